@@ -1,0 +1,48 @@
+#include "platform/base/MessageBox.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace vq {
+namespace {
+
+MessageBoxPresenter& Presenter() {
+    static MessageBoxPresenter presenter;
+    return presenter;
+}
+
+int FirstButton(UINT type) {
+    switch (type & MB_TYPEMASK) {
+    case MB_YESNO:
+    case MB_YESNOCANCEL:
+        return IDYES;
+    case MB_ABORTRETRYIGNORE:
+        return IDABORT;
+    case MB_RETRYCANCEL:
+        return IDRETRY;
+    default:
+        return IDOK;
+    }
+}
+
+} // namespace
+
+MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter) {
+    return std::exchange(Presenter(), std::move(presenter));
+}
+
+int ShowMessageBox(const CString& caption, const CString& text, UINT type) {
+    MessageBoxRequest request{caption, text, type};
+    if (Presenter())
+        return Presenter()(request);
+    std::fprintf(stderr, "message box [%s]: %s\n", caption.c_str(), text.c_str());
+    return FirstButton(type);
+}
+
+CString DefaultMessageBoxCaption() { return "vqdesigntask"; }
+
+} // namespace vq
+
+int AfxMessageBox(const CString& text, UINT type, UINT /*helpId*/) {
+    return vq::ShowMessageBox(vq::DefaultMessageBoxCaption(), text, type);
+}

@@ -1,0 +1,44 @@
+// Records every message box shown while it lives and answers them from a queue of expected
+// boxes. A box that nobody expected fails the running test and is answered with its first button.
+#pragma once
+
+#include "platform/base/MessageBox.h"
+
+#include <deque>
+#include <vector>
+
+namespace vqtest {
+
+class MessageBoxRecorder {
+public:
+    MessageBoxRecorder();
+    ~MessageBoxRecorder();
+    MessageBoxRecorder(const MessageBoxRecorder&) = delete;
+    MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
+
+    // Expect a box whose text contains textPart (empty: any text) and answer it.
+    void Expect(const CString& textPart, int answer = IDOK);
+    // Every box shown so far, in order.
+    const std::vector<vq::MessageBoxRequest>& Shown() const { return m_shown; }
+    // Texts of the boxes shown so far.
+    std::vector<CString> Texts() const;
+    // Expected boxes that have not been shown.
+    int Pending() const { return static_cast<int>(m_expected.size()); }
+    void Clear() {
+        m_shown.clear();
+        m_expected.clear();
+    }
+
+private:
+    int Answer(const vq::MessageBoxRequest& request);
+
+    struct Expected {
+        CString textPart;
+        int answer;
+    };
+    std::deque<Expected> m_expected;
+    std::vector<vq::MessageBoxRequest> m_shown;
+    vq::MessageBoxPresenter m_previous;
+};
+
+} // namespace vqtest
