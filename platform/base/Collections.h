@@ -17,14 +17,15 @@ public:
     virtual ~CObject() = default;
 };
 
-template <class TYPE, class ARG_TYPE = const TYPE&>
-class CArray {
+template <class TYPE, class ARG_TYPE = const TYPE&> class CArray {
 public:
     int GetSize() const { return static_cast<int>(m_items.size()); }
     int GetCount() const { return GetSize(); }
     int GetUpperBound() const { return GetSize() - 1; }
     bool IsEmpty() const { return m_items.empty(); }
-    void SetSize(int newSize, int /*growBy*/ = -1) { m_items.resize(static_cast<std::size_t>(newSize < 0 ? 0 : newSize)); }
+    void SetSize(int newSize, int /*growBy*/ = -1) {
+        m_items.resize(static_cast<std::size_t>(newSize < 0 ? 0 : newSize));
+    }
     void RemoveAll() { m_items.clear(); }
     void FreeExtra() { m_items.shrink_to_fit(); }
 
@@ -88,8 +89,7 @@ using CDWordArray = CArray<DWORD, DWORD>;
 using CUIntArray = CArray<UINT, UINT>;
 
 // Doubly linked list with POSITION cursors, as the framework's list classes.
-template <class TYPE, class ARG_TYPE = const TYPE&>
-class CList {
+template <class TYPE, class ARG_TYPE = const TYPE&> class CList {
     using Impl = std::list<TYPE>;
     using Iter = typename Impl::iterator;
     struct Node : __POSITION {
@@ -206,8 +206,7 @@ using CPtrList = CList<void*, void*>;
 using CObList = CList<CObject*, CObject*>;
 
 // Ordered maps with the framework's lookup interface.
-template <class KEY, class ARG_KEY, class VALUE, class ARG_VALUE>
-class CMap {
+template <class KEY, class ARG_KEY, class VALUE, class ARG_VALUE> class CMap {
 public:
     int GetCount() const { return static_cast<int>(m_map.size()); }
     int GetSize() const { return GetCount(); }

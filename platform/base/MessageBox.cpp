@@ -39,7 +39,9 @@ int ShowMessageBox(const CString& caption, const CString& text, UINT type) {
     return FirstButton(type);
 }
 
-CString DefaultMessageBoxCaption() { return "vqdesigntask"; }
+CString DefaultMessageBoxCaption() {
+    return "vqdesigntask";
+}
 
 } // namespace vq
 

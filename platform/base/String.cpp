@@ -41,11 +41,17 @@ std::string_view TruncateUtf8(std::string_view text, std::size_t maxBytes) {
 
 namespace {
 
-bool InSet(char ch, const char* set) { return set && ch != '\0' && std::strchr(set, ch) != nullptr; }
+bool InSet(char ch, const char* set) {
+    return set && ch != '\0' && std::strchr(set, ch) != nullptr;
+}
 
-bool IsSpace(char ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f'; }
+bool IsSpace(char ch) {
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f';
+}
 
-int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+int Clamp(int v, int lo, int hi) {
+    return v < lo ? lo : (v > hi ? hi : v);
+}
 
 } // namespace
 
@@ -109,7 +115,9 @@ CString CString::Right(int count) const {
     return CString(m_s.substr(m_s.size() - static_cast<std::size_t>(count)));
 }
 
-CString CString::Mid(int first) const { return Mid(first, GetLength()); }
+CString CString::Mid(int first) const {
+    return Mid(first, GetLength());
+}
 
 CString CString::Mid(int first, int count) const {
     first = Clamp(first, 0, GetLength());
@@ -247,9 +255,15 @@ CString& CString::TrimRight(const char* set) {
     return *this;
 }
 
-CString& CString::Trim() { return TrimRight().TrimLeft(); }
-CString& CString::Trim(char ch) { return TrimRight(ch).TrimLeft(ch); }
-CString& CString::Trim(const char* set) { return TrimRight(set).TrimLeft(set); }
+CString& CString::Trim() {
+    return TrimRight().TrimLeft();
+}
+CString& CString::Trim(char ch) {
+    return TrimRight(ch).TrimLeft(ch);
+}
+CString& CString::Trim(const char* set) {
+    return TrimRight(set).TrimLeft(set);
+}
 
 int CString::Replace(char from, char to) {
     int n = 0;

@@ -19,11 +19,11 @@ namespace vq {
 // Arguments of CString::Format: a CString or std::string passes its character pointer, every other
 // value passes unchanged. This keeps printf-style formatting type-safe for our own string class.
 inline const char* FormatArg(const CString& s);
-inline const char* FormatArg(const std::string& s) { return s.c_str(); }
+inline const char* FormatArg(const std::string& s) {
+    return s.c_str();
+}
 template <class T>
-inline T FormatArg(T v)
-    requires(std::is_arithmetic_v<T> || std::is_pointer_v<T> || std::is_enum_v<T>)
-{
+inline T FormatArg(T v) requires(std::is_arithmetic_v<T> || std::is_pointer_v<T> || std::is_enum_v<T>) {
     return v;
 }
 std::string FormatV(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
@@ -36,7 +36,8 @@ class CString {
 public:
     CString() = default;
     CString(const char* s) : m_s(s ? s : "") {}
-    CString(const char* s, int len) : m_s(s ? std::string(s, static_cast<std::size_t>(len < 0 ? 0 : len)) : "") {}
+    CString(const char* s, int len)
+        : m_s(s ? std::string(s, static_cast<std::size_t>(len < 0 ? 0 : len)) : "") {}
     CString(std::string s) : m_s(std::move(s)) {}
     CString(std::string_view s) : m_s(s) {}
     explicit CString(char ch, int count = 1) : m_s(static_cast<std::size_t>(count < 0 ? 0 : count), ch) {}
@@ -133,12 +134,10 @@ public:
     int Delete(int index, int count = 1);
 
     // printf-style formatting; CString arguments may be passed directly.
-    template <class... Args>
-    void Format(const char* fmt, const Args&... args) {
+    template <class... Args> void Format(const char* fmt, const Args&... args) {
         m_s = vq::FormatV(fmt, vq::FormatArg(args)...);
     }
-    template <class... Args>
-    void AppendFormat(const char* fmt, const Args&... args) {
+    template <class... Args> void AppendFormat(const char* fmt, const Args&... args) {
         m_s += vq::FormatV(fmt, vq::FormatArg(args)...);
     }
 
@@ -146,9 +145,10 @@ private:
     std::string m_s;
 };
 
-inline const char* vq::FormatArg(const CString& s) { return s.c_str(); }
+inline const char* vq::FormatArg(const CString& s) {
+    return s.c_str();
+}
 
-template <>
-struct std::hash<CString> {
+template <> struct std::hash<CString> {
     std::size_t operator()(const CString& s) const noexcept { return std::hash<std::string>()(s.str()); }
 };

@@ -15,6 +15,7 @@ using INT_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
 using LONG_PTR = std::intptr_t;
 using DWORD_PTR = std::uintptr_t;
+using ULONG_PTR = std::uintptr_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
@@ -25,6 +26,7 @@ using LPTSTR = char*;
 using LPSTR = char*;
 using TCHAR = char;
 using LPVOID = void*;
+using LPINT = int*;
 using HRESULT = std::int32_t;
 
 #ifndef TRUE

@@ -14,7 +14,9 @@ int& Depth() {
 }
 } // namespace
 
-void SetWaitCursorHandler(std::function<void(bool)> handler) { Handler() = std::move(handler); }
+void SetWaitCursorHandler(std::function<void(bool)> handler) {
+    Handler() = std::move(handler);
+}
 
 void BeginWaitCursor() {
     if (Depth()++ == 0 && Handler())
@@ -28,5 +30,7 @@ void EndWaitCursor() {
         Handler()(false);
 }
 
-bool IsWaitCursorShown() { return Depth() > 0; }
+bool IsWaitCursorShown() {
+    return Depth() > 0;
+}
 } // namespace vq

@@ -1,5 +1,5 @@
-#include "platform/base/Collections.h"
 #include "platform/base/String.h"
+#include "platform/base/Collections.h"
 
 #include <gtest/gtest.h>
 

@@ -10,10 +10,13 @@ MessageBoxRecorder::MessageBoxRecorder() {
 
 MessageBoxRecorder::~MessageBoxRecorder() {
     vq::SetMessageBoxPresenter(std::move(m_previous));
-    EXPECT_TRUE(m_expected.empty()) << "expected message box not shown: " << m_expected.front().textPart.c_str();
+    EXPECT_TRUE(m_expected.empty()) << "expected message box not shown: "
+                                    << m_expected.front().textPart.c_str();
 }
 
-void MessageBoxRecorder::Expect(const CString& textPart, int answer) { m_expected.push_back({textPart, answer}); }
+void MessageBoxRecorder::Expect(const CString& textPart, int answer) {
+    m_expected.push_back({textPart, answer});
+}
 
 std::vector<CString> MessageBoxRecorder::Texts() const {
     std::vector<CString> texts;
@@ -24,8 +27,8 @@ std::vector<CString> MessageBoxRecorder::Texts() const {
 
 int MessageBoxRecorder::Answer(const vq::MessageBoxRequest& request) {
     m_shown.push_back(request);
-    if (!m_expected.empty() && (m_expected.front().textPart.IsEmpty() ||
-                                request.text.Find(m_expected.front().textPart) >= 0)) {
+    if (!m_expected.empty() &&
+        (m_expected.front().textPart.IsEmpty() || request.text.Find(m_expected.front().textPart) >= 0)) {
         int answer = m_expected.front().answer;
         m_expected.pop_front();
         return answer;

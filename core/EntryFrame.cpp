@@ -1,0 +1,31 @@
+#include "core/EntryFrame.h"
+
+#include "core/VqDesignTaskApp.h"
+#include "platform/base/WaitCursor.h"
+
+CEntryFrame::CEntryFrame(const CString& loginAccount, Ftp ftp) : m_withFtp(ftp == Ftp::Yes) {
+    vq::BeginWaitCursor();
+    SetCurrentLoginUser(loginAccount);
+    if (!m_holder.ConnectPDM())
+        return;
+    if (m_withFtp && !m_holder.ConnectFTP())
+        return;
+    // Lend the holder's connection; the copy takes its reference before the old one goes.
+    if (theApp.m_pConnPDM != m_holder.m_pConnection)
+        theApp.m_pConnPDM = m_holder.m_pConnection;
+    if (m_withFtp)
+        theApp.m_pFtpConnection = m_holder.m_pFtpConnection;
+    // Log rows and notices carry the user's full name.
+    theApp.RefreshUserName();
+    m_open = true;
+}
+
+CEntryFrame::~CEntryFrame() {
+    // The holder closes what it opened; the lent references are cleared on every way out, so no
+    // connection outlives the entry call.
+    m_holder.Disconnect();
+    theApp.m_pConnPDM = nullptr;
+    if (m_withFtp)
+        theApp.m_pFtpConnection = nullptr;
+    vq::EndWaitCursor();
+}

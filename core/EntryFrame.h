@@ -1,0 +1,37 @@
+// The frame every entry function that uses the database follows: it records the login account,
+// opens the product database (and, for the entry functions that work with documents on the
+// file server, the FTP server) through a connection holder, lends the connections to the
+// application object for the length of the call, and takes everything back when it ends.
+//
+//   extern "C" int BrowsePartReversionTree(CString partCode, CString login) {
+//       CEntryFrame frame(login);
+//       if (!frame.IsOpen())
+//           return 0;                      // the holder has said why
+//       CPartRevisionTreeDlg dlg(nullptr);
+//       dlg.m_strPartCode = partCode;
+//       dlg.DoModal();
+//       return 1;
+//   }                                      // disconnects, clears the lent connections
+#pragma once
+
+#include "core/VqConnectHolder.h"
+#include "platform/base/String.h"
+
+class CEntryFrame {
+public:
+    enum class Ftp { No, Yes };
+
+    CEntryFrame(const CString& loginAccount, Ftp ftp = Ftp::No);
+    ~CEntryFrame();
+    CEntryFrame(const CEntryFrame&) = delete;
+    CEntryFrame& operator=(const CEntryFrame&) = delete;
+
+    // True when the product database (and the FTP server when asked for) is open and lent.
+    bool IsOpen() const { return m_open; }
+    CVqConnectHolder& Holder() { return m_holder; }
+
+private:
+    CVqConnectHolder m_holder;
+    bool m_withFtp;
+    bool m_open = false;
+};

@@ -1,0 +1,25 @@
+// The installation folder of the host client and the files below it.
+//
+// The installation folder is the first line of "vqpdm.txt" in the Windows folder (or, when that file
+// cannot be opened, of "vqsetup.ini" there). It may be a native path or one written with backslashes;
+// the paths returned are native.
+#pragma once
+
+#include "platform/base/String.h"
+
+#include <cstdio>
+
+// Writes the installation folder, a separator and relPath (a backslash path) as one native path into
+// outBuf (MAX_PATH bytes) and returns 1. Returns 0 with an empty outBuf after a message box when the
+// installation folder cannot be learnt, and silently when the path would not fit MAX_PATH bytes.
+int GetInstallFilePath(LPCTSTR relPath, LPTSTR outBuf);
+// The same, from the first line of "vqsetup.ini".
+int GetInstallFilePathFromSetup(LPCTSTR relPath, LPTSTR outBuf);
+
+// The next piece of a line of a code page 936 text file, in UTF-8, without its line end: at most 99
+// bytes of the file (a double-byte character is never cut: the piece then ends before it). A line
+// end that directly follows a full piece belongs to that piece. Empty at the end of the file.
+CString ReadFileLine(FILE* file);
+
+// The system's temporary folder, ending with a separator.
+CString GetTempDirectory();

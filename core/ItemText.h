@@ -1,0 +1,26 @@
+// CItemText: a row of fields packed into one text, carried by list rows and tree nodes as item
+// data; and two small text conversions.
+#pragma once
+
+#include "platform/base/String.h"
+
+class CItemText {
+public:
+    CItemText();
+
+    // The text between the n-th and the (n+1)-th separator; empty when there are fewer than n.
+    CString GetField(int n) const;
+    // Replaces field n; missing fields before it are added empty ("a", 2, "c" gives "a??c").
+    void SetField(int n, CString text);
+    void SetFirstField(CString text) { SetField(0, std::move(text)); }
+
+    CString m_strText;
+    char m_cSeparator = '?';
+    int m_nFlag = 0;
+    COLORREF m_crText;
+};
+
+// A copy in which each of the characters " * + / : < > ? \ | becomes "#".
+CString MakeValidFileName(CString text);
+// A copy in which each "*" becomes "%", for a user's search pattern after LIKE.
+CString WildcardToSqlLike(CString text);

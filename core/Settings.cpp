@@ -1,0 +1,47 @@
+#include "core/Settings.h"
+
+#include "core/InstallPath.h"
+#include "platform/base/Profile.h"
+#include "platform/base/TextCodec.h"
+
+#include <climits>
+
+CString GetSettingsFilePath() {
+    char path[MAX_PATH];
+    if (!GetInstallFilePath("qent\\spt\\vqpdmcad.ini", path))
+        return CString();
+    return CString(path);
+}
+
+CString ReadSetting(LPCTSTR section, LPCTSTR key, LPCTSTR def) {
+    CString path = GetSettingsFilePath();
+    CString value = path.IsEmpty() ? CString(def) : vq::ReadProfileString(section, key, def, path);
+    return CString(vq::TruncateToGbkBytes(value.str(), 99));
+}
+
+int ReadSettingInt(LPCTSTR section, LPCTSTR key, LPCTSTR def) {
+    CString text = ReadSetting(section, key, def);
+    const char* p = text.c_str();
+    while (*p == ' ' || *p == '\t')
+        ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-')
+        negative = *p++ == '-';
+    long long n = 0;
+    while (*p >= '0' && *p <= '9') {
+        n = n * 10 + (*p - '0');
+        if (n > INT_MAX)
+            n = static_cast<long long>(INT_MAX) + 1; // clamps to INT_MIN or INT_MAX below
+        ++p;
+    }
+    if (negative)
+        return n > INT_MAX ? INT_MIN : static_cast<int>(-n);
+    return n > INT_MAX ? INT_MAX : static_cast<int>(n);
+}
+
+BOOL WriteSetting(LPCTSTR section, LPCTSTR key, LPCTSTR value) {
+    CString path = GetSettingsFilePath();
+    if (path.IsEmpty())
+        return FALSE;
+    return WritePrivateProfileString(section, key, value, path);
+}

@@ -1,0 +1,16 @@
+// The settings file "qent\spt\vqpdmcad.ini" below the installation folder, shared with the host
+// client. Every read and write goes to the file at the moment it is made; nothing is cached.
+#pragma once
+
+#include "platform/base/String.h"
+
+// The native path of the settings file; empty after the installation-folder message.
+CString GetSettingsFilePath();
+
+// The value (def when the file, section or key is missing), read through a 100-byte buffer: at most
+// 99 bytes of the file's code page 936 text, cut before a character that would not fit.
+CString ReadSetting(LPCTSTR section, LPCTSTR key, LPCTSTR def);
+// The decimal value of ReadSetting's text; a text that is not a number counts as 0.
+int ReadSettingInt(LPCTSTR section, LPCTSTR key, LPCTSTR def);
+// Writes the value; FALSE when the settings file cannot be found or written.
+BOOL WriteSetting(LPCTSTR section, LPCTSTR key, LPCTSTR value);

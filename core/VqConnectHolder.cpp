@@ -1,0 +1,277 @@
+#include "core/VqConnectHolder.h"
+#include "core/ComError.h"
+#include "core/FileInfo.h"
+#include "core/Settings.h"
+#include "platform/base/Folders.h"
+#include "platform/base/MessageBox.h"
+#include "platform/base/WaitCursor.h"
+#include "platform/ftp/FtpFileFind.h"
+#include "platform/ftp/InternetSession.h"
+
+#include <memory>
+
+namespace {
+
+// The FTP folders below "Vq" that documents are stored in.
+const char* const kVqFolders[] = {"Auditing", "Proven", "Working"};
+
+// Closes a recordset before it is released when the close mode asks for it.
+void CloseIfAsked(_RecordsetPtr& recordset, int closeMode) {
+    if (closeMode && recordset && recordset->GetState() == adStateOpen)
+        recordset->Close();
+}
+
+} // namespace
+
+CVqConnectHolder::CVqConnectHolder() = default;
+
+CVqConnectHolder::~CVqConnectHolder() {
+    CloseFTP();
+}
+
+CString CVqConnectHolder::LocalDatabasePath() {
+    CString path;
+    path.Format("%s/vqdetail.mdb", vq::SystemFolder());
+    return path;
+}
+
+CString CVqConnectHolder::LocalConnectionText(const CString& path) {
+    CString text;
+    text.Format("DRIVER={Microsoft Access Driver (*.mdb)};DBQ=%s;UID=sa;PWD=", path);
+    return text + "tbq472830615";
+}
+
+int CVqConnectHolder::LoadDatabaseConfig() {
+    CString localPath = LocalDatabasePath();
+
+    m_nDatabaseType = ReadSettingInt("数据库配置", "数据库类型", "0");
+    if (m_nDatabaseType < 0 || m_nDatabaseType > 4)
+        m_nDatabaseType = 0;
+    m_strDatabaseName = ReadSetting("数据库配置", "数据库名称", "vqpdm");
+    m_strPdmDataSource = ReadSetting("服务器参数配置", "PDM数据源", "vqdetail");
+    m_nAdoCloseMode = ReadSettingInt("数据库配置", "ADO关闭方式", "0");
+    CString cappDataSource = ReadSetting("VQCAPP配置", "数据源名称", "VQPCAPP");
+    m_nAnonymousFtp = ReadSettingInt("服务器参数配置", "匿名连接", "1");
+
+    if (!CFileInfo(localPath).Exists()) {
+        AfxMessageBox("文件: " + localPath + " 不存在!");
+        return 0;
+    }
+
+    _ConnectionPtr local;
+    try {
+        local.CreateInstance();
+        local->Open(LocalConnectionText(localPath), "", "", adConnectUnspecified);
+    } catch (_com_error& e) {
+        ReportComError(e);
+        AfxMessageBox("不能正常连接配置数据库...");
+        return 0;
+    }
+
+    CString user, password;
+    bool hasRow = false;
+    try {
+        _RecordsetPtr recordset;
+        recordset.CreateInstance();
+        recordset->Open("SELECT PdmUser,Password FROM Config", local, adOpenForwardOnly, adLockReadOnly,
+                        adCmdText);
+        if (!recordset->IsEOF()) {
+            hasRow = true;
+            user = VariantToString(recordset->GetCollect(0L));
+            password = VariantToString(recordset->GetCollect(1L));
+        }
+        CloseIfAsked(recordset, m_nAdoCloseMode);
+    } catch (_com_error& e) {
+        ReportComError(e);
+        AfxMessageBox("需要更新文件vqdetail.mdb的版本...");
+        return 0;
+    }
+
+    if (user.IsEmpty())
+        user = "sa";
+    if (!hasRow) {
+        AfxMessageBox("未配置服务器、数据库信息...");
+        return 0;
+    }
+
+    m_strAdoConnect.Format("DSN=%s; UID=%s; PWD=%s", m_strPdmDataSource, user, password);
+    switch (m_nDatabaseType) {
+    case 1:
+        m_strPdmOdbc.Format("ODBC;DSN=%s;SRVR=%s;DB=vqdetail;UID=%s;PWD=%s", m_strPdmDataSource,
+                            m_strDatabaseName, user, password);
+        m_strCappOdbc.Format("ODBC;DSN=%s;SRVR=%s;DB=VQCAPP;UID=%s;PWD=%s", cappDataSource, m_strDatabaseName,
+                             user, password);
+        break;
+    case 2:
+    case 3:
+    case 4:
+        m_strPdmOdbc.Format("ODBC;DSN=%s;UID=%s;PWD=%s", m_strPdmDataSource, user, password);
+        m_strCappOdbc.Format("ODBC;DSN=%s;UID=%s;PWD=%s", cappDataSource, user, password);
+        break;
+    default:
+        m_strPdmOdbc.Format("ODBC;DATABASE=VQDETAIL;UID=%s;PWD=%s;DSN=%s;", user, password,
+                            m_strPdmDataSource);
+        m_strCappOdbc.Format("ODBC;DATABASE=VQCAPP;UID=%s;PWD=%s;DSN=%s;", user, password, cappDataSource);
+        break;
+    }
+    m_strPdmOdbc.TrimRight();
+    m_strCappOdbc.TrimRight();
+
+    try {
+        local->Close();
+    } catch (_com_error&) {
+        // The settings are read; a failing close of the local file changes nothing.
+    }
+    return 1;
+}
+
+int CVqConnectHolder::ConnectPDM() {
+    CWaitCursor wait;
+    if (!LoadDatabaseConfig())
+        return 0;
+    m_pConnection = nullptr;
+    try {
+        _ConnectionPtr connection;
+        connection.CreateInstance();
+        connection->Open(m_strAdoConnect, "", "", adConnectUnspecified);
+        m_pConnection = connection;
+    } catch (_com_error& e) {
+        ReportComError(e);
+        AfxMessageBox("不能正常连接网络产品数据库...");
+        return 0;
+    }
+    return 1;
+}
+
+int CVqConnectHolder::Disconnect() {
+    if (m_pConnection) {
+        try {
+            m_pConnection->Close();
+        } catch (_com_error&) {
+            // A connection that is already gone needs no closing.
+        }
+        m_pConnection = nullptr;
+    }
+    CloseFTP();
+    return 1;
+}
+
+int CVqConnectHolder::ConnectFTP() {
+    if (!LoadFtpConfig()) {
+        AfxMessageBox("软件没有正确安装，请与软件供应商联系!");
+        return 0;
+    }
+    CloseFTP();
+    try {
+        m_pInternetSession = new CInternetSession("VQQENT", 1, PRE_CONFIG_INTERNET_ACCESS, nullptr, nullptr,
+                                                  INTERNET_FLAG_DONT_CACHE);
+    } catch (CInternetException&) {
+        m_pInternetSession = nullptr;
+        AfxMessageBox("请检查网络是否正常工作?");
+        return 0;
+    }
+    OpenFtpConnection();
+    if (!m_pFtpConnection) {
+        AfxMessageBox("请检查服务器是否正确安装,或网络是否正常工作?");
+        return 0;
+    }
+    return 1;
+}
+
+int CVqConnectHolder::LoadFtpConfig() {
+    CString localPath = LocalDatabasePath();
+    if (!CFileInfo(localPath).Exists()) {
+        AfxMessageBox("文件: " + localPath + " 不存在!");
+        return 0;
+    }
+    bool hasRow = false;
+    try {
+        _RecordsetPtr recordset;
+        recordset.CreateInstance();
+        recordset->Open("SELECT DomainName, FtpUser, FtpPwd FROM Config", LocalConnectionText(localPath),
+                        adOpenForwardOnly, adLockReadOnly, adCmdText);
+        if (!recordset->IsEOF()) {
+            hasRow = true;
+            m_strFtpServer = VariantToString(recordset->GetCollect(0L));
+            m_strFtpUser = VariantToString(recordset->GetCollect(1L));
+            m_strFtpPassword = VariantToString(recordset->GetCollect(2L));
+        }
+        CloseIfAsked(recordset, m_nAdoCloseMode);
+    } catch (_com_error& e) {
+        ReportComError(e);
+        AfxMessageBox("需要更新文件vqdetail.mdb的版本...");
+        return 0;
+    }
+    if (!hasRow) {
+        AfxMessageBox("未配置服务器、数据库信息...");
+        return 0;
+    }
+    return 1;
+}
+
+void CVqConnectHolder::OpenFtpConnection() {
+    delete m_pFtpConnection;
+    m_pFtpConnection = nullptr;
+    if (!m_pInternetSession)
+        return;
+
+    DWORD serviceType = 0;
+    CString server, object;
+    INTERNET_PORT port = 0;
+    if (!AfxParseURL(m_strFtpServer, serviceType, server, object, port) &&
+        !AfxParseURL("ftp://" + m_strFtpServer, serviceType, server, object, port)) {
+        AfxMessageBox("服务器名称不符!");
+        return;
+    }
+
+    CWaitCursor wait;
+    if (serviceType == AFX_INET_SERVICE_FTP && !server.IsEmpty()) {
+        try {
+            // The port written in the server's address counts for both kinds of logon.
+            if (m_nAnonymousFtp)
+                m_pFtpConnection =
+                    m_pInternetSession->GetFtpConnection(server, nullptr, nullptr, port, FALSE);
+            else
+                m_pFtpConnection =
+                    m_pInternetSession->GetFtpConnection(server, m_strFtpUser, m_strFtpPassword, port, FALSE);
+        } catch (CInternetException& e) {
+            char text[1024];
+            e.GetErrorMessage(text, sizeof text);
+            AfxMessageBox(text);
+            m_pFtpConnection = nullptr;
+        }
+    }
+    if (!m_pFtpConnection)
+        return;
+
+    m_pFtpConnection->GetCurrentDirectory(m_strFtpCurrentDir);
+    CFtpFileFind finder(m_pFtpConnection);
+    if (!finder.FindFile("Vq", INTERNET_FLAG_RELOAD)) {
+        m_pFtpConnection->CreateDirectory("Vq");
+        m_pFtpConnection->SetCurrentDirectory("Vq");
+        for (const char* folder : kVqFolders)
+            m_pFtpConnection->CreateDirectory(folder);
+        return;
+    }
+    // "Vq" is there: complete the folders below it that documents are stored in.
+    for (const char* folder : kVqFolders) {
+        CString path = CString("Vq/") + folder;
+        CFtpFileFind sub(m_pFtpConnection);
+        if (!sub.FindFile(path, INTERNET_FLAG_RELOAD))
+            m_pFtpConnection->CreateDirectory(path);
+    }
+}
+
+int CVqConnectHolder::CloseFTP() {
+    if (m_pFtpConnection) {
+        m_pFtpConnection->Close();
+        delete m_pFtpConnection;
+        m_pFtpConnection = nullptr;
+    }
+    if (m_pInternetSession) {
+        m_pInternetSession->Close();
+        delete m_pInternetSession;
+        m_pInternetSession = nullptr;
+    }
+    return 1;
+}

@@ -1,0 +1,52 @@
+// The connections of one entry call: the product database, and for the entry calls that work
+// with documents on the file server, the FTP server. The database account and the FTP server
+// come from the table Config of the local configuration database "vqdetail.mdb" in the system
+// folder; everything else from the settings file. An entry function builds the holder on its
+// stack, lends its connections to the application object and calls Disconnect before it
+// returns.
+#pragma once
+
+#include "platform/base/String.h"
+#include "platform/db/Ado.h"
+
+class CFtpConnection;
+class CInternetSession;
+
+class CVqConnectHolder {
+public:
+    CVqConnectHolder();
+    // Releases the connection reference and frees the FTP objects the holder still owns.
+    virtual ~CVqConnectHolder();
+    CVqConnectHolder(const CVqConnectHolder&) = delete;
+    CVqConnectHolder& operator=(const CVqConnectHolder&) = delete;
+
+    // Each returns 1 on success and 0 after a message box saying why not.
+    int LoadDatabaseConfig();
+    int ConnectPDM();
+    int Disconnect(); // always 1
+    int ConnectFTP();
+    int LoadFtpConfig();
+    void OpenFtpConnection(); // leaves m_pFtpConnection empty when it cannot connect
+    int CloseFTP();           // always 1
+
+    _ConnectionPtr m_pConnection;
+    CString m_strFtpCurrentDir = "\\";
+    CFtpConnection* m_pFtpConnection = nullptr; // owned
+    CString m_strPdmOdbc;
+    CString m_strCappOdbc;
+    int m_nDatabaseType = 0;
+    CString m_strDatabaseName;
+    int m_nAdoCloseMode = 0;
+    CString m_strPdmDataSource = "vqdetail";
+    CString m_strAdoConnect;
+    CInternetSession* m_pInternetSession = nullptr; // owned
+    CString m_strFtpServer;
+    CString m_strFtpUser;
+    CString m_strFtpPassword;
+    int m_nAnonymousFtp = 1;
+
+private:
+    // The local configuration database and the connection text that opens it.
+    static CString LocalDatabasePath();
+    static CString LocalConnectionText(const CString& path);
+};

@@ -1,0 +1,93 @@
+#include "host/EntryCall.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <tuple>
+
+namespace vqhost {
+namespace {
+
+bool ToInt(const std::string& text, int& value) {
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (*end != '\0')
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+template <class T> T Convert(const std::string& text);
+template <> CString Convert<CString>(const std::string& text) {
+    return CString(text);
+}
+template <> int Convert<int>(const std::string& text) {
+    int v = 0;
+    ToInt(text, v);
+    return v;
+}
+
+template <class R, class... A, std::size_t... I>
+R Invoke(void* fn, const std::vector<std::string>& args, std::index_sequence<I...>) {
+    auto f = reinterpret_cast<R (*)(A...)>(fn);
+    return f(Convert<A>(args[I])...);
+}
+
+template <class... A>
+EntryResult Dispatch(const vq::EntryInfo& entry, const char* sig, const std::vector<std::string>& args) {
+    if (*sig == '\0') {
+        EntryResult r;
+        r.ok = true;
+        if (entry.result == 's') {
+            CString text = Invoke<CString, A...>(entry.function, args, std::index_sequence_for<A...>{});
+            r.text = "\"" + text.str() + "\"";
+            r.isText = true;
+        } else {
+            int v = Invoke<int, A...>(entry.function, args, std::index_sequence_for<A...>{});
+            r.text = std::to_string(v);
+        }
+        return r;
+    }
+    if constexpr (sizeof...(A) < vq::kMaxEntryArgs) {
+        if (*sig == 's')
+            return Dispatch<A..., CString>(entry, sig + 1, args);
+        return Dispatch<A..., int>(entry, sig + 1, args);
+    } else {
+        return EntryResult{false, "signature too long", "", false};
+    }
+}
+
+} // namespace
+
+EntryResult CallEntry(const vq::EntryInfo& entry, const std::vector<std::string>& args) {
+    std::size_t want = std::strlen(entry.signature);
+    if (args.size() != want)
+        return {false,
+                std::string(entry.name) + " takes " + std::to_string(want) + " arguments " +
+                    DescribeEntry(entry),
+                "", false};
+    for (std::size_t i = 0; i < want; ++i) {
+        int v = 0;
+        if (entry.signature[i] == 'i' && !ToInt(args[i], v))
+            return {false,
+                    "argument " + std::to_string(i + 1) + " of " + entry.name + " must be a whole number", "",
+                    false};
+    }
+    return Dispatch<>(entry, entry.signature, args);
+}
+
+std::string DescribeEntry(const vq::EntryInfo& entry) {
+    std::string out = "(";
+    for (const char* p = entry.signature; *p; ++p) {
+        if (p != entry.signature)
+            out += ", ";
+        int pos = static_cast<int>(p - entry.signature) + 1;
+        out += (*p == 's') ? (pos == entry.loginArg ? "login" : "text") : "int";
+    }
+    out += ") -> ";
+    out += entry.result == 's' ? "text" : "int";
+    return out;
+}
+
+} // namespace vqhost

@@ -1,0 +1,24 @@
+// Calls an entry function of the loaded library with arguments given as texts, converting each
+// to the kind its signature asks for.
+#pragma once
+
+#include "core/EntryRegistry.h"
+
+#include <string>
+#include <vector>
+
+namespace vqhost {
+
+struct EntryResult {
+    bool ok = false; // false: the arguments did not fit the entry (error says why)
+    std::string error;
+    std::string text; // the result as the host prints it: a number, or the text in quotes
+    bool isText = false;
+};
+
+EntryResult CallEntry(const vq::EntryInfo& entry, const std::vector<std::string>& args);
+
+// The signature as a person reads it: "(text, text, int) -> int".
+std::string DescribeEntry(const vq::EntryInfo& entry);
+
+} // namespace vqhost

@@ -1,0 +1,147 @@
+// vqhost: the host program. Loads libvqdesigntask.so, lists its entry functions and calls one
+// by name, either for a person (the library's dialogs in Qt windows) or headless, driven by a
+// script, printing every dialog and message box and finally the entry's result.
+//
+//   vqhost --list
+//   vqhost [--headless] [--script FILE] ENTRY [ARG...]
+//   vqhost                      (main window with a menu of every entry function)
+//
+// The library is looked up in VQ_LIBRARY, then beside the host's folder.
+
+#include "host/EntryCall.h"
+#include "platform/os/SharedLibrary.h"
+#include "platform/ui/HostSupport.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string FindLibrary(const char* argv0) {
+    if (const char* env = std::getenv("VQ_LIBRARY"); env && *env)
+        return env;
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::canonical("/proc/self/exe", ec);
+    if (ec)
+        exe = std::filesystem::absolute(argv0);
+    for (auto dir : {exe.parent_path(), exe.parent_path().parent_path()}) {
+        auto candidate = dir / "libvqdesigntask.so";
+        if (std::filesystem::exists(candidate))
+            return candidate.string();
+    }
+    return "libvqdesigntask.so";
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: vqhost --list\n"
+                         "       vqhost [--headless] [--script FILE] ENTRY [ARG...]\n"
+                         "       vqhost            (opens the main window)\n");
+    return 2;
+}
+
+const vq::EntryInfo* FindEntry(const vq::EntryInfo* table, int count, const std::string& name) {
+    for (int i = 0; i < count; ++i)
+        if (name == table[i].name)
+            return &table[i];
+    return nullptr;
+}
+
+// Called back by the main window of the library for a person's menu choice.
+int InvokeFromWindow(const vq::EntryInfo* entry, const char* const* args, int argCount, char* resultText,
+                     int resultSize) {
+    std::vector<std::string> list(args, args + argCount);
+    vqhost::EntryResult r = vqhost::CallEntry(*entry, list);
+    const std::string& text = r.ok ? r.text : r.error;
+    if (resultText && resultSize > 0) {
+        std::snprintf(resultText, static_cast<std::size_t>(resultSize), "%s", text.c_str());
+    }
+    return r.ok ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool list = false, headless = false;
+    const char* script = nullptr;
+    std::vector<std::string> rest;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--list")
+            list = true;
+        else if (a == "--headless")
+            headless = true;
+        else if (a == "--script" && i + 1 < argc)
+            script = argv[++i];
+        else if (a == "--help" || a == "-h")
+            return Usage();
+        else if (a.rfind("--", 0) == 0 && rest.empty())
+            return Usage();
+        else
+            rest.push_back(a);
+    }
+    if (script)
+        headless = true;
+
+    vq::SharedLibrary library;
+    std::string path = FindLibrary(argv[0]);
+    if (!library.Load(path)) {
+        std::fprintf(stderr, "vqhost: %s\n", library.Error().c_str());
+        return 1;
+    }
+    auto table = reinterpret_cast<const vq::EntryInfo* (*)(int*)>(library.Symbol("VqEntryTable"));
+    if (!table) {
+        std::fprintf(stderr, "vqhost: %s exports no entry table\n", path.c_str());
+        return 1;
+    }
+    int count = 0;
+    const vq::EntryInfo* entries = table(&count);
+
+    if (list) {
+        for (int i = 0; i < count; ++i)
+            std::printf("%s %s\n", entries[i].name, vqhost::DescribeEntry(entries[i]).c_str());
+        return 0;
+    }
+
+    if (rest.empty()) {
+        if (headless)
+            return Usage();
+        auto run = reinterpret_cast<decltype(&VqHostRunWindow)>(library.Symbol("VqHostRunWindow"));
+        if (!run) {
+            std::fprintf(stderr, "vqhost: the library has no main window\n");
+            return 1;
+        }
+        return run(entries, count, &InvokeFromWindow);
+    }
+
+    const vq::EntryInfo* entry = FindEntry(entries, count, rest[0]);
+    if (!entry) {
+        std::fprintf(stderr, "vqhost: no entry function %s (see vqhost --list)\n", rest[0].c_str());
+        return 1;
+    }
+    std::vector<std::string> args(rest.begin() + 1, rest.end());
+
+    if (headless) {
+        auto start = reinterpret_cast<decltype(&VqHostStartHeadless)>(library.Symbol("VqHostStartHeadless"));
+        if (!start || !start(script))
+            return 1;
+    }
+    vqhost::EntryResult r = vqhost::CallEntry(*entry, args);
+    int status = 0;
+    if (headless) {
+        auto finish =
+            reinterpret_cast<decltype(&VqHostFinishHeadless)>(library.Symbol("VqHostFinishHeadless"));
+        if (!finish || !finish())
+            status = 1;
+    }
+    if (!r.ok) {
+        std::fprintf(stderr, "vqhost: %s\n", r.error.c_str());
+        return 2;
+    }
+    std::printf("result: %s\n", r.text.c_str());
+    std::fflush(stdout);
+    return status;
+}

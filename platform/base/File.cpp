@@ -1,0 +1,380 @@
+#include "platform/base/File.h"
+
+#include "platform/base/Folders.h"
+#include "platform/base/TextCodec.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Resolve(LPCTSTR path) {
+    return vq::NativePath(CString(path ? path : "")).str();
+}
+
+CString NamePart(const CString& path) {
+    int slash = std::max(path.ReverseFind('/'), path.ReverseFind('\\'));
+    return path.Mid(slash + 1);
+}
+
+CTime ToCTime(const timespec& ts) {
+    return CTime(ts.tv_sec);
+}
+
+} // namespace
+
+// ---- CFileException
+
+void CFileException::Set(int osError, const CString& fileName) {
+    m_lOsError = osError;
+    m_strFileName = fileName;
+    switch (osError) {
+    case 0:
+        m_cause = none;
+        break;
+    case ENOENT:
+        m_cause = fileNotFound;
+        break;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+        m_cause = badPath;
+        break;
+    case EMFILE:
+    case ENFILE:
+        m_cause = tooManyOpenFiles;
+        break;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS:
+        m_cause = accessDenied;
+        break;
+    case ENOSPC:
+        m_cause = diskFull;
+        break;
+    case EIO:
+        m_cause = hardIO;
+        break;
+    default:
+        m_cause = genericException;
+        break;
+    }
+}
+
+// ---- CFile
+
+CFile::~CFile() {
+    CFile::Close();
+}
+
+BOOL CFile::Open(LPCTSTR fileName, UINT openFlags, CFileException* error) {
+    Close();
+    std::string path = Resolve(fileName);
+    int access = openFlags & 0x3;
+    int flags = O_CLOEXEC;
+    const char* mode;
+    if (access == modeWrite) {
+        flags |= O_WRONLY;
+        mode = "wb";
+    } else if (access == modeReadWrite) {
+        flags |= O_RDWR;
+        mode = "r+b";
+    } else {
+        flags |= O_RDONLY;
+        mode = "rb";
+    }
+    if (openFlags & modeCreate) {
+        flags |= O_CREAT;
+        if (!(openFlags & modeNoTruncate))
+            flags |= O_TRUNC;
+    }
+    int fd = ::open(path.c_str(), flags, 0666);
+    int err = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        struct stat st;
+        if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+            ::close(fd);
+            fd = -1;
+            err = EISDIR;
+        }
+    }
+    if (fd >= 0) {
+        m_file = ::fdopen(fd, mode);
+        if (!m_file) {
+            err = errno;
+            ::close(fd);
+        }
+    }
+    if (!m_file) {
+        if (error)
+            error->Set(err, CString(path));
+        return FALSE;
+    }
+    m_path = CString(path);
+    m_flags = openFlags;
+    if (error)
+        error->Set(0, m_path);
+    return TRUE;
+}
+
+void CFile::Close() {
+    if (m_file) {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
+}
+
+UINT CFile::Read(void* buffer, UINT count) {
+    if (!m_file || !buffer || count == 0)
+        return 0;
+    return static_cast<UINT>(std::fread(buffer, 1, count, m_file));
+}
+
+BOOL CFile::Write(const void* buffer, UINT count) {
+    if (!m_file)
+        return FALSE;
+    if (count == 0)
+        return TRUE;
+    return std::fwrite(buffer, 1, count, m_file) == count ? TRUE : FALSE;
+}
+
+void CFile::Flush() {
+    if (m_file)
+        std::fflush(m_file);
+}
+
+long long CFile::Seek(long long offset, UINT from) {
+    if (!m_file)
+        return -1;
+    int whence = from == current ? SEEK_CUR : from == end ? SEEK_END : SEEK_SET;
+    if (::fseeko(m_file, static_cast<off_t>(offset), whence) != 0)
+        return -1;
+    return GetPosition();
+}
+
+long long CFile::GetPosition() const {
+    return m_file ? static_cast<long long>(::ftello(m_file)) : -1;
+}
+
+long long CFile::GetLength() const {
+    if (!m_file)
+        return 0;
+    std::fflush(m_file);
+    struct stat st;
+    if (::fstat(::fileno(m_file), &st) != 0)
+        return 0;
+    return static_cast<long long>(st.st_size);
+}
+
+BOOL CFile::SetLength(long long length) {
+    if (!m_file || length < 0)
+        return FALSE;
+    std::fflush(m_file);
+    return ::ftruncate(::fileno(m_file), static_cast<off_t>(length)) == 0 ? TRUE : FALSE;
+}
+
+CString CFile::GetFileName() const {
+    return NamePart(m_path);
+}
+
+CString CFile::GetFileTitle() const {
+    CString name = GetFileName();
+    int dot = name.ReverseFind('.');
+    return dot >= 0 ? name.Left(dot) : name;
+}
+
+BOOL CFile::GetStatus(LPCTSTR fileName, CFileStatus& status) {
+    std::string path = Resolve(fileName);
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return FALSE;
+    status.m_ctime = ToCTime(st.st_ctim);
+    status.m_mtime = ToCTime(st.st_mtim);
+    status.m_atime = ToCTime(st.st_atim);
+    status.m_size = static_cast<long long>(st.st_size);
+    status.m_attribute = static_cast<BYTE>(GetFileAttributes(path.c_str()) & 0x3F);
+    std::error_code ec;
+    fs::path full = fs::absolute(path, ec);
+    status.m_szFullName = CString(ec ? path : full.string());
+    return TRUE;
+}
+
+BOOL CFile::Remove(LPCTSTR fileName) {
+    return DeleteFile(fileName);
+}
+
+BOOL CFile::Rename(LPCTSTR oldName, LPCTSTR newName) {
+    return MoveFile(oldName, newName);
+}
+
+// ---- CStdioFile
+
+BOOL CStdioFile::Open(LPCTSTR fileName, UINT openFlags, CFileException* error) {
+    m_pending.clear();
+    m_text = !(openFlags & typeBinary);
+    return CFile::Open(fileName, openFlags, error);
+}
+
+void CStdioFile::Close() {
+    m_pending.clear();
+    CFile::Close();
+}
+
+bool CStdioFile::FillLine() {
+    if (!m_file)
+        return false;
+    std::string raw;
+    int c;
+    bool newline = false;
+    while ((c = std::fgetc(m_file)) != EOF) {
+        if (c == '\n') {
+            newline = true;
+            break;
+        }
+        raw += static_cast<char>(c);
+    }
+    if (raw.empty() && !newline)
+        return false;
+    if (m_text) {
+        if (newline && !raw.empty() && raw.back() == '\r')
+            raw.pop_back();
+        m_pending += vq::GbkToUtf8(raw);
+    } else {
+        m_pending += raw;
+    }
+    if (newline)
+        m_pending += '\n';
+    return true;
+}
+
+BOOL CStdioFile::ReadString(CString& line) {
+    line.Empty();
+    if (m_pending.empty() && !FillLine())
+        return FALSE;
+    std::size_t nl = m_pending.find('\n');
+    if (nl == std::string::npos) {
+        line = CString(m_pending);
+        m_pending.clear();
+    } else {
+        line = CString(m_pending.substr(0, nl));
+        m_pending.erase(0, nl + 1);
+    }
+    return TRUE;
+}
+
+LPTSTR CStdioFile::ReadString(LPTSTR buffer, UINT maxCount) {
+    if (!buffer || maxCount == 0)
+        return nullptr;
+    if (m_pending.empty() && !FillLine())
+        return nullptr;
+    std::size_t nl = m_pending.find('\n');
+    std::size_t take = nl == std::string::npos ? m_pending.size() : nl + 1;
+    take = vq::TruncateUtf8(std::string_view(m_pending).substr(0, take), maxCount - 1).size();
+    std::memcpy(buffer, m_pending.data(), take);
+    buffer[take] = '\0';
+    m_pending.erase(0, take);
+    return buffer;
+}
+
+BOOL CStdioFile::WriteString(LPCTSTR text) {
+    if (!m_file)
+        return FALSE;
+    if (!text || !*text)
+        return TRUE;
+    std::string out;
+    if (m_text) {
+        std::string converted = vq::Utf8ToGbk(text);
+        out.reserve(converted.size() + 8);
+        for (std::size_t i = 0; i < converted.size(); ++i) {
+            if (converted[i] == '\n' && (i == 0 || converted[i - 1] != '\r'))
+                out += '\r';
+            out += converted[i];
+        }
+    } else {
+        out = text;
+    }
+    return CFile::Write(out.data(), static_cast<UINT>(out.size()));
+}
+
+// ---- free functions
+
+BOOL CopyFile(LPCTSTR existingFile, LPCTSTR newFile, BOOL failIfExists) {
+    std::string from = Resolve(existingFile);
+    std::string to = Resolve(newFile);
+    if (from.empty() || to.empty())
+        return FALSE;
+    std::error_code ec;
+    if (!fs::is_regular_file(from, ec))
+        return FALSE;
+    auto options = failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing;
+    return fs::copy_file(from, to, options, ec) && !ec ? TRUE : FALSE;
+}
+
+BOOL DeleteFile(LPCTSTR fileName) {
+    std::string path = Resolve(fileName);
+    struct stat st;
+    if (path.empty() || ::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+        return FALSE;
+    return ::unlink(path.c_str()) == 0 ? TRUE : FALSE;
+}
+
+BOOL MoveFile(LPCTSTR existingFile, LPCTSTR newFile) {
+    std::string from = Resolve(existingFile);
+    std::string to = Resolve(newFile);
+    struct stat st;
+    if (from.empty() || to.empty() || ::lstat(from.c_str(), &st) != 0 || ::lstat(to.c_str(), &st) == 0)
+        return FALSE;
+    if (std::rename(from.c_str(), to.c_str()) == 0)
+        return TRUE;
+    if (errno != EXDEV)
+        return FALSE;
+    // Another file system: copy the file, then remove the original.
+    std::error_code ec;
+    if (!fs::is_regular_file(from, ec) || !fs::copy_file(from, to, fs::copy_options::none, ec) || ec)
+        return FALSE;
+    if (::unlink(from.c_str()) != 0) {
+        ::unlink(to.c_str());
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CreateDirectory(LPCTSTR pathName, void*) {
+    std::string path = Resolve(pathName);
+    return !path.empty() && ::mkdir(path.c_str(), 0777) == 0 ? TRUE : FALSE;
+}
+
+BOOL RemoveDirectory(LPCTSTR pathName) {
+    std::string path = Resolve(pathName);
+    return !path.empty() && ::rmdir(path.c_str()) == 0 ? TRUE : FALSE;
+}
+
+DWORD GetFileAttributes(LPCTSTR fileName) {
+    std::string path = Resolve(fileName);
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return INVALID_FILE_ATTRIBUTES;
+    DWORD attributes = 0;
+    if (S_ISDIR(st.st_mode))
+        attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    if (::access(path.c_str(), W_OK) != 0)
+        attributes |= FILE_ATTRIBUTE_READONLY;
+    std::string name = NamePart(CString(path)).str();
+    if (name.size() > 1 && name[0] == '.' && name != "..")
+        attributes |= FILE_ATTRIBUTE_HIDDEN;
+    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+BOOL PathFileExists(LPCTSTR path) {
+    std::string p = Resolve(path);
+    struct stat st;
+    return !p.empty() && ::stat(p.c_str(), &st) == 0 ? TRUE : FALSE;
+}

@@ -1,0 +1,165 @@
+// Files: CFile (binary reading and writing), CStdioFile (text files in code page 936, read as UTF-8
+// lines) and the framework's free file functions (copy, delete, move, folders, attributes).
+//
+// Every path may be native or written with backslashes; it is resolved with vq::NativePath, so an
+// existing entry is found whatever the case of its letters.
+#pragma once
+
+#include "platform/base/String.h"
+#include "platform/base/Time.h"
+
+#include <cstdio>
+
+// Why an open failed (CFileException::m_cause).
+class CFileException {
+public:
+    enum Cause {
+        none = 0,
+        genericException = 1,
+        fileNotFound = 2,
+        badPath = 3,
+        tooManyOpenFiles = 4,
+        accessDenied = 5,
+        invalidFile = 6,
+        removeCurrentDir = 7,
+        directoryFull = 8,
+        badSeek = 9,
+        hardIO = 10,
+        sharingViolation = 11,
+        lockViolation = 12,
+        diskFull = 13,
+        endOfFile = 14
+    };
+
+    int m_cause = none;
+    LONG m_lOsError = 0; // the system's error number
+    CString m_strFileName;
+
+    // Fills the cause and the file name from a system error number.
+    void Set(int osError, const CString& fileName);
+};
+
+// What CFile::GetStatus reports about a file.
+struct CFileStatus {
+    CTime m_ctime; // the last status change (there is no creation time)
+    CTime m_mtime; // the last write
+    CTime m_atime; // the last access
+    long long m_size = 0;
+    BYTE m_attribute = 0; // CFile::Attribute bits
+    CString m_szFullName; // the native full path
+};
+
+class CFile {
+public:
+    enum OpenFlags : UINT {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareCompat = 0x0000,
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyRead = 0x0030,
+        shareDenyNone = 0x0040,
+        modeNoInherit = 0x0080,
+        modeCreate = 0x1000,
+        modeNoTruncate = 0x2000,
+        typeText = 0x4000,
+        typeBinary = 0x8000
+    };
+    enum Attribute : BYTE {
+        normal = 0x00,
+        readOnly = 0x01,
+        hidden = 0x02,
+        system = 0x04,
+        directory = 0x10,
+        archive = 0x20
+    };
+    enum SeekPosition { begin = 0, current = 1, end = 2 };
+
+    CFile() = default;
+    virtual ~CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // Opens (modeCreate: creates or, without modeNoTruncate, empties the file). The share flags have
+    // no effect. On failure returns FALSE and, when given, fills error.
+    virtual BOOL Open(LPCTSTR fileName, UINT openFlags, CFileException* error = nullptr);
+    virtual void Close();
+    // Closes without reporting anything (the framework's close after a failure).
+    void Abort() { Close(); }
+    bool IsOpen() const { return m_file != nullptr; }
+
+    // Raw bytes. Read returns the number of bytes read (0 at the end); Write returns FALSE when not
+    // all bytes could be written.
+    virtual UINT Read(void* buffer, UINT count);
+    virtual BOOL Write(const void* buffer, UINT count);
+    virtual void Flush();
+
+    long long Seek(long long offset, UINT from);
+    void SeekToBegin() { Seek(0, begin); }
+    long long SeekToEnd() { return Seek(0, end); }
+    long long GetPosition() const;
+    long long GetLength() const;
+    BOOL SetLength(long long length);
+
+    CString GetFilePath() const { return m_path; }
+    CString GetFileName() const;  // name with extension
+    CString GetFileTitle() const; // name without extension
+
+    static BOOL GetStatus(LPCTSTR fileName, CFileStatus& status);
+    // FALSE (instead of the framework's exception) when the file cannot be removed or renamed.
+    static BOOL Remove(LPCTSTR fileName);
+    static BOOL Rename(LPCTSTR oldName, LPCTSTR newName);
+
+protected:
+    std::FILE* m_file = nullptr;
+    CString m_path;
+    UINT m_flags = 0;
+};
+
+// A text file. In text mode (the default; typeBinary turns it off) the file holds code page 936 and
+// ReadString and WriteString convert to and from UTF-8; lines may end with CRLF or LF and both
+// reach the caller as "\n"; WriteString writes each "\n" as CRLF, the line end of the Windows
+// programs that share these files. Read and Write pass raw bytes; don't mix them with
+// ReadString on one open file.
+class CStdioFile : public CFile {
+public:
+    CStdioFile() = default;
+
+    BOOL Open(LPCTSTR fileName, UINT openFlags, CFileException* error = nullptr) override;
+    void Close() override;
+
+    // The next line without its line end; FALSE at the end of the file (nothing left to read).
+    BOOL ReadString(CString& line);
+    // fgets-like: at most maxCount - 1 bytes of UTF-8 (never a split character), up to and
+    // including the "\n"; nullptr at the end of the file.
+    LPTSTR ReadString(LPTSTR buffer, UINT maxCount);
+    BOOL WriteString(LPCTSTR text);
+
+private:
+    bool FillLine(); // reads the next raw line into m_pending; false at the end
+    bool m_text = true;
+    std::string m_pending; // UTF-8 text read but not yet handed out
+};
+
+// The framework's free file functions. Each returns FALSE (or INVALID_FILE_ATTRIBUTES) on failure.
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
+constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x01;
+constexpr DWORD FILE_ATTRIBUTE_HIDDEN = 0x02;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+
+// Copies the bytes (and the permission bits); with failIfExists an existing target is an error,
+// otherwise it is replaced.
+BOOL CopyFile(LPCTSTR existingFile, LPCTSTR newFile, BOOL failIfExists);
+BOOL DeleteFile(LPCTSTR fileName);
+// Moves or renames a file or folder; an existing target is an error.
+BOOL MoveFile(LPCTSTR existingFile, LPCTSTR newFile);
+// Creates one folder (its parent must exist); the security argument is ignored.
+BOOL CreateDirectory(LPCTSTR pathName, void* securityAttributes = nullptr);
+// Removes an empty folder.
+BOOL RemoveDirectory(LPCTSTR pathName);
+DWORD GetFileAttributes(LPCTSTR fileName);
+// True when the file or folder exists.
+BOOL PathFileExists(LPCTSTR path);

@@ -1,0 +1,156 @@
+#include "platform/base/Folders.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+CString EnvText(const char* name) {
+    const char* v = std::getenv(name);
+    return CString(v ? v : "");
+}
+
+CString WithoutTrailingSeparator(CString path) {
+    while (path.GetLength() > 1 && path[path.GetLength() - 1] == '/')
+        path = path.Left(path.GetLength() - 1);
+    return path;
+}
+
+CString ConfigFolder(const char* variable) {
+    CString dir = EnvText(variable);
+    if (dir.IsEmpty()) {
+        CString xdg = EnvText("XDG_CONFIG_HOME");
+        if (!xdg.IsEmpty()) {
+            dir = WithoutTrailingSeparator(xdg) + "/vqpdm";
+        } else {
+            CString home = EnvText("HOME");
+            if (home.IsEmpty())
+                return CString();
+            dir = WithoutTrailingSeparator(home) + "/.config/vqpdm";
+        }
+    }
+    return WithoutTrailingSeparator(dir);
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool EqualNoCase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        char x = *a, y = *b;
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return *a == *b;
+}
+
+// The entry of folder dir whose name equals name without regard to ASCII case; of several, the
+// first in byte order, so the choice does not depend on the order the folder lists them in.
+bool FindEntryNoCase(const std::string& dir, const std::string& name, std::string& found) {
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d)
+        return false;
+    std::vector<std::string> matches;
+    while (dirent* e = ::readdir(d)) {
+        if (EqualNoCase(e->d_name, name.c_str()))
+            matches.emplace_back(e->d_name);
+    }
+    ::closedir(d);
+    if (matches.empty())
+        return false;
+    found = *std::min_element(matches.begin(), matches.end());
+    return true;
+}
+
+UINT CopyOut(const CString& text, LPTSTR buf, UINT size) {
+    if (text.IsEmpty())
+        return 0;
+    UINT needed = static_cast<UINT>(text.GetLength()) + 1;
+    if (!buf || size < needed)
+        return needed;
+    std::memcpy(buf, text.c_str(), needed);
+    return needed - 1;
+}
+
+} // namespace
+
+namespace vq {
+
+CString WindowsFolder() {
+    return ConfigFolder("VQ_WINDOWS_DIR");
+}
+
+CString SystemFolder() {
+    return ConfigFolder("VQ_SYSTEM_DIR");
+}
+
+CString TempFolder() {
+    CString dir = EnvText("TMPDIR");
+    if (dir.IsEmpty())
+        dir = "/tmp";
+    dir = WithoutTrailingSeparator(dir);
+    if (dir != "/")
+        dir += '/';
+    return dir;
+}
+
+CString NativePath(const CString& path) {
+    std::string p = path.str();
+    std::replace(p.begin(), p.end(), '\\', '/');
+    if (p.empty())
+        return CString();
+
+    std::string result;
+    std::size_t pos = 0;
+    if (p[0] == '/') {
+        result = "/";
+        pos = 1;
+    }
+    bool resolving = true;
+    while (pos <= p.size()) {
+        std::size_t slash = p.find('/', pos);
+        std::size_t end = slash == std::string::npos ? p.size() : slash;
+        std::string component = p.substr(pos, end - pos);
+        if (resolving && !component.empty() && component != "." && component != "..") {
+            std::string candidate = result + component;
+            if (!Exists(candidate)) {
+                std::string found;
+                if (FindEntryNoCase(result, component, found))
+                    component = found;
+                else
+                    resolving = false;
+            }
+        }
+        result += component;
+        if (slash == std::string::npos)
+            break;
+        result += '/';
+        pos = slash + 1;
+    }
+    return CString(result);
+}
+
+} // namespace vq
+
+UINT GetWindowsDirectory(LPTSTR buf, UINT size) {
+    return CopyOut(vq::WindowsFolder(), buf, size);
+}
+
+UINT GetSystemDirectory(LPTSTR buf, UINT size) {
+    return CopyOut(vq::SystemFolder(), buf, size);
+}
+
+DWORD GetTempPath(DWORD size, LPTSTR buf) {
+    return CopyOut(vq::TempFolder(), buf, size);
+}

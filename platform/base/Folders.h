@@ -1,0 +1,34 @@
+// The folders the system asks the operating system for, and the turning of the relative backslash
+// paths that the system's code and files use into native paths.
+//
+// The Windows folder and the system folder are folders of the installation's configuration:
+// VQ_WINDOWS_DIR and VQ_SYSTEM_DIR, each defaulting to $XDG_CONFIG_HOME/vqpdm (else ~/.config/vqpdm).
+// The temporary folder is $TMPDIR, else /tmp.
+#pragma once
+
+#include "platform/base/String.h"
+
+namespace vq {
+
+// Without a trailing separator; empty when no folder can be determined (no variable set, no HOME).
+CString WindowsFolder();
+CString SystemFolder();
+// Always ends with '/'.
+CString TempFolder();
+
+// A path written the Windows way ("qent\spt\vqpdmcad.ini", "D:\Host\a.txt") or a native path,
+// turned into a native path: backslashes become '/', and each component is looked up in its folder
+// without regard to letter case, so an existing entry spelled in another case is found. From the
+// first component that does not exist on, the rest is kept as written. Empty components (doubled
+// separators) are kept; the path is not otherwise normalised.
+CString NativePath(const CString& path);
+
+} // namespace vq
+
+// The framework's folder queries. Each returns the length of the text copied (without the NUL);
+// when the buffer is too small nothing is copied and the size needed (with the NUL) is returned;
+// 0 means the folder cannot be determined.
+UINT GetWindowsDirectory(LPTSTR buf, UINT size);
+UINT GetSystemDirectory(LPTSTR buf, UINT size);
+// The temporary folder with its trailing separator.
+DWORD GetTempPath(DWORD size, LPTSTR buf);

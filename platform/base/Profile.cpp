@@ -1,0 +1,422 @@
+#include "platform/base/Profile.h"
+
+#include "platform/base/Folders.h"
+#include "platform/base/TextCodec.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// One line of the file: its bytes as stored, without and with its line end, and what it means.
+struct Line {
+    enum Kind { Other, Section, Key };
+    std::string bytes; // code page 936, without the line end
+    std::string eol;   // "\r\n", "\n" or "" (last line without a line end)
+    Kind kind = Other;
+    std::string name;  // section or key name, UTF-8, trimmed
+    std::string value; // key value, UTF-8, trimmed, quotes removed
+};
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string Trim(std::string_view s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b]))
+        ++b;
+    while (e > b && IsBlank(s[e - 1]))
+        --e;
+    return std::string(s.substr(b, e - b));
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// The line is parsed in UTF-8: in code page 936 the bytes of "[" and "]" also occur as the second
+// byte of a Chinese character, so the raw bytes cannot be split at them.
+void Parse(Line& line) {
+    std::string text = vq::GbkToUtf8(line.bytes);
+    std::string t = Trim(text);
+    if (t.empty() || t[0] == ';')
+        return;
+    if (t[0] == '[') {
+        std::size_t close = t.find(']');
+        line.kind = Line::Section;
+        line.name =
+            Trim(std::string_view(t).substr(1, close == std::string::npos ? std::string::npos : close - 1));
+        return;
+    }
+    std::size_t eq = t.find('=');
+    if (eq == std::string::npos)
+        return;
+    std::string key = Trim(std::string_view(t).substr(0, eq));
+    if (key.empty())
+        return;
+    line.kind = Line::Key;
+    line.name = key;
+    std::string value = Trim(std::string_view(t).substr(eq + 1));
+    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+        value = value.substr(1, value.size() - 2);
+    line.value = value;
+}
+
+struct ProfileFile {
+    std::vector<Line> lines;
+    std::string eol = "\r\n"; // the line end for new lines
+};
+
+bool ReadBytes(const std::string& path, std::string& bytes) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    char buffer[8192];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        bytes.append(buffer, n);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+ProfileFile Load(const std::string& bytes) {
+    ProfileFile file;
+    std::size_t first = bytes.find('\n');
+    if (first != std::string::npos)
+        file.eol = first > 0 && bytes[first - 1] == '\r' ? "\r\n" : "\n";
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        std::size_t nl = bytes.find('\n', pos);
+        Line line;
+        if (nl == std::string::npos) {
+            line.bytes = bytes.substr(pos);
+            pos = bytes.size();
+        } else {
+            std::size_t end = nl;
+            if (end > pos && bytes[end - 1] == '\r') {
+                --end;
+                line.eol = "\r\n";
+            } else {
+                line.eol = "\n";
+            }
+            line.bytes = bytes.substr(pos, end - pos);
+            pos = nl + 1;
+        }
+        Parse(line);
+        file.lines.push_back(std::move(line));
+    }
+    return file;
+}
+
+bool LoadPath(const std::string& path, ProfileFile& file) {
+    std::string bytes;
+    if (!ReadBytes(path, bytes))
+        return false;
+    file = Load(bytes);
+    return true;
+}
+
+// Index of the first section header with this name, or -1.
+int FindSection(const ProfileFile& file, std::string_view section) {
+    for (std::size_t i = 0; i < file.lines.size(); ++i)
+        if (file.lines[i].kind == Line::Section && EqualNoCase(file.lines[i].name, section))
+            return static_cast<int>(i);
+    return -1;
+}
+
+// One past the last line of the section whose header is at index header.
+int SectionEnd(const ProfileFile& file, int header) {
+    int i = header + 1;
+    while (i < static_cast<int>(file.lines.size()) &&
+           file.lines[static_cast<std::size_t>(i)].kind != Line::Section)
+        ++i;
+    return i;
+}
+
+int FindKey(const ProfileFile& file, int header, std::string_view key) {
+    int end = SectionEnd(file, header);
+    for (int i = header + 1; i < end; ++i) {
+        const Line& l = file.lines[static_cast<std::size_t>(i)];
+        if (l.kind == Line::Key && EqualNoCase(l.name, key))
+            return i;
+    }
+    return -1;
+}
+
+// Copies a text into the caller's buffer without splitting a character; returns the length copied.
+DWORD CopyValue(std::string_view text, LPTSTR buf, DWORD size) {
+    if (!buf || size == 0)
+        return 0;
+    std::string_view cut = vq::TruncateUtf8(text, size - 1);
+    std::memcpy(buf, cut.data(), cut.size());
+    buf[cut.size()] = '\0';
+    return static_cast<DWORD>(cut.size());
+}
+
+// Copies a list of names, each ended by a NUL, with a second NUL after the last.
+DWORD CopyList(const std::vector<std::string>& names, LPTSTR buf, DWORD size) {
+    if (!buf || size == 0)
+        return 0;
+    if (size == 1) {
+        buf[0] = '\0';
+        return 0;
+    }
+    std::string list;
+    for (const auto& n : names) {
+        list += n;
+        list += '\0';
+    }
+    if (list.size() + 1 <= size) {
+        std::memcpy(buf, list.data(), list.size());
+        buf[list.size()] = '\0';
+        if (list.empty())
+            return 0;
+        return static_cast<DWORD>(list.size());
+    }
+    // Cut: the last (partial) name still ends with NUL, followed by the list's final NUL.
+    std::string_view cut = vq::TruncateUtf8(list, size - 2);
+    std::memcpy(buf, cut.data(), cut.size());
+    buf[cut.size()] = '\0';
+    buf[size - 1] = '\0';
+    return size - 2;
+}
+
+std::string WithoutLineBreaks(std::string text) {
+    for (char& c : text)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return text;
+}
+
+// Replaces the file's content. The new content goes to a temporary file in the same folder that
+// then takes the file's place, so a failed write (a full disk) leaves the old file intact.
+bool Store(const std::string& path, const ProfileFile& file) {
+    std::string bytes;
+    for (const Line& l : file.lines) {
+        bytes += l.bytes;
+        bytes += l.eol;
+    }
+    struct stat st;
+    bool exists = ::lstat(path.c_str(), &st) == 0;
+    if (exists && S_ISLNK(st.st_mode)) {
+        // A link is written through, so that it keeps pointing at the shared file.
+        FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f)
+            return false;
+        bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        return std::fclose(f) == 0 && ok;
+    }
+    std::string temp = path + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    mode_t mode = exists ? (st.st_mode & 07777) : 0644;
+    ::fchmod(fd, mode);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    bool ok = done == bytes.size();
+    ok = (::close(fd) == 0) && ok;
+    if (ok && std::rename(temp.c_str(), path.c_str()) == 0)
+        return true;
+    std::remove(temp.c_str());
+    return false;
+}
+
+std::string TrimTrailingBlanks(const char* s) {
+    std::string t = s ? s : "";
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
+        t.pop_back();
+    return t;
+}
+
+// The whole value, or nothing when the file, section or key is missing.
+bool LookUp(const std::string& path, std::string_view section, std::string_view key, std::string& value) {
+    ProfileFile file;
+    if (!LoadPath(path, file))
+        return false;
+    int header = FindSection(file, section);
+    if (header < 0)
+        return false;
+    int k = FindKey(file, header, key);
+    if (k < 0)
+        return false;
+    value = file.lines[static_cast<std::size_t>(k)].value;
+    return true;
+}
+
+} // namespace
+
+namespace vq {
+
+CString ProfilePath(const CString& path) {
+    if (path.Find('/') < 0 && path.Find('\\') < 0)
+        return NativePath(WindowsFolder() + "/" + path);
+    return NativePath(path);
+}
+
+CString ReadProfileString(const CString& section, const CString& key, const CString& def,
+                          const CString& path) {
+    std::string value;
+    if (LookUp(ProfilePath(path).str(), section.str(), key.str(), value))
+        return CString(value);
+    return CString(TrimTrailingBlanks(def.c_str()));
+}
+
+BOOL WriteProfileString(const CString& section, const CString& key, const CString& value,
+                        const CString& path) {
+    return WritePrivateProfileString(section, key, value, path);
+}
+
+} // namespace vq
+
+DWORD GetPrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR def, LPTSTR buf, DWORD size,
+                              LPCTSTR path) {
+    std::string file = vq::ProfilePath(path ? path : "").str();
+    if (!section || !key) {
+        std::vector<std::string> names;
+        ProfileFile pf;
+        if (LoadPath(file, pf)) {
+            if (!section) {
+                for (const Line& l : pf.lines)
+                    if (l.kind == Line::Section)
+                        names.push_back(l.name);
+            } else {
+                int header = FindSection(pf, section);
+                if (header >= 0) {
+                    int end = SectionEnd(pf, header);
+                    for (int i = header + 1; i < end; ++i)
+                        if (pf.lines[static_cast<std::size_t>(i)].kind == Line::Key)
+                            names.push_back(pf.lines[static_cast<std::size_t>(i)].name);
+                }
+            }
+        }
+        return CopyList(names, buf, size);
+    }
+    std::string value;
+    if (!LookUp(file, section, key, value))
+        value = TrimTrailingBlanks(def);
+    return CopyValue(value, buf, size);
+}
+
+BOOL WritePrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR value, LPCTSTR path) {
+    if (!section || !path || !*path)
+        return FALSE;
+    std::string file = vq::ProfilePath(path).str();
+    ProfileFile pf;
+    std::string bytes;
+    if (ReadBytes(file, bytes))
+        pf = Load(bytes);
+    else if (::access(file.c_str(), F_OK) == 0)
+        return FALSE; // exists but cannot be read: never overwrite it
+    struct stat st;
+    if (::stat(file.c_str(), &st) == 0 && (!(st.st_mode & 0222) || ::access(file.c_str(), W_OK) != 0))
+        return FALSE; // a read-only file stays as it is (even for a user whose rights would allow it)
+
+    int header = FindSection(pf, section);
+    if (!key) {
+        if (header < 0)
+            return TRUE;
+        int end = SectionEnd(pf, header);
+        pf.lines.erase(pf.lines.begin() + header, pf.lines.begin() + end);
+        return Store(file, pf) ? TRUE : FALSE;
+    }
+    if (!value) {
+        if (header < 0)
+            return TRUE;
+        int k = FindKey(pf, header, key);
+        if (k < 0)
+            return TRUE;
+        pf.lines.erase(pf.lines.begin() + k);
+        return Store(file, pf) ? TRUE : FALSE;
+    }
+
+    std::string newValue = vq::Utf8ToGbk(WithoutLineBreaks(value));
+    if (header >= 0) {
+        int k = FindKey(pf, header, key);
+        if (k >= 0) {
+            // The key keeps its spelling as found in the file; only the value changes.
+            Line& l = pf.lines[static_cast<std::size_t>(k)];
+            std::size_t eq = l.bytes.find('=');
+            std::string keyPart = Trim(std::string_view(l.bytes).substr(0, eq));
+            l.bytes = keyPart + "=" + newValue;
+            l.value = value;
+        } else {
+            // After the last non-blank line of the section.
+            int end = SectionEnd(pf, header);
+            int at = end;
+            while (at > header + 1 && Trim(pf.lines[static_cast<std::size_t>(at - 1)].bytes).empty())
+                --at;
+            Line l;
+            l.bytes = vq::Utf8ToGbk(WithoutLineBreaks(key)) + "=" + newValue;
+            l.eol = pf.eol;
+            l.kind = Line::Key;
+            if (pf.lines[static_cast<std::size_t>(at - 1)].eol.empty())
+                pf.lines[static_cast<std::size_t>(at - 1)].eol = pf.eol;
+            pf.lines.insert(pf.lines.begin() + at, std::move(l));
+        }
+    } else {
+        if (!pf.lines.empty() && pf.lines.back().eol.empty())
+            pf.lines.back().eol = pf.eol;
+        Line h;
+        h.bytes = "[" + vq::Utf8ToGbk(WithoutLineBreaks(section)) + "]";
+        h.eol = pf.eol;
+        h.kind = Line::Section;
+        pf.lines.push_back(std::move(h));
+        Line l;
+        l.bytes = vq::Utf8ToGbk(WithoutLineBreaks(key)) + "=" + newValue;
+        l.eol = pf.eol;
+        l.kind = Line::Key;
+        pf.lines.push_back(std::move(l));
+    }
+    return Store(file, pf) ? TRUE : FALSE;
+}
+
+UINT GetPrivateProfileInt(LPCTSTR section, LPCTSTR key, int def, LPCTSTR path) {
+    if (!section || !key)
+        return static_cast<UINT>(def);
+    std::string value;
+    if (!LookUp(vq::ProfilePath(path ? path : "").str(), section, key, value) || value.empty())
+        return static_cast<UINT>(def);
+    const char* p = value.c_str();
+    bool negative = false;
+    if (*p == '+' || *p == '-')
+        negative = *p++ == '-';
+    unsigned long long n = 0;
+    while (*p >= '0' && *p <= '9') {
+        n = n * 10 + static_cast<unsigned>(*p - '0');
+        if (n > UINT_MAX)
+            n = UINT_MAX;
+        ++p;
+    }
+    if (negative)
+        return 0;
+    return static_cast<UINT>(n);
+}

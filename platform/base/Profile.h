@@ -1,0 +1,42 @@
+// Profile (ini) files with the behaviour of the framework's profile functions on a code page 936
+// file: sections and keys are found without regard to ASCII letter case, values are returned in
+// UTF-8 with surrounding blanks (and one pair of matching quotes) removed, and a write changes only
+// the line concerned: every other line, comment and line end stays byte for byte as it was. A new
+// line takes the line end the file already uses (CRLF for a new file). The file is created on the
+// first write when its folder exists. Nothing is cached: each call reads the file afresh.
+//
+// A path may be a native path or a backslash path (resolved with vq::NativePath); a bare file name
+// without any folder names a file in the Windows folder, as the framework does.
+#pragma once
+
+#include "platform/base/String.h"
+
+// Copies the value (or def when the section or key is missing) into buf and returns its length.
+// A value longer than size - 1 bytes is cut at a character boundary. With key NULL, buf receives the
+// names of the section's keys, with section NULL the names of all sections, each ended by a NUL and
+// the list by a second NUL (the returned length counts all but the final NUL).
+DWORD GetPrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR def, LPTSTR buf, DWORD size,
+                              LPCTSTR path);
+
+// Writes key=value into the section (adding the section at the end of the file when it is missing).
+// value NULL deletes the key; key NULL deletes the whole section. FALSE when the file cannot be
+// written (for example when its folder does not exist).
+BOOL WritePrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR value, LPCTSTR path);
+
+// The decimal value at the start of the value text (0 when it has none; negative values give 0);
+// def when the key is missing.
+UINT GetPrivateProfileInt(LPCTSTR section, LPCTSTR key, int def, LPCTSTR path);
+
+namespace vq {
+
+// The whole value as a CString, without any buffer limit; def when the key is missing.
+CString ReadProfileString(const CString& section, const CString& key, const CString& def,
+                          const CString& path);
+// WritePrivateProfileString with CString arguments.
+BOOL WriteProfileString(const CString& section, const CString& key, const CString& value,
+                        const CString& path);
+
+// The native path that a profile path argument names (see above).
+CString ProfilePath(const CString& path);
+
+} // namespace vq

@@ -1,0 +1,163 @@
+#include "platform/base/TextCodec.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <iconv.h>
+
+namespace vq {
+
+namespace {
+
+// One conversion descriptor per thread and direction, opened on first use and kept.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~Converter() {
+        if (m_cd != reinterpret_cast<iconv_t>(-1))
+            iconv_close(m_cd);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    // Converts the whole input; onInvalid appends a replacement and tells how many input bytes to skip.
+    template <class OnInvalid> std::string Convert(std::string_view in, OnInvalid onInvalid) {
+        std::string out;
+        if (m_cd == reinterpret_cast<iconv_t>(-1)) {
+            out.assign(in);
+            return out;
+        }
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        out.reserve(in.size() * 3 / 2 + 4);
+        char buffer[1024];
+        const char* src = in.data();
+        std::size_t srcLeft = in.size();
+        while (srcLeft > 0) {
+            char* dst = buffer;
+            std::size_t dstLeft = sizeof buffer;
+            char* srcPtr = const_cast<char*>(src);
+            std::size_t rc = iconv(m_cd, &srcPtr, &srcLeft, &dst, &dstLeft);
+            int err = errno;
+            out.append(buffer, static_cast<std::size_t>(dst - buffer));
+            src = srcPtr;
+            if (rc != static_cast<std::size_t>(-1))
+                continue;
+            if (err == E2BIG)
+                continue;
+            // EILSEQ (invalid or unmappable) or EINVAL (incomplete at the end).
+            std::size_t skip = onInvalid(out, std::string_view(src, srcLeft), err == EINVAL);
+            if (skip == 0 || skip > srcLeft)
+                skip = srcLeft;
+            src += skip;
+            srcLeft -= skip;
+            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        }
+        return out;
+    }
+
+private:
+    iconv_t m_cd;
+};
+
+// Length of the UTF-8 sequence that starts with this byte (1 for a stray byte).
+std::size_t Utf8SequenceLength(std::string_view text) {
+    unsigned char b = static_cast<unsigned char>(text[0]);
+    std::size_t len = b < 0x80             ? 1
+                      : (b & 0xE0) == 0xC0 ? 2
+                      : (b & 0xF0) == 0xE0 ? 3
+                      : (b & 0xF8) == 0xF0 ? 4
+                                           : 1;
+    if (len > text.size())
+        return 1;
+    for (std::size_t i = 1; i < len; ++i)
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
+            return 1;
+    return len;
+}
+
+bool HasNonAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::string Utf8ToGbk(std::string_view utf8) {
+    if (!HasNonAscii(utf8))
+        return std::string(utf8);
+    thread_local Converter converter("CP936", "UTF-8");
+    return converter.Convert(utf8, [](std::string& out, std::string_view rest, bool incomplete) {
+        out += '?';
+        if (incomplete)
+            return rest.size(); // a sequence cut off at the end is one character
+        // Skip the whole unmappable character, or the one stray byte.
+        return IsValidUtf8(rest.substr(0, Utf8SequenceLength(rest))) ? Utf8SequenceLength(rest)
+                                                                     : std::size_t{1};
+    });
+}
+
+std::string GbkToUtf8(std::string_view gbk) {
+    if (!HasNonAscii(gbk))
+        return std::string(gbk);
+    thread_local Converter converter("UTF-8", "CP936");
+    return converter.Convert(gbk, [](std::string& out, std::string_view, bool) {
+        out += "\xEF\xBF\xBD";
+        // Skip only the offending byte: a bad trail byte may itself be an ASCII character.
+        return std::size_t{1};
+    });
+}
+
+std::string_view TruncateToGbkBytes(std::string_view utf8, std::size_t maxBytes) {
+    std::size_t used = 0;
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        std::size_t len = Utf8SequenceLength(utf8.substr(pos));
+        std::size_t cost = len == 1 ? 1 : Utf8ToGbk(utf8.substr(pos, len)).size();
+        if (used + cost > maxBytes)
+            break;
+        used += cost;
+        pos += len;
+    }
+    return utf8.substr(0, pos);
+}
+
+bool IsValidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        unsigned char b = static_cast<unsigned char>(text[i]);
+        std::size_t len;
+        std::uint32_t cp;
+        if (b < 0x80) {
+            ++i;
+            continue;
+        } else if ((b & 0xE0) == 0xC0) {
+            len = 2;
+            cp = b & 0x1F;
+        } else if ((b & 0xF0) == 0xE0) {
+            len = 3;
+            cp = b & 0x0F;
+        } else if ((b & 0xF8) == 0xF0) {
+            len = 4;
+            cp = b & 0x07;
+        } else {
+            return false;
+        }
+        if (i + len > text.size())
+            return false;
+        for (std::size_t k = 1; k < len; ++k) {
+            unsigned char c = static_cast<unsigned char>(text[i + k]);
+            if ((c & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not valid.
+        if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) ||
+            cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += len;
+    }
+    return true;
+}
+
+} // namespace vq

@@ -1,0 +1,32 @@
+// Conversion between the UTF-8 text of memory and code page 936 (GBK), the encoding of the
+// settings file, the special-characters file, import text files and text exports. Nothing else in
+// the system converts text.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vq {
+
+// UTF-8 to code page 936. A character that has no code page 936 form, and a byte that is not part
+// of valid UTF-8, becomes "?" (as the system's own conversion writes an unmappable character).
+std::string Utf8ToGbk(std::string_view utf8);
+
+// Code page 936 to UTF-8. A byte that does not start a valid character (a stray trail byte, a lead
+// byte cut off at the end) becomes U+FFFD; the text after it is converted normally.
+std::string GbkToUtf8(std::string_view gbk);
+
+// The longest prefix of the UTF-8 text whose code page 936 form takes at most maxBytes bytes.
+// Used where a buffer limit of the code page 936 world is visible behaviour; no character is split.
+std::string_view TruncateToGbkBytes(std::string_view utf8, std::size_t maxBytes);
+
+// True when the bytes are well-formed UTF-8.
+bool IsValidUtf8(std::string_view text);
+
+// Whether the byte can start a double-byte character of code page 936.
+inline bool IsGbkLeadByte(unsigned char byte) {
+    return byte >= 0x81 && byte <= 0xFE;
+}
+
+} // namespace vq

@@ -1,0 +1,236 @@
+#include "platform/com/MessageClient.h"
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+namespace vq {
+namespace {
+
+constexpr int kConnectTimeoutMs = 5000;
+constexpr int kReplyTimeoutMs = 10000;
+
+// Splits "host", "host:port", "[v6]:port" and a bare IPv6 address.
+bool SplitServerName(const CString& name, std::string& host, std::string& port) {
+    std::string text = CString(name).Trim().str();
+    port = std::to_string(kMessageServerDefaultPort);
+    if (text.empty())
+        return false;
+    if (text.front() == '[') {
+        std::size_t close = text.find(']');
+        if (close == std::string::npos)
+            return false;
+        host = text.substr(1, close - 1);
+        std::string rest = text.substr(close + 1);
+        if (!rest.empty()) {
+            if (rest.front() != ':' || rest.size() == 1)
+                return false;
+            port = rest.substr(1);
+        }
+    } else {
+        std::size_t colon = text.find(':');
+        if (colon != std::string::npos && text.find(':', colon + 1) == std::string::npos) {
+            host = text.substr(0, colon);
+            port = text.substr(colon + 1);
+        } else {
+            host = text;
+        }
+    }
+    if (host.empty() || port.empty() || port.size() > 5)
+        return false;
+    for (char ch : port) {
+        if (ch < '0' || ch > '9')
+            return false;
+    }
+    int value = std::atoi(port.c_str());
+    return value > 0 && value <= 65535;
+}
+
+bool ConnectWithTimeout(int fd, const sockaddr* address, socklen_t length) {
+    int flags = ::fcntl(fd, F_GETFL, 0);
+    ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    int result = ::connect(fd, address, length);
+    if (result != 0 && errno == EINPROGRESS) {
+        pollfd pfd{fd, POLLOUT, 0};
+        if (::poll(&pfd, 1, kConnectTimeoutMs) == 1) {
+            int error = 0;
+            socklen_t size = sizeof error;
+            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
+            result = error == 0 ? 0 : -1;
+        }
+    }
+    ::fcntl(fd, F_SETFL, flags);
+    return result == 0;
+}
+
+} // namespace
+
+CString EscapeMessageArgument(const CString& text) {
+    std::string out;
+    for (char ch : text.str()) {
+        switch (ch) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        default:
+            out += ch;
+        }
+    }
+    return out;
+}
+
+CString UnescapeMessageArgument(const CString& text) {
+    const std::string& in = text.str();
+    std::string out;
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        if (in[i] != '\\' || i + 1 == in.size()) {
+            out += in[i];
+            continue;
+        }
+        char next = in[++i];
+        switch (next) {
+        case 't':
+            out += '\t';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        default:
+            out += next;
+        }
+    }
+    return out;
+}
+
+CMessageClient::~CMessageClient() {
+    Disconnect();
+}
+
+bool CMessageClient::Connect() {
+    Disconnect();
+    std::string host, port;
+    if (!SplitServerName(m_strServerName, host, port))
+        return false;
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0)
+        return false;
+    for (addrinfo* ai = found; ai && m_socket < 0; ai = ai->ai_next) {
+        int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC, ai->ai_protocol);
+        if (fd < 0)
+            continue;
+        if (ConnectWithTimeout(fd, ai->ai_addr, ai->ai_addrlen))
+            m_socket = fd;
+        else
+            ::close(fd);
+    }
+    ::freeaddrinfo(found);
+    if (m_socket < 0)
+        return false;
+    timeval timeout{kReplyTimeoutMs / 1000, 0};
+    ::setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    ::setsockopt(m_socket, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    CString greeting;
+    if (!ReadReply(greeting) || greeting.Left(2) != "OK") {
+        Disconnect();
+        return false;
+    }
+    return true;
+}
+
+void CMessageClient::Disconnect() {
+    if (m_socket >= 0)
+        ::close(m_socket);
+    m_socket = -1;
+    m_bLoggedOn = false;
+    m_pending.clear();
+}
+
+bool CMessageClient::SendLine(const CString& line) {
+    std::string data = line.str() + "\n";
+    std::size_t sent = 0;
+    while (sent < data.size()) {
+        ssize_t n = ::send(m_socket, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        sent += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool CMessageClient::ReadReply(CString& reply) {
+    for (;;) {
+        std::size_t end = m_pending.find('\n');
+        if (end != std::string::npos) {
+            std::string line = m_pending.substr(0, end);
+            m_pending.erase(0, end + 1);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            reply = CString(line);
+            return true;
+        }
+        char buffer[1024];
+        ssize_t n = ::recv(m_socket, buffer, sizeof buffer, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        m_pending.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+bool CMessageClient::Command(const CString& line) {
+    if (m_socket < 0)
+        return false;
+    CString reply;
+    if (!SendLine(line) || !ReadReply(reply)) {
+        Disconnect();
+        return false;
+    }
+    return reply == "OK" || reply.Left(3) == "OK ";
+}
+
+BOOL CMessageClient::Logon(const CString& account) {
+    if (!Connect())
+        return FALSE;
+    m_bLoggedOn = Command("LOGON " + EscapeMessageArgument(account));
+    return m_bLoggedOn ? TRUE : FALSE;
+}
+
+BOOL CMessageClient::Send(const CString& text1, const CString& text2) {
+    if (!IsLoggedOn())
+        return FALSE;
+    return Command("SEND " + EscapeMessageArgument(text1) + "\t" + EscapeMessageArgument(text2)) ? TRUE
+                                                                                                 : FALSE;
+}
+
+void CMessageClient::Logoff() {
+    if (m_socket >= 0)
+        Command("LOGOFF");
+    Disconnect();
+}
+
+} // namespace vq

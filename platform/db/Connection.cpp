@@ -1,0 +1,347 @@
+#include "platform/db/Connection.h"
+
+#include "platform/db/OdbcStatement.h"
+#include "platform/db/Recordset.h"
+
+#include "platform/db/OdbcApi.h"
+
+#include <dlfcn.h>
+#include <link.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+
+using vq::db::Engine;
+using vq::db::ResultData;
+
+namespace {
+
+SQLHENV Environment() {
+    static SQLHENV env = [] {
+        SQLHENV h = SQL_NULL_HENV;
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &h)))
+            return static_cast<SQLHENV>(SQL_NULL_HENV);
+        SQLSetEnvAttr(h, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        return h;
+    }();
+    if (env == SQL_NULL_HENV)
+        throw _com_error(E_FAIL, "The ODBC driver manager could not be initialised.");
+    return env;
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string TrimText(std::string s) {
+    std::size_t b = s.find_first_not_of(" \t");
+    if (b == std::string::npos)
+        return {};
+    std::size_t e = s.find_last_not_of(" \t");
+    return s.substr(b, e - b + 1);
+}
+
+struct Attribute {
+    std::string key;
+    std::string value;
+};
+
+// "KEY=value;KEY={value; with braces};..." into its attributes, in order.
+std::vector<Attribute> ParseConnectionText(const std::string& text) {
+    std::vector<Attribute> out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t eq = text.find('=', i);
+        if (eq == std::string::npos)
+            break;
+        Attribute a;
+        a.key = TrimText(text.substr(i, eq - i));
+        std::size_t j = eq + 1;
+        while (j < text.size() && text[j] == ' ')
+            ++j;
+        if (j < text.size() && text[j] == '{') {
+            std::size_t close = text.find('}', j);
+            if (close == std::string::npos)
+                close = text.size();
+            a.value = text.substr(j + 1, close - j - 1);
+            j = close + 1;
+            std::size_t semi = text.find(';', j);
+            i = semi == std::string::npos ? text.size() : semi + 1;
+        } else {
+            std::size_t semi = text.find(';', j);
+            a.value = TrimText(text.substr(j, semi == std::string::npos ? std::string::npos : semi - j));
+            i = semi == std::string::npos ? text.size() : semi + 1;
+        }
+        if (!a.key.empty())
+            out.push_back(std::move(a));
+    }
+    return out;
+}
+
+const Attribute* FindAttribute(const std::vector<Attribute>& attrs, const char* key) {
+    for (const Attribute& a : attrs)
+        if (Lower(a.key) == Lower(key))
+            return &a;
+    return nullptr;
+}
+
+bool FileExists(const std::string& path) {
+    return std::ifstream(path).good();
+}
+
+// The driver library for a local file, by its name; the registered driver name when the
+// library is not at one of the usual places.
+std::string DriverLibrary(const char* library, const char* registeredName) {
+    static const char* kFolders[] = {"/usr/lib/x86_64-linux-gnu/odbc/",
+                                     "/usr/lib/aarch64-linux-gnu/odbc/",
+                                     "/usr/lib64/",
+                                     "/usr/lib/odbc/",
+                                     "/usr/local/lib/odbc/",
+                                     "/usr/local/lib/"};
+    for (const char* folder : kFolders) {
+        std::string path = std::string(folder) + library;
+        if (FileExists(path))
+            return path;
+    }
+    return registeredName;
+}
+
+// The Access driver text of the local configuration database, for the driver that can read
+// the file: SQLite when it is a SQLite database, MDBTools otherwise.
+std::string MapAccessText(const std::vector<Attribute>& attrs, const std::string& original) {
+    const Attribute* driver = FindAttribute(attrs, "DRIVER");
+    if (!driver || Lower(driver->value).find("microsoft access driver") == std::string::npos)
+        return original;
+    const Attribute* dbq = FindAttribute(attrs, "DBQ");
+    std::string path = dbq ? dbq->value : std::string();
+    char header[16] = {};
+    std::ifstream file(path, std::ios::binary);
+    file.read(header, sizeof header);
+    bool sqlite = file.gcount() == 16 && std::memcmp(header, "SQLite format 3", 16) == 0;
+    if (sqlite)
+        return "DRIVER=" + DriverLibrary("libsqlite3odbc.so", "SQLite3") + ";Database=" + path + ";";
+    return "DRIVER=" + DriverLibrary("libmdbodbc.so", "MDBTools") + ";DBQ=" + path + ";";
+}
+
+// Keeps the ODBC drivers that are loaded now loaded for the life of the process. The driver
+// manager unloads a driver with its last connection, and every entry call opens and closes its
+// connections, so each call would load the driver and its libraries anew.
+void KeepDriversLoaded() {
+    static std::mutex mutex;
+    std::lock_guard<std::mutex> lock(mutex);
+    static std::vector<std::string> kept;
+    std::vector<std::string> loaded;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void* data) {
+            std::string name = info->dlpi_name ? info->dlpi_name : "";
+            std::string base = name.substr(name.find_last_of('/') + 1);
+            if (name.find("/odbc/") != std::string::npos || base.find("odbc") != std::string::npos)
+                static_cast<std::vector<std::string>*>(data)->push_back(name);
+            return 0;
+        },
+        &loaded);
+    for (const std::string& name : loaded) {
+        if (std::find(kept.begin(), kept.end(), name) != kept.end())
+            continue;
+        if (dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD))
+            kept.push_back(name);
+    }
+}
+
+} // namespace
+
+_Connection::_Connection() = default;
+
+_Connection::~_Connection() {
+    try {
+        Close();
+    } catch (...) {
+    }
+}
+
+void _Connection::CheckOpen() const {
+    if (!m_dbc)
+        throw _com_error(adErrObjectClosed, "Operation is not allowed when the object is closed.");
+}
+
+void _Connection::Open(const CString& connectionText, const CString& user, const CString& password, long) {
+    if (m_dbc)
+        throw _com_error(adErrObjectOpen, "Operation is not allowed when the object is open.");
+    std::string text = connectionText.str();
+    auto attrs = ParseConnectionText(text);
+    text = MapAccessText(attrs, text);
+    if (!user.IsEmpty())
+        text += ";UID=" + user.str();
+    if (!password.IsEmpty())
+        text += ";PWD=" + password.str();
+
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, Environment(), &dbc)))
+        throw _com_error(E_FAIL, "The ODBC connection could not be allocated.");
+    SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(15), 0);
+    SQLCHAR out[1024];
+    SQLSMALLINT outLength = 0;
+    SQLRETURN rc = SQLDriverConnect(dbc, nullptr, (SQLCHAR*)text.c_str(), SQL_NTS, out, sizeof out,
+                                    &outLength, SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(rc)) {
+        _com_error error = vq::db::DiagnosticError(SQL_HANDLE_DBC, dbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+        throw error;
+    }
+    m_dbc = dbc;
+    m_connectionText = connectionText;
+    KeepDriversLoaded();
+
+    char dbms[128] = {};
+    SQLSMALLINT len = 0;
+    SQLGetInfo(dbc, SQL_DBMS_NAME, dbms, sizeof dbms, &len);
+    std::string name = Lower(dbms);
+    if (name.find("sqlite") != std::string::npos)
+        m_engine = Engine::SQLite;
+    else if (name.find("postgres") != std::string::npos)
+        m_engine = Engine::PostgreSQL;
+    else
+        m_engine = Engine::Other;
+
+    if (m_engine == Engine::SQLite) {
+        // Several clients share one file: readers do not block the writer, and a busy file is
+        // waited for instead of failing at once.
+        for (const char* pragma : {"PRAGMA journal_mode=WAL", "PRAGMA busy_timeout=15000"}) {
+            try {
+                RunOne(pragma, {});
+            } catch (const _com_error&) {
+            }
+        }
+    }
+}
+
+void _Connection::Close() {
+    if (!m_dbc)
+        return;
+    SQLHDBC dbc = static_cast<SQLHDBC>(m_dbc);
+    if (m_inTransaction) {
+        SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+        m_inTransaction = false;
+    }
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    m_dbc = nullptr;
+}
+
+long _Connection::BeginTrans() {
+    CheckOpen();
+    if (m_inTransaction)
+        throw _com_error(E_FAIL, "Only one transaction can be active on this connection.");
+    SQLRETURN rc = SQLSetConnectAttr(static_cast<SQLHDBC>(m_dbc), SQL_ATTR_AUTOCOMMIT,
+                                     reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER);
+    if (!SQL_SUCCEEDED(rc))
+        throw vq::db::DiagnosticError(SQL_HANDLE_DBC, m_dbc);
+    m_inTransaction = true;
+    return 1;
+}
+
+namespace {
+void EndTransaction(void* dbc, bool commit, bool& inTransaction) {
+    if (!dbc)
+        throw _com_error(adErrObjectClosed, "Operation is not allowed when the object is closed.");
+    if (!inTransaction)
+        throw _com_error(E_FAIL, "No transaction is active.");
+    SQLHDBC h = static_cast<SQLHDBC>(dbc);
+    SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, h, commit ? SQL_COMMIT : SQL_ROLLBACK);
+    _com_error error(S_OK);
+    bool failed = !SQL_SUCCEEDED(rc);
+    if (failed)
+        error = vq::db::DiagnosticError(SQL_HANDLE_DBC, dbc);
+    if (!failed || !commit) {
+        inTransaction = false;
+        SQLSetConnectAttr(h, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
+                          SQL_IS_UINTEGER);
+    }
+    if (failed)
+        throw error;
+}
+} // namespace
+
+void _Connection::CommitTrans() {
+    EndTransaction(m_dbc, true, m_inTransaction);
+}
+
+void _Connection::RollbackTrans() {
+    EndTransaction(m_dbc, false, m_inTransaction);
+}
+
+ResultData _Connection::RunOne(const std::string& sql, const std::vector<_variant_t>& parameters) {
+    CheckOpen();
+    return vq::db::ExecuteOdbc(m_dbc, sql, parameters);
+}
+
+ResultData _Connection::Run(const CString& text, long commandType,
+                            const std::vector<_variant_t>& parameters) {
+    CheckOpen();
+    std::string sql = text.str();
+    bool identifier = vq::db::IsSingleIdentifier(sql);
+    if (commandType == adCmdTable) {
+        sql = "SELECT * FROM " + sql;
+    } else if (identifier && (commandType == adCmdStoredProc || !parameters.empty() ||
+                              vq::db::ProcedureStatement(sql, m_engine))) {
+        if (auto statement = vq::db::ProcedureStatement(sql, m_engine)) {
+            sql = *statement;
+        } else if (m_engine == Engine::SQLite) {
+            throw _com_error(E_FAIL, CString("no such procedure: " + TrimText(sql)));
+        } else {
+            std::string call = "{call " + TrimText(sql) + "(";
+            for (std::size_t i = 0; i < parameters.size(); ++i)
+                call += i ? ",?" : "?";
+            sql = call + ")}";
+            return RunOne(sql, parameters);
+        }
+    } else if (identifier && commandType == adCmdUnknown) {
+        sql = "SELECT * FROM " + sql;
+    }
+
+    vq::db::TranslatedStatement translated = vq::db::TranslateStatement(sql, m_engine);
+    if (translated.before.empty())
+        return RunOne(translated.sql, parameters);
+
+    // The steps run as one unit with the statement they prepare.
+    bool ownTransaction = !m_inTransaction;
+    if (ownTransaction)
+        BeginTrans();
+    try {
+        for (const std::string& step : translated.before)
+            RunOne(step, {});
+        ResultData data = RunOne(translated.sql, parameters);
+        if (ownTransaction)
+            CommitTrans();
+        return data;
+    } catch (...) {
+        if (ownTransaction && m_inTransaction)
+            RollbackTrans();
+        throw;
+    }
+}
+
+_RecordsetPtr _Connection::Execute(const CString& statement, long* recordsAffected, long options) {
+    long type = options & ~static_cast<long>(adExecuteNoRecords);
+    if (type == 0 || options == adOptionUnspecified)
+        type = adCmdText;
+    ResultData data = Run(statement, type, {});
+    if (recordsAffected)
+        *recordsAffected = data.rowsAffected;
+    _RecordsetPtr rs;
+    rs.CreateInstance();
+    if (data.hasResultSet)
+        rs->Attach(_ConnectionPtr(weak_from_this().lock()), std::move(data), adOpenStatic);
+    return rs;
+}
+
+std::vector<CString> _Connection::PrimaryKeyColumns(const CString& table) {
+    CheckOpen();
+    return vq::db::PrimaryKeysOdbc(m_dbc, table.str());
+}

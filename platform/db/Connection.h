@@ -1,0 +1,83 @@
+// _Connection: one open database connection over ODBC.
+//
+// Connection texts:
+//   "DSN=name; UID=user; PWD=password"   a data source of odbc.ini (SQLite, PostgreSQL, ...)
+//   "DRIVER={...};..."                    a driver directly
+//   "DRIVER={Microsoft Access Driver (*.mdb)};DBQ=path;..."
+//       the local configuration file: opened with the SQLite driver when the file is a SQLite
+//       database ("SQLite format 3" header), else with the MDBTools driver.
+// On SQLite every statement passes through the dialect translation of SqlDialect.h, so the
+// statements of both dialects run unchanged; SQLite connections use WAL journaling.
+#pragma once
+
+#include "platform/db/AdoTypes.h"
+#include "platform/db/SqlDialect.h"
+#include "platform/db/Variant.h"
+
+#include <memory>
+#include <vector>
+
+class _Recordset;
+class _Connection;
+using _RecordsetPtr = ComPtr<_Recordset>;
+using _ConnectionPtr = ComPtr<_Connection>;
+
+namespace vq::db {
+
+struct ResultColumn {
+    CString name;
+    DataTypeEnum type = adVarChar;
+    long definedSize = 0;
+};
+
+// The rows a statement produced, read whole.
+struct ResultData {
+    bool hasResultSet = false;
+    std::vector<ResultColumn> columns;
+    std::vector<std::vector<_variant_t>> rows;
+    long rowsAffected = -1;
+};
+
+} // namespace vq::db
+
+class _Connection : public std::enable_shared_from_this<_Connection> {
+public:
+    _Connection();
+    ~_Connection();
+    _Connection(const _Connection&) = delete;
+    _Connection& operator=(const _Connection&) = delete;
+
+    // Opens the connection; user and password, when given, are added as UID and PWD.
+    void Open(const CString& connectionText, const CString& user = CString(),
+              const CString& password = CString(), long options = adConnectUnspecified);
+    void Close();
+    long GetState() const { return m_dbc ? adStateOpen : adStateClosed; }
+    CString GetConnectionString() const { return m_connectionText; }
+
+    // Runs one statement. A statement that returns rows gives an open static recordset, any
+    // other an empty, closed one.
+    _RecordsetPtr Execute(const CString& statement, long* recordsAffected = nullptr,
+                          long options = adCmdText);
+
+    // Transactions: statements between BeginTrans and CommitTrans/RollbackTrans form one unit.
+    long BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+    bool InTransaction() const { return m_inTransaction; }
+
+    // --- Used by the recordset and command objects of this layer ---
+    vq::db::Engine GetEngine() const { return m_engine; }
+    // Runs a statement (or a stored procedure by name) with positional parameters bound to '?'.
+    vq::db::ResultData Run(const CString& text, long commandType, const std::vector<_variant_t>& parameters);
+    // Key columns of a table, empty when the driver does not know them.
+    std::vector<CString> PrimaryKeyColumns(const CString& table);
+
+private:
+    void CheckOpen() const;
+    vq::db::ResultData RunOne(const std::string& sql, const std::vector<_variant_t>& parameters);
+
+    void* m_dbc = nullptr; // the ODBC connection handle
+    CString m_connectionText;
+    vq::db::Engine m_engine = vq::db::Engine::Other;
+    bool m_inTransaction = false;
+};

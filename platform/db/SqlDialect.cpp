@@ -1,0 +1,675 @@
+#include "platform/db/SqlDialect.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+
+namespace vq::db {
+namespace {
+
+// One token of a statement; a parenthesised group holds its inner tokens. Raw holds text that a
+// rewrite produced.
+struct Node {
+    enum Kind { Word, Str, Num, Punct, Space, Group, QIdent, Raw };
+    Kind kind;
+    std::string text;
+    std::vector<Node> children;
+};
+using Nodes = std::vector<Node>;
+
+bool IsWordChar(unsigned char ch) {
+    return std::isalnum(ch) || ch == '_' || ch == '$' || ch == '#' || ch == '@' || ch >= 0x80;
+}
+
+Nodes Tokenize(std::string_view s, std::size_t& pos, bool inGroup) {
+    Nodes out;
+    while (pos < s.size()) {
+        unsigned char ch = static_cast<unsigned char>(s[pos]);
+        std::size_t start = pos;
+        if (std::isspace(ch)) {
+            while (pos < s.size() && std::isspace(static_cast<unsigned char>(s[pos])))
+                ++pos;
+            out.push_back({Node::Space, std::string(s.substr(start, pos - start)), {}});
+        } else if (ch == '-' && pos + 1 < s.size() && s[pos + 1] == '-') {
+            while (pos < s.size() && s[pos] != '\n')
+                ++pos;
+            out.push_back({Node::Space, std::string(s.substr(start, pos - start)), {}});
+        } else if (ch == '/' && pos + 1 < s.size() && s[pos + 1] == '*') {
+            std::size_t end = s.find("*/", pos + 2);
+            pos = end == std::string_view::npos ? s.size() : end + 2;
+            out.push_back({Node::Space, std::string(s.substr(start, pos - start)), {}});
+        } else if (ch == '\'' || ch == '"' || ch == '[') {
+            char close = ch == '[' ? ']' : static_cast<char>(ch);
+            ++pos;
+            while (pos < s.size()) {
+                if (s[pos] == close) {
+                    if (close != ']' && pos + 1 < s.size() && s[pos + 1] == close) {
+                        pos += 2;
+                        continue;
+                    }
+                    ++pos;
+                    break;
+                }
+                ++pos;
+            }
+            out.push_back(
+                {ch == '\'' ? Node::Str : Node::QIdent, std::string(s.substr(start, pos - start)), {}});
+        } else if (std::isdigit(ch) ||
+                   (ch == '.' && pos + 1 < s.size() && std::isdigit((unsigned char)s[pos + 1]))) {
+            while (pos < s.size() && (std::isalnum(static_cast<unsigned char>(s[pos])) || s[pos] == '.'))
+                ++pos;
+            out.push_back({Node::Num, std::string(s.substr(start, pos - start)), {}});
+        } else if (IsWordChar(ch)) {
+            while (pos < s.size() && IsWordChar(static_cast<unsigned char>(s[pos])))
+                ++pos;
+            out.push_back({Node::Word, std::string(s.substr(start, pos - start)), {}});
+        } else if (ch == '(') {
+            ++pos;
+            Node group{Node::Group, {}, Tokenize(s, pos, true)};
+            out.push_back(std::move(group));
+        } else if (ch == ')' && inGroup) {
+            ++pos;
+            return out;
+        } else {
+            ++pos;
+            out.push_back({Node::Punct, std::string(1, static_cast<char>(ch)), {}});
+        }
+    }
+    return out;
+}
+
+std::string Serialize(const Nodes& nodes);
+
+std::string Serialize(const Node& node) {
+    if (node.kind == Node::Group)
+        return "(" + Serialize(node.children) + ")";
+    return node.text;
+}
+
+std::string Serialize(const Nodes& nodes) {
+    std::string out;
+    for (const Node& n : nodes)
+        out += Serialize(n);
+    return out;
+}
+
+std::string Trim(std::string s) {
+    std::size_t b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos)
+        return {};
+    std::size_t e = s.find_last_not_of(" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool IsWord(const Node& n, const char* word) {
+    return n.kind == Node::Word && n.text.size() == std::strlen(word) && Lower(n.text) == Lower(word);
+}
+bool IsPunct(const Node& n, char ch) {
+    return n.kind == Node::Punct && n.text[0] == ch;
+}
+
+// Index of the next token that is not blank, from i on; size() when none.
+std::size_t NextSig(const Nodes& v, std::size_t i) {
+    while (i < v.size() && v[i].kind == Node::Space)
+        ++i;
+    return i;
+}
+std::size_t PrevSig(const Nodes& v, std::size_t i) {
+    while (i > 0) {
+        --i;
+        if (v[i].kind != Node::Space)
+            return i;
+    }
+    return v.size();
+}
+
+std::vector<std::size_t> SigIndexes(const Nodes& v) {
+    std::vector<std::size_t> out;
+    for (std::size_t i = 0; i < v.size(); ++i)
+        if (v[i].kind != Node::Space)
+            out.push_back(i);
+    return out;
+}
+
+Nodes Slice(const Nodes& v, std::size_t from, std::size_t to) {
+    return Nodes(v.begin() + static_cast<long>(from), v.begin() + static_cast<long>(std::min(to, v.size())));
+}
+
+// Splits at top-level tokens that match the predicate.
+template <class Pred> std::vector<Nodes> SplitAt(const Nodes& v, Pred isSeparator) {
+    std::vector<Nodes> parts(1);
+    for (const Node& n : v) {
+        if (isSeparator(n))
+            parts.emplace_back();
+        else
+            parts.back().push_back(n);
+    }
+    return parts;
+}
+
+bool IsPlusGroup(const Node& n) {
+    if (n.kind != Node::Group)
+        return false;
+    auto sig = SigIndexes(n.children);
+    return sig.size() == 1 && IsPunct(n.children[sig[0]], '+');
+}
+
+Node RawNode(std::string text) {
+    return {Node::Raw, std::move(text), {}};
+}
+
+constexpr const char* kNow = "datetime('now','localtime')";
+
+std::string StrftimeFormat(const std::string& oracleFormat) {
+    std::string f = oracleFormat, out;
+    std::string lower = Lower(f);
+    for (std::size_t i = 0; i < f.size();) {
+        auto starts = [&](const char* p) { return lower.compare(i, std::strlen(p), p) == 0; };
+        if (starts("yyyy")) {
+            out += "%Y";
+            i += 4;
+        } else if (starts("hh24")) {
+            out += "%H";
+            i += 4;
+        } else if (starts("yy")) {
+            out += "%y";
+            i += 2;
+        } else if (starts("mm")) {
+            out += "%m";
+            i += 2;
+        } else if (starts("dd")) {
+            out += "%d";
+            i += 2;
+        } else if (starts("hh")) {
+            out += "%H";
+            i += 2;
+        } else if (starts("mi")) {
+            out += "%M";
+            i += 2;
+        } else if (starts("ss")) {
+            out += "%S";
+            i += 2;
+        } else if (f[i] == '%') {
+            out += "%%";
+            ++i;
+        } else {
+            out += f[i++];
+        }
+    }
+    return out;
+}
+
+// Unquoted content of a string token ('a''b' -> a'b).
+std::string StringContent(const std::string& token) {
+    std::string inner = token.size() >= 2 ? token.substr(1, token.size() - 2) : std::string();
+    std::string out;
+    for (std::size_t i = 0; i < inner.size(); ++i) {
+        out += inner[i];
+        if (inner[i] == '\'' && i + 1 < inner.size() && inner[i + 1] == '\'')
+            ++i;
+    }
+    return out;
+}
+
+std::string QuoteString(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        out += c;
+        if (c == '\'')
+            out += '\'';
+    }
+    return out + "'";
+}
+
+std::vector<std::string> GroupArguments(const Node& group) {
+    std::vector<std::string> args;
+    for (const Nodes& part : SplitAt(group.children, [](const Node& n) { return IsPunct(n, ','); }))
+        args.push_back(Trim(Serialize(part)));
+    if (args.size() == 1 && args[0].empty())
+        args.clear();
+    return args;
+}
+
+std::optional<std::string> DatePartFormat(std::string part) {
+    static const std::map<std::string, std::string> kParts = {
+        {"yy", "%Y"}, {"yyyy", "%Y"},   {"year", "%Y"}, {"mm", "%m"}, {"m", "%m"},     {"month", "%m"},
+        {"dd", "%d"}, {"d", "%d"},      {"day", "%d"},  {"hh", "%H"}, {"hour", "%H"},  {"mi", "%M"},
+        {"n", "%M"},  {"minute", "%M"}, {"ss", "%S"},   {"s", "%S"},  {"second", "%S"}};
+    auto it = kParts.find(Lower(part));
+    if (it == kParts.end())
+        return std::nullopt;
+    return it->second;
+}
+
+// getdate(), sysdate, DATEPART, TO_CHAR, FROM DUAL and rtrim at one level.
+void RewriteFunctions(Nodes& v) {
+    Nodes out;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        Node& n = v[i];
+        if (n.kind != Node::Word) {
+            out.push_back(std::move(n));
+            continue;
+        }
+        std::size_t next = NextSig(v, i + 1);
+        bool callFollows = next < v.size() && v[next].kind == Node::Group;
+        // The tokens before i have moved to out already.
+        std::size_t prev = PrevSig(out, out.size());
+        bool qualified = prev < out.size() && IsPunct(out[prev], '.');
+        if (qualified) {
+            out.push_back(std::move(n));
+            continue;
+        }
+        if (IsWord(n, "getdate") && callFollows && GroupArguments(v[next]).empty()) {
+            out.push_back(RawNode(kNow));
+            i = next;
+        } else if (IsWord(n, "sysdate") && !callFollows) {
+            out.push_back(RawNode(kNow));
+        } else if (IsWord(n, "datepart") && callFollows) {
+            auto args = GroupArguments(v[next]);
+            std::optional<std::string> fmt;
+            if (args.size() == 2)
+                fmt = DatePartFormat(args[0]);
+            if (!fmt) {
+                out.push_back(std::move(n));
+                continue;
+            }
+            out.push_back(RawNode("CAST(strftime('" + *fmt + "', " + args[1] + ") AS INTEGER)"));
+            i = next;
+        } else if (IsWord(n, "to_char") && callFollows) {
+            auto args = GroupArguments(v[next]);
+            const Nodes& inner = v[next].children;
+            auto sig = SigIndexes(inner);
+            if (args.size() == 1) {
+                out.push_back(RawNode("CAST(" + args[0] + " AS TEXT)"));
+            } else if (args.size() == 2 && !sig.empty() && inner[sig.back()].kind == Node::Str) {
+                std::string fmt = StrftimeFormat(StringContent(inner[sig.back()].text));
+                out.push_back(RawNode("strftime(" + QuoteString(fmt) + ", " + args[0] + ")"));
+            } else {
+                out.push_back(std::move(n));
+                continue;
+            }
+            i = next;
+        } else if (IsWord(n, "from") && next < v.size() && IsWord(v[next], "dual")) {
+            std::size_t after = NextSig(v, next + 1);
+            if (after < v.size() && IsPunct(v[after], '.')) {
+                out.push_back(std::move(n));
+                continue;
+            }
+            i = next; // drop "FROM DUAL"
+        } else if (IsWord(n, "rtrim") && callFollows) {
+            std::size_t after = NextSig(v, next + 1);
+            out.push_back(std::move(n));
+            for (std::size_t k = i + 1; k <= next; ++k)
+                out.push_back(std::move(v[k]));
+            if (!(after < v.size() && IsWord(v[after], "collate")))
+                out.push_back(RawNode(" COLLATE NOCASE"));
+            i = next;
+        } else {
+            out.push_back(std::move(n));
+        }
+    }
+    v = std::move(out);
+}
+
+bool IsClauseEnd(const Node& n) {
+    static const char* kWords[] = {"group",  "order", "having", "union",  "intersect",
+                                   "except", "minus", "start",  "connect"};
+    for (const char* w : kWords)
+        if (IsWord(n, w))
+            return true;
+    return false;
+}
+
+std::size_t FindWord(const Nodes& v, const char* word, std::size_t from = 0) {
+    for (std::size_t i = from; i < v.size(); ++i)
+        if (IsWord(v[i], word))
+            return i;
+    return v.size();
+}
+
+// The alias of a FROM item ("Table t", "Table AS t", "(subquery) d", "Table").
+std::string ItemAlias(const Nodes& item) {
+    auto sig = SigIndexes(item);
+    if (sig.empty())
+        return {};
+    const Node& last = item[sig.back()];
+    if (last.kind == Node::Word)
+        return Lower(last.text);
+    return {};
+}
+
+// "FROM a x, b y WHERE x.c = y.d(+)" -> "FROM a x LEFT JOIN b y ON x.c = y.d".
+void RewriteOuterJoins(Nodes& v) {
+    std::size_t from = FindWord(v, "from");
+    std::size_t where = FindWord(v, "where", from);
+    if (from == v.size() || where == v.size())
+        return;
+    std::size_t end = where + 1;
+    while (end < v.size() && !IsClauseEnd(v[end]))
+        ++end;
+    bool hasPlus = false;
+    for (std::size_t i = where; i < end; ++i)
+        hasPlus = hasPlus || IsPlusGroup(v[i]);
+    if (!hasPlus)
+        return;
+    Nodes fromList = Slice(v, from + 1, where);
+    Nodes whereList = Slice(v, where + 1, end);
+    for (const Node& n : fromList)
+        if (IsWord(n, "join"))
+            return;
+    for (const Node& n : whereList)
+        if (IsWord(n, "or") || IsWord(n, "between"))
+            return;
+
+    std::vector<Nodes> items = SplitAt(fromList, [](const Node& n) { return IsPunct(n, ','); });
+    std::vector<Nodes> conjuncts = SplitAt(whereList, [](const Node& n) { return IsWord(n, "and"); });
+    std::map<std::string, std::vector<std::string>> joinConditions; // optional alias -> conditions
+    std::vector<std::string> remaining;
+    for (Nodes& c : conjuncts) {
+        std::string optionalAlias;
+        Nodes cleaned;
+        for (std::size_t i = 0; i < c.size(); ++i) {
+            if (IsPlusGroup(c[i])) {
+                std::size_t col = PrevSig(c, i);
+                std::size_t dot = col < c.size() ? PrevSig(c, col) : c.size();
+                std::size_t qual = dot < c.size() ? PrevSig(c, dot) : c.size();
+                if (qual >= c.size() || !IsPunct(c[dot], '.') || c[qual].kind != Node::Word)
+                    return; // an unqualified column: leave the statement as it is
+                optionalAlias = Lower(c[qual].text);
+                continue;
+            }
+            cleaned.push_back(c[i]);
+        }
+        std::string text = Trim(Serialize(cleaned));
+        if (optionalAlias.empty())
+            remaining.push_back(text);
+        else
+            joinConditions[optionalAlias].push_back(text);
+    }
+
+    std::string fromText;
+    std::string joins;
+    for (const Nodes& item : items) {
+        std::string alias = ItemAlias(item);
+        auto it = joinConditions.find(alias);
+        std::string itemText = Trim(Serialize(item));
+        if (it == joinConditions.end()) {
+            fromText += (fromText.empty() ? "" : ", ") + itemText;
+            continue;
+        }
+        std::string on;
+        for (const std::string& cond : it->second)
+            on += (on.empty() ? "" : " AND ") + cond;
+        joins += " LEFT JOIN " + itemText + " ON " + on;
+        joinConditions.erase(it);
+    }
+    if (!joinConditions.empty() || fromText.empty())
+        return; // (+) on an alias that is not in the FROM list
+    std::string text = "FROM " + fromText + joins;
+    if (!remaining.empty()) {
+        text += " WHERE ";
+        for (std::size_t i = 0; i < remaining.size(); ++i)
+            text += (i ? " AND " : "") + remaining[i];
+    }
+    text += " ";
+    Nodes out = Slice(v, 0, from);
+    out.push_back(RawNode(text));
+    for (std::size_t i = end; i < v.size(); ++i)
+        out.push_back(v[i]);
+    v = std::move(out);
+}
+
+// The last identifier of a column reference ("d.DCode" -> "DCode").
+std::string ColumnName(const Nodes& ref) {
+    auto sig = SigIndexes(ref);
+    if (sig.empty() || ref[sig.back()].kind != Node::Word)
+        return {};
+    for (std::size_t k = 0; k + 1 < sig.size(); ++k)
+        if (!(ref[sig[k]].kind == Node::Word || IsPunct(ref[sig[k]], '.')))
+            return {};
+    return ref[sig.back()].text;
+}
+
+// "SELECT cols FROM t [a] [WHERE w] START WITH s CONNECT BY c = PRIOR p [ORDER BY o]" as a
+// recursive query (see the header for the rules).
+void RewriteConnectBy(Nodes& v) {
+    auto sig = SigIndexes(v);
+    if (sig.empty() || !IsWord(v[sig[0]], "select"))
+        return;
+    std::size_t start = v.size(), connect = v.size(), order = v.size(), from = v.size(), where = v.size();
+    for (std::size_t k = 0; k < sig.size(); ++k) {
+        const Node& n = v[sig[k]];
+        bool nextWith = k + 1 < sig.size() && IsWord(v[sig[k + 1]], "with");
+        bool nextBy = k + 1 < sig.size() && IsWord(v[sig[k + 1]], "by");
+        if (IsWord(n, "start") && nextWith && start == v.size())
+            start = sig[k];
+        else if (IsWord(n, "connect") && nextBy && connect == v.size())
+            connect = sig[k];
+        else if (IsWord(n, "order") && order == v.size() && connect != v.size())
+            order = sig[k];
+        else if (IsWord(n, "from") && from == v.size())
+            from = sig[k];
+        else if (IsWord(n, "where") && where == v.size() && from != v.size() && start == v.size() &&
+                 connect == v.size())
+            where = sig[k];
+    }
+    if (start == v.size() || connect == v.size() || from == v.size())
+        return;
+    std::size_t fromEnd = std::min({where, start, connect});
+    std::size_t whereEnd = std::min(start, connect);
+    auto clauseEnd = [&](std::size_t clause) {
+        std::size_t e = v.size();
+        for (std::size_t other : {start, connect, order})
+            if (other > clause && other < e)
+                e = other;
+        return e;
+    };
+    std::size_t startBody = NextSig(v, NextSig(v, start + 1) + 1);
+    std::size_t connectBody = NextSig(v, NextSig(v, connect + 1) + 1);
+    if (connectBody < v.size() && IsWord(v[connectBody], "nocycle"))
+        connectBody = NextSig(v, connectBody + 1);
+    std::string columns = Trim(Serialize(Slice(v, sig[0] + 1, from)));
+    Nodes fromItem = Slice(v, from + 1, fromEnd);
+    std::string startCond = Trim(Serialize(Slice(v, startBody, clauseEnd(start))));
+    Nodes connectCond = Slice(v, connectBody, clauseEnd(connect));
+    std::string whereCond = where < v.size() ? Trim(Serialize(Slice(v, where + 1, whereEnd))) : std::string();
+    std::string orderBy;
+    if (order < v.size()) {
+        std::size_t by = NextSig(v, order + 1);
+        if (by < v.size() && IsWord(v[by], "siblings"))
+            by = NextSig(v, by + 1);
+        orderBy = Trim(Serialize(Slice(v, by + 1, v.size())));
+    }
+
+    // The table and its alias.
+    auto fromSig = SigIndexes(fromItem);
+    std::string table, alias;
+    std::vector<const Node*> parts;
+    for (std::size_t k : fromSig)
+        parts.push_back(&fromItem[k]);
+    if (parts.empty() || parts[0]->kind != Node::Word)
+        return;
+    std::size_t used = 1;
+    table = parts[0]->text;
+    if (parts.size() >= 3 && IsPunct(*parts[1], '.') && parts[2]->kind == Node::Word) {
+        table += "." + parts[2]->text;
+        used = 3;
+    }
+    if (parts.size() == used + 2 && IsWord(*parts[used], "as") && parts[used + 1]->kind == Node::Word)
+        alias = parts[used + 1]->text;
+    else if (parts.size() == used + 1 && parts[used]->kind == Node::Word)
+        alias = parts[used]->text;
+    else if (parts.size() != used)
+        return;
+
+    // c = PRIOR p, or PRIOR p = c.
+    std::vector<Nodes> sides = SplitAt(connectCond, [](const Node& n) { return IsPunct(n, '='); });
+    if (sides.size() != 2)
+        return;
+    for (const Nodes& side : sides)
+        for (const Node& n : side)
+            if (IsWord(n, "and") || IsWord(n, "or"))
+                return;
+    auto stripPrior = [](Nodes side, bool& hadPrior) {
+        std::size_t first = NextSig(side, 0);
+        hadPrior = first < side.size() && IsWord(side[first], "prior");
+        if (hadPrior)
+            side.erase(side.begin() + static_cast<long>(first));
+        return side;
+    };
+    bool leftPrior = false, rightPrior = false;
+    Nodes left = stripPrior(sides[0], leftPrior);
+    Nodes right = stripPrior(sides[1], rightPrior);
+    if (leftPrior == rightPrior)
+        return;
+    std::string childColumn = ColumnName(leftPrior ? right : left);
+    std::string priorColumn = ColumnName(leftPrior ? left : right);
+    if (childColumn.empty() || priorColumn.empty())
+        return;
+
+    std::string a = alias.empty() ? table : alias;
+    std::string tableRef = table + (alias.empty() ? "" : " " + alias);
+    if (columns == "*")
+        columns = a + ".*";
+    std::string text = "WITH RECURSIVE vq_tree(vq_rowid, vq_key, vq_path) AS (SELECT " + a + ".rowid, " + a +
+                       "." + priorColumn + ", printf('/%010d', " + a + ".rowid) FROM " + tableRef +
+                       " WHERE " + startCond + " UNION ALL SELECT vq_c.rowid, vq_c." + priorColumn +
+                       ", vq_p.vq_path || printf('/%010d', vq_c.rowid) FROM vq_tree vq_p JOIN " + table +
+                       " vq_c ON vq_c." + childColumn +
+                       " = vq_p.vq_key WHERE instr(vq_p.vq_path, printf('/%010d', vq_c.rowid)) = 0) SELECT " +
+                       columns + " FROM vq_tree JOIN " + tableRef + " ON " + a + ".rowid = vq_tree.vq_rowid";
+    if (!whereCond.empty())
+        text += " WHERE " + whereCond;
+    text += " ORDER BY " + (orderBy.empty() ? std::string("vq_tree.vq_path") : orderBy);
+    Nodes out = Slice(v, 0, sig[0]);
+    out.push_back(RawNode(text));
+    v = std::move(out);
+}
+
+void Transform(Nodes& v) {
+    for (Node& n : v)
+        if (n.kind == Node::Group)
+            Transform(n.children);
+    RewriteFunctions(v);
+    RewriteOuterJoins(v);
+    RewriteConnectBy(v);
+}
+
+// "SELECT name.nextVal FROM dual" -> the sequence name.
+std::optional<std::string> SequenceName(const Nodes& v) {
+    auto sig = SigIndexes(v);
+    if (!sig.empty() && IsPunct(v[sig.back()], ';'))
+        sig.pop_back();
+    if (sig.size() != 6)
+        return std::nullopt;
+    if (IsWord(v[sig[0]], "select") && v[sig[1]].kind == Node::Word && IsPunct(v[sig[2]], '.') &&
+        IsWord(v[sig[3]], "nextval") && IsWord(v[sig[4]], "from") && IsWord(v[sig[5]], "dual"))
+        return v[sig[1]].text;
+    return std::nullopt;
+}
+
+} // namespace
+
+TranslatedStatement TranslateStatement(std::string_view sql, Engine engine) {
+    TranslatedStatement result;
+    if (engine != Engine::SQLite) {
+        // PostgreSQL gets its own rewrites here (now(), recursive queries, nextval('name'), ...).
+        result.sql = std::string(sql);
+        return result;
+    }
+    std::size_t pos = 0;
+    Nodes nodes = Tokenize(sql, pos, false);
+    while (pos < sql.size()) { // an unbalanced ')' at the top: keep the rest as it is
+        nodes.push_back({Node::Punct, std::string(1, sql[pos]), {}});
+        ++pos;
+        Nodes rest = Tokenize(sql, pos, false);
+        nodes.insert(nodes.end(), rest.begin(), rest.end());
+    }
+    if (auto sequence = SequenceName(nodes)) {
+        std::string name = QuoteString(*sequence);
+        result.before.push_back("UPDATE vq_sequences SET Value = Value + 1 WHERE Name = " + name);
+        result.sql = "SELECT Value FROM vq_sequences WHERE Name = " + name;
+        return result;
+    }
+    // A closing semicolon would end up inside the last clause of a rewritten statement.
+    std::size_t last = PrevSig(nodes, nodes.size());
+    bool semicolon = last < nodes.size() && IsPunct(nodes[last], ';');
+    if (semicolon)
+        nodes.erase(nodes.begin() + static_cast<long>(last), nodes.end());
+    Transform(nodes);
+    result.sql = Serialize(nodes);
+    return result;
+}
+
+std::optional<std::string> ProcedureStatement(std::string_view name, Engine engine) {
+    if (engine != Engine::SQLite)
+        return std::nullopt;
+    // The structure below a part, read downwards; each returns the rows its callers read.
+    static const std::map<std::string, std::string> kProcedures = {
+        {"showparttree",
+         "SELECT d.UpCode, d.DCode, d.DItem, d.DRemark, t.TName FROM (SELECT UpCode, DCode, DItem, "
+         "DRemark FROM VqkorvelAll_detail START WITH UpCode=? CONNECT BY UpCode=Prior DCode) d, "
+         "VqkorvelAll_title t WHERE d.DCode=t.TCode ORDER BY UpCode, DItem"},
+        {"showteamstructtree", "SELECT d.UpCode, d.DCode, d.DItem, d.DName, t.TName, t.TOther4, d.Dremark "
+                               "FROM (SELECT UpCode, DCode, "
+                               "DItem, DName, Dremark FROM VqkorvelTeam_detail START WITH UpCode=? CONNECT "
+                               "BY UpCode=Prior DCode) d, "
+                               "VqkorvelTeam_title t WHERE d.DCode=t.TCode(+) ORDER BY UpCode, DItem"},
+        {"showteamworkfile",
+         "SELECT PartFileID, UpCode, DCode, DItem, DName, PartFileID FROM VqkorvelTeam_Detail "
+         "START WITH UpCode=? CONNECT BY UpCode=Prior DCode"},
+    };
+    auto it = kProcedures.find(Lower(Trim(std::string(name))));
+    if (it == kProcedures.end())
+        return std::nullopt;
+    return it->second;
+}
+
+std::string SingleTableOf(std::string_view select) {
+    std::size_t pos = 0;
+    Nodes v = Tokenize(select, pos, false);
+    auto sig = SigIndexes(v);
+    if (sig.empty() || !IsWord(v[sig[0]], "select"))
+        return {};
+    std::size_t k = 1;
+    while (k < sig.size() && !IsWord(v[sig[k]], "from"))
+        ++k;
+    if (k + 1 >= sig.size() || v[sig[k + 1]].kind != Node::Word)
+        return {};
+    std::string table = v[sig[k + 1]].text;
+    k += 2;
+    if (k + 1 < sig.size() && IsPunct(v[sig[k]], '.') && v[sig[k + 1]].kind == Node::Word) {
+        table += "." + v[sig[k + 1]].text;
+        k += 2;
+    }
+    auto endsTable = [&](std::size_t i) {
+        return i >= sig.size() || IsWord(v[sig[i]], "where") || IsWord(v[sig[i]], "order") ||
+               IsPunct(v[sig[i]], ';');
+    };
+    if (endsTable(k))
+        return table;
+    if (IsWord(v[sig[k]], "as"))
+        ++k;
+    if (k < sig.size() && v[sig[k]].kind == Node::Word && endsTable(k + 1))
+        return table;
+    return {};
+}
+
+bool IsSingleIdentifier(std::string_view text) {
+    std::string t = Trim(std::string(text));
+    if (t.empty())
+        return false;
+    for (char ch : t)
+        if (!IsWordChar(static_cast<unsigned char>(ch)) && ch != '.')
+            return false;
+    return !std::isdigit(static_cast<unsigned char>(t[0]));
+}
+
+} // namespace vq::db

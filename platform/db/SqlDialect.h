@@ -1,0 +1,57 @@
+// Translation of the constructs that the statements of the system use and that a target engine
+// lacks. It is a small rewriter of known constructs over a token tree (strings, identifiers,
+// parenthesised groups), not a SQL parser: everything it does not recognise passes unchanged.
+//
+// On SQLite:
+//   getdate(), sysdate           -> datetime('now','localtime')   (the server clock is local time)
+//   DATEPART(yy|mm|dd|hh|mi|ss, x) (also year, month, day, hour, minute, second, yyyy, m, d, n, s)
+//                                 -> CAST(strftime('%Y', x) AS INTEGER) ...
+//   TO_CHAR(x, 'yyyy-mm-dd hh24:mi:ss')  -> strftime('%Y-%m-%d %H:%M:%S', x); TO_CHAR(x) -> text
+//   FROM DUAL                     -> dropped (SQLite selects without FROM)
+//   rtrim(x)                      -> rtrim(x) COLLATE NOCASE, so that comparisons of trimmed
+//                                    text ignore ASCII case as the text columns do
+//   SELECT cols FROM t [a] [WHERE w] START WITH s CONNECT BY c = PRIOR p [ORDER BY o]
+//                                 -> a recursive query over t: the rows that satisfy s, then
+//                                    the rows whose c equals p of a row already found, in depth-
+//                                    first order (siblings in insertion order) unless ORDER BY
+//                                    is given; a row already on its own path is not visited again,
+//                                    so a cycle in the data ends the branch instead of looping
+//   FROM a x, b y WHERE ... x.c = y.d(+) ...
+//                                 -> FROM a x LEFT JOIN b y ON x.c = y.d WHERE ...
+//   SELECT name.nextVal FROM dual -> a step of the sequence 'name' kept in the table
+//                                    vq_sequences (Name, Value); no row when it does not exist
+//   stored procedures ShowPartTree, ShowTeamStructTree, ShowTeamworkFile (parameter UpCode)
+//                                 -> the CONNECT BY queries whose rows they return
+// Text columns are declared COLLATE NOCASE in the schema; SQLite's LIKE ignores ASCII case and
+// has no escape character unless ESCAPE is given, so backslashes in patterns are plain.
+// Other engines (an existing Oracle or SQL Server database) get the statements unchanged.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vq::db {
+
+enum class Engine { SQLite, PostgreSQL, Other };
+
+struct TranslatedStatement {
+    // Statements to run first, in the same transaction (the step of a sequence).
+    std::vector<std::string> before;
+    std::string sql;
+};
+
+TranslatedStatement TranslateStatement(std::string_view sql, Engine engine);
+
+// The statement that stands for a stored procedure the engine lacks, with one '?' per parameter;
+// nothing when the engine has its own procedures or the name is unknown.
+std::optional<std::string> ProcedureStatement(std::string_view name, Engine engine);
+
+// The table of a SELECT over one table ("SELECT ... FROM t [alias] [WHERE ...]"), or empty.
+std::string SingleTableOf(std::string_view select);
+
+// True when the text is one identifier (a table or procedure name).
+bool IsSingleIdentifier(std::string_view text);
+
+} // namespace vq::db

@@ -1,0 +1,549 @@
+#include "platform/ftp/FtpConnection.h"
+#include "platform/base/Folders.h"
+#include "platform/ftp/InternetException.h"
+
+#include <curl/curl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+namespace {
+
+// Seconds to wait for the server: to connect, between replies, and for the server to connect
+// back in active mode.
+constexpr long kConnectTimeout = 20;
+constexpr long kResponseTimeout = 60;
+constexpr long kAcceptTimeoutMs = 30000;
+
+// Backslash paths of the dialogs become native paths; a relative path stays relative to the
+// process's current folder.
+CString NativeLocalPath(const CString& path) {
+    return vq::NativePath(path);
+}
+
+std::string EncodeComponent(std::string_view text) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char ch : text) {
+        if (std::isalnum(ch) || ch == '-' || ch == '.' || ch == '_' || ch == '~') {
+            out += static_cast<char>(ch);
+        } else {
+            out += '%';
+            out += hex[ch >> 4];
+            out += hex[ch & 0xF];
+        }
+    }
+    return out;
+}
+
+bool HasLineBreak(const CString& text) {
+    return text.Find('\r') >= 0 || text.Find('\n') >= 0;
+}
+
+std::size_t CollectResponse(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* lines = static_cast<std::vector<std::string>*>(user);
+    std::string line(data, size * count);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    lines->push_back(std::move(line));
+    return size * count;
+}
+
+std::size_t AppendToString(char* data, std::size_t size, std::size_t count, void* user) {
+    static_cast<std::string*>(user)->append(data, size * count);
+    return size * count;
+}
+
+std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* user) {
+    return std::fwrite(data, size, count, static_cast<FILE*>(user)) * size;
+}
+
+std::size_t ReadFromFile(char* data, std::size_t size, std::size_t count, void* user) {
+    return std::fread(data, size, count, static_cast<FILE*>(user)) * size;
+}
+
+// The reply code of a server line ("550 No such file."), or 0.
+int ReplyCode(const std::string& line) {
+    if (line.size() < 3 || !std::isdigit(static_cast<unsigned char>(line[0])) ||
+        !std::isdigit(static_cast<unsigned char>(line[1])) ||
+        !std::isdigit(static_cast<unsigned char>(line[2])))
+        return 0;
+    return std::atoi(line.substr(0, 3).c_str());
+}
+
+// One line of an MLSD listing: "type=dir;size=0;modify=...; name".
+bool ParseMlsdLine(const std::string& line, FtpDirEntry& entry) {
+    std::size_t space = line.find(' ');
+    if (space == std::string::npos)
+        return false;
+    entry = FtpDirEntry{};
+    entry.name = CString(line.substr(space + 1));
+    std::string facts = line.substr(0, space);
+    std::string type;
+    std::size_t start = 0;
+    while (start < facts.size()) {
+        std::size_t end = facts.find(';', start);
+        if (end == std::string::npos)
+            end = facts.size();
+        std::string fact = facts.substr(start, end - start);
+        std::size_t eq = fact.find('=');
+        if (eq != std::string::npos) {
+            std::string key = fact.substr(0, eq);
+            for (char& ch : key)
+                ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            std::string value = fact.substr(eq + 1);
+            if (key == "type") {
+                for (char& ch : value)
+                    ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+                type = value;
+            } else if (key == "size") {
+                entry.size = std::strtoull(value.c_str(), nullptr, 10);
+            }
+        }
+        start = end + 1;
+    }
+    if (type == "cdir" || type == "pdir")
+        return false;
+    entry.isDirectory = type == "dir";
+    return !entry.name.IsEmpty();
+}
+
+// One line of a LIST listing, in the Unix form ("drwxr-xr-x 2 u g 4096 Jan 1 12:00 name") or
+// the DOS form ("01-01-24  12:00PM  <DIR>  name" / "... 1234 name").
+bool ParseListLine(const std::string& line, FtpDirEntry& entry) {
+    std::istringstream in(line);
+    std::vector<std::string> fields;
+    std::string field;
+    entry = FtpDirEntry{};
+    if (line.empty() || line.rfind("total ", 0) == 0)
+        return false;
+    auto nameAfterFields = [&line](int count) -> std::string {
+        std::size_t pos = 0;
+        for (int i = 0; i < count; ++i) {
+            while (pos < line.size() && line[pos] == ' ')
+                ++pos;
+            while (pos < line.size() && line[pos] != ' ')
+                ++pos;
+        }
+        if (pos < line.size())
+            ++pos; // the one blank before the name
+        return pos < line.size() ? line.substr(pos) : std::string();
+    };
+    if (std::isdigit(static_cast<unsigned char>(line[0]))) {
+        while (fields.size() < 3 && in >> field)
+            fields.push_back(field);
+        if (fields.size() < 3)
+            return false;
+        entry.isDirectory = fields[2] == "<DIR>";
+        if (!entry.isDirectory)
+            entry.size = std::strtoull(fields[2].c_str(), nullptr, 10);
+        std::string name = nameAfterFields(3);
+        std::size_t first = name.find_first_not_of(' ');
+        entry.name = first == std::string::npos ? CString() : CString(name.substr(first));
+    } else {
+        while (fields.size() < 8 && in >> field)
+            fields.push_back(field);
+        if (fields.size() < 8)
+            return false;
+        char kind = line[0];
+        entry.isDirectory = kind == 'd';
+        entry.size = std::strtoull(fields[4].c_str(), nullptr, 10);
+        std::string name = nameAfterFields(8);
+        if (kind == 'l') {
+            std::size_t arrow = name.find(" -> ");
+            if (arrow != std::string::npos)
+                name = name.substr(0, arrow);
+        }
+        entry.name = CString(name);
+    }
+    if (entry.name.IsEmpty() || entry.name == "." || entry.name == "..")
+        return false;
+    return true;
+}
+
+} // namespace
+
+struct CFtpConnection::Impl {
+    CURL* curl = nullptr;
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+    std::vector<std::string> responses;
+    curl_slist* quote = nullptr;
+
+    ~Impl() {
+        if (quote)
+            curl_slist_free_all(quote);
+        if (curl)
+            curl_easy_cleanup(curl);
+    }
+};
+
+CFtpConnection::CFtpConnection(CString server, INTERNET_PORT port, CString user, CString password,
+                               bool passive)
+    : m_strServer(std::move(server)), m_nPort(port), m_strUser(std::move(user)),
+      m_strPassword(std::move(password)), m_bPassive(passive), m_impl(std::make_unique<Impl>()) {
+    m_impl->curl = curl_easy_init();
+}
+
+CFtpConnection::~CFtpConnection() {
+    Close();
+}
+
+void CFtpConnection::Close() {
+    m_impl.reset();
+}
+
+namespace {
+
+// Sets the options every request of a connection shares. Resetting the handle keeps its open
+// control connection, so consecutive requests reuse the same logon.
+void Prepare(CURL* curl, char* errorBuffer, std::vector<std::string>* responses, const CString& user,
+             const CString& password, bool passive) {
+    curl_easy_reset(curl);
+    errorBuffer[0] = '\0';
+    responses->clear();
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(curl, CURLOPT_USERNAME, user.c_str());
+    curl_easy_setopt(curl, CURLOPT_PASSWORD, password.c_str());
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeout);
+    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kResponseTimeout);
+    curl_easy_setopt(curl, CURLOPT_ACCEPTTIMEOUT_MS, kAcceptTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+    curl_easy_setopt(curl, CURLOPT_PATH_AS_IS, 1L);
+    // Active mode: the server connects back to the address of the control connection.
+    curl_easy_setopt(curl, CURLOPT_FTPPORT, passive ? nullptr : "-");
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, CollectResponse);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, responses);
+}
+
+DWORD ErrorNumber(CURLcode code) {
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return ERROR_INTERNET_NAME_NOT_RESOLVED;
+    case CURLE_COULDNT_CONNECT:
+        return ERROR_INTERNET_CANNOT_CONNECT;
+    case CURLE_LOGIN_DENIED:
+        return ERROR_INTERNET_LOGIN_FAILURE;
+    case CURLE_OPERATION_TIMEDOUT:
+        return ERROR_INTERNET_TIMEOUT;
+    default:
+        return ERROR_INTERNET_EXTENDED_ERROR;
+    }
+}
+
+// The server's error reply of the last request when it sent one, else the transfer library's
+// description of what went wrong.
+CString DescribeFailure(CURLcode code, const char* errorBuffer, const std::vector<std::string>& responses) {
+    for (auto it = responses.rbegin(); it != responses.rend(); ++it) {
+        if (ReplyCode(*it) >= 400)
+            return CString(*it);
+    }
+    if (errorBuffer && *errorBuffer)
+        return CString(errorBuffer);
+    return CString(curl_easy_strerror(code));
+}
+
+} // namespace
+
+CString CFtpConnection::BaseUrl() const {
+    CString host = m_strServer;
+    if (host.Find(':') >= 0 && host.Find('[') < 0)
+        host = "[" + host + "]";
+    return CString("ftp://" + host.str() + ":" + std::to_string(m_nPort));
+}
+
+CString CFtpConnection::UrlFor(const CString& absPath, bool directory) const {
+    // "%2F" makes the path absolute on the server instead of relative to the logon folder.
+    std::string url = BaseUrl().str() + "/%2F";
+    std::string_view path(absPath.str());
+    std::size_t start = 1;
+    bool first = true;
+    while (start < path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        if (!first)
+            url += '/';
+        url += EncodeComponent(path.substr(start, end - start));
+        first = false;
+        start = end + 1;
+    }
+    if (directory && !first)
+        url += '/';
+    return CString(url);
+}
+
+void CFtpConnection::Connect() {
+    if (!m_impl || !m_impl->curl)
+        throw CInternetException(ERROR_INTERNET_INTERNAL_ERROR, "The transfer library could not be started.");
+    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive);
+    // Log on only: the URL without a path leaves the server in the folder it gave after logon.
+    curl_easy_setopt(m_impl->curl, CURLOPT_URL, (BaseUrl() + "/").c_str());
+    curl_easy_setopt(m_impl->curl, CURLOPT_NOBODY, 1L);
+    CURLcode code = curl_easy_perform(m_impl->curl);
+    if (code != CURLE_OK) {
+        m_strLastError = DescribeFailure(code, m_impl->errorBuffer, m_impl->responses);
+        throw CInternetException(ErrorNumber(code), m_strLastError);
+    }
+    char* entry = nullptr;
+    if (curl_easy_getinfo(m_impl->curl, CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry &&
+        *entry == '/')
+        m_strCurrent = FullPath(entry);
+    else
+        m_strCurrent = "/";
+}
+
+CString CFtpConnection::FullPath(const CString& path) const {
+    std::string text = path.str();
+    for (char& ch : text) {
+        if (ch == '\\')
+            ch = '/';
+    }
+    std::vector<std::string> parts;
+    auto add = [&parts](const std::string& source) {
+        std::size_t start = 0;
+        while (start <= source.size()) {
+            std::size_t end = source.find('/', start);
+            if (end == std::string::npos)
+                end = source.size();
+            std::string component = source.substr(start, end - start);
+            if (component == "..") {
+                if (!parts.empty())
+                    parts.pop_back();
+            } else if (!component.empty() && component != ".") {
+                parts.push_back(component);
+            }
+            start = end + 1;
+        }
+    };
+    if (text.empty() || text[0] != '/')
+        add(m_strCurrent.str());
+    add(text);
+    std::string result;
+    for (const std::string& component : parts)
+        result += "/" + component;
+    return result.empty() ? CString("/") : CString(result);
+}
+
+bool CFtpConnection::RunCommands(const std::vector<CString>& commands) {
+    if (!m_impl || !m_impl->curl) {
+        m_strLastError = "The connection is closed.";
+        return false;
+    }
+    for (const CString& command : commands) {
+        // A line break would let a name smuggle in a command of its own.
+        if (HasLineBreak(command)) {
+            m_strLastError = "A name contains a line break.";
+            return false;
+        }
+    }
+    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive);
+    if (m_impl->quote) {
+        curl_slist_free_all(m_impl->quote);
+        m_impl->quote = nullptr;
+    }
+    for (const CString& command : commands)
+        m_impl->quote = curl_slist_append(m_impl->quote, command.c_str());
+    curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor("/", true).c_str());
+    curl_easy_setopt(m_impl->curl, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(m_impl->curl, CURLOPT_QUOTE, m_impl->quote);
+    CURLcode code = curl_easy_perform(m_impl->curl);
+    if (code != CURLE_OK) {
+        m_strLastError = DescribeFailure(code, m_impl->errorBuffer, m_impl->responses);
+        return false;
+    }
+    return true;
+}
+
+BOOL CFtpConnection::GetCurrentDirectory(CString& directory) const {
+    directory = m_strCurrent;
+    return TRUE;
+}
+
+BOOL CFtpConnection::SetCurrentDirectory(LPCTSTR directory) {
+    CString target = FullPath(directory);
+    if (!RunCommands({"CWD " + target}))
+        return FALSE;
+    m_strCurrent = target;
+    return TRUE;
+}
+
+BOOL CFtpConnection::CreateDirectory(LPCTSTR directory) {
+    if (!directory || !*directory)
+        return FALSE;
+    return RunCommands({"MKD " + FullPath(directory)}) ? TRUE : FALSE;
+}
+
+BOOL CFtpConnection::RemoveDirectory(LPCTSTR directory) {
+    if (!directory || !*directory)
+        return FALSE;
+    return RunCommands({"RMD " + FullPath(directory)}) ? TRUE : FALSE;
+}
+
+BOOL CFtpConnection::Remove(LPCTSTR fileName) {
+    if (!fileName || !*fileName)
+        return FALSE;
+    return RunCommands({"DELE " + FullPath(fileName)}) ? TRUE : FALSE;
+}
+
+BOOL CFtpConnection::Rename(LPCTSTR existingName, LPCTSTR newName) {
+    if (!existingName || !*existingName || !newName || !*newName)
+        return FALSE;
+    return RunCommands({"RNFR " + FullPath(existingName), "RNTO " + FullPath(newName)}) ? TRUE : FALSE;
+}
+
+BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfExists, DWORD /*attributes*/,
+                             DWORD flags, DWORD_PTR /*context*/) {
+    if (!m_impl || !m_impl->curl || !remoteFile || !*remoteFile || !localFile || !*localFile)
+        return FALSE;
+    CString remote = FullPath(remoteFile);
+    if (remote == "/")
+        return FALSE;
+    CString local = NativeLocalPath(localFile);
+    struct stat info {};
+    if (failIfExists && ::stat(local.c_str(), &info) == 0) {
+        m_strLastError = "The local file exists already.";
+        return FALSE;
+    }
+
+    // The data goes to a temporary file beside the target, which replaces the target only after
+    // the whole file arrived.
+    std::string temp = local.str() + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        m_strLastError = "The local file cannot be written.";
+        return FALSE;
+    }
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    FILE* out = ::fdopen(fd, "wb");
+    if (!out) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        m_strLastError = "The local file cannot be written.";
+        return FALSE;
+    }
+
+    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive);
+    curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor(remote, false).c_str());
+    curl_easy_setopt(m_impl->curl, CURLOPT_TRANSFERTEXT, (flags & FTP_TRANSFER_TYPE_ASCII) ? 1L : 0L);
+    curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, WriteToFile);
+    curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, out);
+    CURLcode code = curl_easy_perform(m_impl->curl);
+    bool written = std::fclose(out) == 0;
+    if (code != CURLE_OK || !written) {
+        m_strLastError = code != CURLE_OK ? DescribeFailure(code, m_impl->errorBuffer, m_impl->responses)
+                                          : CString("The local file cannot be written.");
+        ::unlink(temp.c_str());
+        return FALSE;
+    }
+    if (::rename(temp.c_str(), local.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        m_strLastError = "The local file cannot be replaced.";
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags, DWORD_PTR /*context*/) {
+    if (!m_impl || !m_impl->curl || !remoteFile || !*remoteFile || !localFile || !*localFile)
+        return FALSE;
+    CString remote = FullPath(remoteFile);
+    if (remote == "/" || HasLineBreak(remote))
+        return FALSE;
+    CString local = NativeLocalPath(localFile);
+    FILE* in = std::fopen(local.c_str(), "rb");
+    if (!in) {
+        m_strLastError = "The local file cannot be read.";
+        return FALSE;
+    }
+    struct stat info {};
+    if (::fstat(::fileno(in), &info) != 0 || !S_ISREG(info.st_mode)) {
+        std::fclose(in);
+        m_strLastError = "The local file cannot be read.";
+        return FALSE;
+    }
+    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive);
+    curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor(remote, false).c_str());
+    curl_easy_setopt(m_impl->curl, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(m_impl->curl, CURLOPT_TRANSFERTEXT, (flags & FTP_TRANSFER_TYPE_ASCII) ? 1L : 0L);
+    curl_easy_setopt(m_impl->curl, CURLOPT_READFUNCTION, ReadFromFile);
+    curl_easy_setopt(m_impl->curl, CURLOPT_READDATA, in);
+    curl_easy_setopt(m_impl->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
+    CURLcode code = curl_easy_perform(m_impl->curl);
+    std::fclose(in);
+    if (code != CURLE_OK) {
+        m_strLastError = DescribeFailure(code, m_impl->errorBuffer, m_impl->responses);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool CFtpConnection::RunListing(const CString& absDir, const char* command, std::string& out) {
+    out.clear();
+    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive);
+    curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor(absDir, true).c_str());
+    if (command)
+        curl_easy_setopt(m_impl->curl, CURLOPT_CUSTOMREQUEST, command);
+    curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, AppendToString);
+    curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, &out);
+    CURLcode code = curl_easy_perform(m_impl->curl);
+    if (code != CURLE_OK) {
+        m_strLastError = DescribeFailure(code, m_impl->errorBuffer, m_impl->responses);
+        return false;
+    }
+    return true;
+}
+
+BOOL CFtpConnection::ListDirectory(const CString& directory, std::vector<FtpDirEntry>& entries) {
+    entries.clear();
+    if (!m_impl || !m_impl->curl)
+        return FALSE;
+    CString absDir = FullPath(directory);
+    if (HasLineBreak(absDir))
+        return FALSE;
+    std::string text;
+    bool machineListing = m_nMlsd != 0;
+    if (m_nMlsd != 0) {
+        if (RunListing(absDir, "MLSD", text)) {
+            m_nMlsd = 1;
+        } else {
+            // Servers without MLSD say so with a syntax error reply; anything else (a missing
+            // folder) is a failure of the listing itself.
+            int reply = 0;
+            for (const std::string& line : m_impl->responses) {
+                if (ReplyCode(line) >= 400)
+                    reply = ReplyCode(line);
+            }
+            if (m_nMlsd == 1 || (reply != 500 && reply != 501 && reply != 502 && reply != 504))
+                return FALSE;
+            m_nMlsd = 0;
+            machineListing = false;
+        }
+    }
+    if (!machineListing && !RunListing(absDir, nullptr, text))
+        return FALSE;
+
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        FtpDirEntry entry;
+        if (machineListing ? ParseMlsdLine(line, entry) : ParseListLine(line, entry))
+            entries.push_back(std::move(entry));
+        start = end + 1;
+    }
+    return TRUE;
+}

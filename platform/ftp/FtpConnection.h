@@ -1,0 +1,95 @@
+// A logged-on FTP connection, as CInternetSession::GetFtpConnection hands it out.
+//
+// The server is reached through libcurl, whose transfers do not share a server-side current
+// folder with each other. The connection therefore keeps its current folder itself (an absolute
+// path on the server, "/"-separated) and sends every command with a full path; the control
+// connection is kept open between calls. Paths given to the members may be written with "\" or
+// "/", absolute (beginning with a separator) or relative to the current folder; "." and ".."
+// components are resolved here.
+//
+// Names are UTF-8 in our code and go on the wire as those bytes; names in listings are taken as
+// the server sends them. Servers that speak UTF-8 (the usual case) thus round-trip any name;
+// with a server that uses another code page, non-ASCII names appear as its raw bytes.
+//
+// Local paths of GetFile and PutFile may be native paths or the system's backslash paths; a
+// relative path is relative to the process's current folder.
+#pragma once
+
+#include "platform/base/File.h"
+#include "platform/base/String.h"
+#include "platform/base/Types.h"
+#include "platform/ftp/Internet.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// One entry of a server folder listing.
+struct FtpDirEntry {
+    CString name;
+    bool isDirectory = false;
+    std::uint64_t size = 0;
+};
+
+class CFtpConnection {
+public:
+    virtual ~CFtpConnection();
+    CFtpConnection(const CFtpConnection&) = delete;
+    CFtpConnection& operator=(const CFtpConnection&) = delete;
+
+    // Current folder: the server's own folder after logon, changed only by SetCurrentDirectory.
+    BOOL GetCurrentDirectory(CString& directory) const;
+    // Makes a folder current after the server confirmed that it can be entered.
+    BOOL SetCurrentDirectory(LPCTSTR directory);
+
+    BOOL CreateDirectory(LPCTSTR directory);
+    BOOL RemoveDirectory(LPCTSTR directory);
+    BOOL Remove(LPCTSTR fileName);
+    BOOL Rename(LPCTSTR existingName, LPCTSTR newName);
+
+    // Fetches a file. The local file is replaced only when the transfer completed, so a failed
+    // fetch leaves an older copy intact. failIfExists TRUE refuses to replace an existing file.
+    BOOL GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfExists = TRUE,
+                 DWORD attributes = FILE_ATTRIBUTE_NORMAL, DWORD flags = FTP_TRANSFER_TYPE_BINARY,
+                 DWORD_PTR context = 1);
+    // Stores a local file on the server, replacing a file of that name.
+    BOOL PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags = FTP_TRANSFER_TYPE_BINARY,
+                 DWORD_PTR context = 1);
+
+    virtual void Close();
+
+    const CString& GetServerName() const { return m_strServer; }
+    INTERNET_PORT GetPort() const { return m_nPort; }
+    // The server's reply (or the transfer library's description) of the last failed call.
+    const CString& GetLastErrorText() const { return m_strLastError; }
+
+    // The absolute "/"-separated server path of a path given to any member.
+    CString FullPath(const CString& path) const;
+    // Lists a folder fresh from the server; FALSE when it cannot be listed.
+    BOOL ListDirectory(const CString& directory, std::vector<FtpDirEntry>& entries);
+
+private:
+    friend class CInternetSession;
+    struct Impl;
+    CFtpConnection(CString server, INTERNET_PORT port, CString user, CString password, bool passive);
+    void Connect(); // throws CInternetException
+
+    bool RunCommands(const std::vector<CString>& commands);
+    bool RunListing(const CString& absDir, const char* command, std::string& out);
+    CString UrlFor(const CString& absPath, bool directory) const;
+
+public:
+    // "ftp://server:port" of the connection.
+    CString BaseUrl() const;
+
+private:
+    CString m_strServer;
+    INTERNET_PORT m_nPort;
+    CString m_strUser;
+    CString m_strPassword;
+    bool m_bPassive;
+    CString m_strCurrent = "/";
+    CString m_strLastError;
+    int m_nMlsd = -1; // whether the server lists with MLSD: -1 not yet known, 0 no, 1 yes
+    std::unique_ptr<Impl> m_impl;
+};

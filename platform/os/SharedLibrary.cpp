@@ -1,0 +1,26 @@
+#include "platform/os/SharedLibrary.h"
+
+#include <dlfcn.h>
+
+namespace vq {
+
+SharedLibrary::~SharedLibrary() {
+    if (m_handle)
+        dlclose(m_handle);
+}
+
+bool SharedLibrary::Load(const std::string& path) {
+    m_handle = dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
+    if (!m_handle) {
+        const char* err = dlerror();
+        m_error = err ? err : "cannot load " + path;
+        return false;
+    }
+    return true;
+}
+
+void* SharedLibrary::Symbol(const char* name) const {
+    return m_handle ? dlsym(m_handle, name) : nullptr;
+}
+
+} // namespace vq

@@ -1,0 +1,26 @@
+// Loads a shared library and looks up its symbols (the host's view of the module).
+#pragma once
+
+#include <string>
+
+namespace vq {
+
+class SharedLibrary {
+public:
+    SharedLibrary() = default;
+    ~SharedLibrary();
+    SharedLibrary(const SharedLibrary&) = delete;
+    SharedLibrary& operator=(const SharedLibrary&) = delete;
+
+    // Loads the library at path; false with Error() set when it cannot be loaded.
+    bool Load(const std::string& path);
+    void* Symbol(const char* name) const;
+    const std::string& Error() const { return m_error; }
+    bool IsLoaded() const { return m_handle != nullptr; }
+
+private:
+    void* m_handle = nullptr;
+    std::string m_error;
+};
+
+} // namespace vq

@@ -1,0 +1,215 @@
+#include "platform/ui/Dialog.h"
+
+#include "platform/ui/SpinButtonCtrl.h"
+#include "platform/ui/View.h"
+
+#include <map>
+
+namespace vq {
+namespace {
+
+std::map<UINT, const DialogTemplate*>& Templates() {
+    static std::map<UINT, const DialogTemplate*> templates;
+    return templates;
+}
+
+} // namespace
+
+void RegisterDialogTemplate(UINT templateId, const DialogTemplate& dialogTemplate) {
+    Templates()[templateId] = &dialogTemplate;
+}
+
+const DialogTemplate* FindDialogTemplate(UINT templateId) {
+    auto it = Templates().find(templateId);
+    return it == Templates().end() ? nullptr : it->second;
+}
+
+} // namespace vq
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+ON_COMMAND(IDOK, &CDialog::OnOK)
+ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+END_MESSAGE_MAP()
+
+CDialog::CDialog() = default;
+
+CDialog::CDialog(UINT templateId, CWnd* parent) : m_pParentWnd(parent), m_templateId(templateId) {}
+
+CDialog::CDialog(const vq::DialogTemplate& dialogTemplate, CWnd* parent)
+    : m_pParentWnd(parent), m_templatePtr(&dialogTemplate) {}
+
+CDialog::~CDialog() {
+    if (m_hWnd)
+        DestroyWindow();
+}
+
+const vq::DialogTemplate* CDialog::GetDialogTemplate() const {
+    if (m_templatePtr)
+        return m_templatePtr;
+    return vq::FindDialogTemplate(m_templateId);
+}
+
+bool CDialog::Build(CWnd* parent) {
+    const vq::DialogTemplate* dialogTemplate = GetDialogTemplate();
+    if (!dialogTemplate || m_hWnd)
+        return false;
+    m_parentWindow = parent;
+    m_ended = false;
+    m_modalResult = -1;
+    m_text = dialogTemplate->caption;
+    m_style = dialogTemplate->style | WS_VISIBLE;
+    const CSize size = dialogTemplate->size.cx > 0 ? dialogTemplate->size : CSize(400, 300);
+    m_rect = CRect(CPoint(0, 0), size);
+    SetOwner(parent);
+    // A dialog is a top-level window with an owner, unless its template makes it a child (a page
+    // inside another window).
+    if ((dialogTemplate->style & WS_CHILD) && parent)
+        Attach(parent, 0, false);
+    else
+        Attach(nullptr, 0, false);
+    m_defId = IDOK;
+    for (const auto& item : dialogTemplate->controls) {
+        CWnd* control = vq::CreateControlForTemplate(item);
+        control->InitFromTemplate(item);
+        control->Attach(this, item.id, true);
+        if ((item.kind == vq::ControlKind::PushButton) && ((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON))
+            m_defId = item.id;
+    }
+    for (CWnd* child : GetChildren())
+        if (auto* spin = dynamic_cast<CSpinButtonCtrl*>(child))
+            spin->AttachAutoBuddy();
+    CenterWindow();
+    return true;
+}
+
+INT_PTR CDialog::DoModal() {
+    if (!Build(m_pParentWnd))
+        return -1;
+    m_modal = true;
+    const std::uint64_t serial = GetSerial();
+    const BOOL focusDefault = static_cast<BOOL>(SendMessage(WM_INITDIALOG));
+    if (focusDefault && ::IsWindow(this) && !CWnd::GetFocus()) {
+        // The first enabled, visible control that takes input gets the focus.
+        for (CWnd* child : GetChildren()) {
+            const auto kind = child->GetControlKind();
+            if (child->IsWindowEnabled() && (child->GetStyle() & WS_VISIBLE) &&
+                kind != vq::ControlKind::Static && kind != vq::ControlKind::GroupBox) {
+                child->SetFocus();
+                break;
+            }
+        }
+    }
+    if (::IsWindow(this) && GetSerial() == serial && !m_ended) {
+        vq::SaveDialogScreenshot(*this);
+        m_inModalLoop = true;
+        vq::ActiveDialogView().RunModal(*this);
+        m_inModalLoop = false;
+    }
+    const INT_PTR result = m_modalResult;
+    if (m_hWnd)
+        DestroyWindow();
+    m_modal = false;
+    return result;
+}
+
+BOOL CDialog::Create(UINT templateId, CWnd* parent) {
+    m_templateId = templateId;
+    m_templatePtr = nullptr;
+    const vq::DialogTemplate* dialogTemplate = vq::FindDialogTemplate(templateId);
+    return dialogTemplate ? Create(*dialogTemplate, parent) : FALSE;
+}
+
+BOOL CDialog::Create(const vq::DialogTemplate& dialogTemplate, CWnd* parent) {
+    m_templatePtr = &dialogTemplate;
+    if (!Build(parent))
+        return FALSE;
+    m_modal = false;
+    const std::uint64_t serial = GetSerial();
+    SendMessage(WM_INITDIALOG);
+    if (!::IsWindow(this) || GetSerial() != serial)
+        return FALSE;
+    if (GetParent())
+        GetParent()->StateChanged();
+    else
+        vq::ActiveDialogView().WindowCreated(*this);
+    return TRUE;
+}
+
+LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG)
+        return OnInitDialog();
+    return CWnd::DefWindowProc(message, wParam, lParam);
+}
+
+BOOL CDialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK() {
+    if (!UpdateData(TRUE))
+        return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
+
+void CDialog::OnClose() {
+    SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
+void CDialog::EndDialog(int result) {
+    m_modalResult = result;
+    if (!m_modal) {
+        ShowWindow(SW_HIDE);
+        return;
+    }
+    m_ended = true;
+    if (m_inModalLoop)
+        vq::ActiveDialogView().EndModal(*this, result);
+}
+
+void CDialog::SetDefID(UINT id) {
+    m_defId = static_cast<int>(id);
+    StateChanged();
+}
+
+DWORD CDialog::GetDefID() const {
+    return MAKELONG(static_cast<WORD>(m_defId), 0x534B /* DC_HASDEFID */);
+}
+
+void CDialog::GotoDlgCtrl(CWnd* control) {
+    if (control)
+        control->SetFocus();
+}
+
+void CDialog::FocusStep(int direction) {
+    const auto& children = GetChildren();
+    if (children.empty())
+        return;
+    const int count = static_cast<int>(children.size());
+    int start = -1;
+    for (int i = 0; i < count; ++i)
+        if (children[static_cast<std::size_t>(i)] == CWnd::GetFocus())
+            start = i;
+    for (int step = 1; step <= count; ++step) {
+        const int i = ((start < 0 ? (direction > 0 ? -1 : 0) : start) + direction * step + count * 2) % count;
+        CWnd* child = children[static_cast<std::size_t>(i)];
+        const auto kind = child->GetControlKind();
+        if (child->IsWindowEnabled() && (child->GetStyle() & WS_VISIBLE) && kind != vq::ControlKind::Static &&
+            kind != vq::ControlKind::GroupBox) {
+            child->SetFocus();
+            return;
+        }
+    }
+}
+
+void CDialog::NextDlgCtrl() {
+    FocusStep(1);
+}
+
+void CDialog::PrevDlgCtrl() {
+    FocusStep(-1);
+}

@@ -1,0 +1,46 @@
+#include "platform/ui/HostSupport.h"
+
+#include "platform/ui/ScriptedUser.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+std::unique_ptr<vq::ScriptedUser>& HeadlessUser() {
+    static std::unique_ptr<vq::ScriptedUser> user;
+    return user;
+}
+
+void PrintLine(const CString& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+} // namespace
+
+extern "C" int VqHostStartHeadless(const char* scriptPath) {
+    auto user = std::make_unique<vq::ScriptedUser>();
+    if (scriptPath && !user->LoadFile(scriptPath)) {
+        std::fprintf(stderr, "vqhost: %s\n", user->Error().c_str());
+        return 0;
+    }
+    user->SetLogSink(&PrintLine);
+    HeadlessUser() = std::move(user);
+    return 1;
+}
+
+extern "C" int VqHostFinishHeadless() {
+    auto user = std::move(HeadlessUser());
+    if (!user)
+        return 0;
+    if (user->Failed()) {
+        std::fprintf(stderr, "vqhost: script stopped: %s\n", user->Error().c_str());
+        return 0;
+    }
+    if (user->Remaining() > 0) {
+        std::fprintf(stderr, "vqhost: script stopped with %d action(s) unused\n", user->Remaining());
+        return 0;
+    }
+    return 1;
+}

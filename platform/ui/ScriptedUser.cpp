@@ -1,0 +1,1005 @@
+#include "platform/ui/ScriptedUser.h"
+
+#include "platform/ui/Button.h"
+#include "platform/ui/ComboBox.h"
+#include "platform/ui/DateTimeCtrl.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/Edit.h"
+#include "platform/ui/ListBox.h"
+#include "platform/ui/ListCtrl.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/RichEditCtrl.h"
+#include "platform/ui/Static.h"
+#include "platform/ui/TabCtrl.h"
+#include "platform/ui/TreeCtrl.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace vq {
+namespace {
+
+// A caption as a person reads it: without the '&' that marks the access key.
+CString Readable(const CString& caption) {
+    std::string out;
+    const std::string& s = caption.str();
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '&') {
+            if (i + 1 < s.size() && s[i + 1] == '&')
+                out += s[++i];
+            continue;
+        }
+        out += s[i];
+    }
+    return CString(std::move(out));
+}
+
+CString Quote(const CString& text) {
+    std::string out = "\"";
+    for (char c : text.str()) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        if (c == '\n') {
+            out += "\\n";
+            continue;
+        }
+        out += c;
+    }
+    return CString(out + "\"");
+}
+
+void Collect(CWnd& root, std::vector<CWnd*>& out) {
+    for (CWnd* child : root.GetChildren()) {
+        out.push_back(child);
+        Collect(*child, out);
+    }
+}
+
+// The control with the id: a child of the dialog, else one inside a child window (a page).
+CWnd* FindById(CWnd& dialog, int id) {
+    if (CWnd* direct = dialog.GetDlgItem(id))
+        return direct;
+    std::vector<CWnd*> all;
+    Collect(dialog, all);
+    for (CWnd* w : all)
+        if (w->GetDlgCtrlID() == id && w->GetControlKind() != ControlKind::Header)
+            return w;
+    return nullptr;
+}
+
+CWnd* FindByCaption(CWnd& dialog, const CString& caption) {
+    std::vector<CWnd*> all;
+    Collect(dialog, all);
+    for (CWnd* w : all)
+        if (Readable(w->GetWindowTextValue()) == caption || w->GetWindowTextValue() == caption)
+            return w;
+    return nullptr;
+}
+
+bool TakesInput(const CWnd& w) {
+    switch (w.GetControlKind()) {
+    case ControlKind::Static:
+    case ControlKind::GroupBox:
+    case ControlKind::Header:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// The field a label names: the first control after it that takes input.
+CWnd* FieldAfter(CWnd& label) {
+    CWnd* parent = label.GetParent();
+    if (!parent)
+        return nullptr;
+    const auto& siblings = parent->GetChildren();
+    bool seen = false;
+    for (CWnd* w : siblings) {
+        if (w == &label) {
+            seen = true;
+            continue;
+        }
+        if (seen && TakesInput(*w))
+            return w;
+    }
+    return nullptr;
+}
+
+// Whether a box of this type has the button that gives the answer.
+bool HasButton(UINT type, int answer) {
+    switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+        return answer == IDOK || answer == IDCANCEL;
+    case MB_ABORTRETRYIGNORE:
+        return answer == IDABORT || answer == IDRETRY || answer == IDIGNORE;
+    case MB_YESNOCANCEL:
+        return answer == IDYES || answer == IDNO || answer == IDCANCEL;
+    case MB_YESNO:
+        return answer == IDYES || answer == IDNO;
+    case MB_RETRYCANCEL:
+        return answer == IDRETRY || answer == IDCANCEL;
+    default:
+        return answer == IDOK;
+    }
+}
+
+int ParseAnswer(const std::string& word, bool& ok) {
+    static const std::pair<const char*, int> answers[] = {
+        {"IDOK", IDOK},       {"IDCANCEL", IDCANCEL}, {"IDYES", IDYES},      {"IDNO", IDNO},
+        {"IDABORT", IDABORT}, {"IDRETRY", IDRETRY},   {"IDIGNORE", IDIGNORE}};
+    ok = true;
+    for (const auto& [name, value] : answers)
+        if (word == name)
+            return value;
+    char* end = nullptr;
+    const long value = std::strtol(word.c_str(), &end, 10);
+    ok = !word.empty() && *end == '\0';
+    return static_cast<int>(value);
+}
+
+// Reads a date picker value: "yyyy-MM-dd", optionally followed by " HH:mm" or " HH:mm:ss".
+bool ParseDate(const CString& text, SYSTEMTIME& t) {
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    char tail = 0;
+    const int n = std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &s, &tail);
+    if (n != 3 && n != 5 && n != 6)
+        return false;
+    t = SYSTEMTIME();
+    t.wYear = static_cast<WORD>(y);
+    t.wMonth = static_cast<WORD>(mo);
+    t.wDay = static_cast<WORD>(d);
+    t.wHour = static_cast<WORD>(h);
+    t.wMinute = static_cast<WORD>(mi);
+    t.wSecond = static_cast<WORD>(s);
+    return y > 0 && IsValidSystemTime(t);
+}
+
+struct Token {
+    enum Kind { Word, Text, Partial, Star } kind = Word;
+    std::string value;
+};
+
+bool Tokenize(const std::string& line, std::vector<Token>& tokens, CString& error) {
+    std::size_t i = 0;
+    while (i < line.size()) {
+        const char c = line[i];
+        if (c == ' ' || c == '\t' || c == '\r') {
+            ++i;
+            continue;
+        }
+        Token token;
+        if (c == '~' && i + 1 < line.size() && line[i + 1] == '"') {
+            token.kind = Token::Partial;
+            ++i;
+        }
+        if (line[i] == '"') {
+            if (token.kind != Token::Partial)
+                token.kind = Token::Text;
+            ++i;
+            bool closed = false;
+            while (i < line.size()) {
+                const char ch = line[i++];
+                if (ch == '"') {
+                    closed = true;
+                    break;
+                }
+                if (ch == '\\' && i < line.size()) {
+                    const char esc = line[i++];
+                    token.value += esc == 'n' ? '\n' : esc == 't' ? '\t' : esc;
+                    continue;
+                }
+                token.value += ch;
+            }
+            if (!closed) {
+                error = "unterminated text";
+                return false;
+            }
+        } else if (c == '*') {
+            token.kind = Token::Star;
+            ++i;
+        } else {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r')
+                token.value += line[i++];
+        }
+        tokens.push_back(std::move(token));
+    }
+    return true;
+}
+
+bool ParseInt(const Token& token, int& value) {
+    if (token.kind != Token::Word || token.value.empty())
+        return false;
+    char* end = nullptr;
+    value = static_cast<int>(std::strtol(token.value.c_str(), &end, 10));
+    return *end == '\0';
+}
+
+} // namespace
+
+bool ParseScriptLine(const CString& line, ScriptedUser::Step& step, CString& error) {
+    std::vector<Token> t;
+    if (!Tokenize(line.str(), t, error))
+        return false;
+    if (t.empty() || t[0].kind != Token::Word) {
+        error = "a line starts with an action";
+        return false;
+    }
+    const std::string verb = t[0].value;
+    auto target = [&](std::size_t index) {
+        if (index >= t.size())
+            return false;
+        if (t[index].kind == Token::Text) {
+            step.byText = true;
+            step.target = t[index].value;
+            return true;
+        }
+        return ParseInt(t[index], step.id);
+    };
+    auto numberOrText = [&](std::size_t index) {
+        if (index >= t.size())
+            return false;
+        if (t[index].kind == Token::Text) {
+            step.text = t[index].value;
+            step.hasNumber = false;
+            return true;
+        }
+        step.hasNumber = true;
+        return ParseInt(t[index], step.number);
+    };
+    using Verb = ScriptedUser::Verb;
+    bool ok = false;
+    if (verb == "dialog") {
+        step.verb = Verb::Dialog;
+        ok = t.size() == 2 && (t[1].kind == Token::Text || t[1].kind == Token::Partial);
+        if (ok) {
+            step.target = t[1].value;
+            step.partial = t[1].kind == Token::Partial;
+        }
+    } else if (verb == "set") {
+        step.verb = Verb::Set;
+        ok = t.size() == 3 && target(1) && t[2].kind == Token::Text;
+        if (ok)
+            step.text = t[2].value;
+    } else if (verb == "click") {
+        step.verb = Verb::Click;
+        ok = t.size() == 2 && target(1);
+    } else if (verb == "check") {
+        step.verb = Verb::Check;
+        ok = t.size() == 3 && ParseInt(t[1], step.id) && ParseInt(t[2], step.number);
+    } else if (verb == "select" || verb == "dblclick" || verb == "rclick") {
+        step.verb = verb == "select"     ? Verb::Select
+                    : verb == "dblclick" ? Verb::DoubleClick
+                                         : Verb::RightClick;
+        ok = t.size() == 3 && ParseInt(t[1], step.id) && numberOrText(2);
+    } else if (verb == "column") {
+        step.verb = Verb::Column;
+        ok = t.size() == 3 && ParseInt(t[1], step.id) && ParseInt(t[2], step.number);
+    } else if (verb == "tree" || verb == "expand") {
+        step.verb = verb == "tree" ? Verb::Tree : Verb::Expand;
+        ok = t.size() == 3 && ParseInt(t[1], step.id) && t[2].kind == Token::Text;
+        if (ok)
+            step.text = t[2].value;
+    } else if (verb == "message") {
+        step.verb = Verb::Message;
+        ok = t.size() == 3 && t[1].kind != Token::Word;
+        if (ok) {
+            step.any = t[1].kind == Token::Star;
+            step.partial = t[1].kind == Token::Partial;
+            step.text = t[1].value;
+            ok = t[2].kind == Token::Word;
+            if (ok)
+                step.number = ParseAnswer(t[2].value, ok);
+        }
+    } else if (verb == "file") {
+        step.verb = Verb::File;
+        ok = (t.size() == 2 || t.size() == 3) && t[1].kind == Token::Text;
+        step.number = 1;
+        if (ok && t.size() == 3)
+            ok = ParseInt(t[2], step.number);
+        if (ok && !t[1].value.empty())
+            step.paths.push_back(t[1].value);
+    } else if (verb == "color") {
+        step.verb = Verb::Color;
+        int r = 0, g = 0, b = 0;
+        if (t.size() == 2 && t[1].kind == Token::Word && t[1].value == "cancel") {
+            step.color = -1;
+            ok = true;
+        } else {
+            ok = t.size() == 4 && ParseInt(t[1], r) && ParseInt(t[2], g) && ParseInt(t[3], b);
+            step.color = RGB(r, g, b);
+        }
+    } else if (verb == "font") {
+        step.verb = Verb::Font;
+        if (t.size() == 2 && t[1].kind == Token::Word && t[1].value == "cancel") {
+            ok = true;
+        } else {
+            ok = t.size() == 3 && t[1].kind == Token::Text && ParseInt(t[2], step.number);
+            if (ok)
+                step.text = t[1].value;
+        }
+    } else if (verb == "menu") {
+        step.verb = Verb::Menu;
+        ok = t.size() == 2 && ParseInt(t[1], step.number);
+    } else if (verb == "close") {
+        step.verb = Verb::Close;
+        ok = t.size() == 1;
+    } else {
+        error = CString("unknown action \"") + verb.c_str() + "\"";
+        return false;
+    }
+    if (!ok)
+        error = CString("cannot read the \"") + verb.c_str() + "\" line";
+    return ok;
+}
+
+ScriptedUser::ScriptedUser() {
+    m_previousView = SetDialogView(this);
+    m_previousPresenter =
+        SetMessageBoxPresenter([this](const MessageBoxRequest& r) { return ShowMessageBox(r); });
+}
+
+ScriptedUser::~ScriptedUser() {
+    SetMessageBoxPresenter(std::move(m_previousPresenter));
+    SetDialogView(m_previousView);
+}
+
+bool ScriptedUser::Load(const CString& script) {
+    std::istringstream in(script.str());
+    std::string line;
+    std::deque<Step> steps;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        if (number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            line.erase(0, 3);
+        std::size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#')
+            continue;
+        Step step;
+        CString error;
+        if (!ParseScriptLine(CString(line), step, error)) {
+            CString message;
+            message.Format("script line %d: %s", number, error);
+            Fail(message);
+            return false;
+        }
+        step.line = number;
+        steps.push_back(std::move(step));
+    }
+    for (auto& step : steps)
+        m_steps.push_back(std::move(step));
+    return true;
+}
+
+bool ScriptedUser::LoadFile(const CString& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    if (!in) {
+        Fail(CString("cannot read the script ") + path);
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return Load(CString(text.str()));
+}
+
+ScriptedUser& ScriptedUser::Add(Step step) {
+    m_steps.push_back(std::move(step));
+    return *this;
+}
+
+ScriptedUser& ScriptedUser::Dialog(const CString& caption) {
+    Step s;
+    s.verb = Verb::Dialog;
+    s.target = caption;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::DialogContaining(const CString& captionPart) {
+    Step s;
+    s.verb = Verb::Dialog;
+    s.target = captionPart;
+    s.partial = true;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Set(int id, const CString& text) {
+    Step s;
+    s.verb = Verb::Set;
+    s.id = id;
+    s.text = text;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Set(const CString& labelCaption, const CString& text) {
+    Step s;
+    s.verb = Verb::Set;
+    s.byText = true;
+    s.target = labelCaption;
+    s.text = text;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Click(int id) {
+    Step s;
+    s.verb = Verb::Click;
+    s.id = id;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Click(const CString& caption) {
+    Step s;
+    s.verb = Verb::Click;
+    s.byText = true;
+    s.target = caption;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Check(int id, int state) {
+    Step s;
+    s.verb = Verb::Check;
+    s.id = id;
+    s.number = state;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Select(int id, int index) {
+    Step s;
+    s.verb = Verb::Select;
+    s.id = id;
+    s.number = index;
+    s.hasNumber = true;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Select(int id, const CString& text) {
+    Step s;
+    s.verb = Verb::Select;
+    s.id = id;
+    s.text = text;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::DoubleClick(int id, int row) {
+    Step s;
+    s.verb = Verb::DoubleClick;
+    s.id = id;
+    s.number = row;
+    s.hasNumber = true;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::DoubleClick(int id, const CString& rowTextOrPath) {
+    Step s;
+    s.verb = Verb::DoubleClick;
+    s.id = id;
+    s.text = rowTextOrPath;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::RightClick(int id, int row) {
+    Step s;
+    s.verb = Verb::RightClick;
+    s.id = id;
+    s.number = row;
+    s.hasNumber = true;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::RightClick(int id, const CString& rowTextOrPath) {
+    Step s;
+    s.verb = Verb::RightClick;
+    s.id = id;
+    s.text = rowTextOrPath;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Column(int id, int column) {
+    Step s;
+    s.verb = Verb::Column;
+    s.id = id;
+    s.number = column;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Tree(int id, const CString& path) {
+    Step s;
+    s.verb = Verb::Tree;
+    s.id = id;
+    s.text = path;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Expand(int id, const CString& path) {
+    Step s;
+    s.verb = Verb::Expand;
+    s.id = id;
+    s.text = path;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Message(const CString& text, int answer) {
+    Step s;
+    s.verb = Verb::Message;
+    s.text = text;
+    s.number = answer;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::MessageContaining(const CString& textPart, int answer) {
+    Step s;
+    s.verb = Verb::Message;
+    s.text = textPart;
+    s.partial = true;
+    s.number = answer;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::AnyMessage(int answer) {
+    Step s;
+    s.verb = Verb::Message;
+    s.any = true;
+    s.number = answer;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::File(const CString& path, int filterIndex) {
+    return Files(path.IsEmpty() ? std::vector<CString>() : std::vector<CString>{path}, filterIndex);
+}
+
+ScriptedUser& ScriptedUser::Files(const std::vector<CString>& paths, int filterIndex) {
+    Step s;
+    s.verb = Verb::File;
+    s.paths = paths;
+    s.number = filterIndex;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Color(long long color) {
+    Step s;
+    s.verb = Verb::Color;
+    s.color = color;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Font(const CString& faceName, int pointSize) {
+    Step s;
+    s.verb = Verb::Font;
+    s.text = faceName;
+    s.number = pointSize;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Menu(UINT command) {
+    Step s;
+    s.verb = Verb::Menu;
+    s.number = static_cast<int>(command);
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Close() {
+    Step s;
+    s.verb = Verb::Close;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Do(std::function<void(CDialog&)> action) {
+    Step s;
+    s.verb = Verb::Do;
+    s.action = std::move(action);
+    return Add(std::move(s));
+}
+
+void ScriptedUser::Record(const CString& line) {
+    m_log.push_back(line);
+    if (m_sink)
+        m_sink(line);
+}
+
+void ScriptedUser::Fail(const CString& message, const Step* step) {
+    if (Failed())
+        return; // the first failure is the one that matters
+    CString text = message;
+    if (step) {
+        CString where;
+        if (step->line > 0)
+            where.Format(" (script line %d: %s)", step->line, Describe(*step));
+        else
+            where.Format(" (action: %s)", Describe(*step));
+        text += where;
+    }
+    m_error = text;
+    Record(CString("error: ") + text);
+}
+
+CString ScriptedUser::Describe(const Step& step) const {
+    static const char* const names[] = {"dialog", "set",    "click", "check",  "select",  "dblclick",
+                                        "rclick", "column", "tree",  "expand", "message", "file",
+                                        "color",  "font",   "menu",  "close",  "do"};
+    CString text = names[static_cast<int>(step.verb)];
+    switch (step.verb) {
+    case Verb::Dialog:
+        return text + " " + (step.partial ? "~" : "") + Quote(step.target);
+    case Verb::Message:
+        return text + " " + (step.any ? CString("*") : CString(step.partial ? "~" : "") + Quote(step.text));
+    case Verb::File:
+        return text + " " + Quote(step.paths.empty() ? CString() : step.paths.front());
+    case Verb::Menu: {
+        CString n;
+        n.Format(" %d", step.number);
+        return text + n;
+    }
+    case Verb::Close:
+    case Verb::Do:
+    case Verb::Color:
+    case Verb::Font:
+        return text;
+    default: {
+        CString target;
+        if (step.byText)
+            target = Quote(step.target);
+        else
+            target.Format("%d", step.id);
+        return text + " " + target;
+    }
+    }
+}
+
+INT_PTR ScriptedUser::RunModal(CDialog& dialog) {
+    const CString caption = dialog.GetWindowTextValue();
+    Record("dialog " + Quote(caption));
+    ++m_depth;
+    const std::uint64_t serial = dialog.GetSerial();
+    auto open = [&] { return ::IsWindow(&dialog) && dialog.GetSerial() == serial && !dialog.HasEnded(); };
+    DispatchPostedMessages();
+    while (open()) {
+        if (Failed()) {
+            // After a failure every dialog closes as with Cancel (without its own handlers) so
+            // that the code under test unwinds.
+            dialog.EndDialog(IDCANCEL);
+            break;
+        }
+        if (m_steps.empty()) {
+            Fail("the actions ran out while the dialog " + Quote(dialog.GetWindowTextValue()) + " is open");
+            continue;
+        }
+        Step step = m_steps.front();
+        switch (step.verb) {
+        case Verb::Message:
+        case Verb::File:
+        case Verb::Color:
+        case Verb::Font:
+        case Verb::Menu:
+            Fail("the dialog " + Quote(dialog.GetWindowTextValue()) +
+                     " is open, but the next action answers something else",
+                 &step);
+            continue;
+        default:
+            break;
+        }
+        m_steps.pop_front();
+        if (!Perform(dialog, step))
+            continue;
+        DispatchPostedMessages();
+    }
+    --m_depth;
+    return dialog.GetModalResult();
+}
+
+bool ScriptedUser::Perform(CDialog& dialog, const Step& step) {
+    const CString caption = dialog.GetWindowTextValue();
+    if (step.verb == Verb::Dialog) {
+        const bool matches = step.partial ? caption.Find(step.target) >= 0 : caption == step.target;
+        if (!matches)
+            Fail("the dialog open is " + Quote(caption), &step);
+        return matches;
+    }
+    if (step.verb == Verb::Close) {
+        dialog.SendMessage(WM_CLOSE);
+        return true;
+    }
+    if (step.verb == Verb::Do) {
+        if (step.action)
+            step.action(dialog);
+        return true;
+    }
+    CWnd* control = nullptr;
+    if (step.byText) {
+        control = FindByCaption(dialog, step.target);
+        if (control && step.verb == Verb::Set && !TakesInput(*control))
+            control = FieldAfter(*control);
+    } else {
+        control = FindById(dialog, step.id);
+    }
+    if (!control) {
+        // OK and Cancel work as Enter and Escape do, even without such buttons.
+        if (step.verb == Verb::Click && !step.byText && (step.id == IDOK || step.id == IDCANCEL)) {
+            dialog.SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(step.id), BN_CLICKED), 0);
+            return true;
+        }
+        Fail("no such control in the dialog " + Quote(caption), &step);
+        return false;
+    }
+    if (!control->IsWindowVisible()) {
+        Fail("the control is hidden in the dialog " + Quote(caption), &step);
+        return false;
+    }
+    if (!control->IsWindowEnabled()) {
+        Fail("the control is disabled in the dialog " + Quote(caption), &step);
+        return false;
+    }
+    auto refuse = [&](const CString& why) {
+        Fail(why + " in the dialog " + Quote(caption), &step);
+        return false;
+    };
+    switch (step.verb) {
+    case Verb::Set: {
+        control->SetFocus();
+        if (auto* edit = dynamic_cast<CEdit*>(control))
+            return edit->UserSetText(step.text) ? true : refuse("the field refuses the text");
+        if (auto* combo = dynamic_cast<CComboBox*>(control))
+            return combo->UserSetText(step.text) ? true : refuse("the combo box has no field to type into");
+        if (auto* picker = dynamic_cast<CDateTimeCtrl*>(control)) {
+            SYSTEMTIME t;
+            if (!ParseDate(step.text, t))
+                return refuse("the text is not a date (yyyy-MM-dd)");
+            return picker->UserSetTime(&t) ? true : refuse("the date picker refuses the date");
+        }
+        if (auto* rich = dynamic_cast<CRichEditCtrl*>(control))
+            return rich->UserSetText(step.text) ? true : refuse("the field refuses the text");
+        return refuse("the control takes no typing");
+    }
+    case Verb::Click: {
+        if (auto* button = dynamic_cast<CButton*>(control)) {
+            if (button->GetControlKind() == ControlKind::GroupBox)
+                return refuse("a group frame cannot be clicked");
+            control->SetFocus();
+            button->Click();
+            return true;
+        }
+        if (auto* label = dynamic_cast<CStatic*>(control)) {
+            label->Click();
+            return true;
+        }
+        return refuse("the control is not a button");
+    }
+    case Verb::Check: {
+        auto* button = dynamic_cast<CButton*>(control);
+        if (!button)
+            return refuse("the control is not a check box or radio button");
+        if (button->GetControlKind() == ControlKind::RadioButton) {
+            if (step.number != 1)
+                return refuse("a radio button can only be checked");
+            button->Click();
+            return true;
+        }
+        if (button->GetControlKind() != ControlKind::CheckBox)
+            return refuse("the control is not a check box");
+        for (int i = 0; i < 3 && ::IsWindow(button) && button->GetCheck() != step.number; ++i)
+            button->Click();
+        if (::IsWindow(button) && button->GetCheck() != step.number)
+            return refuse("the check box does not take that state");
+        return true;
+    }
+    case Verb::Select:
+    case Verb::DoubleClick:
+    case Verb::RightClick: {
+        if (auto* tree = dynamic_cast<CTreeCtrl*>(control)) {
+            if (step.verb == Verb::Select)
+                return refuse("trees take \"tree\" actions");
+            HTREEITEM item = tree->FindPath(step.text);
+            if (!item)
+                return refuse("no tree item at " + Quote(step.text));
+            return step.verb == Verb::DoubleClick ? tree->UserDoubleClick(item) : tree->UserRightClick(item);
+        }
+        auto indexOf = [&](int count, const std::function<CString(int)>& textAt) {
+            if (step.hasNumber)
+                return step.number >= 0 && step.number < count ? step.number : -2;
+            for (int i = 0; i < count; ++i)
+                if (textAt(i) == step.text)
+                    return i;
+            return -2;
+        };
+        if (auto* list = dynamic_cast<CListCtrl*>(control)) {
+            const int row = indexOf(list->GetItemCount(), [list](int i) { return list->GetItemText(i, 0); });
+            if (row < 0)
+                return refuse("no such row");
+            control->SetFocus();
+            if (step.verb == Verb::Select)
+                return list->UserSelect(row);
+            return step.verb == Verb::DoubleClick ? list->UserDoubleClick(row) : list->UserRightClick(row);
+        }
+        if (auto* box = dynamic_cast<CListBox*>(control)) {
+            const int row = indexOf(box->GetCount(), [box](int i) { return box->GetText(i); });
+            if (row < 0)
+                return refuse("no such entry");
+            control->SetFocus();
+            if (step.verb == Verb::RightClick)
+                return refuse("list boxes take no right click");
+            return step.verb == Verb::Select ? box->UserSelect(row) : box->UserDoubleClick(row);
+        }
+        if (step.verb != Verb::Select)
+            return refuse("the control is not a list");
+        if (auto* combo = dynamic_cast<CComboBox*>(control)) {
+            const int row = indexOf(combo->GetCount(), [combo](int i) { return combo->GetLBText(i); });
+            if (row < 0)
+                return refuse("no such entry");
+            control->SetFocus();
+            return combo->UserSelect(row);
+        }
+        if (auto* tab = dynamic_cast<CTabCtrl*>(control)) {
+            const int row = indexOf(tab->GetItemCount(), [tab](int i) { return tab->GetItemText(i); });
+            if (row < 0)
+                return refuse("no such tab");
+            return tab->UserSelect(row);
+        }
+        return refuse("the control has no entries to choose");
+    }
+    case Verb::Column: {
+        auto* list = dynamic_cast<CListCtrl*>(control);
+        if (!list)
+            return refuse("the control is not a report list");
+        return list->UserColumnClick(step.number) ? true : refuse("no such column");
+    }
+    case Verb::Tree:
+    case Verb::Expand: {
+        auto* tree = dynamic_cast<CTreeCtrl*>(control);
+        if (!tree)
+            return refuse("the control is not a tree");
+        // Walk the path as a person does: open each item on the way (its children may be
+        // filled in only then).
+        const std::uint64_t serial = tree->GetSerial();
+        CString sofar;
+        HTREEITEM item = nullptr;
+        const std::string& path = step.text.str();
+        std::size_t begin = 0;
+        while (true) {
+            std::size_t end = path.find('/', begin);
+            const bool last = end == std::string::npos;
+            if (last)
+                end = path.size();
+            sofar = sofar.IsEmpty() ? CString(path.substr(begin, end - begin))
+                                    : sofar + "/" + path.substr(begin, end - begin).c_str();
+            item = tree->FindPath(sofar);
+            if (!item)
+                return refuse("no tree item at " + Quote(sofar));
+            if (last)
+                break;
+            if (!(tree->GetItemState(item, TVIS_EXPANDED) & TVIS_EXPANDED))
+                tree->UserExpand(item, true);
+            if (!::IsWindow(tree) || tree->GetSerial() != serial)
+                return refuse("the tree went away");
+            begin = end + 1;
+        }
+        control->SetFocus();
+        if (step.verb == Verb::Tree)
+            return tree->UserSelect(item);
+        return tree->UserExpand(item, true);
+    }
+    default:
+        return refuse("the action does not apply here");
+    }
+}
+
+void ScriptedUser::ProcessPendingEvents() {
+    DispatchPostedMessages();
+}
+
+int ScriptedUser::ShowMessageBox(const MessageBoxRequest& request) {
+    Record("message " + Quote(request.caption) + ": " + request.text);
+    auto fallback = [&request] {
+        switch (request.type & MB_TYPEMASK) {
+        case MB_YESNOCANCEL:
+        case MB_OKCANCEL:
+        case MB_RETRYCANCEL:
+            return IDCANCEL;
+        case MB_YESNO:
+            return IDNO;
+        case MB_ABORTRETRYIGNORE:
+            return IDABORT;
+        default:
+            return IDOK;
+        }
+    };
+    if (Failed())
+        return fallback();
+    if (m_steps.empty() || m_steps.front().verb != Verb::Message) {
+        Fail("an unexpected message box [" + request.caption + "]: " + request.text,
+             m_steps.empty() ? nullptr : &m_steps.front());
+        return fallback();
+    }
+    const Step step = m_steps.front();
+    const bool matches =
+        step.any || (step.partial ? request.text.Find(step.text) >= 0 : request.text == step.text);
+    if (!matches) {
+        Fail("the message box [" + request.caption + "] says: " + request.text, &step);
+        return fallback();
+    }
+    if (!HasButton(request.type, step.number)) {
+        Fail("the message box [" + request.caption + "] has no such button: " + request.text, &step);
+        return fallback();
+    }
+    m_steps.pop_front();
+    return step.number;
+}
+
+bool ScriptedUser::RunFileDialog(FileDialogRequest& request) {
+    Record(CString("file dialog ") +
+           Quote(request.title.IsEmpty() ? CString(request.open ? "打开" : "另存为") : request.title));
+    if (Failed())
+        return false;
+    if (m_steps.empty() || m_steps.front().verb != Verb::File) {
+        Fail("an unexpected file dialog", m_steps.empty() ? nullptr : &m_steps.front());
+        return false;
+    }
+    const Step step = m_steps.front();
+    m_steps.pop_front();
+    if (step.paths.empty())
+        return false;
+    if (step.paths.size() > 1 && !request.multiSelect) {
+        Fail("the file dialog takes one file", &step);
+        return false;
+    }
+    if (step.number < 1 ||
+        (!request.filters.empty() && step.number > static_cast<int>(request.filters.size()))) {
+        Fail("the file dialog has no such filter", &step);
+        return false;
+    }
+    request.paths = step.paths;
+    request.chosenFilterIndex = step.number;
+    return true;
+}
+
+bool ScriptedUser::RunColorDialog(ColorDialogRequest& request) {
+    if (Failed())
+        return false;
+    if (m_steps.empty() || m_steps.front().verb != Verb::Color) {
+        Fail("an unexpected colour dialog", m_steps.empty() ? nullptr : &m_steps.front());
+        return false;
+    }
+    const Step step = m_steps.front();
+    m_steps.pop_front();
+    if (step.color < 0)
+        return false;
+    request.color = static_cast<COLORREF>(step.color);
+    return true;
+}
+
+bool ScriptedUser::RunFontDialog(FontDialogRequest& request) {
+    if (Failed())
+        return false;
+    if (m_steps.empty() || m_steps.front().verb != Verb::Font) {
+        Fail("an unexpected font dialog", m_steps.empty() ? nullptr : &m_steps.front());
+        return false;
+    }
+    const Step step = m_steps.front();
+    m_steps.pop_front();
+    if (step.text.IsEmpty())
+        return false;
+    request.faceName = step.text;
+    request.pointSize = step.number * 10;
+    request.height = -(step.number * 96 / 72);
+    return true;
+}
+
+UINT ScriptedUser::TrackPopupMenu(const CMenu& menu, CPoint, CWnd*) {
+    if (Failed())
+        return 0;
+    if (m_steps.empty() || m_steps.front().verb != Verb::Menu) {
+        CString items;
+        for (const auto& item : menu.Items())
+            if (!(item.flags & MF_SEPARATOR))
+                items += (items.IsEmpty() ? "" : ", ") + item.text;
+        Fail("an unexpected popup menu (" + items + ")", m_steps.empty() ? nullptr : &m_steps.front());
+        return 0;
+    }
+    const Step step = m_steps.front();
+    m_steps.pop_front();
+    if (step.number != 0 && !menu.IsEnabledCommand(static_cast<UINT>(step.number))) {
+        Fail("the popup menu has no enabled command with that id", &step);
+        return 0;
+    }
+    return static_cast<UINT>(step.number);
+}
+
+} // namespace vq

@@ -1,0 +1,115 @@
+#include "platform/ui/View.h"
+
+#include "platform/ui/Dialog.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/Wnd.h"
+
+#include <cstdio>
+#include <deque>
+
+namespace vq {
+namespace {
+
+DialogView*& CurrentView() {
+    static DialogView* view = nullptr;
+    return view;
+}
+
+// Stands in for the Qt view in builds without one: dialogs end at once with Cancel and every
+// question gets its first answer; each is reported on standard error.
+class FallbackView : public DialogView {
+public:
+    INT_PTR RunModal(CDialog& dialog) override {
+        std::fprintf(stderr, "no view: dialog \"%s\" cancelled\n", dialog.GetWindowTextValue().c_str());
+        dialog.EndDialog(IDCANCEL);
+        return IDCANCEL;
+    }
+    void EndModal(CDialog&, INT_PTR) override {}
+    void WindowCreated(CWnd&) override {}
+    void WindowDestroyed(CWnd&) override {}
+    void ControlChanged(CWnd&) override {}
+    void Invalidate(CWnd&) override {}
+    void FocusChanged(CWnd&) override {}
+    void MessagePosted() override {}
+    void ProcessPendingEvents() override { DispatchPostedMessages(); }
+    int ShowMessageBox(const MessageBoxRequest& request) override {
+        std::fprintf(stderr, "no view: message box [%s]: %s\n", request.caption.c_str(),
+                     request.text.c_str());
+        switch (request.type & MB_TYPEMASK) {
+        case MB_YESNO:
+        case MB_YESNOCANCEL:
+            return IDYES;
+        default:
+            return IDOK;
+        }
+    }
+    bool RunFileDialog(FileDialogRequest&) override { return false; }
+    bool RunColorDialog(ColorDialogRequest&) override { return false; }
+    bool RunFontDialog(FontDialogRequest&) override { return false; }
+    UINT TrackPopupMenu(const CMenu&, CPoint, CWnd*) override { return 0; }
+};
+
+struct PostedMessage {
+    CWnd* window;
+    std::uint64_t serial;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+std::deque<PostedMessage>& PostedQueue() {
+    static std::deque<PostedMessage> queue;
+    return queue;
+}
+
+} // namespace
+
+__attribute__((weak)) DialogView& QtDialogView() {
+    static FallbackView view;
+    return view;
+}
+
+__attribute__((weak)) void SaveDialogScreenshot(CDialog&) {}
+
+DialogView& ActiveDialogView() {
+    if (CurrentView())
+        return *CurrentView();
+    return QtDialogView();
+}
+
+DialogView* SetDialogView(DialogView* view) {
+    return std::exchange(CurrentView(), view);
+}
+
+void ShowMessageBoxesInView() {
+    SetMessageBoxPresenter(
+        [](const MessageBoxRequest& request) { return ActiveDialogView().ShowMessageBox(request); });
+}
+
+void PostWindowMessage(CWnd& window, UINT message, WPARAM wParam, LPARAM lParam) {
+    PostedQueue().push_back({&window, window.GetSerial(), message, wParam, lParam});
+    ActiveDialogView().MessagePosted();
+}
+
+int DispatchPostedMessages() {
+    int count = 0;
+    // Messages posted while dispatching run in the same pass, after those before them.
+    while (!PostedQueue().empty()) {
+        PostedMessage posted = PostedQueue().front();
+        PostedQueue().pop_front();
+        if (!::IsWindow(posted.window) || posted.window->GetSerial() != posted.serial)
+            continue;
+        ++count;
+        if (posted.message == WM_KEYDOWN)
+            PressKey(*posted.window, static_cast<UINT>(posted.wParam));
+        else
+            posted.window->SendMessage(posted.message, posted.wParam, posted.lParam);
+    }
+    return count;
+}
+
+bool HasPostedMessages() {
+    return !PostedQueue().empty();
+}
+
+} // namespace vq

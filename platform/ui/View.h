@@ -1,0 +1,131 @@
+// The view: the one way in which windows reach whoever works with them. A person works through
+// the Qt view (platform/ui/qt); tests and headless runs work through the scripted user. Dialog
+// code never talks to a view directly: CDialog::DoModal, the controls, the message boxes, the
+// common dialogs and the popup menus do.
+//
+// A window's state (captions, texts, selections, items...) lives in our own objects. A view reads
+// it to show it, and feeds a person's input back through the same entry points the scripted user
+// calls (CButton::Click, CEdit::UserSetText, CListCtrl::UserSelect ...), which raise the
+// notifications to the parent's message map.
+#pragma once
+
+#include "platform/base/Geometry.h"
+#include "platform/base/MessageBox.h"
+#include "platform/base/String.h"
+
+#include <vector>
+
+class CWnd;
+class CDialog;
+class CMenu;
+
+namespace vq {
+
+// A file dialog (open or save). The caller fills the first block; the view fills the results.
+struct FileDialogRequest {
+    bool open = true;   // open (true) or save (false)
+    CString title;      // caption; empty: the view's default ("打开" / "另存为")
+    CString initialDir; // folder shown first; empty: the view's choice
+    CString fileName;   // file name (or path) proposed first
+    CString defaultExt; // without the dot; appended to a typed name without extension
+    // Filters as (description, patterns) pairs, e.g. ("文本文件 (*.txt)", "*.txt;*.csv").
+    std::vector<std::pair<CString, CString>> filters;
+    int filterIndex = 1;          // the filter shown first, from 1
+    bool multiSelect = false;     // open: several files may be chosen
+    bool overwritePrompt = false; // save: ask before replacing an existing file
+    bool fileMustExist = false;   // open: only existing files
+    CWnd* owner = nullptr;
+
+    // Results (when the view returns true): the chosen paths (one unless multiSelect) and the
+    // filter chosen (from 1).
+    std::vector<CString> paths;
+    int chosenFilterIndex = 1;
+};
+
+// The colour dialog: the colour shown first, and the chosen one.
+struct ColorDialogRequest {
+    COLORREF color = 0;
+    bool fullOpen = false;
+    CWnd* owner = nullptr;
+};
+
+// The font dialog: the font shown first, and the chosen one. Height is in pixels (negative:
+// character height, as fonts are given in the dialog code); pointSize is in tenths of a point.
+struct FontDialogRequest {
+    CString faceName;
+    int height = 0;
+    int pointSize = 0;
+    int weight = 400; // 400 normal, 700 bold
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    COLORREF color = 0;
+    bool withEffects = true; // colour, underline and strike-out offered
+    CWnd* owner = nullptr;
+};
+
+class DialogView {
+public:
+    virtual ~DialogView() = default;
+
+    // Runs the modal loop of a dialog whose controls exist and whose OnInitDialog has run. Returns
+    // when the dialog ends (CDialog::EndDialog calls EndModal); the result is the dialog's own.
+    // Nested: a handler running inside this loop may call RunModal for another dialog.
+    virtual INT_PTR RunModal(CDialog& dialog) = 0;
+    // Ends the modal loop of the dialog (called by CDialog::EndDialog with the result).
+    virtual void EndModal(CDialog& dialog, INT_PTR result) = 0;
+
+    // A modeless window (CDialog::Create, CWnd::CreateEx of a custom window) has been created and
+    // is shown; it is being destroyed (before its children and the object go).
+    virtual void WindowCreated(CWnd& window) = 0;
+    virtual void WindowDestroyed(CWnd& window) = 0;
+
+    // The code changed the state of a window or control (text, caption, enabled, visible, items,
+    // selection, position...): the view shows the new state when it next gets the chance.
+    virtual void ControlChanged(CWnd& window) = 0;
+    // A custom-painted window needs painting (CWnd::Invalidate); the view calls its OnPaint.
+    virtual void Invalidate(CWnd& window) = 0;
+    // The keyboard focus moved to this window (CWnd::SetFocus).
+    virtual void FocusChanged(CWnd& window) = 0;
+
+    // A message was posted (CWnd::PostMessage): the view calls vq::DispatchPostedMessages() when
+    // it gets back to its loop.
+    virtual void MessagePosted() = 0;
+    // Lets pending input and repaints happen during a long operation (progress windows).
+    virtual void ProcessPendingEvents() = 0;
+
+    // Message boxes: the answer (IDOK, IDYES ...).
+    virtual int ShowMessageBox(const MessageBoxRequest& request) = 0;
+    // Common dialogs: true when the person chose (OK), false when cancelled.
+    virtual bool RunFileDialog(FileDialogRequest& request) = 0;
+    virtual bool RunColorDialog(ColorDialogRequest& request) = 0;
+    virtual bool RunFontDialog(FontDialogRequest& request) = 0;
+    // A popup menu at a screen point: the command id chosen, 0 when none.
+    virtual UINT TrackPopupMenu(const CMenu& menu, CPoint screenPoint, CWnd* owner) = 0;
+};
+
+// The view in use: the one set with SetDialogView; else the Qt view.
+DialogView& ActiveDialogView();
+// Sets the view in use (nullptr: back to the default) and returns the one it replaces (nullptr
+// when the default was in use).
+DialogView* SetDialogView(DialogView* view);
+
+// The Qt Widgets view (defined in platform/ui/qt/QtDialogView.cpp).
+DialogView& QtDialogView();
+
+// Saves a picture of the dialog as "<caption>.png" (or similar) into the folder named by
+// VQ_SCREENSHOT_DIR, when that is set (defined by the Qt view, which renders it offscreen). The
+// scripted user calls it once each dialog has opened; the Qt view does the same for its dialogs.
+void SaveDialogScreenshot(CDialog& dialog);
+
+// Sends every message box (vq::ShowMessageBox, AfxMessageBox) to the view in use. The host does
+// this for a person; without it boxes go wherever the message-box service sends them.
+void ShowMessageBoxesInView();
+
+// Runs the messages posted with CWnd::PostMessage, in order, to windows that still exist.
+// Returns the number run. Views call this from their loops.
+int DispatchPostedMessages();
+// True while posted messages wait.
+bool HasPostedMessages();
+
+} // namespace vq

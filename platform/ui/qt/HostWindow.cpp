@@ -1,0 +1,163 @@
+// The host program's main window: a menu of every entry function of the library. It asks for
+// the login account once, for the other arguments of an entry at each call, calls the entry
+// through the host's callback and shows the result in the status bar.
+#include "platform/ui/HostSupport.h"
+#include "platform/ui/StatusBar.h"
+#include "platform/ui/View.h"
+#include "platform/ui/qt/QtApplication.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct HostState {
+    VqHostInvoke invoke = nullptr;
+    QString login;
+};
+
+bool AskLogin(QWidget* parent, HostState& state) {
+    bool ok = false;
+    QString login =
+        QInputDialog::getText(parent, QString::fromUtf8("登录"), QString::fromUtf8("登录帐号:"),
+                              QLineEdit::Normal, state.login.isEmpty() ? "admin" : state.login, &ok);
+    if (ok && !login.trimmed().isEmpty())
+        state.login = login.trimmed();
+    return ok;
+}
+
+// Asks for each argument but the login account; false when the person cancels.
+bool AskArguments(QWidget* parent, const vq::EntryInfo& entry, const HostState& state,
+                  std::vector<std::string>& args) {
+    int count = static_cast<int>(std::strlen(entry.signature));
+    for (int i = 0; i < count; ++i) {
+        if (i + 1 == entry.loginArg) {
+            args.push_back(state.login.toStdString());
+            continue;
+        }
+        QString title = QString::fromUtf8(entry.name);
+        QString label =
+            QString::fromUtf8("参数 %1 (%2):").arg(i + 1).arg(entry.signature[i] == 'i' ? "整数" : "文本");
+        bool ok = false;
+        if (entry.signature[i] == 'i') {
+            int v = QInputDialog::getInt(parent, title, label, 0, -2147483647, 2147483647, 1, &ok);
+            args.push_back(std::to_string(v));
+        } else {
+            args.push_back(
+                QInputDialog::getText(parent, title, label, QLineEdit::Normal, QString(), &ok).toStdString());
+        }
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+// The main window's status bar as the library's status bar: the message, and a progress bar placed
+// after the prompt while an operation shows its progress there.
+class HostStatusBar : public vq::StatusBarSink {
+public:
+    explicit HostStatusBar(QStatusBar* bar) : m_bar(bar) {}
+    ~HostStatusBar() override { DestroyProgress(); }
+
+    void SetText(const CString& text) override {
+        m_bar->showMessage(QString::fromUtf8(text.c_str()));
+        QApplication::processEvents();
+    }
+    bool CreateProgress(const CString& prompt) override {
+        if (m_progress)
+            return true;
+        const QFontMetrics metrics(m_bar->font());
+        const int left = prompt.IsEmpty() ? 0
+                                          : metrics.horizontalAdvance(QString::fromUtf8(prompt.c_str())) +
+                                                2 * metrics.averageCharWidth();
+        const int width = m_bar->width() - left;
+        if (width < 20)
+            return false;
+        m_progress = new QProgressBar(m_bar);
+        m_progress->setRange(0, 100);
+        m_progress->setTextVisible(false);
+        m_progress->setMaximumWidth(std::min(width, 500));
+        m_bar->addPermanentWidget(m_progress, 1);
+        m_progress->show();
+        return true;
+    }
+    void SetProgress(int pos) override {
+        if (!m_progress)
+            return;
+        m_progress->setValue(std::clamp(pos, 0, 100));
+        QApplication::processEvents();
+    }
+    void DestroyProgress() override {
+        if (!m_progress)
+            return;
+        m_bar->removeWidget(m_progress);
+        delete m_progress;
+        m_progress = nullptr;
+    }
+
+private:
+    QStatusBar* m_bar;
+    QProgressBar* m_progress = nullptr;
+};
+
+} // namespace
+
+extern "C" int VqHostRunWindow(const vq::EntryInfo* entries, int count, VqHostInvoke invoke) {
+    vq::EnsureQtApplication();
+    vq::ShowMessageBoxesInView();
+    HostState state;
+    state.invoke = invoke;
+
+    QMainWindow window;
+    window.setWindowTitle(QString::fromUtf8("vqhost — 设计过程管理"));
+    window.resize(720, 420);
+    auto* label = new QLabel(QString::fromUtf8("从菜单选择一个功能。"), &window);
+    label->setAlignment(Qt::AlignCenter);
+    window.setCentralWidget(label);
+    window.statusBar()->showMessage(QString::fromUtf8("就绪"));
+
+    QMenu* file = window.menuBar()->addMenu(QString::fromUtf8("文件"));
+    file->addAction(QString::fromUtf8("登录帐号..."), [&] { AskLogin(&window, state); });
+    file->addSeparator();
+    file->addAction(QString::fromUtf8("退出"), [&] { window.close(); });
+
+    QMenu* menu = window.menuBar()->addMenu(QString::fromUtf8("功能"));
+    for (int i = 0; i < count; ++i) {
+        const vq::EntryInfo* entry = &entries[i];
+        menu->addAction(QString::fromUtf8(entry->name), [&window, &state, entry] {
+            if (entry->loginArg > 0 && state.login.isEmpty() && !AskLogin(&window, state))
+                return;
+            std::vector<std::string> args;
+            if (!AskArguments(&window, *entry, state, args))
+                return;
+            std::vector<const char*> argv;
+            for (const auto& a : args)
+                argv.push_back(a.c_str());
+            char result[512] = {};
+            int ok = state.invoke(entry, argv.data(), static_cast<int>(argv.size()), result, sizeof result);
+            window.statusBar()->showMessage(
+                QString::fromUtf8("%1: %2 %3")
+                    .arg(QString::fromUtf8(entry->name))
+                    .arg(ok ? QString::fromUtf8("结果") : QString::fromUtf8("错误"))
+                    .arg(QString::fromUtf8(result)));
+        });
+    }
+
+    HostStatusBar statusBar(window.statusBar());
+    vq::StatusBarSink* previousSink = vq::SetStatusBarSink(&statusBar);
+    window.show();
+    const int code = QApplication::exec();
+    vq::SetStatusBarSink(previousSink);
+    return code;
+}

@@ -1,0 +1,45 @@
+#include "platform/ui/qt/QtApplication.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace vq {
+namespace {
+
+QtMessageHandler previous = nullptr;
+
+// The off-screen platform reports every size hint it cannot pass on; that says nothing about us.
+void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.contains(QLatin1String("does not support propagateSizeHints")))
+        return;
+    if (previous)
+        previous(type, context, message);
+    else
+        fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
+} // namespace
+
+void EnsureQtApplication() {
+    if (QCoreApplication::instance())
+        return;
+    auto isSet = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    const bool platformChosen = isSet("QT_QPA_PLATFORM");
+    const bool haveDisplay = isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+    if (!platformChosen && !haveDisplay)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // QApplication keeps references to argc and argv for its whole life.
+    static int argc = 1;
+    static char name[] = "vqdesigntask";
+    static char* argv[] = {name, nullptr};
+    previous = qInstallMessageHandler(FilterMessages);
+    static QApplication* app = new QApplication(argc, argv);
+    (void)app;
+}
+
+} // namespace vq

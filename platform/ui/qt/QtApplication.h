@@ -1,0 +1,9 @@
+// The one Qt application object of the library, created when it is first needed: by a dialog
+// of the Qt view, by painting or by an image. The host may have made one already.
+#pragma once
+
+namespace vq {
+// Makes sure a QApplication exists. Without a display (neither DISPLAY nor WAYLAND_DISPLAY set)
+// and without QT_QPA_PLATFORM, Qt is told to draw off screen instead of failing to start.
+void EnsureQtApplication();
+} // namespace vq

@@ -1,0 +1,1240 @@
+#include "platform/ui/qt/QtControls.h"
+
+#include "platform/ui/Button.h"
+#include "platform/ui/ComboBox.h"
+#include "platform/ui/DateTimeCtrl.h"
+#include "platform/ui/Edit.h"
+#include "platform/ui/HeaderCtrl.h"
+#include "platform/ui/ImageList.h"
+#include "platform/ui/ListBox.h"
+#include "platform/ui/ListCtrl.h"
+#include "platform/ui/ProgressCtrl.h"
+#include "platform/ui/RichEditCtrl.h"
+#include "platform/ui/SpinButtonCtrl.h"
+#include "platform/ui/Static.h"
+#include "platform/ui/TabCtrl.h"
+#include "platform/ui/TreeCtrl.h"
+#include "platform/ui/Wnd.h"
+#include "platform/ui/qt/ImageBridge.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyledItemDelegate>
+#include <QTabBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <map>
+
+namespace vq::qtview {
+
+namespace {
+
+QString Q(const CString& s) {
+    return QString::fromUtf8(s.c_str(), s.GetLength());
+}
+CString C(const QString& s) {
+    return CString(s.toUtf8().toStdString());
+}
+QColor ToQColor(COLORREF c) {
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+bool IsColor(COLORREF c) {
+    return c != CLR_NONE && c != CLR_DEFAULT && c != static_cast<COLORREF>(-1);
+}
+
+Qt::Alignment ColumnAlignment(int format) {
+    switch (format & LVCFMT_JUSTIFYMASK) {
+    case LVCFMT_RIGHT:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    case LVCFMT_CENTER:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    default:
+        return Qt::AlignLeft | Qt::AlignVCenter;
+    }
+}
+
+} // namespace
+
+QString ButtonText(const char* text) {
+    QString s = QString::fromUtf8(text ? text : "");
+    if (s.endsWith(QLatin1Char('&')) && !s.endsWith(QStringLiteral("&&")))
+        s.chop(1);
+    return s;
+}
+
+QString PlainLabelText(const char* text) {
+    const QString s = QString::fromUtf8(text ? text : "");
+    QString out;
+    for (int i = 0; i < s.size(); ++i) {
+        if (s[i] == QLatin1Char('&')) {
+            if (i + 1 < s.size() && s[i + 1] == QLatin1Char('&')) {
+                out += QLatin1Char('&');
+                ++i;
+            }
+            continue;
+        }
+        out += s[i];
+    }
+    return out;
+}
+
+QPixmap ImageOf(const CImageList* images, int index) {
+    if (!images || index < 0 || index >= images->GetImageCount())
+        return QPixmap();
+    return QPixmap::fromImage(ToQImage(images->GetImage(index)));
+}
+
+// ---- Binding ---------------------------------------------------------------------------------
+
+Binding::Binding(CWnd& window, QWidget* widget)
+    : m_window(&window), m_serial(window.GetSerial()), m_widget(widget) {
+    window.SetViewData(this);
+}
+
+bool Binding::Alive() const {
+    return ::IsWindow(m_window) && m_window->GetSerial() == m_serial;
+}
+
+Binding::~Binding() {
+    if (Alive() && m_window->GetViewData() == this)
+        m_window->SetViewData(nullptr);
+    // Input from the widget no longer reaches the window.
+    if (m_widget)
+        m_widget->disconnect();
+}
+
+void Binding::Refresh() {
+    if (!m_widget || !Alive())
+        return;
+    m_refreshing = true;
+    const QSignalBlocker block(m_widget);
+    m_widget->setEnabled(m_window->IsWindowEnabled());
+    RefreshState();
+    // Visibility follows the window's own style bit; a hidden parent hides it anyway.
+    const bool visible = (m_window->GetStyle() & WS_VISIBLE) != 0;
+    if (FollowsVisibility() && m_widget->isVisibleTo(m_widget->parentWidget()) != visible)
+        m_widget->setVisible(visible);
+    m_refreshing = false;
+}
+
+void Binding::ReportGeometry() {
+    if (!m_widget || !m_widget->parentWidget() || !Alive())
+        return;
+    QWidget* top = m_widget->window();
+    QPoint topLeft = m_widget->mapTo(top, QPoint(0, 0));
+    // A control's rectangle is in its parent's client coordinates; for controls of a dialog that
+    // is the dialog's own area.
+    CWnd* parent = m_window->GetParent();
+    if (parent && parent->GetViewData()) {
+        auto* parentBinding = static_cast<Binding*>(parent->GetViewData());
+        if (parentBinding->Widget() && parentBinding->Widget() != top)
+            topLeft = m_widget->mapTo(parentBinding->Widget(), QPoint(0, 0));
+    }
+    m_window->ViewSetRect(
+        CRect(topLeft.x(), topLeft.y(), topLeft.x() + m_widget->width(), topLeft.y() + m_widget->height()));
+}
+
+namespace {
+
+// ---- Buttons and labels ----------------------------------------------------------------------
+
+// A button that draws itself (BS_OWNERDRAW): its DrawItem paints into an image the size of the
+// widget, with the state a person sees (pressed, disabled, focused).
+class OwnerDrawButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    CButton* button = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        if (!::IsWindow(button))
+            return QPushButton::paintEvent(e);
+        CBitmap canvas;
+        canvas.CreateBitmap(std::max(1, width()), std::max(1, height()));
+        CDC dc(canvas);
+        dc.FillSolidRect(0, 0, width(), height(), GetSysColor(COLOR_BTNFACE));
+        DRAWITEMSTRUCT item;
+        item.CtlType = ODT_BUTTON;
+        item.CtlID = static_cast<UINT>(button->GetDlgCtrlID());
+        item.itemAction = ODA_DRAWENTIRE;
+        item.itemState =
+            (isDown() ? ODS_SELECTED : 0) | (isEnabled() ? 0 : ODS_DISABLED) | (hasFocus() ? ODS_FOCUS : 0);
+        item.hwndItem = button;
+        item.hDC = &dc;
+        item.rcItem = CRect(0, 0, width(), height());
+        button->DrawItem(&item);
+        QPainter painter(this);
+        painter.drawImage(0, 0, ToQImage(canvas));
+    }
+};
+
+class ButtonBinding : public Binding {
+public:
+    ~ButtonBinding() override {
+        if (auto* owner = dynamic_cast<OwnerDrawButton*>(Widget()))
+            owner->button = nullptr;
+    }
+    ButtonBinding(CButton& button, QAbstractButton* widget) : Binding(button, widget), m_button(widget) {
+        QObject::connect(widget, &QAbstractButton::clicked, widget, [this] {
+            if (Refreshing() || !Alive())
+                return;
+            // The widget toggled itself; the button's own state decides what is shown.
+            const std::uint64_t serial = Serial();
+            static_cast<CButton&>(Window()).Click();
+            RefreshIfAlive(serial);
+        });
+    }
+
+protected:
+    void RefreshState() override {
+        const CString text = Window().GetWindowTextValue();
+        const QString shown = ButtonText(text.c_str());
+        if (m_button->text() != shown)
+            m_button->setText(shown);
+        if (auto* check = qobject_cast<QCheckBox*>(m_button)) {
+            const int state = static_cast<CButton&>(Window()).GetCheck();
+            check->setTristate(state == 2);
+            check->setCheckState(state == 1   ? Qt::Checked
+                                 : state == 2 ? Qt::PartiallyChecked
+                                              : Qt::Unchecked);
+        } else if (auto* radio = qobject_cast<QRadioButton*>(m_button)) {
+            radio->setChecked(static_cast<CButton&>(Window()).GetCheck() == 1);
+        }
+    }
+
+private:
+    QAbstractButton* m_button;
+};
+
+class LabelBinding : public Binding {
+public:
+    LabelBinding(CStatic& label, QLabel* widget) : Binding(label, widget), m_label(widget) {
+        widget->installEventFilter(&m_clicks);
+        m_clicks.owner = this;
+        const DWORD style = label.GetStyle();
+        const DWORD type = style & 0x1F;
+        if (type == SS_RIGHT)
+            widget->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        else if (type == SS_CENTER)
+            widget->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+        else
+            widget->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        if (type == SS_ETCHEDHORZ) {
+            widget->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+            widget->setFixedHeight(2);
+        } else if (style & SS_SUNKEN) {
+            widget->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        }
+        widget->setWordWrap(false);
+    }
+
+protected:
+    void RefreshState() override {
+        if ((Window().GetStyle() & 0x1F) == SS_ETCHEDHORZ)
+            return;
+        const QString text = PlainLabelText(Window().GetWindowTextValue().c_str());
+        if (m_label->text() != text)
+            m_label->setText(text);
+    }
+
+private:
+    struct ClickFilter : QObject {
+        LabelBinding* owner = nullptr;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (owner && owner->Alive() &&
+                (event->type() == QEvent::MouseButtonRelease ||
+                 event->type() == QEvent::MouseButtonDblClick)) {
+                auto& label = static_cast<CStatic&>(owner->Window());
+                if (event->type() == QEvent::MouseButtonDblClick)
+                    label.DoubleClick();
+                else
+                    label.Click();
+            }
+            return QObject::eventFilter(watched, event);
+        }
+    } m_clicks;
+    QLabel* m_label;
+};
+
+class GroupBinding : public Binding {
+public:
+    GroupBinding(CWnd& group, QGroupBox* widget) : Binding(group, widget), m_box(widget) {}
+
+protected:
+    void RefreshState() override {
+        const QString text = PlainLabelText(Window().GetWindowTextValue().c_str());
+        if (m_box->title() != text)
+            m_box->setTitle(text);
+    }
+
+private:
+    QGroupBox* m_box;
+};
+
+// ---- Edit fields -----------------------------------------------------------------------------
+
+class LineEditBinding : public Binding {
+public:
+    LineEditBinding(CEdit& edit, QLineEdit* widget) : Binding(edit, widget), m_line(widget) {
+        QObject::connect(widget, &QLineEdit::textEdited, widget, [this](const QString& text) {
+            if (Refreshing() || !Alive())
+                return;
+            // Refused input (digits only, read-only) or text cut at the limit: the field shows
+            // what the control holds.
+            const std::uint64_t serial = Serial();
+            static_cast<CEdit&>(Window()).UserSetText(C(text));
+            RefreshIfAlive(serial);
+        });
+    }
+
+protected:
+    void RefreshState() override {
+        auto& edit = static_cast<CEdit&>(Window());
+        const QString text = Q(edit.GetWindowTextValue());
+        if (m_line->text() != text)
+            m_line->setText(text);
+        m_line->setReadOnly(edit.IsReadOnly());
+        m_line->setEchoMode(edit.GetPasswordChar() || (edit.GetStyle() & ES_PASSWORD) ? QLineEdit::Password
+                                                                                      : QLineEdit::Normal);
+        const DWORD align = edit.GetStyle() & 0x3;
+        m_line->setAlignment(align == ES_RIGHT    ? Qt::AlignRight
+                             : align == ES_CENTER ? Qt::AlignHCenter
+                                                  : Qt::AlignLeft);
+    }
+
+private:
+    QLineEdit* m_line;
+};
+
+class TextEditBinding : public Binding {
+public:
+    TextEditBinding(CWnd& edit, QPlainTextEdit* widget) : Binding(edit, widget), m_text(widget) {
+        QObject::connect(widget, &QPlainTextEdit::textChanged, widget, [this] {
+            if (Refreshing() || !Alive())
+                return;
+            if (auto* rich = dynamic_cast<CRichEditCtrl*>(&Window())) {
+                const std::uint64_t serial = Serial();
+                QString text = m_text->toPlainText();
+                text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+                if (!rich->UserSetText(C(text)))
+                    RefreshIfAlive(serial);
+            } else if (auto* edit = dynamic_cast<CEdit*>(&Window())) {
+                const QString text = m_text->toPlainText();
+                // Lines end in CR LF in an edit field's text.
+                QString windows = text;
+                windows.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+                const std::uint64_t serial = Serial();
+                if (!edit->UserSetText(C(windows)))
+                    RefreshIfAlive(serial);
+            }
+        });
+    }
+    bool Expands() const override { return true; }
+
+protected:
+    void RefreshState() override {
+        QString text = Q(Window().GetWindowTextValue());
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (m_text->toPlainText() != text)
+            m_text->setPlainText(text);
+        m_text->setReadOnly((Window().GetStyle() & ES_READONLY) != 0);
+    }
+
+private:
+    QPlainTextEdit* m_text;
+};
+
+// ---- Combo and list boxes --------------------------------------------------------------------
+
+class ComboBinding : public Binding {
+public:
+    ComboBinding(CComboBox& combo, QComboBox* widget) : Binding(combo, widget), m_combo(widget) {
+        widget->setEditable(combo.HasEditField());
+        QObject::connect(widget, qOverload<int>(&QComboBox::activated), widget, [this](int index) {
+            if (Refreshing() || !Alive())
+                return;
+            static_cast<CComboBox&>(Window()).UserSelect(index);
+        });
+        if (widget->lineEdit())
+            QObject::connect(widget->lineEdit(), &QLineEdit::textEdited, widget, [this](const QString& text) {
+                if (!Refreshing() && Alive())
+                    static_cast<CComboBox&>(Window()).UserSetText(C(text));
+            });
+    }
+
+protected:
+    void RefreshState() override {
+        auto& combo = static_cast<CComboBox&>(Window());
+        const QSignalBlocker block(m_combo);
+        QStringList items;
+        for (int i = 0; i < combo.GetCount(); ++i)
+            items << Q(combo.GetLBText(i));
+        QStringList shown;
+        for (int i = 0; i < m_combo->count(); ++i)
+            shown << m_combo->itemText(i);
+        if (items != shown) {
+            m_combo->clear();
+            m_combo->addItems(items);
+        }
+        m_combo->setCurrentIndex(combo.GetCurSel());
+        if (m_combo->lineEdit()) {
+            const QString text = Q(combo.GetWindowTextValue());
+            if (m_combo->lineEdit()->text() != text)
+                m_combo->lineEdit()->setText(text);
+        }
+    }
+
+private:
+    QComboBox* m_combo;
+};
+
+// Item views take the mouse and keys themselves: the selection is the window's, never Qt's.
+class ListBoxWidget : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+    CListBox* box = nullptr;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        setFocus();
+        if (!::IsWindow(box) || e->button() != Qt::LeftButton)
+            return;
+        QListWidgetItem* item = itemAt(e->pos());
+        if (item)
+            box->UserSelect(row(item), (e->modifiers() & Qt::ControlModifier) != 0);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override {
+        if (!::IsWindow(box) || e->button() != Qt::LeftButton)
+            return;
+        if (QListWidgetItem* item = itemAt(e->pos()))
+            box->UserDoubleClick(row(item));
+    }
+    void mouseMoveEvent(QMouseEvent*) override {}
+    void keyPressEvent(QKeyEvent* e) override {
+        if (!::IsWindow(box) || box->GetCount() == 0)
+            return QListWidget::keyPressEvent(e);
+        int current = box->GetCaretIndex() >= 0 ? box->GetCaretIndex() : box->GetCurSel();
+        int target = -1;
+        switch (e->key()) {
+        case Qt::Key_Up:
+            target = std::max(0, current - 1);
+            break;
+        case Qt::Key_Down:
+            target = std::min(box->GetCount() - 1, current + 1);
+            break;
+        case Qt::Key_Home:
+            target = 0;
+            break;
+        case Qt::Key_End:
+            target = box->GetCount() - 1;
+            break;
+        default:
+            return QListWidget::keyPressEvent(e);
+        }
+        if (target != current || box->GetCurSel() != target)
+            box->UserSelect(target);
+    }
+};
+
+class ListBoxBinding : public Binding {
+public:
+    ListBoxBinding(CListBox& box, ListBoxWidget* widget) : Binding(box, widget), m_list(widget) {
+        widget->box = &box;
+        widget->setSelectionMode(QAbstractItemView::MultiSelection);
+        widget->setFocusPolicy(Qt::StrongFocus);
+    }
+    ~ListBoxBinding() override { m_list->box = nullptr; }
+    bool Expands() const override { return true; }
+
+protected:
+    void RefreshState() override {
+        auto& box = static_cast<CListBox&>(Window());
+        QStringList items;
+        for (int i = 0; i < box.GetCount(); ++i)
+            items << Q(box.GetText(i));
+        bool same = m_list->count() == box.GetCount();
+        for (int i = 0; same && i < m_list->count(); ++i)
+            same = m_list->item(i)->text() == items[i];
+        if (!same) {
+            m_list->clear();
+            m_list->addItems(items);
+        }
+        for (int i = 0; i < m_list->count(); ++i)
+            m_list->item(i)->setSelected(box.GetSel(i) > 0);
+        const int caret = box.GetCaretIndex() >= 0 ? box.GetCaretIndex() : box.GetCurSel();
+        if (caret >= 0 && caret < m_list->count())
+            m_list->scrollToItem(m_list->item(caret));
+    }
+
+private:
+    ListBoxWidget* m_list;
+};
+
+// ---- Report lists ----------------------------------------------------------------------------
+
+class ReportWidget;
+
+// Rows of owner-drawn lists are drawn by the list's own DrawItem into an image.
+class OwnerDrawDelegate : public QStyledItemDelegate {
+public:
+    CListCtrl* list = nullptr;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        if (!::IsWindow(list))
+            return QStyledItemDelegate::paint(painter, option, index);
+        if (index.column() != 0)
+            return; // the row is drawn whole with the first column
+        QRect rowRect = option.rect;
+        const auto* view = qobject_cast<const QTreeWidget*>(option.widget);
+        if (view)
+            rowRect.setWidth(view->header()->length());
+        CBitmap canvas;
+        canvas.CreateBitmap(std::max(1, rowRect.width()), std::max(1, rowRect.height()));
+        CDC dc(canvas);
+        dc.FillSolidRect(0, 0, rowRect.width(), rowRect.height(), list->GetBkColor());
+        DRAWITEMSTRUCT item;
+        item.CtlType = 102; // ODT_LISTVIEW
+        item.CtlID = static_cast<UINT>(list->GetDlgCtrlID());
+        item.itemID = static_cast<UINT>(index.row());
+        item.itemAction = ODA_DRAWENTIRE;
+        item.itemState = (list->GetItemState(index.row(), LVIS_SELECTED) ? ODS_SELECTED : 0) |
+                         (list->GetItemState(index.row(), LVIS_FOCUSED) ? ODS_FOCUS : 0);
+        item.hwndItem = list;
+        item.hDC = &dc;
+        item.rcItem = CRect(0, 0, rowRect.width(), rowRect.height());
+        item.itemData = static_cast<ULONG_PTR>(list->GetItemData(index.row()));
+        list->DrawItem(&item);
+        painter->drawImage(rowRect.topLeft(), ToQImage(canvas));
+    }
+};
+
+class ReportWidget : public QTreeWidget {
+public:
+    using QTreeWidget::QTreeWidget;
+    CListCtrl* list = nullptr;
+
+    int RowAt(const QPoint& pos) const {
+        QTreeWidgetItem* item = itemAt(pos);
+        return item ? indexOfTopLevelItem(item) : -1;
+    }
+    int ColumnAt(const QPoint& pos) const {
+        const int column = header()->logicalIndexAt(pos.x());
+        return column < 0 ? 0 : column;
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        setFocus();
+        if (!::IsWindow(list))
+            return;
+        const int row = RowAt(e->pos());
+        const int column = ColumnAt(e->pos());
+        if (e->button() == Qt::RightButton) {
+            list->UserRightClick(row, column);
+            return;
+        }
+        if (e->button() != Qt::LeftButton)
+            return;
+        if (row >= 0 && (list->GetExtendedStyle() & LVS_EX_CHECKBOXES) && column == 0 &&
+            e->pos().x() - header()->sectionViewportPosition(0) < 20) {
+            list->UserCheck(row, !list->GetCheck(row));
+            return;
+        }
+        list->UserSelect(row, (e->modifiers() & Qt::ControlModifier) != 0, column);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override {
+        if (::IsWindow(list) && e->button() == Qt::LeftButton)
+            list->UserDoubleClick(RowAt(e->pos()), ColumnAt(e->pos()));
+    }
+    void mouseMoveEvent(QMouseEvent*) override {}
+    void contextMenuEvent(QContextMenuEvent*) override {}
+    void keyPressEvent(QKeyEvent* e) override {
+        if (!::IsWindow(list) || list->GetItemCount() == 0)
+            return QTreeWidget::keyPressEvent(e);
+        int current = list->GetNextItem(-1, LVNI_FOCUSED);
+        if (current < 0)
+            current = list->GetNextItem(-1, LVNI_SELECTED);
+        const int last = list->GetItemCount() - 1;
+        const int page = std::max(1, viewport()->height() / std::max(1, list->GetRowHeight()) - 1);
+        int target = -1;
+        switch (e->key()) {
+        case Qt::Key_Up:
+            target = std::max(0, current - 1);
+            break;
+        case Qt::Key_Down:
+            target = std::min(last, current + 1);
+            break;
+        case Qt::Key_PageUp:
+            target = std::max(0, current - page);
+            break;
+        case Qt::Key_PageDown:
+            target = std::min(last, current + page);
+            break;
+        case Qt::Key_Home:
+            target = 0;
+            break;
+        case Qt::Key_End:
+            target = last;
+            break;
+        case Qt::Key_Space:
+            if (current >= 0 && (list->GetExtendedStyle() & LVS_EX_CHECKBOXES))
+                list->UserCheck(current, !list->GetCheck(current));
+            return;
+        default:
+            return QTreeWidget::keyPressEvent(e);
+        }
+        list->UserSelect(target);
+        list->EnsureVisible(target, FALSE);
+    }
+};
+
+class ReportBinding : public Binding {
+public:
+    ReportBinding(CListCtrl& list, ReportWidget* widget) : Binding(list, widget), m_view(widget) {
+        widget->list = &list;
+        // Sorting off first: it would make the header unclickable. The owner sorts its rows.
+        widget->setSortingEnabled(false);
+        widget->setRootIsDecorated(false);
+        widget->setItemsExpandable(false);
+        widget->setUniformRowHeights(true);
+        widget->setSelectionMode(QAbstractItemView::MultiSelection);
+        widget->setSelectionBehavior(QAbstractItemView::SelectRows);
+        widget->setAllColumnsShowFocus(true);
+        widget->header()->setSectionsMovable(false);
+        widget->header()->setStretchLastSection(false);
+        widget->header()->setSectionsClickable(true);
+        widget->header()->setHighlightSections(false);
+        if (list.GetStyle() & LVS_OWNERDRAWFIXED) {
+            m_delegate.list = &list;
+            widget->setItemDelegate(&m_delegate);
+        }
+        QObject::connect(widget->header(), &QHeaderView::sectionClicked, widget,
+                         [this](int column) { static_cast<CListCtrl&>(Window()).UserColumnClick(column); });
+        QObject::connect(widget->header(), &QHeaderView::sectionResized, widget,
+                         [this](int column, int, int size) {
+                             if (!Refreshing())
+                                 static_cast<CListCtrl&>(Window()).SetColumnWidth(column, size);
+                         });
+        QObject::connect(widget->verticalScrollBar(), &QScrollBar::valueChanged, widget,
+                         [this] { ReportMetrics(); });
+        QObject::connect(widget->horizontalScrollBar(), &QScrollBar::valueChanged, widget,
+                         [this] { ReportMetrics(); });
+    }
+    ~ReportBinding() override {
+        m_view->list = nullptr;
+        m_delegate.list = nullptr;
+    }
+    bool Expands() const override { return true; }
+    void ReportGeometry() override {
+        Binding::ReportGeometry();
+        ReportMetrics();
+    }
+
+    void ReportMetrics() {
+        auto& list = static_cast<CListCtrl&>(Window());
+        int rowHeight =
+            m_view->topLevelItemCount() > 0 ? m_view->visualItemRect(m_view->topLevelItem(0)).height() : 0;
+        if (rowHeight <= 0)
+            rowHeight = list.GetRowHeight();
+        QTreeWidgetItem* top = m_view->itemAt(QPoint(1, 1));
+        const int topIndex = top ? m_view->indexOfTopLevelItem(top) : 0;
+        const int headerHeight = m_view->header()->isHidden() ? 0 : m_view->header()->height();
+        list.ViewSetMetrics(headerHeight, rowHeight, topIndex, m_view->horizontalScrollBar()->value());
+    }
+
+protected:
+    void RefreshState() override {
+        auto& list = static_cast<CListCtrl&>(Window());
+        const int columns = std::max(1, list.GetColumnCount());
+        const DWORD ex = list.GetExtendedStyle();
+        const bool checks = (ex & LVS_EX_CHECKBOXES) != 0;
+        CImageList* small = list.GetImageList(LVSIL_SMALL);
+        CImageList* headerImages = list.GetHeaderCtrl() ? list.GetHeaderCtrl()->GetImageList() : nullptr;
+
+        // Columns: headings, widths, alignment and header images.
+        m_view->setColumnCount(columns);
+        auto* headerItem = m_view->headerItem();
+        for (int c = 0; c < list.GetColumnCount(); ++c) {
+            headerItem->setText(c, Q(list.GetColumnText(c)));
+            headerItem->setTextAlignment(c, ColumnAlignment(list.GetColumnFormat(c)));
+            int image = -1;
+            if (list.GetHeaderCtrl()) {
+                HDITEM hd;
+                hd.mask = 0x20; // HDI_IMAGE
+                if (list.GetHeaderCtrl()->GetItem(c, &hd))
+                    image = hd.iImage;
+            }
+            headerItem->setIcon(c, image >= 0 ? QIcon(ImageOf(headerImages, image)) : QIcon());
+            if (m_view->header()->sectionSize(c) != list.GetColumnWidth(c))
+                m_view->header()->resizeSection(c, std::max(0, list.GetColumnWidth(c)));
+        }
+        m_view->setHeaderHidden((list.GetStyle() & LVS_NOCOLUMNHEADER) != 0);
+        if (small)
+            m_view->setIconSize(QSize(small->GetImageSize().cx, small->GetImageSize().cy));
+
+        // Rows.
+        const int rows = list.GetItemCount();
+        while (m_view->topLevelItemCount() > rows)
+            delete m_view->takeTopLevelItem(m_view->topLevelItemCount() - 1);
+        while (m_view->topLevelItemCount() < rows)
+            m_view->addTopLevelItem(new QTreeWidgetItem());
+        const COLORREF textColor = list.GetTextColor();
+        for (int r = 0; r < rows; ++r) {
+            QTreeWidgetItem* item = m_view->topLevelItem(r);
+            for (int c = 0; c < list.GetColumnCount(); ++c) {
+                const QString text = Q(list.GetItemText(r, c));
+                if (item->text(c) != text)
+                    item->setText(c, text);
+                item->setTextAlignment(c, ColumnAlignment(list.GetColumnFormat(c)));
+            }
+            const int image = list.GetItemImage(r);
+            item->setIcon(0, small && image >= 0 ? QIcon(ImageOf(small, image)) : QIcon());
+            if (checks)
+                item->setCheckState(0, list.GetCheck(r) ? Qt::Checked : Qt::Unchecked);
+            else
+                item->setData(0, Qt::CheckStateRole, QVariant());
+            if (IsColor(textColor) && textColor != 0)
+                item->setForeground(0, ToQColor(textColor));
+            item->setSelected(list.GetItemState(r, LVIS_SELECTED) != 0);
+        }
+        const int focused = list.GetNextItem(-1, LVNI_FOCUSED);
+        if (focused >= 0 && focused < rows)
+            m_view->setCurrentItem(m_view->topLevelItem(focused), 0, QItemSelectionModel::NoUpdate);
+
+        // Looks: grid lines, colours.
+        QString sheet;
+        if (ex & LVS_EX_GRIDLINES)
+            sheet += QStringLiteral(
+                "QTreeView::item { border-right: 1px solid #d0d0d0; border-bottom: 1px solid #d0d0d0; }"
+                "QTreeView::item:selected { background: palette(highlight); color: "
+                "palette(highlighted-text); }");
+        if (IsColor(list.GetBkColor()) && list.GetBkColor() != RGB(255, 255, 255))
+            sheet += QStringLiteral("QTreeView { background: %1; }").arg(ToQColor(list.GetBkColor()).name());
+        if (m_view->styleSheet() != sheet)
+            m_view->setStyleSheet(sheet);
+
+        // Scrolling: the first visible row is the list's.
+        const int topIndex = list.GetTopIndex();
+        if (topIndex >= 0 && topIndex < rows) {
+            QTreeWidgetItem* top = m_view->itemAt(QPoint(1, 1));
+            if (!top || m_view->indexOfTopLevelItem(top) != topIndex)
+                m_view->scrollToItem(m_view->topLevelItem(topIndex), QAbstractItemView::PositionAtTop);
+        }
+        m_view->viewport()->update();
+    }
+
+private:
+    ReportWidget* m_view;
+    OwnerDrawDelegate m_delegate;
+};
+
+// ---- Trees -----------------------------------------------------------------------------------
+
+HTREEITEM HandleOf(const QTreeWidgetItem* item) {
+    return item ? reinterpret_cast<HTREEITEM>(item->data(0, Qt::UserRole).value<quintptr>()) : nullptr;
+}
+
+class TreeWidget : public QTreeWidget {
+public:
+    using QTreeWidget::QTreeWidget;
+    CTreeCtrl* tree = nullptr;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        setFocus();
+        if (!::IsWindow(tree))
+            return;
+        QTreeWidgetItem* item = itemAt(e->pos());
+        HTREEITEM handle = HandleOf(item);
+        if (e->button() == Qt::RightButton) {
+            tree->UserRightClick(handle);
+            return;
+        }
+        if (e->button() != Qt::LeftButton || !item)
+            return;
+        const QRect rect = visualItemRect(item);
+        // Left of the item: the expand button.
+        if (e->pos().x() < rect.left()) {
+            if (tree->ItemHasChildren(handle))
+                tree->UserExpand(handle, !(tree->GetItemState(handle, TVIS_EXPANDED) & TVIS_EXPANDED));
+            return;
+        }
+        if ((tree->GetStyle() & TVS_CHECKBOXES) && e->pos().x() < rect.left() + 20) {
+            tree->UserCheck(handle, !tree->GetCheck(handle));
+            return;
+        }
+        tree->UserSelect(handle);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override {
+        if (!::IsWindow(tree) || e->button() != Qt::LeftButton)
+            return;
+        if (QTreeWidgetItem* item = itemAt(e->pos()))
+            tree->UserDoubleClick(HandleOf(item));
+    }
+    void mouseMoveEvent(QMouseEvent*) override {}
+    void contextMenuEvent(QContextMenuEvent*) override {}
+    void keyPressEvent(QKeyEvent* e) override {
+        if (!::IsWindow(tree))
+            return QTreeWidget::keyPressEvent(e);
+        HTREEITEM current = tree->GetSelectedItem();
+        if (!current) {
+            if (HTREEITEM first = tree->GetRootItem())
+                tree->UserSelect(first);
+            return;
+        }
+        const bool expanded = (tree->GetItemState(current, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+        switch (e->key()) {
+        case Qt::Key_Up:
+            if (HTREEITEM prev = tree->GetPrevVisibleItem(current))
+                tree->UserSelect(prev);
+            return;
+        case Qt::Key_Down:
+            if (HTREEITEM next = tree->GetNextVisibleItem(current))
+                tree->UserSelect(next);
+            return;
+        case Qt::Key_Left:
+            if (expanded)
+                tree->UserExpand(current, false);
+            else if (HTREEITEM parent = tree->GetParentItem(current))
+                tree->UserSelect(parent);
+            return;
+        case Qt::Key_Right:
+            if (!expanded && tree->ItemHasChildren(current))
+                tree->UserExpand(current, true);
+            else if (HTREEITEM child = tree->GetChildItem(current))
+                tree->UserSelect(child);
+            return;
+        case Qt::Key_Space:
+            if (tree->GetStyle() & TVS_CHECKBOXES)
+                tree->UserCheck(current, !tree->GetCheck(current));
+            return;
+        default:
+            return QTreeWidget::keyPressEvent(e);
+        }
+    }
+};
+
+class TreeBinding : public Binding {
+public:
+    TreeBinding(CTreeCtrl& tree, TreeWidget* widget) : Binding(tree, widget), m_view(widget) {
+        widget->tree = &tree;
+        widget->setHeaderHidden(true);
+        widget->setColumnCount(1);
+        widget->setSelectionMode(QAbstractItemView::SingleSelection);
+        widget->setRootIsDecorated((tree.GetStyle() & TVS_LINESATROOT) != 0 ||
+                                   (tree.GetStyle() & TVS_HASBUTTONS) != 0);
+        widget->setUniformRowHeights(true);
+        widget->setExpandsOnDoubleClick(false);
+        widget->setItemsExpandable(false);
+        QObject::connect(widget->verticalScrollBar(), &QScrollBar::valueChanged, widget,
+                         [this] { ReportMetrics(); });
+    }
+    ~TreeBinding() override { m_view->tree = nullptr; }
+    bool Expands() const override { return true; }
+    void ReportGeometry() override {
+        Binding::ReportGeometry();
+        ReportMetrics();
+    }
+    void ReportMetrics() {
+        auto& tree = static_cast<CTreeCtrl&>(Window());
+        QTreeWidgetItem* first = m_view->topLevelItemCount() ? m_view->topLevelItem(0) : nullptr;
+        int rowHeight = first ? m_view->visualItemRect(first).height() : 0;
+        if (rowHeight <= 0)
+            rowHeight = tree.GetItemHeight();
+        const int topRow = rowHeight > 0 ? m_view->verticalScrollBar()->value() : 0;
+        tree.ViewSetMetrics(rowHeight, topRow);
+    }
+
+protected:
+    void AddChildren(HTREEITEM parent, QTreeWidgetItem* parentItem, CImageList* images, bool checks) {
+        auto& tree = static_cast<CTreeCtrl&>(Window());
+        for (HTREEITEM child = parent ? tree.GetChildItem(parent) : tree.GetRootItem(); child;
+             child = tree.GetNextSiblingItem(child)) {
+            auto* item = new QTreeWidgetItem();
+            item->setText(0, Q(tree.GetItemText(child)));
+            item->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(child)));
+            int image = 0, selectedImage = 0;
+            tree.GetItemImage(child, image, selectedImage);
+            const bool selected = tree.GetSelectedItem() == child;
+            const int shown = selected ? selectedImage : image;
+            if (images)
+                item->setIcon(0, QIcon(ImageOf(images, shown)));
+            if (checks)
+                item->setCheckState(0, tree.GetCheck(child) ? Qt::Checked : Qt::Unchecked);
+            if (tree.GetItemState(child, TVIS_BOLD) & TVIS_BOLD) {
+                QFont bold = m_view->font();
+                bold.setBold(true);
+                item->setFont(0, bold);
+            }
+            if (tree.ItemHasChildren(child) && !tree.GetChildItem(child))
+                item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+            if (parentItem)
+                parentItem->addChild(item);
+            else
+                m_view->addTopLevelItem(item);
+            AddChildren(child, item, images, checks);
+            item->setExpanded((tree.GetItemState(child, TVIS_EXPANDED) & TVIS_EXPANDED) != 0);
+            if (selected) {
+                item->setSelected(true);
+                m_selectedItem = item;
+            }
+        }
+    }
+
+    void RefreshState() override {
+        auto& tree = static_cast<CTreeCtrl&>(Window());
+        const int scroll = m_view->verticalScrollBar()->value();
+        m_view->clear();
+        m_selectedItem = nullptr;
+        CImageList* images = tree.GetImageList(TVSIL_NORMAL);
+        if (images)
+            m_view->setIconSize(QSize(images->GetImageSize().cx, images->GetImageSize().cy));
+        AddChildren(nullptr, nullptr, images, (tree.GetStyle() & TVS_CHECKBOXES) != 0);
+        m_view->verticalScrollBar()->setValue(scroll);
+        if (m_selectedItem)
+            m_view->setCurrentItem(m_selectedItem, 0, QItemSelectionModel::NoUpdate);
+        QString sheet;
+        if (IsColor(tree.GetBkColor()))
+            sheet = QStringLiteral("QTreeView { background: %1; }").arg(ToQColor(tree.GetBkColor()).name());
+        if (m_view->styleSheet() != sheet)
+            m_view->setStyleSheet(sheet);
+    }
+
+private:
+    TreeWidget* m_view;
+    QTreeWidgetItem* m_selectedItem = nullptr;
+};
+
+// ---- Other common controls -------------------------------------------------------------------
+
+class ProgressBinding : public Binding {
+public:
+    ProgressBinding(CProgressCtrl& bar, QProgressBar* widget) : Binding(bar, widget), m_bar(widget) {
+        widget->setTextVisible(false);
+    }
+
+protected:
+    void RefreshState() override {
+        auto& bar = static_cast<CProgressCtrl&>(Window());
+        int lower = 0, upper = 0;
+        bar.GetRange(lower, upper);
+        m_bar->setRange(std::min(lower, upper), std::max(lower, upper));
+        m_bar->setValue(std::clamp(bar.GetPos(), m_bar->minimum(), m_bar->maximum()));
+        if (IsColor(bar.GetBarColor())) {
+            QPalette palette = m_bar->palette();
+            palette.setColor(QPalette::Highlight, ToQColor(bar.GetBarColor()));
+            m_bar->setPalette(palette);
+        }
+    }
+
+private:
+    QProgressBar* m_bar;
+};
+
+class SpinBinding : public Binding {
+public:
+    SpinBinding(CSpinButtonCtrl& spin, QWidget* widget) : Binding(spin, widget) {
+        auto* layout = new QVBoxLayout(widget);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        auto* up = new QToolButton(widget);
+        auto* down = new QToolButton(widget);
+        up->setArrowType(Qt::UpArrow);
+        down->setArrowType(Qt::DownArrow);
+        for (QToolButton* b : {up, down}) {
+            b->setFixedSize(18, 11);
+            b->setAutoRepeat(true);
+            layout->addWidget(b);
+        }
+        QObject::connect(up, &QToolButton::clicked, widget, [this] {
+            if (Alive())
+                static_cast<CSpinButtonCtrl&>(Window()).UserDelta(1);
+        });
+        QObject::connect(down, &QToolButton::clicked, widget, [this] {
+            if (Alive())
+                static_cast<CSpinButtonCtrl&>(Window()).UserDelta(-1);
+        });
+        widget->setFixedSize(18, 22);
+    }
+};
+
+class DateBinding : public Binding {
+public:
+    DateBinding(CDateTimeCtrl& picker, QDateEdit* widget) : Binding(picker, widget), m_date(widget) {
+        widget->setCalendarPopup(true);
+        QObject::connect(widget, &QDateEdit::dateChanged, widget, [this](const QDate& date) {
+            if (Refreshing() || !Alive())
+                return;
+            auto& picker = static_cast<CDateTimeCtrl&>(Window());
+            SYSTEMTIME st;
+            picker.GetTime(&st);
+            st.wYear = static_cast<WORD>(date.year());
+            st.wMonth = static_cast<WORD>(date.month());
+            st.wDay = static_cast<WORD>(date.day());
+            st.wDayOfWeek = static_cast<WORD>(date.dayOfWeek() % 7);
+            picker.UserSetTime(&st);
+        });
+    }
+
+protected:
+    void RefreshState() override {
+        auto& picker = static_cast<CDateTimeCtrl&>(Window());
+        const CString format = picker.GetFormat();
+        m_date->setDisplayFormat(format.IsEmpty() ? QStringLiteral("yyyy-MM-dd") : Q(format));
+        SYSTEMTIME st;
+        if (picker.GetTime(&st) == GDT_VALID) {
+            const QDate date(st.wYear, st.wMonth, st.wDay);
+            if (date.isValid() && m_date->date() != date)
+                m_date->setDate(date);
+        }
+    }
+
+private:
+    QDateEdit* m_date;
+};
+
+class TabBinding : public Binding {
+public:
+    TabBinding(CTabCtrl& tabs, QTabBar* widget) : Binding(tabs, widget), m_tabs(widget) {
+        widget->setExpanding(false);
+        widget->setDrawBase(true);
+        QObject::connect(widget, &QTabBar::currentChanged, widget, [this](int index) {
+            if (Refreshing() || !Alive())
+                return;
+            const std::uint64_t serial = Serial();
+            static_cast<CTabCtrl&>(Window()).UserSelect(index);
+            RefreshIfAlive(serial);
+        });
+    }
+    void ReportGeometry() override {
+        Binding::ReportGeometry();
+        static_cast<CTabCtrl&>(Window()).ViewSetTabHeight(m_tabs->sizeHint().height());
+    }
+
+protected:
+    void RefreshState() override {
+        auto& tabs = static_cast<CTabCtrl&>(Window());
+        while (m_tabs->count() > tabs.GetItemCount())
+            m_tabs->removeTab(m_tabs->count() - 1);
+        while (m_tabs->count() < tabs.GetItemCount())
+            m_tabs->addTab(QString());
+        for (int i = 0; i < tabs.GetItemCount(); ++i) {
+            const QString text = PlainLabelText(tabs.GetItemText(i).c_str());
+            if (m_tabs->tabText(i) != text)
+                m_tabs->setTabText(i, text);
+        }
+        if (tabs.GetCurSel() >= 0)
+            m_tabs->setCurrentIndex(tabs.GetCurSel());
+    }
+
+private:
+    QTabBar* m_tabs;
+};
+
+// ---- Windows that paint themselves -----------------------------------------------------------
+
+class SurfaceWidget : public QWidget {
+public:
+    CWnd* window = nullptr;
+    bool needsPaint = true;
+
+    explicit SurfaceWidget(QWidget* parent) : QWidget(parent) {
+        setMouseTracking(true);
+        setFocusPolicy(Qt::ClickFocus);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    static UINT Flags(const QMouseEvent* e) {
+        UINT flags = 0;
+        if (e->buttons() & Qt::LeftButton)
+            flags |= MK_LBUTTON;
+        if (e->buttons() & Qt::RightButton)
+            flags |= MK_RBUTTON;
+        if (e->modifiers() & Qt::ShiftModifier)
+            flags |= MK_SHIFT;
+        if (e->modifiers() & Qt::ControlModifier)
+            flags |= MK_CONTROL;
+        return flags;
+    }
+    void Send(UINT message, const QMouseEvent* e) {
+        if (!::IsWindow(window))
+            return;
+        const QPoint p = e->position().toPoint();
+        window->SendMessage(message, Flags(e),
+                            MAKELPARAM(static_cast<WORD>(static_cast<short>(p.x())),
+                                       static_cast<WORD>(static_cast<short>(p.y()))));
+    }
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        if (!::IsWindow(window)) {
+            painter.fillRect(rect(), palette().window());
+            return;
+        }
+        CBitmap surface = WindowSurface(*window);
+        if (needsPaint || surface.Width() != width() || surface.Height() != height()) {
+            needsPaint = false;
+            PaintWindow(*window);
+            surface = WindowSurface(*window);
+        }
+        painter.drawImage(0, 0, ToQImage(surface));
+    }
+    void resizeEvent(QResizeEvent*) override { needsPaint = true; }
+    void mousePressEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton)
+            Send(WM_LBUTTONDOWN, e);
+        else if (e->button() == Qt::RightButton)
+            Send(WM_RBUTTONDOWN, e);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton)
+            Send(WM_LBUTTONUP, e);
+        else if (e->button() == Qt::RightButton)
+            Send(WM_RBUTTONUP, e);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton)
+            Send(WM_LBUTTONDBLCLK, e);
+    }
+    void mouseMoveEvent(QMouseEvent* e) override { Send(WM_MOUSEMOVE, e); }
+};
+
+class SurfaceBinding : public Binding {
+public:
+    SurfaceBinding(CWnd& window, SurfaceWidget* widget) : Binding(window, widget), m_surface(widget) {
+        widget->window = &window;
+        const CRect& rect = window.GetRectInParent();
+        if (!rect.IsRectEmpty())
+            widget->setMinimumSize(rect.Width(), rect.Height());
+        else
+            widget->setMinimumSize(120, 80);
+    }
+    ~SurfaceBinding() override { m_surface->window = nullptr; }
+    bool Expands() const override { return true; }
+    void Repaint(bool paintAgain) override {
+        if (paintAgain)
+            m_surface->needsPaint = true;
+        m_surface->update();
+    }
+
+protected:
+    void RefreshState() override { m_surface->update(); }
+
+private:
+    SurfaceWidget* m_surface;
+};
+
+// A control kind the view has no widget for: its text, so that nothing goes missing.
+class PlainBinding : public Binding {
+public:
+    PlainBinding(CWnd& window, QLabel* widget) : Binding(window, widget), m_label(widget) {}
+
+protected:
+    void RefreshState() override { m_label->setText(PlainLabelText(Window().GetWindowTextValue().c_str())); }
+
+private:
+    QLabel* m_label;
+};
+
+} // namespace
+
+Binding* CreateBinding(CWnd& window, QWidget* parent) {
+    using K = vq::ControlKind;
+    switch (window.GetControlKind()) {
+    case K::PushButton: {
+        if ((window.GetStyle() & BS_TYPEMASK) == BS_OWNERDRAW) {
+            auto* w = new OwnerDrawButton(parent);
+            w->button = static_cast<CButton*>(&window);
+            w->setAutoDefault(false);
+            w->setMinimumSize(40, 24);
+            return new ButtonBinding(static_cast<CButton&>(window), w);
+        }
+        auto* w = new QPushButton(parent);
+        w->setAutoDefault(false);
+        w->setDefault((window.GetStyle() & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
+        return new ButtonBinding(static_cast<CButton&>(window), w);
+    }
+    case K::CheckBox:
+        return new ButtonBinding(static_cast<CButton&>(window), new QCheckBox(parent));
+    case K::RadioButton: {
+        auto* w = new QRadioButton(parent);
+        w->setAutoExclusive(false);
+        return new ButtonBinding(static_cast<CButton&>(window), w);
+    }
+    case K::GroupBox:
+        return new GroupBinding(window, new QGroupBox(parent));
+    case K::Static:
+        if (auto* label = dynamic_cast<CStatic*>(&window))
+            return new LabelBinding(*label, new QLabel(parent));
+        return new PlainBinding(window, new QLabel(parent));
+    case K::Edit:
+        if (auto* edit = dynamic_cast<CEdit*>(&window)) {
+            if (edit->IsMultiLine())
+                return new TextEditBinding(*edit, new QPlainTextEdit(parent));
+            return new LineEditBinding(*edit, new QLineEdit(parent));
+        }
+        break;
+    case K::ComboBox:
+    case K::DropDownList:
+        if (auto* combo = dynamic_cast<CComboBox*>(&window))
+            return new ComboBinding(*combo, new QComboBox(parent));
+        break;
+    case K::ListBox:
+        if (auto* box = dynamic_cast<CListBox*>(&window))
+            return new ListBoxBinding(*box, new ListBoxWidget(parent));
+        break;
+    case K::ListCtrl:
+        if (auto* list = dynamic_cast<CListCtrl*>(&window))
+            return new ReportBinding(*list, new ReportWidget(parent));
+        break;
+    case K::TreeCtrl:
+        if (auto* tree = dynamic_cast<CTreeCtrl*>(&window))
+            return new TreeBinding(*tree, new TreeWidget(parent));
+        break;
+    case K::Progress:
+        if (auto* bar = dynamic_cast<CProgressCtrl*>(&window))
+            return new ProgressBinding(*bar, new QProgressBar(parent));
+        break;
+    case K::Spin:
+        if (auto* spin = dynamic_cast<CSpinButtonCtrl*>(&window))
+            return new SpinBinding(*spin, new QWidget(parent));
+        break;
+    case K::DateTime:
+        if (auto* picker = dynamic_cast<CDateTimeCtrl*>(&window))
+            return new DateBinding(*picker, new QDateEdit(parent));
+        break;
+    case K::Tab:
+        if (auto* tabs = dynamic_cast<CTabCtrl*>(&window))
+            return new TabBinding(*tabs, new QTabBar(parent));
+        break;
+    case K::RichEdit:
+        return new TextEditBinding(window, new QPlainTextEdit(parent));
+    case K::Window:
+        return new SurfaceBinding(window, new SurfaceWidget(parent));
+    default:
+        break;
+    }
+    return new PlainBinding(window, new QLabel(parent));
+}
+
+} // namespace vq::qtview

@@ -1,0 +1,69 @@
+// The widgets of the Qt view: one binding per window keeps a Qt widget and our window object in
+// step. Refresh shows the window's state in the widget; a person's input on the widget goes back
+// through the window's own entry points (CButton::Click, CEdit::UserSetText ...), so the dialog
+// code hears the same notifications as from the scripted user.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <cstdint>
+
+class CWnd;
+class CImageList;
+
+namespace vq::qtview {
+
+class Binding {
+public:
+    Binding(CWnd& window, QWidget* widget);
+    virtual ~Binding();
+    Binding(const Binding&) = delete;
+    Binding& operator=(const Binding&) = delete;
+
+    CWnd& Window() const { return *m_window; }
+    QWidget* Widget() const { return m_widget; }
+    std::uint64_t Serial() const { return m_serial; }
+    // True while the window this binding shows still exists (it may go before its binding does).
+    bool Alive() const;
+
+    // Shows the window's current state (enabled, visible, text, items ...).
+    void Refresh();
+    // The widget took its place: tells the window its rectangle in its parent's client area.
+    virtual void ReportGeometry();
+    // Whether the widget should take free space in the layout.
+    virtual bool Expands() const { return false; }
+    // The picture of a self-painting window must be painted anew (Invalidate) or shown as it is.
+    virtual void Repaint(bool paintAgain) {}
+
+protected:
+    virtual void RefreshState() {}
+    // Whether Refresh shows and hides the widget with the window's visible style.
+    virtual bool FollowsVisibility() const { return true; }
+    // True while Refresh writes into the widget (input signals are ignored then).
+    bool Refreshing() const { return m_refreshing; }
+
+private:
+    CWnd* m_window;
+    std::uint64_t m_serial;
+    QPointer<QWidget> m_widget;
+    bool m_refreshing = false;
+};
+
+// Shows the state of the window with this serial number again, if it still has a binding (after a
+// person's input that the window may have refused; the input may also have closed the window).
+void RefreshIfAlive(std::uint64_t serial);
+
+// Makes the widget and binding for a control (not for dialogs); the widget gets the parent.
+Binding* CreateBinding(CWnd& window, QWidget* parent);
+
+// The image of an image list as a Qt pixmap (null when there is none).
+QPixmap ImageOf(const CImageList* images, int index);
+
+// Turns the framework's mnemonic marks ("&O" underlines O, "&&" is "&") into Qt's (the same
+// marks, so the text stays; only a lone trailing "&" is dropped).
+QString ButtonText(const char* text);
+// The text of a label: the marks are removed.
+QString PlainLabelText(const char* text);
+
+} // namespace vq::qtview

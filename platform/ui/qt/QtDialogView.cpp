@@ -1,0 +1,1149 @@
+#include "platform/ui/qt/QtDialogView.h"
+
+#include "platform/base/MessageBox.h"
+#include "platform/base/WaitCursor.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/View.h"
+#include "platform/ui/qt/ImageBridge.h"
+#include "platform/ui/qt/QtApplication.h"
+#include "platform/ui/qt/QtControls.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <set>
+
+namespace vq::qtview {
+namespace {
+
+QString Q(const CString& s) {
+    return QString::fromUtf8(s.c_str(), s.GetLength());
+}
+CString C(const QString& s) {
+    return CString(s.toUtf8().toStdString());
+}
+
+class DialogBinding;
+
+// Every binding of the view, by the serial number of its window.
+// Kept for the program's life: windows still open at exit are not torn down.
+std::map<std::uint64_t, std::unique_ptr<Binding>>& Bindings() {
+    static auto* bindings = new std::map<std::uint64_t, std::unique_ptr<Binding>>();
+    return *bindings;
+}
+
+Binding* BindingOf(const CWnd& window) {
+    auto it = Bindings().find(window.GetSerial());
+    return it == Bindings().end() ? nullptr : it->second.get();
+}
+
+// The window whose widget holds the keyboard focus (or contains it), if any.
+CWnd* FocusedWindow() {
+    for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget())
+        for (auto& [serial, binding] : Bindings())
+            if (binding->Widget() == w)
+                return &binding->Window();
+    return nullptr;
+}
+
+// ---- The dialog window -----------------------------------------------------------------------
+
+class DialogWindow : public QDialog {
+public:
+    explicit DialogWindow(QWidget* parent) : QDialog(parent) {}
+    CDialog* dialog = nullptr;
+    std::uint64_t serial = 0;
+
+protected:
+    bool Alive() const { return dialog && ::IsWindow(dialog) && dialog->GetSerial() == serial; }
+
+    // The close box: the dialog decides (OnClose); it closes by ending itself.
+    void closeEvent(QCloseEvent* e) override {
+        if (!Alive()) {
+            e->accept();
+            return;
+        }
+        e->ignore();
+        dialog->SendMessage(WM_CLOSE);
+    }
+    // Qt's own Escape and Enter handling is replaced by the dialog's (through its keys).
+    void reject() override {}
+    void accept() override {}
+    void keyPressEvent(QKeyEvent* e) override {
+        if (!Alive())
+            return QDialog::keyPressEvent(e);
+        UINT key = 0;
+        switch (e->key()) {
+        case Qt::Key_Escape:
+            key = VK_ESCAPE;
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            key = VK_RETURN;
+            break;
+        case Qt::Key_Delete:
+            key = VK_DELETE;
+            break;
+        case Qt::Key_Insert:
+            key = VK_INSERT;
+            break;
+        case Qt::Key_F2:
+            key = VK_F2;
+            break;
+        case Qt::Key_F5:
+            key = VK_F5;
+            break;
+        default:
+            return QDialog::keyPressEvent(e);
+        }
+        CWnd* target = FocusedWindow();
+        if (!target || target->GetTopLevelParent() != dialog)
+            target = dialog;
+        vq::PressKey(*target, key);
+    }
+    void resizeEvent(QResizeEvent* e) override;
+};
+
+class DialogBinding : public Binding {
+public:
+    DialogBinding(CDialog& dialog, DialogWindow* window) : Binding(dialog, window), m_window(window) {
+        window->dialog = &dialog;
+        window->serial = dialog.GetSerial();
+    }
+    ~DialogBinding() override { m_window->dialog = nullptr; }
+
+    DialogWindow* DialogWidget() const { return m_window; }
+    std::vector<std::uint64_t>& Children() { return m_children; }
+    // Set once the view has put the dialog on the screen; until then (while it is built, or
+    // rendered for a picture) the dialog's visible style does not show it.
+    bool shown = false;
+    // Where controls created later are placed (before the bottom row of buttons).
+    QGridLayout* grid = nullptr;
+    int insertRow = 0;
+
+    void ReportGeometry() override {
+        for (std::uint64_t serial : m_children) {
+            auto it = Bindings().find(serial);
+            if (it != Bindings().end())
+                it->second->ReportGeometry();
+        }
+        // The dialog's own rectangle is in screen coordinates; its client area is the window.
+        const QRect frame = m_window->geometry();
+        Window().ViewSetRect(CRect(frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1));
+    }
+
+protected:
+    void RefreshState() override;
+    bool FollowsVisibility() const override { return shown; }
+
+private:
+    DialogWindow* m_window;
+    std::vector<std::uint64_t> m_children;
+};
+
+void DialogWindow::resizeEvent(QResizeEvent* e) {
+    QDialog::resizeEvent(e);
+    if (Alive())
+        if (Binding* b = BindingOf(*dialog))
+            b->ReportGeometry();
+}
+
+// ---- Layout ----------------------------------------------------------------------------------
+
+enum class Role { Label, Field, Button, Check, Fill, Frame, Other };
+
+Role RoleOf(CWnd& window, const Binding& binding) {
+    using K = vq::ControlKind;
+    const vq::ControlTemplate* t = window.GetTemplate();
+    if (t && (t->layout & vq::kFill))
+        return Role::Fill;
+    switch (window.GetControlKind()) {
+    case K::Static:
+        return (window.GetStyle() & 0x1F) == SS_ETCHEDHORZ ? Role::Other : Role::Label;
+    case K::Edit:
+    case K::ComboBox:
+    case K::DropDownList:
+    case K::DateTime:
+    case K::Progress:
+    case K::Spin:
+        return binding.Expands() ? Role::Fill : Role::Field;
+    case K::PushButton:
+        return Role::Button;
+    case K::CheckBox:
+    case K::RadioButton:
+        return Role::Check;
+    case K::GroupBox:
+        return Role::Frame;
+    default:
+        return binding.Expands() ? Role::Fill : Role::Other;
+    }
+}
+
+// Sizes that make lists, trees and painted windows usable at first sight.
+void SetNaturalSize(CWnd& window, QWidget* widget) {
+    using K = vq::ControlKind;
+    const vq::ControlTemplate* t = window.GetTemplate();
+    const CRect hint = t ? t->rect : CRect();
+    switch (window.GetControlKind()) {
+    case K::ListCtrl:
+        widget->setMinimumSize(320, 150);
+        break;
+    case K::TreeCtrl:
+        widget->setMinimumSize(240, 220);
+        break;
+    case K::ListBox:
+        widget->setMinimumSize(180, 110);
+        break;
+    case K::Edit:
+        if (window.GetStyle() & ES_MULTILINE)
+            widget->setMinimumHeight(66);
+        break;
+    case K::RichEdit:
+        widget->setMinimumHeight(90);
+        break;
+    default:
+        break;
+    }
+    if (!hint.IsRectEmpty() &&
+        (window.GetControlKind() == K::Window || window.GetControlKind() == K::ListCtrl ||
+         window.GetControlKind() == K::TreeCtrl || window.GetControlKind() == K::ListBox))
+        widget->setMinimumSize(std::max(widget->minimumWidth(), static_cast<int>(hint.Width())),
+                               std::max(widget->minimumHeight(), static_cast<int>(hint.Height())));
+}
+
+struct Row {
+    std::vector<Binding*> items;
+    std::vector<Role> roles;
+    bool AllButtons() const {
+        return !roles.empty() &&
+               std::all_of(roles.begin(), roles.end(), [](Role r) { return r == Role::Button; });
+    }
+    bool HasFill() const { return std::find(roles.begin(), roles.end(), Role::Fill) != roles.end(); }
+    bool HasWide() const {
+        return std::any_of(roles.begin(), roles.end(),
+                           [](Role r) { return r == Role::Fill || r == Role::Field; });
+    }
+};
+
+// Places one row in a grid of two columns (labels, fields).
+void PlaceRow(QGridLayout* grid, int r, const Row& row, bool finalButtons) {
+    if (row.AllButtons()) {
+        auto* box = new QHBoxLayout();
+        if (finalButtons)
+            box->addStretch(1);
+        for (Binding* b : row.items)
+            box->addWidget(b->Widget());
+        if (!finalButtons)
+            box->addStretch(1);
+        grid->addLayout(box, r, 0, 1, 2);
+        return;
+    }
+    if (row.items.size() >= 2 && row.roles[0] == Role::Label) {
+        // Beside a field of several lines the label stands at its top.
+        grid->addWidget(row.items[0]->Widget(), r, 0,
+                        Qt::AlignLeft | (row.HasFill() ? Qt::AlignTop : Qt::AlignVCenter));
+        auto* box = new QHBoxLayout();
+        for (std::size_t i = 1; i < row.items.size(); ++i)
+            box->addWidget(row.items[i]->Widget(),
+                           row.roles[i] == Role::Field || row.roles[i] == Role::Fill ? 1 : 0);
+        grid->addLayout(box, r, 1);
+    } else if (row.items.size() == 1 && (row.roles[0] == Role::Fill || row.roles[0] == Role::Field)) {
+        grid->addWidget(row.items[0]->Widget(), r, 0, 1, 2);
+    } else {
+        auto* box = new QHBoxLayout();
+        for (std::size_t i = 0; i < row.items.size(); ++i)
+            box->addWidget(row.items[i]->Widget(),
+                           row.roles[i] == Role::Field || row.roles[i] == Role::Fill ? 1 : 0);
+        if (!row.HasWide())
+            box->addStretch(1);
+        grid->addLayout(box, r, 0, 1, 2);
+    }
+    if (row.HasFill())
+        grid->setRowStretch(r, 1);
+}
+
+QGridLayout* NewGrid() {
+    auto* grid = new QGridLayout();
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(6);
+    grid->setColumnStretch(1, 1);
+    return grid;
+}
+
+// Lays the controls out: labels beside their fields, lists and trees taking the free space,
+// push buttons in rows (the last row at the bottom right), group frames around what follows them.
+void LayOut(DialogBinding& dialog, const std::vector<Binding*>& controls) {
+    std::vector<Row> rows;
+    bool labelOpen = false;
+    for (Binding* b : controls) {
+        CWnd& w = b->Window();
+        const Role role = RoleOf(w, *b);
+        const vq::ControlTemplate* t = w.GetTemplate();
+        const bool beside = t && (t->layout & vq::kBeside);
+        if (!rows.empty() && beside) {
+            rows.back().items.push_back(b);
+            rows.back().roles.push_back(role);
+        } else if (!rows.empty() && labelOpen &&
+                   (role == Role::Field ||
+                    (role == Role::Fill && (w.GetControlKind() == vq::ControlKind::Edit ||
+                                            w.GetControlKind() == vq::ControlKind::RichEdit)))) {
+            rows.back().items.push_back(b);
+            rows.back().roles.push_back(role);
+            labelOpen = false;
+            continue;
+        } else {
+            rows.push_back(Row{{b}, {role}});
+        }
+        labelOpen = rows.back().items.size() == 1 && role == Role::Label;
+    }
+    // Buttons one under the other become one row of buttons.
+    std::vector<Row> merged;
+    for (Row& row : rows) {
+        if (!merged.empty() && row.AllButtons() && merged.back().AllButtons()) {
+            merged.back().items.insert(merged.back().items.end(), row.items.begin(), row.items.end());
+            merged.back().roles.insert(merged.back().roles.end(), row.roles.begin(), row.roles.end());
+        } else {
+            merged.push_back(std::move(row));
+        }
+    }
+    const bool finalBar = !merged.empty() && merged.back().AllButtons();
+
+    auto* outer = new QVBoxLayout(dialog.Widget());
+    outer->setContentsMargins(12, 12, 12, 12);
+    outer->setSpacing(10);
+    QGridLayout* top = NewGrid();
+    outer->addLayout(top, 1);
+    int topRow = 0, frameRow = 0, frameTopRow = 0;
+    bool topHasFill = false;
+    QGridLayout* frameGrid = nullptr;
+    const std::size_t body = finalBar ? merged.size() - 1 : merged.size();
+    for (std::size_t i = 0; i < body; ++i) {
+        const Row& row = merged[i];
+        if (row.items.size() == 1 && row.roles[0] == Role::Frame) {
+            // A group frame holds the rows after it, up to the next frame.
+            auto* frame = static_cast<QGroupBox*>(row.items[0]->Widget());
+            frameGrid = NewGrid();
+            frame->setLayout(frameGrid);
+            frameTopRow = topRow++;
+            top->addWidget(frame, frameTopRow, 0, 1, 2);
+            frameRow = 0;
+            continue;
+        }
+        if (frameGrid) {
+            PlaceRow(frameGrid, frameRow++, row, false);
+            if (row.HasFill()) {
+                top->setRowStretch(frameTopRow, 1);
+                topHasFill = true;
+            }
+        } else {
+            PlaceRow(top, topRow++, row, false);
+            topHasFill = topHasFill || row.HasFill();
+        }
+    }
+    if (!topHasFill)
+        top->setRowStretch(topRow, 1); // the rows stay at the top when the dialog grows
+    dialog.grid = top;
+    dialog.insertRow = topRow;
+    if (finalBar) {
+        auto* bar = new QGridLayout();
+        PlaceRow(bar, 0, merged.back(), true);
+        outer->addLayout(bar);
+    }
+}
+
+// ---- Building and forgetting dialogs ---------------------------------------------------------
+
+void Forget(std::uint64_t serial) {
+    Bindings().erase(serial);
+}
+
+// Puts a control that appeared after the dialog was built at the end of its rows.
+void AddLateControl(DialogBinding& dialog, CWnd& child) {
+    Binding* b = CreateBinding(child, dialog.Widget());
+    Bindings()[child.GetSerial()].reset(b);
+    dialog.Children().push_back(child.GetSerial());
+    SetNaturalSize(child, b->Widget());
+    if (dialog.grid) {
+        dialog.grid->addWidget(b->Widget(), dialog.insertRow, 0, 1, 2);
+        if (b->Expands())
+            dialog.grid->setRowStretch(dialog.insertRow, 1);
+        ++dialog.insertRow;
+    }
+    b->Refresh();
+    b->Widget()->show();
+}
+
+void DialogBinding::RefreshState() {
+    auto& dialog = static_cast<CDialog&>(Window());
+    const QString caption = Q(dialog.GetWindowTextValue());
+    if (m_window->windowTitle() != caption)
+        m_window->setWindowTitle(caption);
+    // Controls that went away lose their widgets; new ones get theirs.
+    std::set<std::uint64_t> present;
+    for (CWnd* child : dialog.GetChildren())
+        present.insert(child->GetSerial());
+    for (auto it = m_children.begin(); it != m_children.end();) {
+        if (!present.count(*it)) {
+            auto found = Bindings().find(*it);
+            if (found != Bindings().end()) {
+                QWidget* w = found->second->Widget();
+                Bindings().erase(found);
+                if (w) {
+                    w->hide();
+                    w->deleteLater();
+                }
+            }
+            it = m_children.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (CWnd* child : dialog.GetChildren())
+        if (std::find(m_children.begin(), m_children.end(), child->GetSerial()) == m_children.end())
+            AddLateControl(*this, *child);
+}
+
+DialogBinding* Build(CDialog& dialog, QWidget* parent) {
+    EnsureQtApplication();
+    auto* window = new DialogWindow(parent);
+    auto* binding = new DialogBinding(dialog, window);
+    Bindings()[dialog.GetSerial()].reset(binding);
+    window->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    QFont font = window->font();
+    font.setFamilies({QStringLiteral("WenQuanYi Micro Hei")});
+    font.setPixelSize(13);
+    window->setFont(font);
+
+    // Controls created in code over a placeholder of the template take the placeholder's place.
+    std::vector<CWnd*> order;
+    std::vector<CWnd*> late;
+    for (CWnd* child : dialog.GetChildren())
+        (child->GetTemplate() ? order : late).push_back(child);
+    std::vector<CWnd*> hiddenPlaceholders;
+    for (CWnd* child : late) {
+        auto at = std::find_if(order.begin(), order.end(), [&](CWnd* c) {
+            return !child->GetRectInParent().IsRectEmpty() &&
+                   c->GetRectInParent() == child->GetRectInParent();
+        });
+        if (at != order.end()) {
+            hiddenPlaceholders.push_back(*at);
+            order.insert(at + 1, child);
+        } else {
+            order.push_back(child);
+        }
+    }
+    std::vector<Binding*> controls;
+    for (CWnd* child : order) {
+        Binding* b = CreateBinding(*child, window);
+        Bindings()[child->GetSerial()].reset(b);
+        binding->Children().push_back(child->GetSerial());
+        SetNaturalSize(*child, b->Widget());
+        controls.push_back(b);
+    }
+    LayOut(*binding, controls);
+    binding->Refresh();
+    for (Binding* b : controls)
+        b->Refresh();
+    for (CWnd* placeholder : hiddenPlaceholders)
+        if (Binding* b = BindingOf(*placeholder))
+            b->Widget()->hide();
+
+    const vq::DialogTemplate* t = dialog.GetDialogTemplate();
+    window->adjustSize();
+    // Dialogs with lists, trees or painted windows get room to show them.
+    const bool roomy = std::any_of(controls.begin(), controls.end(), [](Binding* b) { return b->Expands(); });
+    QSize size = window->sizeHint().expandedTo(QSize(roomy ? 460 : 280, 0));
+    if (t && t->size.cx > 0 && t->size.cy > 0)
+        size = size.expandedTo(QSize(t->size.cx, t->size.cy));
+    window->resize(size);
+    return binding;
+}
+
+// Removes the widgets of a dialog; `later` when the dialog's own event handling may still be running.
+void ForgetDialog(CWnd& dialog, bool later) {
+    auto it = Bindings().find(dialog.GetSerial());
+    if (it == Bindings().end())
+        return;
+    auto* binding = static_cast<DialogBinding*>(it->second.get());
+    QWidget* widget = binding->DialogWidget();
+    for (std::uint64_t serial : binding->Children())
+        Forget(serial);
+    Forget(dialog.GetSerial());
+    if (widget) {
+        widget->hide();
+        if (later)
+            widget->deleteLater();
+        else
+            delete widget;
+    }
+}
+
+// The dialog's picture after layout, as a person would see it.
+QImage Grab(QWidget* window) {
+    window->ensurePolished();
+    if (window->layout())
+        window->layout()->activate();
+    return window->grab().toImage();
+}
+
+// The picture with a title bar showing the caption, for screenshots.
+QImage WithTitleBar(const QImage& client, const QString& caption) {
+    const int bar = 28;
+    QImage framed(client.width() + 2, client.height() + bar + 1, QImage::Format_RGB32);
+    framed.fill(QColor(120, 120, 120));
+    QPainter p(&framed);
+    p.fillRect(QRect(1, 1, client.width(), bar - 1), QColor(232, 236, 242));
+    QFont font;
+    font.setFamilies({QStringLiteral("WenQuanYi Micro Hei")});
+    font.setPixelSize(13);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(QRect(10, 1, client.width() - 40, bar - 1), Qt::AlignVCenter | Qt::AlignLeft, caption);
+    p.drawText(QRect(client.width() - 26, 1, 20, bar - 1), Qt::AlignCenter, QStringLiteral("\u00d7"));
+    p.drawImage(1, bar, client);
+    p.end();
+    return framed;
+}
+
+QWidget* WidgetOf(CWnd* window) {
+    for (CWnd* w = window; w; w = w->GetParent())
+        if (Binding* b = BindingOf(*w))
+            return b->Widget() ? b->Widget()->window() : nullptr;
+    return QApplication::activeWindow();
+}
+
+// ---- The view --------------------------------------------------------------------------------
+
+class QtView : public DialogView {
+public:
+    QtView() {
+        SetSurfaceChangedHandler([](CWnd& window) {
+            if (Binding* b = BindingOf(window))
+                b->Repaint(false);
+        });
+        // Long operations show the wait cursor over every window of the view.
+        SetWaitCursorHandler([](bool shown) {
+            if (!QCoreApplication::instance())
+                return;
+            if (shown)
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+            else
+                QApplication::restoreOverrideCursor();
+        });
+    }
+
+    INT_PTR RunModal(CDialog& dialog) override {
+        FlushChanges();
+        DialogBinding* binding = Build(dialog, WidgetOf(dialog.GetParentWindow()));
+        DialogWindow* window = binding->DialogWidget();
+        window->setModal(true);
+        Center(window);
+        const std::uint64_t serial = dialog.GetSerial();
+        if (CWnd* focus = CWnd::GetFocus())
+            if (Binding* b = BindingOf(*focus))
+                QTimer::singleShot(0, b->Widget(), [w = QPointer<QWidget>(b->Widget())] {
+                    if (w)
+                        w->setFocus();
+                });
+        QTimer::singleShot(0, window, [window] {
+            if (window->dialog)
+                if (Binding* b = BindingOf(*window->dialog))
+                    b->ReportGeometry();
+        });
+        // Messages posted before Qt was running (in OnInitDialog, say) run once the loop starts.
+        if (HasPostedMessages())
+            MessagePosted();
+        binding->shown = true;
+        if (!dialog.HasEnded())
+            window->exec();
+        if (::IsWindow(&dialog) && dialog.GetSerial() == serial)
+            ForgetDialog(dialog, false);
+        return dialog.GetModalResult();
+    }
+
+    void EndModal(CDialog& dialog, INT_PTR result) override {
+        if (Binding* b = BindingOf(dialog))
+            static_cast<DialogBinding*>(b)->DialogWidget()->done(static_cast<int>(result));
+    }
+
+    void WindowCreated(CWnd& window) override {
+        if (window.GetParent() || BindingOf(window))
+            return;
+        auto* dialog = dynamic_cast<CDialog*>(&window);
+        if (!dialog)
+            return; // a top-level window without a dialog template has nothing to show
+        EnsureQtApplication();
+        DialogBinding* binding = Build(*dialog, WidgetOf(dialog->GetParentWindow()));
+        DialogWindow* w = binding->DialogWidget();
+        w->setModal(false);
+        Center(w);
+        binding->shown = true;
+        if (dialog->GetStyle() & WS_VISIBLE)
+            w->show();
+        binding->ReportGeometry();
+        SaveScreenshotOf(dialog->GetWindowTextValue(), w);
+    }
+
+    void WindowDestroyed(CWnd& window) override {
+        if (window.GetParent())
+            return;
+        ForgetDialog(window, true);
+    }
+
+    void ControlChanged(CWnd& window) override {
+        for (CWnd* w = &window; w; w = w->GetParent()) {
+            if (BindingOf(*w)) {
+                m_dirty.insert(w->GetSerial());
+                ScheduleFlush();
+                return;
+            }
+        }
+    }
+
+    void Invalidate(CWnd& window) override {
+        if (Binding* b = BindingOf(window))
+            b->Repaint(true);
+    }
+
+    void FocusChanged(CWnd& window) override {
+        if (Binding* b = BindingOf(window))
+            if (b->Widget() && b->Widget()->isVisible())
+                b->Widget()->setFocus();
+    }
+
+    void MessagePosted() override {
+        if (!QCoreApplication::instance())
+            return;
+        QTimer::singleShot(0, [] { DispatchPostedMessages(); });
+    }
+
+    void ProcessPendingEvents() override {
+        FlushChanges();
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents();
+        DispatchPostedMessages();
+    }
+
+    int ShowMessageBox(const MessageBoxRequest& request) override {
+        BeforeLoop();
+        QMessageBox box(WidgetOf(nullptr));
+        box.setWindowTitle(Q(request.caption));
+        box.setText(Q(request.text));
+        switch (request.type & MB_ICONMASK) {
+        case MB_ICONHAND:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MB_ICONQUESTION:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MB_ICONEXCLAMATION:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MB_ICONASTERISK:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        }
+        struct Choice {
+            int id;
+            const char* text;
+            QMessageBox::ButtonRole role;
+        };
+        std::vector<Choice> choices;
+        switch (request.type & MB_TYPEMASK) {
+        case MB_OKCANCEL:
+            choices = {{IDOK, "确定", QMessageBox::AcceptRole}, {IDCANCEL, "取消", QMessageBox::RejectRole}};
+            break;
+        case MB_ABORTRETRYIGNORE:
+            choices = {{IDABORT, "中止(&A)", QMessageBox::RejectRole},
+                       {IDRETRY, "重试(&R)", QMessageBox::AcceptRole},
+                       {IDIGNORE, "忽略(&I)", QMessageBox::AcceptRole}};
+            break;
+        case MB_YESNOCANCEL:
+            choices = {{IDYES, "是(&Y)", QMessageBox::YesRole},
+                       {IDNO, "否(&N)", QMessageBox::NoRole},
+                       {IDCANCEL, "取消", QMessageBox::RejectRole}};
+            break;
+        case MB_YESNO:
+            choices = {{IDYES, "是(&Y)", QMessageBox::YesRole}, {IDNO, "否(&N)", QMessageBox::NoRole}};
+            break;
+        case MB_RETRYCANCEL:
+            choices = {{IDRETRY, "重试(&R)", QMessageBox::AcceptRole},
+                       {IDCANCEL, "取消", QMessageBox::RejectRole}};
+            break;
+        default:
+            choices = {{IDOK, "确定", QMessageBox::AcceptRole}};
+            break;
+        }
+        std::map<QAbstractButton*, int> ids;
+        QPushButton* escape = nullptr;
+        std::vector<QPushButton*> buttons;
+        for (const Choice& c : choices) {
+            QPushButton* b = box.addButton(QString::fromUtf8(c.text), c.role);
+            ids[b] = c.id;
+            buttons.push_back(b);
+            if (c.id == IDCANCEL || (choices.size() == 1 && c.id == IDOK))
+                escape = b;
+        }
+        const std::size_t defIndex = (request.type & MB_DEFBUTTON3)   ? 2
+                                     : (request.type & MB_DEFBUTTON2) ? 1
+                                                                      : 0;
+        box.setDefaultButton(buttons[std::min(defIndex, buttons.size() - 1)]);
+        if (escape)
+            box.setEscapeButton(escape);
+        box.exec();
+        auto it = ids.find(box.clickedButton());
+        if (it != ids.end())
+            return it->second;
+        return escape ? ids[escape] : choices.front().id;
+    }
+
+    bool RunFileDialog(FileDialogRequest& request) override {
+        BeforeLoop();
+        QFileDialog dialog(WidgetOf(request.owner));
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog.setWindowTitle(request.title.IsEmpty() ? QString::fromUtf8(request.open ? "打开" : "另存为")
+                                                      : Q(request.title));
+        dialog.setAcceptMode(request.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+        if (request.open)
+            dialog.setFileMode(request.multiSelect     ? QFileDialog::ExistingFiles
+                               : request.fileMustExist ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+        else
+            dialog.setFileMode(QFileDialog::AnyFile);
+        if (!request.overwritePrompt)
+            dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+        if (!request.defaultExt.IsEmpty())
+            dialog.setDefaultSuffix(Q(request.defaultExt));
+        QStringList filters;
+        for (const auto& [description, patterns] : request.filters) {
+            QString p = Q(patterns);
+            p.replace(QLatin1Char(';'), QLatin1Char(' '));
+            filters << QStringLiteral("%1 (%2)").arg(Q(description), p);
+        }
+        if (!filters.isEmpty()) {
+            dialog.setNameFilters(filters);
+            const int index = std::clamp(request.filterIndex, 1, static_cast<int>(filters.size())) - 1;
+            dialog.selectNameFilter(filters[index]);
+        }
+        if (!request.initialDir.IsEmpty())
+            dialog.setDirectory(Q(request.initialDir));
+        if (!request.fileName.IsEmpty())
+            dialog.selectFile(Q(request.fileName));
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        request.paths.clear();
+        for (const QString& file : dialog.selectedFiles())
+            request.paths.push_back(C(QDir::toNativeSeparators(file)));
+        const int chosen = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
+        request.chosenFilterIndex = chosen >= 0 ? chosen + 1 : 1;
+        return !request.paths.empty();
+    }
+
+    bool RunColorDialog(ColorDialogRequest& request) override {
+        BeforeLoop();
+        const QColor initial(GetRValue(request.color), GetGValue(request.color), GetBValue(request.color));
+        const QColor chosen = QColorDialog::getColor(
+            initial, WidgetOf(request.owner), QString::fromUtf8("颜色"), QColorDialog::DontUseNativeDialog);
+        if (!chosen.isValid())
+            return false;
+        request.color = RGB(chosen.red(), chosen.green(), chosen.blue());
+        return true;
+    }
+
+    bool RunFontDialog(FontDialogRequest& request) override {
+        BeforeLoop();
+        QFont initial;
+        if (!request.faceName.IsEmpty())
+            initial.setFamily(Q(request.faceName));
+        if (request.pointSize > 0)
+            initial.setPointSizeF(request.pointSize / 10.0);
+        else if (request.height != 0)
+            initial.setPixelSize(std::abs(request.height));
+        initial.setWeight(
+            static_cast<QFont::Weight>(std::clamp(request.weight > 0 ? request.weight : 400, 100, 900)));
+        initial.setItalic(request.italic);
+        initial.setUnderline(request.underline);
+        initial.setStrikeOut(request.strikeOut);
+        bool ok = false;
+        const QFont chosen =
+            QFontDialog::getFont(&ok, initial, WidgetOf(request.owner), QString::fromUtf8("字体"),
+                                 QFontDialog::DontUseNativeDialog);
+        if (!ok)
+            return false;
+        request.faceName = C(chosen.family());
+        const double points =
+            chosen.pointSizeF() > 0 ? chosen.pointSizeF() : chosen.pixelSize() * 72.0 / 96.0;
+        request.pointSize = static_cast<int>(points * 10 + 0.5);
+        request.height = -static_cast<int>(points * 96 / 72 + 0.5);
+        request.weight = chosen.weight() >= QFont::Bold ? 700 : chosen.weight();
+        request.italic = chosen.italic();
+        request.underline = chosen.underline();
+        request.strikeOut = chosen.strikeOut();
+        return true;
+    }
+
+    UINT TrackPopupMenu(const CMenu& menu, CPoint screenPoint, CWnd* owner) override {
+        BeforeLoop();
+        QMenu popup(WidgetOf(owner));
+        std::map<QAction*, UINT> ids;
+        Fill(popup, menu, ids);
+        QAction* chosen = popup.exec(QPoint(screenPoint.x, screenPoint.y));
+        auto it = ids.find(chosen);
+        return it == ids.end() ? 0 : it->second;
+    }
+
+    // Before a loop of Qt starts: Qt is running, the widgets show every change, and messages
+    // posted while Qt was not yet running are dispatched by the loop.
+    void BeforeLoop() {
+        EnsureQtApplication();
+        FlushChanges();
+        if (HasPostedMessages())
+            MessagePosted();
+    }
+
+    // Shows every pending change in the widgets.
+    void FlushChanges() {
+        m_flushScheduled = false;
+        while (!m_dirty.empty()) {
+            const std::uint64_t serial = *m_dirty.begin();
+            m_dirty.erase(m_dirty.begin());
+            auto it = Bindings().find(serial);
+            if (it != Bindings().end())
+                it->second->Refresh();
+        }
+    }
+
+    static void SaveScreenshotOf(const CString& caption, QWidget* window) {
+        const char* dir = std::getenv("VQ_SCREENSHOT_DIR");
+        if (!dir || !*dir)
+            return;
+        QDir().mkpath(QString::fromUtf8(dir));
+        const QString path = QDir(QString::fromUtf8(dir)).filePath(Q(ScreenshotFileName(caption)));
+        WithTitleBar(Grab(window), Q(caption)).save(path, "PNG");
+    }
+
+private:
+    void ScheduleFlush() {
+        if (m_flushScheduled || !QCoreApplication::instance())
+            return;
+        m_flushScheduled = true;
+        QTimer::singleShot(0, [this] { FlushChanges(); });
+    }
+
+    static void Center(QWidget* window) {
+        QWidget* parent = window->parentWidget();
+        QRect area =
+            parent ? parent->window()->geometry()
+                   : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                       : QRect(0, 0, 1280, 800));
+        window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+    }
+
+    static void Fill(QMenu& popup, const CMenu& menu, std::map<QAction*, UINT>& ids) {
+        for (const CMenu::Item& item : menu.Items()) {
+            if (item.flags & MF_SEPARATOR) {
+                popup.addSeparator();
+                continue;
+            }
+            const QString text = ButtonText(item.text.c_str());
+            if ((item.flags & MF_POPUP) && item.subMenu) {
+                QMenu* sub = popup.addMenu(text);
+                Fill(*sub, *item.subMenu, ids);
+                sub->setEnabled(!(item.flags & (MF_GRAYED | MF_DISABLED)));
+                continue;
+            }
+            QAction* action = popup.addAction(text);
+            action->setEnabled(!(item.flags & (MF_GRAYED | MF_DISABLED)));
+            if (item.flags & MF_CHECKED) {
+                action->setCheckable(true);
+                action->setChecked(true);
+            }
+            if (item.flags & MF_DEFAULT) {
+                QFont bold = action->font();
+                bold.setBold(true);
+                action->setFont(bold);
+            }
+            ids[action] = item.id;
+        }
+    }
+
+    std::set<std::uint64_t> m_dirty;
+    bool m_flushScheduled = false;
+};
+
+QtView& TheView() {
+    static QtView view;
+    return view;
+}
+
+} // namespace
+
+void RefreshIfAlive(std::uint64_t serial) {
+    auto it = Bindings().find(serial);
+    if (it != Bindings().end())
+        it->second->Refresh();
+}
+
+} // namespace vq::qtview
+
+namespace vq {
+
+DialogView& QtDialogView() {
+    return qtview::TheView();
+}
+
+CString ScreenshotFileName(const CString& caption) {
+    QString name = QString::fromUtf8(caption.c_str()).trimmed();
+    for (QChar& ch : name)
+        if (ch == QLatin1Char('/') || ch == QLatin1Char('\\') || ch == QLatin1Char(':') ||
+            ch == QLatin1Char('*') || ch == QLatin1Char('?') || ch == QLatin1Char('"') ||
+            ch == QLatin1Char('<') || ch == QLatin1Char('>') || ch == QLatin1Char('|') || ch.unicode() < 0x20)
+            ch = QLatin1Char('_');
+    if (name.isEmpty())
+        name = QStringLiteral("dialog");
+    return CString((name + QStringLiteral(".png")).toUtf8().toStdString());
+}
+
+CBitmap RenderDialogInQt(CDialog& dialog) {
+    using namespace qtview;
+    EnsureQtApplication();
+    // A dialog the view shows already is pictured as it stands.
+    if (Binding* existing = BindingOf(dialog)) {
+        TheView().FlushChanges();
+        return FromQImage(Grab(existing->Widget()));
+    }
+    DialogBinding* binding = Build(dialog, nullptr);
+    binding->DialogWidget()->setAttribute(Qt::WA_DontShowOnScreen, true);
+    const QImage image = Grab(binding->DialogWidget());
+    // The controls learn where the layout put them (hit tests, placement of later windows).
+    binding->ReportGeometry();
+    ForgetDialog(dialog, false);
+    return FromQImage(image);
+}
+
+void SaveDialogScreenshot(CDialog& dialog) {
+    const char* dir = std::getenv("VQ_SCREENSHOT_DIR");
+    if (!dir || !*dir)
+        return;
+    const CString caption = dialog.GetWindowTextValue();
+    const QImage picture =
+        qtview::WithTitleBar(ToQImage(RenderDialogInQt(dialog)), QString::fromUtf8(caption.c_str()));
+    QDir().mkpath(QString::fromUtf8(dir));
+    picture.save(
+        QDir(QString::fromUtf8(dir)).filePath(QString::fromUtf8(ScreenshotFileName(caption).c_str())), "PNG");
+}
+
+} // namespace vq
+
+// ---- Input for tests of the view -------------------------------------------------------------
+
+namespace vq::qtinput {
+namespace {
+
+QWidget* WidgetFor(CWnd& control) {
+    qtview::TheView().FlushChanges();
+    qtview::Binding* b = qtview::BindingOf(control);
+    return b ? b->Widget() : nullptr;
+}
+
+void SendClick(QWidget* target, QPoint at, Qt::MouseButton button, bool doubleClick) {
+    const QPointF local(at);
+    const QPointF global(target->mapToGlobal(at));
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, button, button, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, button, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+    if (doubleClick) {
+        QMouseEvent twice(QEvent::MouseButtonDblClick, local, global, button, button, Qt::NoModifier);
+        QApplication::sendEvent(target, &twice);
+    }
+}
+
+} // namespace
+
+bool Click(CWnd& control) {
+    QWidget* w = WidgetFor(control);
+    if (!w)
+        return false;
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        button->click();
+        return true;
+    }
+    SendClick(w, w->rect().center(), Qt::LeftButton, false);
+    return true;
+}
+
+bool ClickItem(CWnd& control, int index, bool right, bool doubleClick) {
+    QWidget* w = WidgetFor(control);
+    if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        if (index < 0 || index >= combo->count())
+            return false;
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+        return true;
+    }
+    const Qt::MouseButton button = right ? Qt::RightButton : Qt::LeftButton;
+    if (auto* list = qobject_cast<QListWidget*>(w)) {
+        if (index < 0 || index >= list->count())
+            return false;
+        SendClick(list->viewport(), list->visualItemRect(list->item(index)).center(), button, doubleClick);
+        return true;
+    }
+    if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
+        if (index < 0 || index >= tree->topLevelItemCount())
+            return false;
+        const QRect rect = tree->visualItemRect(tree->topLevelItem(index));
+        // Right of the check box area, inside the first column.
+        SendClick(tree->viewport(), QPoint(rect.left() + 24, rect.center().y()), button, doubleClick);
+        return true;
+    }
+    return false;
+}
+
+bool ClickColumn(CWnd& control, int column) {
+    auto* tree = qobject_cast<QTreeWidget*>(WidgetFor(control));
+    if (!tree || column < 0 || column >= tree->columnCount())
+        return false;
+    QHeaderView* header = tree->header();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                    header->height() / 2);
+    SendClick(header->viewport(), at, Qt::LeftButton, false);
+    return true;
+}
+
+bool Type(CWnd& control, const CString& text) {
+    QWidget* w = WidgetFor(control);
+    QLineEdit* line = qobject_cast<QLineEdit*>(w);
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+        line = combo->lineEdit();
+    if (line) {
+        line->setFocus();
+        line->selectAll();
+        line->insert(QString::fromUtf8(text.c_str()));
+        return true;
+    }
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
+        plain->setPlainText(
+            QString::fromUtf8(text.c_str()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        return true;
+    }
+    return false;
+}
+
+static int QtKey(UINT key) {
+    switch (key) {
+    case VK_RETURN:
+        return Qt::Key_Return;
+    case VK_ESCAPE:
+        return Qt::Key_Escape;
+    case VK_UP:
+        return Qt::Key_Up;
+    case VK_DOWN:
+        return Qt::Key_Down;
+    case VK_LEFT:
+        return Qt::Key_Left;
+    case VK_RIGHT:
+        return Qt::Key_Right;
+    case VK_DELETE:
+        return Qt::Key_Delete;
+    case VK_SPACE:
+        return Qt::Key_Space;
+    default:
+        return 0;
+    }
+}
+
+bool Key(CWnd& control, UINT key) {
+    QWidget* w = WidgetFor(control);
+    const int qtKey = QtKey(key);
+    if (!w || !qtKey)
+        return false;
+    w->setFocus();
+    // As Qt delivers keys: to the widget, and on to its parents while nobody takes it.
+    for (QWidget* target = w; target; target = target->parentWidget()) {
+        QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        if (press.isAccepted())
+            break;
+    }
+    return true;
+}
+
+bool KeyToTopWindow(UINT key) {
+    QWidget* top = QApplication::activePopupWidget();
+    if (!top)
+        top = QApplication::activeModalWidget();
+    const int qtKey = QtKey(key);
+    if (!top || !qtKey)
+        return false;
+    QWidget* target = top->focusWidget() ? top->focusWidget() : top;
+    for (; target; target = target->parentWidget()) {
+        QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        if (press.isAccepted() || target == top)
+            break;
+    }
+    return true;
+}
+
+bool Close(CWnd& dialog) {
+    QWidget* w = WidgetFor(dialog);
+    if (!w)
+        return false;
+    w->close();
+    return true;
+}
+
+CString ShownText(CWnd& control) {
+    QWidget* w = WidgetFor(control);
+    QString text;
+    if (auto* line = qobject_cast<QLineEdit*>(w))
+        text = line->text();
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(w))
+        text = plain->toPlainText();
+    else if (auto* label = qobject_cast<QLabel*>(w))
+        text = label->text();
+    else if (auto* button = qobject_cast<QAbstractButton*>(w))
+        text = button->text();
+    else if (auto* combo = qobject_cast<QComboBox*>(w))
+        text = combo->currentText();
+    else if (auto* tree = qobject_cast<QTreeWidget*>(w))
+        text = tree->currentItem() ? tree->currentItem()->text(0) : QString();
+    else if (auto* list = qobject_cast<QListWidget*>(w))
+        text = list->currentItem() ? list->currentItem()->text() : QString();
+    return CString(text.toUtf8().toStdString());
+}
+
+} // namespace vq::qtinput

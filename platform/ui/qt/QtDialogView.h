@@ -1,0 +1,44 @@
+// The Qt Widgets view (vq::QtDialogView() in platform/ui/View.h) and what tests and the host may
+// ask of it directly. Nothing here names a Qt type.
+#pragma once
+
+#include "platform/ui/DC.h"
+
+class CDialog;
+
+namespace vq {
+
+// Builds the Qt view of a dialog whose controls exist (as after OnInitDialog), lays it out off
+// screen and returns its picture, without running a loop.
+CBitmap RenderDialogInQt(CDialog& dialog);
+
+// The file name SaveDialogScreenshot gives a dialog of this caption ("<caption>.png" with the
+// characters a file name cannot hold replaced).
+CString ScreenshotFileName(const CString& caption);
+
+} // namespace vq
+
+// A person's input through the widgets of a window the Qt view shows, for tests of the view:
+// each acts on the widget exactly as the mouse or keyboard would. False when the window has no
+// widget (it is not shown by the Qt view) or the widget cannot take that input.
+namespace vq::qtinput {
+// A left click on a button, check box or radio button; on other widgets in their middle.
+bool Click(CWnd& control);
+// A click on item `index` of a list box, report list (row) or combo box (entry); right click
+// and double click on rows of lists.
+bool ClickItem(CWnd& control, int index, bool right = false, bool doubleClick = false);
+// A click on a column header of a report list.
+bool ClickColumn(CWnd& control, int column);
+// Replaces the text of an edit field (or the edit part of a combo box) as typing does.
+bool Type(CWnd& control, const CString& text);
+// A key pressed in the widget (VK_RETURN, VK_ESCAPE, VK_DOWN ...).
+bool Key(CWnd& control, UINT key);
+// The close box of a dialog.
+bool Close(CWnd& dialog);
+// A key pressed in the window on top: an open popup menu, message box or common dialog (their
+// loops run posted messages, so a test answers them from a posted message). False when there is
+// no such window.
+bool KeyToTopWindow(UINT key);
+// The text the widget shows (edit, label, button, combo box), or the current row's first column.
+CString ShownText(CWnd& control);
+} // namespace vq::qtinput

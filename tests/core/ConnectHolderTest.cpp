@@ -1,0 +1,205 @@
+#include "core/VqConnectHolder.h"
+#include "platform/ftp/FtpConnection.h"
+#include "tests/support/DbWorkspace.h"
+#include "tests/support/FtpServer.h"
+#include "tests/support/MessageBoxRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+const char* const kServerMessage = "请检查服务器是否正确安装,或网络是否正常工作?";
+
+class ConnectHolderTest : public ::testing::Test {
+protected:
+    vqtest::DbWorkspace ws{0};
+    vqtest::MessageBoxRecorder rec;
+};
+
+class ConnectHolderFtpTest : public ConnectHolderTest {
+protected:
+    void SetUp() override { ASSERT_TRUE(ftp.IsRunning()); }
+    void UseServer(const CString& domainName, const CString& password = "vqpass") {
+        vqtest::ConfigRow row;
+        row.domainName = domainName;
+        row.ftpUser = ftp.User();
+        row.ftpPwd = password;
+        ws.SetConfig(row);
+    }
+    int Connect(CVqConnectHolder& holder) { return holder.ConnectPDM() && holder.ConnectFTP() ? 1 : 0; }
+
+    vqtest::FtpServer ftp;
+};
+
+} // namespace
+
+TEST_F(ConnectHolderTest, MissingLocalDatabaseIsNamed) {
+    std::filesystem::remove(ws.ConfigDatabasePath().str());
+    rec.Expect("文件: " + ws.SystemDir() + "/vqdetail.mdb 不存在!");
+    CVqConnectHolder holder;
+    EXPECT_EQ(0, holder.ConnectPDM());
+    EXPECT_FALSE(holder.m_pConnection);
+    EXPECT_EQ(0, rec.Pending());
+
+    // The FTP half reports the same file, then that the installation is incomplete.
+    rec.Expect("vqdetail.mdb 不存在!");
+    rec.Expect("软件没有正确安装");
+    EXPECT_EQ(0, holder.ConnectFTP());
+    EXPECT_EQ(3u, rec.Shown().size());
+}
+
+TEST_F(ConnectHolderTest, EmptyConfigIsReported) {
+    ws.ClearConfig();
+    rec.Expect("未配置服务器、数据库信息...");
+    CVqConnectHolder holder;
+    EXPECT_EQ(0, holder.ConnectPDM());
+    EXPECT_FALSE(holder.m_pConnection);
+    rec.Expect("未配置服务器、数据库信息...");
+    EXPECT_EQ(0, holder.LoadFtpConfig());
+}
+
+TEST_F(ConnectHolderTest, OldConfigTableAsksForANewFile) {
+    ws.ExecuteConfig("DROP TABLE Config; CREATE TABLE Config (PdmUser VARCHAR(50))");
+    rec.Expect(""); // the database's own error text
+    rec.Expect("需要更新文件vqdetail.mdb的版本...");
+    CVqConnectHolder holder;
+    EXPECT_EQ(0, holder.LoadDatabaseConfig());
+    rec.Expect("");
+    rec.Expect("需要更新文件vqdetail.mdb的版本...");
+    EXPECT_EQ(0, holder.LoadFtpConfig());
+    EXPECT_EQ(0, rec.Pending());
+}
+
+TEST_F(ConnectHolderTest, EmptyPdmUserLogsOnAsSa) {
+    vqtest::ConfigRow row;
+    row.pdmUser = "";
+    row.password = "";
+    ws.SetConfig(row);
+    CVqConnectHolder holder;
+    ASSERT_EQ(1, holder.ConnectPDM());
+    EXPECT_EQ(CString("DSN=vqdetail; UID=sa; PWD="), holder.m_strAdoConnect);
+    EXPECT_EQ(CString("ODBC;DATABASE=VQDETAIL;UID=sa;PWD=;DSN=vqdetail;"), holder.m_strPdmOdbc);
+    ASSERT_TRUE(holder.m_pConnection);
+    EXPECT_EQ(adStateOpen, holder.m_pConnection->GetState());
+
+    EXPECT_EQ(1, holder.Disconnect());
+    EXPECT_FALSE(holder.m_pConnection);
+}
+
+TEST_F(ConnectHolderTest, DatabaseTypeOutOfRangeBuildsTheFirstKindOfTexts) {
+    vqtest::ConfigRow row;
+    row.pdmUser = "pdm";
+    row.password = "pw";
+    ws.SetConfig(row);
+    ws.WriteSetting("VQCAPP配置", "数据源名称", "capp");
+    for (const char* type : {"5", "-1"}) {
+        ws.WriteSetting("数据库配置", "数据库类型", type);
+        CVqConnectHolder holder;
+        ASSERT_EQ(1, holder.LoadDatabaseConfig());
+        EXPECT_EQ(0, holder.m_nDatabaseType);
+        EXPECT_EQ(CString("ODBC;DATABASE=VQDETAIL;UID=pdm;PWD=pw;DSN=vqdetail;"), holder.m_strPdmOdbc);
+        EXPECT_EQ(CString("ODBC;DATABASE=VQCAPP;UID=pdm;PWD=pw;DSN=capp;"), holder.m_strCappOdbc);
+        EXPECT_EQ(CString("DSN=vqdetail; UID=pdm; PWD=pw"), holder.m_strAdoConnect);
+    }
+
+    ws.WriteSetting("数据库配置", "数据库类型", "1");
+    ws.WriteSetting("数据库配置", "数据库名称", "server1");
+    CVqConnectHolder one;
+    ASSERT_EQ(1, one.LoadDatabaseConfig());
+    EXPECT_EQ(CString("ODBC;DSN=vqdetail;SRVR=server1;DB=vqdetail;UID=pdm;PWD=pw"), one.m_strPdmOdbc);
+    EXPECT_EQ(CString("ODBC;DSN=capp;SRVR=server1;DB=VQCAPP;UID=pdm;PWD=pw"), one.m_strCappOdbc);
+
+    ws.WriteSetting("数据库配置", "数据库类型", "2");
+    CVqConnectHolder two;
+    ASSERT_EQ(1, two.LoadDatabaseConfig());
+    EXPECT_EQ(CString("ODBC;DSN=vqdetail;UID=pdm;PWD=pw"), two.m_strPdmOdbc);
+    EXPECT_EQ(CString("ODBC;DSN=capp;UID=pdm;PWD=pw"), two.m_strCappOdbc);
+}
+
+TEST_F(ConnectHolderTest, UnknownDataSourceReportsTheProductDatabase) {
+    ws.WriteSetting("服务器参数配置", "PDM数据源", "nosuchsource");
+    rec.Expect("");
+    rec.Expect("不能正常连接网络产品数据库...");
+    CVqConnectHolder holder;
+    EXPECT_EQ(0, holder.ConnectPDM());
+    EXPECT_FALSE(holder.m_pConnection);
+    EXPECT_EQ(0, rec.Pending());
+}
+
+TEST_F(ConnectHolderFtpTest, AnonymousLogonCreatesTheFoldersOnce) {
+    UseServer(ftp.Url());
+    {
+        CVqConnectHolder holder;
+        ASSERT_EQ(1, Connect(holder));
+        ASSERT_NE(nullptr, holder.m_pFtpConnection);
+        EXPECT_EQ(CString("/"), holder.m_strFtpCurrentDir);
+        for (const char* folder : {"Vq", "Vq/Auditing", "Vq/Proven", "Vq/Working"})
+            EXPECT_TRUE(ftp.IsFolder(folder)) << folder;
+        CString current;
+        holder.m_pFtpConnection->GetCurrentDirectory(current);
+        EXPECT_EQ(CString("/Vq"), current);
+        EXPECT_EQ(1, holder.Disconnect());
+        EXPECT_EQ(nullptr, holder.m_pFtpConnection);
+        EXPECT_EQ(nullptr, holder.m_pInternetSession);
+    }
+    // A second call finds "Vq" and keeps what is in it.
+    ftp.WriteFile("Vq/Working/T1/a.dwg", "drawing");
+    CVqConnectHolder again;
+    ASSERT_EQ(1, Connect(again));
+    CString current;
+    again.m_pFtpConnection->GetCurrentDirectory(current);
+    EXPECT_EQ(CString("/"), current);
+    EXPECT_EQ("drawing", ftp.ReadFile("Vq/Working/T1/a.dwg"));
+    EXPECT_TRUE(rec.Shown().empty());
+}
+
+TEST_F(ConnectHolderFtpTest, MissingFoldersBelowAnExistingVqAreCompleted) {
+    ftp.WriteFile("Vq/Proven/P1/a.dwg", "released");
+    UseServer(ftp.Url());
+    CVqConnectHolder holder;
+    ASSERT_EQ(1, Connect(holder));
+    EXPECT_TRUE(ftp.IsFolder("Vq/Auditing"));
+    EXPECT_TRUE(ftp.IsFolder("Vq/Working"));
+    EXPECT_EQ("released", ftp.ReadFile("Vq/Proven/P1/a.dwg"));
+}
+
+TEST_F(ConnectHolderFtpTest, NamedUserOnABareHostName) {
+    ws.WriteSetting("服务器参数配置", "匿名连接", "0");
+    UseServer("localhost:" + CString(std::to_string(ftp.Port())));
+    CVqConnectHolder holder;
+    ASSERT_EQ(1, Connect(holder));
+    EXPECT_EQ(0, holder.m_nAnonymousFtp);
+    EXPECT_TRUE(ftp.IsFolder("Vq/Working"));
+}
+
+TEST_F(ConnectHolderFtpTest, WrongPasswordShowsTheServersReplyThenGivesUp) {
+    ws.WriteSetting("服务器参数配置", "匿名连接", "0");
+    UseServer(ftp.Url(), "wrong");
+    rec.Expect("530");
+    rec.Expect(kServerMessage);
+    CVqConnectHolder holder;
+    EXPECT_EQ(0, Connect(holder));
+    EXPECT_EQ(nullptr, holder.m_pFtpConnection);
+    EXPECT_EQ(0, rec.Pending());
+    EXPECT_FALSE(ftp.Exists("Vq"));
+}
+
+TEST_F(ConnectHolderFtpTest, UrlOfAnotherServiceConnectsToNothing) {
+    UseServer("http://127.0.0.1:" + CString(std::to_string(ftp.Port())));
+    rec.Expect(kServerMessage);
+    CVqConnectHolder holder;
+    EXPECT_EQ(0, Connect(holder));
+    EXPECT_EQ(1u, rec.Shown().size());
+    EXPECT_FALSE(ftp.Exists("Vq"));
+}
+
+TEST_F(ConnectHolderFtpTest, ServerNameThatIsNoAddress) {
+    UseServer("file server");
+    rec.Expect("服务器名称不符!");
+    rec.Expect(kServerMessage);
+    CVqConnectHolder holder;
+    EXPECT_EQ(0, Connect(holder));
+    EXPECT_EQ(0, rec.Pending());
+}

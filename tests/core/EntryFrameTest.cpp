@@ -1,0 +1,51 @@
+#include "core/EntryFrame.h"
+#include "core/Settings.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/base/WaitCursor.h"
+#include "tests/support/DbWorkspace.h"
+#include "tests/support/MessageBoxRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+class EntryFrameTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(EntryFrameTest, LendsTheConnectionForTheCallOnly) {
+    vqtest::DbWorkspace ws(GetParam());
+    ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三')");
+    {
+        CEntryFrame frame("zhangsan");
+        ASSERT_TRUE(frame.IsOpen());
+        EXPECT_TRUE(static_cast<bool>(theApp.m_pConnPDM));
+        EXPECT_TRUE(vq::IsWaitCursorShown());
+        EXPECT_EQ(theApp.m_strLoginUser, "zhangsan");
+        EXPECT_EQ(theApp.m_strUserName, "张三");
+        EXPECT_EQ(theApp.GetSqlString("SELECT UserName FROM UserInformation WHERE UserLogName='zhangsan'"),
+                  "张三");
+    }
+    EXPECT_FALSE(static_cast<bool>(theApp.m_pConnPDM));
+    EXPECT_FALSE(vq::IsWaitCursorShown());
+    // The account of the latest call stays in the settings file.
+    EXPECT_EQ(ReadSetting("公共管理功能", "当前登陆用户帐号", ""), "zhangsan");
+    EXPECT_EQ(theApp.m_strLoginUser, "zhangsan");
+}
+
+TEST_P(EntryFrameTest, MissingConfigurationDatabaseOpensNothing) {
+    vqtest::DbWorkspace ws(GetParam());
+    std::filesystem::remove(ws.ConfigDatabasePath().str());
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("不存在!");
+    {
+        CEntryFrame frame("lisi");
+        EXPECT_FALSE(frame.IsOpen());
+        EXPECT_FALSE(static_cast<bool>(theApp.m_pConnPDM));
+    }
+    EXPECT_FALSE(static_cast<bool>(theApp.m_pConnPDM));
+    EXPECT_FALSE(vq::IsWaitCursorShown());
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, "文件: " + ws.ConfigDatabasePath() + " 不存在!");
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, EntryFrameTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

@@ -1,0 +1,68 @@
+#include "core/Settings.h"
+
+#include "platform/base/TextCodec.h"
+#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/Workspace.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+TEST(Settings, ReadsAndWritesTheSharedFile) {
+    vqtest::Workspace ws;
+    EXPECT_EQ(GetSettingsFilePath(), ws.SettingsPath());
+    EXPECT_EQ(ReadSetting("公共管理功能", "当前登陆用户帐号", "admin"), "admin"); // no file yet
+    EXPECT_TRUE(WriteSetting("公共管理功能", "当前登陆用户帐号", "张三"));
+    EXPECT_EQ(ReadSetting("公共管理功能", "当前登陆用户帐号", "admin"), "张三");
+    EXPECT_EQ(ws.ReadFile(ws.SettingsPath()), vq::Utf8ToGbk("[公共管理功能]\r\n当前登陆用户帐号=张三\r\n"));
+}
+
+TEST(Settings, NothingIsCached) {
+    vqtest::Workspace ws;
+    ws.WriteSetting("零部件配置", "替换版本号", "1");
+    EXPECT_EQ(ReadSettingInt("零部件配置", "替换版本号", "0"), 1);
+    ws.WriteFile(ws.SettingsPath(), vq::Utf8ToGbk("[零部件配置]\n替换版本号=0\n"));
+    EXPECT_EQ(ReadSettingInt("零部件配置", "替换版本号", "1"), 0);
+}
+
+TEST(Settings, NumbersFromText) {
+    vqtest::Workspace ws;
+    ws.WriteSetting("s", "n", "42");
+    ws.WriteSetting("s", "neg", "-3");
+    ws.WriteSetting("s", "text", "abc");
+    ws.WriteSetting("s", "mixed", "7天");
+    ws.WriteSetting("s", "huge", "99999999999999");
+    EXPECT_EQ(ReadSettingInt("s", "n", "0"), 42);
+    EXPECT_EQ(ReadSettingInt("s", "neg", "0"), -3);
+    EXPECT_EQ(ReadSettingInt("s", "text", "5"), 0);
+    EXPECT_EQ(ReadSettingInt("s", "mixed", "0"), 7);
+    EXPECT_EQ(ReadSettingInt("s", "huge", "0"), INT_MAX);
+    EXPECT_EQ(ReadSettingInt("s", "missing", "1"), 1);
+    EXPECT_EQ(ReadSettingInt("s", "missing", "x"), 0);
+}
+
+TEST(Settings, ValuesPassA100ByteBufferCountedInCodePage936) {
+    vqtest::Workspace ws;
+    std::string ascii(150, 'v');
+    ws.WriteSetting("s", "ascii", CString(ascii));
+    EXPECT_EQ(ReadSetting("s", "ascii", ""), CString(ascii.substr(0, 99)));
+    std::string chinese;
+    for (int i = 0; i < 60; ++i)
+        chinese += "账";
+    ws.WriteSetting("s", "chinese", CString(chinese));
+    // 49 characters fill 98 bytes; the 50th would need bytes 99 and 100.
+    EXPECT_EQ(ReadSetting("s", "chinese", ""), CString(chinese.substr(0, 49 * 3)));
+    EXPECT_EQ(ReadSetting("s", "missing", chinese.c_str()), CString(chinese.substr(0, 49 * 3)));
+}
+
+TEST(Settings, WithoutAnInstallationFolderTheDefaultIsUsedAfterTheMessage) {
+    vqtest::Workspace ws;
+    std::filesystem::remove((ws.WindowsDir() + "/vqpdm.txt").str());
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("打开文件");
+    EXPECT_EQ(ReadSetting("a", "b", "def"), "def");
+    boxes.Expect("打开文件");
+    EXPECT_FALSE(WriteSetting("a", "b", "c"));
+    boxes.Expect("打开文件");
+    EXPECT_EQ(GetSettingsFilePath(), "");
+}

@@ -1,0 +1,69 @@
+// Runs the host program as a person or a script would and reads what it prints.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct HostRun {
+    std::string out;
+    int status = -1;
+};
+
+HostRun RunHost(const std::string& args) {
+    std::string cmd = std::string(VQ_BINARY_DIR) + "/host/vqhost " + args + " 2>&1";
+    HostRun r;
+    FILE* pipe = popen(cmd.c_str(), "r");
+    if (!pipe)
+        return r;
+    std::array<char, 4096> buf{};
+    while (fgets(buf.data(), buf.size(), pipe))
+        r.out += buf.data();
+    int raw = pclose(pipe);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
+}
+
+} // namespace
+
+TEST(Host, ListsTheExportedEntryFunctionsWithTheirArguments) {
+    HostRun r = RunHost("--list");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("ShowProjectTaskAuditFlow (text, text, int) -> int"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("ECOAssignNextAuditFlatroof (text, text, text, text) -> int"), std::string::npos)
+        << r.out;
+}
+
+TEST(Host, HeadlessCallPrintsTheResult) {
+    HostRun r = RunHost("--headless ShowTeamTaskAuditHistory T1 admin 3");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("result: 1"), std::string::npos) << r.out;
+}
+
+TEST(Host, RefusesWrongArguments) {
+    HostRun unknown = RunHost("--headless NoSuchEntry");
+    EXPECT_NE(unknown.status, 0);
+    EXPECT_NE(unknown.out.find("no entry function NoSuchEntry"), std::string::npos) << unknown.out;
+
+    HostRun count = RunHost("--headless ShowTeamTaskAuditHistory only-one");
+    EXPECT_NE(count.status, 0);
+    EXPECT_NE(count.out.find("takes 3 arguments"), std::string::npos) << count.out;
+
+    HostRun kind = RunHost("--headless ShowTeamTaskAuditHistory a b notanumber");
+    EXPECT_NE(kind.status, 0);
+    EXPECT_NE(kind.out.find("must be a whole number"), std::string::npos) << kind.out;
+}
+
+TEST(Host, ScriptWithUnusedActionsFails) {
+    auto script = std::filesystem::temp_directory_path() / "vqhost-unused.script";
+    std::ofstream(script) << "dialog \"never opened\"\nclick 1\n";
+    HostRun r = RunHost("--headless --script " + script.string() + " ShowTeamTaskAuditHistory a b 1");
+    std::filesystem::remove(script);
+    EXPECT_NE(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("unused"), std::string::npos) << r.out;
+}

@@ -1,0 +1,194 @@
+#include "platform/base/File.h"
+#include "platform/base/FileFind.h"
+#include "platform/base/TextCodec.h"
+#include "platform/os/Shell.h"
+
+#include "tests/support/Workspace.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+TEST(StdioFile, ReadsCodePage936LinesWithEitherLineEnd) {
+    vqtest::Workspace ws;
+    CString path = ws.WriteFile("in.txt", vq::Utf8ToGbk("第一行\r\nsecond\n\n末行"));
+    CStdioFile file;
+    ASSERT_TRUE(file.Open(path, CFile::modeRead | CFile::typeText));
+    CString line;
+    std::vector<CString> lines;
+    while (file.ReadString(line))
+        lines.push_back(line);
+    EXPECT_EQ(lines, (std::vector<CString>{"第一行", "second", "", "末行"}));
+    EXPECT_FALSE(file.ReadString(line));
+    EXPECT_EQ(line, "");
+}
+
+TEST(StdioFile, BufferedReadKeepsTheLineFeedAndNeverSplitsACharacter) {
+    vqtest::Workspace ws;
+    CString path = ws.WriteFile("in.txt", vq::Utf8ToGbk("中文字\r\nx"));
+    CStdioFile file;
+    ASSERT_TRUE(file.Open(path, CFile::modeRead));
+    char buf[6]; // five bytes of text: "中" (3 bytes) fits, "文" would be cut
+    ASSERT_NE(file.ReadString(buf, sizeof buf), nullptr);
+    EXPECT_STREQ(buf, "中");
+    ASSERT_NE(file.ReadString(buf, sizeof buf), nullptr);
+    EXPECT_STREQ(buf, "文");
+    ASSERT_NE(file.ReadString(buf, sizeof buf), nullptr);
+    EXPECT_STREQ(buf, "字\n");
+    ASSERT_NE(file.ReadString(buf, sizeof buf), nullptr);
+    EXPECT_STREQ(buf, "x");
+    EXPECT_EQ(file.ReadString(buf, sizeof buf), nullptr);
+}
+
+TEST(StdioFile, WritesCodePage936WithCrlfInTextModeAndRawBytesInBinaryMode) {
+    vqtest::Workspace ws;
+    CString path = ws.Root() + "/out.txt";
+    {
+        CStdioFile file;
+        ASSERT_TRUE(file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeText));
+        EXPECT_TRUE(file.WriteString("图号\t名称\n"));
+        EXPECT_TRUE(file.WriteString("A1\r\n"));
+    }
+    EXPECT_EQ(ws.ReadFile(path), vq::Utf8ToGbk("图号\t名称\r\nA1\r\n"));
+    {
+        CStdioFile file;
+        ASSERT_TRUE(file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeBinary));
+        EXPECT_TRUE(file.WriteString("图\n"));
+    }
+    EXPECT_EQ(ws.ReadFile(path), "图\n");
+}
+
+TEST(File, OpenModesCreateTruncateAndAppend) {
+    vqtest::Workspace ws;
+    CString path = ws.Root() + "/data.bin";
+    CFileException error;
+    CFile file;
+    EXPECT_FALSE(file.Open(path, CFile::modeRead, &error));
+    EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
+    ASSERT_TRUE(file.Open(path, CFile::modeCreate | CFile::modeWrite));
+    EXPECT_TRUE(file.Write("abcdef", 6));
+    file.Close();
+    ASSERT_TRUE(file.Open(path, CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite));
+    EXPECT_EQ(file.GetLength(), 6);
+    file.SeekToEnd();
+    EXPECT_TRUE(file.Write("gh", 2));
+    file.SeekToBegin();
+    char buf[16] = {};
+    EXPECT_EQ(file.Read(buf, sizeof buf), 8u);
+    EXPECT_STREQ(buf, "abcdefgh");
+    EXPECT_TRUE(file.SetLength(3));
+    EXPECT_EQ(file.GetLength(), 3);
+    EXPECT_EQ(file.GetFileName(), "data.bin");
+    EXPECT_EQ(file.GetFileTitle(), "data");
+    file.Close();
+    ASSERT_TRUE(file.Open(path, CFile::modeCreate | CFile::modeWrite));
+    EXPECT_EQ(file.GetLength(), 0);
+}
+
+TEST(File, AFolderIsNotAFile) {
+    vqtest::Workspace ws;
+    CFile file;
+    CFileException error;
+    EXPECT_FALSE(file.Open(ws.InstallDir(), CFile::modeRead, &error));
+    EXPECT_EQ(error.m_cause, CFileException::accessDenied);
+}
+
+TEST(File, FreeFunctionsCopyMoveDeleteAndFolders) {
+    vqtest::Workspace ws;
+    CString a = ws.WriteFile("a.txt", "one");
+    CString b = ws.Root() + "/b.txt";
+    EXPECT_TRUE(CopyFile(a, b, TRUE));
+    EXPECT_FALSE(CopyFile(a, b, TRUE)); // the target exists
+    ws.WriteFile("a.txt", "two");
+    EXPECT_TRUE(CopyFile(a, b, FALSE));
+    EXPECT_EQ(ws.ReadFile(b), "two");
+    EXPECT_FALSE(CopyFile(ws.Root() + "/none", b, FALSE));
+
+    CString c = ws.Root() + "/c.txt";
+    EXPECT_FALSE(MoveFile(a, b)); // the target exists
+    EXPECT_TRUE(MoveFile(a, c));
+    EXPECT_FALSE(PathFileExists(a));
+    EXPECT_TRUE(PathFileExists(c));
+
+    CString dir = ws.Root() + "/Docs";
+    EXPECT_TRUE(CreateDirectory(dir));
+    EXPECT_FALSE(CreateDirectory(dir));
+    EXPECT_EQ(GetFileAttributes(ws.Root() + "\\DOCS") & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_FALSE(DeleteFile(dir)); // a folder is not deleted as a file
+    EXPECT_TRUE(CopyFile(c, dir + "\\c.txt", TRUE));
+    EXPECT_FALSE(RemoveDirectory(dir)); // not empty
+    EXPECT_TRUE(DeleteFile(ws.Root() + "/docs/C.TXT"));
+    EXPECT_TRUE(RemoveDirectory(dir));
+    EXPECT_EQ(GetFileAttributes(dir), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributes(c), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(File, StatusReportsSizeTimeAndFullName) {
+    vqtest::Workspace ws;
+    CString path = ws.WriteFile("s.txt", "12345");
+    CFileStatus status;
+    ASSERT_TRUE(CFile::GetStatus(ws.Root() + "/S.TXT", status));
+    EXPECT_EQ(status.m_size, 5);
+    EXPECT_EQ(status.m_szFullName, path);
+    EXPECT_LE((CTime::GetCurrentTime() - status.m_mtime).GetTotalSeconds(), 60);
+    EXPECT_FALSE(CFile::GetStatus(ws.Root() + "/none", status));
+}
+
+TEST(FileFind, MatchesWildcardsWithoutRegardToCaseInNameOrder) {
+    vqtest::Workspace ws;
+    ws.WriteFile("f/b.DWG", "1");
+    ws.WriteFile("f/a.dwg", "22");
+    ws.WriteFile("f/c.txt", "");
+    ws.WriteFile("f/noext", "");
+    fs::create_directories((ws.Root() + "/f/sub").str());
+
+    CFileFind finder;
+    std::vector<CString> names;
+    BOOL more = finder.FindFile(ws.Root() + "\\F\\*.dwg");
+    while (more) {
+        more = finder.FindNextFile();
+        names.push_back(finder.GetFileName());
+    }
+    EXPECT_EQ(names, (std::vector<CString>{"a.dwg", "b.DWG"}));
+    EXPECT_EQ(finder.GetFilePath(), ws.Root() + "/f/b.DWG");
+    EXPECT_EQ(finder.GetFileTitle(), "b");
+    EXPECT_EQ(finder.GetLength(), 1);
+
+    names.clear();
+    int dirs = 0, dots = 0;
+    more = finder.FindFile(ws.Root() + "/f/*.*");
+    while (more) {
+        more = finder.FindNextFile();
+        if (finder.IsDots()) {
+            ++dots;
+            continue;
+        }
+        names.push_back(finder.GetFileName());
+        dirs += finder.IsDirectory() ? 1 : 0;
+    }
+    EXPECT_EQ(names, (std::vector<CString>{"a.dwg", "b.DWG", "c.txt", "noext", "sub"}));
+    EXPECT_EQ(dirs, 1);
+    EXPECT_EQ(dots, 2);
+
+    EXPECT_TRUE(finder.FindFile(ws.Root() + "/f/?.TXT"));
+    EXPECT_FALSE(finder.FindFile(ws.Root() + "/f/*.doc"));
+    EXPECT_FALSE(finder.FindFile(ws.Root() + "/missing/*.*"));
+}
+
+TEST(FileFind, WildcardRules) {
+    EXPECT_TRUE(vq::WildcardMatch("*.*", "noext"));
+    EXPECT_TRUE(vq::WildcardMatch("图?.txt", "图纸.TXT")); // "?" is one character, not one byte
+    EXPECT_FALSE(vq::WildcardMatch("图?.txt", "图.txt"));
+    EXPECT_TRUE(vq::WildcardMatch("a*b*c", "aXXbYYbc"));
+    EXPECT_FALSE(vq::WildcardMatch("a*b", "ab c"));
+}
+
+TEST(Shell, TypeNameFromTheExtension) {
+    vqtest::Workspace ws;
+    EXPECT_EQ(vq::ShellFileTypeName("C:\\x\\a.dwg"), "DWG 文件");
+    EXPECT_EQ(vq::ShellFileTypeName("/x/readme"), "文件");
+    EXPECT_EQ(vq::ShellFileTypeName("/x.y/readme"), "文件");
+    EXPECT_EQ(vq::ShellFileTypeName(ws.InstallDir()), "文件夹");
+}

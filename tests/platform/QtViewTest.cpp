@@ -1,0 +1,586 @@
+// The Qt view of dialogs, rendered off screen (QT_QPA_PLATFORM=offscreen is set when no display is).
+#include "platform/ui/Button.h"
+#include "platform/ui/ComboBox.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/Edit.h"
+#include "platform/ui/ImageList.h"
+#include "platform/ui/ListCtrl.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/TreeCtrl.h"
+#include "platform/ui/View.h"
+#include "platform/ui/qt/QtDialogView.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kName = 1001;
+constexpr int kKind = 1002;
+constexpr int kList = 1003;
+constexpr int kTree = 1004;
+constexpr int kChart = 1005;
+constexpr int kBrowse = 1006;
+constexpr int kLocked = 1007;
+constexpr int kNote = 1008;
+constexpr int kSwatch = 1009;
+
+const vq::DialogTemplate kSampleTemplate{
+    "任务属性 - 示例",
+    {vq::Label("任务名称:"), vq::EditBox(kName), vq::PushButton(kBrowse, "...", vq::kBeside),
+     vq::Label("任务类型:"), vq::DropDownList(kKind), vq::CheckBox(kLocked, "锁定任务"),
+     vq::PushButton(kSwatch, "颜色", vq::kBeside), vq::GroupFrame("成员"), vq::ReportList(kList),
+     vq::Tree(kTree), vq::Label("说明:"),
+     vq::EditBox(kNote, vq::kNoLayoutFlags, ES_MULTILINE | ES_AUTOVSCROLL),
+     vq::CustomWindow(kChart, vq::kNoLayoutFlags, 0, CRect(0, 0, 160, 100)), vq::DefPushButton(IDOK, "确定"),
+     vq::PushButton(IDCANCEL, "取消")}};
+
+// A custom window: a blue disc on white.
+class ChartWindow : public CWnd {
+public:
+    void OnPaint() override {
+        CPaintDC dc(this);
+        CRect client;
+        GetClientRect(&client);
+        dc.FillSolidRect(&client, RGB(255, 255, 255));
+        CBrush blue(RGB(0, 0, 255));
+        dc.SelectObject(&blue);
+        dc.Ellipse(&client);
+    }
+};
+
+// An owner-drawn button: a green swatch.
+class SwatchButton : public CButton {
+public:
+    void DrawItem(LPDRAWITEMSTRUCT item) override { item->hDC->FillSolidRect(&item->rcItem, RGB(0, 160, 0)); }
+};
+
+class SampleDlg : public CDialog {
+public:
+    SampleDlg() : CDialog(kSampleTemplate) {}
+    ChartWindow m_chart;
+    SwatchButton m_swatch;
+    bool m_endOnOpen = false;
+    CImageList m_images;
+
+protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        m_chart.SubclassDlgItem(kChart, this);
+        m_swatch.SubclassDlgItem(kSwatch, this);
+        m_swatch.ModifyStyle(0, BS_OWNERDRAW); // as an owner-drawn button class does when attached
+        SetDlgItemText(kName, "总体设计");
+        auto* kind = static_cast<CComboBox*>(GetDlgItem(kKind));
+        kind->AddString("设计任务");
+        kind->AddString("评审任务");
+        kind->SetCurSel(1);
+        auto* list = static_cast<CListCtrl*>(GetDlgItem(kList));
+        list->SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+        list->InsertColumn(0, "姓名", LVCFMT_LEFT, 100);
+        list->InsertColumn(1, "角色", LVCFMT_CENTER, 80);
+        list->InsertColumn(2, "工时", LVCFMT_RIGHT, 60);
+        for (int i = 0; i < 3; ++i) {
+            const char* names[] = {"张三", "李四", "王五"};
+            list->InsertItem(i, names[i]);
+            list->SetItemText(i, 1, i == 0 ? "负责人" : "成员");
+            list->SetItemText(i, 2, "8");
+        }
+        list->SetItemState(1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        auto* tree = static_cast<CTreeCtrl*>(GetDlgItem(kTree));
+        HTREEITEM root = tree->InsertItem("项目A");
+        tree->InsertItem("任务1", root);
+        tree->InsertItem("任务2", root);
+        tree->Expand(root, TVE_EXPAND);
+        if (m_endOnOpen)
+            PostMessage(WM_USER + 7);
+        return TRUE;
+    }
+    LRESULT OnEndNow(WPARAM, LPARAM) {
+        EndDialog(IDOK);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(SampleDlg, CDialog)
+    ON_MESSAGE(WM_USER + 7, &SampleDlg::OnEndNow)
+END_MESSAGE_MAP()
+
+// Runs DoModal with the Qt view in use; OnInitDialog builds the controls, the loop is ended by a
+// message the dialog posts to itself.
+class QtViewTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_previous = vq::SetDialogView(&vq::QtDialogView()); }
+    void TearDown() override { vq::SetDialogView(m_previous); }
+    vq::DialogView* m_previous = nullptr;
+};
+
+TEST_F(QtViewTest, ModalLoopRunsUntilTheDialogEndsItself) {
+    SampleDlg dlg;
+    dlg.m_endOnOpen = true;
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_FALSE(dlg.GetSafeHwnd());
+}
+
+// The picture of the sample dialog: a sensible size, every control laid out inside it without
+// overlapping another, the custom window painted.
+class RenderDlg : public SampleDlg {
+public:
+    CBitmap m_picture;
+
+protected:
+    BOOL OnInitDialog() override {
+        SampleDlg::OnInitDialog();
+        m_picture = vq::RenderDialogInQt(*this);
+        m_rects.clear();
+        for (CWnd* child : GetChildren())
+            m_rects.push_back({child->GetDlgCtrlID(), child->GetRectInParent()});
+        PostMessage(WM_USER + 7);
+        return TRUE;
+    }
+
+public:
+    std::vector<std::pair<int, CRect>> m_rects;
+};
+
+TEST_F(QtViewTest, SampleDialogIsRenderedWithEveryControlVisible) {
+    RenderDlg dlg;
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    const CSize size = dlg.m_picture.GetSize();
+    EXPECT_GE(size.cx, 300);
+    EXPECT_GE(size.cy, 300);
+    EXPECT_LE(size.cx, 1400);
+    EXPECT_LE(size.cy, 1000);
+    ASSERT_FALSE(dlg.m_rects.empty());
+    const CRect whole(0, 0, size.cx, size.cy);
+    for (const auto& [id, rect] : dlg.m_rects) {
+        EXPECT_FALSE(rect.IsRectEmpty()) << "control " << id;
+        CRect inside;
+        inside.IntersectRect(rect, whole);
+        EXPECT_EQ(inside, rect) << "control " << id << " leaves the dialog";
+    }
+    // No two controls overlap, except a frame and what it holds.
+    for (std::size_t i = 0; i < dlg.m_rects.size(); ++i)
+        for (std::size_t j = i + 1; j < dlg.m_rects.size(); ++j) {
+            CRect overlap;
+            const CRect& a = dlg.m_rects[i].second;
+            const CRect& b = dlg.m_rects[j].second;
+            CRect both;
+            both.UnionRect(a, b);
+            if (both == a || both == b)
+                continue; // one holds the other (the group frame)
+            EXPECT_FALSE(overlap.IntersectRect(a, b))
+                << dlg.m_rects[i].first << " and " << dlg.m_rects[j].first << " overlap";
+        }
+    // The custom window shows its blue disc at its centre.
+    for (const auto& [id, rect] : dlg.m_rects) {
+        if (id == kChart) {
+            EXPECT_EQ(dlg.m_picture.GetPixel(rect.CenterPoint().x, rect.CenterPoint().y), RGB(0, 0, 255));
+        }
+    }
+    // The owner-drawn button shows what its DrawItem painted.
+    for (const auto& [id, rect] : dlg.m_rects) {
+        if (id == kSwatch) {
+            EXPECT_EQ(dlg.m_picture.GetPixel(rect.CenterPoint().x, rect.CenterPoint().y), RGB(0, 160, 0));
+        }
+    }
+    // The buttons of the last row sit at the bottom right, OK left of Cancel.
+    CRect ok, cancel;
+    for (const auto& [id, rect] : dlg.m_rects) {
+        if (id == IDOK)
+            ok = rect;
+        if (id == IDCANCEL)
+            cancel = rect;
+    }
+    EXPECT_EQ(ok.top, cancel.top);
+    EXPECT_LT(ok.right, cancel.left);
+    EXPECT_GT(cancel.right, size.cx * 3 / 4);
+    EXPECT_GT(ok.top, size.cy * 3 / 4);
+}
+
+TEST_F(QtViewTest, ScreenshotFolderGetsOnePictureForEachDialogOpened) {
+    const auto dir = std::filesystem::temp_directory_path() / "vq-qtview-shots";
+    std::filesystem::remove_all(dir);
+    const char* old = std::getenv("VQ_SCREENSHOT_DIR");
+    const std::string saved = old ? old : "";
+    setenv("VQ_SCREENSHOT_DIR", dir.c_str(), 1);
+    SampleDlg dlg;
+    dlg.m_endOnOpen = true;
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    if (old)
+        setenv("VQ_SCREENSHOT_DIR", saved.c_str(), 1);
+    else
+        unsetenv("VQ_SCREENSHOT_DIR");
+    const auto file = dir / vq::ScreenshotFileName("任务属性 - 示例").c_str();
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_GT(std::filesystem::file_size(file), 1000u);
+    std::filesystem::remove_all(dir);
+}
+
+// ---- A person's input through the widgets ----------------------------------------------------
+
+constexpr int kCount = 1101;
+constexpr int kRows = 1102;
+constexpr int kPick = 1103;
+constexpr int kFlag = 1104;
+
+const vq::DialogTemplate kInputTemplate{"输入",
+                                        {vq::Label("名称:"), vq::EditBox(kName), vq::Label("数量:"),
+                                         vq::EditBox(kCount, vq::kNoLayoutFlags, ES_NUMBER),
+                                         vq::Label("类别:"), vq::DropDownList(kPick),
+                                         vq::CheckBox(kFlag, "只读"), vq::ReportList(kRows),
+                                         vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消")},
+                                        CSize(0, 0),
+                                        WS_CAPTION | WS_SYSMENU};
+
+// Records what the dialog hears; `steps` runs inside the modal loop, with the widgets shown.
+class InputDlg : public CDialog {
+public:
+    InputDlg() : CDialog(kInputTemplate) {}
+    std::vector<std::string> heard;
+    std::function<void(InputDlg&)> steps;
+    bool closeBox = false;
+
+protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        auto* pick = static_cast<CComboBox*>(GetDlgItem(kPick));
+        pick->AddString("图纸");
+        pick->AddString("文档");
+        auto* rows = static_cast<CListCtrl*>(GetDlgItem(kRows));
+        rows->InsertColumn(0, "图号", LVCFMT_LEFT, 100);
+        rows->InsertColumn(1, "名称", LVCFMT_LEFT, 100);
+        rows->InsertItem(0, "A-1");
+        rows->InsertItem(1, "A-2");
+        PostMessage(WM_USER + 1);
+        return TRUE;
+    }
+    LRESULT OnSteps(WPARAM, LPARAM) {
+        if (steps)
+            steps(*this);
+        return 0;
+    }
+    void OnClose() override {
+        closeBox = true;
+        CDialog::OnClose();
+    }
+    void OnNameChange() {
+        heard.push_back("name:" + std::string(GetDlgItem(kName)->GetWindowTextValue().c_str()));
+    }
+    void OnCountChange() { heard.push_back("count"); }
+    void OnPickChange() {
+        heard.push_back("pick:" + std::to_string(static_cast<CComboBox*>(GetDlgItem(kPick))->GetCurSel()));
+    }
+    void OnFlag() {
+        heard.push_back("flag:" + std::to_string(static_cast<CButton*>(GetDlgItem(kFlag))->GetCheck()));
+    }
+    void OnRowChanged(NMHDR* header, LRESULT*) {
+        auto* change = reinterpret_cast<NMLISTVIEW*>(header);
+        if ((change->uNewState & LVIS_SELECTED) && !(change->uOldState & LVIS_SELECTED))
+            heard.push_back("row:" + std::to_string(change->iItem));
+    }
+    void OnRowDouble(NMHDR*, LRESULT*) { heard.push_back("double"); }
+    void OnColumn(NMHDR* header, LRESULT*) {
+        heard.push_back("column:" + std::to_string(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem));
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(InputDlg, CDialog)
+    ON_MESSAGE(WM_USER + 1, &InputDlg::OnSteps)
+    ON_EN_CHANGE(kName, &InputDlg::OnNameChange)
+    ON_EN_CHANGE(kCount, &InputDlg::OnCountChange)
+    ON_CBN_SELCHANGE(kPick, &InputDlg::OnPickChange)
+    ON_BN_CLICKED(kFlag, &InputDlg::OnFlag)
+    ON_NOTIFY(LVN_ITEMCHANGED, kRows, &InputDlg::OnRowChanged)
+    ON_NOTIFY(NM_DBLCLK, kRows, &InputDlg::OnRowDouble)
+    ON_NOTIFY(LVN_COLUMNCLICK, kRows, &InputDlg::OnColumn)
+END_MESSAGE_MAP()
+
+TEST_F(QtViewTest, TypingClickingAndPickingRaiseTheNotificationsOfTheControls) {
+    InputDlg dlg;
+    bool stepsRan = false;
+    dlg.steps = [&](InputDlg& d) {
+        stepsRan = true;
+        EXPECT_TRUE(vq::qtinput::Type(*d.GetDlgItem(kName), "零件"));
+        // A digits-only field refuses letters; the widget goes back to what the field holds.
+        EXPECT_TRUE(vq::qtinput::Type(*d.GetDlgItem(kCount), "12"));
+        EXPECT_TRUE(vq::qtinput::Type(*d.GetDlgItem(kCount), "1x"));
+        EXPECT_EQ(vq::qtinput::ShownText(*d.GetDlgItem(kCount)), "12");
+        EXPECT_TRUE(vq::qtinput::ClickItem(*d.GetDlgItem(kPick), 1));
+        EXPECT_TRUE(vq::qtinput::Click(*d.GetDlgItem(kFlag)));
+        EXPECT_TRUE(vq::qtinput::ClickItem(*d.GetDlgItem(kRows), 1));
+        EXPECT_TRUE(vq::qtinput::ClickItem(*d.GetDlgItem(kRows), 0, false, true));
+        EXPECT_TRUE(vq::qtinput::ClickColumn(*d.GetDlgItem(kRows), 1));
+        EXPECT_FALSE(vq::qtinput::ClickItem(*d.GetDlgItem(kRows), 5));
+        // Code changes reach the widgets.
+        d.SetDlgItemText(kName, "部件");
+        EXPECT_EQ(vq::qtinput::ShownText(*d.GetDlgItem(kName)), "部件");
+        // Enter in a field presses the default button.
+        EXPECT_TRUE(vq::qtinput::Key(*d.GetDlgItem(kName), VK_RETURN));
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(stepsRan);
+    const std::vector<std::string> expected{"name:零件", "count",  "pick:1",   "flag:1",   "row:1",
+                                            "row:0",     "double", "column:1", "name:部件"};
+    EXPECT_EQ(dlg.heard, expected);
+    EXPECT_FALSE(dlg.closeBox);
+}
+
+TEST_F(QtViewTest, EscapeCancelsAndTheCloseBoxGoesThroughOnClose) {
+    {
+        InputDlg dlg;
+        dlg.steps = [](InputDlg& d) { vq::qtinput::Key(*d.GetDlgItem(kName), VK_ESCAPE); };
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        EXPECT_FALSE(dlg.closeBox);
+    }
+    {
+        InputDlg dlg;
+        dlg.steps = [](InputDlg& d) { EXPECT_TRUE(vq::qtinput::Close(d)); };
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        EXPECT_TRUE(dlg.closeBox);
+    }
+}
+
+constexpr int kNodes = 1201;
+
+const vq::DialogTemplate kTreeTemplate{
+    "结构", {vq::Tree(kNodes), vq::DefPushButton(IDOK, "确定")}, CSize(0, 0), WS_CAPTION | WS_SYSMENU};
+
+class TreeDlg : public CDialog {
+public:
+    TreeDlg() : CDialog(kTreeTemplate) {}
+    std::vector<std::string> heard;
+    HTREEITEM root = nullptr;
+    HTREEITEM child = nullptr;
+
+protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        auto* tree = static_cast<CTreeCtrl*>(GetDlgItem(kNodes));
+        root = tree->InsertItem("产品A [P1]");
+        child = tree->InsertItem("部件B [B2]", root);
+        PostMessage(WM_USER + 2);
+        return TRUE;
+    }
+    LRESULT OnSteps(WPARAM, LPARAM) {
+        CWnd& tree = *GetDlgItem(kNodes);
+        vq::qtinput::ClickItem(tree, 0);  // selects the root
+        vq::qtinput::Key(tree, VK_RIGHT); // expands it
+        vq::qtinput::Key(tree, VK_DOWN);  // moves to its child
+        heard.push_back("shown:" + std::string(vq::qtinput::ShownText(tree).c_str()));
+        vq::qtinput::Key(tree, VK_LEFT); // back to the parent
+        EndDialog(IDOK);
+        return 0;
+    }
+    void OnSelChanged(NMHDR* header, LRESULT*) {
+        auto* change = reinterpret_cast<NMTREEVIEW*>(header);
+        auto* tree = static_cast<CTreeCtrl*>(GetDlgItem(kNodes));
+        heard.push_back("select:" + std::string(tree->GetItemText(change->itemNew.hItem).c_str()));
+    }
+    void OnExpanding(NMHDR*, LRESULT* result) {
+        heard.push_back("expanding");
+        *result = 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(TreeDlg, CDialog)
+    ON_MESSAGE(WM_USER + 2, &TreeDlg::OnSteps)
+    ON_NOTIFY(TVN_SELCHANGED, kNodes, &TreeDlg::OnSelChanged)
+    ON_NOTIFY(TVN_ITEMEXPANDING, kNodes, &TreeDlg::OnExpanding)
+END_MESSAGE_MAP()
+
+TEST_F(QtViewTest, TreeTakesClicksAndArrowKeysAsAPersonGivesThem) {
+    TreeDlg dlg;
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    const std::vector<std::string> expected{"select:产品A [P1]", "expanding", "select:部件B [B2]",
+                                            "shown:部件B [B2]", "select:产品A [P1]"};
+    EXPECT_EQ(dlg.heard, expected);
+}
+
+// Windows that come and go while a dialog is open get and lose their widgets.
+class LateWindowDlg : public InputDlg {
+public:
+    bool clickedBefore = false;
+    bool clickedAfter = true;
+    int paintsSeen = 0;
+
+protected:
+    BOOL OnInitDialog() override {
+        InputDlg::OnInitDialog();
+        steps = [this](InputDlg&) {
+            auto* chart = new ChartWindow;
+            chart->Create(nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 80, 60), this, 4242);
+            clickedBefore = vq::qtinput::Click(*chart);
+            chart->DestroyWindow();
+            delete chart;
+            vq::ActiveDialogView().ProcessPendingEvents();
+            // The window is gone: nothing of it may be reached any more.
+            clickedAfter = GetDlgItem(4242) != nullptr;
+            EndDialog(IDOK);
+        };
+        return TRUE;
+    }
+};
+
+TEST_F(QtViewTest, ControlsCreatedAndDestroyedDuringTheLoopAreFollowed) {
+    LateWindowDlg dlg;
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(dlg.clickedBefore);
+    EXPECT_FALSE(dlg.clickedAfter);
+}
+
+TEST_F(QtViewTest, ModelessDialogsAreShownKeptInStepAndRemoved) {
+    auto* dlg = new CDialog();
+    ASSERT_TRUE(dlg->Create(kInputTemplate, nullptr));
+    dlg->SetDlgItemText(kName, "进行中");
+    EXPECT_EQ(vq::qtinput::ShownText(*dlg->GetDlgItem(kName)), "进行中");
+    static_cast<CButton*>(dlg->GetDlgItem(kFlag))->SetCheck(1);
+    vq::ActiveDialogView().ProcessPendingEvents();
+    EXPECT_TRUE(vq::qtinput::Close(*dlg)); // the close box cancels: the dialog hides itself
+    EXPECT_FALSE(dlg->IsWindowVisible());
+    dlg->DestroyWindow();
+    EXPECT_FALSE(vq::qtinput::Close(*dlg));
+    delete dlg;
+    vq::ActiveDialogView().ProcessPendingEvents();
+}
+
+// Message boxes, menus and file dialogs run their own loops; a message posted before they open
+// answers them with keys, as a person would.
+class Answerer : public CWnd {
+public:
+    std::vector<UINT> keys;
+    bool found = true;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_USER + 9) {
+            for (UINT key : keys)
+                found = vq::qtinput::KeyToTopWindow(key) && found;
+            return 0;
+        }
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+    void AnswerNextWith(std::vector<UINT> answer) {
+        keys = std::move(answer);
+        PostMessage(WM_USER + 9);
+    }
+};
+
+TEST_F(QtViewTest, MessageBoxesMenusAndFileDialogsTakeTheKeysOfAPerson) {
+    Answerer answerer;
+    ASSERT_TRUE(answerer.Create(nullptr, "", 0, CRect(0, 0, 1, 1), nullptr, 0));
+    vq::DialogView& view = vq::QtDialogView();
+
+    answerer.AnswerNextWith({VK_RETURN});
+    EXPECT_EQ(view.ShowMessageBox({"提示", "是否真的要删除?", MB_YESNO | MB_ICONQUESTION}), IDYES);
+    answerer.AnswerNextWith({VK_RETURN});
+    EXPECT_EQ(view.ShowMessageBox({"提示", "是否继续?", MB_YESNO | MB_DEFBUTTON2}), IDNO);
+    answerer.AnswerNextWith({VK_ESCAPE});
+    EXPECT_EQ(view.ShowMessageBox({"提示", "保存修改?", MB_YESNOCANCEL}), IDCANCEL);
+    answerer.AnswerNextWith({VK_ESCAPE});
+    EXPECT_EQ(view.ShowMessageBox({"提示", "已完成", MB_OK | MB_ICONINFORMATION}), IDOK);
+
+    // The greyed item and the separator are passed over.
+    CMenu menu;
+    menu.CreatePopupMenu();
+    menu.AppendMenu(MF_STRING | MF_GRAYED, 301, "修改...");
+    menu.AppendMenu(MF_SEPARATOR);
+    menu.AppendMenu(MF_STRING, 302, "删除...");
+    answerer.AnswerNextWith({VK_DOWN, VK_RETURN});
+    EXPECT_EQ(view.TrackPopupMenu(menu, CPoint(100, 100), nullptr), 302u);
+    answerer.AnswerNextWith({VK_ESCAPE});
+    EXPECT_EQ(view.TrackPopupMenu(menu, CPoint(100, 100), nullptr), 0u);
+
+    vq::FileDialogRequest request;
+    request.filters = {{"文本文件 (*.txt)", "*.txt"}, {"所有文件 (*.*)", "*.*"}};
+    answerer.AnswerNextWith({VK_ESCAPE});
+    EXPECT_FALSE(view.RunFileDialog(request));
+    EXPECT_TRUE(request.paths.empty());
+    EXPECT_TRUE(answerer.found);
+    answerer.DestroyWindow();
+}
+
+// Rows drawn by the list itself, and row icons from an image list.
+class StripedList : public CListCtrl {
+public:
+    void DrawItem(LPDRAWITEMSTRUCT item) override {
+        item->hDC->FillSolidRect(&item->rcItem, item->itemID % 2 ? RGB(255, 200, 0) : RGB(0, 200, 255));
+    }
+};
+
+constexpr int kStriped = 1301;
+constexpr int kIcons = 1302;
+
+const vq::DialogTemplate kPictureTemplate{
+    "图片",
+    {vq::ReportList(kStriped), vq::ReportList(kIcons), vq::DefPushButton(IDOK, "确定")},
+    CSize(0, 0),
+    WS_CAPTION | WS_SYSMENU};
+
+class PictureDlg : public CDialog {
+public:
+    PictureDlg() : CDialog(kPictureTemplate) {}
+    StripedList m_striped;
+    CImageList m_images;
+    CBitmap m_picture;
+    CRect m_stripedRect, m_iconsRect;
+
+protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        m_striped.SubclassDlgItem(kStriped, this);
+        m_striped.ModifyStyle(0, LVS_OWNERDRAWFIXED);
+        m_striped.InsertColumn(0, "名称", LVCFMT_LEFT, 200);
+        m_striped.InsertItem(0, "一");
+        m_striped.InsertItem(1, "二");
+        // A 16-pixel icon: red on magenta, magenta transparent.
+        CBitmap strip;
+        strip.CreateBitmap(16, 16);
+        {
+            CDC dc(strip);
+            dc.FillSolidRect(0, 0, 16, 16, RGB(255, 0, 255));
+            dc.FillSolidRect(2, 2, 12, 12, RGB(220, 0, 0));
+        }
+        m_images.Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 1);
+        m_images.Add(&strip, RGB(255, 0, 255));
+        auto* icons = static_cast<CListCtrl*>(GetDlgItem(kIcons));
+        icons->SetImageList(&m_images, LVSIL_SMALL);
+        icons->InsertColumn(0, "文档", LVCFMT_LEFT, 200);
+        icons->InsertItem(0, "说明书", 0);
+        m_picture = vq::RenderDialogInQt(*this);
+        m_stripedRect = m_striped.GetRectInParent();
+        m_iconsRect = icons->GetRectInParent();
+        EndDialog(IDOK);
+        return TRUE;
+    }
+};
+
+TEST_F(QtViewTest, OwnerDrawnRowsAndRowIconsAppearInThePicture) {
+    PictureDlg dlg;
+    dlg.DoModal();
+    ASSERT_FALSE(dlg.m_stripedRect.IsRectEmpty());
+    auto count = [&](const CRect& r, COLORREF c) {
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                n += dlg.m_picture.GetPixel(x, y) == c;
+        return n;
+    };
+    EXPECT_GT(count(dlg.m_stripedRect, RGB(0, 200, 255)), 100);
+    EXPECT_GT(count(dlg.m_stripedRect, RGB(255, 200, 0)), 100);
+    EXPECT_GT(count(dlg.m_iconsRect, RGB(220, 0, 0)), 60);
+    EXPECT_EQ(count(dlg.m_iconsRect, RGB(255, 0, 255)), 0); // the mask colour never shows
+}
+
+TEST(QtViewNames, ScreenshotNamesKeepTheCaptionButNoPathCharacters) {
+    EXPECT_EQ(vq::ScreenshotFileName("用户浏览 - 选择用户"), "用户浏览 - 选择用户.png");
+    EXPECT_EQ(vq::ScreenshotFileName("a/b:c"), "a_b_c.png");
+    EXPECT_EQ(vq::ScreenshotFileName("  "), "dialog.png");
+}
+
+} // namespace

@@ -1,0 +1,254 @@
+// The script format and the scripted user's rules: what each line means, which lines are
+// refused, how a run stops and unwinds, and what the log shows.
+#include "platform/ui/ScriptedUser.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/Edit.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+namespace {
+
+using Step = vq::ScriptedUser::Step;
+using Verb = vq::ScriptedUser::Verb;
+
+Step Parse(const char* line) {
+    Step step;
+    CString error;
+    EXPECT_TRUE(vq::ParseScriptLine(line, step, error)) << line << ": " << error.c_str();
+    return step;
+}
+
+CString Refusal(const char* line) {
+    Step step;
+    CString error;
+    EXPECT_FALSE(vq::ParseScriptLine(line, step, error)) << line;
+    return error;
+}
+
+TEST(ScriptedUserTest, LinesMeanWhatTheFormatSays) {
+    Step s = Parse("dialog \"用户浏览 - 选择用户\"");
+    EXPECT_EQ(s.verb, Verb::Dialog);
+    EXPECT_EQ(s.target, "用户浏览 - 选择用户");
+    EXPECT_FALSE(s.partial);
+    s = Parse("dialog ~\"选择产品\"");
+    EXPECT_TRUE(s.partial);
+    s = Parse("set 1013 \"text\"");
+    EXPECT_EQ(s.id, 1013);
+    EXPECT_EQ(s.text, "text");
+    s = Parse("set \"负责人:\" \"张三\"");
+    EXPECT_TRUE(s.byText);
+    EXPECT_EQ(s.target, "负责人:");
+    s = Parse("select 1060 \"所有用户...\"");
+    EXPECT_FALSE(s.hasNumber);
+    EXPECT_EQ(s.text, "所有用户...");
+    s = Parse("select 1060 2");
+    EXPECT_TRUE(s.hasNumber);
+    EXPECT_EQ(s.number, 2);
+    s = Parse("message \"是否真的要删除?\" IDYES");
+    EXPECT_EQ(s.number, IDYES);
+    s = Parse("message * 7");
+    EXPECT_TRUE(s.any);
+    EXPECT_EQ(s.number, IDNO);
+    s = Parse("file \"/tmp/a.csv\" 4");
+    EXPECT_EQ(s.paths, (std::vector<CString>{"/tmp/a.csv"}));
+    EXPECT_EQ(s.number, 4);
+    s = Parse("file \"/tmp/a.csv\"");
+    EXPECT_EQ(s.number, 1) << "the first filter when none is named";
+    s = Parse("file \"\"");
+    EXPECT_TRUE(s.paths.empty()) << "cancel";
+    s = Parse("tree 1051 \"产品A [P1]/部件B [B2]\"");
+    EXPECT_EQ(s.text, "产品A [P1]/部件B [B2]");
+    s = Parse("set 1 \"第一行\\n第二行\\t\\\"引\\\\号\\\"\"");
+    EXPECT_EQ(s.text, "第一行\n第二行\t\"引\\号\"");
+    s = Parse("  close  \r");
+    EXPECT_EQ(s.verb, Verb::Close);
+}
+
+TEST(ScriptedUserTest, LinesThatCannotBeReadAreRefused) {
+    EXPECT_NE(Refusal("jump 3").Find("unknown action"), -1);
+    Refusal("click");
+    Refusal("click 1 2");
+    Refusal("check 1087");
+    Refusal("check \"只读\" 1"); // check takes an id
+    Refusal("select 1060");
+    Refusal("message \"text\"");
+    Refusal("message \"text\" MAYBE");
+    Refusal("message 12 IDOK");
+    Refusal("set 1013 plain");
+    Refusal("set 1013 \"unterminated");
+    Refusal("tree 1051 2");
+    Refusal("menu");
+    Refusal("close now");
+    Refusal("color 1 2");
+    Refusal("\"quoted first\"");
+}
+
+const vq::DialogTemplate kInnerTemplate{"内层",
+                                        {vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消")}};
+const vq::DialogTemplate kOuterTemplate{"外层",
+                                        {vq::Label("名称:"), vq::EditBox(8001),
+                                         vq::PushButton(8002, "打开内层..."), vq::PushButton(8003, "问..."),
+                                         vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消")}};
+
+class COuterDlg : public CDialog {
+public:
+    COuterDlg() : CDialog(kOuterTemplate, nullptr) {}
+    INT_PTR m_innerResult = -99;
+    int m_answer = 0;
+    int m_cancels = 0;
+
+protected:
+    void OnInner() {
+        CDialog inner(kInnerTemplate, this);
+        m_innerResult = inner.DoModal();
+        // Code after a nested dialog asks another question.
+        m_answer = AfxMessageBox("继续吗?", MB_YESNOCANCEL);
+    }
+    void OnAsk() { m_answer = MessageBox("确定吗?", "操作提示", MB_OKCANCEL); }
+    void OnCancel() override {
+        ++m_cancels;
+        CDialog::OnCancel();
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(COuterDlg, CDialog)
+ON_BN_CLICKED(8002, &COuterDlg::OnInner)
+ON_BN_CLICKED(8003, &COuterDlg::OnAsk)
+END_MESSAGE_MAP()
+
+TEST(ScriptedUserTest, FailureInsideANestedDialogUnwindsEveryLevel) {
+    vq::ScriptedUser user;
+    user.Dialog("外层").Click(8002).Dialog("内层").Click(4711).Click(IDOK);
+    COuterDlg dlg;
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Failed());
+    EXPECT_NE(user.Error().Find("内层"), -1) << user.Error().c_str();
+    EXPECT_EQ(dlg.m_innerResult, IDCANCEL);
+    EXPECT_EQ(dlg.m_answer, IDCANCEL) << "the question after it got the safe answer";
+    EXPECT_EQ(dlg.m_cancels, 0) << "the Cancel handler does not run";
+    EXPECT_EQ(user.Remaining(), 1) << "what follows the failure stays unused";
+}
+
+TEST(ScriptedUserTest, AnswerMeantForAMessageBoxWhileADialogWaits) {
+    vq::ScriptedUser user;
+    user.Message("确定吗?", IDOK);
+    COuterDlg dlg;
+    dlg.DoModal();
+    EXPECT_NE(user.Error().Find("外层"), -1) << "the error names the dialog that is open";
+    EXPECT_NE(user.Error().Find("message"), -1) << user.Error().c_str();
+}
+
+TEST(ScriptedUserTest, MessageTextMustMatchWholeOrPart) {
+    {
+        vq::ScriptedUser user;
+        user.Click(8003).Message("确定", IDOK);
+        COuterDlg dlg;
+        dlg.DoModal();
+        EXPECT_TRUE(user.Failed()) << "a whole text must be whole";
+        EXPECT_NE(user.Error().Find("操作提示"), -1) << "the error names the box's caption";
+        EXPECT_EQ(dlg.m_answer, IDCANCEL);
+    }
+    {
+        vq::ScriptedUser user;
+        user.Click(8003).MessageContaining("确定", IDOK).Click(IDOK);
+        COuterDlg dlg;
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(dlg.m_answer, IDOK);
+        EXPECT_EQ(user.Log()[1], "message \"操作提示\": 确定吗?");
+    }
+}
+
+TEST(ScriptedUserTest, MessageBoxesWithoutAnyDialog) {
+    vq::ScriptedUser user;
+    std::vector<CString> printed;
+    user.SetLogSink([&printed](const CString& line) { printed.push_back(line); });
+    user.AnyMessage(IDNO);
+    EXPECT_EQ(vq::ShowMessageBox("提示", "没有对话框", MB_YESNO), IDNO);
+    EXPECT_TRUE(user.Succeeded());
+    EXPECT_EQ(vq::ShowMessageBox("提示", "又一个", MB_YESNO), IDNO) << "the safe answer of a Yes/No box";
+    EXPECT_EQ(vq::ShowMessageBox("提示", "再一个", MB_OK), IDOK);
+    EXPECT_TRUE(user.Failed());
+    EXPECT_EQ(printed.front(), "message \"提示\": 没有对话框");
+    ASSERT_EQ(printed.size(), 4u);
+    EXPECT_EQ(printed[2], "error: an unexpected message box [提示]: 又一个")
+        << "the sink hears the error too";
+    EXPECT_EQ(printed[3], "message \"提示\": 再一个") << "boxes after the error are still shown";
+}
+
+TEST(ScriptedUserTest, UserInstallsAndRestoresTheViewAndPresenter) {
+    vq::DialogView* before = &vq::ActiveDialogView();
+    {
+        vq::ScriptedUser outer;
+        EXPECT_EQ(&vq::ActiveDialogView(), &outer);
+        {
+            vq::ScriptedUser inner;
+            inner.AnyMessage(IDOK);
+            EXPECT_EQ(&vq::ActiveDialogView(), &inner);
+            vq::ShowMessageBox("提示", "给内层", MB_OK);
+            EXPECT_TRUE(inner.Succeeded());
+        }
+        EXPECT_EQ(&vq::ActiveDialogView(), &outer);
+        outer.AnyMessage(IDOK);
+        vq::ShowMessageBox("提示", "给外层", MB_OK);
+        EXPECT_TRUE(outer.Succeeded());
+    }
+    EXPECT_EQ(&vq::ActiveDialogView(), before);
+}
+
+TEST(ScriptedUserTest, ScriptFilesAreReadWithTheirLineNumbers) {
+    const std::string path = testing::TempDir() + "vq_script_test.txt";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "\xEF\xBB\xBF# 外层的脚本\r\n\r\ndialog \"外层\"\r\nset \"名称:\" \"图纸\"\r\nclick "
+               "\"确定\"\r\n";
+    }
+    vq::ScriptedUser user;
+    ASSERT_TRUE(user.LoadFile(path.c_str())) << user.Error().c_str();
+    EXPECT_EQ(user.Remaining(), 3);
+    COuterDlg dlg;
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    std::remove(path.c_str());
+
+    vq::ScriptedUser broken;
+    EXPECT_FALSE(broken.Load("dialog \"外层\"\n\nclick\n"));
+    EXPECT_NE(broken.Error().Find("line 3"), -1) << broken.Error().c_str();
+    vq::ScriptedUser missing;
+    EXPECT_FALSE(missing.LoadFile("/nonexistent/script.txt"));
+}
+
+TEST(ScriptedUserTest, FailedStepNamesItsScriptLine) {
+    vq::ScriptedUser user;
+    ASSERT_TRUE(user.Load("dialog \"外层\"\nset 8001 \"x\"\nclick 9999\n"));
+    COuterDlg dlg;
+    dlg.DoModal();
+    EXPECT_NE(user.Error().Find("script line 3: click 9999"), -1) << user.Error().c_str();
+}
+
+TEST(ScriptedUserTest, HiddenControlsCannotBeWorked) {
+    vq::ScriptedUser user;
+    user.Do([](CDialog& d) { d.GetDlgItem(8001)->ShowWindow(SW_HIDE); }).Set(8001, "x");
+    COuterDlg dlg;
+    dlg.DoModal();
+    EXPECT_NE(user.Error().Find("hidden"), -1) << user.Error().c_str();
+}
+
+} // namespace
+
+namespace {
+
+TEST(ScriptedUserTest, AnswerMustBeAButtonOfTheBox) {
+    vq::ScriptedUser user;
+    user.AnyMessage(IDYES).AnyMessage(IDOK);
+    EXPECT_EQ(vq::ShowMessageBox("提示", "只有确定", MB_OK | MB_ICONINFORMATION), IDOK) << "the safe answer";
+    EXPECT_NE(user.Error().Find("no such button"), -1) << user.Error().c_str();
+    EXPECT_EQ(user.Remaining(), 2);
+}
+
+} // namespace

@@ -1,0 +1,51 @@
+#include "platform/base/TextCodec.h"
+
+#include <gtest/gtest.h>
+
+using vq::GbkToUtf8;
+using vq::Utf8ToGbk;
+
+TEST(TextCodec, ConvertsChineseBothWays) {
+    const std::string gbk = "\xD6\xD0\xCE\xC4 abc"; // 中文 abc
+    EXPECT_EQ(GbkToUtf8(gbk), "中文 abc");
+    EXPECT_EQ(Utf8ToGbk("中文 abc"), gbk);
+    EXPECT_EQ(GbkToUtf8(Utf8ToGbk("零部件配置")), "零部件配置");
+}
+
+TEST(TextCodec, AsciiAndEmptyPassUnchanged) {
+    EXPECT_EQ(Utf8ToGbk(""), "");
+    EXPECT_EQ(GbkToUtf8("plain [text]=1\r\n"), "plain [text]=1\r\n");
+}
+
+TEST(TextCodec, InvalidGbkBytesAreReplacedAndTheRestSurvives) {
+    // A lead byte cut off at the end of the text.
+    EXPECT_EQ(GbkToUtf8("ab\xD6"), "ab\xEF\xBF\xBD");
+    // A lead byte followed by a byte that cannot be a trail byte: the ASCII byte is kept.
+    EXPECT_EQ(GbkToUtf8("\xD6\x0A"
+                        "x"),
+              "\xEF\xBF\xBD\nx");
+    // A stray 0xFF between valid characters.
+    EXPECT_EQ(GbkToUtf8("\xD6\xD0\xFF\xCE\xC4"), "中\xEF\xBF\xBD文");
+}
+
+TEST(TextCodec, UnmappableAndInvalidUtf8BecomeQuestionMarks) {
+    EXPECT_EQ(Utf8ToGbk("a😀b"), "a?b");      // no code page 936 form
+    EXPECT_EQ(Utf8ToGbk("a\xC3(b"), "a?(b"); // broken sequence: only the bad byte goes
+    EXPECT_EQ(Utf8ToGbk("\xE4\xB8"), "?");   // sequence cut at the end
+}
+
+TEST(TextCodec, TruncateCountsCodePage936Bytes) {
+    // Each Chinese character takes two bytes in code page 936 (three in UTF-8).
+    EXPECT_EQ(vq::TruncateToGbkBytes("中文ab", 4), "中文");
+    EXPECT_EQ(vq::TruncateToGbkBytes("中文ab", 3), "中");
+    EXPECT_EQ(vq::TruncateToGbkBytes("a中文", 2), "a");
+    EXPECT_EQ(vq::TruncateToGbkBytes("abc", 99), "abc");
+    EXPECT_EQ(vq::TruncateToGbkBytes("中", 0), "");
+}
+
+TEST(TextCodec, ValidUtf8Check) {
+    EXPECT_TRUE(vq::IsValidUtf8("中文 abc"));
+    EXPECT_FALSE(vq::IsValidUtf8("\xD6\xD0\xCE\xC4"));
+    EXPECT_FALSE(vq::IsValidUtf8("\xC0\xAF"));     // overlong "/"
+    EXPECT_FALSE(vq::IsValidUtf8("\xED\xA0\x80")); // surrogate
+}

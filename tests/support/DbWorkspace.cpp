@@ -1,0 +1,211 @@
+#include "tests/support/DbWorkspace.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace vqtest {
+
+namespace {
+
+std::optional<std::string> GetEnv(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? std::optional<std::string>(v) : std::nullopt;
+}
+
+void RestoreEnv(const char* name, const std::optional<std::string>& value) {
+    if (value)
+        setenv(name, value->c_str(), 1);
+    else
+        unsetenv(name);
+}
+
+std::string SqliteDriver() {
+    for (const char* path : {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
+                             "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
+                             "/usr/lib/odbc/libsqlite3odbc.so", "/usr/local/lib/libsqlite3odbc.so"})
+        if (fs::exists(path))
+            return path;
+    return "libsqlite3odbc.so";
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// Splits a script at the semicolons that end its statements (not those in strings or comments).
+std::vector<std::string> SplitScript(const std::string& script) {
+    std::vector<std::string> out;
+    std::string current;
+    for (std::size_t i = 0; i < script.size(); ++i) {
+        char ch = script[i];
+        if (ch == '-' && i + 1 < script.size() && script[i + 1] == '-') {
+            while (i < script.size() && script[i] != '\n')
+                ++i;
+            current += '\n';
+            continue;
+        }
+        if (ch == '\'') {
+            std::size_t end = script.find('\'', i + 1);
+            while (end != std::string::npos && end + 1 < script.size() && script[end + 1] == '\'')
+                end = script.find('\'', end + 2);
+            if (end == std::string::npos)
+                end = script.size() - 1;
+            current += script.substr(i, end - i + 1);
+            i = end;
+            continue;
+        }
+        if (ch == ';') {
+            out.push_back(current);
+            current.clear();
+            continue;
+        }
+        current += ch;
+    }
+    out.push_back(current);
+    std::vector<std::string> statements;
+    for (std::string& s : out)
+        if (s.find_first_not_of(" \t\r\n") != std::string::npos)
+            statements.push_back(std::move(s));
+    return statements;
+}
+
+_ConnectionPtr OpenFile(const CString& path) {
+    _ConnectionPtr c;
+    c.CreateInstance();
+    c->Open(CString("DRIVER=" + SqliteDriver() + ";Database=" + path.str() + ";"));
+    return c;
+}
+
+void RunOrFail(const _ConnectionPtr& c, const CString& script) {
+    try {
+        DbWorkspace::RunScript(c, script);
+    } catch (const _com_error& e) {
+        ADD_FAILURE() << "statement failed: " << e.Description().c_str() << "\n" << script.c_str();
+    }
+}
+
+// The temporary folder the test program was started with (a workspace changes TMPDIR).
+const std::string kStartTempFolder = [] {
+    const char* tmp = std::getenv("TMPDIR");
+    return std::string(tmp && *tmp ? tmp : "/tmp");
+}();
+
+// The folder of this process for the ODBC files and the product database; removed at exit.
+const std::string& ProcessFolder() {
+    // Kept on the heap so that it outlives the exit handler that removes the folder.
+    static const std::string* folder = new std::string([] {
+        const std::string& base = kStartTempFolder;
+        std::string templ = (fs::path(base) / "vqtest-odbc-XXXXXX").string();
+        if (!mkdtemp(templ.data()))
+            templ = (fs::path(base) / ("vqtest-odbc-" + std::to_string(std::random_device()()))).string();
+        fs::create_directories(templ);
+        std::atexit([] {
+            std::error_code ec;
+            fs::remove_all(ProcessFolder(), ec);
+        });
+        return templ;
+    }());
+    return *folder;
+}
+
+} // namespace
+
+CString DbWorkspace::ProductDatabasePath() const {
+    return CString(ProcessFolder() + "/vqpdm.db");
+}
+
+DbWorkspace::DbWorkspace(int databaseType)
+    : m_databaseType(databaseType), m_oldSysIni(GetEnv("ODBCSYSINI")), m_oldIni(GetEnv("ODBCINI")) {
+    WriteSetting("数据库配置", "数据库类型", CString(std::to_string(databaseType)));
+
+    std::string driver = SqliteDriver();
+    CString odbcDir(ProcessFolder());
+    WriteFile(odbcDir + "/odbcinst.ini",
+              "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" + driver + "\nSetup=" + driver + "\n");
+    std::string dsn = "[vqdetail]\nDescription=Product database\nDriver=" + driver +
+                      "\nDatabase=" + ProductDatabasePath().str() + "\nTimeout=15000\n";
+    WriteFile(odbcDir + "/odbc.ini", dsn);
+    setenv("ODBCSYSINI", odbcDir.c_str(), 1);
+    setenv("ODBCINI", (odbcDir + "/odbc.ini").c_str(), 1);
+
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        std::error_code ec;
+        fs::remove(ProductDatabasePath().str() + suffix, ec);
+    }
+    RunOrFail(OpenFile(ProductDatabasePath()), ReadText(VQ_SOURCE_DIR "/schema/sqlite/product.sql"));
+    RunOrFail(OpenFile(ConfigDatabasePath()), ReadText(VQ_SOURCE_DIR "/schema/sqlite/config.sql"));
+    SetConfig(ConfigRow());
+}
+
+DbWorkspace::~DbWorkspace() {
+    RestoreEnv("ODBCSYSINI", m_oldSysIni);
+    RestoreEnv("ODBCINI", m_oldIni);
+}
+
+void DbWorkspace::RunScript(const _ConnectionPtr& connection, const CString& script) {
+    for (const std::string& statement : SplitScript(script.str()))
+        connection->Execute(CString(statement));
+}
+
+_ConnectionPtr DbWorkspace::Connect() const {
+    _ConnectionPtr c;
+    c.CreateInstance();
+    c->Open(ConnectionText());
+    return c;
+}
+
+void DbWorkspace::Execute(const CString& script) const {
+    RunOrFail(OpenFile(ProductDatabasePath()), script);
+}
+
+void DbWorkspace::ExecuteConfig(const CString& script) const {
+    RunOrFail(OpenFile(ConfigDatabasePath()), script);
+}
+
+CString DbWorkspace::QueryText(const CString& sql) const {
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, OpenFile(ProductDatabasePath()), adOpenStatic, adLockReadOnly, adCmdText);
+        if (rs->IsEOF())
+            return CString();
+        CString text;
+        rs->GetCollect(0L).TryGetString(text);
+        return text;
+    } catch (const _com_error& e) {
+        ADD_FAILURE() << "query failed: " << e.Description().c_str() << "\n" << sql.c_str();
+        return CString();
+    }
+}
+
+void DbWorkspace::SetConfig(const ConfigRow& row) const {
+    _ConnectionPtr c = OpenFile(ConfigDatabasePath());
+    try {
+        c->Execute("DELETE FROM Config");
+        _CommandPtr cmd;
+        cmd.CreateInstance();
+        cmd->PutActiveConnection(c);
+        cmd->PutCommandText(
+            "INSERT INTO Config (PdmUser, Password, DomainName, FtpUser, FtpPwd) VALUES (?, ?, ?, ?, ?)");
+        for (const CString* v : {&row.pdmUser, &row.password, &row.domainName, &row.ftpUser, &row.ftpPwd})
+            cmd->GetParameters()->Append(
+                cmd->CreateParameter("", adVarChar, adParamInput, 255, _variant_t(*v)));
+        cmd->Execute(nullptr, nullptr, adCmdText);
+    } catch (const _com_error& e) {
+        ADD_FAILURE() << "cannot write Config: " << e.Description().c_str();
+    }
+}
+
+void DbWorkspace::ClearConfig() const {
+    ExecuteConfig("DELETE FROM Config");
+}
+
+} // namespace vqtest

@@ -1,0 +1,79 @@
+// A workspace with the databases: the local configuration database "vqdetail.mdb" (a SQLite
+// file with Config) in the system folder, and the ODBC data source "vqdetail" on a SQLite
+// product database with the schema. The ODBC driver manager is pointed at odbcinst.ini and
+// odbc.ini files (ODBCSYSINI, ODBCINI) while the object lives.
+//
+// The driver manager reads where odbc.ini is only once per process, so the ODBC files and the
+// product database live in one folder per test process; each DbWorkspace makes the database
+// anew. Only one DbWorkspace may exist at a time.
+//
+// The database type (0: SQL Server dialect, 2: Oracle dialect) is written to the settings, so
+// a test written as TEST_P over DbWorkspace::Types() runs in both dialects:
+//
+//   class MyTest : public ::testing::TestWithParam<int> {};
+//   TEST_P(MyTest, Works) {
+//       vqtest::DbWorkspace ws(GetParam());
+//       ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('u1', 'User 1')");
+//       _ConnectionPtr conn = ws.Connect();
+//       ...
+//   }
+//   INSTANTIATE_TEST_SUITE_P(Dialects, MyTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+#pragma once
+
+#include "platform/db/Ado.h"
+#include "tests/support/Workspace.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace vqtest {
+
+struct ConfigRow {
+    CString pdmUser = "sa";
+    CString password;
+    CString domainName;
+    CString ftpUser;
+    CString ftpPwd;
+};
+
+class DbWorkspace : public Workspace {
+public:
+    explicit DbWorkspace(int databaseType = 0);
+    ~DbWorkspace() override;
+
+    static auto Types() { return ::testing::Values(0, 2); }
+    static std::string TypeName(const ::testing::TestParamInfo<int>& info) {
+        return info.param == 2 ? "Oracle" : "SqlServer";
+    }
+
+    int DatabaseType() const { return m_databaseType; }
+    CString ProductDatabasePath() const;
+    CString ConfigDatabasePath() const { return SystemDir() + "/vqdetail.mdb"; }
+    // The text that opens the product database, as the connection holder builds it.
+    CString ConnectionText() const { return "DSN=vqdetail; UID=sa; PWD="; }
+
+    // A new open connection to the product database.
+    _ConnectionPtr Connect() const;
+    // Runs statements (a script of several, separated by ";") on the product database or on
+    // the configuration database; a failure fails the test.
+    void Execute(const CString& script) const;
+    void ExecuteConfig(const CString& script) const;
+    // The first column of the first row as text (empty when there is none).
+    CString QueryText(const CString& sql) const;
+
+    // Replaces the rows of Config by this one row, or leaves Config empty.
+    void SetConfig(const ConfigRow& row) const;
+    void ClearConfig() const;
+
+    // Runs a SQL script file on an open connection.
+    static void RunScript(const _ConnectionPtr& connection, const CString& script);
+
+private:
+    int m_databaseType;
+    std::optional<std::string> m_oldSysIni;
+    std::optional<std::string> m_oldIni;
+};
+
+} // namespace vqtest

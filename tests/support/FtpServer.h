@@ -1,0 +1,47 @@
+// A real FTP server on 127.0.0.1 for one test: pyftpdlib run by /usr/bin/python3 on a free
+// port, serving a fresh temporary folder to an anonymous user and to one named user with a
+// password (both may read and write everything). The constructor returns once the server
+// listens; the destructor stops it and removes the folder.
+#pragma once
+
+#include "platform/base/String.h"
+
+#include <string>
+#include <sys/types.h>
+
+namespace vqtest {
+
+class FtpServer {
+public:
+    // withMachineListing false: the server does not know MLSD and lists folders with LIST only.
+    explicit FtpServer(const CString& user = "vquser", const CString& password = "vqpass",
+                       bool withMachineListing = true);
+    ~FtpServer();
+    FtpServer(const FtpServer&) = delete;
+    FtpServer& operator=(const FtpServer&) = delete;
+
+    bool IsRunning() const { return m_port != 0; }
+    int Port() const { return m_port; }
+    CString Host() const { return "127.0.0.1"; }
+    CString Url() const; // "ftp://127.0.0.1:<port>"
+    CString User() const { return m_user; }
+    CString Password() const { return m_password; }
+    // The served folder (native path): what the server shows as "/".
+    CString Root() const { return m_root; }
+
+    // Helpers to look at or prepare the served folder; paths relative to Root().
+    bool Exists(const CString& path) const;
+    bool IsFolder(const CString& path) const;
+    void WriteFile(const CString& path, const std::string& bytes) const;
+    std::string ReadFile(const CString& path) const;
+    void MakeFolder(const CString& path) const;
+
+private:
+    CString m_user;
+    CString m_password;
+    CString m_root;
+    pid_t m_pid = -1;
+    int m_port = 0;
+};
+
+} // namespace vqtest
