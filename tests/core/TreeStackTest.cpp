@@ -1,0 +1,90 @@
+// The fixed stack that tree dialogs fill their trees with.
+#include "core/TreeStack.h"
+#include "tests/support/MessageBoxRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+constexpr const char* kFull = "生成装配树所用堆栈已满";
+
+class TreeStackTest : public ::testing::Test {
+protected:
+    // The stack lives inside a dialog in use; it is large, so it goes on the heap here.
+    std::unique_ptr<CTreeStack> stack = std::make_unique<CTreeStack>();
+    vqtest::MessageBoxRecorder boxes;
+};
+
+TEST_F(TreeStackTest, EntriesComeBackLastInFirstOut) {
+    stack->Init();
+    EXPECT_TRUE(stack->IsEmpty());
+    CTreeCtrlEx tree;
+    const auto node = reinterpret_cast<HTREEITEM>(static_cast<intptr_t>(0x40));
+    stack->Push(CTreeCursor(node, &tree), "P1", "产品A", 1);
+    stack->Push(CTreeCursor(), "B2", "部件B", 2);
+    EXPECT_FALSE(stack->IsEmpty());
+    EXPECT_EQ(stack->GetCount(), 2);
+
+    CTreeStackItem top = stack->GetTop();
+    EXPECT_EQ(top.m_code, "B2");
+    EXPECT_EQ(top.m_number, 2);
+    EXPECT_EQ(stack->GetTop().m_code, "B2"); // looking does not remove
+    EXPECT_FALSE(stack->Drop());
+    top = stack->GetTop();
+    EXPECT_EQ(top.m_code, "P1");
+    EXPECT_EQ(top.m_name, "产品A");
+    EXPECT_EQ(top.m_cursor.m_item, node);
+    EXPECT_EQ(top.m_cursor.m_tree, &tree);
+    EXPECT_FALSE(stack->Drop());
+    EXPECT_TRUE(stack->IsEmpty());
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(TreeStackTest, AnEmptyStackGivesAnEmptyEntryAndRefusesToDrop) {
+    stack->Init();
+    const CTreeStackItem top = stack->GetTop();
+    EXPECT_EQ(top.m_cursor.m_item, nullptr);
+    EXPECT_TRUE(top.m_code.IsEmpty());
+    EXPECT_TRUE(top.m_name.IsEmpty());
+    EXPECT_EQ(top.m_number, 0);
+    EXPECT_TRUE(stack->Drop());
+    EXPECT_TRUE(stack->IsEmpty());
+    // Still usable afterwards.
+    stack->Push(CTreeCursor(), "A", "a", 7);
+    EXPECT_EQ(stack->GetTop().m_number, 7);
+}
+
+TEST_F(TreeStackTest, ThePushAfterTheFifteenHundredthIsRefusedWithAMessage) {
+    stack->Init();
+    for (int i = 0; i < CTreeStack::kCapacity; ++i)
+        stack->Push(CTreeCursor(), CString(vq::FormatV("%d", i)), "", i);
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_EQ(stack->GetCount(), 1500);
+
+    boxes.Expect(kFull);
+    stack->Push(CTreeCursor(), "extra", "", 1500);
+    EXPECT_EQ(boxes.Pending(), 0);
+    EXPECT_EQ(stack->GetCount(), 1500);
+    EXPECT_EQ(stack->GetTop().m_number, 1499); // unchanged
+    boxes.Expect(kFull);
+    stack->Push(CTreeStackItem{}); // every further push is refused too
+    EXPECT_EQ(boxes.Pending(), 0);
+
+    // Dropping makes room again; the first entry pushed is the last to come back.
+    EXPECT_FALSE(stack->Drop());
+    stack->Push(CTreeCursor(), "again", "", -1);
+    EXPECT_EQ(stack->GetTop().m_code, "again");
+    int drops = 0;
+    while (!stack->IsEmpty()) {
+        if (stack->GetCount() == 1) {
+            EXPECT_EQ(stack->GetTop().m_number, 0);
+        }
+        stack->Drop();
+        ++drops;
+    }
+    EXPECT_EQ(drops, 1500);
+}
+
+} // namespace
