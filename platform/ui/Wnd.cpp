@@ -731,8 +731,24 @@ BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
                       wParam, lParam, result);
 }
 
+namespace {
+std::vector<vq::WindowProcHook>& WindowProcHooks() {
+    static std::vector<vq::WindowProcHook> hooks;
+    return hooks;
+}
+} // namespace
+
+void vq::AddWindowProcHook(WindowProcHook hook) {
+    auto& hooks = WindowProcHooks();
+    if (hook && std::find(hooks.begin(), hooks.end(), hook) == hooks.end())
+        hooks.push_back(hook);
+}
+
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
+    for (vq::WindowProcHook hook : WindowProcHooks())
+        if (hook(this, message, wParam, lParam, &result))
+            return result;
     // A handler may destroy the window (and delete the object): nothing touches it afterwards.
     switch (message) {
     case WM_COMMAND:

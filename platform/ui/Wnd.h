@@ -283,6 +283,12 @@ BOOL SetCursorPos(int x, int y);
 
 namespace vq {
 
+// A procedure that sees every window's messages before the window's own procedure does, for
+// helpers that attach themselves to windows they do not own (a dialog resizer). It returns true
+// when it has handled the message, with the result in *result.
+using WindowProcHook = bool (*)(CWnd* window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+void AddWindowProcHook(WindowProcHook hook);
+
 // Presses a key in a window as a person would: PreTranslateMessage from the window up to its
 // top-level window, then WM_KEYDOWN to the window; Enter and Escape left unhandled by the window
 // press the default button (or OK) and Cancel of its dialog.

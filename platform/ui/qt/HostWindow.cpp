@@ -72,7 +72,7 @@ public:
 
     void SetText(const CString& text) override {
         m_bar->showMessage(QString::fromUtf8(text.c_str()));
-        QApplication::processEvents();
+        m_bar->repaint(); // painted now: the operation keeps the event loop busy
     }
     bool CreateProgress(const CString& prompt) override {
         if (m_progress)
@@ -96,7 +96,7 @@ public:
         if (!m_progress)
             return;
         m_progress->setValue(std::clamp(pos, 0, 100));
-        QApplication::processEvents();
+        m_progress->repaint();
     }
     void DestroyProgress() override {
         if (!m_progress)

@@ -1,0 +1,94 @@
+// The task colour settings: seven keys of [设计任务颜色], written on OK only, read with defaults.
+#include "controls/TaskColorDlg.h"
+#include "core/Settings.h"
+#include "platform/base/Profile.h"
+#include "platform/ui/ScriptedUser.h"
+#include "tests/support/Workspace.h"
+
+#include <gtest/gtest.h>
+
+extern "C" int ConfigureTaskItemColor();
+
+namespace {
+
+const char* const kKeys[7] = {"正常未开始", "逾期未完成", "评审", "评审-更改", "归档", "归档-更改", "已归档"};
+const COLORREF kDefaults[7] = {RGB(126, 126, 126), RGB(255, 0, 0),   RGB(0, 95, 0),     RGB(200, 126, 0),
+                               RGB(126, 0, 126),   RGB(0, 126, 255), RGB(126, 255, 255)};
+const int kButtons[7] = {1038, 1036, 1039, 1037, 1035, 1034, 1033};
+
+CString Setting(const char* key) {
+    char value[100] = {};
+    GetPrivateProfileString("设计任务颜色", key, "<none>", value, sizeof value, GetSettingsFilePath());
+    return value;
+}
+
+} // namespace
+
+TEST(TaskColorTest, CancelWithoutASettingsFileShowsDefaultsWritesNothingAndGivesZero) {
+    vqtest::Workspace ws;
+    vq::ScriptedUser user;
+    user.Dialog("配置任务项显示颜色")
+        .Do([](CDialog& d) {
+            auto& dlg = static_cast<CTaskColorDlg&>(d);
+            for (int i = 0; i < 7; ++i) {
+                EXPECT_EQ(dlg.m_buttons[i].GetColor(), kDefaults[i]) << kKeys[i];
+                EXPECT_EQ(dlg.m_buttons[i].GetDlgCtrlID(), kButtons[i]);
+                EXPECT_EQ(dlg.m_buttons[i].GetHotBkColor(), RGB(220, 220, 220));
+            }
+        })
+        .Click(IDCANCEL);
+    EXPECT_EQ(ConfigureTaskItemColor(), 0);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_TRUE(ws.ReadFile(ws.SettingsPath()).empty()) << "no settings file was made";
+}
+
+TEST(TaskColorTest, OkWithoutChangesWritesTheSevenShownColoursAndGivesOne) {
+    vqtest::Workspace ws;
+    ws.WriteSetting("设计任务颜色", "评审", "65280");
+    ws.WriteSetting("设计任务颜色", "归档", "绿色"); // not a number: black
+    vq::ScriptedUser user;
+    user.Dialog("配置任务项显示颜色").Click(IDOK);
+    EXPECT_EQ(ConfigureTaskItemColor(), 1);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Setting("正常未开始"), "8289918");
+    EXPECT_EQ(Setting("逾期未完成"), "255");
+    EXPECT_EQ(Setting("评审"), "65280");
+    EXPECT_EQ(Setting("评审-更改"), "32456");
+    EXPECT_EQ(Setting("归档"), "0");
+    EXPECT_EQ(Setting("归档-更改"), "16743936");
+    EXPECT_EQ(Setting("已归档"), "16777086");
+}
+
+TEST(TaskColorTest, ColourChosenInThePaletteIsWrittenToItsKey) {
+    vqtest::Workspace ws;
+    vq::ScriptedUser user;
+    user.Dialog("配置任务项显示颜色")
+        .Click(1035) // 归档
+        .Dialog("颜色")
+        .Click("其它...")
+        .Color(RGB(10, 20, 30))
+        .Dialog("配置任务项显示颜色")
+        .Click(IDOK);
+    EXPECT_EQ(ConfigureTaskItemColor(), 1);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    CString expected;
+    expected.Format("%d", static_cast<int>(RGB(10, 20, 30)));
+    EXPECT_EQ(Setting("归档"), expected);
+    EXPECT_EQ(Setting("已归档"), "16777086");
+}
+
+TEST(TaskColorTest, CancelAfterAChoiceKeepsTheFileAsItWas) {
+    vqtest::Workspace ws;
+    ws.WriteSetting("设计任务颜色", "评审", "123");
+    const std::string before = ws.ReadFile(ws.SettingsPath());
+    vq::ScriptedUser user;
+    user.Dialog("配置任务项显示颜色")
+        .Click(1039)
+        .Dialog("颜色")
+        .Click(5101)
+        .Dialog("配置任务项显示颜色")
+        .Click(IDCANCEL);
+    EXPECT_EQ(ConfigureTaskItemColor(), 0);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(ws.ReadFile(ws.SettingsPath()), before);
+}
