@@ -690,6 +690,47 @@ bool CListCtrl::UserSelect(int item, bool toggle, int subItem) {
     return Select(item, toggle, subItem, true);
 }
 
+void CListCtrl::OnKeyDown(UINT key, UINT, UINT) {
+    const int count = GetItemCount();
+    if (count == 0)
+        return;
+    int current = GetNextItem(-1, LVNI_FOCUSED);
+    if (current < 0)
+        current = GetNextItem(-1, LVNI_SELECTED);
+    const int page = std::max(1, GetCountPerPage() - 1);
+    int target = -1;
+    switch (key) {
+    case VK_UP:
+        target = std::max(0, current - 1);
+        break;
+    case VK_DOWN:
+        target = std::min(count - 1, current + 1);
+        break;
+    case VK_PRIOR:
+        target = std::max(0, current - page);
+        break;
+    case VK_NEXT:
+        target = std::min(count - 1, current + page);
+        break;
+    case VK_HOME:
+        target = 0;
+        break;
+    case VK_END:
+        target = count - 1;
+        break;
+    case VK_SPACE:
+        if (current >= 0 && (m_extendedStyle & LVS_EX_CHECKBOXES))
+            UserCheck(current, !GetCheck(current));
+        return;
+    default:
+        return;
+    }
+    const std::uint64_t serial = GetSerial();
+    UserKeySelect(target);
+    if (::IsWindow(this) && GetSerial() == serial)
+        EnsureVisible(target, FALSE);
+}
+
 bool CListCtrl::UserKeySelect(int item) {
     return item >= 0 && Select(item, false, 0, false);
 }

@@ -135,6 +135,11 @@ public:
 
     void InitFromTemplate(const vq::ControlTemplate& item) override;
 
+    // The list's own keys (what a class of list gets when it passes a key-down on): the arrows,
+    // Home, End and the page keys move the selection as UserKeySelect does; Space ticks the
+    // check box of the focused row.
+    void OnKeyDown(UINT key, UINT repeat, UINT flags) override;
+
 protected:
     void ClearState() override;
 

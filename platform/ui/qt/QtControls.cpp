@@ -36,6 +36,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QToolButton>
@@ -43,6 +44,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 namespace vq::qtview {
@@ -126,19 +128,44 @@ Binding::~Binding() {
 void Binding::Refresh() {
     if (!m_widget || !Alive())
         return;
-    m_refreshing = true;
-    const QSignalBlocker block(m_widget);
-    m_widget->setEnabled(m_window->IsWindowEnabled());
-    RefreshState();
-    // Visibility follows the window's own style bit; a hidden parent hides it anyway.
-    const bool visible = (m_window->GetStyle() & WS_VISIBLE) != 0;
-    if (FollowsVisibility() && m_widget->isVisibleTo(m_widget->parentWidget()) != visible)
-        m_widget->setVisible(visible);
-    m_refreshing = false;
+    {
+        m_refreshing = true;
+        const QSignalBlocker block(m_widget);
+        m_widget->setEnabled(m_window->IsWindowEnabled());
+        RefreshState();
+        if (m_placedOverParent)
+            PlaceOverParent();
+        // Visibility follows the window's own style bit; a hidden parent hides it anyway.
+        const bool visible = (m_window->GetStyle() & WS_VISIBLE) != 0;
+        if (FollowsVisibility() && m_widget->isVisibleTo(m_widget->parentWidget()) != visible)
+            m_widget->setVisible(visible);
+        m_refreshing = false;
+    }
+    if (ShowsChildWindows())
+        ShowChildWindows(*this);
+}
+
+QPoint Binding::ClientOrigin() const {
+    if (auto* frame = qobject_cast<QFrame*>(m_widget.data()))
+        return frame->contentsRect().topLeft();
+    return QPoint(0, 0);
+}
+
+void Binding::PlaceOverParent() {
+    CWnd* parent = m_window->GetParent();
+    auto* parentBinding = parent ? static_cast<Binding*>(parent->GetViewData()) : nullptr;
+    const QPoint origin = parentBinding ? parentBinding->ClientOrigin() : QPoint(0, 0);
+    const CRect& rect = m_window->GetRectInParent();
+    const QRect place(origin.x() + rect.left, origin.y() + rect.top,
+                      std::max(0, static_cast<int>(rect.Width())),
+                      std::max(0, static_cast<int>(rect.Height())));
+    if (m_widget->geometry() != place)
+        m_widget->setGeometry(place);
 }
 
 void Binding::ReportGeometry() {
-    if (!m_widget || !m_widget->parentWidget() || !Alive())
+    // A window placed over its parent control keeps the rectangle it has: the widget follows it.
+    if (!m_widget || !m_widget->parentWidget() || !Alive() || m_placedOverParent)
         return;
     QWidget* top = m_widget->window();
     QPoint topLeft = m_widget->mapTo(top, QPoint(0, 0));
@@ -153,6 +180,230 @@ void Binding::ReportGeometry() {
     m_window->ViewSetRect(
         CRect(topLeft.x(), topLeft.y(), topLeft.x() + m_widget->width(), topLeft.y() + m_widget->height()));
 }
+
+// ---- Messages for windows that take the input themselves -------------------------------------
+
+namespace {
+
+// The address of the function a virtual member of CWnd calls for this object. A pointer to a
+// virtual member holds the member's offset in the table of virtual functions (Itanium C++ ABI,
+// which GCC and Clang follow on Linux): odd in its first word, or flagged in its second on ARM.
+template <class Handler> const void* VirtualTarget(const CWnd& window, Handler CWnd::*member) {
+    struct Representation {
+        std::uintptr_t ptr;
+        std::ptrdiff_t adj;
+    };
+    static_assert(sizeof(Representation) == sizeof(member), "pointers to members of two words");
+    Representation r;
+    std::memcpy(&r, &member, sizeof r);
+#if defined(__arm__) || defined(__aarch64__)
+    if (!(r.adj & 1))
+        return nullptr;
+    const std::uintptr_t offset = r.ptr;
+#else
+    if (!(r.ptr & 1))
+        return nullptr;
+    const std::uintptr_t offset = r.ptr - 1;
+#endif
+    const char* table = nullptr;
+    std::memcpy(&table, static_cast<const void*>(&window), sizeof table);
+    const void* target = nullptr;
+    std::memcpy(&target, table + offset, sizeof target);
+    return target;
+}
+
+// A window of the plain class of its kind (a report list, an edit field ... or a bare window):
+// what such a window does with a message when no class of its own changes it.
+const CWnd& StockWindow(vq::ControlKind kind) {
+    switch (kind) {
+    case vq::ControlKind::ListCtrl: {
+        static const CWnd* list = new CListCtrl();
+        return *list;
+    }
+    case vq::ControlKind::TreeCtrl: {
+        static const CWnd* tree = new CTreeCtrl();
+        return *tree;
+    }
+    case vq::ControlKind::ListBox: {
+        static const CWnd* box = new CListBox();
+        return *box;
+    }
+    case vq::ControlKind::Edit: {
+        static const CWnd* edit = new CEdit();
+        return *edit;
+    }
+    default: {
+        static const CWnd* plain = new CWnd();
+        return *plain;
+    }
+    }
+}
+
+template <class Handler> bool OwnHandler(const CWnd& window, Handler CWnd::*member) {
+    const void* own = VirtualTarget(window, member);
+    return own && own != VirtualTarget(StockWindow(window.GetControlKind()), member);
+}
+
+// Keys on the widget of a window placed over its parent control (an editor over a cell): Tab
+// and the keys that move between cells go to the window as key-downs, so that the window's class
+// or the list under it moves the editor. Keys nobody takes stay with the widget.
+class MoveKeyFilter : public QObject {
+public:
+    MoveKeyFilter(CWnd& window, QObject* parent)
+        : QObject(parent), m_window(&window), m_serial(window.GetSerial()) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || !::IsWindow(m_window) || m_window->GetSerial() != m_serial)
+            return QObject::eventFilter(watched, event);
+        const auto* press = static_cast<QKeyEvent*>(event);
+        if (press->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+            return false;
+        switch (VirtualKeyOf(press->key())) {
+        case VK_TAB:
+        case VK_UP:
+        case VK_DOWN:
+        case VK_LEFT:
+        case VK_RIGHT:
+        case VK_HOME:
+        case VK_END:
+        case VK_PRIOR:
+        case VK_NEXT:
+            return DeliverKey(*m_window, VirtualKeyOf(press->key()));
+        default:
+            return false;
+        }
+    }
+
+private:
+    CWnd* m_window;
+    std::uint64_t m_serial;
+};
+
+} // namespace
+
+bool ClassHandles(const CWnd& window, UINT message) {
+    for (const vq::MessageMap* map = window.GetMessageMap(); map; map = map->base ? map->base() : nullptr)
+        for (const vq::MessageMapEntry& entry : map->entries)
+            if (entry.kind == vq::MessageMapEntry::Kind::Message && entry.code == message && entry.handler)
+                return true;
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        return OwnHandler(window, &CWnd::OnLButtonDown);
+    case WM_LBUTTONDBLCLK:
+        return OwnHandler(window, &CWnd::OnLButtonDblClk);
+    case WM_KEYDOWN:
+        return OwnHandler(window, &CWnd::OnKeyDown);
+    default:
+        return false;
+    }
+}
+
+bool DeliverKey(CWnd& target, UINT key) {
+    MSG msg;
+    msg.hwnd = &target;
+    msg.message = WM_KEYDOWN;
+    msg.wParam = key;
+    const std::uint64_t serial = target.GetSerial();
+    for (CWnd* w = &target; w; w = w->GetParent()) {
+        if (w->PreTranslateMessage(&msg))
+            return true;
+        if (!::IsWindow(&target) || target.GetSerial() != serial)
+            return true;
+    }
+    if (!ClassHandles(target, WM_KEYDOWN))
+        return false;
+    target.SendMessage(WM_KEYDOWN, key, 0);
+    return true;
+}
+
+UINT VirtualKeyOf(int qtKey) {
+    switch (qtKey) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return VK_TAB;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return VK_RETURN;
+    case Qt::Key_Escape:
+        return VK_ESCAPE;
+    case Qt::Key_Space:
+        return VK_SPACE;
+    case Qt::Key_PageUp:
+        return VK_PRIOR;
+    case Qt::Key_PageDown:
+        return VK_NEXT;
+    case Qt::Key_End:
+        return VK_END;
+    case Qt::Key_Home:
+        return VK_HOME;
+    case Qt::Key_Left:
+        return VK_LEFT;
+    case Qt::Key_Up:
+        return VK_UP;
+    case Qt::Key_Right:
+        return VK_RIGHT;
+    case Qt::Key_Down:
+        return VK_DOWN;
+    case Qt::Key_Insert:
+        return VK_INSERT;
+    case Qt::Key_Delete:
+        return VK_DELETE;
+    case Qt::Key_F2:
+        return VK_F2;
+    case Qt::Key_F5:
+        return VK_F5;
+    default:
+        return 0;
+    }
+}
+
+void Binding::SetPlacedOverParent() {
+    m_placedOverParent = true;
+    if (m_widget)
+        m_widget->installEventFilter(new MoveKeyFilter(*m_window, m_widget));
+}
+
+namespace {
+
+// The flags of a mouse message for the buttons and keys held down.
+UINT MouseFlags(const QMouseEvent* e) {
+    UINT flags = 0;
+    if (e->buttons() & Qt::LeftButton)
+        flags |= MK_LBUTTON;
+    if (e->buttons() & Qt::RightButton)
+        flags |= MK_RBUTTON;
+    if (e->modifiers() & Qt::ShiftModifier)
+        flags |= MK_SHIFT;
+    if (e->modifiers() & Qt::ControlModifier)
+        flags |= MK_CONTROL;
+    return flags;
+}
+
+// Sends the mouse message for an event on the viewport of an item view to the view's window, at
+// the point in the window's client area (which holds the header of a report list); the cursor
+// position is set over that point first.
+void SendMouseMessage(CWnd& window, QAbstractScrollArea* view, UINT message, const QMouseEvent* e) {
+    const QPoint client =
+        view->viewport()->mapTo(view, e->position().toPoint()) - view->contentsRect().topLeft();
+    CPoint screen(client.x(), client.y());
+    window.ClientToScreen(&screen);
+    vq::SetCursorPosition(screen);
+    window.SendMessage(message, MouseFlags(e),
+                       MAKELPARAM(static_cast<WORD>(static_cast<short>(client.x())),
+                                  static_cast<WORD>(static_cast<short>(client.y()))));
+}
+
+// True when a key event reached the view from a widget inside it (an editor over a cell) that
+// let it pass: the view's own keys do not apply.
+bool FromChildWidget(const QAbstractScrollArea* view) {
+    const QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus->window() != view->window())
+        focus = view->window()->focusWidget(); // the window is not active (off screen)
+    return focus && focus != view && focus != view->viewport() && view->isAncestorOf(focus);
+}
+
+} // namespace
 
 namespace {
 
@@ -310,9 +561,21 @@ public:
 protected:
     void RefreshState() override {
         auto& edit = static_cast<CEdit&>(Window());
-        const QString text = Q(edit.GetWindowTextValue());
+        const CString value = edit.GetWindowTextValue();
+        const QString text = Q(value);
         if (m_line->text() != text)
             m_line->setText(text);
+        // A selection the code made (all of the text, say, so that typing replaces it) is shown.
+        int start = 0, end = 0;
+        edit.GetSel(start, end);
+        if (start != end) {
+            const auto at = [&value](int bytes) {
+                return static_cast<int>(
+                    QString::fromUtf8(value.c_str(), std::clamp(bytes, 0, value.GetLength())).size());
+            };
+            if (m_line->selectionStart() != at(start) || m_line->selectionEnd() != at(end))
+                m_line->setSelection(at(start), at(end) - at(start));
+        }
         m_line->setReadOnly(edit.IsReadOnly());
         m_line->setEchoMode(edit.GetPasswordChar() || (edit.GetStyle() & ES_PASSWORD) ? QLineEdit::Password
                                                                                       : QLineEdit::Normal);
@@ -419,6 +682,10 @@ protected:
         setFocus();
         if (!::IsWindow(box) || e->button() != Qt::LeftButton)
             return;
+        if (ClassHandles(*box, WM_LBUTTONDOWN)) {
+            SendMouseMessage(*box, this, WM_LBUTTONDOWN, e);
+            return;
+        }
         QListWidgetItem* item = itemAt(e->pos());
         if (item)
             box->UserSelect(row(item), (e->modifiers() & Qt::ControlModifier) != 0);
@@ -426,6 +693,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override {
         if (!::IsWindow(box) || e->button() != Qt::LeftButton)
             return;
+        if (ClassHandles(*box, WM_LBUTTONDBLCLK)) {
+            SendMouseMessage(*box, this, WM_LBUTTONDBLCLK, e);
+            return;
+        }
         if (QListWidgetItem* item = itemAt(e->pos()))
             box->UserDoubleClick(row(item));
     }
@@ -528,6 +799,59 @@ public:
     }
 };
 
+// The header of a report list: columns the header control draws itself (HDF_OWNERDRAW) are
+// painted by its DrawItem over the face the style gives a column, so images such as sort arrows
+// stand where the header's class puts them.
+class ReportHeader : public QHeaderView {
+public:
+    explicit ReportHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+    CListCtrl* list = nullptr;
+
+protected:
+    CHeaderCtrl* OwnerDrawn(int column) const {
+        if (!::IsWindow(list))
+            return nullptr;
+        CHeaderCtrl* header = list->GetHeaderCtrl();
+        HDITEM item;
+        item.mask = HDI_FORMAT;
+        if (!header || !header->GetItem(column, &item) || !(item.fmt & HDF_OWNERDRAW))
+            return nullptr;
+        return header;
+    }
+    void paintSection(QPainter* painter, const QRect& rect, int column) const override {
+        CHeaderCtrl* header = rect.isEmpty() ? nullptr : OwnerDrawn(column);
+        if (!header)
+            return QHeaderView::paintSection(painter, rect, column);
+        QImage face(rect.size(), QImage::Format_RGB32);
+        face.fill(palette().color(QPalette::Button));
+        {
+            QPainter facePainter(&face);
+            QStyleOptionHeader option;
+            initStyleOption(&option);
+            option.rect = QRect(QPoint(0, 0), rect.size());
+            option.section = column;
+            option.text.clear();
+            option.icon = QIcon();
+            style()->drawControl(QStyle::CE_Header, &option, &facePainter, this);
+        }
+        CBitmap canvas = FromQImage(face);
+        {
+            CDC dc(canvas);
+            DRAWITEMSTRUCT item;
+            item.CtlType = ODT_HEADER;
+            item.CtlID = static_cast<UINT>(header->GetDlgCtrlID());
+            item.itemID = static_cast<UINT>(column);
+            item.itemAction = ODA_DRAWENTIRE;
+            item.itemState = 0;
+            item.hwndItem = header;
+            item.hDC = &dc;
+            item.rcItem = CRect(0, 0, rect.width(), rect.height());
+            header->DrawItem(&item);
+        }
+        painter->drawImage(rect.topLeft(), ToQImage(canvas));
+    }
+};
+
 class ReportWidget : public QTreeWidget {
 public:
     using QTreeWidget::QTreeWidget;
@@ -560,15 +884,60 @@ protected:
             list->UserCheck(row, !list->GetCheck(row));
             return;
         }
+        // A class of list that takes presses itself (to edit a cell, say) gets the message.
+        if (ClassHandles(*list, WM_LBUTTONDOWN)) {
+            SendMouseMessage(*list, this, WM_LBUTTONDOWN, e);
+            return;
+        }
         list->UserSelect(row, (e->modifiers() & Qt::ControlModifier) != 0, column);
     }
     void mouseDoubleClickEvent(QMouseEvent* e) override {
-        if (::IsWindow(list) && e->button() == Qt::LeftButton)
-            list->UserDoubleClick(RowAt(e->pos()), ColumnAt(e->pos()));
+        if (!::IsWindow(list) || e->button() != Qt::LeftButton)
+            return;
+        if (ClassHandles(*list, WM_LBUTTONDBLCLK)) {
+            SendMouseMessage(*list, this, WM_LBUTTONDBLCLK, e);
+            return;
+        }
+        list->UserDoubleClick(RowAt(e->pos()), ColumnAt(e->pos()));
     }
     void mouseMoveEvent(QMouseEvent*) override {}
     void contextMenuEvent(QContextMenuEvent*) override {}
+    bool event(QEvent* e) override {
+        // Tab is the list's when it (or its dialog) takes it, e.g. to move between editable cells.
+        if (e->type() == QEvent::KeyPress && ::IsWindow(list) && !FromChildWidget(this)) {
+            const auto* press = static_cast<QKeyEvent*>(e);
+            if (VirtualKeyOf(press->key()) == VK_TAB &&
+                !(press->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && DeliverKey(*list, VK_TAB))
+                return true;
+        }
+        return QTreeWidget::event(e);
+    }
     void keyPressEvent(QKeyEvent* e) override {
+        // Keys an editor over a cell let pass go on to the dialog.
+        if (FromChildWidget(this)) {
+            e->ignore();
+            return;
+        }
+        if (::IsWindow(list) && ClassHandles(*list, WM_KEYDOWN) &&
+            !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            const UINT key = VirtualKeyOf(e->key());
+            switch (key) {
+            case VK_UP:
+            case VK_DOWN:
+            case VK_LEFT:
+            case VK_RIGHT:
+            case VK_HOME:
+            case VK_END:
+            case VK_PRIOR:
+            case VK_NEXT:
+            case VK_SPACE:
+                if (DeliverKey(*list, key))
+                    return;
+                break;
+            default:
+                break;
+            }
+        }
         if (!::IsWindow(list) || list->GetItemCount() == 0)
             return QTreeWidget::keyPressEvent(e);
         int current = list->GetNextItem(-1, LVNI_FOCUSED);
@@ -612,6 +981,9 @@ class ReportBinding : public Binding {
 public:
     ReportBinding(CListCtrl& list, ReportWidget* widget) : Binding(list, widget), m_view(widget) {
         widget->list = &list;
+        m_header = new ReportHeader(widget);
+        m_header->list = &list;
+        widget->setHeader(m_header);
         // Sorting off first: it would make the header unclickable. The owner sorts its rows.
         widget->setSortingEnabled(false);
         widget->setRootIsDecorated(false);
@@ -643,8 +1015,15 @@ public:
     ~ReportBinding() override {
         m_view->list = nullptr;
         m_delegate.list = nullptr;
+        if (m_header)
+            m_header->list = nullptr;
     }
     bool Expands() const override { return true; }
+    void Repaint(bool) override {
+        m_view->viewport()->update();
+        if (m_header)
+            m_header->viewport()->update();
+    }
     void ReportGeometry() override {
         Binding::ReportGeometry();
         ReportMetrics();
@@ -740,11 +1119,12 @@ protected:
             if (!top || m_view->indexOfTopLevelItem(top) != topIndex)
                 m_view->scrollToItem(m_view->topLevelItem(topIndex), QAbstractItemView::PositionAtTop);
         }
-        m_view->viewport()->update();
+        Repaint(true);
     }
 
 private:
     ReportWidget* m_view;
+    QPointer<ReportHeader> m_header;
     OwnerDrawDelegate m_delegate;
 };
 
@@ -770,6 +1150,10 @@ protected:
             tree->UserRightClick(handle);
             return;
         }
+        if (e->button() == Qt::LeftButton && ClassHandles(*tree, WM_LBUTTONDOWN)) {
+            SendMouseMessage(*tree, this, WM_LBUTTONDOWN, e);
+            return;
+        }
         if (e->button() != Qt::LeftButton || !item)
             return;
         const QRect rect = visualItemRect(item);
@@ -788,6 +1172,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override {
         if (!::IsWindow(tree) || e->button() != Qt::LeftButton)
             return;
+        if (ClassHandles(*tree, WM_LBUTTONDBLCLK)) {
+            SendMouseMessage(*tree, this, WM_LBUTTONDBLCLK, e);
+            return;
+        }
         if (QTreeWidgetItem* item = itemAt(e->pos()))
             tree->UserDoubleClick(HandleOf(item));
     }
@@ -1065,23 +1453,11 @@ public:
     }
 
 protected:
-    static UINT Flags(const QMouseEvent* e) {
-        UINT flags = 0;
-        if (e->buttons() & Qt::LeftButton)
-            flags |= MK_LBUTTON;
-        if (e->buttons() & Qt::RightButton)
-            flags |= MK_RBUTTON;
-        if (e->modifiers() & Qt::ShiftModifier)
-            flags |= MK_SHIFT;
-        if (e->modifiers() & Qt::ControlModifier)
-            flags |= MK_CONTROL;
-        return flags;
-    }
     void Send(UINT message, const QMouseEvent* e) {
         if (!::IsWindow(window))
             return;
         const QPoint p = e->position().toPoint();
-        window->SendMessage(message, Flags(e),
+        window->SendMessage(message, MouseFlags(e),
                             MAKELPARAM(static_cast<WORD>(static_cast<short>(p.x())),
                                        static_cast<WORD>(static_cast<short>(p.y()))));
     }

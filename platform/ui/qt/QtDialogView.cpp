@@ -66,9 +66,18 @@ Binding* BindingOf(const CWnd& window) {
     return it == Bindings().end() ? nullptr : it->second.get();
 }
 
-// The window whose widget holds the keyboard focus (or contains it), if any.
-CWnd* FocusedWindow() {
-    for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget())
+// The widget of the window that has the keyboard focus, or would have it once the window is
+// active (a window shown off screen may never be).
+QWidget* FocusIn(QWidget* window) {
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && focus->window() == window)
+        return focus;
+    return window ? window->focusWidget() : nullptr;
+}
+
+// The window whose widget holds the keyboard focus (or contains it) in this window, if any.
+CWnd* FocusedWindow(QWidget* window) {
+    for (QWidget* w = FocusIn(window); w; w = w->parentWidget())
         for (auto& [serial, binding] : Bindings())
             if (binding->Widget() == w)
                 return &binding->Window();
@@ -125,7 +134,7 @@ protected:
         default:
             return QDialog::keyPressEvent(e);
         }
-        CWnd* target = FocusedWindow();
+        CWnd* target = FocusedWindow(this);
         if (!target || target->GetTopLevelParent() != dialog)
             target = dialog;
         vq::PressKey(*target, key);
@@ -150,6 +159,7 @@ public:
     QGridLayout* grid = nullptr;
     int insertRow = 0;
 
+    bool ShowsChildWindows() const override { return false; }
     void ReportGeometry() override {
         for (std::uint64_t serial : m_children) {
             auto it = Bindings().find(serial);
@@ -382,8 +392,29 @@ void LayOut(DialogBinding& dialog, const std::vector<Binding*>& controls) {
 
 // ---- Building and forgetting dialogs ---------------------------------------------------------
 
+// Forgets the binding of a window and those of the windows shown over it.
 void Forget(std::uint64_t serial) {
-    Bindings().erase(serial);
+    auto it = Bindings().find(serial);
+    if (it == Bindings().end())
+        return;
+    const std::vector<std::uint64_t> children = it->second->ChildWindows();
+    Bindings().erase(it);
+    for (std::uint64_t child : children)
+        Forget(child);
+}
+
+// Forgets a binding and takes its widget off the screen (deleted once Qt is back in its loop, as
+// the widget's own event handling may still be running).
+void Remove(std::uint64_t serial) {
+    auto found = Bindings().find(serial);
+    if (found == Bindings().end())
+        return;
+    QPointer<QWidget> widget = found->second->Widget();
+    Forget(serial);
+    if (widget) {
+        widget->hide();
+        widget->deleteLater();
+    }
 }
 
 // Puts a control that appeared after the dialog was built at the end of its rows.
@@ -413,15 +444,7 @@ void DialogBinding::RefreshState() {
         present.insert(child->GetSerial());
     for (auto it = m_children.begin(); it != m_children.end();) {
         if (!present.count(*it)) {
-            auto found = Bindings().find(*it);
-            if (found != Bindings().end()) {
-                QWidget* w = found->second->Widget();
-                Bindings().erase(found);
-                if (w) {
-                    w->hide();
-                    w->deleteLater();
-                }
-            }
+            Remove(*it);
             it = m_children.erase(it);
         } else {
             ++it;
@@ -431,6 +454,92 @@ void DialogBinding::RefreshState() {
         if (std::find(m_children.begin(), m_children.end(), child->GetSerial()) == m_children.end())
             AddLateControl(*this, *child);
 }
+
+// The window whose widget is this one or holds it, if any.
+CWnd* WindowOfWidget(QWidget* widget) {
+    for (QWidget* w = widget; w; w = w->parentWidget())
+        for (auto& [serial, binding] : Bindings())
+            if (binding->Widget() == w)
+                return binding->Alive() ? &binding->Window() : nullptr;
+    return nullptr;
+}
+
+// The keyboard focus left the widget of a window shown over its parent control (an editor over a
+// cell) for another widget of ours, by a click or by Tab: the window loses the focus as it would
+// under the mouse and keyboard of the system, which ends an edit.
+void FocusMoved(QWidget* old, QWidget* now) {
+    if (!old || !now)
+        return;
+    CWnd* left = WindowOfWidget(old);
+    Binding* leftBinding = left ? BindingOf(*left) : nullptr;
+    if (!leftBinding || !leftBinding->PlacedOverParent() || CWnd::GetFocus() != left)
+        return;
+    CWnd* target = WindowOfWidget(now);
+    if (target && target != left)
+        target->SetFocus();
+}
+
+void FollowFocus() {
+    static bool following = false;
+    if (following || !qApp)
+        return;
+    following = true;
+    QObject::connect(qApp, &QApplication::focusChanged, qApp, &FocusMoved);
+}
+
+// Windows that a control shows over itself: every child but the header of a report list, which
+// its widget shows.
+bool ShownOverControl(const CWnd& child) {
+    return child.GetControlKind() != vq::ControlKind::Header &&
+           child.GetControlKind() != vq::ControlKind::Dialog;
+}
+
+} // namespace
+
+void ShowChildWindows(Binding& control) {
+    if (!control.Widget() || !control.Alive())
+        return;
+    CWnd& window = control.Window();
+    std::vector<std::uint64_t>& shown = control.ChildWindows();
+    std::set<std::uint64_t> present;
+    for (CWnd* child : window.GetChildren())
+        if (ShownOverControl(*child))
+            present.insert(child->GetSerial());
+    for (auto it = shown.begin(); it != shown.end();) {
+        if (!present.count(*it)) {
+            Remove(*it);
+            it = shown.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    // Children copied first: creating a widget may run code that changes the family.
+    const std::vector<CWnd*> children = window.GetChildren();
+    const std::uint64_t serial = control.Serial();
+    for (CWnd* child : children) {
+        if (Bindings().find(serial) == Bindings().end() || !::IsWindow(&window) ||
+            window.GetSerial() != serial)
+            return; // the control went away meanwhile
+        if (!::IsWindow(child) || child->GetParent() != &window || !ShownOverControl(*child) ||
+            BindingOf(*child))
+            continue;
+        Binding* b = CreateBinding(*child, control.Widget());
+        const std::uint64_t childSerial = child->GetSerial();
+        Bindings()[childSerial].reset(b);
+        control.ChildWindows().push_back(childSerial);
+        b->SetPlacedOverParent();
+        FollowFocus();
+        QPointer<QWidget> widget = b->Widget();
+        b->Refresh();
+        if (!widget || Bindings().find(childSerial) == Bindings().end())
+            continue;
+        widget->raise();
+        if (CWnd::GetFocus() == child && widget->isVisible())
+            widget->setFocus();
+    }
+}
+
+namespace {
 
 DialogBinding* Build(CDialog& dialog, QWidget* parent) {
     EnsureQtApplication();
@@ -630,8 +739,12 @@ public:
     }
 
     void Invalidate(CWnd& window) override {
-        if (Binding* b = BindingOf(window))
-            b->Repaint(true);
+        // A window without a widget of its own (the header of a list) is part of its parent's.
+        for (CWnd* w = &window; w; w = w->GetParent())
+            if (Binding* b = BindingOf(*w)) {
+                b->Repaint(true);
+                return;
+            }
     }
 
     void FocusChanged(CWnd& window) override {
@@ -998,6 +1111,9 @@ bool Click(CWnd& control) {
     if (!w)
         return false;
     if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        // The press takes the focus, as the mouse's does, before the button acts.
+        if (button->focusPolicy() & Qt::ClickFocus)
+            button->setFocus(Qt::MouseFocusReason);
         button->click();
         return true;
     }
@@ -1030,6 +1146,17 @@ bool ClickItem(CWnd& control, int index, bool right, bool doubleClick) {
         return true;
     }
     return false;
+}
+
+bool ClickCell(CWnd& control, int row, int column, bool doubleClick) {
+    auto* tree = qobject_cast<QTreeWidget*>(WidgetFor(control));
+    if (!tree || row < 0 || row >= tree->topLevelItemCount() || column < 0 || column >= tree->columnCount())
+        return false;
+    QHeaderView* header = tree->header();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                    tree->visualItemRect(tree->topLevelItem(row)).center().y());
+    SendClick(tree->viewport(), at, Qt::LeftButton, doubleClick);
+    return true;
 }
 
 bool ClickColumn(CWnd& control, int column) {
@@ -1080,6 +1207,20 @@ static int QtKey(UINT key) {
         return Qt::Key_Delete;
     case VK_SPACE:
         return Qt::Key_Space;
+    case VK_TAB:
+        return Qt::Key_Tab;
+    case VK_HOME:
+        return Qt::Key_Home;
+    case VK_END:
+        return Qt::Key_End;
+    case VK_PRIOR:
+        return Qt::Key_PageUp;
+    case VK_NEXT:
+        return Qt::Key_PageDown;
+    case VK_INSERT:
+        return Qt::Key_Insert;
+    case VK_F2:
+        return Qt::Key_F2;
     default:
         return 0;
     }
@@ -1144,6 +1285,30 @@ CString ShownText(CWnd& control) {
     else if (auto* list = qobject_cast<QListWidget*>(w))
         text = list->currentItem() ? list->currentItem()->text() : QString();
     return CString(text.toUtf8().toStdString());
+}
+
+CRect ShownRect(CWnd& control) {
+    QWidget* w = WidgetFor(control);
+    if (!w || !w->isVisible())
+        return CRect();
+    const QPoint at = w->mapTo(w->window(), QPoint(0, 0));
+    return CRect(at.x(), at.y(), at.x() + w->width(), at.y() + w->height());
+}
+
+CRect ShownCellRect(CWnd& control, int row, int column) {
+    auto* tree = qobject_cast<QTreeWidget*>(WidgetFor(control));
+    if (!tree || row < 0 || row >= tree->topLevelItemCount() || column < 0 || column >= tree->columnCount())
+        return CRect();
+    const QRect item = tree->visualItemRect(tree->topLevelItem(row));
+    const QPoint at = tree->viewport()->mapTo(
+        tree->window(), QPoint(tree->header()->sectionViewportPosition(column), item.top()));
+    return CRect(at.x(), at.y(), at.x() + tree->header()->sectionSize(column), at.y() + item.height());
+}
+
+bool HasFocus(CWnd& control) {
+    QWidget* w = WidgetFor(control);
+    QWidget* focus = w ? qtview::FocusIn(w->window()) : nullptr;
+    return focus && (focus == w || w->isAncestorOf(focus));
 }
 
 } // namespace vq::qtinput

@@ -27,11 +27,14 @@ bool Click(CWnd& control);
 // A click on item `index` of a list box, report list (row) or combo box (entry); right click
 // and double click on rows of lists.
 bool ClickItem(CWnd& control, int index, bool right = false, bool doubleClick = false);
+// A click in the middle of a cell (row, column) of a report list; with doubleClick, a double
+// click there (press, release, double click).
+bool ClickCell(CWnd& control, int row, int column, bool doubleClick = false);
 // A click on a column header of a report list.
 bool ClickColumn(CWnd& control, int column);
 // Replaces the text of an edit field (or the edit part of a combo box) as typing does.
 bool Type(CWnd& control, const CString& text);
-// A key pressed in the widget (VK_RETURN, VK_ESCAPE, VK_DOWN ...).
+// A key pressed in the widget (VK_RETURN, VK_ESCAPE, VK_TAB, VK_DOWN, VK_HOME ...).
 bool Key(CWnd& control, UINT key);
 // The close box of a dialog.
 bool Close(CWnd& dialog);
@@ -41,4 +44,10 @@ bool Close(CWnd& dialog);
 bool KeyToTopWindow(UINT key);
 // The text the widget shows (edit, label, button, combo box), or the current row's first column.
 CString ShownText(CWnd& control);
+// Where the widget stands in its dialog (empty when the window has no visible widget); a cell of
+// a report list, as the list shows it.
+CRect ShownRect(CWnd& control);
+CRect ShownCellRect(CWnd& control, int row, int column);
+// True when the widget of the window holds the keyboard focus.
+bool HasFocus(CWnd& control);
 } // namespace vq::qtinput
