@@ -278,7 +278,31 @@ void _Connection::RollbackTrans() {
 
 ResultData _Connection::RunOne(const std::string& sql, const std::vector<_variant_t>& parameters) {
     CheckOpen();
-    return vq::db::ExecuteOdbc(m_dbc, sql, parameters);
+    if (m_engine != Engine::PostgreSQL)
+        return vq::db::ExecuteOdbc(m_dbc, sql, parameters);
+    // PostgreSQL folds the names of tables and columns to lower case; results and messages give
+    // them back as the statement spells them.
+    try {
+        ResultData data = vq::db::ExecuteOdbc(m_dbc, sql, parameters);
+        for (vq::db::ResultColumn& column : data.columns)
+            column.name = CString(vq::db::SpellingInStatement(sql, column.name.str()));
+        return data;
+    } catch (const _com_error& e) {
+        std::string text = e.Description().str(), out;
+        std::size_t pos = 0;
+        while (pos < text.size()) {
+            std::size_t open = text.find('"', pos);
+            std::size_t close = open == std::string::npos ? open : text.find('"', open + 1);
+            if (close == std::string::npos) {
+                out += text.substr(pos);
+                break;
+            }
+            out += text.substr(pos, open + 1 - pos) +
+                   vq::db::SpellingInStatement(sql, text.substr(open + 1, close - open - 1)) + '"';
+            pos = close + 1;
+        }
+        throw _com_error(e.Error(), CString(out), e.Source());
+    }
 }
 
 ResultData _Connection::Run(const CString& text, long commandType,
@@ -343,5 +367,8 @@ _RecordsetPtr _Connection::Execute(const CString& statement, long* recordsAffect
 
 std::vector<CString> _Connection::PrimaryKeyColumns(const CString& table) {
     CheckOpen();
-    return vq::db::PrimaryKeysOdbc(m_dbc, table.str());
+    std::string name = table.str();
+    if (m_engine == Engine::PostgreSQL && name.find('"') == std::string::npos)
+        name = Lower(name); // as PostgreSQL stores an unquoted name
+    return vq::db::PrimaryKeysOdbc(m_dbc, name);
 }

@@ -6,8 +6,10 @@
 //   "DRIVER={Microsoft Access Driver (*.mdb)};DBQ=path;..."
 //       the local configuration file: opened with the SQLite driver when the file is a SQLite
 //       database ("SQLite format 3" header), else with the MDBTools driver.
-// On SQLite every statement passes through the dialect translation of SqlDialect.h, so the
-// statements of both dialects run unchanged; SQLite connections use WAL journaling.
+// On SQLite and PostgreSQL every statement passes through the dialect translation of
+// SqlDialect.h, so the statements of both dialects run unchanged; SQLite connections use WAL
+// journaling. PostgreSQL folds unquoted names to lower case: the names of result columns and the
+// names quoted in its error messages are given back as the statement spells them.
 #pragma once
 
 #include "platform/db/AdoTypes.h"

@@ -351,8 +351,18 @@ void _Recordset::Update() {
             sql = "INSERT INTO " + m_table + " DEFAULT VALUES";
         else
             sql = "INSERT INTO " + m_table + " (" + names + ") VALUES (" + marks + ")";
-        m_connection->Run(sql, adCmdText, parameters);
-        RefreshInsertedRow();
+        if (m_connection->GetEngine() == vq::db::Engine::PostgreSQL) {
+            // The new row as stored (defaults included) comes back with the insert.
+            vq::db::ResultData stored = m_connection->Run(sql + " RETURNING *", adCmdText, parameters);
+            if (stored.rows.size() == 1)
+                for (std::size_t s = 0; s < stored.columns.size(); ++s)
+                    for (std::size_t i = 0; i < columns.size(); ++i)
+                        if (columns[i].name.CompareNoCase(stored.columns[s].name) == 0)
+                            row[i] = stored.rows[0][s];
+        } else {
+            m_connection->Run(sql, adCmdText, parameters);
+            RefreshInsertedRow();
+        }
     } else {
         CString sets;
         for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -402,6 +412,9 @@ void _Recordset::Update() {
         }
         if (m_connection->GetEngine() == vq::db::Engine::SQLite) // one row even when it has twins
             sql = "UPDATE " + m_table + " SET " + sets + " WHERE rowid = (SELECT rowid FROM " + m_table +
+                  " WHERE " + where + " LIMIT 1)";
+        else if (m_connection->GetEngine() == vq::db::Engine::PostgreSQL) // its place in the table
+            sql = "UPDATE " + m_table + " SET " + sets + " WHERE ctid = (SELECT ctid FROM " + m_table +
                   " WHERE " + where + " LIMIT 1)";
         else
             sql = "UPDATE " + m_table + " SET " + sets + " WHERE " + where;

@@ -6,10 +6,10 @@
 // the current row with PutCollect or Field::PutValue/AppendChunk, or start a new row with AddNew,
 // then call Update (moving to another row saves pending changes too). The row to update is
 // found by the table's key columns, or, when the driver knows none, by the values the row had
-// when it was read (doubles and binary values left out); on SQLite exactly one row changes even
-// when others have the same values. A row changed by someone else meanwhile is not found: Update
-// then throws and writes nothing. After AddNew and Update, SQLite reads the new row back
-// (generated key, defaults).
+// when it was read (doubles and binary values left out); on SQLite and PostgreSQL exactly one row
+// changes even when others have the same values. A row changed by someone else meanwhile is not
+// found: Update then throws and writes nothing. After AddNew and Update, SQLite and PostgreSQL
+// read the new row back (generated key, defaults).
 #pragma once
 
 #include "platform/db/Connection.h"

@@ -166,6 +166,43 @@ Node RawNode(std::string text) {
 }
 
 constexpr const char* kNow = "datetime('now','localtime')";
+// PostgreSQL: the same text, from the session's local time.
+constexpr const char* kPgNow = "to_char(statement_timestamp(), 'YYYY-MM-DD HH24:MI:SS')";
+
+// The PostgreSQL to_char format for the Oracle format, with the fields StrftimeFormat knows (hh
+// is the hour of 24, as there); other letters are quoted so that they stay literal.
+std::string PgDateFormat(const std::string& oracleFormat) {
+    static const std::pair<const char*, const char*> kFields[] = {
+        {"yyyy", "YYYY"}, {"hh24", "HH24"}, {"yy", "YY"}, {"mm", "MM"},
+        {"dd", "DD"},     {"hh", "HH24"},   {"mi", "MI"}, {"ss", "SS"}};
+    std::string lower = Lower(oracleFormat), out;
+    for (std::size_t i = 0; i < oracleFormat.size();) {
+        bool matched = false;
+        for (const auto& [field, pg] : kFields) {
+            if (lower.compare(i, std::strlen(field), field) == 0) {
+                out += pg;
+                i += std::strlen(field);
+                matched = true;
+                break;
+            }
+        }
+        if (matched)
+            continue;
+        char ch = oracleFormat[i++];
+        if (std::isalpha(static_cast<unsigned char>(ch)))
+            out += std::string("\"") + ch + "\"";
+        else if (ch == '"' || ch == '\\')
+            out += std::string("\\") + ch;
+        else
+            out += ch;
+    }
+    return out;
+}
+
+// A text or time value as a timestamp (text columns hold times as 'yyyy-mm-dd hh:mi:ss').
+std::string PgTimestamp(const std::string& value) {
+    return "CAST(CAST(" + value + " AS TEXT) AS TIMESTAMP)";
+}
 
 std::string StrftimeFormat(const std::string& oracleFormat) {
     std::string f = oracleFormat, out;
@@ -248,8 +285,17 @@ std::optional<std::string> DatePartFormat(std::string part) {
     return it->second;
 }
 
+// The Oracle field for a strftime field of DatePartFormat.
+std::string StrftimeToOracle(const std::string& fmt) {
+    static const std::map<std::string, std::string> kFields = {{"%Y", "yyyy"}, {"%m", "mm"}, {"%d", "dd"},
+                                                               {"%H", "hh24"}, {"%M", "mi"}, {"%S", "ss"}};
+    auto it = kFields.find(fmt);
+    return it == kFields.end() ? fmt : it->second;
+}
+
 // getdate(), sysdate, DATEPART, TO_CHAR, FROM DUAL and rtrim at one level.
-void RewriteFunctions(Nodes& v) {
+void RewriteFunctions(Nodes& v, Engine engine) {
+    const bool pg = engine == Engine::PostgreSQL;
     Nodes out;
     for (std::size_t i = 0; i < v.size(); ++i) {
         Node& n = v[i];
@@ -267,10 +313,10 @@ void RewriteFunctions(Nodes& v) {
             continue;
         }
         if (IsWord(n, "getdate") && callFollows && GroupArguments(v[next]).empty()) {
-            out.push_back(RawNode(kNow));
+            out.push_back(RawNode(pg ? kPgNow : kNow));
             i = next;
         } else if (IsWord(n, "sysdate") && !callFollows) {
-            out.push_back(RawNode(kNow));
+            out.push_back(RawNode(pg ? kPgNow : kNow));
         } else if (IsWord(n, "datepart") && callFollows) {
             auto args = GroupArguments(v[next]);
             std::optional<std::string> fmt;
@@ -280,7 +326,11 @@ void RewriteFunctions(Nodes& v) {
                 out.push_back(std::move(n));
                 continue;
             }
-            out.push_back(RawNode("CAST(strftime('" + *fmt + "', " + args[1] + ") AS INTEGER)"));
+            if (pg)
+                out.push_back(RawNode("CAST(to_char(" + PgTimestamp(args[1]) + ", '" +
+                                      PgDateFormat(StrftimeToOracle(*fmt)) + "') AS INTEGER)"));
+            else
+                out.push_back(RawNode("CAST(strftime('" + *fmt + "', " + args[1] + ") AS INTEGER)"));
             i = next;
         } else if (IsWord(n, "to_char") && callFollows) {
             auto args = GroupArguments(v[next]);
@@ -289,8 +339,13 @@ void RewriteFunctions(Nodes& v) {
             if (args.size() == 1) {
                 out.push_back(RawNode("CAST(" + args[0] + " AS TEXT)"));
             } else if (args.size() == 2 && !sig.empty() && inner[sig.back()].kind == Node::Str) {
-                std::string fmt = StrftimeFormat(StringContent(inner[sig.back()].text));
-                out.push_back(RawNode("strftime(" + QuoteString(fmt) + ", " + args[0] + ")"));
+                std::string oracle = StringContent(inner[sig.back()].text);
+                if (pg)
+                    out.push_back(RawNode("to_char(" + PgTimestamp(args[0]) + ", " +
+                                          QuoteString(PgDateFormat(oracle)) + ")"));
+                else
+                    out.push_back(
+                        RawNode("strftime(" + QuoteString(StrftimeFormat(oracle)) + ", " + args[0] + ")"));
             } else {
                 out.push_back(std::move(n));
                 continue;
@@ -303,8 +358,26 @@ void RewriteFunctions(Nodes& v) {
                 continue;
             }
             i = next; // drop "FROM DUAL"
+        } else if (pg && IsWord(n, "group_concat") && callFollows && !GroupArguments(v[next]).empty() &&
+                   GroupArguments(v[next]).size() <= 2) {
+            auto args = GroupArguments(v[next]);
+            out.push_back(RawNode("string_agg(CAST(" + args[0] + " AS TEXT), " +
+                                  (args.size() == 2 ? args[1] : std::string("','")) + ")"));
+            i = next;
         } else if (IsWord(n, "rtrim") && callFollows) {
             std::size_t after = NextSig(v, next + 1);
+            bool collated = after < v.size() && IsWord(v[after], "collate");
+            if (pg) {
+                // rtrim gives text, which compares with regard to case; citext does not.
+                if (collated)
+                    out.push_back(std::move(n));
+                else
+                    out.push_back(RawNode("CAST(" + n.text + Serialize(v[next]) + " AS CITEXT)"));
+                for (std::size_t k = i + 1; collated && k <= next; ++k)
+                    out.push_back(std::move(v[k]));
+                i = next;
+                continue;
+            }
             out.push_back(std::move(n));
             for (std::size_t k = i + 1; k <= next; ++k)
                 out.push_back(std::move(v[k]));
@@ -439,7 +512,7 @@ std::string ColumnName(const Nodes& ref) {
 
 // "SELECT cols FROM t [a] [WHERE w] START WITH s CONNECT BY c = PRIOR p [ORDER BY o]" as a
 // recursive query (see the header for the rules).
-void RewriteConnectBy(Nodes& v) {
+void RewriteConnectBy(Nodes& v, Engine engine) {
     auto sig = SigIndexes(v);
     if (sig.empty() || !IsWord(v[sig[0]], "select"))
         return;
@@ -538,13 +611,25 @@ void RewriteConnectBy(Nodes& v) {
     std::string tableRef = table + (alias.empty() ? "" : " " + alias);
     if (columns == "*")
         columns = a + ".*";
-    std::string text = "WITH RECURSIVE vq_tree(vq_rowid, vq_key, vq_path) AS (SELECT " + a + ".rowid, " + a +
-                       "." + priorColumn + ", printf('/%010d', " + a + ".rowid) FROM " + tableRef +
-                       " WHERE " + startCond + " UNION ALL SELECT vq_c.rowid, vq_c." + priorColumn +
-                       ", vq_p.vq_path || printf('/%010d', vq_c.rowid) FROM vq_tree vq_p JOIN " + table +
-                       " vq_c ON vq_c." + childColumn +
-                       " = vq_p.vq_key WHERE instr(vq_p.vq_path, printf('/%010d', vq_c.rowid)) = 0) SELECT " +
-                       columns + " FROM vq_tree JOIN " + tableRef + " ON " + a + ".rowid = vq_tree.vq_rowid";
+    std::string text;
+    if (engine == Engine::PostgreSQL) {
+        // The row's physical position stands for SQLite's rowid: siblings come in the order the
+        // rows are stored, and the path of positions stops a cycle.
+        text = "WITH RECURSIVE vq_tree(vq_rowid, vq_key, vq_path) AS (SELECT " + a + ".ctid, " + a + "." +
+               priorColumn + ", ARRAY[" + a + ".ctid] FROM " + tableRef + " WHERE " + startCond +
+               " UNION ALL SELECT vq_c.ctid, vq_c." + priorColumn +
+               ", vq_p.vq_path || vq_c.ctid FROM vq_tree vq_p JOIN " + table + " vq_c ON vq_c." +
+               childColumn + " = vq_p.vq_key WHERE vq_c.ctid <> ALL(vq_p.vq_path)) SELECT " + columns +
+               " FROM vq_tree JOIN " + tableRef + " ON " + a + ".ctid = vq_tree.vq_rowid";
+    } else {
+        text = "WITH RECURSIVE vq_tree(vq_rowid, vq_key, vq_path) AS (SELECT " + a + ".rowid, " + a + "." +
+               priorColumn + ", printf('/%010d', " + a + ".rowid) FROM " + tableRef + " WHERE " + startCond +
+               " UNION ALL SELECT vq_c.rowid, vq_c." + priorColumn +
+               ", vq_p.vq_path || printf('/%010d', vq_c.rowid) FROM vq_tree vq_p JOIN " + table +
+               " vq_c ON vq_c." + childColumn +
+               " = vq_p.vq_key WHERE instr(vq_p.vq_path, printf('/%010d', vq_c.rowid)) = 0) SELECT " +
+               columns + " FROM vq_tree JOIN " + tableRef + " ON " + a + ".rowid = vq_tree.vq_rowid";
+    }
     if (!whereCond.empty())
         text += " WHERE " + whereCond;
     text += " ORDER BY " + (orderBy.empty() ? std::string("vq_tree.vq_path") : orderBy);
@@ -553,13 +638,125 @@ void RewriteConnectBy(Nodes& v) {
     v = std::move(out);
 }
 
-void Transform(Nodes& v) {
+// PostgreSQL's LIKE takes the backslash as escape character unless the statement names one;
+// "x LIKE p" gets ESCAPE '' so that backslashes stay plain characters, as on the other engines.
+void AddLikeEscapes(Nodes& v) {
+    static const char* kOperandEnds[] = {
+        "and",  "or",   "escape", "order", "group", "having", "union", "limit",   "except",    "when",
+        "then", "else", "end",    "from",  "where", "into",   "start", "connect", "intersect", "minus"};
+    Nodes out;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        bool like = IsWord(v[i], "like") || IsWord(v[i], "ilike");
+        out.push_back(std::move(v[i]));
+        if (!like)
+            continue;
+        // The pattern: the tokens up to a keyword that ends it, a comma, ';' or the end.
+        std::size_t end = NextSig(v, i + 1);
+        std::size_t last = v.size();
+        while (end < v.size()) {
+            const Node& n = v[end];
+            bool stop = IsPunct(n, ',') || IsPunct(n, ';');
+            for (const char* w : kOperandEnds)
+                stop = stop || IsWord(n, w);
+            if (stop)
+                break;
+            if (n.kind != Node::Space)
+                last = end;
+            ++end;
+        }
+        if (last == v.size())
+            continue;
+        if (end < v.size() && IsWord(v[end], "escape"))
+            continue;
+        for (std::size_t k = i + 1; k <= last; ++k)
+            out.push_back(std::move(v[k]));
+        out.push_back(RawNode(" ESCAPE ''"));
+        i = last;
+    }
+    v = std::move(out);
+}
+
+// "FROM (SELECT ...)" without a name for the subquery, which PostgreSQL requires, gets one.
+void AddDerivedTableAliases(Nodes& v) {
+    static const char* kNotAliases[] = {
+        "where", "group", "order", "having", "union",     "limit", "join",  "left",    "right",   "inner",
+        "cross", "full",  "on",    "except", "intersect", "minus", "start", "connect", "natural", "offset"};
+    bool inFrom = false;
+    int counter = 0;
+    Nodes out;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        Node& n = v[i];
+        if (IsWord(n, "from") || IsWord(n, "join")) {
+            inFrom = true;
+        } else if (n.kind == Node::Word && !IsWord(n, "join") && !IsWord(n, "as")) {
+            for (const char* w :
+                 {"where", "group", "order", "having", "union", "limit", "on", "start", "connect"})
+                if (IsWord(n, w))
+                    inFrom = false;
+        } else if (n.kind == Node::Group && inFrom) {
+            std::size_t prev = PrevSig(out, out.size()); // the tokens before i are in out now
+            auto inner = SigIndexes(n.children);
+            bool subquery = !inner.empty() &&
+                            (IsWord(n.children[inner[0]], "select") || IsWord(n.children[inner[0]], "with"));
+            bool placed = prev < out.size() &&
+                          (IsWord(out[prev], "from") || IsWord(out[prev], "join") || IsPunct(out[prev], ','));
+            std::size_t next = NextSig(v, i + 1);
+            bool named = next < v.size() && v[next].kind == Node::Word;
+            for (const char* w : kNotAliases)
+                named = named && !IsWord(v[next], w);
+            if (subquery && placed && !named) {
+                out.push_back(std::move(n));
+                out.push_back(RawNode(" vq_d" + std::to_string(++counter)));
+                continue;
+            }
+        }
+        out.push_back(std::move(n));
+    }
+    v = std::move(out);
+}
+
+// "SELECT ... FROM t [a] [WHERE ...] ORDER BY o" over one table ends its order with the rows'
+// places on PostgreSQL, so that rows with equal keys come in the order they were stored, as
+// SQLite gives them (PostgreSQL's sort leaves their order open). Statements with DISTINCT,
+// GROUP BY, an aggregate or a set operation stay as written: their order may not name other
+// columns.
+void AddOrderTieBreak(Nodes& v, std::string_view sql) {
+    if (SingleTableOf(sql).empty())
+        return;
+    std::size_t order = v.size();
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        for (const char* w : {"distinct", "group", "union", "intersect", "except", "minus", "connect"})
+            if (IsWord(v[i], w))
+                return;
+        if (IsWord(v[i], "order"))
+            order = i;
+        // An aggregate over the whole table: one row, and no other column may be named.
+        std::size_t next = NextSig(v, i + 1);
+        if (next < v.size() && v[next].kind == Node::Group)
+            for (const char* w : {"count", "max", "min", "sum", "avg", "group_concat", "string_agg"})
+                if (IsWord(v[i], w))
+                    return;
+    }
+    if (order == v.size())
+        return;
+    std::size_t end = order + 1;
+    while (end < v.size() && !IsWord(v[end], "limit") && !IsWord(v[end], "offset") && !IsPunct(v[end], ';'))
+        ++end;
+    std::size_t last = PrevSig(v, end);
+    v.insert(v.begin() + static_cast<long>(last) + 1, RawNode(", ctid"));
+}
+
+void Transform(Nodes& v, Engine engine) {
     for (Node& n : v)
         if (n.kind == Node::Group)
-            Transform(n.children);
-    RewriteFunctions(v);
+            Transform(n.children, engine);
+    if (engine == Engine::PostgreSQL) {
+        AddLikeEscapes(v);
+        AddDerivedTableAliases(v);
+    }
+    RewriteFunctions(v, engine);
     RewriteOuterJoins(v);
-    RewriteConnectBy(v);
+    RewriteConnectBy(v, engine);
 }
 
 // "SELECT name.nextVal FROM dual" -> the sequence name.
@@ -579,8 +776,7 @@ std::optional<std::string> SequenceName(const Nodes& v) {
 
 TranslatedStatement TranslateStatement(std::string_view sql, Engine engine) {
     TranslatedStatement result;
-    if (engine != Engine::SQLite) {
-        // PostgreSQL gets its own rewrites here (now(), recursive queries, nextval('name'), ...).
+    if (engine != Engine::SQLite && engine != Engine::PostgreSQL) {
         result.sql = std::string(sql);
         return result;
     }
@@ -594,6 +790,11 @@ TranslatedStatement TranslateStatement(std::string_view sql, Engine engine) {
     }
     if (auto sequence = SequenceName(nodes)) {
         std::string name = QuoteString(*sequence);
+        if (engine == Engine::PostgreSQL) { // one statement: the row stays locked until it ends
+            result.sql =
+                "UPDATE vq_sequences SET Value = Value + 1 WHERE Name = " + name + " RETURNING Value";
+            return result;
+        }
         result.before.push_back("UPDATE vq_sequences SET Value = Value + 1 WHERE Name = " + name);
         result.sql = "SELECT Value FROM vq_sequences WHERE Name = " + name;
         return result;
@@ -603,13 +804,15 @@ TranslatedStatement TranslateStatement(std::string_view sql, Engine engine) {
     bool semicolon = last < nodes.size() && IsPunct(nodes[last], ';');
     if (semicolon)
         nodes.erase(nodes.begin() + static_cast<long>(last), nodes.end());
-    Transform(nodes);
+    if (engine == Engine::PostgreSQL)
+        AddOrderTieBreak(nodes, sql);
+    Transform(nodes, engine);
     result.sql = Serialize(nodes);
     return result;
 }
 
 std::optional<std::string> ProcedureStatement(std::string_view name, Engine engine) {
-    if (engine != Engine::SQLite)
+    if (engine != Engine::SQLite && engine != Engine::PostgreSQL)
         return std::nullopt;
     // The structure below a part, read downwards; each returns the rows its callers read.
     static const std::map<std::string, std::string> kProcedures = {
@@ -660,6 +863,34 @@ std::string SingleTableOf(std::string_view select) {
     if (k < sig.size() && v[sig[k]].kind == Node::Word && endsTable(k + 1))
         return table;
     return {};
+}
+
+std::string SpellingInStatement(std::string_view sql, const std::string& name) {
+    if (name.empty() || Lower(name) != name)
+        return name;
+    std::size_t pos = 0;
+    std::string_view rest = sql;
+    while (pos < rest.size()) {
+        unsigned char ch = static_cast<unsigned char>(rest[pos]);
+        if (ch == '\'') { // skip a string
+            std::size_t end = rest.find('\'', pos + 1);
+            while (end != std::string_view::npos && end + 1 < rest.size() && rest[end + 1] == '\'')
+                end = rest.find('\'', end + 2);
+            pos = end == std::string_view::npos ? rest.size() : end + 1;
+            continue;
+        }
+        if (!IsWordChar(ch) || std::isdigit(ch)) {
+            ++pos;
+            continue;
+        }
+        std::size_t start = pos;
+        while (pos < rest.size() && IsWordChar(static_cast<unsigned char>(rest[pos])))
+            ++pos;
+        std::string word(rest.substr(start, pos - start));
+        if (word.size() == name.size() && Lower(word) == name)
+            return word;
+    }
+    return name;
 }
 
 bool IsSingleIdentifier(std::string_view text) {

@@ -24,6 +24,18 @@
 //                                 -> the CONNECT BY queries whose rows they return
 // Text columns are declared COLLATE NOCASE in the schema; SQLite's LIKE ignores ASCII case and
 // has no escape character unless ESCAPE is given, so backslashes in patterns are plain.
+//
+// On PostgreSQL the same constructs, with its own functions (text columns are citext there):
+//   getdate(), sysdate           -> to_char(statement_timestamp(), 'YYYY-MM-DD HH24:MI:SS')
+//   DATEPART(part, x)            -> CAST(to_char(<x as timestamp>, 'YYYY'|'MM'|...) AS INTEGER)
+//   TO_CHAR(x, 'format')         -> to_char(<x as timestamp>, format with hh as the hour of 24)
+//   FROM DUAL dropped; rtrim(x)  -> CAST(rtrim(x) AS CITEXT); (+) as on SQLite
+//   CONNECT BY                   -> the recursive query above over the rows' ctid instead of rowid
+//                                   (siblings in the order the rows are stored)
+//   x LIKE p                     -> x LIKE p ESCAPE '' unless ESCAPE is given (PostgreSQL would
+//                                   take the backslash as escape character)
+//   SELECT name.nextVal FROM dual -> UPDATE vq_sequences ... RETURNING Value (one statement)
+//   the stored procedures         -> the same statements as on SQLite
 // Other engines (an existing Oracle or SQL Server database) get the statements unchanged.
 #pragma once
 
@@ -50,6 +62,10 @@ std::optional<std::string> ProcedureStatement(std::string_view name, Engine engi
 
 // The table of a SELECT over one table ("SELECT ... FROM t [alias] [WHERE ...]"), or empty.
 std::string SingleTableOf(std::string_view select);
+
+// The spelling a name has in the statement when the engine gave it back folded to lower case
+// (PostgreSQL folds unquoted identifiers); the name itself when the statement does not have it.
+std::string SpellingInStatement(std::string_view sql, const std::string& name);
 
 // True when the text is one identifier (a table or procedure name).
 bool IsSingleIdentifier(std::string_view text);

@@ -52,3 +52,25 @@ INSERT INTO VqkorvelAll_detail (UpCode, UpName, Ditem, Dcode, Dname, DMaterial, 
 INSERT INTO PartRevManage (PartCode, RevPath, RevNumber, CreateDate, ModifiedDate) VALUES ('P-1000-02-01-01', '', 'A', '2026-11-02', '2026-11-02');
 INSERT INTO BorrowingRelation (Code, BorrowedCode, UpCode, ProductCode) VALUES ('P-1000-02-02', 'P-1000-02-02', 'P-2000', 'P-2000');
 INSERT INTO BorrowedParts (PartCode, ProductCode) VALUES ('P-1000-02-02', 'P-2000');
+
+-- A design project with a work-group task and one work task of zhangsan that designs the
+-- gearbox housing: its structure in the collaborative-design tables (two drawings stored, three
+-- missing, one standard part) and two drawing files handed in as work results.
+INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, PreendedTime, WorkState, TaskType, TaskAssigner, Other4) VALUES ('XM-01', '二级减速机设计', '项目管理', 'zhangsan', '2026-11-01 09:00', '2027-03-31', '正进行中', 'V', 'admin', 500);
+INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, PreendedTime, WorkState, TaskType, TaskAssigner, Other4) VALUES ('XM-01-01', '箱体结构设计', '二级减速机设计\', 'zhangsan', '2026-11-01 09:30', '2027-01-31', '正进行中', 'T', 'zhangsan', 500);
+INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, PreendedTime, WorkState, TaskType, TaskAssigner, Other4) VALUES ('XM-01-02', '传动设计', '二级减速机设计\', 'lisi', '2026-11-01 09:40', '2027-01-31', '未开始', 'T', 'zhangsan', 500);
+INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, BeginTime, PreEndedTime, CreateTime, WorkState, PartCode, BeginNum, EndNum, Other1) VALUES ('XM-01-01', 'XM-01-01', 'XM-01-01#001', 'zhangsan', '箱体部件设计', 'W', '2026-11-02', '2026-12-31', '2026-11-01 10:00', '正进行中', 'P-1000-01', 1, 9999, 500);
+INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, BeginTime, PreEndedTime, CreateTime, WorkState, PartCode, BeginNum, EndNum, Other1) VALUES ('XM-01-01', 'XM-01-01', 'XM-01-01#002', 'zhaoliu', '箱盖附件设计', 'W', '2026-11-02', '2026-12-31', '2026-11-01 10:05', '待确认', 'P-1000-01', 1, 9999, 500);
+INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName, Other1) VALUES ('XM-01-01#001', 'XM-01-01#001', 'P-1000-01', '箱体部件', '');
+INSERT INTO VqkorvelTeam_detail (UpCode, UpName, Ditem, Dcode, Dname, DMaterial, Dquantity, Dremark, Dstyle) VALUES ('P-1000-01', '箱体部件', 1, 'P-1000-01-01', '箱座', 'HT200', 1, '', '零件');
+INSERT INTO VqkorvelTeam_detail (UpCode, UpName, Ditem, Dcode, Dname, DMaterial, Dquantity, Dremark, Dstyle) VALUES ('P-1000-01', '箱体部件', 2, 'P-1000-01-02', '箱盖', 'HT200', 1, '', '组件');
+INSERT INTO VqkorvelTeam_detail (UpCode, UpName, Ditem, Dcode, Dname, DMaterial, Dquantity, Dremark, Dstyle) VALUES ('P-1000-01', '箱体部件', 3, 'P-1000-01-03', '窥视孔盖', 'Q235', 1, '', '零件');
+INSERT INTO VqkorvelTeam_detail (UpCode, UpName, Ditem, Dcode, Dname, DMaterial, Dquantity, Dremark, Dstyle) VALUES ('P-1000-01', '箱体部件', 4, 'GB/T 5782 M12x40', '六角头螺栓', '8.8级', 6, '外购', '标准件');
+INSERT INTO VqkorvelTeam_detail (UpCode, UpName, Ditem, Dcode, Dname, DMaterial, Dquantity, Dremark, Dstyle) VALUES ('P-1000-01', '箱体部件', 5, 'P-1000-01-04', '油标', '', 1, '', '零件');
+INSERT INTO VqkorvelTeam_detail (UpCode, UpName, Ditem, Dcode, Dname, DMaterial, Dquantity, Dremark, Dstyle) VALUES ('P-1000-01-02', '箱盖', 1, 'P-1000-01-02-01', '吊耳', 'Q235', 2, '', '零件');
+INSERT INTO VqkorvelTeam_title (TCode, TName, TMaterial, Tframe, Ttime, ProductDwgCode, Tother4, CurrentRev, LateRev, Manager, State, FileID) VALUES ('P-1000-01-01', '箱座', 'HT200', 'A1', '2026-11-20 15:00:00', 'P-1000', 'JX250-01-01', 'A', 'A', 'zhangsan', '设计', 'F-0001');
+INSERT INTO VqkorvelTeam_title (TCode, TName, TMaterial, Tframe, Ttime, ProductDwgCode, Tother4, CurrentRev, LateRev, Manager, State, FileID) VALUES ('P-1000-01-02', '箱盖', 'HT200', 'A1', '2026-11-21 10:00:00', 'P-1000', '', 'A', 'A', 'zhangsan', '设计', 'F-0002');
+INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, SaveDate, State, PartCode) VALUES ('F-0001', 'XM-01-01#001', '箱座零件图', 'P-1000-01-01.dwg', '412', '2026-11-20 14:55:00', 'AutoCAD 图形', '2026-11-20 15:00:00', '评审', 'P-1000-01-01');
+INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, SaveDate, State, PartCode) VALUES ('F-0002', 'XM-01-01#001', '箱盖装配图', 'P-1000-01-02.dwg', '655', '2026-11-21 09:50:00', 'AutoCAD 图形', '2026-11-21 10:00:00', '待评审', 'P-1000-01-02');
+INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, SaveDate, State, PartCode) VALUES ('F-0003', 'XM-01-01#001', '箱座技术要求', '箱座技术要求.doc', '38', '2026-11-20 16:00:00', 'Microsoft Word 文档', '2026-11-20 16:05:00', '评审', 'P-1000-01-01');
+INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, SaveDate, State, PartCode) VALUES ('F-0004', 'XM-01-01#001', '箱座零件图(修改)', 'P-1000-01-01-B.dwg', '420', '2026-11-25 11:00:00', 'AutoCAD 图形', '2026-11-25 11:05:00', '待评审', 'P-1000-01-01');

@@ -395,3 +395,149 @@ CREATE TABLE IF NOT EXISTS ProductAuditResult (
     Result VARCHAR(20) COLLATE NOCASE
 );
 CREATE INDEX IF NOT EXISTS IX_ProductAuditResult_Product ON ProductAuditResult (ProductDwgCode, ResultGroup);
+
+-- ---------------------------------------------------------------------------------------------
+-- Projects, project tasks and the work tasks of the work groups, as the completeness query, the
+-- personal work-task browser and the work-document picker read them: project and task rows, work
+-- task rows, the work documents handed in as work results, and the design part links of a work.
+CREATE TABLE IF NOT EXISTS ProjectManage (
+    ProjectNo VARCHAR(100) COLLATE NOCASE,
+    ProjectName VARCHAR(255) COLLATE NOCASE,
+    ProjectPath VARCHAR(1000) COLLATE NOCASE,
+    ProjectManager VARCHAR(50) COLLATE NOCASE,
+    CreatedTime VARCHAR(30) COLLATE NOCASE,
+    ModifiedTime VARCHAR(30) COLLATE NOCASE,
+    PreendedTime VARCHAR(30) COLLATE NOCASE,
+    WorkState VARCHAR(50) COLLATE NOCASE,
+    Remark VARCHAR(255) COLLATE NOCASE,
+    ProjectResource VARCHAR(255) COLLATE NOCASE,
+    AuditingModel VARCHAR(255) COLLATE NOCASE,
+    AuditorName VARCHAR(1000) COLLATE NOCASE,
+    TaskType VARCHAR(10) COLLATE NOCASE,
+    AlertTime VARCHAR(30) COLLATE NOCASE,
+    TaskAssigner VARCHAR(50) COLLATE NOCASE,
+    Other3 VARCHAR(30) COLLATE NOCASE,
+    Other4 INTEGER DEFAULT 500,
+    CurrentRev VARCHAR(20) COLLATE NOCASE,
+    LatestRev VARCHAR(20) COLLATE NOCASE,
+    PreTaskName VARCHAR(1000) COLLATE NOCASE,
+    LeftTopPoint VARCHAR(50) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_ProjectManage_ProjectNo ON ProjectManage (ProjectNo);
+CREATE INDEX IF NOT EXISTS IX_ProjectManage_Path ON ProjectManage (ProjectPath, ProjectName);
+CREATE INDEX IF NOT EXISTS IX_ProjectManage_Manager ON ProjectManage (ProjectManager);
+
+CREATE TABLE IF NOT EXISTS TeamWorkManage (
+    TaskNo VARCHAR(100) COLLATE NOCASE,
+    UpWorkID VARCHAR(200) COLLATE NOCASE,
+    WorkID VARCHAR(200) COLLATE NOCASE,
+    Manager VARCHAR(50) COLLATE NOCASE,
+    WorkName VARCHAR(255) COLLATE NOCASE,
+    WorkPrompt TEXT COLLATE NOCASE,
+    WorkRequest TEXT COLLATE NOCASE,
+    WorkType VARCHAR(10) COLLATE NOCASE,
+    BeginTime VARCHAR(30) COLLATE NOCASE,
+    CheckTime VARCHAR(30) COLLATE NOCASE,
+    PreEndedTime VARCHAR(30) COLLATE NOCASE,
+    CreateTime VARCHAR(30) COLLATE NOCASE,
+    WorkState VARCHAR(50) COLLATE NOCASE,
+    PartCode VARCHAR(100) COLLATE NOCASE,
+    BeginNum INTEGER DEFAULT 1,
+    EndNum INTEGER DEFAULT 9999,
+    Other1 INTEGER DEFAULT 500,
+    FinishedTime VARCHAR(30) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkManage_WorkID ON TeamWorkManage (WorkID);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkManage_TaskNo ON TeamWorkManage (TaskNo);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkManage_UpWorkID ON TeamWorkManage (UpWorkID);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkManage_Manager ON TeamWorkManage (Manager);
+
+CREATE TABLE IF NOT EXISTS TeamWorkResult (
+    FileID VARCHAR(100) COLLATE NOCASE,
+    WorkID VARCHAR(200) COLLATE NOCASE,
+    FilePrompt VARCHAR(255) COLLATE NOCASE,
+    FileName VARCHAR(255) COLLATE NOCASE,
+    FileSize VARCHAR(50) COLLATE NOCASE,
+    FileDate VARCHAR(30) COLLATE NOCASE,
+    FileType VARCHAR(100) COLLATE NOCASE,
+    FileLabel VARCHAR(100) COLLATE NOCASE,
+    SaveDate VARCHAR(30) COLLATE NOCASE,
+    State VARCHAR(50) COLLATE NOCASE,
+    AuditingModel VARCHAR(255) COLLATE NOCASE,
+    AuditorName VARCHAR(1000) COLLATE NOCASE,
+    AuditingType VARCHAR(50) COLLATE NOCASE,
+    PartCode VARCHAR(100) COLLATE NOCASE,
+    Other1 VARCHAR(255) COLLATE NOCASE,
+    Other2 VARCHAR(255) COLLATE NOCASE,
+    Other3 VARCHAR(255) COLLATE NOCASE,
+    Other4 VARCHAR(255) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkResult_FileID ON TeamWorkResult (FileID);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkResult_WorkID ON TeamWorkResult (WorkID);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkResult_PartCode ON TeamWorkResult (PartCode);
+
+CREATE TABLE IF NOT EXISTS TeamWorkPartTree (
+    WorkID VARCHAR(200) COLLATE NOCASE,
+    UpCode VARCHAR(100) COLLATE NOCASE,
+    DCode VARCHAR(100) COLLATE NOCASE,
+    DName VARCHAR(255) COLLATE NOCASE,
+    Other1 VARCHAR(255) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPartTree_Work ON TeamWorkPartTree (WorkID, UpCode);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPartTree_UpCode ON TeamWorkPartTree (UpCode);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPartTree_DCode ON TeamWorkPartTree (DCode);
+
+-- Borrowing relation browser: releasing every borrowing below a parent deletes by UpCode
+CREATE INDEX IF NOT EXISTS IX_BorrowingRelation_UpCode ON BorrowingRelation (UpCode);
+
+-- ---------------------------------------------------------------------------------------------
+-- Released documents of parts and the revision register of projects, as the revision browser and
+-- the revision pickers read them.
+CREATE TABLE IF NOT EXISTS Documents (
+    Code VARCHAR(100) COLLATE NOCASE,
+    DocumentType VARCHAR(255) COLLATE NOCASE,
+    FileName VARCHAR(255) COLLATE NOCASE,
+    FileType VARCHAR(100) COLLATE NOCASE,
+    FileBulk VARCHAR(50) COLLATE NOCASE,
+    FileDate VARCHAR(30) COLLATE NOCASE,
+    FileRemark VARCHAR(255) COLLATE NOCASE,
+    RevNumber VARCHAR(20) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_Documents_Code ON Documents (Code, RevNumber);
+
+CREATE TABLE IF NOT EXISTS TaskRevManage (
+    ProjectNo VARCHAR(200) COLLATE NOCASE,
+    RevPath VARCHAR(255) COLLATE NOCASE,
+    RevNumber VARCHAR(20) COLLATE NOCASE,
+    CreateDate VARCHAR(30) COLLATE NOCASE,
+    ModifiedDate VARCHAR(30) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TaskRevManage_ProjectNo ON TaskRevManage (ProjectNo);
+
+-- ---------------------------------------------------------------------------------------------
+-- Change orders (as far as the revision browser reads them)
+CREATE TABLE IF NOT EXISTS ECOPartRelease (
+    ECOGroup VARCHAR(50) COLLATE NOCASE,
+    ECONo VARCHAR(100) COLLATE NOCASE,
+    PartCode VARCHAR(100) COLLATE NOCASE,
+    PartName VARCHAR(255) COLLATE NOCASE,
+    IsChanged VARCHAR(10) COLLATE NOCASE,
+    SaveDate VARCHAR(30) COLLATE NOCASE,
+    RevNo VARCHAR(20) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_ECOPartRelease_Part ON ECOPartRelease (PartCode, ECOGroup);
+CREATE INDEX IF NOT EXISTS IX_ECOPartRelease_No ON ECOPartRelease (ECOGroup, ECONo);
+
+CREATE TABLE IF NOT EXISTS ECORelateFile (
+    ECOGroup VARCHAR(50) COLLATE NOCASE,
+    ECONo VARCHAR(100) COLLATE NOCASE,
+    DocType VARCHAR(255) COLLATE NOCASE,
+    FileName VARCHAR(255) COLLATE NOCASE,
+    FileBulk VARCHAR(50) COLLATE NOCASE,
+    FileType VARCHAR(100) COLLATE NOCASE,
+    Other1 VARCHAR(50) COLLATE NOCASE,
+    DocSaved VARCHAR(10) COLLATE NOCASE,
+    DocContent BLOB,
+    Other4 VARCHAR(255) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_ECORelateFile_No ON ECORelateFile (ECOGroup, ECONo, DocType);

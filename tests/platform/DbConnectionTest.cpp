@@ -24,6 +24,8 @@ TEST_F(DbConnectionTest, TextRoundTripsAsUtf8) {
 }
 
 TEST_F(DbConnectionTest, SqliteDatabasesUseWriteAheadLogging) {
+    if (vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "the product database is on a PostgreSQL server";
     _ConnectionPtr conn = ws.Connect();
     EXPECT_EQ(conn->GetEngine(), vq::db::Engine::SQLite);
     EXPECT_EQ(conn->Execute("PRAGMA journal_mode")->GetCollect(0L).ToString().CompareNoCase("wal"), 0);

@@ -1,5 +1,8 @@
 #include "tests/support/DbWorkspace.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -31,6 +34,50 @@ std::string SqliteDriver() {
         if (fs::exists(path))
             return path;
     return "libsqlite3odbc.so";
+}
+
+std::string PgPort() {
+    const char* port = std::getenv("VQ_PG_PORT");
+    return port ? std::string(port) : std::string();
+}
+
+std::string PgDriver() {
+    for (const char* path :
+         {"/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so", "/usr/lib/aarch64-linux-gnu/odbc/psqlodbcw.so",
+          "/usr/lib/odbc/psqlodbcw.so", "/usr/local/lib/psqlodbcw.so"})
+        if (fs::exists(path))
+            return path;
+    return "psqlodbcw.so";
+}
+
+// The attributes of a psqlODBC connection to one database of the test server.
+std::string PgAttributes(const char* separator, const std::string& database) {
+    std::string s = separator;
+    return "Driver=" + PgDriver() + s + "Servername=127.0.0.1" + s + "Port=" + PgPort() + s +
+           "Database=" + database + s + "Username=sa" + s + "Password=" + s + "SSLmode=disable";
+}
+
+// A connection to the server's maintenance database, to create and drop product databases.
+_ConnectionPtr OpenPgMaintenance() {
+    _ConnectionPtr c;
+    c.CreateInstance();
+    c->Open(CString(PgAttributes(";", "postgres") + ";"));
+    return c;
+}
+
+// The output of a program run by the shell (the schema converter).
+std::string CommandOutput(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return out;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out.append(buffer, n);
+    if (pclose(pipe) != 0)
+        ADD_FAILURE() << "command failed: " << command;
+    return out;
 }
 
 std::string ReadText(const std::string& path) {
@@ -118,6 +165,10 @@ const std::string& ProcessFolder() {
 
 } // namespace
 
+bool DbWorkspace::OnPostgreSQL() {
+    return !PgPort().empty();
+}
+
 CString DbWorkspace::ProductDatabasePath() const {
     return CString(ProcessFolder() + "/vqpdm.db");
 }
@@ -128,24 +179,55 @@ DbWorkspace::DbWorkspace(int databaseType)
 
     std::string driver = SqliteDriver();
     CString odbcDir(ProcessFolder());
-    WriteFile(odbcDir + "/odbcinst.ini",
-              "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" + driver + "\nSetup=" + driver + "\n");
-    std::string dsn = "[vqdetail]\nDescription=Product database\nDriver=" + driver +
-                      "\nDatabase=" + ProductDatabasePath().str() + "\nTimeout=15000\n";
+    std::string drivers =
+        "[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=" + driver + "\nSetup=" + driver + "\n";
+    std::string dsn;
+    if (OnPostgreSQL()) {
+        // One name per process: the driver manager keeps the data sources it has read, so each
+        // workspace makes the database of that name anew.
+        m_pgDatabase = "vqtest_" + std::to_string(getpid());
+        drivers +=
+            "[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver (Unicode)\nDriver=" + PgDriver() + "\n";
+        dsn = "[vqdetail]\nDescription=Product database\n" + PgAttributes("\n", m_pgDatabase) + "\n";
+    } else {
+        dsn = "[vqdetail]\nDescription=Product database\nDriver=" + driver +
+              "\nDatabase=" + ProductDatabasePath().str() + "\nTimeout=15000\n";
+    }
+    WriteFile(odbcDir + "/odbcinst.ini", drivers);
     WriteFile(odbcDir + "/odbc.ini", dsn);
     setenv("ODBCSYSINI", odbcDir.c_str(), 1);
     setenv("ODBCINI", (odbcDir + "/odbc.ini").c_str(), 1);
 
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-        std::error_code ec;
-        fs::remove(ProductDatabasePath().str() + suffix, ec);
+    if (OnPostgreSQL()) {
+        try {
+            _ConnectionPtr server = OpenPgMaintenance();
+            server->Execute(CString("DROP DATABASE IF EXISTS " + m_pgDatabase + " WITH (FORCE)"));
+            server->Execute(CString("CREATE DATABASE " + m_pgDatabase));
+        } catch (const _com_error& e) {
+            ADD_FAILURE() << "cannot create the database on the PostgreSQL server at port " << PgPort()
+                          << ": " << e.Description().c_str();
+        }
+        RunOrFail(OpenProduct(), CommandOutput("bash '" VQ_SOURCE_DIR "/schema/postgresql/product-sql'"));
+    } else {
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+            std::error_code ec;
+            fs::remove(ProductDatabasePath().str() + suffix, ec);
+        }
+        RunOrFail(OpenFile(ProductDatabasePath()), ReadText(VQ_SOURCE_DIR "/schema/sqlite/product.sql"));
     }
-    RunOrFail(OpenFile(ProductDatabasePath()), ReadText(VQ_SOURCE_DIR "/schema/sqlite/product.sql"));
     RunOrFail(OpenFile(ConfigDatabasePath()), ReadText(VQ_SOURCE_DIR "/schema/sqlite/config.sql"));
     SetConfig(ConfigRow());
 }
 
 DbWorkspace::~DbWorkspace() {
+    if (!m_pgDatabase.empty()) {
+        try {
+            OpenPgMaintenance()->Execute(
+                CString("DROP DATABASE IF EXISTS " + m_pgDatabase + " WITH (FORCE)"));
+        } catch (const _com_error& e) {
+            ADD_FAILURE() << "cannot drop " << m_pgDatabase << ": " << e.Description().c_str();
+        }
+    }
     RestoreEnv("ODBCSYSINI", m_oldSysIni);
     RestoreEnv("ODBCINI", m_oldIni);
 }
@@ -162,8 +244,30 @@ _ConnectionPtr DbWorkspace::Connect() const {
     return c;
 }
 
+_ConnectionPtr DbWorkspace::OpenProduct() const {
+    return m_pgDatabase.empty() ? OpenFile(ProductDatabasePath()) : Connect();
+}
+
 void DbWorkspace::Execute(const CString& script) const {
-    RunOrFail(OpenFile(ProductDatabasePath()), script);
+    if (m_pgDatabase.empty()) {
+        RunOrFail(OpenProduct(), script);
+        return;
+    }
+    // Tables a test makes are declared as on SQLite: the schema converter makes them PostgreSQL's.
+    _ConnectionPtr c = OpenProduct();
+    for (const std::string& statement : SplitScript(script.str())) {
+        std::string text = statement;
+        std::string head = text.substr(0, 40);
+        for (char& ch : head)
+            ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        if (head.find("CREATE") != std::string::npos) {
+            std::string file = ProcessFolder() + "/statement.sql";
+            std::ofstream(file, std::ios::binary) << text;
+            text = CommandOutput("bash '" VQ_SOURCE_DIR "/schema/postgresql/product-sql' --statements '" +
+                                 file + "'");
+        }
+        RunOrFail(c, CString(text));
+    }
 }
 
 void DbWorkspace::ExecuteConfig(const CString& script) const {
@@ -174,7 +278,7 @@ CString DbWorkspace::QueryText(const CString& sql) const {
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
-        rs->Open(sql, OpenFile(ProductDatabasePath()), adOpenStatic, adLockReadOnly, adCmdText);
+        rs->Open(sql, OpenProduct(), adOpenStatic, adLockReadOnly, adCmdText);
         if (rs->IsEOF())
             return CString();
         CString text;

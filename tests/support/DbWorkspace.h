@@ -18,6 +18,12 @@
 //       ...
 //   }
 //   INSTANTIATE_TEST_SUITE_P(Dialects, MyTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+//
+// On a PostgreSQL server: when the environment variable VQ_PG_PORT names the port of a server on
+// 127.0.0.1 (superuser "sa", trusted; scripts/pg-cluster starts one), each DbWorkspace creates a
+// fresh product database on it with the schema of schema/postgresql/product-sql, points "vqdetail"
+// at it through psqlODBC and drops the database when it ends. Execute and QueryText then run on
+// that database; the configuration database stays a SQLite file.
 #pragma once
 
 #include "platform/db/Ado.h"
@@ -49,7 +55,10 @@ public:
     }
 
     int DatabaseType() const { return m_databaseType; }
+    // The SQLite file of the product database (not used on a PostgreSQL server).
     CString ProductDatabasePath() const;
+    // True when the product database is on a PostgreSQL server (VQ_PG_PORT is set).
+    static bool OnPostgreSQL();
     CString ConfigDatabasePath() const { return SystemDir() + "/vqdetail.mdb"; }
     // The text that opens the product database, as the connection holder builds it.
     CString ConnectionText() const { return "DSN=vqdetail; UID=sa; PWD="; }
@@ -71,7 +80,10 @@ public:
     static void RunScript(const _ConnectionPtr& connection, const CString& script);
 
 private:
+    _ConnectionPtr OpenProduct() const;
+
     int m_databaseType;
+    std::string m_pgDatabase; // the database on the server, when there is one
     std::optional<std::string> m_oldSysIni;
     std::optional<std::string> m_oldIni;
 };

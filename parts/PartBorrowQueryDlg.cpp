@@ -1,0 +1,434 @@
+#include "parts/PartBorrowQueryDlg.h"
+
+#include "controls/StatusProgress.h"
+#include "core/ComError.h"
+#include "core/ItemText.h"
+#include "core/VqDesignTaskApp.h"
+#include "parts/PartBrowseDlg.h"
+#include "parts/PartSelectDlg.h"
+#include "platform/base/File.h"
+#include "platform/base/MessageBox.h"
+#include "platform/base/TextCodec.h"
+#include "platform/base/WaitCursor.h"
+#include "platform/os/ShellOpen.h"
+#include "platform/ui/DataExchange.h"
+#include "platform/ui/FileDialog.h"
+
+#include <vector>
+
+namespace {
+
+const vq::DialogTemplate kPartBorrowQueryTemplate{
+    "零部件借用性查询",
+    {vq::Label("输入零部件图号:"), vq::EditBox(1022, vq::kBeside), vq::PushButton(1056, "...", vq::kBeside),
+     vq::CheckBox(1177, "查询模式", vq::kBeside), vq::DefPushButton(1244, "查询...", vq::kBeside),
+     vq::RadioButton(1392, "树方式", true), vq::RadioButton(1393, "表方式", false, vq::kBeside),
+     vq::Tree(1205, vq::kFill),
+     vq::ReportList(1395, vq::kFill | vq::kHidden, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS),
+     vq::Label("", vq::kNoLayoutFlags, SS_CENTER, 1252), vq::PushButton(1206, "展开"),
+     vq::PushButton(1211, "保存", vq::kBeside), vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
+const vq::TemplateRegistration kRegistration(231, kPartBorrowQueryTemplate);
+
+constexpr COLORREF kMagenta = RGB(255, 0, 255);
+constexpr char kFieldSeparator = '\x1f';
+
+int CompareRows(LPARAM a, LPARAM b, LPARAM sortData) {
+    const int column = static_cast<int>(sortData >= 0 ? sortData : -sortData - 1);
+    const auto* left = reinterpret_cast<const CItemText*>(a);
+    const auto* right = reinterpret_cast<const CItemText*>(b);
+    if (!left || !right)
+        return 0;
+    const int result = left->GetField(column).CompareNoCase(right->GetField(column));
+    return sortData >= 0 ? result : -result;
+}
+
+// The code page 936 form of a text, padded with spaces to at least width bytes (never cut).
+std::string Padded(const CString& text, std::size_t width) {
+    std::string bytes = vq::Utf8ToGbk(text.str());
+    if (bytes.size() < width)
+        bytes.append(width - bytes.size(), ' ');
+    return bytes;
+}
+
+bool IsLastChild(CTreeCursor node) {
+    return !node.GetNext().m_item;
+}
+
+CString Upper(CString text) {
+    text.MakeUpper();
+    return text;
+}
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CPartBorrowQueryDlg, CDialog)
+    ON_BN_CLICKED(1056, &CPartBorrowQueryDlg::OnPickPart)
+    ON_BN_CLICKED(1244, &CPartBorrowQueryDlg::OnQuery)
+    ON_BN_CLICKED(1392, &CPartBorrowQueryDlg::OnTreeMode)
+    ON_BN_CLICKED(1393, &CPartBorrowQueryDlg::OnTableMode)
+    ON_BN_CLICKED(1206, &CPartBorrowQueryDlg::OnExpandAll)
+    ON_BN_CLICKED(1211, &CPartBorrowQueryDlg::OnSave)
+    ON_NOTIFY(LVN_COLUMNCLICK, 1395, &CPartBorrowQueryDlg::OnColumnClick)
+END_MESSAGE_MAP()
+
+CPartBorrowQueryDlg::CPartBorrowQueryDlg(CWnd* parent) : CDialog(231, parent) {}
+
+CPartBorrowQueryDlg::~CPartBorrowQueryDlg() {
+    FreeItemTexts();
+}
+
+void CPartBorrowQueryDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, 1205, m_tree);
+    DDX_Control(pDX, 1395, m_list);
+    DDX_Text(pDX, 1022, m_strPartCode);
+    DDX_Radio(pDX, 1392, m_nShowMode);
+    DDX_Check(pDX, 1177, m_bPickBySearch);
+}
+
+void CPartBorrowQueryDlg::FreeItemTexts() {
+    for (void* p : m_arrItemTexts)
+        delete static_cast<CItemText*>(p);
+    m_arrItemTexts.RemoveAll();
+}
+
+void CPartBorrowQueryDlg::OnDestroy() {
+    FreeItemTexts();
+    CDialog::OnDestroy();
+}
+
+BOOL CPartBorrowQueryDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    CWaitCursor wait;
+    m_pConnection = theApp.m_pConnPDM;
+    m_nAdoCloseMode = theApp.m_nAdoCloseMode;
+    m_imageList.Create(132, 16, 0, kMagenta);
+    m_imageList.SetBkColor(::GetSysColor(COLOR_WINDOW));
+    m_tree.SetImageList(&m_imageList, TVSIL_NORMAL);
+    m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    m_list.InsertColumn(0, "部件图号", LVCFMT_LEFT, 130);
+    m_list.InsertColumn(1, "部件图名", LVCFMT_LEFT, 140);
+    m_list.InsertColumn(2, "产品总图号", LVCFMT_LEFT, 130);
+    m_imageArrows.Create(344, 16, 10, RGB(0, 0, 0));
+    m_list.m_header.SetImageList(&m_imageArrows);
+    UpdateData(FALSE);
+    if (!m_strPartCode.IsEmpty())
+        RunQuery();
+    return TRUE;
+}
+
+void CPartBorrowQueryDlg::RunQuery() {
+    CWaitCursor wait;
+    UpdateData(TRUE);
+    m_strPartCode.Trim();
+    if (m_strPartCode.IsEmpty())
+        return;
+
+    m_strProductCode.Empty();
+    CString sql;
+    sql.Format("SELECT ProductDwgCode FROM VqkorvelAll_title WHERE Tcode='%s'", SqlQuote(m_strPartCode));
+    if (m_pConnection) {
+        try {
+            _RecordsetPtr rs;
+            rs.CreateInstance();
+            rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+            if (!rs->IsEOF())
+                m_strProductCode = VariantToString(rs->GetCollect(0L));
+            if (m_nAdoCloseMode)
+                rs->Close();
+        } catch (_com_error& e) {
+            ReportComError(e);
+            m_strProductCode.Empty();
+        }
+    }
+    CString caption = "零部件借用性查询";
+    if (!m_strProductCode.IsEmpty())
+        caption.Format("零部件借用性查询 : 原设计产品[%s]", m_strProductCode);
+    SetWindowText(caption);
+
+    if (m_nShowMode == 1) {
+        QueryTable();
+        return;
+    }
+    sql.Format("SELECT TName FROM VqkorvelAll_title WHERE TCode='%s'", SqlQuote(m_strPartCode));
+    m_strPartName = theApp.GetSqlString(sql);
+    m_tree.DeleteAllItems();
+    CString text;
+    text.Format("%s [%s]", m_strPartName, m_strPartCode);
+    m_startNode = m_tree.InsertItem(CTreeCursor(), text, 0);
+    BuildTree();
+    m_tree.SelectItem(m_startNode);
+    m_tree.Expand(m_startNode, TVE_EXPAND);
+    // A part that no assembly lists is used nowhere: the count is 0, not the start node itself.
+    m_nLeafCount = m_startNode.GetChild().m_item ? CountLeaves(m_startNode) : 0;
+    text.Format("共%d处", m_nLeafCount);
+    SetDlgItemText(1252, text);
+}
+
+void CPartBorrowQueryDlg::BuildTree() {
+    CStatusProgress progress(IDS_STATUS_WAIT, TRUE);
+    progress.SetText("显示");
+    progress.SetPos(5);
+    progress.SetPos(65);
+    AddUpwardTree();
+    progress.SetPos(90);
+    progress.SetPos(100);
+    progress.Hide();
+}
+
+void CPartBorrowQueryDlg::AddUpwardTree() {
+    m_stack.Init();
+    CString code = m_strPartCode;
+    CString path;
+    CTreeCursor node = m_startNode;
+    while (!code.IsEmpty() || !m_stack.IsEmpty()) {
+        LoadParents(code, path);
+        if (m_nParentCount > 0) {
+            const CString parentPath = path + code + "||";
+            CString text;
+            for (int i = 0; i + 1 < m_nParentCount; ++i) {
+                text.Format("%s [%s]", m_arrUpNames[i], m_arrUpCodes[i]);
+                CTreeCursor child = m_tree.InsertItem(node, text, 0);
+                m_stack.Push(child, m_arrUpCodes[i], parentPath, 0);
+            }
+            const int last = m_nParentCount - 1;
+            text.Format("%s [%s]", m_arrUpNames[last], m_arrUpCodes[last]);
+            node = m_tree.InsertItem(node, text, 0);
+            code = m_arrUpCodes[last];
+            path = parentPath;
+        } else {
+            CTreeStackItem top = m_stack.GetTop();
+            m_stack.Drop();
+            node = top.m_cursor;
+            code = top.m_code;
+            path = top.m_name;
+        }
+    }
+}
+
+void CPartBorrowQueryDlg::LoadParents(CString code, const CString& path) {
+    m_arrUpCodes.RemoveAll();
+    m_arrUpNames.RemoveAll();
+    m_nParentCount = 0;
+    code.TrimRight();
+    if (code.IsEmpty() || code.Find("GB") == 0)
+        return;
+    if (!path.IsEmpty()) {
+        // Codes compare without regard to case, as the database compares them.
+        const CString upperCode = Upper(code);
+        const CString upperPath = Upper(path);
+        if (upperPath.Find(upperCode + "||") == 0 || upperPath.Find("||" + upperCode + "||") >= 0) {
+            CString message;
+            message.Format("图号: %s 在: %s 处出现循环，请检查设计图纸...", code, path);
+            AfxMessageBox(message);
+            return;
+        }
+    }
+    if (!m_pConnection)
+        return;
+    CString sql;
+    sql.Format("SELECT UpCode, UpName FROM VqkorvelAll_detail WHERE DCode='%s'", SqlQuote(code));
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        while (!rs->IsEOF()) {
+            m_arrUpCodes.Add(VariantToString(rs->GetCollect(0L)));
+            m_arrUpNames.Add(VariantToString(rs->GetCollect(1L)));
+            ++m_nParentCount;
+            rs->MoveNext();
+        }
+        if (m_nAdoCloseMode)
+            rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        AfxMessageBox(sql);
+    }
+}
+
+void CPartBorrowQueryDlg::QueryTable() {
+    m_list.DeleteAllItems();
+    FreeItemTexts();
+    CString sql;
+    sql.Format("SELECT UpCode, UpName, ProductDwgCode FROM VqkorvelAll_detail WHERE Dcode='%s'",
+               SqlQuote(m_strPartCode));
+    if (m_pConnection) {
+        try {
+            _RecordsetPtr rs;
+            rs.CreateInstance();
+            rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+            while (!rs->IsEOF()) {
+                auto* record = new CItemText;
+                record->m_cSeparator = kFieldSeparator;
+                m_arrItemTexts.Add(record);
+                for (long f = 0; f < 3; ++f)
+                    record->SetField(static_cast<int>(f), VariantToString(rs->GetCollect(f)));
+                const int row = m_list.GetItemCount();
+                m_list.InsertItem(row, record->GetField(0));
+                m_list.SetItemText(row, 1, record->GetField(1));
+                m_list.SetItemText(row, 2, record->GetField(2));
+                m_list.SetItemData(row, reinterpret_cast<DWORD_PTR>(record));
+                rs->MoveNext();
+            }
+            if (m_nAdoCloseMode)
+                rs->Close();
+        } catch (_com_error& e) {
+            ReportComError(e);
+        }
+    }
+    CString text;
+    text.Format("共%d处", m_list.GetItemCount());
+    SetDlgItemText(1252, text);
+}
+
+int CPartBorrowQueryDlg::CountLeaves(CTreeCursor node) {
+    int count = 0;
+    std::vector<HTREEITEM> pending{node.m_item};
+    while (!pending.empty()) {
+        CTreeCursor n(pending.back(), &m_tree);
+        pending.pop_back();
+        CTreeCursor child = n.GetChild();
+        if (!child.m_item)
+            ++count;
+        for (; child.m_item; child = child.GetNext())
+            pending.push_back(child.m_item);
+    }
+    return count;
+}
+
+void CPartBorrowQueryDlg::OnQuery() {
+    RunQuery();
+}
+
+void CPartBorrowQueryDlg::OnTreeMode() {
+    m_list.ShowWindow(SW_HIDE);
+    m_tree.ShowWindow(SW_SHOW);
+    RunQuery();
+}
+
+void CPartBorrowQueryDlg::OnTableMode() {
+    m_list.ShowWindow(SW_SHOW);
+    m_tree.ShowWindow(SW_HIDE);
+    RunQuery();
+}
+
+void CPartBorrowQueryDlg::OnPickPart() {
+    UpdateData(TRUE);
+    if (m_bPickBySearch) {
+        CPartSelectDlg dlg(this);
+        dlg.m_strCode = m_strPartCode;
+        if (dlg.DoModal() != IDOK)
+            return;
+        m_strPartCode = dlg.m_strSelCode;
+    } else {
+        CPartBrowseDlg dlg(this);
+        dlg.m_childFilter = 2;
+        if (dlg.DoModal() != IDOK)
+            return;
+        m_strPartCode = dlg.m_partCode;
+    }
+    UpdateData(FALSE);
+    if (vq::ShowMessageBox("操作提示", "是否开始借用性查询?", MB_YESNO | MB_ICONWARNING) == IDYES)
+        RunQuery();
+}
+
+void CPartBorrowQueryDlg::ExpandBelow(CTreeCursor node) {
+    std::vector<HTREEITEM> pending{node.m_item};
+    while (!pending.empty()) {
+        CTreeCursor n(pending.back(), &m_tree);
+        pending.pop_back();
+        m_tree.Expand(n, TVE_EXPAND);
+        std::vector<HTREEITEM> children;
+        for (CTreeCursor c = n.GetChild(); c.m_item; c = c.GetNext())
+            children.push_back(c.m_item);
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+}
+
+void CPartBorrowQueryDlg::OnExpandAll() {
+    CWaitCursor wait;
+    CTreeCursor selected = m_tree.GetSelectedItem();
+    if (!selected.m_item)
+        return;
+    ExpandBelow(selected);
+    m_tree.EnsureVisible(selected);
+}
+
+void CPartBorrowQueryDlg::OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
+    *pResult = 0;
+    const int column = reinterpret_cast<NMLISTVIEW*>(pNMHDR)->iSubItem;
+    const bool ascending = m_list.m_header.GetColumnImage(column) != 0;
+    for (int c = 0; c < m_list.GetColumnCount(); ++c)
+        m_list.m_header.SetColumnImage(c, -1);
+    m_list.m_header.SetColumnImage(column, ascending ? 0 : 1);
+    m_list.SortItems(&CompareRows, static_cast<DWORD_PTR>(ascending ? column : -column - 1));
+}
+
+std::string CPartBorrowQueryDlg::TableText() {
+    std::string text =
+        Padded("部件图号", 40) + Padded("部件图名", 60) + vq::Utf8ToGbk("产品总图号") + "\r\n\r\n";
+    for (int row = 0; row < m_list.GetItemCount(); ++row)
+        text += Padded(m_list.GetItemText(row, 0), 40) + Padded(m_list.GetItemText(row, 1), 60) +
+                vq::Utf8ToGbk(m_list.GetItemText(row, 2).str()) + "\r\n";
+    return text;
+}
+
+std::string CPartBorrowQueryDlg::TreeText() {
+    std::string text;
+    CTreeCursor start = m_tree.GetRootItem();
+    if (!start.m_item)
+        return text;
+    text = vq::Utf8ToGbk(start.GetText().str()) + "\r\n";
+    // Pre-order below the start node; each entry carries the indent of its children.
+    struct Pending {
+        HTREEITEM item;
+        CString indent;
+    };
+    std::vector<Pending> pending;
+    auto pushChildren = [&](CTreeCursor parent, const CString& indent) {
+        std::vector<Pending> children;
+        for (CTreeCursor c = parent.GetChild(); c.m_item; c = c.GetNext())
+            children.push_back({c.m_item, indent});
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    };
+    pushChildren(start, "");
+    while (!pending.empty()) {
+        Pending p = pending.back();
+        pending.pop_back();
+        CTreeCursor node(p.item, &m_tree);
+        const bool last = IsLastChild(node);
+        text += vq::Utf8ToGbk((p.indent + (last ? " └" : " ├") + node.GetText()).str()) + "\r\n";
+        pushChildren(node, p.indent + (last ? "   " : " │"));
+    }
+    return text;
+}
+
+void CPartBorrowQueryDlg::SaveText(const char* filter, bool tree) {
+    CFileDialog dlg(FALSE, "txt", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, filter, this);
+    if (dlg.DoModal() != IDOK)
+        return;
+    CString extension = dlg.GetFileExt();
+    extension.MakeUpper();
+    if (extension != "TXT") {
+        AfxMessageBox("该文件必须是TXT类型的文本文件!");
+        return;
+    }
+    const CString path = dlg.GetPathName();
+    const std::string bytes = tree ? TreeText() : TableText();
+    CFile file;
+    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeBinary)) {
+        AfxMessageBox("不能打开文件 " + path);
+        return;
+    }
+    file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
+    file.Close();
+    if (vq::ShowMessageBox("操作提示", "存储完毕，是否打开该文件?", MB_YESNO | MB_ICONWARNING) == IDYES)
+        vq::ShellOpenFile(path);
+}
+
+void CPartBorrowQueryDlg::OnSave() {
+    if (m_nShowMode == 1)
+        SaveText("结构数据文件 (*.txt)|*.txt||", false);
+    else
+        SaveText("树结构文件 (*.txt)|*.txt||", true);
+}

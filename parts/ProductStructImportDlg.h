@@ -1,0 +1,127 @@
+// CProductStructImportDlg ("产品结构数据导入"): brings a product structure (bill of materials)
+// from a file into the title and detail tables of the archive family ("归档数据区") or of the
+// collaborative-design family ("协同设计区").
+//
+// File kinds (filter index): 1 a table file ".tbl" (TableFile.h), 2 a TAB-separated text with
+// parent codes, 3 a text of quoted fields with assembly levels, 4 a comma-separated text of
+// quoted fields with parent codes. The columns of a file are matched to line attributes with
+// CProductDataMatchDlg; lines without a parent code are set aside and neither listed nor stored.
+//
+// Storing replaces, for every line, the title row of its code and the detail row of its
+// parent-child pair. Each replacement (a title's delete and insert; a parent's deletes and
+// inserts) is one unit: when an insert fails the old rows of that unit stay as they were.
+#pragma once
+
+#include "parts/ProductStructItem.h"
+#include "platform/base/Collections.h"
+#include "platform/db/Ado.h"
+#include "platform/ui/ComboBox.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/ListCtrl.h"
+
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+class CProductStructImportDlg : public CDialog {
+public:
+    explicit CProductStructImportDlg(CWnd* parent = nullptr);
+    ~CProductStructImportDlg() override;
+
+    // --- Line parsing (also used on their own)
+    // TAB-separated fields, each trimmed of spaces; the whole line is read (no line end).
+    static void SplitTabLine(const CString& line, CStringArray& fields);
+    // The texts between pairs of double quotes; everything outside them is dropped, and an
+    // opened field that is never closed too.
+    static void SplitQuotedLine(const CString& line, CStringArray& fields);
+    // Fills the field of the line that the attribute names from a (trimmed) value; returns the
+    // assembly level for "装配级别" (its decimal digits), else -1.
+    static int ApplyAttribute(CProductStructItem& item, const CString& attribute, const CString& value);
+    // A number as the SQL text of "%f" / "%d", always with a decimal point (whatever the locale).
+    static CString SqlNumber(double value);
+    // atof/atoi that read a decimal point whatever the locale.
+    static double ParseDouble(const CString& text);
+
+    // The parent of a line of the level file: the code of the latest stack entry of level-1;
+    // entries of the level and deeper are removed, then (level, code) is pushed.
+    CString ParentFromLevel(int level, const CString& code);
+
+    CString m_strProductCode; // edit 1191 (read-only)
+    CString m_strProductName;
+    int m_bIgnoreFirstLine = 1; // check 1221
+    int m_nStoreArea = 0;       // drop-down 1062: 0 "归档数据区", 1 "协同设计区"
+    int m_bSpecifyParent = 0;   // check 1158
+    CString m_strParentCode;    // edit 1060 (disabled)
+    CString m_strParentName;
+    CString m_strParentFrame;
+
+    CObArray m_arrLines;         // CProductStructItem*, owned: lines with a parent code
+    CObArray m_arrNoParentLines; // CProductStructItem*, owned: lines set aside
+    CStringArray m_arrColumnMap; // one attribute per column of the file
+    std::vector<std::pair<int, CString>> m_levelStack;
+    int m_nParentCount = 0;
+    int m_nSelectedParent = -1;
+    BOOL m_bClosing = FALSE;
+    CString m_strTitleTable = "VqkorvelAll_title";
+    CString m_strDetailTable = "VqkorvelAll_detail";
+    CString m_strProductDwgCode;
+    _ConnectionPtr m_pConnection;
+    CString m_strLoginUser;
+
+    // The title items and the detail areas of the last table file read (kept, not used).
+    CStringArray m_arrTitleIDs;
+    CStringArray m_arrTitleValues;
+    CStringArray m_arrDetailIDs;
+    CStringArray m_arrDetailNames;
+
+    CListCtrl m_listParents; // 1051
+    CListCtrl m_listLines;   // 1030
+    CComboBox m_comboArea;   // 1062
+
+    // What the last store did (for the final message and for callers that look).
+    int m_nFailedRows = 0;
+    BOOL m_bStoreStopped = FALSE;
+
+    // Reads a file of a kind (1 to 4) and fills the lists, as the "选择文件..." button does
+    // after its file dialog.
+    void ReadFile(const CString& path, int kind);
+    // Stores the loaded lines, as the "存储..." button does.
+    void Store();
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnCancel() override;
+    void OnOK() override {}
+    void OnDestroy() override;
+    afx_msg void OnChooseFile();
+    afx_msg void OnChooseProduct();
+    afx_msg void OnSpecifyParent();
+    afx_msg void OnStore();
+    afx_msg void OnParentChanged(NMHDR* pNMHDR, LRESULT* pResult);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void DeleteLines();
+    void ReadTextFile(const CString& path, int kind);
+    void ReadTableFile(const CString& path);
+    void ParseDataLine(const CStringArray& fields, int kind);
+    void FileLine(CProductStructItem* item, int level, int kind);
+    void FillLists();
+    void ShowLinesOf(int row);
+    bool StoreTitles();
+    bool StoreDetails();
+    // The store units: a savepoint inside one running transaction where the database has them.
+    void BeginStore();
+    void EndStore();
+    void BeginUnit();
+    void EndUnit(bool keep);
+    bool AskStop(const CString& sql, const char* question);
+
+    bool m_bBusy = false; // a read or a store is running: the buttons wait
+    bool m_bOuterTransaction = false;
+    bool m_bUnitTransaction = false;
+    int m_nUnitsInTransaction = 0;
+    // Parent codes in ASCII lower case -> the indexes of their lines, in file order.
+    std::unordered_map<std::string, std::vector<int>> m_linesByParent;
+};

@@ -1,0 +1,180 @@
+#include "platform/maker/FileStore.h"
+
+#include "core/InstallPath.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/base/File.h"
+#include "platform/ftp/FtpConnection.h"
+#include "platform/ftp/FtpFileFind.h"
+#include "platform/maker/DBConnect.h"
+
+#include <vector>
+
+namespace {
+
+constexpr const char* kFtpFolders[] = {"Working", "Auditing", "Proven"};
+
+bool ReadWholeFile(const CString& path, std::vector<BYTE>& bytes) {
+    CFile file;
+    if (path.IsEmpty() || !file.Open(path, CFile::modeRead | CFile::typeBinary))
+        return false;
+    long long length = file.GetLength();
+    if (length < 0) {
+        file.Close();
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(length));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        UINT piece = static_cast<UINT>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+        UINT n = file.Read(bytes.data() + done, piece);
+        if (n == 0)
+            break;
+        done += n;
+    }
+    file.Close();
+    return done == bytes.size();
+}
+
+// Writes beside the target first and renames, so that the target is complete or untouched.
+bool WriteWholeFile(const CString& path, const std::vector<BYTE>& bytes) {
+    CString partial = path + ".part";
+    CFile file;
+    if (!file.Open(partial, CFile::modeCreate | CFile::modeWrite | CFile::typeBinary))
+        return false;
+    bool ok = bytes.empty() || file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
+    file.Close();
+    if (ok) {
+        CFile::Remove(path);
+        ok = CFile::Rename(partial, path);
+    }
+    if (!ok)
+        CFile::Remove(partial);
+    return ok;
+}
+
+} // namespace
+
+_ConnectionPtr CVQSaveFileToDB::ConnectionFor(const CString& database) {
+    CVQDBConnect* maker = CVQDBConnect::GetCurDBConnect();
+    if (database.CompareNoCase("CAPP") == 0) {
+        if (theApp.m_pConnCAPP)
+            return theApp.m_pConnCAPP;
+        return maker ? maker->GetPtrCAPP() : _ConnectionPtr();
+    }
+    if (theApp.m_pConnPDM)
+        return theApp.m_pConnPDM;
+    return maker ? maker->GetPtrPDM() : _ConnectionPtr();
+}
+
+int CVQSaveFileToDB::PushFileToDB(CString sql, CString localFile, CString column, CString database) {
+    _ConnectionPtr connection = ConnectionFor(database);
+    std::vector<BYTE> bytes;
+    if (!connection || column.IsEmpty() || !ReadWholeFile(localFile, bytes))
+        return 0;
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, connection, adOpenKeyset, adLockOptimistic, adCmdText);
+        if (rs->IsEOF()) {
+            rs->Close();
+            return 0;
+        }
+        rs->GetFields()->GetItem(_variant_t(column))->PutValue(_variant_t(bytes));
+        rs->PutCollect("DocSaved", _variant_t("1"));
+        rs->Update();
+        rs->Close();
+    } catch (_com_error&) {
+        return 0;
+    }
+    return 1;
+}
+
+CString CVQSaveFileToDB::PopFileFromDB(CString sql, CString targetFile, CString column, CString database) {
+    _ConnectionPtr connection = ConnectionFor(database);
+    if (!connection || column.IsEmpty() || targetFile.IsEmpty())
+        return CString();
+    std::vector<BYTE> bytes;
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, connection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        if (rs->IsEOF()) {
+            rs->Close();
+            return CString();
+        }
+        _variant_t saved = rs->GetCollect("DocSaved");
+        if (saved.IsNull() || CString(saved).Trim().IsEmpty()) {
+            rs->Close();
+            return CString();
+        }
+        _variant_t content = rs->GetCollect(_variant_t(column));
+        if (!content.IsNull())
+            bytes = content.Bytes();
+        rs->Close();
+    } catch (_com_error&) {
+        return CString();
+    }
+    if (!WriteWholeFile(targetFile, bytes))
+        return CString();
+    return targetFile;
+}
+
+CString CVQSaveFileToDB::PopFileFromDB(CString sql, CString targetFile, CString column, CString fileId,
+                                       CString fileName) {
+    if (targetFile.IsEmpty())
+        targetFile = GetTempDirectory() + (fileName.IsEmpty() ? fileId : fileName);
+    return PopFileFromDB(sql, targetFile, column, CString("PDM"));
+}
+
+CString CVQTWSaveFileToFTP::FolderPath(const char* folder) const {
+    CString root = m_strRoot;
+    root.Replace('\\', '/');
+    if (root.IsEmpty() || root[root.GetLength() - 1] != '/')
+        root += '/';
+    return root + "Vq/" + folder;
+}
+
+int CVQTWSaveFileToFTP::InitVQPDMFTP() {
+    if (!m_pFtp)
+        m_pFtp = theApp.m_pFtpConnection;
+    if (!m_pFtp)
+        return 0;
+    m_strRoot = theApp.m_strFtpRootDir;
+    CString vq = FolderPath("");
+    vq = vq.Left(vq.GetLength() - 1);
+    CString current;
+    m_pFtp->GetCurrentDirectory(current);
+    if (!m_pFtp->SetCurrentDirectory(vq))
+        return 0;
+    m_pFtp->SetCurrentDirectory(current);
+    return 1;
+}
+
+int CVQTWSaveFileToFTP::DeleteVQPDMFileInFTP(CString fileId, CString storedName) {
+    if (!m_pFtp && !InitVQPDMFTP())
+        return 0;
+    if (storedName.IsEmpty())
+        storedName = fileId;
+    int removed = 0;
+    for (const char* folder : kFtpFolders) {
+        if (m_pFtp->Remove(FolderPath(folder) + "/" + storedName))
+            removed = 1;
+    }
+    return removed;
+}
+
+int CVQTWSaveFileToFTP::PutVQPDMFileToFTP(CString localFile, CString storedName) {
+    if (!m_pFtp && !InitVQPDMFTP())
+        return 0;
+    return m_pFtp->PutFile(localFile, FolderPath("Working") + "/" + storedName) ? 1 : 0;
+}
+
+int CVQTWSaveFileToFTP::GetVQPDMFileFromFTP(CString storedName, CString localFile) {
+    if (!m_pFtp && !InitVQPDMFTP())
+        return 0;
+    for (const char* folder : kFtpFolders) {
+        if (m_pFtp->GetFile(FolderPath(folder) + "/" + storedName, localFile, FALSE))
+            return 1;
+    }
+    return 0;
+}

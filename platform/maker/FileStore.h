@@ -1,0 +1,76 @@
+// The maker's file store library: a document's content kept whole in a large-object column of a
+// database row (CVQSaveFileToDB), and a work document's copy on the FTP server of the work
+// documents (CVQTWSaveFileToFTP).
+//
+// Database store. The caller inserts the row and hands a SELECT of "DocSaved, DocContent" that
+// selects exactly that row, the local file, the column name ("DocContent") and the database
+// word ("PDM": the product database of the current entry call; "CAPP": the process-planning
+// database):
+//
+//   CVQSaveFileToDB store;
+//   CString sql;
+//   sql.Format("SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='%s'", SqlQuote(id));
+//   if (!store.PushFileToDB(sql, localPath, "DocContent", "PDM")) ...
+//   CString path = store.PopFileFromDB(sql, GetTempDirectory() + name, "DocContent", "PDM");
+//
+// PushFileToDB writes the file's bytes unchanged into the column and "1" into DocSaved; the
+// row's other columns stay as they are. PopFileFromDB writes the stored bytes to the target path
+// (complete or not at all: a partial file never replaces an existing one) and returns the path.
+// A row whose DocSaved is empty or NULL holds no stored content.
+//
+// FTP store. Work documents are kept on the FTP server of the current entry call (the
+// application's current FTP connection, which the holder opens below "Vq") in the folder
+// "Working", under the stored name "<FileID><extension>". DeleteVQPDMFileInFTP removes that
+// copy wherever it lies below "Vq" ("Working", "Auditing", "Proven").
+#pragma once
+
+#include "platform/base/String.h"
+#include "platform/db/Ado.h"
+
+class CFtpConnection;
+
+class CVQSaveFileToDB {
+public:
+    CVQSaveFileToDB() = default;
+    virtual ~CVQSaveFileToDB() = default;
+
+    // Stores the whole file in the column of the one row the statement selects; 0 for failure
+    // (no row, file unreadable, database error).
+    int PushFileToDB(CString sql, CString localFile, CString column, CString database);
+    // Writes the stored content of the row to targetFile; the path, or empty for failure.
+    CString PopFileFromDB(CString sql, CString targetFile, CString column, CString database);
+    // The work-document form: the statement selects the document's row of
+    // TeamWorkResultPack; an empty target path means the temporary folder followed by the file
+    // name (or the file id when the name is empty). The path written, or empty for failure.
+    CString PopFileFromDB(CString sql, CString targetFile, CString column, CString fileId, CString fileName);
+
+    // The connection of a database word; tests and the host may set the product connection
+    // that "PDM" means (default: the current entry call's).
+    static _ConnectionPtr ConnectionFor(const CString& database);
+};
+
+class CVQTWSaveFileToFTP {
+public:
+    CVQTWSaveFileToFTP() = default;
+    virtual ~CVQTWSaveFileToFTP() = default;
+
+    // Non-zero when the FTP server of the work documents can be used (the current entry call
+    // holds an FTP connection and the folder "Vq" can be reached).
+    int InitVQPDMFTP();
+    // Removes the stored copy "storedName" of the document fileId; 1 when a copy was removed.
+    int DeleteVQPDMFileInFTP(CString fileId, CString storedName);
+    // Stores a local file as the copy "storedName" in "Working"; non-zero on success.
+    int PutVQPDMFileToFTP(CString localFile, CString storedName);
+    // Fetches the copy "storedName" (looked for in "Working", "Auditing", "Proven") to
+    // localFile; non-zero on success.
+    int GetVQPDMFileFromFTP(CString storedName, CString localFile);
+
+    // Tests may give the connection to use instead of the current entry call's.
+    void SetConnection(CFtpConnection* connection) { m_pFtp = connection; }
+
+private:
+    CString FolderPath(const char* folder) const;
+
+    CFtpConnection* m_pFtp = nullptr;
+    CString m_strRoot; // the server folder that holds "Vq"
+};
