@@ -1,4 +1,5 @@
 #include "parts/ProductInfoSelectDlg.h"
+#include "parts/ProductSelectDlg.h"
 
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
@@ -143,40 +144,7 @@ void CProductInfoSelectDlg::ReadPairs(const CString& sql, CStringPairArray& pair
 }
 
 void CProductInfoSelectDlg::LoadRights() {
-    m_arrRightCodes.RemoveAll();
-    CString sql;
-    try {
-        sql.Format("SELECT ProductDwgCode FROM ProductRight WHERE UserLogName='%s' AND ManageType='控制'",
-                   SqlQuote(m_strLoginUser));
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            m_arrRightCodes.Add(VariantToString(rs->GetCollect(0L)));
-            rs->MoveNext();
-        }
-        rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
-        return;
-    }
-    try {
-        sql.Format(
-            "SELECT ProductDwgCode FROM Product WHERE ProductStyle IN (SELECT ProductStyle FROM ProductGroup "
-            "WHERE Manager='%s')",
-            SqlQuote(m_strLoginUser));
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            m_arrRightCodes.Add(VariantToString(rs->GetCollect(0L)));
-            rs->MoveNext();
-        }
-        rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
-    }
+    CProductSelectDlg::LoadControlledProducts(m_pConnection, m_strLoginUser, m_arrRightCodes);
 }
 
 void CProductInfoSelectDlg::BuildTree() {

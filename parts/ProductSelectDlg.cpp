@@ -259,19 +259,31 @@ void CProductSelectDlg::FillFromStatement(const CString& sql, const std::vector<
 }
 
 void CProductSelectDlg::LoadRights() {
-    m_arrRightCodes.RemoveAll();
+    LoadControlledProducts(m_pConnection, m_strLoginUser, m_arrRightCodes);
+}
+
+namespace {
+// Appends the first column of every row of the statement; a database error propagates.
+void AppendFirstColumn(const _ConnectionPtr& connection, const CString& sql, CStringArray& codes) {
+    _RecordsetPtr rs;
+    rs.CreateInstance();
+    rs->Open(sql, connection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+    while (!rs->IsEOF()) {
+        codes.Add(VariantToString(rs->GetCollect(0L)));
+        rs->MoveNext();
+    }
+    rs->Close();
+}
+} // namespace
+
+void CProductSelectDlg::LoadControlledProducts(const _ConnectionPtr& connection, const CString& login,
+                                               CStringArray& codes) {
+    codes.RemoveAll();
     CString sql;
     try {
         sql.Format("SELECT ProductDwgCode FROM ProductRight WHERE UserLogName='%s' AND ManageType='控制'",
-                   SqlQuote(m_strLoginUser));
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            m_arrRightCodes.Add(VariantToString(rs->GetCollect(0L)));
-            rs->MoveNext();
-        }
-        rs->Close();
+                   SqlQuote(login));
+        AppendFirstColumn(connection, sql, codes);
     } catch (_com_error& e) {
         ReportComError(e);
         return;
@@ -280,15 +292,8 @@ void CProductSelectDlg::LoadRights() {
         sql.Format(
             "SELECT ProductDwgCode FROM Product WHERE ProductStyle IN (SELECT ProductStyle FROM ProductGroup "
             "WHERE Manager='%s')",
-            SqlQuote(m_strLoginUser));
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            m_arrRightCodes.Add(VariantToString(rs->GetCollect(0L)));
-            rs->MoveNext();
-        }
-        rs->Close();
+            SqlQuote(login));
+        AppendFirstColumn(connection, sql, codes);
     } catch (_com_error& e) {
         ReportComError(e);
         AfxMessageBox(sql);

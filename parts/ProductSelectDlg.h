@@ -55,6 +55,11 @@ public:
     CSortListCtrl m_list; // 1003; its header shows the sort arrows
     CEdit m_editSearch;   // 1076
 
+    // The drawing numbers of the products the account controls: its control rights, then the
+    // products of the classes it manages. Database errors are shown; what was read is kept.
+    static void LoadControlledProducts(const _ConnectionPtr& connection, const CString& login,
+                                       CStringArray& codes);
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;

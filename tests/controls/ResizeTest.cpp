@@ -3,6 +3,8 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ScriptedUser.h"
 
+#include "tests/support/NoScreenshots.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,23 +14,7 @@
 
 namespace {
 
-// Screenshots (VQ_SCREENSHOT_DIR) lay a dialog out in the Qt view, which places the controls its
-// own way; these checks are about our own arithmetic, so they run without screenshots.
-class NoScreenshots {
-public:
-    NoScreenshots() {
-        if (const char* dir = std::getenv("VQ_SCREENSHOT_DIR"))
-            m_old = dir;
-        unsetenv("VQ_SCREENSHOT_DIR");
-    }
-    ~NoScreenshots() {
-        if (m_old)
-            setenv("VQ_SCREENSHOT_DIR", m_old->c_str(), 1);
-    }
-
-private:
-    std::optional<std::string> m_old;
-};
+using vqtest::NoScreenshots;
 
 const vq::DialogTemplate kResizeTemplate{
     "可变大小",

@@ -1,35 +1,14 @@
 // Runs the host program as a person or a script would and reads what it prints.
+#include "tests/support/HostProcess.h"
+
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 
-namespace {
-
-struct HostRun {
-    std::string out;
-    int status = -1;
-};
-
-HostRun RunHost(const std::string& args) {
-    std::string cmd = std::string(VQ_BINARY_DIR) + "/host/vqhost " + args + " 2>&1";
-    HostRun r;
-    FILE* pipe = popen(cmd.c_str(), "r");
-    if (!pipe)
-        return r;
-    std::array<char, 4096> buf{};
-    while (fgets(buf.data(), buf.size(), pipe))
-        r.out += buf.data();
-    int raw = pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
-}
-
-} // namespace
+using vqtest::HostRun;
+using vqtest::RunHost;
 
 TEST(Host, ListsTheExportedEntryFunctionsWithTheirArguments) {
     HostRun r = RunHost("--list");

@@ -2,35 +2,12 @@
 #include "platform/base/TextCodec.h"
 #include "tests/support/DbWorkspace.h"
 
+#include "tests/support/HostProcess.h"
+
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <string>
-#include <sys/wait.h>
-
-namespace {
-
-struct ImportHostRun {
-    std::string out;
-    int status = -1;
-};
-
-ImportHostRun RunImportHost(const std::string& args) {
-    std::string cmd = std::string(VQ_BINARY_DIR) + "/host/vqhost " + args + " 2>&1";
-    ImportHostRun r;
-    FILE* pipe = popen(cmd.c_str(), "r");
-    if (!pipe)
-        return r;
-    std::array<char, 4096> buf{};
-    while (fgets(buf.data(), buf.size(), pipe))
-        r.out += buf.data();
-    int raw = pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
-}
-
-} // namespace
 
 TEST(ImportHost, ScriptImportsACsvStructureIntoTheArchive) {
     vqtest::DbWorkspace ws(0);
@@ -59,8 +36,8 @@ TEST(ImportHost, ScriptImportsACsvStructureIntoTheArchive) {
                                "message \"产品结构信息存储完毕...\" IDOK\n"
                                "click 2\n";
     const CString scriptPath = ws.WriteFile("in/import.script", script);
-    ImportHostRun r =
-        RunImportHost("--headless --script " + scriptPath.str() + " ImportProductDataFromFile x zhangsan");
+    vqtest::HostRun r =
+        vqtest::RunHost("--headless --script " + scriptPath.str() + " ImportProductDataFromFile x zhangsan");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("result: 1"), std::string::npos) << r.out;
     EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelAll_detail WHERE ProductDwgCode='P-1000'"), "3");

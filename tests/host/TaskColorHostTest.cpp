@@ -1,49 +1,31 @@
 // The host runs the task colour settings from a script: OK writes the seven colours.
 #include "platform/base/Profile.h"
+#include "tests/support/HostProcess.h"
 #include "tests/support/Workspace.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 
-struct ScriptRun {
-    std::string out;
-    int status = -1;
-};
-
-ScriptRun RunHostScript(const vqtest::Workspace& ws, const std::string& script) {
+vqtest::HostRun RunHostScript(const vqtest::Workspace& ws, const std::string& script) {
     const std::string path = std::string(ws.TempDir().c_str()) + "/taskcolor.script";
     std::ofstream(path) << script;
-    const std::string cmd = std::string(VQ_BINARY_DIR) + "/host/vqhost --headless --script " + path +
-                            " ConfigureTaskItemColor 2>&1";
-    ScriptRun r;
-    FILE* pipe = popen(cmd.c_str(), "r");
-    if (!pipe)
-        return r;
-    std::array<char, 4096> buf{};
-    while (fgets(buf.data(), buf.size(), pipe))
-        r.out += buf.data();
-    const int raw = pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
+    return vqtest::RunHost("--headless --script " + path + " ConfigureTaskItemColor");
 }
 
 } // namespace
 
 TEST(TaskColorHostTest, OkThroughTheHostWritesTheSevenColours) {
     vqtest::Workspace ws;
-    const ScriptRun r = RunHostScript(ws, "dialog \"配置任务项显示颜色\"\nclick 1086\n");
+    const vqtest::HostRun r = RunHostScript(ws, "dialog \"配置任务项显示颜色\"\nclick 1086\n");
     // 1086 is no control of the dialog: the run fails and nothing is written.
     EXPECT_NE(r.status, 0) << r.out;
     EXPECT_TRUE(ws.ReadFile(ws.SettingsPath()).empty());
 
-    const ScriptRun ok = RunHostScript(ws, "dialog \"配置任务项显示颜色\"\nclick 1\n");
+    const vqtest::HostRun ok = RunHostScript(ws, "dialog \"配置任务项显示颜色\"\nclick 1\n");
     EXPECT_EQ(ok.status, 0) << ok.out;
     EXPECT_NE(ok.out.find("dialog \"配置任务项显示颜色\""), std::string::npos) << ok.out;
     EXPECT_NE(ok.out.find("result: 1"), std::string::npos) << ok.out;
@@ -62,7 +44,7 @@ TEST(TaskColorHostTest, OkThroughTheHostWritesTheSevenColours) {
 
 TEST(TaskColorHostTest, CancelThroughTheHostGivesZeroAndWritesNothing) {
     vqtest::Workspace ws;
-    const ScriptRun r =
+    const vqtest::HostRun r =
         RunHostScript(ws, "dialog \"配置任务项显示颜色\"\nclick 1035\ndialog \"颜色\"\nclick 5114\n"
                           "dialog \"配置任务项显示颜色\"\nclick 2\n");
     EXPECT_EQ(r.status, 0) << r.out;
