@@ -2,6 +2,7 @@
 
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
+#include "parts/DwgDetailDlg.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
@@ -173,8 +174,13 @@ void CBorrowRelationDlg::OnProperties() {
         AfxMessageBox("请选择借用图号!");
         return;
     }
-    // The drawing detail of the record's part (first text) and revision (second text) belongs to
-    // the drawing detail dialog; nothing more is shown here.
+    // The drawing detail of the record: its first text as the drawing number, its second text as
+    // the revision, from the archive tables.
+    CDwgDetailDlg dlg(this);
+    dlg.m_strTablePrefix = "VqkorvelAll";
+    dlg.m_strPartCode = record->first;
+    dlg.m_strRevision = record->second;
+    dlg.DoModal();
 }
 
 void CBorrowRelationDlg::OnRelease() {

@@ -96,6 +96,19 @@ TEST_P(BorrowRelationTest, TreeAndTheCommandsEachNodeAllows) {
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
 }
 
+TEST_P(BorrowRelationTest, PropertiesOpenTheDrawingDetailOfTheRow) {
+    CBorrowRelationDlg dlg;
+    vq::ScriptedUser user;
+    user.Dialog("借用关系浏览")
+        .Tree(1205, "借用关系/U1/K1")
+        .Click(1029)
+        .Dialog("图纸的详细信息")
+        .Click(IDCANCEL)
+        .Click(IDCANCEL);
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+}
+
 TEST_P(BorrowRelationTest, ReleasingOneBorrowingDeletesItsRow) {
     CBorrowRelationDlg dlg;
     vq::ScriptedUser user;
