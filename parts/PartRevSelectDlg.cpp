@@ -1,4 +1,5 @@
 #include "parts/PartRevSelectDlg.h"
+#include "parts/RevisionPaths.h"
 
 #include "core/ComError.h"
 #include "core/ItemText.h"
@@ -166,24 +167,8 @@ BOOL CPartRevSelectDlg::OnInitDialog() {
 void CPartRevSelectDlg::LoadRevisions() {
     m_arrRevPaths.RemoveAll();
     m_arrRevNumbers.RemoveAll();
-    CString sql;
-    sql.Format(
-        "SELECT DISTINCT RevPath,RevNumber FROM PartRevManage WHERE PartCode='%s' ORDER BY RevPath,RevNumber",
-        SqlQuote(m_strPartCode));
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            m_arrRevPaths.Add(VariantToString(rs->GetCollect(0L)));
-            m_arrRevNumbers.Add(VariantToString(rs->GetCollect(1L)));
-            rs->MoveNext();
-        }
-        if (m_nAdoCloseMode)
-            rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
-    }
+    ReadRevisionPaths(m_pConnection, m_nAdoCloseMode, PartRevisionPathsSql(m_strPartCode), m_arrRevPaths,
+                      m_arrRevNumbers);
 }
 
 void CPartRevSelectDlg::FilterRevisionsByPath(const CString& path) {

@@ -1,4 +1,5 @@
 #include "parts/PartRevisionTreeDlg.h"
+#include "parts/RevisionPaths.h"
 
 #include "controls/DocViewLauncher.h"
 #include "core/ComError.h"
@@ -189,24 +190,8 @@ void CPartRevisionTreeDlg::ResolveBorrowedPart() {
 void CPartRevisionTreeDlg::LoadPartRevisions() {
     m_arrRevPaths.RemoveAll();
     m_arrRevNumbers.RemoveAll();
-    CString sql;
-    sql.Format(
-        "SELECT DISTINCT RevPath,RevNumber FROM PartRevManage WHERE PartCode='%s' ORDER BY RevPath,RevNumber",
-        SqlQuote(m_strPartCode));
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            m_arrRevPaths.Add(VariantToString(rs->GetCollect(0L)));
-            m_arrRevNumbers.Add(VariantToString(rs->GetCollect(1L)));
-            rs->MoveNext();
-        }
-        if (m_nAdoCloseMode)
-            rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
-    }
+    ReadRevisionPaths(m_pConnection, m_nAdoCloseMode, PartRevisionPathsSql(m_strPartCode), m_arrRevPaths,
+                      m_arrRevNumbers);
 }
 
 void CPartRevisionTreeDlg::InsertRevision(CTreeCursor parent, const CString& number, CTreeCursor* inserted) {

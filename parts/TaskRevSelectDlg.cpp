@@ -1,4 +1,5 @@
 #include "parts/TaskRevSelectDlg.h"
+#include "parts/RevisionPaths.h"
 
 #include "core/ComError.h"
 #include "core/Revision.h"
@@ -82,23 +83,8 @@ void CTaskRevSelectDlg::LoadRevisions() {
                    "RevPath,RevNumber",
                    SqlQuote(m_strCode));
     else
-        sql.Format("SELECT DISTINCT RevPath,RevNumber FROM PartRevManage WHERE PartCode='%s' ORDER BY "
-                   "RevPath,RevNumber",
-                   SqlQuote(m_strCode));
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            m_arrPaths.Add(VariantToString(rs->GetCollect(0L)));
-            m_arrNumbers.Add(VariantToString(rs->GetCollect(1L)));
-            rs->MoveNext();
-        }
-        if (m_nAdoCloseMode)
-            rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
-    }
+        sql = PartRevisionPathsSql(m_strCode);
+    ReadRevisionPaths(m_pConnection, m_nAdoCloseMode, sql, m_arrPaths, m_arrNumbers);
 }
 
 void CTaskRevSelectDlg::FindChildren(const CString& path) {
