@@ -39,9 +39,7 @@ void CSelectGroupDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CSelectGroupDlg::FreeItemTexts() {
-    for (void* p : m_itemTexts)
-        delete static_cast<CItemText*>(p);
-    m_itemTexts.RemoveAll();
+    DeleteItemTexts(m_itemTexts);
 }
 
 BOOL CSelectGroupDlg::OnInitDialog() {

@@ -74,9 +74,7 @@ void CUserBrowseDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CUserBrowseDlg::FreeItemTexts() {
-    for (void* p : m_itemTexts)
-        delete static_cast<CItemText*>(p);
-    m_itemTexts.RemoveAll();
+    DeleteItemTexts(m_itemTexts);
 }
 
 BOOL CUserBrowseDlg::OnInitDialog() {

@@ -75,3 +75,9 @@ CString WildcardToSqlLike(CString text) {
     text.Replace('*', '%');
     return text;
 }
+
+void DeleteItemTexts(CPtrArray& records) {
+    for (void* p : records)
+        delete static_cast<CItemText*>(p);
+    records.RemoveAll();
+}

@@ -2,6 +2,7 @@
 // data; and two small text conversions.
 #pragma once
 
+#include "platform/base/Collections.h"
 #include "platform/base/String.h"
 
 class CItemText {
@@ -24,3 +25,6 @@ public:
 CString MakeValidFileName(CString text);
 // A copy in which each "*" becomes "%", for a user's search pattern after LIKE.
 CString WildcardToSqlLike(CString text);
+
+// Deletes every CItemText record of a list's or tree's item data array and empties the array.
+void DeleteItemTexts(CPtrArray& records);

@@ -82,9 +82,7 @@ void CDwgDetailDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CDwgDetailDlg::FreeItemTexts() {
-    for (void* p : m_arrItemTexts)
-        delete static_cast<CItemText*>(p);
-    m_arrItemTexts.RemoveAll();
+    DeleteItemTexts(m_arrItemTexts);
 }
 
 void CDwgDetailDlg::OnDestroy() {

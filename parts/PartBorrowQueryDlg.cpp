@@ -87,9 +87,7 @@ void CPartBorrowQueryDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CPartBorrowQueryDlg::FreeItemTexts() {
-    for (void* p : m_arrItemTexts)
-        delete static_cast<CItemText*>(p);
-    m_arrItemTexts.RemoveAll();
+    DeleteItemTexts(m_arrItemTexts);
 }
 
 void CPartBorrowQueryDlg::OnDestroy() {

@@ -57,9 +57,7 @@ void CPartRevSelectDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CPartRevSelectDlg::FreeLineRecords() {
-    for (void* p : m_arrLineRecords)
-        delete static_cast<CItemText*>(p);
-    m_arrLineRecords.RemoveAll();
+    DeleteItemTexts(m_arrLineRecords);
 }
 
 void CPartRevSelectDlg::PostNcDestroy() {

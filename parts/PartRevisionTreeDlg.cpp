@@ -76,9 +76,7 @@ void CPartRevisionTreeDlg::FreeRecords() {
     for (CObject* p : m_arrDocuments)
         delete p;
     m_arrDocuments.RemoveAll();
-    for (void* p : m_arrChangeOrderRows)
-        delete static_cast<CItemText*>(p);
-    m_arrChangeOrderRows.RemoveAll();
+    DeleteItemTexts(m_arrChangeOrderRows);
 }
 
 void CPartRevisionTreeDlg::PostNcDestroy() {
@@ -315,9 +313,7 @@ void CPartRevisionTreeDlg::OnSelChangedTree(NMHDR*, LRESULT* pResult) {
 void CPartRevisionTreeDlg::FillChangeOrderList(const CString& revision) {
     CWaitCursor wait;
     m_listChangeOrders.DeleteAllItems();
-    for (void* p : m_arrChangeOrderRows)
-        delete static_cast<CItemText*>(p);
-    m_arrChangeOrderRows.RemoveAll();
+    DeleteItemTexts(m_arrChangeOrderRows);
     CString sql;
     sql.Format("SELECT ECONo, IsChanged FROM ECOPartRelease WHERE ECOGroup='修改单' AND PartCode='%s' AND "
                "(RevNo='%s' OR RevNo IS NULL)",

@@ -98,9 +98,7 @@ void CPartSelectDlg::OnDestroy() {
 }
 
 void CPartSelectDlg::FreeItemTexts() {
-    for (void* p : m_arrItemTexts)
-        delete static_cast<CItemText*>(p);
-    m_arrItemTexts.RemoveAll();
+    DeleteItemTexts(m_arrItemTexts);
 }
 
 void CPartSelectDlg::SelectTables() {

@@ -56,9 +56,7 @@ void CProductSelectDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CProductSelectDlg::FreeItemTexts() {
-    for (void* p : m_arrItemTexts)
-        delete static_cast<CItemText*>(p);
-    m_arrItemTexts.RemoveAll();
+    DeleteItemTexts(m_arrItemTexts);
 }
 
 CItemText* CProductSelectDlg::NewItemText(const std::vector<CString>& fields) {
