@@ -31,6 +31,9 @@ TEST(VersionStoreDlg, ListsBothArraysAndLeavesTheRecordsToTheCaller) {
     user.Dialog("版本存储")
         .Do([&](CDialog& d) {
             auto& dlg = static_cast<CVersionStoreDlg&>(d);
+            // Every row shows the stored-version icon.
+            ASSERT_NE(dlg.m_listTaskDocuments.GetImageList(LVSIL_SMALL), nullptr);
+            EXPECT_EQ(dlg.m_listTaskDocuments.GetImageList(LVSIL_SMALL)->GetImageCount(), 1);
             for (int i = 0; i < dlg.m_listTaskDocuments.GetItemCount(); ++i)
                 upper.push_back(dlg.m_listTaskDocuments.GetItemText(i, 0) + "|" +
                                 dlg.m_listTaskDocuments.GetItemText(i, 1) + "|" +
