@@ -42,19 +42,6 @@ bool Exists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-bool EqualNoCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        char x = *a, y = *b;
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return *a == *b;
-}
-
 // The entry of folder dir whose name equals name without regard to ASCII case; of several, the
 // first in byte order, so the choice does not depend on the order the folder lists them in.
 bool FindEntryNoCase(const std::string& dir, const std::string& name, std::string& found) {
@@ -63,7 +50,7 @@ bool FindEntryNoCase(const std::string& dir, const std::string& name, std::strin
         return false;
     std::vector<std::string> matches;
     while (dirent* e = ::readdir(d)) {
-        if (EqualNoCase(e->d_name, name.c_str()))
+        if (vq::EqualNoCase(e->d_name, name))
             matches.emplace_back(e->d_name);
     }
     ::closedir(d);

@@ -39,21 +39,6 @@ std::string Trim(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 // The line is parsed in UTF-8: in code page 936 the bytes of "[" and "]" also occur as the second
 // byte of a Chinese character, so the raw bytes cannot be split at them.
 void Parse(Line& line) {
@@ -140,7 +125,7 @@ bool LoadPath(const std::string& path, ProfileFile& file) {
 // Index of the first section header with this name, or -1.
 int FindSection(const ProfileFile& file, std::string_view section) {
     for (std::size_t i = 0; i < file.lines.size(); ++i)
-        if (file.lines[i].kind == Line::Section && EqualNoCase(file.lines[i].name, section))
+        if (file.lines[i].kind == Line::Section && vq::EqualNoCase(file.lines[i].name, section))
             return static_cast<int>(i);
     return -1;
 }
@@ -158,7 +143,7 @@ int FindKey(const ProfileFile& file, int header, std::string_view key) {
     int end = SectionEnd(file, header);
     for (int i = header + 1; i < end; ++i) {
         const Line& l = file.lines[static_cast<std::size_t>(i)];
-        if (l.kind == Line::Key && EqualNoCase(l.name, key))
+        if (l.kind == Line::Key && vq::EqualNoCase(l.name, key))
             return i;
     }
     return -1;

@@ -27,6 +27,21 @@ std::string FormatV(const char* fmt, ...) {
     return out;
 }
 
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
 std::string_view TruncateUtf8(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes)
         return text;

@@ -28,6 +28,10 @@ inline T FormatArg(T v) requires(std::is_arithmetic_v<T> || std::is_pointer_v<T>
 }
 std::string FormatV(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
+// Equal texts when ASCII letters are compared without regard to case (other bytes, and so Chinese
+// text, must match exactly), as CString::CompareNoCase compares.
+bool EqualNoCase(std::string_view a, std::string_view b);
+
 // The longest prefix of at most maxBytes bytes that does not end inside a UTF-8 sequence.
 std::string_view TruncateUtf8(std::string_view text, std::size_t maxBytes);
 } // namespace vq

@@ -24,16 +24,6 @@ constexpr Scheme kSchemes[] = {
     {"mailto", AFX_INET_SERVICE_MAILTO, 25},
 };
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 BOOL AfxParseURL(LPCTSTR url, DWORD& serviceType, CString& server, CString& object, INTERNET_PORT& port) {
@@ -57,7 +47,7 @@ BOOL AfxParseURL(LPCTSTR url, DWORD& serviceType, CString& server, CString& obje
     std::string_view schemeName = text.substr(0, colon);
     const Scheme* scheme = nullptr;
     for (const Scheme& s : kSchemes) {
-        if (EqualNoCase(schemeName, s.name))
+        if (vq::EqualNoCase(schemeName, s.name))
             scheme = &s;
     }
     if (!scheme)
