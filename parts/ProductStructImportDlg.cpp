@@ -42,11 +42,9 @@ constexpr const char* kStopHint = "\n\n      中止操作请按<取消>键...";
 constexpr int kUnitsPerCommit = 500;
 
 std::string LowerKey(const CString& text) {
-    std::string key = text.str();
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return key;
+    CString key(text);
+    key.MakeLower();
+    return key.str();
 }
 
 // atoi: leading white space, a sign and digits; 0 when there are none; out-of-range values clamp.

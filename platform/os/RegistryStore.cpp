@@ -51,10 +51,9 @@ int RootIndex(HKEY key) {
 }
 
 std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
+    CString text(std::move(s));
+    text.MakeLower();
+    return text.str();
 }
 
 // The components of a sub-key name; empty components (doubled or outer separators) are dropped.
