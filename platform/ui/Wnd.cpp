@@ -905,7 +905,7 @@ void CWnd::InitFromTemplate(const vq::ControlTemplate& item) {
 
 namespace vq {
 
-void PressKey(CWnd& target, UINT key) {
+bool PreTranslateKey(CWnd& target, UINT key) {
     MSG msg;
     msg.hwnd = &target;
     msg.message = WM_KEYDOWN;
@@ -914,10 +914,17 @@ void PressKey(CWnd& target, UINT key) {
     // Every window from the target up gets its PreTranslateMessage.
     for (CWnd* w = &target; w; w = w->GetParent()) {
         if (w->PreTranslateMessage(&msg))
-            return;
+            return true;
         if (!::IsWindow(&target) || target.GetSerial() != serial)
-            return;
+            return true;
     }
+    return false;
+}
+
+void PressKey(CWnd& target, UINT key) {
+    if (PreTranslateKey(target, key))
+        return;
+    const std::uint64_t serial = target.GetSerial();
     target.SendMessage(WM_KEYDOWN, key, 0);
     if (!::IsWindow(&target) || target.GetSerial() != serial)
         return;

@@ -289,6 +289,11 @@ namespace vq {
 using WindowProcHook = bool (*)(CWnd* window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 void AddWindowProcHook(WindowProcHook hook);
 
+// Offers a key-down to PreTranslateMessage of the window and each window above it. True when one
+// of them took the key, or when the window went away meanwhile; false when the key is still to be
+// delivered to the window.
+bool PreTranslateKey(CWnd& target, UINT key);
+
 // Presses a key in a window as a person would: PreTranslateMessage from the window up to its
 // top-level window, then WM_KEYDOWN to the window; Enter and Escape left unhandled by the window
 // press the default button (or OK) and Cancel of its dialog.

@@ -300,17 +300,8 @@ bool ClassHandles(const CWnd& window, UINT message) {
 }
 
 bool DeliverKey(CWnd& target, UINT key) {
-    MSG msg;
-    msg.hwnd = &target;
-    msg.message = WM_KEYDOWN;
-    msg.wParam = key;
-    const std::uint64_t serial = target.GetSerial();
-    for (CWnd* w = &target; w; w = w->GetParent()) {
-        if (w->PreTranslateMessage(&msg))
-            return true;
-        if (!::IsWindow(&target) || target.GetSerial() != serial)
-            return true;
-    }
+    if (vq::PreTranslateKey(target, key))
+        return true;
     if (!ClassHandles(target, WM_KEYDOWN))
         return false;
     target.SendMessage(WM_KEYDOWN, key, 0);
