@@ -2,25 +2,14 @@
 
 IMPLEMENT_SERIAL(CProductTitleItem, CObject, 0)
 
-namespace {
-
-template <class T> void SerializeValue(CArchive& ar, T& value) {
-    if (ar.IsStoring())
-        ar << value;
-    else
-        ar >> value;
-}
-
-} // namespace
-
 void CProductTitleItem::Serialize(CArchive& ar) {
     for (CString* s : {&m_strText1, &m_strText2, &m_strText3, &m_strText4, &m_strText5, &m_strText6,
                        &m_strText7, &m_strText8})
-        SerializeValue(ar, *s);
-    SerializeValue(ar, m_fNumber9);
+        vq::SerializeValue(ar, *s);
+    vq::SerializeValue(ar, m_fNumber9);
     for (CString* s : {&m_strText10, &m_strText11, &m_strText12, &m_strText13})
-        SerializeValue(ar, *s);
-    SerializeValue(ar, m_dNumber14);
+        vq::SerializeValue(ar, *s);
+    vq::SerializeValue(ar, m_dNumber14);
     for (CString* s : {&m_strText15, &m_strText16, &m_strText17, &m_strText18})
-        SerializeValue(ar, *s);
+        vq::SerializeValue(ar, *s);
 }

@@ -85,6 +85,16 @@ private:
     bool m_closed = false;
 };
 
+namespace vq {
+// Stores or loads one value, whichever way the archive goes.
+template <class T> void SerializeValue(CArchive& ar, T& value) {
+    if (ar.IsStoring())
+        ar << value;
+    else
+        ar >> value;
+}
+} // namespace vq
+
 // The collections as the framework's archive holds them: the element count (WriteCount), then the
 // elements (strings as archive strings, numbers little-endian). Loading empties the collection
 // first and adds the elements as they are read, so a damaged count cannot make it allocate more
