@@ -101,8 +101,8 @@ void CMimeBodyPart::EncodeBody(int encoding, const CString& in, CString& out, CS
     default: {
         CBase64 coder;
         coder.Encode(text.c_str(), static_cast<unsigned>(text.GetLength()));
-        CMimeMessage::WrapLines(encoded, CString(coder.EncodedMessage(), static_cast<int>(coder.EncodedLength())),
-                                kLineWidth);
+        CMimeMessage::WrapLines(
+            encoded, CString(coder.EncodedMessage(), static_cast<int>(coder.EncodedLength())), kLineWidth);
         encodingName = "base64";
         break;
     }

@@ -20,7 +20,13 @@ public:
 
 class CMimeBodyPart {
 public:
-    enum { EncodingAuto = 0, Encoding7bit = 1, Encoding8bit = 2, EncodingQuotedPrintable = 3, EncodingBase64 = 4 };
+    enum {
+        EncodingAuto = 0,
+        Encoding7bit = 1,
+        Encoding8bit = 2,
+        EncodingQuotedPrintable = 3,
+        EncodingBase64 = 4
+    };
 
     CMimeBodyPart() = default;
     CMimeBodyPart(const char* text, const char* contentType, const char* charset, int encoding = EncodingAuto)

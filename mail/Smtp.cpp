@@ -98,7 +98,8 @@ int CSmtp::ReadReply() {
     char buffer[kPieceSize];
     bool complete = false;
     while (!complete && text.size() < kReplyLimit) {
-        auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        auto remaining =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (remaining <= 0 || Socket.WaitReadable(static_cast<int>(remaining)) != 1)
             break;
         long n = Socket.Receive(buffer, sizeof buffer, 0);
@@ -309,9 +310,9 @@ int CSmtp::SendMessage(CMimeMessage& message) {
         return -1;
     // A line break in an address or the subject would end the command or header line early and
     // let the rest pass as commands or headers of its own: such a message is not sent at all.
-    if (HasLineBreak(message.From.Address) || HasLineBreak(message.From.Name) || HasLineBreak(message.Subject) ||
-        AddressesHaveLineBreaks(message.ToList) || AddressesHaveLineBreaks(message.CcList) ||
-        AddressesHaveLineBreaks(message.BccList))
+    if (HasLineBreak(message.From.Address) || HasLineBreak(message.From.Name) ||
+        HasLineBreak(message.Subject) || AddressesHaveLineBreaks(message.ToList) ||
+        AddressesHaveLineBreaks(message.CcList) || AddressesHaveLineBreaks(message.BccList))
         return -1;
     int result = MailFrom(message.From.Address);
     if (result != 0)

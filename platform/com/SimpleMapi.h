@@ -34,7 +34,8 @@ struct MapiMessage {
 class SimpleMapi : public OutsideObject {
 public:
     virtual unsigned long Logon(unsigned long flags, unsigned long* session) = 0;
-    virtual unsigned long SendMail(unsigned long session, const MapiMessage& message, unsigned long flags) = 0;
+    virtual unsigned long SendMail(unsigned long session, const MapiMessage& message,
+                                   unsigned long flags) = 0;
     virtual unsigned long Logoff(unsigned long session) = 0;
 };
 

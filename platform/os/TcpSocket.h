@@ -32,7 +32,9 @@ public:
     long Receive(char* buffer, std::size_t size, int timeoutMs);
     // Sends every byte, waiting at most timeoutMs for room each time the peer does not read.
     bool SendAll(const char* data, std::size_t size, int timeoutMs);
-    bool SendAll(const CString& text, int timeoutMs) { return SendAll(text.c_str(), text.str().size(), timeoutMs); }
+    bool SendAll(const CString& text, int timeoutMs) {
+        return SendAll(text.c_str(), text.str().size(), timeoutMs);
+    }
 
     // Shuts the connection down in both directions and closes it.
     void Close();

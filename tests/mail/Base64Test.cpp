@@ -16,8 +16,12 @@ std::string Decoded(CBase64& coder) {
 } // namespace
 
 TEST(Base64, EncodesTheRfcVectors) {
-    const char* const vectors[][2] = {{"", ""},          {"f", "Zg=="},         {"fo", "Zm8="},
-                                      {"foo", "Zm9v"},   {"foob", "Zm9vYg=="},  {"fooba", "Zm9vYmE="},
+    const char* const vectors[][2] = {{"", ""},
+                                      {"f", "Zg=="},
+                                      {"fo", "Zm8="},
+                                      {"foo", "Zm9v"},
+                                      {"foob", "Zm9vYg=="},
+                                      {"fooba", "Zm9vYmE="},
                                       {"foobar", "Zm9vYmFy"}};
     CBase64 coder;
     for (const auto& v : vectors) {

@@ -60,8 +60,8 @@ TEST(LfsrCipher, EveryTextStartsAfreshFromItsKey) {
 TEST(LfsrCipher, HighKeyBytesAreSignExtended) {
     // With sign extension a key byte of 0x80 or more at the fourth place fills the upper 24 bits
     // of the register, so the earlier three bytes do not matter.
-    EXPECT_EQ(Keystream("\x01\x02\x03\xF0" "bcdefghi"), Keystream("\x7F\x7E\x7D\xF0" "bcdefghi"));
-    EXPECT_NE(Keystream("\x01\x02\x03\x70" "bcdefghi"), Keystream("\x7F\x7E\x7D\x70" "bcdefghi"));
+    EXPECT_EQ(Keystream("\x01\x02\x03\360bcdefghi"), Keystream("\x7F\x7E\x7D\360bcdefghi"));
+    EXPECT_NE(Keystream("\x01\x02\x03pbcdefghi"), Keystream("\x7F\x7E\x7Dpbcdefghi"));
     EXPECT_EQ(Keystream("abcdefghijk\x90"), Keystream("abcdefgh\x11\x22\x33\x90"));
 }
 

@@ -1,8 +1,8 @@
 // The mail job against a real SMTP server with AUTH LOGIN: what the server receives byte for
 // byte, refused recipients and records, the settings and address checks, the password file and
 // a server that stops answering.
-#include "mail/LfsrCipher.h"
 #include "mail/MailSender.h"
+#include "mail/LfsrCipher.h"
 #include "platform/base/TextCodec.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/ScriptedSmtpServer.h"
@@ -53,8 +53,12 @@ std::string WithFixedDate(const std::string& data) {
 
 std::string Headers(const std::string& to, const std::string& subject) {
     return "From: <sender@vq.example>\r\n"
-           "To: " + to + "\r\n"
-           "Subject: " + subject + "\r\n"
+           "To: " +
+           to +
+           "\r\n"
+           "Subject: " +
+           subject +
+           "\r\n"
            "Date: (date)\r\n"
            "Importance: Normal\r\n"
            "X-Mailer:  CSmtp COM Class Mailer \r\n"
@@ -76,7 +80,8 @@ TEST(MailSender, JobWithARefusedRecipientArrivesByteForByte) {
     CMailSender job;
     job.SmtpPort = server.Port();
     job.To = "a@vq.example";
-    job.Items.Add(CMailItem("zhang", "a@vq.example;refused@vq.example;c@vq.example", kChineseSubject, kChineseText));
+    job.Items.Add(
+        CMailItem("zhang", "a@vq.example;refused@vq.example;c@vq.example", kChineseSubject, kChineseText));
     job.Items.Add(CMailItem("li", "li@vq.example", "Status", "line one\n.hidden dot line\n"));
     job.Items.Add(CMailItem("wang", "wang@vq.example", "Empty", ""));
     EXPECT_EQ(1, job.Send(0));

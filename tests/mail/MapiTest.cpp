@@ -30,7 +30,8 @@ public:
         *session = 42;
         return m_log.logonResult;
     }
-    unsigned long SendMail(unsigned long session, const vq::MapiMessage& message, unsigned long flags) override {
+    unsigned long SendMail(unsigned long session, const vq::MapiMessage& message,
+                           unsigned long flags) override {
         EXPECT_EQ(42u, session);
         m_log.mails.push_back(message);
         m_log.sendFlags.push_back(flags);
@@ -51,9 +52,8 @@ protected:
     void SetUp() override {
         ws.WriteSetting("邮件服务器配置", "邮件配置方式", "1");
         WritePrivateProfileString("Mail", "MAPI", "1", "win.ini");
-        m_previous = vq::RegisterOutsideObject(vq::kSimpleMapiLibrary, [this] {
-            return std::unique_ptr<vq::OutsideObject>(new FakeMapi(log));
-        });
+        m_previous = vq::RegisterOutsideObject(
+            vq::kSimpleMapiLibrary, [this] { return std::unique_ptr<vq::OutsideObject>(new FakeMapi(log)); });
     }
     void TearDown() override { vq::RegisterOutsideObject(vq::kSimpleMapiLibrary, m_previous); }
 

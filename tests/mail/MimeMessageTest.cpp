@@ -1,7 +1,7 @@
 // The MIME message builder: recipient lists, the header block of the mail job's messages, the
 // choice and working of the transfer encodings, line wrapping and dot-stuffing.
-#include "mail/Base64.h"
 #include "mail/MimeMessage.h"
+#include "mail/Base64.h"
 #include "platform/base/TextCodec.h"
 
 #include <gtest/gtest.h>
@@ -96,7 +96,8 @@ TEST(MimeMessageText, PresetHeadersCcAndMultipart) {
     ASSERT_NE(std::string::npos, at);
     EXPECT_NE(std::string::npos, out.find("Content-Type: multipart/alternative;\r\n\tboundary="));
     const std::string boundary = out.substr(at + 10, 32);
-    EXPECT_NE(std::string::npos, out.find("\r\nThis is a multipart message in MIME format\r\n\r\n--" + boundary + "\r\n"));
+    EXPECT_NE(std::string::npos,
+              out.find("\r\nThis is a multipart message in MIME format\r\n\r\n--" + boundary + "\r\n"));
     EXPECT_NE(std::string::npos, out.find("\r\n--" + boundary + "\r\nContent-Type: text/html;"));
     EXPECT_EQ(out.size() - boundary.size() - 8, out.rfind("\r\n--" + boundary + "--\r\n"));
 }
@@ -151,7 +152,10 @@ TEST(MimeEncodingChoice, SevenBitWrapsAndStuffsDots) {
     EXPECT_EQ(words.substr(0, 75) + "\r\n" + words.substr(75), out);
     EXPECT_EQ(std::string(76, 'a') + "\r\n" + std::string(24, 'a'), Body(std::string(100, 'a')));
     CString sevenBit;
-    CMimeBodyPart::EncodeBody(CMimeBodyPart::Encoding7bit, "a\x7F" "b", sevenBit, name);
+    CMimeBodyPart::EncodeBody(CMimeBodyPart::Encoding7bit,
+                              "a\x7F"
+                              "b",
+                              sevenBit, name);
     EXPECT_EQ("a?b", sevenBit.str());
     EXPECT_EQ("", Body("", &name));
     EXPECT_EQ("7bit", name);

@@ -1,8 +1,8 @@
 // The SMTP client against a scripted server: replies split over several sends, EHLO refused,
 // the log-on with its prompts, refusals, the password dialog, a server that stops answering,
 // pieces of long commands and refused header-breaking texts.
-#include "mail/MailLoginDlg.h"
 #include "mail/Smtp.h"
+#include "mail/MailLoginDlg.h"
 #include "platform/os/HostAddress.h"
 #include "platform/ui/ScriptedUser.h"
 #include "tests/support/MessageBoxRecorder.h"
@@ -73,7 +73,8 @@ TEST(Smtp, SplitMultiLineReplyIsReadWholeAndLogOnAnswersPromptsInAnyCase) {
     vqtest::MessageBoxRecorder boxes;
     ScriptedSmtpServer server([](const std::string& command) -> std::vector<std::string> {
         if (command.rfind("EHLO", 0) == 0)
-            return {"250-fake.vq.test greets you\r\n", "250-AUTH LOGIN PLAIN\r\n250-SIZE 1000", "0\r\n250 8BITMIME\r\n"};
+            return {"250-fake.vq.test greets you\r\n", "250-AUTH LOGIN PLAIN\r\n250-SIZE 1000",
+                    "0\r\n250 8BITMIME\r\n"};
         if (command == "AUTH LOGIN")
             return {"334 VVNFUk5BTUU6\r\n"}; // "USERNAME:"
         if (command == kUserB64)

@@ -106,8 +106,8 @@ SmtpServer::SmtpServer(const CString& user, const CString& password, const std::
     posix_spawn_file_actions_addclose(&actions, out[1]);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::string python = "/usr/bin/python3";
-    std::vector<std::string> args = {python, "-c", kServerScript, m_folder.str(), m_user.str(), m_password.str(),
-                                     refusedList};
+    std::vector<std::string> args = {
+        python, "-c", kServerScript, m_folder.str(), m_user.str(), m_password.str(), refusedList};
     std::vector<char*> argv;
     for (std::string& arg : args)
         argv.push_back(arg.data());
