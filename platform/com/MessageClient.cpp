@@ -1,13 +1,5 @@
 #include "platform/com/MessageClient.h"
 
-#include <fcntl.h>
-#include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <string>
 
@@ -51,23 +43,6 @@ bool SplitServerName(const CString& name, std::string& host, std::string& port) 
     }
     int value = std::atoi(port.c_str());
     return value > 0 && value <= 65535;
-}
-
-bool ConnectWithTimeout(int fd, const sockaddr* address, socklen_t length) {
-    int flags = ::fcntl(fd, F_GETFL, 0);
-    ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-    int result = ::connect(fd, address, length);
-    if (result != 0 && errno == EINPROGRESS) {
-        pollfd pfd{fd, POLLOUT, 0};
-        if (::poll(&pfd, 1, kConnectTimeoutMs) == 1) {
-            int error = 0;
-            socklen_t size = sizeof error;
-            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
-            result = error == 0 ? 0 : -1;
-        }
-    }
-    ::fcntl(fd, F_SETFL, flags);
-    return result == 0;
 }
 
 } // namespace
@@ -130,27 +105,8 @@ bool CMessageClient::Connect() {
     std::string host, port;
     if (!SplitServerName(m_strServerName, host, port))
         return false;
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0)
+    if (!m_socket.Connect(CString(host), std::atoi(port.c_str()), kConnectTimeoutMs))
         return false;
-    for (addrinfo* ai = found; ai && m_socket < 0; ai = ai->ai_next) {
-        int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC, ai->ai_protocol);
-        if (fd < 0)
-            continue;
-        if (ConnectWithTimeout(fd, ai->ai_addr, ai->ai_addrlen))
-            m_socket = fd;
-        else
-            ::close(fd);
-    }
-    ::freeaddrinfo(found);
-    if (m_socket < 0)
-        return false;
-    timeval timeout{kReplyTimeoutMs / 1000, 0};
-    ::setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    ::setsockopt(m_socket, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
     CString greeting;
     if (!ReadReply(greeting) || greeting.Left(2) != "OK") {
         Disconnect();
@@ -160,25 +116,13 @@ bool CMessageClient::Connect() {
 }
 
 void CMessageClient::Disconnect() {
-    if (m_socket >= 0)
-        ::close(m_socket);
-    m_socket = -1;
+    m_socket.Close();
     m_bLoggedOn = false;
     m_pending.clear();
 }
 
 bool CMessageClient::SendLine(const CString& line) {
-    std::string data = line.str() + "\n";
-    std::size_t sent = 0;
-    while (sent < data.size()) {
-        ssize_t n = ::send(m_socket, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        sent += static_cast<std::size_t>(n);
-    }
-    return true;
+    return m_socket.SendAll(line + "\n", kReplyTimeoutMs);
 }
 
 bool CMessageClient::ReadReply(CString& reply) {
@@ -193,9 +137,7 @@ bool CMessageClient::ReadReply(CString& reply) {
             return true;
         }
         char buffer[1024];
-        ssize_t n = ::recv(m_socket, buffer, sizeof buffer, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
+        long n = m_socket.Receive(buffer, sizeof buffer, kReplyTimeoutMs);
         if (n <= 0)
             return false;
         m_pending.append(buffer, static_cast<std::size_t>(n));
@@ -203,7 +145,7 @@ bool CMessageClient::ReadReply(CString& reply) {
 }
 
 bool CMessageClient::Command(const CString& line) {
-    if (m_socket < 0)
+    if (!m_socket.IsOpen())
         return false;
     CString reply;
     if (!SendLine(line) || !ReadReply(reply)) {
@@ -228,7 +170,7 @@ BOOL CMessageClient::Send(const CString& text1, const CString& text2) {
 }
 
 void CMessageClient::Logoff() {
-    if (m_socket >= 0)
+    if (m_socket.IsOpen())
         Command("LOGOFF");
     Disconnect();
 }

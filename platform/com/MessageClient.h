@@ -25,6 +25,7 @@
 
 #include "platform/base/String.h"
 #include "platform/base/Types.h"
+#include "platform/os/TcpSocket.h"
 
 namespace vq {
 
@@ -52,7 +53,7 @@ public:
     BOOL Send(const CString& text1, const CString& text2);
     // Logs off and closes the connection (nothing happens when not connected).
     void Logoff();
-    BOOL IsLoggedOn() const { return m_socket >= 0 && m_bLoggedOn; }
+    BOOL IsLoggedOn() const { return m_socket.IsOpen() && m_bLoggedOn; }
 
 private:
     bool Connect();
@@ -62,7 +63,7 @@ private:
     bool Command(const CString& line);
 
     CString m_strServerName;
-    int m_socket = -1;
+    TcpSocket m_socket;
     bool m_bLoggedOn = false;
     std::string m_pending; // bytes received after the last complete line
 };

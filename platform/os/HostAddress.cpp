@@ -26,4 +26,11 @@ CString LocalHostAddress() {
     return address;
 }
 
+CString LocalHostName() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
+        return CString("localhost");
+    return CString(name);
+}
+
 } // namespace vq

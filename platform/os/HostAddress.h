@@ -10,4 +10,7 @@ namespace vq {
 // the host name cannot be read or does not resolve.
 CString LocalHostAddress();
 
+// This machine's host name as the system knows it ("localhost" when it cannot be read).
+CString LocalHostName();
+
 } // namespace vq

@@ -1,0 +1,170 @@
+#include "mail/MailSender.h"
+
+#include "controls/ProgressDlg.h"
+#include "core/InstallPath.h"
+#include "mail/LfsrCipher.h"
+#include "mail/MimeMessage.h"
+#include "mail/Smtp.h"
+#include "platform/base/MessageBox.h"
+#include "platform/base/Profile.h"
+#include "platform/base/TextCodec.h"
+#include "platform/base/WaitCursor.h"
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+namespace {
+
+const char kMailSection[] = "邮件服务器配置";
+
+CString ReadMailSetting(const char* path, const char* key, const char* def) {
+    char buffer[260] = {};
+    GetPrivateProfileString(kMailSection, key, def, buffer, sizeof buffer, path);
+    return CString(buffer);
+}
+
+// The decimal value at the start of the text; anything else gives 0.
+int LeadingNumber(const CString& text) {
+    int value = 0;
+    for (int i = 0; i < text.GetLength() && text[i] >= '0' && text[i] <= '9' && value < 100000000; ++i)
+        value = value * 10 + (text[i] - '0');
+    return value;
+}
+
+CString Gbk(const CString& text) {
+    return vq::Utf8ToGbk(text.str());
+}
+
+// The progress window of the SMTP way, hidden and destroyed when the way ends.
+class SmtpProgress {
+public:
+    SmtpProgress() {
+        m_dialog.Create(CProgressDlg::IDD, nullptr);
+        m_dialog.CenterWindow();
+        m_dialog.ShowWindow(SW_SHOW);
+        m_dialog.m_progress.SetRange(0, 10);
+    }
+    ~SmtpProgress() {
+        m_dialog.ShowWindow(SW_HIDE);
+        m_dialog.DestroyWindow();
+    }
+    SmtpProgress(const SmtpProgress&) = delete;
+    SmtpProgress& operator=(const SmtpProgress&) = delete;
+
+    void Step(int position, const char* text = nullptr) {
+        m_dialog.m_progress.SetPos(position);
+        if (text)
+            m_dialog.SetText(text);
+    }
+
+private:
+    CProgressDlg m_dialog{nullptr};
+};
+
+} // namespace
+
+int CMailSender::Send(int flag) {
+    CWaitCursor wait;
+    LoadSettings();
+    m_bSettingsLoaded = true;
+    int result = Mode == 0 ? SendBySmtp() : SendByMapi(flag, Mode != 1 ? 1 : 0);
+    m_bSettingsLoaded = false;
+    return result;
+}
+
+void CMailSender::LoadSettings() {
+    char path[MAX_PATH] = {};
+    GetInstallFilePath("qent\\spt\\vqpdmcad.ini", path);
+    SmtpServer = ReadMailSetting(path, "SMTP地址", "");
+    SenderAccount = ReadMailSetting(path, "SMTP邮件发送帐号", "");
+    AuthAccount = ReadMailSetting(path, "SMTP校验帐号", "");
+    ReadPassword(Password);
+    UseServer = LeadingNumber(ReadMailSetting(path, "使用邮件服务器", "0"));
+    Mode = LeadingNumber(ReadMailSetting(path, "邮件配置方式", "0"));
+}
+
+int CMailSender::ReadPassword(CString& password) {
+    password.Empty();
+    char path[MAX_PATH] = {};
+    GetInstallFilePath("qent\\spt\\_vqpass.ini", path);
+    std::ifstream file(path, std::ios::binary);
+    if (!path[0] || !file)
+        return 0;
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad())
+        return 0;
+    // Every byte belongs to the password, a line end included.
+    password = CString(bytes);
+    CLfsrCipher cipher;
+    cipher.TransformString(CLfsrCipher::kMailKey, &password);
+    return 1;
+}
+
+int CMailSender::CheckAddresses() {
+    const char* failure = nullptr;
+    if (SenderAccount.IsEmpty())
+        failure = "邮件发件人的地址不能为空，不能发送邮件...";
+    else if (SenderAccount.Find('@') < 0)
+        failure = "邮件发件人的地址要包含'@'，不能发送邮件...";
+    else if (To.IsEmpty())
+        failure = "邮件收件人的地址不能为空，不能发送邮件...";
+    else if (To.Find('@') < 0)
+        failure = "邮件收件人的地址要包含'@'，不能发送邮件...";
+    else if (!Cc.IsEmpty() && Cc.Find('@') < 0)
+        failure = "邮件抄送人的地址要包含'@'，不能发送邮件...";
+    else if (!Bcc.IsEmpty() && Bcc.Find('@') < 0)
+        failure = "邮件密送人的地址要包含'@'，不能发送邮件...";
+    if (!failure)
+        return 1;
+    AfxMessageBox(failure, MB_OK);
+    return 0;
+}
+
+int CMailSender::SendBySmtp() {
+    CWaitCursor wait;
+    // Within Send the settings (and the password file) were read a moment ago.
+    if (!m_bSettingsLoaded)
+        LoadSettings();
+    if (UseServer == 0)
+        return 1;
+    if (!CheckAddresses())
+        return 0;
+
+    SmtpProgress progress;
+    progress.Step(4, "正在连接邮件服务器......");
+    auto client = std::make_unique<CSmtp>();
+    client->SetServer(SmtpServer);
+    client->SetUser(AuthAccount);
+    client->SetPassword(Password);
+    if (SmtpPort > 0)
+        client->Port = SmtpPort;
+    if (SmtpTimeout > 0)
+        client->Timeout = SmtpTimeout;
+    if (!client->Connect()) {
+        AfxMessageBox("连接邮件服务器失败，不能发送邮件信息...", MB_OK);
+        progress.Step(10);
+        return 0;
+    }
+    progress.Step(7, "正在自动发送消息邮件......");
+    const CString sender = Gbk(SenderAccount);
+    for (int i = 0; i < Items.GetSize(); ++i) {
+        const CMailItem& item = Items[i];
+        CMimeMessage message;
+        message.From.SetAddress(sender);
+        message.AddRecipients(Gbk(item.Address));
+        message.Subject = Gbk(item.Subject);
+        message.BodyParts.emplace_back(Gbk(item.Text).c_str(), "text/plain", "GB2312",
+                                       CMimeBodyPart::EncodingAuto);
+        if (client->SendMessage(message) != 0) {
+            client->Disconnect();
+            AfxMessageBox("不能自动发送邮件信息...", MB_OK);
+            progress.Step(10);
+            return 0;
+        }
+    }
+    client->Disconnect();
+    progress.Step(9, "邮件发送成功......");
+    progress.Step(10);
+    return 1;
+}

@@ -1,0 +1,247 @@
+#include "mail/MimeMessage.h"
+
+#include "platform/base/TextCodec.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+namespace {
+
+const char* const kDayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+const char* const kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+const char kBreakCharacters[] = " -;.,?!";
+
+// The offset of local time from UTC at t, in minutes east.
+int LocalZoneOffset(std::time_t t) {
+    std::tm local{};
+    std::tm utc{};
+    local = *std::localtime(&t);
+    utc = *std::gmtime(&t);
+    int dayDifference = local.tm_yday - utc.tm_yday;
+    if (local.tm_year != utc.tm_year)
+        dayDifference = local.tm_year > utc.tm_year ? 1 : -1;
+    else if (dayDifference > 1 || dayDifference < -1)
+        dayDifference = dayDifference > 0 ? -1 : 1;
+    return dayDifference * 1440 + (local.tm_hour - utc.tm_hour) * 60 + (local.tm_min - utc.tm_min);
+}
+
+// Splits text into lines ended by CR (a CR with a following LF, or a lone CR); the last line,
+// without a CR, has ended false.
+template <class Visit> void ForEachLine(const std::string& text, Visit visit) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t cr = text.find('\r', start);
+        if (cr == std::string::npos) {
+            visit(text.substr(start), false);
+            return;
+        }
+        visit(text.substr(start, cr - start), true);
+        start = cr + 1;
+        if (start < text.size() && text[start] == '\n')
+            ++start;
+    }
+}
+
+// Where to cut a line that is longer than width: after the last break character within the
+// width, else after width bytes, moved back so that no double-byte character is split.
+std::size_t CutPosition(const std::string& line, std::size_t width) {
+    for (std::size_t i = width; i > 0; --i) {
+        if (std::string_view(kBreakCharacters).find(line[i - 1]) != std::string_view::npos)
+            return i;
+    }
+    std::size_t pos = 0;
+    while (pos < width) {
+        std::size_t step = vq::IsGbkLeadByte(static_cast<unsigned char>(line[pos])) ? 2 : 1;
+        if (pos + step > width)
+            break;
+        pos += step;
+    }
+    return pos == 0 ? width : pos;
+}
+
+} // namespace
+
+CMimeMessage::CMimeMessage() : SendTime(CTime::GetCurrentTime()) {
+    ZoneOffset = LocalZoneOffset(SendTime.GetTime());
+}
+
+int CMimeMessage::AddRecipients(const char* list, int kind) {
+    const std::string text = list ? list : "";
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = text.find(';', start);
+        std::string entry = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        CMimeAddress address;
+        std::size_t open = entry.find('<');
+        if (open != std::string::npos) {
+            std::size_t close = entry.find('>');
+            if (close == std::string::npos || close < open)
+                return 0;
+            address.Name = entry.substr(0, open);
+            address.Address = entry.substr(open + 1, close - open - 1);
+        } else {
+            address.Address = entry;
+        }
+        if (kind == RecipientTo)
+            ToList.push_back(address);
+        else if (kind == RecipientCc)
+            CcList.push_back(address);
+        else if (kind == RecipientBcc)
+            BccList.push_back(address);
+        if (end == std::string::npos)
+            return 1;
+        start = end + 1;
+    }
+}
+
+CString CMimeMessage::FormatDate(const CTime& time, int zoneOffsetMinutes) {
+    int offset = zoneOffsetMinutes < 0 ? -zoneOffsetMinutes : zoneOffsetMinutes;
+    CString text;
+    text.Format("%s, %d %s %04d %02d:%02d:%02d %c%02d%02d", kDayNames[(time.GetDayOfWeek() + 6) % 7],
+                time.GetDay(), kMonthNames[(time.GetMonth() + 11) % 12], time.GetYear(), time.GetHour(),
+                time.GetMinute(), time.GetSecond(), zoneOffsetMinutes < 0 ? '-' : '+', offset / 60,
+                offset % 60);
+    return text;
+}
+
+CString CMimeMessage::FormatAddresses(const std::vector<CMimeAddress>& list) {
+    CString text;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (i > 0)
+            text += ",\r\n    ";
+        if (!list[i].Name.IsEmpty())
+            text += "\"" + list[i].Name + "\" ";
+        text += "<" + list[i].Address + ">";
+    }
+    return text;
+}
+
+void CMimeMessage::AddStandardHeaders() {
+    const char* const defaults[][2] = {{"X-Priority", "3 (Normal)"},
+                                       {"X-MSMail-Priority", "Normal"},
+                                       {"X-Mailer", " CSmtp COM Class Mailer "},
+                                       {"Importance", "Normal"}};
+    for (const auto& pair : defaults) {
+        if (!Headers.Has(pair[0]))
+            Headers.Add(pair[0], pair[1]);
+    }
+    Headers.Remove("Date");
+    Headers.Add("Date", FormatDate(SendTime, ZoneOffset));
+    Headers.Remove("Subject");
+    Headers.Add("Subject", Subject);
+    if (!CcList.empty()) {
+        Headers.Remove("Cc");
+        Headers.Add("Cc", FormatAddresses(CcList));
+    }
+    Headers.Remove("To");
+    Headers.Add("To", FormatAddresses(ToList));
+    Headers.Remove("From");
+    Headers.Add("From", FormatAddresses({From}));
+}
+
+void CMimeMessage::BuildText(CString& out) {
+    out.Empty();
+    Headers.Remove("Content-Type");
+    const bool multipart = BodyParts.size() > 1;
+    CString boundary;
+    if (multipart) {
+        auto ticks = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::steady_clock::now().time_since_epoch())
+                         .count();
+        boundary.Format("CSmtpMsgPart123X456_000_%8.8X", static_cast<unsigned>(ticks & 0xFFFFFFFF));
+        if (MultipartKind == MultipartAuto)
+            MultipartKind = MultipartAlternative;
+        const char* kind = MultipartKind == MultipartMixed     ? "mixed"
+                           : MultipartKind == MultipartRelated ? "related"
+                                                               : "alternative";
+        Headers.Add("Content-Type", CString("multipart/") + kind + ";\r\n\tboundary=\"" + boundary + "\"");
+    }
+    Headers.Remove("MIME-Version");
+    Headers.Add("MIME-Version", "1.0");
+    Headers.Remove("Message-ID");
+    if (!MessageId.IsEmpty())
+        Headers.Add("Message-ID", "<" + MessageId + ">");
+    AddStandardHeaders();
+
+    // Header lines are written whole: a long recipient list is already folded between entries.
+    for (int i = Headers.GetCount() - 1; i >= 0; --i)
+        out += Headers.GetName(i) + ": " + Headers.GetValue(i) + "\r\n";
+    if (multipart)
+        out += "\r\nThis is a multipart message in MIME format\r\n";
+    for (const CMimeBodyPart& part : BodyParts) {
+        if (multipart)
+            out += "\r\n--" + boundary + "\r\n";
+        out += "Content-Type: " + part.ContentType;
+        if (part.ContentType.Left(5).CompareNoCase("text/") == 0)
+            out += ";\r\n\tcharset=\"" + part.Charset + "\"";
+        out += "\r\n";
+        CString encoded, encodingName;
+        CMimeBodyPart::EncodeBody(part.Encoding, part.Text, encoded, encodingName);
+        out += "Content-Transfer-Encoding: " + encodingName;
+        if (!part.ContentId.IsEmpty())
+            out += "\r\nContent-ID: <" + part.ContentId + ">";
+        out += "\r\n\r\n" + encoded;
+    }
+    if (multipart)
+        out += "\r\n--" + boundary + "--\r\n";
+}
+
+void CMimeMessage::WrapLines(CString& out, const CString& in, int width) {
+    std::string result;
+    result.reserve(in.str().size() + in.str().size() / 32);
+    const std::size_t limit = width > 0 ? static_cast<std::size_t>(width) : 76;
+    ForEachLine(in.str(), [&](std::string line, bool ended) {
+        while (line.size() > limit) {
+            std::size_t cut = CutPosition(line, limit);
+            result.append(line, 0, cut);
+            result += "\r\n";
+            line.erase(0, cut);
+        }
+        result += line;
+        if (ended)
+            result += "\r\n";
+    });
+    out = result;
+}
+
+void CMimeMessage::EncodeQuotedPrintable(CString& out, const CString& in) {
+    std::string escaped;
+    escaped.reserve(in.str().size() * 2);
+    char hex[4];
+    for (char ch : in.str()) {
+        auto byte = static_cast<unsigned char>(ch);
+        if (byte == '=' || byte == 127 || byte >= 128 ||
+            (byte < 32 && byte != '\t' && byte != '\r' && byte != '\n')) {
+            std::snprintf(hex, sizeof hex, "=%2.2X", byte);
+            escaped += hex;
+        } else {
+            escaped += ch;
+        }
+    }
+    std::string result;
+    result.reserve(escaped.size() + escaped.size() / 32);
+    ForEachLine(escaped, [&](std::string line, bool ended) {
+        for (;;) {
+            while (line.size() >= 77) {
+                std::size_t count = line[74] == '=' ? 74 : line[73] == '=' ? 73 : 75;
+                result.append(line, 0, count);
+                result += "=\r\n";
+                line.erase(0, count);
+            }
+            if (!line.empty() && (line.back() == ' ' || line.back() == '\t')) {
+                char last = line.back();
+                line.pop_back();
+                line += last == ' ' ? "=20" : "=09";
+                continue;
+            }
+            break;
+        }
+        result += line;
+        if (ended)
+            result += "\r\n";
+    });
+    out = result;
+}

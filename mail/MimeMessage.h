@@ -1,0 +1,52 @@
+// CMimeMessage: one outgoing mail (sender, recipients, subject, body parts, header lines, time of
+// creation), written as Internet message text with MIME headers. The SMTP client takes its
+// recipients for RCPT TO and its text for DATA.
+//
+// Texts are 8-bit strings as they go on the wire (code page 936 for this system's mails); the
+// subject is written unchanged.
+#pragma once
+
+#include "mail/MimeBodyPart.h"
+#include "mail/MimeHeaderList.h"
+#include "platform/base/String.h"
+#include "platform/base/Time.h"
+
+#include <vector>
+
+class CMimeMessage {
+public:
+    enum { MultipartAuto = 0, MultipartMixed = 1, MultipartAlternative = 2, MultipartRelated = 3 };
+    enum { RecipientTo = 0, RecipientCc = 1, RecipientBcc = 2 };
+
+    // Takes SendTime and ZoneOffset from the clock and the time-zone settings.
+    CMimeMessage();
+    virtual ~CMimeMessage() = default;
+
+    // Files the entries of a ";"-separated list ("address" or "name <address>") into the list of
+    // kind; 1 when the whole list was read, 0 when it stopped at an entry whose ">" does not
+    // follow its "<" (the entries before it stay filed).
+    int AddRecipients(const char* list, int kind = RecipientTo);
+    void AddStandardHeaders();
+    void BuildText(CString& out);
+
+    // Breaks every line longer than width after its last break character (" -;.,?!") within the
+    // width, else after width bytes (never inside a double-byte character); line ends become CR LF.
+    static void WrapLines(CString& out, const CString& in, int width);
+    static void EncodeQuotedPrintable(CString& out, const CString& in);
+    // The date in Internet form: "Mon, 7 Dec 2026 09:05:00 +0800".
+    static CString FormatDate(const CTime& time, int zoneOffsetMinutes);
+    // "name" <address> (or <address> alone) for each entry, joined by ",\r\n    ".
+    static CString FormatAddresses(const std::vector<CMimeAddress>& list);
+
+    CMimeAddress From;
+    CString Subject;
+    std::vector<CMimeAddress> ToList;
+    std::vector<CMimeBodyPart> BodyParts;
+    std::vector<CMimeAddress> CcList;
+    std::vector<CMimeAddress> BccList;
+    CMimeHeaderList Headers;
+    CTime SendTime;
+    int MultipartKind = MultipartAuto;
+    CString MessageId;
+    int ZoneOffset = 0; // minutes east of UTC
+};

@@ -1,0 +1,68 @@
+// CSmtp: the system's own SMTP client. One blocking TCP connection to the mail server: the
+// greeting, EHLO (or HELO), AUTH LOGIN, then per message MAIL FROM, RCPT TO and DATA, ended by
+// QUIT. When the server offers ESMTP and no password is known, it asks the user for one in
+// CMailLoginDlg.
+//
+// Every wait for the server (connecting, sending, each reply) lasts at most Timeout seconds; a
+// reply is read whole, all lines of a multi-line reply included. -1 stands for no reply at all
+// (a connection, send or time-out failure).
+#pragma once
+
+#include "mail/MimeMessage.h"
+#include "platform/base/String.h"
+#include "platform/os/TcpSocket.h"
+
+class CSmtp {
+public:
+    CSmtp();
+    virtual ~CSmtp();
+    CSmtp(const CSmtp&) = delete;
+    CSmtp& operator=(const CSmtp&) = delete;
+
+    void SetServer(const char* host);
+    void SetUser(const char* user);
+    void SetPassword(const char* password);
+
+    // 1 when the server greeted with 220 and the greeting (and log-on) succeeded, else 0.
+    int Connect();
+    // QUIT when in session, then closes the connection.
+    void Disconnect();
+    // 0 when the server accepted the message, -1 or the failing reply code otherwise.
+    int SendMessage(CMimeMessage& message);
+    // Sends command (none: only reads a reply) and returns the reply code, or -1.
+    int SendCommand(const char* command);
+
+    int Hello();
+    int AuthLogin();
+    int MailFrom(const char* address);
+    int RcptTo(const char* address);
+    int Data(CMimeMessage& message);
+    int Quit();
+
+    void ReportError(int code);
+    int ReportRecoverable(int code);
+
+    int TryEsmtp = 1;
+    int Timeout = 30; // seconds allowed for one reply (and for connecting and sending)
+    int Port = 25;    // the services entry "SMTP"/"tcp", else 25
+    CString User;
+    CString Password;
+    CString Host;
+    CString LastReply;
+    int InSession = 0;
+    int Esmtp = 0;
+
+protected:
+    virtual int OnRecoverableError(int code, const char* reply) { return 0; }
+    virtual int OnError(int code, const char* reply) { return 0; }
+    virtual void OnResponse(const char* command, int code, const char* reply) {}
+    // Called after every piece of a command longer than one piece; 0 aborts the command.
+    virtual int OnSendProgress(const char* buffer, unsigned sent, unsigned total) { return 1; }
+
+private:
+    int ReadReply();
+    bool SendPieces(const char* command);
+    void DiscardPendingInput();
+
+    vq::TcpSocket Socket;
+};

@@ -1,0 +1,319 @@
+// The mail job against a real SMTP server with AUTH LOGIN: what the server receives byte for
+// byte, refused recipients and records, the settings and address checks, the password file and
+// a server that stops answering.
+#include "mail/MailSender.h"
+#include "mail/LfsrCipher.h"
+#include "platform/base/TextCodec.h"
+#include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/ScriptedSmtpServer.h"
+#include "tests/support/SmtpServer.h"
+#include "tests/support/Workspace.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <regex>
+
+namespace {
+
+constexpr const char* kSection = "邮件服务器配置";
+constexpr const char* kSender = "sender@vq.example";
+const char* const kChineseSubject = "更改单发放自动通知";
+const char* const kChineseText = "设计变更通知：ECN-2026-001 已发放。\n请各部门查收，并按新图纸组织生产。\n";
+
+// Writes the password file as an administrator's tool makes it: the password put through the
+// cipher with the mail key (or another key, to make a file the job cannot read).
+void WritePasswordFile(vqtest::Workspace& ws, const std::string& password,
+                       const char* key = CLfsrCipher::kMailKey) {
+    CString bytes(password);
+    CLfsrCipher cipher;
+    cipher.TransformString(key, &bytes);
+    ws.WriteFile("install/qent/spt/_vqpass.ini", bytes.str());
+}
+
+void WriteSmtpSettings(vqtest::Workspace& ws, const vqtest::SmtpServer& server) {
+    ws.WriteSetting(kSection, "SMTP地址", server.Host());
+    ws.WriteSetting(kSection, "SMTP邮件发送帐号", kSender);
+    ws.WriteSetting(kSection, "SMTP校验帐号", server.User());
+    ws.WriteSetting(kSection, "使用邮件服务器", "1");
+    ws.WriteSetting(kSection, "邮件配置方式", "0");
+    WritePasswordFile(ws, server.Password().str());
+}
+
+// The Date header of a received mail, checked for its form and replaced by a fixed text.
+std::string WithFixedDate(const std::string& data) {
+    static const std::regex date("\r\nDate: [A-Z][a-z]{2}, [1-9][0-9]? [A-Z][a-z]{2} [0-9]{4} "
+                                 "[0-9]{2}:[0-9]{2}:[0-9]{2} [+-][0-9]{4}\r\n");
+    std::smatch found;
+    if (!std::regex_search(data, found, date))
+        return data;
+    return found.prefix().str() + "\r\nDate: (date)\r\n" + found.suffix().str();
+}
+
+std::string Headers(const std::string& to, const std::string& subject) {
+    return "From: <sender@vq.example>\r\n"
+           "To: " +
+           to +
+           "\r\n"
+           "Subject: " +
+           subject +
+           "\r\n"
+           "Date: (date)\r\n"
+           "Importance: Normal\r\n"
+           "X-Mailer:  CSmtp COM Class Mailer \r\n"
+           "X-MSMail-Priority: Normal\r\n"
+           "X-Priority: 3 (Normal)\r\n"
+           "MIME-Version: 1.0\r\n"
+           "Content-Type: text/plain;\r\n\tcharset=\"GB2312\"\r\n";
+}
+
+} // namespace
+
+TEST(MailSender, JobWithARefusedRecipientArrivesByteForByte) {
+    vqtest::Workspace ws;
+    vqtest::SmtpServer server("mailer@vq.example", "s3cret", {"refused@vq.example"});
+    ASSERT_TRUE(server.IsRunning());
+    WriteSmtpSettings(ws, server);
+    vqtest::MessageBoxRecorder boxes;
+
+    CMailSender job;
+    job.SmtpPort = server.Port();
+    job.To = "a@vq.example";
+    job.Items.Add(
+        CMailItem("zhang", "a@vq.example;refused@vq.example;c@vq.example", kChineseSubject, kChineseText));
+    job.Items.Add(CMailItem("li", "li@vq.example", "Status", "line one\n.hidden dot line\n"));
+    job.Items.Add(CMailItem("wang", "wang@vq.example", "Empty", ""));
+    EXPECT_EQ(1, job.Send(0));
+    EXPECT_TRUE(boxes.Shown().empty());
+
+    ASSERT_TRUE(server.WaitForMails(3));
+    auto mails = server.Received();
+    ASSERT_EQ(3u, mails.size());
+    EXPECT_EQ(kSender, mails[0].from);
+    EXPECT_EQ((std::vector<CString>{"a@vq.example", "c@vq.example"}), mails[0].recipients);
+    EXPECT_EQ("mailer@vq.example", mails[0].login);
+    EXPECT_EQ(Headers("<a@vq.example>,\r\n    <refused@vq.example>,\r\n    <c@vq.example>",
+                      vq::Utf8ToGbk(kChineseSubject)) +
+                  "Content-Transfer-Encoding: base64\r\n\r\n"
+                  "yei8xrHkuPzNqNaqo7pFQ04tMjAyNi0wMDEg0tG3orfFoaMNCsfruPeyv8PFsunK1aOssqKwtNDC\r\n"
+                  "zbzWvdfp1q/J+rL6oaMNCg==\r\n",
+              WithFixedDate(mails[0].data));
+
+    // Bare line feeds went as CR LF and the dot line arrives as it was written.
+    EXPECT_EQ((std::vector<CString>{"li@vq.example"}), mails[1].recipients);
+    EXPECT_EQ(Headers("<li@vq.example>", "Status") +
+                  "Content-Transfer-Encoding: 7bit\r\n\r\nline one\r\n.hidden dot line\r\n\r\n",
+              WithFixedDate(mails[1].data));
+    EXPECT_EQ(Headers("<wang@vq.example>", "Empty") + "Content-Transfer-Encoding: 7bit\r\n\r\n\r\n",
+              WithFixedDate(mails[2].data));
+}
+
+TEST(MailSender, RefusedRecordStopsTheJobAfterTheMailsBeforeIt) {
+    vqtest::Workspace ws;
+    vqtest::SmtpServer server("mailer@vq.example", "s3cret", {"gone@vq.example"});
+    WriteSmtpSettings(ws, server);
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("不能自动发送邮件信息...");
+    CMailSender job;
+    job.SmtpPort = server.Port();
+    job.To = "first@vq.example";
+    job.Items.Add(CMailItem("a", "first@vq.example", "one", "1"));
+    job.Items.Add(CMailItem("b", "gone@vq.example", "two", "2"));
+    job.Items.Add(CMailItem("c", "third@vq.example", "three", "3"));
+    EXPECT_EQ(0, job.Send(0));
+    EXPECT_EQ(0, boxes.Pending());
+    EXPECT_EQ(1u, boxes.Shown().size());
+    auto mails = server.Received();
+    ASSERT_EQ(1u, mails.size());
+    EXPECT_EQ((std::vector<CString>{"first@vq.example"}), mails[0].recipients);
+}
+
+TEST(MailSender, ChineseTextDecodesBackFromTheWire) {
+    vqtest::Workspace ws;
+    vqtest::SmtpServer server;
+    WriteSmtpSettings(ws, server);
+    vqtest::MessageBoxRecorder boxes;
+    CMailSender job;
+    job.SmtpPort = server.Port();
+    job.To = "a@vq.example";
+    const CString text = "零件 P-100 的图纸已更新。\r\n版本：B";
+    job.Items.Add(CMailItem("", "a@vq.example", "图纸更新", text));
+    ASSERT_EQ(1, job.Send(0));
+    auto mails = server.Received();
+    ASSERT_EQ(1u, mails.size());
+    const std::string& data = mails[0].data;
+    std::size_t body = data.find("\r\n\r\n");
+    ASSERT_NE(std::string::npos, body);
+    std::string base64 = data.substr(body + 4);
+    std::string decoded;
+    // Decoded independently of the system's coder.
+    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    unsigned bits = 0, count = 0;
+    for (char ch : base64) {
+        std::size_t value = alphabet.find(ch);
+        if (value == std::string::npos)
+            continue;
+        bits = bits << 6 | static_cast<unsigned>(value);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            decoded += static_cast<char>((bits >> count) & 0xFF);
+        }
+    }
+    EXPECT_EQ(text, CString(vq::GbkToUtf8(decoded)));
+    EXPECT_NE(std::string::npos, data.find("Subject: " + vq::Utf8ToGbk("图纸更新") + "\r\n"));
+}
+
+TEST(MailSender, NothingIsSentWithoutTheServerSwitchOrSettings) {
+    vqtest::Workspace ws;
+    vqtest::MessageBoxRecorder boxes;
+    CMailSender job;
+    job.To = "a@vq.example";
+    job.Items.Add(CMailItem("", "a@vq.example", "s", "t"));
+    // No settings at all: the SMTP way, switched off.
+    EXPECT_EQ(1, job.Send(0));
+    EXPECT_EQ(0, job.Mode);
+    EXPECT_EQ(0, job.UseServer);
+    vqtest::SmtpServer server;
+    WriteSmtpSettings(ws, server);
+    ws.WriteSetting(kSection, "使用邮件服务器", "0");
+    job.SmtpPort = server.Port();
+    EXPECT_EQ(1, job.Send(0));
+    EXPECT_EQ("127.0.0.1", job.SmtpServer);
+    EXPECT_EQ("s3cret", job.Password);
+    EXPECT_TRUE(server.Received().empty());
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST(MailSender, AddressChecksComeBeforeAnyConnection) {
+    vqtest::Workspace ws;
+    vqtest::MessageBoxRecorder boxes;
+    ws.WriteSetting(kSection, "使用邮件服务器", "1");
+    ws.WriteSetting(kSection, "SMTP地址", "127.0.0.1");
+    struct Case {
+        const char* sender;
+        const char* to;
+        const char* cc;
+        const char* bcc;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"", "a@x", "", "", "邮件发件人的地址不能为空，不能发送邮件..."},
+        {"sender", "a@x", "", "", "邮件发件人的地址要包含'@'，不能发送邮件..."},
+        {"s@x", "", "", "", "邮件收件人的地址不能为空，不能发送邮件..."},
+        {"s@x", "ax", "", "", "邮件收件人的地址要包含'@'，不能发送邮件..."},
+        {"s@x", "a@x", "cc", "", "邮件抄送人的地址要包含'@'，不能发送邮件..."},
+        {"s@x", "a@x", "", "bcc", "邮件密送人的地址要包含'@'，不能发送邮件..."},
+    };
+    for (const Case& c : cases) {
+        ws.WriteSetting(kSection, "SMTP邮件发送帐号", c.sender);
+        boxes.Clear();
+        boxes.Expect(c.message);
+        CMailSender job;
+        job.SmtpPort = 1; // nobody listens: a connection attempt would show another message
+        job.To = c.to;
+        job.Cc = c.cc;
+        job.Bcc = c.bcc;
+        job.Items.Add(CMailItem("", "a@x", "s", "t"));
+        EXPECT_EQ(0, job.Send(0)) << c.message;
+        EXPECT_EQ(0, boxes.Pending()) << c.message;
+        EXPECT_EQ(1u, boxes.Shown().size()) << c.message;
+    }
+}
+
+TEST(MailSender, AJobWithoutRecordsConnectsAndQuits) {
+    vqtest::Workspace ws;
+    vqtest::ScriptedSmtpServer server(vqtest::ScriptedSmtpServer::Accepting);
+    ws.WriteSetting(kSection, "SMTP地址", "127.0.0.1");
+    ws.WriteSetting(kSection, "SMTP邮件发送帐号", kSender);
+    ws.WriteSetting(kSection, "SMTP校验帐号", "mailer");
+    ws.WriteSetting(kSection, "使用邮件服务器", "1");
+    WritePasswordFile(ws, "pw");
+    vqtest::MessageBoxRecorder boxes;
+    CMailSender job;
+    job.SmtpPort = server.Port();
+    job.To = "a@x";
+    EXPECT_EQ(1, job.Send(0));
+    EXPECT_TRUE(boxes.Shown().empty());
+    auto commands = server.Commands();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ("QUIT", commands.back());
+    EXPECT_EQ(0, std::count(commands.begin(), commands.end(), "DATA"));
+}
+
+TEST(MailSender, PasswordFileIsDecipheredWholeAndAWrongKeyIsRefused) {
+    vqtest::Workspace ws;
+    vqtest::SmtpServer server("mailer@vq.example", "pass\r\n");
+    WriteSmtpSettings(ws, server);
+    CMailSender job;
+    CString password;
+    EXPECT_EQ(1, job.ReadPassword(password));
+    EXPECT_EQ("pass\r\n", password); // the enciphered line end stays part of the password
+    vqtest::MessageBoxRecorder boxes;
+    job.SmtpPort = server.Port();
+    job.To = "a@vq.example";
+    job.Items.Add(CMailItem("", "a@vq.example", "s", "t"));
+    EXPECT_EQ(1, job.Send(0));
+    EXPECT_EQ(1u, server.Received().size());
+
+    // A file made with another key deciphers to a wrong password: the server refuses the log-on.
+    WritePasswordFile(ws, "pass\r\n", "some other key");
+    boxes.Expect("验证不成功!");
+    boxes.Expect("连接邮件服务器失败，不能发送邮件信息...");
+    EXPECT_EQ(0, job.Send(0));
+    EXPECT_EQ(0, boxes.Pending());
+    EXPECT_EQ(1u, server.Received().size());
+
+    ws.WriteFile("install/qent/spt/_vqpass.ini", "");
+    EXPECT_EQ(1, job.ReadPassword(password));
+    EXPECT_EQ("", password);
+}
+
+TEST(MailSender, MissingPasswordFileGivesAnEmptyPassword) {
+    vqtest::Workspace ws;
+    CMailSender job;
+    CString password = "old";
+    EXPECT_EQ(0, job.ReadPassword(password));
+    EXPECT_EQ("", password);
+}
+
+TEST(MailSender, ServerThatStopsAnsweringEndsWithTheJobsMessage) {
+    vqtest::Workspace ws;
+    vqtest::ScriptedSmtpServer server([](const std::string& command) -> std::vector<std::string> {
+        if (command.rfind("RCPT", 0) == 0)
+            return {};
+        return vqtest::ScriptedSmtpServer::Accepting(command);
+    });
+    ws.WriteSetting(kSection, "SMTP地址", "127.0.0.1");
+    ws.WriteSetting(kSection, "SMTP邮件发送帐号", kSender);
+    ws.WriteSetting(kSection, "SMTP校验帐号", "mailer");
+    ws.WriteSetting(kSection, "使用邮件服务器", "1");
+    WritePasswordFile(ws, "pw");
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("不能自动发送邮件信息...");
+    CMailSender job;
+    job.SmtpPort = server.Port();
+    job.SmtpTimeout = 1;
+    job.To = "a@x";
+    job.Items.Add(CMailItem("", "a@x;b@x;c@x", "s", "t"));
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(0, job.Send(0));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+    EXPECT_EQ(0, boxes.Pending());
+}
+
+TEST(MailSender, HeaderBreakingSubjectIsNotSent) {
+    vqtest::Workspace ws;
+    vqtest::SmtpServer server;
+    WriteSmtpSettings(ws, server);
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("不能自动发送邮件信息...");
+    CMailSender job;
+    job.SmtpPort = server.Port();
+    job.To = "a@vq.example";
+    job.Items.Add(CMailItem("", "a@vq.example", "Notice\r\nBcc: someone@else.example", "t"));
+    EXPECT_EQ(0, job.Send(0));
+    EXPECT_EQ(0, boxes.Pending());
+    EXPECT_TRUE(server.Received().empty());
+}

@@ -1,0 +1,52 @@
+// A real SMTP server on 127.0.0.1 for one test: aiosmtpd run by /usr/bin/python3 on a free port.
+// It requires AUTH LOGIN with one user and password (prompting "Username:" and "Password:", as
+// most servers do), refuses the recipients it is told to refuse with 550, and writes every mail
+// it accepts into a fresh temporary folder: the envelope, then the message text as received
+// (after the SMTP dot-stuffing is undone). The constructor returns once the server listens; the
+// destructor stops it and removes the folder.
+#pragma once
+
+#include "platform/base/String.h"
+
+#include <chrono>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace vqtest {
+
+class SmtpServer {
+public:
+    struct Mail {
+        CString from;                    // MAIL FROM address
+        std::vector<CString> recipients; // accepted RCPT TO addresses
+        CString login;                   // the account the session logged on with
+        std::string data;                // the message text, byte for byte
+    };
+
+    explicit SmtpServer(const CString& user = "mailer@vq.example", const CString& password = "s3cret",
+                        const std::vector<CString>& refused = {});
+    ~SmtpServer();
+    SmtpServer(const SmtpServer&) = delete;
+    SmtpServer& operator=(const SmtpServer&) = delete;
+
+    bool IsRunning() const { return m_port != 0; }
+    int Port() const { return m_port; }
+    CString Host() const { return "127.0.0.1"; }
+    CString User() const { return m_user; }
+    CString Password() const { return m_password; }
+
+    // The mails accepted so far, in order.
+    std::vector<Mail> Received() const;
+    // Waits until at least count mails were accepted; false when the time ran out.
+    bool WaitForMails(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+
+private:
+    CString m_user;
+    CString m_password;
+    CString m_folder;
+    pid_t m_pid = -1;
+    int m_port = 0;
+};
+
+} // namespace vqtest
