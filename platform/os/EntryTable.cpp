@@ -1,4 +1,4 @@
-#include "core/EntryRegistry.h"
+#include "platform/os/EntryTable.h"
 
 #include <algorithm>
 #include <cstring>
