@@ -354,7 +354,7 @@ void CTaskResourceDlg::OnEditDescription() {
         if (input.DoModal() != IDOK)
             return;
         value = input.m_strValue;
-        if (value.CompareNoCase(current) == 0 || !CheckDuplicateDescription(row, value))
+        if (value.CompareNoCase(current) == 0 || FindDescription(value, row) < 0)
             break;
         prompt = "该文档说明已存在...";
     }
@@ -489,6 +489,14 @@ int CTaskResourceDlg::StoreAll() {
     }
     m_bModified = FALSE;
     return 1;
+}
+
+int CTaskResourceDlg::FindDescription(const CString& text, int exceptRow) const {
+    for (int other = 0; other < m_list.GetItemCount(); ++other) {
+        if (other != exceptRow && m_list.GetItemText(other, 0).CompareNoCase(text) == 0)
+            return other;
+    }
+    return -1;
 }
 
 int CTaskResourceDlg::CheckDuplicateDescription(int row, const CString& text) {

@@ -45,7 +45,7 @@ public:
 
     // The next free ResourceID of today and the login account; empty after a database error
     // (which has been shown).
-    CString MakeNewResourceID();
+    virtual CString MakeNewResourceID();
     // Appends a new row for a local file; an empty description becomes the file's name.
     void AddFile(const CString& path, CString description);
     // Stores every row; 1 when all are stored.
@@ -77,6 +77,9 @@ private:
     int DeleteStoredResource(const CString& key);
     void ViewDocument();
     int CheckDuplicateDescription(int row, const CString& text);
+    // The first row other than exceptRow whose description is the text (letter case not
+    // counted); -1 when none.
+    int FindDescription(const CString& text, int exceptRow) const;
     int StoreResources(int row);
     int StoreWorkResource(int row, DocFileItem* item);
     int StoreTaskDocument(int row, DocFileItem* item);
