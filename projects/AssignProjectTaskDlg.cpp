@@ -13,6 +13,7 @@
 #include "projects/ProjectTaskItemDlg.h"
 #include "projects/ProjectTaskRecords.h"
 #include "projects/ProjectTaskStore.h"
+#include "projects/ProjectTeamDlg.h"
 
 namespace {
 
@@ -211,12 +212,18 @@ void CAssignProjectTaskDlg::OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult) {
     if (m_bFilling)
         return;
     m_selectedNode = m_tree.GetSelectedItem();
-    TreeItemData* record = RecordOf(m_selectedNode);
-    if (!record) {
+    if (!m_selectedNode.m_item)
+        return;
+    if (!RecordOf(m_selectedNode)) {
         AfxMessageBox(kNoRecordMessage);
         return;
     }
-    if (record->kind == "_Project" || record->kind == "_Task") {
+    UpdateCommands();
+}
+
+void CAssignProjectTaskDlg::UpdateCommands() {
+    const TreeItemData* record = RecordOf(m_selectedNode);
+    if (!record || record->kind == "_Project" || record->kind == "_Task") {
         EnableCommand(kDeleteId, FALSE);
     } else {
         EnableCommand(kModifyId, TRUE);
@@ -427,13 +434,16 @@ void CAssignProjectTaskDlg::OnDelete() {
     const bool hadChildren = m_tree.ItemHasChildren(node) != FALSE;
     const CString name = record->text;
     const bool wasRoot = node == m_rootNode;
+    m_bFilling = true;
     m_tree.DeleteItem(node);
+    m_bFilling = false;
     if (wasRoot) {
         m_rootNode = CTreeCursor();
         for (int id : {kDivideId, kModifyId, kDeleteId, kMembersId})
             EnableCommand(id, FALSE);
     }
     m_selectedNode = m_tree.GetSelectedItem();
+    UpdateCommands();
     COperationLog log;
     log.WriteLog("项目管理", "删除", name, hadChildren ? "删除子项目" : "删除任务");
     Changed = 1;
@@ -442,4 +452,10 @@ void CAssignProjectTaskDlg::OnDelete() {
 void CAssignProjectTaskDlg::OnMembers() {
     if (ProjectNo.IsEmpty())
         return;
+    CProjectTeamDlg team(this);
+    team.m_strProjectNo = ProjectNo;
+    team.m_strProjectName = ProjectName;
+    team.m_bReadOnly = ReadOnly;
+    team.m_bWorkGroup = 0;
+    team.DoModal();
 }

@@ -62,6 +62,8 @@ private:
     TreeItemData* RecordOf(HTREEITEM node) const;
     void FreeRecords();
     void EnableCommand(int id, BOOL enable);
+    // Delete is offered for task nodes only, and never in read-only mode.
+    void UpdateCommands();
     // The login account that may change the node: the project's creator for the root, the
     // manager of the parent node for a task.
     bool IsResponsibleFor(CTreeCursor node) const;
