@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
@@ -16,6 +17,8 @@ namespace {
 
 constexpr int kConnectTimeoutMs = 5000;
 constexpr int kReplyTimeoutMs = 10000;
+// A reply is a short line; a server that sends more without a line end is not one of ours.
+constexpr std::size_t kMaxReplyLength = 4096;
 
 // Splits "host", "host:port", "[v6]:port" and a bare IPv6 address.
 bool SplitServerName(const CString& name, std::string& host, std::string& port) {
@@ -182,6 +185,9 @@ bool CMessageClient::SendLine(const CString& line) {
 }
 
 bool CMessageClient::ReadReply(CString& reply) {
+    // The whole answer must arrive in time: a server that trickles bytes without ever ending the
+    // line is given up like a silent one.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReplyTimeoutMs);
     for (;;) {
         std::size_t end = m_pending.find('\n');
         if (end != std::string::npos) {
@@ -192,6 +198,17 @@ bool CMessageClient::ReadReply(CString& reply) {
             reply = CString(line);
             return true;
         }
+        if (m_pending.size() > kMaxReplyLength)
+            return false;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd pfd{m_socket, POLLIN, 0};
+        int ready = ::poll(&pfd, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
         char buffer[1024];
         ssize_t n = ::recv(m_socket, buffer, sizeof buffer, 0);
         if (n < 0 && errno == EINTR)
