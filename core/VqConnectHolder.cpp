@@ -84,7 +84,7 @@ int CVqConnectHolder::LoadDatabaseConfig() {
     } catch (_com_error& e) {
         ReportComError(e);
         AfxMessageBox(ClassifyDbError(e) == DbFailure::NotADatabase ? ConfigReadFailureText(e, localPath)
-                                                                     : CString("不能正常连接配置数据库..."));
+                                                                    : CString("不能正常连接配置数据库..."));
         return 0;
     }
 

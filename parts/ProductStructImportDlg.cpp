@@ -18,10 +18,10 @@
 #include "platform/ui/FileDialog.h"
 
 #include <charconv>
-#include <cmath>
-#include <cstring>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <unordered_set>
 
 namespace {

@@ -200,7 +200,8 @@ bool CMessageClient::ReadReply(CString& reply) {
         }
         if (m_pending.size() > kMaxReplyLength)
             return false;
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return false;
         pollfd pfd{m_socket, POLLIN, 0};

@@ -135,8 +135,8 @@ std::string MapAccessText(const std::vector<Attribute>& attrs, const std::string
     // The configuration is only read: the file is opened read-only and never created, so that it
     // can lie in a folder the user cannot write to and keeps its journal mode.
     if (sqlite)
-        return "DRIVER=" + DriverLibrary("libsqlite3odbc.so", "SQLite3") + ";Database=" +
-               OdbcConnectionValue(CString("file:" + path + "?mode=ro")).str() + ";NoCreat=1;";
+        return "DRIVER=" + DriverLibrary("libsqlite3odbc.so", "SQLite3") +
+               ";Database=" + OdbcConnectionValue(CString("file:" + path + "?mode=ro")).str() + ";NoCreat=1;";
     // An Access file starts with its format name at byte 4; anything else would only get a
     // driver error without a description.
     bool access = file.gcount() == 16 && std::memcmp(header + 4, "Standard ", 9) == 0;
@@ -192,7 +192,8 @@ void KeepDriversLoaded() {
 
 CString OdbcConnectionValue(const CString& value) {
     const std::string& v = value.str();
-    bool plain = v.find_first_of(";{}") == std::string::npos && (v.empty() || (v.front() != ' ' && v.back() != ' '));
+    bool plain =
+        v.find_first_of(";{}") == std::string::npos && (v.empty() || (v.front() != ' ' && v.back() != ' '));
     if (plain)
         return value;
     std::string out = "{";

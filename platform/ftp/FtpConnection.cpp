@@ -310,7 +310,8 @@ CString CFtpConnection::UrlFor(const CString& absPath, bool directory) const {
 void CFtpConnection::Connect() {
     if (!m_impl || !m_impl->curl)
         throw CInternetException(ERROR_INTERNET_INTERNAL_ERROR, "The transfer library could not be started.");
-    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive, m_nStallTimeout);
+    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
+            m_nStallTimeout);
     // Log on only: the URL without a path leaves the server in the folder it gave after logon.
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, (BaseUrl() + "/").c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_NOBODY, 1L);
@@ -371,7 +372,8 @@ bool CFtpConnection::RunCommands(const std::vector<CString>& commands) {
             return false;
         }
     }
-    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive, m_nStallTimeout);
+    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
+            m_nStallTimeout);
     if (m_impl->quote) {
         curl_slist_free_all(m_impl->quote);
         m_impl->quote = nullptr;
@@ -459,7 +461,8 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
         return FALSE;
     }
 
-    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive, m_nStallTimeout);
+    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
+            m_nStallTimeout);
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor(remote, false).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_TRANSFERTEXT, (flags & FTP_TRANSFER_TYPE_ASCII) ? 1L : 0L);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, WriteToFile);
@@ -498,7 +501,8 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
         m_strLastError = "The local file cannot be read.";
         return FALSE;
     }
-    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive, m_nStallTimeout);
+    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
+            m_nStallTimeout);
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor(remote, false).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(m_impl->curl, CURLOPT_TRANSFERTEXT, (flags & FTP_TRANSFER_TYPE_ASCII) ? 1L : 0L);
@@ -516,7 +520,8 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
 
 bool CFtpConnection::RunListing(const CString& absDir, const char* command, std::string& out) {
     out.clear();
-    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive, m_nStallTimeout);
+    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
+            m_nStallTimeout);
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor(absDir, true).c_str());
     if (command)
         curl_easy_setopt(m_impl->curl, CURLOPT_CUSTOMREQUEST, command);

@@ -60,25 +60,26 @@ TEST(ImportHost, ALostConnectionEndsTheImportWithAMessageAndTheResult) {
     }
     ws.WriteFile("install/qent/spt/vqbomspt.ini",
                  vq::Utf8ToGbk("[配置属性]\r\n父图号\r\n序号\r\n图号\r\n图名\r\n数量\r\n图幅\r\n[结束]\r\n"));
-    const CString csv = ws.WriteFile(
-        "in/bom.csv", vq::Utf8ToGbk("\"父图号\",\"序号\",\"图号\",\"图名\",\"数量\",\"图幅\"\r\n"
-                                    "\"Q\",\"1\",\"A-1\",\"件\",\"1\",\"A1\"\r\n"
-                                    "\"Q\",\"2\",\"CUT\",\"件\",\"1\",\"\"\r\n"
-                                    "\"R\",\"1\",\"R-1\",\"件\",\"1\",\"\"\r\n"));
-    const std::string script = "dialog \"产品结构数据导入\"\n"
-                               "click 1388\n"
-                               "file \"" +
-                               csv.str() +
-                               "\" 4\n"
-                               "dialog \"产品数据匹配\"\n"
-                               "click 1\n"
-                               "select 1062 1\n"
-                               "click 1329\n"
-                               "message * IDOK\n"
-                               "message \"与数据库的连接已断开，操作不能继续。\" IDOK\n"
-                               "message * IDOK\n"
-                               "message \"产品结构信息存储已中止，已存储的数据保留...\\n有 3 条数据未能存储。\" IDOK\n"
-                               "click 2\n";
+    const CString csv =
+        ws.WriteFile("in/bom.csv", vq::Utf8ToGbk("\"父图号\",\"序号\",\"图号\",\"图名\",\"数量\",\"图幅\"\r\n"
+                                                 "\"Q\",\"1\",\"A-1\",\"件\",\"1\",\"A1\"\r\n"
+                                                 "\"Q\",\"2\",\"CUT\",\"件\",\"1\",\"\"\r\n"
+                                                 "\"R\",\"1\",\"R-1\",\"件\",\"1\",\"\"\r\n"));
+    const std::string script =
+        "dialog \"产品结构数据导入\"\n"
+        "click 1388\n"
+        "file \"" +
+        csv.str() +
+        "\" 4\n"
+        "dialog \"产品数据匹配\"\n"
+        "click 1\n"
+        "select 1062 1\n"
+        "click 1329\n"
+        "message * IDOK\n"
+        "message \"与数据库的连接已断开，操作不能继续。\" IDOK\n"
+        "message * IDOK\n"
+        "message \"产品结构信息存储已中止，已存储的数据保留...\\n有 3 条数据未能存储。\" IDOK\n"
+        "click 2\n";
     const CString scriptPath = ws.WriteFile("in/lost.script", script);
     vqtest::HostRun r =
         vqtest::RunHost("--headless --script " + scriptPath.str() + " ImportProductDataFromFile x zhangsan");

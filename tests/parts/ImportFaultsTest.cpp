@@ -60,17 +60,18 @@ TEST(ImportCsv, FieldsAreReadAsSpreadsheetsWriteThem) {
 TEST_P(ImportFaultTest, RefusedLinesAreCountedAndNamedBeforeStoring) {
     vqtest::DbWorkspace ws(GetParam());
     RememberAllColumns(ws);
-    CString csv = WriteGbk(ws, "in/s.csv",
-                           std::string(kCsvHeader) +
-                               "\"P\",\"1\",\"X-1\",\"He said \"\"hi\"\"\",\"HT200\",\"2\",\"1.5\",\"\",\"A1\"\r\n" // 2
-                               "P,2,X-2,unquoted,Q235,1,0.25,,\r\n"                                             // 3
-                               "\"\",\"1\",\"LOOSE\",\"无父\",\"\",\"1\",\"0\",\"\",\"\"\r\n"                   // 4
-                               "\"P\",\"3\",\"\",\"空图号\",\"\",\"1\",\"0\",\"\",\"\"\r\n"                     // 5
-                               "\"P\",\"4\",\"X-4\",\"n\",\"\",\"1\",\"nan\",\"\",\"\"\r\n"                     // 6
-                               "\"P\",\"5\",\"X-5\",\"i\",\"\",\"1\",\"-inf\",\"\",\"\"\r\n"                    // 7
-                               "\"P\",\"6\",\"X-6\",\"两行\r\n名称\",\"\",\"1\",\"0\",\"\",\"\"\r\n"            // 8-9
-                               "\"P\",\"7\",\"X-7\x01\",\"c\",\"\",\"1\",\"0\",\"\",\"\"\r\n"                   // 10
-                               "\"P\",\"8\",\"X-8\",\"open\r\n");                                               // 11
+    CString csv =
+        WriteGbk(ws, "in/s.csv",
+                 std::string(kCsvHeader) +
+                     "\"P\",\"1\",\"X-1\",\"He said \"\"hi\"\"\",\"HT200\",\"2\",\"1.5\",\"\",\"A1\"\r\n" // 2
+                     "P,2,X-2,unquoted,Q235,1,0.25,,\r\n"                                                 // 3
+                     "\"\",\"1\",\"LOOSE\",\"无父\",\"\",\"1\",\"0\",\"\",\"\"\r\n"                       // 4
+                     "\"P\",\"3\",\"\",\"空图号\",\"\",\"1\",\"0\",\"\",\"\"\r\n"                         // 5
+                     "\"P\",\"4\",\"X-4\",\"n\",\"\",\"1\",\"nan\",\"\",\"\"\r\n"                         // 6
+                     "\"P\",\"5\",\"X-5\",\"i\",\"\",\"1\",\"-inf\",\"\",\"\"\r\n"                        // 7
+                     "\"P\",\"6\",\"X-6\",\"两行\r\n名称\",\"\",\"1\",\"0\",\"\",\"\"\r\n" // 8-9
+                     "\"P\",\"7\",\"X-7\x01\",\"c\",\"\",\"1\",\"0\",\"\",\"\"\r\n"        // 10
+                     "\"P\",\"8\",\"X-8\",\"open\r\n");                                    // 11
     vq::ScriptedUser user;
     user.Dialog("产品结构数据导入");
     ReadCsv(user, csv)
@@ -108,7 +109,11 @@ TEST_P(ImportFaultTest, SkippedAndBadLevelsAreRefused) {
                            "\"2\" \"C\" \"零件C\"\r\n"
                            "no quotes here\r\n");
     vq::ScriptedUser user;
-    user.Dialog("产品结构数据导入").Click(1262).DialogContaining("选择产品").Select(1003, "P-1000").Click(1236);
+    user.Dialog("产品结构数据导入")
+        .Click(1262)
+        .DialogContaining("选择产品")
+        .Select(1003, "P-1000")
+        .Click(1236);
     ReadCsv(user, txt, 3)
         .Message("有 4 行数据不能导入，已略去:\n第 3 行: 装配级别3跳级，前面没有第2级\n第 4 行: "
                  "装配级别4跳级，前面没有第3级\n第 5 行: 装配级别无效\n第 7 行: 没有数据",
@@ -132,8 +137,8 @@ TEST(ImportFaults, FilesWithoutALineToStoreAreRefused) {
     static const char kPicture[] = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x01\0,\"x\",\"y\"\n";
     const std::string binary(kPicture, sizeof kPicture - 1);
     const CString png = ws.WriteFile("in/picture.csv", binary);
-    const CString loose =
-        WriteGbk(ws, "in/loose.csv", std::string(kCsvHeader) + "\"\",\"1\",\"A\",\"\",\"\",\"1\",\"0\",\"\",\"\"\r\n");
+    const CString loose = WriteGbk(
+        ws, "in/loose.csv", std::string(kCsvHeader) + "\"\",\"1\",\"A\",\"\",\"\",\"1\",\"0\",\"\",\"\"\r\n");
     const CString empty = ws.WriteFile("in/empty.csv", "");
     const CString notTable = ws.WriteFile("in/text.tbl", "图号\t图名\r\nA\tB\r\n");
     const CString unknownSection = ws.WriteFile("in/other.tbl", "VQTBL 1\r\n[TITLE]\r\n[PICTURE]\r\nx\r\n");
@@ -173,23 +178,26 @@ TEST_P(ImportFaultTest, AFailedCommitStopsTheStoreAndCountsWhatWasLost) {
         if (vqtest::DbWorkspace::OnPostgreSQL()) {
             conn->Execute("CREATE FUNCTION refuse_late() RETURNS trigger LANGUAGE plpgsql AS "
                           "$$ BEGIN RAISE EXCEPTION 'refused at commit'; END $$");
-            conn->Execute("CREATE CONSTRAINT TRIGGER late_title AFTER INSERT ON VqkorvelTeam_title DEFERRABLE "
-                          "INITIALLY DEFERRED FOR EACH ROW WHEN (NEW.TCode = 'LATE') EXECUTE FUNCTION "
-                          "refuse_late()");
+            conn->Execute(
+                "CREATE CONSTRAINT TRIGGER late_title AFTER INSERT ON VqkorvelTeam_title DEFERRABLE "
+                "INITIALLY DEFERRED FOR EACH ROW WHEN (NEW.TCode = 'LATE') EXECUTE FUNCTION "
+                "refuse_late()");
         } else {
             // A deferred foreign key that a title 'LATE' breaks: checked only at the commit.
             conn->Execute("CREATE TABLE late_parent (id INTEGER PRIMARY KEY)");
             conn->Execute("CREATE TABLE late_child (pid INTEGER REFERENCES late_parent(id) DEFERRABLE "
                           "INITIALLY DEFERRED)");
-            conn->Execute("CREATE TRIGGER late_title AFTER INSERT ON VqkorvelTeam_title WHEN NEW.TCode='LATE' "
-                          "BEGIN INSERT INTO late_child VALUES (1); END");
+            conn->Execute(
+                "CREATE TRIGGER late_title AFTER INSERT ON VqkorvelTeam_title WHEN NEW.TCode='LATE' "
+                "BEGIN INSERT INTO late_child VALUES (1); END");
         }
     }
     RememberAllColumns(ws);
-    CString csv = WriteGbk(ws, "in/s.csv",
-                           std::string(kCsvHeader) + "\"Q\",\"1\",\"A-1\",\"new\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n"
-                                                     "\"Q\",\"2\",\"LATE\",\"\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n"
-                                                     "\"Q\",\"3\",\"B-1\",\"\",\"\",\"1\",\"0\",\"\",\"\"\r\n");
+    CString csv =
+        WriteGbk(ws, "in/s.csv",
+                 std::string(kCsvHeader) + "\"Q\",\"1\",\"A-1\",\"new\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n"
+                                           "\"Q\",\"2\",\"LATE\",\"\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n"
+                                           "\"Q\",\"3\",\"B-1\",\"\",\"\",\"1\",\"0\",\"\",\"\"\r\n");
     vq::ScriptedUser user;
     user.Dialog("产品结构数据导入");
     ReadCsv(user, csv)
@@ -215,9 +223,10 @@ TEST_P(ImportFaultTest, QuittingAtATitleErrorWritesNoDetails) {
     ws.Execute("INSERT INTO VqkorvelTeam_detail (UpCode, Ditem, Dcode, Dname) VALUES ('Q', 1, 'BAD', 'old')");
     RefuseBadCodes(ws);
     RememberAllColumns(ws);
-    CString csv = WriteGbk(ws, "in/s.csv",
-                           std::string(kCsvHeader) + "\"Q\",\"1\",\"A-1\",\"a\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n"
-                                                     "\"Q\",\"2\",\"BAD\",\"new\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n");
+    CString csv =
+        WriteGbk(ws, "in/s.csv",
+                 std::string(kCsvHeader) + "\"Q\",\"1\",\"A-1\",\"a\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n"
+                                           "\"Q\",\"2\",\"BAD\",\"new\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n");
     vq::ScriptedUser user;
     user.Dialog("产品结构数据导入");
     ReadCsv(user, csv)
@@ -231,7 +240,8 @@ TEST_P(ImportFaultTest, QuittingAtATitleErrorWritesNoDetails) {
         .Click(IDCANCEL);
     EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(Rows(ws, "SELECT Dcode, Dname FROM VqkorvelTeam_detail"), (std::vector<std::string>{"BAD|old"}));
+    EXPECT_EQ(Rows(ws, "SELECT Dcode, Dname FROM VqkorvelTeam_detail"),
+              (std::vector<std::string>{"BAD|old"}));
     EXPECT_EQ(Rows(ws, "SELECT TCode FROM VqkorvelTeam_title"), (std::vector<std::string>{"A-1"}));
 }
 
@@ -242,8 +252,9 @@ TEST(ImportFaults, AMovedDatabaseFileDoesNotEndTheHost) {
         GTEST_SKIP() << "a file of SQLite";
     vqtest::DbWorkspace ws(0);
     RememberAllColumns(ws);
-    CString csv = WriteGbk(ws, "in/s.csv",
-                           std::string(kCsvHeader) + "\"Q\",\"1\",\"A-1\",\"a\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n");
+    CString csv =
+        WriteGbk(ws, "in/s.csv",
+                 std::string(kCsvHeader) + "\"Q\",\"1\",\"A-1\",\"a\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n");
     const CString path = ws.ProductDatabasePath();
     const CString moved = path + ".moved";
     vq::ScriptedUser user;

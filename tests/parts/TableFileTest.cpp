@@ -128,7 +128,8 @@ TEST(TableFile, AFullDiskKeepsTheOldFile) {
     }
     {
         vqtest::FileSizeLimit full(1024);
-        EXPECT_FALSE(WriteTableFile(path, ids, values, CArray<CAttribValueTable>(), CStringArray(), CStringArray()));
+        EXPECT_FALSE(
+            WriteTableFile(path, ids, values, CArray<CAttribValueTable>(), CStringArray(), CStringArray()));
     }
     EXPECT_EQ(ws.ReadFile(path), "VQTBL 1\r\n[TITLE]\r\n");
 }

@@ -208,7 +208,8 @@ TEST(ReplaceFileContent, AFullDiskKeepsTheOldFile) {
         EXPECT_FALSE(WritePrivateProfileString("s", "k", big.c_str(), path));
     }
     EXPECT_EQ(ws.ReadFile(path), "old content");
-    EXPECT_EQ(1, std::distance(fs::directory_iterator(fs::path(path.str()).parent_path()), fs::directory_iterator()));
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(fs::path(path.str()).parent_path()),
+                               fs::directory_iterator()));
 
     ASSERT_TRUE(vq::ReplaceFileContent(path, big));
     EXPECT_EQ(ws.ReadFile(path), big);

@@ -6,8 +6,8 @@
 
 #include <chrono>
 #include <filesystem>
-#include <future>
 #include <fstream>
+#include <future>
 #include <map>
 #include <memory>
 #include <random>
@@ -351,10 +351,11 @@ TEST(FtpStallTest, AStalledTransferEndsWithinItsTimeout) {
                                         ("vqftp-stall-" + std::to_string(server->Port()));
     std::filesystem::create_directories(local);
     std::ofstream(local / "big.bin", std::ios::binary) << "old copy";
-    CInternetSession session{"VQQENT", 1, PRE_CONFIG_INTERNET_ACCESS, nullptr, nullptr, INTERNET_FLAG_DONT_CACHE};
-    std::unique_ptr<CFtpConnection> ftp(session.GetFtpConnection(server->Host(), server->User(),
-                                                                 server->Password(),
-                                                                 static_cast<INTERNET_PORT>(server->Port()), TRUE));
+    CInternetSession session{"VQQENT", 1,       PRE_CONFIG_INTERNET_ACCESS,
+                             nullptr,  nullptr, INTERNET_FLAG_DONT_CACHE};
+    std::unique_ptr<CFtpConnection> ftp(
+        session.GetFtpConnection(server->Host(), server->User(), server->Password(),
+                                 static_cast<INTERNET_PORT>(server->Port()), TRUE));
     ftp->SetStallTimeout(2);
     const auto start = std::chrono::steady_clock::now();
     auto fetch = std::async(std::launch::async,
@@ -368,7 +369,8 @@ TEST(FtpStallTest, AStalledTransferEndsWithinItsTimeout) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(12));
     EXPECT_EQ(ftp->GetLastErrorText(), "FTP服务器没有及时响应，传输已停止。");
     EXPECT_EQ("old copy", ReadLocal(local / "big.bin"));
-    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(local), std::filesystem::directory_iterator()));
+    EXPECT_EQ(
+        1, std::distance(std::filesystem::directory_iterator(local), std::filesystem::directory_iterator()));
     std::filesystem::remove_all(local);
 }
 
@@ -382,9 +384,11 @@ TEST(FtpLostServerTest, ALostServerIsReportedInWords) {
         const std::filesystem::path local = std::filesystem::path(server->Root().str()).parent_path() /
                                             ("vqftp-lost-" + std::to_string(server->Port()));
         std::filesystem::create_directories(local);
-        CInternetSession session{"VQQENT", 1, PRE_CONFIG_INTERNET_ACCESS, nullptr, nullptr, INTERNET_FLAG_DONT_CACHE};
-        std::unique_ptr<CFtpConnection> ftp(session.GetFtpConnection(
-            server->Host(), server->User(), server->Password(), static_cast<INTERNET_PORT>(server->Port()), passive));
+        CInternetSession session{"VQQENT", 1,       PRE_CONFIG_INTERNET_ACCESS,
+                                 nullptr,  nullptr, INTERNET_FLAG_DONT_CACHE};
+        std::unique_ptr<CFtpConnection> ftp(
+            session.GetFtpConnection(server->Host(), server->User(), server->Password(),
+                                     static_cast<INTERNET_PORT>(server->Port()), passive));
         ASSERT_TRUE(ftp->GetFile("a.txt", (local / "a.txt").c_str(), FALSE));
         server.reset();
         EXPECT_FALSE(ftp->GetFile("a.txt", (local / "b.txt").c_str(), FALSE));
