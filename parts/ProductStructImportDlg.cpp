@@ -96,6 +96,18 @@ bool LooksLikeText(CStdioFile& file) {
     return text;
 }
 
+// Shows why a statement of the store's own (savepoint, commit) failed. Once the connection is
+// known to be lost every further failure would say the same, so it is said once.
+void ReportStoreError(const _com_error& e) {
+    if (theApp.m_bConnectionLost)
+        return;
+    ReportComError(e);
+    if (IsConnectionLost(e)) {
+        theApp.m_bConnectionLost = TRUE;
+        AfxMessageBox(DbFailureText(DbFailure::ConnectionLost));
+    }
+}
+
 void DeleteItems(CObArray& items) {
     for (CObject* item : items)
         delete item;
@@ -817,7 +829,7 @@ bool CProductStructImportDlg::EndStore() {
         m_nRowsInTransaction = 0;
         return true;
     } catch (_com_error& e) {
-        ReportComError(e);
+        ReportStoreError(e);
         FailStore(0);
         return false;
     }
@@ -855,7 +867,7 @@ bool CProductStructImportDlg::BeginUnit() {
         }
         return true;
     } catch (_com_error& e) {
-        ReportComError(e);
+        ReportStoreError(e);
         return false;
     }
 }
@@ -889,7 +901,7 @@ bool CProductStructImportDlg::EndUnit(bool keep, int rows) {
         }
         return true;
     } catch (_com_error& e) {
-        ReportComError(e);
+        ReportStoreError(e);
         // A unit to be kept is lost with the transaction, unless its rows are already counted
         // among the uncommitted ones; a failed unit counted its rows itself.
         FailStore(keep && !counted ? rows : 0);

@@ -77,7 +77,6 @@ TEST(ImportHost, ALostConnectionEndsTheImportWithAMessageAndTheResult) {
         "click 1329\n"
         "message * IDOK\n"
         "message \"与数据库的连接已断开，操作不能继续。\" IDOK\n"
-        "message * IDOK\n"
         "message \"产品结构信息存储已中止，已存储的数据保留...\\n有 3 条数据未能存储。\" IDOK\n"
         "click 2\n";
     const CString scriptPath = ws.WriteFile("in/lost.script", script);
