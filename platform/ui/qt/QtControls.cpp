@@ -44,7 +44,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 
 namespace vq::qtview {
@@ -185,65 +184,6 @@ void Binding::ReportGeometry() {
 
 namespace {
 
-// The address of the function a virtual member of CWnd calls for this object. A pointer to a
-// virtual member holds the member's offset in the table of virtual functions (Itanium C++ ABI,
-// which GCC and Clang follow on Linux): odd in its first word, or flagged in its second on ARM.
-template <class Handler> const void* VirtualTarget(const CWnd& window, Handler CWnd::*member) {
-    struct Representation {
-        std::uintptr_t ptr;
-        std::ptrdiff_t adj;
-    };
-    static_assert(sizeof(Representation) == sizeof(member), "pointers to members of two words");
-    Representation r;
-    std::memcpy(&r, &member, sizeof r);
-#if defined(__arm__) || defined(__aarch64__)
-    if (!(r.adj & 1))
-        return nullptr;
-    const std::uintptr_t offset = r.ptr;
-#else
-    if (!(r.ptr & 1))
-        return nullptr;
-    const std::uintptr_t offset = r.ptr - 1;
-#endif
-    const char* table = nullptr;
-    std::memcpy(&table, static_cast<const void*>(&window), sizeof table);
-    const void* target = nullptr;
-    std::memcpy(&target, table + offset, sizeof target);
-    return target;
-}
-
-// A window of the plain class of its kind (a report list, an edit field ... or a bare window):
-// what such a window does with a message when no class of its own changes it.
-const CWnd& StockWindow(vq::ControlKind kind) {
-    switch (kind) {
-    case vq::ControlKind::ListCtrl: {
-        static const CWnd* list = new CListCtrl();
-        return *list;
-    }
-    case vq::ControlKind::TreeCtrl: {
-        static const CWnd* tree = new CTreeCtrl();
-        return *tree;
-    }
-    case vq::ControlKind::ListBox: {
-        static const CWnd* box = new CListBox();
-        return *box;
-    }
-    case vq::ControlKind::Edit: {
-        static const CWnd* edit = new CEdit();
-        return *edit;
-    }
-    default: {
-        static const CWnd* plain = new CWnd();
-        return *plain;
-    }
-    }
-}
-
-template <class Handler> bool OwnHandler(const CWnd& window, Handler CWnd::*member) {
-    const void* own = VirtualTarget(window, member);
-    return own && own != VirtualTarget(StockWindow(window.GetControlKind()), member);
-}
-
 // Keys on the widget of a window placed over its parent control (an editor over a cell): Tab
 // and the keys that move between cells go to the window as key-downs, so that the window's class
 // or the list under it moves the editor. Keys nobody takes stay with the widget.
@@ -283,20 +223,7 @@ private:
 } // namespace
 
 bool ClassHandles(const CWnd& window, UINT message) {
-    for (const vq::MessageMap* map = window.GetMessageMap(); map; map = map->base ? map->base() : nullptr)
-        for (const vq::MessageMapEntry& entry : map->entries)
-            if (entry.kind == vq::MessageMapEntry::Kind::Message && entry.code == message && entry.handler)
-                return true;
-    switch (message) {
-    case WM_LBUTTONDOWN:
-        return OwnHandler(window, &CWnd::OnLButtonDown);
-    case WM_LBUTTONDBLCLK:
-        return OwnHandler(window, &CWnd::OnLButtonDblClk);
-    case WM_KEYDOWN:
-        return OwnHandler(window, &CWnd::OnKeyDown);
-    default:
-        return false;
-    }
+    return vq::MapHandlesMessage(window.GetMessageMap(), message);
 }
 
 bool DeliverKey(CWnd& target, UINT key) {
@@ -1445,7 +1372,7 @@ public:
 
 protected:
     void Send(UINT message, const QMouseEvent* e) {
-        if (!::IsWindow(window))
+        if (!::IsWindow(window) || !ClassHandles(*window, message))
             return;
         const QPoint p = e->position().toPoint();
         window->SendMessage(message, MouseFlags(e),
