@@ -17,6 +17,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -643,6 +644,116 @@ QImage WithTitleBar(const QImage& client, const QString& caption) {
     return framed;
 }
 
+// The path of the next picture of this caption in the screenshot folder: "<caption>.png", else
+// the first free "<caption> (2).png", "<caption> (3).png" ... Empty when no folder is set.
+QString NextScreenshotPath(const CString& caption) {
+    const char* dir = std::getenv("VQ_SCREENSHOT_DIR");
+    if (!dir || !*dir)
+        return QString();
+    const QDir folder(QString::fromUtf8(dir));
+    QDir().mkpath(folder.path());
+    const QString file = Q(ScreenshotFileName(caption));
+    QString path = folder.filePath(file);
+    const QString stem = file.left(file.size() - 4); // without ".png"
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = folder.filePath(QStringLiteral("%1 (%2).png").arg(stem).arg(n));
+    return path;
+}
+
+void SavePicture(const QImage& client, const CString& caption) {
+    const QString path = NextScreenshotPath(caption);
+    if (!path.isEmpty())
+        WithTitleBar(client, Q(caption)).save(path, "PNG");
+}
+
+// Gives a message box the icon and buttons of the request. `ids` maps each button to its
+// answer; `escape` is the button Escape and the close box stand for (nullptr when none). Returns
+// the answer of the first button.
+int FillMessageBox(QMessageBox& box, const MessageBoxRequest& request, std::map<QAbstractButton*, int>& ids,
+                   QPushButton*& escape) {
+    box.setWindowTitle(Q(request.caption));
+    box.setText(Q(request.text));
+    switch (request.type & MB_ICONMASK) {
+    case MB_ICONHAND:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONEXCLAMATION:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONASTERISK:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    }
+    struct Choice {
+        int id;
+        const char* text;
+        QMessageBox::ButtonRole role;
+    };
+    std::vector<Choice> choices;
+    switch (request.type & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+        choices = {{IDOK, "确定", QMessageBox::AcceptRole}, {IDCANCEL, "取消", QMessageBox::RejectRole}};
+        break;
+    case MB_ABORTRETRYIGNORE:
+        choices = {{IDABORT, "中止(&A)", QMessageBox::RejectRole},
+                   {IDRETRY, "重试(&R)", QMessageBox::AcceptRole},
+                   {IDIGNORE, "忽略(&I)", QMessageBox::AcceptRole}};
+        break;
+    case MB_YESNOCANCEL:
+        choices = {{IDYES, "是(&Y)", QMessageBox::YesRole},
+                   {IDNO, "否(&N)", QMessageBox::NoRole},
+                   {IDCANCEL, "取消", QMessageBox::RejectRole}};
+        break;
+    case MB_YESNO:
+        choices = {{IDYES, "是(&Y)", QMessageBox::YesRole}, {IDNO, "否(&N)", QMessageBox::NoRole}};
+        break;
+    case MB_RETRYCANCEL:
+        choices = {{IDRETRY, "重试(&R)", QMessageBox::AcceptRole},
+                   {IDCANCEL, "取消", QMessageBox::RejectRole}};
+        break;
+    default:
+        choices = {{IDOK, "确定", QMessageBox::AcceptRole}};
+        break;
+    }
+    escape = nullptr;
+    std::vector<QPushButton*> buttons;
+    for (const Choice& c : choices) {
+        QPushButton* b = box.addButton(QString::fromUtf8(c.text), c.role);
+        ids[b] = c.id;
+        buttons.push_back(b);
+        if (c.id == IDCANCEL || (choices.size() == 1 && c.id == IDOK))
+            escape = b;
+    }
+    const std::size_t defIndex = (request.type & MB_DEFBUTTON3) ? 2 : (request.type & MB_DEFBUTTON2) ? 1 : 0;
+    box.setDefaultButton(buttons[std::min(defIndex, buttons.size() - 1)]);
+    if (escape)
+        box.setEscapeButton(escape);
+    return choices.front().id;
+}
+
+// Keeps a picture of every message box, whoever answers it, when VQ_SCREENSHOT_DIR is set.
+void SaveMessageBoxScreenshot(const MessageBoxRequest& request) {
+    const char* dir = std::getenv("VQ_SCREENSHOT_DIR");
+    if (!dir || !*dir)
+        return;
+    EnsureQtApplication();
+    QMessageBox box;
+    std::map<QAbstractButton*, int> ids;
+    QPushButton* escape = nullptr;
+    FillMessageBox(box, request, ids, escape);
+    box.setAttribute(Qt::WA_DontShowOnScreen, true);
+    box.adjustSize();
+    SavePicture(Grab(&box), request.caption);
+}
+
+const bool kMessageBoxPictures = (SetMessageBoxObserver(SaveMessageBoxScreenshot), true);
+
 QWidget* WidgetOf(CWnd* window) {
     for (CWnd* w = window; w; w = w->GetParent())
         if (Binding* b = BindingOf(*w))
@@ -769,77 +880,14 @@ public:
     int ShowMessageBox(const MessageBoxRequest& request) override {
         BeforeLoop();
         QMessageBox box(WidgetOf(nullptr));
-        box.setWindowTitle(Q(request.caption));
-        box.setText(Q(request.text));
-        switch (request.type & MB_ICONMASK) {
-        case MB_ICONHAND:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        case MB_ICONQUESTION:
-            box.setIcon(QMessageBox::Question);
-            break;
-        case MB_ICONEXCLAMATION:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case MB_ICONASTERISK:
-            box.setIcon(QMessageBox::Information);
-            break;
-        default:
-            box.setIcon(QMessageBox::NoIcon);
-            break;
-        }
-        struct Choice {
-            int id;
-            const char* text;
-            QMessageBox::ButtonRole role;
-        };
-        std::vector<Choice> choices;
-        switch (request.type & MB_TYPEMASK) {
-        case MB_OKCANCEL:
-            choices = {{IDOK, "确定", QMessageBox::AcceptRole}, {IDCANCEL, "取消", QMessageBox::RejectRole}};
-            break;
-        case MB_ABORTRETRYIGNORE:
-            choices = {{IDABORT, "中止(&A)", QMessageBox::RejectRole},
-                       {IDRETRY, "重试(&R)", QMessageBox::AcceptRole},
-                       {IDIGNORE, "忽略(&I)", QMessageBox::AcceptRole}};
-            break;
-        case MB_YESNOCANCEL:
-            choices = {{IDYES, "是(&Y)", QMessageBox::YesRole},
-                       {IDNO, "否(&N)", QMessageBox::NoRole},
-                       {IDCANCEL, "取消", QMessageBox::RejectRole}};
-            break;
-        case MB_YESNO:
-            choices = {{IDYES, "是(&Y)", QMessageBox::YesRole}, {IDNO, "否(&N)", QMessageBox::NoRole}};
-            break;
-        case MB_RETRYCANCEL:
-            choices = {{IDRETRY, "重试(&R)", QMessageBox::AcceptRole},
-                       {IDCANCEL, "取消", QMessageBox::RejectRole}};
-            break;
-        default:
-            choices = {{IDOK, "确定", QMessageBox::AcceptRole}};
-            break;
-        }
         std::map<QAbstractButton*, int> ids;
         QPushButton* escape = nullptr;
-        std::vector<QPushButton*> buttons;
-        for (const Choice& c : choices) {
-            QPushButton* b = box.addButton(QString::fromUtf8(c.text), c.role);
-            ids[b] = c.id;
-            buttons.push_back(b);
-            if (c.id == IDCANCEL || (choices.size() == 1 && c.id == IDOK))
-                escape = b;
-        }
-        const std::size_t defIndex = (request.type & MB_DEFBUTTON3)   ? 2
-                                     : (request.type & MB_DEFBUTTON2) ? 1
-                                                                      : 0;
-        box.setDefaultButton(buttons[std::min(defIndex, buttons.size() - 1)]);
-        if (escape)
-            box.setEscapeButton(escape);
+        const int first = FillMessageBox(box, request, ids, escape);
         box.exec();
         auto it = ids.find(box.clickedButton());
         if (it != ids.end())
             return it->second;
-        return escape ? ids[escape] : choices.front().id;
+        return escape ? ids[escape] : first;
     }
 
     bool RunFileDialog(FileDialogRequest& request) override {
@@ -959,12 +1007,8 @@ public:
     }
 
     static void SaveScreenshotOf(const CString& caption, QWidget* window) {
-        const char* dir = std::getenv("VQ_SCREENSHOT_DIR");
-        if (!dir || !*dir)
-            return;
-        QDir().mkpath(QString::fromUtf8(dir));
-        const QString path = QDir(QString::fromUtf8(dir)).filePath(Q(ScreenshotFileName(caption)));
-        WithTitleBar(Grab(window), Q(caption)).save(path, "PNG");
+        if (!NextScreenshotPath(caption).isEmpty())
+            SavePicture(Grab(window), caption);
     }
 
 private:
@@ -1070,12 +1114,7 @@ void SaveDialogScreenshot(CDialog& dialog) {
     const char* dir = std::getenv("VQ_SCREENSHOT_DIR");
     if (!dir || !*dir)
         return;
-    const CString caption = dialog.GetWindowTextValue();
-    const QImage picture =
-        qtview::WithTitleBar(ToQImage(RenderDialogInQt(dialog)), QString::fromUtf8(caption.c_str()));
-    QDir().mkpath(QString::fromUtf8(dir));
-    picture.save(
-        QDir(QString::fromUtf8(dir)).filePath(QString::fromUtf8(ScreenshotFileName(caption).c_str())), "PNG");
+    qtview::SavePicture(ToQImage(RenderDialogInQt(dialog)), dialog.GetWindowTextValue());
 }
 
 } // namespace vq
