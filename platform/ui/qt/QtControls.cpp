@@ -44,6 +44,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 namespace vq::qtview {
@@ -755,6 +756,12 @@ protected:
         CBitmap canvas = FromQImage(face);
         {
             CDC dc(canvas);
+            // Texts stand on the face the style drew, in the header's text colour.
+            const QColor faceColor = palette().color(QPalette::Button);
+            const QColor textColor = palette().color(QPalette::ButtonText);
+            dc.SetBkMode(TRANSPARENT);
+            dc.SetBkColor(RGB(faceColor.red(), faceColor.green(), faceColor.blue()));
+            dc.SetTextColor(RGB(textColor.red(), textColor.green(), textColor.blue()));
             DRAWITEMSTRUCT item;
             item.CtlType = ODT_HEADER;
             item.CtlID = static_cast<UINT>(header->GetDlgCtrlID());
@@ -774,6 +781,8 @@ class ReportWidget : public QTreeWidget {
 public:
     using QTreeWidget::QTreeWidget;
     CListCtrl* list = nullptr;
+    // Called when the area that shows the rows changed its size.
+    std::function<void()> viewportResized;
 
     int RowAt(const QPoint& pos) const {
         QTreeWidgetItem* item = itemAt(pos);
@@ -785,6 +794,12 @@ public:
     }
 
 protected:
+    bool viewportEvent(QEvent* e) override {
+        const bool result = QTreeWidget::viewportEvent(e);
+        if (e->type() == QEvent::Resize && viewportResized)
+            viewportResized();
+        return result;
+    }
     void mousePressEvent(QMouseEvent* e) override {
         setFocus();
         if (!::IsWindow(list))
@@ -922,15 +937,17 @@ public:
                          [this](int column) { static_cast<CListCtrl&>(Window()).UserColumnClick(column); });
         QObject::connect(widget->header(), &QHeaderView::sectionResized, widget,
                          [this](int column, int, int size) {
-                             if (!Refreshing())
+                             if (!Refreshing() && !m_fitting)
                                  static_cast<CListCtrl&>(Window()).SetColumnWidth(column, size);
                          });
+        widget->viewportResized = [this] { FitLastColumn(); };
         QObject::connect(widget->verticalScrollBar(), &QScrollBar::valueChanged, widget,
                          [this] { ReportMetrics(); });
         QObject::connect(widget->horizontalScrollBar(), &QScrollBar::valueChanged, widget,
                          [this] { ReportMetrics(); });
     }
     ~ReportBinding() override {
+        m_view->viewportResized = nullptr;
         m_view->list = nullptr;
         m_delegate.list = nullptr;
         if (m_header)
@@ -982,9 +999,10 @@ protected:
                     image = hd.iImage;
             }
             headerItem->setIcon(c, image >= 0 ? QIcon(ImageOf(headerImages, image)) : QIcon());
-            if (m_view->header()->sectionSize(c) != list.GetColumnWidth(c))
+            if (c + 1 < list.GetColumnCount() && m_view->header()->sectionSize(c) != list.GetColumnWidth(c))
                 m_view->header()->resizeSection(c, std::max(0, list.GetColumnWidth(c)));
         }
+        FitLastColumn();
         m_view->setHeaderHidden((list.GetStyle() & LVS_NOCOLUMNHEADER) != 0);
         if (small)
             m_view->setIconSize(QSize(small->GetImageSize().cx, small->GetImageSize().cy));
@@ -1041,9 +1059,33 @@ protected:
     }
 
 private:
+    // The last column is shown as wide as the list when the columns are narrower than the list,
+    // so that no blank strip stands beside them; the list keeps the width it gave the column.
+    // Rows a list draws itself follow the widths it knows, so its columns stay as they are.
+    void FitLastColumn() {
+        if (!Alive())
+            return;
+        auto& list = static_cast<CListCtrl&>(Window());
+        const int last = list.GetColumnCount() - 1;
+        if (last < 0 || last >= m_view->header()->count())
+            return;
+        int others = 0;
+        for (int c = 0; c < last; ++c)
+            others += m_view->header()->sectionSize(c);
+        const bool ownerDrawn = (list.GetStyle() & LVS_OWNERDRAWFIXED) != 0;
+        const int width =
+            std::max({0, list.GetColumnWidth(last), ownerDrawn ? 0 : m_view->viewport()->width() - others});
+        if (m_view->header()->sectionSize(last) == width)
+            return;
+        m_fitting = true;
+        m_view->header()->resizeSection(last, width);
+        m_fitting = false;
+    }
+
     ReportWidget* m_view;
     QPointer<ReportHeader> m_header;
     OwnerDrawDelegate m_delegate;
+    bool m_fitting = false;
 };
 
 // ---- Trees -----------------------------------------------------------------------------------
