@@ -16,6 +16,16 @@
 #include <fstream>
 #include <sstream>
 
+BEGIN_MESSAGE_MAP(CDrawingViewer, CWnd)
+    ON_WM_PAINT()
+    ON_WM_SIZE()
+    ON_WM_LBUTTONDOWN()
+    ON_WM_LBUTTONUP()
+    ON_WM_MOUSEMOVE()
+    ON_WM_RBUTTONDOWN()
+    ON_WM_KEYDOWN()
+END_MESSAGE_MAP()
+
 namespace vq {
 namespace {
 
