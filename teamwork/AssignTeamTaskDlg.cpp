@@ -7,6 +7,7 @@
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Menu.h"
+#include "teamwork/DeleteWorkCascade.h"
 #include "teamwork/TeamTaskItemDlg.h"
 
 namespace {
@@ -383,7 +384,42 @@ void CAssignTeamTaskDlg::OnWorkProperties() {
     Changed = 1;
 }
 
-void CAssignTeamTaskDlg::OnDeleteWork() {}
+void CAssignTeamTaskDlg::OnDeleteWork() {
+    TreeItemData* data = NodeData(m_currentNode);
+    if (!data) {
+        AfxMessageBox(kNoRecord);
+        return;
+    }
+    if (m_tree.ItemHasChildren(m_currentNode)) {
+        AfxMessageBox("请先删除任务下面的任务，再删除本任务...");
+        return;
+    }
+    CString sql;
+    sql.Format("SELECT WorkState FROM TeamWorkManage WHERE WorkID='%s'", SqlQuote(data->code));
+    const CString state = theApp.GetSqlString(sql);
+    CString parentName, parentId;
+    if (TreeItemData* parent = NodeData(m_currentNode.GetParent())) {
+        parentName = parent->text;
+        parentId = parent->code;
+    }
+    CString prompt;
+    prompt.Format("撤消%s[%s]下的工作：%s[%s]", parentName, parentId, data->text, data->code);
+    if (!DeleteWorkCascade(data->code, state, true, prompt))
+        return;
+    // A neighbour of the deleted node becomes the selection, as a person expects.
+    const HTREEITEM node = m_currentNode;
+    HTREEITEM next = m_tree.GetNextSiblingItem(node);
+    if (!next)
+        next = m_tree.GetPrevSiblingItem(node);
+    if (!next)
+        next = m_tree.GetParentItem(node);
+    m_currentNode = CTreeCursor();
+    m_tree.DeleteItem(node);
+    Changed = 1;
+    if (!m_tree.GetSelectedItem() && next)
+        m_tree.SelectItem(next);
+    m_currentNode = m_tree.GetSelectedItem();
+}
 
 void CAssignTeamTaskDlg::OnSelectTask() {}
 
@@ -414,6 +450,12 @@ void CAssignTeamTaskDlg::OnTreeSelChanged(NMHDR*, LRESULT* result) {
         return;
     m_currentNode = m_tree.GetSelectedItem();
     m_tree.Invalidate();
+    if (!m_currentNode) {
+        // Nothing is selected (the selected node was deleted): nothing to work on.
+        EnableButton(kPropertiesButton, FALSE);
+        EnableButton(kDeleteButton, FALSE);
+        return;
+    }
     TreeItemData* data = NodeData(m_currentNode);
     if (!data) {
         AfxMessageBox(kNoRecord);

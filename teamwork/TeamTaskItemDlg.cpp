@@ -4,12 +4,14 @@
 #include "core/ComError.h"
 #include "core/Settings.h"
 #include "core/TeamWorkLog.h"
+#include "core/UserNotice.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Edit.h"
+#include "teamwork/TaskResourceDlg.h"
 #include "teamwork/WorkNumbering.h"
 
 #include <algorithm>
@@ -451,7 +453,20 @@ void CTeamTaskItemDlg::OnSelectManager() {
     SetFieldText(kManagerEdit, Manager);
 }
 
-void CTeamTaskItemDlg::OnAssignResource() {}
+// In new mode the resources hang on the id not stored yet; Cancel removes them again.
+void CTeamTaskItemDlg::OnAssignResource() {
+    m_bSettingFields = true;
+    const BOOL read = UpdateData(TRUE);
+    m_bSettingFields = false;
+    if (!read)
+        return;
+    CTaskResourceDlg dlg(this);
+    dlg.m_strTaskNo = WorkID;
+    dlg.m_strTaskName = WorkName;
+    dlg.m_bWorkTask = 1;
+    dlg.m_bReadOnly = 0;
+    dlg.DoModal();
+}
 
 void CTeamTaskItemDlg::OnTaskQuery() {}
 
@@ -506,9 +521,7 @@ void CTeamTaskItemDlg::OnOK() {
     }
     const CString typeLetter = TypeLetter();
     CWaitCursor wait;
-    const CTime now = CTime::GetCurrentTime();
-    const CString date = now.Format("%Y-%m-%d");
-    const CString dateTime = now.Format("%Y-%m-%d %H:%M");
+    const CString dateTime = CTime::GetCurrentTime().Format("%Y-%m-%d %H:%M");
     if (ModifyMode == 0) {
         if (!StoreNewWork(typeLetter, dateTime))
             return;
@@ -521,7 +534,7 @@ void CTeamTaskItemDlg::OnOK() {
             return;
     }
     if (OldManager.CompareNoCase(Manager) != 0)
-        NotifyManager(date, dateTime);
+        NotifyManager();
     EndDialog(IDOK);
 }
 
@@ -587,16 +600,11 @@ BOOL CTeamTaskItemDlg::StoreChangedWork(const CString& typeLetter) {
     return theApp.ExecuteSql(sql) ? TRUE : FALSE;
 }
 
-void CTeamTaskItemDlg::NotifyManager(const CString& date, const CString& dateTime) {
+// A failed notice row has been shown and does not undo the stored work task.
+void CTeamTaskItemDlg::NotifyManager() {
     const CString notice = NoticeText();
-    if (Manager.IsEmpty())
-        return;
-    CString sql;
-    sql.Format("INSERT INTO MessageManage (Sender, Reseiver, SendTime, SendDate, MachineIP, Topic, Content, ReadFlag) "
-               "VALUES('系统', '%s', '%s', '%s', '%s', '系统工作消息', '%s', 'N')",
-               SqlQuote(Manager), SqlQuote(dateTime), SqlQuote(date), SqlQuote(theApp.m_strHostIP), SqlQuote(notice));
-    theApp.ExecuteSql(sql);
-    theApp.NotifyMessageServer(Manager, notice);
+    if (!Manager.IsEmpty())
+        SendUserNotice(Manager, notice);
 }
 
 void CTeamTaskItemDlg::OnCancel() {

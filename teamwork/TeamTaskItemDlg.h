@@ -102,7 +102,7 @@ private:
     CString TypeLetter() const;
     BOOL StoreNewWork(const CString& typeLetter, const CString& dateTime);
     BOOL StoreChangedWork(const CString& typeLetter);
-    void NotifyManager(const CString& date, const CString& dateTime);
+    void NotifyManager();
     CString NoticeText();
 
     bool m_bSettingFields = false; // fields are being written by the code, not typed

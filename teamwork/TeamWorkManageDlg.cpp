@@ -6,6 +6,8 @@
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
+#include "teamwork/DeleteWorkCascade.h"
+#include "teamwork/TaskResourceDlg.h"
 #include "teamwork/TeamTaskItemDlg.h"
 
 namespace {
@@ -199,9 +201,43 @@ void CTeamWorkManageDlg::OnModifyWork() {
     SetRowTexts(row, record);
 }
 
-void CTeamWorkManageDlg::OnDelete() {}
+// The state shown in the row decides, as the list was read.
+void CTeamWorkManageDlg::OnDelete() {
+    const int row = GetSelectedItem(m_list);
+    if (row < 0) {
+        AfxMessageBox(kNoSelection);
+        return;
+    }
+    const CString id = m_list.GetItemText(row, kWorkId);
+    CString prompt;
+    prompt.Format("撤消给%s分配工作：%s[%s]", m_list.GetItemText(row, kManager), m_list.GetItemText(row, kWorkName), id);
+    if (!DeleteWorkCascade(id, m_list.GetItemText(row, kState), false, prompt))
+        return;
+    CWaitCursor wait;
+    const int count = m_list.GetItemCount();
+    m_list.DeleteItem(row);
+    RenumberRows();
+    if (count > 1) {
+        const int next = row < count - 1 ? row : count - 2;
+        m_list.SetItemState(next, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    } else {
+        EnableRowButtons(FALSE);
+    }
+}
 
-void CTeamWorkManageDlg::OnAssignResources() {}
+void CTeamWorkManageDlg::OnAssignResources() {
+    const int row = GetSelectedItem(m_list);
+    if (row < 0) {
+        AfxMessageBox(kNoSelection);
+        return;
+    }
+    CTaskResourceDlg dlg(this);
+    dlg.m_strTaskNo = m_list.GetItemText(row, kWorkId);
+    dlg.m_strTaskName = m_list.GetItemText(row, kWorkName);
+    dlg.m_bWorkTask = 1;
+    dlg.m_bReadOnly = 0;
+    dlg.DoModal();
+}
 
 void CTeamWorkManageDlg::OnListDblClk(NMHDR*, LRESULT* result) {
     *result = 0;

@@ -238,4 +238,45 @@ TEST_P(AssignTeamTaskTest, WorkGroupModeShowsTheGroupsWorks) {
     EXPECT_EQ(ws.QueryText("SELECT WorkState FROM ProjectManage WHERE ProjectNo='A'"), "未开始");
 }
 
+TEST_P(AssignTeamTaskTest, DeletingAWorkRemovesItsNodeAndLogsIt) {
+    ws.Execute("UPDATE TeamWorkManage SET WorkState='待确认' WHERE WorkID='A#002'");
+    CAssignTeamTaskDlg dlg;
+    dlg.ParentNo = "A";
+    std::vector<std::string> tree;
+    vq::ScriptedUser user;
+    user.Dialog("设计工作组工作管理")
+        .Tree(kTree, root + "/组 [A#001]")
+        .Click(kDelete)
+        .Message("请先删除任务下面的任务，再删除本任务...", IDOK)
+        .Tree(kTree, root + "/实 [A#002]")
+        .Click(kDelete)
+        .Message("删除该工作任务将失去其对应的所有信息,真的要删除吗?", IDNO)
+        .Click(kDelete)
+        .Message("删除该工作任务将失去其对应的所有信息,真的要删除吗?", IDYES)
+        .Do([&](CDialog& d) { tree = TreeTexts(d); })
+        .Click(IDCANCEL);
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(tree, (std::vector<std::string>{root, "  组 [A#001]", "    子 [A#001#001]", "  更改 [A#003]"}));
+    EXPECT_EQ(dlg.Changed, 1);
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkManage WHERE WorkID='A#002'"), "0");
+    EXPECT_EQ(ws.QueryText("SELECT LogTopic || '|' || LogPrompt FROM TeamWorkLog WHERE LogID='A#002'"),
+              "撤消工作|撤消任务A[A]下的工作：实[A#002]");
+}
+
+TEST_P(AssignTeamTaskTest, AWorkUnderReviewIsNotDeleted) {
+    CAssignTeamTaskDlg dlg;
+    dlg.ParentNo = "A";
+    vq::ScriptedUser user;
+    user.Dialog("设计工作组工作管理")
+        .Tree(kTree, root + "/实 [A#002]")
+        .Click(kDelete)
+        .Message("处于评审及完成状态的任务不能删除...", IDOK)
+        .Click(IDCANCEL);
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(dlg.Changed, 0);
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkManage WHERE WorkID='A#002'"), "1");
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, AssignTeamTaskTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);

@@ -370,4 +370,29 @@ TEST_P(TeamTaskItemTest, AFailedStoreLeavesTheDialogOpenWithoutNotice) {
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), "0");
 }
 
+TEST_P(TeamTaskItemTest, CancelRemovesTheResourcesOfANewWorkOnly) {
+    ws.Execute("INSERT INTO TeamWorkResource (WorkID, ResourceID, ResourceType) VALUES ('T1#001', 'R1', '说明'),"
+               "('T1#009', 'R9', '别的')");
+    ws.Execute("INSERT INTO TeamWorkResourcePack (ResourceID) VALUES ('R1'), ('R9')");
+    {
+        CTeamTaskItemDlg dlg;
+        dlg.TaskNo = "T1";
+        vq::ScriptedUser user;
+        user.Dialog("工作任务分解").Click(IDCANCEL);
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    }
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkResource"), "1");
+    EXPECT_EQ(ws.QueryText("SELECT ResourceID FROM TeamWorkResourcePack"), "R9");
+    AddWork("T1#009", "T1", "lisi", "W");
+    CTeamTaskItemDlg dlg;
+    dlg.TaskNo = "T1";
+    dlg.WorkID = "T1#009";
+    dlg.ModifyMode = 1;
+    vq::ScriptedUser user;
+    user.Dialog("工作任务属性").Click(IDCANCEL);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkResource"), "1");
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, TeamTaskItemTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);

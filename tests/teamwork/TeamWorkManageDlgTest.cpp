@@ -98,8 +98,6 @@ TEST_P(TeamWorkManageTest, AnEmptyListEnablesTheRowButtonsWithItsFirstWork) {
     vq::ScriptedUser user;
     user.Dialog("工作任务管理 - 任务C[C]")
         .Do([&](CDialog& d) { before = d.GetDlgItem(kModify)->IsWindowEnabled(); })
-        .Click(kModify)
-        .Message("请选择具体的工作...", IDOK)
         .Click(kAdd)
         .Dialog("工作任务分解")
         .Set(1002, "第一")
@@ -196,6 +194,50 @@ TEST(GetSelectedItemTest, TheFirstSelectedRowOrNone) {
     EXPECT_EQ(none, -1);
     EXPECT_EQ(second, 2);
     EXPECT_EQ(third, 1);
+}
+
+// Serial numbers are rewritten after a deletion and an addition, so no two rows share one.
+TEST_P(TeamWorkManageTest, DeletingSelectsANeighbourAndRenumbers) {
+    ws.Execute("UPDATE TeamWorkManage SET WorkState='待确认' WHERE TaskNo='A'");
+    ws.Execute("DELETE FROM TeamWorkManage WHERE WorkID='A#001#001'");
+    ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, WorkState) VALUES "
+               "('A', 'A', 'A#003', 'lisi', '三', 'W', '待确认')");
+    CTeamWorkManageDlg dlg;
+    dlg.TaskNo = "A";
+    dlg.TaskName = "任务A";
+    std::vector<std::string> afterMiddle, afterAdd;
+    int selected = -1;
+    bool buttons = true;
+    vq::ScriptedUser user;
+    user.Dialog("工作任务管理 - 任务A[A]")
+        .Select(kList, 1)
+        .Click(kDelete)
+        .Message("删除该工作任务将失去其对应的所有信息,真的要删除吗?", IDYES)
+        .Do([&](CDialog& d) {
+            afterMiddle = Rows(d);
+            selected = GetSelectedItem(*dynamic_cast<CListCtrl*>(d.GetDlgItem(kList)));
+        })
+        .Click(kAdd)
+        .Dialog("工作任务分解")
+        .Set(1002, "新")
+        .Set(1004, "2030-01-01")
+        .Set(1010, "2030-01-01")
+        .Set(1012, "2030-01-01")
+        .Click(IDOK)
+        .Dialog("工作任务管理 - 任务A[A]")
+        .Do([&](CDialog& d) { afterAdd = Rows(d); });
+    for (int i = 0; i < 3; ++i)
+        user.Select(kList, 0).Click(kDelete).Message("删除该工作任务将失去其对应的所有信息,真的要删除吗?", IDYES);
+    user.Do([&](CDialog& d) { buttons = d.GetDlgItem(kModify)->IsWindowEnabled(); }).Click(IDCANCEL);
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(afterMiddle, (std::vector<std::string>{"1|A#001|一|zhangsan|待确认", "2|A#003|三|lisi|待确认"}));
+    EXPECT_EQ(selected, 1);
+    EXPECT_EQ(afterAdd.back(), "3|A#002|新|zhangsan|待确认");
+    EXPECT_FALSE(buttons);
+    EXPECT_EQ(ws.QueryText("SELECT LogPrompt FROM TeamWorkLog WHERE LogID='A#003' AND LogType='删除'"),
+              "撤消给lisi分配工作：三[A#003]");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkManage WHERE TaskNo='A'"), "0");
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, TeamWorkManageTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
