@@ -48,16 +48,16 @@ const vq::DialogTemplate kTeamTaskItemTemplate{
     {vq::Label("工作编号"), vq::EditBox(kWorkIdEdit, vq::kNoLayoutFlags, ES_AUTOHSCROLL | ES_READONLY),
      vq::Label("任务类型", vq::kBeside), vq::DropDownList(kTypeCombo, vq::kBeside),
      vq::Label("工作名称"), vq::EditBox(kWorkNameEdit),
-     vq::Label("优先级", vq::kBeside), vq::EditBox(kPriorityEdit, vq::kBeside, ES_AUTOHSCROLL | ES_NUMBER),
-     vq::Spin(kPrioritySpin),
-     vq::Label("开始时间"), vq::DateTimePicker(kBeginDate), vq::EditBox(kBeginDaysEdit, vq::kBeside),
-     vq::Label("天", vq::kBeside),
      vq::Label("负责人", vq::kBeside), vq::EditBox(kManagerEdit, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
      vq::PushButton(kSelectManager, "...", vq::kBeside),
+     vq::Label("开始时间"), vq::DateTimePicker(kBeginDate), vq::EditBox(kBeginDaysEdit, vq::kBeside),
+     vq::Label("天", vq::kBeside),
      vq::Label("报警时间"), vq::DateTimePicker(kCheckDate), vq::EditBox(kCheckDaysEdit, vq::kBeside),
      vq::Label("天", vq::kBeside),
-     vq::Label("完成时间", vq::kBeside), vq::DateTimePicker(kEndDate, vq::kBeside),
-     vq::EditBox(kEndDaysEdit, vq::kBeside), vq::Label("天", vq::kBeside),
+     vq::Label("完成时间"), vq::DateTimePicker(kEndDate), vq::EditBox(kEndDaysEdit, vq::kBeside),
+     vq::Label("天", vq::kBeside),
+     vq::Label("优先级"), vq::EditBox(kPriorityEdit, vq::kNoLayoutFlags, ES_AUTOHSCROLL | ES_NUMBER),
+     vq::Spin(kPrioritySpin),
      vq::Label("工作内容"), vq::EditBox(kPromptEdit, vq::kNoLayoutFlags, kMultiLine),
      vq::Label("工作要求"), vq::EditBox(kRequestEdit, vq::kNoLayoutFlags, kMultiLine),
      vq::Label("任务状态"), vq::EditBox(kStateEdit, vq::kNoLayoutFlags, ES_AUTOHSCROLL | ES_READONLY),
@@ -65,7 +65,8 @@ const vq::DialogTemplate kTeamTaskItemTemplate{
      vq::Label("起始", vq::kHidden), vq::EditBox(kBeginNumEdit, vq::kHidden),
      vq::Label("终止", vq::kHidden), vq::EditBox(kEndNumEdit, vq::kHidden),
      vq::PushButton(kTaskQuery, "任务查询..."), vq::PushButton(kAssignResource, "分配资源...", vq::kBeside),
-     vq::DefPushButton(IDOK, "确定", vq::kBeside), vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
+     vq::DefPushButton(IDOK, "确定", vq::kBeside), vq::PushButton(IDCANCEL, "取消", vq::kBeside)},
+    CSize(620, 600)};
 
 constexpr const char* kGroupType = "工作任务组";
 constexpr const char* kWorkType = "工作任务";

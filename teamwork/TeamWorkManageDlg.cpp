@@ -25,7 +25,8 @@ const vq::DialogTemplate kTeamWorkManageTemplate{
      vq::Label("状态"), vq::EditBox(kStateEdit, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
      vq::PushButton(kAddButton, "增加..."), vq::PushButton(kModifyButton, "修改...", vq::kBeside),
      vq::PushButton(kDeleteButton, "删除...", vq::kBeside), vq::PushButton(kResourceButton, "分配资源...", vq::kBeside),
-     vq::PushButton(IDCANCEL, "退出", vq::kBeside)}};
+     vq::PushButton(IDCANCEL, "退出", vq::kBeside)},
+    CSize(620, 380)};
 
 enum Column { kSerial, kWorkId, kWorkName, kManager, kState, kColumns };
 
