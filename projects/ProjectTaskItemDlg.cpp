@@ -1,5 +1,6 @@
 #include "projects/ProjectTaskItemDlg.h"
 
+#include "controls/UserBrowseDlg.h"
 #include "core/ComError.h"
 #include "core/OperationLog.h"
 #include "core/Settings.h"
@@ -17,6 +18,9 @@
 #include "platform/ui/SpinButtonCtrl.h"
 #include "projects/ProjectTaskItemIds.h"
 #include "projects/ProjectTaskRecords.h"
+#include "projects/ProjectTeamDlg.h"
+#include "projects/SelectProjectTeamerDlg.h"
+#include "projects/TaskQueryDlg.h"
 
 using namespace projects;
 using namespace projects::item_ids;
@@ -95,6 +99,9 @@ BEGIN_MESSAGE_MAP(CProjectTaskItemDlg, CDialog)
     ON_NOTIFY(UDN_DELTAPOS, kPrioritySpin, &CProjectTaskItemDlg::OnPrioritySpin)
     ON_CBN_SELCHANGE(kTaskType, &CProjectTaskItemDlg::OnTaskTypeChanged)
     ON_BN_CLICKED(kSimpleProject, &CProjectTaskItemDlg::OnSimpleProject)
+    ON_BN_CLICKED(kManagerPick, &CProjectTaskItemDlg::OnPickManager)
+    ON_BN_CLICKED(kTaskQuery, &CProjectTaskItemDlg::OnTaskQuery)
+    ON_BN_CLICKED(kMembers, &CProjectTaskItemDlg::OnMembers)
 END_MESSAGE_MAP()
 
 CProjectTaskItemDlg::CProjectTaskItemDlg(CWnd* parent) : CDialog(kItemTemplate, parent) {}
@@ -889,12 +896,14 @@ void CProjectTaskItemDlg::DeleteWhatThisDialogStored() {
     CString sql;
     sql.Format("DELETE FROM TaskExtDocument WHERE TaskNo='%s'", SqlQuote(m_strLockedNo));
     theApp.ExecuteSql(sql);
-    sql.Format("DELETE FROM DesignProjectTeam WHERE TeamType='%s' AND TeamGroup='%s'", SqlQuote(m_strLockedTeamType),
-               SqlQuote(group));
-    theApp.ExecuteSql(sql);
-    sql.Format("DELETE FROM DesignProjectTeamRight WHERE TeamType='%s' AND TeamGroup='%s'",
-               SqlQuote(m_strLockedTeamType), SqlQuote(group));
-    theApp.ExecuteSql(sql);
+    if (!m_strLockedTeamType.IsEmpty()) {
+        sql.Format("DELETE FROM DesignProjectTeam WHERE TeamType='%s' AND TeamGroup='%s'",
+                   SqlQuote(m_strLockedTeamType), SqlQuote(group));
+        theApp.ExecuteSql(sql);
+        sql.Format("DELETE FROM DesignProjectTeamRight WHERE TeamType='%s' AND TeamGroup='%s'",
+                   SqlQuote(m_strLockedTeamType), SqlQuote(group));
+        theApp.ExecuteSql(sql);
+    }
     sql.Format("DELETE FROM TeamWorkManage WHERE TaskNo = '%s'", SqlQuote(m_strLockedNo));
     theApp.ExecuteSql(sql);
 }
@@ -902,4 +911,114 @@ void CProjectTaskItemDlg::DeleteWhatThisDialogStored() {
 void CProjectTaskItemDlg::OnCancel() {
     DeleteWhatThisDialogStored();
     EndDialog(IDCANCEL);
+}
+
+CString CProjectTaskItemDlg::TopProjectNumber() {
+    const CString path = NewItem && !IsProject ? ChildrenPath(ProjectPath, ProjectName) : ProjectPath;
+    if (IsProject || IsTopLevelPath(path))
+        return ItemNo;
+    const int slash = path.Find('\\');
+    const CString name = slash >= 0 ? path.Left(slash) : path;
+    CString sql;
+    sql.Format("SELECT ProjectNo FROM ProjectManage WHERE ProjectName='%s' AND ProjectPath='项目管理'", SqlQuote(name));
+    return theApp.GetSqlString(sql);
+}
+
+void CProjectTaskItemDlg::OnPickManager() {
+    UpdateData(TRUE);
+    if (!IsProject && ReadSettingInt(kSettingsSection, "按照项目组分配任务", "1") != 0) {
+        CSelectProjectTeamerDlg picker(this);
+        picker.m_strProjectNo = TopProjectNumber();
+        picker.m_bWorkGroup = 0;
+        picker.m_strLogName = Manager;
+        picker.DoModal();
+        // Cancel leaves the preset manager, so the result needs no test.
+        if (!picker.m_strLogName.IsEmpty())
+            Manager = picker.m_strLogName;
+    } else {
+        CUserBrowseDlg picker(this);
+        picker.m_strLogName = Manager;
+        if (picker.DoModal() != IDOK)
+            return;
+        Manager = picker.m_strLogName;
+    }
+    SetDlgItemText(kManager, Manager);
+}
+
+void CProjectTaskItemDlg::OnTaskQuery() {
+    UpdateData(TRUE);
+    CTaskQueryDlg query(this);
+    query.UserName = Manager;
+    query.ProjectNo = IsProject ? CString() : TopProjectNumber();
+    query.DoModal();
+    if (!Editable || query.UserName.IsEmpty() || query.UserName.CompareNoCase(Manager) == 0)
+        return;
+    CString text;
+    text.Format("是否把负责人：%s 更改为：%s", Manager, query.UserName);
+    if (MessageBox(text, "操作提示", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    Manager = query.UserName;
+    SetDlgItemText(kManager, Manager);
+}
+
+bool CProjectTaskItemDlg::LockNewNumber(const CString& emptyMessage, const CString& characterEnding,
+                                        const CString& takenMessage, const CString& question,
+                                        const CString& teamType) {
+    if (!NewItem)
+        return true;
+    ItemNo.Trim();
+    if (ItemNo.IsEmpty()) {
+        AfxMessageBox(emptyMessage);
+        return false;
+    }
+    if (!HasValidItemCharacters(ItemNo)) {
+        Warn(NumberCharacterMessage() + characterEnding, "", kNumber);
+        return false;
+    }
+    CString sql;
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectNo='%s' AND ProjectPath='项目管理'", SqlQuote(ItemNo));
+    const int count = QueryGuardCount(sql);
+    if (count < 0)
+        return false;
+    if (count > 0) {
+        AfxMessageBox(takenMessage);
+        return false;
+    }
+    auto* number = dynamic_cast<CEdit*>(GetDlgItem(kNumber));
+    if (m_bNumberLocked && m_strLockedNo == ItemNo) {
+        if (m_strLockedTeamType.IsEmpty())
+            m_strLockedTeamType = teamType;
+        return true;
+    }
+    if (number && !number->IsReadOnly() && MessageBox(question, "警告", MB_YESNO | MB_ICONWARNING) != IDYES)
+        return false;
+    if (number)
+        number->SetReadOnly(TRUE);
+    EnableItem(kNewCode, false);
+    m_bNumberLocked = true;
+    m_strLockedNo = ItemNo;
+    if (m_strLockedTeamType.IsEmpty())
+        m_strLockedTeamType = teamType;
+    return true;
+}
+
+void CProjectTaskItemDlg::OnMembers() {
+    UpdateData(TRUE);
+    const CString teamType = IsProject ? "_P" : "_T";
+    if (!LockNewNumber("项目编号为空，不能设置项目成员...", "，不能设置项目成员...", "相同编号的项目已存在，不能设置项目成员...",
+                       "设置项目成员将不再允许修改项目编号，是否继续?", teamType))
+        return;
+    CProjectTeamDlg team(this);
+    if (IsProject) {
+        team.m_strProjectNo = ItemNo;
+        team.m_strProjectName = ItemName;
+        team.m_bWorkGroup = 0;
+    } else {
+        team.m_strProjectNo = TopProjectNumber();
+        team.m_strTaskNo = ItemNo.Find('#') >= 0 ? ItemNo.Left(ItemNo.Find('#')) : ItemNo;
+        team.m_strTaskName = ItemName;
+        team.m_bWorkGroup = 1;
+    }
+    team.m_bReadOnly = Editable ? 0 : 1;
+    team.DoModal();
 }

@@ -71,6 +71,9 @@ protected:
     afx_msg void OnPrioritySpin(NMHDR* header, LRESULT* result);
     afx_msg void OnTaskTypeChanged();
     afx_msg void OnSimpleProject();
+    afx_msg void OnPickManager();
+    afx_msg void OnTaskQuery();
+    afx_msg void OnMembers();
 
 private:
     void LoadExistingItem();
@@ -95,6 +98,14 @@ private:
     bool StoreExistingItem(const CString& type);
     void NotifyNewManager();
     void DeleteWhatThisDialogStored();
+
+    // The number of the item's top-level project (its own for a top-level item); empty when the
+    // project cannot be found.
+    CString TopProjectNumber();
+    // The checks and the question before a step that stores rows under a new item's number; the
+    // number is locked afterwards. False when the step must not go on.
+    bool LockNewNumber(const CString& emptyMessage, const CString& characterEnding, const CString& takenMessage,
+                       const CString& question, const CString& teamType);
 
     void ShowItem(int id, bool show);
     void EnableItem(int id, bool enable);

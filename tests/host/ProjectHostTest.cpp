@@ -86,3 +86,27 @@ TEST(ProjectHost, ManagementAddsAProjectThroughTheItemDialog) {
     EXPECT_EQ(demo.Query("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '二级减速机设计%'"), "3");
     EXPECT_EQ(demo.Query("SELECT count(*) FROM TeamWorkManage WHERE TaskNo LIKE 'XM-01%'"), "2");
 }
+
+TEST(ProjectHost, TeamMembersAndTheMemberPickerOnTheDemoWorkspace) {
+    DemoWorkspace demo;
+    const std::string add = "dialog \"项目组成员管理\"\n"
+                            "click 1207\n"
+                            "dialog \"用户浏览 - 选择组(多用户)\"\n"
+                            "select 1059 \"wangwu\"\n"
+                            "click 1\n"
+                            "dialog \"项目组成员管理\"\n"
+                            "click 2\n";
+    const ShellRun added = demo.Host(add, "AssignProjectTeamMain '' XM-01 _P zhangsan 0");
+    EXPECT_EQ(added.status, 0) << added.out;
+    EXPECT_NE(added.out.find("result: 1"), std::string::npos) << added.out;
+    EXPECT_EQ(demo.Query("SELECT IsLeader FROM DesignProjectTeam WHERE TeamType='_P' AND TeamGroup='XM-01' AND "
+                         "TeamUser='wangwu'"),
+              "N");
+
+    const std::string pick = "dialog \"选择项目组成员\"\n"
+                             "tree 1206 \"任务：[箱体结构设计]XM-01-01 的工作组.../赵六 [zhaoliu]\"\n"
+                             "click 1\n";
+    const ShellRun picked = demo.Host(pick, "SelectProjectTeamer XM-01-01 XM-01 _T zhangsan");
+    EXPECT_EQ(picked.status, 0) << picked.out;
+    EXPECT_NE(picked.out.find("result: \"zhaoliu\""), std::string::npos) << picked.out;
+}

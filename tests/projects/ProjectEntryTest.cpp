@@ -5,6 +5,7 @@
 #include "platform/ui/ScriptedUser.h"
 #include "projects/DesignProjectManageIds.h"
 #include "projects/ProjectTaskItemIds.h"
+#include "projects/ProjectTeamIds.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
 
@@ -12,6 +13,9 @@
 
 extern "C" int DesignProjectManageMain(CString login, int addDisabled);
 extern "C" CString CreateNewProjectTaskItem(CString itemNo, CString unused, CString login);
+extern "C" int AssignProjectTeamMain(CString taskNo, CString projectNo, CString groupType, CString login,
+                                     int readOnly);
+extern "C" CString SelectProjectTeamer(CString taskNo, CString projectNo, CString groupType, CString login);
 
 namespace {
 
@@ -71,6 +75,48 @@ TEST_P(ProjectEntryTest, NoDialogWithoutTheDatabase) {
     EXPECT_EQ(DesignProjectManageMain("zhangsan", 0), 0);
     rec.Expect("");
     EXPECT_EQ(CreateNewProjectTaskItem("P1", "", "zhangsan"), "");
+    EXPECT_EQ(rec.Pending(), 0);
+}
+
+TEST_P(ProjectEntryTest, TeamEntriesReturnWhetherMembersWereAddedAndTheChosenLogin) {
+    ws.Execute("INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader) VALUES "
+               "('P1', '_P', 'P1', 'zhangsan', 'Y')");
+    vq::ScriptedUser deleting;
+    deleting.Dialog("项目组成员管理")
+        .Tree(projects::team_ids::kTree, "项目：P1 的工作团队.../张三 [zhangsan]")
+        .Click(projects::team_ids::kDeleteMember)
+        .Message("真的要删除选定的项目成员吗?", IDYES)
+        .Click(IDCANCEL);
+    EXPECT_EQ(AssignProjectTeamMain("", "P1", "_p", "zhangsan", 0), 0);
+    EXPECT_TRUE(deleting.Succeeded()) << deleting.Error().c_str();
+
+    vq::ScriptedUser adding;
+    adding.Dialog("项目组成员管理")
+        .Click(projects::team_ids::kAddMembers)
+        .Dialog("用户浏览 - 选择组(多用户)")
+        .Select(1059, "lisi")
+        .Click(IDOK)
+        .Dialog("项目组成员管理")
+        .Click(IDCANCEL);
+    EXPECT_EQ(AssignProjectTeamMain("", "P1", "_P", "zhangsan", 0), 1);
+    EXPECT_TRUE(adding.Succeeded()) << adding.Error().c_str();
+
+    vq::ScriptedUser picking;
+    picking.Dialog("选择项目组成员").Tree(projects::team_ids::kTree, "项目：P1 的工作团队.../李四 [lisi]").Click(IDOK);
+    EXPECT_EQ(SelectProjectTeamer("", "P1", "_P", "zhangsan"), "lisi");
+    EXPECT_TRUE(picking.Succeeded()) << picking.Error().c_str();
+
+    vq::ScriptedUser cancelling;
+    cancelling.Dialog("选择项目组成员").Click(IDCANCEL);
+    EXPECT_EQ(SelectProjectTeamer("", "P1", "_P", "zhangsan"), "zhangsan");
+    EXPECT_TRUE(cancelling.Succeeded()) << cancelling.Error().c_str();
+
+    ws.ClearConfig();
+    vqtest::MessageBoxRecorder rec;
+    rec.Expect("");
+    EXPECT_EQ(SelectProjectTeamer("", "P1", "_P", "zhangsan"), "");
+    rec.Expect("");
+    EXPECT_EQ(AssignProjectTeamMain("", "P1", "_P", "zhangsan", 0), 0);
     EXPECT_EQ(rec.Pending(), 0);
 }
 
