@@ -7,6 +7,9 @@
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Menu.h"
+#include "projects/ProjectTeamDlg.h"
+#include "projects/WorkStateUpdater.h"
+#include "teamwork/BrowseProjectTaskDlg.h"
 #include "teamwork/DeleteWorkCascade.h"
 #include "teamwork/TeamTaskItemDlg.h"
 
@@ -421,9 +424,49 @@ void CAssignTeamTaskDlg::OnDeleteWork() {
     m_currentNode = m_tree.GetSelectedItem();
 }
 
-void CAssignTeamTaskDlg::OnSelectTask() {}
+void CAssignTeamTaskDlg::OnSelectTask() {
+    UpdateData(TRUE);
+    CBrowseProjectTaskDlg dlg(this);
+    dlg.m_strTaskNo = ParentNo;
+    if (dlg.DoModal() != IDOK)
+        return;
+    ProjectNo.Empty();
+    ProjectName.Empty();
+    ParentNo = dlg.m_strTaskNo;
+    ParentName = dlg.m_strTaskName;
+    UpdateData(FALSE);
+    m_initialising = true;
+    LoadTaskTree();
+    m_initialising = false;
+    EnableButton(kDivideButton, !ReadOnly);
+    EnableButton(kPropertiesButton, FALSE);
+    EnableButton(kDeleteButton, FALSE);
+    EnableButton(kMembersButton, TRUE);
+}
 
-void CAssignTeamTaskDlg::OnProjectMembers() {}
+void CAssignTeamTaskDlg::OnProjectMembers() {
+    CProjectTeamDlg dlg(this);
+    dlg.m_bWorkGroup = 1;
+    if (!GroupMode) {
+        dlg.m_strProjectNo = ProjectNo;
+        dlg.m_strProjectName = ProjectName;
+        dlg.m_strTaskNo = ParentNo;
+        dlg.m_strTaskName = ParentName;
+        dlg.m_bReadOnly = ReadOnly;
+    } else {
+        // ProjectNo holds the project task here; the number of its project is the text before "-".
+        const int dash = ProjectNo.Find('-');
+        const CString projectNo = dash >= 0 ? ProjectNo.Left(dash) : ProjectNo;
+        CString sql;
+        sql.Format("SELECT projectName FROM ProjectManage WHERE ProjectNo = '%s'", SqlQuote(projectNo));
+        dlg.m_strProjectNo = projectNo;
+        dlg.m_strProjectName = theApp.GetSqlString(sql);
+        dlg.m_strTaskNo = ProjectNo;
+        dlg.m_strTaskName = ProjectName;
+        dlg.m_bReadOnly = 1;
+    }
+    dlg.DoModal();
+}
 
 void CAssignTeamTaskDlg::ExpandBelow(HTREEITEM item) {
     m_tree.Expand(item, TVE_EXPAND);
@@ -534,6 +577,8 @@ void CAssignTeamTaskDlg::MarkParentStarted() {
     CString sql;
     sql.Format("UPDATE ProjectManage SET WorkState='正进行中' WHERE ProjectNo='%s'", SqlQuote(ParentNo));
     theApp.ExecuteSql(sql);
+    CWorkStateUpdater updater;
+    updater.SetProjectInProgress(ParentNo);
 }
 
 void CAssignTeamTaskDlg::OnCancel() {

@@ -11,6 +11,8 @@
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Edit.h"
+#include "projects/SelectProjectTeamerDlg.h"
+#include "projects/TaskQueryDlg.h"
 #include "teamwork/TaskResourceDlg.h"
 #include "teamwork/WorkNumbering.h"
 
@@ -450,8 +452,25 @@ void CTeamTaskItemDlg::OnSelectManager() {
         picker.m_strLogName = Manager;
         if (picker.DoModal() == IDOK)
             Manager = picker.m_strLogName;
+    } else {
+        // The work group of the project task: its number is the part of the parent's id before
+        // the first "#", and the project is looked up from it (a work id names no project row).
+        const CString taskNo = TaskNumberOf(UpWorkID);
+        CSelectProjectTeamerDlg picker(this);
+        picker.m_strProjectNo = GetTopProjectNo(taskNo);
+        picker.m_bWorkGroup = 1;
+        picker.m_strTaskNo = taskNo;
+        picker.m_strLogName = Manager;
+        picker.DoModal();
+        if (!picker.m_strLogName.IsEmpty())
+            Manager = picker.m_strLogName;
     }
     SetFieldText(kManagerEdit, Manager);
+}
+
+CString CTeamTaskItemDlg::TaskNumberOf(const CString& id) {
+    const int hash = id.Find('#');
+    return hash >= 0 ? id.Left(hash) : id;
 }
 
 // In new mode the resources hang on the id not stored yet; Cancel removes them again.
@@ -469,7 +488,17 @@ void CTeamTaskItemDlg::OnAssignResource() {
     dlg.DoModal();
 }
 
-void CTeamTaskItemDlg::OnTaskQuery() {}
+void CTeamTaskItemDlg::OnTaskQuery() {
+    m_bSettingFields = true;
+    const BOOL read = UpdateData(TRUE);
+    m_bSettingFields = false;
+    if (!read)
+        return;
+    CTaskQueryDlg query(this);
+    query.UserName = Manager;
+    query.ProjectNo = GetTopProjectNo(TaskNumberOf(WorkID));
+    query.DoModal();
+}
 
 // --- Storing ----------------------------------------------------------------------------------
 

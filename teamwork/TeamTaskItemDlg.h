@@ -104,6 +104,8 @@ private:
     BOOL StoreChangedWork(const CString& typeLetter);
     void NotifyManager();
     CString NoticeText();
+    // The number of the project task in a work id: the part before the first "#".
+    static CString TaskNumberOf(const CString& id);
 
     bool m_bSettingFields = false; // fields are being written by the code, not typed
 };

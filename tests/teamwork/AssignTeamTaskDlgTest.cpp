@@ -40,7 +40,7 @@ protected:
         ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三')");
         ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
                    "WorkState, TaskType) VALUES "
-                   "('P1', '项目甲', '项目管理', 'zhangsan', '2099-12-31', '正进行中', 'V'),"
+                   "('P1', '项目甲', '项目管理', 'zhangsan', '2099-12-31', '未开始', 'V'),"
                    "('A', '任务A', '项目甲\\', 'ZhangSan', '2040-12-31', '未开始', 'T')");
         ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, WorkState, "
                    "PreEndedTime) VALUES "
@@ -149,6 +149,8 @@ TEST_P(AssignTeamTaskTest, DividingAddsTheNewWorkAndExitMarksTheTaskStarted) {
     EXPECT_EQ(ws.QueryText("SELECT TaskNo || '|' || UpWorkID FROM TeamWorkManage WHERE WorkID='A#001#002'"),
               "A|A#001");
     EXPECT_EQ(ws.QueryText("SELECT WorkState FROM ProjectManage WHERE ProjectNo='A'"), "正进行中");
+    // The project above, not started either, is started with it.
+    EXPECT_EQ(ws.QueryText("SELECT WorkState FROM ProjectManage WHERE ProjectNo='P1'"), "正进行中");
 }
 
 TEST_P(AssignTeamTaskTest, NothingChangedLeavesTheTaskNotStarted) {
@@ -277,6 +279,53 @@ TEST_P(AssignTeamTaskTest, AWorkUnderReviewIsNotDeleted) {
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(dlg.Changed, 0);
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkManage WHERE WorkID='A#002'"), "1");
+}
+
+TEST_P(AssignTeamTaskTest, WithoutAParentTheTaskIsChosenFirst) {
+    CAssignTeamTaskDlg dlg;
+    std::vector<std::string> before, after;
+    bool divideBefore = true, divideAfter = false;
+    vq::ScriptedUser user;
+    user.Dialog("设计工作组工作管理")
+        .Do([&](CDialog& d) {
+            before = TreeTexts(d);
+            divideBefore = d.GetDlgItem(kDivide)->IsWindowEnabled();
+        })
+        .Click("选择任务...")
+        .Dialog("浏览项目工作任务")
+        .Do([](CDialog& d) {
+            auto* tree = dynamic_cast<CTreeCtrl*>(d.GetDlgItem(1009));
+            std::vector<HTREEITEM> stack{TVI_ROOT};
+            while (!stack.empty()) {
+                HTREEITEM item = stack.back();
+                stack.pop_back();
+                for (HTREEITEM c = tree->GetChildItem(item); c; c = tree->GetNextSiblingItem(c)) {
+                    if (tree->GetItemText(c) == "任务A [A]")
+                        tree->SelectItem(c);
+                    stack.push_back(c);
+                }
+            }
+        })
+        .Click(IDOK)
+        .Dialog("设计工作组工作管理")
+        .Do([&](CDialog& d) {
+            after = TreeTexts(d);
+            divideAfter = d.GetDlgItem(kDivide)->IsWindowEnabled();
+        })
+        .Click("项目成员...")
+        .DialogContaining("成员")
+        .Click(IDCANCEL)
+        .Dialog("设计工作组工作管理")
+        .Click(IDCANCEL);
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(before, (std::vector<std::string>{"请选择指定的项目任务..."}));
+    EXPECT_FALSE(divideBefore);
+    ASSERT_FALSE(after.empty());
+    EXPECT_EQ(after.front(), root);
+    EXPECT_TRUE(divideAfter);
+    EXPECT_EQ(dlg.ParentNo, "A");
+    EXPECT_EQ(dlg.ProjectNo, "P1");
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, AssignTeamTaskTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);

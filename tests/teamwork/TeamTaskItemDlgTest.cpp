@@ -6,6 +6,7 @@
 #include "platform/ui/ComboBox.h"
 #include "platform/ui/ScriptedUser.h"
 #include "platform/ui/SpinButtonCtrl.h"
+#include "platform/ui/TreeCtrl.h"
 #include "teamwork/TeamTaskItemDlg.h"
 #include "tests/support/DbWorkspace.h"
 
@@ -25,6 +26,16 @@ constexpr int kCheck = 1010;
 constexpr int kEnd = 1012;
 constexpr int kPrompt = 1014;
 constexpr int kState = 1016;
+
+HTREEITEM FindNode(CTreeCtrl& tree, HTREEITEM item, const CString& text) {
+    for (HTREEITEM child = tree.GetChildItem(item); child; child = tree.GetNextSiblingItem(child)) {
+        if (tree.GetItemText(child) == text)
+            return child;
+        if (HTREEITEM found = FindNode(tree, child, text))
+            return found;
+    }
+    return nullptr;
+}
 
 CString Text(CDialog& d, int id) {
     CString text;
@@ -393,6 +404,70 @@ TEST_P(TeamTaskItemTest, CancelRemovesTheResourcesOfANewWorkOnly) {
     user.Dialog("工作任务属性").Click(IDCANCEL);
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkResource"), "1");
+}
+
+// By default the responsible person is chosen from the work group of the project task, also
+// below a work task group (whose id names no project row).
+TEST_P(TeamTaskItemTest, TheResponsiblePersonComesFromTheTasksWorkGroup) {
+    ws.Execute("INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader) VALUES "
+               "('P1', '_T', 'T1', 'lisi', 'N'), ('P1', '_T', 'T1', 'zhangsan', 'Y')");
+    AddWork("T1#001", "T1", "zhangsan", "V");
+    ws.Execute("UPDATE TeamWorkManage SET PreEndedTime='2040-01-01' WHERE WorkID='T1#001'");
+    CTeamTaskItemDlg dlg;
+    dlg.TaskNo = "T1";
+    dlg.UpWorkID = "T1#001";
+    CString pickerProject, pickerTask, afterCancel;
+    vq::ScriptedUser user;
+    user.Dialog("工作任务分解")
+        .Set(kName, "组内工作")
+        .Click("...")
+        .Dialog("选择项目组成员")
+        .Do([&](CDialog& d) {
+            d.GetDlgItemText(1202, pickerProject);
+            d.GetDlgItemText(1204, pickerTask);
+        })
+        .Click(IDCANCEL)
+        .Dialog("工作任务分解")
+        .Do([&](CDialog& d) { afterCancel = Text(d, kManager); })
+        .Click("...")
+        .Dialog("选择项目组成员")
+        .Do([](CDialog& d) {
+            auto* tree = dynamic_cast<CTreeCtrl*>(d.GetDlgItem(1206));
+            HTREEITEM node = FindNode(*tree, TVI_ROOT, "李四 [lisi]");
+            ASSERT_NE(node, nullptr);
+            tree->SelectItem(node);
+        })
+        .Click(IDOK)
+        .Dialog("工作任务分解");
+    SetDates(user);
+    user.Click(IDOK);
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(pickerProject, "P1");
+    EXPECT_EQ(pickerTask, "T1");
+    EXPECT_EQ(afterCancel, "zhangsan");
+    EXPECT_EQ(ws.QueryText("SELECT Manager FROM TeamWorkManage WHERE WorkID='T1#001#001'"), "lisi");
+    EXPECT_EQ(ws.QueryText("SELECT Reseiver FROM MessageManage"), "lisi");
+}
+
+TEST_P(TeamTaskItemTest, TheTaskQueryListsTheResponsiblePersonsTasks) {
+    AddWork("T1#001", "T1", "lisi", "W");
+    CTeamTaskItemDlg dlg;
+    dlg.TaskNo = "T1";
+    dlg.WorkID = "T1#001";
+    dlg.ModifyMode = 1;
+    bool opened = false;
+    vq::ScriptedUser user;
+    user.Dialog("工作任务属性")
+        .Click("任务查询...")
+        .Dialog("任务查询 - lisi")
+        .Do([&](CDialog&) { opened = true; })
+        .Click(IDCANCEL)
+        .Dialog("工作任务属性")
+        .Click(IDCANCEL);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_TRUE(opened);
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, TeamTaskItemTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
