@@ -768,3 +768,16 @@ CREATE TABLE IF NOT EXISTS TeamWorkPart (
 );
 CREATE INDEX IF NOT EXISTS IX_TeamWorkPart_WorkID ON TeamWorkPart (WorkID, PartCode);
 CREATE INDEX IF NOT EXISTS IX_TeamWorkPart_PartCode ON TeamWorkPart (PartCode);
+-- Work tasks of the work groups: a work task's id is its key (two clients numbering under one
+-- parent at once cannot both store the same id), and the drawing pages that the work documents
+-- hold for a part (the latest document of each page is the part's current one).
+CREATE UNIQUE INDEX IF NOT EXISTS UX_TeamWorkManage_WorkID ON TeamWorkManage (WorkID);
+
+CREATE TABLE IF NOT EXISTS TeamWorkPartResult (
+    PartCode VARCHAR(100) COLLATE NOCASE,
+    FileID VARCHAR(100) COLLATE NOCASE,
+    PageNum VARCHAR(20) COLLATE NOCASE,
+    PageCount VARCHAR(20) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPartResult_PartCode ON TeamWorkPartResult (PartCode);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPartResult_FileID ON TeamWorkPartResult (FileID);
