@@ -74,3 +74,17 @@ INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, File
 INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, SaveDate, State, PartCode) VALUES ('F-0002', 'XM-01-01#001', '箱盖装配图', 'P-1000-01-02.dwg', '655', '2026-11-21 09:50:00', 'AutoCAD 图形', '2026-11-21 10:00:00', '待评审', 'P-1000-01-02');
 INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, SaveDate, State, PartCode) VALUES ('F-0003', 'XM-01-01#001', '箱座技术要求', '箱座技术要求.doc', '38', '2026-11-20 16:00:00', 'Microsoft Word 文档', '2026-11-20 16:05:00', '评审', 'P-1000-01-01');
 INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, SaveDate, State, PartCode) VALUES ('F-0004', 'XM-01-01#001', '箱座零件图(修改)', 'P-1000-01-01-B.dwg', '420', '2026-11-25 11:00:00', 'AutoCAD 图形', '2026-11-25 11:05:00', '待评审', 'P-1000-01-01');
+
+-- Design projects: the project XM-01 gets a task below its housing task, a project group and the
+-- work group of its housing task, and task log rows; a simple project XM-02 of lisi holds one work
+-- task directly.
+INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, PreendedTime, WorkState, TaskType, TaskAssigner, Other4) VALUES ('XM-01-01-01', '箱盖附件设计', '二级减速机设计\箱体结构设计\', 'zhaoliu', '2026-11-01 09:50', '2027-01-15', '未开始', 'V', 'zhangsan', 500);
+INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, PreendedTime, WorkState, TaskType, TaskAssigner, Other4) VALUES ('XM-02', '离心泵改型', '项目管理', 'lisi', '2026-11-03 11:00', '2027-02-28', '正进行中', 'S', 'lisi', 500);
+INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, BeginTime, PreEndedTime, CreateTime, WorkState, PartCode, BeginNum, EndNum, Other1) VALUES ('XM-02', 'XM-02', 'XM-02#001', 'lisi', '叶轮改型设计', 'W', '2026-11-04', '2027-01-31', '2026-11-03 11:10', '正进行中', 'B-3000-02', 1, 9999, 500);
+INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader, SaveTime) VALUES ('XM-01', '_P', 'XM-01', 'zhangsan', 'Y', '2026-11-01 09:05');
+INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader, SaveTime) VALUES ('XM-01', '_P', 'XM-01', 'lisi', 'N', '2026-11-01 09:05');
+INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader, SaveTime) VALUES ('XM-01', '_T', 'XM-01-01', 'zhangsan', 'Y', '2026-11-01 09:35');
+INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader, SaveTime) VALUES ('XM-01', '_T', 'XM-01-01', 'zhaoliu', 'N', '2026-11-01 09:35');
+INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType) VALUES ('XM-01', '二级减速机设计', 'admin', '2026-11-01 09:00:00', '分配任务');
+INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType) VALUES ('XM-01-01', '箱体结构设计', 'zhangsan', '2026-11-01 09:30:00', '分配任务');
+INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType) VALUES ('XM-02', '离心泵改型', 'admin', '2026-11-03 11:00:00', '分配任务');

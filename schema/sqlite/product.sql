@@ -541,3 +541,243 @@ CREATE TABLE IF NOT EXISTS ECORelateFile (
     Other4 VARCHAR(255) COLLATE NOCASE
 );
 CREATE INDEX IF NOT EXISTS IX_ECORelateFile_No ON ECORelateFile (ECOGroup, ECONo, DocType);
+
+-- ---------------------------------------------------------------------------------------------
+-- Design projects and project tasks: project templates (the same columns as ProjectManage), the
+-- task log, the project and work groups with their members' rights, and the outside documents
+-- of project tasks.
+CREATE TABLE IF NOT EXISTS ProjectTemplet (
+    ProjectNo VARCHAR(100) COLLATE NOCASE,
+    ProjectName VARCHAR(255) COLLATE NOCASE,
+    ProjectPath VARCHAR(1000) COLLATE NOCASE,
+    ProjectManager VARCHAR(50) COLLATE NOCASE,
+    CreatedTime VARCHAR(30) COLLATE NOCASE,
+    ModifiedTime VARCHAR(30) COLLATE NOCASE,
+    PreendedTime VARCHAR(30) COLLATE NOCASE,
+    WorkState VARCHAR(50) COLLATE NOCASE,
+    Remark VARCHAR(255) COLLATE NOCASE,
+    ProjectResource VARCHAR(255) COLLATE NOCASE,
+    AuditingModel VARCHAR(255) COLLATE NOCASE,
+    AuditorName VARCHAR(1000) COLLATE NOCASE,
+    TaskType VARCHAR(10) COLLATE NOCASE,
+    AlertTime VARCHAR(30) COLLATE NOCASE,
+    TaskAssigner VARCHAR(50) COLLATE NOCASE,
+    Other3 VARCHAR(30) COLLATE NOCASE,
+    Other4 INTEGER DEFAULT 500,
+    CurrentRev VARCHAR(20) COLLATE NOCASE,
+    LatestRev VARCHAR(20) COLLATE NOCASE,
+    PreTaskName VARCHAR(1000) COLLATE NOCASE,
+    LeftTopPoint VARCHAR(50) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_ProjectTemplet_ProjectNo ON ProjectTemplet (ProjectNo);
+CREATE INDEX IF NOT EXISTS IX_ProjectTemplet_Path ON ProjectTemplet (ProjectPath, ProjectName);
+
+CREATE TABLE IF NOT EXISTS TaskLogInformation (
+    ProjectNo VARCHAR(100) COLLATE NOCASE,
+    ProjectName VARCHAR(255) COLLATE NOCASE,
+    TaskName VARCHAR(255) COLLATE NOCASE,
+    UserName VARCHAR(100) COLLATE NOCASE,
+    Other1 VARCHAR(30) COLLATE NOCASE,
+    SavedTime VARCHAR(30) COLLATE NOCASE,
+    WorkType VARCHAR(50) COLLATE NOCASE,
+    Result VARCHAR(50) COLLATE NOCASE,
+    FileList VARCHAR(2000) COLLATE NOCASE,
+    Advise TEXT COLLATE NOCASE,
+    Remark TEXT COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TaskLogInformation_Project ON TaskLogInformation (ProjectNo, SavedTime);
+
+-- One row per member of a group: TeamType "_P" (project group, TeamGroup the project number) or
+-- "_T" (work group of a task, TeamGroup the task number). InterID is written under the Oracle
+-- dialect only; it is unique so that two clients can never store the same identifier.
+CREATE TABLE IF NOT EXISTS DesignProjectTeam (
+    InterID INTEGER,
+    ProjectNo VARCHAR(100) COLLATE NOCASE,
+    TeamType VARCHAR(10) COLLATE NOCASE,
+    TeamGroup VARCHAR(100) COLLATE NOCASE,
+    TeamUser VARCHAR(50) COLLATE NOCASE,
+    IsLeader VARCHAR(1) COLLATE NOCASE,
+    SaveTime VARCHAR(30) COLLATE NOCASE
+);
+CREATE UNIQUE INDEX IF NOT EXISTS UX_DesignProjectTeam_InterID ON DesignProjectTeam (InterID);
+CREATE INDEX IF NOT EXISTS IX_DesignProjectTeam_Group ON DesignProjectTeam (TeamType, TeamGroup, TeamUser);
+CREATE INDEX IF NOT EXISTS IX_DesignProjectTeam_User ON DesignProjectTeam (TeamUser);
+
+CREATE TABLE IF NOT EXISTS DesignProjectTeamRight (
+    TeamType VARCHAR(10) COLLATE NOCASE,
+    TeamGroup VARCHAR(100) COLLATE NOCASE,
+    TeamUser VARCHAR(50) COLLATE NOCASE,
+    RightName VARCHAR(100) COLLATE NOCASE,
+    RightValue VARCHAR(50) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_DesignProjectTeamRight_Group ON DesignProjectTeamRight (TeamType, TeamGroup, TeamUser);
+
+CREATE TABLE IF NOT EXISTS TaskExtDocument (
+    TaskNo VARCHAR(100) COLLATE NOCASE,
+    DocType VARCHAR(255) COLLATE NOCASE,
+    FileName VARCHAR(255) COLLATE NOCASE,
+    FileBulk VARCHAR(50) COLLATE NOCASE,
+    FileType VARCHAR(100) COLLATE NOCASE,
+    FileDate VARCHAR(30) COLLATE NOCASE,
+    DocSaved VARCHAR(10) COLLATE NOCASE,
+    DocContent BLOB
+);
+CREATE INDEX IF NOT EXISTS IX_TaskExtDocument_Task ON TaskExtDocument (TaskNo, DocType);
+
+-- ---------------------------------------------------------------------------------------------
+-- Project tasks and work tasks: what the cascade deletions of a project subtree and of a work
+-- task clear, and the outside resources of works (the task log and the outside documents of
+-- project tasks are above). Task documents, task reviews and their document results, task
+-- version documents; work requests, outside resources of works with their contents, relations,
+-- advices, review steps and history of work documents, the contents of work documents, and the
+-- design parts of a work.
+CREATE TABLE IF NOT EXISTS TaskDocuments (
+    ProjectNo VARCHAR(100) COLLATE NOCASE,
+    DocumentType VARCHAR(255) COLLATE NOCASE,
+    FileName VARCHAR(255) COLLATE NOCASE,
+    FileType VARCHAR(100) COLLATE NOCASE,
+    FileBulk VARCHAR(50) COLLATE NOCASE,
+    FileDate VARCHAR(30) COLLATE NOCASE,
+    FileRemark VARCHAR(255) COLLATE NOCASE,
+    DocSaved VARCHAR(10) COLLATE NOCASE,
+    DocContent BLOB
+);
+CREATE INDEX IF NOT EXISTS IX_TaskDocuments_ProjectNo ON TaskDocuments (ProjectNo, DocumentType);
+
+CREATE TABLE IF NOT EXISTS TaskAuditManage (
+    ProjectNo VARCHAR(100) COLLATE NOCASE,
+    AuditName VARCHAR(255) COLLATE NOCASE,
+    Auditor VARCHAR(255) COLLATE NOCASE,
+    BeginTime VARCHAR(30) COLLATE NOCASE,
+    FinishTime VARCHAR(30) COLLATE NOCASE,
+    AuditState VARCHAR(50) COLLATE NOCASE,
+    AuditResult VARCHAR(50) COLLATE NOCASE,
+    AuditRemark TEXT COLLATE NOCASE,
+    Working VARCHAR(10) COLLATE NOCASE,
+    RedlineFiles TEXT COLLATE NOCASE,
+    AuditManager VARCHAR(50) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TaskAuditManage_ProjectNo ON TaskAuditManage (ProjectNo, AuditName);
+
+CREATE TABLE IF NOT EXISTS TaskFileResult (
+    ProjectNo VARCHAR(100) COLLATE NOCASE,
+    AuditName VARCHAR(255) COLLATE NOCASE,
+    Auditor VARCHAR(255) COLLATE NOCASE,
+    DocumentType VARCHAR(255) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TaskFileResult_ProjectNo ON TaskFileResult (ProjectNo, AuditName);
+
+CREATE TABLE IF NOT EXISTS TaskRevDocuments (
+    ProjectNo VARCHAR(100) COLLATE NOCASE,
+    DocumentType VARCHAR(255) COLLATE NOCASE,
+    FileName VARCHAR(255) COLLATE NOCASE,
+    FileType VARCHAR(100) COLLATE NOCASE,
+    FileBulk VARCHAR(50) COLLATE NOCASE,
+    FileDate VARCHAR(30) COLLATE NOCASE,
+    FileRemark VARCHAR(255) COLLATE NOCASE,
+    RevNumber VARCHAR(20) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TaskRevDocuments_ProjectNo ON TaskRevDocuments (ProjectNo, RevNumber);
+
+CREATE TABLE IF NOT EXISTS TeamWorkRequest (
+    WorkID VARCHAR(200) COLLATE NOCASE,
+    RequestType VARCHAR(50) COLLATE NOCASE,
+    RequestContent TEXT COLLATE NOCASE,
+    UserName VARCHAR(50) COLLATE NOCASE,
+    SaveDate VARCHAR(30) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkRequest_WorkID ON TeamWorkRequest (WorkID);
+
+-- ResourceID is unique: two clients numbering a resource at the same moment cannot both store
+-- the same identifier; the second one takes the next number.
+CREATE TABLE IF NOT EXISTS TeamWorkResource (
+    WorkID VARCHAR(200) COLLATE NOCASE,
+    ResourceID VARCHAR(100) COLLATE NOCASE,
+    ResourceType VARCHAR(255) COLLATE NOCASE,
+    ResourceName VARCHAR(255) COLLATE NOCASE,
+    FileSize VARCHAR(50) COLLATE NOCASE,
+    FileDate VARCHAR(30) COLLATE NOCASE,
+    FileType VARCHAR(100) COLLATE NOCASE
+);
+CREATE UNIQUE INDEX IF NOT EXISTS IX_TeamWorkResource_ResourceID ON TeamWorkResource (ResourceID);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkResource_WorkID ON TeamWorkResource (WorkID);
+
+CREATE TABLE IF NOT EXISTS TeamWorkResourcePack (
+    ResourceID VARCHAR(100) COLLATE NOCASE,
+    DocSaved VARCHAR(10) COLLATE NOCASE,
+    DocContent BLOB
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkResourcePack_ResourceID ON TeamWorkResourcePack (ResourceID);
+
+CREATE TABLE IF NOT EXISTS TeamWorkRelation (
+    FileID VARCHAR(100) COLLATE NOCASE,
+    RelateFileID VARCHAR(100) COLLATE NOCASE,
+    RelateType VARCHAR(50) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkRelation_FileID ON TeamWorkRelation (FileID);
+
+CREATE TABLE IF NOT EXISTS TeamWorkAdvise (
+    FileID VARCHAR(100) COLLATE NOCASE,
+    UserName VARCHAR(50) COLLATE NOCASE,
+    SaveDate VARCHAR(30) COLLATE NOCASE,
+    Advise TEXT COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkAdvise_FileID ON TeamWorkAdvise (FileID);
+
+CREATE TABLE IF NOT EXISTS TeamWorkAudit (
+    FileID VARCHAR(100) COLLATE NOCASE,
+    AuditTask VARCHAR(255) COLLATE NOCASE,
+    Auditor VARCHAR(255) COLLATE NOCASE,
+    BeginDate VARCHAR(30) COLLATE NOCASE,
+    FinishDate VARCHAR(30) COLLATE NOCASE,
+    State VARCHAR(50) COLLATE NOCASE,
+    Result VARCHAR(50) COLLATE NOCASE,
+    Prompt TEXT COLLATE NOCASE,
+    Manager VARCHAR(50) COLLATE NOCASE,
+    Working VARCHAR(10) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkAudit_FileID ON TeamWorkAudit (FileID, AuditTask);
+
+CREATE TABLE IF NOT EXISTS TeamWorkHistory (
+    FileID VARCHAR(100) COLLATE NOCASE,
+    UserName VARCHAR(50) COLLATE NOCASE,
+    SaveDate VARCHAR(30) COLLATE NOCASE,
+    Operation VARCHAR(50) COLLATE NOCASE,
+    Prompt TEXT COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkHistory_FileID ON TeamWorkHistory (FileID);
+
+CREATE TABLE IF NOT EXISTS TeamWorkResultPack (
+    FileID VARCHAR(100) COLLATE NOCASE,
+    DocSaved VARCHAR(10) COLLATE NOCASE,
+    DocContent BLOB
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkResultPack_FileID ON TeamWorkResultPack (FileID);
+
+CREATE TABLE IF NOT EXISTS TeamWorkPart (
+    WorkID VARCHAR(200) COLLATE NOCASE,
+    PartCode VARCHAR(100) COLLATE NOCASE,
+    PartName VARCHAR(255) COLLATE NOCASE,
+    PartRev VARCHAR(20) COLLATE NOCASE,
+    UserName VARCHAR(50) COLLATE NOCASE,
+    TrastUser VARCHAR(50) COLLATE NOCASE,
+    SaveDate VARCHAR(30) COLLATE NOCASE,
+    UsedFlag INTEGER DEFAULT 0,
+    IsAssemble INTEGER DEFAULT 0,
+    State VARCHAR(50) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPart_WorkID ON TeamWorkPart (WorkID, PartCode);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPart_PartCode ON TeamWorkPart (PartCode);
+-- Work tasks of the work groups: a work task's id is its key (two clients numbering under one
+-- parent at once cannot both store the same id), and the drawing pages that the work documents
+-- hold for a part (the latest document of each page is the part's current one).
+CREATE UNIQUE INDEX IF NOT EXISTS UX_TeamWorkManage_WorkID ON TeamWorkManage (WorkID);
+
+CREATE TABLE IF NOT EXISTS TeamWorkPartResult (
+    PartCode VARCHAR(100) COLLATE NOCASE,
+    FileID VARCHAR(100) COLLATE NOCASE,
+    PageNum VARCHAR(20) COLLATE NOCASE,
+    PageCount VARCHAR(20) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPartResult_PartCode ON TeamWorkPartResult (PartCode);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPartResult_FileID ON TeamWorkPartResult (FileID);

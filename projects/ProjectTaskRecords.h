@@ -1,0 +1,72 @@
+// The rows of ProjectManage (and of the templates in ProjectTemplet): the path convention, the
+// rules a number and a name obey, the numbering of a new task and of a project's first work
+// task, the path rewrite when an item is renamed, the top-level project of an item, and whether
+// anything hangs below an item.
+//
+// A top-level project has the path "项目管理"; a task has the names of its ancestors from the
+// top-level project down to its parent, each followed by "\" (A\ below project A, A\B\ below
+// its task B). The rows of the work tasks (TeamWorkManage) hang below a task by its number.
+#pragma once
+
+#include "platform/base/Collections.h"
+#include "platform/base/String.h"
+
+namespace projects {
+
+inline constexpr const char* kRootPath = "项目管理";
+inline constexpr const char* kChangeTaskPath = "更改任务管理";
+inline constexpr const char* kVariantDesignPath = "变异设计管理";
+inline constexpr const char* kProductReviewPath = "产品评审管理";
+
+// True for the paths of the rows that count as top-level items.
+bool IsTopLevelPath(const CString& path);
+
+// The path of the children of an item: its path (empty for "项目管理"), its name and "\".
+CString ChildrenPath(const CString& path, const CString& name);
+
+// "项目管理", "更改任务管理" and "产品评审管理" are no item names (letter case not counted).
+bool IsReservedItemName(const CString& name);
+// Rule for numbers and names: none of \ / : * ? " ' < > | [ ] and no ending "[M]" or "[P]"
+// (letter case not counted). True when the text keeps the rule.
+bool HasValidItemCharacters(const CString& text);
+// The three-line messages of a number or a name that breaks that rule.
+CString NumberCharacterMessage();
+CString NameCharacterMessage();
+
+// The sequence of a new child from the numbers of the existing children: the text after the
+// last "-" (the whole number without one), its leading digits as an integer (0 without any);
+// the smallest integer from 1 that none uses, or the largest plus 1.
+int NextChildSequence(const CStringArray& childNumbers);
+// The parent's number, the separator and the sequence left-padded with "0" to the width.
+CString FormatChildNumber(const CString& parentNo, int sequence, const CString& separator = "-",
+                          int width = 2);
+
+// The number proposed for a new task below the parent (its name and its path, "项目管理" for a
+// top-level parent) in the table (ProjectManage or ProjectTemplet); empty when the parent's
+// number cannot be read.
+CString ProposeTaskNumber(const CString& table, const CString& parentName, const CString& parentPath,
+                          int databaseType);
+
+// The work number of the next work task directly below a task (or a simple project): the task's
+// number, "#" and the smallest three-digit number that none of the works directly below it uses.
+CString NextWorkNumber(const CString& taskNo);
+
+// Rewrites the paths of every row below an item renamed from oldName to newName: in the rows
+// whose path begins with the item's children path, that leading part is replaced; nothing else
+// of any path changes. Runs the statements on the current connection; 1 when all ran.
+int RewriteChildPaths(const CString& itemPath, const CString& oldName, const CString& newName);
+
+// The number of the top-level project of an item; the item's own number when it is top-level;
+// empty when the project cannot be found.
+CString FindTopProjectNo(const CString& itemNo);
+
+// Whether project tasks lie below the item (rows whose path begins with its children path).
+bool HasTasksBelow(const CString& path, const CString& name);
+// Whether tasks or work tasks (rows of TeamWorkManage with the item as UpWorkID) lie below it.
+bool HasAnythingBelow(const CString& itemNo, const CString& path, const CString& name);
+
+// A count read for a guard: the first column of the first row, 0 without a row; -1 after the
+// database error has been shown, so that the guarded step can stop.
+int QueryGuardCount(const CString& sql);
+
+} // namespace projects

@@ -1,0 +1,345 @@
+#include "projects/ProjectTeamDlg.h"
+
+#include "controls/UserBrowseDlg.h"
+#include "core/ComError.h"
+#include "core/VqDesignTaskApp.h"
+#include "parts/ProductSelectDlg.h"
+#include "platform/base/MessageBox.h"
+#include "platform/base/Time.h"
+#include "platform/base/WaitCursor.h"
+#include "platform/db/SqlText.h"
+#include "platform/ui/DataExchange.h"
+#include "platform/ui/Menu.h"
+#include "projects/ProjectTeamIds.h"
+#include "teamwork/BrowseProjectTaskDlg.h"
+
+using namespace projects::team_ids;
+
+namespace {
+
+const vq::DialogTemplate kTeamTemplate{
+    "项目组成员管理",
+    {vq::Label("项目编号", vq::kNoLayoutFlags, 0, kProjectNoLabel),
+     vq::EditBox(kProjectNo, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::Label("父任务编号", vq::kBeside, 0, kTaskNoLabel),
+     vq::EditBox(kTaskNo, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::PushButton(kChooseGroup, "选择项目", vq::kBeside), vq::Tree(kTree, vq::kFill),
+     vq::PushButton(kAddMembers, "增加成员..."), vq::PushButton(kDeleteMember, "删除成员...", vq::kBeside),
+     vq::PushButton(kSetRights, "设定权限...", vq::kBeside),
+     vq::PushButton(kRefreshFromWork, "从工作中刷新", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside)},
+    CSize(520, 440)};
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CProjectTeamDlg, CDialog)
+    ON_BN_CLICKED(kAddMembers, &CProjectTeamDlg::OnAddMembers)
+    ON_BN_CLICKED(kDeleteMember, &CProjectTeamDlg::OnDeleteMember)
+    ON_BN_CLICKED(kRefreshFromWork, &CProjectTeamDlg::OnRefreshFromWork)
+    ON_BN_CLICKED(kChooseGroup, &CProjectTeamDlg::OnChooseGroup)
+    ON_NOTIFY(TVN_SELCHANGED, kTree, &CProjectTeamDlg::OnSelChanged)
+    ON_NOTIFY(NM_RCLICK, kTree, &CProjectTeamDlg::OnRightClick)
+END_MESSAGE_MAP()
+
+CProjectTeamDlg::CProjectTeamDlg(CWnd* parent) : CDialog(kTeamTemplate, parent) {}
+
+void CProjectTeamDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, kTree, m_tree);
+    DDX_Text(pDX, kProjectNo, m_strProjectNo);
+    DDX_Text(pDX, kTaskNo, m_strTaskNo);
+}
+
+ProjectTeamGroup CProjectTeamDlg::Group() const {
+    return ProjectTeamGroup{m_strProjectNo, m_strProjectName, m_strTaskNo, m_strTaskName, m_bWorkGroup ? 1 : 0};
+}
+
+BOOL CProjectTeamDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_images.Create(348, 16, 1, RGB(255, 0, 255));
+    m_images.SetBkColor(GetSysColor(COLOR_WINDOW));
+    m_tree.SetImageList(&m_images, TVSIL_NORMAL);
+    m_team.Attach(&m_tree);
+    if (m_bWorkGroup) {
+        SetDlgItemText(kChooseGroup, "选择任务...");
+    } else {
+        GetDlgItem(kTaskNo)->ShowWindow(SW_HIDE);
+        GetDlgItem(kTaskNoLabel)->ShowWindow(SW_HIDE);
+    }
+    if (!m_strProjectNo.IsEmpty()) {
+        GetDlgItem(kChooseGroup)->ShowWindow(SW_HIDE);
+    } else {
+        for (int id : {kAddMembers, kDeleteMember, kSetRights})
+            GetDlgItem(id)->EnableWindow(FALSE);
+    }
+    const char* column = theApp.m_nDatabaseType == 2 ? "rtrim(ProjectNo)" : "ProjectNo";
+    CString sql;
+    if (!m_strProjectNo.IsEmpty() && m_strProjectName.IsEmpty()) {
+        sql.Format("SELECT ProjectName FROM ProjectManage WHERE %s='%s'", column, SqlQuote(m_strProjectNo));
+        m_strProjectName = theApp.GetSqlString(sql);
+    }
+    if (!m_strTaskNo.IsEmpty() && m_strTaskName.IsEmpty()) {
+        sql.Format("SELECT ProjectName FROM ProjectManage WHERE %s='%s'", column, SqlQuote(m_strTaskNo));
+        m_strTaskName = theApp.GetSqlString(sql);
+    }
+    UpdateData(FALSE);
+    FillTree();
+    if (m_bReadOnly) {
+        for (int id : {kAddMembers, kDeleteMember, kRefreshFromWork})
+            GetDlgItem(id)->EnableWindow(FALSE);
+    }
+    return TRUE;
+}
+
+void CProjectTeamDlg::OnDestroy() {
+    m_team.FreeRecords();
+    CDialog::OnDestroy();
+}
+
+void CProjectTeamDlg::FillTree() {
+    m_team.Fill(Group(), CString(), nullptr);
+    m_tree.SelectItem(m_team.Root());
+    m_tree.Expand(m_team.Root(), TVE_EXPAND);
+    m_selected = m_team.Root();
+    UpdateButtons();
+}
+
+void CProjectTeamDlg::UpdateButtons() {
+    const bool member = m_selected && m_selected != m_team.Root();
+    GetDlgItem(kDeleteMember)->EnableWindow(member && !m_bReadOnly && !m_strProjectNo.IsEmpty());
+    GetDlgItem(kSetRights)->EnableWindow(member && !m_strProjectNo.IsEmpty());
+}
+
+void CProjectTeamDlg::OnSelChanged(NMHDR*, LRESULT* result) {
+    *result = 0;
+    m_selected = m_tree.GetSelectedItem();
+    UpdateButtons();
+}
+
+void CProjectTeamDlg::OnAddMembers() {
+    if (m_strProjectNo.IsEmpty()) {
+        AfxMessageBox("请先选择设计项目...");
+        return;
+    }
+    CUserBrowseDlg picker(this);
+    picker.m_bMultiSelect = 1;
+    picker.m_bAllowAllUsers = 1;
+    if (picker.DoModal() != IDOK)
+        return;
+    if (picker.m_arrLogNames.GetSize() == 0) {
+        AfxMessageBox("未选择到相关的用户...");
+        return;
+    }
+    const ProjectTeamGroup group = Group();
+    const CString time = CTime::GetCurrentTime().Format("%Y-%m-%d %H:%M");
+    for (int i = 0; i < picker.m_arrLogNames.GetSize(); ++i) {
+        const CString& login = picker.m_arrLogNames[i];
+        const int count = CountTeamMember(group, login);
+        if (count < 0)
+            continue;
+        if (count > 0) {
+            CString text;
+            text.Format("用户：%s 已在项目：%s 中...", login, m_strProjectNo);
+            AfxMessageBox(text);
+            continue;
+        }
+        if (StoreTeamMember(group, login, time))
+            m_team.AddMember(login, picker.m_arrUserNames[i], false);
+    }
+    m_tree.Expand(m_team.Root(), TVE_EXPAND);
+    m_tree.SelectItem(m_team.Root());
+    m_bChanged = 1;
+}
+
+void CProjectTeamDlg::OnRefreshFromWork() {
+    if (m_strProjectNo.IsEmpty())
+        return;
+    const ProjectTeamGroup group = Group();
+    const char* login = theApp.m_nDatabaseType == 2 ? "rtrim(UserLogName)" : "UserLogName";
+    CString sql;
+    if (m_bWorkGroup)
+        sql.Format("SELECT UserLogName, UserName FROM UserInformation WHERE %s IN (SELECT DISTINCT Manager FROM "
+                   "TeamWorkManage WHERE TaskNo='%s')",
+                   login, SqlQuote(m_strTaskNo));
+    else
+        sql.Format("SELECT UserLogName, UserName FROM UserInformation WHERE %s IN (SELECT DISTINCT ProjectManager "
+                   "FROM ProjectManage WHERE ProjectNo LIKE '%s-%%'%s OR ProjectNo='%s')",
+                   login, SqlLikeLiteral(m_strProjectNo), kSqlLikeEscape, SqlQuote(m_strProjectNo));
+    CStringArray logins, names;
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        while (!rs->IsEOF()) {
+            logins.Add(VariantToString(rs->GetCollect(0L)));
+            names.Add(VariantToString(rs->GetCollect(1L)));
+            rs->MoveNext();
+        }
+        if (theApp.m_nAdoCloseMode)
+            rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        AfxMessageBox(sql);
+    }
+    for (int i = 0; i < logins.GetSize(); ++i) {
+        if (CountTeamMember(group, logins[i]) != 0)
+            continue;
+        if (StoreTeamMember(group, logins[i], CTime::GetCurrentTime().Format("%Y-%m-%d %H:%M")))
+            m_team.AddMember(logins[i], names[i], false);
+    }
+    m_tree.Expand(m_team.Root(), TVE_EXPAND);
+}
+
+bool CProjectTeamDlg::RunInOneTransaction(const CString& first, const CString& second) {
+    try {
+        theApp.m_pConnPDM->BeginTrans();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return false;
+    }
+    const bool done = theApp.ExecuteSql(first) && theApp.ExecuteSql(second);
+    try {
+        if (done)
+            theApp.m_pConnPDM->CommitTrans();
+        else
+            theApp.m_pConnPDM->RollbackTrans();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        if (done) {
+            try {
+                theApp.m_pConnPDM->RollbackTrans();
+            } catch (_com_error&) {
+            }
+        }
+        return false;
+    }
+    return done;
+}
+
+void CProjectTeamDlg::OnDeleteMember() {
+    if (m_strProjectNo.IsEmpty()) {
+        AfxMessageBox("请先选择工艺设计项目...");
+        return;
+    }
+    HTREEITEM item = m_tree.GetSelectedItem();
+    if (!item || item == m_team.Root()) {
+        AfxMessageBox("请选择指定的项目成员...");
+        return;
+    }
+    const TreeItemData* record = m_team.Record(item);
+    if (!record) {
+        AfxMessageBox("不能正常读取项目组成员信息...");
+        return;
+    }
+    if (MessageBox("真的要删除选定的项目成员吗?", "操作提示", MB_YESNO | MB_ICONWARNING) != IDYES)
+        return;
+    const ProjectTeamGroup group = Group();
+    CString member, rights;
+    member.Format("DELETE FROM DesignProjectTeam WHERE TeamType='%s' AND TeamGroup='%s' AND TeamUser='%s'",
+                  group.TeamType(), SqlQuote(group.Key()), SqlQuote(record->code));
+    rights.Format("DELETE FROM DesignProjectTeamRight WHERE TeamType='%s' AND TeamGroup='%s' AND TeamUser='%s'",
+                  group.TeamType(), SqlQuote(group.Key()), SqlQuote(record->code));
+    // The member and the member's rights go together, or neither goes.
+    if (!RunInOneTransaction(member, rights))
+        return;
+    m_tree.DeleteItem(item);
+    m_selected = m_tree.GetSelectedItem();
+    UpdateButtons();
+}
+
+void CProjectTeamDlg::MakeLeader(HTREEITEM item) {
+    const TreeItemData* record = m_team.Record(item);
+    if (!record) {
+        AfxMessageBox("不能正常读取项目组成员信息...");
+        return;
+    }
+    if (MessageBox("是否设置选中组员为组长?", "操作提示", MB_YESNO | MB_ICONWARNING) != IDYES)
+        return;
+    const ProjectTeamGroup group = Group();
+    CString clear, set;
+    clear.Format("UPDATE DesignProjectTeam SET IsLeader='N' WHERE TeamType='%s' AND TeamGroup='%s' AND IsLeader='Y'",
+                 group.TeamType(), SqlQuote(group.Key()));
+    set.Format("UPDATE DesignProjectTeam SET IsLeader='Y' WHERE TeamType='%s' AND TeamGroup='%s' AND TeamUser='%s'",
+               group.TeamType(), SqlQuote(group.Key()), SqlQuote(record->code));
+    // A group never stays without its leader because the second statement failed.
+    if (!RunInOneTransaction(clear, set))
+        return;
+    m_team.RefillMembers(group);
+    m_tree.SelectItem(m_team.Root());
+    m_tree.Expand(m_team.Root(), TVE_EXPAND);
+}
+
+void CProjectTeamDlg::ExpandAll(HTREEITEM item) {
+    m_tree.Expand(item, TVE_EXPAND);
+    for (HTREEITEM child = m_tree.GetChildItem(item); child; child = m_tree.GetNextSiblingItem(child))
+        ExpandAll(child);
+}
+
+void CProjectTeamDlg::OnRightClick(NMHDR*, LRESULT* result) {
+    *result = 1;
+    CPoint point;
+    GetCursorPos(&point);
+    const CPoint screen = point;
+    m_tree.ScreenToClient(&point);
+    HTREEITEM node = m_tree.HitTest(point);
+    if (!node)
+        return;
+    m_tree.SelectItem(node);
+    CMenu menu;
+    menu.CreatePopupMenu();
+    if (node == m_team.Root()) {
+        menu.AppendMenu(MF_STRING, kExpandCommand, "展开(&P)");
+        if (menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, screen.x, screen.y, this) ==
+            static_cast<BOOL>(kExpandCommand)) {
+            ExpandAll(node);
+            m_tree.EnsureVisible(node);
+        }
+        return;
+    }
+    // A read-only group offers no entry that changes it.
+    if (m_bReadOnly)
+        return;
+    menu.AppendMenu(MF_STRING | (m_team.IsLeader(node) ? MF_GRAYED : 0), kLeaderCommand, "设为组长(&S)...");
+    if (menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, screen.x, screen.y, this) ==
+        static_cast<BOOL>(kLeaderCommand))
+        MakeLeader(node);
+}
+
+void CProjectTeamDlg::OnChooseGroup() {
+    const bool oracle = theApp.m_nDatabaseType == 2;
+    if (m_bWorkGroup) {
+        CBrowseProjectTaskDlg browser(this);
+        browser.m_strTaskNo = m_strTaskNo;
+        if (browser.DoModal() != IDOK)
+            return;
+        m_strProjectNo.Empty();
+        m_strProjectName.Empty();
+        m_strTaskNo = browser.m_strTaskNo;
+        m_strTaskName = browser.m_strTaskName;
+        CString sql;
+        sql.Format("SELECT ProjectPath FROM ProjectManage WHERE %s='%s'", oracle ? "rtrim(ProjectNo)" : "ProjectNo",
+                   SqlQuote(m_strTaskNo));
+        const CString path = theApp.GetSqlString(sql);
+        if (path == "项目管理") {
+            m_strProjectName = m_strTaskName;
+        } else {
+            const int slash = path.Find('\\');
+            m_strProjectName = slash > 0 ? path.Left(slash) : path;
+        }
+        sql.Format("SELECT ProjectNo FROM ProjectManage WHERE %s='%s' AND %s='项目管理'",
+                   oracle ? "rtrim(ProjectName)" : "ProjectName", SqlQuote(m_strProjectName),
+                   oracle ? "rtrim(ProjectPath)" : "ProjectPath");
+        m_strProjectNo = theApp.GetSqlString(sql);
+    } else {
+        CProductSelectDlg picker(this);
+        picker.m_nMode = 1;
+        picker.m_strCode = m_strProjectNo;
+        if (picker.DoModal() != IDOK)
+            return;
+        m_strProjectNo = picker.m_strCode;
+        m_strProjectName = picker.m_strName;
+    }
+    UpdateData(FALSE);
+    const bool chosen = !m_strProjectNo.IsEmpty();
+    GetDlgItem(kAddMembers)->EnableWindow(chosen && !m_bReadOnly);
+    FillTree();
+}

@@ -1,0 +1,112 @@
+// The host runs the design project management headless on the demo workspace: a project added
+// through the item dialog is in ProjectManage.
+#include "platform/base/Time.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct ShellRun {
+    std::string out;
+    int status = -1;
+};
+
+ShellRun Shell(const std::string& cmd) {
+    ShellRun run;
+    FILE* pipe = popen((cmd + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return run;
+    std::array<char, 4096> buf{};
+    while (fgets(buf.data(), buf.size(), pipe))
+        run.out += buf.data();
+    const int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+// A fresh demo workspace in a temporary folder, removed at the end.
+class DemoWorkspace {
+public:
+    DemoWorkspace() {
+        m_dir = std::filesystem::temp_directory_path() / ("vq-demo-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(m_dir);
+    }
+    ~DemoWorkspace() { std::filesystem::remove_all(m_dir); }
+
+    // Runs the host through the demo workspace script with a script of actions.
+    ShellRun Host(const std::string& script, const std::string& args) const {
+        const auto file = std::filesystem::temp_directory_path() / ("vq-demo-" + std::to_string(::getpid()) + ".script");
+        std::ofstream(file) << script;
+        ShellRun run = Shell("VQ_DEMO_DIR='" + m_dir.string() + "' '" + std::string(VQ_SOURCE_DIR) +
+                        "/scripts/demo-workspace' '" + std::string(VQ_BINARY_DIR) + "' --headless --script '" +
+                        file.string() + "' " + args);
+        std::filesystem::remove(file);
+        return run;
+    }
+    std::string Query(const std::string& sql) const {
+        ShellRun run = Shell("sqlite3 '" + (m_dir / "db" / "vqpdm.db").string() + "' \"" + sql + "\"");
+        while (!run.out.empty() && (run.out.back() == '\n' || run.out.back() == '\r'))
+            run.out.pop_back();
+        return run.out;
+    }
+
+private:
+    std::filesystem::path m_dir;
+};
+
+} // namespace
+
+TEST(ProjectHost, ManagementAddsAProjectThroughTheItemDialog) {
+    DemoWorkspace demo;
+    const std::string end = (CTime::GetCurrentTime() + CTimeSpan(60, 0, 0, 0)).Format("%Y-%m-%d").str();
+    const std::string script = "dialog \"设计项目管理\"\n"
+                               "click 1106\n"
+                               "dialog \"项目/任务项属性\"\n"
+                               "set 1001 \"XM-09\"\n"
+                               "set 1003 \"演示新项目\"\n"
+                               "set 1006 \"" + end + "\"\n"
+                               "click 1\n"
+                               "dialog \"设计项目管理\"\n"
+                               "click 2\n";
+    const ShellRun run = demo.Host(script, "DesignProjectManageMain admin 0");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("result: 1"), std::string::npos) << run.out;
+    EXPECT_EQ(demo.Query("SELECT ProjectName || '|' || ProjectPath || '|' || WorkState || '|' || TaskAssigner "
+                         "FROM ProjectManage WHERE ProjectNo='XM-09'"),
+              "演示新项目|项目管理|未开始|admin");
+    // The demo data holds a project with tasks and work tasks for the other dialogs.
+    EXPECT_EQ(demo.Query("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '二级减速机设计%'"), "3");
+    EXPECT_EQ(demo.Query("SELECT count(*) FROM TeamWorkManage WHERE TaskNo LIKE 'XM-01%'"), "2");
+}
+
+TEST(ProjectHost, TeamMembersAndTheMemberPickerOnTheDemoWorkspace) {
+    DemoWorkspace demo;
+    const std::string add = "dialog \"项目组成员管理\"\n"
+                            "click 1207\n"
+                            "dialog \"用户浏览 - 选择组(多用户)\"\n"
+                            "select 1059 \"wangwu\"\n"
+                            "click 1\n"
+                            "dialog \"项目组成员管理\"\n"
+                            "click 2\n";
+    const ShellRun added = demo.Host(add, "AssignProjectTeamMain '' XM-01 _P zhangsan 0");
+    EXPECT_EQ(added.status, 0) << added.out;
+    EXPECT_NE(added.out.find("result: 1"), std::string::npos) << added.out;
+    EXPECT_EQ(demo.Query("SELECT IsLeader FROM DesignProjectTeam WHERE TeamType='_P' AND TeamGroup='XM-01' AND "
+                         "TeamUser='wangwu'"),
+              "N");
+
+    const std::string pick = "dialog \"选择项目组成员\"\n"
+                             "tree 1206 \"任务：[箱体结构设计]XM-01-01 的工作组.../赵六 [zhaoliu]\"\n"
+                             "click 1\n";
+    const ShellRun picked = demo.Host(pick, "SelectProjectTeamer XM-01-01 XM-01 _T zhangsan");
+    EXPECT_EQ(picked.status, 0) << picked.out;
+    EXPECT_NE(picked.out.find("result: \"zhaoliu\""), std::string::npos) << picked.out;
+}

@@ -1,0 +1,292 @@
+// The project/task item properties: new projects and tasks checked and returned, existing items
+// stored with the paths below them, the notices to new managers, the opening modes.
+#include "core/VqDesignTaskApp.h"
+#include "platform/base/Time.h"
+#include "platform/ui/ComboBox.h"
+#include "platform/ui/Edit.h"
+#include "platform/ui/ScriptedUser.h"
+#include "platform/ui/SpinButtonCtrl.h"
+#include "projects/ProjectTaskItemDlg.h"
+#include "projects/ProjectTaskItemIds.h"
+#include "tests/support/DbWorkspace.h"
+
+#include <gtest/gtest.h>
+
+using namespace projects::item_ids;
+
+namespace {
+
+CString Text(CDialog& d, int id) {
+    CString text;
+    d.GetDlgItemText(id, text);
+    return text;
+}
+
+CString DaysFromToday(int days) {
+    return (CTime::GetCurrentTime() + CTimeSpan(days, 0, 0, 0)).Format("%Y-%m-%d");
+}
+
+class ProjectTaskItemTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        theApp.m_pConnPDM = ws.Connect();
+        theApp.m_nDatabaseType = GetParam();
+        theApp.m_nAdoCloseMode = 1;
+        ws.WriteSetting("公共管理功能", "当前登陆用户帐号", "zhangsan");
+        theApp.m_strLoginUser = "zhangsan";
+        ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), ('lisi', '李四')");
+        const CString far = DaysFromToday(400);
+        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
+                   "PreendedTime, WorkState, TaskType, TaskAssigner, Other4) VALUES "
+                   "('P1', '项目甲', '项目管理', 'zhangsan', '2026-01-01 08:00', '" + far +
+                   "', '正进行中', 'V', 'zhangsan', 500),"
+                   "('P1-01', '任务一', '项目甲\\', 'zhangsan', '2026-01-01 09:00', '" + DaysFromToday(200) +
+                   "', '未开始', 'T', 'zhangsan', 510),"
+                   "('P1-01-01', '子任务', '项目甲\\任务一\\', 'lisi', '2026-01-01 09:00', '" + DaysFromToday(100) +
+                   "', '未开始', 'V', 'zhangsan', 500),"
+                   "('P1-02', '任务二', '项目甲\\', 'lisi', '2026-01-01 09:00', '" + DaysFromToday(100) +
+                   "', '未开始', 'V', 'zhangsan', 500),"
+                   "('P10', '项目甲乙', '项目管理', 'lisi', '2026-01-01 08:00', '" + far +
+                   "', '未开始', 'V', 'lisi', 500),"
+                   "('P10-01', '任务一', '项目甲乙\\', 'lisi', '2026-01-01 08:00', '" + far +
+                   "', '未开始', 'V', 'lisi', 500),"
+                   "('C1', '更改甲', '更改任务管理', 'lisi', '2026-01-01 08:00', '', '未开始', 'M', 'lisi', 500)");
+    }
+    void TearDown() override {
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nDatabaseType = 0;
+    }
+    CString Query(const CString& sql) { return ws.QueryText(sql); }
+
+    vqtest::DbWorkspace ws{GetParam()};
+};
+
+} // namespace
+
+TEST_P(ProjectTaskItemTest, NewProjectIsCheckedThenReturnedWithANoticeToItsManager) {
+    CProjectTaskItemDlg dlg;
+    dlg.NewItem = 1;
+    dlg.Editable = 1;
+    dlg.IsProject = 1;
+    dlg.ProjectPath = "项目管理";
+    bool numberWritable = false;
+    vq::ScriptedUser user;
+    user.Dialog("项目/任务项属性")
+        .Do([&](CDialog& d) {
+            numberWritable = !dynamic_cast<CEdit*>(d.GetDlgItem(kNumber))->IsReadOnly();
+            EXPECT_EQ(Text(d, IDOK), "添加");
+            EXPECT_TRUE(d.GetDlgItem(kSimpleProject)->IsWindowVisible());
+            EXPECT_FALSE(d.GetDlgItem(kSubdivide)->IsWindowVisible());
+            EXPECT_TRUE(d.GetDlgItem(kMembers)->IsWindowVisible());
+        })
+        .Set(kEndDate, DaysFromToday(30))
+        .Click(IDOK)
+        .Message("项目或任务名称不能为空!", IDOK)
+        .Set(kName, " 项目管理 ")
+        .Click(IDOK)
+        .Message("项目管理、更改任务管理、产品评审管理为系统使用内容，不能做为任务名称进行定义...", IDOK)
+        .Set(kName, "项目甲")
+        .Click(IDOK)
+        .Message("在同一项目路径下，项目或任务名称已存在...", IDOK)
+        .Set(kName, "新项目")
+        .Set(kNumber, "X#1")
+        .Click(IDOK)
+        .Message("项目或任务编号不能包含字符：# ......", IDOK)
+        .Set(kNumber, "P10")
+        .Click(IDOK)
+        .Message("该项目或任务编号已存在，请重新输入!", IDOK)
+        .Set(kNumber, "P[M]")
+        .Click(IDOK)
+        .MessageContaining("项目或任务编号不能包含以下字母", IDOK)
+        .Set(kNumber, " P2 ")
+        .Set(kEndDate, DaysFromToday(-1))
+        .Click(IDOK)
+        .Message("预计完成时间不能早于当前计算机完成时间...", IDOK)
+        .Set(kEndDate, DaysFromToday(0))
+        .Set(kAlertDate, DaysFromToday(1))
+        .Click(IDOK)
+        .Message("报警时间不能晚于预计完成时间...", IDOK)
+        .Set(kAlertDate, DaysFromToday(0))
+        .Check(kSimpleProject, 1)
+        .Check(kCreateWorkTask, 1)
+        .Click(IDOK);
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_TRUE(numberWritable);
+    EXPECT_EQ(dlg.ItemNo, "P2");
+    EXPECT_EQ(dlg.ItemName, "新项目");
+    EXPECT_EQ(dlg.Manager, "zhangsan");
+    EXPECT_EQ(dlg.PreendedTime, DaysFromToday(0));
+    EXPECT_EQ(dlg.TaskTypeLetter(), "S");
+    EXPECT_EQ(dlg.CreateWorkTask, 1);
+    // Nothing is inserted by the dialog; the new manager hears of the project.
+    EXPECT_EQ(Query("SELECT count(*) FROM ProjectManage WHERE ProjectNo='P2'"), "0");
+    EXPECT_EQ(Query("SELECT Content FROM MessageManage WHERE Reseiver='zhangsan'"),
+              "辛苦了，项目上级张三给您分配了项目任务及工作组任务：新项目[P2]...");
+    EXPECT_EQ(Query("SELECT Operation FROM LogInformation WHERE PartCode='P2'"), "增加任务属性");
+}
+
+TEST_P(ProjectTaskItemTest, NewTaskGetsTheNextNumberAndTheParentsDateBound) {
+    CProjectTaskItemDlg dlg;
+    dlg.NewItem = 1;
+    dlg.Editable = 1;
+    dlg.ProjectNo = "P1";
+    vq::ScriptedUser user;
+    user.Dialog("项目/任务项属性")
+        .Do([&](CDialog& d) {
+            EXPECT_EQ(Text(d, kNumber), "P1-03");
+            EXPECT_TRUE(dynamic_cast<CEdit*>(d.GetDlgItem(kNumber))->IsReadOnly());
+            EXPECT_FALSE(d.GetDlgItem(kNewCode)->IsWindowEnabled());
+            EXPECT_FALSE(d.GetDlgItem(kSimpleProject)->IsWindowVisible());
+            // A project task shows no members button until it becomes a work-group task.
+            EXPECT_FALSE(d.GetDlgItem(kMembers)->IsWindowVisible());
+        })
+        .Select(kTaskType, 1)
+        .Do([&](CDialog& d) {
+            EXPECT_TRUE(d.GetDlgItem(kMembers)->IsWindowVisible());
+            EXPECT_EQ(Text(d, kMembers), "工作组成员...");
+        })
+        .Set(kName, "任务三")
+        .Set(kEndDate, DaysFromToday(401))
+        .Click(IDOK)
+        .Message("预计完成时间不能晚于上级任务预计完成时间：" + DaysFromToday(400) + " ...", IDOK)
+        .Set(kEndDate, DaysFromToday(400))
+        .Set(kAlertDate, DaysFromToday(10))
+        .Click(IDOK);
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(dlg.ItemNo, "P1-03");
+    EXPECT_EQ(dlg.TaskTypeLetter(), "T");
+    EXPECT_EQ(dlg.EndDays, 400);
+}
+
+TEST_P(ProjectTaskItemTest, NewTaskUnderAMissingParentCannotBeAdded) {
+    CProjectTaskItemDlg dlg;
+    dlg.NewItem = 1;
+    dlg.Editable = 1;
+    dlg.ProjectName = "无此任务";
+    dlg.ProjectPath = "项目甲\\";
+    vq::ScriptedUser user;
+    user.Message("不能正确获取任务编号...", IDOK)
+        .Dialog("项目/任务项属性")
+        .Do([](CDialog& d) { EXPECT_FALSE(d.GetDlgItem(IDOK)->IsWindowEnabled()); })
+        .Click(IDCANCEL);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+}
+
+TEST_P(ProjectTaskItemTest, RenameRewritesThePathsBelowOnlyAndChangingTheManagerSendsOneNotice) {
+    CProjectTaskItemDlg dlg;
+    dlg.ProjectNo = "P1";
+    dlg.Editable = 1;
+    vq::ScriptedUser user;
+    user.Dialog("项目/任务项属性")
+        .Do([](CDialog& d) {
+            EXPECT_TRUE(dynamic_cast<CEdit*>(d.GetDlgItem(kNumber))->IsReadOnly());
+            EXPECT_EQ(Text(d, IDOK), "修改");
+            EXPECT_EQ(Text(d, kStateText), "正进行中");
+            // A project with tasks below it cannot become a simple project.
+            EXPECT_FALSE(d.GetDlgItem(kSimpleProject)->IsWindowEnabled());
+            EXPECT_FALSE(d.GetDlgItem(kCreateWorkTask)->IsWindowVisible());
+        })
+        .Set(kName, "项目丙")
+        .Click(IDOK);
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT ProjectName FROM ProjectManage WHERE ProjectNo='P1'"), "项目丙");
+    EXPECT_EQ(Query("SELECT ProjectPath FROM ProjectManage WHERE ProjectNo='P1-01-01'"), "项目丙\\任务一\\");
+    EXPECT_EQ(Query("SELECT ProjectPath FROM ProjectManage WHERE ProjectNo='P1-02'"), "项目丙\\");
+    // The project whose number begins with P1 and whose name begins with the old name keeps its paths.
+    EXPECT_EQ(Query("SELECT ProjectPath FROM ProjectManage WHERE ProjectNo='P10-01'"), "项目甲乙\\");
+    EXPECT_EQ(Query("SELECT count(*) FROM MessageManage"), "0");
+}
+
+TEST_P(ProjectTaskItemTest, AFailedUpdateLeavesThePathsBelowUnchanged) {
+    // A trigger refusing the row's update stands for any failure of the second statement.
+    if (vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "the refusing trigger is written for SQLite";
+    theApp.m_pConnPDM->Execute("CREATE TRIGGER refuse BEFORE UPDATE OF ProjectName ON ProjectManage "
+                               "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    CProjectTaskItemDlg dlg;
+    dlg.ProjectNo = "P1";
+    dlg.Editable = 1;
+    vq::ScriptedUser user;
+    user.Dialog("项目/任务项属性")
+        .Set(kName, "项目壹")
+        .Click(IDOK)
+        .MessageContaining("refused", IDOK)
+        .MessageContaining("执行出错的SQL语句", IDOK)
+        .Click(IDCANCEL);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT ProjectPath FROM ProjectManage WHERE ProjectNo='P1-01-01'"), "项目甲\\任务一\\");
+}
+
+TEST_P(ProjectTaskItemTest, TaskRulesOfAnExistingItem) {
+    ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID) VALUES ('P1-01', 'P1-01', 'P1-01#001')");
+    CProjectTaskItemDlg dlg;
+    dlg.ProjectNo = "P1-01";
+    dlg.Editable = 1;
+    vq::ScriptedUser user;
+    user.Dialog("项目/任务项属性")
+        .Select(kTaskType, 0)
+        .Click(IDOK)
+        .Message("指定项目任务下已分配了工作任务，不能再设定为项目任务组...", IDOK)
+        .Click(IDCANCEL);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+
+    CProjectTaskItemDlg second;
+    second.ProjectNo = "P1-02";
+    second.Editable = 1;
+    ws.Execute("UPDATE ProjectManage SET ProjectPath='项目甲\\任务二\\' WHERE ProjectNo='P1-01-01'");
+    vq::ScriptedUser user2;
+    user2.Dialog("项目/任务项属性")
+        .Select(kTaskType, 1)
+        .Click(IDOK)
+        .Message("上级项目节点已经分配了任务，不能再设定为<工作组任务>...", IDOK)
+        .Click(IDCANCEL);
+    EXPECT_EQ(second.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user2.Succeeded()) << user2.Error().c_str();
+}
+
+TEST_P(ProjectTaskItemTest, ChangeTaskReadOnlyAndPriority) {
+    CProjectTaskItemDlg change;
+    change.ProjectNo = "C1";
+    change.Editable = 1;
+    vq::ScriptedUser user;
+    user.Dialog("项目/任务项属性")
+        .Do([](CDialog& d) {
+            auto* type = dynamic_cast<CComboBox*>(d.GetDlgItem(kTaskType));
+            EXPECT_EQ(type->GetLBText(type->GetCurSel()), "更改任务");
+            EXPECT_FALSE(type->IsWindowEnabled());
+        })
+        .Click(IDCANCEL);
+    change.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+
+    CProjectTaskItemDlg task;
+    task.ProjectNo = "P1-01";
+    task.Editable = 0;
+    vq::ScriptedUser user2;
+    user2.Dialog("项目/任务项属性")
+        .Do([](CDialog& d) {
+            EXPECT_FALSE(d.GetDlgItem(IDOK)->IsWindowEnabled());
+            EXPECT_TRUE(dynamic_cast<CEdit*>(d.GetDlgItem(kName))->IsReadOnly());
+            auto* spin = dynamic_cast<CSpinButtonCtrl*>(d.GetDlgItem(kPrioritySpin));
+            EXPECT_EQ(Text(d, kPriority), "510");
+            spin->UserDelta(1);
+            EXPECT_EQ(Text(d, kPriority), "520");
+            d.SetDlgItemText(kPriority, "510");
+            spin->UserDelta(-1);
+            EXPECT_EQ(Text(d, kPriority), "480");
+            d.SetDlgItemText(kPriority, "1000");
+            spin->UserDelta(1);
+            EXPECT_EQ(Text(d, kPriority), "1000");
+        })
+        .Click(IDCANCEL);
+    task.DoModal();
+    EXPECT_TRUE(user2.Succeeded()) << user2.Error().c_str();
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, ProjectTaskItemTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);

@@ -1,0 +1,122 @@
+// Project and task rows: the naming rules, the numbering of new tasks and work tasks, the path
+// rewrite on rename, the top-level lookup and the test for anything below an item.
+#include "core/VqDesignTaskApp.h"
+#include "platform/base/Collections.h"
+#include "projects/ProjectTaskRecords.h"
+#include "tests/support/DbWorkspace.h"
+#include "tests/support/MessageBoxRecorder.h"
+
+#include <gtest/gtest.h>
+
+using namespace projects;
+
+namespace {
+
+CStringArray Numbers(std::initializer_list<const char*> list) {
+    CStringArray out;
+    for (const char* s : list)
+        out.Add(s);
+    return out;
+}
+
+} // namespace
+
+TEST(ProjectTaskRules, NamesAndNumbers) {
+    EXPECT_TRUE(IsReservedItemName("项目管理"));
+    EXPECT_TRUE(IsReservedItemName("产品评审管理"));
+    EXPECT_FALSE(IsReservedItemName("变异设计管理"));
+    EXPECT_TRUE(HasValidItemCharacters("箱体-01"));
+    for (const char* bad : {"a\\b", "a/b", "a:b", "a*b", "a?b", "a\"b", "a'b", "a<b", "a>b", "a|b", "a[b", "b]"})
+        EXPECT_FALSE(HasValidItemCharacters(bad)) << bad;
+    // Square brackets are refused anyway; the endings are refused without regard to case.
+    EXPECT_FALSE(HasValidItemCharacters("任务[m]"));
+    EXPECT_FALSE(HasValidItemCharacters("任务[P]"));
+    EXPECT_EQ(NumberCharacterMessage(),
+              "项目或任务编号不能包含以下字母\n       \\ / : * ? \" ' < > | [ ], \n或不能以[M]、[P]做为结尾");
+    EXPECT_EQ(ChildrenPath("项目管理", "A"), "A\\");
+    EXPECT_EQ(ChildrenPath("A\\", "B"), "A\\B\\");
+}
+
+TEST(ProjectTaskRules, NextChildSequenceFillsTheFirstGap) {
+    EXPECT_EQ(NextChildSequence(Numbers({})), 1);
+    EXPECT_EQ(NextChildSequence(Numbers({"P-01", "P-02", "P-04"})), 3);
+    EXPECT_EQ(NextChildSequence(Numbers({"P-01", "P-02", "P-03"})), 4);
+    // Without "-" the whole number counts; a suffix without digits counts as 0 and is no gap.
+    EXPECT_EQ(NextChildSequence(Numbers({"2", "P-x", "P-01"})), 3);
+    EXPECT_EQ(FormatChildNumber("P1", 3), "P1-03");
+    EXPECT_EQ(FormatChildNumber("P1", 100), "P1-100");
+}
+
+class ProjectTaskRecordsTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        theApp.m_pConnPDM = ws.Connect();
+        theApp.m_nDatabaseType = GetParam();
+        theApp.m_nAdoCloseMode = 1;
+        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, TaskType) VALUES "
+                   "('P1', 'P1', '项目管理', 'V'), ('P1-01', 'T1', 'P1\\', 'V'), ('P1-02', 'T2', 'P1\\', 'V'),"
+                   "('P1-01-01', 'S1', 'P1\\T1\\', 'V'), ('P10', 'P10', '项目管理', 'V'),"
+                   "('P10-01', 'U1', 'P10\\', 'V'), ('P10-02', 'P1', 'P10\\', 'V'),"
+                   "('P10-02-01', 'Deep', 'P10\\P1\\', 'V'), ('Q', 'A_', '项目管理', 'V'),"
+                   "('R', 'AB', '项目管理', 'V'), ('R-01', 'x', 'AB\\', 'V'),"
+                   "('C1', '更改', '更改任务管理', 'M')");
+    }
+    void TearDown() override {
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nDatabaseType = 0;
+    }
+    CString PathOf(const char* number) {
+        return ws.QueryText(CString("SELECT ProjectPath FROM ProjectManage WHERE ProjectNo='") + number + "'");
+    }
+
+    vqtest::DbWorkspace ws{GetParam()};
+};
+
+TEST_P(ProjectTaskRecordsTest, ProposesTheNumberOfANewTask) {
+    EXPECT_EQ(ProposeTaskNumber("ProjectManage", "P1", "项目管理", GetParam()), "P1-03");
+    EXPECT_EQ(ProposeTaskNumber("ProjectManage", "T1", "P1\\", GetParam()), "P1-01-02");
+    EXPECT_EQ(ProposeTaskNumber("ProjectManage", "S1", "P1\\T1\\", GetParam()), "P1-01-01-01");
+    vqtest::MessageBoxRecorder rec;
+    EXPECT_EQ(ProposeTaskNumber("ProjectManage", "无此项", "项目管理", GetParam()), "");
+}
+
+TEST_P(ProjectTaskRecordsTest, RenamingP1LeavesP10AndItsTaskNamedP1Alone) {
+    ASSERT_EQ(RewriteChildPaths("项目管理", "P1", "新P1"), 1);
+    EXPECT_EQ(PathOf("P1-01"), "新P1\\");
+    EXPECT_EQ(PathOf("P1-01-01"), "新P1\\T1\\");
+    EXPECT_EQ(PathOf("P10-01"), "P10\\");
+    EXPECT_EQ(PathOf("P10-02-01"), "P10\\P1\\");
+    // A task renamed below P10 changes only its own children's paths.
+    ASSERT_EQ(RewriteChildPaths("P10\\", "P1", "P2"), 1);
+    EXPECT_EQ(PathOf("P10-02-01"), "P10\\P2\\");
+    EXPECT_EQ(PathOf("P10-01"), "P10\\");
+}
+
+TEST_P(ProjectTaskRecordsTest, TopLevelProjectOfAnItem) {
+    EXPECT_EQ(FindTopProjectNo("P1-01-01"), "P1");
+    EXPECT_EQ(FindTopProjectNo("P1"), "P1");
+    EXPECT_EQ(FindTopProjectNo("C1"), "C1");
+    EXPECT_EQ(FindTopProjectNo("none"), "");
+}
+
+TEST_P(ProjectTaskRecordsTest, AnythingBelowUsesTheChildrenPathAndTheWorkParent) {
+    EXPECT_TRUE(HasAnythingBelow("P1", "项目管理", "P1"));
+    EXPECT_FALSE(HasAnythingBelow("P1-02", "P1\\", "T2"));
+    // "A_" must not match the tasks of "AB".
+    EXPECT_FALSE(HasAnythingBelow("Q", "项目管理", "A_"));
+    ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID) VALUES ('Q', 'Q', 'Q#001')");
+    EXPECT_TRUE(HasAnythingBelow("Q", "项目管理", "A_"));
+}
+
+TEST_P(ProjectTaskRecordsTest, FirstWorkNumberIsTheSmallestFreeDirectChild) {
+    EXPECT_EQ(NextWorkNumber("P1"), "P1#001");
+    ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID) VALUES ('P1', 'P1', 'P1#001'),"
+               "('P1', 'P1', 'P1#003'), ('P1', 'P1#003', 'P1#003#002'), ('P1_', 'P1_', 'P1_#002')");
+    EXPECT_EQ(NextWorkNumber("P1"), "P1#002");
+    ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID) VALUES ('P1', 'P1', 'P1#002')");
+    // The sub-work P1#003#002 does not push the number past its parent.
+    EXPECT_EQ(NextWorkNumber("P1"), "P1#004");
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, ProjectTaskRecordsTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
