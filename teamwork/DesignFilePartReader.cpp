@@ -103,7 +103,8 @@ int CDesignFilePartReader::ReadDrawingModels(CString /*fileName*/, CString fileI
     }
     if (others.GetSize() == 0)
         return 1;
-    return DownloadWithProgress(others, "读取三维工程图纸相关的模型信息......\n\n      中止操作请按<取消>键...");
+    return DownloadWithProgress(others,
+                                "读取三维工程图纸相关的模型信息......\n\n      中止操作请按<取消>键...");
 }
 
 int CDesignFilePartReader::ReadAssemblyModels(CString /*fileName*/, CString /*fileId*/, CString partCode) {
@@ -142,9 +143,10 @@ int CDesignFilePartReader::DownloadWithProgress(const CStringArray& fileIds, con
 void CDesignFilePartReader::ReadSubPartsOracle(CString partCode) {
     ClearLines();
     CString sql;
-    sql.Format("SELECT PartFileID, UpCode, DCode, DItem, DName FROM VqkorvelTeam_Detail START WITH UpCode='%s' "
-               "CONNECT BY UpCode=Prior DCode",
-               SqlQuote(partCode));
+    sql.Format(
+        "SELECT PartFileID, UpCode, DCode, DItem, DName FROM VqkorvelTeam_Detail START WITH UpCode='%s' "
+        "CONNECT BY UpCode=Prior DCode",
+        SqlQuote(partCode));
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
@@ -172,7 +174,8 @@ void CDesignFilePartReader::ReadSubPartsProc(CString partCode) {
         cmd->PutCommandText("ShowTeamworkFile");
         cmd->PutCommandType(adCmdText);
         cmd->PutCommandTimeout(0);
-        cmd->GetParameters()->Append(cmd->CreateParameter("UpCode", adBSTR, adParamInput, 50, _variant_t(partCode)));
+        cmd->GetParameters()->Append(
+            cmd->CreateParameter("UpCode", adBSTR, adParamInput, 50, _variant_t(partCode)));
         _RecordsetPtr rs = cmd->Execute(nullptr, nullptr, adCmdStoredProc);
         while (!rs->IsEOF()) {
             m_arrUpCode.Add(VariantToString(rs->GetCollect(1L)));

@@ -24,16 +24,29 @@ constexpr DWORD kReadOnlyEdit = ES_AUTOHSCROLL | ES_READONLY;
 
 const vq::DialogTemplate kDesignPartTemplate{
     "增加设计零部件",
-    {vq::Label("零部件图号"), vq::EditBox(kPartCode), vq::PushButton(kSelectPart, "选择...", vq::kBeside),
-     vq::PushButton(kBorrowPart, "借用...", vq::kBeside), vq::CheckBox(kQueryMode, "查询模式", vq::kBeside),
-     vq::Label("零部件图名"), vq::EditBox(kPartName), vq::Label("存储日期"),
-     vq::EditBox(kSaveDate, vq::kNoLayoutFlags, kReadOnlyEdit), vq::Label("是否已设计", vq::kBeside),
-     vq::EditBox(kUsedFlag, vq::kBeside, kReadOnlyEdit), vq::Label("负责人"),
-     vq::EditBox(kUserName, vq::kNoLayoutFlags, kReadOnlyEdit), vq::Label("对应任务号", vq::kBeside),
-     vq::EditBox(kWorkId, vq::kBeside, kReadOnlyEdit), vq::CheckBox(kIsAssemble, "部件或产品"),
-     vq::Label("委托", vq::kHidden), vq::EditBox(kTrastUser, vq::kHidden),
-     vq::PushButton(kPickTrastUser, "...", vq::kBeside | vq::kHidden), vq::Label("备注"), vq::EditBox(kNote),
-     vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
+    {vq::Label("零部件图号"),
+     vq::EditBox(kPartCode),
+     vq::PushButton(kSelectPart, "选择...", vq::kBeside),
+     vq::PushButton(kBorrowPart, "借用...", vq::kBeside),
+     vq::CheckBox(kQueryMode, "查询模式", vq::kBeside),
+     vq::Label("零部件图名"),
+     vq::EditBox(kPartName),
+     vq::Label("存储日期"),
+     vq::EditBox(kSaveDate, vq::kNoLayoutFlags, kReadOnlyEdit),
+     vq::Label("是否已设计", vq::kBeside),
+     vq::EditBox(kUsedFlag, vq::kBeside, kReadOnlyEdit),
+     vq::Label("负责人"),
+     vq::EditBox(kUserName, vq::kNoLayoutFlags, kReadOnlyEdit),
+     vq::Label("对应任务号", vq::kBeside),
+     vq::EditBox(kWorkId, vq::kBeside, kReadOnlyEdit),
+     vq::CheckBox(kIsAssemble, "部件或产品"),
+     vq::Label("委托", vq::kHidden),
+     vq::EditBox(kTrastUser, vq::kHidden),
+     vq::PushButton(kPickTrastUser, "...", vq::kBeside | vq::kHidden),
+     vq::Label("备注"),
+     vq::EditBox(kNote),
+     vq::DefPushButton(IDOK, "确定"),
+     vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
 
 // A part code under a change task's second work ("[M]#002" after the first character) may stand
 // in several structures while the change-task switch is on.
@@ -204,18 +217,19 @@ bool CDesignPartDlg::StorePart(const CString& savedAt) {
             if (!theApp.ExecuteSql(sql))
                 return false;
         }
-        sql.Format("DELETE FROM TeamWorkPartTree WHERE WorkID='%s' AND UpCode='%s' AND DCode='%s'", SqlQuote(WorkID),
-                   SqlQuote(UpCode), SqlQuote(PartCode));
+        sql.Format("DELETE FROM TeamWorkPartTree WHERE WorkID='%s' AND UpCode='%s' AND DCode='%s'",
+                   SqlQuote(WorkID), SqlQuote(UpCode), SqlQuote(PartCode));
         if (!theApp.ExecuteSql(sql))
             return false;
-        sql.Format("INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName, Other1) VALUES('%s', '%s', '%s', "
-                   "'%s', '%s')",
-                   SqlQuote(WorkID), SqlQuote(UpCode), SqlQuote(PartCode), SqlQuote(PartName), SqlQuote(Note));
+        sql.Format(
+            "INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName, Other1) VALUES('%s', '%s', '%s', "
+            "'%s', '%s')",
+            SqlQuote(WorkID), SqlQuote(UpCode), SqlQuote(PartCode), SqlQuote(PartName), SqlQuote(Note));
         if (!theApp.ExecuteSql(sql))
             return false;
         if (!OldPartCode.IsEmpty()) {
-            sql.Format("UPDATE TeamWorkPartTree SET UpCode='%s' WHERE WorkID='%s' AND UpCode='%s'", SqlQuote(PartCode),
-                       SqlQuote(WorkID), SqlQuote(OldPartCode));
+            sql.Format("UPDATE TeamWorkPartTree SET UpCode='%s' WHERE WorkID='%s' AND UpCode='%s'",
+                       SqlQuote(PartCode), SqlQuote(WorkID), SqlQuote(OldPartCode));
             if (!theApp.ExecuteSql(sql))
                 return false;
         }
@@ -246,13 +260,15 @@ bool CDesignPartDlg::StorePart(const CString& savedAt) {
     // that code: the row deleted above was this work's.
     const bool sameCode = !OldPartCode.IsEmpty() && PartCode.CompareNoCase(OldPartCode) == 0;
     if (existing.IsEmpty() || sameCode) {
-        const CString usedFlag =
-            kept.usedFlag.IsEmpty() ? CString("NULL") : CString(std::to_string(std::atoi(kept.usedFlag)).c_str());
-        sql.Format("INSERT INTO TeamWorkPart (WorkID, PartCode, PartName, PartRev, UserName, TrastUser, SaveDate, "
-                   "UsedFlag, IsAssemble, State) VALUES('%s', '%s', '%s', '%s', '%s', '%s', '%s', %s, %d, '%s')",
-                   SqlQuote(WorkID), SqlQuote(PartCode), SqlQuote(PartName), SqlQuote(kept.partRev),
-                   SqlQuote(UserName), SqlQuote(TrastUser), SqlQuote(savedAt), usedFlag, IsAssemble ? 1 : 0,
-                   SqlQuote(kept.state));
+        const CString usedFlag = kept.usedFlag.IsEmpty()
+                                     ? CString("NULL")
+                                     : CString(std::to_string(std::atoi(kept.usedFlag)).c_str());
+        sql.Format(
+            "INSERT INTO TeamWorkPart (WorkID, PartCode, PartName, PartRev, UserName, TrastUser, SaveDate, "
+            "UsedFlag, IsAssemble, State) VALUES('%s', '%s', '%s', '%s', '%s', '%s', '%s', %s, %d, '%s')",
+            SqlQuote(WorkID), SqlQuote(PartCode), SqlQuote(PartName), SqlQuote(kept.partRev),
+            SqlQuote(UserName), SqlQuote(TrastUser), SqlQuote(savedAt), usedFlag, IsAssemble ? 1 : 0,
+            SqlQuote(kept.state));
         if (!theApp.ExecuteSql(sql))
             return false;
     }

@@ -19,9 +19,11 @@ const vq::DialogTemplate kSelectWorkPartTemplate{
     "选择工作零部件",
     {vq::ReportList(kWorkPartList, vq::kFill, LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL),
      vq::Label("零部件图号"), vq::EditBox(kPickedCode, vq::kNoLayoutFlags, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("零部件图名", vq::kBeside), vq::EditBox(kPickedName, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::Label("零部件图名", vq::kBeside),
+     vq::EditBox(kPickedName, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
      vq::CheckBox(kManualInput, "手工输入", vq::kBeside), vq::DefPushButton(IDOK, "确定"),
-     vq::PushButton(IDCANCEL, "取消", vq::kBeside), vq::PushButton(kClearAssociation, "撤消关联", vq::kBeside)},
+     vq::PushButton(IDCANCEL, "取消", vq::kBeside),
+     vq::PushButton(kClearAssociation, "撤消关联", vq::kBeside)},
     CSize(560, 360)};
 
 constexpr int kColumns = 5;
@@ -109,9 +111,10 @@ void CSelectWorkPartDlg::FillPartList() {
         sql.Format("SELECT PartCode, PartName, UserName, UsedFlag, State FROM TeamWorkPart WHERE WorkID='%s'",
                    SqlQuote(m_strScopeCode));
     else if (m_nDatabaseType == 2)
-        sql.Format("SELECT PartCode, PartName, UserName, UsedFlag, State FROM TeamWorkPart WHERE rtrim(WorkID) IN "
-                   "(SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s')",
-                   SqlQuote(m_strScopeCode));
+        sql.Format(
+            "SELECT PartCode, PartName, UserName, UsedFlag, State FROM TeamWorkPart WHERE rtrim(WorkID) IN "
+            "(SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s')",
+            SqlQuote(m_strScopeCode));
     else
         sql.Format("SELECT PartCode, PartName, UserName, UsedFlag, State FROM TeamWorkPart WHERE WorkID IN "
                    "(SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s')",

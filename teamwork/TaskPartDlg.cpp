@@ -29,8 +29,8 @@ const vq::DialogTemplate kTaskPartTemplate{
      vq::Tree(kTaskPartTree, vq::kFill), vq::PushButton(kNewPart, "新建零部件..."),
      vq::PushButton(kModifyPart, "修改零部件...", vq::kBeside, WS_DISABLED),
      vq::PushButton(kDeletePart, "删除零部件...", vq::kBeside, WS_DISABLED),
-     vq::PushButton(kSelectWork, "选择任务...", vq::kBeside), vq::PushButton(kExpandParts, "展开", vq::kBeside),
-     vq::PushButton(IDCANCEL, "退出", vq::kBeside)},
+     vq::PushButton(kSelectWork, "选择任务...", vq::kBeside),
+     vq::PushButton(kExpandParts, "展开", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside)},
     CSize(640, 480)};
 
 constexpr const char* kWorkKind = "_Task";
@@ -152,7 +152,8 @@ void CTaskPartDlg::LoadWork() {
     CString text;
     text.Format("任务：%s[%s] 下的工作：%s[%s]...", m_strTaskName, m_strTaskNo, m_strWorkName, m_strWorkID);
     m_rootNode = m_tree.InsertItem(CTreeCursor(), text, kWorkImage);
-    m_tree.SetItemData(m_rootNode, reinterpret_cast<DWORD_PTR>(NewItemData(kWorkKind, m_strWorkID, m_strWorkName)));
+    m_tree.SetItemData(m_rootNode,
+                       reinterpret_cast<DWORD_PTR>(NewItemData(kWorkKind, m_strWorkID, m_strWorkName)));
     ExpandPartNode(m_rootNode, m_strWorkID, 1);
     m_tree.Expand(m_rootNode, TVE_EXPAND);
     m_tree.SelectItem(m_rootNode);
@@ -164,7 +165,8 @@ void CTaskPartDlg::LoadWork() {
 
 void CTaskPartDlg::ReadWorkRow() {
     CString sql;
-    sql.Format("SELECT TaskNo, WorkName, Manager FROM TeamWorkManage WHERE WorkID='%s'", SqlQuote(m_strWorkID));
+    sql.Format("SELECT TaskNo, WorkName, Manager FROM TeamWorkManage WHERE WorkID='%s'",
+               SqlQuote(m_strWorkID));
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
@@ -216,9 +218,10 @@ void CTaskPartDlg::ExpandPartNode(CTreeCursor node, const CString& code, int roo
     CWaitCursor wait;
     CString sql;
     if (rootFlag) {
-        sql.Format("SELECT Distinct DCode, DName FROM TeamWorkPartTree WHERE WorkID='%s' AND UpCode='%s' ORDER BY "
-                   "DCode",
-                   SqlQuote(m_strWorkID), SqlQuote(code));
+        sql.Format(
+            "SELECT Distinct DCode, DName FROM TeamWorkPartTree WHERE WorkID='%s' AND UpCode='%s' ORDER BY "
+            "DCode",
+            SqlQuote(m_strWorkID), SqlQuote(code));
     } else {
         CString count;
         count.Format("SELECT count(*) FROM VqkorvelAll_detail WHERE UpCode='%s'", SqlQuote(code));
@@ -226,14 +229,17 @@ void CTaskPartDlg::ExpandPartNode(CTreeCursor node, const CString& code, int roo
         count.Format("SELECT count(*) FROM VqkorvelTeam_detail WHERE UpCode='%s'", SqlQuote(code));
         const int teamLines = theApp.GetSqlInt(count);
         if (archiveLines >= 1 && teamLines == 0)
-            sql.Format("SELECT Distinct DCode, DName, Ditem FROM VqkorvelAll_detail WHERE UpCode='%s' ORDER BY DItem",
+            sql.Format("SELECT Distinct DCode, DName, Ditem FROM VqkorvelAll_detail WHERE UpCode='%s' ORDER "
+                       "BY DItem",
                        SqlQuote(code));
         else if (teamLines >= 1)
-            sql.Format("SELECT DISTINCT DCode, DName, Ditem FROM VqkorvelTeam_detail WHERE UpCode='%s' AND FileID IN "
+            sql.Format("SELECT DISTINCT DCode, DName, Ditem FROM VqkorvelTeam_detail WHERE UpCode='%s' AND "
+                       "FileID IN "
                        "(%s) ORDER BY DItem",
                        SqlQuote(code), theApp.GetPartResultFiles(code));
         else
-            sql.Format("SELECT Distinct DCode, DName FROM TeamWorkPartTree WHERE UpCode='%s' AND WorkID='%s' ORDER BY "
+            sql.Format("SELECT Distinct DCode, DName FROM TeamWorkPartTree WHERE UpCode='%s' AND WorkID='%s' "
+                       "ORDER BY "
                        "DCode",
                        SqlQuote(code), SqlQuote(m_strWorkID));
     }
@@ -299,7 +305,8 @@ void CTaskPartDlg::ConfirmAcceptTask(const CString& workId) {
     sql.Format("SELECT WorkState FROM TeamWorkManage WHERE WorkID='%s'", SqlQuote(workId));
     if (theApp.GetSqlString(sql) != "待确认")
         return;
-    if (vq::ShowMessageBox("操作提示", "该任务尚处于待确认状态，是否接受此任务?", MB_YESNO | MB_ICONWARNING) != IDYES)
+    if (vq::ShowMessageBox("操作提示", "该任务尚处于待确认状态，是否接受此任务?",
+                           MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
     sql.Format("UPDATE TeamWorkManage SET WorkState='正进行中' WHERE WorkID='%s'", SqlQuote(workId));
     // The works and tasks above are marked started only once the work itself is.
@@ -408,7 +415,8 @@ void CTaskPartDlg::OnModifyPart() {
         return;
     CWaitCursor wait;
     m_tree.SetItemText(m_selectedNode, PartNodeText(dlg.PartName, dlg.PartCode));
-    m_tree.SetItemData(m_selectedNode, reinterpret_cast<DWORD_PTR>(NewItemData(kPartKind, dlg.PartCode, dlg.PartName)));
+    m_tree.SetItemData(m_selectedNode,
+                       reinterpret_cast<DWORD_PTR>(NewItemData(kPartKind, dlg.PartCode, dlg.PartName)));
     DeleteChildItems(m_selectedNode);
     ExpandPartNode(m_selectedNode, dlg.PartCode, 0);
     m_bChanged = 1;

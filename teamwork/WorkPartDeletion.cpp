@@ -38,8 +38,8 @@ bool ReadCount(const CString& sql, int& count) {
 }
 
 // The links below a set of parents: appends (parent, child) pairs.
-bool ReadLinksBelow(const CString& workId, const CStringArray& parents, int first, int last, CStringArray& ups,
-                    CStringArray& downs) {
+bool ReadLinksBelow(const CString& workId, const CStringArray& parents, int first, int last,
+                    CStringArray& ups, CStringArray& downs) {
     CString list;
     for (int i = first; i < last; ++i)
         list += (i > first ? ",'" : "'") + SqlQuote(parents[i]) + "'";
@@ -131,9 +131,10 @@ bool DeleteWorkPartRows(const CString& workId, const CString& parentCode, const 
         const CString parent = SqlQuote(parents[i]);
         if (stored < 1) {
             if (theApp.m_nDatabaseType == 2)
-                sql.Format("DELETE FROM TeamWorkPart WHERE WorkID='%s' AND rtrim(PartCode) IN (SELECT rtrim(DCode) "
-                           "FROM TeamWorkPartTree WHERE WorkID='%s' AND UpCode='%s')",
-                           work, work, parent);
+                sql.Format(
+                    "DELETE FROM TeamWorkPart WHERE WorkID='%s' AND rtrim(PartCode) IN (SELECT rtrim(DCode) "
+                    "FROM TeamWorkPartTree WHERE WorkID='%s' AND UpCode='%s')",
+                    work, work, parent);
             else
                 sql.Format("DELETE FROM TeamWorkPart WHERE WorkID='%s' AND PartCode IN (SELECT DCode FROM "
                            "TeamWorkPartTree WHERE WorkID='%s' AND UpCode='%s')",

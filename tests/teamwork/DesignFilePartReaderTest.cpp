@@ -2,11 +2,11 @@
 // model files lie in the database and on a real FTP server, a drawing and the other documents of
 // its part, cyclic structures, names that would leave the temporary folder or meet each other,
 // and the failures it reports.
+#include "teamwork/DesignFilePartReader.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ftp/FtpConnection.h"
 #include "platform/ftp/InternetSession.h"
 #include "platform/maker/FileStore.h"
-#include "teamwork/DesignFilePartReader.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
 #include "tests/support/MessageBoxRecorder.h"
@@ -41,8 +41,10 @@ protected:
                    "('F-2', 'W#001', 'wheel.sldprt', 'A-2'), ('F-3', 'W#001', 'sub.SLDASM', 'A-3'),"
                    "('F-DRW', 'W#001', 'gear.SLDDRW', 'A-0'), ('F-DOC', 'W#001', 'gear.doc', 'A-0')");
         ws.Execute("INSERT INTO VqkorvelTeam_detail (UpCode, Ditem, Dcode, Dname, PartFileID) VALUES "
-                   "('A-0', 1, 'A-1', '轴', 'F-1'), ('A-0', 2, 'A-2', '齿轮', 'F-2'), ('A-0', 3, 'A-3', '轴组', 'F-3'),"
-                   "('A-3', 1, 'A-1', '轴', 'f-1'), ('A-3', 2, 'A-4', '套', 'F-4'), ('A-4', 1, 'A-3', '轴组', 'F-3')");
+                   "('A-0', 1, 'A-1', '轴', 'F-1'), ('A-0', 2, 'A-2', '齿轮', 'F-2'), ('A-0', 3, 'A-3', "
+                   "'轴组', 'F-3'),"
+                   "('A-3', 1, 'A-1', '轴', 'f-1'), ('A-3', 2, 'A-4', '套', 'F-4'), ('A-4', 1, 'A-3', "
+                   "'轴组', 'F-3')");
         StoreInDatabase("F-1", "shaft model");
         StoreInDatabase("F-2", "wheel model");
         server.WriteFile("Vq/Working/F-3.SLDASM", "sub assembly");
@@ -61,8 +63,8 @@ protected:
         ws.Execute("INSERT INTO TeamWorkResultPack (FileID) VALUES ('" + fileId + "')");
         const CString local = ws.WriteFile("in/" + fileId.str(), content);
         CVQSaveFileToDB store;
-        ASSERT_EQ(store.PushFileToDB("SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='" + fileId +
-                                         "'",
+        ASSERT_EQ(store.PushFileToDB("SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='" +
+                                         fileId + "'",
                                      local, "DocContent", "PDM"),
                   1);
     }
@@ -128,7 +130,8 @@ TEST_P(DesignFilePartReaderTest, ADrawingFetchesTheOtherDocumentsOfItsPartAndThe
 }
 
 TEST_P(DesignFilePartReaderTest, WithoutModelsNothingIsFetched) {
-    ws.Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('F-9', 'W#001', 'lone.SLDDRW', "
+    ws.Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('F-9', 'W#001', "
+               "'lone.SLDDRW', "
                "'Z-9')");
     vqtest::MessageBoxRecorder boxes;
     CDesignFilePartReader reader;

@@ -1,9 +1,9 @@
 // The add-design-part dialog on its own, in both dialects: what it refuses, a part outside the
 // work's structure, a borrowed part, and the parts of a change task that may stand in several
 // structures.
+#include "teamwork/DesignPartDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ScriptedUser.h"
-#include "teamwork/DesignPartDlg.h"
 #include "teamwork/WorkPartIds.h"
 #include "tests/support/DbWorkspace.h"
 
@@ -20,7 +20,8 @@ protected:
         theApp.m_nDatabaseType = GetParam();
         theApp.m_nAdoCloseMode = 1;
         theApp.m_strLoginUser = "zhangsan";
-        ws.Execute("INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName) VALUES ('W#001', 'W#001', 'P-1', '机座')");
+        ws.Execute("INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName) VALUES ('W#001', 'W#001', "
+                   "'P-1', '机座')");
         ws.Execute("INSERT INTO TeamWorkPart (WorkID, PartCode, PartName, PartRev, UsedFlag, State) VALUES "
                    "('W#001', 'P-1', '机座', 'A', 0, '分配')");
     }
@@ -67,8 +68,9 @@ TEST_P(DesignPartTest, ACodeAndANameAreRequiredAndAPartIsNotDeclaredTwice) {
     EXPECT_EQ(saveDate.GetLength(), 16);
     // Outside the structure only the part row is written.
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkPartTree WHERE DCode='P-2'"), "0");
-    EXPECT_EQ(ws.QueryText("SELECT WorkID || '|' || PartRev || '|' || TrastUser || '|' || IsAssemble || '|' || State "
-                           "FROM TeamWorkPart WHERE PartCode='P-2'"),
+    EXPECT_EQ(ws.QueryText(
+                  "SELECT WorkID || '|' || PartRev || '|' || TrastUser || '|' || IsAssemble || '|' || State "
+                  "FROM TeamWorkPart WHERE PartCode='P-2'"),
               "W#002|A|zhangsan|1|分配");
 }
 
@@ -87,7 +89,8 @@ TEST_P(DesignPartTest, AChangeTaskPartMayStandInAnotherStructure) {
 }
 
 TEST_P(DesignPartTest, ABorrowedPartNamesItsProduct) {
-    ws.Execute("INSERT INTO VqkorvelAll_title (TCode, TName, ProductDwgCode) VALUES ('S-1', '标准轴', 'PRD-7')");
+    ws.Execute(
+        "INSERT INTO VqkorvelAll_title (TCode, TName, ProductDwgCode) VALUES ('S-1', '标准轴', 'PRD-7')");
     CDesignPartDlg dlg;
     dlg.WorkID = "W#001";
     dlg.PlaceInTree = 1;
@@ -106,8 +109,10 @@ TEST_P(DesignPartTest, ABorrowedPartNamesItsProduct) {
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_TRUE(script.Succeeded()) << script.Error().c_str();
     EXPECT_EQ(dlg.PartName, "标准轴");
-    EXPECT_EQ(ws.QueryText("SELECT UpCode || '|' || DName || '|' || Other1 FROM TeamWorkPartTree WHERE DCode='S-1'"),
+    EXPECT_EQ(ws.QueryText(
+                  "SELECT UpCode || '|' || DName || '|' || Other1 FROM TeamWorkPartTree WHERE DCode='S-1'"),
               "P-1|标准轴|借用 PRD-7");
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, DesignPartTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, DesignPartTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

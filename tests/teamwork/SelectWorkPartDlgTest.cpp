@@ -1,11 +1,11 @@
 // The work part picker in both dialects, in its three ways: a part of the list, a part typed by
 // hand (also into an empty list), and the removed association; the shown flags and types, the
 // parts of every work of a project task, and the sort by a column.
+#include "teamwork/SelectWorkPartDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
 #include "teamwork/DesignPartDlg.h"
-#include "teamwork/SelectWorkPartDlg.h"
 #include "teamwork/WorkPartIds.h"
 #include "tests/support/DbWorkspace.h"
 
@@ -36,7 +36,8 @@ protected:
         theApp.m_nDatabaseType = GetParam();
         theApp.m_nAdoCloseMode = 1;
         theApp.m_strLoginUser = "zhangsan";
-        ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, WorkState) VALUES "
+        ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, "
+                   "WorkState) VALUES "
                    "('T1', 'T1', 'T1#001', 'zhangsan', '一', 'W', '正进行中'),"
                    "('T1', 'T1', 'T1#002', 'lisi', '二', 'W', '正进行中')");
         ws.Execute("INSERT INTO TeamWorkPart (WorkID, PartCode, PartName, UserName, UsedFlag, State) VALUES "

@@ -1,10 +1,10 @@
 // The design product structure of a work task in both dialects: the tree of the work's parts and
 // of their stored lines, acceptance of a pending work by its manager only, adding, replacing and
 // deleting parts with the rows behind them, and deletions that fail or meet a cyclic structure.
+#include "teamwork/TaskPartDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ScriptedUser.h"
 #include "platform/ui/TreeCtrl.h"
-#include "teamwork/TaskPartDlg.h"
 #include "teamwork/WorkPartIds.h"
 #include "tests/support/DbWorkspace.h"
 
@@ -18,8 +18,8 @@ void WalkTree(CTreeCtrl& tree, HTREEITEM item, int depth, std::vector<std::strin
     for (HTREEITEM child = tree.GetChildItem(item); child; child = tree.GetNextSiblingItem(child)) {
         int image = -1, selected = -1;
         tree.GetItemImage(child, image, selected);
-        out.push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') + tree.GetItemText(child).str() + " #" +
-                      std::to_string(image));
+        out.push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') + tree.GetItemText(child).str() +
+                      " #" + std::to_string(image));
         WalkTree(tree, child, depth + 1, out);
     }
 }
@@ -41,22 +41,27 @@ protected:
         theApp.m_nDatabaseType = GetParam();
         theApp.m_nAdoCloseMode = 1;
         theApp.m_strLoginUser = "zhangsan";
-        ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), ('lisi', '李四')");
-        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, TaskType) "
+        ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), "
+                   "('lisi', '李四')");
+        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, "
+                   "WorkState, TaskType) "
                    "VALUES ('P1', '项目甲', '项目管理', 'zhangsan', '未开始', 'V'),"
                    "('P1-01', '任务A', '项目甲\\', 'zhangsan', '未开始', 'T')");
-        ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, WorkState) VALUES "
+        ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, "
+                   "WorkState) VALUES "
                    "('P1-01', 'P1-01', 'P1-01#001', 'ZhangSan', '机座设计', 'W', '正进行中')");
         // The work's structure: 机座 below the work, 底板 below it, 垫片 below that (three levels).
         ws.Execute("INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName, Other1) VALUES "
                    "('P1-01#001', 'P1-01#001', 'P-1', '机座', ''),"
                    "('P1-01#001', 'P-1', 'P-1-1', '底板', ''),"
                    "('P1-01#001', 'P-1-1', 'P-1-1-1', '垫片', '')");
-        ws.Execute("INSERT INTO TeamWorkPart (WorkID, PartCode, PartName, PartRev, UserName, TrastUser, SaveDate, "
-                   "UsedFlag, IsAssemble, State) VALUES "
-                   "('P1-01#001', 'P-1', '机座', 'A', 'zhangsan', 'zhangsan', '2026-01-01 10:00', 0, 1, '分配'),"
-                   "('P1-01#001', 'P-1-1', '底板', 'C', 'zhangsan', 'zhangsan', '2026-01-01 10:00', 1, 1, '自动'),"
-                   "('P1-01#001', 'P-1-1-1', '垫片', 'A', 'zhangsan', 'zhangsan', '2026-01-01 10:00', 0, 0, '分配')");
+        ws.Execute(
+            "INSERT INTO TeamWorkPart (WorkID, PartCode, PartName, PartRev, UserName, TrastUser, SaveDate, "
+            "UsedFlag, IsAssemble, State) VALUES "
+            "('P1-01#001', 'P-1', '机座', 'A', 'zhangsan', 'zhangsan', '2026-01-01 10:00', 0, 1, '分配'),"
+            "('P1-01#001', 'P-1-1', '底板', 'C', 'zhangsan', 'zhangsan', '2026-01-01 10:00', 1, 1, '自动'),"
+            "('P1-01#001', 'P-1-1-1', '垫片', 'A', 'zhangsan', 'zhangsan', '2026-01-01 10:00', 0, 0, "
+            "'分配')");
     }
     void TearDown() override {
         theApp.m_pConnPDM = nullptr;
@@ -74,12 +79,14 @@ protected:
 TEST_P(TaskPartTest, TheTreeShowsTheWorkAndLoadsEachPartOnItsFirstSelection) {
     // 底板 has lines in both families: it is an archive part and shows the collaborative lines of
     // its current result document only.
-    ws.Execute("INSERT INTO VqkorvelAll_detail (UpCode, Ditem, Dcode, Dname) VALUES ('P-1-1', 1, 'X-9', '旧件')");
+    ws.Execute(
+        "INSERT INTO VqkorvelAll_detail (UpCode, Ditem, Dcode, Dname) VALUES ('P-1-1', 1, 'X-9', '旧件')");
     ws.Execute("INSERT INTO VqkorvelTeam_detail (UpCode, Ditem, Dcode, Dname, FileID) VALUES "
                "('P-1-1', 2, 'P-1-1-2', '螺母', 'F2'), ('P-1-1', 1, 'P-1-1-3', '旧螺母', 'F1')");
-    ws.Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FileName, SaveDate, PartCode) VALUES "
-               "('F1', 'P1-01#001', 'a.dwg', '2026-01-01', 'P-1-1'), ('F2', 'P1-01#001', 'b.dwg', '2026-02-01', "
-               "'P-1-1')");
+    ws.Execute(
+        "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, SaveDate, PartCode) VALUES "
+        "('F1', 'P1-01#001', 'a.dwg', '2026-01-01', 'P-1-1'), ('F2', 'P1-01#001', 'b.dwg', '2026-02-01', "
+        "'P-1-1')");
     ws.Execute("INSERT INTO TeamWorkPartResult (PartCode, FileID, PageNum, PageCount) VALUES "
                "('P-1-1', 'F1', '1', '1'), ('P-1-1', 'F2', '1', '1')");
     ws.Execute("INSERT INTO VqkorvelTeam_title (TCode, TName) VALUES ('P-1-1-2', '螺母')");
@@ -112,8 +119,8 @@ TEST_P(TaskPartTest, TheTreeShowsTheWorkAndLoadsEachPartOnItsFirstSelection) {
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(opened, (std::vector<std::string>{root + " #0", "  机座 [P-1] #18"}));
-    EXPECT_EQ(loaded,
-              (std::vector<std::string>{root + " #0", "  机座 [P-1] #18", "    底板 [P-1-1] #20", "      螺母 [P-1-1-2] #22"}));
+    EXPECT_EQ(loaded, (std::vector<std::string>{root + " #0", "  机座 [P-1] #18", "    底板 [P-1-1] #20",
+                                                "      螺母 [P-1-1-2] #22"}));
     EXPECT_FALSE(selectVisible);
     EXPECT_TRUE(newOn);
     EXPECT_FALSE(modifyOn);
@@ -222,8 +229,9 @@ TEST_P(TaskPartTest, AddingReplacingAndDeletingPartsKeepsTheRowsInStep) {
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(afterAdd, (std::vector<std::string>{root + " #0", "  机座 [P-1] #18", "    底板 [P-1-1] #18",
                                                   "    侧板 [P-1-2] #18"}));
-    EXPECT_EQ(afterModify, (std::vector<std::string>{root + " #0", "  机座 [P-1] #18", "    加强底板 [P-1-5] #18",
-                                                     "      垫片 [P-1-1-1] #18", "    侧板 [P-1-2] #18"}));
+    EXPECT_EQ(afterModify,
+              (std::vector<std::string>{root + " #0", "  机座 [P-1] #18", "    加强底板 [P-1-5] #18",
+                                        "      垫片 [P-1-1-1] #18", "    侧板 [P-1-2] #18"}));
     EXPECT_EQ(afterDelete, (std::vector<std::string>{root + " #0"}));
     EXPECT_EQ(dlg.m_bChanged, 1);
     // Every link and part of the work went, the deepest ones too (never shown in the tree).
@@ -254,26 +262,31 @@ TEST_P(TaskPartTest, TheRowsOfAnAddedAndOfAReplacedPart) {
         .Click("退出");
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(Rows("SELECT UpCode || '|' || DName || '|' || Other1 FROM TeamWorkPartTree WHERE DCode='P-1-2'"),
-              "P-1|侧板|新增");
-    EXPECT_EQ(Rows("SELECT PartName || '|' || PartRev || '|' || UserName || '|' || UsedFlag || '|' || IsAssemble || "
-                   "'|' || State FROM TeamWorkPart WHERE PartCode='P-1-2'"),
-              "侧板|A|zhangsan|0|1|分配");
+    EXPECT_EQ(
+        Rows("SELECT UpCode || '|' || DName || '|' || Other1 FROM TeamWorkPartTree WHERE DCode='P-1-2'"),
+        "P-1|侧板|新增");
+    EXPECT_EQ(
+        Rows(
+            "SELECT PartName || '|' || PartRev || '|' || UserName || '|' || UsedFlag || '|' || IsAssemble || "
+            "'|' || State FROM TeamWorkPart WHERE PartCode='P-1-2'"),
+        "侧板|A|zhangsan|0|1|分配");
     // Replaced under its own code: one link, one row, and the row keeps revision C, flag 1 and
     // the state "自动".
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPartTree WHERE DCode='P-1-1'"), "1");
     EXPECT_EQ(Rows("SELECT DName FROM TeamWorkPartTree WHERE DCode='P-1-1'"), "加强底板");
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPart WHERE PartCode='P-1-1'"), "1");
-    EXPECT_EQ(Rows("SELECT PartName || '|' || PartRev || '|' || UsedFlag || '|' || State FROM TeamWorkPart WHERE "
-                   "PartCode='P-1-1'"),
-              "加强底板|C|1|自动");
+    EXPECT_EQ(
+        Rows("SELECT PartName || '|' || PartRev || '|' || UsedFlag || '|' || State FROM TeamWorkPart WHERE "
+             "PartCode='P-1-1'"),
+        "加强底板|C|1|自动");
     EXPECT_EQ(Rows("SELECT UpCode FROM TeamWorkPartTree WHERE DCode='P-1-1-1'"), "P-1-1");
 }
 
 TEST_P(TaskPartTest, APartWhoseDesignIsStoredLosesOnlyItsLinks) {
     ws.Execute("INSERT INTO VqkorvelTeam_title (TCode, TName) VALUES ('P-1', '机座')");
     ws.Execute("DELETE FROM TeamWorkPartTree WHERE DCode <> 'P-1'");
-    ws.Execute("INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName) VALUES ('P1-01#001', 'P-1', 'P-1-1', '底板')");
+    ws.Execute("INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName) VALUES ('P1-01#001', 'P-1', "
+               "'P-1-1', '底板')");
     CTaskPartDlg dlg;
     dlg.m_strWorkID = "P1-01#001";
     dlg.m_bReadOnly = 0;
@@ -376,8 +389,37 @@ TEST_P(TaskPartTest, WithoutAWorkThePlaceholderOffersNoPartCommands) {
     EXPECT_EQ(dlg.m_bChanged, 0);
 }
 
+TEST_P(TaskPartTest, AWorkChosenInTheDialogIsLoadedWithoutTheAcceptanceQuestion) {
+    ws.Execute("UPDATE TeamWorkManage SET WorkState='待确认'");
+    CTaskPartDlg dlg;
+    dlg.m_bReadOnly = 0;
+    std::vector<std::string> tree;
+    bool newOn = false;
+    vq::ScriptedUser user;
+    user.Dialog("设计产品结构管理")
+        .Click("选择任务...")
+        .Dialog("浏览个人工作任务")
+        .Tree(1009, "所有工作任务.../项目甲 [P1]/任务A [P1-01]/机座设计 [P1-01#001]")
+        .Click(IDOK)
+        .Dialog("设计产品结构管理")
+        .Do([&](CDialog& d) {
+            tree = TreeTexts(d);
+            newOn = Enabled(d, kNewPart);
+            CString workId;
+            d.GetDlgItemText(kTaskWorkId, workId);
+            EXPECT_EQ(workId, "P1-01#001");
+        })
+        .Click("退出");
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(tree, (std::vector<std::string>{root + " #0", "  机座 [P-1] #18"}));
+    EXPECT_TRUE(newOn);
+    EXPECT_EQ(Rows("SELECT WorkState FROM TeamWorkManage WHERE WorkID='P1-01#001'"), "待确认");
+}
+
 TEST_P(TaskPartTest, ANewPartLinkedInAnotherWorkIsRefusedWithItsPlace) {
-    ws.Execute("INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName) VALUES ('P1-01#002', 'P1-01#002', 'Q-7', "
+    ws.Execute("INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName) VALUES ('P1-01#002', "
+               "'P1-01#002', 'Q-7', "
                "'端盖')");
     CTaskPartDlg dlg;
     dlg.m_strWorkID = "P1-01#001";
@@ -390,7 +432,9 @@ TEST_P(TaskPartTest, ANewPartLinkedInAnotherWorkIsRefusedWithItsPlace) {
         .Set(kPartCode, "q-7")
         .Set(kPartName, "端盖")
         .Click(IDOK)
-        .Message("指定零部件已存在，位于：\n\n  任务：P1-01#002  \n\n  部件：P1-01#002  \n\n  的 端盖[q-7]...", IDOK)
+        .Message(
+            "指定零部件已存在，位于：\n\n  任务：P1-01#002  \n\n  部件：P1-01#002  \n\n  的 端盖[q-7]...",
+            IDOK)
         .Click(IDCANCEL)
         .Dialog("设计产品结构管理")
         .Click("退出");
@@ -404,7 +448,8 @@ TEST_P(TaskPartTest, AFailingStoreLeavesTheReplacedPartAsItWas) {
     // The new part row cannot be written: the links already replaced are put back as well.
     _ConnectionPtr conn = ws.Connect();
     if (vqtest::DbWorkspace::OnPostgreSQL())
-        conn->Execute("ALTER TABLE TeamWorkPart ADD CONSTRAINT refuse_p9 CHECK (PartCode <> 'P-9') NOT VALID");
+        conn->Execute(
+            "ALTER TABLE TeamWorkPart ADD CONSTRAINT refuse_p9 CHECK (PartCode <> 'P-9') NOT VALID");
     else
         conn->Execute("CREATE TRIGGER refuse_p9 BEFORE INSERT ON TeamWorkPart WHEN NEW.PartCode='P-9' "
                       "BEGIN SELECT RAISE(ABORT, 'refused'); END");
