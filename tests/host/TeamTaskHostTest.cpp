@@ -24,27 +24,29 @@ void LoadDemo(const vqtest::DbWorkspace& ws) {
 TEST(TeamTaskHost, AssignTeamTaskMainDividesAWorkGroupTask) {
     vqtest::DbWorkspace ws(0);
     LoadDemo(ws);
-    const CString script = ws.WriteFile("in/divide.script",
-                                        "dialog \"设计工作组工作管理\"\n"
-                                        "tree 1050 \"项目：二级减速机设计[XM-01] 下的任务：箱体结构设计[XM-01-01]...\"\n"
-                                        "click \"划分任务...\"\n"
-                                        "dialog \"工作任务分解\"\n"
-                                        "set \"工作名称\" \"箱体密封设计\"\n"
-                                        "set \"工作内容\" \"密封件选型\"\n"
-                                        "set \"开始时间\" \"2026-12-10\"\n"
-                                        "set \"报警时间\" \"2026-12-20\"\n"
-                                        "set \"完成时间\" \"2027-01-20\"\n"
-                                        "click 1\n"
-                                        "dialog \"设计工作组工作管理\"\n"
-                                        "click \"退出\"\n");
-    const vqtest::HostRun run =
-        vqtest::RunHost("--headless --script " + script.str() + " AssignTeamTaskMain XM-01 XM-01-01 zhangsan 0 0");
+    const CString script = ws.WriteFile(
+        "in/divide.script", "dialog \"设计工作组工作管理\"\n"
+                            "tree 1050 \"项目：二级减速机设计[XM-01] 下的任务：箱体结构设计[XM-01-01]...\"\n"
+                            "click \"划分任务...\"\n"
+                            "dialog \"工作任务分解\"\n"
+                            "set \"工作名称\" \"箱体密封设计\"\n"
+                            "set \"工作内容\" \"密封件选型\"\n"
+                            "set \"开始时间\" \"2026-12-10\"\n"
+                            "set \"报警时间\" \"2026-12-20\"\n"
+                            "set \"完成时间\" \"2027-01-20\"\n"
+                            "click 1\n"
+                            "dialog \"设计工作组工作管理\"\n"
+                            "click \"退出\"\n");
+    const vqtest::HostRun run = vqtest::RunHost("--headless --script " + script.str() +
+                                                " AssignTeamTaskMain XM-01 XM-01-01 zhangsan 0 0");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("工作任务分解"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("result: 1"), std::string::npos) << run.out;
-    EXPECT_EQ(ws.QueryText("SELECT TaskNo || '|' || UpWorkID || '|' || Manager || '|' || WorkName || '|' || WorkType "
-                           "|| '|' || WorkState || '|' || PreEndedTime FROM TeamWorkManage WHERE WorkID='XM-01-01#003'"),
-              "XM-01-01|XM-01-01|zhangsan|箱体密封设计|W|待确认|2027-01-20");
+    EXPECT_EQ(
+        ws.QueryText(
+            "SELECT TaskNo || '|' || UpWorkID || '|' || Manager || '|' || WorkName || '|' || WorkType "
+            "|| '|' || WorkState || '|' || PreEndedTime FROM TeamWorkManage WHERE WorkID='XM-01-01#003'"),
+        "XM-01-01|XM-01-01|zhangsan|箱体密封设计|W|待确认|2027-01-20");
     EXPECT_EQ(ws.QueryText("SELECT LogTopic FROM TeamWorkLog WHERE LogID='XM-01-01#003'"), "分配工作");
 }
 
