@@ -14,6 +14,7 @@
 #include "projects/DesignProjectManageIds.h"
 #include "projects/ProjectTaskItemDlg.h"
 #include "projects/ProjectTaskRecords.h"
+#include "projects/ProjectTaskStore.h"
 
 using namespace projects::manage_ids;
 
@@ -216,15 +217,8 @@ bool CDesignProjectManageDlg::MayChange(const CString& projectNo) {
 
 bool CDesignProjectManageDlg::CreateFirstWorkTask(const CProjectTaskItemDlg& item, const CString& created,
                                                   const CString& today) {
-    const CString workId = projects::NextWorkNumber(item.ItemNo);
-    CString sql;
-    sql.Format("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkPrompt, WorkRequest, "
-               "WorkType, BeginTime, CheckTime, PreEndedTime, CreateTime, WorkState, PartCode, BeginNum, EndNum) "
-               "VALUES('%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', %d, %d)",
-               SqlQuote(item.ItemNo), SqlQuote(item.ItemNo), SqlQuote(workId), SqlQuote(item.Manager),
-               SqlQuote(item.ItemName), "", "", "W", SqlQuote(today), SqlQuote(item.AlertTime),
-               SqlQuote(item.PreendedTime), SqlQuote(created), "待确认", "", 1, 9999);
-    if (!theApp.ExecuteSql(sql))
+    const CString workId = projects::InsertFirstWorkTask(item, created, today);
+    if (workId.IsEmpty())
         return false;
     CString prompt;
     prompt.Format("给%s分配新工作：%s[%s]", item.Manager, item.ItemNo, workId);
@@ -253,17 +247,7 @@ void CDesignProjectManageDlg::OnAddProject() {
     const CTime now = CTime::GetCurrentTime();
     const CString created = now.Format("%Y-%m-%d %H:%M");
     const CString today = now.Format("%Y-%m-%d");
-    const CString type = item.SimpleProject ? "S" : (item.TaskTypeIndex == 1 ? "T" : "V");
-    CString sql;
-    sql.Format("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
-               "PreendedTime, WorkState, Remark, ProjectResource, AuditingModel, AuditorName, AlertTime, TaskAssigner, "
-               "TaskType, Other3, Other4) VALUES('%s', '%s', '%s', '%s', '%s', '%s', '未开始', '%s', '%s', '%s', '%s', "
-               "'%s', '%s', '%s', '%s', %d)",
-               SqlQuote(item.ItemNo), SqlQuote(item.ItemName), projects::kRootPath, SqlQuote(item.Manager),
-               SqlQuote(created), SqlQuote(item.PreendedTime), SqlQuote(item.Remark), SqlQuote(item.ProjectResource),
-               SqlQuote(item.AuditingModel), SqlQuote(item.AuditorName), SqlQuote(item.AlertTime),
-               SqlQuote(m_strLoginUser), SqlQuote(type), SqlQuote(item.StartTime), item.Priority);
-    if (!theApp.ExecuteSql(sql))
+    if (!projects::InsertNewItemRow(item, projects::kRootPath, created, m_strLoginUser))
         return;
     // The row is stored: the list shows it whatever follows.
     Changed = 1;
@@ -271,11 +255,7 @@ void CDesignProjectManageDlg::OnAddProject() {
     const int row = AppendRow(texts);
     if (row == 0)
         EnableRowButtons(true);
-    sql.Format("INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType) "
-               "VALUES('%s', '%s', '%s', '%s', '分配任务')",
-               SqlQuote(item.ItemNo), SqlQuote(item.ItemName), SqlQuote(m_strLoginUser),
-               SqlQuote(theApp.GetServerDateTime()));
-    theApp.ExecuteSql(sql);
+    projects::WriteAssignTaskLog(item.ItemNo, item.ItemName, m_strLoginUser);
     if (item.CreateWorkTask)
         CreateFirstWorkTask(item, created, today);
 }

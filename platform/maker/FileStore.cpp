@@ -163,6 +163,29 @@ int CVQTWSaveFileToFTP::DeleteVQPDMFileInFTP(CString fileId, CString storedName)
     return removed;
 }
 
+int CVQTWSaveFileToFTP::FindVQPDMFileInFTP(CString storedName) {
+    if (!m_pFtp && !InitVQPDMFTP())
+        return -1;
+    for (const char* folder : kFtpFolders) {
+        std::vector<FtpDirEntry> entries;
+        if (!m_pFtp->ListDirectory(FolderPath(folder), entries)) {
+            // A folder that is not there holds no copy; a server that does not answer may.
+            CString current;
+            m_pFtp->GetCurrentDirectory(current);
+            CString vq = FolderPath("");
+            if (!m_pFtp->SetCurrentDirectory(vq.Left(vq.GetLength() - 1)))
+                return -1;
+            m_pFtp->SetCurrentDirectory(current);
+            continue;
+        }
+        for (const FtpDirEntry& entry : entries) {
+            if (!entry.isDirectory && entry.name == storedName)
+                return 1;
+        }
+    }
+    return 0;
+}
+
 int CVQTWSaveFileToFTP::PutVQPDMFileToFTP(CString localFile, CString storedName) {
     if (!m_pFtp && !InitVQPDMFTP())
         return 0;

@@ -59,6 +59,9 @@ public:
     int InitVQPDMFTP();
     // Removes the stored copy "storedName" of the document fileId; 1 when a copy was removed.
     int DeleteVQPDMFileInFTP(CString fileId, CString storedName);
+    // Whether a copy "storedName" lies below "Vq" ("Working", "Auditing", "Proven"): 1 when one
+    // does, 0 when none does, -1 when the server could not be asked.
+    int FindVQPDMFileInFTP(CString storedName);
     // Stores a local file as the copy "storedName" in "Working"; non-zero on success.
     int PutVQPDMFileToFTP(CString localFile, CString storedName);
     // Fetches the copy "storedName" (looked for in "Working", "Auditing", "Proven") to

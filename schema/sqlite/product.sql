@@ -623,3 +623,161 @@ CREATE TABLE IF NOT EXISTS TaskExtDocument (
     DocContent BLOB
 );
 CREATE INDEX IF NOT EXISTS IX_TaskExtDocument_Task ON TaskExtDocument (TaskNo, DocType);
+
+-- ---------------------------------------------------------------------------------------------
+-- Project tasks and work tasks: what the cascade deletions of a project subtree and of a work
+-- task clear, and the outside resources of works (the task log and the outside documents of
+-- project tasks are above). Task documents, task reviews and their document results, task
+-- version documents; work requests, outside resources of works with their contents, relations,
+-- advices, review steps and history of work documents, the contents of work documents, and the
+-- design parts of a work.
+CREATE TABLE IF NOT EXISTS TaskDocuments (
+    ProjectNo VARCHAR(100) COLLATE NOCASE,
+    DocumentType VARCHAR(255) COLLATE NOCASE,
+    FileName VARCHAR(255) COLLATE NOCASE,
+    FileType VARCHAR(100) COLLATE NOCASE,
+    FileBulk VARCHAR(50) COLLATE NOCASE,
+    FileDate VARCHAR(30) COLLATE NOCASE,
+    FileRemark VARCHAR(255) COLLATE NOCASE,
+    DocSaved VARCHAR(10) COLLATE NOCASE,
+    DocContent BLOB
+);
+CREATE INDEX IF NOT EXISTS IX_TaskDocuments_ProjectNo ON TaskDocuments (ProjectNo, DocumentType);
+
+CREATE TABLE IF NOT EXISTS TaskAuditManage (
+    ProjectNo VARCHAR(100) COLLATE NOCASE,
+    AuditName VARCHAR(255) COLLATE NOCASE,
+    Auditor VARCHAR(255) COLLATE NOCASE,
+    BeginTime VARCHAR(30) COLLATE NOCASE,
+    FinishTime VARCHAR(30) COLLATE NOCASE,
+    AuditState VARCHAR(50) COLLATE NOCASE,
+    AuditResult VARCHAR(50) COLLATE NOCASE,
+    AuditRemark TEXT COLLATE NOCASE,
+    Working VARCHAR(10) COLLATE NOCASE,
+    RedlineFiles TEXT COLLATE NOCASE,
+    AuditManager VARCHAR(50) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TaskAuditManage_ProjectNo ON TaskAuditManage (ProjectNo, AuditName);
+
+CREATE TABLE IF NOT EXISTS TaskFileResult (
+    ProjectNo VARCHAR(100) COLLATE NOCASE,
+    AuditName VARCHAR(255) COLLATE NOCASE,
+    Auditor VARCHAR(255) COLLATE NOCASE,
+    DocumentType VARCHAR(255) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TaskFileResult_ProjectNo ON TaskFileResult (ProjectNo, AuditName);
+
+CREATE TABLE IF NOT EXISTS TaskRevDocuments (
+    ProjectNo VARCHAR(100) COLLATE NOCASE,
+    DocumentType VARCHAR(255) COLLATE NOCASE,
+    FileName VARCHAR(255) COLLATE NOCASE,
+    FileType VARCHAR(100) COLLATE NOCASE,
+    FileBulk VARCHAR(50) COLLATE NOCASE,
+    FileDate VARCHAR(30) COLLATE NOCASE,
+    FileRemark VARCHAR(255) COLLATE NOCASE,
+    RevNumber VARCHAR(20) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TaskRevDocuments_ProjectNo ON TaskRevDocuments (ProjectNo, RevNumber);
+
+CREATE TABLE IF NOT EXISTS TeamWorkRequest (
+    WorkID VARCHAR(200) COLLATE NOCASE,
+    RequestType VARCHAR(50) COLLATE NOCASE,
+    RequestContent TEXT COLLATE NOCASE,
+    UserName VARCHAR(50) COLLATE NOCASE,
+    SaveDate VARCHAR(30) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkRequest_WorkID ON TeamWorkRequest (WorkID);
+
+-- ResourceID is unique: two clients numbering a resource at the same moment cannot both store
+-- the same identifier; the second one takes the next number.
+CREATE TABLE IF NOT EXISTS TeamWorkResource (
+    WorkID VARCHAR(200) COLLATE NOCASE,
+    ResourceID VARCHAR(100) COLLATE NOCASE,
+    ResourceType VARCHAR(255) COLLATE NOCASE,
+    ResourceName VARCHAR(255) COLLATE NOCASE,
+    FileSize VARCHAR(50) COLLATE NOCASE,
+    FileDate VARCHAR(30) COLLATE NOCASE,
+    FileType VARCHAR(100) COLLATE NOCASE
+);
+CREATE UNIQUE INDEX IF NOT EXISTS IX_TeamWorkResource_ResourceID ON TeamWorkResource (ResourceID);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkResource_WorkID ON TeamWorkResource (WorkID);
+
+CREATE TABLE IF NOT EXISTS TeamWorkResourcePack (
+    ResourceID VARCHAR(100) COLLATE NOCASE,
+    DocSaved VARCHAR(10) COLLATE NOCASE,
+    DocContent BLOB
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkResourcePack_ResourceID ON TeamWorkResourcePack (ResourceID);
+
+CREATE TABLE IF NOT EXISTS TeamWorkRelation (
+    FileID VARCHAR(100) COLLATE NOCASE,
+    RelateFileID VARCHAR(100) COLLATE NOCASE,
+    RelateType VARCHAR(50) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkRelation_FileID ON TeamWorkRelation (FileID);
+
+CREATE TABLE IF NOT EXISTS TeamWorkAdvise (
+    FileID VARCHAR(100) COLLATE NOCASE,
+    UserName VARCHAR(50) COLLATE NOCASE,
+    SaveDate VARCHAR(30) COLLATE NOCASE,
+    Advise TEXT COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkAdvise_FileID ON TeamWorkAdvise (FileID);
+
+CREATE TABLE IF NOT EXISTS TeamWorkAudit (
+    FileID VARCHAR(100) COLLATE NOCASE,
+    AuditTask VARCHAR(255) COLLATE NOCASE,
+    Auditor VARCHAR(255) COLLATE NOCASE,
+    BeginDate VARCHAR(30) COLLATE NOCASE,
+    FinishDate VARCHAR(30) COLLATE NOCASE,
+    State VARCHAR(50) COLLATE NOCASE,
+    Result VARCHAR(50) COLLATE NOCASE,
+    Prompt TEXT COLLATE NOCASE,
+    Manager VARCHAR(50) COLLATE NOCASE,
+    Working VARCHAR(10) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkAudit_FileID ON TeamWorkAudit (FileID, AuditTask);
+
+CREATE TABLE IF NOT EXISTS TeamWorkHistory (
+    FileID VARCHAR(100) COLLATE NOCASE,
+    UserName VARCHAR(50) COLLATE NOCASE,
+    SaveDate VARCHAR(30) COLLATE NOCASE,
+    Operation VARCHAR(50) COLLATE NOCASE,
+    Prompt TEXT COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkHistory_FileID ON TeamWorkHistory (FileID);
+
+CREATE TABLE IF NOT EXISTS TeamWorkResultPack (
+    FileID VARCHAR(100) COLLATE NOCASE,
+    DocSaved VARCHAR(10) COLLATE NOCASE,
+    DocContent BLOB
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkResultPack_FileID ON TeamWorkResultPack (FileID);
+
+CREATE TABLE IF NOT EXISTS TeamWorkPart (
+    WorkID VARCHAR(200) COLLATE NOCASE,
+    PartCode VARCHAR(100) COLLATE NOCASE,
+    PartName VARCHAR(255) COLLATE NOCASE,
+    PartRev VARCHAR(20) COLLATE NOCASE,
+    UserName VARCHAR(50) COLLATE NOCASE,
+    TrastUser VARCHAR(50) COLLATE NOCASE,
+    SaveDate VARCHAR(30) COLLATE NOCASE,
+    UsedFlag INTEGER DEFAULT 0,
+    IsAssemble INTEGER DEFAULT 0,
+    State VARCHAR(50) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPart_WorkID ON TeamWorkPart (WorkID, PartCode);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPart_PartCode ON TeamWorkPart (PartCode);
+-- Work tasks of the work groups: a work task's id is its key (two clients numbering under one
+-- parent at once cannot both store the same id), and the drawing pages that the work documents
+-- hold for a part (the latest document of each page is the part's current one).
+CREATE UNIQUE INDEX IF NOT EXISTS UX_TeamWorkManage_WorkID ON TeamWorkManage (WorkID);
+
+CREATE TABLE IF NOT EXISTS TeamWorkPartResult (
+    PartCode VARCHAR(100) COLLATE NOCASE,
+    FileID VARCHAR(100) COLLATE NOCASE,
+    PageNum VARCHAR(20) COLLATE NOCASE,
+    PageCount VARCHAR(20) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPartResult_PartCode ON TeamWorkPartResult (PartCode);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPartResult_FileID ON TeamWorkPartResult (FileID);

@@ -1,0 +1,417 @@
+#include "projects/DataDeleteConfirmDlg.h"
+
+#include "controls/ItemTextSort.h"
+#include "controls/ProgressDlg.h"
+#include "core/ComError.h"
+#include "core/ItemText.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
+#include "platform/base/WaitCursor.h"
+#include "platform/ftp/FtpConnection.h"
+#include "platform/maker/FileStore.h"
+#include "platform/ui/DataExchange.h"
+#include "projects/ProjectTaskRecords.h"
+#include "teamwork/WorkDocumentCopies.h"
+
+#include <vector>
+
+namespace {
+
+const vq::DialogTemplate kDataDeleteConfirmTemplate{
+    "数据删除确认",
+    {vq::Label("", vq::kNoLayoutFlags, 0, CDataDeleteConfirmDlg::kWarningId),
+     vq::ReportList(CDataDeleteConfirmDlg::kListId, vq::kFill), vq::Label("涉及文档数目"),
+     vq::EditBox(CDataDeleteConfirmDlg::kDocCountId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消", vq::kBeside)},
+    CSize(640, 380)};
+
+enum Column { kSerial, kName, kNumber, kPath, kState, kColumns };
+
+// Folders are emptied at most this deep; a deeper tree is left and reported.
+constexpr int kMaxFolderDepth = 16;
+
+CString WithTask(const char* format, const CString& taskNo) {
+    CString sql;
+    sql.Format(format, SqlQuote(taskNo));
+    return sql;
+}
+
+// The rows of one task, in the order they are deleted; the work rows go last because every
+// statement before reaches the task's work tasks through them.
+std::vector<CString> TaskDeletionStatements(const CString& taskNo, int storageMode) {
+    std::vector<const char*> formats = {
+        "DELETE FROM TaskDocuments WHERE ProjectNo='%s'",
+        "DELETE FROM TaskExtDocument WHERE TaskNo='%s'",
+        "DELETE FROM TaskAuditManage WHERE ProjectNo='%s'",
+        "DELETE FROM TaskFileResult WHERE ProjectNo='%s'",
+        "DELETE FROM TaskLogInformation WHERE ProjectNo='%s'",
+        "DELETE FROM TaskRevDocuments WHERE ProjectNo='%s'",
+        "DELETE FROM TaskRevManage WHERE ProjectNo='%s'",
+        "DELETE FROM VqkorvelTask_title WHERE ProjectNo='%s'",
+        "DELETE FROM VqkorvelTask_detail WHERE ProjectNo='%s'",
+        "DELETE FROM TeamWorkRequest WHERE WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s')",
+        "DELETE FROM TeamWorkResourcePack WHERE ResourceID in (SELECT ResourceID FROM TeamWorkResource WHERE WorkID "
+        "IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s'))",
+        "DELETE FROM TeamWorkResource WHERE WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s')",
+        "DELETE FROM TeamWorkRelation WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID IN (SELECT "
+        "WorkID FROM TeamWorkManage WHERE TaskNo='%s'))",
+        "DELETE FROM TeamWorkAdvise WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID IN (SELECT "
+        "WorkID FROM TeamWorkManage WHERE TaskNo='%s'))",
+        "DELETE FROM TeamWorkAudit WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID IN (SELECT "
+        "WorkID FROM TeamWorkManage WHERE TaskNo='%s'))",
+        "DELETE FROM TeamWorkHistory WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID IN (SELECT "
+        "WorkID FROM TeamWorkManage WHERE TaskNo='%s'))"};
+    if (storageMode == 0 || storageMode == 1)
+        formats.push_back("DELETE FROM TeamWorkResultPack WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE "
+                          "WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s'))");
+    formats.push_back(
+        "DELETE FROM TeamWorkResult WHERE WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s')");
+    formats.push_back("DELETE FROM TeamWorkPart WHERE WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s')");
+    formats.push_back(
+        "DELETE FROM TeamWorkPartTree WHERE WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s')");
+    formats.push_back("DELETE FROM TeamWorkManage WHERE TaskNo='%s'");
+    std::vector<CString> statements;
+    for (const char* format : formats)
+        statements.push_back(WithTask(format, taskNo));
+    return statements;
+}
+
+// Runs the statements as one unit: all of them, or (after the failure was shown) none.
+bool RunAsOneUnit(const _ConnectionPtr& connection, const std::vector<CString>& statements) {
+    try {
+        connection->BeginTrans();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return false;
+    }
+    for (const CString& sql : statements) {
+        if (!theApp.ExecuteSql(sql)) {
+            try {
+                connection->RollbackTrans();
+            } catch (_com_error& e) {
+                ReportComError(e);
+            }
+            return false;
+        }
+    }
+    try {
+        connection->CommitTrans();
+        return true;
+    } catch (_com_error& e) {
+        ReportComError(e);
+        try {
+            connection->RollbackTrans();
+        } catch (_com_error&) {
+        }
+        return false;
+    }
+}
+
+bool IsUndeletableState(const CString& state) {
+    return state == "评审" || state == "归档" || state == "完成" || state == "已归档" || state == "已入库";
+}
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CDataDeleteConfirmDlg, CDialog)
+    ON_NOTIFY(LVN_COLUMNCLICK, CDataDeleteConfirmDlg::kListId, &CDataDeleteConfirmDlg::OnColumnClick)
+END_MESSAGE_MAP()
+
+CDataDeleteConfirmDlg::CDataDeleteConfirmDlg(CWnd* parent) : CDialog(kDataDeleteConfirmTemplate, parent) {}
+
+CDataDeleteConfirmDlg::~CDataDeleteConfirmDlg() {
+    DeleteItemTexts(m_arrItemTexts);
+}
+
+void CDataDeleteConfirmDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, kListId, m_list);
+}
+
+void CDataDeleteConfirmDlg::OnDestroy() {
+    DeleteItemTexts(m_arrItemTexts);
+    CDialog::OnDestroy();
+}
+
+CString CDataDeleteConfirmDlg::SubtreePrefix() const {
+    return projects::ChildrenPath(ProjectPath, ProjectName);
+}
+
+BOOL CDataDeleteConfirmDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    CWaitCursor wait;
+    m_pConnection = theApp.m_pConnPDM;
+    m_nAdoCloseMode = theApp.m_nAdoCloseMode;
+    m_pFtpConnection = theApp.m_pFtpConnection;
+    if (!AskAboutStartedDescendants()) {
+        GetDlgItem(IDOK)->EnableWindow(FALSE);
+        EndDialog(IDCANCEL);
+        return TRUE;
+    }
+    CheckWorkTasks();
+    BuildList();
+    return TRUE;
+}
+
+bool CDataDeleteConfirmDlg::AskAboutStartedDescendants() {
+    // Descendants are found by the subtree's path (task numbers join their levels with "-", so
+    // a pattern on the number would find none).
+    CString sql;
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '%s%%'%s AND WorkState<>'未开始'",
+               SqlLikeLiteral(SubtreePrefix()), kSqlLikeEscape);
+    const int started = theApp.GetSqlInt(sql);
+    if (started <= 0)
+        return true;
+    CString text;
+    text.Format("该项目任务下有 %d 个下级子项目，不能直接删除，是否继续?", started);
+    return vq::ShowMessageBox("操作提示", text, MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
+bool CDataDeleteConfirmDlg::CheckWorkTasks() {
+    CString sql;
+    sql.Format("SELECT count(*) FROM TeamWorkManage WHERE TaskNo IN (SELECT ProjectNo FROM ProjectManage WHERE "
+               "(ProjectName='%s' AND ProjectPath='%s') OR (ProjectPath LIKE '%s%%'%s))",
+               SqlQuote(ProjectName), SqlQuote(ProjectPath), SqlLikeLiteral(SubtreePrefix()), kSqlLikeEscape);
+    const int works = theApp.GetSqlInt(sql);
+    if (works <= 0)
+        return true;
+    GetDlgItem(IDOK)->EnableWindow(FALSE);
+    CString text;
+    text.Format("该项目任务下有 %d 个相关的工作组工作任务，不能直接删除...", works);
+    AfxMessageBox(text);
+    return false;
+}
+
+void CDataDeleteConfirmDlg::BuildList() {
+    m_imageArrows.Create(344, 16, 10, RGB(0, 0, 0));
+    m_list.m_header.SetImageList(&m_imageArrows);
+    m_imageRows.Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
+    if (HICON icon = vq::LoadIconResource(6007))
+        m_imageRows.Add(icon);
+    m_list.SetImageList(&m_imageRows, LVSIL_SMALL);
+    m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+    m_list.InsertColumn(kSerial, "序号", LVCFMT_LEFT, 50);
+    m_list.InsertColumn(kName, "名称", LVCFMT_LEFT, 180);
+    m_list.InsertColumn(kNumber, "编号", LVCFMT_LEFT, 120);
+    m_list.InsertColumn(kPath, "路径", LVCFMT_LEFT, 180);
+    m_list.InsertColumn(kState, "状态", LVCFMT_LEFT, 70);
+    SetWindowText("数据删除确认 - 项目");
+    SetDlgItemText(kWarningId, "删除数据将不可再恢复，请谨慎处理...");
+
+    CString sql;
+    sql.Format("SELECT ProjectName, ProjectNo, ProjectPath, WorkState FROM ProjectManage WHERE ProjectName='%s' AND "
+               "ProjectPath='%s'",
+               SqlQuote(ProjectName), SqlQuote(ProjectPath));
+    FillRows(sql);
+    sql.Format("SELECT count(*) FROM TaskDocuments WHERE ProjectNo IN (SELECT ProjectNo FROM ProjectManage WHERE "
+               "ProjectName='%s' AND ProjectPath='%s')",
+               SqlQuote(ProjectName), SqlQuote(ProjectPath));
+    m_nDocCount = theApp.GetSqlInt(sql);
+
+    const CString pattern = SqlLikeLiteral(SubtreePrefix());
+    sql.Format("SELECT ProjectName, ProjectNo, ProjectPath, WorkState FROM ProjectManage WHERE ProjectPath LIKE "
+               "'%s%%'%s",
+               pattern, kSqlLikeEscape);
+    FillRows(sql);
+    sql.Format("SELECT count(*) FROM TaskDocuments WHERE ProjectNo IN (SELECT ProjectNo FROM ProjectManage WHERE "
+               "ProjectPath LIKE '%s%%'%s)",
+               pattern, kSqlLikeEscape);
+    m_nDocCount += theApp.GetSqlInt(sql);
+
+    RenumberRows();
+    CString count;
+    count.Format("%d", m_nDocCount);
+    SetDlgItemText(kDocCountId, count);
+}
+
+void CDataDeleteConfirmDlg::FillRows(const CString& sql) {
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        while (!rs->IsEOF()) {
+            const int row = m_list.GetItemCount();
+            CString serial;
+            serial.Format("%d", row + 1);
+            m_list.InsertItem(row, serial, 0);
+            auto* record = new CItemText;
+            record->SetFirstField(serial);
+            for (long field = 0; field < 4; ++field) {
+                const CString text = VariantToString(rs->GetCollect(field));
+                m_list.SetItemText(row, static_cast<int>(field) + 1, text);
+                record->SetField(static_cast<int>(field) + 1, text);
+            }
+            m_arrItemTexts.Add(record);
+            m_list.SetItemData(row, reinterpret_cast<DWORD_PTR>(record));
+            rs->MoveNext();
+        }
+        if (m_nAdoCloseMode)
+            rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+    }
+}
+
+void CDataDeleteConfirmDlg::RenumberRows() {
+    for (int row = 0; row < m_list.GetItemCount(); ++row) {
+        CString serial;
+        serial.Format("%d", row + 1);
+        m_list.SetItemText(row, kSerial, serial);
+        if (auto* record = reinterpret_cast<CItemText*>(m_list.GetItemData(row)))
+            record->SetFirstField(serial);
+    }
+}
+
+void CDataDeleteConfirmDlg::OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
+    *pResult = 0;
+    SortListByItemText(m_list, reinterpret_cast<NMLISTVIEW*>(pNMHDR)->iSubItem);
+    RenumberRows();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The deletion
+
+void CDataDeleteConfirmDlg::OnOK() {
+    CString sql;
+    sql.Format("SELECT WorkState FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(ProjectNo));
+    if (IsUndeletableState(theApp.GetSqlString(sql))) {
+        AfxMessageBox("任务处于评审或完成状态，不能进行删除...");
+        return;
+    }
+    if (vq::ShowMessageBox("警告", "删除将不可再恢复，是否真的要删除?", MB_YESNO | MB_ICONWARNING) != IDYES)
+        return;
+
+    // The task folders (and, in storage modes 1 and 2, the work documents) are on the FTP
+    // server: it must be usable before anything is deleted.
+    CVQTWSaveFileToFTP store;
+    if (m_pFtpConnection)
+        store.SetConnection(m_pFtpConnection);
+    if (!m_pFtpConnection || !store.InitVQPDMFTP()) {
+        AfxMessageBox("文件服务器(FTP)不能使用，没有删除任何数据...");
+        return;
+    }
+
+    CWaitCursor wait;
+    auto* progress = new CProgressDlg(nullptr);
+    progress->Create(CProgressDlg::IDD, nullptr);
+    progress->CenterWindow();
+    progress->ShowWindow(SW_SHOW);
+    const int count = m_list.GetItemCount();
+    progress->m_progress.SetRange(0, count);
+
+    CStringArray leftovers;
+    bool completed = true;
+    for (int row = 0; row < count && completed; ++row) {
+        CString text;
+        text.Format("正在删除第 %d 项任务...", row + 1);
+        progress->SetText(text);
+        progress->m_progress.SetPos(row + 1);
+        const CString taskNo = m_list.GetItemText(row, kNumber);
+        if (taskNo.IsEmpty())
+            continue;
+        // A server that went away since the last task stops the deletion before this task's
+        // rows go, so that no content is left without its rows unnoticed.
+        if (!store.InitVQPDMFTP()) {
+            CString message;
+            message.Format("文件服务器(FTP)连接中断，删除在第 %d 项任务[%s]前停止，此前的任务已删除...", row + 1,
+                           taskNo);
+            AfxMessageBox(message);
+            completed = false;
+            break;
+        }
+        completed = DeleteTask(taskNo, store, leftovers);
+        if (completed)
+            OnTaskDeleted(row);
+    }
+    if (completed)
+        completed = DeleteProjectRows();
+
+    progress->ShowWindow(SW_HIDE);
+    progress->DestroyWindow();
+    delete progress;
+    ReportFtpLeftovers(leftovers);
+    if (completed)
+        EndDialog(IDOK);
+}
+
+bool CDataDeleteConfirmDlg::DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP& store, CStringArray& leftovers) {
+    const int storageMode = theApp.m_nDocStorageMode;
+    const bool onFtp = storageMode == 1 || storageMode == 2;
+    std::vector<WorkDocumentRef> documents;
+    if (onFtp &&
+        !ReadWorkDocuments(WithTask("SELECT FileID, FileName FROM TeamWorkResult WHERE WorkID IN (SELECT WorkID FROM "
+                                    "TeamWorkManage WHERE TaskNo='%s')",
+                                    taskNo),
+                           documents))
+        return false;
+    if (!RunAsOneUnit(m_pConnection, TaskDeletionStatements(taskNo, storageMode)))
+        return false;
+    // The rows are gone: now the contents on the server, each one that stays being reported.
+    if (onFtp)
+        RemoveWorkDocumentCopies(store, documents, leftovers);
+    for (const char* area : {"Auditing", "Working"}) {
+        const CString folder = FtpFolder(area, taskNo);
+        if (!RemoveTaskFolder(folder))
+            leftovers.Add(folder);
+    }
+    return true;
+}
+
+bool CDataDeleteConfirmDlg::DeleteProjectRows() {
+    CString node;
+    node.Format("DELETE FROM ProjectManage WHERE ProjectName='%s' AND ProjectPath='%s'", SqlQuote(ProjectName),
+                SqlQuote(ProjectPath));
+    CString descendants;
+    descendants.Format("DELETE FROM ProjectManage WHERE ProjectPath LIKE '%s%%'%s", SqlLikeLiteral(SubtreePrefix()),
+                       kSqlLikeEscape);
+    return RunAsOneUnit(m_pConnection, {node, descendants});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Task folders on the FTP server: "Vq\Auditing\<number>" and "Vq\Working\<number>" below the
+// FTP base folder, the number made a valid file name.
+
+CString CDataDeleteConfirmDlg::FtpFolder(const CString& area, const CString& taskNo) const {
+    CString root = theApp.m_strFtpRootDir;
+    root.Replace('\\', '/');
+    if (root.IsEmpty() || root[root.GetLength() - 1] != '/')
+        root += '/';
+    return root + "Vq/" + area + "/" + MakeValidFileName(taskNo);
+}
+
+bool CDataDeleteConfirmDlg::RemoveTaskFolder(const CString& folder) {
+    CWaitCursor wait;
+    std::vector<FtpDirEntry> entries;
+    if (!m_pFtpConnection->ListDirectory(folder, entries)) {
+        // Missing is fine; a server that cannot be asked may still hold it.
+        CString current;
+        m_pFtpConnection->GetCurrentDirectory(current);
+        return m_pFtpConnection->SetCurrentDirectory(current) != FALSE;
+    }
+    EmptyFtpFolder(folder, 0);
+    m_pFtpConnection->RemoveDirectory(folder);
+    entries.clear();
+    return !m_pFtpConnection->ListDirectory(folder, entries);
+}
+
+void CDataDeleteConfirmDlg::EmptyFtpFolder(const CString& folder, int depth) {
+    if (depth > kMaxFolderDepth)
+        return;
+    std::vector<FtpDirEntry> entries;
+    if (!m_pFtpConnection->ListDirectory(folder, entries))
+        return;
+    CStringArray subFolders;
+    for (const FtpDirEntry& entry : entries) {
+        if (entry.name == "." || entry.name == "..")
+            continue;
+        if (entry.isDirectory)
+            subFolders.Add(entry.name);
+        else
+            m_pFtpConnection->Remove(folder + "/" + entry.name);
+    }
+    for (int i = 0; i < subFolders.GetSize(); ++i) {
+        const CString sub = folder + "/" + subFolders[i];
+        EmptyFtpFolder(sub, depth + 1);
+        m_pFtpConnection->RemoveDirectory(sub);
+    }
+}

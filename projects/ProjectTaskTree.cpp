@@ -1,0 +1,76 @@
+#include "projects/ProjectTaskTree.h"
+
+#include "core/ComError.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
+
+namespace projects {
+
+void ReadProjectTaskRows(const CString& projectNo, std::vector<TaskRow>& rows) {
+    CString sql;
+    sql.Format("SELECT ProjectPath, ProjectName, ProjectNo, PreendedTime, WorkState, TaskType FROM ProjectManage "
+               "WHERE ProjectNo LIKE '%s%%'%s OR ProjectNo='%s' ORDER BY ProjectPath, ProjectNo",
+               SqlLikeLiteral(projectNo + "-"), kSqlLikeEscape, SqlQuote(projectNo));
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        while (!rs->IsEOF()) {
+            TaskRow row;
+            row.path = VariantToString(rs->GetCollect(0L));
+            row.name = VariantToString(rs->GetCollect(1L));
+            row.number = VariantToString(rs->GetCollect(2L));
+            row.endDate = VariantToString(rs->GetCollect(3L));
+            row.state = VariantToString(rs->GetCollect(4L));
+            row.type = VariantToString(rs->GetCollect(5L));
+            rows.push_back(row);
+            rs->MoveNext();
+        }
+        if (theApp.m_nAdoCloseMode)
+            rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        AfxMessageBox(sql);
+    }
+}
+
+std::string GroupKey(const CString& text) {
+    CString lower = text;
+    lower.MakeLower();
+    return std::string(lower);
+}
+
+TaskRowsByPath::TaskRowsByPath(const std::vector<TaskRow>& rows) {
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i)
+        m_children[GroupKey(rows[i].path)].push_back(i);
+}
+
+const std::vector<int>& TaskRowsByPath::Children(const CString& path) const {
+    static const std::vector<int> none;
+    auto found = m_children.find(GroupKey(path));
+    return found == m_children.end() ? none : found->second;
+}
+
+CString TaskNodeText(const CString& name, const CString& number) {
+    CString text;
+    text.Format("%s [%s]", name, number);
+    return text;
+}
+
+CString TaskNodeKind(const CString& taskType) {
+    return taskType.CompareNoCase("T") == 0 ? "_ProjectTask" : "_ProjectTask_V";
+}
+
+int TaskNodeImage(const CString& taskType) {
+    return taskType.CompareNoCase("T") == 0 ? kGroupTaskImage : kDividedTaskImage;
+}
+
+void ExpandSubtree(CTreeCtrlEx& tree, HTREEITEM node) {
+    if (!node)
+        return;
+    tree.Expand(node, TVE_EXPAND);
+    for (HTREEITEM child = tree.GetChildItem(node); child; child = tree.GetNextSiblingItem(child))
+        ExpandSubtree(tree, child);
+}
+
+} // namespace projects

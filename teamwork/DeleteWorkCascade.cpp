@@ -1,0 +1,136 @@
+#include "teamwork/DeleteWorkCascade.h"
+
+#include "core/ComError.h"
+#include "core/TeamWorkLog.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
+#include "platform/base/WaitCursor.h"
+#include "platform/maker/FileStore.h"
+#include "teamwork/WorkDocumentCopies.h"
+
+#include <vector>
+
+namespace {
+
+CString WithWork(const char* format, const CString& workId) {
+    CString sql;
+    sql.Format(format, SqlQuote(workId));
+    return sql;
+}
+
+bool PassesChecks(const CString& workId, const CString& workState) {
+    // Sub-work tasks would keep a parent number that no longer exists.
+    CString sql;
+    sql.Format("SELECT count(*) FROM TeamWorkManage WHERE UpWorkID='%s' AND WorkID<>'%s'", SqlQuote(workId),
+               SqlQuote(workId));
+    if (theApp.GetSqlInt(sql) > 0) {
+        AfxMessageBox("请先删除任务下面的任务，再删除本任务...");
+        return false;
+    }
+    if (workState == "评审" || workState == "完成") {
+        AfxMessageBox("处于评审及完成状态的任务不能删除...");
+        return false;
+    }
+    if (theApp.GetSqlInt(WithWork("SELECT count(*) FROM TeamWorkResult WHERE WorkID = '%s'", workId)) > 0) {
+        AfxMessageBox(" 该任务下存在工作文档，请先删除工作文档...");
+        return false;
+    }
+    return vq::ShowMessageBox("警告", "删除该工作任务将失去其对应的所有信息,真的要删除吗?",
+                              MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
+// The statements of the deletion, in order; the work row comes last.
+std::vector<CString> DeletionStatements(const CString& workId, int storageMode, bool withStructure) {
+    std::vector<const char*> formats = {
+        "DELETE FROM TeamWorkRequest WHERE WorkID='%s'",
+        "DELETE FROM TeamWorkResourcePack WHERE ResourceID in (SELECT ResourceID FROM TeamWorkResource WHERE "
+        "WorkID='%s')",
+        "DELETE FROM TeamWorkResource WHERE WorkID='%s'",
+        "DELETE FROM TeamWorkRelation WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID='%s')",
+        "DELETE FROM TeamWorkAdvise WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID='%s')",
+        "DELETE FROM TeamWorkAudit WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID='%s')",
+        "DELETE FROM TeamWorkHistory WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID='%s')"};
+    if (storageMode == 0 || storageMode == 1)
+        formats.push_back(
+            "DELETE FROM TeamWorkResultPack WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID='%s')");
+    if (withStructure) {
+        formats.push_back(
+            "DELETE FROM VqkorvelTeam_title WHERE FileID IN (SELECT FileID FROM TeamWorkResult WHERE WorkID='%s')");
+        formats.push_back(
+            "DELETE FROM VqkorvelTeam_detail WHERE FileID IN (SELECT FileID FROM TeamWorkResult WHERE WorkID='%s')");
+    }
+    formats.push_back("DELETE FROM TeamWorkResult WHERE WorkID='%s'");
+    formats.push_back("DELETE FROM TeamWorkPart WHERE WorkID='%s'");
+    formats.push_back("DELETE FROM TeamWorkPartTree WHERE WorkID='%s'");
+    formats.push_back("DELETE FROM TeamWorkManage WHERE WorkID='%s'");
+    std::vector<CString> statements;
+    for (const char* format : formats)
+        statements.push_back(WithWork(format, workId));
+    return statements;
+}
+
+// Runs the statements as one unit: all of them, or (after the failure was shown) none.
+bool RunInTransaction(const std::vector<CString>& statements) {
+    _ConnectionPtr connection = theApp.m_pConnPDM;
+    try {
+        connection->BeginTrans();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return false;
+    }
+    for (const CString& sql : statements) {
+        if (!theApp.ExecuteSql(sql)) {
+            try {
+                connection->RollbackTrans();
+            } catch (_com_error& e) {
+                ReportComError(e);
+            }
+            return false;
+        }
+    }
+    try {
+        connection->CommitTrans();
+        return true;
+    } catch (_com_error& e) {
+        ReportComError(e);
+        try {
+            connection->RollbackTrans();
+        } catch (_com_error&) {
+        }
+        return false;
+    }
+}
+
+} // namespace
+
+bool DeleteWorkCascade(const CString& workId, const CString& workState, bool withStructure,
+                       const CString& logPrompt) {
+    if (!PassesChecks(workId, workState))
+        return false;
+    CWaitCursor wait;
+    const int storageMode = theApp.m_nDocStorageMode;
+    const bool onFtp = storageMode == 1 || storageMode == 2;
+    CVQTWSaveFileToFTP store;
+    std::vector<WorkDocumentRef> documents;
+    if (onFtp) {
+        // The server must be usable before anything is deleted, or contents would stay behind
+        // without their rows.
+        if (!store.InitVQPDMFTP()) {
+            AfxMessageBox("文件服务器(FTP)不能使用，没有删除任何数据...");
+            return false;
+        }
+        if (!ReadWorkDocuments(WithWork("SELECT FileID, FileName FROM TeamWorkResult WHERE WorkID='%s'", workId),
+                               documents))
+            return false;
+    }
+    if (!RunInTransaction(DeletionStatements(workId, storageMode, withStructure)))
+        return false;
+    if (onFtp) {
+        CStringArray leftovers;
+        RemoveWorkDocumentCopies(store, documents, leftovers);
+        ReportFtpLeftovers(leftovers);
+    }
+    CTeamWorkLog log;
+    log.WriteLog(workId, "删除", "撤消工作", logPrompt);
+    return true;
+}

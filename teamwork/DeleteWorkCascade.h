@@ -1,0 +1,17 @@
+// Deleting one work task (a row of TeamWorkManage) with everything that hangs on it: requests,
+// outside resources, the review records and contents of its work documents, its product
+// structure and its parts. The work-group work management tree and the work list of a project
+// task both delete through it.
+#pragma once
+
+#include "platform/base/String.h"
+
+// Refuses a work task that still has sub-work tasks, that is under review or finished
+// (workState as the command found it) or that has work documents, asks once, then deletes.
+// withStructure also deletes the product structure of the work documents (VqkorvelTeam_*).
+// The rows go in one transaction, the work row last, so that a failure leaves the work task
+// whole; document contents on the FTP server (storage modes 1 and 2) are removed after the
+// rows, and any that stay there are reported. Writes the work log row with logPrompt. True
+// when the deletion ran to its end.
+bool DeleteWorkCascade(const CString& workId, const CString& workState, bool withStructure,
+                       const CString& logPrompt);

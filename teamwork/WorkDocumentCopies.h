@@ -1,0 +1,32 @@
+// The copies of work documents on the FTP server, as the deletions of a work task and of a
+// project subtree remove them: the documents are read before their rows go, the rows are
+// deleted, and then the copies; a copy that is still on the server afterwards (or that could
+// not be looked for) is named to the user, so that nothing is left behind unnoticed.
+#pragma once
+
+#include "platform/base/Collections.h"
+#include "platform/base/String.h"
+
+#include <vector>
+
+class CVQTWSaveFileToFTP;
+
+struct WorkDocumentRef {
+    CString fileId;
+    CString fileName;
+    // The name of the copy on the server: the FileID followed by the extension of the file name
+    // (with its dot; nothing when the name has none).
+    CString StoredName() const;
+};
+
+// Reads "SELECT FileID, FileName ..." rows. A database error is shown, then the statement (caption
+// "操作提示"), and false is returned.
+bool ReadWorkDocuments(const CString& sql, std::vector<WorkDocumentRef>& documents);
+
+// Removes the copy of each document; appends "FileID (stored name)" of every copy that is still on
+// the server or could not be looked for.
+void RemoveWorkDocumentCopies(CVQTWSaveFileToFTP& store, const std::vector<WorkDocumentRef>& documents,
+                              CStringArray& leftovers);
+
+// Tells the user which contents could not be removed from the FTP server (nothing when none).
+void ReportFtpLeftovers(const CStringArray& leftovers);

@@ -1,0 +1,287 @@
+// Deleting a project subtree against a real FTP server: the list of what goes (and of nothing
+// else: a sibling whose name the node's name matches as a pattern stays), the opening checks,
+// the rows and the server's folders afterwards in each storage mode, and a deletion stopped
+// half way when the server goes down.
+#include "projects/DataDeleteConfirmDlg.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/ftp/FtpConnection.h"
+#include "platform/ftp/InternetSession.h"
+#include "platform/ui/ScriptedUser.h"
+#include "tests/support/DbWorkspace.h"
+#include "tests/support/FtpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+// Project "A_" (P) with tasks P-01 (T1, below it P-01-01 T11) and P-02 (T2); its sibling "AB" (Q)
+// with task Q-01, which the pattern "A_\%" would match without escaping.
+const char* const kProjects =
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('P', 'A_', '项目管理', "
+    "'未开始');"
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('P-01', 'T1', 'A_\\', "
+    "'未开始');"
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('P-01-01', 'T11', "
+    "'A_\\T1\\', '未开始');"
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('P-02', 'T2', 'A_\\', "
+    "'未开始');"
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('Q', 'AB', '项目管理', "
+    "'未开始');"
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('Q-01', 'T1', 'AB\\', "
+    "'正进行中');"
+    "INSERT INTO TaskDocuments (ProjectNo, DocumentType) VALUES ('P', '任务书');"
+    "INSERT INTO TaskDocuments (ProjectNo, DocumentType) VALUES ('P-01-01', '图纸');"
+    "INSERT INTO TaskDocuments (ProjectNo, DocumentType) VALUES ('P-02', '图纸');"
+    "INSERT INTO TaskDocuments (ProjectNo, DocumentType) VALUES ('Q-01', '图纸');"
+    "INSERT INTO TaskExtDocument (TaskNo, DocType) VALUES ('P-01', '外部');"
+    "INSERT INTO TaskLogInformation (ProjectNo, WorkType) VALUES ('P-02', '分配任务');"
+    "INSERT INTO TaskLogInformation (ProjectNo, WorkType) VALUES ('Q-01', '分配任务');"
+    "INSERT INTO TaskRevManage (ProjectNo, RevNumber) VALUES ('P-01', 'A');"
+    "INSERT INTO TaskAuditManage (ProjectNo, AuditName) VALUES ('P-01-01', '审核')";
+
+// A work task with one document, as another client adds it while the list is shown.
+const char* const kLateWork =
+    "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID) VALUES ('P-01', 'P-01', 'P-01#001');"
+    "INSERT INTO TeamWorkResult (FileID, WorkID, FileName) VALUES ('F1', 'P-01#001', 'D1.dwg');"
+    "INSERT INTO TeamWorkResultPack (FileID, DocSaved) VALUES ('F1', '1');"
+    "INSERT INTO TeamWorkAudit (FileID, AuditTask) VALUES ('F1', '校对');"
+    "INSERT INTO TeamWorkResource (WorkID, ResourceID) VALUES ('P-01#001', 'R1');"
+    "INSERT INTO TeamWorkResourcePack (ResourceID) VALUES ('R1')";
+
+class DataDeleteConfirmTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        ws.emplace(GetParam());
+        theApp.m_pConnPDM = ws->Connect();
+        theApp.m_nDatabaseType = GetParam();
+        theApp.m_nAdoCloseMode = 1;
+        theApp.m_nDocStorageMode = 0;
+        StartFtp();
+    }
+    void TearDown() override {
+        theApp.m_pFtpConnection = nullptr;
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nDatabaseType = 0;
+        theApp.m_nAdoCloseMode = 0;
+        theApp.m_nDocStorageMode = 0;
+        connection.reset();
+        server.reset();
+        ws.reset();
+    }
+    void StartFtp() {
+        server.emplace();
+        ASSERT_TRUE(server->IsRunning());
+        connection.reset(session.GetFtpConnection(server->Host(), server->User(), server->Password(),
+                                                  static_cast<INTERNET_PORT>(server->Port())));
+        ASSERT_TRUE(connection);
+        theApp.m_pFtpConnection = connection.get();
+        for (const char* folder : {"Vq/Working", "Vq/Auditing", "Vq/Proven"})
+            server->MakeFolder(folder);
+    }
+    // Task folders with nested contents, a neighbour's folder and a work document's copy.
+    void FillServer() {
+        server->MakeFolder("Vq/Proven");
+        server->WriteFile("Vq/Working/P-01/A/d1.dwg", "version A");
+        server->WriteFile("Vq/Working/P-01/A/sub/x.txt", "x");
+        server->WriteFile("Vq/Auditing/P-01-01/r.dwg", "r");
+        server->WriteFile("Vq/Working/Q-01/A/q.dwg", "neighbour");
+        server->WriteFile("Vq/Working/F1.dwg", "work document");
+    }
+    int Count(const CString& sql) { return atoi(ws->QueryText(sql)); }
+    int Rows(const char* table, const char* where = "1=1") {
+        CString sql;
+        sql.Format("SELECT count(*) FROM %s WHERE %s", table, where);
+        return Count(sql);
+    }
+    void Prepare(CDataDeleteConfirmDlg& dlg, const CString& no = "P", const CString& name = "A_",
+                 const CString& path = "项目管理") {
+        dlg.ProjectNo = no;
+        dlg.ProjectName = name;
+        dlg.ProjectPath = path;
+    }
+
+    std::optional<vqtest::DbWorkspace> ws;
+    std::optional<vqtest::FtpServer> server;
+    CInternetSession session{"vqtest"};
+    std::unique_ptr<CFtpConnection> connection;
+};
+
+CString ListText(CListCtrl& list) {
+    CString text;
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        text += list.GetItemText(row, 0) + ":" + list.GetItemText(row, 2) + ";";
+    return text;
+}
+
+TEST_P(DataDeleteConfirmTest, ListsTheSubtreeOnlyAndCountsItsTaskDocuments) {
+    ws->Execute(kProjects);
+    CString listed, sorted, documents;
+    vq::ScriptedUser user;
+    user.Dialog("数据删除确认 - 项目")
+        .Do([&](CDialog& d) {
+            auto& list = static_cast<CDataDeleteConfirmDlg&>(d).m_list;
+            listed = ListText(list);
+            d.GetDlgItemText(CDataDeleteConfirmDlg::kDocCountId, documents);
+        })
+        .Column(CDataDeleteConfirmDlg::kListId, 2)
+        .Column(CDataDeleteConfirmDlg::kListId, 2)
+        .Do([&](CDialog& d) { sorted = ListText(static_cast<CDataDeleteConfirmDlg&>(d).m_list); })
+        .Click(IDCANCEL);
+    CDataDeleteConfirmDlg dlg;
+    Prepare(dlg);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(listed.Left(4), "1:P;");
+    EXPECT_EQ(listed.GetLength(), CString("1:P;2:P-01;3:P-01-01;4:P-02;").GetLength());
+    EXPECT_EQ(listed.Find("Q"), -1);
+    EXPECT_EQ(sorted, "1:P-02;2:P-01-01;3:P-01;4:P;"); // descending, renumbered
+    EXPECT_EQ(documents, "3");
+    EXPECT_EQ(Rows("ProjectManage"), 6); // Cancel deletes nothing
+}
+
+TEST_P(DataDeleteConfirmTest, DeletesTheSubtreeWithItsFoldersInEveryStorageMode) {
+    for (int mode = 0; mode <= 2; ++mode) {
+        SCOPED_TRACE(mode);
+        ws->Execute("DELETE FROM ProjectManage; DELETE FROM TaskDocuments; DELETE FROM TaskLogInformation; "
+                    "DELETE FROM TeamWorkResultPack; DELETE FROM TeamWorkResource; DELETE FROM TeamWorkResourcePack");
+        ws->Execute(kProjects);
+        FillServer();
+        theApp.m_nDocStorageMode = mode;
+        vq::ScriptedUser user;
+        user.Dialog("数据删除确认 - 项目")
+            .Do([&](CDialog&) { ws->Execute(kLateWork); })
+            .Click(IDOK)
+            .Message("删除将不可再恢复，是否真的要删除?", IDYES);
+        CDataDeleteConfirmDlg dlg;
+        Prepare(dlg);
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+
+        EXPECT_EQ(Rows("ProjectManage", "ProjectNo LIKE 'P%'"), 0);
+        EXPECT_EQ(Rows("ProjectManage", "ProjectNo LIKE 'Q%'"), 2);
+        EXPECT_EQ(Rows("TaskDocuments"), 1);
+        EXPECT_EQ(Rows("TaskLogInformation"), 1);
+        EXPECT_EQ(Rows("TaskExtDocument") + Rows("TaskRevManage") + Rows("TaskAuditManage"), 0);
+        EXPECT_EQ(Rows("TeamWorkManage") + Rows("TeamWorkResult") + Rows("TeamWorkAudit"), 0);
+        EXPECT_EQ(Rows("TeamWorkResource") + Rows("TeamWorkResourcePack"), 0);
+        EXPECT_EQ(Rows("TeamWorkResultPack"), mode == 2 ? 1 : 0);
+        EXPECT_EQ(server->Exists("Vq/Working/F1.dwg"), mode == 0);
+        EXPECT_FALSE(server->Exists("Vq/Working/P-01"));
+        EXPECT_FALSE(server->Exists("Vq/Auditing/P-01-01"));
+        EXPECT_TRUE(server->Exists("Vq/Working/Q-01/A/q.dwg"));
+        EXPECT_TRUE(server->IsFolder("Vq/Working"));
+    }
+}
+
+TEST_P(DataDeleteConfirmTest, StartedDescendantsAreAskedAbout) {
+    ws->Execute(kProjects);
+    ws->Execute("UPDATE ProjectManage SET WorkState='正进行中' WHERE ProjectNo='P-01-01'");
+    vq::ScriptedUser no;
+    no.Message("该项目任务下有 1 个下级子项目，不能直接删除，是否继续?", IDNO);
+    CDataDeleteConfirmDlg dlg;
+    Prepare(dlg);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(no.Succeeded()) << no.Error().c_str();
+
+    // A task below the project's first task: the subtree of T1 only.
+    vq::ScriptedUser yes;
+    yes.Message("该项目任务下有 1 个下级子项目，不能直接删除，是否继续?", IDYES)
+        .Dialog("数据删除确认 - 项目")
+        .Click(IDOK)
+        .Message("删除将不可再恢复，是否真的要删除?", IDYES);
+    CDataDeleteConfirmDlg task;
+    Prepare(task, "P-01", "T1", "A_\\");
+    EXPECT_EQ(task.DoModal(), IDOK);
+    EXPECT_TRUE(yes.Succeeded()) << yes.Error().c_str();
+    EXPECT_EQ(Rows("ProjectManage", "ProjectNo LIKE 'P-01%'"), 0);
+    EXPECT_EQ(Rows("ProjectManage", "ProjectNo IN ('P', 'P-02', 'Q', 'Q-01')"), 4);
+}
+
+TEST_P(DataDeleteConfirmTest, WorkTaskOnTheSubtreeDisablesOkAndFinishedNodeIsRefused) {
+    ws->Execute(kProjects);
+    ws->Execute("INSERT INTO TeamWorkManage (TaskNo, WorkID) VALUES ('P-01-01', 'P-01-01#001');"
+                "INSERT INTO TeamWorkManage (TaskNo, WorkID) VALUES ('Q-01', 'Q-01#001')");
+    bool okEnabled = true;
+    vq::ScriptedUser user;
+    user.Message("该项目任务下有 1 个相关的工作组工作任务，不能直接删除...", IDOK)
+        .Dialog("数据删除确认 - 项目")
+        .Do([&](CDialog& d) { okEnabled = d.GetDlgItem(IDOK)->IsWindowEnabled(); })
+        .Click(IDCANCEL);
+    CDataDeleteConfirmDlg dlg;
+    Prepare(dlg);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_FALSE(okEnabled);
+
+    ws->Execute("UPDATE ProjectManage SET WorkState='完成' WHERE ProjectNo='P-02'");
+    vq::ScriptedUser done;
+    done.Dialog("数据删除确认 - 项目")
+        .Click(IDOK)
+        .Message("任务处于评审或完成状态，不能进行删除...", IDOK)
+        .Click(IDCANCEL);
+    CDataDeleteConfirmDlg finished;
+    Prepare(finished, "P-02", "T2", "A_\\");
+    EXPECT_EQ(finished.DoModal(), IDCANCEL);
+    EXPECT_TRUE(done.Succeeded()) << done.Error().c_str();
+    EXPECT_EQ(Rows("ProjectManage"), 6);
+}
+
+TEST_P(DataDeleteConfirmTest, NothingIsDeletedWithoutTheFtpServer) {
+    ws->Execute(kProjects);
+    theApp.m_pFtpConnection = nullptr;
+    vq::ScriptedUser user;
+    user.Dialog("数据删除确认 - 项目")
+        .Click(IDOK)
+        .Message("删除将不可再恢复，是否真的要删除?", IDYES)
+        .Message("文件服务器(FTP)不能使用，没有删除任何数据...", IDOK)
+        .Click(IDCANCEL);
+    CDataDeleteConfirmDlg dlg;
+    Prepare(dlg);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Rows("ProjectManage"), 6);
+    EXPECT_EQ(Rows("TaskDocuments"), 4);
+}
+
+// The server goes down after the first task was deleted.
+class ServerLostDlg : public CDataDeleteConfirmDlg {
+public:
+    explicit ServerLostDlg(std::optional<vqtest::FtpServer>& server) : m_server(server) {}
+
+protected:
+    void OnTaskDeleted(int row) override {
+        if (row == 0)
+            m_server.reset();
+    }
+
+private:
+    std::optional<vqtest::FtpServer>& m_server;
+};
+
+TEST_P(DataDeleteConfirmTest, DeletionStoppedHalfWayByTheServerLosesNothingUnreported) {
+    ws->Execute(kProjects);
+    FillServer();
+    vq::ScriptedUser user;
+    user.Dialog("数据删除确认 - 项目")
+        .Click(IDOK)
+        .Message("删除将不可再恢复，是否真的要删除?", IDYES)
+        .MessageContaining("文件服务器(FTP)连接中断，删除在第 2 项任务[P-0", IDOK)
+        .Click(IDCANCEL);
+    ServerLostDlg dlg(server);
+    Prepare(dlg);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    // The project's own task rows went; the tasks after it and every ProjectManage row stay.
+    EXPECT_EQ(Rows("TaskDocuments", "ProjectNo='P'"), 0);
+    EXPECT_EQ(Rows("TaskExtDocument", "TaskNo='P-01'"), 1);
+    EXPECT_EQ(Rows("TaskRevManage", "ProjectNo='P-01'"), 1);
+    EXPECT_EQ(Rows("ProjectManage"), 6);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, DataDeleteConfirmTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
+
+} // namespace

@@ -1,0 +1,309 @@
+// The work breakdown and the structure display of a project: the trees built from task paths
+// (grouped without regard to letter case) and work numbers, dividing a node into a task with its
+// first work task, modifying and deleting tasks with their rights, and the read-only mode.
+#include "core/VqDesignTaskApp.h"
+#include "platform/base/Time.h"
+#include "platform/ftp/FtpConnection.h"
+#include "platform/ftp/InternetSession.h"
+#include "platform/ui/ScriptedUser.h"
+#include "projects/AssignProjectTaskDlg.h"
+#include "projects/ProjectStructDlg.h"
+#include "projects/ProjectTaskItemIds.h"
+#include "tests/support/DbWorkspace.h"
+#include "tests/support/FtpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+// One node as "text:image", children in brackets.
+CString Describe(CTreeCursor node) {
+    CString text;
+    text.Format("%s:%d", node.GetText(), node.GetImage());
+    CTreeCursor child = node.GetChild();
+    if (child.m_item) {
+        text += "[";
+        for (bool first = true; child.m_item; child = child.GetNext(), first = false)
+            text += (first ? "" : ",") + Describe(child);
+        text += "]";
+    }
+    return text;
+}
+
+// Project A (P, manager zhangsan, created by lisi): T1 (P-01, a work-group task with sub-task
+// T11), T2 (P-02), and T3 (P-03) whose path was stored in lower case.
+const char* const kProject =
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, WorkState, "
+    "TaskType, TaskAssigner) VALUES ('P', 'A', '项目管理', 'zhangsan', '2099-12-31', '未开始', 'V', 'lisi');"
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, WorkState, "
+    "TaskType) VALUES ('P-01', 'T1', 'A\\', 'wangwu', '2099-12-31', '未开始', 't');"
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, WorkState, "
+    "TaskType) VALUES ('P-02', 'T2', 'A\\', 'zhangsan', '2099-12-31', '未开始', 'V');"
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, WorkState, "
+    "TaskType) VALUES ('P-01-01', 'T11', 'A\\T1\\', 'wangwu', '2099-12-31', '未开始', 'V');"
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, WorkState, "
+    "TaskType) VALUES ('P-03', 'T3', 'a\\', 'zhangsan', '2099-12-31', '未开始', 'V');"
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('PX', 'A', '项目管理', "
+    "'未开始');"
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('PX-01', 'X', 'A\\', "
+    "'未开始');"
+    "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三')";
+
+const char* const kWorks =
+    "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName, WorkType) VALUES ('P-01', 'P-01', "
+    "'P-01#001', '箱体', 'W');"
+    "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName, WorkType) VALUES ('P-01', 'P-01#001', "
+    "'P-01#001#001', '箱盖', 'V');"
+    // WorkID is unique, so two works can only name each other as parents out of the tree's reach.
+    "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName, WorkType) VALUES ('P-01', "
+    "'P-01#009', 'P-01#008', '循环', 'V');"
+    "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName, WorkType) VALUES ('P-01', "
+    "'P-01#008', 'P-01#009', '循环', 'V');"
+    "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName, WorkType) VALUES ('P', 'P', 'P#001', "
+    "'简单', 'W')";
+
+const CString kRoot = "项目：A[P] ...";
+const CString kTree = kRoot + ":2[T1 [P-01]:6[T11 [P-01-01]:4],T2 [P-02]:4,T3 [P-03]:4]";
+
+class ProjectTreeTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        ws.emplace(GetParam());
+        theApp.m_pConnPDM = ws->Connect();
+        theApp.m_nDatabaseType = GetParam();
+        theApp.m_nAdoCloseMode = 1;
+        m_oldUser = theApp.m_strLoginUser;
+        Login("zhangsan");
+        ws->Execute(kProject);
+    }
+    void TearDown() override {
+        theApp.m_strLoginUser = m_oldUser;
+        theApp.m_pFtpConnection = nullptr;
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nDatabaseType = 0;
+        theApp.m_nAdoCloseMode = 0;
+        connection.reset();
+        server.reset();
+        ws.reset();
+    }
+    void Login(const CString& account) {
+        ws->WriteSetting("公共管理功能", "当前登陆用户帐号", account);
+        theApp.m_strLoginUser = account;
+    }
+    void StartFtp() {
+        server.emplace();
+        ASSERT_TRUE(server->IsRunning());
+        for (const char* folder : {"Vq/Working", "Vq/Auditing", "Vq/Proven"})
+            server->MakeFolder(folder);
+        connection.reset(session.GetFtpConnection(server->Host(), server->User(), server->Password(),
+                                                  static_cast<INTERNET_PORT>(server->Port())));
+        ASSERT_TRUE(connection);
+        theApp.m_pFtpConnection = connection.get();
+    }
+    CString Query(const CString& sql) { return ws->QueryText(sql); }
+
+    std::optional<vqtest::DbWorkspace> ws;
+    std::optional<vqtest::FtpServer> server;
+    CInternetSession session{"vqtest"};
+    std::unique_ptr<CFtpConnection> connection;
+    CString m_oldUser;
+};
+
+bool Enabled(CDialog& d, int id) {
+    return d.GetDlgItem(id)->IsWindowEnabled() != FALSE;
+}
+
+TEST_P(ProjectTreeTest, StructureShowsWorksBeforeSubTasksAndNoWorksOfTheProjectItself) {
+    ws->Execute(kWorks);
+    CString tree;
+    vq::ScriptedUser user;
+    user.Dialog("设计项目结构显示")
+        .Do([&](CDialog& d) { tree = Describe(static_cast<CProjectStructDlg&>(d).m_tree.GetRootItem()); })
+        .RightClick(CProjectStructDlg::kTreeId, kRoot + "/T1 [P-01]")
+        .Menu(1)
+        .Do([&](CDialog& d) {
+            auto& t = static_cast<CProjectStructDlg&>(d).m_tree;
+            CTreeCursor work = t.GetRootItem().GetChild().GetChild();
+            EXPECT_EQ(work.GetText(), "箱体 [P-01#001]");
+            EXPECT_TRUE(t.GetItemState(work, TVIS_EXPANDED) & TVIS_EXPANDED);
+        })
+        .Click(IDCANCEL);
+    CProjectStructDlg dlg;
+    dlg.ProjectNo = "P";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(tree, kRoot + ":2[T1 [P-01]:6[箱体 [P-01#001]:10[箱盖 [P-01#001#001]:8],T11 [P-01-01]:4],T2 [P-02]:4,T3 [P-03]:4]");
+}
+
+TEST_P(ProjectTreeTest, BreakdownTreeFollowsPathsWhateverTheirLetterCase) {
+    CString tree;
+    bool pickShown = true;
+    vq::ScriptedUser user;
+    user.Dialog("设计项目结构管理 — WBS分解")
+        .Do([&](CDialog& d) {
+            tree = Describe(static_cast<CAssignProjectTaskDlg&>(d).m_tree.GetRootItem());
+            pickShown = d.GetDlgItem(CAssignProjectTaskDlg::kPickProjectId)->IsWindowVisible() != FALSE;
+        })
+        // A node with children and the root open nothing on a double click.
+        .DoubleClick(CAssignProjectTaskDlg::kTreeId, kRoot)
+        .DoubleClick(CAssignProjectTaskDlg::kTreeId, kRoot + "/T1 [P-01]")
+        .Click(IDCANCEL);
+    CAssignProjectTaskDlg dlg;
+    dlg.ProjectNo = "P";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(tree, kTree);
+    EXPECT_FALSE(pickShown);
+    EXPECT_EQ(dlg.Changed, 0);
+}
+
+TEST_P(ProjectTreeTest, DividingStoresTheTaskWithItsFirstWorkTask) {
+    const CString end = (CTime::GetCurrentTime() + CTimeSpan(30, 0, 0, 0)).Format("%Y-%m-%d");
+    CString tree;
+    vq::ScriptedUser user;
+    user.Dialog("设计项目结构管理 — WBS分解")
+        .Tree(CAssignProjectTaskDlg::kTreeId, kRoot + "/T2 [P-02]")
+        .Click("划分任务...")
+        .Dialog("项目/任务项属性")
+        .Do([](CDialog& d) { d.SetDlgItemText(projects::item_ids::kNumber, "P-02-01"); })
+        .Set(projects::item_ids::kName, "新任务")
+        .Set(projects::item_ids::kEndDate, end)
+        .Select(projects::item_ids::kTaskType, 1)
+        // The item dialog offers "创建任务" for simple projects; the box is ticked as it would be.
+        .Do([](CDialog& d) { d.CheckDlgButton(projects::item_ids::kCreateWorkTask, BST_CHECKED); })
+        .Click(IDOK)
+        .Dialog("设计项目结构管理 — WBS分解")
+        .Do([&](CDialog& d) { tree = Describe(static_cast<CAssignProjectTaskDlg&>(d).m_tree.GetRootItem()); })
+        .Click(IDCANCEL);
+    CAssignProjectTaskDlg dlg;
+    dlg.ProjectNo = "P";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(dlg.Changed, 1);
+    EXPECT_EQ(tree, kRoot + ":2[T1 [P-01]:6[T11 [P-01-01]:4],T2 [P-02]:4[新任务 [P-02-01]:6],T3 [P-03]:4]");
+    EXPECT_EQ(Query("SELECT TaskType FROM ProjectManage WHERE ProjectNo='P-02-01' AND ProjectPath='A\\T2\\' AND "
+                    "WorkState='未开始' AND TaskAssigner='zhangsan'"),
+              "T");
+    EXPECT_EQ(Query("SELECT WorkType FROM TaskLogInformation WHERE ProjectNo='P-02-01'"), "分配任务");
+    EXPECT_EQ(Query("SELECT WorkState FROM TeamWorkManage WHERE WorkID='P-02-01#001' AND TaskNo='P-02-01' AND "
+                    "UpWorkID='P-02-01' AND WorkType='W' AND BeginNum=1 AND EndNum=9999"),
+              "待确认");
+    EXPECT_EQ(Query("SELECT LogPrompt FROM TeamWorkLog WHERE LogID='P-02-01#001'"),
+              "给张三分配新工作：P-02-01[P-02-01#001]");
+}
+
+TEST_P(ProjectTreeTest, DividingIsRefusedForWorkGroupTasksAndOtherManagers) {
+    vq::ScriptedUser user;
+    user.Dialog("设计项目结构管理 — WBS分解")
+        .Tree(CAssignProjectTaskDlg::kTreeId, kRoot + "/T1 [P-01]")
+        .Click("划分任务...")
+        .Message("指定项目节点为实项目任务，不能再进行划分...", IDOK)
+        .Tree(CAssignProjectTaskDlg::kTreeId, kRoot + "/T1 [P-01]/T11 [P-01-01]")
+        .Click("划分任务...")
+        .Message("非您负责的项目任务，不能进行任务划分...", IDOK)
+        .Click(IDCANCEL);
+    CAssignProjectTaskDlg dlg;
+    dlg.ProjectNo = "P";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT count(*) FROM ProjectManage"), "7");
+
+    Login("admin"); // no exemption for dividing
+    vq::ScriptedUser admin;
+    admin.Dialog("设计项目结构管理 — WBS分解")
+        .Click("划分任务...")
+        .Message("非您负责的项目任务，不能进行任务划分...", IDOK)
+        .Click(IDCANCEL);
+    CAssignProjectTaskDlg asAdmin;
+    asAdmin.ProjectNo = "P";
+    asAdmin.DoModal();
+    EXPECT_TRUE(admin.Succeeded()) << admin.Error().c_str();
+}
+
+TEST_P(ProjectTreeTest, ReadOnlyModeOffersNoCommandThatChangesData) {
+    std::vector<std::pair<int, bool>> states;
+    vq::ScriptedUser user;
+    user.Dialog("设计项目结构管理 — WBS分解")
+        .Do([&](CDialog& d) {
+            for (int id : {CAssignProjectTaskDlg::kDivideId, CAssignProjectTaskDlg::kModifyId,
+                           CAssignProjectTaskDlg::kDeleteId, CAssignProjectTaskDlg::kMembersId})
+                EXPECT_FALSE(Enabled(d, id)) << id;
+        })
+        .Tree(CAssignProjectTaskDlg::kTreeId, kRoot + "/T2 [P-02]")
+        .Do([&](CDialog& d) {
+            EXPECT_TRUE(Enabled(d, CAssignProjectTaskDlg::kModifyId));
+            EXPECT_FALSE(Enabled(d, CAssignProjectTaskDlg::kDeleteId));
+            EXPECT_FALSE(Enabled(d, CAssignProjectTaskDlg::kDivideId));
+        })
+        // The menu offers expanding and looking at the properties only: command 1504 (divide)
+        // and 1506 (delete) are not in it.
+        .RightClick(CAssignProjectTaskDlg::kTreeId, kRoot + "/T2 [P-02]")
+        .Menu(CAssignProjectTaskDlg::kModifyId)
+        .Dialog("项目/任务项属性")
+        .Do([](CDialog& d) { EXPECT_FALSE(Enabled(d, IDOK)); })
+        .Click(IDCANCEL)
+        .Dialog("设计项目结构管理 — WBS分解")
+        .Click(IDCANCEL);
+    CAssignProjectTaskDlg dlg;
+    dlg.ProjectNo = "P";
+    dlg.ReadOnly = 1;
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(dlg.Changed, 0);
+}
+
+TEST_P(ProjectTreeTest, ModifyingATaskRenamesItsNode) {
+    vq::ScriptedUser user;
+    CString tree;
+    user.Dialog("设计项目结构管理 — WBS分解")
+        .DoubleClick(CAssignProjectTaskDlg::kTreeId, kRoot + "/T2 [P-02]")
+        .Dialog("项目/任务项属性")
+        .Set(projects::item_ids::kName, "T2改")
+        .Click(IDOK)
+        .Dialog("设计项目结构管理 — WBS分解")
+        .Do([&](CDialog& d) { tree = Describe(static_cast<CAssignProjectTaskDlg&>(d).m_tree.GetRootItem()); })
+        .Click(IDCANCEL);
+    CAssignProjectTaskDlg dlg;
+    dlg.ProjectNo = "P";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(dlg.Changed, 1);
+    EXPECT_EQ(tree, kRoot + ":2[T1 [P-01]:6[T11 [P-01-01]:4],T2改 [P-02]:4,T3 [P-03]:4]");
+    EXPECT_EQ(Query("SELECT ProjectName FROM ProjectManage WHERE ProjectNo='P-02'"), "T2改");
+}
+
+TEST_P(ProjectTreeTest, DeletingATaskRemovesItsSubtreeAndLogsIt) {
+    StartFtp();
+    server->WriteFile("Vq/Working/P-01-01/A/x.dwg", "x");
+    // Only the manager of the parent node deletes: wangwu manages T1, zhangsan the project.
+    vq::ScriptedUser user;
+    CString tree;
+    user.Dialog("设计项目结构管理 — WBS分解")
+        .Tree(CAssignProjectTaskDlg::kTreeId, kRoot + "/T1 [P-01]/T11 [P-01-01]")
+        .Click("删除任务...")
+        .Message("非上级任务负责人，不能删除指定任务...", IDOK)
+        .Tree(CAssignProjectTaskDlg::kTreeId, kRoot + "/T1 [P-01]")
+        .Click("删除任务...")
+        .Dialog("数据删除确认 - 项目")
+        .Click(IDOK)
+        .Message("删除将不可再恢复，是否真的要删除?", IDYES)
+        .Dialog("设计项目结构管理 — WBS分解")
+        .Do([&](CDialog& d) { tree = Describe(static_cast<CAssignProjectTaskDlg&>(d).m_tree.GetRootItem()); })
+        .Click(IDCANCEL);
+    CAssignProjectTaskDlg dlg;
+    dlg.ProjectNo = "P";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(dlg.Changed, 1);
+    EXPECT_EQ(tree, kRoot + ":2[T2 [P-02]:4,T3 [P-03]:4]");
+    EXPECT_EQ(Query("SELECT count(*) FROM ProjectManage WHERE ProjectNo LIKE 'P-01%'"), "0");
+    EXPECT_FALSE(server->Exists("Vq/Working/P-01-01"));
+    EXPECT_EQ(Query("SELECT Operation FROM LogInformation WHERE LogType='删除'"), "删除子项目");
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, ProjectTreeTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+
+} // namespace

@@ -1,0 +1,242 @@
+// Deleting one work task: the refusals, the rows of every table that hangs on it (and nothing of
+// a neighbour's), the contents in each document storage mode against a real FTP server, and a
+// failing statement that leaves the work task whole.
+#include "teamwork/DeleteWorkCascade.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/ftp/FtpConnection.h"
+#include "platform/ftp/InternetSession.h"
+#include "tests/support/DbWorkspace.h"
+#include "tests/support/FtpServer.h"
+#include "tests/support/MessageBoxRecorder.h"
+#include "platform/maker/FileStore.h"
+#include "teamwork/WorkDocumentCopies.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+// Rows of work W1 (to be deleted) and of its neighbour W2 in every table of the cascade.
+void AddWorkRows(vqtest::DbWorkspace& ws, const CString& work, const CString& resource) {
+    CString script;
+    script.Format(
+        "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName, WorkState) VALUES ('T1', 'T1', '%s', "
+        "'工作', '正进行中');"
+        "INSERT INTO TeamWorkRequest (WorkID) VALUES ('%s');"
+        "INSERT INTO TeamWorkResource (WorkID, ResourceID) VALUES ('%s', '%s');"
+        "INSERT INTO TeamWorkResourcePack (ResourceID) VALUES ('%s');"
+        "INSERT INTO TeamWorkPart (WorkID, PartCode) VALUES ('%s', 'P1');"
+        "INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode) VALUES ('%s', '%s', 'P1')",
+        work, work, work, resource, resource, work, work, work);
+    ws.Execute(script);
+}
+
+// Document rows, as another client stores them while the deletion is being confirmed.
+void AddDocumentRows(const CString& work, const CString& file, const CString& name) {
+    const char* formats[] = {
+        "INSERT INTO TeamWorkResult (FileID, WorkID, FileName) VALUES ('%s', '%s', '%s')",
+        "INSERT INTO TeamWorkRelation (FileID) VALUES ('%s')", "INSERT INTO TeamWorkAdvise (FileID) VALUES ('%s')",
+        "INSERT INTO TeamWorkAudit (FileID) VALUES ('%s')", "INSERT INTO TeamWorkHistory (FileID) VALUES ('%s')",
+        "INSERT INTO TeamWorkResultPack (FileID, DocSaved) VALUES ('%s', '1')",
+        "INSERT INTO VqkorvelTeam_title (TCode, FileID) VALUES ('P1', '%s')",
+        "INSERT INTO VqkorvelTeam_detail (UpCode, Dcode, FileID) VALUES ('P1', 'P2', '%s')"};
+    for (const char* format : formats) {
+        CString sql;
+        sql.Format(format, file, work, name);
+        ASSERT_TRUE(theApp.ExecuteSql(sql)) << sql.c_str();
+    }
+}
+
+class DeleteWorkCascadeTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        ws.emplace(GetParam());
+        theApp.m_pConnPDM = ws->Connect();
+        theApp.m_nDatabaseType = GetParam();
+        theApp.m_nAdoCloseMode = 1;
+        m_oldUser = theApp.m_strLoginUser;
+        theApp.m_strLoginUser = "zhangsan";
+        theApp.m_nDocStorageMode = 0;
+        AddWorkRows(*ws, "T1#001", "R1");
+        AddWorkRows(*ws, "T1#002", "R2");
+    }
+    void TearDown() override {
+        vq::SetMessageBoxPresenter(m_oldPresenter);
+        theApp.m_strLoginUser = m_oldUser;
+        theApp.m_pFtpConnection = nullptr;
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nDatabaseType = 0;
+        theApp.m_nAdoCloseMode = 0;
+        theApp.m_nDocStorageMode = 0;
+        connection.reset();
+        server.reset();
+        ws.reset();
+    }
+    // Answers the confirmation with Yes after another client added work documents; every other
+    // box is recorded and answered with OK.
+    void ConfirmAfterDocumentsArrive(const CString& work, const CString& name) {
+        m_oldPresenter = vq::SetMessageBoxPresenter([this, work, name](const vq::MessageBoxRequest& request) {
+            shown.push_back(request.text);
+            if (request.text.Find("真的要删除吗") >= 0) {
+                AddDocumentRows(work, "F1", name);
+                return IDYES;
+            }
+            return IDOK;
+        });
+    }
+    void StartFtp() {
+        server.emplace();
+        ASSERT_TRUE(server->IsRunning());
+        for (const char* folder : {"Vq/Working", "Vq/Auditing", "Vq/Proven"})
+            server->MakeFolder(folder);
+        connection.reset(session.GetFtpConnection(server->Host(), server->User(), server->Password(),
+                                                  static_cast<INTERNET_PORT>(server->Port())));
+        ASSERT_TRUE(connection);
+        theApp.m_pFtpConnection = connection.get();
+    }
+    int Count(const char* table, const char* where) {
+        CString sql;
+        sql.Format("SELECT count(*) FROM %s WHERE %s", table, where);
+        return atoi(ws->QueryText(sql));
+    }
+    // Rows of the work in every table of the cascade (FileID F1 / ResourceID R1).
+    int RowsOfFirstWork() {
+        return Count("TeamWorkManage", "WorkID='T1#001'") + Count("TeamWorkRequest", "WorkID='T1#001'") +
+               Count("TeamWorkResource", "WorkID='T1#001'") + Count("TeamWorkResourcePack", "ResourceID='R1'") +
+               Count("TeamWorkPart", "WorkID='T1#001'") + Count("TeamWorkPartTree", "WorkID='T1#001'") +
+               Count("TeamWorkResult", "FileID='F1'") + Count("TeamWorkRelation", "FileID='F1'") +
+               Count("TeamWorkAdvise", "FileID='F1'") + Count("TeamWorkAudit", "FileID='F1'") +
+               Count("TeamWorkHistory", "FileID='F1'");
+    }
+
+    std::optional<vqtest::DbWorkspace> ws;
+    std::optional<vqtest::FtpServer> server;
+    CInternetSession session{"vqtest"};
+    std::unique_ptr<CFtpConnection> connection;
+    std::vector<CString> shown;
+    vq::MessageBoxPresenter m_oldPresenter;
+    CString m_oldUser;
+};
+
+TEST_P(DeleteWorkCascadeTest, RefusesReviewedFinishedDocumentedAndParentWorks) {
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("处于评审及完成状态的任务不能删除...");
+    EXPECT_FALSE(DeleteWorkCascade("T1#001", "评审", true, "p"));
+    boxes.Expect("处于评审及完成状态的任务不能删除...");
+    EXPECT_FALSE(DeleteWorkCascade("T1#001", "完成", true, "p"));
+
+    ws->Execute("INSERT INTO TeamWorkResult (FileID, WorkID) VALUES ('F9', 'T1#002')");
+    boxes.Expect(" 该任务下存在工作文档，请先删除工作文档...");
+    EXPECT_FALSE(DeleteWorkCascade("T1#002", "待确认", true, "p"));
+
+    // From the list as from the tree: a work with sub-works is not deleted.
+    ws->Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID) VALUES ('T1', 'T1#001', 'T1#001#001')");
+    boxes.Expect("请先删除任务下面的任务，再删除本任务...");
+    EXPECT_FALSE(DeleteWorkCascade("T1#001", "正进行中", false, "p"));
+    ws->Execute("DELETE FROM TeamWorkManage WHERE WorkID='T1#001#001'");
+
+    boxes.Expect("删除该工作任务将失去其对应的所有信息,真的要删除吗?", IDNO);
+    EXPECT_FALSE(DeleteWorkCascade("T1#001", "更改", true, "p"));
+    EXPECT_EQ(boxes.Pending(), 0);
+    EXPECT_EQ(RowsOfFirstWork(), 6);
+    EXPECT_EQ(Count("TeamWorkLog", "1=1"), 0);
+}
+
+TEST_P(DeleteWorkCascadeTest, DatabaseModeDeletesEveryRowOfTheWorkAndNothingOfItsNeighbour) {
+    ConfirmAfterDocumentsArrive("T1#001", "D1.dwg");
+    EXPECT_TRUE(DeleteWorkCascade("T1#001", "归档", true, "撤消给张三分配工作：工作[T1#001]"));
+    EXPECT_EQ(RowsOfFirstWork(), 0);
+    EXPECT_EQ(Count("TeamWorkResultPack", "FileID='F1'"), 0);
+    EXPECT_EQ(Count("VqkorvelTeam_title", "FileID='F1'"), 0);
+    EXPECT_EQ(Count("VqkorvelTeam_detail", "FileID='F1'"), 0);
+    EXPECT_EQ(Count("TeamWorkManage", "WorkID='T1#002'"), 1);
+    EXPECT_EQ(Count("TeamWorkResourcePack", "ResourceID='R2'"), 1);
+    EXPECT_EQ(Count("TeamWorkPartTree", "WorkID='T1#002'"), 1);
+    EXPECT_EQ(ws->QueryText("SELECT LogPrompt FROM TeamWorkLog WHERE LogID='T1#001' AND LogType='删除' AND "
+                            "LogTopic='撤消工作'"),
+              "撤消给张三分配工作：工作[T1#001]");
+}
+
+TEST_P(DeleteWorkCascadeTest, ListCommandKeepsTheProductStructure) {
+    ConfirmAfterDocumentsArrive("T1#001", "D1.dwg");
+    EXPECT_TRUE(DeleteWorkCascade("T1#001", "待确认", false, "p"));
+    EXPECT_EQ(RowsOfFirstWork(), 0);
+    EXPECT_EQ(Count("VqkorvelTeam_title", "FileID='F1'"), 1);
+    EXPECT_EQ(Count("VqkorvelTeam_detail", "FileID='F1'"), 1);
+}
+
+TEST_P(DeleteWorkCascadeTest, FailingStatementLeavesTheWorkTaskWhole) {
+    ws->Execute("DROP TABLE TeamWorkHistory");
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("真的要删除吗", IDYES);
+    boxes.Expect(""); // the database error
+    boxes.Expect("执行出错的SQL语句");
+    EXPECT_FALSE(DeleteWorkCascade("T1#001", "正进行中", true, "p"));
+    EXPECT_EQ(boxes.Pending(), 0);
+    EXPECT_EQ(Count("TeamWorkManage", "WorkID='T1#001'"), 1);
+    EXPECT_EQ(Count("TeamWorkRequest", "WorkID='T1#001'"), 1);
+    EXPECT_EQ(Count("TeamWorkResourcePack", "ResourceID='R1'"), 1);
+    EXPECT_EQ(Count("TeamWorkLog", "1=1"), 0);
+}
+
+TEST_P(DeleteWorkCascadeTest, FtpModeRemovesTheCopiesAndKeepsTheDatabaseContents) {
+    StartFtp();
+    theApp.m_nDocStorageMode = 2;
+    server->WriteFile("Vq/Working/F1.dwg", "copy");
+    server->WriteFile("Vq/Auditing/F1.dwg", "copy under review");
+    server->WriteFile("Vq/Working/F2.dwg", "neighbour");
+    ConfirmAfterDocumentsArrive("T1#001", "D1.dwg");
+    EXPECT_TRUE(DeleteWorkCascade("T1#001", "正进行中", true, "p"));
+    EXPECT_EQ(RowsOfFirstWork(), 0);
+    EXPECT_EQ(Count("TeamWorkResultPack", "FileID='F1'"), 1); // mode 2 keeps database contents
+    EXPECT_FALSE(server->Exists("Vq/Working/F1.dwg"));
+    EXPECT_FALSE(server->Exists("Vq/Auditing/F1.dwg"));
+    EXPECT_TRUE(server->Exists("Vq/Working/F2.dwg"));
+    EXPECT_EQ(shown.size(), 1u); // the confirmation only
+}
+
+TEST_P(DeleteWorkCascadeTest, BothModeRemovesCopiesAndContentsOfANameWithoutExtension) {
+    StartFtp();
+    theApp.m_nDocStorageMode = 1;
+    server->WriteFile("Vq/Working/F1", "copy");
+    ConfirmAfterDocumentsArrive("T1#001", "README");
+    EXPECT_TRUE(DeleteWorkCascade("T1#001", "正进行中", true, "p"));
+    EXPECT_EQ(Count("TeamWorkResultPack", "FileID='F1'"), 0);
+    EXPECT_FALSE(server->Exists("Vq/Working/F1"));
+}
+
+TEST_P(DeleteWorkCascadeTest, FtpModeWithoutAServerDeletesNothing) {
+    theApp.m_nDocStorageMode = 2;
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("真的要删除吗", IDYES);
+    boxes.Expect("文件服务器(FTP)不能使用，没有删除任何数据...");
+    EXPECT_FALSE(DeleteWorkCascade("T1#001", "正进行中", true, "p"));
+    EXPECT_EQ(boxes.Pending(), 0);
+    EXPECT_EQ(RowsOfFirstWork(), 6);
+}
+
+TEST_P(DeleteWorkCascadeTest, CopiesLeftOnAServerThatWentDownAreNamed) {
+    StartFtp();
+    server->WriteFile("Vq/Working/F1.dwg", "copy");
+    CVQTWSaveFileToFTP store;
+    ASSERT_TRUE(store.InitVQPDMFTP());
+    server.reset(); // the server goes down after the store was opened
+    CStringArray leftovers;
+    RemoveWorkDocumentCopies(store, {{"F1", "D1.dwg"}, {"F2", "README"}}, leftovers);
+    ASSERT_EQ(leftovers.GetSize(), 2);
+    EXPECT_EQ(leftovers[0], "F1 (F1.dwg)");
+    EXPECT_EQ(leftovers[1], "F2 (F2)");
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("以下 2 项内容未能从文件服务器(FTP)上删除");
+    ReportFtpLeftovers(leftovers);
+    EXPECT_EQ(boxes.Pending(), 0);
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_GE(boxes.Shown()[0].text.Find("F2 (F2)"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, DeleteWorkCascadeTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
+
+} // namespace

@@ -1,0 +1,337 @@
+// Outside resources of tasks and works: files added in batches, stored with their contents,
+// listed again, viewed from the database, deleted; the resource numbering; the refusals of a
+// store that cannot be done and the clean-up when a content cannot be stored.
+#include "teamwork/TaskResourceDlg.h"
+#include "core/FileInfo.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/maker/FileStore.h"
+#include "platform/base/File.h"
+#include "platform/base/Time.h"
+#include "platform/os/ShellOpen.h"
+#include "platform/ui/ScriptedUser.h"
+#include "tests/support/DbWorkspace.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+class RecordingShell : public vq::ShellOpener {
+public:
+    RecordingShell() { m_previous = vq::SetShellOpener(this); }
+    ~RecordingShell() override { vq::SetShellOpener(m_previous); }
+    bool OpenFile(const CString& path) override {
+        opened.push_back(path);
+        return true;
+    }
+    bool StartProgram(const CString&, const std::vector<CString>&) override { return true; }
+    std::vector<CString> opened;
+
+private:
+    vq::ShellOpener* m_previous = nullptr;
+};
+
+std::string ReadAll(const CString& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+CString Today() {
+    return CTime::GetCurrentTime().Format("%Y%m%d");
+}
+
+class TaskResourceTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        ws.emplace(GetParam());
+        theApp.m_pConnPDM = ws->Connect();
+        theApp.m_nDatabaseType = GetParam();
+        theApp.m_nAdoCloseMode = 1;
+        m_oldUser = theApp.m_strLoginUser;
+        theApp.m_strLoginUser = "zhangsan";
+        ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg; txt");
+        fileA = ws->WriteFile("in/a.txt", "content of a");
+        fileB = ws->WriteFile("in/b.dwg", std::string("drawing\0bytes", 13));
+    }
+    void TearDown() override {
+        theApp.m_strLoginUser = m_oldUser;
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nDatabaseType = 0;
+        theApp.m_nAdoCloseMode = 0;
+        ws.reset();
+    }
+    CString Query(const CString& sql) { return ws->QueryText(sql); }
+
+    std::optional<vqtest::DbWorkspace> ws;
+    CString m_oldUser;
+    CString fileA, fileB;
+};
+
+TEST(FormatSerialNo4Test, PadsToFourDigitsAndKeepsLongerNumbers) {
+    EXPECT_EQ(FormatSerialNo4(7), "0007");
+    EXPECT_EQ(FormatSerialNo4(9999), "9999");
+    EXPECT_EQ(FormatSerialNo4(10000), "10000");
+}
+
+TEST_P(TaskResourceTest, WorkResourcesAreStoredListedViewedAndDeleted) {
+    const CString prefix = Today() + "#ZHANGSAN#";
+    vq::ScriptedUser user;
+    user.Dialog("任务资源管理")
+        .Click("批量增加...")
+        .Files({fileA, fileB})
+        .Click(IDOK);
+    CTaskResourceDlg dlg;
+    dlg.m_strTaskNo = "XM-01#001";
+    dlg.m_strTaskName = "箱体";
+    dlg.m_bWorkTask = 1;
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    ASSERT_TRUE(user.Succeeded()) << user.Error().c_str() << " remaining " << user.Remaining();
+    EXPECT_EQ(Query("SELECT count(*) FROM TeamWorkResource WHERE WorkID='XM-01#001'"), "2");
+    EXPECT_EQ(Query("SELECT ResourceType FROM TeamWorkResource WHERE ResourceID='" + prefix + "0001'"), "a.txt");
+    EXPECT_EQ(Query("SELECT ResourceName FROM TeamWorkResource WHERE ResourceID='" + prefix + "0002'"), "b.dwg");
+    EXPECT_EQ(Query("SELECT FileSize FROM TeamWorkResource WHERE ResourceID='" + prefix + "0001'"), "1KB");
+    EXPECT_EQ(Query("SELECT DocSaved FROM TeamWorkResourcePack WHERE ResourceID='" + prefix + "0002'"), "1");
+
+    // Listed again; ticking "浏览文档" fetches the stored content into the temporary folder.
+    RecordingShell shell;
+    CString fetched;
+    vq::ScriptedUser view;
+    view.Dialog("任务资源管理")
+        .Do([&](CDialog& d) {
+            auto& list = static_cast<CTaskResourceDlg&>(d).m_list;
+            ASSERT_EQ(list.GetItemCount(), 2);
+            EXPECT_EQ(list.GetItemText(1, 0), "b.dwg");
+        })
+        .Select(CTaskResourceDlg::kListId, 1)
+        .Check(CTaskResourceDlg::kViewCheckId, 1)
+        // Deleting a stored resource asks twice and deletes its rows at once.
+        .Select(CTaskResourceDlg::kListId, 0)
+        .Click("删除")
+        .Message("是否删除选定文档?", IDYES)
+        .Message("该文档已存储在服务器中，是否继续删?", IDYES)
+        .Do([&](CDialog& d) { EXPECT_EQ(static_cast<CTaskResourceDlg&>(d).m_list.GetItemCount(), 1); })
+        .Click(IDCANCEL);
+    CTaskResourceDlg again;
+    again.m_strTaskNo = "XM-01#001";
+    again.m_bWorkTask = 1;
+    again.DoModal();
+    ASSERT_TRUE(view.Succeeded()) << view.Error().c_str() << " remaining " << view.Remaining();
+    ASSERT_FALSE(shell.opened.empty());
+    fetched = shell.opened.front();
+    EXPECT_EQ(fetched, ws->TempDir() + "/TXM-01#001_b.dwg");
+    EXPECT_EQ(ReadAll(fetched), std::string("drawing\0bytes", 13));
+    EXPECT_EQ(Query("SELECT count(*) FROM TeamWorkResource WHERE ResourceID='" + prefix + "0001'"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM TeamWorkResourcePack WHERE ResourceID='" + prefix + "0001'"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM TeamWorkResource"), "1");
+}
+
+TEST_P(TaskResourceTest, NumberingReusesFreedNumbersAndOnlyCountsItsOwnPrefix) {
+    const CString prefix = Today() + "#ZHANGSAN#";
+    ws->Execute("INSERT INTO TeamWorkResource (WorkID, ResourceID) VALUES ('W9', '" + prefix + "0001');"
+                "INSERT INTO TeamWorkResource (WorkID, ResourceID) VALUES ('W9', '" + prefix + "0003');"
+                "INSERT INTO TeamWorkResource (WorkID, ResourceID) VALUES ('W9', '" + prefix + "x');"
+                "INSERT INTO TeamWorkResource (WorkID, ResourceID) VALUES ('W9', '" + Today() + "#LISI#0002')");
+    // A login whose name holds LIKE wildcards numbers only its own identifiers.
+    ws->Execute("INSERT INTO TeamWorkResource (WorkID, ResourceID) VALUES ('W9', '" + Today() + "#A_B#0001')");
+    CTaskResourceDlg dlg;
+    EXPECT_EQ(dlg.MakeNewResourceID(), ""); // the login account is taken when the dialog opens
+    vq::ScriptedUser user;
+    CString first, wildcard;
+    user.Dialog("任务资源管理")
+        .Do([&](CDialog& d) { first = static_cast<CTaskResourceDlg&>(d).MakeNewResourceID(); })
+        .Click(IDCANCEL);
+    dlg.m_strTaskNo = "W1";
+    dlg.m_bWorkTask = 1;
+    dlg.DoModal();
+    EXPECT_EQ(first, prefix + "0002");
+
+    theApp.m_strLoginUser = "a%b";
+    vq::ScriptedUser other;
+    other.Dialog("任务资源管理")
+        .Do([&](CDialog& d) { wildcard = static_cast<CTaskResourceDlg&>(d).MakeNewResourceID(); })
+        .Click(IDCANCEL);
+    CTaskResourceDlg dlg2;
+    dlg2.m_strTaskNo = "W1";
+    dlg2.m_bWorkTask = 1;
+    dlg2.DoModal();
+    EXPECT_EQ(wildcard, Today() + "#A%B#0001");
+}
+
+// A second client stores the number this one computed: the insert is refused by the unique
+// identifier and the next free number is taken.
+class RacingResourceDlg : public CTaskResourceDlg {
+public:
+    CString MakeNewResourceID() override {
+        if (m_bRace) {
+            m_bRace = false;
+            CString taken = CTaskResourceDlg::MakeNewResourceID();
+            theApp.ExecuteSql("INSERT INTO TeamWorkResource (WorkID, ResourceID) VALUES ('OTHER', '" + taken + "')");
+            return taken;
+        }
+        return CTaskResourceDlg::MakeNewResourceID();
+    }
+    bool m_bRace = true;
+};
+
+TEST_P(TaskResourceTest, IdentifierTakenByAnotherClientMeanwhileIsNotStoredTwice) {
+    const CString prefix = Today() + "#ZHANGSAN#";
+    vq::ScriptedUser user;
+    user.Dialog("任务资源管理").Click("批量增加...").Files({fileA}).Click(IDOK);
+    RacingResourceDlg dlg;
+    dlg.m_strTaskNo = "W1";
+    dlg.m_bWorkTask = 1;
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str() << " remaining " << user.Remaining();
+    EXPECT_EQ(Query("SELECT WorkID FROM TeamWorkResource WHERE ResourceID='" + prefix + "0001'"), "OTHER");
+    EXPECT_EQ(Query("SELECT WorkID FROM TeamWorkResource WHERE ResourceID='" + prefix + "0002'"), "W1");
+    EXPECT_EQ(Query("SELECT count(*) FROM TeamWorkResourcePack WHERE ResourceID='" + prefix + "0002'"), "1");
+}
+
+TEST_P(TaskResourceTest, ProjectTaskDocumentsRefuseDuplicateDescriptionsAfterStoringTheRowsBefore) {
+    const CString fileC = ws->WriteFile("in/A.TXT", "upper");
+    vq::ScriptedUser user;
+    user.Dialog("任务资源管理")
+        .Click("批量增加...")
+        .Files({fileB, fileA, fileC})
+        .Click("存储...")
+        .Message("第 2 行与第 3 行存在重复的文件说明：a.txt，不能存储...", IDOK)
+        // The new row's description is changed; another row's description is refused.
+        .Select(CTaskResourceDlg::kListId, 2)
+        .Click("文档提示...")
+        .Dialog("输入字符串")
+        .Set(1013, "b.dwg")
+        .Click(IDOK)
+        .Dialog("输入字符串")
+        .Set(1013, "说明C")
+        .Click(IDOK)
+        .Click(IDOK);
+    CTaskResourceDlg dlg;
+    dlg.m_strTaskNo = "XM-01-01";
+    dlg.m_strTaskName = "箱体结构设计";
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str() << " remaining " << user.Remaining();
+    EXPECT_EQ(Query("SELECT count(*) FROM TaskExtDocument WHERE TaskNo='XM-01-01'"), "3");
+    EXPECT_EQ(Query("SELECT FileName FROM TaskExtDocument WHERE DocType='说明C'"), "A.TXT");
+    EXPECT_EQ(Query("SELECT DocSaved FROM TaskExtDocument WHERE DocType='b.dwg'"), "1");
+}
+
+TEST_P(TaskResourceTest, ProjectTaskNumberIsFoundByNameAndAStoreWithoutNumberIsRefused) {
+    ws->Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath) VALUES ('P-7', '泵', '项目管理');"
+                "INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileType, FileBulk) VALUES "
+                "('P-7', '说明', 'x.doc', 'Word', '3KB')");
+    CString shown;
+    vq::ScriptedUser user;
+    user.Dialog("任务资源管理")
+        .Do([&](CDialog& d) { shown = static_cast<CTaskResourceDlg&>(d).m_list.GetItemText(0, 2); })
+        .Click(IDCANCEL);
+    CTaskResourceDlg dlg;
+    dlg.m_strTaskName = "泵";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str() << " remaining " << user.Remaining();
+    EXPECT_EQ(dlg.m_strTaskNo, "P-7");
+    EXPECT_EQ(shown, "3KB");
+
+    // A work without its number: nothing is stored under an empty number.
+    vq::ScriptedUser empty;
+    empty.Dialog("任务资源管理")
+        .Click("批量增加...")
+        .Files({fileA})
+        .Click(IDOK)
+        .Message("无指定的任务项，不能存储外部资源...", IDOK)
+        .Click(IDCANCEL)
+        .Message("外部资源已发生修改，是否存储?", IDNO);
+    CTaskResourceDlg work;
+    work.m_bWorkTask = 1;
+    EXPECT_EQ(work.DoModal(), IDCANCEL);
+    EXPECT_TRUE(empty.Succeeded()) << empty.Error().c_str();
+    EXPECT_EQ(Query("SELECT count(*) FROM TeamWorkResource"), "0");
+}
+
+TEST_P(TaskResourceTest, ContentThatCannotBeStoredLeavesNoRowsBehind) {
+    const CString folder = ws->TempDir() + "/not-a-file";
+    CreateDirectory(folder);
+    vq::ScriptedUser user;
+    user.Dialog("任务资源管理")
+        .Do([&](CDialog& d) { static_cast<CTaskResourceDlg&>(d).AddFile(folder, "目录"); })
+        .Click(IDOK)
+        .Message("未能正确存储文档文件...", IDOK)
+        .Click(IDCANCEL);
+    CTaskResourceDlg dlg;
+    dlg.m_strTaskNo = "W1";
+    dlg.m_bWorkTask = 1;
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str() << " remaining " << user.Remaining();
+    EXPECT_EQ(Query("SELECT count(*) FROM TeamWorkResource"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM TeamWorkResourcePack"), "0");
+
+    vq::ScriptedUser task;
+    task.Dialog("任务资源管理")
+        .Do([&](CDialog& d) { static_cast<CTaskResourceDlg&>(d).AddFile(folder, "目录"); })
+        .Click(IDOK)
+        .Message("未能正确存储文档文件...", IDOK)
+        .Click(IDCANCEL);
+    CTaskResourceDlg taskDlg;
+    taskDlg.m_strTaskNo = "P-1";
+    taskDlg.DoModal();
+    EXPECT_TRUE(task.Succeeded()) << task.Error().c_str();
+    EXPECT_EQ(Query("SELECT count(*) FROM TaskExtDocument"), "0");
+}
+
+TEST_P(TaskResourceTest, FetchedFileStaysInTheTemporaryFolderWhateverItsStoredName) {
+    ws->Execute("INSERT INTO TeamWorkResource (WorkID, ResourceID, ResourceType, ResourceName) VALUES "
+                "('W1', 'R1', '坏名字', '..\\../escape.txt')");
+    ws->Execute("INSERT INTO TeamWorkResource (WorkID, ResourceID, ResourceType, ResourceName) VALUES "
+                "('W1', 'R2', '无内容', 'none.txt')");
+    ws->Execute("INSERT INTO TeamWorkResourcePack (ResourceID) VALUES ('R1')");
+    // The content is stored through the file store, as the dialog stores it.
+    {
+        CVQSaveFileToDB store;
+        ASSERT_EQ(store.PushFileToDB("SELECT DocSaved, DocContent FROM TeamWorkResourcePack WHERE ResourceID='R1'",
+                                     fileA, "DocContent", "PDM"),
+                  1);
+    }
+    RecordingShell shell;
+    vq::ScriptedUser user;
+    user.Dialog("任务资源管理")
+        .Check(CTaskResourceDlg::kViewCheckId, 1)
+        .Select(CTaskResourceDlg::kListId, 1)
+        .Message("文档下载失败!", IDOK)
+        .Click(IDCANCEL);
+    CTaskResourceDlg dlg;
+    dlg.m_strTaskNo = "W1";
+    dlg.m_bWorkTask = 1;
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str() << " remaining " << user.Remaining();
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0], ws->TempDir() + "/TW1_..#..#escape.txt");
+    EXPECT_EQ(ReadAll(shell.opened[0]), "content of a");
+    EXPECT_FALSE(CFileInfo(ws->TempDir() + "/../escape.txt").Exists());
+}
+
+TEST_P(TaskResourceTest, ReadOnlyDialogOffersNoCommandThatChangesData) {
+    ws->Execute("INSERT INTO TaskExtDocument (TaskNo, DocType, FileName) VALUES ('P-1', '说明', 'x.doc')");
+    vq::ScriptedUser user;
+    user.Dialog("任务资源管理")
+        .Do([](CDialog& d) {
+            for (int id : {CTaskResourceDlg::kBatchAddId, CTaskResourceDlg::kDeleteId,
+                           CTaskResourceDlg::kDescriptionId, CTaskResourceDlg::kStoreId, static_cast<int>(IDOK)})
+                EXPECT_FALSE(d.GetDlgItem(id)->IsWindowEnabled()) << id;
+            EXPECT_TRUE(d.GetDlgItem(CTaskResourceDlg::kViewCheckId)->IsWindowEnabled());
+        })
+        .Click(IDCANCEL);
+    CTaskResourceDlg dlg;
+    dlg.m_strTaskNo = "P-1";
+    dlg.m_bReadOnly = 1;
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str() << " remaining " << user.Remaining();
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, TaskResourceTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+
+} // namespace
