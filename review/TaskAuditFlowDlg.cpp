@@ -230,15 +230,20 @@ void CTaskAuditFlowDlg::OnOK() {
     }
     CString auditors;
     if (m_bCollectAuditors && m_pFlowView) {
-        for (int i = 0; i < m_pFlowView->GetNodeCount(); ++i) {
+        const int count = m_pFlowView->GetNodeCount();
+        for (int i = 0; i < count; ++i) {
             const CFlowNode& node = *m_pFlowView->GetNode(i);
             if (node.m_strAuditor.IsEmpty()) {
                 AfxMessageBox("评审任务: (" + node.m_strName + ") 无负责人，请确定!");
                 return;
             }
+        }
+        // Entry i of the auditor list belongs to entry i of the path; the view keeps the boxes
+        // of a mixed path sorted by row, so each entry takes the auditor of its own box.
+        for (int i = 0; i < count; ++i) {
             if (i > 0)
                 auditors += kAuditListSeparator;
-            auditors += node.m_strAuditor;
+            auditors += BoxOfEntry(i)->m_strAuditor;
         }
     }
     CollectFirstSteps();
@@ -259,14 +264,23 @@ void CTaskAuditFlowDlg::CollectFirstSteps() {
     m_arrFirstAuditors.RemoveAll();
     if (!m_pFlowView)
         return;
-    // The boxes in their order, as a path: the one rule of first steps applies to them.
+    // The boxes in path order: the one rule of first steps applies to them as to the path.
     CAuditPath path;
     path.m_strAuditingStyle = m_strAuditMode;
     for (int i = 0; i < m_pFlowView->GetNodeCount(); ++i) {
-        const CFlowNode& node = *m_pFlowView->GetNode(i);
+        const CFlowNode& node = *BoxOfEntry(i);
         path.AddStep(node.m_strName, node.m_strAuditor, node.m_nTop);
     }
     path.CollectFirstLevelSteps(m_arrFirstNames, m_arrFirstAuditors);
+}
+
+const CFlowNode* CTaskAuditFlowDlg::BoxOfEntry(int index) const {
+    CStringArray entries;
+    SplitAuditList(m_strChosenPath, entries);
+    if (index < entries.GetSize() && m_pFlowView->GetNodeCount() == entries.GetSize())
+        if (const CFlowNode* node = m_pFlowView->FindNode(ParseAuditPathEntry(entries[index]).name))
+            return node;
+    return m_pFlowView->GetNode(index);
 }
 
 void CTaskAuditFlowDlg::PostNcDestroy() {

@@ -8,6 +8,7 @@
 #include "platform/ui/ComboBox.h"
 #include "platform/ui/Dialog.h"
 
+class CFlowNode;
 class CFlowView;
 
 class CTaskAuditFlowDlg : public CDialog {
@@ -55,6 +56,8 @@ private:
     void ShowTemplate();
     void BuildNodes();
     void CollectFirstSteps();
+    // The box of path entry `index` (found by its name), or the box at that index.
+    const CFlowNode* BoxOfEntry(int index) const;
 
     CComboBox m_comboTemplate;
     CString m_strSavedAuditors;
