@@ -14,9 +14,9 @@ const vq::DialogTemplate kAuditTaskPropTemplate{
     {vq::Label("任务名称:"), vq::EditBox(CAuditTaskPropDlg::kNameId),
      vq::CheckBox(CAuditTaskPropDlg::kMultiLevelId, "多级评审", vq::kHidden),
      vq::CheckBox(CAuditTaskPropDlg::kMixedId, "混合评审者", vq::kHidden | vq::kBeside),
-     vq::Label("前置任务:"), vq::ListBox(CAuditTaskPropDlg::kPredecessorsId),
-     vq::Label("后置任务:"), vq::ListBox(CAuditTaskPropDlg::kSuccessorsId),
-     vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
+     vq::Label("前置任务:"), vq::ListBox(CAuditTaskPropDlg::kPredecessorsId), vq::Label("后置任务:"),
+     vq::ListBox(CAuditTaskPropDlg::kSuccessorsId), vq::DefPushButton(IDOK, "确定"),
+     vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
 
 const vq::TemplateRegistration kAuditTaskPropRegistration(CAuditTaskPropDlg::IDD, kAuditTaskPropTemplate);
 

@@ -11,9 +11,9 @@
 #include "platform/ui/Wnd.h"
 #include "review/FlowNode.h"
 
-extern const char* const kFlowKindTemplate; // "评审管理"
-extern const char* const kFlowKindAssign;   // "评审设计"
-extern const char* const kFlowKindTask;     // "流程设计"
+extern const char* const kFlowKindTemplate;  // "评审管理"
+extern const char* const kFlowKindAssign;    // "评审设计"
+extern const char* const kFlowKindTask;      // "流程设计"
 extern const char* const kFlowLinkSeparator; // "->*<-"
 
 class CFlowView : public CWnd {
@@ -51,7 +51,7 @@ public:
     bool IsLinkMode() const { return m_bLinkMode != 0; }
     bool IsMoveAllMode() const { return m_bMoveAll != 0; }
 
-    CObArray m_arrNodes;    // CFlowNode, owned
+    CObArray m_arrNodes;     // CFlowNode, owned
     CStringArray m_arrLinks; // source + "->*<-" + target
     int m_nCols = 0;
     int m_nRows = 0;

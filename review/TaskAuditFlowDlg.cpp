@@ -14,8 +14,10 @@ namespace {
 const vq::DialogTemplate kTaskAuditFlowTemplate{
     "任务评审流程图",
     {vq::Label("评审模板名:"), vq::DropDownList(CTaskAuditFlowDlg::kTemplateId),
-     vq::Label("评审模式:", vq::kBeside), vq::EditBox(CTaskAuditFlowDlg::kAuditModeId, vq::kBeside, ES_READONLY),
-     vq::Label("工作状态", vq::kBeside), vq::EditBox(CTaskAuditFlowDlg::kWorkStateId, vq::kBeside, ES_READONLY),
+     vq::Label("评审模式:", vq::kBeside),
+     vq::EditBox(CTaskAuditFlowDlg::kAuditModeId, vq::kBeside, ES_READONLY),
+     vq::Label("工作状态", vq::kBeside),
+     vq::EditBox(CTaskAuditFlowDlg::kWorkStateId, vq::kBeside, ES_READONLY),
      vq::CustomWindow(CTaskAuditFlowDlg::kChartId, vq::kFill, 0, CRect(0, 0, 560, 380)),
      vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
 
@@ -202,7 +204,8 @@ void CTaskAuditFlowDlg::BuildNodes() {
     for (const CString& entry : entries) {
         const AuditPathEntry parsed = ParseAuditPathEntry(entry);
         const int index = m_pFlowView->GetNodeCount();
-        const CString auditor = index < m_arrAuditorEntries.GetSize() ? m_arrAuditorEntries[index] : CString();
+        const CString auditor =
+            index < m_arrAuditorEntries.GetSize() ? m_arrAuditorEntries[index] : CString();
         m_pFlowView->m_arrNodes.Add(new CFlowNode(parsed.name, parsed.left, parsed.top, auditor));
     }
 }
@@ -223,7 +226,8 @@ void CTaskAuditFlowDlg::OnOK() {
         return;
     }
     CString sql;
-    sql.Format("SELECT AuditingPath FROM AuditingManage WHERE AuditingModel='%s'", SqlQuote(m_strChosenModel));
+    sql.Format("SELECT AuditingPath FROM AuditingManage WHERE AuditingModel='%s'",
+               SqlQuote(m_strChosenModel));
     if (theApp.GetSqlString(sql).IsEmpty()) {
         AfxMessageBox("该评审模板没有设计评审路径，请重新指定...");
         return;

@@ -66,7 +66,8 @@ int CWorkDocAuditInfo::CanAssignAuditFlow() {
     if (AssignGroup.IsEmpty())
         return 0;
     CString sql;
-    sql.Format("SELECT GroupName FROM UserInformation WHERE UserLogName='%s'", SqlQuote(theApp.m_strLoginUser));
+    sql.Format("SELECT GroupName FROM UserInformation WHERE UserLogName='%s'",
+               SqlQuote(theApp.m_strLoginUser));
     const CString groups = theApp.GetSqlString(sql);
     if (groups.IsEmpty())
         return 0;

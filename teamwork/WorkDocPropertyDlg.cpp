@@ -17,23 +17,37 @@ namespace {
 using D = CWorkDocPropertyDlg;
 constexpr DWORD kReadOnly = ES_AUTOHSCROLL | ES_READONLY;
 
-const vq::DialogTemplate kWorkDocPropertyTemplate{
-    "工作文档属性",
-    {vq::Label("文档编号:"), vq::EditBox(D::kFileIdId, vq::kNoLayoutFlags, kReadOnly),
-     vq::Label("文档名称:", vq::kBeside), vq::EditBox(D::kFilePromptId, vq::kBeside, kReadOnly),
-     vq::Label("文档类型:"), vq::EditBox(D::kFileTypeId, vq::kNoLayoutFlags, kReadOnly),
-     vq::Label("文档大小:", vq::kBeside), vq::EditBox(D::kFileSizeId, vq::kBeside, kReadOnly),
-     vq::Label("文档日期:"), vq::EditBox(D::kFileDateId, vq::kNoLayoutFlags, kReadOnly),
-     vq::Label("提交日期:", vq::kBeside), vq::EditBox(D::kSaveDateId, vq::kBeside, kReadOnly),
-     vq::Label("所属任务号:"), vq::EditBox(D::kWorkIdId, vq::kNoLayoutFlags, kReadOnly),
-     vq::Label("所属任务名:", vq::kBeside), vq::EditBox(D::kWorkNameId, vq::kBeside, kReadOnly),
-     vq::Label("负责人:"), vq::EditBox(D::kManagerId, vq::kNoLayoutFlags, kReadOnly),
-     vq::Label("标记:", vq::kBeside), vq::EditBox(D::kLabelId, vq::kBeside, kReadOnly),
-     vq::Label("状  态:"), vq::EditBox(D::kStateId, vq::kNoLayoutFlags, kReadOnly),
-     vq::Label("提交评审日期:", vq::kBeside), vq::EditBox(D::kSubmitDateId, vq::kBeside, kReadOnly),
-     vq::Label("流程名称:"), vq::EditBox(D::kModelId, vq::kNoLayoutFlags, kReadOnly),
-     vq::Label("评审人:"), vq::EditBox(D::kAuditorsId, vq::kNoLayoutFlags, kReadOnly),
-     vq::CheckBox(D::kBrowseId, "文档浏览"), vq::PushButton(IDCANCEL, "退出", vq::kBeside)}};
+const vq::DialogTemplate kWorkDocPropertyTemplate{"工作文档属性",
+                                                  {vq::Label("文档编号:"),
+                                                   vq::EditBox(D::kFileIdId, vq::kNoLayoutFlags, kReadOnly),
+                                                   vq::Label("文档名称:", vq::kBeside),
+                                                   vq::EditBox(D::kFilePromptId, vq::kBeside, kReadOnly),
+                                                   vq::Label("文档类型:"),
+                                                   vq::EditBox(D::kFileTypeId, vq::kNoLayoutFlags, kReadOnly),
+                                                   vq::Label("文档大小:", vq::kBeside),
+                                                   vq::EditBox(D::kFileSizeId, vq::kBeside, kReadOnly),
+                                                   vq::Label("文档日期:"),
+                                                   vq::EditBox(D::kFileDateId, vq::kNoLayoutFlags, kReadOnly),
+                                                   vq::Label("提交日期:", vq::kBeside),
+                                                   vq::EditBox(D::kSaveDateId, vq::kBeside, kReadOnly),
+                                                   vq::Label("所属任务号:"),
+                                                   vq::EditBox(D::kWorkIdId, vq::kNoLayoutFlags, kReadOnly),
+                                                   vq::Label("所属任务名:", vq::kBeside),
+                                                   vq::EditBox(D::kWorkNameId, vq::kBeside, kReadOnly),
+                                                   vq::Label("负责人:"),
+                                                   vq::EditBox(D::kManagerId, vq::kNoLayoutFlags, kReadOnly),
+                                                   vq::Label("标记:", vq::kBeside),
+                                                   vq::EditBox(D::kLabelId, vq::kBeside, kReadOnly),
+                                                   vq::Label("状  态:"),
+                                                   vq::EditBox(D::kStateId, vq::kNoLayoutFlags, kReadOnly),
+                                                   vq::Label("提交评审日期:", vq::kBeside),
+                                                   vq::EditBox(D::kSubmitDateId, vq::kBeside, kReadOnly),
+                                                   vq::Label("流程名称:"),
+                                                   vq::EditBox(D::kModelId, vq::kNoLayoutFlags, kReadOnly),
+                                                   vq::Label("评审人:"),
+                                                   vq::EditBox(D::kAuditorsId, vq::kNoLayoutFlags, kReadOnly),
+                                                   vq::CheckBox(D::kBrowseId, "文档浏览"),
+                                                   vq::PushButton(IDCANCEL, "退出", vq::kBeside)}};
 
 const vq::TemplateRegistration kWorkDocPropertyRegistration(D::IDD, kWorkDocPropertyTemplate);
 
@@ -87,16 +101,17 @@ BOOL CWorkDocPropertyDlg::OnInitDialog() {
 
 void CWorkDocPropertyDlg::ReadDocument() {
     CString sql;
-    sql.Format("SELECT WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, FileLabel, SaveDate, State, "
-               "AuditingModel, AuditorName, Other3 FROM TeamWorkResult WHERE FileID='%s'",
-               SqlQuote(FileID));
+    sql.Format(
+        "SELECT WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, FileLabel, SaveDate, State, "
+        "AuditingModel, AuditorName, Other3 FROM TeamWorkResult WHERE FileID='%s'",
+        SqlQuote(FileID));
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
         rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
         if (!rs->IsEOF()) {
-            CString* targets[] = {&m_strWorkID,   &m_strFilePrompt, &m_strFileName,      &m_strFileSize,
-                                  &m_strFileDate, &m_strFileType,   &m_strFileLabel,     &m_strSaveDate,
+            CString* targets[] = {&m_strWorkID,   &m_strFilePrompt,    &m_strFileName,    &m_strFileSize,
+                                  &m_strFileDate, &m_strFileType,      &m_strFileLabel,   &m_strSaveDate,
                                   &m_strState,    &m_strAuditingModel, &m_strAuditorName, &m_strSubmitDate};
             long column = 0;
             for (CString* target : targets)
@@ -144,8 +159,9 @@ void CWorkDocPropertyDlg::BrowseDocument() {
     CString tempPath;
     tempPath.Format("%sT%s_%s", GetTempDirectory(), FileID, m_strFileName);
     CString sql;
-    sql.Format(m_nDatabaseType == 2 ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s'"
-                                    : "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='%s'",
+    sql.Format(m_nDatabaseType == 2
+                   ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s'"
+                   : "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='%s'",
                SqlQuote(FileID));
     CVQSaveFileToDB store;
     if (store.PopFileFromDB(sql, tempPath, "DocContent", FileID, m_strFileName).IsEmpty()) {

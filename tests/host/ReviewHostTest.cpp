@@ -39,10 +39,10 @@ TEST(ReviewHost, ShowTeamTaskAuditFlowShowsTheDocumentsPathReadOnly) {
 TEST(ReviewHost, TheFourPlaceholderEntriesAnswerOne) {
     vqtest::DbWorkspace ws(0);
     const CString none = ws.WriteFile("in/none.script", "");
-    for (const char* entry :
-         {"ShowProjectTaskAuditFlow", "ShowProjectTaskAuditResult", "ShowTeamTaskAuditHistory",
-          "ShowProjectTaskAuditHistory"}) {
-        const vqtest::HostRun run = vqtest::RunHost("--headless --script " + none.str() + " " + entry + " a b 0");
+    for (const char* entry : {"ShowProjectTaskAuditFlow", "ShowProjectTaskAuditResult",
+                              "ShowTeamTaskAuditHistory", "ShowProjectTaskAuditHistory"}) {
+        const vqtest::HostRun run =
+            vqtest::RunHost("--headless --script " + none.str() + " " + entry + " a b 0");
         EXPECT_NE(run.out.find("result: 1"), std::string::npos) << entry << run.out;
     }
 }

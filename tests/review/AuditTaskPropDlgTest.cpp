@@ -1,8 +1,8 @@
 // The step properties dialog: the linked steps, the marks, renaming and the rewritten links.
+#include "review/AuditTaskPropDlg.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/ScriptedUser.h"
-#include "review/AuditTaskPropDlg.h"
 #include "review/FlowView.h"
 
 #include <gtest/gtest.h>

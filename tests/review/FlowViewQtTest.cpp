@@ -20,10 +20,10 @@ constexpr int kPlaceholder = 1301;
 constexpr UINT kSteps = WM_USER + 51;
 constexpr UINT kAnswerMenu = WM_USER + 52;
 
-const vq::DialogTemplate kChartTemplate{
-    "任务流程图",
-    {vq::CustomWindow(kPlaceholder, vq::kFill, 0, CRect(0, 0, 500, 320)), vq::DefPushButton(IDOK, "确定"),
-     vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
+const vq::DialogTemplate kChartTemplate{"任务流程图",
+                                        {vq::CustomWindow(kPlaceholder, vq::kFill, 0, CRect(0, 0, 500, 320)),
+                                         vq::DefPushButton(IDOK, "确定"),
+                                         vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
 
 class CChartDlg : public CDialog {
 public:
@@ -34,7 +34,8 @@ public:
 protected:
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
-        m_view.Create(nullptr, "", WS_CHILD | WS_VISIBLE, GetDlgItem(kPlaceholder)->GetRectInParent(), this, 6000);
+        m_view.Create(nullptr, "", WS_CHILD | WS_VISIBLE, GetDlgItem(kPlaceholder)->GetRectInParent(), this,
+                      6000);
         m_view.m_nCols = 5;
         m_view.m_nRows = 4;
         m_view.m_strKind = kFlowKindTask;

@@ -1,9 +1,9 @@
 // The flow view: snapping, arrows, hit tests and row links; the picture it paints; and editing
 // with the mouse (drag, add, link, delete, move all, step properties) as the messages of a person.
+#include "review/FlowView.h"
 #include "platform/ui/DC.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ScriptedUser.h"
-#include "review/FlowView.h"
 #include "tests/support/Workspace.h"
 
 #include <gtest/gtest.h>
@@ -131,7 +131,8 @@ TEST(FlowViewGeometry, HitTestsFindTheFirstBoxUnderThePoint) {
     EXPECT_GT(a->m_nRight, a->m_nLeft + 13);
     EXPECT_GT(a->m_nBottom, a->m_nTop + 13);
     EXPECT_EQ(chart.view.NodeAt(CPoint(22, 22)), a);
-    EXPECT_EQ(chart.view.NodeAt(CPoint(a->m_nRight - 1, a->m_nBottom - 1)), a) << "the first of two overlapping";
+    EXPECT_EQ(chart.view.NodeAt(CPoint(a->m_nRight - 1, a->m_nBottom - 1)), a)
+        << "the first of two overlapping";
     EXPECT_EQ(chart.view.NodeAt(CPoint(b->m_nRight - 1, b->m_nBottom - 1)), b);
     EXPECT_EQ(chart.view.NodeAt(CPoint(500, 300)), nullptr);
     EXPECT_TRUE(chart.view.HasNode("甲"));
@@ -232,7 +233,9 @@ TEST(FlowViewMouse, AddingAStepAsksUntilTheNameIsNewAndAllowed) {
         .Set(1013, "校对")
         .Click(IDOK)
         .Dialog("输入字符串")
-        .Do([](CDialog& d) { EXPECT_EQ(d.GetDlgItem(1014)->GetWindowTextValue(), "已存在, 请重输评审任务名称:"); })
+        .Do([](CDialog& d) {
+            EXPECT_EQ(d.GetDlgItem(1014)->GetWindowTextValue(), "已存在, 请重输评审任务名称:");
+        })
         .Set(1013, "审核[n]")
         .Click(IDOK)
         .Dialog("输入字符串")

@@ -1,12 +1,12 @@
 // The review-flow dialog in both dialects: the task's template and auditors, choosing another
 // template and the auditors of its steps, what OK hands back and writes, and its refusals.
+#include "review/TaskAuditFlowDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ComboBox.h"
 #include "platform/ui/DC.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ScriptedUser.h"
 #include "review/FlowView.h"
-#include "review/TaskAuditFlowDlg.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -50,20 +50,23 @@ void DoubleClickBox(CDialog& d, const char* name) {
 class TaskAuditFlowTest : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
-        ws.Execute("INSERT INTO UserInformation (UserLogName, UserName, GroupName) VALUES ('zhangsan', '张三', "
-                   "'设计一室'), ('lisi', '李四', ''), ('wangwu', '王五', '')");
-        ws.Execute("INSERT INTO GroupInformation (GroupName, GroupDescription, Groupmanager) VALUES ('设计一室', "
-                   "'', 'zhangsan')");
+        ws.Execute(
+            "INSERT INTO UserInformation (UserLogName, UserName, GroupName) VALUES ('zhangsan', '张三', "
+            "'设计一室'), ('lisi', '李四', ''), ('wangwu', '王五', '')");
+        ws.Execute(
+            "INSERT INTO GroupInformation (GroupName, GroupDescription, Groupmanager) VALUES ('设计一室', "
+            "'', 'zhangsan')");
         ws.Execute("INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES "
                    "('三级评审', '混合', '校对(40,20)|*|批准(40,200)|*|审核(40,110)|*|工艺审查(240,110)'),"
                    "('会签', '并联', '设计会签(40,20)|*|工艺会签(240,20)'),"
                    "('混合组', '并联', '组审[M](40,20)|*|签字(240,20)'),"
                    "('混合组二', '并联', '组签[m](40,20)|*|复核(240,20)'),"
                    "('空模板', '并联', '')");
-        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
-                   "AuditingModel, AuditorName) VALUES ('XM-01', '减速机', '项目管理', 'zhangsan', '正进行中', "
-                   "'会签', 'lisi|*|wangwu'), ('XM-02', 'o''brien', '项目管理', 'zhangsan', '完成', '会签', "
-                   "'lisi|*|wangwu')");
+        ws.Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+            "AuditingModel, AuditorName) VALUES ('XM-01', '减速机', '项目管理', 'zhangsan', '正进行中', "
+            "'会签', 'lisi|*|wangwu'), ('XM-02', 'o''brien', '项目管理', 'zhangsan', '完成', '会签', "
+            "'lisi|*|wangwu')");
         theApp.m_pConnPDM = ws.Connect();
         theApp.m_nDatabaseType = GetParam();
         theApp.m_nAdoCloseMode = 1;
@@ -128,11 +131,17 @@ TEST_P(TaskAuditFlowTest, MixedTemplatesAskForNewAuditorsAndPlainOnesGetThemBack
     vq::ScriptedUser user;
     user.Dialog("任务评审流程图")
         .Select(D::kTemplateId, "混合组")
-        .Do([](CDialog& d) { EXPECT_EQ(Boxes(d), (Texts{"组审[M]=", "签字="})); })
+        .Do([](CDialog& d) {
+            EXPECT_EQ(Boxes(d), (Texts{"组审[M]=", "签字="}));
+        })
         .Select(D::kTemplateId, "混合组二")
-        .Do([](CDialog& d) { EXPECT_EQ(Boxes(d), (Texts{"组签[m]=", "复核="})); })
+        .Do([](CDialog& d) {
+            EXPECT_EQ(Boxes(d), (Texts{"组签[m]=", "复核="}));
+        })
         .Select(D::kTemplateId, "会签")
-        .Do([](CDialog& d) { EXPECT_EQ(Boxes(d), (Texts{"设计会签=lisi", "工艺会签=wangwu"})); })
+        .Do([](CDialog& d) {
+            EXPECT_EQ(Boxes(d), (Texts{"设计会签=lisi", "工艺会签=wangwu"}));
+        })
         .Click(IDOK);
     ASSERT_EQ(dlg.DoModal(), IDOK) << user.Error();
     EXPECT_EQ(dlg.m_strAuditorName, "lisi|*|wangwu");
@@ -209,4 +218,5 @@ TEST_P(TaskAuditFlowTest, ReadOnlyAndFinishedTasksKeepTheirTemplate) {
     EXPECT_TRUE(user.Succeeded()) << user.Error();
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, TaskAuditFlowTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, TaskAuditFlowTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

@@ -1,8 +1,8 @@
 // The review facts of a work document in both dialects, and the assigning group of the login.
+#include "teamwork/WorkDocAuditInfo.h"
 #include "core/VqDesignTaskApp.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
-#include "teamwork/WorkDocAuditInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -23,9 +23,10 @@ std::vector<std::string> Groups(const char* text) {
 class WorkDocAuditInfoTest : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
-        ws.Execute("INSERT INTO TeamWorkResult (FileID, WorkID, AuditingModel, AuditorName, AuditingType, State) "
-                   "VALUES ('F-1', 'W#001', '三级评审', 'a|*|b', '混合', '评审'), ('o''f', 'W#001', 'm', 'x', "
-                   "'并联', '正式')");
+        ws.Execute(
+            "INSERT INTO TeamWorkResult (FileID, WorkID, AuditingModel, AuditorName, AuditingType, State) "
+            "VALUES ('F-1', 'W#001', '三级评审', 'a|*|b', '混合', '评审'), ('o''f', 'W#001', 'm', 'x', "
+            "'并联', '正式')");
         ws.Execute("INSERT INTO UserInformation (UserLogName, UserName, GroupName) VALUES "
                    "('u1', 'U1', '设计一室),(Review),(工艺室'), ('u2', 'U2', '),(review'), ('u3', 'U3', ''),"
                    "('u4', 'U4', 'a),(),(review'), ('u5', 'U5', 'review')");

@@ -1,12 +1,12 @@
 // The work document properties in both dialects: the fields, the log rows of opening and
 // browsing, the hidden browse box, and a document whose content cannot be fetched.
+#include "teamwork/WorkDocPropertyDlg.h"
 #include "core/EntryFrame.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/com/DocViewer.h"
 #include "platform/maker/FileStore.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ScriptedUser.h"
-#include "teamwork/WorkDocPropertyDlg.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -38,11 +38,12 @@ protected:
     void SetUp() override {
         ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName) VALUES "
                    "('XM-01', 'XM-01', 'XM-01#001', 'zhangsan', '箱体设计')");
-        ws.Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, "
-                   "FileLabel, SaveDate, State, AuditingModel, AuditorName, Other3) VALUES ('F-1', 'XM-01#001', "
-                   "'箱座图', 'a.txt', '1KB', '2026-11-20', '文本', 'L', '2026-11-21', '评审', '三级评审', "
-                   "'a|*|b', '2026-11-22 10:00:00'), ('F-2', 'XM-09#001', '孤立文档', 'b.txt', '', '', '', '', "
-                   "'', '', '', '', '')");
+        ws.Execute(
+            "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, "
+            "FileLabel, SaveDate, State, AuditingModel, AuditorName, Other3) VALUES ('F-1', 'XM-01#001', "
+            "'箱座图', 'a.txt', '1KB', '2026-11-20', '文本', 'L', '2026-11-21', '评审', '三级评审', "
+            "'a|*|b', '2026-11-22 10:00:00'), ('F-2', 'XM-09#001', '孤立文档', 'b.txt', '', '', '', '', "
+            "'', '', '', '', '')");
         ws.Execute("INSERT INTO TeamWorkResultPack (FileID, DocSaved) VALUES ('F-1', '')");
         ASSERT_TRUE(frame.IsOpen());
         theApp.m_nDatabaseType = GetParam();
@@ -129,4 +130,5 @@ TEST_P(WorkDocPropertyTest, MissingTaskMissingContentAndNoBrowseBox) {
     EXPECT_EQ(LogCount(), "3");
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, WorkDocPropertyTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, WorkDocPropertyTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
