@@ -6,4 +6,4 @@ extern "C" int ECOAssignNextAuditFlatroof(CString, CString, CString, CString) {
     return 1;
 }
 
-VQ_EXPORT_ENTRY(ECOAssignNextAuditFlatroof, 0);
+VQ_EXPORT_ENTRY(ECOAssignNextAuditFlatroof, 0, "更改单协助评审(无任务列表)", vq::kChangeOrdersSubsystem);

@@ -6,4 +6,4 @@ extern "C" int ConfigureTaskItemColor() {
     CTaskColorDlg dialog(nullptr);
     return dialog.DoModal() == IDOK ? 1 : 0;
 }
-VQ_EXPORT_ENTRY(ConfigureTaskItemColor, 0);
+VQ_EXPORT_ENTRY(ConfigureTaskItemColor, 0, "配置任务项显示颜色", vq::kControlsSubsystem);

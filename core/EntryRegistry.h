@@ -1,53 +1,19 @@
-// The table of exported entry functions. Each entry function is a plain function with C linkage
-// taking texts (CString by value) and integers and returning an int or a text; it registers
-// itself here with VQ_EXPORT_ENTRY so that a host can list the functions and call them by name
-// with the right argument kinds.
+// The system's entry functions register themselves in the table of platform/os/EntryTable.h with
+// VQ_EXPORT_ENTRY(function, loginArg, "title", subsystem); the subsystems they are grouped by in
+// the host's menus are these.
 #pragma once
 
-#include "platform/base/String.h"
-
-#include <type_traits>
+#include "platform/os/EntryTable.h"
 
 namespace vq {
 
-constexpr int kMaxEntryArgs = 6;
-
-struct EntryInfo {
-    const char* name;                  // exported symbol name
-    char signature[kMaxEntryArgs + 1]; // one letter per argument: 's' text, 'i' integer
-    char result;                       // 'i' integer, 's' text
-    int loginArg;                      // 1-based position of the login account; 0 for none
-    void* function;                    // the function itself
-};
-
-template <class T> constexpr char EntryArgCode() {
-    if constexpr (std::is_same_v<T, CString>)
-        return 's';
-    else if constexpr (std::is_same_v<T, int>)
-        return 'i';
-    else
-        static_assert(std::is_same_v<T, CString> || std::is_same_v<T, int>,
-                      "entry arguments are texts or ints");
-}
-
-void AddEntry(const EntryInfo& info);
-
-template <class R, class... A> bool RegisterEntry(const char* name, R (*fn)(A...), int loginArg) {
-    static_assert(sizeof...(A) <= kMaxEntryArgs, "too many entry arguments");
-    static_assert(std::is_same_v<R, int> || std::is_same_v<R, CString>, "entries return an int or a text");
-    EntryInfo info{name,
-                   {EntryArgCode<A>()..., '\0'},
-                   std::is_same_v<R, int> ? 'i' : 's',
-                   loginArg,
-                   reinterpret_cast<void*>(fn)};
-    AddEntry(info);
-    return true;
-}
+inline constexpr EntrySubsystem kCoreSubsystem{1, "应用核心"};
+inline constexpr EntrySubsystem kControlsSubsystem{2, "公共控件"};
+inline constexpr EntrySubsystem kPartsSubsystem{3, "零部件与产品结构"};
+inline constexpr EntrySubsystem kProjectsSubsystem{4, "设计项目"};
+inline constexpr EntrySubsystem kTeamworkSubsystem{5, "工作任务"};
+inline constexpr EntrySubsystem kReviewSubsystem{6, "设计审核"};
+inline constexpr EntrySubsystem kMailSubsystem{7, "邮件"};
+inline constexpr EntrySubsystem kChangeOrdersSubsystem{8, "工程更改"};
 
 } // namespace vq
-
-// The table as the host reads it after loading the library.
-extern "C" const vq::EntryInfo* VqEntryTable(int* count);
-
-#define VQ_EXPORT_ENTRY(fn, loginArg)                                                                        \
-    [[maybe_unused]] static const bool fn##_entry_registered = vq::RegisterEntry(#fn, &fn, loginArg)

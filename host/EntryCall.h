@@ -2,7 +2,7 @@
 // to the kind its signature asks for.
 #pragma once
 
-#include "core/EntryRegistry.h"
+#include "platform/os/EntryTable.h"
 
 #include <string>
 #include <vector>

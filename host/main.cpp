@@ -102,7 +102,9 @@ int main(int argc, char** argv) {
 
     if (list) {
         for (int i = 0; i < count; ++i)
-            std::printf("%s %s\n", entries[i].name, vqhost::DescribeEntry(entries[i]).c_str());
+            std::printf("%s %s%s%s%s%s\n", entries[i].name, vqhost::DescribeEntry(entries[i]).c_str(),
+                        *entries[i].title ? "  " : "", entries[i].title,
+                        entries[i].subsystem ? "  @" : "", entries[i].subsystem ? entries[i].subsystem->title : "");
         return 0;
     }
 

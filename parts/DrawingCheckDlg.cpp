@@ -44,7 +44,7 @@ int CompareRows(LPARAM a, LPARAM b, LPARAM sortData) {
     const auto* right = reinterpret_cast<const CItemText*>(b);
     if (!left || !right)
         return 0;
-    int result = left->GetField(column).CompareNoCase(right->GetField(column));
+    int result = left->GetField(column).CollateNoCase(right->GetField(column));
     return sortData >= 0 ? result : -result;
 }
 

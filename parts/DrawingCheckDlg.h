@@ -10,7 +10,7 @@
 #include "controls/SortListCtrl.h"
 #include "controls/TreeCtrlEx.h"
 #include "core/ItemText.h"
-#include "core/TreeStack.h"
+#include "controls/TreeStack.h"
 #include "parts/PartFilterCondition.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"

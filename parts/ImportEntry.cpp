@@ -13,4 +13,4 @@ extern "C" int ImportProductDataFromFile(CString /*unused*/, CString login) {
     dlg.DoModal();
     return 1;
 }
-VQ_EXPORT_ENTRY(ImportProductDataFromFile, 2);
+VQ_EXPORT_ENTRY(ImportProductDataFromFile, 2, "产品结构数据导入", vq::kPartsSubsystem);

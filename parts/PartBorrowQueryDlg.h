@@ -6,7 +6,7 @@
 
 #include "controls/SortListCtrl.h"
 #include "controls/TreeCtrlEx.h"
-#include "core/TreeStack.h"
+#include "controls/TreeStack.h"
 #include "platform/base/Collections.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"

@@ -320,7 +320,7 @@ void CPartBrowseDlg::ListProductParts(CTreeCursor productNode) {
     }
     std::stable_sort(items.begin(), items.end(),
                      [](const CProductStructItem* a, const CProductStructItem* b) {
-                         return a->m_strCode.Compare(b->m_strCode) < 0;
+                         return a->m_strCode.CollateNoCase(b->m_strCode) < 0;
                      });
     for (CProductStructItem* item : items) {
         CString text;

@@ -7,7 +7,7 @@
 //   if (!right.CanBrowse(partCode)) ...
 #pragma once
 
-#include "core/TreeStack.h"
+#include "controls/TreeStack.h"
 #include "platform/base/Collections.h"
 #include "platform/base/String.h"
 #include "platform/db/Ado.h"

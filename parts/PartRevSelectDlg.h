@@ -6,7 +6,7 @@
 
 #include "controls/ResizeCtrl.h"
 #include "controls/TreeCtrlEx.h"
-#include "core/TreeStack.h"
+#include "controls/TreeStack.h"
 #include "parts/ProductTitleItem.h"
 #include "platform/base/Collections.h"
 #include "platform/db/Ado.h"

@@ -13,7 +13,7 @@
 
 #include "controls/SysImageList.h"
 #include "controls/TreeCtrlEx.h"
-#include "core/TreeStack.h"
+#include "controls/TreeStack.h"
 #include "parts/DocumentItem.h"
 #include "platform/base/Collections.h"
 #include "platform/db/Ado.h"

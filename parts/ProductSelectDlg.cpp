@@ -25,7 +25,7 @@ int CompareRows(LPARAM a, LPARAM b, LPARAM sortData) {
     const auto* right = reinterpret_cast<const CItemText*>(b);
     if (!left || !right)
         return 0;
-    int result = left->GetField(column).CompareNoCase(right->GetField(column));
+    int result = left->GetField(column).CollateNoCase(right->GetField(column));
     return sortData >= 0 ? result : -result;
 }
 
@@ -425,13 +425,13 @@ void CProductSelectDlg::Search() {
     if (m_nSortColumn != 0 || m_list.GetItemCount() == 0)
         return;
     GetDlgItemText(1076, m_strSearch);
-    if (m_strSearch.CompareNoCase(m_list.GetItemText(0, 0)) <= 0) {
+    if (m_strSearch.CollateNoCase(m_list.GetItemText(0, 0)) <= 0) {
         SelectRow(0, true);
         return;
     }
     int row = m_list.GetItemCount() - 1;
     for (int i = 1; i < m_list.GetItemCount(); ++i) {
-        if (m_list.GetItemText(i, 0).CompareNoCase(m_strSearch) >= 0) {
+        if (m_list.GetItemText(i, 0).CollateNoCase(m_strSearch) >= 0) {
             row = i;
             break;
         }

@@ -16,4 +16,4 @@ extern "C" int BrowsePartReversionTree(CString partCode, CString login) {
     return 1;
 }
 
-VQ_EXPORT_ENTRY(BrowsePartReversionTree, 2);
+VQ_EXPORT_ENTRY(BrowsePartReversionTree, 2, "浏览图号版本信息", vq::kPartsSubsystem);

@@ -6,7 +6,7 @@
 
 #include "controls/TreeCtrlEx.h"
 #include "controls/TreeItemData.h"
-#include "core/TreeStack.h"
+#include "controls/TreeStack.h"
 #include "parts/StringPairRecord.h"
 #include "platform/base/Collections.h"
 #include "platform/db/Ado.h"

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "controls/TreeCtrlEx.h"
-#include "core/TreeStack.h"
+#include "controls/TreeStack.h"
 #include "platform/base/Collections.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"

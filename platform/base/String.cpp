@@ -1,4 +1,5 @@
 #include "platform/base/String.h"
+#include "platform/base/TextCodec.h"
 
 #include <algorithm>
 #include <cctype>
@@ -118,6 +119,10 @@ int CString::CompareNoCase(const char* s) const {
         if (ca == 0)
             return 0;
     }
+}
+
+int CString::CollateNoCase(const char* s) const {
+    return vq::CompareSortText(m_s, s ? s : "");
 }
 
 CString CString::Left(int count) const {

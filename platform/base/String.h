@@ -100,7 +100,8 @@ public:
     int Compare(const char* s) const;       // <0, 0, >0 by bytes
     int CompareNoCase(const char* s) const; // ASCII letters without regard to case
     int Collate(const char* s) const { return Compare(s); }
-    int CollateNoCase(const char* s) const { return CompareNoCase(s); }
+    // As lists sort and search: by the code page 936 bytes, ASCII letters without case.
+    int CollateNoCase(const char* s) const;
 
     // Extraction (byte positions; out-of-range arguments are clamped as the framework does)
     CString Left(int count) const;

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <iconv.h>
+#include <vector>
 
 namespace vq {
 
@@ -81,7 +82,95 @@ bool HasNonAscii(std::string_view text) {
     return false;
 }
 
+// The sort key of each character of the Basic Multilingual Plane: its code page 936 bytes as one
+// number (a single byte b as b << 8, a double byte as lead << 8 | trail, so that the numbers
+// order as the bytes do), ASCII letters lower-cased; "?" for a character without such a form.
+class SortKeyTable {
+public:
+    SortKeyTable() : m_keys(0x10000, static_cast<std::uint16_t>('?' << 8)) {
+        for (std::uint32_t c = 0; c < 0x80; ++c)
+            m_keys[c] = static_cast<std::uint16_t>((c >= 'A' && c <= 'Z' ? c + 32 : c) << 8);
+        iconv_t cd = iconv_open("CP936", "UTF-8");
+        if (cd == reinterpret_cast<iconv_t>(-1))
+            return;
+        for (std::uint32_t c = 0x80; c < 0x10000; ++c) {
+            if (c >= 0xD800 && c <= 0xDFFF)
+                continue;
+            char in[3];
+            std::size_t inLeft = 0;
+            if (c < 0x800) {
+                in[0] = static_cast<char>(0xC0 | (c >> 6));
+                in[1] = static_cast<char>(0x80 | (c & 0x3F));
+                inLeft = 2;
+            } else {
+                in[0] = static_cast<char>(0xE0 | (c >> 12));
+                in[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                in[2] = static_cast<char>(0x80 | (c & 0x3F));
+                inLeft = 3;
+            }
+            unsigned char out[4] = {};
+            char* src = in;
+            char* dst = reinterpret_cast<char*>(out);
+            std::size_t outLeft = sizeof out;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(cd, &src, &inLeft, &dst, &outLeft) == static_cast<std::size_t>(-1))
+                continue;
+            const std::size_t written = sizeof out - outLeft;
+            if (written == 1)
+                m_keys[c] = static_cast<std::uint16_t>(out[0] << 8);
+            else if (written == 2)
+                m_keys[c] = static_cast<std::uint16_t>(out[0] << 8 | out[1]);
+        }
+        iconv_close(cd);
+    }
+    std::uint16_t operator[](std::uint32_t c) const { return c < 0x10000 ? m_keys[c] : '?' << 8; }
+
+private:
+    std::vector<std::uint16_t> m_keys;
+};
+
+// The character at pos (advancing pos past it); a stray byte is U+FFFD's stand-in 0x110000.
+std::uint32_t NextCharacter(std::string_view text, std::size_t& pos) {
+    const std::size_t len = Utf8SequenceLength(text.substr(pos));
+    const unsigned char lead = static_cast<unsigned char>(text[pos]);
+    std::uint32_t c;
+    if (len == 1)
+        c = lead < 0x80 ? lead : 0x110000;
+    else
+        c = lead & (0x7F >> len);
+    for (std::size_t i = 1; i < len; ++i)
+        c = (c << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
+    pos += len;
+    return c;
+}
+
 } // namespace
+
+int CompareSortText(std::string_view a, std::string_view b) {
+    static const SortKeyTable keys;
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        const unsigned char ca = static_cast<unsigned char>(a[i]);
+        const unsigned char cb = static_cast<unsigned char>(b[j]);
+        if (ca < 0x80 && cb < 0x80) { // the common case: two ASCII characters
+            const int la = ca >= 'A' && ca <= 'Z' ? ca + 32 : ca;
+            const int lb = cb >= 'A' && cb <= 'Z' ? cb + 32 : cb;
+            if (la != lb)
+                return la < lb ? -1 : 1;
+            ++i;
+            ++j;
+            continue;
+        }
+        const std::uint32_t ka = keys[NextCharacter(a, i)];
+        const std::uint32_t kb = keys[NextCharacter(b, j)];
+        if (ka != kb)
+            return ka < kb ? -1 : 1;
+    }
+    if (i < a.size())
+        return 1;
+    return j < b.size() ? -1 : 0;
+}
 
 std::string Utf8ToGbk(std::string_view utf8) {
     if (!HasNonAscii(utf8))

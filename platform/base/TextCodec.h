@@ -24,6 +24,13 @@ std::string_view TruncateToGbkBytes(std::string_view utf8, std::size_t maxBytes)
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view text);
 
+// Compares two UTF-8 texts as lists sort and search them: by their code page 936 bytes, ASCII
+// letters without regard to case (so 箱 comes before 支, 阀 before 减, "abc" equals "ABC"). A
+// character without a code page 936 form, and a byte that is not valid UTF-8, counts as "?".
+// The texts are compared character by character through a table built once, so a large sort
+// converts nothing. <0, 0 or >0.
+int CompareSortText(std::string_view a, std::string_view b);
+
 // Whether the byte can start a double-byte character of code page 936.
 inline bool IsGbkLeadByte(unsigned char byte) {
     return byte >= 0x81 && byte <= 0xFE;

@@ -1,7 +1,6 @@
 #include "platform/maker/CodingManager.h"
 
-#include "core/InstallPath.h"
-#include "core/Settings.h"
+#include "platform/maker/MakerEnvironment.h"
 #include "platform/os/SharedLibrary.h"
 
 #include <memory>
@@ -30,7 +29,7 @@ public:
 
 private:
     bool Load() {
-        CString path = ReadSetting("编码管理", "编码库文件", "");
+        CString path = ActiveMakerEnvironment().ReadSetting("编码管理", "编码库文件", "");
         path.Trim();
         if (path.IsEmpty()) {
             m_library.reset();
@@ -38,8 +37,8 @@ private:
             return false;
         }
         if (path[0] != '/') {
-            char full[MAX_PATH] = {};
-            if (!GetInstallFilePath(path, full))
+            CString full;
+            if (!ActiveMakerEnvironment().InstallFilePath(path, full))
                 return false;
             path = full;
         }

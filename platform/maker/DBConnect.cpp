@@ -1,8 +1,8 @@
 #include "platform/maker/DBConnect.h"
 
-#include "core/Settings.h"
 #include "platform/base/Folders.h"
 #include "platform/base/MessageBox.h"
+#include "platform/maker/MakerEnvironment.h"
 
 #include <filesystem>
 
@@ -37,8 +37,9 @@ void CVQDBConnect::SetCurDBConnect(CVQDBConnect* connect) {
 }
 
 int CVQDBConnect::Init() {
-    m_strPdmSource = ReadSetting("服务器参数配置", "PDM数据源", "vqdetail");
-    m_strCappSource = ReadSetting("VQCAPP配置", "数据源名称", "VQPCAPP");
+    vq::MakerEnvironment& environment = vq::ActiveMakerEnvironment();
+    m_strPdmSource = environment.ReadSetting("服务器参数配置", "PDM数据源", "vqdetail");
+    m_strCappSource = environment.ReadSetting("VQCAPP配置", "数据源名称", "VQPCAPP");
     CString path = vq::SystemFolder() + "/vqdetail.mdb";
     std::error_code ec;
     if (!std::filesystem::exists(path.str(), ec)) {

@@ -1,11 +1,11 @@
 #include "platform/maker/FileStore.h"
 
-#include "core/InstallPath.h"
-#include "core/VqDesignTaskApp.h"
 #include "platform/base/File.h"
+#include "platform/base/Folders.h"
 #include "platform/ftp/FtpConnection.h"
 #include "platform/ftp/FtpFileFind.h"
 #include "platform/maker/DBConnect.h"
+#include "platform/maker/MakerEnvironment.h"
 
 #include <vector>
 
@@ -57,12 +57,12 @@ bool WriteWholeFile(const CString& path, const std::vector<BYTE>& bytes) {
 _ConnectionPtr CVQSaveFileToDB::ConnectionFor(const CString& database) {
     CVQDBConnect* maker = CVQDBConnect::GetCurDBConnect();
     if (database.CompareNoCase("CAPP") == 0) {
-        if (theApp.m_pConnCAPP)
-            return theApp.m_pConnCAPP;
+        if (_ConnectionPtr entry = vq::ActiveMakerEnvironment().EntryConnection(true))
+            return entry;
         return maker ? maker->GetPtrCAPP() : _ConnectionPtr();
     }
-    if (theApp.m_pConnPDM)
-        return theApp.m_pConnPDM;
+    if (_ConnectionPtr entry = vq::ActiveMakerEnvironment().EntryConnection(false))
+        return entry;
     return maker ? maker->GetPtrPDM() : _ConnectionPtr();
 }
 
@@ -122,7 +122,7 @@ CString CVQSaveFileToDB::PopFileFromDB(CString sql, CString targetFile, CString 
 CString CVQSaveFileToDB::PopFileFromDB(CString sql, CString targetFile, CString column, CString fileId,
                                        CString fileName) {
     if (targetFile.IsEmpty())
-        targetFile = GetTempDirectory() + (fileName.IsEmpty() ? fileId : fileName);
+        targetFile = vq::TempFolder() + (fileName.IsEmpty() ? fileId : fileName);
     return PopFileFromDB(sql, targetFile, column, CString("PDM"));
 }
 
@@ -136,10 +136,10 @@ CString CVQTWSaveFileToFTP::FolderPath(const char* folder) const {
 
 int CVQTWSaveFileToFTP::InitVQPDMFTP() {
     if (!m_pFtp)
-        m_pFtp = theApp.m_pFtpConnection;
+        m_pFtp = vq::ActiveMakerEnvironment().EntryFtpConnection();
     if (!m_pFtp)
         return 0;
-    m_strRoot = theApp.m_strFtpRootDir;
+    m_strRoot = vq::ActiveMakerEnvironment().EntryFtpRootFolder();
     CString vq = FolderPath("");
     vq = vq.Left(vq.GetLength() - 1);
     CString current;

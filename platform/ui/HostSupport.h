@@ -3,7 +3,7 @@
 // window of the host with a menu of every entry function.
 #pragma once
 
-#include "core/EntryRegistry.h"
+#include "platform/os/EntryTable.h"
 
 extern "C" {
 

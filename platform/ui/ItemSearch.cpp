@@ -23,7 +23,7 @@ int FindEntry(int count, const std::function<CString(int)>& textAt, int startAft
 
 int SortedInsertIndex(int count, const std::function<CString(int)>& textAt, const CString& text) {
     int i = 0;
-    while (i < count && textAt(i).CompareNoCase(text) <= 0)
+    while (i < count && textAt(i).CollateNoCase(text) <= 0)
         ++i;
     return i;
 }

@@ -13,7 +13,7 @@ namespace vq {
 int FindEntry(int count, const std::function<CString(int)>& textAt, int startAfter, const CString& wanted,
               bool exact);
 
-// Where a text goes in entries kept sorted (after equal ones).
+// Where a text goes in entries kept sorted as lists sort (after equal ones).
 int SortedInsertIndex(int count, const std::function<CString(int)>& textAt, const CString& text);
 
 } // namespace vq

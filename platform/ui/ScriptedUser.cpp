@@ -13,7 +13,9 @@
 #include "platform/ui/TabCtrl.h"
 #include "platform/ui/TreeCtrl.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <fstream>
 #include <sstream>
 
@@ -68,13 +70,43 @@ CWnd* FindById(CWnd& dialog, int id) {
     return nullptr;
 }
 
-CWnd* FindByCaption(CWnd& dialog, const CString& caption) {
+// Whether the control's text is a caption a person reads (not the content of a field).
+bool HasCaption(const CWnd& w) {
+    switch (w.GetControlKind()) {
+    case ControlKind::Static:
+    case ControlKind::GroupBox:
+    case ControlKind::PushButton:
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The controls whose caption, with or without its access-key '&', is this text.
+std::vector<CWnd*> FindByCaption(CWnd& dialog, const CString& caption) {
     std::vector<CWnd*> all;
     Collect(dialog, all);
+    std::vector<CWnd*> found;
     for (CWnd* w : all)
-        if (Readable(w->GetWindowTextValue()) == caption || w->GetWindowTextValue() == caption)
-            return w;
-    return nullptr;
+        if (HasCaption(*w) && (Readable(w->GetWindowTextValue()) == caption || w->GetWindowTextValue() == caption))
+            found.push_back(w);
+    return found;
+}
+
+// A control as an error message names it: "combo box 1060", "check box 1087 \"只读\"".
+CString NameOf(CWnd& w) {
+    static const char* const kinds[] = {"window",    "dialog",    "button",       "check box", "radio button",
+                                        "group",     "label",     "field",        "combo box", "drop-down list",
+                                        "list box",  "report list", "header",     "tree",      "progress bar",
+                                        "spin",      "date picker", "tab control", "rich text"};
+    const auto kind = static_cast<std::size_t>(w.GetControlKind());
+    CString name;
+    name.Format("%s %d", kind < std::size(kinds) ? kinds[kind] : "control", w.GetDlgCtrlID());
+    if (HasCaption(w) && !w.GetWindowTextValue().IsEmpty())
+        name += " \"" + Readable(w.GetWindowTextValue()) + "\"";
+    return name;
 }
 
 bool TakesInput(const CWnd& w) {
@@ -102,6 +134,42 @@ CWnd* FieldAfter(CWnd& label) {
         }
         if (seen && TakesInput(*w))
             return w;
+    }
+    return nullptr;
+}
+
+// Whether the control takes typed text.
+bool IsTextField(const CWnd& w) {
+    switch (w.GetControlKind()) {
+    case ControlKind::Edit:
+    case ControlKind::ComboBox:
+    case ControlKind::DateTime:
+    case ControlKind::RichEdit:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsBeside(const CWnd& w) {
+    return w.GetTemplate() && (w.GetTemplate()->layout & kBeside);
+}
+
+// The field a button ("...", "选择文件...") belongs to: the text field it sits beside on one row,
+// directly before it or directly after it.
+CWnd* FieldOfButton(CWnd& button) {
+    CWnd* parent = button.GetParent();
+    if (!parent)
+        return nullptr;
+    const auto& siblings = parent->GetChildren();
+    for (std::size_t i = 0; i < siblings.size(); ++i) {
+        if (siblings[i] != &button)
+            continue;
+        if (i > 0 && IsBeside(button) && IsTextField(*siblings[i - 1]))
+            return siblings[i - 1];
+        if (i + 1 < siblings.size() && IsBeside(*siblings[i + 1]) && IsTextField(*siblings[i + 1]))
+            return siblings[i + 1];
+        return nullptr;
     }
     return nullptr;
 }
@@ -229,9 +297,9 @@ bool ParseScriptLine(const CString& line, ScriptedUser::Step& step, CString& err
     auto target = [&](std::size_t index) {
         if (index >= t.size())
             return false;
-        if (t[index].kind == Token::Text) {
+        if (t[index].kind == Token::Text || t[index].kind == Token::Star) {
             step.byText = true;
-            step.target = t[index].value;
+            step.target = t[index].kind == Token::Star ? "*" : t[index].value;
             return true;
         }
         return ParseInt(t[index], step.id);
@@ -266,18 +334,18 @@ bool ParseScriptLine(const CString& line, ScriptedUser::Step& step, CString& err
         ok = t.size() == 2 && target(1);
     } else if (verb == "check") {
         step.verb = Verb::Check;
-        ok = t.size() == 3 && ParseInt(t[1], step.id) && ParseInt(t[2], step.number);
+        ok = t.size() == 3 && target(1) && ParseInt(t[2], step.number);
     } else if (verb == "select" || verb == "dblclick" || verb == "rclick") {
         step.verb = verb == "select"     ? Verb::Select
                     : verb == "dblclick" ? Verb::DoubleClick
                                          : Verb::RightClick;
-        ok = t.size() == 3 && ParseInt(t[1], step.id) && numberOrText(2);
+        ok = t.size() == 3 && target(1) && numberOrText(2);
     } else if (verb == "column") {
         step.verb = Verb::Column;
-        ok = t.size() == 3 && ParseInt(t[1], step.id) && ParseInt(t[2], step.number);
+        ok = t.size() == 3 && target(1) && ParseInt(t[2], step.number);
     } else if (verb == "tree" || verb == "expand") {
         step.verb = verb == "tree" ? Verb::Tree : Verb::Expand;
-        ok = t.size() == 3 && ParseInt(t[1], step.id) && t[2].kind == Token::Text;
+        ok = t.size() == 3 && target(1) && t[2].kind == Token::Text;
         if (ok)
             step.text = t[2].value;
     } else if (verb == "message") {
@@ -320,7 +388,7 @@ bool ParseScriptLine(const CString& line, ScriptedUser::Step& step, CString& err
         }
     } else if (verb == "menu") {
         step.verb = Verb::Menu;
-        ok = t.size() == 2 && ParseInt(t[1], step.number);
+        ok = t.size() == 2 && numberOrText(1);
     } else if (verb == "close") {
         step.verb = Verb::Close;
         ok = t.size() == 1;
@@ -440,6 +508,84 @@ ScriptedUser& ScriptedUser::Check(int id, int state) {
     s.verb = Verb::Check;
     s.id = id;
     s.number = state;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Check(const CString& caption, int state) {
+    Step s;
+    s.verb = Verb::Check;
+    s.byText = true;
+    s.target = caption;
+    s.number = state;
+    return Add(std::move(s));
+}
+
+namespace {
+
+// A step on the control named by a caption, with a number or a text.
+ScriptedUser::Step CaptionStep(ScriptedUser::Verb verb, const CString& caption) {
+    ScriptedUser::Step s;
+    s.verb = verb;
+    s.byText = true;
+    s.target = caption;
+    return s;
+}
+
+ScriptedUser::Step CaptionStep(ScriptedUser::Verb verb, const CString& caption, int number) {
+    ScriptedUser::Step s = CaptionStep(verb, caption);
+    s.number = number;
+    s.hasNumber = true;
+    return s;
+}
+
+ScriptedUser::Step CaptionStep(ScriptedUser::Verb verb, const CString& caption, const CString& text) {
+    ScriptedUser::Step s = CaptionStep(verb, caption);
+    s.text = text;
+    return s;
+}
+
+} // namespace
+
+ScriptedUser& ScriptedUser::Select(const CString& caption, int index) {
+    return Add(CaptionStep(Verb::Select, caption, index));
+}
+
+ScriptedUser& ScriptedUser::Select(const CString& caption, const CString& text) {
+    return Add(CaptionStep(Verb::Select, caption, text));
+}
+
+ScriptedUser& ScriptedUser::DoubleClick(const CString& caption, int row) {
+    return Add(CaptionStep(Verb::DoubleClick, caption, row));
+}
+
+ScriptedUser& ScriptedUser::DoubleClick(const CString& caption, const CString& rowTextOrPath) {
+    return Add(CaptionStep(Verb::DoubleClick, caption, rowTextOrPath));
+}
+
+ScriptedUser& ScriptedUser::RightClick(const CString& caption, int row) {
+    return Add(CaptionStep(Verb::RightClick, caption, row));
+}
+
+ScriptedUser& ScriptedUser::RightClick(const CString& caption, const CString& rowTextOrPath) {
+    return Add(CaptionStep(Verb::RightClick, caption, rowTextOrPath));
+}
+
+ScriptedUser& ScriptedUser::Column(const CString& caption, int column) {
+    return Add(CaptionStep(Verb::Column, caption, column));
+}
+
+ScriptedUser& ScriptedUser::Tree(const CString& caption, const CString& path) {
+    return Add(CaptionStep(Verb::Tree, caption, path));
+}
+
+ScriptedUser& ScriptedUser::Expand(const CString& caption, const CString& path) {
+    return Add(CaptionStep(Verb::Expand, caption, path));
+}
+
+ScriptedUser& ScriptedUser::Menu(const CString& entryText) {
+    Step s;
+    s.verb = Verb::Menu;
+    s.text = entryText;
     return Add(std::move(s));
 }
 
@@ -574,6 +720,7 @@ ScriptedUser& ScriptedUser::Menu(UINT command) {
     Step s;
     s.verb = Verb::Menu;
     s.number = static_cast<int>(command);
+    s.hasNumber = true;
     return Add(std::move(s));
 }
 
@@ -625,6 +772,8 @@ CString ScriptedUser::Describe(const Step& step) const {
     case Verb::File:
         return text + " " + Quote(step.paths.empty() ? CString() : step.paths.front());
     case Verb::Menu: {
+        if (!step.hasNumber)
+            return text + " " + Quote(step.text);
         CString n;
         n.Format(" %d", step.number);
         return text + n;
@@ -637,7 +786,7 @@ CString ScriptedUser::Describe(const Step& step) const {
     default: {
         CString target;
         if (step.byText)
-            target = Quote(step.target);
+            target = step.target == "*" ? CString("*") : Quote(step.target);
         else
             target.Format("%d", step.id);
         return text + " " + target;
@@ -703,14 +852,9 @@ bool ScriptedUser::Perform(CDialog& dialog, const Step& step) {
             step.action(dialog);
         return true;
     }
-    CWnd* control = nullptr;
-    if (step.byText) {
-        control = FindByCaption(dialog, step.target);
-        if (control && step.verb == Verb::Set && !TakesInput(*control))
-            control = FieldAfter(*control);
-    } else {
-        control = FindById(dialog, step.id);
-    }
+    CWnd* control = step.byText ? FindTarget(dialog, step) : FindById(dialog, step.id);
+    if (Failed())
+        return false;
     if (!control) {
         // OK and Cancel work as Enter and Escape do, even without such buttons.
         if (step.verb == Verb::Click && !step.byText && (step.id == IDOK || step.id == IDCANCEL)) {
@@ -881,6 +1025,56 @@ bool ScriptedUser::Perform(CDialog& dialog, const Step& step) {
     }
 }
 
+CWnd* ScriptedUser::FindTarget(CDialog& dialog, const Step& step) {
+    const CString caption = dialog.GetWindowTextValue();
+    std::vector<CWnd*> candidates;
+    auto add = [&candidates](CWnd* w) {
+        if (w && std::find(candidates.begin(), candidates.end(), w) == candidates.end())
+            candidates.push_back(w);
+    };
+    if (step.target == "*") {
+        // The dialog's only tree or report list: a tree for tree actions, a list for column
+        // clicks and rows given by number, either for a row or item given by text.
+        const bool trees = step.verb != Verb::Column && !step.hasNumber;
+        const bool lists = step.verb != Verb::Tree && step.verb != Verb::Expand;
+        std::vector<CWnd*> all;
+        Collect(dialog, all);
+        for (CWnd* w : all)
+            if ((trees && w->GetControlKind() == ControlKind::TreeCtrl) ||
+                (lists && w->GetControlKind() == ControlKind::ListCtrl))
+                add(w);
+    } else {
+        for (CWnd* match : FindByCaption(dialog, step.target)) {
+            const ControlKind kind = match->GetControlKind();
+            if (step.verb == Verb::Click)
+                add(match);
+            else if (kind == ControlKind::Static || kind == ControlKind::GroupBox)
+                add(FieldAfter(*match));
+            else if (step.verb == Verb::Set && kind == ControlKind::PushButton)
+                add(FieldOfButton(*match));
+            else
+                add(match);
+        }
+    }
+    if (candidates.size() > 1) {
+        // Of several, the one a person can see.
+        std::vector<CWnd*> visible;
+        for (CWnd* w : candidates)
+            if (w->IsWindowVisible())
+                visible.push_back(w);
+        if (visible.size() == 1)
+            return visible.front();
+        CString names;
+        for (CWnd* w : visible.empty() ? candidates : visible)
+            names += (names.IsEmpty() ? "" : ", ") + NameOf(*w);
+        Fail((step.target == "*" ? CString("* names more than one control") : Quote(step.target) + " names more than one control") +
+                 " in the dialog " + Quote(caption) + ": " + names,
+             &step);
+        return nullptr;
+    }
+    return candidates.empty() ? nullptr : candidates.front();
+}
+
 void ScriptedUser::ProcessPendingEvents() {
     DispatchPostedMessages();
 }
@@ -982,6 +1176,50 @@ bool ScriptedUser::RunFontDialog(FontDialogRequest& request) {
     return true;
 }
 
+UINT ScriptedUser::MenuCommandOfText(const CMenu& menu, const Step& step) {
+    // The command entries of the menu and its sub-menus whose text (with or without its '&', and
+    // without the shortcut after a tab) is the wanted one.
+    std::vector<const CMenu::Item*> found;
+    CString entries;
+    std::function<void(const CMenu&)> walk = [&](const CMenu& m) {
+        for (const auto& item : m.Items()) {
+            if (item.flags & MF_SEPARATOR)
+                continue;
+            if (item.subMenu) {
+                walk(*item.subMenu);
+                continue;
+            }
+            CString text = item.text;
+            const int tab = text.Find('\t');
+            if (tab >= 0)
+                text = text.Left(tab);
+            entries += (entries.IsEmpty() ? "" : ", ") + Quote(text);
+            if (text == step.text || Readable(text) == step.text)
+                found.push_back(&item);
+        }
+    };
+    walk(menu);
+    if (found.empty()) {
+        Fail("the popup menu has no entry " + Quote(step.text) + " (" + entries + ")", &step);
+        return 0;
+    }
+    if (found.size() > 1) {
+        CString ids;
+        for (const auto* item : found) {
+            CString id;
+            id.Format("%s%u", ids.IsEmpty() ? "" : ", ", item->id);
+            ids += id;
+        }
+        Fail("the popup menu has more than one entry " + Quote(step.text) + " (commands " + ids + ")", &step);
+        return 0;
+    }
+    if (found.front()->flags & (MF_GRAYED | MF_DISABLED)) {
+        Fail("the popup menu entry " + Quote(step.text) + " is disabled", &step);
+        return 0;
+    }
+    return found.front()->id;
+}
+
 UINT ScriptedUser::TrackPopupMenu(const CMenu& menu, CPoint, CWnd*) {
     if (Failed())
         return 0;
@@ -995,6 +1233,8 @@ UINT ScriptedUser::TrackPopupMenu(const CMenu& menu, CPoint, CWnd*) {
     }
     const Step step = m_steps.front();
     m_steps.pop_front();
+    if (!step.hasNumber)
+        return MenuCommandOfText(menu, step);
     if (step.number != 0 && !menu.IsEnabledCommand(static_cast<UINT>(step.number))) {
         Fail("the popup menu has no enabled command with that id", &step);
         return 0;

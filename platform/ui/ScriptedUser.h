@@ -7,6 +7,11 @@
 //   user.Dialog("选择负责人").Set(1147, "张三").Click(IDOK).Message("已保存", IDOK);
 //   EXPECT_EQ(dlg.DoModal(), IDOK);
 //   EXPECT_TRUE(user.Succeeded()) << user.Error();
+//
+// Every action on a control names it by its id or by a caption: the caption of a button, check
+// box or radio button, or of the label (or group frame) before the control; "*" names the
+// dialog's only tree or report list. Set with a button's caption types into the field the button
+// belongs to. A caption that names more than one control is an error that lists them.
 #pragma once
 
 #include "platform/base/String.h"
@@ -48,21 +53,31 @@ public:
     ScriptedUser& Click(const CString& caption);
     // Sets a check box (0, 1, 2) or checks a radio button (1).
     ScriptedUser& Check(int id, int state);
+    ScriptedUser& Check(const CString& caption, int state);
     // Chooses an entry (from 0) of a combo box, list box, report list or tab control, or the
     // entry whose (first column) text is exactly the given one.
     ScriptedUser& Select(int id, int index);
     ScriptedUser& Select(int id, const CString& text);
+    ScriptedUser& Select(const CString& caption, int index);
+    ScriptedUser& Select(const CString& caption, const CString& text);
     // Double-clicks / right-clicks a row of a list, or (by path) a tree item.
     ScriptedUser& DoubleClick(int id, int row);
     ScriptedUser& DoubleClick(int id, const CString& rowTextOrPath);
+    ScriptedUser& DoubleClick(const CString& caption, int row);
+    ScriptedUser& DoubleClick(const CString& caption, const CString& rowTextOrPath);
     ScriptedUser& RightClick(int id, int row);
     ScriptedUser& RightClick(int id, const CString& rowTextOrPath);
+    ScriptedUser& RightClick(const CString& caption, int row);
+    ScriptedUser& RightClick(const CString& caption, const CString& rowTextOrPath);
     // Clicks a column header of a report list.
     ScriptedUser& Column(int id, int column);
+    ScriptedUser& Column(const CString& caption, int column);
     // Selects the tree item at a path of whole item texts ("A/B/C"), expanding on the way.
     ScriptedUser& Tree(int id, const CString& path);
+    ScriptedUser& Tree(const CString& caption, const CString& path);
     // Expands the tree item at the path.
     ScriptedUser& Expand(int id, const CString& path);
+    ScriptedUser& Expand(const CString& caption, const CString& path);
     // Answers the next message box: its whole text / a text containing the part / any text.
     ScriptedUser& Message(const CString& text, int answer);
     ScriptedUser& MessageContaining(const CString& textPart, int answer);
@@ -74,8 +89,10 @@ public:
     ScriptedUser& Color(long long color);
     // Answers the next font dialog with a face and a size in points (empty face: cancel).
     ScriptedUser& Font(const CString& faceName, int pointSize);
-    // Answers the next popup menu with a command (0: none chosen).
+    // Answers the next popup menu with a command (0: none chosen), or with the entry of this text
+    // (with or without its '&'; also in a sub-menu).
     ScriptedUser& Menu(UINT command);
+    ScriptedUser& Menu(const CString& entryText);
     // Presses the close box of the current dialog.
     ScriptedUser& Close();
     // Runs code against the current dialog (C++ only: look at controls in the middle of a run).
@@ -132,7 +149,7 @@ public:
     struct Step {
         Verb verb = Verb::Click;
         int id = 0;             // control id (when byText is false)
-        bool byText = false;    // the target is given by caption / text
+        bool byText = false;    // the target is given by caption / text ("*": the only tree or list)
         CString target;         // caption of the target, or a dialog caption
         CString text;           // text to type, entry text, tree path, message text, file path
         int number = 0;         // state, index, column, answer, filter index, command, size
@@ -150,6 +167,8 @@ private:
     void Fail(const CString& message, const Step* step = nullptr);
     void Record(const CString& line);
     bool Perform(CDialog& dialog, const Step& step);
+    CWnd* FindTarget(CDialog& dialog, const Step& step);
+    UINT MenuCommandOfText(const CMenu& menu, const Step& step);
     CString Describe(const Step& step) const;
 
     std::deque<Step> m_steps;

@@ -100,7 +100,7 @@ HTREEITEM CTreeCtrl::InsertItem(UINT mask, LPCTSTR text, int image, int selected
         position = 0;
     } else if (after == TVI_SORT) {
         position = 0;
-        while (position < siblings.size() && siblings[position]->text.Compare(node->text) <= 0)
+        while (position < siblings.size() && siblings[position]->text.CollateNoCase(node->text) <= 0)
             ++position;
     } else if (after && after != TVI_LAST) {
         for (std::size_t i = 0; i < siblings.size(); ++i)
@@ -511,7 +511,7 @@ BOOL CTreeCtrl::SortChildren(HTREEITEM item) {
     if (!node)
         return FALSE;
     std::stable_sort(node->children.begin(), node->children.end(),
-                     [](const auto& a, const auto& b) { return a->text.Compare(b->text) < 0; });
+                     [](const auto& a, const auto& b) { return a->text.CollateNoCase(b->text) < 0; });
     StateChanged();
     return TRUE;
 }

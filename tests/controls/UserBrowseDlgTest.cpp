@@ -162,6 +162,10 @@ TEST_P(UserBrowseTest, HeaderClicksSortBothWaysAndTheChoiceFollowsTheRow) {
         })
         .Select(1059, "Wangwu")
         .Column(1059, 1)
+        .Do([](CDialog& d) {
+            // Names in code page 936 order (their UTF-8 bytes order them the other way round).
+            EXPECT_EQ(Column(d, 1), (Rows{"管理员", "李四", "王五", "张三"}));
+        })
         .Click(IDOK);
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();

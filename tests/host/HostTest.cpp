@@ -16,6 +16,12 @@ TEST(Host, ListsTheExportedEntryFunctionsWithTheirArguments) {
     EXPECT_NE(r.out.find("ShowProjectTaskAuditFlow (text, text, int) -> int"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("ECOAssignNextAuditFlatroof (text, text, text, text) -> int"), std::string::npos)
         << r.out;
+    // Each with the caption of the dialog it opens and its subsystem, as the menus show them.
+    EXPECT_NE(r.out.find("ImportProductDataFromFile (text, login) -> int  产品结构数据导入  @零部件与产品结构"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("ConfigureTaskItemColor () -> int  配置任务项显示颜色  @公共控件"), std::string::npos)
+        << r.out;
 }
 
 TEST(Host, HeadlessCallPrintsTheResult) {

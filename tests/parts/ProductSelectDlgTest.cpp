@@ -156,7 +156,8 @@ TEST_P(ProductSelectTest, ColumnClicksSortAndTheSearchOnlyWorksOnColumnZeroAscen
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     ASSERT_EQ(orders.size(), 4u);
-    EXPECT_EQ(orders[0], (std::vector<std::string>{"P-100", "p-200", "B-300"})); // 一号, 二号, 泵 by bytes
+    // 泵, 二号, 一号: the names in code page 936 order (UTF-8 bytes would give the reverse).
+    EXPECT_EQ(orders[0], (std::vector<std::string>{"B-300", "p-200", "P-100"}));
     EXPECT_EQ(orders[1], (std::vector<std::string>{"B-300", "P-100", "p-200"}));
     EXPECT_EQ(orders[2], (std::vector<std::string>{"p-200", "P-100", "B-300"}));
     EXPECT_EQ(orders[3], (std::vector<std::string>{"B-300", "P-100", "p-200"}));

@@ -1,6 +1,6 @@
 // The product structure import: line parsing, the four file kinds, the column matching that the
 // import remembers, the parent drawing and storing into both areas.
-#include "core/EntryRegistry.h"
+#include "platform/os/EntryTable.h"
 #include "parts/ProductDataMatchDlg.h"
 #include "parts/ProductStructImportDlg.h"
 #include "platform/base/TextCodec.h"

@@ -64,6 +64,20 @@ TEST(ScriptedUserTest, LinesMeanWhatTheFormatSays) {
     EXPECT_EQ(s.text, "产品A [P1]/部件B [B2]");
     s = Parse("set 1 \"第一行\\n第二行\\t\\\"引\\\\号\\\"\"");
     EXPECT_EQ(s.text, "第一行\n第二行\t\"引\\号\"");
+    s = Parse("select \"类型\" 2");
+    EXPECT_TRUE(s.byText);
+    EXPECT_EQ(s.target, "类型");
+    EXPECT_EQ(s.number, 2);
+    s = Parse("tree * \"a/b\"");
+    EXPECT_TRUE(s.byText);
+    EXPECT_EQ(s.target, "*") << "the dialog's only tree";
+    s = Parse("check \"只读\" 1");
+    EXPECT_EQ(s.target, "只读");
+    s = Parse("menu \"设为组长(&S)...\"");
+    EXPECT_FALSE(s.hasNumber);
+    EXPECT_EQ(s.text, "设为组长(&S)...");
+    s = Parse("menu 2");
+    EXPECT_TRUE(s.hasNumber);
     s = Parse("  close  \r");
     EXPECT_EQ(s.verb, Verb::Close);
 }
@@ -73,7 +87,8 @@ TEST(ScriptedUserTest, LinesThatCannotBeReadAreRefused) {
     Refusal("click");
     Refusal("click 1 2");
     Refusal("check 1087");
-    Refusal("check \"只读\" 1"); // check takes an id
+    Refusal("check 1087 \"1\""); // a state is a number
+    Refusal("tree 1051 *");
     Refusal("select 1060");
     Refusal("message \"text\"");
     Refusal("message \"text\" MAYBE");

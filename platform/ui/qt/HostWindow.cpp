@@ -1,4 +1,5 @@
-// The host program's main window: a menu of every entry function of the library. It asks for
+// The host program's main window: a menu of every entry function of the library, one menu per
+// subsystem, each entry shown by its title beside its name. It asks for
 // the login account once, for the other arguments of an entry at each call, calls the entry
 // through the host's callback and shows the result in the status bar.
 #include "platform/ui/HostSupport.h"
@@ -46,7 +47,7 @@ bool AskArguments(QWidget* parent, const vq::EntryInfo& entry, const HostState& 
             args.push_back(state.login.toStdString());
             continue;
         }
-        QString title = QString::fromUtf8(entry.name);
+        QString title = QString::fromUtf8(vq::EntryMenuText(entry).c_str());
         QString label =
             QString::fromUtf8("参数 %1 (%2):").arg(i + 1).arg(entry.signature[i] == 'i' ? "整数" : "文本");
         bool ok = false;
@@ -111,6 +112,35 @@ private:
     QProgressBar* m_progress = nullptr;
 };
 
+// Calls an entry chosen from a menu: asks for the login account once and the other arguments,
+// and shows the result in the status bar.
+void RunEntry(QMainWindow& window, HostState& state, const vq::EntryInfo* entry) {
+    if (entry->loginArg > 0 && state.login.isEmpty() && !AskLogin(&window, state))
+        return;
+    std::vector<std::string> args;
+    if (!AskArguments(&window, *entry, state, args))
+        return;
+    std::vector<const char*> argv;
+    for (const auto& a : args)
+        argv.push_back(a.c_str());
+    char result[512] = {};
+    int ok = state.invoke(entry, argv.data(), static_cast<int>(argv.size()), result, sizeof result);
+    window.statusBar()->showMessage(QString::fromUtf8("%1: %2 %3")
+                                        .arg(QString::fromUtf8(vq::EntryMenuText(*entry).c_str()))
+                                        .arg(ok ? QString::fromUtf8("结果") : QString::fromUtf8("错误"))
+                                        .arg(QString::fromUtf8(result)));
+}
+
+// One menu per subsystem; each entry shows its title beside its name.
+void AddEntryMenus(QMainWindow& window, HostState& state, const vq::EntryInfo* entries, int count) {
+    for (const vq::EntryGroup& group : vq::GroupEntries(entries, count)) {
+        QMenu* menu = window.menuBar()->addMenu(QString::fromUtf8(group.title.c_str()));
+        for (const vq::EntryInfo* entry : group.entries)
+            menu->addAction(QString::fromUtf8(vq::EntryMenuText(*entry).c_str()),
+                            [&window, &state, entry] { RunEntry(window, state, entry); });
+    }
+}
+
 } // namespace
 
 extern "C" int VqHostRunWindow(const vq::EntryInfo* entries, int count, VqHostInvoke invoke) {
@@ -132,27 +162,7 @@ extern "C" int VqHostRunWindow(const vq::EntryInfo* entries, int count, VqHostIn
     file->addSeparator();
     file->addAction(QString::fromUtf8("退出"), [&] { window.close(); });
 
-    QMenu* menu = window.menuBar()->addMenu(QString::fromUtf8("功能"));
-    for (int i = 0; i < count; ++i) {
-        const vq::EntryInfo* entry = &entries[i];
-        menu->addAction(QString::fromUtf8(entry->name), [&window, &state, entry] {
-            if (entry->loginArg > 0 && state.login.isEmpty() && !AskLogin(&window, state))
-                return;
-            std::vector<std::string> args;
-            if (!AskArguments(&window, *entry, state, args))
-                return;
-            std::vector<const char*> argv;
-            for (const auto& a : args)
-                argv.push_back(a.c_str());
-            char result[512] = {};
-            int ok = state.invoke(entry, argv.data(), static_cast<int>(argv.size()), result, sizeof result);
-            window.statusBar()->showMessage(
-                QString::fromUtf8("%1: %2 %3")
-                    .arg(QString::fromUtf8(entry->name))
-                    .arg(ok ? QString::fromUtf8("结果") : QString::fromUtf8("错误"))
-                    .arg(QString::fromUtf8(result)));
-        });
-    }
+    AddEntryMenus(window, state, entries, count);
 
     HostStatusBar statusBar(window.statusBar());
     vq::StatusBarSink* previousSink = vq::SetStatusBarSink(&statusBar);

@@ -1,5 +1,5 @@
 // The fixed stack that tree dialogs fill their trees with.
-#include "core/TreeStack.h"
+#include "controls/TreeStack.h"
 #include "tests/support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "core/TreeStack.h"
+#include "controls/TreeStack.h"
 
 #include "platform/base/MessageBox.h"
 

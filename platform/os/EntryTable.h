@@ -1,0 +1,87 @@
+// The table of exported entry functions. Each entry function is a plain function with C linkage
+// taking texts (CString by value) and integers and returning an int or a text; it registers
+// itself here with VQ_EXPORT_ENTRY so that a host can list the functions, show them by title in
+// menus grouped by subsystem, and call them by name with the right argument kinds.
+#pragma once
+
+#include "platform/base/String.h"
+
+#include <type_traits>
+#include <vector>
+
+namespace vq {
+
+constexpr int kMaxEntryArgs = 6;
+
+// A group of entry functions in the host's menus; order places the groups.
+struct EntrySubsystem {
+    int order;
+    const char* title;
+};
+
+struct EntryInfo {
+    const char* name;                  // exported symbol name
+    char signature[kMaxEntryArgs + 1]; // one letter per argument: 's' text, 'i' integer
+    char result;                       // 'i' integer, 's' text
+    int loginArg;                      // 1-based position of the login account; 0 for none
+    void* function;                    // the function itself
+    const char* title;                 // the caption of the dialog it opens, or a short title; may be empty
+    const EntrySubsystem* subsystem;   // the group it belongs to; null: none
+};
+
+template <class T> constexpr char EntryArgCode() {
+    if constexpr (std::is_same_v<T, CString>)
+        return 's';
+    else if constexpr (std::is_same_v<T, int>)
+        return 'i';
+    else
+        static_assert(std::is_same_v<T, CString> || std::is_same_v<T, int>,
+                      "entry arguments are texts or ints");
+}
+
+void AddEntry(const EntryInfo& info);
+
+template <class R, class... A>
+bool RegisterEntry(const char* name, R (*fn)(A...), int loginArg, const char* title = "",
+                   const EntrySubsystem* subsystem = nullptr) {
+    static_assert(sizeof...(A) <= kMaxEntryArgs, "too many entry arguments");
+    static_assert(std::is_same_v<R, int> || std::is_same_v<R, CString>, "entries return an int or a text");
+    EntryInfo info{name,
+                   {EntryArgCode<A>()..., '\0'},
+                   std::is_same_v<R, int> ? 'i' : 's',
+                   loginArg,
+                   reinterpret_cast<void*>(fn),
+                   title ? title : "",
+                   subsystem};
+    AddEntry(info);
+    return true;
+}
+
+template <class R, class... A>
+bool RegisterEntry(const char* name, R (*fn)(A...), int loginArg, const char* title,
+                   const EntrySubsystem& subsystem) {
+    return RegisterEntry(name, fn, loginArg, title, &subsystem);
+}
+
+// The entries of a table grouped as the host's menus show them: groups by their order (entries
+// without a group last, under "其他"), entries by name within a group.
+struct EntryGroup {
+    CString title;
+    std::vector<const EntryInfo*> entries;
+};
+std::vector<EntryGroup> GroupEntries(const EntryInfo* entries, int count);
+
+// How a menu shows an entry: its title beside its name ("产品结构数据导入  ImportProductDataFromFile"),
+// or the name alone when it has no title.
+CString EntryMenuText(const EntryInfo& entry);
+
+} // namespace vq
+
+// The table as the host reads it after loading the library.
+extern "C" const vq::EntryInfo* VqEntryTable(int* count);
+
+// VQ_EXPORT_ENTRY(function, loginArg) or VQ_EXPORT_ENTRY(function, loginArg, "title", subsystem),
+// at namespace scope after the function's definition.
+#define VQ_EXPORT_ENTRY(fn, loginArg, ...)                                                                   \
+    [[maybe_unused]] static const bool fn##_entry_registered =                                               \
+        vq::RegisterEntry(#fn, &fn, loginArg __VA_OPT__(, ) __VA_ARGS__)
