@@ -7,7 +7,7 @@
 
 #include "controls/TreeCtrlEx.h"
 #include "controls/TreeItemData.h"
-#include "core/TreeStack.h"
+#include "controls/TreeStack.h"
 #include "platform/base/Collections.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ImageList.h"
