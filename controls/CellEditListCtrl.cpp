@@ -1,5 +1,12 @@
 #include "controls/CellEditListCtrl.h"
 
+BEGIN_MESSAGE_MAP(CCellEditListCtrl, CListCtrl)
+    ON_WM_LBUTTONDOWN()
+    ON_WM_RBUTTONDOWN()
+    ON_WM_HSCROLL()
+    ON_WM_VSCROLL()
+END_MESSAGE_MAP()
+
 int CCellEditListCtrl::HitTestEx(CPoint point, int* column) {
     return vq::ListHitTestEx(*this, point, column);
 }

@@ -29,4 +29,6 @@ protected:
     void OnRButtonDown(UINT flags, CPoint point) override;
     void OnHScroll(UINT code, UINT pos, CWnd* scrollBar) override;
     void OnVScroll(UINT code, UINT pos, CWnd* scrollBar) override;
+
+    DECLARE_MESSAGE_MAP()
 };

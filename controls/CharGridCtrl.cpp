@@ -5,6 +5,15 @@
 #include <algorithm>
 #include <cstring>
 
+BEGIN_MESSAGE_MAP(CCharGridCtrl, CStatic)
+    ON_WM_PAINT()
+    ON_WM_SIZE()
+    ON_WM_LBUTTONDOWN()
+    ON_WM_LBUTTONUP()
+    ON_WM_LBUTTONDBLCLK()
+    ON_WM_MOUSEMOVE()
+END_MESSAGE_MAP()
+
 namespace {
 
 int BarWidth() {

@@ -99,4 +99,6 @@ private:
     // Handles a press on a scroll bar; false when the point is on neither bar.
     bool BarClick(CPoint point);
     CRect m_cells; // the part of the client area that holds cells
+
+    DECLARE_MESSAGE_MAP()
 };

@@ -4,6 +4,7 @@
 
 BEGIN_MESSAGE_MAP(CColorButton, CButton)
     ON_CONTROL_REFLECT(BN_CLICKED, &CColorButton::OnClicked)
+    ON_WM_MOUSEMOVE()
 END_MESSAGE_MAP()
 
 CColorButton::CColorButton()

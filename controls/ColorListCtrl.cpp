@@ -5,6 +5,12 @@
 
 #include <cstring>
 
+BEGIN_MESSAGE_MAP(CColorListCtrl, CListCtrl)
+    ON_WM_RBUTTONDOWN()
+    ON_WM_SETFOCUS()
+    ON_WM_KILLFOCUS()
+END_MESSAGE_MAP()
+
 namespace {
 // The yellow of marked rows.
 constexpr COLORREF kMarkColor = RGB(255, 255, 0);

@@ -38,4 +38,6 @@ protected:
 private:
     bool IsMarked(int row) const;
     void RepaintSelectedRows();
+
+    DECLARE_MESSAGE_MAP()
 };

@@ -57,6 +57,8 @@ BEGIN_MESSAGE_MAP(CColorPopupDlg, CDialog)
     ON_CONTROL_RANGE(BN_CLICKED, CColorPopupDlg::kFirstCellId,
                      CColorPopupDlg::kFirstCellId + CColorPopupDlg::kCellCount - 1, &CColorPopupDlg::OnCell)
     ON_BN_CLICKED(CColorPopupDlg::kOtherId, &CColorPopupDlg::OnOther)
+    ON_WM_LBUTTONDOWN()
+    ON_WM_LBUTTONUP()
 END_MESSAGE_MAP()
 
 CColorPopupDlg::CColorPopupDlg(CColorButton* button)

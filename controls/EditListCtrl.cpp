@@ -1,5 +1,14 @@
 #include "controls/EditListCtrl.h"
 
+BEGIN_MESSAGE_MAP(CEditListCtrl, CListCtrl)
+    ON_WM_LBUTTONDOWN()
+    ON_WM_RBUTTONDOWN()
+    ON_WM_KEYDOWN()
+    ON_WM_PAINT()
+    ON_WM_HSCROLL()
+    ON_WM_VSCROLL()
+END_MESSAGE_MAP()
+
 int CEditListCtrl::HitTestEx(CPoint point, int* column) {
     return vq::ListHitTestEx(*this, point, column);
 }

@@ -35,4 +35,6 @@ protected:
 
 private:
     int ColumnCount();
+
+    DECLARE_MESSAGE_MAP()
 };

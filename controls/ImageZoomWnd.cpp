@@ -6,6 +6,15 @@
 #include <algorithm>
 #include <cmath>
 
+BEGIN_MESSAGE_MAP(CImageZoomWnd, CWnd)
+    ON_WM_PAINT()
+    ON_WM_SIZE()
+    ON_WM_LBUTTONDOWN()
+    ON_WM_MOUSEMOVE()
+    ON_WM_LBUTTONUP()
+    ON_WM_RBUTTONUP()
+END_MESSAGE_MAP()
+
 CImageZoomWnd::CImageZoomWnd() : m_crBack(GetSysColor(COLOR_WINDOW)) {}
 
 BOOL CImageZoomWnd::Create(const RECT& rect, CWnd* parent, UINT id) {

@@ -72,4 +72,6 @@ private:
     CPoint m_ptStart;
     CPoint m_ptLast;
     CRect m_rcFrame; // the focus frame drawn during a window zoom
+
+    DECLARE_MESSAGE_MAP()
 };

@@ -4,6 +4,12 @@
 
 #include <algorithm>
 
+BEGIN_MESSAGE_MAP(CInPlaceEdit, CEdit)
+    ON_WM_CREATE()
+    ON_WM_KEYDOWN()
+    ON_WM_KILLFOCUS()
+END_MESSAGE_MAP()
+
 CInPlaceEdit::CInPlaceEdit(int row, int column, const CString& initialText)
     : m_row(row), m_column(column), m_initialText(initialText) {}
 

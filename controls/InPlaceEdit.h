@@ -38,6 +38,8 @@ protected:
 
 private:
     void FitText();
+
+    DECLARE_MESSAGE_MAP()
 };
 
 // The helpers both editing lists share.

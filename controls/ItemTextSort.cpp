@@ -20,7 +20,7 @@ int CompareRows(LPARAM a, LPARAM b, LPARAM sortData) {
 } // namespace
 
 int CompareSortTexts(const char* left, const char* right) {
-    return CString(left).CompareNoCase(right);
+    return CString(left).CollateNoCase(right);
 }
 
 bool SortListByItemText(CSortListCtrl& list, int column) {

@@ -3,6 +3,14 @@
 #include <cmath>
 #include <new>
 
+BEGIN_MESSAGE_MAP(CPieChartCtrl, CWnd)
+    ON_WM_PAINT()
+    ON_WM_SIZE()
+    ON_WM_LBUTTONDOWN()
+    ON_WM_MOUSEMOVE()
+    ON_WM_LBUTTONUP()
+END_MESSAGE_MAP()
+
 CPieSlice::CPieSlice(COLORREF color, COLORREF textColor, int value, const CString& label)
     : m_color(color), m_textColor(textColor), m_brush(color), m_value(value), m_label(label) {}
 

@@ -57,4 +57,6 @@ protected:
 
 private:
     void Layout(CDC* dc);
+
+    DECLARE_MESSAGE_MAP()
 };

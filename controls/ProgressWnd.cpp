@@ -20,6 +20,7 @@ constexpr DWORD kMessageLimit = 511;
 
 BEGIN_MESSAGE_MAP(CProgressWnd, CDialog)
     ON_BN_CLICKED(CProgressWnd::kCancelButtonId, &CProgressWnd::OnCancelButton)
+    ON_WM_CHAR()
 END_MESSAGE_MAP()
 
 CProgressWnd::CProgressWnd(CWnd* parent, LPCTSTR title, BOOL smooth) : m_smooth(smooth) {

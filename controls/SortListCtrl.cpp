@@ -1,5 +1,9 @@
 #include "controls/SortListCtrl.h"
 
+BEGIN_MESSAGE_MAP(CSortListCtrl, CListCtrl)
+    ON_WM_RBUTTONDOWN()
+END_MESSAGE_MAP()
+
 void CSortListCtrl::PreSubclassWindow() {
     CListCtrl::PreSubclassWindow();
     if (CHeaderCtrl* header = GetHeaderCtrl(); header && header != &m_header)

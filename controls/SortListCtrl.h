@@ -14,4 +14,6 @@ public:
 protected:
     void PreSubclassWindow() override;
     void OnRButtonDown(UINT flags, CPoint point) override;
+
+    DECLARE_MESSAGE_MAP()
 };

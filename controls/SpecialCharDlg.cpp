@@ -99,15 +99,11 @@ void CSpecialCharDlg::ReadCharFile(const CString& path, CStringArray& entries) {
 }
 
 bool CSpecialCharDlg::WriteCharFile(const CString& path, const CStringArray& entries) {
-    CStdioFile file;
-    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeText))
-        return false;
-    file.WriteString(CString(kBegin) + "\n");
+    CString text = CString(kBegin) + "\n";
     for (INT_PTR i = 0; i < entries.GetSize(); ++i)
-        file.WriteString(entries[i] + "\n");
-    file.WriteString(CString(kEnd) + "\n");
-    file.Close();
-    return true;
+        text += entries[i] + "\n";
+    text += CString(kEnd) + "\n";
+    return vq::ReplaceFileContent(path, vq::TextFileBytes(text.str()));
 }
 
 void CSpecialCharDlg::DoDataExchange(CDataExchange* pDX) {

@@ -1,10 +1,15 @@
 #include "core/EntryFrame.h"
 
+#include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/WaitCursor.h"
 
 CEntryFrame::CEntryFrame(const CString& loginAccount, Ftp ftp) : m_withFtp(ftp == Ftp::Yes) {
     vq::BeginWaitCursor();
+    // Without an installation folder every settings read would show the same message again:
+    // it is shown once, and the call ends here.
+    if (GetSettingsFilePath().IsEmpty())
+        return;
     SetCurrentLoginUser(loginAccount);
     if (!m_holder.ConnectPDM())
         return;
@@ -13,6 +18,7 @@ CEntryFrame::CEntryFrame(const CString& loginAccount, Ftp ftp) : m_withFtp(ftp =
     // Lend the holder's connection; the copy takes its reference before the old one goes.
     if (theApp.m_pConnPDM != m_holder.m_pConnection)
         theApp.m_pConnPDM = m_holder.m_pConnection;
+    theApp.m_bConnectionLost = FALSE;
     if (m_withFtp)
         theApp.m_pFtpConnection = m_holder.m_pFtpConnection;
     // Log rows and notices carry the user's full name.

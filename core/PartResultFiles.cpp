@@ -37,9 +37,10 @@ void KeepLatestPerPage(std::vector<PageRow>& rows) {
 
 CString CVqDesignTaskApp::GetPartResultFiles(CString partCode) {
     CString sql;
-    sql.Format("SELECT A.FileID, A.PageNum, A.PageCount, B.SaveDate From TeamWorkPartResult A, TeamWorkResult B "
-               "WHERE A.PartCode='%s' AND A.FileID=B.FileID",
-               SqlQuote(partCode));
+    sql.Format(
+        "SELECT A.FileID, A.PageNum, A.PageCount, B.SaveDate From TeamWorkPartResult A, TeamWorkResult B "
+        "WHERE A.PartCode='%s' AND A.FileID=B.FileID",
+        SqlQuote(partCode));
     std::vector<PageRow> rows;
     try {
         _RecordsetPtr rs;

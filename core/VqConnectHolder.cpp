@@ -15,6 +15,25 @@ namespace {
 // The FTP folders below "Vq" that documents are stored in.
 const char* const kVqFolders[] = {"Auditing", "Proven", "Working"};
 
+// What to tell the user when the Config table of the local configuration database cannot be
+// read: the file may be empty, another kind of file, locked, or of an older version.
+CString ConfigReadFailureText(const _com_error& e, const CString& path) {
+    switch (ClassifyDbError(e)) {
+    case DbFailure::NotADatabase:
+        return "文件: " + path + " 不是配置数据库，或已损坏!";
+    case DbFailure::Busy:
+    case DbFailure::ConnectionLost:
+        return DbFailureText(ClassifyDbError(e));
+    case DbFailure::CannotOpen:
+        return "不能正常连接配置数据库...";
+    case DbFailure::Other:
+        break;
+    }
+    if (e.Description().Find("no such table") >= 0)
+        return "文件: " + path + " 中没有配置信息，文件是空的或不完整!";
+    return "需要更新文件vqdetail.mdb的版本...";
+}
+
 // Closes a recordset before it is released when the close mode asks for it.
 void CloseIfAsked(_RecordsetPtr& recordset, int closeMode) {
     if (closeMode && recordset && recordset->GetState() == adStateOpen)
@@ -64,7 +83,8 @@ int CVqConnectHolder::LoadDatabaseConfig() {
         local->Open(LocalConnectionText(localPath), "", "", adConnectUnspecified);
     } catch (_com_error& e) {
         ReportComError(e);
-        AfxMessageBox("不能正常连接配置数据库...");
+        AfxMessageBox(ClassifyDbError(e) == DbFailure::NotADatabase ? ConfigReadFailureText(e, localPath)
+                                                                    : CString("不能正常连接配置数据库..."));
         return 0;
     }
 
@@ -83,7 +103,7 @@ int CVqConnectHolder::LoadDatabaseConfig() {
         CloseIfAsked(recordset, m_nAdoCloseMode);
     } catch (_com_error& e) {
         ReportComError(e);
-        AfxMessageBox("需要更新文件vqdetail.mdb的版本...");
+        AfxMessageBox(ConfigReadFailureText(e, localPath));
         return 0;
     }
 
@@ -94,7 +114,11 @@ int CVqConnectHolder::LoadDatabaseConfig() {
         return 0;
     }
 
-    m_strAdoConnect.Format("DSN=%s; UID=%s; PWD=%s", m_strPdmDataSource, user, password);
+    // No blanks after the separators (some drivers then ignore the keys), and values quoted
+    // where they hold a separator or a brace.
+    user = OdbcConnectionValue(user);
+    password = OdbcConnectionValue(password);
+    m_strAdoConnect.Format("DSN=%s;UID=%s;PWD=%s", OdbcConnectionValue(m_strPdmDataSource), user, password);
     switch (m_nDatabaseType) {
     case 1:
         m_strPdmOdbc.Format("ODBC;DSN=%s;SRVR=%s;DB=vqdetail;UID=%s;PWD=%s", m_strPdmDataSource,
@@ -199,7 +223,7 @@ int CVqConnectHolder::LoadFtpConfig() {
         CloseIfAsked(recordset, m_nAdoCloseMode);
     } catch (_com_error& e) {
         ReportComError(e);
-        AfxMessageBox("需要更新文件vqdetail.mdb的版本...");
+        AfxMessageBox(ConfigReadFailureText(e, localPath));
         return 0;
     }
     if (!hasRow) {

@@ -634,11 +634,6 @@ void CDrawingCheckDlg::OnAudit() {
 }
 
 BOOL CDrawingCheckDlg::WriteExport(const CString& path) {
-    CFile file;
-    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite)) {
-        AfxMessageBox("不能打开文件 " + path);
-        return FALSE;
-    }
     static const char* const kTitles1[] = {
         "-----------------------已入库图纸------------------------\r\n\r\n",
         "-----------------------借用图纸--------------------------\r\n\r\n",
@@ -663,9 +658,7 @@ BOOL CDrawingCheckDlg::WriteExport(const CString& path) {
     for (int row = 0; row < m_list2.GetItemCount(); ++row)
         out += ExportLine(m_list2.GetItemText(row, kNumber), m_list2.GetItemText(row, kCode),
                           m_list2.GetItemText(row, kName));
-    BOOL written = file.Write(out.data(), static_cast<UINT>(out.size()));
-    file.Close();
-    if (!written) {
+    if (!vq::ReplaceFileContent(path, out)) {
         AfxMessageBox("不能打开文件 " + path);
         return FALSE;
     }

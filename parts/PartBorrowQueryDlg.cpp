@@ -413,13 +413,10 @@ void CPartBorrowQueryDlg::SaveText(const char* filter, bool tree) {
     }
     const CString path = dlg.GetPathName();
     const std::string bytes = tree ? TreeText() : TableText();
-    CFile file;
-    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeBinary)) {
+    if (!vq::ReplaceFileContent(path, bytes)) {
         AfxMessageBox("不能打开文件 " + path);
         return;
     }
-    file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
-    file.Close();
     if (vq::ShowMessageBox("操作提示", "存储完毕，是否打开该文件?", MB_YESNO | MB_ICONWARNING) == IDYES)
         vq::ShellOpenFile(path);
 }

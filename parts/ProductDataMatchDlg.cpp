@@ -132,13 +132,6 @@ void CProductDataMatchDlg::OnClear() {
 
 void CProductDataMatchDlg::OnOK() {
     m_arrResults.RemoveAll();
-    CStdioFile file;
-    if (m_strMatchFile.IsEmpty() || !file.Open(m_strMatchFile, CFile::modeCreate | CFile::modeWrite)) {
-        CString text;
-        text.Format("文件: %s 打不开!", m_strMatchFile);
-        AfxMessageBox(text);
-        return;
-    }
     CString out = CString(kBlockStart) + "\n";
     for (int i = 0; i < m_listColumns.GetItemCount(); ++i) {
         CString attribute = m_listColumns.GetItemText(i, 1);
@@ -146,7 +139,14 @@ void CProductDataMatchDlg::OnOK() {
         out += attribute + "\n";
     }
     out += CString(kBlockEnd) + "\n";
-    file.WriteString(out);
-    file.Close();
+    // The old matching stays whole when the new one cannot be written (a full disk), and the
+    // dialog stays open: the user learns that it was not kept.
+    if (m_strMatchFile.IsEmpty() || !vq::ReplaceFileContent(m_strMatchFile, vq::TextFileBytes(out.str()))) {
+        m_arrResults.RemoveAll();
+        CString text;
+        text.Format("文件: %s 打不开!", m_strMatchFile);
+        AfxMessageBox(text);
+        return;
+    }
     EndDialog(IDOK);
 }

@@ -17,4 +17,4 @@ extern "C" int AssignProjectTaskMain(CString projectNo, CString login, int readO
     dlg.DoModal();
     return dlg.Changed;
 }
-VQ_EXPORT_ENTRY(AssignProjectTaskMain, 2);
+VQ_EXPORT_ENTRY(AssignProjectTaskMain, 2, "设计项目结构管理 — WBS分解", vq::kProjectsSubsystem);

@@ -25,4 +25,4 @@ extern "C" CString CreateNewProjectTaskItem(CString itemNo, CString /*unused*/, 
         return CString();
     return dlg.ProjectNo;
 }
-VQ_EXPORT_ENTRY(CreateNewProjectTaskItem, 3);
+VQ_EXPORT_ENTRY(CreateNewProjectTaskItem, 3, "项目/任务项属性", vq::kProjectsSubsystem);

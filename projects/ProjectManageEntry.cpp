@@ -14,4 +14,4 @@ extern "C" int DesignProjectManageMain(CString login, int addDisabled) {
     dlg.DoModal();
     return dlg.Changed;
 }
-VQ_EXPORT_ENTRY(DesignProjectManageMain, 1);
+VQ_EXPORT_ENTRY(DesignProjectManageMain, 1, "设计项目管理", vq::kProjectsSubsystem);

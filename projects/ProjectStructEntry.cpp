@@ -13,4 +13,4 @@ extern "C" int AssignProjectStructMain(CString projectNo, CString login, int unu
     dlg.DoModal();
     return 0;
 }
-VQ_EXPORT_ENTRY(AssignProjectStructMain, 2);
+VQ_EXPORT_ENTRY(AssignProjectStructMain, 2, "设计项目结构显示", vq::kProjectsSubsystem);

@@ -19,7 +19,7 @@ extern "C" int AssignProjectTeamMain(CString taskNo, CString projectNo, CString 
     dlg.DoModal();
     return dlg.m_bChanged;
 }
-VQ_EXPORT_ENTRY(AssignProjectTeamMain, 4);
+VQ_EXPORT_ENTRY(AssignProjectTeamMain, 4, "项目组成员管理", vq::kProjectsSubsystem);
 
 // SelectProjectTeamer(taskNo, projectNo, groupType, login): the chosen member's login name after
 // OK, the login account itself after Cancel, empty when the database cannot be opened.
@@ -35,4 +35,4 @@ extern "C" CString SelectProjectTeamer(CString taskNo, CString projectNo, CStrin
     dlg.DoModal();
     return dlg.m_strLogName;
 }
-VQ_EXPORT_ENTRY(SelectProjectTeamer, 4);
+VQ_EXPORT_ENTRY(SelectProjectTeamer, 4, "选择项目组成员", vq::kProjectsSubsystem);

@@ -44,8 +44,8 @@ const vq::DialogTemplate kAssignTeamTaskTemplate{
      vq::PushButton(kPropertiesButton, "任务属性...", vq::kBeside, WS_DISABLED),
      vq::PushButton(kDeleteButton, "删除任务...", vq::kBeside, WS_DISABLED),
      vq::PushButton(kSelectTaskButton, "选择任务...", vq::kBeside),
-     vq::PushButton(kMembersButton, "项目成员...", vq::kBeside), vq::PushButton(kExpandButton, "展开", vq::kBeside),
-     vq::PushButton(IDCANCEL, "退出", vq::kBeside)}};
+     vq::PushButton(kMembersButton, "项目成员...", vq::kBeside),
+     vq::PushButton(kExpandButton, "展开", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside)}};
 
 constexpr const char* kProjectTaskKind = "_ProjectTask";
 constexpr const char* kRealWorkKind = "_Task";
@@ -168,7 +168,8 @@ void CAssignTeamTaskDlg::LoadTaskTree() {
     CString text;
     text.Format("项目：%s[%s] 下的任务：%s[%s]...", ProjectName, ProjectNo, ParentName, ParentNo);
     m_rootNode = m_tree.InsertItem(CTreeCursor(), text, 6);
-    m_tree.SetItemData(m_rootNode, reinterpret_cast<DWORD_PTR>(NewItemData(kProjectTaskKind, ParentNo, ParentName)));
+    m_tree.SetItemData(m_rootNode,
+                       reinterpret_cast<DWORD_PTR>(NewItemData(kProjectTaskKind, ParentNo, ParentName)));
     ReadWorkRows();
     AddChildWorks(m_rootNode, ParentNo);
     m_tree.Expand(m_rootNode, TVE_EXPAND);
@@ -180,8 +181,9 @@ void CAssignTeamTaskDlg::ReadParentTask() {
     if (ParentNo.IsEmpty())
         return;
     CString sql;
-    sql.Format("SELECT ProjectName, ProjectPath, ProjectManager, WorkState FROM ProjectManage WHERE ProjectNo='%s'",
-               SqlQuote(ParentNo));
+    sql.Format(
+        "SELECT ProjectName, ProjectPath, ProjectManager, WorkState FROM ProjectManage WHERE ProjectNo='%s'",
+        SqlQuote(ParentNo));
     CString path;
     try {
         _RecordsetPtr rs;
@@ -231,7 +233,8 @@ void CAssignTeamTaskDlg::LoadGroupTree() {
     CString text;
     text.Format("工作任务组:%s[%s]下的工作任务: %s[%s]...", ProjectName, ProjectNo, ParentName, ParentNo);
     m_rootNode = m_tree.InsertItem(CTreeCursor(), text, 8);
-    m_tree.SetItemData(m_rootNode, reinterpret_cast<DWORD_PTR>(NewItemData(kProjectTaskKind, ParentNo, ParentName)));
+    m_tree.SetItemData(m_rootNode,
+                       reinterpret_cast<DWORD_PTR>(NewItemData(kProjectTaskKind, ParentNo, ParentName)));
     ReadWorkRows();
     AddChildWorks(m_rootNode, ParentNo);
     m_tree.Expand(m_rootNode, TVE_EXPAND);
@@ -244,7 +247,8 @@ bool CAssignTeamTaskDlg::ReadGroupWork() {
     if (ParentNo.IsEmpty())
         return false;
     CString sql;
-    sql.Format("SELECT Manager, WorkState, TaskNo, WorkName FROM TeamWorkManage WHERE WorkID='%s'", SqlQuote(ParentNo));
+    sql.Format("SELECT Manager, WorkState, TaskNo, WorkName FROM TeamWorkManage WHERE WorkID='%s'",
+               SqlQuote(ParentNo));
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
@@ -271,13 +275,15 @@ void CAssignTeamTaskDlg::ReadWorkRows() {
         list->RemoveAll();
     CString sql;
     if (GroupMode)
-        sql.Format("SELECT UpWorkID, WorkID, WorkName, WorkState, WorkType FROM TeamWorkManage WHERE WorkID LIKE "
-                   "'%s%%'%s ORDER BY UpWorkID, WorkID",
-                   SqlLikeLiteral(ParentNo + "#"), kSqlLikeEscape);
+        sql.Format(
+            "SELECT UpWorkID, WorkID, WorkName, WorkState, WorkType FROM TeamWorkManage WHERE WorkID LIKE "
+            "'%s%%'%s ORDER BY UpWorkID, WorkID",
+            SqlLikeLiteral(ParentNo + "#"), kSqlLikeEscape);
     else
-        sql.Format("SELECT UpWorkID, WorkID, WorkName, WorkState, WorkType FROM TeamWorkManage WHERE TaskNo='%s' "
-                   "ORDER BY UpWorkID, WorkID",
-                   SqlQuote(ParentNo));
+        sql.Format(
+            "SELECT UpWorkID, WorkID, WorkName, WorkState, WorkType FROM TeamWorkManage WHERE TaskNo='%s' "
+            "ORDER BY UpWorkID, WorkID",
+            SqlQuote(ParentNo));
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
@@ -311,8 +317,8 @@ void CAssignTeamTaskDlg::AddChildWorks(CTreeCursor node, const CString& number) 
         const bool real = m_workTypes[i].CompareNoCase("W") == 0;
         const CString id = m_workIds[i];
         CTreeCursor child = m_tree.InsertItem(node, WorkNodeText(m_workNames[i], id), real ? 10 : 8);
-        m_tree.SetItemData(child, reinterpret_cast<DWORD_PTR>(
-                                      NewItemData(real ? kRealWorkKind : kGroupWorkKind, id, m_workNames[i])));
+        m_tree.SetItemData(child, reinterpret_cast<DWORD_PTR>(NewItemData(
+                                      real ? kRealWorkKind : kGroupWorkKind, id, m_workNames[i])));
         if (id.CompareNoCase(number) != 0)
             AddChildWorks(child, id);
     }
@@ -347,9 +353,10 @@ void CAssignTeamTaskDlg::OnDivideWork() {
         return;
     // Only a plain work task ("W") is a leaf; groups and change tasks can be divided further.
     const bool real = dlg.TypeIndex == 1;
-    CTreeCursor child = m_tree.InsertItem(m_currentNode, WorkNodeText(dlg.WorkName, dlg.WorkID), real ? 10 : 8);
-    m_tree.SetItemData(child, reinterpret_cast<DWORD_PTR>(
-                                  NewItemData(real ? kRealWorkKind : kGroupWorkKind, dlg.WorkID, dlg.WorkName)));
+    CTreeCursor child =
+        m_tree.InsertItem(m_currentNode, WorkNodeText(dlg.WorkName, dlg.WorkID), real ? 10 : 8);
+    m_tree.SetItemData(child, reinterpret_cast<DWORD_PTR>(NewItemData(real ? kRealWorkKind : kGroupWorkKind,
+                                                                      dlg.WorkID, dlg.WorkName)));
     m_tree.Expand(m_currentNode, TVE_EXPAND);
     Changed = 1;
 }

@@ -47,27 +47,46 @@ constexpr DWORD kMultiLine = ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_
 
 const vq::DialogTemplate kTeamTaskItemTemplate{
     "工作任务分解",
-    {vq::Label("工作编号"), vq::EditBox(kWorkIdEdit, vq::kNoLayoutFlags, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("任务类型", vq::kBeside), vq::DropDownList(kTypeCombo, vq::kBeside),
-     vq::Label("工作名称"), vq::EditBox(kWorkNameEdit),
-     vq::Label("负责人", vq::kBeside), vq::EditBox(kManagerEdit, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+    {vq::Label("工作编号"),
+     vq::EditBox(kWorkIdEdit, vq::kNoLayoutFlags, ES_AUTOHSCROLL | ES_READONLY),
+     vq::Label("任务类型", vq::kBeside),
+     vq::DropDownList(kTypeCombo, vq::kBeside),
+     vq::Label("工作名称"),
+     vq::EditBox(kWorkNameEdit),
+     vq::Label("负责人", vq::kBeside),
+     vq::EditBox(kManagerEdit, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
      vq::PushButton(kSelectManager, "...", vq::kBeside),
-     vq::Label("开始时间"), vq::DateTimePicker(kBeginDate), vq::EditBox(kBeginDaysEdit, vq::kBeside),
+     vq::Label("开始时间"),
+     vq::DateTimePicker(kBeginDate),
+     vq::EditBox(kBeginDaysEdit, vq::kBeside),
      vq::Label("天", vq::kBeside),
-     vq::Label("报警时间"), vq::DateTimePicker(kCheckDate), vq::EditBox(kCheckDaysEdit, vq::kBeside),
+     vq::Label("报警时间"),
+     vq::DateTimePicker(kCheckDate),
+     vq::EditBox(kCheckDaysEdit, vq::kBeside),
      vq::Label("天", vq::kBeside),
-     vq::Label("完成时间"), vq::DateTimePicker(kEndDate), vq::EditBox(kEndDaysEdit, vq::kBeside),
+     vq::Label("完成时间"),
+     vq::DateTimePicker(kEndDate),
+     vq::EditBox(kEndDaysEdit, vq::kBeside),
      vq::Label("天", vq::kBeside),
-     vq::Label("优先级"), vq::EditBox(kPriorityEdit, vq::kNoLayoutFlags, ES_AUTOHSCROLL | ES_NUMBER),
+     vq::Label("优先级"),
+     vq::EditBox(kPriorityEdit, vq::kNoLayoutFlags, ES_AUTOHSCROLL | ES_NUMBER),
      vq::Spin(kPrioritySpin),
-     vq::Label("工作内容"), vq::EditBox(kPromptEdit, vq::kNoLayoutFlags, kMultiLine),
-     vq::Label("工作要求"), vq::EditBox(kRequestEdit, vq::kNoLayoutFlags, kMultiLine),
-     vq::Label("任务状态"), vq::EditBox(kStateEdit, vq::kNoLayoutFlags, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("图号前缀", vq::kHidden), vq::EditBox(kPartCodeEdit, vq::kHidden),
-     vq::Label("起始", vq::kHidden), vq::EditBox(kBeginNumEdit, vq::kHidden),
-     vq::Label("终止", vq::kHidden), vq::EditBox(kEndNumEdit, vq::kHidden),
-     vq::PushButton(kTaskQuery, "任务查询..."), vq::PushButton(kAssignResource, "分配资源...", vq::kBeside),
-     vq::DefPushButton(IDOK, "确定", vq::kBeside), vq::PushButton(IDCANCEL, "取消", vq::kBeside)},
+     vq::Label("工作内容"),
+     vq::EditBox(kPromptEdit, vq::kNoLayoutFlags, kMultiLine),
+     vq::Label("工作要求"),
+     vq::EditBox(kRequestEdit, vq::kNoLayoutFlags, kMultiLine),
+     vq::Label("任务状态"),
+     vq::EditBox(kStateEdit, vq::kNoLayoutFlags, ES_AUTOHSCROLL | ES_READONLY),
+     vq::Label("图号前缀", vq::kHidden),
+     vq::EditBox(kPartCodeEdit, vq::kHidden),
+     vq::Label("起始", vq::kHidden),
+     vq::EditBox(kBeginNumEdit, vq::kHidden),
+     vq::Label("终止", vq::kHidden),
+     vq::EditBox(kEndNumEdit, vq::kHidden),
+     vq::PushButton(kTaskQuery, "任务查询..."),
+     vq::PushButton(kAssignResource, "分配资源...", vq::kBeside),
+     vq::DefPushButton(IDOK, "确定", vq::kBeside),
+     vq::PushButton(IDCANCEL, "取消", vq::kBeside)},
     CSize(620, 600)};
 
 constexpr const char* kGroupType = "工作任务组";
@@ -96,7 +115,8 @@ BEGIN_MESSAGE_MAP(CTeamTaskItemDlg, CDialog)
 END_MESSAGE_MAP()
 
 // Until the window has shown its values, field changes come from the code.
-CTeamTaskItemDlg::CTeamTaskItemDlg(CWnd* parent) : CDialog(kTeamTaskItemTemplate, parent), m_bSettingFields(true) {}
+CTeamTaskItemDlg::CTeamTaskItemDlg(CWnd* parent)
+    : CDialog(kTeamTaskItemTemplate, parent), m_bSettingFields(true) {}
 
 void CTeamTaskItemDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
@@ -164,7 +184,8 @@ BOOL CTeamTaskItemDlg::OnInitDialog() {
 
 void CTeamTaskItemDlg::InitNewWork() {
     CString sql;
-    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectNo = '%s' AND TaskType ='S'", SqlQuote(UpWorkID));
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectNo = '%s' AND TaskType ='S'",
+               SqlQuote(UpWorkID));
     if (theApp.GetSqlInt(sql) > 0) {
         TypeIndex = 1;
         TypeCombo.SetCurSel(1);
@@ -183,8 +204,8 @@ void CTeamTaskItemDlg::InitNewWork() {
 
 void CTeamTaskItemDlg::InitExistingWork() {
     LoadWork();
-    const CString typeText = TypeIndex >= 0 && TypeIndex < TypeCombo.GetCount() ? TypeCombo.GetLBText(TypeIndex)
-                                                                                 : CString();
+    const CString typeText =
+        TypeIndex >= 0 && TypeIndex < TypeCombo.GetCount() ? TypeCombo.GetLBText(TypeIndex) : CString();
     SetWindowText(typeText + "属性");
     if (typeText == kGroupType) {
         CString sql;
@@ -216,7 +237,8 @@ void CTeamTaskItemDlg::CheckMaintainRights() {
 }
 
 void CTeamTaskItemDlg::LockFields() {
-    for (int id : {kWorkIdEdit, kWorkNameEdit, kPartCodeEdit, kPromptEdit, kRequestEdit, kBeginNumEdit, kEndNumEdit})
+    for (int id :
+         {kWorkIdEdit, kWorkNameEdit, kPartCodeEdit, kPromptEdit, kRequestEdit, kBeginNumEdit, kEndNumEdit})
         if (auto* edit = dynamic_cast<CEdit*>(GetDlgItem(id)))
             edit->SetReadOnly(TRUE);
     for (int id : {kTypeCombo, IDOK, kAssignResource, kSelectManager, kBeginDate, kCheckDate, kEndDate})
@@ -246,13 +268,16 @@ int CTeamTaskItemDlg::LoadWork() {
         return 0;
     }
     CString sql;
-    sql.Format("SELECT Manager, WorkName, WorkPrompt, WorkRequest, WorkType, BeginTime, CheckTime, PreEndedTime, "
-               "WorkState, PartCode, BeginNum, EndNum, UpWorkID, Other1, TaskNo FROM TeamWorkManage WHERE WorkID='%s'",
-               SqlQuote(WorkID));
+    sql.Format(
+        "SELECT Manager, WorkName, WorkPrompt, WorkRequest, WorkType, BeginTime, CheckTime, PreEndedTime, "
+        "WorkState, PartCode, BeginNum, EndNum, UpWorkID, Other1, TaskNo FROM TeamWorkManage WHERE "
+        "WorkID='%s'",
+        SqlQuote(WorkID));
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
-        rs->Open(sql, Connection ? Connection : theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        rs->Open(sql, Connection ? Connection : theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly,
+                 adCmdText);
         const bool found = !rs->IsEOF();
         if (found) {
             auto text = [&](long i) { return VariantToString(rs->GetCollect(i)); };
@@ -340,8 +365,8 @@ void CTeamTaskItemDlg::ShowDatesFromTexts() {
                    Date{CheckTime, CheckDatePicker, CheckDays, kCheckDaysEdit},
                    Date{PreEndedTime, EndDatePicker, EndDays, kEndDaysEdit}}) {
         if (d.text.GetLength() >= 10) {
-            const CTime date(std::atoi(d.text.Mid(0, 4)), std::atoi(d.text.Mid(5, 2)), std::atoi(d.text.Mid(8, 2)),
-                             1, 1, 1);
+            const CTime date(std::atoi(d.text.Mid(0, 4)), std::atoi(d.text.Mid(5, 2)),
+                             std::atoi(d.text.Mid(8, 2)), 1, 1, 1);
             d.picker.SetTime(date);
         }
         d.days = DaysFromToday(d.picker);
@@ -587,14 +612,17 @@ BOOL CTeamTaskItemDlg::StoreNewWork(const CString& typeLetter, const CString& da
         if (!log.WriteLog(WorkID, "增加", "分配工作", prompt))
             return FALSE;
         CString sql;
-        sql.Format("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkPrompt, WorkRequest, "
-                   "WorkType, BeginTime, CheckTime, PreEndedTime, CreateTime, WorkState, PartCode, BeginNum, EndNum, "
-                   "Other1) VALUES('%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', "
+        sql.Format("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkPrompt, "
+                   "WorkRequest, "
+                   "WorkType, BeginTime, CheckTime, PreEndedTime, CreateTime, WorkState, PartCode, BeginNum, "
+                   "EndNum, "
+                   "Other1) VALUES('%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', "
+                   "'%s', '%s', "
                    "%d, %d, %d)",
-                   SqlQuote(TaskNo), SqlQuote(UpWorkID), SqlQuote(WorkID), SqlQuote(Manager), SqlQuote(WorkName),
-                   SqlQuote(WorkPrompt), SqlQuote(WorkRequest), SqlQuote(typeLetter), SqlQuote(BeginTime),
-                   SqlQuote(CheckTime), SqlQuote(PreEndedTime), SqlQuote(dateTime), SqlQuote(WorkState),
-                   SqlQuote(PartCode), BeginNum, EndNum, Priority);
+                   SqlQuote(TaskNo), SqlQuote(UpWorkID), SqlQuote(WorkID), SqlQuote(Manager),
+                   SqlQuote(WorkName), SqlQuote(WorkPrompt), SqlQuote(WorkRequest), SqlQuote(typeLetter),
+                   SqlQuote(BeginTime), SqlQuote(CheckTime), SqlQuote(PreEndedTime), SqlQuote(dateTime),
+                   SqlQuote(WorkState), SqlQuote(PartCode), BeginNum, EndNum, Priority);
         try {
             connection->Execute(sql, nullptr, adCmdText);
             return TRUE;
@@ -621,12 +649,13 @@ BOOL CTeamTaskItemDlg::StoreChangedWork(const CString& typeLetter) {
     if (!log.WriteLog(WorkID, "修改", "修改分配工作", NoticeText()))
         return FALSE;
     CString sql;
-    sql.Format("UPDATE TeamWorkManage SET Manager='%s', WorkName='%s', WorkPrompt='%s', WorkRequest='%s', "
-               "WorkType='%s', BeginTime='%s', CheckTime='%s', PreEndedTime='%s', PartCode='%s', BeginNum=%d, "
-               "EndNum=%d, Other1=%d WHERE WorkID='%s'",
-               SqlQuote(Manager), SqlQuote(WorkName), SqlQuote(WorkPrompt), SqlQuote(WorkRequest),
-               SqlQuote(typeLetter), SqlQuote(BeginTime), SqlQuote(CheckTime), SqlQuote(PreEndedTime),
-               SqlQuote(PartCode), BeginNum, EndNum, Priority, SqlQuote(WorkID));
+    sql.Format(
+        "UPDATE TeamWorkManage SET Manager='%s', WorkName='%s', WorkPrompt='%s', WorkRequest='%s', "
+        "WorkType='%s', BeginTime='%s', CheckTime='%s', PreEndedTime='%s', PartCode='%s', BeginNum=%d, "
+        "EndNum=%d, Other1=%d WHERE WorkID='%s'",
+        SqlQuote(Manager), SqlQuote(WorkName), SqlQuote(WorkPrompt), SqlQuote(WorkRequest),
+        SqlQuote(typeLetter), SqlQuote(BeginTime), SqlQuote(CheckTime), SqlQuote(PreEndedTime),
+        SqlQuote(PartCode), BeginNum, EndNum, Priority, SqlQuote(WorkID));
     return theApp.ExecuteSql(sql) ? TRUE : FALSE;
 }
 
@@ -640,9 +669,10 @@ void CTeamTaskItemDlg::NotifyManager() {
 void CTeamTaskItemDlg::OnCancel() {
     if (ModifyMode == 0 && !WorkID.IsEmpty()) {
         CString sql;
-        sql.Format("DELETE FROM TeamWorkResourcePack WHERE ResourceID in (SELECT ResourceID FROM TeamWorkResource "
-                   "WHERE WorkID='%s')",
-                   SqlQuote(WorkID));
+        sql.Format(
+            "DELETE FROM TeamWorkResourcePack WHERE ResourceID in (SELECT ResourceID FROM TeamWorkResource "
+            "WHERE WorkID='%s')",
+            SqlQuote(WorkID));
         if (!theApp.ExecuteSql(sql))
             return;
         sql.Format("DELETE FROM TeamWorkResource WHERE WorkID='%s'", SqlQuote(WorkID));

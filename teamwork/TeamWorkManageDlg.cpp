@@ -21,10 +21,11 @@ constexpr int kResourceButton = 1075;
 
 const vq::DialogTemplate kTeamWorkManageTemplate{
     "工作任务管理",
-    {vq::ReportList(kListId, vq::kFill, LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL),
-     vq::Label("状态"), vq::EditBox(kStateEdit, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+    {vq::ReportList(kListId, vq::kFill, LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL), vq::Label("状态"),
+     vq::EditBox(kStateEdit, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
      vq::PushButton(kAddButton, "增加..."), vq::PushButton(kModifyButton, "修改...", vq::kBeside),
-     vq::PushButton(kDeleteButton, "删除...", vq::kBeside), vq::PushButton(kResourceButton, "分配资源...", vq::kBeside),
+     vq::PushButton(kDeleteButton, "删除...", vq::kBeside),
+     vq::PushButton(kResourceButton, "分配资源...", vq::kBeside),
      vq::PushButton(IDCANCEL, "退出", vq::kBeside)},
     CSize(620, 380)};
 
@@ -105,8 +106,8 @@ void CTeamWorkManageDlg::EnableRowButtons(BOOL enable) {
         GetDlgItem(id)->EnableWindow(enable);
 }
 
-CItemText* CTeamWorkManageDlg::NewRecord(int serial, const CString& id, const CString& name, const CString& manager,
-                                         const CString& state) {
+CItemText* CTeamWorkManageDlg::NewRecord(int serial, const CString& id, const CString& name,
+                                         const CString& manager, const CString& state) {
     auto record = std::make_unique<CItemText>();
     CString number;
     number.Format("%d", serial);
@@ -141,8 +142,9 @@ void CTeamWorkManageDlg::FillList() {
     m_list.DeleteAllItems();
     m_records.clear();
     CString sql;
-    sql.Format("SELECT WorkID, WorkName, Manager, WorkState FROM TeamWorkManage WHERE TaskNo='%s' ORDER BY WorkID",
-               SqlQuote(TaskNo));
+    sql.Format(
+        "SELECT WorkID, WorkName, Manager, WorkState FROM TeamWorkManage WHERE TaskNo='%s' ORDER BY WorkID",
+        SqlQuote(TaskNo));
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
@@ -211,7 +213,8 @@ void CTeamWorkManageDlg::OnDelete() {
     }
     const CString id = m_list.GetItemText(row, kWorkId);
     CString prompt;
-    prompt.Format("撤消给%s分配工作：%s[%s]", m_list.GetItemText(row, kManager), m_list.GetItemText(row, kWorkName), id);
+    prompt.Format("撤消给%s分配工作：%s[%s]", m_list.GetItemText(row, kManager),
+                  m_list.GetItemText(row, kWorkName), id);
     if (!DeleteWorkCascade(id, m_list.GetItemText(row, kState), false, prompt))
         return;
     CWaitCursor wait;

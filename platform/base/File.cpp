@@ -289,18 +289,7 @@ BOOL CStdioFile::WriteString(LPCTSTR text) {
         return FALSE;
     if (!text || !*text)
         return TRUE;
-    std::string out;
-    if (m_text) {
-        std::string converted = vq::Utf8ToGbk(text);
-        out.reserve(converted.size() + 8);
-        for (std::size_t i = 0; i < converted.size(); ++i) {
-            if (converted[i] == '\n' && (i == 0 || converted[i - 1] != '\r'))
-                out += '\r';
-            out += converted[i];
-        }
-    } else {
-        out = text;
-    }
+    std::string out = m_text ? vq::TextFileBytes(text) : std::string(text);
     return CFile::Write(out.data(), static_cast<UINT>(out.size()));
 }
 
@@ -378,3 +367,63 @@ BOOL PathFileExists(LPCTSTR path) {
     struct stat st;
     return !p.empty() && ::stat(p.c_str(), &st) == 0 ? TRUE : FALSE;
 }
+
+namespace vq {
+
+std::string TextFileBytes(std::string_view utf8) {
+    std::string converted = Utf8ToGbk(utf8);
+    std::string out;
+    out.reserve(converted.size() + 8);
+    for (std::size_t i = 0; i < converted.size(); ++i) {
+        if (converted[i] == '\n' && (i == 0 || converted[i - 1] != '\r'))
+            out += '\r';
+        out += converted[i];
+    }
+    return out;
+}
+
+bool ReplaceFileContent(const CString& file, std::string_view bytes) {
+    const std::string path = Resolve(file.c_str());
+    if (path.empty())
+        return false;
+    auto writeAll = [&bytes](int fd) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
+    };
+    struct stat st;
+    bool exists = ::lstat(path.c_str(), &st) == 0;
+    if (exists && S_ISLNK(st.st_mode)) {
+        int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        bool ok = writeAll(fd);
+        return (::close(fd) == 0) && ok;
+    }
+    std::string temp = path + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    if (exists) {
+        ::fchmod(fd, st.st_mode & 07777);
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+    }
+    bool ok = writeAll(fd);
+    ok = (::close(fd) == 0) && ok;
+    if (ok && std::rename(temp.c_str(), path.c_str()) == 0)
+        return true;
+    ::unlink(temp.c_str());
+    return false;
+}
+
+} // namespace vq

@@ -5,6 +5,9 @@
 // existing entry is found whatever the case of its letters.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "platform/base/String.h"
 #include "platform/base/Time.h"
 
@@ -163,3 +166,14 @@ BOOL RemoveDirectory(LPCTSTR pathName);
 DWORD GetFileAttributes(LPCTSTR fileName);
 // True when the file or folder exists.
 BOOL PathFileExists(LPCTSTR path);
+
+namespace vq {
+// UTF-8 text as a text file holds it: code page 936, line ends CRLF (as CStdioFile writes).
+std::string TextFileBytes(std::string_view utf8);
+// Replaces the whole content of a file (created when missing; its folder must exist). The bytes
+// go to a temporary file in the same folder, every write and the close are checked, and only
+// then does it take the file's place: a failed write (a full disk) leaves the old file whole and
+// no temporary file behind. An existing file keeps its permission bits; a symbolic link is
+// written through (so that it keeps pointing at the shared file), checked the same way.
+bool ReplaceFileContent(const CString& path, std::string_view bytes);
+} // namespace vq

@@ -11,6 +11,11 @@ MessageBoxPresenter& Presenter() {
     return presenter;
 }
 
+MessageBoxObserver& Observer() {
+    static MessageBoxObserver observer;
+    return observer;
+}
+
 int FirstButton(UINT type) {
     switch (type & MB_TYPEMASK) {
     case MB_YESNO:
@@ -31,8 +36,14 @@ MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter) {
     return std::exchange(Presenter(), std::move(presenter));
 }
 
+MessageBoxObserver SetMessageBoxObserver(MessageBoxObserver observer) {
+    return std::exchange(Observer(), std::move(observer));
+}
+
 int ShowMessageBox(const CString& caption, const CString& text, UINT type) {
     MessageBoxRequest request{caption, text, type};
+    if (Observer())
+        Observer()(request);
     if (Presenter())
         return Presenter()(request);
     std::fprintf(stderr, "message box [%s]: %s\n", caption.c_str(), text.c_str());

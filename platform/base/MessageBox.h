@@ -53,6 +53,11 @@ using MessageBoxPresenter = std::function<int(const MessageBoxRequest&)>;
 // Installs the presenter and returns the one it replaces (so a caller can restore it).
 MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter);
 
+// Called with every box just before it is shown, whoever answers it (the Qt view keeps a picture
+// of it when VQ_SCREENSHOT_DIR is set). Returns the observer it replaces.
+using MessageBoxObserver = std::function<void(const MessageBoxRequest&)>;
+MessageBoxObserver SetMessageBoxObserver(MessageBoxObserver observer);
+
 // Shows a box through the installed presenter. Without a presenter the text goes to standard
 // error and the box is answered with its first button (OK or Yes).
 int ShowMessageBox(const CString& caption, const CString& text, UINT type = MB_OK);

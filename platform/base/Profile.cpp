@@ -1,5 +1,6 @@
 #include "platform/base/Profile.h"
 
+#include "platform/base/File.h"
 #include "platform/base/Folders.h"
 #include "platform/base/TextCodec.h"
 
@@ -194,45 +195,14 @@ std::string WithoutLineBreaks(std::string text) {
     return text;
 }
 
-// Replaces the file's content. The new content goes to a temporary file in the same folder that
-// then takes the file's place, so a failed write (a full disk) leaves the old file intact.
+// Replaces the file's content; a failed write (a full disk) leaves the old file intact.
 bool Store(const std::string& path, const ProfileFile& file) {
     std::string bytes;
     for (const Line& l : file.lines) {
         bytes += l.bytes;
         bytes += l.eol;
     }
-    struct stat st;
-    bool exists = ::lstat(path.c_str(), &st) == 0;
-    if (exists && S_ISLNK(st.st_mode)) {
-        // A link is written through, so that it keeps pointing at the shared file.
-        FILE* f = std::fopen(path.c_str(), "wb");
-        if (!f)
-            return false;
-        bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        return std::fclose(f) == 0 && ok;
-    }
-    std::string temp = path + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    mode_t mode = exists ? (st.st_mode & 07777) : 0644;
-    ::fchmod(fd, mode);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    bool ok = done == bytes.size();
-    ok = (::close(fd) == 0) && ok;
-    if (ok && std::rename(temp.c_str(), path.c_str()) == 0)
-        return true;
-    std::remove(temp.c_str());
-    return false;
+    return vq::ReplaceFileContent(CString(path), bytes);
 }
 
 std::string TrimTrailingBlanks(const char* s) {

@@ -1,5 +1,7 @@
 #include "platform/com/DrawingViewer.h"
 
+#include "platform/base/File.h"
+
 #include "platform/base/Folders.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Dialog.h"
@@ -13,6 +15,16 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+
+BEGIN_MESSAGE_MAP(CDrawingViewer, CWnd)
+    ON_WM_PAINT()
+    ON_WM_SIZE()
+    ON_WM_LBUTTONDOWN()
+    ON_WM_LBUTTONUP()
+    ON_WM_MOUSEMOVE()
+    ON_WM_RBUTTONDOWN()
+    ON_WM_KEYDOWN()
+END_MESSAGE_MAP()
 
 namespace vq {
 namespace {
@@ -262,12 +274,7 @@ bool WriteMarkupFile(const CString& path, const MarkupDocument& document) {
         out += "\n";
     }
     out += "end\n";
-    std::ofstream file(NativePath(path).c_str(), std::ios::binary | std::ios::trunc);
-    if (!file)
-        return false;
-    file.write(out.data(), static_cast<std::streamsize>(out.size()));
-    file.close();
-    return !file.fail();
+    return ReplaceFileContent(path, out);
 }
 
 bool ReadMarkupFile(const CString& path, MarkupDocument& document) {

@@ -194,6 +194,8 @@ private:
     UINT m_dragFlags = 0;
     CPoint m_dragStart;
     CPoint m_dragLast;
+
+    DECLARE_MESSAGE_MAP()
 };
 
 // The dispatch wrapper of the drawing viewer control placed in dialog templates (control 6027).

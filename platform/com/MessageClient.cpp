@@ -1,5 +1,6 @@
 #include "platform/com/MessageClient.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
@@ -8,6 +9,8 @@ namespace {
 
 constexpr int kConnectTimeoutMs = 5000;
 constexpr int kReplyTimeoutMs = 10000;
+// A reply is a short line; a server that sends more without a line end is not one of ours.
+constexpr std::size_t kMaxReplyLength = 4096;
 
 // Splits "host", "host:port", "[v6]:port" and a bare IPv6 address.
 bool SplitServerName(const CString& name, std::string& host, std::string& port) {
@@ -126,6 +129,9 @@ bool CMessageClient::SendLine(const CString& line) {
 }
 
 bool CMessageClient::ReadReply(CString& reply) {
+    // The whole answer must arrive in time: a server that trickles bytes without ever ending the
+    // line is given up like a silent one.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReplyTimeoutMs);
     for (;;) {
         std::size_t end = m_pending.find('\n');
         if (end != std::string::npos) {
@@ -136,8 +142,14 @@ bool CMessageClient::ReadReply(CString& reply) {
             reply = CString(line);
             return true;
         }
+        if (m_pending.size() > kMaxReplyLength)
+            return false;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
         char buffer[1024];
-        long n = m_socket.Receive(buffer, sizeof buffer, kReplyTimeoutMs);
+        long n = m_socket.Receive(buffer, sizeof buffer, static_cast<int>(left.count()));
         if (n <= 0)
             return false;
         m_pending.append(buffer, static_cast<std::size_t>(n));

@@ -20,7 +20,8 @@
 // A session is one connection: log on once, send any number of notices, log off. Every reply is
 // one line beginning with "OK" or "ERR". A command the server does not know gets "ERR".
 // The client gives up on a server that does not accept the connection within 5 seconds or does
-// not answer a command within 10 seconds; the notice then stays only in the message table.
+// not answer a command (its whole line) within 10 seconds, and on a reply line longer than 4096
+// bytes; the notice then stays only in the message table.
 #pragma once
 
 #include "platform/base/String.h"

@@ -66,10 +66,18 @@ std::vector<Attribute> ParseConnectionText(const std::string& text) {
         while (j < text.size() && text[j] == ' ')
             ++j;
         if (j < text.size() && text[j] == '{') {
-            std::size_t close = text.find('}', j);
-            if (close == std::string::npos)
-                close = text.size();
-            a.value = text.substr(j + 1, close - j - 1);
+            // A braced value ends at a single "}"; "}}" inside it stands for one brace.
+            std::size_t close = j + 1;
+            while (close < text.size()) {
+                if (text[close] == '}' && close + 1 < text.size() && text[close + 1] == '}') {
+                    a.value += '}';
+                    close += 2;
+                } else if (text[close] == '}') {
+                    break;
+                } else {
+                    a.value += text[close++];
+                }
+            }
             j = close + 1;
             std::size_t semi = text.find(';', j);
             i = semi == std::string::npos ? text.size() : semi + 1;
@@ -124,9 +132,35 @@ std::string MapAccessText(const std::vector<Attribute>& attrs, const std::string
     std::ifstream file(path, std::ios::binary);
     file.read(header, sizeof header);
     bool sqlite = file.gcount() == 16 && std::memcmp(header, "SQLite format 3", 16) == 0;
+    // The configuration is only read: the file is opened read-only and never created, so that it
+    // can lie in a folder the user cannot write to and keeps its journal mode.
     if (sqlite)
-        return "DRIVER=" + DriverLibrary("libsqlite3odbc.so", "SQLite3") + ";Database=" + path + ";";
+        return "DRIVER=" + DriverLibrary("libsqlite3odbc.so", "SQLite3") +
+               ";Database=" + OdbcConnectionValue(CString("file:" + path + "?mode=ro")).str() + ";NoCreat=1;";
+    // An Access file starts with its format name at byte 4; anything else would only get a
+    // driver error without a description.
+    bool access = file.gcount() == 16 && std::memcmp(header + 4, "Standard ", 9) == 0;
+    if (!access)
+        throw _com_error(E_FAIL, CString("file is not a database: " + path), "HY000");
     return "DRIVER=" + DriverLibrary("libmdbodbc.so", "MDBTools") + ";DBQ=" + path + ";";
+}
+
+// Whether the data source of a "DSN=name;..." text is served by the SQLite driver.
+bool IsSqliteDataSource(const std::vector<Attribute>& attrs) {
+    const Attribute* dsn = FindAttribute(attrs, "DSN");
+    if (!dsn || FindAttribute(attrs, "DRIVER"))
+        return false;
+    SQLCHAR name[256];
+    SQLCHAR driver[512];
+    SQLSMALLINT nameLength = 0, driverLength = 0;
+    SQLUSMALLINT direction = SQL_FETCH_FIRST;
+    while (SQL_SUCCEEDED(SQLDataSources(Environment(), direction, name, sizeof name, &nameLength, driver,
+                                        sizeof driver, &driverLength))) {
+        direction = SQL_FETCH_NEXT;
+        if (Lower(reinterpret_cast<char*>(name)) == Lower(dsn->value))
+            return Lower(reinterpret_cast<char*>(driver)).find("sqlite") != std::string::npos;
+    }
+    return false;
 }
 
 // Keeps the ODBC drivers that are loaded now loaded for the life of the process. The driver
@@ -156,6 +190,21 @@ void KeepDriversLoaded() {
 
 } // namespace
 
+CString OdbcConnectionValue(const CString& value) {
+    const std::string& v = value.str();
+    bool plain =
+        v.find_first_of(";{}") == std::string::npos && (v.empty() || (v.front() != ' ' && v.back() != ' '));
+    if (plain)
+        return value;
+    std::string out = "{";
+    for (char c : v) {
+        out += c;
+        if (c == '}')
+            out += '}';
+    }
+    return CString(out + "}");
+}
+
 _Connection::_Connection() = default;
 
 _Connection::~_Connection() {
@@ -175,11 +224,16 @@ void _Connection::Open(const CString& connectionText, const CString& user, const
         throw _com_error(adErrObjectOpen, "Operation is not allowed when the object is open.");
     std::string text = connectionText.str();
     auto attrs = ParseConnectionText(text);
+    const std::string original = text;
     text = MapAccessText(attrs, text);
+    const bool configFile = text != original;
+    // A SQLite data source whose file is missing is an error, not a new empty database.
+    if (!configFile && IsSqliteDataSource(attrs))
+        text += ";NoCreat=1";
     if (!user.IsEmpty())
-        text += ";UID=" + user.str();
+        text += ";UID=" + OdbcConnectionValue(user).str();
     if (!password.IsEmpty())
-        text += ";PWD=" + password.str();
+        text += ";PWD=" + OdbcConnectionValue(password).str();
 
     SQLHDBC dbc = SQL_NULL_HDBC;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, Environment(), &dbc)))
@@ -209,7 +263,7 @@ void _Connection::Open(const CString& connectionText, const CString& user, const
     else
         m_engine = Engine::Other;
 
-    if (m_engine == Engine::SQLite) {
+    if (m_engine == Engine::SQLite && !configFile) {
         // Several clients share one file: readers do not block the writer, and a busy file is
         // waited for instead of failing at once.
         for (const char* pragma : {"PRAGMA journal_mode=WAL", "PRAGMA busy_timeout=15000"}) {

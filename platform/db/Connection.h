@@ -1,11 +1,14 @@
 // _Connection: one open database connection over ODBC.
 //
 // Connection texts:
-//   "DSN=name; UID=user; PWD=password"   a data source of odbc.ini (SQLite, PostgreSQL, ...)
+//   "DSN=name;UID=user;PWD=password"     a data source of odbc.ini (SQLite, PostgreSQL, ...); no
+//                                        blanks after ";" (some drivers then ignore the keys)
 //   "DRIVER={...};..."                    a driver directly
 //   "DRIVER={Microsoft Access Driver (*.mdb)};DBQ=path;..."
 //       the local configuration file: opened with the SQLite driver when the file is a SQLite
-//       database ("SQLite format 3" header), else with the MDBTools driver.
+//       database ("SQLite format 3" header; read-only, its journal mode left as it is), with the
+//       MDBTools driver when it is an Access file, and refused as "file is not a database" else.
+// A SQLite data source whose database file is missing fails to open instead of creating it.
 // On SQLite and PostgreSQL every statement passes through the dialect translation of
 // SqlDialect.h, so the statements of both dialects run unchanged; SQLite connections use WAL
 // journaling. PostgreSQL folds unquoted names to lower case: the names of result columns and the
@@ -23,6 +26,10 @@ class _Recordset;
 class _Connection;
 using _RecordsetPtr = ComPtr<_Recordset>;
 using _ConnectionPtr = ComPtr<_Connection>;
+
+// A value of a connection text as ODBC wants it: unchanged when plain, else in braces (with "}"
+// doubled) when it holds ";", "{", "}" or blanks at either end.
+CString OdbcConnectionValue(const CString& value);
 
 namespace vq::db {
 

@@ -203,7 +203,7 @@ namespace {
 // Sets the options every request of a connection shares. Resetting the handle keeps its open
 // control connection, so consecutive requests reuse the same logon.
 void Prepare(CURL* curl, char* errorBuffer, std::vector<std::string>* responses, const CString& user,
-             const CString& password, bool passive) {
+             const CString& password, bool passive, long stallSeconds) {
     curl_easy_reset(curl);
     errorBuffer[0] = '\0';
     responses->clear();
@@ -215,6 +215,10 @@ void Prepare(CURL* curl, char* errorBuffer, std::vector<std::string>* responses,
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeout);
     curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kResponseTimeout);
     curl_easy_setopt(curl, CURLOPT_ACCEPTTIMEOUT_MS, kAcceptTimeoutMs);
+    // The reply timeout covers the control connection only; a data connection on which the
+    // server stops sending (or reading) would otherwise be waited for forever.
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, stallSeconds);
     curl_easy_setopt(curl, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
     curl_easy_setopt(curl, CURLOPT_PATH_AS_IS, 1L);
     // Active mode: the server connects back to the address of the control connection.
@@ -238,12 +242,35 @@ DWORD ErrorNumber(CURLcode code) {
     }
 }
 
-// The server's error reply of the last request when it sent one, else the transfer library's
-// description of what went wrong.
+// The server's error reply of the last request when it sent one, else what went wrong in words
+// a user can act on (the transfer library's own text names socket calls and error numbers).
 CString DescribeFailure(CURLcode code, const char* errorBuffer, const std::vector<std::string>& responses) {
     for (auto it = responses.rbegin(); it != responses.rend(); ++it) {
         if (ReplyCode(*it) >= 400)
             return CString(*it);
+    }
+    switch (code) {
+    case CURLE_OPERATION_TIMEDOUT:
+        return "FTP服务器没有及时响应，传输已停止。";
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+        return "无法连接FTP服务器。";
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_FTP_PORT_FAILED:
+    case CURLE_FTP_ACCEPT_FAILED:
+    case CURLE_FTP_ACCEPT_TIMEOUT:
+    case CURLE_FTP_CANT_GET_HOST:
+    case CURLE_FTP_WEIRD_PASV_REPLY:
+    case CURLE_FTP_WEIRD_227_FORMAT:
+    case CURLE_WEIRD_SERVER_REPLY:
+        return "与FTP服务器的连接已断开。";
+    case CURLE_WRITE_ERROR:
+        return "The local file cannot be written.";
+    default:
+        break;
     }
     if (errorBuffer && *errorBuffer)
         return CString(errorBuffer);
@@ -283,7 +310,8 @@ CString CFtpConnection::UrlFor(const CString& absPath, bool directory) const {
 void CFtpConnection::Connect() {
     if (!m_impl || !m_impl->curl)
         throw CInternetException(ERROR_INTERNET_INTERNAL_ERROR, "The transfer library could not be started.");
-    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive);
+    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
+            m_nStallTimeout);
     // Log on only: the URL without a path leaves the server in the folder it gave after logon.
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, (BaseUrl() + "/").c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_NOBODY, 1L);
@@ -344,7 +372,8 @@ bool CFtpConnection::RunCommands(const std::vector<CString>& commands) {
             return false;
         }
     }
-    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive);
+    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
+            m_nStallTimeout);
     if (m_impl->quote) {
         curl_slist_free_all(m_impl->quote);
         m_impl->quote = nullptr;
@@ -432,7 +461,8 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
         return FALSE;
     }
 
-    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive);
+    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
+            m_nStallTimeout);
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor(remote, false).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_TRANSFERTEXT, (flags & FTP_TRANSFER_TYPE_ASCII) ? 1L : 0L);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, WriteToFile);
@@ -471,7 +501,8 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
         m_strLastError = "The local file cannot be read.";
         return FALSE;
     }
-    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive);
+    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
+            m_nStallTimeout);
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor(remote, false).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(m_impl->curl, CURLOPT_TRANSFERTEXT, (flags & FTP_TRANSFER_TYPE_ASCII) ? 1L : 0L);
@@ -489,7 +520,8 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
 
 bool CFtpConnection::RunListing(const CString& absDir, const char* command, std::string& out) {
     out.clear();
-    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive);
+    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
+            m_nStallTimeout);
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor(absDir, true).c_str());
     if (command)
         curl_easy_setopt(m_impl->curl, CURLOPT_CUSTOMREQUEST, command);

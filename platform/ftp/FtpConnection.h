@@ -48,7 +48,8 @@ public:
     BOOL Rename(LPCTSTR existingName, LPCTSTR newName);
 
     // Fetches a file. The local file is replaced only when the transfer completed, so a failed
-    // fetch leaves an older copy intact. failIfExists TRUE refuses to replace an existing file.
+    // fetch (a lost connection, a stalled transfer, a full disk) leaves an older copy intact and
+    // no partial file behind. failIfExists TRUE refuses to replace an existing file.
     BOOL GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfExists = TRUE,
                  DWORD attributes = FILE_ATTRIBUTE_NORMAL, DWORD flags = FTP_TRANSFER_TYPE_BINARY,
                  DWORD_PTR context = 1);
@@ -60,8 +61,10 @@ public:
 
     const CString& GetServerName() const { return m_strServer; }
     INTERNET_PORT GetPort() const { return m_nPort; }
-    // The server's reply (or the transfer library's description) of the last failed call.
+    // The server's reply, or what went wrong (timeout, lost connection), of the last failed call.
     const CString& GetLastErrorText() const { return m_strLastError; }
+    // Seconds a transfer may move less than a byte a second before it is stopped (30).
+    void SetStallTimeout(long seconds) { m_nStallTimeout = seconds; }
 
     // The absolute "/"-separated server path of a path given to any member.
     CString FullPath(const CString& path) const;
@@ -91,5 +94,6 @@ private:
     CString m_strCurrent = "/";
     CString m_strLastError;
     int m_nMlsd = -1; // whether the server lists with MLSD: -1 not yet known, 0 no, 1 yes
+    long m_nStallTimeout = 30;
     std::unique_ptr<Impl> m_impl;
 };

@@ -83,7 +83,8 @@ int CVQDBConnect::Open(_ConnectionPtr& connection, const CString& source) {
         _ConnectionPtr c;
         c.CreateInstance();
         CString text;
-        text.Format("DSN=%s; UID=%s; PWD=%s", source, m_strUser, m_strPassword);
+        text.Format("DSN=%s;UID=%s;PWD=%s", OdbcConnectionValue(source), OdbcConnectionValue(m_strUser),
+                    OdbcConnectionValue(m_strPassword));
         c->Open(text);
         connection = c;
         return 1;

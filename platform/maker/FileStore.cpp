@@ -35,21 +35,10 @@ bool ReadWholeFile(const CString& path, std::vector<BYTE>& bytes) {
     return done == bytes.size();
 }
 
-// Writes beside the target first and renames, so that the target is complete or untouched.
+// The target is complete or untouched: a full disk never leaves a truncated copy to be opened.
 bool WriteWholeFile(const CString& path, const std::vector<BYTE>& bytes) {
-    CString partial = path + ".part";
-    CFile file;
-    if (!file.Open(partial, CFile::modeCreate | CFile::modeWrite | CFile::typeBinary))
-        return false;
-    bool ok = bytes.empty() || file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
-    file.Close();
-    if (ok) {
-        CFile::Remove(path);
-        ok = CFile::Rename(partial, path);
-    }
-    if (!ok)
-        CFile::Remove(partial);
-    return ok;
+    return vq::ReplaceFileContent(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 } // namespace

@@ -204,9 +204,6 @@ int CVQReadTblTool::GetDetailDefineDataAndValue() {
 BOOL WriteTableFile(const CString& path, const CStringArray& titleIds, const CStringArray& titleValues,
                     const CArray<CAttribValueTable>& tables, const CStringArray& tableIds,
                     const CStringArray& tableNames) {
-    CStdioFile file;
-    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite))
-        return FALSE;
     CString out = CString(kSignature) + "\n[TITLE]\n";
     for (int i = 0; i < titleIds.GetSize(); ++i) {
         CStringArray pair;
@@ -228,7 +225,5 @@ BOOL WriteTableFile(const CString& path, const CStringArray& titleIds, const CSt
             out += JoinFields(fields) + "\n";
         }
     }
-    BOOL ok = file.WriteString(out);
-    file.Close();
-    return ok;
+    return vq::ReplaceFileContent(path, vq::TextFileBytes(out.str())) ? TRUE : FALSE;
 }

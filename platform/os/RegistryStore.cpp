@@ -1,5 +1,6 @@
 #include "platform/os/RegistryStore.h"
 
+#include "platform/base/File.h"
 #include "platform/base/Folders.h"
 
 #include <unistd.h>
@@ -181,27 +182,16 @@ bool Save(int root, const KeyMap& keys) {
     std::error_code ec;
     const std::filesystem::path file = RootFile(root);
     std::filesystem::create_directories(file.parent_path(), ec);
-    const std::filesystem::path temp = file.string() + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        out << "VQREG 1\n";
-        for (const auto& [lower, key] : keys) {
-            out << "K " << HexOrDash(key.path) << "\n";
-            for (const Value& v : key.values)
-                out << "V " << HexOrDash(v.name) << " " << v.kind << " " << Hex(v.data.data(), v.data.size())
-                    << (v.data.empty() ? "-" : "") << "\n";
-        }
-        if (!out.flush())
-            return false;
+    std::ostringstream out;
+    out << "VQREG 1\n";
+    for (const auto& [lower, key] : keys) {
+        out << "K " << HexOrDash(key.path) << "\n";
+        for (const Value& v : key.values)
+            out << "V " << HexOrDash(v.name) << " " << v.kind << " " << Hex(v.data.data(), v.data.size())
+                << (v.data.empty() ? "-" : "") << "\n";
     }
-    std::filesystem::rename(temp, file, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
+    // A full disk leaves the stored keys as they were.
+    return vq::ReplaceFileContent(CString(file.string()), out.str());
 }
 
 // Where a key handle points: its root and lower-cased path; false for an unknown handle.

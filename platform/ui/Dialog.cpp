@@ -104,6 +104,9 @@ INT_PTR CDialog::DoModal() {
         m_inModalLoop = true;
         vq::ActiveDialogView().RunModal(*this);
         m_inModalLoop = false;
+        // A second picture as the dialog closes, with what its lists and trees came to show.
+        if (::IsWindow(this) && GetSerial() == serial)
+            vq::SaveDialogScreenshot(*this);
     }
     const INT_PTR result = m_modalResult;
     if (m_hWnd)

@@ -7,6 +7,27 @@
 //       ON_NOTIFY(LVN_ITEMCHANGED, 1059, &CPickDlg::OnItemChangedList)
 //       ON_MESSAGE(WM_USER + 10, &CPickDlg::OnUncheck)
 //   END_MESSAGE_MAP()
+//
+// Standard window messages (mouse, keys, painting ...) run the virtual handlers of CWnd
+// (OnLButtonDown, OnKeyDown, OnPaint ...). A class that overrides such a handler lists it in its
+// map with the matching ON_WM_xxx() entry, as here for a list that edits its cells in place:
+//
+//   class CCellList : public CListCtrl {
+//   protected:
+//       void OnLButtonDown(UINT flags, CPoint point) override;
+//       void OnKeyDown(UINT key, UINT repeat, UINT flags) override;
+//       DECLARE_MESSAGE_MAP()
+//   };
+//   BEGIN_MESSAGE_MAP(CCellList, CListCtrl)
+//       ON_WM_LBUTTONDOWN()
+//       ON_WM_KEYDOWN()
+//   END_MESSAGE_MAP()
+//
+// The entry is what tells the Qt view that the class takes the message itself: without it a
+// person's clicks and keys on a list, tree, list box or edit field keep their usual meaning
+// (select a row, open a node, type) and never reach the override, and a window that paints
+// itself gets no mouse message for which it has no entry. Entries are inherited by derived
+// classes. Messages sent in code (SendMessage, the scripted user) reach the handler either way.
 #pragma once
 
 #include "platform/ui/Messages.h"
@@ -20,7 +41,8 @@ namespace vq {
 
 struct MessageMapEntry {
     enum class Kind {
-        None,           // ON_WM_xxx: the window's virtual handler runs anyway
+        None,
+        Standard,       // ON_WM_xxx: the class handles the standard message `code` in its On... member
         Command,        // WM_COMMAND with a notification code from controls id..lastId
         Notify,         // WM_NOTIFY with a code from controls id..lastId
         Message,        // any other message
@@ -40,6 +62,14 @@ struct MessageMap {
     const MessageMap* (*base)() = nullptr;
     std::vector<MessageMapEntry> entries;
 };
+
+// True when the map or one of its bases has an entry for this window message: an ON_WM_xxx
+// entry, or an ON_MESSAGE handler.
+bool MapHandlesMessage(const MessageMap* map, UINT message);
+
+inline MessageMapEntry StandardEntry(UINT message) {
+    return {MessageMapEntry::Kind::Standard, message, 0, 0, {}};
+}
 
 // Entry builders used by the macros below.
 template <class T> MessageMapEntry CommandEntry(UINT code, UINT first, UINT last, void (T::*fn)()) {
@@ -122,8 +152,8 @@ protected:
         return GetThisMessageMap();                                                                          \
     }                                                                                                        \
     const ::vq::MessageMap* theClass::GetThisMessageMap() {                                                  \
-        using ThisClass = theClass;                                                                          \
-        using TheBaseClass = baseClass;                                                                      \
+        using ThisClass [[maybe_unused]] = theClass;                                                         \
+        using TheBaseClass [[maybe_unused]] = baseClass;                                                     \
         static const ::vq::MessageMap messageMap {                                                           \
             &TheBaseClass::GetThisMessageMap, {
 
@@ -171,32 +201,31 @@ protected:
 // Other messages
 #define ON_MESSAGE(message, fn) ::vq::MessageEntry<ThisClass>((message), fn),
 
-// The standard window messages reach their virtual handlers on CWnd (OnPaint, OnSize,
-// OnLButtonDown ...) whether listed or not; the entries keep the maps as the design writes them.
-#define VQ_VIRTUAL_HANDLER_ENTRY ::vq::MessageMapEntry{},
-#define ON_WM_PAINT() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_SIZE() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_SIZING() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_CREATE() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_DESTROY() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_CLOSE() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_TIMER() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_ERASEBKGND() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_LBUTTONDOWN() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_LBUTTONUP() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_LBUTTONDBLCLK() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_RBUTTONDOWN() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_RBUTTONUP() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_MOUSEMOVE() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_KEYDOWN() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_CHAR() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_SETFOCUS() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_KILLFOCUS() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_GETMINMAXINFO() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_SHOWWINDOW() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_SYSCOMMAND() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_CTLCOLOR() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_QUERYDRAGICON() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_CONTEXTMENU() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_HSCROLL() VQ_VIRTUAL_HANDLER_ENTRY
-#define ON_WM_VSCROLL() VQ_VIRTUAL_HANDLER_ENTRY
+// Standard window messages: the class overrides the virtual handler (see the top of this file).
+#define VQ_STANDARD_ENTRY(message) ::vq::StandardEntry(message),
+#define ON_WM_PAINT() VQ_STANDARD_ENTRY(WM_PAINT)
+#define ON_WM_SIZE() VQ_STANDARD_ENTRY(WM_SIZE)
+#define ON_WM_SIZING() VQ_STANDARD_ENTRY(WM_SIZING)
+#define ON_WM_CREATE() VQ_STANDARD_ENTRY(WM_CREATE)
+#define ON_WM_DESTROY() VQ_STANDARD_ENTRY(WM_DESTROY)
+#define ON_WM_CLOSE() VQ_STANDARD_ENTRY(WM_CLOSE)
+#define ON_WM_TIMER() VQ_STANDARD_ENTRY(WM_TIMER)
+#define ON_WM_ERASEBKGND() VQ_STANDARD_ENTRY(WM_ERASEBKGND)
+#define ON_WM_LBUTTONDOWN() VQ_STANDARD_ENTRY(WM_LBUTTONDOWN)
+#define ON_WM_LBUTTONUP() VQ_STANDARD_ENTRY(WM_LBUTTONUP)
+#define ON_WM_LBUTTONDBLCLK() VQ_STANDARD_ENTRY(WM_LBUTTONDBLCLK)
+#define ON_WM_RBUTTONDOWN() VQ_STANDARD_ENTRY(WM_RBUTTONDOWN)
+#define ON_WM_RBUTTONUP() VQ_STANDARD_ENTRY(WM_RBUTTONUP)
+#define ON_WM_MOUSEMOVE() VQ_STANDARD_ENTRY(WM_MOUSEMOVE)
+#define ON_WM_KEYDOWN() VQ_STANDARD_ENTRY(WM_KEYDOWN)
+#define ON_WM_CHAR() VQ_STANDARD_ENTRY(WM_CHAR)
+#define ON_WM_SETFOCUS() VQ_STANDARD_ENTRY(WM_SETFOCUS)
+#define ON_WM_KILLFOCUS() VQ_STANDARD_ENTRY(WM_KILLFOCUS)
+#define ON_WM_GETMINMAXINFO() VQ_STANDARD_ENTRY(WM_GETMINMAXINFO)
+#define ON_WM_SHOWWINDOW() VQ_STANDARD_ENTRY(WM_SHOWWINDOW)
+#define ON_WM_SYSCOMMAND() VQ_STANDARD_ENTRY(WM_SYSCOMMAND)
+#define ON_WM_CTLCOLOR() VQ_STANDARD_ENTRY(WM_CTLCOLOR)
+#define ON_WM_QUERYDRAGICON() VQ_STANDARD_ENTRY(WM_QUERYDRAGICON)
+#define ON_WM_CONTEXTMENU() VQ_STANDARD_ENTRY(WM_CONTEXTMENU)
+#define ON_WM_HSCROLL() VQ_STANDARD_ENTRY(WM_HSCROLL)
+#define ON_WM_VSCROLL() VQ_STANDARD_ENTRY(WM_VSCROLL)

@@ -39,8 +39,11 @@ constexpr UINT WM_SETTEXT = 0x000C;
 constexpr UINT WM_GETTEXT = 0x000D;
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_ERASEBKGND = 0x0014;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
 constexpr UINT WM_SETFONT = 0x0030;
+constexpr UINT WM_QUERYDRAGICON = 0x0037;
+constexpr UINT WM_CTLCOLOR = 0x0019;
 constexpr UINT WM_GETMINMAXINFO = 0x0024;
 constexpr UINT WM_NOTIFY = 0x004E;
 constexpr UINT WM_CONTEXTMENU = 0x007B;
@@ -60,6 +63,7 @@ constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
 constexpr UINT WM_RBUTTONDOWN = 0x0204;
 constexpr UINT WM_RBUTTONUP = 0x0205;
 constexpr UINT WM_MOUSEWHEEL = 0x020A;
+constexpr UINT WM_SIZING = 0x0214;
 constexpr UINT WM_USER = 0x0400;
 
 // Virtual keys and mouse-key flags

@@ -113,9 +113,10 @@ DialogView* SetDialogView(DialogView* view);
 // The Qt Widgets view (defined in platform/ui/qt/QtDialogView.cpp).
 DialogView& QtDialogView();
 
-// Saves a picture of the dialog as "<caption>.png" (or similar) into the folder named by
-// VQ_SCREENSHOT_DIR, when that is set (defined by the Qt view, which renders it offscreen). The
-// scripted user calls it once each dialog has opened; the Qt view does the same for its dialogs.
+// Saves a picture of the dialog as "<caption>.png" into the folder named by VQ_SCREENSHOT_DIR,
+// when that is set (defined by the Qt view, which renders it offscreen); a caption pictured before
+// gets the next free "<caption> (2).png", "<caption> (3).png" ..., never overwriting a picture.
+// DoModal calls it once the dialog has opened and again as it closes, whichever view runs it.
 void SaveDialogScreenshot(CDialog& dialog);
 
 // Sends every message box (vq::ShowMessageBox, AfxMessageBox) to the view in use. The host does

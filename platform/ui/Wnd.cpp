@@ -717,6 +717,15 @@ bool CWnd::FindAndRun(vq::MessageMapEntry::Kind kind, UINT code, UINT id, WPARAM
     return false;
 }
 
+bool vq::MapHandlesMessage(const MessageMap* map, UINT message) {
+    for (; map; map = map->base ? map->base() : nullptr)
+        for (const MessageMapEntry& entry : map->entries)
+            if (entry.code == message && (entry.kind == MessageMapEntry::Kind::Standard ||
+                                          (entry.kind == MessageMapEntry::Kind::Message && entry.handler)))
+                return true;
+    return false;
+}
+
 BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     return FindAndRun(vq::MessageMapEntry::Kind::Command, HIWORD(wParam), LOWORD(wParam), wParam, lParam,

@@ -161,7 +161,10 @@ public:
     // A message box owned by this window; without a caption the application's title is used.
     int MessageBox(LPCTSTR text, LPCTSTR caption = nullptr, UINT type = MB_OK);
 
-    // --- Handlers (called whether or not the message map lists them) ----------------------------
+    // --- Handlers ------------------------------------------------------------------------------
+    // A message sent to the window runs its handler whether or not the message map lists it; a
+    // person's mouse and keys reach it through the Qt view only when the class's map has the
+    // ON_WM_xxx entry (see MessageMap.h).
     virtual int OnCreate(void* createStruct) { return 0; }
     virtual void OnDestroy() {}
     virtual void PostNcDestroy() {}

@@ -144,6 +144,13 @@ TEST_F(ListQtViewTest, ThePersonSeesArrowsTheMarkedRowAndTheTreeImages) {
     CRect header = dlg.m_listRect;
     header.bottom = header.top + 30;
     EXPECT_GT(CountColor(dlg.m_picture, header, kArrowColor), 10);
+    // The header's own text stands on the face of the header, not on a box of another colour:
+    // along a line through the middle of the header nothing in the first column is lighter than
+    // the face beside the text.
+    const int middle = dlg.m_listRect.top + 11;
+    const COLORREF face = dlg.m_picture.GetPixel(dlg.m_listRect.left + 4, middle);
+    for (int x = dlg.m_listRect.left + 4; x < dlg.m_listRect.left + 120; ++x)
+        EXPECT_LE(GetRValue(dlg.m_picture.GetPixel(x, middle)), GetRValue(face) + 3) << "at x " << x;
     // The tree shows its product and part images.
     EXPECT_GT(CountColor(dlg.m_picture, dlg.m_treeRect, kProduct), 50);
     EXPECT_GT(CountColor(dlg.m_picture, dlg.m_treeRect, kPart), 50);

@@ -4,6 +4,7 @@
 #include "platform/base/TextCodec.h"
 #include "platform/ui/DC.h"
 #include "platform/ui/ScriptedUser.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/Workspace.h"
 
@@ -382,4 +383,21 @@ TEST(SpecialChar, DraggingTheScrollBoxScrollsOneRowPerTrackUnit) {
         .Click(IDCANCEL);
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+}
+
+TEST(SpecialCharFile, AFullDiskKeepsTheOldFile) {
+    vqtest::Workspace ws;
+    const CString path = ws.WriteFile("chars.txt", "old");
+    CStringArray entries;
+    for (int i = 0; i < 200; ++i)
+        entries.Add("±");
+    {
+        vqtest::FileSizeLimit full(100);
+        EXPECT_FALSE(CSpecialCharDlg::WriteCharFile(path, entries));
+    }
+    EXPECT_EQ(ws.ReadFile(path), "old");
+    EXPECT_TRUE(CSpecialCharDlg::WriteCharFile(path, entries));
+    CStringArray back;
+    CSpecialCharDlg::ReadCharFile(path, back);
+    EXPECT_EQ(back.GetSize(), 200);
 }

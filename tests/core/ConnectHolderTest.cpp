@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 namespace {
 
@@ -79,7 +82,7 @@ TEST_F(ConnectHolderTest, EmptyPdmUserLogsOnAsSa) {
     ws.SetConfig(row);
     CVqConnectHolder holder;
     ASSERT_EQ(1, holder.ConnectPDM());
-    EXPECT_EQ(CString("DSN=vqdetail; UID=sa; PWD="), holder.m_strAdoConnect);
+    EXPECT_EQ(CString("DSN=vqdetail;UID=sa;PWD="), holder.m_strAdoConnect);
     EXPECT_EQ(CString("ODBC;DATABASE=VQDETAIL;UID=sa;PWD=;DSN=vqdetail;"), holder.m_strPdmOdbc);
     ASSERT_TRUE(holder.m_pConnection);
     EXPECT_EQ(adStateOpen, holder.m_pConnection->GetState());
@@ -101,7 +104,7 @@ TEST_F(ConnectHolderTest, DatabaseTypeOutOfRangeBuildsTheFirstKindOfTexts) {
         EXPECT_EQ(0, holder.m_nDatabaseType);
         EXPECT_EQ(CString("ODBC;DATABASE=VQDETAIL;UID=pdm;PWD=pw;DSN=vqdetail;"), holder.m_strPdmOdbc);
         EXPECT_EQ(CString("ODBC;DATABASE=VQCAPP;UID=pdm;PWD=pw;DSN=capp;"), holder.m_strCappOdbc);
-        EXPECT_EQ(CString("DSN=vqdetail; UID=pdm; PWD=pw"), holder.m_strAdoConnect);
+        EXPECT_EQ(CString("DSN=vqdetail;UID=pdm;PWD=pw"), holder.m_strAdoConnect);
     }
 
     ws.WriteSetting("数据库配置", "数据库类型", "1");
@@ -201,5 +204,111 @@ TEST_F(ConnectHolderFtpTest, ServerNameThatIsNoAddress) {
     rec.Expect(kServerMessage);
     CVqConnectHolder holder;
     EXPECT_EQ(0, Connect(holder));
+    EXPECT_EQ(0, rec.Pending());
+}
+
+// Values holding a separator or a brace are quoted as ODBC wants them; plain values stay as they
+// are, and no blank follows a separator.
+TEST_F(ConnectHolderTest, ConnectionTextQuotesValuesWithSeparators) {
+    vqtest::ConfigRow row;
+    row.pdmUser = "pdm";
+    row.password = "pa;ss}word";
+    ws.SetConfig(row);
+    CVqConnectHolder holder;
+    ASSERT_EQ(1, holder.LoadDatabaseConfig());
+    EXPECT_EQ(CString("DSN=vqdetail;UID=pdm;PWD={pa;ss}}word}"), holder.m_strAdoConnect);
+    EXPECT_EQ(OdbcConnectionValue("plain"), "plain");
+    EXPECT_EQ(OdbcConnectionValue(" a"), "{ a}");
+    EXPECT_EQ(OdbcConnectionValue("{x}"), "{{x}}}");
+}
+
+// The shared-server setup of the README: the data source names the server only, and the
+// account of Config logs on through UID and PWD of the connection text alone.
+TEST_F(ConnectHolderTest, LogsOnThroughTheAccountOfConfigAlone) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "needs the PostgreSQL server";
+    const std::string role = "vq_designer_" + std::to_string(::getpid());
+    ws.Execute(CString("CREATE ROLE " + role + " LOGIN"));
+    const std::string ini = std::getenv("ODBCINI");
+    std::string text = ws.ReadFile(CString(ini));
+    text.erase(text.find("Username=sa\n"), std::string("Username=sa\n").size());
+    ws.WriteFile(CString(ini), text);
+    vqtest::ConfigRow row;
+    row.pdmUser = CString(role);
+    row.password = "pa;ss}word";
+    ws.SetConfig(row);
+    {
+        CVqConnectHolder holder;
+        ASSERT_EQ(1, holder.ConnectPDM());
+        _RecordsetPtr rs = holder.m_pConnection->Execute("SELECT current_user");
+        EXPECT_EQ(CString(rs->GetCollect(0L)), CString(role));
+        holder.Disconnect();
+    }
+    ws.Execute(CString("DROP ROLE " + role));
+}
+
+// The local configuration database is only read: it keeps its journal mode (a read-only system
+// folder could not hold the files of another one) and refuses writes.
+TEST_F(ConnectHolderTest, TheConfigurationDatabaseIsOnlyRead) {
+    if (vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "the product database is on the server; the file is the same";
+    ws.ExecuteConfig("PRAGMA journal_mode=DELETE");
+    const std::string path = ws.ConfigDatabasePath().str();
+    CVqConnectHolder holder;
+    ASSERT_EQ(1, holder.ConnectPDM());
+    std::ifstream file(path, std::ios::binary);
+    char header[20] = {};
+    file.read(header, sizeof header);
+    EXPECT_EQ(header[18], 1) << "the file was switched to another journal mode";
+    EXPECT_FALSE(std::filesystem::exists(path + "-wal"));
+    _ConnectionPtr local;
+    local.CreateInstance();
+    local->Open(CString("DRIVER={Microsoft Access Driver (*.mdb)};DBQ=" + path + ";UID=sa;PWD="), "", "",
+                adConnectUnspecified);
+    EXPECT_THROW(local->Execute("UPDATE Config SET PdmUser='x'"), _com_error);
+}
+
+// A data source whose database file is missing is not given an empty new one: the holder says
+// that the product database cannot be opened.
+TEST_F(ConnectHolderTest, AMissingProductDatabaseFileIsNotCreated) {
+    if (vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "a file of SQLite";
+    const std::string path = ws.ProductDatabasePath().str();
+    for (const char* suffix : {"", "-wal", "-shm"})
+        std::filesystem::remove(path + suffix);
+    rec.Expect("");
+    rec.Expect("不能正常连接网络产品数据库...");
+    CVqConnectHolder holder;
+    EXPECT_EQ(0, holder.ConnectPDM());
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(0, rec.Pending());
+}
+
+// What the configuration file is, said in words: another kind of file, or a database without
+// the configuration table.
+TEST_F(ConnectHolderTest, AConfigurationFileThatIsNoneSaysSo) {
+    const std::string path = ws.ConfigDatabasePath().str();
+    for (const char* suffix : {"-wal", "-shm"})
+        std::filesystem::remove(path + suffix);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << "[Config]\nPdmUser=sa\n";
+    rec.Expect("file is not a database");
+    rec.Expect("不是配置数据库，或已损坏!");
+    CVqConnectHolder holder;
+    EXPECT_EQ(0, holder.LoadDatabaseConfig());
+    rec.Expect("file is not a database");
+    rec.Expect("不是配置数据库，或已损坏!");
+    EXPECT_EQ(0, holder.LoadFtpConfig());
+
+    // A SQLite file without any table.
+    std::filesystem::remove(path);
+    {
+        _ConnectionPtr c;
+        c.CreateInstance();
+        c->Open(CString("DRIVER=SQLite3;Database=" + path));
+        c->Execute("PRAGMA user_version=1");
+    }
+    rec.Expect("no such table");
+    rec.Expect("中没有配置信息，文件是空的或不完整!");
+    EXPECT_EQ(0, holder.LoadDatabaseConfig());
     EXPECT_EQ(0, rec.Pending());
 }

@@ -47,5 +47,21 @@ TEST_P(EntryFrameTest, MissingConfigurationDatabaseOpensNothing) {
     EXPECT_EQ(boxes.Shown()[0].text, "文件: " + ws.ConfigDatabasePath() + " 不存在!");
 }
 
+// An empty vqpdm.txt: one message, then the call ends as without an installation (not once per
+// setting read before the dialog would open).
+TEST(EntryFrame, AnEmptyInstallationFileGivesOneMessage) {
+    vqtest::DbWorkspace ws(0);
+    ws.WriteFile(ws.WindowsDir() + "/vqpdm.txt", "");
+    vqtest::MessageBoxRecorder rec;
+    rec.Expect("读取VQPDM注册变量出错，请正确安装VQPDM3.5!");
+    {
+        CEntryFrame frame("zhangsan");
+        EXPECT_FALSE(frame.IsOpen());
+    }
+    EXPECT_EQ(rec.Shown().size(), 1u);
+    EXPECT_FALSE(static_cast<bool>(theApp.m_pConnPDM));
+    EXPECT_FALSE(vq::IsWaitCursorShown());
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, EntryFrameTest, vqtest::DbWorkspace::Types(),
                          vqtest::DbWorkspace::TypeName);

@@ -1,68 +1,14 @@
 // The host runs the design project management headless on the demo workspace: a project added
 // through the item dialog is in ProjectManage.
 #include "platform/base/Time.h"
+#include "tests/support/DemoWorkspace.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
-namespace {
-
-struct ShellRun {
-    std::string out;
-    int status = -1;
-};
-
-ShellRun Shell(const std::string& cmd) {
-    ShellRun run;
-    FILE* pipe = popen((cmd + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return run;
-    std::array<char, 4096> buf{};
-    while (fgets(buf.data(), buf.size(), pipe))
-        run.out += buf.data();
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
-}
-
-// A fresh demo workspace in a temporary folder, removed at the end.
-class DemoWorkspace {
-public:
-    DemoWorkspace() {
-        m_dir = std::filesystem::temp_directory_path() / ("vq-demo-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(m_dir);
-    }
-    ~DemoWorkspace() { std::filesystem::remove_all(m_dir); }
-
-    // Runs the host through the demo workspace script with a script of actions.
-    ShellRun Host(const std::string& script, const std::string& args) const {
-        const auto file = std::filesystem::temp_directory_path() / ("vq-demo-" + std::to_string(::getpid()) + ".script");
-        std::ofstream(file) << script;
-        ShellRun run = Shell("VQ_DEMO_DIR='" + m_dir.string() + "' '" + std::string(VQ_SOURCE_DIR) +
-                        "/scripts/demo-workspace' '" + std::string(VQ_BINARY_DIR) + "' --headless --script '" +
-                        file.string() + "' " + args);
-        std::filesystem::remove(file);
-        return run;
-    }
-    std::string Query(const std::string& sql) const {
-        ShellRun run = Shell("sqlite3 '" + (m_dir / "db" / "vqpdm.db").string() + "' \"" + sql + "\"");
-        while (!run.out.empty() && (run.out.back() == '\n' || run.out.back() == '\r'))
-            run.out.pop_back();
-        return run.out;
-    }
-
-private:
-    std::filesystem::path m_dir;
-};
-
-} // namespace
+using vqtest::DemoWorkspace;
+using vqtest::ShellRun;
 
 TEST(ProjectHost, ManagementAddsAProjectThroughTheItemDialog) {
     DemoWorkspace demo;

@@ -5,6 +5,7 @@
 #include "platform/ftp/FtpConnection.h"
 #include "platform/ftp/InternetSession.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/FtpServer.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +97,27 @@ TEST_P(FileStoreTest, FailuresReportZeroOrEmptyAndLeaveFilesAlone) {
     EXPECT_TRUE(store.PopFileFromDB(Select("unsaved"), target, "DocContent", "PDM").IsEmpty());
     EXPECT_TRUE(store.PopFileFromDB(Select("none"), target, "DocContent", "PDM").IsEmpty());
     EXPECT_EQ(ws.ReadFile(target), "old content");
+}
+
+// A full disk while a fetched document is written: the good local copy stays, and the fetch
+// reports nothing instead of a truncated file for the viewer.
+TEST_P(FileStoreTest, AFullDiskKeepsTheLocalCopy) {
+    vqtest::DbWorkspace ws(GetParam());
+    ws.Execute("CREATE TABLE StoreProbe (FileID VARCHAR(50) PRIMARY KEY, DocSaved VARCHAR(10), DocContent " +
+               BlobType() + ");INSERT INTO StoreProbe (FileID) VALUES ('f1')");
+    CEntryFrame frame("admin");
+    ASSERT_TRUE(frame.IsOpen());
+    CVQSaveFileToDB store;
+    const std::string content = AllBytes(256 * 1024);
+    ASSERT_EQ(store.PushFileToDB(Select("f1"), ws.WriteFile("in/a.dwg", content), "DocContent", "PDM"), 1);
+    const CString target = ws.WriteFile("tmp/a.dwg", "good old copy");
+    {
+        vqtest::FileSizeLimit full(64 * 1024);
+        EXPECT_TRUE(store.PopFileFromDB(Select("f1"), target, "DocContent", "PDM").IsEmpty());
+    }
+    EXPECT_EQ(ws.ReadFile(target), "good old copy");
+    EXPECT_EQ(store.PopFileFromDB(Select("f1"), target, "DocContent", "PDM"), target);
+    EXPECT_EQ(ws.ReadFile(target), content);
 }
 
 TEST(FileStore, WithoutAConnectionNothingIsStored) {

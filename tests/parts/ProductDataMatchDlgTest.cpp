@@ -3,6 +3,7 @@
 #include "parts/ParentDwgDlg.h"
 #include "platform/base/TextCodec.h"
 #include "platform/ui/ScriptedUser.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/Workspace.h"
 
 #include <gtest/gtest.h>
@@ -148,6 +149,23 @@ TEST(ProductDataMatchDlg, AnUnwritableMatchingFileKeepsTheDialogOpen) {
     user.Dialog("产品数据匹配").Click(IDOK).MessageContaining("vqbomspt.ini 打不开!", IDOK).Click(IDCANCEL);
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+}
+
+TEST(ProductDataMatchDlg, AFullDiskKeepsTheOldMatchingAndTheDialogOpen) {
+    vqtest::Workspace ws;
+    ws.WriteFile(kMatchFile, vq::Utf8ToGbk("[配置属性]\r\n图号\r\n[结束]\r\n"));
+    CProductDataMatchDlg dlg;
+    for (int i = 0; i < 2000; ++i)
+        dlg.m_arrSourceColumns.Add("column");
+    vq::ScriptedUser user;
+    user.Dialog("产品数据匹配").Click(IDOK).MessageContaining("vqbomspt.ini 打不开!", IDOK).Click(IDCANCEL);
+    {
+        vqtest::FileSizeLimit full(64);
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    }
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(vq::GbkToUtf8(ws.ReadFile(kMatchFile)), "[配置属性]\r\n图号\r\n[结束]\r\n");
+    EXPECT_EQ(dlg.m_arrResults.GetSize(), 0);
 }
 
 TEST(ParentDwgDlg, NeedsAParentNumberAndReturnsTheThreeValues) {

@@ -1,6 +1,7 @@
 // The table-file format: reading files written by hand and by WriteTableFile.
 #include "platform/maker/TableFile.h"
 #include "platform/base/TextCodec.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/Workspace.h"
 
 #include <gtest/gtest.h>
@@ -115,4 +116,20 @@ TEST(TableFile, WrittenFilesReadBackValueForValue) {
     std::string bytes = ws.ReadFile(path);
     EXPECT_EQ(bytes.rfind("VQTBL 1\r\n", 0), 0u);
     EXPECT_NE(bytes.find(vq::Utf8ToGbk("图号")), std::string::npos);
+}
+
+TEST(TableFile, AFullDiskKeepsTheOldFile) {
+    vqtest::Workspace ws;
+    const CString path = ws.WriteFile("out.tbl", "VQTBL 1\r\n[TITLE]\r\n");
+    CStringArray ids, values;
+    for (int i = 0; i < 4000; ++i) {
+        ids.Add("id");
+        values.Add("value");
+    }
+    {
+        vqtest::FileSizeLimit full(1024);
+        EXPECT_FALSE(
+            WriteTableFile(path, ids, values, CArray<CAttribValueTable>(), CStringArray(), CStringArray()));
+    }
+    EXPECT_EQ(ws.ReadFile(path), "VQTBL 1\r\n[TITLE]\r\n");
 }

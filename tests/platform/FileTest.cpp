@@ -3,6 +3,8 @@
 #include "platform/base/TextCodec.h"
 #include "platform/os/Shell.h"
 
+#include "platform/base/Profile.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/Workspace.h"
 
 #include <gtest/gtest.h>
@@ -191,4 +193,34 @@ TEST(Shell, TypeNameFromTheExtension) {
     EXPECT_EQ(vq::ShellFileTypeName("/x/readme"), "文件");
     EXPECT_EQ(vq::ShellFileTypeName("/x.y/readme"), "文件");
     EXPECT_EQ(vq::ShellFileTypeName(ws.InstallDir()), "文件夹");
+}
+
+// A full disk in the middle of a replacement leaves the old file whole and nothing beside it.
+TEST(ReplaceFileContent, AFullDiskKeepsTheOldFile) {
+    vqtest::Workspace ws;
+    const CString path = ws.WriteFile("data/a.txt", "old content");
+    fs::permissions(path.str(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const std::string big(64 * 1024, 'x');
+    {
+        vqtest::FileSizeLimit full(16 * 1024);
+        EXPECT_FALSE(vq::ReplaceFileContent(path, big));
+        // The settings file is written the same way.
+        EXPECT_FALSE(WritePrivateProfileString("s", "k", big.c_str(), path));
+    }
+    EXPECT_EQ(ws.ReadFile(path), "old content");
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(fs::path(path.str()).parent_path()),
+                               fs::directory_iterator()));
+
+    ASSERT_TRUE(vq::ReplaceFileContent(path, big));
+    EXPECT_EQ(ws.ReadFile(path), big);
+    EXPECT_EQ(fs::status(path.str()).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    // A link is written through and stays a link.
+    const fs::path link = fs::path(path.str()).parent_path() / "link.txt";
+    fs::create_symlink(path.str(), link);
+    ASSERT_TRUE(vq::ReplaceFileContent(CString(link.string()), "through the link"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ws.ReadFile(path), "through the link");
+    // A folder that does not exist cannot hold the file.
+    EXPECT_FALSE(vq::ReplaceFileContent(ws.Root() + "/none/a.txt", "x"));
 }

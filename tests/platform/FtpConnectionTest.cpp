@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <map>
 #include <memory>
 #include <random>
@@ -337,4 +339,62 @@ TEST(FtpListingTest, ServerWithoutMachineListingIsReadFromItsPlainListing) {
     EXPECT_TRUE(found["Working"].isDirectory);
     EXPECT_TRUE(found["名称 2"].isDirectory);
     EXPECT_TRUE(FindAll(ftp.get(), "/Missing/*").empty());
+}
+
+// The server stops sending in the middle of a file: the fetch ends within its stall timeout,
+// says what happened, keeps the old local copy and leaves no partial file behind.
+TEST(FtpStallTest, AStalledTransferEndsWithinItsTimeout) {
+    auto server = std::make_unique<vqtest::FtpServer>("vquser", "vqpass", true, true);
+    ASSERT_TRUE(server->IsRunning());
+    server->WriteFile("big.bin", BinaryBytes(4 << 20));
+    const std::filesystem::path local = std::filesystem::path(server->Root().str()).parent_path() /
+                                        ("vqftp-stall-" + std::to_string(server->Port()));
+    std::filesystem::create_directories(local);
+    std::ofstream(local / "big.bin", std::ios::binary) << "old copy";
+    CInternetSession session{"VQQENT", 1,       PRE_CONFIG_INTERNET_ACCESS,
+                             nullptr,  nullptr, INTERNET_FLAG_DONT_CACHE};
+    std::unique_ptr<CFtpConnection> ftp(
+        session.GetFtpConnection(server->Host(), server->User(), server->Password(),
+                                 static_cast<INTERNET_PORT>(server->Port()), TRUE));
+    ftp->SetStallTimeout(2);
+    const auto start = std::chrono::steady_clock::now();
+    auto fetch = std::async(std::launch::async,
+                            [&] { return ftp->GetFile("big.bin", (local / "big.bin").c_str(), FALSE); });
+    if (fetch.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        ADD_FAILURE() << "the fetch still waits after 20 seconds";
+        server.reset(); // ends the transfer, so that the test can finish
+    }
+    EXPECT_FALSE(fetch.get());
+    // The speed is measured over the last seconds, so the stop comes a few seconds after the limit.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(12));
+    EXPECT_EQ(ftp->GetLastErrorText(), "FTP服务器没有及时响应，传输已停止。");
+    EXPECT_EQ("old copy", ReadLocal(local / "big.bin"));
+    EXPECT_EQ(
+        1, std::distance(std::filesystem::directory_iterator(local), std::filesystem::directory_iterator()));
+    std::filesystem::remove_all(local);
+}
+
+// The server is gone between two calls: the error says that the connection is lost (not which
+// socket call failed with which number).
+TEST(FtpLostServerTest, ALostServerIsReportedInWords) {
+    for (BOOL passive : {FALSE, TRUE}) {
+        auto server = std::make_unique<vqtest::FtpServer>();
+        ASSERT_TRUE(server->IsRunning());
+        server->WriteFile("a.txt", "text");
+        const std::filesystem::path local = std::filesystem::path(server->Root().str()).parent_path() /
+                                            ("vqftp-lost-" + std::to_string(server->Port()));
+        std::filesystem::create_directories(local);
+        CInternetSession session{"VQQENT", 1,       PRE_CONFIG_INTERNET_ACCESS,
+                                 nullptr,  nullptr, INTERNET_FLAG_DONT_CACHE};
+        std::unique_ptr<CFtpConnection> ftp(
+            session.GetFtpConnection(server->Host(), server->User(), server->Password(),
+                                     static_cast<INTERNET_PORT>(server->Port()), passive));
+        ASSERT_TRUE(ftp->GetFile("a.txt", (local / "a.txt").c_str(), FALSE));
+        server.reset();
+        EXPECT_FALSE(ftp->GetFile("a.txt", (local / "b.txt").c_str(), FALSE));
+        const CString text = ftp->GetLastErrorText();
+        EXPECT_TRUE(text == "与FTP服务器的连接已断开。" || text == "无法连接FTP服务器。") << text.c_str();
+        EXPECT_FALSE(std::filesystem::exists(local / "b.txt"));
+        std::filesystem::remove_all(local);
+    }
 }

@@ -3,6 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
 TEST(MessageClientTest, OneSessionLogsOnSendsAndLogsOff) {
     vqtest::MessageServer server;
     ASSERT_NE(0, server.Port());
@@ -73,4 +83,83 @@ TEST(MessageClientTest, UnreachableOrMalformedServerNamesFailQuietly) {
         EXPECT_FALSE(client.Send("li", "text"));
         client.Logoff();
     }
+}
+
+namespace {
+
+// A server on loopback that greets and then answers the first command with `answer`, written
+// in pieces of `piece` bytes every `pause`, and keeps the connection open until it ends.
+class BadMessageServer {
+public:
+    BadMessageServer(std::string answer, std::size_t piece, std::chrono::milliseconds pause)
+        : m_answer(std::move(answer)), m_piece(piece), m_pause(pause) {
+        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), length);
+        ::listen(m_listen, 1);
+        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~BadMessageServer() {
+        m_stop = true;
+        ::shutdown(m_listen, SHUT_RDWR);
+        m_thread.join();
+        ::close(m_listen);
+    }
+    CString ServerName() const { return CString("127.0.0.1:" + std::to_string(m_port)); }
+
+private:
+    void Serve() {
+        int fd = ::accept(m_listen, nullptr, nullptr);
+        if (fd < 0)
+            return;
+        ::send(fd, "OK VQMSG 1\n", 11, MSG_NOSIGNAL);
+        char command[256];
+        ::recv(fd, command, sizeof command, 0);
+        for (std::size_t sent = 0; !m_stop && sent < m_answer.size(); sent += m_piece) {
+            std::size_t n = std::min(m_piece, m_answer.size() - sent);
+            if (::send(fd, m_answer.data() + sent, n, MSG_NOSIGNAL) <= 0)
+                break;
+            std::this_thread::sleep_for(m_pause);
+        }
+        while (!m_stop) // the connection stays open, as a hung server's does
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ::close(fd);
+    }
+
+    std::string m_answer;
+    std::size_t m_piece;
+    std::chrono::milliseconds m_pause;
+    int m_listen = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+} // namespace
+
+TEST(MessageClientTest, AServerThatTricklesItsAnswerIsGivenUpAfterTenSeconds) {
+    // One byte a second, never a line end: each byte comes well within any per-read timeout.
+    BadMessageServer server(std::string(60, 'O'), 1, std::chrono::milliseconds(1000));
+    vq::CMessageClient client;
+    client.SetServerName(server.ServerName());
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client.Logon("zhang"));
+    auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::seconds(9));
+    EXPECT_LT(waited, std::chrono::seconds(13));
+}
+
+TEST(MessageClientTest, AnAnswerWithoutALineEndIsNotCollectedWithoutBound) {
+    // Megabytes without a line end, then silence: the client stops reading at its bound.
+    BadMessageServer server(std::string(8 << 20, 'x'), 64 << 10, std::chrono::milliseconds(0));
+    vq::CMessageClient client;
+    client.SetServerName(server.ServerName());
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client.Logon("zhang"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }

@@ -627,7 +627,14 @@ public:
         Invalidate();
     }
     void OnLButtonUp(UINT, CPoint) override { ReleaseCapture(); }
+    DECLARE_MESSAGE_MAP()
 };
+
+BEGIN_MESSAGE_MAP(BoxWindow, CWnd)
+    ON_WM_PAINT()
+    ON_WM_LBUTTONDOWN()
+    ON_WM_LBUTTONUP()
+END_MESSAGE_MAP()
 
 TEST(PaintWindows, AWindowPaintsIntoItsPictureAtItsClientSize) {
     BoxWindow window;

@@ -17,16 +17,31 @@ namespace {
 constexpr int kPlain = 1201;
 constexpr int kPresses = 1202;
 constexpr int kMapped = 1203;
+constexpr int kUnlisted = 1204;
 constexpr int kChild = 1290;
 constexpr UINT kSteps = WM_USER + 41;
 
 const vq::DialogTemplate kListsTemplate{"清单 - 示例",
                                         {vq::ReportList(kPlain), vq::ReportList(kPresses),
-                                         vq::ReportList(kMapped), vq::DefPushButton(IDOK, "确定"),
-                                         vq::PushButton(IDCANCEL, "取消")}};
+                                         vq::ReportList(kMapped), vq::ReportList(kUnlisted),
+                                         vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消")}};
 
 // A list that takes left presses itself: it notes the row under the point it is given.
 class CPressList : public CListCtrl {
+public:
+    std::vector<int> rows;
+
+protected:
+    void OnLButtonDown(UINT, CPoint point) override { rows.push_back(HitTest(point)); }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CPressList, CListCtrl)
+    ON_WM_LBUTTONDOWN()
+END_MESSAGE_MAP()
+
+// The same handler without its entry in a message map: the list stays an ordinary list.
+class CUnlistedList : public CListCtrl {
 public:
     std::vector<int> rows;
 
@@ -64,6 +79,7 @@ public:
     CListsDlg() : CDialog(kListsTemplate, nullptr) {}
     CPressList m_presses;
     CMappedList m_mapped;
+    CUnlistedList m_unlisted;
     std::function<void(CListsDlg&)> steps;
     std::vector<std::string> heard;
 
@@ -74,8 +90,9 @@ protected:
         CDialog::OnInitDialog();
         m_presses.SubclassDlgItem(kPresses, this);
         m_mapped.SubclassDlgItem(kMapped, this);
-        for (CListCtrl* list :
-             {&Plain(), static_cast<CListCtrl*>(&m_presses), static_cast<CListCtrl*>(&m_mapped)})
+        m_unlisted.SubclassDlgItem(kUnlisted, this);
+        for (CListCtrl* list : {&Plain(), static_cast<CListCtrl*>(&m_presses),
+                                static_cast<CListCtrl*>(&m_mapped), static_cast<CListCtrl*>(&m_unlisted)})
             Fill(*list);
         PostMessage(kSteps);
         return TRUE;
@@ -152,7 +169,7 @@ TEST_F(QtViewChildWindowTest, AChildOfAControlIsShownOverItFollowsItAndGoesWithI
     EXPECT_TRUE(ran);
 }
 
-TEST_F(QtViewChildWindowTest, ClassesThatTakeMousePressesGetThemAtThePointClicked) {
+TEST_F(QtViewChildWindowTest, ClassesWhoseMapsListMousePressesGetThemAtThePointClicked) {
     CListsDlg dlg;
     dlg.steps = [](CListsDlg& d) {
         // The plain list: the view selects and tells the dialog, as before.
@@ -166,6 +183,9 @@ TEST_F(QtViewChildWindowTest, ClassesThatTakeMousePressesGetThemAtThePointClicke
         EXPECT_TRUE(vq::qtinput::ClickCell(d.m_mapped, 2, 0, true));
         // Its presses are the view's: the first press of the double click selected the row.
         EXPECT_NE(d.m_mapped.GetItemState(2, LVIS_SELECTED), 0u);
+        // An overridden handler without its entry: the press is the view's, the handler hears nothing.
+        EXPECT_TRUE(vq::qtinput::ClickCell(d.m_unlisted, 1, 0));
+        EXPECT_NE(d.m_unlisted.GetItemState(1, LVIS_SELECTED), 0u);
         // A cell that does not exist.
         EXPECT_FALSE(vq::qtinput::ClickCell(d.Plain(), 4, 0));
         EXPECT_FALSE(vq::qtinput::ClickCell(d.Plain(), 0, 2));
@@ -176,6 +196,7 @@ TEST_F(QtViewChildWindowTest, ClassesThatTakeMousePressesGetThemAtThePointClicke
     EXPECT_EQ(dlg.heard, plain);
     EXPECT_EQ(dlg.m_presses.rows, (std::vector<int>{3, 0}));
     EXPECT_EQ(dlg.m_mapped.rows, (std::vector<int>{2}));
+    EXPECT_TRUE(dlg.m_unlisted.rows.empty());
 }
 
 } // namespace

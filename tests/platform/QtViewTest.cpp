@@ -14,6 +14,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -203,23 +204,46 @@ TEST_F(QtViewTest, SampleDialogIsRenderedWithEveryControlVisible) {
     EXPECT_GT(ok.top, size.cy * 3 / 4);
 }
 
-TEST_F(QtViewTest, ScreenshotFolderGetsOnePictureForEachDialogOpened) {
-    const auto dir = std::filesystem::temp_directory_path() / "vq-qtview-shots";
-    std::filesystem::remove_all(dir);
+TEST_F(QtViewTest, ScreenshotFolderKeepsEveryPictureOfDialogsAndMessageBoxes) {
+    namespace fs = std::filesystem;
+    const auto dir = fs::temp_directory_path() / "vq-qtview-shots";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    // A picture from an earlier run stays as it is.
+    const auto first = dir / vq::ScreenshotFileName("任务属性 - 示例").c_str();
+    { std::ofstream(first) << "earlier"; }
     const char* old = std::getenv("VQ_SCREENSHOT_DIR");
     const std::string saved = old ? old : "";
     setenv("VQ_SCREENSHOT_DIR", dir.c_str(), 1);
-    SampleDlg dlg;
-    dlg.m_endOnOpen = true;
-    EXPECT_EQ(dlg.DoModal(), IDOK);
+    for (int run = 0; run < 2; ++run) {
+        SampleDlg dlg;
+        dlg.m_endOnOpen = true;
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+    }
+    // Message boxes are pictured whoever answers them.
+    auto previous = vq::SetMessageBoxPresenter([](const vq::MessageBoxRequest&) { return IDNO; });
+    EXPECT_EQ(vq::ShowMessageBox("删除任务", "是否真的要删除?", MB_YESNO | MB_ICONQUESTION), IDNO);
+    vq::SetMessageBoxPresenter(previous);
     if (old)
         setenv("VQ_SCREENSHOT_DIR", saved.c_str(), 1);
     else
         unsetenv("VQ_SCREENSHOT_DIR");
-    const auto file = dir / vq::ScreenshotFileName("任务属性 - 示例").c_str();
-    EXPECT_TRUE(std::filesystem::exists(file));
-    EXPECT_GT(std::filesystem::file_size(file), 1000u);
-    std::filesystem::remove_all(dir);
+
+    std::ifstream earlier(first);
+    std::string text;
+    earlier >> text;
+    EXPECT_EQ(text, "earlier");
+    // Each dialog opened and closed twice: four new pictures, numbered on.
+    for (int n = 2; n <= 5; ++n) {
+        const auto file = dir / ("任务属性 - 示例 (" + std::to_string(n) + ").png");
+        ASSERT_TRUE(fs::exists(file)) << file;
+        EXPECT_GT(fs::file_size(file), 1000u);
+    }
+    EXPECT_FALSE(fs::exists(dir / "任务属性 - 示例 (6).png"));
+    const auto box = dir / vq::ScreenshotFileName("删除任务").c_str();
+    ASSERT_TRUE(fs::exists(box));
+    EXPECT_GT(fs::file_size(box), 1000u);
+    fs::remove_all(dir);
 }
 
 // ---- A person's input through the widgets ----------------------------------------------------

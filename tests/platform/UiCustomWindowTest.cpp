@@ -43,7 +43,15 @@ protected:
         }
     }
     void OnLButtonUp(UINT, CPoint) override { ReleaseCapture(); }
+    DECLARE_MESSAGE_MAP()
 };
+
+BEGIN_MESSAGE_MAP(CCellGrid, CWnd)
+    ON_WM_PAINT()
+    ON_WM_LBUTTONDOWN()
+    ON_WM_MOUSEMOVE()
+    ON_WM_LBUTTONUP()
+END_MESSAGE_MAP()
 
 const vq::DialogTemplate kGridTemplate{
     "网格",

@@ -21,7 +21,8 @@ namespace vqtest {
 namespace {
 
 // Serves argv[1] to an anonymous user and to argv[2] with password argv[3], on a free port of
-// 127.0.0.1 which it prints as its first line. argv[4] "0" leaves MLSD out.
+// 127.0.0.1 which it prints as its first line. argv[4] "0" leaves MLSD out. argv[5] "1" makes
+// every download stall after its first block (the server then sends nothing more).
 const char* kServerScript = R"PY(
 import logging, sys, warnings
 warnings.simplefilter("ignore")
@@ -40,6 +41,22 @@ handler = Handler
 handler.authorizer = authorizer
 if sys.argv[4] == "0":
     handler.proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k not in ("MLSD", "MLST")}
+if sys.argv[5] == "1":
+    from pyftpdlib.handlers import DTPHandler
+    class Stalling(DTPHandler):
+        # After the first block the channel is no longer served: the connection stays open and
+        # silent, as a hung server's does.
+        sent = 0
+        def use_sendfile(self):
+            return False
+        def send(self, data):
+            if self.sent >= 65536:
+                self.del_channel()
+                return 0
+            count = super().send(data)
+            self.sent += count
+            return count
+    handler.dtp_handler = Stalling
 server = FTPServer(("127.0.0.1", 0), handler)
 print(server.socket.getsockname()[1], flush=True)
 server.serve_forever()
@@ -51,7 +68,8 @@ std::filesystem::path Under(const CString& root, const CString& path) {
 
 } // namespace
 
-FtpServer::FtpServer(const CString& user, const CString& password, bool withMachineListing)
+FtpServer::FtpServer(const CString& user, const CString& password, bool withMachineListing,
+                     bool stallTransfers)
     : m_user(user), m_password(password) {
     std::string templ = (std::filesystem::temp_directory_path() / "vqftp.XXXXXX").string();
     if (!::mkdtemp(templ.data())) {
@@ -78,7 +96,8 @@ FtpServer::FtpServer(const CString& user, const CString& password, bool withMach
                                      m_root.str(),
                                      m_user.str(),
                                      m_password.str(),
-                                     withMachineListing ? "1" : "0"};
+                                     withMachineListing ? "1" : "0",
+                                     stallTransfers ? "1" : "0"};
     std::vector<char*> argv;
     for (std::string& arg : args)
         argv.push_back(arg.data());

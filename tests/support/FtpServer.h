@@ -14,8 +14,10 @@ namespace vqtest {
 class FtpServer {
 public:
     // withMachineListing false: the server does not know MLSD and lists folders with LIST only.
+    // stallTransfers true: every download stops after its first 64 KiB and the connection stays
+    // open, as with a server that hangs in the middle of a transfer.
     explicit FtpServer(const CString& user = "vquser", const CString& password = "vqpass",
-                       bool withMachineListing = true);
+                       bool withMachineListing = true, bool stallTransfers = false);
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;

@@ -1,10 +1,10 @@
 // The work-group work management in both dialects: the work tree of a project task and of a work
 // task group, the rights of the parent's manager, dividing and editing through the item dialog,
 // change tasks that stay divisible, and the parent marked started when the dialog closes.
+#include "teamwork/AssignTeamTaskDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ScriptedUser.h"
 #include "platform/ui/TreeCtrl.h"
-#include "teamwork/AssignTeamTaskDlg.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -38,16 +38,18 @@ protected:
         theApp.m_nAdoCloseMode = 1;
         theApp.m_strLoginUser = "zhangsan";
         ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三')");
-        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
-                   "WorkState, TaskType) VALUES "
-                   "('P1', '项目甲', '项目管理', 'zhangsan', '2099-12-31', '未开始', 'V'),"
-                   "('A', '任务A', '项目甲\\', 'ZhangSan', '2040-12-31', '未开始', 'T')");
-        ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, WorkState, "
-                   "PreEndedTime) VALUES "
-                   "('A', 'A', 'A#001', 'zhangsan', '组', 'V', '待确认', '2040-06-30'),"
-                   "('A', 'A#001', 'A#001#001', 'lisi', '子', 'W', '待确认', '2040-06-30'),"
-                   "('A', 'A', 'A#002', 'lisi', '实', 'W', '评审', '2040-06-30'),"
-                   "('A', 'A', 'A#003', 'lisi', '更改', 'M', '待确认', '2040-06-30')");
+        ws.Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
+            "WorkState, TaskType) VALUES "
+            "('P1', '项目甲', '项目管理', 'zhangsan', '2099-12-31', '未开始', 'V'),"
+            "('A', '任务A', '项目甲\\', 'ZhangSan', '2040-12-31', '未开始', 'T')");
+        ws.Execute(
+            "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, WorkState, "
+            "PreEndedTime) VALUES "
+            "('A', 'A', 'A#001', 'zhangsan', '组', 'V', '待确认', '2040-06-30'),"
+            "('A', 'A#001', 'A#001#001', 'lisi', '子', 'W', '待确认', '2040-06-30'),"
+            "('A', 'A', 'A#002', 'lisi', '实', 'W', '评审', '2040-06-30'),"
+            "('A', 'A', 'A#003', 'lisi', '更改', 'M', '待确认', '2040-06-30')");
     }
     void TearDown() override {
         theApp.m_pConnPDM = nullptr;
@@ -120,7 +122,9 @@ TEST_P(AssignTeamTaskTest, OnlyTheTaskManagerMaintainsWorksOfAnOpenTask) {
     CAssignTeamTaskDlg dlg;
     dlg.ParentNo = "A";
     vq::ScriptedUser user;
-    user.Message("工作组任务正处于：完成，不能进行工作任务维护...", IDOK).Dialog("设计工作组工作管理").Click(IDCANCEL);
+    user.Message("工作组任务正处于：完成，不能进行工作任务维护...", IDOK)
+        .Dialog("设计工作组工作管理")
+        .Click(IDCANCEL);
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(dlg.ReadOnly, 1);
@@ -143,8 +147,9 @@ TEST_P(AssignTeamTaskTest, DividingAddsTheNewWorkAndExitMarksTheTaskStarted) {
         .Click("退出");
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(tree, (std::vector<std::string>{root, "  组 [A#001]", "    子 [A#001#001]", "    组内新工作 [A#001#002]",
-                                              "  实 [A#002]", "  更改 [A#003]", "  新工作 [A#004]"}));
+    EXPECT_EQ(tree, (std::vector<std::string>{root, "  组 [A#001]", "    子 [A#001#001]",
+                                              "    组内新工作 [A#001#002]", "  实 [A#002]", "  更改 [A#003]",
+                                              "  新工作 [A#004]"}));
     EXPECT_EQ(dlg.Changed, 1);
     EXPECT_EQ(ws.QueryText("SELECT TaskNo || '|' || UpWorkID FROM TeamWorkManage WHERE WorkID='A#001#002'"),
               "A|A#001");
@@ -232,7 +237,8 @@ TEST_P(AssignTeamTaskTest, WorkGroupModeShowsTheGroupsWorks) {
     user.Dialog("工作任务组任务管理").Click(IDCANCEL);
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(tree, (std::vector<std::string>{"工作任务组:任务A[A]下的工作任务: 组[A#001]...", "  子 [A#001#001]"}));
+    EXPECT_EQ(tree, (std::vector<std::string>{"工作任务组:任务A[A]下的工作任务: 组[A#001]...",
+                                              "  子 [A#001#001]"}));
     EXPECT_EQ(dlg.ProjectNo, "A");
     EXPECT_EQ(ws.QueryText("SELECT TaskNo || '|' || UpWorkID FROM TeamWorkManage WHERE WorkID='A#001#002'"),
               "A|A#001");
@@ -328,4 +334,5 @@ TEST_P(AssignTeamTaskTest, WithoutAParentTheTaskIsChosenFirst) {
     EXPECT_EQ(dlg.ProjectNo, "P1");
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, AssignTeamTaskTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, AssignTeamTaskTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

@@ -314,6 +314,30 @@ TEST_P(TaskResourceTest, FetchedFileStaysInTheTemporaryFolderWhateverItsStoredNa
     EXPECT_FALSE(CFileInfo(ws->TempDir() + "/../escape.txt").Exists());
 }
 
+TEST_P(TaskResourceTest, LargeSelectionIsTakenWhole) {
+    // Far more than the 4096 characters of a name buffer.
+    std::vector<CString> files;
+    for (int i = 0; i < 150; ++i) {
+        CString name;
+        name.Format("in/many/一个相当长的外部资源文件名称_%03d.txt", i);
+        files.push_back(ws->WriteFile(name, "x"));
+    }
+    int rows = 0;
+    vq::ScriptedUser user;
+    user.Dialog("任务资源管理")
+        .Click("批量增加...")
+        .Files(files)
+        .Do([&](CDialog& d) { rows = static_cast<CTaskResourceDlg&>(d).m_list.GetItemCount(); })
+        .Click(IDCANCEL)
+        .Message("外部资源已发生修改，是否存储?", IDNO);
+    CTaskResourceDlg dlg;
+    dlg.m_strTaskNo = "P-1";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(rows, 150);
+    EXPECT_EQ(Query("SELECT count(*) FROM TaskExtDocument"), "0");
+}
+
 TEST_P(TaskResourceTest, ReadOnlyDialogOffersNoCommandThatChangesData) {
     ws->Execute("INSERT INTO TaskExtDocument (TaskNo, DocType, FileName) VALUES ('P-1', '说明', 'x.doc')");
     vq::ScriptedUser user;

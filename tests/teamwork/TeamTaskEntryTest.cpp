@@ -9,7 +9,8 @@
 #include <gtest/gtest.h>
 
 extern "C" CString CreateNewTeamTaskItem(CString taskNo, CString upWorkId, CString unused, CString login);
-extern "C" int AssignTeamTaskMain(CString projectNo, CString parentNo, CString login, int readOnly, int groupMode);
+extern "C" int AssignTeamTaskMain(CString projectNo, CString parentNo, CString login, int readOnly,
+                                  int groupMode);
 
 namespace {
 
@@ -17,9 +18,11 @@ class TeamTaskEntryTest : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
         theApp.m_pConnPDM = nullptr;
-        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
-                   "WorkState, TaskType) VALUES ('P1', '项目甲', '项目管理', 'zhangsan', '2099-12-31', '正进行中', 'V'),"
-                   "('T1', '任务一', '项目甲\\', 'zhangsan', '2040-12-31', '正进行中', 'T')");
+        ws.Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
+            "WorkState, TaskType) VALUES ('P1', '项目甲', '项目管理', 'zhangsan', '2099-12-31', '正进行中', "
+            "'V'),"
+            "('T1', '任务一', '项目甲\\', 'zhangsan', '2040-12-31', '正进行中', 'T')");
     }
     vqtest::DbWorkspace ws{GetParam()};
 };
@@ -41,7 +44,8 @@ TEST_P(TeamTaskEntryTest, CreateNewTeamTaskItemGivesTheIdAfterOkOnly) {
         .Click(IDOK);
     EXPECT_EQ(CreateNewTeamTaskItem("T1", "", "x", "lisi"), "T1#001");
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(ws.QueryText("SELECT Manager || '|' || UpWorkID FROM TeamWorkManage WHERE WorkID='T1#001'"), "lisi|T1");
+    EXPECT_EQ(ws.QueryText("SELECT Manager || '|' || UpWorkID FROM TeamWorkManage WHERE WorkID='T1#001'"),
+              "lisi|T1");
     EXPECT_FALSE(theApp.m_pConnPDM);
 }
 
@@ -73,4 +77,5 @@ TEST_P(TeamTaskEntryTest, NoDialogWithoutTheDatabase) {
     EXPECT_EQ(rec.Pending(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, TeamTaskEntryTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, TeamTaskEntryTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

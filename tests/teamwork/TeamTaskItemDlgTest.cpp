@@ -2,12 +2,12 @@
 // notice, the refusals of OK, editing with and without a new responsible person, the rights of
 // the parent's manager, dates and day counts, the priority, and a number taken meanwhile by
 // another client.
+#include "teamwork/TeamTaskItemDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ComboBox.h"
 #include "platform/ui/ScriptedUser.h"
 #include "platform/ui/SpinButtonCtrl.h"
 #include "platform/ui/TreeCtrl.h"
-#include "teamwork/TeamTaskItemDlg.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -51,12 +51,14 @@ protected:
         theApp.m_nAdoCloseMode = 1;
         theApp.m_strLoginUser = "zhangsan";
         theApp.m_strHostIP = "10.0.0.7";
-        ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), ('lisi', '李四')");
-        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
-                   "WorkState, TaskType) VALUES "
-                   "('P1', '项目甲', '项目管理', 'zhangsan', '2099-12-31', '正进行中', 'V'),"
-                   "('T1', '任务一', '项目甲\\', 'zhangsan', '2040-12-31', '正进行中', 'T'),"
-                   "('S1', '简单项目', '项目管理', 'zhangsan', '2040-12-31', '正进行中', 'S')");
+        ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), "
+                   "('lisi', '李四')");
+        ws.Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
+            "WorkState, TaskType) VALUES "
+            "('P1', '项目甲', '项目管理', 'zhangsan', '2099-12-31', '正进行中', 'V'),"
+            "('T1', '任务一', '项目甲\\', 'zhangsan', '2040-12-31', '正进行中', 'T'),"
+            "('S1', '简单项目', '项目管理', 'zhangsan', '2040-12-31', '正进行中', 'S')");
     }
     void TearDown() override {
         theApp.m_pConnPDM = nullptr;
@@ -65,18 +67,20 @@ protected:
         theApp.m_strHostIP.Empty();
     }
     // Dates within the parent's planned finish.
-    static void SetDates(vq::ScriptedUser& user, const char* begin = "2030-01-01", const char* check = "2030-01-05",
-                         const char* end = "2030-02-01") {
+    static void SetDates(vq::ScriptedUser& user, const char* begin = "2030-01-01",
+                         const char* check = "2030-01-05", const char* end = "2030-02-01") {
         user.Set(kBegin, begin).Set(kCheck, check).Set(kEnd, end);
     }
     void AddWork(const char* id, const char* up, const char* manager, const char* type,
                  const char* state = "待确认") {
         CString sql;
-        sql.Format("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkPrompt, WorkType, "
-                   "BeginTime, CheckTime, PreEndedTime, CreateTime, WorkState, PartCode, BeginNum, EndNum, Other1) "
-                   "VALUES ('T1', '%s', '%s', '%s', '旧名称', '旧内容', '%s', '2030-01-01', '2030-01-02', '2030-01-03', "
-                   "'2026-01-01 08:00', '%s', 'P-9', 5, 50, 300)",
-                   up, id, manager, type, state);
+        sql.Format(
+            "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkPrompt, WorkType, "
+            "BeginTime, CheckTime, PreEndedTime, CreateTime, WorkState, PartCode, BeginNum, EndNum, Other1) "
+            "VALUES ('T1', '%s', '%s', '%s', '旧名称', '旧内容', '%s', '2030-01-01', '2030-01-02', "
+            "'2030-01-03', "
+            "'2026-01-01 08:00', '%s', 'P-9', 5, 50, 300)",
+            up, id, manager, type, state);
         ws.Execute(sql);
     }
 
@@ -104,17 +108,22 @@ TEST_P(TeamTaskItemTest, ANewWorkTaskIsStoredWithItsLogAndNotice) {
     EXPECT_EQ(shownState, "待确认");
     EXPECT_EQ(shownManager, "zhangsan");
     EXPECT_EQ(dlg.WorkID, "T1#001");
-    EXPECT_EQ(ws.QueryText("SELECT TaskNo || '|' || UpWorkID || '|' || Manager || '|' || WorkName || '|' || WorkType || "
-                           "'|' || BeginTime || '|' || CheckTime || '|' || PreEndedTime || '|' || WorkState || '|' || "
-                           "BeginNum || '|' || EndNum || '|' || Other1 FROM TeamWorkManage WHERE WorkID='T1#001'"),
-              "T1|T1|zhangsan|箱体设计|W|2030-01-01|2030-01-05|2030-02-01|待确认|1|9999|500");
+    EXPECT_EQ(
+        ws.QueryText(
+            "SELECT TaskNo || '|' || UpWorkID || '|' || Manager || '|' || WorkName || '|' || WorkType || "
+            "'|' || BeginTime || '|' || CheckTime || '|' || PreEndedTime || '|' || WorkState || '|' || "
+            "BeginNum || '|' || EndNum || '|' || Other1 FROM TeamWorkManage WHERE WorkID='T1#001'"),
+        "T1|T1|zhangsan|箱体设计|W|2030-01-01|2030-01-05|2030-02-01|待确认|1|9999|500");
     EXPECT_EQ(ws.QueryText("SELECT WorkPrompt FROM TeamWorkManage WHERE WorkID='T1#001'"), "第一行\n第二行");
     EXPECT_EQ(ws.QueryText("SELECT CreateTime FROM TeamWorkManage WHERE WorkID='T1#001'").GetLength(), 16);
-    EXPECT_EQ(ws.QueryText("SELECT LogType || '|' || UserName || '|' || LogTopic || '|' || LogPrompt FROM TeamWorkLog "
-                           "WHERE LogID='T1#001'"),
+    EXPECT_EQ(ws.QueryText(
+                  "SELECT LogType || '|' || UserName || '|' || LogTopic || '|' || LogPrompt FROM TeamWorkLog "
+                  "WHERE LogID='T1#001'"),
               "增加|zhangsan|分配工作|给zhangsan分配新工作：箱体设计[T1#001]");
-    EXPECT_EQ(ws.QueryText("SELECT Reseiver || '|' || MachineIP || '|' || Topic || '|' || Content FROM MessageManage"),
-              "zhangsan|10.0.0.7|系统工作消息|辛苦了，张三[zhangsan]给您分配了工作组工作任务：箱体设计[T1#001]...");
+    EXPECT_EQ(
+        ws.QueryText(
+            "SELECT Reseiver || '|' || MachineIP || '|' || Topic || '|' || Content FROM MessageManage"),
+        "zhangsan|10.0.0.7|系统工作消息|辛苦了，张三[zhangsan]给您分配了工作组工作任务：箱体设计[T1#001]...");
 }
 
 TEST_P(TeamTaskItemTest, BelowASimpleProjectOnlyAWorkTaskMayBeCreated) {
@@ -193,10 +202,12 @@ TEST_P(TeamTaskItemTest, EditingNotifiesOnlyANewResponsiblePerson) {
         user.DialogContaining("工作任务属性").Set(kName, "新名称").Click(IDOK);
         EXPECT_EQ(dlg.DoModal(), IDOK);
         EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-        EXPECT_EQ(ws.QueryText("SELECT WorkName || '|' || Manager || '|' || BeginTime || '|' || PreEndedTime || '|' || "
-                               "PartCode || '|' || BeginNum || '|' || EndNum || '|' || Other1 || '|' || CreateTime FROM "
-                               "TeamWorkManage WHERE WorkID='T1#001'"),
-                  "新名称|lisi|2030-01-01|2030-01-03|P-9|5|50|300|2026-01-01 08:00");
+        EXPECT_EQ(
+            ws.QueryText(
+                "SELECT WorkName || '|' || Manager || '|' || BeginTime || '|' || PreEndedTime || '|' || "
+                "PartCode || '|' || BeginNum || '|' || EndNum || '|' || Other1 || '|' || CreateTime FROM "
+                "TeamWorkManage WHERE WorkID='T1#001'"),
+            "新名称|lisi|2030-01-01|2030-01-03|P-9|5|50|300|2026-01-01 08:00");
         EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), "0");
         EXPECT_EQ(ws.QueryText("SELECT LogTopic FROM TeamWorkLog WHERE LogID='T1#001' AND LogType='修改'"),
                   "修改分配工作");
@@ -305,9 +316,9 @@ TEST_P(TeamTaskItemTest, DayCountsAndPriorityFollowTheControls) {
     dlg.WorkID = "T1#001";
     dlg.ModifyMode = 1;
     const CTime today = CTime::GetCurrentTime();
-    const CString inThreeDays = (CTime(today.GetYear(), today.GetMonth(), today.GetDay(), 12, 0, 0) +
-                                 CTimeSpan(3, 0, 0, 0))
-                                    .Format("%Y-%m-%d");
+    const CString inThreeDays =
+        (CTime(today.GetYear(), today.GetMonth(), today.GetDay(), 12, 0, 0) + CTimeSpan(3, 0, 0, 0))
+            .Format("%Y-%m-%d");
     CString beginDate, beginDays;
     std::vector<CString> priorities;
     vq::ScriptedUser user;
@@ -346,12 +357,10 @@ TEST_P(TeamTaskItemTest, ANumberTakenMeanwhileIsReplacedByTheNextFreeOne) {
     CTeamTaskItemDlg dlg;
     dlg.TaskNo = "T1";
     vq::ScriptedUser user;
-    user.Dialog("工作任务分解")
-        .Set(kName, "后存者")
-        .Do([&](CDialog&) {
-            ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName) VALUES ('T1', 'T1', "
-                       "'T1#001', '先存者')");
-        });
+    user.Dialog("工作任务分解").Set(kName, "后存者").Do([&](CDialog&) {
+        ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName) VALUES ('T1', 'T1', "
+                   "'T1#001', '先存者')");
+    });
     SetDates(user);
     user.Click(IDOK);
     EXPECT_EQ(dlg.DoModal(), IDOK);
@@ -368,7 +377,9 @@ TEST_P(TeamTaskItemTest, AFailedStoreLeavesTheDialogOpenWithoutNotice) {
     dlg.TaskNo = "T1";
     bool stillOpen = false;
     vq::ScriptedUser user;
-    user.Dialog("工作任务分解").Set(kName, "设计").Do([&](CDialog&) { ws.Execute("DROP TABLE TeamWorkLog"); });
+    user.Dialog("工作任务分解").Set(kName, "设计").Do([&](CDialog&) {
+        ws.Execute("DROP TABLE TeamWorkLog");
+    });
     SetDates(user);
     user.Click(IDOK).AnyMessage(IDOK).MessageContaining("INSERT INTO TeamWorkLog", IDOK).Do([&](CDialog& d) {
         stillOpen = true;
@@ -382,8 +393,9 @@ TEST_P(TeamTaskItemTest, AFailedStoreLeavesTheDialogOpenWithoutNotice) {
 }
 
 TEST_P(TeamTaskItemTest, CancelRemovesTheResourcesOfANewWorkOnly) {
-    ws.Execute("INSERT INTO TeamWorkResource (WorkID, ResourceID, ResourceType) VALUES ('T1#001', 'R1', '说明'),"
-               "('T1#009', 'R9', '别的')");
+    ws.Execute(
+        "INSERT INTO TeamWorkResource (WorkID, ResourceID, ResourceType) VALUES ('T1#001', 'R1', '说明'),"
+        "('T1#009', 'R9', '别的')");
     ws.Execute("INSERT INTO TeamWorkResourcePack (ResourceID) VALUES ('R1'), ('R9')");
     {
         CTeamTaskItemDlg dlg;
@@ -470,4 +482,5 @@ TEST_P(TeamTaskItemTest, TheTaskQueryListsTheResponsiblePersonsTasks) {
     EXPECT_TRUE(opened);
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, TeamTaskItemTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, TeamTaskItemTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

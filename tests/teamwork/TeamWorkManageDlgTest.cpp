@@ -1,10 +1,10 @@
 // The work task list of a project task in both dialects: the rows at every depth, adding with
 // serial numbers that stay distinct, modifying read-only by state, an archived task, and the
 // selected-row helper.
+#include "teamwork/TeamWorkManageDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
-#include "teamwork/TeamWorkManageDlg.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -36,18 +36,20 @@ protected:
         theApp.m_nDatabaseType = GetParam();
         theApp.m_nAdoCloseMode = 1;
         theApp.m_strLoginUser = "zhangsan";
-        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
-                   "WorkState, TaskType) VALUES "
-                   "('P1', '项目甲', '项目管理', 'zhangsan', '2099-12-31', '正进行中', 'V'),"
-                   "('A', '任务A', '项目甲\\', 'zhangsan', '2040-12-31', '正进行中', 'T'),"
-                   "('B', '任务B', '项目甲\\', 'zhangsan', '2040-12-31', '已入库', 'T'),"
-                   "('C', '任务C', '项目甲\\', 'zhangsan', '2040-12-31', '未开始', 'T')");
-        ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, WorkState, "
-                   "PreEndedTime) VALUES "
-                   "('A', 'A', 'A#002', 'lisi', '二', 'W', '评审', '2040-06-30'),"
-                   "('A', 'A#001', 'A#001#001', 'lisi', '子', 'W', '完成', '2040-06-30'),"
-                   "('A', 'A', 'A#001', 'zhangsan', '一', 'V', '待确认', '2040-06-30'),"
-                   "('B', 'B', 'B#001', 'lisi', '乙', 'W', '完成', '2040-06-30')");
+        ws.Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
+            "WorkState, TaskType) VALUES "
+            "('P1', '项目甲', '项目管理', 'zhangsan', '2099-12-31', '正进行中', 'V'),"
+            "('A', '任务A', '项目甲\\', 'zhangsan', '2040-12-31', '正进行中', 'T'),"
+            "('B', '任务B', '项目甲\\', 'zhangsan', '2040-12-31', '已入库', 'T'),"
+            "('C', '任务C', '项目甲\\', 'zhangsan', '2040-12-31', '未开始', 'T')");
+        ws.Execute(
+            "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, WorkState, "
+            "PreEndedTime) VALUES "
+            "('A', 'A', 'A#002', 'lisi', '二', 'W', '评审', '2040-06-30'),"
+            "('A', 'A#001', 'A#001#001', 'lisi', '子', 'W', '完成', '2040-06-30'),"
+            "('A', 'A', 'A#001', 'zhangsan', '一', 'V', '待确认', '2040-06-30'),"
+            "('B', 'B', 'B#001', 'lisi', '乙', 'W', '完成', '2040-06-30')");
     }
     void TearDown() override {
         theApp.m_pConnPDM = nullptr;
@@ -200,7 +202,8 @@ TEST(GetSelectedItemTest, TheFirstSelectedRowOrNone) {
 TEST_P(TeamWorkManageTest, DeletingSelectsANeighbourAndRenumbers) {
     ws.Execute("UPDATE TeamWorkManage SET WorkState='待确认' WHERE TaskNo='A'");
     ws.Execute("DELETE FROM TeamWorkManage WHERE WorkID='A#001#001'");
-    ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, WorkState) VALUES "
+    ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, "
+               "WorkState) VALUES "
                "('A', 'A', 'A#003', 'lisi', '三', 'W', '待确认')");
     CTeamWorkManageDlg dlg;
     dlg.TaskNo = "A";
@@ -227,11 +230,13 @@ TEST_P(TeamWorkManageTest, DeletingSelectsANeighbourAndRenumbers) {
         .Dialog("工作任务管理 - 任务A[A]")
         .Do([&](CDialog& d) { afterAdd = Rows(d); });
     for (int i = 0; i < 3; ++i)
-        user.Select(kList, 0).Click(kDelete).Message("删除该工作任务将失去其对应的所有信息,真的要删除吗?", IDYES);
+        user.Select(kList, 0).Click(kDelete).Message("删除该工作任务将失去其对应的所有信息,真的要删除吗?",
+                                                     IDYES);
     user.Do([&](CDialog& d) { buttons = d.GetDlgItem(kModify)->IsWindowEnabled(); }).Click(IDCANCEL);
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(afterMiddle, (std::vector<std::string>{"1|A#001|一|zhangsan|待确认", "2|A#003|三|lisi|待确认"}));
+    EXPECT_EQ(afterMiddle,
+              (std::vector<std::string>{"1|A#001|一|zhangsan|待确认", "2|A#003|三|lisi|待确认"}));
     EXPECT_EQ(selected, 1);
     EXPECT_EQ(afterAdd.back(), "3|A#002|新|zhangsan|待确认");
     EXPECT_FALSE(buttons);
@@ -240,4 +245,5 @@ TEST_P(TeamWorkManageTest, DeletingSelectsANeighbourAndRenumbers) {
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkManage WHERE TaskNo='A'"), "0");
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, TeamWorkManageTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, TeamWorkManageTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

@@ -36,14 +36,16 @@ std::string DivideScript(int host) {
 
 TEST(WorkNumberingClientsTest, HostsDividingOneTaskAtOnceGetDistinctNumbers) {
     vqtest::DbWorkspace ws(0);
-    ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
-               "WorkState, TaskType) VALUES ('P1', '项目甲', '项目管理', 'zhangsan', '2099-12-31', '正进行中', 'V'),"
-               "('T1', '任务一', '项目甲\\', 'zhangsan', '2040-12-31', '正进行中', 'T')");
+    ws.Execute(
+        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
+        "WorkState, TaskType) VALUES ('P1', '项目甲', '项目管理', 'zhangsan', '2099-12-31', '正进行中', 'V'),"
+        "('T1', '任务一', '项目甲\\', 'zhangsan', '2040-12-31', '正进行中', 'T')");
     std::array<FILE*, kHosts> pipes{};
     for (int h = 0; h < kHosts; ++h) {
-        const CString script = ws.WriteFile(CString("in/divide" + std::to_string(h) + ".script"), DivideScript(h));
-        const std::string cmd = std::string(VQ_BINARY_DIR) + "/host/vqhost --headless --script " + script.str() +
-                                " AssignTeamTaskMain P1 T1 zhangsan 0 0 2>&1";
+        const CString script =
+            ws.WriteFile(CString("in/divide" + std::to_string(h) + ".script"), DivideScript(h));
+        const std::string cmd = std::string(VQ_BINARY_DIR) + "/host/vqhost --headless --script " +
+                                script.str() + " AssignTeamTaskMain P1 T1 zhangsan 0 0 2>&1";
         pipes[h] = popen(cmd.c_str(), "r");
         ASSERT_NE(pipes[h], nullptr);
     }

@@ -1,8 +1,8 @@
 // The numbering of work tasks and the part result documents, in both dialects: the smallest free
 // number below a parent, three digits and more, sub-works, literal prefixes; the latest document
 // of each drawing page.
-#include "core/VqDesignTaskApp.h"
 #include "teamwork/WorkNumbering.h"
+#include "core/VqDesignTaskApp.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
 
@@ -85,8 +85,9 @@ TEST_P(WorkNumberingTest, TheWorkIdIsAUniqueKey) {
     AddWorks({"T1#001"});
     EXPECT_TRUE(IsWorkIDStored(conn, "t1#001", 1));
     EXPECT_FALSE(IsWorkIDStored(conn, "T1#002", 1));
-    EXPECT_THROW(conn->Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID) VALUES ('T1', 'T1', 'T1#001')"),
-                 _com_error);
+    EXPECT_THROW(
+        conn->Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID) VALUES ('T1', 'T1', 'T1#001')"),
+        _com_error);
 }
 
 TEST_P(WorkNumberingTest, ADatabaseErrorGivesNoId) {
@@ -98,10 +99,11 @@ TEST_P(WorkNumberingTest, ADatabaseErrorGivesNoId) {
 }
 
 TEST_P(WorkNumberingTest, PartResultFilesKeepTheLatestDocumentOfEachPage) {
-    ws.Execute("INSERT INTO TeamWorkResult (FileID, WorkID, SaveDate) VALUES "
-               "('F1', 'W', '2026-03-01 10:00'), ('F2', 'W', '2026-04-01 10:00'), ('F3', 'W', '2026-02-01 10:00'),"
-               "('F4', 'W', '2026-05-01 10:00'), ('F5', 'W', '2026-05-01 10:00'), ('F6', 'W', '2026-01-01 10:00'),"
-               "('F''7', 'W', '2026-01-01 10:00')");
+    ws.Execute(
+        "INSERT INTO TeamWorkResult (FileID, WorkID, SaveDate) VALUES "
+        "('F1', 'W', '2026-03-01 10:00'), ('F2', 'W', '2026-04-01 10:00'), ('F3', 'W', '2026-02-01 10:00'),"
+        "('F4', 'W', '2026-05-01 10:00'), ('F5', 'W', '2026-05-01 10:00'), ('F6', 'W', '2026-01-01 10:00'),"
+        "('F''7', 'W', '2026-01-01 10:00')");
     ws.Execute("INSERT INTO TeamWorkPartResult (PartCode, FileID, PageNum, PageCount) VALUES "
                "('P1', 'F1', '1', '2'), ('P1', 'F2', '1', '2'), ('P1', 'F3', '2', '2'),"
                "('P2', 'F4', '1', '1'), ('P2', 'F5', '1', '1'),"
@@ -113,8 +115,8 @@ TEST_P(WorkNumberingTest, PartResultFilesKeepTheLatestDocumentOfEachPage) {
     // Pages compare as text; every id is a valid SQL literal.
     EXPECT_EQ(theApp.GetPartResultFiles("P3"), "'F6','F''7'");
     EXPECT_EQ(theApp.GetPartResultFiles("P9"), "''");
-    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkResult WHERE FileID IN (" + theApp.GetPartResultFiles("P3") +
-                           ")"),
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkResult WHERE FileID IN (" +
+                           theApp.GetPartResultFiles("P3") + ")"),
               "2");
 }
 
@@ -127,4 +129,5 @@ TEST_P(WorkNumberingTest, PartResultFilesAfterADatabaseError) {
     EXPECT_EQ(boxes.Pending(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, WorkNumberingTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, WorkNumberingTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

@@ -44,7 +44,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstring>
+#include <functional>
 #include <map>
 
 namespace vq::qtview {
@@ -185,65 +185,6 @@ void Binding::ReportGeometry() {
 
 namespace {
 
-// The address of the function a virtual member of CWnd calls for this object. A pointer to a
-// virtual member holds the member's offset in the table of virtual functions (Itanium C++ ABI,
-// which GCC and Clang follow on Linux): odd in its first word, or flagged in its second on ARM.
-template <class Handler> const void* VirtualTarget(const CWnd& window, Handler CWnd::*member) {
-    struct Representation {
-        std::uintptr_t ptr;
-        std::ptrdiff_t adj;
-    };
-    static_assert(sizeof(Representation) == sizeof(member), "pointers to members of two words");
-    Representation r;
-    std::memcpy(&r, &member, sizeof r);
-#if defined(__arm__) || defined(__aarch64__)
-    if (!(r.adj & 1))
-        return nullptr;
-    const std::uintptr_t offset = r.ptr;
-#else
-    if (!(r.ptr & 1))
-        return nullptr;
-    const std::uintptr_t offset = r.ptr - 1;
-#endif
-    const char* table = nullptr;
-    std::memcpy(&table, static_cast<const void*>(&window), sizeof table);
-    const void* target = nullptr;
-    std::memcpy(&target, table + offset, sizeof target);
-    return target;
-}
-
-// A window of the plain class of its kind (a report list, an edit field ... or a bare window):
-// what such a window does with a message when no class of its own changes it.
-const CWnd& StockWindow(vq::ControlKind kind) {
-    switch (kind) {
-    case vq::ControlKind::ListCtrl: {
-        static const CWnd* list = new CListCtrl();
-        return *list;
-    }
-    case vq::ControlKind::TreeCtrl: {
-        static const CWnd* tree = new CTreeCtrl();
-        return *tree;
-    }
-    case vq::ControlKind::ListBox: {
-        static const CWnd* box = new CListBox();
-        return *box;
-    }
-    case vq::ControlKind::Edit: {
-        static const CWnd* edit = new CEdit();
-        return *edit;
-    }
-    default: {
-        static const CWnd* plain = new CWnd();
-        return *plain;
-    }
-    }
-}
-
-template <class Handler> bool OwnHandler(const CWnd& window, Handler CWnd::*member) {
-    const void* own = VirtualTarget(window, member);
-    return own && own != VirtualTarget(StockWindow(window.GetControlKind()), member);
-}
-
 // Keys on the widget of a window placed over its parent control (an editor over a cell): Tab
 // and the keys that move between cells go to the window as key-downs, so that the window's class
 // or the list under it moves the editor. Keys nobody takes stay with the widget.
@@ -283,20 +224,7 @@ private:
 } // namespace
 
 bool ClassHandles(const CWnd& window, UINT message) {
-    for (const vq::MessageMap* map = window.GetMessageMap(); map; map = map->base ? map->base() : nullptr)
-        for (const vq::MessageMapEntry& entry : map->entries)
-            if (entry.kind == vq::MessageMapEntry::Kind::Message && entry.code == message && entry.handler)
-                return true;
-    switch (message) {
-    case WM_LBUTTONDOWN:
-        return OwnHandler(window, &CWnd::OnLButtonDown);
-    case WM_LBUTTONDBLCLK:
-        return OwnHandler(window, &CWnd::OnLButtonDblClk);
-    case WM_KEYDOWN:
-        return OwnHandler(window, &CWnd::OnKeyDown);
-    default:
-        return false;
-    }
+    return vq::MapHandlesMessage(window.GetMessageMap(), message);
 }
 
 bool DeliverKey(CWnd& target, UINT key) {
@@ -828,6 +756,12 @@ protected:
         CBitmap canvas = FromQImage(face);
         {
             CDC dc(canvas);
+            // Texts stand on the face the style drew, in the header's text colour.
+            const QColor faceColor = palette().color(QPalette::Button);
+            const QColor textColor = palette().color(QPalette::ButtonText);
+            dc.SetBkMode(TRANSPARENT);
+            dc.SetBkColor(RGB(faceColor.red(), faceColor.green(), faceColor.blue()));
+            dc.SetTextColor(RGB(textColor.red(), textColor.green(), textColor.blue()));
             DRAWITEMSTRUCT item;
             item.CtlType = ODT_HEADER;
             item.CtlID = static_cast<UINT>(header->GetDlgCtrlID());
@@ -847,6 +781,8 @@ class ReportWidget : public QTreeWidget {
 public:
     using QTreeWidget::QTreeWidget;
     CListCtrl* list = nullptr;
+    // Called when the area that shows the rows changed its size.
+    std::function<void()> viewportResized;
 
     int RowAt(const QPoint& pos) const {
         QTreeWidgetItem* item = itemAt(pos);
@@ -858,6 +794,12 @@ public:
     }
 
 protected:
+    bool viewportEvent(QEvent* e) override {
+        const bool result = QTreeWidget::viewportEvent(e);
+        if (e->type() == QEvent::Resize && viewportResized)
+            viewportResized();
+        return result;
+    }
     void mousePressEvent(QMouseEvent* e) override {
         setFocus();
         if (!::IsWindow(list))
@@ -995,15 +937,17 @@ public:
                          [this](int column) { static_cast<CListCtrl&>(Window()).UserColumnClick(column); });
         QObject::connect(widget->header(), &QHeaderView::sectionResized, widget,
                          [this](int column, int, int size) {
-                             if (!Refreshing())
+                             if (!Refreshing() && !m_fitting)
                                  static_cast<CListCtrl&>(Window()).SetColumnWidth(column, size);
                          });
+        widget->viewportResized = [this] { FitLastColumn(); };
         QObject::connect(widget->verticalScrollBar(), &QScrollBar::valueChanged, widget,
                          [this] { ReportMetrics(); });
         QObject::connect(widget->horizontalScrollBar(), &QScrollBar::valueChanged, widget,
                          [this] { ReportMetrics(); });
     }
     ~ReportBinding() override {
+        m_view->viewportResized = nullptr;
         m_view->list = nullptr;
         m_delegate.list = nullptr;
         if (m_header)
@@ -1055,9 +999,10 @@ protected:
                     image = hd.iImage;
             }
             headerItem->setIcon(c, image >= 0 ? QIcon(ImageOf(headerImages, image)) : QIcon());
-            if (m_view->header()->sectionSize(c) != list.GetColumnWidth(c))
+            if (c + 1 < list.GetColumnCount() && m_view->header()->sectionSize(c) != list.GetColumnWidth(c))
                 m_view->header()->resizeSection(c, std::max(0, list.GetColumnWidth(c)));
         }
+        FitLastColumn();
         m_view->setHeaderHidden((list.GetStyle() & LVS_NOCOLUMNHEADER) != 0);
         if (small)
             m_view->setIconSize(QSize(small->GetImageSize().cx, small->GetImageSize().cy));
@@ -1114,9 +1059,33 @@ protected:
     }
 
 private:
+    // The last column is shown as wide as the list when the columns are narrower than the list,
+    // so that no blank strip stands beside them; the list keeps the width it gave the column.
+    // Rows a list draws itself follow the widths it knows, so its columns stay as they are.
+    void FitLastColumn() {
+        if (!Alive())
+            return;
+        auto& list = static_cast<CListCtrl&>(Window());
+        const int last = list.GetColumnCount() - 1;
+        if (last < 0 || last >= m_view->header()->count())
+            return;
+        int others = 0;
+        for (int c = 0; c < last; ++c)
+            others += m_view->header()->sectionSize(c);
+        const bool ownerDrawn = (list.GetStyle() & LVS_OWNERDRAWFIXED) != 0;
+        const int width =
+            std::max({0, list.GetColumnWidth(last), ownerDrawn ? 0 : m_view->viewport()->width() - others});
+        if (m_view->header()->sectionSize(last) == width)
+            return;
+        m_fitting = true;
+        m_view->header()->resizeSection(last, width);
+        m_fitting = false;
+    }
+
     ReportWidget* m_view;
     QPointer<ReportHeader> m_header;
     OwnerDrawDelegate m_delegate;
+    bool m_fitting = false;
 };
 
 // ---- Trees -----------------------------------------------------------------------------------
@@ -1445,7 +1414,7 @@ public:
 
 protected:
     void Send(UINT message, const QMouseEvent* e) {
-        if (!::IsWindow(window))
+        if (!::IsWindow(window) || !ClassHandles(*window, message))
             return;
         const QPoint p = e->position().toPoint();
         window->SendMessage(message, MouseFlags(e),

@@ -72,10 +72,9 @@ private:
 // away (defined by the view, which keeps every binding). Binding::Refresh calls it.
 void ShowChildWindows(Binding& control);
 
-// Whether the window's class takes this message itself (WM_LBUTTONDOWN, WM_LBUTTONDBLCLK,
-// WM_KEYDOWN): an entry for it in the class's message map, or its own handler in place of the
-// one every window has. Input on such windows reaches them as the message; other windows get
-// the view's own handling of the input.
+// Whether the window's class takes this message itself (WM_LBUTTONDOWN, WM_KEYDOWN ...): an
+// entry for it in the class's message map (ON_WM_xxx or ON_MESSAGE). Input on such windows
+// reaches them as the message; other windows get the view's own handling of the input.
 bool ClassHandles(const CWnd& window, UINT message);
 
 // A key pressed in the window, for keys the view hands over to the windows (Tab, arrows...):

@@ -17,6 +17,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -264,10 +265,94 @@ struct Row {
     }
 };
 
+// The standard gap between controls (beside and below each other) and the dialog's margin, as a
+// well-made Qt dialog has them.
+constexpr int kGap = 6;
+constexpr int kMargin = 11;
+
+QHBoxLayout* NewRowBox() {
+    auto* box = new QHBoxLayout();
+    box->setSpacing(kGap);
+    return box;
+}
+
+// A push button with a short text ("...", ">", "<<") beside a field is as wide as its text needs,
+// not as wide as the buttons of a button row.
+void FitSmallButton(Binding& b) {
+    auto* button = qobject_cast<QPushButton*>(b.Widget());
+    if (!button || b.Window().GetControlKind() != vq::ControlKind::PushButton)
+        return;
+    const QString text = ButtonText(b.Window().GetWindowTextValue().c_str());
+    const int textWidth = button->fontMetrics().horizontalAdvance(text);
+    if (text.isEmpty() || textWidth > 40)
+        return;
+    const int width = std::max(textWidth + 20, button->sizeHint().height());
+    if (width < button->sizeHint().width())
+        button->setFixedWidth(width);
+}
+
+// Adds the controls of a row from `from` to `to` to a box, fields and lists taking the width.
+// Buttons that stand between two lists are stacked in a column between them, in the middle.
+void AddRowItems(QHBoxLayout* box, const Row& row, std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) {
+        const Role role = row.roles[i];
+        if (role == Role::Button && i > from && row.roles[i - 1] == Role::Fill) {
+            std::size_t end = i;
+            while (end < to && row.roles[end] == Role::Button)
+                ++end;
+            if (end < to && row.roles[end] == Role::Fill) {
+                auto* column = new QVBoxLayout();
+                column->setSpacing(kGap);
+                column->addStretch(1);
+                for (std::size_t k = i; k < end; ++k)
+                    column->addWidget(row.items[k]->Widget());
+                column->addStretch(1);
+                box->addLayout(column);
+                i = end - 1;
+                continue;
+            }
+        }
+        if (role == Role::Button)
+            FitSmallButton(*row.items[i]);
+        box->addWidget(row.items[i]->Widget(), role == Role::Field || role == Role::Fill ? 1 : 0);
+    }
+}
+
+// The free height goes to the rows of lists and trees that are shown: a row whose lists are all
+// hidden (a list standing in for a tree, say) gives up its share instead of leaving a blank.
+class RowStretch : public QObject {
+public:
+    RowStretch(QGridLayout* grid, int row, std::vector<QWidget*> widgets)
+        : QObject(grid), m_grid(grid), m_row(row), m_widgets(widgets.begin(), widgets.end()) {
+        for (QWidget* w : widgets)
+            w->installEventFilter(this);
+        Update();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
+            Update();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void Update() {
+        const bool shown = std::any_of(m_widgets.begin(), m_widgets.end(),
+                                       [](const QPointer<QWidget>& w) { return w && !w->isHidden(); });
+        if (m_grid)
+            m_grid->setRowStretch(m_row, shown ? 1 : 0);
+    }
+
+    QPointer<QGridLayout> m_grid;
+    int m_row;
+    std::vector<QPointer<QWidget>> m_widgets;
+};
+
 // Places one row in a grid of two columns (labels, fields).
 void PlaceRow(QGridLayout* grid, int r, const Row& row, bool finalButtons) {
     if (row.AllButtons()) {
-        auto* box = new QHBoxLayout();
+        QHBoxLayout* box = NewRowBox();
         if (finalButtons)
             box->addStretch(1);
         for (Binding* b : row.items)
@@ -281,30 +366,32 @@ void PlaceRow(QGridLayout* grid, int r, const Row& row, bool finalButtons) {
         // Beside a field of several lines the label stands at its top.
         grid->addWidget(row.items[0]->Widget(), r, 0,
                         Qt::AlignLeft | (row.HasFill() ? Qt::AlignTop : Qt::AlignVCenter));
-        auto* box = new QHBoxLayout();
-        for (std::size_t i = 1; i < row.items.size(); ++i)
-            box->addWidget(row.items[i]->Widget(),
-                           row.roles[i] == Role::Field || row.roles[i] == Role::Fill ? 1 : 0);
+        QHBoxLayout* box = NewRowBox();
+        AddRowItems(box, row, 1, row.items.size());
+        if (!row.HasWide())
+            box->addStretch(1);
         grid->addLayout(box, r, 1);
     } else if (row.items.size() == 1 && (row.roles[0] == Role::Fill || row.roles[0] == Role::Field)) {
         grid->addWidget(row.items[0]->Widget(), r, 0, 1, 2);
     } else {
-        auto* box = new QHBoxLayout();
-        for (std::size_t i = 0; i < row.items.size(); ++i)
-            box->addWidget(row.items[i]->Widget(),
-                           row.roles[i] == Role::Field || row.roles[i] == Role::Fill ? 1 : 0);
+        QHBoxLayout* box = NewRowBox();
+        AddRowItems(box, row, 0, row.items.size());
         if (!row.HasWide())
             box->addStretch(1);
         grid->addLayout(box, r, 0, 1, 2);
     }
-    if (row.HasFill())
-        grid->setRowStretch(r, 1);
+    if (row.HasFill()) {
+        std::vector<QWidget*> fills;
+        for (std::size_t i = 0; i < row.items.size(); ++i)
+            if (row.roles[i] == Role::Fill)
+                fills.push_back(row.items[i]->Widget());
+        new RowStretch(grid, r, fills);
+    }
 }
 
 QGridLayout* NewGrid() {
     auto* grid = new QGridLayout();
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(6);
+    grid->setSpacing(kGap);
     grid->setColumnStretch(1, 1);
     return grid;
 }
@@ -348,8 +435,8 @@ void LayOut(DialogBinding& dialog, const std::vector<Binding*>& controls) {
     const bool finalBar = !merged.empty() && merged.back().AllButtons();
 
     auto* outer = new QVBoxLayout(dialog.Widget());
-    outer->setContentsMargins(12, 12, 12, 12);
-    outer->setSpacing(10);
+    outer->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    outer->setSpacing(kGap * 2);
     QGridLayout* top = NewGrid();
     outer->addLayout(top, 1);
     int topRow = 0, frameRow = 0, frameTopRow = 0;
@@ -591,8 +678,10 @@ DialogBinding* Build(CDialog& dialog, QWidget* parent) {
     // Dialogs with lists, trees or painted windows get room to show them.
     const bool roomy = std::any_of(controls.begin(), controls.end(), [](Binding* b) { return b->Expands(); });
     QSize size = window->sizeHint().expandedTo(QSize(roomy ? 460 : 280, 0));
+    // A dialog without lists or trees keeps the height its rows need: a taller one would only
+    // add empty space above its buttons.
     if (t && t->size.cx > 0 && t->size.cy > 0)
-        size = size.expandedTo(QSize(t->size.cx, t->size.cy));
+        size = size.expandedTo(QSize(t->size.cx, roomy ? t->size.cy : 0));
     window->resize(size);
     return binding;
 }
@@ -642,6 +731,116 @@ QImage WithTitleBar(const QImage& client, const QString& caption) {
     p.end();
     return framed;
 }
+
+// The path of the next picture of this caption in the screenshot folder: "<caption>.png", else
+// the first free "<caption> (2).png", "<caption> (3).png" ... Empty when no folder is set.
+QString NextScreenshotPath(const CString& caption) {
+    const char* dir = std::getenv("VQ_SCREENSHOT_DIR");
+    if (!dir || !*dir)
+        return QString();
+    const QDir folder(QString::fromUtf8(dir));
+    QDir().mkpath(folder.path());
+    const QString file = Q(ScreenshotFileName(caption));
+    QString path = folder.filePath(file);
+    const QString stem = file.left(file.size() - 4); // without ".png"
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = folder.filePath(QStringLiteral("%1 (%2).png").arg(stem).arg(n));
+    return path;
+}
+
+void SavePicture(const QImage& client, const CString& caption) {
+    const QString path = NextScreenshotPath(caption);
+    if (!path.isEmpty())
+        WithTitleBar(client, Q(caption)).save(path, "PNG");
+}
+
+// Gives a message box the icon and buttons of the request. `ids` maps each button to its
+// answer; `escape` is the button Escape and the close box stand for (nullptr when none). Returns
+// the answer of the first button.
+int FillMessageBox(QMessageBox& box, const MessageBoxRequest& request, std::map<QAbstractButton*, int>& ids,
+                   QPushButton*& escape) {
+    box.setWindowTitle(Q(request.caption));
+    box.setText(Q(request.text));
+    switch (request.type & MB_ICONMASK) {
+    case MB_ICONHAND:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONEXCLAMATION:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONASTERISK:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    }
+    struct Choice {
+        int id;
+        const char* text;
+        QMessageBox::ButtonRole role;
+    };
+    std::vector<Choice> choices;
+    switch (request.type & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+        choices = {{IDOK, "确定", QMessageBox::AcceptRole}, {IDCANCEL, "取消", QMessageBox::RejectRole}};
+        break;
+    case MB_ABORTRETRYIGNORE:
+        choices = {{IDABORT, "中止(&A)", QMessageBox::RejectRole},
+                   {IDRETRY, "重试(&R)", QMessageBox::AcceptRole},
+                   {IDIGNORE, "忽略(&I)", QMessageBox::AcceptRole}};
+        break;
+    case MB_YESNOCANCEL:
+        choices = {{IDYES, "是(&Y)", QMessageBox::YesRole},
+                   {IDNO, "否(&N)", QMessageBox::NoRole},
+                   {IDCANCEL, "取消", QMessageBox::RejectRole}};
+        break;
+    case MB_YESNO:
+        choices = {{IDYES, "是(&Y)", QMessageBox::YesRole}, {IDNO, "否(&N)", QMessageBox::NoRole}};
+        break;
+    case MB_RETRYCANCEL:
+        choices = {{IDRETRY, "重试(&R)", QMessageBox::AcceptRole},
+                   {IDCANCEL, "取消", QMessageBox::RejectRole}};
+        break;
+    default:
+        choices = {{IDOK, "确定", QMessageBox::AcceptRole}};
+        break;
+    }
+    escape = nullptr;
+    std::vector<QPushButton*> buttons;
+    for (const Choice& c : choices) {
+        QPushButton* b = box.addButton(QString::fromUtf8(c.text), c.role);
+        ids[b] = c.id;
+        buttons.push_back(b);
+        if (c.id == IDCANCEL || (choices.size() == 1 && c.id == IDOK))
+            escape = b;
+    }
+    const std::size_t defIndex = (request.type & MB_DEFBUTTON3) ? 2 : (request.type & MB_DEFBUTTON2) ? 1 : 0;
+    box.setDefaultButton(buttons[std::min(defIndex, buttons.size() - 1)]);
+    if (escape)
+        box.setEscapeButton(escape);
+    return choices.front().id;
+}
+
+// Keeps a picture of every message box, whoever answers it, when VQ_SCREENSHOT_DIR is set.
+void SaveMessageBoxScreenshot(const MessageBoxRequest& request) {
+    const char* dir = std::getenv("VQ_SCREENSHOT_DIR");
+    if (!dir || !*dir)
+        return;
+    EnsureQtApplication();
+    QMessageBox box;
+    std::map<QAbstractButton*, int> ids;
+    QPushButton* escape = nullptr;
+    FillMessageBox(box, request, ids, escape);
+    box.setAttribute(Qt::WA_DontShowOnScreen, true);
+    box.adjustSize();
+    SavePicture(Grab(&box), request.caption);
+}
+
+const bool kMessageBoxPictures = (SetMessageBoxObserver(SaveMessageBoxScreenshot), true);
 
 QWidget* WidgetOf(CWnd* window) {
     for (CWnd* w = window; w; w = w->GetParent())
@@ -769,77 +968,14 @@ public:
     int ShowMessageBox(const MessageBoxRequest& request) override {
         BeforeLoop();
         QMessageBox box(WidgetOf(nullptr));
-        box.setWindowTitle(Q(request.caption));
-        box.setText(Q(request.text));
-        switch (request.type & MB_ICONMASK) {
-        case MB_ICONHAND:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        case MB_ICONQUESTION:
-            box.setIcon(QMessageBox::Question);
-            break;
-        case MB_ICONEXCLAMATION:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case MB_ICONASTERISK:
-            box.setIcon(QMessageBox::Information);
-            break;
-        default:
-            box.setIcon(QMessageBox::NoIcon);
-            break;
-        }
-        struct Choice {
-            int id;
-            const char* text;
-            QMessageBox::ButtonRole role;
-        };
-        std::vector<Choice> choices;
-        switch (request.type & MB_TYPEMASK) {
-        case MB_OKCANCEL:
-            choices = {{IDOK, "确定", QMessageBox::AcceptRole}, {IDCANCEL, "取消", QMessageBox::RejectRole}};
-            break;
-        case MB_ABORTRETRYIGNORE:
-            choices = {{IDABORT, "中止(&A)", QMessageBox::RejectRole},
-                       {IDRETRY, "重试(&R)", QMessageBox::AcceptRole},
-                       {IDIGNORE, "忽略(&I)", QMessageBox::AcceptRole}};
-            break;
-        case MB_YESNOCANCEL:
-            choices = {{IDYES, "是(&Y)", QMessageBox::YesRole},
-                       {IDNO, "否(&N)", QMessageBox::NoRole},
-                       {IDCANCEL, "取消", QMessageBox::RejectRole}};
-            break;
-        case MB_YESNO:
-            choices = {{IDYES, "是(&Y)", QMessageBox::YesRole}, {IDNO, "否(&N)", QMessageBox::NoRole}};
-            break;
-        case MB_RETRYCANCEL:
-            choices = {{IDRETRY, "重试(&R)", QMessageBox::AcceptRole},
-                       {IDCANCEL, "取消", QMessageBox::RejectRole}};
-            break;
-        default:
-            choices = {{IDOK, "确定", QMessageBox::AcceptRole}};
-            break;
-        }
         std::map<QAbstractButton*, int> ids;
         QPushButton* escape = nullptr;
-        std::vector<QPushButton*> buttons;
-        for (const Choice& c : choices) {
-            QPushButton* b = box.addButton(QString::fromUtf8(c.text), c.role);
-            ids[b] = c.id;
-            buttons.push_back(b);
-            if (c.id == IDCANCEL || (choices.size() == 1 && c.id == IDOK))
-                escape = b;
-        }
-        const std::size_t defIndex = (request.type & MB_DEFBUTTON3)   ? 2
-                                     : (request.type & MB_DEFBUTTON2) ? 1
-                                                                      : 0;
-        box.setDefaultButton(buttons[std::min(defIndex, buttons.size() - 1)]);
-        if (escape)
-            box.setEscapeButton(escape);
+        const int first = FillMessageBox(box, request, ids, escape);
         box.exec();
         auto it = ids.find(box.clickedButton());
         if (it != ids.end())
             return it->second;
-        return escape ? ids[escape] : choices.front().id;
+        return escape ? ids[escape] : first;
     }
 
     bool RunFileDialog(FileDialogRequest& request) override {
@@ -959,12 +1095,8 @@ public:
     }
 
     static void SaveScreenshotOf(const CString& caption, QWidget* window) {
-        const char* dir = std::getenv("VQ_SCREENSHOT_DIR");
-        if (!dir || !*dir)
-            return;
-        QDir().mkpath(QString::fromUtf8(dir));
-        const QString path = QDir(QString::fromUtf8(dir)).filePath(Q(ScreenshotFileName(caption)));
-        WithTitleBar(Grab(window), Q(caption)).save(path, "PNG");
+        if (!NextScreenshotPath(caption).isEmpty())
+            SavePicture(Grab(window), caption);
     }
 
 private:
@@ -1070,12 +1202,7 @@ void SaveDialogScreenshot(CDialog& dialog) {
     const char* dir = std::getenv("VQ_SCREENSHOT_DIR");
     if (!dir || !*dir)
         return;
-    const CString caption = dialog.GetWindowTextValue();
-    const QImage picture =
-        qtview::WithTitleBar(ToQImage(RenderDialogInQt(dialog)), QString::fromUtf8(caption.c_str()));
-    QDir().mkpath(QString::fromUtf8(dir));
-    picture.save(
-        QDir(QString::fromUtf8(dir)).filePath(QString::fromUtf8(ScreenshotFileName(caption).c_str())), "PNG");
+    qtview::SavePicture(ToQImage(RenderDialogInQt(dialog)), dialog.GetWindowTextValue());
 }
 
 } // namespace vq

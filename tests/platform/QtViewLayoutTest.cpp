@@ -1,0 +1,242 @@
+// The automatic layout of dialog templates in the Qt view (rendered off screen): controls keep a
+// standard gap, small buttons are as wide as their text, buttons between two lists stand in a
+// column, report lists show no blank strip beside their columns, short dialogs no empty strip.
+#include "platform/ui/Dialog.h"
+#include "platform/ui/ListBox.h"
+#include "platform/ui/ListCtrl.h"
+#include "platform/ui/View.h"
+#include "platform/ui/qt/QtDialogView.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr int kGap = 6; // the standard gap of the view's layout
+
+constexpr int kOwner = 1301;
+constexpr int kBrowse = 1302;
+constexpr int kMode = 1303;
+constexpr int kQuery = 1304;
+constexpr int kArea = 1305;
+constexpr int kProduct = 1306;
+constexpr int kStore = 1307;
+constexpr int kColumns = 1310;
+constexpr int kSet = 1311;
+constexpr int kClear = 1312;
+constexpr int kAttributes = 1313;
+constexpr int kParents = 1314;
+constexpr int kLines = 1315;
+constexpr int kCount = 1316;
+constexpr UINT kSteps = WM_USER + 61;
+
+const vq::DialogTemplate kFormTemplate{
+    "布局 - 示例",
+    {vq::Label("负责人:"), vq::EditBox(kOwner), vq::PushButton(kBrowse, "...", vq::kBeside),
+     vq::CheckBox(kMode, "查询模式", vq::kBeside), vq::PushButton(kQuery, "查询...", vq::kBeside),
+     vq::Label("明细存储到:"), vq::DropDownList(kArea, vq::kBeside), vq::EditBox(kProduct, vq::kBeside),
+     vq::PushButton(kStore, "存入产品...", vq::kBeside), vq::ReportList(kColumns),
+     vq::PushButton(kSet, "设置 ->", vq::kBeside), vq::PushButton(kClear, "<- 清空", vq::kBeside),
+     vq::ListBox(kAttributes, vq::kBeside), vq::ReportList(kParents), vq::ReportList(kLines, vq::kBeside),
+     vq::Label("共 2 个装配", vq::kNoLayoutFlags, 0, kCount), vq::DefPushButton(IDOK, "确定"),
+     vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
+
+// A short dialog whose template asks for more height than its rows need.
+const vq::DialogTemplate kShortTemplate{"评审负责人 - 示例",
+                                        {vq::Label("负责人:"), vq::EditBox(kOwner),
+                                         vq::PushButton(kBrowse, "...", vq::kBeside),
+                                         vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消")},
+                                        CSize(300, 400)};
+
+// A tree and a hidden list in its place, as a dialog that shows its result one way or the other.
+constexpr int kAsTree = 1320;
+constexpr int kAsTable = 1321;
+constexpr int kTree = 1322;
+constexpr int kTable = 1323;
+const vq::DialogTemplate kEitherTemplate{
+    "借用性 - 示例",
+    {vq::RadioButton(kAsTree, "树方式", true), vq::RadioButton(kAsTable, "表方式", false, vq::kBeside),
+     vq::Tree(kTree, vq::kFill), vq::ReportList(kTable, vq::kFill | vq::kHidden),
+     vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
+
+// Runs `steps` inside the modal loop of the Qt view, with the widgets shown, then ends.
+class CLayoutDlg : public CDialog {
+public:
+    explicit CLayoutDlg(const vq::DialogTemplate& t) : CDialog(t, nullptr) {}
+    std::function<void(CLayoutDlg&)> fill;
+    std::function<void(CLayoutDlg&)> steps;
+
+    CRect Shown(int id) { return vq::qtinput::ShownRect(*GetDlgItem(id)); }
+
+protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        if (fill)
+            fill(*this);
+        PostMessage(kSteps);
+        return TRUE;
+    }
+    LRESULT OnSteps(WPARAM, LPARAM) {
+        if (steps)
+            steps(*this);
+        EndDialog(IDOK);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CLayoutDlg, CDialog)
+    ON_MESSAGE(kSteps, &CLayoutDlg::OnSteps)
+END_MESSAGE_MAP()
+
+void FillForm(CLayoutDlg& d) {
+    for (int id : {kColumns, kParents, kLines}) {
+        auto* list = static_cast<CListCtrl*>(d.GetDlgItem(id));
+        list->InsertColumn(0, "图号", LVCFMT_LEFT, 60);
+        list->InsertColumn(1, "名称", LVCFMT_LEFT, 60);
+        list->InsertItem(0, "P-1000");
+        list->SetItemText(0, 1, "减速机");
+    }
+    auto* attributes = static_cast<CListBox*>(d.GetDlgItem(kAttributes));
+    attributes->AddString("图号");
+    attributes->AddString("图名");
+}
+
+// The distance between two rectangles that do not overlap: the larger of the horizontal and the
+// vertical gap (negative when they overlap).
+int Distance(const CRect& a, const CRect& b) {
+    const int dx = std::max(b.left - a.right, a.left - b.right);
+    const int dy = std::max(b.top - a.bottom, a.top - b.bottom);
+    return std::max(dx, dy);
+}
+
+class QtViewLayoutTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_previous = vq::SetDialogView(&vq::QtDialogView()); }
+    void TearDown() override { vq::SetDialogView(m_previous); }
+    vq::DialogView* m_previous = nullptr;
+};
+
+TEST_F(QtViewLayoutTest, ControlsDoNotOverlapAndKeepTheStandardGap) {
+    CLayoutDlg dlg(kFormTemplate);
+    dlg.fill = FillForm;
+    bool ran = false;
+    dlg.steps = [&](CLayoutDlg& d) {
+        ran = true;
+        std::vector<std::pair<int, CRect>> shown;
+        for (CWnd* child : d.GetChildren()) {
+            const CRect rect = vq::qtinput::ShownRect(*child);
+            ASSERT_FALSE(rect.IsRectEmpty()) << "control " << child->GetDlgCtrlID();
+            shown.push_back({child->GetDlgCtrlID(), rect});
+        }
+        ASSERT_EQ(shown.size(), kFormTemplate.controls.size());
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            for (std::size_t j = i + 1; j < shown.size(); ++j)
+                EXPECT_GE(Distance(shown[i].second, shown[j].second), kGap)
+                    << shown[i].first << " and " << shown[j].first << " stand too close";
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(ran);
+}
+
+TEST_F(QtViewLayoutTest, SmallButtonsFitTheirTextAndButtonsBetweenListsStandInAColumn) {
+    CLayoutDlg dlg(kFormTemplate);
+    dlg.fill = FillForm;
+    dlg.steps = [](CLayoutDlg& d) {
+        // "..." is as wide as its text needs, beside its field at the standard gap.
+        const CRect field = d.Shown(kOwner);
+        const CRect browse = d.Shown(kBrowse);
+        EXPECT_LT(browse.Width(), 40);
+        EXPECT_GT(field.Width(), 2 * browse.Width());
+        EXPECT_EQ(browse.left - field.right, kGap);
+        EXPECT_NEAR(browse.CenterPoint().y, field.CenterPoint().y, 1);
+        // Buttons with longer texts keep the usual width.
+        EXPECT_GE(d.Shown(kStore).Width(), 70);
+
+        // The two buttons between the lists: one over the other, between the lists, in the middle.
+        const CRect columns = d.Shown(kColumns);
+        const CRect attributes = d.Shown(kAttributes);
+        const CRect set = d.Shown(kSet);
+        const CRect clear = d.Shown(kClear);
+        EXPECT_EQ(set.left, clear.left);
+        EXPECT_EQ(clear.top - set.bottom, kGap);
+        EXPECT_GE(set.left - columns.right, kGap);
+        EXPECT_GE(attributes.left - set.right, kGap);
+        EXPECT_NEAR((set.top + clear.bottom) / 2, columns.CenterPoint().y, 2);
+
+        // The two lists of a row share its width with the gap between them.
+        const CRect parents = d.Shown(kParents);
+        const CRect lines = d.Shown(kLines);
+        EXPECT_EQ(lines.left - parents.right, kGap);
+        EXPECT_NEAR(parents.Width(), lines.Width(), 2);
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
+TEST_F(QtViewLayoutTest, TheLastColumnOfAReportListReachesTheListsWidth) {
+    CLayoutDlg dlg(kFormTemplate);
+    dlg.fill = FillForm;
+    dlg.steps = [](CLayoutDlg& d) {
+        auto& list = *static_cast<CListCtrl*>(d.GetDlgItem(kParents));
+        const CRect whole = vq::qtinput::ShownRect(list);
+        const CRect first = vq::qtinput::ShownCellRect(list, 0, 0);
+        const CRect last = vq::qtinput::ShownCellRect(list, 0, 1);
+        EXPECT_EQ(first.Width(), 60);
+        // Inside the list's frame (a few pixels), up to its right edge.
+        EXPECT_GE(last.right, whole.right - 4);
+        EXPECT_LE(last.right, whole.right);
+        // The list keeps the width it gave the column.
+        EXPECT_EQ(list.GetColumnWidth(1), 60);
+
+        // Columns wider than the list keep their widths (the list scrolls).
+        list.SetColumnWidth(0, 400);
+        list.SetColumnWidth(1, 500);
+        EXPECT_EQ(vq::qtinput::ShownCellRect(list, 0, 1).Width(), 500);
+        // Narrower again: the last column fills the list once more.
+        list.SetColumnWidth(0, 60);
+        list.SetColumnWidth(1, 60);
+        EXPECT_GE(vq::qtinput::ShownCellRect(list, 0, 1).right, whole.right - 4);
+        EXPECT_EQ(list.GetColumnWidth(1), 60);
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
+TEST_F(QtViewLayoutTest, AShortDialogHasNoEmptyStripAboveItsButtons) {
+    CLayoutDlg dlg(kShortTemplate);
+    dlg.steps = [](CLayoutDlg& d) {
+        const CRect field = d.Shown(kOwner);
+        const CRect ok = d.Shown(IDOK);
+        EXPECT_GE(ok.top - field.bottom, kGap);
+        EXPECT_LE(ok.top - field.bottom, 3 * kGap);
+        // The width the template asks for is kept.
+        CRect client;
+        d.GetClientRect(&client);
+        EXPECT_GE(client.Width(), 300);
+        EXPECT_LT(client.Height(), 200);
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
+TEST_F(QtViewLayoutTest, AHiddenListLeavesNoBlankWhereItWouldStand) {
+    CLayoutDlg dlg(kEitherTemplate);
+    dlg.steps = [](CLayoutDlg& d) {
+        const int radiosBottom = d.Shown(kAsTree).bottom;
+        EXPECT_LE(d.Shown(kTree).top - radiosBottom, 2 * kGap);
+        EXPECT_TRUE(d.Shown(kTable).IsRectEmpty());
+        // The other way round: the list takes the tree's place and height.
+        const int treeHeight = d.Shown(kTree).Height();
+        d.GetDlgItem(kTree)->ShowWindow(SW_HIDE);
+        d.GetDlgItem(kTable)->ShowWindow(SW_SHOW);
+        const CRect table = d.Shown(kTable);
+        EXPECT_LE(table.top - radiosBottom, 2 * kGap);
+        EXPECT_NEAR(table.Height(), treeHeight, 2);
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
+} // namespace
