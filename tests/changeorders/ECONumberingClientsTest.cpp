@@ -1,8 +1,8 @@
-// Three client processes reserve change-order numbers in one series at the same time (on the
+// Four client processes reserve change-order numbers in one series at the same time (on the
 // PostgreSQL server when the tests run there, else on the SQLite file): every number is handed
 // out once, and together they are the first serials without a gap.
 //
-// The test program runs itself three more times with VQ_ECO_NUMBERING_ROLE set; in those runs
+// The test program runs itself four more times with VQ_ECO_NUMBERING_ROLE set; in those runs
 // only the client test does anything, on the data source the parent's workspace wrote.
 #include "changeorders/ECONumbering.h"
 #include "core/VqDesignTaskApp.h"
@@ -14,18 +14,21 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
 
 namespace {
 
-constexpr int kClients = 3;
-constexpr int kNumbersEach = 15;
+constexpr int kClients = 4;
+constexpr int kNumbersEach = 30;
 
 pid_t StartClient(int role, const std::string& outFile) {
     setenv("VQ_ECO_NUMBERING_ROLE", std::to_string(role).c_str(), 1);
@@ -58,6 +61,10 @@ TEST(ECONumberingClientsTest, Client) {
     numbering.m_strProductStyle = "JX";
     numbering.m_strYear = "2030";
     numbering.m_strSaveUser = CString("client ") + role;
+    // Every client starts numbering when the parent says so, so that they overlap.
+    const std::filesystem::path go = std::filesystem::path(std::getenv("VQ_ECO_NUMBERING_OUT")).parent_path() / "go";
+    while (!std::filesystem::exists(go))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     std::ofstream out(std::getenv("VQ_ECO_NUMBERING_OUT"));
     for (int i = 0; i < kNumbersEach; ++i) {
         CString number;
@@ -79,6 +86,7 @@ TEST(ECONumberingClientsTest, ClientsNumberingAtOnceGetDistinctNumbers) {
         files.push_back((ws.TempDir() + "/numbers" + CString(std::to_string(c)) + ".txt").str());
         clients.push_back(StartClient(c, files.back()));
     }
+    std::ofstream((ws.TempDir() + "/go").str()) << "go\n";
     for (pid_t pid : clients) {
         ASSERT_GT(pid, 0);
         int status = 0;
