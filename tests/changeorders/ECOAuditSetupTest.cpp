@@ -24,7 +24,8 @@ protected:
                    "('两级', '串联', '校对(40,1)|*|审核(40,2)');"
                    "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES "
                    "('混两级', '混合', '校对(40,1)|*|会签(200,1)|*|审核(40,2)');"
-                   "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('空', '混合', '');"
+                   "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('空', "
+                   "'混合', '');"
                    "INSERT INTO ECOChangeManage (ECONo, State) VALUES ('E-1', '更改')");
         setup.m_strECONo = "E-1";
         setup.m_nReviewMode = 0;
@@ -36,15 +37,18 @@ protected:
         EXPECT_EQ(rec.Pending(), 0) << "an expected message box was not shown";
     }
     void Step(const char* name, const char* auditor, const char* result) {
-        ws.Execute(CString("INSERT INTO ECOAuditManage (ECOGroup, ECONo, AuditName, Auditor, AuditResult, AuditState) "
-                           "VALUES ('更改单', 'E-1', '") +
-                   name + "', '" + auditor + "', '" + result + "', '完成')");
+        ws.Execute(
+            CString(
+                "INSERT INTO ECOAuditManage (ECOGroup, ECONo, AuditName, Auditor, AuditResult, AuditState) "
+                "VALUES ('更改单', 'E-1', '") +
+            name + "', '" + auditor + "', '" + result + "', '完成')");
     }
     CString Query(const CString& sql) const { return ws.QueryText(sql); }
     CString Open(const char* step) const {
-        return Query(CString("SELECT Auditor FROM ECOAuditManage WHERE ECONo='E-1' AND AuditState='未完成' AND "
-                             "AuditName='") +
-                     step + "'");
+        return Query(
+            CString("SELECT Auditor FROM ECOAuditManage WHERE ECONo='E-1' AND AuditState='未完成' AND "
+                    "AuditName='") +
+            step + "'");
     }
     CString OpenCount() const {
         return Query("SELECT count(*) FROM ECOAuditManage WHERE ECONo='E-1' AND AuditState='未完成'");
@@ -211,4 +215,5 @@ TEST_P(ECOAuditSetupTest, TheSubmitDialogListsTheFailedStepsAndReturnsTheChoice)
     EXPECT_EQ(fixed.m_nRestartType, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, ECOAuditSetupTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, ECOAuditSetupTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

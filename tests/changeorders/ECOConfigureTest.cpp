@@ -22,8 +22,9 @@ protected:
         theApp.m_nAdoCloseMode = 0;
     }
     void Set(const char* group, const char* type, const char* value) {
-        ws.Execute(CString("INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('") +
-                   group + "', '" + type + "', '" + value + "')");
+        ws.Execute(
+            CString("INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('") +
+            group + "', '" + type + "', '" + value + "')");
     }
 
     vqtest::DbWorkspace ws{GetParam()};
@@ -93,4 +94,5 @@ TEST(ECOMappingTest, LevelsAndReviewTypes) {
     EXPECT_EQ(LeadingSignedInt("x1"), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, ECOConfigureTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, ECOConfigureTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

@@ -62,7 +62,8 @@ TEST(ECONumberingClientsTest, Client) {
     numbering.m_strYear = "2030";
     numbering.m_strSaveUser = CString("client ") + role;
     // Every client starts numbering when the parent says so, so that they overlap.
-    const std::filesystem::path go = std::filesystem::path(std::getenv("VQ_ECO_NUMBERING_OUT")).parent_path() / "go";
+    const std::filesystem::path go =
+        std::filesystem::path(std::getenv("VQ_ECO_NUMBERING_OUT")).parent_path() / "go";
     while (!std::filesystem::exists(go))
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     std::ofstream out(std::getenv("VQ_ECO_NUMBERING_OUT"));

@@ -1,8 +1,8 @@
 // Numbers of change orders in both dialects: the five numbering modes through the number button,
 // the lowest free serial with gaps, odd serial values and the width, withdrawal and
 // re-application, and reservations that cannot be written.
-#include "changeorders/ECOConfigure.h"
 #include "changeorders/ECONumbering.h"
+#include "changeorders/ECOConfigure.h"
 #include "core/VqDesignTaskApp.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
@@ -29,8 +29,8 @@ protected:
         EXPECT_EQ(rec.Pending(), 0) << "an expected message box was not shown";
     }
     void Reserve(const char* group, const char* series, const char* serial) {
-        ws.Execute(CString("INSERT INTO ECOSerialNo (ECOGroup, NoGroup, SerialNo, ECONo) VALUES ('") + group + "', '" +
-                   series + "', " + serial + ", 'x')");
+        ws.Execute(CString("INSERT INTO ECOSerialNo (ECOGroup, NoGroup, SerialNo, ECONo) VALUES ('") + group +
+                   "', '" + series + "', " + serial + ", 'x')");
     }
     CString Query(const CString& sql) const { return ws.QueryText(sql); }
 
@@ -109,7 +109,8 @@ TEST_P(ECONumberingTest, TheFiveModesOfTheNumberButton) {
     EXPECT_EQ(number, "B-2005-02");
 
     numbering.m_nNoMode = 3; // the product code of the model
-    ws.Execute("INSERT INTO ProductGroup (ProductStyle, ProductName, ProductCode) VALUES ('B', '泵', ' PC7 ')");
+    ws.Execute(
+        "INSERT INTO ProductGroup (ProductStyle, ProductName, ProductCode) VALUES ('B', '泵', ' PC7 ')");
     EXPECT_EQ(numbering.GetProductCodeByStyle("B"), "PC7");
     number.Empty();
     EXPECT_EQ(numbering.ApplyNumber(number), 1);
@@ -166,4 +167,5 @@ TEST_P(ECONumberingTest, AReservationThatCannotBeWrittenLeavesNoNumber) {
     EXPECT_EQ(numbering.DeleteSerialNo("A-2005-1"), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, ECONumberingTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, ECONumberingTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

@@ -2,8 +2,8 @@
 // added, refused under a taken description, stored with their contents and fetched back byte for
 // byte, opened, copied, deleted; the sheet of a modification notice kept out of the list; stores
 // that fail leave no row without content; fetched files stay in the temporary folder.
-#include "changeorders/ECOConfigure.h"
 #include "changeorders/RelateDocPanel.h"
+#include "changeorders/ECOConfigure.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/os/ShellOpen.h"
 #include "platform/ui/DataExchange.h"
@@ -120,7 +120,12 @@ protected:
     }
     // Adds a file through the file dialog and the description prompt.
     static void Add(vq::ScriptedUser& user, const CString& path, const CString& description) {
-        user.Click(2002).File(path).Dialog("输入字符串").Set(1013, description).Click(IDOK).Dialog("附加文档");
+        user.Click(2002)
+            .File(path)
+            .Dialog("输入字符串")
+            .Set(1013, description)
+            .Click(IDOK)
+            .Dialog("附加文档");
     }
     CString Query(const CString& sql) { return ws->QueryText(sql); }
     // Stores two documents of the change notice "E-1" through the panel.
@@ -170,7 +175,10 @@ TEST_P(RelateDocPanelTest, DocumentsAreStoredAndFetchedBackByteForByte) {
     const CString fetched = shell.opened[0];
     EXPECT_EQ(fetched, ws->TempDir() + "/ME-1_b.dwg");
     EXPECT_EQ(ReadAll(fetched), std::string("drawing\0bytes\xff", 14));
-    EXPECT_EQ(theApp.m_arrDownloadFiles.GetSize() > 0 ? theApp.m_arrDownloadFiles[theApp.m_arrDownloadFiles.GetSize() - 1] : CString(), fetched);
+    EXPECT_EQ(theApp.m_arrDownloadFiles.GetSize() > 0
+                  ? theApp.m_arrDownloadFiles[theApp.m_arrDownloadFiles.GetSize() - 1]
+                  : CString(),
+              fetched);
 }
 
 TEST_P(RelateDocPanelTest, ATakenDescriptionIsAskedAgainInAnyLetterCase) {
@@ -237,12 +245,13 @@ TEST_P(RelateDocPanelTest, StoredDocumentsAreDeletedAfterTwoQuestionsNewOnesAfte
 }
 
 TEST_P(RelateDocPanelTest, TheSheetOfAModificationNoticeIsNeitherListedNorReplaced) {
-    ws->Execute("INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType, DocSaved) "
-                "VALUES ('修改单', 'M-1', '_vq_eco', 'M-1_ECO.tbl', '1KB', 'tbl', '1');"
-                "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType) "
-                "VALUES ('修改单', 'M-1', '附图', 'p.dwg', '3KB', 'dwg');"
-                "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType) "
-                "VALUES ('更改单', 'M-1', '_VQ_ECO', 'x.tbl', '1KB', 'tbl')");
+    ws->Execute(
+        "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType, DocSaved) "
+        "VALUES ('修改单', 'M-1', '_vq_eco', 'M-1_ECO.tbl', '1KB', 'tbl', '1');"
+        "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType) "
+        "VALUES ('修改单', 'M-1', '附图', 'p.dwg', '3KB', 'dwg');"
+        "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType) "
+        "VALUES ('更改单', 'M-1', '_VQ_ECO', 'x.tbl', '1KB', 'tbl')");
     DocHostDlg dlg(kModifyNoticeGroup, "M-1", 1);
     vq::ScriptedUser user;
     user.Dialog("附加文档")
@@ -276,7 +285,8 @@ TEST_P(RelateDocPanelTest, TheSheetOfAModificationNoticeIsNeitherListedNorReplac
         .Click(IDCANCEL);
     EXPECT_EQ(edit.DoModal(), IDCANCEL);
     EXPECT_TRUE(user2.Succeeded()) << user2.Error().c_str();
-    EXPECT_EQ(Query("SELECT FileName FROM ECORelateFile WHERE ECOGroup='修改单' AND DocType='_VQ_ECO'"), "M-1_ECO.tbl");
+    EXPECT_EQ(Query("SELECT FileName FROM ECORelateFile WHERE ECOGroup='修改单' AND DocType='_VQ_ECO'"),
+              "M-1_ECO.tbl");
 
     // The change notice lists every row of its group, its sheet too.
     DocHostDlg change(kChangeNoticeGroup, "M-1");
@@ -362,4 +372,5 @@ TEST_P(RelateDocPanelTest, ACopyKeepsTheTypeOfTheDocument) {
     EXPECT_EQ(ReadAll(right), std::string("drawing\0bytes\xff", 14));
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, RelateDocPanelTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, RelateDocPanelTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

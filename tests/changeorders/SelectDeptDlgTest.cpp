@@ -98,7 +98,9 @@ TEST_P(SelectDeptTest, AColumnClickedThreeTimesSortsUpDownUp) {
             EXPECT_EQ(dynamic_cast<CSortListCtrl*>(&List(d))->m_header.GetColumnImage(0), 1);
         })
         .Column(1060, 0)
-        .Do([](CDialog& d) { EXPECT_EQ(Column(d, 0), (std::vector<CString>{"d01", "D02", "G01"})); })
+        .Do([](CDialog& d) {
+            EXPECT_EQ(Column(d, 0), (std::vector<CString>{"d01", "D02", "G01"}));
+        })
         .Column(1060, 2)
         .Do([](CDialog& d) {
             auto* list = dynamic_cast<CSortListCtrl*>(&List(d));
@@ -111,7 +113,9 @@ TEST_P(SelectDeptTest, AColumnClickedThreeTimesSortsUpDownUp) {
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     ASSERT_EQ(dlg.m_arrDeptCode.GetSize(), 1);
-    EXPECT_EQ(dlg.m_arrDeptName[0], CString(dlg.m_arrDeptCode[0] == "d01" ? "设计一室" : dlg.m_arrDeptCode[0] == "D02" ? "设计二室" : "工艺室"));
+    EXPECT_EQ(dlg.m_arrDeptName[0], CString(dlg.m_arrDeptCode[0] == "d01"   ? "设计一室"
+                                            : dlg.m_arrDeptCode[0] == "D02" ? "设计二室"
+                                                                            : "工艺室"));
 }
 
 TEST_P(SelectDeptTest, WithoutDepartmentsTheListIsEmpty) {
@@ -130,4 +134,5 @@ TEST_P(SelectDeptTest, WithoutDepartmentsTheListIsEmpty) {
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, SelectDeptTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, SelectDeptTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
