@@ -1,5 +1,7 @@
 #include "platform/db/Command.h"
 
+#include "platform/db/PreparedStatement.h"
+
 _ParameterPtr Parameters::GetItem(const _variant_t& index) const {
     if (index.vt == VT_BSTR) {
         for (const _ParameterPtr& p : m_items)
@@ -52,12 +54,50 @@ long _Command::EffectiveType(long options) const {
     return m_type == adCmdUnspecified ? adCmdUnknown : m_type;
 }
 
-_RecordsetPtr _Command::Execute(long* recordsAffected, const _variant_t*, long options) {
-    if (!m_connection || m_connection->GetState() != adStateOpen)
+namespace {
+void CheckConnection(const _ConnectionPtr& connection) {
+    if (!connection || connection->GetState() != adStateOpen)
         throw _com_error(adErrNoConnection,
                          "The connection cannot be used to perform this operation. It is either "
                          "closed or invalid in this context.");
-    vq::db::ResultData data = m_connection->Run(m_text, EffectiveType(options), ParameterValues());
+}
+} // namespace
+
+vq::db::PreparedStatement* _Command::Statement() {
+    const bool current = m_statementConnection == m_connection.GetInterfacePtr() && m_statementText == m_text;
+    if (current && (m_statementUnprepared || (m_statement && m_statement->IsOpen())))
+        return m_statement.get();
+    m_statement.reset();
+    m_statementConnection = m_connection.GetInterfacePtr();
+    m_statementText = m_text;
+    m_statement = m_connection->Prepare(m_text);
+    m_statementUnprepared = !m_statement;
+    return m_statement.get();
+}
+
+long _Command::ExecuteArray(const std::vector<std::vector<_variant_t>>& sets) {
+    CheckConnection(m_connection);
+    if (sets.empty())
+        return 0;
+    if (vq::db::PreparedStatement* statement = Statement())
+        return m_connection->RunPreparedArray(*statement, sets);
+    long total = 0;
+    for (const auto& set : sets) {
+        long affected = m_connection->Run(m_text, adCmdText, set).rowsAffected;
+        total = total < 0 || affected < 0 ? -1 : total + affected;
+    }
+    return total;
+}
+
+_RecordsetPtr _Command::Execute(long* recordsAffected, const _variant_t*, long options) {
+    CheckConnection(m_connection);
+    const long type = EffectiveType(options);
+    vq::db::PreparedStatement* statement = nullptr;
+    if (m_prepared && (type == adCmdText || type == adCmdUnknown) &&
+        !vq::db::IsSingleIdentifier(m_text.str()))
+        statement = Statement();
+    vq::db::ResultData data = statement ? m_connection->RunPrepared(*statement, ParameterValues())
+                                        : m_connection->Run(m_text, type, ParameterValues());
     if (recordsAffected)
         *recordsAffected = data.rowsAffected;
     _RecordsetPtr rs;
