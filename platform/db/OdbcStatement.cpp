@@ -85,16 +85,23 @@ DataTypeEnum AdoType(SQLSMALLINT t) {
 }
 
 // Reads one column of the current row whole, in pieces.
+constexpr std::size_t kFirstPiece = 1024;
+constexpr std::size_t kLargestPiece = 16u << 20;
+
 // buffer is the scratch space of the pieces, kept by the caller across columns and rows.
 _variant_t ReadColumn(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT type, std::vector<char>& buffer) {
     const bool binary = IsBinaryType(type);
     const SQLSMALLINT cType = binary ? SQL_C_BINARY : SQL_C_CHAR;
     std::string data;
     bool isNull = false;
+    // A small first piece: drivers may fill the whole buffer they are given (the SQLite driver
+    // pads text with NULs to its end), so a value is read into a buffer of about its size.
+    std::size_t piece = kFirstPiece;
     for (;;) {
+        if (buffer.size() < piece)
+            buffer.resize(piece);
         SQLLEN indicator = 0;
-        SQLRETURN rc =
-            SQLGetData(stmt, column, cType, buffer.data(), static_cast<SQLLEN>(buffer.size()), &indicator);
+        SQLRETURN rc = SQLGetData(stmt, column, cType, buffer.data(), static_cast<SQLLEN>(piece), &indicator);
         if (rc == SQL_NO_DATA)
             break;
         Check(stmt, rc);
@@ -102,13 +109,17 @@ _variant_t ReadColumn(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT type, std:
             isNull = true;
             break;
         }
-        std::size_t room = binary ? buffer.size() : buffer.size() - 1; // text ends in a NUL
+        std::size_t room = binary ? piece : piece - 1; // text ends in a NUL
         std::size_t got = (indicator == SQL_NO_TOTAL || static_cast<std::size_t>(indicator) > room)
                               ? room
                               : static_cast<std::size_t>(indicator);
         data.append(buffer.data(), got);
         if (rc == SQL_SUCCESS)
             break;
+        // The rest in one piece when the driver says how much is left.
+        const std::size_t rest =
+            indicator == SQL_NO_TOTAL ? piece * 4 : static_cast<std::size_t>(indicator) - got + 1;
+        piece = std::min(std::max(rest, kFirstPiece), kLargestPiece);
     }
     if (isNull)
         return _variant_t::Null();
@@ -202,7 +213,7 @@ ResultData ReadResult(void* handle, bool noData) {
             result.columns.push_back(column);
             types.push_back(type);
         }
-        std::vector<char> buffer(64 * 1024);
+        std::vector<char> buffer(kFirstPiece);
         for (;;) {
             SQLRETURN rc = SQLFetch(stmt);
             if (rc == SQL_NO_DATA)

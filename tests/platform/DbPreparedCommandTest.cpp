@@ -48,6 +48,13 @@ protected:
             bytes[i] = static_cast<BYTE>((i * 131 + seed) % 256); // zero bytes included
         return bytes;
     }
+    // Longer than a first read piece, with characters across every piece boundary.
+    static CString LongText() {
+        std::string text;
+        for (int i = 0; i < 3001; ++i)
+            text += i % 3 ? "轴" : "'";
+        return CString(text);
+    }
     static const char* kInsert;
     vqtest::DbWorkspace ws{GetParam()};
     _ConnectionPtr conn;
@@ -64,6 +71,7 @@ TEST_P(DbPreparedCommandTest, ValuesRoundTripSinglyAndInBatches) {
         {"A2", _variant_t::Null(), _variant_t::Null(), _variant_t::Null(), _variant_t::Null()},
         {"A3", "齿轮箱体（左）\\ 100%_", 3, 1e-3, _variant_t(std::vector<BYTE>{})},
         {"A4", "", 2000000000LL, -7.5, _variant_t(Bytes(70000, 9))},
+        {"A5", LongText(), 5, 0.5, _variant_t::Null()},
     };
     _CommandPtr single = Command(kInsert);
     for (std::size_t i = 0; i < 2; ++i) {
@@ -73,7 +81,7 @@ TEST_P(DbPreparedCommandTest, ValuesRoundTripSinglyAndInBatches) {
         for (long p = 4; p >= 0; --p)
             single->GetParameters()->Delete(p);
     }
-    Command(kInsert)->ExecuteArray({rows[2], rows[3]});
+    Command(kInsert)->ExecuteArray({rows[2], rows[3], rows[4]});
 
     const std::vector<Row> got = ReadAll();
     ASSERT_EQ(got.size(), rows.size());
