@@ -18,3 +18,44 @@ CString VariantToString(_variant_t value) {
         return CString();
     return text.Trim();
 }
+
+DbFailure ClassifyDbError(const _com_error& e) {
+    const CString state = e.Source();
+    CString text = e.Description();
+    text.MakeLower();
+    // Class 08 of SQLSTATE is a connection exception; 57P01..57P03 are the server shutting down
+    // or ending the session, which PostgreSQL drivers pass on as they are.
+    if (state.Left(2) == "08" && state != "08001" && state != "08004")
+        return DbFailure::ConnectionLost;
+    if (state.Left(3) == "57P" || text.Find("server closed the connection") >= 0 ||
+        text.Find("connection has been lost") >= 0 || text.Find("connection lost") >= 0 ||
+        text.Find("terminating connection") >= 0 || text.Find("connection dead") >= 0 ||
+        text.Find("no connection to the server") >= 0)
+        return DbFailure::ConnectionLost;
+    if (state == "55P03" || state == "40P01" || text.Find("database is locked") >= 0 ||
+        text.Find("database table is locked") >= 0)
+        return DbFailure::Busy;
+    if (text.Find("file is not a database") >= 0 || text.Find("file is encrypted") >= 0 ||
+        text.Find("database disk image is malformed") >= 0)
+        return DbFailure::NotADatabase;
+    if (state == "08001" || state == "08004" || text.Find("unable to open database") >= 0 ||
+        text.Find("cannot open") >= 0 || text.Find("connect failed") >= 0)
+        return DbFailure::CannotOpen;
+    return DbFailure::Other;
+}
+
+CString DbFailureText(DbFailure failure) {
+    switch (failure) {
+    case DbFailure::ConnectionLost:
+        return "与数据库的连接已断开，操作不能继续。";
+    case DbFailure::Busy:
+        return "数据正被其他用户或程序锁定，请稍后再试。";
+    case DbFailure::NotADatabase:
+        return "文件不是数据库，或已损坏。";
+    case DbFailure::CannotOpen:
+        return "不能打开数据库。";
+    case DbFailure::Other:
+        break;
+    }
+    return CString();
+}

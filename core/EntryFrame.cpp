@@ -13,6 +13,7 @@ CEntryFrame::CEntryFrame(const CString& loginAccount, Ftp ftp) : m_withFtp(ftp =
     // Lend the holder's connection; the copy takes its reference before the old one goes.
     if (theApp.m_pConnPDM != m_holder.m_pConnection)
         theApp.m_pConnPDM = m_holder.m_pConnection;
+    theApp.m_bConnectionLost = FALSE;
     if (m_withFtp)
         theApp.m_pFtpConnection = m_holder.m_pFtpConnection;
     // Log rows and notices carry the user's full name.

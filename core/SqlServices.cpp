@@ -64,7 +64,15 @@ int CVqDesignTaskApp::ExecuteSql(CString sql) {
         return 1;
     } catch (_com_error& e) {
         ReportComError(e);
-        AfxMessageBox("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n" + sql);
+        const DbFailure failure = ClassifyDbError(e);
+        if (failure == DbFailure::Other) {
+            AfxMessageBox("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n" + sql);
+        } else {
+            // Tables and fields are not the cause: say what happened instead.
+            if (failure == DbFailure::ConnectionLost)
+                m_bConnectionLost = TRUE;
+            AfxMessageBox(DbFailureText(failure));
+        }
         return 0;
     }
 }

@@ -62,6 +62,10 @@ public:
     int m_nSolidEdge;                 // [浏览器配置] "SOLIDEDGE"
     int m_nAutoView;                  // [浏览器配置] "使用AutoView浏览DWG"
     int m_nDocStorageMode; // [图纸入库配置] "设计过程电子文档存储方式": 0, 1 or 2
+    // Set by the SQL services when a statement failed because the connection to the product
+    // database is lost; cleared when an entry call lends a connection. Loops that run many
+    // statements stop on it instead of failing once per row.
+    BOOL m_bConnectionLost = FALSE;
 };
 
 extern CVqDesignTaskApp theApp;

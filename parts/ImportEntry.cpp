@@ -1,4 +1,5 @@
 // The entry function of the product structure import.
+#include "core/ComError.h"
 #include "core/EntryFrame.h"
 #include "core/EntryRegistry.h"
 #include "parts/ProductStructImportDlg.h"
@@ -9,8 +10,13 @@ extern "C" int ImportProductDataFromFile(CString /*unused*/, CString login) {
     CEntryFrame frame(login);
     if (!frame.IsOpen())
         return 0;
-    CProductStructImportDlg dlg(nullptr);
-    dlg.DoModal();
+    try {
+        CProductStructImportDlg dlg(nullptr);
+        dlg.DoModal();
+    } catch (_com_error& e) {
+        // No database failure may leave the entry function: the host would end.
+        ReportComError(e);
+    }
     return 1;
 }
 VQ_EXPORT_ENTRY(ImportProductDataFromFile, 2);

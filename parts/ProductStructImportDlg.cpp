@@ -18,6 +18,8 @@
 #include "platform/ui/FileDialog.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstring>
 #include <climits>
 #include <cstdlib>
 #include <unordered_set>
@@ -40,6 +42,8 @@ constexpr const char* kFileFilter =
     "(*.txt)|*.txt|带分号的明细表 (*.csv)|*.csv||";
 constexpr const char* kStopHint = "\n\n      中止操作请按<取消>键...";
 constexpr int kUnitsPerCommit = 500;
+// A quoted field may hold line ends; a quote left open ends its record after this many lines.
+constexpr int kMaxRecordLines = 100;
 
 std::string LowerKey(const CString& text) {
     CString key(text);
@@ -70,6 +74,26 @@ int DigitsValue(const CString& text) {
         }
     }
     return static_cast<int>(v);
+}
+
+// Text as a person writes it: no control characters other than TAB and line ends (a NUL would
+// cut the field short), and no bytes that are not characters of code page 936 (read as U+FFFD).
+bool IsPlainText(const CString& text) {
+    const std::string& s = text.str();
+    for (unsigned char c : s)
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
+            return false;
+    return s.find("\xEF\xBF\xBD") == std::string::npos;
+}
+
+// A text file holds no NUL byte: a look at its beginning tells a binary file (a drawing, an
+// archive) chosen by mistake. The file is read from its start afterwards.
+bool LooksLikeText(CStdioFile& file) {
+    char buffer[65536];
+    UINT got = file.CFile::Read(buffer, sizeof buffer);
+    bool text = std::memchr(buffer, '\0', got) == nullptr;
+    file.SeekToBegin();
+    return text;
 }
 
 void DeleteItems(CObArray& items) {
@@ -157,17 +181,75 @@ void CProductStructImportDlg::SplitTabLine(const CString& line, CStringArray& fi
     }
 }
 
-void CProductStructImportDlg::SplitQuotedLine(const CString& line, CStringArray& fields) {
+bool CProductStructImportDlg::SplitQuotedLine(const CString& line, CStringArray& fields) {
     fields.RemoveAll();
     const std::string& s = line.str();
-    std::size_t open = s.find('"');
-    while (open != std::string::npos) {
-        std::size_t close = s.find('"', open + 1);
-        if (close == std::string::npos)
-            break; // an opened field that is never closed is dropped
-        fields.Add(CString(s.substr(open + 1, close - open - 1)));
-        open = s.find('"', close + 1);
+    std::size_t i = s.find('"');
+    while (i != std::string::npos) {
+        std::string field;
+        bool closed = false;
+        for (++i; i < s.size(); ++i) {
+            if (s[i] != '"') {
+                field += s[i];
+            } else if (i + 1 < s.size() && s[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else {
+                closed = true;
+                break;
+            }
+        }
+        if (!closed)
+            return false; // an opened field that is never closed
+        fields.Add(CString(field));
+        i = s.find('"', i + 1);
     }
+    return true;
+}
+
+bool CProductStructImportDlg::SplitCsvLine(const CString& line, char separator, CStringArray& fields) {
+    fields.RemoveAll();
+    const std::string& s = line.str();
+    std::string field;
+    bool quoted = false;    // inside a quoted part of the field
+    bool wasQuoted = false; // the field began with a quote
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        char c = s[i];
+        if (quoted) {
+            if (c != '"') {
+                field += c;
+            } else if (i + 1 < s.size() && s[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else {
+                quoted = false;
+            }
+        } else if (c == separator) {
+            fields.Add(CString(field));
+            field.clear();
+            wasQuoted = false;
+        } else if (c == '"' && !wasQuoted && CString(field).Trim(' ').IsEmpty()) {
+            // A quote opens a field (spaces before it are dropped); text after the closing
+            // quote up to the separator is kept, as spreadsheets read it.
+            field.clear();
+            quoted = wasQuoted = true;
+        } else {
+            field += c;
+        }
+    }
+    fields.Add(CString(field));
+    return !quoted;
+}
+
+char CProductStructImportDlg::CsvSeparator(const CString& header) {
+    bool quoted = false;
+    for (char c : header.str()) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && (c == ',' || c == ';'))
+            return c;
+    }
+    return ',';
 }
 
 double CProductStructImportDlg::ParseDouble(const CString& text) {
@@ -247,28 +329,51 @@ CString CProductStructImportDlg::ParentFromLevel(int level, const CString& code)
             ++i;
         }
     }
-    m_levelStack.emplace_back(level, code);
+    if (!candidate.IsEmpty())
+        m_levelStack.emplace_back(level, code);
     return candidate;
 }
 
+void CProductStructImportDlg::Refuse(const CString& reason) {
+    m_refusedLines.push_back({m_nLineNumber, reason});
+}
+
 void CProductStructImportDlg::FileLine(CProductStructItem* item, int level, int kind) {
-    if (kind == 3)
+    if (item->m_strCode.IsEmpty() || !std::isfinite(item->m_dWeight)) {
+        Refuse(item->m_strCode.IsEmpty() ? "图号为空" : "重量不是有效的数字");
+        delete item;
+        return;
+    }
+    if (kind == 3) {
         item->m_strUpCode = ParentFromLevel(level, item->m_strCode);
+        if (item->m_strUpCode.IsEmpty() && !m_bSpecifyParent) {
+            CString reason("装配级别无效");
+            if (level > 1)
+                reason.Format("装配级别%d跳级，前面没有第%d级", level, level - 1);
+            Refuse(reason);
+            m_arrNoParentLines.Add(item);
+            return;
+        }
+    }
     if (m_bSpecifyParent) {
         item->m_strUpCode = m_strParentCode;
         item->m_strUpName = m_strParentName;
         item->m_strFrame = m_strParentFrame;
     }
-    if (!item->m_strUpCode.IsEmpty())
+    if (!item->m_strUpCode.IsEmpty()) {
         m_arrLines.Add(item);
-    else
+    } else {
+        Refuse("没有父图号");
         m_arrNoParentLines.Add(item);
+    }
 }
 
 void CProductStructImportDlg::ParseDataLine(const CStringArray& fields, int kind) {
     int used = std::min(fields.GetSize(), m_arrColumnMap.GetSize());
-    if (used < 1)
+    if (used < 1) {
+        Refuse("没有数据");
         return;
+    }
     auto* item = new CProductStructItem;
     int level = 0;
     for (int i = 0; i < used; ++i) {
@@ -279,6 +384,20 @@ void CProductStructImportDlg::ParseDataLine(const CStringArray& fields, int kind
             level = l;
     }
     FileLine(item, level, kind);
+}
+
+void CProductStructImportDlg::ReportRefusedLines() {
+    constexpr std::size_t kShown = 5;
+    CString text;
+    if (m_arrLines.GetSize() == 0)
+        text = "文件中没有可以导入的明细数据...";
+    else
+        text.Format("有 %d 行数据不能导入，已略去:", static_cast<int>(m_refusedLines.size()));
+    for (std::size_t i = 0; i < m_refusedLines.size() && i < kShown; ++i)
+        text.AppendFormat("\n第 %d 行: %s", m_refusedLines[i].line, m_refusedLines[i].reason);
+    if (m_refusedLines.size() > kShown)
+        text.AppendFormat("\n(另有 %d 行)", static_cast<int>(m_refusedLines.size() - kShown));
+    AfxMessageBox(text);
 }
 
 // --- Reading ------------------------------------------------------------------------------------
@@ -303,6 +422,7 @@ void CProductStructImportDlg::ReadFile(const CString& path, int kind) {
     m_listParents.DeleteAllItems();
     m_listLines.DeleteAllItems();
     DeleteLines();
+    m_refusedLines.clear();
 
     auto* progress = new CProgressDlg(this);
     progress->Create(CProgressDlg::IDD, this);
@@ -313,9 +433,10 @@ void CProductStructImportDlg::ReadFile(const CString& path, int kind) {
     progress->SetText("正在读取数据文件中的明细信息......");
 
     bool fill = true;
+    bool read = false;
     switch (kind) {
     case 1:
-        ReadTableFile(path);
+        read = ReadTableFile(path);
         break;
     case 3:
         if (m_strProductCode.IsEmpty()) {
@@ -325,15 +446,17 @@ void CProductStructImportDlg::ReadFile(const CString& path, int kind) {
         }
         m_levelStack.clear();
         m_levelStack.emplace_back(0, m_strProductCode);
-        ReadTextFile(path, 3);
+        read = ReadTextFile(path, 3);
         break;
     default:
-        ReadTextFile(path, kind == 2 ? 2 : 4);
+        read = ReadTextFile(path, kind == 2 ? 2 : 4);
         break;
     }
     progress->m_progress.SetPos(10);
     progress->DestroyWindow();
     delete progress;
+    if (read && (m_arrLines.GetSize() == 0 || !m_refusedLines.empty()))
+        ReportRefusedLines();
     if (fill) {
         FillLists();
         CString text;
@@ -343,32 +466,65 @@ void CProductStructImportDlg::ReadFile(const CString& path, int kind) {
     m_bBusy = false;
 }
 
-void CProductStructImportDlg::ReadTextFile(const CString& path, int kind) {
+bool CProductStructImportDlg::ReadTextFile(const CString& path, int kind) {
     CString text;
     if (!CFileInfo(path).Exists()) {
         text.Format("%s不在指定位置...", path);
         AfxMessageBox(text);
-        return;
+        return false;
     }
     CStdioFile file;
     if (!file.Open(path, CFile::modeRead)) {
         text.Format("打不开文件%s...", path);
         AfxMessageBox(text);
-        return;
+        return false;
+    }
+    if (!LooksLikeText(file)) {
+        file.Close();
+        text.Format("%s不是文本文件，不能导入...", path);
+        AfxMessageBox(text);
+        return false;
     }
     m_arrColumnMap.RemoveAll();
     bool header = true;
+    char separator = ',';
     CString line;
+    CString record; // a comma-separated record goes on while a quoted field is open
+    int number = 0;
     CStringArray fields;
-    while (file.ReadString(line)) {
-        if (!line.IsEmpty() && line[line.GetLength() - 1] == '\r')
-            line = line.Left(line.GetLength() - 1);
-        if (line.IsEmpty())
-            continue;
+    while (true) {
+        bool more = file.ReadString(line) != FALSE;
+        bool complete = true;
+        if (more) {
+            ++number;
+            if (!line.IsEmpty() && line[line.GetLength() - 1] == '\r')
+                line = line.Left(line.GetLength() - 1);
+            if (record.IsEmpty()) {
+                if (line.IsEmpty())
+                    continue;
+                m_nLineNumber = number;
+                record = line;
+            } else {
+                record += "\n" + line;
+            }
+            if (kind == 4) {
+                if (header)
+                    separator = CsvSeparator(record);
+                complete = SplitCsvLine(record, separator, fields);
+                if (!complete && number - m_nLineNumber < kMaxRecordLines)
+                    continue;
+            }
+        } else if (record.IsEmpty()) {
+            break;
+        } else {
+            complete = kind != 4 || SplitCsvLine(record, separator, fields);
+        }
         if (kind == 2)
-            SplitTabLine(line, fields);
-        else
-            SplitQuotedLine(line, fields);
+            SplitTabLine(record, fields);
+        else if (kind == 3)
+            complete = SplitQuotedLine(record, fields);
+        const bool plain = IsPlainText(record);
+        record.Empty();
         if (header) {
             header = false;
             CProductDataMatchDlg match;
@@ -376,23 +532,30 @@ void CProductStructImportDlg::ReadTextFile(const CString& path, int kind) {
             match.m_arrSourceColumns.Copy(fields);
             if (match.DoModal() != IDOK) {
                 m_arrColumnMap.RemoveAll();
-                break;
+                file.Close();
+                return false;
             }
             m_arrColumnMap.Copy(match.m_arrResults);
             if (m_bIgnoreFirstLine)
                 continue;
         }
-        ParseDataLine(fields, kind);
+        if (!plain)
+            Refuse("含有不是文本的字符");
+        else if (!complete)
+            Refuse("引号没有配对");
+        else
+            ParseDataLine(fields, kind);
     }
     file.Close();
+    return true;
 }
 
-void CProductStructImportDlg::ReadTableFile(const CString& path) {
+bool CProductStructImportDlg::ReadTableFile(const CString& path) {
     if (!CFileInfo(path).Exists()) {
         CString text;
         text.Format("%s不在指定位置...", path);
         AfxMessageBox(text);
-        return;
+        return false;
     }
     m_arrTitleIDs.RemoveAll();
     m_arrTitleValues.RemoveAll();
@@ -402,19 +565,21 @@ void CProductStructImportDlg::ReadTableFile(const CString& path) {
 
     CVQReadTblTool tool;
     tool.SetTblFile(path);
-    if (!tool.GetTitleItemIDAndValue())
-        return;
+    if (!tool.GetTitleItemIDAndValue() || !tool.GetDetailDefineDataAndValue()) {
+        CString text;
+        text.Format("%s不是VQPDM独立明细表文件，或含有不能识别的内容，不能导入...", path);
+        AfxMessageBox(text);
+        return false;
+    }
     m_arrTitleIDs.Copy(tool.m_arrTitleItemIDs);
     m_arrTitleValues.Copy(tool.m_arrTitleItemValues);
-    if (!tool.GetDetailDefineDataAndValue())
-        return;
     CArray<CAttribValueTable> tables;
     tables.Copy(tool.m_arrDetailTables);
     m_arrDetailIDs.Copy(tool.m_arrDetailIDs);
     m_arrDetailNames.Copy(tool.m_arrDetailNames);
     if (tables.GetSize() == 0) {
         AfxMessageBox("该报表无明细区，不能进行数据导入...");
-        return;
+        return false;
     }
     const CAttribValueTable& table = tables[0];
     CStringArray labels;
@@ -423,15 +588,23 @@ void CProductStructImportDlg::ReadTableFile(const CString& path) {
     match.m_nWithLevel = 0;
     match.m_arrSourceColumns.Copy(labels);
     if (match.DoModal() != IDOK)
-        return;
+        return false;
     m_arrColumnMap.Copy(match.m_arrResults);
 
     int columns = labels.GetSize();
     CStringArray values;
     for (int row = 0; row < table.GetTableLogicSize(); ++row) {
+        m_nLineNumber = row + 1;
         table.GetAttribValueRecord(row, values);
         if (values.GetSize() < columns)
             columns = values.GetSize();
+        bool plain = true;
+        for (const CString& value : values)
+            plain = plain && IsPlainText(value);
+        if (!plain) {
+            Refuse("含有不是文本的字符");
+            continue;
+        }
         auto* item = new CProductStructItem;
         for (int i = 0; i < columns && i < m_arrColumnMap.GetSize(); ++i) {
             CString value = values[i];
@@ -440,6 +613,7 @@ void CProductStructImportDlg::ReadTableFile(const CString& path) {
         }
         FileLine(item, 0, 1);
     }
+    return true;
 }
 
 void CProductStructImportDlg::FillLists() {
@@ -582,6 +756,7 @@ void CProductStructImportDlg::Store() {
     }
     m_nFailedRows = 0;
     m_bStoreStopped = FALSE;
+    m_bStoreFailed = FALSE;
 
     auto* progress = new CProgressDlg(this);
     progress->Create(CProgressDlg::IDD, this);
@@ -601,19 +776,12 @@ void CProductStructImportDlg::Store() {
         StoreDetails();
     }
     EndStore();
-    {
-        _ConnectionPtr c2;
-        c2.CreateInstance();
-        c2->Open(m_pConnection->GetConnectionString());
-        _RecordsetPtr r = c2->Execute("SELECT COUNT(*) FROM VqkorvelAll_detail WHERE Dname<>'old'");
-        r = m_pConnection->Execute("SELECT COUNT(*) FROM VqkorvelAll_detail WHERE Dname<>'old'");
-    }
     progress->m_progress.SetPos(10);
     progress->DestroyWindow();
     delete progress;
 
-    CString text =
-        m_bStoreStopped ? "产品结构信息存储已中止，已存储的数据保留..." : "产品结构信息存储完毕...";
+    CString text = m_bStoreStopped || m_bStoreFailed ? "产品结构信息存储已中止，已存储的数据保留..."
+                                                     : "产品结构信息存储完毕...";
     if (m_nFailedRows > 0)
         text.AppendFormat("\n有 %d 条数据未能存储。", m_nFailedRows);
     AfxMessageBox(text);
@@ -622,6 +790,7 @@ void CProductStructImportDlg::Store() {
 void CProductStructImportDlg::BeginStore() {
     m_bOuterTransaction = false;
     m_nUnitsInTransaction = 0;
+    m_nRowsInTransaction = 0;
     if (!m_pConnection || m_pConnection->InTransaction())
         return;
     vq::db::Engine engine = m_pConnection->GetEngine();
@@ -635,21 +804,48 @@ void CProductStructImportDlg::BeginStore() {
     }
 }
 
-void CProductStructImportDlg::EndStore() {
+bool CProductStructImportDlg::EndStore() {
     if (!m_bOuterTransaction)
-        return;
-    m_bOuterTransaction = false;
+        return !m_bStoreFailed;
+    if (m_bStoreFailed) {
+        FailStore(0);
+        return false;
+    }
     try {
         m_pConnection->CommitTrans();
+        m_bOuterTransaction = false;
+        m_nRowsInTransaction = 0;
+        return true;
     } catch (_com_error& e) {
         ReportComError(e);
+        FailStore(0);
+        return false;
     }
 }
 
-void CProductStructImportDlg::BeginUnit() {
+void CProductStructImportDlg::FailStore(int rowsOfUnit) {
+    // What was not committed is gone (or goes now): count it, and write nothing more.
+    m_bStoreFailed = TRUE;
+    m_nFailedRows += rowsOfUnit;
+    if (m_bOuterTransaction) {
+        m_nFailedRows += m_nRowsInTransaction;
+        m_nRowsInTransaction = 0;
+        m_bOuterTransaction = false;
+    }
+    m_bUnitTransaction = false;
+    if (m_pConnection && m_pConnection->InTransaction()) {
+        try {
+            m_pConnection->RollbackTrans();
+        } catch (_com_error&) {
+            // The connection is gone or the transaction already ended: nothing was kept.
+        }
+    }
+}
+
+bool CProductStructImportDlg::BeginUnit() {
     m_bUnitTransaction = false;
     if (!m_pConnection)
-        return;
+        return false;
     try {
         if (m_bOuterTransaction) {
             m_pConnection->Execute("SAVEPOINT vq_store_unit");
@@ -657,24 +853,32 @@ void CProductStructImportDlg::BeginUnit() {
             m_pConnection->BeginTrans();
             m_bUnitTransaction = true;
         }
+        return true;
     } catch (_com_error& e) {
         ReportComError(e);
+        return false;
     }
 }
 
-void CProductStructImportDlg::EndUnit(bool keep) {
+bool CProductStructImportDlg::EndUnit(bool keep, int rows) {
     if (!m_pConnection)
-        return;
+        return false;
+    bool counted = false;
     try {
         if (m_bOuterTransaction) {
             if (!keep)
                 m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_unit");
             m_pConnection->Execute("RELEASE SAVEPOINT vq_store_unit");
+            if (keep) {
+                m_nRowsInTransaction += rows;
+                counted = true;
+            }
             // Commit now and then, so that a long store holds its locks for a bounded time.
             if (++m_nUnitsInTransaction >= kUnitsPerCommit) {
                 m_pConnection->CommitTrans();
-                m_pConnection->BeginTrans();
+                m_nRowsInTransaction = 0;
                 m_nUnitsInTransaction = 0;
+                m_pConnection->BeginTrans();
             }
         } else if (m_bUnitTransaction) {
             m_bUnitTransaction = false;
@@ -683,12 +887,19 @@ void CProductStructImportDlg::EndUnit(bool keep) {
             else
                 m_pConnection->RollbackTrans();
         }
+        return true;
     } catch (_com_error& e) {
         ReportComError(e);
+        // A unit to be kept is lost with the transaction, unless its rows are already counted
+        // among the uncommitted ones; a failed unit counted its rows itself.
+        FailStore(keep && !counted ? rows : 0);
+        return false;
     }
 }
 
 bool CProductStructImportDlg::AskStop(const CString& sql, const char* question) {
+    if (theApp.m_bConnectionLost)
+        return true; // the message said so; every further statement would fail the same way
     AfxMessageBox(sql);
     return vq::ShowMessageBox("操作提示", question, MB_YESNO | MB_ICONWARNING) == IDYES;
 }
@@ -710,9 +921,10 @@ bool CProductStructImportDlg::StoreTitles() {
         progress.StepIt();
         progress.PeekAndPump();
         if (progress.m_cancelled || m_bClosing) {
+            // Stopping means stopping: the details are not stored either.
             m_bStoreStopped = TRUE;
             progress.Hide();
-            return !m_bClosing;
+            return false;
         }
         CProductStructItem* item = LineAt(m_arrLines, i);
         if (item->m_strFrame.IsEmpty() && parents.count(LowerKey(item->m_strCode)) == 0)
@@ -721,15 +933,18 @@ bool CProductStructImportDlg::StoreTitles() {
         if (name.IsEmpty() && item->m_strCode.CompareNoCase(m_strProductCode) == 0)
             name = m_strProductName;
 
-        BeginUnit();
+        if (!BeginUnit()) {
+            FailStore(1);
+            return false;
+        }
         CString sql;
         sql.Format("DELETE FROM %s WHERE Tcode='%s'", m_strTitleTable, SqlQuote(item->m_strCode));
         if (!theApp.ExecuteSql(sql)) {
             ++m_nFailedRows;
             if (AskStop(sql, "插入标题出错，是否退出?")) {
-                EndUnit(false);
+                EndUnit(false, 1);
                 m_bStoreStopped = TRUE;
-                return true;
+                return false;
             }
         }
         if (m_nStoreArea != 1)
@@ -756,15 +971,16 @@ bool CProductStructImportDlg::StoreTitles() {
                 SqlQuote(item->m_strTitleOther5), SqlQuote(m_strLoginUser));
         if (!theApp.ExecuteSql(sql)) {
             // The old title row comes back: a failed insert loses nothing.
-            EndUnit(false);
+            bool kept = EndUnit(false, 1);
             ++m_nFailedRows;
-            if (AskStop(sql, "插入标题出错，是否退出?")) {
+            if (!kept || AskStop(sql, "插入标题出错，是否退出?")) {
                 m_bStoreStopped = TRUE;
-                return true;
+                return false;
             }
             continue;
         }
-        EndUnit(true);
+        if (!EndUnit(true, 1))
+            return false;
     }
     return true;
 }
@@ -794,7 +1010,10 @@ bool CProductStructImportDlg::StoreDetails() {
         const std::vector<int>& lines = group->second;
 
         // The parent's deletes and inserts form one unit.
-        BeginUnit();
+        if (!BeginUnit()) {
+            FailStore(static_cast<int>(lines.size()));
+            return false;
+        }
         bool stop = false;
         bool failed = false;
         CString sql;
@@ -844,9 +1063,10 @@ bool CProductStructImportDlg::StoreDetails() {
             }
         }
         // A failed parent keeps its old lines whole; going on continues with the next parent.
-        EndUnit(!failed);
         if (failed)
             m_nFailedRows += static_cast<int>(lines.size());
+        if (!EndUnit(!failed, static_cast<int>(lines.size())))
+            return false;
         if (stop) {
             m_bStoreStopped = TRUE;
             return false;

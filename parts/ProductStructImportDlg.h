@@ -3,13 +3,21 @@
 // collaborative-design family ("协同设计区").
 //
 // File kinds (filter index): 1 a table file ".tbl" (TableFile.h), 2 a TAB-separated text with
-// parent codes, 3 a text of quoted fields with assembly levels, 4 a comma-separated text of
-// quoted fields with parent codes. The columns of a file are matched to line attributes with
-// CProductDataMatchDlg; lines without a parent code are set aside and neither listed nor stored.
+// parent codes, 3 a text of quoted fields with assembly levels, 4 a comma-separated text (RFC
+// 4180, quoted or unquoted fields, comma or semicolon) with parent codes. The columns of a file
+// are matched to line attributes with CProductDataMatchDlg.
+//
+// A line that cannot be stored as it stands is refused when the file is read: no parent code,
+// an empty drawing number, a bad or skipped assembly level, a weight that is not a finite
+// number, characters that are not text, a quote left open. After the read a message says how
+// many lines were refused and why (the first few with their line numbers); a file without any
+// line to store is refused as a whole.
 //
 // Storing replaces, for every line, the title row of its code and the detail row of its
 // parent-child pair. Each replacement (a title's delete and insert; a parent's deletes and
-// inserts) is one unit: when an insert fails the old rows of that unit stay as they were.
+// inserts) is one unit: when an insert fails the old rows of that unit stay as they were. When
+// the database cannot keep a unit (a failed savepoint or commit, a lost connection) the store
+// stops: the units not yet committed count as not stored, and nothing more is written.
 #pragma once
 
 #include "parts/ProductStructItem.h"
@@ -31,9 +39,17 @@ public:
     // --- Line parsing (also used on their own)
     // TAB-separated fields, each trimmed of spaces; the whole line is read (no line end).
     static void SplitTabLine(const CString& line, CStringArray& fields);
-    // The texts between pairs of double quotes; everything outside them is dropped, and an
-    // opened field that is never closed too.
-    static void SplitQuotedLine(const CString& line, CStringArray& fields);
+    // The texts between pairs of double quotes (a doubled quote inside stands for one quote);
+    // everything outside them is dropped. False when a field is opened and never closed (the
+    // fields closed before it are given).
+    static bool SplitQuotedLine(const CString& line, CStringArray& fields);
+    // The fields of a comma-separated record (RFC 4180): separated by the separator, each quoted
+    // (a doubled quote inside stands for one quote; separators and line ends are text there) or
+    // not. False when a quoted field is still open at the end: the record goes on in the next line.
+    static bool SplitCsvLine(const CString& line, char separator, CStringArray& fields);
+    // The separator of a comma-separated file: the first comma or semicolon outside quotes in
+    // its header line; a comma when there is none.
+    static char CsvSeparator(const CString& header);
     // Fills the field of the line that the attribute names from a (trimmed) value; returns the
     // assembly level for "装配级别" (its decimal digits), else -1.
     static int ApplyAttribute(CProductStructItem& item, const CString& attribute, const CString& value);
@@ -43,7 +59,8 @@ public:
     static double ParseDouble(const CString& text);
 
     // The parent of a line of the level file: the code of the latest stack entry of level-1;
-    // entries of the level and deeper are removed, then (level, code) is pushed.
+    // entries of the level and deeper are removed, then (level, code) is pushed when a parent
+    // was found (a line refused for a skipped level is no parent of the lines below it).
     CString ParentFromLevel(int level, const CString& code);
 
     CString m_strProductCode; // edit 1191 (read-only)
@@ -56,7 +73,14 @@ public:
     CString m_strParentFrame;
 
     CObArray m_arrLines;         // CProductStructItem*, owned: lines with a parent code
-    CObArray m_arrNoParentLines; // CProductStructItem*, owned: lines set aside
+    CObArray m_arrNoParentLines; // CProductStructItem*, owned: lines refused for want of a parent
+    // The lines of the last read that were refused: the line number in the file (the row of a
+    // table file) and why.
+    struct RefusedLine {
+        int line;
+        CString reason;
+    };
+    std::vector<RefusedLine> m_refusedLines;
     CStringArray m_arrColumnMap; // one attribute per column of the file
     std::vector<std::pair<int, CString>> m_levelStack;
     int m_nParentCount = 0;
@@ -81,6 +105,9 @@ public:
     // What the last store did (for the final message and for callers that look).
     int m_nFailedRows = 0;
     BOOL m_bStoreStopped = FALSE;
+    // The database could not keep a unit (savepoint, commit, lost connection): nothing more is
+    // written after it.
+    BOOL m_bStoreFailed = FALSE;
 
     // Reads a file of a kind (1 to 4) and fills the lists, as the "选择文件..." button does
     // after its file dialog.
@@ -103,25 +130,37 @@ protected:
 
 private:
     void DeleteLines();
-    void ReadTextFile(const CString& path, int kind);
-    void ReadTableFile(const CString& path);
+    // Each returns false when the read ended without lines to show (missing or unreadable file,
+    // cancelled matching), after its own message where there is one.
+    bool ReadTextFile(const CString& path, int kind);
+    bool ReadTableFile(const CString& path);
     void ParseDataLine(const CStringArray& fields, int kind);
     void FileLine(CProductStructItem* item, int level, int kind);
+    void Refuse(const CString& reason);
+    // After a read: what was refused, or that nothing can be stored.
+    void ReportRefusedLines();
     void FillLists();
     void ShowLinesOf(int row);
     bool StoreTitles();
     bool StoreDetails();
     // The store units: a savepoint inside one running transaction where the database has them.
+    // BeginUnit, EndUnit and EndStore return false (after showing the error) when the database
+    // could not do it; the store then ends as failed (FailStore).
     void BeginStore();
-    void EndStore();
-    void BeginUnit();
-    void EndUnit(bool keep);
+    bool EndStore();
+    bool BeginUnit();
+    bool EndUnit(bool keep, int rows);
+    void FailStore(int rowsOfUnit);
+    // After a failed statement: true when the store must stop, because the connection is lost
+    // or because the user chose to.
     bool AskStop(const CString& sql, const char* question);
 
     bool m_bBusy = false; // a read or a store is running: the buttons wait
     bool m_bOuterTransaction = false;
     bool m_bUnitTransaction = false;
     int m_nUnitsInTransaction = 0;
+    int m_nRowsInTransaction = 0; // rows of the units kept since the last commit
+    int m_nLineNumber = 0;        // the line being parsed, for refusals
     // Parent codes in ASCII lower case -> the indexes of their lines, in file order.
     std::unordered_map<std::string, std::vector<int>> m_linesByParent;
 };

@@ -1,0 +1,267 @@
+// The product structure import with bad files and failing databases: lines that cannot be stored
+// are refused and named before storing, a failed commit or a quit writes nothing more, and a
+// moved database file does not end the host.
+#include "core/VqDesignTaskApp.h"
+#include "parts/ProductStructImportDlg.h"
+#include "platform/ui/ScriptedUser.h"
+#include "tests/parts/ImportFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+extern "C" int ImportProductDataFromFile(CString unused, CString login);
+
+using namespace importtest;
+
+namespace {
+
+class ImportFaultTest : public ::testing::TestWithParam<int> {};
+
+CProductStructImportDlg& ImportDlg(CDialog& d) {
+    return static_cast<CProductStructImportDlg&>(d);
+}
+
+void RememberAllColumns(vqtest::Workspace& ws) {
+    RememberMatching(ws, {"父图号", "序号", "图号", "图名", "材料", "数量", "重量", "备注", "图幅"});
+}
+
+// Reads one file into the dialog (no lines loaded before) and answers the messages that follow.
+vq::ScriptedUser& ReadCsv(vq::ScriptedUser& user, const CString& path, int kind = 4) {
+    return user.Click(1388).File(path, kind).Dialog("产品数据匹配").Click(IDOK);
+}
+
+} // namespace
+
+TEST(ImportCsv, FieldsAreReadAsSpreadsheetsWriteThem) {
+    CStringArray f;
+    EXPECT_TRUE(CProductStructImportDlg::SplitCsvLine("\"He said \"\"hi\"\"\",B", ',', f));
+    EXPECT_EQ(Strings(f), (std::vector<std::string>{"He said \"hi\"", "B"}));
+    EXPECT_TRUE(CProductStructImportDlg::SplitCsvLine("A,B,,C ", ',', f));
+    EXPECT_EQ(Strings(f), (std::vector<std::string>{"A", "B", "", "C "}));
+    EXPECT_TRUE(CProductStructImportDlg::SplitCsvLine("\"a;b\";c", ';', f));
+    EXPECT_EQ(Strings(f), (std::vector<std::string>{"a;b", "c"}));
+    EXPECT_TRUE(CProductStructImportDlg::SplitCsvLine(" \"M16\" ,\"\",", ',', f));
+    EXPECT_EQ(Strings(f), (std::vector<std::string>{"M16 ", "", ""}));
+    // A quoted field left open goes on in the next line.
+    EXPECT_FALSE(CProductStructImportDlg::SplitCsvLine("A,\"two", ',', f));
+    EXPECT_TRUE(CProductStructImportDlg::SplitCsvLine("A,\"two\nlines\",B", ',', f));
+    EXPECT_EQ(Strings(f), (std::vector<std::string>{"A", "two\nlines", "B"}));
+
+    EXPECT_EQ(CProductStructImportDlg::CsvSeparator("\"a,b\";\"c\""), ';');
+    EXPECT_EQ(CProductStructImportDlg::CsvSeparator("a,b;c"), ',');
+    EXPECT_EQ(CProductStructImportDlg::CsvSeparator("abc"), ',');
+
+    EXPECT_TRUE(CProductStructImportDlg::SplitQuotedLine("\"1\" \"He said \"\"hi\"\"\"", f));
+    EXPECT_EQ(Strings(f), (std::vector<std::string>{"1", "He said \"hi\""}));
+    EXPECT_FALSE(CProductStructImportDlg::SplitQuotedLine("\"1\" \"open", f));
+}
+
+TEST_P(ImportFaultTest, RefusedLinesAreCountedAndNamedBeforeStoring) {
+    vqtest::DbWorkspace ws(GetParam());
+    RememberAllColumns(ws);
+    CString csv = WriteGbk(ws, "in/s.csv",
+                           std::string(kCsvHeader) +
+                               "\"P\",\"1\",\"X-1\",\"He said \"\"hi\"\"\",\"HT200\",\"2\",\"1.5\",\"\",\"A1\"\r\n" // 2
+                               "P,2,X-2,unquoted,Q235,1,0.25,,\r\n"                                             // 3
+                               "\"\",\"1\",\"LOOSE\",\"无父\",\"\",\"1\",\"0\",\"\",\"\"\r\n"                   // 4
+                               "\"P\",\"3\",\"\",\"空图号\",\"\",\"1\",\"0\",\"\",\"\"\r\n"                     // 5
+                               "\"P\",\"4\",\"X-4\",\"n\",\"\",\"1\",\"nan\",\"\",\"\"\r\n"                     // 6
+                               "\"P\",\"5\",\"X-5\",\"i\",\"\",\"1\",\"-inf\",\"\",\"\"\r\n"                    // 7
+                               "\"P\",\"6\",\"X-6\",\"两行\r\n名称\",\"\",\"1\",\"0\",\"\",\"\"\r\n"            // 8-9
+                               "\"P\",\"7\",\"X-7\x01\",\"c\",\"\",\"1\",\"0\",\"\",\"\"\r\n"                   // 10
+                               "\"P\",\"8\",\"X-8\",\"open\r\n");                                               // 11
+    vq::ScriptedUser user;
+    user.Dialog("产品结构数据导入");
+    ReadCsv(user, csv)
+        .Message("有 6 行数据不能导入，已略去:\n第 4 行: 没有父图号\n第 5 行: 图号为空\n第 6 行: "
+                 "重量不是有效的数字\n第 7 行: 重量不是有效的数字\n第 10 行: 含有不是文本的字符\n(另有 1 行)",
+                 IDOK)
+        .Do([](CDialog& d) {
+            auto& dlg = ImportDlg(d);
+            EXPECT_EQ(dlg.m_arrLines.GetSize(), 3);
+            ASSERT_EQ(dlg.m_refusedLines.size(), 6u);
+            EXPECT_EQ(dlg.m_refusedLines[5].line, 11);
+            EXPECT_EQ(dlg.m_refusedLines[5].reason, "引号没有配对");
+        })
+        .Select(1062, 1)
+        .Click(1329)
+        .Message("产品结构信息存储完毕...", IDOK)
+        .Click(IDCANCEL);
+    EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Rows(ws, "SELECT Dcode, Dname, DMaterial, Dweight FROM VqkorvelTeam_detail ORDER BY Ditem"),
+              (std::vector<std::string>{"X-1|He said \"hi\"|HT200|1.5", "X-2|unquoted|Q235|0.25",
+                                        "X-6|两行\n名称||0"}));
+}
+
+TEST_P(ImportFaultTest, SkippedAndBadLevelsAreRefused) {
+    vqtest::DbWorkspace ws(GetParam());
+    AddProducts(ws);
+    RememberMatching(ws, {"装配级别", "图号", "图名"});
+    CString txt = WriteGbk(ws, "in/l.txt",
+                           "\"级别\" \"图号\" \"图名\"\r\n"
+                           "\"1\" \"A\" \"部件A\"\r\n"
+                           "\"3\" \"J\" \"跳级\"\r\n"
+                           "\"4\" \"K\" \"跳级之下\"\r\n"
+                           "\"x\" \"B\" \"无级别\"\r\n"
+                           "\"2\" \"C\" \"零件C\"\r\n"
+                           "no quotes here\r\n");
+    vq::ScriptedUser user;
+    user.Dialog("产品结构数据导入").Click(1262).DialogContaining("选择产品").Select(1003, "P-1000").Click(1236);
+    ReadCsv(user, txt, 3)
+        .Message("有 4 行数据不能导入，已略去:\n第 3 行: 装配级别3跳级，前面没有第2级\n第 4 行: "
+                 "装配级别4跳级，前面没有第3级\n第 5 行: 装配级别无效\n第 7 行: 没有数据",
+                 IDOK)
+        .Do([](CDialog& d) {
+            std::vector<std::string> lines;
+            for (CObject* o : ImportDlg(d).m_arrLines) {
+                auto* item = static_cast<CProductStructItem*>(o);
+                lines.push_back(item->m_strUpCode.str() + ">" + item->m_strCode.str());
+            }
+            EXPECT_EQ(lines, (std::vector<std::string>{"P-1000>A", "A>C"}));
+        })
+        .Click(IDCANCEL);
+    EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+}
+
+TEST(ImportFaults, FilesWithoutALineToStoreAreRefused) {
+    vqtest::DbWorkspace ws(0);
+    RememberAllColumns(ws);
+    static const char kPicture[] = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x01\0,\"x\",\"y\"\n";
+    const std::string binary(kPicture, sizeof kPicture - 1);
+    const CString png = ws.WriteFile("in/picture.csv", binary);
+    const CString loose =
+        WriteGbk(ws, "in/loose.csv", std::string(kCsvHeader) + "\"\",\"1\",\"A\",\"\",\"\",\"1\",\"0\",\"\",\"\"\r\n");
+    const CString empty = ws.WriteFile("in/empty.csv", "");
+    const CString notTable = ws.WriteFile("in/text.tbl", "图号\t图名\r\nA\tB\r\n");
+    const CString unknownSection = ws.WriteFile("in/other.tbl", "VQTBL 1\r\n[TITLE]\r\n[PICTURE]\r\nx\r\n");
+    auto noLines = [](CDialog& d) {
+        EXPECT_EQ(ImportDlg(d).m_arrLines.GetSize(), 0);
+        EXPECT_EQ(ImportDlg(d).m_listParents.GetItemCount(), 0);
+    };
+    vq::ScriptedUser user;
+    user.Dialog("产品结构数据导入")
+        .Click(1388)
+        .File(png, 4)
+        .Message(png + "不是文本文件，不能导入...", IDOK)
+        .Do(noLines);
+    ReadCsv(user, loose).Message("文件中没有可以导入的明细数据...\n第 2 行: 没有父图号", IDOK).Do(noLines);
+    user.Click(1388)
+        .File(empty, 4)
+        .Message("文件中没有可以导入的明细数据...", IDOK)
+        .Click(1388)
+        .File(notTable, 1)
+        .Message(notTable + "不是VQPDM独立明细表文件，或含有不能识别的内容，不能导入...", IDOK)
+        .Click(1388)
+        .File(unknownSection, 1)
+        .Message(unknownSection + "不是VQPDM独立明细表文件，或含有不能识别的内容，不能导入...", IDOK)
+        .Do(noLines)
+        .Click(IDCANCEL);
+    EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+}
+
+// The database refuses the commit at the end of the store (as a full disk or an I/O error
+// would): nothing of the store stays, the message says so, and the old rows are whole.
+TEST_P(ImportFaultTest, AFailedCommitStopsTheStoreAndCountsWhatWasLost) {
+    vqtest::DbWorkspace ws(GetParam());
+    ws.Execute("INSERT INTO VqkorvelTeam_detail (UpCode, Ditem, Dcode, Dname) VALUES ('Q', 1, 'A-1', 'old')");
+    {
+        _ConnectionPtr conn = ws.Connect();
+        if (vqtest::DbWorkspace::OnPostgreSQL()) {
+            conn->Execute("CREATE FUNCTION refuse_late() RETURNS trigger LANGUAGE plpgsql AS "
+                          "$$ BEGIN RAISE EXCEPTION 'refused at commit'; END $$");
+            conn->Execute("CREATE CONSTRAINT TRIGGER late_title AFTER INSERT ON VqkorvelTeam_title DEFERRABLE "
+                          "INITIALLY DEFERRED FOR EACH ROW WHEN (NEW.TCode = 'LATE') EXECUTE FUNCTION "
+                          "refuse_late()");
+        } else {
+            // A deferred foreign key that a title 'LATE' breaks: checked only at the commit.
+            conn->Execute("CREATE TABLE late_parent (id INTEGER PRIMARY KEY)");
+            conn->Execute("CREATE TABLE late_child (pid INTEGER REFERENCES late_parent(id) DEFERRABLE "
+                          "INITIALLY DEFERRED)");
+            conn->Execute("CREATE TRIGGER late_title AFTER INSERT ON VqkorvelTeam_title WHEN NEW.TCode='LATE' "
+                          "BEGIN INSERT INTO late_child VALUES (1); END");
+        }
+    }
+    RememberAllColumns(ws);
+    CString csv = WriteGbk(ws, "in/s.csv",
+                           std::string(kCsvHeader) + "\"Q\",\"1\",\"A-1\",\"new\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n"
+                                                     "\"Q\",\"2\",\"LATE\",\"\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n"
+                                                     "\"Q\",\"3\",\"B-1\",\"\",\"\",\"1\",\"0\",\"\",\"\"\r\n");
+    vq::ScriptedUser user;
+    user.Dialog("产品结构数据导入");
+    ReadCsv(user, csv)
+        .Do([](CDialog&) {
+            if (!vqtest::DbWorkspace::OnPostgreSQL())
+                theApp.m_pConnPDM->Execute("PRAGMA foreign_keys=ON");
+        })
+        .Select(1062, 1)
+        .Click(1329)
+        .AnyMessage(IDOK) // the database's refusal
+        .Message("产品结构信息存储已中止，已存储的数据保留...\n有 5 条数据未能存储。", IDOK)
+        .Click(IDCANCEL);
+    EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Rows(ws, "SELECT UpCode, Dcode, Dname FROM VqkorvelTeam_detail"),
+              (std::vector<std::string>{"Q|A-1|old"}));
+    EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_title"), "0");
+}
+
+// Quit means quit: after Yes to the title question no detail is written.
+TEST_P(ImportFaultTest, QuittingAtATitleErrorWritesNoDetails) {
+    vqtest::DbWorkspace ws(GetParam());
+    ws.Execute("INSERT INTO VqkorvelTeam_detail (UpCode, Ditem, Dcode, Dname) VALUES ('Q', 1, 'BAD', 'old')");
+    RefuseBadCodes(ws);
+    RememberAllColumns(ws);
+    CString csv = WriteGbk(ws, "in/s.csv",
+                           std::string(kCsvHeader) + "\"Q\",\"1\",\"A-1\",\"a\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n"
+                                                     "\"Q\",\"2\",\"BAD\",\"new\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n");
+    vq::ScriptedUser user;
+    user.Dialog("产品结构数据导入");
+    ReadCsv(user, csv)
+        .Select(1062, 1)
+        .Click(1329)
+        .AnyMessage(IDOK)
+        .AnyMessage(IDOK)
+        .MessageContaining("INSERT INTO VqkorvelTeam_title", IDOK)
+        .Message("插入标题出错，是否退出?", IDYES)
+        .Message("产品结构信息存储已中止，已存储的数据保留...\n有 1 条数据未能存储。", IDOK)
+        .Click(IDCANCEL);
+    EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Rows(ws, "SELECT Dcode, Dname FROM VqkorvelTeam_detail"), (std::vector<std::string>{"BAD|old"}));
+    EXPECT_EQ(Rows(ws, "SELECT TCode FROM VqkorvelTeam_title"), (std::vector<std::string>{"A-1"}));
+}
+
+// The database file is moved away while the dialog is open (its connection keeps the file): the
+// store ends with its message, and nothing opens the data source anew behind the user's back.
+TEST(ImportFaults, AMovedDatabaseFileDoesNotEndTheHost) {
+    if (vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "a file of SQLite";
+    vqtest::DbWorkspace ws(0);
+    RememberAllColumns(ws);
+    CString csv = WriteGbk(ws, "in/s.csv",
+                           std::string(kCsvHeader) + "\"Q\",\"1\",\"A-1\",\"a\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n");
+    const CString path = ws.ProductDatabasePath();
+    const CString moved = path + ".moved";
+    vq::ScriptedUser user;
+    user.Dialog("产品结构数据导入");
+    ReadCsv(user, csv)
+        .Select(1062, 1)
+        .Do([&](CDialog&) { ASSERT_EQ(std::rename(path.c_str(), moved.c_str()), 0); })
+        .Click(1329)
+        .Message("产品结构信息存储完毕...", IDOK)
+        .Do([&](CDialog&) {
+            std::remove(path.c_str());
+            ASSERT_EQ(std::rename(moved.c_str(), path.c_str()), 0);
+        })
+        .Click(IDCANCEL);
+    EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_detail"), "1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, ImportFaultTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
