@@ -18,10 +18,10 @@
 #include "platform/ui/FileDialog.h"
 
 #include <charconv>
-#include <cmath>
-#include <cstring>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <unordered_set>
 
 namespace {
@@ -96,16 +96,6 @@ bool LooksLikeText(CStdioFile& file) {
     return text;
 }
 
-void DeleteItems(CObArray& items) {
-    for (CObject* item : items)
-        delete item;
-    items.RemoveAll();
-}
-
-CProductStructItem* LineAt(const CObArray& items, int i) {
-    return static_cast<CProductStructItem*>(items[i]);
-}
-
 } // namespace
 
 BEGIN_MESSAGE_MAP(CProductStructImportDlg, CDialog)
@@ -123,8 +113,8 @@ CProductStructImportDlg::~CProductStructImportDlg() {
 }
 
 void CProductStructImportDlg::DeleteLines() {
-    DeleteItems(m_arrLines);
-    DeleteItems(m_arrNoParentLines);
+    m_arrLines.RemoveAll();
+    m_arrNoParentLines.RemoveAll();
     m_linesByParent.clear();
 }
 
@@ -622,7 +612,9 @@ void CProductStructImportDlg::FillLists() {
     std::unordered_map<std::string, CString> nameOfCode;
     const int count = m_arrLines.GetSize();
     for (int i = 0; i < count; ++i) {
-        CProductStructItem* item = LineAt(m_arrLines, i);
+        CProductStructItem line;
+        m_arrLines.Get(i, line);
+        CProductStructItem* item = &line;
         m_linesByParent[LowerKey(item->m_strUpCode)].push_back(i);
         nameOfCode.emplace(LowerKey(item->m_strCode), item->m_strName);
     }
@@ -640,7 +632,9 @@ void CProductStructImportDlg::FillLists() {
             progress.Hide();
             break;
         }
-        CProductStructItem* item = LineAt(m_arrLines, i);
+        CProductStructItem line;
+        m_arrLines.Get(i, line);
+        CProductStructItem* item = &line;
         if (item->m_strUpCode.IsEmpty())
             continue;
         std::string key = LowerKey(item->m_strUpCode);
@@ -676,7 +670,9 @@ void CProductStructImportDlg::ShowLinesOf(int row) {
         return;
     int n = 0;
     for (int index : it->second) {
-        CProductStructItem* item = LineAt(m_arrLines, index);
+        CProductStructItem line;
+        m_arrLines.Get(index, line);
+        CProductStructItem* item = &line;
         CString text;
         text.Format("%d", n + 1);
         m_listLines.InsertItem(n, text);
@@ -764,6 +760,15 @@ void CProductStructImportDlg::Store() {
     progress->ShowWindow(SW_SHOW);
     progress->m_progress.SetRange(0, 10);
     BeginStore();
+    m_bBoundStore = false;
+    if (m_bOuterTransaction) {
+        try {
+            PrepareStoreCommands();
+            m_bBoundStore = true;
+        } catch (_com_error&) {
+            // The text statements say what is wrong, statement by statement.
+        }
+    }
     bool goOn = true;
     if (separate == 0) {
         progress->m_progress.SetPos(2);
@@ -776,6 +781,7 @@ void CProductStructImportDlg::Store() {
         StoreDetails();
     }
     EndStore();
+    m_titleDelete = m_titleInsert = m_detailDelete = m_detailInsert = nullptr;
     progress->m_progress.SetPos(10);
     progress->DestroyWindow();
     delete progress;
@@ -904,6 +910,106 @@ bool CProductStructImportDlg::AskStop(const CString& sql, const char* question) 
     return vq::ShowMessageBox("操作提示", question, MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
+// --- Statements of the store --------------------------------------------------------------------
+// Where the store runs in one transaction (SQLite, PostgreSQL) it writes through prepared commands
+// with bound values: the titles in batches of units (one call per statement and batch), the
+// details of one parent as one call per statement. When a batch or a unit fails, it is undone and
+// run again statement by statement as text, so that the failing statement is shown and asked
+// about as always; a lost connection ends the store at once.
+
+_CommandPtr CProductStructImportDlg::PreparedCommand(const CString& text) {
+    _CommandPtr cmd;
+    cmd.CreateInstance();
+    cmd->PutActiveConnection(m_pConnection);
+    cmd->PutCommandText(text);
+    cmd->PutPrepared(true);
+    return cmd;
+}
+
+void CProductStructImportDlg::PrepareStoreCommands() {
+    const CString file = m_nStoreArea != 1 ? CString() : CString("FileID, ");
+    const CString fileValue = m_nStoreArea != 1 ? CString() : CString("'_X_SAVE_', ");
+    CString sql;
+    sql.Format("DELETE FROM %s WHERE Tcode=?", m_strTitleTable);
+    m_titleDelete = PreparedCommand(sql);
+    sql.Format(
+        "INSERT INTO %s (%sTcode, Tname, Tframe, TMaterial, TWeight, Ttime, ProductDwgCode, Tother1, "
+        "Tother2, Tother3, Tother4, Tother5, CurrentRev, LateRev, Manager, State) VALUES(%s?, ?, ?, ?, ?, "
+        "?, ?, ?, '#', ?, ?, ?, 'A', 'A', ?, '数据导入')",
+        m_strTitleTable, file, fileValue);
+    m_titleInsert = PreparedCommand(sql);
+    sql.Format("DELETE FROM %s WHERE UpCode=? AND Dcode=?", m_strDetailTable);
+    m_detailDelete = PreparedCommand(sql);
+    sql.Format(
+        "INSERT INTO %s (%sUpCode, UpName, Ditem, Dcode, Dname, DMaterial, Dquantity, Dweight, Dremark, "
+        "Dstand, Dstyle, Dother1, Dother2, ProductDwgCode) VALUES(%s?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+        "?)",
+        m_strDetailTable, file, fileValue);
+    m_detailInsert = PreparedCommand(sql);
+}
+
+// A weight as the text statements store it ("%f": six decimals).
+double CProductStructImportDlg::StoredWeight(double weight) {
+    return ParseDouble(SqlNumber(weight));
+}
+
+void CProductStructImportDlg::ReportLikeText(const _com_error& e) {
+    ReportComError(e);
+    theApp.m_bConnectionLost = TRUE;
+    AfxMessageBox(DbFailureText(DbFailure::ConnectionLost));
+}
+
+bool CProductStructImportDlg::KeepUnits(int units, int rows) {
+    m_nRowsInTransaction += rows;
+    m_nUnitsInTransaction += units;
+    if (m_nUnitsInTransaction < kUnitsPerCommit)
+        return true;
+    try {
+        m_pConnection->CommitTrans();
+        m_nRowsInTransaction = 0;
+        m_nUnitsInTransaction = 0;
+        m_pConnection->BeginTrans();
+        return true;
+    } catch (_com_error& e) {
+        ReportComError(e);
+        FailStore(0);
+        return false;
+    }
+}
+
+bool CProductStructImportDlg::StoreTitleBatch(TitleBatch& batch, const CString& now) {
+    if (batch.lines.empty())
+        return true;
+    const int units = static_cast<int>(batch.lines.size());
+    TitleBatch pending;
+    std::swap(pending, batch);
+    try {
+        m_pConnection->Execute("SAVEPOINT vq_store_batch");
+        m_titleDelete->ExecuteArray(pending.deletes);
+        m_titleInsert->ExecuteArray(pending.inserts);
+        m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
+        return KeepUnits(units, units);
+    } catch (_com_error& e) {
+        if (IsConnectionLost(e))
+            ReportLikeText(e);
+        try {
+            m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_batch");
+            m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
+        } catch (_com_error& undo) {
+            ReportComError(undo);
+            FailStore(units);
+            return false;
+        }
+    }
+    for (std::size_t k = 0; k < pending.lines.size(); ++k) {
+        CProductStructItem line;
+        m_arrLines.Get(pending.lines[k], line);
+        if (!StoreTitleUnit(line, pending.names[k], now))
+            return false;
+    }
+    return true;
+}
+
 bool CProductStructImportDlg::StoreTitles() {
     CWaitCursor wait;
     UpdateData(TRUE);
@@ -916,73 +1022,98 @@ bool CProductStructImportDlg::StoreTitles() {
     CProgressWnd progress(this, "正在进行");
     progress.SetText((CString("需处理 %d 条明细数据......") + kStopHint).c_str(), count);
     progress.SetRange(0, count, 1);
+    TitleBatch batch;
     for (int i = 0; i < count; ++i) {
         progress.SetText((CString("共 %d 条，正处理第 %d 条......") + kStopHint).c_str(), count, i + 1);
         progress.StepIt();
         progress.PeekAndPump();
         if (progress.m_cancelled || m_bClosing) {
-            // Stopping means stopping: the details are not stored either.
+            // Stopping means stopping: the details are not stored either (the lines before keep).
+            StoreTitleBatch(batch, now);
             m_bStoreStopped = TRUE;
             progress.Hide();
             return false;
         }
-        CProductStructItem* item = LineAt(m_arrLines, i);
-        if (item->m_strFrame.IsEmpty() && parents.count(LowerKey(item->m_strCode)) == 0)
+        CProductStructItem line;
+        m_arrLines.Get(i, line);
+        if (line.m_strFrame.IsEmpty() && parents.count(LowerKey(line.m_strCode)) == 0)
             continue;
-        CString name = item->m_strName;
-        if (name.IsEmpty() && item->m_strCode.CompareNoCase(m_strProductCode) == 0)
+        CString name = line.m_strName;
+        if (name.IsEmpty() && line.m_strCode.CompareNoCase(m_strProductCode) == 0)
             name = m_strProductName;
-
-        if (!BeginUnit()) {
-            FailStore(1);
-            return false;
-        }
-        CString sql;
-        sql.Format("DELETE FROM %s WHERE Tcode='%s'", m_strTitleTable, SqlQuote(item->m_strCode));
-        if (!theApp.ExecuteSql(sql)) {
-            ++m_nFailedRows;
-            if (AskStop(sql, "插入标题出错，是否退出?")) {
-                EndUnit(false, 1);
-                m_bStoreStopped = TRUE;
+        if (!m_bBoundStore) {
+            if (!StoreTitleUnit(line, name, now))
                 return false;
-            }
-        }
-        if (m_nStoreArea != 1)
-            sql.Format(
-                "INSERT INTO %s (Tcode, Tname, Tframe, TMaterial, TWeight, Ttime, ProductDwgCode, Tother1, "
-                "Tother2, Tother3, Tother4, Tother5, CurrentRev, LateRev, Manager, State) VALUES('%s', '%s', "
-                "'%s', '%s', %s, '%s', '%s', '%s', '#', '%s', '%s', '%s', 'A', 'A', '%s', '数据导入')",
-                m_strTitleTable, SqlQuote(item->m_strCode), SqlQuote(name), SqlQuote(item->m_strFrame),
-                SqlQuote(item->m_strMaterial), SqlNumber(item->m_dWeight), SqlQuote(now),
-                SqlQuote(m_strProductDwgCode), SqlQuote(item->m_strTitleOther1),
-                SqlQuote(item->m_strTitleOther3), SqlQuote(item->m_strTitleOther4),
-                SqlQuote(item->m_strTitleOther5), SqlQuote(m_strLoginUser));
-        else
-            sql.Format(
-                "INSERT INTO %s (FileID, Tcode, Tname, Tframe, TMaterial, TWeight, Ttime, ProductDwgCode, "
-                "Tother1, Tother2, Tother3, Tother4, Tother5, CurrentRev, LateRev, Manager, State) "
-                "VALUES('_X_SAVE_', '%s', '%s', '%s', '%s', %s, '%s', '%s', '%s', '#', '%s', '%s', '%s', "
-                "'A', "
-                "'A', '%s', '数据导入')",
-                m_strTitleTable, SqlQuote(item->m_strCode), SqlQuote(name), SqlQuote(item->m_strFrame),
-                SqlQuote(item->m_strMaterial), SqlNumber(item->m_dWeight), SqlQuote(now),
-                SqlQuote(m_strProductDwgCode), SqlQuote(item->m_strTitleOther1),
-                SqlQuote(item->m_strTitleOther3), SqlQuote(item->m_strTitleOther4),
-                SqlQuote(item->m_strTitleOther5), SqlQuote(m_strLoginUser));
-        if (!theApp.ExecuteSql(sql)) {
-            // The old title row comes back: a failed insert loses nothing.
-            bool kept = EndUnit(false, 1);
-            ++m_nFailedRows;
-            if (!kept || AskStop(sql, "插入标题出错，是否退出?")) {
-                m_bStoreStopped = TRUE;
-                return false;
-            }
             continue;
         }
-        if (!EndUnit(true, 1))
+        // A code twice in one batch would have its row twice: the earlier unit goes first.
+        if (!batch.codes.insert(LowerKey(line.m_strCode)).second) {
+            if (!StoreTitleBatch(batch, now))
+                return false;
+            batch.codes.insert(LowerKey(line.m_strCode));
+        }
+        batch.lines.push_back(i);
+        batch.names.push_back(name);
+        batch.deletes.push_back({line.m_strCode});
+        batch.inserts.push_back({line.m_strCode, name, line.m_strFrame, line.m_strMaterial,
+                                 StoredWeight(line.m_dWeight), now, m_strProductDwgCode,
+                                 line.m_strTitleOther1, line.m_strTitleOther3, line.m_strTitleOther4,
+                                 line.m_strTitleOther5, m_strLoginUser});
+        if (static_cast<int>(batch.lines.size()) >= kUnitsPerCommit && !StoreTitleBatch(batch, now))
             return false;
     }
-    return true;
+    return StoreTitleBatch(batch, now);
+}
+
+// One title as text statements in a unit of its own; false when the store must stop.
+bool CProductStructImportDlg::StoreTitleUnit(const CProductStructItem& line, const CString& name,
+                                             const CString& now) {
+    const CProductStructItem* item = &line;
+    if (!BeginUnit()) {
+        FailStore(1);
+        return false;
+    }
+    CString sql;
+    sql.Format("DELETE FROM %s WHERE Tcode='%s'", m_strTitleTable, SqlQuote(item->m_strCode));
+    if (!theApp.ExecuteSql(sql)) {
+        ++m_nFailedRows;
+        if (AskStop(sql, "插入标题出错，是否退出?")) {
+            EndUnit(false, 1);
+            m_bStoreStopped = TRUE;
+            return false;
+        }
+    }
+    if (m_nStoreArea != 1)
+        sql.Format(
+            "INSERT INTO %s (Tcode, Tname, Tframe, TMaterial, TWeight, Ttime, ProductDwgCode, Tother1, "
+            "Tother2, Tother3, Tother4, Tother5, CurrentRev, LateRev, Manager, State) VALUES('%s', '%s', "
+            "'%s', '%s', %s, '%s', '%s', '%s', '#', '%s', '%s', '%s', 'A', 'A', '%s', '数据导入')",
+            m_strTitleTable, SqlQuote(item->m_strCode), SqlQuote(name), SqlQuote(item->m_strFrame),
+            SqlQuote(item->m_strMaterial), SqlNumber(item->m_dWeight), SqlQuote(now),
+            SqlQuote(m_strProductDwgCode), SqlQuote(item->m_strTitleOther1), SqlQuote(item->m_strTitleOther3),
+            SqlQuote(item->m_strTitleOther4), SqlQuote(item->m_strTitleOther5), SqlQuote(m_strLoginUser));
+    else
+        sql.Format("INSERT INTO %s (FileID, Tcode, Tname, Tframe, TMaterial, TWeight, Ttime, ProductDwgCode, "
+                   "Tother1, Tother2, Tother3, Tother4, Tother5, CurrentRev, LateRev, Manager, State) "
+                   "VALUES('_X_SAVE_', '%s', '%s', '%s', '%s', %s, '%s', '%s', '%s', '#', '%s', '%s', '%s', "
+                   "'A', "
+                   "'A', '%s', '数据导入')",
+                   m_strTitleTable, SqlQuote(item->m_strCode), SqlQuote(name), SqlQuote(item->m_strFrame),
+                   SqlQuote(item->m_strMaterial), SqlNumber(item->m_dWeight), SqlQuote(now),
+                   SqlQuote(m_strProductDwgCode), SqlQuote(item->m_strTitleOther1),
+                   SqlQuote(item->m_strTitleOther3), SqlQuote(item->m_strTitleOther4),
+                   SqlQuote(item->m_strTitleOther5), SqlQuote(m_strLoginUser));
+    if (!theApp.ExecuteSql(sql)) {
+        // The old title row comes back: a failed insert loses nothing.
+        bool kept = EndUnit(false, 1);
+        ++m_nFailedRows;
+        if (!kept || AskStop(sql, "插入标题出错，是否退出?")) {
+            m_bStoreStopped = TRUE;
+            return false;
+        }
+        return true;
+    }
+    return EndUnit(true, 1);
 }
 
 bool CProductStructImportDlg::StoreDetails() {
@@ -1016,51 +1147,11 @@ bool CProductStructImportDlg::StoreDetails() {
         }
         bool stop = false;
         bool failed = false;
-        CString sql;
-        for (int index : lines) {
-            CProductStructItem* item = LineAt(m_arrLines, index);
-            sql.Format("DELETE FROM %s WHERE UpCode='%s' AND Dcode='%s'", m_strDetailTable, SqlQuote(upCode),
-                       SqlQuote(item->m_strCode));
-            if (!theApp.ExecuteSql(sql) && AskStop(sql, "删除明细出错，是否退出?")) {
-                stop = true;
-                failed = true;
-                break;
-            }
-        }
-        int position = 1;
-        for (std::size_t k = 0; !stop && k < lines.size(); ++k, ++position) {
-            CProductStructItem* item = LineAt(m_arrLines, lines[k]);
-            if (item->m_nItem < 1)
-                item->m_nItem = position;
-            if (m_nStoreArea != 1)
-                sql.Format("INSERT INTO %s (UpCode, UpName, Ditem, Dcode, Dname, DMaterial, Dquantity, "
-                           "Dweight, Dremark, "
-                           "Dstand, Dstyle, Dother1, Dother2, ProductDwgCode) VALUES('%s', '%s', %d, '%s', "
-                           "'%s', '%s', "
-                           "%d, %s, '%s', '%s', '%s', '%s', '%s', '%s')",
-                           m_strDetailTable, SqlQuote(item->m_strUpCode), SqlQuote(upName), item->m_nItem,
-                           SqlQuote(item->m_strCode), SqlQuote(item->m_strName),
-                           SqlQuote(item->m_strMaterial), item->m_nQuantity, SqlNumber(item->m_dWeight),
-                           SqlQuote(item->m_strRemark), SqlQuote(item->m_strStand),
-                           SqlQuote(item->m_strStyle), SqlQuote(item->m_strOther1),
-                           SqlQuote(item->m_strOther2), SqlQuote(m_strProductDwgCode));
-            else
-                sql.Format("INSERT INTO %s (FileID, UpCode, UpName, Ditem, Dcode, Dname, DMaterial, "
-                           "Dquantity, Dweight, "
-                           "Dremark, Dstand, Dstyle, Dother1, Dother2, ProductDwgCode) VALUES('_X_SAVE_', "
-                           "'%s', '%s', "
-                           "%d, '%s', '%s', '%s', %d, %s, '%s', '%s', '%s', '%s', '%s', '%s')",
-                           m_strDetailTable, SqlQuote(item->m_strUpCode), SqlQuote(upName), item->m_nItem,
-                           SqlQuote(item->m_strCode), SqlQuote(item->m_strName),
-                           SqlQuote(item->m_strMaterial), item->m_nQuantity, SqlNumber(item->m_dWeight),
-                           SqlQuote(item->m_strRemark), SqlQuote(item->m_strStand),
-                           SqlQuote(item->m_strStyle), SqlQuote(item->m_strOther1),
-                           SqlQuote(item->m_strOther2), SqlQuote(m_strProductDwgCode));
-            if (!theApp.ExecuteSql(sql)) {
-                failed = true;
-                stop = AskStop(sql, "插入明细信息出错，是否退出?");
-                break;
-            }
+        if (m_bBoundStore) {
+            if (!StoreDetailsBound(upCode, upName, lines, failed, stop))
+                return false;
+        } else {
+            StoreDetailsAsText(upCode, upName, lines, failed, stop);
         }
         // A failed parent keeps its old lines whole; going on continues with the next parent.
         if (failed)
@@ -1072,6 +1163,103 @@ bool CProductStructImportDlg::StoreDetails() {
             return false;
         }
     }
+    return true;
+}
+
+// The deletes and inserts of one parent as text statements, inside its unit.
+void CProductStructImportDlg::StoreDetailsAsText(const CString& upCode, const CString& upName,
+                                                 const std::vector<int>& lines, bool& failed, bool& stop) {
+    CString sql;
+    for (int index : lines) {
+        CProductStructItem line;
+        m_arrLines.Get(index, line);
+        CProductStructItem* item = &line;
+        sql.Format("DELETE FROM %s WHERE UpCode='%s' AND Dcode='%s'", m_strDetailTable, SqlQuote(upCode),
+                   SqlQuote(item->m_strCode));
+        if (!theApp.ExecuteSql(sql) && AskStop(sql, "删除明细出错，是否退出?")) {
+            stop = true;
+            failed = true;
+            break;
+        }
+    }
+    int position = 1;
+    for (std::size_t k = 0; !stop && k < lines.size(); ++k, ++position) {
+        CProductStructItem line;
+        m_arrLines.Get(lines[k], line);
+        CProductStructItem* item = &line;
+        if (item->m_nItem < 1) {
+            item->m_nItem = position;
+            m_arrLines.SetItem(lines[k], position);
+        }
+        if (m_nStoreArea != 1)
+            sql.Format("INSERT INTO %s (UpCode, UpName, Ditem, Dcode, Dname, DMaterial, Dquantity, "
+                       "Dweight, Dremark, "
+                       "Dstand, Dstyle, Dother1, Dother2, ProductDwgCode) VALUES('%s', '%s', %d, '%s', "
+                       "'%s', '%s', "
+                       "%d, %s, '%s', '%s', '%s', '%s', '%s', '%s')",
+                       m_strDetailTable, SqlQuote(item->m_strUpCode), SqlQuote(upName), item->m_nItem,
+                       SqlQuote(item->m_strCode), SqlQuote(item->m_strName), SqlQuote(item->m_strMaterial),
+                       item->m_nQuantity, SqlNumber(item->m_dWeight), SqlQuote(item->m_strRemark),
+                       SqlQuote(item->m_strStand), SqlQuote(item->m_strStyle), SqlQuote(item->m_strOther1),
+                       SqlQuote(item->m_strOther2), SqlQuote(m_strProductDwgCode));
+        else
+            sql.Format("INSERT INTO %s (FileID, UpCode, UpName, Ditem, Dcode, Dname, DMaterial, "
+                       "Dquantity, Dweight, "
+                       "Dremark, Dstand, Dstyle, Dother1, Dother2, ProductDwgCode) VALUES('_X_SAVE_', "
+                       "'%s', '%s', "
+                       "%d, '%s', '%s', '%s', %d, %s, '%s', '%s', '%s', '%s', '%s', '%s')",
+                       m_strDetailTable, SqlQuote(item->m_strUpCode), SqlQuote(upName), item->m_nItem,
+                       SqlQuote(item->m_strCode), SqlQuote(item->m_strName), SqlQuote(item->m_strMaterial),
+                       item->m_nQuantity, SqlNumber(item->m_dWeight), SqlQuote(item->m_strRemark),
+                       SqlQuote(item->m_strStand), SqlQuote(item->m_strStyle), SqlQuote(item->m_strOther1),
+                       SqlQuote(item->m_strOther2), SqlQuote(m_strProductDwgCode));
+        if (!theApp.ExecuteSql(sql)) {
+            failed = true;
+            stop = AskStop(sql, "插入明细信息出错，是否退出?");
+            break;
+        }
+    }
+}
+
+// The same through the prepared commands, each statement as one call for the parent's lines.
+// False when the store must end at once (the unit could not be undone).
+bool CProductStructImportDlg::StoreDetailsBound(const CString& upCode, const CString& upName,
+                                                const std::vector<int>& lines, bool& failed, bool& stop) {
+    std::vector<std::vector<_variant_t>> deletes, inserts;
+    int position = 1;
+    for (std::size_t k = 0; k < lines.size(); ++k, ++position) {
+        CProductStructItem item;
+        m_arrLines.Get(lines[k], item);
+        if (item.m_nItem < 1) {
+            item.m_nItem = position;
+            m_arrLines.SetItem(lines[k], position);
+        }
+        deletes.push_back({upCode, item.m_strCode});
+        inserts.push_back({item.m_strUpCode, upName, item.m_nItem, item.m_strCode, item.m_strName,
+                           item.m_strMaterial, item.m_nQuantity, StoredWeight(item.m_dWeight),
+                           item.m_strRemark, item.m_strStand, item.m_strStyle, item.m_strOther1,
+                           item.m_strOther2, m_strProductDwgCode});
+    }
+    try {
+        m_detailDelete->ExecuteArray(deletes);
+        m_detailInsert->ExecuteArray(inserts);
+        return true;
+    } catch (_com_error& e) {
+        if (IsConnectionLost(e)) {
+            ReportLikeText(e);
+            failed = stop = true;
+            return true;
+        }
+    }
+    // Back to the start of the unit (its savepoint stays), then statement by statement.
+    try {
+        m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_unit");
+    } catch (_com_error& e) {
+        ReportComError(e);
+        FailStore(static_cast<int>(lines.size()));
+        return false;
+    }
+    StoreDetailsAsText(upCode, upName, lines, failed, stop);
     return true;
 }
 
