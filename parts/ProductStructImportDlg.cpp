@@ -18,6 +18,7 @@
 #include "platform/ui/FileDialog.h"
 
 #include <charconv>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -42,8 +43,25 @@ constexpr const char* kFileFilter =
     "(*.txt)|*.txt|带分号的明细表 (*.csv)|*.csv||";
 constexpr const char* kStopHint = "\n\n      中止操作请按<取消>键...";
 constexpr int kUnitsPerCommit = 500;
+constexpr int kCodesPerDelete = 100;
 // A quoted field may hold line ends; a quote left open ends its record after this many lines.
 constexpr int kMaxRecordLines = 100;
+
+// When a progress window is due for an update: at the first and the last step and every 50 ms
+// between. Measuring and drawing its text for every line would cost more than storing the line.
+class ProgressPace {
+public:
+    bool Due(int step, int count) {
+        const auto now = std::chrono::steady_clock::now();
+        if (step != 0 && step + 1 != count && now < m_next)
+            return false;
+        m_next = now + std::chrono::milliseconds(50);
+        return true;
+    }
+
+private:
+    std::chrono::steady_clock::time_point m_next;
+};
 
 std::string LowerKey(const CString& text) {
     CString key(text);
@@ -622,12 +640,15 @@ void CProductStructImportDlg::FillLists() {
     CProgressWnd progress(this, "正在进行");
     progress.SetText((CString("需处理 %d 条明细数据......") + kStopHint).c_str(), count);
     progress.SetRange(0, count, 1);
+    ProgressPace pace;
     ShowWindow(SW_SHOWNA);
     std::unordered_set<std::string> listed;
     for (int i = 0; i < count; ++i) {
-        progress.SetText((CString("共 %d 条，正处理第 %d 条......") + kStopHint).c_str(), count, i + 1);
-        progress.StepIt();
-        progress.PeekAndPump();
+        if (pace.Due(i, count)) {
+            progress.SetText((CString("共 %d 条，正处理第 %d 条......") + kStopHint).c_str(), count, i + 1);
+            progress.SetPos(i + 1);
+            progress.PeekAndPump();
+        }
         if (progress.m_cancelled || m_bClosing) {
             progress.Hide();
             break;
@@ -930,7 +951,10 @@ void CProductStructImportDlg::PrepareStoreCommands() {
     const CString file = m_nStoreArea != 1 ? CString() : CString("FileID, ");
     const CString fileValue = m_nStoreArea != 1 ? CString() : CString("'_X_SAVE_', ");
     CString sql;
-    sql.Format("DELETE FROM %s WHERE Tcode=?", m_strTitleTable);
+    CString marks("?");
+    for (int k = 1; k < kCodesPerDelete; ++k)
+        marks += ", ?";
+    sql.Format("DELETE FROM %s WHERE Tcode IN (%s)", m_strTitleTable, marks);
     m_titleDelete = PreparedCommand(sql);
     sql.Format(
         "INSERT INTO %s (%sTcode, Tname, Tframe, TMaterial, TWeight, Ttime, ProductDwgCode, Tother1, "
@@ -938,7 +962,7 @@ void CProductStructImportDlg::PrepareStoreCommands() {
         "?, ?, ?, '#', ?, ?, ?, 'A', 'A', ?, '数据导入')",
         m_strTitleTable, file, fileValue);
     m_titleInsert = PreparedCommand(sql);
-    sql.Format("DELETE FROM %s WHERE UpCode=? AND Dcode=?", m_strDetailTable);
+    sql.Format("DELETE FROM %s WHERE UpCode=? AND Dcode IN (%s)", m_strDetailTable, marks);
     m_detailDelete = PreparedCommand(sql);
     sql.Format(
         "INSERT INTO %s (%sUpCode, UpName, Ditem, Dcode, Dname, DMaterial, Dquantity, Dweight, Dremark, "
@@ -946,6 +970,20 @@ void CProductStructImportDlg::PrepareStoreCommands() {
         "?)",
         m_strDetailTable, file, fileValue);
     m_detailInsert = PreparedCommand(sql);
+}
+
+// The values of the deletes of a list of codes, kCodesPerDelete to a statement, each after the
+// leading values; NULL, which matches nothing, fills the last statement's list.
+std::vector<std::vector<_variant_t>>
+CProductStructImportDlg::CodeLists(const std::vector<_variant_t>& leading,
+                                   const std::vector<CString>& codes) {
+    std::vector<std::vector<_variant_t>> lists;
+    for (std::size_t first = 0; first < codes.size(); first += kCodesPerDelete) {
+        std::vector<_variant_t>& list = lists.emplace_back(leading);
+        for (std::size_t k = first; k < first + kCodesPerDelete; ++k)
+            list.push_back(k < codes.size() ? _variant_t(codes[k]) : _variant_t::Null());
+    }
+    return lists;
 }
 
 // A weight as the text statements store it ("%f": six decimals).
@@ -985,7 +1023,7 @@ bool CProductStructImportDlg::StoreTitleBatch(TitleBatch& batch, const CString& 
     std::swap(pending, batch);
     try {
         m_pConnection->Execute("SAVEPOINT vq_store_batch");
-        m_titleDelete->ExecuteArray(pending.deletes);
+        m_titleDelete->ExecuteArray(CodeLists({}, pending.codesInOrder));
         m_titleInsert->ExecuteArray(pending.inserts);
         m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
         return KeepUnits(units, units);
@@ -1022,11 +1060,14 @@ bool CProductStructImportDlg::StoreTitles() {
     CProgressWnd progress(this, "正在进行");
     progress.SetText((CString("需处理 %d 条明细数据......") + kStopHint).c_str(), count);
     progress.SetRange(0, count, 1);
+    ProgressPace pace;
     TitleBatch batch;
     for (int i = 0; i < count; ++i) {
-        progress.SetText((CString("共 %d 条，正处理第 %d 条......") + kStopHint).c_str(), count, i + 1);
-        progress.StepIt();
-        progress.PeekAndPump();
+        if (pace.Due(i, count)) {
+            progress.SetText((CString("共 %d 条，正处理第 %d 条......") + kStopHint).c_str(), count, i + 1);
+            progress.SetPos(i + 1);
+            progress.PeekAndPump();
+        }
         if (progress.m_cancelled || m_bClosing) {
             // Stopping means stopping: the details are not stored either (the lines before keep).
             StoreTitleBatch(batch, now);
@@ -1054,7 +1095,7 @@ bool CProductStructImportDlg::StoreTitles() {
         }
         batch.lines.push_back(i);
         batch.names.push_back(name);
-        batch.deletes.push_back({line.m_strCode});
+        batch.codesInOrder.push_back(line.m_strCode);
         batch.inserts.push_back({line.m_strCode, name, line.m_strFrame, line.m_strMaterial,
                                  StoredWeight(line.m_dWeight), now, m_strProductDwgCode,
                                  line.m_strTitleOther1, line.m_strTitleOther3, line.m_strTitleOther4,
@@ -1122,10 +1163,13 @@ bool CProductStructImportDlg::StoreDetails() {
     CProgressWnd progress(this, "正在进行");
     progress.SetText((CString("需处理 %d 条明细数据......") + kStopHint).c_str(), rows);
     progress.SetRange(0, rows, 1);
+    ProgressPace pace;
     for (int r = 0; r < rows; ++r) {
-        progress.SetText((CString("共 %d 条，正处理第 %d 条......") + kStopHint).c_str(), rows, r + 1);
-        progress.StepIt();
-        progress.PeekAndPump();
+        if (pace.Due(r, rows)) {
+            progress.SetText((CString("共 %d 条，正处理第 %d 条......") + kStopHint).c_str(), rows, r + 1);
+            progress.SetPos(r + 1);
+            progress.PeekAndPump();
+        }
         if (progress.m_cancelled || m_bClosing) {
             m_bStoreStopped = TRUE;
             progress.Hide();
@@ -1225,7 +1269,8 @@ void CProductStructImportDlg::StoreDetailsAsText(const CString& upCode, const CS
 // False when the store must end at once (the unit could not be undone).
 bool CProductStructImportDlg::StoreDetailsBound(const CString& upCode, const CString& upName,
                                                 const std::vector<int>& lines, bool& failed, bool& stop) {
-    std::vector<std::vector<_variant_t>> deletes, inserts;
+    std::vector<CString> codes;
+    std::vector<std::vector<_variant_t>> inserts;
     int position = 1;
     for (std::size_t k = 0; k < lines.size(); ++k, ++position) {
         CProductStructItem item;
@@ -1234,14 +1279,14 @@ bool CProductStructImportDlg::StoreDetailsBound(const CString& upCode, const CSt
             item.m_nItem = position;
             m_arrLines.SetItem(lines[k], position);
         }
-        deletes.push_back({upCode, item.m_strCode});
+        codes.push_back(item.m_strCode);
         inserts.push_back({item.m_strUpCode, upName, item.m_nItem, item.m_strCode, item.m_strName,
                            item.m_strMaterial, item.m_nQuantity, StoredWeight(item.m_dWeight),
                            item.m_strRemark, item.m_strStand, item.m_strStyle, item.m_strOther1,
                            item.m_strOther2, m_strProductDwgCode});
     }
     try {
-        m_detailDelete->ExecuteArray(deletes);
+        m_detailDelete->ExecuteArray(CodeLists({upCode}, codes));
         m_detailInsert->ExecuteArray(inserts);
         return true;
     } catch (_com_error& e) {

@@ -163,12 +163,14 @@ private:
         std::vector<int> lines; // the line of each unit
         std::vector<CString> names;
         std::unordered_set<std::string> codes; // lower case
-        std::vector<std::vector<_variant_t>> deletes;
+        std::vector<CString> codesInOrder;
         std::vector<std::vector<_variant_t>> inserts;
     };
     _CommandPtr PreparedCommand(const CString& text);
     void PrepareStoreCommands();
     static double StoredWeight(double weight);
+    static std::vector<std::vector<_variant_t>> CodeLists(const std::vector<_variant_t>& leading,
+                                                          const std::vector<CString>& codes);
     // Shows a lost connection as a failed text statement does.
     void ReportLikeText(const _com_error& e);
     // Units kept in the running transaction; commits now and then. False when the commit failed.

@@ -26,7 +26,9 @@
 
 #include "platform/db/Recordset.h"
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace vq::db {
@@ -88,10 +90,12 @@ public:
     bool GetPrepared() const { return m_prepared; }
 
     // Runs the command text once for each set of values (one value per '?' mark), prepared
-    // once, with parameter arrays where the driver has them: one call, and on a server one
-    // round trip, per batch. Returns the rows affected in all (-1 when the driver does not say).
-    // A failing set throws; the sets before it may have run, so run a batch inside a transaction
-    // (or a savepoint) to keep it whole.
+    // once, with parameter arrays where the driver has them. On SQLite and PostgreSQL an
+    // "INSERT ... VALUES (...)" runs as inserts of many rows per statement instead (their drivers
+    // run an array set by set: the SQLite driver compiles the statement for each set, psqlODBC
+    // waits for the server after each): one call, and on a server one round trip, per batch. Returns the rows
+    // affected in all (-1 when the driver does not say). A failing set throws; the sets before it may have
+    // run, so run a batch inside a transaction (or a savepoint) to keep it whole.
     long ExecuteArray(const std::vector<std::vector<_variant_t>>& sets);
 
     // The parameter values in order, for the recordset that opens on this command.
@@ -112,4 +116,9 @@ private:
     const _Connection* m_statementConnection = nullptr;
     CString m_statementText;
     bool m_statementUnprepared = false; // the translation needs steps: run it each time
+
+    // Inserts of several rows per statement, by their row count.
+    long ExecuteRows(const vq::db::SingleRowInsert& insert, const std::vector<std::vector<_variant_t>>& sets);
+    std::optional<vq::db::SingleRowInsert> m_insert;
+    std::map<std::size_t, std::shared_ptr<vq::db::PreparedStatement>> m_rowStatements;
 };

@@ -215,3 +215,17 @@ INSTANTIATE_TEST_SUITE_P(Dialects, DbPreparedCommandTest, vqtest::DbWorkspace::T
                          vqtest::DbWorkspace::TypeName);
 
 } // namespace
+
+// Which statements a batch may run as inserts of several rows.
+TEST(SingleRowInsert, OnlyAnInsertOfOneRowOfValuesIsSplit) {
+    auto insert = vq::db::SplitSingleRowInsert("insert INTO T (a, b, c) Values (?, 'x?(', f(?, 1)) ;");
+    ASSERT_TRUE(insert);
+    EXPECT_EQ(insert->head, "insert INTO T (a, b, c) Values ");
+    EXPECT_EQ(insert->row, "(?, 'x?(', f(?, 1))");
+    EXPECT_EQ(insert->marks, 2u);
+    EXPECT_FALSE(vq::db::SplitSingleRowInsert("INSERT INTO T (a) SELECT ? FROM U"));
+    EXPECT_FALSE(vq::db::SplitSingleRowInsert("INSERT INTO T (a) VALUES (?), (?)"));
+    EXPECT_FALSE(vq::db::SplitSingleRowInsert("INSERT INTO T (a) VALUES (?) RETURNING a"));
+    EXPECT_FALSE(vq::db::SplitSingleRowInsert("UPDATE T SET a = ? WHERE b IN (SELECT c FROM values_table)"));
+    EXPECT_FALSE(vq::db::SplitSingleRowInsert("INSERT INTO values_list (a) SELECT 'VALUES (?)'"));
+}
