@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
     const CString readScript = ws.WriteFile("read.script", head + "click 2\n");
 
     std::vector<double> store, total, baseline;
-    long peakKiB = 0;
+    long peakKiB = 0, readPeakKiB = 0;
     for (int run = 0; run < 3; ++run) {
         ws.Execute("DELETE FROM VqkorvelTeam_title; DELETE FROM VqkorvelTeam_detail");
         vqtest::HostRun read = vqtest::RunHostMeasured(
@@ -190,14 +190,18 @@ int main(int argc, char** argv) {
         store.push_back(full.seconds - read.seconds);
         total.push_back(full.seconds);
         peakKiB = std::max(peakKiB, full.peakKiB);
+        readPeakKiB = std::max(readPeakKiB, read.peakKiB);
         baseline.push_back(pg ? CopyBaseline(folder) : PythonBaseline(ws.ProductDatabasePath(), folder));
     }
     const double ours = lines / Median(store);
     const double bare = lines / Median(baseline);
     std::printf("import store, %d lines, %s: %.0f lines/s (host run %.2f s); baseline %s: %.0f lines/s; "
-                "ratio %.2f\n",
+                "ratio %.2f (goal >= %.1f)\n",
                 lines, pg ? "PostgreSQL" : "SQLite", ours, Median(total),
-                pg ? "psql \\copy" : "Python sqlite3, bound values, one transaction", bare, ours / bare);
-    std::printf("headless import of %d lines, peak memory: %.1f MiB\n", lines, peakKiB / 1024.0);
+                pg ? "psql \\copy" : "Python sqlite3, bound values, one transaction", bare, ours / bare,
+                pg ? 0.3 : 0.8);
+    std::printf("headless import of %d lines, peak memory: %.1f MiB (goal <= 60; reading and matching "
+                "alone: %.1f MiB)\n",
+                lines, peakKiB / 1024.0, readPeakKiB / 1024.0);
     return 0;
 }

@@ -43,6 +43,7 @@ constexpr const char* kFileFilter =
     "(*.txt)|*.txt|带分号的明细表 (*.csv)|*.csv||";
 constexpr const char* kStopHint = "\n\n      中止操作请按<取消>键...";
 constexpr int kUnitsPerCommit = 500;
+constexpr std::size_t kDetailUnitsPerBatch = 200;
 constexpr int kCodesPerDelete = 100;
 // A quoted field may hold line ends; a quote left open ends its record after this many lines.
 constexpr int kMaxRecordLines = 100;
@@ -625,16 +626,21 @@ bool CProductStructImportDlg::ReadTableFile(const CString& path) {
 }
 
 void CProductStructImportDlg::FillLists() {
-    // The lines of each parent, and the name of the first line of each code, found once.
+    // The lines of each parent, and the name of the first line of each parent's code, found
+    // once (the names of the parents only: a large file has far fewer parents than lines).
     m_linesByParent.clear();
     std::unordered_map<std::string, CString> nameOfCode;
     const int count = m_arrLines.GetSize();
+    CProductStructItem line;
     for (int i = 0; i < count; ++i) {
-        CProductStructItem line;
         m_arrLines.Get(i, line);
-        CProductStructItem* item = &line;
-        m_linesByParent[LowerKey(item->m_strUpCode)].push_back(i);
-        nameOfCode.emplace(LowerKey(item->m_strCode), item->m_strName);
+        m_linesByParent[LowerKey(line.m_strUpCode)].push_back(i);
+    }
+    for (int i = 0; i < count; ++i) {
+        m_arrLines.Get(i, line);
+        std::string key = LowerKey(line.m_strCode);
+        if (m_linesByParent.count(key))
+            nameOfCode.emplace(std::move(key), line.m_strName);
     }
 
     CProgressWnd progress(this, "正在进行");
@@ -1164,6 +1170,7 @@ bool CProductStructImportDlg::StoreDetails() {
     progress.SetText((CString("需处理 %d 条明细数据......") + kStopHint).c_str(), rows);
     progress.SetRange(0, rows, 1);
     ProgressPace pace;
+    std::vector<DetailUnit> batch;
     for (int r = 0; r < rows; ++r) {
         if (pace.Due(r, rows)) {
             progress.SetText((CString("共 %d 条，正处理第 %d 条......") + kStopHint).c_str(), rows, r + 1);
@@ -1171,6 +1178,8 @@ bool CProductStructImportDlg::StoreDetails() {
             progress.PeekAndPump();
         }
         if (progress.m_cancelled || m_bClosing) {
+            // The parents before stay stored.
+            StoreDetailBatch(batch);
             m_bStoreStopped = TRUE;
             progress.Hide();
             return false;
@@ -1182,32 +1191,109 @@ bool CProductStructImportDlg::StoreDetails() {
         auto group = m_linesByParent.find(LowerKey(upCode));
         if (group == m_linesByParent.end())
             continue;
-        const std::vector<int>& lines = group->second;
-
-        // The parent's deletes and inserts form one unit.
-        if (!BeginUnit()) {
-            FailStore(static_cast<int>(lines.size()));
-            return false;
-        }
-        bool stop = false;
-        bool failed = false;
-        if (m_bBoundStore) {
-            if (!StoreDetailsBound(upCode, upName, lines, failed, stop))
+        const DetailUnit unit{upCode, upName, &group->second};
+        if (!m_bBoundStore) {
+            if (!StoreDetailUnit(unit))
                 return false;
-        } else {
-            StoreDetailsAsText(upCode, upName, lines, failed, stop);
+            continue;
         }
-        // A failed parent keeps its old lines whole; going on continues with the next parent.
-        if (failed)
-            m_nFailedRows += static_cast<int>(lines.size());
-        if (!EndUnit(!failed, static_cast<int>(lines.size())))
+        batch.push_back(unit);
+        if (batch.size() >= kDetailUnitsPerBatch && !StoreDetailBatch(batch))
             return false;
-        if (stop) {
-            m_bStoreStopped = TRUE;
-            return false;
-        }
+    }
+    return StoreDetailBatch(batch);
+}
+
+// One parent's deletes and inserts as text statements in a unit of their own; false when the
+// store must stop.
+bool CProductStructImportDlg::StoreDetailUnit(const DetailUnit& unit) {
+    const int rows = static_cast<int>(unit.lines->size());
+    if (!BeginUnit()) {
+        FailStore(rows);
+        return false;
+    }
+    bool stop = false;
+    bool failed = false;
+    StoreDetailsAsText(unit.upCode, unit.upName, *unit.lines, failed, stop);
+    // A failed parent keeps its old lines whole; going on continues with the next parent.
+    if (failed)
+        m_nFailedRows += rows;
+    if (!EndUnit(!failed, rows))
+        return false;
+    if (stop) {
+        m_bStoreStopped = TRUE;
+        return false;
     }
     return true;
+}
+
+// The parents of a batch, each as two statements through the prepared commands, inside one
+// savepoint. When a parent fails the batch is undone: the parents before it are stored again,
+// the failing one statement by statement as text (which shows and asks as always), the rest as
+// a batch again. A lost connection ends the store, counting what the transaction lost.
+bool CProductStructImportDlg::StoreDetailBatch(std::vector<DetailUnit>& batch) {
+    if (batch.empty())
+        return true;
+    std::vector<DetailUnit> units;
+    std::swap(units, batch);
+    auto rowsOf = [&](std::size_t first, std::size_t end) {
+        int rows = 0;
+        for (std::size_t k = first; k < end; ++k)
+            rows += static_cast<int>(units[k].lines->size());
+        return rows;
+    };
+    try {
+        m_pConnection->Execute("SAVEPOINT vq_store_batch");
+    } catch (_com_error& e) {
+        ReportComError(e);
+        FailStore(rowsOf(0, 1));
+        return false;
+    }
+    std::size_t failing = units.size();
+    _com_error error(S_OK);
+    for (std::size_t k = 0; k < units.size(); ++k) {
+        try {
+            StoreDetailsBound(units[k]);
+        } catch (_com_error& e) {
+            failing = k;
+            error = e;
+            break;
+        }
+    }
+    if (failing == units.size()) {
+        try {
+            m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
+        } catch (_com_error& e) {
+            ReportComError(e);
+            FailStore(rowsOf(0, units.size()));
+            return false;
+        }
+        return KeepUnits(static_cast<int>(units.size()), rowsOf(0, units.size()));
+    }
+    if (IsConnectionLost(error)) {
+        ReportLikeText(error);
+        m_nFailedRows += rowsOf(failing, failing + 1);
+        m_nRowsInTransaction += rowsOf(0, failing); // written in the transaction that is lost
+        try {
+            m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_batch");
+        } catch (_com_error& e) {
+            ReportComError(e);
+        }
+        FailStore(0);
+        m_bStoreStopped = TRUE;
+        return false;
+    }
+    try {
+        m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_batch");
+        m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
+    } catch (_com_error& e) {
+        ReportComError(e);
+        FailStore(rowsOf(0, failing + 1));
+        return false;
+    }
+    std::vector<DetailUnit> before(units.begin(), units.begin() + static_cast<long>(failing));
+    std::vector<DetailUnit> after(units.begin() + static_cast<long>(failing) + 1, units.end());
+    return StoreDetailBatch(before) && StoreDetailUnit(units[failing]) && StoreDetailBatch(after);
 }
 
 // The deletes and inserts of one parent as text statements, inside its unit.
@@ -1265,47 +1351,27 @@ void CProductStructImportDlg::StoreDetailsAsText(const CString& upCode, const CS
     }
 }
 
-// The same through the prepared commands, each statement as one call for the parent's lines.
-// False when the store must end at once (the unit could not be undone).
-bool CProductStructImportDlg::StoreDetailsBound(const CString& upCode, const CString& upName,
-                                                const std::vector<int>& lines, bool& failed, bool& stop) {
+// One parent's deletes and inserts through the prepared commands; database errors throw.
+void CProductStructImportDlg::StoreDetailsBound(const DetailUnit& unit) {
     std::vector<CString> codes;
     std::vector<std::vector<_variant_t>> inserts;
     int position = 1;
-    for (std::size_t k = 0; k < lines.size(); ++k, ++position) {
+    for (std::size_t k = 0; k < unit.lines->size(); ++k, ++position) {
+        const int index = (*unit.lines)[k];
         CProductStructItem item;
-        m_arrLines.Get(lines[k], item);
+        m_arrLines.Get(index, item);
         if (item.m_nItem < 1) {
             item.m_nItem = position;
-            m_arrLines.SetItem(lines[k], position);
+            m_arrLines.SetItem(index, position);
         }
         codes.push_back(item.m_strCode);
-        inserts.push_back({item.m_strUpCode, upName, item.m_nItem, item.m_strCode, item.m_strName,
+        inserts.push_back({item.m_strUpCode, unit.upName, item.m_nItem, item.m_strCode, item.m_strName,
                            item.m_strMaterial, item.m_nQuantity, StoredWeight(item.m_dWeight),
                            item.m_strRemark, item.m_strStand, item.m_strStyle, item.m_strOther1,
                            item.m_strOther2, m_strProductDwgCode});
     }
-    try {
-        m_detailDelete->ExecuteArray(CodeLists({upCode}, codes));
-        m_detailInsert->ExecuteArray(inserts);
-        return true;
-    } catch (_com_error& e) {
-        if (IsConnectionLost(e)) {
-            ReportLikeText(e);
-            failed = stop = true;
-            return true;
-        }
-    }
-    // Back to the start of the unit (its savepoint stays), then statement by statement.
-    try {
-        m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_unit");
-    } catch (_com_error& e) {
-        ReportComError(e);
-        FailStore(static_cast<int>(lines.size()));
-        return false;
-    }
-    StoreDetailsAsText(upCode, upName, lines, failed, stop);
-    return true;
+    m_detailDelete->ExecuteArray(CodeLists({unit.upCode}, codes));
+    m_detailInsert->ExecuteArray(inserts);
 }
 
 // --- Closing -------------------------------------------------------------------------------------

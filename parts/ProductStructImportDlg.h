@@ -179,8 +179,14 @@ private:
     bool StoreTitleUnit(const CProductStructItem& line, const CString& name, const CString& now);
     void StoreDetailsAsText(const CString& upCode, const CString& upName, const std::vector<int>& lines,
                             bool& failed, bool& stop);
-    bool StoreDetailsBound(const CString& upCode, const CString& upName, const std::vector<int>& lines,
-                           bool& failed, bool& stop);
+    struct DetailUnit {
+        CString upCode;
+        CString upName;
+        const std::vector<int>* lines;
+    };
+    bool StoreDetailUnit(const DetailUnit& unit);
+    bool StoreDetailBatch(std::vector<DetailUnit>& batch);
+    void StoreDetailsBound(const DetailUnit& unit);
     bool m_bBoundStore = false;
     _CommandPtr m_titleDelete;
     _CommandPtr m_titleInsert;
