@@ -44,6 +44,9 @@ public:
     CString GetUserNameByLogName(CString loginName);
     // Passes a notice to the message server when the settings ask for it.
     void NotifyMessageServer(CString text1, CString text2);
+    // The latest result document of each drawing page of a part, as a SQL list of quoted file
+    // ids ('0012','0015'); "''" when there is none, so that "IN (%s)" stays valid.
+    CString GetPartResultFiles(CString partCode);
 
     // Members in declaration order.
     CString m_strFtpRootDir;          // the FTP folder made current before descending into "Vq"

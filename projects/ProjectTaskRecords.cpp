@@ -3,6 +3,7 @@
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/db/SqlText.h"
+#include "teamwork/WorkNumbering.h"
 
 #include <cstdlib>
 #include <set>
@@ -132,38 +133,10 @@ CString ProposeTaskNumber(const CString& table, const CString& parentName, const
     return FormatChildNumber(parentNo, NextChildSequence(numbers));
 }
 
+// The system has one numbering of work tasks (teamwork/WorkNumbering.h); the first work task of
+// a task is numbered by it like every other.
 CString NextWorkNumber(const CString& taskNo) {
-    // Only the works directly below the task count: their numbers are the task's number, "#" and
-    // three digits. The numbers of sub-works (a second "#") are no candidates.
-    CString sql;
-    sql.Format("SELECT WorkID FROM TeamWorkManage WHERE UpWorkID='%s' OR WorkID LIKE '%s#%%'%s",
-               SqlQuote(taskNo), SqlLikeLiteral(taskNo), kSqlLikeEscape);
-    std::set<int> used;
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            const CString id = VariantToString(rs->GetCollect(0L));
-            if (id.GetLength() > taskNo.GetLength() + 1 && id.Left(taskNo.GetLength()).CompareNoCase(taskNo) == 0 &&
-                id[taskNo.GetLength()] == '#') {
-                const CString rest = id.Mid(taskNo.GetLength() + 1);
-                if (rest.Find('#') < 0)
-                    used.insert(LeadingNumber(rest));
-            }
-            rs->MoveNext();
-        }
-        if (theApp.m_nAdoCloseMode)
-            rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
-    }
-    int number = 1;
-    while (used.count(number))
-        ++number;
-    CString text;
-    text.Format("%03d", number);
-    return taskNo + "#" + text;
+    return MakeNewWorkID(theApp.m_pConnPDM, taskNo, theApp.m_nAdoCloseMode);
 }
 
 int RewriteChildPaths(const CString& itemPath, const CString& oldName, const CString& newName) {

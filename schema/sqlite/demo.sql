@@ -88,3 +88,10 @@ INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeade
 INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType) VALUES ('XM-01', '二级减速机设计', 'admin', '2026-11-01 09:00:00', '分配任务');
 INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType) VALUES ('XM-01-01', '箱体结构设计', 'zhangsan', '2026-11-01 09:30:00', '分配任务');
 INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType) VALUES ('XM-02', '离心泵改型', 'admin', '2026-11-03 11:00:00', '分配任务');
+
+-- Review workflow: a three-level review template whose second level holds two steps side by
+-- side, a plain countersigning template, and a drawing of the housing work that is reviewed by
+-- the three-level template.
+INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('三级评审', '混合', '校对(40,20)|*|审核(40,110)|*|工艺审查(240,110)|*|批准(40,200)');
+INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('会签', '并联', '设计会签(40,20)|*|工艺会签(240,20)');
+INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, SaveDate, State, AuditingModel, AuditorName, AuditingType, PartCode, Other3) VALUES ('F-0005', 'XM-01-01#001', '箱盖零件图', 'P-1000-01-02-01.dwg', '388', '2026-11-26 09:30:00', 'AutoCAD 图形', '2026-11-26 09:35:00', '评审', '三级评审', 'zhaoliu|*|zhangsan|*|wangwu|*|admin', '混合', 'P-1000-01-02', '2026-11-26 09:40:00');

@@ -768,3 +768,26 @@ CREATE TABLE IF NOT EXISTS TeamWorkPart (
 );
 CREATE INDEX IF NOT EXISTS IX_TeamWorkPart_WorkID ON TeamWorkPart (WorkID, PartCode);
 CREATE INDEX IF NOT EXISTS IX_TeamWorkPart_PartCode ON TeamWorkPart (PartCode);
+-- Work tasks of the work groups: a work task's id is its key (two clients numbering under one
+-- parent at once cannot both store the same id), and the drawing pages that the work documents
+-- hold for a part (the latest document of each page is the part's current one).
+CREATE UNIQUE INDEX IF NOT EXISTS UX_TeamWorkManage_WorkID ON TeamWorkManage (WorkID);
+
+CREATE TABLE IF NOT EXISTS TeamWorkPartResult (
+    PartCode VARCHAR(100) COLLATE NOCASE,
+    FileID VARCHAR(100) COLLATE NOCASE,
+    PageNum VARCHAR(20) COLLATE NOCASE,
+    PageCount VARCHAR(20) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPartResult_PartCode ON TeamWorkPartResult (PartCode);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPartResult_FileID ON TeamWorkPartResult (FileID);
+
+-- Review workflow: the review templates. They are maintained outside the system and only read
+-- here; AuditingPath holds the steps as "name(left,top)" joined by "|*|", the top being the
+-- step's level, and AuditingStyle "混合" runs the levels one after another.
+CREATE TABLE IF NOT EXISTS AuditingManage (
+    AuditingModel VARCHAR(255) COLLATE NOCASE,
+    AuditingStyle VARCHAR(50) COLLATE NOCASE,
+    AuditingPath TEXT COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_AuditingManage_AuditingModel ON AuditingManage (AuditingModel);

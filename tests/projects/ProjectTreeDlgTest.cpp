@@ -57,8 +57,11 @@ const char* const kWorks =
     "'P-01#001', '箱体', 'W');"
     "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName, WorkType) VALUES ('P-01', 'P-01#001', "
     "'P-01#001#001', '箱盖', 'V');"
+    // WorkID is unique, so two works can only name each other as parents out of the tree's reach.
     "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName, WorkType) VALUES ('P-01', "
-    "'P-01#001#001', 'P-01#001', '循环', 'V');"
+    "'P-01#009', 'P-01#008', '循环', 'V');"
+    "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName, WorkType) VALUES ('P-01', "
+    "'P-01#008', 'P-01#009', '循环', 'V');"
     "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName, WorkType) VALUES ('P', 'P', 'P#001', "
     "'简单', 'W')";
 

@@ -1,0 +1,42 @@
+// The entry functions of the work tasks of the work groups: a new work task, and the work-group
+// work management of a project task or a work task group.
+#include "core/EntryFrame.h"
+#include "core/EntryRegistry.h"
+#include "teamwork/AssignTeamTaskDlg.h"
+#include "teamwork/TeamTaskItemDlg.h"
+
+// CreateNewTeamTaskItem(taskNo, upWorkId, unused, login): the new work task's id after OK, else
+// empty (also when the database cannot be opened).
+extern "C" CString CreateNewTeamTaskItem(CString taskNo, CString upWorkId, CString unused, CString login) {
+    CEntryFrame frame(login);
+    if (!frame.IsOpen())
+        return CString();
+    CTeamTaskItemDlg dlg(nullptr);
+    dlg.TaskNo = taskNo;
+    dlg.UpWorkID = upWorkId;
+    dlg.ModifyMode = 0;
+    dlg.ReadOnly = 0;
+    dlg.HasSubWorks = 0;
+    if (dlg.DoModal() != IDOK)
+        return CString();
+    return dlg.WorkID;
+}
+
+VQ_EXPORT_ENTRY(CreateNewTeamTaskItem, 4);
+
+// AssignTeamTaskMain(projectNo, parentNo, login, readOnly, groupMode): 1 when a work task was
+// created, changed or deleted in the dialog, else 0 (also when the database cannot be opened).
+extern "C" int AssignTeamTaskMain(CString projectNo, CString parentNo, CString login, int readOnly, int groupMode) {
+    CEntryFrame frame(login);
+    if (!frame.IsOpen())
+        return 0;
+    CAssignTeamTaskDlg dlg(nullptr);
+    dlg.ProjectNo = projectNo;
+    dlg.ParentNo = parentNo;
+    dlg.ReadOnly = readOnly;
+    dlg.GroupMode = groupMode;
+    dlg.DoModal();
+    return dlg.Changed;
+}
+
+VQ_EXPORT_ENTRY(AssignTeamTaskMain, 3);
