@@ -22,7 +22,7 @@ extern "C" CString CreateNewTeamTaskItem(CString taskNo, CString upWorkId, CStri
     return dlg.WorkID;
 }
 
-VQ_EXPORT_ENTRY(CreateNewTeamTaskItem, 4);
+VQ_EXPORT_ENTRY(CreateNewTeamTaskItem, 4, "工作任务分解", vq::kTeamworkSubsystem);
 
 // AssignTeamTaskMain(projectNo, parentNo, login, readOnly, groupMode): 1 when a work task was
 // created, changed or deleted in the dialog, else 0 (also when the database cannot be opened).
@@ -39,4 +39,4 @@ extern "C" int AssignTeamTaskMain(CString projectNo, CString parentNo, CString l
     return dlg.Changed;
 }
 
-VQ_EXPORT_ENTRY(AssignTeamTaskMain, 3);
+VQ_EXPORT_ENTRY(AssignTeamTaskMain, 3, "设计工作组工作管理", vq::kTeamworkSubsystem);
