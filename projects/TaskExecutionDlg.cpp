@@ -24,7 +24,7 @@ const vq::DialogTemplate kExecutionTemplate{
      vq::Label("状态:", vq::kBeside), vq::EditBox(D::kStateId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
      vq::TabControl(D::kTabId),
      vq::ReportList(D::kHistoryId, vq::kFill, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS),
-     vq::ListBox(D::kStatisticsId, vq::kNoLayoutFlags, LBS_NOTIFY), vq::Label("任务执行时间分布图", vq::kBeside),
+     vq::ListBox(D::kStatisticsId, vq::kNoLayoutFlags, LBS_NOTIFY),
      vq::CustomWindow(D::kPieId, vq::kBeside, 0, CRect(0, 0, 300, 200)),
      vq::PushButton(D::kAuditFlowId, "评审流程"), vq::PushButton(D::kFlowChartId, "任务流程", vq::kBeside),
      vq::PushButton(D::kVersionsId, "任务版本", vq::kBeside), vq::PushButton(D::kPropertiesId, "属性...", vq::kBeside),
@@ -79,6 +79,7 @@ BOOL CTaskExecutionDlg::OnInitDialog() {
     }
     m_history.SetImageList(&m_largeImages, LVSIL_NORMAL);
     m_history.SetImageList(&m_smallImages, LVSIL_SMALL);
+    m_pie.m_title = "任务执行时间分布图";
     m_history.InsertColumn(0, "日期", LVCFMT_LEFT, 160);
     m_history.InsertColumn(1, "涉及人", LVCFMT_LEFT, 90);
     m_history.InsertColumn(2, "工作内容", LVCFMT_LEFT, 140);

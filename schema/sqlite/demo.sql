@@ -95,3 +95,16 @@ INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, Wor
 INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('三级评审', '混合', '校对(40,20)|*|审核(40,110)|*|工艺审查(240,110)|*|批准(40,200)');
 INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('会签', '并联', '设计会签(40,20)|*|工艺会签(240,20)');
 INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, SaveDate, State, AuditingModel, AuditorName, AuditingType, PartCode, Other3) VALUES ('F-0005', 'XM-01-01#001', '箱盖零件图', 'P-1000-01-02-01.dwg', '388', '2026-11-26 09:30:00', 'AutoCAD 图形', '2026-11-26 09:35:00', '评审', '三级评审', 'zhaoliu|*|zhangsan|*|wangwu|*|admin', '混合', 'P-1000-01-02', '2026-11-26 09:40:00');
+-- Design projects (execution status): the housing task XM-01-01 has gone through a first design
+-- with a review and a resubmission, then a change notice opened its second design; it sits
+-- before the transmission task in the level's flow chart and has one archived version.
+INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType, Advise) VALUES ('XM-01-01', '箱体结构设计', 'zhangsan', '2026-11-20 15:00:00', '首次提交', '箱座、箱盖零件图及技术要求');
+INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType, Advise) VALUES ('XM-01-01', '箱体结构设计', 'wangwu', '2026-11-21 10:00:00', '任务评审', '箱座壁厚不足，请修改。');
+INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType, Advise) VALUES ('XM-01-01', '箱体结构设计', 'zhangsan', '2026-11-22 09:00:00', '评审-更改提交', '壁厚改为12mm');
+INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType, Advise) VALUES ('XM-01-01', '箱体结构设计', 'admin', '2026-11-23 16:00:00', '评审结束', '同意');
+INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType, Advise) VALUES ('XM-01-01', '箱体结构设计', 'admin', '2026-11-25 09:00:00', '任务更改通知', '客户要求输出轴加长20mm，箱体轴承座相应修改。');
+INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType, Advise) VALUES ('XM-01-01', '箱体结构设计', 'zhangsan', '2026-11-28 17:00:00', '首次提交', '修改后的箱座零件图');
+UPDATE ProjectManage SET LeftTopPoint = '(40,30)', CurrentRev = 'A' WHERE ProjectNo = 'XM-01-01';
+UPDATE ProjectManage SET PreTaskName = '箱体结构设计', LeftTopPoint = '(240,130)' WHERE ProjectNo = 'XM-01-02';
+INSERT INTO TaskRevManage (ProjectNo, RevPath, RevNumber, CreateDate, ModifiedDate) VALUES ('XM-01-01', '', 'A', '2026-11-23', '2026-11-23');
+INSERT INTO TaskRevDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, FileRemark, RevNumber) VALUES ('XM-01-01', '箱座零件图', 'P-1000-01-01.dwg', 'AutoCAD 图形', '412', '2026-11-20 14:55:00', '', 'A');
