@@ -1035,7 +1035,8 @@ void CProjectTaskItemDlg::OnMembers() {
 
 void CProjectTaskItemDlg::OnResources() {
     UpdateData(TRUE);
-    if (!LockNewNumber("项目编号为空，不能增加外部资源...", "，不能增加外部资源...", "相同编号的项目已存在，不能增加外部资源...",
+    if (!LockNewNumber("项目编号为空，不能增加外部资源...", "，不能增加外部资源...",
+                       "相同编号的项目已存在，不能增加外部资源...",
                        "增加外部资源将不再允许修改项目编号，是否继续?", ""))
         return;
     CTaskResourceDlg resources(this);
@@ -1048,7 +1049,8 @@ void CProjectTaskItemDlg::OnResources() {
 
 void CProjectTaskItemDlg::OnSubdivide() {
     UpdateData(TRUE);
-    if (!LockNewNumber("项目编号为空，不能增加外部资源...", "，不能增加外部资源...", "相同编号的项目已存在，不能增加外部资源...",
+    if (!LockNewNumber("项目编号为空，不能增加外部资源...", "，不能增加外部资源...",
+                       "相同编号的项目已存在，不能增加外部资源...",
                        "对简单项目进行工作任务细分将不再允许修改项目编号，是否继续?", ""))
         return;
     SYSTEMTIME st;

@@ -197,8 +197,8 @@ void CTaskChangeNoticeDlg::ShowFormatMenu(CPoint point) {
     menu.AppendMenu(MF_SEPARATOR);
     menu.AppendMenu(MF_STRING, kBulletCommand, "项目符号(&B)...");
     m_text.ClientToScreen(&point);
-    const UINT command =
-        static_cast<UINT>(menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_RETURNCMD | TPM_NONOTIFY, point.x, point.y, this));
+    const UINT command = static_cast<UINT>(
+        menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_RETURNCMD | TPM_NONOTIFY, point.x, point.y, this));
     switch (command) {
     case kFontCommand:
         ChooseFont();

@@ -27,10 +27,11 @@ const vq::DialogTemplate kExecutionTemplate{
      vq::ListBox(D::kStatisticsId, vq::kNoLayoutFlags, LBS_NOTIFY),
      vq::CustomWindow(D::kPieId, vq::kBeside, 0, CRect(0, 0, 300, 200)),
      vq::PushButton(D::kAuditFlowId, "评审流程"), vq::PushButton(D::kFlowChartId, "任务流程", vq::kBeside),
-     vq::PushButton(D::kVersionsId, "任务版本", vq::kBeside), vq::PushButton(D::kPropertiesId, "属性...", vq::kBeside),
-     vq::PushButton(D::kWorkNoteId, "工作说明...", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside)},
+     vq::PushButton(D::kVersionsId, "任务版本", vq::kBeside),
+     vq::PushButton(D::kPropertiesId, "属性...", vq::kBeside),
+     vq::PushButton(D::kWorkNoteId, "工作说明...", vq::kBeside),
+     vq::PushButton(IDCANCEL, "退出", vq::kBeside)},
     CSize(760, 600)};
-
 
 } // namespace
 
@@ -109,12 +110,14 @@ void CTaskExecutionDlg::ReadTaskHeader() {
     enum class Kind { ByPath, Project, Work } kind;
     if (!m_strProjectPath.IsEmpty()) {
         kind = Kind::ByPath;
-        sql.Format("SELECT ProjectNo,ProjectManager,WorkState,PreendedTime FROM ProjectManage WHERE ProjectName='%s' "
+        sql.Format("SELECT ProjectNo,ProjectManager,WorkState,PreendedTime FROM ProjectManage WHERE "
+                   "ProjectName='%s' "
                    "AND ProjectPath='%s'",
                    SqlQuote(m_strTaskName), SqlQuote(m_strProjectPath));
     } else if (m_bProjectTask) {
         kind = Kind::Project;
-        sql.Format("SELECT ProjectName,ProjectManager,WorkState,PreendedTime FROM ProjectManage WHERE ProjectNo='%s'",
+        sql.Format("SELECT ProjectName,ProjectManager,WorkState,PreendedTime FROM ProjectManage WHERE "
+                   "ProjectNo='%s'",
                    SqlQuote(m_strTaskNo));
     } else {
         kind = Kind::Work;
@@ -149,8 +152,9 @@ void CTaskExecutionDlg::ReadTaskHeader() {
 
 void CTaskExecutionDlg::ReadTaskLog() {
     CString sql;
-    sql.Format("SELECT SavedTime,UserName,WorkType FROM TaskLogInformation WHERE ProjectNo='%s' Order By SavedTime",
-               SqlQuote(m_strTaskNo));
+    sql.Format(
+        "SELECT SavedTime,UserName,WorkType FROM TaskLogInformation WHERE ProjectNo='%s' Order By SavedTime",
+        SqlQuote(m_strTaskNo));
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
@@ -189,7 +193,8 @@ void CTaskExecutionDlg::ShowStatistics() {
         m_statistics.AddString(line);
     std::vector<CTaskLogEntry> rows;
     for (int row = 0; row < m_history.GetItemCount(); ++row)
-        rows.push_back({m_history.GetItemText(row, 0), m_history.GetItemText(row, 1), m_history.GetItemText(row, 2)});
+        rows.push_back(
+            {m_history.GetItemText(row, 0), m_history.GetItemText(row, 1), m_history.GetItemText(row, 2)});
     const CCycleStatistics stats = CycleStatistics(rows);
     for (const CString& line : StatisticsLines(stats, m_strRequiredFinish))
         m_statistics.AddString(line);
@@ -268,8 +273,8 @@ void CTaskExecutionDlg::OnWorkNote() {
     }
     const int row = m_history.GetNextSelectedItem(pos);
     CString sql;
-    sql.Format("SELECT Advise FROM TaskLogInformation WHERE ProjectNo='%s' AND SavedTime='%s'", SqlQuote(m_strTaskNo),
-               SqlQuote(m_history.GetItemText(row, 0)));
+    sql.Format("SELECT Advise FROM TaskLogInformation WHERE ProjectNo='%s' AND SavedTime='%s'",
+               SqlQuote(m_strTaskNo), SqlQuote(m_history.GetItemText(row, 0)));
     const CString advise = theApp.GetSqlString(sql).Trim();
     ResolvePath();
     CTaskChangeNoticeDlg notice(this);

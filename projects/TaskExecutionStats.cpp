@@ -122,7 +122,8 @@ CCycleStatistics CycleStatistics(const std::vector<CTaskLogEntry>& rows) {
 }
 
 std::vector<CString> StatisticsHeading() {
-    return {"--------------------------------", "        任务执行统计数据        ", "--------------------------------"};
+    return {"--------------------------------", "        任务执行统计数据        ",
+            "--------------------------------"};
 }
 
 std::vector<CString> StatisticsLines(const CCycleStatistics& stats, const CString& requiredFinish) {

@@ -125,7 +125,8 @@ void CTaskFlowChartDlg::ReadItem() {
         sql.Format("SELECT ProjectName, ProjectPath FROM ProjectManage WHERE rtrim(ProjectNo)='%s'",
                    SqlQuote(m_strProjectNo));
     else
-        sql.Format("SELECT ProjectName, ProjectPath FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(m_strProjectNo));
+        sql.Format("SELECT ProjectName, ProjectPath FROM ProjectManage WHERE ProjectNo='%s'",
+                   SqlQuote(m_strProjectNo));
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
@@ -159,7 +160,8 @@ void CTaskFlowChartDlg::EnableGridControls() {
 void CTaskFlowChartDlg::ReadTasks() {
     const CString prefix = m_strProjectPath == "项目管理" ? CString() : m_strProjectPath;
     CString sql;
-    sql.Format("SELECT ProjectName,ProjectManager,PreTaskName,LeftTopPoint FROM ProjectManage WHERE %s='%s' ORDER BY "
+    sql.Format("SELECT ProjectName,ProjectManager,PreTaskName,LeftTopPoint FROM ProjectManage WHERE %s='%s' "
+               "ORDER BY "
                "ProjectName",
                m_nDatabaseType == 2 ? "rtrim(ProjectPath)" : "ProjectPath", SqlQuote(prefix));
     try {

@@ -23,7 +23,8 @@ using D = CTaskVersionDlg;
 const vq::DialogTemplate kVersionTemplate{
     "浏览所有版本信息",
     {vq::Label("工作状态"), vq::EditBox(D::kWorkStateId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("当前版本", vq::kBeside), vq::EditBox(D::kCurrentRevId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::Label("当前版本", vq::kBeside),
+     vq::EditBox(D::kCurrentRevId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
      vq::Tree(D::kTreeId, vq::kFill), vq::PushButton(D::kStoreId, "版本存储"),
      vq::CheckBox(D::kBrowseId, "浏览文档", vq::kBeside),
      vq::ReportList(D::kListId, vq::kFill, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS),
@@ -114,9 +115,10 @@ void CTaskVersionDlg::ReadTaskRow() {
                    SqlQuote(m_strTaskNo));
     } else {
         const CString path = m_strProjectPath.IsEmpty() ? CString("项目管理") : m_strProjectPath;
-        sql.Format("SELECT ProjectNo, WorkState, CurrentRev, LatestRev From ProjectManage WHERE ProjectPath='%s' "
-                   "AND ProjectName='%s'",
-                   SqlQuote(path), SqlQuote(m_strTaskName));
+        sql.Format(
+            "SELECT ProjectNo, WorkState, CurrentRev, LatestRev From ProjectManage WHERE ProjectPath='%s' "
+            "AND ProjectName='%s'",
+            SqlQuote(path), SqlQuote(m_strTaskName));
     }
     try {
         _RecordsetPtr rs;
@@ -138,16 +140,18 @@ void CTaskVersionDlg::ReadTaskRow() {
 
 void CTaskVersionDlg::ReadVersions() {
     CString sql;
-    sql.Format("SELECT DISTINCT RevPath,RevNumber FROM TaskRevManage WHERE ProjectNo='%s' ORDER BY RevPath,RevNumber",
+    sql.Format("SELECT DISTINCT RevPath,RevNumber FROM TaskRevManage WHERE ProjectNo='%s' ORDER BY "
+               "RevPath,RevNumber",
                SqlQuote(m_strTaskNo));
     ReadRevisionPaths(m_pConnection, m_nAdoCloseMode, sql, m_arrRevPaths, m_arrRevNumbers);
 }
 
 void CTaskVersionDlg::ReadDocuments() {
     CString sql;
-    sql.Format("SELECT DocumentType,FileName,FileType,FileBulk,FileDate,FileRemark,RevNumber FROM TaskRevDocuments "
-               "WHERE ProjectNo='%s'",
-               SqlQuote(m_strTaskNo));
+    sql.Format(
+        "SELECT DocumentType,FileName,FileType,FileBulk,FileDate,FileRemark,RevNumber FROM TaskRevDocuments "
+        "WHERE ProjectNo='%s'",
+        SqlQuote(m_strTaskNo));
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
@@ -258,8 +262,8 @@ void CTaskVersionDlg::FillDocumentList(const CString& version) {
         if (doc->RevNumber.CompareNoCase(version) != 0)
             continue;
         m_arrRowFileNames.Add(doc->FileName);
-        const int row =
-            m_list.InsertItem(m_list.GetItemCount(), doc->DocumentType, CSysImageList::GetIconIndex(doc->FileName));
+        const int row = m_list.InsertItem(m_list.GetItemCount(), doc->DocumentType,
+                                          CSysImageList::GetIconIndex(doc->FileName));
         m_list.SetItemText(row, 1, doc->FileType);
         m_list.SetItemText(row, 2, doc->FileBulk);
         m_list.SetItemText(row, 3, doc->FileDate);
@@ -319,7 +323,8 @@ void CTaskVersionDlg::OpenDocument() {
     localName.Format("%s_%s_%s%s", number, title, m_strSelectedVersion, extension);
     // The copy goes to the temporary folder, not to whatever the process's current folder is.
     const CString localPath = GetTempDirectory() + localName;
-    if (!m_pFtpConnection->GetFile(file, localPath, FALSE, FILE_ATTRIBUTE_NORMAL, FTP_TRANSFER_TYPE_BINARY, 1)) {
+    if (!m_pFtpConnection->GetFile(file, localPath, FALSE, FILE_ATTRIBUTE_NORMAL, FTP_TRANSFER_TYPE_BINARY,
+                                   1)) {
         // An older copy must not be opened as if it were this version's document.
         AfxMessageBox("文档下载失败!");
         return;

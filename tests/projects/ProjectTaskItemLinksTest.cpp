@@ -27,7 +27,8 @@ CString Text(CDialog& d, int id) {
 }
 
 bool NumberLocked(CDialog& d) {
-    return dynamic_cast<CEdit*>(d.GetDlgItem(kNumber))->IsReadOnly() && !d.GetDlgItem(kNewCode)->IsWindowEnabled();
+    return dynamic_cast<CEdit*>(d.GetDlgItem(kNumber))->IsReadOnly() &&
+           !d.GetDlgItem(kNewCode)->IsWindowEnabled();
 }
 
 class ItemLinksTest : public ::testing::TestWithParam<int> {
@@ -38,17 +39,20 @@ protected:
         theApp.m_nAdoCloseMode = 1;
         ws.WriteSetting("公共管理功能", "当前登陆用户帐号", "zhangsan");
         theApp.m_strLoginUser = "zhangsan";
-        ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), ('lisi', '李四')");
-        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
-                   "PreendedTime, WorkState, TaskType, TaskAssigner, Other4, AuditingModel, AuditorName) VALUES "
-                   "('P1', '项目甲', '项目管理', 'zhangsan', '2026-01-01 08:00', '2099-12-31', '正进行中', 'V', "
-                   "'zhangsan', 500, '', ''),"
-                   "('P1-01', '任务一', '项目甲\\', 'zhangsan', '2026-01-01 09:00', '2099-06-30', '未开始', 'V', "
-                   "'zhangsan', 500, '旧模板', 'lisi|*|wangwu'),"
-                   "('S1', '简单甲', '项目管理', 'zhangsan', '2026-01-01 08:00', '2099-12-31', '未开始', 'S', "
-                   "'zhangsan', 500, '', '')");
-        ws.Execute("INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader) VALUES "
-                   "('P1', '_P', 'P1', 'lisi', 'N')");
+        ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), "
+                   "('lisi', '李四')");
+        ws.Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
+            "PreendedTime, WorkState, TaskType, TaskAssigner, Other4, AuditingModel, AuditorName) VALUES "
+            "('P1', '项目甲', '项目管理', 'zhangsan', '2026-01-01 08:00', '2099-12-31', '正进行中', 'V', "
+            "'zhangsan', 500, '', ''),"
+            "('P1-01', '任务一', '项目甲\\', 'zhangsan', '2026-01-01 09:00', '2099-06-30', '未开始', 'V', "
+            "'zhangsan', 500, '旧模板', 'lisi|*|wangwu'),"
+            "('S1', '简单甲', '项目管理', 'zhangsan', '2026-01-01 08:00', '2099-12-31', '未开始', 'S', "
+            "'zhangsan', 500, '', '')");
+        ws.Execute(
+            "INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader) VALUES "
+            "('P1', '_P', 'P1', 'lisi', 'N')");
         ws.Execute("INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES "
                    "('会签', '并联', '设计会签(40,20)|*|工艺会签(240,20)')");
     }
@@ -231,7 +235,9 @@ TEST_P(ItemLinksTest, SubdivisionOfASimpleProject) {
         user2.Dialog("项目/任务项属性")
             .Click(kSubdivide)
             .Dialog("工作任务管理 - 简单甲[S1]")
-            .Do([&](CDialog& d) { EXPECT_EQ(static_cast<CTeamWorkManageDlg&>(d).ReadOnly, expected) << login; })
+            .Do([&](CDialog& d) {
+                EXPECT_EQ(static_cast<CTeamWorkManageDlg&>(d).ReadOnly, expected) << login;
+            })
             .Click(IDCANCEL)
             .Dialog("项目/任务项属性")
             .Click(IDCANCEL);
@@ -276,7 +282,9 @@ TEST_P(ItemLinksTest, ReviewFlowHandsBackItsTemplateAndAuditors) {
         user2.Dialog("项目/任务项属性")
             .Click(kAuditFlow)
             .Dialog("提交评审 - 任务一[P1-01]")
-            .Do([&](CDialog& d) { EXPECT_EQ(d.GetDlgItem(IDOK)->IsWindowEnabled() != FALSE, editable) << state; })
+            .Do([&](CDialog& d) {
+                EXPECT_EQ(d.GetDlgItem(IDOK)->IsWindowEnabled() != FALSE, editable) << state;
+            })
             .Click(IDCANCEL)
             .Dialog("项目/任务项属性")
             .Click(IDCANCEL);
@@ -285,4 +293,5 @@ TEST_P(ItemLinksTest, ReviewFlowHandsBackItsTemplateAndAuditors) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, ItemLinksTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, ItemLinksTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

@@ -1,10 +1,10 @@
 // The change content form: the task looked up by path and name, RTF files written in code page
 // 936 and read back, foreign RTF read as its text, the refusals of the file buttons, and the
 // format menu under the right mouse button.
+#include "projects/TaskChangeNoticeDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/File.h"
 #include "platform/ui/ScriptedUser.h"
-#include "projects/TaskChangeNoticeDlg.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -90,10 +90,10 @@ TEST_P(TaskChangeNoticeTest, RtfWrittenInCodePage936ReadsBackWithItsFormats) {
 }
 
 TEST_P(TaskChangeNoticeTest, ForeignRtfGivesItsPlainText) {
-    const CString path = ws.WriteFile("foreign.RTF",
-                                      "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 "
-                                      "\\'cb\\'ce\\'cc\\'e5;}}{\\*\\generator Other Writer;}\\viewkind4\\uc1\\pard"
-                                      "\\f0\\fs20 \\'b8\\'c4\\'bf\\'d7\\par\n\\b bold\\b0  \\u8364?\\par\n}");
+    const CString path = ws.WriteFile(
+        "foreign.RTF", "{\\rtf1\\ansi\\ansicpg936\\deff0{\\fonttbl{\\f0\\fnil\\fcharset134 "
+                       "\\'cb\\'ce\\'cc\\'e5;}}{\\*\\generator Other Writer;}\\viewkind4\\uc1\\pard"
+                       "\\f0\\fs20 \\'b8\\'c4\\'bf\\'d7\\par\n\\b bold\\b0  \\u8364?\\par\n}");
     vq::ScriptedUser user;
     user.DialogContaining("任务更改内容")
         .Click("打开...")
@@ -151,4 +151,5 @@ TEST_P(TaskChangeNoticeTest, WithoutATaskRowOkIsDisabledAndTheTextStillEdits) {
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, TaskChangeNoticeTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, TaskChangeNoticeTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

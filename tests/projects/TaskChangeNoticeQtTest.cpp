@@ -1,9 +1,9 @@
 // The change content form as a person uses it in the Qt view: the right mouse button in the text
 // opens the format menu of the form, not the widget's own.
+#include "core/VqDesignTaskApp.h"
 #include "platform/ui/View.h"
 #include "platform/ui/qt/QtDialogView.h"
 #include "projects/TaskChangeNoticeDlg.h"
-#include "core/VqDesignTaskApp.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>

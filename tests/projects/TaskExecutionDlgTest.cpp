@@ -1,6 +1,7 @@
 // The execution status of a task: its header for a project task and a work task, the design
 // cycles as tabs with their rows, statistics and pie, the text of a log entry, and the linked
 // dialogs opened with the task's path read from its row.
+#include "projects/TaskExecutionDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/ListCtrl.h"
@@ -8,7 +9,6 @@
 #include "platform/ui/TabCtrl.h"
 #include "projects/ProjectTaskItemIds.h"
 #include "projects/TaskChangeNoticeDlg.h"
-#include "projects/TaskExecutionDlg.h"
 #include "projects/TaskFlowChartDlg.h"
 #include "review/FlowView.h"
 #include "tests/support/DbWorkspace.h"
@@ -34,7 +34,8 @@ std::vector<std::string> History(CDialog& d) {
     auto* list = static_cast<CListCtrl*>(d.GetDlgItem(D::kHistoryId));
     std::vector<std::string> out;
     for (int i = 0; i < list->GetItemCount(); ++i)
-        out.push_back((list->GetItemText(i, 0) + "|" + list->GetItemText(i, 1) + "|" + list->GetItemText(i, 2)).str());
+        out.push_back(
+            (list->GetItemText(i, 0) + "|" + list->GetItemText(i, 1) + "|" + list->GetItemText(i, 2)).str());
     return out;
 }
 
@@ -61,12 +62,14 @@ protected:
         theApp.m_nDatabaseType = GetParam();
         theApp.m_nAdoCloseMode = 1;
         theApp.m_strLoginUser = "admin";
-        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
-                   "WorkState, TaskType, LeftTopPoint) VALUES "
-                   "('P1', '项目甲', '项目管理', 'admin', '2099-12-31', '正进行中', 'V', ''),"
-                   "('P1-01', '任务一', '项目甲\\', 'zhangsan', '2026-01-10', '评审', 'T', '(100,30)'),"
-                   "('P1-02', '任务二', '项目甲\\', 'lisi', '2020-01-01', '正进行中', 'V', '')");
-        ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName, Manager, PreendedTime, WorkState) "
+        ws.Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
+            "WorkState, TaskType, LeftTopPoint) VALUES "
+            "('P1', '项目甲', '项目管理', 'admin', '2099-12-31', '正进行中', 'V', ''),"
+            "('P1-01', '任务一', '项目甲\\', 'zhangsan', '2026-01-10', '评审', 'T', '(100,30)'),"
+            "('P1-02', '任务二', '项目甲\\', 'lisi', '2020-01-01', '正进行中', 'V', '')");
+        ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName, Manager, PreendedTime, "
+                   "WorkState) "
                    "VALUES ('P1-01', 'P1-01', 'P1-01#001', '工作甲', 'wangwu', '2026-01-20', '正进行中')");
         ws.Execute("INSERT INTO TaskLogInformation (ProjectNo, UserName, SavedTime, WorkType, Advise) VALUES "
                    "('P1-01', 'admin', '2026-01-01 08:00:00', '分配任务', '分配'),"
@@ -235,4 +238,5 @@ TEST_P(TaskExecutionTest, HeaderByPathAndName) {
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, TaskExecutionTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, TaskExecutionTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

@@ -1,7 +1,7 @@
 // The arithmetic of the execution status: hours between date texts, design cycles of a task log,
 // the statistics of a cycle and its pie shares.
-#include "platform/base/TextCodec.h"
 #include "projects/TaskExecutionStats.h"
+#include "platform/base/TextCodec.h"
 
 #include <gtest/gtest.h>
 
@@ -90,7 +90,8 @@ TEST(TaskExecutionStatsTest, StatisticsOfACycle) {
 }
 
 TEST(TaskExecutionStatsTest, SubmissionBeforeAssignmentAndMissingSubmission) {
-    auto stats = CycleStatistics(Log({{"2026-01-02 08:00:00", "首次提交"}, {"2026-01-03 08:00:00", "分配任务"}}));
+    auto stats =
+        CycleStatistics(Log({{"2026-01-02 08:00:00", "首次提交"}, {"2026-01-03 08:00:00", "分配任务"}}));
     EXPECT_EQ(stats.DesignHours, 0);
     stats = CycleStatistics(Log({{"2026-01-01 08:00:00", "分配任务"}, {"2026-01-03 08:00:00", "评审结束"}}));
     EXPECT_EQ(stats.SubmittedTime, "");

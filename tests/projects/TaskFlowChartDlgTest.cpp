@@ -1,8 +1,8 @@
 // The task flow chart: the tasks of one level placed from LeftTopPoint and joined from
 // PreTaskName, the grid settings and their limits, and a chart that changes nothing.
+#include "projects/TaskFlowChartDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ScriptedUser.h"
-#include "projects/TaskFlowChartDlg.h"
 #include "review/FlowView.h"
 #include "tests/support/DbWorkspace.h"
 
@@ -41,14 +41,15 @@ protected:
         theApp.m_pConnPDM = ws.Connect();
         theApp.m_nDatabaseType = GetParam();
         theApp.m_nAdoCloseMode = 1;
-        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreTaskName, "
-                   "LeftTopPoint) VALUES "
-                   "('P1', '项目甲', '项目管理', 'admin', '', ''),"
-                   "('P1-01', 'A设计', '项目甲\\', 'zhangsan', '', '(120,45)'),"
-                   "('P1-02', 'B校核', '项目甲\\', 'lisi', 'a设计|*|外部任务', ''),"
-                   "('P1-03', 'C审批', '项目甲\\', 'wangwu', 'A设计|*|B校核', '(0,0)'),"
-                   "('P1-04', 'D归档', '项目甲\\', 'admin', '', NULL),"
-                   "('P1-01-01', 'E细节', '项目甲\\A设计\\', 'zhangsan', '', '(5,5)')");
+        ws.Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreTaskName, "
+            "LeftTopPoint) VALUES "
+            "('P1', '项目甲', '项目管理', 'admin', '', ''),"
+            "('P1-01', 'A设计', '项目甲\\', 'zhangsan', '', '(120,45)'),"
+            "('P1-02', 'B校核', '项目甲\\', 'lisi', 'a设计|*|外部任务', ''),"
+            "('P1-03', 'C审批', '项目甲\\', 'wangwu', 'A设计|*|B校核', '(0,0)'),"
+            "('P1-04', 'D归档', '项目甲\\', 'admin', '', NULL),"
+            "('P1-01-01', 'E细节', '项目甲\\A设计\\', 'zhangsan', '', '(5,5)')");
     }
     void TearDown() override {
         theApp.m_pConnPDM = nullptr;
@@ -71,7 +72,8 @@ TEST_P(TaskFlowChartTest, OneLevelPlacedAndLinkedFromItsRows) {
             EXPECT_EQ(Nodes(d), (std::vector<std::string>{"A设计@120,45/zhangsan", "B校核@20,20/lisi",
                                                           "C审批@40,40/wangwu", "D归档@60,60/admin"}));
             // Predecessors outside the chart are dropped; names match without letter case.
-            EXPECT_EQ(Links(d), (std::vector<std::string>{"a设计->*<-B校核", "A设计->*<-C审批", "B校核->*<-C审批"}));
+            EXPECT_EQ(Links(d),
+                      (std::vector<std::string>{"a设计->*<-B校核", "A设计->*<-C审批", "B校核->*<-C审批"}));
             const CFlowView* view = static_cast<D&>(d).GetFlowView();
             EXPECT_EQ(view->m_strKind, "流程设计");
             EXPECT_EQ(view->m_bReadOnly, 1);
@@ -175,4 +177,5 @@ TEST(TaskFlowChartPointTest, LeftTopPointTexts) {
     EXPECT_EQ(ParseLeftTopPoint("junk"), CPoint(0, 0));
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, TaskFlowChartTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, TaskFlowChartTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

@@ -1,12 +1,12 @@
 // The task version browser: the version tree from the revision paths, the documents of the
 // chosen version, and version documents fetched from a real FTP server.
+#include "projects/TaskVersionDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ftp/FtpConnection.h"
 #include "platform/ftp/InternetSession.h"
 #include "platform/os/ShellOpen.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
-#include "projects/TaskVersionDlg.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
 
@@ -70,8 +70,9 @@ protected:
         theApp.m_pConnPDM = ws->Connect();
         theApp.m_nDatabaseType = GetParam();
         theApp.m_nAdoCloseMode = 1;
-        ws->Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState, CurrentRev) VALUES "
-                    "('T-1', '任务甲', '项目\\', '完成', 'b'), ('T-2', '任务乙', '项目\\', '未开始', '')");
+        ws->Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState, CurrentRev) VALUES "
+            "('T-1', '任务甲', '项目\\', '完成', 'b'), ('T-2', '任务乙', '项目\\', '未开始', '')");
         ws->Execute("INSERT INTO TaskRevManage (ProjectNo, RevPath, RevNumber) VALUES "
                     "('T-1', '', 'A'), ('T-1', 'A\\', 'B'), ('T-1', 'A\\B\\', 'C'), ('T-1', 'A\\', 'E'),"
                     "('T-1', 'X\\', 'Y'), ('T-1', '', 'D'), ('T-1', 'D\\', 'B')");
@@ -148,7 +149,9 @@ TEST_P(TaskVersionTest, TaskWithoutVersionsFoundByPathAndName) {
 TEST_P(TaskVersionTest, QuotesInTheNumberAreValuesNotStatementText) {
     vq::ScriptedUser user;
     user.Dialog("浏览所有版本信息")
-        .Do([](CDialog& d) { EXPECT_EQ(TreeText(d), "项目 T-1' OR ''=' 的版本信息...:4[该任务还未归过档...:6]"); })
+        .Do([](CDialog& d) {
+            EXPECT_EQ(TreeText(d), "项目 T-1' OR ''=' 的版本信息...:4[该任务还未归过档...:6]");
+        })
         .Click(IDCANCEL);
     CTaskVersionDlg dlg;
     dlg.m_strTaskNo = "T-1' OR ''='";
@@ -230,5 +233,7 @@ TEST_P(TaskVersionFtpTest, AFailedFetchOpensNothingAndAMissingVersionFolderStops
     EXPECT_TRUE(shell.opened.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, TaskVersionTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
-INSTANTIATE_TEST_SUITE_P(Dialects, TaskVersionFtpTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, TaskVersionTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, TaskVersionFtpTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
