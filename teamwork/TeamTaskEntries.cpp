@@ -26,8 +26,7 @@ VQ_EXPORT_ENTRY(CreateNewTeamTaskItem, 4, "工作任务分解", vq::kTeamworkSub
 
 // AssignTeamTaskMain(projectNo, parentNo, login, readOnly, groupMode): 1 when a work task was
 // created, changed or deleted in the dialog, else 0 (also when the database cannot be opened).
-extern "C" int AssignTeamTaskMain(CString projectNo, CString parentNo, CString login, int readOnly,
-                                  int groupMode) {
+extern "C" int AssignTeamTaskMain(CString projectNo, CString parentNo, CString login, int readOnly, int groupMode) {
     CEntryFrame frame(login);
     if (!frame.IsOpen())
         return 0;

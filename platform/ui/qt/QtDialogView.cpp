@@ -1191,8 +1191,7 @@ bool DragFromTo(CWnd& control, CPoint from, CPoint to) {
     QMouseEvent press(QEvent::MouseButtonPress, start, w->mapToGlobal(start), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
     QApplication::sendEvent(w, &press);
-    QMouseEvent move(QEvent::MouseMove, end, w->mapToGlobal(end), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, end, w->mapToGlobal(end), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w, &move);
     QMouseEvent release(QEvent::MouseButtonRelease, end, w->mapToGlobal(end), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);
