@@ -21,6 +21,9 @@
 #include "projects/ProjectTeamDlg.h"
 #include "projects/SelectProjectTeamerDlg.h"
 #include "projects/TaskQueryDlg.h"
+#include "review/TaskAuditFlowDlg.h"
+#include "teamwork/TaskResourceDlg.h"
+#include "teamwork/TeamWorkManageDlg.h"
 
 using namespace projects;
 using namespace projects::item_ids;
@@ -102,6 +105,9 @@ BEGIN_MESSAGE_MAP(CProjectTaskItemDlg, CDialog)
     ON_BN_CLICKED(kManagerPick, &CProjectTaskItemDlg::OnPickManager)
     ON_BN_CLICKED(kTaskQuery, &CProjectTaskItemDlg::OnTaskQuery)
     ON_BN_CLICKED(kMembers, &CProjectTaskItemDlg::OnMembers)
+    ON_BN_CLICKED(kResources, &CProjectTaskItemDlg::OnResources)
+    ON_BN_CLICKED(kSubdivide, &CProjectTaskItemDlg::OnSubdivide)
+    ON_BN_CLICKED(kAuditFlow, &CProjectTaskItemDlg::OnAuditFlow)
 END_MESSAGE_MAP()
 
 CProjectTaskItemDlg::CProjectTaskItemDlg(CWnd* parent) : CDialog(kItemTemplate, parent) {}
@@ -913,8 +919,12 @@ void CProjectTaskItemDlg::OnCancel() {
     EndDialog(IDCANCEL);
 }
 
+CString CProjectTaskItemDlg::ItemPath() const {
+    return NewItem && !IsProject ? ChildrenPath(ProjectPath, ProjectName) : ProjectPath;
+}
+
 CString CProjectTaskItemDlg::TopProjectNumber() {
-    const CString path = NewItem && !IsProject ? ChildrenPath(ProjectPath, ProjectName) : ProjectPath;
+    const CString path = ItemPath();
     if (IsProject || IsTopLevelPath(path))
         return ItemNo;
     const int slash = path.Find('\\');
@@ -1021,4 +1031,53 @@ void CProjectTaskItemDlg::OnMembers() {
     }
     team.m_bReadOnly = Editable ? 0 : 1;
     team.DoModal();
+}
+
+void CProjectTaskItemDlg::OnResources() {
+    UpdateData(TRUE);
+    if (!LockNewNumber("项目编号为空，不能增加外部资源...", "，不能增加外部资源...",
+                       "相同编号的项目已存在，不能增加外部资源...",
+                       "增加外部资源将不再允许修改项目编号，是否继续?", ""))
+        return;
+    CTaskResourceDlg resources(this);
+    resources.m_strTaskNo = ItemNo;
+    resources.m_strTaskName = ItemName;
+    resources.m_bWorkTask = 0;
+    resources.m_bReadOnly = Editable ? 0 : 1;
+    resources.DoModal();
+}
+
+void CProjectTaskItemDlg::OnSubdivide() {
+    UpdateData(TRUE);
+    if (!LockNewNumber("项目编号为空，不能增加外部资源...", "，不能增加外部资源...",
+                       "相同编号的项目已存在，不能增加外部资源...",
+                       "对简单项目进行工作任务细分将不再允许修改项目编号，是否继续?", ""))
+        return;
+    SYSTEMTIME st;
+    if (m_endDate.GetTime(&st) == GDT_VALID)
+        WriteSetting("项目任务管理", "上级任务完成日期", DateText(st));
+    CTeamWorkManageDlg works(this);
+    works.TaskNo = ItemNo;
+    works.TaskName = ItemName;
+    const bool manager = !Manager.IsEmpty() && Manager.CompareNoCase(theApp.m_strLoginUser) == 0;
+    works.ReadOnly = Editable || manager ? 0 : 1;
+    works.DoModal();
+}
+
+void CProjectTaskItemDlg::OnAuditFlow() {
+    UpdateData(TRUE);
+    CTaskAuditFlowDlg flow(this);
+    flow.m_strProjectPath = ItemPath();
+    flow.m_strProjectName = ItemName;
+    flow.m_strTaskID = ItemNo;
+    flow.m_strAuditModel = AuditingModel;
+    flow.m_strAuditorName = AuditorName;
+    flow.m_bWriteToTask = 0;
+    const bool changeable = WorkState.IsEmpty() || WorkState == "未开始" || WorkState == "正进行中" ||
+                            WorkState == "评审-更改" || WorkState == "归档-更改";
+    flow.m_bReadOnly = Editable && changeable ? 0 : 1;
+    if (flow.DoModal() != IDOK)
+        return;
+    AuditingModel = flow.m_strAuditModel;
+    AuditorName = flow.m_strAuditorName;
 }

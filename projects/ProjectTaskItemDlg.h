@@ -74,6 +74,9 @@ protected:
     afx_msg void OnPickManager();
     afx_msg void OnTaskQuery();
     afx_msg void OnMembers();
+    afx_msg void OnResources();
+    afx_msg void OnSubdivide();
+    afx_msg void OnAuditFlow();
 
 private:
     void LoadExistingItem();
@@ -102,6 +105,8 @@ private:
     // The number of the item's top-level project (its own for a top-level item); empty when the
     // project cannot be found.
     CString TopProjectNumber();
+    // The item's own path: that of its parent's children for a new task.
+    CString ItemPath() const;
     // The checks and the question before a step that stores rows under a new item's number; the
     // number is locked afterwards. False when the step must not go on.
     bool LockNewNumber(const CString& emptyMessage, const CString& characterEnding, const CString& takenMessage,

@@ -287,6 +287,7 @@ CString CRichEditCtrl::GetRtf() const {
     };
     auto escape = [](const std::string& text, std::string& out) {
         for (std::size_t i = 0; i < text.size();) {
+            const std::size_t start = i;
             const unsigned code = NextCodePoint(text, i);
             if (code == '\\' || code == '{' || code == '}') {
                 out += '\\';
@@ -295,8 +296,18 @@ CString CRichEditCtrl::GetRtf() const {
                 out += "\\tab ";
             } else if (code < 0x80) {
                 out += static_cast<char>(code);
+            } else if (const std::string gbk = vq::Utf8ToGbk(text.substr(start, i - start)); gbk != "?") {
+                // Code page 936 bytes, as the RTF of the system's other programs holds them.
+                static const char hex[] = "0123456789abcdef";
+                for (const char byte : gbk) {
+                    const auto b = static_cast<unsigned char>(byte);
+                    out += "\\'";
+                    out += hex[b >> 4];
+                    out += hex[b & 0xF];
+                }
             } else {
-                // Unicode with a '?' for readers without it; beyond 16 bits as a surrogate pair.
+                // Outside code page 936: Unicode with a '?' for readers without it; beyond 16 bits
+                // as a surrogate pair.
                 auto unit = [&out](unsigned u) {
                     out += "\\u" + std::to_string(static_cast<int>(static_cast<short>(u))) + "?";
                 };

@@ -137,3 +137,16 @@ INSERT INTO ECOAuditManage (ECOGroup, ECONo, AuditingType, AuditName, Auditor, B
 INSERT INTO ECOAuditManage (ECOGroup, ECONo, AuditingType, AuditName, Auditor, BeginTime, FinishTime, AuditResult, AuditRemark, AuditState, AuditManager) VALUES ('更改单', 'JX-2026-003', '按组', '审核', 'zhangsan', '2026-11-16', '2026-11-16', '不通过', '油标型号不对', '完成', 'zhangsan');
 INSERT INTO ECOModifyManage (ECONo, ECOLevel, SaveUser, SaveDate, State, ValidDate, ValidType, Department, Resion, Remark, AuditingType, AuditingModel, AuditorName, Content, AffectNo) VALUES ('JX-2026-001', '普通', '李四', '2026-11-21 11:00', '临时', '2026-12-01', '起', '工艺室', '加工困难', '', '按单', '会签', 'zhangsan|*|wangwu', '改蓝图: 箱座倒角', '');
 INSERT INTO ECOModifyPart (ECONo, PartCode, PartName, Result, Other1, Other2, Other3) VALUES ('JX-2026-001', 'P-1000-01-01', '箱座', '修改', 'a', '1', '尺寸');
+-- Design projects (execution status): the housing task XM-01-01 has gone through a first design
+-- with a review and a resubmission, then a change notice opened its second design; it sits
+-- before the transmission task in the level's flow chart and has one archived version.
+INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType, Advise) VALUES ('XM-01-01', '箱体结构设计', 'zhangsan', '2026-11-20 15:00:00', '首次提交', '箱座、箱盖零件图及技术要求');
+INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType, Advise) VALUES ('XM-01-01', '箱体结构设计', 'wangwu', '2026-11-21 10:00:00', '任务评审', '箱座壁厚不足，请修改。');
+INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType, Advise) VALUES ('XM-01-01', '箱体结构设计', 'zhangsan', '2026-11-22 09:00:00', '评审-更改提交', '壁厚改为12mm');
+INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType, Advise) VALUES ('XM-01-01', '箱体结构设计', 'admin', '2026-11-23 16:00:00', '评审结束', '同意');
+INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType, Advise) VALUES ('XM-01-01', '箱体结构设计', 'admin', '2026-11-25 09:00:00', '任务更改通知', '客户要求输出轴加长20mm，箱体轴承座相应修改。');
+INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType, Advise) VALUES ('XM-01-01', '箱体结构设计', 'zhangsan', '2026-11-28 17:00:00', '首次提交', '修改后的箱座零件图');
+UPDATE ProjectManage SET LeftTopPoint = '(40,30)', CurrentRev = 'A' WHERE ProjectNo = 'XM-01-01';
+UPDATE ProjectManage SET PreTaskName = '箱体结构设计', LeftTopPoint = '(240,130)' WHERE ProjectNo = 'XM-01-02';
+INSERT INTO TaskRevManage (ProjectNo, RevPath, RevNumber, CreateDate, ModifiedDate) VALUES ('XM-01-01', '', 'A', '2026-11-23', '2026-11-23');
+INSERT INTO TaskRevDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, FileRemark, RevNumber) VALUES ('XM-01-01', '箱座零件图', 'P-1000-01-01.dwg', 'AutoCAD 图形', '412', '2026-11-20 14:55:00', '', 'A');

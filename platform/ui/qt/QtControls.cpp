@@ -530,6 +530,24 @@ public:
                     RefreshIfAlive(serial);
             }
         });
+        // A rich text whose class takes the right mouse button (a format menu) gets it in place
+        // of the widget's own menu, with the person's selection passed on first.
+        if (dynamic_cast<CRichEditCtrl*>(&edit) && ClassHandles(edit, WM_RBUTTONDOWN)) {
+            widget->setContextMenuPolicy(Qt::CustomContextMenu);
+            QObject::connect(
+                widget, &QWidget::customContextMenuRequested, widget, [this](const QPoint& point) {
+                    auto* rich = Alive() ? dynamic_cast<CRichEditCtrl*>(&Window()) : nullptr;
+                    if (!rich)
+                        return;
+                    const QTextCursor cursor = m_text->textCursor();
+                    const QString text = m_text->toPlainText();
+                    auto offset = [&text](int position) {
+                        return static_cast<long>(text.left(position).toUtf8().size());
+                    };
+                    rich->SetSel(offset(cursor.selectionStart()), offset(cursor.selectionEnd()));
+                    rich->SendMessage(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(point.x(), point.y()));
+                });
+        }
     }
     bool Expands() const override { return true; }
 

@@ -10,10 +10,12 @@
 #include "platform/ui/qt/QtControls.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
@@ -1303,6 +1305,19 @@ bool ClickAt(CWnd& control, CPoint point, bool right, bool doubleClick) {
     if (!w)
         return false;
     SendClick(w, QPoint(point.x, point.y), right ? Qt::RightButton : Qt::LeftButton, doubleClick);
+    return true;
+}
+
+bool ContextMenuAt(CWnd& control, CPoint point) {
+    QWidget* w = WidgetFor(control);
+    if (!w)
+        return false;
+    // A scrolling widget gets the request on its viewport, as from the window system.
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(w))
+        w = area->viewport();
+    const QPoint at(point.x, point.y);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, at, w->mapToGlobal(at));
+    QApplication::sendEvent(w, &request);
     return true;
 }
 

@@ -33,6 +33,9 @@ bool ClickCell(CWnd& control, int row, int column, bool doubleClick = false);
 // A click at a point of a window that paints itself (its client coordinates); right button,
 // double click (press, release, double click) as asked.
 bool ClickAt(CWnd& control, CPoint point, bool right = false, bool doubleClick = false);
+// The context menu asked for with the right mouse button at a point of a widget (its client
+// coordinates), as the window system asks for it after a right click.
+bool ContextMenuAt(CWnd& control, CPoint point);
 // Left button pressed at one point, the mouse moved with it held, released at another.
 bool DragFromTo(CWnd& control, CPoint from, CPoint to);
 // A click on a column header of a report list.
