@@ -1010,9 +1010,7 @@ double CProductStructImportDlg::StoredWeight(double weight) {
 }
 
 void CProductStructImportDlg::ReportLikeText(const _com_error& e) {
-    ReportComError(e);
-    theApp.m_bConnectionLost = TRUE;
-    AfxMessageBox(DbFailureText(DbFailure::ConnectionLost));
+    ReportStoreError(e);
 }
 
 bool CProductStructImportDlg::KeepUnits(int units, int rows) {
@@ -1027,7 +1025,7 @@ bool CProductStructImportDlg::KeepUnits(int units, int rows) {
         m_pConnection->BeginTrans();
         return true;
     } catch (_com_error& e) {
-        ReportComError(e);
+        ReportStoreError(e);
         FailStore(0);
         return false;
     }
@@ -1052,7 +1050,7 @@ bool CProductStructImportDlg::StoreTitleBatch(TitleBatch& batch, const CString& 
             m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_batch");
             m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
         } catch (_com_error& undo) {
-            ReportComError(undo);
+            ReportStoreError(undo);
             FailStore(units);
             return false;
         }
@@ -1257,7 +1255,7 @@ bool CProductStructImportDlg::StoreDetailBatch(std::vector<DetailUnit>& batch) {
     try {
         m_pConnection->Execute("SAVEPOINT vq_store_batch");
     } catch (_com_error& e) {
-        ReportComError(e);
+        ReportStoreError(e);
         FailStore(rowsOf(0, 1));
         return false;
     }
@@ -1276,7 +1274,7 @@ bool CProductStructImportDlg::StoreDetailBatch(std::vector<DetailUnit>& batch) {
         try {
             m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
         } catch (_com_error& e) {
-            ReportComError(e);
+            ReportStoreError(e);
             FailStore(rowsOf(0, units.size()));
             return false;
         }
@@ -1289,7 +1287,7 @@ bool CProductStructImportDlg::StoreDetailBatch(std::vector<DetailUnit>& batch) {
         try {
             m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_batch");
         } catch (_com_error& e) {
-            ReportComError(e);
+            ReportStoreError(e);
         }
         FailStore(0);
         m_bStoreStopped = TRUE;
@@ -1299,7 +1297,7 @@ bool CProductStructImportDlg::StoreDetailBatch(std::vector<DetailUnit>& batch) {
         m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_batch");
         m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
     } catch (_com_error& e) {
-        ReportComError(e);
+        ReportStoreError(e);
         FailStore(rowsOf(0, failing + 1));
         return false;
     }
