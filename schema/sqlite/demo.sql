@@ -88,3 +88,6 @@ INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeade
 INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType) VALUES ('XM-01', '二级减速机设计', 'admin', '2026-11-01 09:00:00', '分配任务');
 INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType) VALUES ('XM-01-01', '箱体结构设计', 'zhangsan', '2026-11-01 09:30:00', '分配任务');
 INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType) VALUES ('XM-02', '离心泵改型', 'admin', '2026-11-03 11:00:00', '分配任务');
+
+-- Parts of the work tasks: the housing part that zhangsan's work task declared for its structure.
+INSERT INTO TeamWorkPart (WorkID, PartCode, PartName, PartRev, UserName, TrastUser, SaveDate, UsedFlag, IsAssemble, State) VALUES ('XM-01-01#001', 'P-1000-01', '箱体部件', 'A', 'zhangsan', 'zhangsan', '2026-11-01 10:10', 1, 1, '分配');

@@ -1,0 +1,43 @@
+#include "core/SqlTransaction.h"
+
+#include "core/ComError.h"
+#include "core/VqDesignTaskApp.h"
+
+CSqlTransaction::CSqlTransaction() : m_connection(theApp.m_pConnPDM) {
+    if (!m_connection)
+        return;
+    try {
+        m_connection->BeginTrans();
+        m_active = true;
+    } catch (_com_error& e) {
+        ReportComError(e);
+    }
+}
+
+CSqlTransaction::~CSqlTransaction() {
+    if (!m_active)
+        return;
+    try {
+        m_connection->RollbackTrans();
+    } catch (_com_error&) {
+        // Nothing more can be done; the connection ends the transaction when it closes.
+    }
+}
+
+bool CSqlTransaction::Commit() {
+    if (!m_active)
+        return false;
+    try {
+        m_connection->CommitTrans();
+        m_active = false;
+        return true;
+    } catch (_com_error& e) {
+        ReportComError(e);
+    }
+    try {
+        m_connection->RollbackTrans();
+    } catch (_com_error&) {
+    }
+    m_active = false;
+    return false;
+}

@@ -1,0 +1,31 @@
+// CSqlTransaction: joins the statements that one operation runs through the SQL services of the
+// application object into one transaction on the current product connection, so that an
+// operation that fails half-way leaves the rows as they were.
+//
+//   CSqlTransaction transaction;
+//   if (!transaction.IsActive())
+//       return;                                   // the error has been shown
+//   if (!theApp.ExecuteSql(first) || !theApp.ExecuteSql(second))
+//       return;                                   // rolled back by the destructor
+//   transaction.Commit();
+#pragma once
+
+#include "platform/db/Ado.h"
+
+class CSqlTransaction {
+public:
+    // Begins the transaction; a failure is shown and leaves the object inactive.
+    CSqlTransaction();
+    // Rolls back what was not committed.
+    ~CSqlTransaction();
+    CSqlTransaction(const CSqlTransaction&) = delete;
+    CSqlTransaction& operator=(const CSqlTransaction&) = delete;
+
+    bool IsActive() const { return m_active; }
+    // Commits; false (after showing the error, and with everything rolled back) when it fails.
+    bool Commit();
+
+private:
+    _ConnectionPtr m_connection;
+    bool m_active = false;
+};

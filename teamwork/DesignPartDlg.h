@@ -1,0 +1,64 @@
+// CDesignPartDlg ("增加设计零部件"): creates one part of a work task (a TeamWorkPart row) and,
+// with PlaceInTree, links it under its parent in the work's structure (a TeamWorkPartTree row).
+// Opened with a part code and name it replaces that part: the old link and row go, the new ones
+// are stored, and the children of the old code follow the new one. The dialog writes the rows
+// itself and ends with IDOK once they are stored.
+//
+//   CDesignPartDlg dlg(this);
+//   dlg.WorkID = workId;
+//   dlg.PlaceInTree = 1;
+//   dlg.UpCode = parentCode;          // empty: the work itself
+//   dlg.PartCode = code;              // only to replace an existing part
+//   dlg.PartName = name;
+//   if (dlg.DoModal() == IDOK) { dlg.PartCode, dlg.PartName ... }
+#pragma once
+
+#include "platform/base/String.h"
+#include "platform/db/Ado.h"
+#include "platform/ui/Dialog.h"
+
+class CDesignPartDlg : public CDialog {
+public:
+    explicit CDesignPartDlg(CWnd* parent = nullptr);
+
+    CString PartCode;
+    CString PartName;
+    CString SaveDate;
+    CString UsedFlag = "否";
+    CString UserName;
+    CString WorkID;
+    int IsAssemble = 0;
+    CString TrastUser;
+    CString Note;
+    int QueryMode = 0;
+    int PlaceInTree = 0;
+    CString UpCode;
+    _ConnectionPtr Connection;
+    int CloseMode = 0;
+    CString LoginName;
+    CString OldPartCode;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    DECLARE_MESSAGE_MAP()
+
+    afx_msg void OnSelectPart();
+    afx_msg void OnBorrowPart();
+    afx_msg void OnPickTrustUser();
+
+    // Where the code is linked already: false after showing the location (or a failed read).
+    bool FindPartInTree();
+
+private:
+    // Writes the link and the part row in one transaction; false when anything failed.
+    bool StorePart(const CString& savedAt);
+    // The revision, submitted flag and state of the part row being replaced, kept by the new row.
+    struct KeptPartColumns {
+        CString partRev = "A";
+        CString usedFlag = "0";
+        CString state = "分配";
+    };
+    bool ReadReplacedPart(KeptPartColumns& kept);
+};
