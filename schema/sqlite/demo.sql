@@ -91,3 +91,10 @@ INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, Wor
 
 -- Parts of the work tasks: the housing part that zhangsan's work task declared for its structure.
 INSERT INTO TeamWorkPart (WorkID, PartCode, PartName, PartRev, UserName, TrastUser, SaveDate, UsedFlag, IsAssemble, State) VALUES ('XM-01-01#001', 'P-1000-01', '箱体部件', 'A', 'zhangsan', 'zhangsan', '2026-11-01 10:10', 1, 1, '分配');
+
+-- Review workflow: a three-level review template whose second level holds two steps side by
+-- side, a plain countersigning template, and a drawing of the housing work that is reviewed by
+-- the three-level template.
+INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('三级评审', '混合', '校对(40,20)|*|审核(40,110)|*|工艺审查(240,110)|*|批准(40,200)');
+INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('会签', '并联', '设计会签(40,20)|*|工艺会签(240,20)');
+INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, SaveDate, State, AuditingModel, AuditorName, AuditingType, PartCode, Other3) VALUES ('F-0005', 'XM-01-01#001', '箱盖零件图', 'P-1000-01-02-01.dwg', '388', '2026-11-26 09:30:00', 'AutoCAD 图形', '2026-11-26 09:35:00', '评审', '三级评审', 'zhaoliu|*|zhangsan|*|wangwu|*|admin', '混合', 'P-1000-01-02', '2026-11-26 09:40:00');

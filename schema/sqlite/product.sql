@@ -781,3 +781,13 @@ CREATE TABLE IF NOT EXISTS TeamWorkPartResult (
 );
 CREATE INDEX IF NOT EXISTS IX_TeamWorkPartResult_PartCode ON TeamWorkPartResult (PartCode);
 CREATE INDEX IF NOT EXISTS IX_TeamWorkPartResult_FileID ON TeamWorkPartResult (FileID);
+
+-- Review workflow: the review templates. They are maintained outside the system and only read
+-- here; AuditingPath holds the steps as "name(left,top)" joined by "|*|", the top being the
+-- step's level, and AuditingStyle "混合" runs the levels one after another.
+CREATE TABLE IF NOT EXISTS AuditingManage (
+    AuditingModel VARCHAR(255) COLLATE NOCASE,
+    AuditingStyle VARCHAR(50) COLLATE NOCASE,
+    AuditingPath TEXT COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_AuditingManage_AuditingModel ON AuditingManage (AuditingModel);
