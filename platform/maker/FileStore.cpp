@@ -2,6 +2,9 @@
 
 #include "platform/base/File.h"
 #include "platform/base/Folders.h"
+#include "platform/db/Command.h"
+#include "platform/db/SqlDialect.h"
+#include "platform/db/SqlText.h"
 #include "platform/ftp/FtpConnection.h"
 #include "platform/ftp/FtpFileFind.h"
 #include "platform/maker/DBConnect.h"
@@ -60,18 +63,27 @@ int CVQSaveFileToDB::PushFileToDB(CString sql, CString localFile, CString column
     std::vector<BYTE> bytes;
     if (!connection || column.IsEmpty() || !ReadWholeFile(localFile, bytes))
         return 0;
+    // The row is the one the statement's own condition selects. An updatable recordset of the
+    // two columns alone would find the row again by DocSaved, which many rows share.
+    const CString table = CString(vq::db::SingleTableOf(sql.str()));
+    CString upper = sql;
+    upper.MakeUpper();
+    const int where = upper.Find(" WHERE ");
+    if (table.IsEmpty() || where < 0)
+        return 0;
     try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, connection, adOpenKeyset, adLockOptimistic, adCmdText);
-        if (rs->IsEOF()) {
-            rs->Close();
+        _CommandPtr command;
+        command.CreateInstance();
+        command->PutActiveConnection(connection);
+        command->PutCommandText("UPDATE " + table + " SET " + column + " = ?, DocSaved = '1' WHERE " +
+                                sql.Mid(where + 7));
+        command->PutCommandType(adCmdText);
+        command->GetParameters()->Append(command->CreateParameter(column, adLongVarBinary, adParamInput,
+                                                                  static_cast<long>(bytes.size()), _variant_t(bytes)));
+        long affected = 0;
+        command->Execute(&affected, nullptr, adCmdText);
+        if (affected == 0)
             return 0;
-        }
-        rs->GetFields()->GetItem(_variant_t(column))->PutValue(_variant_t(bytes));
-        rs->PutCollect("DocSaved", _variant_t("1"));
-        rs->Update();
-        rs->Close();
     } catch (_com_error&) {
         return 0;
     }
@@ -113,6 +125,48 @@ CString CVQSaveFileToDB::PopFileFromDB(CString sql, CString targetFile, CString 
     if (targetFile.IsEmpty())
         targetFile = vq::TempFolder() + (fileName.IsEmpty() ? fileId : fileName);
     return PopFileFromDB(sql, targetFile, column, CString("PDM"));
+}
+
+int CVQSaveFileToDB::PushFileToDB(CString sql, CString localFile, CString column, CString projectNo,
+                                  CString workId, CString fileId) {
+    if (fileId.IsEmpty())
+        return 0;
+    (void)projectNo;
+    (void)workId;
+    return PushFileToDB(sql, localFile, column, CString("PDM"));
+}
+
+int CVQTWSaveFileToFTP::GetProjectInfoFromFileID(CString fileId, CString& projectNo, CString& workId) {
+    projectNo.Empty();
+    workId.Empty();
+    _ConnectionPtr connection = CVQSaveFileToDB::ConnectionFor("PDM");
+    if (!connection || fileId.IsEmpty())
+        return 0;
+    CString sql;
+    sql.Format("SELECT b.TaskNo, a.WorkID FROM TeamWorkResult a, TeamWorkManage b WHERE a.WorkID = b.WorkID "
+               "AND a.FileID = '%s'",
+               SqlQuote(fileId));
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, connection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        if (rs->IsEOF()) {
+            rs->Close();
+            return 0;
+        }
+        _variant_t task = rs->GetCollect(_variant_t(0L));
+        _variant_t work = rs->GetCollect(_variant_t(1L));
+        if (!task.IsNull())
+            projectNo = CString(task).Trim();
+        if (!work.IsNull())
+            workId = CString(work).Trim();
+        rs->Close();
+    } catch (_com_error&) {
+        projectNo.Empty();
+        workId.Empty();
+        return 0;
+    }
+    return 1;
 }
 
 CString CVQTWSaveFileToFTP::FolderPath(const char* folder) const {

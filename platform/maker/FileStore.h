@@ -43,6 +43,12 @@ public:
     // TeamWorkResultPack; an empty target path means the temporary folder followed by the file
     // name (or the file id when the name is empty). The path written, or empty for failure.
     CString PopFileFromDB(CString sql, CString targetFile, CString column, CString fileId, CString fileName);
+    // The work-document form of the push: the statement selects the document's row of
+    // TeamWorkResultPack, and the project facts of CVQTWSaveFileToFTP::GetProjectInfoFromFileID
+    // come with the file id. The bytes go to the product database as in the four-text form; the
+    // facts only name the document's project and work.
+    int PushFileToDB(CString sql, CString localFile, CString column, CString projectNo, CString workId,
+                     CString fileId);
 
     // The connection of a database word; tests and the host may set the product connection
     // that "PDM" means (default: the current entry call's).
@@ -54,6 +60,10 @@ public:
     CVQTWSaveFileToFTP() = default;
     virtual ~CVQTWSaveFileToFTP() = default;
 
+    // The two project facts of a work document that the work-document push takes: the project
+    // task number of its work task and the work id. Non-zero when the document and its work task
+    // were found in the product database; the facts stay empty otherwise.
+    int GetProjectInfoFromFileID(CString fileId, CString& projectNo, CString& workId);
     // Non-zero when the FTP server of the work documents can be used (the current entry call
     // holds an FTP connection and the folder "Vq" can be reached).
     int InitVQPDMFTP();

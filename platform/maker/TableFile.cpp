@@ -201,6 +201,39 @@ int CVQReadTblTool::GetDetailDefineDataAndValue() {
     return Parse() ? 1 : 0;
 }
 
+int CVQReadTblTool::SetTitleDataBySrc(const CString& cellPath, const CString& value) {
+    if (m_nLoaded < 0)
+        m_nLoaded = Parse() ? 1 : 0;
+    if (m_nLoaded == 0 || cellPath.IsEmpty())
+        return 0;
+    for (int i = 0; i < m_arrTitleItemIDs.GetSize(); ++i) {
+        if (m_arrTitleItemIDs[i] == cellPath) {
+            while (m_arrTitleItemValues.GetSize() <= i)
+                m_arrTitleItemValues.Add(CString());
+            m_arrTitleItemValues[i] = value;
+            return 1;
+        }
+    }
+    while (m_arrTitleItemValues.GetSize() < m_arrTitleItemIDs.GetSize())
+        m_arrTitleItemValues.Add(CString());
+    m_arrTitleItemIDs.Add(cellPath);
+    m_arrTitleItemValues.Add(value);
+    return 1;
+}
+
+int CVQReadTblTool::Serialize(int mode, const CString& path) {
+    if (mode != 1 || path.IsEmpty())
+        return 0;
+    if (m_nLoaded < 0)
+        m_nLoaded = Parse() ? 1 : 0;
+    if (m_nLoaded == 0)
+        return 0;
+    return WriteTableFile(path, m_arrTitleItemIDs, m_arrTitleItemValues, m_arrDetailTables, m_arrDetailIDs,
+                          m_arrDetailNames)
+               ? 1
+               : 0;
+}
+
 BOOL WriteTableFile(const CString& path, const CStringArray& titleIds, const CStringArray& titleValues,
                     const CArray<CAttribValueTable>& tables, const CStringArray& tableIds,
                     const CStringArray& tableNames) {

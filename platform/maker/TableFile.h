@@ -48,7 +48,10 @@ public:
     CVQReadTblTool(const CVQReadTblTool&) = delete;
     CVQReadTblTool& operator=(const CVQReadTblTool&) = delete;
 
-    void SetTblFile(const CString& path) { m_strTblFile = path; }
+    void SetTblFile(const CString& path) {
+        m_strTblFile = path;
+        m_nLoaded = -1;
+    }
     CString GetTblFile() const { return m_strTblFile; }
 
     // Reads the title area into m_arrTitleItemIDs and m_arrTitleItemValues; non-zero on
@@ -57,6 +60,14 @@ public:
     // Reads the detail areas into m_arrDetailTables, with each area's id and name beside it
     // in m_arrDetailIDs and m_arrDetailNames; non-zero on success.
     int GetDetailDefineDataAndValue();
+
+    // Editing a report: sets the value of the title item whose id is the cell path (e.g.
+    // "更改单\审核者"), adding the item when the report has none of that id. The report is read
+    // on the first call; 0 when it is not a table file.
+    int SetTitleDataBySrc(const CString& cellPath, const CString& value);
+    // With mode 1 writes the report as read and edited to path (a temporary file renamed over
+    // it); non-zero on success. 0 for another mode or a report that could not be read.
+    int Serialize(int mode, const CString& path);
 
     CStringArray m_arrTitleItemIDs;
     CStringArray m_arrTitleItemValues;
@@ -68,6 +79,7 @@ private:
     bool Parse();
 
     CString m_strTblFile;
+    int m_nLoaded = -1; // -1: not read yet; 0: not a table file; 1: read
 };
 
 // Writes a table file: the title items (ids and values in pairs) and the detail areas with their

@@ -91,6 +91,7 @@ INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, Wor
 
 -- Parts of the work tasks: the housing part that zhangsan's work task declared for its structure.
 INSERT INTO TeamWorkPart (WorkID, PartCode, PartName, PartRev, UserName, TrastUser, SaveDate, UsedFlag, IsAssemble, State) VALUES ('XM-01-01#001', 'P-1000-01', '箱体部件', 'A', 'zhangsan', 'zhangsan', '2026-11-01 10:10', 1, 1, '分配');
+
 -- Review workflow: a three-level review template whose second level holds two steps side by
 -- side, a plain countersigning template, and a drawing of the housing work that is reviewed by
 -- the three-level template.

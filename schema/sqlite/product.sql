@@ -982,3 +982,68 @@ CREATE TABLE IF NOT EXISTS EnpartmentManage (
     Manager VARCHAR(50) COLLATE NOCASE
 );
 CREATE INDEX IF NOT EXISTS IX_EnpartmentManage_Name ON EnpartmentManage (Name);
+
+-- Review workflow: the group rows of mixed-auditor steps, the return marks of returned
+-- documents, the redline markup of reviewers' steps with the markup files' contents, and the
+-- review levels of the documents of change tasks (created outside the system; read and advanced
+-- by the review). FileLogID is one integer key in both markup tables; the SQL Server dialect
+-- lets the database number it, the Oracle dialect takes it from the sequence Markup_FileLogID.
+CREATE TABLE IF NOT EXISTS TeamWorkGroupAudit (
+    FileID VARCHAR(100) COLLATE NOCASE,
+    AuditTask VARCHAR(255) COLLATE NOCASE,
+    Auditor VARCHAR(255) COLLATE NOCASE,
+    State VARCHAR(50) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkGroupAudit_FileID ON TeamWorkGroupAudit (FileID, AuditTask);
+
+CREATE TABLE IF NOT EXISTS TeamWorkAuditChange (
+    FileID VARCHAR(100) COLLATE NOCASE,
+    TaskGroup VARCHAR(20) COLLATE NOCASE,
+    PreAuditName VARCHAR(255) COLLATE NOCASE,
+    PreAuditor VARCHAR(255) COLLATE NOCASE,
+    LevelType VARCHAR(10) COLLATE NOCASE,
+    CurrentAudit VARCHAR(255) COLLATE NOCASE,
+    CurrentAuditor VARCHAR(255) COLLATE NOCASE,
+    SavedTime VARCHAR(30) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkAuditChange_FileID ON TeamWorkAuditChange (FileID);
+
+CREATE TABLE IF NOT EXISTS DesignMarkupManage (
+    FileLogID INTEGER PRIMARY KEY,
+    TaskID VARCHAR(200) COLLATE NOCASE,
+    TaskGroup VARCHAR(20) COLLATE NOCASE,
+    FileID VARCHAR(100) COLLATE NOCASE,
+    AuditName VARCHAR(255) COLLATE NOCASE,
+    Auditor VARCHAR(50) COLLATE NOCASE,
+    AuditDate VARCHAR(30) COLLATE NOCASE,
+    FileGroup VARCHAR(20) COLLATE NOCASE,
+    FileBulk VARCHAR(50) COLLATE NOCASE,
+    SaveTime VARCHAR(30) COLLATE NOCASE,
+    FileType VARCHAR(20) COLLATE NOCASE,
+    MarkupTool VARCHAR(50) COLLATE NOCASE,
+    Other1 TEXT COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_DesignMarkupManage_Step ON DesignMarkupManage (FileID, AuditName, AuditDate);
+CREATE INDEX IF NOT EXISTS IX_DesignMarkupManage_TaskID ON DesignMarkupManage (TaskID);
+
+CREATE TABLE IF NOT EXISTS DesignMarkupPackage (
+    FileLogID INTEGER,
+    FileType VARCHAR(20) COLLATE NOCASE,
+    FileDate VARCHAR(30) COLLATE NOCASE,
+    DocSaved VARCHAR(10) COLLATE NOCASE,
+    DocContent BLOB
+);
+CREATE INDEX IF NOT EXISTS IX_DesignMarkupPackage_FileLogID ON DesignMarkupPackage (FileLogID);
+
+INSERT INTO vq_sequences (Name, Value) SELECT 'Markup_FileLogID', 0
+    WHERE NOT EXISTS (SELECT 1 FROM vq_sequences WHERE Name = 'Markup_FileLogID');
+
+CREATE TABLE IF NOT EXISTS ECOAuditLevel (
+    ECOTaskNo VARCHAR(200) COLLATE NOCASE,
+    FileID VARCHAR(100) COLLATE NOCASE,
+    IsECOFile VARCHAR(1) COLLATE NOCASE,
+    CurrentAuditLevel INTEGER DEFAULT 0,
+    MaxAuditLevel INTEGER DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS IX_ECOAuditLevel_Task ON ECOAuditLevel (ECOTaskNo, FileID);
+CREATE INDEX IF NOT EXISTS IX_ECOAuditLevel_FileID ON ECOAuditLevel (FileID);

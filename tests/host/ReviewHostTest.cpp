@@ -46,3 +46,26 @@ TEST(ReviewHost, TheFourPlaceholderEntriesAnswerOne) {
         EXPECT_NE(run.out.find("result: 1"), std::string::npos) << entry << run.out;
     }
 }
+
+TEST(ReviewHost, SendDesignFileToAuditOpensTheFirstLevelOfADemoDocument) {
+    vqtest::DbWorkspace ws(0);
+    LoadDemo(ws);
+    const CString none = ws.WriteFile("in/send.script", "");
+    const vqtest::HostRun run =
+        vqtest::RunHost("--headless --script " + none.str() + " SendDesignFileToAudit F-0005 zhangsan admin");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("result: 1"), std::string::npos) << run.out;
+    // The demo template is mixed: its first level is the one step "校对", reviewed by zhaoliu.
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkAudit WHERE FileID='F-0005'"), "1");
+    EXPECT_EQ(ws.QueryText("SELECT AuditTask || '/' || Auditor || '/' || State FROM TeamWorkAudit WHERE "
+                           "FileID='F-0005'"),
+              "校对/zhaoliu/未完成");
+    EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkResult WHERE FileID='F-0005'"), "评审");
+    EXPECT_EQ(ws.QueryText("SELECT Content FROM MessageManage WHERE Reseiver='zhaoliu' AND Topic='系统工作消息'"),
+              "辛苦了，张三[admin]给您分配了工作组评审任务：校对任务箱体部件设计[XM-01-01#001], 任务负责人: zhangsan...");
+    // An unknown document cannot be submitted: no rows, no notices.
+    const CString refuse = ws.WriteFile("in/refuse.script", "message \"设计文档 F-9999 不存在，不能提交设计评审...\" IDOK\n");
+    const vqtest::HostRun missing =
+        vqtest::RunHost("--headless --script " + refuse.str() + " SendDesignFileToAudit F-9999 zhangsan admin");
+    EXPECT_NE(missing.out.find("result: 0"), std::string::npos) << missing.out;
+}

@@ -120,6 +120,23 @@ TEST_P(FileStoreTest, AFullDiskKeepsTheLocalCopy) {
     EXPECT_EQ(ws.ReadFile(target), content);
 }
 
+TEST_P(FileStoreTest, APushGoesToTheSelectedRowOfATableWithoutKey) {
+    vqtest::DbWorkspace ws(GetParam());
+    // Content rows without a key whose DocSaved marks are alike: the push must not be taken for
+    // another document's row.
+    ws.Execute("CREATE TABLE StoreProbe (FileID VARCHAR(50), DocSaved VARCHAR(10), DocContent " + BlobType() + ")");
+    ws.Execute("INSERT INTO StoreProbe (FileID, DocSaved) VALUES ('f1', '1'), ('f2', '1')");
+    CEntryFrame frame("admin");
+    ASSERT_TRUE(frame.IsOpen());
+    CVQSaveFileToDB store;
+    ASSERT_EQ(store.PushFileToDB(Select("f1"), ws.WriteFile("in/one", "one"), "DocContent", "PDM"), 1);
+    ASSERT_EQ(store.PushFileToDB(Select("f2"), ws.WriteFile("in/two", "two"), "DocContent", "PDM"), 1);
+    EXPECT_EQ(ws.ReadFile(store.PopFileFromDB(Select("f1"), ws.TempDir() + "/1", "DocContent", "PDM")), "one");
+    EXPECT_EQ(ws.ReadFile(store.PopFileFromDB(Select("f2"), ws.TempDir() + "/2", "DocContent", "PDM")), "two");
+    EXPECT_EQ(store.PushFileToDB(Select("f9"), ws.WriteFile("in/nine", "nine"), "DocContent", "PDM"), 0)
+        << "no row: nothing stored";
+}
+
 TEST(FileStore, WithoutAConnectionNothingIsStored) {
     vqtest::Workspace ws;
     CVQSaveFileToDB store;

@@ -209,6 +209,7 @@ TEST_F(DbDialectTest, UnknownProcedureFails) {
 }
 
 TEST_F(DbDialectTest, SequenceGivesIncreasingValuesAndNoRowWhenMissing) {
+    ws.Execute("DELETE FROM vq_sequences WHERE Name = 'Markup_FileLogID'"); // the schema's own row
     ws.Execute("INSERT INTO vq_sequences (Name, Value) VALUES ('Markup_FileLogID', 0)");
     EXPECT_EQ(Query("SELECT Markup_FileLogID.nextVal FROM dual"), std::vector<std::string>{"1"});
     EXPECT_EQ(Query("SELECT markup_filelogid.NEXTVAL FROM DUAL"), std::vector<std::string>{"2"});

@@ -1,0 +1,225 @@
+#include "review/DesignMarkupStore.h"
+
+#include "core/ComError.h"
+#include "core/FileInfo.h"
+#include "core/InstallPath.h"
+#include "core/ItemText.h"
+#include "core/Settings.h"
+#include "core/SqlTransaction.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/base/File.h"
+#include "platform/base/MessageBox.h"
+#include "platform/base/WaitCursor.h"
+#include "platform/db/SqlText.h"
+#include "platform/maker/FileStore.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr const char* kStepCondition =
+    "TaskGroup='_T' AND FileID='%s' AND AuditName='%s' AND AuditDate='%s' AND "
+    "FileGroup='_Markup'";
+
+long long ToKey(CString text) {
+    text.Trim();
+    return std::atoll(text);
+}
+
+} // namespace
+
+CDesignMarkupStore::CDesignMarkupStore() {
+    m_dVoloViewVersion = std::atof(ReadSetting("设计过程管理", "VoloView版本", "1"));
+}
+
+CString CDesignMarkupStore::MarkupToolName() const {
+    if (m_dVoloViewVersion > 1.0) {
+        CString name;
+        name.Format("VoloView%g", m_dVoloViewVersion);
+        return name;
+    }
+    return "VoloView1.0";
+}
+
+int CDesignMarkupStore::FindStoredMarkup() {
+    CString where;
+    where.Format(kStepCondition, SqlQuote(m_strFileID), SqlQuote(m_strAuditTask), SqlQuote(m_strAuditDate));
+    CString sql =
+        "SELECT FileLogID, FileBulk, Auditor, SaveTime, FileType, MarkupTool FROM DesignMarkupManage "
+        "WHERE " +
+        where;
+    m_bMarkupFound = 0;
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        while (!rs->IsEOF()) { // when several rows match, the last one read wins
+            m_nFileLogID = ToKey(VariantToString(rs->GetCollect(0L)));
+            m_strFileBulk = VariantToString(rs->GetCollect(1L));
+            m_strStoredAuditor = VariantToString(rs->GetCollect(2L));
+            m_strSaveTime = VariantToString(rs->GetCollect(3L));
+            m_strFileType = VariantToString(rs->GetCollect(4L));
+            m_strMarkupTool = VariantToString(rs->GetCollect(5L));
+            m_bMarkupFound = 1;
+            rs->MoveNext();
+        }
+        rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        m_bMarkupFound = 0;
+    }
+    return m_bMarkupFound;
+}
+
+CString CDesignMarkupStore::DownloadMarkupFile() {
+    if (m_strFileBulk.IsEmpty() || m_nFileLogID == 0)
+        return CString();
+    CString name;
+    name.Format("Vq_Markup_%lld%s", m_nFileLogID, m_strFileType.c_str());
+    CString sql;
+    sql.Format("SELECT DocSaved, DocContent FROM DesignMarkupPackage WHERE FileLogID=%lld", m_nFileLogID);
+    CWaitCursor wait;
+    CVQSaveFileToDB store;
+    CString path = store.PopFileFromDB(sql, GetTempDirectory() + name, "DocContent", "PDM");
+    if (path.IsEmpty()) {
+        AfxMessageBox("批注文件下载失败!");
+        return CString();
+    }
+    m_arrTempFiles.Add(path);
+    theApp.AddUniqueFile(path);
+    return path;
+}
+
+CString CDesignMarkupStore::MarkupFileName() const {
+    if (m_bAutoVue)
+        return CString();
+    CString name;
+    name.Format(m_dVoloViewVersion > 1.0 ? "%s_Vq_%s_%s.rml" : "%s_Vq_%s_%s.dwf", GetTempDirectory().c_str(),
+                MakeValidFileName(m_strFileID).c_str(), MakeValidFileName(m_strAuditTask).c_str());
+    return name;
+}
+
+int CDesignMarkupStore::SaveMarkup(const CString& path) {
+    if (path.IsEmpty() || !CFileInfo(path).Exists())
+        return 0;
+    if (!StoreMarkup(path))
+        return 0;
+    CFile::Remove(path);
+    return 1;
+}
+
+long long CDesignMarkupStore::NextSequenceKey() {
+    long long key = ToKey(theApp.GetSqlString("SELECT Markup_FileLogID.nextVal FROM dual"));
+    if (key == 0)
+        AfxMessageBox("请检查数据库中是否存在名称为: Markup_FileLogID 的序列, 如果没有请联系服务商!",
+                      MB_OK | MB_ICONEXCLAMATION);
+    return key;
+}
+
+bool CDesignMarkupStore::InsertMarkupRow(long long key, const CString& size, const CString& time,
+                                         const CString& ext) {
+    // The opinion goes in with the row: a row without it never becomes visible.
+    CString values;
+    values.Format("'%s', '_T', '%s', '%s', '%s', '%s', '_Markup', '%s', '%s', '%s', '%s', '%s'",
+                  SqlQuote(m_strWorkID), SqlQuote(m_strFileID), SqlQuote(m_strAuditTask),
+                  SqlQuote(m_strAuditor), SqlQuote(m_strAuditDate), SqlQuote(size), SqlQuote(time),
+                  SqlQuote(ext), SqlQuote(MarkupToolName()), SqlQuote(m_strOpinion));
+    CString sql;
+    if (key != 0)
+        sql.Format(
+            "INSERT INTO DesignMarkupManage (FileLogID, TaskID, TaskGroup, FileID, AuditName, Auditor, "
+            "AuditDate, FileGroup, FileBulk, SaveTime, FileType, MarkupTool, Other1) VALUES(%lld, %s)",
+            key, values.c_str());
+    else
+        sql.Format(
+            "INSERT INTO DesignMarkupManage (TaskID, TaskGroup, FileID, AuditName, Auditor, AuditDate, "
+            "FileGroup, FileBulk, SaveTime, FileType, MarkupTool, Other1) VALUES(%s)",
+            values.c_str());
+    return theApp.ExecuteSql(sql) != 0;
+}
+
+long long CDesignMarkupStore::ReadBackKey() {
+    // The reviewer is part of the key's search, and the newest row of the step is the one just
+    // written: the earlier markup is still there until the end of the store.
+    CString where;
+    where.Format(kStepCondition, SqlQuote(m_strFileID), SqlQuote(m_strAuditTask), SqlQuote(m_strAuditDate));
+    CString sql;
+    sql.Format("SELECT max(FileLogID) FROM DesignMarkupManage WHERE %s AND Auditor='%s'", where.c_str(),
+               SqlQuote(m_strAuditor));
+    return ToKey(theApp.GetSqlString(sql));
+}
+
+int CDesignMarkupStore::StoreMarkup(const CString& path) {
+    CFileInfo info(path);
+    if (path.IsEmpty() || !info.Exists())
+        return 0;
+    const CString size = info.GetFileSizeKB();
+    const CString ext = info.GetFileExt();
+    const CString time = info.GetModifyTime();
+
+    long long key = 0;
+    if (theApp.m_nDatabaseType == 2) {
+        key = NextSequenceKey();
+        if (key == 0)
+            return 0;
+    }
+    CSqlTransaction transaction;
+    if (!transaction.IsActive())
+        return 0;
+    if (!InsertMarkupRow(key, size, time, ext))
+        return 0;
+    const long long stored = ReadBackKey();
+    if (stored == 0 || (key != 0 && stored != key))
+        return 0;
+    CString sql;
+    sql.Format("INSERT INTO DesignMarkupPackage (FileLogID, FileType, FileDate) VALUES(%lld, '%s', '%s')",
+               stored, SqlQuote(ext), SqlQuote(time));
+    if (!theApp.ExecuteSql(sql))
+        return 0;
+    sql.Format("SELECT DocSaved, DocContent FROM DesignMarkupPackage WHERE FileLogID=%lld", stored);
+    CVQSaveFileToDB store;
+    if (!store.PushFileToDB(sql, path, "DocContent", "PDM")) {
+        AfxMessageBox("未能正确存储红线批注文件...");
+        return 0;
+    }
+    // A reviewer keeps one stored markup per step: the earlier one goes once the new one is in.
+    if (!DeleteMarkupById())
+        return 0;
+    if (!transaction.Commit())
+        return 0;
+    m_nFileLogID = stored;
+    m_bMarkupFound = 1;
+    m_strFileBulk = size;
+    m_strStoredAuditor = m_strAuditor;
+    m_strSaveTime = time;
+    m_strFileType = ext;
+    m_strMarkupTool = MarkupToolName();
+    return 1;
+}
+
+int CDesignMarkupStore::DeleteMarkupById() {
+    if (m_nFileLogID == 0)
+        return 1;
+    CString sql;
+    sql.Format("DELETE FROM DesignMarkupPackage WHERE FileLogID=%lld", m_nFileLogID);
+    if (!theApp.ExecuteSql(sql))
+        return 0;
+    sql.Format("DELETE FROM DesignMarkupManage WHERE FileLogID=%lld", m_nFileLogID);
+    return theApp.ExecuteSql(sql) ? 1 : 0;
+}
+
+int CDesignMarkupStore::DeleteStoredMarkup() {
+    CString where;
+    where.Format(kStepCondition, SqlQuote(m_strFileID), SqlQuote(m_strAuditTask), SqlQuote(m_strAuditDate));
+    if (!theApp.ExecuteSql("delete FROM DesignMarkupManage WHERE " + where))
+        return 0;
+    if (m_nFileLogID != 0) {
+        CString sql;
+        sql.Format("delete FROM DesignMarkupPackage WHERE FileLogID=%lld", m_nFileLogID);
+        if (!theApp.ExecuteSql(sql))
+            return 0;
+    }
+    m_nFileLogID = 0;
+    m_bMarkupFound = 0;
+    return 1;
+}

@@ -1,0 +1,78 @@
+// CDesignMarkupStore: the redline markup of one reviewer's step of a design document, kept in the
+// product database as a descriptive row of DesignMarkupManage and the markup file's bytes in a
+// row of DesignMarkupPackage (one integer key, FileLogID, joins them). The design-document review
+// dialog holds one store: it finds the stored markup when the step opens, downloads it for the
+// viewer, stores the markup in hand when the reviewer confirms, and deletes markup that cannot be
+// shown.
+//
+//   CDesignMarkupStore store;
+//   store.m_strFileID = fileId; store.m_strAuditTask = step; store.m_strAuditDate = beginDate;
+//   store.m_strWorkID = workId; store.m_strAuditor = login; store.m_strOpinion = opinion;
+//   if (store.FindStoredMarkup()) path = store.DownloadMarkupFile();
+//   ...
+//   store.SaveMarkup(store.MarkupFileName());   // after the viewer wrote the markup file
+#pragma once
+
+#include "platform/base/Collections.h"
+#include "platform/base/String.h"
+
+class CDesignMarkupStore {
+public:
+    CDesignMarkupStore();
+    virtual ~CDesignMarkupStore() = default;
+    CDesignMarkupStore(const CDesignMarkupStore&) = delete;
+    CDesignMarkupStore& operator=(const CDesignMarkupStore&) = delete;
+
+    // Reads the stored markup of the step (document, review task, step begin date) into the
+    // stored-markup members; 1 when a row was found. A database error is shown and gives 0.
+    int FindStoredMarkup();
+    // Writes the stored markup to "Vq_Markup_<FileLogID><FileType>" in the temporary folder and
+    // records it among the temporary files; the path, or empty (after "批注文件下载失败!" when the
+    // package could not be read).
+    CString DownloadMarkupFile();
+    // The file into which the viewer saves the markup in hand before it is stored:
+    // "<temp>_Vq_<document>_<task>.rml" (Volo View above 1.0) or ".dwf"; empty with the AutoVue
+    // tool, which stores nothing.
+    CString MarkupFileName() const;
+    // Stores the markup file when it exists and deletes the local file once stored; 1 when stored.
+    int SaveMarkup(const CString& path);
+    // Stores the file as the step's markup in place of the one found at load. The new rows are
+    // written and the file pushed before the old rows are deleted, all in one transaction: a
+    // failure leaves the earlier markup as it was. 1 when stored.
+    int StoreMarkup(const CString& path);
+    // Deletes the markup found at load (package, then row); 1, or 0 when a statement fails.
+    int DeleteMarkupById();
+    // Deletes the step's markup rows when the stored markup cannot be shown.
+    int DeleteStoredMarkup();
+
+    // The tool name written with a stored markup: "VoloView%g" above version 1.0, else
+    // "VoloView1.0".
+    CString MarkupToolName() const;
+
+    // The step (set by the caller).
+    CString m_strFileID;
+    CString m_strAuditTask;
+    CString m_strAuditDate; // BeginDate of the reviewer's step row
+    CString m_strWorkID;
+    CString m_strAuditor; // login account of the reviewer
+    CString m_strOpinion;
+    BOOL m_bAutoVue = FALSE;         // the AutoVue viewer is the redline tool: nothing is stored
+    double m_dVoloViewVersion = 1.0; // [设计过程管理] "VoloView版本", read by the constructor
+
+    // The stored markup found at load, or after a store.
+    int m_bMarkupFound = 0;
+    long long m_nFileLogID = 0; // 0: none
+    CString m_strFileBulk;
+    CString m_strStoredAuditor;
+    CString m_strSaveTime;
+    CString m_strFileType;
+    CString m_strMarkupTool;
+
+    CStringArray m_arrTempFiles; // downloaded markup files
+
+private:
+    // The new key under the Oracle dialect (the sequence), 0 after the missing-sequence message.
+    long long NextSequenceKey();
+    bool InsertMarkupRow(long long key, const CString& size, const CString& time, const CString& ext);
+    long long ReadBackKey();
+};

@@ -1,0 +1,133 @@
+// The review levels of the documents of a change task in both dialects.
+#include "review/ECOAuditLevel.h"
+#include "core/VqDesignTaskApp.h"
+#include "tests/support/DbWorkspace.h"
+#include "tests/support/MessageBoxRecorder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr const char* kTask = "JX-01[M]#001";
+
+class ECOAuditLevelTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        // Change order JX-01 changes parts A and B; the task holds drawings of A and B and the
+        // order's own sheet.
+        ws.Execute(
+            "INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES ('JX-01', 'A', '0'), ('JX-01', 'B', "
+            "'0'), ('JX-01', 'C', '1')");
+        ws.Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode, State, Other4) VALUES "
+                   "('DA', 'JX-01[M]#001', 'a.dwg', 'A', '评审', ''), ('DB', 'JX-01[M]#001', 'b.DWG', 'B', "
+                   "'等待正式', ''),"
+                   "('SH', 'JX-01[M]#001', 'sheet.tbl', '', '评审', '_ECO')");
+        ws.Execute("INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, "
+                   "MaxAuditLevel) VALUES "
+                   "('JX-01[M]#001', 'DA', 'N', 0, 2), ('JX-01[M]#001', 'DB', 'N', 0, 1), "
+                   "('JX-01[M]#001', 'SH', 'Y', 0, 2)");
+        ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, State) VALUES ('DA', '审核', '等待'), "
+                   "('DB', '审核', '等待'), ('SH', '审核', '未完成')");
+        ws.Execute("INSERT INTO TeamWorkGroupAudit (FileID, AuditTask, State) VALUES ('DA', '审核', '等待')");
+        theApp.m_pConnPDM = ws.Connect();
+        theApp.m_nDatabaseType = GetParam();
+        theApp.m_nAdoCloseMode = 1;
+        theApp.m_strLoginUser = "zhangsan";
+    }
+    void TearDown() override {
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nDatabaseType = 0;
+        EXPECT_EQ(rec.Pending(), 0);
+    }
+    CString Level(const char* fileId) {
+        return ws.QueryText(CString("SELECT CurrentAuditLevel FROM ECOAuditLevel WHERE FileID='") + fileId +
+                            "'");
+    }
+    CString StepState(const char* table, const char* fileId) {
+        return ws.QueryText(CString("SELECT State FROM ") + table + " WHERE FileID='" + fileId + "'");
+    }
+
+    vqtest::DbWorkspace ws{GetParam()};
+    vqtest::MessageBoxRecorder rec;
+    CECOAuditLevel levels;
+};
+
+} // namespace
+
+TEST_P(ECOAuditLevelTest, ADocumentAdvancesOneLevelAtATimeUpToItsMaximum) {
+    EXPECT_EQ(levels.AdvanceFileLevel(kTask, "DB", 1), 1);
+    EXPECT_EQ(Level("DB"), "1");
+    EXPECT_EQ(levels.AdvanceFileLevel(kTask, "DB", 1), 0);
+    EXPECT_EQ(Level("DB"), "1");
+    int maximum = -1, current = -1;
+    EXPECT_EQ(levels.GetFileLevels(kTask, "DB", maximum, current), 1);
+    EXPECT_EQ(maximum, 1);
+    EXPECT_EQ(current, 1);
+    maximum = current = -1;
+    EXPECT_EQ(levels.GetFileLevels(kTask, "XX", maximum, current), 1);
+    EXPECT_EQ(maximum, -1) << "no row: unchanged";
+    // Back to the start takes the order's sheet with it.
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 2 WHERE FileID = 'SH'");
+    EXPECT_EQ(levels.AdvanceFileLevel(kTask, "DB", 0), 1);
+    EXPECT_EQ(Level("DB"), "0");
+    EXPECT_EQ(Level("SH"), "0");
+}
+
+TEST_P(ECOAuditLevelTest, ALevelOpensOnlyWhenEveryPartAndTheSheetHaveReachedIt) {
+    levels.AdvanceFileLevel(kTask, "DA", 1);
+    EXPECT_EQ(levels.CheckModifiedPartsReady(kTask, 1), 0) << "only A has reached level 1";
+    EXPECT_EQ(levels.ResetWaitingAudits(1, kTask, 1), 1);
+    EXPECT_EQ(StepState("TeamWorkAudit", "DA"), "等待");
+    levels.AdvanceFileLevel(kTask, "DB", 1);
+    EXPECT_EQ(levels.CheckModifiedPartsReady(kTask, 1), 0) << "the sheet is still at 0";
+    levels.AdvanceFileLevel(kTask, "SH", 1);
+    EXPECT_EQ(levels.CheckModifiedPartsReady(kTask, 1), 1);
+    EXPECT_EQ(levels.ResetWaitingAudits(1, kTask, 1), 1);
+    EXPECT_EQ(StepState("TeamWorkAudit", "DA"), "未完成");
+    EXPECT_EQ(StepState("TeamWorkAudit", "DB"), "未完成");
+    EXPECT_EQ(StepState("TeamWorkGroupAudit", "DA"), "未完成");
+}
+
+TEST_P(ECOAuditLevelTest, MoreSubmittedPartsThanTheOrderHasWarnAndOpen) {
+    ws.Execute(
+        "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('DC', 'JX-01[M]#001', "
+        "'c.dwg', 'C')");
+    ws.Execute(
+        "INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, MaxAuditLevel) VALUES "
+        "('JX-01[M]#001', 'DC', 'N', 0, 1)");
+    rec.Expect("提交文档对应零部件的数量大于更改单设计的零部件数量");
+    EXPECT_EQ(levels.CheckModifiedPartsReady(kTask, 0), 1);
+}
+
+TEST_P(ECOAuditLevelTest, AnOrderWithoutItsSheetRowNeverCompletes) {
+    ws.Execute("DELETE FROM ECOAuditLevel WHERE FileID = 'SH'");
+    EXPECT_EQ(levels.CheckModifiedPartsReady(kTask, 0), 0);
+    EXPECT_EQ(levels.CountUnfinishedFiles(kTask), 0);
+}
+
+TEST_P(ECOAuditLevelTest, AllFinishedOnlyWhenEveryDocumentIsAtItsMaximum) {
+    EXPECT_EQ(levels.CountUnfinishedFiles(kTask), 0);
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = MaxAuditLevel");
+    EXPECT_EQ(levels.CountUnfinishedFiles(kTask), 1);
+}
+
+TEST_P(ECOAuditLevelTest, RejectingTheSheetAndReleasingTheWaitingDocuments) {
+    EXPECT_EQ(levels.RejectECOFiles(kTask, "更改", "审核"), 1);
+    EXPECT_EQ(
+        ws.QueryText("SELECT State || '/' || Result || '/' || Manager FROM TeamWorkAudit WHERE FileID='SH'"),
+        "已完成/未通过/zhangsan");
+    EXPECT_EQ(StepState("TeamWorkResult", "SH"), "更改");
+    EXPECT_EQ(StepState("TeamWorkResult", "DA"), "评审");
+    EXPECT_EQ(levels.ReleaseWaitingResults(kTask), 1);
+    EXPECT_EQ(StepState("TeamWorkResult", "DB"), "正式");
+    EXPECT_EQ(StepState("TeamWorkResult", "DA"), "评审");
+}
+
+TEST_P(ECOAuditLevelTest, StepPositionInAPathText) {
+    const CString path = "校对(40,20)|*|审核(40,110)|*|工艺审查(240,110)";
+    EXPECT_EQ(levels.GetAuditorIndex(path, "工艺审查[M]"), 2);
+    EXPECT_EQ(levels.GetAuditorIndex(path, "批准"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, ECOAuditLevelTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
