@@ -152,6 +152,9 @@ void StepFaces(CDC& dc) {
         158, 16, 16, [](CDC& dc) { Folder(dc, 0, 0, RGB(230, 160, 0)); }, kMagenta);
     vq::RegisterIconResource(
         6007, 16, 16, [](CDC& dc) { Task(dc, 0, 0, RGB(0, 150, 80)); }, kMagenta);
+    // Row icon of departments (166).
+    vq::RegisterIconResource(
+        166, 16, 16, [](CDC& dc) { Folder(dc, 0, 0, RGB(60, 140, 200)); }, kMagenta);
     // Row icon of stored versions of documents (185).
     vq::RegisterIconResource(
         185, 16, 16, [](CDC& dc) { Document(dc, 0, 0, RGB(150, 80, 160)); }, kMagenta);

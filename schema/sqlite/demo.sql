@@ -91,3 +91,50 @@ INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, Wor
 
 -- Parts of the work tasks: the housing part that zhangsan's work task declared for its structure.
 INSERT INTO TeamWorkPart (WorkID, PartCode, PartName, PartRev, UserName, TrastUser, SaveDate, UsedFlag, IsAssemble, State) VALUES ('XM-01-01#001', 'P-1000-01', '箱体部件', 'A', 'zhangsan', 'zhangsan', '2026-11-01 10:10', 1, 1, '分配');
+
+-- Review workflow: a three-level review template whose second level holds two steps side by
+-- side, a plain countersigning template, and a drawing of the housing work that is reviewed by
+-- the three-level template.
+INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('三级评审', '混合', '校对(40,20)|*|审核(40,110)|*|工艺审查(240,110)|*|批准(40,200)');
+INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('会签', '并联', '设计会签(40,20)|*|工艺会签(240,20)');
+INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, SaveDate, State, AuditingModel, AuditorName, AuditingType, PartCode, Other3) VALUES ('F-0005', 'XM-01-01#001', '箱盖零件图', 'P-1000-01-02-01.dwg', '388', '2026-11-26 09:30:00', 'AutoCAD 图形', '2026-11-26 09:35:00', '评审', '三级评审', 'zhaoliu|*|zhangsan|*|wangwu|*|admin', '混合', 'P-1000-01-02', '2026-11-26 09:40:00');
+
+-- Engineering change orders: the configuration of both groups, the departments (the manager by
+-- user name), and change notices of the product JX in each state with their numbers, changed
+-- parts, handout departments and review steps; one modification notice.
+INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('更改单', '评审方式', '0');
+INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('更改单', '评审流程', '三级评审');
+INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('更改单', '评审人员', 'zhaoliu|*|zhangsan|*|wangwu|*|admin');
+INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('更改单', '编号宽度', '3');
+INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('更改单', '编号分隔', '-');
+INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('更改单', '编号方式', '1');
+INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '评审方式', '1');
+INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '编号宽度', '3');
+INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '编号分隔', '-');
+INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '编号方式', '2');
+INSERT INTO EnpartmentManage (Code, Name, Manager) VALUES ('D01', '设计一室', '张三');
+INSERT INTO EnpartmentManage (Code, Name, Manager) VALUES ('D02', '设计二室', '李四');
+INSERT INTO EnpartmentManage (Code, Name, Manager) VALUES ('G01', '工艺室', '王五');
+INSERT INTO EnpartmentManage (Code, Name, Manager) VALUES ('S01', '生产车间', '赵六');
+INSERT INTO ECOSerialNo (ECOGroup, NoGroup, SerialNo, UserName, SaveDate, ECONo) VALUES ('更改单', 'JX-2026', 1, '张三', '2026-11-10 09:00', 'JX-2026-001');
+INSERT INTO ECOSerialNo (ECOGroup, NoGroup, SerialNo, UserName, SaveDate, ECONo) VALUES ('更改单', 'JX-2026', 2, '张三', '2026-11-12 10:00', 'JX-2026-002');
+INSERT INTO ECOSerialNo (ECOGroup, NoGroup, SerialNo, UserName, SaveDate, ECONo) VALUES ('更改单', 'JX-2026', 3, '张三', '2026-11-15 14:30', 'JX-2026-003');
+INSERT INTO ECOSerialNo (ECOGroup, NoGroup, SerialNo, UserName, SaveDate, ECONo) VALUES ('更改单', 'JX-2026', 4, '李四', '2026-11-20 08:45', 'JX-2026-004');
+INSERT INTO ECOSerialNo (ECOGroup, NoGroup, SerialNo, UserName, SaveDate, ECONo) VALUES ('修改单', '-2026', 1, '李四', '2026-11-21 11:00', 'JX-2026-001');
+INSERT INTO ECOChangeManage (ECONo, ECOLevel, SaveUser, SaveDate, State, ProductStyle, ProductName, ProductCode, Department, Remark, AffectNo, AuditingType, AuditingModel, AuditorName) VALUES ('JX-2026-001', '普通', '张三', '2026-11-10 09:00', '正式', 'JX', '减速机', 'JX', '设计一室; 生产车间', '箱座壁厚加大', 'SC-0101', '按组', '三级评审', 'zhaoliu|*|zhangsan|*|wangwu|*|admin');
+INSERT INTO ECOChangeManage (ECONo, ECOLevel, SaveUser, SaveDate, State, ProductStyle, ProductName, ProductCode, Department, Remark, AffectNo, AuditingType, AuditingModel, AuditorName) VALUES ('JX-2026-002', '中等', '张三', '2026-11-12 10:00', '评审', 'JX', '减速机', 'JX', '工艺室', '箱盖吊耳位置调整', 'SC-0102', '按组', '三级评审', 'zhaoliu|*|zhangsan|*|wangwu|*|admin');
+INSERT INTO ECOChangeManage (ECONo, ECOLevel, SaveUser, SaveDate, State, ProductStyle, ProductName, ProductCode, Department, Remark, AffectNo, AuditingType, AuditingModel, AuditorName) VALUES ('JX-2026-003', '优先', '张三', '2026-11-15 14:30', '更改', 'JX', '减速机', 'JX', '设计一室', '油标规格更换', '', '按组', '三级评审', 'zhaoliu|*|zhangsan|*|wangwu|*|admin');
+INSERT INTO ECOChangeManage (ECONo, ECOLevel, SaveUser, SaveDate, State, ProductStyle, ProductName, ProductCode, Department, Remark, AffectNo, AuditingType, AuditingModel, AuditorName) VALUES ('JX-2026-004', '普通', '李四', '2026-11-20 08:45', '临时', 'JX', '减速机', 'JX', '', '', '', '按组', '三级评审', 'zhaoliu|*|zhangsan|*|wangwu|*|admin');
+INSERT INTO ECOChangePart (ECONo, PartCode, PartName, ChangeLabel, ChangePlace, ChangeECO) VALUES ('JX-2026-001', 'P-1000-01-01', '箱座', 'a', '2', '');
+INSERT INTO ECOChangePart (ECONo, PartCode, PartName, ChangeLabel, ChangePlace, ChangeECO) VALUES ('JX-2026-002', 'P-1000-01-02', '箱盖', 'b', '1', 'JX-2026-001');
+INSERT INTO ECOChangePart (ECONo, PartCode, PartName, ChangeLabel, ChangePlace, ChangeECO) VALUES ('JX-2026-003', 'P-1000-01-04', '油标', 'c', '1', '');
+INSERT INTO ECOChangePart (ECONo, PartCode, PartName, ChangeLabel, ChangePlace, ChangeECO) VALUES ('JX-2026-004', 'P-1000-01-01', '箱座', '', '', '');
+INSERT INTO ECOHandout (ECOGroup, ECONo, Enpartment) VALUES ('更改单', 'JX-2026-001', '设计一室');
+INSERT INTO ECOHandout (ECOGroup, ECONo, Enpartment) VALUES ('更改单', 'JX-2026-001', '生产车间');
+INSERT INTO ECOPartRelease (ECOGroup, ECONo, PartCode, PartName, IsChanged, SaveDate) VALUES ('更改单', 'JX-2026-001', 'P-1000-01-01', '箱座', '否', '2026-11-11');
+INSERT INTO ECOAuditManage (ECOGroup, ECONo, AuditingType, AuditName, Auditor, BeginTime, FinishTime, AuditResult, AuditState, AuditManager) VALUES ('更改单', 'JX-2026-001', '按组', '校对', 'zhaoliu', '2026-11-10', '2026-11-10', '通过', '完成', 'zhaoliu');
+INSERT INTO ECOAuditManage (ECOGroup, ECONo, AuditingType, AuditName, Auditor, BeginTime, AuditState, AuditManager) VALUES ('更改单', 'JX-2026-002', '按组', '校对', 'zhaoliu', '2026-11-12', '未完成', 'zhaoliu');
+INSERT INTO ECOAuditManage (ECOGroup, ECONo, AuditingType, AuditName, Auditor, BeginTime, FinishTime, AuditResult, AuditState, AuditManager) VALUES ('更改单', 'JX-2026-003', '按组', '校对', 'zhaoliu', '2026-11-15', '2026-11-15', '通过', '完成', 'zhaoliu');
+INSERT INTO ECOAuditManage (ECOGroup, ECONo, AuditingType, AuditName, Auditor, BeginTime, FinishTime, AuditResult, AuditRemark, AuditState, AuditManager) VALUES ('更改单', 'JX-2026-003', '按组', '审核', 'zhangsan', '2026-11-16', '2026-11-16', '不通过', '油标型号不对', '完成', 'zhangsan');
+INSERT INTO ECOModifyManage (ECONo, ECOLevel, SaveUser, SaveDate, State, ValidDate, ValidType, Department, Resion, Remark, AuditingType, AuditingModel, AuditorName, Content, AffectNo) VALUES ('JX-2026-001', '普通', '李四', '2026-11-21 11:00', '临时', '2026-12-01', '起', '工艺室', '加工困难', '', '按单', '会签', 'zhangsan|*|wangwu', '改蓝图: 箱座倒角', '');
+INSERT INTO ECOModifyPart (ECONo, PartCode, PartName, Result, Other1, Other2, Other3) VALUES ('JX-2026-001', 'P-1000-01-01', '箱座', '修改', 'a', '1', '尺寸');

@@ -781,3 +781,204 @@ CREATE TABLE IF NOT EXISTS TeamWorkPartResult (
 );
 CREATE INDEX IF NOT EXISTS IX_TeamWorkPartResult_PartCode ON TeamWorkPartResult (PartCode);
 CREATE INDEX IF NOT EXISTS IX_TeamWorkPartResult_FileID ON TeamWorkPartResult (FileID);
+
+-- Review workflow: the review templates. They are maintained outside the system and only read
+-- here; AuditingPath holds the steps as "name(left,top)" joined by "|*|", the top being the
+-- step's level, and AuditingStyle "混合" runs the levels one after another.
+CREATE TABLE IF NOT EXISTS AuditingManage (
+    AuditingModel VARCHAR(255) COLLATE NOCASE,
+    AuditingStyle VARCHAR(50) COLLATE NOCASE,
+    AuditingPath TEXT COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_AuditingManage_AuditingModel ON AuditingManage (AuditingModel);
+
+-- ---------------------------------------------------------------------------------------------
+-- Engineering change orders and change labels: the configuration of the two groups ("更改单",
+-- "修改单"), number reservations, change notice and modification notice headers and parts, the
+-- review steps and assisting reviews of an order, publishing (released and affected parts,
+-- handout departments), labels of change-order documents and of part drawings, and the
+-- departments. ECOPartRelease and ECORelateFile are above.
+CREATE TABLE IF NOT EXISTS ECOConfigure (
+    ConfigureGroup VARCHAR(50) COLLATE NOCASE,
+    ConfigureType VARCHAR(50) COLLATE NOCASE,
+    ConfigureValue VARCHAR(2000) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_ECOConfigure_Group ON ECOConfigure (ConfigureGroup);
+
+-- A serial is taken once per series: two clients reserving in one series at the same moment
+-- cannot both store it; the second one takes the next free serial.
+CREATE TABLE IF NOT EXISTS ECOSerialNo (
+    ECOGroup VARCHAR(50) COLLATE NOCASE,
+    NoGroup VARCHAR(100) COLLATE NOCASE,
+    SerialNo INTEGER,
+    UserName VARCHAR(50) COLLATE NOCASE,
+    SaveDate VARCHAR(20) COLLATE NOCASE,
+    ECONo VARCHAR(100) COLLATE NOCASE
+);
+CREATE UNIQUE INDEX IF NOT EXISTS UX_ECOSerialNo_Serial ON ECOSerialNo (ECOGroup, NoGroup, SerialNo);
+CREATE INDEX IF NOT EXISTS IX_ECOSerialNo_No ON ECOSerialNo (ECOGroup, ECONo);
+
+CREATE TABLE IF NOT EXISTS ECOChangeManage (
+    ECONo VARCHAR(100) COLLATE NOCASE,
+    ECOLevel VARCHAR(20) COLLATE NOCASE,
+    SaveUser VARCHAR(50) COLLATE NOCASE,
+    SaveDate VARCHAR(20) COLLATE NOCASE,
+    State VARCHAR(20) COLLATE NOCASE,
+    ProductStyle VARCHAR(100) COLLATE NOCASE,
+    ProductName VARCHAR(255) COLLATE NOCASE,
+    ProductCode VARCHAR(100) COLLATE NOCASE,
+    Department VARCHAR(2000) COLLATE NOCASE,
+    Remark VARCHAR(2000) COLLATE NOCASE,
+    AffectNo VARCHAR(100) COLLATE NOCASE,
+    AuditingType VARCHAR(20) COLLATE NOCASE,
+    AuditingModel VARCHAR(255) COLLATE NOCASE,
+    AuditorName VARCHAR(2000) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_ECOChangeManage_No ON ECOChangeManage (ECONo);
+CREATE INDEX IF NOT EXISTS IX_ECOChangeManage_State ON ECOChangeManage (State);
+
+CREATE TABLE IF NOT EXISTS ECOChangePart (
+    ECONo VARCHAR(100) COLLATE NOCASE,
+    PartCode VARCHAR(100) COLLATE NOCASE,
+    PartName VARCHAR(255) COLLATE NOCASE,
+    ChangeLabel VARCHAR(255) COLLATE NOCASE,
+    ChangePlace VARCHAR(50) COLLATE NOCASE,
+    ChangeECO VARCHAR(2000) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_ECOChangePart_No ON ECOChangePart (ECONo);
+CREATE INDEX IF NOT EXISTS IX_ECOChangePart_Part ON ECOChangePart (PartCode);
+
+CREATE TABLE IF NOT EXISTS ECOModifyManage (
+    ECONo VARCHAR(100) COLLATE NOCASE,
+    ECOLevel VARCHAR(20) COLLATE NOCASE,
+    SaveUser VARCHAR(50) COLLATE NOCASE,
+    SaveDate VARCHAR(20) COLLATE NOCASE,
+    State VARCHAR(20) COLLATE NOCASE,
+    ValidDate VARCHAR(20) COLLATE NOCASE,
+    ValidType VARCHAR(10) COLLATE NOCASE,
+    Department VARCHAR(2000) COLLATE NOCASE,
+    Resion VARCHAR(2000) COLLATE NOCASE,
+    Remark VARCHAR(2000) COLLATE NOCASE,
+    AuditingType VARCHAR(20) COLLATE NOCASE,
+    AuditingModel VARCHAR(255) COLLATE NOCASE,
+    AuditorName VARCHAR(2000) COLLATE NOCASE,
+    Content VARCHAR(4000) COLLATE NOCASE,
+    AffectNo VARCHAR(100) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_ECOModifyManage_No ON ECOModifyManage (ECONo);
+CREATE INDEX IF NOT EXISTS IX_ECOModifyManage_State ON ECOModifyManage (State);
+
+CREATE TABLE IF NOT EXISTS ECOModifyPart (
+    ECONo VARCHAR(100) COLLATE NOCASE,
+    PartCode VARCHAR(100) COLLATE NOCASE,
+    PartName VARCHAR(255) COLLATE NOCASE,
+    Result VARCHAR(2000) COLLATE NOCASE,
+    Other1 VARCHAR(255) COLLATE NOCASE,
+    Other2 VARCHAR(255) COLLATE NOCASE,
+    Other3 VARCHAR(255) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_ECOModifyPart_No ON ECOModifyPart (ECONo);
+CREATE INDEX IF NOT EXISTS IX_ECOModifyPart_Part ON ECOModifyPart (PartCode);
+
+CREATE TABLE IF NOT EXISTS ECOAuditManage (
+    ECOGroup VARCHAR(50) COLLATE NOCASE,
+    ECONo VARCHAR(100) COLLATE NOCASE,
+    AuditingType VARCHAR(20) COLLATE NOCASE,
+    AuditName VARCHAR(255) COLLATE NOCASE,
+    Auditor VARCHAR(255) COLLATE NOCASE,
+    BeginTime VARCHAR(20) COLLATE NOCASE,
+    FinishTime VARCHAR(20) COLLATE NOCASE,
+    AuditResult VARCHAR(50) COLLATE NOCASE,
+    AuditRemark VARCHAR(4000) COLLATE NOCASE,
+    Working VARCHAR(20) COLLATE NOCASE,
+    AuditState VARCHAR(20) COLLATE NOCASE,
+    AuditManager VARCHAR(255) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_ECOAuditManage_No ON ECOAuditManage (ECOGroup, ECONo, AuditName);
+CREATE INDEX IF NOT EXISTS IX_ECOAuditManage_Auditor ON ECOAuditManage (Auditor, AuditState);
+
+CREATE TABLE IF NOT EXISTS ECONextAuditManage (
+    ECOGroup VARCHAR(50) COLLATE NOCASE,
+    ECONo VARCHAR(100) COLLATE NOCASE,
+    UpAuditName VARCHAR(255) COLLATE NOCASE,
+    Assigner VARCHAR(50) COLLATE NOCASE,
+    AssignDate VARCHAR(20) COLLATE NOCASE,
+    AuditName VARCHAR(255) COLLATE NOCASE,
+    Auditor VARCHAR(50) COLLATE NOCASE,
+    BeginTime VARCHAR(20) COLLATE NOCASE,
+    FinishTime VARCHAR(20) COLLATE NOCASE,
+    AuditState VARCHAR(20) COLLATE NOCASE,
+    AuditResult VARCHAR(50) COLLATE NOCASE,
+    AuditRemark VARCHAR(4000) COLLATE NOCASE,
+    AuditRequest VARCHAR(4000) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_ECONextAuditManage_Step ON ECONextAuditManage (ECOGroup, ECONo, UpAuditName, AuditName);
+CREATE INDEX IF NOT EXISTS IX_ECONextAuditManage_Auditor ON ECONextAuditManage (Auditor, AuditState);
+
+CREATE TABLE IF NOT EXISTS ECOPartNotify (
+    ECOGroup VARCHAR(50) COLLATE NOCASE,
+    ECONo VARCHAR(100) COLLATE NOCASE,
+    RelateType VARCHAR(10) COLLATE NOCASE,
+    PartCode VARCHAR(100) COLLATE NOCASE,
+    PartName VARCHAR(255) COLLATE NOCASE,
+    Manager VARCHAR(50) COLLATE NOCASE,
+    ReleaseUser VARCHAR(50) COLLATE NOCASE,
+    ReleaseDate VARCHAR(20) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_ECOPartNotify_No ON ECOPartNotify (ECOGroup, ECONo);
+CREATE INDEX IF NOT EXISTS IX_ECOPartNotify_Part ON ECOPartNotify (PartCode);
+
+-- The departments that receive an order; maintained outside the system.
+CREATE TABLE IF NOT EXISTS ECOHandout (
+    ECOGroup VARCHAR(50) COLLATE NOCASE,
+    ECONo VARCHAR(100) COLLATE NOCASE,
+    Enpartment VARCHAR(100) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_ECOHandout_No ON ECOHandout (ECOGroup, ECONo);
+
+CREATE TABLE IF NOT EXISTS ECOFileChangeLabel (
+    ECOGroup VARCHAR(50) COLLATE NOCASE,
+    ECONo VARCHAR(100) COLLATE NOCASE,
+    DocType VARCHAR(255) COLLATE NOCASE,
+    ChangeLabel VARCHAR(100) COLLATE NOCASE,
+    ChangeArea VARCHAR(100) COLLATE NOCASE,
+    ChangeCount VARCHAR(50) COLLATE NOCASE,
+    FileSerial VARCHAR(100) COLLATE NOCASE,
+    Changer VARCHAR(50) COLLATE NOCASE,
+    ChangeDate VARCHAR(20) COLLATE NOCASE,
+    Resion VARCHAR(2000) COLLATE NOCASE,
+    Content VARCHAR(4000) COLLATE NOCASE,
+    Remark VARCHAR(2000) COLLATE NOCASE,
+    LeftX VARCHAR(50) COLLATE NOCASE,
+    LeftY VARCHAR(50) COLLATE NOCASE,
+    RightX VARCHAR(50) COLLATE NOCASE,
+    RightY VARCHAR(50) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_ECOFileChangeLabel_Doc ON ECOFileChangeLabel (ECOGroup, ECONo, DocType, ChangeLabel);
+
+CREATE TABLE IF NOT EXISTS PartChangeLabel (
+    PartCode VARCHAR(100) COLLATE NOCASE,
+    RevNo VARCHAR(20) COLLATE NOCASE,
+    ChangeLabel VARCHAR(100) COLLATE NOCASE,
+    ChangeArea VARCHAR(100) COLLATE NOCASE,
+    ChangeCount VARCHAR(50) COLLATE NOCASE,
+    FileSerial VARCHAR(100) COLLATE NOCASE,
+    Changer VARCHAR(50) COLLATE NOCASE,
+    ChangeDate VARCHAR(20) COLLATE NOCASE,
+    Resion VARCHAR(2000) COLLATE NOCASE,
+    Content VARCHAR(4000) COLLATE NOCASE,
+    Remark VARCHAR(2000) COLLATE NOCASE,
+    LeftX VARCHAR(50) COLLATE NOCASE,
+    LeftY VARCHAR(50) COLLATE NOCASE,
+    RightX VARCHAR(50) COLLATE NOCASE,
+    RightY VARCHAR(50) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_PartChangeLabel_Part ON PartChangeLabel (PartCode, RevNo, ChangeLabel);
+
+-- Departments: Manager is the user name (UserName of UserInformation) of the department's head.
+CREATE TABLE IF NOT EXISTS EnpartmentManage (
+    Code VARCHAR(50) COLLATE NOCASE,
+    Name VARCHAR(100) COLLATE NOCASE,
+    Manager VARCHAR(50) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_EnpartmentManage_Name ON EnpartmentManage (Name);

@@ -1286,6 +1286,31 @@ bool ClickCell(CWnd& control, int row, int column, bool doubleClick) {
     return true;
 }
 
+bool ClickAt(CWnd& control, CPoint point, bool right, bool doubleClick) {
+    QWidget* w = WidgetFor(control);
+    if (!w)
+        return false;
+    SendClick(w, QPoint(point.x, point.y), right ? Qt::RightButton : Qt::LeftButton, doubleClick);
+    return true;
+}
+
+bool DragFromTo(CWnd& control, CPoint from, CPoint to) {
+    QWidget* w = WidgetFor(control);
+    if (!w)
+        return false;
+    const QPointF start(from.x, from.y);
+    const QPointF end(to.x, to.y);
+    QMouseEvent press(QEvent::MouseButtonPress, start, w->mapToGlobal(start), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+    QMouseEvent move(QEvent::MouseMove, end, w->mapToGlobal(end), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, end, w->mapToGlobal(end), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(w, &release);
+    return true;
+}
+
 bool ClickColumn(CWnd& control, int column) {
     auto* tree = qobject_cast<QTreeWidget*>(WidgetFor(control));
     if (!tree || column < 0 || column >= tree->columnCount())

@@ -30,6 +30,11 @@ bool ClickItem(CWnd& control, int index, bool right = false, bool doubleClick = 
 // A click in the middle of a cell (row, column) of a report list; with doubleClick, a double
 // click there (press, release, double click).
 bool ClickCell(CWnd& control, int row, int column, bool doubleClick = false);
+// A click at a point of a window that paints itself (its client coordinates); right button,
+// double click (press, release, double click) as asked.
+bool ClickAt(CWnd& control, CPoint point, bool right = false, bool doubleClick = false);
+// Left button pressed at one point, the mouse moved with it held, released at another.
+bool DragFromTo(CWnd& control, CPoint from, CPoint to);
 // A click on a column header of a report list.
 bool ClickColumn(CWnd& control, int column);
 // Replaces the text of an edit field (or the edit part of a combo box) as typing does.

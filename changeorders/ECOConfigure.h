@@ -1,0 +1,42 @@
+// The settings of a change-order group ("更改单" change notice, "修改单" modification notice)
+// from ECOConfigure, and the mappings of the priority level and the review type between the
+// forms and the stored texts.
+#pragma once
+
+#include "platform/base/String.h"
+
+extern const char* const kChangeNoticeGroup; // "更改单"
+extern const char* const kModifyNoticeGroup; // "修改单"
+
+// Review modes of a group ("评审方式").
+enum ECOReviewMode {
+    kReviewByGroup = 0,   // the configured template and auditors
+    kReviewPerOrder = 1,  // chosen per order with the review-flow dialog
+    kReviewNone = 2,      // no review: a formal order is published at once
+    kReviewConfigured = 3 // the configured template, stored as per order
+};
+
+class CECOConfigure {
+public:
+    // Reads the rows of the group; types not listed are ignored, a repeated type: the later row
+    // read wins. A value missing keeps its default. Returns 0 after a database error (shown).
+    int LoadConfigure(const CString& group);
+
+    int m_nReviewMode = kReviewNone; // "评审方式"
+    CString m_strCfgAuditingModel;   // "评审流程"
+    CString m_strCfgAuditorName;     // "评审人员"
+    int m_nNoWidth = 1;              // "编号宽度", at least 1
+    CString m_strNoSeparator = "-";  // "编号分隔"
+    int m_nNoMode = 0;               // "编号方式", at least 0
+};
+
+// The signed decimal number at the start of the trimmed text; 0 when there is none.
+int LeadingSignedInt(const CString& text);
+
+// 0 "普通", 1 "中等", any other "优先"; and back: "普通" 0, "中等" 1, any other text 2.
+CString ECOLevelText(int level);
+int ECOLevelIndex(const CString& text);
+
+// 0 "按组", 1 or 3 "按单", any other "无"; and back: "按组" 0, "按单" 1, any other text 2.
+CString AuditingTypeText(int reviewMode);
+int ReviewModeOfAuditingType(const CString& text);

@@ -1,0 +1,226 @@
+#include "review/AuditPath.h"
+
+#include <cctype>
+#include <climits>
+
+const char* const kAuditListSeparator = "|*|";
+const char* const kMixedAuditStyle = "混合";
+
+namespace {
+
+constexpr int kSeparatorLength = 3;
+
+// The decimal value of the text's leading number (blanks and a sign allowed before it); 0 when
+// there is none, clamped to the range of int.
+int LeadingInt(const CString& text) {
+    const std::string& s = text.str();
+    std::size_t i = 0;
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
+        ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+'))
+        negative = s[i++] == '-';
+    long long value = 0;
+    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i) {
+        value = value * 10 + (s[i] - '0');
+        if (value > INT_MAX)
+            value = INT_MAX;
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+// The step name as steps are compared: upper case, cut before "[M]".
+CString ComparisonName(const CString& stepName) {
+    return StoredStepName(stepName);
+}
+
+} // namespace
+
+void SplitAuditList(const CString& text, CStringArray& entries) {
+    CString rest = text;
+    while (!rest.IsEmpty()) {
+        const int at = rest.Find(kAuditListSeparator);
+        if (at < 0) {
+            entries.Add(rest);
+            break;
+        }
+        entries.Add(rest.Left(at));
+        rest = rest.Mid(at + kSeparatorLength);
+    }
+}
+
+AuditPathEntry ParseAuditPathEntry(const CString& entry) {
+    AuditPathEntry parsed;
+    const int open = entry.Find('(');
+    if (open < 0)
+        return parsed;
+    parsed.name = entry.Left(open);
+    const CString position = entry.Mid(open + 1);
+    const int comma = position.Find(',');
+    if (comma < 0) {
+        parsed.left = LeadingInt(position);
+        return parsed;
+    }
+    parsed.left = LeadingInt(position.Left(comma));
+    // The closing ")" is the entry's last character; what lies before it is the top.
+    const int topLength = position.GetLength() - comma - 2;
+    if (topLength > 0)
+        parsed.top = LeadingInt(position.Mid(comma + 1, topLength));
+    return parsed;
+}
+
+CString StoredStepName(const CString& stepName) {
+    CString name = stepName;
+    name.MakeUpper();
+    const int mark = name.Find("[M]");
+    if (mark >= 0)
+        name = name.Left(mark);
+    return name;
+}
+
+int GetAuditorIndex(const CString& listText, CString stepName) {
+    stepName.Replace("[M]", "");
+    stepName.Replace("[N]", "");
+    CString list = listText;
+    list.MakeUpper();
+    stepName.MakeUpper();
+    const int at = list.Find(stepName + "(");
+    if (at < 0)
+        return 0;
+    int index = 0;
+    for (int from = list.Find(kAuditListSeparator); from >= 0 && from < at;
+         from = list.Find(kAuditListSeparator, from + kSeparatorLength))
+        ++index;
+    return index;
+}
+
+CAuditPath::~CAuditPath() {
+    ClearAuditPath();
+}
+
+void CAuditPath::Load(const CString& style, const CString& pathText, const CString& auditorText,
+                      const CString& currentStep) {
+    ClearAuditPath();
+    m_strAuditingStyle = style;
+    m_strAuditingPath = pathText;
+    m_strAuditorName = auditorText;
+    m_strCurrentTask = currentStep;
+    m_nCurrentLevel = -1;
+    m_bValidPath = 1;
+    m_arrPeerSteps.RemoveAll();
+    m_arrNextSteps.RemoveAll();
+    SplitList();
+    BuildAuditPath();
+    CollectLowerLevelSteps();
+}
+
+void CAuditPath::ClearAuditPath() {
+    for (CObject* item : m_arrItems)
+        delete item;
+    m_arrItems.RemoveAll();
+}
+
+void CAuditPath::SplitList() {
+    m_arrAuditors.RemoveAll();
+    SplitAuditList(m_strAuditorName, m_arrAuditors);
+}
+
+void CAuditPath::BuildAuditPath() {
+    if (m_strAuditingPath.IsEmpty()) {
+        m_bValidPath = 0;
+        return;
+    }
+    CStringArray entries;
+    SplitAuditList(m_strAuditingPath, entries);
+    for (const CString& entry : entries)
+        AddAuditPathItem(entry);
+}
+
+void CAuditPath::AddAuditPathItem(const CString& entry) {
+    auto* item = new AuditPathItem;
+    const AuditPathEntry parsed = ParseAuditPathEntry(entry);
+    item->m_strTaskName = parsed.name;
+    item->m_nLevel = parsed.top;
+    const int index = GetCount();
+    if (index < m_arrAuditors.GetSize()) {
+        item->m_strAuditor = m_arrAuditors[index];
+    } else {
+        m_bValidPath = 0;
+    }
+    if (IsCurrentStep(*item))
+        m_nCurrentLevel = item->m_nLevel;
+    m_arrItems.Add(item);
+}
+
+void CAuditPath::AddStep(const CString& name, const CString& auditor, int level) {
+    auto* item = new AuditPathItem;
+    item->m_strTaskName = name;
+    item->m_strAuditor = auditor;
+    item->m_nLevel = level;
+    m_arrItems.Add(item);
+}
+
+bool CAuditPath::IsMixed() const {
+    return m_strAuditingStyle == kMixedAuditStyle;
+}
+
+const AuditPathItem* CAuditPath::GetItem(int index) const {
+    if (index < 0 || index >= GetCount())
+        return nullptr;
+    return static_cast<const AuditPathItem*>(m_arrItems[index]);
+}
+
+bool CAuditPath::IsCurrentStep(const AuditPathItem& item) const {
+    return ComparisonName(item.m_strTaskName).CompareNoCase(m_strCurrentTask) == 0;
+}
+
+void CAuditPath::CollectLowerLevelSteps() {
+    m_arrLowerSteps.RemoveAll();
+    if (!IsMixed())
+        return;
+    for (int i = 0; i < GetCount(); ++i)
+        if (GetItem(i)->m_nLevel < m_nCurrentLevel)
+            m_arrLowerSteps.Add(GetItem(i)->m_strTaskName);
+}
+
+void CAuditPath::CollectPeerSteps() {
+    m_arrPeerSteps.RemoveAll();
+    const bool mixed = IsMixed();
+    for (int i = 0; i < GetCount(); ++i) {
+        const AuditPathItem& item = *GetItem(i);
+        if (IsCurrentStep(item))
+            continue;
+        if (!mixed || item.m_nLevel == m_nCurrentLevel)
+            m_arrPeerSteps.Add(item.m_strTaskName);
+    }
+}
+
+void CAuditPath::CollectNextLevelSteps() {
+    m_arrNextSteps.RemoveAll();
+    if (!IsMixed())
+        return;
+    int i = 0;
+    while (i < GetCount() && GetItem(i)->m_nLevel <= m_nCurrentLevel)
+        ++i;
+    if (i == GetCount())
+        return;
+    const int nextLevel = GetItem(i)->m_nLevel;
+    for (; i < GetCount(); ++i)
+        if (GetItem(i)->m_nLevel == nextLevel)
+            m_arrNextSteps.Add(GetItem(i)->m_strTaskName);
+}
+
+void CAuditPath::CollectFirstLevelSteps(CStringArray& names, CStringArray& auditors) const {
+    names.RemoveAll();
+    auditors.RemoveAll();
+    if (GetCount() == 0)
+        return;
+    const int firstLevel = GetItem(0)->m_nLevel;
+    for (int i = 0; i < GetCount(); ++i) {
+        const AuditPathItem& item = *GetItem(i);
+        if (IsMixed() && item.m_nLevel != firstLevel)
+            continue;
+        names.Add(item.m_strTaskName);
+        auditors.Add(item.m_strAuditor);
+    }
+}

@@ -1,0 +1,376 @@
+// The attached documents of a change order in both dialects, hosted by a small form: documents
+// added, refused under a taken description, stored with their contents and fetched back byte for
+// byte, opened, copied, deleted; the sheet of a modification notice kept out of the list; stores
+// that fail leave no row without content; fetched files stay in the temporary folder.
+#include "changeorders/RelateDocPanel.h"
+#include "changeorders/ECOConfigure.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/os/ShellOpen.h"
+#include "platform/ui/DataExchange.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/ScriptedUser.h"
+#include "tests/support/DbWorkspace.h"
+#include "tests/support/MessageBoxRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+constexpr RelateDocControlIds kIds{2001, 2002, 2003, 2004, 2005};
+
+class RecordingShell : public vq::ShellOpener {
+public:
+    RecordingShell() { m_previous = vq::SetShellOpener(this); }
+    ~RecordingShell() override { vq::SetShellOpener(m_previous); }
+    bool OpenFile(const CString& path) override {
+        opened.push_back(path);
+        return true;
+    }
+    bool StartProgram(const CString&, const std::vector<CString>&) override { return true; }
+    std::vector<CString> opened;
+
+private:
+    vq::ShellOpener* m_previous = nullptr;
+};
+
+std::string ReadAll(const CString& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// A form that holds nothing but the documents of one order.
+class DocHostDlg : public CDialog {
+public:
+    enum { IDD_CHANGE = 39901, IDD_MODIFY = 39902 };
+    DocHostDlg(const CString& group, const CString& number, int readOnly = 0)
+        : CDialog(group == kModifyNoticeGroup ? IDD_MODIFY : IDD_CHANGE), m_docs(group, kIds) {
+        m_docs.m_strECONo = number;
+        m_docs.m_bReadOnly = readOnly;
+    }
+    static vq::DialogTemplate Template(const char* group) {
+        std::vector<vq::ControlTemplate> controls = CRelateDocPanel(group, kIds).TemplateControls();
+        controls.push_back(vq::DefPushButton(IDOK, "确定"));
+        controls.push_back(vq::PushButton(IDCANCEL, "取消", vq::kBeside));
+        return vq::DialogTemplate("附加文档", controls);
+    }
+
+    CRelateDocPanel m_docs;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override {
+        CDialog::DoDataExchange(pDX);
+        m_docs.DoDataExchange(pDX);
+    }
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        m_docs.Init(this);
+        m_docs.LoadRelatedDocs();
+        return TRUE;
+    }
+    void OnAdd() { m_docs.OnAddDocument(); }
+    void OnDelete() { m_docs.OnDeleteDocument(); }
+    void OnSaveAs() { m_docs.OnSaveDocumentAs(); }
+    void OnBrowse() { m_docs.OnBrowseDocument(); }
+    void OnChanged(NMHDR* n, LRESULT* r) { m_docs.OnDocumentChanged(n, r); }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(DocHostDlg, CDialog)
+    ON_BN_CLICKED(2002, &DocHostDlg::OnAdd)
+    ON_BN_CLICKED(2003, &DocHostDlg::OnDelete)
+    ON_BN_CLICKED(2004, &DocHostDlg::OnSaveAs)
+    ON_BN_CLICKED(2005, &DocHostDlg::OnBrowse)
+    ON_NOTIFY(LVN_ITEMCHANGED, 2001, &DocHostDlg::OnChanged)
+END_MESSAGE_MAP()
+
+const vq::DialogTemplate kChangeTemplate = DocHostDlg::Template("更改单");
+const vq::DialogTemplate kModifyTemplate = DocHostDlg::Template("修改单");
+const vq::TemplateRegistration kChangeRegistration(DocHostDlg::IDD_CHANGE, kChangeTemplate);
+const vq::TemplateRegistration kModifyRegistration(DocHostDlg::IDD_MODIFY, kModifyTemplate);
+
+DocHostDlg& Host(CDialog& d) {
+    return dynamic_cast<DocHostDlg&>(d);
+}
+
+class RelateDocPanelTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        ws.emplace(GetParam());
+        theApp.m_pConnPDM = ws->Connect();
+        theApp.m_nDatabaseType = GetParam();
+        theApp.m_nAdoCloseMode = 1;
+        ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg; txt");
+        fileA = ws->WriteFile("in/a.txt", "content of a");
+        fileB = ws->WriteFile("in/b.dwg", std::string("drawing\0bytes\xff", 14));
+    }
+    void TearDown() override {
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nDatabaseType = 0;
+        theApp.m_nAdoCloseMode = 0;
+        EXPECT_EQ(rec.Pending(), 0) << "an expected message box was not shown";
+        ws.reset();
+    }
+    // Adds a file through the file dialog and the description prompt.
+    static void Add(vq::ScriptedUser& user, const CString& path, const CString& description) {
+        user.Click(2002)
+            .File(path)
+            .Dialog("输入字符串")
+            .Set(1013, description)
+            .Click(IDOK)
+            .Dialog("附加文档");
+    }
+    CString Query(const CString& sql) { return ws->QueryText(sql); }
+    // Stores two documents of the change notice "E-1" through the panel.
+    void StoreTwo() {
+        DocHostDlg dlg(kChangeNoticeGroup, "E-1");
+        vq::ScriptedUser user;
+        user.Dialog("附加文档");
+        Add(user, fileA, "说明A");
+        Add(user, fileB, "图纸B");
+        user.Do([](CDialog& d) { EXPECT_EQ(Host(d).m_docs.SaveRelatedDocs(), 1); }).Click(IDOK);
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    }
+
+    std::optional<vqtest::DbWorkspace> ws;
+    vqtest::MessageBoxRecorder rec;
+    CString fileA, fileB;
+};
+
+} // namespace
+
+TEST_P(RelateDocPanelTest, DocumentsAreStoredAndFetchedBackByteForByte) {
+    StoreTwo();
+    EXPECT_EQ(Query("SELECT count(*) FROM ECORelateFile WHERE ECOGroup='更改单' AND ECONo='E-1'"), "2");
+    EXPECT_EQ(Query("SELECT FileName FROM ECORelateFile WHERE DocType='图纸B'"), "b.dwg");
+    EXPECT_EQ(Query("SELECT FileBulk FROM ECORelateFile WHERE DocType='图纸B'"), "1KB");
+    EXPECT_EQ(Query("SELECT DocSaved FROM ECORelateFile WHERE DocType='图纸B'"), "1");
+    EXPECT_FALSE(Query("SELECT Other1 FROM ECORelateFile WHERE DocType='说明A'").IsEmpty());
+
+    // Opened again: the stored rows come back, and browsing fetches and opens the content.
+    RecordingShell shell;
+    DocHostDlg dlg(kChangeNoticeGroup, "E-1");
+    vq::ScriptedUser user;
+    user.Dialog("附加文档")
+        .Do([](CDialog& d) {
+            ASSERT_EQ(Host(d).m_docs.m_list.GetItemCount(), 2);
+            EXPECT_EQ(Host(d).m_docs.ItemOf(0)->m_bStored, 1);
+            EXPECT_EQ(Host(d).m_docs.ItemOf(1)->m_bStored, 1);
+        })
+        .Check(2005, 1) // before any row was selected: nothing is opened
+        .Select(2001, "图纸B")
+        .Do([](CDialog& d) { EXPECT_GE(Host(d).m_docs.m_nCurDoc, 0); })
+        .Click(IDCANCEL);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    ASSERT_EQ(shell.opened.size(), 1u);
+    const CString fetched = shell.opened[0];
+    EXPECT_EQ(fetched, ws->TempDir() + "/ME-1_b.dwg");
+    EXPECT_EQ(ReadAll(fetched), std::string("drawing\0bytes\xff", 14));
+    EXPECT_EQ(theApp.m_arrDownloadFiles.GetSize() > 0
+                  ? theApp.m_arrDownloadFiles[theApp.m_arrDownloadFiles.GetSize() - 1]
+                  : CString(),
+              fetched);
+}
+
+TEST_P(RelateDocPanelTest, ATakenDescriptionIsAskedAgainInAnyLetterCase) {
+    DocHostDlg dlg(kChangeNoticeGroup, "E-2");
+    vq::ScriptedUser user;
+    user.Dialog("附加文档");
+    Add(user, fileA, "Plan");
+    user.Click(2002)
+        .File(fileB)
+        .Dialog("输入字符串")
+        .Do([](CDialog& d) { EXPECT_EQ(d.GetDlgItem(1013)->GetWindowTextValue(), "b"); })
+        .Set(1013, "PLAN")
+        .Click(IDOK)
+        .Dialog("输入字符串")
+        .Do([](CDialog& d) { EXPECT_EQ(d.GetDlgItem(1014)->GetWindowTextValue(), "该文档说明已存在..."); })
+        .Set(1013, "Plan 2")
+        .Click(IDOK)
+        .Dialog("附加文档")
+        .Do([](CDialog& d) {
+            ASSERT_EQ(Host(d).m_docs.m_list.GetItemCount(), 2);
+            EXPECT_EQ(Host(d).m_docs.m_list.GetItemText(1, 0), "Plan 2");
+            EXPECT_EQ(Host(d).m_docs.m_nCurDoc, 1);
+            EXPECT_TRUE(d.GetDlgItem(2003)->IsWindowEnabled());
+        })
+        .Click(IDCANCEL);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT count(*) FROM ECORelateFile"), "0");
+}
+
+TEST_P(RelateDocPanelTest, StoredDocumentsAreDeletedAfterTwoQuestionsNewOnesAfterOne) {
+    StoreTwo();
+    DocHostDlg dlg(kChangeNoticeGroup, "E-1");
+    vq::ScriptedUser user;
+    user.Dialog("附加文档");
+    Add(user, fileA, "新的");
+    user.Select(2001, "说明A")
+        .Click(2003)
+        .Message("是否删除选定文档?", IDYES)
+        .Message("该文档已存储在服务器中，是否继续删?", IDNO)
+        .Click(2003)
+        .Message("是否删除选定文档?", IDYES)
+        .Message("该文档已存储在服务器中，是否继续删?", IDYES)
+        .Do([this](CDialog& d) {
+            EXPECT_EQ(Query("SELECT count(*) FROM ECORelateFile WHERE DocType='说明A'"), "0");
+            EXPECT_EQ(Host(d).m_docs.m_list.GetItemCount(), 2);
+        })
+        .Select(2001, "新的")
+        .Click(2003)
+        .Message("是否删除选定文档?", IDYES)
+        .Select(2001, "图纸B")
+        .Click(2003)
+        .Message("是否删除选定文档?", IDYES)
+        .Message("该文档已存储在服务器中，是否继续删?", IDYES)
+        .Do([](CDialog& d) {
+            EXPECT_EQ(Host(d).m_docs.m_list.GetItemCount(), 0);
+            EXPECT_FALSE(d.GetDlgItem(2003)->IsWindowEnabled());
+            EXPECT_FALSE(d.GetDlgItem(2004)->IsWindowEnabled());
+        })
+        .Click(IDCANCEL);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT count(*) FROM ECORelateFile"), "0");
+}
+
+TEST_P(RelateDocPanelTest, TheSheetOfAModificationNoticeIsNeitherListedNorReplaced) {
+    ws->Execute(
+        "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType, DocSaved) "
+        "VALUES ('修改单', 'M-1', '_vq_eco', 'M-1_ECO.tbl', '1KB', 'tbl', '1');"
+        "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType) "
+        "VALUES ('修改单', 'M-1', '附图', 'p.dwg', '3KB', 'dwg');"
+        "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType) "
+        "VALUES ('更改单', 'M-1', '_VQ_ECO', 'x.tbl', '1KB', 'tbl')");
+    DocHostDlg dlg(kModifyNoticeGroup, "M-1", 1);
+    vq::ScriptedUser user;
+    user.Dialog("附加文档")
+        .Do([](CDialog& d) {
+            ASSERT_EQ(Host(d).m_docs.m_list.GetItemCount(), 1);
+            EXPECT_EQ(Host(d).m_docs.m_list.GetItemText(0, 0), "附图");
+            EXPECT_EQ(Host(d).m_docs.m_arrDocs.GetSize(), 2);
+            // Read-only: adding and deleting are disabled, copying is not.
+            EXPECT_FALSE(d.GetDlgItem(2002)->IsWindowEnabled());
+            EXPECT_FALSE(d.GetDlgItem(2003)->IsWindowEnabled());
+            EXPECT_TRUE(d.GetDlgItem(2004)->IsWindowEnabled());
+        })
+        .Click(IDCANCEL);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+
+    // An editable notice may not add a document under the sheet's description.
+    DocHostDlg edit(kModifyNoticeGroup, "M-1");
+    vq::ScriptedUser user2;
+    user2.Dialog("附加文档")
+        .Click(2002)
+        .File(fileA)
+        .Dialog("输入字符串")
+        .Set(1013, "_VQ_eco")
+        .Click(IDOK)
+        .Dialog("输入字符串")
+        .Do([](CDialog& d) { EXPECT_EQ(d.GetDlgItem(1014)->GetWindowTextValue(), "该文档说明已存在..."); })
+        .Click(IDCANCEL)
+        .Dialog("附加文档")
+        .Do([](CDialog& d) { EXPECT_EQ(Host(d).m_docs.SaveRelatedDocs(), 1); })
+        .Click(IDCANCEL);
+    EXPECT_EQ(edit.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user2.Succeeded()) << user2.Error().c_str();
+    EXPECT_EQ(Query("SELECT FileName FROM ECORelateFile WHERE ECOGroup='修改单' AND DocType='_VQ_ECO'"),
+              "M-1_ECO.tbl");
+
+    // The change notice lists every row of its group, its sheet too.
+    DocHostDlg change(kChangeNoticeGroup, "M-1");
+    vq::ScriptedUser user3;
+    user3.Dialog("附加文档")
+        .Do([](CDialog& d) { EXPECT_EQ(Host(d).m_docs.m_list.GetItemCount(), 1); })
+        .Click(IDCANCEL);
+    EXPECT_EQ(change.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user3.Succeeded()) << user3.Error().c_str();
+}
+
+TEST_P(RelateDocPanelTest, AStoreThatFailsLeavesNoRowWithoutContent) {
+    const CString folder = ws->TempDir() + "/not-a-file.txt";
+    std::filesystem::create_directories(folder.str());
+    const CString doomed = ws->WriteFile("in/gone.txt", "soon removed");
+    DocHostDlg dlg(kModifyNoticeGroup, "M-2");
+    vq::ScriptedUser user;
+    user.Dialog("附加文档");
+    Add(user, fileA, "first");
+    Add(user, folder, "unreadable");
+    Add(user, doomed, "gone");
+    user.Do([](CDialog& d) { EXPECT_EQ(Host(d).m_docs.SaveRelatedDocs(), 0); })
+        .Message("未能正确存储文档文件...", IDOK)
+        .Do([this](CDialog&) {
+            // The row before the failure is stored whole; the failed one and those after it not.
+            EXPECT_EQ(Query("SELECT count(*) FROM ECORelateFile WHERE ECONo='M-2'"), "1");
+            EXPECT_EQ(Query("SELECT DocType FROM ECORelateFile WHERE ECONo='M-2'"), "first");
+        })
+        .Select(2001, 1)
+        .Click(2003)
+        .Message("是否删除选定文档?", IDYES)
+        .Do([doomed](CDialog& d) {
+            std::filesystem::remove(doomed.str());
+            EXPECT_EQ(Host(d).m_docs.SaveRelatedDocs(), 0);
+        })
+        .Message("文档文件: gone 已不存在，请检查...", IDOK)
+        .Click(IDCANCEL);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT count(*) FROM ECORelateFile WHERE ECONo='M-2'"), "1");
+}
+
+TEST_P(RelateDocPanelTest, AFetchedFileStaysInTheTemporaryFolder) {
+    StoreTwo();
+    ws->Execute("UPDATE ECORelateFile SET FileName='../../x/../evil.txt' WHERE DocType='说明A'");
+    ws->Execute("UPDATE ECORelateFile SET ECONo='E/1' WHERE ECONo='E-1'");
+    DocHostDlg dlg(kChangeNoticeGroup, "E/1");
+    CString fetched;
+    vq::ScriptedUser user;
+    user.Dialog("附加文档")
+        .Do([&fetched](CDialog& d) {
+            CRelateDocPanel& docs = Host(d).m_docs;
+            const int row = docs.m_list.GetItemText(0, 0) == "说明A" ? 0 : 1;
+            fetched = docs.FetchDocument(*docs.ItemOf(row));
+        })
+        .Click(IDCANCEL);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(fetched, ws->TempDir() + "/ME#1_..#..#x#..#evil.txt");
+    EXPECT_EQ(ReadAll(fetched), "content of a");
+}
+
+TEST_P(RelateDocPanelTest, ACopyKeepsTheTypeOfTheDocument) {
+    StoreTwo();
+    const CString wrong = ws->TempDir() + "/copy.dxf";
+    const CString right = ws->TempDir() + "/copy.DWG";
+    DocHostDlg dlg(kChangeNoticeGroup, "E-1");
+    vq::ScriptedUser user;
+    user.Dialog("附加文档")
+        .Click(2004)
+        .Message("请先选择附加文档...", IDOK)
+        .Select(2001, "图纸B")
+        .Click(2004)
+        .File(wrong)
+        .Message("原文件类型为*.dwg, 类型不匹配, 请重新输入!", IDOK)
+        .Click(2004)
+        .File(right)
+        .Message("附加文档另存完毕，是否打开?", IDNO)
+        .Click(IDCANCEL);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_FALSE(std::filesystem::exists(wrong.str()));
+    EXPECT_EQ(ReadAll(right), std::string("drawing\0bytes\xff", 14));
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, RelateDocPanelTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
