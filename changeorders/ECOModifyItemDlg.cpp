@@ -33,45 +33,60 @@ constexpr int kPartColumns = 6;
 const RelateDocControlIds kDocIds{Dlg::kDocListId, Dlg::kDocAddId, Dlg::kDocDeleteId, Dlg::kDocSaveAsId,
                                   Dlg::kDocBrowseId};
 
+// Rows: the header fields, the attached documents in their frame, the drawings in theirs with the
+// lower part (content and reason) under a separator line, and the buttons.
 vq::DialogTemplate MakeTemplate() {
     std::vector<vq::ControlTemplate> c = {
-        vq::Label("编号:"), vq::EditBox(Dlg::kNumberId, vq::kNoLayoutFlags, ES_AUTOHSCROLL | ES_READONLY),
-        vq::PushButton(Dlg::kNumberButtonId, "...", vq::kBeside), vq::Label("编制人:", vq::kBeside),
-        vq::EditBox(Dlg::kSaveUserId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY), vq::Label("编制日期:", vq::kBeside),
-        vq::EditBox(Dlg::kSaveDateId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY), vq::Label("状态:", vq::kBeside),
-        vq::EditBox(Dlg::kStateId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY), vq::Label("有效期:"),
-        vq::DateTimePicker(Dlg::kValidDateId, vq::kBeside), vq::DropDownList(Dlg::kValidTypeId, vq::kBeside),
-        vq::Label("优先级别:", vq::kBeside), vq::DropDownList(Dlg::kLevelId, vq::kBeside),
-        vq::CheckBox(Dlg::kByProductClassId, "产品大类", vq::kBeside), vq::Label("备注:"),
-        vq::EditBox(Dlg::kRemarkId, vq::kBeside), vq::Label("生产单号:", vq::kBeside),
-        vq::EditBox(Dlg::kAffectNoId, vq::kBeside), vq::Label("发放单位:"),
-        vq::EditBox(Dlg::kDepartmentId, vq::kBeside, ES_MULTILINE | ES_READONLY),
-        vq::PushButton(Dlg::kDepartmentButtonId, "...", vq::kBeside), vq::Label("涉及图纸:"),
-        vq::CheckBox(Dlg::kSearchPartsId, "查询", vq::kBeside), vq::PushButton(Dlg::kPartAddId, "增加...", vq::kBeside),
-        vq::PushButton(Dlg::kPartDeleteId, "删除...", vq::kBeside), vq::PushButton(Dlg::kOpinionId, "意见...", vq::kBeside),
-        vq::PushButton(Dlg::kImpactId, "影响面...", vq::kBeside),
-        vq::ReportList(Dlg::kPartListId, vq::kFill, LVS_REPORT | LVS_SHOWSELALWAYS)};
+        vq::Label("编号:"),
+        vq::EditBox(Dlg::kNumberId, vq::kNoLayoutFlags, ES_AUTOHSCROLL | ES_READONLY),
+        vq::PushButton(Dlg::kNumberButtonId, "...", vq::kBeside),
+        vq::Label("编制人:", vq::kBeside),
+        vq::EditBox(Dlg::kSaveUserId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+        vq::Label("编制日期:", vq::kBeside),
+        vq::EditBox(Dlg::kSaveDateId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+        vq::Label("状态:", vq::kBeside),
+        vq::EditBox(Dlg::kStateId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+        vq::Label("有效期:"),
+        vq::DateTimePicker(Dlg::kValidDateId, vq::kBeside),
+        vq::DropDownList(Dlg::kValidTypeId, vq::kBeside),
+        vq::Label("优先级别:", vq::kBeside),
+        vq::DropDownList(Dlg::kLevelId, vq::kBeside),
+        vq::CheckBox(Dlg::kByProductClassId, "产品大类", vq::kBeside),
+        vq::Label("备注:"),
+        vq::EditBox(Dlg::kRemarkId, vq::kBeside),
+        vq::Label("生产单号:", vq::kBeside),
+        vq::EditBox(Dlg::kAffectNoId, vq::kBeside),
+        vq::Label("发放单位:"),
+        vq::EditBox(Dlg::kDepartmentId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+        vq::PushButton(Dlg::kDepartmentButtonId, "...", vq::kBeside)};
     CRelateDocPanel panel(kModifyNoticeGroup, kDocIds);
     for (const vq::ControlTemplate& control : panel.TemplateControls())
         c.push_back(control);
     for (const vq::ControlTemplate& control :
-         {vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消", vq::kBeside),
-          vq::PushButton(Dlg::kAuditFlowId, "评审流程...", vq::kBeside), vq::PushButton(Dlg::kExpandId, "展开>>", vq::kBeside),
+         {vq::GroupFrame("涉及图纸:"), vq::CheckBox(Dlg::kSearchPartsId, "查询"),
+          vq::PushButton(Dlg::kPartAddId, "增加...", vq::kBeside),
+          vq::PushButton(Dlg::kPartDeleteId, "删除...", vq::kBeside),
+          vq::PushButton(Dlg::kOpinionId, "意见...", vq::kBeside),
+          vq::PushButton(Dlg::kImpactId, "影响面...", vq::kBeside),
+          vq::ReportList(Dlg::kPartListId, vq::kFill, LVS_REPORT | LVS_SHOWSELALWAYS),
           vq::Label("", vq::kNoLayoutFlags, SS_ETCHEDHORZ, Dlg::kSeparatorId),
           vq::Label("更改内容:", vq::kNoLayoutFlags, 0, Dlg::kContentLabelId),
-          vq::EditBox(Dlg::kContentId, vq::kNoLayoutFlags, ES_MULTILINE | ES_WANTRETURN),
+          vq::EditBox(Dlg::kContentId, vq::kBeside, ES_MULTILINE | ES_WANTRETURN),
           vq::Label("更改原因:", vq::kNoLayoutFlags, 0, Dlg::kResionLabelId),
-          vq::EditBox(Dlg::kResionId, vq::kNoLayoutFlags, ES_MULTILINE | ES_WANTRETURN)})
+          vq::EditBox(Dlg::kResionId, vq::kBeside, ES_MULTILINE | ES_WANTRETURN),
+          vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消", vq::kBeside),
+          vq::PushButton(Dlg::kAuditFlowId, "评审流程...", vq::kBeside),
+          vq::PushButton(Dlg::kExpandId, "展开>>", vq::kBeside)})
         c.push_back(control);
-    return vq::DialogTemplate("修改通知单 - 改蓝图", c, CSize(780, 620));
+    return vq::DialogTemplate("修改通知单 - 改蓝图", c, CSize(780, 640));
 }
 
 const vq::DialogTemplate kModifyItemTemplate = MakeTemplate();
 const vq::TemplateRegistration kModifyItemRegistration(CECOModifyItemDlg::IDD, kModifyItemTemplate);
 
 // The controls below the separator line, shown only when the form is expanded.
-constexpr int kLowerControls[] = {Dlg::kSeparatorId, Dlg::kContentLabelId, Dlg::kContentId, Dlg::kResionLabelId,
-                                  Dlg::kResionId};
+constexpr int kLowerControls[] = {Dlg::kSeparatorId, Dlg::kContentLabelId, Dlg::kContentId,
+                                  Dlg::kResionLabelId, Dlg::kResionId};
 
 SYSTEMTIME Today() {
     const CTime now = CTime::GetCurrentTime();
@@ -222,7 +237,8 @@ void CECOModifyItemDlg::LoadNotice() {
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
-        rs->Open("SELECT ECOLevel,SaveUser,SaveDate,State,ValidDate,ValidType,Department,Resion,Remark,AuditingType,"
+        rs->Open("SELECT "
+                 "ECOLevel,SaveUser,SaveDate,State,ValidDate,ValidType,Department,Resion,Remark,AuditingType,"
                  "AuditingModel,AuditorName,Content,AffectNo FROM ECOModifyManage WHERE ECONo='" +
                      SqlQuote(m_strECONo) + "'",
                  m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
@@ -268,7 +284,8 @@ void CECOModifyItemDlg::LoadParts() {
                      SqlQuote(m_strECONo) + "'",
                  m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
         while (!rs->IsEOF()) {
-            const int row = m_listParts.InsertItem(m_listParts.GetItemCount(), VariantToString(rs->GetCollect(0L)));
+            const int row =
+                m_listParts.InsertItem(m_listParts.GetItemCount(), VariantToString(rs->GetCollect(0L)));
             for (long c = 1; c < kPartColumns; ++c)
                 m_listParts.SetItemText(row, static_cast<int>(c), VariantToString(rs->GetCollect(c)));
             rs->MoveNext();
@@ -315,8 +332,9 @@ void CECOModifyItemDlg::MakeReadOnly() {
     m_listParts.m_editable = 0;
     for (int id : {kContentId, kResionId, kRemarkId, kAffectNoId})
         static_cast<CEdit*>(GetDlgItem(id))->SetReadOnly(TRUE);
-    for (int id : {kLevelId, kValidDateId, kValidTypeId, kSearchPartsId, kByProductClassId, kPartAddId, kDocAddId,
-                   kPartDeleteId, kDocDeleteId, kOpinionId, kNumberButtonId, kDepartmentButtonId, IDOK})
+    for (int id :
+         {kLevelId, kValidDateId, kValidTypeId, kSearchPartsId, kByProductClassId, kPartAddId, kDocAddId,
+          kPartDeleteId, kDocDeleteId, kOpinionId, kNumberButtonId, kDepartmentButtonId, IDOK})
         GetDlgItem(id)->EnableWindow(FALSE);
 }
 
@@ -483,24 +501,28 @@ int CECOModifyItemDlg::StoreNotice() {
         return 0;
     const CString number = SqlQuote(m_strECONo);
     CString sql;
-    sql.Format("INSERT INTO ECOModifyManage (ECONo, ECOLevel, SaveUser, SaveDate, State, ValidDate, ValidType, "
-               "Department, Resion, Remark, AuditingType, AuditingModel, AuditorName, Content, AffectNo) VALUES('%s', "
-               "'%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s')",
-               number, SqlQuote(ECOLevelText(m_nLevel)), SqlQuote(m_strSaveUser), SqlQuote(m_strSaveDate),
-               SqlQuote(m_strState), SqlQuote(ValidDateText()), m_nValidType == 0 ? "起" : "止",
-               SqlQuote(m_strDepartment), SqlQuote(m_strResion), SqlQuote(m_strRemark),
-               SqlQuote(AuditingTypeText(m_nReviewMode)), SqlQuote(m_strAuditingModel), SqlQuote(m_strAuditorName),
-               SqlQuote(m_strContent), SqlQuote(m_strAffectNo));
+    sql.Format(
+        "INSERT INTO ECOModifyManage (ECONo, ECOLevel, SaveUser, SaveDate, State, ValidDate, ValidType, "
+        "Department, Resion, Remark, AuditingType, AuditingModel, AuditorName, Content, AffectNo) "
+        "VALUES('%s', "
+        "'%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s')",
+        number, SqlQuote(ECOLevelText(m_nLevel)), SqlQuote(m_strSaveUser), SqlQuote(m_strSaveDate),
+        SqlQuote(m_strState), SqlQuote(ValidDateText()), m_nValidType == 0 ? "起" : "止",
+        SqlQuote(m_strDepartment), SqlQuote(m_strResion), SqlQuote(m_strRemark),
+        SqlQuote(AuditingTypeText(m_nReviewMode)), SqlQuote(m_strAuditingModel), SqlQuote(m_strAuditorName),
+        SqlQuote(m_strContent), SqlQuote(m_strAffectNo));
     if (!theApp.ExecuteSql("DELETE FROM ECOModifyPart WHERE ECONo='" + number + "'") ||
-        !theApp.ExecuteSql("DELETE FROM ECOModifyManage WHERE ECONo='" + number + "'") || !theApp.ExecuteSql(sql))
+        !theApp.ExecuteSql("DELETE FROM ECOModifyManage WHERE ECONo='" + number + "'") ||
+        !theApp.ExecuteSql(sql))
         return 0;
     for (int row = 0; row < m_listParts.GetItemCount(); ++row) {
         CString values;
         for (int c = 0; c < kPartColumns; ++c)
             values += (c ? ", '" : "'") + SqlQuote(m_listParts.GetItemText(row, c)) + "'";
-        if (!theApp.ExecuteSql("INSERT INTO ECOModifyPart (PartCode, PartName, Result, Other1, Other2, Other3, ECONo) "
-                               "VALUES(" +
-                               values + ", '" + number + "')"))
+        if (!theApp.ExecuteSql(
+                "INSERT INTO ECOModifyPart (PartCode, PartName, Result, Other1, Other2, Other3, ECONo) "
+                "VALUES(" +
+                values + ", '" + number + "')"))
             return 0;
     }
     return transaction.Commit() ? 1 : 0;
@@ -529,7 +551,8 @@ void CECOModifyItemDlg::OnOK() {
         return;
     }
     if (m_nNoMode == 0 && m_bNewItem &&
-        theApp.GetSqlInt("SELECT count(*) FROM ECOModifyManage WHERE ECONo='" + SqlQuote(m_strECONo) + "'") > 0) {
+        theApp.GetSqlInt("SELECT count(*) FROM ECOModifyManage WHERE ECONo='" + SqlQuote(m_strECONo) + "'") >
+            0) {
         AfxMessageBox("该编号已存在...");
         return;
     }
@@ -564,8 +587,8 @@ void CECOModifyItemDlg::OnCancel() {
     UpdateData(TRUE);
     WriteFormSettings();
     if (!m_bReadOnly && m_bNewItem && !m_strECONo.IsEmpty()) {
-        const int answer =
-            vq::ShowMessageBox("操作提示", "编号已申请，是否存储修改单信息?", MB_YESNOCANCEL | MB_ICONQUESTION);
+        const int answer = vq::ShowMessageBox("操作提示", "编号已申请，是否存储修改单信息?",
+                                              MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer == IDCANCEL)
             return;
         if (answer == IDYES) {
@@ -578,7 +601,8 @@ void CECOModifyItemDlg::OnCancel() {
             numbering.DeleteSerialNo(m_strECONo);
         }
     } else if (!m_bReadOnly && !m_bNewItem) {
-        const int answer = vq::ShowMessageBox("操作提示", "是否存储修改单信息?", MB_YESNOCANCEL | MB_ICONQUESTION);
+        const int answer =
+            vq::ShowMessageBox("操作提示", "是否存储修改单信息?", MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer == IDCANCEL)
             return;
         if (answer == IDYES && !StoreAll())

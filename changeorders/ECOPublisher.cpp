@@ -46,8 +46,9 @@ private:
 } // namespace
 
 CECOPublisher::CECOPublisher()
-    : m_strECOGroup(kModifyNoticeGroup), m_pConnection(theApp.m_pConnPDM), m_nAdoCloseMode(theApp.m_nAdoCloseMode),
-      m_strLoginUser(theApp.m_strLoginUser), m_nDatabaseType(theApp.m_nDatabaseType) {}
+    : m_strECOGroup(kModifyNoticeGroup), m_pConnection(theApp.m_pConnPDM),
+      m_nAdoCloseMode(theApp.m_nAdoCloseMode), m_strLoginUser(theApp.m_strLoginUser),
+      m_nDatabaseType(theApp.m_nDatabaseType) {}
 
 CECOPublisher::~CECOPublisher() {
     m_arrParts.RemoveAll();
@@ -94,15 +95,17 @@ int CECOPublisher::ProcessDirectImpact() {
     const CString table = PartTable();
     const CString date = LocalDate();
     CString sql;
-    sql.Format("INSERT INTO ECOPartRelease (ECOGroup, ECONo, PartCode, PartName, IsChanged, SaveDate) SELECT '%s', "
-               "'%s', PartCode, PartName, '否', '%s' FROM %s WHERE ECONo='%s'",
-               SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(date), table, SqlQuote(m_strECONo));
+    sql.Format(
+        "INSERT INTO ECOPartRelease (ECOGroup, ECONo, PartCode, PartName, IsChanged, SaveDate) SELECT '%s', "
+        "'%s', PartCode, PartName, '否', '%s' FROM %s WHERE ECONo='%s'",
+        SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(date), table, SqlQuote(m_strECONo));
     if (!ExecuteStatement(sql))
         return 0;
-    sql.Format("INSERT INTO ECOPartNotify (ECOGroup, ECONo, RelateType, PartCode, PartName, ReleaseUser, "
-               "ReleaseDate) SELECT '%s', '%s', '直接', PartCode, PartName, '%s', '%s' FROM %s WHERE ECONo='%s'",
-               SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(m_strLoginUser), SqlQuote(date), table,
-               SqlQuote(m_strECONo));
+    sql.Format(
+        "INSERT INTO ECOPartNotify (ECOGroup, ECONo, RelateType, PartCode, PartName, ReleaseUser, "
+        "ReleaseDate) SELECT '%s', '%s', '直接', PartCode, PartName, '%s', '%s' FROM %s WHERE ECONo='%s'",
+        SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(m_strLoginUser), SqlQuote(date), table,
+        SqlQuote(m_strECONo));
     ExecuteStatement(sql);
     // One form for every engine: a correlated subquery limited to this order's direct rows (the
     // joined UPDATE ... FROM form names the target table twice and would reach every order's
@@ -159,9 +162,10 @@ int CECOPublisher::ProcessIndirectImpact() {
     static const char* const kFamilies[] = {"VqkorvelAll", "VqkorvelTeam", "VqkorvelTask"};
     for (const char* family : kFamilies) {
         CString sql;
-        sql.Format("SELECT TCode, TName, Manager FROM %s_title WHERE TCode IN (SELECT UpCode FROM %s_detail WHERE "
-                   "Dcode IN (SELECT PartCode FROM %s WHERE ECONO='%s'))",
-                   family, family, table, SqlQuote(m_strECONo));
+        sql.Format(
+            "SELECT TCode, TName, Manager FROM %s_title WHERE TCode IN (SELECT UpCode FROM %s_detail WHERE "
+            "Dcode IN (SELECT PartCode FROM %s WHERE ECONO='%s'))",
+            family, family, table, SqlQuote(m_strECONo));
         QueryParentParts(sql);
     }
     InsertIndirectRows(LocalDate());
@@ -179,8 +183,8 @@ void CECOPublisher::InsertIndirectRows(const CString& date) {
     cmd->PutActiveConnection(m_pConnection);
     cmd->PutCommandText(kInsert);
     cmd->PutCommandType(adCmdText);
-    static const char* const kNames[] = {"ECOGroup", "ECONo", "PartCode", "PartName", "Manager", "ReleaseUser",
-                                         "ReleaseDate"};
+    static const char* const kNames[] = {"ECOGroup", "ECONo",       "PartCode",   "PartName",
+                                         "Manager",  "ReleaseUser", "ReleaseDate"};
     for (const char* name : kNames)
         cmd->GetParameters()->Append(cmd->CreateParameter(name, adBSTR, adParamInput, 255));
     auto set = [&](long index, const CString& value) {
@@ -205,8 +209,8 @@ void CECOPublisher::InsertIndirectRows(const CString& date) {
             CString sql;
             sql.Format("INSERT INTO ECOPartNotify (ECOGroup, ECONo, RelateType, PartCode, PartName, Manager, "
                        "ReleaseUser, ReleaseDate) VALUES('%s', '%s', '间接', '%s', '%s', '%s', '%s', '%s')",
-                       SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(part.Text1), SqlQuote(part.Text2),
-                       SqlQuote(part.Text3), SqlQuote(m_strLoginUser), SqlQuote(date));
+                       SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(part.Text1),
+                       SqlQuote(part.Text2), SqlQuote(part.Text3), SqlQuote(m_strLoginUser), SqlQuote(date));
             AfxMessageBox("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n" + sql);
         }
     }

@@ -21,8 +21,8 @@
 
 #include <functional>
 #include <string>
-#include <vector>
 #include <unordered_map>
+#include <vector>
 
 // Five texts. A part: code, name, manager (login name), -, -. A user: -, -, login name, user
 // name, e-mail address.
@@ -86,7 +86,8 @@ private:
     // The table that holds the order's parts: ECOModifyPart for "修改单", else ECOChangePart.
     CString PartTable() const;
     // Reads a statement's rows, `columns` texts each; false after a reported error.
-    bool ReadRows(const CString& sql, int columns, const std::function<void(const std::vector<CString>&)>& onRow);
+    bool ReadRows(const CString& sql, int columns,
+                  const std::function<void(const std::vector<CString>&)>& onRow);
 
     long m_nStatements = 0;
     // Case-folded keys of the lists: login name and user name to the first user with it; e-mail

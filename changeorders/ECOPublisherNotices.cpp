@@ -54,7 +54,8 @@ CString CECOPublisher::FindUserEmail(CString key, int mode) {
 }
 
 void CECOPublisher::MergeNotice(CMailItem notice) {
-    auto file = [&notice](CArray<CMailItem>& list, std::unordered_map<std::string, int>& index, const CString& key) {
+    auto file = [&notice](CArray<CMailItem>& list, std::unordered_map<std::string, int>& index,
+                          const CString& key) {
         const auto [at, added] = index.emplace(FoldCase(key), list.GetSize());
         if (added) {
             list.Add(notice);
@@ -73,15 +74,16 @@ void CECOPublisher::MergeNotice(CMailItem notice) {
 int CECOPublisher::NotifyHandoutDepartments() {
     const CString time = LocalTime();
     CString sql;
-    sql.Format("SELECT DISTINCT Manager, Name FROM EnpartmentManage WHERE Name IN (SELECT Enpartment FROM ECOHandout "
+    sql.Format("SELECT DISTINCT Manager, Name FROM EnpartmentManage WHERE Name IN (SELECT Enpartment FROM "
+               "ECOHandout "
                "WHERE ECOGroup='%s' AND ECONO='%s')",
                SqlQuote(m_strECOGroup), SqlQuote(m_strECONo));
     return ReadRows(sql, 2,
                     [&](const std::vector<CString>& row) {
                         const CString address = FindUserEmail(row[0], 1);
                         CString text;
-                        text.Format("更改单：%s 已发布，涉及到发放部门：%s，请注意签收...\n时间：%s", m_strECONo.c_str(),
-                                    row[1].c_str(), time.c_str());
+                        text.Format("更改单：%s 已发布，涉及到发放部门：%s，请注意签收...\n时间：%s",
+                                    m_strECONo.c_str(), row[1].c_str(), time.c_str());
                         MergeNotice(CMailItem(m_strFoundLogName, address, kECOPublishSubject, text));
                     })
                ? 1
@@ -91,14 +93,17 @@ int CECOPublisher::NotifyHandoutDepartments() {
 int CECOPublisher::NotifyPartManagers() {
     const CString time = LocalTime();
     CString sql;
-    sql.Format("SELECT RelateType, PartCode, PartName, Manager FROM ECOPartNotify WHERE ECOGroup='%s' AND ECONo='%s'",
+    sql.Format("SELECT RelateType, PartCode, PartName, Manager FROM ECOPartNotify WHERE ECOGroup='%s' AND "
+               "ECONo='%s'",
                SqlQuote(m_strECOGroup), SqlQuote(m_strECONo));
     return ReadRows(sql, 4,
                     [&](const std::vector<CString>& row) {
                         const CString address = FindUserEmail(row[3], 0);
                         const char* format = row[0] == "直接"
-                                                 ? "更改单：%s 已发布，涉及到您负责的零部件 %s[%s]发生了更改，请注意跟踪...\n时间：%s"
-                                                 : "更改单：%s 已发布，涉及到您负责的零部件 %s[%s]有借用件发生了更改，请注意跟踪...\n时间：%s";
+                                                 ? "更改单：%s 已发布，涉及到您负责的零部件 "
+                                                   "%s[%s]发生了更改，请注意跟踪...\n时间：%s"
+                                                 : "更改单：%s 已发布，涉及到您负责的零部件 "
+                                                   "%s[%s]有借用件发生了更改，请注意跟踪...\n时间：%s";
                         CString text;
                         text.Format(format, m_strECONo.c_str(), row[1].c_str(), row[2].c_str(), time.c_str());
                         MergeNotice(CMailItem(row[3], address, kECOPublishSubject, text));

@@ -21,12 +21,13 @@ using Dlg = CSelectModifyItemDlg;
 
 const vq::DialogTemplate kSelectModifyTemplate{
     "选择修改单信息",
-    {vq::GroupFrame(""), vq::Label("编号:"), vq::EditBox(Dlg::kOrderNoId), vq::Label("编制人:", vq::kBeside),
+    {vq::Label("编号:"), vq::EditBox(Dlg::kOrderNoId), vq::Label("编制人:", vq::kBeside),
      vq::EditBox(Dlg::kSaveUserId, vq::kBeside), vq::PushButton(Dlg::kUserButtonId, "...", vq::kBeside),
      vq::Label("涉及图号:", vq::kBeside), vq::EditBox(Dlg::kPartCodeId, vq::kBeside),
      vq::PushButton(Dlg::kPartButtonId, "...", vq::kBeside),
      vq::ReportList(Dlg::kListId, vq::kFill, LVS_REPORT | LVS_SHOWSELALWAYS),
-     vq::CheckBox(Dlg::kSearchModeId, "查询模式"), vq::PushButton(Dlg::kPartPropId, "零部件属性..", vq::kBeside),
+     vq::CheckBox(Dlg::kSearchModeId, "查询模式"),
+     vq::PushButton(Dlg::kPartPropId, "零部件属性..", vq::kBeside),
      vq::PushButton(Dlg::kOrderPropId, "单据属性...", vq::kBeside),
      vq::DefPushButton(Dlg::kSearchId, "查询...", vq::kBeside), vq::PushButton(IDOK, "确定", vq::kBeside),
      vq::PushButton(IDCANCEL, "取消", vq::kBeside)},

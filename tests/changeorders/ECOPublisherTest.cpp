@@ -21,11 +21,15 @@ namespace {
 // Structure: A1 uses P1 and P2 in the archive and P1 in the collaborative design; P1 uses P2;
 // G uses A1 (a grandparent); T8 and T9 use P3 in a project task. P3 has no archive title row.
 const char* const kData =
-    "INSERT INTO UserInformation (UserLogName, UserName, EmailAddress) VALUES ('zhangsan', '张三', 'zs@vq.example');"
-    "INSERT INTO UserInformation (UserLogName, UserName, EmailAddress) VALUES ('lisi', '李四', 'LS@VQ.example');"
-    "INSERT INTO UserInformation (UserLogName, UserName, EmailAddress) VALUES ('wangwu', '王五', 'ls@vq.example');"
+    "INSERT INTO UserInformation (UserLogName, UserName, EmailAddress) VALUES ('zhangsan', '张三', "
+    "'zs@vq.example');"
+    "INSERT INTO UserInformation (UserLogName, UserName, EmailAddress) VALUES ('lisi', '李四', "
+    "'LS@VQ.example');"
+    "INSERT INTO UserInformation (UserLogName, UserName, EmailAddress) VALUES ('wangwu', '王五', "
+    "'ls@vq.example');"
     "INSERT INTO UserInformation (UserLogName, UserName, EmailAddress) VALUES ('zhaoliu', '赵六', '');"
-    "INSERT INTO UserInformation (UserLogName, UserName, EmailAddress) VALUES ('qianqi', '钱七', '@vq.example');"
+    "INSERT INTO UserInformation (UserLogName, UserName, EmailAddress) VALUES ('qianqi', '钱七', "
+    "'@vq.example');"
     "INSERT INTO EnpartmentManage (Code, Name, Manager) VALUES ('D01', '设计一室', '张三');"
     "INSERT INTO EnpartmentManage (Code, Name, Manager) VALUES ('G01', '工艺室', '张三');"
     "INSERT INTO EnpartmentManage (Code, Name, Manager) VALUES ('S01', '生产车间', '无名氏');"
@@ -85,20 +89,18 @@ protected:
         cipher.TransformString(CLfsrCipher::kMailKey, &bytes);
         ws.WriteFile("install/qent/spt/_vqpass.ini", bytes.str());
     }
-    CString Count(const CString& where) const {
-        return ws.QueryText("SELECT COUNT(*) FROM " + where);
-    }
+    CString Count(const CString& where) const { return ws.QueryText("SELECT COUNT(*) FROM " + where); }
     // The notice rows of EC-1 as "relation code manager" lines (manager "-" when NULL), sorted.
     std::vector<std::string> NoticeRows() const {
         std::vector<std::string> rows;
         _RecordsetPtr rs;
         rs.CreateInstance();
-        rs->Open("SELECT RelateType, PartCode, Manager FROM ECOPartNotify WHERE ECONo='EC-1'", theApp.m_pConnPDM,
-                 adOpenForwardOnly, adLockReadOnly, adCmdText);
+        rs->Open("SELECT RelateType, PartCode, Manager FROM ECOPartNotify WHERE ECONo='EC-1'",
+                 theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
         while (!rs->IsEOF()) {
             const _variant_t manager = rs->GetCollect(2L);
-            rows.push_back((VariantToString(rs->GetCollect(0L)) + " " + VariantToString(rs->GetCollect(1L)) + " " +
-                            (manager.vt == VT_NULL ? CString("-") : VariantToString(manager)))
+            rows.push_back((VariantToString(rs->GetCollect(0L)) + " " + VariantToString(rs->GetCollect(1L)) +
+                            " " + (manager.vt == VT_NULL ? CString("-") : VariantToString(manager)))
                                .str());
             rs->MoveNext();
         }
@@ -134,18 +136,20 @@ TEST_P(ECOPublisherTest, DirectAndOneLevelUpIndirectRowsWithTheirManagers) {
     publisher.m_strECOGroup = "更改单";
     EXPECT_EQ(publisher.Publish(), 1);
 
-    EXPECT_EQ(Count("ECOPartRelease WHERE ECOGroup='更改单' AND ECONo='EC-1' AND IsChanged='否' AND RevNo IS NULL"),
-              "3");
+    EXPECT_EQ(
+        Count("ECOPartRelease WHERE ECOGroup='更改单' AND ECONo='EC-1' AND IsChanged='否' AND RevNo IS NULL"),
+        "3");
     // P1 is both changed and the parent of P2; A1 is one parent of two changed parts in the
     // archive (one row) and again a parent in the collaborative design; the grandparent G gets
     // nothing; P3 has no title row and keeps no manager.
     const std::vector<std::string> expected = {"直接 P1 zhangsan", "直接 P2 ZhangSan", "直接 P3 -",
-                                               "间接 A1 lisi",      "间接 A1 lisi",      "间接 P1 zhangsan",
-                                               "间接 T8 wangwu",    "间接 T9 qianqi"};
+                                               "间接 A1 lisi",     "间接 A1 lisi",     "间接 P1 zhangsan",
+                                               "间接 T8 wangwu",   "间接 T9 qianqi"};
     std::vector<std::string> sorted = expected;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(NoticeRows(), sorted);
-    EXPECT_EQ(Count("ECOPartNotify WHERE ECONo='EC-1' AND ReleaseUser='admin' AND ReleaseDate IS NOT NULL"), "8");
+    EXPECT_EQ(Count("ECOPartNotify WHERE ECONo='EC-1' AND ReleaseUser='admin' AND ReleaseDate IS NOT NULL"),
+              "8");
     // The manager update reached only this order's rows.
     EXPECT_EQ(ws.QueryText("SELECT Manager FROM ECOPartNotify WHERE ECONo='EC-0'"), "former");
 }
@@ -181,7 +185,9 @@ TEST_P(ECOPublisherTest, NoticesMergedPerReceiverAreMailedAndStored) {
     EXPECT_EQ(zhangsan.Find("更改单：EC-1 已发布，涉及到发放部门："), 0);
     EXPECT_NE(zhangsan.Find("涉及到发放部门：设计一室，请注意签收...\n时间："), -1);
     EXPECT_NE(zhangsan.Find("涉及到发放部门：工艺室"), -1);
-    EXPECT_NE(zhangsan.Find("\n\n更改单：EC-1 已发布，涉及到您负责的零部件 P1[箱座]发生了更改，请注意跟踪...\n时间："), -1);
+    EXPECT_NE(zhangsan.Find(
+                  "\n\n更改单：EC-1 已发布，涉及到您负责的零部件 P1[箱座]发生了更改，请注意跟踪...\n时间："),
+              -1);
     EXPECT_NE(zhangsan.Find("零部件 P2[箱盖]发生了更改"), -1);
     EXPECT_NE(zhangsan.Find("零部件 P1[箱座]有借用件发生了更改"), -1);
     EXPECT_LT(zhangsan.Find("工艺室"), zhangsan.Find("零部件 P1"));
@@ -268,4 +274,5 @@ TEST_P(ECOPublisherTest, UserLookupIgnoresCaseAndKeepsTheFoundLogin) {
     EXPECT_TRUE(publisher.m_strFoundLogName.IsEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, ECOPublisherTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, ECOPublisherTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

@@ -21,17 +21,24 @@ using Picker = CSelectModifyItemDlg;
 
 const char* const kNotices =
     "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('lisi', '李四');"
-    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '评审方式', '2');"
-    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '编号方式', '0');"
-    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '编号宽度', '0');"
-    "INSERT INTO ECOModifyManage (ECONo, ECOLevel, SaveUser, SaveDate, State, ValidDate, ValidType, Department, "
-    "Resion, Remark, AuditingType, AuditingModel, AuditorName, Content, AffectNo) VALUES ('EC-01', '中等', '李四', "
-    "'2026-11-21 11:00', '正式', '2026-12-01', '止', '工艺室', '加工困难', '备注一', '按单', '会签', 'a|*|b', "
+    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '评审方式', "
+    "'2');"
+    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '编号方式', "
+    "'0');"
+    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '编号宽度', "
+    "'0');"
+    "INSERT INTO ECOModifyManage (ECONo, ECOLevel, SaveUser, SaveDate, State, ValidDate, ValidType, "
+    "Department, "
+    "Resion, Remark, AuditingType, AuditingModel, AuditorName, Content, AffectNo) VALUES ('EC-01', '中等', "
+    "'李四', "
+    "'2026-11-21 11:00', '正式', '2026-12-01', '止', '工艺室', '加工困难', '备注一', '按单', '会签', "
+    "'a|*|b', "
     "'倒角', 'SC-7');"
     "INSERT INTO ECOModifyManage (ECONo, ECOLevel, SaveUser, State) VALUES ('EC-02', '紧急', '张三', '临时');"
     "INSERT INTO ECOModifyManage (ECONo, ECOLevel, SaveUser, State) VALUES ('EC_3', '普通', '李四', '临时');"
     "INSERT INTO ECOModifyManage (ECONo, ECOLevel, SaveUser, State) VALUES ('XEC-4', '普通', '李四', '更改');"
-    "INSERT INTO ECOModifyPart (ECONo, PartCode, PartName, Result, Other1, Other2, Other3) VALUES ('EC-01', 'P-1', "
+    "INSERT INTO ECOModifyPart (ECONo, PartCode, PartName, Result, Other1, Other2, Other3) VALUES ('EC-01', "
+    "'P-1', "
     "'箱座', '修改', 'a', '1', '尺寸');"
     "INSERT INTO ECOModifyPart (ECONo, PartCode, PartName) VALUES ('EC-01', 'P-2', '箱盖');"
     "INSERT INTO ECOModifyPart (ECONo, PartCode, PartName) VALUES ('EC-02', 'P-1', '箱座');"
@@ -171,8 +178,9 @@ TEST_P(ModifyNoticeTest, AnotherUsersNoticeInChangeStateIsReadOnly) {
 TEST_P(ModifyNoticeTest, FailedStoreRollsBackAndKeepsTheFormOpen) {
     // A drawings table without its last column: the header insert succeeds, the drawing insert
     // fails, and the transaction takes the header back.
-    ws.Execute("DROP TABLE ECOModifyPart;"
-               "CREATE TABLE ECOModifyPart (ECONo VARCHAR(100), PartCode VARCHAR(100), PartName VARCHAR(255))");
+    ws.Execute(
+        "DROP TABLE ECOModifyPart;"
+        "CREATE TABLE ECOModifyPart (ECONo VARCHAR(100), PartCode VARCHAR(100), PartName VARCHAR(255))");
     Form form;
     vq::ScriptedUser user;
     user.Dialog("修改通知单 - 改蓝图")
@@ -291,4 +299,5 @@ TEST_P(ModifyNoticeTest, PickerOpensTheSelectedNoticeReadOnly) {
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, ModifyNoticeTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, ModifyNoticeTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
