@@ -45,8 +45,6 @@ CString TaskNumberOf(const CString& taskId) {
 
 } // namespace
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-local-typedefs"
 BEGIN_MESSAGE_MAP(CFlowView, CWnd)
     ON_WM_LBUTTONDOWN()
     ON_WM_LBUTTONUP()
@@ -56,7 +54,6 @@ BEGIN_MESSAGE_MAP(CFlowView, CWnd)
     ON_WM_PAINT()
     ON_WM_ERASEBKGND()
 END_MESSAGE_MAP()
-#pragma GCC diagnostic pop
 
 CFlowView::CFlowView() = default;
 

@@ -16,4 +16,4 @@ extern "C" int AssignTaskPartMain(CString workId, CString login, int readOnly) {
     return dlg.m_bChanged;
 }
 
-VQ_EXPORT_ENTRY(AssignTaskPartMain, 2);
+VQ_EXPORT_ENTRY(AssignTaskPartMain, 2, "设计产品结构管理", vq::kTeamworkSubsystem);

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <stdlib.h>
+#include <string>
 
 namespace {
 
@@ -79,12 +81,20 @@ CPoint Inside(const CFlowNode& node) {
 } // namespace
 
 TEST_F(FlowViewQtTest, APersonMovesLinksAndShiftsTheSteps) {
+    // The picture taken as the dialog opens must not move the chart off its placeholder.
+    const char* shots = std::getenv("VQ_SCREENSHOT_DIR");
+    const std::string previousShots = shots ? shots : "";
+    ::setenv("VQ_SCREENSHOT_DIR", (ws.TempDir() + "/shots").c_str(), 1);
     CChartDlg dlg;
     bool ran = false;
     dlg.steps = [&](CChartDlg& d) {
         ran = true;
         CFlowView& view = d.m_view;
         vq::RenderDialogInQt(d); // the widget paints the chart: the boxes get their extents
+        const CRect chart = vq::qtinput::ShownRect(view);
+        EXPECT_FALSE(chart.IsRectEmpty());
+        EXPECT_LE(chart.bottom, vq::qtinput::ShownRect(*d.GetDlgItem(IDOK)).top)
+            << "the chart over the buttons";
         CFlowNode* a = view.GetNode(0);
         CFlowNode* b = view.GetNode(1);
         ASSERT_GT(a->m_nRight, a->m_nLeft);
@@ -114,4 +124,8 @@ TEST_F(FlowViewQtTest, APersonMovesLinksAndShiftsTheSteps) {
     };
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_TRUE(ran);
+    if (previousShots.empty())
+        ::unsetenv("VQ_SCREENSHOT_DIR");
+    else
+        ::setenv("VQ_SCREENSHOT_DIR", previousShots.c_str(), 1);
 }

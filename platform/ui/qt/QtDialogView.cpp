@@ -160,12 +160,23 @@ public:
     QGridLayout* grid = nullptr;
     int insertRow = 0;
 
+    // Placeholders of the template (serial) whose place a window created in code took (serial).
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> coveredPlaceholders;
+
     bool ShowsChildWindows() const override { return false; }
     void ReportGeometry() override {
         for (std::uint64_t serial : m_children) {
             auto it = Bindings().find(serial);
             if (it != Bindings().end())
                 it->second->ReportGeometry();
+        }
+        // A covered placeholder keeps the rectangle of the window over it, so that the two are
+        // paired again when the dialog is built anew (a picture first, then the dialog shown).
+        for (const auto& [placeholder, cover] : coveredPlaceholders) {
+            auto p = Bindings().find(placeholder);
+            auto c = Bindings().find(cover);
+            if (p != Bindings().end() && c != Bindings().end() && p->second->Alive() && c->second->Alive())
+                p->second->Window().ViewSetRect(c->second->Window().GetRectInParent());
         }
         // The dialog's own rectangle is in screen coordinates; its client area is the window.
         const QRect frame = m_window->geometry();
@@ -652,6 +663,7 @@ DialogBinding* Build(CDialog& dialog, QWidget* parent) {
         });
         if (at != order.end()) {
             hiddenPlaceholders.push_back(*at);
+            binding->coveredPlaceholders.emplace_back((*at)->GetSerial(), child->GetSerial());
             order.insert(at + 1, child);
         } else {
             order.push_back(child);
