@@ -15,6 +15,9 @@
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 using Dlg = CSelectModifyItemDlg;
@@ -245,4 +248,30 @@ void CSelectModifyItemDlg::OnOK() {
 void CSelectModifyItemDlg::PostNcDestroy() {
     DeleteItemTexts(m_arrRows);
     CDialog::PostNcDestroy();
+}
+
+CString AppendRelatedNumbers(const CString& text, const CStringArray& numbers) {
+    std::vector<CString> entries;
+    for (int start = 0; start <= text.GetLength();) {
+        int end = text.Find(';', start);
+        if (end < 0)
+            end = text.GetLength();
+        CString entry = text.Mid(start, end - start);
+        entry.Trim();
+        if (!entry.IsEmpty())
+            entries.push_back(entry);
+        start = end + 1;
+    }
+    CString result = text;
+    for (int i = 0; i < numbers.GetSize(); ++i) {
+        const CString& number = numbers[i];
+        const bool listed = std::any_of(entries.begin(), entries.end(), [&number](const CString& entry) {
+            return entry.CompareNoCase(number) == 0;
+        });
+        if (listed || number.IsEmpty())
+            continue;
+        result += (result.IsEmpty() ? "" : "; ") + number;
+        entries.push_back(number);
+    }
+    return result;
 }

@@ -60,3 +60,8 @@ private:
     int m_nAdoCloseMode = 0;
     CPtrArray m_arrRows; // CItemText records behind the rows
 };
+
+// The related modification notices of a changed part: `text` holds numbers joined by "; "; each
+// chosen number that is not yet one of its entries (whole entries, without regard to letter
+// case) is appended with "; ". "EC-1" is thus added beside "XEC-1" or "EC-10".
+CString AppendRelatedNumbers(const CString& text, const CStringArray& numbers);

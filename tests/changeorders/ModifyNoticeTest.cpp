@@ -299,5 +299,16 @@ TEST_P(ModifyNoticeTest, PickerOpensTheSelectedNoticeReadOnly) {
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
 }
 
+TEST(RelatedNumbersTest, NumbersAreComparedAsWholeEntries) {
+    CStringArray chosen;
+    for (const char* number : {"EC-1", "xec-1", "EC-10", "EC-1"})
+        chosen.Add(number);
+    // "EC-1" is neither part of "XEC-1" nor of "EC-10"; an entry without separator counts too.
+    EXPECT_EQ(AppendRelatedNumbers("XEC-1", chosen), "XEC-1; EC-1; EC-10");
+    EXPECT_EQ(AppendRelatedNumbers("EC-10; XEC-1", chosen), "EC-10; XEC-1; EC-1");
+    EXPECT_EQ(AppendRelatedNumbers("", chosen), "EC-1; xec-1; EC-10");
+    EXPECT_EQ(AppendRelatedNumbers("ec-1", chosen), "ec-1; xec-1; EC-10");
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, ModifyNoticeTest, vqtest::DbWorkspace::Types(),
                          vqtest::DbWorkspace::TypeName);
