@@ -1,18 +1,26 @@
-// Builds the where-used tree and the whole-structure browse of a generated product structure
-// through the two dialogs, driven by the scripted user, on the SQLite product database in both
-// dialects (the SQL Server dialect reads the structure through the stored procedure, the Oracle
-// dialect through CONNECT BY; both run as the same recursive query on SQLite).
+// The where-used tree and the whole-structure browse of a generated product structure, built by
+// the two dialogs as the host shows them (driven by the scripted user), in both dialects, on the
+// workspace's product database: SQLite, or PostgreSQL when VQ_PG_PORT names a server (bench/run
+// starts one). Beside each figure the bare baseline: the recursive statement that yields one row
+// per node of the same tree (the upward CONNECT BY of the part for the where-used tree; the
+// downward CONNECT BY joined to the titles for the browse, as the stored procedure reads it),
+// translated for the engine and run in the sqlite3 shell or in psql. Medians of three.
 //
-//   build/bench/bench/where_used_bench [lines...]      (default: 5000 50000)
+//   build/rel/bench/where_used_bench [lines...]      (default: 5000 50000)
 //
 // The structure is 8 levels deep (the product and 7 levels below it). Levels 1 to 5 form a tree
 // with six children per assembly; every assembly of level 5 uses four shared sub-assemblies of
 // level 6, each of which is used by four different parents; level 7 holds the leaf parts. The
 // part "W-COMMON" is used by a number of the shared sub-assemblies, so its where-used tree
 // climbs through many branches. Smaller sizes scale the levels down in proportion.
+//
+// First, the deep case: 16 levels where every part is used by two assemblies, whose where-used
+// tree has 131,071 nodes; its time and the growth of the peak memory are printed.
 #include "core/VqDesignTaskApp.h"
 #include "parts/PartBorrowQueryDlg.h"
 #include "parts/PartBrowseDlg.h"
+#include "parts/ProductStructTables.h"
+#include "platform/db/SqlDialect.h"
 #include "platform/ui/ScriptedUser.h"
 #include "tests/support/DbWorkspace.h"
 
@@ -20,7 +28,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -31,36 +42,43 @@ double Seconds(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
 }
 
-struct Structure {
-    int lines = 0;
-    int commonUses = 0;
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+using Row = std::vector<_variant_t>;
+
+// Collects the rows of the two tables and stores them in batches.
+struct Writer {
+    std::vector<Row> titles, lines;
+    void Title(const std::string& code) { titles.push_back({CString(code), CString(code), "BP"}); }
+    void Line(const std::string& up, int item, const std::string& code) {
+        lines.push_back({CString(up), CString(up), item, CString(code), CString(code), "BP"});
+    }
+    void Store(const _ConnectionPtr& conn) {
+        conn->BeginTrans();
+        for (auto [text, rows] :
+             {std::pair{"INSERT INTO VqkorvelAll_title (TCode, TName, ProductDwgCode) VALUES "
+                        "(?, ?, ?)",
+                        &titles},
+              std::pair{"INSERT INTO VqkorvelAll_detail (UpCode, UpName, Ditem, Dcode, Dname, "
+                        "ProductDwgCode) VALUES (?, ?, ?, ?, ?, ?)",
+                        &lines}}) {
+            _CommandPtr cmd;
+            cmd.CreateInstance();
+            cmd->PutActiveConnection(conn);
+            cmd->PutCommandText(text);
+            cmd->ExecuteArray(*rows);
+        }
+        conn->CommitTrans();
+    }
 };
 
-// Inserts the structure below the product "BP"; returns its line count.
-Structure Generate(const _ConnectionPtr& conn, int targetLines) {
-    Structure s;
-    conn->BeginTrans();
-    auto line = [&](const std::string& up, int item, const std::string& code) {
-        char sql[512];
-        std::snprintf(
-            sql, sizeof sql,
-            "INSERT INTO VqkorvelAll_detail (UpCode, UpName, Ditem, Dcode, Dname, ProductDwgCode) VALUES "
-            "('%s', '%s', %d, '%s', '%s', 'BP')",
-            up.c_str(), up.c_str(), item, code.c_str(), code.c_str());
-        conn->Execute(sql);
-        ++s.lines;
-    };
-    auto title = [&](const std::string& code) {
-        char sql[512];
-        std::snprintf(
-            sql, sizeof sql,
-            "INSERT INTO VqkorvelAll_title (TCode, TName, ProductDwgCode) VALUES ('%s', '%s', 'BP')",
-            code.c_str(), code.c_str());
-        conn->Execute(sql);
-    };
+int Generate(const _ConnectionPtr& conn, int targetLines) {
+    Writer w;
     conn->Execute("INSERT INTO Product (ProductDwgCode, ProductName) VALUES ('BP', '基准产品')");
-    title("BP");
-    // Levels 1 to 5: a tree; the fan-out shrinks with the target size.
+    w.Title("BP");
     const int fanout = targetLines >= 50000 ? 6 : 4;
     std::vector<std::string> level{"BP"};
     for (int depth = 1; depth <= 5; ++depth) {
@@ -68,98 +86,192 @@ Structure Generate(const _ConnectionPtr& conn, int targetLines) {
         for (const std::string& up : level) {
             for (int i = 0; i < fanout; ++i) {
                 std::string code = "L" + std::to_string(depth) + "-" + std::to_string(next.size());
-                title(code);
-                line(up, i + 1, code);
+                w.Title(code);
+                w.Line(up, i + 1, code);
                 next.push_back(code);
             }
         }
         level = std::move(next);
     }
-    // Level 6: as many shared sub-assemblies as level 5 has assemblies, each used four times.
     const int shared = static_cast<int>(level.size());
     for (int i = 0; i < shared; ++i)
-        title("S6-" + std::to_string(i));
+        w.Title("S6-" + std::to_string(i));
     for (int i = 0; i < shared; ++i)
         for (int k = 0; k < 4; ++k)
-            line(level[static_cast<std::size_t>(i)], k + 1, "S6-" + std::to_string((i * 4 + k * 7) % shared));
-    // Level 7: leaf parts filling up to the target; a few sub-assemblies also use W-COMMON.
-    title("W-COMMON");
-    s.commonUses = std::max(1, shared / 40);
-    for (int i = 0; i < s.commonUses; ++i)
-        line("S6-" + std::to_string(i), 9, "W-COMMON");
+            w.Line(level[static_cast<std::size_t>(i)], k + 1,
+                   "S6-" + std::to_string((i * 4 + k * 7) % shared));
+    w.Title("W-COMMON");
+    for (int i = 0; i < std::max(1, shared / 40); ++i)
+        w.Line("S6-" + std::to_string(i), 9, "W-COMMON");
     int leaf = 0;
-    for (int i = 0; s.lines < targetLines; i = (i + 1) % shared) {
+    for (int i = 0; static_cast<int>(w.lines.size()) < targetLines; i = (i + 1) % shared) {
         std::string code = "P7-" + std::to_string(leaf++);
-        title(code);
-        line("S6-" + std::to_string(i), 10 + leaf / shared, code);
+        w.Title(code);
+        w.Line("S6-" + std::to_string(i), 10 + leaf / shared, code);
     }
-    conn->CommitTrans();
-    return s;
+    w.Store(conn);
+    return static_cast<int>(w.lines.size());
 }
 
-void Run(int databaseType, int targetLines) {
-    vqtest::DbWorkspace ws(databaseType);
-    _ConnectionPtr conn = ws.Connect();
-    const Clock::time_point g0 = Clock::now();
-    const Structure s = Generate(conn, targetLines);
-    const Clock::time_point g1 = Clock::now();
+// 16 levels: the part D0-0 is used by two assemblies of level 1, each of those by two of level
+// 2, and so on; two distinct assemblies per level, so the tree doubles at every level.
+void GenerateDeep(const _ConnectionPtr& conn) {
+    Writer w;
+    for (int depth = 0; depth < 16; ++depth)
+        for (int k = 0; k < 2; ++k) {
+            const std::string code = "D" + std::to_string(depth) + "-" + std::to_string(k);
+            w.Title(code);
+            for (int u = 0; u < 2; ++u)
+                w.Line("D" + std::to_string(depth + 1) + "-" + std::to_string(u), u + 1, code);
+        }
+    w.Store(conn);
+}
+
+std::string RunText(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buf[4096];
+        while (std::fgets(buf, sizeof buf, p))
+            out += buf;
+        pclose(p);
+    }
+    return out;
+}
+
+// The bare statement, three times, in the engine's own shell; the median in seconds.
+double Bare(const vqtest::DbWorkspace& ws, const std::string& statement) {
+    const bool pg = vqtest::DbWorkspace::OnPostgreSQL();
+    const std::string file = ws.Root().str() + "/bare.sql";
+    {
+        std::ofstream out(file);
+        out << (pg ? "\\timing on\n" : ".timer on\n.output /dev/null\n");
+        for (int i = 0; i < 3; ++i)
+            out << statement << ";\n";
+    }
+    const std::string out =
+        pg ? RunText("psql -X -q -h 127.0.0.1 -p " + std::string(std::getenv("VQ_PG_PORT")) +
+                     " -U sa -d vqtest_" + std::to_string(getpid()) + " -o /dev/null -f " + file)
+           : RunText("sqlite3 '" + ws.ProductDatabasePath().str() + "' < " + file);
+    std::vector<double> times;
+    const std::string mark = pg ? "Time: " : "Run Time: real ";
+    for (std::size_t at = out.find(mark); at != std::string::npos; at = out.find(mark, at + 1))
+        times.push_back(std::atof(out.c_str() + at + mark.size()) / (pg ? 1000.0 : 1.0));
+    if (times.size() != 3) {
+        std::fprintf(stderr, "the bare statement did not run:\n%s\n", out.c_str());
+        std::exit(1);
+    }
+    return Median(times);
+}
+
+vq::db::Engine EngineOf(const _ConnectionPtr& conn) {
+    return conn->GetEngine();
+}
+
+long PeakKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// The where-used tree of a part: its time and node count.
+double WhereUsed(const CString& part, unsigned& nodes) {
+    Clock::time_point start, end;
+    vq::ScriptedUser user;
+    user.DialogContaining("零部件借用性查询")
+        .Do([&](CDialog& d) {
+            end = Clock::now();
+            nodes = static_cast<CPartBorrowQueryDlg&>(d).m_tree.GetCount();
+        })
+        .Click(IDCANCEL);
+    CPartBorrowQueryDlg dlg;
+    dlg.m_strPartCode = part;
+    start = Clock::now();
+    dlg.DoModal();
+    if (!user.Succeeded())
+        std::fprintf(stderr, "where-used: %s\n", user.Error().c_str());
+    return Seconds(start, end);
+}
+
+double Browse(unsigned& nodes) {
+    Clock::time_point start, end;
+    vq::ScriptedUser user;
+    user.Dialog("浏览零部件")
+        .Click(1056)
+        .DialogContaining("选择产品")
+        .Select(1003, "BP")
+        .Do([&](CDialog&) { start = Clock::now(); })
+        .Click(1236)
+        .Message("是否全部展开产品结构树?", IDYES)
+        .Dialog("浏览零部件")
+        .Do([&](CDialog& d) {
+            end = Clock::now();
+            nodes = static_cast<CPartBrowseDlg&>(d).m_tree.GetCount();
+        })
+        .Click(IDCANCEL);
+    CPartBrowseDlg dlg;
+    dlg.DoModal();
+    if (!user.Succeeded())
+        std::fprintf(stderr, "browse: %s\n", user.Error().c_str());
+    return Seconds(start, end);
+}
+
+void UseConnection(const _ConnectionPtr& conn, int databaseType) {
     theApp.m_pConnPDM = conn;
     theApp.m_nDatabaseType = databaseType;
     theApp.m_nAdoCloseMode = 1;
     theApp.m_strLoginUser = "admin";
+}
 
-    // Where-used tree of the shared part.
-    unsigned whereUsedNodes = 0;
-    Clock::time_point w0, w1;
-    {
-        vq::ScriptedUser user;
-        user.DialogContaining("零部件借用性查询")
-            .Do([&](CDialog& d) { whereUsedNodes = static_cast<CPartBorrowQueryDlg&>(d).m_tree.GetCount(); })
-            .Click(IDCANCEL);
-        CPartBorrowQueryDlg dlg;
-        dlg.m_strPartCode = "W-COMMON";
-        w0 = Clock::now();
-        dlg.DoModal();
-        w1 = Clock::now();
-        if (!user.Succeeded())
-            std::fprintf(stderr, "where-used: %s\n", user.Error().c_str());
-    }
+void Print(const char* what, unsigned nodes, double ours, double bare) {
+    std::printf("  %-12s %7u nodes: %8.3f s; bare recursive statement %8.3f s; ratio %5.2f (goal <= 2)\n",
+                what, nodes, ours, bare, ours / bare);
+}
 
-    // The whole structure of the product.
-    unsigned browseNodes = 0;
-    Clock::time_point b0, b1;
-    {
-        vq::ScriptedUser user;
-        user.Dialog("浏览零部件")
-            .Click(1056)
-            .DialogContaining("选择产品")
-            .Select(1003, "BP")
-            .Do([&](CDialog&) { b0 = Clock::now(); })
-            .Click(1236)
-            .Message("是否全部展开产品结构树?", IDYES)
-            .Dialog("浏览零部件")
-            .Do([&](CDialog& d) {
-                b1 = Clock::now();
-                browseNodes = static_cast<CPartBrowseDlg&>(d).m_tree.GetCount();
-            })
-            .Click(IDCANCEL);
-        CPartBrowseDlg dlg;
-        dlg.DoModal();
-        if (!user.Succeeded())
-            std::fprintf(stderr, "browse: %s\n", user.Error().c_str());
+void Run(int databaseType, int targetLines) {
+    vqtest::DbWorkspace ws(databaseType);
+    ws.WriteFile("windows/vqsetup.ini", ws.InstallDir().str() + "\n");
+    _ConnectionPtr conn = ws.Connect();
+    const int lines = Generate(conn, targetLines);
+    UseConnection(conn, databaseType);
+    const vq::db::Engine engine = EngineOf(conn);
+
+    std::vector<double> whereUsed, browse;
+    unsigned whereUsedNodes = 0, browseNodes = 0;
+    for (int run = 0; run < 3; ++run) {
+        whereUsed.push_back(WhereUsed("W-COMMON", whereUsedNodes));
+        browse.push_back(Browse(browseNodes));
     }
+    const std::string up =
+        vq::db::TranslateStatement("SELECT UpCode, UpName FROM VqkorvelAll_detail START WITH "
+                                   "DCode='W-COMMON' CONNECT BY DCode = PRIOR UpCode",
+                                   engine)
+            .sql;
+    const std::string down =
+        vq::db::TranslateStatement(StructureDownStatement(ProductFamily::Archive, "BP").str(), engine).sql;
     theApp.m_pConnPDM = nullptr;
+    conn->Close();
 
-    const double w = Seconds(w0, w1);
-    const double b = Seconds(b0, b1);
-    std::printf("%-9s lines %6d (generated in %.1f s)\n", databaseType == 2 ? "Oracle" : "SqlServer", s.lines,
-                Seconds(g0, g1));
-    // The where-used tree runs one parent lookup per node (and two for the part's own title row);
-    // the whole browse reads the structure with one statement.
-    std::printf("  where-used W-COMMON: %7u nodes, %7u statements, %7.3f s, %6.1f us/node\n", whereUsedNodes,
-                whereUsedNodes + 2, w, whereUsedNodes ? w * 1e6 / whereUsedNodes : 0.0);
-    std::printf("  whole browse BP:     %7u nodes, %7d statement,  %7.3f s, %6.1f us/node\n", browseNodes, 1,
-                b, browseNodes ? b * 1e6 / browseNodes : 0.0);
+    std::printf("%s, %s dialect, %d lines\n", vqtest::DbWorkspace::OnPostgreSQL() ? "PostgreSQL" : "SQLite",
+                databaseType == 2 ? "Oracle" : "SQL Server", lines);
+    Print("where-used", whereUsedNodes, Median(whereUsed), Bare(ws, up));
+    Print("browse", browseNodes, Median(browse), Bare(ws, down));
+    std::fflush(stdout);
+}
+
+void RunDeep() {
+    vqtest::DbWorkspace ws(0);
+    _ConnectionPtr conn = ws.Connect();
+    GenerateDeep(conn);
+    UseConnection(conn, 0);
+    const long before = PeakKiB();
+    unsigned nodes = 0;
+    const double seconds = WhereUsed("D0-0", nodes);
+    const long after = PeakKiB();
+    theApp.m_pConnPDM = nullptr;
+    std::printf("%s, deep shared structure (16 levels, every part in two assemblies)\n",
+                vqtest::DbWorkspace::OnPostgreSQL() ? "PostgreSQL" : "SQLite");
+    std::printf("  where-used   %7u nodes: %8.3f s; peak memory grew by %.1f MiB (%.0f bytes per node)\n",
+                nodes, seconds, (after - before) / 1024.0, nodes ? (after - before) * 1024.0 / nodes : 0.0);
 }
 
 } // namespace
@@ -170,8 +282,9 @@ int main(int argc, char** argv) {
         sizes.push_back(std::atoi(argv[i]));
     if (sizes.empty())
         sizes = {5000, 50000};
-    for (int type : {0, 2})
-        for (int lines : sizes)
+    RunDeep(); // first, so that the growth of the peak memory is its own
+    for (int lines : sizes)
+        for (int type : {0, 2})
             Run(type, lines);
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "parts/PartBorrowQueryDlg.h"
 
-#include "controls/StatusProgress.h"
+#include "controls/ProgressWnd.h"
 #include "core/ComError.h"
 #include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
@@ -14,6 +14,8 @@
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/FileDialog.h"
 
+#include <algorithm>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -57,6 +59,16 @@ bool IsLastChild(CTreeCursor node) {
 CString Upper(CString text) {
     text.MakeUpper();
     return text;
+}
+
+constexpr const char* kStopHint = "\n\n      中止操作请按<取消>键...";
+// Codes per statement of the level read, and nodes between two looks at the cancel button.
+constexpr std::size_t kCodesPerStatement = 400;
+constexpr int kNodesPerPump = 200;
+
+// Standard parts ("GB...") and empty codes are not climbed.
+bool IsClimbed(const CString& trimmedCode) {
+    return !trimmedCode.IsEmpty() && trimmedCode.Find("GB") != 0;
 }
 
 } // namespace
@@ -160,26 +172,150 @@ void CPartBorrowQueryDlg::RunQuery() {
     // A part that no assembly lists is used nowhere: the count is 0, not the start node itself.
     m_nLeafCount = m_startNode.GetChild().m_item ? CountLeaves(m_startNode) : 0;
     text.Format("共%d处", m_nLeafCount);
+    if (m_bCancelled)
+        text += "（查询已中止）";
     SetDlgItemText(1252, text);
 }
 
 void CPartBorrowQueryDlg::BuildTree() {
-    CStatusProgress progress(IDS_STATUS_WAIT, TRUE);
-    progress.SetText("显示");
-    progress.SetPos(5);
-    progress.SetPos(65);
-    AddUpwardTree();
-    progress.SetPos(90);
-    progress.SetPos(100);
+    m_bCancelled = FALSE;
+    CProgressWnd progress(this, "正在进行");
+    m_pProgress = &progress;
+    if (ReadUpwardLines(progress))
+        AddUpwardTree(progress);
+    m_bCancelled = progress.Cancelled();
+    m_pProgress = nullptr;
+    m_parentsByCode.clear();
     progress.Hide();
 }
 
-void CPartBorrowQueryDlg::AddUpwardTree() {
+// Reads the parents of the part, then of those parents, and so on: one statement per level (a
+// few for a wide level), each code read once however often the tree shows it. Returns false
+// when the person cancelled.
+bool CPartBorrowQueryDlg::ReadUpwardLines(CProgressWnd& progress) {
+    m_parentsByCode.clear();
+    if (!m_pConnection)
+        return true;
+    std::unordered_set<CString> seen;
+    std::vector<CString> level;
+    CString start = m_strPartCode;
+    start.TrimRight();
+    if (IsClimbed(start)) {
+        level.push_back(start);
+        seen.insert(Upper(start));
+    }
+    progress.SetRange(0, 100);
+    for (int depth = 1; !level.empty(); ++depth) {
+        progress.SetText((CString("正在读取第 %d 层上级部件 (%d 个)......") + kStopHint).c_str(), depth,
+                         static_cast<int>(level.size()));
+        progress.SetPos(std::min(depth * 5, 50));
+        std::vector<CString> next;
+        for (std::size_t first = 0; first < level.size(); first += kCodesPerStatement) {
+            if (progress.PeekAndPump())
+                return false;
+            // One code is looked up by itself; several at once, each row naming its code.
+            const std::size_t end = std::min(level.size(), first + kCodesPerStatement);
+            const bool single = end - first == 1;
+            CString sql;
+            if (single) {
+                sql.Format("SELECT UpCode, UpName FROM VqkorvelAll_detail WHERE DCode='%s'",
+                           SqlQuote(level[first]));
+            } else {
+                CString list;
+                for (std::size_t i = first; i < end; ++i)
+                    list.AppendFormat(i == first ? "'%s'" : ",'%s'", SqlQuote(level[i]));
+                sql.Format("SELECT UpCode, UpName, DCode FROM VqkorvelAll_detail WHERE DCode IN (%s)", list);
+            }
+            try {
+                _RecordsetPtr rs;
+                rs.CreateInstance();
+                rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+                while (!rs->IsEOF()) {
+                    ParentLine line{VariantToString(rs->GetCollect(0L)), VariantToString(rs->GetCollect(1L))};
+                    CString up = line.code;
+                    up.TrimRight();
+                    if (IsClimbed(up) && seen.insert(Upper(up)).second)
+                        next.push_back(up);
+                    const CString key = single ? level[first] : VariantToString(rs->GetCollect(2L));
+                    m_parentsByCode[Upper(key)].push_back(std::move(line));
+                    rs->MoveNext();
+                }
+                if (m_nAdoCloseMode)
+                    rs->Close();
+            } catch (_com_error& e) {
+                ReportComError(e);
+                AfxMessageBox(sql);
+                return true; // what was read is shown
+            }
+        }
+        level = std::move(next);
+    }
+    return true;
+}
+
+// How many nodes the tree above a code will show, for the progress bar: each parent once per
+// place it is reached (a code already on the way counts once and stops, as a cycle does).
+double CPartBorrowQueryDlg::EstimateNodes(const CString& code) const {
+    std::unordered_map<CString, double> memo;
+    std::unordered_set<CString> onWay;
+    struct Frame {
+        CString key;
+        std::size_t next = 0;
+        double sum = 0;
+    };
+    std::vector<Frame> frames{{Upper(code)}};
+    onWay.insert(frames.back().key);
+    double result = 0;
+    while (!frames.empty()) {
+        Frame& f = frames.back();
+        auto found = m_parentsByCode.find(f.key);
+        const std::size_t count = found == m_parentsByCode.end() ? 0 : found->second.size();
+        if (f.next < count) {
+            CString up = found->second[f.next++].code;
+            up.TrimRight();
+            f.sum += 1;
+            const CString key = Upper(up);
+            if (!IsClimbed(up) || onWay.count(key))
+                continue;
+            if (auto m = memo.find(key); m != memo.end()) {
+                f.sum += m->second;
+                continue;
+            }
+            onWay.insert(key);
+            frames.push_back({key});
+            continue;
+        }
+        const double total = std::min(f.sum, 1e15);
+        memo[f.key] = total;
+        onWay.erase(f.key);
+        frames.pop_back();
+        if (frames.empty())
+            result = total;
+        else
+            frames.back().sum += total;
+    }
+    return result;
+}
+
+void CPartBorrowQueryDlg::AddUpwardTree(CProgressWnd& progress) {
+    const double estimate = std::max(1.0, EstimateNodes(m_strPartCode));
+    progress.SetRange(0, 1000);
+    progress.SetPos(0);
+    int shown = 0;
+    int steps = 0;
     m_stack.Init();
     CString code = m_strPartCode;
     CString path;
     CTreeCursor node = m_startNode;
     while (!code.IsEmpty() || !m_stack.IsEmpty()) {
+        if (progress.Cancelled())
+            return;
+        if (steps++ % kNodesPerPump == 0) {
+            progress.SetText((CString("正在显示，已显示 %d 个节点......") + kStopHint).c_str(), shown);
+            progress.SetPos(static_cast<int>(std::min(1000.0, shown * 1000.0 / estimate)));
+            if (progress.PeekAndPump())
+                return;
+        }
         LoadParents(code, path);
         if (m_nParentCount > 0) {
             const CString parentPath = path + code + "||";
@@ -194,6 +330,7 @@ void CPartBorrowQueryDlg::AddUpwardTree() {
             node = m_tree.InsertItem(node, text, 0);
             code = m_arrUpCodes[last];
             path = parentPath;
+            shown += m_nParentCount;
         } else {
             CTreeStackItem top = m_stack.GetTop();
             m_stack.Drop();
@@ -204,12 +341,14 @@ void CPartBorrowQueryDlg::AddUpwardTree() {
     }
 }
 
+// The parents of one node of the tree, from the lines read before; a code already on the node's
+// way up is a cycle in the data, reported and not climbed again.
 void CPartBorrowQueryDlg::LoadParents(CString code, const CString& path) {
     m_arrUpCodes.RemoveAll();
     m_arrUpNames.RemoveAll();
     m_nParentCount = 0;
     code.TrimRight();
-    if (code.IsEmpty() || code.Find("GB") == 0)
+    if (!IsClimbed(code))
         return;
     if (!path.IsEmpty()) {
         // Codes compare without regard to case, as the database compares them.
@@ -222,26 +361,14 @@ void CPartBorrowQueryDlg::LoadParents(CString code, const CString& path) {
             return;
         }
     }
-    if (!m_pConnection)
+    auto found = m_parentsByCode.find(Upper(code));
+    if (found == m_parentsByCode.end())
         return;
-    CString sql;
-    sql.Format("SELECT UpCode, UpName FROM VqkorvelAll_detail WHERE DCode='%s'", SqlQuote(code));
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            m_arrUpCodes.Add(VariantToString(rs->GetCollect(0L)));
-            m_arrUpNames.Add(VariantToString(rs->GetCollect(1L)));
-            ++m_nParentCount;
-            rs->MoveNext();
-        }
-        if (m_nAdoCloseMode)
-            rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+    for (const ParentLine& line : found->second) {
+        m_arrUpCodes.Add(line.code);
+        m_arrUpNames.Add(line.name);
     }
+    m_nParentCount = static_cast<int>(found->second.size());
 }
 
 void CPartBorrowQueryDlg::QueryTable() {

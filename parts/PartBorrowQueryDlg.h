@@ -13,6 +13,10 @@
 #include "platform/ui/ImageList.h"
 
 #include <string>
+#include <unordered_map>
+#include <vector>
+
+class CProgressWnd;
 
 class CPartBorrowQueryDlg : public CDialog {
 public:
@@ -43,6 +47,10 @@ public:
 
     void RunQuery();
 
+    // The progress window of a running tree query (its cancel button stops the query), else null.
+    CProgressWnd* m_pProgress = nullptr;
+    BOOL m_bCancelled = FALSE; // the last tree query was cancelled: the tree shows part of it
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -58,7 +66,9 @@ protected:
 
 private:
     void BuildTree();
-    void AddUpwardTree();
+    bool ReadUpwardLines(CProgressWnd& progress);
+    double EstimateNodes(const CString& code) const;
+    void AddUpwardTree(CProgressWnd& progress);
     void LoadParents(CString code, const CString& path);
     void QueryTable();
     int CountLeaves(CTreeCursor node);
@@ -72,4 +82,12 @@ private:
     CImageList m_imageList;
     CImageList m_imageArrows;
     CPtrArray m_arrItemTexts; // CItemText* of the table rows, owned
+
+    struct ParentLine {
+        CString code;
+        CString name;
+    };
+    // The parents of every code the upward tree reaches, by upper-cased code, in the order the
+    // database gives them: read level by level before the tree is built.
+    std::unordered_map<CString, std::vector<ParentLine>> m_parentsByCode;
 };

@@ -196,13 +196,13 @@ bool CPartBrowseDlg::LoadStructure(const CString& productCode) {
         return false;
     std::vector<ProductTreeLine> lines;
     try {
-        lines = ReadStructureDown(m_pConnection, m_nDatabaseType, ProductFamily::Archive, productCode);
+        lines = ReadStructureLines(m_pConnection, m_nDatabaseType, ProductFamily::Archive, productCode);
     } catch (_com_error& e) {
         ReportComError(e);
         return false;
     }
-    // The downward read returns the lines of a shared sub-assembly once for every place that
-    // uses it; each line is kept once, so that every use shows the sub-assembly's lines once.
+    // Each line is kept once (a line stored twice shows once), so that every use of a shared
+    // sub-assembly shows its lines once.
     std::set<std::tuple<std::string, std::string, int>> seen;
     for (const ProductTreeLine& line : lines) {
         const CString parent = Upper(line.upCode);

@@ -18,6 +18,7 @@
 #include "platform/ui/FileDialog.h"
 
 #include <charconv>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -42,8 +43,26 @@ constexpr const char* kFileFilter =
     "(*.txt)|*.txt|带分号的明细表 (*.csv)|*.csv||";
 constexpr const char* kStopHint = "\n\n      中止操作请按<取消>键...";
 constexpr int kUnitsPerCommit = 500;
+constexpr std::size_t kDetailUnitsPerBatch = 200;
+constexpr int kCodesPerDelete = 100;
 // A quoted field may hold line ends; a quote left open ends its record after this many lines.
 constexpr int kMaxRecordLines = 100;
+
+// When a progress window is due for an update: at the first and the last step and every 50 ms
+// between. Measuring and drawing its text for every line would cost more than storing the line.
+class ProgressPace {
+public:
+    bool Due(int step, int count) {
+        const auto now = std::chrono::steady_clock::now();
+        if (step != 0 && step + 1 != count && now < m_next)
+            return false;
+        m_next = now + std::chrono::milliseconds(50);
+        return true;
+    }
+
+private:
+    std::chrono::steady_clock::time_point m_next;
+};
 
 std::string LowerKey(const CString& text) {
     CString key(text);
@@ -108,16 +127,6 @@ void ReportStoreError(const _com_error& e) {
     }
 }
 
-void DeleteItems(CObArray& items) {
-    for (CObject* item : items)
-        delete item;
-    items.RemoveAll();
-}
-
-CProductStructItem* LineAt(const CObArray& items, int i) {
-    return static_cast<CProductStructItem*>(items[i]);
-}
-
 } // namespace
 
 BEGIN_MESSAGE_MAP(CProductStructImportDlg, CDialog)
@@ -135,8 +144,8 @@ CProductStructImportDlg::~CProductStructImportDlg() {
 }
 
 void CProductStructImportDlg::DeleteLines() {
-    DeleteItems(m_arrLines);
-    DeleteItems(m_arrNoParentLines);
+    m_arrLines.RemoveAll();
+    m_arrNoParentLines.RemoveAll();
     m_linesByParent.clear();
 }
 
@@ -629,30 +638,42 @@ bool CProductStructImportDlg::ReadTableFile(const CString& path) {
 }
 
 void CProductStructImportDlg::FillLists() {
-    // The lines of each parent, and the name of the first line of each code, found once.
+    // The lines of each parent, and the name of the first line of each parent's code, found
+    // once (the names of the parents only: a large file has far fewer parents than lines).
     m_linesByParent.clear();
     std::unordered_map<std::string, CString> nameOfCode;
     const int count = m_arrLines.GetSize();
+    CProductStructItem line;
     for (int i = 0; i < count; ++i) {
-        CProductStructItem* item = LineAt(m_arrLines, i);
-        m_linesByParent[LowerKey(item->m_strUpCode)].push_back(i);
-        nameOfCode.emplace(LowerKey(item->m_strCode), item->m_strName);
+        m_arrLines.Get(i, line);
+        m_linesByParent[LowerKey(line.m_strUpCode)].push_back(i);
+    }
+    for (int i = 0; i < count; ++i) {
+        m_arrLines.Get(i, line);
+        std::string key = LowerKey(line.m_strCode);
+        if (m_linesByParent.count(key))
+            nameOfCode.emplace(std::move(key), line.m_strName);
     }
 
     CProgressWnd progress(this, "正在进行");
     progress.SetText((CString("需处理 %d 条明细数据......") + kStopHint).c_str(), count);
     progress.SetRange(0, count, 1);
+    ProgressPace pace;
     ShowWindow(SW_SHOWNA);
     std::unordered_set<std::string> listed;
     for (int i = 0; i < count; ++i) {
-        progress.SetText((CString("共 %d 条，正处理第 %d 条......") + kStopHint).c_str(), count, i + 1);
-        progress.StepIt();
-        progress.PeekAndPump();
+        if (pace.Due(i, count)) {
+            progress.SetText((CString("共 %d 条，正处理第 %d 条......") + kStopHint).c_str(), count, i + 1);
+            progress.SetPos(i + 1);
+            progress.PeekAndPump();
+        }
         if (progress.m_cancelled || m_bClosing) {
             progress.Hide();
             break;
         }
-        CProductStructItem* item = LineAt(m_arrLines, i);
+        CProductStructItem line;
+        m_arrLines.Get(i, line);
+        CProductStructItem* item = &line;
         if (item->m_strUpCode.IsEmpty())
             continue;
         std::string key = LowerKey(item->m_strUpCode);
@@ -688,7 +709,9 @@ void CProductStructImportDlg::ShowLinesOf(int row) {
         return;
     int n = 0;
     for (int index : it->second) {
-        CProductStructItem* item = LineAt(m_arrLines, index);
+        CProductStructItem line;
+        m_arrLines.Get(index, line);
+        CProductStructItem* item = &line;
         CString text;
         text.Format("%d", n + 1);
         m_listLines.InsertItem(n, text);
@@ -776,6 +799,15 @@ void CProductStructImportDlg::Store() {
     progress->ShowWindow(SW_SHOW);
     progress->m_progress.SetRange(0, 10);
     BeginStore();
+    m_bBoundStore = false;
+    if (m_bOuterTransaction) {
+        try {
+            PrepareStoreCommands();
+            m_bBoundStore = true;
+        } catch (_com_error&) {
+            // The text statements say what is wrong, statement by statement.
+        }
+    }
     bool goOn = true;
     if (separate == 0) {
         progress->m_progress.SetPos(2);
@@ -788,6 +820,7 @@ void CProductStructImportDlg::Store() {
         StoreDetails();
     }
     EndStore();
+    m_titleDelete = m_titleInsert = m_detailDelete = m_detailInsert = nullptr;
     progress->m_progress.SetPos(10);
     progress->DestroyWindow();
     delete progress;
@@ -916,6 +949,123 @@ bool CProductStructImportDlg::AskStop(const CString& sql, const char* question) 
     return vq::ShowMessageBox("操作提示", question, MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
+// --- Statements of the store --------------------------------------------------------------------
+// Where the store runs in one transaction (SQLite, PostgreSQL) it writes through prepared commands
+// with bound values: the titles in batches of units (one call per statement and batch), the
+// details of one parent as one call per statement. When a batch or a unit fails, it is undone and
+// run again statement by statement as text, so that the failing statement is shown and asked
+// about as always; a lost connection ends the store at once.
+
+_CommandPtr CProductStructImportDlg::PreparedCommand(const CString& text) {
+    _CommandPtr cmd;
+    cmd.CreateInstance();
+    cmd->PutActiveConnection(m_pConnection);
+    cmd->PutCommandText(text);
+    cmd->PutPrepared(true);
+    return cmd;
+}
+
+void CProductStructImportDlg::PrepareStoreCommands() {
+    const CString file = m_nStoreArea != 1 ? CString() : CString("FileID, ");
+    const CString fileValue = m_nStoreArea != 1 ? CString() : CString("'_X_SAVE_', ");
+    CString sql;
+    CString marks("?");
+    for (int k = 1; k < kCodesPerDelete; ++k)
+        marks += ", ?";
+    sql.Format("DELETE FROM %s WHERE Tcode IN (%s)", m_strTitleTable, marks);
+    m_titleDelete = PreparedCommand(sql);
+    sql.Format(
+        "INSERT INTO %s (%sTcode, Tname, Tframe, TMaterial, TWeight, Ttime, ProductDwgCode, Tother1, "
+        "Tother2, Tother3, Tother4, Tother5, CurrentRev, LateRev, Manager, State) VALUES(%s?, ?, ?, ?, ?, "
+        "?, ?, ?, '#', ?, ?, ?, 'A', 'A', ?, '数据导入')",
+        m_strTitleTable, file, fileValue);
+    m_titleInsert = PreparedCommand(sql);
+    sql.Format("DELETE FROM %s WHERE UpCode=? AND Dcode IN (%s)", m_strDetailTable, marks);
+    m_detailDelete = PreparedCommand(sql);
+    sql.Format(
+        "INSERT INTO %s (%sUpCode, UpName, Ditem, Dcode, Dname, DMaterial, Dquantity, Dweight, Dremark, "
+        "Dstand, Dstyle, Dother1, Dother2, ProductDwgCode) VALUES(%s?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+        "?)",
+        m_strDetailTable, file, fileValue);
+    m_detailInsert = PreparedCommand(sql);
+}
+
+// The values of the deletes of a list of codes, kCodesPerDelete to a statement, each after the
+// leading values; NULL, which matches nothing, fills the last statement's list.
+std::vector<std::vector<_variant_t>>
+CProductStructImportDlg::CodeLists(const std::vector<_variant_t>& leading,
+                                   const std::vector<CString>& codes) {
+    std::vector<std::vector<_variant_t>> lists;
+    for (std::size_t first = 0; first < codes.size(); first += kCodesPerDelete) {
+        std::vector<_variant_t>& list = lists.emplace_back(leading);
+        for (std::size_t k = first; k < first + kCodesPerDelete; ++k)
+            list.push_back(k < codes.size() ? _variant_t(codes[k]) : _variant_t::Null());
+    }
+    return lists;
+}
+
+// A weight as the text statements store it ("%f": six decimals).
+double CProductStructImportDlg::StoredWeight(double weight) {
+    return ParseDouble(SqlNumber(weight));
+}
+
+void CProductStructImportDlg::ReportLikeText(const _com_error& e) {
+    ReportComError(e);
+    theApp.m_bConnectionLost = TRUE;
+    AfxMessageBox(DbFailureText(DbFailure::ConnectionLost));
+}
+
+bool CProductStructImportDlg::KeepUnits(int units, int rows) {
+    m_nRowsInTransaction += rows;
+    m_nUnitsInTransaction += units;
+    if (m_nUnitsInTransaction < kUnitsPerCommit)
+        return true;
+    try {
+        m_pConnection->CommitTrans();
+        m_nRowsInTransaction = 0;
+        m_nUnitsInTransaction = 0;
+        m_pConnection->BeginTrans();
+        return true;
+    } catch (_com_error& e) {
+        ReportComError(e);
+        FailStore(0);
+        return false;
+    }
+}
+
+bool CProductStructImportDlg::StoreTitleBatch(TitleBatch& batch, const CString& now) {
+    if (batch.lines.empty())
+        return true;
+    const int units = static_cast<int>(batch.lines.size());
+    TitleBatch pending;
+    std::swap(pending, batch);
+    try {
+        m_pConnection->Execute("SAVEPOINT vq_store_batch");
+        m_titleDelete->ExecuteArray(CodeLists({}, pending.codesInOrder));
+        m_titleInsert->ExecuteArray(pending.inserts);
+        m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
+        return KeepUnits(units, units);
+    } catch (_com_error& e) {
+        if (IsConnectionLost(e))
+            ReportLikeText(e);
+        try {
+            m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_batch");
+            m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
+        } catch (_com_error& undo) {
+            ReportComError(undo);
+            FailStore(units);
+            return false;
+        }
+    }
+    for (std::size_t k = 0; k < pending.lines.size(); ++k) {
+        CProductStructItem line;
+        m_arrLines.Get(pending.lines[k], line);
+        if (!StoreTitleUnit(line, pending.names[k], now))
+            return false;
+    }
+    return true;
+}
+
 bool CProductStructImportDlg::StoreTitles() {
     CWaitCursor wait;
     UpdateData(TRUE);
@@ -928,73 +1078,101 @@ bool CProductStructImportDlg::StoreTitles() {
     CProgressWnd progress(this, "正在进行");
     progress.SetText((CString("需处理 %d 条明细数据......") + kStopHint).c_str(), count);
     progress.SetRange(0, count, 1);
+    ProgressPace pace;
+    TitleBatch batch;
     for (int i = 0; i < count; ++i) {
-        progress.SetText((CString("共 %d 条，正处理第 %d 条......") + kStopHint).c_str(), count, i + 1);
-        progress.StepIt();
-        progress.PeekAndPump();
+        if (pace.Due(i, count)) {
+            progress.SetText((CString("共 %d 条，正处理第 %d 条......") + kStopHint).c_str(), count, i + 1);
+            progress.SetPos(i + 1);
+            progress.PeekAndPump();
+        }
         if (progress.m_cancelled || m_bClosing) {
-            // Stopping means stopping: the details are not stored either.
+            // Stopping means stopping: the details are not stored either (the lines before keep).
+            StoreTitleBatch(batch, now);
             m_bStoreStopped = TRUE;
             progress.Hide();
             return false;
         }
-        CProductStructItem* item = LineAt(m_arrLines, i);
-        if (item->m_strFrame.IsEmpty() && parents.count(LowerKey(item->m_strCode)) == 0)
+        CProductStructItem line;
+        m_arrLines.Get(i, line);
+        if (line.m_strFrame.IsEmpty() && parents.count(LowerKey(line.m_strCode)) == 0)
             continue;
-        CString name = item->m_strName;
-        if (name.IsEmpty() && item->m_strCode.CompareNoCase(m_strProductCode) == 0)
+        CString name = line.m_strName;
+        if (name.IsEmpty() && line.m_strCode.CompareNoCase(m_strProductCode) == 0)
             name = m_strProductName;
-
-        if (!BeginUnit()) {
-            FailStore(1);
-            return false;
-        }
-        CString sql;
-        sql.Format("DELETE FROM %s WHERE Tcode='%s'", m_strTitleTable, SqlQuote(item->m_strCode));
-        if (!theApp.ExecuteSql(sql)) {
-            ++m_nFailedRows;
-            if (AskStop(sql, "插入标题出错，是否退出?")) {
-                EndUnit(false, 1);
-                m_bStoreStopped = TRUE;
+        if (!m_bBoundStore) {
+            if (!StoreTitleUnit(line, name, now))
                 return false;
-            }
-        }
-        if (m_nStoreArea != 1)
-            sql.Format(
-                "INSERT INTO %s (Tcode, Tname, Tframe, TMaterial, TWeight, Ttime, ProductDwgCode, Tother1, "
-                "Tother2, Tother3, Tother4, Tother5, CurrentRev, LateRev, Manager, State) VALUES('%s', '%s', "
-                "'%s', '%s', %s, '%s', '%s', '%s', '#', '%s', '%s', '%s', 'A', 'A', '%s', '数据导入')",
-                m_strTitleTable, SqlQuote(item->m_strCode), SqlQuote(name), SqlQuote(item->m_strFrame),
-                SqlQuote(item->m_strMaterial), SqlNumber(item->m_dWeight), SqlQuote(now),
-                SqlQuote(m_strProductDwgCode), SqlQuote(item->m_strTitleOther1),
-                SqlQuote(item->m_strTitleOther3), SqlQuote(item->m_strTitleOther4),
-                SqlQuote(item->m_strTitleOther5), SqlQuote(m_strLoginUser));
-        else
-            sql.Format(
-                "INSERT INTO %s (FileID, Tcode, Tname, Tframe, TMaterial, TWeight, Ttime, ProductDwgCode, "
-                "Tother1, Tother2, Tother3, Tother4, Tother5, CurrentRev, LateRev, Manager, State) "
-                "VALUES('_X_SAVE_', '%s', '%s', '%s', '%s', %s, '%s', '%s', '%s', '#', '%s', '%s', '%s', "
-                "'A', "
-                "'A', '%s', '数据导入')",
-                m_strTitleTable, SqlQuote(item->m_strCode), SqlQuote(name), SqlQuote(item->m_strFrame),
-                SqlQuote(item->m_strMaterial), SqlNumber(item->m_dWeight), SqlQuote(now),
-                SqlQuote(m_strProductDwgCode), SqlQuote(item->m_strTitleOther1),
-                SqlQuote(item->m_strTitleOther3), SqlQuote(item->m_strTitleOther4),
-                SqlQuote(item->m_strTitleOther5), SqlQuote(m_strLoginUser));
-        if (!theApp.ExecuteSql(sql)) {
-            // The old title row comes back: a failed insert loses nothing.
-            bool kept = EndUnit(false, 1);
-            ++m_nFailedRows;
-            if (!kept || AskStop(sql, "插入标题出错，是否退出?")) {
-                m_bStoreStopped = TRUE;
-                return false;
-            }
             continue;
         }
-        if (!EndUnit(true, 1))
+        // A code twice in one batch would have its row twice: the earlier unit goes first.
+        if (!batch.codes.insert(LowerKey(line.m_strCode)).second) {
+            if (!StoreTitleBatch(batch, now))
+                return false;
+            batch.codes.insert(LowerKey(line.m_strCode));
+        }
+        batch.lines.push_back(i);
+        batch.names.push_back(name);
+        batch.codesInOrder.push_back(line.m_strCode);
+        batch.inserts.push_back({line.m_strCode, name, line.m_strFrame, line.m_strMaterial,
+                                 StoredWeight(line.m_dWeight), now, m_strProductDwgCode,
+                                 line.m_strTitleOther1, line.m_strTitleOther3, line.m_strTitleOther4,
+                                 line.m_strTitleOther5, m_strLoginUser});
+        if (static_cast<int>(batch.lines.size()) >= kUnitsPerCommit && !StoreTitleBatch(batch, now))
             return false;
     }
-    return true;
+    return StoreTitleBatch(batch, now);
+}
+
+// One title as text statements in a unit of its own; false when the store must stop.
+bool CProductStructImportDlg::StoreTitleUnit(const CProductStructItem& line, const CString& name,
+                                             const CString& now) {
+    const CProductStructItem* item = &line;
+    if (!BeginUnit()) {
+        FailStore(1);
+        return false;
+    }
+    CString sql;
+    sql.Format("DELETE FROM %s WHERE Tcode='%s'", m_strTitleTable, SqlQuote(item->m_strCode));
+    if (!theApp.ExecuteSql(sql)) {
+        ++m_nFailedRows;
+        if (AskStop(sql, "插入标题出错，是否退出?")) {
+            EndUnit(false, 1);
+            m_bStoreStopped = TRUE;
+            return false;
+        }
+    }
+    if (m_nStoreArea != 1)
+        sql.Format(
+            "INSERT INTO %s (Tcode, Tname, Tframe, TMaterial, TWeight, Ttime, ProductDwgCode, Tother1, "
+            "Tother2, Tother3, Tother4, Tother5, CurrentRev, LateRev, Manager, State) VALUES('%s', '%s', "
+            "'%s', '%s', %s, '%s', '%s', '%s', '#', '%s', '%s', '%s', 'A', 'A', '%s', '数据导入')",
+            m_strTitleTable, SqlQuote(item->m_strCode), SqlQuote(name), SqlQuote(item->m_strFrame),
+            SqlQuote(item->m_strMaterial), SqlNumber(item->m_dWeight), SqlQuote(now),
+            SqlQuote(m_strProductDwgCode), SqlQuote(item->m_strTitleOther1), SqlQuote(item->m_strTitleOther3),
+            SqlQuote(item->m_strTitleOther4), SqlQuote(item->m_strTitleOther5), SqlQuote(m_strLoginUser));
+    else
+        sql.Format("INSERT INTO %s (FileID, Tcode, Tname, Tframe, TMaterial, TWeight, Ttime, ProductDwgCode, "
+                   "Tother1, Tother2, Tother3, Tother4, Tother5, CurrentRev, LateRev, Manager, State) "
+                   "VALUES('_X_SAVE_', '%s', '%s', '%s', '%s', %s, '%s', '%s', '%s', '#', '%s', '%s', '%s', "
+                   "'A', "
+                   "'A', '%s', '数据导入')",
+                   m_strTitleTable, SqlQuote(item->m_strCode), SqlQuote(name), SqlQuote(item->m_strFrame),
+                   SqlQuote(item->m_strMaterial), SqlNumber(item->m_dWeight), SqlQuote(now),
+                   SqlQuote(m_strProductDwgCode), SqlQuote(item->m_strTitleOther1),
+                   SqlQuote(item->m_strTitleOther3), SqlQuote(item->m_strTitleOther4),
+                   SqlQuote(item->m_strTitleOther5), SqlQuote(m_strLoginUser));
+    if (!theApp.ExecuteSql(sql)) {
+        // The old title row comes back: a failed insert loses nothing.
+        bool kept = EndUnit(false, 1);
+        ++m_nFailedRows;
+        if (!kept || AskStop(sql, "插入标题出错，是否退出?")) {
+            m_bStoreStopped = TRUE;
+            return false;
+        }
+        return true;
+    }
+    return EndUnit(true, 1);
 }
 
 bool CProductStructImportDlg::StoreDetails() {
@@ -1003,11 +1181,17 @@ bool CProductStructImportDlg::StoreDetails() {
     CProgressWnd progress(this, "正在进行");
     progress.SetText((CString("需处理 %d 条明细数据......") + kStopHint).c_str(), rows);
     progress.SetRange(0, rows, 1);
+    ProgressPace pace;
+    std::vector<DetailUnit> batch;
     for (int r = 0; r < rows; ++r) {
-        progress.SetText((CString("共 %d 条，正处理第 %d 条......") + kStopHint).c_str(), rows, r + 1);
-        progress.StepIt();
-        progress.PeekAndPump();
+        if (pace.Due(r, rows)) {
+            progress.SetText((CString("共 %d 条，正处理第 %d 条......") + kStopHint).c_str(), rows, r + 1);
+            progress.SetPos(r + 1);
+            progress.PeekAndPump();
+        }
         if (progress.m_cancelled || m_bClosing) {
+            // The parents before stay stored.
+            StoreDetailBatch(batch);
             m_bStoreStopped = TRUE;
             progress.Hide();
             return false;
@@ -1019,72 +1203,187 @@ bool CProductStructImportDlg::StoreDetails() {
         auto group = m_linesByParent.find(LowerKey(upCode));
         if (group == m_linesByParent.end())
             continue;
-        const std::vector<int>& lines = group->second;
+        const DetailUnit unit{upCode, upName, &group->second};
+        if (!m_bBoundStore) {
+            if (!StoreDetailUnit(unit))
+                return false;
+            continue;
+        }
+        batch.push_back(unit);
+        if (batch.size() >= kDetailUnitsPerBatch && !StoreDetailBatch(batch))
+            return false;
+    }
+    return StoreDetailBatch(batch);
+}
 
-        // The parent's deletes and inserts form one unit.
-        if (!BeginUnit()) {
-            FailStore(static_cast<int>(lines.size()));
-            return false;
-        }
-        bool stop = false;
-        bool failed = false;
-        CString sql;
-        for (int index : lines) {
-            CProductStructItem* item = LineAt(m_arrLines, index);
-            sql.Format("DELETE FROM %s WHERE UpCode='%s' AND Dcode='%s'", m_strDetailTable, SqlQuote(upCode),
-                       SqlQuote(item->m_strCode));
-            if (!theApp.ExecuteSql(sql) && AskStop(sql, "删除明细出错，是否退出?")) {
-                stop = true;
-                failed = true;
-                break;
-            }
-        }
-        int position = 1;
-        for (std::size_t k = 0; !stop && k < lines.size(); ++k, ++position) {
-            CProductStructItem* item = LineAt(m_arrLines, lines[k]);
-            if (item->m_nItem < 1)
-                item->m_nItem = position;
-            if (m_nStoreArea != 1)
-                sql.Format("INSERT INTO %s (UpCode, UpName, Ditem, Dcode, Dname, DMaterial, Dquantity, "
-                           "Dweight, Dremark, "
-                           "Dstand, Dstyle, Dother1, Dother2, ProductDwgCode) VALUES('%s', '%s', %d, '%s', "
-                           "'%s', '%s', "
-                           "%d, %s, '%s', '%s', '%s', '%s', '%s', '%s')",
-                           m_strDetailTable, SqlQuote(item->m_strUpCode), SqlQuote(upName), item->m_nItem,
-                           SqlQuote(item->m_strCode), SqlQuote(item->m_strName),
-                           SqlQuote(item->m_strMaterial), item->m_nQuantity, SqlNumber(item->m_dWeight),
-                           SqlQuote(item->m_strRemark), SqlQuote(item->m_strStand),
-                           SqlQuote(item->m_strStyle), SqlQuote(item->m_strOther1),
-                           SqlQuote(item->m_strOther2), SqlQuote(m_strProductDwgCode));
-            else
-                sql.Format("INSERT INTO %s (FileID, UpCode, UpName, Ditem, Dcode, Dname, DMaterial, "
-                           "Dquantity, Dweight, "
-                           "Dremark, Dstand, Dstyle, Dother1, Dother2, ProductDwgCode) VALUES('_X_SAVE_', "
-                           "'%s', '%s', "
-                           "%d, '%s', '%s', '%s', %d, %s, '%s', '%s', '%s', '%s', '%s', '%s')",
-                           m_strDetailTable, SqlQuote(item->m_strUpCode), SqlQuote(upName), item->m_nItem,
-                           SqlQuote(item->m_strCode), SqlQuote(item->m_strName),
-                           SqlQuote(item->m_strMaterial), item->m_nQuantity, SqlNumber(item->m_dWeight),
-                           SqlQuote(item->m_strRemark), SqlQuote(item->m_strStand),
-                           SqlQuote(item->m_strStyle), SqlQuote(item->m_strOther1),
-                           SqlQuote(item->m_strOther2), SqlQuote(m_strProductDwgCode));
-            if (!theApp.ExecuteSql(sql)) {
-                failed = true;
-                stop = AskStop(sql, "插入明细信息出错，是否退出?");
-                break;
-            }
-        }
-        // A failed parent keeps its old lines whole; going on continues with the next parent.
-        if (failed)
-            m_nFailedRows += static_cast<int>(lines.size());
-        if (!EndUnit(!failed, static_cast<int>(lines.size())))
-            return false;
-        if (stop) {
-            m_bStoreStopped = TRUE;
-            return false;
-        }
+// One parent's deletes and inserts as text statements in a unit of their own; false when the
+// store must stop.
+bool CProductStructImportDlg::StoreDetailUnit(const DetailUnit& unit) {
+    const int rows = static_cast<int>(unit.lines->size());
+    if (!BeginUnit()) {
+        FailStore(rows);
+        return false;
+    }
+    bool stop = false;
+    bool failed = false;
+    StoreDetailsAsText(unit.upCode, unit.upName, *unit.lines, failed, stop);
+    // A failed parent keeps its old lines whole; going on continues with the next parent.
+    if (failed)
+        m_nFailedRows += rows;
+    if (!EndUnit(!failed, rows))
+        return false;
+    if (stop) {
+        m_bStoreStopped = TRUE;
+        return false;
     }
     return true;
+}
+
+// The parents of a batch, each as two statements through the prepared commands, inside one
+// savepoint. When a parent fails the batch is undone: the parents before it are stored again,
+// the failing one statement by statement as text (which shows and asks as always), the rest as
+// a batch again. A lost connection ends the store, counting what the transaction lost.
+bool CProductStructImportDlg::StoreDetailBatch(std::vector<DetailUnit>& batch) {
+    if (batch.empty())
+        return true;
+    std::vector<DetailUnit> units;
+    std::swap(units, batch);
+    auto rowsOf = [&](std::size_t first, std::size_t end) {
+        int rows = 0;
+        for (std::size_t k = first; k < end; ++k)
+            rows += static_cast<int>(units[k].lines->size());
+        return rows;
+    };
+    try {
+        m_pConnection->Execute("SAVEPOINT vq_store_batch");
+    } catch (_com_error& e) {
+        ReportComError(e);
+        FailStore(rowsOf(0, 1));
+        return false;
+    }
+    std::size_t failing = units.size();
+    _com_error error(S_OK);
+    for (std::size_t k = 0; k < units.size(); ++k) {
+        try {
+            StoreDetailsBound(units[k]);
+        } catch (_com_error& e) {
+            failing = k;
+            error = e;
+            break;
+        }
+    }
+    if (failing == units.size()) {
+        try {
+            m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
+        } catch (_com_error& e) {
+            ReportComError(e);
+            FailStore(rowsOf(0, units.size()));
+            return false;
+        }
+        return KeepUnits(static_cast<int>(units.size()), rowsOf(0, units.size()));
+    }
+    if (IsConnectionLost(error)) {
+        ReportLikeText(error);
+        m_nFailedRows += rowsOf(failing, failing + 1);
+        m_nRowsInTransaction += rowsOf(0, failing); // written in the transaction that is lost
+        try {
+            m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_batch");
+        } catch (_com_error& e) {
+            ReportComError(e);
+        }
+        FailStore(0);
+        m_bStoreStopped = TRUE;
+        return false;
+    }
+    try {
+        m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_batch");
+        m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
+    } catch (_com_error& e) {
+        ReportComError(e);
+        FailStore(rowsOf(0, failing + 1));
+        return false;
+    }
+    std::vector<DetailUnit> before(units.begin(), units.begin() + static_cast<long>(failing));
+    std::vector<DetailUnit> after(units.begin() + static_cast<long>(failing) + 1, units.end());
+    return StoreDetailBatch(before) && StoreDetailUnit(units[failing]) && StoreDetailBatch(after);
+}
+
+// The deletes and inserts of one parent as text statements, inside its unit.
+void CProductStructImportDlg::StoreDetailsAsText(const CString& upCode, const CString& upName,
+                                                 const std::vector<int>& lines, bool& failed, bool& stop) {
+    CString sql;
+    for (int index : lines) {
+        CProductStructItem line;
+        m_arrLines.Get(index, line);
+        CProductStructItem* item = &line;
+        sql.Format("DELETE FROM %s WHERE UpCode='%s' AND Dcode='%s'", m_strDetailTable, SqlQuote(upCode),
+                   SqlQuote(item->m_strCode));
+        if (!theApp.ExecuteSql(sql) && AskStop(sql, "删除明细出错，是否退出?")) {
+            stop = true;
+            failed = true;
+            break;
+        }
+    }
+    int position = 1;
+    for (std::size_t k = 0; !stop && k < lines.size(); ++k, ++position) {
+        CProductStructItem line;
+        m_arrLines.Get(lines[k], line);
+        CProductStructItem* item = &line;
+        if (item->m_nItem < 1) {
+            item->m_nItem = position;
+            m_arrLines.SetItem(lines[k], position);
+        }
+        if (m_nStoreArea != 1)
+            sql.Format("INSERT INTO %s (UpCode, UpName, Ditem, Dcode, Dname, DMaterial, Dquantity, "
+                       "Dweight, Dremark, "
+                       "Dstand, Dstyle, Dother1, Dother2, ProductDwgCode) VALUES('%s', '%s', %d, '%s', "
+                       "'%s', '%s', "
+                       "%d, %s, '%s', '%s', '%s', '%s', '%s', '%s')",
+                       m_strDetailTable, SqlQuote(item->m_strUpCode), SqlQuote(upName), item->m_nItem,
+                       SqlQuote(item->m_strCode), SqlQuote(item->m_strName), SqlQuote(item->m_strMaterial),
+                       item->m_nQuantity, SqlNumber(item->m_dWeight), SqlQuote(item->m_strRemark),
+                       SqlQuote(item->m_strStand), SqlQuote(item->m_strStyle), SqlQuote(item->m_strOther1),
+                       SqlQuote(item->m_strOther2), SqlQuote(m_strProductDwgCode));
+        else
+            sql.Format("INSERT INTO %s (FileID, UpCode, UpName, Ditem, Dcode, Dname, DMaterial, "
+                       "Dquantity, Dweight, "
+                       "Dremark, Dstand, Dstyle, Dother1, Dother2, ProductDwgCode) VALUES('_X_SAVE_', "
+                       "'%s', '%s', "
+                       "%d, '%s', '%s', '%s', %d, %s, '%s', '%s', '%s', '%s', '%s', '%s')",
+                       m_strDetailTable, SqlQuote(item->m_strUpCode), SqlQuote(upName), item->m_nItem,
+                       SqlQuote(item->m_strCode), SqlQuote(item->m_strName), SqlQuote(item->m_strMaterial),
+                       item->m_nQuantity, SqlNumber(item->m_dWeight), SqlQuote(item->m_strRemark),
+                       SqlQuote(item->m_strStand), SqlQuote(item->m_strStyle), SqlQuote(item->m_strOther1),
+                       SqlQuote(item->m_strOther2), SqlQuote(m_strProductDwgCode));
+        if (!theApp.ExecuteSql(sql)) {
+            failed = true;
+            stop = AskStop(sql, "插入明细信息出错，是否退出?");
+            break;
+        }
+    }
+}
+
+// One parent's deletes and inserts through the prepared commands; database errors throw.
+void CProductStructImportDlg::StoreDetailsBound(const DetailUnit& unit) {
+    std::vector<CString> codes;
+    std::vector<std::vector<_variant_t>> inserts;
+    int position = 1;
+    for (std::size_t k = 0; k < unit.lines->size(); ++k, ++position) {
+        const int index = (*unit.lines)[k];
+        CProductStructItem item;
+        m_arrLines.Get(index, item);
+        if (item.m_nItem < 1) {
+            item.m_nItem = position;
+            m_arrLines.SetItem(index, position);
+        }
+        codes.push_back(item.m_strCode);
+        inserts.push_back({item.m_strUpCode, unit.upName, item.m_nItem, item.m_strCode, item.m_strName,
+                           item.m_strMaterial, item.m_nQuantity, StoredWeight(item.m_dWeight),
+                           item.m_strRemark, item.m_strStand, item.m_strStyle, item.m_strOther1,
+                           item.m_strOther2, m_strProductDwgCode});
+    }
+    m_detailDelete->ExecuteArray(CodeLists({unit.upCode}, codes));
+    m_detailInsert->ExecuteArray(inserts);
 }
 
 // --- Closing -------------------------------------------------------------------------------------

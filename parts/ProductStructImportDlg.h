@@ -20,6 +20,7 @@
 // stops: the units not yet committed count as not stored, and nothing more is written.
 #pragma once
 
+#include "parts/ImportLines.h"
 #include "parts/ProductStructItem.h"
 #include "platform/base/Collections.h"
 #include "platform/db/Ado.h"
@@ -27,7 +28,9 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListCtrl.h"
 
+#include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -72,8 +75,8 @@ public:
     CString m_strParentName;
     CString m_strParentFrame;
 
-    CObArray m_arrLines;         // CProductStructItem*, owned: lines with a parent code
-    CObArray m_arrNoParentLines; // CProductStructItem*, owned: lines refused for want of a parent
+    CImportLines m_arrLines;         // lines with a parent code
+    CImportLines m_arrNoParentLines; // lines refused for want of a parent
     // The lines of the last read that were refused: the line number in the file (the row of a
     // table file) and why.
     struct RefusedLine {
@@ -154,6 +157,41 @@ private:
     // After a failed statement: true when the store must stop, because the connection is lost
     // or because the user chose to.
     bool AskStop(const CString& sql, const char* question);
+
+    // The store through prepared commands with bound values (inside one running transaction).
+    struct TitleBatch {
+        std::vector<int> lines; // the line of each unit
+        std::vector<CString> names;
+        std::unordered_set<std::string> codes; // lower case
+        std::vector<CString> codesInOrder;
+        std::vector<std::vector<_variant_t>> inserts;
+    };
+    _CommandPtr PreparedCommand(const CString& text);
+    void PrepareStoreCommands();
+    static double StoredWeight(double weight);
+    static std::vector<std::vector<_variant_t>> CodeLists(const std::vector<_variant_t>& leading,
+                                                          const std::vector<CString>& codes);
+    // Shows a lost connection as a failed text statement does.
+    void ReportLikeText(const _com_error& e);
+    // Units kept in the running transaction; commits now and then. False when the commit failed.
+    bool KeepUnits(int units, int rows);
+    bool StoreTitleBatch(TitleBatch& batch, const CString& now);
+    bool StoreTitleUnit(const CProductStructItem& line, const CString& name, const CString& now);
+    void StoreDetailsAsText(const CString& upCode, const CString& upName, const std::vector<int>& lines,
+                            bool& failed, bool& stop);
+    struct DetailUnit {
+        CString upCode;
+        CString upName;
+        const std::vector<int>* lines;
+    };
+    bool StoreDetailUnit(const DetailUnit& unit);
+    bool StoreDetailBatch(std::vector<DetailUnit>& batch);
+    void StoreDetailsBound(const DetailUnit& unit);
+    bool m_bBoundStore = false;
+    _CommandPtr m_titleDelete;
+    _CommandPtr m_titleInsert;
+    _CommandPtr m_detailDelete;
+    _CommandPtr m_detailInsert;
 
     bool m_bBusy = false; // a read or a store is running: the buttons wait
     bool m_bOuterTransaction = false;

@@ -81,6 +81,44 @@ std::vector<ProductTreeLine> ReadStructureDown(const _ConnectionPtr& connection,
     return lines;
 }
 
+std::vector<ProductTreeLine> ReadStructureLines(const _ConnectionPtr& connection, int databaseType,
+                                                ProductFamily family, const CString& upCode) {
+    const vq::db::Engine engine = connection->GetEngine();
+    if (family == ProductFamily::Team ||
+        (engine != vq::db::Engine::SQLite && engine != vq::db::Engine::PostgreSQL))
+        return ReadStructureDown(connection, databaseType, family, upCode);
+    // The start code compares as the code columns do: without regard to case.
+    CString start;
+    if (engine == vq::db::Engine::SQLite)
+        start.Format("'%s' COLLATE NOCASE", SqlQuote(upCode));
+    else
+        start.Format("CAST('%s' AS CITEXT)", SqlQuote(upCode));
+    const ProductTableNames t = GetProductTables(family);
+    CString sql;
+    sql.Format(
+        "WITH RECURSIVE vq_down(code) AS (SELECT %s UNION SELECT d.DCode FROM %s d JOIN vq_down ON "
+        "d.UpCode = vq_down.code) "
+        "SELECT d.UpCode, d.DCode, d.DItem, d.DRemark, t.TName FROM %s d, %s t "
+        "WHERE d.UpCode IN (SELECT code FROM vq_down) AND d.DCode = t.TCode ORDER BY d.UpCode, d.DItem",
+        start, CString(t.detail), CString(t.detail), CString(t.title));
+    _RecordsetPtr rs;
+    rs.CreateInstance();
+    rs->Open(sql, connection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+    std::vector<ProductTreeLine> lines;
+    while (!rs->IsEOF()) {
+        ProductTreeLine line;
+        line.upCode = VariantToString(rs->GetCollect(0L));
+        line.code = VariantToString(rs->GetCollect(1L));
+        line.item = atoi(VariantToString(rs->GetCollect(2L)));
+        line.remark = VariantToString(rs->GetCollect(3L));
+        line.name = VariantToString(rs->GetCollect(4L));
+        lines.push_back(std::move(line));
+        rs->MoveNext();
+    }
+    rs->Close();
+    return lines;
+}
+
 std::vector<ProductTreeLine> ReadChildren(const _ConnectionPtr& connection, ProductFamily family,
                                           const CString& upCode, bool onlyWithTitle) {
     ProductTableNames t = GetProductTables(family);

@@ -48,6 +48,13 @@ CString StructureDownStatement(ProductFamily family, const CString& upCode);
 std::vector<ProductTreeLine> ReadStructureDown(const _ConnectionPtr& connection, int databaseType,
                                                ProductFamily family, const CString& upCode);
 
+// Every line below upCode (all levels), each line of the table once however many places use its
+// assembly, joined to the title table and ordered by UpCode and DItem: on SQLite and PostgreSQL
+// one recursive statement that visits each code once (a cycle in the data ends by itself);
+// elsewhere as ReadStructureDown. The collaborative-design family reads as ReadStructureDown.
+std::vector<ProductTreeLine> ReadStructureLines(const _ConnectionPtr& connection, int databaseType,
+                                                ProductFamily family, const CString& upCode);
+
 // One level below upCode: "SELECT DCode, DName FROM <detail> WHERE UpCode='...' [AND DCode IN
 // (SELECT TCode FROM <title>)] ORDER BY DItem"; code and name of each child in item order.
 std::vector<ProductTreeLine> ReadChildren(const _ConnectionPtr& connection, ProductFamily family,

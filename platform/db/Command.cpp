@@ -1,5 +1,13 @@
 #include "platform/db/Command.h"
 
+#include "platform/db/PreparedStatement.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
 _ParameterPtr Parameters::GetItem(const _variant_t& index) const {
     if (index.vt == VT_BSTR) {
         for (const _ParameterPtr& p : m_items)
@@ -52,12 +60,179 @@ long _Command::EffectiveType(long options) const {
     return m_type == adCmdUnspecified ? adCmdUnknown : m_type;
 }
 
-_RecordsetPtr _Command::Execute(long* recordsAffected, const _variant_t*, long options) {
-    if (!m_connection || m_connection->GetState() != adStateOpen)
+namespace {
+void CheckConnection(const _ConnectionPtr& connection) {
+    if (!connection || connection->GetState() != adStateOpen)
         throw _com_error(adErrNoConnection,
                          "The connection cannot be used to perform this operation. It is either "
                          "closed or invalid in this context.");
-    vq::db::ResultData data = m_connection->Run(m_text, EffectiveType(options), ParameterValues());
+}
+} // namespace
+
+vq::db::PreparedStatement* _Command::Statement() {
+    const bool current = m_statementConnection == m_connection.GetInterfacePtr() && m_statementText == m_text;
+    if (current && (m_statementUnprepared || (m_statement && m_statement->IsOpen())))
+        return m_statement.get();
+    m_statement.reset();
+    m_rowStatements.clear();
+    m_statementConnection = m_connection.GetInterfacePtr();
+    m_statementText = m_text;
+    m_statement = m_connection->Prepare(m_text);
+    m_statementUnprepared = !m_statement;
+    const vq::db::Engine engine = m_connection->GetEngine();
+    m_insert.reset();
+    if (m_statement && (engine == vq::db::Engine::SQLite || engine == vq::db::Engine::PostgreSQL))
+        m_insert = vq::db::SplitSingleRowInsert(m_text.str());
+    return m_statement.get();
+}
+
+namespace {
+
+// The rows as one JSON array of arrays, for SQLite's json_each; false when a value has no JSON
+// form (bytes, a number that is not finite) or a set has the wrong number of values.
+bool RowsAsJson(const std::vector<std::vector<_variant_t>>& sets, std::size_t marks, std::string& json) {
+    json = "[";
+    char number[64];
+    for (std::size_t r = 0; r < sets.size(); ++r) {
+        if (sets[r].size() != marks)
+            return false;
+        json += r ? ",[" : "[";
+        for (std::size_t k = 0; k < marks; ++k) {
+            const _variant_t& v = sets[r][k];
+            if (k)
+                json += ',';
+            if (v.vt == VT_I4 || v.vt == VT_I8) {
+                json += std::to_string(v.ToInt64());
+            } else if (v.vt == VT_R8) {
+                const double d = v.ToDouble();
+                if (!std::isfinite(d))
+                    return false;
+                auto end = std::to_chars(number, number + sizeof number, d).ptr;
+                json.append(number, end);
+            } else if (v.vt == VT_BSTR) {
+                json += '"';
+                const CString text = v.ToString();
+                for (unsigned char c : text.str()) {
+                    if (c == '"' || c == '\\') {
+                        json += '\\';
+                        json += static_cast<char>(c);
+                    } else if (c < 0x20) {
+                        std::snprintf(number, sizeof number, "\\u%04x", c);
+                        json += number;
+                    } else {
+                        json += static_cast<char>(c);
+                    }
+                }
+                json += '"';
+            } else if (v.IsNull() || v.IsEmpty()) {
+                json += "null";
+            } else {
+                return false;
+            }
+        }
+        json += ']';
+    }
+    json += ']';
+    return true;
+}
+
+// "INSERT INTO t (cols) SELECT <row with each mark as the element of a JSON row> FROM
+// json_each(?)": all rows of a batch in one value, one statement that SQLite compiles once.
+std::string JsonInsertText(const vq::db::SingleRowInsert& insert) {
+    std::string head = insert.head;
+    head.erase(head.find_last_not_of(" \t\r\n") + 1);
+    head.erase(head.size() - 6); // VALUES
+    std::string row;
+    std::size_t mark = 0;
+    char quote = 0;
+    const std::string inner = insert.row.substr(1, insert.row.size() - 2);
+    for (char c : inner) {
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+            row += c;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+            row += c;
+        } else if (c == '?') {
+            row += "json_extract(vq_row.value, '$[" + std::to_string(mark++) + "]')";
+        } else {
+            row += c;
+        }
+    }
+    return head + "SELECT " + row + " FROM json_each(?) vq_row ORDER BY vq_row.key";
+}
+
+} // namespace
+
+long _Command::ExecuteRows(const vq::db::SingleRowInsert& insert,
+                           const std::vector<std::vector<_variant_t>>& sets) {
+    // Rows per statement: a hundred, fewer for wide rows (SQLite takes 32766 values at most).
+    const std::size_t rowsPer =
+        std::max<std::size_t>(1, std::min<std::size_t>(100, 30000 / std::max<std::size_t>(1, insert.marks)));
+    // SQLite's driver compiles a statement anew for every run: all rows go in one JSON value.
+    if (m_connection->GetEngine() == vq::db::Engine::SQLite) {
+        std::string json;
+        if (RowsAsJson(sets, insert.marks, json)) {
+            auto& statement = m_rowStatements[0];
+            if (!statement || !statement->IsOpen())
+                statement = m_connection->Prepare(CString(JsonInsertText(insert)));
+            if (statement)
+                return m_connection->RunPrepared(*statement, {_variant_t(CString(std::move(json)))})
+                    .rowsAffected;
+        }
+    }
+    long total = 0;
+    std::vector<_variant_t> values;
+    for (std::size_t first = 0; first < sets.size(); first += rowsPer) {
+        const std::size_t count = std::min(rowsPer, sets.size() - first);
+        auto& statement = m_rowStatements[count];
+        if (!statement || !statement->IsOpen()) {
+            std::string text = insert.head + insert.row;
+            for (std::size_t k = 1; k < count; ++k)
+                text += ", " + insert.row;
+            statement = m_connection->Prepare(CString(text));
+            if (!statement)
+                throw _com_error(E_FAIL, "The insert of several rows could not be prepared.");
+        }
+        values.clear();
+        for (std::size_t k = first; k < first + count; ++k) {
+            if (sets[k].size() != insert.marks)
+                throw _com_error(E_INVALIDARG, "Every set of values must have one value for each parameter.");
+            values.insert(values.end(), sets[k].begin(), sets[k].end());
+        }
+        const long affected = m_connection->RunPrepared(*statement, values).rowsAffected;
+        total = total < 0 || affected < 0 ? -1 : total + affected;
+    }
+    return total;
+}
+
+long _Command::ExecuteArray(const std::vector<std::vector<_variant_t>>& sets) {
+    CheckConnection(m_connection);
+    if (sets.empty())
+        return 0;
+    if (vq::db::PreparedStatement* statement = Statement()) {
+        if (m_insert && sets.size() > 1)
+            return ExecuteRows(*m_insert, sets);
+        return m_connection->RunPreparedArray(*statement, sets);
+    }
+    long total = 0;
+    for (const auto& set : sets) {
+        long affected = m_connection->Run(m_text, adCmdText, set).rowsAffected;
+        total = total < 0 || affected < 0 ? -1 : total + affected;
+    }
+    return total;
+}
+
+_RecordsetPtr _Command::Execute(long* recordsAffected, const _variant_t*, long options) {
+    CheckConnection(m_connection);
+    const long type = EffectiveType(options);
+    vq::db::PreparedStatement* statement = nullptr;
+    if (m_prepared && (type == adCmdText || type == adCmdUnknown) &&
+        !vq::db::IsSingleIdentifier(m_text.str()))
+        statement = Statement();
+    vq::db::ResultData data = statement ? m_connection->RunPrepared(*statement, ParameterValues())
+                                        : m_connection->Run(m_text, type, ParameterValues());
     if (recordsAffected)
         *recordsAffected = data.rowsAffected;
     _RecordsetPtr rs;

@@ -9,11 +9,31 @@
 //   _RecordsetPtr rs = cmd->Execute(nullptr, nullptr, adCmdStoredProc);
 //
 // Parameters bind in order to the '?' marks of a statement, or to the procedure's parameters.
+//
+// A statement run many times is prepared once and run with bound values (never formatted into
+// the text), singly or as a batch of value sets in one call:
+//
+//   _CommandPtr insert;
+//   insert.CreateInstance();
+//   insert->PutActiveConnection(conn);
+//   insert->PutCommandText("INSERT INTO VqkorvelAll_detail (UpCode, Dcode, Dname) VALUES (?, ?, ?)");
+//   insert->PutPrepared(true);
+//   std::vector<std::vector<_variant_t>> rows = {{"P1", "A1", "甲"}, {"P1", "A2", _variant_t::Null()}};
+//   insert->ExecuteArray(rows);          // parameter arrays where the driver has them
+//
+// Both dialects are translated for the engine before the text is prepared.
 #pragma once
 
 #include "platform/db/Recordset.h"
 
+#include <map>
+#include <memory>
+#include <optional>
 #include <vector>
+
+namespace vq::db {
+class PreparedStatement;
+}
 
 class _Parameter {
 public:
@@ -64,6 +84,20 @@ public:
     _RecordsetPtr Execute(long* recordsAffected = nullptr, const _variant_t* parameters = nullptr,
                           long options = adCmdUnknown);
 
+    // A prepared command is prepared on its first run and runs again with the values of its
+    // parameters (a text command; procedures and tables run as before).
+    void PutPrepared(bool prepared) { m_prepared = prepared; }
+    bool GetPrepared() const { return m_prepared; }
+
+    // Runs the command text once for each set of values (one value per '?' mark), prepared
+    // once, with parameter arrays where the driver has them. On SQLite and PostgreSQL an
+    // "INSERT ... VALUES (...)" runs as inserts of many rows per statement instead (their drivers
+    // run an array set by set: the SQLite driver compiles the statement for each set, psqlODBC
+    // waits for the server after each): one call, and on a server one round trip, per batch. Returns the rows
+    // affected in all (-1 when the driver does not say). A failing set throws; the sets before it may have
+    // run, so run a batch inside a transaction (or a savepoint) to keep it whole.
+    long ExecuteArray(const std::vector<std::vector<_variant_t>>& sets);
+
     // The parameter values in order, for the recordset that opens on this command.
     std::vector<_variant_t> ParameterValues() const;
     long EffectiveType(long options) const;
@@ -74,4 +108,17 @@ private:
     long m_type = adCmdUnknown;
     long m_timeout = 30;
     Parameters m_parameters;
+
+    // The statement as prepared, for the connection and the text it was prepared from.
+    vq::db::PreparedStatement* Statement();
+    bool m_prepared = false;
+    std::shared_ptr<vq::db::PreparedStatement> m_statement;
+    const _Connection* m_statementConnection = nullptr;
+    CString m_statementText;
+    bool m_statementUnprepared = false; // the translation needs steps: run it each time
+
+    // Inserts of several rows per statement, by their row count.
+    long ExecuteRows(const vq::db::SingleRowInsert& insert, const std::vector<std::vector<_variant_t>>& sets);
+    std::optional<vq::db::SingleRowInsert> m_insert;
+    std::map<std::size_t, std::shared_ptr<vq::db::PreparedStatement>> m_rowStatements;
 };

@@ -1,6 +1,7 @@
 #include "platform/db/Connection.h"
 
 #include "platform/db/OdbcStatement.h"
+#include "platform/db/PreparedStatement.h"
 #include "platform/db/Recordset.h"
 
 #include "platform/db/OdbcApi.h"
@@ -279,6 +280,11 @@ void _Connection::Close() {
     if (!m_dbc)
         return;
     SQLHDBC dbc = static_cast<SQLHDBC>(m_dbc);
+    // The driver frees the statements of a connection with it: free them first.
+    for (const auto& weak : m_prepared)
+        if (auto statement = weak.lock())
+            statement->Release();
+    m_prepared.clear();
     if (m_inTransaction) {
         SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
         m_inTransaction = false;
@@ -330,33 +336,77 @@ void _Connection::RollbackTrans() {
     EndTransaction(m_dbc, false, m_inTransaction);
 }
 
-ResultData _Connection::RunOne(const std::string& sql, const std::vector<_variant_t>& parameters) {
-    CheckOpen();
-    if (m_engine != Engine::PostgreSQL)
-        return vq::db::ExecuteOdbc(m_dbc, sql, parameters);
+namespace {
+// The names quoted in an error message as the statement spells them.
+_com_error RespelledError(const _com_error& e, const std::string& sql) {
+    std::string text = e.Description().str(), out;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t open = text.find('"', pos);
+        std::size_t close = open == std::string::npos ? open : text.find('"', open + 1);
+        if (close == std::string::npos) {
+            out += text.substr(pos);
+            break;
+        }
+        out += text.substr(pos, open + 1 - pos) +
+               vq::db::SpellingInStatement(sql, text.substr(open + 1, close - open - 1)) + '"';
+        pos = close + 1;
+    }
+    return _com_error(e.Error(), CString(out), e.Source());
+}
+
+void Respell(ResultData& data, const std::string& sql) {
+    for (vq::db::ResultColumn& column : data.columns)
+        column.name = CString(vq::db::SpellingInStatement(sql, column.name.str()));
+}
+template <class Other> void Respell(const Other&, const std::string&) {}
+
+// Runs run(); on PostgreSQL gives result columns and the names in error messages back as the
+// statement spells them.
+template <class Run>
+auto InStatementSpelling(Engine engine, const std::string& sql, Run run) -> decltype(run()) {
+    if (engine != Engine::PostgreSQL)
+        return run();
     // PostgreSQL folds the names of tables and columns to lower case; results and messages give
     // them back as the statement spells them.
     try {
-        ResultData data = vq::db::ExecuteOdbc(m_dbc, sql, parameters);
-        for (vq::db::ResultColumn& column : data.columns)
-            column.name = CString(vq::db::SpellingInStatement(sql, column.name.str()));
-        return data;
+        auto result = run();
+        Respell(result, sql);
+        return result;
     } catch (const _com_error& e) {
-        std::string text = e.Description().str(), out;
-        std::size_t pos = 0;
-        while (pos < text.size()) {
-            std::size_t open = text.find('"', pos);
-            std::size_t close = open == std::string::npos ? open : text.find('"', open + 1);
-            if (close == std::string::npos) {
-                out += text.substr(pos);
-                break;
-            }
-            out += text.substr(pos, open + 1 - pos) +
-                   vq::db::SpellingInStatement(sql, text.substr(open + 1, close - open - 1)) + '"';
-            pos = close + 1;
-        }
-        throw _com_error(e.Error(), CString(out), e.Source());
+        throw RespelledError(e, sql);
     }
+}
+} // namespace
+
+ResultData _Connection::RunOne(const std::string& sql, const std::vector<_variant_t>& parameters) {
+    CheckOpen();
+    return InStatementSpelling(m_engine, sql, [&] { return vq::db::ExecuteOdbc(m_dbc, sql, parameters); });
+}
+
+std::shared_ptr<vq::db::PreparedStatement> _Connection::Prepare(const CString& text) {
+    CheckOpen();
+    vq::db::TranslatedStatement translated = vq::db::TranslateStatement(text.str(), m_engine);
+    if (!translated.before.empty())
+        return nullptr;
+    auto statement = InStatementSpelling(m_engine, translated.sql, [&] {
+        return std::make_shared<vq::db::PreparedStatement>(m_dbc, translated.sql);
+    });
+    std::erase_if(m_prepared, [](const auto& weak) { return weak.expired(); });
+    m_prepared.push_back(statement);
+    return statement;
+}
+
+ResultData _Connection::RunPrepared(vq::db::PreparedStatement& statement,
+                                    const std::vector<_variant_t>& parameters) {
+    CheckOpen();
+    return InStatementSpelling(m_engine, statement.Sql(), [&] { return statement.Execute(parameters); });
+}
+
+long _Connection::RunPreparedArray(vq::db::PreparedStatement& statement,
+                                   const std::vector<std::vector<_variant_t>>& sets) {
+    CheckOpen();
+    return InStatementSpelling(m_engine, statement.Sql(), [&] { return statement.ExecuteArray(sets); });
 }
 
 ResultData _Connection::Run(const CString& text, long commandType,

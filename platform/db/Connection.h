@@ -33,6 +33,8 @@ CString OdbcConnectionValue(const CString& value);
 
 namespace vq::db {
 
+class PreparedStatement;
+
 struct ResultColumn {
     CString name;
     DataTypeEnum type = adVarChar;
@@ -81,6 +83,17 @@ public:
     // Key columns of a table, empty when the driver does not know them.
     std::vector<CString> PrimaryKeyColumns(const CString& table);
 
+    // A statement of either dialect prepared once for many runs with bound values; nothing when
+    // its translation needs steps of its own before each run (then Run it each time). The
+    // statement lives until Close. Throws _com_error when the database refuses the text.
+    std::shared_ptr<vq::db::PreparedStatement> Prepare(const CString& text);
+    // Runs a prepared statement once, or once per set of values (parameter arrays where the
+    // driver has them); errors and result columns are spelled as the statement spells them.
+    vq::db::ResultData RunPrepared(vq::db::PreparedStatement& statement,
+                                   const std::vector<_variant_t>& parameters);
+    long RunPreparedArray(vq::db::PreparedStatement& statement,
+                          const std::vector<std::vector<_variant_t>>& sets);
+
 private:
     void CheckOpen() const;
     vq::db::ResultData RunOne(const std::string& sql, const std::vector<_variant_t>& parameters);
@@ -89,4 +102,6 @@ private:
     CString m_connectionText;
     vq::db::Engine m_engine = vq::db::Engine::Other;
     bool m_inTransaction = false;
+    // The statements prepared on this connection, freed before it closes.
+    std::vector<std::weak_ptr<vq::db::PreparedStatement>> m_prepared;
 };

@@ -4,10 +4,28 @@
 
 #include "platform/db/Connection.h"
 
+#include <deque>
 #include <string>
 #include <vector>
 
 namespace vq::db {
+
+// The buffer of one bound parameter; it must stay in place until the statement has run.
+struct BoundValue {
+    std::string text;
+    std::vector<BYTE> bytes;
+    long long integer = 0;
+    double real = 0;
+    long indicator = 0; // SQLLEN
+};
+
+// Binds the values in order to the '?' marks of a statement handle (SQLHSTMT); the buffers go
+// into store. Throws _com_error with the driver's diagnostics.
+void BindParameters(void* stmt, const std::vector<_variant_t>& parameters, std::deque<BoundValue>& store);
+
+// The rows (or the count of rows affected) of a statement handle that has just run; noData is
+// true when the run returned SQL_NO_DATA.
+ResultData ReadResult(void* stmt, bool noData);
 
 // Runs sql with the parameters bound in order to its '?' marks. Throws _com_error with the
 // driver's diagnostics when it fails.

@@ -903,4 +903,73 @@ bool IsSingleIdentifier(std::string_view text) {
     return !std::isdigit(static_cast<unsigned char>(t[0]));
 }
 
+std::optional<SingleRowInsert> SplitSingleRowInsert(std::string_view sql) {
+    auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+    auto wordAt = [&](std::size_t i, std::string_view word) {
+        if (i + word.size() > sql.size() ||
+            (i > 0 && (std::isalnum(static_cast<unsigned char>(sql[i - 1])) || sql[i - 1] == '_')))
+            return false;
+        for (std::size_t k = 0; k < word.size(); ++k)
+            if (lower(sql[i + k]) != word[k])
+                return false;
+        const std::size_t after = i + word.size();
+        return after == sql.size() ||
+               !(std::isalnum(static_cast<unsigned char>(sql[after])) || sql[after] == '_');
+    };
+    std::size_t start = sql.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos || !wordAt(start, "insert"))
+        return std::nullopt;
+    // The VALUES keyword outside quotes and parentheses, then one parenthesised row to the end.
+    std::size_t values = std::string_view::npos;
+    int depth = 0;
+    char quote = 0;
+    for (std::size_t i = start; i < sql.size(); ++i) {
+        const char c = sql[i];
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+        } else if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            --depth;
+        } else if (depth == 0 && values == std::string_view::npos && wordAt(i, "values")) {
+            values = i;
+        }
+    }
+    if (values == std::string_view::npos)
+        return std::nullopt;
+    std::size_t open = sql.find_first_not_of(" \t\r\n", values + 6);
+    if (open == std::string_view::npos || sql[open] != '(')
+        return std::nullopt;
+    SingleRowInsert insert;
+    depth = 0;
+    quote = 0;
+    std::size_t close = std::string_view::npos;
+    for (std::size_t i = open; i < sql.size() && close == std::string_view::npos; ++i) {
+        const char c = sql[i];
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+        } else if (c == '(') {
+            ++depth;
+        } else if (c == ')' && --depth == 0) {
+            close = i;
+        } else if (c == '?') {
+            ++insert.marks;
+        }
+    }
+    if (close == std::string_view::npos)
+        return std::nullopt;
+    const std::size_t rest = sql.find_first_not_of(" \t\r\n;", close + 1);
+    if (rest != std::string_view::npos)
+        return std::nullopt;
+    insert.head = std::string(sql.substr(0, open));
+    insert.row = std::string(sql.substr(open, close + 1 - open));
+    return insert;
+}
+
 } // namespace vq::db

@@ -70,4 +70,14 @@ std::string SpellingInStatement(std::string_view sql, const std::string& name);
 // True when the text is one identifier (a table or procedure name).
 bool IsSingleIdentifier(std::string_view text);
 
+// "INSERT INTO t (cols) VALUES (row)" split into its head (up to and with VALUES), the row's
+// text with its parentheses and the number of '?' marks in it; nothing for any other statement.
+// A batch can then insert several rows with one statement: head + row + ", " + row ...
+struct SingleRowInsert {
+    std::string head;
+    std::string row;
+    std::size_t marks = 0;
+};
+std::optional<SingleRowInsert> SplitSingleRowInsert(std::string_view sql);
+
 } // namespace vq::db

@@ -2,7 +2,9 @@
 // parts listed twice, the count, header sorting, the part pickers and both text exports, which
 // are compared byte for byte with the expected files.
 #include "parts/PartBorrowQueryDlg.h"
+#include "controls/ProgressWnd.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
 #include "platform/os/ShellOpen.h"
 #include "platform/ui/ScriptedUser.h"
 #include "tests/support/DbWorkspace.h"
@@ -400,6 +402,79 @@ TEST_P(PartBorrowQueryTest, AFailingParentLookupShowsTheErrorAndTheStatementAndK
     dlg.m_strPartCode = "A";
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+}
+
+// Ten levels where every part is used by two assemblies: the tree doubles at each level, every
+// shared assembly shown under each use, read by levels however often a code is shown.
+void DeepStructure(vqtest::DbWorkspace& ws, int levels) {
+    CString script;
+    for (int depth = 0; depth < levels; ++depth)
+        for (int k = 0; k < 2; ++k)
+            for (int u = 0; u < 2; ++u)
+                script.AppendFormat(
+                    "INSERT INTO VqkorvelAll_detail (UpCode, UpName, Dcode) VALUES ('D%d-%d', "
+                    "'件%d', 'D%d-%d');",
+                    depth + 1, u, depth + 1, depth, k);
+    ws.Execute(script);
+}
+
+TEST_P(PartBorrowQueryTest, ADeepSharedStructureShowsEveryUseAndCountsItsTopAssemblies) {
+    DeepStructure(*ws, 10);
+    vq::ScriptedUser user;
+    user.Dialog("零部件借用性查询")
+        .Do([](CDialog& d) {
+            auto& dlg = static_cast<CPartBorrowQueryDlg&>(d);
+            EXPECT_EQ(dlg.m_tree.GetCount(), 2047u);
+            CString count;
+            d.GetDlgItemText(1252, count);
+            EXPECT_EQ(count, "共1024处");
+            EXPECT_FALSE(dlg.m_bCancelled);
+            EXPECT_EQ(dlg.m_pProgress, nullptr);
+            const Lines lines = TreeLines(dlg);
+            EXPECT_EQ(lines[1], "  件1 [D1-0]");
+            EXPECT_EQ(lines[2], "    件2 [D2-0]");
+            EXPECT_EQ(lines.back(), std::string(20, ' ') + "件10 [D10-1]");
+        })
+        .Click(IDCANCEL);
+    CPartBorrowQueryDlg dlg;
+    dlg.m_strPartCode = "D0-0";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+}
+
+// The progress window's cancel button stops the tree where it is: the nodes shown so far stay,
+// the count says the query was stopped, and no further cycle is reported.
+TEST_P(PartBorrowQueryTest, CancellingTheProgressStopsTheTreeWhereItIs) {
+    DeepStructure(*ws, 10);
+    // The top assembly of the first branch climbed is used by the part itself: a cycle on every
+    // way up, reported first on the first branch.
+    Line("D0-0", "零件", "D10-1");
+    vq::ScriptedUser user;
+    CPartBorrowQueryDlg dlg;
+    int cycles = 0;
+    auto previous = vq::SetMessageBoxPresenter([&](const vq::MessageBoxRequest& request) {
+        EXPECT_NE(request.text.Find("处出现循环"), -1) << request.text.c_str();
+        ++cycles;
+        if (dlg.m_pProgress)
+            dlg.m_pProgress->m_cancelButton.Click();
+        return IDOK;
+    });
+    user.Dialog("零部件借用性查询")
+        .Do([](CDialog& d) {
+            auto& dlg = static_cast<CPartBorrowQueryDlg&>(d);
+            EXPECT_TRUE(dlg.m_bCancelled);
+            EXPECT_GT(dlg.m_tree.GetCount(), 10u);
+            EXPECT_LT(dlg.m_tree.GetCount(), 1000u);
+            CString count;
+            d.GetDlgItemText(1252, count);
+            EXPECT_NE(count.Find("（查询已中止）"), -1) << count.c_str();
+        })
+        .Click(IDCANCEL);
+    dlg.m_strPartCode = "D0-0";
+    dlg.DoModal();
+    vq::SetMessageBoxPresenter(std::move(previous));
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(cycles, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, PartBorrowQueryTest, vqtest::DbWorkspace::Types(),

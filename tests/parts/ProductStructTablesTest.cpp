@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 class StructureTest : public ::testing::TestWithParam<int> {};
@@ -75,3 +77,25 @@ TEST_P(StructureTest, OneLevelAtATimeInItemOrder) {
 
 INSTANTIATE_TEST_SUITE_P(Dialects, StructureTest, vqtest::DbWorkspace::Types(),
                          vqtest::DbWorkspace::TypeName);
+
+// The set read gives each line once: the lines of the downward read less the repeats of shared
+// sub-assemblies, in the same order, also over codes in another letter case and a cycle.
+TEST_P(StructureTest, SetReadGivesEachLineOnceInTheOrderOfTheDownwardRead) {
+    vqtest::DbWorkspace ws(GetParam());
+    AddStructure(ws, "All");
+    ws.Execute("INSERT INTO VqkorvelAll_title (TCode, TName) VALUES ('S', '共用件');"
+               "INSERT INTO VqkorvelAll_title (TCode, TName) VALUES ('L', '叶');"
+               "INSERT INTO VqkorvelAll_detail (UpCode, Ditem, Dcode) VALUES ('a', 3, 'S');"
+               "INSERT INTO VqkorvelAll_detail (UpCode, Ditem, Dcode) VALUES ('C', 1, 's');"
+               "INSERT INTO VqkorvelAll_detail (UpCode, Ditem, Dcode) VALUES ('S', 1, 'L');"
+               "INSERT INTO VqkorvelAll_detail (UpCode, Ditem, Dcode) VALUES ('L', 1, 'a')");
+    _ConnectionPtr conn = ws.Connect();
+    std::vector<std::string> down = Lines(ReadStructureDown(conn, GetParam(), ProductFamily::Archive, "P"));
+    std::vector<std::string> once;
+    for (const std::string& line : down)
+        if (std::find(once.begin(), once.end(), line) == once.end())
+            once.push_back(line);
+    EXPECT_LT(once.size(), down.size()) << "the structure shares a sub-assembly";
+    EXPECT_EQ(Lines(ReadStructureLines(conn, GetParam(), ProductFamily::Archive, "p")), once);
+    EXPECT_TRUE(ReadStructureLines(conn, GetParam(), ProductFamily::Archive, "O'Neil").empty());
+}

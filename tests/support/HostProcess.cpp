@@ -1,8 +1,11 @@
 #include "tests/support/HostProcess.h"
 
 #include <array>
+#include <chrono>
 #include <cstdio>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace vqtest {
 
@@ -16,6 +19,45 @@ HostRun RunHost(const std::string& args) {
     while (fgets(buf.data(), buf.size(), pipe))
         r.out += buf.data();
     const int raw = pclose(pipe);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
+}
+
+HostRun RunHostMeasured(const std::vector<std::string>& args) {
+    HostRun r;
+    const std::string host = std::string(VQ_BINARY_DIR) + "/host/vqhost";
+    std::vector<char*> argv{const_cast<char*>(host.c_str())};
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    int fds[2];
+    if (pipe(fds) != 0)
+        return r;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return r;
+    }
+    if (pid == 0) {
+        dup2(fds[1], 1);
+        dup2(fds[1], 2);
+        close(fds[0]);
+        close(fds[1]);
+        execv(host.c_str(), argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    std::array<char, 4096> buf{};
+    for (ssize_t n; (n = read(fds[0], buf.data(), buf.size())) > 0;)
+        r.out.append(buf.data(), static_cast<std::size_t>(n));
+    close(fds[0]);
+    int raw = 0;
+    rusage usage{};
+    wait4(pid, &raw, 0, &usage);
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    r.peakKiB = usage.ru_maxrss;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return r;
 }

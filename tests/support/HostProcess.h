@@ -3,15 +3,21 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vqtest {
 
 struct HostRun {
     std::string out;
-    int status = -1; // the exit status; -1 when it did not exit normally
+    int status = -1;    // the exit status; -1 when it did not exit normally
+    double seconds = 0; // wall time of the run (RunHostMeasured)
+    long peakKiB = 0;   // the host's peak resident memory (RunHostMeasured)
 };
 
 // args are appended to the host's path as written (quote paths with spaces yourself).
 HostRun RunHost(const std::string& args);
+
+// Runs the host with these arguments (no shell), measuring its wall time and peak memory.
+HostRun RunHostMeasured(const std::vector<std::string>& args);
 
 } // namespace vqtest

@@ -1,0 +1,231 @@
+// Prepared commands with bound values: single runs and batches of value sets (parameter arrays),
+// in both dialects, on SQLite and (in the PostgreSQL run) on the server.
+#include "platform/db/Ado.h"
+#include "tests/support/DbWorkspace.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using Row = std::vector<_variant_t>;
+
+class DbPreparedCommandTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        ws.Execute("CREATE TABLE Items (Code VARCHAR(40) COLLATE NOCASE NOT NULL, Name VARCHAR(255) COLLATE "
+                   "NOCASE, Qty INTEGER, Weight REAL, Content BLOB, Stamp VARCHAR(30) COLLATE NOCASE);"
+                   "CREATE UNIQUE INDEX IX_Items_Code ON Items (Code)");
+        conn = ws.Connect();
+    }
+    _CommandPtr Command(const CString& text) {
+        _CommandPtr cmd;
+        cmd.CreateInstance();
+        cmd->PutActiveConnection(conn);
+        cmd->PutCommandText(text);
+        cmd->PutPrepared(true);
+        return cmd;
+    }
+    // Every row as read back, ordered by code.
+    std::vector<Row> ReadAll() {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open("SELECT Code, Name, Qty, Weight, Content FROM Items ORDER BY Code", conn, adOpenForwardOnly,
+                 adLockReadOnly, adCmdText);
+        std::vector<Row> rows;
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            Row row;
+            for (long c = 0; c < 5; ++c)
+                row.push_back(rs->GetCollect(c));
+            rows.push_back(row);
+        }
+        return rows;
+    }
+    static std::vector<BYTE> Bytes(std::size_t size, unsigned seed) {
+        std::vector<BYTE> bytes(size);
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<BYTE>((i * 131 + seed) % 256); // zero bytes included
+        return bytes;
+    }
+    // Longer than a first read piece, with characters across every piece boundary.
+    static CString LongText() {
+        std::string text;
+        for (int i = 0; i < 3001; ++i)
+            text += i % 3 ? "轴" : "'";
+        return CString(text);
+    }
+    static const char* kInsert;
+    vqtest::DbWorkspace ws{GetParam()};
+    _ConnectionPtr conn;
+};
+
+const char* DbPreparedCommandTest::kInsert =
+    "INSERT INTO Items (Code, Name, Qty, Weight, Content) VALUES (?, ?, ?, ?, ?)";
+
+// Values that break SQL text, NULLs, Chinese text and bytes come back exactly, whether stored
+// singly or as one batch.
+TEST_P(DbPreparedCommandTest, ValuesRoundTripSinglyAndInBatches) {
+    const std::vector<Row> rows = {
+        {"A'1", "it's \"quoted\"; DROP TABLE Items; --", 1, 0.25, _variant_t(Bytes(300, 1))},
+        {"A2", _variant_t::Null(), _variant_t::Null(), _variant_t::Null(), _variant_t::Null()},
+        {"A3", "齿轮箱体（左）\\ 100%_", 3, 1e-3, _variant_t(std::vector<BYTE>{})},
+        {"A4", "", 2000000000LL, -7.5, _variant_t(Bytes(70000, 9))},
+        {"A5", LongText(), 5, 0.5, _variant_t::Null()},
+    };
+    _CommandPtr single = Command(kInsert);
+    for (std::size_t i = 0; i < 2; ++i) {
+        for (long p = 0; p < 5; ++p)
+            single->GetParameters()->Append(single->CreateParameter("", adBSTR, adParamInput, 0, rows[i][p]));
+        single->Execute(nullptr, nullptr, adCmdText);
+        for (long p = 4; p >= 0; --p)
+            single->GetParameters()->Delete(p);
+    }
+    Command(kInsert)->ExecuteArray({rows[2], rows[3], rows[4]});
+
+    const std::vector<Row> got = ReadAll();
+    ASSERT_EQ(got.size(), rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(got[r][0].ToString(), rows[r][0].ToString());
+        for (std::size_t c = 1; c < 5; ++c) {
+            SCOPED_TRACE(c);
+            if (rows[r][c].IsNull()) {
+                EXPECT_TRUE(got[r][c].IsNull());
+            } else if (rows[r][c].IsBinary()) {
+                ASSERT_FALSE(got[r][c].IsNull());
+                EXPECT_EQ(got[r][c].Bytes(), rows[r][c].Bytes());
+            } else if (rows[r][c].vt == VT_R8) {
+                EXPECT_DOUBLE_EQ(got[r][c].ToDouble(), rows[r][c].ToDouble());
+            } else {
+                EXPECT_EQ(got[r][c].ToString(), rows[r][c].ToString());
+            }
+        }
+    }
+}
+
+// One prepared statement runs again with new values; a select gives its rows each time, and a
+// bound text compares without regard to case as a literal does.
+TEST_P(DbPreparedCommandTest, PreparedSelectRunsAgainWithNewValues) {
+    Command(kInsert)->ExecuteArray({{"P-1", "甲", 1, 1.0, _variant_t::Null()},
+                                    {"P-2", "乙", 2, 2.0, _variant_t::Null()},
+                                    {"Q-3", "丙", 3, 3.0, _variant_t::Null()}});
+    _CommandPtr select = Command("SELECT Name, Qty FROM Items WHERE Code LIKE ? ORDER BY Code");
+    select->GetParameters()->Append(select->CreateParameter("Code", adBSTR, adParamInput, 40, "p-%"));
+    _RecordsetPtr rs = select->Execute();
+    ASSERT_FALSE(rs->IsEOF());
+    EXPECT_EQ(rs->GetCollect("Name").ToString(), "甲");
+    rs->MoveNext();
+    EXPECT_EQ(rs->GetCollect("Qty").ToLong(), 2);
+    select->GetParameters()->GetItem("code")->PutValue("q-3");
+    rs = select->Execute();
+    ASSERT_FALSE(rs->IsEOF());
+    EXPECT_EQ(rs->GetCollect(0L).ToString(), "丙");
+    rs->MoveNext();
+    EXPECT_TRUE(rs->IsEOF());
+}
+
+// The text is translated for the engine before it is prepared: server clock, DUAL and the
+// Oracle outer join work in a prepared command as in a plain one.
+TEST_P(DbPreparedCommandTest, DialectIsTranslatedBeforePreparing) {
+    _CommandPtr stamp = Command("INSERT INTO Items (Code, Stamp) VALUES (?, getdate())");
+    stamp->ExecuteArray({{"S1"}, {"S2"}});
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM Items WHERE Stamp LIKE '2%'"), "2");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM Items WHERE Stamp LIKE '____-__-__ __:__:__'"), "2");
+
+    ws.Execute("CREATE TABLE Notes (Code VARCHAR(40) COLLATE NOCASE, Note VARCHAR(40) COLLATE NOCASE);"
+               "INSERT INTO Notes VALUES ('s1', 'first')");
+    _CommandPtr join = Command("SELECT i.Code, n.Note FROM Items i, Notes n WHERE i.Code = n.Code(+) AND "
+                               "i.Code <> ? ORDER BY i.Code");
+    join->GetParameters()->Append(join->CreateParameter("", adBSTR, adParamInput, 40, "none"));
+    _RecordsetPtr rs = join->Execute();
+    ASSERT_FALSE(rs->IsEOF());
+    EXPECT_EQ(rs->GetCollect(1L).ToString(), "first");
+    rs->MoveNext();
+    ASSERT_FALSE(rs->IsEOF());
+    EXPECT_TRUE(rs->GetCollect(1L).IsNull());
+    EXPECT_EQ(CString(_bstr_t(rs->GetCollect(1L))), "");
+}
+
+// A set that fails stops the batch with the database's error; inside a transaction nothing of
+// the batch stays.
+TEST_P(DbPreparedCommandTest, FailingSetThrowsAndRollsBackWithItsTransaction) {
+    Command(kInsert)->ExecuteArray({{"K1", "old", 1, 1.0, _variant_t::Null()}});
+    conn->BeginTrans();
+    try {
+        Command(kInsert)->ExecuteArray({{"K2", "new", 2, 2.0, _variant_t::Null()},
+                                        {"K1", "duplicate", 3, 3.0, _variant_t::Null()},
+                                        {"K3", "new", 4, 4.0, _variant_t::Null()}});
+        ADD_FAILURE() << "a duplicate key was accepted";
+    } catch (const _com_error& e) {
+        EXPECT_FALSE(e.Description().IsEmpty());
+    }
+    conn->RollbackTrans();
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM Items"), "1");
+    EXPECT_EQ(ws.QueryText("SELECT Name FROM Items WHERE Code='K1'"), "old");
+    // A NULL where the column refuses one fails as well.
+    EXPECT_THROW(Command(kInsert)->ExecuteArray({{"K4", "x", 1, 1.0, _variant_t::Null()},
+                                                 {_variant_t::Null(), "y", 2, 2.0, _variant_t::Null()}}),
+                 _com_error);
+}
+
+// Sets whose values differ in kind still run: numbers beside text go as text, whole numbers
+// beside reals as reals, bytes one set at a time; a batch larger than the bound buffers allow
+// is split.
+TEST_P(DbPreparedCommandTest, MixedKindsAndLargeBatches) {
+    Command(kInsert)->ExecuteArray({{"M1", 12, 1, 2, _variant_t(Bytes(10, 3))},
+                                    {"M2", "text", 2, 3, _variant_t::Null()},
+                                    {"M3", _variant_t::Null(), "7", 1.5, _variant_t::Null()}});
+    EXPECT_EQ(ws.QueryText("SELECT Name FROM Items WHERE Code='M1'"), "12");
+    EXPECT_EQ(ws.QueryText("SELECT Qty FROM Items WHERE Code='M3'"), "7");
+    EXPECT_DOUBLE_EQ(std::atof(ws.QueryText("SELECT Weight FROM Items WHERE Code='M3'")), 1.5);
+
+    std::vector<Row> big;
+    for (int i = 0; i < 5; ++i)
+        big.push_back({CString("B") + CString(std::to_string(i)), "大", i, 0.5,
+                       _variant_t(Bytes(3u << 20, static_cast<unsigned>(i)))});
+    for (int i = 0; i < 3000; ++i)
+        big.push_back({CString("C") + CString(std::to_string(i)), "小", i, 0.5, _variant_t::Null()});
+    Command(kInsert)->ExecuteArray(big);
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM Items WHERE Code LIKE 'B%' OR Code LIKE 'C%'"), "3005");
+    _RecordsetPtr rs;
+    rs.CreateInstance();
+    rs->Open("SELECT Content FROM Items WHERE Code='B4'", conn, adOpenForwardOnly, adLockReadOnly, adCmdText);
+    ASSERT_FALSE(rs->IsEOF());
+    EXPECT_EQ(rs->GetCollect(0L).Bytes(), Bytes(3u << 20, 4));
+}
+
+// A command whose connection was closed fails with an error instead of using freed handles;
+// after the connection opens again the command prepares anew.
+TEST_P(DbPreparedCommandTest, ClosedConnectionFailsCleanly) {
+    _CommandPtr insert = Command(kInsert);
+    insert->ExecuteArray({{"X1", "a", 1, 1.0, _variant_t::Null()}});
+    conn->Close();
+    EXPECT_THROW(insert->ExecuteArray({{"X2", "b", 2, 2.0, _variant_t::Null()}}), _com_error);
+    conn->Open(ws.ConnectionText());
+    insert->ExecuteArray({{"X3", "c", 3, 3.0, _variant_t::Null()}});
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM Items"), "2");
+    // Another text on the same command is prepared anew.
+    insert->PutCommandText("DELETE FROM Items WHERE Code = ?");
+    EXPECT_EQ(insert->ExecuteArray({{"x1"}, {"X3"}, {"none"}}) != 0, true);
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM Items"), "0");
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, DbPreparedCommandTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
+
+} // namespace
+
+// Which statements a batch may run as inserts of several rows.
+TEST(SingleRowInsert, OnlyAnInsertOfOneRowOfValuesIsSplit) {
+    auto insert = vq::db::SplitSingleRowInsert("insert INTO T (a, b, c) Values (?, 'x?(', f(?, 1)) ;");
+    ASSERT_TRUE(insert);
+    EXPECT_EQ(insert->head, "insert INTO T (a, b, c) Values ");
+    EXPECT_EQ(insert->row, "(?, 'x?(', f(?, 1))");
+    EXPECT_EQ(insert->marks, 2u);
+    EXPECT_FALSE(vq::db::SplitSingleRowInsert("INSERT INTO T (a) SELECT ? FROM U"));
+    EXPECT_FALSE(vq::db::SplitSingleRowInsert("INSERT INTO T (a) VALUES (?), (?)"));
+    EXPECT_FALSE(vq::db::SplitSingleRowInsert("INSERT INTO T (a) VALUES (?) RETURNING a"));
+    EXPECT_FALSE(vq::db::SplitSingleRowInsert("UPDATE T SET a = ? WHERE b IN (SELECT c FROM values_table)"));
+    EXPECT_FALSE(vq::db::SplitSingleRowInsert("INSERT INTO values_list (a) SELECT 'VALUES (?)'"));
+}
