@@ -40,6 +40,7 @@ public:
         m_cmd->PutActiveConnection(conn);
         m_cmd->PutCommandText(sql);
         m_cmd->PutCommandType(adCmdText);
+        m_cmd->PutPrepared(true);
         for (int i = 0; i < count; ++i)
             m_cmd->GetParameters()->Append(
                 m_cmd->CreateParameter("p" + std::to_string(i), adBSTR, adParamInput, 255));

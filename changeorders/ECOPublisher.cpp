@@ -183,6 +183,8 @@ void CECOPublisher::InsertIndirectRows(const CString& date) {
     cmd->PutActiveConnection(m_pConnection);
     cmd->PutCommandText(kInsert);
     cmd->PutCommandType(adCmdText);
+    // Prepared once; each parent runs alone so that a failing row is shown and the next one written.
+    cmd->PutPrepared(true);
     static const char* const kNames[] = {"ECOGroup", "ECONo",       "PartCode",   "PartName",
                                          "Manager",  "ReleaseUser", "ReleaseDate"};
     for (const char* name : kNames)
