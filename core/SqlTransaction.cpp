@@ -41,3 +41,33 @@ bool CSqlTransaction::Commit() {
     m_active = false;
     return false;
 }
+
+bool ExecuteSqlAsOneUnit(const _ConnectionPtr& connection, const std::vector<CString>& statements) {
+    try {
+        connection->BeginTrans();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return false;
+    }
+    for (const CString& sql : statements) {
+        if (!theApp.ExecuteSql(sql)) {
+            try {
+                connection->RollbackTrans();
+            } catch (_com_error& e) {
+                ReportComError(e);
+            }
+            return false;
+        }
+    }
+    try {
+        connection->CommitTrans();
+        return true;
+    } catch (_com_error& e) {
+        ReportComError(e);
+        try {
+            connection->RollbackTrans();
+        } catch (_com_error&) {
+        }
+        return false;
+    }
+}

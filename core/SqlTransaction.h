@@ -10,7 +10,10 @@
 //   transaction.Commit();
 #pragma once
 
+#include "platform/base/String.h"
 #include "platform/db/Ado.h"
+
+#include <vector>
 
 class CSqlTransaction {
 public:
@@ -29,3 +32,7 @@ private:
     _ConnectionPtr m_connection;
     bool m_active = false;
 };
+
+// Runs the statements through the application's SQL services as one transaction on the given
+// connection: all of them, or (after the failure was shown) none.
+bool ExecuteSqlAsOneUnit(const _ConnectionPtr& connection, const std::vector<CString>& statements);

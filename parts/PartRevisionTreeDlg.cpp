@@ -11,6 +11,7 @@
 #include "parts/DwgDetailDlg.h"
 #include "parts/PartBorrowQueryDlg.h"
 #include "parts/PartBrowseRight.h"
+#include "parts/RevisionDocumentList.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
@@ -344,20 +345,7 @@ void CPartRevisionTreeDlg::FillChangeOrderList(const CString& revision) {
 void CPartRevisionTreeDlg::FillDocumentList(const CString& revision) {
     CWaitCursor wait;
     m_nFilling = 1;
-    m_listDocuments.DeleteAllItems();
-    m_arrRowFileNames.RemoveAll();
-    for (CObject* p : m_arrDocuments) {
-        const auto* doc = static_cast<const CDocumentItem*>(p);
-        if (doc->RevNumber.CompareNoCase(revision) != 0)
-            continue;
-        m_arrRowFileNames.Add(doc->FileName);
-        const int row = m_listDocuments.InsertItem(m_listDocuments.GetItemCount(), doc->DocumentType,
-                                                   CSysImageList::GetIconIndex(doc->FileName));
-        m_listDocuments.SetItemText(row, 1, doc->FileType);
-        m_listDocuments.SetItemText(row, 2, doc->FileBulk);
-        m_listDocuments.SetItemText(row, 3, doc->FileDate);
-        m_listDocuments.SetItemText(row, 4, doc->FileRemark);
-    }
+    FillRevisionDocumentList(m_listDocuments, m_arrDocuments, revision, m_arrRowFileNames);
     m_nFilling = 0;
     m_nCurrentDocRow = -1;
     if (m_listDocuments.GetItemCount() == 0) {

@@ -4,6 +4,7 @@
 #include "controls/ProgressDlg.h"
 #include "core/ComError.h"
 #include "core/ItemText.h"
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
@@ -74,37 +75,6 @@ std::vector<CString> TaskDeletionStatements(const CString& taskNo, int storageMo
     for (const char* format : formats)
         statements.push_back(WithTask(format, taskNo));
     return statements;
-}
-
-// Runs the statements as one unit: all of them, or (after the failure was shown) none.
-bool RunAsOneUnit(const _ConnectionPtr& connection, const std::vector<CString>& statements) {
-    try {
-        connection->BeginTrans();
-    } catch (_com_error& e) {
-        ReportComError(e);
-        return false;
-    }
-    for (const CString& sql : statements) {
-        if (!theApp.ExecuteSql(sql)) {
-            try {
-                connection->RollbackTrans();
-            } catch (_com_error& e) {
-                ReportComError(e);
-            }
-            return false;
-        }
-    }
-    try {
-        connection->CommitTrans();
-        return true;
-    } catch (_com_error& e) {
-        ReportComError(e);
-        try {
-            connection->RollbackTrans();
-        } catch (_com_error&) {
-        }
-        return false;
-    }
 }
 
 bool IsUndeletableState(const CString& state) {
@@ -344,7 +314,7 @@ bool CDataDeleteConfirmDlg::DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP
                                     taskNo),
                            documents))
         return false;
-    if (!RunAsOneUnit(m_pConnection, TaskDeletionStatements(taskNo, storageMode)))
+    if (!ExecuteSqlAsOneUnit(m_pConnection, TaskDeletionStatements(taskNo, storageMode)))
         return false;
     // The rows are gone: now the contents on the server, each one that stays being reported.
     if (onFtp)
@@ -364,7 +334,7 @@ bool CDataDeleteConfirmDlg::DeleteProjectRows() {
     CString descendants;
     descendants.Format("DELETE FROM ProjectManage WHERE ProjectPath LIKE '%s%%'%s", SqlLikeLiteral(SubtreePrefix()),
                        kSqlLikeEscape);
-    return RunAsOneUnit(m_pConnection, {node, descendants});
+    return ExecuteSqlAsOneUnit(m_pConnection, {node, descendants});
 }
 
 // ---------------------------------------------------------------------------------------------

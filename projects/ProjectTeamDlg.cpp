@@ -10,6 +10,7 @@
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Menu.h"
+#include "projects/ProjectTaskTree.h"
 #include "projects/ProjectTeamIds.h"
 #include "teamwork/BrowseProjectTaskDlg.h"
 
@@ -268,12 +269,6 @@ void CProjectTeamDlg::MakeLeader(HTREEITEM item) {
     m_tree.Expand(m_team.Root(), TVE_EXPAND);
 }
 
-void CProjectTeamDlg::ExpandAll(HTREEITEM item) {
-    m_tree.Expand(item, TVE_EXPAND);
-    for (HTREEITEM child = m_tree.GetChildItem(item); child; child = m_tree.GetNextSiblingItem(child))
-        ExpandAll(child);
-}
-
 void CProjectTeamDlg::OnRightClick(NMHDR*, LRESULT* result) {
     *result = 1;
     CPoint point;
@@ -290,7 +285,7 @@ void CProjectTeamDlg::OnRightClick(NMHDR*, LRESULT* result) {
         menu.AppendMenu(MF_STRING, kExpandCommand, "展开(&P)");
         if (menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, screen.x, screen.y, this) ==
             static_cast<BOOL>(kExpandCommand)) {
-            ExpandAll(node);
+            projects::ExpandSubtree(m_tree, node);
             m_tree.EnsureVisible(node);
         }
         return;

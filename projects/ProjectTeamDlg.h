@@ -38,7 +38,6 @@ private:
     ProjectTeamGroup Group() const;
     void FillTree();
     void UpdateButtons();
-    void ExpandAll(HTREEITEM item);
     void MakeLeader(HTREEITEM item);
     bool RunInOneTransaction(const CString& first, const CString& second);
 

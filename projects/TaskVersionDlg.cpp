@@ -7,6 +7,7 @@
 #include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/DocumentItem.h"
+#include "parts/RevisionDocumentList.h"
 #include "parts/RevisionPaths.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
@@ -255,20 +256,7 @@ void CTaskVersionDlg::OnSelChangedTree(NMHDR*, LRESULT* result) {
 void CTaskVersionDlg::FillDocumentList(const CString& version) {
     CWaitCursor wait;
     m_bFilling = 1;
-    m_list.DeleteAllItems();
-    m_arrRowFileNames.RemoveAll();
-    for (CObject* p : m_arrDocuments) {
-        const auto* doc = static_cast<const CDocumentItem*>(p);
-        if (doc->RevNumber.CompareNoCase(version) != 0)
-            continue;
-        m_arrRowFileNames.Add(doc->FileName);
-        const int row = m_list.InsertItem(m_list.GetItemCount(), doc->DocumentType,
-                                          CSysImageList::GetIconIndex(doc->FileName));
-        m_list.SetItemText(row, 1, doc->FileType);
-        m_list.SetItemText(row, 2, doc->FileBulk);
-        m_list.SetItemText(row, 3, doc->FileDate);
-        m_list.SetItemText(row, 4, doc->FileRemark);
-    }
+    FillRevisionDocumentList(m_list, m_arrDocuments, version, m_arrRowFileNames);
     m_bFilling = 0;
     m_nSelectedRow = -1;
     if (m_list.GetItemCount() == 0) {

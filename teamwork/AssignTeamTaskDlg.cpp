@@ -7,6 +7,7 @@
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Menu.h"
+#include "projects/ProjectTaskTree.h"
 #include "projects/ProjectTeamDlg.h"
 #include "projects/WorkStateUpdater.h"
 #include "teamwork/BrowseProjectTaskDlg.h"
@@ -475,17 +476,11 @@ void CAssignTeamTaskDlg::OnProjectMembers() {
     dlg.DoModal();
 }
 
-void CAssignTeamTaskDlg::ExpandBelow(HTREEITEM item) {
-    m_tree.Expand(item, TVE_EXPAND);
-    for (HTREEITEM child = m_tree.GetChildItem(item); child; child = m_tree.GetNextSiblingItem(child))
-        ExpandBelow(child);
-}
-
 void CAssignTeamTaskDlg::ExpandCurrent() {
     CWaitCursor wait;
     if (!m_currentNode)
         return;
-    ExpandBelow(m_currentNode);
+    projects::ExpandSubtree(m_tree, m_currentNode);
     m_tree.EnsureVisible(m_currentNode);
 }
 

@@ -68,7 +68,6 @@ private:
     TreeItemData* NodeData(HTREEITEM item);
     CString WorkNodeText(const CString& name, const CString& id) const;
     void ClearTree();
-    void ExpandBelow(HTREEITEM item);
     void ExpandCurrent();
     void MarkParentStarted();
     void EnableButton(int id, BOOL enable);

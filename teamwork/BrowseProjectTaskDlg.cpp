@@ -7,6 +7,7 @@
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Menu.h"
+#include "projects/ProjectTaskTree.h"
 
 namespace {
 
@@ -264,17 +265,11 @@ void CBrowseProjectTaskDlg::OnFind() {
     }
 }
 
-void CBrowseProjectTaskDlg::ExpandAll(HTREEITEM item) {
-    m_tree.Expand(item, TVE_EXPAND);
-    for (HTREEITEM child = m_tree.GetChildItem(item); child; child = m_tree.GetNextSiblingItem(child))
-        ExpandAll(child);
-}
-
 void CBrowseProjectTaskDlg::OnExpand() {
     HTREEITEM item = m_tree.GetSelectedItem();
     if (!item)
         return;
-    ExpandAll(item);
+    projects::ExpandSubtree(m_tree, item);
     m_tree.EnsureVisible(item);
 }
 

@@ -52,7 +52,6 @@ private:
     CString FindNumber(const CString& path, const CString& name);
     CTreeCursor AddNode(CTreeCursor parent, const char* kind, const CString& number, const CString& name, int image);
     HTREEITEM FindBelow(HTREEITEM item, const CString& upperText);
-    void ExpandAll(HTREEITEM item);
     void FreeRecords();
 
     _ConnectionPtr m_pConnection;

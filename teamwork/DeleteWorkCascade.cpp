@@ -1,6 +1,7 @@
 #include "teamwork/DeleteWorkCascade.h"
 
 #include "core/ComError.h"
+#include "core/SqlTransaction.h"
 #include "core/TeamWorkLog.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
@@ -69,38 +70,6 @@ std::vector<CString> DeletionStatements(const CString& workId, int storageMode, 
     return statements;
 }
 
-// Runs the statements as one unit: all of them, or (after the failure was shown) none.
-bool RunInTransaction(const std::vector<CString>& statements) {
-    _ConnectionPtr connection = theApp.m_pConnPDM;
-    try {
-        connection->BeginTrans();
-    } catch (_com_error& e) {
-        ReportComError(e);
-        return false;
-    }
-    for (const CString& sql : statements) {
-        if (!theApp.ExecuteSql(sql)) {
-            try {
-                connection->RollbackTrans();
-            } catch (_com_error& e) {
-                ReportComError(e);
-            }
-            return false;
-        }
-    }
-    try {
-        connection->CommitTrans();
-        return true;
-    } catch (_com_error& e) {
-        ReportComError(e);
-        try {
-            connection->RollbackTrans();
-        } catch (_com_error&) {
-        }
-        return false;
-    }
-}
-
 } // namespace
 
 bool DeleteWorkCascade(const CString& workId, const CString& workState, bool withStructure,
@@ -123,7 +92,7 @@ bool DeleteWorkCascade(const CString& workId, const CString& workState, bool wit
                                documents))
             return false;
     }
-    if (!RunInTransaction(DeletionStatements(workId, storageMode, withStructure)))
+    if (!ExecuteSqlAsOneUnit(theApp.m_pConnPDM, DeletionStatements(workId, storageMode, withStructure)))
         return false;
     if (onFtp) {
         CStringArray leftovers;

@@ -6,6 +6,7 @@
 #include "platform/base/WaitCursor.h"
 #include "platform/ui/DC.h"
 #include "platform/ui/DataExchange.h"
+#include "projects/ProjectTaskTree.h"
 
 #include <vector>
 
@@ -498,16 +499,10 @@ void CPersonalWorkTaskDlg::OnFind() {
     }
 }
 
-void CPersonalWorkTaskDlg::ExpandAll(HTREEITEM item) {
-    m_tree.Expand(item, TVE_EXPAND);
-    for (HTREEITEM child = m_tree.GetChildItem(item); child; child = m_tree.GetNextSiblingItem(child))
-        ExpandAll(child);
-}
-
 void CPersonalWorkTaskDlg::OnExpand() {
     HTREEITEM item = m_currentNode;
     if (!item)
         return;
-    ExpandAll(item);
+    projects::ExpandSubtree(m_tree, item);
     m_tree.EnsureVisible(item);
 }

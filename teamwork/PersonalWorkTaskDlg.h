@@ -59,7 +59,6 @@ private:
                         DWORD_PTR data);
     void LocateIfWanted(const CString& id, CTreeCursor node);
     void UpdateChoice();
-    void ExpandAll(HTREEITEM item);
     HTREEITEM FindBelow(HTREEITEM item, const CString& upperText);
 
     _ConnectionPtr m_pConnection;

@@ -8,6 +8,7 @@
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Menu.h"
+#include "projects/ProjectTaskTree.h"
 #include "projects/WorkStateUpdater.h"
 #include "teamwork/DesignPartDlg.h"
 #include "teamwork/PersonalWorkTaskDlg.h"
@@ -462,17 +463,11 @@ void CTaskPartDlg::DeleteChildItems(CTreeCursor node) {
     }
 }
 
-void CTaskPartDlg::ExpandAll(CTreeCursor node) {
-    m_tree.Expand(node, TVE_EXPAND);
-    for (CTreeCursor child = node.GetChild(); child; child = child.GetNext())
-        ExpandAll(child);
-}
-
 void CTaskPartDlg::ExpandSelected() {
     CWaitCursor wait;
     if (!m_selectedNode)
         return;
-    ExpandAll(m_selectedNode);
+    projects::ExpandSubtree(m_tree, m_selectedNode);
     m_tree.EnsureVisible(m_selectedNode);
 }
 

@@ -60,7 +60,6 @@ protected:
     bool DeletePartRows(CTreeCursor node, const CString& workId, const CString& code);
     void ShowWorkMenu();
     void ShowPartMenu();
-    void ExpandAll(CTreeCursor node);
     void DeleteChildItems(CTreeCursor node);
     void ConfirmAcceptTask(const CString& workId);
     void ClearTreeItemData();
