@@ -3,6 +3,7 @@
 // record before it refills the tree and when its window is destroyed; the tree never frees it.
 #pragma once
 
+#include "platform/base/Collections.h"
 #include "platform/base/String.h"
 
 #include <cstdint>
@@ -13,3 +14,10 @@ struct TreeItemData {
     CString text;               // a second text: the display name or a further key
     std::uint32_t reserved = 0; // left unset by the filling code; nothing reads it
 };
+
+// Deletes every TreeItemData record of a tree's item data array and empties the array.
+inline void DeleteTreeItemData(CPtrArray& records) {
+    for (void* p : records)
+        delete static_cast<TreeItemData*>(p);
+    records.RemoveAll();
+}

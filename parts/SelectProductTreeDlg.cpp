@@ -67,9 +67,7 @@ void CSelectProductTreeDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CSelectProductTreeDlg::FreeItemData() {
-    for (void* p : m_arrItemData)
-        delete static_cast<TreeItemData*>(p);
-    m_arrItemData.RemoveAll();
+    DeleteTreeItemData(m_arrItemData);
 }
 
 void CSelectProductTreeDlg::OnDestroy() {

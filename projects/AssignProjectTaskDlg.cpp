@@ -62,9 +62,7 @@ void CAssignProjectTaskDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CAssignProjectTaskDlg::FreeRecords() {
-    for (int i = 0; i < m_arrRecords.GetSize(); ++i)
-        delete static_cast<TreeItemData*>(m_arrRecords[i]);
-    m_arrRecords.RemoveAll();
+    DeleteTreeItemData(m_arrRecords);
 }
 
 void CAssignProjectTaskDlg::OnDestroy() {

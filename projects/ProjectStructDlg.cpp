@@ -44,9 +44,7 @@ void CProjectStructDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CProjectStructDlg::FreeRecords() {
-    for (int i = 0; i < m_arrRecords.GetSize(); ++i)
-        delete static_cast<TreeItemData*>(m_arrRecords[i]);
-    m_arrRecords.RemoveAll();
+    DeleteTreeItemData(m_arrRecords);
 }
 
 void CProjectStructDlg::OnDestroy() {
