@@ -16,7 +16,6 @@
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
 #include "platform/ftp/FtpConnection.h"
-#include "platform/ftp/FtpFileFind.h"
 #include "platform/maker/FileStore.h"
 #include "platform/ui/DC.h"
 #include "platform/ui/DataExchange.h"
@@ -406,28 +405,10 @@ void CPartRevisionTreeDlg::OpenReleasedDocument() {
         AfxMessageBox("不能正常设置服务器存储信息...");
         return;
     }
-    CFtpFileFind finder(m_pFtpConnection, 1);
-    if (!finder.FindFile(file, INTERNET_FLAG_NO_CACHE_WRITE)) {
-        AfxMessageBox("该文档已不在原存放位置，请检查!");
+    const CString localPath = FetchRevisionDocument(m_pFtpConnection, file, part, m_strChosenRevision,
+                                                    INTERNET_FLAG_NO_CACHE_WRITE);
+    if (localPath.IsEmpty())
         return;
-    }
-    finder.FindNextFile();
-    const CString title = finder.GetFileTitle();
-    const CString name = finder.GetFileName();
-    finder.Close();
-    const int dot = name.ReverseFind('.');
-    const CString extension = dot >= 0 ? name.Mid(dot) : CString();
-    CString localName;
-    localName.Format("%s_%s_%s%s", part, title, m_strChosenRevision, extension);
-    // The copy goes to the temporary folder, not to whatever the process's current folder is.
-    const CString localPath = GetTempDirectory() + localName;
-    if (!m_pFtpConnection->GetFile(file, localPath, FALSE, FILE_ATTRIBUTE_NORMAL, FTP_TRANSFER_TYPE_BINARY,
-                                   1)) {
-        // An older copy of the file must not be shown as if it were the released one.
-        AfxMessageBox("文档下载失败!");
-        return;
-    }
-    theApp.AddUniqueFile(localPath);
     OpenDocumentFile(localPath);
 }
 

@@ -1,7 +1,12 @@
 #include "parts/RevisionDocumentList.h"
 
 #include "controls/SysImageList.h"
+#include "core/InstallPath.h"
+#include "core/VqDesignTaskApp.h"
 #include "parts/DocumentItem.h"
+#include "platform/base/MessageBox.h"
+#include "platform/ftp/FtpConnection.h"
+#include "platform/ftp/FtpFileFind.h"
 
 void FillRevisionDocumentList(CListCtrl& list, const CObArray& documents, const CString& revision,
                               CStringArray& rowFileNames) {
@@ -19,4 +24,29 @@ void FillRevisionDocumentList(CListCtrl& list, const CObArray& documents, const 
         list.SetItemText(row, 3, doc->FileDate);
         list.SetItemText(row, 4, doc->FileRemark);
     }
+}
+
+CString FetchRevisionDocument(CFtpConnection* connection, const CString& file, const CString& prefix,
+                              const CString& revision, DWORD findFlags) {
+    CFtpFileFind finder(connection, 1);
+    if (!finder.FindFile(file, findFlags)) {
+        AfxMessageBox("该文档已不在原存放位置，请检查!");
+        return CString();
+    }
+    finder.FindNextFile();
+    const CString title = finder.GetFileTitle();
+    const CString name = finder.GetFileName();
+    finder.Close();
+    const int dot = name.ReverseFind('.');
+    const CString extension = dot >= 0 ? name.Mid(dot) : CString();
+    CString localName;
+    localName.Format("%s_%s_%s%s", prefix, title, revision, extension);
+    // The copy goes to the temporary folder, not to whatever the process's current folder is.
+    const CString localPath = GetTempDirectory() + localName;
+    if (!connection->GetFile(file, localPath, FALSE, FILE_ATTRIBUTE_NORMAL, FTP_TRANSFER_TYPE_BINARY, 1)) {
+        AfxMessageBox("文档下载失败!");
+        return CString();
+    }
+    theApp.AddUniqueFile(localPath);
+    return localPath;
 }

@@ -13,7 +13,6 @@
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
 #include "platform/ftp/FtpConnection.h"
-#include "platform/ftp/FtpFileFind.h"
 #include "platform/ui/DataExchange.h"
 #include "projects/TaskFtpFolder.h"
 
@@ -296,28 +295,10 @@ void CTaskVersionDlg::OpenDocument() {
     folder.Format("/Vq/Working/%s/%s", number, m_strSelectedVersion);
     if (!SetTaskFtpFolder(m_pFtpConnection, folder))
         return;
-    CFtpFileFind finder(m_pFtpConnection, 1);
-    if (!finder.FindFile(file, INTERNET_FLAG_RELOAD)) {
-        AfxMessageBox("该文档已不在原存放位置，请检查!");
+    const CString localPath =
+        FetchRevisionDocument(m_pFtpConnection, file, number, m_strSelectedVersion, INTERNET_FLAG_RELOAD);
+    if (localPath.IsEmpty())
         return;
-    }
-    finder.FindNextFile();
-    const CString title = finder.GetFileTitle();
-    const CString name = finder.GetFileName();
-    finder.Close();
-    const int dot = name.ReverseFind('.');
-    const CString extension = dot >= 0 ? name.Mid(dot) : CString();
-    CString localName;
-    localName.Format("%s_%s_%s%s", number, title, m_strSelectedVersion, extension);
-    // The copy goes to the temporary folder, not to whatever the process's current folder is.
-    const CString localPath = GetTempDirectory() + localName;
-    if (!m_pFtpConnection->GetFile(file, localPath, FALSE, FILE_ATTRIBUTE_NORMAL, FTP_TRANSFER_TYPE_BINARY,
-                                   1)) {
-        // An older copy must not be opened as if it were this version's document.
-        AfxMessageBox("文档下载失败!");
-        return;
-    }
     m_strFetchedPath = localPath;
-    theApp.AddUniqueFile(localPath);
     OpenDocumentFile(localPath);
 }
