@@ -3,7 +3,6 @@
 #include "controls/UserBrowseDlg.h"
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
-#include "parts/ProductSelectDlg.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
 #include "platform/base/WaitCursor.h"
@@ -12,7 +11,6 @@
 #include "platform/ui/Menu.h"
 #include "projects/ProjectTaskTree.h"
 #include "projects/ProjectTeamIds.h"
-#include "teamwork/BrowseProjectTaskDlg.h"
 
 using namespace projects::team_ids;
 
@@ -300,39 +298,13 @@ void CProjectTeamDlg::OnRightClick(NMHDR*, LRESULT* result) {
 }
 
 void CProjectTeamDlg::OnChooseGroup() {
-    const bool oracle = theApp.m_nDatabaseType == 2;
-    if (m_bWorkGroup) {
-        CBrowseProjectTaskDlg browser(this);
-        browser.m_strTaskNo = m_strTaskNo;
-        if (browser.DoModal() != IDOK)
-            return;
-        m_strProjectNo.Empty();
-        m_strProjectName.Empty();
-        m_strTaskNo = browser.m_strTaskNo;
-        m_strTaskName = browser.m_strTaskName;
-        CString sql;
-        sql.Format("SELECT ProjectPath FROM ProjectManage WHERE %s='%s'", oracle ? "rtrim(ProjectNo)" : "ProjectNo",
-                   SqlQuote(m_strTaskNo));
-        const CString path = theApp.GetSqlString(sql);
-        if (path == "项目管理") {
-            m_strProjectName = m_strTaskName;
-        } else {
-            const int slash = path.Find('\\');
-            m_strProjectName = slash > 0 ? path.Left(slash) : path;
-        }
-        sql.Format("SELECT ProjectNo FROM ProjectManage WHERE %s='%s' AND %s='项目管理'",
-                   oracle ? "rtrim(ProjectName)" : "ProjectName", SqlQuote(m_strProjectName),
-                   oracle ? "rtrim(ProjectPath)" : "ProjectPath");
-        m_strProjectNo = theApp.GetSqlString(sql);
-    } else {
-        CProductSelectDlg picker(this);
-        picker.m_nMode = 1;
-        picker.m_strCode = m_strProjectNo;
-        if (picker.DoModal() != IDOK)
-            return;
-        m_strProjectNo = picker.m_strCode;
-        m_strProjectName = picker.m_strName;
-    }
+    ProjectTeamGroup group = Group();
+    if (!ChooseTeamGroup(this, group, true))
+        return;
+    m_strProjectNo = group.projectNo;
+    m_strProjectName = group.projectName;
+    m_strTaskNo = group.taskNo;
+    m_strTaskName = group.taskName;
     UpdateData(FALSE);
     const bool chosen = !m_strProjectNo.IsEmpty();
     GetDlgItem(kAddMembers)->EnableWindow(chosen && !m_bReadOnly);

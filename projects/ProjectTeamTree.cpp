@@ -2,9 +2,11 @@
 
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
+#include "parts/ProductSelectDlg.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
+#include "teamwork/BrowseProjectTaskDlg.h"
 
 TreeItemData* CProjectTeamTree::NewRecord(const CString& kind, const CString& code, const CString& text) {
     auto* record = new TreeItemData{kind, code, text};
@@ -149,4 +151,39 @@ int StoreTeamMember(const ProjectTeamGroup& group, const CString& login, const C
             return 0;
         }
     }
+}
+
+bool ChooseTeamGroup(CWnd* parent, ProjectTeamGroup& group, bool dialectForms) {
+    if (!group.workGroup) {
+        CProductSelectDlg picker(parent);
+        picker.m_nMode = 1;
+        picker.m_strCode = group.projectNo;
+        if (picker.DoModal() != IDOK)
+            return false;
+        group.projectNo = picker.m_strCode;
+        group.projectName = picker.m_strName;
+        return true;
+    }
+    CBrowseProjectTaskDlg browser(parent);
+    browser.m_strTaskNo = group.taskNo;
+    if (browser.DoModal() != IDOK)
+        return false;
+    group.taskNo = browser.m_strTaskNo;
+    group.taskName = browser.m_strTaskName;
+    const bool oracle = dialectForms && theApp.m_nDatabaseType == 2;
+    CString sql;
+    sql.Format("SELECT ProjectPath FROM ProjectManage WHERE %s='%s'", oracle ? "rtrim(ProjectNo)" : "ProjectNo",
+               SqlQuote(group.taskNo));
+    const CString path = theApp.GetSqlString(sql);
+    if (path == "项目管理") {
+        group.projectName = group.taskName;
+    } else {
+        const int slash = path.Find('\\');
+        group.projectName = slash > 0 ? path.Left(slash) : path;
+    }
+    sql.Format("SELECT ProjectNo FROM ProjectManage WHERE %s='%s' AND %s='项目管理'",
+               oracle ? "rtrim(ProjectName)" : "ProjectName", SqlQuote(group.projectName),
+               oracle ? "rtrim(ProjectPath)" : "ProjectPath");
+    group.projectNo = theApp.GetSqlString(sql);
+    return true;
 }

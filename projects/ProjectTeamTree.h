@@ -54,5 +54,10 @@ private:
 // next InterID; when another client took that identifier meanwhile the insert is tried again with
 // the next one. 1 when stored, else 0 after the error has been shown.
 int StoreTeamMember(const ProjectTeamGroup& group, const CString& login, const CString& time);
+// Lets the person choose the group anew: the project task browser for a work group (the task's
+// project then found through its path), else the project list picker. dialectForms compares with
+// rtrim() under the Oracle dialect (the member dialog); the member picker uses the plain
+// statements in both dialects. False when the person cancelled (the group is then unchanged).
+bool ChooseTeamGroup(CWnd* parent, ProjectTeamGroup& group, bool dialectForms);
 // Whether the login is in the group already; -1 when the count could not be read.
 int CountTeamMember(const ProjectTeamGroup& group, const CString& login);

@@ -1,12 +1,10 @@
 #include "projects/SelectProjectTeamerDlg.h"
 
 #include "core/VqDesignTaskApp.h"
-#include "parts/ProductSelectDlg.h"
 #include "platform/base/MessageBox.h"
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "projects/ProjectTeamIds.h"
-#include "teamwork/BrowseProjectTaskDlg.h"
 
 using namespace projects::team_ids;
 
@@ -115,36 +113,13 @@ void CSelectProjectTeamerDlg::OnOK() {
 }
 
 void CSelectProjectTeamerDlg::OnChooseGroup() {
-    if (m_bWorkGroup) {
-        CBrowseProjectTaskDlg browser(this);
-        browser.m_strTaskNo = m_strTaskNo;
-        if (browser.DoModal() != IDOK)
-            return;
-        m_strProjectNo.Empty();
-        m_strProjectName.Empty();
-        m_strTaskNo = browser.m_strTaskNo;
-        m_strTaskName = browser.m_strTaskName;
-        CString sql;
-        sql.Format("SELECT ProjectPath FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(m_strTaskNo));
-        const CString path = theApp.GetSqlString(sql);
-        if (path == "项目管理") {
-            m_strProjectName = m_strTaskName;
-        } else {
-            const int slash = path.Find('\\');
-            m_strProjectName = slash > 0 ? path.Left(slash) : path;
-        }
-        sql.Format("SELECT ProjectNo FROM ProjectManage WHERE ProjectName='%s' AND ProjectPath='项目管理'",
-                   SqlQuote(m_strProjectName));
-        m_strProjectNo = theApp.GetSqlString(sql);
-    } else {
-        CProductSelectDlg picker(this);
-        picker.m_nMode = 1;
-        picker.m_strCode = m_strProjectNo;
-        if (picker.DoModal() != IDOK)
-            return;
-        m_strProjectNo = picker.m_strCode;
-        m_strProjectName = picker.m_strName;
-    }
+    ProjectTeamGroup group{m_strProjectNo, m_strProjectName, m_strTaskNo, m_strTaskName, m_bWorkGroup ? 1 : 0};
+    if (!ChooseTeamGroup(this, group, false))
+        return;
+    m_strProjectNo = group.projectNo;
+    m_strProjectName = group.projectName;
+    m_strTaskNo = group.taskNo;
+    m_strTaskName = group.taskName;
     UpdateData(FALSE);
     FillTree();
 }
