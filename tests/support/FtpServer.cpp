@@ -1,12 +1,9 @@
 #include "tests/support/FtpServer.h"
 
+#include "tests/support/PythonServer.h"
+
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -14,8 +11,6 @@
 #include <fstream>
 #include <sstream>
 #include <vector>
-
-extern char** environ;
 
 namespace vqtest {
 namespace {
@@ -78,63 +73,16 @@ FtpServer::FtpServer(const CString& user, const CString& password, bool withMach
     }
     m_root = CString(templ);
 
-    int out[2];
-    if (::pipe(out) != 0) {
-        ADD_FAILURE() << "cannot create a pipe";
-        return;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addclose(&actions, out[1]);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::string python = "/usr/bin/python3";
-    std::vector<std::string> args = {python,
-                                     "-c",
-                                     kServerScript,
-                                     m_root.str(),
-                                     m_user.str(),
-                                     m_password.str(),
-                                     withMachineListing ? "1" : "0",
-                                     stallTransfers ? "1" : "0"};
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    int rc = ::posix_spawn(&m_pid, python.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    if (rc != 0) {
-        ::close(out[0]);
-        m_pid = -1;
-        ADD_FAILURE() << "cannot start " << python;
-        return;
-    }
-
-    // The first line is the port; the server listens before it prints it.
-    std::string line;
-    for (;;) {
-        pollfd pfd{out[0], POLLIN, 0};
-        if (::poll(&pfd, 1, 15000) != 1)
-            break;
-        char ch;
-        if (::read(out[0], &ch, 1) != 1 || ch == '\n')
-            break;
-        line += ch;
-    }
-    ::close(out[0]);
-    m_port = std::atoi(line.c_str());
+    m_port = vqtest::StartPythonServer(kServerScript,
+                                         {m_root.str(), m_user.str(), m_password.str(),
+                                          withMachineListing ? "1" : "0", stallTransfers ? "1" : "0"},
+                                         m_pid);
     if (m_port == 0)
         ADD_FAILURE() << "the FTP server did not start (python3-pyftpdlib installed?)";
 }
 
 FtpServer::~FtpServer() {
-    if (m_pid > 0) {
-        ::kill(m_pid, SIGTERM);
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-    }
+    vqtest::StopPythonServer(m_pid);
     if (!m_root.IsEmpty()) {
         std::error_code ec;
         std::filesystem::remove_all(m_root.str(), ec);
