@@ -1,9 +1,9 @@
 #include "platform/com/MessageClient.h"
+#include "tests/support/LoopbackSocket.h"
 #include "tests/support/MessageServer.h"
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -93,15 +93,7 @@ class BadMessageServer {
 public:
     BadMessageServer(std::string answer, std::size_t piece, std::chrono::milliseconds pause)
         : m_answer(std::move(answer)), m_piece(piece), m_pause(pause) {
-        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), length);
-        ::listen(m_listen, 1);
-        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
+        m_listen = vqtest::ListenOnLoopback(1, m_port);
         m_thread = std::thread([this] { Serve(); });
     }
     ~BadMessageServer() {

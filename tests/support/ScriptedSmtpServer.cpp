@@ -1,7 +1,6 @@
 #include "tests/support/ScriptedSmtpServer.h"
+#include "tests/support/LoopbackSocket.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -9,33 +8,12 @@
 #include <chrono>
 
 namespace vqtest {
-namespace {
-
-bool SendAll(int fd, const std::string& text) {
-    std::size_t sent = 0;
-    while (sent < text.size()) {
-        ssize_t n = ::send(fd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        sent += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-} // namespace
 
 ScriptedSmtpServer::ScriptedSmtpServer(Responder responder, std::vector<std::string> greeting)
     : m_responder(std::move(responder)), m_greeting(std::move(greeting)) {
-    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(m_listen, 4) != 0 ||
-        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    m_listen = ListenOnLoopback(4, m_port);
+    if (m_listen < 0)
         return;
-    m_port = ntohs(address.sin_port);
     m_thread = std::thread([this] { Serve(); });
 }
 
