@@ -143,8 +143,8 @@ public:
     static CString AssistParentStep(const CString& assistTask);
     // The work id marks a change-task document and the change-task switch is on.
     bool IsChangeTaskDocument() const;
-    // The work id holds "[M]#001" after its first character (the return question's condition,
-    // together with the change-task switch being off and lower-level steps).
+    // The fail may be returned to an earlier step: there are lower-level steps, the change-task
+    // switch is off and the work id holds "[M]#001" after its first character.
     bool CanAskReturnToStep() const;
     // Runs a writing statement through the application's SQL services.
     int ExecuteSql(const CString& sql);
