@@ -4,6 +4,7 @@
 #include "review/AuditFlowEngine.h"
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/com/ProcessPlanningUtility.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
 
@@ -11,6 +12,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -90,6 +92,22 @@ protected:
     CString Count(const char* table) { return ws.QueryText(CString("SELECT count(*) FROM ") + table); }
 
     vqtest::DbWorkspace ws{GetParam()};
+};
+
+// Records what the process-planning side is told.
+class RecordingUtility : public vq::ProcessPlanningUtility {
+public:
+    short SetPdmConnection(_ConnectionPtr) override { return 1; }
+    short SetCappConnection(_ConnectionPtr) override { return 1; }
+    short SetFileState(const CString& id, short state) override {
+        calls.push_back(id.str() + ":" + std::to_string(state));
+        return 1;
+    }
+    short UpdateFileContent(const CString& id, const CString&) override {
+        calls.push_back(id.str() + ":content");
+        return 1;
+    }
+    std::vector<std::string> calls;
 };
 
 const Set kLevelTwoOpen{"校对=zhaoliu/已完成/通过", "审核=lisi/未完成/", "工艺审查=wangwu/未完成/"};
@@ -286,6 +304,26 @@ TEST_P(AuditFlowEngineTest, AChangeTaskDocumentWaitsForItsChangeOrderAfterItsLas
                "'未完成')");
     EXPECT_EQ(Decide("chenqi", "批准", E::kPass), 1);
     EXPECT_EQ(State(), "等待正式");
+}
+
+TEST_P(AuditFlowEngineTest, AReleaseTellsTheProcessPlanningSideWhenTheDocumentHasACopyThere) {
+    ws.Execute("UPDATE TeamWorkAudit SET State='已完成', Result='通过'");
+    ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State) VALUES ('F-1', '批准', 'chenqi', "
+               "'未完成')");
+    ws.Execute("INSERT INTO CAPPFileIDMap (PFileID, CFileID) VALUES ('F-1', 'C-77')");
+    RecordingUtility utility;
+    for (const AuditFlowOptions& options : {E::DesignDocDialogOptions(), E::OpinionDialogOptions(false)}) {
+        ws.Execute("UPDATE TeamWorkAudit SET State='未完成', Result=NULL WHERE AuditTask='批准'");
+        ws.Execute("UPDATE TeamWorkResult SET State='评审'");
+        E engine(options);
+        Load(engine, "chenqi", "批准");
+        engine.m_pProcessPlanning = &utility;
+        engine.m_nResult = E::kPass;
+        EXPECT_EQ(engine.ApplyAuditResult(), 1);
+        EXPECT_EQ(State(), "正式");
+    }
+    // Only the opinion dialog's engine links the release.
+    EXPECT_EQ(utility.calls, (std::vector<std::string>{"C-77:5"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, AuditFlowEngineTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);

@@ -5,6 +5,8 @@
 #include "review/AuditOpinionDlg.h"
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
+#include "core/Settings.h"
+#include "platform/com/ProcessPlanningUtility.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/ScriptedUser.h"
 #include "review/DesignFileAuditSender.h"
@@ -379,6 +381,39 @@ TEST_P(AuditOpinionDlgTest, ReportAndWordFilesAreRecognisedByOneExtensionTest) {
     EXPECT_EQ(D::IsWordFile("说明.doc"), 1);
     EXPECT_EQ(D::IsWordFile("说明.DOCX"), 0);
     EXPECT_EQ(D::IsWordFile("a.DOC.txt"), 0);
+}
+
+namespace {
+class SilentUtility : public vq::ProcessPlanningUtility {
+public:
+    short SetPdmConnection(_ConnectionPtr) override { return 1; }
+    short SetCappConnection(_ConnectionPtr) override { return 1; }
+    short SetFileState(const CString&, short) override { return 1; }
+    short UpdateFileContent(const CString&, const CString&) override { return 1; }
+};
+} // namespace
+
+TEST_P(AuditOpinionDlgTest, ADocumentWithAProcessPlanningCopyThatCannotBeFetchedIsNotDecided) {
+    Submit();
+    ws.WriteSetting("VQCAPP配置", "有无VQCAPP", "1");
+    ws.Execute("INSERT INTO CAPPFileIDMap (PFileID, CFileID) VALUES ('F-1', 'C-77')");
+    theApp.m_pConnCAPP = ws.Connect();
+    const vq::OutsideObjectFactory old = vq::RegisterOutsideObject(
+        vq::kProcessPlanningUtility, [] { return std::unique_ptr<vq::OutsideObject>(new SilentUtility); });
+    // The document has no stored content: the decision is not stored.
+    EXPECT_EQ(Review("zhaoliu", "校对",
+                     [](vq::ScriptedUser& u) {
+                         u.Dialog("评审意见")
+                             .Check(D::kPassId, 1)
+                             .Click(IDOK)
+                             .Message("下载文件失败!", IDOK)
+                             .Dialog("评审意见")
+                             .Click(IDCANCEL);
+                     }),
+              0);
+    vq::RegisterOutsideObject(vq::kProcessPlanningUtility, old);
+    theApp.m_pConnCAPP = nullptr;
+    EXPECT_EQ(Steps(), (Set{"校对=zhaoliu/未完成/"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, AuditOpinionDlgTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
