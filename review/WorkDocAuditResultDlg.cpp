@@ -111,6 +111,14 @@ CString CWorkDocAuditResultDlg::StoredStepName(const CString& stepName, bool* mi
     return name;
 }
 
+bool CWorkDocAuditResultDlg::IsGroupName(const CString& name) {
+    if (name.IsEmpty() || !theApp.GetUserNameByLogName(name).IsEmpty())
+        return false;
+    CString sql;
+    sql.Format("SELECT count(*) FROM GroupInformation WHERE GroupName='%s'", SqlQuote(name));
+    return theApp.GetSqlInt(sql) > 0;
+}
+
 int CWorkDocAuditResultDlg::ResultImage(const CString& result) {
     if (result.CompareNoCase("不通过") == 0)
         return 1;
@@ -446,6 +454,9 @@ void CWorkDocAuditResultDlg::OnChangeAuditor() {
     }
     bool mixed = false;
     step = StoredStepName(step, &mixed);
+    // The step rows hold names cut before "[M]": a mixed step is known by its responsible group.
+    if (!mixed)
+        mixed = IsGroupName(oldAuditor);
 
     CAuditManagerDlg dlg(nullptr);
     dlg.m_strManager = oldAuditor;

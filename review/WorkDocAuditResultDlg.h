@@ -50,6 +50,8 @@ public:
     // The stored form of a step name as the review path and the step rows name it: upper-cased
     // (single-byte letters) and cut before "[M]"; mixed is set when "[M]" was found.
     static CString StoredStepName(const CString& stepName, bool* mixed = nullptr);
+    // True for the name of a registered group that is no user's login.
+    static bool IsGroupName(const CString& name);
 
     // The hand-over of a step to another responsible person, used by the drawing twin too:
     // rewrites the step's auditor in the document's auditor list and in its step row. 1 when both
