@@ -13,7 +13,7 @@
 #include "platform/db/SqlText.h"
 #include "platform/maker/FileStore.h"
 #include "platform/ui/DataExchange.h"
-#include "review/AssistAuditLink.h"
+#include "review/AssistAuditDlg.h"
 #include "review/TaskAuditFlowDlg.h"
 #include "teamwork/DesignFilePartReader.h"
 #include "teamwork/WorkDocAuditInfo.h"
@@ -400,7 +400,11 @@ void CWorkDocAuditResultDlg::OnAssistAudit() {
     const int row = CurrentStepRow();
     if (row < 0 || row >= StepList.GetItemCount())
         return;
-    ShowAssistAudits(FileID, StepList.GetItemText(row, 0));
+    CAssistAuditDlg dlg(nullptr);
+    dlg.FileID = FileID;
+    dlg.UpAuditName = StepList.GetItemText(row, 0);
+    dlg.ReadOnly = 1; // viewing only
+    dlg.DoModal();
 }
 
 CString CWorkDocAuditResultDlg::DownloadDocument(const CString& namePattern) {

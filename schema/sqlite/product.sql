@@ -1085,6 +1085,7 @@ CREATE TABLE IF NOT EXISTS CAPPFileIDMap (
     CFileID VARCHAR(100) COLLATE NOCASE
 );
 CREATE INDEX IF NOT EXISTS IX_CAPPFileIDMap_PFileID ON CAPPFileIDMap (PFileID);
+
 -- Review workflow (results): the related messages of a task or a drawing, read by the related
 -- information dialog. Rows are written outside the system.
 CREATE TABLE IF NOT EXISTS RelateMessage (

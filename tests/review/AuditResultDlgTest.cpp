@@ -2,6 +2,7 @@
 // their result faces and opinions, the change of a step's responsible person by the document's
 // superior (and its refusals), the rule that chooses the dialog, and the drawing of a design
 // document shown with the redline markup its reviewer stored.
+#include "review/AssistAuditDlg.h"
 #include "review/AuditResultChooser.h"
 #include "review/DesignDocAuditResultDlg.h"
 #include "review/DesignMarkupStore.h"
@@ -158,6 +159,14 @@ TEST_P(AuditResultTest, StepsAndHistoryShowResultFacesNamesAndOpinions) {
             EXPECT_TRUE(d.GetDlgItem(W::kAssistAuditId)->IsWindowVisible());
             EXPECT_TRUE(d.GetDlgItem(W::kChangeAuditorId)->IsWindowEnabled());
         })
+        .Click(W::kAssistAuditId)
+        .Dialog("设计过程—协助评审任务管理")
+        .Do([](CDialog& d) {
+            const auto& a = static_cast<CAssistAuditDlg&>(d);
+            EXPECT_EQ(a.UpAuditName, "批准[N]");
+            EXPECT_EQ(a.ReadOnly, 1);
+        })
+        .Click(IDCANCEL)
         .Select(W::kStepListId, "校对")
         .Do([](CDialog& d) {
             EXPECT_EQ(d.GetDlgItem(W::kStepOpinionId)->GetWindowTextValue(), "图面清楚");
