@@ -17,9 +17,15 @@ constexpr DWORD kOpinionStyle = ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | WS
 constexpr DWORD kListStyle = LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL;
 constexpr int kHistoryLabelId = 1005;
 
+// A list made large enough to show its rows at first sight.
+vq::ControlTemplate WithSize(vq::ControlTemplate control, int width, int height) {
+    control.rect = CRect(0, 0, width, height);
+    return control;
+}
+
 const vq::DialogTemplate kDesignDocAuditResultTemplate{
     "设计文档评审结果",
-    {vq::ReportList(D::kStepListId, vq::kFill, kListStyle),
+    {WithSize(vq::ReportList(D::kStepListId, vq::kFill, kListStyle), 520, 170),
      vq::CustomWindow(D::kViewerId, vq::kBeside, 0, CRect(0, 0, 180, 140)),
      vq::EditBox(D::kStepOpinionId, vq::kNoLayoutFlags, kOpinionStyle),
      vq::PushButton(D::kChangeAuditorId, "更换负责人...", vq::kNoLayoutFlags, WS_DISABLED),
@@ -31,7 +37,7 @@ const vq::DialogTemplate kDesignDocAuditResultTemplate{
      vq::Label("任务状态"),
      vq::EditBox(D::kStateId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
      vq::Label("以往评审结果：", vq::kNoLayoutFlags, 0, kHistoryLabelId),
-     vq::ReportList(D::kHistoryListId, vq::kFill, kListStyle),
+     WithSize(vq::ReportList(D::kHistoryListId, vq::kFill, kListStyle), 520, 150),
      vq::EditBox(D::kHistoryOpinionId, vq::kNoLayoutFlags, kOpinionStyle),
      vq::PushButton(IDCANCEL, "退出")},
     CSize(760, 560),

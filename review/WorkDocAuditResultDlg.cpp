@@ -25,9 +25,15 @@ using D = CWorkDocAuditResultDlg;
 constexpr DWORD kOpinionStyle = ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | WS_VSCROLL;
 constexpr DWORD kListStyle = LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL;
 
+// A list made large enough to show its rows at first sight.
+vq::ControlTemplate WithSize(vq::ControlTemplate control, int width, int height) {
+    control.rect = CRect(0, 0, width, height);
+    return control;
+}
+
 const vq::DialogTemplate kWorkDocAuditResultTemplate{
     "工作文档评审结果",
-    {vq::ReportList(D::kStepListId, vq::kFill, kListStyle),
+    {WithSize(vq::ReportList(D::kStepListId, vq::kFill, kListStyle), 560, 170),
      vq::EditBox(D::kStepOpinionId, vq::kNoLayoutFlags, kOpinionStyle),
      vq::PushButton(D::kAuditFlowId, "评审流程..."),
      vq::PushButton(D::kDocPropertiesId, "文档属性...", vq::kBeside),
@@ -35,7 +41,7 @@ const vq::DialogTemplate kWorkDocAuditResultTemplate{
      vq::PushButton(D::kChangeAuditorId, "更换负责人...", vq::kBeside, WS_DISABLED),
      vq::PushButton(D::kAssistAuditId, "协助评审...", vq::kBeside | vq::kHidden),
      vq::Label("以往评审结果："),
-     vq::ReportList(D::kHistoryListId, vq::kFill, kListStyle),
+     WithSize(vq::ReportList(D::kHistoryListId, vq::kFill, kListStyle), 560, 150),
      vq::EditBox(D::kHistoryOpinionId, vq::kNoLayoutFlags, kOpinionStyle),
      vq::PushButton(IDCANCEL, "退出")},
     CSize(620, 520)};
