@@ -15,7 +15,6 @@ namespace {
 using D = CDesignDocAuditResultDlg;
 constexpr DWORD kOpinionStyle = ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | WS_VSCROLL;
 constexpr DWORD kListStyle = LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL;
-constexpr int kHistoryLabelId = 1005;
 
 // A list made large enough to show its rows at first sight.
 vq::ControlTemplate WithSize(vq::ControlTemplate control, int width, int height) {
@@ -36,7 +35,7 @@ const vq::DialogTemplate kDesignDocAuditResultTemplate{
      vq::CheckBox(D::kClickBrowseId, "单击浏览", vq::kBeside),
      vq::Label("任务状态"),
      vq::EditBox(D::kStateId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("以往评审结果：", vq::kNoLayoutFlags, 0, kHistoryLabelId),
+     vq::Label("以往评审结果：", vq::kNoLayoutFlags, 0, D::kHistoryLabelId),
      WithSize(vq::ReportList(D::kHistoryListId, vq::kFill, kListStyle), 520, 150),
      vq::EditBox(D::kHistoryOpinionId, vq::kNoLayoutFlags, kOpinionStyle),
      vq::PushButton(IDCANCEL, "退出")},
@@ -53,6 +52,7 @@ void RemoveIfNamed(CString& path) {
 } // namespace
 
 BEGIN_MESSAGE_MAP(CDesignDocAuditResultDlg, CWorkDocAuditResultDlg)
+    ON_WM_SIZE()
     ON_NOTIFY(LVN_ITEMCHANGED, CDesignDocAuditResultDlg::kStepListId, &CDesignDocAuditResultDlg::OnStepChanged)
     ON_NOTIFY(NM_DBLCLK, CDesignDocAuditResultDlg::kStepListId, &CDesignDocAuditResultDlg::OnStepDblClk)
     ON_NOTIFY(LVN_ITEMCHANGED, CDesignDocAuditResultDlg::kHistoryListId,
@@ -104,7 +104,7 @@ BOOL CDesignDocAuditResultDlg::OnInitDialog() {
     UpdateData(FALSE);
 
     SetUpViewers();
-    SetUpResize();
+    NoteWindowSize();
     const int allowChange = ReadSuperiorSettings();
     DecideSuperior();
     if (!allowChange)
@@ -137,21 +137,53 @@ void CDesignDocAuditResultDlg::SetUpViewers() {
         VoloViewer.SetOptions("DisableRightClickMenu");
 }
 
-void CDesignDocAuditResultDlg::SetUpResize() {
-    // The buttons on the right follow the right edge, the viewer takes the growth, and the lower
-    // half of the height change goes to the history below the step opinion.
-    m_resize.Create(this);
-    m_resize.Add(kAuditFlowId, 100, 0, 0, 0);
-    m_resize.Add(kDocPropertiesId, 100, 0, 0, 0);
-    m_resize.Add(kClickBrowseId, 100, 0, 0, 0);
-    m_resize.Add(IDCANCEL, 100, 0, 0, 0);
-    m_resize.Add(kViewerId, 0, 0, 100, 100);
-    if (AutoVueViewer.GetSafeHwnd())
-        m_resize.Add(&AutoVueViewer, 0, 0, 100, 100);
-    m_resize.Add(kStepOpinionId, 0, 0, 0, 50);
-    m_resize.Add(kHistoryLabelId, 0, 50, 0, 0);
-    m_resize.Add(kHistoryListId, 0, 50, 0, 0);
-    m_resize.Add(kHistoryOpinionId, 0, 50, 0, 50);
+void CDesignDocAuditResultDlg::NoteWindowSize() {
+    CRect rect;
+    GetWindowRect(&rect);
+    LastWidth = rect.Width();
+    LastHeight = rect.Height();
+}
+
+namespace {
+
+void MoveChild(CWnd* child, int dx, int dy, int dWidth, int dHeight) {
+    if (!child)
+        return;
+    CRect rect = child->GetRectInParent();
+    rect.left += dx;
+    rect.right += dx + dWidth;
+    rect.top += dy;
+    rect.bottom += dy + dHeight;
+    child->MoveWindow(&rect);
+}
+
+} // namespace
+
+void CDesignDocAuditResultDlg::OnSize(UINT type, int cx, int cy) {
+    CDialog::OnSize(type, cx, cy);
+    if (LastWidth < 1 || LastHeight < 1)
+        return;
+    CRect rect;
+    GetWindowRect(&rect);
+    const int dx = rect.Width() - LastWidth;
+    const int dy = rect.Height() - LastHeight;
+    const int h = dy / 2;
+    // A view that lays the window out (the Qt view) has placed the controls already.
+    if (!GetViewData()) {
+        for (int id : {static_cast<int>(kAuditFlowId), static_cast<int>(kDocPropertiesId),
+                       static_cast<int>(kClickBrowseId), static_cast<int>(IDCANCEL)})
+            MoveChild(GetDlgItem(id), dx, 0, 0, 0);
+        MoveChild(&VoloViewer, 0, 0, dx, dy);
+        if (AutoVueViewer.GetSafeHwnd())
+            AutoVueViewer.MoveWindow(&VoloViewer.GetRectInParent());
+        MoveChild(GetDlgItem(kStepOpinionId), 0, 0, 0, h);
+        MoveChild(GetDlgItem(D::kHistoryLabelId), 0, h, 0, 0);
+        MoveChild(GetDlgItem(kHistoryListId), 0, h, 0, 0);
+        MoveChild(GetDlgItem(kHistoryOpinionId), 0, h, 0, dy - h);
+    }
+    LastWidth += dx;
+    LastHeight += dy;
+    VoloViewer.UpdateView();
 }
 
 void CDesignDocAuditResultDlg::LoadAuditSteps() {

@@ -9,7 +9,6 @@
 //   dlg.DoModal();                      // nothing is read back
 #pragma once
 
-#include "controls/ResizeCtrl.h"
 #include "platform/com/DrawingViewer.h"
 #include "review/DesignMarkupStore.h"
 #include "review/WorkDocAuditResultDlg.h"
@@ -24,6 +23,7 @@ public:
     static constexpr int kStateId = 1057;
     static constexpr int kClickBrowseId = 6036;
     static constexpr int kBrowseMarkupId = 6100;
+    static constexpr int kHistoryLabelId = 1005;
 
     explicit CDesignDocAuditResultDlg(CWnd* parent = nullptr);
     ~CDesignDocAuditResultDlg() override;
@@ -45,6 +45,8 @@ public:
     CStringArray TempFiles;
     int LastStepRow = -1;
     int LastHistoryRow = -1;
+    int LastWidth = 0; // the window size the controls were last laid out for (0 before opening)
+    int LastHeight = 0;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -53,6 +55,7 @@ protected:
     void PostNcDestroy() override;
     void LoadAuditSteps() override;
     int CurrentStepRow() const override { return LastStepRow; }
+    void OnSize(UINT type, int cx, int cy) override;
 
     afx_msg void OnStepChanged(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg void OnStepDblClk(NMHDR* pNMHDR, LRESULT* pResult);
@@ -65,13 +68,12 @@ protected:
 
 private:
     void SetUpViewers();
-    void SetUpResize();
+    void NoteWindowSize();
     CString DownloadDrawing();
     CString DownloadMarkup();
     void DeleteShownFiles();
     CRedlineViewDlg* OpenViewerWindow();
 
     CRedlineViewDlg* ViewerWindow = nullptr;
-    CResizeCtrl m_resize;
     CDesignMarkupStore m_markup; // the markup row last found (the step's stored markup)
 };

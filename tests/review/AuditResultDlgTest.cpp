@@ -424,5 +424,34 @@ TEST_P(DesignResultTest, AMissingDrawingIsReported) {
     EXPECT_TRUE(user.Succeeded()) << user.Error();
 }
 
+TEST_P(DesignResultTest, EnlargingGivesTheViewerTheGrowthAndHalfTheHeightToTheHistory) {
+    G dlg;
+    dlg.FileID = "F-2";
+    vq::ScriptedUser user;
+    user.Dialog("设计文档评审结果")
+        .Do([](CDialog& d) {
+            auto& g = static_cast<G&>(d);
+            const auto rectOf = [&](int id) { return g.GetDlgItem(id)->GetRectInParent(); };
+            const CRect viewer = rectOf(G::kViewerId), opinion = rectOf(G::kStepOpinionId),
+                        history = rectOf(G::kHistoryListId), historyOpinion = rectOf(G::kHistoryOpinionId),
+                        exit = rectOf(IDCANCEL), steps = rectOf(G::kStepListId);
+            CRect window;
+            g.GetWindowRect(&window);
+            g.MoveWindow(window.left, window.top, window.Width() + 30, window.Height() + 41);
+            EXPECT_EQ(rectOf(G::kViewerId).Width(), viewer.Width() + 30);
+            EXPECT_EQ(rectOf(G::kViewerId).Height(), viewer.Height() + 41);
+            EXPECT_EQ(rectOf(G::kStepOpinionId).Height(), opinion.Height() + 20);
+            EXPECT_EQ(rectOf(G::kHistoryListId).top, history.top + 20);
+            EXPECT_EQ(rectOf(G::kHistoryListId).Height(), history.Height());
+            EXPECT_EQ(rectOf(G::kHistoryOpinionId).top, historyOpinion.top + 20);
+            EXPECT_EQ(rectOf(G::kHistoryOpinionId).Height(), historyOpinion.Height() + 21);
+            EXPECT_EQ(rectOf(IDCANCEL).left, exit.left + 30);
+            EXPECT_EQ(rectOf(G::kStepListId), steps) << "the step list stays";
+        })
+        .Click(IDCANCEL);
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error();
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, AuditResultTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
 INSTANTIATE_TEST_SUITE_P(Dialects, DesignResultTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
