@@ -1047,3 +1047,8 @@ CREATE TABLE IF NOT EXISTS ECOAuditLevel (
 );
 CREATE INDEX IF NOT EXISTS IX_ECOAuditLevel_Task ON ECOAuditLevel (ECOTaskNo, FileID);
 CREATE INDEX IF NOT EXISTS IX_ECOAuditLevel_FileID ON ECOAuditLevel (FileID);
+
+-- Change labels of part drawings: a mark names one label within a part revision. The unique key
+-- keeps two users from storing the same mark at once (the label dialog counts first, but the count
+-- and the write are two statements).
+CREATE UNIQUE INDEX IF NOT EXISTS UX_PartChangeLabel_Key ON PartChangeLabel (PartCode, RevNo, ChangeLabel);
