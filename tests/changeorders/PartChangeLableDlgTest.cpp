@@ -67,6 +67,71 @@ std::string DrawingBytes(const CString& folder, const CString& revision) {
     return bytes.str();
 }
 
+// The cover P-1000-01-02 of the demo data as a drawing of 1260 by 891 pixels (an A3 sheet at three
+// pixels a millimetre): frame, title block, the cover with its wall, two bearing bores and two
+// lifting lugs. Revision B moves the left lug 60 to the right and thickens the wall.
+std::string DemoCoverDrawing(const CString& folder, const CString& revision) {
+    const bool b = revision == "B";
+    CBitmap picture;
+    picture.CreateBitmap(1260, 891);
+    CDC dc(picture);
+    dc.FillSolidRect(0, 0, 1260, 891, RGB(255, 255, 255));
+    CPen thick(PS_SOLID, 3, RGB(0, 0, 0));
+    CPen thin(PS_SOLID, 1, RGB(0, 0, 0));
+    CPen centre(PS_DASHDOT, 1, RGB(0, 0, 160));
+    CPen* old = dc.SelectObject(&thick);
+    dc.SelectStockObject(NULL_BRUSH);
+    dc.Rectangle(30, 30, 1230, 861);
+    dc.Rectangle(750, 731, 1230, 861);
+    dc.Rectangle(150, 330, 900, 600);
+    const int wall = b ? 32 : 24;
+    dc.SelectObject(&thin);
+    dc.Rectangle(150 + wall, 330 + wall, 900 - wall, 600 - wall);
+    for (int y : {763, 797, 829})
+        dc.MoveTo(750, y), dc.LineTo(1230, y);
+    dc.MoveTo(900, 731);
+    dc.LineTo(900, 861);
+    dc.SelectObject(&thick);
+    dc.Ellipse(270, 490, 490, 710);
+    dc.Ellipse(610, 510, 790, 690);
+    for (int x : {b ? 270 : 210, 840}) {
+        dc.Ellipse(x - 40, 258, x + 40, 338);
+        dc.Ellipse(x - 14, 284, x + 14, 312);
+        dc.Rectangle(x - 50, 300, x + 50, 330);
+    }
+    dc.SelectObject(&centre);
+    for (int x : {380, 700}) {
+        dc.MoveTo(x, 460);
+        dc.LineTo(x, 740);
+    }
+    dc.MoveTo(120, 600);
+    dc.LineTo(930, 600);
+    dc.SelectObject(old);
+    dc.SetBkMode(TRANSPARENT);
+    CFont title;
+    title.CreatePointFont(140, "Sans");
+    CFont* oldFont = dc.SelectObject(&title);
+    dc.TextOut(770, 740, "箱盖");
+    dc.TextOut(920, 740, "P-1000-01-02");
+    dc.TextOut(770, 772, "HT200");
+    dc.TextOut(920, 772, "1:5");
+    dc.TextOut(770, 804, "二级圆柱齿轮减速机");
+    dc.TextOut(920, 836, "版本 " + revision);
+    dc.TextOut(60, 60, "技术要求: 未注铸造圆角R5");
+    if (b) {
+        dc.TextOut(300, 220, "△1");
+        dc.TextOut(900, 400, "△2");
+        dc.TextOut(250, 350, "60");
+    }
+    dc.SelectObject(oldFont);
+    const CString path = folder + "/cover-" + revision + ".png";
+    EXPECT_TRUE(picture.SavePng(path));
+    std::ifstream in(path.c_str(), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
 // Remembers each popup menu before the scripted user answers it.
 class MenuWatcher : public vq::ScriptedUser {
 public:
@@ -657,6 +722,51 @@ TEST_P(PartChangeLableEntryTest, EntriesReturnZeroWithoutADialogWhenTheFtpServer
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(theApp.m_pFtpConnection, nullptr);
     EXPECT_FALSE(theApp.m_pConnPDM);
+}
+
+// The comparison on the demo data: the cover's revisions B and A with the moved lifting lug zoomed
+// in both (with VQ_SCREENSHOT_DIR set, the dialog's closing picture shows it).
+TEST(PartChangeLableDemo, CoverRevisionsCompareWithTheMovedLugZoomedInBoth) {
+    vqtest::DbWorkspace ws(0);
+    std::ifstream file(VQ_SOURCE_DIR "/schema/sqlite/demo.sql");
+    std::stringstream text;
+    text << file.rdbuf();
+    vqtest::DbWorkspace::RunScript(ws.Connect(), CString(text.str()));
+    vqtest::FtpServer server;
+    ASSERT_TRUE(server.IsRunning());
+    for (const CString rev : {"A", "B"}) {
+        server.MakeFolder("Vq/Proven/P-1000/P-1000-01-02/" + rev);
+        server.WriteFile("Vq/Proven/P-1000/P-1000-01-02/" + rev + "/P-1000-01-02.dwg",
+                         DemoCoverDrawing(ws.TempDir(), rev));
+    }
+    vqtest::ConfigRow config;
+    config.domainName = server.Host() + ":" + CString(std::to_string(server.Port()));
+    config.ftpUser = server.User();
+    config.ftpPwd = server.Password();
+    ws.SetConfig(config);
+    ws.WriteSetting("服务器参数配置", "匿名连接", "0");
+    vq::ScriptedUser user;
+    user.Dialog("更改标记比较浏览")
+        .Click(Browse::kPickRevId)
+        .Dialog("选择图纸版本")
+        .Tree(1009, "图纸 P-1000-01-02 的版本信息.../A")
+        .Click(IDOK)
+        .Dialog("更改标记比较浏览")
+        .Select(Browse::kUpperListId, "1")
+        .Do([](CDialog& d) {
+            Browse& dlg = static_cast<Browse&>(d);
+            EXPECT_EQ(dlg.m_listUpper.GetItemCount(), 2);
+            EXPECT_EQ(dlg.m_listLower.GetItemCount(), 1);
+            EXPECT_TRUE(dlg.m_viewerUpper.HasPicture());
+            EXPECT_TRUE(dlg.m_viewerLower.HasPicture());
+            double l, t, r, b;
+            dlg.m_viewerLower.GetViewExtents(l, t, r, b);
+            EXPECT_NEAR((l + r) / 2, 270, 1e-6);
+            EXPECT_NEAR((t + b) / 2, 275, 1e-6);
+        })
+        .Click("退出");
+    EXPECT_EQ(PartChangeLableBrowse("P-1000-01-02", "zhangsan"), 1);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, PartChangeLableTest, vqtest::DbWorkspace::Types(),
