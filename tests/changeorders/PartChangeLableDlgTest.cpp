@@ -669,6 +669,34 @@ TEST_P(PartChangeLableTest, ComparisonWithoutPartNumberOffersNoRevisionChoice) {
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
 }
 
+TEST_P(PartChangeLableTest, ComparisonResizeSharesTheHeightBetweenTheViewers) {
+    vq::ScriptedUser user;
+    user.Dialog("更改标记比较浏览")
+        .Do([](CDialog& d) {
+            Browse& dlg = B(d);
+            const CRect upper = dlg.m_viewerUpper.GetRectInParent();
+            const CRect lower = dlg.m_viewerLower.GetRectInParent();
+            const CRect exit = d.GetDlgItem(IDCANCEL)->GetRectInParent();
+            const CRect window = d.GetRectInParent();
+            d.MoveWindow(window.left, window.top, window.Width() + 100, window.Height() + 61);
+            EXPECT_EQ(dlg.m_viewerUpper.GetRectInParent(),
+                      CRect(upper.left, upper.top, upper.right + 100, upper.bottom + 30));
+            EXPECT_EQ(dlg.m_viewerLower.GetRectInParent(),
+                      CRect(lower.left, lower.top + 30, lower.right + 100, lower.bottom + 61));
+            CRect moved = exit;
+            moved.OffsetRect(100, 0);
+            EXPECT_EQ(d.GetDlgItem(IDCANCEL)->GetRectInParent(), moved);
+            // Narrower and lower than at the start: nothing moves.
+            d.MoveWindow(window.left, window.top, window.Width() - 10, window.Height() - 10);
+            EXPECT_EQ(dlg.m_viewerLower.GetRectInParent().bottom, lower.bottom + 61);
+        })
+        .Click("退出");
+    Browse dlg;
+    dlg.m_strPartNumber = "P1";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+}
+
 // ---- Entry functions --------------------------------------------------------------------------
 
 class PartChangeLableEntryTest : public PartChangeLableTest {
