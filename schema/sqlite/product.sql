@@ -1048,6 +1048,18 @@ CREATE TABLE IF NOT EXISTS ECOAuditLevel (
 CREATE INDEX IF NOT EXISTS IX_ECOAuditLevel_Task ON ECOAuditLevel (ECOTaskNo, FileID);
 CREATE INDEX IF NOT EXISTS IX_ECOAuditLevel_FileID ON ECOAuditLevel (FileID);
 
+-- Review workflow (results): the related messages of a task or a drawing, read by the related
+-- information dialog. Rows are written outside the system.
+CREATE TABLE IF NOT EXISTS RelateMessage (
+    Code VARCHAR(200) COLLATE NOCASE,
+    Type VARCHAR(20) COLLATE NOCASE,
+    Topic VARCHAR(255) COLLATE NOCASE,
+    Saver VARCHAR(50) COLLATE NOCASE,
+    SaveTime VARCHAR(30) COLLATE NOCASE,
+    Content TEXT COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_RelateMessage_Code ON RelateMessage (Code, Type);
+
 -- ---------------------------------------------------------------------------------------------
 -- Team work: drawing download requests. A request names its applicant, apply date, approver
 -- with date and opinion, and who downloaded the drawings when; Other1 holds the request's state.
