@@ -12,7 +12,7 @@
 #include "projects/ProjectTaskTree.h"
 #include "review/TaskAuditFlowDlg.h"
 #include "teamwork/DocFileItem.h"
-#include "teamwork/TeamWorkReviewResults.h"
+#include "review/AuditResultChooser.h"
 #include "teamwork/WorkDocAuditInfo.h"
 #include "teamwork/WorkDocPropertyDlg.h"
 #include "teamwork/WorkDocumentBrowse.h"
@@ -600,7 +600,7 @@ void CTeamGroupFileManageDlg::OnAuditResult() {
     DocFileItem* record = CurrentRecord();
     if (!record)
         return;
-    ShowDocumentReviewResults(record->m_strKey, record->m_strFile);
+    ShowAuditResultDialog(record->m_strKey, record->m_strFile);
 }
 
 void CTeamGroupFileManageDlg::OnTreeRClick(NMHDR*, LRESULT* result) {

@@ -15,7 +15,7 @@
 #include "review/ECOAuditLevel.h"
 #include "teamwork/DocFileItem.h"
 #include "teamwork/PersonalWorkTaskDlg.h"
-#include "teamwork/TeamWorkReviewResults.h"
+#include "review/AuditResultChooser.h"
 #include "teamwork/WorkDocPropertyDlg.h"
 #include "teamwork/WorkDocumentBrowse.h"
 
@@ -509,7 +509,7 @@ void CTeamWorkTaskStateDlg::OnReviewResult() {
     DocFileItem* record = SelectedRecord();
     if (!record)
         return;
-    ShowDocumentReviewResults(record->m_strKey, record->m_strFile);
+    ShowAuditResultDialog(record->m_strKey, record->m_strFile);
 }
 
 void CTeamWorkTaskStateDlg::OnSelectWork() {
