@@ -151,3 +151,17 @@ UPDATE ProjectManage SET LeftTopPoint = '(40,30)', CurrentRev = 'A' WHERE Projec
 UPDATE ProjectManage SET PreTaskName = '箱体结构设计', LeftTopPoint = '(240,130)' WHERE ProjectNo = 'XM-01-02';
 INSERT INTO TaskRevManage (ProjectNo, RevPath, RevNumber, CreateDate, ModifiedDate) VALUES ('XM-01-01', '', 'A', '2026-11-23', '2026-11-23');
 INSERT INTO TaskRevDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, FileRemark, RevNumber) VALUES ('XM-01-01', '箱座零件图', 'P-1000-01-01.dwg', 'AutoCAD 图形', '412', '2026-11-20 14:55:00', '', 'A');
+
+-- Team work: the work group of the housing accessories task (XM-01-01-01, zhaoliu) with one work
+-- task whose documents are released and counter-signed, ready to be marked complete; and drawing
+-- download requests of the last weeks.
+INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, BeginTime, PreEndedTime, CreateTime, WorkState, PartCode, BeginNum, EndNum, Other1) VALUES ('XM-01-01-01', 'XM-01-01-01', 'XM-01-01-01#001', 'zhaoliu', '附件设计组', 'V', '2026-11-05', '2027-01-10', '2026-11-04 09:00', '正进行中', 'P-1000-01', 1, 9999, 500);
+INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, BeginTime, PreEndedTime, CreateTime, WorkState, PartCode, BeginNum, EndNum, Other1) VALUES ('XM-01-01-01', 'XM-01-01-01#001', 'XM-01-01-01#001#001', 'zhaoliu', '视孔盖设计', 'W', '2026-11-05', '2027-01-10', '2026-11-04 09:10', '正进行中', 'P-1000-01-05', 1, 9999, 500);
+INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, SaveDate, State, PartCode, Other2) VALUES ('F-0101', 'XM-01-01-01#001#001', '视孔盖零件图', 'P-1000-01-05.dwg', '120', '2026-11-18 10:00:00', 'AutoCAD 图形', '2026-11-18 10:05:00', '正式', 'P-1000-01-05', '已反签');
+INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, SaveDate, State, PartCode) VALUES ('F-0102', 'XM-01-01-01#001#001', '视孔盖技术要求', '视孔盖技术要求.doc', '22', '2026-11-18 11:00:00', 'Microsoft Word 文档', '2026-11-18 11:05:00', '已归档', 'P-1000-01-05');
+INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName) VALUES ('XM-01-01-01#001#001', 'XM-01-01-01#001#001', 'P-1000-01-05', '视孔盖');
+INSERT INTO TeamWorkPrintMain (ApplyNo, Applicator, ApplyDate, Checker, CheckDate, CheckReason, Printer, PrintDate, Other1) VALUES ('SQ-0001', 'zhangsan', '2026-11-20 09:30:00', 'admin', '2026-11-20 10:00:00', '同意', 'zhangsan', '2026-11-20 14:00:00', '已下载');
+INSERT INTO TeamWorkPrintMain (ApplyNo, Applicator, ApplyDate, Checker, CheckDate, CheckReason, Printer, PrintDate, Other1) VALUES ('SQ-0002', 'lisi', '2026-11-25 15:00:00', '', '', '', '', '', '申请');
+INSERT INTO TeamWorkPrintFile (ApplyNo, FileID, Other1, Other2, Other3, Other4) VALUES ('SQ-0001', 'P-1000', 'P-1000-01-01', '箱座', 'A', 'P-1000-01-01.dwg');
+INSERT INTO TeamWorkPrintFile (ApplyNo, FileID, Other1, Other2, Other3, Other4) VALUES ('SQ-0001', 'P-1000', 'P-1000-01-02', '箱盖', 'A', 'P-1000-01-02.dwg');
+INSERT INTO TeamWorkPrintFile (ApplyNo, FileID, Other1, Other2, Other3, Other4) VALUES ('SQ-0002', 'P-1000', 'P-1000-01-01', '箱座', 'A', 'P-1000-01-01.dwg');
