@@ -492,7 +492,7 @@ void CTeamWorkTaskStateDlg::OnFileProperty() {
 
 void CTeamWorkTaskStateDlg::OnListDblClk(NMHDR*, LRESULT* result) {
     *result = 0;
-    if (DocList.GetItemCount() > 0 && GetDlgItem(kFilePropertyId)->IsWindowEnabled())
+    if (DocList.GetItemCount() > 0)
         OnFileProperty();
 }
 
