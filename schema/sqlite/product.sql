@@ -1101,3 +1101,36 @@ CREATE INDEX IF NOT EXISTS IX_RelateMessage_Code ON RelateMessage (Code, Type);
 -- keeps two users from storing the same mark at once (the label dialog counts first, but the count
 -- and the write are two statements).
 CREATE UNIQUE INDEX IF NOT EXISTS UX_PartChangeLabel_Key ON PartChangeLabel (PartCode, RevNo, ChangeLabel);
+
+-- ---------------------------------------------------------------------------------------------
+-- Team work: drawing download requests. A request names its applicant, apply date, approver
+-- with date and opinion, and who downloaded the drawings when; Other1 holds the request's state.
+-- Its drawings are rows of TeamWorkPrintFile (FileID the product, Other1 the drawing number,
+-- Other2 the drawing name, Other3 the version, Other4 the file name). Both are written outside
+-- the system and only searched here.
+CREATE TABLE IF NOT EXISTS TeamWorkPrintMain (
+    ApplyNo VARCHAR(100) COLLATE NOCASE,
+    Applicator VARCHAR(50) COLLATE NOCASE,
+    ApplyDate VARCHAR(30) COLLATE NOCASE,
+    Checker VARCHAR(50) COLLATE NOCASE,
+    CheckDate VARCHAR(30) COLLATE NOCASE,
+    CheckReason VARCHAR(1000) COLLATE NOCASE,
+    Printer VARCHAR(50) COLLATE NOCASE,
+    PrintDate VARCHAR(30) COLLATE NOCASE,
+    Other1 VARCHAR(255) COLLATE NOCASE,
+    Other2 VARCHAR(255) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPrintMain_ApplyNo ON TeamWorkPrintMain (ApplyNo);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPrintMain_Applicator ON TeamWorkPrintMain (Applicator, ApplyDate);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPrintMain_ApplyDate ON TeamWorkPrintMain (ApplyDate);
+
+CREATE TABLE IF NOT EXISTS TeamWorkPrintFile (
+    ApplyNo VARCHAR(100) COLLATE NOCASE,
+    FileID VARCHAR(100) COLLATE NOCASE,
+    Other1 VARCHAR(100) COLLATE NOCASE,
+    Other2 VARCHAR(255) COLLATE NOCASE,
+    Other3 VARCHAR(50) COLLATE NOCASE,
+    Other4 VARCHAR(255) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPrintFile_ApplyNo ON TeamWorkPrintFile (ApplyNo);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkPrintFile_Other1 ON TeamWorkPrintFile (Other1);

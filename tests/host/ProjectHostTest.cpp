@@ -30,7 +30,7 @@ TEST(ProjectHost, ManagementAddsAProjectThroughTheItemDialog) {
               "演示新项目|项目管理|未开始|admin");
     // The demo data holds a project with tasks and work tasks for the other dialogs.
     EXPECT_EQ(demo.Query("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '二级减速机设计%'"), "3");
-    EXPECT_EQ(demo.Query("SELECT count(*) FROM TeamWorkManage WHERE TaskNo LIKE 'XM-01%'"), "2");
+    EXPECT_EQ(demo.Query("SELECT count(*) FROM TeamWorkManage WHERE TaskNo LIKE 'XM-01%'"), "4");
 }
 
 TEST(ProjectHost, TeamMembersAndTheMemberPickerOnTheDemoWorkspace) {

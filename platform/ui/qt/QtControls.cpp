@@ -20,7 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
+#include <QDateTimeEdit>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -1344,20 +1344,27 @@ public:
     }
 };
 
+// A date picker, or a time picker when its format holds only time sections ("HH:mm:ss"): the
+// widget edits date and time, so both kinds of picker can be set by a person.
 class DateBinding : public Binding {
 public:
-    DateBinding(CDateTimeCtrl& picker, QDateEdit* widget) : Binding(picker, widget), m_date(widget) {
+    DateBinding(CDateTimeCtrl& picker, QDateTimeEdit* widget) : Binding(picker, widget), m_date(widget) {
         widget->setCalendarPopup(true);
-        QObject::connect(widget, &QDateEdit::dateChanged, widget, [this](const QDate& date) {
+        QObject::connect(widget, &QDateTimeEdit::dateTimeChanged, widget, [this](const QDateTime& value) {
             if (Refreshing() || !Alive())
                 return;
             auto& picker = static_cast<CDateTimeCtrl&>(Window());
+            const QDate date = value.date();
+            const QTime time = value.time();
             SYSTEMTIME st;
             picker.GetTime(&st);
             st.wYear = static_cast<WORD>(date.year());
             st.wMonth = static_cast<WORD>(date.month());
             st.wDay = static_cast<WORD>(date.day());
             st.wDayOfWeek = static_cast<WORD>(date.dayOfWeek() % 7);
+            st.wHour = static_cast<WORD>(time.hour());
+            st.wMinute = static_cast<WORD>(time.minute());
+            st.wSecond = static_cast<WORD>(time.second());
             picker.UserSetTime(&st);
         });
     }
@@ -1369,14 +1376,14 @@ protected:
         m_date->setDisplayFormat(format.IsEmpty() ? QStringLiteral("yyyy-MM-dd") : Q(format));
         SYSTEMTIME st;
         if (picker.GetTime(&st) == GDT_VALID) {
-            const QDate date(st.wYear, st.wMonth, st.wDay);
-            if (date.isValid() && m_date->date() != date)
-                m_date->setDate(date);
+            const QDateTime value(QDate(st.wYear, st.wMonth, st.wDay), QTime(st.wHour, st.wMinute, st.wSecond));
+            if (value.isValid() && m_date->dateTime() != value)
+                m_date->setDateTime(value);
         }
     }
 
 private:
-    QDateEdit* m_date;
+    QDateTimeEdit* m_date;
 };
 
 class TabBinding : public Binding {
@@ -1575,7 +1582,7 @@ Binding* CreateBinding(CWnd& window, QWidget* parent) {
         break;
     case K::DateTime:
         if (auto* picker = dynamic_cast<CDateTimeCtrl*>(&window))
-            return new DateBinding(*picker, new QDateEdit(parent));
+            return new DateBinding(*picker, new QDateTimeEdit(parent));
         break;
     case K::Tab:
         if (auto* tabs = dynamic_cast<CTabCtrl*>(&window))

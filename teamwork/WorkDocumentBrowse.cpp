@@ -1,0 +1,39 @@
+#include "teamwork/WorkDocumentBrowse.h"
+
+#include "controls/DocViewLauncher.h"
+#include "core/FileInfo.h"
+#include "core/InstallPath.h"
+#include "core/TeamWorkLog.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
+#include "platform/db/SqlText.h"
+#include "platform/maker/FileStore.h"
+#include "teamwork/DesignFilePartReader.h"
+#include "teamwork/DocFileItem.h"
+
+bool BrowseWorkDocument(const DocFileItem& record, const CString& shownName, int databaseType) {
+    const CString& fileId = record.m_strKey;
+    CString tempPath;
+    tempPath.Format("%sT%s_%s", GetTempDirectory(), fileId, record.m_strFile);
+    CString sql;
+    sql.Format(databaseType == 2
+                   ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s' ORDER BY FileID"
+                   : "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='%s' ORDER BY FileID",
+               SqlQuote(fileId));
+    CVQSaveFileToDB store;
+    if (store.PopFileFromDB(sql, tempPath, "DocContent", fileId, record.m_strFile).IsEmpty()) {
+        AfxMessageBox("文档下载失败!");
+        return false;
+    }
+    theApp.AddUniqueFile(tempPath);
+    CString prompt;
+    prompt.Format("直接浏览工作文档：%s[%s]", shownName, fileId);
+    CTeamWorkLog log;
+    log.WriteLog(fileId, "浏览", "浏览文档", prompt);
+    if (CFileInfo(tempPath).Exists()) {
+        CDesignFilePartReader reader;
+        reader.ReadFileParts(tempPath, fileId);
+        OpenDocumentFile(tempPath);
+    }
+    return true;
+}
