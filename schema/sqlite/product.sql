@@ -1047,3 +1047,15 @@ CREATE TABLE IF NOT EXISTS ECOAuditLevel (
 );
 CREATE INDEX IF NOT EXISTS IX_ECOAuditLevel_Task ON ECOAuditLevel (ECOTaskNo, FileID);
 CREATE INDEX IF NOT EXISTS IX_ECOAuditLevel_FileID ON ECOAuditLevel (FileID);
+
+-- ---------------------------------------------------------------------------------------------
+-- Design review of project tasks: one row per member step of a group step ("[M]" in the review
+-- path) that the review of a project task has opened; the step rows themselves are in
+-- TaskAuditManage, the passed document types in TaskFileResult (above).
+CREATE TABLE IF NOT EXISTS TaskGroupAuditManage (
+    ProjectNo VARCHAR(100) COLLATE NOCASE,
+    AuditTask VARCHAR(255) COLLATE NOCASE,
+    Auditor VARCHAR(255) COLLATE NOCASE,
+    State VARCHAR(50) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TaskGroupAuditManage_Task ON TaskGroupAuditManage (ProjectNo, AuditTask);
