@@ -421,7 +421,8 @@ CREATE TABLE IF NOT EXISTS ProjectManage (
     CurrentRev VARCHAR(20) COLLATE NOCASE,
     LatestRev VARCHAR(20) COLLATE NOCASE,
     PreTaskName VARCHAR(1000) COLLATE NOCASE,
-    LeftTopPoint VARCHAR(50) COLLATE NOCASE
+    LeftTopPoint VARCHAR(50) COLLATE NOCASE,
+    FinishedTime VARCHAR(30) COLLATE NOCASE
 );
 CREATE INDEX IF NOT EXISTS IX_ProjectManage_ProjectNo ON ProjectManage (ProjectNo);
 CREATE INDEX IF NOT EXISTS IX_ProjectManage_Path ON ProjectManage (ProjectPath, ProjectName);
