@@ -143,6 +143,7 @@ BOOL CProjectTaskAuditDlg::OnInitDialog() {
     }
     if (m_strTaskState != "评审")
         GetDlgItem(IDOK)->EnableWindow(FALSE);
+    GetDlgItem(kRelatedId)->EnableWindow(g_relatedInfoOpener != nullptr);
     if (m_documents.GetItemCount() == 0) {
         GetDlgItem(kBrowseId)->EnableWindow(FALSE);
     } else {

@@ -151,3 +151,9 @@ UPDATE ProjectManage SET LeftTopPoint = '(40,30)', CurrentRev = 'A' WHERE Projec
 UPDATE ProjectManage SET PreTaskName = '箱体结构设计', LeftTopPoint = '(240,130)' WHERE ProjectNo = 'XM-01-02';
 INSERT INTO TaskRevManage (ProjectNo, RevPath, RevNumber, CreateDate, ModifiedDate) VALUES ('XM-01-01', '', 'A', '2026-11-23', '2026-11-23');
 INSERT INTO TaskRevDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, FileRemark, RevNumber) VALUES ('XM-01-01', '箱座零件图', 'P-1000-01-01.dwg', 'AutoCAD 图形', '412', '2026-11-20 14:55:00', '', 'A');
+-- Design review of project tasks: the pump body task XM-02-01 is under review with the three-level
+-- template; its first level (校对, zhaoliu) is open and its two documents wait to be passed.
+INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, PreendedTime, WorkState, AuditingModel, AuditorName, TaskType, TaskAssigner, Other4) VALUES ('XM-02-01', '泵体结构设计', '离心泵改型\', 'lisi', '2026-11-03 11:20', '2027-01-31', '评审', '三级评审', 'zhaoliu|*|zhangsan|*|wangwu|*|admin', 'T', 'lisi', 500);
+INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, FinishTime, AuditState, AuditResult, AuditRemark, Working, RedlineFiles, AuditManager) VALUES ('XM-02-01', '校对', 'zhaoliu', '2026-12-01', NULL, '未完成', NULL, NULL, 'F', NULL, 'zhaoliu');
+INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, FileRemark) VALUES ('XM-02-01', '泵体装配图', 'B-3000-02-01.dwg', 'AutoCAD 图形', '520KB', '2026-11-28', '');
+INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, FileRemark) VALUES ('XM-02-01', '强度计算书', '泵体强度计算书.doc', 'Microsoft Word 文档', '64KB', '2026-11-28', '');
