@@ -590,9 +590,10 @@ bool CProjectTaskAuditDlg::UploadOpinion() {
         return false;
     }
     theApp.AddUniqueFile(local);
-    if (!EnterAuditFolder())
-        return false;
-    if (!m_pFtpConnection->PutFile(local, m_strStepName + ".rtf", FTP_TRANSFER_TYPE_BINARY, 1)) {
+    // A folder that cannot be entered or made fails the upload as loudly as the transfer does:
+    // the reviewer must learn that nothing was stored.
+    if (!EnterAuditFolder() ||
+        !m_pFtpConnection->PutFile(local, m_strStepName + ".rtf", FTP_TRANSFER_TYPE_BINARY, 1)) {
         AfxMessageBox(kUploadFailed);
         return false;
     }

@@ -8,6 +8,7 @@
 #include "platform/ui/ScriptedUser.h"
 #include "review/ProjectTaskAuditDlg.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/FtpServer.h"
 
 #include <gtest/gtest.h>
@@ -209,6 +210,9 @@ TEST_P(ProjectTaskAuditTest, TwoLevelsReviewedToTheEnd) {
                 EXPECT_EQ(dlg.Documents().m_markedTexts.GetSize(), 0);
                 EXPECT_TRUE(d.GetDlgItem(D::kBackId)->IsWindowEnabled());
             })
+            .Click(D::kHistoryId)
+            .Dialog("任务执行情况")
+            .Click(IDCANCEL)
             .Select(D::kDocumentsId, "总图")
             .RightClick(D::kDocumentsId, "总图")
             .Menu(D::kSaveRedlineCommand)
@@ -274,8 +278,25 @@ TEST_P(ProjectTaskAuditTest, DecideLaterKeepsTheStepOpenAndUploadsNothing) {
 }
 
 TEST_P(ProjectTaskAuditTest, FailedUploadOrStatementLeavesTheDatabaseAsItWas) {
+    std::optional<vqtest::FileSizeLimit> fullDisk;
     vq::ScriptedUser user;
     user.DialogContaining("评审意见")
+        // A full disk: the opinion cannot even be written locally.
+        .Set(D::kOpinionId, "一段足够长的评审意见，写不进已满的磁盘。")
+        .Check(D::kFailId, 1)
+        .Do([&fullDisk](CDialog&) { fullDisk.emplace(16); })
+        .Click(IDOK)
+        .MessageContaining("增加文档失败", IDOK)
+        .Do([&fullDisk](CDialog&) { fullDisk.reset(); })
+        // Without the server's review folder nothing can be uploaded.
+        .Do([this](CDialog&) { std::filesystem::remove_all((ftp.Root() + "/Vq/Auditing").str()); })
+        .Check(D::kPassId, 1)
+        .Click(IDOK)
+        .Message("有未审查通过文档，请确认...", IDOK)
+        .Check(D::kFailId, 1)
+        .Click(IDOK)
+        .MessageContaining("增加文档失败", IDOK)
+        .Do([this](CDialog&) { ftp.MakeFolder("Vq/Auditing"); })
         // A folder where the opinion file should go: the server refuses the upload.
         .Do([this](CDialog&) { ftp.MakeFolder("Vq/Auditing/P-1/校对.rtf"); })
         .Check(D::kFailId, 1)
@@ -384,6 +405,7 @@ TEST_P(ProjectTaskAuditTest, DocumentsAreFetchedIntoTheTemporaryFolder) {
 
 TEST_P(ProjectTaskAuditTest, OpinionFilesMustBeRtf) {
     const CString rtf = ws->TempDir() + "/opinion.RTF";
+    const CString bad = ws->TempDir() + "/plain.rtf";
     vq::ScriptedUser user;
     user.DialogContaining("评审意见")
         .Set(D::kOpinionId, "保存的意见")
@@ -396,6 +418,13 @@ TEST_P(ProjectTaskAuditTest, OpinionFilesMustBeRtf) {
         .Click(D::kOpenId)
         .File(rtf)
         .Message("打开意见文件将覆盖当前内容，是否继续?", IDYES)
+        .Do([](CDialog& d) { EXPECT_EQ(static_cast<D&>(d).Opinion().GetWindowTextValue(), "保存的意见"); })
+        // A file that only carries the extension is refused and the opinion stays.
+        .Do([bad](CDialog&) { std::ofstream(bad.str()) << "plain text"; })
+        .Click(D::kOpenId)
+        .File(bad)
+        .Message("打开意见文件将覆盖当前内容，是否继续?", IDYES)
+        .Message("不能读取该RTF文件!", IDOK)
         .Do([](CDialog& d) { EXPECT_EQ(static_cast<D&>(d).Opinion().GetWindowTextValue(), "保存的意见"); })
         .Click(IDCANCEL)
         .Message("是否要保存审查文档结果?", IDNO);
