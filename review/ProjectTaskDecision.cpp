@@ -166,36 +166,15 @@ bool CProjectTaskDecision::ReadStepStates() {
     return true;
 }
 
-// Rows carry the stored form of a step name (upper case, cut before "[M]"), so the steps of the
-// path are compared in that form: a group step is found and waited for.
 CProjectTaskDecision::Action CProjectTaskDecision::DecideNextAction() {
-    for (const CString& step : m_arrWaitSteps) {
-        const CString stored = StoredStepName(step);
-        for (int i = 0; i < m_arrStepNames.GetSize(); ++i) {
-            if (m_arrStepNames[i].CompareNoCase(stored) != 0)
-                continue;
-            if (m_arrStepWorking[i] == "T") {
-                m_strBlockingStep = m_arrStepNames[i];
-                return kWait;
-            }
-            if (m_arrStepOutcomes[i] != CString("已完成|") + kPassed)
-                return kWait;
-        }
-    }
-    return m_arrNextSteps.IsEmpty() ? kArchive : kOpenNextLevel;
-}
-
-CString CProjectTaskDecision::AuditorOfStep(const CString& name) const {
-    for (int i = 0; i < m_pPath->GetCount(); ++i)
-        if (m_pPath->GetItem(i)->m_strTaskName.CompareNoCase(name) == 0)
-            return m_pPath->GetItem(i)->m_strAuditor;
-    return CString();
+    return static_cast<Action>(CheckPeerStepRows(m_arrWaitSteps, !m_arrNextSteps.IsEmpty(), m_arrStepNames,
+                                                 m_arrStepOutcomes, m_arrStepWorking, m_strBlockingStep));
 }
 
 bool CProjectTaskDecision::OpenNextLevel() {
     const CString today = LocalDate();
     for (const CString& name : m_arrNextSteps) {
-        const CString auditor = AuditorOfStep(name);
+        const CString auditor = m_pPath->AuditorOfStep(name);
         CString upper = name;
         upper.MakeUpper();
         const bool group = upper.Find("[M]") >= 0;

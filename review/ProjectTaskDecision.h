@@ -72,7 +72,6 @@ private:
     bool WriteTaskLog(const CString& resultText);
     bool Notify(const CString& receiver, const CString& text);
     void SendPendingNotices();
-    CString AuditorOfStep(const CString& name) const;
 
     CString m_strBlockingStep; // a step of the same group that another reviewer has open
     std::vector<std::pair<CString, CString>> m_notices; // receiver, text; told after the commit
