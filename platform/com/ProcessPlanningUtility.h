@@ -16,8 +16,11 @@ class ProcessPlanningUtility : public OutsideObject {
 public:
     virtual short SetPdmConnection(_ConnectionPtr connection) = 0;
     virtual short SetCappConnection(_ConnectionPtr connection) = 0;
-    // The process-planning file's id and the state it takes (3: under review).
+    // The process-planning file's id and the state it takes (3: under review, 5: released).
     virtual short SetFileState(const CString& cappFileId, short state) = 0;
+    // Hands the process-planning side the current content of a design document (a local file)
+    // before a decision on it is stored; 0 when it could not take it.
+    virtual short UpdateFileContent(const CString& cappFileId, const CString& localPath) = 0;
 };
 
 } // namespace vq

@@ -151,6 +151,12 @@ UPDATE ProjectManage SET LeftTopPoint = '(40,30)', CurrentRev = 'A' WHERE Projec
 UPDATE ProjectManage SET PreTaskName = '箱体结构设计', LeftTopPoint = '(240,130)' WHERE ProjectNo = 'XM-01-02';
 INSERT INTO TaskRevManage (ProjectNo, RevPath, RevNumber, CreateDate, ModifiedDate) VALUES ('XM-01-01', '', 'A', '2026-11-23', '2026-11-23');
 INSERT INTO TaskRevDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, FileRemark, RevNumber) VALUES ('XM-01-01', '箱座零件图', 'P-1000-01-01.dwg', 'AutoCAD 图形', '412', '2026-11-20 14:55:00', '', 'A');
+
+-- Review workflow (results): related messages of the housing task and of the housing drawing.
+INSERT INTO RelateMessage (Code, Type, Topic, Saver, SaveTime, Content) VALUES ('XM-01-01', '任务', '输出轴加长', 'admin', '2026-11-25 09:00:00', '客户要求输出轴加长20mm，箱体轴承座相应修改。');
+INSERT INTO RelateMessage (Code, Type, Topic, Saver, SaveTime, Content) VALUES ('XM-01-01', '任务', '壁厚', 'wangwu', '2026-11-21 10:00:00', '箱座壁厚不足，按12mm设计。');
+INSERT INTO RelateMessage (Code, Type, Topic, Saver, SaveTime, Content) VALUES ('P-1000-01-01', '图纸', '铸造圆角', 'zhangsan', '2026-11-20 15:10:00', '未注铸造圆角R3~R5。');
+
 -- Design review of project tasks: the pump body task XM-02-01 is under review with the three-level
 -- template; its first level (校对, zhaoliu) is open and its two documents wait to be passed.
 INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, PreendedTime, WorkState, AuditingModel, AuditorName, TaskType, TaskAssigner, Other4) VALUES ('XM-02-01', '泵体结构设计', '离心泵改型\', 'lisi', '2026-11-03 11:20', '2027-01-31', '评审', '三级评审', 'zhaoliu|*|zhangsan|*|wangwu|*|admin', 'T', 'lisi', 500);

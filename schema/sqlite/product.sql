@@ -1049,6 +1049,56 @@ CREATE TABLE IF NOT EXISTS ECOAuditLevel (
 CREATE INDEX IF NOT EXISTS IX_ECOAuditLevel_Task ON ECOAuditLevel (ECOTaskNo, FileID);
 CREATE INDEX IF NOT EXISTS IX_ECOAuditLevel_FileID ON ECOAuditLevel (FileID);
 
+-- Review decisions: assisting sub-reviews of a step, decisions taken by a delegate, and the map
+-- of design documents to their process-planning copies.
+CREATE TABLE IF NOT EXISTS TeamWorkNextAudit (
+    FileID VARCHAR(100) COLLATE NOCASE,
+    UpAuditName VARCHAR(255) COLLATE NOCASE,
+    Assigner VARCHAR(50) COLLATE NOCASE,
+    AssignDate VARCHAR(30) COLLATE NOCASE,
+    AuditTask VARCHAR(255) COLLATE NOCASE,
+    Auditor VARCHAR(255) COLLATE NOCASE,
+    BeginDate VARCHAR(30) COLLATE NOCASE,
+    FinishDate VARCHAR(30) COLLATE NOCASE,
+    State VARCHAR(50) COLLATE NOCASE,
+    Result VARCHAR(50) COLLATE NOCASE,
+    Prompt TEXT COLLATE NOCASE,
+    AuditRequest TEXT COLLATE NOCASE,
+    Working VARCHAR(10) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkNextAudit_Step ON TeamWorkNextAudit (FileID, UpAuditName, AuditTask);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkNextAudit_Auditor ON TeamWorkNextAudit (Auditor);
+
+CREATE TABLE IF NOT EXISTS AuditConsignHistory (
+    OPERATOR VARCHAR(50) COLLATE NOCASE,
+    AUDITCONSIGNER VARCHAR(50) COLLATE NOCASE,
+    WORKID VARCHAR(200) COLLATE NOCASE,
+    FILEID VARCHAR(100) COLLATE NOCASE,
+    AUDITNAME VARCHAR(255) COLLATE NOCASE,
+    AUDITRESULT VARCHAR(50) COLLATE NOCASE,
+    AUDITOPTION TEXT COLLATE NOCASE,
+    AUDITTIME VARCHAR(30) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_AuditConsignHistory_File ON AuditConsignHistory (FILEID, AUDITNAME);
+
+CREATE TABLE IF NOT EXISTS CAPPFileIDMap (
+    PFileID VARCHAR(100) COLLATE NOCASE,
+    CFileID VARCHAR(100) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_CAPPFileIDMap_PFileID ON CAPPFileIDMap (PFileID);
+
+-- Review workflow (results): the related messages of a task or a drawing, read by the related
+-- information dialog. Rows are written outside the system.
+CREATE TABLE IF NOT EXISTS RelateMessage (
+    Code VARCHAR(200) COLLATE NOCASE,
+    Type VARCHAR(20) COLLATE NOCASE,
+    Topic VARCHAR(255) COLLATE NOCASE,
+    Saver VARCHAR(50) COLLATE NOCASE,
+    SaveTime VARCHAR(30) COLLATE NOCASE,
+    Content TEXT COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_RelateMessage_Code ON RelateMessage (Code, Type);
+
 -- ---------------------------------------------------------------------------------------------
 -- Design review of project tasks: one row per member step of a group step ("[M]" in the review
 -- path) that the review of a project task has opened; the step rows themselves are in
