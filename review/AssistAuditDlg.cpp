@@ -26,7 +26,8 @@ const vq::DialogTemplate kAssistAuditTemplate{
     {vq::ReportList(D::kListId, vq::kFill), vq::PushButton(D::kAddId, "增加..."),
      vq::PushButton(D::kModifyId, "修改...", vq::kBeside), vq::PushButton(D::kDeleteId, "删除...", vq::kBeside),
      vq::PushButton(D::kRestartId, "重新评审...", vq::kBeside),
-     vq::PushButton(D::kBrowseMarkupId, "浏览批注...", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside)}};
+     vq::PushButton(D::kBrowseMarkupId, "浏览批注...", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside)},
+    CSize(780, 320)};
 
 const vq::TemplateRegistration kAssistAuditRegistration(CAssistAuditDlg::IDD, kAssistAuditTemplate);
 
