@@ -16,6 +16,7 @@
 #include "projects/TaskExecutionDlg.h"
 #include "projects/TaskFtpFolder.h"
 #include "review/ProjectTaskDecision.h"
+#include "review/RelateInfoDlg.h"
 
 namespace {
 
@@ -49,8 +50,6 @@ constexpr const char* kNotRtf = "该文件必须是RTF类型的文件!";
 constexpr const char* kUploadFailed =
     "增加文档失败，请检查网络是否工作正常，\n或者系统是否长时间不使用而造成连接失效!";
 
-RelatedInfoOpener g_relatedInfoOpener = nullptr;
-
 // The extension of a file name with its dot, empty when it has none.
 CString ExtensionOf(const CString& name) {
     const int dot = name.ReverseFind('.');
@@ -74,10 +73,6 @@ void SplitRedlineFiles(const CString& text, CStringArray& names) {
 }
 
 } // namespace
-
-void SetRelatedInfoOpener(RelatedInfoOpener opener) {
-    g_relatedInfoOpener = opener;
-}
 
 BEGIN_MESSAGE_MAP(CProjectTaskAuditDlg, CDialog)
     ON_BN_CLICKED(kToPassedId, &CProjectTaskAuditDlg::OnMoveToPassed)
@@ -143,7 +138,6 @@ BOOL CProjectTaskAuditDlg::OnInitDialog() {
     }
     if (m_strTaskState != "评审")
         GetDlgItem(IDOK)->EnableWindow(FALSE);
-    GetDlgItem(kRelatedId)->EnableWindow(g_relatedInfoOpener != nullptr);
     if (m_documents.GetItemCount() == 0) {
         GetDlgItem(kBrowseId)->EnableWindow(FALSE);
     } else {
@@ -525,8 +519,10 @@ void CProjectTaskAuditDlg::OnTaskHistory() {
 }
 
 void CProjectTaskAuditDlg::OnRelatedInfo() {
-    if (g_relatedInfoOpener)
-        g_relatedInfoOpener(this, m_strTaskNo, 0);
+    CRelateInfoDlg related(this);
+    related.m_strCode = m_strTaskNo;
+    related.m_nKind = 0;
+    related.DoModal();
 }
 
 void CProjectTaskAuditDlg::FillDecision(CProjectTaskDecision& decision) const {

@@ -23,12 +23,6 @@
 
 class CFtpConnection;
 
-// Opens the related information of a task (code, kind 0) for the button "相关信息...". The
-// related-information dialog registers itself here; while none is registered the button is
-// disabled.
-using RelatedInfoOpener = void (*)(CWnd* parent, const CString& code, int kind);
-void SetRelatedInfoOpener(RelatedInfoOpener opener);
-
 class CProjectTaskAuditDlg : public CDialog {
 public:
     static constexpr int kDocumentsId = 1001;
