@@ -40,7 +40,7 @@ int CProjectTaskDecision::SaveAuditResult(bool pass) {
     m_nAction = kWait;
     {
         CSqlTransaction transaction;
-        if (!transaction.IsActive())
+        if (!transaction.IsActive() || !LockTask())
             return 0;
         if (!UpdateStepRow(resultText))
             return 0;
@@ -84,6 +84,22 @@ int CProjectTaskDecision::SaveFileResultsOnly() {
     if (!transaction.IsActive() || !SaveFileResults())
         return 0;
     return transaction.Commit() ? 1 : 0;
+}
+
+// Taking the task's row first makes a second decision on the same task wait until this one is
+// committed, so that its reads of the step rows see this decision; and a task that another
+// reviewer has returned (or that was archived) meanwhile takes no further decision.
+bool CProjectTaskDecision::LockTask() {
+    CString sql;
+    sql.Format("UPDATE ProjectManage SET WorkState=WorkState WHERE ProjectNo='%s'", SqlQuote(m_strTaskNo));
+    if (!theApp.ExecuteSql(sql))
+        return false;
+    sql.Format("SELECT WorkState FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(m_strTaskNo));
+    if (theApp.GetSqlString(sql) != "评审") {
+        AfxMessageBox("该任务已不在评审中，不能保存评审结果!");
+        return false;
+    }
+    return true;
 }
 
 // The step's row; a row that is not there is a failure like any other, not a silent no-op.

@@ -60,6 +60,7 @@ public:
     CString m_strNewTaskState; // the task's state after the decision, empty when unchanged
 
 private:
+    bool LockTask();
     bool UpdateStepRow(const CString& resultText);
     bool AdvanceAfterPass();
     void CollectSameLevelSteps();

@@ -335,6 +335,29 @@ TEST_P(ProjectTaskAuditTest, StepHeldByAnotherReviewerStopsTheMoveButNotTheDecis
     EXPECT_EQ(TaskState(), "评审");
 }
 
+TEST_P(ProjectTaskAuditTest, TaskReturnedMeanwhileTakesNoFurtherDecision) {
+    // 标准化 has passed; 校对 would archive... but another reviewer returns the task while this
+    // one has the step open.
+    ws->Execute("UPDATE AuditingManage SET AuditingPath='校对(40,20)|*|标准化(240,20)' WHERE AuditingModel='两级评审';"
+                "UPDATE TaskAuditManage SET AuditState='已完成', AuditResult='通过' WHERE AuditName='标准化'");
+    vq::ScriptedUser user;
+    user.DialogContaining("评审意见")
+        .Select(D::kDocumentsId, "总图")
+        .Click(D::kToPassedId)
+        .Select(D::kDocumentsId, "说明书")
+        .Click(D::kToPassedId)
+        .Check(D::kPassId, 1)
+        .Do([this](CDialog&) { ws->Execute("UPDATE ProjectManage SET WorkState='评审-更改'"); })
+        .Click(IDOK)
+        .Message("该任务已不在评审中，不能保存评审结果!", IDOK)
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    EXPECT_EQ(TaskState(), "评审-更改");
+    EXPECT_EQ(Step("校对", "AuditState"), "未完成");
+    EXPECT_EQ(Count("TaskLogInformation"), "0");
+}
+
 TEST_P(ProjectTaskAuditTest, ParallelStyleArchivesWithTheLastStep) {
     ws->Execute("UPDATE ProjectManage SET AuditingModel='会签', AuditorName='u1|*|u2' WHERE ProjectNo='P-1';"
                 "DELETE FROM TaskAuditManage;"
@@ -442,6 +465,19 @@ TEST_P(ProjectTaskAuditTest, NoFtpServerNoDialog) {
     vq::ScriptedUser user;
     user.AnyMessage(IDOK).Message("请检查服务器是否正确安装,或网络是否正常工作?", IDOK);
     Run(user, "u1", "校对");
+    EXPECT_EQ(Step("校对", "Working"), "F");
+}
+
+TEST_P(ProjectTaskAuditTest, DialogWithoutTheFtpConnectionClosesAtOnce) {
+    theApp.m_pConnPDM = ws->Connect();
+    theApp.m_pFtpConnection = nullptr;
+    vq::ScriptedUser user;
+    user.Message("连接文件服务器出错...", IDOK);
+    CProjectTaskAuditDlg dlg;
+    dlg.m_strTaskNo = "P-1";
+    dlg.m_strStepName = "校对";
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(Step("校对", "Working"), "F");
 }
 
