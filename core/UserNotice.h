@@ -9,3 +9,7 @@
 // machine's address) and tells the message server; 1 when the row was written, else 0 after the
 // statement has been shown. The message server hears of the notice either way.
 int SendUserNotice(const CString& receiver, const CString& text, const CString& topic = "系统工作消息");
+
+// Only the row of the notice, for a writer that runs it inside a transaction and tells the
+// message server after the commit; 1 when written, else 0 after the statement has been shown.
+int WriteUserNoticeRow(const CString& receiver, const CString& text, const CString& topic = "系统工作消息");

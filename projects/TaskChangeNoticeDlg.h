@@ -11,21 +11,7 @@
 
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
-#include "platform/ui/RichEditCtrl.h"
-
-class CTaskChangeNoticeDlg;
-
-// The text control of the form: it passes the right mouse press and the Enter key to the form.
-class CChangeNoticeText : public CRichEditCtrl {
-public:
-    CTaskChangeNoticeDlg* m_pForm = nullptr;
-
-protected:
-    void OnRButtonDown(UINT flags, CPoint point) override;
-    void OnKeyDown(UINT key, UINT repeat, UINT flags) override;
-
-    DECLARE_MESSAGE_MAP()
-};
+#include "controls/RichText.h"
 
 class CTaskChangeNoticeDlg : public CDialog {
 public:
@@ -37,11 +23,11 @@ public:
     static constexpr int kOpenId = 1006;
     static constexpr int kSaveId = 1007;
     // Commands of the format menu.
-    static constexpr UINT kFontCommand = 32801;
-    static constexpr UINT kLeftCommand = 32802;
-    static constexpr UINT kCenterCommand = 32803;
-    static constexpr UINT kRightCommand = 32804;
-    static constexpr UINT kBulletCommand = 32805;
+    static constexpr UINT kFontCommand = CRichText::kFontCommand;
+    static constexpr UINT kLeftCommand = CRichText::kLeftCommand;
+    static constexpr UINT kCenterCommand = CRichText::kCenterCommand;
+    static constexpr UINT kRightCommand = CRichText::kRightCommand;
+    static constexpr UINT kBulletCommand = CRichText::kBulletCommand;
 
     explicit CTaskChangeNoticeDlg(CWnd* parent = nullptr);
 
@@ -51,11 +37,7 @@ public:
     CString m_strProjectPath;
     CString m_strText;
 
-    CChangeNoticeText& TextControl() { return m_text; }
-    // The format menu at a point of the text control (client coordinates).
-    void ShowFormatMenu(CPoint point);
-    // Enter in the text: a line break in place of the selection.
-    void InsertLineBreak();
+    CRichText& TextControl() { return m_text; }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -67,15 +49,10 @@ protected:
 
 private:
     void ReadTaskRow();
-    void ChooseFont();
-    void SetAlignment(WORD alignment);
-    void ToggleBullet();
-    bool LoadRtfFile(const CString& path);
-    bool SaveRtfFile(const CString& path);
 
     _ConnectionPtr m_pConnection;
     int m_nAdoCloseMode = 0;
     bool m_bRowFound = false;
     CString m_strDate;
-    CChangeNoticeText m_text;
+    CRichText m_text;
 };

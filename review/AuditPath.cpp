@@ -164,6 +164,13 @@ bool CAuditPath::IsMixed() const {
     return m_strAuditingStyle == kMixedAuditStyle;
 }
 
+CString CAuditPath::AuditorOfStep(const CString& name) const {
+    for (int i = 0; i < GetCount(); ++i)
+        if (GetItem(i)->m_strTaskName.CompareNoCase(name) == 0)
+            return GetItem(i)->m_strAuditor;
+    return CString();
+}
+
 const AuditPathItem* CAuditPath::GetItem(int index) const {
     if (index < 0 || index >= GetCount())
         return nullptr;
@@ -223,4 +230,23 @@ void CAuditPath::CollectFirstLevelSteps(CStringArray& names, CStringArray& audit
         names.Add(item.m_strTaskName);
         auditors.Add(item.m_strAuditor);
     }
+}
+
+int CheckPeerStepRows(const CStringArray& peerSteps, bool hasNextLevel, const CStringArray& rowNames,
+                      const CStringArray& rowOutcomes, const CStringArray& rowWorking, CString& heldStep) {
+    heldStep.Empty();
+    for (const CString& peer : peerSteps) {
+        const CString stored = StoredStepName(peer);
+        for (int i = 0; i < rowNames.GetSize(); ++i) {
+            if (rowNames[i].CompareNoCase(stored) != 0)
+                continue;
+            if (rowWorking[i] == "T") {
+                heldStep = rowNames[i];
+                return 0;
+            }
+            if (rowOutcomes[i] != "已完成|通过")
+                return 0;
+        }
+    }
+    return hasNextLevel ? 1 : 2;
 }

@@ -74,6 +74,8 @@ public:
     void CollectFirstLevelSteps(CStringArray& names, CStringArray& auditors) const;
 
     bool IsMixed() const;
+    // The auditor of the first step of this name (letter case ignored); empty when none.
+    CString AuditorOfStep(const CString& name) const;
     int GetCount() const { return static_cast<int>(m_arrItems.GetSize()); }
     const AuditPathItem* GetItem(int index) const;
 
@@ -92,3 +94,11 @@ public:
 private:
     bool IsCurrentStep(const AuditPathItem& item) const;
 };
+
+// What a pass does next, from the rows of the steps (name, state + "|" + result, working flag)
+// that the peers of the step must have: 0 wait (a peer row is not "已完成|通过", or is held by a
+// reviewer: heldStep then names it), 1 open the next level, 2 the last level has passed. Peers
+// are compared in their stored form, so a group step ("[M]") is found and waited for; a peer
+// without a row does not hold the pass back.
+int CheckPeerStepRows(const CStringArray& peerSteps, bool hasNextLevel, const CStringArray& rowNames,
+                      const CStringArray& rowOutcomes, const CStringArray& rowWorking, CString& heldStep);

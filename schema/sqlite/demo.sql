@@ -180,3 +180,10 @@ INSERT INTO TeamWorkPrintMain (ApplyNo, Applicator, ApplyDate, Checker, CheckDat
 INSERT INTO TeamWorkPrintFile (ApplyNo, FileID, Other1, Other2, Other3, Other4) VALUES ('SQ-0001', 'P-1000', 'P-1000-01-01', '箱座', 'A', 'P-1000-01-01.dwg');
 INSERT INTO TeamWorkPrintFile (ApplyNo, FileID, Other1, Other2, Other3, Other4) VALUES ('SQ-0001', 'P-1000', 'P-1000-01-02', '箱盖', 'A', 'P-1000-01-02.dwg');
 INSERT INTO TeamWorkPrintFile (ApplyNo, FileID, Other1, Other2, Other3, Other4) VALUES ('SQ-0002', 'P-1000', 'P-1000-01-01', '箱座', 'A', 'P-1000-01-01.dwg');
+
+-- Design review of project tasks: the pump body task XM-02-01 is under review with the three-level
+-- template; its first level (校对, zhaoliu) is open and its two documents wait to be passed.
+INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, PreendedTime, WorkState, AuditingModel, AuditorName, TaskType, TaskAssigner, Other4) VALUES ('XM-02-01', '泵体结构设计', '离心泵改型\', 'lisi', '2026-11-03 11:20', '2027-01-31', '评审', '三级评审', 'zhaoliu|*|zhangsan|*|wangwu|*|admin', 'T', 'lisi', 500);
+INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, FinishTime, AuditState, AuditResult, AuditRemark, Working, RedlineFiles, AuditManager) VALUES ('XM-02-01', '校对', 'zhaoliu', '2026-12-01', NULL, '未完成', NULL, NULL, 'F', NULL, 'zhaoliu');
+INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, FileRemark) VALUES ('XM-02-01', '泵体装配图', 'B-3000-02-01.dwg', 'AutoCAD 图形', '520KB', '2026-11-28', '');
+INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, FileRemark) VALUES ('XM-02-01', '强度计算书', '泵体强度计算书.doc', 'Microsoft Word 文档', '64KB', '2026-11-28', '');

@@ -421,7 +421,8 @@ CREATE TABLE IF NOT EXISTS ProjectManage (
     CurrentRev VARCHAR(20) COLLATE NOCASE,
     LatestRev VARCHAR(20) COLLATE NOCASE,
     PreTaskName VARCHAR(1000) COLLATE NOCASE,
-    LeftTopPoint VARCHAR(50) COLLATE NOCASE
+    LeftTopPoint VARCHAR(50) COLLATE NOCASE,
+    FinishedTime VARCHAR(30) COLLATE NOCASE
 );
 CREATE INDEX IF NOT EXISTS IX_ProjectManage_ProjectNo ON ProjectManage (ProjectNo);
 CREATE INDEX IF NOT EXISTS IX_ProjectManage_Path ON ProjectManage (ProjectPath, ProjectName);
@@ -1134,3 +1135,15 @@ CREATE TABLE IF NOT EXISTS TeamWorkPrintFile (
 );
 CREATE INDEX IF NOT EXISTS IX_TeamWorkPrintFile_ApplyNo ON TeamWorkPrintFile (ApplyNo);
 CREATE INDEX IF NOT EXISTS IX_TeamWorkPrintFile_Other1 ON TeamWorkPrintFile (Other1);
+
+-- ---------------------------------------------------------------------------------------------
+-- Design review of project tasks: one row per member step of a group step ("[M]" in the review
+-- path) that the review of a project task has opened; the step rows themselves are in
+-- TaskAuditManage, the passed document types in TaskFileResult (above).
+CREATE TABLE IF NOT EXISTS TaskGroupAuditManage (
+    ProjectNo VARCHAR(100) COLLATE NOCASE,
+    AuditTask VARCHAR(255) COLLATE NOCASE,
+    Auditor VARCHAR(255) COLLATE NOCASE,
+    State VARCHAR(50) COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_TaskGroupAuditManage_Task ON TaskGroupAuditManage (ProjectNo, AuditTask);

@@ -165,3 +165,33 @@ TEST(AuditPathFirstSteps, FirstLevelInMixedPathsEveryStepOtherwise) {
     path.CollectFirstLevelSteps(names, auditors);
     EXPECT_TRUE(names.IsEmpty());
 }
+
+TEST(AuditPathPeerRows, GroupStepsAreWaitedForInTheirStoredForm) {
+    CStringArray peers, names, outcomes, working;
+    for (const char* peer : {"会审[m]", "标准化"})
+        peers.Add(peer);
+    // The group step's row carries the cut name; it is still open.
+    names.Add("会审");
+    outcomes.Add("未完成|");
+    working.Add("F");
+    CString held;
+    EXPECT_EQ(CheckPeerStepRows(peers, true, names, outcomes, working, held), 0);
+    EXPECT_TRUE(held.IsEmpty());
+    // Passed, but a reviewer has it open: the pass waits and names the step.
+    outcomes[0] = "已完成|通过";
+    working[0] = "T";
+    EXPECT_EQ(CheckPeerStepRows(peers, true, names, outcomes, working, held), 0);
+    EXPECT_EQ(held, "会审");
+    // Passed and free; 标准化 has no row and does not hold the pass back.
+    working[0] = "F";
+    EXPECT_EQ(CheckPeerStepRows(peers, true, names, outcomes, working, held), 1);
+    EXPECT_EQ(CheckPeerStepRows(peers, false, names, outcomes, working, held), 2);
+}
+
+TEST(AuditPathPeerRows, AuditorOfAStepByNameWithoutCase) {
+    CAuditPath path;
+    path.Load("混合", "a(0,20)|*|B[M](90,20)|*|a(0,80)", "u1|*|grp|*|u3", "a");
+    EXPECT_EQ(path.AuditorOfStep("A"), "u1");
+    EXPECT_EQ(path.AuditorOfStep("b[m]"), "grp");
+    EXPECT_EQ(path.AuditorOfStep("C"), "");
+}

@@ -1,0 +1,121 @@
+// CProjectTaskAuditDlg ("评审意见"): the review of one step of a project task. It lists the task's
+// documents (fetched from the FTP server's "\Vq\Working\<task>\" to be looked at), lets the
+// reviewer move the document types that passed to the passed list, write a remark and a
+// formatted opinion, attach redline markup files to drawings, and choose "评审通过",
+// "评审不通过" or "下次再评审". The opinion and the redline files are kept on the FTP server below
+// "\Vq\Auditing\<task>\". "确定" stores the decision through CProjectTaskDecision.
+//
+// While the dialog is open the step's row is marked as held (Working 'T'); it is freed when the
+// window goes, whatever the outcome.
+//
+//   CProjectTaskAuditDlg dlg;                      // no parent; needs theApp's FTP connection
+//   dlg.m_strTaskNo = number; dlg.m_strStepName = step; dlg.m_strReviewer = login;
+//   dlg.DoModal();
+#pragma once
+
+#include "controls/ColorListCtrl.h"
+#include "controls/RichText.h"
+#include "controls/SysImageList.h"
+#include "platform/db/Ado.h"
+#include "platform/ui/Dialog.h"
+#include "platform/ui/ListBox.h"
+#include "review/AuditPath.h"
+
+class CFtpConnection;
+
+class CProjectTaskAuditDlg : public CDialog {
+public:
+    static constexpr int kDocumentsId = 1001;
+    static constexpr int kPassedId = 1002;
+    static constexpr int kToPassedId = 1003;
+    static constexpr int kBackId = 1004;
+    static constexpr int kOpinionId = 1005;
+    static constexpr int kPassId = 1006;
+    static constexpr int kFailId = 1007;
+    static constexpr int kLaterId = 1008;
+    static constexpr int kRemarkId = 1009;
+    static constexpr int kBrowseId = 1010;
+    static constexpr int kAttachId = 1011;
+    static constexpr int kSaveId = 1012;
+    static constexpr int kOpenId = 1013;
+    static constexpr int kStoreId = 1014;
+    static constexpr int kHistoryId = 1015;
+    static constexpr int kRelatedId = 1016;
+    static constexpr UINT kSaveRedlineCommand = 32811;
+    static constexpr UINT kClearBrowseMessage = WM_USER + 10;
+
+    explicit CProjectTaskAuditDlg(CWnd* parent = nullptr);
+
+    // Set by the entry function.
+    CString m_strTaskNo;
+    CString m_strStepName;
+    CString m_strReviewer; // the login account given to the entry function
+
+    // Read when the dialog opens.
+    CString m_strTaskName;
+    CString m_strTaskState;
+    CString m_strTaskManager;
+    CString m_strLoginUser;
+    int m_nResult = 2; // 0 pass, 1 fail, 2 decide later, -1 none chosen
+    CString m_strRemark;
+    int m_bBrowse = 0;
+    CStringArray m_arrRedlineFiles;
+    CStringArray m_arrFileNames; // FileName of each document row
+    const CAuditPath& Path() const { return m_path; }
+    CColorListCtrl& Documents() { return m_documents; }
+    CListBox& Passed() { return m_passed; }
+    CRichText& Opinion() { return m_opinion; }
+    // The local copy of the document viewed last (empty when none was fetched).
+    const CString& ViewedPath() const { return m_strViewedPath; }
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    void PostNcDestroy() override;
+    afx_msg void OnMoveToPassed();
+    afx_msg void OnMoveBack();
+    afx_msg void OnDocumentsDblClk(NMHDR* header, LRESULT* result);
+    afx_msg void OnDocumentChanged(NMHDR* header, LRESULT* result);
+    afx_msg void OnDocumentRightClick(NMHDR* header, LRESULT* result);
+    afx_msg void OnBrowse();
+    afx_msg void OnAttachRedline();
+    afx_msg void OnOpenOpinion();
+    afx_msg void OnStoreOpinion();
+    afx_msg void OnTaskHistory();
+    afx_msg void OnRelatedInfo();
+    afx_msg LRESULT OnClearBrowse(WPARAM wParam, LPARAM lParam);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void SetupDocumentsList();
+    void LoadStepRecord();
+    void LoadDocuments();
+    void LoadTask();
+    void LoadReviewTemplate();
+    void LoadFileResults();
+    void FetchOpinion();
+    void ViewDocument();
+    void SaveRedlineAs(const CString& documentType);
+    bool IsDrawingRow(int row) const;
+    // Enters "\Vq\Auditing\", then the task's folder, creating it when it is not there.
+    bool EnterAuditFolder();
+    int SaveAuditResult();
+    bool UploadOpinion();
+    void FillDecision(class CProjectTaskDecision& decision) const;
+
+    CListBox m_passed;
+    CColorListCtrl m_documents;
+    CRichText m_opinion;
+    CFtpConnection* m_pFtpConnection = nullptr;
+    _ConnectionPtr m_pConnection;
+    int m_nAdoCloseMode = 0;
+    CSysImageList m_sysImages;
+    int m_nSelectedRow = -1;
+    bool m_bFilling = true;
+    CAuditPath m_path;
+    CString m_strAuditingModel;
+    CString m_strAuditorName;
+    CString m_strViewedPath;
+};

@@ -1,0 +1,304 @@
+#include "review/ProjectTaskDecision.h"
+
+#include "core/ComError.h"
+#include "core/SqlTransaction.h"
+#include "core/UserNotice.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
+#include "platform/base/Time.h"
+#include "platform/base/WaitCursor.h"
+#include "platform/db/Ado.h"
+#include "review/AuditPath.h"
+
+namespace {
+
+constexpr const char* kSqlFailure = "执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n";
+constexpr const char* kPassed = "通过";
+constexpr const char* kFailed = "不通过";
+constexpr const char* kArchived = "归档";
+constexpr const char* kReturned = "评审-更改";
+
+CString LocalDate() {
+    return CTime::GetCurrentTime().Format("%Y-%m-%d");
+}
+
+bool Contains(const CStringArray& texts, const CString& text) {
+    for (const CString& entry : texts)
+        if (entry.CompareNoCase(text) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
+int CProjectTaskDecision::SaveAuditResult(bool pass) {
+    CWaitCursor wait;
+    const CString resultText = pass ? kPassed : kFailed;
+    m_notices.clear();
+    m_strBlockingStep.Empty();
+    m_strNewTaskState.Empty();
+    m_nAction = kWait;
+    {
+        CSqlTransaction transaction;
+        if (!transaction.IsActive() || !LockTask())
+            return 0;
+        if (!UpdateStepRow(resultText))
+            return 0;
+        if (pass) {
+            if (!AdvanceAfterPass())
+                return 0;
+        } else if (!FinishTask(kReturned)) {
+            return 0;
+        }
+        if (!SaveFileResults() || !WriteTaskLog(resultText))
+            return 0;
+        if (!transaction.Commit()) {
+            m_strNewTaskState.Empty();
+            return 0;
+        }
+    }
+    SendPendingNotices();
+    // The own decision is stored; the task waits until the step held by another reviewer is
+    // decided, and the last decision of the group moves it on.
+    if (!m_strBlockingStep.IsEmpty())
+        AfxMessageBox("同组的 " + m_strBlockingStep + " 正在评审，请稍后再进行!");
+    return 1;
+}
+
+int CProjectTaskDecision::SaveDecideLater() {
+    CWaitCursor wait;
+    CSqlTransaction transaction;
+    if (!transaction.IsActive())
+        return 0;
+    CString sql;
+    sql.Format("UPDATE TaskAuditManage SET AuditRemark='%s', AuditManager='%s' WHERE ProjectNo='%s' AND "
+               "AuditName='%s'",
+               SqlQuote(m_strRemark), SqlQuote(m_strLoginUser), SqlQuote(m_strTaskNo), SqlQuote(m_strStepName));
+    if (!theApp.ExecuteSql(sql) || !SaveFileResults())
+        return 0;
+    return transaction.Commit() ? 1 : 0;
+}
+
+int CProjectTaskDecision::SaveFileResultsOnly() {
+    CSqlTransaction transaction;
+    if (!transaction.IsActive() || !SaveFileResults())
+        return 0;
+    return transaction.Commit() ? 1 : 0;
+}
+
+// Taking the task's row first makes a second decision on the same task wait until this one is
+// committed, so that its reads of the step rows see this decision; and a task that another
+// reviewer has returned (or that was archived) meanwhile takes no further decision.
+bool CProjectTaskDecision::LockTask() {
+    CString sql;
+    sql.Format("UPDATE ProjectManage SET WorkState=WorkState WHERE ProjectNo='%s'", SqlQuote(m_strTaskNo));
+    if (!theApp.ExecuteSql(sql))
+        return false;
+    sql.Format("SELECT WorkState FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(m_strTaskNo));
+    if (theApp.GetSqlString(sql) != "评审") {
+        AfxMessageBox("该任务已不在评审中，不能保存评审结果!");
+        return false;
+    }
+    return true;
+}
+
+// The step's row; a row that is not there is a failure like any other, not a silent no-op.
+bool CProjectTaskDecision::UpdateStepRow(const CString& resultText) {
+    CString sql;
+    sql.Format("UPDATE TaskAuditManage SET FinishTime='%s', AuditState='已完成', AuditResult='%s', "
+               "AuditRemark='%s', AuditManager='%s' WHERE ProjectNo='%s' AND AuditName='%s'",
+               SqlQuote(LocalDate()), SqlQuote(resultText), SqlQuote(m_strRemark), SqlQuote(m_strLoginUser),
+               SqlQuote(m_strTaskNo), SqlQuote(m_strStepName));
+    long affected = 0;
+    try {
+        theApp.m_pConnPDM->Execute(sql, &affected, adCmdText);
+    } catch (_com_error& e) {
+        ReportComError(e);
+        AfxMessageBox(kSqlFailure + sql);
+        return false;
+    }
+    if (affected < 1) {
+        AfxMessageBox(kSqlFailure + sql);
+        return false;
+    }
+    return true;
+}
+
+bool CProjectTaskDecision::AdvanceAfterPass() {
+    CollectSameLevelSteps();
+    CollectNextLevelSteps();
+    if (!ReadStepStates())
+        return false;
+    m_nAction = DecideNextAction();
+    if (m_nAction == kOpenNextLevel)
+        return OpenNextLevel();
+    if (m_nAction == kArchive)
+        return FinishTask(kArchived);
+    return true;
+}
+
+// The steps are those of the path; the own step is left out by its stored form, so that a group
+// step ("[M]") does not wait for itself.
+void CProjectTaskDecision::CollectSameLevelSteps() {
+    m_arrWaitSteps.RemoveAll();
+    if (!m_pPath)
+        return;
+    m_pPath->CollectPeerSteps();
+    m_arrWaitSteps.Copy(m_pPath->m_arrPeerSteps);
+}
+
+void CProjectTaskDecision::CollectNextLevelSteps() {
+    m_arrNextSteps.RemoveAll();
+    if (!m_pPath)
+        return;
+    m_pPath->CollectNextLevelSteps();
+    m_arrNextSteps.Copy(m_pPath->m_arrNextSteps);
+}
+
+bool CProjectTaskDecision::ReadStepStates() {
+    m_arrStepNames.RemoveAll();
+    m_arrStepOutcomes.RemoveAll();
+    m_arrStepWorking.RemoveAll();
+    CString sql;
+    sql.Format("SELECT AuditName,AuditState,AuditResult,Working FROM TaskAuditManage WHERE ProjectNo='%s'",
+               SqlQuote(m_strTaskNo));
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        while (!rs->IsEOF()) {
+            m_arrStepNames.Add(VariantToString(rs->GetCollect(0L)));
+            m_arrStepOutcomes.Add(VariantToString(rs->GetCollect(1L)) + "|" + VariantToString(rs->GetCollect(2L)));
+            m_arrStepWorking.Add(VariantToString(rs->GetCollect(3L)));
+            rs->MoveNext();
+        }
+        if (theApp.m_nAdoCloseMode)
+            rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        AfxMessageBox(kSqlFailure + sql);
+        return false;
+    }
+    return true;
+}
+
+CProjectTaskDecision::Action CProjectTaskDecision::DecideNextAction() {
+    return static_cast<Action>(CheckPeerStepRows(m_arrWaitSteps, !m_arrNextSteps.IsEmpty(), m_arrStepNames,
+                                                 m_arrStepOutcomes, m_arrStepWorking, m_strBlockingStep));
+}
+
+bool CProjectTaskDecision::OpenNextLevel() {
+    const CString today = LocalDate();
+    for (const CString& name : m_arrNextSteps) {
+        const CString auditor = m_pPath->AuditorOfStep(name);
+        CString upper = name;
+        upper.MakeUpper();
+        const bool group = upper.Find("[M]") >= 0;
+        const CString stored = StoredStepName(name);
+        CString sql;
+        sql.Format("DELETE FROM TaskAuditManage WHERE ProjectNo='%s' AND AuditName='%s'", SqlQuote(m_strTaskNo),
+                   SqlQuote(stored));
+        if (!theApp.ExecuteSql(sql))
+            return false;
+        sql.Format("INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, FinishTime, AuditState, "
+                   "AuditResult, AuditRemark, Working, RedlineFiles, AuditManager) VALUES('%s', '%s', '%s', '%s', "
+                   "NULL, '未完成', NULL, NULL, 'F', NULL, '%s')",
+                   SqlQuote(m_strTaskNo), SqlQuote(stored), SqlQuote(auditor), SqlQuote(today), SqlQuote(auditor));
+        if (!theApp.ExecuteSql(sql))
+            return false;
+        if (group) {
+            sql.Format("DELETE FROM TaskGroupAuditManage WHERE ProjectNo='%s' AND AuditTask='%s'",
+                       SqlQuote(m_strTaskNo), SqlQuote(stored));
+            if (!theApp.ExecuteSql(sql))
+                return false;
+            sql.Format("INSERT INTO TaskGroupAuditManage (ProjectNo, AuditTask, Auditor, State) VALUES('%s', '%s', "
+                       "'%s', '未完成')",
+                       SqlQuote(m_strTaskNo), SqlQuote(stored), SqlQuote(auditor));
+            if (!theApp.ExecuteSql(sql))
+                return false;
+        }
+        if (!auditor.IsEmpty()) {
+            CString text;
+            text.Format("辛苦了， 需要您对任务 %s[%s] 进行 %s", m_strTaskName, m_strTaskNo, name);
+            if (!Notify(auditor, text))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool CProjectTaskDecision::FinishTask(const CString& state) {
+    const bool archive = state == kArchived;
+    CString sql;
+    if (archive)
+        sql.Format("UPDATE ProjectManage SET WorkState='%s', FinishedTime='%s' WHERE ProjectNo='%s'", SqlQuote(state),
+                   SqlQuote(LocalDate()), SqlQuote(m_strTaskNo));
+    else
+        sql.Format("UPDATE ProjectManage SET WorkState='%s' WHERE ProjectNo='%s'", SqlQuote(state),
+                   SqlQuote(m_strTaskNo));
+    if (!theApp.ExecuteSql(sql))
+        return false;
+    m_strNewTaskState = state;
+    CString text;
+    if (archive) {
+        sql.Format("INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType) "
+                   "VALUES('%s', '%s', '%s', '%s', '评审结束')",
+                   SqlQuote(m_strTaskNo), SqlQuote(m_strTaskName), SqlQuote(m_strLoginUser),
+                   SqlQuote(theApp.GetServerDateTime()));
+        if (!theApp.ExecuteSql(sql))
+            return false;
+        text.Format("恭喜您，您所负责的任务 %s[%s] 已评审通过", m_strTaskName, m_strTaskNo);
+    } else {
+        text.Format("对不起，您所负责的任务 %s[%s] 未评审通过，需要再设计", m_strTaskName, m_strTaskNo);
+    }
+    if (!m_strTaskManager.IsEmpty() && !Notify(m_strTaskManager, text))
+        return false;
+    return true;
+}
+
+bool CProjectTaskDecision::SaveFileResults() {
+    CString sql;
+    sql.Format("DELETE FROM TaskFileResult WHERE ProjectNo='%s' AND AuditName='%s'", SqlQuote(m_strTaskNo),
+               SqlQuote(m_strStepName));
+    if (!theApp.ExecuteSql(sql))
+        return false;
+    for (const CString& type : m_arrDocumentTypes) {
+        if (!Contains(m_arrPassedTypes, type))
+            continue;
+        sql.Format("INSERT INTO TaskFileResult (ProjectNo, AuditName, Auditor, DocumentType) VALUES('%s', '%s', "
+                   "'%s', '%s')",
+                   SqlQuote(m_strTaskNo), SqlQuote(m_strStepName), SqlQuote(m_strReviewer), SqlQuote(type));
+        if (!theApp.ExecuteSql(sql))
+            return false;
+    }
+    return true;
+}
+
+// The opinion and the remark are written with the row itself: looking the row up again by its
+// time could find another row of the same second (the "评审结束" row of an archived task).
+bool CProjectTaskDecision::WriteTaskLog(const CString& resultText) {
+    CString files;
+    for (int i = 0; i < m_arrPassedTypes.GetSize(); ++i)
+        files += (i ? "||" : "") + m_arrPassedTypes[i];
+    CString sql;
+    sql.Format("INSERT INTO TaskLogInformation (ProjectNo, ProjectName, UserName, SavedTime, WorkType, Result, "
+               "FileList, TaskName, Advise, Remark) VALUES('%s', '%s', '%s', '%s', '任务评审', '%s', '%s', '%s', "
+               "'%s', '%s')",
+               SqlQuote(m_strTaskNo), SqlQuote(m_strTaskName), SqlQuote(m_strLoginUser),
+               SqlQuote(theApp.GetServerDateTime()), SqlQuote(resultText), SqlQuote(files), SqlQuote(m_strStepName),
+               SqlQuote(m_strOpinionText), SqlQuote(m_strRemark));
+    return theApp.ExecuteSql(sql) != 0;
+}
+
+bool CProjectTaskDecision::Notify(const CString& receiver, const CString& text) {
+    if (!WriteUserNoticeRow(receiver, text))
+        return false;
+    m_notices.emplace_back(receiver, text);
+    return true;
+}
+
+void CProjectTaskDecision::SendPendingNotices() {
+    for (const auto& [receiver, text] : m_notices)
+        theApp.NotifyMessageServer(receiver, text);
+    m_notices.clear();
+}

@@ -1,0 +1,79 @@
+// CProjectTaskDecision: stores a reviewer's decision on one step of a project task's review and
+// moves the task on, over the step rows of TaskAuditManage.
+//
+// After a pass the task waits until every other step that must pass has passed (the steps of the
+// same level in the mixed style, every other step of the path otherwise), then opens the next
+// level of the path (fresh rows and notices to their auditors) or, when no level follows,
+// archives the task ("归档"). After a fail the task goes back to its designers ("评审-更改").
+// Every decision records the passed document types and a task log row.
+//
+// The database part of a decision is one transaction: when any statement fails nothing of the
+// decision stays written. Notices are rows of the transaction; the message server hears of them
+// after the commit. The review dialog uploads the opinion file before it calls the decision.
+//
+//   CProjectTaskDecision decision;
+//   decision.m_strTaskNo = ...; decision.m_pPath = &path; ...   // the dialog's facts
+//   if (decision.SaveAuditResult(true)) ...                      // 1: stored
+#pragma once
+
+#include "platform/base/Collections.h"
+#include "platform/base/String.h"
+
+#include <utility>
+#include <vector>
+
+class CAuditPath;
+
+class CProjectTaskDecision {
+public:
+    // What DecideNextAction finds.
+    enum Action { kWait = 0, kOpenNextLevel = 1, kArchive = 2 };
+
+    // The facts of the review, set by the dialog.
+    CString m_strTaskNo;
+    CString m_strStepName;
+    CString m_strReviewer;   // the account given to the entry function: Auditor of TaskFileResult
+    CString m_strLoginUser;  // the application's login account: AuditManager, log rows
+    CString m_strTaskName;
+    CString m_strTaskManager;
+    CString m_strRemark;
+    CString m_strOpinionText;         // the opinion as plain text
+    CStringArray m_arrDocumentTypes;  // the row texts of the documents list, in order
+    CStringArray m_arrPassedTypes;    // the entries of the passed list
+    CAuditPath* m_pPath = nullptr;    // the task's review path, loaded around the step
+
+    // Pass (true) or fail: the step row, the moving on, the passed document types and the log
+    // row. 1 stored; 0 after the failure was shown, with nothing written.
+    int SaveAuditResult(bool pass);
+    // Decide later: the remark and the passed document types; state and result stay.
+    int SaveDecideLater();
+    // Only the passed document types of the step (closing the dialog with "是").
+    int SaveFileResultsOnly();
+
+    // Filled while a pass is stored.
+    CStringArray m_arrWaitSteps;   // the other steps that must have passed
+    CStringArray m_arrNextSteps;   // the steps of the next level (mixed style)
+    CStringArray m_arrStepNames;   // every step row of the task: AuditName
+    CStringArray m_arrStepOutcomes; // AuditState + "|" + AuditResult
+    CStringArray m_arrStepWorking; // Working
+    Action m_nAction = kWait;
+    CString m_strNewTaskState; // the task's state after the decision, empty when unchanged
+
+private:
+    bool LockTask();
+    bool UpdateStepRow(const CString& resultText);
+    bool AdvanceAfterPass();
+    void CollectSameLevelSteps();
+    void CollectNextLevelSteps();
+    bool ReadStepStates();
+    Action DecideNextAction();
+    bool OpenNextLevel();
+    bool FinishTask(const CString& state);
+    bool SaveFileResults();
+    bool WriteTaskLog(const CString& resultText);
+    bool Notify(const CString& receiver, const CString& text);
+    void SendPendingNotices();
+
+    CString m_strBlockingStep; // a step of the same group that another reviewer has open
+    std::vector<std::pair<CString, CString>> m_notices; // receiver, text; told after the commit
+};

@@ -1,0 +1,44 @@
+// The host runs the review of the demo project task headless: without an FTP server it opens no
+// dialog; with one on loopback the first level's reviewer passes both documents and the next
+// level opens.
+#include "tests/support/DemoWorkspace.h"
+#include "tests/support/FtpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using vqtest::DemoWorkspace;
+using vqtest::ShellRun;
+
+TEST(ProjectTaskAuditHost, FirstReviewerEndsTheFirstLevelOfTheDemoTask) {
+    DemoWorkspace demo;
+    // Without the FTP server of the demo settings the call says so and opens no dialog.
+    const ShellRun refused = demo.Host("message * IDOK\nmessage \"请检查服务器是否正确安装,或网络是否正常工作?\" IDOK\n",
+                                       "DoProjectTaskAudit XM-02-01 zhaoliu 校对");
+    EXPECT_EQ(refused.out.find("dialog \""), std::string::npos) << refused.out;
+    EXPECT_NE(refused.out.find("result: 0"), std::string::npos) << refused.out;
+
+    vqtest::FtpServer server;
+    ASSERT_TRUE(server.IsRunning());
+    demo.ExecuteConfig("UPDATE Config SET DomainName='127.0.0.1:" + std::to_string(server.Port()) + "'");
+    const std::string script = "dialog ~\"评审意见\"\n"
+                               "select 1001 \"泵体装配图\"\n"
+                               "click \"->\"\n"
+                               "select 1001 \"强度计算书\"\n"
+                               "click \"->\"\n"
+                               "set 1005 \"结构合理，同意。\"\n"
+                               "check \"评审通过\" 1\n"
+                               "click 1\n";
+    const ShellRun run = demo.Host(script, "DoProjectTaskAudit XM-02-01 zhaoliu 校对");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("result: 0"), std::string::npos) << run.out;
+    EXPECT_EQ(demo.Query("SELECT AuditState || AuditResult FROM TaskAuditManage WHERE ProjectNo='XM-02-01' AND "
+                         "AuditName='校对'"),
+              "已完成通过");
+    EXPECT_EQ(demo.Query("SELECT group_concat(AuditName || ':' || Auditor || ':' || AuditState, ',') FROM "
+                         "(SELECT * FROM TaskAuditManage WHERE ProjectNo='XM-02-01' AND AuditName<>'校对' ORDER BY "
+                         "AuditName)"),
+              "审核:zhangsan:未完成,工艺审查:wangwu:未完成");
+    EXPECT_TRUE(server.Exists("Vq/Auditing/XM-02-01/校对.rtf"));
+}

@@ -1,0 +1,485 @@
+// The review of a project task through DoProjectTaskAudit, in both dialects, against a real FTP
+// server on loopback: a task with two levels reviewed to its end (opinions stored on the server
+// and fetched back, a redline file attached and saved again, a group step waited for), a fail
+// that returns the task, decide later, the passed document types moved both ways, and the
+// failures that must leave the database as it was.
+#include "core/VqDesignTaskApp.h"
+#include "platform/os/ShellOpen.h"
+#include "platform/ui/ScriptedUser.h"
+#include "review/ProjectTaskAuditDlg.h"
+#include "tests/support/DbWorkspace.h"
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/FtpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+extern "C" int DoProjectTaskAudit(CString taskNo, CString login, CString stepName);
+extern "C" int DoMultiProjectTaskAudit(int unused, CString taskNo, CString login, CString stepName);
+
+namespace {
+
+using D = CProjectTaskAuditDlg;
+
+class RecordingShell : public vq::ShellOpener {
+public:
+    RecordingShell() { m_previous = vq::SetShellOpener(this); }
+    ~RecordingShell() override { vq::SetShellOpener(m_previous); }
+    bool OpenFile(const CString& path) override {
+        opened.push_back(path);
+        return true;
+    }
+    bool StartProgram(const CString&, const std::vector<CString>&) override { return true; }
+    std::vector<CString> opened;
+
+private:
+    vq::ShellOpener* m_previous = nullptr;
+};
+
+// Two levels in the mixed style: 校对 and 标准化, then 审核 and the group step 会审 (marked in
+// lower case).
+const char* const kTask =
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, AuditingModel, "
+    "AuditorName) VALUES ('P-1', '泵体设计', '项目\\', 'mgr', '评审', '两级评审', 'u1|*|u2|*|u3|*|grp');"
+    "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('两级评审', '混合', "
+    "'校对(40,20)|*|标准化(240,20)|*|审核(40,110)|*|会审[m](240,110)');"
+    "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('会签', '并联', "
+    "'设计会签(40,20)|*|工艺会签(240,110)');"
+    "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, AuditManager) "
+    "VALUES ('P-1', '校对', 'u1', '2026-12-01', '未完成', 'F', 'u1'), "
+    "('P-1', '标准化', 'u2', '2026-12-01', '未完成', 'F', 'u2');"
+    "INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, FileRemark) "
+    "VALUES ('P-1', '总图', 'total.dwg', 'AutoCAD 图形', '12KB', '2026-11-30', ''), "
+    "('P-1', '说明书', 'spec.doc', 'Word', '3KB', '2026-11-30', '')";
+
+class ProjectTaskAuditTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(ftp.IsRunning());
+        ws.emplace(GetParam());
+        vqtest::ConfigRow row;
+        row.domainName = "127.0.0.1:" + CString(std::to_string(ftp.Port()));
+        row.ftpUser = ftp.User();
+        row.ftpPwd = ftp.Password();
+        ws->SetConfig(row);
+        ws->Execute(kTask);
+        ftp.WriteFile("Vq/Working/P-1/total.dwg", "drawing bytes");
+    }
+    void TearDown() override {
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_pFtpConnection = nullptr;
+        ws.reset();
+    }
+
+    CString Query(const CString& sql) const { return ws->QueryText(sql); }
+    CString Step(const CString& name, const CString& column) const {
+        return Query("SELECT " + column + " FROM TaskAuditManage WHERE ProjectNo='P-1' AND AuditName='" + name + "'");
+    }
+    CString TaskState() const { return Query("SELECT WorkState FROM ProjectManage WHERE ProjectNo='P-1'"); }
+    CString Count(const CString& from) const { return Query("SELECT COUNT(*) FROM " + from); }
+
+    // Opens a step, moves every document to the passed list, writes the opinion and passes (or
+    // fails) it; more actions (message answers) may follow in the same script.
+    static vq::ScriptedUser& Decide(vq::ScriptedUser& user, const CString& opinion, int radio) {
+        return user.DialogContaining("评审意见")
+            .Select(D::kDocumentsId, "总图")
+            .Click(D::kToPassedId)
+            .Select(D::kDocumentsId, "说明书")
+            .Click(D::kToPassedId)
+            .Set(D::kOpinionId, opinion)
+            .Check(radio, 1)
+            .Click(IDOK);
+    }
+    void Run(vq::ScriptedUser& user, const CString& login, const CString& step) {
+        EXPECT_EQ(DoProjectTaskAudit("P-1", login, step), 0);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    }
+
+    vqtest::FtpServer ftp;
+    std::optional<vqtest::DbWorkspace> ws;
+};
+
+} // namespace
+
+TEST_P(ProjectTaskAuditTest, TwoLevelsReviewedToTheEnd) {
+    const CString redline = ws->TempDir() + "/mark.dwf";
+    std::ofstream(redline.str()) << "markup";
+    {
+        vq::ScriptedUser user;
+        user.DialogContaining("评审意见")
+            .Do([this](CDialog& d) {
+                auto& dlg = static_cast<D&>(d);
+                EXPECT_EQ(CString(d.GetWindowTextValue()), "评审意见 - P-1[] - 校对");
+                EXPECT_EQ(dlg.m_strTaskName, "泵体设计");
+                EXPECT_EQ(dlg.m_nResult, 2);
+                EXPECT_EQ(dlg.Path().m_nCurrentLevel, 20);
+                EXPECT_TRUE(d.GetDlgItem(IDOK)->IsWindowEnabled());
+                EXPECT_EQ(dlg.Documents().m_markedTexts.GetSize(), 2);
+                EXPECT_EQ(Step("校对", "Working"), "T");
+            })
+            .Select(D::kDocumentsId, "总图")
+            .Do([](CDialog& d) { EXPECT_TRUE(d.GetDlgItem(D::kAttachId)->IsWindowEnabled()); })
+            .Click(D::kAttachId)
+            .Dialog("输入文件名")
+            .Set(1182, redline)
+            .Click(IDOK)
+            .Click(D::kToPassedId)
+            .Check(D::kPassId, 1)
+            .Click(IDOK)
+            .Message("有未审查通过文档，请确认...", IDOK)
+            // 说明书 goes over and back again, then over for good.
+            .Select(D::kDocumentsId, "说明书")
+            .Click(D::kToPassedId)
+            .Select(D::kPassedId, "说明书")
+            .Click(D::kBackId)
+            .Do([](CDialog& d) {
+                auto& dlg = static_cast<D&>(d);
+                EXPECT_EQ(dlg.Passed().GetCount(), 1);
+                ASSERT_EQ(dlg.Documents().m_markedTexts.GetSize(), 1);
+                EXPECT_EQ(dlg.Documents().m_markedTexts[0], "说明书");
+            })
+            .DoubleClick(D::kDocumentsId, "说明书")
+            .Set(D::kOpinionId, "壁厚合适。")
+            .Set(D::kRemarkId, "it's fine")
+            .Click(IDOK);
+        Run(user, "u1", "校对");
+    }
+    EXPECT_EQ(Step("校对", "AuditState"), "已完成");
+    EXPECT_EQ(Step("校对", "AuditResult"), "通过");
+    EXPECT_EQ(Step("校对", "AuditRemark"), "it's fine");
+    EXPECT_EQ(Step("校对", "Working"), "F");
+    EXPECT_EQ(Step("校对", "RedlineFiles"), "校对_总图.dwf");
+    EXPECT_EQ(ftp.ReadFile("Vq/Auditing/P-1/校对_总图.dwf"), "markup");
+    EXPECT_NE(ftp.ReadFile("Vq/Auditing/P-1/校对.rtf").find("\\rtf"), std::string::npos);
+    EXPECT_EQ(Count("TaskFileResult WHERE AuditName='校对' AND Auditor='u1'"), "2");
+    EXPECT_EQ(Query("SELECT FileList FROM TaskLogInformation WHERE TaskName='校对'"), "总图||说明书");
+    EXPECT_EQ(Query("SELECT Advise FROM TaskLogInformation WHERE TaskName='校对'"), "壁厚合适。");
+    EXPECT_EQ(Query("SELECT Remark FROM TaskLogInformation WHERE TaskName='校对'"), "it's fine");
+    // 标准化 is still open: nothing moves yet.
+    EXPECT_EQ(Count("TaskAuditManage"), "2");
+
+    {
+        vq::ScriptedUser user;
+        Decide(user, "符合标准。", D::kPassId);
+        Run(user, "u2", "标准化");
+    }
+    EXPECT_EQ(Step("审核", "AuditState"), "未完成");
+    EXPECT_EQ(Step("审核", "Auditor"), "u3");
+    EXPECT_EQ(Step("会审", "Auditor"), "grp");
+    EXPECT_EQ(Step("会审", "Working"), "F");
+    EXPECT_EQ(Query("SELECT State FROM TaskGroupAuditManage WHERE ProjectNo='P-1' AND AuditTask='会审'"), "未完成");
+    EXPECT_EQ(Query("SELECT Content FROM MessageManage WHERE Reseiver='u3'"), "辛苦了， 需要您对任务 泵体设计[P-1] 进行 审核");
+    EXPECT_EQ(Query("SELECT Content FROM MessageManage WHERE Reseiver='grp'"),
+              "辛苦了， 需要您对任务 泵体设计[P-1] 进行 会审[m]");
+
+    // The pass of 审核 waits for the group step of its level.
+    {
+        vq::ScriptedUser user;
+        Decide(user, "同意。", D::kPassId);
+        Run(user, "u3", "审核");
+    }
+    EXPECT_EQ(TaskState(), "评审");
+    {
+        vq::ScriptedUser user;
+        Decide(user, "会审同意。", D::kPassId);
+        Run(user, "grp", "会审");
+    }
+    EXPECT_EQ(TaskState(), "归档");
+    EXPECT_FALSE(Query("SELECT FinishedTime FROM ProjectManage WHERE ProjectNo='P-1'").IsEmpty());
+    EXPECT_EQ(Count("TaskLogInformation WHERE WorkType='评审结束'"), "1");
+    EXPECT_EQ(Count("TaskLogInformation WHERE WorkType='任务评审'"), "4");
+    EXPECT_EQ(Query("SELECT Content FROM MessageManage WHERE Reseiver='mgr'"), "恭喜您，您所负责的任务 泵体设计[P-1] 已评审通过");
+
+    // The first step shows its stored decision, its opinion from the server and its redline file.
+    const CString copy = ws->TempDir() + "/copy.dwf";
+    {
+        vq::ScriptedUser user;
+        user.DialogContaining("评审意见")
+            .Do([](CDialog& d) {
+                auto& dlg = static_cast<D&>(d);
+                EXPECT_FALSE(d.GetDlgItem(IDOK)->IsWindowEnabled());
+                EXPECT_EQ(dlg.m_nResult, 0);
+                EXPECT_EQ(dlg.m_strRemark, "it's fine");
+                EXPECT_EQ(dlg.Opinion().GetWindowTextValue(), "壁厚合适。");
+                EXPECT_EQ(dlg.Passed().GetCount(), 2);
+                EXPECT_EQ(dlg.Documents().m_markedTexts.GetSize(), 0);
+                EXPECT_TRUE(d.GetDlgItem(D::kBackId)->IsWindowEnabled());
+            })
+            .Click(D::kHistoryId)
+            .Dialog("任务执行情况")
+            .Click(IDCANCEL)
+            .Click(D::kRelatedId)
+            .DialogContaining("相关信息")
+            .Click(IDCANCEL)
+            .Select(D::kDocumentsId, "总图")
+            .RightClick(D::kDocumentsId, "总图")
+            .Menu(D::kSaveRedlineCommand)
+            .File(copy, 1)
+            .Click(IDCANCEL)
+            .Message("是否要保存审查文档结果?", IDNO);
+        Run(user, "u1", "校对");
+    }
+    std::ifstream in(copy.str());
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, "markup");
+}
+
+TEST_P(ProjectTaskAuditTest, FailReturnsTheTaskAtOnce) {
+    vq::ScriptedUser user;
+    user.DialogContaining("评审意见").Set(D::kOpinionId, "壁厚不足。").Check(D::kFailId, 1).Click(IDOK);
+    Run(user, "u1", "校对");
+    EXPECT_EQ(Step("校对", "AuditResult"), "不通过");
+    EXPECT_EQ(TaskState(), "评审-更改");
+    EXPECT_EQ(Query("SELECT Content FROM MessageManage WHERE Reseiver='mgr'"),
+              "对不起，您所负责的任务 泵体设计[P-1] 未评审通过，需要再设计");
+    EXPECT_EQ(Query("SELECT Result FROM TaskLogInformation WHERE TaskName='校对'"), "不通过");
+    EXPECT_TRUE(ftp.Exists("Vq/Auditing/P-1/校对.rtf"));
+    EXPECT_EQ(Step("标准化", "AuditState"), "未完成");
+}
+
+TEST_P(ProjectTaskAuditTest, DecideLaterKeepsTheStepOpenAndUploadsNothing) {
+    {
+        vq::ScriptedUser user;
+        user.DialogContaining("评审意见")
+            .Select(D::kDocumentsId, "总图")
+            .Click(D::kToPassedId)
+            .Set(D::kOpinionId, "再看看")
+            .Set(D::kRemarkId, "下周")
+            .Click(IDOK);
+        Run(user, "u1", "校对");
+    }
+    EXPECT_EQ(Step("校对", "AuditState"), "未完成");
+    EXPECT_EQ(Step("校对", "AuditResult"), "");
+    EXPECT_EQ(Step("校对", "AuditRemark"), "下周");
+    EXPECT_EQ(Query("SELECT DocumentType FROM TaskFileResult WHERE AuditName='校对'"), "总图");
+    EXPECT_FALSE(ftp.Exists("Vq/Auditing/P-1/校对.rtf"));
+    EXPECT_EQ(Count("TaskLogInformation"), "0");
+    // Reopened, the passed type is listed again; closing with "是" stores the list as it is then.
+    {
+        vq::ScriptedUser user;
+        user.DialogContaining("评审意见")
+            .Do([](CDialog& d) {
+                auto& dlg = static_cast<D&>(d);
+                EXPECT_EQ(dlg.Passed().GetCount(), 1);
+                EXPECT_EQ(dlg.m_nResult, 2);
+            })
+            .Select(D::kPassedId, "总图")
+            .DoubleClick(D::kPassedId, "总图")
+            .Select(D::kDocumentsId, "说明书")
+            .Click(D::kToPassedId)
+            .Click(IDCANCEL)
+            .Message("是否要保存审查文档结果?", IDYES);
+        Run(user, "u1", "校对");
+    }
+    EXPECT_EQ(Query("SELECT DocumentType FROM TaskFileResult WHERE AuditName='校对'"), "说明书");
+    EXPECT_EQ(Count("TaskFileResult"), "1");
+}
+
+TEST_P(ProjectTaskAuditTest, FailedUploadOrStatementLeavesTheDatabaseAsItWas) {
+    std::optional<vqtest::FileSizeLimit> fullDisk;
+    vq::ScriptedUser user;
+    user.DialogContaining("评审意见")
+        // A full disk: the opinion cannot even be written locally.
+        .Set(D::kOpinionId, "一段足够长的评审意见，写不进已满的磁盘。")
+        .Check(D::kFailId, 1)
+        .Do([&fullDisk](CDialog&) { fullDisk.emplace(16); })
+        .Click(IDOK)
+        .MessageContaining("增加文档失败", IDOK)
+        .Do([&fullDisk](CDialog&) { fullDisk.reset(); })
+        // Without the server's review folder nothing can be uploaded.
+        .Do([this](CDialog&) { std::filesystem::remove_all((ftp.Root() + "/Vq/Auditing").str()); })
+        .Check(D::kPassId, 1)
+        .Click(IDOK)
+        .Message("有未审查通过文档，请确认...", IDOK)
+        .Check(D::kFailId, 1)
+        .Click(IDOK)
+        .MessageContaining("增加文档失败", IDOK)
+        .Do([this](CDialog&) { ftp.MakeFolder("Vq/Auditing"); })
+        // A folder where the opinion file should go: the server refuses the upload.
+        .Do([this](CDialog&) { ftp.MakeFolder("Vq/Auditing/P-1/校对.rtf"); })
+        .Check(D::kFailId, 1)
+        .Click(IDOK)
+        .MessageContaining("增加文档失败", IDOK)
+        .Do([this](CDialog&) {
+            std::filesystem::remove_all((ftp.Root() + "/Vq/Auditing/P-1").str());
+            ws->Execute("DROP TABLE TaskFileResult");
+        })
+        // The opinion is uploaded now, but a statement of the decision fails.
+        .Click(IDOK)
+        .AnyMessage(IDOK)
+        .AnyMessage(IDOK)
+        .Do([](CDialog& d) { EXPECT_TRUE(d.GetDlgItem(IDOK)->IsWindowEnabled()); })
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    EXPECT_EQ(Step("校对", "AuditState"), "未完成");
+    EXPECT_EQ(Step("校对", "AuditResult"), "");
+    EXPECT_EQ(TaskState(), "评审");
+    EXPECT_EQ(Count("MessageManage"), "0");
+    EXPECT_EQ(Count("TaskLogInformation"), "0");
+}
+
+TEST_P(ProjectTaskAuditTest, StepHeldByAnotherReviewerStopsTheMoveButNotTheDecision) {
+    ws->Execute("UPDATE TaskAuditManage SET AuditState='已完成', AuditResult='通过', Working='T' "
+                "WHERE AuditName='标准化'");
+    vq::ScriptedUser user;
+    Decide(user, "可以。", D::kPassId).Message("同组的 标准化 正在评审，请稍后再进行!", IDOK);
+    Run(user, "u1", "校对");
+    EXPECT_EQ(Step("校对", "AuditResult"), "通过");
+    EXPECT_EQ(Count("TaskAuditManage"), "2");
+    EXPECT_EQ(TaskState(), "评审");
+}
+
+TEST_P(ProjectTaskAuditTest, TaskReturnedMeanwhileTakesNoFurtherDecision) {
+    // 标准化 has passed; 校对 would archive... but another reviewer returns the task while this
+    // one has the step open.
+    ws->Execute("UPDATE AuditingManage SET AuditingPath='校对(40,20)|*|标准化(240,20)' WHERE AuditingModel='两级评审';"
+                "UPDATE TaskAuditManage SET AuditState='已完成', AuditResult='通过' WHERE AuditName='标准化'");
+    vq::ScriptedUser user;
+    user.DialogContaining("评审意见")
+        .Select(D::kDocumentsId, "总图")
+        .Click(D::kToPassedId)
+        .Select(D::kDocumentsId, "说明书")
+        .Click(D::kToPassedId)
+        .Check(D::kPassId, 1)
+        .Do([this](CDialog&) { ws->Execute("UPDATE ProjectManage SET WorkState='评审-更改'"); })
+        .Click(IDOK)
+        .Message("该任务已不在评审中，不能保存评审结果!", IDOK)
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    EXPECT_EQ(TaskState(), "评审-更改");
+    EXPECT_EQ(Step("校对", "AuditState"), "未完成");
+    EXPECT_EQ(Count("TaskLogInformation"), "0");
+}
+
+TEST_P(ProjectTaskAuditTest, ParallelStyleArchivesWithTheLastStep) {
+    ws->Execute("UPDATE ProjectManage SET AuditingModel='会签', AuditorName='u1|*|u2' WHERE ProjectNo='P-1';"
+                "DELETE FROM TaskAuditManage;"
+                "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, AuditState, Working) VALUES "
+                "('P-1', '设计会签', 'u1', '未完成', 'F'), ('P-1', '工艺会签', 'u2', '未完成', 'F')");
+    {
+        vq::ScriptedUser user;
+        Decide(user, "同意", D::kPassId);
+        Run(user, "u2", "工艺会签");
+    }
+    EXPECT_EQ(TaskState(), "评审");
+    {
+        vq::ScriptedUser user;
+        Decide(user, "同意", D::kPassId);
+        EXPECT_EQ(DoMultiProjectTaskAudit(7, "P-1", "u1", "设计会签"), 0);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    }
+    EXPECT_EQ(TaskState(), "归档");
+    EXPECT_EQ(Count("TaskAuditManage"), "2");
+}
+
+TEST_P(ProjectTaskAuditTest, InvalidPathsAndTasksOutOfReviewCannotBeDecided) {
+    {
+        vq::ScriptedUser user;
+        user.Message("该评审任务不存在，为无效路径!", IDOK)
+            .DialogContaining("评审意见")
+            .Do([](CDialog& d) { EXPECT_FALSE(d.GetDlgItem(IDOK)->IsWindowEnabled()); })
+            .Click(IDCANCEL)
+            .Message("是否要保存审查文档结果?", IDNO);
+        Run(user, "u1", "批准");
+    }
+    ws->Execute("UPDATE ProjectManage SET AuditorName='u1|*|u2' WHERE ProjectNo='P-1'");
+    {
+        vq::ScriptedUser user;
+        user.Message("无评审路径或缺负责人，为无效路径!", IDOK)
+            .DialogContaining("评审意见")
+            .Do([](CDialog& d) { EXPECT_FALSE(d.GetDlgItem(IDOK)->IsWindowEnabled()); })
+            .Click(IDCANCEL)
+            .Message("是否要保存审查文档结果?", IDNO);
+        Run(user, "u1", "校对");
+    }
+    ws->Execute("UPDATE ProjectManage SET AuditorName='u1|*|u2|*|u3|*|grp', WorkState='正进行中' WHERE "
+                "ProjectNo='P-1'");
+    {
+        vq::ScriptedUser user;
+        user.DialogContaining("评审意见")
+            .Do([](CDialog& d) { EXPECT_FALSE(d.GetDlgItem(IDOK)->IsWindowEnabled()); })
+            .Click(IDCANCEL)
+            .Message("是否要保存审查文档结果?", IDNO);
+        Run(user, "u1", "校对");
+    }
+    EXPECT_EQ(Step("校对", "Working"), "F");
+}
+
+TEST_P(ProjectTaskAuditTest, DocumentsAreFetchedIntoTheTemporaryFolder) {
+    RecordingShell shell;
+    ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
+    CString viewed;
+    vq::ScriptedUser user;
+    user.DialogContaining("评审意见")
+        .Check(D::kBrowseId, 1)
+        .Select(D::kDocumentsId, "总图")
+        .Do([&viewed](CDialog& d) { viewed = static_cast<D&>(d).ViewedPath(); })
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    EXPECT_EQ(viewed, ws->TempDir() + "/P-1_total_.dwg");
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0], viewed);
+}
+
+TEST_P(ProjectTaskAuditTest, OpinionFilesMustBeRtf) {
+    const CString rtf = ws->TempDir() + "/opinion.RTF";
+    const CString bad = ws->TempDir() + "/plain.rtf";
+    vq::ScriptedUser user;
+    user.DialogContaining("评审意见")
+        .Set(D::kOpinionId, "保存的意见")
+        .Click(D::kStoreId)
+        .File(ws->TempDir() + "/opinion.txt")
+        .Message("该文件必须是RTF类型的文件!", IDOK)
+        .Click(D::kStoreId)
+        .File(rtf)
+        .Set(D::kOpinionId, "别的")
+        .Click(D::kOpenId)
+        .File(rtf)
+        .Message("打开意见文件将覆盖当前内容，是否继续?", IDYES)
+        .Do([](CDialog& d) { EXPECT_EQ(static_cast<D&>(d).Opinion().GetWindowTextValue(), "保存的意见"); })
+        // A file that only carries the extension is refused and the opinion stays.
+        .Do([bad](CDialog&) { std::ofstream(bad.str()) << "plain text"; })
+        .Click(D::kOpenId)
+        .File(bad)
+        .Message("打开意见文件将覆盖当前内容，是否继续?", IDYES)
+        .Message("不能读取该RTF文件!", IDOK)
+        .Do([](CDialog& d) { EXPECT_EQ(static_cast<D&>(d).Opinion().GetWindowTextValue(), "保存的意见"); })
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    EXPECT_TRUE(std::filesystem::exists(rtf.str()));
+}
+
+TEST_P(ProjectTaskAuditTest, NoFtpServerNoDialog) {
+    vqtest::ConfigRow row;
+    row.domainName = "127.0.0.1:1";
+    ws->SetConfig(row);
+    vq::ScriptedUser user;
+    user.AnyMessage(IDOK).Message("请检查服务器是否正确安装,或网络是否正常工作?", IDOK);
+    Run(user, "u1", "校对");
+    EXPECT_EQ(Step("校对", "Working"), "F");
+}
+
+TEST_P(ProjectTaskAuditTest, DialogWithoutTheFtpConnectionClosesAtOnce) {
+    theApp.m_pConnPDM = ws->Connect();
+    theApp.m_pFtpConnection = nullptr;
+    vq::ScriptedUser user;
+    user.Message("连接文件服务器出错...", IDOK);
+    CProjectTaskAuditDlg dlg;
+    dlg.m_strTaskNo = "P-1";
+    dlg.m_strStepName = "校对";
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Step("校对", "Working"), "F");
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, ProjectTaskAuditTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
