@@ -1,11 +1,11 @@
-// The host runs the review of the demo project task headless: without an FTP server it opens no
-// dialog; with one on loopback the first level's reviewer passes both documents and the next
-// level opens.
+// The host runs the review of the demo project task headless: without the workspace's FTP server
+// it opens no dialog; with it the first level's reviewer passes both documents and the next level
+// opens.
 #include "tests/support/DemoWorkspace.h"
-#include "tests/support/FtpServer.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 using vqtest::DemoWorkspace;
@@ -13,15 +13,14 @@ using vqtest::ShellRun;
 
 TEST(ProjectTaskAuditHost, FirstReviewerEndsTheFirstLevelOfTheDemoTask) {
     DemoWorkspace demo;
-    // Without the FTP server of the demo settings the call says so and opens no dialog.
+    // Without the workspace's FTP server the call says so and opens no dialog.
+    demo.SetServers(false);
     const ShellRun refused = demo.Host("message * IDOK\nmessage \"请检查服务器是否正确安装,或网络是否正常工作?\" IDOK\n",
                                        "DoProjectTaskAudit XM-02-01 zhaoliu 校对");
     EXPECT_EQ(refused.out.find("dialog \""), std::string::npos) << refused.out;
     EXPECT_NE(refused.out.find("result: 0"), std::string::npos) << refused.out;
 
-    vqtest::FtpServer server;
-    ASSERT_TRUE(server.IsRunning());
-    demo.ExecuteConfig("UPDATE Config SET DomainName='127.0.0.1:" + std::to_string(server.Port()) + "'");
+    demo.SetServers(true);
     const std::string script = "dialog ~\"评审意见\"\n"
                                "select 1001 \"泵体装配图\"\n"
                                "click \"->\"\n"
@@ -40,5 +39,5 @@ TEST(ProjectTaskAuditHost, FirstReviewerEndsTheFirstLevelOfTheDemoTask) {
                          "(SELECT * FROM TaskAuditManage WHERE ProjectNo='XM-02-01' AND AuditName<>'校对' ORDER BY "
                          "AuditName)"),
               "审核:zhangsan:未完成,工艺审查:wangwu:未完成");
-    EXPECT_TRUE(server.Exists("Vq/Auditing/XM-02-01/校对.rtf"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(demo.Dir() / "ftp" / "Vq" / "Auditing" / "XM-02-01" / "校对.rtf"));
 }
