@@ -24,7 +24,7 @@ constexpr COLORREF kMagenta = RGB(255, 0, 255);
 const vq::DialogTemplate kResultTemplate{
     "更修单评审结果",
     {vq::ReportList(Dlg::kStepListId, vq::kFill, LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL),
-     vq::PushButton(IDCANCEL, "退出", vq::kBeside), vq::PushButton(Dlg::kAuditFlowId, "评审流程...", vq::kBeside),
+     vq::PushButton(IDCANCEL, "退出"), vq::PushButton(Dlg::kAuditFlowId, "评审流程...", vq::kBeside),
      vq::PushButton(Dlg::kPropertiesId, "属性...", vq::kBeside),
      vq::PushButton(Dlg::kChangeManagerId, "更换负责人...", vq::kBeside, WS_DISABLED),
      vq::PushButton(Dlg::kAssistAuditId, "协助评审...", vq::kBeside | vq::kHidden),

@@ -64,7 +64,7 @@ vq::DialogTemplate MakeTemplate() {
         vq::Label("备注:", vq::kBeside),
         vq::EditBox(Dlg::kRemarkId, vq::kBeside),
         vq::Label("发放单位:"),
-        vq::EditBox(Dlg::kDepartmentId, vq::kBeside, ES_MULTILINE | ES_READONLY | WS_VSCROLL),
+        vq::EditBox(Dlg::kDepartmentId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
         vq::PushButton(Dlg::kDepartmentButtonId, "...", vq::kBeside),
         vq::GroupFrame("更改图纸"),
         vq::CheckBox(Dlg::kSearchPartsId, "查询模式"),

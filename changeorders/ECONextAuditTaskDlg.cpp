@@ -24,7 +24,7 @@ const vq::DialogTemplate kTaskTemplate{
      vq::PushButton(IDCANCEL, "退出"), vq::PushButton(Dlg::kReReviewId, "重新评审...", vq::kBeside),
      vq::PushButton(Dlg::kAddId, "增加...", vq::kBeside), vq::PushButton(Dlg::kModifyId, "修改...", vq::kBeside),
      vq::PushButton(Dlg::kDeleteId, "删除...", vq::kBeside)},
-    CSize(760, 360)};
+    CSize(800, 360)};
 const vq::TemplateRegistration kTaskRegistration(CECONextAuditTaskDlg::IDD, kTaskTemplate);
 
 struct ColumnSpec {
