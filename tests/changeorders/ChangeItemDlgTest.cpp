@@ -4,6 +4,7 @@
 // and the form, and the related modification notices of a part.
 #include "changeorders/ECOChangeItemDlg.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/Time.h"
 #include "platform/ui/Edit.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
@@ -364,6 +365,84 @@ TEST_P(ChangeItemDlgTest, RelatedModificationNoticesAreAppendedOrReplaced) {
     user.Click("取消").Message("是否存储更改单信息?", IDNO);
     EXPECT_EQ(form.DoModal(), IDCANCEL);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+}
+
+TEST_P(ChangeItemDlgTest, PartsFoundBySearchAreAddedOnceWhateverTheirCaseAndDeletedAfterAsking) {
+    ws.Execute("INSERT INTO VqkorvelAll_title (TCode, TName, ProductDwgCode) VALUES ('p-1', '箱盖', 'JX-0');"
+               "INSERT INTO VqkorvelAll_title (TCode, TName, ProductDwgCode) VALUES ('P-5', '油标', 'JX-0')");
+    theApp.m_strUserName = "li si";
+    Form form;
+    form.m_strECONo = "C-02";
+    form.m_bNewItem = 0;
+    vq::ScriptedUser user;
+    user.Dialog(kCaption)
+        .Check(Form::kSearchPartsId, 1)
+        .Click(Form::kPartAddId)
+        .Dialog("选择零部件")
+        .Click(1244)
+        .Do([](CDialog& d) {
+            auto& found = List(d, 1051);
+            ASSERT_EQ(found.GetItemCount(), 2);
+            found.UserSelect(0);
+            found.UserSelect(1, true);
+        })
+        .Click(IDOK)
+        .Message("选定图纸 p-1[箱盖] 已存在...", IDOK)
+        .Dialog(kCaption)
+        .Do([](CDialog& d) {
+            auto& parts = List(d, Form::kPartListId);
+            ASSERT_EQ(parts.GetItemCount(), 2);
+            EXPECT_EQ(parts.GetItemText(0, 0), "P-1");
+            EXPECT_EQ(parts.GetItemText(1, 0), "P-5");
+            EXPECT_EQ(parts.GetItemText(1, 1), "油标");
+        })
+        .Select(Form::kPartListId, 0)
+        .Click(Form::kPartDeleteId)
+        .Message("是否删除选中的零部件信息?", IDNO)
+        .Click(Form::kPartDeleteId)
+        .Message("是否删除选中的零部件信息?", IDYES)
+        .Do([](CDialog& d) {
+            auto& parts = List(d, Form::kPartListId);
+            ASSERT_EQ(parts.GetItemCount(), 1);
+            EXPECT_EQ(parts.GetItemText(0, 0), "P-5");
+        })
+        .Click("取消")
+        .Message("是否存储更改单信息?", IDYES)
+        .Dialog("操作提示")
+        .Click("临时");
+    EXPECT_EQ(form.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT PartCode FROM ECOChangePart WHERE ECONo='C-02'"), "P-5");
+}
+
+TEST_P(ChangeItemDlgTest, ANumberReservedForANewNoticeIsWithdrawnWhenItIsNotStored) {
+    Configure("编号方式", "1");
+    Configure("编号宽度", "3");
+    ws.Execute("INSERT INTO Product (ProductDwgCode, ProductName, ProductStyle) VALUES ('JX-0', '减速机', 'JX')");
+    ws.WriteSetting("选择产品", "按产品大类", "0");
+    const CString number = "JX-" + CTime::GetCurrentTime().Format("%Y") + "-001";
+    Form form;
+    vq::ScriptedUser user;
+    user.Dialog(kCaption)
+        .Click(Form::kNumberButtonId)
+        .DialogContaining("选择产品")
+        .Select(1003, "JX-0")
+        .Click(1236)
+        .Dialog(kCaption)
+        .Do([this, number](CDialog& d) {
+            EXPECT_EQ(Text(d, Form::kNumberId), number);
+            EXPECT_EQ(Text(d, Form::kProductStyleId), "JX");
+            EXPECT_EQ(Query("SELECT count(*) FROM ECOSerialNo WHERE ECONo='" + number + "'"), "1");
+        })
+        .Click("取消")
+        .Message("编号已申请，是否存储更改单信息?", IDCANCEL)
+        .Do([](CDialog& d) { EXPECT_FALSE(d.HasEnded()); })
+        .Click("取消")
+        .Message("编号已申请，是否存储更改单信息?", IDNO);
+    EXPECT_EQ(form.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT count(*) FROM ECOSerialNo WHERE ECOGroup='更改单'"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM ECOChangeManage WHERE ECONo='" + number + "'"), "0");
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, ChangeItemDlgTest, vqtest::DbWorkspace::Types(),
