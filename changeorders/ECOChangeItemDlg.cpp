@@ -533,7 +533,6 @@ int CECOChangeItemDlg::StoreNotice() {
     }
     if (!WriteNotice(state, review))
         return 0;
-    m_strState = state;
     if (state == "正式") {
         CECOPublisher publisher;
         publisher.m_strECONo = m_strECONo;
