@@ -109,7 +109,8 @@ BEGIN_MESSAGE_MAP(CECOChangeItemDlg, CDialog)
     ON_MESSAGE(kClearBrowseMessage, &CECOChangeItemDlg::OnClearBrowse)
 END_MESSAGE_MAP()
 
-CECOChangeItemDlg::CECOChangeItemDlg(CWnd* parent) : CDialog(IDD, parent), m_docs(kChangeNoticeGroup, kDocIds) {}
+CECOChangeItemDlg::CECOChangeItemDlg(CWnd* parent)
+    : CDialog(IDD, parent), m_docs(kChangeNoticeGroup, kDocIds) {}
 
 CECOChangeItemDlg::~CECOChangeItemDlg() {
     m_docs.FreeDocs();
@@ -168,8 +169,9 @@ BOOL CECOChangeItemDlg::OnInitDialog() {
             LoadNotice();
     }
     // Decided here whatever the opener asked for: the preparer edits a notice in his hands.
-    m_bReadOnly =
-        (m_strState == "临时" || m_strState == "更改") && m_strSaveUser.CompareNoCase(m_strUserName) == 0 ? 0 : 1;
+    const bool inPreparersHands =
+        (m_strState == "临时" || m_strState == "更改") && m_strSaveUser.CompareNoCase(m_strUserName) == 0;
+    m_bReadOnly = inPreparersHands ? 0 : 1;
     m_docs.m_bReadOnly = m_bReadOnly;
     if (m_bReadOnly)
         MakeReadOnly();

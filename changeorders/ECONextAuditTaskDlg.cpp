@@ -22,7 +22,8 @@ const vq::DialogTemplate kTaskTemplate{
     "更改单—协助评审任务管理",
     {vq::ReportList(Dlg::kListId, vq::kFill, LVS_REPORT | LVS_SHOWSELALWAYS),
      vq::PushButton(IDCANCEL, "退出"), vq::PushButton(Dlg::kReReviewId, "重新评审...", vq::kBeside),
-     vq::PushButton(Dlg::kAddId, "增加...", vq::kBeside), vq::PushButton(Dlg::kModifyId, "修改...", vq::kBeside),
+     vq::PushButton(Dlg::kAddId, "增加...", vq::kBeside),
+     vq::PushButton(Dlg::kModifyId, "修改...", vq::kBeside),
      vq::PushButton(Dlg::kDeleteId, "删除...", vq::kBeside)},
     CSize(800, 360)};
 const vq::TemplateRegistration kTaskRegistration(CECONextAuditTaskDlg::IDD, kTaskTemplate);
@@ -88,8 +89,9 @@ void CECONextAuditTaskDlg::EnableRowButtons() {
 
 CString CECONextAuditTaskDlg::TaskCondition(const CString& taskName) const {
     CString where;
-    where.Format("ECOGroup='%s' AND ECONo='%s' AND UpAuditName='%s' AND AuditName='%s'", SqlQuote(m_strECOGroup),
-                 SqlQuote(m_strECONo), SqlQuote(m_strUpAuditName), SqlQuote(taskName));
+    where.Format("ECOGroup='%s' AND ECONo='%s' AND UpAuditName='%s' AND AuditName='%s'",
+                 SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(m_strUpAuditName),
+                 SqlQuote(taskName));
     return where;
 }
 
@@ -265,7 +267,8 @@ void CECONextAuditTaskDlg::OnReReview() {
         if (!(m_list.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED))
             continue;
         const CString name = m_list.GetItemText(row, kNameColumn);
-        if (!theApp.ExecuteSql("UPDATE ECONextAuditManage SET AuditState='未完成' WHERE " + TaskCondition(name)))
+        if (!theApp.ExecuteSql("UPDATE ECONextAuditManage SET AuditState='未完成' WHERE " +
+                               TaskCondition(name)))
             return;
         m_list.SetItemText(row, kStateColumn, kOpenState);
     }

@@ -27,8 +27,17 @@ public:
     static constexpr int kDeleteId = 1005;
 
     // Columns of the list.
-    enum { kNameColumn, kAuditorColumn, kBeginColumn, kFinishColumn, kStateColumn, kResultColumn,
-           kRemarkColumn, kRequestColumn, kColumnCount };
+    enum {
+        kNameColumn,
+        kAuditorColumn,
+        kBeginColumn,
+        kFinishColumn,
+        kStateColumn,
+        kResultColumn,
+        kRemarkColumn,
+        kRequestColumn,
+        kColumnCount
+    };
 
     explicit CECONextAuditTaskDlg(CWnd* parent = nullptr);
     ~CECONextAuditTaskDlg() override;

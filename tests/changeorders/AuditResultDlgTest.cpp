@@ -52,7 +52,9 @@ protected:
         theApp.m_nAdoCloseMode = 0;
         EXPECT_EQ(rec.Pending(), 0) << "an expected message box was not shown";
     }
-    static CListCtrl& Steps(CDialog& d) { return *dynamic_cast<CListCtrl*>(d.GetDlgItem(ResultDlg::kStepListId)); }
+    static CListCtrl& Steps(CDialog& d) {
+        return *dynamic_cast<CListCtrl*>(d.GetDlgItem(ResultDlg::kStepListId));
+    }
     static CString Text(CDialog& d, int id) {
         CString text;
         d.GetDlgItem(id)->GetWindowText(text);

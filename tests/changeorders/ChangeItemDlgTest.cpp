@@ -283,7 +283,8 @@ TEST_P(ChangeItemDlgTest, AFailedReviewRestartsWhereTheSubmitDialogSaysAndTellsA
     EXPECT_EQ(Query("SELECT AuditState || '/' || Auditor FROM ECOAuditManage WHERE ECONo='C-04' AND "
                     "AuditName='审核'"),
               "未完成/lisi");
-    EXPECT_EQ(Query("SELECT AuditResult FROM ECOAuditManage WHERE ECONo='C-04' AND AuditName='校对'"), "通过");
+    EXPECT_EQ(Query("SELECT AuditResult FROM ECOAuditManage WHERE ECONo='C-04' AND AuditName='校对'"),
+              "通过");
     EXPECT_EQ(Query("SELECT Content FROM MessageManage WHERE Reseiver='lisi'"),
               "辛苦了， 需要您对更改单 C-04 进行 审核");
     ASSERT_TRUE(server.WaitForClosedSessions(1));
@@ -298,10 +299,11 @@ TEST_P(ChangeItemDlgTest, AFailedStoreKeepsTheStoredNoticeTheReviewRowsUnwritten
     Configure("评审方式", "1");
     Configure("评审流程", "两级");
     // A parts table that refuses the part P-7: the review rows are written, the part insert fails.
-    ws.Execute("DROP TABLE ECOChangePart;"
-               "CREATE TABLE ECOChangePart (ECONo VARCHAR(100), PartCode VARCHAR(100) CHECK (PartCode <> 'P-7'), "
-               "PartName VARCHAR(255), ChangeLabel VARCHAR(50), ChangePlace VARCHAR(50), ChangeECO VARCHAR(500));"
-               "INSERT INTO ECOChangePart (ECONo, PartCode, PartName) VALUES ('C-04', 'P-1', '箱盖')");
+    ws.Execute(
+        "DROP TABLE ECOChangePart;"
+        "CREATE TABLE ECOChangePart (ECONo VARCHAR(100), PartCode VARCHAR(100) CHECK (PartCode <> 'P-7'), "
+        "PartName VARCHAR(255), ChangeLabel VARCHAR(50), ChangePlace VARCHAR(50), ChangeECO VARCHAR(500));"
+        "INSERT INTO ECOChangePart (ECONo, PartCode, PartName) VALUES ('C-04', 'P-1', '箱盖')");
     Form form;
     form.m_strECONo = "C-04";
     form.m_bNewItem = 0;
@@ -351,17 +353,22 @@ TEST_P(ChangeItemDlgTest, RelatedModificationNoticesAreAppendedOrReplaced) {
         return user.Click("确定");
     };
     vq::ScriptedUser user;
-    user.Dialog(kCaption).Click("涉及修改...").Message("请选择涉及的零部件...", IDOK).Select(Form::kPartListId, 0);
+    user.Dialog(kCaption)
+        .Click("涉及修改...")
+        .Message("请选择涉及的零部件...", IDOK)
+        .Select(Form::kPartListId, 0);
     // M-1 is already listed (after "; "): kept text, nothing added.
     pick(user, {"M-1"}).Message("是否替代已有的涉及修改单信息?", IDNO).Dialog(kCaption).Do([](CDialog& d) {
         EXPECT_EQ(List(d, Form::kPartListId).GetItemText(0, 4), "M-2; M-1");
     });
-    pick(user, {"M-1", "M-3"}).Message("是否替代已有的涉及修改单信息?", IDYES).Dialog(kCaption).Do([](CDialog& d) {
-        EXPECT_EQ(List(d, Form::kPartListId).GetItemText(0, 4), "M-1; M-3");
-    });
-    pick(user, {"M-3"}).Message("是否替代已有的涉及修改单信息?", IDCANCEL).Dialog(kCaption).Do([](CDialog& d) {
-        EXPECT_EQ(List(d, Form::kPartListId).GetItemText(0, 4), "M-1; M-3");
-    });
+    pick(user, {"M-1", "M-3"})
+        .Message("是否替代已有的涉及修改单信息?", IDYES)
+        .Dialog(kCaption)
+        .Do([](CDialog& d) { EXPECT_EQ(List(d, Form::kPartListId).GetItemText(0, 4), "M-1; M-3"); });
+    pick(user, {"M-3"})
+        .Message("是否替代已有的涉及修改单信息?", IDCANCEL)
+        .Dialog(kCaption)
+        .Do([](CDialog& d) { EXPECT_EQ(List(d, Form::kPartListId).GetItemText(0, 4), "M-1; M-3"); });
     user.Click("取消").Message("是否存储更改单信息?", IDNO);
     EXPECT_EQ(form.DoModal(), IDCANCEL);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
@@ -418,7 +425,8 @@ TEST_P(ChangeItemDlgTest, PartsFoundBySearchAreAddedOnceWhateverTheirCaseAndDele
 TEST_P(ChangeItemDlgTest, ANumberReservedForANewNoticeIsWithdrawnWhenItIsNotStored) {
     Configure("编号方式", "1");
     Configure("编号宽度", "3");
-    ws.Execute("INSERT INTO Product (ProductDwgCode, ProductName, ProductStyle) VALUES ('JX-0', '减速机', 'JX')");
+    ws.Execute(
+        "INSERT INTO Product (ProductDwgCode, ProductName, ProductStyle) VALUES ('JX-0', '减速机', 'JX')");
     ws.WriteSetting("选择产品", "按产品大类", "0");
     const CString number = "JX-" + CTime::GetCurrentTime().Format("%Y") + "-001";
     Form form;

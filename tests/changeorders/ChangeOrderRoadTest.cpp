@@ -41,13 +41,16 @@ const char* const kData =
     "INSERT INTO Product (ProductDwgCode, ProductName, ProductStyle) VALUES ('JX', '减速机', 'JX');"
     "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES "
     "('三级', '混合', '校对(40,1)|*|审核[N](40,2)|*|批准(40,3)');"
-    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('更改单', '评审方式', '0');"
+    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('更改单', '评审方式', "
+    "'0');"
     "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('更改单', '评审流程', "
     "'三级');"
     "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('更改单', '评审人员', "
     "'zhaoliu|*|zhangsan|*|admin');"
-    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('更改单', '编号方式', '1');"
-    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('更改单', '编号宽度', '3');"
+    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('更改单', '编号方式', "
+    "'1');"
+    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('更改单', '编号宽度', "
+    "'3');"
     "INSERT INTO VqkorvelAll_title (TCode, TName, Manager) VALUES ('P-1', '箱座', 'zhangsan');"
     "INSERT INTO VqkorvelAll_title (TCode, TName, Manager) VALUES ('A-1', '箱体', 'wangwu');"
     "INSERT INTO VqkorvelAll_detail (UpCode, Dcode) VALUES ('A-1', 'P-1')";
@@ -73,8 +76,9 @@ protected:
     }
     CString Query(const CString& sql) const { return ws.QueryText(sql); }
     CString Step(const CString& number, const char* step, const char* columns) const {
-        return Query(CString("SELECT ") + columns + " FROM ECOAuditManage WHERE ECOGroup='更改单' AND ECONo='" +
-                     number + "' AND AuditName='" + step + "'");
+        return Query(CString("SELECT ") + columns +
+                     " FROM ECOAuditManage WHERE ECOGroup='更改单' AND ECONo='" + number +
+                     "' AND AuditName='" + step + "'");
     }
     // The reviewer of an open step passes it, and the steps of the next level of the path are
     // opened (as the review engine records a decision); false when it was the last level.
@@ -88,10 +92,11 @@ protected:
         for (const CString& next : path.m_arrNextSteps)
             for (int i = 0; i < path.GetCount(); ++i)
                 if (path.GetItem(i)->m_strTaskName == next)
-                    ws.Execute("INSERT INTO ECOAuditManage (ECOGroup, ECONo, AuditingType, AuditName, Auditor, "
-                               "BeginTime, AuditState, AuditManager) VALUES ('更改单', '" +
-                               number + "', '按组', '" + next + "', '" + path.GetItem(i)->m_strAuditor + "', '" +
-                               today + "', '未完成', '" + path.GetItem(i)->m_strAuditor + "')");
+                    ws.Execute(
+                        "INSERT INTO ECOAuditManage (ECOGroup, ECONo, AuditingType, AuditName, Auditor, "
+                        "BeginTime, AuditState, AuditManager) VALUES ('更改单', '" +
+                        number + "', '按组', '" + next + "', '" + path.GetItem(i)->m_strAuditor + "', '" +
+                        today + "', '未完成', '" + path.GetItem(i)->m_strAuditor + "')");
         return path.m_arrNextSteps.GetSize() > 0;
     }
 
@@ -139,9 +144,10 @@ TEST_P(ChangeOrderRoadTest, RegisteredStoredSentToReviewReviewedThroughTheLevels
         EXPECT_EQ(form.DoModal(), IDOK);
         EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     }
-    EXPECT_EQ(Query("SELECT State || '/' || SaveUser || '/' || ProductCode FROM ECOChangeManage WHERE ECONo='" +
-                    number + "'"),
-              "临时/李四/JX");
+    EXPECT_EQ(
+        Query("SELECT State || '/' || SaveUser || '/' || ProductCode FROM ECOChangeManage WHERE ECONo='" +
+              number + "'"),
+        "临时/李四/JX");
     EXPECT_EQ(Query("SELECT ECONo FROM ECOSerialNo WHERE ECOGroup='更改单'"), number);
 
     // 2. Opened again through the entry function, editable for its preparer, sent to review.
@@ -200,7 +206,8 @@ TEST_P(ChangeOrderRoadTest, RegisteredStoredSentToReviewReviewedThroughTheLevels
     publisher.m_strECONo = number;
     publisher.m_strECOGroup = "更改单";
     publisher.Publish();
-    EXPECT_EQ(Query("SELECT count(*) FROM ECOPartRelease WHERE ECONo='" + number + "' AND PartCode='P-1'"), "1");
+    EXPECT_EQ(Query("SELECT count(*) FROM ECOPartRelease WHERE ECONo='" + number + "' AND PartCode='P-1'"),
+              "1");
     EXPECT_EQ(Query("SELECT RelateType FROM ECOPartNotify WHERE ECONo='" + number + "' AND PartCode='A-1'"),
               "间接");
 

@@ -61,11 +61,12 @@ protected:
     // A task row of C-1's step: name, auditor, state, and finish time, result and opinion.
     void Task(const char* name, const char* auditor, const char* state, const char* finish = "",
               const char* result = "", const char* remark = "") const {
-        ws.Execute(CString("INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, AuditName, "
-                           "Auditor, BeginTime, FinishTime, AuditState, AuditResult, AuditRemark) VALUES "
-                           "('更改单', 'C-1', '校对[N]', 'admin', '") +
-                   name + "', '" + auditor + "', '2026-11-01', '" + finish + "', '" + state + "', '" + result +
-                   "', '" + remark + "')");
+        ws.Execute(
+            CString("INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, AuditName, "
+                    "Auditor, BeginTime, FinishTime, AuditState, AuditResult, AuditRemark) VALUES "
+                    "('更改单', 'C-1', '校对[N]', 'admin', '") +
+            name + "', '" + auditor + "', '2026-11-01', '" + finish + "', '" + state + "', '" + result +
+            "', '" + remark + "')");
     }
     CString Query(const CString& sql) const { return ws.QueryText(sql); }
     CString Count(const CString& where) const { return Query("SELECT count(*) FROM " + where); }
@@ -143,7 +144,8 @@ TEST_P(NextAuditTaskTest, AddingUsersGivesNumberedTasksStampedByTheServerAndNoti
               "3");
     std::vector<CString> auditors;
     for (const char* name : {"校对[1]", "校对[2]", "校对[3]"})
-        auditors.push_back(Query(CString("SELECT Auditor FROM ECONextAuditManage WHERE AuditName='") + name + "'"));
+        auditors.push_back(
+            Query(CString("SELECT Auditor FROM ECONextAuditManage WHERE AuditName='") + name + "'"));
     std::sort(auditors.begin(), auditors.end());
     EXPECT_EQ(auditors, (std::vector<CString>{"lisi", "wangwu", "zhangsan"}));
     const CString text = "辛苦了， 需要您对更改单 C-1 进行 校对[N] 的协助评审";
@@ -163,7 +165,9 @@ TEST_P(NextAuditTaskTest, AnAccountHoldingATaskInAnyCaseIsSkippedAndTheOthersAdd
         .Do([](CDialog& d) { EXPECT_TRUE(Enabled(d, TaskDlg::kModifyId)); })
         .Click(TaskDlg::kAddId)
         .Dialog(kPickMany)
-        .Do([](CDialog& d) { SelectRows(d, 1059, {"zhangsan", "lisi"}); })
+        .Do([](CDialog& d) {
+            SelectRows(d, 1059, {"zhangsan", "lisi"});
+        })
         .Click(IDOK)
         .Message("选定的评审负责人已经有评审任务，不能再分配...", IDOK)
         .Dialog(kManage)
@@ -181,7 +185,9 @@ TEST_P(NextAuditTaskTest, DeletingKeepsFinishedTasksAndFreesTheNamesOfTheOthers)
     Task("校对[3]", "wangwu", "未完成");
     vq::ScriptedUser user;
     user.Dialog(kManage)
-        .Do([](CDialog& d) { SelectRows(d, TaskDlg::kListId, {"校对[1]", "校对[2]", "校对[3]"}); })
+        .Do([](CDialog& d) {
+            SelectRows(d, TaskDlg::kListId, {"校对[1]", "校对[2]", "校对[3]"});
+        })
         .Click(TaskDlg::kDeleteId)
         .Message("是否要删除选中的协助评审任务?", IDNO)
         .Do([](CDialog& d) { EXPECT_EQ(List(d, TaskDlg::kListId).GetItemCount(), 3); })
@@ -209,16 +215,19 @@ TEST_P(NextAuditTaskTest, AStepWithAHundredTasksTakesNoMore) {
     for (int n = 1; n <= 100; ++n) {
         CString name;
         name.Format("校对[%d]", n);
-        script += "INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, AuditName, Auditor, AuditState) "
-                  "VALUES ('更改单', 'C-1', '校对[N]', '" +
-                  name + "', 'u', '未完成');";
+        script +=
+            "INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, AuditName, Auditor, AuditState) "
+            "VALUES ('更改单', 'C-1', '校对[N]', '" +
+            name + "', 'u', '未完成');";
     }
     ws.Execute(script);
     vq::ScriptedUser user;
     user.Dialog(kManage)
         .Click(TaskDlg::kAddId)
         .Dialog(kPickMany)
-        .Do([](CDialog& d) { SelectRows(d, 1059, {"zhangsan", "lisi"}); })
+        .Do([](CDialog& d) {
+            SelectRows(d, 1059, {"zhangsan", "lisi"});
+        })
         .Click(IDOK)
         .Message("协助评审任务不能超过100项...", IDOK) // once: no further account is handled
         .Dialog(kManage)
@@ -291,8 +300,9 @@ TEST_P(NextAuditTaskTest, ChangingATaskStoresAuditorAndRequestAndTellsTheAuditor
         .Click("退出");
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(Query("SELECT Auditor || '/' || AuditRequest FROM ECONextAuditManage WHERE AuditName='校对[1]'"),
-              "zhaoliu/核对尺寸'公差'");
+    EXPECT_EQ(
+        Query("SELECT Auditor || '/' || AuditRequest FROM ECONextAuditManage WHERE AuditName='校对[1]'"),
+        "zhaoliu/核对尺寸'公差'");
     // Stamped by the workstation's clock, with seconds.
     const CString sendTime = Query("SELECT SendTime FROM MessageManage WHERE Reseiver='zhaoliu'");
     EXPECT_EQ(sendTime.GetLength(), 19) << sendTime.c_str();

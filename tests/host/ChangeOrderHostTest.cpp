@@ -54,7 +54,7 @@ TEST(ChangeOrderHost, AnotherUserOnlyLooksAndTheTaskListShowsDisplayOnly) {
     EXPECT_EQ(ws.QueryText("SELECT AffectNo FROM ECOChangeManage WHERE ECONo='JX-2026-004'"), "");
 
     const CString tasks = ws.WriteFile("in/tasks.script", "dialog \"更改单—协助评审任务管理\"\n"
-                                                         "click \"退出\"\n");
+                                                          "click \"退出\"\n");
     run = vqtest::RunHost("--headless --script " + tasks.str() +
                           " ECOAssignNextAuditTaskShow 更改单 JX-2026-002 校对[N] zhaoliu");
     EXPECT_EQ(run.status, 0) << run.out;
