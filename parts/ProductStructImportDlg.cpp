@@ -43,7 +43,10 @@ constexpr const char* kFileFilter =
     "(*.txt)|*.txt|带分号的明细表 (*.csv)|*.csv||";
 constexpr const char* kStopHint = "\n\n      中止操作请按<取消>键...";
 constexpr int kUnitsPerCommit = 500;
+// A batch of parents ends at this many parents or lines, whichever comes first (its values are
+// held in memory until it is written).
 constexpr std::size_t kDetailUnitsPerBatch = 200;
+constexpr std::size_t kDetailLinesPerBatch = 500;
 constexpr int kCodesPerDelete = 100;
 // A quoted field may hold line ends; a quote left open ends its record after this many lines.
 constexpr int kMaxRecordLines = 100;
@@ -800,6 +803,7 @@ void CProductStructImportDlg::Store() {
     progress->m_progress.SetRange(0, 10);
     BeginStore();
     m_bBoundStore = false;
+    m_bSetStore = false;
     if (m_bOuterTransaction) {
         try {
             PrepareStoreCommands();
@@ -808,6 +812,7 @@ void CProductStructImportDlg::Store() {
             // The text statements say what is wrong, statement by statement.
         }
     }
+    PlanByIndex(true);
     bool goOn = true;
     if (separate == 0) {
         progress->m_progress.SetPos(2);
@@ -820,6 +825,7 @@ void CProductStructImportDlg::Store() {
         StoreDetails();
     }
     EndStore();
+    PlanByIndex(false);
     m_titleDelete = m_titleInsert = m_detailDelete = m_detailInsert = nullptr;
     progress->m_progress.SetPos(10);
     progress->DestroyWindow();
@@ -830,6 +836,21 @@ void CProductStructImportDlg::Store() {
     if (m_nFailedRows > 0)
         text.AppendFormat("\n有 %d 条数据未能存储。", m_nFailedRows);
     AfxMessageBox(text);
+}
+
+// PostgreSQL plans each statement from the tables' statistics, and those lag behind a store that
+// fills a table that was empty or small: a delete by a list of codes would then be planned as a
+// read of the whole table, for every list. The store's statements find their rows by code, so
+// while it runs the planner is told to use the indexes (its first transaction sets it for the
+// session; a store that ends in a rollback takes it back with it).
+void CProductStructImportDlg::PlanByIndex(bool on) {
+    if (!m_bBoundStore || !m_pConnection || m_pConnection->GetEngine() != vq::db::Engine::PostgreSQL)
+        return;
+    try {
+        m_pConnection->Execute(on ? "SET enable_seqscan = off" : "RESET enable_seqscan");
+    } catch (_com_error&) {
+        // Only slower; a connection that failed is reported by the store's own statements.
+    }
 }
 
 void CProductStructImportDlg::BeginStore() {
@@ -972,7 +993,13 @@ void CProductStructImportDlg::PrepareStoreCommands() {
     CString marks("?");
     for (int k = 1; k < kCodesPerDelete; ++k)
         marks += ", ?";
-    sql.Format("DELETE FROM %s WHERE Tcode IN (%s)", m_strTitleTable, marks);
+    // SQLite: deletes by one code, which the database layer runs for all codes of a call as one
+    // statement. PostgreSQL: deletes by lists of codes (each call one exchange with the server).
+    m_bSetStore = m_pConnection->GetEngine() == vq::db::Engine::SQLite;
+    if (m_bSetStore)
+        sql.Format("DELETE FROM %s WHERE Tcode=?", m_strTitleTable);
+    else
+        sql.Format("DELETE FROM %s WHERE Tcode IN (%s)", m_strTitleTable, marks);
     m_titleDelete = PreparedCommand(sql);
     sql.Format(
         "INSERT INTO %s (%sTcode, Tname, Tframe, TMaterial, TWeight, Ttime, ProductDwgCode, Tother1, "
@@ -980,7 +1007,10 @@ void CProductStructImportDlg::PrepareStoreCommands() {
         "?, ?, ?, '#', ?, ?, ?, 'A', 'A', ?, '数据导入')",
         m_strTitleTable, file, fileValue);
     m_titleInsert = PreparedCommand(sql);
-    sql.Format("DELETE FROM %s WHERE UpCode=? AND Dcode IN (%s)", m_strDetailTable, marks);
+    if (m_bSetStore)
+        sql.Format("DELETE FROM %s WHERE UpCode=? AND Dcode=?", m_strDetailTable);
+    else
+        sql.Format("DELETE FROM %s WHERE UpCode=? AND Dcode IN (%s)", m_strDetailTable, marks);
     m_detailDelete = PreparedCommand(sql);
     sql.Format(
         "INSERT INTO %s (%sUpCode, UpName, Ditem, Dcode, Dname, DMaterial, Dquantity, Dweight, Dremark, "
@@ -990,15 +1020,16 @@ void CProductStructImportDlg::PrepareStoreCommands() {
     m_detailInsert = PreparedCommand(sql);
 }
 
-// The values of the deletes of a list of codes, kCodesPerDelete to a statement, each after the
-// leading values; NULL, which matches nothing, fills the last statement's list.
-std::vector<std::vector<_variant_t>>
-CProductStructImportDlg::CodeLists(const std::vector<_variant_t>& leading,
-                                   const std::vector<CString>& codes) {
+// The values of the deletes of a list of codes: one set per code where the database layer
+// deletes them as one statement (SQLite), else kCodesPerDelete codes to a set, each after the
+// leading values, NULL (which matches nothing) filling the last list.
+std::vector<std::vector<_variant_t>> CProductStructImportDlg::CodeLists(const std::vector<_variant_t>& leading,
+                                                                        const std::vector<CString>& codes) const {
     std::vector<std::vector<_variant_t>> lists;
-    for (std::size_t first = 0; first < codes.size(); first += kCodesPerDelete) {
+    const std::size_t perSet = m_bSetStore ? 1 : kCodesPerDelete;
+    for (std::size_t first = 0; first < codes.size(); first += perSet) {
         std::vector<_variant_t>& list = lists.emplace_back(leading);
-        for (std::size_t k = first; k < first + kCodesPerDelete; ++k)
+        for (std::size_t k = first; k < first + perSet; ++k)
             list.push_back(k < codes.size() ? _variant_t(codes[k]) : _variant_t::Null());
     }
     return lists;
@@ -1181,6 +1212,7 @@ bool CProductStructImportDlg::StoreDetails() {
     progress.SetRange(0, rows, 1);
     ProgressPace pace;
     std::vector<DetailUnit> batch;
+    std::size_t batchLines = 0;
     for (int r = 0; r < rows; ++r) {
         if (pace.Due(r, rows)) {
             progress.SetText((CString("共 %d 条，正处理第 %d 条......") + kStopHint).c_str(), rows, r + 1);
@@ -1208,8 +1240,12 @@ bool CProductStructImportDlg::StoreDetails() {
             continue;
         }
         batch.push_back(unit);
-        if (batch.size() >= kDetailUnitsPerBatch && !StoreDetailBatch(batch))
-            return false;
+        batchLines += unit.lines->size();
+        if (batch.size() >= kDetailUnitsPerBatch || batchLines >= kDetailLinesPerBatch) {
+            batchLines = 0;
+            if (!StoreDetailBatch(batch))
+                return false;
+        }
     }
     return StoreDetailBatch(batch);
 }
@@ -1246,6 +1282,75 @@ bool CProductStructImportDlg::StoreDetailBatch(std::vector<DetailUnit>& batch) {
         return true;
     std::vector<DetailUnit> units;
     std::swap(units, batch);
+    if (units.size() > 1) {
+        switch (StoreDetailsAsSet(units)) {
+        case SetResult::Stored:
+            return true;
+        case SetResult::Stop:
+            return false;
+        case SetResult::Failed:
+            break; // parent by parent: the failing one is found, shown and asked about as always
+        }
+    }
+    return StoreDetailsByParent(units);
+}
+
+// All parents of a batch inside a savepoint: their deletes as one call, their inserts as one
+// call on SQLite, one call per parent elsewhere (a server that ends the session then ends it in
+// a known parent). Failed: undone, nothing counted; Stop: the store has ended (the connection is
+// lost, or undoing failed). A lost connection loses the rows of the parents that had begun, as
+// parent by parent.
+CProductStructImportDlg::SetResult CProductStructImportDlg::StoreDetailsAsSet(const std::vector<DetailUnit>& units) {
+    std::unordered_set<std::string> parents;
+    for (const DetailUnit& unit : units)
+        // A parent twice (in two spellings) deletes what its first unit wrote: run them in order.
+        if (!parents.insert(LowerKey(unit.upCode)).second)
+            return SetResult::Failed;
+    auto rowsOf = [&](std::size_t end) {
+        int rows = 0;
+        for (std::size_t k = 0; k < end; ++k)
+            rows += static_cast<int>(units[k].lines->size());
+        return rows;
+    };
+    std::size_t begun = units.size();
+    try {
+        m_pConnection->Execute("SAVEPOINT vq_store_batch");
+        std::vector<std::vector<_variant_t>> deletes;
+        std::vector<std::vector<std::vector<_variant_t>>> inserts(m_bSetStore ? 1 : units.size());
+        for (std::size_t k = 0; k < units.size(); ++k)
+            DetailValues(units[k], deletes, inserts[m_bSetStore ? 0 : k]);
+        m_detailDelete->ExecuteArray(deletes);
+        for (std::size_t k = 0; k < inserts.size(); ++k) {
+            begun = m_bSetStore ? units.size() : k + 1;
+            m_detailInsert->ExecuteArray(inserts[k]);
+        }
+        begun = units.size();
+        m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
+    } catch (_com_error& e) {
+        if (IsConnectionLost(e)) {
+            ReportLikeText(e);
+            m_nFailedRows += rowsOf(begun);
+            FailStore(0);
+            m_bStoreStopped = TRUE;
+            return SetResult::Stop;
+        }
+        try {
+            m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_batch");
+            m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
+        } catch (_com_error& undo) {
+            ReportStoreError(undo);
+            FailStore(rowsOf(units.size()));
+            return SetResult::Stop;
+        }
+        return SetResult::Failed;
+    }
+    return KeepUnits(static_cast<int>(units.size()), rowsOf(units.size())) ? SetResult::Stored : SetResult::Stop;
+}
+
+// The parents of a batch one after another (see StoreDetailBatch).
+bool CProductStructImportDlg::StoreDetailsByParent(std::vector<DetailUnit>& units) {
+    if (units.empty())
+        return true;
     auto rowsOf = [&](std::size_t first, std::size_t end) {
         int rows = 0;
         for (std::size_t k = first; k < end; ++k)
@@ -1303,7 +1408,7 @@ bool CProductStructImportDlg::StoreDetailBatch(std::vector<DetailUnit>& batch) {
     }
     std::vector<DetailUnit> before(units.begin(), units.begin() + static_cast<long>(failing));
     std::vector<DetailUnit> after(units.begin() + static_cast<long>(failing) + 1, units.end());
-    return StoreDetailBatch(before) && StoreDetailUnit(units[failing]) && StoreDetailBatch(after);
+    return StoreDetailsByParent(before) && StoreDetailUnit(units[failing]) && StoreDetailsByParent(after);
 }
 
 // The deletes and inserts of one parent as text statements, inside its unit.
@@ -1361,10 +1466,10 @@ void CProductStructImportDlg::StoreDetailsAsText(const CString& upCode, const CS
     }
 }
 
-// One parent's deletes and inserts through the prepared commands; database errors throw.
-void CProductStructImportDlg::StoreDetailsBound(const DetailUnit& unit) {
+// The values of one parent's deletes and inserts through the prepared commands.
+void CProductStructImportDlg::DetailValues(const DetailUnit& unit, std::vector<std::vector<_variant_t>>& deletes,
+                                           std::vector<std::vector<_variant_t>>& inserts) {
     std::vector<CString> codes;
-    std::vector<std::vector<_variant_t>> inserts;
     int position = 1;
     for (std::size_t k = 0; k < unit.lines->size(); ++k, ++position) {
         const int index = (*unit.lines)[k];
@@ -1380,7 +1485,15 @@ void CProductStructImportDlg::StoreDetailsBound(const DetailUnit& unit) {
                            item.m_strRemark, item.m_strStand, item.m_strStyle, item.m_strOther1,
                            item.m_strOther2, m_strProductDwgCode});
     }
-    m_detailDelete->ExecuteArray(CodeLists({unit.upCode}, codes));
+    for (auto& set : CodeLists({unit.upCode}, codes))
+        deletes.push_back(std::move(set));
+}
+
+// One parent's deletes and inserts through the prepared commands; database errors throw.
+void CProductStructImportDlg::StoreDetailsBound(const DetailUnit& unit) {
+    std::vector<std::vector<_variant_t>> deletes, inserts;
+    DetailValues(unit, deletes, inserts);
+    m_detailDelete->ExecuteArray(deletes);
     m_detailInsert->ExecuteArray(inserts);
 }
 

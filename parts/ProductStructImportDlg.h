@@ -150,6 +150,7 @@ private:
     // BeginUnit, EndUnit and EndStore return false (after showing the error) when the database
     // could not do it; the store then ends as failed (FailStore).
     void BeginStore();
+    void PlanByIndex(bool on);
     bool EndStore();
     bool BeginUnit();
     bool EndUnit(bool keep, int rows);
@@ -169,8 +170,8 @@ private:
     _CommandPtr PreparedCommand(const CString& text);
     void PrepareStoreCommands();
     static double StoredWeight(double weight);
-    static std::vector<std::vector<_variant_t>> CodeLists(const std::vector<_variant_t>& leading,
-                                                          const std::vector<CString>& codes);
+    std::vector<std::vector<_variant_t>> CodeLists(const std::vector<_variant_t>& leading,
+                                                   const std::vector<CString>& codes) const;
     // Shows a lost connection as a failed text statement does.
     void ReportLikeText(const _com_error& e);
     // Units kept in the running transaction; commits now and then. False when the commit failed.
@@ -186,8 +187,17 @@ private:
     };
     bool StoreDetailUnit(const DetailUnit& unit);
     bool StoreDetailBatch(std::vector<DetailUnit>& batch);
+    bool StoreDetailsByParent(std::vector<DetailUnit>& units);
+    enum class SetResult { Stored, Failed, Stop };
+    SetResult StoreDetailsAsSet(const std::vector<DetailUnit>& units);
+    void DetailValues(const DetailUnit& unit, std::vector<std::vector<_variant_t>>& deletes,
+                      std::vector<std::vector<_variant_t>>& inserts);
     void StoreDetailsBound(const DetailUnit& unit);
     bool m_bBoundStore = false;
+    // SQLite: deletes by one code (the database layer runs those of a call as one statement) and
+    // the inserts of all parents of a batch as one call; each run of a statement costs its
+    // compilation there.
+    bool m_bSetStore = false;
     _CommandPtr m_titleDelete;
     _CommandPtr m_titleInsert;
     _CommandPtr m_detailDelete;

@@ -81,8 +81,12 @@ vq::db::PreparedStatement* _Command::Statement() {
     m_statementUnprepared = !m_statement;
     const vq::db::Engine engine = m_connection->GetEngine();
     m_insert.reset();
+    m_keyDelete.reset();
+    m_keyDeleteStatement.reset();
     if (m_statement && (engine == vq::db::Engine::SQLite || engine == vq::db::Engine::PostgreSQL))
         m_insert = vq::db::SplitSingleRowInsert(m_text.str());
+    if (m_statement && engine == vq::db::Engine::SQLite)
+        m_keyDelete = vq::db::SplitKeyDelete(m_text.str());
     return m_statement.get();
 }
 
@@ -207,6 +211,29 @@ long _Command::ExecuteRows(const vq::db::SingleRowInsert& insert,
     return total;
 }
 
+// "DELETE FROM t WHERE (a, b) IN (SELECT <elements of each JSON row> FROM json_each(?))": the
+// keys of all sets in one value. The columns' own collation applies to the comparison, as in
+// "a=?", and SQLite looks each key up through the table's index.
+std::optional<long> _Command::ExecuteKeyDelete(const vq::db::KeyDelete& keys,
+                                               const std::vector<std::vector<_variant_t>>& sets) {
+    std::string json;
+    if (!RowsAsJson(sets, keys.columns.size(), json))
+        return std::nullopt;
+    if (!m_keyDeleteStatement || !m_keyDeleteStatement->IsOpen()) {
+        std::string columns, elements;
+        for (std::size_t k = 0; k < keys.columns.size(); ++k) {
+            columns += (k ? ", " : "") + keys.columns[k];
+            elements += (k ? ", " : "") + std::string("json_extract(vq_row.value, '$[") + std::to_string(k) + "]')";
+        }
+        const std::string text = "DELETE FROM " + keys.table + " WHERE (" + columns + ") IN (SELECT " + elements +
+                                 " FROM json_each(?) vq_row)";
+        m_keyDeleteStatement = m_connection->Prepare(CString(text));
+        if (!m_keyDeleteStatement)
+            return std::nullopt;
+    }
+    return m_connection->RunPrepared(*m_keyDeleteStatement, {_variant_t(CString(std::move(json)))}).rowsAffected;
+}
+
 long _Command::ExecuteArray(const std::vector<std::vector<_variant_t>>& sets) {
     CheckConnection(m_connection);
     if (sets.empty())
@@ -214,6 +241,10 @@ long _Command::ExecuteArray(const std::vector<std::vector<_variant_t>>& sets) {
     if (vq::db::PreparedStatement* statement = Statement()) {
         if (m_insert && sets.size() > 1)
             return ExecuteRows(*m_insert, sets);
+        if (m_keyDelete && sets.size() > 1) {
+            if (std::optional<long> affected = ExecuteKeyDelete(*m_keyDelete, sets))
+                return *affected;
+        }
         return m_connection->RunPreparedArray(*statement, sets);
     }
     long total = 0;

@@ -121,4 +121,9 @@ private:
     long ExecuteRows(const vq::db::SingleRowInsert& insert, const std::vector<std::vector<_variant_t>>& sets);
     std::optional<vq::db::SingleRowInsert> m_insert;
     std::map<std::size_t, std::shared_ptr<vq::db::PreparedStatement>> m_rowStatements;
+    // Deletes by the key values of several sets in one statement (SQLite).
+    std::optional<long> ExecuteKeyDelete(const vq::db::KeyDelete& keys,
+                                         const std::vector<std::vector<_variant_t>>& sets);
+    std::optional<vq::db::KeyDelete> m_keyDelete;
+    std::shared_ptr<vq::db::PreparedStatement> m_keyDeleteStatement;
 };

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <map>
+#include <regex>
 
 namespace vq::db {
 namespace {
@@ -970,6 +971,30 @@ std::optional<SingleRowInsert> SplitSingleRowInsert(std::string_view sql) {
     insert.head = std::string(sql.substr(0, open));
     insert.row = std::string(sql.substr(open, close + 1 - open));
     return insert;
+}
+
+std::optional<KeyDelete> SplitKeyDelete(std::string_view sql) {
+    static const std::regex whole(R"(^\s*delete\s+from\s+([A-Za-z_][\w.]*)\s+where\s+(.*?)\s*;?\s*$)",
+                                  std::regex::icase);
+    static const std::regex key(R"(^\s*([A-Za-z_]\w*)\s*=\s*\?\s*(and\b)?)", std::regex::icase);
+    const std::string text(sql);
+    std::smatch m;
+    if (!std::regex_match(text, m, whole))
+        return std::nullopt;
+    KeyDelete result;
+    result.table = m[1].str();
+    std::string rest = m[2].str();
+    for (bool more = true; more;) {
+        std::smatch k;
+        if (!std::regex_search(rest, k, key))
+            return std::nullopt;
+        result.columns.push_back(k[1].str());
+        more = k[2].matched;
+        rest = k.suffix().str();
+        if (more == rest.empty()) // "AND" with nothing after it, or something else after a key
+            return std::nullopt;
+    }
+    return result;
 }
 
 } // namespace vq::db

@@ -80,4 +80,13 @@ struct SingleRowInsert {
 };
 std::optional<SingleRowInsert> SplitSingleRowInsert(std::string_view sql);
 
+// "DELETE FROM t WHERE a=? AND b=?" (only columns compared with '?' marks, joined by AND) split
+// into the table and the columns in the order of their marks; nothing for any other statement.
+// A batch can then delete the rows of all its sets with one statement.
+struct KeyDelete {
+    std::string table;
+    std::vector<std::string> columns;
+};
+std::optional<KeyDelete> SplitKeyDelete(std::string_view sql);
+
 } // namespace vq::db

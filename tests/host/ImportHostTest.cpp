@@ -87,3 +87,48 @@ TEST(ImportHost, ALostConnectionEndsTheImportWithAMessageAndTheResult) {
     EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_detail"), "0");
     EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_title"), "0");
 }
+
+// The session ends at the second parent of a batch: the rows lost are those of the title, of the
+// parent written before it in the same transaction and of the parent being written, as when
+// each parent is written on its own.
+TEST(ImportHost, ALostConnectionInsideABatchCountsTheParentsBegun) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "needs the PostgreSQL server";
+    vqtest::DbWorkspace ws(0);
+    {
+        _ConnectionPtr conn = ws.Connect();
+        conn->Execute("CREATE FUNCTION end_session() RETURNS trigger LANGUAGE plpgsql AS "
+                      "$$ BEGIN PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NEW; END $$");
+        conn->Execute("CREATE TRIGGER end_session BEFORE INSERT ON VqkorvelTeam_detail FOR EACH ROW "
+                      "WHEN (NEW.Dcode = 'CUT') EXECUTE FUNCTION end_session()");
+    }
+    ws.WriteFile("install/qent/spt/vqbomspt.ini",
+                 vq::Utf8ToGbk("[配置属性]\r\n父图号\r\n序号\r\n图号\r\n图名\r\n数量\r\n图幅\r\n[结束]\r\n"));
+    const CString csv =
+        ws.WriteFile("in/bom.csv", vq::Utf8ToGbk("\"父图号\",\"序号\",\"图号\",\"图名\",\"数量\",\"图幅\"\r\n"
+                                                 "\"A\",\"1\",\"A-9\",\"件\",\"1\",\"\"\r\n"
+                                                 "\"Q\",\"1\",\"A-1\",\"件\",\"1\",\"A1\"\r\n"
+                                                 "\"Q\",\"2\",\"CUT\",\"件\",\"1\",\"\"\r\n"
+                                                 "\"R\",\"1\",\"R-1\",\"件\",\"1\",\"\"\r\n"));
+    const std::string script =
+        "dialog \"产品结构数据导入\"\n"
+        "click 1388\n"
+        "file \"" +
+        csv.str() +
+        "\" 4\n"
+        "dialog \"产品数据匹配\"\n"
+        "click 1\n"
+        "select 1062 1\n"
+        "click 1329\n"
+        "message * IDOK\n"
+        "message \"与数据库的连接已断开，操作不能继续。\" IDOK\n"
+        "message \"产品结构信息存储已中止，已存储的数据保留...\\n有 4 条数据未能存储。\" IDOK\n"
+        "click 2\n";
+    const CString scriptPath = ws.WriteFile("in/lost.script", script);
+    vqtest::HostRun r =
+        vqtest::RunHost("--headless --script " + scriptPath.str() + " ImportProductDataFromFile x zhangsan");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("result: 1"), std::string::npos) << r.out;
+    EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_detail"), "0");
+    EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_title"), "0");
+}

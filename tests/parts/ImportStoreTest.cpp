@@ -66,5 +66,45 @@ TEST_P(ImportStoreTest, BatchesStoreWhatLineByLineStatementsWould) {
               "2800");
 }
 
+// A parent that fails inside a batch of many parents: the batch is written again parent by
+// parent, so the failing one is shown and asked about as always and keeps its old lines, and
+// every other parent of the batch and after it is stored.
+TEST_P(ImportStoreTest, AFailingParentInsideABatchIsFoundAndTheOthersAreStored) {
+    vqtest::DbWorkspace ws(GetParam());
+    ws.Execute("INSERT INTO VqkorvelTeam_detail (UpCode, Ditem, Dcode, Dname) VALUES ('P-150', 1, 'OLD', 'old')");
+    RefuseBadCodes(ws);
+    RememberMatching(ws, {"父图号", "序号", "图号", "图名", "材料", "数量", "重量", "备注", "图幅"});
+    std::string csv = kCsvHeader;
+    for (int p = 0; p < 300; ++p) {
+        const std::string up = "P-" + std::to_string(p);
+        csv += "\"" + up + "\",\"1\",\"D-" + std::to_string(p) + "\",\"件\",\"\",\"1\",\"0\",\"\",\"\"\r\n";
+        csv += "\"" + up + "\",\"2\",\"" + (p == 150 ? std::string("BAD") : "E-" + std::to_string(p)) +
+               "\",\"件\",\"\",\"1\",\"0\",\"\",\"\"\r\n";
+    }
+    const CString path = WriteGbk(ws, "in/bad.csv", csv);
+    vq::ScriptedUser user;
+    user.Dialog("产品结构数据导入")
+        .Click(1388)
+        .File(path, 4)
+        .Dialog("产品数据匹配")
+        .Click(IDOK)
+        .Select(1062, 1)
+        .Click(1329)
+        .AnyMessage(IDOK)
+        .AnyMessage(IDOK)
+        .MessageContaining("INSERT INTO VqkorvelTeam_detail", IDOK)
+        .Message("插入明细信息出错，是否退出?", IDNO)
+        .Message("产品结构信息存储完毕...\n有 2 条数据未能存储。", IDOK)
+        .Click(IDCANCEL);
+    EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_detail"), "599");
+    EXPECT_EQ(Rows(ws, "SELECT Dcode FROM VqkorvelTeam_detail WHERE UpCode='P-150'"),
+              (std::vector<std::string>{"OLD"}));
+    EXPECT_EQ(Rows(ws, "SELECT Dcode FROM VqkorvelTeam_detail WHERE UpCode IN ('P-149', 'P-151') ORDER BY "
+                       "UpCode, Ditem"),
+              (std::vector<std::string>{"D-149", "E-149", "D-151", "E-151"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, ImportStoreTest, vqtest::DbWorkspace::Types(),
                          vqtest::DbWorkspace::TypeName);

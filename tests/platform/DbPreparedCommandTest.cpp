@@ -211,6 +211,23 @@ TEST_P(DbPreparedCommandTest, ClosedConnectionFailsCleanly) {
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM Items"), "0");
 }
 
+// A delete by key values deletes, for a batch of sets, what each set would alone: quotes,
+// Chinese text and another letter case match as in a single statement, NULL matches nothing,
+// and rows that match no whole set stay.
+TEST_P(DbPreparedCommandTest, KeyDeletesOfABatchDeleteWhatEachSetWould) {
+    Command(kInsert)->ExecuteArray({{"K'1", "甲'", 1, 1.0, _variant_t::Null()},
+                                    {"k2", "乙", 2, 2.0, _variant_t::Null()},
+                                    {"K3", _variant_t::Null(), 3, 3.0, _variant_t::Null()},
+                                    {"K4", "丁", 4, 4.0, _variant_t::Null()},
+                                    {"K5", "戊", 5, 5.0, _variant_t::Null()}});
+    Command("DELETE FROM Items WHERE Code=? AND Name=?")
+        ->ExecuteArray({{"k'1", "甲'"}, {"K2", "乙"}, {"K3", _variant_t::Null()}, {"K4", "戊"}, {"none", "x"}});
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM Items"), "3");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM Items WHERE Code IN ('K3', 'K4', 'K5')"), "3");
+    Command("DELETE FROM Items WHERE Code = ?")->ExecuteArray({{"k3"}, {_variant_t::Null()}, {"K5"}});
+    EXPECT_EQ(ws.QueryText("SELECT Code FROM Items"), "K4");
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, DbPreparedCommandTest, vqtest::DbWorkspace::Types(),
                          vqtest::DbWorkspace::TypeName);
 
@@ -228,4 +245,20 @@ TEST(SingleRowInsert, OnlyAnInsertOfOneRowOfValuesIsSplit) {
     EXPECT_FALSE(vq::db::SplitSingleRowInsert("INSERT INTO T (a) VALUES (?) RETURNING a"));
     EXPECT_FALSE(vq::db::SplitSingleRowInsert("UPDATE T SET a = ? WHERE b IN (SELECT c FROM values_table)"));
     EXPECT_FALSE(vq::db::SplitSingleRowInsert("INSERT INTO values_list (a) SELECT 'VALUES (?)'"));
+}
+
+// Which statements a batch may run as one delete by the key values of all its sets.
+TEST(KeyDelete, OnlyADeleteByColumnsEqualToMarksIsSplit) {
+    auto keys = vq::db::SplitKeyDelete("delete FROM T_x WHERE a = ? AND b=? ;");
+    ASSERT_TRUE(keys);
+    EXPECT_EQ(keys->table, "T_x");
+    EXPECT_EQ(keys->columns, (std::vector<std::string>{"a", "b"}));
+    EXPECT_TRUE(vq::db::SplitKeyDelete("DELETE FROM T WHERE Code=?"));
+    EXPECT_FALSE(vq::db::SplitKeyDelete("DELETE FROM T WHERE a=? OR b=?"));
+    EXPECT_FALSE(vq::db::SplitKeyDelete("DELETE FROM T WHERE a=? AND b IN (?, ?)"));
+    EXPECT_FALSE(vq::db::SplitKeyDelete("DELETE FROM T WHERE a='x?'"));
+    EXPECT_FALSE(vq::db::SplitKeyDelete("DELETE FROM T WHERE a=? AND"));
+    EXPECT_FALSE(vq::db::SplitKeyDelete("DELETE FROM T WHERE a=? b=?"));
+    EXPECT_FALSE(vq::db::SplitKeyDelete("DELETE FROM T"));
+    EXPECT_FALSE(vq::db::SplitKeyDelete("UPDATE T SET a=? WHERE b=?"));
 }
