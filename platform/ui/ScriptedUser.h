@@ -95,8 +95,18 @@ public:
     ScriptedUser& Menu(const CString& entryText);
     // Presses the close box of the current dialog.
     ScriptedUser& Close();
+    // Works a modeless window (one that stays open after the call that made it): the actions
+    // after this one act on the open modeless window of this caption (or one containing the part;
+    // the oldest when several match) until it closes or the next Window action. RunModeless
+    // performs them.
+    ScriptedUser& Window(const CString& caption);
+    ScriptedUser& WindowContaining(const CString& captionPart);
     // Runs code against the current dialog (C++ only: look at controls in the middle of a run).
     ScriptedUser& Do(std::function<void(CDialog&)> action);
+
+    // Performs the actions left, which must begin with a Window action, on the modeless windows
+    // open now; false (with Error()) when an action fails or names a window that is not open.
+    bool RunModeless();
 
     // --- Outcome
     // True while no action failed and no unexpected dialog, box or menu appeared.
@@ -144,7 +154,8 @@ public:
         Font,
         Menu,
         Close,
-        Do
+        Do,
+        Window
     };
     struct Step {
         Verb verb = Verb::Click;
@@ -170,6 +181,9 @@ private:
     CWnd* FindTarget(CDialog& dialog, const Step& step);
     UINT MenuCommandOfText(const CMenu& menu, const Step& step);
     CString Describe(const Step& step) const;
+    CDialog* FindModelessWindow(const Step& step) const;
+    // Performs the actions up to the next Window action on the modeless window.
+    void WorkModelessWindow(CDialog& window);
 
     std::deque<Step> m_steps;
     std::vector<CString> m_log;
