@@ -35,7 +35,8 @@ constexpr DWORD kMultiLine = ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_
 using D = CDesignDocAuditDlg;
 
 // The buttons about the document on one row, the viewer taking the free space, the result and
-// the opinion below it, and the confirm row last.
+// the opinion below it, and the confirm row last. (No group frames: a frame would hold every row
+// after it, the confirm row too, since the second viewer is made after the template's controls.)
 const vq::DialogTemplate kDesignDocAuditTemplate{
     "设计文档评审意见",
     {vq::Label("零部件图号", vq::kNoLayoutFlags, 0, D::kDrawingLabelId), vq::EditBox(D::kDrawingNoId, vq::kBeside),
@@ -43,7 +44,7 @@ const vq::DialogTemplate kDesignDocAuditTemplate{
      vq::PushButton(D::kChangeOrderId, "更改单...", vq::kBeside), vq::PushButton(D::kPropertyId, "文档属性...", vq::kBeside),
      vq::PushButton(D::kFlowId, "评审流程...", vq::kBeside), vq::PushButton(D::kAssistId, "协助评审...", vq::kBeside),
      vq::CustomWindow(D::kViewerId, vq::kFill, WS_BORDER, CRect(0, 0, 720, 460)),
-     vq::GroupFrame("结果", D::kResultGroupId), vq::RadioButton(D::kPassId, "评审通过", true, vq::kBeside),
+     vq::Label("结果", vq::kNoLayoutFlags, 0, D::kResultGroupId), vq::RadioButton(D::kPassId, "评审通过", true, vq::kBeside),
      vq::RadioButton(D::kFailId, "评审不通过", false, vq::kBeside),
      vq::RadioButton(D::kLaterId, "下次再评审", false, vq::kBeside),
      vq::CheckBox(D::kReassignId, "建议重新安排评审负责人", vq::kBeside | vq::kHidden),
