@@ -57,8 +57,22 @@ CSmtp::~CSmtp() {
 }
 
 void CSmtp::SetServer(const char* host) {
-    if (host)
-        Host = host;
+    if (!host)
+        return;
+    Host = host;
+    // "server:port" names a server that listens elsewhere than on the mail port (a local test
+    // or demo server cannot take port 25 without privileges).
+    const int colon = Host.ReverseFind(':');
+    if (colon <= 0 || Host.Find(':') != colon)
+        return;
+    const CString digits = Host.Mid(colon + 1);
+    if (digits.IsEmpty() || digits.GetLength() > 5 || digits.SpanIncluding("0123456789") != digits)
+        return;
+    const int port = atoi(digits);
+    if (port < 1 || port > 65535)
+        return;
+    Port = port;
+    Host = Host.Left(colon);
 }
 
 void CSmtp::SetUser(const char* user) {

@@ -1,8 +1,7 @@
 // The host runs the work breakdown and the structure display headless on the demo workspace: the
-// breakdown needs the FTP server of the demo settings (a clear 0 without one, the dialog with
-// one), the structure display shows the demo project with its work tasks.
+// breakdown needs the workspace's FTP server (a clear 0 without one, the dialog with one), the
+// structure display shows the demo project with its work tasks.
 #include "tests/support/DemoWorkspace.h"
-#include "tests/support/FtpServer.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +12,9 @@ using vqtest::ShellRun;
 
 TEST(ProjectTreeHost, WorkBreakdownNeedsTheFtpServerOfTheDemoSettings) {
     DemoWorkspace demo;
-    // The demo settings name an FTP server on this machine's standard port: with none running,
-    // the call says so and returns 0 without a dialog.
+    // Without the workspace's servers nothing listens where the settings point: the call says so
+    // and returns 0 without a dialog.
+    demo.SetServers(false);
     const std::string expand = "dialog \"设计项目结构管理 — WBS分解\"\n"
                                "tree 1501 \"项目：二级减速机设计[XM-01] .../箱体结构设计 [XM-01-01]\"\n"
                                "click 1509\n"
@@ -27,9 +27,7 @@ TEST(ProjectTreeHost, WorkBreakdownNeedsTheFtpServerOfTheDemoSettings) {
     EXPECT_NE(without.out.find("result: 0"), std::string::npos) << without.out;
     EXPECT_EQ(without.out.find("dialog \""), std::string::npos) << without.out;
 
-    vqtest::FtpServer server;
-    ASSERT_TRUE(server.IsRunning());
-    demo.ExecuteConfig("UPDATE Config SET DomainName='127.0.0.1:" + std::to_string(server.Port()) + "'");
+    demo.SetServers(true);
     const ShellRun with = demo.Host(expand, "AssignProjectTaskMain XM-01 zhangsan 0");
     EXPECT_EQ(with.status, 0) << with.out;
     EXPECT_NE(with.out.find("dialog \"设计项目结构管理 — WBS分解\""), std::string::npos) << with.out;

@@ -68,6 +68,20 @@ TEST(Smtp, DefaultsAndServicePort) {
     EXPECT_EQ(0, client.InSession);
 }
 
+TEST(Smtp, ServerAddressMayCarryItsPort) {
+    CSmtp client;
+    client.SetServer("127.0.0.1:2525");
+    EXPECT_EQ("127.0.0.1", client.Host);
+    EXPECT_EQ(2525, client.Port);
+    // Anything that is not one colon and a port number stays the server's name.
+    for (const char* name : {"mail.vq.test", "mail:", "mail:70000", "mail:25x", "::1", "a:b:25"}) {
+        CSmtp other;
+        other.SetServer(name);
+        EXPECT_EQ(CString(name), other.Host) << name;
+        EXPECT_EQ(25, other.Port) << name;
+    }
+}
+
 TEST(Smtp, SplitMultiLineReplyIsReadWholeAndLogOnAnswersPromptsInAnyCase) {
     vqtest::Workspace ws;
     vqtest::MessageBoxRecorder boxes;

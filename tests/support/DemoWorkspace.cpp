@@ -33,7 +33,7 @@ DemoWorkspace::~DemoWorkspace() {
 ShellRun DemoWorkspace::Host(const std::string& script, const std::string& args) const {
     const auto file = std::filesystem::temp_directory_path() / ("vq-demo-" + std::to_string(::getpid()) + ".script");
     std::ofstream(file) << script;
-    ShellRun run = Shell("VQ_DEMO_DIR='" + m_dir.string() + "' '" + std::string(VQ_SOURCE_DIR) +
+    ShellRun run = Shell(std::string(m_servers ? "" : "VQ_DEMO_SERVERS=0 ") + "VQ_DEMO_DIR='" + m_dir.string() + "' '" + std::string(VQ_SOURCE_DIR) +
                          "/scripts/demo-workspace' '" + std::string(VQ_BINARY_DIR) + "' --headless --script '" +
                          file.string() + "' " + args);
     std::filesystem::remove(file);

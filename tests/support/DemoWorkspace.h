@@ -22,8 +22,10 @@ public:
     DemoWorkspace(const DemoWorkspace&) = delete;
     DemoWorkspace& operator=(const DemoWorkspace&) = delete;
 
-    // Runs the host through the demo workspace script with a script of actions.
+    // Runs the host through the demo workspace script with a script of actions; the workspace's
+    // FTP and mail servers run beside it unless turned off.
     ShellRun Host(const std::string& script, const std::string& args) const;
+    void SetServers(bool on) { m_servers = on; }
     // The first result of a statement on the demo product database (sqlite3), without line end.
     std::string Query(const std::string& sql) const;
     // Runs a statement on the local configuration database of the workspace.
@@ -32,6 +34,7 @@ public:
 
 private:
     std::filesystem::path m_dir;
+    bool m_servers = true;
 };
 
 } // namespace vqtest

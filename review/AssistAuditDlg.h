@@ -1,0 +1,66 @@
+// CAssistAuditDlg ("设计过程—协助评审任务管理"): the assisting reviews of one review step of a
+// document (rows of TeamWorkNextAudit): lists them and adds, changes, restarts and deletes them,
+// and opens the redline markup an assisting reviewer left. In its automatic mode it gives the
+// preset auditors their tasks at once and closes (several documents decided together).
+#pragma once
+
+#include "controls/SortListCtrl.h"
+#include "platform/base/Collections.h"
+#include "platform/db/Ado.h"
+#include "platform/ui/Dialog.h"
+
+class CAssistAuditDlg : public CDialog {
+public:
+    enum { IDD = 30033 };
+    static constexpr int kListId = 1001;
+    static constexpr int kAddId = 1002;
+    static constexpr int kModifyId = 1003;
+    static constexpr int kDeleteId = 1004;
+    static constexpr int kRestartId = 1005;
+    static constexpr int kBrowseMarkupId = 1006;
+
+    // The columns of the task list.
+    enum Column { kTaskColumn, kAuditorColumn, kBeginColumn, kFinishColumn, kStateColumn, kResultColumn,
+                  kOpinionColumn, kRequestColumn };
+
+    explicit CAssistAuditDlg(CWnd* parent = nullptr);
+    ~CAssistAuditDlg() override;
+
+    // The next free task name: StepName followed by "[n]", n from 1 to 100; empty (after the
+    // message) when all 100 are taken.
+    CString MakeTaskName();
+
+    CSortListCtrl m_list;
+    CString FileID;
+    CString UpAuditName;
+    int ReadOnly = 0;
+    int AutoAssign = 0;
+    CStringArray PresetAuditors; // the auditors of the automatic mode; users picked by hand are appended
+    _ConnectionPtr Connection;
+    int CloseMode = 0;
+    CString LoginName;
+    CString StepName; // UpAuditName without its "[N]" ending
+    CStringArray TempFiles;
+    CString DocPath;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnDestroy() override;
+    afx_msg void OnAddTask();
+    afx_msg void OnModifyTask();
+    afx_msg void OnDblClick(NMHDR* pNMHDR, LRESULT* pResult);
+    afx_msg void OnDeleteTask();
+    afx_msg void OnRestartTask();
+    afx_msg void OnBrowseMarkup();
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void LoadTasks();
+    void EnableEditButtons();
+    bool HasAuditor(const CString& auditor) const;
+    void SendAssistNotice(const CString& auditor, const CString& sendTime, const CString& sendDate);
+    bool FindTaskMarkup(const CString& task, CString& markupId, CString& fileType);
+    CString DownloadMarkup(const CString& markupId, const CString& fileType);
+    CString DownloadDocument();
+};

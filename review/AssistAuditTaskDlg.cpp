@@ -1,0 +1,94 @@
+#include "review/AssistAuditTaskDlg.h"
+
+#include "controls/UserBrowseDlg.h"
+#include "core/ComError.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/db/SqlText.h"
+#include "platform/ui/DataExchange.h"
+#include "platform/ui/Edit.h"
+
+namespace {
+
+using D = CAssistAuditTaskDlg;
+
+const vq::DialogTemplate kAssistAuditTaskTemplate{
+    "设计过程—协助评审任务",
+    {vq::Label("负责人:"), vq::EditBox(D::kAuditorId, vq::kNoLayoutFlags, ES_AUTOHSCROLL | ES_READONLY),
+     vq::PushButton(D::kPickAuditorId, "...", vq::kBeside), vq::Label("任务名称:"),
+     vq::EditBox(D::kTaskId, vq::kNoLayoutFlags, ES_AUTOHSCROLL | ES_READONLY), vq::Label("工作要求:"),
+     vq::EditBox(D::kRequestId, vq::kFill, ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL),
+     vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
+
+const vq::TemplateRegistration kAssistAuditTaskRegistration(CAssistAuditTaskDlg::IDD, kAssistAuditTaskTemplate);
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CAssistAuditTaskDlg, CDialog)
+    ON_BN_CLICKED(CAssistAuditTaskDlg::kPickAuditorId, &CAssistAuditTaskDlg::OnPickAuditor)
+END_MESSAGE_MAP()
+
+CAssistAuditTaskDlg::CAssistAuditTaskDlg(CWnd* parent) : CDialog(IDD, parent) {}
+
+void CAssistAuditTaskDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Text(pDX, kAuditorId, Auditor);
+    DDX_Text(pDX, kTaskId, AuditTask);
+    DDX_Text(pDX, kRequestId, AuditRequest);
+}
+
+BOOL CAssistAuditTaskDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    Connection = theApp.m_pConnPDM;
+    CloseMode = theApp.m_nAdoCloseMode;
+    CString sql;
+    sql.Format("SELECT Auditor, AuditRequest FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND "
+               "AuditTask='%s'",
+               SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(AuditTask));
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, Connection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        if (!rs->IsEOF()) {
+            Auditor = VariantToString(rs->GetCollect(0L));
+            AuditRequest = VariantToString(rs->GetCollect(1L));
+        }
+        if (CloseMode)
+            rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+    }
+    UpdateData(FALSE);
+    if (ReadOnly) {
+        GetDlgItem(kPickAuditorId)->EnableWindow(FALSE);
+        if (auto* edit = dynamic_cast<CEdit*>(GetDlgItem(kRequestId)))
+            edit->SetReadOnly(TRUE);
+    }
+    return TRUE;
+}
+
+void CAssistAuditTaskDlg::OnPickAuditor() {
+    UpdateData(TRUE);
+    CUserBrowseDlg dlg(nullptr);
+    dlg.m_bMultiSelect = 0;
+    dlg.m_strLogName = Auditor;
+    if (dlg.DoModal() != IDOK)
+        return;
+    Auditor = dlg.m_strLogName;
+    UpdateData(FALSE);
+}
+
+void CAssistAuditTaskDlg::OnOK() {
+    UpdateData(TRUE);
+    if (ReadOnly) {
+        EndDialog(IDCANCEL);
+        return;
+    }
+    CString sql;
+    sql.Format("UPDATE TeamWorkNextAudit SET Auditor='%s', AuditRequest='%s' WHERE FileID='%s' AND UpAuditName='%s' "
+               "AND AuditTask='%s'",
+               SqlQuote(Auditor), SqlQuote(AuditRequest), SqlQuote(FileID), SqlQuote(UpAuditName),
+               SqlQuote(AuditTask));
+    if (!theApp.ExecuteSql(sql))
+        return;
+    EndDialog(IDOK);
+}

@@ -1,0 +1,287 @@
+// Assisting reviews in both dialects: tasks added by hand and automatically, their names, the
+// hundred-task limit, changing, restarting and deleting them (finished ones stay), the read-only
+// mode, and the opinion dialog of a step that needs them.
+#include "review/AssistAuditDlg.h"
+#include "core/ComError.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/ui/ListCtrl.h"
+#include "platform/ui/ScriptedUser.h"
+#include "review/AssistAuditTaskDlg.h"
+#include "review/AuditOpinionDlg.h"
+#include "tests/support/DbWorkspace.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+using A = CAssistAuditDlg;
+using T = CAssistAuditTaskDlg;
+using Set = std::set<std::string>;
+constexpr const char* kCaption = "设计过程—协助评审任务管理";
+constexpr const char* kPicker = "用户浏览 - 选择组(多用户)";
+
+class AssistAuditDlgTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), "
+                   "('lisi', '李四'), ('wangwu', '王五'), ('zhaoliu', '赵六')");
+        ws.Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+                   "AuditorName) VALUES ('F-1', 'XM-01#001', '箱盖零件图', 'a.dwg', '评审', '会审', 'zhangsan')");
+        ws.Execute("INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('会审', '并联', "
+                   "'会审[N](40,20)')");
+        ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State) VALUES ('F-1', '会审[N]', "
+                   "'zhangsan', '未完成')");
+        theApp.m_pConnPDM = ws.Connect();
+        theApp.m_nDatabaseType = GetParam();
+        theApp.m_nAdoCloseMode = 1;
+        theApp.m_strLoginUser = "zhangsan";
+    }
+    void TearDown() override {
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nDatabaseType = 0;
+    }
+    void AddTask(const char* task, const char* auditor, const char* state) {
+        CString sql;
+        sql.Format("INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, AuditTask, Auditor, State) VALUES ('F-1', "
+                   "'会审[N]', '%s', '%s', '%s')",
+                   task, auditor, state);
+        ws.Execute(sql);
+    }
+    void Run(vq::ScriptedUser& user, int readOnly = 0) {
+        CAssistAuditDlg dlg(nullptr);
+        dlg.FileID = "F-1";
+        dlg.UpAuditName = "会审[N]";
+        dlg.ReadOnly = readOnly;
+        dlg.DoModal();
+        EXPECT_TRUE(user.Succeeded()) << user.Error();
+    }
+    Set Tasks() {
+        Set all;
+        _ConnectionPtr conn = ws.Connect();
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open("SELECT AuditTask || '=' || Auditor || '/' || State FROM TeamWorkNextAudit WHERE FileID='F-1'", conn,
+                 adOpenForwardOnly, adLockReadOnly, adCmdText);
+        while (!rs->IsEOF()) {
+            all.insert(VariantToString(rs->GetCollect(0L)).str());
+            rs->MoveNext();
+        }
+        rs->Close();
+        return all;
+    }
+    static void SelectRows(CDialog& d, std::initializer_list<int> rows) {
+        auto& list = *static_cast<CListCtrl*>(d.GetDlgItem(A::kListId));
+        list.SetItemState(-1, 0, LVIS_SELECTED);
+        for (int row : rows)
+            list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+    }
+
+    vqtest::DbWorkspace ws{GetParam()};
+};
+
+} // namespace
+
+TEST_P(AssistAuditDlgTest, TasksAddedByHandAreNamedAfterTheStepAndTheirAuditorsAreTold) {
+    vq::ScriptedUser user;
+    user.Dialog(kCaption)
+        .Do([](CDialog& d) { EXPECT_FALSE(d.GetDlgItem(A::kModifyId)->IsWindowEnabled()); })
+        .Click(A::kAddId)
+        .Dialog(kPicker)
+        .Select(1059, "lisi")
+        .Click(IDOK)
+        .Dialog(kCaption)
+        .Do([](CDialog& d) { EXPECT_TRUE(d.GetDlgItem(A::kModifyId)->IsWindowEnabled()); })
+        // lisi has a task already: only wangwu gets one.
+        .Click(A::kAddId)
+        .Dialog(kPicker)
+        .Select(1059, "lisi")
+        .Do([](CDialog& d) {
+            auto& list = *static_cast<CListCtrl*>(d.GetDlgItem(1059));
+            for (int i = 0; i < list.GetItemCount(); ++i)
+                if (list.GetItemText(i, 0) == "wangwu")
+                    list.SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+        })
+        .Click(IDOK)
+        .Message("选定的评审负责人已经有评审任务，不能再分配...", IDOK)
+        .Dialog(kCaption)
+        .Click(IDCANCEL);
+    Run(user);
+    EXPECT_EQ(Tasks(), (Set{"会审[1]=lisi/未完成", "会审[2]=wangwu/未完成"}));
+    EXPECT_EQ(ws.QueryText("SELECT Content FROM MessageManage WHERE Reseiver='wangwu'"),
+              "辛苦了， 需要您对工作组任务 F-1 进行 会审[N] 的协助评审");
+    EXPECT_EQ(ws.QueryText("SELECT Assigner || '/' || AssignDate || '/' || BeginDate FROM TeamWorkNextAudit WHERE "
+                           "AuditTask='会审[1]'")
+                  .Left(9),
+              "zhangsan/");
+}
+
+TEST_P(AssistAuditDlgTest, TheAutomaticModeGivesThePresetAuditorsTheirTasksAndCloses) {
+    vq::ScriptedUser user;
+    CAssistAuditDlg dlg(nullptr);
+    dlg.FileID = "F-1";
+    dlg.UpAuditName = "会审[N]";
+    dlg.AutoAssign = 1;
+    dlg.PresetAuditors.Add("lisi");
+    dlg.PresetAuditors.Add("zhaoliu");
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error();
+    EXPECT_EQ(Tasks(), (Set{"会审[1]=lisi/未完成", "会审[2]=zhaoliu/未完成"}));
+}
+
+TEST_P(AssistAuditDlgTest, AFreedNameIsUsedAgainAndAHundredTasksAreTheLimit) {
+    AddTask("会审[1]", "lisi", "未完成");
+    AddTask("会审[2]", "wangwu", "未完成");
+    vq::ScriptedUser user;
+    user.Dialog(kCaption)
+        .Do([](CDialog& d) { SelectRows(d, {0}); })
+        .Click(A::kDeleteId)
+        .Message("是否要删除选中的协助评审任务?", IDYES)
+        .Click(A::kAddId)
+        .Dialog(kPicker)
+        .Select(1059, "zhaoliu")
+        .Click(IDOK)
+        .Dialog(kCaption)
+        .Click(IDCANCEL);
+    Run(user);
+    EXPECT_EQ(Tasks(), (Set{"会审[1]=zhaoliu/未完成", "会审[2]=wangwu/未完成"}));
+
+    for (int n = 3; n <= 100; ++n)
+        AddTask(("会审[" + std::to_string(n) + "]").c_str(), "u", "未完成");
+    vq::ScriptedUser full;
+    full.Dialog(kCaption)
+        .Click(A::kAddId)
+        .Dialog(kPicker)
+        .Select(1059, "zhangsan")
+        .Click(IDOK)
+        .Message("协助评审任务不能超过100项...", IDOK)
+        .Dialog(kCaption)
+        .Click(IDCANCEL);
+    Run(full);
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkNextAudit"), "100");
+}
+
+TEST_P(AssistAuditDlgTest, FinishedTasksAreNotDeletedAndRestartedTasksOpenAgain) {
+    AddTask("会审[1]", "lisi", "已完成");
+    AddTask("会审[2]", "wangwu", "未完成");
+    AddTask("会审[3]", "zhaoliu", "完成");
+    ws.Execute("INSERT INTO DesignMarkupManage (FileLogID, FileID, AuditName, TaskGroup, FileGroup) VALUES (7, 'F-1', "
+               "'会审[2]', '_T', '_Markup')");
+    ws.Execute("INSERT INTO DesignMarkupPackage (FileLogID, DocSaved) VALUES (7, '是')");
+    vq::ScriptedUser user;
+    user.Dialog(kCaption)
+        .Do([](CDialog& d) { SelectRows(d, {0, 1, 2}); })
+        .Click(A::kDeleteId)
+        .Message("是否要删除选中的协助评审任务?", IDYES)
+        .Message("协助评审任务：会审[1] 已完成，不能进行删除...", IDOK)
+        .Message("协助评审任务：会审[3] 已完成，不能进行删除...", IDOK)
+        .Do([](CDialog& d) {
+            EXPECT_EQ(static_cast<CListCtrl*>(d.GetDlgItem(A::kListId))->GetItemCount(), 2);
+            SelectRows(d, {0});
+        })
+        .Click(A::kRestartId)
+        .Message("是否要重新启动选中的协助评审任务?", IDYES)
+        .Click(IDCANCEL);
+    Run(user);
+    EXPECT_EQ(Tasks(), (Set{"会审[1]=lisi/未完成", "会审[3]=zhaoliu/完成"}));
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignMarkupManage"), "0");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignMarkupPackage"), "0");
+}
+
+TEST_P(AssistAuditDlgTest, ATaskIsChangedInItsOwnDialogAndItsAuditorIsTold) {
+    AddTask("会审[1]", "lisi", "未完成");
+    vq::ScriptedUser user;
+    user.Dialog(kCaption)
+        .DoubleClick(A::kListId, 0)
+        .Dialog("设计过程—协助评审任务")
+        .Do([](CDialog& d) { EXPECT_EQ(d.GetDlgItem(T::kTaskId)->GetWindowTextValue(), "会审[1]"); })
+        .Click(T::kPickAuditorId)
+        .Dialog("用户浏览 - 选择用户")
+        .Select(1059, "wangwu")
+        .Click(IDOK)
+        .Dialog("设计过程—协助评审任务")
+        .Set(T::kRequestId, "核对孔位")
+        .Click(IDOK)
+        .Dialog(kCaption)
+        .Do([](CDialog& d) {
+            auto& list = *static_cast<CListCtrl*>(d.GetDlgItem(A::kListId));
+            EXPECT_EQ(list.GetItemText(0, A::kAuditorColumn), "wangwu");
+            EXPECT_EQ(list.GetItemText(0, A::kRequestColumn), "核对孔位");
+        })
+        .Click(IDCANCEL);
+    Run(user);
+    EXPECT_EQ(ws.QueryText("SELECT Auditor || '/' || AuditRequest FROM TeamWorkNextAudit"), "wangwu/核对孔位");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage WHERE Reseiver='wangwu'"), "1");
+}
+
+TEST_P(AssistAuditDlgTest, ReadOnlyTheTasksCanOnlyBeLookedAt) {
+    AddTask("会审[1]", "lisi", "未完成");
+    vq::ScriptedUser user;
+    user.Dialog(kCaption)
+        .Do([](CDialog& d) {
+            for (int id : {A::kAddId, A::kModifyId, A::kDeleteId, A::kRestartId})
+                EXPECT_FALSE(d.GetDlgItem(id)->IsWindowEnabled()) << id;
+            EXPECT_TRUE(d.GetDlgItem(A::kBrowseMarkupId)->IsWindowEnabled());
+        })
+        .DoubleClick(A::kListId, 0)
+        .Dialog("设计过程—协助评审任务")
+        .Do([](CDialog& d) { EXPECT_FALSE(d.GetDlgItem(T::kPickAuditorId)->IsWindowEnabled()); })
+        .Click(IDOK)
+        .Dialog(kCaption)
+        .Click(IDCANCEL);
+    Run(user, 1);
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), "0");
+}
+
+TEST_P(AssistAuditDlgTest, AStepThatNeedsAssistingReviewsIsDecidedOnlyWhenAllAreFinished) {
+    auto open = [this](const char* expectedMessage, bool okEnabled) {
+        vq::ScriptedUser user;
+        if (expectedMessage)
+            user.Message(expectedMessage, IDOK);
+        user.Dialog("评审意见")
+            .Do([okEnabled](CDialog& d) {
+                EXPECT_EQ(d.GetDlgItem(IDOK)->IsWindowEnabled() != FALSE, okEnabled);
+                EXPECT_TRUE(d.GetDlgItem(CAuditOpinionDlg::kAssistAuditId)->GetStyle() & WS_VISIBLE);
+            })
+            .Click(IDCANCEL);
+        CAuditOpinionDlg dlg(nullptr);
+        dlg.m_strFileID = "F-1";
+        dlg.m_strAuditTask = "会审[N]";
+        dlg.DoModal();
+        EXPECT_TRUE(user.Succeeded()) << user.Error();
+    };
+    open("此评审任务需要分配下级协助评审任务...", false);
+    AddTask("会审[1]", "lisi", "未完成");
+    open("有未完成的下级协助评审任务, 请等待...", false);
+    ws.Execute("UPDATE TeamWorkNextAudit SET State='已完成'");
+    open(nullptr, true);
+}
+
+TEST_P(AssistAuditDlgTest, AnAssistingReviewerRecordsHisResultInTheOpinionDialog) {
+    AddTask("会审[1]", "lisi", "未完成");
+    theApp.m_strLoginUser = "lisi";
+    vq::ScriptedUser user;
+    user.Dialog("评审意见")
+        .Do([this](CDialog&) {
+            // The task is held while its dialog is open.
+            EXPECT_EQ(ws.QueryText("SELECT Working FROM TeamWorkNextAudit"), "T");
+        })
+        .Set(CAuditOpinionDlg::kOpinionId, "可以")
+        .Check(CAuditOpinionDlg::kPassId, 1)
+        .Click(IDOK);
+    CAuditOpinionDlg dlg(nullptr);
+    dlg.m_strFileID = "F-1";
+    dlg.m_strAuditTask = "会审[1]";
+    dlg.m_bAssistAudit = 1;
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error();
+    EXPECT_EQ(dlg.m_bSaved, 1);
+    EXPECT_EQ(ws.QueryText("SELECT State || '/' || Result || '/' || Prompt || '/' || Working FROM TeamWorkNextAudit"),
+              "已完成/通过/可以/F");
+    // The main step stays open for its own auditor.
+    EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkAudit"), "未完成");
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, AssistAuditDlgTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);

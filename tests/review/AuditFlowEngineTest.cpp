@@ -1,0 +1,329 @@
+// The audit-flow engine without a window, in both dialects: decisions it refuses, a decision that
+// fails half-way and leaves nothing behind, delegates, held peers, change-task documents, and the
+// differences of the design-document dialog's options.
+#include "review/AuditFlowEngine.h"
+#include "core/ComError.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/com/ProcessPlanningUtility.h"
+#include "tests/support/DbWorkspace.h"
+#include "tests/support/MessageBoxRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using E = CAuditFlowEngine;
+using Set = std::set<std::string>;
+
+class AuditFlowEngineTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), "
+                   "('zhaoliu', '赵六'), ('lisi', '李四'), ('wangwu', '王五'), ('chenqi', '陈七')");
+        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectManager) VALUES ('XM-01', '减速器', "
+                   "'chenqi')");
+        ws.Execute("INSERT INTO TeamWorkManage (TaskNo, WorkID, Manager, WorkName) VALUES ('XM-01', "
+                   "'XM-01[M]#001', 'zhangsan', '箱体部件设计')");
+        ws.Execute("INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES "
+                   "('三级评审', '混合', '校对(40,20)|*|审核(40,110)|*|工艺审查(240,110)|*|批准(40,200)'),"
+                   "('会签', '并联', '设计会签(40,20)|*|工艺会签(240,20)')");
+        ws.Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+                   "AuditorName, AuditingType) VALUES ('F-1', 'XM-01[M]#001', '箱盖零件图', 'a.dwg', '评审', "
+                   "'三级评审', 'zhaoliu|*|lisi|*|wangwu|*|chenqi', '混合')");
+        // Level 1 passed; level 2 open.
+        ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, BeginDate, State, Result, Manager, "
+                   "Working) VALUES ('F-1', '校对', 'zhaoliu', '2026-12-01 10:00', '已完成', '通过', 'zhaoliu', 'F'), "
+                   "('F-1', '审核', 'lisi', '2026-12-02 10:00', '未完成', NULL, 'lisi', 'F'), "
+                   "('F-1', '工艺审查', 'wangwu', '2026-12-02 10:00', '未完成', NULL, 'wangwu', 'F')");
+        theApp.m_pConnPDM = ws.Connect();
+        theApp.m_nDatabaseType = GetParam();
+        theApp.m_nAdoCloseMode = 1;
+        theApp.m_nUseChangeTask = 0;
+    }
+    void TearDown() override {
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nDatabaseType = 0;
+        theApp.m_nUseChangeTask = 0;
+    }
+    // Loads the engine for one reviewer's step, as a review dialog does.
+    void Load(E& engine, const char* login, const char* step, const char* fileId = "F-1") {
+        theApp.m_strLoginUser = login;
+        engine.m_strLogin = login;
+        engine.m_strFileID = fileId;
+        engine.m_strAuditTask = step;
+        ASSERT_EQ(engine.LoadDocument(), 1);
+    }
+    int Decide(const char* login, const char* step, int result, const char* opinion = "意见",
+               const AuditFlowOptions& options = AuditFlowOptions()) {
+        E engine(options);
+        Load(engine, login, step);
+        engine.m_nResult = result;
+        engine.m_strOpinion = opinion;
+        return engine.ApplyAuditResult();
+    }
+    Set Rows(const CString& sql) {
+        Set all;
+        _ConnectionPtr conn = ws.Connect();
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, conn, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        while (!rs->IsEOF()) {
+            all.insert(VariantToString(rs->GetCollect(0L)).str());
+            rs->MoveNext();
+        }
+        rs->Close();
+        return all;
+    }
+    Set Steps() {
+        return Rows("SELECT AuditTask || '=' || coalesce(Auditor, '') || '/' || coalesce(State, '') || '/' || "
+                    "coalesce(Result, '') FROM TeamWorkAudit WHERE FileID='F-1'");
+    }
+    // The last level's step has an empty auditor entry (written in the middle of the list).
+    void WithoutFinalAuditor() {
+        ws.Execute("UPDATE AuditingManage SET AuditingPath='校对(40,20)|*|批准(40,200)|*|审核(40,110)|*|工艺审查(240,110)' "
+                   "WHERE AuditingModel='三级评审'");
+        ws.Execute("UPDATE TeamWorkResult SET AuditorName='zhaoliu|*||*|lisi|*|wangwu'");
+    }
+    CString State() { return ws.QueryText("SELECT State FROM TeamWorkResult WHERE FileID='F-1'"); }
+    CString Count(const char* table) { return ws.QueryText(CString("SELECT count(*) FROM ") + table); }
+
+    vqtest::DbWorkspace ws{GetParam()};
+};
+
+// Records what the process-planning side is told.
+class RecordingUtility : public vq::ProcessPlanningUtility {
+public:
+    short SetPdmConnection(_ConnectionPtr) override { return 1; }
+    short SetCappConnection(_ConnectionPtr) override { return 1; }
+    short SetFileState(const CString& id, short state) override {
+        calls.push_back(id.str() + ":" + std::to_string(state));
+        return 1;
+    }
+    short UpdateFileContent(const CString& id, const CString&) override {
+        calls.push_back(id.str() + ":content");
+        return 1;
+    }
+    std::vector<std::string> calls;
+};
+
+const Set kLevelTwoOpen{"校对=zhaoliu/已完成/通过", "审核=lisi/未完成/", "工艺审查=wangwu/未完成/"};
+
+} // namespace
+
+TEST_P(AuditFlowEngineTest, ADecisionOnADocumentNotUnderReviewIsRefused) {
+    ws.Execute("UPDATE TeamWorkResult SET State='更改'");
+    vqtest::MessageBoxRecorder rec;
+    rec.Expect("该工作文档不在评审中，不能保存评审结果...");
+    EXPECT_EQ(Decide("lisi", "审核", E::kPass), 0);
+    EXPECT_EQ(rec.Pending(), 0);
+    EXPECT_EQ(Steps(), kLevelTwoOpen);
+    EXPECT_EQ(Count("TaskLogInformation"), "0");
+    EXPECT_EQ(State(), "更改");
+}
+
+TEST_P(AuditFlowEngineTest, ADecisionOnAnInvalidPathOrAStepOffThePathIsRefused) {
+    vqtest::MessageBoxRecorder rec;
+    rec.Expect("该评审任务不存在，为无效路径!");
+    EXPECT_EQ(Decide("lisi", "不在路径上", E::kPass), 0);
+    ws.Execute("UPDATE TeamWorkResult SET AuditorName='zhaoliu|*|lisi'");
+    rec.Expect("无评审路径或缺负责人，为无效路径!");
+    EXPECT_EQ(Decide("lisi", "审核", E::kFail), 0);
+    EXPECT_EQ(rec.Pending(), 0);
+    EXPECT_EQ(Steps(), kLevelTwoOpen);
+    EXPECT_EQ(State(), "评审");
+    EXPECT_EQ(Count("MessageManage"), "0");
+}
+
+TEST_P(AuditFlowEngineTest, AFailedReturnRecordStopsBeforeTheDecisionIsStored) {
+    ws.Execute("DROP TABLE TeamWorkAuditChange");
+    vqtest::MessageBoxRecorder rec;
+    rec.Expect(""); // the failed statement
+    rec.Expect("执行出错的SQL语句");
+    rec.Expect("DELETE FROM TeamWorkAuditChange");
+    rec.Expect("请检查数据库结构是否已更新...");
+    E engine;
+    Load(engine, "lisi", "审核");
+    engine.m_nResult = E::kFail;
+    engine.m_bReturnToStep = 1;
+    engine.m_strReturnStep = "校对";
+    engine.m_strReturnStepAuditor = "zhaoliu";
+    engine.m_strReturnLevelType = "U";
+    EXPECT_EQ(engine.ApplyAuditResult(), 0);
+    EXPECT_EQ(rec.Pending(), 0);
+    EXPECT_EQ(Steps(), kLevelTwoOpen);
+    EXPECT_EQ(State(), "评审");
+    EXPECT_EQ(Count("MessageManage"), "0");
+}
+
+TEST_P(AuditFlowEngineTest, ADecisionThatFailsHalfWayLeavesNothingBehind) {
+    Decide("lisi", "审核", E::kPass);
+    // The last peer's decision cannot write its log row: the opened level, the notices and the
+    // step itself are all taken back.
+    ws.Execute("DROP TABLE TaskLogInformation");
+    vqtest::MessageBoxRecorder rec;
+    rec.Expect("");
+    rec.Expect("执行出错的SQL语句");
+    EXPECT_EQ(Decide("wangwu", "工艺审查", E::kPass), 0);
+    EXPECT_EQ(Steps(), (Set{"校对=zhaoliu/已完成/通过", "审核=lisi/已完成/通过", "工艺审查=wangwu/未完成/"}));
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage WHERE Reseiver='chenqi'"), "0");
+}
+
+TEST_P(AuditFlowEngineTest, TwoDecisionsOfOneMinuteKeepTheirOwnOpinionsInTheLog) {
+    EXPECT_EQ(Decide("lisi", "审核", E::kPass, "公差合理"), 1);
+    EXPECT_EQ(Decide("wangwu", "工艺审查", E::kPass, "可加工"), 1);
+    EXPECT_EQ(Rows("SELECT TaskName || ':' || Advise || ':' || Result FROM TaskLogInformation"),
+              (Set{"审核:公差合理:通过", "工艺审查:可加工:通过"}));
+    EXPECT_EQ(ws.QueryText("SELECT Other1 FROM TaskLogInformation WHERE TaskName='审核'"), "2026-12-02 10:00");
+}
+
+TEST_P(AuditFlowEngineTest, ANextLevelStepWithoutAnAuditorStopsTheOpinionDialogsDecision) {
+    WithoutFinalAuditor();
+    Decide("lisi", "审核", E::kPass);
+    vqtest::MessageBoxRecorder rec;
+    rec.Expect("没有设置下级评审负责人，不能到下级评审...");
+    EXPECT_EQ(Decide("wangwu", "工艺审查", E::kPass), 0);
+    EXPECT_EQ(Steps().count("工艺审查=wangwu/未完成/"), 1u);
+    EXPECT_EQ(Steps().count("批准=/未完成/"), 0u);
+}
+
+TEST_P(AuditFlowEngineTest, TheDesignDocumentOptionsOpenAStepWithoutAnAuditorAndClearTheReturnRecord) {
+    WithoutFinalAuditor();
+    ws.Execute("INSERT INTO TeamWorkAuditChange (FileID, TaskGroup, PreAuditName) VALUES ('F-1', 'Task', '校对')");
+    const AuditFlowOptions doc = E::DesignDocDialogOptions();
+    EXPECT_EQ(Decide("lisi", "审核", E::kPass, "x", doc), 1);
+    // Waiting for the peer: the return record stays.
+    EXPECT_EQ(Count("TeamWorkAuditChange"), "1");
+    vqtest::MessageBoxRecorder rec;
+    EXPECT_EQ(Decide("wangwu", "工艺审查", E::kPass, "x", doc), 1);
+    EXPECT_TRUE(rec.Shown().empty());
+    EXPECT_EQ(Steps().count("批准=/未完成/"), 1u);
+    EXPECT_EQ(Count("TeamWorkAuditChange"), "0");
+}
+
+TEST_P(AuditFlowEngineTest, AReturnToAnEarlierStepSendsNoFailNoticesWithTheDesignDocumentOptions) {
+    for (const AuditFlowOptions& options : {E::OpinionDialogOptions(false), E::DesignDocDialogOptions()}) {
+        ws.Execute("DELETE FROM MessageManage");
+        ws.Execute("UPDATE TeamWorkAudit SET State='未完成', Result=NULL WHERE AuditTask='审核'");
+        E engine(options);
+        Load(engine, "lisi", "审核");
+        engine.m_nResult = E::kFail;
+        engine.m_bReturnToStep = 1;
+        engine.m_strReturnStep = "校对";
+        engine.m_strReturnLevelType = "S";
+        EXPECT_EQ(engine.ApplyAuditResult(), 1);
+        EXPECT_EQ(engine.m_strDocState, "评审");
+        EXPECT_EQ(Count("MessageManage"), options.quietReturnToStep ? "0" : "2");
+        EXPECT_EQ(Steps().count("校对=zhaoliu/未完成/不通过-返"), 1u);
+    }
+}
+
+TEST_P(AuditFlowEngineTest, TheDesignDocumentOptionsWriteNoticeTimesWithSeconds) {
+    ws.Execute("UPDATE TeamWorkAudit SET State='已完成', Result='通过' WHERE AuditTask='审核'");
+    EXPECT_EQ(Decide("wangwu", "工艺审查", E::kPass, "x", E::DesignDocDialogOptions()), 1);
+    EXPECT_EQ(ws.QueryText("SELECT length(SendTime) FROM MessageManage WHERE Reseiver='chenqi'"), "19");
+}
+
+TEST_P(AuditFlowEngineTest, APeerHeldOpenKeepsTheNextLevelClosed) {
+    ws.Execute("UPDATE TeamWorkAudit SET State='已完成', Result='通过', Working='T' WHERE AuditTask='审核'");
+    vqtest::MessageBoxRecorder rec;
+    rec.Expect("同组的 审核 正在评审，请稍后再进行!");
+    EXPECT_EQ(Decide("wangwu", "工艺审查", E::kPass), 1);
+    EXPECT_EQ(Steps().count("工艺审查=wangwu/已完成/通过"), 1u);
+    EXPECT_EQ(Steps().count("批准=chenqi/未完成/"), 0u);
+}
+
+TEST_P(AuditFlowEngineTest, ADelegateDecidesInTheNameOfTheStepsAuditor) {
+    E engine;
+    Load(engine, "zhangsan", "审核");
+    engine.m_bConsigned = 1;
+    engine.m_nResult = E::kPass;
+    engine.m_strOpinion = "代审";
+    EXPECT_EQ(engine.ApplyAuditResult(), 1);
+    EXPECT_EQ(ws.QueryText("SELECT Manager FROM TeamWorkAudit WHERE AuditTask='审核'"), "lisi");
+    EXPECT_EQ(ws.QueryText("SELECT OPERATOR || '/' || AUDITCONSIGNER || '/' || WORKID || '/' || AUDITNAME || '/' || "
+                           "AUDITRESULT || '/' || AUDITOPTION FROM AuditConsignHistory"),
+              "lisi/zhangsan/XM-01[M]#001/审核/通过/代审");
+}
+
+TEST_P(AuditFlowEngineTest, APlainPathIsReleasedWhenItsLastStepPasses) {
+    ws.Execute("UPDATE TeamWorkResult SET AuditingModel='会签', AuditorName='lisi|*|wangwu'");
+    ws.Execute("DELETE FROM TeamWorkAudit");
+    ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State) VALUES ('F-1', '设计会签', 'lisi', "
+               "'未完成'), ('F-1', '工艺会签', 'wangwu', '未完成')");
+    EXPECT_EQ(Decide("lisi", "设计会签", E::kPass), 1);
+    EXPECT_EQ(State(), "评审");
+    EXPECT_EQ(Decide("wangwu", "工艺会签", E::kPass), 1);
+    EXPECT_EQ(State(), "正式");
+}
+
+TEST_P(AuditFlowEngineTest, DecideLaterKeepsTheStepOpen) {
+    E engine;
+    Load(engine, "lisi", "审核");
+    engine.m_strOpinion = "明天再看";
+    EXPECT_EQ(engine.SaveOpinionOnly(), 1);
+    EXPECT_EQ(Steps(), kLevelTwoOpen);
+    EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE AuditTask='审核'"), "明天再看");
+    // A step without a row cannot be written.
+    E missing;
+    Load(missing, "lisi", "批准");
+    vqtest::MessageBoxRecorder rec;
+    rec.Expect("执行出错的SQL语句");
+    EXPECT_EQ(missing.SaveOpinionOnly(), 0);
+}
+
+TEST_P(AuditFlowEngineTest, AssistingReviewsCountAsFinishedInEitherSpelling) {
+    ws.Execute("INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, AuditTask, Auditor, State) VALUES "
+               "('F-1', '审核[N]', '审核[1]', 'zhaoliu', '已完成'), ('F-1', '审核[N]', '审核[2]', 'wangwu', '完成')");
+    E engine;
+    EXPECT_EQ(engine.CheckAssistAudits("F-1", "审核[N]"), 1);
+    ws.Execute("UPDATE TeamWorkNextAudit SET State='未完成' WHERE AuditTask='审核[2]'");
+    EXPECT_EQ(engine.CheckAssistAudits("F-1", "审核[N]"), 0);
+    EXPECT_EQ(engine.CheckAssistAudits("F-1", "无协助"), 1);
+    EXPECT_EQ(E::AssistParentStep("审核[2]"), "审核[N]");
+    EXPECT_EQ(E::AssistParentStep("[1]"), "[1]");
+    // An assisting reviewer's result closes his task.
+    Load(engine, "wangwu", "审核");
+    engine.m_strAuditTask = "审核[2]";
+    engine.m_bAssistAudit = 1;
+    engine.m_nResult = E::kFail;
+    engine.m_strOpinion = "孔位不对";
+    EXPECT_EQ(engine.SaveAssistAuditResult(), 1);
+    EXPECT_EQ(ws.QueryText("SELECT State || '/' || Result || '/' || Prompt || '/' || Working FROM TeamWorkNextAudit "
+                           "WHERE AuditTask='审核[2]'"),
+              "已完成/不通过/孔位不对/F");
+}
+
+TEST_P(AuditFlowEngineTest, AChangeTaskDocumentWaitsForItsChangeOrderAfterItsLastLevel) {
+    theApp.m_nUseChangeTask = 1;
+    ws.Execute("UPDATE TeamWorkAudit SET State='已完成', Result='通过'");
+    ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State) VALUES ('F-1', '批准', 'chenqi', "
+               "'未完成')");
+    EXPECT_EQ(Decide("chenqi", "批准", E::kPass), 1);
+    EXPECT_EQ(State(), "等待正式");
+}
+
+TEST_P(AuditFlowEngineTest, AReleaseTellsTheProcessPlanningSideWhenTheDocumentHasACopyThere) {
+    ws.Execute("UPDATE TeamWorkAudit SET State='已完成', Result='通过'");
+    ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State) VALUES ('F-1', '批准', 'chenqi', "
+               "'未完成')");
+    ws.Execute("INSERT INTO CAPPFileIDMap (PFileID, CFileID) VALUES ('F-1', 'C-77')");
+    RecordingUtility utility;
+    for (const AuditFlowOptions& options : {E::DesignDocDialogOptions(), E::OpinionDialogOptions(false)}) {
+        ws.Execute("UPDATE TeamWorkAudit SET State='未完成', Result=NULL WHERE AuditTask='批准'");
+        ws.Execute("UPDATE TeamWorkResult SET State='评审'");
+        E engine(options);
+        Load(engine, "chenqi", "批准");
+        engine.m_pProcessPlanning = &utility;
+        engine.m_nResult = E::kPass;
+        EXPECT_EQ(engine.ApplyAuditResult(), 1);
+        EXPECT_EQ(State(), "正式");
+    }
+    // Only the opinion dialog's engine links the release.
+    EXPECT_EQ(utility.calls, (std::vector<std::string>{"C-77:5"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, AuditFlowEngineTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);

@@ -1,0 +1,419 @@
+// The review opinion dialog in both dialects, worked by the scripted user: a document submitted
+// for review walks a three-level path with peers and a mixed-auditor step to its release, fails
+// back to its designer, is returned to an earlier step, waits for a decision taken later, and a
+// batch of documents is decided together.
+#include "review/AuditOpinionDlg.h"
+#include "core/ComError.h"
+#include "core/VqDesignTaskApp.h"
+#include "core/Settings.h"
+#include "platform/com/ProcessPlanningUtility.h"
+#include "platform/ui/ListBox.h"
+#include "platform/ui/ScriptedUser.h"
+#include "review/DesignFileAuditSender.h"
+#include "review/SelectReturnTaskDlg.h"
+#include "tests/support/DbWorkspace.h"
+#include "tests/support/MessageBoxRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <string>
+
+namespace {
+
+using D = CAuditOpinionDlg;
+using R = CSelectReturnTaskDlg;
+using Set = std::set<std::string>;
+using Script = std::function<void(vq::ScriptedUser&)>;
+
+class AuditOpinionDlgTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), "
+                   "('zhaoliu', '赵六'), ('lisi', '李四'), ('wangwu', '王五'), ('admin', '管理员'), "
+                   "('chenqi', '陈七')");
+        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectManager) VALUES ('XM-01', '减速器', "
+                   "'chenqi')");
+        ws.Execute("INSERT INTO TeamWorkManage (TaskNo, WorkID, Manager, WorkName) VALUES ('XM-01', "
+                   "'XM-01[M]#001', 'zhangsan', '箱体部件设计')");
+        // Level 20: 校对; level 110: 审核 and the mixed-auditor 工艺审查[M]; level 200: 批准.
+        ws.Execute("INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES "
+                   "('三级评审', '混合', '校对(40,20)|*|审核(40,110)|*|工艺审查[M](240,110)|*|批准(40,200)'),"
+                   "('会签', '并联', '设计会签(40,20)')");
+        AddDocument("F-1", "箱盖零件图", "a.dwg", "三级评审", "zhaoliu|*|lisi|*|工艺组|*|wangwu");
+        theApp.m_pConnPDM = ws.Connect();
+        theApp.m_nDatabaseType = GetParam();
+        theApp.m_nAdoCloseMode = 1;
+        theApp.m_nUseChangeTask = 0;
+    }
+    void TearDown() override {
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nDatabaseType = 0;
+    }
+    void AddDocument(const char* fileId, const char* prompt, const char* name, const char* model,
+                     const char* auditors) {
+        CString sql;
+        sql.Format("INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+                   "AuditorName, AuditingType) VALUES ('%s', 'XM-01[M]#001', '%s', '%s', '工作中', '%s', '%s', "
+                   "'混合')",
+                   fileId, prompt, name, model, auditors);
+        ws.Execute(sql);
+    }
+    void Submit(const char* fileId = "F-1") {
+        theApp.m_strLoginUser = "zhangsan";
+        CDesignFileAuditSender sender;
+        sender.m_strFileID = fileId;
+        sender.m_strSuperior = "admin";
+        ASSERT_EQ(sender.Send(), 1);
+    }
+    // One reviewer opens his step and works the dialog; the entry function's result.
+    int Review(const char* login, const char* step, const Script& script, const char* fileId = "F-1") {
+        theApp.m_strLoginUser = login;
+        vq::ScriptedUser user;
+        script(user);
+        CAuditOpinionDlg dlg(nullptr);
+        dlg.m_strFileID = fileId;
+        dlg.m_strAuditTask = step;
+        dlg.DoModal();
+        EXPECT_TRUE(user.Succeeded()) << login << " " << step << ": " << user.Error();
+        return dlg.m_bSaved;
+    }
+    static Script Pass(const char* opinion = "同意") {
+        return [opinion](vq::ScriptedUser& u) {
+            u.Dialog("评审意见").Set(D::kOpinionId, opinion).Check(D::kPassId, 1).Click(IDOK);
+        };
+    }
+    static Script Fail(const char* opinion = "尺寸链不闭合") {
+        return [opinion](vq::ScriptedUser& u) {
+            u.Dialog("评审意见").Set(D::kOpinionId, opinion).Check(D::kFailId, 1).Click(IDOK);
+        };
+    }
+    Set Steps(const char* fileId = "F-1") {
+        CString sql;
+        sql.Format("SELECT AuditTask || '=' || Auditor || '/' || coalesce(State, '') || '/' || coalesce(Result, '') "
+                   "FROM TeamWorkAudit WHERE FileID = '%s'",
+                   fileId);
+        return Column(sql);
+    }
+    Set Column(const CString& sql) {
+        Set all;
+        _ConnectionPtr conn = ws.Connect();
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, conn, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        while (!rs->IsEOF()) {
+            all.insert(VariantToString(rs->GetCollect(0L)).str());
+            rs->MoveNext();
+        }
+        rs->Close();
+        return all;
+    }
+    CString State(const char* fileId = "F-1") {
+        return ws.QueryText(CString("SELECT State FROM TeamWorkResult WHERE FileID='") + fileId + "'");
+    }
+    Set NoticesTo(const char* receiver) {
+        return Column(CString("SELECT Content FROM MessageManage WHERE Reseiver='") + receiver + "'");
+    }
+
+    vqtest::DbWorkspace ws{GetParam()};
+};
+
+} // namespace
+
+TEST_P(AuditOpinionDlgTest, ADocumentWalksItsLevelsWithPeersAndAMixedStepToItsRelease) {
+    Submit();
+    EXPECT_EQ(Steps(), (Set{"校对=zhaoliu/未完成/"}));
+
+    // Level 1 passes: both steps of level 2 open, the mixed step with its group row.
+    EXPECT_EQ(Review("zhaoliu", "校对", Pass("图面清楚")), 1);
+    EXPECT_EQ(Steps(), (Set{"校对=zhaoliu/已完成/通过", "审核=lisi/未完成/", "工艺审查=工艺组/未完成/"}));
+    EXPECT_EQ(ws.QueryText("SELECT AuditTask || '/' || Auditor || '/' || State FROM TeamWorkGroupAudit"),
+              "工艺审查/工艺组/未完成");
+    EXPECT_EQ(NoticesTo("lisi"), (Set{"辛苦了， 需要您对工作文档 箱盖零件图 [F-1] 进行 审核"}));
+    EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE AuditTask='校对'"), "图面清楚");
+    EXPECT_FALSE(ws.QueryText("SELECT FinishDate FROM TeamWorkAudit WHERE AuditTask='校对'").IsEmpty());
+
+    // Decide later keeps the step open and returns 0; the opinion is kept for next time.
+    EXPECT_EQ(Review("lisi", "审核", [](vq::ScriptedUser& u) {
+                  u.Dialog("评审意见").Set(D::kOpinionId, "待核对").Check(D::kLaterId, 1).Click(IDOK);
+              }),
+              0);
+    EXPECT_EQ(Steps().count("审核=lisi/未完成/"), 1u);
+    EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE AuditTask='审核'"), "待核对");
+
+    // The first peer of level 2 passes: the document waits for the mixed step.
+    EXPECT_EQ(Review("lisi", "审核",
+                     [](vq::ScriptedUser& u) {
+                         u.Dialog("评审意见")
+                             .Do([](CDialog& d) {
+                                 EXPECT_EQ(d.GetDlgItem(D::kOpinionId)->GetWindowTextValue(), "待核对");
+                             })
+                             .Check(D::kPassId, 1)
+                             .Click(IDOK);
+                     }),
+              1);
+    EXPECT_EQ(Steps().count("批准=wangwu/未完成/"), 0u);
+    EXPECT_EQ(State(), "评审");
+
+    // The mixed step passes last: level 3 opens.
+    EXPECT_EQ(Review("chenqi", "工艺审查", Pass()), 1);
+    EXPECT_EQ(Steps().count("批准=wangwu/未完成/"), 1u);
+
+    EXPECT_EQ(Review("wangwu", "批准", Pass()), 1);
+    EXPECT_EQ(State(), "正式");
+    EXPECT_EQ(NoticesTo("zhangsan"), (Set{"恭喜您，您提交的工作文档： 箱盖零件图 [F-1] 在 批准 评审通过"}));
+    // One log row per decision, each with its own opinion.
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TaskLogInformation WHERE ProjectNo='F-1'"), "4");
+    EXPECT_EQ(ws.QueryText("SELECT Advise FROM TaskLogInformation WHERE TaskName='校对'"), "图面清楚");
+    EXPECT_EQ(ws.QueryText("SELECT UserName FROM TaskLogInformation WHERE TaskName='校对'"), "zhaoliu{赵六}");
+
+    // A finished step is shown with its result and cannot be decided again.
+    EXPECT_EQ(Review("wangwu", "批准",
+                     [](vq::ScriptedUser& u) {
+                         u.Message("该工作文档已被评审...", IDOK)
+                             .Dialog("评审意见")
+                             .Do([](CDialog& d) {
+                                 EXPECT_FALSE(d.GetDlgItem(IDOK)->IsWindowEnabled());
+                                 EXPECT_EQ(static_cast<CAuditOpinionDlg&>(d).m_nResult, 0);
+                             })
+                             .Click(IDCANCEL);
+                     }),
+              0);
+}
+
+TEST_P(AuditOpinionDlgTest, AFailOnTheFirstLevelGoesBackToTheDesignerWithoutAQuestion) {
+    Submit();
+    EXPECT_EQ(Review("zhaoliu", "校对", Fail()), 1);
+    EXPECT_EQ(Steps(), (Set{"校对=zhaoliu/已完成/不通过"}));
+    EXPECT_EQ(State(), "更改");
+    EXPECT_EQ(NoticesTo("zhangsan"),
+              (Set{"对不起，您提交的工作文档： 箱盖零件图 [F-1] 在 校对 未评审通过，需要再修改"}));
+    EXPECT_EQ(NoticesTo("chenqi"),
+              (Set{"您负责的工作组成员：张三 的工作文档的 箱盖零件图 [F-1] 在 校对 未评审通过，需要再修改"}));
+    EXPECT_EQ(ws.QueryText("SELECT length(SendTime) FROM MessageManage WHERE Reseiver='chenqi'"), "19");
+}
+
+TEST_P(AuditOpinionDlgTest, AFailReturnsTheDocumentToAnEarlierStepWhichThenOpensTheLevelsAfresh) {
+    Submit();
+    Review("zhaoliu", "校对", Pass());
+    Review("lisi", "审核", Pass());
+    // The mixed step fails and sends the document back to 校对 alone.
+    EXPECT_EQ(Review("chenqi", "工艺审查",
+                     [](vq::ScriptedUser& u) {
+                         u.Dialog("评审意见")
+                             .Set(D::kOpinionId, "工艺性差")
+                             .Check(D::kFailId, 1)
+                             .Click(IDOK)
+                             .Message("是否指定返回的再提交评审任务?", IDYES)
+                             .Dialog("选择评审返回的任务")
+                             .Do([](CDialog& d) {
+                                 auto& r = static_cast<CSelectReturnTaskDlg&>(d);
+                                 EXPECT_EQ(r.AuditorOfStep("校对"), "zhaoliu");
+                                 EXPECT_EQ(r.AuditorOfStep("不在路径"), "");
+                             })
+                             .Select(R::kStepListId, "校对(zhaoliu)")
+                             .Check(R::kSameLevelId, 0)
+                             .Click(IDOK);
+                     }),
+              1);
+    EXPECT_EQ(State(), "评审");
+    EXPECT_EQ(Steps(), (Set{"校对=zhaoliu/未完成/不通过-返", "审核=lisi/已完成/通过",
+                            "工艺审查=工艺组/已完成/不通过"}));
+    EXPECT_EQ(ws.QueryText("SELECT PreAuditName || '/' || PreAuditor || '/' || LevelType || '/' || CurrentAudit || "
+                           "'/' || CurrentAuditor FROM TeamWorkAuditChange WHERE FileID='F-1' AND TaskGroup='Task'"),
+              "校对/zhaoliu/U/工艺审查/chenqi");
+    EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkGroupAudit WHERE AuditTask='工艺审查'"), "未完成");
+
+    // 校对 passes again: level 2 is opened afresh, the failed step included.
+    EXPECT_EQ(Review("zhaoliu", "校对", Pass()), 1);
+    EXPECT_EQ(Steps(), (Set{"校对=zhaoliu/已完成/通过", "审核=lisi/未完成/", "工艺审查=工艺组/未完成/"}));
+
+    // Cancelling the question stores nothing and keeps the dialog open.
+    Review("lisi", "审核", Pass());
+    EXPECT_EQ(Review("chenqi", "工艺审查",
+                     [](vq::ScriptedUser& u) {
+                         u.Dialog("评审意见")
+                             .Check(D::kFailId, 1)
+                             .Click(IDOK)
+                             .Message("是否指定返回的再提交评审任务?", IDCANCEL)
+                             .Dialog("评审意见")
+                             .Click(IDOK)
+                             .Message("是否指定返回的再提交评审任务?", IDNO);
+                     }),
+              1);
+    EXPECT_EQ(State(), "更改");
+    EXPECT_EQ(Steps().count("工艺审查=工艺组/已完成/不通过"), 1u);
+}
+
+TEST_P(AuditOpinionDlgTest, ReturningToAWholeLevelReopensEveryStepBelowTheFailingLevel) {
+    Submit();
+    Review("zhaoliu", "校对", Pass());
+    Review("lisi", "审核", Pass());
+    Review("chenqi", "工艺审查", Pass());
+    EXPECT_EQ(Review("wangwu", "批准",
+                     [](vq::ScriptedUser& u) {
+                         u.Dialog("评审意见")
+                             .Check(D::kFailId, 1)
+                             .Click(IDOK)
+                             .Message("是否指定返回的再提交评审任务?", IDYES)
+                             .Dialog("选择评审返回的任务")
+                             .Do([](CDialog& d) {
+                                 // The candidates are the steps of the lower levels, with their auditors.
+                                 auto& list = *static_cast<CListBox*>(d.GetDlgItem(R::kStepListId));
+                                 EXPECT_EQ(list.GetCount(), 3);
+                             })
+                             .Select(R::kStepListId, "校对(zhaoliu)")
+                             .Check(R::kSameLevelId, 1)
+                             .Click(IDOK);
+                     }),
+              1);
+    EXPECT_EQ(Steps(), (Set{"校对=zhaoliu/未完成/不通过-返", "审核=lisi/未完成/不通过-返",
+                            "工艺审查=工艺组/未完成/不通过-返", "批准=wangwu/已完成/不通过"}));
+    EXPECT_EQ(State(), "评审");
+    EXPECT_EQ(ws.QueryText("SELECT LevelType FROM TeamWorkAuditChange"), "S");
+}
+
+TEST_P(AuditOpinionDlgTest, NoReturnQuestionWithoutTheMarkInTheWorkId) {
+    ws.Execute("UPDATE TeamWorkManage SET WorkID='XM-01#001'");
+    ws.Execute("UPDATE TeamWorkResult SET WorkID='XM-01#001'");
+    Submit();
+    Review("zhaoliu", "校对", Pass());
+    EXPECT_EQ(Review("lisi", "审核", Fail()), 1);
+    EXPECT_EQ(State(), "更改");
+}
+
+TEST_P(AuditOpinionDlgTest, TheSuggestionToReassignSendsTheDocumentBackToItsSuperior) {
+    ws.WriteSetting("设计过程管理配置", "工作任务评审流程由上级指派", "1");
+    Submit();
+    EXPECT_EQ(Review("zhaoliu", "校对",
+                     [](vq::ScriptedUser& u) {
+                         u.Dialog("评审意见")
+                             .Do([](CDialog& d) {
+                                 // Offered, but only while fail is chosen.
+                                 EXPECT_TRUE(d.GetDlgItem(D::kReassignId)->GetStyle() & WS_VISIBLE);
+                                 EXPECT_FALSE(d.GetDlgItem(D::kReassignId)->IsWindowEnabled());
+                             })
+                             .Check(D::kFailId, 1)
+                             .Do([](CDialog& d) { EXPECT_TRUE(d.GetDlgItem(D::kReassignId)->IsWindowEnabled()); })
+                             .Check(D::kReassignId, 1)
+                             .Click(IDOK);
+                     }),
+              1);
+    EXPECT_EQ(State(), "待评审");
+}
+
+TEST_P(AuditOpinionDlgTest, ABatchDecidesEachDocumentOnItsOwnPathAndSendsOneNoticePerRecipient) {
+    ws.Execute("UPDATE AuditingManage SET AuditingPath='设计会签(40,20)' WHERE AuditingModel='会签'");
+    AddDocument("F-2", "箱座零件图", "b.dwg", "会签", "lisi");
+    AddDocument("F-3", "箱座技术要求", "c.doc", "会签", "lisi");
+    AddDocument("F-4", "端盖零件图", "d.dwg", "会签", "lisi");
+    for (const char* id : {"F-2", "F-3", "F-4"})
+        Submit(id);
+    // F-4's step is not on its path: it is skipped, the others are decided.
+    ws.Execute("UPDATE TeamWorkAudit SET AuditTask='旧步骤' WHERE FileID='F-4'");
+    theApp.m_strLoginUser = "lisi";
+    CStringArray files, steps;
+    for (const char* id : {"F-2", "F-3", "F-4"}) {
+        files.Add(id);
+        steps.Add(CString(id) == "F-4" ? "旧步骤" : "设计会签");
+    }
+    vq::ScriptedUser user;
+    user.Dialog("评审意见")
+        .Set(D::kOpinionId, "批量同意")
+        .Check(D::kPassId, 1)
+        .Click(IDOK)
+        .Message("该评审任务不存在，为无效路径!", IDOK);
+    CAuditOpinionDlg dlg(nullptr);
+    dlg.m_bMultiDoc = 1;
+    dlg.m_arrFileIDs.Copy(files);
+    dlg.m_arrAuditTasks.Copy(steps);
+    dlg.m_strFileID = "F-2";
+    dlg.m_strAuditTask = "设计会签";
+    dlg.m_strWorkID = "XM-01[M]#001";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error();
+    EXPECT_EQ(dlg.m_bSaved, 1);
+    EXPECT_EQ(State("F-2"), "正式");
+    EXPECT_EQ(State("F-3"), "正式");
+    EXPECT_EQ(State("F-4"), "评审");
+    EXPECT_EQ(Steps("F-4"), (Set{"旧步骤=lisi/未完成/"}));
+    // One notice for the work, not one per document.
+    EXPECT_EQ(NoticesTo("zhangsan"),
+              (Set{"恭喜您，您提交的工作任务 箱体部件设计 [XM-01[M]#001] 的部分文档在 设计会签 评审通过"}));
+}
+
+TEST_P(AuditOpinionDlgTest, ABatchJoinsTheNewOpinionToWhatTheStepAlreadyHolds) {
+    AddDocument("F-2", "箱座零件图", "b.dwg", "会签", "lisi");
+    Submit("F-2");
+    ws.Execute("UPDATE TeamWorkAudit SET Prompt='先看过' WHERE FileID='F-2'");
+    theApp.m_strLoginUser = "lisi";
+    vq::ScriptedUser user;
+    user.Dialog("评审意见").Set(D::kOpinionId, "同意").Check(D::kPassId, 1).Click(IDOK);
+    CAuditOpinionDlg dlg(nullptr);
+    dlg.m_bMultiDoc = 1;
+    dlg.m_arrFileIDs.Add("F-2");
+    dlg.m_arrAuditTasks.Add("设计会签");
+    dlg.m_strFileID = "F-2";
+    dlg.m_strAuditTask = "设计会签";
+    dlg.m_strWorkID = "XM-01[M]#001";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error();
+    EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE FileID='F-2'"),
+              "先看过 ;  \n 集中评审意见:同意");
+}
+
+TEST_P(AuditOpinionDlgTest, AnEmptyBatchClosesWithoutStoringAnything) {
+    vq::ScriptedUser user;
+    user.Dialog("评审意见").Click(IDOK);
+    CAuditOpinionDlg dlg(nullptr);
+    dlg.m_bMultiDoc = 1;
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error();
+    EXPECT_EQ(dlg.m_bSaved, 0);
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), "0");
+}
+
+TEST_P(AuditOpinionDlgTest, ReportAndWordFilesAreRecognisedByOneExtensionTest) {
+    EXPECT_EQ(D::IsReportFile("清单.TBL"), 1);
+    EXPECT_EQ(D::IsReportFile("清单.tbl"), 1);
+    EXPECT_EQ(D::IsReportFile("a.tbl.dwg"), 0);
+    EXPECT_EQ(D::IsWordFile("说明.doc"), 1);
+    EXPECT_EQ(D::IsWordFile("说明.DOCX"), 0);
+    EXPECT_EQ(D::IsWordFile("a.DOC.txt"), 0);
+}
+
+namespace {
+class SilentUtility : public vq::ProcessPlanningUtility {
+public:
+    short SetPdmConnection(_ConnectionPtr) override { return 1; }
+    short SetCappConnection(_ConnectionPtr) override { return 1; }
+    short SetFileState(const CString&, short) override { return 1; }
+    short UpdateFileContent(const CString&, const CString&) override { return 1; }
+};
+} // namespace
+
+TEST_P(AuditOpinionDlgTest, ADocumentWithAProcessPlanningCopyThatCannotBeFetchedIsNotDecided) {
+    Submit();
+    ws.WriteSetting("VQCAPP配置", "有无VQCAPP", "1");
+    ws.Execute("INSERT INTO CAPPFileIDMap (PFileID, CFileID) VALUES ('F-1', 'C-77')");
+    theApp.m_pConnCAPP = ws.Connect();
+    const vq::OutsideObjectFactory old = vq::RegisterOutsideObject(
+        vq::kProcessPlanningUtility, [] { return std::unique_ptr<vq::OutsideObject>(new SilentUtility); });
+    // The document has no stored content: the decision is not stored.
+    EXPECT_EQ(Review("zhaoliu", "校对",
+                     [](vq::ScriptedUser& u) {
+                         u.Dialog("评审意见")
+                             .Check(D::kPassId, 1)
+                             .Click(IDOK)
+                             .Message("下载文件失败!", IDOK)
+                             .Dialog("评审意见")
+                             .Click(IDCANCEL);
+                     }),
+              0);
+    vq::RegisterOutsideObject(vq::kProcessPlanningUtility, old);
+    theApp.m_pConnCAPP = nullptr;
+    EXPECT_EQ(Steps(), (Set{"校对=zhaoliu/未完成/"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, AuditOpinionDlgTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
