@@ -18,11 +18,8 @@
 #include "platform/maker/FileStore.h"
 #include "platform/ui/DataExchange.h"
 #include "review/AuditFlowEngine.h"
-#if __has_include("review/AssistAuditDlg.h")
 #include "review/AssistAuditDlg.h"
 #include "review/SelectReturnTaskDlg.h"
-#define VQ_HAS_RETURN_DIALOGS 1
-#endif
 #include "review/TaskAuditFlowDlg.h"
 #include "teamwork/WorkDocPropertyDlg.h"
 
@@ -505,7 +502,6 @@ bool CDesignDocAuditDlg::ChooseReturnStep() {
     if (answer != IDYES)
         return true;
     m_bReturnToStep = 1;
-#ifdef VQ_HAS_RETURN_DIALOGS
     CSelectReturnTaskDlg dlg(this);
     dlg.m_strAuditModel = m_pEngine->m_strAuditingModel;
     dlg.m_strAuditorName = m_pEngine->m_strAuditorName;
@@ -522,7 +518,6 @@ bool CDesignDocAuditDlg::ChooseReturnStep() {
     m_pEngine->m_strReturnStep = dlg.m_strReturnTask;
     m_pEngine->m_strReturnStepAuditor = dlg.m_strReturnAuditor;
     m_pEngine->m_strReturnLevelType = dlg.m_strLevelType;
-#endif
     return true;
 }
 
@@ -558,13 +553,11 @@ bool CDesignDocAuditDlg::StoreDecision() {
 }
 
 void CDesignDocAuditDlg::OnAssistAudit() {
-#ifdef VQ_HAS_RETURN_DIALOGS
     CAssistAuditDlg dlg(this);
-    dlg.m_strFileID = m_strFileID;
-    dlg.m_strUpAuditName = m_strAuditTask;
-    dlg.m_bReadOnly = 0;
+    dlg.FileID = m_strFileID;
+    dlg.UpAuditName = m_strAuditTask;
+    dlg.ReadOnly = 0;
     dlg.DoModal();
-#endif
 }
 
 // --- Confirm and the ways out -----------------------------------------------------------------

@@ -12,10 +12,7 @@
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
-#if __has_include("review/AuditOpinionDlg.h")
 #include "review/AuditOpinionDlg.h"
-#define VQ_HAS_OPINION_DIALOG 1
-#endif
 #include "review/DesignDocAuditDlg.h"
 
 namespace {
@@ -30,7 +27,6 @@ bool UsesDrawingReview(const CString& fileId) {
 }
 
 int RunOpinionDialog(const CString& fileId, const CString& task, int consigned, int assist) {
-#ifdef VQ_HAS_OPINION_DIALOG
     CAuditOpinionDlg dlg(nullptr);
     dlg.m_strFileID = fileId;
     dlg.m_strAuditTask = task;
@@ -38,10 +34,6 @@ int RunOpinionDialog(const CString& fileId, const CString& task, int consigned, 
     dlg.m_bAssistAudit = assist;
     dlg.DoModal();
     return dlg.m_bSaved;
-#else
-    (void)fileId, (void)task, (void)consigned, (void)assist;
-    return 0;
-#endif
 }
 
 int RunDesignDocDialog(const CString& fileId, const CString& task, int consigned, int assist) {

@@ -324,3 +324,147 @@ TEST_P(DesignDocAuditDlgTest, ModelessWindowsOutliveTheirCallAndAnEleventhIsRefu
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, DesignDocAuditDlgTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+
+TEST_P(DesignDocAuditDlgTest, DecisionsOnTheEngineWithTheClosingNoteOfEachRoad) {
+    // A fail sends the document back to its designer.
+    vq::ScriptedUser fail;
+    fail.Dialog(kStep)
+        .Set(CDesignDocAuditDlg::kOpinionId, "尺寸链不封闭")
+        .Check("评审不通过", 1)
+        .Click(IDOK)
+        .Message("设计文档已返回设计者进行修改...", IDOK);
+    EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-1", "zhaoliu", "校对", 0), 1);
+    EXPECT_TRUE(fail.Succeeded()) << fail.Error().c_str();
+    EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkResult WHERE FileID='F-1'"), "更改");
+    EXPECT_EQ(Working(), "F");
+
+    // A change-task document failed at its second level goes back to the first step, quietly.
+    ws.Execute("UPDATE TeamWorkResult SET WorkID='JX-001[M]#001' WHERE FileID='F-2'");
+    ws.Execute("UPDATE TeamWorkAudit SET State='已完成', Result='通过' WHERE FileID='F-2'");
+    ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, BeginDate, State, Manager, Working) VALUES "
+               "('F-2', '审核', 'zhangsan', '2026-12-02 09:00', '未完成', 'zhangsan', 'F')");
+    vq::ScriptedUser back;
+    back.Dialog("设计文档评审意见 - 审核[F-2]")
+        .Do([](CDialog& d) { EXPECT_TRUE(d.GetDlgItem(CDesignDocAuditDlg::kChangeOrderId)->IsWindowVisible()); })
+        .Check("评审不通过", 1)
+        .Click(IDOK)
+        .Message("是否指定返回的再提交评审任务?", IDYES)
+        .Dialog("选择评审返回的任务")
+        .Select("返回的评审任务:", "校对(zhaoliu)")
+        .Click(IDOK)
+        .Message("设计文档已返回以前的评审环节进行重新评审...", IDOK);
+    EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-2", "zhangsan", "审核", 0), 1);
+    EXPECT_TRUE(back.Succeeded()) << back.Error().c_str();
+    EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkResult WHERE FileID='F-2'"), "评审");
+    EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkAudit WHERE FileID='F-2' AND AuditTask='校对'"), "未完成");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage WHERE Content LIKE '%F-2%未评审通过%'"), "0")
+        << "no notice of failure when the document goes back to an earlier step";
+    EXPECT_EQ(ws.QueryText("SELECT PreAuditName FROM TeamWorkAuditChange WHERE FileID='F-2' AND TaskGroup='Task'"),
+              "校对");
+
+    // The last level's pass releases the document and removes its return record.
+    ws.Execute("UPDATE TeamWorkAudit SET State='已完成', Result='通过' WHERE FileID='F-3'");
+    ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, BeginDate, State, Result, Manager, Working) "
+               "VALUES ('F-3', '审核', 'zhangsan', '2026-12-02 09:00', '已完成', '通过', 'zhangsan', 'F'), ('F-3', "
+               "'批准', 'wangwu', '2026-12-03 09:00', '未完成', '', 'wangwu', 'F')");
+    ws.Execute("INSERT INTO TeamWorkAuditChange (FileID, TaskGroup, PreAuditName) VALUES ('F-3', 'Task', '校对')");
+    vq::ScriptedUser release;
+    release.Dialog("设计文档评审意见 - 批准[F-3]")
+        .Check("评审通过", 1)
+        .Click(IDOK)
+        .Message("设计文档已通过了流程中的各项评审...", IDOK);
+    EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-3", "wangwu", "批准", 0), 1);
+    EXPECT_TRUE(release.Succeeded()) << release.Error().c_str();
+    EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkResult WHERE FileID='F-3'"), "正式");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkAuditChange WHERE FileID='F-3'"), "0");
+    EXPECT_EQ(ws.QueryText("SELECT length(SendTime) FROM MessageManage WHERE Content LIKE '%F-3%' LIMIT 1"), "19")
+        << "notices carry their time with seconds";
+}
+
+TEST_P(DesignDocAuditDlgTest, ANextLevelWithoutAReviewerIsRefusedAndNothingIsStored) {
+    ws.Execute("UPDATE TeamWorkResult SET AuditorName='zhaoliu|*||*|wangwu' WHERE FileID='F-1'");
+    vq::ScriptedUser user;
+    user.Dialog(kStep)
+        .Check("评审通过", 1)
+        .Click(IDOK)
+        .Message("没有设置下级评审负责人，不能到下级评审...", IDOK)
+        .Dialog(kStep)
+        .Click(IDCANCEL)
+        .Message("批注结果未保存，是否真的要退出?", IDYES);
+    EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-1", "zhaoliu", "校对", 0), 0);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='校对'"), "未完成");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkAudit WHERE FileID='F-1'"), "1");
+    EXPECT_EQ(Working(), "F");
+}
+
+TEST_P(DesignDocAuditDlgTest, OtherDocumentsAndInstallationsWithoutMarkupUseTheOpinionDialog) {
+    ws.WriteSetting("设计过程管理", "红线批注工具", "2");
+    vq::ScriptedUser noMarkup;
+    noMarkup.Dialog("评审意见").Click(IDCANCEL);
+    EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-1", "zhaoliu", "校对", 0), 0);
+    EXPECT_TRUE(noMarkup.Succeeded()) << noMarkup.Error().c_str();
+
+    ws.WriteSetting("设计过程管理", "红线批注工具", "0");
+    AddDocument("F-4", "说明书.doc");
+    vq::ScriptedUser word;
+    word.Dialog("评审意见").Click(IDCANCEL);
+    EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-4", "zhaoliu", "校对", 0), 0);
+    EXPECT_TRUE(word.Succeeded()) << word.Error().c_str();
+
+    // The modeless entry opens the opinion dialog modally on the other road: no window is left.
+    _ConnectionPtr host = ws.Connect();
+    vq::ScriptedUser modeless;
+    modeless.Dialog("评审意见").Click(IDCANCEL);
+    EXPECT_EQ(DoMultiTeamTaskAuditWithMarkup(host, nullptr, "F-4", "zhaoliu", "校对", 0), 0);
+    EXPECT_TRUE(modeless.Succeeded()) << modeless.Error().c_str();
+    EXPECT_EQ(CDesignDocAuditDlg::LiveCount(), 0);
+}
+
+TEST_P(DesignDocAuditDlgTest, AssistingReviewsGuardTheStepAndAreDecidedWithoutANote) {
+    // A step that needs assisting reviews refuses its decision until they are there and finished.
+    ws.Execute("UPDATE TeamWorkAudit SET AuditTask='校对[N]' WHERE FileID='F-2'");
+    ws.Execute("UPDATE AuditingManage SET AuditingPath='校对[N](40,20)|*|审核(40,110)|*|批准(40,200)'");
+    vq::ScriptedUser missing;
+    missing.Message("此评审任务需要分配下级协助评审任务...", IDOK)
+        .Dialog("设计文档评审意见 - 校对[N][F-2]")
+        .Do([](CDialog& d) {
+            EXPECT_FALSE(d.GetDlgItem(IDOK)->IsWindowEnabled());
+            EXPECT_TRUE(d.GetDlgItem(CDesignDocAuditDlg::kAssistId)->IsWindowVisible());
+        })
+        .Click(IDCANCEL);
+    EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-2", "zhaoliu", "校对[N]", 0), 0);
+    EXPECT_TRUE(missing.Succeeded()) << missing.Error().c_str();
+
+    ws.Execute("INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, Assigner, AuditTask, Auditor, BeginDate, State, "
+               "Working) VALUES ('F-2', '校对[N]', 'zhaoliu', '校对[1]', 'wangwu', '2026-12-01 10:00', '未完成', 'F')");
+    vq::ScriptedUser waiting;
+    waiting.Message("有未完成的下级协助评审任务, 请等待...", IDOK)
+        .Dialog("设计文档评审意见 - 校对[N][F-2]")
+        .Do([](CDialog& d) { EXPECT_FALSE(d.GetDlgItem(IDOK)->IsWindowEnabled()); })
+        .Click(IDCANCEL);
+    EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-2", "zhaoliu", "校对[N]", 0), 0);
+    EXPECT_TRUE(waiting.Succeeded()) << waiting.Error().c_str();
+
+    // The assisting reviewer decides: no closing note, nothing returned.
+    vq::ScriptedUser assist;
+    assist.Dialog("设计文档评审意见 - 校对[1][F-2]")
+        .Do([&](CDialog&) {
+            EXPECT_EQ(ws.QueryText("SELECT Working FROM TeamWorkNextAudit WHERE AuditTask='校对[1]'"), "T");
+        })
+        .Set(CDesignDocAuditDlg::kOpinionId, "同意")
+        .Check("评审通过", 1)
+        .Click(IDOK);
+    EXPECT_EQ(DoTeamTaskNextAudit("F-2", "wangwu", "校对[1]"), 0);
+    EXPECT_TRUE(assist.Succeeded()) << assist.Error().c_str();
+    EXPECT_EQ(ws.QueryText("SELECT State || '/' || Result || '/' || Prompt || '/' || Working FROM TeamWorkNextAudit"),
+              "已完成/通过/同意/F");
+
+    // A hold written in lower case counts as set; declining opens nothing and keeps it.
+    ws.Execute("UPDATE TeamWorkAudit SET Working='t' WHERE FileID='F-3'");
+    vq::ScriptedUser declined;
+    declined.Message("此设计文档正进行指定的评审工作，是否继续?", IDNO);
+    EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-3", "zhaoliu", "校对", 0), 0);
+    EXPECT_TRUE(declined.Succeeded()) << declined.Error().c_str();
+    EXPECT_EQ(Working("F-3"), "t");
+}
