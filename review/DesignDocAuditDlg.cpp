@@ -24,6 +24,7 @@
 #include "teamwork/WorkDocPropertyDlg.h"
 
 #include <cstdlib>
+#include <iterator>
 #include <map>
 
 namespace {
@@ -97,6 +98,15 @@ CDesignDocAuditDlg::CDesignDocAuditDlg(CWnd* parent) : CDialog(IDD, parent) {
 }
 
 CDesignDocAuditDlg::~CDesignDocAuditDlg() {
+    // A dialog that goes while its window is still open gives its hold back first (the base
+    // class would destroy the window without this class's handlers).
+    m_bOwnsItself = false;
+    if (m_hWnd)
+        DestroyWindow();
+    if (!m_strScratchFile.IsEmpty())
+        DeleteFile(m_strScratchFile);
+    for (auto it = Holders().begin(); it != Holders().end();)
+        it = it->second == this ? Holders().erase(it) : std::next(it);
     --g_liveDialogs;
 }
 

@@ -48,7 +48,7 @@ extern "C" int VqHostFinishHeadless() {
         return 0;
     // Windows the entry call left open (modeless windows) are worked by the rest of the script,
     // then closed as the host closes them when it ends.
-    if (!user->Failed() && user->Remaining() > 0)
+    if (!user->Failed() && user->NextIsWindow())
         user->RunModeless();
     CloseModelessWindows();
     if (user->Failed()) {

@@ -107,6 +107,8 @@ public:
     // Performs the actions left, which must begin with a Window action, on the modeless windows
     // open now; false (with Error()) when an action fails or names a window that is not open.
     bool RunModeless();
+    // True when the next action left is a Window action.
+    bool NextIsWindow() const { return !m_steps.empty() && m_steps.front().verb == Verb::Window; }
 
     // --- Outcome
     // True while no action failed and no unexpected dialog, box or menu appeared.
