@@ -17,8 +17,8 @@
 #include "platform/db/SqlText.h"
 #include "platform/maker/FileStore.h"
 #include "platform/ui/DataExchange.h"
-#include "review/AuditFlowEngine.h"
 #include "review/AssistAuditDlg.h"
+#include "review/AuditFlowEngine.h"
 #include "review/SelectReturnTaskDlg.h"
 #include "review/TaskAuditFlowDlg.h"
 #include "teamwork/WorkDocPropertyDlg.h"
@@ -37,12 +37,16 @@ using D = CDesignDocAuditDlg;
 // after it, the confirm row too, since the second viewer is made after the template's controls.)
 const vq::DialogTemplate kDesignDocAuditTemplate{
     "设计文档评审意见",
-    {vq::Label("零部件图号", vq::kNoLayoutFlags, 0, D::kDrawingLabelId), vq::EditBox(D::kDrawingNoId, vq::kBeside),
-     vq::PushButton(D::kDotsId, "...", vq::kBeside), vq::PushButton(D::kBrowseDrawingId, "文档浏览(&V)...", vq::kBeside),
-     vq::PushButton(D::kChangeOrderId, "更改单...", vq::kBeside), vq::PushButton(D::kPropertyId, "文档属性...", vq::kBeside),
-     vq::PushButton(D::kFlowId, "评审流程...", vq::kBeside), vq::PushButton(D::kAssistId, "协助评审...", vq::kBeside),
+    {vq::Label("零部件图号", vq::kNoLayoutFlags, 0, D::kDrawingLabelId),
+     vq::EditBox(D::kDrawingNoId, vq::kBeside), vq::PushButton(D::kDotsId, "...", vq::kBeside),
+     vq::PushButton(D::kBrowseDrawingId, "文档浏览(&V)...", vq::kBeside),
+     vq::PushButton(D::kChangeOrderId, "更改单...", vq::kBeside),
+     vq::PushButton(D::kPropertyId, "文档属性...", vq::kBeside),
+     vq::PushButton(D::kFlowId, "评审流程...", vq::kBeside),
+     vq::PushButton(D::kAssistId, "协助评审...", vq::kBeside),
      vq::CustomWindow(D::kViewerId, vq::kFill, WS_BORDER, CRect(0, 0, 720, 460)),
-     vq::Label("结果", vq::kNoLayoutFlags, 0, D::kResultGroupId), vq::RadioButton(D::kPassId, "评审通过", true, vq::kBeside),
+     vq::Label("结果", vq::kNoLayoutFlags, 0, D::kResultGroupId),
+     vq::RadioButton(D::kPassId, "评审通过", true, vq::kBeside),
      vq::RadioButton(D::kFailId, "评审不通过", false, vq::kBeside),
      vq::RadioButton(D::kLaterId, "下次再评审", false, vq::kBeside),
      vq::CheckBox(D::kReassignId, "建议重新安排评审负责人", vq::kBeside | vq::kHidden),
@@ -71,7 +75,8 @@ CString HoldKey(const CString& table, const CString& fileId, const CString& task
     return key;
 }
 
-CString Quoted(const char* format, const CString& a, const CString& b = CString(), const CString& c = CString()) {
+CString Quoted(const char* format, const CString& a, const CString& b = CString(),
+               const CString& c = CString()) {
     CString sql;
     sql.Format(format, SqlQuote(a).c_str(), SqlQuote(b).c_str(), SqlQuote(c).c_str());
     return sql;
@@ -143,7 +148,8 @@ BOOL CDesignDocAuditDlg::OnInitDialog() {
     if (ReadSettingInt("设计过程管理配置", "工作任务评审流程由上级指派", "0") != 0)
         GetDlgItem(kReassignId)->ShowWindow(SW_SHOW);
     m_dVoloViewVersion = std::atof(ReadSetting("设计过程管理", "VoloView版本", "1"));
-    const CString workId = theApp.GetSqlString(Quoted("SELECT WorkID FROM TeamWorkResult WHERE FileID='%s'", m_strFileID));
+    const CString workId =
+        theApp.GetSqlString(Quoted("SELECT WorkID FROM TeamWorkResult WHERE FileID='%s'", m_strFileID));
     if (workId.Find("[M]") < 0)
         GetDlgItem(kChangeOrderId)->ShowWindow(SW_HIDE);
     CheckAssistReviews();
@@ -273,8 +279,8 @@ void CDesignDocAuditDlg::ReadStep() {
 }
 
 bool CDesignDocAuditDlg::ReadDocument() {
-    const CString sql =
-        Quoted("SELECT WorkID, FilePrompt, FileName, FileSize FROM TeamWorkResult WHERE FileID='%s'", m_strFileID);
+    const CString sql = Quoted(
+        "SELECT WorkID, FilePrompt, FileName, FileSize FROM TeamWorkResult WHERE FileID='%s'", m_strFileID);
     bool found = false;
     try {
         _RecordsetPtr rs;
@@ -297,8 +303,9 @@ bool CDesignDocAuditDlg::ReadDocument() {
 void CDesignDocAuditDlg::CheckAssistReviews() {
     const int tagged = m_strAuditTask.Find("[N]");
     if (tagged > 0 && !m_bAssistAudit) {
-        const CString sql = Quoted("SELECT count(*) FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s'",
-                                   m_strFileID, m_strAuditTask);
+        const CString sql =
+            Quoted("SELECT count(*) FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s'",
+                   m_strFileID, m_strAuditTask);
         if (theApp.GetSqlInt(sql) < 1) {
             AfxMessageBox("此评审任务需要分配下级协助评审任务...");
             GetDlgItem(IDOK)->EnableWindow(FALSE);
@@ -319,7 +326,8 @@ bool CDesignDocAuditDlg::TakeHold() {
                SqlQuote(m_strFileID).c_str(), SqlQuote(m_strAuditTask).c_str());
     const CString key = HoldKey(m_strAuditTable, m_strFileID, m_strAuditTask);
     if (theApp.GetSqlString(sql).CompareNoCase("T") == 0) {
-        if (MessageBox("此设计文档正进行指定的评审工作，是否继续?", "操作提示", MB_YESNO | MB_ICONWARNING) != IDYES)
+        if (MessageBox("此设计文档正进行指定的评审工作，是否继续?", "操作提示", MB_YESNO | MB_ICONWARNING) !=
+            IDYES)
             return false;
         // The hold is taken over: this window gives it back, not the one that took it first.
         Holders()[key] = this;
@@ -383,7 +391,8 @@ CString CDesignDocAuditDlg::DownloadDesignFile() {
         return CString();
     // Named after the document as well as its file, so that two windows on documents of the same
     // name and size do not share (and delete) one file.
-    const CString path = GetTempDirectory() + "T" + MakeValidFileName(m_strFileID) + "_" + MakeValidFileName(m_strFileName);
+    const CString path =
+        GetTempDirectory() + "T" + MakeValidFileName(m_strFileID) + "_" + MakeValidFileName(m_strFileName);
     const char* format = m_nDatabaseType == 2
                              ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s'"
                              : "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='%s'";
@@ -554,7 +563,8 @@ bool CDesignDocAuditDlg::StoreDecision() {
     m_bSaved = 1;
     m_strDocState = m_pEngine->m_strDocState;
     if (m_nResult == CAuditFlowEngine::kFail)
-        AfxMessageBox(m_bReturnToStep ? "设计文档已返回以前的评审环节进行重新评审..." : "设计文档已返回设计者进行修改...");
+        AfxMessageBox(m_bReturnToStep ? "设计文档已返回以前的评审环节进行重新评审..."
+                                      : "设计文档已返回设计者进行修改...");
     else if (m_strDocState == "正式")
         AfxMessageBox("设计文档已通过了流程中的各项评审...");
     else
@@ -614,7 +624,8 @@ void CDesignDocAuditDlg::OnClose() {
 
 void CDesignDocAuditDlg::PostNcDestroy() {
     {
-        CAppConnectionLease lease(m_bModeless ? m_pConnection : _ConnectionPtr(), m_strLoginUser, m_strUserName);
+        CAppConnectionLease lease(m_bModeless ? m_pConnection : _ConnectionPtr(), m_strLoginUser,
+                                  m_strUserName);
         DeleteTempFiles();
         ReleaseHold();
     }
@@ -637,8 +648,9 @@ void CDesignDocAuditDlg::OnSize(UINT type, int cx, int cy) {
     const int dy = window.Height() - m_nCurHeight;
     // A view that lays the window out (the Qt view) has already placed the controls.
     if (!m_VoloViewer.GetViewData()) {
-        for (int id : {IDOK, IDCANCEL, kRemarkupId, kPropertyId, kFlowId, kResultGroupId, kPassId, kFailId, kLaterId,
-                       kReassignId, kDrawingLabelId, kDotsId, kDrawingNoId, kBrowseDrawingId, kChangeOrderId}) {
+        for (int id :
+             {IDOK, IDCANCEL, kRemarkupId, kPropertyId, kFlowId, kResultGroupId, kPassId, kFailId, kLaterId,
+              kReassignId, kDrawingLabelId, kDotsId, kDrawingNoId, kBrowseDrawingId, kChangeOrderId}) {
             if (CWnd* control = GetDlgItem(id)) {
                 CRect r = control->GetRectInParent();
                 r.OffsetRect(dx, 0);
@@ -705,18 +717,21 @@ void CDesignDocAuditDlg::OnResultChanged() {
 
 void CDesignDocAuditDlg::OnBrowsePartDrawing() {
     UpdateData(TRUE);
-    const CString count = Quoted(
-        "SELECT count(*) FROM TeamWorkResult WHERE PartCode = '%s' AND FileType Like 'AutoCAD%%'", m_strDrawingNo);
+    const CString count =
+        Quoted("SELECT count(*) FROM TeamWorkResult WHERE PartCode = '%s' AND FileType Like 'AutoCAD%%'",
+               m_strDrawingNo);
     const int found = theApp.GetSqlInt(count);
     if (found < 1) {
         AfxMessageBox("图号为:" + m_strDrawingNo + "的零部件没有对应的图纸,请检查图号...");
         return;
     }
     if (found == 1) {
-        const CString fileId = theApp.GetSqlString(Quoted(
-            "SELECT FileID FROM TeamworkResult WHERE PartCode = '%s' AND FileType Like 'AutoCAD%%'", m_strDrawingNo));
-        const CString fileName = theApp.GetSqlString(Quoted(
-            "SELECT FileName FROM TeamworkResult WHERE PartCode = '%s' AND FileType Like 'AutoCAD%%'", m_strDrawingNo));
+        const CString fileId = theApp.GetSqlString(
+            Quoted("SELECT FileID FROM TeamworkResult WHERE PartCode = '%s' AND FileType Like 'AutoCAD%%'",
+                   m_strDrawingNo));
+        const CString fileName = theApp.GetSqlString(
+            Quoted("SELECT FileName FROM TeamworkResult WHERE PartCode = '%s' AND FileType Like 'AutoCAD%%'",
+                   m_strDrawingNo));
         OpenRelatedDocument(fileId, fileName);
         return;
     }
@@ -748,12 +763,13 @@ void CDesignDocAuditDlg::OnChangeOrderSheet() {
     const CString orderNo = tag >= 0 ? m_strWorkID.Left(tag) : m_strWorkID;
     const CString fileName =
         theApp.GetSqlString(Quoted("SELECT FileName FROM ECORelateFile WHERE ECONo='%s'", orderNo));
-    const char* format = m_nDatabaseType == 2
-                             ? "SELECT DocSaved, DocContent FROM ECORelateFile WHERE rtrim(ECONo)='%s' ORDER BY ECONo"
-                             : "SELECT DocSaved, DocContent FROM ECORelateFile WHERE ECONo='%s' ORDER BY ECONo";
+    const char* format =
+        m_nDatabaseType == 2
+            ? "SELECT DocSaved, DocContent FROM ECORelateFile WHERE rtrim(ECONo)='%s' ORDER BY ECONo"
+            : "SELECT DocSaved, DocContent FROM ECORelateFile WHERE ECONo='%s' ORDER BY ECONo";
     CVQSaveFileToDB store;
-    const CString written =
-        store.PopFileFromDB(Quoted(format, orderNo), GetTempDirectory() + MakeValidFileName(fileName), "DocContent", "PDM");
+    const CString written = store.PopFileFromDB(
+        Quoted(format, orderNo), GetTempDirectory() + MakeValidFileName(fileName), "DocContent", "PDM");
     if (written.IsEmpty()) {
         AfxMessageBox("更改单下载失败!");
         return;

@@ -83,8 +83,8 @@ VQ_EXPORT_ENTRY(DoTeamTaskNextAudit, 2, "设计文档协助评审", vq::kReviewS
 // the call); a review window made here keeps its own reference to it for as long as it is open.
 // Returns m_bSaved of the new window (0: it has just opened), m_bSaved of the work-document
 // review dialog, or 0 when the window cannot be made or ten are open already.
-extern "C" int DoMultiTeamTaskAuditWithMarkup(_ConnectionPtr connection, CWnd* parent, CString fileId, CString login,
-                                              CString task, int delegated) {
+extern "C" int DoMultiTeamTaskAuditWithMarkup(_ConnectionPtr connection, CWnd* parent, CString fileId,
+                                              CString login, CString task, int delegated) {
     try {
         CWaitCursor wait;
         SetCurrentLoginUser(login);

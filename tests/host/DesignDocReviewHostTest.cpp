@@ -34,7 +34,8 @@ public:
         const char* old = std::getenv("ASAN_OPTIONS");
         m_had = old != nullptr;
         m_old = old ? old : "";
-        setenv("ASAN_OPTIONS", (m_old.empty() ? std::string("detect_leaks=0") : m_old + ":detect_leaks=0").c_str(), 1);
+        setenv("ASAN_OPTIONS",
+               (m_old.empty() ? std::string("detect_leaks=0") : m_old + ":detect_leaks=0").c_str(), 1);
     }
     ~NoLeakCheckInHosts() {
         if (m_had)
@@ -78,8 +79,8 @@ CString StoreDemoDrawing(vqtest::DbWorkspace& ws) {
     ws.Execute("DELETE FROM TeamWorkResultPack WHERE FileID='F-0005'");
     ws.Execute("INSERT INTO TeamWorkResultPack (FileID) VALUES ('F-0005')");
     CVQSaveFileToDB store;
-    EXPECT_EQ(store.PushFileToDB("SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='F-0005'", path,
-                                 "DocContent", "PDM"),
+    EXPECT_EQ(store.PushFileToDB("SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='F-0005'",
+                                 path, "DocContent", "PDM"),
               1);
     return path;
 }
@@ -107,7 +108,8 @@ TEST(DesignDocReviewHost, TheDemoDrawingIsReviewedWithMarkupInTheDialogAndInAMod
     CDesignMarkupStore store;
     store.m_strFileID = "F-0005";
     store.m_strAuditTask = "校对";
-    store.m_strAuditDate = ws.QueryText("SELECT BeginDate FROM TeamWorkAudit WHERE FileID='F-0005' AND AuditTask='校对'");
+    store.m_strAuditDate =
+        ws.QueryText("SELECT BeginDate FROM TeamWorkAudit WHERE FileID='F-0005' AND AuditTask='校对'");
     store.m_strWorkID = "XM-01-01#001";
     store.m_strAuditor = "zhaoliu";
     store.m_strOpinion = "吊耳孔位偏移";
@@ -117,34 +119,40 @@ TEST(DesignDocReviewHost, TheDemoDrawingIsReviewedWithMarkupInTheDialogAndInAMod
     theApp.m_pConnPDM = nullptr;
 
     // The modal dialog shows the stored markup over the drawing.
-    const CString look = ws.WriteFile("in/look.script", "dialog \"设计文档评审意见 - 校对[F-0005]\"\n"
-                                                        "click 2\n"
-                                                        "message \"批注结果未保存，是否真的要退出?\" IDYES\n");
-    run = vqtest::RunHost("--headless --script " + look.str() + " DoTeamTaskAuditWithMarkup F-0005 zhaoliu 校对 0");
+    const CString look =
+        ws.WriteFile("in/look.script", "dialog \"设计文档评审意见 - 校对[F-0005]\"\n"
+                                       "click 2\n"
+                                       "message \"批注结果未保存，是否真的要退出?\" IDYES\n");
+    run = vqtest::RunHost("--headless --script " + look.str() +
+                          " DoTeamTaskAuditWithMarkup F-0005 zhaoliu 校对 0");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("result: 0"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("不能正常显示"), std::string::npos) << run.out;
 
     // The modeless window stays open after its call; the rest of the script decides in it.
-    const CString decide = ws.WriteFile("in/decide.script", "window ~\"校对[F-0005]\"\n"
-                                                            "set 1161 \"吊耳孔位偏移, 其余同意\"\n"
-                                                            "check \"评审通过\" 1\n"
-                                                            "click 1\n"
-                                                            "message \"设计文档已转给评审流程下一级进行处理...\" IDOK\n");
+    const CString decide =
+        ws.WriteFile("in/decide.script", "window ~\"校对[F-0005]\"\n"
+                                         "set 1161 \"吊耳孔位偏移, 其余同意\"\n"
+                                         "check \"评审通过\" 1\n"
+                                         "click 1\n"
+                                         "message \"设计文档已转给评审流程下一级进行处理...\" IDOK\n");
     run = vqtest::RunHost("--headless --script " + decide.str() +
                           " DoMultiTeamTaskAuditWithMarkup F-0005 zhaoliu 校对 0");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("window \"设计文档评审意见 - 校对[F-0005]\""), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("result: 0"), std::string::npos) << run.out;
-    EXPECT_EQ(ws.QueryText("SELECT State || '/' || Result || '/' || Prompt || '/' || Working FROM TeamWorkAudit "
-                           "WHERE FileID='F-0005' AND AuditTask='校对'"),
-              "已完成/通过/吊耳孔位偏移, 其余同意/F");
-    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkAudit WHERE FileID='F-0005' AND State='未完成'"), "2")
+    EXPECT_EQ(
+        ws.QueryText("SELECT State || '/' || Result || '/' || Prompt || '/' || Working FROM TeamWorkAudit "
+                     "WHERE FileID='F-0005' AND AuditTask='校对'"),
+        "已完成/通过/吊耳孔位偏移, 其余同意/F");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkAudit WHERE FileID='F-0005' AND State='未完成'"),
+              "2")
         << "the next level is open";
 
     // A window the script leaves alone is closed with the host, and gives its step back.
     run = vqtest::RunHost("--headless --script " + none.str() +
                           " DoMultiTeamTaskAuditWithMarkup F-0005 zhangsan 审核 0");
     EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_EQ(ws.QueryText("SELECT Working FROM TeamWorkAudit WHERE FileID='F-0005' AND AuditTask='审核'"), "F");
+    EXPECT_EQ(ws.QueryText("SELECT Working FROM TeamWorkAudit WHERE FileID='F-0005' AND AuditTask='审核'"),
+              "F");
 }

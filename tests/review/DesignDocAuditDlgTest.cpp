@@ -1,6 +1,7 @@
 // The design-document review in both dialects: a drawing reviewed with markup drawn through the
 // viewer, stored, shown again and cleared; the decision through the review engine; the hold of
 // the step on every way out; modeless review windows that outlive their entry call.
+#include "review/DesignDocAuditDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/File.h"
 #include "platform/maker/FileStore.h"
@@ -8,7 +9,6 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ScriptedUser.h"
 #include "platform/ui/Wnd.h"
-#include "review/DesignDocAuditDlg.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +20,8 @@
 
 extern "C" int DoTeamTaskAuditWithMarkup(CString fileId, CString login, CString task, int delegated);
 extern "C" int DoTeamTaskNextAudit(CString fileId, CString login, CString task);
-extern "C" int DoMultiTeamTaskAuditWithMarkup(_ConnectionPtr connection, CWnd* parent, CString fileId, CString login,
-                                              CString task, int delegated);
+extern "C" int DoMultiTeamTaskAuditWithMarkup(_ConnectionPtr connection, CWnd* parent, CString fileId,
+                                              CString login, CString task, int delegated);
 
 namespace {
 
@@ -70,14 +70,18 @@ class DesignDocAuditDlgTest : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
         theApp.m_pConnPDM = nullptr;
-        ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhaoliu', '赵六'), ('zhangsan', "
-                   "'张三'), ('wangwu', '王五'), ('lisi', '李四')");
-        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectManager, WorkState) VALUES ('XM-01', "
-                   "'减速机', 'lisi', '正进行中')");
-        ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkState) VALUES "
-                   "('XM-01', 'XM-01', 'XM-01#001', 'zhangsan', '箱体设计', '正进行中')");
-        ws.Execute("INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('三级评审', "
-                   "'混合', '校对(40,20)|*|审核(40,110)|*|批准(40,200)')");
+        ws.Execute(
+            "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhaoliu', '赵六'), ('zhangsan', "
+            "'张三'), ('wangwu', '王五'), ('lisi', '李四')");
+        ws.Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectManager, WorkState) VALUES ('XM-01', "
+            "'减速机', 'lisi', '正进行中')");
+        ws.Execute(
+            "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkState) VALUES "
+            "('XM-01', 'XM-01', 'XM-01#001', 'zhangsan', '箱体设计', '正进行中')");
+        ws.Execute(
+            "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('三级评审', "
+            "'混合', '校对(40,20)|*|审核(40,110)|*|批准(40,200)')");
         drawing = DrawingBytes(ws.TempDir() + "/sheet.png");
         for (const char* id : {"F-1", "F-2", "F-3"})
             AddDocument(id, CString(id) == "F-1" ? "bracket.dwg" : CString("part-") + id + ".DWG");
@@ -85,27 +89,30 @@ protected:
     void TearDown() override { theApp.m_pConnPDM = nullptr; }
 
     void AddDocument(const CString& id, const CString& fileName) {
-        ws.Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileType, State, "
-                   "AuditingModel, AuditorName, AuditingType, PartCode) VALUES ('" +
-                   id + "', 'XM-01#001', '支架零件图', '" + fileName +
-                   "', '2', 'AutoCAD 图形', '评审', '三级评审', 'zhaoliu|*|zhangsan|*|wangwu', '混合', 'P-1')");
-        ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, BeginDate, State, Manager, Working) "
-                   "VALUES ('" +
-                   id + "', '校对', 'zhaoliu', '2026-12-01 09:00', '未完成', 'zhaoliu', 'F')");
+        ws.Execute(
+            "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileType, State, "
+            "AuditingModel, AuditorName, AuditingType, PartCode) VALUES ('" +
+            id + "', 'XM-01#001', '支架零件图', '" + fileName +
+            "', '2', 'AutoCAD 图形', '评审', '三级评审', 'zhaoliu|*|zhangsan|*|wangwu', '混合', 'P-1')");
+        ws.Execute(
+            "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, BeginDate, State, Manager, Working) "
+            "VALUES ('" +
+            id + "', '校对', 'zhaoliu', '2026-12-01 09:00', '未完成', 'zhaoliu', 'F')");
         ws.Execute("INSERT INTO TeamWorkResultPack (FileID) VALUES ('" + id + "')");
         const CString local = ws.TempDir() + "/upload.dwg";
         ws.WriteFile(local, drawing);
         theApp.m_pConnPDM = ws.Connect();
         CVQSaveFileToDB store;
-        EXPECT_EQ(store.PushFileToDB("SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='" + id + "'",
+        EXPECT_EQ(store.PushFileToDB("SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='" +
+                                         id + "'",
                                      local, "DocContent", "PDM"),
                   1);
         theApp.m_pConnPDM = nullptr;
     }
 
     CString Working(const char* id = "F-1", const char* step = "校对") {
-        return ws.QueryText(CString("SELECT Working FROM TeamWorkAudit WHERE FileID='") + id + "' AND AuditTask='" +
-                            step + "'");
+        return ws.QueryText(CString("SELECT Working FROM TeamWorkAudit WHERE FileID='") + id +
+                            "' AND AuditTask='" + step + "'");
     }
 
     vqtest::DbWorkspace ws{GetParam()};
@@ -135,9 +142,10 @@ TEST_P(DesignDocAuditDlgTest, MarkupDrawnThroughTheViewerIsStoredShownAgainAndTh
         .Click(IDOK);
     EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-1", "zhaoliu", "校对", 0), 0);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignMarkupManage WHERE FileID='F-1' AND AuditName='校对' AND "
-                           "AuditDate='2026-12-01 09:00' AND Auditor='zhaoliu'"),
-              "1");
+    EXPECT_EQ(
+        ws.QueryText("SELECT count(*) FROM DesignMarkupManage WHERE FileID='F-1' AND AuditName='校对' AND "
+                     "AuditDate='2026-12-01 09:00' AND Auditor='zhaoliu'"),
+        "1");
     EXPECT_EQ(ws.QueryText("SELECT Other1 FROM DesignMarkupManage"), "孔位'偏移");
     EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE FileID='F-1'"), "孔位'偏移");
     EXPECT_EQ(Working(), "F");
@@ -158,10 +166,13 @@ TEST_P(DesignDocAuditDlgTest, MarkupDrawnThroughTheViewerIsStoredShownAgainAndTh
         .Message("设计文档已转给评审流程下一级进行处理...", IDOK);
     EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-1", "zhaoliu", "校对", 0), 1);
     EXPECT_TRUE(again.Succeeded()) << again.Error().c_str();
-    EXPECT_EQ(ws.QueryText("SELECT State || '/' || Result FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='校对'"),
+    EXPECT_EQ(ws.QueryText(
+                  "SELECT State || '/' || Result FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='校对'"),
               "已完成/通过");
-    EXPECT_EQ(ws.QueryText("SELECT Auditor || '/' || State FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='审核'"),
-              "zhangsan/未完成");
+    EXPECT_EQ(
+        ws.QueryText(
+            "SELECT Auditor || '/' || State FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='审核'"),
+        "zhangsan/未完成");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignMarkupManage"), "1") << "one markup per step";
     EXPECT_EQ(Working(), "F");
 
@@ -297,7 +308,9 @@ TEST_P(DesignDocAuditDlgTest, ModelessWindowsOutliveTheirCallAndAnEleventhIsRefu
 
     // Another entry call opens and closes a connection of its own and clears the application's.
     AddDocument("F-4", "part-F-4.dwg");
-    user.Dialog("设计文档评审意见 - 校对[F-4]").Click(IDCANCEL).Message("批注结果未保存，是否真的要退出?", IDYES);
+    user.Dialog("设计文档评审意见 - 校对[F-4]")
+        .Click(IDCANCEL)
+        .Message("批注结果未保存，是否真的要退出?", IDYES);
     EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-4", "zhaoliu", "校对", 0), 0);
     EXPECT_FALSE(theApp.m_pConnPDM);
 
@@ -316,14 +329,18 @@ TEST_P(DesignDocAuditDlgTest, ModelessWindowsOutliveTheirCallAndAnEleventhIsRefu
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(CDesignDocAuditDlg::LiveCount(), 0);
     EXPECT_FALSE(theApp.m_pConnPDM) << "a window lends its connection only while it works";
-    EXPECT_EQ(ws.QueryText("SELECT State || '/' || Result FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='校对'"),
+    EXPECT_EQ(ws.QueryText(
+                  "SELECT State || '/' || Result FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='校对'"),
               "已完成/通过");
-    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='审核'"), "1");
-    EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE FileID='F-2' AND AuditTask='校对'"), "下次再看");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='审核'"),
+              "1");
+    EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE FileID='F-2' AND AuditTask='校对'"),
+              "下次再看");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkAudit WHERE Working='T'"), "0");
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, DesignDocAuditDlgTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, DesignDocAuditDlgTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
 
 TEST_P(DesignDocAuditDlgTest, DecisionsOnTheEngineWithTheClosingNoteOfEachRoad) {
     // A fail sends the document back to its designer.
@@ -341,11 +358,14 @@ TEST_P(DesignDocAuditDlgTest, DecisionsOnTheEngineWithTheClosingNoteOfEachRoad) 
     // A change-task document failed at its second level goes back to the first step, quietly.
     ws.Execute("UPDATE TeamWorkResult SET WorkID='JX-001[M]#001' WHERE FileID='F-2'");
     ws.Execute("UPDATE TeamWorkAudit SET State='已完成', Result='通过' WHERE FileID='F-2'");
-    ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, BeginDate, State, Manager, Working) VALUES "
-               "('F-2', '审核', 'zhangsan', '2026-12-02 09:00', '未完成', 'zhangsan', 'F')");
+    ws.Execute(
+        "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, BeginDate, State, Manager, Working) VALUES "
+        "('F-2', '审核', 'zhangsan', '2026-12-02 09:00', '未完成', 'zhangsan', 'F')");
     vq::ScriptedUser back;
     back.Dialog("设计文档评审意见 - 审核[F-2]")
-        .Do([](CDialog& d) { EXPECT_TRUE(d.GetDlgItem(CDesignDocAuditDlg::kChangeOrderId)->IsWindowVisible()); })
+        .Do([](CDialog& d) {
+            EXPECT_TRUE(d.GetDlgItem(CDesignDocAuditDlg::kChangeOrderId)->IsWindowVisible());
+        })
         .Check("评审不通过", 1)
         .Click(IDOK)
         .Message("是否指定返回的再提交评审任务?", IDYES)
@@ -356,18 +376,22 @@ TEST_P(DesignDocAuditDlgTest, DecisionsOnTheEngineWithTheClosingNoteOfEachRoad) 
     EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-2", "zhangsan", "审核", 0), 1);
     EXPECT_TRUE(back.Succeeded()) << back.Error().c_str();
     EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkResult WHERE FileID='F-2'"), "评审");
-    EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkAudit WHERE FileID='F-2' AND AuditTask='校对'"), "未完成");
+    EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkAudit WHERE FileID='F-2' AND AuditTask='校对'"),
+              "未完成");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage WHERE Content LIKE '%F-2%未评审通过%'"), "0")
         << "no notice of failure when the document goes back to an earlier step";
-    EXPECT_EQ(ws.QueryText("SELECT PreAuditName FROM TeamWorkAuditChange WHERE FileID='F-2' AND TaskGroup='Task'"),
-              "校对");
+    EXPECT_EQ(
+        ws.QueryText("SELECT PreAuditName FROM TeamWorkAuditChange WHERE FileID='F-2' AND TaskGroup='Task'"),
+        "校对");
 
     // The last level's pass releases the document and removes its return record.
     ws.Execute("UPDATE TeamWorkAudit SET State='已完成', Result='通过' WHERE FileID='F-3'");
-    ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, BeginDate, State, Result, Manager, Working) "
-               "VALUES ('F-3', '审核', 'zhangsan', '2026-12-02 09:00', '已完成', '通过', 'zhangsan', 'F'), ('F-3', "
-               "'批准', 'wangwu', '2026-12-03 09:00', '未完成', '', 'wangwu', 'F')");
-    ws.Execute("INSERT INTO TeamWorkAuditChange (FileID, TaskGroup, PreAuditName) VALUES ('F-3', 'Task', '校对')");
+    ws.Execute(
+        "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, BeginDate, State, Result, Manager, Working) "
+        "VALUES ('F-3', '审核', 'zhangsan', '2026-12-02 09:00', '已完成', '通过', 'zhangsan', 'F'), ('F-3', "
+        "'批准', 'wangwu', '2026-12-03 09:00', '未完成', '', 'wangwu', 'F')");
+    ws.Execute(
+        "INSERT INTO TeamWorkAuditChange (FileID, TaskGroup, PreAuditName) VALUES ('F-3', 'Task', '校对')");
     vq::ScriptedUser release;
     release.Dialog("设计文档评审意见 - 批准[F-3]")
         .Check("评审通过", 1)
@@ -377,7 +401,8 @@ TEST_P(DesignDocAuditDlgTest, DecisionsOnTheEngineWithTheClosingNoteOfEachRoad) 
     EXPECT_TRUE(release.Succeeded()) << release.Error().c_str();
     EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkResult WHERE FileID='F-3'"), "正式");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkAuditChange WHERE FileID='F-3'"), "0");
-    EXPECT_EQ(ws.QueryText("SELECT length(SendTime) FROM MessageManage WHERE Content LIKE '%F-3%' LIMIT 1"), "19")
+    EXPECT_EQ(ws.QueryText("SELECT length(SendTime) FROM MessageManage WHERE Content LIKE '%F-3%' LIMIT 1"),
+              "19")
         << "notices carry their time with seconds";
 }
 
@@ -393,7 +418,8 @@ TEST_P(DesignDocAuditDlgTest, ANextLevelWithoutAReviewerIsRefusedAndNothingIsSto
         .Message("批注结果未保存，是否真的要退出?", IDYES);
     EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-1", "zhaoliu", "校对", 0), 0);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='校对'"), "未完成");
+    EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='校对'"),
+              "未完成");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkAudit WHERE FileID='F-1'"), "1");
     EXPECT_EQ(Working(), "F");
 }
@@ -436,8 +462,10 @@ TEST_P(DesignDocAuditDlgTest, AssistingReviewsGuardTheStepAndAreDecidedWithoutAN
     EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-2", "zhaoliu", "校对[N]", 0), 0);
     EXPECT_TRUE(missing.Succeeded()) << missing.Error().c_str();
 
-    ws.Execute("INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, Assigner, AuditTask, Auditor, BeginDate, State, "
-               "Working) VALUES ('F-2', '校对[N]', 'zhaoliu', '校对[1]', 'wangwu', '2026-12-01 10:00', '未完成', 'F')");
+    ws.Execute(
+        "INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, Assigner, AuditTask, Auditor, BeginDate, State, "
+        "Working) VALUES ('F-2', '校对[N]', 'zhaoliu', '校对[1]', 'wangwu', '2026-12-01 10:00', '未完成', "
+        "'F')");
     vq::ScriptedUser waiting;
     waiting.Message("有未完成的下级协助评审任务, 请等待...", IDOK)
         .Dialog("设计文档评审意见 - 校对[N][F-2]")
@@ -457,7 +485,8 @@ TEST_P(DesignDocAuditDlgTest, AssistingReviewsGuardTheStepAndAreDecidedWithoutAN
         .Click(IDOK);
     EXPECT_EQ(DoTeamTaskNextAudit("F-2", "wangwu", "校对[1]"), 0);
     EXPECT_TRUE(assist.Succeeded()) << assist.Error().c_str();
-    EXPECT_EQ(ws.QueryText("SELECT State || '/' || Result || '/' || Prompt || '/' || Working FROM TeamWorkNextAudit"),
+    EXPECT_EQ(ws.QueryText(
+                  "SELECT State || '/' || Result || '/' || Prompt || '/' || Working FROM TeamWorkNextAudit"),
               "已完成/通过/同意/F");
 
     // A hold written in lower case counts as set; declining opens nothing and keeps it.
