@@ -8,7 +8,9 @@
 #include "platform/ui/DC.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ScriptedUser.h"
+#include "platform/ui/View.h"
 #include "platform/ui/Wnd.h"
+#include "platform/ui/qt/QtDialogView.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -337,6 +339,24 @@ TEST_P(DesignDocAuditDlgTest, ModelessWindowsOutliveTheirCallAndAnEleventhIsRefu
     EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE FileID='F-2' AND AuditTask='校对'"),
               "下次再看");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkAudit WHERE Working='T'"), "0");
+}
+
+TEST_P(DesignDocAuditDlgTest, APersonSeesTheModelessWindowUntilClosingIt) {
+    vq::DialogView* previous = vq::SetDialogView(&vq::QtDialogView());
+    _ConnectionPtr host = ws.Connect();
+    EXPECT_EQ(DoMultiTeamTaskAuditWithMarkup(host, nullptr, "F-1", "zhaoliu", "校对", 0), 0);
+    host = nullptr;
+    CDesignDocAuditDlg* window = nullptr;
+    for (CWnd* w : vq::TopLevelWindows())
+        if (auto* review = dynamic_cast<CDesignDocAuditDlg*>(w))
+            window = review;
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(vq::qtinput::ShownRect(window->m_VoloViewer).IsRectEmpty()) << "the window is on the screen";
+    EXPECT_EQ(Working(), "T");
+    EXPECT_TRUE(vq::qtinput::Close(*window));
+    vq::SetDialogView(previous);
+    EXPECT_EQ(CDesignDocAuditDlg::LiveCount(), 0) << "the closed window deleted itself";
+    EXPECT_EQ(Working(), "F");
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, DesignDocAuditDlgTest, vqtest::DbWorkspace::Types(),
