@@ -131,7 +131,8 @@ void CRedlineViewDlg::OnViewerMouseDown(short button, short, double x, double y)
         TrackViewerCommandMenu(m_VoloViewer, x, y, this);
 }
 
-UINT TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner, bool withMarkup) {
+UINT TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner, bool offerDrawingDialogs,
+                            bool withMarkup) {
     const CString mode = viewer.GetViewMode();
     UINT mark = kPan;
     if (mode == "Zoom")
@@ -166,6 +167,9 @@ UINT TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner, b
     }
     if (mark == kOrbit)
         for (UINT id : {kExtents, kLayers, kViews, kLayouts})
+            menu.EnableMenuItem(id, MF_BYCOMMAND | MF_GRAYED);
+    if (!offerDrawingDialogs)
+        for (UINT id : {kLayers, kViews, kLayouts})
             menu.EnableMenuItem(id, MF_BYCOMMAND | MF_GRAYED);
     menu.CheckMenuItem(mark, MF_BYCOMMAND | MF_CHECKED);
 

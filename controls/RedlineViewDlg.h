@@ -38,7 +38,9 @@ protected:
 // The right-button menu of viewing commands over a viewer, at (x, y) of the viewer's client area:
 // pan, real-time zoom, zoom window, whole drawing, orbit, layers, views and layouts; the current
 // command is ticked, and while orbiting the whole-drawing, layers, views and layouts are greyed.
-// Without a choice the viewer is left in "Select". With withMarkup the menu also offers redline
-// and text markup (which become the viewer's command) and clearing the markup, which the owner
-// does itself: the command chosen is returned (0: none).
-UINT TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner, bool withMarkup = false);
+// Without a choice the viewer is left in "Select". With offerDrawingDialogs false, layers, views
+// and layouts are always greyed (the change-label dialogs show them so). With withMarkup the menu
+// also offers redline and text markup (which become the viewer's command) and clearing the
+// markup, which the owner does itself. Returns the command chosen (0: none).
+UINT TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner, bool offerDrawingDialogs = true,
+                            bool withMarkup = false);

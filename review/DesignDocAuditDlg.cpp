@@ -782,7 +782,7 @@ void CDesignDocAuditDlg::OnChangeOrderSheet() {
 void CDesignDocAuditDlg::OnViewerMouseDown(short button, short, double x, double y) {
     if (button != 2)
         return;
-    const UINT chosen = TrackViewerCommandMenu(m_VoloViewer, x, y, this, true);
+    const UINT chosen = TrackViewerCommandMenu(m_VoloViewer, x, y, this, true, true);
     if (chosen == kClearMarkupCommand &&
         MessageBox("是否清除当前设计文件的批注内容?", "操作提示", MB_YESNO | MB_ICONWARNING) == IDYES)
         DiscardViewerMarkup();

@@ -1085,3 +1085,19 @@ CREATE TABLE IF NOT EXISTS CAPPFileIDMap (
     CFileID VARCHAR(100) COLLATE NOCASE
 );
 CREATE INDEX IF NOT EXISTS IX_CAPPFileIDMap_PFileID ON CAPPFileIDMap (PFileID);
+
+-- Review workflow (results): the related messages of a task or a drawing, read by the related
+-- information dialog. Rows are written outside the system.
+CREATE TABLE IF NOT EXISTS RelateMessage (
+    Code VARCHAR(200) COLLATE NOCASE,
+    Type VARCHAR(20) COLLATE NOCASE,
+    Topic VARCHAR(255) COLLATE NOCASE,
+    Saver VARCHAR(50) COLLATE NOCASE,
+    SaveTime VARCHAR(30) COLLATE NOCASE,
+    Content TEXT COLLATE NOCASE
+);
+CREATE INDEX IF NOT EXISTS IX_RelateMessage_Code ON RelateMessage (Code, Type);
+-- Change labels of part drawings: a mark names one label within a part revision. The unique key
+-- keeps two users from storing the same mark at once (the label dialog counts first, but the count
+-- and the write are two statements).
+CREATE UNIQUE INDEX IF NOT EXISTS UX_PartChangeLabel_Key ON PartChangeLabel (PartCode, RevNo, ChangeLabel);
