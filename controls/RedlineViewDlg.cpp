@@ -25,7 +25,10 @@ enum : UINT {
     kOrbit = 5,
     kLayers = 6,
     kViews = 7,
-    kLayouts = 8
+    kLayouts = 8,
+    kSketch = 9,
+    kText = 10,
+    kClearMarkup = 11
 };
 
 } // namespace
@@ -128,7 +131,8 @@ void CRedlineViewDlg::OnViewerMouseDown(short button, short, double x, double y)
         TrackViewerCommandMenu(m_VoloViewer, x, y, this);
 }
 
-void TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner, bool offerDrawingDialogs) {
+UINT TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner, bool offerDrawingDialogs,
+                            bool withMarkup) {
     const CString mode = viewer.GetViewMode();
     UINT mark = kPan;
     if (mode == "Zoom")
@@ -154,6 +158,13 @@ void TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner, b
     menu.AppendMenu(MF_STRING, kLayers, "图层(&L)...");
     menu.AppendMenu(MF_STRING, kViews, "视图(&N)...");
     menu.AppendMenu(MF_STRING, kLayouts, "布局(&O)...");
+    if (withMarkup) {
+        menu.AppendMenu(MF_SEPARATOR);
+        menu.AppendMenu(MF_STRING, kSketch, "红线批注(&K)...");
+        menu.AppendMenu(MF_STRING, kText, "文字批注(&C)...");
+        menu.AppendMenu(MF_SEPARATOR);
+        menu.AppendMenu(MF_STRING, kClearMarkup, "清除批注(&R)...");
+    }
     if (mark == kOrbit)
         for (UINT id : {kExtents, kLayers, kViews, kLayouts})
             menu.EnableMenuItem(id, MF_BYCOMMAND | MF_GRAYED);
@@ -192,7 +203,14 @@ void TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner, b
     case kLayouts:
         viewer.ShowLayouts();
         break;
+    case kSketch:
+        viewer.SetViewMode("Sketch");
+        break;
+    case kText:
+        viewer.SetViewMode("Text");
+        break;
     default:
         break;
     }
+    return chosen;
 }

@@ -39,6 +39,8 @@ protected:
 // pan, real-time zoom, zoom window, whole drawing, orbit, layers, views and layouts; the current
 // command is ticked, and while orbiting the whole-drawing, layers, views and layouts are greyed.
 // Without a choice the viewer is left in "Select". With offerDrawingDialogs false, layers, views
-// and layouts are always greyed (the change-label dialogs show them so).
-void TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner,
-                            bool offerDrawingDialogs = true);
+// and layouts are always greyed (the change-label dialogs show them so). With withMarkup the menu
+// also offers redline and text markup (which become the viewer's command) and clearing the
+// markup, which the owner does itself. Returns the command chosen (0: none).
+UINT TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner, bool offerDrawingDialogs = true,
+                            bool withMarkup = false);

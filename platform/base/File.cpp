@@ -426,4 +426,19 @@ bool ReplaceFileContent(const CString& file, std::string_view bytes) {
     return false;
 }
 
+CString CreateUniqueFile(const CString& folder, const CString& prefix, const CString& suffix) {
+    std::string dir = NativePath(folder).str();
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    std::string pattern = dir + prefix.str() + "XXXXXX" + suffix.str();
+    const int fd = ::mkstemps(pattern.data(), static_cast<int>(suffix.str().size()));
+    if (fd < 0)
+        return CString();
+    if (::close(fd) != 0) {
+        ::unlink(pattern.c_str());
+        return CString();
+    }
+    return CString(pattern);
+}
+
 } // namespace vq

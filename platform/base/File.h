@@ -176,4 +176,7 @@ std::string TextFileBytes(std::string_view utf8);
 // no temporary file behind. An existing file keeps its permission bits; a symbolic link is
 // written through (so that it keeps pointing at the shared file), checked the same way.
 bool ReplaceFileContent(const CString& path, std::string_view bytes);
+// Makes an empty file of a name no other file has, "<prefix><six characters><suffix>" in the folder
+// (a path ending in a separator or not), and returns its native path; empty when it cannot.
+CString CreateUniqueFile(const CString& folder, const CString& prefix, const CString& suffix);
 } // namespace vq

@@ -1,5 +1,6 @@
 #include "platform/ui/HostSupport.h"
 
+#include "platform/ui/Dialog.h"
 #include "platform/ui/ScriptedUser.h"
 
 #include <cstdio>
@@ -15,6 +16,17 @@ std::unique_ptr<vq::ScriptedUser>& HeadlessUser() {
 void PrintLine(const CString& line) {
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
+}
+
+void CloseModelessWindows() {
+    // Closing one window may close others: each is looked at only while it still exists.
+    for (CWnd* window : vq::TopLevelWindows()) {
+        if (!::IsWindow(window))
+            continue;
+        auto* dialog = dynamic_cast<CDialog*>(window);
+        if (dialog && !dialog->IsModal())
+            dialog->DestroyWindow();
+    }
 }
 
 } // namespace
@@ -34,6 +46,11 @@ extern "C" int VqHostFinishHeadless() {
     auto user = std::move(HeadlessUser());
     if (!user)
         return 0;
+    // Windows the entry call left open (modeless windows) are worked by the rest of the script,
+    // then closed as the host closes them when it ends.
+    if (!user->Failed() && user->NextIsWindow())
+        user->RunModeless();
+    CloseModelessWindows();
     if (user->Failed()) {
         std::fprintf(stderr, "vqhost: script stopped: %s\n", user->Error().c_str());
         return 0;

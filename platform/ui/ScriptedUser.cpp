@@ -317,8 +317,8 @@ bool ParseScriptLine(const CString& line, ScriptedUser::Step& step, CString& err
     };
     using Verb = ScriptedUser::Verb;
     bool ok = false;
-    if (verb == "dialog") {
-        step.verb = Verb::Dialog;
+    if (verb == "dialog" || verb == "window") {
+        step.verb = verb == "dialog" ? Verb::Dialog : Verb::Window;
         ok = t.size() == 2 && (t[1].kind == Token::Text || t[1].kind == Token::Partial);
         if (ok) {
             step.target = t[1].value;
@@ -466,6 +466,21 @@ ScriptedUser& ScriptedUser::Dialog(const CString& caption) {
 ScriptedUser& ScriptedUser::DialogContaining(const CString& captionPart) {
     Step s;
     s.verb = Verb::Dialog;
+    s.target = captionPart;
+    s.partial = true;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::Window(const CString& caption) {
+    Step s;
+    s.verb = Verb::Window;
+    s.target = caption;
+    return Add(std::move(s));
+}
+
+ScriptedUser& ScriptedUser::WindowContaining(const CString& captionPart) {
+    Step s;
+    s.verb = Verb::Window;
     s.target = captionPart;
     s.partial = true;
     return Add(std::move(s));
@@ -762,10 +777,11 @@ void ScriptedUser::Fail(const CString& message, const Step* step) {
 CString ScriptedUser::Describe(const Step& step) const {
     static const char* const names[] = {"dialog", "set",    "click", "check",  "select",  "dblclick",
                                         "rclick", "column", "tree",  "expand", "message", "file",
-                                        "color",  "font",   "menu",  "close",  "do"};
+                                        "color",  "font",   "menu",  "close",  "do",    "window"};
     CString text = names[static_cast<int>(step.verb)];
     switch (step.verb) {
     case Verb::Dialog:
+    case Verb::Window:
         return text + " " + (step.partial ? "~" : "") + Quote(step.target);
     case Verb::Message:
         return text + " " + (step.any ? CString("*") : CString(step.partial ? "~" : "") + Quote(step.text));
@@ -819,6 +835,7 @@ INT_PTR ScriptedUser::RunModal(CDialog& dialog) {
         case Verb::Color:
         case Verb::Font:
         case Verb::Menu:
+        case Verb::Window:
             Fail("the dialog " + Quote(dialog.GetWindowTextValue()) +
                      " is open, but the next action answers something else",
                  &step);
@@ -833,6 +850,64 @@ INT_PTR ScriptedUser::RunModal(CDialog& dialog) {
     }
     --m_depth;
     return dialog.GetModalResult();
+}
+
+CDialog* ScriptedUser::FindModelessWindow(const Step& step) const {
+    for (CWnd* window : TopLevelWindows()) {
+        auto* dialog = dynamic_cast<CDialog*>(window);
+        if (!dialog || dialog->IsModal() || !dialog->IsWindowVisible())
+            continue;
+        const CString caption = dialog->GetWindowTextValue();
+        if (step.partial ? caption.Find(step.target) >= 0 : caption == step.target)
+            return dialog;
+    }
+    return nullptr;
+}
+
+bool ScriptedUser::RunModeless() {
+    DispatchPostedMessages();
+    while (!Failed() && !m_steps.empty()) {
+        const Step step = m_steps.front();
+        if (step.verb != Verb::Window) {
+            Fail("no modeless window is named before the action", &step);
+            break;
+        }
+        m_steps.pop_front();
+        CDialog* window = FindModelessWindow(step);
+        if (!window) {
+            Fail("no such modeless window is open", &step);
+            break;
+        }
+        WorkModelessWindow(*window);
+    }
+    return !Failed();
+}
+
+void ScriptedUser::WorkModelessWindow(CDialog& window) {
+    Record("window " + Quote(window.GetWindowTextValue()));
+    const std::uint64_t serial = window.GetSerial();
+    // The window may close (and delete itself) on any action.
+    auto open = [&] { return ::IsWindow(&window) && window.GetSerial() == serial && window.IsWindowVisible(); };
+    while (open() && !Failed() && !m_steps.empty() && m_steps.front().verb != Verb::Window) {
+        const Step step = m_steps.front();
+        switch (step.verb) {
+        case Verb::Dialog:
+        case Verb::Message:
+        case Verb::File:
+        case Verb::Color:
+        case Verb::Font:
+        case Verb::Menu:
+            Fail("the window " + Quote(window.GetWindowTextValue()) +
+                     " is open, but the next action answers something else",
+                 &step);
+            continue;
+        default:
+            break;
+        }
+        m_steps.pop_front();
+        if (Perform(window, step))
+            DispatchPostedMessages();
+    }
 }
 
 bool ScriptedUser::Perform(CDialog& dialog, const Step& step) {

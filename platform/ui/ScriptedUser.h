@@ -95,8 +95,20 @@ public:
     ScriptedUser& Menu(const CString& entryText);
     // Presses the close box of the current dialog.
     ScriptedUser& Close();
+    // Works a modeless window (one that stays open after the call that made it): the actions
+    // after this one act on the open modeless window of this caption (or one containing the part;
+    // the oldest when several match) until it closes or the next Window action. RunModeless
+    // performs them.
+    ScriptedUser& Window(const CString& caption);
+    ScriptedUser& WindowContaining(const CString& captionPart);
     // Runs code against the current dialog (C++ only: look at controls in the middle of a run).
     ScriptedUser& Do(std::function<void(CDialog&)> action);
+
+    // Performs the actions left, which must begin with a Window action, on the modeless windows
+    // open now; false (with Error()) when an action fails or names a window that is not open.
+    bool RunModeless();
+    // True when the next action left is a Window action.
+    bool NextIsWindow() const { return !m_steps.empty() && m_steps.front().verb == Verb::Window; }
 
     // --- Outcome
     // True while no action failed and no unexpected dialog, box or menu appeared.
@@ -144,7 +156,8 @@ public:
         Font,
         Menu,
         Close,
-        Do
+        Do,
+        Window
     };
     struct Step {
         Verb verb = Verb::Click;
@@ -170,6 +183,9 @@ private:
     CWnd* FindTarget(CDialog& dialog, const Step& step);
     UINT MenuCommandOfText(const CMenu& menu, const Step& step);
     CString Describe(const Step& step) const;
+    CDialog* FindModelessWindow(const Step& step) const;
+    // Performs the actions up to the next Window action on the modeless window.
+    void WorkModelessWindow(CDialog& window);
 
     std::deque<Step> m_steps;
     std::vector<CString> m_log;

@@ -267,3 +267,42 @@ TEST(ScriptedUserTest, AnswerMustBeAButtonOfTheBox) {
 }
 
 } // namespace
+
+TEST(ScriptedUserTest, WindowLinesWorkModelessWindowsLeftOpen) {
+    Step s = Parse("window ~\"外层\"");
+    EXPECT_EQ(s.verb, Verb::Window);
+    EXPECT_TRUE(s.partial);
+    EXPECT_EQ(s.target, "外层");
+
+    vq::ScriptedUser user;
+    ASSERT_TRUE(user.Load("window \"外层\"\nset 8001 \"甲\"\nclick 8003\nmessage \"确定吗?\" IDOK\nclick 2\n"));
+    COuterDlg window;
+    ASSERT_TRUE(window.Create(kOuterTemplate, nullptr));
+    EXPECT_TRUE(user.RunModeless()) << user.Error().c_str();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    CString name;
+    window.GetDlgItemText(8001, name);
+    EXPECT_EQ(name, "甲");
+    EXPECT_EQ(window.m_answer, IDOK) << "a box the window raises is answered by the next line";
+    EXPECT_EQ(window.m_cancels, 1);
+    EXPECT_FALSE(window.IsWindowVisible());
+    EXPECT_EQ(user.Log().front(), "window \"外层\"");
+
+    // A closed (hidden) window, or a caption no window has, is not open.
+    vq::ScriptedUser gone;
+    gone.Window("外层").Click(IDOK);
+    EXPECT_FALSE(gone.RunModeless());
+    EXPECT_NE(gone.Error().Find("modeless"), -1) << gone.Error().c_str();
+
+    // Actions for a modeless window need its window line first.
+    vq::ScriptedUser bare;
+    bare.Click(IDOK);
+    EXPECT_FALSE(bare.RunModeless());
+
+    // A window line while a modal dialog waits for its own actions is an error.
+    vq::ScriptedUser modal;
+    modal.Window("外层");
+    COuterDlg dlg;
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_NE(modal.Error().Find("answers something else"), -1) << modal.Error().c_str();
+}
