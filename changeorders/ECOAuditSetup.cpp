@@ -214,7 +214,15 @@ int CECOAuditSetup::SetupAuditFlow() {
             connection->RollbackTrans();
         return 0;
     }
+    // Within the caller's transaction nothing is committed yet: the caller sends the notices.
+    if (own)
+        SendNotices();
+    return 1;
+}
+
+void CECOAuditSetup::SendNotices() {
     for (int i = 0; i < m_arrNoticeReceivers.GetSize(); ++i)
         theApp.NotifyMessageServer(m_arrNoticeReceivers[i], m_arrNoticeTexts[i]);
-    return 1;
+    m_arrNoticeReceivers.RemoveAll();
+    m_arrNoticeTexts.RemoveAll();
 }

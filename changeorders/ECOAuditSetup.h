@@ -17,8 +17,12 @@ class CWnd;
 class CECOAuditSetup {
 public:
     // 1 when at least one step was opened and the state set; 0 otherwise (the reason has been
-    // shown). The statements run in one transaction unless the caller already holds one.
+    // shown). The statements run in one transaction unless the caller already holds one; then the
+    // auditors are told only when the caller calls SendNotices after its commit.
     int SetupAuditFlow();
+    // Tells the auditors of the opened steps through the message server (after the commit of the
+    // caller's transaction), once: the list is emptied.
+    void SendNotices();
 
     // The steps of a set-up, exposed for the form and its tests.
     int LoadAuditTemplate();

@@ -1,0 +1,142 @@
+// CECOChangeItemDlg ("更改通知单 - 改底图"): the form of one change notice: its number, product,
+// priority, receiving departments, remark and production order number, the changed parts with
+// their change marks and related modification notices, the attached documents and its review
+// flow. Openers show an existing notice:
+//
+//   CECOChangeItemDlg dlg;
+//   dlg.m_strECONo = number;
+//   dlg.m_bNewItem = 0;
+//   dlg.m_bReadOnly = 1;
+//   dlg.DoModal();
+//
+// Whether the form is editable is decided again when it opens: the preparer of a notice in
+// "临时" or "更改" gets an editable form whatever the opener asked for. A store writes the review
+// tasks, the header and the parts in one transaction; a formal notice without review is then
+// published, one with review has its reviewers told.
+#pragma once
+
+#include "changeorders/RelateDocPanel.h"
+#include "controls/EditListCtrl.h"
+#include "platform/db/Ado.h"
+#include "platform/ui/Dialog.h"
+
+class CECOChangeNotice;
+
+class CECOChangeItemDlg : public CDialog {
+public:
+    enum { IDD = 264 };
+    static constexpr int kNumberId = 1301;
+    static constexpr int kNumberButtonId = 1302;
+    static constexpr int kSaveUserId = 1303;
+    static constexpr int kSaveDateId = 1304;
+    static constexpr int kStateId = 1305;
+    static constexpr int kProductStyleId = 1306;
+    static constexpr int kProductNameId = 1307;
+    static constexpr int kProductCodeId = 1308;
+    static constexpr int kRemarkId = 1309;
+    static constexpr int kAffectNoId = 1310;
+    static constexpr int kLevelId = 1311;
+    static constexpr int kDepartmentId = 1312;
+    static constexpr int kDepartmentButtonId = 1313;
+    static constexpr int kSearchPartsId = 1314;
+    static constexpr int kByProductClassId = 1315;
+    static constexpr int kPartListId = 1316;
+    static constexpr int kPartAddId = 1317;
+    static constexpr int kPartDeleteId = 1318;
+    static constexpr int kRelatedOrdersId = 1319;
+    static constexpr int kDrawingInfoId = 1320;
+    static constexpr int kAuditFlowId = 1321;
+    static constexpr int kDocListId = 1322;
+    static constexpr int kDocAddId = 1323;
+    static constexpr int kDocDeleteId = 1324;
+    static constexpr int kDocSaveAsId = 1325;
+    static constexpr int kDocBrowseId = 1326;
+
+    // Buttons of the storage-type question.
+    static constexpr int kStoreTemporary = 10001;
+    static constexpr int kStoreFormal = 10002;
+    static constexpr int kStoreCancel = 10003;
+
+    explicit CECOChangeItemDlg(CWnd* parent = nullptr);
+    ~CECOChangeItemDlg() override;
+
+    CString m_strECONo;
+    CString m_strSaveDate;
+    CString m_strSaveUser;
+    CString m_strState;
+    int m_bSearchParts = 0;
+    CString m_strDepartment;
+    CString m_strProductCode;
+    CString m_strProductStyle;
+    CString m_strAffectNo;
+    CString m_strProductName;
+    int m_nLevel = 0;
+    CString m_strRemark;
+    int m_bByProductClass = 0;
+    int m_bNewItem = 1;
+    int m_bReadOnly = 0;
+    CString m_strPersonalCode;
+    CString m_strAuditingModel;
+    CString m_strAuditorName;
+    int m_nReviewMode = 2;
+    CString m_strCfgAuditingModel;
+    CString m_strCfgAuditorName;
+    int m_nNoWidth = 1;
+    CString m_strNoSeparator = "-";
+    int m_nNoMode = 0;
+    int m_nRestartType = 2;
+
+    CEditListCtrl m_listParts;
+    CRelateDocPanel m_docs;
+
+    // Asks for the storage type and writes the notice: its review tasks (formal with review),
+    // header and parts in one transaction; a formal notice without review is published after
+    // the commit. 1 when stored; 0 when cancelled or a statement failed (shown).
+    int StoreNotice();
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    void PostNcDestroy() override;
+    void OnApplyNumber();
+    void OnAddParts();
+    void OnDeleteParts();
+    void OnRelatedModifyOrders();
+    void OnPartDrawingInfo();
+    void OnSelectDepartments();
+    void OnReviewFlow();
+    void OnAddDocument() { m_docs.OnAddDocument(); }
+    void OnDeleteDocument() { m_docs.OnDeleteDocument(); }
+    void OnSaveDocumentAs() { m_docs.OnSaveDocumentAs(); }
+    void OnBrowseDocument() { m_docs.OnBrowseDocument(); }
+    void OnDocumentChanged(NMHDR* pNMHDR, LRESULT* pResult) { m_docs.OnDocumentChanged(pNMHDR, pResult); }
+    LRESULT OnClearBrowse(WPARAM, LPARAM);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void LoadNotice();
+    void LoadConfigure();
+    void CheckAuditConfigure();
+    void MakeReadOnly();
+    void ReservePersonalNumber();
+    void WriteFormSettings();
+    // The storage type chosen in the question box: one of the three button ids.
+    int AskStorageType();
+    // The state a formal store gives, after asking where a failed review restarts; empty when
+    // the user cancelled.
+    CString FormalState();
+    // Writes review tasks (when `review`), parts and header in one transaction.
+    bool WriteNotice(const CString& state, bool review);
+    bool SaveParts(CECOChangeNotice& notice);
+    // Stores the notice and then its new documents; false when either failed or was cancelled.
+    bool StoreAll();
+    bool HasPart(const CString& code) const;
+    int SelectedPartRow();
+
+    _ConnectionPtr m_pConnection;
+    int m_nAdoCloseMode = 0;
+    CString m_strLoginUser;
+    CString m_strUserName;
+};

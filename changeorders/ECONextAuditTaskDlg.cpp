@@ -1,0 +1,272 @@
+#include "changeorders/ECONextAuditTaskDlg.h"
+
+#include "changeorders/ECONextAuditTaskItemDlg.h"
+#include "controls/ListHelpers.h"
+#include "controls/UserBrowseDlg.h"
+#include "core/ComError.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
+#include "platform/base/Time.h"
+#include "platform/db/SqlText.h"
+#include "platform/ui/DataExchange.h"
+
+namespace {
+
+using Dlg = CECONextAuditTaskDlg;
+
+constexpr const char* kOpenState = "未完成";
+constexpr const char* kDoneState = "完成";
+constexpr int kMaxTasks = 100;
+
+const vq::DialogTemplate kTaskTemplate{
+    "更改单—协助评审任务管理",
+    {vq::ReportList(Dlg::kListId, vq::kFill, LVS_REPORT | LVS_SHOWSELALWAYS),
+     vq::PushButton(IDCANCEL, "退出"), vq::PushButton(Dlg::kReReviewId, "重新评审...", vq::kBeside),
+     vq::PushButton(Dlg::kAddId, "增加...", vq::kBeside), vq::PushButton(Dlg::kModifyId, "修改...", vq::kBeside),
+     vq::PushButton(Dlg::kDeleteId, "删除...", vq::kBeside)},
+    CSize(800, 360)};
+const vq::TemplateRegistration kTaskRegistration(CECONextAuditTaskDlg::IDD, kTaskTemplate);
+
+struct ColumnSpec {
+    const char* title;
+    int width;
+};
+constexpr ColumnSpec kColumns[Dlg::kColumnCount] = {{"协助评审任务", 140}, {"负责人", 80}, {"开始时间", 100},
+                                                    {"完成时间", 100},     {"状态", 60},   {"结果", 60},
+                                                    {"意见", 120},         {"要求", 80}};
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CECONextAuditTaskDlg, CDialog)
+    ON_BN_CLICKED(CECONextAuditTaskDlg::kAddId, &CECONextAuditTaskDlg::OnAddTask)
+    ON_BN_CLICKED(CECONextAuditTaskDlg::kModifyId, &CECONextAuditTaskDlg::OnModifyTask)
+    ON_BN_CLICKED(CECONextAuditTaskDlg::kDeleteId, &CECONextAuditTaskDlg::OnDeleteTask)
+    ON_BN_CLICKED(CECONextAuditTaskDlg::kReReviewId, &CECONextAuditTaskDlg::OnReReview)
+    ON_NOTIFY(NM_DBLCLK, CECONextAuditTaskDlg::kListId, &CECONextAuditTaskDlg::OnDblClick)
+END_MESSAGE_MAP()
+
+CECONextAuditTaskDlg::CECONextAuditTaskDlg(CWnd* parent) : CDialog(IDD, parent) {}
+
+CECONextAuditTaskDlg::~CECONextAuditTaskDlg() {
+    m_pConnection = nullptr;
+}
+
+void CECONextAuditTaskDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, kListId, m_list);
+}
+
+CString CECONextAuditTaskDlg::BaseNameOf(const CString& stepName) {
+    const int mark = stepName.Find("[N]");
+    return mark > 0 ? stepName.Left(mark) : stepName;
+}
+
+BOOL CECONextAuditTaskDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_pConnection = theApp.m_pConnPDM;
+    m_nAdoCloseMode = theApp.m_nAdoCloseMode;
+    m_strLoginUser = theApp.m_strLoginUser;
+    m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    for (int c = 0; c < kColumnCount; ++c)
+        m_list.InsertColumn(c, kColumns[c].title, LVCFMT_LEFT, kColumns[c].width);
+    m_strBaseName = BaseNameOf(m_strUpAuditName);
+    LoadTasks();
+    if (m_bDisplayOnly) {
+        for (int id : {kReReviewId, kAddId, kModifyId, kDeleteId})
+            GetDlgItem(id)->EnableWindow(FALSE);
+    } else {
+        EnableRowButtons();
+    }
+    return TRUE;
+}
+
+void CECONextAuditTaskDlg::EnableRowButtons() {
+    const BOOL any = m_list.GetItemCount() > 0 ? TRUE : FALSE;
+    GetDlgItem(kModifyId)->EnableWindow(any);
+    GetDlgItem(kDeleteId)->EnableWindow(any);
+}
+
+CString CECONextAuditTaskDlg::TaskCondition(const CString& taskName) const {
+    CString where;
+    where.Format("ECOGroup='%s' AND ECONo='%s' AND UpAuditName='%s' AND AuditName='%s'", SqlQuote(m_strECOGroup),
+                 SqlQuote(m_strECONo), SqlQuote(m_strUpAuditName), SqlQuote(taskName));
+    return where;
+}
+
+void CECONextAuditTaskDlg::LoadTasks() {
+    CString sql;
+    sql.Format("SELECT AuditName, Auditor, BeginTime, FinishTime, AuditState, AuditResult, AuditRemark, "
+               "AuditRequest FROM ECONextAuditManage WHERE ECOGroup='%s' AND ECONo='%s' AND UpAuditName='%s'",
+               SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(m_strUpAuditName));
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        while (!rs->IsEOF()) {
+            const int row = m_list.InsertItem(m_list.GetItemCount(), VariantToString(rs->GetCollect(0L)));
+            for (long c = 1; c < kColumnCount; ++c)
+                m_list.SetItemText(row, static_cast<int>(c), VariantToString(rs->GetCollect(c)));
+            rs->MoveNext();
+        }
+        if (m_nAdoCloseMode)
+            rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+    }
+}
+
+BOOL CECONextAuditTaskDlg::IsItemInList(CString text) {
+    return ::IsItemInList(m_list, text);
+}
+
+CString CECONextAuditTaskDlg::MakeNewTaskName() {
+    for (int n = 1; n <= kMaxTasks; ++n) {
+        CString name;
+        name.Format("%s[%d]", m_strBaseName, n);
+        if (!IsItemInList(name))
+            return name;
+    }
+    AfxMessageBox("协助评审任务不能超过100项...");
+    return CString();
+}
+
+bool CECONextAuditTaskDlg::HasAuditor(const CString& account) const {
+    for (int row = 0; row < m_list.GetItemCount(); ++row)
+        if (m_list.GetItemText(row, kAuditorColumn).CompareNoCase(account) == 0)
+            return true;
+    return false;
+}
+
+void CECONextAuditTaskDlg::SendTaskNotice(const CString& account, const CString& sendTime,
+                                          const CString& sendDate) {
+    if (account.IsEmpty())
+        return;
+    CString text;
+    text.Format("辛苦了， 需要您对更改单 %s 进行 %s 的协助评审", m_strECONo, m_strUpAuditName);
+    CString sql;
+    sql.Format("INSERT INTO MessageManage (Sender, Reseiver, SendTime, SendDate, MachineIP, Topic, Content, "
+               "ReadFlag) VALUES('系统', '%s', '%s', '%s', '%s', '系统工作消息', '%s', 'N')",
+               SqlQuote(account), SqlQuote(sendTime), SqlQuote(sendDate), SqlQuote(theApp.m_strHostIP),
+               SqlQuote(text));
+    theApp.ExecuteSql(sql);
+    theApp.NotifyMessageServer(account, text);
+}
+
+void CECONextAuditTaskDlg::OnAddTask() {
+    CUserBrowseDlg picker;
+    picker.m_bMultiSelect = 1;
+    picker.m_bAllowAllUsers = 1;
+    if (picker.DoModal() != IDOK)
+        return;
+    // The server's clock stamps the notices of this operation.
+    const CString sendDate = theApp.GetServerDate();
+    const CString sendTime = theApp.GetServerDateTime();
+    for (int i = 0; i < picker.m_arrLogNames.GetSize(); ++i) {
+        const CString account = picker.m_arrLogNames[i];
+        const CString name = MakeNewTaskName();
+        if (name.IsEmpty())
+            return;
+        if (HasAuditor(account)) {
+            AfxMessageBox("选定的评审负责人已经有评审任务，不能再分配...");
+            continue;
+        }
+        const CString today = theApp.GetServerDate();
+        CString sql;
+        sql.Format("INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, AssignDate, "
+                   "AuditName, Auditor, BeginTime, AuditState) VALUES('%s', '%s', '%s', '%s', '%s', '%s', "
+                   "'%s', '%s', '未完成')",
+                   SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(m_strUpAuditName),
+                   SqlQuote(m_strLoginUser), SqlQuote(today), SqlQuote(name), SqlQuote(account),
+                   SqlQuote(today));
+        if (!theApp.ExecuteSql(sql))
+            return;
+        const int row = m_list.InsertItem(m_list.GetItemCount(), name);
+        m_list.SetItemText(row, kAuditorColumn, account);
+        m_list.SetItemText(row, kBeginColumn, today);
+        m_list.SetItemText(row, kStateColumn, kOpenState);
+        if (m_list.GetItemCount() == 1)
+            EnableRowButtons();
+        SendTaskNotice(account, sendTime, sendDate);
+    }
+}
+
+void CECONextAuditTaskDlg::OnModifyTask() {
+    const int row = GetFirstSelectedItem(m_list);
+    if (row < 0) {
+        AfxMessageBox("请选择协助评审任务项...");
+        return;
+    }
+    const CString name = m_list.GetItemText(row, kNameColumn);
+    const CString state = m_list.GetItemText(row, kStateColumn);
+    int readOnly = m_bDisplayOnly ? 1 : 0;
+    if (!m_bDisplayOnly && state != kOpenState) {
+        AfxMessageBox("该评审任务已执行，不能再修改...");
+        readOnly = 1;
+    }
+    CECONextAuditTaskItemDlg item;
+    item.m_strAuditor = m_list.GetItemText(row, kAuditorColumn);
+    item.m_strAuditName = name;
+    item.m_bReadOnly = readOnly;
+    item.m_strUpAuditName = m_strUpAuditName;
+    item.m_strECOGroup = m_strECOGroup;
+    item.m_strECONo = m_strECONo;
+    // A task only looked at was not changed: nothing to show anew, nobody to tell again.
+    if (item.DoModal() != IDOK || readOnly)
+        return;
+    m_list.SetItemText(row, kAuditorColumn, item.m_strAuditor);
+    m_list.SetItemText(row, kRequestColumn, item.m_strRequest);
+    // Changes are stamped by the workstation's clock.
+    const CTime now = CTime::GetCurrentTime();
+    SendTaskNotice(item.m_strAuditor, now.Format("%Y-%m-%d %H:%M:%S"), now.Format("%Y-%m-%d"));
+}
+
+void CECONextAuditTaskDlg::OnDblClick(NMHDR*, LRESULT* pResult) {
+    OnModifyTask();
+    *pResult = 0;
+}
+
+void CECONextAuditTaskDlg::OnDeleteTask() {
+    if (GetFirstSelectedItem(m_list) < 0) {
+        AfxMessageBox("请选择协助评审任务项...");
+        return;
+    }
+    if (AfxMessageBox("是否要删除选中的协助评审任务?", MB_YESNO) != IDYES)
+        return;
+    int row = 0;
+    while (row < m_list.GetItemCount()) {
+        if (!(m_list.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED)) {
+            ++row;
+            continue;
+        }
+        const CString name = m_list.GetItemText(row, kNameColumn);
+        if (m_list.GetItemText(row, kStateColumn) == kDoneState) {
+            CString text;
+            text.Format("协助评审任务：%s 已完成，不能进行删除...", name);
+            AfxMessageBox(text);
+            ++row;
+            continue;
+        }
+        if (!theApp.ExecuteSql("DELETE FROM ECONextAuditManage WHERE " + TaskCondition(name)))
+            break;
+        m_list.DeleteItem(row); // the next row moves into its place
+    }
+    if (m_list.GetItemCount() == 0)
+        EnableRowButtons();
+}
+
+void CECONextAuditTaskDlg::OnReReview() {
+    if (GetFirstSelectedItem(m_list) < 0) {
+        AfxMessageBox("请选择协助评审任务项...");
+        return;
+    }
+    if (AfxMessageBox("是否要重新启动选中的协助评审任务?", MB_YESNO) != IDYES)
+        return;
+    for (int row = 0; row < m_list.GetItemCount(); ++row) {
+        if (!(m_list.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED))
+            continue;
+        const CString name = m_list.GetItemText(row, kNameColumn);
+        if (!theApp.ExecuteSql("UPDATE ECONextAuditManage SET AuditState='未完成' WHERE " + TaskCondition(name)))
+            return;
+        m_list.SetItemText(row, kStateColumn, kOpenState);
+    }
+}
