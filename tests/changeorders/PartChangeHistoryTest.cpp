@@ -349,3 +349,20 @@ TEST_P(PartChangeHistoryTest, PartTextIsQuotedInTheStatements) {
 
 INSTANTIATE_TEST_SUITE_P(Dialects, PartChangeHistoryTest, vqtest::DbWorkspace::Types(),
                          vqtest::DbWorkspace::TypeName);
+
+TEST_P(PartChangeHistoryTest, FailedQueryShowsTheStatementAndKeepsTheRowButtonsOff) {
+    ws.Execute("DROP TABLE ECOModifyManage");
+    vq::ScriptedUser user;
+    user.Dialog("零部件更改历史")
+        .Select(Dlg::kStateComboId, 3)
+        .Message("数据发生变化，是否更新显示...", IDYES)
+        .AnyMessage(IDOK)
+        .MessageContaining("FROM ECOModifyManage WHERE State<>'正式'", IDOK)
+        .Do([](CDialog& d) {
+            EXPECT_EQ(List(d).GetItemCount(), 0);
+            for (int id : {Dlg::kBorrowId, Dlg::kOrderPropId, Dlg::kAuditResultId})
+                EXPECT_FALSE(Enabled(d, id)) << id;
+        })
+        .Click("退出");
+    Run(user);
+}
