@@ -128,7 +128,7 @@ void CRedlineViewDlg::OnViewerMouseDown(short button, short, double x, double y)
         TrackViewerCommandMenu(m_VoloViewer, x, y, this);
 }
 
-void TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner) {
+void TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner, bool offerDrawingDialogs) {
     const CString mode = viewer.GetViewMode();
     UINT mark = kPan;
     if (mode == "Zoom")
@@ -156,6 +156,9 @@ void TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner) {
     menu.AppendMenu(MF_STRING, kLayouts, "布局(&O)...");
     if (mark == kOrbit)
         for (UINT id : {kExtents, kLayers, kViews, kLayouts})
+            menu.EnableMenuItem(id, MF_BYCOMMAND | MF_GRAYED);
+    if (!offerDrawingDialogs)
+        for (UINT id : {kLayers, kViews, kLayouts})
             menu.EnableMenuItem(id, MF_BYCOMMAND | MF_GRAYED);
     menu.CheckMenuItem(mark, MF_BYCOMMAND | MF_CHECKED);
 

@@ -38,5 +38,6 @@ protected:
 // The right-button menu of viewing commands over a viewer, at (x, y) of the viewer's client area:
 // pan, real-time zoom, zoom window, whole drawing, orbit, layers, views and layouts; the current
 // command is ticked, and while orbiting the whole-drawing, layers, views and layouts are greyed.
-// Without a choice the viewer is left in "Select".
-void TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner);
+// Without a choice the viewer is left in "Select". With offerDrawingDialogs false, layers, views
+// and layouts are always greyed (the change-label dialogs show them so).
+void TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner, bool offerDrawingDialogs = true);

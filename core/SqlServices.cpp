@@ -63,17 +63,21 @@ int CVqDesignTaskApp::ExecuteSql(CString sql) {
         cmd->Execute(nullptr, nullptr, adCmdUnknown);
         return 1;
     } catch (_com_error& e) {
-        ReportComError(e);
-        const DbFailure failure = ClassifyDbError(e);
-        if (failure == DbFailure::Other) {
-            AfxMessageBox("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n" + sql);
-        } else {
-            // Tables and fields are not the cause: say what happened instead.
-            if (failure == DbFailure::ConnectionLost)
-                m_bConnectionLost = TRUE;
-            AfxMessageBox(DbFailureText(failure));
-        }
+        ReportSqlError(e, sql);
         return 0;
+    }
+}
+
+void CVqDesignTaskApp::ReportSqlError(const _com_error& e, const CString& sql) {
+    ReportComError(e);
+    const DbFailure failure = ClassifyDbError(e);
+    if (failure == DbFailure::Other) {
+        AfxMessageBox("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n" + sql);
+    } else {
+        // Tables and fields are not the cause: say what happened instead.
+        if (failure == DbFailure::ConnectionLost)
+            m_bConnectionLost = TRUE;
+        AfxMessageBox(DbFailureText(failure));
     }
 }
 

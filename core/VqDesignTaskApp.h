@@ -39,6 +39,10 @@ public:
     int GetSqlInt(CString sql);
     CString GetSqlString(CString sql);
     int ExecuteSql(CString sql);
+    // Shows a failed statement as ExecuteSql does: the error, then the statement (or, for a lost
+    // connection and the like, what happened). For callers that run a statement themselves to
+    // look at its failure first.
+    void ReportSqlError(const _com_error& e, const CString& sql);
     CString GetServerDateTime();
     CString GetServerDate();
     CString GetUserNameByLogName(CString loginName);

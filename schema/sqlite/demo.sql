@@ -156,3 +156,15 @@ INSERT INTO TaskRevDocuments (ProjectNo, DocumentType, FileName, FileType, FileB
 INSERT INTO RelateMessage (Code, Type, Topic, Saver, SaveTime, Content) VALUES ('XM-01-01', '任务', '输出轴加长', 'admin', '2026-11-25 09:00:00', '客户要求输出轴加长20mm，箱体轴承座相应修改。');
 INSERT INTO RelateMessage (Code, Type, Topic, Saver, SaveTime, Content) VALUES ('XM-01-01', '任务', '壁厚', 'wangwu', '2026-11-21 10:00:00', '箱座壁厚不足，按12mm设计。');
 INSERT INTO RelateMessage (Code, Type, Topic, Saver, SaveTime, Content) VALUES ('P-1000-01-01', '图纸', '铸造圆角', 'zhangsan', '2026-11-20 15:10:00', '未注铸造圆角R3~R5。');
+
+-- Change labels of part drawings: the cover P-1000-01-02 was released as revision A and, after the
+-- change notice JX-2026-002 moved its lifting lug, as revision B (its current revision). The
+-- released design drawings lie on the file server under Vq\Proven\P-1000\P-1000-01-02\<revision>.
+UPDATE VqkorvelAll_title SET CurrentRev = 'B', LateRev = 'B' WHERE TCode = 'P-1000-01-02';
+INSERT INTO PartRevManage (PartCode, RevPath, RevNumber, CreateDate, ModifiedDate) VALUES ('P-1000-01-02', '', 'A', '2026-11-02', '2026-11-02');
+INSERT INTO PartRevManage (PartCode, RevPath, RevNumber, CreateDate, ModifiedDate) VALUES ('P-1000-01-02', 'A\', 'B', '2026-11-14', '2026-11-14');
+INSERT INTO Documents (Code, DocumentType, FileName, FileType, FileBulk, FileDate, FileRemark, RevNumber) VALUES ('P-1000-01-02', '零件设计图', 'P-1000-01-02.dwg', 'AutoCAD 图形', '396', '2026-11-02 09:00:00', '', 'A');
+INSERT INTO Documents (Code, DocumentType, FileName, FileType, FileBulk, FileDate, FileRemark, RevNumber) VALUES ('P-1000-01-02', '零件设计图', 'P-1000-01-02.dwg', 'AutoCAD 图形', '402', '2026-11-14 16:00:00', '吊耳位置调整', 'B');
+INSERT INTO PartChangeLabel (PartCode, RevNo, ChangeLabel, ChangeArea, ChangeCount, FileSerial, Changer, ChangeDate, Resion, Content, Remark, LeftX, LeftY, RightX, RightY) VALUES ('P-1000-01-02', 'A', 'a', 'B3', '1', '', '张三', '2026-11-02', '首次发放', '轴承座孔', '', '230.000000', '450.000000', '530.000000', '690.000000');
+INSERT INTO PartChangeLabel (PartCode, RevNo, ChangeLabel, ChangeArea, ChangeCount, FileSerial, Changer, ChangeDate, Resion, Content, Remark, LeftX, LeftY, RightX, RightY) VALUES ('P-1000-01-02', 'B', '1', 'A2', '1', 'JX-2026-002', '张三', '2026-11-14', '箱盖吊耳位置调整', '左吊耳中心右移60mm', '', '120.000000', '170.000000', '420.000000', '380.000000');
+INSERT INTO PartChangeLabel (PartCode, RevNo, ChangeLabel, ChangeArea, ChangeCount, FileSerial, Changer, ChangeDate, Resion, Content, Remark, LeftX, LeftY, RightX, RightY) VALUES ('P-1000-01-02', 'B', '2', 'C3', '2', 'JX-2026-002', '张三', '2026-11-14', '起吊时箱盖壁变形', '箱盖壁厚由12改为16', '', '780.000000', '300.000000', '960.000000', '430.000000');

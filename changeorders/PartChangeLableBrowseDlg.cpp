@@ -1,0 +1,340 @@
+#include "changeorders/PartChangeLableBrowseDlg.h"
+
+#include "changeorders/ChangeLableItemDlg.h"
+#include "controls/ProgressDlg.h"
+#include "controls/RedlineViewDlg.h"
+#include "core/ComError.h"
+#include "core/ItemText.h"
+#include "core/VqDesignTaskApp.h"
+#include "parts/PartRevisionTreeDlg.h"
+#include "parts/TaskRevSelectDlg.h"
+#include "platform/base/MessageBox.h"
+#include "platform/base/WaitCursor.h"
+#include "platform/db/SqlText.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/DataExchange.h"
+
+#include <cstdlib>
+
+namespace {
+
+using Dlg = CPartChangeLableBrowseDlg;
+
+vq::ControlTemplate LabelList(int id) {
+    vq::ControlTemplate list = vq::ReportList(id, vq::kNoLayoutFlags, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
+    list.rect = CRect(0, 0, 220, 260);
+    return list;
+}
+
+const vq::DialogTemplate kBrowseTemplate{
+    "更改标记比较浏览",
+    {vq::Label("当前版本:"), vq::EditBox(Dlg::kCurrentRevId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::PushButton(Dlg::kRevBrowseId, "版本浏览...", vq::kBeside), vq::Label("更改标记列表:", vq::kBeside),
+     vq::PushButton(Dlg::kUpperPropId, "属性...", vq::kBeside), LabelList(Dlg::kUpperListId),
+     vq::CustomWindow(Dlg::kUpperViewerId, vq::kBeside | vq::kFill, 0, CRect(0, 0, 560, 260)),
+     vq::Label("比较版本:"), vq::EditBox(Dlg::kCompareRevId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::PushButton(Dlg::kPickRevId, "...", vq::kBeside),
+     vq::CheckBox(Dlg::kAssociateId, "自动进行更改区域关联显示", vq::kBeside),
+     vq::Label("更改标记列表:", vq::kBeside), vq::PushButton(Dlg::kLowerPropId, "属性...", vq::kBeside),
+     LabelList(Dlg::kLowerListId),
+     vq::CustomWindow(Dlg::kLowerViewerId, vq::kBeside | vq::kFill, 0, CRect(0, 0, 560, 260)),
+     vq::PushButton(IDCANCEL, "退出")},
+    CSize(820, 640),
+    WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX};
+const vq::TemplateRegistration kBrowseRegistration(CPartChangeLableBrowseDlg::IDD, kBrowseTemplate);
+
+constexpr int kColumns = 3;
+
+// The progress window shown while a revision's labels and drawing are read.
+class DrawingProgress {
+public:
+    DrawingProgress() : m_dlg(new CProgressDlg) {
+        m_dlg->Create(CProgressDlg::IDD, nullptr);
+        m_dlg->CenterWindow();
+        m_dlg->ShowWindow(SW_SHOW);
+        m_dlg->m_progress.SetRange(0, 10);
+        m_dlg->m_progress.SetPos(3);
+        m_dlg->SetText("正在自动显示零部件设计图纸......");
+    }
+    ~DrawingProgress() {
+        m_dlg->ShowWindow(SW_HIDE);
+        delete m_dlg;
+    }
+    DrawingProgress(const DrawingProgress&) = delete;
+    DrawingProgress& operator=(const DrawingProgress&) = delete;
+    void SetPos(int pos) { m_dlg->m_progress.SetPos(pos); }
+
+private:
+    CProgressDlg* m_dlg;
+};
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CPartChangeLableBrowseDlg, CDialog)
+    ON_WM_SIZE()
+    ON_BN_CLICKED(CPartChangeLableBrowseDlg::kPickRevId, &CPartChangeLableBrowseDlg::OnSelectRevision)
+    ON_BN_CLICKED(CPartChangeLableBrowseDlg::kRevBrowseId, &CPartChangeLableBrowseDlg::OnBrowseRevisions)
+    ON_BN_CLICKED(CPartChangeLableBrowseDlg::kUpperPropId, &CPartChangeLableBrowseDlg::OnUpperProperty)
+    ON_BN_CLICKED(CPartChangeLableBrowseDlg::kLowerPropId, &CPartChangeLableBrowseDlg::OnLowerProperty)
+    ON_NOTIFY(LVN_ITEMCHANGED, CPartChangeLableBrowseDlg::kUpperListId, &CPartChangeLableBrowseDlg::OnUpperItemChanged)
+    ON_NOTIFY(LVN_ITEMCHANGED, CPartChangeLableBrowseDlg::kLowerListId, &CPartChangeLableBrowseDlg::OnLowerItemChanged)
+    ON_NOTIFY(NM_DBLCLK, CPartChangeLableBrowseDlg::kUpperListId, &CPartChangeLableBrowseDlg::OnUpperDblClick)
+    ON_NOTIFY(NM_DBLCLK, CPartChangeLableBrowseDlg::kLowerListId, &CPartChangeLableBrowseDlg::OnLowerDblClick)
+    ON_VIEWER_MOUSEDOWN(CPartChangeLableBrowseDlg::kUpperViewerId, &CPartChangeLableBrowseDlg::OnUpperViewerMouseDown)
+    ON_VIEWER_MOUSEDOWN(CPartChangeLableBrowseDlg::kLowerViewerId, &CPartChangeLableBrowseDlg::OnLowerViewerMouseDown)
+END_MESSAGE_MAP()
+
+CPartChangeLableBrowseDlg::CPartChangeLableBrowseDlg(CWnd* parent) : CDialog(IDD, parent) {}
+
+CPartChangeLableBrowseDlg::~CPartChangeLableBrowseDlg() {
+    DeleteItemTexts(m_arrRows);
+}
+
+void CPartChangeLableBrowseDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, kLowerListId, m_listLower);
+    DDX_Control(pDX, kUpperListId, m_listUpper);
+    DDX_Check(pDX, kAssociateId, m_bAssociate);
+    DDX_Control(pDX, kUpperViewerId, m_viewerUpper);
+    DDX_Control(pDX, kLowerViewerId, m_viewerLower);
+    DDX_Text(pDX, kCurrentRevId, m_strCurrentRev);
+    DDX_Text(pDX, kCompareRevId, m_strCompareRev);
+}
+
+void CPartChangeLableBrowseDlg::SetUpList(CSortListCtrl& list) {
+    list.m_header.SetImageList(&m_imageArrows);
+    list.SetImageList(&m_imageRows, LVSIL_SMALL);
+    list.SetExtendedStyle(list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    list.InsertColumn(0, "更改标记", LVCFMT_LEFT, 90);
+    list.InsertColumn(1, "分区", LVCFMT_LEFT, 60);
+    list.InsertColumn(2, "处数", LVCFMT_LEFT, 50);
+}
+
+BOOL CPartChangeLableBrowseDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    CWaitCursor wait;
+    m_pConnection = theApp.m_pConnPDM;
+    m_nAdoCloseMode = theApp.m_nAdoCloseMode;
+    m_pFtpConnection = theApp.m_pFtpConnection;
+    m_drawing = CPartDrawingSource();
+    m_imageArrows.Create(344, 16, 10, RGB(0, 0, 0));
+    m_imageRows.Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
+    if (HICON icon = vq::LoadIconResource(148))
+        m_imageRows.Add(icon);
+    SetUpList(m_listUpper);
+    SetUpList(m_listLower);
+
+    if (m_strPartNumber.IsEmpty()) {
+        AfxMessageBox("零部件图号不能为空...");
+        GetDlgItem(kPickRevId)->EnableWindow(FALSE);
+        return TRUE;
+    }
+    m_drawing.m_strPartCode = m_strPartNumber;
+    if (!m_drawing.ResolveDrawing()) {
+        AfxMessageBox("不能正常读取零部件的所属产品和当前版本等信息...");
+        return TRUE;
+    }
+    m_strCurrentRev = m_drawing.m_strRevision;
+    UpdateData(FALSE);
+    {
+        DrawingProgress progress;
+        LoadLabels(kUpper, m_strCurrentRev);
+        progress.SetPos(6);
+        const CString blank = BlankDrawingPath();
+        if (!blank.IsEmpty()) {
+            m_viewerUpper.SetDrawingFile(blank);
+            m_viewerLower.SetDrawingFile(blank);
+        }
+        FetchDrawing(kUpper, m_strCurrentRev);
+        progress.SetPos(10);
+    }
+    CRect rect;
+    GetWindowRect(&rect);
+    m_nLastWidth = m_nInitWidth = rect.Width();
+    m_nLastHeight = m_nInitHeight = rect.Height();
+    return TRUE;
+}
+
+void CPartChangeLableBrowseDlg::LoadLabels(int list, const CString& revision) {
+    CSortListCtrl& labels = List(list);
+    labels.DeleteAllItems();
+    m_nRow[list] = -1;
+    CString sql;
+    sql.Format("SELECT ChangeLabel, ChangeArea, ChangeCount FROM PartChangeLabel WHERE PartCode='%s' AND "
+               "RevNo='%s'",
+               SqlQuote(m_drawing.m_strPartCode), SqlQuote(revision));
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            auto* record = new CItemText;
+            for (long f = 0; f < kColumns; ++f)
+                record->SetField(static_cast<int>(f), VariantToString(rs->GetCollect(f)));
+            const int row = labels.InsertItem(labels.GetItemCount(), record->GetField(0), 0);
+            for (int c = 1; c < kColumns; ++c)
+                labels.SetItemText(row, c, record->GetField(c));
+            labels.SetItemData(row, reinterpret_cast<DWORD_PTR>(record));
+            m_arrRows.Add(record);
+        }
+        if (m_nAdoCloseMode)
+            rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+    }
+}
+
+int CPartChangeLableBrowseDlg::FetchDrawing(int viewer, const CString& revision) {
+    m_strFetched[viewer] = m_drawing.FetchDrawing(revision, true);
+    if (m_strFetched[viewer].IsEmpty())
+        return 0;
+    Viewer(viewer).SetDrawingFile(m_strFetched[viewer]);
+    return 1;
+}
+
+void CPartChangeLableBrowseDlg::OnSelectRevision() {
+    CTaskRevSelectDlg dlg;
+    dlg.m_nTaskMode = 0;
+    dlg.m_strCode = m_drawing.m_strPartCode;
+    dlg.m_strCurrentRev = m_drawing.m_strRevision;
+    if (dlg.DoModal() != IDOK)
+        return;
+    if (dlg.m_strSelectedRev.CompareNoCase(m_drawing.m_strRevision) == 0) {
+        AfxMessageBox("不能与当前版本相同，请选择其他版本...");
+        return;
+    }
+    m_strCompareRev = dlg.m_strSelectedRev;
+    SetDlgItemText(kCompareRevId, m_strCompareRev);
+    DrawingProgress progress;
+    LoadLabels(kLower, m_strCompareRev);
+    progress.SetPos(6);
+    FetchDrawing(kLower, m_strCompareRev);
+    progress.SetPos(10);
+}
+
+void CPartChangeLableBrowseDlg::OnBrowseRevisions() {
+    CPartRevisionTreeDlg dlg;
+    dlg.m_strPartCode = m_drawing.m_strPartCode;
+    dlg.m_strProductCode = m_drawing.m_strProductDwgCode;
+    dlg.DoModal();
+}
+
+void CPartChangeLableBrowseDlg::ItemChanged(int list, NMHDR* pNMHDR, LRESULT* pResult) {
+    *pResult = 0;
+    const auto* info = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
+    // A row that becomes selected; the deselection of the row before it changes nothing.
+    if (info->iItem < 0 || !(info->uNewState & LVIS_SELECTED) || (info->uOldState & LVIS_SELECTED))
+        return;
+    m_nRow[list] = info->iItem;
+    ShowLabelArea(list, info->iItem);
+}
+
+void CPartChangeLableBrowseDlg::ShowLabelArea(int list, int row) {
+    m_bAssociate = static_cast<CButton*>(GetDlgItem(kAssociateId))->GetCheck();
+    CSortListCtrl& labels = List(list);
+    if (row < 0 || row >= labels.GetItemCount())
+        return;
+    CString sql;
+    sql.Format("SELECT LeftX, LeftY, RightX, RightY FROM PartChangeLabel WHERE PartCode='%s' AND RevNo='%s' AND "
+               "ChangeLabel='%s'",
+               SqlQuote(m_drawing.m_strPartCode), SqlQuote(Revision(list)), SqlQuote(labels.GetItemText(row, 0)));
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        if (rs->IsEOF()) {
+            if (m_nAdoCloseMode)
+                rs->Close();
+            AfxMessageBox("无对应的更改标记位置信息...");
+            return;
+        }
+        double corner[4];
+        for (long f = 0; f < 4; ++f)
+            corner[f] = std::atof(VariantToString(rs->GetCollect(f)));
+        if (m_nAdoCloseMode)
+            rs->Close();
+        Viewer(list).ZoomToArea(corner[0], corner[1], corner[2], corner[3]);
+        const int other = list == kUpper ? kLower : kUpper;
+        if (m_bAssociate && !Revision(other).IsEmpty())
+            Viewer(other).ZoomToArea(corner[0], corner[1], corner[2], corner[3]);
+    } catch (_com_error& e) {
+        ReportComError(e);
+        AfxMessageBox(sql);
+    }
+}
+
+void CPartChangeLableBrowseDlg::ShowProperty(int list) {
+    CSortListCtrl& labels = List(list);
+    if (labels.GetItemCount() == 0 || m_nRow[list] == -1)
+        return;
+    CChangeLableItemDlg item;
+    item.m_bNewLabel = 0;
+    item.m_bReadOnly = 1;
+    item.m_strChangeLabel = labels.GetItemText(m_nRow[list], 0);
+    item.m_strPartCode = m_drawing.m_strPartCode;
+    item.m_strRevNo = Revision(list);
+    item.DoModal();
+}
+
+void CPartChangeLableBrowseDlg::OnUpperDblClick(NMHDR*, LRESULT* pResult) {
+    *pResult = 0;
+    ShowLabelArea(kUpper, m_nRow[kUpper]);
+    ShowProperty(kUpper);
+}
+
+void CPartChangeLableBrowseDlg::OnLowerDblClick(NMHDR*, LRESULT* pResult) {
+    *pResult = 0;
+    ShowLabelArea(kLower, m_nRow[kLower]);
+    ShowProperty(kLower);
+}
+
+void CPartChangeLableBrowseDlg::OnUpperViewerMouseDown(short button, short, double x, double y) {
+    if (button == 2)
+        TrackViewerCommandMenu(m_viewerUpper, x, y, this, false);
+}
+
+void CPartChangeLableBrowseDlg::OnLowerViewerMouseDown(short button, short, double x, double y) {
+    if (button == 2)
+        TrackViewerCommandMenu(m_viewerLower, x, y, this, false);
+}
+
+void CPartChangeLableBrowseDlg::OnSize(UINT type, int cx, int cy) {
+    CDialog::OnSize(type, cx, cy);
+    if (m_nInitWidth == 0 || !m_viewerUpper.GetSafeHwnd())
+        return;
+    CRect rect;
+    GetWindowRect(&rect);
+    if (rect.Width() < m_nInitWidth && rect.Height() < m_nInitHeight)
+        return;
+    const int dx = rect.Width() - m_nLastWidth, dy = rect.Height() - m_nLastHeight;
+    const int half = dy / 2;
+    // A view that lays the window out (the Qt view) has already placed the controls.
+    if (!m_viewerUpper.GetViewData()) {
+        for (int id : {static_cast<int>(IDCANCEL), kRevBrowseId, kCurrentRevId, kUpperPropId, kLowerPropId,
+                       kUpperListId, kLowerListId, kAssociateId, kCompareRevId, kPickRevId}) {
+            CWnd* control = GetDlgItem(id);
+            CRect place = control->GetRectInParent();
+            place.OffsetRect(dx, 0);
+            control->MoveWindow(&place);
+        }
+        CRect upper = m_viewerUpper.GetRectInParent();
+        upper.right += dx;
+        upper.bottom += half;
+        m_viewerUpper.MoveWindow(&upper);
+        CRect lower = m_viewerLower.GetRectInParent();
+        lower.right += dx;
+        lower.top += half;
+        lower.bottom += dy;
+        m_viewerLower.MoveWindow(&lower);
+    }
+    m_nLastWidth = rect.Width();
+    m_nLastHeight = rect.Height();
+    m_viewerUpper.UpdateView();
+    m_viewerLower.UpdateView();
+    Invalidate();
+}
+
+void CPartChangeLableBrowseDlg::PostNcDestroy() {
+    DeleteItemTexts(m_arrRows);
+    CDialog::PostNcDestroy();
+}

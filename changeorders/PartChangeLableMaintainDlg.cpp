@@ -1,0 +1,363 @@
+#include "changeorders/PartChangeLableMaintainDlg.h"
+
+#include "changeorders/ChangeLableItemDlg.h"
+#include "controls/ItemTextSort.h"
+#include "controls/ListHelpers.h"
+#include "controls/ProgressDlg.h"
+#include "controls/RedlineViewDlg.h"
+#include "core/ComError.h"
+#include "core/ItemText.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
+#include "platform/base/WaitCursor.h"
+#include "platform/db/SqlText.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/DataExchange.h"
+
+#include <cstdlib>
+
+namespace {
+
+using Dlg = CPartChangeLableMaintainDlg;
+
+const vq::DialogTemplate kMaintainTemplate{
+    "零部件更改标记管理",
+    {vq::Label("零部件图号"), vq::EditBox(Dlg::kPartCodeId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::Label("当前版本号", vq::kBeside), vq::EditBox(Dlg::kRevisionId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::Label("更改标记列表：（先缩放图形的更改位置，然后维护更改标记内容）"),
+     [] {
+         vq::ControlTemplate list =
+             vq::ReportList(Dlg::kListId, vq::kNoLayoutFlags, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
+         list.rect = CRect(0, 0, 640, 150);
+         return list;
+     }(),
+     vq::PushButton(Dlg::kAddId, "增加..."), vq::PushButton(Dlg::kModifyId, "修改...", vq::kBeside, WS_DISABLED),
+     vq::PushButton(Dlg::kDeleteId, "删除...", vq::kBeside, WS_DISABLED),
+     vq::CheckBox(Dlg::kCheckId, "检查标记", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside),
+     vq::CustomWindow(Dlg::kViewerId, vq::kFill, 0, CRect(0, 0, 640, 400))},
+    CSize(680, 680),
+    WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX};
+const vq::TemplateRegistration kMaintainRegistration(CPartChangeLableMaintainDlg::IDD, kMaintainTemplate);
+
+constexpr int kColumns = 6;
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CPartChangeLableMaintainDlg, CDialog)
+    ON_WM_SIZE()
+    ON_BN_CLICKED(CPartChangeLableMaintainDlg::kAddId, &CPartChangeLableMaintainDlg::OnAddLabel)
+    ON_BN_CLICKED(CPartChangeLableMaintainDlg::kModifyId, &CPartChangeLableMaintainDlg::OnModifyLabel)
+    ON_BN_CLICKED(CPartChangeLableMaintainDlg::kDeleteId, &CPartChangeLableMaintainDlg::OnDeleteLabel)
+    ON_BN_CLICKED(CPartChangeLableMaintainDlg::kCheckId, &CPartChangeLableMaintainDlg::OnCheckLabel)
+    ON_NOTIFY(LVN_ITEMCHANGED, CPartChangeLableMaintainDlg::kListId, &CPartChangeLableMaintainDlg::OnItemChanged)
+    ON_NOTIFY(NM_DBLCLK, CPartChangeLableMaintainDlg::kListId, &CPartChangeLableMaintainDlg::OnDblClick)
+    ON_NOTIFY(LVN_COLUMNCLICK, CPartChangeLableMaintainDlg::kListId, &CPartChangeLableMaintainDlg::OnColumnClick)
+    ON_VIEWER_MOUSEDOWN(CPartChangeLableMaintainDlg::kViewerId, &CPartChangeLableMaintainDlg::OnViewerMouseDown)
+END_MESSAGE_MAP()
+
+CPartChangeLableMaintainDlg::CPartChangeLableMaintainDlg(CWnd* parent) : CDialog(IDD, parent) {}
+
+CPartChangeLableMaintainDlg::~CPartChangeLableMaintainDlg() {
+    DeleteItemTexts(m_arrRows);
+}
+
+void CPartChangeLableMaintainDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, kListId, m_listLabels);
+    DDX_Control(pDX, kViewerId, m_viewer);
+    DDX_Check(pDX, kCheckId, m_bCheckLabel);
+    DDX_Text(pDX, kPartCodeId, m_strPartCode);
+    DDX_Text(pDX, kRevisionId, m_strRevision);
+}
+
+BOOL CPartChangeLableMaintainDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    CWaitCursor wait;
+    m_pConnection = theApp.m_pConnPDM;
+    m_nAdoCloseMode = theApp.m_nAdoCloseMode;
+    m_pFtpConnection = theApp.m_pFtpConnection;
+    m_drawing = CPartDrawingSource();
+
+    m_imageArrows.Create(344, 16, 10, RGB(0, 0, 0));
+    m_listLabels.m_header.SetImageList(&m_imageArrows);
+    m_imageRows.Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
+    if (HICON icon = vq::LoadIconResource(148))
+        m_imageRows.Add(icon);
+    m_listLabels.SetImageList(&m_imageRows, LVSIL_SMALL);
+    m_listLabels.SetExtendedStyle(m_listLabels.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    int column = 0;
+    for (const auto& [text, width] : {std::pair<const char*, int>{"更改标记", 90},
+                                      {"更改分区", 100},
+                                      {"更改处数", 90},
+                                      {"文件号", 100},
+                                      {"更改人", 100},
+                                      {"更改日期", 110}})
+        m_listLabels.InsertColumn(column++, text, LVCFMT_LEFT, width);
+
+    if (m_strPartNumber.IsEmpty()) {
+        AfxMessageBox("零部件图号不能为空...");
+        DisableCommands();
+        return TRUE;
+    }
+    m_strPartCode = m_strPartNumber;
+    if (!ResolveDrawing()) {
+        AfxMessageBox("不能正常读取零部件的所属产品和当前版本等信息...");
+        DisableCommands();
+        return TRUE;
+    }
+    UpdateData(FALSE);
+
+    auto* progress = new CProgressDlg;
+    progress->Create(CProgressDlg::IDD, nullptr);
+    progress->CenterWindow();
+    progress->ShowWindow(SW_SHOW);
+    progress->m_progress.SetRange(0, 10);
+    progress->m_progress.SetPos(3);
+    progress->SetText("正在自动显示零部件设计图纸......");
+    LoadLabels();
+    progress->m_progress.SetPos(6);
+    const CString blank = BlankDrawingPath();
+    if (!blank.IsEmpty())
+        m_viewer.SetDrawingFile(blank);
+    FetchDrawing();
+    progress->m_progress.SetPos(10);
+    progress->ShowWindow(SW_HIDE);
+    delete progress;
+
+    CRect rect;
+    GetWindowRect(&rect);
+    m_nLastWidth = m_nInitWidth = rect.Width();
+    m_nLastHeight = m_nInitHeight = rect.Height();
+    return TRUE;
+}
+
+void CPartChangeLableMaintainDlg::DisableCommands() {
+    GetDlgItem(kAddId)->EnableWindow(FALSE);
+    GetDlgItem(kCheckId)->EnableWindow(FALSE);
+}
+
+int CPartChangeLableMaintainDlg::ResolveDrawing() {
+    m_drawing.m_strPartCode = m_strPartCode;
+    m_drawing.m_strRevision = m_strRevision;
+    const int resolved = m_drawing.ResolveDrawing();
+    m_strPartCode = m_drawing.m_strPartCode;
+    m_strRevision = m_drawing.m_strRevision;
+    return resolved;
+}
+
+CString CPartChangeLableMaintainDlg::FindDesignDrawing(const CString& revision) {
+    return m_drawing.FindDesignDrawing(revision);
+}
+
+int CPartChangeLableMaintainDlg::FetchDrawing() {
+    m_strFetched = m_drawing.FetchDrawing(m_strRevision, false);
+    if (m_strFetched.IsEmpty())
+        return 0;
+    m_viewer.SetDrawingFile(m_strFetched);
+    return 1;
+}
+
+void CPartChangeLableMaintainDlg::LoadLabels() {
+    CWaitCursor wait;
+    m_listLabels.DeleteAllItems();
+    DeleteItemTexts(m_arrRows);
+    m_nCurRow = -1;
+    CString sql;
+    sql.Format("SELECT ChangeLabel, ChangeArea, ChangeCount, FileSerial, Changer, ChangeDate FROM PartChangeLabel "
+               "WHERE PartCode='%s' AND RevNo='%s'",
+               SqlQuote(m_strPartCode), SqlQuote(m_strRevision));
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            auto* record = new CItemText;
+            for (long f = 0; f < kColumns; ++f)
+                record->SetField(static_cast<int>(f), VariantToString(rs->GetCollect(f)));
+            const int row = m_listLabels.InsertItem(m_listLabels.GetItemCount(), record->GetField(0), 0);
+            for (int c = 1; c < kColumns; ++c)
+                m_listLabels.SetItemText(row, c, record->GetField(c));
+            m_listLabels.SetItemData(row, reinterpret_cast<DWORD_PTR>(record));
+            m_arrRows.Add(record);
+        }
+        if (m_nAdoCloseMode)
+            rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+    }
+    EnableRowButtons();
+}
+
+void CPartChangeLableMaintainDlg::EnableRowButtons() {
+    const BOOL rows = m_listLabels.GetItemCount() > 0;
+    GetDlgItem(kModifyId)->EnableWindow(rows);
+    GetDlgItem(kDeleteId)->EnableWindow(rows);
+}
+
+void CPartChangeLableMaintainDlg::StoreListRow(int row) {
+    auto* record = new CItemText;
+    for (int c = 0; c < kColumns; ++c)
+        record->SetField(c, m_listLabels.GetItemText(row, c));
+    m_arrRows.Add(record);
+    m_listLabels.SetItemData(row, reinterpret_cast<DWORD_PTR>(record));
+}
+
+void CPartChangeLableMaintainDlg::SetRowTexts(int row, const CChangeLableItemDlg& item) {
+    m_listLabels.SetItemText(row, 0, item.m_strChangeLabel);
+    m_listLabels.SetItemText(row, 1, item.m_strChangeArea);
+    m_listLabels.SetItemText(row, 2, item.m_strChangeCount);
+    m_listLabels.SetItemText(row, 3, item.m_strFileSerial);
+    m_listLabels.SetItemText(row, 4, item.m_strChanger);
+    m_listLabels.SetItemText(row, 5, item.m_strChangeDate);
+    StoreListRow(row);
+}
+
+void CPartChangeLableMaintainDlg::OnAddLabel() {
+    CChangeLableItemDlg item;
+    m_viewer.GetViewExtents(item.m_dLeftX, item.m_dLeftY, item.m_dRightX, item.m_dRightY);
+    item.m_strPartCode = m_strPartCode;
+    item.m_strRevNo = m_strRevision;
+    if (item.DoModal() != IDOK)
+        return;
+    const int row = m_listLabels.InsertItem(m_listLabels.GetItemCount(), item.m_strChangeLabel, 0);
+    SetRowTexts(row, item);
+    if (m_listLabels.GetItemCount() == 1)
+        EnableRowButtons();
+}
+
+void CPartChangeLableMaintainDlg::OnModifyLabel() {
+    const int row = GetFirstSelectedItem(m_listLabels);
+    if (row < 0) {
+        AfxMessageBox("请选择更改标记项...");
+        return;
+    }
+    CChangeLableItemDlg item;
+    if (AfxMessageBox("是否按照当前图形显示区域来设置更改标记位置?", MB_YESNO | MB_ICONWARNING) == IDYES)
+        item.m_bUseViewRect = 1;
+    m_viewer.GetViewExtents(item.m_dLeftX, item.m_dLeftY, item.m_dRightX, item.m_dRightY);
+    item.m_bNewLabel = 0;
+    item.m_strChangeLabel = m_listLabels.GetItemText(row, 0);
+    item.m_strPartCode = m_strPartCode;
+    item.m_strRevNo = m_strRevision;
+    if (item.DoModal() != IDOK)
+        return;
+    SetRowTexts(row, item);
+}
+
+void CPartChangeLableMaintainDlg::OnDeleteLabel() {
+    const int row = GetFirstSelectedItem(m_listLabels);
+    if (row < 0) {
+        AfxMessageBox("请选择更改标记项...");
+        return;
+    }
+    if (AfxMessageBox("是否真的要删除选中的更改标记项?", MB_YESNO | MB_ICONWARNING) != IDYES)
+        return;
+    CString sql;
+    sql.Format("DELETE FROM PartChangeLabel WHERE PartCode='%s' AND RevNo='%s' AND ChangeLabel='%s'",
+               SqlQuote(m_strPartCode), SqlQuote(m_strRevision), SqlQuote(m_listLabels.GetItemText(row, 0)));
+    if (!theApp.ExecuteSql(sql))
+        return;
+    m_listLabels.DeleteItem(row);
+    m_nCurRow = -1;
+    if (m_listLabels.GetItemCount() == 0)
+        EnableRowButtons();
+}
+
+void CPartChangeLableMaintainDlg::ShowLabelArea(int row) {
+    if (!m_bCheckLabel || row < 0 || row >= m_listLabels.GetItemCount())
+        return;
+    CString sql;
+    sql.Format("SELECT LeftX, LeftY, RightX, RightY FROM PartChangeLabel WHERE PartCode='%s' AND RevNo='%s' AND "
+               "ChangeLabel='%s'",
+               SqlQuote(m_strPartCode), SqlQuote(m_strRevision), SqlQuote(m_listLabels.GetItemText(row, 0)));
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        if (rs->IsEOF()) {
+            if (m_nAdoCloseMode)
+                rs->Close();
+            AfxMessageBox("无对应的更改标记位置信息...");
+            return;
+        }
+        double corner[4];
+        for (long f = 0; f < 4; ++f)
+            corner[f] = std::atof(VariantToString(rs->GetCollect(f)));
+        if (m_nAdoCloseMode)
+            rs->Close();
+        m_viewer.ZoomToArea(corner[0], corner[1], corner[2], corner[3]);
+    } catch (_com_error& e) {
+        ReportComError(e);
+        AfxMessageBox(sql);
+    }
+}
+
+void CPartChangeLableMaintainDlg::OnCheckLabel() {
+    UpdateData(TRUE);
+    ShowLabelArea(GetFirstSelectedItem(m_listLabels));
+}
+
+void CPartChangeLableMaintainDlg::OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
+    *pResult = 0;
+    const auto* info = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
+    // A row that becomes selected; the deselection of the row before it changes nothing.
+    if (info->iItem < 0 || !(info->uNewState & LVIS_SELECTED) || (info->uOldState & LVIS_SELECTED))
+        return;
+    m_nCurRow = info->iItem;
+    m_bCheckLabel = static_cast<CButton*>(GetDlgItem(kCheckId))->GetCheck();
+    ShowLabelArea(m_nCurRow);
+}
+
+void CPartChangeLableMaintainDlg::OnDblClick(NMHDR*, LRESULT* pResult) {
+    *pResult = 0;
+    if (m_listLabels.GetItemCount() > 0)
+        OnModifyLabel();
+}
+
+void CPartChangeLableMaintainDlg::OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
+    *pResult = 0;
+    CWaitCursor wait;
+    SortListByItemText(m_listLabels, reinterpret_cast<NMLISTVIEW*>(pNMHDR)->iSubItem);
+    m_nCurRow = GetFirstSelectedItem(m_listLabels);
+}
+
+void CPartChangeLableMaintainDlg::OnViewerMouseDown(short button, short, double x, double y) {
+    if (button == 2)
+        TrackViewerCommandMenu(m_viewer, x, y, this, false);
+}
+
+void CPartChangeLableMaintainDlg::OnSize(UINT type, int cx, int cy) {
+    CDialog::OnSize(type, cx, cy);
+    if (m_nInitWidth == 0 || !m_viewer.GetSafeHwnd())
+        return;
+    CRect rect;
+    GetWindowRect(&rect);
+    if (rect.Width() < m_nInitWidth && rect.Height() < m_nInitHeight)
+        return;
+    const int dx = rect.Width() - m_nLastWidth, dy = rect.Height() - m_nLastHeight;
+    // A view that lays the window out (the Qt view) has already placed the controls.
+    if (!m_viewer.GetViewData()) {
+        for (int id : {static_cast<int>(IDCANCEL), kAddId, kModifyId, kDeleteId, kCheckId, kPartCodeId, kRevisionId}) {
+            CWnd* control = GetDlgItem(id);
+            CRect place = control->GetRectInParent();
+            place.OffsetRect(dx, 0);
+            control->MoveWindow(&place);
+        }
+        CRect place = m_viewer.GetRectInParent();
+        place.right += dx;
+        place.bottom += dy;
+        m_viewer.MoveWindow(&place);
+        place = m_listLabels.GetRectInParent();
+        place.right += dx;
+        m_listLabels.MoveWindow(&place);
+    }
+    m_nLastWidth = rect.Width();
+    m_nLastHeight = rect.Height();
+    m_viewer.UpdateView();
+    Invalidate();
+}
+
+void CPartChangeLableMaintainDlg::PostNcDestroy() {
+    DeleteItemTexts(m_arrRows);
+    CDialog::PostNcDestroy();
+}
