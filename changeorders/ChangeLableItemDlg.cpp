@@ -184,15 +184,16 @@ CString CChangeLableItemDlg::InsertSql() const {
         keyValues.Format("'%s','%s'", SqlQuote(m_strPartCode), SqlQuote(m_strRevNo));
     } else {
         keyColumns = "ECOGroup, ECONo, DocType";
-        keyValues.Format("'%s','%s','%s'", SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(m_strDocType));
+        keyValues.Format("'%s','%s','%s'", SqlQuote(m_strECOGroup), SqlQuote(m_strECONo),
+                         SqlQuote(m_strDocType));
     }
     sql.Format("INSERT INTO %s (%s, ChangeLabel, ChangeArea, ChangeCount, FileSerial, Changer, ChangeDate, "
                "Resion, Content, Remark, LeftX, LeftY, RightX, RightY) VALUES(%s,'%s','%s','%s','%s','%s',"
                "'%s','%s','%s','%s','%2f', '%2f','%2f','%2f')",
                TableName(), keyColumns, keyValues, SqlQuote(m_strChangeLabel), SqlQuote(m_strChangeArea),
                SqlQuote(m_strChangeCount), SqlQuote(m_strFileSerial), SqlQuote(m_strChanger),
-               SqlQuote(m_strChangeDate), SqlQuote(m_strResion), SqlQuote(m_strContent), SqlQuote(m_strRemark),
-               m_dLeftX, m_dLeftY, m_dRightX, m_dRightY);
+               SqlQuote(m_strChangeDate), SqlQuote(m_strResion), SqlQuote(m_strContent),
+               SqlQuote(m_strRemark), m_dLeftX, m_dLeftY, m_dRightX, m_dRightY);
     return sql;
 }
 

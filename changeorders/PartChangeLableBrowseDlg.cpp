@@ -21,7 +21,8 @@ namespace {
 using Dlg = CPartChangeLableBrowseDlg;
 
 vq::ControlTemplate LabelList(int id) {
-    vq::ControlTemplate list = vq::ReportList(id, vq::kNoLayoutFlags, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
+    vq::ControlTemplate list =
+        vq::ReportList(id, vq::kNoLayoutFlags, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
     list.rect = CRect(0, 0, 220, 260);
     return list;
 }
@@ -76,12 +77,16 @@ BEGIN_MESSAGE_MAP(CPartChangeLableBrowseDlg, CDialog)
     ON_BN_CLICKED(CPartChangeLableBrowseDlg::kRevBrowseId, &CPartChangeLableBrowseDlg::OnBrowseRevisions)
     ON_BN_CLICKED(CPartChangeLableBrowseDlg::kUpperPropId, &CPartChangeLableBrowseDlg::OnUpperProperty)
     ON_BN_CLICKED(CPartChangeLableBrowseDlg::kLowerPropId, &CPartChangeLableBrowseDlg::OnLowerProperty)
-    ON_NOTIFY(LVN_ITEMCHANGED, CPartChangeLableBrowseDlg::kUpperListId, &CPartChangeLableBrowseDlg::OnUpperItemChanged)
-    ON_NOTIFY(LVN_ITEMCHANGED, CPartChangeLableBrowseDlg::kLowerListId, &CPartChangeLableBrowseDlg::OnLowerItemChanged)
+    ON_NOTIFY(LVN_ITEMCHANGED, CPartChangeLableBrowseDlg::kUpperListId,
+              &CPartChangeLableBrowseDlg::OnUpperItemChanged)
+    ON_NOTIFY(LVN_ITEMCHANGED, CPartChangeLableBrowseDlg::kLowerListId,
+              &CPartChangeLableBrowseDlg::OnLowerItemChanged)
     ON_NOTIFY(NM_DBLCLK, CPartChangeLableBrowseDlg::kUpperListId, &CPartChangeLableBrowseDlg::OnUpperDblClick)
     ON_NOTIFY(NM_DBLCLK, CPartChangeLableBrowseDlg::kLowerListId, &CPartChangeLableBrowseDlg::OnLowerDblClick)
-    ON_VIEWER_MOUSEDOWN(CPartChangeLableBrowseDlg::kUpperViewerId, &CPartChangeLableBrowseDlg::OnUpperViewerMouseDown)
-    ON_VIEWER_MOUSEDOWN(CPartChangeLableBrowseDlg::kLowerViewerId, &CPartChangeLableBrowseDlg::OnLowerViewerMouseDown)
+    ON_VIEWER_MOUSEDOWN(CPartChangeLableBrowseDlg::kUpperViewerId,
+                        &CPartChangeLableBrowseDlg::OnUpperViewerMouseDown)
+    ON_VIEWER_MOUSEDOWN(CPartChangeLableBrowseDlg::kLowerViewerId,
+                        &CPartChangeLableBrowseDlg::OnLowerViewerMouseDown)
 END_MESSAGE_MAP()
 
 CPartChangeLableBrowseDlg::CPartChangeLableBrowseDlg(CWnd* parent) : CDialog(IDD, parent) {}
@@ -235,9 +240,10 @@ void CPartChangeLableBrowseDlg::ShowLabelArea(int list, int row) {
     if (row < 0 || row >= labels.GetItemCount())
         return;
     CString sql;
-    sql.Format("SELECT LeftX, LeftY, RightX, RightY FROM PartChangeLabel WHERE PartCode='%s' AND RevNo='%s' AND "
-               "ChangeLabel='%s'",
-               SqlQuote(m_drawing.m_strPartCode), SqlQuote(Revision(list)), SqlQuote(labels.GetItemText(row, 0)));
+    sql.Format(
+        "SELECT LeftX, LeftY, RightX, RightY FROM PartChangeLabel WHERE PartCode='%s' AND RevNo='%s' AND "
+        "ChangeLabel='%s'",
+        SqlQuote(m_drawing.m_strPartCode), SqlQuote(Revision(list)), SqlQuote(labels.GetItemText(row, 0)));
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();

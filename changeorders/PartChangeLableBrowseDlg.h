@@ -19,13 +19,13 @@ class CPartChangeLableBrowseDlg : public CDialog {
 public:
     enum { IDD = 154 };
     static constexpr int kCurrentRevId = 1001;
-    static constexpr int kRevBrowseId = 1002;  // "版本浏览..."
-    static constexpr int kUpperPropId = 1003;  // "属性..." of the upper list
+    static constexpr int kRevBrowseId = 1002; // "版本浏览..."
+    static constexpr int kUpperPropId = 1003; // "属性..." of the upper list
     static constexpr int kUpperListId = 1004;
     static constexpr int kCompareRevId = 1005;
-    static constexpr int kPickRevId = 1006;    // "..." beside the comparison revision
-    static constexpr int kAssociateId = 1007;  // "自动进行更改区域关联显示"
-    static constexpr int kLowerPropId = 1008;  // "属性..." of the lower list
+    static constexpr int kPickRevId = 1006;   // "..." beside the comparison revision
+    static constexpr int kAssociateId = 1007; // "自动进行更改区域关联显示"
+    static constexpr int kLowerPropId = 1008; // "属性..." of the lower list
     static constexpr int kLowerListId = 1009;
     static constexpr int kUpperViewerId = 6027;
     static constexpr int kLowerViewerId = 6029;

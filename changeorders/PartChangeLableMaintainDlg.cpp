@@ -23,7 +23,8 @@ using Dlg = CPartChangeLableMaintainDlg;
 const vq::DialogTemplate kMaintainTemplate{
     "零部件更改标记管理",
     {vq::Label("零部件图号"), vq::EditBox(Dlg::kPartCodeId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("当前版本号", vq::kBeside), vq::EditBox(Dlg::kRevisionId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::Label("当前版本号", vq::kBeside),
+     vq::EditBox(Dlg::kRevisionId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
      vq::Label("更改标记列表：（先缩放图形的更改位置，然后维护更改标记内容）"),
      [] {
          vq::ControlTemplate list =
@@ -31,7 +32,8 @@ const vq::DialogTemplate kMaintainTemplate{
          list.rect = CRect(0, 0, 640, 150);
          return list;
      }(),
-     vq::PushButton(Dlg::kAddId, "增加..."), vq::PushButton(Dlg::kModifyId, "修改...", vq::kBeside, WS_DISABLED),
+     vq::PushButton(Dlg::kAddId, "增加..."),
+     vq::PushButton(Dlg::kModifyId, "修改...", vq::kBeside, WS_DISABLED),
      vq::PushButton(Dlg::kDeleteId, "删除...", vq::kBeside, WS_DISABLED),
      vq::CheckBox(Dlg::kCheckId, "检查标记", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside),
      vq::CustomWindow(Dlg::kViewerId, vq::kFill, 0, CRect(0, 0, 640, 400))},
@@ -49,10 +51,13 @@ BEGIN_MESSAGE_MAP(CPartChangeLableMaintainDlg, CDialog)
     ON_BN_CLICKED(CPartChangeLableMaintainDlg::kModifyId, &CPartChangeLableMaintainDlg::OnModifyLabel)
     ON_BN_CLICKED(CPartChangeLableMaintainDlg::kDeleteId, &CPartChangeLableMaintainDlg::OnDeleteLabel)
     ON_BN_CLICKED(CPartChangeLableMaintainDlg::kCheckId, &CPartChangeLableMaintainDlg::OnCheckLabel)
-    ON_NOTIFY(LVN_ITEMCHANGED, CPartChangeLableMaintainDlg::kListId, &CPartChangeLableMaintainDlg::OnItemChanged)
+    ON_NOTIFY(LVN_ITEMCHANGED, CPartChangeLableMaintainDlg::kListId,
+              &CPartChangeLableMaintainDlg::OnItemChanged)
     ON_NOTIFY(NM_DBLCLK, CPartChangeLableMaintainDlg::kListId, &CPartChangeLableMaintainDlg::OnDblClick)
-    ON_NOTIFY(LVN_COLUMNCLICK, CPartChangeLableMaintainDlg::kListId, &CPartChangeLableMaintainDlg::OnColumnClick)
-    ON_VIEWER_MOUSEDOWN(CPartChangeLableMaintainDlg::kViewerId, &CPartChangeLableMaintainDlg::OnViewerMouseDown)
+    ON_NOTIFY(LVN_COLUMNCLICK, CPartChangeLableMaintainDlg::kListId,
+              &CPartChangeLableMaintainDlg::OnColumnClick)
+    ON_VIEWER_MOUSEDOWN(CPartChangeLableMaintainDlg::kViewerId,
+                        &CPartChangeLableMaintainDlg::OnViewerMouseDown)
 END_MESSAGE_MAP()
 
 CPartChangeLableMaintainDlg::CPartChangeLableMaintainDlg(CWnd* parent) : CDialog(IDD, parent) {}
@@ -163,9 +168,10 @@ void CPartChangeLableMaintainDlg::LoadLabels() {
     DeleteItemTexts(m_arrRows);
     m_nCurRow = -1;
     CString sql;
-    sql.Format("SELECT ChangeLabel, ChangeArea, ChangeCount, FileSerial, Changer, ChangeDate FROM PartChangeLabel "
-               "WHERE PartCode='%s' AND RevNo='%s'",
-               SqlQuote(m_strPartCode), SqlQuote(m_strRevision));
+    sql.Format(
+        "SELECT ChangeLabel, ChangeArea, ChangeCount, FileSerial, Changer, ChangeDate FROM PartChangeLabel "
+        "WHERE PartCode='%s' AND RevNo='%s'",
+        SqlQuote(m_strPartCode), SqlQuote(m_strRevision));
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
@@ -267,9 +273,10 @@ void CPartChangeLableMaintainDlg::ShowLabelArea(int row) {
     if (!m_bCheckLabel || row < 0 || row >= m_listLabels.GetItemCount())
         return;
     CString sql;
-    sql.Format("SELECT LeftX, LeftY, RightX, RightY FROM PartChangeLabel WHERE PartCode='%s' AND RevNo='%s' AND "
-               "ChangeLabel='%s'",
-               SqlQuote(m_strPartCode), SqlQuote(m_strRevision), SqlQuote(m_listLabels.GetItemText(row, 0)));
+    sql.Format(
+        "SELECT LeftX, LeftY, RightX, RightY FROM PartChangeLabel WHERE PartCode='%s' AND RevNo='%s' AND "
+        "ChangeLabel='%s'",
+        SqlQuote(m_strPartCode), SqlQuote(m_strRevision), SqlQuote(m_listLabels.GetItemText(row, 0)));
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
@@ -337,7 +344,8 @@ void CPartChangeLableMaintainDlg::OnSize(UINT type, int cx, int cy) {
     const int dx = rect.Width() - m_nLastWidth, dy = rect.Height() - m_nLastHeight;
     // A view that lays the window out (the Qt view) has already placed the controls.
     if (!m_viewer.GetViewData()) {
-        for (int id : {static_cast<int>(IDCANCEL), kAddId, kModifyId, kDeleteId, kCheckId, kPartCodeId, kRevisionId}) {
+        for (int id :
+             {static_cast<int>(IDCANCEL), kAddId, kModifyId, kDeleteId, kCheckId, kPartCodeId, kRevisionId}) {
             CWnd* control = GetDlgItem(id);
             CRect place = control->GetRectInParent();
             place.OffsetRect(dx, 0);

@@ -32,10 +32,10 @@ public:
 
     CSortListCtrl m_listLabels;
     CAvViewX m_viewer;
-    int m_bCheckLabel = 0;   // "检查标记"
-    CString m_strPartCode;   // shown under "零部件图号"; the borrowed part's code when it borrows
+    int m_bCheckLabel = 0;       // "检查标记"
+    CString m_strPartCode;       // shown under "零部件图号"; the borrowed part's code when it borrows
     CString m_strRevision = "A"; // shown under "当前版本号"
-    CString m_strPartNumber; // given by the caller
+    CString m_strPartNumber;     // given by the caller
 
     // The drawing found and fetched (product drawing code, file name and type).
     const CPartDrawingSource& Drawing() const { return m_drawing; }

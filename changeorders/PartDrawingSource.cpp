@@ -19,7 +19,8 @@ int CPartDrawingSource::ResolveDrawing() {
     const CString borrowed = theApp.GetSqlString(sql);
     if (!borrowed.IsEmpty())
         m_strPartCode = borrowed;
-    sql.Format("SELECT ProductDwgCode, CurrentRev FROM VqkorvelAll_title WHERE TCode='%s'", SqlQuote(m_strPartCode));
+    sql.Format("SELECT ProductDwgCode, CurrentRev FROM VqkorvelAll_title WHERE TCode='%s'",
+               SqlQuote(m_strPartCode));
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();

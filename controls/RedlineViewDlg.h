@@ -40,4 +40,5 @@ protected:
 // command is ticked, and while orbiting the whole-drawing, layers, views and layouts are greyed.
 // Without a choice the viewer is left in "Select". With offerDrawingDialogs false, layers, views
 // and layouts are always greyed (the change-label dialogs show them so).
-void TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner, bool offerDrawingDialogs = true);
+void TrackViewerCommandMenu(CAvViewX& viewer, double x, double y, CWnd* owner,
+                            bool offerDrawingDialogs = true);

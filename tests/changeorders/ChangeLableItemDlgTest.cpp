@@ -27,17 +27,18 @@ protected:
         theApp.m_nAdoCloseMode = 1;
         m_oldLogin = theApp.m_strLoginUser;
         theApp.m_strLoginUser = "zhangsan";
-        ws.Execute("INSERT INTO UserInformation (UserLogName, UserName, GroupName) VALUES ('zhangsan', '张三', "
-                   "'设计一室');"
-                   "INSERT INTO UserInformation (UserLogName, UserName, GroupName) VALUES ('lisi', '李四', "
-                   "'设计一室');"
-                   "INSERT INTO GroupInformation (GroupName, GroupDescription, Groupmanager) VALUES ('设计一室', "
-                   "'结构', 'zhangsan');"
-                   "INSERT INTO PartChangeLabel VALUES ('P1', 'B', 'a', '3C', '2', 'GC-1', '李四', "
-                   "'2026-11-02', '强度不足', '壁厚改为12\n倒角C2', '无', '10.000000', '20.000000', "
-                   "'110.000000', '80.000000');"
-                   "INSERT INTO PartChangeLabel (PartCode, RevNo, ChangeLabel, LeftX, LeftY, RightX, RightY) "
-                   "VALUES ('P1', 'B', 'B', '1.5', 'x', '', '7')");
+        ws.Execute(
+            "INSERT INTO UserInformation (UserLogName, UserName, GroupName) VALUES ('zhangsan', '张三', "
+            "'设计一室');"
+            "INSERT INTO UserInformation (UserLogName, UserName, GroupName) VALUES ('lisi', '李四', "
+            "'设计一室');"
+            "INSERT INTO GroupInformation (GroupName, GroupDescription, Groupmanager) VALUES ('设计一室', "
+            "'结构', 'zhangsan');"
+            "INSERT INTO PartChangeLabel VALUES ('P1', 'B', 'a', '3C', '2', 'GC-1', '李四', "
+            "'2026-11-02', '强度不足', '壁厚改为12\n倒角C2', '无', '10.000000', '20.000000', "
+            "'110.000000', '80.000000');"
+            "INSERT INTO PartChangeLabel (PartCode, RevNo, ChangeLabel, LeftX, LeftY, RightX, RightY) "
+            "VALUES ('P1', 'B', 'B', '1.5', 'x', '', '7')");
     }
     void TearDown() override {
         theApp.m_strLoginUser = m_oldLogin;
@@ -60,9 +61,7 @@ protected:
         dlg.m_strRevNo = rev;
     }
     static bool Enabled(CDialog& d, int id) { return d.GetDlgItem(id)->IsWindowEnabled(); }
-    static bool ReadOnly(CDialog& d, int id) {
-        return (d.GetDlgItem(id)->GetStyle() & ES_READONLY) != 0;
-    }
+    static bool ReadOnly(CDialog& d, int id) { return (d.GetDlgItem(id)->GetStyle() & ES_READONLY) != 0; }
     static CString Text(CDialog& d, int id) {
         CString text;
         d.GetDlgItemText(id, text);
@@ -184,8 +183,9 @@ TEST_P(ChangeLableItemTest, MarkStoredMeanwhileByAnotherUserIsRefusedByTheUnique
     RacingItemDlg dlg;
     PartKey(dlg);
     dlg.otherUser = [this] {
-        ws.Execute("INSERT INTO PartChangeLabel (PartCode, RevNo, ChangeLabel, ChangeArea) VALUES ('P1', 'B', "
-                   "'d', 'theirs')");
+        ws.Execute(
+            "INSERT INTO PartChangeLabel (PartCode, RevNo, ChangeLabel, ChangeArea) VALUES ('P1', 'B', "
+            "'d', 'theirs')");
     };
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
@@ -348,7 +348,8 @@ TEST_P(ChangeLableItemTest, PickersFillTheMarkAndTheChanger) {
 
 TEST_P(ChangeLableItemTest, FailedWriteIsReportedWithTheStatementAndKeepsTheInput) {
     ws.Execute("DROP TABLE PartChangeLabel");
-    ws.Execute("CREATE TABLE PartChangeLabel (PartCode VARCHAR(100), RevNo VARCHAR(20), ChangeLabel VARCHAR(100))");
+    ws.Execute(
+        "CREATE TABLE PartChangeLabel (PartCode VARCHAR(100), RevNo VARCHAR(20), ChangeLabel VARCHAR(100))");
     vq::ScriptedUser user;
     user.Dialog("图纸更改标记项")
         .Set(Dlg::kLabelId, "G")
@@ -367,8 +368,9 @@ TEST_P(ChangeLableItemTest, FailedWriteIsReportedWithTheStatementAndKeepsTheInpu
 }
 
 TEST_P(ChangeLableItemTest, ChangeOrderDocumentLabelsAreKeyedByTheirDocument) {
-    ws.Execute("INSERT INTO ECOFileChangeLabel (ECOGroup, ECONo, DocType, ChangeLabel) VALUES ('更改单', 'G-1', "
-               "'箱座图', '1')");
+    ws.Execute(
+        "INSERT INTO ECOFileChangeLabel (ECOGroup, ECONo, DocType, ChangeLabel) VALUES ('更改单', 'G-1', "
+        "'箱座图', '1')");
     vq::ScriptedUser user;
     user.Dialog("设计更改标记项")
         .Set(Dlg::kLabelId, "1")

@@ -158,20 +158,21 @@ protected:
                                                   static_cast<INTERNET_PORT>(server.Port())));
         ASSERT_TRUE(connection);
         theApp.m_pFtpConnection = connection.get();
-        ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三');"
-                   "INSERT INTO VqkorvelAll_title (TCode, TName, ProductDwgCode, CurrentRev) VALUES ('P1', '箱座', "
-                   "'PRD', 'B');"
-                   "INSERT INTO Documents VALUES ('P1', '说明书', 'p1b.txt', 'TXT', '1KB', '', '', 'B');"
-                   "INSERT INTO Documents VALUES ('P1', '零件设计图', 'p1b.dwg', 'DWG', '12KB', '', '', 'B');"
-                   "INSERT INTO Documents VALUES ('P1', '设计图', 'p1a.dwg', 'DWG', '12KB', '', '', 'A');"
-                   "INSERT INTO PartRevManage (PartCode, RevPath, RevNumber) VALUES ('P1', '', 'A');"
-                   "INSERT INTO PartRevManage (PartCode, RevPath, RevNumber) VALUES ('P1', 'A\\', 'B');"
-                   "INSERT INTO PartChangeLabel VALUES ('P1', 'B', 'a', '2B', '2', 'GC-1', '张三', '2026-11-02', "
-                   "'', '', '', '50.000000', '50.000000', '250.000000', '210.000000');"
-                   "INSERT INTO PartChangeLabel VALUES ('P1', 'B', 'b', '3C', '1', 'GC-2', '李四', '2026-11-05', "
-                   "'', '', '', '160.000000', '90.000000', '220.000000', '150.000000');"
-                   "INSERT INTO PartChangeLabel VALUES ('P1', 'A', '1', '3B', '1', 'GC-0', '张三', '2026-10-01', "
-                   "'', '', '', '110.000000', '90.000000', '170.000000', '150.000000')");
+        ws.Execute(
+            "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三');"
+            "INSERT INTO VqkorvelAll_title (TCode, TName, ProductDwgCode, CurrentRev) VALUES ('P1', '箱座', "
+            "'PRD', 'B');"
+            "INSERT INTO Documents VALUES ('P1', '说明书', 'p1b.txt', 'TXT', '1KB', '', '', 'B');"
+            "INSERT INTO Documents VALUES ('P1', '零件设计图', 'p1b.dwg', 'DWG', '12KB', '', '', 'B');"
+            "INSERT INTO Documents VALUES ('P1', '设计图', 'p1a.dwg', 'DWG', '12KB', '', '', 'A');"
+            "INSERT INTO PartRevManage (PartCode, RevPath, RevNumber) VALUES ('P1', '', 'A');"
+            "INSERT INTO PartRevManage (PartCode, RevPath, RevNumber) VALUES ('P1', 'A\\', 'B');"
+            "INSERT INTO PartChangeLabel VALUES ('P1', 'B', 'a', '2B', '2', 'GC-1', '张三', '2026-11-02', "
+            "'', '', '', '50.000000', '50.000000', '250.000000', '210.000000');"
+            "INSERT INTO PartChangeLabel VALUES ('P1', 'B', 'b', '3C', '1', 'GC-2', '李四', '2026-11-05', "
+            "'', '', '', '160.000000', '90.000000', '220.000000', '150.000000');"
+            "INSERT INTO PartChangeLabel VALUES ('P1', 'A', '1', '3B', '1', 'GC-0', '张三', '2026-10-01', "
+            "'', '', '', '110.000000', '90.000000', '170.000000', '150.000000')");
         server.MakeFolder("Vq/Proven/PRD/P1/B");
         server.MakeFolder("Vq/Proven/PRD/P1/A");
         server.WriteFile("Vq/Proven/PRD/P1/B/p1b.dwg", DrawingBytes(ws.TempDir(), "B"));
@@ -322,7 +323,9 @@ TEST_P(PartChangeLableTest, ModifyKeepsTheLabelsRectangleOrTakesTheView) {
         .Set(Item::kLabelId, "B2")
         .Click(IDOK)
         .Dialog("零部件更改标记管理")
-        .Do([](CDialog& d) { EXPECT_EQ(Column(M(d).m_listLabels, 0), (std::vector<CString>{"a", "B2"})); })
+        .Do([](CDialog& d) {
+            EXPECT_EQ(Column(M(d).m_listLabels, 0), (std::vector<CString>{"a", "B2"}));
+        })
         .Click("退出");
     Maintain dlg;
     dlg.m_strPartNumber = "P1";
@@ -387,10 +390,11 @@ TEST_P(PartChangeLableTest, CheckingZoomsTheViewerToTheSelectedLabel) {
 }
 
 TEST_P(PartChangeLableTest, ColumnSortsAscendingThenInExactReverse) {
-    ws.Execute("INSERT INTO PartChangeLabel (PartCode, RevNo, ChangeLabel, ChangeArea) VALUES ('P1', 'B', 'C', "
-               "'2c');"
-               "INSERT INTO PartChangeLabel (PartCode, RevNo, ChangeLabel, ChangeArea) VALUES ('P1', 'B', 'D', "
-               "'1A')");
+    ws.Execute(
+        "INSERT INTO PartChangeLabel (PartCode, RevNo, ChangeLabel, ChangeArea) VALUES ('P1', 'B', 'C', "
+        "'2c');"
+        "INSERT INTO PartChangeLabel (PartCode, RevNo, ChangeLabel, ChangeArea) VALUES ('P1', 'B', 'D', "
+        "'1A')");
     std::vector<CString> ascending, descending, again;
     vq::ScriptedUser user;
     user.Dialog("零部件更改标记管理")
@@ -744,7 +748,8 @@ TEST_P(PartChangeLableEntryTest, EntriesReturnZeroWithoutADialogWhenTheFtpServer
     ws.SetConfig(config);
     vq::ScriptedUser user;
     for (int call = 0; call < 2; ++call)
-        user.MessageContaining("无法连接FTP服务器", IDOK).Message("请检查服务器是否正确安装,或网络是否正常工作?", IDOK);
+        user.MessageContaining("无法连接FTP服务器", IDOK)
+            .Message("请检查服务器是否正确安装,或网络是否正常工作?", IDOK);
     EXPECT_EQ(PartChangeLableMaintain("P1", 0, "zhangsan"), 0);
     EXPECT_EQ(PartChangeLableBrowse("P1", "zhangsan"), 0);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
