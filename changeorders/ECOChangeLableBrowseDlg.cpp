@@ -20,7 +20,8 @@ namespace {
 using Dlg = CECOChangeLableBrowseDlg;
 
 vq::ControlTemplate List(int id, int width, int height) {
-    vq::ControlTemplate list = vq::ReportList(id, vq::kBeside, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
+    vq::ControlTemplate list =
+        vq::ReportList(id, vq::kBeside, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
     list.rect = CRect(0, 0, width, height);
     return list;
 }
@@ -28,11 +29,13 @@ vq::ControlTemplate List(int id, int width, int height) {
 const vq::DialogTemplate kBrowseTemplate{
     "设计更改标记浏览",
     {vq::Label("更改单据类型"), vq::EditBox(Dlg::kGroupId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("更改单编号", vq::kBeside), vq::EditBox(Dlg::kNumberId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::Label("更改单编号", vq::kBeside),
+     vq::EditBox(Dlg::kNumberId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
      vq::PushButton(Dlg::kManageId, "更改标记...", vq::kBeside),
      vq::PushButton(Dlg::kPropertiesId, "属性...", vq::kBeside, WS_DISABLED),
-     vq::PushButton(IDCANCEL, "退出", vq::kBeside), vq::Label("更改附加文件列表"), List(Dlg::kFileListId, 540, 130),
-     vq::Label("更改标记列表", vq::kBeside), List(Dlg::kLabelListId, 220, 130),
+     vq::PushButton(IDCANCEL, "退出", vq::kBeside), vq::Label("更改附加文件列表"),
+     List(Dlg::kFileListId, 540, 130), vq::Label("更改标记列表", vq::kBeside),
+     List(Dlg::kLabelListId, 220, 130),
      vq::CustomWindow(Dlg::kViewerId, vq::kFill, 0, CRect(0, 0, 860, 420))},
     CSize(900, 660),
     WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX};
@@ -69,8 +72,10 @@ BEGIN_MESSAGE_MAP(CECOChangeLableBrowseDlg, CDialog)
     ON_WM_SIZE()
     ON_BN_CLICKED(CECOChangeLableBrowseDlg::kManageId, &CECOChangeLableBrowseDlg::OnManageLabels)
     ON_BN_CLICKED(CECOChangeLableBrowseDlg::kPropertiesId, &CECOChangeLableBrowseDlg::OnLabelProperties)
-    ON_NOTIFY(LVN_ITEMCHANGED, CECOChangeLableBrowseDlg::kFileListId, &CECOChangeLableBrowseDlg::OnFileListClick)
-    ON_NOTIFY(LVN_ITEMCHANGED, CECOChangeLableBrowseDlg::kLabelListId, &CECOChangeLableBrowseDlg::OnLabelChanged)
+    ON_NOTIFY(LVN_ITEMCHANGED, CECOChangeLableBrowseDlg::kFileListId,
+              &CECOChangeLableBrowseDlg::OnFileListClick)
+    ON_NOTIFY(LVN_ITEMCHANGED, CECOChangeLableBrowseDlg::kLabelListId,
+              &CECOChangeLableBrowseDlg::OnLabelChanged)
     ON_NOTIFY(NM_DBLCLK, CECOChangeLableBrowseDlg::kLabelListId, &CECOChangeLableBrowseDlg::OnLabelDblClick)
     ON_VIEWER_MOUSEDOWN(CECOChangeLableBrowseDlg::kViewerId, &CECOChangeLableBrowseDlg::OnViewerMouseDown)
 END_MESSAGE_MAP()
@@ -133,9 +138,10 @@ void CECOChangeLableBrowseDlg::LoadRelatedFiles() {
     m_nFileSelected = -1;
     m_listFiles.DeleteAllItems();
     CString sql;
-    sql.Format("SELECT DocType, FileName, FileType, FileBulk, Other1, Other4 FROM ECORelateFile WHERE ECOGroup='%s' "
-               "AND ECONo='%s'",
-               SqlQuote(m_strECOGroup), SqlQuote(m_strECONo));
+    sql.Format(
+        "SELECT DocType, FileName, FileType, FileBulk, Other1, Other4 FROM ECORelateFile WHERE ECOGroup='%s' "
+        "AND ECONo='%s'",
+        SqlQuote(m_strECOGroup), SqlQuote(m_strECONo));
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
@@ -150,8 +156,8 @@ void CECOChangeLableBrowseDlg::LoadRelatedFiles() {
             upper.MakeUpper();
             if (upper.Find(".DWG") < 0)
                 continue;
-            const int row =
-                m_listFiles.InsertItem(m_listFiles.GetItemCount(), docType, CSysImageList::GetIconIndex(fileName));
+            const int row = m_listFiles.InsertItem(m_listFiles.GetItemCount(), docType,
+                                                   CSysImageList::GetIconIndex(fileName));
             for (long f = 2; f < 6; ++f)
                 m_listFiles.SetItemText(row, static_cast<int>(f - 1), VariantToString(rs->GetCollect(f)));
         }
@@ -305,7 +311,8 @@ void CECOChangeLableBrowseDlg::OnSize(UINT type, int cx, int cy) {
     const int dx = rect.Width() - m_nLastWidth, dy = rect.Height() - m_nLastHeight;
     // A view that lays the window out (the Qt view) has already placed the controls.
     if (!m_viewer.GetViewData()) {
-        for (int id : {static_cast<int>(IDCANCEL), kManageId, kPropertiesId, kGroupId, kNumberId, kLabelListId}) {
+        for (int id :
+             {static_cast<int>(IDCANCEL), kManageId, kPropertiesId, kGroupId, kNumberId, kLabelListId}) {
             CWnd* control = GetDlgItem(id);
             CRect place = control->GetRectInParent();
             place.OffsetRect(dx, 0);

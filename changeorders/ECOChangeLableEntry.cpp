@@ -38,7 +38,8 @@ int RunLabelBrowser(const CString& group, const CString& number, const CString& 
 } // namespace
 
 // ECOChangeLableMainTain(group, number, docType, readOnly, login)
-extern "C" int ECOChangeLableMainTain(CString group, CString number, CString docType, int readOnly, CString login) {
+extern "C" int ECOChangeLableMainTain(CString group, CString number, CString docType, int readOnly,
+                                      CString login) {
     return RunLabelMaintenance(group, number, docType, readOnly, login);
 }
 VQ_EXPORT_ENTRY(ECOChangeLableMainTain, 5, "设计更改标记管理", vq::kChangeOrdersSubsystem);

@@ -22,8 +22,10 @@ using Dlg = CECOChangeLableMaintainDlg;
 const vq::DialogTemplate kMaintainTemplate{
     "设计更改标记管理",
     {vq::Label("更改单据类型"), vq::EditBox(Dlg::kGroupId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("更改单编号", vq::kBeside), vq::EditBox(Dlg::kNumberId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("文档编号", vq::kBeside), vq::EditBox(Dlg::kDocTypeId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::Label("更改单编号", vq::kBeside),
+     vq::EditBox(Dlg::kNumberId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::Label("文档编号", vq::kBeside),
+     vq::EditBox(Dlg::kDocTypeId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
      vq::Label("更改标记列表：（先缩放图形的更改位置，然后维护更改标记内容）"),
      [] {
          vq::ControlTemplate list =
@@ -31,7 +33,8 @@ const vq::DialogTemplate kMaintainTemplate{
          list.rect = CRect(0, 0, 640, 150);
          return list;
      }(),
-     vq::PushButton(Dlg::kAddId, "增加..."), vq::PushButton(Dlg::kModifyId, "修改...", vq::kBeside, WS_DISABLED),
+     vq::PushButton(Dlg::kAddId, "增加..."),
+     vq::PushButton(Dlg::kModifyId, "修改...", vq::kBeside, WS_DISABLED),
      vq::PushButton(Dlg::kDeleteId, "删除...", vq::kBeside, WS_DISABLED),
      vq::CheckBox(Dlg::kCheckId, "检查标记", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside),
      vq::CustomWindow(Dlg::kViewerId, vq::kFill, 0, CRect(0, 0, 640, 400))},
@@ -49,9 +52,11 @@ BEGIN_MESSAGE_MAP(CECOChangeLableMaintainDlg, CDialog)
     ON_BN_CLICKED(CECOChangeLableMaintainDlg::kModifyId, &CECOChangeLableMaintainDlg::OnModifyLabel)
     ON_BN_CLICKED(CECOChangeLableMaintainDlg::kDeleteId, &CECOChangeLableMaintainDlg::OnDeleteLabel)
     ON_BN_CLICKED(CECOChangeLableMaintainDlg::kCheckId, &CECOChangeLableMaintainDlg::OnCheckMark)
-    ON_NOTIFY(LVN_ITEMCHANGED, CECOChangeLableMaintainDlg::kListId, &CECOChangeLableMaintainDlg::OnItemChanged)
+    ON_NOTIFY(LVN_ITEMCHANGED, CECOChangeLableMaintainDlg::kListId,
+              &CECOChangeLableMaintainDlg::OnItemChanged)
     ON_NOTIFY(NM_DBLCLK, CECOChangeLableMaintainDlg::kListId, &CECOChangeLableMaintainDlg::OnDblClick)
-    ON_NOTIFY(LVN_COLUMNCLICK, CECOChangeLableMaintainDlg::kListId, &CECOChangeLableMaintainDlg::OnColumnClick)
+    ON_NOTIFY(LVN_COLUMNCLICK, CECOChangeLableMaintainDlg::kListId,
+              &CECOChangeLableMaintainDlg::OnColumnClick)
     ON_VIEWER_MOUSEDOWN(CECOChangeLableMaintainDlg::kViewerId, &CECOChangeLableMaintainDlg::OnViewerMouseDown)
 END_MESSAGE_MAP()
 
@@ -294,8 +299,8 @@ void CECOChangeLableMaintainDlg::OnDeleteLabel() {
     m_listLabels.EnsureVisible(row, FALSE);
     if (AfxMessageBox("是否真的要删除选中的更改标记项?", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
         return;
-    const CString sql = "DELETE FROM ECOFileChangeLabel WHERE " + Drawing().KeyCondition() + " AND ChangeLabel='" +
-                        SqlQuote(m_listLabels.GetItemText(row, 0)) + "'";
+    const CString sql = "DELETE FROM ECOFileChangeLabel WHERE " + Drawing().KeyCondition() +
+                        " AND ChangeLabel='" + SqlQuote(m_listLabels.GetItemText(row, 0)) + "'";
     if (!theApp.ExecuteSql(sql))
         return;
     m_listLabels.DeleteItem(row);
@@ -357,8 +362,8 @@ void CECOChangeLableMaintainDlg::OnSize(UINT type, int cx, int cy) {
     const int dx = rect.Width() - m_nLastWidth, dy = rect.Height() - m_nLastHeight;
     // A view that lays the window out (the Qt view) has already placed the controls.
     if (!m_viewer.GetViewData()) {
-        for (int id : {static_cast<int>(IDCANCEL), kAddId, kModifyId, kDeleteId, kCheckId, kGroupId, kNumberId,
-                       kDocTypeId}) {
+        for (int id : {static_cast<int>(IDCANCEL), kAddId, kModifyId, kDeleteId, kCheckId, kGroupId,
+                       kNumberId, kDocTypeId}) {
             CWnd* control = GetDlgItem(id);
             CRect place = control->GetRectInParent();
             place.OffsetRect(dx, 0);

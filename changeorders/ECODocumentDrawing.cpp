@@ -14,8 +14,8 @@
 
 CString CECODocumentDrawing::KeyCondition() const {
     CString condition;
-    condition.Format("ECOGroup='%s' AND ECONo='%s' AND DocType='%s'", SqlQuote(m_strECOGroup), SqlQuote(m_strECONo),
-                     SqlQuote(m_strDocType));
+    condition.Format("ECOGroup='%s' AND ECONo='%s' AND DocType='%s'", SqlQuote(m_strECOGroup),
+                     SqlQuote(m_strECONo), SqlQuote(m_strDocType));
     return condition;
 }
 
@@ -54,8 +54,9 @@ CString CECODocumentDrawing::DownloadDocument() {
     }
     CWaitCursor wait;
     CVQSaveFileToDB store;
-    const CString path = store.PopFileFromDB("SELECT DocSaved, DocContent FROM ECORelateFile WHERE " + KeyCondition(),
-                                             LocalPath(fileName), "DocContent", "PDM");
+    const CString path =
+        store.PopFileFromDB("SELECT DocSaved, DocContent FROM ECORelateFile WHERE " + KeyCondition(),
+                            LocalPath(fileName), "DocContent", "PDM");
     if (path.IsEmpty()) {
         AfxMessageBox("文档下载失败!");
         return CString();
@@ -65,8 +66,8 @@ CString CECODocumentDrawing::DownloadDocument() {
 }
 
 bool CECODocumentDrawing::ReadLabelArea(const CString& label, double area[4]) {
-    const CString sql = "SELECT LeftX, LeftY, RightX, RightY FROM ECOFileChangeLabel WHERE " + KeyCondition() +
-                        " AND ChangeLabel='" + SqlQuote(label) + "'";
+    const CString sql = "SELECT LeftX, LeftY, RightX, RightY FROM ECOFileChangeLabel WHERE " +
+                        KeyCondition() + " AND ChangeLabel='" + SqlQuote(label) + "'";
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();

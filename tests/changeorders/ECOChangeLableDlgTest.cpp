@@ -42,12 +42,15 @@ protected:
         Attach("更改单", "GG-1", "说明", "readme.txt", true);
         Attach("更改单", "GG-1", "箱座图", "base.Dwg", true);
         Attach("更改单", "GG-1", "外观", "look.dwf", true);
-        ws.Execute("INSERT INTO ECOFileChangeLabel VALUES ('更改单', 'GG-1', '箱盖图', 'a', '2B', '1', 'F-1', '张三', "
-                   "'2026-11-02', '', '', '', '50.000000', '50.000000', '250.000000', '210.000000');"
-                   "INSERT INTO ECOFileChangeLabel VALUES ('更改单', 'GG-1', '箱盖图', 'b', '3C', '2', 'F-2', '李四', "
-                   "'2026-11-05', '', '', '', '160.000000', '90.000000', '220.000000', '150.000000');"
-                   "INSERT INTO ECOFileChangeLabel VALUES ('更改单', 'GG-1', '箱座图', 'x', '1A', '1', '', '张三', "
-                   "'2026-11-06', '', '', '', '0.000000', '0.000000', '100.000000', '100.000000')");
+        ws.Execute(
+            "INSERT INTO ECOFileChangeLabel VALUES ('更改单', 'GG-1', '箱盖图', 'a', '2B', '1', 'F-1', "
+            "'张三', "
+            "'2026-11-02', '', '', '', '50.000000', '50.000000', '250.000000', '210.000000');"
+            "INSERT INTO ECOFileChangeLabel VALUES ('更改单', 'GG-1', '箱盖图', 'b', '3C', '2', 'F-2', "
+            "'李四', "
+            "'2026-11-05', '', '', '', '160.000000', '90.000000', '220.000000', '150.000000');"
+            "INSERT INTO ECOFileChangeLabel VALUES ('更改单', 'GG-1', '箱座图', 'x', '1A', '1', '', '张三', "
+            "'2026-11-06', '', '', '', '0.000000', '0.000000', '100.000000', '100.000000')");
     }
     void TearDown() override {
         theApp.m_strLoginUser = m_oldLogin;
@@ -56,25 +59,28 @@ protected:
         theApp.m_nAdoCloseMode = 0;
     }
 
-    void AddOrder(const CString& group, const CString& number, const CString& saveUser, const CString& state) {
+    void AddOrder(const CString& group, const CString& number, const CString& saveUser,
+                  const CString& state) {
         CString sql;
         sql.Format("INSERT INTO %s (ECONo, SaveUser, State) VALUES ('%s', '%s', '%s')",
-                   group == "修改单" ? "ECOModifyManage" : "ECOChangeManage", number.c_str(), saveUser.c_str(),
-                   state.c_str());
+                   group == "修改单" ? "ECOModifyManage" : "ECOChangeManage", number.c_str(),
+                   saveUser.c_str(), state.c_str());
         ws.Execute(sql);
     }
     // An attached document; with content, a drawing of 420 by 297 pixels is stored in its row.
     void Attach(const CString& group, const CString& number, const CString& docType, const CString& fileName,
                 bool content) {
         CString sql;
-        sql.Format("INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType, Other1, "
-                   "Other4) VALUES ('%s', '%s', '%s', '%s', '12', 'AutoCAD 图形', '2026-11-01', '备注%s')",
-                   group.c_str(), number.c_str(), docType.c_str(), fileName.c_str(), docType.c_str());
+        sql.Format(
+            "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType, Other1, "
+            "Other4) VALUES ('%s', '%s', '%s', '%s', '12', 'AutoCAD 图形', '2026-11-01', '备注%s')",
+            group.c_str(), number.c_str(), docType.c_str(), fileName.c_str(), docType.c_str());
         ws.Execute(sql);
         if (!content)
             return;
         CVQSaveFileToDB store;
-        sql.Format("SELECT DocSaved, DocContent FROM ECORelateFile WHERE ECOGroup='%s' AND ECONo='%s' AND DocType='%s'",
+        sql.Format("SELECT DocSaved, DocContent FROM ECORelateFile WHERE ECOGroup='%s' AND ECONo='%s' AND "
+                   "DocType='%s'",
                    group.c_str(), number.c_str(), docType.c_str());
         ASSERT_EQ(store.PushFileToDB(sql, Drawing(), "DocContent", "PDM"), 1);
     }
@@ -131,9 +137,10 @@ protected:
     }
     CString Label(const CString& column, const CString& label, const CString& docType = "箱盖图") const {
         CString sql;
-        sql.Format("SELECT %s FROM ECOFileChangeLabel WHERE ECOGroup='更改单' AND ECONo='GG-1' AND DocType='%s' AND "
-                   "ChangeLabel='%s'",
-                   column.c_str(), docType.c_str(), label.c_str());
+        sql.Format(
+            "SELECT %s FROM ECOFileChangeLabel WHERE ECOGroup='更改单' AND ECONo='GG-1' AND DocType='%s' AND "
+            "ChangeLabel='%s'",
+            column.c_str(), docType.c_str(), label.c_str());
         return ws.QueryText(sql);
     }
     void RunMaintain(vq::ScriptedUser& user, const CString& number, const CString& docType, int readOnly = 0,
@@ -172,11 +179,10 @@ TEST_P(ECOChangeLableTest, OrderStateAndPreparerDecideWhetherLabelsMayBeChanged)
     // stored with a trailing blank in GG-1 through the dialects' text columns) and the group
     // choosing the modification notice table.
     ws.Execute("UPDATE ECOChangeManage SET State='临时 ' WHERE ECONo='GG-1'");
-    const std::vector<Case> cases = {{"更改单", "GG-1", 0, true},  {"更改单", "GG-2", 0, false},
-                                     {"更改单", "GG-3", 0, false}, {"更改单", "GG-4", 0, false},
-                                     {"更改单", "GG-5", 0, true},  {"修改单", "GG-6", 0, true},
-                                     {"更改单", "GG-6", 0, false}, {"更改单", "GG-9", 0, false},
-                                     {"更改单", "GG-1", 1, false}};
+    const std::vector<Case> cases = {
+        {"更改单", "GG-1", 0, true},  {"更改单", "GG-2", 0, false}, {"更改单", "GG-3", 0, false},
+        {"更改单", "GG-4", 0, false}, {"更改单", "GG-5", 0, true},  {"修改单", "GG-6", 0, true},
+        {"更改单", "GG-6", 0, false}, {"更改单", "GG-9", 0, false}, {"更改单", "GG-1", 1, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE((c.group + " " + c.number).c_str());
         vq::ScriptedUser user;
@@ -314,7 +320,9 @@ TEST_P(ECOChangeLableTest, AQuoteInALabelIsStoredAndModifiedKeepingOrTakingTheVi
         .Dialog("设计更改标记项")
         .Click(IDOK)
         .Dialog("设计更改标记管理")
-        .Do([](CDialog& d) { EXPECT_EQ(Column(M(d).m_listLabels, 0), (std::vector<CString>{"a'", "b"})); })
+        .Do([](CDialog& d) {
+            EXPECT_EQ(Column(M(d).m_listLabels, 0), (std::vector<CString>{"a'", "b"}));
+        })
         .Click("退出");
     RunMaintain(user, "GG-1", "箱盖图");
     EXPECT_EQ(Label("Resion", "a''"), "壁厚 't' 加大");
@@ -324,8 +332,9 @@ TEST_P(ECOChangeLableTest, AQuoteInALabelIsStoredAndModifiedKeepingOrTakingTheVi
 }
 
 TEST_P(ECOChangeLableTest, DrawingsThatAreNoDwgOrCannotBeFetchedAreSaidSo) {
-    ws.Execute("INSERT INTO ECOFileChangeLabel (ECOGroup, ECONo, DocType, ChangeLabel) VALUES ('更改单', 'GG-1', "
-               "'外观', 'w')");
+    ws.Execute(
+        "INSERT INTO ECOFileChangeLabel (ECOGroup, ECONo, DocType, ChangeLabel) VALUES ('更改单', 'GG-1', "
+        "'外观', 'w')");
     Attach("更改单", "GG-1", "空图", "empty.dwg", false);
     AddOrder("更改单", "GG/7", "Zhang San", "临时");
     Attach("更改单", "GG/7", "图", "..\\..\\x/evil.dwg", true);
@@ -358,7 +367,8 @@ TEST_P(ECOChangeLableTest, DrawingsThatAreNoDwgOrCannotBeFetchedAreSaidSo) {
 }
 
 TEST_P(ECOChangeLableTest, LabelWithoutRectangleRowAndColumnSort) {
-    ws.Execute("INSERT INTO ECOFileChangeLabel (ECOGroup, ECONo, DocType, ChangeLabel, ChangeArea) VALUES ('更改单', "
+    ws.Execute("INSERT INTO ECOFileChangeLabel (ECOGroup, ECONo, DocType, ChangeLabel, ChangeArea) VALUES "
+               "('更改单', "
                "'GG-1', '箱盖图', 'C', '2c')");
     std::vector<CString> ascending, descending, again;
     vq::ScriptedUser user;
@@ -422,7 +432,9 @@ TEST_P(ECOChangeLableTest, BrowserListsEveryDwgAttachmentAndItsLabels) {
         .Select(Browse::kLabelListId, "b") // the browser always zooms
         .Do([](CDialog& d) { ExpectShows(B(d).m_viewer, 160, 90, 220, 150); })
         .Column(Browse::kLabelListId, 0) // not sortable
-        .Do([](CDialog& d) { EXPECT_EQ(Column(B(d).m_listLabels, 0), (std::vector<CString>{"a", "b"})); })
+        .Do([](CDialog& d) {
+            EXPECT_EQ(Column(B(d).m_listLabels, 0), (std::vector<CString>{"a", "b"}));
+        })
         .DoubleClick(Browse::kLabelListId, "b")
         .Dialog("设计更改标记项")
         .Do([](CDialog& d) {
@@ -480,7 +492,10 @@ TEST_P(ECOChangeLableTest, EditOverrideLetsAnotherUserChangeLabelsThroughTheBrow
     for (int override : {0, 1}) {
         SCOPED_TRACE(override);
         vq::ScriptedUser user;
-        user.Dialog("设计更改标记浏览").Select(Browse::kFileListId, "箱盖图").Click("更改标记...").Dialog("设计更改标记管理");
+        user.Dialog("设计更改标记浏览")
+            .Select(Browse::kFileListId, "箱盖图")
+            .Click("更改标记...")
+            .Dialog("设计更改标记管理");
         if (override) {
             user.Do([](CDialog& d) {
                     EXPECT_TRUE(Enabled(d, Maintain::kAddId));

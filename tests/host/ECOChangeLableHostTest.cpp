@@ -27,7 +27,8 @@ TEST(ECOChangeLableHost, BrowserOfADemoOrderListsItsDrawingsAndOpensTheManagemen
     // run goes without the leak check. The dialogs' own memory is checked by the unit tests.
     const char* old = std::getenv("ASAN_OPTIONS");
     const std::string saved = old ? old : "";
-    setenv("ASAN_OPTIONS", (saved.empty() ? std::string("detect_leaks=0") : saved + ":detect_leaks=0").c_str(), 1);
+    setenv("ASAN_OPTIONS",
+           (saved.empty() ? std::string("detect_leaks=0") : saved + ":detect_leaks=0").c_str(), 1);
     const ShellRun run = demo.Host(script, "ECOChangeLableBrowseMain 更改单 JX-2026-002 zhangsan");
     if (old)
         setenv("ASAN_OPTIONS", saved.c_str(), 1);
@@ -42,7 +43,8 @@ TEST(ECOChangeLableHost, BrowserOfADemoOrderListsItsDrawingsAndOpensTheManagemen
                            "  list 1001: 更改标记 | 分区 | 处数\n"),
               std::string::npos)
         << run.out;
-    EXPECT_NE(run.out.find("    2 | C3 | 2 | P-1000-01-02 | 张三 | 2026-11-12"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("    2 | C3 | 2 | P-1000-01-02 | 张三 | 2026-11-12"), std::string::npos)
+        << run.out;
     EXPECT_EQ(run.out.find("_VQ_ECO"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("吊耳强度计算"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("设计更改标记管理"), std::string::npos) << run.out;
