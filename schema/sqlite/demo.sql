@@ -156,6 +156,7 @@ INSERT INTO TaskRevDocuments (ProjectNo, DocumentType, FileName, FileType, FileB
 INSERT INTO RelateMessage (Code, Type, Topic, Saver, SaveTime, Content) VALUES ('XM-01-01', '任务', '输出轴加长', 'admin', '2026-11-25 09:00:00', '客户要求输出轴加长20mm，箱体轴承座相应修改。');
 INSERT INTO RelateMessage (Code, Type, Topic, Saver, SaveTime, Content) VALUES ('XM-01-01', '任务', '壁厚', 'wangwu', '2026-11-21 10:00:00', '箱座壁厚不足，按12mm设计。');
 INSERT INTO RelateMessage (Code, Type, Topic, Saver, SaveTime, Content) VALUES ('P-1000-01-01', '图纸', '铸造圆角', 'zhangsan', '2026-11-20 15:10:00', '未注铸造圆角R3~R5。');
+
 -- Change labels of part drawings: the cover P-1000-01-02 was released as revision A and, after the
 -- change notice JX-2026-002 moved its lifting lug, as revision B (its current revision). The
 -- released design drawings lie on the file server under Vq\Proven\P-1000\P-1000-01-02\<revision>.
@@ -187,3 +188,12 @@ INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, 
 INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, FinishTime, AuditState, AuditResult, AuditRemark, Working, RedlineFiles, AuditManager) VALUES ('XM-02-01', '校对', 'zhaoliu', '2026-12-01', NULL, '未完成', NULL, NULL, 'F', NULL, 'zhaoliu');
 INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, FileRemark) VALUES ('XM-02-01', '泵体装配图', 'B-3000-02-01.dwg', 'AutoCAD 图形', '520KB', '2026-11-28', '');
 INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, FileRemark) VALUES ('XM-02-01', '强度计算书', '泵体强度计算书.doc', 'Microsoft Word 文档', '64KB', '2026-11-28', '');
+
+-- Change labels of change-order documents: the change notice JX-2026-002 carries its own sheet, the
+-- cover drawing P-1000-01-02.dwg (its content is stored by demo-content.sql) and a calculation;
+-- two labels mark the moved lifting lug and the thicker wall.
+INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType, Other1, DocSaved, DocContent, Other4) VALUES ('更改单', 'JX-2026-002', '_VQ_ECO', 'JX-2026-002.doc', '24', 'Word 文档', '2026-11-12 10:00', '', NULL, '');
+INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType, Other1, DocSaved, DocContent, Other4) VALUES ('更改单', 'JX-2026-002', '箱盖零件图', 'P-1000-01-02.dwg', '4', 'AutoCAD 图形', '2026-11-12 09:40', '', NULL, '吊耳位置调整后');
+INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType, Other1, DocSaved, DocContent, Other4) VALUES ('更改单', 'JX-2026-002', '吊耳强度计算', 'P-1000-01-02-calc.xls', '18', 'Excel 工作表', '2026-11-12 09:50', '', NULL, '');
+INSERT INTO ECOFileChangeLabel (ECOGroup, ECONo, DocType, ChangeLabel, ChangeArea, ChangeCount, FileSerial, Changer, ChangeDate, Resion, Content, Remark, LeftX, LeftY, RightX, RightY) VALUES ('更改单', 'JX-2026-002', '箱盖零件图', '1', 'A2', '1', 'P-1000-01-02', '张三', '2026-11-12', '箱盖吊耳位置调整', '左吊耳中心右移60mm', '', '90.000000', '90.000000', '210.000000', '180.000000');
+INSERT INTO ECOFileChangeLabel (ECOGroup, ECONo, DocType, ChangeLabel, ChangeArea, ChangeCount, FileSerial, Changer, ChangeDate, Resion, Content, Remark, LeftX, LeftY, RightX, RightY) VALUES ('更改单', 'JX-2026-002', '箱盖零件图', '2', 'C3', '2', 'P-1000-01-02', '张三', '2026-11-12', '起吊时箱盖壁变形', '箱盖壁厚由12改为16', '', '400.000000', '160.000000', '520.000000', '250.000000');
