@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <tuple>
 
 namespace vqhost {
@@ -18,6 +19,12 @@ bool ToInt(const std::string& text, int& value) {
     return true;
 }
 
+// The lists of the call being made: they live until the entry function has returned.
+std::vector<std::unique_ptr<CStringArray>>& CallLists() {
+    static std::vector<std::unique_ptr<CStringArray>> lists;
+    return lists;
+}
+
 template <class T> T Convert(const std::string& text);
 template <> CString Convert<CString>(const std::string& text) {
     return CString(text);
@@ -26,6 +33,20 @@ template <> int Convert<int>(const std::string& text) {
     int v = 0;
     ToInt(text, v);
     return v;
+}
+// A list is given as its texts separated by "|"; an empty argument is an empty list.
+template <> CStringArray* Convert<CStringArray*>(const std::string& text) {
+    auto list = std::make_unique<CStringArray>();
+    std::size_t start = 0;
+    while (!text.empty()) {
+        const std::size_t bar = text.find('|', start);
+        list->Add(CString(text.substr(start, bar == std::string::npos ? std::string::npos : bar - start)));
+        if (bar == std::string::npos)
+            break;
+        start = bar + 1;
+    }
+    CallLists().push_back(std::move(list));
+    return CallLists().back().get();
 }
 
 template <class R, class... A, std::size_t... I>
@@ -52,6 +73,8 @@ EntryResult Dispatch(const vq::EntryInfo& entry, const char* sig, const std::vec
     if constexpr (sizeof...(A) < vq::kMaxEntryArgs) {
         if (*sig == 's')
             return Dispatch<A..., CString>(entry, sig + 1, args);
+        if (*sig == 'l')
+            return Dispatch<A..., CStringArray*>(entry, sig + 1, args);
         return Dispatch<A..., int>(entry, sig + 1, args);
     } else {
         return EntryResult{false, "signature too long", "", false};
@@ -74,7 +97,9 @@ EntryResult CallEntry(const vq::EntryInfo& entry, const std::vector<std::string>
                     "argument " + std::to_string(i + 1) + " of " + entry.name + " must be a whole number", "",
                     false};
     }
-    return Dispatch<>(entry, entry.signature, args);
+    EntryResult result = Dispatch<>(entry, entry.signature, args);
+    CallLists().clear();
+    return result;
 }
 
 std::string DescribeEntry(const vq::EntryInfo& entry) {
@@ -83,7 +108,7 @@ std::string DescribeEntry(const vq::EntryInfo& entry) {
         if (p != entry.signature)
             out += ", ";
         int pos = static_cast<int>(p - entry.signature) + 1;
-        out += (*p == 's') ? (pos == entry.loginArg ? "login" : "text") : "int";
+        out += (*p == 's') ? (pos == entry.loginArg ? "login" : "text") : (*p == 'l') ? "list" : "int";
     }
     out += ") -> ";
     out += entry.result == 's' ? "text" : "int";

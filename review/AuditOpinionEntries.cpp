@@ -92,6 +92,7 @@ extern "C" int DoMultiTeamTaskAuditEx(CStringArray* fileIds, CString login, CStr
         return dlg.m_bSaved;
     });
 }
+VQ_EXPORT_ENTRY(DoMultiTeamTaskAuditEx, 2, "评审意见", vq::kReviewSubsystem);
 
 extern "C" int TeamAssignNextAuditTaskMain(CString fileId, CString step, CString login, int readOnly) {
     return RunAssistDialog(fileId, step, login, readOnly);

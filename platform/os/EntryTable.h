@@ -4,6 +4,7 @@
 // menus grouped by subsystem, and call them by name with the right argument kinds.
 #pragma once
 
+#include "platform/base/Collections.h"
 #include "platform/base/String.h"
 
 #include <type_traits>
@@ -21,7 +22,7 @@ struct EntrySubsystem {
 
 struct EntryInfo {
     const char* name;                  // exported symbol name
-    char signature[kMaxEntryArgs + 1]; // one letter per argument: 's' text, 'i' integer
+    char signature[kMaxEntryArgs + 1]; // one letter per argument: 's' text, 'i' integer, 'l' list of texts
     char result;                       // 'i' integer, 's' text
     int loginArg;                      // 1-based position of the login account; 0 for none
     void* function;                    // the function itself
@@ -34,9 +35,11 @@ template <class T> constexpr char EntryArgCode() {
         return 's';
     else if constexpr (std::is_same_v<T, int>)
         return 'i';
+    else if constexpr (std::is_same_v<T, CStringArray*>)
+        return 'l';
     else
-        static_assert(std::is_same_v<T, CString> || std::is_same_v<T, int>,
-                      "entry arguments are texts or ints");
+        static_assert(std::is_same_v<T, CString> || std::is_same_v<T, int> || std::is_same_v<T, CStringArray*>,
+                      "entry arguments are texts, ints or lists of texts");
 }
 
 void AddEntry(const EntryInfo& info);

@@ -55,3 +55,27 @@ TEST(ReviewDecisionHost, TheAssistingReviewsOfAStepOpenForViewing) {
                                                 " TeamAssignNextAuditTaskShow F-0005 审核[N] zhangsan");
     EXPECT_NE(run.out.find("result: 1"), std::string::npos) << run.out;
 }
+
+TEST(ReviewDecisionHost, ListsOfDocumentsAndStepsReachTheSeveralDocumentsEntry) {
+    vqtest::DbWorkspace ws(0);
+    LoadDemo(ws);
+    const CString none = ws.WriteFile("in/none.script", "");
+    vqtest::HostRun run =
+        vqtest::RunHost("--headless --script " + none.str() + " SendDesignFileToAudit F-0005 zhangsan admin");
+    ASSERT_NE(run.out.find("result: 1"), std::string::npos) << run.out;
+
+    // A list argument is written as its texts separated by "|"; here one document and its step.
+    const CString pass = ws.WriteFile("in/pass.script", "dialog \"评审意见\"\n"
+                                                        "set 1001 \"同意\"\n"
+                                                        "check 1002 1\n"
+                                                        "click 1\n");
+    run = vqtest::RunHost("--headless --script " + pass.str() + " DoMultiTeamTaskAuditEx F-0005 zhaoliu 校对 '' 0 0");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("result: 1"), std::string::npos) << run.out;
+    EXPECT_EQ(ws.QueryText("SELECT State || Result FROM TeamWorkAudit WHERE FileID='F-0005' AND AuditTask='校对'"),
+              "已完成通过");
+
+    run = vqtest::RunHost("--list");
+    EXPECT_NE(run.out.find("DoMultiTeamTaskAuditEx (list, login, list, text, int, int) -> int"), std::string::npos)
+        << run.out;
+}

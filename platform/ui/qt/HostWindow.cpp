@@ -49,7 +49,11 @@ bool AskArguments(QWidget* parent, const vq::EntryInfo& entry, const HostState& 
         }
         QString title = QString::fromUtf8(vq::EntryMenuText(entry).c_str());
         QString label =
-            QString::fromUtf8("参数 %1 (%2):").arg(i + 1).arg(entry.signature[i] == 'i' ? "整数" : "文本");
+            QString::fromUtf8("参数 %1 (%2):")
+                .arg(i + 1)
+                .arg(QString::fromUtf8(entry.signature[i] == 'i'   ? "整数"
+                                       : entry.signature[i] == 'l' ? "文本列表，以|分隔"
+                                                                   : "文本"));
         bool ok = false;
         if (entry.signature[i] == 'i') {
             int v = QInputDialog::getInt(parent, title, label, 0, -2147483647, 2147483647, 1, &ok);
