@@ -7,7 +7,6 @@
 #include "core/ComError.h"
 #include "platform/base/Collections.h"
 #include "platform/base/Time.h"
-#include "platform/ui/ScriptedUser.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
 #include "tests/support/HostProcess.h"
@@ -20,9 +19,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-extern "C" int DoMultiTeamTaskAuditEx(CStringArray* fileIds, CString login, CStringArray* steps, CString workId,
-                                      int delegated, int assisting);
 
 namespace {
 
@@ -216,17 +212,14 @@ TEST_P(DesignRoadHost, AProjectFromItsCreationToAReleasedDrawing) {
               "审核[1]:lisi:未完成");
     EXPECT_EQ(Q("SELECT Content FROM MessageManage WHERE Reseiver='lisi' AND Content LIKE '%F-0901%'"),
               "辛苦了， 需要您对工作组任务 F-0901 进行 审核[N] 的协助评审");
-    {
-        // The assisting reviewer records his result through the entry function for several
-        // documents, whose lists the host cannot pass: it is called here, in this process.
-        vq::ScriptedUser user;
-        user.Dialog("评审意见").Set(1001, "基准可以").Check(1002, 1).Click(IDOK);
-        CStringArray files, steps;
-        files.Add("F-0901");
-        steps.Add("审核[1]");
-        EXPECT_EQ(DoMultiTeamTaskAuditEx(&files, "lisi", &steps, "XM-09-01#001", 0, 1), 1);
-        EXPECT_TRUE(user.Succeeded()) << user.Error();
-    }
+    // The assisting reviewer records his result through the entry function for several documents
+    // (lists of documents and steps, here one of each).
+    out = Host("dialog \"评审意见\"\n"
+               "set 1001 \"基准可以\"\n"
+               "check 1002 1\n"
+               "click 1\n",
+               "DoMultiTeamTaskAuditEx F-0901 lisi '审核[1]' XM-09-01#001 0 1");
+    EXPECT_TRUE(Returned(out, "1")) << out;
     EXPECT_EQ(Q("SELECT State || ':' || Result FROM TeamWorkNextAudit WHERE FileID='F-0901'"), "已完成:通过");
     out = Host(pass, "DoTeamTaskAudit F-0901 zhangsan '审核[N]'");
     EXPECT_TRUE(Returned(out, "1")) << out;
