@@ -1,4 +1,5 @@
 #include "parts/DwgDetailDlg.h"
+#include "changeorders/PartChangeHistoryDlg.h"
 
 #include "core/ComError.h"
 #include "core/ItemText.h"
@@ -264,6 +265,9 @@ void CDwgDetailDlg::OnWhereUsed() {
 }
 
 void CDwgDetailDlg::OnChangeHistory() {
-    // The part change history belongs to the change orders; it is opened from here with this
-    // drawing, this revision and kChangeHistoryFixedPart once that dialog is built.
+    CPartChangeHistoryDlg dlg;
+    dlg.m_strPartCode = m_strPartCode;
+    dlg.m_strRevision = m_strRevision;
+    dlg.m_bLockPart = 1;
+    dlg.DoModal();
 }

@@ -36,9 +36,6 @@ public:
     CString m_strRevision;    // empty: the current revision, read when the dialog opens
     int m_bChangeHistory = 1; // 0 disables "更改历史..."
 
-    // The fixed-part flag this dialog gives the part change history it opens: only this part.
-    static constexpr int kChangeHistoryFixedPart = 1;
-
     CListCtrl m_titleList; // 1033
     CListCtrl m_lineList;  // 1030
 

@@ -1,4 +1,5 @@
 #include "parts/PartRevSelectDlg.h"
+#include "changeorders/PartChangeHistoryDlg.h"
 #include "parts/RevisionPaths.h"
 
 #include "core/ComError.h"
@@ -390,6 +391,9 @@ void CPartRevSelectDlg::OnWhereUsed() {
 }
 
 void CPartRevSelectDlg::OnChangeHistory() {
-    // The part change history (this part, m_strRevision and kChangeHistoryFixedPart) belongs to
-    // the change orders and is opened from here once that dialog is built.
+    CPartChangeHistoryDlg dlg;
+    dlg.m_strPartCode = m_strPartCode;
+    dlg.m_strRevision = m_strRevision;
+    dlg.m_bLockPart = 1;
+    dlg.DoModal();
 }

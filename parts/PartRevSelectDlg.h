@@ -32,10 +32,6 @@ public:
     CObArray m_arrLines; // CProductStructItem, the caller's after IDOK
     BOOL m_bChangeHistory = TRUE;
 
-    // The fixed-part flag this dialog gives the part change history it opens: other parts may
-    // be picked there.
-    static constexpr int kChangeHistoryFixedPart = 0;
-
     // The sheet area of a size text "width*height" in units of an A1 sheet's sixteenth: 0 when the
     // text has no "*" after its first character.
     static float SheetArea(const CString& size);

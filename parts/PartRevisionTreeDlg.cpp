@@ -1,4 +1,6 @@
 #include "parts/PartRevisionTreeDlg.h"
+#include "changeorders/ChangeOrderSheet.h"
+#include "changeorders/PartChangeHistoryDlg.h"
 #include "parts/RevisionPaths.h"
 
 #include "controls/DocViewLauncher.h"
@@ -446,30 +448,6 @@ void CPartRevisionTreeDlg::OnDblClkChangeOrders(NMHDR*, LRESULT* pResult) {
     OpenDocumentFile(path);
 }
 
-CString CPartRevisionTreeDlg::FetchChangeOrderSheet(const CString& group, const CString& number) {
-    CWaitCursor wait;
-    CString sql;
-    sql.Format("SELECT FileBulk FROM ECORelateFile WHERE ECOGroup='%s' AND ECONo='%s' AND DocType='_VQ_ECO'",
-               SqlQuote(group), SqlQuote(number));
-    if (theApp.GetSqlString(sql).IsEmpty())
-        return "";
-    CString localPath = GetTempDirectory();
-    CString name;
-    name.Format("M%s_ECO.tbl", MakeValidFileName(number));
-    localPath += name;
-    sql.Format("SELECT DocSaved, DocContent FROM ECORelateFile WHERE ECOGroup='%s' AND ECONo='%s' AND "
-               "DocType='_VQ_ECO'",
-               SqlQuote(group), SqlQuote(number));
-    CVQSaveFileToDB store;
-    const CString path = store.PopFileFromDB(sql, localPath, "DocContent", "PDM");
-    if (path.IsEmpty()) {
-        AfxMessageBox("文档下载失败!");
-        return "";
-    }
-    theApp.AddUniqueFile(localPath);
-    return localPath;
-}
-
 void CPartRevisionTreeDlg::OnRevisionProperties() {
     CDwgDetailDlg dlg(this);
     dlg.m_strTablePrefix =
@@ -487,6 +465,9 @@ void CPartRevisionTreeDlg::OnWhereUsed() {
 }
 
 void CPartRevisionTreeDlg::OnChangeHistory() {
-    // The part change history (this part, the chosen revision and kChangeHistoryFixedPart)
-    // belongs to the change orders and is opened from here once that dialog is built.
+    CPartChangeHistoryDlg dlg;
+    dlg.m_strPartCode = m_strPartCode;
+    dlg.m_strRevision = m_strChosenRevision;
+    dlg.m_bLockPart = 1;
+    dlg.DoModal();
 }

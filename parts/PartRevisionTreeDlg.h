@@ -38,10 +38,6 @@ public:
     CString m_strPartCode;
     CString m_strPartName;
 
-    // The fixed-part flag this dialog gives the part change history it opens: other parts may
-    // be picked there.
-    static constexpr int kChangeHistoryFixedPart = 0;
-
     // Steps of the dialog, public for its openers' tests.
     void ResolveBorrowedPart();
     void LoadPartRevisions();
@@ -53,7 +49,6 @@ public:
     void FillDocumentList(const CString& revision);
     void OpenReleasedDocument();
     int SetFtpFolder(const CString& folder);
-    CString FetchChangeOrderSheet(const CString& group, const CString& number);
 
     const CString& ChosenRevision() const { return m_strChosenRevision; }
     const CString& CurrentRevision() const { return m_strCurrentRev; }
