@@ -1,5 +1,7 @@
 #include "platform/ui/HostSupport.h"
 
+#include "platform/ui/Dialog.h"
+#include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
 
 #include <cstdio>
@@ -17,6 +19,27 @@ void PrintLine(const CString& line) {
     std::fflush(stdout);
 }
 
+// The report lists of a dialog that has opened: the headers, then one line per row, the columns
+// separated by " | ", so that a headless run shows what the dialog lists.
+void PrintReportLists(CDialog& dialog) {
+    for (CWnd* child : dialog.GetChildren()) {
+        auto* list = dynamic_cast<CListCtrl*>(child);
+        if (!list || list->GetColumnCount() == 0)
+            continue;
+        CString line;
+        line.Format("  list %d:", list->GetDlgCtrlID());
+        for (int c = 0; c < list->GetColumnCount(); ++c)
+            line += (c ? " | " : " ") + list->GetColumnText(c);
+        PrintLine(line);
+        for (int row = 0; row < list->GetItemCount(); ++row) {
+            line = "   ";
+            for (int c = 0; c < list->GetColumnCount(); ++c)
+                line += (c ? " | " : " ") + list->GetItemText(row, c);
+            PrintLine(line);
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int VqHostStartHeadless(const char* scriptPath) {
@@ -26,6 +49,7 @@ extern "C" int VqHostStartHeadless(const char* scriptPath) {
         return 0;
     }
     user->SetLogSink(&PrintLine);
+    user->SetDialogSink(&PrintReportLists);
     HeadlessUser() = std::move(user);
     return 1;
 }

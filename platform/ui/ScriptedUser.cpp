@@ -797,6 +797,8 @@ CString ScriptedUser::Describe(const Step& step) const {
 INT_PTR ScriptedUser::RunModal(CDialog& dialog) {
     const CString caption = dialog.GetWindowTextValue();
     Record("dialog " + Quote(caption));
+    if (m_dialogSink)
+        m_dialogSink(dialog);
     ++m_depth;
     const std::uint64_t serial = dialog.GetSerial();
     auto open = [&] { return ::IsWindow(&dialog) && dialog.GetSerial() == serial && !dialog.HasEnded(); };

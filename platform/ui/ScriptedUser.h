@@ -110,6 +110,9 @@ public:
     const std::vector<CString>& Log() const { return m_log; }
     // Also hands every log line to this function as it happens (the host prints them).
     void SetLogSink(std::function<void(const CString&)> sink) { m_sink = std::move(sink); }
+    // Also hands every dialog to this function once it has opened, after its `dialog` line (the
+    // host prints its report lists).
+    void SetDialogSink(std::function<void(CDialog&)> sink) { m_dialogSink = std::move(sink); }
 
     // --- DialogView
     INT_PTR RunModal(CDialog& dialog) override;
@@ -175,6 +178,7 @@ private:
     std::vector<CString> m_log;
     CString m_error;
     std::function<void(const CString&)> m_sink;
+    std::function<void(CDialog&)> m_dialogSink;
     DialogView* m_previousView = nullptr;
     MessageBoxPresenter m_previousPresenter;
     int m_depth = 0;

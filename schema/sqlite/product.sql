@@ -1098,6 +1098,7 @@ CREATE TABLE IF NOT EXISTS RelateMessage (
     Content TEXT COLLATE NOCASE
 );
 CREATE INDEX IF NOT EXISTS IX_RelateMessage_Code ON RelateMessage (Code, Type);
+
 -- Change labels of part drawings: a mark names one label within a part revision. The unique key
 -- keeps two users from storing the same mark at once (the label dialog counts first, but the count
 -- and the write are two statements).
@@ -1147,3 +1148,6 @@ CREATE TABLE IF NOT EXISTS TaskGroupAuditManage (
     State VARCHAR(50) COLLATE NOCASE
 );
 CREATE INDEX IF NOT EXISTS IX_TaskGroupAuditManage_Task ON TaskGroupAuditManage (ProjectNo, AuditTask);
+-- Change labels of change-order documents: a mark names one label within an attached document of
+-- a change order. The unique key keeps two users from storing the same mark at once.
+CREATE UNIQUE INDEX IF NOT EXISTS UX_ECOFileChangeLabel_Key ON ECOFileChangeLabel (ECOGroup, ECONo, DocType, ChangeLabel);

@@ -1,0 +1,389 @@
+#include "changeorders/ECOChangeLableMaintainDlg.h"
+
+#include "changeorders/ECOChangeLableItemDlg.h"
+#include "changeorders/PartDrawingSource.h"
+#include "controls/ItemTextSort.h"
+#include "controls/ListHelpers.h"
+#include "controls/ProgressDlg.h"
+#include "controls/RedlineViewDlg.h"
+#include "core/ComError.h"
+#include "core/ItemText.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
+#include "platform/base/WaitCursor.h"
+#include "platform/db/SqlText.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/DataExchange.h"
+
+namespace {
+
+using Dlg = CECOChangeLableMaintainDlg;
+
+const vq::DialogTemplate kMaintainTemplate{
+    "设计更改标记管理",
+    {vq::Label("更改单据类型"), vq::EditBox(Dlg::kGroupId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::Label("更改单编号", vq::kBeside),
+     vq::EditBox(Dlg::kNumberId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::Label("文档编号", vq::kBeside),
+     vq::EditBox(Dlg::kDocTypeId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::Label("更改标记列表：（先缩放图形的更改位置，然后维护更改标记内容）"),
+     [] {
+         vq::ControlTemplate list =
+             vq::ReportList(Dlg::kListId, vq::kNoLayoutFlags, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
+         list.rect = CRect(0, 0, 640, 150);
+         return list;
+     }(),
+     vq::PushButton(Dlg::kAddId, "增加..."),
+     vq::PushButton(Dlg::kModifyId, "修改...", vq::kBeside, WS_DISABLED),
+     vq::PushButton(Dlg::kDeleteId, "删除...", vq::kBeside, WS_DISABLED),
+     vq::CheckBox(Dlg::kCheckId, "检查标记", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside),
+     vq::CustomWindow(Dlg::kViewerId, vq::kFill, 0, CRect(0, 0, 640, 400))},
+    CSize(680, 680),
+    WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX};
+const vq::TemplateRegistration kMaintainRegistration(CECOChangeLableMaintainDlg::IDD, kMaintainTemplate);
+
+constexpr int kColumns = 6;
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CECOChangeLableMaintainDlg, CDialog)
+    ON_WM_SIZE()
+    ON_BN_CLICKED(CECOChangeLableMaintainDlg::kAddId, &CECOChangeLableMaintainDlg::OnAddLabel)
+    ON_BN_CLICKED(CECOChangeLableMaintainDlg::kModifyId, &CECOChangeLableMaintainDlg::OnModifyLabel)
+    ON_BN_CLICKED(CECOChangeLableMaintainDlg::kDeleteId, &CECOChangeLableMaintainDlg::OnDeleteLabel)
+    ON_BN_CLICKED(CECOChangeLableMaintainDlg::kCheckId, &CECOChangeLableMaintainDlg::OnCheckMark)
+    ON_NOTIFY(LVN_ITEMCHANGED, CECOChangeLableMaintainDlg::kListId,
+              &CECOChangeLableMaintainDlg::OnItemChanged)
+    ON_NOTIFY(NM_DBLCLK, CECOChangeLableMaintainDlg::kListId, &CECOChangeLableMaintainDlg::OnDblClick)
+    ON_NOTIFY(LVN_COLUMNCLICK, CECOChangeLableMaintainDlg::kListId,
+              &CECOChangeLableMaintainDlg::OnColumnClick)
+    ON_VIEWER_MOUSEDOWN(CECOChangeLableMaintainDlg::kViewerId, &CECOChangeLableMaintainDlg::OnViewerMouseDown)
+END_MESSAGE_MAP()
+
+CECOChangeLableMaintainDlg::CECOChangeLableMaintainDlg(CWnd* parent) : CDialog(IDD, parent) {}
+
+CECOChangeLableMaintainDlg::~CECOChangeLableMaintainDlg() {
+    DeleteItemTexts(m_arrRows);
+}
+
+void CECOChangeLableMaintainDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, kListId, m_listLabels);
+    DDX_Control(pDX, kViewerId, m_viewer);
+    DDX_Check(pDX, kCheckId, m_bCheckMark);
+    DDX_Text(pDX, kGroupId, m_strECOGroup);
+    DDX_Text(pDX, kNumberId, m_strECONo);
+    DDX_Text(pDX, kDocTypeId, m_strDocType);
+}
+
+CECODocumentDrawing CECOChangeLableMaintainDlg::Drawing() const {
+    CECODocumentDrawing drawing;
+    drawing.m_strECOGroup = m_strECOGroup;
+    drawing.m_strECONo = m_strECONo;
+    drawing.m_strDocType = m_strDocType;
+    return drawing;
+}
+
+void CECOChangeLableMaintainDlg::SetUpList() {
+    m_imageRows.Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
+    if (HICON icon = vq::LoadIconResource(148))
+        m_imageRows.Add(icon);
+    m_listLabels.SetImageList(&m_imageRows, LVSIL_SMALL);
+    m_imageArrows.Create(344, 16, 10, RGB(0, 0, 0));
+    m_listLabels.m_header.SetImageList(&m_imageArrows);
+    m_listLabels.SetExtendedStyle(m_listLabels.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    int column = 0;
+    for (const auto& [text, width] : {std::pair<const char*, int>{"更改标记", 90},
+                                      {"更改分区", 100},
+                                      {"更改处数", 90},
+                                      {"文件号", 100},
+                                      {"更改人", 100},
+                                      {"更改日期", 110}})
+        m_listLabels.InsertColumn(column++, text, LVCFMT_LEFT, width);
+}
+
+BOOL CECOChangeLableMaintainDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    CWaitCursor wait;
+    m_pConnection = theApp.m_pConnPDM;
+    m_nAdoCloseMode = theApp.m_nAdoCloseMode;
+    m_nDatabaseType = theApp.m_nDatabaseType;
+    SetUpList();
+    UpdateData(FALSE);
+
+    auto* progress = new CProgressDlg;
+    progress->Create(CProgressDlg::IDD, nullptr);
+    progress->CenterWindow();
+    progress->ShowWindow(SW_SHOW);
+    progress->m_progress.SetRange(0, 10);
+    progress->m_progress.SetPos(3);
+    progress->SetText("正在自动显示零部件设计图纸......");
+    LoadOrderState();
+    CheckEditRights();
+    LoadLabels();
+    progress->m_progress.SetPos(6);
+    const CString blank = BlankDrawingPath();
+    if (!blank.IsEmpty())
+        m_viewer.SetDrawingFile(blank);
+    DownloadDocument();
+    progress->m_progress.SetPos(10);
+    progress->ShowWindow(SW_HIDE);
+    delete progress;
+
+    if (m_bReadOnly) {
+        GetDlgItem(kAddId)->EnableWindow(FALSE);
+        if (m_bEditOverride == 1)
+            for (int id : {kAddId, kModifyId, kDeleteId})
+                GetDlgItem(id)->EnableWindow(TRUE);
+        SetDlgItemText(kModifyId, "属性...");
+    }
+    CRect rect;
+    GetWindowRect(&rect);
+    m_nLastWidth = m_nInitWidth = rect.Width();
+    m_nLastHeight = m_nInitHeight = rect.Height();
+    return TRUE;
+}
+
+void CECOChangeLableMaintainDlg::CheckEditRights() {
+    CString sql;
+    sql.Format(m_nDatabaseType == 2 ? "SELECT UserName FROM UserInformation WHERE rtrim(UserLogName)='%s'"
+                                    : "SELECT UserName FROM UserInformation WHERE UserLogName='%s'",
+               SqlQuote(theApp.m_strLoginUser));
+    const CString userName = theApp.GetSqlString(sql);
+    // The check only ever makes the dialog read-only; a caller's read-only stays.
+    const bool preparer = !m_strOrderSaveUser.IsEmpty() && m_strOrderSaveUser.CompareNoCase(userName) == 0;
+    if (!preparer || (m_strOrderState != "临时" && m_strOrderState != "更改"))
+        m_bReadOnly = 1;
+}
+
+void CECOChangeLableMaintainDlg::LoadOrderState() {
+    CString sql;
+    sql.Format(m_strECOGroup == "修改单" ? "SELECT SaveUser, State FROM ECOModifyManage WHERE ECONo='%s'"
+                                         : "SELECT SaveUser, State FROM ECOChangeManage WHERE ECONo='%s'",
+               SqlQuote(m_strECONo));
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        if (!rs->IsEOF()) {
+            m_strOrderSaveUser = VariantToString(rs->GetCollect(0L));
+            m_strOrderState = VariantToString(rs->GetCollect(1L));
+        }
+        if (m_nAdoCloseMode)
+            rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        AfxMessageBox(sql);
+    }
+}
+
+void CECOChangeLableMaintainDlg::LoadLabels() {
+    CWaitCursor wait;
+    m_listLabels.DeleteAllItems();
+    DeleteItemTexts(m_arrRows);
+    const CString sql = "SELECT ChangeLabel, ChangeArea, ChangeCount, FileSerial, Changer, ChangeDate FROM "
+                        "ECOFileChangeLabel WHERE " +
+                        Drawing().KeyCondition();
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            auto* record = new CItemText;
+            for (long f = 0; f < kColumns; ++f)
+                record->SetField(static_cast<int>(f), VariantToString(rs->GetCollect(f)));
+            const int row = m_listLabels.InsertItem(m_listLabels.GetItemCount(), record->GetField(0), 0);
+            for (int c = 1; c < kColumns; ++c)
+                m_listLabels.SetItemText(row, c, record->GetField(c));
+            m_listLabels.SetItemData(row, reinterpret_cast<DWORD_PTR>(record));
+            m_arrRows.Add(record);
+        }
+        if (m_nAdoCloseMode)
+            rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+    }
+    if (m_listLabels.GetItemCount() > 0) {
+        GetDlgItem(kModifyId)->EnableWindow(TRUE);
+        if (!m_bReadOnly)
+            GetDlgItem(kDeleteId)->EnableWindow(TRUE);
+    }
+}
+
+int CECOChangeLableMaintainDlg::DownloadDocument() {
+    m_strFetched = Drawing().DownloadDocument();
+    if (m_strFetched.IsEmpty())
+        return 0;
+    m_viewer.SetDrawingFile(m_strFetched);
+    return 1;
+}
+
+int CECOChangeLableMaintainDlg::ShowLabelArea(int row) {
+    if (!m_bCheckMark || row < 0 || row >= m_listLabels.GetItemCount())
+        return 0;
+    double area[4];
+    if (!Drawing().ReadLabelArea(m_listLabels.GetItemText(row, 0), area))
+        return 0;
+    m_viewer.ZoomToArea(area[0], area[1], area[2], area[3]);
+    return 1;
+}
+
+void CECOChangeLableMaintainDlg::StoreListRow(int row) {
+    if (row < 0 || row >= m_listLabels.GetItemCount())
+        return;
+    auto* record = new CItemText;
+    for (int c = 0; c < kColumns; ++c)
+        record->SetField(c, m_listLabels.GetItemText(row, c));
+    m_arrRows.Add(record);
+    m_listLabels.SetItemData(row, reinterpret_cast<DWORD_PTR>(record));
+}
+
+void CECOChangeLableMaintainDlg::SetRowTexts(int row, const CChangeLableItemDlg& item) {
+    m_listLabels.SetItemText(row, 0, item.m_strChangeLabel);
+    m_listLabels.SetItemText(row, 1, item.m_strChangeArea);
+    m_listLabels.SetItemText(row, 2, item.m_strChangeCount);
+    m_listLabels.SetItemText(row, 3, item.m_strFileSerial);
+    m_listLabels.SetItemText(row, 4, item.m_strChanger);
+    m_listLabels.SetItemText(row, 5, item.m_strChangeDate);
+    StoreListRow(row);
+}
+
+void CECOChangeLableMaintainDlg::OnAddLabel() {
+    CECOChangeLableItemDlg item;
+    m_viewer.GetViewExtents(item.m_dLeftX, item.m_dLeftY, item.m_dRightX, item.m_dRightY);
+    item.m_strECOGroup = m_strECOGroup;
+    item.m_strECONo = m_strECONo;
+    item.m_strDocType = m_strDocType;
+    item.m_bReadOnly = m_bReadOnly;
+    item.m_bEditOverride = m_bEditOverride;
+    if (item.DoModal() != IDOK)
+        return;
+    const int row = m_listLabels.InsertItem(m_listLabels.GetItemCount(), item.m_strChangeLabel, 0);
+    SetRowTexts(row, item);
+    if (row == 0 && (!m_bReadOnly || m_bEditOverride)) {
+        GetDlgItem(kModifyId)->EnableWindow(TRUE);
+        GetDlgItem(kDeleteId)->EnableWindow(TRUE);
+    }
+}
+
+void CECOChangeLableMaintainDlg::OnModifyLabel() {
+    const int row = GetFirstSelectedItem(m_listLabels);
+    if (row < 0) {
+        AfxMessageBox("请选择更改标记项...");
+        return;
+    }
+    m_listLabels.EnsureVisible(row, FALSE);
+    CECOChangeLableItemDlg item;
+    if (!m_bReadOnly &&
+        AfxMessageBox("是否按照当前图形显示区域来设置更改标记位置?", MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
+        item.m_bUseViewRect = 1;
+    m_viewer.GetViewExtents(item.m_dLeftX, item.m_dLeftY, item.m_dRightX, item.m_dRightY);
+    item.m_bNewLabel = 0;
+    item.m_strChangeLabel = m_listLabels.GetItemText(row, 0);
+    item.m_strECOGroup = m_strECOGroup;
+    item.m_strECONo = m_strECONo;
+    item.m_strDocType = m_strDocType;
+    item.m_bReadOnly = m_bReadOnly;
+    item.m_bEditOverride = m_bEditOverride;
+    if (item.DoModal() != IDOK)
+        return;
+    SetRowTexts(row, item);
+}
+
+void CECOChangeLableMaintainDlg::OnDeleteLabel() {
+    const int row = GetFirstSelectedItem(m_listLabels);
+    if (row < 0) {
+        AfxMessageBox("请选择更改标记项...");
+        return;
+    }
+    m_listLabels.EnsureVisible(row, FALSE);
+    if (AfxMessageBox("是否真的要删除选中的更改标记项?", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+        return;
+    const CString sql = "DELETE FROM ECOFileChangeLabel WHERE " + Drawing().KeyCondition() +
+                        " AND ChangeLabel='" + SqlQuote(m_listLabels.GetItemText(row, 0)) + "'";
+    if (!theApp.ExecuteSql(sql))
+        return;
+    m_listLabels.DeleteItem(row);
+    if (m_listLabels.GetItemCount() == 0) {
+        GetDlgItem(kModifyId)->EnableWindow(FALSE);
+        GetDlgItem(kDeleteId)->EnableWindow(FALSE);
+    } else {
+        m_listLabels.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+}
+
+void CECOChangeLableMaintainDlg::OnCheckMark() {
+    UpdateData(TRUE);
+    const int row = GetFirstSelectedItem(m_listLabels);
+    if (m_bCheckMark && row >= 0)
+        ShowLabelArea(row);
+}
+
+void CECOChangeLableMaintainDlg::OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
+    *pResult = 0;
+    const auto* info = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
+    // A row that becomes selected; the deselection of the row before it changes nothing.
+    if (info->iItem < 0 || !(info->uNewState & LVIS_SELECTED) || (info->uOldState & LVIS_SELECTED))
+        return;
+    m_nSelected = info->iItem;
+    UpdateData(TRUE);
+    if (m_bCheckMark)
+        ShowLabelArea(GetFirstSelectedItem(m_listLabels));
+}
+
+void CECOChangeLableMaintainDlg::OnDblClick(NMHDR*, LRESULT* pResult) {
+    *pResult = 0;
+    if (m_listLabels.GetItemCount() == 0)
+        return;
+    ShowLabelArea(m_nSelected);
+    OnModifyLabel();
+}
+
+void CECOChangeLableMaintainDlg::OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
+    *pResult = 0;
+    CWaitCursor wait;
+    SortListByItemText(m_listLabels, reinterpret_cast<NMLISTVIEW*>(pNMHDR)->iSubItem);
+    m_nSelected = GetFirstSelectedItem(m_listLabels);
+}
+
+void CECOChangeLableMaintainDlg::OnViewerMouseDown(short button, short, double x, double y) {
+    if (button == 2)
+        TrackViewerCommandMenu(m_viewer, x, y, this, false);
+}
+
+void CECOChangeLableMaintainDlg::OnSize(UINT type, int cx, int cy) {
+    CDialog::OnSize(type, cx, cy);
+    if (m_nInitWidth == 0 || !m_viewer.GetSafeHwnd())
+        return;
+    CRect rect;
+    GetWindowRect(&rect);
+    if (rect.Width() < m_nInitWidth && rect.Height() < m_nInitHeight)
+        return;
+    const int dx = rect.Width() - m_nLastWidth, dy = rect.Height() - m_nLastHeight;
+    // A view that lays the window out (the Qt view) has already placed the controls.
+    if (!m_viewer.GetViewData()) {
+        for (int id : {static_cast<int>(IDCANCEL), kAddId, kModifyId, kDeleteId, kCheckId, kGroupId,
+                       kNumberId, kDocTypeId}) {
+            CWnd* control = GetDlgItem(id);
+            CRect place = control->GetRectInParent();
+            place.OffsetRect(dx, 0);
+            control->MoveWindow(&place);
+        }
+        CRect place = m_viewer.GetRectInParent();
+        place.right += dx;
+        place.bottom += dy;
+        m_viewer.MoveWindow(&place);
+        place = m_listLabels.GetRectInParent();
+        place.right += dx;
+        m_listLabels.MoveWindow(&place);
+    }
+    m_nLastWidth = rect.Width();
+    m_nLastHeight = rect.Height();
+    m_viewer.UpdateView();
+    Invalidate();
+}
+
+void CECOChangeLableMaintainDlg::PostNcDestroy() {
+    DeleteItemTexts(m_arrRows);
+    CDialog::PostNcDestroy();
+}
