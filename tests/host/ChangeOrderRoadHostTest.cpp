@@ -10,6 +10,7 @@
 #include "changeorders/ECOChangeItemDlg.h"
 #include "mail/LfsrCipher.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/FtpServer.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/SmtpServer.h"
 
@@ -207,6 +208,43 @@ TEST_P(ChangeOrderRoadHostTest,
     const std::size_t at = shown.out.find("dialog \"零部件更改历史\"");
     ASSERT_NE(at, std::string::npos) << shown.out;
     EXPECT_NE(shown.out.find("JX-2026-004", at), std::string::npos) << shown.out;
+
+    // 7. The housing's drawing of revision A lies released on the file server (as the archive puts
+    //    it); its manager zhangsan marks on it the change the notice made.
+    vqtest::FtpServer ftp;
+    ASSERT_TRUE(ftp.IsRunning());
+    ftp.MakeFolder("Vq/Proven/P-1000/P-1000-01-01/A");
+    ftp.WriteFile("Vq/Proven/P-1000/P-1000-01-01/A/P-1000-01-01.dwg", Bytes(kDrawingPng));
+    ws.Execute(
+        "INSERT INTO Documents (Code, DocumentType, FileName, FileType, FileBulk, FileDate, FileRemark, "
+        "RevNumber) VALUES ('P-1000-01-01', '零件设计图', 'P-1000-01-01.dwg', 'AutoCAD 图形', '1', "
+        "'2026-11-02 09:00:00', '', 'A')");
+    vqtest::ConfigRow config;
+    config.domainName = ftp.Host() + ":" + CString(std::to_string(ftp.Port()));
+    config.ftpUser = ftp.User();
+    config.ftpPwd = ftp.Password();
+    ws.SetConfig(config);
+    ws.WriteSetting("服务器参数配置", "匿名连接", "0");
+    CString partLines;
+    partLines.Format("dialog \"零部件更改标记管理\"\n"
+                     "click \"增加...\"\n"
+                     "dialog \"图纸更改标记项\"\n"
+                     "set %d \"1\"\n"
+                     "set %d \"JX-2026-004\"\n"
+                     "set %d \"箱座壁厚由12改为14\"\n"
+                     "click 1\n"
+                     "dialog \"零部件更改标记管理\"\n"
+                     "click \"退出\"\n",
+                     CChangeLableItemDlg::kLabelId, CChangeLableItemDlg::kFileSerialId,
+                     CChangeLableItemDlg::kContentId);
+    const CString partLabels = ws.WriteFile("in/part-labels.script", partLines.str());
+    const vqtest::HostRun marked = RunHostWithoutLeakCheck(
+        "--headless --script " + partLabels.str() + " PartChangeLableMaintain P-1000-01-01 0 zhangsan");
+    EXPECT_EQ(marked.status, 0) << marked.out;
+    EXPECT_NE(marked.out.find("result: 1"), std::string::npos) << marked.out;
+    EXPECT_EQ(Query("SELECT RevNo || '/' || ChangeLabel || '/' || FileSerial || '/' || Changer FROM "
+                    "PartChangeLabel WHERE PartCode='P-1000-01-01'"),
+              "A/1/JX-2026-004/张三");
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, ChangeOrderRoadHostTest, vqtest::DbWorkspace::Types(),
