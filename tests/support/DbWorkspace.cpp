@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -88,11 +89,26 @@ std::string ReadText(const std::string& path) {
 }
 
 // Splits a script at the semicolons that end its statements (not those in strings or comments).
-std::vector<std::string> SplitScript(const std::string& script) {
+bool IsHexText(const std::string& text) {
+    return text.size() % 2 == 0 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+}
+
+// Splits a script into its statements. With pgBlobs, a blob literal X'hex' (as the SQLite scripts
+// write binary contents) becomes decode('hex', 'hex'): PostgreSQL would read it as a bit string.
+std::vector<std::string> SplitScript(const std::string& script, bool pgBlobs) {
     std::vector<std::string> out;
     std::string current;
     for (std::size_t i = 0; i < script.size(); ++i) {
         char ch = script[i];
+        if (pgBlobs && (ch == 'X' || ch == 'x') && i + 1 < script.size() && script[i + 1] == '\'' &&
+            (i == 0 || !(std::isalnum(static_cast<unsigned char>(script[i - 1])) || script[i - 1] == '_'))) {
+            const std::size_t end = script.find('\'', i + 2);
+            if (end != std::string::npos && IsHexText(script.substr(i + 2, end - i - 2))) {
+                current += "decode('" + script.substr(i + 2, end - i - 2) + "', 'hex')";
+                i = end;
+                continue;
+            }
+        }
         if (ch == '-' && i + 1 < script.size() && script[i + 1] == '-') {
             while (i < script.size() && script[i] != '\n')
                 ++i;
@@ -233,7 +249,8 @@ DbWorkspace::~DbWorkspace() {
 }
 
 void DbWorkspace::RunScript(const _ConnectionPtr& connection, const CString& script) {
-    for (const std::string& statement : SplitScript(script.str()))
+    const bool pgBlobs = connection->GetEngine() == vq::db::Engine::PostgreSQL;
+    for (const std::string& statement : SplitScript(script.str(), pgBlobs))
         connection->Execute(CString(statement));
 }
 
@@ -254,8 +271,9 @@ void DbWorkspace::Execute(const CString& script) const {
         return;
     }
     // Tables a test makes are declared as on SQLite: the schema converter makes them PostgreSQL's.
+    // Blob literals are rewritten when each statement runs (RunScript).
     _ConnectionPtr c = OpenProduct();
-    for (const std::string& statement : SplitScript(script.str())) {
+    for (const std::string& statement : SplitScript(script.str(), false)) {
         std::string text = statement;
         std::string head = text.substr(0, 40);
         for (char& ch : head)
