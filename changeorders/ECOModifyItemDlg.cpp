@@ -396,10 +396,7 @@ void CECOModifyItemDlg::OnApplyNumber() {
 }
 
 bool CECOModifyItemDlg::HasPart(const CString& code) const {
-    for (int row = 0; row < m_listParts.GetItemCount(); ++row)
-        if (m_listParts.GetItemText(row, 0).CompareNoCase(code) == 0)
-            return true;
-    return false;
+    return IsItemInList(m_listParts, code) != FALSE;
 }
 
 void CECOModifyItemDlg::AddPartRow(const CString& code, const CString& name) {
