@@ -1311,10 +1311,13 @@ CProductStructImportDlg::SetResult CProductStructImportDlg::StoreDetailsAsSet(co
         rows += static_cast<int>(unit.lines->size());
     try {
         m_pConnection->Execute("SAVEPOINT vq_store_batch");
-        std::vector<std::vector<_variant_t>> deletes, inserts;
+        std::vector<std::vector<_variant_t>> deletes, inserts, none;
+        const std::unordered_set<std::string> stored =
+            m_bSetStore ? std::unordered_set<std::string>() : ParentsWithLines(units);
         for (const DetailUnit& unit : units)
-            DetailValues(unit, deletes, inserts);
-        m_detailDelete->ExecuteArray(deletes);
+            DetailValues(unit, m_bSetStore || stored.count(LowerKey(unit.upCode)) ? deletes : none, inserts);
+        if (!deletes.empty())
+            m_detailDelete->ExecuteArray(deletes);
         m_detailInsert->ExecuteArray(inserts);
         m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
     } catch (_com_error& e) {
@@ -1336,6 +1339,21 @@ CProductStructImportDlg::SetResult CProductStructImportDlg::StoreDetailsAsSet(co
         return SetResult::Failed;
     }
     return KeepUnits(static_cast<int>(units.size()), rows) ? SetResult::Stored : SetResult::Stop;
+}
+
+// The parents of a batch that have lines stored already, in lower case: only their lines need a
+// delete first. Where a delete goes by lists of codes, each code costs the server a search of
+// the index even when nothing is there, and most parents of an import are new.
+std::unordered_set<std::string> CProductStructImportDlg::ParentsWithLines(const std::vector<DetailUnit>& units) {
+    CString list;
+    for (const DetailUnit& unit : units)
+        list.AppendFormat(list.IsEmpty() ? "'%s'" : ",'%s'", SqlQuote(unit.upCode));
+    CString sql;
+    sql.Format("SELECT DISTINCT UpCode FROM %s WHERE UpCode IN (%s)", m_strDetailTable, list);
+    std::unordered_set<std::string> parents;
+    for (_RecordsetPtr rs = m_pConnection->Execute(sql); !rs->IsEOF(); rs->MoveNext())
+        parents.insert(LowerKey(VariantToString(rs->GetCollect(0L))));
+    return parents;
 }
 
 // The parents of a batch one after another (see StoreDetailBatch).

@@ -190,6 +190,7 @@ private:
     bool StoreDetailsByParent(std::vector<DetailUnit>& units);
     enum class SetResult { Stored, Failed, Stop };
     SetResult StoreDetailsAsSet(const std::vector<DetailUnit>& units);
+    std::unordered_set<std::string> ParentsWithLines(const std::vector<DetailUnit>& units);
     void DetailValues(const DetailUnit& unit, std::vector<std::vector<_variant_t>>& deletes,
                       std::vector<std::vector<_variant_t>>& inserts);
     void StoreDetailsBound(const DetailUnit& unit);
