@@ -1312,10 +1312,9 @@ CProductStructImportDlg::SetResult CProductStructImportDlg::StoreDetailsAsSet(co
     try {
         m_pConnection->Execute("SAVEPOINT vq_store_batch");
         std::vector<std::vector<_variant_t>> deletes, inserts, none;
-        const std::unordered_set<std::string> stored =
-            m_bSetStore ? std::unordered_set<std::string>() : ParentsWithLines(units);
+        const std::unordered_set<std::string> stored = ParentsWithLines(units);
         for (const DetailUnit& unit : units)
-            DetailValues(unit, m_bSetStore || stored.count(LowerKey(unit.upCode)) ? deletes : none, inserts);
+            DetailValues(unit, stored.count(LowerKey(unit.upCode)) ? deletes : none, inserts);
         if (!deletes.empty())
             m_detailDelete->ExecuteArray(deletes);
         m_detailInsert->ExecuteArray(inserts);
@@ -1342,8 +1341,8 @@ CProductStructImportDlg::SetResult CProductStructImportDlg::StoreDetailsAsSet(co
 }
 
 // The parents of a batch that have lines stored already, in lower case: only their lines need a
-// delete first. Where a delete goes by lists of codes, each code costs the server a search of
-// the index even when nothing is there, and most parents of an import are new.
+// delete first. A delete costs a search of the index for each line even when nothing is there,
+// and most parents of an import are new: one search per parent finds those that are not.
 std::unordered_set<std::string> CProductStructImportDlg::ParentsWithLines(const std::vector<DetailUnit>& units) {
     CString list;
     for (const DetailUnit& unit : units)
