@@ -72,6 +72,10 @@ struct Writer {
             cmd->ExecuteArray(*rows);
         }
         conn->CommitTrans();
+        // A database in use has statistics (the server gathers them after large changes); a
+        // table filled a moment ago has none, and its plans would measure that moment.
+        if (conn->GetEngine() == vq::db::Engine::PostgreSQL)
+            conn->Execute("ANALYZE VqkorvelAll_title; ANALYZE VqkorvelAll_detail");
     }
 };
 

@@ -972,10 +972,10 @@ bool CProductStructImportDlg::AskStop(const CString& sql, const char* question) 
 
 // --- Statements of the store --------------------------------------------------------------------
 // Where the store runs in one transaction (SQLite, PostgreSQL) it writes through prepared commands
-// with bound values: the titles in batches of units (one call per statement and batch), the
-// details of one parent as one call per statement. When a batch or a unit fails, it is undone and
-// run again statement by statement as text, so that the failing statement is shown and asked
-// about as always; a lost connection ends the store at once.
+// with bound values: the titles and the details in batches of units (one call per statement and
+// batch). When a batch or a unit fails, it is undone and run again statement by statement as
+// text, so that the failing statement is shown and asked about as always; a lost connection ends
+// the store at once.
 
 _CommandPtr CProductStructImportDlg::PreparedCommand(const CString& text) {
     _CommandPtr cmd;
@@ -1273,10 +1273,11 @@ bool CProductStructImportDlg::StoreDetailUnit(const DetailUnit& unit) {
     return true;
 }
 
-// The parents of a batch, each as two statements through the prepared commands, inside one
-// savepoint. When a parent fails the batch is undone: the parents before it are stored again,
-// the failing one statement by statement as text (which shows and asks as always), the rest as
-// a batch again. A lost connection ends the store, counting what the transaction lost.
+// The parents of a batch, all together; when that fails, parent by parent, each as two
+// statements through the prepared commands inside one savepoint. When a parent fails there the
+// batch is undone: the parents before it are stored again, the failing one statement by
+// statement as text (which shows and asks as always), the rest as a batch again. A lost
+// connection ends the store, counting what the transaction lost.
 bool CProductStructImportDlg::StoreDetailBatch(std::vector<DetailUnit>& batch) {
     if (batch.empty())
         return true;
@@ -1296,40 +1297,32 @@ bool CProductStructImportDlg::StoreDetailBatch(std::vector<DetailUnit>& batch) {
 }
 
 // All parents of a batch inside a savepoint: their deletes as one call, their inserts as one
-// call on SQLite, one call per parent elsewhere (a server that ends the session then ends it in
-// a known parent). Failed: undone, nothing counted; Stop: the store has ended (the connection is
-// lost, or undoing failed). A lost connection loses the rows of the parents that had begun, as
-// parent by parent.
+// call. Failed: undone, nothing counted; Stop: the store has ended (the connection is lost, or
+// undoing failed). A lost connection loses the rows of the whole batch, which went to the server
+// together.
 CProductStructImportDlg::SetResult CProductStructImportDlg::StoreDetailsAsSet(const std::vector<DetailUnit>& units) {
     std::unordered_set<std::string> parents;
     for (const DetailUnit& unit : units)
         // A parent twice (in two spellings) deletes what its first unit wrote: run them in order.
         if (!parents.insert(LowerKey(unit.upCode)).second)
             return SetResult::Failed;
-    auto rowsOf = [&](std::size_t end) {
-        int rows = 0;
-        for (std::size_t k = 0; k < end; ++k)
-            rows += static_cast<int>(units[k].lines->size());
-        return rows;
-    };
-    std::size_t begun = units.size();
+    int rows = 0;
+    for (const DetailUnit& unit : units)
+        rows += static_cast<int>(unit.lines->size());
     try {
         m_pConnection->Execute("SAVEPOINT vq_store_batch");
-        std::vector<std::vector<_variant_t>> deletes;
-        std::vector<std::vector<std::vector<_variant_t>>> inserts(m_bSetStore ? 1 : units.size());
-        for (std::size_t k = 0; k < units.size(); ++k)
-            DetailValues(units[k], deletes, inserts[m_bSetStore ? 0 : k]);
-        m_detailDelete->ExecuteArray(deletes);
-        for (std::size_t k = 0; k < inserts.size(); ++k) {
-            begun = m_bSetStore ? units.size() : k + 1;
-            m_detailInsert->ExecuteArray(inserts[k]);
-        }
-        begun = units.size();
+        std::vector<std::vector<_variant_t>> deletes, inserts, none;
+        const std::unordered_set<std::string> stored = ParentsWithLines(units);
+        for (const DetailUnit& unit : units)
+            DetailValues(unit, stored.count(LowerKey(unit.upCode)) ? deletes : none, inserts);
+        if (!deletes.empty())
+            m_detailDelete->ExecuteArray(deletes);
+        m_detailInsert->ExecuteArray(inserts);
         m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
     } catch (_com_error& e) {
         if (IsConnectionLost(e)) {
             ReportLikeText(e);
-            m_nFailedRows += rowsOf(begun);
+            m_nFailedRows += rows;
             FailStore(0);
             m_bStoreStopped = TRUE;
             return SetResult::Stop;
@@ -1339,12 +1332,27 @@ CProductStructImportDlg::SetResult CProductStructImportDlg::StoreDetailsAsSet(co
             m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
         } catch (_com_error& undo) {
             ReportStoreError(undo);
-            FailStore(rowsOf(units.size()));
+            FailStore(rows);
             return SetResult::Stop;
         }
         return SetResult::Failed;
     }
-    return KeepUnits(static_cast<int>(units.size()), rowsOf(units.size())) ? SetResult::Stored : SetResult::Stop;
+    return KeepUnits(static_cast<int>(units.size()), rows) ? SetResult::Stored : SetResult::Stop;
+}
+
+// The parents of a batch that have lines stored already, in lower case: only their lines need a
+// delete first. A delete costs a search of the index for each line even when nothing is there,
+// and most parents of an import are new: one search per parent finds those that are not.
+std::unordered_set<std::string> CProductStructImportDlg::ParentsWithLines(const std::vector<DetailUnit>& units) {
+    CString list;
+    for (const DetailUnit& unit : units)
+        list.AppendFormat(list.IsEmpty() ? "'%s'" : ",'%s'", SqlQuote(unit.upCode));
+    CString sql;
+    sql.Format("SELECT DISTINCT UpCode FROM %s WHERE UpCode IN (%s)", m_strDetailTable, list);
+    std::unordered_set<std::string> parents;
+    for (_RecordsetPtr rs = m_pConnection->Execute(sql); !rs->IsEOF(); rs->MoveNext())
+        parents.insert(LowerKey(VariantToString(rs->GetCollect(0L))));
+    return parents;
 }
 
 // The parents of a batch one after another (see StoreDetailBatch).

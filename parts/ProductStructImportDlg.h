@@ -190,13 +190,13 @@ private:
     bool StoreDetailsByParent(std::vector<DetailUnit>& units);
     enum class SetResult { Stored, Failed, Stop };
     SetResult StoreDetailsAsSet(const std::vector<DetailUnit>& units);
+    std::unordered_set<std::string> ParentsWithLines(const std::vector<DetailUnit>& units);
     void DetailValues(const DetailUnit& unit, std::vector<std::vector<_variant_t>>& deletes,
                       std::vector<std::vector<_variant_t>>& inserts);
     void StoreDetailsBound(const DetailUnit& unit);
     bool m_bBoundStore = false;
-    // SQLite: deletes by one code (the database layer runs those of a call as one statement) and
-    // the inserts of all parents of a batch as one call; each run of a statement costs its
-    // compilation there.
+    // SQLite: deletes by one code (the database layer runs those of a call as one statement;
+    // each run of a statement costs its compilation there). Elsewhere: deletes by lists of codes.
     bool m_bSetStore = false;
     _CommandPtr m_titleDelete;
     _CommandPtr m_titleInsert;

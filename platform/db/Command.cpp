@@ -83,8 +83,11 @@ vq::db::PreparedStatement* _Command::Statement() {
     m_insert.reset();
     m_keyDelete.reset();
     m_keyDeleteStatement.reset();
+    m_insertColumns.reset();
     if (m_statement && (engine == vq::db::Engine::SQLite || engine == vq::db::Engine::PostgreSQL))
         m_insert = vq::db::SplitSingleRowInsert(m_text.str());
+    if (m_insert && engine == vq::db::Engine::PostgreSQL)
+        m_insertColumns = vq::db::SplitInsertColumns(*m_insert);
     if (m_statement && engine == vq::db::Engine::SQLite)
         m_keyDelete = vq::db::SplitKeyDelete(m_text.str());
     return m_statement.get();
@@ -92,19 +95,44 @@ vq::db::PreparedStatement* _Command::Statement() {
 
 namespace {
 
-// The rows as one JSON array of arrays, for SQLite's json_each; false when a value has no JSON
-// form (bytes, a number that is not finite) or a set has the wrong number of values.
-bool RowsAsJson(const std::vector<std::vector<_variant_t>>& sets, std::size_t marks, std::string& json) {
+void AppendJsonString(std::string& json, const std::string& text) {
+    char escape[8];
+    json += '"';
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += static_cast<char>(c);
+        } else if (c < 0x20) {
+            std::snprintf(escape, sizeof escape, "\\u%04x", c);
+            json += escape;
+        } else {
+            json += static_cast<char>(c);
+        }
+    }
+    json += '"';
+}
+
+// The rows as one JSON array: of arrays (SQLite's json_each), or of objects whose fields are
+// named by keys (PostgreSQL's json_populate_recordset). False when a value has no JSON form
+// (bytes, a number that is not finite) or a set has the wrong number of values.
+bool RowsAsJson(const std::vector<std::vector<_variant_t>>& sets, std::size_t marks, std::string& json,
+                const std::vector<std::string>* keys = nullptr) {
     json = "[";
     char number[64];
     for (std::size_t r = 0; r < sets.size(); ++r) {
         if (sets[r].size() != marks)
             return false;
-        json += r ? ",[" : "[";
+        if (r)
+            json += ',';
+        json += keys ? '{' : '[';
         for (std::size_t k = 0; k < marks; ++k) {
             const _variant_t& v = sets[r][k];
             if (k)
                 json += ',';
+            if (keys) {
+                AppendJsonString(json, (*keys)[k]);
+                json += ':';
+            }
             if (v.vt == VT_I4 || v.vt == VT_I8) {
                 json += std::to_string(v.ToInt64());
             } else if (v.vt == VT_R8) {
@@ -114,27 +142,14 @@ bool RowsAsJson(const std::vector<std::vector<_variant_t>>& sets, std::size_t ma
                 auto end = std::to_chars(number, number + sizeof number, d).ptr;
                 json.append(number, end);
             } else if (v.vt == VT_BSTR) {
-                json += '"';
-                const CString text = v.ToString();
-                for (unsigned char c : text.str()) {
-                    if (c == '"' || c == '\\') {
-                        json += '\\';
-                        json += static_cast<char>(c);
-                    } else if (c < 0x20) {
-                        std::snprintf(number, sizeof number, "\\u%04x", c);
-                        json += number;
-                    } else {
-                        json += static_cast<char>(c);
-                    }
-                }
-                json += '"';
+                AppendJsonString(json, v.ToString().str());
             } else if (v.IsNull() || v.IsEmpty()) {
                 json += "null";
             } else {
                 return false;
             }
         }
-        json += ']';
+        json += keys ? '}' : ']';
     }
     json += ']';
     return true;
@@ -167,6 +182,29 @@ std::string JsonInsertText(const vq::db::SingleRowInsert& insert) {
     return head + "SELECT " + row + " FROM json_each(?) vq_row ORDER BY vq_row.key";
 }
 
+// "INSERT INTO t (cols) SELECT <each mark as the field of its column> FROM
+// json_populate_recordset(CAST(NULL AS t), CAST(? AS json)) vq_row": all rows of a batch in one
+// value, each field converted to its column's type by the server, in one exchange.
+std::string PgJsonInsertText(const vq::db::InsertColumns& insert, std::vector<std::string>& keys) {
+    std::string columns, row;
+    keys.clear();
+    for (std::size_t k = 0; k < insert.columns.size(); ++k) {
+        columns += (k ? ", " : "") + insert.columns[k];
+        row += k ? ", " : "";
+        if (insert.elements[k] == "?") {
+            std::string key = insert.columns[k];
+            std::transform(key.begin(), key.end(), key.begin(),
+                           [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+            keys.push_back(key);
+            row += "vq_row." + key;
+        } else {
+            row += insert.elements[k];
+        }
+    }
+    return "INSERT INTO " + insert.table + " (" + columns + ") SELECT " + row +
+           " FROM json_populate_recordset(CAST(NULL AS " + insert.table + "), CAST(? AS json)) vq_row";
+}
+
 } // namespace
 
 long _Command::ExecuteRows(const vq::db::SingleRowInsert& insert,
@@ -181,6 +219,23 @@ long _Command::ExecuteRows(const vq::db::SingleRowInsert& insert,
             auto& statement = m_rowStatements[0];
             if (!statement || !statement->IsOpen())
                 statement = m_connection->Prepare(CString(JsonInsertText(insert)));
+            if (statement)
+                return m_connection->RunPrepared(*statement, {_variant_t(CString(std::move(json)))})
+                    .rowsAffected;
+        }
+    }
+    // PostgreSQL: all rows in one JSON value, unless a column comes twice (a field would be lost).
+    if (m_insertColumns && m_connection->GetEngine() == vq::db::Engine::PostgreSQL) {
+        std::vector<std::string> keys;
+        const std::string text = PgJsonInsertText(*m_insertColumns, keys);
+        std::vector<std::string> sorted = keys;
+        std::sort(sorted.begin(), sorted.end());
+        std::string json;
+        if (std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end() &&
+            RowsAsJson(sets, insert.marks, json, &keys)) {
+            auto& statement = m_rowStatements[0];
+            if (!statement || !statement->IsOpen())
+                statement = m_connection->Prepare(CString(text));
             if (statement)
                 return m_connection->RunPrepared(*statement, {_variant_t(CString(std::move(json)))})
                     .rowsAffected;

@@ -120,6 +120,7 @@ private:
     // Inserts of several rows per statement, by their row count.
     long ExecuteRows(const vq::db::SingleRowInsert& insert, const std::vector<std::vector<_variant_t>>& sets);
     std::optional<vq::db::SingleRowInsert> m_insert;
+    std::optional<vq::db::InsertColumns> m_insertColumns; // PostgreSQL: rows as JSON objects
     std::map<std::size_t, std::shared_ptr<vq::db::PreparedStatement>> m_rowStatements;
     // Deletes by the key values of several sets in one statement (SQLite).
     std::optional<long> ExecuteKeyDelete(const vq::db::KeyDelete& keys,

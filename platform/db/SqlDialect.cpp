@@ -973,6 +973,79 @@ std::optional<SingleRowInsert> SplitSingleRowInsert(std::string_view sql) {
     return insert;
 }
 
+namespace {
+
+// The text split at its commas outside quotes and parentheses, each piece trimmed.
+std::vector<std::string> SplitTopLevel(std::string_view text) {
+    std::vector<std::string> pieces;
+    std::string current;
+    int depth = 0;
+    char quote = 0;
+    auto flush = [&] {
+        const std::size_t first = current.find_first_not_of(" \t\r\n");
+        const std::size_t last = current.find_last_not_of(" \t\r\n");
+        pieces.push_back(first == std::string::npos ? std::string() : current.substr(first, last - first + 1));
+        current.clear();
+    };
+    for (char c : text) {
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+        } else if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            --depth;
+        } else if (c == ',' && depth == 0) {
+            flush();
+            continue;
+        }
+        current += c;
+    }
+    flush();
+    return pieces;
+}
+
+bool HasMarkOutsideQuotes(std::string_view text) {
+    char quote = 0;
+    for (char c : text) {
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+        } else if (c == '?') {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<InsertColumns> SplitInsertColumns(const SingleRowInsert& insert) {
+    static const std::regex head(R"(^\s*insert\s+into\s+([A-Za-z_][\w.]*|"[^"]+")\s*\((.*)\)\s*values\s*$)",
+                                 std::regex::icase);
+    static const std::regex column(R"([A-Za-z_]\w*)");
+    std::smatch m;
+    if (!std::regex_match(insert.head, m, head))
+        return std::nullopt;
+    InsertColumns result;
+    result.table = m[1].str();
+    result.columns = SplitTopLevel(m[2].str());
+    result.elements = SplitTopLevel(std::string_view(insert.row).substr(1, insert.row.size() - 2));
+    if (result.columns.size() != result.elements.size())
+        return std::nullopt;
+    for (std::size_t k = 0; k < result.columns.size(); ++k) {
+        if (!std::regex_match(result.columns[k], column))
+            return std::nullopt;
+        if (result.elements[k] != "?" && HasMarkOutsideQuotes(result.elements[k]))
+            return std::nullopt;
+    }
+    return result;
+}
+
 std::optional<KeyDelete> SplitKeyDelete(std::string_view sql) {
     static const std::regex whole(R"(^\s*delete\s+from\s+([A-Za-z_][\w.]*)\s+where\s+(.*?)\s*;?\s*$)",
                                   std::regex::icase);

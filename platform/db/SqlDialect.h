@@ -80,6 +80,17 @@ struct SingleRowInsert {
 };
 std::optional<SingleRowInsert> SplitSingleRowInsert(std::string_view sql);
 
+// The parts of a SingleRowInsert that name its columns: the table, the listed columns and the
+// row's elements (trimmed, in the same order); nothing when the insert lists no columns, a
+// column is not a plain name, the counts differ or a mark stands inside a larger element. A batch can then send its rows as data
+// whose fields are named by the columns.
+struct InsertColumns {
+    std::string table;
+    std::vector<std::string> columns;
+    std::vector<std::string> elements;
+};
+std::optional<InsertColumns> SplitInsertColumns(const SingleRowInsert& insert);
+
 // "DELETE FROM t WHERE a=? AND b=?" (only columns compared with '?' marks, joined by AND) split
 // into the table and the columns in the order of their marks; nothing for any other statement.
 // A batch can then delete the rows of all its sets with one statement.

@@ -22,6 +22,9 @@ TEST_P(ImportStoreTest, BatchesStoreWhatLineByLineStatementsWould) {
     ws.Execute(
         "INSERT INTO VqkorvelTeam_detail (UpCode, Ditem, Dcode, Dname) VALUES ('a-0', 1, 'C-0-0', 'old');"
         "INSERT INTO VqkorvelTeam_detail (UpCode, Ditem, Dcode, Dname) VALUES ('KEEP', 1, 'C-0-0', 'keep');"
+        // A parent of a later batch: its line in the file is replaced, its line not in the file stays.
+        "INSERT INTO VqkorvelTeam_detail (UpCode, Ditem, Dcode, Dname) VALUES ('a-650', 5, 'c-650-2', 'old');"
+        "INSERT INTO VqkorvelTeam_detail (UpCode, Ditem, Dcode, Dname) VALUES ('A-650', 7, 'OTHER', 'other');"
         "INSERT INTO VqkorvelTeam_title (TCode, TName) VALUES ('c-0-1', 'old title')");
     RememberMatching(ws, {"父图号", "序号", "图号", "图名", "材料", "数量", "重量", "备注", "图幅"});
     // 700 parents of three lines each; every parent also lists the shared part "STD'1".
@@ -49,7 +52,10 @@ TEST_P(ImportStoreTest, BatchesStoreWhatLineByLineStatementsWould) {
     EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
 
-    EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_detail"), "2801");
+    EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_detail"), "2802");
+    EXPECT_EQ(Rows(ws, "SELECT Ditem, Dcode, Dname FROM VqkorvelTeam_detail WHERE UpCode='A-650' ORDER BY Ditem"),
+              (std::vector<std::string>{"1|C-650-0|件0", "2|C-650-1|件1", "3|C-650-2|件2", "7|OTHER|other",
+                                        "9|STD'1|标准件650"}));
     EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_title"), "2101");
     EXPECT_EQ(Rows(ws, "SELECT TName, TWeight FROM VqkorvelTeam_title WHERE TCode='std''1'"),
               (std::vector<std::string>{"标准件699|0.5"}));

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 namespace {
@@ -228,6 +229,62 @@ TEST_P(DbPreparedCommandTest, KeyDeletesOfABatchDeleteWhatEachSetWould) {
     EXPECT_EQ(ws.QueryText("SELECT Code FROM Items"), "K4");
 }
 
+// A batch without bytes (which PostgreSQL receives as one block of data) stores what single
+// statements store: text that breaks quoting or escaping, control characters, Chinese text,
+// NULLs, extreme numbers, a number into a text column, a numeric text into a number column, and
+// the row's own constants beside the marks in another column order.
+TEST_P(DbPreparedCommandTest, BatchWithoutBytesStoresWhatSingleStatementsStore) {
+    const CString insert("INSERT INTO Items (Weight, Stamp, Qty, Code, Name) VALUES (?, 'x, (y) ?', ?, ?, ?)");
+    const std::vector<Row> sets = {
+        {0.1, 1, "Q'1", "it's \"quoted\" \\ {\"a\":1} ]; DROP TABLE Items; --"},
+        {_variant_t::Null(), _variant_t::Null(), "Q2", _variant_t::Null()},
+        {-1e300, 2000000000LL, "Q3", "制表\t换行\n回车\r响铃\a"},
+        {1e-300, "7", "Q4", 12},
+        {2.0, -5, "Q5", LongText()},
+        {1.0 / 3, 0, "Q6", ""},
+    };
+    std::vector<Row> single;
+    for (Row set : sets) {
+        set[2] = CString("S") + set[2].ToString();
+        single.push_back(set);
+    }
+    _CommandPtr one = Command(insert);
+    for (const Row& set : single)
+        one->ExecuteArray({set});
+    EXPECT_EQ(Command(insert)->ExecuteArray(sets), 6);
+
+    _RecordsetPtr rs;
+    rs.CreateInstance();
+    rs->Open("SELECT Code, Name, Qty, Weight, Stamp FROM Items ORDER BY Code", conn, adOpenForwardOnly,
+             adLockReadOnly, adCmdText);
+    std::map<std::string, Row> got;
+    for (; !rs->IsEOF(); rs->MoveNext())
+        got[rs->GetCollect(0L).ToString().str()] = {rs->GetCollect(1L), rs->GetCollect(2L), rs->GetCollect(3L),
+                                                    rs->GetCollect(4L)};
+    ASSERT_EQ(got.size(), 12u);
+    for (const Row& set : sets) {
+        const std::string code = set[2].ToString().str();
+        SCOPED_TRACE(code);
+        const Row& batch = got[code];
+        const Row& alone = got["S" + code];
+        for (std::size_t c = 0; c < 4; ++c) {
+            SCOPED_TRACE(c);
+            ASSERT_EQ(batch[c].IsNull(), alone[c].IsNull());
+            if (!batch[c].IsNull()) {
+                EXPECT_EQ(batch[c].ToString(), alone[c].ToString());
+            }
+        }
+        EXPECT_EQ(batch[3].ToString(), "x, (y) ?");
+    }
+    EXPECT_EQ(got["Q'1"][0].ToString(), sets[0][3].ToString());
+    EXPECT_EQ(got["Q3"][0].ToString(), sets[2][3].ToString());
+    EXPECT_EQ(got["Q4"][1].ToLong(), 7);
+    EXPECT_EQ(got["Q4"][0].ToString(), "12");
+    EXPECT_EQ(got["Q5"][0].ToString(), LongText());
+    EXPECT_NEAR(got["Q6"][2].ToDouble(), 1.0 / 3, 1e-14); // the SQLite driver reads 15 digits
+    EXPECT_DOUBLE_EQ(got["Q3"][2].ToDouble(), -1e300);
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, DbPreparedCommandTest, vqtest::DbWorkspace::Types(),
                          vqtest::DbWorkspace::TypeName);
 
@@ -245,6 +302,22 @@ TEST(SingleRowInsert, OnlyAnInsertOfOneRowOfValuesIsSplit) {
     EXPECT_FALSE(vq::db::SplitSingleRowInsert("INSERT INTO T (a) VALUES (?) RETURNING a"));
     EXPECT_FALSE(vq::db::SplitSingleRowInsert("UPDATE T SET a = ? WHERE b IN (SELECT c FROM values_table)"));
     EXPECT_FALSE(vq::db::SplitSingleRowInsert("INSERT INTO values_list (a) SELECT 'VALUES (?)'"));
+}
+
+// Which inserts name a column for each of their marks.
+TEST(SingleRowInsert, ColumnsAreMatchedToPlainMarksOnly) {
+    auto columns = vq::db::SplitInsertColumns(
+        *vq::db::SplitSingleRowInsert("INSERT INTO T_1 (a, B_2 , c, d) VALUES (?, 'x, (y) ?', f(1, 2), ? )"));
+    ASSERT_TRUE(columns);
+    EXPECT_EQ(columns->table, "T_1");
+    EXPECT_EQ(columns->columns, (std::vector<std::string>{"a", "B_2", "c", "d"}));
+    EXPECT_EQ(columns->elements, (std::vector<std::string>{"?", "'x, (y) ?'", "f(1, 2)", "?"}));
+    auto split = [](const char* sql) { return vq::db::SplitInsertColumns(*vq::db::SplitSingleRowInsert(sql)); };
+    EXPECT_FALSE(split("INSERT INTO T VALUES (?, ?)"));
+    EXPECT_FALSE(split("INSERT INTO T (a, b) VALUES (?)"));
+    EXPECT_FALSE(split("INSERT INTO T (a) VALUES (?, ?)"));
+    EXPECT_FALSE(split("INSERT INTO T (a, b) VALUES (?, upper(?))"));
+    EXPECT_FALSE(split("INSERT INTO T (a, \"b c\") VALUES (?, ?)"));
 }
 
 // Which statements a batch may run as one delete by the key values of all its sets.
