@@ -904,6 +904,38 @@ bool IsSingleIdentifier(std::string_view text) {
     return !std::isdigit(static_cast<unsigned char>(t[0]));
 }
 
+namespace {
+
+// Follows a statement's quotes and parentheses one character at a time.
+class QuoteTracker {
+public:
+    // True when the character stands outside quotes (a quote character itself is inside); a
+    // parenthesis outside quotes changes the depth before it returns.
+    bool Outside(char c) {
+        if (m_quote) {
+            if (c == m_quote)
+                m_quote = 0;
+            return false;
+        }
+        if (c == '\'' || c == '"') {
+            m_quote = c;
+            return false;
+        }
+        if (c == '(')
+            ++m_depth;
+        else if (c == ')')
+            --m_depth;
+        return true;
+    }
+    int Depth() const { return m_depth; }
+
+private:
+    char m_quote = 0;
+    int m_depth = 0;
+};
+
+} // namespace
+
 std::optional<SingleRowInsert> SplitSingleRowInsert(std::string_view sql) {
     auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
     auto wordAt = [&](std::size_t i, std::string_view word) {
@@ -922,46 +954,26 @@ std::optional<SingleRowInsert> SplitSingleRowInsert(std::string_view sql) {
         return std::nullopt;
     // The VALUES keyword outside quotes and parentheses, then one parenthesised row to the end.
     std::size_t values = std::string_view::npos;
-    int depth = 0;
-    char quote = 0;
-    for (std::size_t i = start; i < sql.size(); ++i) {
-        const char c = sql[i];
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-        } else if (c == '\'' || c == '"') {
-            quote = c;
-        } else if (c == '(') {
-            ++depth;
-        } else if (c == ')') {
-            --depth;
-        } else if (depth == 0 && values == std::string_view::npos && wordAt(i, "values")) {
+    QuoteTracker outer;
+    for (std::size_t i = start; i < sql.size(); ++i)
+        if (outer.Outside(sql[i]) && outer.Depth() == 0 && values == std::string_view::npos && wordAt(i, "values"))
             values = i;
-        }
-    }
     if (values == std::string_view::npos)
         return std::nullopt;
     std::size_t open = sql.find_first_not_of(" \t\r\n", values + 6);
     if (open == std::string_view::npos || sql[open] != '(')
         return std::nullopt;
     SingleRowInsert insert;
-    depth = 0;
-    quote = 0;
+    QuoteTracker row;
     std::size_t close = std::string_view::npos;
     for (std::size_t i = open; i < sql.size() && close == std::string_view::npos; ++i) {
         const char c = sql[i];
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-        } else if (c == '\'' || c == '"') {
-            quote = c;
-        } else if (c == '(') {
-            ++depth;
-        } else if (c == ')' && --depth == 0) {
+        if (!row.Outside(c))
+            continue;
+        if (c == ')' && row.Depth() == 0)
             close = i;
-        } else if (c == '?') {
+        else if (c == '?')
             ++insert.marks;
-        }
     }
     if (close == std::string_view::npos)
         return std::nullopt;
@@ -979,8 +991,7 @@ namespace {
 std::vector<std::string> SplitTopLevel(std::string_view text) {
     std::vector<std::string> pieces;
     std::string current;
-    int depth = 0;
-    char quote = 0;
+    QuoteTracker tracker;
     auto flush = [&] {
         const std::size_t first = current.find_first_not_of(" \t\r\n");
         const std::size_t last = current.find_last_not_of(" \t\r\n");
@@ -988,16 +999,7 @@ std::vector<std::string> SplitTopLevel(std::string_view text) {
         current.clear();
     };
     for (char c : text) {
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-        } else if (c == '\'' || c == '"') {
-            quote = c;
-        } else if (c == '(') {
-            ++depth;
-        } else if (c == ')') {
-            --depth;
-        } else if (c == ',' && depth == 0) {
+        if (tracker.Outside(c) && c == ',' && tracker.Depth() == 0) {
             flush();
             continue;
         }
@@ -1008,17 +1010,10 @@ std::vector<std::string> SplitTopLevel(std::string_view text) {
 }
 
 bool HasMarkOutsideQuotes(std::string_view text) {
-    char quote = 0;
-    for (char c : text) {
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-        } else if (c == '\'' || c == '"') {
-            quote = c;
-        } else if (c == '?') {
+    QuoteTracker tracker;
+    for (char c : text)
+        if (tracker.Outside(c) && c == '?')
             return true;
-        }
-    }
     return false;
 }
 
