@@ -5,6 +5,7 @@
 #pragma once
 
 #include "controls/SortListCtrl.h"
+#include "controls/ViewerWindowSize.h"
 #include "controls/SysImageList.h"
 #include "platform/base/Collections.h"
 #include "platform/com/DrawingViewer.h"
@@ -68,6 +69,6 @@ private:
     int m_nLabelSelected = -1;
     CString m_strDocType;
     CString m_strFetched;
-    int m_nLastWidth = 0, m_nLastHeight = 0, m_nInitWidth = 0, m_nInitHeight = 0;
+    CViewerWindowSize m_size;
     CPtrArray m_arrRows; // CItemText records behind the label rows
 };

@@ -137,10 +137,7 @@ BOOL CECOChangeLableMaintainDlg::OnInitDialog() {
                 GetDlgItem(id)->EnableWindow(TRUE);
         SetDlgItemText(kModifyId, "属性...");
     }
-    CRect rect;
-    GetWindowRect(&rect);
-    m_nLastWidth = m_nInitWidth = rect.Width();
-    m_nLastHeight = m_nInitHeight = rect.Height();
+    m_size.Start(*this);
     return TRUE;
 }
 
@@ -353,32 +350,16 @@ void CECOChangeLableMaintainDlg::OnViewerMouseDown(short button, short, double x
 
 void CECOChangeLableMaintainDlg::OnSize(UINT type, int cx, int cy) {
     CDialog::OnSize(type, cx, cy);
-    if (m_nInitWidth == 0 || !m_viewer.GetSafeHwnd())
+    int dx = 0, dy = 0;
+    if (!m_viewer.GetSafeHwnd() || !m_size.Follow(*this, dx, dy))
         return;
-    CRect rect;
-    GetWindowRect(&rect);
-    if (rect.Width() < m_nInitWidth && rect.Height() < m_nInitHeight)
-        return;
-    const int dx = rect.Width() - m_nLastWidth, dy = rect.Height() - m_nLastHeight;
     // A view that lays the window out (the Qt view) has already placed the controls.
     if (!m_viewer.GetViewData()) {
-        for (int id : {static_cast<int>(IDCANCEL), kAddId, kModifyId, kDeleteId, kCheckId, kGroupId,
-                       kNumberId, kDocTypeId}) {
-            CWnd* control = GetDlgItem(id);
-            CRect place = control->GetRectInParent();
-            place.OffsetRect(dx, 0);
-            control->MoveWindow(&place);
-        }
-        CRect place = m_viewer.GetRectInParent();
-        place.right += dx;
-        place.bottom += dy;
-        m_viewer.MoveWindow(&place);
-        place = m_listLabels.GetRectInParent();
-        place.right += dx;
-        m_listLabels.MoveWindow(&place);
+        OffsetControls(*this, {IDCANCEL, kAddId, kModifyId, kDeleteId, kCheckId, kGroupId, kNumberId, kDocTypeId},
+                       dx, 0);
+        MoveEdges(m_viewer, 0, 0, dx, dy);
+        MoveEdges(m_listLabels, 0, 0, dx, 0);
     }
-    m_nLastWidth = rect.Width();
-    m_nLastHeight = rect.Height();
     m_viewer.UpdateView();
     Invalidate();
 }

@@ -10,6 +10,7 @@
 
 #include "changeorders/ECODocumentDrawing.h"
 #include "controls/SortListCtrl.h"
+#include "controls/ViewerWindowSize.h"
 #include "platform/base/Collections.h"
 #include "platform/com/DrawingViewer.h"
 #include "platform/db/Ado.h"
@@ -84,6 +85,6 @@ private:
     CString m_strOrderState;
     CString m_strOrderSaveUser;
     CString m_strFetched;
-    int m_nLastWidth = 0, m_nLastHeight = 0, m_nInitWidth = 0, m_nInitHeight = 0;
+    CViewerWindowSize m_size;
     CPtrArray m_arrRows; // CItemText records behind the rows
 };

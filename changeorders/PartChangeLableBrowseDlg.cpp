@@ -153,10 +153,7 @@ BOOL CPartChangeLableBrowseDlg::OnInitDialog() {
         FetchDrawing(kUpper, m_strCurrentRev);
         progress.SetPos(10);
     }
-    CRect rect;
-    GetWindowRect(&rect);
-    m_nLastWidth = m_nInitWidth = rect.Width();
-    m_nLastHeight = m_nInitHeight = rect.Height();
+    m_size.Start(*this);
     return TRUE;
 }
 
@@ -306,35 +303,19 @@ void CPartChangeLableBrowseDlg::OnLowerViewerMouseDown(short button, short, doub
 
 void CPartChangeLableBrowseDlg::OnSize(UINT type, int cx, int cy) {
     CDialog::OnSize(type, cx, cy);
-    if (m_nInitWidth == 0 || !m_viewerUpper.GetSafeHwnd())
+    int dx = 0, dy = 0;
+    if (!m_viewerUpper.GetSafeHwnd() || !m_size.Follow(*this, dx, dy))
         return;
-    CRect rect;
-    GetWindowRect(&rect);
-    if (rect.Width() < m_nInitWidth && rect.Height() < m_nInitHeight)
-        return;
-    const int dx = rect.Width() - m_nLastWidth, dy = rect.Height() - m_nLastHeight;
     const int half = dy / 2;
     // A view that lays the window out (the Qt view) has already placed the controls.
     if (!m_viewerUpper.GetViewData()) {
-        for (int id : {static_cast<int>(IDCANCEL), kRevBrowseId, kCurrentRevId, kUpperPropId, kLowerPropId,
-                       kUpperListId, kLowerListId, kAssociateId, kCompareRevId, kPickRevId}) {
-            CWnd* control = GetDlgItem(id);
-            CRect place = control->GetRectInParent();
-            place.OffsetRect(dx, 0);
-            control->MoveWindow(&place);
-        }
-        CRect upper = m_viewerUpper.GetRectInParent();
-        upper.right += dx;
-        upper.bottom += half;
-        m_viewerUpper.MoveWindow(&upper);
-        CRect lower = m_viewerLower.GetRectInParent();
-        lower.right += dx;
-        lower.top += half;
-        lower.bottom += dy;
-        m_viewerLower.MoveWindow(&lower);
+        OffsetControls(*this,
+                       {IDCANCEL, kRevBrowseId, kCurrentRevId, kUpperPropId, kLowerPropId, kUpperListId, kLowerListId,
+                        kAssociateId, kCompareRevId, kPickRevId},
+                       dx, 0);
+        MoveEdges(m_viewerUpper, 0, 0, dx, half);
+        MoveEdges(m_viewerLower, 0, half, dx, dy);
     }
-    m_nLastWidth = rect.Width();
-    m_nLastHeight = rect.Height();
     m_viewerUpper.UpdateView();
     m_viewerLower.UpdateView();
     Invalidate();

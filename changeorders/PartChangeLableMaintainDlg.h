@@ -7,6 +7,7 @@
 
 #include "changeorders/PartDrawingSource.h"
 #include "controls/SortListCtrl.h"
+#include "controls/ViewerWindowSize.h"
 #include "platform/base/Collections.h"
 #include "platform/com/DrawingViewer.h"
 #include "platform/db/Ado.h"
@@ -77,6 +78,6 @@ private:
     CPartDrawingSource m_drawing;
     CString m_strFetched;
     int m_nCurRow = -1;
-    int m_nLastWidth = 0, m_nLastHeight = 0, m_nInitWidth = 0, m_nInitHeight = 0;
+    CViewerWindowSize m_size;
     CPtrArray m_arrRows; // CItemText records behind the rows
 };

@@ -230,10 +230,7 @@ int CDesignDocAuditDlg::LoadReview() {
     if (!m_bAssistAudit && !PrepareDecision())
         DisableDecision();
 
-    CRect rect;
-    GetWindowRect(&rect);
-    m_nCurWidth = m_nMinWidth = rect.Width();
-    m_nCurHeight = m_nMinHeight = rect.Height();
+    m_size.Start(*this);
     return 1;
 }
 
@@ -638,45 +635,22 @@ void CDesignDocAuditDlg::PostNcDestroy() {
 
 void CDesignDocAuditDlg::OnSize(UINT type, int cx, int cy) {
     CDialog::OnSize(type, cx, cy);
-    if (!m_VoloViewer.GetSafeHwnd() || m_nCurWidth < 1 || m_nCurHeight < 1)
+    int dx = 0, dy = 0;
+    if (!m_VoloViewer.GetSafeHwnd() || !m_size.Follow(*this, dx, dy))
         return;
-    CRect window;
-    GetWindowRect(&window);
-    if (window.Width() < m_nMinWidth && window.Height() < m_nMinHeight)
-        return;
-    const int dx = window.Width() - m_nCurWidth;
-    const int dy = window.Height() - m_nCurHeight;
     // A view that lays the window out (the Qt view) has already placed the controls.
     if (!m_VoloViewer.GetViewData()) {
-        for (int id :
-             {IDOK, IDCANCEL, kRemarkupId, kPropertyId, kFlowId, kResultGroupId, kPassId, kFailId, kLaterId,
-              kReassignId, kDrawingLabelId, kDotsId, kDrawingNoId, kBrowseDrawingId, kChangeOrderId}) {
-            if (CWnd* control = GetDlgItem(id)) {
-                CRect r = control->GetRectInParent();
-                r.OffsetRect(dx, 0);
-                control->MoveWindow(&r);
-            }
-        }
-        CRect viewer = m_VoloViewer.GetRectInParent();
-        viewer.right += dx;
-        viewer.bottom += dy;
-        m_VoloViewer.MoveWindow(&viewer);
+        OffsetControls(*this,
+                       {IDOK, IDCANCEL, kRemarkupId, kPropertyId, kFlowId, kResultGroupId, kPassId, kFailId, kLaterId,
+                        kReassignId, kDrawingLabelId, kDotsId, kDrawingNoId, kBrowseDrawingId, kChangeOrderId},
+                       dx, 0);
+        MoveEdges(m_VoloViewer, 0, 0, dx, dy);
         if (m_AutoVueViewer.GetSafeHwnd())
-            m_AutoVueViewer.MoveWindow(&viewer);
-        if (CWnd* label = GetDlgItem(kOpinionLabelId)) {
-            CRect r = label->GetRectInParent();
-            r.OffsetRect(0, dy);
-            label->MoveWindow(&r);
-        }
-        if (CWnd* opinion = GetDlgItem(kOpinionId)) {
-            CRect r = opinion->GetRectInParent();
-            r.OffsetRect(0, dy);
-            r.right += dx;
-            opinion->MoveWindow(&r);
-        }
+            m_AutoVueViewer.MoveWindow(&m_VoloViewer.GetRectInParent());
+        OffsetControls(*this, {kOpinionLabelId}, 0, dy);
+        if (CWnd* opinion = GetDlgItem(kOpinionId))
+            MoveEdges(*opinion, 0, dy, dx, dy);
     }
-    m_nCurWidth = window.Width();
-    m_nCurHeight = window.Height();
     m_VoloViewer.UpdateView();
 }
 

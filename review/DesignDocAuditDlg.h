@@ -14,6 +14,7 @@
 // hold over after the question keeps it, and the first then leaves the row alone.
 #pragma once
 
+#include "controls/ViewerWindowSize.h"
 #include "platform/com/DrawingViewer.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
@@ -92,10 +93,7 @@ public:
     CString m_strDesignFile; // where the design file was downloaded
     CString m_strMarkupFile; // where stored markup was downloaded
     CStringArray m_arrTempFiles;
-    int m_nCurWidth = 0;
-    int m_nCurHeight = 0;
-    int m_nMinWidth = 0;
-    int m_nMinHeight = 0;
+    CViewerWindowSize m_size;
     CAutoVueX m_AutoVueViewer;
     int m_bLoaded = 0;
     int m_bWorkingCleared = 0;
