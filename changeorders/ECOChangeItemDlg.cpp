@@ -5,6 +5,7 @@
 #include "changeorders/ECOChangeNotice.h"
 #include "changeorders/ECOConfigure.h"
 #include "changeorders/ECONumbering.h"
+#include "changeorders/NoticeNumberButton.h"
 #include "changeorders/ECOPublisher.h"
 #include "changeorders/SelectDeptDlg.h"
 #include "changeorders/SelectModifyItemDlg.h"
@@ -17,8 +18,6 @@
 #include "parts/MultiPartSelectDlg.h"
 #include "parts/PartRevisionTreeDlg.h"
 #include "parts/PartSelectDlg.h"
-#include "parts/ProductInfoSelectDlg.h"
-#include "parts/ProductSelectDlg.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
 #include "platform/base/WaitCursor.h"
@@ -293,35 +292,15 @@ LRESULT CECOChangeItemDlg::OnClearBrowse(WPARAM, LPARAM) {
 
 void CECOChangeItemDlg::OnApplyNumber() {
     UpdateData(TRUE);
-    if (m_bByProductClass) {
-        CProductInfoSelectDlg dlg;
-        dlg.m_strCode = m_strProductCode;
-        if (dlg.DoModal() != IDOK)
-            return;
-        m_strProductCode = dlg.m_strCode;
-        m_strProductName = dlg.m_strName;
-        m_strProductStyle = dlg.m_strStyle;
-    } else {
-        CProductSelectDlg dlg;
-        dlg.m_nMode = 0;
-        dlg.m_strCode = m_strProductCode;
-        dlg.m_strStyle.Empty();
-        if (dlg.DoModal() != IDOK)
-            return;
-        m_strProductCode = dlg.m_strCode;
-        m_strProductName = dlg.m_strName;
-        m_strProductStyle = dlg.m_strStyle;
-    }
-    CECONumbering numbering;
-    numbering.m_strGroup = kChangeNoticeGroup;
-    numbering.m_nNoWidth = m_nNoWidth;
-    numbering.m_strNoSeparator = m_strNoSeparator;
-    numbering.m_nNoMode = m_nNoMode;
-    numbering.m_strProductStyle = m_strProductStyle;
-    numbering.m_strSaveUser = m_strSaveUser;
-    numbering.m_strSaveDate = m_strSaveDate;
-    // The numbering shows its own messages; a failed request keeps the number as it was.
-    numbering.ApplyNumber(m_strECONo);
+    NoticeProduct product{m_strProductCode, m_strProductName, m_strProductStyle};
+    if (!PickProductAndApplyNumber(
+            m_bByProductClass,
+            {kChangeNoticeGroup, m_nNoWidth, m_strNoSeparator, m_nNoMode, m_strSaveUser, m_strSaveDate}, product,
+            m_strECONo))
+        return;
+    m_strProductCode = product.code;
+    m_strProductName = product.name;
+    m_strProductStyle = product.style;
     m_docs.m_strECONo = m_strECONo;
     UpdateData(FALSE);
 }

@@ -2,6 +2,7 @@
 
 #include "changeorders/ECOConfigure.h"
 #include "changeorders/ECONumbering.h"
+#include "changeorders/NoticeNumberButton.h"
 #include "changeorders/SelectDeptDlg.h"
 #include "controls/ListHelpers.h"
 #include "core/ComError.h"
@@ -11,8 +12,6 @@
 #include "parts/MultiPartSelectDlg.h"
 #include "parts/PartBorrowQueryDlg.h"
 #include "parts/PartSelectDlg.h"
-#include "parts/ProductInfoSelectDlg.h"
-#include "parts/ProductSelectDlg.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
 #include "platform/base/WaitCursor.h"
@@ -362,35 +361,13 @@ LRESULT CECOModifyItemDlg::OnClearBrowse(WPARAM, LPARAM) {
 
 void CECOModifyItemDlg::OnApplyNumber() {
     UpdateData(TRUE);
-    CString model;
-    if (m_bByProductClass) {
-        CProductInfoSelectDlg dlg;
-        dlg.m_strCode = m_strProduct;
-        if (dlg.DoModal() != IDOK)
-            return;
-        m_strProduct = dlg.m_strCode;
-        model = dlg.m_strStyle;
-    } else {
-        CProductSelectDlg dlg;
-        dlg.m_nMode = 0;
-        dlg.m_strCode = m_strProduct;
-        dlg.m_strStyle.Empty();
-        if (dlg.DoModal() != IDOK)
-            return;
-        m_strProduct = dlg.m_strCode;
-        model = dlg.m_strStyle;
-    }
-    CECONumbering numbering;
-    numbering.m_strGroup = kModifyNoticeGroup;
-    numbering.m_nNoWidth = m_nNoWidth;
-    numbering.m_strNoSeparator = m_strNoSeparator;
-    numbering.m_nNoMode = m_nNoMode;
-    numbering.m_strProductStyle = model;
-    numbering.m_strSaveUser = m_strSaveUser;
-    numbering.m_strSaveDate = m_strSaveDate;
-    // The numbering shows its own messages ("申请编号未成功..." included); nothing more is said
-    // here, so no second box with an empty number follows a failed request.
-    numbering.ApplyNumber(m_strECONo);
+    NoticeProduct product{m_strProduct, CString(), CString()};
+    if (!PickProductAndApplyNumber(
+            m_bByProductClass,
+            {kModifyNoticeGroup, m_nNoWidth, m_strNoSeparator, m_nNoMode, m_strSaveUser, m_strSaveDate}, product,
+            m_strECONo))
+        return;
+    m_strProduct = product.code;
     m_docs.m_strECONo = m_strECONo;
     UpdateData(FALSE);
 }

@@ -4,6 +4,7 @@
 #include "changeorders/ECOModifyItemDlg.h"
 #include "changeorders/SelectModifyItemDlg.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/Time.h"
 #include "platform/ui/Edit.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
@@ -161,6 +162,42 @@ TEST_P(ModifyNoticeTest, CompilerStoresANewNoticeWithItsDrawings) {
     EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM ECOModifyManage WHERE ECONo='MN-9'"), "1");
     EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM ECOModifyPart WHERE ECONo='MN-9'"), "1");
     EXPECT_EQ(ws.QueryText("SELECT AffectNo FROM ECOModifyManage WHERE ECONo='MN-9'"), "SC-9");
+}
+
+// The number button: a cancelled product pick changes nothing; a picked product's model gives
+// the series of the reserved number.
+TEST_P(ModifyNoticeTest, TheNumberButtonNumbersByTheModelOfThePickedProduct) {
+    ws.Execute("UPDATE ECOConfigure SET ConfigureValue='1' WHERE ConfigureGroup='修改单' AND "
+               "ConfigureType='编号方式';"
+               "UPDATE ECOConfigure SET ConfigureValue='3' WHERE ConfigureGroup='修改单' AND "
+               "ConfigureType='编号宽度';"
+               "INSERT INTO Product (ProductDwgCode, ProductName, ProductStyle) VALUES ('JX-0', '减速机', 'JX')");
+    ws.WriteSetting("选择产品", "按产品大类", "0");
+    const CString number = "JX-" + CTime::GetCurrentTime().Format("%Y") + "-001";
+    Form form;
+    vq::ScriptedUser user;
+    user.Dialog("修改通知单 - 改蓝图")
+        .Click(Form::kNumberButtonId)
+        .DialogContaining("选择产品")
+        .Click(IDCANCEL)
+        .Dialog("修改通知单 - 改蓝图")
+        .Do([this](CDialog& d) {
+            EXPECT_EQ(Text(d, Form::kNumberId), "");
+            EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM ECOSerialNo"), "0");
+        })
+        .Click(Form::kNumberButtonId)
+        .DialogContaining("选择产品")
+        .Select(1003, "JX-0")
+        .Click(1236)
+        .Dialog("修改通知单 - 改蓝图")
+        .Do([this, number](CDialog& d) {
+            EXPECT_EQ(Text(d, Form::kNumberId), number);
+            EXPECT_EQ(ws.QueryText("SELECT ECOGroup FROM ECOSerialNo WHERE ECONo='" + number + "'"), "修改单");
+        })
+        .Click("取消")
+        .AnyMessage(IDNO);
+    EXPECT_EQ(form.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
 }
 
 TEST_P(ModifyNoticeTest, AnotherUsersNoticeInChangeStateIsReadOnly) {
