@@ -2,6 +2,7 @@
 
 #include "controls/ProgressWnd.h"
 #include "core/ComError.h"
+#include "core/IndexPlans.h"
 #include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/PartBrowseDlg.h"
@@ -205,6 +206,7 @@ bool CPartBorrowQueryDlg::ReadUpwardLines(CProgressWnd& progress) {
         seen.insert(Upper(start));
     }
     progress.SetRange(0, 100);
+    const CIndexPlanScope byIndex(m_pConnection); // each level is a list of codes
     for (int depth = 1; !level.empty(); ++depth) {
         progress.SetText((CString("正在读取第 %d 层上级部件 (%d 个)......") + kStopHint).c_str(), depth,
                          static_cast<int>(level.size()));

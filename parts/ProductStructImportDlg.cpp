@@ -4,6 +4,7 @@
 #include "controls/ProgressWnd.h"
 #include "core/ComError.h"
 #include "core/FileInfo.h"
+#include "core/IndexPlans.h"
 #include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/ParentDwgDlg.h"
@@ -838,19 +839,11 @@ void CProductStructImportDlg::Store() {
     AfxMessageBox(text);
 }
 
-// PostgreSQL plans each statement from the tables' statistics, and those lag behind a store that
-// fills a table that was empty or small: a delete by a list of codes would then be planned as a
-// read of the whole table, for every list. The store's statements find their rows by code, so
-// while it runs the planner is told to use the indexes (its first transaction sets it for the
-// session; a store that ends in a rollback takes it back with it).
+// The store's statements find their rows by lists of codes: while it runs the session plans by
+// index (its first transaction sets it; a store that ends in a rollback takes it back with it).
 void CProductStructImportDlg::PlanByIndex(bool on) {
-    if (!m_bBoundStore || !m_pConnection || m_pConnection->GetEngine() != vq::db::Engine::PostgreSQL)
-        return;
-    try {
-        m_pConnection->Execute(on ? "SET enable_seqscan = off" : "RESET enable_seqscan");
-    } catch (_com_error&) {
-        // Only slower; a connection that failed is reported by the store's own statements.
-    }
+    if (m_bBoundStore)
+        PlanReadsByIndex(m_pConnection, on);
 }
 
 void CProductStructImportDlg::BeginStore() {
