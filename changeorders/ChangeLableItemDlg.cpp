@@ -3,6 +3,7 @@
 #include "controls/SpecialCharDlg.h"
 #include "controls/UserBrowseDlg.h"
 #include "core/ComError.h"
+#include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
@@ -10,6 +11,7 @@
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Edit.h"
+#include "platform/ui/ListCtrl.h"
 
 #include <cstdlib>
 
@@ -256,4 +258,18 @@ void CChangeLableItemDlg::OnBrowseChanger() {
     if (dlg.DoModal() == IDOK)
         m_strChanger = dlg.m_strUserName;
     UpdateData(FALSE);
+}
+
+void ShowLabelRow(CListCtrl& list, int row, const CChangeLableItemDlg& item, CPtrArray& records) {
+    if (row < 0 || row >= list.GetItemCount())
+        return;
+    const CString texts[] = {item.m_strChangeLabel, item.m_strChangeArea, item.m_strChangeCount,
+                             item.m_strFileSerial,  item.m_strChanger,    item.m_strChangeDate};
+    auto* record = new CItemText;
+    records.Add(record);
+    for (int c = 0; c < 6; ++c) {
+        list.SetItemText(row, c, texts[c]);
+        record->SetField(c, texts[c]);
+    }
+    list.SetItemData(row, reinterpret_cast<DWORD_PTR>(record));
 }

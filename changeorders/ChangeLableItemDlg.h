@@ -22,6 +22,7 @@
 // (unless m_bEditOverride is set). OK writes at once; Cancel never writes.
 #pragma once
 
+#include "platform/base/Collections.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
 
@@ -108,3 +109,10 @@ private:
     int m_nDatabaseType = 0;
     CString m_strOldLabel; // the mark when the dialog opened; the key of the row an update writes
 };
+
+class CListCtrl;
+
+// Shows a label as the item dialog left it in row `row` of a label list (label, area, count, file
+// serial, changer, date) and keeps a CItemText record of the row's texts in `records` as the
+// row's item data (for sorting).
+void ShowLabelRow(CListCtrl& list, int row, const CChangeLableItemDlg& item, CPtrArray& records);

@@ -1,8 +1,7 @@
 #include "changeorders/ECOAuditResultDlg.h"
 
-#include "changeorders/ECOChangeItemDlg.h"
+#include "changeorders/NoticeFormView.h"
 #include "changeorders/ECOConfigure.h"
-#include "changeorders/ECOModifyItemDlg.h"
 #include "changeorders/ECONextAuditTaskDlg.h"
 #include "core/ComError.h"
 #include "core/Settings.h"
@@ -174,19 +173,7 @@ void CECOAuditResultDlg::OnAuditFlow() {
 }
 
 void CECOAuditResultDlg::OnOrderProperties() {
-    if (IsModifyNotice(m_strECOGroup)) {
-        CECOModifyItemDlg dlg;
-        dlg.m_strECONo = m_strECONo;
-        dlg.m_bNewItem = 0;
-        dlg.m_bReadOnly = 1;
-        dlg.DoModal();
-    } else {
-        CECOChangeItemDlg dlg;
-        dlg.m_strECONo = m_strECONo;
-        dlg.m_bNewItem = 0;
-        dlg.m_bReadOnly = 1;
-        dlg.DoModal();
-    }
+    ShowNoticeReadOnly(m_strECOGroup, m_strECONo);
 }
 
 void CECOAuditResultDlg::OnAssistAudit() {

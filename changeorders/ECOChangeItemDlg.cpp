@@ -5,7 +5,7 @@
 #include "changeorders/ECOChangeNotice.h"
 #include "changeorders/ECOConfigure.h"
 #include "changeorders/ECONumbering.h"
-#include "changeorders/NoticeNumberButton.h"
+#include "changeorders/NoticeFormNumbering.h"
 #include "changeorders/ECOPublisher.h"
 #include "changeorders/SelectDeptDlg.h"
 #include "changeorders/SelectModifyItemDlg.h"
@@ -85,10 +85,6 @@ vq::DialogTemplate MakeTemplate() {
 
 const vq::DialogTemplate kChangeItemTemplate = MakeTemplate();
 const vq::TemplateRegistration kChangeItemRegistration(CECOChangeItemDlg::IDD, kChangeItemTemplate);
-
-bool HasReview(int reviewMode) {
-    return reviewMode == kReviewByGroup || reviewMode == kReviewPerOrder;
-}
 
 } // namespace
 
@@ -243,35 +239,16 @@ void CECOChangeItemDlg::LoadConfigure() {
 
 void CECOChangeItemDlg::ReservePersonalNumber() {
     GetDlgItem(kNumberButtonId)->EnableWindow(FALSE);
-    CECONumbering numbering;
-    numbering.m_strGroup = kChangeNoticeGroup;
-    numbering.m_nNoWidth = m_nNoWidth;
-    numbering.m_strNoSeparator = m_strNoSeparator;
-    numbering.m_nNoMode = m_nNoMode;
-    numbering.m_strPersonalCode = m_strPersonalCode;
-    numbering.m_strSaveUser = m_strSaveUser;
-    numbering.m_strSaveDate = m_strSaveDate;
-    m_strECONo = numbering.ApplyPersonalNumber();
+    m_strECONo = ApplyPersonalNoticeNumber(
+        {kChangeNoticeGroup, m_nNoWidth, m_strNoSeparator, m_nNoMode, m_strSaveUser, m_strSaveDate},
+        m_strPersonalCode);
     m_docs.m_strECONo = m_strECONo;
     UpdateData(FALSE);
 }
 
 void CECOChangeItemDlg::CheckAuditConfigure() {
-    if (!HasReview(m_nReviewMode))
-        return;
-    bool consistent = true;
-    if (m_strCfgAuditingModel.IsEmpty()) {
-        AfxMessageBox("更改单设定为有评审流程，但无设定的流程模板，不能进行...");
-        consistent = false;
-    } else if (theApp.GetSqlInt("SELECT count(*) FROM AuditingManage WHERE AuditingModel='" +
-                                SqlQuote(m_strCfgAuditingModel) + "'") < 1) {
-        AfxMessageBox("无评审流程模板：" + m_strCfgAuditingModel + " 的定制信息...");
-        consistent = false;
-    }
-    if (!consistent) {
-        AfxMessageBox("评审配置不一致，不能进行更改单注册...");
+    if (!ReviewConfigureConsistent(kChangeNoticeGroup, m_nReviewMode, m_strCfgAuditingModel))
         GetDlgItem(IDOK)->EnableWindow(FALSE);
-    }
 }
 
 void CECOChangeItemDlg::MakeReadOnly() {

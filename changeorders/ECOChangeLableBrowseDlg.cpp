@@ -212,16 +212,7 @@ void CECOChangeLableBrowseDlg::LoadLabels() {
         _RecordsetPtr rs;
         rs.CreateInstance();
         rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        for (; !rs->IsEOF(); rs->MoveNext()) {
-            auto* record = new CItemText;
-            for (long f = 0; f < kLabelColumns; ++f)
-                record->SetField(static_cast<int>(f), VariantToString(rs->GetCollect(f)));
-            const int row = m_listLabels.InsertItem(m_listLabels.GetItemCount(), record->GetField(0), 0);
-            for (int c = 1; c < kLabelColumns; ++c)
-                m_listLabels.SetItemText(row, c, record->GetField(c));
-            m_listLabels.SetItemData(row, reinterpret_cast<DWORD_PTR>(record));
-            m_arrRows.Add(record);
-        }
+        AppendItemTextRows(m_listLabels, rs, kLabelColumns, m_arrRows);
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {

@@ -185,16 +185,7 @@ void CECOChangeLableMaintainDlg::LoadLabels() {
         _RecordsetPtr rs;
         rs.CreateInstance();
         rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        for (; !rs->IsEOF(); rs->MoveNext()) {
-            auto* record = new CItemText;
-            for (long f = 0; f < kColumns; ++f)
-                record->SetField(static_cast<int>(f), VariantToString(rs->GetCollect(f)));
-            const int row = m_listLabels.InsertItem(m_listLabels.GetItemCount(), record->GetField(0), 0);
-            for (int c = 1; c < kColumns; ++c)
-                m_listLabels.SetItemText(row, c, record->GetField(c));
-            m_listLabels.SetItemData(row, reinterpret_cast<DWORD_PTR>(record));
-            m_arrRows.Add(record);
-        }
+        AppendItemTextRows(m_listLabels, rs, kColumns, m_arrRows);
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
@@ -225,26 +216,6 @@ int CECOChangeLableMaintainDlg::ShowLabelArea(int row) {
     return 1;
 }
 
-void CECOChangeLableMaintainDlg::StoreListRow(int row) {
-    if (row < 0 || row >= m_listLabels.GetItemCount())
-        return;
-    auto* record = new CItemText;
-    for (int c = 0; c < kColumns; ++c)
-        record->SetField(c, m_listLabels.GetItemText(row, c));
-    m_arrRows.Add(record);
-    m_listLabels.SetItemData(row, reinterpret_cast<DWORD_PTR>(record));
-}
-
-void CECOChangeLableMaintainDlg::SetRowTexts(int row, const CChangeLableItemDlg& item) {
-    m_listLabels.SetItemText(row, 0, item.m_strChangeLabel);
-    m_listLabels.SetItemText(row, 1, item.m_strChangeArea);
-    m_listLabels.SetItemText(row, 2, item.m_strChangeCount);
-    m_listLabels.SetItemText(row, 3, item.m_strFileSerial);
-    m_listLabels.SetItemText(row, 4, item.m_strChanger);
-    m_listLabels.SetItemText(row, 5, item.m_strChangeDate);
-    StoreListRow(row);
-}
-
 void CECOChangeLableMaintainDlg::OnAddLabel() {
     CECOChangeLableItemDlg item;
     m_viewer.GetViewExtents(item.m_dLeftX, item.m_dLeftY, item.m_dRightX, item.m_dRightY);
@@ -256,7 +227,7 @@ void CECOChangeLableMaintainDlg::OnAddLabel() {
     if (item.DoModal() != IDOK)
         return;
     const int row = m_listLabels.InsertItem(m_listLabels.GetItemCount(), item.m_strChangeLabel, 0);
-    SetRowTexts(row, item);
+    ShowLabelRow(m_listLabels, row, item, m_arrRows);
     if (row == 0 && (!m_bReadOnly || m_bEditOverride)) {
         GetDlgItem(kModifyId)->EnableWindow(TRUE);
         GetDlgItem(kDeleteId)->EnableWindow(TRUE);
@@ -284,7 +255,7 @@ void CECOChangeLableMaintainDlg::OnModifyLabel() {
     item.m_bEditOverride = m_bEditOverride;
     if (item.DoModal() != IDOK)
         return;
-    SetRowTexts(row, item);
+    ShowLabelRow(m_listLabels, row, item, m_arrRows);
 }
 
 void CECOChangeLableMaintainDlg::OnDeleteLabel() {

@@ -70,8 +70,6 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    void StoreListRow(int row);
-    void SetRowTexts(int row, const CChangeLableItemDlg& item);
     void SetUpList();
     void CheckEditRights();
     CECODocumentDrawing Drawing() const;

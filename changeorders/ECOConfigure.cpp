@@ -2,6 +2,7 @@
 
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
 #include "platform/db/SqlText.h"
 
 #include <cctype>
@@ -85,4 +86,25 @@ CString AuditingTypeText(int reviewMode) {
 
 int ReviewModeOfAuditingType(const CString& text) {
     return text == "按组" ? kReviewByGroup : text == "按单" ? kReviewPerOrder : kReviewNone;
+}
+
+bool HasReview(int reviewMode) {
+    return reviewMode == kReviewByGroup || reviewMode == kReviewPerOrder;
+}
+
+bool ReviewConfigureConsistent(const char* group, int reviewMode, const CString& model) {
+    if (!HasReview(reviewMode))
+        return true;
+    bool consistent = true;
+    if (model.IsEmpty()) {
+        AfxMessageBox(CString(group) + "设定为有评审流程，但无设定的流程模板，不能进行...");
+        consistent = false;
+    } else if (theApp.GetSqlInt("SELECT count(*) FROM AuditingManage WHERE AuditingModel='" + SqlQuote(model) +
+                                "'") < 1) {
+        AfxMessageBox("无评审流程模板：" + model + " 的定制信息...");
+        consistent = false;
+    }
+    if (!consistent)
+        AfxMessageBox("评审配置不一致，不能进行" + CString(group) + "注册...");
+    return consistent;
 }

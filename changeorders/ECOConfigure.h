@@ -16,6 +16,14 @@ enum ECOReviewMode {
     kReviewConfigured = 3 // the configured template, stored as per order
 };
 
+// True for the modes whose orders go through a review flow (by the group's template or per order).
+bool HasReview(int reviewMode);
+
+// For a group whose orders are reviewed: true when its review template is set and defined in
+// AuditingManage; otherwise says what is missing and that the group's orders cannot be
+// registered. True for a group without review.
+bool ReviewConfigureConsistent(const char* group, int reviewMode, const CString& model);
+
 class CECOConfigure {
 public:
     // Reads the rows of the group; types not listed are ignored, a repeated type: the later row

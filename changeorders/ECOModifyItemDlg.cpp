@@ -2,7 +2,7 @@
 
 #include "changeorders/ECOConfigure.h"
 #include "changeorders/ECONumbering.h"
-#include "changeorders/NoticeNumberButton.h"
+#include "changeorders/NoticeFormNumbering.h"
 #include "changeorders/SelectDeptDlg.h"
 #include "controls/ListHelpers.h"
 #include "core/ComError.h"
@@ -199,15 +199,9 @@ BOOL CECOModifyItemDlg::OnInitDialog() {
 
     if (m_nNoMode == 4 && m_bNewItem) {
         GetDlgItem(kNumberButtonId)->EnableWindow(FALSE);
-        CECONumbering numbering;
-        numbering.m_strGroup = kModifyNoticeGroup;
-        numbering.m_nNoWidth = m_nNoWidth;
-        numbering.m_strNoSeparator = m_strNoSeparator;
-        numbering.m_nNoMode = m_nNoMode;
-        numbering.m_strPersonalCode = m_strPersonalCode;
-        numbering.m_strSaveUser = m_strSaveUser;
-        numbering.m_strSaveDate = m_strSaveDate;
-        m_strECONo = numbering.ApplyPersonalNumber();
+        m_strECONo = ApplyPersonalNoticeNumber(
+            {kModifyNoticeGroup, m_nNoWidth, m_strNoSeparator, m_nNoMode, m_strSaveUser, m_strSaveDate},
+            m_strPersonalCode);
         if (m_strECONo.IsEmpty())
             GetDlgItem(IDOK)->EnableWindow(FALSE);
         UpdateData(FALSE);
@@ -310,21 +304,8 @@ void CECOModifyItemDlg::LoadConfiguration() {
 }
 
 void CECOModifyItemDlg::CheckReviewConfiguration() {
-    if (m_nReviewMode != kReviewByGroup && m_nReviewMode != kReviewPerOrder)
-        return;
-    bool consistent = true;
-    if (m_strCfgAuditingModel.IsEmpty()) {
-        AfxMessageBox("修改单设定为有评审流程，但无设定的流程模板，不能进行...");
-        consistent = false;
-    } else if (theApp.GetSqlInt("SELECT count(*) FROM AuditingManage WHERE AuditingModel='" +
-                                SqlQuote(m_strCfgAuditingModel) + "'") < 1) {
-        AfxMessageBox("无评审流程模板：" + m_strCfgAuditingModel + " 的定制信息...");
-        consistent = false;
-    }
-    if (!consistent) {
-        AfxMessageBox("评审配置不一致，不能进行修改单注册...");
+    if (!ReviewConfigureConsistent(kModifyNoticeGroup, m_nReviewMode, m_strCfgAuditingModel))
         GetDlgItem(IDOK)->EnableWindow(FALSE);
-    }
 }
 
 void CECOModifyItemDlg::MakeReadOnly() {
@@ -530,7 +511,7 @@ void CECOModifyItemDlg::OnOK() {
         AfxMessageBox("该编号已存在...");
         return;
     }
-    if ((m_nReviewMode == kReviewByGroup || m_nReviewMode == kReviewPerOrder) &&
+    if (HasReview(m_nReviewMode) &&
         (m_strAuditingModel.IsEmpty() || m_strAuditorName.IsEmpty())) {
         AfxMessageBox("评审流程或评审人员为空，请配置该修改单的评审流程...");
         return;

@@ -2,8 +2,7 @@
 
 #include "changeorders/ChangeOrderSheet.h"
 #include "changeorders/ECOAuditResultDlg.h"
-#include "changeorders/ECOChangeItemDlg.h"
-#include "changeorders/ECOModifyItemDlg.h"
+#include "changeorders/NoticeFormView.h"
 #include "controls/DocViewLauncher.h"
 #include "controls/ItemTextSort.h"
 #include "controls/ListHelpers.h"
@@ -255,19 +254,7 @@ void CPartChangeHistoryDlg::OnOrderProperty() {
         return;
     const CString group = m_list.GetItemText(row, 1);
     const CString number = m_list.GetItemText(row, 2);
-    if (group == "修改单") {
-        CECOModifyItemDlg dlg;
-        dlg.m_strECONo = number;
-        dlg.m_bNewItem = 0;
-        dlg.m_bReadOnly = 1;
-        dlg.DoModal();
-    } else {
-        CECOChangeItemDlg dlg;
-        dlg.m_strECONo = number;
-        dlg.m_bNewItem = 0;
-        dlg.m_bReadOnly = 1;
-        dlg.DoModal();
-    }
+    ShowNoticeReadOnly(group, number);
 }
 
 void CPartChangeHistoryDlg::OnAuditResult() {

@@ -1,6 +1,7 @@
 #include "changeorders/PartChangeLableBrowseDlg.h"
 
 #include "changeorders/ChangeLableItemDlg.h"
+#include "controls/ListHelpers.h"
 #include "controls/ProgressDlg.h"
 #include "controls/RedlineViewDlg.h"
 #include "core/ComError.h"
@@ -169,16 +170,7 @@ void CPartChangeLableBrowseDlg::LoadLabels(int list, const CString& revision) {
         _RecordsetPtr rs;
         rs.CreateInstance();
         rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        for (; !rs->IsEOF(); rs->MoveNext()) {
-            auto* record = new CItemText;
-            for (long f = 0; f < kColumns; ++f)
-                record->SetField(static_cast<int>(f), VariantToString(rs->GetCollect(f)));
-            const int row = labels.InsertItem(labels.GetItemCount(), record->GetField(0), 0);
-            for (int c = 1; c < kColumns; ++c)
-                labels.SetItemText(row, c, record->GetField(c));
-            labels.SetItemData(row, reinterpret_cast<DWORD_PTR>(record));
-            m_arrRows.Add(record);
-        }
+        AppendItemTextRows(labels, rs, kColumns, m_arrRows);
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {

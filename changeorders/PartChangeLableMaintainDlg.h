@@ -65,8 +65,6 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    void StoreListRow(int row);
-    void SetRowTexts(int row, const class CChangeLableItemDlg& item);
     void EnableRowButtons();
     void DisableCommands();
 

@@ -1,6 +1,7 @@
 #include "changeorders/SelectDeptDlg.h"
 
 #include "controls/ItemTextSort.h"
+#include "controls/ListHelpers.h"
 #include "core/ComError.h"
 #include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
@@ -64,17 +65,7 @@ void CSelectDeptDlg::LoadDepartments() {
         rs.CreateInstance();
         rs->Open("SELECT Code,Name,Manager FROM EnpartmentManage", m_pConnection, adOpenForwardOnly,
                  adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            auto* record = new CItemText;
-            for (long f = 0; f < 3; ++f)
-                record->SetField(static_cast<int>(f), VariantToString(rs->GetCollect(f)));
-            const int row = m_list.InsertItem(m_list.GetItemCount(), record->GetField(0), 0);
-            m_list.SetItemData(row, reinterpret_cast<DWORD_PTR>(record));
-            m_list.SetItemText(row, 1, record->GetField(1));
-            m_list.SetItemText(row, 2, record->GetField(2));
-            m_arrRows.Add(record);
-            rs->MoveNext();
-        }
+        AppendItemTextRows(m_list, rs, 3, m_arrRows);
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {

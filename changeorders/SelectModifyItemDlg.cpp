@@ -1,6 +1,7 @@
 #include "changeorders/SelectModifyItemDlg.h"
 
-#include "changeorders/ECOModifyItemDlg.h"
+#include "changeorders/ECOConfigure.h"
+#include "changeorders/NoticeFormView.h"
 #include "controls/ItemTextSort.h"
 #include "controls/ListHelpers.h"
 #include "controls/UserBrowseDlg.h"
@@ -14,6 +15,7 @@
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
+#include "platform/ui/Edit.h"
 
 #include <algorithm>
 #include <vector>
@@ -192,11 +194,7 @@ void CSelectModifyItemDlg::OnOrderProperty() {
         AfxMessageBox("未选中任何内容...");
         return;
     }
-    CECOModifyItemDlg dlg;
-    dlg.m_strECONo = m_list.GetItemText(row, 1);
-    dlg.m_bNewItem = 0;
-    dlg.m_bReadOnly = 1;
-    dlg.DoModal();
+    ShowNoticeReadOnly(kModifyNoticeGroup, m_list.GetItemText(row, 1));
 }
 
 void CSelectModifyItemDlg::OnDblClick(NMHDR*, LRESULT* pResult) {

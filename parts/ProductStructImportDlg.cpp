@@ -1304,10 +1304,10 @@ CProductStructImportDlg::SetResult CProductStructImportDlg::StoreDetailsAsSet(co
         rows += static_cast<int>(unit.lines->size());
     try {
         m_pConnection->Execute("SAVEPOINT vq_store_batch");
-        std::vector<std::vector<_variant_t>> deletes, inserts, none;
+        std::vector<std::vector<_variant_t>> deletes, inserts;
         const std::unordered_set<std::string> stored = ParentsWithLines(units);
         for (const DetailUnit& unit : units)
-            DetailValues(unit, stored.count(LowerKey(unit.upCode)) ? deletes : none, inserts);
+            DetailValues(unit, stored.count(LowerKey(unit.upCode)) ? &deletes : nullptr, inserts);
         if (!deletes.empty())
             m_detailDelete->ExecuteArray(deletes);
         m_detailInsert->ExecuteArray(inserts);
@@ -1467,8 +1467,9 @@ void CProductStructImportDlg::StoreDetailsAsText(const CString& upCode, const CS
     }
 }
 
-// The values of one parent's deletes and inserts through the prepared commands.
-void CProductStructImportDlg::DetailValues(const DetailUnit& unit, std::vector<std::vector<_variant_t>>& deletes,
+// The values of one parent's inserts, and of its deletes unless deletes is null (a parent without
+// stored lines), through the prepared commands.
+void CProductStructImportDlg::DetailValues(const DetailUnit& unit, std::vector<std::vector<_variant_t>>* deletes,
                                            std::vector<std::vector<_variant_t>>& inserts) {
     std::vector<CString> codes;
     int position = 1;
@@ -1480,20 +1481,22 @@ void CProductStructImportDlg::DetailValues(const DetailUnit& unit, std::vector<s
             item.m_nItem = position;
             m_arrLines.SetItem(index, position);
         }
-        codes.push_back(item.m_strCode);
+        if (deletes)
+            codes.push_back(item.m_strCode);
         inserts.push_back({item.m_strUpCode, unit.upName, item.m_nItem, item.m_strCode, item.m_strName,
                            item.m_strMaterial, item.m_nQuantity, StoredWeight(item.m_dWeight),
                            item.m_strRemark, item.m_strStand, item.m_strStyle, item.m_strOther1,
                            item.m_strOther2, m_strProductDwgCode});
     }
-    for (auto& set : CodeLists({unit.upCode}, codes))
-        deletes.push_back(std::move(set));
+    if (deletes)
+        for (auto& set : CodeLists({unit.upCode}, codes))
+            deletes->push_back(std::move(set));
 }
 
 // One parent's deletes and inserts through the prepared commands; database errors throw.
 void CProductStructImportDlg::StoreDetailsBound(const DetailUnit& unit) {
     std::vector<std::vector<_variant_t>> deletes, inserts;
-    DetailValues(unit, deletes, inserts);
+    DetailValues(unit, &deletes, inserts);
     m_detailDelete->ExecuteArray(deletes);
     m_detailInsert->ExecuteArray(inserts);
 }

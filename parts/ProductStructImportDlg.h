@@ -191,7 +191,7 @@ private:
     enum class SetResult { Stored, Failed, Stop };
     SetResult StoreDetailsAsSet(const std::vector<DetailUnit>& units);
     std::unordered_set<std::string> ParentsWithLines(const std::vector<DetailUnit>& units);
-    void DetailValues(const DetailUnit& unit, std::vector<std::vector<_variant_t>>& deletes,
+    void DetailValues(const DetailUnit& unit, std::vector<std::vector<_variant_t>>* deletes,
                       std::vector<std::vector<_variant_t>>& inserts);
     void StoreDetailsBound(const DetailUnit& unit);
     bool m_bBoundStore = false;

@@ -67,6 +67,38 @@ void CheckConnection(const _ConnectionPtr& connection) {
                          "The connection cannot be used to perform this operation. It is either "
                          "closed or invalid in this context.");
 }
+// "INSERT INTO t (cols) SELECT <each mark as the field of its column> FROM
+// json_populate_recordset(CAST(NULL AS t), CAST(? AS json)) vq_row": all rows of a batch in one
+// value, each field converted to its column's type by the server, in one exchange. Nothing when
+// the insert does not name a column for each mark, or names one twice (a field would be lost).
+std::optional<_Command::JsonInsert> PgJsonInsert(const vq::db::SingleRowInsert& single) {
+    const std::optional<vq::db::InsertColumns> insert = vq::db::SplitInsertColumns(single);
+    if (!insert)
+        return std::nullopt;
+    _Command::JsonInsert json;
+    std::string columns, row;
+    for (std::size_t k = 0; k < insert->columns.size(); ++k) {
+        columns += (k ? ", " : "") + insert->columns[k];
+        row += k ? ", " : "";
+        if (insert->elements[k] == "?") {
+            std::string key = insert->columns[k];
+            std::transform(key.begin(), key.end(), key.begin(),
+                           [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+            json.keys.push_back(key);
+            row += "vq_row." + key;
+        } else {
+            row += insert->elements[k];
+        }
+    }
+    std::vector<std::string> sorted = json.keys;
+    std::sort(sorted.begin(), sorted.end());
+    if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
+        return std::nullopt;
+    json.text = "INSERT INTO " + insert->table + " (" + columns + ") SELECT " + row +
+                " FROM json_populate_recordset(CAST(NULL AS " + insert->table + "), CAST(? AS json)) vq_row";
+    return json;
+}
+
 } // namespace
 
 vq::db::PreparedStatement* _Command::Statement() {
@@ -83,11 +115,11 @@ vq::db::PreparedStatement* _Command::Statement() {
     m_insert.reset();
     m_keyDelete.reset();
     m_keyDeleteStatement.reset();
-    m_insertColumns.reset();
+    m_pgJsonInsert.reset();
     if (m_statement && (engine == vq::db::Engine::SQLite || engine == vq::db::Engine::PostgreSQL))
         m_insert = vq::db::SplitSingleRowInsert(m_text.str());
     if (m_insert && engine == vq::db::Engine::PostgreSQL)
-        m_insertColumns = vq::db::SplitInsertColumns(*m_insert);
+        m_pgJsonInsert = PgJsonInsert(*m_insert);
     if (m_statement && engine == vq::db::Engine::SQLite)
         m_keyDelete = vq::db::SplitKeyDelete(m_text.str());
     return m_statement.get();
@@ -182,29 +214,6 @@ std::string JsonInsertText(const vq::db::SingleRowInsert& insert) {
     return head + "SELECT " + row + " FROM json_each(?) vq_row ORDER BY vq_row.key";
 }
 
-// "INSERT INTO t (cols) SELECT <each mark as the field of its column> FROM
-// json_populate_recordset(CAST(NULL AS t), CAST(? AS json)) vq_row": all rows of a batch in one
-// value, each field converted to its column's type by the server, in one exchange.
-std::string PgJsonInsertText(const vq::db::InsertColumns& insert, std::vector<std::string>& keys) {
-    std::string columns, row;
-    keys.clear();
-    for (std::size_t k = 0; k < insert.columns.size(); ++k) {
-        columns += (k ? ", " : "") + insert.columns[k];
-        row += k ? ", " : "";
-        if (insert.elements[k] == "?") {
-            std::string key = insert.columns[k];
-            std::transform(key.begin(), key.end(), key.begin(),
-                           [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
-            keys.push_back(key);
-            row += "vq_row." + key;
-        } else {
-            row += insert.elements[k];
-        }
-    }
-    return "INSERT INTO " + insert.table + " (" + columns + ") SELECT " + row +
-           " FROM json_populate_recordset(CAST(NULL AS " + insert.table + "), CAST(? AS json)) vq_row";
-}
-
 } // namespace
 
 long _Command::ExecuteRows(const vq::db::SingleRowInsert& insert,
@@ -224,18 +233,13 @@ long _Command::ExecuteRows(const vq::db::SingleRowInsert& insert,
                     .rowsAffected;
         }
     }
-    // PostgreSQL: all rows in one JSON value, unless a column comes twice (a field would be lost).
-    if (m_insertColumns && m_connection->GetEngine() == vq::db::Engine::PostgreSQL) {
-        std::vector<std::string> keys;
-        const std::string text = PgJsonInsertText(*m_insertColumns, keys);
-        std::vector<std::string> sorted = keys;
-        std::sort(sorted.begin(), sorted.end());
+    // PostgreSQL: all rows in one JSON value.
+    if (m_pgJsonInsert && m_connection->GetEngine() == vq::db::Engine::PostgreSQL) {
         std::string json;
-        if (std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end() &&
-            RowsAsJson(sets, insert.marks, json, &keys)) {
+        if (RowsAsJson(sets, insert.marks, json, &m_pgJsonInsert->keys)) {
             auto& statement = m_rowStatements[0];
             if (!statement || !statement->IsOpen())
-                statement = m_connection->Prepare(CString(text));
+                statement = m_connection->Prepare(CString(m_pgJsonInsert->text));
             if (statement)
                 return m_connection->RunPrepared(*statement, {_variant_t(CString(std::move(json)))})
                     .rowsAffected;

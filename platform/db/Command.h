@@ -29,6 +29,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace vq::db {
@@ -102,6 +103,12 @@ public:
     std::vector<_variant_t> ParameterValues() const;
     long EffectiveType(long options) const;
 
+    // A batch insert sent as one JSON value of rows: its text and the field of each mark, in order.
+    struct JsonInsert {
+        std::string text;
+        std::vector<std::string> keys;
+    };
+
 private:
     _ConnectionPtr m_connection;
     CString m_text;
@@ -120,7 +127,7 @@ private:
     // Inserts of several rows per statement, by their row count.
     long ExecuteRows(const vq::db::SingleRowInsert& insert, const std::vector<std::vector<_variant_t>>& sets);
     std::optional<vq::db::SingleRowInsert> m_insert;
-    std::optional<vq::db::InsertColumns> m_insertColumns; // PostgreSQL: rows as JSON objects
+    std::optional<JsonInsert> m_pgJsonInsert; // PostgreSQL: the rows as JSON objects
     std::map<std::size_t, std::shared_ptr<vq::db::PreparedStatement>> m_rowStatements;
     // Deletes by the key values of several sets in one statement (SQLite).
     std::optional<long> ExecuteKeyDelete(const vq::db::KeyDelete& keys,

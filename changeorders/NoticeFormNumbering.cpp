@@ -1,4 +1,4 @@
-#include "changeorders/NoticeNumberButton.h"
+#include "changeorders/NoticeFormNumbering.h"
 
 #include "changeorders/ECONumbering.h"
 #include "parts/ProductInfoSelectDlg.h"
@@ -25,22 +25,33 @@ bool PickProduct(bool byProductClass, NoticeProduct& product) {
     return true;
 }
 
+CECONumbering Numbering(const NoticeNumbering& settings) {
+    CECONumbering numbering;
+    numbering.m_strGroup = settings.group;
+    numbering.m_nNoWidth = settings.width;
+    numbering.m_strNoSeparator = settings.separator;
+    numbering.m_nNoMode = settings.mode;
+    numbering.m_strSaveUser = settings.saveUser;
+    numbering.m_strSaveDate = settings.saveDate;
+    return numbering;
+}
+
 } // namespace
 
 bool PickProductAndApplyNumber(bool byProductClass, const NoticeNumbering& settings, NoticeProduct& product,
                                CString& number) {
     if (!PickProduct(byProductClass, product))
         return false;
-    CECONumbering numbering;
-    numbering.m_strGroup = settings.group;
-    numbering.m_nNoWidth = settings.width;
-    numbering.m_strNoSeparator = settings.separator;
-    numbering.m_nNoMode = settings.mode;
+    CECONumbering numbering = Numbering(settings);
     numbering.m_strProductStyle = product.style;
-    numbering.m_strSaveUser = settings.saveUser;
-    numbering.m_strSaveDate = settings.saveDate;
     // The numbering shows its own messages ("申请编号未成功..." included); nothing more is said
     // here, so no second box with an empty number follows a failed request.
     numbering.ApplyNumber(number);
     return true;
+}
+
+CString ApplyPersonalNoticeNumber(const NoticeNumbering& settings, const CString& personalCode) {
+    CECONumbering numbering = Numbering(settings);
+    numbering.m_strPersonalCode = personalCode;
+    return numbering.ApplyPersonalNumber();
 }

@@ -1,6 +1,7 @@
-// The number button of the change and modification notice forms: the person picks the product
-// (by its class with the product information picker, or from the product list), then the
-// numbering of the form's group reserves a number for the product's model.
+// The numbers of the change and modification notice forms: the number button, where the person
+// picks the product (by its class with the product information picker, or from the product
+// list) and the numbering of the form's group reserves a number for the product's model; and the
+// personal number a new notice gets in numbering mode 4.
 #pragma once
 
 #include "platform/base/String.h"
@@ -27,3 +28,6 @@ struct NoticeProduct {
 // why not and `number` is as it was.
 bool PickProductAndApplyNumber(bool byProductClass, const NoticeNumbering& settings, NoticeProduct& product,
                                CString& number);
+
+// The number reserved in the series of the year and the personal code; empty after a message.
+CString ApplyPersonalNoticeNumber(const NoticeNumbering& settings, const CString& personalCode);
