@@ -18,6 +18,7 @@
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/NoScreenshots.h"
 
 #include <gtest/gtest.h>
 
@@ -674,6 +675,7 @@ TEST_P(PartChangeLableTest, ComparisonWithoutPartNumberOffersNoRevisionChoice) {
 }
 
 TEST_P(PartChangeLableTest, ComparisonResizeSharesTheHeightBetweenTheViewers) {
+    vqtest::NoScreenshots noScreenshots; // the geometry is the window's own, not the Qt view's
     vq::ScriptedUser user;
     user.Dialog("更改标记比较浏览")
         .Do([](CDialog& d) {
