@@ -274,7 +274,7 @@ TEST_P(ModifyNoticeTest, PickerListsTheNoticesOfALockedPartAndReturnsTheSelectio
     EXPECT_EQ(picker.m_strSelectedNo, "EC-01");
 }
 
-TEST_P(ModifyNoticeTest, PickerFiltersTakeTheStarAsWildcardAndNothingElse) {
+TEST_P(ModifyNoticeTest, PickerNumberAndAuthorTakeTheStarAsWildcardThePartCodeALikePattern) {
     Picker picker;
     vq::ScriptedUser user;
     user.Dialog("选择修改单信息")
@@ -307,6 +307,25 @@ TEST_P(ModifyNoticeTest, PickerFiltersTakeTheStarAsWildcardAndNothingElse) {
             EXPECT_EQ(numbers, (std::vector<CString>{"EC-01", "XEC-4"}));
             EXPECT_TRUE(Enabled(d, IDOK));
         })
+        // The part code is a LIKE pattern as typed: "_" and "%" match there, "*" does not.
+        .Set(Picker::kPartCodeId, "P_1")
+        .Click("查询...")
+        .Do([](CDialog& d) {
+            auto numbers = Column(d, Picker::kListId, 1);
+            std::sort(numbers.begin(), numbers.end());
+            EXPECT_EQ(numbers, (std::vector<CString>{"EC-01", "EC_3", "XEC-4"}));
+        })
+        .Set(Picker::kPartCodeId, "%2")
+        .Click("查询...")
+        .Do([](CDialog& d) { EXPECT_EQ(Column(d, Picker::kListId, 1), (std::vector<CString>{"EC-01"})); })
+        .Set(Picker::kPartCodeId, "P*")
+        .Click("查询...")
+        .Do([](CDialog& d) { EXPECT_EQ(List(d, Picker::kListId).GetItemCount(), 0); })
+        .Set(Picker::kPartCodeId, "P'%")
+        .Click("查询...")
+        .Do([](CDialog& d) { EXPECT_EQ(List(d, Picker::kListId).GetItemCount(), 0); })
+        .Set(Picker::kPartCodeId, "P-1")
+        .Click("查询...")
         .Click("确定")
         .Message("未选中任何内容...", IDOK)
         .Click("取消");
