@@ -208,7 +208,8 @@ void CPartChangeLableMaintainDlg::OnModifyLabel() {
         return;
     }
     CChangeLableItemDlg item;
-    if (vq::ShowMessageBox("操作提示", "是否按照当前图形显示区域来设置更改标记位置?", MB_YESNO | MB_ICONWARNING) == IDYES)
+    if (vq::ShowMessageBox("操作提示", "是否按照当前图形显示区域来设置更改标记位置?",
+                           MB_YESNO | MB_ICONWARNING) == IDYES)
         item.m_bUseViewRect = 1;
     m_viewer.GetViewExtents(item.m_dLeftX, item.m_dLeftY, item.m_dRightX, item.m_dRightY);
     item.m_bNewLabel = 0;

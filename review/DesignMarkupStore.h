@@ -63,7 +63,7 @@ public:
 
     // The stored markup found at load, or after a store.
     int m_bMarkupFound = 0;
-    int m_bLookupFailed = 0; // the last lookup met a database error
+    int m_bLookupFailed = 0;    // the last lookup met a database error
     long long m_nFileLogID = 0; // 0: none
     CString m_strFileBulk;
     CString m_strStoredAuditor;

@@ -423,8 +423,8 @@ TEST_P(AuditOpinionDlgTest, ABatchWithoutAnOpenStepKeepsOkDisabled) {
         EXPECT_EQ(dlg.m_bSaved, 0);
     };
     run({"F-2", "F-3"}, "其他步骤", false); // no step row at all
-    run({"F-3"}, "设计会签", false);         // only a finished step
-    run({"F-3", "F-2"}, "设计会签", true);   // one step still open
+    run({"F-3"}, "设计会签", false);        // only a finished step
+    run({"F-3", "F-2"}, "设计会签", true);  // one step still open
     EXPECT_EQ(Steps("F-2"), (Set{"设计会签=lisi/未完成/"}));
 }
 
