@@ -4,13 +4,16 @@
 #include "changeorders/ChangeLableItemDlg.h"
 #include "changeorders/ECOChangeItemDlg.h"
 #include "changeorders/ECOModifyItemDlg.h"
+#include "changeorders/ECONextAuditTaskDlg.h"
 #include "controls/TaskColorDlg.h"
 #include "core/ComError.h"
 #include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ScriptedUser.h"
+#include "projects/AssignProjectTaskDlg.h"
 #include "projects/ProjectTaskItemDlg.h"
 #include "projects/ProjectTeamDlg.h"
+#include "review/AssistAuditDlg.h"
 #include "review/AuditOpinionDlg.h"
 #include "review/DesignFileAuditSender.h"
 #include "teamwork/DesignPartDlg.h"
@@ -140,28 +143,30 @@ const char* const kRows =
     // directly in its system folder without any dates.
     "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
     "ModifiedTime, PreendedTime, WorkState, Remark, ProjectResource, AuditingModel, AuditorName, "
-    "TaskType, AlertTime, TaskAssigner, Other3, Other4) VALUES ('P1', '项目甲', '项目管理', 'zhangsan', "
-    "'2026-01-01 08:00', '2026-02-01 08:00', '2099-12-31', '正进行中', '减速机项目', 'JX-0<&>P-1', '两级', "
-    "'lisi|*|wangwu', 'V', '2099-12-01', 'zhangsan', '2026-01-05', 500);"
+    "TaskType, AlertTime, TaskAssigner, Other3, Other4) VALUES ('P1', '项目甲', '项目管理', "
+    "'zhangsan', '2026-01-01 08:00', '2026-02-01 08:00', '2099-12-31', '正进行中', '减速机项目', "
+    "'JX-0<&>P-1', '两级', 'lisi|*|wangwu', 'V', '2099-12-01', 'zhangsan', '2026-01-05', 500);"
     "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
     "ModifiedTime, PreendedTime, WorkState, Remark, ProjectResource, AuditingModel, AuditorName, "
-    "TaskType, AlertTime, TaskAssigner, Other3, Other4) VALUES ('P1-01', '任务一', '项目甲\\', 'zhangsan', "
-    "'2026-01-01 09:00', '2026-02-01 09:00', '2099-06-30', '正进行中', '箱体', 'JX-0<&>P-1|*|JX-0<&>P-2', '', "
-    "'', 'T', '2099-06-01', 'zhangsan', '2026-02-01', 510);"
+    "TaskType, AlertTime, TaskAssigner, Other3, Other4) VALUES ('P1-01', '任务一', '项目甲\\', "
+    "'zhangsan', '2026-01-01 09:00', '2026-02-01 09:00', '2099-06-30', '正进行中', '箱体', "
+    "'JX-0<&>P-1|*|JX-0<&>P-2', '', '', 'T', '2099-06-01', 'zhangsan', '2026-02-01', 510);"
     "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
     "ModifiedTime, PreendedTime, WorkState, Remark, ProjectResource, AuditingModel, AuditorName, "
-    "TaskType, AlertTime, TaskAssigner, Other3, Other4) VALUES ('P1-02', '任务二', '项目甲\\', 'lisi', "
-    "'2026-01-01 09:00', '', '2099-03-31', '未开始', '', '', '', '', 'V', '2099-03-01', 'zhangsan', "
-    "'2026-03-01', 480);"
+    "TaskType, AlertTime, TaskAssigner, Other3, Other4) VALUES ('P1-02', '任务二', '项目甲\\', "
+    "'lisi', '2026-01-01 09:00', '', '2099-03-31', '未开始', '', '', '', '', 'V', '2099-03-01', "
+    "'zhangsan', '2026-03-01', 480);"
     "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
-    "PreendedTime, WorkState, TaskType, AlertTime, TaskAssigner, Other3, Other4) VALUES ('C1', '更改甲', "
-    "'更改任务管理', 'lisi', '2026-01-01 08:00', '', '未开始', 'M', '', 'lisi', '', 500);"
+    "PreendedTime, WorkState, TaskType, AlertTime, TaskAssigner, Other3, Other4) VALUES ('C1', "
+    "'更改甲', '更改任务管理', 'lisi', '2026-01-01 08:00', '', '未开始', 'M', '', 'lisi', '', "
+    "500);"
     "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('两级', '串联', "
     "'校对(40,20)|*|审核(40,110)');"
     "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkPrompt, WorkRequest, "
     "WorkType, BeginTime, CheckTime, PreEndedTime, CreateTime, WorkState, PartCode, BeginNum, EndNum, "
-    "Other1) VALUES ('P1-01', 'P1-01', 'P1-01#001', 'zhangsan', '机座设计', '内容', '要求', 'W', '2030-01-01', "
-    "'2030-01-05', '2030-02-01', '2026-01-01 10:00', '正进行中', 'P-1', 1, 9999, '300');"
+    "Other1) VALUES ('P1-01', 'P1-01', 'P1-01#001', 'zhangsan', '机座设计', '内容', '要求', 'W', "
+    "'2030-01-01', '2030-01-05', '2030-02-01', '2026-01-01 10:00', '正进行中', 'P-1', 1, 9999, "
+    "'300');"
     "INSERT INTO DesignProjectTeam (InterID, ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader, "
     "SaveTime) VALUES (1, 'P1', '_P', 'P1', 'zhangsan', 'Y', '2026-01-01 08:00');"
     "INSERT INTO DesignProjectTeam (InterID, ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader, "
@@ -171,8 +176,8 @@ const char* const kRows =
     "INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileBulk, FileType, FileDate, DocSaved) "
     "VALUES ('P1-01', '技术要求', 'a.txt', '1KB', '文本文件', '2026-01-02 10:00', '1');"
     "INSERT INTO TeamWorkResource (WorkID, ResourceID, ResourceType, ResourceName, FileSize, FileDate, "
-    "FileType) VALUES ('P1-01#001', '20260102#ZHANGSAN#0001', 'b.dwg', '底图', '1KB', '2026-01-02 10:00', "
-    "'DWG');"
+    "FileType) VALUES ('P1-01#001', '20260102#ZHANGSAN#0001', 'b.dwg', '底图', '1KB', '2026-01-02 "
+    "10:00', 'DWG');"
     "INSERT INTO TeamWorkResourcePack (ResourceID, DocSaved) VALUES ('20260102#ZHANGSAN#0001', '1');"
     "INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName, Other1) VALUES ('P1-01#001', "
     "'P1-01#001', 'P-1', '机座', '借用 JX-0');"
@@ -189,23 +194,24 @@ const char* const kRows =
     "'强度不足', '壁厚改为12', '无', '10.000000', '20.000000', '110.000000', '80.000000');"
     "INSERT INTO ECOFileChangeLabel (ECOGroup, ECONo, DocType, ChangeLabel, ChangeArea, ChangeCount, "
     "FileSerial, Changer, ChangeDate, Resion, Content, Remark, LeftX, LeftY, RightX, RightY) VALUES "
-    "('更改单', 'C-02', '箱座图', '1', '2B', '1', 'GC-2', '张三', '2026-11-03', '漏标', '补注公差', '', '0.000000', "
-    "'0.000000', '420.000000', '297.000000');"
+    "('更改单', 'C-02', '箱座图', '1', '2B', '1', 'GC-2', '张三', '2026-11-03', '漏标', "
+    "'补注公差', '', '0.000000', '0.000000', '420.000000', '297.000000');"
     // A temporary change notice and a temporary modification notice of their preparer.
-    "INSERT INTO ECOChangeManage (ECONo, ECOLevel, SaveUser, SaveDate, State, ProductStyle, "
-    "ProductName, ProductCode, Department, Remark, AffectNo, AuditingType) VALUES ('C-02', '普通', '张三', "
+    "INSERT INTO ECOChangeManage (ECONo, ECOLevel, SaveUser, SaveDate, State, ProductStyle, ProductName, "
+    "ProductCode, Department, Remark, AffectNo, AuditingType) VALUES ('C-02', '普通', '张三', "
     "'2026-11-12 10:00', '临时', 'JX', '减速机', 'JX-0', '工艺室', '吊耳', 'SC-1', '无');"
     "INSERT INTO ECOChangePart (ECONo, PartCode, PartName, ChangeLabel, ChangePlace, ChangeECO) VALUES "
     "('C-02', 'P-1', '机座', 'b', '1', 'M-2; M-1');"
-    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '评审方式', "
-    "'2');"
-    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '编号方式', "
-    "'0');"
-    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '编号宽度', "
-    "'0');"
+    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', "
+    "'评审方式', '2');"
+    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', "
+    "'编号方式', '0');"
+    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', "
+    "'编号宽度', '0');"
     "INSERT INTO ECOModifyManage (ECONo, ECOLevel, SaveUser, SaveDate, State, ValidDate, ValidType, "
     "Department, Resion, Remark, AuditingType, Content, AffectNo) VALUES ('EC-3', '中等', '张三', "
-    "'2026-11-21 11:00', '临时', '2026-12-01', '止', '工艺室', '加工困难', '备注一', '无', '倒角', 'SC-7');"
+    "'2026-11-21 11:00', '临时', '2026-12-01', '止', '工艺室', '加工困难', '备注一', '无', "
+    "'倒角', 'SC-7');"
     "INSERT INTO ECOModifyPart (ECONo, PartCode, PartName, Result, Other1, Other2, Other3) VALUES "
     "('EC-3', 'P-1', '机座', '修改', 'a', '1', '尺寸')";
 
@@ -258,6 +264,19 @@ const std::vector<Case> kCases = {
     {"WorkGroupTaskItem", kItemStamps, [](vq::ScriptedUser& user) { OpenItem(user, "P1-01"); }},
     {"ProjectTaskItem", kItemStamps, [](vq::ScriptedUser& user) { OpenItem(user, "P1-02"); }},
     {"ChangeTaskItemWithoutDates", kItemStamps, [](vq::ScriptedUser& user) { OpenItem(user, "C1"); }},
+    {"TaskItemFromTheWorkBreakdown", kItemStamps,
+     [](vq::ScriptedUser& user) {
+         CAssignProjectTaskDlg dlg;
+         dlg.ProjectNo = "P1";
+         user.Dialog("设计项目结构管理 — WBS分解")
+             .Tree(CAssignProjectTaskDlg::kTreeId, "项目：项目甲[P1] .../任务二 [P1-02]")
+             .Click("修改任务...")
+             .Dialog("项目/任务项属性")
+             .Click(IDOK)
+             .Dialog("设计项目结构管理 — WBS分解")
+             .Click(IDCANCEL);
+         dlg.DoModal();
+     }},
     {"WorkTaskItem",
      {"TeamWorkLog"},
      [](vq::ScriptedUser& user) {
@@ -385,6 +404,54 @@ const std::vector<Case> kCases = {
          dlg.DoModal();
      },
      SubmitForReview},
+    // The assisting reviewer is told again after every OK, whether or not anything changed.
+    {"AssistingReviewOfADocument",
+     {"MessageManage"},
+     [](vq::ScriptedUser& user) {
+         CAssistAuditDlg dlg(nullptr);
+         dlg.FileID = "F-9";
+         dlg.UpAuditName = "会审[N]";
+         user.Dialog("设计过程—协助评审任务管理")
+             .DoubleClick(CAssistAuditDlg::kListId, 0)
+             .Dialog("设计过程—协助评审任务")
+             .Click(IDOK)
+             .Dialog("设计过程—协助评审任务管理")
+             .Click(IDCANCEL);
+         dlg.DoModal();
+     },
+     [](vqtest::DbWorkspace& ws) {
+         ws.Execute(
+             "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+             "AuditorName) VALUES ('F-9', 'P1-01#001', '箱盖零件图', 'c.dwg', '评审', '会审', 'zhangsan');"
+             "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('会审', "
+             "'并联', '会审[N](40,20)');"
+             "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State) VALUES ('F-9', '会审[N]', "
+             "'zhangsan', '未完成');"
+             "INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, Assigner, AssignDate, AuditTask, Auditor, "
+             "BeginDate, State, AuditRequest) VALUES ('F-9', '会审[N]', 'zhangsan', '2026-11-01 08:00', "
+             "'会审[1]', 'lisi', '2026-11-01 08:00', '未完成', '核对孔位')");
+     }},
+    {"AssistingReviewOfAChangeOrder",
+     {"MessageManage"},
+     [](vq::ScriptedUser& user) {
+         CECONextAuditTaskDlg dlg;
+         dlg.m_strECOGroup = "更改单";
+         dlg.m_strECONo = "C-02";
+         dlg.m_strUpAuditName = "校对[N]";
+         user.Dialog("更改单—协助评审任务管理")
+             .DoubleClick(CECONextAuditTaskDlg::kListId, 0)
+             .Dialog("更改单—协助评审任务")
+             .Click(IDOK)
+             .Dialog("更改单—协助评审任务管理")
+             .Click("退出");
+         dlg.DoModal();
+     },
+     [](vqtest::DbWorkspace& ws) {
+         ws.Execute(
+             "INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, AssignDate, "
+             "AuditName, Auditor, BeginTime, AuditState, AuditRequest) VALUES ('更改单', 'C-02', '校对[N]', "
+             "'zhangsan', '2026-11-01', '校对[1]', 'lisi', '2026-11-01', '未完成', '核对尺寸')");
+     }},
     {"TaskColours",
      {},
      [](vq::ScriptedUser& user) {
