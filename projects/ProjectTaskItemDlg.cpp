@@ -1012,6 +1012,25 @@ bool CProjectTaskItemDlg::LockNewNumber(const CString& emptyMessage, const CStri
             m_strLockedTeamType = teamType;
         return true;
     }
+    // Nor is a number under which work tasks, outside documents or group members are stored
+    // already: they are not this dialog's to remove.
+    const CString group = ItemNo.Find('#') >= 0 ? ItemNo.Left(ItemNo.Find('#')) : ItemNo;
+    struct Use {
+        const char* format;
+        const CString& key;
+    };
+    for (const Use& use : {Use{"SELECT count(*) FROM TeamWorkManage WHERE TaskNo='%s'", ItemNo},
+                           Use{"SELECT count(*) FROM TaskExtDocument WHERE TaskNo='%s'", ItemNo},
+                           Use{"SELECT count(*) FROM DesignProjectTeam WHERE TeamGroup='%s'", group}}) {
+        sql.Format(use.format, SqlQuote(use.key));
+        const int rows = QueryGuardCount(sql);
+        if (rows < 0)
+            return false;
+        if (rows > 0) {
+            AfxMessageBox(takenMessage);
+            return false;
+        }
+    }
     if (number && !number->IsReadOnly() && MessageBox(question, "警告", MB_YESNO | MB_ICONWARNING) != IDYES)
         return false;
     if (number)
