@@ -25,6 +25,8 @@
 #include "teamwork/TaskResourceDlg.h"
 #include "teamwork/TeamWorkManageDlg.h"
 
+#include <utility>
+
 using namespace projects;
 using namespace projects::item_ids;
 
@@ -203,8 +205,12 @@ BOOL CProjectTaskItemDlg::OnInitDialog() {
     m_baseDate = COleDateTime(m_baseDate.GetYear(), m_baseDate.GetMonth(), m_baseDate.GetDay(), 1, 1, 1);
     for (CDateTimeCtrl* picker : {&m_endDate, &m_alertDate, &m_startDate})
         picker->SetFormat("yyyy-MM-dd");
-    UpdateData(FALSE);
+    // The pickers and their day counts first: writing the counts into the day boxes must not
+    // move the dates (their change handler counts from the base date).
     SetDatePickers();
+    m_bUpdatingDates = true;
+    UpdateData(FALSE);
+    m_bUpdatingDates = false;
 
     OnTaskTypeChanged();
     if (SimpleProject) {
@@ -752,19 +758,21 @@ bool CProjectTaskItemDlg::CheckNameAndNumber() {
 }
 
 bool CProjectTaskItemDlg::CheckDatesAndType(const CString& type) {
-    SYSTEMTIME st;
-    if (m_endDate.GetTime(&st) == GDT_VALID)
-        PreendedTime = DateText(st);
-    if (m_alertDate.GetTime(&st) == GDT_VALID)
-        AlertTime = DateText(st);
-    if (m_startDate.GetTime(&st) == GDT_VALID)
-        StartTime = DateText(st);
+    // The date texts follow every change of a picker or of its day box; a date that an existing
+    // item has stored empty and that was left alone stays empty (the picker only shows a default).
+    for (auto [picker, text] : {std::pair{&m_endDate, &PreendedTime}, std::pair{&m_alertDate, &AlertTime},
+                                std::pair{&m_startDate, &StartTime}}) {
+        SYSTEMTIME st;
+        if ((NewItem || !text->IsEmpty()) && picker->GetTime(&st) == GDT_VALID)
+            *text = DateText(st);
+    }
     const CString today = CTime::GetCurrentTime().Format("%Y-%m-%d");
     if (NewItem && PreendedTime.CompareNoCase(today) < 0) {
         Warn("预计完成时间不能早于当前计算机完成时间...", "", -1);
         return false;
     }
-    if (PreendedTime.CompareNoCase(m_strParentDate) > 0) {
+    // A parent without a planned completion date sets no bound.
+    if (!m_strParentDate.IsEmpty() && PreendedTime.CompareNoCase(m_strParentDate) > 0) {
         CString text;
         text.Format("预计完成时间不能晚于上级任务预计完成时间：%s ...", m_strParentDate);
         Warn(text, "", -1);
@@ -887,7 +895,9 @@ void CProjectTaskItemDlg::OnOK() {
                    SqlQuote(ItemNo));
         theApp.ExecuteSql(sql);
     }
+    m_bUpdatingDates = true;
     UpdateData(FALSE);
+    m_bUpdatingDates = false;
     EndDialog(IDOK);
 }
 
@@ -985,8 +995,10 @@ bool CProjectTaskItemDlg::LockNewNumber(const CString& emptyMessage, const CStri
         Warn(NumberCharacterMessage() + characterEnding, "", kNumber);
         return false;
     }
+    // A number that any row holds, a task's as well as a project's, is never locked as new: a
+    // cancel removes the rows stored under the locked number.
     CString sql;
-    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectNo='%s' AND ProjectPath='项目管理'", SqlQuote(ItemNo));
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(ItemNo));
     const int count = QueryGuardCount(sql);
     if (count < 0)
         return false;
@@ -999,6 +1011,25 @@ bool CProjectTaskItemDlg::LockNewNumber(const CString& emptyMessage, const CStri
         if (m_strLockedTeamType.IsEmpty())
             m_strLockedTeamType = teamType;
         return true;
+    }
+    // Nor is a number under which work tasks, outside documents or group members are stored
+    // already: they are not this dialog's to remove.
+    const CString group = ItemNo.Find('#') >= 0 ? ItemNo.Left(ItemNo.Find('#')) : ItemNo;
+    struct Use {
+        const char* format;
+        const CString& key;
+    };
+    for (const Use& use : {Use{"SELECT count(*) FROM TeamWorkManage WHERE TaskNo='%s'", ItemNo},
+                           Use{"SELECT count(*) FROM TaskExtDocument WHERE TaskNo='%s'", ItemNo},
+                           Use{"SELECT count(*) FROM DesignProjectTeam WHERE TeamGroup='%s'", group}}) {
+        sql.Format(use.format, SqlQuote(use.key));
+        const int rows = QueryGuardCount(sql);
+        if (rows < 0)
+            return false;
+        if (rows > 0) {
+            AfxMessageBox(takenMessage);
+            return false;
+        }
     }
     if (number && !number->IsReadOnly() && MessageBox(question, "警告", MB_YESNO | MB_ICONWARNING) != IDYES)
         return false;

@@ -201,6 +201,61 @@ TEST_P(ProjectTaskItemTest, RenameRewritesThePathsBelowOnlyAndChangingTheManager
     EXPECT_EQ(Query("SELECT count(*) FROM MessageManage"), "0");
 }
 
+TEST_P(ProjectTaskItemTest, AnItemOpenedAndStoredUnchangedKeepsItsDates) {
+    const CString end = DaysFromToday(55), alert = DaysFromToday(40), start = DaysFromToday(-5);
+    ws.Execute("UPDATE ProjectManage SET PreendedTime='" + end + "', AlertTime='" + alert + "', Other3='" + start +
+               "' WHERE ProjectNo='P1-01-01'");
+    CProjectTaskItemDlg dlg;
+    dlg.ProjectNo = "P1-01-01";
+    dlg.Editable = 1;
+    vq::ScriptedUser user;
+    user.Dialog("项目/任务项属性")
+        .Do([&](CDialog& d) {
+            EXPECT_EQ(Text(d, kEndDate), end);
+            EXPECT_EQ(Text(d, kAlertDate), alert);
+            EXPECT_EQ(Text(d, kStartDate), start);
+            EXPECT_EQ(Text(d, kEndDays), "55");
+            EXPECT_EQ(Text(d, kAlertDays), "40");
+        })
+        .Click(IDOK);
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT PreendedTime || '|' || AlertTime || '|' || Other3 FROM ProjectManage "
+                    "WHERE ProjectNo='P1-01-01'"),
+              end + "|" + alert + "|" + start);
+    EXPECT_EQ(dlg.EndDays, 55);
+}
+
+TEST_P(ProjectTaskItemTest, AParentWithoutAPlannedDateSetsNoBound) {
+    // C1 lies directly in the change task folder and has no planned date: neither it nor a new task
+    // below it is held to one. Its dates, stored empty and left alone, stay empty.
+    CProjectTaskItemDlg change;
+    change.ProjectNo = "C1";
+    change.Editable = 1;
+    vq::ScriptedUser user;
+    user.Dialog("项目/任务项属性").Set(kRemark, "说明").Click(IDOK);
+    ASSERT_EQ(change.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT Remark || '|' || PreendedTime || '|' || AlertTime || '|' || Other3 FROM ProjectManage "
+                    "WHERE ProjectNo='C1'"),
+              "说明|||");
+
+    CProjectTaskItemDlg task;
+    task.NewItem = 1;
+    task.Editable = 1;
+    task.ProjectNo = "C1";
+    vq::ScriptedUser user2;
+    user2.Dialog("项目/任务项属性")
+        .Set(kName, "更改子任务")
+        .Set(kEndDate, DaysFromToday(30))
+        .Set(kAlertDate, DaysFromToday(20))
+        .Click(IDOK);
+    ASSERT_EQ(task.DoModal(), IDOK);
+    EXPECT_TRUE(user2.Succeeded()) << user2.Error().c_str();
+    EXPECT_EQ(task.ItemNo, "C1-01");
+    EXPECT_EQ(task.PreendedTime, DaysFromToday(30));
+}
+
 TEST_P(ProjectTaskItemTest, AFailedUpdateLeavesThePathsBelowUnchanged) {
     // A trigger refusing the row's update stands for any failure of the second statement.
     if (vqtest::DbWorkspace::OnPostgreSQL())
