@@ -335,15 +335,10 @@ void CProjectTaskItemDlg::PrepareNewItem() {
     m_strLoadedManager.Empty();
     Manager = theApp.m_strLoginUser;
     if (!IsProject) {
-        ItemNo = ProposeTaskNumber(TableName, ProjectName, ProjectPath, m_nDatabaseType);
+        ItemNo = ProposeNumber();
         if (ItemNo.IsEmpty()) {
             AfxMessageBox("不能正确获取任务编号...");
             EnableItem(IDOK, false);
-        } else if (m_strNumberSeparator != "-" || m_nSequenceWidth != 2) {
-            // The numbering keeps the dialog's separator and width.
-            const CString parentNo = ItemNo.Left(ItemNo.ReverseFind('-'));
-            ItemNo = FormatChildNumber(parentNo, std::atoi(ItemNo.Mid(ItemNo.ReverseFind('-') + 1)),
-                                       m_strNumberSeparator, m_nSequenceWidth);
         }
         if (auto* number = dynamic_cast<CEdit*>(GetDlgItem(kNumber)))
             number->SetReadOnly(TRUE);
@@ -353,6 +348,16 @@ void CProjectTaskItemDlg::PrepareNewItem() {
         SimpleProject = ReadSettingInt(kSettingsSection, "上次所选项目类型", "0") != 0 ? 1 : 0;
     else
         SimpleProject = 0;
+}
+
+CString CProjectTaskItemDlg::ProposeNumber() const {
+    const CString number = ProposeTaskNumber(TableName, ProjectName, ProjectPath, m_nDatabaseType);
+    if (number.IsEmpty() || (m_strNumberSeparator == "-" && m_nSequenceWidth == 2))
+        return number;
+    // The numbering keeps the dialog's separator and width.
+    const int dash = number.ReverseFind('-');
+    return FormatChildNumber(number.Left(dash), std::atoi(number.Mid(dash + 1)), m_strNumberSeparator,
+                             m_nSequenceWidth);
 }
 
 void CProjectTaskItemDlg::ReadParentDateBound() {
@@ -746,6 +751,16 @@ bool CProjectTaskItemDlg::CheckNameAndNumber() {
         ReportComError(e);
         return false;
     }
+    if (taken && NewItem && !IsProject && !m_bNumberLocked) {
+        // Another client stored a task under the proposed number meanwhile. The box of a new
+        // task's number cannot be typed into, so the task takes the number proposed now.
+        const CString next = ProposeNumber();
+        if (!next.IsEmpty() && next.CompareNoCase(ItemNo) != 0) {
+            ItemNo = next;
+            SetDlgItemText(kNumber, ItemNo);
+            return CheckNameAndNumber();
+        }
+    }
     if (taken) {
         Warn("该项目或任务编号已存在，请重新输入!", "", kNumber);
         return false;
@@ -852,6 +867,16 @@ void CProjectTaskItemDlg::NotifyNewManager() {
     SendUserNotice(Manager, text);
 }
 
+void CProjectTaskItemDlg::AnnounceNewItem() {
+    if (!NewItem)
+        return;
+    {
+        COperationLog log;
+        log.WriteLog("项目管理", "修改", ItemNo, "增加任务属性");
+    }
+    NotifyNewManager();
+}
+
 void CProjectTaskItemDlg::OnOK() {
     if (!Editable || !m_bRowFound || !GetDlgItem(IDOK)->IsWindowEnabled())
         return;
@@ -874,16 +899,19 @@ void CProjectTaskItemDlg::OnOK() {
         Warn("分配资源较多，请重新组织!", "警告", -1);
         return;
     }
-    {
+    // A new item is logged and its manager told by AnnounceNewItem, once the caller has stored it.
+    if (!NewItem) {
         COperationLog log;
-        log.WriteLog("项目管理", "修改", ItemNo, NewItem ? "增加任务属性" : "修改任务属性");
+        log.WriteLog("项目管理", "修改", ItemNo, "修改任务属性");
     }
     const CString type = TaskTypeLetter();
     if (!CheckDatesAndType(type))
         return;
-    if (!NewItem && !StoreExistingItem(type))
-        return;
-    NotifyNewManager();
+    if (!NewItem) {
+        if (!StoreExistingItem(type))
+            return;
+        NotifyNewManager();
+    }
     if (TaskTypeIndex != m_nLoadedTypeIndex && TaskTypeIndex == 0) {
         CreateWorkTask = 0;
         // A task that is no longer a work-group task loses its work group and the members' rights.

@@ -119,8 +119,12 @@ TEST_P(ProjectTaskItemTest, NewProjectIsCheckedThenReturnedWithANoticeToItsManag
     EXPECT_EQ(dlg.PreendedTime, DaysFromToday(0));
     EXPECT_EQ(dlg.TaskTypeLetter(), "S");
     EXPECT_EQ(dlg.CreateWorkTask, 1);
-    // Nothing is inserted by the dialog; the new manager hears of the project.
+    // Nothing is inserted by the dialog, and nothing is told of a row that is not stored yet; once
+    // the caller has stored it, the operation is logged and the new manager hears of the project.
     EXPECT_EQ(Query("SELECT count(*) FROM ProjectManage WHERE ProjectNo='P2'"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM MessageManage"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM LogInformation WHERE PartCode='P2'"), "0");
+    dlg.AnnounceNewItem();
     EXPECT_EQ(Query("SELECT Content FROM MessageManage WHERE Reseiver='zhangsan'"),
               "辛苦了，项目上级张三给您分配了项目任务及工作组任务：新项目[P2]...");
     EXPECT_EQ(Query("SELECT Operation FROM LogInformation WHERE PartCode='P2'"), "增加任务属性");
