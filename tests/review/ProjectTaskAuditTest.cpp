@@ -325,13 +325,27 @@ TEST_P(ProjectTaskAuditTest, FailedUploadOrStatementLeavesTheDatabaseAsItWas) {
 }
 
 TEST_P(ProjectTaskAuditTest, StepHeldByAnotherReviewerStopsTheMoveButNotTheDecision) {
-    ws->Execute("UPDATE TaskAuditManage SET AuditState='已完成', AuditResult='通过', Working='T' "
-                "WHERE AuditName='标准化'");
-    vq::ScriptedUser user;
-    Decide(user, "可以。", D::kPassId).Message("同组的 标准化 正在评审，请稍后再进行!", IDOK);
-    Run(user, "u1", "校对");
+    ws->Execute("UPDATE TaskAuditManage SET Working='T' WHERE AuditName='标准化'");
+    {
+        vq::ScriptedUser user;
+        Decide(user, "可以。", D::kPassId).Message("同组的 标准化 正在评审，请稍后再进行!", IDOK);
+        Run(user, "u1", "校对");
+    }
     EXPECT_EQ(Step("校对", "AuditResult"), "通过");
     EXPECT_EQ(Count("TaskAuditManage"), "2");
+    EXPECT_EQ(TaskState(), "评审");
+    // 标准化 passes while both marks are still set (校对's window not closed yet, or its client
+    // gone): a step that has passed holds nothing back, and the next level opens.
+    ws->Execute("UPDATE TaskAuditManage SET Working='T'");
+    {
+        vq::ScriptedUser user;
+        Decide(user, "可以。", D::kPassId);
+        Run(user, "u2", "标准化");
+    }
+    EXPECT_EQ(Step("标准化", "AuditResult"), "通过");
+    EXPECT_EQ(Step("审核", "AuditState"), "未完成");
+    EXPECT_EQ(Step("会审", "AuditState"), "未完成");
+    EXPECT_EQ(Count("MessageManage WHERE Reseiver IN ('u3', 'grp')"), "2");
     EXPECT_EQ(TaskState(), "评审");
 }
 
