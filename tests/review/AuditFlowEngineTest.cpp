@@ -89,21 +89,9 @@ protected:
                    "WHERE AuditingModel='三级评审'");
         ws.Execute("UPDATE TeamWorkResult SET AuditorName='zhaoliu|*||*|lisi|*|wangwu'");
     }
-    // True when another client can write the document's row at once (within a fraction of a
-    // second): run while a message box of a decision is up, nothing of the decision may hold
-    // the row, or on SQLite the whole database, until the reviewer answers.
-    bool OthersCanWrite() {
-        try {
-            _ConnectionPtr other = ws.Connect();
-            other->Execute(vqtest::DbWorkspace::OnPostgreSQL() ? "SET lock_timeout = 300" : "PRAGMA busy_timeout = 300",
-                           nullptr, adCmdText);
-            other->Execute("UPDATE TeamWorkResult SET FileSize=FileSize WHERE FileID='F-1'", nullptr, adCmdText);
-            other->Close();
-            return true;
-        } catch (_com_error&) {
-            return false;
-        }
-    }
+    // Run while a message box of a decision is up: nothing of the decision may hold the
+    // document's row, or on SQLite the whole database, until the reviewer answers.
+    bool OthersCanWrite() { return ws.WritesAtOnce("UPDATE TeamWorkResult SET FileSize=FileSize WHERE FileID='F-1'"); }
     CString State() { return ws.QueryText("SELECT State FROM TeamWorkResult WHERE FileID='F-1'"); }
     CString Count(const char* table) { return ws.QueryText(CString("SELECT count(*) FROM ") + table); }
 
