@@ -29,6 +29,7 @@
 #include "platform/base/String.h"
 #include "platform/db/Ado.h"
 #include "review/AuditPath.h"
+#include "review/ECOAuditLevel.h"
 
 #include <functional>
 #include <vector>
@@ -203,4 +204,6 @@ private:
         CString text;
     };
     std::vector<PendingNotice> m_pending; // told to the message server after the commit
+    // The change task's parts, drawings and levels, read once for the decisions of this engine.
+    ECOTaskSnapshot m_changeTask;
 };
