@@ -96,6 +96,7 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
             level.sheet = row[1].CompareNoCase("Y") == 0;
             level.current = row[2];
             level.maximum = row[3];
+            level.reached = std::atoi(row[2]);
             if (level.sheet && !m_hasSheet) {
                 m_hasSheet = true;
                 m_sheet = row[0].str();
@@ -103,6 +104,21 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
             m_levels.emplace(row[0].str(), level);
         }))
         return false;
+    std::unordered_map<std::string, std::size_t> partIndex;
+    for (const std::string& part : m_orderParts)
+        partIndex.emplace(part, partIndex.size());
+    m_partLevels.assign(partIndex.size(), {});
+    m_otherLevels.clear();
+    for (const auto& [fileId, part] : m_drawings) {
+        const auto level = m_levels.find(fileId);
+        if (level == m_levels.end())
+            continue; // never submitted at any level
+        const auto index = partIndex.find(part);
+        if (index == partIndex.end())
+            m_otherLevels.push_back(&level->second);
+        else
+            m_partLevels[index->second].push_back(&level->second);
+    }
     m_workId = workId;
     return true;
 }
@@ -131,6 +147,7 @@ void ECOTaskSnapshot::SetCurrent(const std::string& fileId, int level) {
     if (!current.IsEmpty())
         m_summary.currentSum -= std::atoll(current);
     current.Format("%d", level);
+    found->second.reached = level;
     m_summary.currentSum += level;
 }
 
@@ -155,31 +172,25 @@ ECOTaskSnapshot* CECOAuditLevel::Snapshot(const CString& workId) {
 }
 
 int CECOAuditLevel::CheckPartsInSnapshot(const ECOTaskSnapshot& task, int level) {
-    // As the statements below ask it: the distinct parts of the drawings whose document has
-    // reached the level must hold every part of the order.
-    std::unordered_set<std::string> submitted;
-    for (const auto& [fileId, part] : task.m_drawings) {
-        const auto found = task.m_levels.find(fileId);
-        if (found != task.m_levels.end() && !found->second.current.IsEmpty() &&
-            std::atoi(found->second.current) >= level)
-            submitted.insert(part);
-    }
-    if (submitted.size() < task.m_orderParts.size())
-        return 0;
-    for (const std::string& part : task.m_orderParts) {
-        if (submitted.count(part) == 0)
+    // As the statements below ask it: every part of the order has a drawing whose document has
+    // reached the level (a part missing also means fewer parts than the order has); drawings of
+    // other parts at the level are more parts than the order has.
+    for (const auto& levels : task.m_partLevels) {
+        bool reached = false;
+        for (const ECOTaskSnapshot::Level* file : levels)
+            reached = reached || file->Reaches(level);
+        if (!reached)
             return 0;
     }
-    if (submitted.size() > task.m_orderParts.size()) {
-        AfxMessageBox(kMorePartsWarning);
-        return 1;
+    for (const ECOTaskSnapshot::Level* file : task.m_otherLevels) {
+        if (file->Reaches(level)) {
+            AfxMessageBox(kMorePartsWarning);
+            return 1;
+        }
     }
     if (!task.m_hasSheet)
         return 0;
-    const CString& sheetLevel = task.m_levels.at(task.m_sheet).current;
-    if (sheetLevel.IsEmpty())
-        return 0;
-    return std::atoi(sheetLevel) >= level ? 1 : 0;
+    return task.m_levels.at(task.m_sheet).Reaches(level) ? 1 : 0;
 }
 
 bool CECOAuditLevel::ReadColumnValues(const CString& sql, CStringArray& values, const char* errorText) {

@@ -27,6 +27,9 @@ private:
         CString current; // as stored: empty when NULL
         CString maximum;
         bool sheet = false; // the change order's own sheet (IsECOFile 'Y')
+        // Whether the current level is not NULL and reaches `level`.
+        bool Reaches(int level) const { return !current.IsEmpty() && reached >= level; }
+        int reached = 0; // the current level as a number
     };
     // The table's summary of what the snapshot holds; a change shows in it.
     struct Summary {
@@ -46,6 +49,10 @@ private:
     std::unordered_map<std::string, Level> m_levels;             // by file id; the first row
     std::string m_sheet;                                         // file id of the first sheet row
     bool m_hasSheet = false;
+    // For the checks, made when read: the levels of each order part's drawings, and of the
+    // drawings of parts the order does not have.
+    std::vector<std::vector<const Level*>> m_partLevels;
+    std::vector<const Level*> m_otherLevels;
     Summary m_summary; // as the table shows it after the reads and writes made here
 };
 
