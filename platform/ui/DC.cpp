@@ -1,7 +1,7 @@
 #include "platform/ui/DC.h"
 
 #include "platform/ui/Wnd.h"
-#include "platform/ui/qt/ImageBridge.h"
+#include "platform/ui/ImageBridge.h"
 #include "platform/ui/qt/QtApplication.h"
 
 #include <QFontDatabase>

@@ -5,7 +5,7 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/View.h"
-#include "platform/ui/qt/ImageBridge.h"
+#include "platform/ui/ImageBridge.h"
 #include "platform/ui/qt/QtApplication.h"
 #include "platform/ui/qt/QtControls.h"
 
