@@ -5,8 +5,8 @@
 #include "changeorders/ECOChangeNotice.h"
 #include "changeorders/ECOConfigure.h"
 #include "changeorders/ECONumbering.h"
-#include "changeorders/NoticeFormNumbering.h"
 #include "changeorders/ECOPublisher.h"
+#include "changeorders/NoticeFormNumbering.h"
 #include "changeorders/SelectDeptDlg.h"
 #include "changeorders/SelectModifyItemDlg.h"
 #include "controls/ListHelpers.h"
@@ -26,6 +26,8 @@
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Edit.h"
 #include "review/TaskAuditFlowDlg.h"
+
+#include <memory>
 
 namespace {
 
@@ -275,8 +277,8 @@ void CECOChangeItemDlg::OnApplyNumber() {
     NoticeProduct product{m_strProductCode, m_strProductName, m_strProductStyle};
     if (!PickProductAndApplyNumber(
             m_bByProductClass,
-            {kChangeNoticeGroup, m_nNoWidth, m_strNoSeparator, m_nNoMode, m_strSaveUser, m_strSaveDate}, product,
-            m_strECONo))
+            {kChangeNoticeGroup, m_nNoWidth, m_strNoSeparator, m_nNoMode, m_strSaveUser, m_strSaveDate},
+            product, m_strECONo))
         return;
     m_strProductCode = product.code;
     m_strProductName = product.name;
@@ -435,7 +437,7 @@ bool CECOChangeItemDlg::SaveParts(CECOChangeNotice& notice) {
     return false;
 }
 
-bool CECOChangeItemDlg::WriteNotice(const CString& state, bool review) {
+bool CECOChangeItemDlg::WriteNotice(const CString& state, bool review, CECOPublisher* publication) {
     CWaitCursor wait;
     CSqlTransaction transaction;
     if (!transaction.IsActive())
@@ -466,10 +468,16 @@ bool CECOChangeItemDlg::WriteNotice(const CString& state, bool review) {
     notice.m_nReviewMode = m_nReviewMode;
     notice.m_strAuditingModel = m_strAuditingModel;
     notice.m_strAuditorName = m_strAuditorName;
-    if (!SaveParts(notice) || !notice.StoreHeader() || !transaction.Commit())
+    if (!SaveParts(notice) || !notice.StoreHeader())
         return false;
-    // The reviewers hear of their tasks only once the tasks are stored.
+    if (publication && !publication->WritePublication())
+        return false;
+    if (!transaction.Commit())
+        return false;
+    // The reviewers and the receivers of the publication hear of it only once it is stored.
     setup.SendNotices();
+    if (publication)
+        publication->SendNotices();
     return true;
 }
 
@@ -489,15 +497,13 @@ int CECOChangeItemDlg::StoreNotice() {
     default:
         return 0;
     }
-    if (!WriteNotice(state, review))
-        return 0;
+    std::unique_ptr<CECOPublisher> publisher;
     if (state == "正式") {
-        CECOPublisher publisher;
-        publisher.m_strECONo = m_strECONo;
-        publisher.m_strECOGroup = kChangeNoticeGroup;
-        publisher.Publish();
+        publisher = std::make_unique<CECOPublisher>();
+        publisher->m_strECONo = m_strECONo;
+        publisher->m_strECOGroup = kChangeNoticeGroup;
     }
-    return 1;
+    return WriteNotice(state, review, publisher.get()) ? 1 : 0;
 }
 
 bool CECOChangeItemDlg::StoreAll() {

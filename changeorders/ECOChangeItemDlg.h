@@ -21,6 +21,7 @@
 #include "platform/ui/Dialog.h"
 
 class CECOChangeNotice;
+class CECOPublisher;
 
 class CECOChangeItemDlg : public CDialog {
 public:
@@ -90,8 +91,9 @@ public:
     CRelateDocPanel m_docs;
 
     // Asks for the storage type and writes the notice: its review tasks (formal with review),
-    // header and parts in one transaction; a formal notice without review is published after
-    // the commit. 1 when stored; 0 when cancelled or a statement failed (shown).
+    // header and parts in one transaction; a formal notice without review is published in the
+    // same transaction, so that it is never formal without its publication. 1 when stored; 0
+    // when cancelled or a statement failed (shown; nothing stored).
     int StoreNotice();
 
 protected:
@@ -127,8 +129,9 @@ private:
     // The state a formal store gives, after asking where a failed review restarts; empty when
     // the user cancelled.
     CString FormalState();
-    // Writes review tasks (when `review`), parts and header in one transaction.
-    bool WriteNotice(const CString& state, bool review);
+    // Writes review tasks (when `review`), parts, header and the publication (when given) in
+    // one transaction; the notices follow the commit.
+    bool WriteNotice(const CString& state, bool review, CECOPublisher* publication);
     bool SaveParts(CECOChangeNotice& notice);
     // Stores the notice and then its new documents; false when either failed or was cancelled.
     bool StoreAll();

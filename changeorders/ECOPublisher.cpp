@@ -64,6 +64,38 @@ CString CECOPublisher::PartTable() const {
 
 int CECOPublisher::Publish() {
     CWaitCursor wait;
+    m_bFailed = false;
+    try {
+        m_pConnection->BeginTrans();
+    } catch (_com_error& e) {
+        ReportFailure(e, CString());
+        return 0;
+    }
+    if (!WritePublication()) {
+        try {
+            m_pConnection->RollbackTrans();
+        } catch (_com_error&) {
+            // Already shown; the connection ends the transaction when it closes.
+        }
+        return 0;
+    }
+    try {
+        m_pConnection->CommitTrans();
+    } catch (_com_error& e) {
+        ReportFailure(e, CString());
+        try {
+            m_pConnection->RollbackTrans();
+        } catch (_com_error&) {
+        }
+        return 0;
+    }
+    SendNotices();
+    return 1;
+}
+
+bool CECOPublisher::WritePublication() {
+    CWaitCursor wait;
+    m_bFailed = false;
     m_arrMailItems.RemoveAll();
     m_mailByAddress.clear();
     m_arrMessageItems.RemoveAll();
@@ -71,24 +103,57 @@ int CECOPublisher::Publish() {
     {
         PublishProgress progress;
         progress.Step(25, "正在发布更改单，并进行直接影响面处理...");
-        ProcessDirectImpact();
+        if (!ProcessDirectImpact())
+            return false;
         progress.Step(45, "正在发布更改单，并进行间接影响面处理...");
-        ProcessIndirectImpact();
+        if (!ProcessIndirectImpact())
+            return false;
         progress.Step(65, "正在自动进行邮件通知...");
-        NotifyHandoutDepartments();
+        if (!NotifyHandoutDepartments())
+            return false;
         progress.Step(85);
-        NotifyPartManagers();
+        if (!NotifyPartManagers())
+            return false;
         progress.Step(100);
     }
-    SendMessages();
-    return 1;
+    return WriteMessageRows() != 0;
+}
+
+void CECOPublisher::ReportFailure(const _com_error& e, const CString& sql) {
+    if (m_bFailed)
+        return;
+    m_bFailed = true;
+    CString kept;
+    kept.Format("更改单：%s 未能发布，没有保存任何发布记录。", m_strECONo.c_str());
+    if (IsConnectionLost(e)) {
+        // Every later statement would fail the same way: one message says all of it.
+        theApp.m_bConnectionLost = TRUE;
+        AfxMessageBox(DbFailureText(DbFailure::ConnectionLost) + "\n" + kept);
+        return;
+    }
+    if (sql.IsEmpty())
+        ReportComError(e);
+    else
+        theApp.ReportSqlError(e, sql);
+    AfxMessageBox(kept);
 }
 
 int CECOPublisher::ExecuteStatement(CString sql) {
     if (sql.IsEmpty())
         return 1;
     ++m_nStatements;
-    return theApp.ExecuteSql(sql);
+    try {
+        _CommandPtr cmd;
+        cmd.CreateInstance();
+        cmd->PutActiveConnection(m_pConnection);
+        cmd->PutCommandText(sql);
+        cmd->PutCommandType(adCmdText);
+        cmd->Execute(nullptr, nullptr, adCmdUnknown);
+        return 1;
+    } catch (_com_error& e) {
+        ReportFailure(e, sql);
+        return 0;
+    }
 }
 
 int CECOPublisher::ProcessDirectImpact() {
@@ -106,7 +171,8 @@ int CECOPublisher::ProcessDirectImpact() {
         "ReleaseDate) SELECT '%s', '%s', '直接', PartCode, PartName, '%s', '%s' FROM %s WHERE ECONo='%s'",
         SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(m_strLoginUser), SqlQuote(date), table,
         SqlQuote(m_strECONo));
-    ExecuteStatement(sql);
+    if (!ExecuteStatement(sql))
+        return 0;
     // One form for every engine: a correlated subquery limited to this order's direct rows (the
     // joined UPDATE ... FROM form names the target table twice and would reach every order's
     // rows; and an earlier publication's indirect rows keep the manager of their parent). A part
@@ -114,8 +180,7 @@ int CECOPublisher::ProcessDirectImpact() {
     sql.Format("UPDATE ECOPartNotify SET Manager=(SELECT MAX(A.Manager) FROM VqkorvelAll_title A WHERE "
                "A.TCode=ECOPartNotify.PartCode) WHERE ECOGroup='%s' AND ECONo='%s' AND RelateType='直接'",
                SqlQuote(m_strECOGroup), SqlQuote(m_strECONo));
-    ExecuteStatement(sql);
-    return 1;
+    return ExecuteStatement(sql);
 }
 
 bool CECOPublisher::ReadRows(const CString& sql, int columns,
@@ -136,7 +201,7 @@ bool CECOPublisher::ReadRows(const CString& sql, int columns,
             rs->Close();
         return true;
     } catch (_com_error& e) {
-        ReportComError(e);
+        ReportFailure(e, CString());
         return false;
     }
 }
@@ -157,7 +222,8 @@ int CECOPublisher::QueryParentParts(CString sql) {
 int CECOPublisher::ProcessIndirectImpact() {
     m_arrParts.RemoveAll();
     m_arrUsers.RemoveAll();
-    LoadUsers();
+    if (!LoadUsers())
+        return 0;
     const CString table = PartTable();
     static const char* const kFamilies[] = {"VqkorvelAll", "VqkorvelTeam", "VqkorvelTask"};
     for (const char* family : kFamilies) {
@@ -166,54 +232,42 @@ int CECOPublisher::ProcessIndirectImpact() {
             "SELECT TCode, TName, Manager FROM %s_title WHERE TCode IN (SELECT UpCode FROM %s_detail WHERE "
             "Dcode IN (SELECT PartCode FROM %s WHERE ECONO='%s'))",
             family, family, table, SqlQuote(m_strECONo));
-        QueryParentParts(sql);
+        if (!QueryParentParts(sql))
+            return 0;
     }
-    InsertIndirectRows(LocalDate());
-    return 1;
+    return InsertIndirectRows(LocalDate());
 }
 
-void CECOPublisher::InsertIndirectRows(const CString& date) {
+int CECOPublisher::InsertIndirectRows(const CString& date) {
     if (m_arrParts.IsEmpty())
-        return;
+        return 1;
     static const char* const kInsert =
         "INSERT INTO ECOPartNotify (ECOGroup, ECONo, RelateType, PartCode, PartName, Manager, ReleaseUser, "
         "ReleaseDate) VALUES(?, ?, '间接', ?, ?, ?, ?, ?)";
-    _CommandPtr cmd;
-    cmd.CreateInstance();
-    cmd->PutActiveConnection(m_pConnection);
-    cmd->PutCommandText(kInsert);
-    cmd->PutCommandType(adCmdText);
-    // Prepared once; each parent runs alone so that a failing row is shown and the next one written.
-    cmd->PutPrepared(true);
-    static const char* const kNames[] = {"ECOGroup", "ECONo",       "PartCode",   "PartName",
-                                         "Manager",  "ReleaseUser", "ReleaseDate"};
-    for (const char* name : kNames)
-        cmd->GetParameters()->Append(cmd->CreateParameter(name, adBSTR, adParamInput, 255));
-    auto set = [&](long index, const CString& value) {
-        cmd->GetParameters()->GetItem(_variant_t(index))->PutValue(_variant_t(value));
-    };
-    set(0, m_strECOGroup);
-    set(1, m_strECONo);
-    set(5, m_strLoginUser);
-    set(6, date);
+    std::vector<std::vector<_variant_t>> rows;
+    rows.reserve(static_cast<std::size_t>(m_arrParts.GetSize()));
+    const _variant_t group(m_strECOGroup), number(m_strECONo), user(m_strLoginUser), day(date);
     for (int i = 0; i < m_arrParts.GetSize(); ++i) {
         const ECOPublishRecord& part = m_arrParts[i];
-        set(2, part.Text1);
-        set(3, part.Text2);
-        set(4, part.Text3);
-        ++m_nStatements;
-        try {
-            cmd->Execute(nullptr, nullptr, adCmdText);
-        } catch (_com_error& e) {
-            // Shown as a failed statement is shown everywhere, with its values; the next parent
-            // is still recorded.
-            ReportComError(e);
-            CString sql;
-            sql.Format("INSERT INTO ECOPartNotify (ECOGroup, ECONo, RelateType, PartCode, PartName, Manager, "
-                       "ReleaseUser, ReleaseDate) VALUES('%s', '%s', '间接', '%s', '%s', '%s', '%s', '%s')",
-                       SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(part.Text1),
-                       SqlQuote(part.Text2), SqlQuote(part.Text3), SqlQuote(m_strLoginUser), SqlQuote(date));
-            AfxMessageBox("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n" + sql);
-        }
+        rows.push_back({group, number, _variant_t(part.Text1), _variant_t(part.Text2), _variant_t(part.Text3),
+                        user, day});
+    }
+    return ExecuteBatch(kInsert, rows);
+}
+
+int CECOPublisher::ExecuteBatch(const char* sql, const std::vector<std::vector<_variant_t>>& rows) {
+    ++m_nStatements;
+    try {
+        _CommandPtr cmd;
+        cmd.CreateInstance();
+        cmd->PutActiveConnection(m_pConnection);
+        cmd->PutCommandText(sql);
+        cmd->PutCommandType(adCmdText);
+        cmd->PutPrepared(true);
+        cmd->ExecuteArray(rows);
+        return 1;
+    } catch (_com_error& e) {
+        ReportFailure(e, sql);
+        return 0;
     }
 }

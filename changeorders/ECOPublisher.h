@@ -10,8 +10,20 @@
 //   publisher.m_strECOGroup = "更改单";
 //   publisher.Publish();
 //
-// Publishing never fails as a whole: each step shows its own errors and the next one runs; rows
-// are only appended, so publishing an order twice records it twice.
+// The rows of a publication (release rows, notice rows and the receivers' message rows) are
+// written as one transaction, the many rows of one kind as batches; the mails go out and the
+// message server hears of the notices only after the commit. The first failure ends the
+// publication: it is shown once (a lost connection in one message), nothing of the publication is
+// kept, and publishing the order again writes it whole. Rows are only appended, so publishing an
+// order twice records it twice.
+//
+// A caller that stores something else in the same transaction runs the two halves itself:
+//
+//   CSqlTransaction transaction;
+//   ... its own statements ...
+//   if (!publisher.WritePublication() || !transaction.Commit())
+//       return false;                            // shown; nothing is kept
+//   publisher.SendNotices();
 #pragma once
 
 #include "mail/MailSender.h"
@@ -41,8 +53,14 @@ public:
     CECOPublisher(const CECOPublisher&) = delete;
     CECOPublisher& operator=(const CECOPublisher&) = delete;
 
-    // Runs every step; 1 in every case.
+    // Runs every step in a transaction of its own: 1 when the publication was stored, 0 after its
+    // failure was shown (nothing of it is kept).
     int Publish();
+    // The rows of the publication, on the caller's transaction; false after the failure was
+    // shown (the caller rolls back).
+    bool WritePublication();
+    // After the commit: the mail job and the message server.
+    void SendNotices();
 
     CString m_strECONo;
     CString m_strECOGroup;
@@ -75,13 +93,19 @@ private:
     int ProcessIndirectImpact();
     int QueryParentParts(CString sql);
     int ExecuteStatement(CString sql);
-    // Inserts the indirect rows of m_arrParts through one prepared statement.
-    void InsertIndirectRows(const CString& date);
+    // Inserts the indirect rows of m_arrParts as one batch.
+    int InsertIndirectRows(const CString& date);
+    // Runs a prepared insert for every set of values, in batches; 0 after the failure was shown.
+    int ExecuteBatch(const char* sql, const std::vector<std::vector<_variant_t>>& rows);
 
-    void LoadUsers();
+    bool LoadUsers();
     int NotifyHandoutDepartments();
     int NotifyPartManagers();
-    int SendMessages();
+    // The message rows of the receivers, in the order of m_arrMessageItems, as one batch.
+    int WriteMessageRows();
+    // Shows the first failure of a publication: the cause (a lost connection in one message),
+    // then that nothing was kept. Later failures are not shown again.
+    void ReportFailure(const _com_error& e, const CString& sql);
 
     // The table that holds the order's parts: ECOModifyPart for "修改单", else ECOChangePart.
     CString PartTable() const;
@@ -90,6 +114,7 @@ private:
                   const std::function<void(const std::vector<CString>&)>& onRow);
 
     long m_nStatements = 0;
+    bool m_bFailed = false; // a statement of this publication failed
     // Case-folded keys of the lists: login name and user name to the first user with it; e-mail
     // address and login name to the notice of that receiver.
     std::unordered_map<std::string, int> m_userByLogName;

@@ -3,7 +3,7 @@
 // message rows that deliver them.
 #include "changeorders/ECOPublisher.h"
 
-#include "core/UserNotice.h"
+#include "core/VqDesignTaskApp.h"
 #include "platform/base/Time.h"
 #include "platform/db/SqlText.h"
 
@@ -25,20 +25,20 @@ CString LocalTime() {
 
 } // namespace
 
-void CECOPublisher::LoadUsers() {
+bool CECOPublisher::LoadUsers() {
     m_userByLogName.clear();
     m_userByName.clear();
-    ReadRows("SELECT UserLogName, UserName, EmailAddress FROM UserInformation", 3,
-             [this](const std::vector<CString>& row) {
-                 ECOPublishRecord user;
-                 user.Text3 = row[0];
-                 user.Text4 = row[1];
-                 user.Text5 = row[2];
-                 const int index = m_arrUsers.Add(user);
-                 // The first user with a key wins, as a walk from the top finds it.
-                 m_userByLogName.emplace(FoldCase(user.Text3), index);
-                 m_userByName.emplace(FoldCase(user.Text4), index);
-             });
+    return ReadRows("SELECT UserLogName, UserName, EmailAddress FROM UserInformation", 3,
+                    [this](const std::vector<CString>& row) {
+                        ECOPublishRecord user;
+                        user.Text3 = row[0];
+                        user.Text4 = row[1];
+                        user.Text5 = row[2];
+                        const int index = m_arrUsers.Add(user);
+                        // The first user with a key wins, as a walk from the top finds it.
+                        m_userByLogName.emplace(FoldCase(user.Text3), index);
+                        m_userByName.emplace(FoldCase(user.Text4), index);
+                    });
 }
 
 CString CECOPublisher::FindUserEmail(CString key, int mode) {
@@ -61,10 +61,10 @@ void CECOPublisher::MergeNotice(CMailItem notice) {
             list.Add(notice);
             return;
         }
+        // Appended in place: a receiver of many notices costs no more than their texts.
         CMailItem& entry = list[at->second];
-        CString joined;
-        joined.Format("%s\n\n%s", entry.Text.c_str(), notice.Text.c_str());
-        entry.Text = joined;
+        entry.Text += "\n\n";
+        entry.Text += notice.Text;
     };
     if (IsMailable(notice.Address))
         file(m_arrMailItems, m_mailByAddress, notice.Address);
@@ -112,9 +112,29 @@ int CECOPublisher::NotifyPartManagers() {
                : 0;
 }
 
-int CECOPublisher::SendMessages() {
-    // The mail job first; its failures are shown inside it and do not keep the message rows from
-    // being written: a receiver without a usable address is told by message only.
+int CECOPublisher::WriteMessageRows() {
+    const CTime now = CTime::GetCurrentTime();
+    const _variant_t time = now.Format("%Y-%m-%d %H:%M");
+    const _variant_t date = now.Format("%Y-%m-%d");
+    const _variant_t host = theApp.m_strHostIP;
+    const _variant_t topic = CString(kECOPublishSubject);
+    std::vector<std::vector<_variant_t>> rows;
+    for (int i = 0; i < m_arrMessageItems.GetSize(); ++i) {
+        const CMailItem& notice = m_arrMessageItems[i];
+        if (!notice.LogName.IsEmpty())
+            rows.push_back({_variant_t(notice.LogName), time, date, host, topic, _variant_t(notice.Text)});
+    }
+    if (rows.empty())
+        return 1;
+    return ExecuteBatch(
+        "INSERT INTO MessageManage (Sender, Reseiver, SendTime, SendDate, MachineIP, Topic, Content, "
+        "ReadFlag) VALUES('系统', ?, ?, ?, ?, ?, ?, 'N')",
+        rows);
+}
+
+void CECOPublisher::SendNotices() {
+    // The mail job first; its failures are shown inside it. A receiver without a usable address
+    // is told by message only.
     if (!m_arrMailItems.IsEmpty()) {
         CMailSender job;
         job.SmtpPort = m_nSmtpPort;
@@ -125,10 +145,7 @@ int CECOPublisher::SendMessages() {
     }
     for (int i = 0; i < m_arrMessageItems.GetSize(); ++i) {
         const CMailItem& notice = m_arrMessageItems[i];
-        if (notice.LogName.IsEmpty())
-            continue;
-        ++m_nStatements;
-        SendUserNotice(notice.LogName, notice.Text, kECOPublishSubject);
+        if (!notice.LogName.IsEmpty())
+            theApp.NotifyMessageServer(notice.LogName, notice.Text);
     }
-    return 1;
 }

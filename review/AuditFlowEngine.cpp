@@ -528,7 +528,7 @@ int CAuditFlowEngine::StartNextLevel() {
                 return 0;
         }
         if (changeTask) {
-            CECOAuditLevel levels;
+            CECOAuditLevel levels(&m_changeTask);
             const int levelIndex = levels.GetAuditorIndex(m_strAuditingPath, stored);
             if (!levels.AdvanceFileLevel(m_strWorkID, m_strFileID, 1)) {
                 Say("改变评审流程级别时, 发生异常...");
@@ -577,7 +577,7 @@ int CAuditFlowEngine::FinishAudit(const CString& state) {
                 return 0;
         }
         if (changeTask) {
-            CECOAuditLevel levels;
+            CECOAuditLevel levels(&m_changeTask);
             levels.AdvanceFileLevel(m_strWorkID, m_strFileID, 1); // 0 also when already at the top
             int current = 0, maximum = 0;
             if (!levels.GetFileLevels(m_strWorkID, m_strFileID, maximum, current)) {
@@ -627,7 +627,7 @@ int CAuditFlowEngine::FinishAudit(const CString& state) {
 
 int CAuditFlowEngine::RejectInChangeOrder(const CString& state) {
     // Runs inside the decision's transaction: a failure rolls back the whole decision.
-    CECOAuditLevel levels;
+    CECOAuditLevel levels(&m_changeTask);
     if (!levels.AdvanceFileLevel(m_strWorkID, m_strFileID, 0)) {
         Say("改变评审流程级别时, 发生异常...");
         return 0;

@@ -30,6 +30,7 @@
 #include "platform/base/String.h"
 #include "platform/db/Ado.h"
 #include "review/AuditPath.h"
+#include "review/ECOAuditLevel.h"
 
 #include <functional>
 #include <vector>
@@ -211,4 +212,6 @@ private:
     std::vector<PendingNotice> m_pending; // told to the message server after the commit
     std::vector<CString> m_said;          // shown once the decision's transaction has ended
     bool m_bDeciding = false;
+    // The change task's parts, drawings and levels, read once for the decisions of this engine.
+    ECOTaskSnapshot m_changeTask;
 };

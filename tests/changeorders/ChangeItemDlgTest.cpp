@@ -259,6 +259,39 @@ TEST_P(ChangeItemDlgTest, FormalWithoutReviewIsStoredFormalAndPublished) {
     EXPECT_EQ(Query("SELECT RelateType FROM ECOPartNotify WHERE ECONo='C-02' AND PartCode='P-1'"), "直接");
 }
 
+// The notice and its publication are stored together: when the publication fails the notice
+// stays as it was and the form stays open; storing it again stores and publishes it once.
+TEST_P(ChangeItemDlgTest, AFailedPublicationLeavesTheNoticeAsItWasAndStoringAgainPublishesOnce) {
+    ws.Execute("ALTER TABLE ECOPartRelease RENAME TO Gone");
+    Form form;
+    form.m_strECONo = "C-02";
+    form.m_bNewItem = 0;
+    theApp.m_strUserName = "li si";
+    vq::ScriptedUser user;
+    user.Dialog(kCaption)
+        .Click("确定")
+        .Dialog("操作提示")
+        .Click("正式")
+        .AnyMessage(IDOK) // the database error
+        .MessageContaining("执行出错的SQL语句", IDOK)
+        .Message("更改单：C-02 未能发布，没有保存任何发布记录。", IDOK)
+        .Dialog(kCaption)
+        .Do([this](CDialog& d) {
+            EXPECT_FALSE(d.HasEnded());
+            EXPECT_EQ(Query("SELECT State FROM ECOChangeManage WHERE ECONo='C-02'"), "临时");
+            EXPECT_EQ(Query("SELECT count(*) FROM ECOPartNotify"), "0");
+            ws.Execute("ALTER TABLE Gone RENAME TO ECOPartRelease");
+        })
+        .Click("确定")
+        .Dialog("操作提示")
+        .Click("正式");
+    EXPECT_EQ(form.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT State FROM ECOChangeManage WHERE ECONo='C-02'"), "正式");
+    EXPECT_EQ(Query("SELECT count(*) FROM ECOPartRelease WHERE ECONo='C-02'"), "1");
+    EXPECT_EQ(Query("SELECT count(*) FROM ECOPartNotify WHERE ECONo='C-02' AND RelateType='直接'"), "1");
+}
+
 TEST_P(ChangeItemDlgTest, AFailedReviewRestartsWhereTheSubmitDialogSaysAndTellsAfterTheCommit) {
     vqtest::MessageServer server;
     ws.WriteSetting("消息配置", "服务器名称", server.ServerName());

@@ -135,6 +135,7 @@ TEST_P(ECOPublisherTest, DirectAndOneLevelUpIndirectRowsWithTheirManagers) {
     publisher.m_strECONo = "EC-1";
     publisher.m_strECOGroup = "更改单";
     EXPECT_EQ(publisher.Publish(), 1);
+    EXPECT_TRUE(rec.Shown().empty());
 
     EXPECT_EQ(
         Count("ECOPartRelease WHERE ECOGroup='更改单' AND ECONo='EC-1' AND IsChanged='否' AND RevNo IS NULL"),
@@ -250,16 +251,81 @@ TEST_P(ECOPublisherTest, ModificationNoticeReadsItsOwnPartTable) {
     EXPECT_EQ(Message("lisi").Find("更改单：EC-1 已发布，涉及到发放部门：装配车间"), 0);
 }
 
-TEST_P(ECOPublisherTest, FailedReleaseInsertSkipsDirectRowsButNotTheRest) {
-    ws.Execute("DROP TABLE ECOPartRelease");
-    rec.Expect("");
-    rec.Expect("执行出错的SQL语句");
+// A failing statement ends the publication, shown with the statement, and keeps nothing of it:
+// neither the rows written before it nor a message row. The release insert fails on a missing
+// table, the message rows on a receiver that the table refuses.
+TEST_P(ECOPublisherTest, AFailedStatementKeepsNothingOfThePublicationAndSaysSo) {
+    const char* const kRefusingMessages =
+        "CREATE TABLE MessageManage (Sender VARCHAR(50) COLLATE NOCASE, Reseiver VARCHAR(50) COLLATE NOCASE "
+        "CHECK (Reseiver <> 'wangwu'), SendTime VARCHAR(20) COLLATE NOCASE, SendDate VARCHAR(10) COLLATE "
+        "NOCASE, "
+        "MachineIP VARCHAR(50) COLLATE NOCASE, Topic VARCHAR(255) COLLATE NOCASE, Content VARCHAR(2000) "
+        "COLLATE "
+        "NOCASE, ReadFlag VARCHAR(1) COLLATE NOCASE)";
+    for (const char* table : {"ECOPartRelease", "MessageManage"}) {
+        SCOPED_TRACE(table);
+        const bool messages = CString(table) == "MessageManage";
+        ws.Execute(CString("ALTER TABLE ") + table + " RENAME TO Gone");
+        if (messages)
+            ws.Execute(kRefusingMessages);
+        rec.Expect("");
+        rec.Expect("执行出错的SQL语句");
+        rec.Expect("更改单：EC-1 未能发布，没有保存任何发布记录。");
+        CECOPublisher publisher;
+        publisher.m_strECONo = "EC-1";
+        publisher.m_strECOGroup = "更改单";
+        EXPECT_EQ(publisher.Publish(), 0);
+        EXPECT_EQ(rec.Shown().size(), 3u);
+        rec.Clear();
+        if (messages)
+            ws.Execute("DROP TABLE MessageManage");
+        ws.Execute(CString("ALTER TABLE Gone RENAME TO ") + table);
+        EXPECT_EQ(Count("ECOPartRelease"), "0");
+        EXPECT_EQ(Count("ECOPartNotify WHERE ECONo='EC-1'"), "0");
+        EXPECT_EQ(Count("MessageManage"), "0");
+    }
+    // The connection is still usable, and publishing again writes the whole publication once.
     CECOPublisher publisher;
     publisher.m_strECONo = "EC-1";
     publisher.m_strECOGroup = "更改单";
-    publisher.Publish();
-    EXPECT_EQ(Count("ECOPartNotify WHERE ECONo='EC-1' AND RelateType='直接'"), "0");
-    EXPECT_EQ(Count("ECOPartNotify WHERE ECONo='EC-1' AND RelateType='间接'"), "5");
+    EXPECT_EQ(publisher.Publish(), 1);
+    EXPECT_EQ(Count("ECOPartRelease"), "3");
+    EXPECT_EQ(Count("ECOPartNotify WHERE ECONo='EC-1'"), "8");
+    EXPECT_EQ(Count("MessageManage"), "4");
+}
+
+// The server ends the session while the indirect rows are written: one message, failure, nothing
+// kept; publishing again on a new connection writes everything once.
+TEST_P(ECOPublisherTest, ALostConnectionEndsThePublicationWithOneMessage) {
+    if (GetParam() != 0 || !vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "needs the PostgreSQL server";
+    theApp.m_pConnPDM->Execute("CREATE FUNCTION end_session() RETURNS trigger LANGUAGE plpgsql AS "
+                               "$$ BEGIN PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NEW; END $$");
+    theApp.m_pConnPDM->Execute("CREATE TRIGGER end_session BEFORE INSERT ON ECOPartNotify FOR EACH ROW "
+                               "WHEN (NEW.PartCode = 'T9') EXECUTE FUNCTION end_session()");
+    rec.Expect("与数据库的连接已断开，操作不能继续。\n更改单：EC-1 未能发布，没有保存任何发布记录。");
+    {
+        CECOPublisher publisher;
+        publisher.m_strECONo = "EC-1";
+        publisher.m_strECOGroup = "更改单";
+        EXPECT_EQ(publisher.Publish(), 0);
+    }
+    EXPECT_EQ(rec.Shown().size(), 1u);
+    EXPECT_TRUE(theApp.m_bConnectionLost);
+    theApp.m_bConnectionLost = FALSE;
+    EXPECT_EQ(Count("ECOPartRelease"), "0");
+    EXPECT_EQ(Count("ECOPartNotify WHERE ECONo='EC-1'"), "0");
+    EXPECT_EQ(Count("MessageManage"), "0");
+
+    ws.Execute("DROP TRIGGER end_session ON ECOPartNotify");
+    theApp.m_pConnPDM = ws.Connect();
+    CECOPublisher publisher;
+    publisher.m_strECONo = "EC-1";
+    publisher.m_strECOGroup = "更改单";
+    EXPECT_EQ(publisher.Publish(), 1);
+    EXPECT_EQ(Count("ECOPartRelease WHERE ECONo='EC-1'"), "3");
+    EXPECT_EQ(Count("ECOPartNotify WHERE ECONo='EC-1'"), "8");
+    EXPECT_EQ(Count("MessageManage"), "4");
 }
 
 TEST_P(ECOPublisherTest, UserLookupIgnoresCaseAndKeepsTheFoundLogin) {

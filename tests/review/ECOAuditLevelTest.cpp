@@ -88,6 +88,44 @@ TEST_P(ECOAuditLevelTest, ALevelOpensOnlyWhenEveryPartAndTheSheetHaveReachedIt) 
     EXPECT_EQ(StepState("TeamWorkGroupAudit", "DA"), "未完成");
 }
 
+// Levels kept in a snapshot for a reviewer's decisions answer as the table does, follow the
+// writes made through them, and are read again when another writer or a rolled-back decision
+// changed the table.
+TEST_P(ECOAuditLevelTest, ASnapshotFollowsItsOwnWritesOtherWritersAndRollbacks) {
+    ECOTaskSnapshot snapshot;
+    CECOAuditLevel kept(&snapshot);
+    EXPECT_EQ(kept.AdvanceFileLevel(kTask, "DA", 1), 1);
+    EXPECT_EQ(Level("DA"), "1");
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0) << "only A has reached level 1";
+    EXPECT_EQ(kept.AdvanceFileLevel(kTask, "DB", 1), 1);
+    EXPECT_EQ(kept.AdvanceFileLevel(kTask, "DB", 1), 0) << "B is at its maximum";
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0) << "the sheet is still at 0";
+    EXPECT_EQ(kept.CountUnfinishedFiles(kTask), 0);
+
+    // Another reviewer moves the sheet: the next advance sees it.
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 2 WHERE FileID = 'SH'");
+    EXPECT_EQ(kept.AdvanceFileLevel(kTask, "DA", 1), 1);
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 1);
+    EXPECT_EQ(kept.ResetWaitingAudits(1, kTask, 1), 1);
+    EXPECT_EQ(StepState("TeamWorkAudit", "DB"), "未完成") << "B is at level 1";
+    EXPECT_EQ(StepState("TeamWorkAudit", "DA"), "等待") << "A has gone on to level 2";
+    int maximum = -1, current = -1;
+    EXPECT_EQ(kept.GetFileLevels(kTask, "DA", maximum, current), 1);
+    EXPECT_EQ(maximum, 2);
+    EXPECT_EQ(current, 2);
+    EXPECT_EQ(kept.CountUnfinishedFiles(kTask), 1);
+
+    // A rejection rolled back with its decision leaves the levels as they were.
+    theApp.m_pConnPDM->BeginTrans();
+    EXPECT_EQ(kept.AdvanceFileLevel(kTask, "DA", 0), 1);
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0);
+    theApp.m_pConnPDM->RollbackTrans();
+    EXPECT_EQ(kept.AdvanceFileLevel(kTask, "DA", 1), 0) << "A is at its maximum again";
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 2), 0) << "B cannot reach level 2";
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 1);
+    EXPECT_EQ(kept.CountUnfinishedFiles(kTask), 1);
+}
+
 TEST_P(ECOAuditLevelTest, MoreSubmittedPartsThanTheOrderHasWarnAndOpen) {
     ws.Execute(
         "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('DC', 'JX-01[M]#001', "
@@ -95,8 +133,12 @@ TEST_P(ECOAuditLevelTest, MoreSubmittedPartsThanTheOrderHasWarnAndOpen) {
     ws.Execute(
         "INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, MaxAuditLevel) VALUES "
         "('JX-01[M]#001', 'DC', 'N', 0, 1)");
-    rec.Expect("提交文档对应零部件的数量大于更改单设计的零部件数量");
-    EXPECT_EQ(levels.CheckModifiedPartsReady(kTask, 0), 1);
+    ECOTaskSnapshot snapshot;
+    CECOAuditLevel kept(&snapshot);
+    for (CECOAuditLevel* asking : {&levels, &kept}) {
+        rec.Expect("提交文档对应零部件的数量大于更改单设计的零部件数量");
+        EXPECT_EQ(asking->CheckModifiedPartsReady(kTask, 0), 1);
+    }
 }
 
 TEST_P(ECOAuditLevelTest, AnOrderWithoutItsSheetRowNeverCompletes) {

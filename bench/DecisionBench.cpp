@@ -1,0 +1,144 @@
+// One reviewer's decision over the documents of a work, as the opinion dialog runs it for several
+// documents at once (one engine, one decision per document): on the documents of a change task of
+// a change order of as many parts (each document the drawing of one part, the order's sheet beside
+// them), and the same decision on as many documents of a plain work as the baseline. Both works
+// have two review levels; the first decision passes every document's first step and opens the
+// second, the second passes the last step.
+//
+//   build/bench/bench/decision_bench [documents]      (default: 1000)
+//
+// Runs on SQLite, or on PostgreSQL when VQ_PG_PORT names a server.
+#include "core/VqDesignTaskApp.h"
+#include "platform/db/Command.h"
+#include "review/AuditFlowEngine.h"
+#include "tests/support/DbWorkspace.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr const char* kChangeTask = "EC-1[M]#001";
+constexpr const char* kPlainWork = "XM-1[M]#002";
+
+void Insert(const _ConnectionPtr& conn, const char* sql, const std::vector<std::vector<_variant_t>>& rows) {
+    _CommandPtr cmd;
+    cmd.CreateInstance();
+    cmd->PutActiveConnection(conn);
+    cmd->PutCommandText(sql);
+    cmd->PutCommandType(adCmdText);
+    cmd->PutPrepared(true);
+    for (std::size_t from = 0; from < rows.size(); from += 1000)
+        cmd->ExecuteArray(std::vector<std::vector<_variant_t>>(
+            rows.begin() + static_cast<long>(from),
+            rows.begin() + static_cast<long>(std::min(rows.size(), from + 1000))));
+}
+
+CString FileId(const char* work, int i) {
+    return CString(std::string(work).substr(0, 4) + "F-" + std::to_string(i));
+}
+
+void Generate(const _ConnectionPtr& conn, int documents) {
+    conn->BeginTrans();
+    conn->Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), ('lisi', "
+                  "'李四'), ('wangwu', '王五')");
+    conn->Execute(
+        "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('两级', '混合', "
+        "'审核(40,20)|*|批准(40,110)')");
+    conn->Execute(
+        "INSERT INTO TeamWorkManage (TaskNo, WorkID, Manager, WorkName) VALUES ('EC-1', 'EC-1[M]#001', "
+        "'zhangsan', '更改任务'), ('XM-1', 'XM-1[M]#002', 'zhangsan', '设计工作')");
+    std::vector<std::vector<_variant_t>> results, steps, parts, levels;
+    for (const char* work : {kChangeTask, kPlainWork}) {
+        for (int i = 0; i < documents; ++i) {
+            const CString file = FileId(work, i);
+            const CString part = CString("P-" + std::to_string(i));
+            results.push_back(
+                {file, CString(work), part, CString("p" + std::to_string(i) + ".dwg"), CString("")});
+            steps.push_back({file});
+            if (CString(work) == kChangeTask) {
+                parts.push_back({part});
+                levels.push_back({file, CString("N"), 0L});
+            }
+        }
+    }
+    // The order's sheet has passed its levels already.
+    results.push_back(
+        {CString("EC-SH"), CString(kChangeTask), CString(""), CString("sheet.tbl"), CString("_ECO")});
+    levels.push_back({CString("EC-SH"), CString("Y"), 2L});
+    Insert(conn,
+           "INSERT INTO TeamWorkResult (FileID, WorkID, PartCode, FileName, Other4, FilePrompt, State, "
+           "AuditingModel, AuditorName, AuditingType) VALUES (?, ?, ?, ?, ?, '零件图', '评审', '两级', "
+           "'lisi|*|wangwu', '混合')",
+           results);
+    Insert(conn,
+           "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, BeginDate, State, Manager, Working) "
+           "VALUES (?, "
+           "'审核', 'lisi', '2026-12-01 10:00', '未完成', 'lisi', 'F')",
+           steps);
+    Insert(conn, "INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES ('EC-1', ?, '0')", parts);
+    Insert(
+        conn,
+        "INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, MaxAuditLevel) VALUES "
+        "('EC-1[M]#001', ?, ?, ?, 2)",
+        levels);
+    conn->CommitTrans();
+}
+
+// One decision over every document of the work at the step; the seconds it took, or a negative
+// number when a document was not decided.
+double Decide(const char* work, const char* step, const char* login, int documents) {
+    theApp.m_strLoginUser = login;
+    CAuditFlowEngine engine(CAuditFlowEngine::OpinionDialogOptions(true));
+    engine.m_strLogin = login;
+    const auto start = Clock::now();
+    for (int i = 0; i < documents; ++i) {
+        engine.m_strFileID = FileId(work, i);
+        engine.m_strAuditTask = step;
+        if (!engine.LoadDocument())
+            return -1;
+        engine.m_strOpinion = "同意";
+        engine.m_nResult = CAuditFlowEngine::kPass;
+        if (!engine.ApplyAuditResult())
+            return -1;
+    }
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int documents = argc > 1 ? std::atoi(argv[1]) : 1000;
+    vqtest::DbWorkspace ws(0);
+    _ConnectionPtr conn = ws.Connect();
+    Generate(conn, documents);
+    theApp.m_pConnPDM = conn;
+    theApp.m_nDatabaseType = 0;
+    theApp.m_nAdoCloseMode = 1;
+    theApp.m_nUseChangeTask = 1;
+
+    std::printf("one decision over %d documents on %s\n", documents,
+                vqtest::DbWorkspace::OnPostgreSQL() ? "PostgreSQL" : "SQLite");
+    std::printf("%-26s %14s %14s %8s\n", "step", "change task s", "plain work s", "ratio");
+    int failures = 0;
+    for (const auto& [step, login] : {std::pair{"审核", "lisi"}, std::pair{"批准", "wangwu"}}) {
+        const double change = Decide(kChangeTask, step, login, documents);
+        const double plain = Decide(kPlainWork, step, login, documents);
+        if (change < 0 || plain < 0)
+            ++failures;
+        std::printf("%-26s %14.3f %14.3f %8.2f\n", step, change, plain, change / plain);
+        std::fflush(stdout);
+    }
+    // The change task's documents wait for each other: all of them are formal only now.
+    const CString released =
+        ws.QueryText("SELECT COUNT(*) FROM TeamWorkResult WHERE WorkID='EC-1[M]#001' AND "
+                     "State='正式'");
+    std::printf("change-task documents released: %s of %d\n", released.c_str(), documents);
+    theApp.m_pConnPDM = nullptr;
+    return failures == 0 && released == CString(std::to_string(documents)) ? 0 : 1;
+}
