@@ -59,7 +59,7 @@ TEST(Layering, OnlyTheQtViewUsesQtWidgets) {
     if (!std::filesystem::is_directory(widgets))
         GTEST_SKIP() << "no Qt Widgets headers at " << widgets;
     static const std::regex qtHeader(R"(^\s*#\s*include\s*<(Q[A-Za-z]+)>)");
-    static const std::regex viewHeader(R"(^\s*#\s*include\s*"platform/ui/qt/([A-Za-z]+\.h)")");
+    static const std::regex viewHeader(R"re(^\s*#\s*include\s*"platform/ui/qt/([A-Za-z]+\.h)")re");
     const std::set<std::string> viewHeadersAllowed = {"QtApplication.h", "DrawingViewerWidget.h"};
     std::vector<std::string> wrong;
     const std::filesystem::path root(VQ_SOURCE_DIR);
