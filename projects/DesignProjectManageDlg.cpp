@@ -283,8 +283,7 @@ void CDesignProjectManageDlg::OnModifyProject() {
 
 void CDesignProjectManageDlg::OnDblClick(NMHDR*, LRESULT* result) {
     *result = 0;
-    if (m_list.GetNextItem(-1, LVNI_SELECTED) >= 0)
-        OnModifyProject();
+    OnModifyProject();
 }
 
 void CDesignProjectManageDlg::OnDeleteProject() {
