@@ -230,6 +230,8 @@ void CECOChangeItemDlg::LoadNotice() {
 
 void CECOChangeItemDlg::LoadConfigure() {
     CECOConfigure configure;
+    // A notice read back keeps its stored review mode unless the group sets one.
+    configure.m_nReviewMode = m_nReviewMode;
     configure.LoadConfigure(kChangeNoticeGroup);
     m_nReviewMode = configure.m_nReviewMode;
     m_strCfgAuditingModel = configure.m_strCfgAuditingModel;

@@ -288,9 +288,11 @@ void CECOModifyItemDlg::LoadParts() {
 
 void CECOModifyItemDlg::LoadConfiguration() {
     CECOConfigure configure;
+    // The group's review mode replaces the one a loaded notice was stored with; a group without
+    // one leaves the stored mode (a new notice: no review). A loaded notice keeps its stored flow
+    // until the configured one replaces it (review modes other than per notice).
+    configure.m_nReviewMode = m_nReviewMode;
     configure.LoadConfigure(kModifyNoticeGroup);
-    // The notice's own review mode is the group's; a loaded notice keeps its stored flow until
-    // the configured one replaces it (review modes other than per notice).
     m_nReviewMode = configure.m_nReviewMode;
     m_strCfgAuditingModel = configure.m_strCfgAuditingModel;
     m_strCfgAuditorName = configure.m_strCfgAuditorName;

@@ -117,6 +117,12 @@ void CECONextAuditTaskDlg::LoadTasks() {
     }
 }
 
+void CECONextAuditTaskDlg::ReloadTasks() {
+    m_list.DeleteAllItems();
+    LoadTasks();
+    EnableRowButtons();
+}
+
 BOOL CECONextAuditTaskDlg::IsItemInList(CString text) {
     return ::IsItemInList(m_list, text);
 }
@@ -165,23 +171,44 @@ void CECONextAuditTaskDlg::OnAddTask() {
     const CString sendTime = theApp.GetServerDateTime();
     for (int i = 0; i < picker.m_arrLogNames.GetSize(); ++i) {
         const CString account = picker.m_arrLogNames[i];
-        const CString name = MakeNewTaskName();
-        if (name.IsEmpty())
-            return;
-        if (HasAuditor(account)) {
-            AfxMessageBox("选定的评审负责人已经有评审任务，不能再分配...");
-            continue;
+        CString name;
+        CString today;
+        bool skip = false;
+        // The name is the first one free in the list; another user may store it between the
+        // loading of the list and this insert. The step's key then refuses it: the list is read
+        // again (the other user's tasks appear in it) and the next free name is tried.
+        for (int attempt = 0;; ++attempt) {
+            name = MakeNewTaskName();
+            if (name.IsEmpty())
+                return;
+            if (HasAuditor(account)) {
+                AfxMessageBox("选定的评审负责人已经有评审任务，不能再分配...");
+                skip = true;
+                break;
+            }
+            today = theApp.GetServerDate();
+            CString sql;
+            sql.Format("INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, AssignDate, "
+                       "AuditName, Auditor, BeginTime, AuditState) VALUES('%s', '%s', '%s', '%s', '%s', '%s', "
+                       "'%s', '%s', '未完成')",
+                       SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(m_strUpAuditName),
+                       SqlQuote(m_strLoginUser), SqlQuote(today), SqlQuote(name), SqlQuote(account),
+                       SqlQuote(today));
+            try {
+                m_pConnection->Execute(sql, nullptr, adCmdText);
+                break;
+            } catch (_com_error& e) {
+                if (attempt + 1 < kMaxTasks && ClassifyDbError(e) == DbFailure::Other &&
+                    theApp.GetSqlInt("SELECT count(*) FROM ECONextAuditManage WHERE " + TaskCondition(name)) > 0) {
+                    ReloadTasks();
+                    continue;
+                }
+                theApp.ReportSqlError(e, sql);
+                return;
+            }
         }
-        const CString today = theApp.GetServerDate();
-        CString sql;
-        sql.Format("INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, AssignDate, "
-                   "AuditName, Auditor, BeginTime, AuditState) VALUES('%s', '%s', '%s', '%s', '%s', '%s', "
-                   "'%s', '%s', '未完成')",
-                   SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(m_strUpAuditName),
-                   SqlQuote(m_strLoginUser), SqlQuote(today), SqlQuote(name), SqlQuote(account),
-                   SqlQuote(today));
-        if (!theApp.ExecuteSql(sql))
-            return;
+        if (skip)
+            continue;
         const int row = m_list.InsertItem(m_list.GetItemCount(), name);
         m_list.SetItemText(row, kAuditorColumn, account);
         m_list.SetItemText(row, kBeginColumn, today);
@@ -241,15 +268,23 @@ void CECONextAuditTaskDlg::OnDeleteTask() {
             continue;
         }
         const CString name = m_list.GetItemText(row, kNameColumn);
-        if (m_list.GetItemText(row, kStateColumn) == kDoneState) {
+        // The task may have been finished since the list was loaded: its state is read from the
+        // table, and the delete itself spares a finished task.
+        const CString condition = TaskCondition(name);
+        const CString state = theApp.GetSqlString("SELECT AuditState FROM ECONextAuditManage WHERE " + condition);
+        if (state != kDoneState &&
+            !theApp.ExecuteSql("DELETE FROM ECONextAuditManage WHERE " + condition +
+                               " AND (AuditState IS NULL OR AuditState <> '完成')"))
+            break;
+        if (state == kDoneState ||
+            theApp.GetSqlInt("SELECT count(*) FROM ECONextAuditManage WHERE " + condition) > 0) {
+            m_list.SetItemText(row, kStateColumn, kDoneState);
             CString text;
             text.Format("协助评审任务：%s 已完成，不能进行删除...", name);
             AfxMessageBox(text);
             ++row;
             continue;
         }
-        if (!theApp.ExecuteSql("DELETE FROM ECONextAuditManage WHERE " + TaskCondition(name)))
-            break;
         m_list.DeleteItem(row); // the next row moves into its place
     }
     if (m_list.GetItemCount() == 0)

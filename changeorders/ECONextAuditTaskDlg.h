@@ -69,6 +69,8 @@ protected:
 
 private:
     void LoadTasks();
+    // Empties the list and loads the step's tasks again (after another user changed them).
+    void ReloadTasks();
     bool HasAuditor(const CString& account) const;
     // A row on the step's task: the key statement's WHERE clause.
     CString TaskCondition(const CString& taskName) const;

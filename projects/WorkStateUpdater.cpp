@@ -46,10 +46,18 @@ int CWorkStateUpdater::ReadProjectRow(CString sql) {
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
+        m_bStatementFailed = true;
         ReportComError(e);
         AfxMessageBox(sql);
     }
     return found ? 1 : 0;
+}
+
+int CWorkStateUpdater::Execute(const CString& sql) {
+    if (theApp.ExecuteSql(sql))
+        return 1;
+    m_bStatementFailed = true;
+    return 0;
 }
 
 void CWorkStateUpdater::BuildAncestorList() {
@@ -98,6 +106,7 @@ void CWorkStateUpdater::LoadWorkLinks() {
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
+        m_bStatementFailed = true;
         ReportComError(e);
     }
 }
@@ -137,6 +146,16 @@ int CWorkStateUpdater::HasUnfinishedSiblingWork(CString workId) {
     return theApp.GetSqlInt(sql) > 0 ? 1 : 0;
 }
 
+bool CWorkStateUpdater::HasUnfinishedTaskWork() {
+    CString sql;
+    sql.Format("SELECT count(*) FROM TeamWorkManage WHERE %s='%s' AND (WorkState <> '完成' OR WorkState IS NULL)",
+               m_nDatabaseType == 2 ? "rtrim(TaskNo)" : "TaskNo", SqlQuote(m_strProjectNo));
+    // A count that cannot be read (empty) is taken as unfinished: nothing is archived on it.
+    CString count = theApp.GetSqlString(sql);
+    count.Trim();
+    return count != "0";
+}
+
 int CWorkStateUpdater::MarkAncestorTasksStarted() {
     BuildAncestorList();
     const bool oracle = m_nDatabaseType == 2;
@@ -152,7 +171,7 @@ int CWorkStateUpdater::MarkAncestorTasksStarted() {
             sql.Format("UPDATE ProjectManage SET WorkState='正进行中' WHERE ProjectName='%s' AND ProjectPath='%s' "
                        "AND (WorkState='未开始' OR WorkState IS NULL)",
                        SqlQuote(m_arrAncestorNames[i]), SqlQuote(m_arrAncestorPaths[i]));
-        if (!theApp.ExecuteSql(sql))
+        if (!Execute(sql))
             return 0;
     }
     return 1;
@@ -173,6 +192,7 @@ CString CWorkStateUpdater::TaskOfWorkStatement(const CString& workId) const {
 
 int CWorkStateUpdater::SetProjectInProgress(CString projectNo) {
     CWaitCursor wait;
+    m_bStatementFailed = false;
     CString sql;
     sql.Format("SELECT ProjectNo, ProjectName, ProjectPath, TaskType FROM ProjectManage WHERE %s='%s'",
                m_nDatabaseType == 2 ? "rtrim(ProjectNo)" : "ProjectNo", SqlQuote(projectNo));
@@ -183,6 +203,7 @@ int CWorkStateUpdater::SetProjectInProgress(CString projectNo) {
 
 int CWorkStateUpdater::SetTeamWorkInProgress(CString workId) {
     CWaitCursor wait;
+    m_bStatementFailed = false;
     if (!ReadProjectRow(TaskOfWorkStatement(workId)))
         return 0;
     if (!MarkAncestorTasksStarted())
@@ -193,7 +214,7 @@ int CWorkStateUpdater::SetTeamWorkInProgress(CString workId) {
     for (int i = 0; i < m_arrAncestorWorks.GetSize(); ++i) {
         CString sql;
         sql.Format("UPDATE TeamWorkManage SET WorkState='正进行中' WHERE WorkID='%s'", SqlQuote(m_arrAncestorWorks[i]));
-        if (!theApp.ExecuteSql(sql))
+        if (!Execute(sql))
             return 0;
     }
     return 1;
@@ -201,29 +222,37 @@ int CWorkStateUpdater::SetTeamWorkInProgress(CString workId) {
 
 int CWorkStateUpdater::SetTeamWorkState(CString workId, CString state) {
     CWaitCursor wait;
+    m_bStatementFailed = false;
     const bool complete = state.CompareNoCase("完成") == 0;
     if (complete && HasUnfinishedSiblingWork(workId)) {
         CString sql;
         sql.Format("UPDATE TeamWorkManage SET WorkState='%s' WHERE WorkID='%s'", SqlQuote(state), SqlQuote(workId));
-        return theApp.ExecuteSql(sql);
+        return Execute(sql);
     }
     if (!ReadProjectRow(TaskOfWorkStatement(workId)))
         return 0;
     m_arrAncestorWorks.RemoveAll();
     LoadWorkLinks();
     CollectAncestorWorks(workId);
+    // A work is complete only when all of its works are: completion stops below the first work
+    // above that still has an unfinished one.
+    CString below = workId;
     for (int i = 0; i < m_arrAncestorWorks.GetSize(); ++i) {
+        if (complete && i > 0 && HasUnfinishedSiblingWork(below))
+            break;
         CString sql;
         sql.Format("UPDATE TeamWorkManage SET WorkState='%s' WHERE WorkID='%s'", SqlQuote(state),
                    SqlQuote(m_arrAncestorWorks[i]));
-        if (!theApp.ExecuteSql(sql))
+        if (!Execute(sql))
             return 0;
+        below = m_arrAncestorWorks[i];
     }
     const int simpleWithoutReview = ReadSettingInt("设计过程管理配置", "简单项目不进行项目级任务评审", "0");
     const bool changeTask = m_strTaskType.CompareNoCase("M") == 0;
     const bool simpleProject =
         simpleWithoutReview != 0 && m_strTaskType.CompareNoCase("S") == 0 && m_strProjectPath == kRootPath;
-    if (state == "完成" && (changeTask || simpleProject)) {
+    // Archived only when every work of the task is complete, not just those under this parent.
+    if (state == "完成" && (changeTask || simpleProject) && !HasUnfinishedTaskWork()) {
         CString sql;
         sql.Format("UPDATE ProjectManage SET WorkState='归档' WHERE %s='%s'",
                    m_nDatabaseType == 2 ? "rtrim(ProjectNo)" : "ProjectNo", SqlQuote(m_strProjectNo));

@@ -22,9 +22,13 @@ public:
     // The work's task and the tasks above it as SetProjectInProgress; every work above it
     // becomes "正进行中".
     int SetTeamWorkInProgress(CString workId);
-    // Passes the work's new state to the works above it, unless the state is "完成" while works
-    // under the same parent are unfinished; archives a completed change task or simple project.
+    // Passes the work's new state to the works above it. "完成" goes up only as far as works
+    // whose works are all complete; a change task, or a simple project when the settings say so,
+    // is archived once every work of it is complete.
     int SetTeamWorkState(CString workId, CString state);
+    // Each operation gives 0 both when a statement failed and when there was no task row to
+    // bring into line; this tells the two apart: true after a failed statement or read.
+    bool StatementFailed() const { return m_bStatementFailed; }
 
     int ReadProjectRow(CString sql);
     void BuildAncestorList();
@@ -46,8 +50,12 @@ public:
     CStringArray m_arrWorkIDs;
     CStringArray m_arrUpWorkIDs;
     CStringArray m_arrAncestorWorks;
+    bool m_bStatementFailed = false;
 
 private:
+    int Execute(const CString& sql);
+    // Whether a work of the task is not complete (one without a state included).
+    bool HasUnfinishedTaskWork();
     int MarkAncestorTasksStarted();
     CString TaskOfWorkStatement(const CString& workId) const;
 };

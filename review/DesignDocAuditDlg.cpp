@@ -221,6 +221,7 @@ int CDesignDocAuditDlg::LoadReview() {
     m_markup.m_strFileID = m_strFileID;
     m_markup.m_strAuditTask = m_strAuditTask;
     m_markup.m_strAuditDate = m_strBeginDate;
+    m_markup.SetRoundOfStep(m_strStepState);
     m_markup.m_strWorkID = m_strWorkID;
     m_markup.m_strAuditor = m_strLoginUser;
     m_markup.m_bAutoVue = m_nViewerTool != 0 ? TRUE : FALSE;

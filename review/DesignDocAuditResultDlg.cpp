@@ -226,6 +226,7 @@ void CDesignDocAuditResultDlg::OnStepChanged(NMHDR* pNMHDR, LRESULT* pResult) {
     UpdateStepButtons(row, 4);
     MarkupStep = StepList.GetItemText(row, 0);
     MarkupDate = StepList.GetItemText(row, 2);
+    MarkupRound = StepRound(row);
     UpdateData(FALSE);
     if (BrowseChecked)
         ShowDrawing();
@@ -238,6 +239,7 @@ void CDesignDocAuditResultDlg::OnStepDblClk(NMHDR*, LRESULT* pResult) {
     StepOpinion = LastStepRow < StepOpinions.GetSize() ? StepOpinions[LastStepRow] : CString();
     MarkupStep = StepList.GetItemText(LastStepRow, 0);
     MarkupDate = StepList.GetItemText(LastStepRow, 2);
+    MarkupRound = StepRound(LastStepRow);
     UpdateData(FALSE);
     ShowDrawing();
 }
@@ -252,6 +254,7 @@ void CDesignDocAuditResultDlg::OnHistoryChanged(NMHDR* pNMHDR, LRESULT* pResult)
     HistoryOpinion = HistoryList.GetItemText(row, 5);
     MarkupStep = HistoryList.GetItemText(row, 0);
     MarkupDate = HistoryList.GetItemText(row, 2);
+    MarkupRound = HistoryRound(row);
     UpdateData(FALSE);
 }
 
@@ -262,8 +265,27 @@ void CDesignDocAuditResultDlg::OnHistoryDblClk(NMHDR*, LRESULT* pResult) {
     HistoryOpinion = HistoryList.GetItemText(LastHistoryRow, 5);
     MarkupStep = HistoryList.GetItemText(LastHistoryRow, 0);
     MarkupDate = HistoryList.GetItemText(LastHistoryRow, 2);
+    MarkupRound = HistoryRound(LastHistoryRow);
     UpdateData(FALSE);
     ShowDrawing();
+}
+
+int CDesignDocAuditResultDlg::StepRound(int row) {
+    m_markup.m_strFileID = FileID;
+    m_markup.m_strAuditTask = StepList.GetItemText(row, 0);
+    m_markup.m_strAuditDate = StepList.GetItemText(row, 2);
+    m_markup.SetRoundOfStep(StepList.GetItemText(row, 4));
+    return m_markup.m_nRound;
+}
+
+int CDesignDocAuditResultDlg::HistoryRound(int row) const {
+    const CString step = HistoryList.GetItemText(row, 0);
+    const CString date = HistoryList.GetItemText(row, 2);
+    int round = 0;
+    for (int above = 0; above < row; ++above)
+        if (HistoryList.GetItemText(above, 0) == step && HistoryList.GetItemText(above, 2) == date)
+            ++round;
+    return round;
 }
 
 void CDesignDocAuditResultDlg::OnClickBrowse() {
@@ -301,6 +323,7 @@ void CDesignDocAuditResultDlg::ShowDrawing() {
     m_markup.m_strFileID = FileID;
     m_markup.m_strAuditTask = MarkupStep;
     m_markup.m_strAuditDate = MarkupDate;
+    m_markup.m_nRound = MarkupRound;
     m_markup.m_nFileLogID = 0;
     m_markup.m_strFileBulk.Empty();
     m_markup.m_strStoredAuditor.Empty();

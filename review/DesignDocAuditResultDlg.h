@@ -42,6 +42,7 @@ public:
     CString ShownMarkupFile;
     CString MarkupStep;
     CString MarkupDate;
+    int MarkupRound = 0; // earlier reviews of MarkupStep that began at MarkupDate
     CStringArray TempFiles;
     int LastStepRow = -1;
     int LastHistoryRow = -1;
@@ -73,6 +74,10 @@ private:
     CString DownloadMarkup();
     void DeleteShownFiles();
     CRedlineViewDlg* OpenViewerWindow();
+    // The round of the review in a row: for a step, from the reviews logged with its begin date;
+    // for an entry of the history, the entries of the same step and begin date above it.
+    int StepRound(int row);
+    int HistoryRound(int row) const;
 
     CRedlineViewDlg* ViewerWindow = nullptr;
     CDesignMarkupStore m_markup; // the markup row last found (the step's stored markup)

@@ -41,9 +41,29 @@ CString CDesignMarkupStore::MarkupToolName() const {
     return "VoloView1.0";
 }
 
+CString CDesignMarkupStore::StoredAuditDate() const {
+    if (m_nRound <= 0)
+        return m_strAuditDate;
+    CString date;
+    date.Format("%s #%d", m_strAuditDate.c_str(), m_nRound + 1);
+    return date;
+}
+
+int CDesignMarkupStore::LoggedRounds() const {
+    CString sql;
+    sql.Format("SELECT count(*) FROM TaskLogInformation WHERE ProjectNo='%s' AND TaskName='%s' AND Other1='%s'",
+               SqlQuote(m_strFileID), SqlQuote(m_strAuditTask), SqlQuote(m_strAuditDate));
+    return theApp.GetSqlInt(sql);
+}
+
+void CDesignMarkupStore::SetRoundOfStep(const CString& stepState) {
+    const int logged = LoggedRounds();
+    m_nRound = stepState == "已完成" && logged > 0 ? logged - 1 : logged;
+}
+
 int CDesignMarkupStore::FindStoredMarkup(bool firstRow) {
     CString where;
-    where.Format(kStepCondition, SqlQuote(m_strFileID), SqlQuote(m_strAuditTask), SqlQuote(m_strAuditDate));
+    where.Format(kStepCondition, SqlQuote(m_strFileID), SqlQuote(m_strAuditTask), SqlQuote(StoredAuditDate()));
     CString sql =
         "SELECT FileLogID, FileBulk, Auditor, SaveTime, FileType, MarkupTool FROM DesignMarkupManage "
         "WHERE " +
@@ -124,7 +144,7 @@ bool CDesignMarkupStore::InsertMarkupRow(long long key, const CString& size, con
     CString values;
     values.Format("'%s', '_T', '%s', '%s', '%s', '%s', '_Markup', '%s', '%s', '%s', '%s', '%s'",
                   SqlQuote(m_strWorkID), SqlQuote(m_strFileID), SqlQuote(m_strAuditTask),
-                  SqlQuote(m_strAuditor), SqlQuote(m_strAuditDate), SqlQuote(size), SqlQuote(time),
+                  SqlQuote(m_strAuditor), SqlQuote(StoredAuditDate()), SqlQuote(size), SqlQuote(time),
                   SqlQuote(ext), SqlQuote(MarkupToolName()), SqlQuote(m_strOpinion));
     CString sql;
     if (key != 0)
@@ -144,7 +164,7 @@ long long CDesignMarkupStore::ReadBackKey() {
     // The reviewer is part of the key's search, and the newest row of the step is the one just
     // written: the earlier markup is still there until the end of the store.
     CString where;
-    where.Format(kStepCondition, SqlQuote(m_strFileID), SqlQuote(m_strAuditTask), SqlQuote(m_strAuditDate));
+    where.Format(kStepCondition, SqlQuote(m_strFileID), SqlQuote(m_strAuditTask), SqlQuote(StoredAuditDate()));
     CString sql;
     sql.Format("SELECT max(FileLogID) FROM DesignMarkupManage WHERE %s AND Auditor='%s'", where.c_str(),
                SqlQuote(m_strAuditor));
@@ -212,7 +232,7 @@ int CDesignMarkupStore::DeleteMarkupById() {
 
 int CDesignMarkupStore::DeleteStoredMarkup() {
     CString where;
-    where.Format(kStepCondition, SqlQuote(m_strFileID), SqlQuote(m_strAuditTask), SqlQuote(m_strAuditDate));
+    where.Format(kStepCondition, SqlQuote(m_strFileID), SqlQuote(m_strAuditTask), SqlQuote(StoredAuditDate()));
     if (!theApp.ExecuteSql("delete FROM DesignMarkupManage WHERE " + where))
         return 0;
     if (m_nFileLogID != 0) {

@@ -51,10 +51,23 @@ public:
     // "VoloView1.0".
     CString MarkupToolName() const;
 
+    // A step restarted in the minute its last review ended begins at the same date as that
+    // review, so the date alone does not tell the rounds apart. Each ended review of a step is
+    // logged with its begin date (TaskLogInformation); the rounds that share a begin date are
+    // counted from 0, and the markup of round n > 0 is stored under "<begin date> #<n+1>". The
+    // first round's rows carry the begin date alone, as they always have.
+    CString StoredAuditDate() const;
+    // The reviews of the step logged with its begin date.
+    int LoggedRounds() const;
+    // The round of the step's row in the review table: the logged reviews, less the one of the
+    // row itself once it is complete ("已完成").
+    void SetRoundOfStep(const CString& stepState);
+
     // The step (set by the caller).
     CString m_strFileID;
     CString m_strAuditTask;
     CString m_strAuditDate; // BeginDate of the reviewer's step row
+    int m_nRound = 0;       // earlier rounds of the step with the same begin date
     CString m_strWorkID;
     CString m_strAuditor; // login account of the reviewer
     CString m_strOpinion;

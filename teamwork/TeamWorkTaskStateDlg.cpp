@@ -270,7 +270,11 @@ int CTeamWorkTaskStateDlg::CanChangeWorkState() {
 
 int CTeamWorkTaskStateDlg::PropagateWorkState(const CString& state) {
     CWorkStateUpdater updater;
-    return updater.SetTeamWorkState(WorkID, state);
+    // Nothing to bring into line (no task row above the work task) is no failure: only a failed
+    // statement stops the change.
+    if (updater.SetTeamWorkState(WorkID, state))
+        return 1;
+    return updater.StatementFailed() ? 0 : 1;
 }
 
 int CTeamWorkTaskStateDlg::SetDocumentsState(const CString& state) {

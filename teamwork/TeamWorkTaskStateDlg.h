@@ -61,6 +61,8 @@ protected:
     void FillDocumentList();
     int AllDrawingsCounterSigned();
     int CanChangeWorkState();
+    // 1 when the state was passed up or there was nothing above to pass it to; 0 after a failed
+    // statement.
     int PropagateWorkState(const CString& state);
     int SetDocumentsState(const CString& state);
     void ClearRecords();

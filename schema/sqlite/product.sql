@@ -917,7 +917,9 @@ CREATE TABLE IF NOT EXISTS ECONextAuditManage (
     AuditRemark VARCHAR(4000) COLLATE NOCASE,
     AuditRequest VARCHAR(4000) COLLATE NOCASE
 );
-CREATE INDEX IF NOT EXISTS IX_ECONextAuditManage_Step ON ECONextAuditManage (ECOGroup, ECONo, UpAuditName, AuditName);
+-- A task is named once per step: two users adding tasks to one step at the same moment cannot
+-- both store the same name; the second one takes the next free name.
+CREATE UNIQUE INDEX IF NOT EXISTS UX_ECONextAuditManage_Key ON ECONextAuditManage (ECOGroup, ECONo, UpAuditName, AuditName);
 CREATE INDEX IF NOT EXISTS IX_ECONextAuditManage_Auditor ON ECONextAuditManage (Auditor, AuditState);
 
 CREATE TABLE IF NOT EXISTS ECOPartNotify (

@@ -88,6 +88,8 @@ protected:
 } // namespace
 
 TEST_P(ChangeItemDlgTest, EntryShowsANoticeInReviewReadOnlyAlsoToItsPreparer) {
+    Configure("评审方式", "0"); // reviewed by group, as the notice was stored
+    Configure("评审流程", "两级");
     theApp.m_pConnPDM = nullptr; // the entry opens its own connection
     vq::ScriptedUser user;
     user.Dialog(kCaption)
@@ -199,6 +201,37 @@ TEST_P(ChangeItemDlgTest, AMissingTemplateStopsRegistration) {
         .Click("取消");
     EXPECT_EQ(form.DoModal(), IDCANCEL);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+}
+
+TEST_P(ChangeItemDlgTest, AStoredReviewModeStandsWhenTheGroupSetsNone) {
+    // Stored for review by group; the group has no review mode of its own: the notice keeps its
+    // review and, without a template, cannot be stored as formal (published unreviewed).
+    ws.Execute("UPDATE ECOChangeManage SET AuditingType='按组' WHERE ECONo='C-04'");
+    Form form;
+    form.m_strECONo = "C-04";
+    form.m_bNewItem = 0;
+    vq::ScriptedUser user;
+    user.Message("更改单设定为有评审流程，但无设定的流程模板，不能进行...", IDOK)
+        .Message("评审配置不一致，不能进行更改单注册...", IDOK)
+        .Dialog(kCaption)
+        .Do([](CDialog& d) { EXPECT_FALSE(Enabled(d, IDOK)); })
+        .Click("取消")
+        .Message("是否存储更改单信息?", IDNO);
+    form.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(form.m_nReviewMode, 0);
+    EXPECT_EQ(Query("SELECT State FROM ECOChangeManage WHERE ECONo='C-04'"), "更改");
+
+    // A review mode set for the group replaces the stored one.
+    Configure("评审方式", "2");
+    Form configured;
+    configured.m_strECONo = "C-04";
+    configured.m_bNewItem = 0;
+    vq::ScriptedUser second;
+    second.Dialog(kCaption).Do([](CDialog& d) { EXPECT_TRUE(Enabled(d, IDOK)); }).Click("取消").Message("是否存储更改单信息?", IDNO);
+    configured.DoModal();
+    EXPECT_TRUE(second.Succeeded()) << second.Error().c_str();
+    EXPECT_EQ(configured.m_nReviewMode, 2);
 }
 
 TEST_P(ChangeItemDlgTest, ANewNoticeIsStoredAndTheFormStaysForTheNext) {

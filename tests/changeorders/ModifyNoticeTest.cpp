@@ -228,6 +228,22 @@ TEST_P(ModifyNoticeTest, AnotherUsersNoticeInChangeStateIsReadOnly) {
     EXPECT_EQ(form.m_bReadOnly, 1);
 }
 
+TEST_P(ModifyNoticeTest, AStoredReviewModeStandsWhenTheGroupSetsNone) {
+    ws.Execute("DELETE FROM ECOConfigure WHERE ConfigureType='评审方式'");
+    Form form;
+    form.m_strECONo = "EC-01"; // stored for review per notice
+    form.m_bNewItem = 0;
+    vq::ScriptedUser user;
+    user.Message("修改单设定为有评审流程，但无设定的流程模板，不能进行...", IDOK)
+        .Message("评审配置不一致，不能进行修改单注册...", IDOK)
+        .Dialog("修改通知单 - 改蓝图")
+        .Do([](CDialog& d) { EXPECT_TRUE(d.GetDlgItem(Form::kAuditFlowId)->IsWindowVisible()); })
+        .Click("取消");
+    form.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(form.m_nReviewMode, 1);
+}
+
 TEST_P(ModifyNoticeTest, FailedStoreRollsBackAndKeepsTheFormOpen) {
     // A drawings table without its last column: the header insert succeeds, the drawing insert
     // fails, and the transaction takes the header back.

@@ -210,6 +210,58 @@ TEST_P(NextAuditTaskTest, DeletingKeepsFinishedTasksAndFreesTheNamesOfTheOthers)
     EXPECT_EQ(Query("SELECT AuditResult FROM ECONextAuditManage WHERE AuditName='校对[1]'"), "通过");
 }
 
+TEST_P(NextAuditTaskTest, TwoUsersAddingAtOnceGetDistinctNamesAndADeleteSparesAFinishedTask) {
+    // A second user on a connection of his own, working on the same step at the same time.
+    _ConnectionPtr other = ws.Connect();
+    auto otherAdds = [&other](const char* name, const char* auditor) {
+        other->Execute(CString("INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, "
+                               "AuditName, Auditor, AuditState) VALUES ('更改单', 'C-1', '校对[N]', 'lisi', '") +
+                       name + "', '" + auditor + "', '未完成')");
+    };
+    vq::ScriptedUser user;
+    // Both lists were empty: the other user stores 校对[1] first, so this one's 校对[1] is
+    // refused by the key and the next name is taken, with the other's task now listed.
+    user.Dialog(kManage).Do([&](CDialog&) { otherAdds("校对[1]", "wangwu"); });
+    PickUsers(user, {"zhangsan"})
+        .Do([](CDialog& d) {
+            EXPECT_EQ(Column(d, TaskDlg::kNameColumn), (std::vector<CString>{"校对[1]", "校对[2]"}));
+            EXPECT_EQ(Column(d, TaskDlg::kAuditorColumn), (std::vector<CString>{"wangwu", "zhangsan"}));
+        })
+        // The other user finishes his review and this one's task is given to zhaoliu meanwhile;
+        // an account that took a task meanwhile gets no second one.
+        .Do([&](CDialog&) {
+            other->Execute("UPDATE ECONextAuditManage SET AuditState='完成' WHERE AuditName='校对[1]'");
+            otherAdds("校对[3]", "lisi");
+        })
+        .Click(TaskDlg::kAddId)
+        .Dialog(kPickMany)
+        .Do([](CDialog& d) { SelectRows(d, 1059, {"lisi"}); })
+        .Click(IDOK)
+        .Message("选定的评审负责人已经有评审任务，不能再分配...", IDOK)
+        .Dialog(kManage)
+        .Do([](CDialog& d) {
+            EXPECT_EQ(Column(d, TaskDlg::kNameColumn),
+                      (std::vector<CString>{"校对[1]", "校对[2]", "校对[3]"}));
+            SelectRows(d, TaskDlg::kListId, {"校对[1]", "校对[2]"});
+        })
+        // The list still says 校对[1] is open: the table's state guards it.
+        .Click(TaskDlg::kDeleteId)
+        .Message("是否要删除选中的协助评审任务?", IDYES)
+        .Message("协助评审任务：校对[1] 已完成，不能进行删除...", IDOK)
+        .Do([](CDialog& d) {
+            EXPECT_EQ(Column(d, TaskDlg::kNameColumn), (std::vector<CString>{"校对[1]", "校对[3]"}));
+            EXPECT_EQ(List(d, TaskDlg::kListId).GetItemText(0, TaskDlg::kStateColumn), "完成");
+        })
+        .Click("退出");
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT AuditState FROM ECONextAuditManage WHERE AuditName='校对[1]'"), "完成");
+    EXPECT_EQ(Count("ECONextAuditManage WHERE AuditName='校对[2]'"), "0");
+    EXPECT_EQ(Count("ECONextAuditManage"), "2");
+    // The key itself refuses a second row of a name, whoever writes it.
+    EXPECT_THROW(otherAdds("校对[3]", "zhaoliu"), _com_error);
+}
+
 TEST_P(NextAuditTaskTest, AStepWithAHundredTasksTakesNoMore) {
     CString script;
     for (int n = 1; n <= 100; ++n) {

@@ -66,6 +66,14 @@ TEST_P(WorkStateUpdaterTest, StartedTaskStartsTheTasksAboveThatHadNotStarted) {
     EXPECT_EQ(updater.SetProjectInProgress("E"), 1);
     EXPECT_EQ(TaskState("E"), "未开始");
     EXPECT_EQ(updater.SetProjectInProgress("none"), 0);
+    EXPECT_FALSE(updater.StatementFailed()); // nothing to update is no failure
+    ws.Execute("ALTER TABLE ProjectManage RENAME COLUMN TaskType TO TaskKind");
+    vqtest::MessageBoxRecorder shown;
+    shown.Expect("TaskType"); // the error
+    shown.Expect("SELECT ProjectNo, ProjectName, ProjectPath, TaskType FROM ProjectManage");
+    EXPECT_EQ(updater.SetProjectInProgress("P-02"), 0);
+    EXPECT_TRUE(updater.StatementFailed());
+    EXPECT_EQ(shown.Pending(), 0);
 }
 
 TEST_P(WorkStateUpdaterTest, AcceptedWorkStartsEveryWorkAboveIt) {
@@ -91,6 +99,35 @@ TEST_P(WorkStateUpdaterTest, CompletionWaitsForTheSiblingsThenArchivesTheChangeT
     EXPECT_EQ(WorkState("P-01-01#001#002"), "完成");
     EXPECT_EQ(WorkState("P-01-01#001"), "完成");
     EXPECT_EQ(TaskState("P-01-01"), "归档");
+}
+
+TEST_P(WorkStateUpdaterTest, CompletionStopsBelowAWorkWithUnfinishedWorksAndArchivesOnlyACompleteTask) {
+    ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState, TaskType) VALUES "
+               "('C-9', '更改九', '项目\\', '正进行中', 'M')");
+    ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkState) VALUES "
+               "('C-9', 'C-9', 'C-9#001', '正进行中'), ('C-9', 'C-9', 'C-9#002', '正进行中'),"
+               "('C-9', 'C-9#002', 'C-9#002#001', '完成'), ('C-9', 'C-9', 'C-9#003', '正进行中'),"
+               "('C-9', 'C-9#003', 'C-9#003#001', '正进行中'), ('C-9', 'C-9#003', 'C-9#003#002', '正进行中'),"
+               "('C-9', 'C-9#003#001', 'C-9#003#001#001', '完成')");
+    CWorkStateUpdater updater;
+    // The last work under C-9#002 completes it; C-9#001 still runs, so the task is not archived.
+    EXPECT_EQ(updater.SetTeamWorkState("C-9#002#001", "完成"), 1);
+    EXPECT_EQ(WorkState("C-9#002"), "完成");
+    EXPECT_EQ(WorkState("C-9#001"), "正进行中");
+    EXPECT_EQ(TaskState("C-9"), "正进行中");
+    // Completion passes up only as far as a work whose works are all complete.
+    EXPECT_EQ(updater.SetTeamWorkState("C-9#003#001#001", "完成"), 1);
+    EXPECT_EQ(WorkState("C-9#003#001"), "完成");
+    EXPECT_EQ(WorkState("C-9#003"), "正进行中");
+    EXPECT_EQ(TaskState("C-9"), "正进行中");
+
+    StoreWork("C-9#003#002", "完成");
+    EXPECT_EQ(updater.SetTeamWorkState("C-9#003#002", "完成"), 1);
+    EXPECT_EQ(WorkState("C-9#003"), "完成");
+    EXPECT_EQ(TaskState("C-9"), "正进行中");
+    StoreWork("C-9#001", "完成");
+    EXPECT_EQ(updater.SetTeamWorkState("C-9#001", "完成"), 1);
+    EXPECT_EQ(TaskState("C-9"), "归档");
 }
 
 TEST_P(WorkStateUpdaterTest, ChangePassesUpAndNeverArchives) {

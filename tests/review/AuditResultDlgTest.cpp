@@ -409,6 +409,34 @@ TEST_P(DesignResultTest, ClickBrowseShowsEachNewRowAndARestartedStepIsUnmarked) 
     EXPECT_TRUE(user.Succeeded()) << user.Error();
 }
 
+TEST_P(DesignResultTest, AStepRestartedInTheMinuteOfItsReviewIsUnmarkedWhileTheHistoryKeepsTheMarkup) {
+    // The review of "校对" ended and the step started again within the same minute.
+    ws.Execute("UPDATE TeamWorkAudit SET State='未完成', Result='', FinishDate='' WHERE FileID='F-2' AND "
+               "AuditTask='校对'");
+    G dlg;
+    dlg.FileID = "F-2";
+    vq::ScriptedUser user;
+    user.Dialog("设计文档评审结果")
+        .Select(G::kStepListId, "审核")
+        .Check(G::kClickBrowseId, 1)
+        .Select(G::kStepListId, "校对")
+        .Do([](CDialog& d) {
+            auto& g = static_cast<G&>(d);
+            EXPECT_EQ(g.MarkupDate, "2026-12-01 09:00");
+            EXPECT_EQ(g.HasMarkup, 0);
+            EXPECT_EQ(Shown(d).red, 0);
+        })
+        .Select(G::kHistoryListId, 0)
+        .DoubleClick(G::kHistoryListId, 0)
+        .Do([](CDialog& d) {
+            EXPECT_EQ(static_cast<G&>(d).HasMarkup, 1);
+            EXPECT_GT(Shown(d).red, 100);
+        })
+        .Click(IDCANCEL);
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error();
+}
+
 TEST_P(DesignResultTest, AMissingDrawingIsReported) {
     ws.Execute("DELETE FROM TeamWorkResultPack");
     G dlg;

@@ -191,6 +191,21 @@ TEST_P(DesignDocAuditDlgTest, MarkupDrawnThroughTheViewerIsStoredShownAgainAndTh
     EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-1", "zhangsan", "审核", 0), 0);
     EXPECT_TRUE(next.Succeeded()) << next.Error().c_str();
     EXPECT_EQ(Working("F-1", "审核"), "F");
+
+    // The step starts again in the minute of its review (the same begin date): its reviewer
+    // starts from the unmarked drawing.
+    ws.Execute("UPDATE TeamWorkAudit SET State='未完成', Result='' WHERE FileID='F-1' AND AuditTask='校对'");
+    vq::ScriptedUser restarted;
+    restarted.Dialog(kStep)
+        .Do([](CDialog& d) {
+            EXPECT_TRUE(Viewer(d).HasPicture());
+            EXPECT_TRUE(Viewer(d).GetMarkup().empty()) << "the earlier round's markup is not shown";
+        })
+        .Click(IDCANCEL)
+        .Message("批注结果未保存，是否真的要退出?", IDYES);
+    EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-1", "zhaoliu", "校对", 0), 0);
+    EXPECT_TRUE(restarted.Succeeded()) << restarted.Error().c_str();
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignMarkupManage"), "1") << "and it stays stored";
 }
 
 TEST_P(DesignDocAuditDlgTest, RemarkupStartsFromTheDrawingAndClearingUsesAScratchFileOfItsOwn) {

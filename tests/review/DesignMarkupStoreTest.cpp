@@ -84,6 +84,54 @@ TEST_P(DesignMarkupStoreTest, StoredMarkupIsFoundByStepAndDateAndComesBackByteFo
     EXPECT_EQ(otherDate.FindStoredMarkup(), 0) << "a later review of the step starts unmarked";
 }
 
+TEST_P(DesignMarkupStoreTest, AStepRestartedInTheMinuteOfItsReviewKeepsEachRoundsMarkupApart) {
+    CDesignMarkupStore first;
+    Step(first);
+    first.SetRoundOfStep("未完成");
+    const CString name = first.MarkupFileName();
+    ws.WriteFile(name, "first");
+    ASSERT_EQ(first.SaveMarkup(name), 1);
+    // The review ends (it is logged with the step's begin date) and the step starts again in the
+    // same minute: the same begin date.
+    ws.Execute("INSERT INTO TaskLogInformation (ProjectNo, TaskName, Other1, Result) VALUES ('F-1', '审核', "
+               "'2026-12-01 09:00', '不通过')");
+    CDesignMarkupStore restarted;
+    Step(restarted);
+    restarted.SetRoundOfStep("未完成");
+    EXPECT_EQ(restarted.FindStoredMarkup(), 0) << "the new round starts unmarked";
+    ws.WriteFile(name, "second");
+    ASSERT_EQ(restarted.SaveMarkup(name), 1);
+    EXPECT_EQ(Count("DesignMarkupManage"), "2") << "the earlier round keeps its markup";
+    EXPECT_EQ(Count("DesignMarkupPackage"), "2");
+    EXPECT_EQ(ws.QueryText("SELECT AuditDate FROM DesignMarkupManage WHERE FileLogID=(SELECT max(FileLogID) "
+                           "FROM DesignMarkupManage)"),
+              "2026-12-01 09:00 #2");
+
+    // Each round reads its own: the ended one by its log entry, the open one by the step row.
+    CDesignMarkupStore ended;
+    Step(ended);
+    ASSERT_EQ(ended.FindStoredMarkup(), 1);
+    EXPECT_EQ(ReadBytes(ended.DownloadMarkupFile()), "first");
+    CDesignMarkupStore open;
+    Step(open);
+    open.SetRoundOfStep("未完成");
+    ASSERT_EQ(open.FindStoredMarkup(), 1);
+    EXPECT_EQ(ReadBytes(open.DownloadMarkupFile()), "second");
+    // Once the second review is logged too, the completed step row is still the second round.
+    ws.Execute("INSERT INTO TaskLogInformation (ProjectNo, TaskName, Other1, Result) VALUES ('F-1', '审核', "
+               "'2026-12-01 09:00', '通过')");
+    CDesignMarkupStore done;
+    Step(done);
+    done.SetRoundOfStep("已完成");
+    EXPECT_EQ(done.m_nRound, 1);
+    // Unlike a step of another begin date, which starts from its first round.
+    CDesignMarkupStore later;
+    Step(later, "2026-12-01 09:01");
+    later.SetRoundOfStep("未完成");
+    EXPECT_EQ(later.m_nRound, 0);
+    EXPECT_EQ(later.FindStoredMarkup(), 0);
+}
+
 TEST_P(DesignMarkupStoreTest, ConfirmingTwiceKeepsOneMarkupUnderANewKey) {
     CDesignMarkupStore store;
     Step(store);

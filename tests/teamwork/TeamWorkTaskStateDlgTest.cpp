@@ -246,6 +246,20 @@ TEST_P(WorkTaskStateTest, MarkChangedIsRefusedWhileTheParentIsCompleteArchivedOr
     orphan.DoModal();
     EXPECT_TRUE(missing.Succeeded()) << missing.Error().c_str();
     EXPECT_EQ(orphan.Changed, 0);
+
+    // With nothing above it to bring into line, the work task is marked changed all the same.
+    vq::ScriptedUser confirmed;
+    confirmed.Dialog(kCaption)
+        .Click("标记更改...")
+        .Message("将修改工作任务状态为更改，是否继续?", IDYES)
+        .Message("工作任务已标记为更改状态...", IDOK)
+        .Click("退出");
+    CTeamWorkTaskStateDlg marked;
+    marked.WorkID = "T1#002";
+    marked.DoModal();
+    EXPECT_TRUE(confirmed.Succeeded()) << confirmed.Error().c_str();
+    EXPECT_EQ(marked.Changed, 1);
+    EXPECT_EQ(WorkState("T1#002"), "更改");
 }
 
 TEST_P(WorkTaskStateTest, ChangingFilesClearsTheSignatureAndMarksTheWorkChanged) {
@@ -315,10 +329,12 @@ TEST_P(WorkTaskStateTest, AFailedChangeRollsBackEveryDocumentAndShowsNoSuccess) 
         .Do([](CDialog& d) {
             dynamic_cast<CListCtrl*>(d.GetDlgItem(D::kListId))->SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
         })
-        // Without its project task the state cannot be passed up: the last step of the change fails.
-        .Do([&](CDialog&) { ws.Execute("DELETE FROM ProjectManage WHERE ProjectNo='T1'"); })
+        // The project task cannot be read: the last step of the change, passing the state up, fails.
+        .Do([&](CDialog&) { ws.Execute("ALTER TABLE ProjectManage RENAME COLUMN TaskType TO TaskKind"); })
         .Click("更改文件...")
         .Message("将修改选择工作文档的状态为更改，是否继续?", IDYES)
+        .AnyMessage(IDOK) // the database error
+        .AnyMessage(IDOK) // the statement
         .Message("不能更新上级任务的状态，工作任务状态没有改变...", IDOK)
         .Do([](CDialog& d) { EXPECT_EQ(ListStates(d), (std::vector<std::string>{"正式", "已归档"})); })
         .Click("退出");
