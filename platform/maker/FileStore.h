@@ -16,7 +16,8 @@
 // PushFileToDB writes the file's bytes unchanged into the column and "1" into DocSaved; the
 // row's other columns stay as they are. PopFileFromDB writes the stored bytes to the target path
 // (complete or not at all: a partial file never replaces an existing one) and returns the path.
-// A row whose DocSaved is empty or NULL holds no stored content.
+// A row whose DocSaved is empty, NULL or a "not stored" mark ("N", "0", "否" ...), or whose
+// content is NULL, holds no stored content: PopFileFromDB fails for it and writes nothing.
 //
 // FTP store. Work documents are kept on the FTP server of the current entry call (the
 // application's current FTP connection, which the holder opens below "Vq") in the folder
