@@ -191,9 +191,17 @@ CString CVQTWSaveFileToFTP::FolderPath(const char* folder) const {
     return root + "Vq/" + folder;
 }
 
+CVQTWSaveFileToFTP::CVQTWSaveFileToFTP() = default;
+
+CVQTWSaveFileToFTP::~CVQTWSaveFileToFTP() = default;
+
 int CVQTWSaveFileToFTP::InitVQPDMFTP() {
     if (!m_pFtp)
         m_pFtp = vq::ActiveMakerEnvironment().EntryFtpConnection();
+    if (!m_pFtp) {
+        m_ownFtp = vq::ActiveMakerEnvironment().OpenFtpConnection();
+        m_pFtp = m_ownFtp.get();
+    }
     if (!m_pFtp)
         return 0;
     m_strRoot = vq::ActiveMakerEnvironment().EntryFtpRootFolder();
