@@ -80,7 +80,8 @@ CString UploadTempPath(const CString& absTarget) {
     static unsigned long counter = 0;
     const int slash = absTarget.ReverseFind('/');
     CString name;
-    name.Format(".%s.%ld-%lu.part", absTarget.Mid(slash + 1).c_str(), static_cast<long>(::getpid()), ++counter);
+    name.Format(".%s.%ld-%lu.part", absTarget.Mid(slash + 1).c_str(), static_cast<long>(::getpid()),
+                ++counter);
     return absTarget.Left(slash + 1) + name;
 }
 

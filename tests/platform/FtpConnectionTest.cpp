@@ -388,8 +388,9 @@ TEST(FtpAbortedUploadTest, AnUploadBrokenOffLeavesTheOlderCopyAndNoPartialFile) 
     std::ofstream(local / "small.rtf", std::ios::binary) << "new opinion";
     CInternetSession session{"VQQENT"};
     for (BOOL passive : {FALSE, TRUE}) {
-        std::unique_ptr<CFtpConnection> ftp(session.GetFtpConnection(
-            server.Host(), server.User(), server.Password(), static_cast<INTERNET_PORT>(server.Port()), passive));
+        std::unique_ptr<CFtpConnection> ftp(
+            session.GetFtpConnection(server.Host(), server.User(), server.Password(),
+                                     static_cast<INTERNET_PORT>(server.Port()), passive));
         ASSERT_TRUE(ftp->SetCurrentDirectory("Audit"));
         EXPECT_FALSE(ftp->PutFile((local / "big.rtf").c_str(), "校对.rtf"));
         EXPECT_FALSE(ftp->GetLastErrorText().IsEmpty());

@@ -85,10 +85,10 @@ FtpServer::FtpServer(const CString& user, const CString& password, bool withMach
     m_root = CString(templ);
 
     m_port = vqtest::StartPythonServer(kServerScript,
-                                         {m_root.str(), m_user.str(), m_password.str(),
-                                          withMachineListing ? "1" : "0", stallTransfers ? "1" : "0",
-                                          abortUploads ? "1" : "0"},
-                                         m_pid);
+                                       {m_root.str(), m_user.str(), m_password.str(),
+                                        withMachineListing ? "1" : "0", stallTransfers ? "1" : "0",
+                                        abortUploads ? "1" : "0"},
+                                       m_pid);
     if (m_port == 0)
         ADD_FAILURE() << "the FTP server did not start (python3-pyftpdlib installed?)";
 }

@@ -18,7 +18,8 @@ public:
     // open, as with a server that hangs in the middle of a transfer. abortUploads true: every
     // upload is broken off after its first 64 KiB, and what arrived stays in the served folder.
     explicit FtpServer(const CString& user = "vquser", const CString& password = "vqpass",
-                       bool withMachineListing = true, bool stallTransfers = false, bool abortUploads = false);
+                       bool withMachineListing = true, bool stallTransfers = false,
+                       bool abortUploads = false);
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;

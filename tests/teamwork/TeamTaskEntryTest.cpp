@@ -80,9 +80,10 @@ TEST_P(TeamTaskEntryTest, AssignTeamTaskMainDeletesAWorkWithTheDocumentsOnTheFtp
     ws.SetConfig(row);
     for (int mode : {1, 2}) {
         theApp.m_nDocStorageMode = mode;
-        ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, WorkState) "
-                   "SELECT 'T1', 'T1', 'T1#001', 'lisi', '工作', 'W', '待确认' WHERE NOT EXISTS (SELECT 1 FROM "
-                   "TeamWorkManage WHERE WorkID='T1#001')");
+        ws.Execute(
+            "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, WorkState) "
+            "SELECT 'T1', 'T1', 'T1#001', 'lisi', '工作', 'W', '待确认' WHERE NOT EXISTS (SELECT 1 FROM "
+            "TeamWorkManage WHERE WorkID='T1#001')");
         vq::ScriptedUser user;
         user.Dialog("设计工作组工作管理")
             .Tree(1050, "项目：项目甲[P1] 下的任务：任务一[T1].../工作 [T1#001]")
