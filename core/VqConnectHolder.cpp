@@ -44,6 +44,11 @@ void CloseIfAsked(_RecordsetPtr& recordset, int closeMode) {
 
 CVqConnectHolder::CVqConnectHolder() = default;
 
+void CVqConnectHolder::Tell(const CString& text) const {
+    if (!m_bQuiet)
+        AfxMessageBox(text);
+}
+
 CVqConnectHolder::~CVqConnectHolder() {
     CloseFTP();
 }
@@ -182,7 +187,7 @@ int CVqConnectHolder::Disconnect() {
 
 int CVqConnectHolder::ConnectFTP() {
     if (!LoadFtpConfig()) {
-        AfxMessageBox("软件没有正确安装，请与软件供应商联系!");
+        Tell("软件没有正确安装，请与软件供应商联系!");
         return 0;
     }
     CloseFTP();
@@ -191,12 +196,12 @@ int CVqConnectHolder::ConnectFTP() {
                                                   INTERNET_FLAG_DONT_CACHE);
     } catch (CInternetException&) {
         m_pInternetSession = nullptr;
-        AfxMessageBox("请检查网络是否正常工作?");
+        Tell("请检查网络是否正常工作?");
         return 0;
     }
     OpenFtpConnection();
     if (!m_pFtpConnection) {
-        AfxMessageBox("请检查服务器是否正确安装,或网络是否正常工作?");
+        Tell("请检查服务器是否正确安装,或网络是否正常工作?");
         return 0;
     }
     return 1;
@@ -205,7 +210,7 @@ int CVqConnectHolder::ConnectFTP() {
 int CVqConnectHolder::LoadFtpConfig() {
     CString localPath = LocalDatabasePath();
     if (!CFileInfo(localPath).Exists()) {
-        AfxMessageBox("文件: " + localPath + " 不存在!");
+        Tell("文件: " + localPath + " 不存在!");
         return 0;
     }
     bool hasRow = false;
@@ -222,12 +227,13 @@ int CVqConnectHolder::LoadFtpConfig() {
         }
         CloseIfAsked(recordset, m_nAdoCloseMode);
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(ConfigReadFailureText(e, localPath));
+        if (!m_bQuiet)
+            ReportComError(e);
+        Tell(ConfigReadFailureText(e, localPath));
         return 0;
     }
     if (!hasRow) {
-        AfxMessageBox("未配置服务器、数据库信息...");
+        Tell("未配置服务器、数据库信息...");
         return 0;
     }
     return 1;
@@ -244,7 +250,7 @@ void CVqConnectHolder::OpenFtpConnection() {
     INTERNET_PORT port = 0;
     if (!AfxParseURL(m_strFtpServer, serviceType, server, object, port) &&
         !AfxParseURL("ftp://" + m_strFtpServer, serviceType, server, object, port)) {
-        AfxMessageBox("服务器名称不符!");
+        Tell("服务器名称不符!");
         return;
     }
 
@@ -261,7 +267,7 @@ void CVqConnectHolder::OpenFtpConnection() {
         } catch (CInternetException& e) {
             char text[1024];
             e.GetErrorMessage(text, sizeof text);
-            AfxMessageBox(text);
+            Tell(CString(text));
             m_pFtpConnection = nullptr;
         }
     }

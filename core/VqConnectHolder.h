@@ -44,8 +44,13 @@ public:
     CString m_strFtpUser;
     CString m_strFtpPassword;
     int m_nAnonymousFtp = 1;
+    // True: the FTP half says nothing when it fails (for a library that logs on by itself and
+    // whose caller reports the failure); the results are the same.
+    bool m_bQuiet = false;
 
 private:
+    // A message box of the FTP half, unless it is to stay quiet.
+    void Tell(const CString& text) const;
     // The local configuration database and the connection text that opens it.
     static CString LocalDatabasePath();
     static CString LocalConnectionText(const CString& path);

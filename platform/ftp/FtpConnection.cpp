@@ -65,7 +65,24 @@ std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* u
 }
 
 std::size_t ReadFromFile(char* data, std::size_t size, std::size_t count, void* user) {
-    return std::fread(data, size, count, static_cast<FILE*>(user)) * size;
+    auto* in = static_cast<FILE*>(user);
+    const std::size_t n = std::fread(data, size, count, in) * size;
+    // A local read error ends the transfer as failed instead of as a short file.
+    if (n == 0 && std::ferror(in))
+        return CURL_READFUNC_ABORT;
+    return n;
+}
+
+// The name an upload is sent under before it takes the target's name: beside the target, so that
+// the rename stays within one folder, and unique to this process and upload, so that two
+// clients storing the same file do not write into one temporary file.
+CString UploadTempPath(const CString& absTarget) {
+    static unsigned long counter = 0;
+    const int slash = absTarget.ReverseFind('/');
+    CString name;
+    name.Format(".%s.%ld-%lu.part", absTarget.Mid(slash + 1).c_str(), static_cast<long>(::getpid()),
+                ++counter);
+    return absTarget.Left(slash + 1) + name;
 }
 
 // The reply code of a server line ("550 No such file."), or 0.
@@ -503,7 +520,11 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
     }
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
             m_nStallTimeout);
-    curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor(remote, false).c_str());
+    // The file goes up under a temporary name and takes the target's name only once it arrived
+    // whole: a transfer stopped half way never leaves a truncated file under the real name, and
+    // an older copy stays as it was.
+    const CString temp = UploadTempPath(remote);
+    curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor(temp, false).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(m_impl->curl, CURLOPT_TRANSFERTEXT, (flags & FTP_TRANSFER_TYPE_ASCII) ? 1L : 0L);
     curl_easy_setopt(m_impl->curl, CURLOPT_READFUNCTION, ReadFromFile);
@@ -513,9 +534,22 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
     std::fclose(in);
     if (code != CURLE_OK) {
         m_strLastError = DescribeFailure(code, m_impl->errorBuffer, m_impl->responses);
+        // The partial file goes when the server still answers; the error stays the transfer's.
+        const CString error = m_strLastError;
+        RunCommands({"DELE " + temp});
+        m_strLastError = error;
         return FALSE;
     }
-    return TRUE;
+    if (RunCommands({"RNFR " + temp, "RNTO " + remote}))
+        return TRUE;
+    // Some servers refuse to rename onto an existing file: the old copy goes first then. Should
+    // the rename still fail, the new content stays under its temporary name rather than go too.
+    if (RunCommands({"DELE " + remote}))
+        return RunCommands({"RNFR " + temp, "RNTO " + remote}) ? TRUE : FALSE;
+    const CString error = m_strLastError;
+    RunCommands({"DELE " + temp});
+    m_strLastError = error;
+    return FALSE;
 }
 
 bool CFtpConnection::RunListing(const CString& absDir, const char* command, std::string& out) {

@@ -44,6 +44,19 @@ bool WriteWholeFile(const CString& path, const std::vector<BYTE>& bytes) {
         path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
+// Whether a row's DocSaved mark says that the row holds a stored content. Empty, NULL and the
+// marks other writers use for "not stored" say it does not.
+bool MarksStoredContent(const _variant_t& saved) {
+    if (saved.IsNull())
+        return false;
+    CString mark = CString(saved).Trim();
+    mark.MakeUpper();
+    for (const char* no : {"", "N", "NO", "0", "F", "FALSE", "否"})
+        if (mark == no)
+            return false;
+    return true;
+}
+
 } // namespace
 
 _ConnectionPtr CVQSaveFileToDB::ConnectionFor(const CString& database) {
@@ -103,14 +116,15 @@ CString CVQSaveFileToDB::PopFileFromDB(CString sql, CString targetFile, CString 
             rs->Close();
             return CString();
         }
+        // A row without a stored content is a failed fetch: handing out an empty file would
+        // have the caller open it as if the document were there.
         _variant_t saved = rs->GetCollect("DocSaved");
-        if (saved.IsNull() || CString(saved).Trim().IsEmpty()) {
+        _variant_t content = rs->GetCollect(_variant_t(column));
+        if (!MarksStoredContent(saved) || content.IsNull()) {
             rs->Close();
             return CString();
         }
-        _variant_t content = rs->GetCollect(_variant_t(column));
-        if (!content.IsNull())
-            bytes = content.Bytes();
+        bytes = content.Bytes();
         rs->Close();
     } catch (_com_error&) {
         return CString();
@@ -177,9 +191,17 @@ CString CVQTWSaveFileToFTP::FolderPath(const char* folder) const {
     return root + "Vq/" + folder;
 }
 
+CVQTWSaveFileToFTP::CVQTWSaveFileToFTP() = default;
+
+CVQTWSaveFileToFTP::~CVQTWSaveFileToFTP() = default;
+
 int CVQTWSaveFileToFTP::InitVQPDMFTP() {
     if (!m_pFtp)
         m_pFtp = vq::ActiveMakerEnvironment().EntryFtpConnection();
+    if (!m_pFtp) {
+        m_ownFtp = vq::ActiveMakerEnvironment().OpenFtpConnection();
+        m_pFtp = m_ownFtp.get();
+    }
     if (!m_pFtp)
         return 0;
     m_strRoot = vq::ActiveMakerEnvironment().EntryFtpRootFolder();

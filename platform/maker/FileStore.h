@@ -16,16 +16,21 @@
 // PushFileToDB writes the file's bytes unchanged into the column and "1" into DocSaved; the
 // row's other columns stay as they are. PopFileFromDB writes the stored bytes to the target path
 // (complete or not at all: a partial file never replaces an existing one) and returns the path.
-// A row whose DocSaved is empty or NULL holds no stored content.
+// A row whose DocSaved is empty, NULL or a "not stored" mark ("N", "0", "否" ...), or whose
+// content is NULL, holds no stored content: PopFileFromDB fails for it and writes nothing.
 //
 // FTP store. Work documents are kept on the FTP server of the current entry call (the
 // application's current FTP connection, which the holder opens below "Vq") in the folder
 // "Working", under the stored name "<FileID><extension>". DeleteVQPDMFileInFTP removes that
-// copy wherever it lies below "Vq" ("Working", "Auditing", "Proven").
+// copy wherever it lies below "Vq" ("Working", "Auditing", "Proven"). When the entry call holds
+// no FTP connection, the store logs on to the server of the configuration itself and logs off
+// when it is destroyed.
 #pragma once
 
 #include "platform/base/String.h"
 #include "platform/db/Ado.h"
+
+#include <memory>
 
 class CFtpConnection;
 
@@ -57,15 +62,18 @@ public:
 
 class CVQTWSaveFileToFTP {
 public:
-    CVQTWSaveFileToFTP() = default;
-    virtual ~CVQTWSaveFileToFTP() = default;
+    CVQTWSaveFileToFTP();
+    virtual ~CVQTWSaveFileToFTP();
+    CVQTWSaveFileToFTP(const CVQTWSaveFileToFTP&) = delete;
+    CVQTWSaveFileToFTP& operator=(const CVQTWSaveFileToFTP&) = delete;
 
     // The two project facts of a work document that the work-document push takes: the project
     // task number of its work task and the work id. Non-zero when the document and its work task
     // were found in the product database; the facts stay empty otherwise.
     int GetProjectInfoFromFileID(CString fileId, CString& projectNo, CString& workId);
     // Non-zero when the FTP server of the work documents can be used (the current entry call
-    // holds an FTP connection and the folder "Vq" can be reached).
+    // holds an FTP connection, or the store could log on to the server of the configuration, and
+    // the folder "Vq" can be reached).
     int InitVQPDMFTP();
     // Removes the stored copy "storedName" of the document fileId; 1 when a copy was removed.
     int DeleteVQPDMFileInFTP(CString fileId, CString storedName);
@@ -85,5 +93,6 @@ private:
     CString FolderPath(const char* folder) const;
 
     CFtpConnection* m_pFtp = nullptr;
-    CString m_strRoot; // the server folder that holds "Vq"
+    std::unique_ptr<CFtpConnection> m_ownFtp; // the store's own logon, when the entry call has none
+    CString m_strRoot;                        // the server folder that holds "Vq"
 };

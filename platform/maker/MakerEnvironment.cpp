@@ -1,5 +1,7 @@
 #include "platform/maker/MakerEnvironment.h"
 
+#include "platform/ftp/FtpConnection.h"
+
 namespace vq {
 namespace {
 
@@ -18,6 +20,10 @@ MakerEnvironment*& Current() {
 }
 
 } // namespace
+
+std::unique_ptr<CFtpConnection> MakerEnvironment::OpenFtpConnection() {
+    return nullptr;
+}
 
 MakerEnvironment& ActiveMakerEnvironment() {
     static NoEnvironment none;

@@ -7,6 +7,8 @@
 #include "platform/base/String.h"
 #include "platform/db/Ado.h"
 
+#include <memory>
+
 class CFtpConnection;
 
 namespace vq {
@@ -25,6 +27,11 @@ public:
     // folder that holds "Vq".
     virtual CFtpConnection* EntryFtpConnection() = 0;
     virtual CString EntryFtpRootFolder() = 0;
+    // Logs on to the FTP server of the installation's configuration for a library that finds no
+    // FTP connection of the entry call (the call opened only the database). The caller owns the
+    // connection; null when no server is configured or it cannot be reached. Says nothing to the
+    // user: the library's caller reports the failure in its own words. None by default.
+    virtual std::unique_ptr<CFtpConnection> OpenFtpConnection();
 };
 
 // The environment in use; one that answers with defaults and nothing when none was set.

@@ -8,6 +8,7 @@
 #include "changeorders/ECOChangeLableMaintainDlg.h"
 #include "controls/ListHelpers.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/File.h"
 #include "platform/maker/FileStore.h"
 #include "platform/ui/DC.h"
 #include "platform/ui/ScriptedUser.h"
@@ -359,6 +360,15 @@ TEST_P(ECOChangeLableTest, DrawingsThatAreNoDwgOrCannotBeFetchedAreSaidSo) {
     failing.Message("文档下载失败!", IDOK).Dialog("设计更改标记管理").Click("退出");
     RunMaintain(failing, "GG-1", "空图");
     EXPECT_TRUE(m_fetched.IsEmpty());
+
+    // A content row that says it holds nothing is a failed download too, not an empty drawing.
+    Attach("更改单", "GG-1", "未存图", "unsaved.dwg", false);
+    ws.Execute("UPDATE ECORelateFile SET DocSaved='N', DocContent='' WHERE DocType='未存图'");
+    vq::ScriptedUser unsaved;
+    unsaved.Message("文档下载失败!", IDOK).Dialog("设计更改标记管理").Click("退出");
+    RunMaintain(unsaved, "GG-1", "未存图");
+    EXPECT_TRUE(m_fetched.IsEmpty());
+    EXPECT_FALSE(PathFileExists(ws.TempDir() + "/MGG-1_unsaved.dwg"));
 
     vq::ScriptedUser missing; // no attachment row: nothing shown, nothing said
     missing.Dialog("设计更改标记管理").Click("退出");

@@ -2,6 +2,7 @@
 #include "platform/maker/FileStore.h"
 #include "core/EntryFrame.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/File.h"
 #include "platform/ftp/FtpConnection.h"
 #include "platform/ftp/InternetSession.h"
 #include "tests/support/DbWorkspace.h"
@@ -82,7 +83,9 @@ TEST_P(FileStoreTest, FailuresReportZeroOrEmptyAndLeaveFilesAlone) {
     vqtest::DbWorkspace ws(GetParam());
     ws.Execute(
         "CREATE TABLE StoreProbe (FileID VARCHAR(50) PRIMARY KEY, DocSaved VARCHAR(10), DocContent BLOB);"
-        "INSERT INTO StoreProbe (FileID) VALUES ('unsaved')");
+        "INSERT INTO StoreProbe (FileID) VALUES ('unsaved');"
+        "INSERT INTO StoreProbe (FileID, DocSaved, DocContent) VALUES ('said-no', 'N', '');"
+        "INSERT INTO StoreProbe (FileID, DocSaved) VALUES ('no-content', '1')");
     CEntryFrame frame("admin");
     ASSERT_TRUE(frame.IsOpen());
     CVQSaveFileToDB store;
@@ -96,6 +99,13 @@ TEST_P(FileStoreTest, FailuresReportZeroOrEmptyAndLeaveFilesAlone) {
     const CString target = ws.WriteFile("tmp/keep.bin", "old content");
     EXPECT_TRUE(store.PopFileFromDB(Select("unsaved"), target, "DocContent", "PDM").IsEmpty());
     EXPECT_TRUE(store.PopFileFromDB(Select("none"), target, "DocContent", "PDM").IsEmpty());
+    // A row that says it holds nothing, or says it holds something but has no content, is no
+    // document: it is not handed out as an empty file.
+    EXPECT_TRUE(store.PopFileFromDB(Select("said-no"), target, "DocContent", "PDM").IsEmpty());
+    EXPECT_TRUE(store.PopFileFromDB(Select("no-content"), target, "DocContent", "PDM").IsEmpty());
+    const CString fresh = ws.TempDir() + "/fresh.bin";
+    EXPECT_TRUE(store.PopFileFromDB(Select("said-no"), fresh, "DocContent", "said-no", "x.bin").IsEmpty());
+    EXPECT_FALSE(PathFileExists(fresh));
     EXPECT_EQ(ws.ReadFile(target), "old content");
 }
 

@@ -374,6 +374,39 @@ TEST(FtpStallTest, AStalledTransferEndsWithinItsTimeout) {
     std::filesystem::remove_all(local);
 }
 
+// The server breaks an upload off half way: the store fails, the older copy on the server stays
+// whole and no part of the new file is left in the folder, under any name. A whole upload
+// replaces the older copy, again without leaving anything beside it.
+TEST(FtpAbortedUploadTest, AnUploadBrokenOffLeavesTheOlderCopyAndNoPartialFile) {
+    vqtest::FtpServer server("vquser", "vqpass", true, false, true);
+    ASSERT_TRUE(server.IsRunning());
+    server.WriteFile("Audit/校对.rtf", "older opinion");
+    const std::filesystem::path local = std::filesystem::path(server.Root().str()).parent_path() /
+                                        ("vqftp-abort-" + std::to_string(server.Port()));
+    std::filesystem::create_directories(local);
+    std::ofstream(local / "big.rtf", std::ios::binary) << BinaryBytes(2 << 20);
+    std::ofstream(local / "small.rtf", std::ios::binary) << "new opinion";
+    CInternetSession session{"VQQENT"};
+    for (BOOL passive : {FALSE, TRUE}) {
+        std::unique_ptr<CFtpConnection> ftp(
+            session.GetFtpConnection(server.Host(), server.User(), server.Password(),
+                                     static_cast<INTERNET_PORT>(server.Port()), passive));
+        ASSERT_TRUE(ftp->SetCurrentDirectory("Audit"));
+        EXPECT_FALSE(ftp->PutFile((local / "big.rtf").c_str(), "校对.rtf"));
+        EXPECT_FALSE(ftp->GetLastErrorText().IsEmpty());
+        EXPECT_TRUE(server.ReadFile("Audit/校对.rtf") == "older opinion");
+        EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator((server.Root() + "/Audit").str()),
+                                   std::filesystem::directory_iterator()));
+    }
+    std::unique_ptr<CFtpConnection> ftp(session.GetFtpConnection(
+        server.Host(), server.User(), server.Password(), static_cast<INTERNET_PORT>(server.Port())));
+    ASSERT_TRUE(ftp->PutFile((local / "small.rtf").c_str(), "Audit/校对.rtf"));
+    EXPECT_EQ(server.ReadFile("Audit/校对.rtf"), "new opinion");
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator((server.Root() + "/Audit").str()),
+                               std::filesystem::directory_iterator()));
+    std::filesystem::remove_all(local);
+}
+
 // The server is gone between two calls: the error says that the connection is lost (not which
 // socket call failed with which number).
 TEST(FtpLostServerTest, ALostServerIsReportedInWords) {

@@ -14,6 +14,7 @@
 #include "platform/maker/FileStore.h"
 #include "platform/ui/DC.h"
 #include "platform/ui/ScriptedUser.h"
+#include "platform/ui/View.h"
 #include "platform/ui/qt/QtDialogView.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 extern "C" int ShowTeamTaskAuditResult(CString fileId, CString login, int unused);
 
@@ -450,6 +452,60 @@ TEST_P(DesignResultTest, AMissingDrawingIsReported) {
         .Click(IDCANCEL);
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error();
+}
+
+// A person in the Qt view opens the markup viewer from the results and closes the two windows,
+// the viewer first or the results with the viewer still on the screen. The viewer's widgets go
+// with the results' window; closing them must not touch them again.
+namespace {
+
+constexpr UINT kPersonSteps = WM_USER + 71;
+
+class CResultsInQt : public CDesignDocAuditResultDlg {
+public:
+    std::function<void(CResultsInQt&)> steps;
+
+protected:
+    BOOL OnInitDialog() override {
+        CDesignDocAuditResultDlg::OnInitDialog();
+        PostMessage(kPersonSteps);
+        return TRUE;
+    }
+    LRESULT OnPersonSteps(WPARAM, LPARAM) {
+        steps(*this);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CResultsInQt, CDesignDocAuditResultDlg)
+    ON_MESSAGE(kPersonSteps, &CResultsInQt::OnPersonSteps)
+END_MESSAGE_MAP()
+
+} // namespace
+
+TEST_P(DesignResultTest, TheMarkupViewerAndTheResultsCloseInEitherOrderInTheQtView) {
+    vq::DialogView* previous = vq::SetDialogView(&vq::QtDialogView());
+    for (const bool viewerFirst : {true, false}) {
+        bool shown = false;
+        CResultsInQt dlg;
+        dlg.FileID = "F-2";
+        dlg.steps = [&](CResultsInQt& d) {
+            ASSERT_TRUE(vq::qtinput::Click(*d.GetDlgItem(G::kBrowseMarkupId)));
+            CRedlineViewDlg* viewer = d.GetViewerWindow();
+            ASSERT_NE(viewer, nullptr);
+            shown = !vq::qtinput::ShownRect(viewer->m_VoloViewer).IsRectEmpty();
+            if (viewerFirst) {
+                EXPECT_TRUE(vq::qtinput::Close(*viewer));
+                EXPECT_FALSE(viewer->IsWindowVisible()) << "closing the viewer hides it";
+            }
+            EXPECT_TRUE(vq::qtinput::Close(d));
+        };
+        dlg.DoModal();
+        EXPECT_TRUE(shown) << "the viewer was on the screen";
+        EXPECT_EQ(dlg.GetViewerWindow(), nullptr) << "the viewer goes with the results";
+    }
+    vq::SetDialogView(previous);
 }
 
 // Of several markups stored for one step the first is shown; a lookup the database refuses

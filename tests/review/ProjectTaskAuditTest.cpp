@@ -324,6 +324,34 @@ TEST_P(ProjectTaskAuditTest, FailedUploadOrStatementLeavesTheDatabaseAsItWas) {
     EXPECT_EQ(Count("TaskLogInformation"), "0");
 }
 
+// The server breaks the opinion's upload off half way: the reviewer is told, nothing of the
+// decision is stored, and no truncated opinion is left on the server to be read as the step's.
+TEST_P(ProjectTaskAuditTest, AnOpinionUploadBrokenOffLeavesNoOpinionFile) {
+    vqtest::FtpServer breaking("vquser", "vqpass", true, false, true);
+    ASSERT_TRUE(breaking.IsRunning());
+    vqtest::ConfigRow row;
+    row.domainName = "127.0.0.1:" + CString(std::to_string(breaking.Port()));
+    row.ftpUser = breaking.User();
+    row.ftpPwd = breaking.Password();
+    ws->SetConfig(row);
+    breaking.WriteFile("Vq/Working/P-1/total.dwg", "drawing bytes");
+    CString opinion;
+    for (int i = 0; i < 4000; ++i)
+        opinion += "孔位偏移，请按标准重新标注。";
+    vq::ScriptedUser user;
+    Decide(user, opinion, D::kPassId)
+        .MessageContaining("增加文档失败", IDOK)
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    EXPECT_FALSE(breaking.Exists("Vq/Auditing/P-1/校对.rtf"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator((breaking.Root() + "/Vq/Auditing/P-1").str()),
+                            std::filesystem::directory_iterator()),
+              0);
+    EXPECT_EQ(Step("校对", "AuditState"), "未完成");
+    EXPECT_EQ(TaskState(), "评审");
+}
+
 TEST_P(ProjectTaskAuditTest, StepHeldByAnotherReviewerStopsTheMoveButNotTheDecision) {
     ws->Execute("UPDATE TaskAuditManage SET Working='T' WHERE AuditName='标准化'");
     {

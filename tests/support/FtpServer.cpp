@@ -17,7 +17,8 @@ namespace {
 
 // Serves argv[1] to an anonymous user and to argv[2] with password argv[3], on a free port of
 // 127.0.0.1 which it prints as its first line. argv[4] "0" leaves MLSD out. argv[5] "1" makes
-// every download stall after its first block (the server then sends nothing more).
+// every download stall after its first block (the server then sends nothing more). argv[6] "1"
+// ends every upload after its first 64 KiB with "426" (the part received stays on disk).
 const char* kServerScript = R"PY(
 import logging, sys, warnings
 warnings.simplefilter("ignore")
@@ -52,6 +53,16 @@ if sys.argv[5] == "1":
             self.sent += count
             return count
     handler.dtp_handler = Stalling
+if sys.argv[6] == "1":
+    from pyftpdlib.handlers import DTPHandler
+    class Aborting(DTPHandler):
+        def handle_read(self):
+            super().handle_read()
+            if self.receive and self.tot_bytes_received >= 65536 and not self._closed:
+                self._resp = ("426 Connection closed; transfer aborted.", logging.info)
+                self.close()
+        handle_read_event = handle_read
+    handler.dtp_handler = Aborting
 server = FTPServer(("127.0.0.1", 0), handler)
 print(server.socket.getsockname()[1], flush=True)
 server.serve_forever()
@@ -64,7 +75,7 @@ std::filesystem::path Under(const CString& root, const CString& path) {
 } // namespace
 
 FtpServer::FtpServer(const CString& user, const CString& password, bool withMachineListing,
-                     bool stallTransfers)
+                     bool stallTransfers, bool abortUploads)
     : m_user(user), m_password(password) {
     std::string templ = (std::filesystem::temp_directory_path() / "vqftp.XXXXXX").string();
     if (!::mkdtemp(templ.data())) {
@@ -74,9 +85,10 @@ FtpServer::FtpServer(const CString& user, const CString& password, bool withMach
     m_root = CString(templ);
 
     m_port = vqtest::StartPythonServer(kServerScript,
-                                         {m_root.str(), m_user.str(), m_password.str(),
-                                          withMachineListing ? "1" : "0", stallTransfers ? "1" : "0"},
-                                         m_pid);
+                                       {m_root.str(), m_user.str(), m_password.str(),
+                                        withMachineListing ? "1" : "0", stallTransfers ? "1" : "0",
+                                        abortUploads ? "1" : "0"},
+                                       m_pid);
     if (m_port == 0)
         ADD_FAILURE() << "the FTP server did not start (python3-pyftpdlib installed?)";
 }

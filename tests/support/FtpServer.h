@@ -15,9 +15,11 @@ class FtpServer {
 public:
     // withMachineListing false: the server does not know MLSD and lists folders with LIST only.
     // stallTransfers true: every download stops after its first 64 KiB and the connection stays
-    // open, as with a server that hangs in the middle of a transfer.
+    // open, as with a server that hangs in the middle of a transfer. abortUploads true: every
+    // upload is broken off after its first 64 KiB, and what arrived stays in the served folder.
     explicit FtpServer(const CString& user = "vquser", const CString& password = "vqpass",
-                       bool withMachineListing = true, bool stallTransfers = false);
+                       bool withMachineListing = true, bool stallTransfers = false,
+                       bool abortUploads = false);
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;

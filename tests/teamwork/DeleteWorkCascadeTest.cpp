@@ -197,6 +197,28 @@ TEST_P(DeleteWorkCascadeTest, FtpModeRemovesTheCopiesAndKeepsTheDatabaseContents
     EXPECT_EQ(shown.size(), 1u); // the confirmation only
 }
 
+// The caller lends no FTP connection (its entry call opened only the database): the file store
+// logs on to the server of the configuration itself, and logs off when it is done.
+TEST_P(DeleteWorkCascadeTest, WithoutALentConnectionTheServerOfTheConfigurationIsUsed) {
+    server.emplace();
+    ASSERT_TRUE(server->IsRunning());
+    vqtest::ConfigRow row;
+    row.domainName = server->Url();
+    row.ftpUser = server->User();
+    row.ftpPwd = server->Password();
+    ws->SetConfig(row);
+    server->WriteFile("Vq/Proven/F1.dwg", "released copy");
+    server->WriteFile("Vq/Working/F2.dwg", "neighbour");
+    theApp.m_nDocStorageMode = 2;
+    ConfirmAfterDocumentsArrive("T1#001", "D1.dwg");
+    EXPECT_TRUE(DeleteWorkCascade("T1#001", "正进行中", true, "p"));
+    EXPECT_EQ(RowsOfFirstWork(), 0);
+    EXPECT_FALSE(server->Exists("Vq/Proven/F1.dwg"));
+    EXPECT_TRUE(server->Exists("Vq/Working/F2.dwg"));
+    EXPECT_EQ(shown.size(), 1u); // the confirmation only
+    EXPECT_FALSE(theApp.m_pFtpConnection);
+}
+
 TEST_P(DeleteWorkCascadeTest, BothModeRemovesCopiesAndContentsOfANameWithoutExtension) {
     StartFtp();
     theApp.m_nDocStorageMode = 1;

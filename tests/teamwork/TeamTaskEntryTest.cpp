@@ -4,6 +4,7 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ScriptedUser.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/FtpServer.h"
 #include "tests/support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
@@ -65,6 +66,36 @@ TEST_P(TeamTaskEntryTest, AssignTeamTaskMainGivesZeroWhenTheUserOnlyLooks) {
         .Click("退出");
     EXPECT_EQ(AssignTeamTaskMain("P1", "T1", "zhangsan", 1, 0), 0);
     EXPECT_TRUE(browse.Succeeded()) << browse.Error().c_str();
+}
+
+// With the work documents on the FTP server, the work-group work management opens only the
+// database; deleting a work task reaches the server of the configuration all the same.
+TEST_P(TeamTaskEntryTest, AssignTeamTaskMainDeletesAWorkWithTheDocumentsOnTheFtpServer) {
+    vqtest::FtpServer ftp;
+    ASSERT_TRUE(ftp.IsRunning());
+    vqtest::ConfigRow row;
+    row.domainName = ftp.Url();
+    row.ftpUser = ftp.User();
+    row.ftpPwd = ftp.Password();
+    ws.SetConfig(row);
+    for (int mode : {1, 2}) {
+        theApp.m_nDocStorageMode = mode;
+        ws.Execute(
+            "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, WorkState) "
+            "SELECT 'T1', 'T1', 'T1#001', 'lisi', '工作', 'W', '待确认' WHERE NOT EXISTS (SELECT 1 FROM "
+            "TeamWorkManage WHERE WorkID='T1#001')");
+        vq::ScriptedUser user;
+        user.Dialog("设计工作组工作管理")
+            .Tree(1050, "项目：项目甲[P1] 下的任务：任务一[T1].../工作 [T1#001]")
+            .Click(1057)
+            .Message("删除该工作任务将失去其对应的所有信息,真的要删除吗?", IDYES)
+            .Click("退出");
+        EXPECT_EQ(AssignTeamTaskMain("P1", "T1", "zhangsan", 0, 0), 1) << "mode " << mode;
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkManage WHERE WorkID='T1#001'"), "0");
+    }
+    theApp.m_nDocStorageMode = 0;
+    EXPECT_FALSE(theApp.m_pFtpConnection);
 }
 
 TEST_P(TeamTaskEntryTest, NoDialogWithoutTheDatabase) {

@@ -6,6 +6,7 @@
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/FtpServer.h"
 
 #include <gtest/gtest.h>
 
@@ -55,6 +56,7 @@ protected:
         theApp.m_pConnPDM = nullptr;
         theApp.m_nDatabaseType = 0;
         theApp.m_nAdoCloseMode = 0;
+        theApp.m_nDocStorageMode = 0;
     }
     vqtest::DbWorkspace ws{GetParam()};
 };
@@ -198,8 +200,16 @@ TEST(GetSelectedItemTest, TheFirstSelectedRowOrNone) {
     EXPECT_EQ(third, 1);
 }
 
-// Serial numbers are rewritten after a deletion and an addition, so no two rows share one.
+// Serial numbers are rewritten after a deletion and an addition, so no two rows share one. The
+// work documents are kept on the FTP server, which the list is given no connection to: each
+// deletion reaches the server of the configuration through the file store.
 TEST_P(TeamWorkManageTest, DeletingSelectsANeighbourAndRenumbers) {
+    vqtest::FtpServer ftp;
+    ASSERT_TRUE(ftp.IsRunning());
+    vqtest::ConfigRow row;
+    row.domainName = ftp.Url();
+    ws.SetConfig(row);
+    theApp.m_nDocStorageMode = 2;
     ws.Execute("UPDATE TeamWorkManage SET WorkState='待确认' WHERE TaskNo='A'");
     ws.Execute("DELETE FROM TeamWorkManage WHERE WorkID='A#001#001'");
     ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, "

@@ -1490,9 +1490,15 @@ public:
         else
             widget->setMinimumSize(120, 80);
     }
-    ~SurfaceBinding() override { m_surface->window = nullptr; }
+    // The widget may have gone before the binding (with the window of its dialog).
+    ~SurfaceBinding() override {
+        if (m_surface)
+            m_surface->window = nullptr;
+    }
     bool Expands() const override { return true; }
     void Repaint(bool paintAgain) override {
+        if (!m_surface)
+            return;
         if (paintAgain)
             m_surface->needsPaint = true;
         m_surface->update();
@@ -1502,7 +1508,7 @@ protected:
     void RefreshState() override { m_surface->update(); }
 
 private:
-    SurfaceWidget* m_surface;
+    QPointer<SurfaceWidget> m_surface;
 };
 
 // A control kind the view has no widget for: its text, so that nothing goes missing.

@@ -204,9 +204,13 @@ public:
         window->dialog = &dialog;
         window->serial = dialog.GetSerial();
     }
-    ~DialogBinding() override { m_window->dialog = nullptr; }
+    ~DialogBinding() override {
+        if (m_window)
+            m_window->dialog = nullptr;
+    }
 
-    DialogWindow* DialogWidget() const { return m_window; }
+    // Null once the widget is gone (a window owned by another goes with its owner's widget).
+    DialogWindow* DialogWidget() const { return m_window.data(); }
     std::vector<std::uint64_t>& Children() { return m_children; }
     // Set once the view has put the dialog on the screen; until then (while it is built, or
     // rendered for a picture) the dialog's visible style does not show it.
@@ -243,7 +247,7 @@ protected:
     bool FollowsVisibility() const override { return shown; }
 
 private:
-    DialogWindow* m_window;
+    QPointer<DialogWindow> m_window;
     std::vector<std::uint64_t> m_children;
 };
 
@@ -783,15 +787,32 @@ DialogBinding* Build(CDialog& dialog, QWidget* parent) {
 }
 
 // Removes the widgets of a dialog; `later` when the dialog's own event handling may still be running.
-void ForgetDialog(CWnd& dialog, bool later) {
-    auto it = Bindings().find(dialog.GetSerial());
+void ForgetDialog(std::uint64_t dialogSerial, bool later) {
+    auto it = Bindings().find(dialogSerial);
     if (it == Bindings().end())
         return;
     auto* binding = static_cast<DialogBinding*>(it->second.get());
     QWidget* widget = binding->DialogWidget();
+    // The windows this one owns (modeless windows created over it) are Qt children of its widget
+    // and go with it: they are forgotten first, so that no binding is left with deleted widgets
+    // when such a window is destroyed after its owner.
+    if (widget) {
+        std::vector<std::uint64_t> owned;
+        for (const auto& [serial, other] : Bindings()) {
+            auto* dialogBinding = dynamic_cast<DialogBinding*>(other.get());
+            QWidget* top = dialogBinding ? dialogBinding->DialogWidget() : nullptr;
+            for (QWidget* w = top ? top->parentWidget() : nullptr; w; w = w->parentWidget())
+                if (w == widget) {
+                    owned.push_back(serial);
+                    break;
+                }
+        }
+        for (std::uint64_t serial : owned)
+            ForgetDialog(serial, later);
+    }
     for (std::uint64_t serial : binding->Children())
         Forget(serial);
-    Forget(dialog.GetSerial());
+    Forget(dialogSerial);
     if (widget) {
         widget->hide();
         if (later)
@@ -990,7 +1011,7 @@ public:
         if (!dialog.HasEnded())
             window->exec();
         if (::IsWindow(&dialog) && dialog.GetSerial() == serial)
-            ForgetDialog(dialog, false);
+            ForgetDialog(dialog.GetSerial(), false);
         return dialog.GetModalResult();
     }
 
@@ -1020,7 +1041,7 @@ public:
     void WindowDestroyed(CWnd& window) override {
         if (window.GetParent())
             return;
-        ForgetDialog(window, true);
+        ForgetDialog(window.GetSerial(), true);
     }
 
     void ControlChanged(CWnd& window) override {
@@ -1303,7 +1324,7 @@ CBitmap RenderDialogInQt(CDialog& dialog) {
     const QImage image = Grab(binding->DialogWidget());
     // The controls learn where the layout put them (hit tests, placement of later windows).
     binding->ReportGeometry();
-    ForgetDialog(dialog, false);
+    ForgetDialog(dialog.GetSerial(), false);
     return FromQImage(image);
 }
 
