@@ -62,6 +62,27 @@ std::size_t CutPosition(const std::string& line, std::size_t width) {
     return pos == 0 ? width : pos;
 }
 
+// A display name as the text of a quoted string: a quote or backslash of the name gets a
+// backslash in front, so the name cannot close the quotes early. The second byte of a double-byte
+// character may be a backslash; it stays as it is.
+std::string QuotedNameText(const CString& name) {
+    const std::string& in = name.str();
+    std::string out;
+    out.reserve(in.size() + 4);
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        const char ch = in[i];
+        if (vq::IsGbkLeadByte(static_cast<unsigned char>(ch)) && i + 1 < in.size()) {
+            out += ch;
+            out += in[++i];
+            continue;
+        }
+        if (ch == '"' || ch == '\\')
+            out += '\\';
+        out += ch;
+    }
+    return out;
+}
+
 } // namespace
 
 CMimeMessage::CMimeMessage() : SendTime(CTime::GetCurrentTime()) {
@@ -113,7 +134,7 @@ CString CMimeMessage::FormatAddresses(const std::vector<CMimeAddress>& list) {
         if (i > 0)
             text += ",\r\n    ";
         if (!list[i].Name.IsEmpty())
-            text += "\"" + list[i].Name + "\" ";
+            text += "\"" + QuotedNameText(list[i].Name) + "\" ";
         text += "<" + list[i].Address + ">";
     }
     return text;

@@ -38,11 +38,23 @@ bool HasLineBreak(const CString& text) {
     return text.FindOneOf("\r\n") >= 0;
 }
 
-bool AddressesHaveLineBreaks(const std::vector<CMimeAddress>& list) {
-    for (const CMimeAddress& each : list)
-        if (HasLineBreak(each.Address) || HasLineBreak(each.Name))
+// An address goes between "<" and ">" of MAIL FROM or RCPT TO: a bracket, a blank or a control
+// character in it would end the address early and let the rest pass as parameters of the command.
+bool IsUnsafeAddress(const CString& address) {
+    for (char ch : address.str()) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte <= ' ' || byte == 127 || byte == '<' || byte == '>')
             return true;
+    }
     return false;
+}
+
+bool IsUnsafeEntry(const CMimeAddress& entry) {
+    return IsUnsafeAddress(entry.Address) || HasLineBreak(entry.Name);
+}
+
+bool ListHasUnsafeEntry(const std::vector<CMimeAddress>& list) {
+    return std::any_of(list.begin(), list.end(), IsUnsafeEntry);
 }
 
 } // namespace
@@ -322,11 +334,11 @@ int CSmtp::Quit() {
 int CSmtp::SendMessage(CMimeMessage& message) {
     if (message.From.Address.IsEmpty() || message.ToList.empty())
         return -1;
-    // A line break in an address or the subject would end the command or header line early and
-    // let the rest pass as commands or headers of its own: such a message is not sent at all.
-    if (HasLineBreak(message.From.Address) || HasLineBreak(message.From.Name) ||
-        HasLineBreak(message.Subject) || AddressesHaveLineBreaks(message.ToList) ||
-        AddressesHaveLineBreaks(message.CcList) || AddressesHaveLineBreaks(message.BccList))
+    // A line break in a name or the subject would end the header line early and let the rest
+    // pass as headers or commands of its own; an address must not leave its brackets. Such a
+    // message is not sent at all.
+    if (IsUnsafeEntry(message.From) || HasLineBreak(message.Subject) || ListHasUnsafeEntry(message.ToList) ||
+        ListHasUnsafeEntry(message.CcList) || ListHasUnsafeEntry(message.BccList))
         return -1;
     int result = MailFrom(message.From.Address);
     if (result != 0)

@@ -317,3 +317,35 @@ TEST(MailSender, HeaderBreakingSubjectIsNotSent) {
     EXPECT_EQ(0, boxes.Pending());
     EXPECT_TRUE(server.Received().empty());
 }
+
+TEST(MailSender, AddressCarryingItsOwnParametersIsNotSentAndNamesKeepTheirQuotes) {
+    vqtest::Workspace ws;
+    vqtest::SmtpServer server;
+    WriteSmtpSettings(ws, server);
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("不能自动发送邮件信息...");
+    {
+        // A stored address that closes its own brackets would add SMTP parameters and, after
+        // its ";", a recipient of its own: the mail goes to nobody.
+        CMailSender job;
+        job.SmtpPort = server.Port();
+        job.To = "zhangsan@localhost";
+        job.Items.Add(CMailItem("zhangsan", "zhangsan@localhost> NOTIFY=SUCCESS ORCPT=rfc822;evil@example.com",
+                                "s", "t"));
+        EXPECT_EQ(0, job.Send(0));
+        EXPECT_EQ(0, boxes.Pending());
+    }
+    // A display name with quotes stays one quoted name in the To header.
+    CMailSender job;
+    job.SmtpPort = server.Port();
+    job.To = "zs@vq.example";
+    job.Items.Add(CMailItem("zhangsan", "张三 \"经理\" <zs@vq.example>", "s", "t"));
+    EXPECT_EQ(1, job.Send(0));
+    auto mails = server.Received();
+    ASSERT_EQ(1u, mails.size());
+    EXPECT_EQ((std::vector<CString>{"zs@vq.example"}), mails[0].recipients);
+    EXPECT_NE(std::string::npos,
+              mails[0].data.find("\r\nTo: \"" + vq::Utf8ToGbk("张三 \\\"经理\\\" ") + "\" <zs@vq.example>\r\n"))
+        << mails[0].data;
+}
+

@@ -44,6 +44,13 @@ TEST(MimeRecipients, EntriesNamesAndBadEntries) {
     EXPECT_EQ("\"Zhang San \" <zs@vq.example>,\r\n    <li@vq.example>,\r\n    <>",
               CMimeMessage::FormatAddresses(message.ToList));
 
+    // Quotes and backslashes in a name are escaped; a code page 936 character whose second byte
+    // is a backslash stays whole.
+    std::vector<CMimeAddress> named{CMimeAddress("zs@x", "Zhang \"Boss\" \\ "),
+                                    CMimeAddress("w@x", "\x81\x5c\"")};
+    EXPECT_EQ("\"Zhang \\\"Boss\\\" \\\\ \" <zs@x>,\r\n    \"\x81\x5c\\\"\" <w@x>",
+              CMimeMessage::FormatAddresses(named));
+
     CMimeMessage other;
     EXPECT_EQ(1, other.AddRecipients("", CMimeMessage::RecipientCc));
     EXPECT_EQ(1u, other.CcList.size());
