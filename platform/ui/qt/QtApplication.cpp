@@ -1,6 +1,7 @@
 #include "platform/ui/qt/QtApplication.h"
 
 #include <QApplication>
+#include <QThreadPool>
 
 #include <cstdio>
 #include <cstdlib>
@@ -40,6 +41,11 @@ void EnsureQtApplication() {
     previous = qInstallMessageHandler(FilterMessages);
     static QApplication* app = new QApplication(argc, argv);
     (void)app;
+}
+
+void EndQtBackgroundThreads() {
+    // waitForDone also ends the idle threads, which otherwise stay for their expiry time.
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 } // namespace vq

@@ -6,4 +6,7 @@ namespace vq {
 // Makes sure a QApplication exists. Without a display (neither DISPLAY nor WAYLAND_DISPLAY set)
 // and without QT_QPA_PLATFORM, Qt is told to draw off screen instead of failing to start.
 void EnsureQtApplication();
+// Ends the threads that Qt keeps for background work (the pooled threads that scale pictures),
+// after the work under way; they would otherwise outlive the program's last call.
+void EndQtBackgroundThreads();
 } // namespace vq
