@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 namespace {
@@ -192,7 +192,7 @@ TEST(MimeEncodingChoice, QuotedPrintableEscapesAndSoftBreaks) {
 // Attachments of several megabytes: each encoding takes time in proportion to the size (a
 // quadratic one took minutes), and every line still holds at most 76 characters.
 TEST(MimeEncodingChoice, LargeBodiesEncodeInLinearTime) {
-    constexpr std::size_t kSize = 4 << 20;
+    constexpr std::size_t kSize = 2 << 20;
     std::string binary(kSize, '\0');
     for (std::size_t i = 0; i < kSize; ++i) {
         const auto byte = static_cast<char>((i * 2654435761u) >> 13);
@@ -211,14 +211,15 @@ TEST(MimeEncodingChoice, LargeBodiesEncodeInLinearTime) {
             longest = std::max(longest, end - start);
         return std::max(longest, text.size() - start);
     };
-    const auto start = std::chrono::steady_clock::now();
+    // Processor time, which a busy machine hardly stretches, unlike the time on the clock.
+    const std::clock_t start = std::clock();
     CString name;
     const std::string base64 = Body(binary, &name);
     EXPECT_EQ("base64", name);
     EXPECT_EQ(76u, longestLine(base64));
     CBase64 coder;
     coder.Decode(base64.c_str());
-    ASSERT_EQ(kSize + 2, coder.DecodedLength()); // the two pad characters decode to zero bytes
+    ASSERT_EQ(kSize + (3 - kSize % 3) % 3, coder.DecodedLength()); // pad characters decode to zero bytes
     EXPECT_EQ(0, std::memcmp(binary.data(), coder.DecodedMessage(), kSize));
     const std::string wrapped = Body(words, &name);
     EXPECT_EQ("7bit", name);
@@ -228,7 +229,7 @@ TEST(MimeEncodingChoice, LargeBodiesEncodeInLinearTime) {
     CMimeMessage::EncodeQuotedPrintable(quoted, escaped);
     EXPECT_EQ(76u, longestLine(quoted.str())); // 25 escapes and the soft break's "="
     EXPECT_EQ(3 * kSize + (kSize + 24) / 25 * 3 - 3, quoted.str().size());
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(45));
+    EXPECT_LT(static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC, 10.0);
 }
 
 TEST(MimeEncodingChoice, ChineseGoesAsBase64InLinesOf76) {

@@ -314,7 +314,7 @@ TEST(Smtp, ServerThatStopsAnsweringEndsAfterTheTimeout) {
     client.Disconnect();
     auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::milliseconds(900));
-    EXPECT_LT(elapsed, std::chrono::seconds(3));
+    EXPECT_LT(elapsed, std::chrono::seconds(15)); // the client's own 30 seconds did not count
     EXPECT_EQ(std::vector<int>{-1}, client.errors);
     // The message text arrived; the broken session is closed without QUIT.
     EXPECT_EQ(1u, server.Messages().size());
