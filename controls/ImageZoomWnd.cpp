@@ -135,6 +135,7 @@ void CImageZoomWnd::OnPaint() {
     CBrush brush(m_crBack);
     dc.FillRgn(&around, &brush);
     CDC source(m_image);
+    dc.SetStretchBltMode(HALFTONE);
     dc.StretchBlt(image.left, image.top, image.Width(), image.Height(), &source, 0, 0, m_nImageWidth,
                   m_nImageHeight, SRCCOPY);
 }

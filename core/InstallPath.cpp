@@ -98,6 +98,21 @@ bool WindowsDirectory(char* buffer) {
 
 } // namespace
 
+bool InstallationNamed() {
+    char windowsDir[MAX_PATH];
+    UINT n = GetWindowsDirectory(windowsDir, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return false;
+    for (const char* name : {"vqpdm.txt", "vqsetup.ini"}) {
+        CString fullPath;
+        if (FILE* f = OpenInWindowsFolder(windowsDir, name, fullPath)) {
+            std::fclose(f);
+            return true;
+        }
+    }
+    return false;
+}
+
 int GetInstallFilePath(LPCTSTR relPath, LPTSTR outBuf) {
     if (!outBuf)
         return 0;

@@ -15,6 +15,9 @@
 int GetInstallFilePath(LPCTSTR relPath, LPTSTR outBuf);
 // The same, from the first line of "vqsetup.ini".
 int GetInstallFilePathFromSetup(LPCTSTR relPath, LPTSTR outBuf);
+// Whether the Windows folder holds one of the two files that name the installation folder;
+// asks nothing and shows nothing.
+bool InstallationNamed();
 
 // The next piece of a line of a code page 936 text file, in UTF-8, without its line end: at most 99
 // bytes of the file (a double-byte character is never cut: the piece then ends before it). A line

@@ -1,9 +1,12 @@
 #include "core/VqDesignTaskApp.h"
 
+#include "core/InstallPath.h"
 #include "core/Settings.h"
 #include "platform/base/TextCodec.h"
 #include "platform/maker/DBConnect.h"
 #include "platform/os/HostAddress.h"
+
+#include <cstdlib>
 
 CVqDesignTaskApp theApp;
 
@@ -63,14 +66,21 @@ int CVqDesignTaskApp::ExitInstance() {
 }
 
 void CVqDesignTaskApp::LoadSettings() {
-    m_nSolidEdge = ReadSettingInt("浏览器配置", "SOLIDEDGE", "0");
-    m_nAutoView = ReadSettingInt("浏览器配置", "使用AutoView浏览DWG", "1");
-    m_nAdoCloseMode = ReadSettingInt("数据库配置", "ADO关闭方式", "0");
-    m_nDatabaseType = ReadSettingInt("数据库配置", "数据库类型", "0");
-    m_nUseChangeTask = ReadSettingInt("更改管理配置", "使用更改任务管理图样更改工作", "0");
+    // The library is loaded before a host may have set up its installation (a test program
+    // makes its workspace later): then the defaults stand without a message box for every key,
+    // and the first entry call says once that the installation folder is missing.
+    const bool named = InstallationNamed();
+    auto setting = [named](LPCTSTR section, LPCTSTR key, LPCTSTR def) {
+        return named ? ReadSettingInt(section, key, def) : std::atoi(def);
+    };
+    m_nSolidEdge = setting("浏览器配置", "SOLIDEDGE", "0");
+    m_nAutoView = setting("浏览器配置", "使用AutoView浏览DWG", "1");
+    m_nAdoCloseMode = setting("数据库配置", "ADO关闭方式", "0");
+    m_nDatabaseType = setting("数据库配置", "数据库类型", "0");
+    m_nUseChangeTask = setting("更改管理配置", "使用更改任务管理图样更改工作", "0");
     // The storage mode takes effect as configured: the Parts that store design documents keep
     // their branches for 0, 1 and 2.
-    m_nDocStorageMode = ReadSettingInt("图纸入库配置", "设计过程电子文档存储方式", "0");
+    m_nDocStorageMode = setting("图纸入库配置", "设计过程电子文档存储方式", "0");
     m_strHostIP = vq::LocalHostAddress();
 }
 

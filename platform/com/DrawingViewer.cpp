@@ -722,6 +722,7 @@ void CDrawingViewer::OnPaint() {
             const int x1 = static_cast<int>(std::lround(m_originX + u1 * m_scale));
             const int y1 = static_cast<int>(std::lround(m_originY + v1 * m_scale));
             CDC source(m_turned);
+            dc.SetStretchBltMode(HALFTONE);
             dc.StretchBlt(x0, y0, x1 - x0, y1 - y0, &source, static_cast<int>(u0), static_cast<int>(v0),
                           static_cast<int>(u1 - u0), static_cast<int>(v1 - v0), SRCCOPY);
         }

@@ -1,7 +1,7 @@
 #include "platform/ui/DC.h"
 
 #include "platform/ui/Wnd.h"
-#include "platform/ui/qt/ImageBridge.h"
+#include "platform/ui/ImageBridge.h"
 #include "platform/ui/qt/QtApplication.h"
 
 #include <QFontDatabase>
@@ -526,6 +526,7 @@ struct DcState {
         int bkMode = OPAQUE;
         UINT textAlign = TA_LEFT | TA_TOP;
         int rop2 = R2_COPYPEN;
+        int stretchMode = BLACKONWHITE;
         QPoint origin;               // viewport origin: logical (0,0) in device pixels
         std::optional<QRegion> clip; // in device pixels
         QPoint position;             // current position of MoveTo/LineTo (logical)
@@ -832,6 +833,12 @@ int CDC::SetBkMode(int mode) {
 }
 int CDC::GetBkMode() const {
     return m_state->a.bkMode;
+}
+int CDC::SetStretchBltMode(int mode) {
+    return std::exchange(m_state->a.stretchMode, mode);
+}
+int CDC::GetStretchBltMode() const {
+    return m_state->a.stretchMode;
 }
 UINT CDC::SetTextAlign(UINT flags) {
     return std::exchange(m_state->a.textAlign, flags);
@@ -1564,6 +1571,8 @@ BOOL CDC::StretchBlt(int x, int y, int width, int height, CDC* source, int sx, i
     p.setCompositionMode(ModeOf(rop));
     if (sw == width && sh == height)
         p.drawImage(QPoint(x, y), part);
+    else if (m_state->a.stretchMode == HALFTONE)
+        p.drawImage(QPoint(x, y), part.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     else
         p.drawImage(QRect(x, y, width, height), part);
     return TRUE;

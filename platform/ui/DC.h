@@ -152,6 +152,12 @@ constexpr int R2_XORPEN = 7;
 constexpr int R2_COPYPEN = 13;
 constexpr int R2_WHITE = 16;
 
+// Modes of SetStretchBltMode: HALFTONE averages the source pixels a scaled picture covers, so
+// thin lines survive shrinking and enlarged pictures are not stair-stepped.
+constexpr int BLACKONWHITE = 1;
+constexpr int COLORONCOLOR = 3;
+constexpr int HALFTONE = 4;
+
 // Edges of DrawEdge
 constexpr UINT BDR_RAISEDOUTER = 0x1;
 constexpr UINT BDR_SUNKENOUTER = 0x2;
@@ -413,6 +419,8 @@ public:
     UINT GetTextAlign() const;
     int SetROP2(int mode);
     int GetROP2() const;
+    int SetStretchBltMode(int mode);
+    int GetStretchBltMode() const;
     CPoint SetViewportOrg(int x, int y);
     CPoint SetViewportOrg(POINT p) { return SetViewportOrg(p.x, p.y); }
     CPoint OffsetViewportOrg(int dx, int dy);

@@ -1,6 +1,6 @@
 #include "platform/ui/ImageList.h"
 
-#include "platform/ui/qt/ImageBridge.h"
+#include "platform/ui/ImageBridge.h"
 
 #include <QPainter>
 

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include <unistd.h>
 
 using vqtest::HostRun;
 using vqtest::RunHost;
@@ -22,6 +25,26 @@ TEST(Host, ListsTheExportedEntryFunctionsWithTheirArguments) {
         << r.out;
     EXPECT_NE(r.out.find("ConfigureTaskItemColor () -> int  配置任务项显示颜色  @公共控件"), std::string::npos)
         << r.out;
+}
+
+// Loading the library reads the settings only where an installation is named: without one the
+// host starts without a message box (the entry call that needs the settings says it once).
+TEST(Host, LoadsWithoutAnInstallationWithoutMessageBoxes) {
+    const std::filesystem::path empty = std::filesystem::temp_directory_path() /
+                                        ("vqhost-noinstall-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(empty);
+    const char* saved = std::getenv("VQ_WINDOWS_DIR");
+    const std::string before = saved ? saved : "";
+    ::setenv("VQ_WINDOWS_DIR", empty.c_str(), 1);
+    HostRun r = RunHost("--list");
+    if (saved)
+        ::setenv("VQ_WINDOWS_DIR", before.c_str(), 1);
+    else
+        ::unsetenv("VQ_WINDOWS_DIR");
+    std::filesystem::remove_all(empty);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.find("vqsetup.ini"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("message"), std::string::npos) << r.out;
 }
 
 TEST(Host, HeadlessCallPrintsTheResult) {

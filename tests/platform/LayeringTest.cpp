@@ -50,3 +50,38 @@ TEST(Layering, EachFolderIncludesOnlyTheFoldersBelowIt) {
         EXPECT_TRUE(wrong.empty()) << folder << " includes from above:\n" << ::testing::PrintToString(wrong);
     }
 }
+
+// The Qt Widgets view is the code of platform/ui/qt alone: every other file keeps to Qt Core and
+// Qt Gui (the painting of the window layer draws into Qt images), and reaches into qt/ only for
+// the application object that painting needs.
+TEST(Layering, OnlyTheQtViewUsesQtWidgets) {
+    const std::filesystem::path widgets = "/usr/include/x86_64-linux-gnu/qt6/QtWidgets";
+    if (!std::filesystem::is_directory(widgets))
+        GTEST_SKIP() << "no Qt Widgets headers at " << widgets;
+    static const std::regex qtHeader(R"(^\s*#\s*include\s*<(Q[A-Za-z]+)>)");
+    static const std::regex viewHeader(R"re(^\s*#\s*include\s*"platform/ui/qt/([A-Za-z]+\.h)")re");
+    const std::set<std::string> viewHeadersAllowed = {"QtApplication.h", "DrawingViewerWidget.h"};
+    std::vector<std::string> wrong;
+    const std::filesystem::path root(VQ_SOURCE_DIR);
+    for (const char* folder : {"platform", "core", "controls", "parts", "projects", "teamwork", "review", "mail",
+                               "changeorders", "host"}) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root / folder)) {
+            const auto ext = entry.path().extension();
+            if (!entry.is_regular_file() || (ext != ".h" && ext != ".cpp"))
+                continue;
+            const std::string name = std::filesystem::relative(entry.path(), root).string();
+            if (name.rfind("platform/ui/qt/", 0) == 0)
+                continue;
+            std::ifstream in(entry.path());
+            std::string line;
+            std::smatch match;
+            while (std::getline(in, line)) {
+                if (std::regex_search(line, match, qtHeader) && std::filesystem::exists(widgets / match[1].str()))
+                    wrong.push_back(name + ": " + line);
+                if (std::regex_search(line, match, viewHeader) && !viewHeadersAllowed.count(match[1].str()))
+                    wrong.push_back(name + ": " + line);
+            }
+        }
+    }
+    EXPECT_TRUE(wrong.empty()) << ::testing::PrintToString(wrong);
+}

@@ -421,6 +421,35 @@ TEST(PaintRasterOps, StretchBltScalesAndBlitWithinOneImageCopiesFirst) {
     EXPECT_EQ(c.At(3, 1), kWhite);
 }
 
+// A drawing shrunk for the viewer keeps its thin lines when scaled in halftone mode: every line
+// of one pixel in a picture eight times the target's size still darkens its column.
+TEST(PaintRasterOps, HalftoneStretchKeepsThinLinesOfAShrunkPicture) {
+    Canvas picture(160, 160);
+    for (int x = 3; x < 160; x += 8)
+        picture.dc->FillSolidRect(x, 0, 1, 160, RGB(0, 0, 0));
+    auto darkColumns = [](Canvas& c) {
+        int dark = 0;
+        for (int x = 0; x < 20; ++x)
+            if (GetRValue(c.At(x, 10)) < 0xF0)
+                ++dark;
+        return dark;
+    };
+    Canvas halftone(20, 20);
+    EXPECT_EQ(halftone.dc->GetStretchBltMode(), BLACKONWHITE);
+    EXPECT_EQ(halftone.dc->SetStretchBltMode(HALFTONE), BLACKONWHITE);
+    halftone.dc->StretchBlt(0, 0, 20, 20, picture.dc.get(), 0, 0, 160, 160, SRCCOPY);
+    EXPECT_EQ(darkColumns(halftone), 20);
+    // Enlarged, a one-pixel step is blended rather than repeated as a block.
+    Canvas small(2, 1);
+    small.dc->FillSolidRect(0, 0, 1, 1, RGB(0, 0, 0));
+    Canvas large(20, 1);
+    large.dc->SetStretchBltMode(HALFTONE);
+    large.dc->StretchBlt(0, 0, 20, 1, small.dc.get(), 0, 0, 2, 1, SRCCOPY);
+    const int middle = GetRValue(large.At(10, 0));
+    EXPECT_GT(middle, 0);
+    EXPECT_LT(middle, 0xFF);
+}
+
 TEST(PaintMemory, MemDcCopiesBackWhenItGoes) {
     Canvas c(20, 20);
     CRect area(5, 5, 15, 15);

@@ -8,6 +8,7 @@
 #include "platform/ui/Menu.h"
 #include "platform/ui/TreeCtrl.h"
 #include "platform/ui/View.h"
+#include "platform/ui/qt/QtApplication.h"
 #include "platform/ui/qt/QtDialogView.h"
 
 #include <gtest/gtest.h>
@@ -605,6 +606,20 @@ TEST(QtViewNames, ScreenshotNamesKeepTheCaptionButNoPathCharacters) {
     EXPECT_EQ(vq::ScreenshotFileName("用户浏览 - 选择用户"), "用户浏览 - 选择用户.png");
     EXPECT_EQ(vq::ScreenshotFileName("a/b:c"), "a_b_c.png");
     EXPECT_EQ(vq::ScreenshotFileName("  "), "dialog.png");
+}
+
+TEST(QtViewNames, FileTypesNameTheirPatternsOnce) {
+    EXPECT_EQ(vq::FileDialogNameFilter("表格文件", "*.tbl"), "表格文件 (*.tbl)");
+    EXPECT_EQ(vq::FileDialogNameFilter("(*.tbl)", "*.tbl"), "(*.tbl)");
+    EXPECT_EQ(vq::FileDialogNameFilter("表格文件(*.tbl)", "*.tbl"), "表格文件 (*.tbl)");
+    EXPECT_EQ(vq::FileDialogNameFilter("图形 (*.dwg;*.dxf)", "*.dwg;*.dxf"), "图形 (*.dwg *.dxf)");
+    EXPECT_EQ(vq::FileDialogNameFilter("文本 (*.txt)", "*.csv"), "文本 (*.txt) (*.csv)");
+}
+
+// Qt's own buttons and the file dialog speak Chinese like the rest of the system.
+TEST(QtViewTexts, QtsOwnTextsAreTranslated) {
+    vq::EnsureQtApplication();
+    EXPECT_TRUE(vq::QtTextsTranslated());
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "platform/ui/qt/DrawingViewerWidget.h"
 
-#include "platform/ui/qt/ImageBridge.h"
+#include "platform/ui/ImageBridge.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,7 +1,10 @@
 #include "platform/ui/qt/QtApplication.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QThreadPool>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,8 +27,10 @@ void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QSt
 } // namespace
 
 void EnsureQtApplication() {
-    if (QCoreApplication::instance())
+    if (QCoreApplication::instance()) {
+        LoadChineseTranslations();
         return;
+    }
     auto isSet = [](const char* name) {
         const char* value = std::getenv(name);
         return value && *value;
@@ -41,6 +46,29 @@ void EnsureQtApplication() {
     previous = qInstallMessageHandler(FilterMessages);
     static QApplication* app = new QApplication(argc, argv);
     (void)app;
+    LoadChineseTranslations();
+}
+
+// Qt's own texts (the file dialog's buttons and labels, the standard OK and Cancel) in Chinese,
+// like every text of the system; from the translation files Qt ships. Without them Qt stays
+// English, which is no reason to stop.
+void LoadChineseTranslations() {
+    static bool loaded = false;
+    if (loaded || !QCoreApplication::instance())
+        return;
+    loaded = true;
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char* name : {"qtbase_zh_CN", "qt_zh_CN"}) {
+        auto* translator = new QTranslator(QCoreApplication::instance());
+        if (translator->load(QString::fromLatin1(name), folder))
+            QCoreApplication::installTranslator(translator);
+        else
+            delete translator;
+    }
+}
+
+bool QtTextsTranslated() {
+    return QCoreApplication::translate("QPlatformTheme", "Cancel") != QLatin1String("Cancel");
 }
 
 void EndQtBackgroundThreads() {

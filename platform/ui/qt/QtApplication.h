@@ -6,6 +6,11 @@ namespace vq {
 // Makes sure a QApplication exists. Without a display (neither DISPLAY nor WAYLAND_DISPLAY set)
 // and without QT_QPA_PLATFORM, Qt is told to draw off screen instead of failing to start.
 void EnsureQtApplication();
+// Installs Qt's Chinese translations into the application object (once); EnsureQtApplication
+// calls it, a host that made its own application object calls it before any window opens.
+void LoadChineseTranslations();
+// Whether Qt's own texts are shown translated (its standard "Cancel" is not English).
+bool QtTextsTranslated();
 // Ends the threads that Qt keeps for background work (the pooled threads that scale pictures),
 // after the work under way; they would otherwise outlive the program's last call.
 void EndQtBackgroundThreads();

@@ -15,7 +15,7 @@
 #include "platform/ui/TabCtrl.h"
 #include "platform/ui/TreeCtrl.h"
 #include "platform/ui/Wnd.h"
-#include "platform/ui/qt/ImageBridge.h"
+#include "platform/ui/ImageBridge.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -5,7 +5,7 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/View.h"
-#include "platform/ui/qt/ImageBridge.h"
+#include "platform/ui/ImageBridge.h"
 #include "platform/ui/qt/QtApplication.h"
 #include "platform/ui/qt/QtControls.h"
 
@@ -1010,11 +1010,8 @@ public:
         if (!request.defaultExt.IsEmpty())
             dialog.setDefaultSuffix(Q(request.defaultExt));
         QStringList filters;
-        for (const auto& [description, patterns] : request.filters) {
-            QString p = Q(patterns);
-            p.replace(QLatin1Char(';'), QLatin1Char(' '));
-            filters << QStringLiteral("%1 (%2)").arg(Q(description), p);
-        }
+        for (const auto& [description, patterns] : request.filters)
+            filters << Q(FileDialogNameFilter(description, patterns));
         if (!filters.isEmpty()) {
             dialog.setNameFilters(filters);
             const int index = std::clamp(request.filterIndex, 1, static_cast<int>(filters.size())) - 1;
@@ -1181,6 +1178,22 @@ namespace vq {
 
 DialogView& QtDialogView() {
     return qtview::TheView();
+}
+
+CString FileDialogNameFilter(const CString& description, const CString& patterns) {
+    QString wanted = qtview::Q(patterns);
+    wanted.replace(QLatin1Char(';'), QLatin1Char(' '));
+    const QString shown = qtview::Q(description).trimmed();
+    const qsizetype open = shown.lastIndexOf(QLatin1Char('('));
+    if (open >= 0 && shown.endsWith(QLatin1Char(')'))) {
+        QString inside = shown.mid(open + 1, shown.size() - open - 2);
+        inside.replace(QLatin1Char(';'), QLatin1Char(' '));
+        if (inside.simplified() == wanted.simplified()) {
+            const QString name = shown.left(open).trimmed();
+            return qtview::C((name.isEmpty() ? QString() : name + QLatin1Char(' ')) + QStringLiteral("(%1)").arg(wanted));
+        }
+    }
+    return qtview::C(QStringLiteral("%1 (%2)").arg(qtview::Q(description), wanted));
 }
 
 CString ScreenshotFileName(const CString& caption) {

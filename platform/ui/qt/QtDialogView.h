@@ -15,6 +15,10 @@ CBitmap RenderDialogInQt(CDialog& dialog);
 // The file name SaveDialogScreenshot gives a dialog of this caption ("<caption>.png" with the
 // characters a file name cannot hold replaced).
 CString ScreenshotFileName(const CString& caption);
+// One entry of the file dialog's type list, "description (patterns)" with the patterns separated
+// by blanks; a description that already ends in its patterns ("表格文件(*.tbl)") is not followed
+// by them a second time.
+CString FileDialogNameFilter(const CString& description, const CString& patterns);
 
 } // namespace vq
 

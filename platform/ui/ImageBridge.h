@@ -1,4 +1,5 @@
-// Conversions between our bitmaps and Qt images, for the painting code and the Qt view only.
+// Conversions between our bitmaps and Qt images (Qt Gui, not Widgets): the painting code of the
+// window layer works on them, and the Qt view shows them.
 #pragma once
 
 #include "platform/ui/DC.h"
