@@ -243,6 +243,9 @@ void CECOChangeItemDlg::ReservePersonalNumber() {
         {kChangeNoticeGroup, m_nNoWidth, m_strNoSeparator, m_nNoMode, m_strSaveUser, m_strSaveDate},
         m_strPersonalCode);
     m_docs.m_strECONo = m_strECONo;
+    // Without a number the notice cannot be stored (the numbering has said why).
+    if (m_strECONo.IsEmpty())
+        GetDlgItem(IDOK)->EnableWindow(FALSE);
     UpdateData(FALSE);
 }
 

@@ -242,8 +242,8 @@ void CECOChangeLableMaintainDlg::OnModifyLabel() {
     }
     m_listLabels.EnsureVisible(row, FALSE);
     CECOChangeLableItemDlg item;
-    if (!m_bReadOnly &&
-        AfxMessageBox("是否按照当前图形显示区域来设置更改标记位置?", MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
+    if (!m_bReadOnly && vq::ShowMessageBox("操作提示", "是否按照当前图形显示区域来设置更改标记位置?",
+                                           MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
         item.m_bUseViewRect = 1;
     m_viewer.GetViewExtents(item.m_dLeftX, item.m_dLeftY, item.m_dRightX, item.m_dRightY);
     item.m_bNewLabel = 0;
@@ -265,7 +265,8 @@ void CECOChangeLableMaintainDlg::OnDeleteLabel() {
         return;
     }
     m_listLabels.EnsureVisible(row, FALSE);
-    if (AfxMessageBox("是否真的要删除选中的更改标记项?", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+    if (vq::ShowMessageBox("操作提示", "是否真的要删除选中的更改标记项?", MB_YESNO | MB_ICONEXCLAMATION) !=
+        IDYES)
         return;
     const CString sql = "DELETE FROM ECOFileChangeLabel WHERE " + Drawing().KeyCondition() +
                         " AND ChangeLabel='" + SqlQuote(m_listLabels.GetItemText(row, 0)) + "'";

@@ -216,12 +216,8 @@ BOOL CECOModifyItemDlg::OnInitDialog() {
         static_cast<CEdit*>(GetDlgItem(kNumberId))->SetReadOnly(FALSE);
         GetDlgItem(kNumberButtonId)->EnableWindow(FALSE);
     }
-    // The form opens as it was left: expanded when the setting says so.
-    m_bExpanded = ReadSettingInt("更改界面配置", "展开界面", "0") != 0 ? 1 : 0;
-    if (m_bExpanded) {
-        ShowLowerPart(true);
-        CenterWindow();
-    }
+    // The form always opens collapsed; the state stored at OK is written for other programs of
+    // the installation and is not read back here.
     return TRUE;
 }
 
@@ -325,7 +321,6 @@ void CECOModifyItemDlg::ShowLowerPart(bool expanded) {
         control->ShowWindow(expanded ? SW_SHOW : SW_HIDE);
         control->EnableWindow(expanded ? TRUE : FALSE);
     }
-    GetDlgItem(kExpandId)->SetWindowText(expanded ? "<<收起" : "展开>>");
 }
 
 void CECOModifyItemDlg::OnExpand() {

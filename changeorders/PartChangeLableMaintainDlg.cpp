@@ -208,7 +208,8 @@ void CPartChangeLableMaintainDlg::OnModifyLabel() {
         return;
     }
     CChangeLableItemDlg item;
-    if (AfxMessageBox("是否按照当前图形显示区域来设置更改标记位置?", MB_YESNO | MB_ICONWARNING) == IDYES)
+    if (vq::ShowMessageBox("操作提示", "是否按照当前图形显示区域来设置更改标记位置?",
+                           MB_YESNO | MB_ICONWARNING) == IDYES)
         item.m_bUseViewRect = 1;
     m_viewer.GetViewExtents(item.m_dLeftX, item.m_dLeftY, item.m_dRightX, item.m_dRightY);
     item.m_bNewLabel = 0;
@@ -226,7 +227,7 @@ void CPartChangeLableMaintainDlg::OnDeleteLabel() {
         AfxMessageBox("请选择更改标记项...");
         return;
     }
-    if (AfxMessageBox("是否真的要删除选中的更改标记项?", MB_YESNO | MB_ICONWARNING) != IDYES)
+    if (vq::ShowMessageBox("操作提示", "是否真的要删除选中的更改标记项?", MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
     CString sql;
     sql.Format("DELETE FROM PartChangeLabel WHERE PartCode='%s' AND RevNo='%s' AND ChangeLabel='%s'",

@@ -91,8 +91,8 @@ BOOL CSelectModifyItemDlg::OnInitDialog() {
 }
 
 CString CSelectModifyItemDlg::BuildSearchSql() const {
-    // The number and author filters take "*" for any text; every other character stands for
-    // itself, and so does the whole part code.
+    // The number and author filters take "*" for any text and every other character stands for
+    // itself; the part code is a LIKE pattern as typed ("%" and "_" are wildcards there).
     CStringArray conditions;
     CString condition;
     if (!m_strOrderNo.IsEmpty()) {
@@ -104,8 +104,8 @@ CString CSelectModifyItemDlg::BuildSearchSql() const {
         conditions.Add(condition);
     }
     if (!m_strPartCode.IsEmpty()) {
-        condition.Format("ECONo IN (SELECT ECONo FROM %s WHERE PartCode LIKE '%s'%s)", "ECOModifyPart",
-                         SqlLikeLiteral(m_strPartCode), kSqlLikeEscape);
+        condition.Format("ECONo IN (SELECT ECONo FROM %s WHERE PartCode LIKE '%s')", "ECOModifyPart",
+                         SqlQuote(m_strPartCode));
         conditions.Add(condition);
     }
     CString sql = "SELECT ECONo,ECOLevel,SaveUser,SaveDate,State FROM ECOModifyManage";

@@ -256,6 +256,7 @@ void CDesignProjectManageDlg::OnAddProject() {
     if (row == 0)
         EnableRowButtons(true);
     projects::WriteAssignTaskLog(item.ItemNo, item.ItemName, m_strLoginUser);
+    item.AnnounceNewItem();
     if (item.CreateWorkTask)
         CreateFirstWorkTask(item, created, today);
 }
@@ -283,8 +284,7 @@ void CDesignProjectManageDlg::OnModifyProject() {
 
 void CDesignProjectManageDlg::OnDblClick(NMHDR*, LRESULT* result) {
     *result = 0;
-    if (m_list.GetNextItem(-1, LVNI_SELECTED) >= 0)
-        OnModifyProject();
+    OnModifyProject();
 }
 
 void CDesignProjectManageDlg::OnDeleteProject() {

@@ -166,6 +166,9 @@ BOOL CAuditOpinionDlg::OnInitDialog() {
         }
         if (hideAssist)
             GetDlgItem(kAssistAuditId)->ShowWindow(SW_HIDE);
+        // With no step left to decide, OK could only close the dialog as if it had stored something.
+        if (!BatchHasOpenStep())
+            GetDlgItem(IDOK)->EnableWindow(FALSE);
     }
     m_nAssignedBySuperior = ReadSettingInt(kSettingsSection, "工作任务评审流程由上级指派", "0");
     if (m_nProcessPlanning == 1)
@@ -195,6 +198,22 @@ bool CAuditOpinionDlg::CheckAssistTasksOnLoad() {
         return false;
     }
     return true;
+}
+
+bool CAuditOpinionDlg::BatchHasOpenStep() {
+    if (m_arrFileIDs.GetSize() == 0 || m_arrAuditTasks.GetSize() == 0)
+        return true;
+    m_engine.m_bAssistAudit = m_bAssistAudit;
+    bool open = false;
+    for (int i = 0; !open && i < m_arrFileIDs.GetSize() && i < m_arrAuditTasks.GetSize(); ++i) {
+        m_engine.m_strFileID = m_arrFileIDs[i];
+        m_engine.m_strAuditTask = m_arrAuditTasks[i];
+        CString state, result, prompt;
+        open = m_engine.ReadStepRow(state, result, prompt) && state != "已完成";
+    }
+    m_engine.m_strFileID = m_strFileID;
+    m_engine.m_strAuditTask = m_strAuditTask;
+    return open;
 }
 
 int CAuditOpinionDlg::LoadAuditContext() {
@@ -402,8 +421,14 @@ bool CAuditOpinionDlg::DecideMainStep() {
     }
     if (m_nResult == 2)
         return m_engine.SaveOpinionOnly() != 0;
-    if (!m_engine.ApplyAuditResult())
+    if (!m_engine.ApplyAuditResult()) {
+        // A step off its path, a path without auditors or a document no longer under review
+        // cannot be decided here; the reason has been shown once.
+        if (!m_engine.m_path.m_bValidPath || m_engine.m_path.m_nCurrentLevel < 0 ||
+            m_engine.m_strDocState != "评审")
+            GetDlgItem(IDOK)->EnableWindow(FALSE);
         return false;
+    }
     m_bSaved = 1;
     return true;
 }

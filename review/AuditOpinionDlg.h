@@ -75,6 +75,9 @@ private:
     void CreateProcessPlanningUtility();
     void LoadAuditState();
     bool CheckAssistTasksOnLoad();
+    // A batch: true when some document has a step row for this reviewer that is not finished yet
+    // (an empty batch too: OK only closes it).
+    bool BatchHasOpenStep();
     void BrowseDocument();
     CString DownloadDocument();
     // The return question and choice of a fail; false when the reviewer cancelled.

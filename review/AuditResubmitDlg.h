@@ -24,7 +24,7 @@ public:
     CStringArray m_arrFailedTasks;    // the failed steps
     CStringArray m_arrFailedAuditors; // their auditors, by index
     int m_bChangeRow = 0;             // the document was returned to a chosen step
-    int m_nChangeLevelKind = 0;       // 1: to that step alone; 0: to its level
+    int m_nChangeLevelKind = 0;       // 1: returned with its whole level ("S"); 0: the step alone
     int m_nMode = 0;                  // out after OK: 0 from the failed step, 1 its level, 2 start
 
 protected:

@@ -490,19 +490,21 @@ bool CDesignDocAuditDlg::PrepareDecision() {
     m_strWorkManager = m_pEngine->m_strWorkManager;
     m_strProjectManager = m_pEngine->m_strProjectManager;
     m_strDocState = m_pEngine->m_strDocState;
+    // Every reason that applies is said, so that one look tells the reviewer all that is wrong.
+    bool valid = true;
     if (!m_pEngine->m_path.m_bValidPath || m_pEngine->m_path.GetCount() == 0) {
         AfxMessageBox("无评审路径或缺负责人，为无效路径，不能进行评审!");
-        return false;
+        valid = false;
     }
     if (m_pEngine->m_path.m_nCurrentLevel < 0) {
         AfxMessageBox("该评审任务不存在，为无效路径，不能进行评审!");
-        return false;
+        valid = false;
     }
     if (m_strDocState != "评审") {
         AfxMessageBox("该工作文档不处于评审状态，不能进行评审!");
-        return false;
+        valid = false;
     }
-    return true;
+    return valid;
 }
 
 bool CDesignDocAuditDlg::ChooseReturnStep() {

@@ -307,7 +307,10 @@ void CDesignDocAuditResultDlg::ShowDrawing() {
     m_markup.m_strSaveTime.Empty();
     m_markup.m_strFileType.Empty();
     m_markup.m_strMarkupTool.Empty();
-    HasMarkup = m_markup.FindStoredMarkup();
+    // When several markup rows match the step, the first is shown.
+    HasMarkup = m_markup.FindStoredMarkup(true);
+    if (m_markup.m_bLookupFailed)
+        return; // the error has been shown; the drawing is not shown as if it were unmarked
 
     DeleteShownFiles();
     if (HasMarkup) {
@@ -342,7 +345,7 @@ CString CDesignDocAuditResultDlg::DownloadDrawing() {
 
 CString CDesignDocAuditResultDlg::DownloadMarkup() {
     CWaitCursor wait;
-    const CString path = m_markup.DownloadMarkupFile();
+    const CString path = m_markup.DownloadMarkupFile("文档下载失败!");
     if (!path.IsEmpty())
         TempFiles.Add(path);
     return path;

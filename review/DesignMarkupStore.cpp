@@ -41,7 +41,7 @@ CString CDesignMarkupStore::MarkupToolName() const {
     return "VoloView1.0";
 }
 
-int CDesignMarkupStore::FindStoredMarkup() {
+int CDesignMarkupStore::FindStoredMarkup(bool firstRow) {
     CString where;
     where.Format(kStepCondition, SqlQuote(m_strFileID), SqlQuote(m_strAuditTask), SqlQuote(m_strAuditDate));
     CString sql =
@@ -49,11 +49,12 @@ int CDesignMarkupStore::FindStoredMarkup() {
         "WHERE " +
         where;
     m_bMarkupFound = 0;
+    m_bLookupFailed = 0;
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
         rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) { // when several rows match, the last one read wins
+        while (!rs->IsEOF() && !(firstRow && m_bMarkupFound)) {
             m_nFileLogID = ToKey(VariantToString(rs->GetCollect(0L)));
             m_strFileBulk = VariantToString(rs->GetCollect(1L));
             m_strStoredAuditor = VariantToString(rs->GetCollect(2L));
@@ -67,11 +68,12 @@ int CDesignMarkupStore::FindStoredMarkup() {
     } catch (_com_error& e) {
         ReportComError(e);
         m_bMarkupFound = 0;
+        m_bLookupFailed = 1;
     }
     return m_bMarkupFound;
 }
 
-CString CDesignMarkupStore::DownloadMarkupFile() {
+CString CDesignMarkupStore::DownloadMarkupFile(const CString& failureText) {
     if (m_strFileBulk.IsEmpty() || m_nFileLogID == 0)
         return CString();
     CString name;
@@ -82,7 +84,7 @@ CString CDesignMarkupStore::DownloadMarkupFile() {
     CVQSaveFileToDB store;
     CString path = store.PopFileFromDB(sql, GetTempDirectory() + name, "DocContent", "PDM");
     if (path.IsEmpty()) {
-        AfxMessageBox("批注文件下载失败!");
+        AfxMessageBox(failureText);
         return CString();
     }
     m_arrTempFiles.Add(path);

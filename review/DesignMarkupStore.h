@@ -24,12 +24,14 @@ public:
     CDesignMarkupStore& operator=(const CDesignMarkupStore&) = delete;
 
     // Reads the stored markup of the step (document, review task, step begin date) into the
-    // stored-markup members; 1 when a row was found. A database error is shown and gives 0.
-    int FindStoredMarkup();
+    // stored-markup members; 1 when a row was found. When several rows match, the last one read
+    // is taken, or the first with firstRow. A database error is shown, sets m_bLookupFailed and
+    // gives 0.
+    int FindStoredMarkup(bool firstRow = false);
     // Writes the stored markup to "Vq_Markup_<FileLogID><FileType>" in the temporary folder and
-    // records it among the temporary files; the path, or empty (after "批注文件下载失败!" when the
+    // records it among the temporary files; the path, or empty (after the failure text when the
     // package could not be read).
-    CString DownloadMarkupFile();
+    CString DownloadMarkupFile(const CString& failureText = "批注文件下载失败!");
     // The file into which the viewer saves the markup in hand before it is stored:
     // "<temp>_Vq_<document>_<task>.rml" (Volo View above 1.0) or ".dwf"; empty with the AutoVue
     // tool, which stores nothing.
@@ -61,6 +63,7 @@ public:
 
     // The stored markup found at load, or after a store.
     int m_bMarkupFound = 0;
+    int m_bLookupFailed = 0;    // the last lookup met a database error
     long long m_nFileLogID = 0; // 0: none
     CString m_strFileBulk;
     CString m_strStoredAuditor;

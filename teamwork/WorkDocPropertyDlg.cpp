@@ -4,6 +4,7 @@
 #include "core/ComError.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
+#include "core/ItemText.h"
 #include "core/TeamWorkLog.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
@@ -11,6 +12,7 @@
 #include "platform/db/SqlText.h"
 #include "platform/maker/FileStore.h"
 #include "platform/ui/DataExchange.h"
+#include "teamwork/DesignFilePartReader.h"
 
 namespace {
 
@@ -156,8 +158,11 @@ void CWorkDocPropertyDlg::OnBrowse() {
 }
 
 void CWorkDocPropertyDlg::BrowseDocument() {
-    CString tempPath;
-    tempPath.Format("%sT%s_%s", GetTempDirectory(), FileID, m_strFileName);
+    // The stored name comes from the database: whatever folders it names, the fetched file lands
+    // in the temporary folder under a plain name.
+    CString name;
+    name.Format("T%s_%s", FileID, m_strFileName);
+    const CString tempPath = GetTempDirectory() + MakeValidFileName(name);
     CString sql;
     sql.Format(m_nDatabaseType == 2
                    ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s'"
@@ -172,8 +177,12 @@ void CWorkDocPropertyDlg::BrowseDocument() {
     CString prompt;
     prompt.Format("在任务 %s[%s] 中浏览文档：%s[%s]", m_strWorkName, m_strWorkID, m_strFilePrompt, FileID);
     WriteLog(prompt);
-    if (CFileInfo(tempPath).Exists())
+    if (CFileInfo(tempPath).Exists()) {
+        // A 3D drawing or assembly needs the documents of its parts beside it.
+        CDesignFilePartReader reader;
+        reader.ReadFileParts(tempPath, FileID);
         OpenDocumentFile(tempPath);
+    }
 }
 
 LRESULT CWorkDocPropertyDlg::OnUncheckBrowse(WPARAM, LPARAM) {

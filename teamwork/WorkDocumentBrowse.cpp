@@ -3,6 +3,7 @@
 #include "controls/DocViewLauncher.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
+#include "core/ItemText.h"
 #include "core/TeamWorkLog.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
@@ -13,8 +14,11 @@
 
 bool BrowseWorkDocument(const DocFileItem& record, const CString& shownName, int databaseType) {
     const CString& fileId = record.m_strKey;
-    CString tempPath;
-    tempPath.Format("%sT%s_%s", GetTempDirectory(), fileId, record.m_strFile);
+    // The stored name comes from the database: whatever folders it names, the fetched file lands
+    // in the temporary folder under a plain name.
+    CString name;
+    name.Format("T%s_%s", fileId, record.m_strFile);
+    const CString tempPath = GetTempDirectory() + MakeValidFileName(name);
     CString sql;
     sql.Format(databaseType == 2
                    ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s' ORDER BY FileID"

@@ -453,5 +453,47 @@ TEST_P(ChangeItemDlgTest, ANumberReservedForANewNoticeIsWithdrawnWhenItIsNotStor
     EXPECT_EQ(Query("SELECT count(*) FROM ECOChangeManage WHERE ECONo='" + number + "'"), "0");
 }
 
+// Numbering mode 4 reserves the year-and-personal-code number as a new notice opens; without a
+// number OK stays disabled, whichever way the request failed.
+TEST_P(ChangeItemDlgTest, APersonalNumberIsReservedAtOpeningAndWithoutItOkIsDisabled) {
+    Configure("编号方式", "4");
+    Configure("编号宽度", "3");
+    const CString number = CTime::GetCurrentTime().Format("%Y") + "ZS-001";
+    const auto expectNoNumber = [](CDialog& d) {
+        EXPECT_EQ(Text(d, Form::kNumberId), "");
+        EXPECT_FALSE(Enabled(d, IDOK));
+        EXPECT_FALSE(Enabled(d, Form::kNumberButtonId));
+    };
+    vq::ScriptedUser user;
+    Form reserved;
+    reserved.m_strPersonalCode = "ZS";
+    user.Dialog(kCaption)
+        .Do([number](CDialog& d) {
+            EXPECT_EQ(Text(d, Form::kNumberId), number);
+            EXPECT_TRUE(Enabled(d, IDOK));
+        })
+        .Click("取消")
+        .Message("编号已申请，是否存储更改单信息?", IDNO);
+    EXPECT_EQ(reserved.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+
+    Form noCode;
+    user.Message("个人代号不能为空...", IDOK).Dialog(kCaption).Do(expectNoNumber).Click("取消");
+    EXPECT_EQ(noCode.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+
+    ws.Execute("DROP TABLE ECOSerialNo");
+    Form failed;
+    failed.m_strPersonalCode = "ZS";
+    user.AnyMessage(IDOK) // the database error
+        .MessageContaining("不能正常进行申请", IDOK)
+        .Message("申请编号未成功...", IDOK)
+        .Dialog(kCaption)
+        .Do(expectNoNumber)
+        .Click("取消");
+    EXPECT_EQ(failed.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, ChangeItemDlgTest, vqtest::DbWorkspace::Types(),
                          vqtest::DbWorkspace::TypeName);

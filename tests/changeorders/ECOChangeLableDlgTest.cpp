@@ -301,6 +301,9 @@ TEST_P(ECOChangeLableTest, LabelsAreAddedAtTheViewZoomedToAndDeleted) {
     EXPECT_EQ(Label("count(*)", "O''1"), "0");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM ECOFileChangeLabel WHERE DocType='箱盖图'"), "0");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM ECOFileChangeLabel WHERE DocType='箱座图'"), "1");
+    EXPECT_EQ(std::count(user.Log().begin(), user.Log().end(),
+                         "message \"操作提示\": 是否真的要删除选中的更改标记项?"),
+              2);
 }
 
 TEST_P(ECOChangeLableTest, AQuoteInALabelIsStoredAndModifiedKeepingOrTakingTheView) {
@@ -329,6 +332,9 @@ TEST_P(ECOChangeLableTest, AQuoteInALabelIsStoredAndModifiedKeepingOrTakingTheVi
     EXPECT_EQ(Label("LeftX", "a''"), "50.000000");
     EXPECT_EQ(Label("count(*)", "a"), "0");
     EXPECT_NE(Label("LeftX", "b"), "160.000000");
+    EXPECT_EQ(std::count(user.Log().begin(), user.Log().end(),
+                         "message \"操作提示\": 是否按照当前图形显示区域来设置更改标记位置?"),
+              2);
 }
 
 TEST_P(ECOChangeLableTest, DrawingsThatAreNoDwgOrCannotBeFetchedAreSaidSo) {

@@ -3,6 +3,7 @@
 // successful store), and picked from the notices of a part with "*" filters.
 #include "changeorders/ECOModifyItemDlg.h"
 #include "changeorders/SelectModifyItemDlg.h"
+#include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/Time.h"
 #include "platform/ui/Edit.h"
@@ -134,6 +135,14 @@ TEST_P(ModifyNoticeTest, CompilerStoresANewNoticeWithItsDrawings) {
             parts.InsertItem(0, "P-9");
             parts.SetItemText(0, 1, "油标");
             parts.SetItemText(0, 2, "作废");
+            EXPECT_FALSE(Enabled(d, Form::kContentId));
+        })
+        // Expanding shows the content and reason; the button keeps its caption.
+        .Click(Form::kExpandId)
+        .Do([](CDialog& d) {
+            EXPECT_TRUE(Enabled(d, Form::kContentId));
+            EXPECT_TRUE(d.GetDlgItem(Form::kResionId)->IsWindowVisible());
+            EXPECT_EQ(Text(d, Form::kExpandId), "展开>>");
         })
         .Set(Form::kNumberId, "MN-9")
         .Set(Form::kRemarkId, "O'Brien 的备注")
@@ -147,13 +156,20 @@ TEST_P(ModifyNoticeTest, CompilerStoresANewNoticeWithItsDrawings) {
     EXPECT_EQ(ws.QueryText("SELECT State FROM ECOModifyManage WHERE ECONo='MN-9'"), "临时");
     EXPECT_EQ(ws.QueryText("SELECT ValidDate FROM ECOModifyManage WHERE ECONo='MN-9'").GetLength(), 10);
     EXPECT_EQ(ws.QueryText("SELECT Result FROM ECOModifyPart WHERE ECONo='MN-9' AND PartCode='P-9'"), "作废");
+    EXPECT_EQ(ReadSetting("更改界面配置", "展开界面", ""), "1");
 
     // Stored again from the existing notice: replaced, not doubled.
     Form again;
     again.m_strECONo = "MN-9";
     again.m_bNewItem = 0;
     user.Dialog("修改通知单 - 改蓝图")
-        .Do([](CDialog& d) { EXPECT_TRUE(Enabled(d, IDOK)); })
+        .Do([](CDialog& d) {
+            EXPECT_TRUE(Enabled(d, IDOK));
+            // The stored expanded state is not read back: the form opens collapsed.
+            EXPECT_FALSE(Enabled(d, Form::kContentId));
+            EXPECT_FALSE(d.GetDlgItem(Form::kResionId)->IsWindowVisible());
+            EXPECT_EQ(Text(d, Form::kExpandId), "展开>>");
+        })
         .Set(Form::kAffectNoId, "SC-9")
         .Click("取消")
         .Message("是否存储修改单信息?", IDYES);
@@ -274,7 +290,7 @@ TEST_P(ModifyNoticeTest, PickerListsTheNoticesOfALockedPartAndReturnsTheSelectio
     EXPECT_EQ(picker.m_strSelectedNo, "EC-01");
 }
 
-TEST_P(ModifyNoticeTest, PickerFiltersTakeTheStarAsWildcardAndNothingElse) {
+TEST_P(ModifyNoticeTest, PickerNumberAndAuthorTakeTheStarAsWildcardThePartCodeALikePattern) {
     Picker picker;
     vq::ScriptedUser user;
     user.Dialog("选择修改单信息")
@@ -307,6 +323,25 @@ TEST_P(ModifyNoticeTest, PickerFiltersTakeTheStarAsWildcardAndNothingElse) {
             EXPECT_EQ(numbers, (std::vector<CString>{"EC-01", "XEC-4"}));
             EXPECT_TRUE(Enabled(d, IDOK));
         })
+        // The part code is a LIKE pattern as typed: "_" and "%" match there, "*" does not.
+        .Set(Picker::kPartCodeId, "P_1")
+        .Click("查询...")
+        .Do([](CDialog& d) {
+            auto numbers = Column(d, Picker::kListId, 1);
+            std::sort(numbers.begin(), numbers.end());
+            EXPECT_EQ(numbers, (std::vector<CString>{"EC-01", "EC_3", "XEC-4"}));
+        })
+        .Set(Picker::kPartCodeId, "%2")
+        .Click("查询...")
+        .Do([](CDialog& d) { EXPECT_EQ(Column(d, Picker::kListId, 1), (std::vector<CString>{"EC-01"})); })
+        .Set(Picker::kPartCodeId, "P*")
+        .Click("查询...")
+        .Do([](CDialog& d) { EXPECT_EQ(List(d, Picker::kListId).GetItemCount(), 0); })
+        .Set(Picker::kPartCodeId, "P'%")
+        .Click("查询...")
+        .Do([](CDialog& d) { EXPECT_EQ(List(d, Picker::kListId).GetItemCount(), 0); })
+        .Set(Picker::kPartCodeId, "P-1")
+        .Click("查询...")
         .Click("确定")
         .Message("未选中任何内容...", IDOK)
         .Click("取消");

@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -338,6 +339,9 @@ TEST_P(PartChangeLableTest, ModifyKeepsTheLabelsRectangleOrTakesTheView) {
     EXPECT_EQ(Label("count(*)", "b"), "0");
     EXPECT_EQ(Label("LeftX", "B2"), Item::FormatCoordinate(ViewOf(dlg.m_viewer).l));
     EXPECT_NE(Label("LeftX", "B2"), "160.000000");
+    EXPECT_EQ(std::count(user.Log().begin(), user.Log().end(),
+                         "message \"操作提示\": 是否按照当前图形显示区域来设置更改标记位置?"),
+              2);
 }
 
 TEST_P(PartChangeLableTest, DeleteAsksFirstAndTheLastDeletionDisablesTheRowButtons) {
@@ -368,6 +372,9 @@ TEST_P(PartChangeLableTest, DeleteAsksFirstAndTheLastDeletionDisablesTheRowButto
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM PartChangeLabel WHERE RevNo='B'"), "0");
+    EXPECT_EQ(std::count(user.Log().begin(), user.Log().end(),
+                         "message \"操作提示\": 是否真的要删除选中的更改标记项?"),
+              3);
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM PartChangeLabel WHERE RevNo='A'"), "1");
 }
 

@@ -187,7 +187,7 @@ TEST_P(DesignProjectManageTest, AddingASimpleProjectStoresItsRowLogFirstWorkTask
     EXPECT_EQ(sessions[1].notices[0].second, "辛苦了，张三[zhangsan]给您分配了工作组工作任务：N_1[N_1#001]...");
 }
 
-TEST_P(DesignProjectManageTest, AddDisabledKeepsTheButtonsOffButDoubleClickStillOpens) {
+TEST_P(DesignProjectManageTest, AddDisabledKeepsTheButtonsOffButDoubleClickStillOpensOrAsksForARow) {
     CDesignProjectManageDlg dlg;
     dlg.AddDisabled = 1;
     vq::ScriptedUser user;
@@ -196,7 +196,10 @@ TEST_P(DesignProjectManageTest, AddDisabledKeepsTheButtonsOffButDoubleClickStill
             EXPECT_FALSE(Enabled(d, kAddProject));
             EXPECT_FALSE(Enabled(d, kModifyProject));
             EXPECT_FALSE(Enabled(d, kDeleteProject));
+            // A double click below the rows leaves no row selected.
+            dynamic_cast<CListCtrl*>(d.GetDlgItem(kProjectList))->UserDoubleClick(-1);
         })
+        .Message("请选择指定的设计项目项...", IDOK)
         .DoubleClick(kProjectList, "A1")
         .Dialog("项目/任务项属性")
         .Do([](CDialog& d) { EXPECT_TRUE(d.GetDlgItem(IDOK)->IsWindowEnabled()); })

@@ -19,6 +19,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -361,6 +362,70 @@ TEST_P(AuditOpinionDlgTest, ABatchJoinsTheNewOpinionToWhatTheStepAlreadyHolds) {
     EXPECT_TRUE(user.Succeeded()) << user.Error();
     EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE FileID='F-2'"),
               "先看过 ;  \n 集中评审意见:同意");
+}
+
+// A decision that the path or the document's state refuses is said once; OK then stays disabled
+// and nothing is stored.
+TEST_P(AuditOpinionDlgTest, ARefusedDecisionDisablesOkAndStoresNothing) {
+    Submit();
+    const auto refused = [](const char* message) {
+        return [message](vq::ScriptedUser& u) {
+            u.Dialog("评审意见")
+                .Check(D::kPassId, 1)
+                .Click(IDOK)
+                .Message(message, IDOK)
+                .Do([](CDialog& d) {
+                    EXPECT_FALSE(d.HasEnded());
+                    EXPECT_FALSE(d.GetDlgItem(IDOK)->IsWindowEnabled());
+                })
+                .Click(IDCANCEL);
+        };
+    };
+    ws.Execute("UPDATE TeamWorkAudit SET AuditTask='旧步骤' WHERE FileID='F-1'");
+    EXPECT_EQ(Review("zhaoliu", "旧步骤", refused("该评审任务不存在，为无效路径!")), 0);
+    EXPECT_EQ(Steps(), (Set{"旧步骤=zhaoliu/未完成/"}));
+    ws.Execute("UPDATE TeamWorkAudit SET AuditTask='校对' WHERE FileID='F-1'");
+    ws.Execute("UPDATE TeamWorkResult SET AuditorName='zhaoliu|*|lisi' WHERE FileID='F-1'");
+    EXPECT_EQ(Review("zhaoliu", "校对", refused("无评审路径或缺负责人，为无效路径!")), 0);
+    ws.Execute("UPDATE TeamWorkResult SET AuditorName='zhaoliu|*|lisi|*|工艺组|*|wangwu', State='更改' "
+               "WHERE FileID='F-1'");
+    EXPECT_EQ(Review("zhaoliu", "校对", refused("该工作文档不在评审中，不能保存评审结果...")), 0);
+    EXPECT_EQ(Steps(), (Set{"校对=zhaoliu/未完成/"}));
+    EXPECT_EQ(State(), "更改");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TaskLogInformation"), "0");
+}
+
+// A batch in which no document has an open step for the reviewer cannot be confirmed: OK would
+// close the dialog with nothing stored.
+TEST_P(AuditOpinionDlgTest, ABatchWithoutAnOpenStepKeepsOkDisabled) {
+    AddDocument("F-2", "箱座零件图", "b.dwg", "会签", "lisi");
+    AddDocument("F-3", "端盖零件图", "d.dwg", "会签", "lisi");
+    Submit("F-2");
+    Submit("F-3");
+    ws.Execute("UPDATE TeamWorkAudit SET State='已完成', Result='通过' WHERE FileID='F-3'");
+    theApp.m_strLoginUser = "lisi";
+    const auto run = [](const std::vector<const char*>& files, const char* step, bool okEnabled) {
+        vq::ScriptedUser user;
+        user.Dialog("评审意见")
+            .Do([okEnabled](CDialog& d) { EXPECT_EQ(d.GetDlgItem(IDOK)->IsWindowEnabled() != 0, okEnabled); })
+            .Click(IDCANCEL);
+        CAuditOpinionDlg dlg(nullptr);
+        dlg.m_bMultiDoc = 1;
+        for (const char* id : files) {
+            dlg.m_arrFileIDs.Add(id);
+            dlg.m_arrAuditTasks.Add(step);
+        }
+        dlg.m_strFileID = files.front();
+        dlg.m_strAuditTask = step;
+        dlg.m_strWorkID = "XM-01[M]#001";
+        dlg.DoModal();
+        EXPECT_TRUE(user.Succeeded()) << user.Error();
+        EXPECT_EQ(dlg.m_bSaved, 0);
+    };
+    run({"F-2", "F-3"}, "其他步骤", false); // no step row at all
+    run({"F-3"}, "设计会签", false);        // only a finished step
+    run({"F-3", "F-2"}, "设计会签", true);  // one step still open
+    EXPECT_EQ(Steps("F-2"), (Set{"设计会签=lisi/未完成/"}));
 }
 
 TEST_P(AuditOpinionDlgTest, AnEmptyBatchClosesWithoutStoringAnything) {

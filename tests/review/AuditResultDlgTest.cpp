@@ -424,6 +424,40 @@ TEST_P(DesignResultTest, AMissingDrawingIsReported) {
     EXPECT_TRUE(user.Succeeded()) << user.Error();
 }
 
+// Of several markups stored for one step the first is shown; a lookup the database refuses
+// leaves the view as it was; a markup that cannot be fetched is said as a failed download.
+TEST_P(DesignResultTest, TheFirstOfSeveralMarkupsIsShownAndFailedLookupsOrDownloadsAreSaid) {
+    ws.Execute("INSERT INTO DesignMarkupManage (FileLogID, TaskGroup, FileID, AuditName, Auditor, AuditDate, "
+               "FileGroup, FileBulk, FileType) VALUES (999999, '_T', 'F-2', '校对', 'wangwu', "
+               "'2026-12-01 09:00', '_Markup', '1', '.rml')");
+    G dlg;
+    dlg.FileID = "F-2";
+    CString markupPath;
+    vq::ScriptedUser user;
+    user.Dialog("设计文档评审结果")
+        .DoubleClick(G::kStepListId, "校对")
+        .Do([&](CDialog& d) {
+            EXPECT_GT(Shown(d).red, 100);
+            markupPath = static_cast<G&>(d).ShownMarkupFile;
+            EXPECT_FALSE(markupPath.IsEmpty());
+            ws.Execute("ALTER TABLE DesignMarkupManage RENAME TO DesignMarkupManageOld");
+        })
+        .DoubleClick(G::kStepListId, "校对")
+        .AnyMessage(IDOK) // the database error
+        .Do([&](CDialog& d) {
+            EXPECT_EQ(static_cast<G&>(d).ShownMarkupFile, markupPath);
+            EXPECT_GT(Shown(d).red, 100) << "the markup shown before stays";
+            ws.Execute("ALTER TABLE DesignMarkupManageOld RENAME TO DesignMarkupManage");
+            ws.Execute("DELETE FROM DesignMarkupPackage");
+        })
+        .DoubleClick(G::kStepListId, "校对")
+        .Message("文档下载失败!", IDOK)
+        .Message("不能正常显示红线批注文件，请与系统管理员联系...", IDOK)
+        .Click(IDCANCEL);
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error();
+}
+
 TEST_P(DesignResultTest, EnlargingGivesTheViewerTheGrowthAndHalfTheHeightToTheHistory) {
     G dlg;
     dlg.FileID = "F-2";

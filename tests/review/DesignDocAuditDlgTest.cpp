@@ -253,12 +253,18 @@ TEST_P(DesignDocAuditDlgTest, RemarkupStartsFromTheDrawingAndClearingUsesAScratc
 }
 
 TEST_P(DesignDocAuditDlgTest, TheHoldIsGivenBackOnEveryWayOutButNotWhenAnotherTookItOver) {
-    // A document that is not under review: the load refuses the decision, the hold still goes.
-    ws.Execute("UPDATE TeamWorkResult SET State='更改' WHERE FileID='F-2'");
+    // A document that is not under review, on a template that no longer exists: the load says
+    // every reason and refuses the decision; the hold still goes.
+    ws.Execute("UPDATE TeamWorkResult SET State='更改', AuditingModel='旧模板' WHERE FileID='F-2'");
     vq::ScriptedUser refused;
-    refused.Message("该工作文档不处于评审状态，不能进行评审!", IDOK)
+    refused.Message("无评审路径或缺负责人，为无效路径，不能进行评审!", IDOK)
+        .Message("该评审任务不存在，为无效路径，不能进行评审!", IDOK)
+        .Message("该工作文档不处于评审状态，不能进行评审!", IDOK)
         .Dialog("设计文档评审意见 - 校对[F-2]")
-        .Do([](CDialog& d) { EXPECT_FALSE(d.GetDlgItem(IDOK)->IsWindowEnabled()); })
+        .Do([](CDialog& d) {
+            EXPECT_FALSE(d.GetDlgItem(IDOK)->IsWindowEnabled());
+            EXPECT_FALSE(d.GetDlgItem(CDesignDocAuditDlg::kRemarkupId)->IsWindowEnabled());
+        })
         .Click(IDCANCEL);
     EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-2", "zhaoliu", "校对", 0), 0);
     EXPECT_TRUE(refused.Succeeded()) << refused.Error().c_str();

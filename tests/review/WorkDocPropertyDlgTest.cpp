@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -44,19 +45,23 @@ protected:
             "'箱座图', 'a.txt', '1KB', '2026-11-20', '文本', 'L', '2026-11-21', '评审', '三级评审', "
             "'a|*|b', '2026-11-22 10:00:00'), ('F-2', 'XM-09#001', '孤立文档', 'b.txt', '', '', '', '', "
             "'', '', '', '', '')");
-        ws.Execute("INSERT INTO TeamWorkResultPack (FileID, DocSaved) VALUES ('F-1', '')");
         ASSERT_TRUE(frame.IsOpen());
         theApp.m_nDatabaseType = GetParam();
-        const CString source = ws.WriteFile("in/a.txt", "content");
-        CVQSaveFileToDB store;
-        ASSERT_EQ(store.PushFileToDB("SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='F-1'",
-                                     source, "DocContent", "PDM"),
-                  1);
+        Store("F-1", "content");
         vq::SetDocumentViewerFactory([this](const CString&) -> std::unique_ptr<vq::DocumentViewer> {
             return std::make_unique<RecordingViewer>(opened);
         });
     }
     void TearDown() override { vq::SetDocumentViewerFactory(nullptr); }
+    void Store(const CString& fileId, const std::string& content) {
+        ws.Execute("INSERT INTO TeamWorkResultPack (FileID, DocSaved) VALUES ('" + fileId + "', '')");
+        const CString source = ws.WriteFile("in/" + fileId.str(), content);
+        CVQSaveFileToDB store;
+        ASSERT_EQ(store.PushFileToDB("SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='" +
+                                         fileId + "'",
+                                     source, "DocContent", "PDM"),
+                  1);
+    }
     CString LogCount() const { return ws.QueryText("SELECT count(*) FROM TeamWorkLog WHERE LogType='浏览'"); }
 
     vqtest::DbWorkspace ws{GetParam()};
@@ -128,6 +133,26 @@ TEST_P(WorkDocPropertyTest, MissingTaskMissingContentAndNoBrowseBox) {
     empty.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error();
     EXPECT_EQ(LogCount(), "3");
+}
+
+// A stored name with a folder in it is fetched under a plain name in the temporary folder; a 3D
+// drawing brings the other documents of its part beside it before it is opened.
+TEST_P(WorkDocPropertyTest, ADrawingStoredWithAFolderIsBrowsedWithTheDocumentsOfItsPart) {
+    ws.Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, PartCode) VALUES ('F-3', "
+               "'XM-01#001', '支架图', 'dir\\BRACKET.SLDDRW', 'B-1'), ('F-4', 'XM-01#001', '支架', "
+               "'bracket.SLDPRT', 'B-1')");
+    Store("F-3", "drawing");
+    Store("F-4", "model");
+    CWorkDocPropertyDlg dlg;
+    dlg.FileID = "F-3";
+    vq::ScriptedUser user;
+    user.Dialog("工作文档属性").Check(D::kBrowseId, 1).Click(IDCANCEL);
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], ws.TempDir() + "/TF-3_dir#BRACKET.SLDDRW");
+    EXPECT_EQ(ws.ReadFile(opened[0]), "drawing");
+    EXPECT_EQ(ws.ReadFile(ws.TempDir() + "/bracket.SLDPRT"), "model");
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, WorkDocPropertyTest, vqtest::DbWorkspace::Types(),

@@ -221,6 +221,8 @@ TEST_P(GroupFileManageTest, WidePartTreesKeepEverySubtreeAndACycleEnds) {
 }
 
 TEST_P(GroupFileManageTest, BrowsingFetchesOpensAndLogsTheDocument) {
+    // A stored name with a folder in it is fetched under a plain name in the temporary folder.
+    ws.Execute("UPDATE TeamWorkResult SET FileName='dir\\a1.dwg' WHERE FileID='F3'");
     ws.Execute("INSERT INTO TeamWorkResultPack (FileID, DocSaved) VALUES ('F3', '')");
     const CString source = ws.WriteFile("in/a1.dwg", "drawing");
     CVQSaveFileToDB store;
@@ -250,7 +252,8 @@ TEST_P(GroupFileManageTest, BrowsingFetchesOpensAndLogsTheDocument) {
     vq::SetDocumentViewerFactory(nullptr);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], ws.TempDir() + "/TF3_a1.dwg");
+    EXPECT_EQ(opened[0], ws.TempDir() + "/TF3_dir#a1.dwg");
+    EXPECT_EQ(ws.ReadFile(opened[0]), "drawing");
     EXPECT_EQ(ws.QueryText("SELECT LogPrompt FROM TeamWorkLog WHERE LogTopic='浏览文档' AND LogID='F3' AND "
                            "LogPrompt LIKE '直接%'"),
               "直接浏览工作文档：二文档[F3]");
