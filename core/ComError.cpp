@@ -3,6 +3,12 @@
 #include "platform/base/MessageBox.h"
 
 void ReportComError(_com_error e) {
+    // A lost connection is said in the system's words: the driver's own text (often English,
+    // and different for every driver) tells the person nothing more.
+    if (IsConnectionLost(e)) {
+        AfxMessageBox(DbFailureText(DbFailure::ConnectionLost), MB_OK);
+        return;
+    }
     CString text = e.Description();
     if (text.IsEmpty()) {
         text = e.ErrorMessage();

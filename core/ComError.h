@@ -3,8 +3,9 @@
 
 #include "platform/db/Ado.h"
 
-// Shows the error in a message box with an OK button: its description when it has one, else
-// the system's text for its code ("IDispatch error #n", "Unknown error 0x...").
+// Shows the error in a message box with an OK button: for a lost connection the system's own
+// text for it; else its description when it has one, else the system's text for its code
+// ("IDispatch error #n", "Unknown error 0x...").
 void ReportComError(_com_error e);
 
 // A field value as text with white space trimmed from both ends; empty text when the value

@@ -73,10 +73,11 @@ void CVqDesignTaskApp::ReportSqlError(const _com_error& e, const CString& sql) {
     const DbFailure failure = ClassifyDbError(e);
     if (failure == DbFailure::Other) {
         AfxMessageBox("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n" + sql);
+    } else if (failure == DbFailure::ConnectionLost) {
+        // ReportComError has said it in the system's words.
+        m_bConnectionLost = TRUE;
     } else {
         // Tables and fields are not the cause: say what happened instead.
-        if (failure == DbFailure::ConnectionLost)
-            m_bConnectionLost = TRUE;
         AfxMessageBox(DbFailureText(failure));
     }
 }

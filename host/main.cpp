@@ -108,6 +108,15 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // Whatever the library keeps running ends before the host does, so that the program's exit
+    // (and a leak check at it) finds only the host's own thread.
+    auto end = reinterpret_cast<decltype(&VqHostEnd)>(library.Symbol("VqHostEnd"));
+    auto ended = [end](int status) {
+        if (end)
+            end();
+        return status;
+    };
+
     if (rest.empty()) {
         if (headless)
             return Usage();
@@ -116,7 +125,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "vqhost: the library has no main window\n");
             return 1;
         }
-        return run(entries, count, &InvokeFromWindow);
+        return ended(run(entries, count, &InvokeFromWindow));
     }
 
     const vq::EntryInfo* entry = FindEntry(entries, count, rest[0]);
@@ -141,9 +150,9 @@ int main(int argc, char** argv) {
     }
     if (!r.ok) {
         std::fprintf(stderr, "vqhost: %s\n", r.error.c_str());
-        return 2;
+        return ended(2);
     }
     std::printf("result: %s\n", r.text.c_str());
     std::fflush(stdout);
-    return status;
+    return ended(status);
 }

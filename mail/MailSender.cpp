@@ -1,6 +1,6 @@
 #include "mail/MailSender.h"
 
-#include "controls/ProgressDlg.h"
+#include "controls/ProgressWnd.h"
 #include "core/InstallPath.h"
 #include "mail/LfsrCipher.h"
 #include "mail/MimeMessage.h"
@@ -10,6 +10,7 @@
 #include "platform/base/TextCodec.h"
 #include "platform/base/WaitCursor.h"
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -36,30 +37,41 @@ CString Gbk(const CString& text) {
     return vq::Utf8ToGbk(text.str());
 }
 
-// The progress window of the SMTP way, hidden and destroyed when the way ends.
+// The progress window of the SMTP way, hidden and destroyed when the way ends. Its cancel
+// button stops the job.
 class SmtpProgress {
 public:
-    SmtpProgress() {
-        m_dialog.Create(CProgressDlg::IDD, nullptr);
-        m_dialog.CenterWindow();
-        m_dialog.ShowWindow(SW_SHOW);
-        m_dialog.m_progress.SetRange(0, 10);
-    }
-    ~SmtpProgress() {
-        m_dialog.ShowWindow(SW_HIDE);
-        m_dialog.DestroyWindow();
-    }
+    SmtpProgress() { m_window.SetRange(0, 10); }
+    ~SmtpProgress() { m_window.Hide(); }
     SmtpProgress(const SmtpProgress&) = delete;
     SmtpProgress& operator=(const SmtpProgress&) = delete;
 
     void Step(int position, const char* text = nullptr) {
-        m_dialog.m_progress.SetPos(position);
+        m_window.SetPos(position);
         if (text)
-            m_dialog.SetText(text);
+            m_window.SetText(text);
+    }
+    // Lets the window take its input; true once the person has cancelled.
+    bool Cancelled() { return m_window.PeekAndPump() != FALSE; }
+
+private:
+    CProgressWnd m_window{nullptr, "发送邮件"};
+};
+
+// The job's SMTP client: its waits keep the progress window alive and end on its cancel.
+class JobSmtp : public CSmtp {
+public:
+    explicit JobSmtp(SmtpProgress& progress) : m_progress(progress) {}
+    bool cancelled = false;
+
+protected:
+    int OnWaiting() override {
+        cancelled = cancelled || m_progress.Cancelled();
+        return cancelled ? 0 : 1;
     }
 
 private:
-    CProgressDlg m_dialog{nullptr};
+    SmtpProgress& m_progress;
 };
 
 } // namespace
@@ -133,7 +145,7 @@ int CMailSender::SendBySmtp() {
 
     SmtpProgress progress;
     progress.Step(4, "正在连接邮件服务器......");
-    auto client = std::make_unique<CSmtp>();
+    auto client = std::make_unique<JobSmtp>(progress);
     client->SetServer(SmtpServer);
     client->SetUser(AuthAccount);
     client->SetPassword(Password);
@@ -141,7 +153,22 @@ int CMailSender::SendBySmtp() {
         client->Port = SmtpPort;
     if (SmtpTimeout > 0)
         client->Timeout = SmtpTimeout;
+    client->Deadline = std::chrono::steady_clock::now() +
+                       std::chrono::seconds(SmtpJobTimeout > 0 ? SmtpJobTimeout : kSmtpJobLimit);
+    // A cancel or the job's limit ends the conversation at once; the mails before it stay sent.
+    auto stopped = [&](int sent) {
+        client->Disconnect();
+        progress.Step(10);
+        CString text;
+        text.Format(client->cancelled ? "邮件发送已取消：已发送 %d 封邮件，其余 %d 封邮件未发送。"
+                                      : "邮件发送超过时限：已发送 %d 封邮件，其余 %d 封邮件未发送。",
+                    sent, static_cast<int>(Items.GetSize()) - sent);
+        AfxMessageBox(text, MB_OK);
+        return 0;
+    };
     if (!client->Connect()) {
+        if (client->Stopped)
+            return stopped(0);
         AfxMessageBox("连接邮件服务器失败，不能发送邮件信息...", MB_OK);
         progress.Step(10);
         return 0;
@@ -149,6 +176,10 @@ int CMailSender::SendBySmtp() {
     progress.Step(7, "正在自动发送消息邮件......");
     const CString sender = Gbk(SenderAccount);
     for (int i = 0; i < Items.GetSize(); ++i) {
+        if (progress.Cancelled()) {
+            client->cancelled = true;
+            return stopped(i);
+        }
         const CMailItem& item = Items[i];
         CMimeMessage message;
         message.From.SetAddress(sender);
@@ -157,6 +188,8 @@ int CMailSender::SendBySmtp() {
         message.BodyParts.emplace_back(Gbk(item.Text).c_str(), "text/plain", "GB2312",
                                        CMimeBodyPart::EncodingAuto);
         if (client->SendMessage(message) != 0) {
+            if (client->Stopped)
+                return stopped(i);
             client->Disconnect();
             AfxMessageBox("不能自动发送邮件信息...", MB_OK);
             progress.Step(10);

@@ -59,6 +59,11 @@ public:
     // services entry "SMTP", else 25; 30 seconds).
     int SmtpPort = 0;
     int SmtpTimeout = 0;
+    // Seconds allowed for the whole SMTP conversation of a job; 0: kSmtpJobLimit. A job that
+    // reaches it, or whose progress window is cancelled, ends there: the mails sent stay sent
+    // and a message says how many were sent and how many not.
+    int SmtpJobTimeout = 0;
+    static constexpr int kSmtpJobLimit = 300;
 
 private:
     bool m_bSettingsLoaded = false; // LoadSettings ran in this call of Send

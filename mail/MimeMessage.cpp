@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -30,11 +31,11 @@ int LocalZoneOffset(std::time_t t) {
 
 // Splits text into lines ended by CR (a CR with a following LF, or a lone CR); the last line,
 // without a CR, has ended false.
-template <class Visit> void ForEachLine(const std::string& text, Visit visit) {
+template <class Visit> void ForEachLine(std::string_view text, Visit visit) {
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t cr = text.find('\r', start);
-        if (cr == std::string::npos) {
+        if (cr == std::string_view::npos) {
             visit(text.substr(start), false);
             return;
         }
@@ -47,7 +48,7 @@ template <class Visit> void ForEachLine(const std::string& text, Visit visit) {
 
 // Where to cut a line that is longer than width: after the last break character within the
 // width, else after width bytes, moved back so that no double-byte character is split.
-std::size_t CutPosition(const std::string& line, std::size_t width) {
+std::size_t CutPosition(std::string_view line, std::size_t width) {
     for (std::size_t i = width; i > 0; --i) {
         if (std::string_view(kBreakCharacters).find(line[i - 1]) != std::string_view::npos)
             return i;
@@ -60,6 +61,27 @@ std::size_t CutPosition(const std::string& line, std::size_t width) {
         pos += step;
     }
     return pos == 0 ? width : pos;
+}
+
+// A display name as the text of a quoted string: a quote or backslash of the name gets a
+// backslash in front, so the name cannot close the quotes early. The second byte of a double-byte
+// character may be a backslash; it stays as it is.
+std::string QuotedNameText(const CString& name) {
+    const std::string& in = name.str();
+    std::string out;
+    out.reserve(in.size() + 4);
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        const char ch = in[i];
+        if (vq::IsGbkLeadByte(static_cast<unsigned char>(ch)) && i + 1 < in.size()) {
+            out += ch;
+            out += in[++i];
+            continue;
+        }
+        if (ch == '"' || ch == '\\')
+            out += '\\';
+        out += ch;
+    }
+    return out;
 }
 
 } // namespace
@@ -113,7 +135,7 @@ CString CMimeMessage::FormatAddresses(const std::vector<CMimeAddress>& list) {
         if (i > 0)
             text += ",\r\n    ";
         if (!list[i].Name.IsEmpty())
-            text += "\"" + list[i].Name + "\" ";
+            text += "\"" + QuotedNameText(list[i].Name) + "\" ";
         text += "<" + list[i].Address + ">";
     }
     return text;
@@ -193,12 +215,13 @@ void CMimeMessage::WrapLines(CString& out, const CString& in, int width) {
     std::string result;
     result.reserve(in.str().size() + in.str().size() / 32);
     const std::size_t limit = width > 0 ? static_cast<std::size_t>(width) : 76;
-    ForEachLine(in.str(), [&](std::string line, bool ended) {
+    // The rest of a long line is a view that moves on; nothing is erased from the front.
+    ForEachLine(in.str(), [&](std::string_view line, bool ended) {
         while (line.size() > limit) {
             std::size_t cut = CutPosition(line, limit);
-            result.append(line, 0, cut);
+            result.append(line.substr(0, cut));
             result += "\r\n";
-            line.erase(0, cut);
+            line.remove_prefix(cut);
         }
         result += line;
         if (ended)
@@ -223,23 +246,26 @@ void CMimeMessage::EncodeQuotedPrintable(CString& out, const CString& in) {
     }
     std::string result;
     result.reserve(escaped.size() + escaped.size() / 32);
-    ForEachLine(escaped, [&](std::string line, bool ended) {
+    ForEachLine(escaped, [&](std::string_view line, bool ended) {
+        // The rest of a long line is a view that moves on; nothing is erased from the front.
+        std::string_view rest = line;
+        std::string escapedEnd;
         for (;;) {
-            while (line.size() >= 77) {
-                std::size_t count = line[74] == '=' ? 74 : line[73] == '=' ? 73 : 75;
-                result.append(line, 0, count);
+            while (rest.size() >= 77) {
+                std::size_t count = rest[74] == '=' ? 74 : rest[73] == '=' ? 73 : 75;
+                result.append(rest.substr(0, count));
                 result += "=\r\n";
-                line.erase(0, count);
+                rest.remove_prefix(count);
             }
-            if (!line.empty() && (line.back() == ' ' || line.back() == '\t')) {
-                char last = line.back();
-                line.pop_back();
-                line += last == ' ' ? "=20" : "=09";
+            if (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) {
+                // The last piece is short: copying it with its escaped end costs nothing.
+                escapedEnd = std::string(rest.substr(0, rest.size() - 1)) + (rest.back() == ' ' ? "=20" : "=09");
+                rest = escapedEnd;
                 continue;
             }
             break;
         }
-        result += line;
+        result += rest;
         if (ended)
             result += "\r\n";
     });

@@ -35,7 +35,8 @@ public:
     static void EncodeQuotedPrintable(CString& out, const CString& in);
     // The date in Internet form: "Mon, 7 Dec 2026 09:05:00 +0800".
     static CString FormatDate(const CTime& time, int zoneOffsetMinutes);
-    // "name" <address> (or <address> alone) for each entry, joined by ",\r\n    ".
+    // "name" <address> (or <address> alone) for each entry, joined by ",\r\n    "; quotes and
+    // backslashes of a name are escaped with a backslash.
     static CString FormatAddresses(const std::vector<CMimeAddress>& list);
 
     CMimeAddress From;

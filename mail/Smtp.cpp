@@ -38,11 +38,23 @@ bool HasLineBreak(const CString& text) {
     return text.FindOneOf("\r\n") >= 0;
 }
 
-bool AddressesHaveLineBreaks(const std::vector<CMimeAddress>& list) {
-    for (const CMimeAddress& each : list)
-        if (HasLineBreak(each.Address) || HasLineBreak(each.Name))
+// An address goes between "<" and ">" of MAIL FROM or RCPT TO: a bracket, a blank or a control
+// character in it would end the address early and let the rest pass as parameters of the command.
+bool IsUnsafeAddress(const CString& address) {
+    for (char ch : address.str()) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte <= ' ' || byte == 127 || byte == '<' || byte == '>')
             return true;
+    }
     return false;
+}
+
+bool IsUnsafeEntry(const CMimeAddress& entry) {
+    return IsUnsafeAddress(entry.Address) || HasLineBreak(entry.Name);
+}
+
+bool ListHasUnsafeEntry(const std::vector<CMimeAddress>& list) {
+    return std::any_of(list.begin(), list.end(), IsUnsafeEntry);
 }
 
 } // namespace
@@ -91,11 +103,48 @@ void CSmtp::DiscardPendingInput() {
     }
 }
 
+int CSmtp::WaitLimitMs() const {
+    using namespace std::chrono;
+    long long limit = static_cast<long long>(Timeout) * 1000;
+    if (Deadline != steady_clock::time_point{})
+        limit = std::min<long long>(limit, duration_cast<milliseconds>(Deadline - steady_clock::now()).count());
+    return static_cast<int>(std::max<long long>(limit, 0));
+}
+
+int CSmtp::Wait(bool reading, long timeoutMs) {
+    using namespace std::chrono;
+    constexpr long kSliceMs = 100;
+    const auto end = steady_clock::now() + milliseconds(timeoutMs);
+    for (;;) {
+        const auto now = steady_clock::now();
+        if (Stopped || (Deadline != steady_clock::time_point{} && now >= Deadline)) {
+            Stopped = 1;
+            return -1;
+        }
+        if (now >= end)
+            return 0;
+        auto until = end;
+        if (Deadline != steady_clock::time_point{})
+            until = std::min(until, Deadline);
+        const long slice = std::min<long>(kSliceMs, static_cast<long>(duration_cast<milliseconds>(until - now).count()) + 1);
+        const int ready = reading ? Socket.WaitReadable(static_cast<int>(slice)) : Socket.WaitWritable(static_cast<int>(slice));
+        if (ready != 0)
+            return ready;
+        if (!OnWaiting()) {
+            Stopped = 1;
+            return -1;
+        }
+    }
+}
+
 bool CSmtp::SendPieces(const char* command) {
     const std::size_t total = std::strlen(command);
     for (std::size_t sent = 0; sent < total;) {
         std::size_t piece = std::min(kPieceSize, total - sent);
-        if (!Socket.SendAll(command + sent, piece, Timeout * 1000))
+        // Room for the piece is waited for here, where a stop is heard; the send itself then
+        // rarely waits.
+        if (Wait(false, static_cast<long>(Timeout) * 1000) != 1 ||
+            !Socket.SendAll(command + sent, piece, WaitLimitMs()))
             return false;
         sent += piece;
         if (total > kPieceSize &&
@@ -114,7 +163,7 @@ int CSmtp::ReadReply() {
     while (!complete && text.size() < kReplyLimit) {
         auto remaining =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (remaining <= 0 || Socket.WaitReadable(static_cast<int>(remaining)) != 1)
+        if (remaining <= 0 || Wait(true, static_cast<long>(remaining)) != 1)
             break;
         long n = Socket.Receive(buffer, sizeof buffer, 0);
         if (n <= 0)
@@ -140,7 +189,7 @@ int CSmtp::ReadReply() {
 
 int CSmtp::SendCommand(const char* command) {
     LastReply.Empty();
-    if (!Socket.IsOpen())
+    if (!Socket.IsOpen() || Stopped)
         return -1;
     if (command) {
         DiscardPendingInput();
@@ -156,11 +205,13 @@ int CSmtp::SendCommand(const char* command) {
 
 int CSmtp::Connect() {
     Disconnect();
-    if (!Socket.Connect(Host, Port, Timeout * 1000))
+    Stopped = 0;
+    if (!Socket.Connect(Host, Port, WaitLimitMs()))
         return 0;
     int code = SendCommand(nullptr);
     if (code != 220) {
-        AfxMessageBox("send null fail");
+        if (!Stopped)
+            AfxMessageBox("send null fail");
         ReportError(code);
         Disconnect();
         return 0;
@@ -173,7 +224,7 @@ int CSmtp::Connect() {
 }
 
 void CSmtp::Disconnect() {
-    if (Socket.IsOpen() && InSession)
+    if (Socket.IsOpen() && InSession && !Stopped)
         Quit();
     Socket.Close();
     InSession = 0;
@@ -202,7 +253,8 @@ int CSmtp::Hello() {
     }
     InSession = 1;
     if (Esmtp && AuthLogin() != 0) {
-        vq::ShowMessageBox("提示", "验证不成功!", MB_OK | MB_ICONEXCLAMATION);
+        if (!Stopped)
+            vq::ShowMessageBox("提示", "验证不成功!", MB_OK | MB_ICONEXCLAMATION);
         return -1;
     }
     return 0;
@@ -322,11 +374,11 @@ int CSmtp::Quit() {
 int CSmtp::SendMessage(CMimeMessage& message) {
     if (message.From.Address.IsEmpty() || message.ToList.empty())
         return -1;
-    // A line break in an address or the subject would end the command or header line early and
-    // let the rest pass as commands or headers of its own: such a message is not sent at all.
-    if (HasLineBreak(message.From.Address) || HasLineBreak(message.From.Name) ||
-        HasLineBreak(message.Subject) || AddressesHaveLineBreaks(message.ToList) ||
-        AddressesHaveLineBreaks(message.CcList) || AddressesHaveLineBreaks(message.BccList))
+    // A line break in a name or the subject would end the header line early and let the rest
+    // pass as headers or commands of its own; an address must not leave its brackets. Such a
+    // message is not sent at all.
+    if (IsUnsafeEntry(message.From) || HasLineBreak(message.Subject) || ListHasUnsafeEntry(message.ToList) ||
+        ListHasUnsafeEntry(message.CcList) || ListHasUnsafeEntry(message.BccList))
         return -1;
     int result = MailFrom(message.From.Address);
     if (result != 0)

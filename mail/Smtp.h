@@ -3,14 +3,16 @@
 // QUIT. When the server offers ESMTP and no password is known, it asks the user for one in
 // CMailLoginDlg.
 //
-// Every wait for the server (connecting, sending, each reply) lasts at most Timeout seconds; a
-// reply is read whole, all lines of a multi-line reply included. -1 stands for no reply at all
-// (a connection, send or time-out failure).
+// Every wait for the server (connecting, sending, each reply) lasts at most Timeout seconds and
+// never beyond Deadline; a reply is read whole, all lines of a multi-line reply included. -1
+// stands for no reply at all (a connection, send or time-out failure, or a stop).
 #pragma once
 
 #include "mail/MimeMessage.h"
 #include "platform/base/String.h"
 #include "platform/os/TcpSocket.h"
+
+#include <chrono>
 
 class CSmtp {
 public:
@@ -51,6 +53,11 @@ public:
     CString LastReply;
     int InSession = 0;
     int Esmtp = 0;
+    // The end of the whole conversation (the limit of a mail job); the zero time point: none.
+    std::chrono::steady_clock::time_point Deadline{};
+    // 1 once a wait was given up because the deadline passed or OnWaiting asked for it: the
+    // conversation is over, and the connection is closed without QUIT.
+    int Stopped = 0;
 
 protected:
     virtual int OnRecoverableError(int code, const char* reply) { return 0; }
@@ -58,8 +65,17 @@ protected:
     virtual void OnResponse(const char* command, int code, const char* reply) {}
     // Called after every piece of a command longer than one piece; 0 aborts the command.
     virtual int OnSendProgress(const char* buffer, unsigned sent, unsigned total) { return 1; }
+    // Called about ten times a second while the client waits for the server (not while it
+    // connects); 0 stops the conversation.
+    virtual int OnWaiting() { return 1; }
 
 private:
+    // Waits until the socket can be read (or written) within timeoutMs, in short slices that end
+    // at the deadline and ask OnWaiting whether to go on: 1 ready, 0 the time ran out, -1 an
+    // error or a stop.
+    int Wait(bool reading, long timeoutMs);
+    // Timeout in milliseconds, cut to the time left before the deadline.
+    int WaitLimitMs() const;
     int ReadReply();
     bool SendPieces(const char* command);
     void DiscardPendingInput();

@@ -124,11 +124,9 @@ bool LooksLikeText(CStdioFile& file) {
 void ReportStoreError(const _com_error& e) {
     if (theApp.m_bConnectionLost)
         return;
-    ReportComError(e);
-    if (IsConnectionLost(e)) {
+    ReportComError(e); // a lost connection in the system's words
+    if (IsConnectionLost(e))
         theApp.m_bConnectionLost = TRUE;
-        AfxMessageBox(DbFailureText(DbFailure::ConnectionLost));
-    }
 }
 
 } // namespace

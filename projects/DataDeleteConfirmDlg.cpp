@@ -271,6 +271,8 @@ void CDataDeleteConfirmDlg::OnOK() {
 
     CStringArray leftovers;
     bool completed = true;
+    bool serverLost = false;
+    int deletedTasks = 0; // tasks whose documents, logs and folders are gone
     for (int row = 0; row < count && completed; ++row) {
         CString text;
         text.Format("正在删除第 %d 项任务...", row + 1);
@@ -287,18 +289,31 @@ void CDataDeleteConfirmDlg::OnOK() {
                            taskNo);
             AfxMessageBox(message);
             completed = false;
+            serverLost = true;
             break;
         }
         completed = DeleteTask(taskNo, store, leftovers);
-        if (completed)
+        if (completed) {
+            ++deletedTasks;
             OnTaskDeleted(row);
+        }
     }
+    // The project rows go last, in one unit of their own.
     if (completed)
         completed = DeleteProjectRows();
 
     progress->ShowWindow(SW_HIDE);
     progress->DestroyWindow();
     delete progress;
+    if (!completed && !serverLost && deletedTasks > 0) {
+        // The failure shown so far names only its cause. A task's rows and folders that are gone
+        // stay gone; deleting again finds nothing of them and goes on to the rest.
+        CString message;
+        message.Format("删除未能完成：%d 项任务的文档、日志及文件服务器上的文件夹已删除，任务本身的记录仍在。\n"
+                       "再次删除即可完成删除。",
+                       deletedTasks);
+        AfxMessageBox(message);
+    }
     ReportFtpLeftovers(leftovers);
     if (completed)
         EndDialog(IDOK);

@@ -582,7 +582,9 @@ int CProjectTaskAuditDlg::SaveAuditResult() {
 bool CProjectTaskAuditDlg::UploadOpinion() {
     const CString local = GetTempDirectory() + MakeValidFileName(m_strStepName) + ".rtf";
     if (!m_opinion.SaveFile(local)) {
-        AfxMessageBox(kUploadFailed);
+        // Nothing has gone to the network yet: the local disk (full, or the folder not
+        // writable) is what failed.
+        AfxMessageBox("评审意见不能写入本地文件：\n" + local + "\n请检查磁盘空间和文件夹的写入权限!");
         return false;
     }
     theApp.AddUniqueFile(local);

@@ -100,6 +100,9 @@ bool DeleteWorkCascade(const CString& workId, const CString& workState, bool wit
         ReportFtpLeftovers(leftovers);
     }
     CTeamWorkLog log;
-    log.WriteLog(workId, "删除", "撤消工作", logPrompt);
+    if (!log.WriteLog(workId, "删除", "撤消工作", logPrompt)) {
+        // The error shown names a statement; the deletion itself is complete.
+        AfxMessageBox("工作任务[" + workId + "]及其全部信息已删除，但删除记录未能写入工作日志。");
+    }
     return true;
 }

@@ -11,7 +11,7 @@
 // withStructure also deletes the product structure of the work documents (VqkorvelTeam_*).
 // The rows go in one transaction, the work row last, so that a failure leaves the work task
 // whole; document contents on the FTP server (storage modes 1 and 2) are removed after the
-// rows, and any that stay there are reported. Writes the work log row with logPrompt. True
-// when the deletion ran to its end.
+// rows, and any that stay there are reported. Writes the work log row with logPrompt (a
+// failing log row is reported as such). True when the deletion ran to its end.
 bool DeleteWorkCascade(const CString& workId, const CString& workState, bool withStructure,
                        const CString& logPrompt);

@@ -3,6 +3,7 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
+#include "platform/ui/qt/QtApplication.h"
 
 #include <cstdio>
 #include <memory>
@@ -52,6 +53,10 @@ void PrintReportLists(CDialog& dialog) {
 }
 
 } // namespace
+
+extern "C" void VqHostEnd() {
+    vq::EndQtBackgroundThreads();
+}
 
 extern "C" int VqHostStartHeadless(const char* scriptPath) {
     auto user = std::make_unique<vq::ScriptedUser>();

@@ -21,6 +21,10 @@ int VqHostStartHeadless(const char* scriptPath);
 // Ends headless mode; returns 1 when the script ran without an error, 0 after printing the error.
 int VqHostFinishHeadless();
 
+// Ends what the library keeps running between calls (threads of background work), so that
+// nothing of it outlives the host's last call. The host calls it once before it exits.
+void VqHostEnd();
+
 // Opens the host's main window (menus of every entry function; asks for the login account once
 // and for other arguments per call) and runs it until it is closed. Returns the exit code.
 int VqHostRunWindow(const vq::EntryInfo* entries, int count, VqHostInvoke invoke);

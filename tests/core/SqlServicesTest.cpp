@@ -147,6 +147,34 @@ TEST(ComErrorTest, ReportShowsTheDescriptionElseTheCodesText) {
     EXPECT_EQ(rec.Shown()[0].type & MB_TYPEMASK, MB_OK);
 }
 
+// A lost connection is said in the system's words, whatever the driver's own text: the person
+// is told the same for every database and driver.
+TEST(ComErrorTest, ALostConnectionIsReportedInTheSystemsWords) {
+    vqtest::MessageBoxRecorder rec;
+    const CString lost = DbFailureText(DbFailure::ConnectionLost);
+    for (const _com_error& e : {_com_error(E_FAIL, "[unixODBC]SQLExecDirect unable due to the connection lost"),
+                                _com_error(E_FAIL, "server closed the connection unexpectedly", "08006"),
+                                _com_error(E_FAIL, "communication link failure", "08S01")}) {
+        rec.Expect(lost);
+        ReportComError(e);
+    }
+    ASSERT_EQ(rec.Shown().size(), 3u);
+    for (const auto& box : rec.Shown())
+        EXPECT_EQ(box.text, lost);
+    // A failing statement on a lost connection: said once, and the statement is not blamed.
+    rec.Clear();
+    rec.Expect(lost);
+    theApp.m_bConnectionLost = FALSE;
+    theApp.ReportSqlError(_com_error(E_FAIL, "SQLExecDirect unable due to the connection lost"), "UPDATE X SET A=1");
+    EXPECT_EQ(rec.Shown().size(), 1u);
+    EXPECT_TRUE(theApp.m_bConnectionLost);
+    theApp.m_bConnectionLost = FALSE;
+    // A busy database or a wrong statement keeps the driver's text, which names the cause.
+    rec.Expect("database is locked");
+    ReportComError(_com_error(E_FAIL, "database is locked"));
+    EXPECT_EQ(rec.Shown().back().text, "database is locked");
+}
+
 TEST(ComErrorTest, VariantToStringTrimsAndGivesEmptyForWhatIsNoText) {
     EXPECT_EQ(VariantToString(_variant_t("  abc \t")), "abc");
     EXPECT_EQ(VariantToString(_variant_t(12)), "12");

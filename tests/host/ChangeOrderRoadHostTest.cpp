@@ -68,21 +68,6 @@ protected:
         ws.WriteFile("install/qent/spt/_vqpass.ini", bytes.str());
     }
     CString Query(const CString& sql) const { return ws.QueryText(sql); }
-    // Showing a drawing scales it on Qt's worker threads, whose thread-local memory the leak
-    // checker's tracer cannot follow at the host's exit: such a run goes without the leak check
-    // (the dialogs' own memory is checked by their unit tests).
-    static vqtest::HostRun RunHostWithoutLeakCheck(const std::string& args) {
-        const char* old = std::getenv("ASAN_OPTIONS");
-        const std::string saved = old ? old : "";
-        setenv("ASAN_OPTIONS",
-               (saved.empty() ? std::string("detect_leaks=0") : saved + ":detect_leaks=0").c_str(), 1);
-        vqtest::HostRun run = vqtest::RunHost(args);
-        if (old)
-            setenv("ASAN_OPTIONS", saved.c_str(), 1);
-        else
-            unsetenv("ASAN_OPTIONS");
-        return run;
-    }
 
     vqtest::DbWorkspace ws{GetParam()};
 };
@@ -155,7 +140,7 @@ TEST_P(ChangeOrderRoadHostTest,
                       CChangeLableItemDlg::kLabelId, CChangeLableItemDlg::kContentId);
     const CString labels = ws.WriteFile("in/labels.script", labelLines.str());
     const vqtest::HostRun labelled =
-        RunHostWithoutLeakCheck("--headless --script " + labels.str() +
+        vqtest::RunHost("--headless --script " + labels.str() +
                                 " ECOChangeLableMainTain 更改单 JX-2026-004 箱座零件图 0 lisi");
     EXPECT_EQ(labelled.status, 0) << labelled.out;
     EXPECT_NE(labelled.out.find("result: 1"), std::string::npos) << labelled.out;
@@ -238,7 +223,7 @@ TEST_P(ChangeOrderRoadHostTest,
                      CChangeLableItemDlg::kLabelId, CChangeLableItemDlg::kFileSerialId,
                      CChangeLableItemDlg::kContentId);
     const CString partLabels = ws.WriteFile("in/part-labels.script", partLines.str());
-    const vqtest::HostRun marked = RunHostWithoutLeakCheck(
+    const vqtest::HostRun marked = vqtest::RunHost(
         "--headless --script " + partLabels.str() + " PartChangeLableMaintain P-1000-01-01 0 zhangsan");
     EXPECT_EQ(marked.status, 0) << marked.out;
     EXPECT_NE(marked.out.find("result: 1"), std::string::npos) << marked.out;

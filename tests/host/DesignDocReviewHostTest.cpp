@@ -24,31 +24,6 @@ std::string ReadBytes(const CString& path) {
     return bytes.str();
 }
 
-// The hosts of this test show the drawing, and Qt scales pictures on threads of its own; the
-// leak checker of the sanitizers cannot stop those threads in a host that loaded the library with
-// dlopen (it crashes in its thread tracer), so these hosts run without it. The library's leaks
-// are checked by the review tests, which show the same dialogs in their own process.
-class NoLeakCheckInHosts {
-public:
-    NoLeakCheckInHosts() {
-        const char* old = std::getenv("ASAN_OPTIONS");
-        m_had = old != nullptr;
-        m_old = old ? old : "";
-        setenv("ASAN_OPTIONS",
-               (m_old.empty() ? std::string("detect_leaks=0") : m_old + ":detect_leaks=0").c_str(), 1);
-    }
-    ~NoLeakCheckInHosts() {
-        if (m_had)
-            setenv("ASAN_OPTIONS", m_old.c_str(), 1);
-        else
-            unsetenv("ASAN_OPTIONS");
-    }
-
-private:
-    bool m_had = false;
-    std::string m_old;
-};
-
 void LoadDemo(const vqtest::DbWorkspace& ws) {
     vqtest::DbWorkspace::RunScript(ws.Connect(), CString(ReadBytes(VQ_SOURCE_DIR "/schema/sqlite/demo.sql")));
 }
@@ -90,7 +65,6 @@ CString StoreDemoDrawing(vqtest::DbWorkspace& ws) {
 TEST(DesignDocReviewHost, TheDemoDrawingIsReviewedWithMarkupInTheDialogAndInAModelessWindow) {
     vqtest::DbWorkspace ws(0);
     LoadDemo(ws);
-    NoLeakCheckInHosts noLeakCheck;
     const CString none = ws.WriteFile("in/none.script", "");
     vqtest::HostRun run =
         vqtest::RunHost("--headless --script " + none.str() + " SendDesignFileToAudit F-0005 zhangsan admin");

@@ -75,7 +75,6 @@ TEST(ImportHost, ALostConnectionEndsTheImportWithAMessageAndTheResult) {
         "click 1\n"
         "select 1062 1\n"
         "click 1329\n"
-        "message * IDOK\n"
         "message \"与数据库的连接已断开，操作不能继续。\" IDOK\n"
         "message \"产品结构信息存储已中止，已存储的数据保留...\\n有 4 条数据未能存储。\" IDOK\n"
         "click 2\n";
@@ -120,7 +119,6 @@ TEST(ImportHost, ALostConnectionInsideABatchCountsTheWholeBatch) {
         "click 1\n"
         "select 1062 1\n"
         "click 1329\n"
-        "message * IDOK\n"
         "message \"与数据库的连接已断开，操作不能继续。\" IDOK\n"
         "message \"产品结构信息存储已中止，已存储的数据保留...\\n有 5 条数据未能存储。\" IDOK\n"
         "click 2\n";

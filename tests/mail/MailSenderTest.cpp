@@ -2,8 +2,11 @@
 // byte, refused recipients and records, the settings and address checks, the password file and
 // a server that stops answering.
 #include "mail/MailSender.h"
+#include "controls/ProgressWnd.h"
 #include "mail/LfsrCipher.h"
 #include "platform/base/TextCodec.h"
+#include "platform/ui/ScriptedUser.h"
+#include "platform/ui/Wnd.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/ScriptedSmtpServer.h"
 #include "tests/support/SmtpServer.h"
@@ -12,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <regex>
 
@@ -50,6 +54,32 @@ std::string WithFixedDate(const std::string& data) {
         return data;
     return found.prefix().str() + "\r\nDate: (date)\r\n" + found.suffix().str();
 }
+
+void WriteScriptedServerSettings(vqtest::Workspace& ws) {
+    ws.WriteSetting(kSection, "SMTP地址", "127.0.0.1");
+    ws.WriteSetting(kSection, "SMTP邮件发送帐号", kSender);
+    ws.WriteSetting(kSection, "SMTP校验帐号", "mailer");
+    ws.WriteSetting(kSection, "使用邮件服务器", "1");
+    WritePasswordFile(ws, "pw");
+}
+
+// Stands for the person at the progress window: presses its cancel button once told to, when
+// the window next takes its input.
+class PersonWhoCancels : public vq::ScriptedUser {
+public:
+    std::atomic<bool> cancelNow{false};
+    int presses = 0;
+
+    void ProcessPendingEvents() override {
+        if (cancelNow.exchange(false))
+            for (CWnd* window : vq::TopLevelWindows())
+                if (auto* progress = dynamic_cast<CProgressWnd*>(window)) {
+                    progress->m_cancelButton.Click();
+                    ++presses;
+                }
+        ScriptedUser::ProcessPendingEvents();
+    }
+};
 
 std::string Headers(const std::string& to, const std::string& subject) {
     return "From: <sender@vq.example>\r\n"
@@ -297,10 +327,12 @@ TEST(MailSender, ServerThatStopsAnsweringEndsWithTheJobsMessage) {
     job.SmtpTimeout = 1;
     job.To = "a@x";
     job.Items.Add(CMailItem("", "a@x;b@x;c@x", "s", "t"));
-    auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(0, job.Send(0));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
     EXPECT_EQ(0, boxes.Pending());
+    // The first unanswered recipient ends the job: the others are not tried, each waiting in vain.
+    const auto commands = server.Commands();
+    EXPECT_EQ(1, std::count_if(commands.begin(), commands.end(),
+                               [](const std::string& command) { return command.rfind("RCPT", 0) == 0; }));
 }
 
 TEST(MailSender, HeaderBreakingSubjectIsNotSent) {
@@ -317,3 +349,92 @@ TEST(MailSender, HeaderBreakingSubjectIsNotSent) {
     EXPECT_EQ(0, boxes.Pending());
     EXPECT_TRUE(server.Received().empty());
 }
+
+TEST(MailSender, AddressCarryingItsOwnParametersIsNotSentAndNamesKeepTheirQuotes) {
+    vqtest::Workspace ws;
+    vqtest::SmtpServer server;
+    WriteSmtpSettings(ws, server);
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("不能自动发送邮件信息...");
+    {
+        // A stored address that closes its own brackets would add SMTP parameters and, after
+        // its ";", a recipient of its own: the mail goes to nobody.
+        CMailSender job;
+        job.SmtpPort = server.Port();
+        job.To = "zhangsan@localhost";
+        job.Items.Add(CMailItem("zhangsan", "zhangsan@localhost> NOTIFY=SUCCESS ORCPT=rfc822;evil@example.com",
+                                "s", "t"));
+        EXPECT_EQ(0, job.Send(0));
+        EXPECT_EQ(0, boxes.Pending());
+    }
+    // A display name with quotes stays one quoted name in the To header.
+    CMailSender job;
+    job.SmtpPort = server.Port();
+    job.To = "zs@vq.example";
+    job.Items.Add(CMailItem("zhangsan", "张三 \"经理\" <zs@vq.example>", "s", "t"));
+    EXPECT_EQ(1, job.Send(0));
+    auto mails = server.Received();
+    ASSERT_EQ(1u, mails.size());
+    EXPECT_EQ((std::vector<CString>{"zs@vq.example"}), mails[0].recipients);
+    EXPECT_NE(std::string::npos,
+              mails[0].data.find("\r\nTo: \"" + vq::Utf8ToGbk("张三 \\\"经理\\\" ") + "\" <zs@vq.example>\r\n"))
+        << mails[0].data;
+}
+
+TEST(MailSender, CancelInTheProgressWindowEndsAJobWithASlowServer) {
+    vqtest::Workspace ws;
+    WriteScriptedServerSettings(ws);
+    PersonWhoCancels person;
+    person.Message("邮件发送已取消：已发送 1 封邮件，其余 2 封邮件未发送。", IDOK);
+    int mailsBegun = 0;
+    // The second mail's MAIL FROM is never answered: the person gives up waiting.
+    vqtest::ScriptedSmtpServer server([&](const std::string& command) -> std::vector<std::string> {
+        if (command.rfind("MAIL FROM", 0) == 0 && ++mailsBegun == 2) {
+            person.cancelNow = true;
+            return {};
+        }
+        return vqtest::ScriptedSmtpServer::Accepting(command);
+    });
+    CMailSender job;
+    job.SmtpPort = server.Port();
+    job.To = "a@x";
+    for (const char* to : {"a@x", "b@x", "c@x"})
+        job.Items.Add(CMailItem("", to, "s", "t"));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(0, job.Send(0));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(25)) << "not the reply time-out";
+    EXPECT_EQ(1, person.presses);
+    EXPECT_TRUE(person.Succeeded()) << person.Error();
+    // The first mail went whole; the broken conversation ends without QUIT.
+    EXPECT_EQ(1u, server.Messages().size());
+    const auto commands = server.Commands();
+    EXPECT_EQ(0, std::count(commands.begin(), commands.end(), "QUIT"));
+    EXPECT_EQ("MAIL FROM: <sender@vq.example>", commands.back());
+}
+
+TEST(MailSender, AJobEndsAtItsTimeLimitSayingWhatWasNotSent) {
+    vqtest::Workspace ws;
+    WriteScriptedServerSettings(ws);
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("邮件发送超过时限：已发送 0 封邮件，其余 3 封邮件未发送。");
+    // Every reply would come within the reply time-out, but the first message is never taken.
+    vqtest::ScriptedSmtpServer server([](const std::string& command) -> std::vector<std::string> {
+        if (command == ".")
+            return {};
+        return vqtest::ScriptedSmtpServer::Accepting(command);
+    });
+    CMailSender job;
+    job.SmtpPort = server.Port();
+    job.SmtpJobTimeout = 1;
+    job.To = "a@x";
+    for (const char* to : {"a@x", "b@x", "c@x"})
+        job.Items.Add(CMailItem("", to, "s", "t"));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(0, job.Send(0));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(25)) << "not the reply time-out";
+    EXPECT_EQ(0, boxes.Pending());
+    EXPECT_EQ(1u, boxes.Shown().size());
+    EXPECT_EQ(1u, server.Messages().size());
+    EXPECT_EQ("DATA", server.Commands().back());
+}
+

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <ctime>
 #include <string>
 
 namespace {
@@ -43,6 +46,13 @@ TEST(MimeRecipients, EntriesNamesAndBadEntries) {
     EXPECT_EQ("", message.ToList[2].Address);
     EXPECT_EQ("\"Zhang San \" <zs@vq.example>,\r\n    <li@vq.example>,\r\n    <>",
               CMimeMessage::FormatAddresses(message.ToList));
+
+    // Quotes and backslashes in a name are escaped; a code page 936 character whose second byte
+    // is a backslash stays whole.
+    std::vector<CMimeAddress> named{CMimeAddress("zs@x", "Zhang \"Boss\" \\ "),
+                                    CMimeAddress("w@x", "\x81\x5c\"")};
+    EXPECT_EQ("\"Zhang \\\"Boss\\\" \\\\ \" <zs@x>,\r\n    \"\x81\x5c\\\"\" <w@x>",
+              CMimeMessage::FormatAddresses(named));
 
     CMimeMessage other;
     EXPECT_EQ(1, other.AddRecipients("", CMimeMessage::RecipientCc));
@@ -177,6 +187,49 @@ TEST(MimeEncodingChoice, QuotedPrintableEscapesAndSoftBreaks) {
     std::string body = Body(std::string(100, 'q') + "\r\n.next", &name);
     EXPECT_EQ("quoted-printable", name);
     EXPECT_EQ(std::string(75, 'q') + "=\r\n" + std::string(25, 'q') + "\r\n..next", body);
+}
+
+// Attachments of several megabytes: each encoding takes time in proportion to the size (a
+// quadratic one took minutes), and every line still holds at most 76 characters.
+TEST(MimeEncodingChoice, LargeBodiesEncodeInLinearTime) {
+    constexpr std::size_t kSize = 2 << 20;
+    std::string binary(kSize, '\0');
+    for (std::size_t i = 0; i < kSize; ++i) {
+        const auto byte = static_cast<char>((i * 2654435761u) >> 13);
+        binary[i] = byte == '\r' || byte == '\n' ? '\x80' : byte; // no line ends to make canonical
+    }
+    const std::string words = [] {
+        std::string text;
+        while (text.size() < kSize)
+            text += "word ";
+        return text;
+    }();
+    const std::string escaped(kSize, '=');
+    auto longestLine = [](const std::string& text) {
+        std::size_t longest = 0, start = 0;
+        for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+            longest = std::max(longest, end - start);
+        return std::max(longest, text.size() - start);
+    };
+    // Processor time, which a busy machine hardly stretches, unlike the time on the clock.
+    const std::clock_t start = std::clock();
+    CString name;
+    const std::string base64 = Body(binary, &name);
+    EXPECT_EQ("base64", name);
+    EXPECT_EQ(76u, longestLine(base64));
+    CBase64 coder;
+    coder.Decode(base64.c_str());
+    ASSERT_EQ(kSize + (3 - kSize % 3) % 3, coder.DecodedLength()); // pad characters decode to zero bytes
+    EXPECT_EQ(0, std::memcmp(binary.data(), coder.DecodedMessage(), kSize));
+    const std::string wrapped = Body(words, &name);
+    EXPECT_EQ("7bit", name);
+    EXPECT_EQ(75u, longestLine(wrapped));
+    EXPECT_EQ(words.size() + (words.size() - 1) / 75 * 2, wrapped.size());
+    CString quoted;
+    CMimeMessage::EncodeQuotedPrintable(quoted, escaped);
+    EXPECT_EQ(76u, longestLine(quoted.str())); // 25 escapes and the soft break's "="
+    EXPECT_EQ(3 * kSize + (kSize + 24) / 25 * 3 - 3, quoted.str().size());
+    EXPECT_LT(static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC, 10.0);
 }
 
 TEST(MimeEncodingChoice, ChineseGoesAsBase64InLinesOf76) {

@@ -314,7 +314,7 @@ TEST(Smtp, ServerThatStopsAnsweringEndsAfterTheTimeout) {
     client.Disconnect();
     auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::milliseconds(900));
-    EXPECT_LT(elapsed, std::chrono::seconds(3));
+    EXPECT_LT(elapsed, std::chrono::seconds(15)); // the client's own 30 seconds did not count
     EXPECT_EQ(std::vector<int>{-1}, client.errors);
     // The message text arrived; the broken session is closed without QUIT.
     EXPECT_EQ(1u, server.Messages().size());
@@ -365,6 +365,20 @@ TEST(Smtp, LineBreaksInAddressesOrSubjectAreNeverSent) {
     CMimeMessage empty = Message("a@x");
     empty.From.SetAddress("");
     EXPECT_EQ(-1, client.SendMessage(empty));
+    // Brackets, blanks and control characters in an address would close the command's brackets
+    // and add parameters of the sender's choosing.
+    for (const char* hostile : {"victim@x> NOTIFY=SUCCESS", "a@x>", "victim@x <a@x>", "<victim@x>",
+                                "a @x", "a@x\tvictim", "a@x\x01", "a@x\x7f"}) {
+        CMimeMessage to = Message("a@x");
+        to.ToList.emplace_back(hostile);
+        EXPECT_EQ(-1, client.SendMessage(to)) << hostile;
+        CMimeMessage from = Message("a@x");
+        from.From.SetAddress(hostile);
+        EXPECT_EQ(-1, client.SendMessage(from)) << hostile;
+        CMimeMessage cc = Message("a@x");
+        cc.CcList.emplace_back(hostile);
+        EXPECT_EQ(-1, client.SendMessage(cc)) << hostile;
+    }
     client.Disconnect();
     for (const std::string& command : server.Commands())
         EXPECT_EQ(std::string::npos, command.find("victim")) << command;

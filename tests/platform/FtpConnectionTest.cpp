@@ -12,6 +12,7 @@
 #include <memory>
 #include <random>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -210,6 +211,30 @@ TEST_F(FtpConnectionTest, PutAndGetKeepEveryByteInActiveAndPassiveMode) {
         ASSERT_TRUE(ftp->GetFile(remote, back.c_str(), FALSE));
         EXPECT_EQ(bytes, ReadLocal(back));
     }
+}
+
+// Tests of several programs transfer at the same time; in active mode the server connects back
+// to each client, and none of them may be left waiting.
+TEST_F(FtpConnectionTest, ManyClientsTransferingAtOnceInActiveModeAllFinish) {
+    const std::string bytes = BinaryBytes(300 * 1024);
+    std::ofstream(local / "many.bin", std::ios::binary) << bytes;
+    constexpr int kClients = 12;
+    std::vector<std::future<bool>> clients;
+    for (int i = 0; i < kClients; ++i) {
+        clients.push_back(std::async(std::launch::async, [&, i] {
+            CInternetSession own("VQQENT");
+            std::unique_ptr<CFtpConnection> ftp(own.GetFtpConnection(
+                server.Host(), server.User(), server.Password(), static_cast<INTERNET_PORT>(server.Port()), FALSE));
+            const CString remote = CString("many-") + CString(std::to_string(i)) + ".bin";
+            const std::filesystem::path back = local / ("many-back-" + std::to_string(i));
+            return ftp && ftp->PutFile((local / "many.bin").c_str(), remote, FTP_TRANSFER_TYPE_BINARY) &&
+                   ftp->GetFile(remote, back.c_str(), FALSE) && ReadLocal(back) == bytes;
+        }));
+    }
+    int finished = 0;
+    for (auto& client : clients)
+        finished += client.get() ? 1 : 0;
+    EXPECT_EQ(kClients, finished);
 }
 
 TEST_F(FtpConnectionTest, GetFileKeepsTheLocalCopyWhenItCannotFetch) {

@@ -281,6 +281,53 @@ TEST_P(DataDeleteConfirmTest, DeletionStoppedHalfWayByTheServerLosesNothingUnrep
     EXPECT_EQ(Rows("ProjectManage"), 6);
 }
 
+// The database refuses the last step, the project rows, once every task was deleted.
+class LastStepCutOffDlg : public CDataDeleteConfirmDlg {
+public:
+    explicit LastStepCutOffDlg(vqtest::DbWorkspace& ws) : m_ws(ws) {}
+    bool cutOff = true;
+
+protected:
+    void OnTaskDeleted(int row) override {
+        if (cutOff && row == m_list.GetItemCount() - 1)
+            m_ws.Execute("ALTER TABLE ProjectManage RENAME TO ProjectManageAway");
+    }
+
+private:
+    vqtest::DbWorkspace& m_ws;
+};
+
+TEST_P(DataDeleteConfirmTest, DeletionCutOffAtItsLastStepSaysWhatWentAndFinishesWhenRepeated) {
+    ws->Execute(kProjects);
+    FillServer();
+    LastStepCutOffDlg dlg(*ws);
+    vq::ScriptedUser user;
+    user.Dialog("数据删除确认 - 项目")
+        .Click(IDOK)
+        .Message("删除将不可再恢复，是否真的要删除?", IDYES)
+        .AnyMessage(IDOK) // the database's own error
+        .AnyMessage(IDOK)
+        .Message("删除未能完成：4 项任务的文档、日志及文件服务器上的文件夹已删除，任务本身的记录仍在。\n"
+                 "再次删除即可完成删除。",
+                 IDOK)
+        .Do([&](CDialog&) {
+            // The tasks' documents and folders are gone, their rows are not.
+            ws->Execute("ALTER TABLE ProjectManageAway RENAME TO ProjectManage");
+            EXPECT_EQ(Rows("ProjectManage"), 6);
+            EXPECT_EQ(Rows("TaskDocuments", "ProjectNo LIKE 'P%'"), 0);
+            EXPECT_FALSE(server->Exists("Vq/Working/P-01"));
+            dlg.cutOff = false;
+        })
+        .Click(IDOK)
+        .Message("删除将不可再恢复，是否真的要删除?", IDYES);
+    Prepare(dlg);
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Rows("ProjectManage", "ProjectNo LIKE 'P%'"), 0);
+    EXPECT_EQ(Rows("ProjectManage", "ProjectNo LIKE 'Q%'"), 2);
+    EXPECT_EQ(Rows("TaskDocuments"), 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, DataDeleteConfirmTest, vqtest::DbWorkspace::Types(),
                          vqtest::DbWorkspace::TypeName);
 

@@ -289,7 +289,7 @@ TEST_P(ProjectTaskAuditTest, FailedUploadOrStatementLeavesTheDatabaseAsItWas) {
         .Check(D::kFailId, 1)
         .Do([&fullDisk](CDialog&) { fullDisk.emplace(16); })
         .Click(IDOK)
-        .MessageContaining("增加文档失败", IDOK)
+        .MessageContaining("评审意见不能写入本地文件", IDOK)
         .Do([&fullDisk](CDialog&) { fullDisk.reset(); })
         // Without the server's review folder nothing can be uploaded.
         .Do([this](CDialog&) { std::filesystem::remove_all((ftp.Root() + "/Vq/Auditing").str()); })
@@ -317,6 +317,12 @@ TEST_P(ProjectTaskAuditTest, FailedUploadOrStatementLeavesTheDatabaseAsItWas) {
         .Click(IDCANCEL)
         .Message("是否要保存审查文档结果?", IDNO);
     Run(user, "u1", "校对");
+    // The full disk is named as what failed, not the network.
+    for (const CString& line : user.Log()) {
+        if (line.Find("不能写入本地文件") >= 0) {
+            EXPECT_LT(line.Find("网络"), 0) << line;
+        }
+    }
     EXPECT_EQ(Step("校对", "AuditState"), "未完成");
     EXPECT_EQ(Step("校对", "AuditResult"), "");
     EXPECT_EQ(TaskState(), "评审");

@@ -24,7 +24,7 @@ import logging, sys, warnings
 warnings.simplefilter("ignore")
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
-from pyftpdlib.servers import FTPServer
+from pyftpdlib.servers import ThreadedFTPServer
 logging.basicConfig(level=logging.CRITICAL)
 logging.getLogger("pyftpdlib").setLevel(logging.CRITICAL)
 root, user, password = sys.argv[1], sys.argv[2], sys.argv[3]
@@ -63,7 +63,9 @@ if sys.argv[6] == "1":
                 self.close()
         handle_read_event = handle_read
     handler.dtp_handler = Aborting
-server = FTPServer(("127.0.0.1", 0), handler)
+# One thread per client: the single-threaded server lost some of many clients that transfer at
+# once in active mode (the server connecting back to the client).
+server = ThreadedFTPServer(("127.0.0.1", 0), handler)
 print(server.socket.getsockname()[1], flush=True)
 server.serve_forever()
 )PY";

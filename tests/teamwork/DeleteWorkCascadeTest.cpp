@@ -181,6 +181,20 @@ TEST_P(DeleteWorkCascadeTest, FailingStatementLeavesTheWorkTaskWhole) {
     EXPECT_EQ(Count("TeamWorkLog", "1=1"), 0);
 }
 
+// The log row is the last step: when it fails the work task is gone all the same, and the
+// person is told so rather than only that a statement failed.
+TEST_P(DeleteWorkCascadeTest, FailingLogRowStillSaysTheWorkTaskWasDeleted) {
+    ws->Execute("DROP TABLE TeamWorkLog");
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("真的要删除吗", IDYES);
+    boxes.Expect(""); // the database error
+    boxes.Expect("执行出错的SQL语句");
+    boxes.Expect("工作任务[T1#001]及其全部信息已删除，但删除记录未能写入工作日志。");
+    EXPECT_TRUE(DeleteWorkCascade("T1#001", "正进行中", true, "p"));
+    EXPECT_EQ(boxes.Pending(), 0);
+    EXPECT_EQ(RowsOfFirstWork(), 0);
+}
+
 TEST_P(DeleteWorkCascadeTest, FtpModeRemovesTheCopiesAndKeepsTheDatabaseContents) {
     StartFtp();
     theApp.m_nDocStorageMode = 2;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QThreadPool>
 #include <QTranslator>
 
 #include <cstdio>
@@ -68,6 +69,11 @@ void LoadChineseTranslations() {
 
 bool QtTextsTranslated() {
     return QCoreApplication::translate("QPlatformTheme", "Cancel") != QLatin1String("Cancel");
+}
+
+void EndQtBackgroundThreads() {
+    // waitForDone also ends the idle threads, which otherwise stay for their expiry time.
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 } // namespace vq

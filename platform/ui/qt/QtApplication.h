@@ -11,4 +11,7 @@ void EnsureQtApplication();
 void LoadChineseTranslations();
 // Whether Qt's own texts are shown translated (its standard "Cancel" is not English).
 bool QtTextsTranslated();
+// Ends the threads that Qt keeps for background work (the pooled threads that scale pictures),
+// after the work under way; they would otherwise outlive the program's last call.
+void EndQtBackgroundThreads();
 } // namespace vq
