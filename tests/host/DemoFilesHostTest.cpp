@@ -35,7 +35,7 @@ TEST(DemoFilesHost, EveryDemoDocumentIsOnTheServerAndTheWorkDocumentsInTheDataba
     const std::string png = "\x89PNG\r\n\x1a\n";
     EXPECT_EQ(Head(proven / "A" / "P-1000-01-02.dwg"), png);
     EXPECT_EQ(Head(proven / "B" / "P-1000-01-02.dwg"), png);
-    for (const char* id : {"F-0001.dwg", "F-0002.dwg", "F-0003.doc", "F-0004.dwg", "F-0005.dwg", "F-0101.dwg",
+    for (const char* id : {"F-0001.dwg", "F-0002.dwg", "F-0003.doc", "F-0004.dwg", "F-0005.dwg", "F-0006.dwg", "F-0101.dwg",
                            "F-0102.doc"})
         EXPECT_TRUE(std::filesystem::is_regular_file(working / id)) << id;
     EXPECT_TRUE(std::filesystem::is_regular_file(working / "XM-01-01" / "A" / "P-1000-01-01.dwg"));
@@ -75,9 +75,9 @@ TEST(DemoFilesHost, TheDemoViewsOpenWithoutErrorBoxes) {
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.out.find("message"), std::string::npos) << r.out;
 
-    r = demo.Host("check \"评审通过\" 1\nclick 1\n", "DoTeamTaskAudit F-0005 zhaoliu 校对");
+    r = demo.Host("check \"评审通过\" 1\nclick 1\n", "DoTeamTaskAudit F-0006 zhaoliu 校对");
     EXPECT_NE(r.out.find("result: 1"), std::string::npos) << r.out;
-    EXPECT_EQ(demo.Query("SELECT State || Result FROM TeamWorkAudit WHERE FileID='F-0005' AND AuditTask='校对'"),
+    EXPECT_EQ(demo.Query("SELECT State || Result FROM TeamWorkAudit WHERE FileID='F-0006' AND AuditTask='校对'"),
               "已完成通过");
 
     const std::string csv = (demo.Dir() / "import" / "P-2000.csv").string();
