@@ -12,6 +12,10 @@ namespace vq {
 // screen and returns its picture, without running a loop.
 CBitmap RenderDialogInQt(CDialog& dialog);
 
+// Saves the picture of a window that is not a dialog (the host's main window) the way
+// SaveDialogScreenshot saves a dialog's: with a title bar, into VQ_SCREENSHOT_DIR when it is set.
+void SaveWindowScreenshot(const CBitmap& picture, const CString& caption);
+
 // The file name SaveDialogScreenshot gives a dialog of this caption ("<caption>.png" with the
 // characters a file name cannot hold replaced).
 CString ScreenshotFileName(const CString& caption);
