@@ -348,9 +348,12 @@ void CAssignProjectTaskDlg::OnDivide() {
     const CString created = now.Format("%Y-%m-%d %H:%M");
     const CString today = now.Format("%Y-%m-%d");
     const CString path = projects::ChildrenPath(parentPath, parentName);
-    if (!projects::InsertNewItemRow(item, path, created, m_strLoginUser))
+    // Numbered and stored under the lock of the parent; the number may have changed when another
+    // client divided the same parent meanwhile. Only a stored task is logged and announced.
+    if (!projects::StoreNewTask(item, record->code, path, created, m_strLoginUser))
         return;
     projects::WriteAssignTaskLog(item.ItemNo, item.ItemName, m_strLoginUser);
+    item.AnnounceNewItem();
     Changed = 1;
     const bool divided = item.TaskTypeIndex == 0;
     AddNode(node, projects::TaskNodeText(item.ItemName, item.ItemNo),

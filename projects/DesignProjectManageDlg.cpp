@@ -256,6 +256,7 @@ void CDesignProjectManageDlg::OnAddProject() {
     if (row == 0)
         EnableRowButtons(true);
     projects::WriteAssignTaskLog(item.ItemNo, item.ItemName, m_strLoginUser);
+    item.AnnounceNewItem();
     if (item.CreateWorkTask)
         CreateFirstWorkTask(item, created, today);
 }

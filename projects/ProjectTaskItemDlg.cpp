@@ -25,6 +25,8 @@
 #include "teamwork/TaskResourceDlg.h"
 #include "teamwork/TeamWorkManageDlg.h"
 
+#include <utility>
+
 using namespace projects;
 using namespace projects::item_ids;
 
@@ -203,8 +205,12 @@ BOOL CProjectTaskItemDlg::OnInitDialog() {
     m_baseDate = COleDateTime(m_baseDate.GetYear(), m_baseDate.GetMonth(), m_baseDate.GetDay(), 1, 1, 1);
     for (CDateTimeCtrl* picker : {&m_endDate, &m_alertDate, &m_startDate})
         picker->SetFormat("yyyy-MM-dd");
-    UpdateData(FALSE);
+    // The pickers and their day counts first: writing the counts into the day boxes must not
+    // move the dates (their change handler counts from the base date).
     SetDatePickers();
+    m_bUpdatingDates = true;
+    UpdateData(FALSE);
+    m_bUpdatingDates = false;
 
     OnTaskTypeChanged();
     if (SimpleProject) {
@@ -329,15 +335,10 @@ void CProjectTaskItemDlg::PrepareNewItem() {
     m_strLoadedManager.Empty();
     Manager = theApp.m_strLoginUser;
     if (!IsProject) {
-        ItemNo = ProposeTaskNumber(TableName, ProjectName, ProjectPath, m_nDatabaseType);
+        ItemNo = ProposeNumber();
         if (ItemNo.IsEmpty()) {
             AfxMessageBox("不能正确获取任务编号...");
             EnableItem(IDOK, false);
-        } else if (m_strNumberSeparator != "-" || m_nSequenceWidth != 2) {
-            // The numbering keeps the dialog's separator and width.
-            const CString parentNo = ItemNo.Left(ItemNo.ReverseFind('-'));
-            ItemNo = FormatChildNumber(parentNo, std::atoi(ItemNo.Mid(ItemNo.ReverseFind('-') + 1)),
-                                       m_strNumberSeparator, m_nSequenceWidth);
         }
         if (auto* number = dynamic_cast<CEdit*>(GetDlgItem(kNumber)))
             number->SetReadOnly(TRUE);
@@ -347,6 +348,16 @@ void CProjectTaskItemDlg::PrepareNewItem() {
         SimpleProject = ReadSettingInt(kSettingsSection, "上次所选项目类型", "0") != 0 ? 1 : 0;
     else
         SimpleProject = 0;
+}
+
+CString CProjectTaskItemDlg::ProposeNumber() const {
+    const CString number = ProposeTaskNumber(TableName, ProjectName, ProjectPath, m_nDatabaseType);
+    if (number.IsEmpty() || (m_strNumberSeparator == "-" && m_nSequenceWidth == 2))
+        return number;
+    // The numbering keeps the dialog's separator and width.
+    const int dash = number.ReverseFind('-');
+    return FormatChildNumber(number.Left(dash), std::atoi(number.Mid(dash + 1)), m_strNumberSeparator,
+                             m_nSequenceWidth);
 }
 
 void CProjectTaskItemDlg::ReadParentDateBound() {
@@ -740,6 +751,16 @@ bool CProjectTaskItemDlg::CheckNameAndNumber() {
         ReportComError(e);
         return false;
     }
+    if (taken && NewItem && !IsProject && !m_bNumberLocked) {
+        // Another client stored a task under the proposed number meanwhile. The box of a new
+        // task's number cannot be typed into, so the task takes the number proposed now.
+        const CString next = ProposeNumber();
+        if (!next.IsEmpty() && next.CompareNoCase(ItemNo) != 0) {
+            ItemNo = next;
+            SetDlgItemText(kNumber, ItemNo);
+            return CheckNameAndNumber();
+        }
+    }
     if (taken) {
         Warn("该项目或任务编号已存在，请重新输入!", "", kNumber);
         return false;
@@ -752,19 +773,21 @@ bool CProjectTaskItemDlg::CheckNameAndNumber() {
 }
 
 bool CProjectTaskItemDlg::CheckDatesAndType(const CString& type) {
-    SYSTEMTIME st;
-    if (m_endDate.GetTime(&st) == GDT_VALID)
-        PreendedTime = DateText(st);
-    if (m_alertDate.GetTime(&st) == GDT_VALID)
-        AlertTime = DateText(st);
-    if (m_startDate.GetTime(&st) == GDT_VALID)
-        StartTime = DateText(st);
+    // The date texts follow every change of a picker or of its day box; a date that an existing
+    // item has stored empty and that was left alone stays empty (the picker only shows a default).
+    for (auto [picker, text] : {std::pair{&m_endDate, &PreendedTime}, std::pair{&m_alertDate, &AlertTime},
+                                std::pair{&m_startDate, &StartTime}}) {
+        SYSTEMTIME st;
+        if ((NewItem || !text->IsEmpty()) && picker->GetTime(&st) == GDT_VALID)
+            *text = DateText(st);
+    }
     const CString today = CTime::GetCurrentTime().Format("%Y-%m-%d");
     if (NewItem && PreendedTime.CompareNoCase(today) < 0) {
         Warn("预计完成时间不能早于当前计算机完成时间...", "", -1);
         return false;
     }
-    if (PreendedTime.CompareNoCase(m_strParentDate) > 0) {
+    // A parent without a planned completion date sets no bound.
+    if (!m_strParentDate.IsEmpty() && PreendedTime.CompareNoCase(m_strParentDate) > 0) {
         CString text;
         text.Format("预计完成时间不能晚于上级任务预计完成时间：%s ...", m_strParentDate);
         Warn(text, "", -1);
@@ -844,6 +867,16 @@ void CProjectTaskItemDlg::NotifyNewManager() {
     SendUserNotice(Manager, text);
 }
 
+void CProjectTaskItemDlg::AnnounceNewItem() {
+    if (!NewItem)
+        return;
+    {
+        COperationLog log;
+        log.WriteLog("项目管理", "修改", ItemNo, "增加任务属性");
+    }
+    NotifyNewManager();
+}
+
 void CProjectTaskItemDlg::OnOK() {
     if (!Editable || !m_bRowFound || !GetDlgItem(IDOK)->IsWindowEnabled())
         return;
@@ -866,16 +899,19 @@ void CProjectTaskItemDlg::OnOK() {
         Warn("分配资源较多，请重新组织!", "警告", -1);
         return;
     }
-    {
+    // A new item is logged and its manager told by AnnounceNewItem, once the caller has stored it.
+    if (!NewItem) {
         COperationLog log;
-        log.WriteLog("项目管理", "修改", ItemNo, NewItem ? "增加任务属性" : "修改任务属性");
+        log.WriteLog("项目管理", "修改", ItemNo, "修改任务属性");
     }
     const CString type = TaskTypeLetter();
     if (!CheckDatesAndType(type))
         return;
-    if (!NewItem && !StoreExistingItem(type))
-        return;
-    NotifyNewManager();
+    if (!NewItem) {
+        if (!StoreExistingItem(type))
+            return;
+        NotifyNewManager();
+    }
     if (TaskTypeIndex != m_nLoadedTypeIndex && TaskTypeIndex == 0) {
         CreateWorkTask = 0;
         // A task that is no longer a work-group task loses its work group and the members' rights.
@@ -887,7 +923,9 @@ void CProjectTaskItemDlg::OnOK() {
                    SqlQuote(ItemNo));
         theApp.ExecuteSql(sql);
     }
+    m_bUpdatingDates = true;
     UpdateData(FALSE);
+    m_bUpdatingDates = false;
     EndDialog(IDOK);
 }
 
@@ -985,8 +1023,10 @@ bool CProjectTaskItemDlg::LockNewNumber(const CString& emptyMessage, const CStri
         Warn(NumberCharacterMessage() + characterEnding, "", kNumber);
         return false;
     }
+    // A number that any row holds, a task's as well as a project's, is never locked as new: a
+    // cancel removes the rows stored under the locked number.
     CString sql;
-    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectNo='%s' AND ProjectPath='项目管理'", SqlQuote(ItemNo));
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(ItemNo));
     const int count = QueryGuardCount(sql);
     if (count < 0)
         return false;
@@ -999,6 +1039,25 @@ bool CProjectTaskItemDlg::LockNewNumber(const CString& emptyMessage, const CStri
         if (m_strLockedTeamType.IsEmpty())
             m_strLockedTeamType = teamType;
         return true;
+    }
+    // Nor is a number under which work tasks, outside documents or group members are stored
+    // already: they are not this dialog's to remove.
+    const CString group = ItemNo.Find('#') >= 0 ? ItemNo.Left(ItemNo.Find('#')) : ItemNo;
+    struct Use {
+        const char* format;
+        const CString& key;
+    };
+    for (const Use& use : {Use{"SELECT count(*) FROM TeamWorkManage WHERE TaskNo='%s'", ItemNo},
+                           Use{"SELECT count(*) FROM TaskExtDocument WHERE TaskNo='%s'", ItemNo},
+                           Use{"SELECT count(*) FROM DesignProjectTeam WHERE TeamGroup='%s'", group}}) {
+        sql.Format(use.format, SqlQuote(use.key));
+        const int rows = QueryGuardCount(sql);
+        if (rows < 0)
+            return false;
+        if (rows > 0) {
+            AfxMessageBox(takenMessage);
+            return false;
+        }
     }
     if (number && !number->IsReadOnly() && MessageBox(question, "警告", MB_YESNO | MB_ICONWARNING) != IDYES)
         return false;

@@ -1,11 +1,11 @@
 // CProjectTaskItemDlg: the properties of one project or task ("项目/任务项属性"). It creates a new
 // top-level project or a new task below a project or task (it checks the values and returns them;
-// the caller inserts the row), or shows and changes an existing row of ProjectManage (it updates
-// the row itself, and the paths below it when the name changed).
+// the caller inserts the row and then announces it), or shows and changes an existing row of
+// ProjectManage (it updates the row itself, and the paths below it when the name changed).
 //
 //   CProjectTaskItemDlg dlg(this);
 //   dlg.NewItem = 1; dlg.Editable = 1; dlg.IsProject = 1; dlg.ProjectPath = "项目管理";
-//   if (dlg.DoModal() == IDOK) { insert the row from dlg.ItemNo, dlg.ItemName, dlg.Manager ... }
+//   if (dlg.DoModal() == IDOK) { insert the row from dlg.ItemNo, ...; dlg.AnnounceNewItem(); }
 #pragma once
 
 #include "controls/SortListCtrl.h"
@@ -47,6 +47,14 @@ public:
 
     // The task type letter of the dialog's choices: "S", "T", "M" or "V".
     CString TaskTypeLetter() const;
+    // True when a step of the dialog has stored rows under the new item's number.
+    bool NumberLocked() const { return m_bNumberLocked; }
+    // The number a new task below the parent gets now, in the dialog's separator and width;
+    // empty when the parent's number cannot be read.
+    CString ProposeNumber() const;
+    // For a new item, called by the caller once it has stored the row: the operation log of the
+    // new item and the notice to its manager, with the number the row was stored under.
+    void AnnounceNewItem();
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

@@ -1,10 +1,24 @@
 #include "projects/ProjectTaskStore.h"
 
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
 #include "projects/ProjectTaskItemDlg.h"
 #include "projects/ProjectTaskRecords.h"
 
 namespace projects {
+
+namespace {
+
+// 1 when a row holds the number, 0 when none does, -1 after the read failed (shown).
+int NumberTaken(const CString& number) {
+    CString sql;
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(number));
+    const int count = QueryGuardCount(sql);
+    return count < 0 ? -1 : (count > 0 ? 1 : 0);
+}
+
+} // namespace
 
 CString NewItemTaskType(const CProjectTaskItemDlg& item) {
     return item.SimpleProject ? "S" : (item.TaskTypeIndex == 1 ? "T" : "V");
@@ -22,6 +36,37 @@ int InsertNewItemRow(const CProjectTaskItemDlg& item, const CString& path, const
                SqlQuote(item.AuditingModel), SqlQuote(item.AuditorName), SqlQuote(item.AlertTime), SqlQuote(assigner),
                SqlQuote(NewItemTaskType(item)), SqlQuote(item.StartTime), item.Priority);
     return theApp.ExecuteSql(sql);
+}
+
+int StoreNewTask(CProjectTaskItemDlg& item, const CString& parentNo, const CString& path, const CString& created,
+                 const CString& assigner) {
+    CSqlTransaction transaction;
+    if (!transaction.IsActive())
+        return 0;
+    CString sql;
+    sql.Format("UPDATE ProjectManage SET WorkState=WorkState WHERE ProjectNo='%s'", SqlQuote(parentNo));
+    if (!theApp.ExecuteSql(sql))
+        return 0;
+    int taken = NumberTaken(item.ItemNo);
+    if (taken < 0)
+        return 0;
+    if (taken > 0) {
+        const CString lost = item.ItemNo;
+        const CString next = item.NumberLocked() ? CString() : item.ProposeNumber();
+        taken = next.IsEmpty() ? 1 : NumberTaken(next);
+        if (taken < 0)
+            return 0;
+        if (taken > 0) {
+            CString text;
+            text.Format("任务编号 %s 已被其他用户使用，任务没有保存...", lost);
+            AfxMessageBox(text);
+            return 0;
+        }
+        item.ItemNo = next;
+    }
+    if (!InsertNewItemRow(item, path, created, assigner))
+        return 0;
+    return transaction.Commit() ? 1 : 0;
 }
 
 void WriteAssignTaskLog(const CString& itemNo, const CString& itemName, const CString& login) {

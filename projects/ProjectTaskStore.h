@@ -17,6 +17,15 @@ CString NewItemTaskType(const CProjectTaskItemDlg& item);
 int InsertNewItemRow(const CProjectTaskItemDlg& item, const CString& path, const CString& created,
                      const CString& assigner);
 
+// Stores a new task from the dialog at the path below its parent (the parent's number) as one
+// transaction. The parent's row is taken first, so that a second client dividing the same parent
+// waits until this one has committed; the number is then tested again: when another client
+// stored it meanwhile, the task takes the next free number below the parent (item.ItemNo
+// changes). A number under which the dialog has stored rows already is not replaced: the person
+// is told and nothing is stored. 1 when stored, else 0 after the failure has been shown.
+int StoreNewTask(CProjectTaskItemDlg& item, const CString& parentNo, const CString& path, const CString& created,
+                 const CString& assigner);
+
 // The task log row "分配任务" of a new item (server time); its result is not looked at.
 void WriteAssignTaskLog(const CString& itemNo, const CString& itemName, const CString& login);
 

@@ -130,8 +130,10 @@ int StoreTeamMember(const ProjectTeamGroup& group, const CString& login, const C
         return theApp.ExecuteSql(sql);
     }
     // The identifier is one more than the largest; InterID is unique, so a client that lost the
-    // race for an identifier gets an error and takes the next one.
-    constexpr int kAttempts = 20;
+    // race for an identifier is refused and takes the next one. Each loss means that another
+    // client stored a row, so the tries go on as long as that is the refusal; only a stream of
+    // losses far longer than any group is added in ends with the busy message.
+    constexpr int kAttempts = 1000;
     for (int attempt = 0;; ++attempt) {
         const int id = theApp.GetSqlInt("SELECT max(InterID)+1 FROM DesignProjectTeam");
         sql.Format("INSERT INTO DesignProjectTeam (InterID, ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader, "
@@ -144,11 +146,14 @@ int StoreTeamMember(const ProjectTeamGroup& group, const CString& login, const C
         } catch (_com_error& e) {
             CString taken;
             taken.Format("SELECT count(*) FROM DesignProjectTeam WHERE InterID=%d", id);
-            if (attempt + 1 < kAttempts && theApp.GetSqlInt(taken) > 0)
-                continue;
-            ReportComError(e);
-            AfxMessageBox("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n" + sql);
-            return 0;
+            if (theApp.GetSqlInt(taken) == 0) {
+                theApp.ReportSqlError(e, sql);
+                return 0;
+            }
+            if (attempt + 1 >= kAttempts) {
+                AfxMessageBox(DbFailureText(DbFailure::Busy));
+                return 0;
+            }
         }
     }
 }

@@ -51,8 +51,9 @@ private:
 };
 
 // Stores one member of the group ('N', the given time). Under the Oracle dialect the row gets the
-// next InterID; when another client took that identifier meanwhile the insert is tried again with
-// the next one. 1 when stored, else 0 after the error has been shown.
+// next InterID; whenever another client took that identifier meanwhile the insert is tried again
+// with the next one. 1 when stored, else 0 after the error (or, after a very long stream of lost
+// identifiers, the busy message) has been shown.
 int StoreTeamMember(const ProjectTeamGroup& group, const CString& login, const CString& time);
 // Lets the person choose the group anew: the project task browser for a work group (the task's
 // project then found through its path), else the project list picker. dialectForms compares with

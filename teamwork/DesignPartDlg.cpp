@@ -89,6 +89,8 @@ BOOL CDesignPartDlg::OnInitDialog() {
     OldPartCode = PartCode;
     if (PlaceInTree)
         IsAssemble = 1;
+    if (!OldPartCode.IsEmpty())
+        ShowStoredPart();
     CDialog::OnInitDialog();
     return TRUE;
 }
@@ -173,6 +175,45 @@ bool CDesignPartDlg::FindPartInTree() {
         return false;
     }
     return true;
+}
+
+void CDesignPartDlg::ShowStoredPart() {
+    const CString upCode = UpCode.IsEmpty() ? WorkID : UpCode;
+    CString partSql, linkSql;
+    partSql.Format(
+        "SELECT UserName, TrastUser, IsAssemble FROM TeamWorkPart WHERE WorkID='%s' AND PartCode='%s'",
+        SqlQuote(WorkID), SqlQuote(OldPartCode));
+    linkSql.Format("SELECT Other1 FROM TeamWorkPartTree WHERE WorkID='%s' AND UpCode='%s' AND DCode='%s'",
+                   SqlQuote(WorkID), SqlQuote(upCode), SqlQuote(OldPartCode));
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(partSql, Connection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        if (!rs->IsEOF()) {
+            const CString declarer = VariantToString(rs->GetCollect(0L));
+            if (!declarer.IsEmpty())
+                UserName = declarer;
+            const CString trusted = VariantToString(rs->GetCollect(1L));
+            if (!trusted.IsEmpty())
+                TrastUser = trusted;
+            const CString assembly = VariantToString(rs->GetCollect(2L));
+            if (!assembly.IsEmpty())
+                IsAssemble = std::atoi(assembly) != 0 ? 1 : 0;
+        }
+        if (CloseMode && rs->GetState() == adStateOpen)
+            rs->Close();
+        if (PlaceInTree) {
+            _RecordsetPtr link;
+            link.CreateInstance();
+            link->Open(linkSql, Connection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+            if (!link->IsEOF())
+                Note = VariantToString(link->GetCollect(0L));
+            if (CloseMode && link->GetState() == adStateOpen)
+                link->Close();
+        }
+    } catch (_com_error& e) {
+        ReportComError(e);
+    }
 }
 
 bool CDesignPartDlg::ReadReplacedPart(KeptPartColumns& kept) {

@@ -61,4 +61,7 @@ private:
         CString state = "分配";
     };
     bool ReadReplacedPart(KeptPartColumns& kept);
+    // Opened on a stored part: its declarer, trusted user, assembly tick and link note are shown,
+    // so that a store without a change writes them back as they were.
+    void ShowStoredPart();
 };

@@ -560,7 +560,8 @@ void CTeamTaskItemDlg::OnOK() {
     BeginTime = PickerDate(BeginDatePicker);
     CheckTime = PickerDate(CheckDatePicker);
     PreEndedTime = PickerDate(EndDatePicker);
-    if (PreEndedTime.CompareNoCase(ParentEndTime) > 0) {
+    // A parent without a planned finish date (and none in the settings) sets no bound.
+    if (!ParentEndTime.IsEmpty() && PreEndedTime.CompareNoCase(ParentEndTime) > 0) {
         CString text;
         if (UpWorkID.CompareNoCase(TaskNo) == 0)
             text.Format("预计完成时间不能晚于上级项目任务预计完成时间：%s ...", ParentEndTime);

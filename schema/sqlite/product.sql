@@ -424,7 +424,11 @@ CREATE TABLE IF NOT EXISTS ProjectManage (
     LeftTopPoint VARCHAR(50) COLLATE NOCASE,
     FinishedTime VARCHAR(30) COLLATE NOCASE
 );
+-- ProjectNo is the key by which every other table refers to an item: two clients dividing one
+-- parent at the same moment cannot both store the same number. The unique index has a name of
+-- its own, so that running this script again on an existing database adds it.
 CREATE INDEX IF NOT EXISTS IX_ProjectManage_ProjectNo ON ProjectManage (ProjectNo);
+CREATE UNIQUE INDEX IF NOT EXISTS UX_ProjectManage_ProjectNo ON ProjectManage (ProjectNo);
 CREATE INDEX IF NOT EXISTS IX_ProjectManage_Path ON ProjectManage (ProjectPath, ProjectName);
 CREATE INDEX IF NOT EXISTS IX_ProjectManage_Manager ON ProjectManage (ProjectManager);
 

@@ -119,8 +119,12 @@ TEST_P(ProjectTaskItemTest, NewProjectIsCheckedThenReturnedWithANoticeToItsManag
     EXPECT_EQ(dlg.PreendedTime, DaysFromToday(0));
     EXPECT_EQ(dlg.TaskTypeLetter(), "S");
     EXPECT_EQ(dlg.CreateWorkTask, 1);
-    // Nothing is inserted by the dialog; the new manager hears of the project.
+    // Nothing is inserted by the dialog, and nothing is told of a row that is not stored yet; once
+    // the caller has stored it, the operation is logged and the new manager hears of the project.
     EXPECT_EQ(Query("SELECT count(*) FROM ProjectManage WHERE ProjectNo='P2'"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM MessageManage"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM LogInformation WHERE PartCode='P2'"), "0");
+    dlg.AnnounceNewItem();
     EXPECT_EQ(Query("SELECT Content FROM MessageManage WHERE Reseiver='zhangsan'"),
               "辛苦了，项目上级张三给您分配了项目任务及工作组任务：新项目[P2]...");
     EXPECT_EQ(Query("SELECT Operation FROM LogInformation WHERE PartCode='P2'"), "增加任务属性");
@@ -199,6 +203,61 @@ TEST_P(ProjectTaskItemTest, RenameRewritesThePathsBelowOnlyAndChangingTheManager
     // The project whose number begins with P1 and whose name begins with the old name keeps its paths.
     EXPECT_EQ(Query("SELECT ProjectPath FROM ProjectManage WHERE ProjectNo='P10-01'"), "项目甲乙\\");
     EXPECT_EQ(Query("SELECT count(*) FROM MessageManage"), "0");
+}
+
+TEST_P(ProjectTaskItemTest, AnItemOpenedAndStoredUnchangedKeepsItsDates) {
+    const CString end = DaysFromToday(55), alert = DaysFromToday(40), start = DaysFromToday(-5);
+    ws.Execute("UPDATE ProjectManage SET PreendedTime='" + end + "', AlertTime='" + alert + "', Other3='" + start +
+               "' WHERE ProjectNo='P1-01-01'");
+    CProjectTaskItemDlg dlg;
+    dlg.ProjectNo = "P1-01-01";
+    dlg.Editable = 1;
+    vq::ScriptedUser user;
+    user.Dialog("项目/任务项属性")
+        .Do([&](CDialog& d) {
+            EXPECT_EQ(Text(d, kEndDate), end);
+            EXPECT_EQ(Text(d, kAlertDate), alert);
+            EXPECT_EQ(Text(d, kStartDate), start);
+            EXPECT_EQ(Text(d, kEndDays), "55");
+            EXPECT_EQ(Text(d, kAlertDays), "40");
+        })
+        .Click(IDOK);
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT PreendedTime || '|' || AlertTime || '|' || Other3 FROM ProjectManage "
+                    "WHERE ProjectNo='P1-01-01'"),
+              end + "|" + alert + "|" + start);
+    EXPECT_EQ(dlg.EndDays, 55);
+}
+
+TEST_P(ProjectTaskItemTest, AParentWithoutAPlannedDateSetsNoBound) {
+    // C1 lies directly in the change task folder and has no planned date: neither it nor a new task
+    // below it is held to one. Its dates, stored empty and left alone, stay empty.
+    CProjectTaskItemDlg change;
+    change.ProjectNo = "C1";
+    change.Editable = 1;
+    vq::ScriptedUser user;
+    user.Dialog("项目/任务项属性").Set(kRemark, "说明").Click(IDOK);
+    ASSERT_EQ(change.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT Remark || '|' || PreendedTime || '|' || AlertTime || '|' || Other3 FROM ProjectManage "
+                    "WHERE ProjectNo='C1'"),
+              "说明|||");
+
+    CProjectTaskItemDlg task;
+    task.NewItem = 1;
+    task.Editable = 1;
+    task.ProjectNo = "C1";
+    vq::ScriptedUser user2;
+    user2.Dialog("项目/任务项属性")
+        .Set(kName, "更改子任务")
+        .Set(kEndDate, DaysFromToday(30))
+        .Set(kAlertDate, DaysFromToday(20))
+        .Click(IDOK);
+    ASSERT_EQ(task.DoModal(), IDOK);
+    EXPECT_TRUE(user2.Succeeded()) << user2.Error().c_str();
+    EXPECT_EQ(task.ItemNo, "C1-01");
+    EXPECT_EQ(task.PreendedTime, DaysFromToday(30));
 }
 
 TEST_P(ProjectTaskItemTest, AFailedUpdateLeavesThePathsBelowUnchanged) {

@@ -153,10 +153,54 @@ TEST_P(ItemLinksTest, MembersOfANewProjectLockItsNumberAndGoWithACancel) {
             EXPECT_TRUE(NumberLocked(d));
             EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignProjectTeam WHERE TeamGroup='P9'"), "1");
         })
+        // The members this dialog stored do not keep it from its own number.
+        .Click(kMembers)
+        .Dialog("项目组成员管理")
+        .Click(IDCANCEL)
+        .Dialog("项目/任务项属性")
         .Click(IDCANCEL);
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignProjectTeam WHERE TeamGroup='P9'"), "0");
+}
+
+TEST_P(ItemLinksTest, ANewProjectCannotLockTheNumberOfAnExistingTask) {
+    // A cancel removes the rows stored under the locked number: those of an existing task must
+    // never be among them.
+    ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID) VALUES ('P1-01', 'P1-01', 'P1-01#001'), "
+               "('P1-01', 'P1-01', 'P1-01#002')");
+    ws.Execute("INSERT INTO TaskExtDocument (TaskNo, DocType, FileName) VALUES ('P1-01', '外部', 'a.doc')");
+    ws.Execute("INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader) VALUES "
+               "('P1', '_P', 'P1-01', 'lisi', 'N')");
+    CProjectTaskItemDlg dlg;
+    dlg.NewItem = 1;
+    dlg.Editable = 1;
+    dlg.IsProject = 1;
+    dlg.ProjectPath = "项目管理";
+    vq::ScriptedUser user;
+    user.Dialog("项目/任务项属性")
+        .Set(kNumber, "P1-01")
+        .Set(kName, "项目九")
+        .Click(kMembers)
+        .Message("相同编号的项目已存在，不能设置项目成员...", IDOK)
+        .Click(kResources)
+        .Message("相同编号的项目已存在，不能增加外部资源...", IDOK)
+        .Check(kSimpleProject, 1)
+        .Click(kSubdivide)
+        .Message("相同编号的项目已存在，不能增加外部资源...", IDOK)
+        .Do([](CDialog& d) { EXPECT_FALSE(NumberLocked(d)); })
+        // Nor a number under which rows are stored without an item: they are not the dialog's.
+        .Set(kNumber, "P8")
+        .Click(kSubdivide)
+        .Message("相同编号的项目已存在，不能增加外部资源...", IDOK)
+        .Click(IDCANCEL);
+    ws.Execute("INSERT INTO TaskExtDocument (TaskNo, DocType, FileName) VALUES ('P8', '外部', 'b.doc')");
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkManage WHERE TaskNo='P1-01'"), "2");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TaskExtDocument WHERE TaskNo='P1-01'"), "1");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignProjectTeam WHERE TeamGroup='P1-01'"), "1");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TaskExtDocument WHERE TaskNo='P8'"), "1");
 }
 
 TEST_P(ItemLinksTest, OutsideResourcesOfANewProject) {

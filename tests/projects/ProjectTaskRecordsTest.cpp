@@ -1,8 +1,11 @@
-// Project and task rows: the naming rules, the numbering of new tasks and work tasks, the path
-// rewrite on rename, the top-level lookup and the test for anything below an item.
+// Project and task rows: the naming rules, the numbering of new tasks and work tasks, storing a
+// new task whose number was taken meanwhile, the path rewrite on rename, the top-level lookup and
+// the test for anything below an item.
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/Collections.h"
+#include "projects/ProjectTaskItemDlg.h"
 #include "projects/ProjectTaskRecords.h"
+#include "projects/ProjectTaskStore.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
 
@@ -78,6 +81,33 @@ TEST_P(ProjectTaskRecordsTest, ProposesTheNumberOfANewTask) {
     EXPECT_EQ(ProposeTaskNumber("ProjectManage", "S1", "P1\\T1\\", GetParam()), "P1-01-01-01");
     vqtest::MessageBoxRecorder rec;
     EXPECT_EQ(ProposeTaskNumber("ProjectManage", "无此项", "项目管理", GetParam()), "");
+}
+
+// A new task whose number another client stored meanwhile takes the next free number below its
+// parent; when that number is taken too (by a row elsewhere), the person is told and nothing is
+// stored.
+TEST_P(ProjectTaskRecordsTest, NewTaskWhoseNumberWasTakenTakesTheNextOneOrIsRefused) {
+    CProjectTaskItemDlg item;
+    item.NewItem = 1;
+    item.ProjectName = "P1";
+    item.ProjectPath = "项目管理";
+    item.ItemNo = "P1-02";
+    item.ItemName = "新任务";
+    item.Manager = "zhangsan";
+    ASSERT_EQ(StoreNewTask(item, "P1", "P1\\", "2026-12-07 10:00", "zhangsan"), 1);
+    EXPECT_EQ(item.ItemNo, "P1-03");
+    EXPECT_EQ(ws.QueryText("SELECT ProjectNo FROM ProjectManage WHERE ProjectName='新任务' AND ProjectPath='P1\\'"),
+              "P1-03");
+    EXPECT_EQ(ws.QueryText("SELECT ProjectName FROM ProjectManage WHERE ProjectNo='P1-02'"), "T2");
+
+    ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath) VALUES ('P1-04', '别处', 'R\\')");
+    item.ItemNo = "P1-03";
+    item.ItemName = "另一任务";
+    vqtest::MessageBoxRecorder rec;
+    rec.Expect("任务编号 P1-03 已被其他用户使用，任务没有保存...");
+    EXPECT_EQ(StoreNewTask(item, "P1", "P1\\", "2026-12-07 10:00", "zhangsan"), 0);
+    EXPECT_EQ(rec.Pending(), 0);
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectName='另一任务'"), "0");
 }
 
 TEST_P(ProjectTaskRecordsTest, RenamingP1LeavesP10AndItsTaskNamedP1Alone) {

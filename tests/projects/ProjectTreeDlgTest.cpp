@@ -1,6 +1,7 @@
 // The work breakdown and the structure display of a project: the trees built from task paths
 // (grouped without regard to letter case) and work numbers, dividing a node into a task with its
-// first work task, modifying and deleting tasks with their rights, and the read-only mode.
+// first work task (also when another client took the proposed number, or the store fails),
+// modifying and deleting tasks with their rights, and the read-only mode.
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/Time.h"
 #include "platform/ftp/FtpConnection.h"
@@ -193,6 +194,91 @@ TEST_P(ProjectTreeTest, DividingStoresTheTaskWithItsFirstWorkTask) {
               "待确认");
     EXPECT_EQ(Query("SELECT LogPrompt FROM TeamWorkLog WHERE LogID='P-02-01#001'"),
               "给张三分配新工作：P-02-01[P-02-01#001]");
+}
+
+// Another client stores a task under the number the dialog proposed while it is open: the task
+// is stored under the next free number, and the log and the notice name that number.
+TEST_P(ProjectTreeTest, DividingTakesTheNextNumberWhenAnotherClientStoredTheProposedOne) {
+    const CString end = (CTime::GetCurrentTime() + CTimeSpan(30, 0, 0, 0)).Format("%Y-%m-%d");
+    CString proposed, tree;
+    vq::ScriptedUser user;
+    user.Dialog("设计项目结构管理 — WBS分解")
+        .Tree(CAssignProjectTaskDlg::kTreeId, kRoot + "/T2 [P-02]")
+        .Click("划分任务...")
+        .Dialog("项目/任务项属性")
+        .Do([&](CDialog& d) {
+            d.GetDlgItemText(projects::item_ids::kNumber, proposed);
+            ws->Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+                        "TaskType) VALUES ('P-02-01', '别人的任务', 'A\\T2\\', 'lisi', '未开始', 'V')");
+        })
+        .Set(projects::item_ids::kName, "新任务")
+        .Set(projects::item_ids::kEndDate, end)
+        .Click(IDOK)
+        .Dialog("设计项目结构管理 — WBS分解")
+        .Do([&](CDialog& d) { tree = Describe(static_cast<CAssignProjectTaskDlg&>(d).m_tree.GetRootItem()); })
+        .Click(IDCANCEL);
+    CAssignProjectTaskDlg dlg;
+    dlg.ProjectNo = "P";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(proposed, "P-02-01");
+    EXPECT_EQ(dlg.Changed, 1);
+    EXPECT_EQ(tree, kRoot + ":2[T1 [P-01]:6[T11 [P-01-01]:4],T2 [P-02]:4[新任务 [P-02-02]:4],T3 [P-03]:4]");
+    EXPECT_EQ(Query("SELECT ProjectName FROM ProjectManage WHERE ProjectNo='P-02-01'"), "别人的任务");
+    EXPECT_EQ(Query("SELECT ProjectNo FROM ProjectManage WHERE ProjectName='新任务'"), "P-02-02");
+    EXPECT_EQ(Query("SELECT ProjectNo FROM TaskLogInformation WHERE WorkType='分配任务'"), "P-02-02");
+    EXPECT_EQ(Query("SELECT PartCode FROM LogInformation WHERE Operation='增加任务属性'"), "P-02-02");
+    EXPECT_EQ(Query("SELECT Content FROM MessageManage WHERE Reseiver='zhangsan'"),
+              "辛苦了，项目上级张三给您分配了项目任务：新任务[P-02-02]...");
+    // The number is a key: a second row with it is refused whatever its letter case.
+    _ConnectionPtr other = ws->Connect();
+    EXPECT_THROW(other->Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath) VALUES "
+                                "('p-02-02', '重复', 'A\\T2\\')",
+                                nullptr, adCmdText),
+                 _com_error);
+}
+
+// The insert of the new task fails (on the server its session ends in the middle of it): the
+// task was never stored, so nobody is told of it and no operation is logged.
+TEST_P(ProjectTreeTest, DividingWhoseStoreFailsIsNeitherLoggedNorAnnounced) {
+    _ConnectionPtr admin = ws->Connect();
+    if (vqtest::DbWorkspace::OnPostgreSQL()) {
+        admin->Execute("CREATE FUNCTION end_own_session() RETURNS trigger LANGUAGE plpgsql AS "
+                       "'BEGIN PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NEW; END'",
+                       nullptr, adCmdText);
+        admin->Execute("CREATE TRIGGER end_session BEFORE INSERT ON ProjectManage FOR EACH ROW EXECUTE FUNCTION "
+                       "end_own_session()",
+                       nullptr, adCmdText);
+    } else {
+        admin->Execute("CREATE TRIGGER end_session BEFORE INSERT ON ProjectManage BEGIN SELECT RAISE(ABORT, "
+                       "'session ended'); END",
+                       nullptr, adCmdText);
+    }
+    const CString end = (CTime::GetCurrentTime() + CTimeSpan(30, 0, 0, 0)).Format("%Y-%m-%d");
+    CString tree;
+    vq::ScriptedUser user;
+    user.Dialog("设计项目结构管理 — WBS分解")
+        .Tree(CAssignProjectTaskDlg::kTreeId, kRoot + "/T2 [P-02]")
+        .Click("划分任务...")
+        .Dialog("项目/任务项属性")
+        .Set(projects::item_ids::kName, "任务甲")
+        .Set(projects::item_ids::kEndDate, end)
+        .Click(IDOK)
+        .AnyMessage(IDOK) // the database's error
+        .AnyMessage(IDOK) // what it means
+        .Dialog("设计项目结构管理 — WBS分解")
+        .Do([&](CDialog& d) { tree = Describe(static_cast<CAssignProjectTaskDlg&>(d).m_tree.GetRootItem()); })
+        .Click(IDCANCEL);
+    CAssignProjectTaskDlg dlg;
+    dlg.ProjectNo = "P";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(dlg.Changed, 0);
+    EXPECT_EQ(tree, kTree);
+    EXPECT_EQ(Query("SELECT count(*) FROM ProjectManage WHERE ProjectName='任务甲'"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM MessageManage"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM LogInformation WHERE Operation='增加任务属性'"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM TaskLogInformation"), "0");
 }
 
 TEST_P(ProjectTreeTest, DividingIsRefusedForWorkGroupTasksAndOtherManagers) {

@@ -163,31 +163,36 @@ TEST_P(TeamTaskItemTest, OkIsRefusedUntilNameAndDatesFit) {
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkManage"), "1");
 }
 
-TEST_P(TeamTaskItemTest, WithoutAParentFinishDateEveryOkIsRefused) {
+TEST_P(TeamTaskItemTest, WithoutAParentFinishDateTheSettingsBoundTheDateOrNothingDoes) {
     AddWork("T1#001", "T1", "zhangsan", "V");
     ws.Execute("UPDATE TeamWorkManage SET PreEndedTime='' WHERE WorkID='T1#001'");
+    // The date from the settings stands in for the missing one.
+    ws.WriteSetting("项目任务管理", "上级任务完成日期", "2035-01-01");
     CTeamTaskItemDlg dlg;
     dlg.TaskNo = "T1";
     dlg.UpWorkID = "T1#001";
     vq::ScriptedUser user;
     user.Dialog("工作任务分解").Set(kName, "子工作");
+    SetDates(user, "2030-01-01", "2030-01-05", "2035-01-02");
+    user.Click(IDOK).Message("预计完成时间不能晚于上级工作任务组预计完成时间：2035-01-01 ...", IDOK);
     SetDates(user);
-    user.Click(IDOK).Message("预计完成时间不能晚于上级工作任务组预计完成时间： ...", IDOK).Click(IDCANCEL);
-    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    user.Click(IDOK);
+    EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(dlg.WorkID, "T1#001#001");
 
-    // The date from the settings stands in for the missing one.
-    ws.WriteSetting("项目任务管理", "上级任务完成日期", "2035-01-01");
+    // No date in the settings either: an empty bound is no bound.
+    ws.WriteSetting("项目任务管理", "上级任务完成日期", "");
     CTeamTaskItemDlg again;
     again.TaskNo = "T1";
     again.UpWorkID = "T1#001";
     vq::ScriptedUser second;
-    second.Dialog("工作任务分解").Set(kName, "子工作");
-    SetDates(second);
+    second.Dialog("工作任务分解").Set(kName, "子工作二");
+    SetDates(second, "2030-01-01", "2030-01-05", "2090-01-01");
     second.Click(IDOK);
     EXPECT_EQ(again.DoModal(), IDOK);
     EXPECT_TRUE(second.Succeeded()) << second.Error().c_str();
-    EXPECT_EQ(again.WorkID, "T1#001#001");
+    EXPECT_EQ(again.WorkID, "T1#001#002");
 }
 
 TEST_P(TeamTaskItemTest, EditingNotifiesOnlyANewResponsiblePerson) {

@@ -1,0 +1,516 @@
+// Every dialog that edits a stored row, opened on it and closed with OK (or its store button)
+// without a change, leaves every row of every table as it was, apart from the columns it stamps
+// (modification times, logs). One case per dialog, each in both dialects on a fresh database.
+#include "changeorders/ChangeLableItemDlg.h"
+#include "changeorders/ECOChangeItemDlg.h"
+#include "changeorders/ECOModifyItemDlg.h"
+#include "changeorders/ECONextAuditTaskDlg.h"
+#include "controls/TaskColorDlg.h"
+#include "core/ComError.h"
+#include "core/Settings.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/ui/ScriptedUser.h"
+#include "projects/AssignProjectTaskDlg.h"
+#include "projects/ProjectTaskItemDlg.h"
+#include "projects/ProjectTeamDlg.h"
+#include "review/AssistAuditDlg.h"
+#include "review/AuditOpinionDlg.h"
+#include "review/DesignFileAuditSender.h"
+#include "teamwork/DesignPartDlg.h"
+#include "teamwork/TaskPartDlg.h"
+#include "teamwork/TaskResourceDlg.h"
+#include "teamwork/TeamTaskItemDlg.h"
+#include "teamwork/WorkPartIds.h"
+#include "tests/support/DbWorkspace.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+// Table name -> its rows, each row its columns as "name=value" joined by tabs. A NULL reads as an
+// empty text: a column stored NULL and written back empty is not counted as a change.
+using Snapshot = std::map<std::string, std::multiset<std::string>>;
+
+std::string FieldText(const _variant_t& value) {
+    if (value.IsBinary()) {
+        std::ostringstream bytes;
+        bytes << "<" << value.Bytes().size() << " bytes:";
+        for (BYTE b : value.Bytes())
+            bytes << ' ' << static_cast<int>(b);
+        bytes << ">";
+        return bytes.str();
+    }
+    return VariantToString(value).str();
+}
+
+// The pseudo-table of the task colour settings, read like a table of the database.
+const char* const kColourTable = "[设计任务颜色]";
+
+// Every row of every table; the columns in `stamped` ("Table.Column") are left out, and the
+// tables named alone ("Table") are not read.
+Snapshot TakeSnapshot(const std::set<std::string>& stamped) {
+    _ConnectionPtr conn = theApp.m_pConnPDM;
+    std::vector<std::string> tables;
+    {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(
+            vqtest::DbWorkspace::OnPostgreSQL()
+                ? "SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema() "
+                  "AND table_type = 'BASE TABLE'"
+                : "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%'",
+            conn, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        while (!rs->IsEOF()) {
+            tables.push_back(VariantToString(rs->GetCollect(0L)).str());
+            rs->MoveNext();
+        }
+        rs->Close();
+    }
+    // Names compare without regard to case (the server folds them).
+    auto named = [&](const std::string& name) {
+        for (const std::string& s : stamped)
+            if (CString(s.c_str()).CompareNoCase(CString(name.c_str())) == 0)
+                return true;
+        return false;
+    };
+    Snapshot snapshot;
+    for (const std::string& table : tables) {
+        if (named(table))
+            continue;
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(CString("SELECT * FROM ") + table.c_str(), conn, adOpenForwardOnly, adLockReadOnly,
+                 adCmdText);
+        auto& rows = snapshot[table];
+        while (!rs->IsEOF()) {
+            std::string row;
+            for (long i = 0; i < rs->GetFields()->GetCount(); ++i) {
+                Field* field = rs->GetFields()->GetItem(i);
+                const std::string column = field->GetName().str();
+                if (!named(table + "." + column))
+                    row += column + "=" + FieldText(field->GetValue()) + "\t";
+            }
+            rows.insert(row);
+            rs->MoveNext();
+        }
+        rs->Close();
+    }
+    for (const auto& state : CTaskColorDlg::kStates)
+        snapshot[kColourTable].insert(std::string(state.key) + "=" +
+                                      ReadSetting(CTaskColorDlg::kSection, state.key, "").str());
+    return snapshot;
+}
+
+// The rows that went and the rows that came, table by table.
+std::string Differences(const Snapshot& before, const Snapshot& after) {
+    std::ostringstream out;
+    std::set<std::string> tables;
+    for (const auto& [table, rows] : before)
+        tables.insert(table);
+    for (const auto& [table, rows] : after)
+        tables.insert(table);
+    for (const std::string& table : tables) {
+        const auto was = before.count(table) ? before.at(table) : std::multiset<std::string>();
+        const auto is = after.count(table) ? after.at(table) : std::multiset<std::string>();
+        if (was == is)
+            continue;
+        out << table << ":\n";
+        for (const std::string& row : was)
+            if (!is.count(row))
+                out << "  - " << row << "\n";
+        for (const std::string& row : is)
+            if (!was.count(row))
+                out << "  + " << row << "\n";
+    }
+    return out.str();
+}
+
+// The stored rows the dialogs are opened on.
+const char* const kRows =
+    "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三');"
+    "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('lisi', '李四');"
+    "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('wangwu', '王五');"
+    "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('admin', '管理员');"
+    // A project, a work-group task with work tasks, a project task, and a change task filed
+    // directly in its system folder without any dates.
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
+    "ModifiedTime, PreendedTime, WorkState, Remark, ProjectResource, AuditingModel, AuditorName, "
+    "TaskType, AlertTime, TaskAssigner, Other3, Other4) VALUES ('P1', '项目甲', '项目管理', "
+    "'zhangsan', '2026-01-01 08:00', '2026-02-01 08:00', '2099-12-31', '正进行中', '减速机项目', "
+    "'JX-0<&>P-1', '两级', 'lisi|*|wangwu', 'V', '2099-12-01', 'zhangsan', '2026-01-05', 500);"
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
+    "ModifiedTime, PreendedTime, WorkState, Remark, ProjectResource, AuditingModel, AuditorName, "
+    "TaskType, AlertTime, TaskAssigner, Other3, Other4) VALUES ('P1-01', '任务一', '项目甲\\', "
+    "'zhangsan', '2026-01-01 09:00', '2026-02-01 09:00', '2099-06-30', '正进行中', '箱体', "
+    "'JX-0<&>P-1|*|JX-0<&>P-2', '', '', 'T', '2099-06-01', 'zhangsan', '2026-02-01', 510);"
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
+    "ModifiedTime, PreendedTime, WorkState, Remark, ProjectResource, AuditingModel, AuditorName, "
+    "TaskType, AlertTime, TaskAssigner, Other3, Other4) VALUES ('P1-02', '任务二', '项目甲\\', "
+    "'lisi', '2026-01-01 09:00', '', '2099-03-31', '未开始', '', '', '', '', 'V', '2099-03-01', "
+    "'zhangsan', '2026-03-01', 480);"
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
+    "PreendedTime, WorkState, TaskType, AlertTime, TaskAssigner, Other3, Other4) VALUES ('C1', "
+    "'更改甲', '更改任务管理', 'lisi', '2026-01-01 08:00', '', '未开始', 'M', '', 'lisi', '', "
+    "500);"
+    "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('两级', '串联', "
+    "'校对(40,20)|*|审核(40,110)');"
+    "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkPrompt, WorkRequest, "
+    "WorkType, BeginTime, CheckTime, PreEndedTime, CreateTime, WorkState, PartCode, BeginNum, EndNum, "
+    "Other1) VALUES ('P1-01', 'P1-01', 'P1-01#001', 'zhangsan', '机座设计', '内容', '要求', 'W', "
+    "'2030-01-01', '2030-01-05', '2030-02-01', '2026-01-01 10:00', '正进行中', 'P-1', 1, 9999, "
+    "'300');"
+    "INSERT INTO DesignProjectTeam (InterID, ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader, "
+    "SaveTime) VALUES (1, 'P1', '_P', 'P1', 'zhangsan', 'Y', '2026-01-01 08:00');"
+    "INSERT INTO DesignProjectTeam (InterID, ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader, "
+    "SaveTime) VALUES (2, 'P1', '_T', 'P1-01', 'lisi', 'N', '2026-01-01 08:00');"
+    "INSERT INTO DesignProjectTeamRight (TeamType, TeamGroup, TeamUser, RightName, RightValue) VALUES "
+    "('_P', 'P1', 'zhangsan', '浏览', '1');"
+    "INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileBulk, FileType, FileDate, DocSaved) "
+    "VALUES ('P1-01', '技术要求', 'a.txt', '1KB', '文本文件', '2026-01-02 10:00', '1');"
+    "INSERT INTO TeamWorkResource (WorkID, ResourceID, ResourceType, ResourceName, FileSize, FileDate, "
+    "FileType) VALUES ('P1-01#001', '20260102#ZHANGSAN#0001', 'b.dwg', '底图', '1KB', '2026-01-02 "
+    "10:00', 'DWG');"
+    "INSERT INTO TeamWorkResourcePack (ResourceID, DocSaved) VALUES ('20260102#ZHANGSAN#0001', '1');"
+    "INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName, Other1) VALUES ('P1-01#001', "
+    "'P1-01#001', 'P-1', '机座', '借用 JX-0');"
+    "INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName, Other1) VALUES ('P1-01#001', 'P-1', "
+    "'P-1-1', '底板', '见图 3');"
+    "INSERT INTO TeamWorkPart (WorkID, PartCode, PartName, PartRev, UserName, TrastUser, SaveDate, "
+    "UsedFlag, IsAssemble, State) VALUES ('P1-01#001', 'P-1', '机座', 'B', 'zhangsan', 'lisi', "
+    "'2026-01-01 10:00', 1, 1, '自动');"
+    "INSERT INTO TeamWorkPart (WorkID, PartCode, PartName, PartRev, UserName, TrastUser, SaveDate, "
+    "UsedFlag, IsAssemble, State) VALUES ('P1-01#001', 'P-1-1', '底板', 'A', 'lisi', 'wangwu', "
+    "'2026-01-01 10:00', 0, 0, '分配');"
+    // Change labels of a part revision and of a change order's document.
+    "INSERT INTO PartChangeLabel VALUES ('P-1', 'B', 'a', '3C', '2', 'GC-1', '李四', '2026-11-02', "
+    "'强度不足', '壁厚改为12', '无', '10.000000', '20.000000', '110.000000', '80.000000');"
+    "INSERT INTO ECOFileChangeLabel (ECOGroup, ECONo, DocType, ChangeLabel, ChangeArea, ChangeCount, "
+    "FileSerial, Changer, ChangeDate, Resion, Content, Remark, LeftX, LeftY, RightX, RightY) VALUES "
+    "('更改单', 'C-02', '箱座图', '1', '2B', '1', 'GC-2', '张三', '2026-11-03', '漏标', "
+    "'补注公差', '', '0.000000', '0.000000', '420.000000', '297.000000');"
+    // A temporary change notice and a temporary modification notice of their preparer.
+    "INSERT INTO ECOChangeManage (ECONo, ECOLevel, SaveUser, SaveDate, State, ProductStyle, ProductName, "
+    "ProductCode, Department, Remark, AffectNo, AuditingType) VALUES ('C-02', '普通', '张三', "
+    "'2026-11-12 10:00', '临时', 'JX', '减速机', 'JX-0', '工艺室', '吊耳', 'SC-1', '无');"
+    "INSERT INTO ECOChangePart (ECONo, PartCode, PartName, ChangeLabel, ChangePlace, ChangeECO) VALUES "
+    "('C-02', 'P-1', '机座', 'b', '1', 'M-2; M-1');"
+    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', "
+    "'评审方式', '2');"
+    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', "
+    "'编号方式', '0');"
+    "INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', "
+    "'编号宽度', '0');"
+    "INSERT INTO ECOModifyManage (ECONo, ECOLevel, SaveUser, SaveDate, State, ValidDate, ValidType, "
+    "Department, Resion, Remark, AuditingType, Content, AffectNo) VALUES ('EC-3', '中等', '张三', "
+    "'2026-11-21 11:00', '临时', '2026-12-01', '止', '工艺室', '加工困难', '备注一', '无', "
+    "'倒角', 'SC-7');"
+    "INSERT INTO ECOModifyPart (ECONo, PartCode, PartName, Result, Other1, Other2, Other3) VALUES "
+    "('EC-3', 'P-1', '机座', '修改', 'a', '1', '尺寸')";
+
+struct Case {
+    const char* name;
+    // Columns ("Table.Column") and whole tables ("Table") the dialog stamps on its store.
+    std::set<std::string> stamped;
+    // Opens the dialog on its stored row with the scripted user and runs it.
+    std::function<void(vq::ScriptedUser&)> run;
+    // Rows or settings the case needs besides the common ones; may be empty.
+    std::function<void(vqtest::DbWorkspace&)> prepare = {};
+};
+
+void OpenItem(vq::ScriptedUser& user, const char* number) {
+    CProjectTaskItemDlg dlg;
+    dlg.ProjectNo = number;
+    dlg.Editable = 1;
+    user.Dialog("项目/任务项属性").Click(IDOK);
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
+void SubmitForReview(vqtest::DbWorkspace& ws) {
+    ws.Execute(
+        "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+        "AuditorName, AuditingType) VALUES ('F-1', 'P1-01#001', '机座零件图', 'a.dwg', '工作中', '两级', "
+        "'lisi|*|wangwu', '串联')");
+    theApp.m_strLoginUser = "zhangsan";
+    CDesignFileAuditSender sender;
+    sender.m_strFileID = "F-1";
+    sender.m_strSuperior = "admin";
+    ASSERT_EQ(sender.Send(), 1);
+    // The first reviewer writes an opinion and decides later.
+    theApp.m_strLoginUser = "lisi";
+    vq::ScriptedUser user;
+    user.Dialog("评审意见")
+        .Set(CAuditOpinionDlg::kOpinionId, "待核对")
+        .Check(CAuditOpinionDlg::kLaterId, 1)
+        .Click(IDOK);
+    CAuditOpinionDlg dlg(nullptr);
+    dlg.m_strFileID = "F-1";
+    dlg.m_strAuditTask = "校对";
+    dlg.DoModal();
+    ASSERT_TRUE(user.Succeeded()) << user.Error();
+}
+
+const std::set<std::string> kItemStamps = {"ProjectManage.ModifiedTime", "LogInformation"};
+
+const std::vector<Case> kCases = {
+    {"ProjectItem", kItemStamps, [](vq::ScriptedUser& user) { OpenItem(user, "P1"); }},
+    {"WorkGroupTaskItem", kItemStamps, [](vq::ScriptedUser& user) { OpenItem(user, "P1-01"); }},
+    {"ProjectTaskItem", kItemStamps, [](vq::ScriptedUser& user) { OpenItem(user, "P1-02"); }},
+    {"ChangeTaskItemWithoutDates", kItemStamps, [](vq::ScriptedUser& user) { OpenItem(user, "C1"); }},
+    {"TaskItemFromTheWorkBreakdown", kItemStamps,
+     [](vq::ScriptedUser& user) {
+         CAssignProjectTaskDlg dlg;
+         dlg.ProjectNo = "P1";
+         user.Dialog("设计项目结构管理 — WBS分解")
+             .Tree(CAssignProjectTaskDlg::kTreeId, "项目：项目甲[P1] .../任务二 [P1-02]")
+             .Click("修改任务...")
+             .Dialog("项目/任务项属性")
+             .Click(IDOK)
+             .Dialog("设计项目结构管理 — WBS分解")
+             .Click(IDCANCEL);
+         dlg.DoModal();
+     }},
+    {"WorkTaskItem",
+     {"TeamWorkLog"},
+     [](vq::ScriptedUser& user) {
+         CTeamTaskItemDlg dlg;
+         dlg.TaskNo = "P1-01";
+         dlg.WorkID = "P1-01#001";
+         dlg.ModifyMode = 1;
+         user.DialogContaining("属性").Click(IDOK);
+         EXPECT_EQ(dlg.DoModal(), IDOK);
+     }},
+    {"ProjectTeamAndMembers",
+     {},
+     [](vq::ScriptedUser& user) {
+         CProjectTeamDlg dlg;
+         dlg.m_strProjectNo = "P1";
+         user.Dialog("项目组成员管理").Click(IDCANCEL);
+         dlg.DoModal();
+     }},
+    {"TaskWorkGroupMembers",
+     {},
+     [](vq::ScriptedUser& user) {
+         CProjectTeamDlg dlg;
+         dlg.m_strProjectNo = "P1";
+         dlg.m_strTaskNo = "P1-01";
+         dlg.m_bWorkGroup = 1;
+         user.Dialog("项目组成员管理").Click(IDCANCEL);
+         dlg.DoModal();
+     }},
+    {"TaskOutsideResources",
+     {},
+     [](vq::ScriptedUser& user) {
+         CTaskResourceDlg dlg;
+         dlg.m_strTaskNo = "P1-01";
+         dlg.m_strTaskName = "任务一";
+         user.Dialog("任务资源管理").Click(IDOK);
+         EXPECT_EQ(dlg.DoModal(), IDOK);
+     }},
+    {"WorkOutsideResources",
+     {},
+     [](vq::ScriptedUser& user) {
+         CTaskResourceDlg dlg;
+         dlg.m_strTaskNo = "P1-01#001";
+         dlg.m_strTaskName = "机座设计";
+         dlg.m_bWorkTask = 1;
+         user.Dialog("任务资源管理").Click(IDOK);
+         EXPECT_EQ(dlg.DoModal(), IDOK);
+     }},
+    {"TaskPartAndDesignPart",
+     {"TeamWorkPart.SaveDate"},
+     [](vq::ScriptedUser& user) {
+         CTaskPartDlg dlg;
+         dlg.m_strWorkID = "P1-01#001";
+         dlg.m_bReadOnly = 0;
+         user.Dialog("设计产品结构管理")
+             .Tree(teamwork::part_ids::kTaskPartTree,
+                   "任务：任务一[P1-01] 下的工作：机座设计[P1-01#001].../机座 [P-1]")
+             .Click(teamwork::part_ids::kModifyPart)
+             .Dialog("增加设计零部件")
+             .Click(IDOK)
+             .Dialog("设计产品结构管理")
+             .Click(IDCANCEL);
+         dlg.DoModal();
+     }},
+    {"DesignPartBelowAPart",
+     {"TeamWorkPart.SaveDate"},
+     [](vq::ScriptedUser& user) {
+         CDesignPartDlg dlg;
+         dlg.WorkID = "P1-01#001";
+         dlg.PlaceInTree = 1;
+         dlg.UpCode = "P-1";
+         dlg.PartCode = "P-1-1";
+         dlg.PartName = "底板";
+         user.Dialog("增加设计零部件").Click(IDOK);
+         EXPECT_EQ(dlg.DoModal(), IDOK);
+     }},
+    {"PartChangeLabel",
+     {},
+     [](vq::ScriptedUser& user) {
+         CChangeLableItemDlg dlg;
+         dlg.m_strPartCode = "P-1";
+         dlg.m_strRevNo = "B";
+         dlg.m_bNewLabel = 0;
+         dlg.m_strChangeLabel = "a";
+         user.Dialog("图纸更改标记项").Click(IDOK);
+         EXPECT_EQ(dlg.DoModal(), IDOK);
+     }},
+    {"ChangeOrderDocumentLabel",
+     {},
+     [](vq::ScriptedUser& user) {
+         CChangeLableItemDlg dlg(nullptr, ChangeLabelTable::ChangeOrderDocument);
+         dlg.m_strECOGroup = "更改单";
+         dlg.m_strECONo = "C-02";
+         dlg.m_strDocType = "箱座图";
+         dlg.m_bNewLabel = 0;
+         dlg.m_strChangeLabel = "1";
+         user.Dialog("设计更改标记项").Click(IDOK);
+         EXPECT_EQ(dlg.DoModal(), IDOK);
+     }},
+    {"ChangeNotice",
+     {},
+     [](vq::ScriptedUser& user) {
+         CECOChangeItemDlg form;
+         form.m_strECONo = "C-02";
+         form.m_bNewItem = 0;
+         user.Dialog("更改通知单 - 改底图").Click("确定").Dialog("操作提示").Click("临时");
+         EXPECT_EQ(form.DoModal(), IDOK);
+     }},
+    {"ModificationNotice",
+     {},
+     [](vq::ScriptedUser& user) {
+         CECOModifyItemDlg form;
+         form.m_strECONo = "EC-3";
+         form.m_bNewItem = 0;
+         user.Dialog("修改通知单 - 改蓝图").Click("确定");
+         EXPECT_EQ(form.DoModal(), IDOK);
+     }},
+    {"ReviewOpinionDecidedLater",
+     {},
+     [](vq::ScriptedUser& user) {
+         theApp.m_strLoginUser = "lisi";
+         CAuditOpinionDlg dlg(nullptr);
+         dlg.m_strFileID = "F-1";
+         dlg.m_strAuditTask = "校对";
+         user.Dialog("评审意见").Click(IDOK);
+         dlg.DoModal();
+     },
+     SubmitForReview},
+    // The assisting reviewer is told again after every OK, whether or not anything changed.
+    {"AssistingReviewOfADocument",
+     {"MessageManage"},
+     [](vq::ScriptedUser& user) {
+         CAssistAuditDlg dlg(nullptr);
+         dlg.FileID = "F-9";
+         dlg.UpAuditName = "会审[N]";
+         user.Dialog("设计过程—协助评审任务管理")
+             .DoubleClick(CAssistAuditDlg::kListId, 0)
+             .Dialog("设计过程—协助评审任务")
+             .Click(IDOK)
+             .Dialog("设计过程—协助评审任务管理")
+             .Click(IDCANCEL);
+         dlg.DoModal();
+     },
+     [](vqtest::DbWorkspace& ws) {
+         ws.Execute(
+             "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+             "AuditorName) VALUES ('F-9', 'P1-01#001', '箱盖零件图', 'c.dwg', '评审', '会审', 'zhangsan');"
+             "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('会审', "
+             "'并联', '会审[N](40,20)');"
+             "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State) VALUES ('F-9', '会审[N]', "
+             "'zhangsan', '未完成');"
+             "INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, Assigner, AssignDate, AuditTask, Auditor, "
+             "BeginDate, State, AuditRequest) VALUES ('F-9', '会审[N]', 'zhangsan', '2026-11-01 08:00', "
+             "'会审[1]', 'lisi', '2026-11-01 08:00', '未完成', '核对孔位')");
+     }},
+    {"AssistingReviewOfAChangeOrder",
+     {"MessageManage"},
+     [](vq::ScriptedUser& user) {
+         CECONextAuditTaskDlg dlg;
+         dlg.m_strECOGroup = "更改单";
+         dlg.m_strECONo = "C-02";
+         dlg.m_strUpAuditName = "校对[N]";
+         user.Dialog("更改单—协助评审任务管理")
+             .DoubleClick(CECONextAuditTaskDlg::kListId, 0)
+             .Dialog("更改单—协助评审任务")
+             .Click(IDOK)
+             .Dialog("更改单—协助评审任务管理")
+             .Click("退出");
+         dlg.DoModal();
+     },
+     [](vqtest::DbWorkspace& ws) {
+         ws.Execute(
+             "INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, AssignDate, "
+             "AuditName, Auditor, BeginTime, AuditState, AuditRequest) VALUES ('更改单', 'C-02', '校对[N]', "
+             "'zhangsan', '2026-11-01', '校对[1]', 'lisi', '2026-11-01', '未完成', '核对尺寸')");
+     }},
+    {"TaskColours",
+     {},
+     [](vq::ScriptedUser& user) {
+         CTaskColorDlg dlg;
+         user.Dialog("配置任务项显示颜色").Click(IDOK);
+         EXPECT_EQ(dlg.DoModal(), IDOK);
+     },
+     [](vqtest::DbWorkspace&) {
+         int value = 100;
+         for (const auto& state : CTaskColorDlg::kStates)
+             WriteSetting(CTaskColorDlg::kSection, state.key, std::to_string(value++).c_str());
+     }},
+};
+
+class StoredRowUnchangedOkTest : public ::testing::TestWithParam<std::tuple<int, std::size_t>> {
+protected:
+    void SetUp() override {
+        theApp.m_pConnPDM = ws.Connect();
+        theApp.m_nDatabaseType = DatabaseType();
+        theApp.m_nAdoCloseMode = 1;
+        m_oldLogin = theApp.m_strLoginUser;
+        m_oldName = theApp.m_strUserName;
+        theApp.m_strLoginUser = "zhangsan";
+        theApp.m_strUserName = "张三";
+        ws.WriteSetting("公共管理功能", "当前登陆用户帐号", "zhangsan");
+        ws.Execute(kRows);
+    }
+    void TearDown() override {
+        theApp.m_strLoginUser = m_oldLogin;
+        theApp.m_strUserName = m_oldName;
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nDatabaseType = 0;
+        theApp.m_nAdoCloseMode = 0;
+    }
+    int DatabaseType() const { return std::get<0>(GetParam()); }
+
+    vqtest::DbWorkspace ws{DatabaseType()};
+    CString m_oldLogin, m_oldName;
+};
+
+} // namespace
+
+TEST_P(StoredRowUnchangedOkTest, LeavesEveryRowAsItWasButItsStamps) {
+    const Case& c = kCases[std::get<1>(GetParam())];
+    if (c.prepare)
+        c.prepare(ws);
+    ASSERT_FALSE(HasFatalFailure());
+    const Snapshot before = TakeSnapshot(c.stamped);
+    vq::ScriptedUser user;
+    c.run(user);
+    EXPECT_TRUE(user.Succeeded()) << user.Error();
+    const Snapshot after = TakeSnapshot(c.stamped);
+    EXPECT_TRUE(before == after) << Differences(before, after);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialogs, StoredRowUnchangedOkTest,
+                         ::testing::Combine(vqtest::DbWorkspace::Types(),
+                                            ::testing::Range<std::size_t>(0, kCases.size())),
+                         [](const ::testing::TestParamInfo<std::tuple<int, std::size_t>>& info) {
+                             return std::string(kCases[std::get<1>(info.param)].name) +
+                                    (std::get<0>(info.param) == 2 ? "_Oracle" : "_SqlServer");
+                         });
