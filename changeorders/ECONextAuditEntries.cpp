@@ -29,4 +29,4 @@ extern "C" int ECOAssignNextAuditFlatroof(CString, CString, CString, CString) {
 
 VQ_EXPORT_ENTRY(ECOAssignNextAuditTaskMain, 4, "更改单—协助评审任务管理", vq::kChangeOrdersSubsystem);
 VQ_EXPORT_ENTRY(ECOAssignNextAuditTaskShow, 4, "更改单—协助评审任务管理(浏览)", vq::kChangeOrdersSubsystem);
-VQ_EXPORT_ENTRY(ECOAssignNextAuditFlatroof, 0, "更改单协助评审(无任务列表)", vq::kChangeOrdersSubsystem);
+VQ_EXPORT_ENTRY(ECOAssignNextAuditFlatroof, 0, "更改单协助评审 (无对话框)", vq::kChangeOrdersSubsystem);

@@ -1,6 +1,7 @@
 // The system's entry functions register themselves in the table of platform/os/EntryTable.h with
 // VQ_EXPORT_ENTRY(function, loginArg, "title", subsystem); the subsystems they are grouped by in
-// the host's menus are these.
+// the host's menus are these. core/EntryRegistry.cpp gives the system's entry table (its order and
+// the names of each entry's arguments) to the registered entries.
 #pragma once
 
 #include "platform/os/EntryTable.h"

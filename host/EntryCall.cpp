@@ -108,6 +108,9 @@ std::string DescribeEntry(const vq::EntryInfo& entry) {
         if (p != entry.signature)
             out += ", ";
         int pos = static_cast<int>(p - entry.signature) + 1;
+        const CString name = vq::EntryArgumentName(entry, pos - 1);
+        if (!name.IsEmpty())
+            out += name.str() + " ";
         out += (*p == 's') ? (pos == entry.loginArg ? "login" : "text") : (*p == 'l') ? "list" : "int";
     }
     out += ") -> ";

@@ -18,7 +18,8 @@ struct EntryResult {
 
 EntryResult CallEntry(const vq::EntryInfo& entry, const std::vector<std::string>& args);
 
-// The signature as a person reads it: "(text, text, int) -> int".
+// The signature as a person reads it, each argument by its name and kind:
+// "(文档编号 text, 登录帐号 login, 未用 int) -> int".
 std::string DescribeEntry(const vq::EntryInfo& entry);
 
 } // namespace vqhost

@@ -62,12 +62,12 @@ int RunAssistDialog(const CString& fileId, const CString& step, const CString& l
 extern "C" int DoTeamTaskAudit(CString fileId, CString login, CString step) {
     return RunOpinionDialog(fileId, login, step);
 }
-VQ_EXPORT_ENTRY(DoTeamTaskAudit, 2, "评审意见", vq::kReviewSubsystem);
+VQ_EXPORT_ENTRY(DoTeamTaskAudit, 2, "评审意见 — 一个工作文档", vq::kReviewSubsystem);
 
 extern "C" int DoMultiTeamTaskAudit(int, CString fileId, CString login, CString step) {
     return RunOpinionDialog(fileId, login, step);
 }
-VQ_EXPORT_ENTRY(DoMultiTeamTaskAudit, 3, "评审意见", vq::kReviewSubsystem);
+VQ_EXPORT_ENTRY(DoMultiTeamTaskAudit, 3, "评审意见 — 多文档评审中的一个工作文档", vq::kReviewSubsystem);
 
 extern "C" int DoMultiTeamTaskAuditEx(CStringArray* fileIds, CString login, CStringArray* steps, CString workId,
                                       int delegated, int assisting) {
@@ -92,7 +92,7 @@ extern "C" int DoMultiTeamTaskAuditEx(CStringArray* fileIds, CString login, CStr
         return dlg.m_bSaved;
     });
 }
-VQ_EXPORT_ENTRY(DoMultiTeamTaskAuditEx, 2, "评审意见", vq::kReviewSubsystem);
+VQ_EXPORT_ENTRY(DoMultiTeamTaskAuditEx, 2, "评审意见 — 多个工作文档及其评审步骤", vq::kReviewSubsystem);
 
 extern "C" int TeamAssignNextAuditTaskMain(CString fileId, CString step, CString login, int readOnly) {
     return RunAssistDialog(fileId, step, login, readOnly);
@@ -102,4 +102,4 @@ VQ_EXPORT_ENTRY(TeamAssignNextAuditTaskMain, 3, "设计过程—协助评审任�
 extern "C" int TeamAssignNextAuditTaskShow(CString fileId, CString step, CString login) {
     return RunAssistDialog(fileId, step, login, 1);
 }
-VQ_EXPORT_ENTRY(TeamAssignNextAuditTaskShow, 3, "设计过程—协助评审任务管理", vq::kReviewSubsystem);
+VQ_EXPORT_ENTRY(TeamAssignNextAuditTaskShow, 3, "设计过程—协助评审任务管理(浏览)", vq::kReviewSubsystem);

@@ -15,4 +15,4 @@ extern "C" int SendDesignFileToAudit(CString fileId, CString login, CString supe
     sender.m_strSuperior = superior;
     return sender.Send();
 }
-VQ_EXPORT_ENTRY(SendDesignFileToAudit, 2, "提交设计评审", vq::kReviewSubsystem);
+VQ_EXPORT_ENTRY(SendDesignFileToAudit, 2, "提交设计评审 (无对话框)", vq::kReviewSubsystem);

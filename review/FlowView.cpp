@@ -181,6 +181,10 @@ bool CFlowView::ArrowPoints(const CRect& a, const CRect& b, CPoint& start, CPoin
         start = CPoint(a.right, ca.y);
         end = CPoint(b.left, cb.y);
     }
+    return ArrowHead(start, end, head1, head2);
+}
+
+bool CFlowView::ArrowHead(const CPoint& start, const CPoint& end, CPoint& head1, CPoint& head2) {
     const int vx = end.x - start.x;
     const int vy = end.y - start.y;
     const int len = static_cast<int>(std::sqrt(static_cast<double>(vx) * vx + static_cast<double>(vy) * vy));
@@ -296,10 +300,40 @@ void CFlowView::DrawGrid(CDC& dc) {
     dc.SelectObject(oldPen);
 }
 
+// The space a node takes in the chart: its box, and the reviewer's name beside it where the chart
+// shows reviewers, so that no arrow runs over the name or ends on it.
+CRect CFlowView::ArrowBox(CDC& dc, const CFlowNode& node) const {
+    CRect box = node.GetBox();
+    if (m_strKind == kFlowKindAssign || m_strKind == kFlowKindTask) {
+        const CSize name = dc.GetTextExtent(node.m_strName);
+        const CSize auditor = dc.GetTextExtent("(" + node.m_strAuditor + ")");
+        box.right = std::max(static_cast<int>(box.right), node.m_nLeft + name.cx + 15 + auditor.cx + 2);
+    }
+    return box;
+}
+
 void CFlowView::DrawArrow(CDC& dc, const CFlowNode& from, const CFlowNode& to) {
     CPoint start, end, head1, head2;
-    if (!ArrowPoints(from.GetBox(), to.GetBox(), start, end, head1, head2))
+    const CRect a = from.GetBox(), b = to.GetBox();
+    if (!ArrowPoints(a, b, start, end, head1, head2))
         return;
+    // An arrow that leaves or enters a box on its right side starts or ends beyond the reviewer's
+    // name there; where that would turn it round, it joins the boxes at their top and bottom.
+    const bool fromRight = start.x == a.right, toRight = end.x == b.right;
+    if (fromRight || toRight) {
+        const int before = end.x - start.x;
+        if (fromRight)
+            start.x = ArrowBox(dc, from).right;
+        if (toRight)
+            end.x = ArrowBox(dc, to).right;
+        if ((end.x - start.x) * before <= 0) {
+            const bool down = (b.top + b.bottom) / 2 >= (a.top + a.bottom) / 2;
+            start = CPoint((a.left + a.right) / 2, down ? a.bottom : a.top);
+            end = CPoint((b.left + b.right) / 2, down ? b.top : b.bottom);
+        }
+        if (!ArrowHead(start, end, head1, head2))
+            return;
+    }
     CPen red(PS_SOLID, 1, RGB(255, 0, 0));
     CPen* oldPen = dc.SelectObject(&red);
     dc.MoveTo(start);

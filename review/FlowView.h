@@ -37,6 +37,8 @@ public:
     CFlowNode* NodeAt(CPoint point) const;
     // The first node with this name (letter case ignored), or null.
     CFlowNode* FindNode(const CString& name) const;
+    // The two ends of an arrowhead at `end` of a line from `start`; false for a line of no length.
+    static bool ArrowHead(const CPoint& start, const CPoint& end, CPoint& head1, CPoint& head2);
     // The arrow from box a to box b: the line from start to end and the two head points. False
     // when the boxes share their centre (or the line has no length): no arrow.
     static bool ArrowPoints(const CRect& a, const CRect& b, CPoint& start, CPoint& end, CPoint& head1,
@@ -80,6 +82,7 @@ private:
     bool MouseIgnored() const;
     void DrawChart(CDC& dc);
     void DrawGrid(CDC& dc);
+    CRect ArrowBox(CDC& dc, const CFlowNode& node) const;
     void DrawArrow(CDC& dc, const CFlowNode& from, const CFlowNode& to);
     void DrawDragFrame(const CRect& frame, int width);
     void EndDragFrame();

@@ -33,5 +33,5 @@ extern "C" int DoMultiProjectTaskAudit(int, CString taskNo, CString login, CStri
     return 0;
 }
 
-VQ_EXPORT_ENTRY(DoProjectTaskAudit, 2, "评审意见", vq::kReviewSubsystem);
-VQ_EXPORT_ENTRY(DoMultiProjectTaskAudit, 3, "评审意见", vq::kReviewSubsystem);
+VQ_EXPORT_ENTRY(DoProjectTaskAudit, 2, "评审意见 — 项目任务", vq::kReviewSubsystem);
+VQ_EXPORT_ENTRY(DoMultiProjectTaskAudit, 3, "评审意见 — 多任务评审中的一个项目任务", vq::kReviewSubsystem);

@@ -46,7 +46,7 @@ extern "C" int ShowProjectTaskAuditHistory(CString, CString, int) {
     return DoNothing();
 }
 
-VQ_EXPORT_ENTRY(ShowProjectTaskAuditFlow, 0, "项目任务审核流程", vq::kReviewSubsystem);
-VQ_EXPORT_ENTRY(ShowProjectTaskAuditResult, 0, "项目任务审核结果", vq::kReviewSubsystem);
-VQ_EXPORT_ENTRY(ShowTeamTaskAuditHistory, 0, "工作任务审核历史", vq::kReviewSubsystem);
-VQ_EXPORT_ENTRY(ShowProjectTaskAuditHistory, 0, "项目任务审核历史", vq::kReviewSubsystem);
+VQ_EXPORT_ENTRY(ShowProjectTaskAuditFlow, 0, "项目任务审核流程 (无对话框)", vq::kReviewSubsystem);
+VQ_EXPORT_ENTRY(ShowProjectTaskAuditResult, 0, "项目任务审核结果 (无对话框)", vq::kReviewSubsystem);
+VQ_EXPORT_ENTRY(ShowTeamTaskAuditHistory, 0, "工作任务审核历史 (无对话框)", vq::kReviewSubsystem);
+VQ_EXPORT_ENTRY(ShowProjectTaskAuditHistory, 0, "项目任务审核历史 (无对话框)", vq::kReviewSubsystem);

@@ -7,6 +7,8 @@
 #include "platform/base/Collections.h"
 #include "platform/base/String.h"
 
+#include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -28,7 +30,33 @@ struct EntryInfo {
     void* function;                    // the function itself
     const char* title;                 // the caption of the dialog it opens, or a short title; may be empty
     const EntrySubsystem* subsystem;   // the group it belongs to; null: none
+    const char* arguments = "";        // the names of the arguments, separated by "|" (see DescribeEntries)
+    int rank = 1 << 30;                // the place in the system's entry table (see DescribeEntries)
 };
+
+// How the system describes its entry functions: in the order of its entry table, each with the
+// names of its arguments separated by "|" ("文档编号|登录帐号|评审步骤").
+struct EntryDescription {
+    const char* name;
+    const char* arguments;
+};
+
+// Gives the table's order and argument names to the registered entries; the library calls it once
+// as it loads. Entries it does not name come after those it does, by name.
+void DescribeEntries(const EntryDescription* table, int count);
+
+// The name of argument `index` (0-based) of an entry; empty when the description gives none.
+// (Inline: the host program reads it from the table without linking the library.)
+inline CString EntryArgumentName(const EntryInfo& entry, int index) {
+    std::string_view rest = entry.arguments ? entry.arguments : "";
+    for (int i = 0; i < index; ++i) {
+        const std::size_t bar = rest.find('|');
+        if (bar == std::string_view::npos)
+            return CString();
+        rest.remove_prefix(bar + 1);
+    }
+    return CString(std::string(rest.substr(0, rest.find('|'))));
+}
 
 template <class T> constexpr char EntryArgCode() {
     if constexpr (std::is_same_v<T, CString>)
@@ -55,7 +83,9 @@ bool RegisterEntry(const char* name, R (*fn)(A...), int loginArg, const char* ti
                    loginArg,
                    reinterpret_cast<void*>(fn),
                    title ? title : "",
-                   subsystem};
+                   subsystem,
+                   "",
+                   1 << 30};
     AddEntry(info);
     return true;
 }
@@ -67,7 +97,7 @@ bool RegisterEntry(const char* name, R (*fn)(A...), int loginArg, const char* ti
 }
 
 // The entries of a table grouped as the host's menus show them: groups by their order (entries
-// without a group last, under "其他"), entries by name within a group.
+// without a group last, under "其他"), entries in the table's order within a group.
 struct EntryGroup {
     CString title;
     std::vector<const EntryInfo*> entries;

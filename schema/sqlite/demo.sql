@@ -94,10 +94,13 @@ INSERT INTO TeamWorkPart (WorkID, PartCode, PartName, PartRev, UserName, TrastUs
 
 -- Review workflow: a three-level review template whose second level holds two steps side by
 -- side, a plain countersigning template, and a drawing of the housing work that is reviewed by
--- the three-level template.
+-- the three-level template, and a second one already submitted, waiting for the first step "校对"
+-- of zhaoliu.
 INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('三级评审', '混合', '校对(40,20)|*|审核(40,110)|*|工艺审查(240,110)|*|批准(40,200)');
 INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('会签', '并联', '设计会签(40,20)|*|工艺会签(240,20)');
 INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, SaveDate, State, AuditingModel, AuditorName, AuditingType, PartCode, Other3) VALUES ('F-0005', 'XM-01-01#001', '箱盖零件图', 'P-1000-01-02-01.dwg', '388', '2026-11-26 09:30:00', 'AutoCAD 图形', '2026-11-26 09:35:00', '评审', '三级评审', 'zhaoliu|*|zhangsan|*|wangwu|*|admin', '混合', 'P-1000-01-02', '2026-11-26 09:40:00');
+INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, FileDate, FileType, SaveDate, State, AuditingModel, AuditorName, AuditingType, PartCode, Other3) VALUES ('F-0006', 'XM-01-01#001', '箱座轴承孔详图', 'P-1000-01-01-02.dwg', '388', '2026-11-27 10:30:00', 'AutoCAD 图形', '2026-11-27 10:35:00', '评审', '三级评审', 'zhaoliu|*|zhangsan|*|wangwu|*|admin', '混合', 'P-1000-01-01', '2026-11-27 10:40:00');
+INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, BeginDate, State, Manager) VALUES ('F-0006', '校对', 'zhaoliu', '2026-11-27 10:40', '未完成', 'zhaoliu');
 
 -- Engineering change orders: the configuration of both groups, the departments (the manager by
 -- user name), and change notices of the product JX in each state with their numbers, changed
@@ -109,6 +112,8 @@ INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES 
 INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('更改单', '编号分隔', '-');
 INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('更改单', '编号方式', '1');
 INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '评审方式', '1');
+INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '评审流程', '会签');
+INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '评审人员', 'zhangsan|*|wangwu');
 INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '编号宽度', '3');
 INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '编号分隔', '-');
 INSERT INTO ECOConfigure (ConfigureGroup, ConfigureType, ConfigureValue) VALUES ('修改单', '编号方式', '2');

@@ -4,6 +4,9 @@
 // display-only opening by the entry functions, and the notices each change sends.
 #include "changeorders/ECONextAuditTaskDlg.h"
 #include "changeorders/ECONextAuditTaskItemDlg.h"
+#include "changeorders/PartDesignHistoryDlg.h"
+#include "review/AssistAuditDlg.h"
+#include "platform/ui/Dialog.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/Time.h"
 #include "platform/ui/Edit.h"
@@ -16,6 +19,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 extern "C" int ECOAssignNextAuditTaskMain(CString group, CString number, CString stepName, CString login,
                                           int displayOnly);
@@ -110,6 +115,26 @@ protected:
 };
 
 } // namespace
+
+// The buttons of the assisting-task lists and of the part design history in the order their
+// twins show them: the row buttons first, "退出" last.
+TEST(NextAuditTaskNames, ButtonRowsEndWithTheExitButton) {
+    auto buttons = [](UINT id) {
+        std::vector<std::string> texts;
+        const vq::DialogTemplate* tpl = vq::FindDialogTemplate(id);
+        if (tpl)
+            for (const vq::ControlTemplate& c : tpl->controls)
+                if (c.kind == vq::ControlKind::PushButton)
+                    texts.push_back(c.text.str());
+        return texts;
+    };
+    EXPECT_EQ(buttons(CECONextAuditTaskDlg::IDD),
+              (std::vector<std::string>{"重新评审...", "增加...", "修改...", "删除...", "退出"}));
+    EXPECT_EQ(buttons(CPartDesignHistoryDlg::IDD),
+              (std::vector<std::string>{"...", "文档属性...", "评审流程...", "评审结果...", "退出"}));
+    ASSERT_FALSE(buttons(CAssistAuditDlg::IDD).empty());
+    EXPECT_EQ(buttons(CAssistAuditDlg::IDD).back(), "退出");
+}
 
 TEST(NextAuditTaskNames, TheBaseNameIsTheStepCutBeforeItsMark) {
     EXPECT_EQ(TaskDlg::BaseNameOf("校对[N]"), "校对");

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 using vqtest::DemoWorkspace;
@@ -34,7 +35,7 @@ TEST(DemoFilesHost, EveryDemoDocumentIsOnTheServerAndTheWorkDocumentsInTheDataba
     const std::string png = "\x89PNG\r\n\x1a\n";
     EXPECT_EQ(Head(proven / "A" / "P-1000-01-02.dwg"), png);
     EXPECT_EQ(Head(proven / "B" / "P-1000-01-02.dwg"), png);
-    for (const char* id : {"F-0001.dwg", "F-0002.dwg", "F-0003.doc", "F-0004.dwg", "F-0005.dwg", "F-0101.dwg",
+    for (const char* id : {"F-0001.dwg", "F-0002.dwg", "F-0003.doc", "F-0004.dwg", "F-0005.dwg", "F-0006.dwg", "F-0101.dwg",
                            "F-0102.doc"})
         EXPECT_TRUE(std::filesystem::is_regular_file(working / id)) << id;
     EXPECT_TRUE(std::filesystem::is_regular_file(working / "XM-01-01" / "A" / "P-1000-01-01.dwg"));
@@ -46,4 +47,63 @@ TEST(DemoFilesHost, EveryDemoDocumentIsOnTheServerAndTheWorkDocumentsInTheDataba
               "0");
     EXPECT_EQ(demo.Query("SELECT length(DocContent) FROM TeamWorkResultPack WHERE FileID='F-0005'"),
               std::to_string(std::filesystem::file_size(working / "F-0005.dwg")));
+}
+
+// The demo's views open without error boxes: the modification notice (its group's review is
+// configured with a template), a document of a change notice shown by the configured viewer, the
+// review opinion of the work document waiting for its first step, and the import of the demo
+// structure file with its remembered column matching.
+TEST(DemoFilesHost, TheDemoViewsOpenWithoutErrorBoxes) {
+    DemoWorkspace demo;
+    demo.SetServers(false);
+    demo.Host("", "--list");
+    // The drawings have a viewer of their own, every other document the desktop's program. The
+    // run below starts a program that shows nothing instead.
+    {
+        std::ifstream in(demo.Dir() / "windows" / "vqviewer.ini");
+        const std::string ini((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(ini.find("\ndwg="), std::string::npos) << ini;
+        EXPECT_NE(ini.find("\n*=xdg-open"), std::string::npos) << ini;
+    }
+    std::ofstream(demo.Dir() / "windows" / "vqviewer.ini") << "[\xCE\xC4\xB5\xB5\xE4\xAF\xC0\xC0\xB3\xCC\xD0\xF2]\n*=true\n";
+
+    ShellRun r = demo.Host("click 2\n", "ShowECOModifyItemData JX-2026-001 lisi");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.find("message"), std::string::npos) << r.out;
+
+    r = demo.Host("check \"浏览文档\" 1\nselect 1322 \"箱盖零件图\"\nclick 2\n", "ShowECOChanageItemData JX-2026-002 lisi");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.find("message"), std::string::npos) << r.out;
+
+    r = demo.Host("check \"评审通过\" 1\nclick 1\n", "DoTeamTaskAudit F-0006 zhaoliu 校对");
+    EXPECT_NE(r.out.find("result: 1"), std::string::npos) << r.out;
+    EXPECT_EQ(demo.Query("SELECT State || Result FROM TeamWorkAudit WHERE FileID='F-0006' AND AuditTask='校对'"),
+              "已完成通过");
+
+    const std::string csv = (demo.Dir() / "import" / "P-2000.csv").string();
+    r = demo.Host("dialog \"产品结构数据导入\"\nclick 1262\ndialog ~\"选择产品\"\nselect 1003 \"P-2000\"\nclick 1236\n"
+                  "click 1388\nfile \"" + csv + "\" 4\ndialog \"产品数据匹配\"\nclick 1\nclick 1329\n"
+                  "message \"产品结构信息存储完毕...\" IDOK\nclick 2\n",
+                  "ImportProductDataFromFile x zhangsan");
+    EXPECT_NE(r.out.find("result: 1"), std::string::npos) << r.out;
+    EXPECT_EQ(demo.Query("SELECT count(*) FROM VqkorvelAll_detail WHERE ProductDwgCode='P-2000'"), "4");
+}
+
+// A copy of the workspace works on its own database and settings, not on those of the original.
+TEST(DemoFilesHost, ACopiedWorkspaceUsesItsOwnDatabase) {
+    DemoWorkspace demo;
+    demo.SetServers(false);
+    demo.Host("", "--list");
+    DemoWorkspace copy(demo.Dir().string() + "-copy");
+    std::filesystem::remove_all(copy.Dir());
+    std::filesystem::copy(demo.Dir(), copy.Dir(), std::filesystem::copy_options::recursive);
+    copy.SetServers(false);
+    copy.Host("", "--list");
+    std::ifstream odbc(copy.Dir() / "odbc" / "odbc.ini");
+    const std::string ini((std::istreambuf_iterator<char>(odbc)), std::istreambuf_iterator<char>());
+    std::ifstream pointer(copy.Dir() / "windows" / "vqpdm.txt");
+    std::string install;
+    std::getline(pointer, install);
+    EXPECT_NE(ini.find("Database=" + (copy.Dir() / "db" / "vqpdm.db").string() + "\n"), std::string::npos) << ini;
+    EXPECT_EQ(install, (copy.Dir() / "install").string());
 }

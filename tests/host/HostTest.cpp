@@ -16,15 +16,36 @@ using vqtest::RunHost;
 TEST(Host, ListsTheExportedEntryFunctionsWithTheirArguments) {
     HostRun r = RunHost("--list");
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("ShowProjectTaskAuditFlow (text, text, int) -> int"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("ECOAssignNextAuditFlatroof (text, text, text, text) -> int"), std::string::npos)
+    // Each argument by its name and kind; an entry that opens no dialog says so.
+    EXPECT_NE(r.out.find("ShowProjectTaskAuditFlow (未用 text, 未用 text, 未用 int) -> int  项目任务审核流程 (无对话框)"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("ECOAssignNextAuditFlatroof (未用 text, 未用 text, 未用 text, 未用 text) -> int"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("DoTeamTaskAudit (文档编号 text, 登录帐号 login, 评审步骤 text) -> int  评审意见 — 一个工作文档"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("DoMultiTeamTaskAuditEx (文档编号列表 list, 登录帐号 login, 评审步骤列表 list, 工作编号 text, "
+                         "委托评审 int, 协助评审 int) -> int"),
+              std::string::npos)
         << r.out;
     // Each with the caption of the dialog it opens and its subsystem, as the menus show them.
-    EXPECT_NE(r.out.find("ImportProductDataFromFile (text, login) -> int  产品结构数据导入  @零部件与产品结构"),
+    EXPECT_NE(r.out.find("ImportProductDataFromFile (未用 text, 登录帐号 login) -> int  产品结构数据导入  @零部件与产品结构"),
               std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("ConfigureTaskItemColor () -> int  配置任务项显示颜色  @公共控件"), std::string::npos)
         << r.out;
+    // In the order of the system's entry table, not by name.
+    const std::size_t manage = r.out.find("DesignProjectManageMain ");
+    const std::size_t item = r.out.find("CreateNewProjectTaskItem ");
+    const std::size_t audit = r.out.find("DoTeamTaskAudit ");
+    const std::size_t notice = r.out.find("ShowECOChanageItemData ");
+    EXPECT_EQ(manage, r.out.find_first_not_of(" \n")) << r.out;
+    EXPECT_LT(manage, item);
+    EXPECT_LT(item, audit);
+    EXPECT_LT(audit, notice);
+    EXPECT_EQ(r.out.find('\n', notice), r.out.size() - 1) << "the change notice is the table's last entry";
 }
 
 // Loading the library reads the settings only where an installation is named: without one the

@@ -76,6 +76,8 @@ TEST(ReviewDecisionHost, ListsOfDocumentsAndStepsReachTheSeveralDocumentsEntry) 
               "已完成通过");
 
     run = vqtest::RunHost("--list");
-    EXPECT_NE(run.out.find("DoMultiTeamTaskAuditEx (list, login, list, text, int, int) -> int"), std::string::npos)
+    EXPECT_NE(run.out.find("DoMultiTeamTaskAuditEx (文档编号列表 list, 登录帐号 login, 评审步骤列表 list, 工作编号 text, 委托评审 int, "
+                           "协助评审 int) -> int"),
+              std::string::npos)
         << run.out;
 }

@@ -1,9 +1,10 @@
 // The table of entry functions as the host's menus show it: grouped by subsystem in the groups'
-// order, by name within a group, each entry by its title beside its name.
+// order, in the table's order within a group, each entry by its title beside its name.
 #include "platform/os/EntryTable.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,7 @@ vq::EntryInfo Entry(const char* name, const char* title, const vq::EntrySubsyste
 
 } // namespace
 
-TEST(EntryTable, GroupsBySubsystemOrderAndNamesWithinAGroup) {
+TEST(EntryTable, GroupsBySubsystemOrderAndKeepsTheTablesOrderWithinAGroup) {
     const vq::EntryInfo table[] = {Entry("Zeta", "", &kSecond), Entry("Alpha", "甲", nullptr),
                                    Entry("Import", "导入", &kFirst), Entry("Browse", "浏览", &kFirst),
                                    Entry("Audit", "审核历史", &kSecond)};
@@ -35,8 +36,20 @@ TEST(EntryTable, GroupsBySubsystemOrderAndNamesWithinAGroup) {
     for (const auto& group : groups)
         for (const auto* entry : group.entries)
             names.push_back(entry->name);
-    EXPECT_EQ(names, (std::vector<std::string>{"Browse", "Import", "Audit", "Zeta", "Alpha"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Import", "Browse", "Zeta", "Audit", "Alpha"}));
     EXPECT_TRUE(vq::GroupEntries(table, 0).empty());
+}
+
+TEST(EntryTable, ArgumentNamesAreReadByPosition) {
+    vq::EntryInfo entry = Entry("DoIt", "", nullptr);
+    entry.arguments = "文档编号|登录帐号||步骤";
+    EXPECT_EQ(vq::EntryArgumentName(entry, 0), "文档编号");
+    EXPECT_EQ(vq::EntryArgumentName(entry, 1), "登录帐号");
+    EXPECT_EQ(vq::EntryArgumentName(entry, 2), "");
+    EXPECT_EQ(vq::EntryArgumentName(entry, 3), "步骤");
+    EXPECT_EQ(vq::EntryArgumentName(entry, 4), "") << "past the last name";
+    entry.arguments = nullptr;
+    EXPECT_EQ(vq::EntryArgumentName(entry, 0), "");
 }
 
 TEST(EntryTable, MenuTextShowsTheTitleBesideTheName) {
@@ -52,5 +65,14 @@ TEST(EntryTable, TheLibrarysEntriesAllCarryATitleAndASubsystem) {
     for (int i = 0; i < count; ++i) {
         EXPECT_STRNE(entries[i].title, "") << entries[i].name;
         EXPECT_NE(entries[i].subsystem, nullptr) << entries[i].name;
+        // Described by the system's table: in its order, one name for each argument.
+        EXPECT_LT(entries[i].rank, 1 << 30) << entries[i].name;
+        if (i > 0) {
+            EXPECT_LT(entries[i - 1].rank, entries[i].rank) << entries[i].name;
+        }
+        const int arguments = static_cast<int>(std::strlen(entries[i].signature));
+        for (int a = 0; a < arguments; ++a)
+            EXPECT_FALSE(vq::EntryArgumentName(entries[i], a).IsEmpty()) << entries[i].name << " " << a;
+        EXPECT_TRUE(vq::EntryArgumentName(entries[i], arguments).IsEmpty()) << entries[i].name;
     }
 }

@@ -193,6 +193,24 @@ TEST(FlowViewPicture, BoxesShadowsArrowsAuditorsAndGrid) {
     EXPECT_EQ(CountDark(image, CRect(a->m_nRight + 2, a->m_nTop, a->m_nRight + 60, a->m_nBottom)), 0);
 }
 
+// Arrows leaving or entering a box on its right side start and end beyond the reviewer's name,
+// never over it.
+TEST(FlowViewPicture, ArrowsKeepClearOfTheReviewersNames) {
+    Chart chart(kFlowKindAssign);
+    CFlowNode* a = chart.Add("校对", 40, 20, "zhaoliu");
+    CFlowNode* b = chart.Add("工艺审查", 240, 110, "wangwu");
+    CFlowNode* c = chart.Add("批准", 40, 200, "admin");
+    const CBitmap image = chart.Render();
+    ASSERT_EQ(chart.Links().size(), 2u);
+    for (const CFlowNode* node : {a, c})
+        EXPECT_EQ(CountColour(image, CRect(node->m_nRight, node->m_nTop, node->m_nRight + 40, node->m_nBottom), kRed),
+                  0)
+            << node->m_strName.str();
+    // Both arrows are drawn, each ending with its head.
+    EXPECT_GT(CountColour(image, CRect(a->m_nRight + 40, a->m_nTop, b->m_nLeft, b->m_nBottom), kRed), 20);
+    EXPECT_GT(CountColour(image, CRect(c->m_nRight + 40, b->m_nTop, b->m_nLeft, c->m_nBottom), kRed), 20);
+}
+
 TEST(FlowViewMouse, DraggingMovesAStepAndKeepsItInside) {
     vq::ScriptedUser user;
     Chart chart(kFlowKindTask);

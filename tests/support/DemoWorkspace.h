@@ -18,6 +18,8 @@ ShellRun Shell(const std::string& cmd);
 class DemoWorkspace {
 public:
     DemoWorkspace();
+    // A workspace in the given folder as it stands (a copy of another, say); removed at the end.
+    explicit DemoWorkspace(std::filesystem::path dir) : m_dir(std::move(dir)) {}
     ~DemoWorkspace();
     DemoWorkspace(const DemoWorkspace&) = delete;
     DemoWorkspace& operator=(const DemoWorkspace&) = delete;

@@ -3,9 +3,11 @@
 // the login account once, for the other arguments of an entry at each call, calls the entry
 // through the host's callback and shows the result in the status bar.
 #include "platform/ui/HostSupport.h"
+#include "platform/ui/ImageBridge.h"
 #include "platform/ui/StatusBar.h"
 #include "platform/ui/View.h"
 #include "platform/ui/qt/QtApplication.h"
+#include "platform/ui/qt/QtDialogView.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -15,6 +17,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstring>
@@ -48,9 +51,11 @@ bool AskArguments(QWidget* parent, const vq::EntryInfo& entry, const HostState& 
             continue;
         }
         QString title = QString::fromUtf8(vq::EntryMenuText(entry).c_str());
+        const CString name = vq::EntryArgumentName(entry, i);
         QString label =
-            QString::fromUtf8("参数 %1 (%2):")
+            QString::fromUtf8("参数 %1 %2(%3):")
                 .arg(i + 1)
+                .arg(name.IsEmpty() ? QString() : QString::fromUtf8(name.c_str()) + QLatin1Char(' '))
                 .arg(QString::fromUtf8(entry.signature[i] == 'i'   ? "整数"
                                        : entry.signature[i] == 'l' ? "文本列表，以|分隔"
                                                                    : "文本"));
@@ -171,6 +176,10 @@ extern "C" int VqHostRunWindow(const vq::EntryInfo* entries, int count, VqHostIn
     HostStatusBar statusBar(window.statusBar());
     vq::StatusBarSink* previousSink = vq::SetStatusBarSink(&statusBar);
     window.show();
+    // A picture of the main window, as the dialogs keep theirs, once it has been laid out.
+    QTimer::singleShot(0, &window, [&window] {
+        vq::SaveWindowScreenshot(vq::FromQImage(window.grab().toImage()), window.windowTitle().toUtf8().constData());
+    });
     const int code = QApplication::exec();
     vq::SetStatusBarSink(previousSink);
     return code;

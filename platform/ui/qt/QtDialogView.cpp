@@ -1335,6 +1335,10 @@ void SaveDialogScreenshot(CDialog& dialog) {
     qtview::SavePicture(ToQImage(RenderDialogInQt(dialog)), dialog.GetWindowTextValue());
 }
 
+void SaveWindowScreenshot(const CBitmap& picture, const CString& caption) {
+    qtview::SavePicture(ToQImage(picture), caption);
+}
+
 } // namespace vq
 
 // ---- Input for tests of the view -------------------------------------------------------------
