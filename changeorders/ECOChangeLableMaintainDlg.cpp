@@ -22,20 +22,14 @@ using Dlg = CECOChangeLableMaintainDlg;
 
 const vq::DialogTemplate kMaintainTemplate{
     "设计更改标记管理",
-    {vq::Label("更改单据类型"), vq::EditBox(Dlg::kGroupId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("更改单编号", vq::kBeside),
-     vq::EditBox(Dlg::kNumberId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("文档编号", vq::kBeside),
-     vq::EditBox(Dlg::kDocTypeId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("更改标记列表：（先缩放图形的更改位置，然后维护更改标记内容）"),
-     ChangeLabelListTemplate(Dlg::kListId, vq::kNoLayoutFlags, 640, 150),
-     vq::PushButton(Dlg::kAddId, "增加..."),
-     vq::PushButton(Dlg::kModifyId, "修改...", vq::kBeside, WS_DISABLED),
-     vq::PushButton(Dlg::kDeleteId, "删除...", vq::kBeside, WS_DISABLED),
-     vq::CheckBox(Dlg::kCheckId, "检查标记", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside),
-     vq::CustomWindow(Dlg::kViewerId, vq::kFill, 0, CRect(0, 0, 640, 400))},
-    CSize(680, 680),
-    WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX};
+    ChangeLabelMaintainControls(
+        {vq::Label("更改单据类型"), vq::EditBox(Dlg::kGroupId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+         vq::Label("更改单编号", vq::kBeside),
+         vq::EditBox(Dlg::kNumberId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+         vq::Label("文档编号", vq::kBeside),
+         vq::EditBox(Dlg::kDocTypeId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY)},
+        Dlg::kListId, Dlg::kAddId, Dlg::kModifyId, Dlg::kDeleteId, Dlg::kCheckId, Dlg::kViewerId),
+    CSize(680, 680), WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX};
 const vq::TemplateRegistration kMaintainRegistration(CECOChangeLableMaintainDlg::IDD, kMaintainTemplate);
 
 constexpr int kColumns = 6;
@@ -293,7 +287,8 @@ void CECOChangeLableMaintainDlg::OnSize(UINT type, int cx, int cy) {
         return;
     // A view that lays the window out (the Qt view) has already placed the controls.
     if (!m_viewer.GetViewData()) {
-        OffsetControls(*this, {IDCANCEL, kAddId, kModifyId, kDeleteId, kCheckId, kGroupId, kNumberId, kDocTypeId},
+        OffsetControls(*this,
+                       {IDCANCEL, kAddId, kModifyId, kDeleteId, kCheckId, kGroupId, kNumberId, kDocTypeId},
                        dx, 0);
         MoveEdges(m_viewer, 0, 0, dx, dy);
         MoveEdges(m_listLabels, 0, 0, dx, 0);

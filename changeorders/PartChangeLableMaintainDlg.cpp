@@ -23,18 +23,12 @@ using Dlg = CPartChangeLableMaintainDlg;
 
 const vq::DialogTemplate kMaintainTemplate{
     "零部件更改标记管理",
-    {vq::Label("零部件图号"), vq::EditBox(Dlg::kPartCodeId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("当前版本号", vq::kBeside),
-     vq::EditBox(Dlg::kRevisionId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("更改标记列表：（先缩放图形的更改位置，然后维护更改标记内容）"),
-     ChangeLabelListTemplate(Dlg::kListId, vq::kNoLayoutFlags, 640, 150),
-     vq::PushButton(Dlg::kAddId, "增加..."),
-     vq::PushButton(Dlg::kModifyId, "修改...", vq::kBeside, WS_DISABLED),
-     vq::PushButton(Dlg::kDeleteId, "删除...", vq::kBeside, WS_DISABLED),
-     vq::CheckBox(Dlg::kCheckId, "检查标记", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside),
-     vq::CustomWindow(Dlg::kViewerId, vq::kFill, 0, CRect(0, 0, 640, 400))},
-    CSize(680, 680),
-    WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX};
+    ChangeLabelMaintainControls(
+        {vq::Label("零部件图号"), vq::EditBox(Dlg::kPartCodeId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+         vq::Label("当前版本号", vq::kBeside),
+         vq::EditBox(Dlg::kRevisionId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY)},
+        Dlg::kListId, Dlg::kAddId, Dlg::kModifyId, Dlg::kDeleteId, Dlg::kCheckId, Dlg::kViewerId),
+    CSize(680, 680), WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX};
 const vq::TemplateRegistration kMaintainRegistration(CPartChangeLableMaintainDlg::IDD, kMaintainTemplate);
 
 constexpr int kColumns = 6;
@@ -256,7 +250,8 @@ void CPartChangeLableMaintainDlg::OnSize(UINT type, int cx, int cy) {
         return;
     // A view that lays the window out (the Qt view) has already placed the controls.
     if (!m_viewer.GetViewData()) {
-        OffsetControls(*this, {IDCANCEL, kAddId, kModifyId, kDeleteId, kCheckId, kPartCodeId, kRevisionId}, dx, 0);
+        OffsetControls(*this, {IDCANCEL, kAddId, kModifyId, kDeleteId, kCheckId, kPartCodeId, kRevisionId},
+                       dx, 0);
         MoveEdges(m_viewer, 0, 0, dx, dy);
         MoveEdges(m_listLabels, 0, 0, dx, 0);
     }

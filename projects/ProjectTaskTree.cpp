@@ -73,8 +73,8 @@ void SetUpNodeImages(CTreeCtrlEx& tree, CImageList& images) {
     tree.SetImageList(&images, TVSIL_NORMAL);
 }
 
-CTreeCursor AddRecordNode(CTreeCtrlEx& tree, CPtrArray& records, CTreeCursor parent, const CString& text, int image,
-                          const CString& kind, const CString& code, const CString& name) {
+CTreeCursor AddRecordNode(CTreeCtrlEx& tree, CPtrArray& records, CTreeCursor parent, const CString& text,
+                          int image, const CString& kind, const CString& code, const CString& name) {
     CTreeCursor node = tree.InsertItem(parent, text, image);
     auto* record = new TreeItemData{kind, code, name};
     records.Add(record);
@@ -83,8 +83,8 @@ CTreeCursor AddRecordNode(CTreeCtrlEx& tree, CPtrArray& records, CTreeCursor par
 }
 
 CTreeCursor AddTaskNode(CTreeCtrlEx& tree, CPtrArray& records, CTreeCursor parent, const TaskRow& task) {
-    return AddRecordNode(tree, records, parent, TaskNodeText(task.name, task.number), TaskNodeImage(task.type),
-                         TaskNodeKind(task.type), task.number, task.name);
+    return AddRecordNode(tree, records, parent, TaskNodeText(task.name, task.number),
+                         TaskNodeImage(task.type), TaskNodeKind(task.type), task.number, task.name);
 }
 
 CString ReadProjectName(const CString& projectNo) {
@@ -99,7 +99,8 @@ CTreeCursor StartProjectTree(CTreeCtrlEx& tree, CPtrArray& records, const CStrin
     DeleteTreeItemData(records);
     CString rootText;
     rootText.Format("项目：%s[%s] ...", projectName, projectNo);
-    return AddRecordNode(tree, records, CTreeCursor(), rootText, kProjectImage, "_Project", projectNo, projectName);
+    return AddRecordNode(tree, records, CTreeCursor(), rootText, kProjectImage, "_Project", projectNo,
+                         projectName);
 }
 
 CTreeCursor SelectNodeAtCursor(CTreeCtrlEx& tree, CPoint& screen) {

@@ -64,8 +64,8 @@ void SetUpNodeImages(CTreeCtrlEx& tree, CImageList& images);
 
 // Adds a node below `parent` (the tree's top when empty) with a TreeItemData record of kind, code
 // and name as its item data; the record is kept in `records`, which owns it.
-CTreeCursor AddRecordNode(CTreeCtrlEx& tree, CPtrArray& records, CTreeCursor parent, const CString& text, int image,
-                          const CString& kind, const CString& code, const CString& name);
+CTreeCursor AddRecordNode(CTreeCtrlEx& tree, CPtrArray& records, CTreeCursor parent, const CString& text,
+                          int image, const CString& kind, const CString& code, const CString& name);
 // Adds the node of a task row below `parent`.
 CTreeCursor AddTaskNode(CTreeCtrlEx& tree, CPtrArray& records, CTreeCursor parent, const TaskRow& task);
 

@@ -285,8 +285,7 @@ TEST_P(TaskPartTest, APartWhoseDesignIsStoredLosesOnlyItsLinks) {
                "'P-1-1', '底板')");
     CTaskPartDlg dlg;
     vq::ScriptedUser user;
-    DeleteBasePart(user.Dialog("设计产品结构管理"))
-        .Click("退出");
+    DeleteBasePart(user.Dialog("设计产品结构管理")).Click("退出");
     Run(dlg, user);
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPartTree"), "0");
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPart WHERE WorkID='P1-01#001'"), "3");
@@ -334,8 +333,7 @@ TEST_P(TaskPartTest, DeletingFromACyclicStructureEnds) {
                "('P1-01#001', 'P-1-1-1', 'P-1', '机座')");
     CTaskPartDlg dlg;
     vq::ScriptedUser user;
-    DeleteBasePart(user.Dialog("设计产品结构管理"))
-        .Click("退出");
+    DeleteBasePart(user.Dialog("设计产品结构管理")).Click("退出");
     Run(dlg, user);
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPartTree"), "0");
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPart"), "0");
