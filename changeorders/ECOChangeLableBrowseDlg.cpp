@@ -1,5 +1,6 @@
 #include "changeorders/ECOChangeLableBrowseDlg.h"
 
+#include "changeorders/ChangeLabelList.h"
 #include "changeorders/ECOChangeLableItemDlg.h"
 #include "changeorders/ECOChangeLableMaintainDlg.h"
 #include "changeorders/ECODocumentDrawing.h"
@@ -20,10 +21,7 @@ namespace {
 using Dlg = CECOChangeLableBrowseDlg;
 
 vq::ControlTemplate List(int id, int width, int height) {
-    vq::ControlTemplate list =
-        vq::ReportList(id, vq::kBeside, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
-    list.rect = CRect(0, 0, width, height);
-    return list;
+    return ChangeLabelListTemplate(id, vq::kBeside, width, height);
 }
 
 const vq::DialogTemplate kBrowseTemplate{
@@ -42,29 +40,6 @@ const vq::DialogTemplate kBrowseTemplate{
 const vq::TemplateRegistration kBrowseRegistration(CECOChangeLableBrowseDlg::IDD, kBrowseTemplate);
 
 constexpr int kLabelColumns = 3;
-
-// The progress window shown while a drawing and its labels are read.
-class LabelProgress {
-public:
-    LabelProgress() : m_dlg(new CProgressDlg) {
-        m_dlg->Create(CProgressDlg::IDD, nullptr);
-        m_dlg->CenterWindow();
-        m_dlg->ShowWindow(SW_SHOW);
-        m_dlg->m_progress.SetRange(0, 10);
-        m_dlg->m_progress.SetPos(3);
-        m_dlg->SetText("正在自动显示附加文件更改标记......");
-    }
-    ~LabelProgress() {
-        m_dlg->ShowWindow(SW_HIDE);
-        delete m_dlg;
-    }
-    LabelProgress(const LabelProgress&) = delete;
-    LabelProgress& operator=(const LabelProgress&) = delete;
-    void SetPos(int pos) { m_dlg->m_progress.SetPos(pos); }
-
-private:
-    CProgressDlg* m_dlg;
-};
 
 } // namespace
 
@@ -107,14 +82,7 @@ void CECOChangeLableBrowseDlg::SetUpLists() {
                                       {"备注", 110}})
         m_listFiles.InsertColumn(column++, text, LVCFMT_LEFT, width);
 
-    m_listLabels.SetExtendedStyle(m_listLabels.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    m_imageRows.Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
-    if (HICON icon = vq::LoadIconResource(148))
-        m_imageRows.Add(icon);
-    m_listLabels.SetImageList(&m_imageRows, LVSIL_SMALL);
-    m_listLabels.InsertColumn(0, "更改标记", LVCFMT_LEFT, 90);
-    m_listLabels.InsertColumn(1, "分区", LVCFMT_LEFT, 60);
-    m_listLabels.InsertColumn(2, "处数", LVCFMT_LEFT, 50);
+    SetUpChangeLabelList(m_listLabels, m_imageRows, false);
 }
 
 BOOL CECOChangeLableBrowseDlg::OnInitDialog() {
@@ -180,14 +148,11 @@ int CECOChangeLableBrowseDlg::DownloadDocument() {
 void CECOChangeLableBrowseDlg::OnFileListClick(NMHDR* pNMHDR, LRESULT* pResult) {
     *pResult = 0;
     const auto* info = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
-    // A row that becomes selected; the deselection of the row before it changes nothing.
-    if (info->iItem < 0 || !(info->uNewState & LVIS_SELECTED) || (info->uOldState & LVIS_SELECTED))
-        return;
-    if (info->iItem == m_nFileSelected)
+    if (!IsRowNewlySelected(pNMHDR) || info->iItem == m_nFileSelected)
         return;
     m_nFileSelected = info->iItem;
     m_strDocType = m_listFiles.GetItemText(m_nFileSelected, 0);
-    LabelProgress progress;
+    CLabelProgress progress("正在自动显示附加文件更改标记......");
     DownloadDocument();
     progress.SetPos(6);
     LoadLabels();
@@ -208,16 +173,7 @@ void CECOChangeLableBrowseDlg::LoadLabels() {
     sql.Format("SELECT ChangeLabel, ChangeArea, ChangeCount FROM ECOFileChangeLabel WHERE ECOGroup='%s' AND "
                "ECONo='%s' AND DocType='%s'",
                SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(m_strDocType));
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        AppendItemTextRows(m_listLabels, rs, kLabelColumns, m_arrRows);
-        if (m_nAdoCloseMode)
-            rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
-    }
+    ReadChangeLabelRows(m_listLabels, sql, m_pConnection, m_nAdoCloseMode, kLabelColumns, m_arrRows);
 }
 
 int CECOChangeLableBrowseDlg::ShowLabelArea(int row) {
@@ -238,9 +194,7 @@ int CECOChangeLableBrowseDlg::ShowLabelArea(int row) {
 void CECOChangeLableBrowseDlg::OnLabelChanged(NMHDR* pNMHDR, LRESULT* pResult) {
     *pResult = 0;
     const auto* info = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
-    if (info->iItem < 0 || !(info->uNewState & LVIS_SELECTED) || (info->uOldState & LVIS_SELECTED))
-        return;
-    if (info->iItem == m_nLabelSelected)
+    if (!IsRowNewlySelected(pNMHDR) || info->iItem == m_nLabelSelected)
         return;
     m_nLabelSelected = info->iItem;
     ShowLabelArea(m_nLabelSelected);

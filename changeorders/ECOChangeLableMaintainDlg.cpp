@@ -1,5 +1,6 @@
 #include "changeorders/ECOChangeLableMaintainDlg.h"
 
+#include "changeorders/ChangeLabelList.h"
 #include "changeorders/ECOChangeLableItemDlg.h"
 #include "changeorders/PartDrawingSource.h"
 #include "controls/ItemTextSort.h"
@@ -21,25 +22,14 @@ using Dlg = CECOChangeLableMaintainDlg;
 
 const vq::DialogTemplate kMaintainTemplate{
     "设计更改标记管理",
-    {vq::Label("更改单据类型"), vq::EditBox(Dlg::kGroupId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("更改单编号", vq::kBeside),
-     vq::EditBox(Dlg::kNumberId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("文档编号", vq::kBeside),
-     vq::EditBox(Dlg::kDocTypeId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("更改标记列表：（先缩放图形的更改位置，然后维护更改标记内容）"),
-     [] {
-         vq::ControlTemplate list =
-             vq::ReportList(Dlg::kListId, vq::kNoLayoutFlags, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
-         list.rect = CRect(0, 0, 640, 150);
-         return list;
-     }(),
-     vq::PushButton(Dlg::kAddId, "增加..."),
-     vq::PushButton(Dlg::kModifyId, "修改...", vq::kBeside, WS_DISABLED),
-     vq::PushButton(Dlg::kDeleteId, "删除...", vq::kBeside, WS_DISABLED),
-     vq::CheckBox(Dlg::kCheckId, "检查标记", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside),
-     vq::CustomWindow(Dlg::kViewerId, vq::kFill, 0, CRect(0, 0, 640, 400))},
-    CSize(680, 680),
-    WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX};
+    ChangeLabelMaintainControls(
+        {vq::Label("更改单据类型"), vq::EditBox(Dlg::kGroupId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+         vq::Label("更改单编号", vq::kBeside),
+         vq::EditBox(Dlg::kNumberId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+         vq::Label("文档编号", vq::kBeside),
+         vq::EditBox(Dlg::kDocTypeId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY)},
+        Dlg::kListId, Dlg::kAddId, Dlg::kModifyId, Dlg::kDeleteId, Dlg::kCheckId, Dlg::kViewerId),
+    CSize(680, 680), WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX};
 const vq::TemplateRegistration kMaintainRegistration(CECOChangeLableMaintainDlg::IDD, kMaintainTemplate);
 
 constexpr int kColumns = 6;
@@ -85,21 +75,8 @@ CECODocumentDrawing CECOChangeLableMaintainDlg::Drawing() const {
 }
 
 void CECOChangeLableMaintainDlg::SetUpList() {
-    m_imageRows.Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
-    if (HICON icon = vq::LoadIconResource(148))
-        m_imageRows.Add(icon);
-    m_listLabels.SetImageList(&m_imageRows, LVSIL_SMALL);
-    m_imageArrows.Create(344, 16, 10, RGB(0, 0, 0));
-    m_listLabels.m_header.SetImageList(&m_imageArrows);
-    m_listLabels.SetExtendedStyle(m_listLabels.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    int column = 0;
-    for (const auto& [text, width] : {std::pair<const char*, int>{"更改标记", 90},
-                                      {"更改分区", 100},
-                                      {"更改处数", 90},
-                                      {"文件号", 100},
-                                      {"更改人", 100},
-                                      {"更改日期", 110}})
-        m_listLabels.InsertColumn(column++, text, LVCFMT_LEFT, width);
+    SetUpChangeLabelList(m_listLabels, m_imageRows, true);
+    SetUpSortArrows(m_listLabels, m_imageArrows);
 }
 
 BOOL CECOChangeLableMaintainDlg::OnInitDialog() {
@@ -111,24 +88,18 @@ BOOL CECOChangeLableMaintainDlg::OnInitDialog() {
     SetUpList();
     UpdateData(FALSE);
 
-    auto* progress = new CProgressDlg;
-    progress->Create(CProgressDlg::IDD, nullptr);
-    progress->CenterWindow();
-    progress->ShowWindow(SW_SHOW);
-    progress->m_progress.SetRange(0, 10);
-    progress->m_progress.SetPos(3);
-    progress->SetText("正在自动显示零部件设计图纸......");
-    LoadOrderState();
-    CheckEditRights();
-    LoadLabels();
-    progress->m_progress.SetPos(6);
-    const CString blank = BlankDrawingPath();
-    if (!blank.IsEmpty())
-        m_viewer.SetDrawingFile(blank);
-    DownloadDocument();
-    progress->m_progress.SetPos(10);
-    progress->ShowWindow(SW_HIDE);
-    delete progress;
+    {
+        CLabelProgress progress("正在自动显示零部件设计图纸......");
+        LoadOrderState();
+        CheckEditRights();
+        LoadLabels();
+        progress.SetPos(6);
+        const CString blank = BlankDrawingPath();
+        if (!blank.IsEmpty())
+            m_viewer.SetDrawingFile(blank);
+        DownloadDocument();
+        progress.SetPos(10);
+    }
 
     if (m_bReadOnly) {
         GetDlgItem(kAddId)->EnableWindow(FALSE);
@@ -181,16 +152,7 @@ void CECOChangeLableMaintainDlg::LoadLabels() {
     const CString sql = "SELECT ChangeLabel, ChangeArea, ChangeCount, FileSerial, Changer, ChangeDate FROM "
                         "ECOFileChangeLabel WHERE " +
                         Drawing().KeyCondition();
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        AppendItemTextRows(m_listLabels, rs, kColumns, m_arrRows);
-        if (m_nAdoCloseMode)
-            rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
-    }
+    ReadChangeLabelRows(m_listLabels, sql, m_pConnection, m_nAdoCloseMode, kColumns, m_arrRows);
     if (m_listLabels.GetItemCount() > 0) {
         GetDlgItem(kModifyId)->EnableWindow(TRUE);
         if (!m_bReadOnly)
@@ -290,11 +252,9 @@ void CECOChangeLableMaintainDlg::OnCheckMark() {
 
 void CECOChangeLableMaintainDlg::OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
     *pResult = 0;
-    const auto* info = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
-    // A row that becomes selected; the deselection of the row before it changes nothing.
-    if (info->iItem < 0 || !(info->uNewState & LVIS_SELECTED) || (info->uOldState & LVIS_SELECTED))
+    if (!IsRowNewlySelected(pNMHDR))
         return;
-    m_nSelected = info->iItem;
+    m_nSelected = reinterpret_cast<const NMLISTVIEW*>(pNMHDR)->iItem;
     UpdateData(TRUE);
     if (m_bCheckMark)
         ShowLabelArea(GetFirstSelectedItem(m_listLabels));
@@ -327,7 +287,8 @@ void CECOChangeLableMaintainDlg::OnSize(UINT type, int cx, int cy) {
         return;
     // A view that lays the window out (the Qt view) has already placed the controls.
     if (!m_viewer.GetViewData()) {
-        OffsetControls(*this, {IDCANCEL, kAddId, kModifyId, kDeleteId, kCheckId, kGroupId, kNumberId, kDocTypeId},
+        OffsetControls(*this,
+                       {IDCANCEL, kAddId, kModifyId, kDeleteId, kCheckId, kGroupId, kNumberId, kDocTypeId},
                        dx, 0);
         MoveEdges(m_viewer, 0, 0, dx, dy);
         MoveEdges(m_listLabels, 0, 0, dx, 0);

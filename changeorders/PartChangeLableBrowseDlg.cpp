@@ -1,5 +1,6 @@
 #include "changeorders/PartChangeLableBrowseDlg.h"
 
+#include "changeorders/ChangeLabelList.h"
 #include "changeorders/ChangeLableItemDlg.h"
 #include "controls/ListHelpers.h"
 #include "controls/ProgressDlg.h"
@@ -22,10 +23,7 @@ namespace {
 using Dlg = CPartChangeLableBrowseDlg;
 
 vq::ControlTemplate LabelList(int id) {
-    vq::ControlTemplate list =
-        vq::ReportList(id, vq::kNoLayoutFlags, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
-    list.rect = CRect(0, 0, 220, 260);
-    return list;
+    return ChangeLabelListTemplate(id, vq::kNoLayoutFlags, 220, 260);
 }
 
 const vq::DialogTemplate kBrowseTemplate{
@@ -46,29 +44,6 @@ const vq::DialogTemplate kBrowseTemplate{
 const vq::TemplateRegistration kBrowseRegistration(CPartChangeLableBrowseDlg::IDD, kBrowseTemplate);
 
 constexpr int kColumns = 3;
-
-// The progress window shown while a revision's labels and drawing are read.
-class DrawingProgress {
-public:
-    DrawingProgress() : m_dlg(new CProgressDlg) {
-        m_dlg->Create(CProgressDlg::IDD, nullptr);
-        m_dlg->CenterWindow();
-        m_dlg->ShowWindow(SW_SHOW);
-        m_dlg->m_progress.SetRange(0, 10);
-        m_dlg->m_progress.SetPos(3);
-        m_dlg->SetText("正在自动显示零部件设计图纸......");
-    }
-    ~DrawingProgress() {
-        m_dlg->ShowWindow(SW_HIDE);
-        delete m_dlg;
-    }
-    DrawingProgress(const DrawingProgress&) = delete;
-    DrawingProgress& operator=(const DrawingProgress&) = delete;
-    void SetPos(int pos) { m_dlg->m_progress.SetPos(pos); }
-
-private:
-    CProgressDlg* m_dlg;
-};
 
 } // namespace
 
@@ -108,12 +83,8 @@ void CPartChangeLableBrowseDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CPartChangeLableBrowseDlg::SetUpList(CSortListCtrl& list) {
-    list.m_header.SetImageList(&m_imageArrows);
-    list.SetImageList(&m_imageRows, LVSIL_SMALL);
-    list.SetExtendedStyle(list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    list.InsertColumn(0, "更改标记", LVCFMT_LEFT, 90);
-    list.InsertColumn(1, "分区", LVCFMT_LEFT, 60);
-    list.InsertColumn(2, "处数", LVCFMT_LEFT, 50);
+    SetUpSortArrows(list, m_imageArrows);
+    SetUpChangeLabelList(list, m_imageRows, false);
 }
 
 BOOL CPartChangeLableBrowseDlg::OnInitDialog() {
@@ -123,10 +94,6 @@ BOOL CPartChangeLableBrowseDlg::OnInitDialog() {
     m_nAdoCloseMode = theApp.m_nAdoCloseMode;
     m_pFtpConnection = theApp.m_pFtpConnection;
     m_drawing = CPartDrawingSource();
-    m_imageArrows.Create(344, 16, 10, RGB(0, 0, 0));
-    m_imageRows.Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
-    if (HICON icon = vq::LoadIconResource(148))
-        m_imageRows.Add(icon);
     SetUpList(m_listUpper);
     SetUpList(m_listLower);
 
@@ -143,7 +110,7 @@ BOOL CPartChangeLableBrowseDlg::OnInitDialog() {
     m_strCurrentRev = m_drawing.m_strRevision;
     UpdateData(FALSE);
     {
-        DrawingProgress progress;
+        CLabelProgress progress("正在自动显示零部件设计图纸......");
         LoadLabels(kUpper, m_strCurrentRev);
         progress.SetPos(6);
         const CString blank = BlankDrawingPath();
@@ -166,16 +133,7 @@ void CPartChangeLableBrowseDlg::LoadLabels(int list, const CString& revision) {
     sql.Format("SELECT ChangeLabel, ChangeArea, ChangeCount FROM PartChangeLabel WHERE PartCode='%s' AND "
                "RevNo='%s'",
                SqlQuote(m_drawing.m_strPartCode), SqlQuote(revision));
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        AppendItemTextRows(labels, rs, kColumns, m_arrRows);
-        if (m_nAdoCloseMode)
-            rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
-    }
+    ReadChangeLabelRows(labels, sql, m_pConnection, m_nAdoCloseMode, kColumns, m_arrRows);
 }
 
 int CPartChangeLableBrowseDlg::FetchDrawing(int viewer, const CString& revision) {
@@ -199,7 +157,7 @@ void CPartChangeLableBrowseDlg::OnSelectRevision() {
     }
     m_strCompareRev = dlg.m_strSelectedRev;
     SetDlgItemText(kCompareRevId, m_strCompareRev);
-    DrawingProgress progress;
+    CLabelProgress progress("正在自动显示零部件设计图纸......");
     LoadLabels(kLower, m_strCompareRev);
     progress.SetPos(6);
     FetchDrawing(kLower, m_strCompareRev);
@@ -215,12 +173,10 @@ void CPartChangeLableBrowseDlg::OnBrowseRevisions() {
 
 void CPartChangeLableBrowseDlg::ItemChanged(int list, NMHDR* pNMHDR, LRESULT* pResult) {
     *pResult = 0;
-    const auto* info = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
-    // A row that becomes selected; the deselection of the row before it changes nothing.
-    if (info->iItem < 0 || !(info->uNewState & LVIS_SELECTED) || (info->uOldState & LVIS_SELECTED))
+    if (!IsRowNewlySelected(pNMHDR))
         return;
-    m_nRow[list] = info->iItem;
-    ShowLabelArea(list, info->iItem);
+    m_nRow[list] = reinterpret_cast<const NMLISTVIEW*>(pNMHDR)->iItem;
+    ShowLabelArea(list, m_nRow[list]);
 }
 
 void CPartChangeLableBrowseDlg::ShowLabelArea(int list, int row) {
@@ -228,34 +184,14 @@ void CPartChangeLableBrowseDlg::ShowLabelArea(int list, int row) {
     CSortListCtrl& labels = List(list);
     if (row < 0 || row >= labels.GetItemCount())
         return;
-    CString sql;
-    sql.Format(
-        "SELECT LeftX, LeftY, RightX, RightY FROM PartChangeLabel WHERE PartCode='%s' AND RevNo='%s' AND "
-        "ChangeLabel='%s'",
-        SqlQuote(m_drawing.m_strPartCode), SqlQuote(Revision(list)), SqlQuote(labels.GetItemText(row, 0)));
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        if (rs->IsEOF()) {
-            if (m_nAdoCloseMode)
-                rs->Close();
-            AfxMessageBox("无对应的更改标记位置信息...");
-            return;
-        }
-        double corner[4];
-        for (long f = 0; f < 4; ++f)
-            corner[f] = std::atof(VariantToString(rs->GetCollect(f)));
-        if (m_nAdoCloseMode)
-            rs->Close();
-        Viewer(list).ZoomToArea(corner[0], corner[1], corner[2], corner[3]);
-        const int other = list == kUpper ? kLower : kUpper;
-        if (m_bAssociate && !Revision(other).IsEmpty())
-            Viewer(other).ZoomToArea(corner[0], corner[1], corner[2], corner[3]);
-    } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
-    }
+    double area[4];
+    if (!ReadPartLabelArea(m_pConnection, m_nAdoCloseMode, m_drawing.m_strPartCode, Revision(list),
+                           labels.GetItemText(row, 0), area))
+        return;
+    Viewer(list).ZoomToArea(area[0], area[1], area[2], area[3]);
+    const int other = list == kUpper ? kLower : kUpper;
+    if (m_bAssociate && !Revision(other).IsEmpty())
+        Viewer(other).ZoomToArea(area[0], area[1], area[2], area[3]);
 }
 
 void CPartChangeLableBrowseDlg::ShowProperty(int list) {

@@ -1,5 +1,6 @@
 #include "changeorders/PartChangeLableMaintainDlg.h"
 
+#include "changeorders/ChangeLabelList.h"
 #include "changeorders/ChangeLableItemDlg.h"
 #include "controls/ItemTextSort.h"
 #include "controls/ListHelpers.h"
@@ -22,23 +23,12 @@ using Dlg = CPartChangeLableMaintainDlg;
 
 const vq::DialogTemplate kMaintainTemplate{
     "零部件更改标记管理",
-    {vq::Label("零部件图号"), vq::EditBox(Dlg::kPartCodeId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("当前版本号", vq::kBeside),
-     vq::EditBox(Dlg::kRevisionId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("更改标记列表：（先缩放图形的更改位置，然后维护更改标记内容）"),
-     [] {
-         vq::ControlTemplate list =
-             vq::ReportList(Dlg::kListId, vq::kNoLayoutFlags, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
-         list.rect = CRect(0, 0, 640, 150);
-         return list;
-     }(),
-     vq::PushButton(Dlg::kAddId, "增加..."),
-     vq::PushButton(Dlg::kModifyId, "修改...", vq::kBeside, WS_DISABLED),
-     vq::PushButton(Dlg::kDeleteId, "删除...", vq::kBeside, WS_DISABLED),
-     vq::CheckBox(Dlg::kCheckId, "检查标记", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside),
-     vq::CustomWindow(Dlg::kViewerId, vq::kFill, 0, CRect(0, 0, 640, 400))},
-    CSize(680, 680),
-    WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX};
+    ChangeLabelMaintainControls(
+        {vq::Label("零部件图号"), vq::EditBox(Dlg::kPartCodeId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+         vq::Label("当前版本号", vq::kBeside),
+         vq::EditBox(Dlg::kRevisionId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY)},
+        Dlg::kListId, Dlg::kAddId, Dlg::kModifyId, Dlg::kDeleteId, Dlg::kCheckId, Dlg::kViewerId),
+    CSize(680, 680), WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX};
 const vq::TemplateRegistration kMaintainRegistration(CPartChangeLableMaintainDlg::IDD, kMaintainTemplate);
 
 constexpr int kColumns = 6;
@@ -83,21 +73,8 @@ BOOL CPartChangeLableMaintainDlg::OnInitDialog() {
     m_pFtpConnection = theApp.m_pFtpConnection;
     m_drawing = CPartDrawingSource();
 
-    m_imageArrows.Create(344, 16, 10, RGB(0, 0, 0));
-    m_listLabels.m_header.SetImageList(&m_imageArrows);
-    m_imageRows.Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
-    if (HICON icon = vq::LoadIconResource(148))
-        m_imageRows.Add(icon);
-    m_listLabels.SetImageList(&m_imageRows, LVSIL_SMALL);
-    m_listLabels.SetExtendedStyle(m_listLabels.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    int column = 0;
-    for (const auto& [text, width] : {std::pair<const char*, int>{"更改标记", 90},
-                                      {"更改分区", 100},
-                                      {"更改处数", 90},
-                                      {"文件号", 100},
-                                      {"更改人", 100},
-                                      {"更改日期", 110}})
-        m_listLabels.InsertColumn(column++, text, LVCFMT_LEFT, width);
+    SetUpSortArrows(m_listLabels, m_imageArrows);
+    SetUpChangeLabelList(m_listLabels, m_imageRows, true);
 
     if (m_strPartNumber.IsEmpty()) {
         AfxMessageBox("零部件图号不能为空...");
@@ -112,22 +89,16 @@ BOOL CPartChangeLableMaintainDlg::OnInitDialog() {
     }
     UpdateData(FALSE);
 
-    auto* progress = new CProgressDlg;
-    progress->Create(CProgressDlg::IDD, nullptr);
-    progress->CenterWindow();
-    progress->ShowWindow(SW_SHOW);
-    progress->m_progress.SetRange(0, 10);
-    progress->m_progress.SetPos(3);
-    progress->SetText("正在自动显示零部件设计图纸......");
-    LoadLabels();
-    progress->m_progress.SetPos(6);
-    const CString blank = BlankDrawingPath();
-    if (!blank.IsEmpty())
-        m_viewer.SetDrawingFile(blank);
-    FetchDrawing();
-    progress->m_progress.SetPos(10);
-    progress->ShowWindow(SW_HIDE);
-    delete progress;
+    {
+        CLabelProgress progress("正在自动显示零部件设计图纸......");
+        LoadLabels();
+        progress.SetPos(6);
+        const CString blank = BlankDrawingPath();
+        if (!blank.IsEmpty())
+            m_viewer.SetDrawingFile(blank);
+        FetchDrawing();
+        progress.SetPos(10);
+    }
 
     m_size.Start(*this);
     return TRUE;
@@ -169,16 +140,7 @@ void CPartChangeLableMaintainDlg::LoadLabels() {
         "SELECT ChangeLabel, ChangeArea, ChangeCount, FileSerial, Changer, ChangeDate FROM PartChangeLabel "
         "WHERE PartCode='%s' AND RevNo='%s'",
         SqlQuote(m_strPartCode), SqlQuote(m_strRevision));
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        AppendItemTextRows(m_listLabels, rs, kColumns, m_arrRows);
-        if (m_nAdoCloseMode)
-            rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
-    }
+    ReadChangeLabelRows(m_listLabels, sql, m_pConnection, m_nAdoCloseMode, kColumns, m_arrRows);
     EnableRowButtons();
 }
 
@@ -243,31 +205,10 @@ void CPartChangeLableMaintainDlg::OnDeleteLabel() {
 void CPartChangeLableMaintainDlg::ShowLabelArea(int row) {
     if (!m_bCheckLabel || row < 0 || row >= m_listLabels.GetItemCount())
         return;
-    CString sql;
-    sql.Format(
-        "SELECT LeftX, LeftY, RightX, RightY FROM PartChangeLabel WHERE PartCode='%s' AND RevNo='%s' AND "
-        "ChangeLabel='%s'",
-        SqlQuote(m_strPartCode), SqlQuote(m_strRevision), SqlQuote(m_listLabels.GetItemText(row, 0)));
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        if (rs->IsEOF()) {
-            if (m_nAdoCloseMode)
-                rs->Close();
-            AfxMessageBox("无对应的更改标记位置信息...");
-            return;
-        }
-        double corner[4];
-        for (long f = 0; f < 4; ++f)
-            corner[f] = std::atof(VariantToString(rs->GetCollect(f)));
-        if (m_nAdoCloseMode)
-            rs->Close();
-        m_viewer.ZoomToArea(corner[0], corner[1], corner[2], corner[3]);
-    } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
-    }
+    double area[4];
+    if (ReadPartLabelArea(m_pConnection, m_nAdoCloseMode, m_strPartCode, m_strRevision,
+                          m_listLabels.GetItemText(row, 0), area))
+        m_viewer.ZoomToArea(area[0], area[1], area[2], area[3]);
 }
 
 void CPartChangeLableMaintainDlg::OnCheckLabel() {
@@ -277,11 +218,9 @@ void CPartChangeLableMaintainDlg::OnCheckLabel() {
 
 void CPartChangeLableMaintainDlg::OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
     *pResult = 0;
-    const auto* info = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
-    // A row that becomes selected; the deselection of the row before it changes nothing.
-    if (info->iItem < 0 || !(info->uNewState & LVIS_SELECTED) || (info->uOldState & LVIS_SELECTED))
+    if (!IsRowNewlySelected(pNMHDR))
         return;
-    m_nCurRow = info->iItem;
+    m_nCurRow = reinterpret_cast<const NMLISTVIEW*>(pNMHDR)->iItem;
     m_bCheckLabel = static_cast<CButton*>(GetDlgItem(kCheckId))->GetCheck();
     ShowLabelArea(m_nCurRow);
 }
@@ -311,7 +250,8 @@ void CPartChangeLableMaintainDlg::OnSize(UINT type, int cx, int cy) {
         return;
     // A view that lays the window out (the Qt view) has already placed the controls.
     if (!m_viewer.GetViewData()) {
-        OffsetControls(*this, {IDCANCEL, kAddId, kModifyId, kDeleteId, kCheckId, kPartCodeId, kRevisionId}, dx, 0);
+        OffsetControls(*this, {IDCANCEL, kAddId, kModifyId, kDeleteId, kCheckId, kPartCodeId, kRevisionId},
+                       dx, 0);
         MoveEdges(m_viewer, 0, 0, dx, dy);
         MoveEdges(m_listLabels, 0, 0, dx, 0);
     }

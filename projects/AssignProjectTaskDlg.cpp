@@ -78,9 +78,7 @@ BOOL CAssignProjectTaskDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     m_nDatabaseType = theApp.m_nDatabaseType;
     m_strLoginUser = theApp.m_strLoginUser;
-    m_images.Create(projects::kNodeStripBitmap, 16, 0, RGB(255, 0, 255));
-    m_images.SetBkColor(GetSysColor(COLOR_WINDOW));
-    m_tree.SetImageList(&m_images, TVSIL_NORMAL);
+    projects::SetUpNodeImages(m_tree, m_images);
     SetDlgItemText(kProjectNoId, ProjectNo);
     SetDlgItemText(kProjectNameId, ProjectName);
     m_bFilling = true;
@@ -101,11 +99,7 @@ BOOL CAssignProjectTaskDlg::OnInitDialog() {
 
 CTreeCursor CAssignProjectTaskDlg::AddNode(CTreeCursor parent, const CString& text, int image, const CString& kind,
                                            const CString& code, const CString& name) {
-    CTreeCursor node = m_tree.InsertItem(parent, text, image);
-    auto* record = new TreeItemData{kind, code, name};
-    m_arrRecords.Add(record);
-    m_tree.SetItemData(node, reinterpret_cast<DWORD_PTR>(record));
-    return node;
+    return projects::AddRecordNode(m_tree, m_arrRecords, parent, text, image, kind, code, name);
 }
 
 TreeItemData* CAssignProjectTaskDlg::RecordOf(HTREEITEM node) const {
@@ -119,18 +113,12 @@ void CAssignProjectTaskDlg::BuildTree() {
     if (ProjectNo.IsEmpty())
         return;
     if (ProjectName.IsEmpty()) {
-        CString sql;
-        sql.Format("SELECT ProjectName FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(ProjectNo));
-        ProjectName = theApp.GetSqlString(sql);
+        ProjectName = projects::ReadProjectName(ProjectNo);
         SetDlgItemText(kProjectNameId, ProjectName);
     }
     const bool filling = m_bFilling;
     m_bFilling = true;
-    m_tree.DeleteAllItems();
-    FreeRecords();
-    CString rootText;
-    rootText.Format("项目：%s[%s] ...", ProjectName, ProjectNo);
-    m_rootNode = AddNode(CTreeCursor(), rootText, projects::kProjectImage, "_Project", ProjectNo, ProjectName);
+    m_rootNode = projects::StartProjectTree(m_tree, m_arrRecords, ProjectNo, ProjectName);
     m_tasks.clear();
     projects::ReadProjectTaskRows(ProjectNo, m_tasks);
     FillTree(projects::TaskRowsByPath(m_tasks));
@@ -156,9 +144,7 @@ void CAssignProjectTaskDlg::FillTree(const projects::TaskRowsByPath& byPath) {
             CString lastPath;
             for (std::size_t i = 0; i < children.size(); ++i) {
                 const projects::TaskRow& task = m_tasks[children[i]];
-                CTreeCursor node =
-                    AddNode(parent, projects::TaskNodeText(task.name, task.number), projects::TaskNodeImage(task.type),
-                            projects::TaskNodeKind(task.type), task.number, task.name);
+                CTreeCursor node = projects::AddTaskNode(m_tree, m_arrRecords, parent, task);
                 const CString childPath = path + task.name + "\\";
                 if (i + 1 < children.size()) {
                     m_stack->Push(node, childPath, task.name, 0);
@@ -201,8 +187,7 @@ void CAssignProjectTaskDlg::OnExpand() {
     CTreeCursor node = m_selectedNode.m_item ? m_selectedNode : m_tree.GetSelectedItem();
     if (!node.m_item)
         return;
-    projects::ExpandSubtree(m_tree, node);
-    m_tree.EnsureVisible(node);
+    projects::ExpandAndShow(m_tree, node);
 }
 
 void CAssignProjectTaskDlg::OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult) {
@@ -240,15 +225,10 @@ void CAssignProjectTaskDlg::OnTreeDblClick(NMHDR* pNMHDR, LRESULT* pResult) {
 
 void CAssignProjectTaskDlg::OnTreeRightClick(NMHDR* pNMHDR, LRESULT* pResult) {
     *pResult = 1;
-    CPoint point;
-    GetCursorPos(&point);
-    const CPoint screen = point;
-    m_tree.ScreenToClient(&point);
-    point.y -= 2;
-    CTreeCursor node = m_tree.HitTest(point);
+    CPoint screen;
+    CTreeCursor node = projects::SelectNodeAtCursor(m_tree, screen);
     if (!node.m_item)
         return;
-    m_tree.SelectItem(node);
     m_selectedNode = node;
     TreeItemData* record = RecordOf(node);
     if (record && record->kind == "_Task")

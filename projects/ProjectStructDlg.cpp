@@ -54,9 +54,7 @@ void CProjectStructDlg::OnDestroy() {
 
 BOOL CProjectStructDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    m_images.Create(projects::kNodeStripBitmap, 16, 0, RGB(255, 0, 255));
-    m_images.SetBkColor(GetSysColor(COLOR_WINDOW));
-    m_tree.SetImageList(&m_images, TVSIL_NORMAL);
+    projects::SetUpNodeImages(m_tree, m_images);
     SetDlgItemText(kProjectNoId, ProjectNo);
     SetDlgItemText(kProjectNameId, ProjectName);
     m_bFilling = true;
@@ -73,29 +71,19 @@ BOOL CProjectStructDlg::OnInitDialog() {
 
 CTreeCursor CProjectStructDlg::AddNode(CTreeCursor parent, const CString& text, int image, const CString& kind,
                                        const CString& code, const CString& name) {
-    CTreeCursor node = m_tree.InsertItem(parent, text, image);
-    auto* record = new TreeItemData{kind, code, name};
-    m_arrRecords.Add(record);
-    m_tree.SetItemData(node, reinterpret_cast<DWORD_PTR>(record));
-    return node;
+    return projects::AddRecordNode(m_tree, m_arrRecords, parent, text, image, kind, code, name);
 }
 
 void CProjectStructDlg::BuildTree() {
     if (ProjectNo.IsEmpty())
         return;
     if (ProjectName.IsEmpty()) {
-        CString sql;
-        sql.Format("SELECT ProjectName FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(ProjectNo));
-        ProjectName = theApp.GetSqlString(sql);
+        ProjectName = projects::ReadProjectName(ProjectNo);
         SetDlgItemText(kProjectNameId, ProjectName);
     }
     const bool filling = m_bFilling;
     m_bFilling = true;
-    m_tree.DeleteAllItems();
-    FreeRecords();
-    CString rootText;
-    rootText.Format("项目：%s[%s] ...", ProjectName, ProjectNo);
-    m_rootNode = AddNode(CTreeCursor(), rootText, projects::kProjectImage, "_Project", ProjectNo, ProjectName);
+    m_rootNode = projects::StartProjectTree(m_tree, m_arrRecords, ProjectNo, ProjectName);
 
     m_tasks.clear();
     projects::ReadProjectTaskRows(ProjectNo, m_tasks);
@@ -149,9 +137,7 @@ void CProjectStructDlg::ReadWorkRows() {
 void CProjectStructDlg::AddTasks(CTreeCursor parent, const CString& path) {
     for (int index : m_pTasksByPath->Children(path)) {
         const projects::TaskRow& task = m_tasks[index];
-        CTreeCursor node = AddNode(parent, projects::TaskNodeText(task.name, task.number),
-                                   projects::TaskNodeImage(task.type), projects::TaskNodeKind(task.type), task.number,
-                                   task.name);
+        CTreeCursor node = projects::AddTaskNode(m_tree, m_arrRecords, parent, task);
         std::set<std::string> placed;
         AddWorks(node, task.number, placed);
         AddTasks(node, path + task.name + "\\");
@@ -193,8 +179,7 @@ void CProjectStructDlg::OnExpand() {
     CTreeCursor node = m_tree.GetSelectedItem();
     if (!node.m_item)
         return;
-    projects::ExpandSubtree(m_tree, node);
-    m_tree.EnsureVisible(node);
+    projects::ExpandAndShow(m_tree, node);
 }
 
 void CProjectStructDlg::OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult) {
@@ -206,22 +191,16 @@ void CProjectStructDlg::OnSelChanged(NMHDR* pNMHDR, LRESULT* pResult) {
 
 void CProjectStructDlg::OnTreeRightClick(NMHDR* pNMHDR, LRESULT* pResult) {
     *pResult = 1;
-    CPoint point;
-    GetCursorPos(&point);
-    const CPoint screen = point;
-    m_tree.ScreenToClient(&point);
-    point.y -= 2;
-    CTreeCursor node = m_tree.HitTest(point);
+    CPoint screen;
+    CTreeCursor node = projects::SelectNodeAtCursor(m_tree, screen);
     if (!node.m_item)
         return;
-    m_tree.SelectItem(node);
     m_selectedNode = node;
     CMenu menu;
     menu.CreatePopupMenu();
     menu.AppendMenu(MF_STRING, kExpandCommand, "展开(&P)");
     if (menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, screen.x, screen.y, this) ==
         kExpandCommand) {
-        projects::ExpandSubtree(m_tree, node);
-        m_tree.EnsureVisible(node);
+        projects::ExpandAndShow(m_tree, node);
     }
 }

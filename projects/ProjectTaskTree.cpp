@@ -1,8 +1,10 @@
 #include "projects/ProjectTaskTree.h"
 
+#include "controls/TreeItemData.h"
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
+#include "platform/ui/ImageList.h"
 
 namespace projects {
 
@@ -63,6 +65,59 @@ CString TaskNodeKind(const CString& taskType) {
 
 int TaskNodeImage(const CString& taskType) {
     return taskType.CompareNoCase("T") == 0 ? kGroupTaskImage : kDividedTaskImage;
+}
+
+void SetUpNodeImages(CTreeCtrlEx& tree, CImageList& images) {
+    images.Create(kNodeStripBitmap, 16, 0, RGB(255, 0, 255));
+    images.SetBkColor(GetSysColor(COLOR_WINDOW));
+    tree.SetImageList(&images, TVSIL_NORMAL);
+}
+
+CTreeCursor AddRecordNode(CTreeCtrlEx& tree, CPtrArray& records, CTreeCursor parent, const CString& text,
+                          int image, const CString& kind, const CString& code, const CString& name) {
+    CTreeCursor node = tree.InsertItem(parent, text, image);
+    auto* record = new TreeItemData{kind, code, name};
+    records.Add(record);
+    tree.SetItemData(node, reinterpret_cast<DWORD_PTR>(record));
+    return node;
+}
+
+CTreeCursor AddTaskNode(CTreeCtrlEx& tree, CPtrArray& records, CTreeCursor parent, const TaskRow& task) {
+    return AddRecordNode(tree, records, parent, TaskNodeText(task.name, task.number),
+                         TaskNodeImage(task.type), TaskNodeKind(task.type), task.number, task.name);
+}
+
+CString ReadProjectName(const CString& projectNo) {
+    CString sql;
+    sql.Format("SELECT ProjectName FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(projectNo));
+    return theApp.GetSqlString(sql);
+}
+
+CTreeCursor StartProjectTree(CTreeCtrlEx& tree, CPtrArray& records, const CString& projectNo,
+                             const CString& projectName) {
+    tree.DeleteAllItems();
+    DeleteTreeItemData(records);
+    CString rootText;
+    rootText.Format("项目：%s[%s] ...", projectName, projectNo);
+    return AddRecordNode(tree, records, CTreeCursor(), rootText, kProjectImage, "_Project", projectNo,
+                         projectName);
+}
+
+CTreeCursor SelectNodeAtCursor(CTreeCtrlEx& tree, CPoint& screen) {
+    CPoint point;
+    GetCursorPos(&point);
+    screen = point;
+    tree.ScreenToClient(&point);
+    point.y -= 2;
+    CTreeCursor node = tree.HitTest(point);
+    if (node.m_item)
+        tree.SelectItem(node);
+    return node;
+}
+
+void ExpandAndShow(CTreeCtrlEx& tree, CTreeCursor node) {
+    ExpandSubtree(tree, node);
+    tree.EnsureVisible(node);
 }
 
 void ExpandSubtree(CTreeCtrlEx& tree, HTREEITEM node) {

@@ -1,17 +1,21 @@
 // What the work breakdown and the structure display share: the task rows of one project read in
 // one query, their grouping by path (children of a path, in row order), the text, kind and image
-// of a task node, the node image strip, and expanding a whole subtree.
+// of a task node, the node image strip, the tree's nodes with their records, the root node of a
+// project, the node a right click hits, and expanding a whole subtree.
 //
 // Paths are grouped in a map without regard to letter case, so that every child of a path is
 // found whatever the database's collation put between rows of equal paths.
 #pragma once
 
 #include "controls/TreeCtrlEx.h"
+#include "platform/base/Collections.h"
 #include "platform/base/String.h"
 
 #include <map>
 #include <string>
 #include <vector>
+
+class CImageList;
 
 namespace projects {
 
@@ -55,8 +59,30 @@ CString TaskNodeText(const CString& name, const CString& number);
 CString TaskNodeKind(const CString& taskType);
 int TaskNodeImage(const CString& taskType);
 
+// Loads the node image strip into `images` and gives it to the tree.
+void SetUpNodeImages(CTreeCtrlEx& tree, CImageList& images);
+
+// Adds a node below `parent` (the tree's top when empty) with a TreeItemData record of kind, code
+// and name as its item data; the record is kept in `records`, which owns it.
+CTreeCursor AddRecordNode(CTreeCtrlEx& tree, CPtrArray& records, CTreeCursor parent, const CString& text,
+                          int image, const CString& kind, const CString& code, const CString& name);
+// Adds the node of a task row below `parent`.
+CTreeCursor AddTaskNode(CTreeCtrlEx& tree, CPtrArray& records, CTreeCursor parent, const TaskRow& task);
+
+// The name of the project with the number; empty when there is none.
+CString ReadProjectName(const CString& projectNo);
+// Empties the tree and its records and adds the project's root node ("项目：<name>[<number>] ...").
+CTreeCursor StartProjectTree(CTreeCtrlEx& tree, CPtrArray& records, const CString& projectNo,
+                             const CString& projectName);
+
+// The node under the mouse cursor, selected; empty when the cursor is over no node. `screen` is
+// the cursor's screen position (where a context menu opens).
+CTreeCursor SelectNodeAtCursor(CTreeCtrlEx& tree, CPoint& screen);
+
 // Expands the node and every node below it.
 void ExpandSubtree(CTreeCtrlEx& tree, HTREEITEM node);
+// Expands the node's subtree and scrolls the node into view.
+void ExpandAndShow(CTreeCtrlEx& tree, CTreeCursor node);
 
 // A lower-case copy for grouping keys (ASCII letters).
 std::string GroupKey(const CString& text);

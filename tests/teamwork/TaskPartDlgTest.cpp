@@ -70,6 +70,20 @@ protected:
     }
     CString Rows(const char* sql) const { return ws.QueryText(sql); }
 
+    // Runs the dialog on the work, editable, with the user's script, which must run whole.
+    void Run(CTaskPartDlg& dlg, vq::ScriptedUser& user) {
+        dlg.m_strWorkID = "P1-01#001";
+        dlg.m_bReadOnly = 0;
+        dlg.DoModal();
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    }
+    // Selects 机座 and deletes it with the user's confirmation.
+    vq::ScriptedUser& DeleteBasePart(vq::ScriptedUser& user) const {
+        return user.Tree(kTaskPartTree, root + "/机座 [P-1]")
+            .Click("删除零部件...")
+            .Message("是否要删除选定的零部件?", IDYES);
+    }
+
     vqtest::DbWorkspace ws{GetParam()};
     const std::string root = "任务：任务A[P1-01] 下的工作：机座设计[P1-01#001]...";
 };
@@ -91,8 +105,6 @@ TEST_P(TaskPartTest, TheTreeShowsTheWorkAndLoadsEachPartOnItsFirstSelection) {
                "('P-1-1', 'F1', '1', '1'), ('P-1-1', 'F2', '1', '1')");
     ws.Execute("INSERT INTO VqkorvelTeam_title (TCode, TName) VALUES ('P-1-1-2', '螺母')");
     CTaskPartDlg dlg;
-    dlg.m_strWorkID = "P1-01#001";
-    dlg.m_bReadOnly = 0;
     std::vector<std::string> opened, loaded;
     bool selectVisible = true, newOn = false, modifyOn = true, deleteOn = true, modifyOnPart = false;
     vq::ScriptedUser user;
@@ -116,8 +128,7 @@ TEST_P(TaskPartTest, TheTreeShowsTheWorkAndLoadsEachPartOnItsFirstSelection) {
         .Tree(kTaskPartTree, root + "/机座 [P-1]/底板 [P-1-1]/螺母 [P-1-1-2]")
         .Do([&](CDialog& d) { EXPECT_FALSE(Enabled(d, kDeletePart)) << "a line below a stored line"; })
         .Click("退出");
-    dlg.DoModal();
-    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    Run(dlg, user);
     EXPECT_EQ(opened, (std::vector<std::string>{root + " #0", "  机座 [P-1] #18"}));
     EXPECT_EQ(loaded, (std::vector<std::string>{root + " #0", "  机座 [P-1] #18", "    底板 [P-1-1] #20",
                                                 "      螺母 [P-1-1-2] #22"}));
@@ -134,12 +145,9 @@ TEST_P(TaskPartTest, TheTreeShowsTheWorkAndLoadsEachPartOnItsFirstSelection) {
 TEST_P(TaskPartTest, ThePendingWorkIsOfferedToItsManagerAndAcceptanceStartsTheTasksAbove) {
     ws.Execute("UPDATE TeamWorkManage SET WorkState='待确认'");
     CTaskPartDlg dlg;
-    dlg.m_strWorkID = "P1-01#001";
-    dlg.m_bReadOnly = 0;
     vq::ScriptedUser user;
     user.Message("该任务尚处于待确认状态，是否接受此任务?", IDYES).Dialog("设计产品结构管理").Click("退出");
-    dlg.DoModal();
-    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    Run(dlg, user);
     EXPECT_EQ(Rows("SELECT WorkState FROM TeamWorkManage WHERE WorkID='P1-01#001'"), "正进行中");
     EXPECT_EQ(Rows("SELECT WorkState FROM ProjectManage WHERE ProjectNo='P1-01'"), "正进行中");
     EXPECT_EQ(Rows("SELECT WorkState FROM ProjectManage WHERE ProjectNo='P1'"), "正进行中");
@@ -149,16 +157,13 @@ TEST_P(TaskPartTest, ThePendingWorkIsOfferedToItsManagerAndAcceptanceStartsTheTa
 TEST_P(TaskPartTest, DecliningKeepsTheWorkPendingAndTheManagerMayStillEdit) {
     ws.Execute("UPDATE TeamWorkManage SET WorkState='待确认'");
     CTaskPartDlg dlg;
-    dlg.m_strWorkID = "P1-01#001";
-    dlg.m_bReadOnly = 0;
     bool newOn = false;
     vq::ScriptedUser user;
     user.Message("该任务尚处于待确认状态，是否接受此任务?", IDNO)
         .Dialog("设计产品结构管理")
         .Do([&](CDialog& d) { newOn = Enabled(d, kNewPart); })
         .Click("退出");
-    dlg.DoModal();
-    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    Run(dlg, user);
     EXPECT_TRUE(newOn);
     EXPECT_EQ(Rows("SELECT WorkState FROM TeamWorkManage WHERE WorkID='P1-01#001'"), "待确认");
     EXPECT_EQ(Rows("SELECT WorkState FROM ProjectManage WHERE ProjectNo='P1-01'"), "未开始");
@@ -168,8 +173,6 @@ TEST_P(TaskPartTest, OthersAreNotAskedToAcceptAndOnlyBrowse) {
     ws.Execute("UPDATE TeamWorkManage SET WorkState='待确认'");
     theApp.m_strLoginUser = "lisi";
     CTaskPartDlg dlg;
-    dlg.m_strWorkID = "P1-01#001";
-    dlg.m_bReadOnly = 0;
     vq::ScriptedUser user;
     user.Dialog("设计产品结构管理")
         .Tree(kTaskPartTree, root + "/机座 [P-1]")
@@ -181,16 +184,13 @@ TEST_P(TaskPartTest, OthersAreNotAskedToAcceptAndOnlyBrowse) {
         .RightClick(kTaskPartTree, root + "/机座 [P-1]")
         .Menu(1)
         .Click("退出");
-    dlg.DoModal();
-    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    Run(dlg, user);
     EXPECT_EQ(dlg.m_bReadOnly, 1);
     EXPECT_EQ(Rows("SELECT WorkState FROM TeamWorkManage WHERE WorkID='P1-01#001'"), "待确认");
 }
 
 TEST_P(TaskPartTest, AddingReplacingAndDeletingPartsKeepsTheRowsInStep) {
     CTaskPartDlg dlg;
-    dlg.m_strWorkID = "P1-01#001";
-    dlg.m_bReadOnly = 0;
     std::vector<std::string> afterAdd, afterModify, afterDelete;
     vq::ScriptedUser user;
     // One product-structure root per work: a second part directly below the work is refused.
@@ -225,8 +225,7 @@ TEST_P(TaskPartTest, AddingReplacingAndDeletingPartsKeepsTheRowsInStep) {
         .Message("是否要删除选定的零部件?", IDYES)
         .Do([&](CDialog& d) { afterDelete = TreeTexts(d); })
         .Click("退出");
-    dlg.DoModal();
-    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    Run(dlg, user);
     EXPECT_EQ(afterAdd, (std::vector<std::string>{root + " #0", "  机座 [P-1] #18", "    底板 [P-1-1] #18",
                                                   "    侧板 [P-1-2] #18"}));
     EXPECT_EQ(afterModify,
@@ -241,8 +240,6 @@ TEST_P(TaskPartTest, AddingReplacingAndDeletingPartsKeepsTheRowsInStep) {
 
 TEST_P(TaskPartTest, TheRowsOfAnAddedAndOfAReplacedPart) {
     CTaskPartDlg dlg;
-    dlg.m_strWorkID = "P1-01#001";
-    dlg.m_bReadOnly = 0;
     vq::ScriptedUser user;
     user.Dialog("设计产品结构管理")
         .Tree(kTaskPartTree, root + "/机座 [P-1]")
@@ -260,8 +257,7 @@ TEST_P(TaskPartTest, TheRowsOfAnAddedAndOfAReplacedPart) {
         .Click(IDOK)
         .Dialog("设计产品结构管理")
         .Click("退出");
-    dlg.DoModal();
-    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    Run(dlg, user);
     EXPECT_EQ(
         Rows("SELECT UpCode || '|' || DName || '|' || Other1 FROM TeamWorkPartTree WHERE DCode='P-1-2'"),
         "P-1|侧板|新增");
@@ -288,16 +284,9 @@ TEST_P(TaskPartTest, APartWhoseDesignIsStoredLosesOnlyItsLinks) {
     ws.Execute("INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName) VALUES ('P1-01#001', 'P-1', "
                "'P-1-1', '底板')");
     CTaskPartDlg dlg;
-    dlg.m_strWorkID = "P1-01#001";
-    dlg.m_bReadOnly = 0;
     vq::ScriptedUser user;
-    user.Dialog("设计产品结构管理")
-        .Tree(kTaskPartTree, root + "/机座 [P-1]")
-        .Click("删除零部件...")
-        .Message("是否要删除选定的零部件?", IDYES)
-        .Click("退出");
-    dlg.DoModal();
-    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    DeleteBasePart(user.Dialog("设计产品结构管理")).Click("退出");
+    Run(dlg, user);
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPartTree"), "0");
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPart WHERE WorkID='P1-01#001'"), "3");
 }
@@ -306,20 +295,14 @@ TEST_P(TaskPartTest, AFailedStatementKeepsTheNodeAndEveryRow) {
     // The part rows cannot be deleted: nothing is deleted, and the node stays.
     ws.Execute("ALTER TABLE TeamWorkPart RENAME TO TeamWorkPartMoved");
     CTaskPartDlg dlg;
-    dlg.m_strWorkID = "P1-01#001";
-    dlg.m_bReadOnly = 0;
     std::vector<std::string> after;
     vq::ScriptedUser user;
-    user.Dialog("设计产品结构管理")
-        .Tree(kTaskPartTree, root + "/机座 [P-1]")
-        .Click("删除零部件...")
-        .Message("是否要删除选定的零部件?", IDYES)
+    DeleteBasePart(user.Dialog("设计产品结构管理"))
         .AnyMessage(IDOK)
         .MessageContaining("执行出错的SQL语句", IDOK)
         .Do([&](CDialog& d) { after = TreeTexts(d); })
         .Click("退出");
-    dlg.DoModal();
-    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    Run(dlg, user);
     EXPECT_EQ(after, (std::vector<std::string>{root + " #0", "  机座 [P-1] #18", "    底板 [P-1-1] #18"}));
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPartTree"), "3");
     EXPECT_EQ(dlg.m_bChanged, 0);
@@ -328,8 +311,6 @@ TEST_P(TaskPartTest, AFailedStatementKeepsTheNodeAndEveryRow) {
 TEST_P(TaskPartTest, AFailedGuardReadStopsTheDeletion) {
     ws.Execute("ALTER TABLE VqkorvelTeam_title RENAME TO VqkorvelTeamTitleMoved");
     CTaskPartDlg dlg;
-    dlg.m_strWorkID = "P1-01#001";
-    dlg.m_bReadOnly = 0;
     vq::ScriptedUser user;
     // The kinds of the nodes read the title table too: each new node reports its failure.
     user.AnyMessage(IDOK)
@@ -341,8 +322,7 @@ TEST_P(TaskPartTest, AFailedGuardReadStopsTheDeletion) {
         .AnyMessage(IDOK)
         .Message("SELECT count(*) FROM VqkorvelTeam_title WHERE TCode='P-1'", IDOK)
         .Click("退出");
-    dlg.DoModal();
-    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    Run(dlg, user);
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPartTree"), "3");
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPart"), "3");
     EXPECT_EQ(dlg.m_bChanged, 0);
@@ -352,16 +332,9 @@ TEST_P(TaskPartTest, DeletingFromACyclicStructureEnds) {
     ws.Execute("INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName) VALUES "
                "('P1-01#001', 'P-1-1-1', 'P-1', '机座')");
     CTaskPartDlg dlg;
-    dlg.m_strWorkID = "P1-01#001";
-    dlg.m_bReadOnly = 0;
     vq::ScriptedUser user;
-    user.Dialog("设计产品结构管理")
-        .Tree(kTaskPartTree, root + "/机座 [P-1]")
-        .Click("删除零部件...")
-        .Message("是否要删除选定的零部件?", IDYES)
-        .Click("退出");
-    dlg.DoModal();
-    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    DeleteBasePart(user.Dialog("设计产品结构管理")).Click("退出");
+    Run(dlg, user);
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPartTree"), "0");
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPart"), "0");
 }
@@ -422,8 +395,6 @@ TEST_P(TaskPartTest, ANewPartLinkedInAnotherWorkIsRefusedWithItsPlace) {
                "'P1-01#002', 'Q-7', "
                "'端盖')");
     CTaskPartDlg dlg;
-    dlg.m_strWorkID = "P1-01#001";
-    dlg.m_bReadOnly = 0;
     vq::ScriptedUser user;
     user.Dialog("设计产品结构管理")
         .Tree(kTaskPartTree, root + "/机座 [P-1]")
@@ -438,8 +409,7 @@ TEST_P(TaskPartTest, ANewPartLinkedInAnotherWorkIsRefusedWithItsPlace) {
         .Click(IDCANCEL)
         .Dialog("设计产品结构管理")
         .Click("退出");
-    dlg.DoModal();
-    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    Run(dlg, user);
     EXPECT_EQ(dlg.m_bChanged, 0);
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPartTree WHERE WorkID='P1-01#001'"), "3");
 }
@@ -454,8 +424,6 @@ TEST_P(TaskPartTest, AFailingStoreLeavesTheReplacedPartAsItWas) {
         conn->Execute("CREATE TRIGGER refuse_p9 BEFORE INSERT ON TeamWorkPart WHEN NEW.PartCode='P-9' "
                       "BEGIN SELECT RAISE(ABORT, 'refused'); END");
     CTaskPartDlg dlg;
-    dlg.m_strWorkID = "P1-01#001";
-    dlg.m_bReadOnly = 0;
     std::vector<std::string> after;
     vq::ScriptedUser user;
     user.Dialog("设计产品结构管理")
@@ -470,8 +438,7 @@ TEST_P(TaskPartTest, AFailingStoreLeavesTheReplacedPartAsItWas) {
         .Dialog("设计产品结构管理")
         .Do([&](CDialog& d) { after = TreeTexts(d); })
         .Click("退出");
-    dlg.DoModal();
-    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    Run(dlg, user);
     EXPECT_EQ(after, (std::vector<std::string>{root + " #0", "  机座 [P-1] #18", "    底板 [P-1-1] #18"}));
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPartTree WHERE DCode='P-1' OR UpCode='P-1'"), "2");
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPartTree WHERE DCode='P-9' OR UpCode='P-9'"), "0");
