@@ -1,6 +1,4 @@
 #include "platform/ui/qt/QtControls.h"
-#include "platform/ui/qt/QtApplication.h"
-#include "platform/ui/qt/QtDialogView.h"
 
 #include "platform/ui/Button.h"
 #include "platform/ui/ComboBox.h"
@@ -23,7 +21,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
-#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -47,7 +44,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
 #include <functional>
 #include <map>
 
@@ -932,16 +928,6 @@ protected:
     }
 };
 
-// How much wider the characters of a font are than those of the system's 9-point font, for which
-// the lists give their column widths: a Chinese character 12 pixels, a Latin letter 6.
-double ColumnScaleOf(const QFont& font) {
-    const QFontMetricsF metrics(font);
-    const QString latin = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789-:");
-    const double chinese = metrics.horizontalAdvance(QString::fromUtf8("\u4e2d")) / 12.0;
-    const double letters = metrics.horizontalAdvance(latin) / (6.0 * latin.size());
-    return std::max({1.0, chinese, letters});
-}
-
 class ReportBinding : public Binding {
 public:
     ReportBinding(CListCtrl& list, ReportWidget* widget) : Binding(list, widget), m_view(widget) {
@@ -970,7 +956,7 @@ public:
         QObject::connect(widget->header(), &QHeaderView::sectionResized, widget,
                          [this](int column, int, int size) {
                              if (!Refreshing() && !m_fitting)
-                                 static_cast<CListCtrl&>(Window()).SetColumnWidth(column, ListWidth(size));
+                                 static_cast<CListCtrl&>(Window()).SetColumnWidth(column, size);
                          });
         widget->viewportResized = [this] { FitLastColumn(); };
         QObject::connect(widget->verticalScrollBar(), &QScrollBar::valueChanged, widget,
@@ -1031,8 +1017,8 @@ protected:
                     image = hd.iImage;
             }
             headerItem->setIcon(c, image >= 0 ? QIcon(ImageOf(headerImages, image)) : QIcon());
-            if (c + 1 < list.GetColumnCount() && m_view->header()->sectionSize(c) != ShownWidth(list.GetColumnWidth(c)))
-                m_view->header()->resizeSection(c, std::max(0, ShownWidth(list.GetColumnWidth(c))));
+            if (c + 1 < list.GetColumnCount() && m_view->header()->sectionSize(c) != list.GetColumnWidth(c))
+                m_view->header()->resizeSection(c, std::max(0, list.GetColumnWidth(c)));
         }
         FitLastColumn();
         m_view->setHeaderHidden((list.GetStyle() & LVS_NOCOLUMNHEADER) != 0);
@@ -1091,23 +1077,6 @@ protected:
     }
 
 private:
-    // The lists give their column widths for the system's 9-point font, 12 pixels high, in which
-    // a Chinese character is 12 pixels wide and a Latin letter 6. The view shows them in its own
-    // font, so a width is scaled by how much wider that font's characters are: what fitted a
-    // column there fits it here. A list that draws its rows itself keeps the widths it knows.
-    double ColumnScale() const {
-        const auto& list = static_cast<const CListCtrl&>(Window());
-        if (list.GetStyle() & LVS_OWNERDRAWFIXED)
-            return 1.0;
-        return qtview::ColumnScaleOf(m_view->font());
-    }
-    int ShownWidth(int listWidth) const {
-        return static_cast<int>(std::lround(listWidth * ColumnScale()));
-    }
-    int ListWidth(int shownWidth) const {
-        return static_cast<int>(std::lround(shownWidth / ColumnScale()));
-    }
-
     // The last column is shown as wide as the list when the columns are narrower than the list,
     // so that no blank strip stands beside them; the list keeps the width it gave the column.
     // Rows a list draws itself follow the widths it knows, so its columns stay as they are.
@@ -1123,7 +1092,7 @@ private:
             others += m_view->header()->sectionSize(c);
         const bool ownerDrawn = (list.GetStyle() & LVS_OWNERDRAWFIXED) != 0;
         const int width =
-            std::max({0, ShownWidth(list.GetColumnWidth(last)), ownerDrawn ? 0 : m_view->viewport()->width() - others});
+            std::max({0, list.GetColumnWidth(last), ownerDrawn ? 0 : m_view->viewport()->width() - others});
         if (m_view->header()->sectionSize(last) == width)
             return;
         m_fitting = true;
@@ -1636,10 +1605,3 @@ Binding* CreateBinding(CWnd& window, QWidget* parent) {
 }
 
 } // namespace vq::qtview
-
-namespace vq {
-double ReportColumnScale() {
-    EnsureQtApplication();
-    return qtview::ColumnScaleOf(QApplication::font());
-}
-} // namespace vq

@@ -12,10 +12,6 @@ namespace vq {
 // screen and returns its picture, without running a loop.
 CBitmap RenderDialogInQt(CDialog& dialog);
 
-// How many pixels the Qt view shows a report list's column for each pixel of the width the list
-// gives it (the widths are chosen for the system's 9-point font); 1 for lists that draw their rows.
-double ReportColumnScale();
-
 // Saves the picture of a window that is not a dialog (the host's main window) the way
 // SaveDialogScreenshot saves a dialog's: with a title bar, into VQ_SCREENSHOT_DIR when it is set.
 void SaveWindowScreenshot(const CBitmap& picture, const CString& caption);
