@@ -3,7 +3,7 @@
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/db/SqlText.h"
-#include "teamwork/WorkNumbering.h"
+#include "projects/WorkNumbering.h"
 
 #include <cstdlib>
 #include <set>
