@@ -1,6 +1,6 @@
 #include "parts/PartRevisionTreeDlg.h"
-#include "changeorders/ChangeOrderSheet.h"
 #include "changeorders/PartChangeHistoryDlg.h"
+#include "parts/ChangeOrderSheet.h"
 #include "parts/RevisionPaths.h"
 
 #include "controls/DocViewLauncher.h"
