@@ -12,10 +12,10 @@
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "projects/WorkStateUpdater.h"
-#include "review/ECOAuditLevel.h"
-#include "teamwork/DocFileItem.h"
-#include "teamwork/PersonalWorkTaskDlg.h"
 #include "review/AuditResultChooser.h"
+#include "teamwork/DocFileItem.h"
+#include "teamwork/ECOAuditLevel.h"
+#include "teamwork/PersonalWorkTaskDlg.h"
 #include "teamwork/WorkDocPropertyDlg.h"
 #include "teamwork/WorkDocumentBrowse.h"
 
