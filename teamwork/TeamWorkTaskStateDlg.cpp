@@ -2,6 +2,7 @@
 
 #include "controls/ListHelpers.h"
 #include "core/ComError.h"
+#include "core/DialogSeams.h"
 #include "core/Settings.h"
 #include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
@@ -12,7 +13,6 @@
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "projects/WorkStateUpdater.h"
-#include "review/AuditResultChooser.h"
 #include "teamwork/DocFileItem.h"
 #include "teamwork/ECOAuditLevel.h"
 #include "teamwork/PersonalWorkTaskDlg.h"
@@ -509,7 +509,7 @@ void CTeamWorkTaskStateDlg::OnReviewResult() {
     DocFileItem* record = SelectedRecord();
     if (!record)
         return;
-    ShowAuditResultDialog(record->m_strKey, record->m_strFile);
+    vq::ShowAuditResult(record->m_strKey, record->m_strFile);
 }
 
 void CTeamWorkTaskStateDlg::OnSelectWork() {
