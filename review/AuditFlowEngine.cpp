@@ -247,12 +247,12 @@ int CAuditFlowEngine::LockDocument() {
     if (!ReadRows(m_pConnPDM, m_nAdoCloseMode, sql, {&state}))
         return 0;
     if (state.GetSize() == 0) {
-        AfxMessageBox("无法正确读取设计文档信息...");
+        Say("无法正确读取设计文档信息...");
         return 0;
     }
     m_strDocState = state[0];
     if (m_strDocState != kUnderReview) {
-        AfxMessageBox("该工作文档不在评审中，不能保存评审结果...");
+        Say("该工作文档不在评审中，不能保存评审结果...");
         return 0;
     }
     return 1;
@@ -271,6 +271,31 @@ int CAuditFlowEngine::ApplyAuditResult() {
     }
     CWaitCursor wait;
     m_pending.clear();
+    m_said.clear();
+    int stored = 0;
+    {
+        // What the decision has to say waits until its transaction has ended: a box shown with
+        // the document's row locked would keep every other client waiting (on SQLite the whole
+        // database) until the reviewer answers it.
+        struct Deciding {
+            bool& flag;
+            explicit Deciding(bool& f) : flag(f) { flag = true; }
+            ~Deciding() { flag = false; }
+        } deciding(m_bDeciding);
+        stored = StoreInTransaction();
+    }
+    if (stored)
+        SendPendingNotifications();
+    else
+        m_pending.clear();
+    std::vector<CString> said;
+    said.swap(m_said);
+    for (const CString& text : said)
+        AfxMessageBox(text);
+    return stored;
+}
+
+int CAuditFlowEngine::StoreInTransaction() {
     CSqlTransaction transaction;
     if (!transaction.IsActive())
         return 0;
@@ -294,12 +319,14 @@ int CAuditFlowEngine::ApplyAuditResult() {
     }
     if (!WriteAuditLog())
         return 0;
-    if (!transaction.Commit()) {
-        m_pending.clear();
-        return 0;
-    }
-    SendPendingNotifications();
-    return 1;
+    return transaction.Commit() ? 1 : 0;
+}
+
+void CAuditFlowEngine::Say(const CString& text) {
+    if (m_bDeciding)
+        m_said.push_back(text);
+    else
+        AfxMessageBox(text);
 }
 
 int CAuditFlowEngine::StoreDecision() {
@@ -325,7 +352,7 @@ int CAuditFlowEngine::StoreDecision() {
     sql.Format("SELECT count(*) FROM TeamWorkAudit WHERE FileID='%s' AND AuditTask='%s'", SqlQuote(m_strFileID),
                SqlQuote(m_strAuditTask));
     if (theApp.GetSqlInt(sql) < 1) {
-        AfxMessageBox(kBadStatementText + rowQuery);
+        Say(kBadStatementText + rowQuery);
         return 0;
     }
     sql.Format("UPDATE TeamWorkAudit SET FinishDate='%s', State='已完成', Result='%s', Prompt='%s', Manager='%s' "
@@ -343,7 +370,7 @@ int CAuditFlowEngine::StoreDecision() {
                    SqlQuote(auditor), SqlQuote(m_strLogin), SqlQuote(m_strWorkID), SqlQuote(m_strFileID),
                    SqlQuote(m_strAuditTask), SqlQuote(result), SqlQuote(m_strOpinion), SqlQuote(now));
         if (!ExecuteSql(sql)) {
-            AfxMessageBox("插入评审委托记录时, 数据库发生异常...");
+            Say("插入评审委托记录时, 数据库发生异常...");
             return 0;
         }
     }
@@ -366,8 +393,8 @@ int CAuditFlowEngine::WriteReturnRecord() {
     CString sql;
     sql.Format("DELETE FROM TeamWorkAuditChange WHERE FileID='%s' AND TaskGroup='Task'", SqlQuote(m_strFileID));
     if (!ExecuteSql(sql)) {
-        AfxMessageBox(sql);
-        AfxMessageBox(kCheckSchemaText);
+        Say(sql);
+        Say(kCheckSchemaText);
         return 0;
     }
     const CString savedTime = m_strReturnTime.IsEmpty() ? Now(false) : m_strReturnTime;
@@ -377,8 +404,8 @@ int CAuditFlowEngine::WriteReturnRecord() {
                SqlQuote(m_strReturnStepAuditor), SqlQuote(m_strReturnLevelType), SqlQuote(m_strAuditTask),
                SqlQuote(m_strLogin), SqlQuote(savedTime));
     if (!ExecuteSql(sql)) {
-        AfxMessageBox(sql);
-        AfxMessageBox(kCheckSchemaText);
+        Say(sql);
+        Say(kCheckSchemaText);
         return 0;
     }
     return ReturnToEarlierStep(m_strReturnStep, m_strReturnLevelType);
@@ -406,7 +433,7 @@ int CAuditFlowEngine::ReturnToEarlierStep(const CString& stepName, const CString
         sql.Format("UPDATE TeamWorkAudit SET Result='不通过-返', State='未完成' WHERE FileID='%s' AND AuditTask='%s'",
                    SqlQuote(m_strFileID), SqlQuote(StoredStepName(item.m_strTaskName)));
         if (!ExecuteSql(sql)) {
-            AfxMessageBox(sql);
+            Say(sql);
             return 0;
         }
     }
@@ -429,8 +456,8 @@ int CAuditFlowEngine::DriveAuditFlow() {
         CString sql;
         sql.Format("DELETE FROM TeamWorkAuditChange WHERE FileID='%s' AND TaskGroup='Task'", SqlQuote(m_strFileID));
         if (!ExecuteSql(sql)) {
-            AfxMessageBox(sql);
-            AfxMessageBox(kCheckSchemaText);
+            Say(sql);
+            Say(kCheckSchemaText);
             return 0;
         }
     }
@@ -450,20 +477,13 @@ int CAuditFlowEngine::ReadAuditStepTable() {
 }
 
 int CAuditFlowEngine::CheckPeerSteps() {
-    for (int p = 0; p < m_path.m_arrPeerSteps.GetSize(); ++p) {
-        const CString peer = StoredStepName(m_path.m_arrPeerSteps[p]);
-        for (int r = 0; r < m_arrStepNames.GetSize(); ++r) {
-            if (m_arrStepNames[r].CompareNoCase(peer) != 0)
-                continue;
-            if (m_arrStepWorking[r] == "T") {
-                AfxMessageBox("同组的 " + m_arrStepNames[r] + " 正在评审，请稍后再进行!");
-                return 0;
-            }
-            if (m_arrStepStates[r] != "已完成|通过")
-                return 0;
-        }
-    }
-    return m_path.m_arrNextSteps.GetSize() > 0 ? 1 : 2;
+    CString held;
+    const int next = CheckPeerStepRows(m_path.m_arrPeerSteps, m_path.m_arrNextSteps.GetSize() > 0, m_arrStepNames,
+                                       m_arrStepStates, m_arrStepWorking, held);
+    // The own decision is stored; the last decision of the level moves the document on.
+    if (!held.IsEmpty())
+        Say("同组的 " + held + " 正在评审，请稍后再进行!");
+    return next;
 }
 
 int CAuditFlowEngine::StartNextLevel() {
@@ -481,7 +501,7 @@ int CAuditFlowEngine::StartNextLevel() {
         const bool groupStep = upper.Find("[M]") >= 0;
         const CString stored = StoredStepName(name);
         if (auditor.IsEmpty() && m_options.requireNextAuditor) {
-            AfxMessageBox("没有设置下级评审负责人，不能到下级评审...");
+            Say("没有设置下级评审负责人，不能到下级评审...");
             return 0;
         }
         const CString state = changeTask ? "等待" : "未完成";
@@ -511,11 +531,11 @@ int CAuditFlowEngine::StartNextLevel() {
             CECOAuditLevel levels;
             const int levelIndex = levels.GetAuditorIndex(m_strAuditingPath, stored);
             if (!levels.AdvanceFileLevel(m_strWorkID, m_strFileID, 1)) {
-                AfxMessageBox("改变评审流程级别时, 发生异常...");
+                Say("改变评审流程级别时, 发生异常...");
                 return 0;
             }
             if (!levels.ResetWaitingAudits(levelIndex, m_strWorkID, groupStep ? 1 : 0)) {
-                AfxMessageBox("驱动评审流程时, 发生异常...");
+                Say("驱动评审流程时, 发生异常...");
                 return 0;
             }
         }
@@ -561,11 +581,11 @@ int CAuditFlowEngine::FinishAudit(const CString& state) {
             levels.AdvanceFileLevel(m_strWorkID, m_strFileID, 1); // 0 also when already at the top
             int current = 0, maximum = 0;
             if (!levels.GetFileLevels(m_strWorkID, m_strFileID, maximum, current)) {
-                AfxMessageBox("获取文件当前的评审流程级别时, 发生异常...");
+                Say("获取文件当前的评审流程级别时, 发生异常...");
                 return 0;
             }
             if (!levels.ResetWaitingAudits(maximum, m_strWorkID, 0)) {
-                AfxMessageBox("驱动评审流程时, 发生异常...");
+                Say("驱动评审流程时, 发生异常...");
                 return 0;
             }
             if (levels.CountUnfinishedFiles(m_strWorkID) == 1) {
@@ -609,11 +629,11 @@ int CAuditFlowEngine::RejectInChangeOrder(const CString& state) {
     // Runs inside the decision's transaction: a failure rolls back the whole decision.
     CECOAuditLevel levels;
     if (!levels.AdvanceFileLevel(m_strWorkID, m_strFileID, 0)) {
-        AfxMessageBox("改变评审流程级别时, 发生异常...");
+        Say("改变评审流程级别时, 发生异常...");
         return 0;
     }
     if (!levels.RejectECOFiles(m_strWorkID, state, m_strAuditTask)) {
-        AfxMessageBox("改变更改单状态时, 发生异常...");
+        Say("改变更改单状态时, 发生异常...");
         return 0;
     }
     return 1;

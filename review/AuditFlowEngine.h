@@ -17,7 +17,8 @@
 // decide at the same moment are taken one after the other and the second one sees the first
 // one's step as decided. A decision is refused (nothing stored) on a path that is invalid, on a
 // step that is not on the path and on a document that is not under review ("评审"). The message
-// server hears of the notices only after the commit.
+// server hears of the notices only after the commit, and the reviewer sees the decision's
+// messages only once its transaction has ended, so that no lock is held while he reads them.
 //
 // Tables written: TeamWorkAudit, TeamWorkGroupAudit, TeamWorkNextAudit (assisting results),
 // TeamWorkAuditChange (return record), AuditConsignHistory (delegates), TeamWorkResult.State,
@@ -123,7 +124,8 @@ public:
     // After a pass: peers, next level, then wait, open the next level or finish.
     int DriveAuditFlow();
     int ReadAuditStepTable();
-    // 0 wait for the peers, 1 open the next level, 2 the last level passed.
+    // 0 wait for the peers, 1 open the next level, 2 the last level passed. A peer that has
+    // passed counts as passed whatever its working mark.
     int CheckPeerSteps();
     int StartNextLevel();
     // Sets the document's final state and sends the pass or fail notices; 0 when a write failed.
@@ -190,6 +192,10 @@ public:
     CString m_strLogin;
 
 private:
+    int StoreInTransaction();
+    // A message of the decision: kept until its transaction has ended while one is open, shown
+    // at once otherwise.
+    void Say(const CString& text);
     int StoreDecision();
     int LockDocument();
     CString StoredOpinion();
@@ -203,4 +209,6 @@ private:
         CString text;
     };
     std::vector<PendingNotice> m_pending; // told to the message server after the commit
+    std::vector<CString> m_said;          // shown once the decision's transaction has ended
+    bool m_bDeciding = false;
 };

@@ -38,24 +38,18 @@ int CProjectTaskDecision::SaveAuditResult(bool pass) {
     m_strBlockingStep.Empty();
     m_strNewTaskState.Empty();
     m_nAction = kWait;
-    {
-        CSqlTransaction transaction;
-        if (!transaction.IsActive() || !LockTask())
-            return 0;
-        if (!UpdateStepRow(resultText))
-            return 0;
-        if (pass) {
-            if (!AdvanceAfterPass())
-                return 0;
-        } else if (!FinishTask(kReturned)) {
-            return 0;
-        }
-        if (!SaveFileResults() || !WriteTaskLog(resultText))
-            return 0;
-        if (!transaction.Commit()) {
-            m_strNewTaskState.Empty();
-            return 0;
-        }
+    m_said.clear();
+    const bool stored = StoreInTransaction(pass, resultText);
+    // Why a decision was refused is told once its transaction has been rolled back: a box shown
+    // with the task's row locked would keep every other client waiting (on SQLite the whole
+    // database) until the reviewer answers it.
+    std::vector<CString> said;
+    said.swap(m_said);
+    for (const CString& text : said)
+        AfxMessageBox(text);
+    if (!stored) {
+        m_strNewTaskState.Empty();
+        return 0;
     }
     SendPendingNotices();
     // The own decision is stored; the task waits until the step held by another reviewer is
@@ -63,6 +57,23 @@ int CProjectTaskDecision::SaveAuditResult(bool pass) {
     if (!m_strBlockingStep.IsEmpty())
         AfxMessageBox("同组的 " + m_strBlockingStep + " 正在评审，请稍后再进行!");
     return 1;
+}
+
+bool CProjectTaskDecision::StoreInTransaction(bool pass, const CString& resultText) {
+    CSqlTransaction transaction;
+    if (!transaction.IsActive() || !LockTask())
+        return false;
+    if (!UpdateStepRow(resultText))
+        return false;
+    if (pass) {
+        if (!AdvanceAfterPass())
+            return false;
+    } else if (!FinishTask(kReturned)) {
+        return false;
+    }
+    if (!SaveFileResults() || !WriteTaskLog(resultText))
+        return false;
+    return transaction.Commit();
 }
 
 int CProjectTaskDecision::SaveDecideLater() {
@@ -96,7 +107,7 @@ bool CProjectTaskDecision::LockTask() {
         return false;
     sql.Format("SELECT WorkState FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(m_strTaskNo));
     if (theApp.GetSqlString(sql) != "评审") {
-        AfxMessageBox("该任务已不在评审中，不能保存评审结果!");
+        m_said.push_back("该任务已不在评审中，不能保存评审结果!");
         return false;
     }
     return true;
@@ -114,11 +125,11 @@ bool CProjectTaskDecision::UpdateStepRow(const CString& resultText) {
         theApp.m_pConnPDM->Execute(sql, &affected, adCmdText);
     } catch (_com_error& e) {
         ReportComError(e);
-        AfxMessageBox(kSqlFailure + sql);
+        m_said.push_back(kSqlFailure + sql);
         return false;
     }
     if (affected < 1) {
-        AfxMessageBox(kSqlFailure + sql);
+        m_said.push_back(kSqlFailure + sql);
         return false;
     }
     return true;

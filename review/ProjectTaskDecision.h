@@ -9,7 +9,7 @@
 //
 // The database part of a decision is one transaction: when any statement fails nothing of the
 // decision stays written. Notices are rows of the transaction; the message server hears of them
-// after the commit. The review dialog uploads the opinion file before it calls the decision.
+// after the commit, and the reviewer reads why a decision was refused after the rollback. The review dialog uploads the opinion file before it calls the decision.
 //
 //   CProjectTaskDecision decision;
 //   decision.m_strTaskNo = ...; decision.m_pPath = &path; ...   // the dialog's facts
@@ -60,6 +60,7 @@ public:
     CString m_strNewTaskState; // the task's state after the decision, empty when unchanged
 
 private:
+    bool StoreInTransaction(bool pass, const CString& resultText);
     bool LockTask();
     bool UpdateStepRow(const CString& resultText);
     bool AdvanceAfterPass();
@@ -76,4 +77,5 @@ private:
 
     CString m_strBlockingStep; // a step of the same group that another reviewer has open
     std::vector<std::pair<CString, CString>> m_notices; // receiver, text; told after the commit
+    std::vector<CString> m_said; // why a decision was refused, shown once it was rolled back
 };

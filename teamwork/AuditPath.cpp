@@ -240,12 +240,13 @@ int CheckPeerStepRows(const CStringArray& peerSteps, bool hasNextLevel, const CS
         for (int i = 0; i < rowNames.GetSize(); ++i) {
             if (rowNames[i].CompareNoCase(stored) != 0)
                 continue;
-            if (rowWorking[i] == "T") {
+            // A step that has passed counts whatever its mark says: the mark of a window not yet
+            // closed (or of a client gone after its decision) cannot hold the level back.
+            if (rowOutcomes[i] == "已完成|通过")
+                continue;
+            if (rowWorking[i] == "T")
                 heldStep = rowNames[i];
-                return 0;
-            }
-            if (rowOutcomes[i] != "已完成|通过")
-                return 0;
+            return 0;
         }
     }
     return hasNextLevel ? 1 : 2;

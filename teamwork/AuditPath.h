@@ -96,8 +96,9 @@ private:
 };
 
 // What a pass does next, from the rows of the steps (name, state + "|" + result, working flag)
-// that the peers of the step must have: 0 wait (a peer row is not "已完成|通过", or is held by a
-// reviewer: heldStep then names it), 1 open the next level, 2 the last level has passed. Peers
+// that the peers of the step must have: 0 wait (a peer row is not "已完成|通过"; when a reviewer
+// holds it, heldStep names it), 1 open the next level, 2 the last level has passed. A passed row
+// counts whatever its working flag. Peers
 // are compared in their stored form, so a group step ("[M]") is found and waited for; a peer
 // without a row does not hold the pass back.
 int CheckPeerStepRows(const CStringArray& peerSteps, bool hasNextLevel, const CStringArray& rowNames,

@@ -24,6 +24,13 @@ const DialogTemplate* FindDialogTemplate(UINT templateId) {
     return it == Templates().end() ? nullptr : it->second;
 }
 
+std::vector<UINT> RegisteredDialogTemplateIds() {
+    std::vector<UINT> ids;
+    for (const auto& [id, dialogTemplate] : Templates())
+        ids.push_back(id);
+    return ids;
+}
+
 } // namespace vq
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)

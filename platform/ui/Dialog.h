@@ -15,6 +15,8 @@
 // CDialog(IDD, parent).
 #pragma once
 
+#include <vector>
+
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/Wnd.h"
 
@@ -85,6 +87,8 @@ namespace vq {
 // long as the program (a global constant).
 void RegisterDialogTemplate(UINT templateId, const DialogTemplate& dialogTemplate);
 const DialogTemplate* FindDialogTemplate(UINT templateId);
+// The numbers of every registered template, in order.
+std::vector<UINT> RegisteredDialogTemplateIds();
 
 // Registers a template at program start: `static const vq::TemplateRegistration reg(6027, kViewerTemplate);`
 struct TemplateRegistration {

@@ -240,3 +240,53 @@ TEST_F(QtViewLayoutTest, AHiddenListLeavesNoBlankWhereItWouldStand) {
 }
 
 } // namespace
+
+namespace {
+
+// The client area a dialog may take on a 1366×768 laptop: the screen less the task bar (40) and
+// the window's frame and title bar.
+constexpr int kScreenClientWidth = 1356;
+constexpr int kScreenClientHeight = 698;
+
+// A registered dialog built from its template alone, pictured and ended at once.
+class CPictureDlg : public CDialog {
+public:
+    explicit CPictureDlg(UINT id) : CDialog(id, nullptr) {}
+    CBitmap m_picture;
+
+protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        m_picture = vq::RenderDialogInQt(*this);
+        PostMessage(kSteps);
+        return TRUE;
+    }
+    LRESULT OnSteps(WPARAM, LPARAM) {
+        EndDialog(IDOK);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CPictureDlg, CDialog)
+    ON_MESSAGE(kSteps, &CPictureDlg::OnSteps)
+END_MESSAGE_MAP()
+
+} // namespace
+
+// Every dialog of the system fits the smallest screen its users work on, so that its top rows and
+// its buttons are in reach.
+TEST_F(QtViewLayoutTest, EveryRegisteredDialogFitsALaptopScreen) {
+    const std::vector<UINT> ids = vq::RegisteredDialogTemplateIds();
+    ASSERT_GT(ids.size(), 50u); // the library's dialogs register when it is loaded
+    std::vector<std::string> tooLarge;
+    for (UINT id : ids) {
+        CPictureDlg dlg(id);
+        ASSERT_EQ(dlg.DoModal(), IDOK) << id;
+        const CSize size = dlg.m_picture.GetSize();
+        if (size.cx > kScreenClientWidth || size.cy > kScreenClientHeight)
+            tooLarge.push_back(std::string(vq::FindDialogTemplate(id)->caption.c_str()) + " " +
+                               std::to_string(size.cx) + "x" + std::to_string(size.cy));
+    }
+    EXPECT_TRUE(tooLarge.empty()) << ::testing::PrintToString(tooLarge);
+}

@@ -1,6 +1,7 @@
 // The audit-flow engine without a window, in both dialects: decisions it refuses, a decision that
-// fails half-way and leaves nothing behind, delegates, held peers, change-task documents, and the
-// differences of the design-document dialog's options.
+// fails half-way and leaves nothing behind, messages shown only once nothing is held locked,
+// delegates, held peers, change-task documents, and the differences of the design-document
+// dialog's options.
 #include "review/AuditFlowEngine.h"
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
@@ -88,6 +89,9 @@ protected:
                    "WHERE AuditingModel='三级评审'");
         ws.Execute("UPDATE TeamWorkResult SET AuditorName='zhaoliu|*||*|lisi|*|wangwu'");
     }
+    // Run while a message box of a decision is up: nothing of the decision may hold the
+    // document's row, or on SQLite the whole database, until the reviewer answers.
+    bool OthersCanWrite() { return ws.WritesAtOnce("UPDATE TeamWorkResult SET FileSize=FileSize WHERE FileID='F-1'"); }
     CString State() { return ws.QueryText("SELECT State FROM TeamWorkResult WHERE FileID='F-1'"); }
     CString Count(const char* table) { return ws.QueryText(CString("SELECT count(*) FROM ") + table); }
 
@@ -227,13 +231,52 @@ TEST_P(AuditFlowEngineTest, TheDesignDocumentOptionsWriteNoticeTimesWithSeconds)
     EXPECT_EQ(ws.QueryText("SELECT length(SendTime) FROM MessageManage WHERE Reseiver='chenqi'"), "19");
 }
 
-TEST_P(AuditFlowEngineTest, APeerHeldOpenKeepsTheNextLevelClosed) {
-    ws.Execute("UPDATE TeamWorkAudit SET State='已完成', Result='通过', Working='T' WHERE AuditTask='审核'");
+TEST_P(AuditFlowEngineTest, APeerHeldOpenKeepsTheNextLevelClosedUntilItHasPassed) {
+    ws.Execute("UPDATE TeamWorkAudit SET Working='T' WHERE AuditTask='审核'");
     vqtest::MessageBoxRecorder rec;
     rec.Expect("同组的 审核 正在评审，请稍后再进行!");
     EXPECT_EQ(Decide("wangwu", "工艺审查", E::kPass), 1);
     EXPECT_EQ(Steps().count("工艺审查=wangwu/已完成/通过"), 1u);
     EXPECT_EQ(Steps().count("批准=chenqi/未完成/"), 0u);
+    // 审核 passes while both marks are still set (工艺审查's window not closed yet, or its client
+    // gone after its decision): a peer that has passed holds nothing back.
+    ws.Execute("UPDATE TeamWorkAudit SET Working='T'");
+    EXPECT_EQ(Decide("lisi", "审核", E::kPass, "意见", E::DesignDocDialogOptions()), 1);
+    EXPECT_EQ(Steps().count("批准=chenqi/未完成/"), 1u);
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage WHERE Reseiver='chenqi'"), "1");
+    EXPECT_EQ(rec.Pending(), 0);
+    EXPECT_EQ(rec.Shown().size(), 1u);
+}
+
+TEST_P(AuditFlowEngineTest, NothingIsHeldLockedWhileTheReviewerReadsADecisionsMessage) {
+    bool free = false;
+    const auto othersWrite = [this, &free] { free = OthersCanWrite(); };
+    vqtest::MessageBoxRecorder rec;
+    // A peer being read: the own pass is stored, the level waits.
+    ws.Execute("UPDATE TeamWorkAudit SET Working='T' WHERE AuditTask='工艺审查'");
+    rec.Expect("同组的 工艺审查 正在评审，请稍后再进行!", IDOK, othersWrite);
+    EXPECT_EQ(Decide("lisi", "审核", E::kPass, "意见", E::DesignDocDialogOptions()), 1);
+    EXPECT_TRUE(free);
+    EXPECT_EQ(Steps().count("审核=lisi/已完成/通过"), 1u);
+    // The next level has no auditor: nothing is stored.
+    WithoutFinalAuditor();
+    ws.Execute("UPDATE TeamWorkAudit SET Working='F'");
+    free = false;
+    rec.Expect("没有设置下级评审负责人，不能到下级评审...", IDOK, othersWrite);
+    EXPECT_EQ(Decide("wangwu", "工艺审查", E::kPass), 0);
+    EXPECT_TRUE(free);
+    // The document has left the review meanwhile.
+    ws.Execute("UPDATE TeamWorkResult SET State='更改'");
+    for (const AuditFlowOptions& options : {E::OpinionDialogOptions(false), E::DesignDocDialogOptions()}) {
+        free = false;
+        rec.Expect("该工作文档不在评审中，不能保存评审结果...", IDOK, othersWrite);
+        EXPECT_EQ(Decide("wangwu", "工艺审查", E::kFail, "意见", options), 0);
+        EXPECT_TRUE(free);
+    }
+    EXPECT_EQ(rec.Pending(), 0);
+    EXPECT_EQ(Steps().count("工艺审查=wangwu/未完成/"), 1u);
+    EXPECT_EQ(Count("MessageManage"), "0");
+    EXPECT_EQ(Count("TaskLogInformation"), "1");
 }
 
 TEST_P(AuditFlowEngineTest, ADelegateDecidesInTheNameOfTheStepsAuditor) {

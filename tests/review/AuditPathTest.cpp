@@ -177,15 +177,23 @@ TEST(AuditPathPeerRows, GroupStepsAreWaitedForInTheirStoredForm) {
     CString held;
     EXPECT_EQ(CheckPeerStepRows(peers, true, names, outcomes, working, held), 0);
     EXPECT_TRUE(held.IsEmpty());
-    // Passed, but a reviewer has it open: the pass waits and names the step.
-    outcomes[0] = "已完成|通过";
+    // Open and held by a reviewer who reads it: the pass waits and names the step.
     working[0] = "T";
     EXPECT_EQ(CheckPeerStepRows(peers, true, names, outcomes, working, held), 0);
     EXPECT_EQ(held, "会审");
-    // Passed and free; 标准化 has no row and does not hold the pass back.
-    working[0] = "F";
-    EXPECT_EQ(CheckPeerStepRows(peers, true, names, outcomes, working, held), 1);
-    EXPECT_EQ(CheckPeerStepRows(peers, false, names, outcomes, working, held), 2);
+    // Returned to for a new review and not free again yet: the pass waits for it as well.
+    outcomes[0] = "未完成|不通过-返";
+    EXPECT_EQ(CheckPeerStepRows(peers, true, names, outcomes, working, held), 0);
+    EXPECT_EQ(held, "会审");
+    // Passed: its mark (a window not closed yet, a client gone) holds nothing back; 标准化 has no
+    // row and does not hold the pass back either.
+    outcomes[0] = "已完成|通过";
+    for (const char* mark : {"T", "F"}) {
+        working[0] = mark;
+        EXPECT_EQ(CheckPeerStepRows(peers, true, names, outcomes, working, held), 1);
+        EXPECT_EQ(CheckPeerStepRows(peers, false, names, outcomes, working, held), 2);
+        EXPECT_TRUE(held.IsEmpty());
+    }
 }
 
 TEST(AuditPathPeerRows, AuditorOfAStepByNameWithoutCase) {

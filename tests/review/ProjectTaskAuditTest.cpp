@@ -325,13 +325,27 @@ TEST_P(ProjectTaskAuditTest, FailedUploadOrStatementLeavesTheDatabaseAsItWas) {
 }
 
 TEST_P(ProjectTaskAuditTest, StepHeldByAnotherReviewerStopsTheMoveButNotTheDecision) {
-    ws->Execute("UPDATE TaskAuditManage SET AuditState='已完成', AuditResult='通过', Working='T' "
-                "WHERE AuditName='标准化'");
-    vq::ScriptedUser user;
-    Decide(user, "可以。", D::kPassId).Message("同组的 标准化 正在评审，请稍后再进行!", IDOK);
-    Run(user, "u1", "校对");
+    ws->Execute("UPDATE TaskAuditManage SET Working='T' WHERE AuditName='标准化'");
+    {
+        vq::ScriptedUser user;
+        Decide(user, "可以。", D::kPassId).Message("同组的 标准化 正在评审，请稍后再进行!", IDOK);
+        Run(user, "u1", "校对");
+    }
     EXPECT_EQ(Step("校对", "AuditResult"), "通过");
     EXPECT_EQ(Count("TaskAuditManage"), "2");
+    EXPECT_EQ(TaskState(), "评审");
+    // 标准化 passes while both marks are still set (校对's window not closed yet, or its client
+    // gone): a step that has passed holds nothing back, and the next level opens.
+    ws->Execute("UPDATE TaskAuditManage SET Working='T'");
+    {
+        vq::ScriptedUser user;
+        Decide(user, "可以。", D::kPassId);
+        Run(user, "u2", "标准化");
+    }
+    EXPECT_EQ(Step("标准化", "AuditResult"), "通过");
+    EXPECT_EQ(Step("审核", "AuditState"), "未完成");
+    EXPECT_EQ(Step("会审", "AuditState"), "未完成");
+    EXPECT_EQ(Count("MessageManage WHERE Reseiver IN ('u3', 'grp')"), "2");
     EXPECT_EQ(TaskState(), "评审");
 }
 
@@ -352,7 +366,18 @@ TEST_P(ProjectTaskAuditTest, TaskReturnedMeanwhileTakesNoFurtherDecision) {
         .Message("该任务已不在评审中，不能保存评审结果!", IDOK)
         .Click(IDCANCEL)
         .Message("是否要保存审查文档结果?", IDNO);
+    // Nothing of the refused decision holds the task's row while the reviewer reads why.
+    bool free = false;
+    vq::MessageBoxObserver previous;
+    previous = vq::SetMessageBoxObserver([&](const vq::MessageBoxRequest& box) {
+        if (box.text.Find("不在评审中") >= 0)
+            free = ws->WritesAtOnce("UPDATE ProjectManage SET WorkState=WorkState WHERE ProjectNo='P-1'");
+        if (previous)
+            previous(box);
+    });
     Run(user, "u1", "校对");
+    vq::SetMessageBoxObserver(std::move(previous));
+    EXPECT_TRUE(free);
     EXPECT_EQ(TaskState(), "评审-更改");
     EXPECT_EQ(Step("校对", "AuditState"), "未完成");
     EXPECT_EQ(Count("TaskLogInformation"), "0");

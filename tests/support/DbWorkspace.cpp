@@ -308,6 +308,19 @@ CString DbWorkspace::QueryText(const CString& sql) const {
     }
 }
 
+bool DbWorkspace::WritesAtOnce(const CString& sql) const {
+    try {
+        _ConnectionPtr other = Connect();
+        other->Execute(m_pgDatabase.empty() ? "PRAGMA busy_timeout = 300" : "SET lock_timeout = 300", nullptr,
+                       adCmdText);
+        other->Execute(sql, nullptr, adCmdText);
+        other->Close();
+        return true;
+    } catch (const _com_error&) {
+        return false;
+    }
+}
+
 void DbWorkspace::SetConfig(const ConfigRow& row) const {
     _ConnectionPtr c = OpenFile(ConfigDatabasePath());
     try {

@@ -71,6 +71,10 @@ public:
     void ExecuteConfig(const CString& script) const;
     // The first column of the first row as text (empty when there is none).
     CString QueryText(const CString& sql) const;
+    // Runs a writing statement on a new connection that waits for locks only a fraction of a
+    // second, as another client would at this moment: false when the statement could not run
+    // (typically because a connection of the test holds what it needs).
+    bool WritesAtOnce(const CString& sql) const;
 
     // Replaces the rows of Config by this one row, or leaves Config empty.
     void SetConfig(const ConfigRow& row) const;

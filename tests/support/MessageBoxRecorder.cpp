@@ -14,8 +14,8 @@ MessageBoxRecorder::~MessageBoxRecorder() {
                                     << m_expected.front().textPart.c_str();
 }
 
-void MessageBoxRecorder::Expect(const CString& textPart, int answer) {
-    m_expected.push_back({textPart, answer});
+void MessageBoxRecorder::Expect(const CString& textPart, int answer, std::function<void()> whileShown) {
+    m_expected.push_back({textPart, answer, std::move(whileShown)});
 }
 
 std::vector<CString> MessageBoxRecorder::Texts() const {
@@ -29,9 +29,11 @@ int MessageBoxRecorder::Answer(const vq::MessageBoxRequest& request) {
     m_shown.push_back(request);
     if (!m_expected.empty() &&
         (m_expected.front().textPart.IsEmpty() || request.text.Find(m_expected.front().textPart) >= 0)) {
-        int answer = m_expected.front().answer;
+        Expected expected = std::move(m_expected.front());
         m_expected.pop_front();
-        return answer;
+        if (expected.whileShown)
+            expected.whileShown();
+        return expected.answer;
     }
     ADD_FAILURE() << "unexpected message box [" << request.caption.c_str() << "]: " << request.text.c_str();
     switch (request.type & MB_TYPEMASK) {

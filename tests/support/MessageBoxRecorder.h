@@ -5,6 +5,7 @@
 #include "platform/base/MessageBox.h"
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace vqtest {
@@ -16,8 +17,9 @@ public:
     MessageBoxRecorder(const MessageBoxRecorder&) = delete;
     MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
 
-    // Expect a box whose text contains textPart (empty: any text) and answer it.
-    void Expect(const CString& textPart, int answer = IDOK);
+    // Expect a box whose text contains textPart (empty: any text) and answer it; whileShown runs
+    // while the box is up, before it is answered (what happens meanwhile elsewhere).
+    void Expect(const CString& textPart, int answer = IDOK, std::function<void()> whileShown = {});
     // Every box shown so far, in order.
     const std::vector<vq::MessageBoxRequest>& Shown() const { return m_shown; }
     // Texts of the boxes shown so far.
@@ -35,6 +37,7 @@ private:
     struct Expected {
         CString textPart;
         int answer;
+        std::function<void()> whileShown;
     };
     std::deque<Expected> m_expected;
     std::vector<vq::MessageBoxRequest> m_shown;

@@ -40,6 +40,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -88,6 +90,50 @@ CWnd* FocusedWindow(QWidget* window) {
 }
 
 // ---- The dialog window -----------------------------------------------------------------------
+
+// The largest client area a dialog takes: a 1366×768 laptop screen less the task bar and the
+// window's frame and title bar.
+const QSize kScreenClient(1356, 698);
+// The least height a list, tree or multi-line field keeps when a dialog is squeezed to fit.
+constexpr int kSqueezedHeight = 72;
+
+// A dialog whose controls need more height than the screen has (a form shown expanded, several
+// lists one above the other) shortens its lists, trees and multi-line fields, each in proportion
+// to what it has above the least height, until the dialog fits.
+void FitToScreen(QWidget* window) {
+    const int excess = window->minimumSizeHint().height() - kScreenClient.height();
+    if (excess <= 0)
+        return;
+    std::vector<QWidget*> tall;
+    int spare = 0;
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        if (qobject_cast<QAbstractScrollArea*>(child) && child->isVisibleTo(window) &&
+            child->minimumHeight() > kSqueezedHeight) {
+            tall.push_back(child);
+            spare += child->minimumHeight() - kSqueezedHeight;
+        }
+    }
+    if (spare <= 0)
+        return;
+    const double share = std::min(1.0, static_cast<double>(excess) / spare);
+    for (QWidget* child : tall) {
+        const int above = child->minimumHeight() - kSqueezedHeight;
+        child->setMinimumHeight(child->minimumHeight() - static_cast<int>(std::ceil(above * share)));
+        // The frames around it learn their new size now, not when their layout requests arrive.
+        for (QWidget* w = child->parentWidget(); w && w != window; w = w->parentWidget())
+            w->updateGeometry();
+    }
+    // Nested layouts keep their sizes until invalidated one by one; the window takes its new
+    // least size when its layout is activated.
+    for (QLayout* layout : window->findChildren<QLayout*>())
+        layout->invalidate();
+    if (window->layout()) {
+        window->layout()->invalidate();
+        window->layout()->activate();
+    }
+    if (window->height() > kScreenClient.height())
+        window->resize(window->width(), std::max(kScreenClient.height(), window->minimumSizeHint().height()));
+}
 
 class DialogWindow : public QDialog {
 public:
@@ -143,6 +189,13 @@ protected:
         vq::PressKey(*target, key);
     }
     void resizeEvent(QResizeEvent* e) override;
+    // Controls shown later (a form expanded) may ask for more room than the screen has.
+    bool event(QEvent* e) override {
+        const bool handled = QDialog::event(e);
+        if (e->type() == QEvent::LayoutRequest)
+            FitToScreen(this);
+        return handled;
+    }
 };
 
 class DialogBinding : public Binding {
@@ -641,6 +694,34 @@ void ShowChildWindows(Binding& control) {
 
 namespace {
 
+// The size a dialog's layout asks for when its lists, trees, multi-line fields and painted windows
+// count with the natural sizes given to them (SetNaturalSize) rather than Qt's generous default
+// for scrolling widgets (256×192 each), which stacked up makes a dialog taller than a screen. The
+// dialog's own size then gives the room it has to them.
+QSize NaturalSize(QWidget* window) {
+    std::vector<std::pair<QWidget*, QSize>> bounded;
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        if (!qobject_cast<QAbstractScrollArea*>(child))
+            continue;
+        // Only the sides a natural size was given for; the other keeps Qt's hint.
+        const QSize least = child->minimumSize();
+        if (least.width() <= 0 && least.height() <= 0)
+            continue;
+        bounded.emplace_back(child, child->maximumSize());
+        const QSize floor = least.expandedTo(child->minimumSizeHint());
+        child->setMaximumSize(least.width() > 0 ? floor.width() : child->maximumWidth(),
+                              least.height() > 0 ? floor.height() : child->maximumHeight());
+    }
+    if (window->layout())
+        window->layout()->invalidate();
+    const QSize size = window->sizeHint();
+    for (auto& [child, maximum] : bounded)
+        child->setMaximumSize(maximum);
+    if (window->layout())
+        window->layout()->invalidate();
+    return size;
+}
+
 DialogBinding* Build(CDialog& dialog, QWidget* parent) {
     EnsureQtApplication();
     auto* window = new DialogWindow(parent);
@@ -691,12 +772,13 @@ DialogBinding* Build(CDialog& dialog, QWidget* parent) {
     window->adjustSize();
     // Dialogs with lists, trees or painted windows get room to show them.
     const bool roomy = std::any_of(controls.begin(), controls.end(), [](Binding* b) { return b->Expands(); });
-    QSize size = window->sizeHint().expandedTo(QSize(roomy ? 460 : 280, 0));
+    QSize size = NaturalSize(window).expandedTo(QSize(roomy ? 460 : 280, 0));
     // A dialog without lists or trees keeps the height its rows need: a taller one would only
     // add empty space above its buttons.
     if (t && t->size.cx > 0 && t->size.cy > 0)
         size = size.expandedTo(QSize(t->size.cx, roomy ? t->size.cy : 0));
-    window->resize(size);
+    FitToScreen(window);
+    window->resize(size.boundedTo(kScreenClient).expandedTo(window->minimumSizeHint()));
     return binding;
 }
 
