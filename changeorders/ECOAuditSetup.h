@@ -10,7 +10,7 @@
 
 #include "platform/base/Collections.h"
 #include "platform/base/String.h"
-#include "review/AuditPath.h"
+#include "teamwork/AuditPath.h"
 
 class CWnd;
 

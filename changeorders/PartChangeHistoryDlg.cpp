@@ -1,6 +1,5 @@
 #include "changeorders/PartChangeHistoryDlg.h"
 
-#include "changeorders/ChangeOrderSheet.h"
 #include "changeorders/ECOAuditResultDlg.h"
 #include "changeorders/NoticeFormView.h"
 #include "controls/DocViewLauncher.h"
@@ -10,6 +9,7 @@
 #include "core/ItemText.h"
 #include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
+#include "parts/ChangeOrderSheet.h"
 #include "parts/PartBorrowQueryDlg.h"
 #include "parts/PartRevSelectDlg.h"
 #include "platform/base/File.h"

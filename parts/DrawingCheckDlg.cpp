@@ -3,6 +3,7 @@
 #include "controls/MessageChoiceDlg.h"
 #include "controls/StatusProgress.h"
 #include "core/ComError.h"
+#include "core/DialogSeams.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/PartFilterDlg.h"
 #include "platform/base/File.h"
@@ -13,7 +14,6 @@
 #include "platform/ui/DC.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/FileDialog.h"
-#include "teamwork/PersonalWorkTaskDlg.h"
 
 #include <algorithm>
 
@@ -563,17 +563,13 @@ void CDrawingCheckDlg::OnRequery() {
 
 void CDrawingCheckDlg::OnPickTask() {
     UpdateData(TRUE);
-    CPersonalWorkTaskDlg dlg;
-    dlg.m_strWorkID = m_strTaskNo;
-    dlg.m_bTasksSelectable = 0;
-    dlg.m_nTreeMode = 1;
-    dlg.m_bShowWorks = 1;
-    if (dlg.DoModal() != IDOK)
+    CString workId = m_strTaskNo;
+    if (vq::OpenPersonalWorkTask(workId, 0, 1, 1) != IDOK)
         return;
     // A choice without a work id starts no query.
-    if (dlg.m_strWorkID.IsEmpty())
+    if (workId.IsEmpty())
         return;
-    m_strTaskNo = dlg.m_strWorkID;
+    m_strTaskNo = workId;
     UpdateData(FALSE);
     Refresh();
 }

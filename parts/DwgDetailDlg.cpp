@@ -1,7 +1,7 @@
 #include "parts/DwgDetailDlg.h"
-#include "changeorders/PartChangeHistoryDlg.h"
 
 #include "core/ComError.h"
+#include "core/DialogSeams.h"
 #include "core/ItemText.h"
 #include "core/Revision.h"
 #include "core/Settings.h"
@@ -265,9 +265,5 @@ void CDwgDetailDlg::OnWhereUsed() {
 }
 
 void CDwgDetailDlg::OnChangeHistory() {
-    CPartChangeHistoryDlg dlg;
-    dlg.m_strPartCode = m_strPartCode;
-    dlg.m_strRevision = m_strRevision;
-    dlg.m_bLockPart = 1;
-    dlg.DoModal();
+    vq::OpenPartChangeHistory(m_strPartCode, m_strRevision, 1);
 }

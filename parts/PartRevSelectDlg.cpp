@@ -1,8 +1,8 @@
 #include "parts/PartRevSelectDlg.h"
-#include "changeorders/PartChangeHistoryDlg.h"
 #include "parts/RevisionPaths.h"
 
 #include "core/ComError.h"
+#include "core/DialogSeams.h"
 #include "core/ItemText.h"
 #include "core/Revision.h"
 #include "core/Settings.h"
@@ -391,9 +391,5 @@ void CPartRevSelectDlg::OnWhereUsed() {
 }
 
 void CPartRevSelectDlg::OnChangeHistory() {
-    CPartChangeHistoryDlg dlg;
-    dlg.m_strPartCode = m_strPartCode;
-    dlg.m_strRevision = m_strRevision;
-    dlg.m_bLockPart = 1;
-    dlg.DoModal();
+    vq::OpenPartChangeHistory(m_strPartCode, m_strRevision, 1);
 }

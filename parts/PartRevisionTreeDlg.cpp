@@ -1,10 +1,10 @@
 #include "parts/PartRevisionTreeDlg.h"
-#include "changeorders/ChangeOrderSheet.h"
-#include "changeorders/PartChangeHistoryDlg.h"
+#include "parts/ChangeOrderSheet.h"
 #include "parts/RevisionPaths.h"
 
 #include "controls/DocViewLauncher.h"
 #include "core/ComError.h"
+#include "core/DialogSeams.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/Revision.h"
@@ -465,9 +465,5 @@ void CPartRevisionTreeDlg::OnWhereUsed() {
 }
 
 void CPartRevisionTreeDlg::OnChangeHistory() {
-    CPartChangeHistoryDlg dlg;
-    dlg.m_strPartCode = m_strPartCode;
-    dlg.m_strRevision = m_strChosenRevision;
-    dlg.m_bLockPart = 1;
-    dlg.DoModal();
+    vq::OpenPartChangeHistory(m_strPartCode, m_strChosenRevision, 1);
 }

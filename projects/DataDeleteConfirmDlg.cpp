@@ -12,7 +12,7 @@
 #include "platform/maker/FileStore.h"
 #include "platform/ui/DataExchange.h"
 #include "projects/ProjectTaskRecords.h"
-#include "teamwork/WorkDocumentCopies.h"
+#include "projects/WorkDocumentCopies.h"
 
 #include <vector>
 

@@ -2,6 +2,7 @@
 
 #include "controls/UserBrowseDlg.h"
 #include "core/ComError.h"
+#include "core/DialogSeams.h"
 #include "core/OperationLog.h"
 #include "core/Settings.h"
 #include "core/UserNotice.h"
@@ -21,9 +22,6 @@
 #include "projects/ProjectTeamDlg.h"
 #include "projects/SelectProjectTeamerDlg.h"
 #include "projects/TaskQueryDlg.h"
-#include "review/TaskAuditFlowDlg.h"
-#include "teamwork/TaskResourceDlg.h"
-#include "teamwork/TeamWorkManageDlg.h"
 
 #include <utility>
 
@@ -1098,12 +1096,7 @@ void CProjectTaskItemDlg::OnResources() {
                        "相同编号的项目已存在，不能增加外部资源...",
                        "增加外部资源将不再允许修改项目编号，是否继续?", ""))
         return;
-    CTaskResourceDlg resources(this);
-    resources.m_strTaskNo = ItemNo;
-    resources.m_strTaskName = ItemName;
-    resources.m_bWorkTask = 0;
-    resources.m_bReadOnly = Editable ? 0 : 1;
-    resources.DoModal();
+    vq::OpenTaskResources(this, ItemNo, ItemName, 0, Editable ? 0 : 1);
 }
 
 void CProjectTaskItemDlg::OnSubdivide() {
@@ -1115,28 +1108,25 @@ void CProjectTaskItemDlg::OnSubdivide() {
     SYSTEMTIME st;
     if (m_endDate.GetTime(&st) == GDT_VALID)
         WriteSetting("项目任务管理", "上级任务完成日期", DateText(st));
-    CTeamWorkManageDlg works(this);
-    works.TaskNo = ItemNo;
-    works.TaskName = ItemName;
     const bool manager = !Manager.IsEmpty() && Manager.CompareNoCase(theApp.m_strLoginUser) == 0;
-    works.ReadOnly = Editable || manager ? 0 : 1;
-    works.DoModal();
+    vq::OpenTeamWorks(this, ItemNo, ItemName, Editable || manager ? 0 : 1);
 }
 
 void CProjectTaskItemDlg::OnAuditFlow() {
     UpdateData(TRUE);
-    CTaskAuditFlowDlg flow(this);
-    flow.m_strProjectPath = ItemPath();
-    flow.m_strProjectName = ItemName;
-    flow.m_strTaskID = ItemNo;
-    flow.m_strAuditModel = AuditingModel;
-    flow.m_strAuditorName = AuditorName;
-    flow.m_bWriteToTask = 0;
+    vq::TaskAuditFlowRequest flow;
+    flow.parent = this;
+    flow.projectPath = ItemPath();
+    flow.projectName = ItemName;
+    flow.taskId = ItemNo;
+    flow.auditModel = AuditingModel;
+    flow.auditorName = AuditorName;
+    flow.writeToTask = 0;
     const bool changeable = WorkState.IsEmpty() || WorkState == "未开始" || WorkState == "正进行中" ||
                             WorkState == "评审-更改" || WorkState == "归档-更改";
-    flow.m_bReadOnly = Editable && changeable ? 0 : 1;
-    if (flow.DoModal() != IDOK)
+    flow.readOnly = Editable && changeable ? 0 : 1;
+    if (vq::OpenTaskAuditFlow(flow) != IDOK)
         return;
-    AuditingModel = flow.m_strAuditModel;
-    AuditorName = flow.m_strAuditorName;
+    AuditingModel = flow.auditModel;
+    AuditorName = flow.auditorName;
 }

@@ -3,7 +3,7 @@
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/db/SqlText.h"
-#include "teamwork/WorkNumbering.h"
+#include "projects/WorkNumbering.h"
 
 #include <cstdlib>
 #include <set>
@@ -133,7 +133,7 @@ CString ProposeTaskNumber(const CString& table, const CString& parentName, const
     return FormatChildNumber(parentNo, NextChildSequence(numbers));
 }
 
-// The system has one numbering of work tasks (teamwork/WorkNumbering.h); the first work task of
+// The system has one numbering of work tasks (projects/WorkNumbering.h); the first work task of
 // a task is numbered by it like every other.
 CString NextWorkNumber(const CString& taskNo) {
     return MakeNewWorkID(theApp.m_pConnPDM, taskNo, theApp.m_nAdoCloseMode);

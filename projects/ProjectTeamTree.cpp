@@ -1,12 +1,12 @@
 #include "projects/ProjectTeamTree.h"
 
 #include "core/ComError.h"
+#include "core/DialogSeams.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/ProductSelectDlg.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
-#include "teamwork/BrowseProjectTaskDlg.h"
 
 TreeItemData* CProjectTeamTree::NewRecord(const CString& kind, const CString& code, const CString& text) {
     auto* record = new TreeItemData{kind, code, text};
@@ -169,12 +169,12 @@ bool ChooseTeamGroup(CWnd* parent, ProjectTeamGroup& group, bool dialectForms) {
         group.projectName = picker.m_strName;
         return true;
     }
-    CBrowseProjectTaskDlg browser(parent);
-    browser.m_strTaskNo = group.taskNo;
-    if (browser.DoModal() != IDOK)
+    CString taskNo = group.taskNo;
+    CString taskName;
+    if (vq::OpenBrowseProjectTask(parent, taskNo, taskName) != IDOK)
         return false;
-    group.taskNo = browser.m_strTaskNo;
-    group.taskName = browser.m_strTaskName;
+    group.taskNo = taskNo;
+    group.taskName = taskName;
     const bool oracle = dialectForms && theApp.m_nDatabaseType == 2;
     CString sql;
     sql.Format("SELECT ProjectPath FROM ProjectManage WHERE %s='%s'", oracle ? "rtrim(ProjectNo)" : "ProjectNo",

@@ -1,6 +1,7 @@
 #include "projects/TaskExecutionDlg.h"
 
 #include "core/ComError.h"
+#include "core/DialogSeams.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
@@ -10,7 +11,6 @@
 #include "projects/TaskChangeNoticeDlg.h"
 #include "projects/TaskFlowChartDlg.h"
 #include "projects/TaskVersionDlg.h"
-#include "review/TaskAuditFlowDlg.h"
 
 namespace {
 
@@ -220,13 +220,14 @@ void CTaskExecutionDlg::ResolvePath() {
 
 void CTaskExecutionDlg::OnAuditFlow() {
     ResolvePath();
-    CTaskAuditFlowDlg flow(this);
-    flow.m_strProjectPath = m_strProjectPath;
-    flow.m_strProjectName = m_strTaskName;
-    flow.m_strTaskID = m_strTaskNo;
-    flow.m_bReadOnly = 1;
-    flow.m_bWriteToTask = 1;
-    flow.DoModal();
+    vq::TaskAuditFlowRequest flow;
+    flow.parent = this;
+    flow.projectPath = m_strProjectPath;
+    flow.projectName = m_strTaskName;
+    flow.taskId = m_strTaskNo;
+    flow.readOnly = 1;
+    flow.writeToTask = 1;
+    vq::OpenTaskAuditFlow(flow);
 }
 
 void CTaskExecutionDlg::OnFlowChart() {

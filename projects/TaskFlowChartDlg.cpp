@@ -7,7 +7,7 @@
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/SpinButtonCtrl.h"
-#include "review/FlowView.h"
+#include "projects/FlowView.h"
 
 #include <cstdlib>
 

@@ -10,7 +10,7 @@
 #include "platform/com/ProcessPlanningUtility.h"
 #include "platform/db/SqlText.h"
 #include "review/AuditFlowList.h"
-#include "review/ECOAuditLevel.h"
+#include "teamwork/ECOAuditLevel.h"
 
 #include <initializer_list>
 

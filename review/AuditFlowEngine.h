@@ -29,8 +29,8 @@
 #include "platform/base/Collections.h"
 #include "platform/base/String.h"
 #include "platform/db/Ado.h"
-#include "review/AuditPath.h"
-#include "review/ECOAuditLevel.h"
+#include "teamwork/AuditPath.h"
+#include "teamwork/ECOAuditLevel.h"
 
 #include <functional>
 #include <vector>

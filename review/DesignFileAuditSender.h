@@ -8,7 +8,7 @@
 #include "platform/base/Collections.h"
 #include "platform/base/String.h"
 #include "platform/db/Ado.h"
-#include "review/AuditPath.h"
+#include "teamwork/AuditPath.h"
 
 #include <vector>
 

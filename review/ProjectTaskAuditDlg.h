@@ -19,7 +19,7 @@
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListBox.h"
-#include "review/AuditPath.h"
+#include "teamwork/AuditPath.h"
 
 class CFtpConnection;
 

@@ -8,7 +8,7 @@
 #include "platform/base/Time.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/db/Ado.h"
-#include "review/AuditPath.h"
+#include "teamwork/AuditPath.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/ui/DataExchange.h"
-#include "review/AuditPath.h"
-#include "review/FlowNode.h"
-#include "review/FlowView.h"
+#include "projects/FlowNode.h"
+#include "projects/FlowView.h"
+#include "teamwork/AuditPath.h"
 
 #include <algorithm>
 

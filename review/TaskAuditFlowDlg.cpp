@@ -6,8 +6,8 @@
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
-#include "review/AuditPath.h"
-#include "review/FlowView.h"
+#include "projects/FlowView.h"
+#include "teamwork/AuditPath.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/maker/FileStore.h"
-#include "teamwork/WorkDocumentCopies.h"
+#include "projects/WorkDocumentCopies.h"
 
 #include <vector>
 

@@ -8,7 +8,7 @@
 #include "platform/base/MessageBox.h"
 #include "platform/db/SqlText.h"
 #include "platform/maker/FileStore.h"
-#include "teamwork/WorkDocumentCopies.h"
+#include "projects/WorkDocumentCopies.h"
 
 #include <algorithm>
 

@@ -3,6 +3,7 @@
 #include "controls/ProgressDlg.h"
 #include "controls/TreeItemData.h"
 #include "core/ComError.h"
+#include "core/DialogSeams.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
@@ -10,9 +11,7 @@
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Menu.h"
 #include "projects/ProjectTaskTree.h"
-#include "review/TaskAuditFlowDlg.h"
 #include "teamwork/DocFileItem.h"
-#include "review/AuditResultChooser.h"
 #include "teamwork/WorkDocAuditInfo.h"
 #include "teamwork/WorkDocPropertyDlg.h"
 #include "teamwork/WorkDocumentBrowse.h"
@@ -585,22 +584,21 @@ void CTeamGroupFileManageDlg::OnAuditFlow() {
     CWorkDocAuditInfo info;
     if (!info.ReadDocAuditInfo(record->m_strKey))
         return;
-    CTaskAuditFlowDlg dlg(nullptr);
-    dlg.m_strAuditMode = info.AuditingType;
-    dlg.m_strWorkState.Empty();
-    dlg.m_bReadOnly = 1;
-    dlg.m_bWriteToTask = 0;
-    dlg.m_strAuditModel = info.AuditingModel;
-    dlg.m_strAuditorName = info.AuditorName;
-    dlg.m_bSubmitMode = 0;
-    dlg.DoModal();
+    vq::TaskAuditFlowRequest flow;
+    flow.auditMode = info.AuditingType;
+    flow.readOnly = 1;
+    flow.writeToTask = 0;
+    flow.auditModel = info.AuditingModel;
+    flow.auditorName = info.AuditorName;
+    flow.submitMode = 0;
+    vq::OpenTaskAuditFlow(flow);
 }
 
 void CTeamGroupFileManageDlg::OnAuditResult() {
     DocFileItem* record = CurrentRecord();
     if (!record)
         return;
-    ShowAuditResultDialog(record->m_strKey, record->m_strFile);
+    vq::ShowAuditResult(record->m_strKey, record->m_strFile);
 }
 
 void CTeamGroupFileManageDlg::OnTreeRClick(NMHDR*, LRESULT* result) {

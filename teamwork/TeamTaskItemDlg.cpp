@@ -13,8 +13,8 @@
 #include "platform/ui/Edit.h"
 #include "projects/SelectProjectTeamerDlg.h"
 #include "projects/TaskQueryDlg.h"
+#include "projects/WorkNumbering.h"
 #include "teamwork/TaskResourceDlg.h"
-#include "teamwork/WorkNumbering.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -2,6 +2,7 @@
 
 #include "controls/ListHelpers.h"
 #include "core/ComError.h"
+#include "core/DialogSeams.h"
 #include "core/Settings.h"
 #include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
@@ -12,10 +13,9 @@
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "projects/WorkStateUpdater.h"
-#include "review/ECOAuditLevel.h"
 #include "teamwork/DocFileItem.h"
+#include "teamwork/ECOAuditLevel.h"
 #include "teamwork/PersonalWorkTaskDlg.h"
-#include "review/AuditResultChooser.h"
 #include "teamwork/WorkDocPropertyDlg.h"
 #include "teamwork/WorkDocumentBrowse.h"
 
@@ -513,7 +513,7 @@ void CTeamWorkTaskStateDlg::OnReviewResult() {
     DocFileItem* record = SelectedRecord();
     if (!record)
         return;
-    ShowAuditResultDialog(record->m_strKey, record->m_strFile);
+    vq::ShowAuditResult(record->m_strKey, record->m_strFile);
 }
 
 void CTeamWorkTaskStateDlg::OnSelectWork() {

@@ -13,7 +13,7 @@
 #include "platform/ui/Edit.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
-#include "review/AuditPath.h"
+#include "teamwork/AuditPath.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
 

@@ -1,5 +1,11 @@
 // The directions between the folders: platform/ knows nothing of the system, core/ nothing of
-// the subsystems above it, controls/ nothing of the subsystems that use its controls. Every source file is read and its #include lines checked.
+// the subsystems above it, controls/ nothing of the subsystems that use its controls, and each
+// subsystem only of those below it (parts < projects < teamwork < review < mail < changeorders);
+// a dialog that opens one of a higher subsystem goes through core/DialogSeams.h. Every source
+// file is read and its #include lines checked.
+#include "core/DialogSeams.h"
+#include "platform/base/MessageBox.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,6 +23,12 @@ const std::map<std::string, std::set<std::string>> kAllowed = {
     {"platform", {}},
     {"core", {"platform"}},
     {"controls", {"platform", "core"}},
+    {"parts", {"platform", "core", "controls"}},
+    {"projects", {"platform", "core", "controls", "parts"}},
+    {"teamwork", {"platform", "core", "controls", "parts", "projects"}},
+    {"review", {"platform", "core", "controls", "parts", "projects", "teamwork"}},
+    {"mail", {"platform", "core", "controls", "parts", "projects", "teamwork", "review"}},
+    {"changeorders", {"platform", "core", "controls", "parts", "projects", "teamwork", "review", "mail"}},
 };
 
 // "file: included" for every include of a folder that the folder may not use.
@@ -49,6 +61,42 @@ TEST(Layering, EachFolderIncludesOnlyTheFoldersBelowIt) {
         const auto wrong = WrongIncludes(folder, allowed);
         EXPECT_TRUE(wrong.empty()) << folder << " includes from above:\n" << ::testing::PrintToString(wrong);
     }
+}
+
+// The subsystems above fill every opener of the seam when the library is loaded; a slot left
+// empty would turn a button of a lower dialog into one that silently does nothing.
+TEST(Layering, TheHigherSubsystemsFillEveryDialogOpener) {
+    const vq::DialogSlots& openers = vq::Dialogs();
+    EXPECT_TRUE(openers.partChangeHistory);
+    EXPECT_TRUE(openers.personalWorkTask);
+    EXPECT_TRUE(openers.taskAuditFlow);
+    EXPECT_TRUE(openers.taskResources);
+    EXPECT_TRUE(openers.teamWorks);
+    EXPECT_TRUE(openers.browseProjectTask);
+    EXPECT_TRUE(openers.auditResult);
+}
+
+// An empty slot answers as a cancelled dialog and leaves the caller's values alone.
+TEST(Layering, AnEmptyDialogOpenerAnswersAsCancelled) {
+    const vq::DialogSlots saved = vq::Dialogs();
+    vq::Dialogs() = vq::DialogSlots{};
+    CString workId = "W1";
+    CString taskNo = "T1";
+    CString taskName = "name";
+    vq::TaskAuditFlowRequest flow;
+    flow.auditModel = "model";
+    EXPECT_EQ(vq::OpenPartChangeHistory("P1", "A", 1), IDCANCEL);
+    EXPECT_EQ(vq::OpenPersonalWorkTask(workId, 0, 1, 1), IDCANCEL);
+    EXPECT_EQ(vq::OpenTaskAuditFlow(flow), IDCANCEL);
+    EXPECT_EQ(vq::OpenTaskResources(nullptr, "T1", "name", 0, 1), IDCANCEL);
+    EXPECT_EQ(vq::OpenTeamWorks(nullptr, "T1", "name", 1), IDCANCEL);
+    EXPECT_EQ(vq::OpenBrowseProjectTask(nullptr, taskNo, taskName), IDCANCEL);
+    vq::ShowAuditResult("F1", "a.dwg");
+    vq::Dialogs() = saved;
+    EXPECT_EQ(workId, "W1");
+    EXPECT_EQ(taskNo, "T1");
+    EXPECT_EQ(taskName, "name");
+    EXPECT_EQ(flow.auditModel, "model");
 }
 
 // The Qt Widgets view is the code of platform/ui/qt alone: every other file keeps to Qt Core and

@@ -10,7 +10,7 @@
 #include "projects/ProjectTaskItemIds.h"
 #include "projects/TaskChangeNoticeDlg.h"
 #include "projects/TaskFlowChartDlg.h"
-#include "review/FlowView.h"
+#include "projects/FlowView.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "projects/TaskFlowChartDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ScriptedUser.h"
-#include "review/FlowView.h"
+#include "projects/FlowView.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>

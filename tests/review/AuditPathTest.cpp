@@ -1,6 +1,6 @@
 // Review paths: the "|*|" lists, the entries, the stored step names, and the level, peer and
 // next-level sets of mixed, plain and multi-level paths.
-#include "review/AuditPath.h"
+#include "teamwork/AuditPath.h"
 
 #include <gtest/gtest.h>
 

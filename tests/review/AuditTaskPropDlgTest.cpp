@@ -1,9 +1,9 @@
 // The step properties dialog: the linked steps, the marks, renaming and the rewritten links.
-#include "review/AuditTaskPropDlg.h"
+#include "projects/AuditTaskPropDlg.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/ScriptedUser.h"
-#include "review/FlowView.h"
+#include "projects/FlowView.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The review levels of the documents of a change task in both dialects.
-#include "review/ECOAuditLevel.h"
+#include "teamwork/ECOAuditLevel.h"
 #include "core/VqDesignTaskApp.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"

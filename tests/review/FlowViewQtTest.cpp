@@ -5,7 +5,7 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/View.h"
 #include "platform/ui/qt/QtDialogView.h"
-#include "review/FlowView.h"
+#include "projects/FlowView.h"
 #include "tests/support/Workspace.h"
 
 #include <gtest/gtest.h>

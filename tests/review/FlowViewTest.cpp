@@ -1,6 +1,6 @@
 // The flow view: snapping, arrows, hit tests and row links; the picture it paints; and editing
 // with the mouse (drag, add, link, delete, move all, step properties) as the messages of a person.
-#include "review/FlowView.h"
+#include "projects/FlowView.h"
 #include "platform/ui/DC.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ScriptedUser.h"

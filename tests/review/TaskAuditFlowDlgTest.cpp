@@ -6,7 +6,7 @@
 #include "platform/ui/DC.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ScriptedUser.h"
-#include "review/FlowView.h"
+#include "projects/FlowView.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>

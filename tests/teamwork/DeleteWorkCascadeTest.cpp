@@ -9,7 +9,7 @@
 #include "tests/support/FtpServer.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "platform/maker/FileStore.h"
-#include "teamwork/WorkDocumentCopies.h"
+#include "projects/WorkDocumentCopies.h"
 
 #include <gtest/gtest.h>
 

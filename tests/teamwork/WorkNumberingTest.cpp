@@ -1,7 +1,7 @@
 // The numbering of work tasks and the part result documents, in both dialects: the smallest free
 // number below a parent, three digits and more, sub-works, literal prefixes; the latest document
 // of each drawing page.
-#include "teamwork/WorkNumbering.h"
+#include "projects/WorkNumbering.h"
 #include "core/VqDesignTaskApp.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"

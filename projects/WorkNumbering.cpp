@@ -1,4 +1,4 @@
-#include "teamwork/WorkNumbering.h"
+#include "projects/WorkNumbering.h"
 
 #include "core/ComError.h"
 #include "platform/db/SqlText.h"

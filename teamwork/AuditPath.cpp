@@ -1,4 +1,4 @@
-#include "review/AuditPath.h"
+#include "teamwork/AuditPath.h"
 
 #include <cctype>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "review/FlowView.h"
+#include "projects/FlowView.h"
 
 #include "controls/AuditManagerDlg.h"
 #include "controls/InputStringDlg.h"
@@ -6,8 +6,8 @@
 #include "core/VqDesignTaskApp.h"
 #include "platform/db/SqlText.h"
 #include "platform/ui/Menu.h"
+#include "projects/AuditTaskPropDlg.h"
 #include "projects/SelectProjectTeamerDlg.h"
-#include "review/AuditTaskPropDlg.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,7 +9,7 @@
 #pragma once
 
 #include "platform/ui/Wnd.h"
-#include "review/FlowNode.h"
+#include "projects/FlowNode.h"
 
 extern const char* const kFlowKindTemplate;  // "评审管理"
 extern const char* const kFlowKindAssign;    // "评审设计"

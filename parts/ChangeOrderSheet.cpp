@@ -1,4 +1,4 @@
-#include "changeorders/ChangeOrderSheet.h"
+#include "parts/ChangeOrderSheet.h"
 
 #include "core/InstallPath.h"
 #include "core/ItemText.h"

@@ -1,4 +1,4 @@
-#include "teamwork/WorkDocumentCopies.h"
+#include "projects/WorkDocumentCopies.h"
 
 #include "core/ComError.h"
 #include "core/FileInfo.h"

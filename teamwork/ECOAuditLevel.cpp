@@ -1,11 +1,11 @@
-#include "review/ECOAuditLevel.h"
+#include "teamwork/ECOAuditLevel.h"
 
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
 #include "platform/db/SqlText.h"
-#include "review/AuditPath.h"
+#include "teamwork/AuditPath.h"
 
 #include <cstdlib>
 #include <functional>

@@ -1,9 +1,9 @@
-#include "review/AuditTaskPropDlg.h"
+#include "projects/AuditTaskPropDlg.h"
 
 #include "platform/base/MessageBox.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Edit.h"
-#include "review/FlowView.h"
+#include "projects/FlowView.h"
 
 #include <cstring>
 
