@@ -12,7 +12,7 @@
 #include "platform/db/SqlText.h"
 #include "platform/maker/FileStore.h"
 #include "platform/ui/DataExchange.h"
-#include "teamwork/DesignFilePartReader.h"
+#include "teamwork/WorkDocumentBrowse.h"
 
 namespace {
 
@@ -158,11 +158,7 @@ void CWorkDocPropertyDlg::OnBrowse() {
 }
 
 void CWorkDocPropertyDlg::BrowseDocument() {
-    // The stored name comes from the database: whatever folders it names, the fetched file lands
-    // in the temporary folder under a plain name.
-    CString name;
-    name.Format("T%s_%s", FileID, m_strFileName);
-    const CString tempPath = GetTempDirectory() + MakeValidFileName(name);
+    const CString tempPath = WorkDocumentTempPath(FileID, m_strFileName);
     CString sql;
     sql.Format(m_nDatabaseType == 2
                    ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s'"
@@ -173,16 +169,10 @@ void CWorkDocPropertyDlg::BrowseDocument() {
         AfxMessageBox("文档下载失败!");
         return;
     }
-    theApp.AddUniqueFile(tempPath);
     CString prompt;
     prompt.Format("在任务 %s[%s] 中浏览文档：%s[%s]", m_strWorkName, m_strWorkID, m_strFilePrompt, FileID);
     WriteLog(prompt);
-    if (CFileInfo(tempPath).Exists()) {
-        // A 3D drawing or assembly needs the documents of its parts beside it.
-        CDesignFilePartReader reader;
-        reader.ReadFileParts(tempPath, FileID);
-        OpenDocumentFile(tempPath);
-    }
+    OpenFetchedWorkDocument(tempPath, FileID);
 }
 
 LRESULT CWorkDocPropertyDlg::OnUncheckBrowse(WPARAM, LPARAM) {

@@ -14,11 +14,7 @@
 
 bool BrowseWorkDocument(const DocFileItem& record, const CString& shownName, int databaseType) {
     const CString& fileId = record.m_strKey;
-    // The stored name comes from the database: whatever folders it names, the fetched file lands
-    // in the temporary folder under a plain name.
-    CString name;
-    name.Format("T%s_%s", fileId, record.m_strFile);
-    const CString tempPath = GetTempDirectory() + MakeValidFileName(name);
+    const CString tempPath = WorkDocumentTempPath(fileId, record.m_strFile);
     CString sql;
     sql.Format(databaseType == 2
                    ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s' ORDER BY FileID"
@@ -29,15 +25,27 @@ bool BrowseWorkDocument(const DocFileItem& record, const CString& shownName, int
         AfxMessageBox("文档下载失败!");
         return false;
     }
-    theApp.AddUniqueFile(tempPath);
     CString prompt;
     prompt.Format("直接浏览工作文档：%s[%s]", shownName, fileId);
     CTeamWorkLog log;
     log.WriteLog(fileId, "浏览", "浏览文档", prompt);
-    if (CFileInfo(tempPath).Exists()) {
-        CDesignFilePartReader reader;
-        reader.ReadFileParts(tempPath, fileId);
-        OpenDocumentFile(tempPath);
-    }
+    OpenFetchedWorkDocument(tempPath, fileId);
     return true;
+}
+
+CString WorkDocumentTempPath(const CString& fileId, const CString& storedName) {
+    // The stored name comes from the database: whatever folders it names, the fetched file lands
+    // in the temporary folder under a plain name.
+    CString name;
+    name.Format("T%s_%s", fileId, storedName);
+    return GetTempDirectory() + MakeValidFileName(name);
+}
+
+void OpenFetchedWorkDocument(const CString& tempPath, const CString& fileId) {
+    theApp.AddUniqueFile(tempPath);
+    if (!CFileInfo(tempPath).Exists())
+        return;
+    CDesignFilePartReader reader;
+    reader.ReadFileParts(tempPath, fileId);
+    OpenDocumentFile(tempPath);
 }
