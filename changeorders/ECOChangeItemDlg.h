@@ -15,15 +15,12 @@
 // published, one with review has its reviewers told.
 #pragma once
 
-#include "changeorders/RelateDocPanel.h"
-#include "controls/EditListCtrl.h"
-#include "platform/db/Ado.h"
-#include "platform/ui/Dialog.h"
+#include "changeorders/NoticeFormDlg.h"
 
 class CECOChangeNotice;
 class CECOPublisher;
 
-class CECOChangeItemDlg : public CDialog {
+class CECOChangeItemDlg : public CNoticeFormDlg {
 public:
     enum { IDD = 264 };
     static constexpr int kNumberId = 1301;
@@ -59,70 +56,34 @@ public:
     static constexpr int kStoreCancel = 10003;
 
     explicit CECOChangeItemDlg(CWnd* parent = nullptr);
-    ~CECOChangeItemDlg() override;
 
-    CString m_strECONo;
-    CString m_strSaveDate;
-    CString m_strSaveUser;
-    CString m_strState;
-    int m_bSearchParts = 0;
-    CString m_strDepartment;
     CString m_strProductCode;
     CString m_strProductStyle;
-    CString m_strAffectNo;
     CString m_strProductName;
-    int m_nLevel = 0;
-    CString m_strRemark;
-    int m_bByProductClass = 0;
-    int m_bNewItem = 1;
-    int m_bReadOnly = 0;
-    CString m_strPersonalCode;
-    CString m_strAuditingModel;
-    CString m_strAuditorName;
-    int m_nReviewMode = 2;
-    CString m_strCfgAuditingModel;
-    CString m_strCfgAuditorName;
-    int m_nNoWidth = 1;
-    CString m_strNoSeparator = "-";
-    int m_nNoMode = 0;
     int m_nRestartType = 2;
-
-    CEditListCtrl m_listParts;
-    CRelateDocPanel m_docs;
 
     // Asks for the storage type and writes the notice: its review tasks (formal with review),
     // header and parts in one transaction; a formal notice without review is published in the
     // same transaction, so that it is never formal without its publication. 1 when stored; 0
     // when cancelled or a statement failed (shown; nothing stored).
-    int StoreNotice();
+    int StoreNotice() override;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
-    void PostNcDestroy() override;
     void OnApplyNumber();
     void OnAddParts();
     void OnDeleteParts();
     void OnRelatedModifyOrders();
     void OnPartDrawingInfo();
     void OnSelectDepartments();
-    void OnReviewFlow();
-    void OnAddDocument() { m_docs.OnAddDocument(); }
-    void OnDeleteDocument() { m_docs.OnDeleteDocument(); }
-    void OnSaveDocumentAs() { m_docs.OnSaveDocumentAs(); }
-    void OnBrowseDocument() { m_docs.OnBrowseDocument(); }
-    void OnDocumentChanged(NMHDR* pNMHDR, LRESULT* pResult) { m_docs.OnDocumentChanged(pNMHDR, pResult); }
-    LRESULT OnClearBrowse(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 
 private:
-    void LoadNotice();
-    void LoadConfigure();
-    void CheckAuditConfigure();
-    void MakeReadOnly();
-    void ReservePersonalNumber();
+    void LoadNotice() override;
+    void ResetForNextNotice(bool cleared) override;
     void WriteFormSettings();
     // The storage type chosen in the question box: one of the three button ids.
     int AskStorageType();
@@ -133,13 +94,5 @@ private:
     // one transaction; the notices follow the commit.
     bool WriteNotice(const CString& state, bool review, CECOPublisher* publication);
     bool SaveParts(CECOChangeNotice& notice);
-    // Stores the notice and then its new documents; false when either failed or was cancelled.
-    bool StoreAll();
-    bool HasPart(const CString& code) const;
     int SelectedPartRow();
-
-    _ConnectionPtr m_pConnection;
-    int m_nAdoCloseMode = 0;
-    CString m_strLoginUser;
-    CString m_strUserName;
 };

@@ -13,15 +13,10 @@
 // storing replaces the notice's header and drawing rows in one transaction.
 #pragma once
 
-#include "changeorders/RelateDocPanel.h"
-#include "controls/EditListCtrl.h"
-#include "platform/base/Collections.h"
-#include "platform/db/Ado.h"
-#include "platform/ui/ComboBox.h"
+#include "changeorders/NoticeFormDlg.h"
 #include "platform/ui/DateTimeCtrl.h"
-#include "platform/ui/Dialog.h"
 
-class CECOModifyItemDlg : public CDialog {
+class CECOModifyItemDlg : public CNoticeFormDlg {
 public:
     enum { IDD = 322 };
     static constexpr int kNumberId = 1201;
@@ -57,44 +52,20 @@ public:
     static constexpr int kResionId = 1231;
 
     explicit CECOModifyItemDlg(CWnd* parent = nullptr);
-    ~CECOModifyItemDlg() override;
 
-    CString m_strECONo;
-    int m_bNewItem = 1;
-    int m_bReadOnly = 0;
-    CString m_strPersonalCode;
-    CString m_strSaveUser;
-    CString m_strSaveDate;
-    CString m_strState;
-    int m_nLevel = 0;
     SYSTEMTIME m_validDate{};
     int m_nValidType = 0;
-    CString m_strRemark;
-    CString m_strAffectNo;
-    CString m_strDepartment;
     CString m_strContent;
     CString m_strResion;
-    int m_bSearchParts = 0;
     int m_bBrowseDoc = 0;
-    int m_bByProductClass = 0;
-    int m_nReviewMode = 2;
-    CString m_strAuditingModel;
-    CString m_strAuditorName;
-    CString m_strCfgAuditingModel;
-    CString m_strCfgAuditorName;
-    int m_nNoWidth = 1;
-    CString m_strNoSeparator = "-";
-    int m_nNoMode = 0;
     CString m_strProduct;
     int m_bExpanded = 0;
 
-    CEditListCtrl m_listParts;
     CDateTimeCtrl m_dateValid;
-    CRelateDocPanel m_docs;
 
     // Writes the notice: its ECOModifyManage row and one ECOModifyPart row per drawing, replacing
     // what was stored under the number, in one transaction. Nonzero when stored.
-    int StoreNotice();
+    int StoreNotice() override;
     // The stored validity date "yyyy-mm-dd" of the date picker's value.
     CString ValidDateText() const;
 
@@ -103,37 +74,19 @@ protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
-    void PostNcDestroy() override;
     void OnApplyNumber();
     void OnAddParts();
     void OnDeleteParts();
     void OnImpact();
     void OnDepartments();
-    void OnAuditFlow();
     void OnExpand();
-    void OnAddDocument() { m_docs.OnAddDocument(); }
-    void OnDeleteDocument() { m_docs.OnDeleteDocument(); }
-    void OnSaveDocumentAs() { m_docs.OnSaveDocumentAs(); }
-    void OnBrowseDocument() { m_docs.OnBrowseDocument(); }
-    void OnDocumentChanged(NMHDR* pNMHDR, LRESULT* pResult) { m_docs.OnDocumentChanged(pNMHDR, pResult); }
-    LRESULT OnClearBrowse(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 
 private:
-    void LoadNotice();
+    void LoadNotice() override;
+    void LoadHeader();
     void LoadParts();
-    void LoadConfiguration();
-    void CheckReviewConfiguration();
-    void MakeReadOnly();
+    void ResetForNextNotice(bool cleared) override;
     void ShowLowerPart(bool expanded);
     void WriteFormSettings();
-    // Stores the notice and then its new documents; false when either failed (shown).
-    bool StoreAll();
-    bool HasPart(const CString& code) const;
-    void AddPartRow(const CString& code, const CString& name);
-
-    _ConnectionPtr m_pConnection;
-    int m_nAdoCloseMode = 0;
-    CString m_strLoginUser;
-    CString m_strUserName;
 };
