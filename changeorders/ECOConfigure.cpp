@@ -4,29 +4,10 @@
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/db/SqlText.h"
-
-#include <cctype>
-#include <climits>
+#include "teamwork/LeadingNumber.h"
 
 const char* const kChangeNoticeGroup = "更改单";
 const char* const kModifyNoticeGroup = "修改单";
-
-int LeadingSignedInt(const CString& text) {
-    CString trimmed = text;
-    trimmed.Trim();
-    const std::string& s = trimmed.str();
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+'))
-        negative = s[i++] == '-';
-    long long value = 0;
-    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i) {
-        value = value * 10 + (s[i] - '0');
-        if (value > INT_MAX)
-            value = INT_MAX;
-    }
-    return static_cast<int>(negative ? -value : value);
-}
 
 int CECOConfigure::LoadConfigure(const CString& group) {
     CString sql;

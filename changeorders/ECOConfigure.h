@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/base/String.h"
+#include "teamwork/LeadingNumber.h" // the settings' numbers are read with LeadingSignedInt
 
 extern const char* const kChangeNoticeGroup; // "更改单"
 extern const char* const kModifyNoticeGroup; // "修改单"
@@ -37,9 +38,6 @@ public:
     CString m_strNoSeparator = "-";  // "编号分隔"
     int m_nNoMode = 0;               // "编号方式", at least 0
 };
-
-// The signed decimal number at the start of the trimmed text; 0 when there is none.
-int LeadingSignedInt(const CString& text);
 
 // 0 "普通", 1 "中等", any other "优先"; and back: "普通" 0, "中等" 1, any other text 2.
 CString ECOLevelText(int level);

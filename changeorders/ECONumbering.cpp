@@ -6,6 +6,7 @@
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
 #include "platform/db/SqlText.h"
+#include "teamwork/LeadingNumber.h"
 
 #include <algorithm>
 #include <set>

@@ -1,7 +1,6 @@
 #include "teamwork/AuditPath.h"
 
-#include <cctype>
-#include <climits>
+#include "teamwork/LeadingNumber.h"
 
 const char* const kAuditListSeparator = "|*|";
 const char* const kMixedAuditStyle = "混合";
@@ -9,25 +8,6 @@ const char* const kMixedAuditStyle = "混合";
 namespace {
 
 constexpr int kSeparatorLength = 3;
-
-// The decimal value of the text's leading number (blanks and a sign allowed before it); 0 when
-// there is none, clamped to the range of int.
-int LeadingInt(const CString& text) {
-    const std::string& s = text.str();
-    std::size_t i = 0;
-    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
-        ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+'))
-        negative = s[i++] == '-';
-    long long value = 0;
-    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i) {
-        value = value * 10 + (s[i] - '0');
-        if (value > INT_MAX)
-            value = INT_MAX;
-    }
-    return static_cast<int>(negative ? -value : value);
-}
 
 // The step name as steps are compared: upper case, cut before "[M]".
 CString ComparisonName(const CString& stepName) {
@@ -58,14 +38,14 @@ AuditPathEntry ParseAuditPathEntry(const CString& entry) {
     const CString position = entry.Mid(open + 1);
     const int comma = position.Find(',');
     if (comma < 0) {
-        parsed.left = LeadingInt(position);
+        parsed.left = LeadingSignedInt(position);
         return parsed;
     }
-    parsed.left = LeadingInt(position.Left(comma));
+    parsed.left = LeadingSignedInt(position.Left(comma));
     // The closing ")" is the entry's last character; what lies before it is the top.
     const int topLength = position.GetLength() - comma - 2;
     if (topLength > 0)
-        parsed.top = LeadingInt(position.Mid(comma + 1, topLength));
+        parsed.top = LeadingSignedInt(position.Mid(comma + 1, topLength));
     return parsed;
 }
 
