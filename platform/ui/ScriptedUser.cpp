@@ -486,58 +486,36 @@ ScriptedUser& ScriptedUser::WindowContaining(const CString& captionPart) {
     return Add(std::move(s));
 }
 
-ScriptedUser& ScriptedUser::Set(int id, const CString& text) {
-    Step s;
-    s.verb = Verb::Set;
-    s.id = id;
-    s.text = text;
-    return Add(std::move(s));
-}
-
-ScriptedUser& ScriptedUser::Set(const CString& labelCaption, const CString& text) {
-    Step s;
-    s.verb = Verb::Set;
-    s.byText = true;
-    s.target = labelCaption;
-    s.text = text;
-    return Add(std::move(s));
-}
-
-ScriptedUser& ScriptedUser::Click(int id) {
-    Step s;
-    s.verb = Verb::Click;
-    s.id = id;
-    return Add(std::move(s));
-}
-
-ScriptedUser& ScriptedUser::Click(const CString& caption) {
-    Step s;
-    s.verb = Verb::Click;
-    s.byText = true;
-    s.target = caption;
-    return Add(std::move(s));
-}
-
-ScriptedUser& ScriptedUser::Check(int id, int state) {
-    Step s;
-    s.verb = Verb::Check;
-    s.id = id;
-    s.number = state;
-    return Add(std::move(s));
-}
-
-ScriptedUser& ScriptedUser::Check(const CString& caption, int state) {
-    Step s;
-    s.verb = Verb::Check;
-    s.byText = true;
-    s.target = caption;
-    s.number = state;
-    return Add(std::move(s));
-}
-
 namespace {
 
-// A step on the control named by a caption, with a number or a text.
+// A step on the control with this id; with a number (state, column) or a text.
+ScriptedUser::Step IdStep(ScriptedUser::Verb verb, int id) {
+    ScriptedUser::Step s;
+    s.verb = verb;
+    s.id = id;
+    return s;
+}
+
+ScriptedUser::Step IdStep(ScriptedUser::Verb verb, int id, int number) {
+    ScriptedUser::Step s = IdStep(verb, id);
+    s.number = number;
+    return s;
+}
+
+ScriptedUser::Step IdStep(ScriptedUser::Verb verb, int id, const CString& text) {
+    ScriptedUser::Step s = IdStep(verb, id);
+    s.text = text;
+    return s;
+}
+
+// ... a row or entry of the control given by its number.
+ScriptedUser::Step IdRowStep(ScriptedUser::Verb verb, int id, int row) {
+    ScriptedUser::Step s = IdStep(verb, id, row);
+    s.hasNumber = true;
+    return s;
+}
+
+// A step on the control named by a caption; with a number (state) or a text.
 ScriptedUser::Step CaptionStep(ScriptedUser::Verb verb, const CString& caption) {
     ScriptedUser::Step s;
     s.verb = verb;
@@ -549,7 +527,6 @@ ScriptedUser::Step CaptionStep(ScriptedUser::Verb verb, const CString& caption) 
 ScriptedUser::Step CaptionStep(ScriptedUser::Verb verb, const CString& caption, int number) {
     ScriptedUser::Step s = CaptionStep(verb, caption);
     s.number = number;
-    s.hasNumber = true;
     return s;
 }
 
@@ -559,38 +536,105 @@ ScriptedUser::Step CaptionStep(ScriptedUser::Verb verb, const CString& caption, 
     return s;
 }
 
+// ... a row, entry or column of the control given by its number.
+ScriptedUser::Step CaptionRowStep(ScriptedUser::Verb verb, const CString& caption, int row) {
+    ScriptedUser::Step s = CaptionStep(verb, caption, row);
+    s.hasNumber = true;
+    return s;
+}
+
 } // namespace
 
+ScriptedUser& ScriptedUser::Set(int id, const CString& text) {
+    return Add(IdStep(Verb::Set, id, text));
+}
+
+ScriptedUser& ScriptedUser::Set(const CString& labelCaption, const CString& text) {
+    return Add(CaptionStep(Verb::Set, labelCaption, text));
+}
+
+ScriptedUser& ScriptedUser::Click(int id) {
+    return Add(IdStep(Verb::Click, id));
+}
+
+ScriptedUser& ScriptedUser::Click(const CString& caption) {
+    return Add(CaptionStep(Verb::Click, caption));
+}
+
+ScriptedUser& ScriptedUser::Check(int id, int state) {
+    return Add(IdStep(Verb::Check, id, state));
+}
+
+ScriptedUser& ScriptedUser::Check(const CString& caption, int state) {
+    return Add(CaptionStep(Verb::Check, caption, state));
+}
+
+ScriptedUser& ScriptedUser::Select(int id, int index) {
+    return Add(IdRowStep(Verb::Select, id, index));
+}
+
+ScriptedUser& ScriptedUser::Select(int id, const CString& text) {
+    return Add(IdStep(Verb::Select, id, text));
+}
+
 ScriptedUser& ScriptedUser::Select(const CString& caption, int index) {
-    return Add(CaptionStep(Verb::Select, caption, index));
+    return Add(CaptionRowStep(Verb::Select, caption, index));
 }
 
 ScriptedUser& ScriptedUser::Select(const CString& caption, const CString& text) {
     return Add(CaptionStep(Verb::Select, caption, text));
 }
 
+ScriptedUser& ScriptedUser::DoubleClick(int id, int row) {
+    return Add(IdRowStep(Verb::DoubleClick, id, row));
+}
+
+ScriptedUser& ScriptedUser::DoubleClick(int id, const CString& rowTextOrPath) {
+    return Add(IdStep(Verb::DoubleClick, id, rowTextOrPath));
+}
+
 ScriptedUser& ScriptedUser::DoubleClick(const CString& caption, int row) {
-    return Add(CaptionStep(Verb::DoubleClick, caption, row));
+    return Add(CaptionRowStep(Verb::DoubleClick, caption, row));
 }
 
 ScriptedUser& ScriptedUser::DoubleClick(const CString& caption, const CString& rowTextOrPath) {
     return Add(CaptionStep(Verb::DoubleClick, caption, rowTextOrPath));
 }
 
+ScriptedUser& ScriptedUser::RightClick(int id, int row) {
+    return Add(IdRowStep(Verb::RightClick, id, row));
+}
+
+ScriptedUser& ScriptedUser::RightClick(int id, const CString& rowTextOrPath) {
+    return Add(IdStep(Verb::RightClick, id, rowTextOrPath));
+}
+
 ScriptedUser& ScriptedUser::RightClick(const CString& caption, int row) {
-    return Add(CaptionStep(Verb::RightClick, caption, row));
+    return Add(CaptionRowStep(Verb::RightClick, caption, row));
 }
 
 ScriptedUser& ScriptedUser::RightClick(const CString& caption, const CString& rowTextOrPath) {
     return Add(CaptionStep(Verb::RightClick, caption, rowTextOrPath));
 }
 
+ScriptedUser& ScriptedUser::Column(int id, int column) {
+    return Add(IdStep(Verb::Column, id, column));
+}
+
 ScriptedUser& ScriptedUser::Column(const CString& caption, int column) {
-    return Add(CaptionStep(Verb::Column, caption, column));
+    return Add(CaptionRowStep(Verb::Column, caption, column));
+}
+
+ScriptedUser& ScriptedUser::Tree(int id, const CString& path) {
+    return Add(IdStep(Verb::Tree, id, path));
 }
 
 ScriptedUser& ScriptedUser::Tree(const CString& caption, const CString& path) {
     return Add(CaptionStep(Verb::Tree, caption, path));
+}
+
+ScriptedUser& ScriptedUser::Expand(int id, const CString& path) {
+    return Add(IdStep(Verb::Expand, id, path));
 }
 
 ScriptedUser& ScriptedUser::Expand(const CString& caption, const CString& path) {
@@ -601,81 +645,6 @@ ScriptedUser& ScriptedUser::Menu(const CString& entryText) {
     Step s;
     s.verb = Verb::Menu;
     s.text = entryText;
-    return Add(std::move(s));
-}
-
-ScriptedUser& ScriptedUser::Select(int id, int index) {
-    Step s;
-    s.verb = Verb::Select;
-    s.id = id;
-    s.number = index;
-    s.hasNumber = true;
-    return Add(std::move(s));
-}
-
-ScriptedUser& ScriptedUser::Select(int id, const CString& text) {
-    Step s;
-    s.verb = Verb::Select;
-    s.id = id;
-    s.text = text;
-    return Add(std::move(s));
-}
-
-ScriptedUser& ScriptedUser::DoubleClick(int id, int row) {
-    Step s;
-    s.verb = Verb::DoubleClick;
-    s.id = id;
-    s.number = row;
-    s.hasNumber = true;
-    return Add(std::move(s));
-}
-
-ScriptedUser& ScriptedUser::DoubleClick(int id, const CString& rowTextOrPath) {
-    Step s;
-    s.verb = Verb::DoubleClick;
-    s.id = id;
-    s.text = rowTextOrPath;
-    return Add(std::move(s));
-}
-
-ScriptedUser& ScriptedUser::RightClick(int id, int row) {
-    Step s;
-    s.verb = Verb::RightClick;
-    s.id = id;
-    s.number = row;
-    s.hasNumber = true;
-    return Add(std::move(s));
-}
-
-ScriptedUser& ScriptedUser::RightClick(int id, const CString& rowTextOrPath) {
-    Step s;
-    s.verb = Verb::RightClick;
-    s.id = id;
-    s.text = rowTextOrPath;
-    return Add(std::move(s));
-}
-
-ScriptedUser& ScriptedUser::Column(int id, int column) {
-    Step s;
-    s.verb = Verb::Column;
-    s.id = id;
-    s.number = column;
-    return Add(std::move(s));
-}
-
-ScriptedUser& ScriptedUser::Tree(int id, const CString& path) {
-    Step s;
-    s.verb = Verb::Tree;
-    s.id = id;
-    s.text = path;
-    return Add(std::move(s));
-}
-
-ScriptedUser& ScriptedUser::Expand(int id, const CString& path) {
-    Step s;
-    s.verb = Verb::Expand;
-    s.id = id;
-    s.text = path;
     return Add(std::move(s));
 }
 
