@@ -271,27 +271,7 @@ void CPartRevisionTreeDlg::LoadDocuments() {
     sql.Format("SELECT DocumentType,FileName,FileType,FileBulk,FileDate,FileRemark,RevNumber FROM Documents "
                "WHERE Code='%s'",
                SqlQuote(m_strPartCode));
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            auto* item = new CDocumentItem;
-            item->DocumentType = VariantToString(rs->GetCollect(0L));
-            item->FileName = VariantToString(rs->GetCollect(1L));
-            item->FileType = VariantToString(rs->GetCollect(2L));
-            item->FileBulk = VariantToString(rs->GetCollect(3L));
-            item->FileDate = VariantToString(rs->GetCollect(4L));
-            item->FileRemark = VariantToString(rs->GetCollect(5L));
-            item->RevNumber = VariantToString(rs->GetCollect(6L));
-            m_arrDocuments.Add(item);
-            rs->MoveNext();
-        }
-        if (m_nAdoCloseMode)
-            rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
-    }
+    ReadDocumentItems(m_pConnection, m_nAdoCloseMode, sql, m_arrDocuments);
 }
 
 void CPartRevisionTreeDlg::OnSelChangedTree(NMHDR*, LRESULT* pResult) {

@@ -1,12 +1,38 @@
 #include "parts/RevisionDocumentList.h"
 
 #include "controls/SysImageList.h"
+#include "core/ComError.h"
 #include "core/InstallPath.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/DocumentItem.h"
 #include "platform/base/MessageBox.h"
 #include "platform/ftp/FtpConnection.h"
 #include "platform/ftp/FtpFileFind.h"
+
+void ReadDocumentItems(const _ConnectionPtr& connection, int adoCloseMode, const CString& sql,
+                       CObArray& documents) {
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, connection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        while (!rs->IsEOF()) {
+            auto* item = new CDocumentItem;
+            item->DocumentType = VariantToString(rs->GetCollect(0L));
+            item->FileName = VariantToString(rs->GetCollect(1L));
+            item->FileType = VariantToString(rs->GetCollect(2L));
+            item->FileBulk = VariantToString(rs->GetCollect(3L));
+            item->FileDate = VariantToString(rs->GetCollect(4L));
+            item->FileRemark = VariantToString(rs->GetCollect(5L));
+            item->RevNumber = VariantToString(rs->GetCollect(6L));
+            documents.Add(item);
+            rs->MoveNext();
+        }
+        if (adoCloseMode)
+            rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+    }
+}
 
 void FillRevisionDocumentList(CListCtrl& list, const CObArray& documents, const CString& revision,
                               CStringArray& rowFileNames) {

@@ -3,9 +3,16 @@
 
 #include "platform/base/Collections.h"
 #include "platform/base/String.h"
+#include "platform/db/Ado.h"
 #include "platform/ui/ListCtrl.h"
 
 class CFtpConnection;
+
+// Appends a CDocumentItem (owned by the array) for each row of the statement, which selects
+// DocumentType, FileName, FileType, FileBulk, FileDate, FileRemark and RevNumber in this order. A
+// database error is shown; the rows read before it are kept.
+void ReadDocumentItems(const _ConnectionPtr& connection, int adoCloseMode, const CString& sql,
+                       CObArray& documents);
 
 // Empties the list and rowFileNames, then shows the documents (CDocumentItem) whose revision is
 // the given one (compared without regard to case), in the array's order: the description with

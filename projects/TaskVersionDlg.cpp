@@ -6,7 +6,6 @@
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
-#include "parts/DocumentItem.h"
 #include "parts/RevisionDocumentList.h"
 #include "parts/RevisionPaths.h"
 #include "platform/base/MessageBox.h"
@@ -152,27 +151,7 @@ void CTaskVersionDlg::ReadDocuments() {
         "SELECT DocumentType,FileName,FileType,FileBulk,FileDate,FileRemark,RevNumber FROM TaskRevDocuments "
         "WHERE ProjectNo='%s'",
         SqlQuote(m_strTaskNo));
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            auto* item = new CDocumentItem;
-            item->DocumentType = VariantToString(rs->GetCollect(0L));
-            item->FileName = VariantToString(rs->GetCollect(1L));
-            item->FileType = VariantToString(rs->GetCollect(2L));
-            item->FileBulk = VariantToString(rs->GetCollect(3L));
-            item->FileDate = VariantToString(rs->GetCollect(4L));
-            item->FileRemark = VariantToString(rs->GetCollect(5L));
-            item->RevNumber = VariantToString(rs->GetCollect(6L));
-            m_arrDocuments.Add(item);
-            rs->MoveNext();
-        }
-        if (m_nAdoCloseMode)
-            rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
-    }
+    ReadDocumentItems(m_pConnection, m_nAdoCloseMode, sql, m_arrDocuments);
 }
 
 CTreeCursor CTaskVersionDlg::InsertVersion(CTreeCursor parent, const CString& number) {
