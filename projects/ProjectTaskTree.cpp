@@ -120,6 +120,32 @@ void ExpandAndShow(CTreeCtrlEx& tree, CTreeCursor node) {
     tree.EnsureVisible(node);
 }
 
+namespace {
+
+HTREEITEM FindBelow(CTreeCtrlEx& tree, HTREEITEM item, const CString& upperText) {
+    for (HTREEITEM child = tree.GetChildItem(item); child; child = tree.GetNextSiblingItem(child)) {
+        CString text = tree.GetItemText(child);
+        text.MakeUpper();
+        if (text.Find(upperText) >= 0)
+            return child;
+        if (HTREEITEM found = FindBelow(tree, child, upperText))
+            return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void FindAndShowBelow(CTreeCtrlEx& tree, HTREEITEM from, const CString& text) {
+    CString upperText = text;
+    upperText.MakeUpper();
+    if (HTREEITEM found = FindBelow(tree, from, upperText)) {
+        tree.SelectItem(found);
+        tree.Expand(found, TVE_EXPAND);
+        tree.EnsureVisible(found);
+    }
+}
+
 void ExpandSubtree(CTreeCtrlEx& tree, HTREEITEM node) {
     if (!node)
         return;

@@ -83,6 +83,9 @@ CTreeCursor SelectNodeAtCursor(CTreeCtrlEx& tree, CPoint& screen);
 void ExpandSubtree(CTreeCtrlEx& tree, HTREEITEM node);
 // Expands the node's subtree and scrolls the node into view.
 void ExpandAndShow(CTreeCtrlEx& tree, CTreeCursor node);
+// Selects, expands and scrolls into view the first node below `from` (depth first) whose text
+// contains `text` (ASCII letters without regard to case); nothing when there is none.
+void FindAndShowBelow(CTreeCtrlEx& tree, HTREEITEM from, const CString& text);
 
 // A lower-case copy for grouping keys (ASCII letters).
 std::string GroupKey(const CString& text);

@@ -238,31 +238,13 @@ void CBrowseProjectTaskDlg::OnRightClick(NMHDR*, LRESULT* result) {
         OnExpand();
 }
 
-HTREEITEM CBrowseProjectTaskDlg::FindBelow(HTREEITEM item, const CString& upperText) {
-    for (HTREEITEM child = m_tree.GetChildItem(item); child; child = m_tree.GetNextSiblingItem(child)) {
-        CString text = m_tree.GetItemText(child);
-        text.MakeUpper();
-        if (text.Find(upperText) >= 0)
-            return child;
-        if (HTREEITEM found = FindBelow(child, upperText))
-            return found;
-    }
-    return nullptr;
-}
-
 void CBrowseProjectTaskDlg::OnFind() {
     CWaitCursor wait;
     UpdateData(TRUE);
-    CString text = m_strFindText;
-    text.MakeUpper();
     HTREEITEM selected = m_tree.GetSelectedItem();
     if (!selected)
         return;
-    if (HTREEITEM found = FindBelow(selected, text)) {
-        m_tree.SelectItem(found);
-        m_tree.Expand(found, TVE_EXPAND);
-        m_tree.EnsureVisible(found);
-    }
+    projects::FindAndShowBelow(m_tree, selected, m_strFindText);
 }
 
 void CBrowseProjectTaskDlg::OnExpand() {

@@ -51,7 +51,6 @@ private:
     std::vector<Row> CollectChildren(const CString& path);
     CString FindNumber(const CString& path, const CString& name);
     CTreeCursor AddNode(CTreeCursor parent, const char* kind, const CString& number, const CString& name, int image);
-    HTREEITEM FindBelow(HTREEITEM item, const CString& upperText);
     void FreeRecords();
 
     _ConnectionPtr m_pConnection;

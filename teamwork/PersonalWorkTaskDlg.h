@@ -59,7 +59,6 @@ private:
                         DWORD_PTR data);
     void LocateIfWanted(const CString& id, CTreeCursor node);
     void UpdateChoice();
-    HTREEITEM FindBelow(HTREEITEM item, const CString& upperText);
 
     _ConnectionPtr m_pConnection;
     int m_nDatabaseType = 0;
