@@ -203,13 +203,7 @@ void CECOModifyItemDlg::LoadParts() {
         rs->Open("SELECT PartCode,PartName,Result,Other1,Other2,Other3 FROM ECOModifyPart WHERE ECONo='" +
                      SqlQuote(m_strECONo) + "'",
                  m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            const int row =
-                m_listParts.InsertItem(m_listParts.GetItemCount(), VariantToString(rs->GetCollect(0L)));
-            for (long c = 1; c < kPartColumns; ++c)
-                m_listParts.SetItemText(row, static_cast<int>(c), VariantToString(rs->GetCollect(c)));
-            rs->MoveNext();
-        }
+        AppendTextRows(m_listParts, rs, kPartColumns);
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {

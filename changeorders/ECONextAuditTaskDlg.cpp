@@ -103,12 +103,7 @@ void CECONextAuditTaskDlg::LoadTasks() {
         _RecordsetPtr rs;
         rs.CreateInstance();
         rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            const int row = m_list.InsertItem(m_list.GetItemCount(), VariantToString(rs->GetCollect(0L)));
-            for (long c = 1; c < kColumnCount; ++c)
-                m_list.SetItemText(row, static_cast<int>(c), VariantToString(rs->GetCollect(c)));
-            rs->MoveNext();
-        }
+        AppendTextRows(m_list, rs, kColumnCount);
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {

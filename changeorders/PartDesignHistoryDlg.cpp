@@ -135,12 +135,7 @@ void CPartDesignHistoryDlg::LoadList() {
         _RecordsetPtr rs;
         rs.CreateInstance();
         rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            const int row = m_list.InsertItem(m_list.GetItemCount(), VariantToString(rs->GetCollect(0L)));
-            for (long f = 1; f < kColumnCount; ++f)
-                m_list.SetItemText(row, static_cast<int>(f), VariantToString(rs->GetCollect(f)));
-            rs->MoveNext();
-        }
+        AppendTextRows(m_list, rs, kColumnCount);
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {

@@ -18,6 +18,14 @@ BOOL IsItemInList(const CListCtrl& list, CString text) {
     return list.FindItem(&find, -1) >= 0;
 }
 
+void AppendTextRows(CListCtrl& list, const _RecordsetPtr& rs, int columns) {
+    for (; !rs->IsEOF(); rs->MoveNext()) {
+        const int row = list.InsertItem(list.GetItemCount(), VariantToString(rs->GetCollect(0L)));
+        for (long c = 1; c < columns; ++c)
+            list.SetItemText(row, static_cast<int>(c), VariantToString(rs->GetCollect(c)));
+    }
+}
+
 void AppendItemTextRows(CListCtrl& list, const _RecordsetPtr& rs, int columns, CPtrArray& records, int image) {
     for (; !rs->IsEOF(); rs->MoveNext()) {
         auto* record = new CItemText;

@@ -16,6 +16,10 @@ int GetFirstSelectedItem(const CListCtrl& list);
 // letter case, as the list's own search from the first row does.
 BOOL IsItemInList(const CListCtrl& list, CString text);
 
+// Adds a row to the list for each remaining row of the open recordset, its first `columns` values
+// as the row's texts. The recordset is left at its end; database errors throw.
+void AppendTextRows(CListCtrl& list, const _RecordsetPtr& rs, int columns);
+
 // Adds a row to the list for each remaining row of the open recordset: a CItemText record of its
 // first `columns` values, kept in `records` and set as the row's item data, the values as the
 // row's texts and `image` as its image. The recordset is left at its end; database errors throw.

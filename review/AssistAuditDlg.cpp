@@ -101,12 +101,7 @@ void CAssistAuditDlg::LoadTasks() {
         _RecordsetPtr rs;
         rs.CreateInstance();
         rs->Open(sql, Connection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            const int row = m_list.InsertItem(m_list.GetItemCount(), VariantToString(rs->GetCollect(0L)));
-            for (long column = 1; column < 8; ++column)
-                m_list.SetItemText(row, static_cast<int>(column), VariantToString(rs->GetCollect(column)));
-            rs->MoveNext();
-        }
+        AppendTextRows(m_list, rs, 8);
         if (CloseMode)
             rs->Close();
     } catch (_com_error& e) {
