@@ -1,17 +1,9 @@
 #include "controls/EditListCtrl.h"
 
-BEGIN_MESSAGE_MAP(CEditListCtrl, CListCtrl)
-    ON_WM_LBUTTONDOWN()
-    ON_WM_RBUTTONDOWN()
+BEGIN_MESSAGE_MAP(CEditListCtrl, CInPlaceEditList)
     ON_WM_KEYDOWN()
     ON_WM_PAINT()
-    ON_WM_HSCROLL()
-    ON_WM_VSCROLL()
 END_MESSAGE_MAP()
-
-int CEditListCtrl::HitTestEx(CPoint point, int* column) {
-    return vq::ListHitTestEx(*this, point, column);
-}
 
 int CEditListCtrl::ColumnCount() {
     const CHeaderCtrl* header = GetHeaderCtrl();
@@ -29,6 +21,10 @@ CInPlaceEdit* CEditListCtrl::EditSubLabel(int row, int column) {
     return editor;
 }
 
+void CEditListCtrl::EditPressedCell(int row, int column) {
+    EditSubLabel(row, column);
+}
+
 BOOL CEditListCtrl::PreTranslateMessage(MSG* msg) {
     // While edits are stored, Tab moves between cells instead of between the dialog's controls.
     if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_TAB && m_editable == 1 && msg->hwnd) {
@@ -36,38 +32,6 @@ BOOL CEditListCtrl::PreTranslateMessage(MSG* msg) {
         return TRUE;
     }
     return CListCtrl::PreTranslateMessage(msg);
-}
-
-void CEditListCtrl::OnLButtonDown(UINT flags, CPoint point) {
-    CPoint screen = point;
-    ClientToScreen(&screen);
-    m_clickPoint = screen;
-    int column = 0;
-    const int row = HitTestEx(point, &column);
-    const bool wasFocused = row >= 0 && (GetItemState(row, LVIS_FOCUSED) & LVIS_FOCUSED) != 0;
-    const std::uint64_t serial = GetSerial();
-    SetFocus(); // the pressed list takes the focus, which ends an open edit
-    if (!::IsWindow(this) || GetSerial() != serial)
-        return;
-    UserSelect(row, false, column); // the list's own handling of the press: selection and click
-    CListCtrl::OnLButtonDown(flags, point);
-    if (!::IsWindow(this) || GetSerial() != serial)
-        return;
-    if (!m_editable || row < 0 || row >= GetItemCount())
-        return;
-    m_curRow = row;
-    m_curColumn = column;
-    if (wasFocused && column > 0 && vq::IsEditColumn(m_editColumns, column))
-        EditSubLabel(row, column);
-    else
-        SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-}
-
-void CEditListCtrl::OnRButtonDown(UINT flags, CPoint point) {
-    CPoint screen = point;
-    ClientToScreen(&screen);
-    m_clickPoint = screen;
-    CListCtrl::OnRButtonDown(flags, point);
 }
 
 void CEditListCtrl::OnKeyDown(UINT key, UINT repeat, UINT flags) {
@@ -138,16 +102,4 @@ void CEditListCtrl::OnEndLabelEdit(NMHDR* header, LRESULT* result) {
 void CEditListCtrl::OnPaint() {
     ColumnCount();
     CListCtrl::OnPaint();
-}
-
-void CEditListCtrl::OnHScroll(UINT code, UINT pos, CWnd* scrollBar) {
-    if (GetFocus() != this)
-        SetFocus(); // ends an open edit
-    CListCtrl::OnHScroll(code, pos, scrollBar);
-}
-
-void CEditListCtrl::OnVScroll(UINT code, UINT pos, CWnd* scrollBar) {
-    if (GetFocus() != this)
-        SetFocus();
-    CListCtrl::OnVScroll(code, pos, scrollBar);
 }

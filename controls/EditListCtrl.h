@@ -4,12 +4,10 @@
 // cells.
 #pragma once
 
-#include "controls/InPlaceEdit.h"
-#include "platform/ui/ListCtrl.h"
+#include "controls/InPlaceEditList.h"
 
-class CEditListCtrl : public CListCtrl, public CInPlaceEditOwner {
+class CEditListCtrl : public CInPlaceEditList {
 public:
-    int HitTestEx(CPoint point, int* column);
     CInPlaceEdit* EditSubLabel(int row, int column);
 
     BOOL PreTranslateMessage(MSG* msg) override;
@@ -17,21 +15,14 @@ public:
     // editing is off or the cell is in column 0.
     void OnEndLabelEdit(NMHDR* header, LRESULT* result) override;
 
-    int m_index = -1;         // kept for the owners; the control does not use it
-    CUIntArray m_editColumns; // the editable columns
-    int m_editable = 0;       // not 0: editing and keyboard navigation; 1: edits are stored
-    CPoint m_clickPoint;
-    int m_curColumn = 0; // the current cell
-    int m_curRow = -1;
+    // (m_editable: not 0 turns editing and the keyboard navigation on; 1 also stores the edits.)
+    int m_index = -1;      // kept for the owners; the control does not use it
     int m_columnCount = 0; // the number of header items
 
 protected:
-    void OnLButtonDown(UINT flags, CPoint point) override;
-    void OnRButtonDown(UINT flags, CPoint point) override;
+    void EditPressedCell(int row, int column) override;
     void OnKeyDown(UINT key, UINT repeat, UINT flags) override;
     void OnPaint() override;
-    void OnHScroll(UINT code, UINT pos, CWnd* scrollBar) override;
-    void OnVScroll(UINT code, UINT pos, CWnd* scrollBar) override;
 
 private:
     int ColumnCount();
