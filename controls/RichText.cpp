@@ -1,5 +1,8 @@
 #include "controls/RichText.h"
 
+#include "platform/base/File.h"
+#include "platform/base/MessageBox.h"
+#include "platform/ui/FileDialog.h"
 #include "platform/ui/FontDialog.h"
 #include "platform/ui/Menu.h"
 
@@ -13,6 +16,9 @@ namespace {
 
 constexpr int kLogicalPixelsPerInch = 96;
 constexpr long kTwipsPerPixel = 15;
+
+constexpr const char* kRtfFilter = "评审意见文件 (*.rtf)|*.rtf||";
+constexpr const char* kNotRtf = "该文件必须是RTF类型的文件!";
 
 } // namespace
 
@@ -162,4 +168,35 @@ bool CRichText::SaveFile(const CString& path) const {
         return false;
     }
     return true;
+}
+
+void CRichText::OpenFileAsked(CWnd* parent, UINT questionIcon) {
+    CFileDialog dialog(TRUE, "*.rtf", nullptr, OFN_HIDEREADONLY, kRtfFilter, parent);
+    if (dialog.DoModal() != IDOK)
+        return;
+    const CString path = dialog.GetPathName();
+    if (!PathFileExists(path)) {
+        AfxMessageBox("文件不存在!");
+        return;
+    }
+    if (dialog.GetFileExt().CompareNoCase("rtf") != 0) {
+        AfxMessageBox(kNotRtf);
+        return;
+    }
+    if (parent->MessageBox("打开意见文件将覆盖当前内容，是否继续?", "操作提示", MB_YESNO | questionIcon) != IDYES)
+        return;
+    if (!LoadFile(path))
+        AfxMessageBox("不能读取该RTF文件!");
+}
+
+void CRichText::SaveFileAsked(CWnd* parent) const {
+    CFileDialog dialog(FALSE, ".rtf", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kRtfFilter, parent);
+    if (dialog.DoModal() != IDOK)
+        return;
+    if (dialog.GetFileExt().CompareNoCase("rtf") != 0) {
+        AfxMessageBox(kNotRtf);
+        return;
+    }
+    if (!SaveFile(dialog.GetPathName()))
+        AfxMessageBox("不能存储该RTF文件!");
 }

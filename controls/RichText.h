@@ -39,6 +39,12 @@ public:
     // (a full disk) leaves an older file intact; false when any step failed.
     bool SaveFile(const CString& path) const;
 
+    // The opinion-file buttons of the dialogs that show the field. Open: asks for an existing RTF
+    // file and, when the user agrees to replace the text (a question with `questionIcon`), loads
+    // it. Save: asks for a file and saves the text as RTF. Every failure is shown.
+    void OpenFileAsked(CWnd* parent, UINT questionIcon);
+    void SaveFileAsked(CWnd* parent) const;
+
     // The window that opens the format menu and the font dialog; the field itself when unset.
     CWnd* m_pMenuOwner = nullptr;
 

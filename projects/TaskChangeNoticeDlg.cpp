@@ -2,13 +2,11 @@
 
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
-#include "platform/base/File.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
-#include "platform/ui/FileDialog.h"
 
 namespace {
 
@@ -23,9 +21,6 @@ const vq::DialogTemplate kNoticeTemplate{
      vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消", vq::kBeside),
      vq::PushButton(D::kOpenId, "打开...", vq::kBeside), vq::PushButton(D::kSaveId, "存储...", vq::kBeside)},
     CSize(560, 420)};
-
-constexpr const char* kRtfFilter = "评审意见文件 (*.rtf)|*.rtf||";
-constexpr const char* kNotRtf = "该文件必须是RTF类型的文件!";
 
 } // namespace
 
@@ -91,32 +86,9 @@ void CTaskChangeNoticeDlg::OnOK() {
 }
 
 void CTaskChangeNoticeDlg::OnOpenFile() {
-    CFileDialog dialog(TRUE, "*.rtf", nullptr, OFN_HIDEREADONLY, kRtfFilter, this);
-    if (dialog.DoModal() != IDOK)
-        return;
-    const CString path = dialog.GetPathName();
-    if (!PathFileExists(path)) {
-        AfxMessageBox("文件不存在!");
-        return;
-    }
-    if (dialog.GetFileExt().CompareNoCase("rtf") != 0) {
-        AfxMessageBox(kNotRtf);
-        return;
-    }
-    if (MessageBox("打开意见文件将覆盖当前内容，是否继续?", "操作提示", MB_YESNO | MB_ICONWARNING) != IDYES)
-        return;
-    if (!m_text.LoadFile(path))
-        AfxMessageBox("不能读取该RTF文件!");
+    m_text.OpenFileAsked(this, MB_ICONWARNING);
 }
 
 void CTaskChangeNoticeDlg::OnSaveFile() {
-    CFileDialog dialog(FALSE, ".rtf", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kRtfFilter, this);
-    if (dialog.DoModal() != IDOK)
-        return;
-    if (dialog.GetFileExt().CompareNoCase("rtf") != 0) {
-        AfxMessageBox(kNotRtf);
-        return;
-    }
-    if (!m_text.SaveFile(dialog.GetPathName()))
-        AfxMessageBox("不能存储该RTF文件!");
+    m_text.SaveFileAsked(this);
 }

@@ -45,8 +45,6 @@ const vq::TemplateRegistration kAuditRegistration(209, kAuditTemplate);
 constexpr const char* kAuditingFolder = "\\Vq\\Auditing\\";
 constexpr const char* kWorkingFolder = "\\Vq\\Working\\";
 constexpr const char* kRedlineSeparator = ">;<";
-constexpr const char* kRtfFilter = "评审意见文件 (*.rtf)|*.rtf||";
-constexpr const char* kNotRtf = "该文件必须是RTF类型的文件!";
 constexpr const char* kUploadFailed =
     "增加文档失败，请检查网络是否工作正常，\n或者系统是否长时间不使用而造成连接失效!";
 
@@ -482,34 +480,11 @@ void CProjectTaskAuditDlg::SaveRedlineAs(const CString& documentType) {
 }
 
 void CProjectTaskAuditDlg::OnOpenOpinion() {
-    CFileDialog dialog(TRUE, "*.rtf", nullptr, OFN_HIDEREADONLY, kRtfFilter, this);
-    if (dialog.DoModal() != IDOK)
-        return;
-    const CString path = dialog.GetPathName();
-    if (!CFileInfo(path).Exists()) {
-        AfxMessageBox("文件不存在!");
-        return;
-    }
-    if (dialog.GetFileExt().CompareNoCase("rtf") != 0) {
-        AfxMessageBox(kNotRtf);
-        return;
-    }
-    if (MessageBox("打开意见文件将覆盖当前内容，是否继续?", "操作提示", MB_YESNO | MB_ICONQUESTION) == IDNO)
-        return;
-    if (!m_opinion.LoadFile(path))
-        AfxMessageBox("不能读取该RTF文件!");
+    m_opinion.OpenFileAsked(this, MB_ICONQUESTION);
 }
 
 void CProjectTaskAuditDlg::OnStoreOpinion() {
-    CFileDialog dialog(FALSE, ".rtf", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kRtfFilter, this);
-    if (dialog.DoModal() != IDOK)
-        return;
-    if (dialog.GetFileExt().CompareNoCase("rtf") != 0) {
-        AfxMessageBox(kNotRtf);
-        return;
-    }
-    if (!m_opinion.SaveFile(dialog.GetPathName()))
-        AfxMessageBox("不能存储该RTF文件!");
+    m_opinion.SaveFileAsked(this);
 }
 
 void CProjectTaskAuditDlg::OnTaskHistory() {
