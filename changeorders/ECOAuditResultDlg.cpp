@@ -31,7 +31,7 @@ const vq::DialogTemplate kResultTemplate{
      vq::PushButton(Dlg::kAssistAuditId, "协助评审...", vq::kRightColumn | vq::kHidden),
      vq::Label("单据状态", vq::kRightColumn),
      vq::EditBox(Dlg::kStateId, vq::kRightColumn, ES_CENTER | ES_READONLY)},
-    CSize(620, 380)};
+    CSize(720, 380)};
 const vq::TemplateRegistration kResultRegistration(CECOAuditResultDlg::IDD, kResultTemplate);
 
 bool IsModifyNotice(const CString& group) {

@@ -26,7 +26,7 @@ const vq::DialogTemplate kTaskTemplate{
      vq::PushButton(Dlg::kAddId, "增加...", vq::kRightColumn),
      vq::PushButton(Dlg::kModifyId, "修改...", vq::kRightColumn),
      vq::PushButton(Dlg::kDeleteId, "删除...", vq::kRightColumn)},
-    CSize(800, 360)};
+    CSize(900, 360)};
 const vq::TemplateRegistration kTaskRegistration(CECONextAuditTaskDlg::IDD, kTaskTemplate);
 
 struct ColumnSpec {

@@ -34,7 +34,7 @@ const vq::DialogTemplate kPartDesignHistoryTemplate{
      vq::CheckBox(Dlg::kSearchModeId, "查询模式", vq::kRightColumn), vq::Label("设计时间从:", vq::kRightColumn),
      vq::DateTimePicker(Dlg::kDateFromId, vq::kRightColumn), vq::Label("到:", vq::kRightColumn),
      vq::DateTimePicker(Dlg::kDateToId, vq::kRightColumn)},
-    CSize(834, 564)};
+    CSize(940, 564)};
 
 const vq::TemplateRegistration kPartDesignHistoryRegistration(CPartDesignHistoryDlg::IDD,
                                                               kPartDesignHistoryTemplate);
