@@ -384,6 +384,11 @@ void AddRowItems(QHBoxLayout* box, const Row& row, std::size_t from, std::size_t
         }
         if (role == Role::Button)
             FitSmallButton(*row.items[i]);
+        // A label before a list stands at the list's top, as the label that opens a row does.
+        if (role == Role::Label && i + 1 < to && row.roles[i + 1] == Role::Fill) {
+            box->addWidget(row.items[i]->Widget(), 0, Qt::AlignTop);
+            continue;
+        }
         box->addWidget(row.items[i]->Widget(), role == Role::Field || role == Role::Fill ? 1 : 0);
     }
 }
@@ -466,16 +471,49 @@ QGridLayout* NewGrid() {
     return grid;
 }
 
+// The controls of the column on the right, one row under the other from the top; lists in it
+// share its height, else the rows stay at the top.
+QVBoxLayout* NewRightColumn(const std::vector<Row>& rows) {
+    auto* column = new QVBoxLayout();
+    column->setSpacing(kGap);
+    bool fills = false;
+    for (const Row& row : rows) {
+        const int stretch = row.HasFill() ? 1 : 0;
+        fills = fills || row.HasFill();
+        if (row.items.size() == 1) {
+            column->addWidget(row.items[0]->Widget(), stretch);
+            continue;
+        }
+        QHBoxLayout* box = NewRowBox();
+        AddRowItems(box, row, 0, row.items.size());
+        if (!row.HasWide())
+            box->addStretch(1);
+        column->addLayout(box, stretch);
+    }
+    if (!fills)
+        column->addStretch(1);
+    return column;
+}
+
 // Lays the controls out: labels beside their fields, lists and trees taking the free space,
-// push buttons in rows (the last row at the bottom right), group frames around what follows them.
+// push buttons in rows (the last row at the bottom right), group frames around what follows them,
+// and the controls marked for the column on the right in that column beside all the rest.
 void LayOut(DialogBinding& dialog, const std::vector<Binding*>& controls) {
     std::vector<Row> rows;
+    std::vector<Row> rightColumn;
     bool labelOpen = false;
     for (Binding* b : controls) {
         CWnd& w = b->Window();
         const Role role = RoleOf(w, *b);
         const vq::ControlTemplate* t = w.GetTemplate();
         const bool beside = t && (t->layout & vq::kBeside);
+        if (t && (t->layout & vq::kRightColumn)) {
+            if (rightColumn.empty() || !beside)
+                rightColumn.push_back(Row{});
+            rightColumn.back().items.push_back(b);
+            rightColumn.back().roles.push_back(role);
+            continue;
+        }
         if (!rows.empty() && beside) {
             rows.back().items.push_back(b);
             rows.back().roles.push_back(role);
@@ -508,7 +546,15 @@ void LayOut(DialogBinding& dialog, const std::vector<Binding*>& controls) {
     outer->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     outer->setSpacing(kGap * 2);
     QGridLayout* top = NewGrid();
-    outer->addLayout(top, 1);
+    if (rightColumn.empty()) {
+        outer->addLayout(top, 1);
+    } else {
+        auto* sides = new QHBoxLayout();
+        sides->setSpacing(kGap * 2);
+        sides->addLayout(top, 1);
+        sides->addLayout(NewRightColumn(rightColumn));
+        outer->addLayout(sides, 1);
+    }
     int topRow = 0, frameRow = 0, frameTopRow = 0;
     bool topHasFill = false;
     QGridLayout* frameGrid = nullptr;
@@ -732,6 +778,9 @@ DialogBinding* Build(CDialog& dialog, QWidget* parent) {
     auto* binding = new DialogBinding(dialog, window);
     Bindings()[dialog.GetSerial()].reset(binding);
     window->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // A dialog without a caption (a progress window) has no title bar.
+    if ((dialog.GetStyle() & WS_CAPTION) != WS_CAPTION)
+        window->setWindowFlag(Qt::FramelessWindowHint, true);
     QFont font = window->font();
     font.setFamilies({QStringLiteral("WenQuanYi Micro Hei")});
     font.setPixelSize(13);
@@ -865,10 +914,21 @@ QString NextScreenshotPath(const CString& caption) {
     return path;
 }
 
-void SavePicture(const QImage& client, const CString& caption) {
+void SavePicture(const QImage& client, const CString& caption, bool titled = true) {
     const QString path = NextScreenshotPath(caption);
-    if (!path.isEmpty())
+    if (path.isEmpty())
+        return;
+    if (titled) {
         WithTitleBar(client, Q(caption)).save(path, "PNG");
+        return;
+    }
+    // A window without a caption has no title bar: its border only.
+    QImage framed(client.width() + 2, client.height() + 2, QImage::Format_RGB32);
+    framed.fill(QColor(120, 120, 120));
+    QPainter p(&framed);
+    p.drawImage(1, 1, client);
+    p.end();
+    framed.save(path, "PNG");
 }
 
 // Gives a message box the icon and buttons of the request. `ids` maps each button to its
@@ -1035,7 +1095,6 @@ public:
         if (dialog->GetStyle() & WS_VISIBLE)
             w->show();
         binding->ReportGeometry();
-        SaveScreenshotOf(dialog->GetWindowTextValue(), w);
     }
 
     void WindowDestroyed(CWnd& window) override {
@@ -1208,11 +1267,6 @@ public:
         }
     }
 
-    static void SaveScreenshotOf(const CString& caption, QWidget* window) {
-        if (!NextScreenshotPath(caption).isEmpty())
-            SavePicture(Grab(window), caption);
-    }
-
 private:
     void ScheduleFlush() {
         if (m_flushScheduled || !QCoreApplication::instance())
@@ -1332,7 +1386,8 @@ void SaveDialogScreenshot(CDialog& dialog) {
     const char* dir = std::getenv("VQ_SCREENSHOT_DIR");
     if (!dir || !*dir)
         return;
-    qtview::SavePicture(ToQImage(RenderDialogInQt(dialog)), dialog.GetWindowTextValue());
+    qtview::SavePicture(ToQImage(RenderDialogInQt(dialog)), dialog.GetWindowTextValue(),
+                        (dialog.GetStyle() & WS_CAPTION) == WS_CAPTION);
 }
 
 void SaveWindowScreenshot(const CBitmap& picture, const CString& caption) {
