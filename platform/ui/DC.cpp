@@ -240,6 +240,19 @@ const char* vq::DefaultFontFace() {
     return "WenQuanYi Micro Hei";
 }
 
+double vq::ViewTextScale() {
+    static const double scale = [] {
+        LOGFONT lf = DefaultLogFont();
+        lf.lfHeight = -kViewFontPixels;
+        const QFontMetricsF metrics(ToQFont(lf));
+        const QString latin = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789-:");
+        const double chinese = metrics.horizontalAdvance(QString::fromUtf8("\u4e2d")) / 12.0;
+        const double letters = metrics.horizontalAdvance(latin) / (6.0 * latin.size());
+        return std::max({1.0, chinese, letters});
+    }();
+    return scale;
+}
+
 // ---- Drawing objects -------------------------------------------------------------------------
 
 CGdiObject::CGdiObject() = default;

@@ -1,6 +1,7 @@
 // The automatic layout of dialog templates in the Qt view (rendered off screen): controls keep a
 // standard gap, small buttons are as wide as their text, buttons between two lists stand in a
 // column, report lists show no blank strip beside their columns, short dialogs no empty strip.
+#include "platform/ui/DC.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/ListCtrl.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <string>
 #include <utility>
@@ -186,12 +188,15 @@ TEST_F(QtViewLayoutTest, TheLastColumnOfAReportListReachesTheListsWidth) {
         const CRect whole = vq::qtinput::ShownRect(list);
         const CRect first = vq::qtinput::ShownCellRect(list, 0, 0);
         const CRect last = vq::qtinput::ShownCellRect(list, 0, 1);
-        EXPECT_EQ(first.Width(), 60);
+        // Given 60 pixels of the system's font, shown as wide as the list keeps the column.
+        const int given = list.GetColumnWidth(0);
+        EXPECT_EQ(given, static_cast<int>(std::lround(60 * vq::ViewTextScale())));
+        EXPECT_EQ(first.Width(), given);
         // Inside the list's frame (a few pixels), up to its right edge.
         EXPECT_GE(last.right, whole.right - 4);
         EXPECT_LE(last.right, whole.right);
         // The list keeps the width it gave the column.
-        EXPECT_EQ(list.GetColumnWidth(1), 60);
+        EXPECT_EQ(list.GetColumnWidth(1), given);
 
         // Columns wider than the list keep their widths (the list scrolls).
         list.SetColumnWidth(0, 400);
@@ -201,7 +206,7 @@ TEST_F(QtViewLayoutTest, TheLastColumnOfAReportListReachesTheListsWidth) {
         list.SetColumnWidth(0, 60);
         list.SetColumnWidth(1, 60);
         EXPECT_GE(vq::qtinput::ShownCellRect(list, 0, 1).right, whole.right - 4);
-        EXPECT_EQ(list.GetColumnWidth(1), 60);
+        EXPECT_EQ(list.GetColumnWidth(1), 60) << "a width set later is in the list's own pixels";
     };
     EXPECT_EQ(dlg.DoModal(), IDOK);
 }

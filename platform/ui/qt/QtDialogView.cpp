@@ -733,8 +733,8 @@ DialogBinding* Build(CDialog& dialog, QWidget* parent) {
     Bindings()[dialog.GetSerial()].reset(binding);
     window->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     QFont font = window->font();
-    font.setFamilies({QStringLiteral("WenQuanYi Micro Hei")});
-    font.setPixelSize(13);
+    font.setFamilies({QString::fromUtf8(vq::DefaultFontFace())});
+    font.setPixelSize(vq::kViewFontPixels);
     window->setFont(font);
 
     // Controls created in code over a placeholder of the template take the placeholder's place.
