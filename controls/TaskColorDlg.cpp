@@ -13,7 +13,7 @@ namespace {
 vq::ControlTemplate ColorButton(int id, const char* text) {
     vq::ControlTemplate button = vq::PushButton(id, text, vq::kBeside);
     button.style = (button.style & ~BS_TYPEMASK) | BS_OWNERDRAW;
-    button.rect = CRect(0, 0, 110, 24);
+    button.rect = CRect(0, 0, 130, 24); // the swatch, the longest state name and the arrow
     return button;
 }
 

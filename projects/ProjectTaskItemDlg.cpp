@@ -165,7 +165,13 @@ void CProjectTaskItemDlg::Warn(const CString& text, const CString& caption, int 
 }
 
 BOOL CProjectTaskItemDlg::OnInitDialog() {
+    // The day counts are counted from today; the day boxes filled by the data exchange must not
+    // move the pickers before the stored dates are in them.
+    m_baseDate = COleDateTime::GetCurrentTime();
+    m_baseDate = COleDateTime(m_baseDate.GetYear(), m_baseDate.GetMonth(), m_baseDate.GetDay(), 1, 1, 1);
+    m_bUpdatingDates = true;
     CDialog::OnInitDialog();
+    m_bUpdatingDates = false;
     CWaitCursor wait;
     m_resourceList.SetExtendedStyle(m_resourceList.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     m_resourceList.InsertColumn(0, "产品号", LVCFMT_LEFT, 160);
@@ -199,8 +205,6 @@ BOOL CProjectTaskItemDlg::OnInitDialog() {
         ApplyReadOnly();
     m_strLoadedNo = ItemNo;
     m_strLoadedName = ItemName;
-    m_baseDate = COleDateTime::GetCurrentTime();
-    m_baseDate = COleDateTime(m_baseDate.GetYear(), m_baseDate.GetMonth(), m_baseDate.GetDay(), 1, 1, 1);
     for (CDateTimeCtrl* picker : {&m_endDate, &m_alertDate, &m_startDate})
         picker->SetFormat("yyyy-MM-dd");
     // The pickers and their day counts first: writing the counts into the day boxes must not

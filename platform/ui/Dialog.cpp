@@ -142,6 +142,9 @@ BOOL CDialog::Create(const vq::DialogTemplate& dialogTemplate, CWnd* parent) {
         GetParent()->StateChanged();
     else
         vq::ActiveDialogView().WindowCreated(*this);
+    // A modeless window's picture as it opens, as a modal dialog's.
+    if (::IsWindow(this) && GetSerial() == serial)
+        vq::SaveDialogScreenshot(*this);
     return TRUE;
 }
 

@@ -205,6 +205,16 @@ TEST_F(QtViewTest, SampleDialogIsRenderedWithEveryControlVisible) {
     EXPECT_GT(ok.top, size.cy * 3 / 4);
 }
 
+// The width and height in the header of a PNG file (0, 0 when it is none).
+CSize PngSize(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    unsigned char header[24] = {};
+    if (!in.read(reinterpret_cast<char*>(header), sizeof header))
+        return CSize(0, 0);
+    auto at = [&](int i) { return (header[i] << 24) | (header[i + 1] << 16) | (header[i + 2] << 8) | header[i + 3]; };
+    return CSize(at(16), at(20));
+}
+
 TEST_F(QtViewTest, ScreenshotFolderKeepsEveryPictureOfDialogsAndMessageBoxes) {
     namespace fs = std::filesystem;
     const auto dir = fs::temp_directory_path() / "vq-qtview-shots";
@@ -225,6 +235,17 @@ TEST_F(QtViewTest, ScreenshotFolderKeepsEveryPictureOfDialogsAndMessageBoxes) {
     auto previous = vq::SetMessageBoxPresenter([](const vq::MessageBoxRequest&) { return IDNO; });
     EXPECT_EQ(vq::ShowMessageBox("删除任务", "是否真的要删除?", MB_YESNO | MB_ICONQUESTION), IDNO);
     vq::SetMessageBoxPresenter(previous);
+    // A modeless window is pictured once as it opens; one without a caption (a progress window)
+    // has no title bar, only its border.
+    const vq::DialogTemplate bareTemplate{"", {vq::Label("正在读取......")}, CSize(240, 60), WS_POPUP | WS_BORDER};
+    CSize bareClient;
+    {
+        CDialog bare(bareTemplate);
+        ASSERT_TRUE(bare.Create(bareTemplate, nullptr));
+        const CBitmap client = vq::RenderDialogInQt(bare);
+        bareClient = CSize(client.Width(), client.Height());
+        bare.DestroyWindow();
+    }
     if (old)
         setenv("VQ_SCREENSHOT_DIR", saved.c_str(), 1);
     else
@@ -244,6 +265,8 @@ TEST_F(QtViewTest, ScreenshotFolderKeepsEveryPictureOfDialogsAndMessageBoxes) {
     const auto box = dir / vq::ScreenshotFileName("删除任务").c_str();
     ASSERT_TRUE(fs::exists(box));
     EXPECT_GT(fs::file_size(box), 1000u);
+    EXPECT_EQ(PngSize(dir / vq::ScreenshotFileName("").c_str()), CSize(bareClient.cx + 2, bareClient.cy + 2));
+    EXPECT_FALSE(fs::exists(dir / "dialog (2).png"));
     fs::remove_all(dir);
 }
 

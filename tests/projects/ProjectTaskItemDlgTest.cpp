@@ -230,6 +230,25 @@ TEST_P(ProjectTaskItemTest, AnItemOpenedAndStoredUnchangedKeepsItsDates) {
     EXPECT_EQ(dlg.EndDays, 55);
 }
 
+// A task stored without a start date shows today and no days, and keeps the date empty.
+TEST_P(ProjectTaskItemTest, AnItemWithoutAStartDateShowsTodayAndStaysWithout) {
+    ws.Execute("UPDATE ProjectManage SET Other3=NULL WHERE ProjectNo='P1-01-01'");
+    CProjectTaskItemDlg dlg;
+    dlg.ProjectNo = "P1-01-01";
+    dlg.Editable = 1;
+    vq::ScriptedUser user;
+    user.Dialog("项目/任务项属性")
+        .Do([&](CDialog& d) {
+            EXPECT_EQ(Text(d, kStartDate), DaysFromToday(0));
+            EXPECT_EQ(Text(d, kStartDays), "0");
+            EXPECT_EQ(Text(d, kEndDays), "100");
+        })
+        .Click(IDOK);
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT COALESCE(Other3, '') FROM ProjectManage WHERE ProjectNo='P1-01-01'"), "");
+}
+
 TEST_P(ProjectTaskItemTest, AParentWithoutAPlannedDateSetsNoBound) {
     // C1 lies directly in the change task folder and has no planned date: neither it nor a new task
     // below it is held to one. Its dates, stored empty and left alone, stay empty.

@@ -1574,7 +1574,10 @@ Binding* CreateBinding(CWnd& window, QWidget* parent) {
             auto* w = new OwnerDrawButton(parent);
             w->button = static_cast<CButton*>(&window);
             w->setAutoDefault(false);
-            w->setMinimumSize(40, 24);
+            // It draws more than its text (a colour swatch, an arrow): the size its template
+            // gives it is the least it needs.
+            const CRect& rect = window.GetRectInParent();
+            w->setMinimumSize(std::max(40, rect.Width()), std::max(24, rect.Height()));
             return new ButtonBinding(static_cast<CButton&>(window), w);
         }
         auto* w = new TextButton(parent);

@@ -758,6 +758,9 @@ DialogBinding* Build(CDialog& dialog, QWidget* parent) {
     auto* binding = new DialogBinding(dialog, window);
     Bindings()[dialog.GetSerial()].reset(binding);
     window->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // A dialog without a caption (a progress window) has no title bar.
+    if ((dialog.GetStyle() & WS_CAPTION) != WS_CAPTION)
+        window->setWindowFlag(Qt::FramelessWindowHint, true);
     QFont font = window->font();
     font.setFamilies({QString::fromUtf8(vq::DefaultFontFace())});
     font.setPixelSize(vq::kViewFontPixels);
@@ -892,10 +895,21 @@ QString NextScreenshotPath(const CString& caption) {
     return path;
 }
 
-void SavePicture(const QImage& client, const CString& caption) {
+void SavePicture(const QImage& client, const CString& caption, bool titled = true) {
     const QString path = NextScreenshotPath(caption);
-    if (!path.isEmpty())
+    if (path.isEmpty())
+        return;
+    if (titled) {
         WithTitleBar(client, Q(caption)).save(path, "PNG");
+        return;
+    }
+    // A window without a caption has no title bar: its border only.
+    QImage framed(client.width() + 2, client.height() + 2, QImage::Format_RGB32);
+    framed.fill(QColor(120, 120, 120));
+    QPainter p(&framed);
+    p.drawImage(1, 1, client);
+    p.end();
+    framed.save(path, "PNG");
 }
 
 // Gives a message box the icon and buttons of the request. `ids` maps each button to its
@@ -1062,7 +1076,6 @@ public:
         if (dialog->GetStyle() & WS_VISIBLE)
             w->show();
         binding->ReportGeometry();
-        SaveScreenshotOf(dialog->GetWindowTextValue(), w);
     }
 
     void WindowDestroyed(CWnd& window) override {
@@ -1235,11 +1248,6 @@ public:
         }
     }
 
-    static void SaveScreenshotOf(const CString& caption, QWidget* window) {
-        if (!NextScreenshotPath(caption).isEmpty())
-            SavePicture(Grab(window), caption);
-    }
-
 private:
     void ScheduleFlush() {
         if (m_flushScheduled || !QCoreApplication::instance())
@@ -1359,7 +1367,8 @@ void SaveDialogScreenshot(CDialog& dialog) {
     const char* dir = std::getenv("VQ_SCREENSHOT_DIR");
     if (!dir || !*dir)
         return;
-    qtview::SavePicture(ToQImage(RenderDialogInQt(dialog)), dialog.GetWindowTextValue());
+    qtview::SavePicture(ToQImage(RenderDialogInQt(dialog)), dialog.GetWindowTextValue(),
+                        (dialog.GetStyle() & WS_CAPTION) == WS_CAPTION);
 }
 
 void SaveWindowScreenshot(const CBitmap& picture, const CString& caption) {
