@@ -21,16 +21,22 @@ vq::ControlTemplate ChangeLabelListTemplate(int id, UINT layout, int width, int 
 
 std::vector<vq::ControlTemplate> ChangeLabelMaintainControls(std::vector<vq::ControlTemplate> head,
                                                              int listId, int addId, int modifyId,
-                                                             int deleteId, int checkId, int viewerId) {
-    std::vector<vq::ControlTemplate> controls = std::move(head);
-    controls.insert(
-        controls.end(),
-        {vq::Label("更改标记列表：（先缩放图形的更改位置，然后维护更改标记内容）"),
-         ChangeLabelListTemplate(listId, vq::kNoLayoutFlags, 640, 150), vq::PushButton(addId, "增加..."),
-         vq::PushButton(modifyId, "修改...", vq::kBeside, WS_DISABLED),
-         vq::PushButton(deleteId, "删除...", vq::kBeside, WS_DISABLED),
-         vq::CheckBox(checkId, "检查标记", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside),
-         vq::CustomWindow(viewerId, vq::kFill, 0, CRect(0, 0, 640, 400))});
+                                                             int deleteId, int checkId, int viewerId,
+                                                             bool exitFirst) {
+    std::vector<vq::ControlTemplate> controls{
+        vq::Label("更改标记列表：（先缩放图形的更改位置，然后维护更改标记内容）"),
+        ChangeLabelListTemplate(listId, vq::kNoLayoutFlags, 640, 150),
+        vq::CustomWindow(viewerId, vq::kFill, 0, CRect(0, 0, 640, 400))};
+    const vq::ControlTemplate exit = vq::PushButton(IDCANCEL, "退出", vq::kRightColumn);
+    if (exitFirst)
+        controls.push_back(exit);
+    controls.insert(controls.end(), {vq::PushButton(addId, "增加...", vq::kRightColumn),
+                                     vq::PushButton(modifyId, "修改...", vq::kRightColumn, WS_DISABLED),
+                                     vq::PushButton(deleteId, "删除...", vq::kRightColumn, WS_DISABLED),
+                                     vq::CheckBox(checkId, "检查标记", vq::kRightColumn)});
+    if (!exitFirst)
+        controls.push_back(exit);
+    controls.insert(controls.end(), head.begin(), head.end());
     return controls;
 }
 

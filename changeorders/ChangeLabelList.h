@@ -19,12 +19,15 @@ struct NMHDR;
 // The report list control of a label list at the given size.
 vq::ControlTemplate ChangeLabelListTemplate(int id, UINT layout, int width, int height);
 
-// The controls of a label maintenance window: the window's own `head` (what it shows the labels
-// of), then the label list with its hint, the buttons "增加...", "修改...", "删除..." (the last two
-// disabled), "检查标记" and "退出", and the viewer filling the rest.
+// The controls of a label maintenance window: the label list under its hint and the viewer under
+// the list filling the rest; in the column on the right the buttons "增加...", "修改...",
+// "删除..." (the last two disabled), the check box "检查标记" and "退出" (at the top when
+// `exitFirst`, else after the check box), then the window's own `head` (what it shows the labels
+// of; its controls are marked for the column by the caller).
 std::vector<vq::ControlTemplate> ChangeLabelMaintainControls(std::vector<vq::ControlTemplate> head,
                                                              int listId, int addId, int modifyId,
-                                                             int deleteId, int checkId, int viewerId);
+                                                             int deleteId, int checkId, int viewerId,
+                                                             bool exitFirst);
 
 // Grid lines, full-row selection, the label icon (created in `rows`) and the columns: with `full`
 // "更改标记", "更改分区", "更改处数", "文件号", "更改人", "更改日期" (the maintenance windows), else

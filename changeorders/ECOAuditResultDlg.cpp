@@ -23,13 +23,15 @@ constexpr COLORREF kMagenta = RGB(255, 0, 255);
 const vq::DialogTemplate kResultTemplate{
     "更修单评审结果",
     {vq::ReportList(Dlg::kStepListId, vq::kFill, LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL),
-     vq::PushButton(IDCANCEL, "退出"), vq::PushButton(Dlg::kAuditFlowId, "评审流程...", vq::kBeside),
-     vq::PushButton(Dlg::kPropertiesId, "属性...", vq::kBeside),
-     vq::PushButton(Dlg::kChangeManagerId, "更换负责人...", vq::kBeside, WS_DISABLED),
-     vq::PushButton(Dlg::kAssistAuditId, "协助评审...", vq::kBeside | vq::kHidden),
      vq::EditBox(Dlg::kOpinionId, vq::kNoLayoutFlags, ES_MULTILINE | ES_READONLY | WS_VSCROLL),
-     vq::Label("单据状态"), vq::EditBox(Dlg::kStateId, vq::kBeside, ES_CENTER | ES_READONLY)},
-    CSize(620, 380)};
+     vq::PushButton(IDCANCEL, "退出", vq::kRightColumn),
+     vq::PushButton(Dlg::kAuditFlowId, "评审流程...", vq::kRightColumn),
+     vq::PushButton(Dlg::kPropertiesId, "属性...", vq::kRightColumn),
+     vq::PushButton(Dlg::kChangeManagerId, "更换负责人...", vq::kRightColumn, WS_DISABLED),
+     vq::PushButton(Dlg::kAssistAuditId, "协助评审...", vq::kRightColumn | vq::kHidden),
+     vq::Label("单据状态", vq::kRightColumn),
+     vq::EditBox(Dlg::kStateId, vq::kRightColumn, ES_CENTER | ES_READONLY)},
+    CSize(720, 380)};
 const vq::TemplateRegistration kResultRegistration(CECOAuditResultDlg::IDD, kResultTemplate);
 
 bool IsModifyNotice(const CString& group) {

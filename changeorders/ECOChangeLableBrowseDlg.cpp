@@ -26,15 +26,15 @@ vq::ControlTemplate List(int id, int width, int height) {
 
 const vq::DialogTemplate kBrowseTemplate{
     "设计更改标记浏览",
-    {vq::Label("更改单据类型"), vq::EditBox(Dlg::kGroupId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::Label("更改单编号", vq::kBeside),
-     vq::EditBox(Dlg::kNumberId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::PushButton(Dlg::kManageId, "更改标记...", vq::kBeside),
-     vq::PushButton(Dlg::kPropertiesId, "属性...", vq::kBeside, WS_DISABLED),
-     vq::PushButton(IDCANCEL, "退出", vq::kBeside), vq::Label("更改附加文件列表"),
-     List(Dlg::kFileListId, 540, 130), vq::Label("更改标记列表", vq::kBeside),
-     List(Dlg::kLabelListId, 220, 130),
-     vq::CustomWindow(Dlg::kViewerId, vq::kFill, 0, CRect(0, 0, 860, 420))},
+    {vq::Label("更改附加文件列表"), List(Dlg::kFileListId, 540, 130), vq::Label("更改标记列表", vq::kBeside),
+     List(Dlg::kLabelListId, 220, 130), vq::CustomWindow(Dlg::kViewerId, vq::kFill, 0, CRect(0, 0, 860, 420)),
+     vq::PushButton(IDCANCEL, "退出", vq::kRightColumn),
+     vq::PushButton(Dlg::kManageId, "更改标记...", vq::kRightColumn),
+     vq::PushButton(Dlg::kPropertiesId, "属性...", vq::kRightColumn, WS_DISABLED),
+     vq::Label("更改单据类型", vq::kRightColumn),
+     vq::EditBox(Dlg::kGroupId, vq::kRightColumn, ES_AUTOHSCROLL | ES_READONLY),
+     vq::Label("更改单编号", vq::kRightColumn),
+     vq::EditBox(Dlg::kNumberId, vq::kRightColumn, ES_AUTOHSCROLL | ES_READONLY)},
     CSize(900, 660),
     WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX};
 const vq::TemplateRegistration kBrowseRegistration(CECOChangeLableBrowseDlg::IDD, kBrowseTemplate);

@@ -23,12 +23,13 @@ using Dlg = CECOChangeLableMaintainDlg;
 const vq::DialogTemplate kMaintainTemplate{
     "设计更改标记管理",
     ChangeLabelMaintainControls(
-        {vq::Label("更改单据类型"), vq::EditBox(Dlg::kGroupId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-         vq::Label("更改单编号", vq::kBeside),
-         vq::EditBox(Dlg::kNumberId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-         vq::Label("文档编号", vq::kBeside),
-         vq::EditBox(Dlg::kDocTypeId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY)},
-        Dlg::kListId, Dlg::kAddId, Dlg::kModifyId, Dlg::kDeleteId, Dlg::kCheckId, Dlg::kViewerId),
+        {vq::Label("更改单据类型", vq::kRightColumn),
+         vq::EditBox(Dlg::kGroupId, vq::kRightColumn, ES_AUTOHSCROLL | ES_READONLY),
+         vq::Label("更改单编号", vq::kRightColumn),
+         vq::EditBox(Dlg::kNumberId, vq::kRightColumn, ES_AUTOHSCROLL | ES_READONLY),
+         vq::Label("文档编号", vq::kRightColumn),
+         vq::EditBox(Dlg::kDocTypeId, vq::kRightColumn, ES_AUTOHSCROLL | ES_READONLY)},
+        Dlg::kListId, Dlg::kAddId, Dlg::kModifyId, Dlg::kDeleteId, Dlg::kCheckId, Dlg::kViewerId, true),
     CSize(680, 680), WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX};
 const vq::TemplateRegistration kMaintainRegistration(CECOChangeLableMaintainDlg::IDD, kMaintainTemplate);
 

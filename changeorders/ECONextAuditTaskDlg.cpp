@@ -21,10 +21,12 @@ constexpr int kMaxTasks = 100;
 const vq::DialogTemplate kTaskTemplate{
     "更改单—协助评审任务管理",
     {vq::ReportList(Dlg::kListId, vq::kFill, LVS_REPORT | LVS_SHOWSELALWAYS),
-     vq::PushButton(Dlg::kReReviewId, "重新评审..."), vq::PushButton(Dlg::kAddId, "增加...", vq::kBeside),
-     vq::PushButton(Dlg::kModifyId, "修改...", vq::kBeside),
-     vq::PushButton(Dlg::kDeleteId, "删除...", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside)},
-    CSize(800, 360)};
+     vq::PushButton(IDCANCEL, "退出", vq::kRightColumn),
+     vq::PushButton(Dlg::kReReviewId, "重新评审...", vq::kRightColumn),
+     vq::PushButton(Dlg::kAddId, "增加...", vq::kRightColumn),
+     vq::PushButton(Dlg::kModifyId, "修改...", vq::kRightColumn),
+     vq::PushButton(Dlg::kDeleteId, "删除...", vq::kRightColumn)},
+    CSize(900, 360)};
 const vq::TemplateRegistration kTaskRegistration(CECONextAuditTaskDlg::IDD, kTaskTemplate);
 
 struct ColumnSpec {

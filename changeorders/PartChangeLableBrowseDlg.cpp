@@ -23,22 +23,25 @@ namespace {
 using Dlg = CPartChangeLableBrowseDlg;
 
 vq::ControlTemplate LabelList(int id) {
-    return ChangeLabelListTemplate(id, vq::kNoLayoutFlags, 220, 260);
+    return ChangeLabelListTemplate(id, vq::kRightColumn, 220, 200);
 }
 
 const vq::DialogTemplate kBrowseTemplate{
     "更改标记比较浏览",
-    {vq::Label("当前版本:"), vq::EditBox(Dlg::kCurrentRevId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::PushButton(Dlg::kRevBrowseId, "版本浏览...", vq::kBeside), vq::Label("更改标记列表:", vq::kBeside),
-     vq::PushButton(Dlg::kUpperPropId, "属性...", vq::kBeside), LabelList(Dlg::kUpperListId),
-     vq::CustomWindow(Dlg::kUpperViewerId, vq::kBeside | vq::kFill, 0, CRect(0, 0, 560, 260)),
-     vq::Label("比较版本:"), vq::EditBox(Dlg::kCompareRevId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-     vq::PushButton(Dlg::kPickRevId, "...", vq::kBeside),
-     vq::CheckBox(Dlg::kAssociateId, "自动进行更改区域关联显示", vq::kBeside),
-     vq::Label("更改标记列表:", vq::kBeside), vq::PushButton(Dlg::kLowerPropId, "属性...", vq::kBeside),
-     LabelList(Dlg::kLowerListId),
-     vq::CustomWindow(Dlg::kLowerViewerId, vq::kBeside | vq::kFill, 0, CRect(0, 0, 560, 260)),
-     vq::PushButton(IDCANCEL, "退出")},
+    {vq::CustomWindow(Dlg::kUpperViewerId, vq::kFill, 0, CRect(0, 0, 560, 260)),
+     vq::CustomWindow(Dlg::kLowerViewerId, vq::kFill, 0, CRect(0, 0, 560, 260)),
+     vq::Label("当前版本:", vq::kRightColumn),
+     vq::EditBox(Dlg::kCurrentRevId, vq::kRightColumn | vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::PushButton(Dlg::kRevBrowseId, "版本浏览...", vq::kRightColumn | vq::kBeside),
+     vq::Label("更改标记列表:", vq::kRightColumn),
+     vq::PushButton(Dlg::kUpperPropId, "属性...", vq::kRightColumn | vq::kBeside), LabelList(Dlg::kUpperListId),
+     vq::Label("比较版本:", vq::kRightColumn),
+     vq::EditBox(Dlg::kCompareRevId, vq::kRightColumn | vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
+     vq::PushButton(Dlg::kPickRevId, "...", vq::kRightColumn | vq::kBeside),
+     vq::CheckBox(Dlg::kAssociateId, "自动进行更改区域关联显示", vq::kRightColumn),
+     vq::Label("更改标记列表:", vq::kRightColumn),
+     vq::PushButton(Dlg::kLowerPropId, "属性...", vq::kRightColumn | vq::kBeside), LabelList(Dlg::kLowerListId),
+     vq::PushButton(IDCANCEL, "退出", vq::kRightColumn)},
     CSize(820, 640),
     WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX};
 const vq::TemplateRegistration kBrowseRegistration(CPartChangeLableBrowseDlg::IDD, kBrowseTemplate);

@@ -24,10 +24,11 @@ using Dlg = CPartChangeLableMaintainDlg;
 const vq::DialogTemplate kMaintainTemplate{
     "零部件更改标记管理",
     ChangeLabelMaintainControls(
-        {vq::Label("零部件图号"), vq::EditBox(Dlg::kPartCodeId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY),
-         vq::Label("当前版本号", vq::kBeside),
-         vq::EditBox(Dlg::kRevisionId, vq::kBeside, ES_AUTOHSCROLL | ES_READONLY)},
-        Dlg::kListId, Dlg::kAddId, Dlg::kModifyId, Dlg::kDeleteId, Dlg::kCheckId, Dlg::kViewerId),
+        {vq::Label("零部件图号", vq::kRightColumn),
+         vq::EditBox(Dlg::kPartCodeId, vq::kRightColumn, ES_AUTOHSCROLL | ES_READONLY),
+         vq::Label("当前版本号", vq::kRightColumn),
+         vq::EditBox(Dlg::kRevisionId, vq::kRightColumn, ES_AUTOHSCROLL | ES_READONLY)},
+        Dlg::kListId, Dlg::kAddId, Dlg::kModifyId, Dlg::kDeleteId, Dlg::kCheckId, Dlg::kViewerId, false),
     CSize(680, 680), WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX};
 const vq::TemplateRegistration kMaintainRegistration(CPartChangeLableMaintainDlg::IDD, kMaintainTemplate);
 

@@ -27,12 +27,14 @@ const vq::DialogTemplate kPartDesignHistoryTemplate{
      vq::EditBox(Dlg::kPartCodeId, vq::kBeside, ES_READONLY), vq::Label("零部件图名:", vq::kBeside),
      vq::EditBox(Dlg::kPartNameId, vq::kBeside, ES_READONLY), vq::PushButton(Dlg::kPartButtonId, "...", vq::kBeside),
      vq::ReportList(Dlg::kListId, vq::kFill, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS),
-     vq::CheckBox(Dlg::kSearchModeId, "查询模式"), vq::Label("设计时间从:", vq::kBeside),
-     vq::DateTimePicker(Dlg::kDateFromId, vq::kBeside), vq::Label("到:", vq::kBeside),
-     vq::DateTimePicker(Dlg::kDateToId, vq::kBeside), vq::PushButton(Dlg::kDocPropId, "文档属性..."),
-     vq::PushButton(Dlg::kAuditFlowId, "评审流程...", vq::kBeside),
-     vq::PushButton(Dlg::kAuditResultId, "评审结果...", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside)},
-    CSize(834, 564)};
+     vq::PushButton(IDCANCEL, "退出", vq::kRightColumn),
+     vq::PushButton(Dlg::kDocPropId, "文档属性...", vq::kRightColumn),
+     vq::PushButton(Dlg::kAuditFlowId, "评审流程...", vq::kRightColumn),
+     vq::PushButton(Dlg::kAuditResultId, "评审结果...", vq::kRightColumn),
+     vq::CheckBox(Dlg::kSearchModeId, "查询模式", vq::kRightColumn), vq::Label("设计时间从:", vq::kRightColumn),
+     vq::DateTimePicker(Dlg::kDateFromId, vq::kRightColumn), vq::Label("到:", vq::kRightColumn),
+     vq::DateTimePicker(Dlg::kDateToId, vq::kRightColumn)},
+    CSize(940, 564)};
 
 const vq::TemplateRegistration kPartDesignHistoryRegistration(CPartDesignHistoryDlg::IDD,
                                                               kPartDesignHistoryTemplate);

@@ -1,6 +1,7 @@
 // Dialog templates: the caption and the controls (kind, id, text, style) of a dialog. The views
 // lay the controls out themselves: labels beside the fields that follow them, lists and trees
-// taking the free space, push buttons in a row. Positions are optional hints.
+// taking the free space, push buttons in a row, or in a column on the right where the controls
+// say so (kRightColumn). Positions are optional hints.
 //
 //   const vq::DialogTemplate kPickTemplate{
 //       "选择负责人",
@@ -44,6 +45,10 @@ enum LayoutFlags : unsigned {
     kBeside = 1, // on the same row as the control before it
     kHidden = 2, // created hidden
     kFill = 4,   // takes the free space (lists, trees, multi-line fields do this anyway)
+    // In the column on the right of the dialog, beside everything else: the controls so marked
+    // stand one under the other from the top, in template order (with kBeside: on the row of the
+    // one before them in the column). The other controls take the free space on the left.
+    kRightColumn = 8,
 };
 
 struct ControlTemplate {

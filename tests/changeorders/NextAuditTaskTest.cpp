@@ -12,6 +12,8 @@
 #include "platform/ui/Edit.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
+#include "platform/ui/View.h"
+#include "platform/ui/qt/QtDialogView.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/MessageServer.h"
@@ -19,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -116,9 +119,10 @@ protected:
 
 } // namespace
 
-// The buttons of the assisting-task lists and of the part design history in the order their
-// twins show them: the row buttons first, "退出" last.
-TEST(NextAuditTaskNames, ButtonRowsEndWithTheExitButton) {
+// The buttons of the assisting-task list of a change order and of the part design history stand
+// in the column on the right, "退出" at its top; the assisting-task list of a design document keeps
+// its row of buttons that ends with "退出".
+TEST(NextAuditTaskNames, ExitButtonsStandWhereTheirDialogsPlaceThem) {
     auto buttons = [](UINT id) {
         std::vector<std::string> texts;
         const vq::DialogTemplate* tpl = vq::FindDialogTemplate(id);
@@ -129,11 +133,74 @@ TEST(NextAuditTaskNames, ButtonRowsEndWithTheExitButton) {
         return texts;
     };
     EXPECT_EQ(buttons(CECONextAuditTaskDlg::IDD),
-              (std::vector<std::string>{"重新评审...", "增加...", "修改...", "删除...", "退出"}));
+              (std::vector<std::string>{"退出", "重新评审...", "增加...", "修改...", "删除..."}));
     EXPECT_EQ(buttons(CPartDesignHistoryDlg::IDD),
-              (std::vector<std::string>{"...", "文档属性...", "评审流程...", "评审结果...", "退出"}));
+              (std::vector<std::string>{"...", "退出", "文档属性...", "评审流程...", "评审结果..."}));
     ASSERT_FALSE(buttons(CAssistAuditDlg::IDD).empty());
     EXPECT_EQ(buttons(CAssistAuditDlg::IDD).back(), "退出");
+}
+
+namespace {
+
+constexpr UINT kShownSteps = WM_USER + 71;
+
+// The task list's template shown in the Qt view; `steps` run once the widgets are up.
+class CTaskTemplateInQt : public CDialog {
+public:
+    CTaskTemplateInQt() : CDialog(TaskDlg::IDD, nullptr) {}
+    std::function<void(CTaskTemplateInQt&)> steps;
+
+protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        PostMessage(kShownSteps);
+        return TRUE;
+    }
+    LRESULT OnShownSteps(WPARAM, LPARAM) {
+        if (steps)
+            steps(*this);
+        EndDialog(IDOK);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CTaskTemplateInQt, CDialog)
+    ON_MESSAGE(kShownSteps, &CTaskTemplateInQt::OnShownSteps)
+END_MESSAGE_MAP()
+
+} // namespace
+
+// On the screen the buttons stand right of the list, from its top, one under the other in the
+// template's order and equally wide.
+TEST(NextAuditTaskNames, TheButtonsStandInAColumnRightOfTheListInTheQtView) {
+    vq::DialogView* previous = vq::SetDialogView(&vq::QtDialogView());
+    CTaskTemplateInQt dlg;
+    bool ran = false;
+    dlg.steps = [&](CTaskTemplateInQt& d) {
+        ran = true;
+        const CRect list = vq::qtinput::ShownRect(*d.GetDlgItem(TaskDlg::kListId));
+        const int order[] = {IDCANCEL, TaskDlg::kReReviewId, TaskDlg::kAddId, TaskDlg::kModifyId,
+                             TaskDlg::kDeleteId};
+        CRect above;
+        for (int id : order) {
+            const CRect button = vq::qtinput::ShownRect(*d.GetDlgItem(id));
+            ASSERT_FALSE(button.IsRectEmpty()) << id;
+            EXPECT_GT(button.left, list.right) << id;
+            if (above.IsRectEmpty()) {
+                EXPECT_EQ(button.top, list.top);
+            } else {
+                EXPECT_EQ(button.left, above.left) << id;
+                EXPECT_EQ(button.Width(), above.Width()) << id;
+                EXPECT_GT(button.top, above.bottom) << id;
+                EXPECT_LT(button.top, above.bottom + button.Height()) << id;
+            }
+            above = button;
+        }
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    vq::SetDialogView(previous);
+    EXPECT_TRUE(ran);
 }
 
 TEST(NextAuditTaskNames, TheBaseNameIsTheStepCutBeforeItsMark) {

@@ -1,7 +1,8 @@
 // The automatic layout of dialog templates in the Qt view (rendered off screen): controls keep a
 // standard gap, small buttons are as wide as their text, buttons between two lists stand in a
-// column, report lists show no blank strip beside their columns, short dialogs no empty strip;
-// every registered dialog fits a laptop screen and shows its columns and button texts whole.
+// column, report lists show no blank strip beside their columns, short dialogs no empty strip,
+// controls marked for the right column stand there from the top; every registered dialog fits a
+// laptop screen and shows its columns and button texts whole.
 #include "platform/ui/DC.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListBox.h"
@@ -67,6 +68,26 @@ const vq::DialogTemplate kEitherTemplate{
     {vq::RadioButton(kAsTree, "树方式", true), vq::RadioButton(kAsTable, "表方式", false, vq::kBeside),
      vq::Tree(kTree, vq::kFill), vq::ReportList(kTable, vq::kFill | vq::kHidden),
      vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
+
+// Two lists, the second with its label before it, and a column of controls on the right.
+constexpr int kFiles = 1330;
+constexpr int kLabels = 1331;
+constexpr int kLabelsText = 1332;
+constexpr int kManage = 1333;
+constexpr int kAssist = 1334;
+constexpr int kStateText = 1335;
+constexpr int kRevision = 1336;
+constexpr int kPick = 1337;
+constexpr int kAssociate = 1338;
+const vq::DialogTemplate kColumnTemplate{
+    "标记浏览 - 示例",
+    {vq::Label("附加文件"), vq::ReportList(kFiles, vq::kBeside), vq::Label("标记列表", vq::kBeside, 0, kLabelsText),
+     vq::ReportList(kLabels, vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kRightColumn),
+     vq::PushButton(kManage, "更改标记...", vq::kRightColumn),
+     vq::PushButton(kAssist, "协助评审...", vq::kRightColumn | vq::kHidden),
+     vq::Label("单据状态", vq::kRightColumn, 0, kStateText), vq::EditBox(kRevision, vq::kRightColumn | vq::kBeside),
+     vq::PushButton(kPick, "...", vq::kRightColumn | vq::kBeside),
+     vq::CheckBox(kAssociate, "关联显示", vq::kRightColumn), vq::Label("共 2 项", vq::kNoLayoutFlags, 0, kCount)}};
 
 // Runs `steps` inside the modal loop of the Qt view, with the widgets shown, then ends.
 class CLayoutDlg : public CDialog {
@@ -242,6 +263,47 @@ TEST_F(QtViewLayoutTest, AHiddenListLeavesNoBlankWhereItWouldStand) {
         const CRect table = d.Shown(kTable);
         EXPECT_LE(table.top - radiosBottom, 2 * kGap);
         EXPECT_NEAR(table.Height(), treeHeight, 2);
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
+TEST_F(QtViewLayoutTest, RightColumnControlsStandBesideTheRestFromTheTopInTemplateOrder) {
+    CLayoutDlg dlg(kColumnTemplate);
+    dlg.steps = [](CLayoutDlg& d) {
+        const CRect files = d.Shown(kFiles);
+        const CRect labels = d.Shown(kLabels);
+        // The label before the second list stands by it, at its top.
+        const CRect labelsText = d.Shown(kLabelsText);
+        EXPECT_EQ(labels.left - labelsText.right, kGap);
+        EXPECT_GE(labelsText.left - files.right, kGap);
+        EXPECT_NEAR(labelsText.top, labels.top, 4);
+
+        // The column: right of the lists and of the text under them, its first button level with
+        // the lists' top, the buttons equally wide one under the other at the standard gap; the
+        // hidden button leaves no blank.
+        const CRect exit = d.Shown(IDCANCEL);
+        const CRect manage = d.Shown(kManage);
+        EXPECT_TRUE(d.Shown(kAssist).IsRectEmpty());
+        EXPECT_GE(exit.left - labels.right, kGap);
+        EXPECT_GE(exit.left - d.Shown(kCount).right, kGap);
+        EXPECT_EQ(exit.top, labels.top);
+        EXPECT_EQ(manage.left, exit.left);
+        EXPECT_EQ(manage.Width(), exit.Width());
+        EXPECT_EQ(manage.top - exit.bottom, kGap);
+        const CRect stateText = d.Shown(kStateText);
+        EXPECT_EQ(stateText.top - manage.bottom, kGap);
+        EXPECT_EQ(stateText.left, exit.left);
+        // Controls beside each other in the column share a row: the label, its field and "...".
+        const CRect revision = d.Shown(kRevision);
+        const CRect pick = d.Shown(kPick);
+        EXPECT_EQ(revision.left - stateText.right, kGap);
+        EXPECT_EQ(pick.left - revision.right, kGap);
+        EXPECT_NEAR(revision.CenterPoint().y, stateText.CenterPoint().y, 1);
+        EXPECT_LE(pick.right, exit.right);
+        const CRect associate = d.Shown(kAssociate);
+        EXPECT_EQ(associate.left, exit.left);
+        EXPECT_GE(associate.top - revision.bottom, kGap);
+        EXPECT_LE(associate.top - revision.bottom, 2 * kGap);
     };
     EXPECT_EQ(dlg.DoModal(), IDOK);
 }

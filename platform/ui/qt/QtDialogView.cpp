@@ -385,6 +385,11 @@ void AddRowItems(QHBoxLayout* box, const Row& row, std::size_t from, std::size_t
         }
         if (role == Role::Button)
             FitSmallButton(*row.items[i]);
+        // A label before a list stands at the list's top, as the label that opens a row does.
+        if (role == Role::Label && i + 1 < to && row.roles[i + 1] == Role::Fill) {
+            box->addWidget(row.items[i]->Widget(), 0, Qt::AlignTop);
+            continue;
+        }
         box->addWidget(row.items[i]->Widget(), role == Role::Field || role == Role::Fill ? 1 : 0);
     }
 }
@@ -467,16 +472,49 @@ QGridLayout* NewGrid() {
     return grid;
 }
 
+// The controls of the column on the right, one row under the other from the top; lists in it
+// share its height, else the rows stay at the top.
+QVBoxLayout* NewRightColumn(const std::vector<Row>& rows) {
+    auto* column = new QVBoxLayout();
+    column->setSpacing(kGap);
+    bool fills = false;
+    for (const Row& row : rows) {
+        const int stretch = row.HasFill() ? 1 : 0;
+        fills = fills || row.HasFill();
+        if (row.items.size() == 1) {
+            column->addWidget(row.items[0]->Widget(), stretch);
+            continue;
+        }
+        QHBoxLayout* box = NewRowBox();
+        AddRowItems(box, row, 0, row.items.size());
+        if (!row.HasWide())
+            box->addStretch(1);
+        column->addLayout(box, stretch);
+    }
+    if (!fills)
+        column->addStretch(1);
+    return column;
+}
+
 // Lays the controls out: labels beside their fields, lists and trees taking the free space,
-// push buttons in rows (the last row at the bottom right), group frames around what follows them.
+// push buttons in rows (the last row at the bottom right), group frames around what follows them,
+// and the controls marked for the column on the right in that column beside all the rest.
 void LayOut(DialogBinding& dialog, const std::vector<Binding*>& controls) {
     std::vector<Row> rows;
+    std::vector<Row> rightColumn;
     bool labelOpen = false;
     for (Binding* b : controls) {
         CWnd& w = b->Window();
         const Role role = RoleOf(w, *b);
         const vq::ControlTemplate* t = w.GetTemplate();
         const bool beside = t && (t->layout & vq::kBeside);
+        if (t && (t->layout & vq::kRightColumn)) {
+            if (rightColumn.empty() || !beside)
+                rightColumn.push_back(Row{});
+            rightColumn.back().items.push_back(b);
+            rightColumn.back().roles.push_back(role);
+            continue;
+        }
         if (!rows.empty() && beside) {
             rows.back().items.push_back(b);
             rows.back().roles.push_back(role);
@@ -509,7 +547,15 @@ void LayOut(DialogBinding& dialog, const std::vector<Binding*>& controls) {
     outer->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     outer->setSpacing(kGap * 2);
     QGridLayout* top = NewGrid();
-    outer->addLayout(top, 1);
+    if (rightColumn.empty()) {
+        outer->addLayout(top, 1);
+    } else {
+        auto* sides = new QHBoxLayout();
+        sides->setSpacing(kGap * 2);
+        sides->addLayout(top, 1);
+        sides->addLayout(NewRightColumn(rightColumn));
+        outer->addLayout(sides, 1);
+    }
     int topRow = 0, frameRow = 0, frameTopRow = 0;
     bool topHasFill = false;
     QGridLayout* frameGrid = nullptr;
