@@ -240,6 +240,23 @@ const char* vq::DefaultFontFace() {
     return "WenQuanYi Micro Hei";
 }
 
+double vq::ViewTextScale() {
+    static const double scale = [] {
+        LOGFONT lf = DefaultLogFont();
+        lf.lfHeight = -kViewFontPixels;
+        const QFontMetricsF metrics(ToQFont(lf));
+        // Each kind of text a column holds must fit: Chinese names, logins, and the digits of
+        // codes, dates and sizes (the widest of the three in a proportional font).
+        auto ratio = [&](const QString& sample, double systemWidth) {
+            return metrics.horizontalAdvance(sample) / (systemWidth * sample.size());
+        };
+        return std::max({1.0, ratio(QString::fromUtf8("\u4e2d\u6587"), 12.0),
+                         ratio(QStringLiteral("abcdefghijklmnopqrstuvwxyz"), 6.0),
+                         ratio(QStringLiteral("0123456789"), 6.0)});
+    }();
+    return scale;
+}
+
 // ---- Drawing objects -------------------------------------------------------------------------
 
 CGdiObject::CGdiObject() = default;

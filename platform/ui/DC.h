@@ -265,6 +265,13 @@ struct GdiData;
 struct DcState;
 // The face name of the font that shows Chinese text; used for every face that is not installed.
 const char* DefaultFontFace();
+// The pixel size of the font (DefaultFontFace) in which the Qt view shows dialogs.
+constexpr int kViewFontPixels = 13;
+// How much wider the view's font sets text than the system's 9-point font for which the dialog
+// code chose its pixel widths (12 pixels a Chinese character, 6 a Latin letter or digit), for the
+// widest of Chinese, letters and digits: what fitted a width there fits that width times this
+// here. Never less than 1.
+double ViewTextScale();
 } // namespace vq
 
 // ---- Drawing objects -------------------------------------------------------------------------

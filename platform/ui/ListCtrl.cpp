@@ -1,6 +1,9 @@
 #include "platform/ui/ListCtrl.h"
 
+#include "platform/ui/DC.h"
+
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <numeric>
 
@@ -50,7 +53,11 @@ int CListCtrl::InsertColumn(int column, LPCTSTR heading, int format, int width, 
     Column c;
     c.text = heading ? heading : "";
     c.format = format;
-    c.width = width < 0 ? 60 : width;
+    // The width is chosen for the system's 9-point font; the list takes it in the view's font, so
+    // that what fitted the column there fits it here. Every geometry (cell rectangles, hit tests,
+    // the header, editors placed over a cell) follows the width kept; widths set or read later
+    // are those of the view, so a width read back and set again stays what it was.
+    c.width = static_cast<int>(std::lround((width < 0 ? 60 : width) * vq::ViewTextScale()));
     c.subItem = subItem < 0 ? column : subItem;
     m_columns.insert(m_columns.begin() + column, c);
     for (auto& row : m_rows)

@@ -27,6 +27,8 @@ public:
     BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
 
     // --- Columns
+    // A new column's width is given for the system's 9-point font and kept scaled to the view's
+    // (vq::ViewTextScale); GetColumnWidth, SetColumnWidth and the geometry work in the view's pixels.
     int InsertColumn(int column, LPCTSTR heading, int format = LVCFMT_LEFT, int width = -1, int subItem = -1);
     int InsertColumn(int column, const LVCOLUMN* column_);
     BOOL DeleteColumn(int column);

@@ -103,7 +103,9 @@ TEST_F(InPlaceEditTest, HitTestFindsRowAndColumnByTheColumnWidths) {
     EXPECT_EQ(list.HitTestEx(CPoint(cell.left + 1, cell.top + 1), &column), 1);
     EXPECT_EQ(column, 2);
     // Right of every column, and below every row: nothing.
-    EXPECT_EQ(list.HitTestEx(CPoint(410, cell.CenterPoint().y), &column), -1);
+    CRect last;
+    list.GetSubItemRect(1, 3, LVIR_LABEL, last);
+    EXPECT_EQ(list.HitTestEx(CPoint(last.right + 2, cell.CenterPoint().y), &column), -1);
     EXPECT_EQ(list.HitTestEx(CPoint(50, 190), &column), -1);
 }
 
@@ -130,7 +132,7 @@ TEST_F(InPlaceEditTest, TheFirstClickSelectsTheRowTheSecondEditsTheCell) {
     CRect cell;
     list.GetSubItemRect(1, 1, LVIR_LABEL, cell);
     EXPECT_EQ(editor->GetRectInParent().left, cell.left + 4);
-    EXPECT_EQ(editor->GetRectInParent().Width(), 120 - 3);
+    EXPECT_EQ(editor->GetRectInParent().Width(), list.GetColumnWidth(1) - 3);
 }
 
 TEST_F(InPlaceEditTest, EnterStoresTheTextWithoutPressingTheDialogsButton) {

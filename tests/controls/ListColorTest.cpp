@@ -80,6 +80,10 @@ protected:
         list().InsertColumn(0, "文档类型", LVCFMT_LEFT, 120);
         list().InsertColumn(1, "文件名", LVCFMT_LEFT, 120);
         list().InsertColumn(2, "大小", LVCFMT_RIGHT, 100);
+        // The cells measured below are at these widths in the list's own pixels (a new column's
+        // width is scaled to the view's font).
+        for (int c = 0; c < 3; ++c)
+            list().SetColumnWidth(c, c < 2 ? 120 : 100);
         const char* rows[][3] = {
             {"设计图纸", "a.dwg", "12KB"}, {"工艺卡片", "b.doc", "3KB"}, {"DWG", "c.dwg", "1KB"}};
         for (int r = 0; r < 3; ++r) {

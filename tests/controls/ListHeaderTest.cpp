@@ -125,11 +125,12 @@ TEST_F(ListHeaderTest, AnImageIsDrawnAtTheRightEndOfALeftAlignedColumn) {
     header().SetColumnImage(1, 0);
     const CBitmap picture = DrawColumn(1);
     const int margin = Margin();
-    const int x = 100 - margin - 5; // the shrunk rectangle's right edge - 5
+    const int width = list().GetColumnWidth(1);
+    const int x = width - margin - 5; // the shrunk rectangle's right edge - 5
     EXPECT_EQ(picture.GetPixel(x, margin / 3), kArrow);
     EXPECT_EQ(picture.GetPixel(x + 7, margin / 3 + 7), kArrow);
     EXPECT_NE(picture.GetPixel(x - 1, margin / 3), kArrow);
-    EXPECT_EQ(Count(picture, kArrow, CRect(0, 0, 100, 20)), 8 * std::min(8, 20 - margin / 3));
+    EXPECT_EQ(Count(picture, kArrow, CRect(0, 0, width, 20)), 8 * std::min(8, 20 - margin / 3));
     EXPECT_GT(Ink(picture, CRect(margin, 0, 50, 20)), 0); // the text
 }
 

@@ -37,6 +37,7 @@ public:
     CMarkHeader m_header;
     CBitmap m_picture;
     CRect m_listRect;
+    int m_firstWidth = 0;
 
 protected:
     BOOL OnInitDialog() override {
@@ -53,6 +54,7 @@ protected:
         m_header.SetItem(0, &item);
         m_picture = vq::RenderDialogInQt(*this);
         m_listRect = list->GetRectInParent();
+        m_firstWidth = list->GetColumnWidth(0);
         EndDialog(IDOK);
         return TRUE;
     }
@@ -76,11 +78,13 @@ TEST(QtViewHeaderTest, OwnerDrawnColumnsArePaintedByTheHeaderWhereItDrawsThem) {
     const CRect& list = dlg.m_listRect;
     // The header strip; the list's frame is a pixel or two.
     const int top = list.top, bottom = list.top + 30;
-    // At the right end of the first column (120 wide)...
-    EXPECT_GT(CountColor(dlg.m_picture, CRect(list.left + 100, top, list.left + 126, bottom), kMark), 40);
+    // At the right end of the first column (120 wide in the system's font, as wide as the list
+    // keeps it here)...
+    const int end = list.left + dlg.m_firstWidth;
+    EXPECT_GT(CountColor(dlg.m_picture, CRect(end - 20, top, end + 6, bottom), kMark), 40);
     // ... nowhere else: not at its left, and not in the second column, which is not owner-drawn.
-    EXPECT_EQ(CountColor(dlg.m_picture, CRect(list.left, top, list.left + 100, bottom), kMark), 0);
-    EXPECT_EQ(CountColor(dlg.m_picture, CRect(list.left + 126, top, list.right, bottom), kMark), 0);
+    EXPECT_EQ(CountColor(dlg.m_picture, CRect(list.left, top, end - 20, bottom), kMark), 0);
+    EXPECT_EQ(CountColor(dlg.m_picture, CRect(end + 6, top, list.right, bottom), kMark), 0);
     if (const char* dir = std::getenv("VQ_SCREENSHOT_DIR"); dir && *dir)
         dlg.m_picture.SavePng(CString(dir) + "/owner-drawn-header.png");
 }

@@ -1,7 +1,9 @@
 // The automatic layout of dialog templates in the Qt view (rendered off screen): controls keep a
 // standard gap, small buttons are as wide as their text, buttons between two lists stand in a
 // column, report lists show no blank strip beside their columns, short dialogs no empty strip,
-// controls marked for the right column stand there from the top.
+// controls marked for the right column stand there from the top; every registered dialog fits a
+// laptop screen and shows its columns and button texts whole.
+#include "platform/ui/DC.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/ListCtrl.h"
@@ -11,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <utility>
@@ -207,12 +211,15 @@ TEST_F(QtViewLayoutTest, TheLastColumnOfAReportListReachesTheListsWidth) {
         const CRect whole = vq::qtinput::ShownRect(list);
         const CRect first = vq::qtinput::ShownCellRect(list, 0, 0);
         const CRect last = vq::qtinput::ShownCellRect(list, 0, 1);
-        EXPECT_EQ(first.Width(), 60);
+        // Given 60 pixels of the system's font, shown as wide as the list keeps the column.
+        const int given = list.GetColumnWidth(0);
+        EXPECT_EQ(given, static_cast<int>(std::lround(60 * vq::ViewTextScale())));
+        EXPECT_EQ(first.Width(), given);
         // Inside the list's frame (a few pixels), up to its right edge.
         EXPECT_GE(last.right, whole.right - 4);
         EXPECT_LE(last.right, whole.right);
         // The list keeps the width it gave the column.
-        EXPECT_EQ(list.GetColumnWidth(1), 60);
+        EXPECT_EQ(list.GetColumnWidth(1), given);
 
         // Columns wider than the list keep their widths (the list scrolls).
         list.SetColumnWidth(0, 400);
@@ -222,7 +229,7 @@ TEST_F(QtViewLayoutTest, TheLastColumnOfAReportListReachesTheListsWidth) {
         list.SetColumnWidth(0, 60);
         list.SetColumnWidth(1, 60);
         EXPECT_GE(vq::qtinput::ShownCellRect(list, 0, 1).right, whole.right - 4);
-        EXPECT_EQ(list.GetColumnWidth(1), 60);
+        EXPECT_EQ(list.GetColumnWidth(1), 60) << "a width set later is in the list's own pixels";
     };
     EXPECT_EQ(dlg.DoModal(), IDOK);
 }
@@ -310,25 +317,83 @@ namespace {
 constexpr int kScreenClientWidth = 1356;
 constexpr int kScreenClientHeight = 698;
 
-// A registered dialog built from its template alone, pictured and ended at once.
+// A registered dialog built from its template alone, pictured and ended at once; `fill` runs as
+// its OnInitDialog would, `steps` inside its modal loop.
 class CPictureDlg : public CDialog {
 public:
     explicit CPictureDlg(UINT id) : CDialog(id, nullptr) {}
     CBitmap m_picture;
+    std::function<void(CPictureDlg&)> fill;
+    std::function<void(CPictureDlg&)> steps;
 
 protected:
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
+        if (fill)
+            fill(*this);
         m_picture = vq::RenderDialogInQt(*this);
         PostMessage(kSteps);
         return TRUE;
     }
     LRESULT OnSteps(WPARAM, LPARAM) {
+        if (steps)
+            steps(*this);
         EndDialog(IDOK);
         return 0;
     }
     DECLARE_MESSAGE_MAP()
 };
+
+// The width of a text in the view's font.
+int ViewTextWidth(const CString& text) {
+    CBitmap scratch;
+    scratch.CreateBitmap(1, 1);
+    CDC dc(scratch);
+    LOGFONT lf;
+    lf.lfHeight = -vq::kViewFontPixels;
+    lf.lfWeight = FW_NORMAL;
+    std::strncpy(lf.lfFaceName, vq::DefaultFontFace(), LF_FACESIZE - 1);
+    CFont font;
+    font.CreateFontIndirect(&lf);
+    dc.SelectObject(&font);
+    return dc.GetTextExtent(text).cx;
+}
+
+// The width of a text in the system's 9-point font (6 pixels a byte-wide character, 12 a Chinese
+// one), for which the dialogs give their column widths.
+int SystemTextWidth(const CString& text) {
+    int width = 0;
+    for (unsigned char c : text.str())
+        width += c < 0x80 ? 6 : ((c & 0xC0) == 0xC0 ? 12 : 0);
+    return width;
+}
+
+// Columns of the kinds the dialogs' lists have (a number, codes, Chinese names, a login with its
+// name, a time, a type), each given the width that just fitted its text in the system's font with
+// the system's cell margins (6 pixels each side).
+const char* const kCellTexts[] = {"128",          "XM-01-01#001",        "箱座轴承孔详图",
+                                  "zhaoliu{赵六}", "2026-12-07 19:45:00", "AutoCAD 图形",
+                                  "P-1000-01-04", "待评审"};
+constexpr int kSystemCellMargins = 12;
+// The margins of a cell in the view (3 pixels each side).
+constexpr int kViewCellMargins = 6;
+
+void FillEveryReportList(CDialog& d) {
+    for (CWnd* child : d.GetChildren()) {
+        auto* list = dynamic_cast<CListCtrl*>(child);
+        if (!list || list->GetColumnCount() > 0)
+            continue;
+        int c = 0;
+        for (const char* text : kCellTexts) {
+            list->InsertColumn(c, "列", LVCFMT_LEFT, SystemTextWidth(text) + kSystemCellMargins);
+            if (c == 0)
+                list->InsertItem(0, text);
+            else
+                list->SetItemText(0, c, text);
+            ++c;
+        }
+    }
+}
 
 BEGIN_MESSAGE_MAP(CPictureDlg, CDialog)
     ON_MESSAGE(kSteps, &CPictureDlg::OnSteps)
@@ -351,4 +416,55 @@ TEST_F(QtViewLayoutTest, EveryRegisteredDialogFitsALaptopScreen) {
                                std::to_string(size.cx) + "x" + std::to_string(size.cy));
     }
     EXPECT_TRUE(tooLarge.empty()) << ::testing::PrintToString(tooLarge);
+}
+
+// With report lists of the kinds of columns the dialogs have: every dialog still fits the screen;
+// a column is shown as wide as its list keeps it and wide enough for the text it was given for
+// in the system's font; a list shows its columns whole unless the screen has no more room; every
+// push button shows its text with room beside it.
+TEST_F(QtViewLayoutTest, EveryRegisteredDialogShowsItsColumnsAndButtonTextsWithinTheScreen) {
+    const std::vector<UINT> ids = vq::RegisteredDialogTemplateIds();
+    ASSERT_GT(ids.size(), 50u);
+    std::vector<std::string> faults;
+    for (UINT id : ids) {
+        const std::string caption = vq::FindDialogTemplate(id)->caption.c_str();
+        CPictureDlg dlg(id);
+        dlg.fill = FillEveryReportList;
+        dlg.steps = [&](CPictureDlg& d) {
+            CRect client;
+            d.GetClientRect(&client);
+            if (client.Width() > kScreenClientWidth || client.Height() > kScreenClientHeight)
+                faults.push_back(caption + ": " + std::to_string(client.Width()) + "x" +
+                                 std::to_string(client.Height()));
+            const bool room = client.Width() < kScreenClientWidth - 20;
+            for (CWnd* child : d.GetChildren()) {
+                const CRect shown = vq::qtinput::ShownRect(*child);
+                if (shown.IsRectEmpty())
+                    continue;
+                const std::string name = caption + " #" + std::to_string(child->GetDlgCtrlID());
+                if (auto* list = dynamic_cast<CListCtrl*>(child); list && list->GetItemCount() > 0) {
+                    const int last = list->GetColumnCount() - 1;
+                    for (int c = 0; c <= last; ++c) {
+                        const int width = vq::qtinput::ShownCellRect(*list, 0, c).Width();
+                        if (c < last ? width != list->GetColumnWidth(c) : width < list->GetColumnWidth(c))
+                            faults.push_back(name + " column " + std::to_string(c) + " shown " +
+                                             std::to_string(width) + " for " +
+                                             std::to_string(list->GetColumnWidth(c)));
+                        if (width < ViewTextWidth(kCellTexts[c]) + kViewCellMargins)
+                            faults.push_back(name + " cuts \"" + kCellTexts[c] + "\"");
+                    }
+                    if (room && vq::qtinput::ShownCellRect(*list, 0, last).right > shown.right)
+                        faults.push_back(name + " hides its last column off to the right");
+                } else if (child->GetControlKind() == vq::ControlKind::PushButton &&
+                           (child->GetStyle() & BS_TYPEMASK) != BS_OWNERDRAW) {
+                    CString text = child->GetWindowTextValue();
+                    text.Remove('&');
+                    if (!text.IsEmpty() && shown.Width() < ViewTextWidth(text) + 16)
+                        faults.push_back(name + " cuts \"" + text.c_str() + "\"");
+                }
+            }
+        };
+        ASSERT_EQ(dlg.DoModal(), IDOK) << id;
+    }
+    EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
 }

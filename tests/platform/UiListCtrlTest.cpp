@@ -1,5 +1,7 @@
 // Report lists: sorting with a comparison, searching, selection notifications with old and new
-// state, hit tests by column, columns inserted and deleted, the header's images.
+// state, hit tests by column, columns inserted and deleted, the header's images, column widths
+// scaled to the view's font.
+#include "platform/ui/DC.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListCtrl.h"
@@ -7,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -174,6 +177,10 @@ TEST_F(UiListCtrlTest, MultipleSelectionWalksSelectedRows) {
 }
 
 TEST_F(UiListCtrlTest, HitTestFindsRowAndColumnFromTheViewsMetrics) {
+    // The points below are at these widths in the list's own pixels.
+    list->SetColumnWidth(0, 80);
+    list->SetColumnWidth(1, 100);
+    list->SetColumnWidth(2, 50);
     list->ViewSetMetrics(24, 20, 1, 0); // header 24 high, rows 20, scrolled down by one row
     LVHITTESTINFO info;
     info.pt = CPoint(85, 24 + 20 + 5); // second visible row, second column
@@ -223,7 +230,7 @@ TEST_F(UiListCtrlTest, HeaderItemsCarryImagesAndColumnClicksReachTheParent) {
     ASSERT_TRUE(header->GetItem(1, &read));
     EXPECT_EQ(read.iImage, 1);
     EXPECT_EQ(read.fmt, HDF_OWNERDRAW | HDF_RIGHT);
-    EXPECT_EQ(read.cxy, 100);
+    EXPECT_EQ(read.cxy, list->GetColumnWidth(1));
     EXPECT_FALSE(header->GetItem(5, &read));
     list->UserColumnClick(2);
     EXPECT_FALSE(list->UserColumnClick(3));
@@ -240,6 +247,57 @@ TEST_F(UiListCtrlTest, SubclassedHeaderTakesThePlaceOfTheOwnOne) {
     EXPECT_EQ(header.GetItemCount(), 3);
     host.DestroyWindow();
     EXPECT_FALSE(header.m_hWnd);
+}
+
+// A new column's width is given for the system's 9-point font and kept in the view's pixels: the
+// cells, the header, the hit tests and what the code reads back all use that one width, and a
+// width read back and set again stays as it is (no growth each time it is stored).
+TEST_F(UiListCtrlTest, ANewColumnIsScaledToTheViewsFontAndEveryGeometryFollowsIt) {
+    const double scale = vq::ViewTextScale();
+    EXPECT_GE(scale, 1.0);
+    EXPECT_LT(scale, 1.5);
+    ASSERT_EQ(list->InsertColumn(3, "备注", LVCFMT_LEFT, 200), 3);
+    const int width = list->GetColumnWidth(3);
+    EXPECT_EQ(width, static_cast<int>(std::lround(200 * scale)));
+    LVCOLUMN column;
+    column.mask = LVCF_WIDTH;
+    column.cx = 150;
+    ASSERT_EQ(list->InsertColumn(4, &column), 4);
+    EXPECT_EQ(list->GetColumnWidth(4), static_cast<int>(std::lround(150 * scale)));
+    int left = 0;
+    for (int c = 0; c < 3; ++c)
+        left += list->GetColumnWidth(c);
+    CRect cell;
+    ASSERT_TRUE(list->GetSubItemRect(0, 3, LVIR_LABEL, cell));
+    EXPECT_EQ(cell.left, left);
+    EXPECT_EQ(cell.Width(), width);
+    CRect headerItem;
+    ASSERT_TRUE(list->GetHeaderCtrl()->GetItemRect(3, &headerItem));
+    EXPECT_EQ(headerItem.left, left);
+    EXPECT_EQ(headerItem.Width(), width);
+    LVHITTESTINFO info;
+    info.pt = CPoint(cell.right - 1, cell.CenterPoint().y);
+    list->SubItemHitTest(&info);
+    EXPECT_EQ(info.iSubItem, 3);
+    info.pt = CPoint(cell.right, cell.CenterPoint().y);
+    list->SubItemHitTest(&info);
+    EXPECT_EQ(info.iSubItem, 4);
+
+    // Read back and set again, as remembered widths are: unchanged.
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(list->SetColumnWidth(3, list->GetColumnWidth(3)));
+        LVCOLUMN info4;
+        info4.mask = LVCF_WIDTH;
+        ASSERT_TRUE(list->GetColumn(4, &info4));
+        ASSERT_TRUE(list->SetColumn(4, &info4));
+        HDITEM item;
+        item.mask = HDI_WIDTH;
+        ASSERT_TRUE(list->GetHeaderCtrl()->GetItem(2, &item));
+        ASSERT_TRUE(list->GetHeaderCtrl()->SetItem(2, &item));
+    }
+    EXPECT_EQ(list->GetColumnWidth(3), width);
+    EXPECT_EQ(list->GetColumnWidth(4), static_cast<int>(std::lround(150 * scale)));
+    EXPECT_EQ(list->GetColumnWidth(2), static_cast<int>(std::lround(50 * scale)));
 }
 
 TEST_F(UiListCtrlTest, AutoSizeFitsTheWidestText) {

@@ -34,6 +34,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyleOptionHeader>
@@ -355,6 +356,23 @@ protected:
         button->DrawItem(&item);
         QPainter painter(this);
         painter.drawImage(0, 0, ToQImage(canvas));
+    }
+};
+
+// A push button keeps room beside its text, as much as the small buttons beside fields have (the
+// style's own hint leaves a long text touching its frame).
+constexpr int kButtonTextPadding = 10;
+
+class TextButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    QSize sizeHint() const override {
+        const QSize hint = QPushButton::sizeHint();
+        if (text().isEmpty())
+            return hint;
+        QString shown = text();
+        shown.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+        return hint.expandedTo(QSize(fontMetrics().horizontalAdvance(shown) + 2 * kButtonTextPadding, 0));
     }
 };
 
@@ -801,6 +819,14 @@ public:
     CListCtrl* list = nullptr;
     // Called when the area that shows the rows changed its size.
     std::function<void()> viewportResized;
+    // The width that shows every column beside the frame and a vertical scroll bar; a dialog
+    // opens that wide when the screen has room (with less the list scrolls). Set when the list's
+    // columns come or go, not while a person drags a column's edge.
+    int columnsWidth = 0;
+
+    QSize sizeHint() const override {
+        return QSize(std::max(minimumWidth(), columnsWidth), QTreeWidget::sizeHint().height());
+    }
 
     int RowAt(const QPoint& pos) const {
         QTreeWidgetItem* item = itemAt(pos);
@@ -1021,6 +1047,15 @@ protected:
                 m_view->header()->resizeSection(c, std::max(0, list.GetColumnWidth(c)));
         }
         FitLastColumn();
+        if (list.GetColumnCount() != m_columnCount) {
+            m_columnCount = list.GetColumnCount();
+            int width = 0;
+            for (int c = 0; c < m_columnCount; ++c)
+                width += std::max(0, list.GetColumnWidth(c));
+            m_view->columnsWidth =
+                width > 0 ? width + 2 * m_view->frameWidth() + m_view->verticalScrollBar()->sizeHint().width() : 0;
+            m_view->updateGeometry();
+        }
         m_view->setHeaderHidden((list.GetStyle() & LVS_NOCOLUMNHEADER) != 0);
         if (small)
             m_view->setIconSize(QSize(small->GetImageSize().cx, small->GetImageSize().cy));
@@ -1104,6 +1139,7 @@ private:
     QPointer<ReportHeader> m_header;
     OwnerDrawDelegate m_delegate;
     bool m_fitting = false;
+    int m_columnCount = -1;
 };
 
 // ---- Trees -----------------------------------------------------------------------------------
@@ -1525,6 +1561,11 @@ private:
 
 } // namespace
 
+int NaturalWidthOf(const QWidget* widget) {
+    const auto* report = dynamic_cast<const ReportWidget*>(widget);
+    return report ? report->columnsWidth : 0;
+}
+
 Binding* CreateBinding(CWnd& window, QWidget* parent) {
     using K = vq::ControlKind;
     switch (window.GetControlKind()) {
@@ -1539,7 +1580,7 @@ Binding* CreateBinding(CWnd& window, QWidget* parent) {
             w->setMinimumSize(std::max(40, rect.Width()), std::max(24, rect.Height()));
             return new ButtonBinding(static_cast<CButton&>(window), w);
         }
-        auto* w = new QPushButton(parent);
+        auto* w = new TextButton(parent);
         w->setAutoDefault(false);
         w->setDefault((window.GetStyle() & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
         return new ButtonBinding(static_cast<CButton&>(window), w);

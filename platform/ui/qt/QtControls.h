@@ -91,6 +91,10 @@ void RefreshIfAlive(std::uint64_t serial);
 // Makes the widget and binding for a control (not for dialogs); the widget gets the parent.
 Binding* CreateBinding(CWnd& window, QWidget* parent);
 
+// The width a control's widget asks for to show its content whole (a report list: its columns),
+// 0 when it asks for none.
+int NaturalWidthOf(const QWidget* widget);
+
 // The image of an image list as a Qt pixmap (null when there is none).
 QPixmap ImageOf(const CImageList* images, int index);
 

@@ -10,6 +10,7 @@
 #include "platform/ui/qt/QtControls.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCloseEvent>
@@ -758,7 +759,9 @@ QSize NaturalSize(QWidget* window) {
         if (least.width() <= 0 && least.height() <= 0)
             continue;
         bounded.emplace_back(child, child->maximumSize());
-        const QSize floor = least.expandedTo(child->minimumSizeHint());
+        QSize floor = least.expandedTo(child->minimumSizeHint());
+        // A report list counts with the width of its columns.
+        floor.setWidth(std::max(floor.width(), NaturalWidthOf(child)));
         child->setMaximumSize(least.width() > 0 ? floor.width() : child->maximumWidth(),
                               least.height() > 0 ? floor.height() : child->maximumHeight());
     }
@@ -772,6 +775,29 @@ QSize NaturalSize(QWidget* window) {
     return size;
 }
 
+// The controls that take the width of a row with a report list share it in proportion to the
+// width each asks for (a report list: that of its columns; lists, trees and list boxes: their
+// natural width; other controls: their own hint), rather than equally, so that a list of many
+// columns beside a tree or a panel gets the room to show them.
+void ShareRowsByNaturalWidths(QWidget* window) {
+    for (QBoxLayout* box : window->findChildren<QBoxLayout*>()) {
+        std::vector<std::pair<QWidget*, int>> shares;
+        bool columns = false;
+        for (int i = 0; i < box->count(); ++i) {
+            QWidget* widget = box->itemAt(i)->widget();
+            if (!widget || box->stretch(i) == 0)
+                continue;
+            const int natural = NaturalWidthOf(widget);
+            columns = columns || natural > 0;
+            const int hint = qobject_cast<QAbstractItemView*>(widget) ? 0 : widget->sizeHint().width();
+            shares.emplace_back(widget, std::max({1, widget->minimumWidth(), natural, hint}));
+        }
+        if (columns && shares.size() > 1)
+            for (const auto& [widget, share] : shares)
+                box->setStretchFactor(widget, share);
+    }
+}
+
 DialogBinding* Build(CDialog& dialog, QWidget* parent) {
     EnsureQtApplication();
     auto* window = new DialogWindow(parent);
@@ -782,8 +808,8 @@ DialogBinding* Build(CDialog& dialog, QWidget* parent) {
     if ((dialog.GetStyle() & WS_CAPTION) != WS_CAPTION)
         window->setWindowFlag(Qt::FramelessWindowHint, true);
     QFont font = window->font();
-    font.setFamilies({QStringLiteral("WenQuanYi Micro Hei")});
-    font.setPixelSize(13);
+    font.setFamilies({QString::fromUtf8(vq::DefaultFontFace())});
+    font.setPixelSize(vq::kViewFontPixels);
     window->setFont(font);
 
     // Controls created in code over a placeholder of the template take the placeholder's place.
@@ -817,6 +843,7 @@ DialogBinding* Build(CDialog& dialog, QWidget* parent) {
     binding->Refresh();
     for (Binding* b : controls)
         b->Refresh();
+    ShareRowsByNaturalWidths(window);
     for (CWnd* placeholder : hiddenPlaceholders)
         if (Binding* b = BindingOf(*placeholder))
             b->Widget()->hide();
