@@ -798,6 +798,11 @@ void ShareRowsByNaturalWidths(QWidget* window) {
     }
 }
 
+// A window without a caption (WS_CAPTION is two bits: WS_BORDER alone is none) has no title bar.
+bool HasTitleBar(const CWnd& window) {
+    return (window.GetStyle() & WS_CAPTION) == WS_CAPTION;
+}
+
 DialogBinding* Build(CDialog& dialog, QWidget* parent) {
     EnsureQtApplication();
     auto* window = new DialogWindow(parent);
@@ -805,7 +810,7 @@ DialogBinding* Build(CDialog& dialog, QWidget* parent) {
     Bindings()[dialog.GetSerial()].reset(binding);
     window->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     // A dialog without a caption (a progress window) has no title bar.
-    if ((dialog.GetStyle() & WS_CAPTION) != WS_CAPTION)
+    if (!HasTitleBar(dialog))
         window->setWindowFlag(Qt::FramelessWindowHint, true);
     QFont font = window->font();
     font.setFamilies({QString::fromUtf8(vq::DefaultFontFace())});
@@ -906,21 +911,24 @@ QImage Grab(QWidget* window) {
     return window->grab().toImage();
 }
 
-// The picture with a title bar showing the caption, for screenshots.
-QImage WithTitleBar(const QImage& client, const QString& caption) {
-    const int bar = 28;
-    QImage framed(client.width() + 2, client.height() + bar + 1, QImage::Format_RGB32);
+// The picture in a window frame for screenshots: a border, and when titled a title bar above
+// showing the caption.
+QImage InWindowFrame(const QImage& client, const QString& caption, bool titled) {
+    const int top = titled ? 28 : 1;
+    QImage framed(client.width() + 2, client.height() + top + 1, QImage::Format_RGB32);
     framed.fill(QColor(120, 120, 120));
     QPainter p(&framed);
-    p.fillRect(QRect(1, 1, client.width(), bar - 1), QColor(232, 236, 242));
-    QFont font;
-    font.setFamilies({QStringLiteral("WenQuanYi Micro Hei")});
-    font.setPixelSize(13);
-    p.setFont(font);
-    p.setPen(Qt::black);
-    p.drawText(QRect(10, 1, client.width() - 40, bar - 1), Qt::AlignVCenter | Qt::AlignLeft, caption);
-    p.drawText(QRect(client.width() - 26, 1, 20, bar - 1), Qt::AlignCenter, QStringLiteral("\u00d7"));
-    p.drawImage(1, bar, client);
+    if (titled) {
+        p.fillRect(QRect(1, 1, client.width(), top - 1), QColor(232, 236, 242));
+        QFont font;
+        font.setFamilies({QString::fromUtf8(vq::DefaultFontFace())});
+        font.setPixelSize(vq::kViewFontPixels);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        p.drawText(QRect(10, 1, client.width() - 40, top - 1), Qt::AlignVCenter | Qt::AlignLeft, caption);
+        p.drawText(QRect(client.width() - 26, 1, 20, top - 1), Qt::AlignCenter, QStringLiteral("\u00d7"));
+    }
+    p.drawImage(1, top, client);
     p.end();
     return framed;
 }
@@ -943,19 +951,8 @@ QString NextScreenshotPath(const CString& caption) {
 
 void SavePicture(const QImage& client, const CString& caption, bool titled = true) {
     const QString path = NextScreenshotPath(caption);
-    if (path.isEmpty())
-        return;
-    if (titled) {
-        WithTitleBar(client, Q(caption)).save(path, "PNG");
-        return;
-    }
-    // A window without a caption has no title bar: its border only.
-    QImage framed(client.width() + 2, client.height() + 2, QImage::Format_RGB32);
-    framed.fill(QColor(120, 120, 120));
-    QPainter p(&framed);
-    p.drawImage(1, 1, client);
-    p.end();
-    framed.save(path, "PNG");
+    if (!path.isEmpty())
+        InWindowFrame(client, Q(caption), titled).save(path, "PNG");
 }
 
 // Gives a message box the icon and buttons of the request. `ids` maps each button to its
@@ -1414,7 +1411,7 @@ void SaveDialogScreenshot(CDialog& dialog) {
     if (!dir || !*dir)
         return;
     qtview::SavePicture(ToQImage(RenderDialogInQt(dialog)), dialog.GetWindowTextValue(),
-                        (dialog.GetStyle() & WS_CAPTION) == WS_CAPTION);
+                        qtview::HasTitleBar(dialog));
 }
 
 void SaveWindowScreenshot(const CBitmap& picture, const CString& caption) {
