@@ -5,6 +5,7 @@
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/Folders.h"
 #include "platform/base/MessageBox.h"
 #include "platform/db/SqlText.h"
 #include "platform/ftp/FtpConnection.h"
@@ -101,7 +102,9 @@ CString CPartDrawingSource::FetchDrawing(const CString& revision, bool revisionI
     m_pFtpConnection->SetCurrentDirectory("Vq");
     m_pFtpConnection->SetCurrentDirectory("Proven");
     const CString local = LocalPath(revision, revisionInName);
-    if (!m_pFtpConnection->GetFile(RemotePath(revision), local, FALSE, FILE_ATTRIBUTE_NORMAL,
+    // The revision and the stored file name are taken below the part's folder, never beside it.
+    if (!vq::StaysBelowFolder(RemotePath(revision)) ||
+        !m_pFtpConnection->GetFile(RemotePath(revision), local, FALSE, FILE_ATTRIBUTE_NORMAL,
                                    FTP_TRANSFER_TYPE_BINARY, 1)) {
         AfxMessageBox("不能正常读取设计文档...");
         return CString();

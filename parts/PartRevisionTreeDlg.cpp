@@ -14,6 +14,7 @@
 #include "parts/PartBorrowQueryDlg.h"
 #include "parts/PartBrowseRight.h"
 #include "parts/RevisionDocumentList.h"
+#include "platform/base/Folders.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
@@ -383,7 +384,8 @@ void CPartRevisionTreeDlg::OpenReleasedDocument() {
     CWaitCursor wait;
     CString folder;
     folder.Format("/Vq/Proven/%s/%s/%s", product, part, m_strChosenRevision);
-    if (!SetFtpFolder(folder)) {
+    if (!vq::StaysBelowFolder(product) || !vq::StaysBelowFolder(part) ||
+        !vq::StaysBelowFolder(m_strChosenRevision) || !SetFtpFolder(folder)) {
         AfxMessageBox("不能正常设置服务器存储信息...");
         return;
     }

@@ -5,6 +5,7 @@
 #include "core/InstallPath.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/DocumentItem.h"
+#include "platform/base/Folders.h"
 #include "platform/base/MessageBox.h"
 #include "platform/ftp/FtpConnection.h"
 #include "platform/ftp/FtpFileFind.h"
@@ -54,6 +55,11 @@ void FillRevisionDocumentList(CListCtrl& list, const CObArray& documents, const 
 
 CString FetchRevisionDocument(CFtpConnection* connection, const CString& file, const CString& prefix,
                               const CString& revision, DWORD findFlags) {
+    // The stored name may name a subfolder of the revision's folder, nothing outside it.
+    if (!vq::StaysBelowFolder(file)) {
+        AfxMessageBox("文档下载失败!");
+        return CString();
+    }
     CFtpFileFind finder(connection, 1);
     if (!finder.FindFile(file, findFlags)) {
         AfxMessageBox("该文档已不在原存放位置，请检查!");

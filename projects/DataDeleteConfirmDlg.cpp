@@ -6,6 +6,7 @@
 #include "core/ItemText.h"
 #include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/Folders.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/ftp/FtpConnection.h"
@@ -336,7 +337,8 @@ bool CDataDeleteConfirmDlg::DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP
         RemoveWorkDocumentCopies(store, documents, leftovers);
     for (const char* area : {"Auditing", "Working"}) {
         const CString folder = FtpFolder(area, taskNo);
-        if (!RemoveTaskFolder(folder))
+        // A number that names no folder of its own ("", "..") removes nothing and is reported.
+        if (!vq::StaysBelowFolder(MakeValidFileName(taskNo)) || !RemoveTaskFolder(folder))
             leftovers.Add(folder);
     }
     return true;

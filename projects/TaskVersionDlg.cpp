@@ -8,6 +8,7 @@
 #include "core/VqDesignTaskApp.h"
 #include "parts/RevisionDocumentList.h"
 #include "parts/RevisionPaths.h"
+#include "platform/base/Folders.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
@@ -272,7 +273,8 @@ void CTaskVersionDlg::OpenDocument() {
     const CString file = m_arrRowFileNames[m_nSelectedRow];
     CString folder;
     folder.Format("/Vq/Working/%s/%s", number, m_strSelectedVersion);
-    if (!SetTaskFtpFolder(m_pFtpConnection, folder))
+    if (!vq::StaysBelowFolder(number) || !vq::StaysBelowFolder(m_strSelectedVersion) ||
+        !SetTaskFtpFolder(m_pFtpConnection, folder))
         return;
     const CString localPath =
         FetchRevisionDocument(m_pFtpConnection, file, number, m_strSelectedVersion, INTERNET_FLAG_RELOAD);

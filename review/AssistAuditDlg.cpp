@@ -6,6 +6,7 @@
 #include "core/ComError.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
+#include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
@@ -311,7 +312,7 @@ bool CAssistAuditDlg::FindTaskMarkup(const CString& task, CString& markupId, CSt
 CString CAssistAuditDlg::DownloadMarkup(const CString& markupId, const CString& fileType) {
     CWaitCursor wait;
     CString target;
-    target.Format("%sVq_Markup_%s%s", GetTempDirectory(), markupId, fileType);
+    target.Format("%s%s", GetTempDirectory(), MakeValidFileName("Vq_Markup_" + markupId + fileType));
     CString sql;
     sql.Format("SELECT DocSaved, DocContent FROM DesignMarkupPackage WHERE FileLogID=%s", SqlQuote(markupId));
     CVQSaveFileToDB store;
@@ -330,7 +331,7 @@ CString CAssistAuditDlg::DownloadDocument() {
     sql.Format("SELECT FileName FROM TeamWorkResult WHERE FileID='%s'", SqlQuote(FileID));
     const CString fileName = theApp.GetSqlString(sql);
     CString target;
-    target.Format("%sT%s_%s", GetTempDirectory(), FileID, fileName);
+    target.Format("%s%s", GetTempDirectory(), MakeValidFileName("T" + FileID + "_" + fileName));
     sql.Format("SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='%s'", SqlQuote(FileID));
     CVQSaveFileToDB store;
     const CString path = store.PopFileFromDB(sql, target, "DocContent", FileID, fileName);

@@ -4,6 +4,7 @@
 #include "controls/ProgressDlg.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
+#include "core/ItemText.h"
 #include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
@@ -287,7 +288,7 @@ CString CAuditOpinionDlg::DownloadDocument() {
     if (!m_engine.ReadDocumentInfo())
         return CString();
     CString tempPath;
-    tempPath.Format("%sT%s_%s", GetTempDirectory(), m_strFileID, m_engine.m_strFileName);
+    tempPath.Format("%s%s", GetTempDirectory(), MakeValidFileName("T" + m_strFileID + "_" + m_engine.m_strFileName));
     CString sql;
     sql.Format(theApp.m_nDatabaseType == 2
                    ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s'"

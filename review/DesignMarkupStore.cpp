@@ -97,7 +97,7 @@ CString CDesignMarkupStore::DownloadMarkupFile(const CString& failureText) {
     if (m_strFileBulk.IsEmpty() || m_nFileLogID == 0)
         return CString();
     CString name;
-    name.Format("Vq_Markup_%lld%s", m_nFileLogID, m_strFileType.c_str());
+    name.Format("Vq_Markup_%lld%s", m_nFileLogID, MakeValidFileName(m_strFileType).c_str());
     CString sql;
     sql.Format("SELECT DocSaved, DocContent FROM DesignMarkupPackage WHERE FileLogID=%lld", m_nFileLogID);
     CWaitCursor wait;

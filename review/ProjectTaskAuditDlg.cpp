@@ -7,6 +7,7 @@
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/Folders.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/ftp/FtpConnection.h"
@@ -194,6 +195,12 @@ void CProjectTaskAuditDlg::LoadStepRecord() {
 
 void CProjectTaskAuditDlg::FetchOpinion() {
     const CString number = MakeValidFileName(m_strTaskNo);
+    // The step name names the file below the task's folder; one that would lead elsewhere is
+    // refused like a failed transfer.
+    if (!vq::StaysBelowFolder(number) || !vq::StaysBelowFolder(m_strStepName + ".rtf")) {
+        AfxMessageBox("打开评审意见文件出错!");
+        return;
+    }
     if (!SetTaskFtpFolder(theApp.m_pFtpConnection, kAuditingFolder + number + "\\"))
         return;
     m_pFtpConnection = theApp.m_pFtpConnection;
@@ -390,10 +397,13 @@ void CProjectTaskAuditDlg::ViewDocument() {
         return;
     CWaitCursor wait;
     const CString number = MakeValidFileName(m_strTaskNo);
+    const CString file = m_arrFileNames[m_nSelectedRow];
+    // A stored file name may name a subfolder of the task's folder, nothing outside it.
+    if (!vq::StaysBelowFolder(number) || !vq::StaysBelowFolder(file))
+        return;
     if (!SetTaskFtpFolder(theApp.m_pFtpConnection, kWorkingFolder + number + "\\"))
         return;
     m_pFtpConnection = theApp.m_pFtpConnection;
-    const CString file = m_arrFileNames[m_nSelectedRow];
     const CString extension = ExtensionOf(file);
     const CString title = file.Left(file.GetLength() - extension.GetLength());
     CString localName;
@@ -408,10 +418,10 @@ void CProjectTaskAuditDlg::ViewDocument() {
 }
 
 bool CProjectTaskAuditDlg::EnterAuditFolder() {
-    if (!SetTaskFtpFolder(theApp.m_pFtpConnection, kAuditingFolder))
+    const CString folder = MakeValidFileName(m_strTaskNo);
+    if (!vq::StaysBelowFolder(folder) || !SetTaskFtpFolder(theApp.m_pFtpConnection, kAuditingFolder))
         return false;
     m_pFtpConnection = theApp.m_pFtpConnection;
-    const CString folder = MakeValidFileName(m_strTaskNo);
     if (m_pFtpConnection->SetCurrentDirectory(folder))
         return true;
     return m_pFtpConnection->CreateDirectory(folder) && m_pFtpConnection->SetCurrentDirectory(folder);
@@ -428,9 +438,11 @@ void CProjectTaskAuditDlg::OnAttachRedline() {
     CString extension = input.m_strFileExt;
     if (extension.IsEmpty())
         extension = ExtensionOf(input.m_strFilePath).Mid(1);
+    // The step and the stored document type name the file; a name that would lead out of the
+    // task's folder is refused as a failed upload, and nothing is recorded.
     const CString remote = m_strStepName + "_" + m_documents.GetItemText(m_nSelectedRow, 0) + "." + extension;
     CWaitCursor wait;
-    if (!EnterAuditFolder() ||
+    if (!vq::StaysBelowFolder(remote) || !EnterAuditFolder() ||
         !m_pFtpConnection->PutFile(input.m_strFilePath, remote, FTP_TRANSFER_TYPE_BINARY, 1)) {
         AfxMessageBox(kUploadFailed);
         return;
@@ -470,7 +482,9 @@ void CProjectTaskAuditDlg::SaveRedlineAs(const CString& documentType) {
     CString remote;
     remote.Format("%s_%s.%s", m_strStepName, documentType, dialog.GetFileExt());
     CWaitCursor wait;
-    if (!SetTaskFtpFolder(theApp.m_pFtpConnection, kAuditingFolder + MakeValidFileName(m_strTaskNo) + "\\") ||
+    const CString number = MakeValidFileName(m_strTaskNo);
+    if (!vq::StaysBelowFolder(number) || !vq::StaysBelowFolder(remote) ||
+        !SetTaskFtpFolder(theApp.m_pFtpConnection, kAuditingFolder + number + "\\") ||
         !theApp.m_pFtpConnection->GetFile(remote, dialog.GetPathName(), FALSE, FILE_ATTRIBUTE_NORMAL,
                                           FTP_TRANSFER_TYPE_BINARY, 1)) {
         AfxMessageBox("另存红线批注文件出错...");
@@ -565,7 +579,7 @@ bool CProjectTaskAuditDlg::UploadOpinion() {
     theApp.AddUniqueFile(local);
     // A folder that cannot be entered or made fails the upload as loudly as the transfer does:
     // the reviewer must learn that nothing was stored.
-    if (!EnterAuditFolder() ||
+    if (!vq::StaysBelowFolder(m_strStepName + ".rtf") || !EnterAuditFolder() ||
         !m_pFtpConnection->PutFile(local, m_strStepName + ".rtf", FTP_TRANSFER_TYPE_BINARY, 1)) {
         AfxMessageBox(kUploadFailed);
         return false;

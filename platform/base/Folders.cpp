@@ -128,6 +128,29 @@ CString NativePath(const CString& path) {
     return CString(result);
 }
 
+bool StaysBelowFolder(const CString& path) {
+    const std::string& text = path.str();
+    if (text.empty() || text[0] == '/' || text[0] == '\\')
+        return false;
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (text.size() >= 2 && letter(text[0]) && text[1] == ':')
+        return false;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size()) {
+            const auto c = static_cast<unsigned char>(text[i]);
+            if (c < 0x20 || c == 0x7F)
+                return false;
+            if (c != '/' && c != '\\')
+                continue;
+        }
+        if (i - start == 2 && text.compare(start, 2, "..") == 0)
+            return false;
+        start = i + 1;
+    }
+    return true;
+}
+
 } // namespace vq
 
 UINT GetWindowsDirectory(LPTSTR buf, UINT size) {

@@ -23,6 +23,15 @@ CString TempFolder();
 // separators) are kept; the path is not otherwise normalised.
 CString NativePath(const CString& path);
 
+// Whether a path built from stored or typed texts (a file name, a document type, a step, a number,
+// a code, a revision, or such parts joined by "\" or "/") stays below the folder it is taken in,
+// on the file server or on disk. It does not when it is empty, absolute ("/x", "\x"), starts with
+// a drive ("C:"), has a ".." component or holds a control character. Every transfer, listing or
+// removal whose path is built from such texts asks this first and is refused when it is false:
+// stored data never chooses where a file is written, read or deleted. Folder parts that stay
+// below ("Drawings/B-1.dwg") are accepted.
+bool StaysBelowFolder(const CString& path);
+
 } // namespace vq
 
 // The framework's folder queries. Each returns the length of the text copied (without the NUL);

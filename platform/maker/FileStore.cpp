@@ -136,8 +136,12 @@ CString CVQSaveFileToDB::PopFileFromDB(CString sql, CString targetFile, CString 
 
 CString CVQSaveFileToDB::PopFileFromDB(CString sql, CString targetFile, CString column, CString fileId,
                                        CString fileName) {
-    if (targetFile.IsEmpty())
-        targetFile = vq::TempFolder() + (fileName.IsEmpty() ? fileId : fileName);
+    if (targetFile.IsEmpty()) {
+        const CString name = fileName.IsEmpty() ? fileId : fileName;
+        if (!vq::StaysBelowFolder(name))
+            return CString();
+        targetFile = vq::TempFolder() + name;
+    }
     return PopFileFromDB(sql, targetFile, column, CString("PDM"));
 }
 
@@ -220,6 +224,8 @@ int CVQTWSaveFileToFTP::DeleteVQPDMFileInFTP(CString fileId, CString storedName)
         return 0;
     if (storedName.IsEmpty())
         storedName = fileId;
+    if (!vq::StaysBelowFolder(storedName))
+        return 0;
     int removed = 0;
     for (const char* folder : kFtpFolders) {
         if (m_pFtp->Remove(FolderPath(folder) + "/" + storedName))
@@ -229,6 +235,8 @@ int CVQTWSaveFileToFTP::DeleteVQPDMFileInFTP(CString fileId, CString storedName)
 }
 
 int CVQTWSaveFileToFTP::FindVQPDMFileInFTP(CString storedName) {
+    if (!vq::StaysBelowFolder(storedName))
+        return -1; // not looked for: such a name never leads out of the folders
     if (!m_pFtp && !InitVQPDMFTP())
         return -1;
     for (const char* folder : kFtpFolders) {
@@ -252,13 +260,13 @@ int CVQTWSaveFileToFTP::FindVQPDMFileInFTP(CString storedName) {
 }
 
 int CVQTWSaveFileToFTP::PutVQPDMFileToFTP(CString localFile, CString storedName) {
-    if (!m_pFtp && !InitVQPDMFTP())
+    if (!vq::StaysBelowFolder(storedName) || (!m_pFtp && !InitVQPDMFTP()))
         return 0;
     return m_pFtp->PutFile(localFile, FolderPath("Working") + "/" + storedName) ? 1 : 0;
 }
 
 int CVQTWSaveFileToFTP::GetVQPDMFileFromFTP(CString storedName, CString localFile) {
-    if (!m_pFtp && !InitVQPDMFTP())
+    if (!vq::StaysBelowFolder(storedName) || (!m_pFtp && !InitVQPDMFTP()))
         return 0;
     for (const char* folder : kFtpFolders) {
         if (m_pFtp->GetFile(FolderPath(folder) + "/" + storedName, localFile, FALSE))

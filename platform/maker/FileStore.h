@@ -24,7 +24,8 @@
 // "Working", under the stored name "<FileID><extension>". DeleteVQPDMFileInFTP removes that
 // copy wherever it lies below "Vq" ("Working", "Auditing", "Proven"). When the entry call holds
 // no FTP connection, the store logs on to the server of the configuration itself and logs off
-// when it is destroyed.
+// when it is destroyed. A stored name that would lead out of these folders (vq::StaysBelowFolder)
+// is refused: nothing is put, fetched, looked for or removed for it.
 #pragma once
 
 #include "platform/base/String.h"
