@@ -288,7 +288,8 @@ CString CAuditOpinionDlg::DownloadDocument() {
     if (!m_engine.ReadDocumentInfo())
         return CString();
     CString tempPath;
-    tempPath.Format("%s%s", GetTempDirectory(), MakeValidFileName("T" + m_strFileID + "_" + m_engine.m_strFileName));
+    tempPath.Format("%s%s", GetTempDirectory(),
+                    MakeValidFileName("T" + m_strFileID + "_" + m_engine.m_strFileName));
     CString sql;
     sql.Format(theApp.m_nDatabaseType == 2
                    ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s'"

@@ -100,3 +100,37 @@ TEST(Folders, NativePathKeepsTheShapeOfThePath) {
     EXPECT_EQ(vq::NativePath(""), "");
     EXPECT_EQ(vq::NativePath("/"), "/");
 }
+
+TEST(Folders, OnlyPathsThatStayBelowTheirFolderPassTheCheck) {
+    struct Case {
+        const char* path;
+        bool below;
+    };
+    const Case cases[] = {
+        {"B-3000-02-01.dwg", true},
+        {"Drawings/B-3000-02-01.dwg", true}, // a stored name with a subfolder
+        {"Drawings\\sub\\B.dwg", true},
+        {"a..b.dwg", true},
+        {"...", true},
+        {"./a.dwg", true},
+        {"校对_总图.dwf", true},
+        {"", false},
+        {"..", false},
+        {"x/../../../Working/XM-02-01/B-3000-02-01", false},
+        {"x\\..\\..\\..\\Working\\XM-02-01\\B-3000-02-01", false},
+        {"../../../../x.dwg", false},
+        {"..\\..\\x.dwg", false},
+        {"a/..", false},
+        {"a\\..\\", false},
+        {"/srv/x.dwg", false},
+        {"\\srv\\x.dwg", false},
+        {"C:\\x.dwg", false},
+        {"c:x.dwg", false},
+        {"a\tb.dwg", false},
+        {"a\nb.dwg", false},
+        {"a\x7f.dwg", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(vq::StaysBelowFolder(c.path), c.below) << c.path;
+    EXPECT_FALSE(vq::StaysBelowFolder(CString(std::string("a\0b", 3))));
+}

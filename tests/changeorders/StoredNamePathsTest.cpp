@@ -1,0 +1,284 @@
+// Stored texts that name files (document types, file names, stored copy names) choose no place on
+// the file server: every place that builds a server path from such a text is run with hostile
+// texts against a real FTP server on loopback, and afterwards the served tree is byte for byte as
+// it was, the temporary folder holds no new file and nothing was opened. A stored name with a
+// subfolder that stays below its folder still works.
+#include "changeorders/PartDrawingSource.h"
+#include "core/VqDesignTaskApp.h"
+#include "parts/RevisionDocumentList.h"
+#include "platform/db/SqlText.h"
+#include "platform/ftp/FtpConnection.h"
+#include "platform/ftp/InternetSession.h"
+#include "platform/maker/FileStore.h"
+#include "platform/os/ShellOpen.h"
+#include "platform/ui/ScriptedUser.h"
+#include "review/ProjectTaskAuditDlg.h"
+#include "tests/support/DbWorkspace.h"
+#include "tests/support/FtpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+extern "C" int DoProjectTaskAudit(CString taskNo, CString login, CString stepName);
+
+namespace {
+
+namespace fs = std::filesystem;
+using D = CProjectTaskAuditDlg;
+
+const char* const kUploadFailed =
+    "增加文档失败，请检查网络是否工作正常，\n或者系统是否长时间不使用而造成连接失效!";
+
+// The names of the fault reports: each would reach a file outside the folder it is taken in.
+const char* const kHostileNames[] = {
+    "x/../../../Working/XM-02-01/B-3000-02-01",
+    "x\\..\\..\\..\\Working\\XM-02-01\\B-3000-02-01",
+    "../../../../x.dwg",
+    "/srv/x.dwg",
+    "..\\..\\x.dwg",
+    "../../Proven/P-1000/P-1000-01-02/B/P-1000-01-02.dwg",
+    "C:\\x.dwg",
+    "a\x01"
+    "b.dwg",
+};
+
+const char* const kTask =
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+    "AuditingModel, AuditorName) VALUES ('P-1', '泵体设计', '项目\\', 'mgr', '评审', '一级评审', 'u1');"
+    "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('一级评审', '串联', "
+    "'校对(40,20)');"
+    "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, "
+    "AuditManager) VALUES ('P-1', '校对', 'u1', '2026-12-01', '未完成', 'F', 'u1');"
+    "INSERT INTO VqkorvelAll_title (TCode, TName, ProductDwgCode, CurrentRev) VALUES ('P1', '箱座', 'PRD', "
+    "'B')";
+
+// Every file below a folder with its size and a hash of its bytes (a short text for a failure).
+std::map<std::string, std::string> FilesBelow(const CString& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root.str())) {
+        if (!entry.is_regular_file())
+            continue;
+        std::string bytes;
+        if (FILE* f = std::fopen(entry.path().c_str(), "rb")) {
+            char buffer[4096];
+            for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+                bytes.append(buffer, n);
+            std::fclose(f);
+        }
+        files[fs::relative(entry.path(), root.str()).string()] =
+            std::to_string(bytes.size()) + " bytes, hash " + std::to_string(std::hash<std::string>{}(bytes));
+    }
+    return files;
+}
+
+class RecordingShell : public vq::ShellOpener {
+public:
+    RecordingShell() { m_previous = vq::SetShellOpener(this); }
+    ~RecordingShell() override { vq::SetShellOpener(m_previous); }
+    bool OpenFile(const CString& path) override {
+        opened.push_back(path);
+        return true;
+    }
+    bool StartProgram(const CString&, const std::vector<CString>&) override { return true; }
+    std::vector<CString> opened;
+
+private:
+    vq::ShellOpener* m_previous = nullptr;
+};
+
+class StoredNamePathsTest : public ::testing::TestWithParam<int> {
+public:
+    void SetUp() override {
+        ASSERT_TRUE(ftp.IsRunning());
+        ws.emplace(GetParam());
+        vqtest::ConfigRow row;
+        row.domainName = "127.0.0.1:" + CString(std::to_string(ftp.Port()));
+        row.ftpUser = ftp.User();
+        row.ftpPwd = ftp.Password();
+        ws->SetConfig(row);
+        ws->Execute(kTask);
+        // What lies outside the folders the places work in: a task's working drawing, another
+        // product's released drawing, files at the top of the served tree.
+        ftp.WriteFile("Vq/Working/XM-02-01/B-3000-02-01", std::string(5903, 'W'));
+        ftp.WriteFile("Vq/Working/XM-02-01/B-3000-02-01.dwf", std::string(5903, 'W'));
+        ftp.WriteFile("Vq/Proven/P-1000/P-1000-01-02/B/P-1000-01-02.dwg",
+                      "released drawing of another product");
+        ftp.WriteFile("x.dwg", "top");
+        ftp.WriteFile("srv/x.dwg", "srv");
+        ftp.WriteFile("Vq/Working/P-1/total.dwg", "task drawing");
+        ftp.WriteFile("Vq/Working/P-1/sub/part.dwg", "drawing in a subfolder");
+        ftp.MakeFolder("Vq/Auditing/P-1");
+        ftp.MakeFolder("Vq/Proven/PRD/P1/B");
+        redline = ws->WriteFile("in/redline.dwf", "redline markup.");
+    }
+    void TearDown() override {
+        Lend(false);
+        ws.reset();
+    }
+
+    // Lends the product database and an FTP connection to the application, as an entry call does.
+    void Lend(bool lend) {
+        if (lend) {
+            connection.reset(session.GetFtpConnection(ftp.Host(), ftp.User(), ftp.Password(),
+                                                      static_cast<INTERNET_PORT>(ftp.Port())));
+            ASSERT_TRUE(connection);
+            theApp.m_pConnPDM = ws->Connect();
+            theApp.m_pFtpConnection = connection.get();
+        } else {
+            theApp.m_pFtpConnection = nullptr;
+            theApp.m_pConnPDM = nullptr;
+            connection.reset();
+        }
+    }
+    void SetTaskDocument(const CString& type, const CString& file) {
+        ws->Execute("DELETE FROM TaskDocuments;INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, "
+                    "FileType, "
+                    "FileBulk, FileDate, FileRemark) VALUES ('P-1', '" +
+                    SqlQuote(type) + "', '" + SqlQuote(file) +
+                    "', 'AutoCAD 图形', '12KB', '2026-11-30', '')");
+    }
+    CString RedlineFiles() const {
+        return ws->QueryText(
+            "SELECT RedlineFiles FROM TaskAuditManage WHERE ProjectNo='P-1' AND AuditName='校对'");
+    }
+
+    vqtest::FtpServer ftp;
+    std::optional<vqtest::DbWorkspace> ws;
+    CInternetSession session{"vqtest"};
+    std::unique_ptr<CFtpConnection> connection;
+    CString redline;
+};
+
+// One place that builds a server path from a stored text: it runs with that text and checks the
+// refusal it shows (the dialog's own failure message, or the failure result of a store call).
+struct Place {
+    const char* name;
+    std::function<void(StoredNamePathsTest& f, const CString& text)> run;
+};
+
+std::vector<Place> Places() {
+    return {
+        {"redline upload of the project-task review (document type)",
+         [](StoredNamePathsTest& f, const CString& text) {
+             f.SetTaskDocument(text, "total.dwg");
+             vq::ScriptedUser user;
+             user.DialogContaining("评审意见")
+                 .Select(D::kDocumentsId, 0)
+                 .Click(D::kAttachId)
+                 .Dialog("输入文件名")
+                 .Set(1182, f.redline)
+                 .Click(IDOK)
+                 .Message(kUploadFailed, IDOK)
+                 .Click(IDCANCEL)
+                 .Message("是否要保存审查文档结果?", IDNO);
+             EXPECT_EQ(DoProjectTaskAudit("P-1", "u1", "校对"), 0);
+             EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+             EXPECT_EQ(f.RedlineFiles(), "");
+         }},
+        {"document list of the project-task review (file name)",
+         [](StoredNamePathsTest& f, const CString& text) {
+             f.SetTaskDocument("总图", text);
+             vq::ScriptedUser user;
+             user.DialogContaining("评审意见")
+                 .Check(D::kBrowseId, 1)
+                 .Click(IDCANCEL)
+                 .Message("是否要保存审查文档结果?", IDNO);
+             EXPECT_EQ(DoProjectTaskAudit("P-1", "u1", "校对"), 0);
+             EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+         }},
+        {"released document of a revision (file name)",
+         [](StoredNamePathsTest& f, const CString& text) {
+             f.Lend(true);
+             ASSERT_TRUE(f.connection->SetCurrentDirectory("/Vq/Proven/PRD/P1/B"));
+             vq::ScriptedUser user;
+             user.Message("文档下载失败!", IDOK);
+             EXPECT_EQ(FetchRevisionDocument(f.connection.get(), text, "P1", "B", INTERNET_FLAG_RELOAD), "");
+             EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+             f.Lend(false);
+         }},
+        {"released drawing of the change labels (file name)",
+         [](StoredNamePathsTest& f, const CString& text) {
+             // Only drawings are fetched there: the hostile name ends as one.
+             const CString name = text.Right(4).CompareNoCase(".dwg") == 0 ? text : text + ".dwg";
+             f.ws->Execute("DELETE FROM Documents;INSERT INTO Documents VALUES ('P1', '设计图', '" +
+                           SqlQuote(name) + "', 'DWG', '12KB', '', '', 'B')");
+             f.Lend(true);
+             {
+                 CPartDrawingSource source;
+                 source.m_strPartCode = "P1";
+                 ASSERT_EQ(source.ResolveDrawing(), 1);
+                 vq::ScriptedUser user;
+                 user.Message("不能正常读取设计文档...", IDOK);
+                 EXPECT_EQ(source.FetchDrawing("B", true), "");
+                 EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+             }
+             f.Lend(false);
+         }},
+        {"work-document store (stored copy name)",
+         [](StoredNamePathsTest& f, const CString& text) {
+             f.Lend(true);
+             CVQTWSaveFileToFTP store;
+             store.SetConnection(f.connection.get());
+             ASSERT_EQ(store.InitVQPDMFTP(), 1);
+             EXPECT_EQ(store.PutVQPDMFileToFTP(f.redline, text), 0);
+             EXPECT_EQ(store.GetVQPDMFileFromFTP(text, f.ws->TempDir() + "/copy.dwg"), 0);
+             EXPECT_EQ(store.DeleteVQPDMFileInFTP("F1", text), 0);
+             // Not looked for: the copy counts as one that may still be there.
+             EXPECT_EQ(store.FindVQPDMFileInFTP(text), -1);
+             f.Lend(false);
+         }},
+    };
+}
+
+} // namespace
+
+TEST_P(StoredNamePathsTest, HostileNamesReachNothingOutsideTheirFolder) {
+    RecordingShell shell;
+    const auto served = FilesBelow(ftp.Root());
+    const auto temporary = FilesBelow(ws->TempDir());
+    for (const Place& place : Places()) {
+        for (const char* name : kHostileNames) {
+            SCOPED_TRACE(std::string(place.name) + ": " + name);
+            place.run(*this, name);
+            EXPECT_EQ(FilesBelow(ftp.Root()), served);
+            EXPECT_EQ(FilesBelow(ws->TempDir()), temporary);
+            EXPECT_TRUE(shell.opened.empty());
+            shell.opened.clear();
+        }
+    }
+}
+
+// The check refuses only names that leave their folder: a stored name with a subfolder of the
+// task's folder is fetched and opened, and a redline file of a document type with a plain name
+// goes to the task's review folder.
+TEST_P(StoredNamePathsTest, NamesWithASubfolderBelowStillWork) {
+    RecordingShell shell;
+    ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
+    SetTaskDocument("总图", "sub/part.dwg");
+    vq::ScriptedUser user;
+    user.DialogContaining("评审意见")
+        .Check(D::kBrowseId, 1)
+        .Select(D::kDocumentsId, 0)
+        .Click(D::kAttachId)
+        .Dialog("输入文件名")
+        .Set(1182, redline)
+        .Click(IDOK)
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    EXPECT_EQ(DoProjectTaskAudit("P-1", "u1", "校对"), 0);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(ws->ReadFile(shell.opened[0]), "drawing in a subfolder");
+    EXPECT_EQ(ftp.ReadFile("Vq/Auditing/P-1/校对_总图.dwf"), "redline markup.");
+    EXPECT_EQ(RedlineFiles(), "校对_总图.dwf");
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, StoredNamePathsTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
