@@ -11,6 +11,7 @@
 #include "core/VqDesignTaskApp.h"
 #include "parts/PartWorkDocDlg.h"
 #include "platform/base/File.h"
+#include "platform/base/Folders.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
 #include "platform/base/WaitCursor.h"
@@ -725,7 +726,10 @@ void CDesignDocAuditDlg::OpenRelatedDocument(const CString& fileId, const CStrin
             ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s' ORDER BY FileID"
             : "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='%s' ORDER BY FileID";
     CVQSaveFileToDB store;
-    const CString written = store.PopFileFromDB(Quoted(format, fileId), path, "DocContent", "PDM");
+    // A stored name such as ".." or "" names no file of its own in the temporary folder.
+    const CString written = vq::StaysBelowFolder(MakeValidFileName(fileName))
+                                ? store.PopFileFromDB(Quoted(format, fileId), path, "DocContent", "PDM")
+                                : CString();
     if (written.IsEmpty()) {
         AfxMessageBox("相关文档下载失败!");
         return;
@@ -745,8 +749,11 @@ void CDesignDocAuditDlg::OnChangeOrderSheet() {
             ? "SELECT DocSaved, DocContent FROM ECORelateFile WHERE rtrim(ECONo)='%s' ORDER BY ECONo"
             : "SELECT DocSaved, DocContent FROM ECORelateFile WHERE ECONo='%s' ORDER BY ECONo";
     CVQSaveFileToDB store;
-    const CString written = store.PopFileFromDB(
-        Quoted(format, orderNo), GetTempDirectory() + MakeValidFileName(fileName), "DocContent", "PDM");
+    const CString name = MakeValidFileName(fileName);
+    const CString written =
+        vq::StaysBelowFolder(name)
+            ? store.PopFileFromDB(Quoted(format, orderNo), GetTempDirectory() + name, "DocContent", "PDM")
+            : CString();
     if (written.IsEmpty()) {
         AfxMessageBox("更改单下载失败!");
         return;

@@ -496,9 +496,11 @@ TEST_P(PartChangeLableTest, DrawingLookupFailuresLeaveTheLabelsUsable) {
 }
 
 TEST_P(PartChangeLableTest, LocalCopyStaysInTheTemporaryFolderWhateverTheStoredNames) {
-    ws.Execute("UPDATE Documents SET FileName='../x/p1b.dwg' WHERE FileName='p1b.dwg'");
-    server.MakeFolder("Vq/Proven/PRD/P1/x");
-    server.WriteFile("Vq/Proven/PRD/P1/x/p1b.dwg", server.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
+    // A stored name with a subfolder of the revision's folder (one that leads out of it is
+    // refused: see StoredNamePathsTest).
+    ws.Execute("UPDATE Documents SET FileName='x/p1b.dwg' WHERE FileName='p1b.dwg'");
+    server.MakeFolder("Vq/Proven/PRD/P1/B/x");
+    server.WriteFile("Vq/Proven/PRD/P1/B/x/p1b.dwg", server.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
     vq::ScriptedUser user;
     user.Dialog("零部件更改标记管理")
         .Do([](CDialog& d) { EXPECT_TRUE(M(d).m_viewer.HasPicture()); })
@@ -507,7 +509,7 @@ TEST_P(PartChangeLableTest, LocalCopyStaysInTheTemporaryFolderWhateverTheStoredN
     dlg.m_strPartNumber = "P1";
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(dlg.FetchedDrawing(), ws.TempDir() + "/_M_P1_..#x#p1b.dwg");
+    EXPECT_EQ(dlg.FetchedDrawing(), ws.TempDir() + "/_M_P1_x#p1b.dwg");
 }
 
 TEST_P(PartChangeLableTest, EmptyPartNumberOrFailedLookupDisablesAddAndCheck) {
