@@ -1,4 +1,4 @@
-// Stored texts that name files (document types, file names, stored copy names) choose no place on
+// Stored texts that name files (document types, step names, file names, stored copy names) choose no place on
 // the file server: every place that builds a server path from such a text is run with hostile
 // texts against a real FTP server on loopback, and afterwards the served tree is byte for byte as
 // it was, the temporary folder holds no new file and nothing was opened. A stored name with a
@@ -108,6 +108,7 @@ public:
         // product's released drawing, files at the top of the served tree.
         ftp.WriteFile("Vq/Working/XM-02-01/B-3000-02-01", std::string(5903, 'W'));
         ftp.WriteFile("Vq/Working/XM-02-01/B-3000-02-01.dwf", std::string(5903, 'W'));
+        ftp.WriteFile("Vq/Working/XM-02-01/B-3000-02-01.rtf", "{\\rtf1 another task's text}");
         ftp.WriteFile("Vq/Proven/P-1000/P-1000-01-02/B/P-1000-01-02.dwg",
                       "released drawing of another product");
         ftp.WriteFile("x.dwg", "top");
@@ -181,6 +182,21 @@ std::vector<Place> Places() {
              EXPECT_EQ(DoProjectTaskAudit("P-1", "u1", "校对"), 0);
              EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
              EXPECT_EQ(f.RedlineFiles(), "");
+         }},
+        {"opinion of the project-task review (step name)",
+         [](StoredNamePathsTest& f, const CString& text) {
+             f.ws->Execute("INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, "
+                           "AuditResult, Working, AuditManager) VALUES ('P-1', '" +
+                           SqlQuote(text) + "', 'u1', '2026-12-01', '已完成', '通过', 'F', 'u1')");
+             vq::ScriptedUser user;
+             user.Message("打开评审意见文件出错!", IDOK)
+                 .Message("该评审任务不存在，为无效路径!", IDOK)
+                 .DialogContaining("评审意见")
+                 .Click(IDCANCEL)
+                 .Message("是否要保存审查文档结果?", IDNO);
+             EXPECT_EQ(DoProjectTaskAudit("P-1", "u1", text), 0);
+             EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+             f.ws->Execute("DELETE FROM TaskAuditManage WHERE AuditName<>'校对'");
          }},
         {"document list of the project-task review (file name)",
          [](StoredNamePathsTest& f, const CString& text) {
