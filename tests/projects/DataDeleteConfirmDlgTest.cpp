@@ -176,6 +176,27 @@ TEST_P(DataDeleteConfirmTest, DeletesTheSubtreeWithItsFoldersInEveryStorageMode)
     }
 }
 
+// A task number such as ".." names no folder of its own below "Working" and "Auditing": deleting
+// its task takes its rows, removes nothing on the server and reports both folders as left over.
+TEST_P(DataDeleteConfirmTest, TaskNumberNamingNoFolderOfItsOwnRemovesNothingOnTheServer) {
+    ws->Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('..', 'A_', "
+                "'项目管理', '未开始')");
+    FillServer();
+    vq::ScriptedUser user;
+    user.Dialog("数据删除确认 - 项目")
+        .Click(IDOK)
+        .Message("删除将不可再恢复，是否真的要删除?", IDYES)
+        .MessageContaining("Vq/Working/..", IDOK);
+    CDataDeleteConfirmDlg dlg;
+    Prepare(dlg, "..");
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Rows("ProjectManage"), 0);
+    for (const char* file : {"Vq/Working/P-01/A/d1.dwg", "Vq/Auditing/P-01-01/r.dwg", "Vq/Working/Q-01/A/q.dwg",
+                             "Vq/Working/F1.dwg"})
+        EXPECT_TRUE(server->Exists(file)) << file;
+}
+
 TEST_P(DataDeleteConfirmTest, StartedDescendantsAreAskedAbout) {
     ws->Execute(kProjects);
     ws->Execute("UPDATE ProjectManage SET WorkState='正进行中' WHERE ProjectNo='P-01-01'");
