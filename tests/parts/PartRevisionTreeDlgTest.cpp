@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <memory>
 #include <optional>
 #include <vector>
@@ -420,6 +422,27 @@ TEST_P(PartRevisionTreeTest, EntryFunctionListsDocumentsWithoutOpeningThem) {
 
 INSTANTIATE_TEST_SUITE_P(Dialects, PartRevisionTreeTest, vqtest::DbWorkspace::Types(),
                          vqtest::DbWorkspace::TypeName);
+// A stored revision such as ".." names no folder of its own below the part's folder: nothing is
+// fetched from the folder above, and the browser says it cannot use the server's folder.
+TEST_P(ReleasedDocumentTest, RevisionNamingNoFolderOfItsOwnFetchesNothing) {
+    ws->Execute("INSERT INTO PartRevManage (PartCode, RevPath, RevNumber) VALUES ('P1', 'A\\', '..');"
+                "INSERT INTO Documents VALUES ('P1', '装配图', 'doc.dwg', 'DWG', '12KB', '', '', '..')");
+    server.WriteFile("Vq/Proven/PRD/P1/doc.dwg", "not a drawing of this revision");
+    RecordingShell shell;
+    vq::ScriptedUser user;
+    user.Dialog("浏览图号版本信息")
+        .Tree(1009, kRoot + "/A/..")
+        .Check(1013, 1)
+        .Message("不能正常设置服务器存储信息...", IDOK)
+        .Click(IDOK);
+    CPartRevisionTreeDlg dlg;
+    dlg.m_strPartCode = "P1";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_TRUE(shell.opened.empty());
+    EXPECT_FALSE(std::filesystem::exists((ws->TempDir() + "/P1_doc_...dwg").str()));
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, ReleasedDocumentTest, vqtest::DbWorkspace::Types(),
                          vqtest::DbWorkspace::TypeName);
 
