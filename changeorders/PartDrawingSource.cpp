@@ -102,7 +102,8 @@ CString CPartDrawingSource::FetchDrawing(const CString& revision, bool revisionI
     m_pFtpConnection->SetCurrentDirectory("Vq");
     m_pFtpConnection->SetCurrentDirectory("Proven");
     const CString local = LocalPath(revision, revisionInName);
-    // The revision and the stored file name are taken below the part's folder, never beside it.
+    // The drawing comes from its revision's folder only: a revision or stored file name that
+    // would lead elsewhere ("..", an absolute path) is refused like a failed download.
     if (!vq::StaysBelowFolder(RemotePath(revision)) ||
         !m_pFtpConnection->GetFile(RemotePath(revision), local, FALSE, FILE_ATTRIBUTE_NORMAL,
                                    FTP_TRANSFER_TYPE_BINARY, 1)) {
