@@ -437,8 +437,9 @@ constexpr const char* kImportFolderKey = "导入文件目录";
 // started from. The whole path is read: a folder may be longer than a settings buffer.
 CString ImportFolder() {
     const CString settings = GetSettingsFilePath();
-    const CString last =
-        settings.IsEmpty() ? CString() : vq::ReadProfileString(kImportSection, kImportFolderKey, "", settings);
+    const CString last = settings.IsEmpty()
+                             ? CString()
+                             : vq::ReadProfileString(kImportSection, kImportFolderKey, "", settings);
     const DWORD attributes = last.IsEmpty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributes(last);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return last;
