@@ -48,7 +48,7 @@ VQ_EXPORT_ENTRY(ECOChangeLableMainTain, 5, "设计更改标记管理", vq::kChan
 extern "C" int ECOChangeLableBrowse(CString group, CString number, CString docType, CString login) {
     return RunLabelMaintenance(group, number, docType, 1, login);
 }
-VQ_EXPORT_ENTRY(ECOChangeLableBrowse, 4, "设计更改标记查看", vq::kChangeOrdersSubsystem);
+VQ_EXPORT_ENTRY(ECOChangeLableBrowse, 4, "设计更改标记管理(浏览)", vq::kChangeOrdersSubsystem);
 
 // ECOChangeLableBrowseMain(group, number, login)
 extern "C" int ECOChangeLableBrowseMain(CString group, CString number, CString login) {

@@ -12,7 +12,9 @@
 #include "parts/ProductSelectDlg.h"
 #include "parts/ProductStructTables.h"
 #include "platform/base/File.h"
+#include "platform/base/Folders.h"
 #include "platform/base/MessageBox.h"
+#include "platform/base/Profile.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/maker/TableFile.h"
 #include "platform/ui/DataExchange.h"
@@ -425,6 +427,27 @@ void CProductStructImportDlg::ReportRefusedLines() {
 
 // --- Reading ------------------------------------------------------------------------------------
 
+namespace {
+
+constexpr const char* kImportSection = "图纸入库配置";
+constexpr const char* kImportFolderKey = "导入文件目录";
+
+// The file dialog opens in the folder a file was last chosen from, kept in the settings; without
+// one (or when it is gone) in the user's home folder, not in whatever folder the program was
+// started from. The whole path is read: a folder may be longer than a settings buffer.
+CString ImportFolder() {
+    const CString settings = GetSettingsFilePath();
+    const CString last = settings.IsEmpty()
+                             ? CString()
+                             : vq::ReadProfileString(kImportSection, kImportFolderKey, "", settings);
+    const DWORD attributes = last.IsEmpty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributes(last);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return last;
+    return vq::HomeFolder();
+}
+
+} // namespace
+
 void CProductStructImportDlg::OnChooseFile() {
     if (m_bBusy)
         return;
@@ -433,8 +456,12 @@ void CProductStructImportDlg::OnChooseFile() {
         vq::ShowMessageBox("操作提示", "覆盖当前列表中的明细数据?", MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
     CFileDialog dlg(TRUE, "tbl", nullptr, OFN_HIDEREADONLY, kFileFilter, this);
+    const CString folder = ImportFolder();
+    dlg.m_ofn.lpstrInitialDir = folder;
     if (dlg.DoModal() != IDOK)
         return;
+    // A folder that cannot be remembered costs only the next dialog its starting place.
+    WriteSetting(kImportSection, kImportFolderKey, dlg.GetFolderPath());
     ReadFile(dlg.GetPathName(), static_cast<int>(dlg.m_ofn.nFilterIndex));
 }
 

@@ -13,4 +13,4 @@ extern "C" int ShowTeamTaskAuditResult(CString fileId, CString login, int) {
     ShowAuditResultDialog(fileId);
     return 1;
 }
-VQ_EXPORT_ENTRY(ShowTeamTaskAuditResult, 2, "工作文档评审结果", vq::kReviewSubsystem);
+VQ_EXPORT_ENTRY(ShowTeamTaskAuditResult, 2, "设计文档评审结果", vq::kReviewSubsystem);

@@ -76,7 +76,7 @@ extern "C" int DoTeamTaskNextAudit(CString fileId, CString login, CString task) 
         return 0;
     }
 }
-VQ_EXPORT_ENTRY(DoTeamTaskNextAudit, 2, "设计文档协助评审", vq::kReviewSubsystem);
+VQ_EXPORT_ENTRY(DoTeamTaskNextAudit, 2, "设计文档评审意见 — 协助评审", vq::kReviewSubsystem);
 
 // DoMultiTeamTaskAuditWithMarkup(host connection, parent, fileId, login, task, delegated): opens
 // no connection of its own. The host's connection becomes the application's (and stays so after

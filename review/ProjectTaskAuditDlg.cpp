@@ -117,14 +117,15 @@ BOOL CProjectTaskAuditDlg::OnInitDialog() {
     m_pConnection = theApp.m_pConnPDM;
     m_nAdoCloseMode = theApp.m_nAdoCloseMode;
     m_strLoginUser = theApp.m_strLoginUser;
-    CString caption;
-    caption.Format("评审意见 - %s[%s] - %s", m_strTaskNo, m_strTaskName, m_strStepName);
-    SetWindowText(caption);
     m_opinion.SetMarginFromWidth();
 
     LoadStepRecord();
     LoadDocuments();
     LoadTask();
+    // The caption names the task, whose name its row has just given.
+    CString caption;
+    caption.Format("评审意见 - %s[%s] - %s", m_strTaskNo, m_strTaskName, m_strStepName);
+    SetWindowText(caption);
     LoadReviewTemplate();
     m_path.Load(m_path.m_strAuditingStyle, m_path.m_strAuditingPath, m_strAuditorName, m_strStepName);
     if (!m_path.m_bValidPath) {

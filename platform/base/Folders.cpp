@@ -92,6 +92,11 @@ CString TempFolder() {
     return dir;
 }
 
+CString HomeFolder() {
+    const CString home = EnvText("HOME");
+    return home.IsEmpty() ? home : WithoutTrailingSeparator(home);
+}
+
 CString NativePath(const CString& path) {
     std::string p = path.str();
     std::replace(p.begin(), p.end(), '\\', '/');

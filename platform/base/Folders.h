@@ -15,6 +15,8 @@ CString WindowsFolder();
 CString SystemFolder();
 // Always ends with '/'.
 CString TempFolder();
+// The user's home folder ($HOME) without a trailing separator; empty when it is not set.
+CString HomeFolder();
 
 // A path written the Windows way ("qent\spt\vqpdmcad.ini", "D:\Host\a.txt") or a native path,
 // turned into a native path: backslashes become '/', and each component is looked up in its folder

@@ -1166,6 +1166,7 @@ int ScriptedUser::ShowMessageBox(const MessageBoxRequest& request) {
 bool ScriptedUser::RunFileDialog(FileDialogRequest& request) {
     Record(CString("file dialog ") +
            Quote(request.title.IsEmpty() ? CString(request.open ? "打开" : "另存为") : request.title));
+    m_fileDialogFolder = request.initialDir;
     if (Failed())
         return false;
     if (m_steps.empty() || m_steps.front().verb != Verb::File) {

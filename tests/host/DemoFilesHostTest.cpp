@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
+#include <vector>
 
 using vqtest::DemoWorkspace;
 using vqtest::ShellRun;
@@ -21,6 +23,19 @@ std::string Head(const std::filesystem::path& path) {
     std::string bytes(8, '\0');
     in.read(bytes.data(), 8);
     return bytes;
+}
+
+// The rows of a statement that gives one text of rows joined by ";" and fields joined by "|".
+std::vector<std::vector<std::string>> Rows(const DemoWorkspace& demo, const std::string& sql) {
+    std::vector<std::vector<std::string>> rows;
+    std::stringstream all(demo.Query(sql));
+    for (std::string row; std::getline(all, row, ';');) {
+        std::stringstream fields(row);
+        rows.emplace_back();
+        for (std::string field; std::getline(fields, field, '|');)
+            rows.back().push_back(field);
+    }
+    return rows;
 }
 
 } // namespace
@@ -106,4 +121,70 @@ TEST(DemoFilesHost, ACopiedWorkspaceUsesItsOwnDatabase) {
     std::getline(pointer, install);
     EXPECT_NE(ini.find("Database=" + (copy.Dir() / "db" / "vqpdm.db").string() + "\n"), std::string::npos) << ini;
     EXPECT_EQ(install, (copy.Dir() / "install").string());
+}
+
+// The demo keeps the rules of its own dialogs: every project and task opens in its properties for
+// the one who assigned it and OK without a change stores it as it was, without a message box (a
+// work-group task holds work tasks and no tasks below it, a project task the reverse); so does
+// every work task, opened from the work management of its work-group task or work task group by
+// that one's manager.
+TEST(DemoFilesHost, EveryDemoItemIsStoredUnchangedByWhoeverAssignedIt) {
+    DemoWorkspace demo;
+    demo.SetServers(false);
+    demo.Host("", "--list");
+    const std::string item =
+        "ProjectName || ProjectPath || ProjectManager || TaskType || PreendedTime || WorkState";
+    const auto items =
+        Rows(demo, "SELECT group_concat(ProjectNo || '|' || TaskAssigner, ';') FROM ProjectManage");
+    EXPECT_EQ(items.size(), 6u);
+    for (const auto& row : items) {
+        const std::string number = row.at(0);
+        const std::string stored =
+            demo.Query("SELECT " + item + " FROM ProjectManage WHERE ProjectNo='" + number + "'");
+        const ShellRun r = demo.Host("dialog \"项目/任务项属性\"\nclick 1\n",
+                                     "CreateNewProjectTaskItem " + number + " '' " + row.at(1));
+        EXPECT_NE(r.out.find("result: \"" + number + "\""), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("message"), std::string::npos) << r.out;
+        EXPECT_EQ(demo.Query("SELECT " + item + " FROM ProjectManage WHERE ProjectNo='" + number + "'"),
+                  stored)
+            << number;
+    }
+
+    // Each work task with its task, its task's project and the manager and name of its parent.
+    const std::string work =
+        "WorkName || Manager || WorkType || BeginTime || CheckTime || PreEndedTime || WorkState";
+    const auto works = Rows(
+        demo, "SELECT group_concat(w.WorkID || '|' || w.WorkName || '|' || w.TaskNo || '|' || "
+              "t.ProjectName || '|' || w.UpWorkID || '|' || coalesce(u.Manager, t.ProjectManager) || '|' || "
+              "coalesce(u.WorkName, '') || '|' || coalesce(p.ProjectNo, t.ProjectNo) || '|' || "
+              "coalesce(p.ProjectName, t.ProjectName), ';') "
+              "FROM TeamWorkManage w JOIN ProjectManage t ON t.ProjectNo=w.TaskNo "
+              "LEFT JOIN TeamWorkManage u ON u.WorkID=w.UpWorkID "
+              "LEFT JOIN ProjectManage p ON t.ProjectPath<>'项目管理' AND p.ProjectPath='项目管理' AND "
+              "t.ProjectPath LIKE p.ProjectName || '\\%'");
+    EXPECT_EQ(works.size(), 5u);
+    for (const auto& row : works) {
+        const std::string id = row.at(0), name = row.at(1), task = row.at(2), taskName = row.at(3),
+                          up = row.at(4), assigner = row.at(5), upName = row.at(6), project = row.at(7),
+                          projectName = row.at(8);
+        const bool inGroup = up != task;
+        const std::string caption = inGroup ? "工作任务组任务管理" : "设计工作组工作管理";
+        const std::string root =
+            inGroup
+                ? "工作任务组:" + taskName + "[" + task + "]下的工作任务: " + upName + "[" + up + "]..."
+                : "项目：" + projectName + "[" + project + "] 下的任务：" + taskName + "[" + task + "]...";
+        const std::string stored =
+            demo.Query("SELECT " + work + " FROM TeamWorkManage WHERE WorkID='" + id + "'");
+        const std::string script = "dialog \"" + caption + "\"\ntree 1050 \"" + root + "/" + name + " [" + id +
+                                   "]\"\nclick \"任务属性...\"\ndialog ~\"属性\"\nclick 1\ndialog \"" + caption +
+                                   "\"\nclick \"退出\"\n";
+        const ShellRun r =
+            demo.Host(script,
+                      "AssignTeamTaskMain " + (inGroup ? task : project) + " " + up + " " + assigner + " 0 " +
+                          (inGroup ? "1" : "0"));
+        EXPECT_NE(r.out.find("result: 1"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("message"), std::string::npos) << r.out;
+        EXPECT_EQ(demo.Query("SELECT " + work + " FROM TeamWorkManage WHERE WorkID='" + id + "'"), stored)
+            << id;
+    }
 }

@@ -1,4 +1,5 @@
 // Runs the host program as a person or a script would and reads what it prints.
+#include "tests/support/DemoWorkspace.h"
 #include "tests/support/HostProcess.h"
 
 #include <gtest/gtest.h>
@@ -6,10 +7,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include <unistd.h>
 
+using vqtest::DemoWorkspace;
 using vqtest::HostRun;
 using vqtest::RunHost;
 
@@ -95,4 +99,144 @@ TEST(Host, ScriptWithUnusedActionsFails) {
     std::filesystem::remove(script);
     EXPECT_NE(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("unused"), std::string::npos) << r.out;
+}
+
+namespace {
+
+// A call of an entry function on the demo workspace that opens its dialog (or modeless window);
+// the script closes it.
+struct DemoCall {
+    const char* name;
+    const char* args;
+    const char* script = "close\n";
+};
+
+const DemoCall kDemoCalls[] = {
+    {"DesignProjectManageMain", "admin 0"},
+    {"CreateNewProjectTaskItem", "XM-01 '' admin"},
+    {"AssignProjectTaskMain", "XM-01 zhangsan 0"},
+    {"AssignProjectTeamMain", "'' XM-01 _P zhangsan 0"},
+    {"AssignProjectStructMain", "XM-01 zhangsan 0"},
+    {"SelectProjectTeamer", "XM-01-01 XM-01 _T zhangsan"},
+    {"CreateNewTeamTaskItem", "XM-01-02 '' x lisi"},
+    {"AssignTeamTaskMain", "XM-01 XM-01-01 zhangsan 0 0"},
+    {"AssignTaskPartMain", "XM-01-01#001 zhangsan 0"},
+    {"TeamWorkTaskStateMaintain", "XM-01-03#001#001 zhaoliu 0"},
+    {"TeamGorupFileManageMain", "XM-01-01#001 1 zhangsan"},
+    {"TeamWorkPrintSearchMain", "P-1000-01-01 zhangsan"},
+    {"ShowTeamTaskAuditFlow", "F-0006 zhangsan 0"},
+    {"ShowTeamTaskAuditResult", "F-0006 zhangsan 0"},
+    {"DoTeamTaskAudit", "F-0006 zhaoliu 校对"},
+    {"DoMultiTeamTaskAudit", "0 F-0006 zhaoliu 校对"},
+    {"DoMultiTeamTaskAuditEx", "F-0006 zhaoliu 校对 '' 0 0"},
+    {"DoTeamTaskAuditWithMarkup", "F-0006 zhaoliu 校对 0"},
+    {"DoTeamTaskNextAudit", "F-0006 zhaoliu 校对"},
+    {"DoMultiTeamTaskAuditWithMarkup", "F-0006 zhaoliu 校对 0", "window ~\"\"\nclose\n"},
+    {"DoProjectTaskAudit", "XM-02-01 zhaoliu 校对"},
+    {"DoMultiProjectTaskAudit", "0 XM-02-01 zhaoliu 校对"},
+    {"TeamAssignNextAuditTaskMain", "F-0006 校对 zhaoliu 0"},
+    {"TeamAssignNextAuditTaskShow", "F-0006 校对 zhaoliu"},
+    {"ConfigureTaskItemColor", ""},
+    {"ImportProductDataFromFile", "x zhangsan"},
+    {"BrowsePartReversionTree", "P-1000-01-02 zhangsan"},
+    {"PartChangeLableMaintain", "P-1000-01-02 0 zhangsan"},
+    {"PartChangeLableBrowse", "P-1000-01-02 zhangsan"},
+    {"ECOChangeLableMainTain", "更改单 JX-2026-002 箱盖零件图 0 zhangsan"},
+    {"ECOChangeLableBrowse", "更改单 JX-2026-002 箱盖零件图 zhangsan"},
+    {"ECOChangeLableBrowseMain", "更改单 JX-2026-002 zhangsan"},
+    {"ECOChangeLableBrowseMainEx", "更改单 JX-2026-002 zhangsan 1"},
+    {"ECOAssignNextAuditTaskMain", "更改单 JX-2026-002 校对 zhaoliu 0"},
+    {"ECOAssignNextAuditTaskShow", "更改单 JX-2026-002 校对 zhaoliu"},
+    {"ShowPartECODesignHistory", "P-1000-01-01 zhangsan"},
+    {"ShowECOModifyItemData", "JX-2026-001 lisi"},
+    {"ShowECOChanageItemData", "JX-2026-002 lisi"},
+};
+
+// The title that `--list` gives an entry ("NAME (arguments) -> kind  TITLE  @subsystem").
+std::string ListedTitle(const std::string& list, const std::string& name) {
+    std::istringstream lines(list);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(name + " (", 0) != 0)
+            continue;
+        const std::size_t kind = line.find(" -> ");
+        const std::size_t start = kind == std::string::npos ? kind : line.find("  ", kind);
+        if (start == std::string::npos)
+            return "";
+        const std::size_t end = line.find("  @", start + 2);
+        return line.substr(start + 2, end == std::string::npos ? std::string::npos : end - start - 2);
+    }
+    return "";
+}
+
+// The caption a title names: without a variant after " — " and without a closing hint in
+// parentheses ("(浏览)", " (无模式)").
+std::string TitleCaption(std::string title) {
+    if (const std::size_t dash = title.find(" — "); dash != std::string::npos)
+        title.erase(dash);
+    if (!title.empty() && title.back() == ')') {
+        if (const std::size_t open = title.rfind('('); open != std::string::npos)
+            title.erase(open);
+        while (!title.empty() && title.back() == ' ')
+            title.pop_back();
+    }
+    return title;
+}
+
+// The caption of the first dialog or modeless window a headless run printed.
+std::string FirstCaption(const std::string& out) {
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        for (const std::string verb : {"dialog \"", "window \""})
+            if (line.rfind(verb, 0) == 0 && line.size() > verb.size())
+                return line.substr(verb.size(), line.size() - verb.size() - 1);
+    }
+    return "";
+}
+
+void PrintTo(const DemoCall& call, std::ostream* out) {
+    *out << call.name;
+}
+
+class EntryCaptionHost : public ::testing::TestWithParam<DemoCall> {};
+
+} // namespace
+
+// The menus show an entry by the caption of the dialog it opens: the caption is the title, or the
+// title without its hints followed by what the dialog adds (" - 校对[F-0006]").
+TEST_P(EntryCaptionHost, TheListedTitleIsTheCaptionOfTheDialogTheEntryOpens) {
+    const DemoCall& call = GetParam();
+    DemoWorkspace demo;
+    const std::string title = ListedTitle(demo.Host("", "--list").out, call.name);
+    ASSERT_FALSE(title.empty()) << call.name;
+    const std::string caption =
+        FirstCaption(demo.Host(call.script, std::string(call.name) + " " + call.args).out);
+    const std::string named = TitleCaption(title);
+    EXPECT_TRUE(caption == title || caption == named || caption.rfind(named + " - ", 0) == 0)
+        << title << " | " << caption;
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, EntryCaptionHost, ::testing::ValuesIn(kDemoCalls),
+                         [](const ::testing::TestParamInfo<DemoCall>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Every entry that opens a dialog is called above (and every one called is listed); the others say
+// so in their title.
+TEST(Host, EveryEntryWithADialogHasItsCaptionChecked) {
+    std::set<std::string> called;
+    for (const DemoCall& call : kDemoCalls)
+        called.insert(call.name);
+    HostRun r = RunHost("--list");
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::istringstream lines(r.out);
+    std::set<std::string> listed;
+    for (std::string line; std::getline(lines, line);) {
+        const std::string name = line.substr(0, line.find(' '));
+        listed.insert(name);
+        if (ListedTitle(r.out, name).find("(无对话框)") == std::string::npos) {
+            EXPECT_TRUE(called.count(name)) << name;
+        }
+    }
+    for (const std::string& name : called)
+        EXPECT_TRUE(listed.count(name)) << name;
 }

@@ -1,6 +1,6 @@
 // The host runs the review of the demo project task headless: without the workspace's FTP server
-// it opens no dialog; with it the first level's reviewer passes both documents and the next level
-// opens.
+// it opens no dialog; with it the review window, captioned with the task's number and name, lets
+// the first level's reviewer pass both documents, and the next level opens.
 #include "tests/support/DemoWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ TEST(ProjectTaskAuditHost, FirstReviewerEndsTheFirstLevelOfTheDemoTask) {
     EXPECT_NE(refused.out.find("result: 0"), std::string::npos) << refused.out;
 
     demo.SetServers(true);
-    const std::string script = "dialog ~\"评审意见\"\n"
+    const std::string script = "dialog \"评审意见 - XM-02-01[泵体结构设计] - 校对\"\n"
                                "select 1001 \"泵体装配图\"\n"
                                "click \"->\"\n"
                                "select 1001 \"强度计算书\"\n"

@@ -17,11 +17,11 @@ TEST(TeamWorkStateHost, TeamWorkTaskStateMaintainCompletesADemoWorkTask) {
                                "message \"是否继续标记任务完成?\" IDYES\n"
                                "message \"工作任务已标记为完成状态...\" IDOK\n"
                                "click \"退出\"\n";
-    const ShellRun run = demo.Host(script, "TeamWorkTaskStateMaintain XM-01-01-01#001#001 zhaoliu 0");
+    const ShellRun run = demo.Host(script, "TeamWorkTaskStateMaintain XM-01-03#001#001 zhaoliu 0");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("result: 1"), std::string::npos) << run.out;
-    EXPECT_EQ(demo.Query("SELECT WorkState FROM TeamWorkManage WHERE WorkID='XM-01-01-01#001#001'"), "完成");
-    EXPECT_EQ(demo.Query("SELECT WorkState FROM TeamWorkManage WHERE WorkID='XM-01-01-01#001'"), "完成");
+    EXPECT_EQ(demo.Query("SELECT WorkState FROM TeamWorkManage WHERE WorkID='XM-01-03#001#001'"), "完成");
+    EXPECT_EQ(demo.Query("SELECT WorkState FROM TeamWorkManage WHERE WorkID='XM-01-03#001'"), "完成");
 }
 
 TEST(TeamWorkStateHost, TeamWorkPrintSearchMainListsTheDemoRequests) {

@@ -3,6 +3,7 @@
 #include "platform/os/EntryTable.h"
 #include "parts/ProductDataMatchDlg.h"
 #include "parts/ProductStructImportDlg.h"
+#include "platform/base/Folders.h"
 #include "platform/base/TextCodec.h"
 #include "platform/maker/TableFile.h"
 #include "platform/ui/ScriptedUser.h"
@@ -477,17 +478,21 @@ TEST_P(ImportTest, ClosingTheDialogStopsTheStore) {
     EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_detail"), "0");
 }
 
+// The file dialog opens in the user's home folder at first, then in the folder the last file was
+// chosen from, which the settings keep; a remembered folder that is gone gives the home folder again.
 TEST_P(ImportTest, ReadingAgainAsksBeforeReplacingTheLines) {
     vqtest::DbWorkspace ws(GetParam());
     RememberMatching(ws, {"父图号", "序号", "图号"});
     CString csv = WriteGbk(ws, "in/s.csv", "\"父图号\",\"序号\",\"图号\"\r\n\"A\",\"1\",\"A-1\"\r\n");
     CString csv2 = WriteGbk(ws, "in/t.csv",
                             "\"父图号\",\"序号\",\"图号\"\r\n\"B\",\"1\",\"B-1\"\r\n\"B\",\"2\",\"B-2\"\r\n");
+    const CString home = vq::HomeFolder();
     vq::ScriptedUser user;
     user.Dialog("产品结构数据导入")
         .Click(1388)
         .File(csv, 4)
         .Dialog("产品数据匹配")
+        .Do([&](CDialog&) { EXPECT_EQ(user.FileDialogFolder(), home); })
         .Click(IDOK)
         .Click(1388)
         .Message("覆盖当前列表中的明细数据?", IDNO)
@@ -495,6 +500,8 @@ TEST_P(ImportTest, ReadingAgainAsksBeforeReplacingTheLines) {
         .Click(1388)
         .Message("覆盖当前列表中的明细数据?", IDYES)
         .File(csv2, 4)
+        .Dialog("产品数据匹配")
+        .Do([&](CDialog&) { EXPECT_EQ(user.FileDialogFolder(), ws.Root() + "/in"); })
         .Dialog("产品数据匹配")
         .Click(IDCANCEL)
         // A cancelled matching leaves the lists empty.
@@ -506,6 +513,13 @@ TEST_P(ImportTest, ReadingAgainAsksBeforeReplacingTheLines) {
         .Click(IDCANCEL);
     EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+
+    ws.WriteSetting("图纸入库配置", "导入文件目录", ws.Root() + "/gone");
+    vq::ScriptedUser again;
+    again.Dialog("产品结构数据导入").Click(1388).File("").Click(IDCANCEL);
+    EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
+    EXPECT_TRUE(again.Succeeded()) << again.Error().c_str();
+    EXPECT_EQ(again.FileDialogFolder(), home);
 }
 
 TEST(ImportEntry, IsExportedAndReturnsZeroWithoutADatabase) {

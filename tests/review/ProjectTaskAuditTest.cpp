@@ -114,7 +114,7 @@ TEST_P(ProjectTaskAuditTest, TwoLevelsReviewedToTheEnd) {
         user.DialogContaining("评审意见")
             .Do([this](CDialog& d) {
                 auto& dlg = static_cast<D&>(d);
-                EXPECT_EQ(CString(d.GetWindowTextValue()), "评审意见 - P-1[] - 校对");
+                EXPECT_EQ(CString(d.GetWindowTextValue()), "评审意见 - P-1[泵体设计] - 校对");
                 EXPECT_EQ(dlg.m_strTaskName, "泵体设计");
                 EXPECT_EQ(dlg.m_nResult, 2);
                 EXPECT_EQ(dlg.Path().m_nCurrentLevel, 20);
