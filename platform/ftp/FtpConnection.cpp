@@ -338,7 +338,7 @@ void CFtpConnection::Connect() {
         m_strLastError = DescribeFailure(code, m_impl->errorBuffer, m_impl->responses);
         // Servers refuse an account in their own words ("530 Login incorrect."): say what
         // happened first, and keep the server's line for whoever looks after the server.
-        if (code == CURLE_LOGIN_DENIED)
+        if (code == CURLE_LOGIN_DENIED && ReplyCode(m_strLastError.str()) == 530)
             m_strLastError = "FTP服务器拒绝了登录的用户名或密码:\n" + m_strLastError;
         throw CInternetException(ErrorNumber(code), m_strLastError);
     }

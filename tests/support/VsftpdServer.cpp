@@ -141,7 +141,9 @@ VsftpdServer::VsftpdServer(bool chrooted) : m_chrooted(chrooted) {
         ADD_FAILURE() << "the vsftpd account cannot be prepared: " << (Unavailable().IsEmpty() ? std::string("useradd or /etc/pam.d failed") : Unavailable().str());
         return;
     }
-    std::string templ = (std::filesystem::temp_directory_path() / "vqvsftpd.XXXXXX").string();
+    // In "/tmp" itself: the account must pass through every folder above its login folder, and
+    // a test's own temporary folder is closed to others.
+    std::string templ = "/tmp/vqvsftpd.XXXXXX";
     if (!::mkdtemp(templ.data())) {
         ADD_FAILURE() << "cannot create the vsftpd server's folder";
         return;
