@@ -778,7 +778,8 @@ TEST_P(PartChangeLableEntryTest, OnVsftpdTheReleasedDrawingComesFromTheLoginFold
         EXPECT_EQ(PartChangeLableMaintain("P1", 0, "zhangsan"), 1);
         EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
         EXPECT_TRUE(shown);
-        EXPECT_EQ(ws.ReadFile(ws.TempDir() + "/_M_P1_p1b.dwg"), vsftpd.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
+        EXPECT_EQ(ws.ReadFile(ws.TempDir() + "/_M_P1_p1b.dwg"),
+                  vsftpd.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
     }
 }
 

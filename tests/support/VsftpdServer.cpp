@@ -31,12 +31,16 @@ namespace {
 const char* const kVsftpd = "/usr/sbin/vsftpd";
 const char* const kAccount = "vqftp";
 
-// Creates what the servers' logons need, once per machine and safe against tests doing it at the
-// same time: the system account (home "/", no shell, locked password), its password in a
-// Berkeley DB file that only root reads, and the PAM service "vqftp-test" that accepts that
-// account with that password and nothing else.
+// Creates what the servers' logons need, once per machine and one test at a time (a lock file):
+// the system account (home "/", no shell, locked password), its password in a Berkeley DB file
+// that only root reads, and the PAM service "vqftp-test" that accepts that account with that
+// password and nothing else.
 const char* kPrepareScript = R"PY(
-import dbm.ndbm, os, pwd, subprocess
+import dbm.ndbm, fcntl, os, pwd, subprocess
+folder = "/var/lib/vqftp-test"
+os.makedirs(folder, mode=0o700, exist_ok=True)
+lock = open(folder + "/lock", "w")
+fcntl.flock(lock, fcntl.LOCK_EX)
 try:
     pwd.getpwnam("vqftp")
 except KeyError:
@@ -44,8 +48,6 @@ except KeyError:
                     "--shell", "/usr/sbin/nologin", "vqftp"],
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     pwd.getpwnam("vqftp")
-folder = "/var/lib/vqftp-test"
-os.makedirs(folder, mode=0o700, exist_ok=True)
 if not os.path.exists(folder + "/users.db"):
     temp = "%s/users.%d" % (folder, os.getpid())
     users = dbm.ndbm.open(temp, "n", 0o600)
@@ -138,7 +140,9 @@ CString VsftpdServer::Unavailable() {
 
 VsftpdServer::VsftpdServer(bool chrooted) : m_chrooted(chrooted) {
     if (!Unavailable().IsEmpty() || !PrepareAccount()) {
-        ADD_FAILURE() << "the vsftpd account cannot be prepared: " << (Unavailable().IsEmpty() ? std::string("useradd or /etc/pam.d failed") : Unavailable().str());
+        ADD_FAILURE() << "the vsftpd account cannot be prepared: "
+                      << (Unavailable().IsEmpty() ? std::string("useradd or /etc/pam.d failed")
+                                                  : Unavailable().str());
         return;
     }
     // In "/tmp" itself: the account must pass through every folder above its login folder, and
@@ -181,7 +185,8 @@ bool VsftpdServer::Start() {
                << "pam_service_name=vqftp-test\nuserlist_enable=NO\n"
                   "seccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n"
                   "xferlog_enable=NO\nutf8_filesystem=YES\n";
-        if (!config.flush())
+        config.close();
+        if (!config)
             return false;
     }
     m_pid = Spawn({kVsftpd, folder + "/vsftpd.conf"}, folder + "/output", true);
