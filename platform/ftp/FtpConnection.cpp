@@ -306,7 +306,8 @@ CString CFtpConnection::BaseUrl() const {
 CString CFtpConnection::UrlFor(const CString& absPath, bool directory) const {
     // "%2F" makes the path absolute on the server instead of relative to the logon folder.
     std::string url = BaseUrl().str() + "/%2F";
-    std::string_view path(absPath.str());
+    const CString serverPath = OnServer(absPath);
+    std::string_view path(serverPath.str());
     std::size_t start = 1;
     bool first = true;
     while (start < path.size()) {
@@ -335,14 +336,28 @@ void CFtpConnection::Connect() {
     CURLcode code = curl_easy_perform(m_impl->curl);
     if (code != CURLE_OK) {
         m_strLastError = DescribeFailure(code, m_impl->errorBuffer, m_impl->responses);
+        // Servers refuse an account in their own words ("530 Login incorrect."): say what
+        // happened first, and keep the server's line for whoever looks after the server.
+        if (code == CURLE_LOGIN_DENIED && ReplyCode(m_strLastError.str()) == 530)
+            m_strLastError = "FTP服务器拒绝了登录的用户名或密码:\n" + m_strLastError;
         throw CInternetException(ErrorNumber(code), m_strLastError);
     }
+    // The folder the session starts in is its root "/": on a server that serves an account in its
+    // home folder below the machine's root, "\Vq" is then the "Vq" in that home folder, where
+    // the connection holder creates it. A server that reports no absolute folder starts at "/".
     char* entry = nullptr;
+    m_strCurrent = "/";
     if (curl_easy_getinfo(m_impl->curl, CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry &&
         *entry == '/')
-        m_strCurrent = FullPath(entry);
+        m_strLoginFolder = FullPath(entry);
     else
-        m_strCurrent = "/";
+        m_strLoginFolder = "/";
+}
+
+CString CFtpConnection::OnServer(const CString& sessionPath) const {
+    if (m_strLoginFolder == "/")
+        return sessionPath;
+    return sessionPath == "/" ? m_strLoginFolder : m_strLoginFolder + sessionPath;
 }
 
 CString CFtpConnection::FullPath(const CString& path) const {
@@ -415,7 +430,7 @@ BOOL CFtpConnection::GetCurrentDirectory(CString& directory) const {
 
 BOOL CFtpConnection::SetCurrentDirectory(LPCTSTR directory) {
     CString target = FullPath(directory);
-    if (!RunCommands({"CWD " + target}))
+    if (!RunCommands({"CWD " + OnServer(target)}))
         return FALSE;
     m_strCurrent = target;
     return TRUE;
@@ -424,25 +439,27 @@ BOOL CFtpConnection::SetCurrentDirectory(LPCTSTR directory) {
 BOOL CFtpConnection::CreateDirectory(LPCTSTR directory) {
     if (!directory || !*directory)
         return FALSE;
-    return RunCommands({"MKD " + FullPath(directory)}) ? TRUE : FALSE;
+    return RunCommands({"MKD " + OnServer(FullPath(directory))}) ? TRUE : FALSE;
 }
 
 BOOL CFtpConnection::RemoveDirectory(LPCTSTR directory) {
     if (!directory || !*directory)
         return FALSE;
-    return RunCommands({"RMD " + FullPath(directory)}) ? TRUE : FALSE;
+    return RunCommands({"RMD " + OnServer(FullPath(directory))}) ? TRUE : FALSE;
 }
 
 BOOL CFtpConnection::Remove(LPCTSTR fileName) {
     if (!fileName || !*fileName)
         return FALSE;
-    return RunCommands({"DELE " + FullPath(fileName)}) ? TRUE : FALSE;
+    return RunCommands({"DELE " + OnServer(FullPath(fileName))}) ? TRUE : FALSE;
 }
 
 BOOL CFtpConnection::Rename(LPCTSTR existingName, LPCTSTR newName) {
     if (!existingName || !*existingName || !newName || !*newName)
         return FALSE;
-    return RunCommands({"RNFR " + FullPath(existingName), "RNTO " + FullPath(newName)}) ? TRUE : FALSE;
+    return RunCommands({"RNFR " + OnServer(FullPath(existingName)), "RNTO " + OnServer(FullPath(newName))})
+               ? TRUE
+               : FALSE;
 }
 
 BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfExists, DWORD /*attributes*/,
@@ -536,18 +553,18 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
         m_strLastError = DescribeFailure(code, m_impl->errorBuffer, m_impl->responses);
         // The partial file goes when the server still answers; the error stays the transfer's.
         const CString error = m_strLastError;
-        RunCommands({"DELE " + temp});
+        RunCommands({"DELE " + OnServer(temp)});
         m_strLastError = error;
         return FALSE;
     }
-    if (RunCommands({"RNFR " + temp, "RNTO " + remote}))
+    if (RunCommands({"RNFR " + OnServer(temp), "RNTO " + OnServer(remote)}))
         return TRUE;
     // Some servers refuse to rename onto an existing file: the old copy goes first then. Should
     // the rename still fail, the new content stays under its temporary name rather than go too.
-    if (RunCommands({"DELE " + remote}))
-        return RunCommands({"RNFR " + temp, "RNTO " + remote}) ? TRUE : FALSE;
+    if (RunCommands({"DELE " + OnServer(remote)}))
+        return RunCommands({"RNFR " + OnServer(temp), "RNTO " + OnServer(remote)}) ? TRUE : FALSE;
     const CString error = m_strLastError;
-    RunCommands({"DELE " + temp});
+    RunCommands({"DELE " + OnServer(temp)});
     m_strLastError = error;
     return FALSE;
 }

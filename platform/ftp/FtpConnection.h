@@ -1,11 +1,15 @@
 // A logged-on FTP connection, as CInternetSession::GetFtpConnection hands it out.
 //
 // The server is reached through libcurl, whose transfers do not share a server-side current
-// folder with each other. The connection therefore keeps its current folder itself (an absolute
-// path on the server, "/"-separated) and sends every command with a full path; the control
-// connection is kept open between calls. Paths given to the members may be written with "\" or
-// "/", absolute (beginning with a separator) or relative to the current folder; "." and ".."
-// components are resolved here.
+// folder with each other. The connection therefore keeps its current folder itself and sends
+// every command with a full path; the control connection is kept open between calls. Paths given
+// to the members may be written with "\" or "/", absolute (beginning with a separator) or
+// relative to the current folder; "." and ".." components are resolved here.
+//
+// The root "/" (or "\") of these paths is the folder the session starts in (the server's PWD
+// after logon): the server's own root on a chrooted or anonymous server, the account's home
+// folder on a server that serves local accounts below the machine's root. Paths never reach
+// above it.
 //
 // Names are UTF-8 in our code and go on the wire as those bytes; names in listings are taken as
 // the server sends them. Servers that speak UTF-8 (the usual case) thus round-trip any name;
@@ -37,7 +41,7 @@ public:
     CFtpConnection(const CFtpConnection&) = delete;
     CFtpConnection& operator=(const CFtpConnection&) = delete;
 
-    // Current folder: the server's own folder after logon, changed only by SetCurrentDirectory.
+    // Current folder, below the session's root: "/" after logon, changed only by SetCurrentDirectory.
     BOOL GetCurrentDirectory(CString& directory) const;
     // Makes a folder current after the server confirmed that it can be entered.
     BOOL SetCurrentDirectory(LPCTSTR directory);
@@ -66,7 +70,7 @@ public:
     // Seconds a transfer may move less than a byte a second before it is stopped (30).
     void SetStallTimeout(long seconds) { m_nStallTimeout = seconds; }
 
-    // The absolute "/"-separated server path of a path given to any member.
+    // The absolute "/"-separated path, below the session's root, of a path given to any member.
     CString FullPath(const CString& path) const;
     // Lists a folder fresh from the server; FALSE when it cannot be listed.
     BOOL ListDirectory(const CString& directory, std::vector<FtpDirEntry>& entries);
@@ -80,6 +84,8 @@ private:
     bool RunCommands(const std::vector<CString>& commands);
     bool RunListing(const CString& absDir, const char* command, std::string& out);
     CString UrlFor(const CString& absPath, bool directory) const;
+    // The server's own path of an absolute path below the session's root.
+    CString OnServer(const CString& sessionPath) const;
 
 public:
     // "ftp://server:port" of the connection.
@@ -92,6 +98,7 @@ private:
     CString m_strPassword;
     bool m_bPassive;
     CString m_strCurrent = "/";
+    CString m_strLoginFolder = "/"; // the server's path of the session's root
     CString m_strLastError;
     int m_nMlsd = -1; // whether the server lists with MLSD: -1 not yet known, 0 no, 1 yes
     long m_nStallTimeout = 30;

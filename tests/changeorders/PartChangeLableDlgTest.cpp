@@ -19,12 +19,14 @@
 #include "tests/support/FtpServer.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/NoScreenshots.h"
+#include "tests/support/VsftpdServer.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -751,6 +753,36 @@ TEST_P(PartChangeLableEntryTest, EntriesOpenAndLendTheFtpServerForTheCall) {
     EXPECT_EQ(PartChangeLableBrowse("P1", "zhangsan"), 1);
     EXPECT_TRUE(browse.Succeeded()) << browse.Error().c_str();
     EXPECT_EQ(theApp.m_pFtpConnection, nullptr);
+}
+
+// On vsftpd with a named account the released drawing is fetched from "Vq/Proven" of the
+// account's login folder, chrooted or below the machine's root.
+TEST_P(PartChangeLableEntryTest, OnVsftpdTheReleasedDrawingComesFromTheLoginFolder) {
+    if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
+        GTEST_SKIP() << why.str();
+    ws.WriteSetting("服务器参数配置", "匿名连接", "0");
+    for (bool chrooted : {false, true}) {
+        SCOPED_TRACE(chrooted ? "chrooted" : "below the machine's root");
+        vqtest::VsftpdServer vsftpd(chrooted);
+        ASSERT_TRUE(vsftpd.IsRunning());
+        vsftpd.WriteFile("Vq/Proven/PRD/P1/B/p1b.dwg", server.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
+        vqtest::ConfigRow config;
+        config.domainName = vsftpd.Url();
+        config.ftpUser = vsftpd.User();
+        config.ftpPwd = vsftpd.Password();
+        ws.SetConfig(config);
+        std::filesystem::remove((ws.TempDir() + "/_M_P1_p1b.dwg").str());
+        bool shown = false;
+        vq::ScriptedUser user;
+        user.Dialog("零部件更改标记管理")
+            .Do([&](CDialog& d) { shown = M(d).m_viewer.HasPicture(); })
+            .Click("退出");
+        EXPECT_EQ(PartChangeLableMaintain("P1", 0, "zhangsan"), 1);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(ws.ReadFile(ws.TempDir() + "/_M_P1_p1b.dwg"),
+                  vsftpd.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
+    }
 }
 
 TEST_P(PartChangeLableEntryTest, EntriesReturnZeroWithoutADialogWhenTheFtpServerIsAway) {

@@ -3,6 +3,7 @@
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/VsftpdServer.h"
 
 #include <gtest/gtest.h>
 
@@ -187,6 +188,43 @@ TEST_F(ConnectHolderFtpTest, WrongPasswordShowsTheServersReplyThenGivesUp) {
     EXPECT_EQ(nullptr, holder.m_pFtpConnection);
     EXPECT_EQ(0, rec.Pending());
     EXPECT_FALSE(ftp.Exists("Vq"));
+}
+
+// vsftpd serving a local account: refused with a wrong password (in words, then the server's
+// line), and with the right one "Vq" and its folders are made in the account's login folder,
+// whether the server chroots the account into it or shows it below the machine's root.
+TEST_F(ConnectHolderTest, VsftpdAccountGetsVqInItsLoginFolder) {
+    if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
+        GTEST_SKIP() << why.str();
+    ws.WriteSetting("服务器参数配置", "匿名连接", "0");
+    for (bool chrooted : {false, true}) {
+        SCOPED_TRACE(chrooted ? "chrooted" : "below the machine's root");
+        vqtest::VsftpdServer ftp(chrooted);
+        ASSERT_TRUE(ftp.IsRunning());
+        vqtest::ConfigRow row;
+        row.domainName = ftp.Url();
+        row.ftpUser = ftp.User();
+        row.ftpPwd = "wrong";
+        ws.SetConfig(row);
+        rec.Expect("FTP服务器拒绝了登录的用户名或密码:\n530 Login incorrect.");
+        rec.Expect(kServerMessage);
+        {
+            CVqConnectHolder holder;
+            EXPECT_EQ(0, holder.ConnectPDM() && holder.ConnectFTP() ? 1 : 0);
+        }
+        EXPECT_EQ(0, rec.Pending());
+        EXPECT_FALSE(ftp.Exists("Vq"));
+
+        row.ftpPwd = ftp.Password();
+        ws.SetConfig(row);
+        CVqConnectHolder holder;
+        ASSERT_EQ(1, holder.ConnectPDM() && holder.ConnectFTP() ? 1 : 0);
+        EXPECT_EQ(CString("/"), holder.m_strFtpCurrentDir);
+        EXPECT_TRUE(ftp.IsFolder("Vq/Auditing"));
+        EXPECT_TRUE(ftp.IsFolder("Vq/Proven"));
+        EXPECT_TRUE(ftp.IsFolder("Vq/Working"));
+        rec.Clear();
+    }
 }
 
 TEST_F(ConnectHolderFtpTest, UrlOfAnotherServiceConnectsToNothing) {

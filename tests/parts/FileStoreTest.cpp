@@ -8,6 +8,7 @@
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/FtpServer.h"
+#include "tests/support/VsftpdServer.h"
 
 #include <gtest/gtest.h>
 
@@ -192,4 +193,39 @@ TEST(FileStore, WorkDocumentCopiesOnTheFtpServer) {
     EXPECT_EQ(store.DeleteVQPDMFileInFTP("F001", "F001.dwg"), 0);
     EXPECT_EQ(ws.ReadFile(server.Root() + "/Vq/Working/F001.dwg"), "");
     EXPECT_EQ(store.GetVQPDMFileFromFTP("F001.dwg", back), 0);
+}
+
+// On vsftpd with a named account the store works in "Vq" of the login folder, where the
+// connection holder makes it: chrooted, and below the machine's root.
+TEST(FileStore, WorkDocumentCopiesOnVsftpdLieInTheLoginFolder) {
+    if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
+        GTEST_SKIP() << why.str();
+    vqtest::Workspace ws;
+    for (bool chrooted : {false, true}) {
+        SCOPED_TRACE(chrooted ? "chrooted" : "below the machine's root");
+        vqtest::VsftpdServer server(chrooted);
+        ASSERT_TRUE(server.IsRunning());
+        for (const char* folder : {"Vq/Working", "Vq/Auditing", "Vq/Proven"})
+            server.MakeFolder(folder);
+        CInternetSession session("vqtest");
+        std::unique_ptr<CFtpConnection> connection(session.GetFtpConnection(
+            server.Host(), server.User(), server.Password(), static_cast<INTERNET_PORT>(server.Port())));
+        ASSERT_TRUE(connection);
+        CVQTWSaveFileToFTP store;
+        store.SetConnection(connection.get());
+        ASSERT_EQ(store.InitVQPDMFTP(), 1);
+        const std::string content = AllBytes(70000);
+        const CString local = ws.WriteFile("doc.dwg", content);
+        ASSERT_EQ(store.PutVQPDMFileToFTP(local, "F001.dwg"), 1);
+        EXPECT_EQ(server.ReadFile("Vq/Working/F001.dwg"), content);
+        // Stored again: the new content replaces the old under the same name.
+        ASSERT_EQ(store.PutVQPDMFileToFTP(ws.WriteFile("signed.dwg", "signed"), "F001.dwg"), 1);
+        EXPECT_EQ(store.FindVQPDMFileInFTP("F001.dwg"), 1);
+        const CString back = ws.TempDir() + "/back.dwg";
+        ASSERT_EQ(store.GetVQPDMFileFromFTP("F001.dwg", back), 1);
+        EXPECT_EQ(ws.ReadFile(back), "signed");
+        EXPECT_EQ(store.DeleteVQPDMFileInFTP("F001", "F001.dwg"), 1);
+        EXPECT_FALSE(server.Exists("Vq/Working/F001.dwg"));
+        EXPECT_EQ(store.FindVQPDMFileInFTP("F001.dwg"), 0);
+    }
 }

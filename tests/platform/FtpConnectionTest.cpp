@@ -1,6 +1,7 @@
 #include "platform/ftp/FtpFileFind.h"
 #include "platform/ftp/InternetSession.h"
 #include "tests/support/FtpServer.h"
+#include "tests/support/VsftpdServer.h"
 
 #include <gtest/gtest.h>
 
@@ -156,7 +157,8 @@ TEST_F(FtpConnectionTest, WrongPasswordRaisesTheServersReply) {
         EXPECT_EQ(ERROR_INTERNET_LOGIN_FAILURE, e.m_dwError);
         char text[1024];
         e.GetErrorMessage(text, sizeof text);
-        EXPECT_EQ(0, std::string(text).rfind("530", 0)) << text;
+        // The refusal in words first, then the server's own line.
+        EXPECT_EQ(0, std::string(text).rfind("FTP服务器拒绝了登录的用户名或密码:\n530", 0)) << text;
     }
 }
 
@@ -456,3 +458,72 @@ TEST(FtpLostServerTest, ALostServerIsReportedInWords) {
         std::filesystem::remove_all(local);
     }
 }
+
+// vsftpd as it is deployed: a local account that logs on into a login folder of its own, which
+// the server shows as "/" when it chroots the account and by its path below the machine's root
+// when it does not. Either way the session's root is the login folder.
+class VsftpdConnectionTest : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
+            GTEST_SKIP() << why.str();
+        server = std::make_unique<vqtest::VsftpdServer>(GetParam());
+        ASSERT_TRUE(server->IsRunning());
+    }
+    std::unique_ptr<CFtpConnection> Connect(const CString& password) {
+        return std::unique_ptr<CFtpConnection>(session.GetFtpConnection(
+            server->Host(), server->User(), password, static_cast<INTERNET_PORT>(server->Port())));
+    }
+
+    std::unique_ptr<vqtest::VsftpdServer> server;
+    CInternetSession session{"VQQENT"};
+};
+
+TEST_P(VsftpdConnectionTest, TheLoginFolderIsTheRootOfEveryPath) {
+    server->WriteFile("Vq/Proven/P1/a.dwg", "released");
+    auto ftp = Connect(server->Password());
+    CString folder;
+    ftp->GetCurrentDirectory(folder);
+    EXPECT_EQ(CString("/"), folder);
+
+    EXPECT_TRUE(ftp->SetCurrentDirectory("\\"));
+    EXPECT_TRUE(ftp->SetCurrentDirectory("Vq"));
+    EXPECT_TRUE(ftp->SetCurrentDirectory("\\Vq\\Proven"));
+    EXPECT_TRUE(ftp->SetCurrentDirectory("/Vq/Proven/P1"));
+    ftp->GetCurrentDirectory(folder);
+    EXPECT_EQ(CString("/Vq/Proven/P1"), folder);
+    const auto local = std::filesystem::path(server->Root().str()).parent_path() / "a.dwg";
+    EXPECT_TRUE(ftp->GetFile("a.dwg", local.c_str(), FALSE));
+    EXPECT_EQ("released", ReadLocal(local));
+    EXPECT_EQ(1u, FindAll(ftp.get(), "/Vq/Proven/P1/*").count("a.dwg"));
+
+    // What is made below "/" lands in the login folder, and ".." never climbs above it.
+    EXPECT_TRUE(ftp->CreateDirectory("/Vq/Working"));
+    EXPECT_TRUE(ftp->PutFile(local.c_str(), "\\Vq\\Working\\b.dwg"));
+    EXPECT_EQ("released", server->ReadFile("Vq/Working/b.dwg"));
+    EXPECT_TRUE(ftp->Rename("/Vq/Working/b.dwg", "/Vq/Working/c.dwg"));
+    EXPECT_TRUE(server->Exists("Vq/Working/c.dwg"));
+    EXPECT_TRUE(ftp->SetCurrentDirectory("../../../.."));
+    ftp->GetCurrentDirectory(folder);
+    EXPECT_EQ(CString("/"), folder);
+    EXPECT_EQ(1u, FindAll(ftp.get(), "*").count("Vq"));
+    EXPECT_TRUE(ftp->Remove("Vq/Working/c.dwg"));
+    EXPECT_FALSE(server->Exists("Vq/Working/c.dwg"));
+}
+
+TEST_P(VsftpdConnectionTest, ARefusedLogonSaysSoBeforeTheServersLine) {
+    try {
+        Connect("wrong");
+        FAIL() << "logon with a wrong password succeeded";
+    } catch (CInternetException& e) {
+        EXPECT_EQ(ERROR_INTERNET_LOGIN_FAILURE, e.m_dwError);
+        char text[1024];
+        e.GetErrorMessage(text, sizeof text);
+        EXPECT_EQ("FTP服务器拒绝了登录的用户名或密码:\n530 Login incorrect.", std::string(text));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(LoginFolder, VsftpdConnectionTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "Chrooted" : "BelowTheMachinesRoot";
+                         });

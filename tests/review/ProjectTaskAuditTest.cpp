@@ -10,6 +10,7 @@
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/FtpServer.h"
+#include "tests/support/VsftpdServer.h"
 
 #include <gtest/gtest.h>
 
@@ -227,6 +228,51 @@ TEST_P(ProjectTaskAuditTest, TwoLevelsReviewedToTheEnd) {
     std::ifstream in(copy.str());
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(bytes, "markup");
+}
+
+// On vsftpd with a named account, the opinion and the redline file go to "Vq" in the account's
+// login folder, where the connection holder made it: chrooted, and below the machine's root.
+TEST_P(ProjectTaskAuditTest, OnVsftpdOpinionAndRedlineGoBelowTheLoginFolder) {
+    if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
+        GTEST_SKIP() << why.str();
+    ws->WriteSetting("服务器参数配置", "匿名连接", "0");
+    const CString redline = ws->TempDir() + "/mark.dwf";
+    std::ofstream(redline.str()) << "markup";
+    const struct {
+        bool chrooted;
+        const char* login;
+        const char* step;
+    } runs[] = {{false, "u1", "校对"}, {true, "u2", "标准化"}};
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.step);
+        vqtest::VsftpdServer server(run.chrooted);
+        ASSERT_TRUE(server.IsRunning());
+        vqtest::ConfigRow row;
+        row.domainName = server.Url();
+        row.ftpUser = server.User();
+        row.ftpPwd = server.Password();
+        ws->SetConfig(row);
+        server.WriteFile("Vq/Working/P-1/total.dwg", "drawing bytes");
+        vq::ScriptedUser user;
+        user.DialogContaining("评审意见")
+            .Select(D::kDocumentsId, "总图")
+            .Click(D::kAttachId)
+            .Dialog("输入文件名")
+            .Set(1182, redline)
+            .Click(IDOK)
+            .Click(D::kToPassedId)
+            .Select(D::kDocumentsId, "说明书")
+            .Click(D::kToPassedId)
+            .Set(D::kOpinionId, "壁厚合适。")
+            .Check(D::kPassId, 1)
+            .Click(IDOK);
+        Run(user, run.login, run.step);
+        const CString step = run.step;
+        EXPECT_EQ(Step(step, "AuditResult"), "通过");
+        EXPECT_EQ(server.ReadFile("Vq/Auditing/P-1/" + step + "_总图.dwf"), "markup");
+        EXPECT_NE(server.ReadFile("Vq/Auditing/P-1/" + step + ".rtf").find("\\rtf"), std::string::npos);
+    }
+    EXPECT_EQ(Step("审核", "AuditState"), "未完成");
 }
 
 TEST_P(ProjectTaskAuditTest, FailReturnsTheTaskAtOnce) {

@@ -10,6 +10,7 @@
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/VsftpdServer.h"
 
 #include <gtest/gtest.h>
 
@@ -162,6 +163,39 @@ TEST_P(DesignFilePartReaderTest, AFailedDownloadIsReportedAndTheOthersGoOn) {
     EXPECT_EQ(Temp("shaft.SLDPRT"), "shaft model");
     EXPECT_EQ(Temp("wheel.sldprt"), "wheel model");
     EXPECT_FALSE(Downloaded("sub.SLDASM"));
+}
+
+// On vsftpd with a named account the work documents lie in "Vq" of the account's login folder,
+// chrooted or below the machine's root. Storage mode 1 takes a document from the database first,
+// mode 2 from the server first; each falls back to the other.
+TEST_P(DesignFilePartReaderTest, OnVsftpdModelsComeFromTheLoginFolderInModesOneAndTwo) {
+    if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
+        GTEST_SKIP() << why.str();
+    for (bool chrooted : {false, true}) {
+        vqtest::VsftpdServer vsftpd(chrooted);
+        ASSERT_TRUE(vsftpd.IsRunning());
+        std::unique_ptr<CFtpConnection> named(session.GetFtpConnection(
+            vsftpd.Host(), vsftpd.User(), vsftpd.Password(), static_cast<INTERNET_PORT>(vsftpd.Port())));
+        ASSERT_TRUE(named);
+        theApp.m_pFtpConnection = named.get();
+        vsftpd.WriteFile("Vq/Working/F-1.SLDPRT", "shaft on the server");
+        vsftpd.WriteFile("Vq/Working/F-3.SLDASM", "sub assembly on the server");
+        vsftpd.WriteFile("Vq/Working/F-4", "sleeve on the server");
+        for (int mode : {1, 2}) {
+            SCOPED_TRACE(std::string(chrooted ? "chrooted" : "below the machine's root") + ", mode " +
+                         std::to_string(mode));
+            theApp.m_nDocStorageMode = mode;
+            vqtest::MessageBoxRecorder boxes;
+            CDesignFilePartReader reader;
+            EXPECT_EQ(reader.ReadFileParts("gear.SLDASM", "F-ASM"), 1);
+            EXPECT_TRUE(boxes.Shown().empty());
+            EXPECT_EQ(Temp("shaft.SLDPRT"), mode == 1 ? "shaft model" : "shaft on the server");
+            EXPECT_EQ(Temp("wheel.sldprt"), "wheel model");
+            EXPECT_EQ(Temp("sub.SLDASM"), "sub assembly on the server");
+            EXPECT_EQ(Temp("F-4"), "sleeve on the server");
+        }
+        theApp.m_pFtpConnection = nullptr;
+    }
 }
 
 TEST_P(DesignFilePartReaderTest, WithoutTheFtpServerItsModelsCannotBeFetched) {

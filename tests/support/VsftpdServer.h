@@ -1,0 +1,60 @@
+// Debian's vsftpd on 127.0.0.1 for one test, as FTP servers are deployed: a local account
+// ("vqftp", password "vqpass") logs on into a login folder of this server's own, either chrooted
+// into it (the folder is then "/") or not (the folder is then its path below the machine's "/").
+// The constructor returns once the server accepts connections; the destructor stops it and
+// its sessions and removes its folders.
+//
+// The account exists only for these servers: a system account without a password of its own
+// and without a shell, whose password lives in a database that only the PAM service
+// "vqftp-test" reads. The first server on a machine creates both (which needs root).
+#pragma once
+
+#include "platform/base/String.h"
+
+#include <string>
+#include <sys/types.h>
+
+namespace vqtest {
+
+class VsftpdServer {
+public:
+    // Why no server can be started here ("vsftpd is not installed", "needs root"); empty when
+    // one can. A test skips with this reason.
+    static CString Unavailable();
+
+    explicit VsftpdServer(bool chrooted);
+    ~VsftpdServer();
+    VsftpdServer(const VsftpdServer&) = delete;
+    VsftpdServer& operator=(const VsftpdServer&) = delete;
+
+    bool IsRunning() const { return m_port != 0; }
+    int Port() const { return m_port; }
+    CString Host() const { return "127.0.0.1"; }
+    CString Url() const; // "ftp://127.0.0.1:<port>"
+    CString User() const { return "vqftp"; }
+    CString Password() const { return "vqpass"; }
+    // The login folder (native path).
+    CString Root() const { return m_root; }
+    // What the server answers to PWD right after logon.
+    CString LoginFolder() const { return m_chrooted ? CString("/") : m_root; }
+
+    // Helpers to look at or prepare the login folder; paths relative to Root(). What they make
+    // belongs to the account, so that the server may change it.
+    bool Exists(const CString& path) const;
+    bool IsFolder(const CString& path) const;
+    void WriteFile(const CString& path, const std::string& bytes) const;
+    std::string ReadFile(const CString& path) const;
+    void MakeFolder(const CString& path) const;
+
+private:
+    bool Start();
+    void GiveToAccount(const CString& path) const;
+
+    bool m_chrooted;
+    CString m_folder; // configuration, log, empty folder and the login folder below it
+    CString m_root;
+    pid_t m_pid = -1;
+    int m_port = 0;
+};
+
+} // namespace vqtest
