@@ -1380,6 +1380,27 @@ public:
     }
 };
 
+// The field of a date picker keys as the system's picker does: Tab and Shift+Tab go on to the
+// next and previous control (not through the year, month and day first), and the arrows to the
+// left and right select the previous and next part of the date; up and down change the part.
+class DateEdit : public QDateTimeEdit {
+public:
+    using QDateTimeEdit::QDateTimeEdit;
+
+protected:
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+    void keyPressEvent(QKeyEvent* e) override {
+        const bool left = e->key() == Qt::Key_Left;
+        if ((!left && e->key() != Qt::Key_Right) || (e->modifiers() & ~Qt::KeypadModifier) ||
+            sectionCount() == 0)
+            return QDateTimeEdit::keyPressEvent(e);
+        const int section = std::clamp(currentSectionIndex() + (left ? -1 : 1), 0, sectionCount() - 1);
+        setCurrentSectionIndex(section);
+        setSelectedSection(currentSection());
+        e->accept();
+    }
+};
+
 // A date picker, or a time picker when its format holds only time sections ("HH:mm:ss"): the
 // widget edits date and time, so both kinds of picker can be set by a person.
 class DateBinding : public Binding {
@@ -1409,7 +1430,10 @@ protected:
     void RefreshState() override {
         auto& picker = static_cast<CDateTimeCtrl&>(Window());
         const CString format = picker.GetFormat();
-        m_date->setDisplayFormat(format.IsEmpty() ? QStringLiteral("yyyy-MM-dd") : Q(format));
+        // Set only when it changes: setting it again moves the person's place back to the first part.
+        const QString shownFormat = format.IsEmpty() ? QStringLiteral("yyyy-MM-dd") : Q(format);
+        if (m_date->displayFormat() != shownFormat)
+            m_date->setDisplayFormat(shownFormat);
         SYSTEMTIME st;
         if (picker.GetTime(&st) == GDT_VALID) {
             const QDateTime value(QDate(st.wYear, st.wMonth, st.wDay), QTime(st.wHour, st.wMinute, st.wSecond));
@@ -1632,7 +1656,7 @@ Binding* CreateBinding(CWnd& window, QWidget* parent) {
         break;
     case K::DateTime:
         if (auto* picker = dynamic_cast<CDateTimeCtrl*>(&window))
-            return new DateBinding(*picker, new QDateTimeEdit(parent));
+            return new DateBinding(*picker, new DateEdit(parent));
         break;
     case K::Tab:
         if (auto* tabs = dynamic_cast<CTabCtrl*>(&window))

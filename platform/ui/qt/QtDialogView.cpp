@@ -1604,15 +1604,17 @@ static int QtKey(UINT key) {
     }
 }
 
-bool Key(CWnd& control, UINT key) {
+bool Key(CWnd& control, UINT key, bool shift) {
     QWidget* w = WidgetFor(control);
-    const int qtKey = QtKey(key);
+    int qtKey = QtKey(key);
     if (!w || !qtKey)
         return false;
+    if (shift && qtKey == Qt::Key_Tab)
+        qtKey = Qt::Key_Backtab;
     w->setFocus();
     // As Qt delivers keys: to the widget, and on to its parents while nobody takes it.
     for (QWidget* target = w; target; target = target->parentWidget()) {
-        QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier);
+        QKeyEvent press(QEvent::KeyPress, qtKey, shift ? Qt::ShiftModifier : Qt::NoModifier);
         QApplication::sendEvent(target, &press);
         if (press.isAccepted())
             break;
