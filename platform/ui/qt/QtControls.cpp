@@ -1544,7 +1544,10 @@ class SurfaceBinding : public Binding {
 public:
     SurfaceBinding(CWnd& window, SurfaceWidget* widget) : Binding(window, widget), m_surface(widget) {
         widget->window = &window;
-        const CRect& rect = window.GetRectInParent();
+        // The size its template gives it, else the one it was created with; not the rectangle a
+        // layout gave it since (a dialog pictured, then shown, would grow with every build).
+        const vq::ControlTemplate* t = window.GetTemplate();
+        const CRect rect = t && !t->rect.IsRectEmpty() ? t->rect : window.GetRectInParent();
         if (!rect.IsRectEmpty())
             widget->setMinimumSize(rect.Width(), rect.Height());
         else

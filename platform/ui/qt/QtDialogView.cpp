@@ -98,6 +98,18 @@ const QSize kScreenClient(1356, 698);
 // The least height a list, tree or multi-line field keeps when a dialog is squeezed to fit.
 constexpr int kSqueezedHeight = 72;
 
+// Nested layouts, and the frames holding them, keep the sizes they computed until each is
+// invalidated: the window's own layout alone would go on using the rows' old sizes.
+void InvalidateLayouts(QWidget* window) {
+    for (QLayout* layout : window->findChildren<QLayout*>()) {
+        layout->invalidate();
+        if (QWidget* frame = layout->parentWidget(); frame && frame != window)
+            frame->updateGeometry();
+    }
+    if (window->layout())
+        window->layout()->invalidate();
+}
+
 // A dialog whose controls need more height than the screen has (a form shown expanded, several
 // lists one above the other) shortens its lists, trees and multi-line fields, each in proportion
 // to what it has above the least height, until the dialog fits.
@@ -290,11 +302,19 @@ Role RoleOf(CWnd& window, const Binding& binding) {
     }
 }
 
-// Sizes that make lists, trees and painted windows usable at first sight.
+// Sizes that make lists, trees and painted windows usable at first sight: the size their
+// template gives them, else one of the kind's own.
 void SetNaturalSize(CWnd& window, QWidget* widget) {
     using K = vq::ControlKind;
     const vq::ControlTemplate* t = window.GetTemplate();
     const CRect hint = t ? t->rect : CRect();
+    const bool sized = !hint.IsRectEmpty() &&
+                       (window.GetControlKind() == K::Window || window.GetControlKind() == K::ListCtrl ||
+                        window.GetControlKind() == K::TreeCtrl || window.GetControlKind() == K::ListBox);
+    if (sized) {
+        widget->setMinimumSize(hint.Width(), hint.Height());
+        return;
+    }
     switch (window.GetControlKind()) {
     case K::ListCtrl:
         widget->setMinimumSize(320, 150);
@@ -315,11 +335,6 @@ void SetNaturalSize(CWnd& window, QWidget* widget) {
     default:
         break;
     }
-    if (!hint.IsRectEmpty() &&
-        (window.GetControlKind() == K::Window || window.GetControlKind() == K::ListCtrl ||
-         window.GetControlKind() == K::TreeCtrl || window.GetControlKind() == K::ListBox))
-        widget->setMinimumSize(std::max(widget->minimumWidth(), static_cast<int>(hint.Width())),
-                               std::max(widget->minimumHeight(), static_cast<int>(hint.Height())));
 }
 
 struct Row {
@@ -748,7 +763,9 @@ namespace {
 // The size a dialog's layout asks for when its lists, trees, multi-line fields and painted windows
 // count with the natural sizes given to them (SetNaturalSize) rather than Qt's generous default
 // for scrolling widgets (256×192 each), which stacked up makes a dialog taller than a screen. The
-// dialog's own size then gives the room it has to them.
+// dialog's own size then gives the room it has to them. A report list counts with its natural
+// width, not with that of its columns: a list of many columns scrolls sideways rather than
+// widening its dialog, which opens as wide as its template and the texts of its rows ask.
 QSize NaturalSize(QWidget* window) {
     std::vector<std::pair<QWidget*, QSize>> bounded;
     for (QWidget* child : window->findChildren<QWidget*>()) {
@@ -759,19 +776,15 @@ QSize NaturalSize(QWidget* window) {
         if (least.width() <= 0 && least.height() <= 0)
             continue;
         bounded.emplace_back(child, child->maximumSize());
-        QSize floor = least.expandedTo(child->minimumSizeHint());
-        // A report list counts with the width of its columns.
-        floor.setWidth(std::max(floor.width(), NaturalWidthOf(child)));
+        const QSize floor = least.expandedTo(child->minimumSizeHint());
         child->setMaximumSize(least.width() > 0 ? floor.width() : child->maximumWidth(),
                               least.height() > 0 ? floor.height() : child->maximumHeight());
     }
-    if (window->layout())
-        window->layout()->invalidate();
+    InvalidateLayouts(window);
     const QSize size = window->sizeHint();
     for (auto& [child, maximum] : bounded)
         child->setMaximumSize(maximum);
-    if (window->layout())
-        window->layout()->invalidate();
+    InvalidateLayouts(window);
     return size;
 }
 
