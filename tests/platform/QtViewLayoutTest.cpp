@@ -24,6 +24,10 @@
 namespace {
 
 constexpr int kGap = 6; // the standard gap of the view's layout
+// The client area a dialog may take on a 1366×768 laptop: the screen less the task bar (40) and
+// the window's frame and title bar.
+constexpr int kScreenClientWidth = 1356;
+constexpr int kScreenClientHeight = 698;
 
 constexpr int kOwner = 1301;
 constexpr int kBrowse = 1302;
@@ -290,6 +294,110 @@ TEST_F(QtViewLayoutTest, AListOfManyColumnsScrollsRatherThanWideningItsDialog) {
     EXPECT_EQ(dlg.DoModal(), IDOK);
 }
 
+// A form with a lower part below a separator line that it shows and hides ("展开>>"): the window
+// switches between two heights and keeps its place and width, the lists keep theirs; the expanded
+// form stays within the screen, so a tall form opens short enough to leave the room for it.
+constexpr int kDocs = 1340;
+constexpr int kParts = 1341;
+constexpr int kLine = 1342;
+constexpr int kContentText = 1343;
+constexpr int kContent = 1344;
+constexpr int kReasonText = 1345;
+constexpr int kReason = 1346;
+constexpr int kLowerPart[] = {kLine, kContentText, kContent, kReasonText, kReason};
+
+// Lists of the given height, in a template of the given size.
+vq::DialogTemplate NoticeTemplate(CSize size, int listHeight) {
+    vq::ControlTemplate docs = vq::ReportList(kDocs);
+    vq::ControlTemplate parts = vq::ReportList(kParts);
+    docs.rect = parts.rect = CRect(0, 0, 400, listHeight);
+    return vq::DialogTemplate{
+        "通知单 - 示例",
+        {vq::Label("编号:"), vq::EditBox(kOwner), docs, parts,
+         vq::Label("", vq::kNoLayoutFlags, SS_ETCHEDHORZ, kLine),
+         vq::Label("更改内容:", vq::kNoLayoutFlags, 0, kContentText),
+         vq::EditBox(kContent, vq::kBeside, ES_MULTILINE | ES_WANTRETURN),
+         vq::Label("更改原因:", vq::kNoLayoutFlags, 0, kReasonText),
+         vq::EditBox(kReason, vq::kBeside, ES_MULTILINE | ES_WANTRETURN), vq::DefPushButton(IDOK, "确定"),
+         vq::PushButton(IDCANCEL, "取消", vq::kBeside), vq::PushButton(kBrowse, "展开>>", vq::kBeside)},
+        size};
+}
+const vq::DialogTemplate kShortNoticeTemplate = NoticeTemplate(CSize(600, 420), 150);
+// Its lists need more height than the screen leaves beside the lower part: they give way.
+const vq::DialogTemplate kTallNoticeTemplate = NoticeTemplate(CSize(780, 690), 260);
+
+void ShowLowerPart(CDialog& d, bool shown) {
+    for (int id : kLowerPart)
+        d.GetDlgItem(id)->ShowWindow(shown ? SW_SHOW : SW_HIDE);
+}
+
+// The window and its lists as they stand once the view has followed the last change.
+struct FormGeometry {
+    CRect window;
+    int docs = 0;
+    int parts = 0;
+};
+FormGeometry Settled(CLayoutDlg& d) {
+    FormGeometry now;
+    for (int round = 0; round < 20; ++round) {
+        vq::ActiveDialogView().ProcessPendingEvents();
+        FormGeometry next;
+        d.GetWindowRect(&next.window);
+        next.docs = d.Shown(kDocs).Height();
+        next.parts = d.Shown(kParts).Height();
+        if (round > 0 && next.window == now.window && next.docs == now.docs && next.parts == now.parts)
+            break;
+        now = next;
+    }
+    return now;
+}
+
+TEST_F(QtViewLayoutTest, ALowerPartShownAndHiddenSwitchesTheWindowBetweenTwoHeights) {
+    for (const vq::DialogTemplate* t : {&kShortNoticeTemplate, &kTallNoticeTemplate}) {
+        SCOPED_TRACE(t->size.cy);
+        CLayoutDlg dlg(*t);
+        dlg.fill = [](CLayoutDlg& d) { ShowLowerPart(d, false); };
+        bool ran = false;
+        dlg.steps = [&](CLayoutDlg& d) {
+            ran = true;
+            const FormGeometry collapsed = Settled(d);
+            ShowLowerPart(d, true);
+            const FormGeometry expanded = Settled(d);
+            CRect client;
+            d.GetClientRect(&client);
+            EXPECT_LE(client.Height(), kScreenClientHeight);
+            // Taller by the room of the lower part, in the same place and as wide; the lists keep
+            // the height they need (what the template gave above it goes to all rows alike).
+            EXPECT_GE(d.Shown(kContent).Height(), 60);
+            EXPECT_GE(d.Shown(kReason).Height(), 60);
+            EXPECT_GE(expanded.window.Height() - collapsed.window.Height(), 2 * 60 + 3 * kGap);
+            EXPECT_EQ(expanded.window.TopLeft(), collapsed.window.TopLeft());
+            EXPECT_EQ(expanded.window.Width(), collapsed.window.Width());
+            EXPECT_GE(expanded.docs, std::min(collapsed.docs, 150));
+            EXPECT_GE(expanded.parts, std::min(collapsed.parts, 150));
+            if (t == &kTallNoticeTemplate) {
+                // At the screen's height, the lists as high as they were.
+                EXPECT_EQ(client.Height(), kScreenClientHeight);
+                EXPECT_NEAR(expanded.docs, collapsed.docs, 1);
+                EXPECT_NEAR(expanded.parts, collapsed.parts, 1);
+            }
+            EXPECT_LT(d.Shown(kReason).bottom, d.Shown(IDOK).top);
+            // The separator line runs across the form.
+            EXPECT_GE(d.Shown(kLine).Width(), d.Shown(kParts).Width());
+            // Back to the first height; again to the second.
+            ShowLowerPart(d, false);
+            const FormGeometry again = Settled(d);
+            EXPECT_EQ(again.window, collapsed.window);
+            EXPECT_EQ(again.docs, collapsed.docs);
+            EXPECT_EQ(again.parts, collapsed.parts);
+            ShowLowerPart(d, true);
+            EXPECT_EQ(Settled(d).window, expanded.window);
+        };
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+        EXPECT_TRUE(ran);
+    }
+}
+
 TEST_F(QtViewLayoutTest, AShortDialogHasNoEmptyStripAboveItsButtons) {
     CLayoutDlg dlg(kShortTemplate);
     dlg.steps = [](CLayoutDlg& d) {
@@ -368,10 +476,6 @@ TEST_F(QtViewLayoutTest, RightColumnControlsStandBesideTheRestFromTheTopInTempla
 
 namespace {
 
-// The client area a dialog may take on a 1366×768 laptop: the screen less the task bar (40) and
-// the window's frame and title bar.
-constexpr int kScreenClientWidth = 1356;
-constexpr int kScreenClientHeight = 698;
 
 // A registered dialog built from its template alone, pictured and ended at once; `fill` runs as
 // its OnInitDialog would, `steps` inside its modal loop.
