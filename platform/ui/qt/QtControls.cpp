@@ -1101,13 +1101,15 @@ protected:
         if (m_view->styleSheet() != sheet)
             m_view->setStyleSheet(sheet);
 
-        // Scrolling: the first visible row is the list's.
+        // Scrolling: the first visible row and the sideways offset are the list's.
         const int topIndex = list.GetTopIndex();
         if (topIndex >= 0 && topIndex < rows) {
             QTreeWidgetItem* top = m_view->itemAt(QPoint(1, 1));
             if (!top || m_view->indexOfTopLevelItem(top) != topIndex)
                 m_view->scrollToItem(m_view->topLevelItem(topIndex), QAbstractItemView::PositionAtTop);
         }
+        if (m_view->horizontalScrollBar()->value() != list.ViewScrollX())
+            m_view->horizontalScrollBar()->setValue(list.ViewScrollX());
         Repaint(true);
     }
 
