@@ -20,6 +20,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -482,10 +483,7 @@ public:
 protected:
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
-        SYSTEMTIME st{};
-        st.wYear = 2026;
-        st.wMonth = 5;
-        st.wDay = 20;
+        const SYSTEMTIME st{2026, 5, 3, 20, 0, 0, 0, 0};
         for (int id : {kStart, kFinish, kDue}) {
             Date(id).SetFormat("yyyy-MM-dd");
             Date(id).SetTime(&st);
@@ -511,39 +509,30 @@ TEST_F(QtViewTest, DateFieldsTakeOneTabEachAndTheArrowsMoveBetweenTheirParts) {
     bool ran = false;
     dlg.steps = [&](DatesDlg& d) {
         ran = true;
-        CWnd& name = *d.GetDlgItem(kName);
-        CWnd& start = d.Date(kStart);
+        // Forward through the fields to the first button, then back two.
+        const std::vector<CWnd*> chain{d.GetDlgItem(kName), &d.Date(kStart), &d.Date(kFinish), &d.Date(kDue),
+                                       d.GetDlgItem(IDOK)};
+        for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
+            ASSERT_TRUE(vq::qtinput::Key(*chain[i], VK_TAB));
+            EXPECT_TRUE(vq::qtinput::HasFocus(*chain[i + 1])) << i;
+        }
+        vq::qtinput::Key(*chain[4], VK_TAB, true);
+        vq::qtinput::Key(*chain[3], VK_TAB, true);
         CWnd& finish = d.Date(kFinish);
-        CWnd& due = d.Date(kDue);
-        ASSERT_TRUE(vq::qtinput::Key(name, VK_TAB));
-        EXPECT_TRUE(vq::qtinput::HasFocus(start));
-        vq::qtinput::Key(start, VK_TAB);
         EXPECT_TRUE(vq::qtinput::HasFocus(finish));
-        vq::qtinput::Key(finish, VK_TAB);
-        EXPECT_TRUE(vq::qtinput::HasFocus(due));
-        vq::qtinput::Key(due, VK_TAB);
-        EXPECT_TRUE(vq::qtinput::HasFocus(*d.GetDlgItem(IDOK)));
-        vq::qtinput::Key(*d.GetDlgItem(IDOK), VK_TAB, true);
-        EXPECT_TRUE(vq::qtinput::HasFocus(due));
-        vq::qtinput::Key(due, VK_TAB, true);
-        EXPECT_TRUE(vq::qtinput::HasFocus(finish));
-        vq::qtinput::Key(finish, VK_LEFT);
-        vq::qtinput::Key(finish, VK_LEFT); // at the first part, whichever the field started at
-        vq::qtinput::Key(finish, VK_UP);
-        EXPECT_EQ(d.Shown(kFinish), "2027-05-20");
-        vq::qtinput::Key(finish, VK_RIGHT);
-        vq::qtinput::Key(finish, VK_UP);
-        EXPECT_EQ(d.Shown(kFinish), "2027-06-20");
-        vq::qtinput::Key(finish, VK_RIGHT);
-        vq::qtinput::Key(finish, VK_RIGHT); // stays at the last part
-        vq::qtinput::Key(finish, VK_DOWN);
-        EXPECT_EQ(d.Shown(kFinish), "2027-06-19");
-        vq::qtinput::Key(finish, VK_LEFT);
-        vq::qtinput::Key(finish, VK_DOWN);
-        EXPECT_EQ(d.Shown(kFinish), "2027-05-19");
+        // Two to the left reach the year whichever part the field started at, and stay there.
+        const std::pair<std::vector<UINT>, const char*> steps[] = {
+            {{VK_LEFT, VK_LEFT, VK_LEFT, VK_UP}, "2027-05-20"},
+            {{VK_RIGHT, VK_UP}, "2027-06-20"},
+            {{VK_RIGHT, VK_RIGHT, VK_DOWN}, "2027-06-19"},
+            {{VK_LEFT, VK_DOWN}, "2027-05-19"}};
+        for (const auto& [keys, expected] : steps) {
+            for (UINT key : keys)
+                vq::qtinput::Key(finish, key);
+            EXPECT_EQ(d.Shown(kFinish), expected);
+        }
         EXPECT_TRUE(vq::qtinput::HasFocus(finish));
         EXPECT_EQ(d.Shown(kStart), "2026-05-20");
-        EXPECT_EQ(d.Shown(kDue), "2026-05-20");
     };
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_TRUE(ran);

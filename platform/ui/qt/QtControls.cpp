@@ -819,9 +819,10 @@ public:
     CListCtrl* list = nullptr;
     // Called when the area that shows the rows changed its size.
     std::function<void()> viewportResized;
-    // The width that shows every column beside the frame and a vertical scroll bar; a dialog
-    // opens that wide when the screen has room (with less the list scrolls). Set when the list's
-    // columns come or go, not while a person drags a column's edge.
+    // The width that shows every column beside the frame and a vertical scroll bar: what the list
+    // asks for in the row it shares with other controls (its dialog does not widen for it; with
+    // less the list scrolls). Set when the list's columns come or go, not while a person drags a
+    // column's edge.
     int columnsWidth = 0;
 
     QSize sizeHint() const override {

@@ -296,6 +296,8 @@ private:
         const int before = m_leastHeight;
         RestoreNaturalHeights(this);
         m_leastHeight = minimumSizeHint().height();
+        if (isMaximized() || isFullScreen())
+            return; // the screen's size stays
         int target = heightBefore;
         if (appeared.empty() != went.empty())
             target = std::clamp(heightBefore + m_leastHeight - before, 0, kScreenClient.height());
