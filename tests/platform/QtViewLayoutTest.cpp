@@ -246,13 +246,14 @@ const vq::DialogTemplate kNarrowTemplate{"查询 - 示例",
                                          {vq::Label("图号:"), vq::EditBox(kOwner), vq::ReportList(kWide),
                                           vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消")},
                                          CSize(500, 300)};
-const vq::DialogTemplate kLongButtonsTemplate{
-    "查询 - 示例",
-    {vq::Label("图号:"), vq::EditBox(kOwner), vq::ReportList(kWide), vq::PushButton(kSet, "设置零部件的显示属性..."),
-     vq::PushButton(kClear, "清除零部件的显示属性...", vq::kBeside),
-     vq::PushButton(kStore, "存储零部件的显示属性...", vq::kBeside), vq::DefPushButton(IDOK, "确定"),
-     vq::PushButton(IDCANCEL, "取消", vq::kBeside)},
-    CSize(500, 300)};
+const vq::DialogTemplate kLongButtonsTemplate{"查询 - 示例",
+                                              {vq::Label("图号:"), vq::EditBox(kOwner), vq::ReportList(kWide),
+                                               vq::PushButton(kSet, "设置零部件的显示属性..."),
+                                               vq::PushButton(kClear, "清除零部件的显示属性...", vq::kBeside),
+                                               vq::PushButton(kStore, "存储零部件的显示属性...", vq::kBeside),
+                                               vq::DefPushButton(IDOK, "确定"),
+                                               vq::PushButton(IDCANCEL, "取消", vq::kBeside)},
+                                              CSize(500, 300)};
 
 void FillWideList(CLayoutDlg& d) {
     auto* list = static_cast<CListCtrl*>(d.GetDlgItem(kWide));
@@ -311,16 +312,16 @@ vq::DialogTemplate NoticeTemplate(CSize size, int listHeight) {
     vq::ControlTemplate docs = vq::ReportList(kDocs);
     vq::ControlTemplate parts = vq::ReportList(kParts);
     docs.rect = parts.rect = CRect(0, 0, 400, listHeight);
-    return vq::DialogTemplate{
-        "通知单 - 示例",
-        {vq::Label("编号:"), vq::EditBox(kOwner), docs, parts,
-         vq::Label("", vq::kNoLayoutFlags, SS_ETCHEDHORZ, kLine),
-         vq::Label("更改内容:", vq::kNoLayoutFlags, 0, kContentText),
-         vq::EditBox(kContent, vq::kBeside, ES_MULTILINE | ES_WANTRETURN),
-         vq::Label("更改原因:", vq::kNoLayoutFlags, 0, kReasonText),
-         vq::EditBox(kReason, vq::kBeside, ES_MULTILINE | ES_WANTRETURN), vq::DefPushButton(IDOK, "确定"),
-         vq::PushButton(IDCANCEL, "取消", vq::kBeside), vq::PushButton(kBrowse, "展开>>", vq::kBeside)},
-        size};
+    return vq::DialogTemplate{"通知单 - 示例",
+                              {vq::Label("编号:"), vq::EditBox(kOwner), docs, parts,
+                               vq::Label("", vq::kNoLayoutFlags, SS_ETCHEDHORZ, kLine),
+                               vq::Label("更改内容:", vq::kNoLayoutFlags, 0, kContentText),
+                               vq::EditBox(kContent, vq::kBeside, ES_MULTILINE | ES_WANTRETURN),
+                               vq::Label("更改原因:", vq::kNoLayoutFlags, 0, kReasonText),
+                               vq::EditBox(kReason, vq::kBeside, ES_MULTILINE | ES_WANTRETURN),
+                               vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消", vq::kBeside),
+                               vq::PushButton(kBrowse, "展开>>", vq::kBeside)},
+                              size};
 }
 const vq::DialogTemplate kShortNoticeTemplate = NoticeTemplate(CSize(600, 420), 150);
 // Its lists need more height than the screen leaves beside the lower part: they give way.
@@ -475,7 +476,6 @@ TEST_F(QtViewLayoutTest, RightColumnControlsStandBesideTheRestFromTheTopInTempla
 } // namespace
 
 namespace {
-
 
 // A registered dialog built from its template alone, pictured and ended at once; `fill` runs as
 // its OnInitDialog would, `steps` inside its modal loop.

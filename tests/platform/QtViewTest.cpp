@@ -464,8 +464,9 @@ constexpr int kDue = 1213;
 const vq::DialogTemplate kDatesTemplate{
     "日期",
     {vq::Label("名称:"), vq::EditBox(kName), vq::Label("开始:"), vq::DateTimePicker(kStart),
-     vq::Label("完成:", vq::kBeside), vq::DateTimePicker(kFinish, vq::kBeside), vq::Label("期限:", vq::kBeside),
-     vq::DateTimePicker(kDue, vq::kBeside), vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消")}};
+     vq::Label("完成:", vq::kBeside), vq::DateTimePicker(kFinish, vq::kBeside),
+     vq::Label("期限:", vq::kBeside), vq::DateTimePicker(kDue, vq::kBeside), vq::DefPushButton(IDOK, "确定"),
+     vq::PushButton(IDCANCEL, "取消")}};
 
 class DatesDlg : public CDialog {
 public:

@@ -290,7 +290,8 @@ private:
         if (now == m_shown)
             return;
         std::vector<QWidget*> appeared, went;
-        std::set_difference(now.begin(), now.end(), m_shown.begin(), m_shown.end(), std::back_inserter(appeared));
+        std::set_difference(now.begin(), now.end(), m_shown.begin(), m_shown.end(),
+                            std::back_inserter(appeared));
         std::set_difference(m_shown.begin(), m_shown.end(), now.begin(), now.end(), std::back_inserter(went));
         m_shown = std::move(now);
         const int before = m_leastHeight;
@@ -569,8 +570,8 @@ void PlaceRow(QGridLayout* grid, int r, const Row& row, bool finalButtons) {
         if (!row.HasWide())
             box->addStretch(1);
         grid->addLayout(box, r, 1);
-    } else if (row.items.size() == 1 &&
-               (row.roles[0] == Role::Fill || row.roles[0] == Role::Field || IsHorizontalLine(*row.items[0]))) {
+    } else if (row.items.size() == 1 && (row.roles[0] == Role::Fill || row.roles[0] == Role::Field ||
+                                         IsHorizontalLine(*row.items[0]))) {
         grid->addWidget(row.items[0]->Widget(), r, 0, 1, 2);
     } else {
         QHBoxLayout* box = NewRowBox();
@@ -966,7 +967,8 @@ DialogBinding* Build(CDialog& dialog, QWidget* parent) {
         binding->Children().push_back(child->GetSerial());
         SetNaturalSize(*child, b->Widget());
         controls.push_back(b);
-        if (std::find(hiddenPlaceholders.begin(), hiddenPlaceholders.end(), child) == hiddenPlaceholders.end())
+        if (std::find(hiddenPlaceholders.begin(), hiddenPlaceholders.end(), child) ==
+            hiddenPlaceholders.end())
             window->AddControl(b->Widget());
     }
     LayOut(*binding, controls);
