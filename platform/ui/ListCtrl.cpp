@@ -657,7 +657,10 @@ BOOL CListCtrl::Update(int) {
 }
 
 BOOL CListCtrl::Scroll(CSize size) {
-    m_scrollX = std::max(0, m_scrollX + size.cx);
+    int columns = 0;
+    for (const auto& column : m_columns)
+        columns += std::max(0, column.width);
+    m_scrollX = std::clamp(m_scrollX + size.cx, 0, std::max(0, columns - m_rect.Width()));
     if (size.cy)
         m_topIndex =
             std::clamp(m_topIndex + size.cy / std::max(1, m_rowHeight), 0, std::max(0, GetItemCount() - 1));

@@ -106,9 +106,12 @@ public:
     int SubItemHitTest(LVHITTESTINFO* info) const;
     BOOL RedrawItems(int first, int last);
     BOOL Update(int item);
+    // Scrolls sideways no further than the columns reach beyond the list's width.
     BOOL Scroll(CSize size);
     // The view reports its header height, row height, first visible row and horizontal scroll.
     void ViewSetMetrics(int headerHeight, int rowHeight, int topIndex, int scrollX);
+    // How far the list is scrolled sideways (the view shows its rows so).
+    int ViewScrollX() const { return m_scrollX; }
     int GetRowHeight() const { return m_rowHeight; }
 
     // Owner-drawn lists (LVS_OWNERDRAWFIXED) draw each row with this; the view supplies the context.

@@ -198,6 +198,11 @@ TEST_F(InPlaceEditQtTest, ClickingAnotherCellStoresTheOpenEdit) {
         CEditListCtrl& list = d.m_edits;
         CInPlaceEdit* editor = OpenEditor(d, list, 2, 3);
         ASSERT_NE(editor, nullptr);
+        // The last column reaches past the list's right edge: the list scrolls to it, and the
+        // editor stands over the cell where the list shows it.
+        const CRect cell = vq::qtinput::ShownCellRect(list, 2, 3);
+        EXPECT_LE(cell.right, vq::qtinput::ShownRect(list).right + 2); // within its frame
+        EXPECT_NEAR(vq::qtinput::ShownRect(*editor).left, cell.left, 6);
         EXPECT_TRUE(vq::qtinput::Type(*editor, "7"));
         // The press takes the focus to the list, which ends the edit; it selects the other row.
         vq::qtinput::ClickCell(list, 0, 1);

@@ -1,6 +1,7 @@
 // The Qt view of dialogs, rendered off screen (QT_QPA_PLATFORM=offscreen is set when no display is).
 #include "platform/ui/Button.h"
 #include "platform/ui/ComboBox.h"
+#include "platform/ui/DateTimeCtrl.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Edit.h"
 #include "platform/ui/ImageList.h"
@@ -13,11 +14,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -450,6 +453,90 @@ TEST_F(QtViewTest, TreeTakesClicksAndArrowKeysAsAPersonGivesThem) {
     const std::vector<std::string> expected{"select:产品A [P1]", "expanding", "select:部件B [B2]",
                                             "shown:部件B [B2]", "select:产品A [P1]"};
     EXPECT_EQ(dlg.heard, expected);
+}
+
+// Three dates in a row, as the work-task breakdown has them: Tab goes from field to field (not
+// through year, month and day first), Shift+Tab back; the arrows to the left and right move between
+// the parts of the date under the focus, and up and down change that part.
+constexpr int kStart = 1211;
+constexpr int kFinish = 1212;
+constexpr int kDue = 1213;
+const vq::DialogTemplate kDatesTemplate{
+    "日期",
+    {vq::Label("名称:"), vq::EditBox(kName), vq::Label("开始:"), vq::DateTimePicker(kStart),
+     vq::Label("完成:", vq::kBeside), vq::DateTimePicker(kFinish, vq::kBeside),
+     vq::Label("期限:", vq::kBeside), vq::DateTimePicker(kDue, vq::kBeside), vq::DefPushButton(IDOK, "确定"),
+     vq::PushButton(IDCANCEL, "取消")}};
+
+class DatesDlg : public CDialog {
+public:
+    DatesDlg() : CDialog(kDatesTemplate) {}
+    std::function<void(DatesDlg&)> steps;
+    CDateTimeCtrl& Date(int id) { return *static_cast<CDateTimeCtrl*>(GetDlgItem(id)); }
+    std::string Shown(int id) {
+        SYSTEMTIME st{};
+        Date(id).GetTime(&st);
+        char text[32];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d", st.wYear, st.wMonth, st.wDay);
+        return text;
+    }
+
+protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        const SYSTEMTIME st{2026, 5, 3, 20, 0, 0, 0, 0};
+        for (int id : {kStart, kFinish, kDue}) {
+            Date(id).SetFormat("yyyy-MM-dd");
+            Date(id).SetTime(&st);
+        }
+        PostMessage(WM_USER + 3);
+        return TRUE;
+    }
+    LRESULT OnSteps(WPARAM, LPARAM) {
+        if (steps)
+            steps(*this);
+        EndDialog(IDOK);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(DatesDlg, CDialog)
+    ON_MESSAGE(WM_USER + 3, &DatesDlg::OnSteps)
+END_MESSAGE_MAP()
+
+TEST_F(QtViewTest, DateFieldsTakeOneTabEachAndTheArrowsMoveBetweenTheirParts) {
+    DatesDlg dlg;
+    bool ran = false;
+    dlg.steps = [&](DatesDlg& d) {
+        ran = true;
+        // Forward through the fields to the first button, then back two.
+        const std::vector<CWnd*> chain{d.GetDlgItem(kName), &d.Date(kStart), &d.Date(kFinish), &d.Date(kDue),
+                                       d.GetDlgItem(IDOK)};
+        for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
+            ASSERT_TRUE(vq::qtinput::Key(*chain[i], VK_TAB));
+            EXPECT_TRUE(vq::qtinput::HasFocus(*chain[i + 1])) << i;
+        }
+        vq::qtinput::Key(*chain[4], VK_TAB, true);
+        vq::qtinput::Key(*chain[3], VK_TAB, true);
+        CWnd& finish = d.Date(kFinish);
+        EXPECT_TRUE(vq::qtinput::HasFocus(finish));
+        // Two to the left reach the year whichever part the field started at, and stay there.
+        const std::pair<std::vector<UINT>, const char*> steps[] = {
+            {{VK_LEFT, VK_LEFT, VK_LEFT, VK_UP}, "2027-05-20"},
+            {{VK_RIGHT, VK_UP}, "2027-06-20"},
+            {{VK_RIGHT, VK_RIGHT, VK_DOWN}, "2027-06-19"},
+            {{VK_LEFT, VK_DOWN}, "2027-05-19"}};
+        for (const auto& [keys, expected] : steps) {
+            for (UINT key : keys)
+                vq::qtinput::Key(finish, key);
+            EXPECT_EQ(d.Shown(kFinish), expected);
+        }
+        EXPECT_TRUE(vq::qtinput::HasFocus(finish));
+        EXPECT_EQ(d.Shown(kStart), "2026-05-20");
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(ran);
 }
 
 // Windows that come and go while a dialog is open get and lose their widgets.

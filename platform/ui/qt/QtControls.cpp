@@ -819,9 +819,10 @@ public:
     CListCtrl* list = nullptr;
     // Called when the area that shows the rows changed its size.
     std::function<void()> viewportResized;
-    // The width that shows every column beside the frame and a vertical scroll bar; a dialog
-    // opens that wide when the screen has room (with less the list scrolls). Set when the list's
-    // columns come or go, not while a person drags a column's edge.
+    // The width that shows every column beside the frame and a vertical scroll bar: what the list
+    // asks for in the row it shares with other controls (its dialog does not widen for it; with
+    // less the list scrolls). Set when the list's columns come or go, not while a person drags a
+    // column's edge.
     int columnsWidth = 0;
 
     QSize sizeHint() const override {
@@ -1101,13 +1102,15 @@ protected:
         if (m_view->styleSheet() != sheet)
             m_view->setStyleSheet(sheet);
 
-        // Scrolling: the first visible row is the list's.
+        // Scrolling: the first visible row and the sideways offset are the list's.
         const int topIndex = list.GetTopIndex();
         if (topIndex >= 0 && topIndex < rows) {
             QTreeWidgetItem* top = m_view->itemAt(QPoint(1, 1));
             if (!top || m_view->indexOfTopLevelItem(top) != topIndex)
                 m_view->scrollToItem(m_view->topLevelItem(topIndex), QAbstractItemView::PositionAtTop);
         }
+        if (m_view->horizontalScrollBar()->value() != list.ViewScrollX())
+            m_view->horizontalScrollBar()->setValue(list.ViewScrollX());
         Repaint(true);
     }
 
@@ -1380,6 +1383,27 @@ public:
     }
 };
 
+// The field of a date picker keys as the system's picker does: Tab and Shift+Tab go on to the
+// next and previous control (not through the year, month and day first), and the arrows to the
+// left and right select the previous and next part of the date; up and down change the part.
+class DateEdit : public QDateTimeEdit {
+public:
+    using QDateTimeEdit::QDateTimeEdit;
+
+protected:
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+    void keyPressEvent(QKeyEvent* e) override {
+        const bool left = e->key() == Qt::Key_Left;
+        if ((!left && e->key() != Qt::Key_Right) || (e->modifiers() & ~Qt::KeypadModifier) ||
+            sectionCount() == 0)
+            return QDateTimeEdit::keyPressEvent(e);
+        const int section = std::clamp(currentSectionIndex() + (left ? -1 : 1), 0, sectionCount() - 1);
+        setCurrentSectionIndex(section);
+        setSelectedSection(currentSection());
+        e->accept();
+    }
+};
+
 // A date picker, or a time picker when its format holds only time sections ("HH:mm:ss"): the
 // widget edits date and time, so both kinds of picker can be set by a person.
 class DateBinding : public Binding {
@@ -1409,7 +1433,10 @@ protected:
     void RefreshState() override {
         auto& picker = static_cast<CDateTimeCtrl&>(Window());
         const CString format = picker.GetFormat();
-        m_date->setDisplayFormat(format.IsEmpty() ? QStringLiteral("yyyy-MM-dd") : Q(format));
+        // Set only when it changes: setting it again moves the person's place back to the first part.
+        const QString shownFormat = format.IsEmpty() ? QStringLiteral("yyyy-MM-dd") : Q(format);
+        if (m_date->displayFormat() != shownFormat)
+            m_date->setDisplayFormat(shownFormat);
         SYSTEMTIME st;
         if (picker.GetTime(&st) == GDT_VALID) {
             const QDateTime value(QDate(st.wYear, st.wMonth, st.wDay), QTime(st.wHour, st.wMinute, st.wSecond));
@@ -1520,7 +1547,10 @@ class SurfaceBinding : public Binding {
 public:
     SurfaceBinding(CWnd& window, SurfaceWidget* widget) : Binding(window, widget), m_surface(widget) {
         widget->window = &window;
-        const CRect& rect = window.GetRectInParent();
+        // The size its template gives it, else the one it was created with; not the rectangle a
+        // layout gave it since (a dialog pictured, then shown, would grow with every build).
+        const vq::ControlTemplate* t = window.GetTemplate();
+        const CRect rect = t && !t->rect.IsRectEmpty() ? t->rect : window.GetRectInParent();
         if (!rect.IsRectEmpty())
             widget->setMinimumSize(rect.Width(), rect.Height());
         else
@@ -1632,7 +1662,7 @@ Binding* CreateBinding(CWnd& window, QWidget* parent) {
         break;
     case K::DateTime:
         if (auto* picker = dynamic_cast<CDateTimeCtrl*>(&window))
-            return new DateBinding(*picker, new QDateTimeEdit(parent));
+            return new DateBinding(*picker, new DateEdit(parent));
         break;
     case K::Tab:
         if (auto* tabs = dynamic_cast<CTabCtrl*>(&window))

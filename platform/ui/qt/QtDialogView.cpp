@@ -22,6 +22,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -44,9 +45,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
+#include <utility>
 
 namespace vq::qtview {
 namespace {
@@ -98,11 +101,26 @@ const QSize kScreenClient(1356, 698);
 // The least height a list, tree or multi-line field keeps when a dialog is squeezed to fit.
 constexpr int kSqueezedHeight = 72;
 
-// A dialog whose controls need more height than the screen has (a form shown expanded, several
-// lists one above the other) shortens its lists, trees and multi-line fields, each in proportion
-// to what it has above the least height, until the dialog fits.
-void FitToScreen(QWidget* window) {
-    const int excess = window->minimumSizeHint().height() - kScreenClient.height();
+// Nested layouts, and the frames holding them, keep the sizes they computed until each is
+// invalidated: the window's own layout alone would go on using the rows' old sizes.
+void InvalidateLayouts(QWidget* window) {
+    for (QLayout* layout : window->findChildren<QLayout*>()) {
+        layout->invalidate();
+        if (QWidget* frame = layout->parentWidget(); frame && frame != window)
+            frame->updateGeometry();
+    }
+    if (window->layout())
+        window->layout()->invalidate();
+}
+
+// The least height a list, tree or multi-line field was given before a dialog squeezed it.
+const char kNaturalHeight[] = "vqNaturalHeight";
+
+// A dialog whose controls need more height than it may take (the screen's, or less) shortens its
+// lists, trees and multi-line fields, each in proportion to what it has above the least height,
+// until the dialog fits.
+void FitHeight(QWidget* window, int limit) {
+    const int excess = window->minimumSizeHint().height() - limit;
     if (excess <= 0)
         return;
     std::vector<QWidget*> tall;
@@ -118,22 +136,61 @@ void FitToScreen(QWidget* window) {
         return;
     const double share = std::min(1.0, static_cast<double>(excess) / spare);
     for (QWidget* child : tall) {
+        if (!child->property(kNaturalHeight).isValid())
+            child->setProperty(kNaturalHeight, child->minimumHeight());
         const int above = child->minimumHeight() - kSqueezedHeight;
         child->setMinimumHeight(child->minimumHeight() - static_cast<int>(std::ceil(above * share)));
-        // The frames around it learn their new size now, not when their layout requests arrive.
-        for (QWidget* w = child->parentWidget(); w && w != window; w = w->parentWidget())
-            w->updateGeometry();
     }
-    // Nested layouts keep their sizes until invalidated one by one; the window takes its new
-    // least size when its layout is activated.
-    for (QLayout* layout : window->findChildren<QLayout*>())
-        layout->invalidate();
-    if (window->layout()) {
-        window->layout()->invalidate();
+    // The window takes its new least size when its layout is activated.
+    InvalidateLayouts(window);
+    if (window->layout())
         window->layout()->activate();
+    if (window->height() > limit)
+        window->resize(window->width(), std::max(limit, window->minimumSizeHint().height()));
+}
+
+void FitToScreen(QWidget* window) {
+    FitHeight(window, kScreenClient.height());
+}
+
+// Gives the lists, trees and multi-line fields that a dialog squeezed their natural heights back.
+void RestoreNaturalHeights(QWidget* window) {
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        const QVariant natural = child->property(kNaturalHeight);
+        if (natural.isValid())
+            child->setMinimumHeight(natural.toInt());
     }
-    if (window->height() > kScreenClient.height())
-        window->resize(window->width(), std::max(kScreenClient.height(), window->minimumSizeHint().height()));
+    InvalidateLayouts(window);
+}
+
+// The widgets of a dialog's controls that are shown (not hidden), in a fixed order.
+std::vector<QWidget*> ShownOf(const std::vector<QPointer<QWidget>>& controls) {
+    std::vector<QWidget*> shown;
+    for (const QPointer<QWidget>& w : controls)
+        if (w && !w->isHidden())
+            shown.push_back(w);
+    std::sort(shown.begin(), shown.end());
+    return shown;
+}
+
+// The height the hidden controls add to the least height of a dialog when they are shown.
+int HiddenControlsHeight(QWidget* window, const std::vector<QPointer<QWidget>>& controls) {
+    std::vector<QWidget*> hidden;
+    for (const QPointer<QWidget>& w : controls)
+        if (w && w->isHidden())
+            hidden.push_back(w);
+    if (hidden.empty())
+        return 0;
+    InvalidateLayouts(window);
+    const int without = window->minimumSizeHint().height();
+    for (QWidget* w : hidden)
+        w->setHidden(false);
+    InvalidateLayouts(window);
+    const int with = window->minimumSizeHint().height();
+    for (QWidget* w : hidden)
+        w->setHidden(true);
+    InvalidateLayouts(window);
+    return std::max(0, with - without);
 }
 
 class DialogWindow : public QDialog {
@@ -141,6 +198,20 @@ public:
     explicit DialogWindow(QWidget* parent) : QDialog(parent) {}
     CDialog* dialog = nullptr;
     std::uint64_t serial = 0;
+
+    // The widgets of the controls laid out in the dialog (not the placeholders others cover).
+    const std::vector<QPointer<QWidget>>& Controls() const { return m_controls; }
+    void AddControl(QWidget* control) {
+        m_controls.push_back(control);
+        control->installEventFilter(this);
+    }
+    // Starts following which controls are shown: those shown now, and the least height they need
+    // with lists at their natural heights.
+    void FollowShownControls(int naturalLeastHeight) {
+        m_shown = ShownOf(m_controls);
+        m_leastHeight = naturalLeastHeight;
+        m_following = true;
+    }
 
 protected:
     bool Alive() const { return dialog && ::IsWindow(dialog) && dialog->GetSerial() == serial; }
@@ -190,13 +261,56 @@ protected:
         vq::PressKey(*target, key);
     }
     void resizeEvent(QResizeEvent* e) override;
-    // Controls shown later (a form expanded) may ask for more room than the screen has.
+    // The height the window had when the first control was shown or hidden since its layout last
+    // took its place (its layout may make it grow before the window hears of the change).
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (m_following && m_heightBefore == 0 &&
+            (e->type() == QEvent::ShowToParent || e->type() == QEvent::HideToParent))
+            m_heightBefore = height();
+        return QDialog::eventFilter(watched, e);
+    }
+    // Controls shown later may ask for more room than the screen has.
     bool event(QEvent* e) override {
         const bool handled = QDialog::event(e);
-        if (e->type() == QEvent::LayoutRequest)
+        if (e->type() == QEvent::LayoutRequest) {
+            if (const int before = std::exchange(m_heightBefore, 0))
+                HeightFollowsShownControls(before);
             FitToScreen(this);
+        }
         return handled;
     }
+
+private:
+    // Controls that appear (a form's lower part expanded) make the window taller by the room they
+    // need, within the screen; controls that go make it shorter by the room they needed, so that
+    // showing and hiding switch between two heights. Controls that take each other's place (a list
+    // for a tree) leave the height as it was.
+    void HeightFollowsShownControls(int heightBefore) {
+        std::vector<QWidget*> now = ShownOf(m_controls);
+        if (now == m_shown)
+            return;
+        std::vector<QWidget*> appeared, went;
+        std::set_difference(now.begin(), now.end(), m_shown.begin(), m_shown.end(),
+                            std::back_inserter(appeared));
+        std::set_difference(m_shown.begin(), m_shown.end(), now.begin(), now.end(), std::back_inserter(went));
+        m_shown = std::move(now);
+        const int before = m_leastHeight;
+        RestoreNaturalHeights(this);
+        m_leastHeight = minimumSizeHint().height();
+        if (isMaximized() || isFullScreen())
+            return; // the screen's size stays
+        int target = heightBefore;
+        if (appeared.empty() != went.empty())
+            target = std::clamp(heightBefore + m_leastHeight - before, 0, kScreenClient.height());
+        FitHeight(this, target);
+        resize(width(), std::max(target, minimumSizeHint().height()));
+    }
+
+    std::vector<QPointer<QWidget>> m_controls;
+    std::vector<QWidget*> m_shown;
+    int m_leastHeight = 0;
+    int m_heightBefore = 0;
+    bool m_following = false;
 };
 
 class DialogBinding : public Binding {
@@ -290,11 +404,19 @@ Role RoleOf(CWnd& window, const Binding& binding) {
     }
 }
 
-// Sizes that make lists, trees and painted windows usable at first sight.
+// Sizes that make lists, trees and painted windows usable at first sight: the size their
+// template gives them, else one of the kind's own.
 void SetNaturalSize(CWnd& window, QWidget* widget) {
     using K = vq::ControlKind;
     const vq::ControlTemplate* t = window.GetTemplate();
     const CRect hint = t ? t->rect : CRect();
+    const bool sized = !hint.IsRectEmpty() &&
+                       (window.GetControlKind() == K::Window || window.GetControlKind() == K::ListCtrl ||
+                        window.GetControlKind() == K::TreeCtrl || window.GetControlKind() == K::ListBox);
+    if (sized) {
+        widget->setMinimumSize(hint.Width(), hint.Height());
+        return;
+    }
     switch (window.GetControlKind()) {
     case K::ListCtrl:
         widget->setMinimumSize(320, 150);
@@ -315,11 +437,6 @@ void SetNaturalSize(CWnd& window, QWidget* widget) {
     default:
         break;
     }
-    if (!hint.IsRectEmpty() &&
-        (window.GetControlKind() == K::Window || window.GetControlKind() == K::ListCtrl ||
-         window.GetControlKind() == K::TreeCtrl || window.GetControlKind() == K::ListBox))
-        widget->setMinimumSize(std::max(widget->minimumWidth(), static_cast<int>(hint.Width())),
-                               std::max(widget->minimumHeight(), static_cast<int>(hint.Height())));
 }
 
 struct Row {
@@ -425,6 +542,12 @@ private:
     std::vector<QPointer<QWidget>> m_widgets;
 };
 
+// A separator line (an etched horizontal static) runs across its row.
+bool IsHorizontalLine(const Binding& b) {
+    const auto* frame = qobject_cast<const QFrame*>(b.Widget());
+    return frame && frame->frameShape() == QFrame::HLine;
+}
+
 // Places one row in a grid of two columns (labels, fields).
 void PlaceRow(QGridLayout* grid, int r, const Row& row, bool finalButtons) {
     if (row.AllButtons()) {
@@ -447,7 +570,8 @@ void PlaceRow(QGridLayout* grid, int r, const Row& row, bool finalButtons) {
         if (!row.HasWide())
             box->addStretch(1);
         grid->addLayout(box, r, 1);
-    } else if (row.items.size() == 1 && (row.roles[0] == Role::Fill || row.roles[0] == Role::Field)) {
+    } else if (row.items.size() == 1 && (row.roles[0] == Role::Fill || row.roles[0] == Role::Field ||
+                                         IsHorizontalLine(*row.items[0]))) {
         grid->addWidget(row.items[0]->Widget(), r, 0, 1, 2);
     } else {
         QHBoxLayout* box = NewRowBox();
@@ -627,6 +751,8 @@ void AddLateControl(DialogBinding& dialog, CWnd& child) {
     Bindings()[child.GetSerial()].reset(b);
     dialog.Children().push_back(child.GetSerial());
     SetNaturalSize(child, b->Widget());
+    if (DialogWindow* window = dialog.DialogWidget())
+        window->AddControl(b->Widget());
     if (dialog.grid) {
         dialog.grid->addWidget(b->Widget(), dialog.insertRow, 0, 1, 2);
         if (b->Expands())
@@ -748,7 +874,9 @@ namespace {
 // The size a dialog's layout asks for when its lists, trees, multi-line fields and painted windows
 // count with the natural sizes given to them (SetNaturalSize) rather than Qt's generous default
 // for scrolling widgets (256×192 each), which stacked up makes a dialog taller than a screen. The
-// dialog's own size then gives the room it has to them.
+// dialog's own size then gives the room it has to them. A report list counts with its natural
+// width, not with that of its columns: a list of many columns scrolls sideways rather than
+// widening its dialog, which opens as wide as its template and the texts of its rows ask.
 QSize NaturalSize(QWidget* window) {
     std::vector<std::pair<QWidget*, QSize>> bounded;
     for (QWidget* child : window->findChildren<QWidget*>()) {
@@ -759,19 +887,15 @@ QSize NaturalSize(QWidget* window) {
         if (least.width() <= 0 && least.height() <= 0)
             continue;
         bounded.emplace_back(child, child->maximumSize());
-        QSize floor = least.expandedTo(child->minimumSizeHint());
-        // A report list counts with the width of its columns.
-        floor.setWidth(std::max(floor.width(), NaturalWidthOf(child)));
+        const QSize floor = least.expandedTo(child->minimumSizeHint());
         child->setMaximumSize(least.width() > 0 ? floor.width() : child->maximumWidth(),
                               least.height() > 0 ? floor.height() : child->maximumHeight());
     }
-    if (window->layout())
-        window->layout()->invalidate();
+    InvalidateLayouts(window);
     const QSize size = window->sizeHint();
     for (auto& [child, maximum] : bounded)
         child->setMaximumSize(maximum);
-    if (window->layout())
-        window->layout()->invalidate();
+    InvalidateLayouts(window);
     return size;
 }
 
@@ -843,6 +967,9 @@ DialogBinding* Build(CDialog& dialog, QWidget* parent) {
         binding->Children().push_back(child->GetSerial());
         SetNaturalSize(*child, b->Widget());
         controls.push_back(b);
+        if (std::find(hiddenPlaceholders.begin(), hiddenPlaceholders.end(), child) ==
+            hiddenPlaceholders.end())
+            window->AddControl(b->Widget());
     }
     LayOut(*binding, controls);
     binding->Refresh();
@@ -862,8 +989,13 @@ DialogBinding* Build(CDialog& dialog, QWidget* parent) {
     // add empty space above its buttons.
     if (t && t->size.cx > 0 && t->size.cy > 0)
         size = size.expandedTo(QSize(t->size.cx, roomy ? t->size.cy : 0));
-    FitToScreen(window);
-    window->resize(size.boundedTo(kScreenClient).expandedTo(window->minimumSizeHint()));
+    // Controls it keeps hidden for now (a lower part, a panel) have their room kept on the screen,
+    // so that showing them makes the window taller, not its lists shorter (up to half the screen).
+    const int hidden = HiddenControlsHeight(window, window->Controls());
+    const int limit = kScreenClient.height() - std::min(hidden, kScreenClient.height() / 2);
+    window->FollowShownControls(window->minimumSizeHint().height());
+    FitHeight(window, limit);
+    window->resize(size.boundedTo(QSize(kScreenClient.width(), limit)).expandedTo(window->minimumSizeHint()));
     return binding;
 }
 
@@ -1604,15 +1736,17 @@ static int QtKey(UINT key) {
     }
 }
 
-bool Key(CWnd& control, UINT key) {
+bool Key(CWnd& control, UINT key, bool shift) {
     QWidget* w = WidgetFor(control);
-    const int qtKey = QtKey(key);
+    int qtKey = QtKey(key);
     if (!w || !qtKey)
         return false;
+    if (shift && qtKey == Qt::Key_Tab)
+        qtKey = Qt::Key_Backtab;
     w->setFocus();
     // As Qt delivers keys: to the widget, and on to its parents while nobody takes it.
     for (QWidget* target = w; target; target = target->parentWidget()) {
-        QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier);
+        QKeyEvent press(QEvent::KeyPress, qtKey, shift ? Qt::ShiftModifier : Qt::NoModifier);
         QApplication::sendEvent(target, &press);
         if (press.isAccepted())
             break;

@@ -50,8 +50,9 @@ bool DragFromTo(CWnd& control, CPoint from, CPoint to);
 bool ClickColumn(CWnd& control, int column);
 // Replaces the text of an edit field (or the edit part of a combo box) as typing does.
 bool Type(CWnd& control, const CString& text);
-// A key pressed in the widget (VK_RETURN, VK_ESCAPE, VK_TAB, VK_DOWN, VK_HOME ...).
-bool Key(CWnd& control, UINT key);
+// A key pressed in the widget (VK_RETURN, VK_ESCAPE, VK_TAB, VK_DOWN, VK_HOME ...), with Shift
+// held when asked (Shift+Tab arrives as Qt's back-tab key).
+bool Key(CWnd& control, UINT key, bool shift = false);
 // The close box of a dialog.
 bool Close(CWnd& dialog);
 // A key pressed in the window on top: an open popup menu, message box or common dialog (their
