@@ -34,3 +34,17 @@ public:
 private:
     std::vector<CTreeStackItem> m_items; // the top is the last
 };
+
+// The message of a tree walk that meets a code again on its own way down (or up), a cycle in the
+// stored structure: the first one of a walk shows "图号: <code> 在: <path> 处出现循环，请检查设计图纸...";
+// later ones are cut from the tree alike without a message each, so that an assembly with a
+// cycle raises one message, not one wherever it is used.
+class CTreeCycleNotice {
+public:
+    // Starts a walk: its first cycle is shown again.
+    void Reset() { m_shown = false; }
+    void Report(const CString& code, const CString& path);
+
+private:
+    bool m_shown = false;
+};

@@ -87,4 +87,21 @@ TEST_F(TreeStackTest, HoldsAsManyEntriesAsATreeNeedsWithoutMessages) {
     EXPECT_TRUE(stack->IsEmpty());
 }
 
+// A walk that meets cycles at many nodes tells of the first only; the next walk tells again.
+TEST_F(TreeStackTest, ACycleNoticeShowsOneMessageAWalk) {
+    CTreeCycleNotice notice;
+    boxes.Expect("图号: A 在: P1||A||A1|| 处出现循环，请检查设计图纸...");
+    for (int use = 0; use < 100; ++use)
+        notice.Report("A", "P1||A||A1||");
+    notice.Report("B", "P1||B||B1||");
+    EXPECT_EQ(boxes.Pending(), 0);
+    EXPECT_EQ(boxes.Shown().size(), 1u);
+
+    notice.Reset();
+    boxes.Expect("图号: B 在:");
+    notice.Report("B", "P1||B||B1||");
+    EXPECT_EQ(boxes.Pending(), 0);
+    EXPECT_EQ(boxes.Shown().size(), 2u);
+}
+
 } // namespace
