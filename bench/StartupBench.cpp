@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
     std::printf("%-10s %12s %12s %8s\n", "", "host s", "minimal s", "ratio");
     std::printf("%-10s %12.4f %12.4f %8.2f (goal <= 1.1)\n", "wall", Median(host.wall), Median(qt.wall),
                 Median(wallRatio));
-    std::printf("%-10s %12.4f %12.4f %8.2f\n", "processor", Median(host.cpu), Median(qt.cpu), Median(cpuRatio));
+    std::printf("%-10s %12.4f %12.4f %8.2f\n", "processor", Median(host.cpu), Median(qt.cpu),
+                Median(cpuRatio));
     return 0;
 }

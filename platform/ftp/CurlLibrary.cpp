@@ -45,10 +45,10 @@ struct CurlLibrary {
             return;
         }
         if (!(Find(globalInit, "curl_global_init") && Find(strerror, "curl_easy_strerror") &&
-              Find(init, "curl_easy_init") && Find(cleanup, "curl_easy_cleanup") && Find(reset, "curl_easy_reset") &&
-              Find(setopt, "curl_easy_setopt") && Find(perform, "curl_easy_perform") &&
-              Find(getinfo, "curl_easy_getinfo") && Find(slistAppend, "curl_slist_append") &&
-              Find(slistFreeAll, "curl_slist_free_all")))
+              Find(init, "curl_easy_init") && Find(cleanup, "curl_easy_cleanup") &&
+              Find(reset, "curl_easy_reset") && Find(setopt, "curl_easy_setopt") &&
+              Find(perform, "curl_easy_perform") && Find(getinfo, "curl_easy_getinfo") &&
+              Find(slistAppend, "curl_slist_append") && Find(slistFreeAll, "curl_slist_free_all")))
             error = "libcurl.so.4 lacks a function of the FTP client";
     }
     bool Loaded() const { return error.empty(); }

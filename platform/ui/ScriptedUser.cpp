@@ -469,8 +469,8 @@ bool ReadScriptFile(const CString& path, std::string& text, CString& error) {
     char buffer[65536];
     bool ok = false;
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         pollfd pfd{fd, POLLIN, 0};
         const int ready = left.count() > 0 ? ::poll(&pfd, 1, static_cast<int>(left.count())) : 0;
         if (ready < 0 && errno == EINTR)

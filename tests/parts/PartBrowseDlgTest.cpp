@@ -194,10 +194,11 @@ TEST_P(PartBrowseTest, ACycleInASharedAssemblyIsReportedOnceWhereverItIsUsed) {
         .MessageContaining("处出现循环，请检查设计图纸...", IDOK)
         .Dialog("浏览零部件")
         .Do([](CDialog& d) {
-            EXPECT_EQ(TreeLines(static_cast<CPartBrowseDlg&>(d)),
-                      (Lines{"所有产品信息...", "  产品一 [P1]", "    乙 [B]", "      共用 [S]", "        共用一 [S1]",
-                             "          共用 [S]", "      螺栓 [M8 [GB5782]", "    甲 [A]", "      甲一 [A1]",
-                             "      共用 [S]", "        共用一 [S1]", "          共用 [S]"}));
+            EXPECT_EQ(
+                TreeLines(static_cast<CPartBrowseDlg&>(d)),
+                (Lines{"所有产品信息...", "  产品一 [P1]", "    乙 [B]", "      共用 [S]",
+                       "        共用一 [S1]", "          共用 [S]", "      螺栓 [M8 [GB5782]", "    甲 [A]",
+                       "      甲一 [A1]", "      共用 [S]", "        共用一 [S1]", "          共用 [S]"}));
         })
         .Click(IDCANCEL);
     CPartBrowseDlg dlg;

@@ -179,8 +179,9 @@ TEST_P(ProjectTreeTest, BreakdownOfThousandsOfSubTasksShowsWholeWithoutMessages)
         rows += row;
         path += CString(vq::FormatV("D%02d\\", i));
     }
-    ws->Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState, TaskType) VALUES " +
-                rows);
+    ws->Execute(
+        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState, TaskType) VALUES " +
+        rows);
     int wide = 0, deep = 0;
     vq::ScriptedUser user;
     user.Dialog("设计项目结构管理 — WBS分解")

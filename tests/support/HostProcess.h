@@ -9,9 +9,9 @@ namespace vqtest {
 
 struct HostRun {
     std::string out;
-    int status = -1;    // the exit status; -1 when it did not exit normally
-    double seconds = 0; // wall time of the run (RunHostMeasured)
-    long peakKiB = 0;   // the host's peak resident memory (RunHostMeasured)
+    int status = -1;       // the exit status; -1 when it did not exit normally
+    double seconds = 0;    // wall time of the run (RunHostMeasured)
+    long peakKiB = 0;      // the host's peak resident memory (RunHostMeasured)
     double cpuSeconds = 0; // user and system time of the run (RunHostMeasured)
 };
 
