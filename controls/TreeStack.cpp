@@ -3,30 +3,25 @@
 #include "platform/base/MessageBox.h"
 
 void CTreeStack::Push(const CTreeCursor& cursor, const CString& code, const CString& name, int number) {
-    if (m_top <= 0) {
-        AfxMessageBox("生成装配树所用堆栈已满");
-        return;
-    }
-    // A stack that was never emptied with Init counts as empty.
-    if (m_top > kCapacity)
-        m_top = kCapacity;
-    --m_top;
-    CTreeStackItem& item = m_items[m_top];
-    item.m_cursor = cursor;
-    item.m_code = code;
-    item.m_name = name;
-    item.m_number = number;
+    m_items.push_back(CTreeStackItem{cursor, code, name, number});
 }
 
 CTreeStackItem CTreeStack::GetTop() const {
-    if (IsEmpty() || m_top < 0)
-        return CTreeStackItem();
-    return m_items[m_top];
+    return m_items.empty() ? CTreeStackItem() : m_items.back();
 }
 
 BOOL CTreeStack::Drop() {
-    if (IsEmpty())
+    if (m_items.empty())
         return TRUE;
-    ++m_top;
+    m_items.pop_back();
     return FALSE;
+}
+
+void CTreeCycleNotice::Report(const CString& code, const CString& path) {
+    if (m_shown)
+        return;
+    m_shown = true;
+    CString message;
+    message.Format("图号: %s 在: %s 处出现循环，请检查设计图纸...", code, path);
+    AfxMessageBox(message);
 }

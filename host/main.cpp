@@ -88,7 +88,9 @@ int main(int argc, char** argv) {
 
     vq::SharedLibrary library;
     std::string path = FindLibrary(argv[0]);
-    if (!library.Load(path)) {
+    // The library needs some 75 libraries (Qt, ODBC, curl and theirs); a call binds only the
+    // functions it reaches, so the host starts without binding all of them first.
+    if (!library.Load(path, vq::SharedLibrary::Binding::AtFirstCall)) {
         std::fprintf(stderr, "vqhost: %s\n", library.Error().c_str());
         return 1;
     }

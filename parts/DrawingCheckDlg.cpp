@@ -247,6 +247,7 @@ void CDrawingCheckDlg::BuildTree() {
         ReportComError(e);
     }
 
+    m_cycleNotice.Reset();
     for (const TopPart& top : tops) {
         auto record = std::make_unique<CDrawingCheckRecord>();
         record->m_strCode = top.code;
@@ -394,9 +395,7 @@ int CDrawingCheckDlg::FindChildren(const CString& code, const CString& path) {
         return 0;
     if (!upperPath.IsEmpty() && (upperPath.Left(upperCode.GetLength() + 2) == upperCode + "||" ||
                                  upperPath.Find("||" + upperCode + "||") > 0)) {
-        CString message;
-        message.Format("图号: %s 在: %s 处出现循环，请检查设计图纸...", upperCode, upperPath);
-        AfxMessageBox(message);
+        m_cycleNotice.Report(upperCode, upperPath);
         return 0;
     }
     const int rows = static_cast<int>(m_arrUpCode.GetSize());

@@ -87,6 +87,7 @@ private:
 
     std::vector<PartFilterCondition> m_conditions;
     std::unique_ptr<CTreeStack> m_stack;
+    CTreeCycleNotice m_cycleNotice;
     CTreeCursor m_rootNode;
 
     // Structure rows of the top part being expanded, in row order (ordered by upper code).

@@ -269,8 +269,7 @@ void CMultiPartSelectDlg::LoadAllBelow(HTREEITEM node, CString path) {
     const CString code = CodeOfText(m_tree.GetItemText(node));
     if (!path.IsEmpty() && PathHolds(path, code)) {
         CString message;
-        message.Format("图号: %s 在: %s 处出现循环，请检查设计图纸...", code, path);
-        AfxMessageBox(message);
+        m_cycleNotice.Report(code, path);
         return;
     }
     path += code + "||";
@@ -363,6 +362,7 @@ void CMultiPartSelectDlg::OnTreeRightClick(NMHDR*, LRESULT* pResult) {
         } else {
             targets.push_back(node);
         }
+        m_cycleNotice.Reset();
         for (HTREEITEM target : targets) {
             while (HTREEITEM child = m_tree.GetChildItem(target))
                 m_tree.DeleteItem(child);

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "controls/TreeCtrlEx.h"
+#include "controls/TreeStack.h"
 #include "platform/base/Collections.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
@@ -48,6 +49,7 @@ public:
     CString m_strLoadedProduct;
     BOOL m_bLoading = TRUE; // selection changes are ignored while set
     HTREEITEM m_hTopItem = nullptr;
+    CTreeCycleNotice m_cycleNotice;
     int m_nChosenCount = 0;
     _ConnectionPtr m_pConnection;
     int m_nAdoCloseMode = 0;

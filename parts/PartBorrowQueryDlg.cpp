@@ -306,6 +306,7 @@ void CPartBorrowQueryDlg::AddUpwardTree(CProgressWnd& progress) {
     int shown = 0;
     int steps = 0;
     m_stack.Init();
+    m_cycleNotice.Reset();
     CString code = m_strPartCode;
     CString path;
     CTreeCursor node = m_startNode;
@@ -357,9 +358,7 @@ void CPartBorrowQueryDlg::LoadParents(CString code, const CString& path) {
         const CString upperCode = Upper(code);
         const CString upperPath = Upper(path);
         if (upperPath.Find(upperCode + "||") == 0 || upperPath.Find("||" + upperCode + "||") >= 0) {
-            CString message;
-            message.Format("图号: %s 在: %s 处出现循环，请检查设计图纸...", code, path);
-            AfxMessageBox(message);
+            m_cycleNotice.Report(code, path);
             return;
         }
     }

@@ -79,6 +79,7 @@ private:
     _ConnectionPtr m_pConnection;
     int m_nAdoCloseMode = 0;
     CTreeStack m_stack;
+    CTreeCycleNotice m_cycleNotice;
     CImageList m_imageList;
     CImageList m_imageArrows;
     CPtrArray m_arrItemTexts; // CItemText* of the table rows, owned

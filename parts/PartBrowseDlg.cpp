@@ -226,9 +226,7 @@ void CPartBrowseDlg::FindChildren(const CString& code, const CString& path) {
     const CString upperPath = Upper(path);
     if (!upperPath.IsEmpty() &&
         (upperPath.Find(upperCode + "||") == 0 || upperPath.Find("||" + upperCode + "||") >= 0)) {
-        CString message;
-        message.Format("图号: %s 在: %s 处出现循环，请检查设计图纸...", code, path);
-        AfxMessageBox(message);
+        m_cycleNotice.Report(code, path);
         return;
     }
     auto found = m_lineIndex.find(upperCode);
@@ -248,6 +246,7 @@ void CPartBrowseDlg::ReadWholeStructure(const CString& productCode, CTreeCursor 
     if (LoadStructure(productCode)) {
         progress.SetPos(65);
         m_stack.Init();
+        m_cycleNotice.Reset();
         CString code = productCode;
         CString path;
         CTreeCursor node = productNode;

@@ -68,6 +68,7 @@ private:
     int m_nDatabaseType = 0;
     CImageList m_imageList;
     CTreeStack m_stack;
+    CTreeCycleNotice m_cycleNotice;
     CString m_loadedProduct;
     int m_treeMode = 0;
     BOOL m_busy = FALSE;

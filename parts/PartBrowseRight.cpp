@@ -89,6 +89,7 @@ int CPartBrowseRight::LoadAllowedCodes() {
 
 int CPartBrowseRight::CollectAncestors() {
     m_treeStack.Init();
+    m_cycleNotice.Reset();
     CString code = m_strPartCode;
     CString path;
     for (;;) {
@@ -121,9 +122,7 @@ void CPartBrowseRight::GetParentCodes(CString code, const CString& path) {
     if (code.IsEmpty() || code.Left(2) == "GB")
         return;
     if (!path.IsEmpty() && (path.Find(code + "||") == 0 || path.Find("||" + code + "||") > 0)) {
-        CString text;
-        text.Format("图号: %s 在: %s 处出现循环，请检查设计图纸...", code, path);
-        AfxMessageBox(text);
+        m_cycleNotice.Report(code, path);
         return;
     }
     // The assemblies that list the code in the archive bill of materials.

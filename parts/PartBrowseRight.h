@@ -36,5 +36,6 @@ public:
     CStringArray m_arrCollectedCodes;
     CStringArray m_arrParentCodes;
     CTreeStack m_treeStack;
+    CTreeCycleNotice m_cycleNotice;
     CTreeStackItem m_spareItem;
 };

@@ -262,18 +262,10 @@ void CTeamGroupFileManageDlg::AddWorkNodes(CTreeCursor parent, const CString& pa
 }
 
 void CTeamGroupFileManageDlg::PushPart(const CTreeStackItem& item) {
-    if (m_partStack->GetCount() < CTreeStack::kCapacity)
-        m_partStack->Push(item);
-    else
-        m_stackOverflow.push_back(item);
+    m_partStack->Push(item);
 }
 
 CTreeStackItem CTeamGroupFileManageDlg::PopPart() {
-    if (!m_stackOverflow.empty()) {
-        CTreeStackItem item = m_stackOverflow.back();
-        m_stackOverflow.pop_back();
-        return item;
-    }
     CTreeStackItem item = m_partStack->GetTop();
     m_partStack->Drop();
     return item;
@@ -317,9 +309,8 @@ void CTeamGroupFileManageDlg::AddWorkParts(CTreeCursor workNode, const CString& 
         return;
     }
     m_partStack->Init();
-    m_stackOverflow.clear();
     m_currentEntry = CTreeStackItem{workNode, workId, CString(), 0};
-    while (!(m_currentEntry.m_code.IsEmpty() && m_partStack->IsEmpty() && m_stackOverflow.empty())) {
+    while (!(m_currentEntry.m_code.IsEmpty() && m_partStack->IsEmpty())) {
         m_arrChildCode.RemoveAll();
         m_arrChildName.RemoveAll();
         const bool expand = !m_currentEntry.m_code.IsEmpty() &&

@@ -97,9 +97,6 @@ private:
     CStringArray m_arrSelectedCodes;
     int m_nCurrentRow = -1;
     std::unique_ptr<CTreeStack> m_partStack;
-    // Entries pushed while the part stack is full wait here (the newest last), so that no
-    // subtree of a large part tree is left out.
-    std::vector<CTreeStackItem> m_stackOverflow;
     CTreeStackItem m_currentEntry;
     CStringArray m_arrPartUpCode, m_arrPartCode, m_arrPartName;
     CStringArray m_arrChildCode, m_arrChildName;

@@ -9,8 +9,8 @@ SharedLibrary::~SharedLibrary() {
         dlclose(m_handle);
 }
 
-bool SharedLibrary::Load(const std::string& path) {
-    m_handle = dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
+bool SharedLibrary::Load(const std::string& path, Binding binding) {
+    m_handle = dlopen(path.c_str(), (binding == Binding::AtLoad ? RTLD_NOW : RTLD_LAZY) | RTLD_GLOBAL);
     if (!m_handle) {
         const char* err = dlerror();
         m_error = err ? err : "cannot load " + path;

@@ -12,8 +12,13 @@ public:
     SharedLibrary(const SharedLibrary&) = delete;
     SharedLibrary& operator=(const SharedLibrary&) = delete;
 
+    // When the library's calls into the libraries it needs are bound: all at load (a library from
+    // outside that lacks one is refused there), or each at its first call (a program's own library,
+    // linked with every symbol resolved, starts without binding the many it never calls).
+    enum class Binding { AtLoad, AtFirstCall };
+
     // Loads the library at path; false with Error() set when it cannot be loaded.
-    bool Load(const std::string& path);
+    bool Load(const std::string& path, Binding binding = Binding::AtLoad);
     void* Symbol(const char* name) const;
     const std::string& Error() const { return m_error; }
     bool IsLoaded() const { return m_handle != nullptr; }

@@ -14,10 +14,16 @@
 #include "platform/ui/TreeCtrl.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
-#include <fstream>
 #include <sstream>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 
 namespace vq {
 namespace {
@@ -440,15 +446,70 @@ bool ScriptedUser::Load(const CString& script) {
     return true;
 }
 
-bool ScriptedUser::LoadFile(const CString& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    if (!in) {
-        Fail(CString("cannot read the script ") + path);
+namespace {
+
+// A script is a transcript a person or a program writes: far below this. A file that never ends
+// (/dev/zero, a program that writes for ever) is refused at this size instead of filling memory.
+constexpr std::size_t kMaxScriptBytes = 8u << 20;
+// How long the whole script may take to arrive: a FIFO that nobody writes, or a writer that
+// stops without closing it, ends the wait after this.
+constexpr int kScriptWaitSeconds = 10;
+
+// Reads the whole script into text; false with the reason in error. The file is opened without
+// blocking (opening a FIFO for reading would otherwise wait for a writer without end), and each
+// read waits first for text or the end of the file, within the deadline: a FIFO nobody has written
+// yet reads as ended at once, but reports nothing to the wait until a writer comes and goes.
+bool ReadScriptFile(const CString& path, std::string& text, CString& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = CString("cannot read the script ") + path + ": " + std::strerror(errno);
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return Load(CString(text.str()));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kScriptWaitSeconds);
+    char buffer[65536];
+    bool ok = false;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd pfd{fd, POLLIN, 0};
+        const int ready = left.count() > 0 ? ::poll(&pfd, 1, static_cast<int>(left.count())) : 0;
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready == 0) {
+            error.Format("the script %s did not end within %d seconds", path.c_str(), kScriptWaitSeconds);
+            break;
+        }
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0) {
+            ok = true;
+            break;
+        }
+        if (n < 0) {
+            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
+                continue;
+            error = CString("cannot read the script ") + path + ": " + std::strerror(errno);
+            break;
+        }
+        if (text.size() + static_cast<std::size_t>(n) > kMaxScriptBytes) {
+            error.Format("the script %s is larger than %zu MiB", path.c_str(), kMaxScriptBytes >> 20);
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+bool ScriptedUser::LoadFile(const CString& path) {
+    std::string text;
+    CString error;
+    if (!ReadScriptFile(path, text, error)) {
+        Fail(error);
+        return false;
+    }
+    return Load(CString(std::move(text)));
 }
 
 ScriptedUser& ScriptedUser::Add(Step step) {

@@ -1,4 +1,4 @@
-// The fixed stack that tree dialogs fill their trees with.
+// The stack that tree dialogs fill their trees with.
 #include "controls/TreeStack.h"
 #include "tests/support/MessageBoxRecorder.h"
 
@@ -8,11 +8,8 @@
 
 namespace {
 
-constexpr const char* kFull = "生成装配树所用堆栈已满";
-
 class TreeStackTest : public ::testing::Test {
 protected:
-    // The stack lives inside a dialog in use; it is large, so it goes on the heap here.
     std::unique_ptr<CTreeStack> stack = std::make_unique<CTreeStack>();
     vqtest::MessageBoxRecorder boxes;
 };
@@ -56,35 +53,55 @@ TEST_F(TreeStackTest, AnEmptyStackGivesAnEmptyEntryAndRefusesToDrop) {
     EXPECT_EQ(stack->GetTop().m_number, 7);
 }
 
-TEST_F(TreeStackTest, ThePushAfterTheFifteenHundredthIsRefusedWithAMessage) {
+// Trees of thousands of nodes wait on the stack at once: every entry is kept, none is refused
+// with a message, and they come back in order.
+TEST_F(TreeStackTest, HoldsAsManyEntriesAsATreeNeedsWithoutMessages) {
+    constexpr int kMany = 10000;
     stack->Init();
-    for (int i = 0; i < CTreeStack::kCapacity; ++i)
+    for (int i = 0; i < kMany; ++i)
         stack->Push(CTreeCursor(), CString(vq::FormatV("%d", i)), "", i);
-    EXPECT_TRUE(boxes.Shown().empty());
-    EXPECT_EQ(stack->GetCount(), 1500);
+    EXPECT_EQ(stack->GetCount(), kMany);
+    EXPECT_EQ(stack->GetTop().m_number, kMany - 1);
 
-    boxes.Expect(kFull);
-    stack->Push(CTreeCursor(), "extra", "", 1500);
-    EXPECT_EQ(boxes.Pending(), 0);
-    EXPECT_EQ(stack->GetCount(), 1500);
-    EXPECT_EQ(stack->GetTop().m_number, 1499); // unchanged
-    boxes.Expect(kFull);
-    stack->Push(CTreeStackItem{}); // every further push is refused too
-    EXPECT_EQ(boxes.Pending(), 0);
-
-    // Dropping makes room again; the first entry pushed is the last to come back.
+    // Dropping and pushing again keeps the order; the first entry pushed is the last to come back.
     EXPECT_FALSE(stack->Drop());
     stack->Push(CTreeCursor(), "again", "", -1);
     EXPECT_EQ(stack->GetTop().m_code, "again");
-    int drops = 0;
+    int drops = 0, previous = kMany;
     while (!stack->IsEmpty()) {
-        if (stack->GetCount() == 1) {
-            EXPECT_EQ(stack->GetTop().m_number, 0);
+        const int number = stack->GetTop().m_number;
+        if (number >= 0) {
+            EXPECT_LT(number, previous);
+            previous = number;
         }
         stack->Drop();
         ++drops;
     }
-    EXPECT_EQ(drops, 1500);
+    EXPECT_EQ(drops, kMany);
+    EXPECT_EQ(previous, 0);
+    EXPECT_TRUE(boxes.Shown().empty());
+
+    // Init empties a stack that still holds entries.
+    stack->Push(CTreeStackItem{});
+    stack->Init();
+    EXPECT_TRUE(stack->IsEmpty());
+}
+
+// A walk that meets cycles at many nodes tells of the first only; the next walk tells again.
+TEST_F(TreeStackTest, ACycleNoticeShowsOneMessageAWalk) {
+    CTreeCycleNotice notice;
+    boxes.Expect("图号: A 在: P1||A||A1|| 处出现循环，请检查设计图纸...");
+    for (int use = 0; use < 100; ++use)
+        notice.Report("A", "P1||A||A1||");
+    notice.Report("B", "P1||B||B1||");
+    EXPECT_EQ(boxes.Pending(), 0);
+    EXPECT_EQ(boxes.Shown().size(), 1u);
+
+    notice.Reset();
+    boxes.Expect("图号: B 在:");
+    notice.Report("B", "P1||B||B1||");
+    EXPECT_EQ(boxes.Pending(), 0);
+    EXPECT_EQ(boxes.Shown().size(), 2u);
 }
 
 } // namespace

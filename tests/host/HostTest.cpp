@@ -10,12 +10,17 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using vqtest::DemoWorkspace;
 using vqtest::HostRun;
 using vqtest::RunHost;
+using vqtest::RunHostMeasured;
 
 TEST(Host, ListsTheExportedEntryFunctionsWithTheirArguments) {
     HostRun r = RunHost("--list");
@@ -239,4 +244,46 @@ TEST(Host, EveryEntryWithADialogHasItsCaptionChecked) {
     }
     for (const std::string& name : called)
         EXPECT_TRUE(listed.count(name)) << name;
+}
+
+// A script that never ends is refused with a message instead of filling the memory, and a FIFO
+// that nobody writes is not waited on for ever; a FIFO whose writer comes later is read whole.
+TEST(Host, ScriptsThatNeverEndAreRefused) {
+    const std::vector<std::string> call{"ShowTeamTaskAuditHistory", "a", "b", "1"};
+    auto args = [&call](const std::string& script) {
+        std::vector<std::string> all{"--headless", "--script", script};
+        all.insert(all.end(), call.begin(), call.end());
+        return all;
+    };
+    HostRun endless = RunHostMeasured(args("/dev/zero"));
+    EXPECT_NE(endless.status, 0) << endless.out;
+    EXPECT_NE(endless.out.find("larger than"), std::string::npos) << endless.out;
+    EXPECT_EQ(endless.out.find("result:"), std::string::npos) << endless.out;
+    EXPECT_LT(endless.peakKiB, 1024L * 1024) << "the host grew by gigabytes";
+
+    const auto fifo = std::filesystem::temp_directory_path() / ("vqhost-fifo-" + std::to_string(::getpid()));
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    HostRun silent = RunHostMeasured(args(fifo.string()));
+    EXPECT_NE(silent.status, 0) << silent.out;
+    EXPECT_NE(silent.out.find("did not end"), std::string::npos) << silent.out;
+    EXPECT_EQ(silent.out.find("result:"), std::string::npos) << silent.out;
+
+    // The writer opens the FIFO once the host has opened it for reading.
+    std::thread writer([&fifo] {
+        const int fd = ::open(fifo.c_str(), O_WRONLY);
+        if (fd < 0)
+            return;
+        const std::string text = "dialog \"never opened\"\nclick 1\n";
+        EXPECT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        ::close(fd);
+    });
+    HostRun written = RunHostMeasured(args(fifo.string()));
+    // Should the host not have opened it, a reader of our own lets the writer's open return.
+    const int unblock = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    writer.join();
+    if (unblock >= 0)
+        ::close(unblock);
+    std::filesystem::remove(fifo);
+    EXPECT_NE(written.status, 0) << written.out;
+    EXPECT_NE(written.out.find("2 action(s) unused"), std::string::npos) << written.out;
 }

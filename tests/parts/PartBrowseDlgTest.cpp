@@ -180,6 +180,32 @@ TEST_P(PartBrowseTest, ACycleInTheWholeStructureIsReportedOnceAndTheRestIsBuilt)
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
 }
 
+// A cycle inside an assembly used in many places is met once per use: one message tells of it,
+// and every use is cut at the same place.
+TEST_P(PartBrowseTest, ACycleInASharedAssemblyIsReportedOnceWhereverItIsUsed) {
+    Line("S1", 1, "S", "共用");
+    vq::ScriptedUser user;
+    user.Dialog("浏览零部件")
+        .Click(1056)
+        .DialogContaining("选择产品")
+        .Select(1003, "P1")
+        .Click(1236)
+        .Message("是否全部展开产品结构树?", IDYES)
+        .MessageContaining("处出现循环，请检查设计图纸...", IDOK)
+        .Dialog("浏览零部件")
+        .Do([](CDialog& d) {
+            EXPECT_EQ(
+                TreeLines(static_cast<CPartBrowseDlg&>(d)),
+                (Lines{"所有产品信息...", "  产品一 [P1]", "    乙 [B]", "      共用 [S]",
+                       "        共用一 [S1]", "          共用 [S]", "      螺栓 [M8 [GB5782]", "    甲 [A]",
+                       "      甲一 [A1]", "      共用 [S]", "        共用一 [S1]", "          共用 [S]"}));
+        })
+        .Click(IDCANCEL);
+    CPartBrowseDlg dlg;
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+}
+
 TEST_P(PartBrowseTest, TheSameProductInAnotherCaseIsNotLoadedAgain) {
     ws->Execute("INSERT INTO Product (ProductDwgCode, ProductName) VALUES ('p2', '二')");
     vq::ScriptedUser user;

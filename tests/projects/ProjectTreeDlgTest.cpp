@@ -161,6 +161,47 @@ TEST_P(ProjectTreeTest, BreakdownTreeFollowsPathsWhateverTheirLetterCase) {
     EXPECT_EQ(dlg.Changed, 0);
 }
 
+// A breakdown far wider than a person lists by hand: every sub-task is in the tree, and building
+// it shows no message at all (a message per node would bury the dialog).
+TEST_P(ProjectTreeTest, BreakdownOfThousandsOfSubTasksShowsWholeWithoutMessages) {
+    constexpr int kWide = 1600, kDeep = 40;
+    CString rows;
+    for (int i = 0; i < kWide; ++i) {
+        CString row;
+        row.Format("%s('P-02-%04d', 'S%04d', 'A\\T2\\', '未开始', 'V')", i ? "," : "", i, i);
+        rows += row;
+    }
+    // A chain below the first sub-task, so that the wide level waits while the deep one is built.
+    CString path = "A\\T2\\S0000\\";
+    for (int i = 0; i < kDeep; ++i) {
+        CString row;
+        row.Format(",('P-D%02d', 'D%02d', '%s', '未开始', 'V')", i, i, path.c_str());
+        rows += row;
+        path += CString(vq::FormatV("D%02d\\", i));
+    }
+    ws->Execute(
+        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState, TaskType) VALUES " +
+        rows);
+    int wide = 0, deep = 0;
+    vq::ScriptedUser user;
+    user.Dialog("设计项目结构管理 — WBS分解")
+        .Do([&](CDialog& d) {
+            CTreeCursor t2 = static_cast<CAssignProjectTaskDlg&>(d).m_tree.GetRootItem().GetChild().GetNext();
+            EXPECT_EQ(t2.GetText(), "T2 [P-02]");
+            for (CTreeCursor c = t2.GetChild(); c.m_item; c = c.GetNext())
+                ++wide;
+            for (CTreeCursor c = t2.GetChild().GetChild(); c.m_item; c = c.GetChild())
+                ++deep;
+        })
+        .Click(IDCANCEL);
+    CAssignProjectTaskDlg dlg;
+    dlg.ProjectNo = "P";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(wide, kWide);
+    EXPECT_EQ(deep, kDeep);
+}
+
 TEST_P(ProjectTreeTest, DividingStoresTheTaskWithItsFirstWorkTask) {
     const CString end = (CTime::GetCurrentTime() + CTimeSpan(30, 0, 0, 0)).Format("%Y-%m-%d");
     CString tree;

@@ -24,8 +24,11 @@ HostRun RunHost(const std::string& args) {
 }
 
 HostRun RunHostMeasured(const std::vector<std::string>& args) {
+    return RunProgramMeasured(std::string(VQ_BINARY_DIR) + "/host/vqhost", args);
+}
+
+HostRun RunProgramMeasured(const std::string& host, const std::vector<std::string>& args) {
     HostRun r;
-    const std::string host = std::string(VQ_BINARY_DIR) + "/host/vqhost";
     std::vector<char*> argv{const_cast<char*>(host.c_str())};
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
@@ -58,6 +61,8 @@ HostRun RunHostMeasured(const std::vector<std::string>& args) {
     wait4(pid, &raw, 0, &usage);
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     r.peakKiB = usage.ru_maxrss;
+    r.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return r;
 }
