@@ -60,6 +60,7 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
     m_parts.clear();
     m_missingHint = 0;
     m_unfinishedHint.clear();
+    m_completeLevel = -1;
     CString sql;
     sql.Format("SELECT Distinct PartCode FROM ECOModifyPart WHERE ECONo = '%s' AND Upper(Other3) = '0'",
                SqlQuote(ChangeOrderNo(workId)));
@@ -131,11 +132,15 @@ void ECOTaskSnapshot::SetCurrent(const std::string& fileId, int level) {
     const auto found = m_levels.find(fileId);
     if (found == m_levels.end())
         return;
+    if (found->second.current.IsEmpty() || level < found->second.reached)
+        m_completeLevel = -1;
     found->second.current.Format("%d", level);
     found->second.reached = level;
 }
 
 int ECOTaskSnapshot::MissingPart(int level) const {
+    if (level <= m_completeLevel)
+        return -1;
     const std::size_t count = m_partLevels.size();
     for (std::size_t k = 0; k < count; ++k) {
         const std::size_t part = (m_missingHint + k) % count;
@@ -147,6 +152,7 @@ int ECOTaskSnapshot::MissingPart(int level) const {
             return static_cast<int>(part);
         }
     }
+    m_completeLevel = level;
     return -1;
 }
 

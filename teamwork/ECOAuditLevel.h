@@ -66,6 +66,9 @@ private:
     // Where the last "not yet" was found: most checks find it there again.
     mutable std::size_t m_missingHint = 0;
     mutable std::string m_unfinishedHint;
+    // Every part has reached this level (and the ones below); -1 when not known. A level set
+    // lower takes it back.
+    mutable int m_completeLevel = -1;
 };
 
 class CECOAuditLevel {
