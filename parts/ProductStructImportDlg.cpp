@@ -45,7 +45,8 @@ constexpr const char* kFileFilter =
     "VQPDM独立明细表 (*.tbl)|*.tbl|带父图号的明细表 (*.txt)|*.txt|带级别的明细表 "
     "(*.txt)|*.txt|带分号的明细表 (*.csv)|*.csv||";
 constexpr const char* kStopHint = "\n\n      中止操作请按<取消>键...";
-constexpr int kUnitsPerCommit = 500;
+// Titles written by one call of the prepared commands.
+constexpr int kTitlesPerBatch = 500;
 // A batch of parents ends at this many parents or lines, whichever comes first (its values are
 // held in memory until it is written).
 constexpr std::size_t kDetailUnitsPerBatch = 200;
@@ -873,7 +874,6 @@ void CProductStructImportDlg::PlanByIndex(bool on) {
 
 void CProductStructImportDlg::BeginStore() {
     m_bOuterTransaction = false;
-    m_nUnitsInTransaction = 0;
     m_nRowsInTransaction = 0;
     if (!m_pConnection || m_pConnection->InTransaction())
         return;
@@ -956,13 +956,6 @@ bool CProductStructImportDlg::EndUnit(bool keep, int rows) {
             if (keep) {
                 m_nRowsInTransaction += rows;
                 counted = true;
-            }
-            // Commit now and then, so that a long store holds its locks for a bounded time.
-            if (++m_nUnitsInTransaction >= kUnitsPerCommit) {
-                m_pConnection->CommitTrans();
-                m_nRowsInTransaction = 0;
-                m_nUnitsInTransaction = 0;
-                m_pConnection->BeginTrans();
             }
         } else if (m_bUnitTransaction) {
             m_bUnitTransaction = false;
@@ -1062,24 +1055,6 @@ void CProductStructImportDlg::ReportLikeText(const _com_error& e) {
     ReportStoreError(e);
 }
 
-bool CProductStructImportDlg::KeepUnits(int units, int rows) {
-    m_nRowsInTransaction += rows;
-    m_nUnitsInTransaction += units;
-    if (m_nUnitsInTransaction < kUnitsPerCommit)
-        return true;
-    try {
-        m_pConnection->CommitTrans();
-        m_nRowsInTransaction = 0;
-        m_nUnitsInTransaction = 0;
-        m_pConnection->BeginTrans();
-        return true;
-    } catch (_com_error& e) {
-        ReportStoreError(e);
-        FailStore(0);
-        return false;
-    }
-}
-
 bool CProductStructImportDlg::StoreTitleBatch(TitleBatch& batch, const CString& now) {
     if (batch.lines.empty())
         return true;
@@ -1091,7 +1066,8 @@ bool CProductStructImportDlg::StoreTitleBatch(TitleBatch& batch, const CString& 
         m_titleDelete->ExecuteArray(CodeLists({}, pending.codesInOrder));
         m_titleInsert->ExecuteArray(pending.inserts);
         m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
-        return KeepUnits(units, units);
+        m_nRowsInTransaction += units;
+        return true;
     } catch (_com_error& e) {
         if (IsConnectionLost(e))
             ReportLikeText(e);
@@ -1165,7 +1141,7 @@ bool CProductStructImportDlg::StoreTitles() {
                                  StoredWeight(line.m_dWeight), now, m_strProductDwgCode,
                                  line.m_strTitleOther1, line.m_strTitleOther3, line.m_strTitleOther4,
                                  line.m_strTitleOther5, m_strLoginUser});
-        if (static_cast<int>(batch.lines.size()) >= kUnitsPerCommit && !StoreTitleBatch(batch, now))
+        if (static_cast<int>(batch.lines.size()) >= kTitlesPerBatch && !StoreTitleBatch(batch, now))
             return false;
     }
     return StoreTitleBatch(batch, now);
@@ -1355,7 +1331,8 @@ CProductStructImportDlg::SetResult CProductStructImportDlg::StoreDetailsAsSet(co
         }
         return SetResult::Failed;
     }
-    return KeepUnits(static_cast<int>(units.size()), rows) ? SetResult::Stored : SetResult::Stop;
+    m_nRowsInTransaction += rows;
+    return SetResult::Stored;
 }
 
 // The parents of a batch that have lines stored already, in lower case: only their lines need a
@@ -1409,7 +1386,8 @@ bool CProductStructImportDlg::StoreDetailsByParent(std::vector<DetailUnit>& unit
             FailStore(rowsOf(0, units.size()));
             return false;
         }
-        return KeepUnits(static_cast<int>(units.size()), rowsOf(0, units.size()));
+        m_nRowsInTransaction += rowsOf(0, units.size());
+        return true;
     }
     if (IsConnectionLost(error)) {
         ReportLikeText(error);

@@ -18,6 +18,10 @@
 // inserts) is one unit: when an insert fails the old rows of that unit stay as they were. When
 // the database cannot keep a unit (a failed savepoint or commit, a lost connection) the store
 // stops: the units not yet committed count as not stored, and nothing more is written.
+//
+// Where the database has savepoints (SQLite, PostgreSQL) one store is one transaction, committed
+// at its end: a host that ends in the middle of a store (killed, a power cut) leaves the tables
+// as they were before it. A store the user stops commits the units stored until then.
 #pragma once
 
 #include "parts/ImportLines.h"
@@ -174,8 +178,6 @@ private:
                                                    const std::vector<CString>& codes) const;
     // Shows a lost connection as a failed text statement does.
     void ReportLikeText(const _com_error& e);
-    // Units kept in the running transaction; commits now and then. False when the commit failed.
-    bool KeepUnits(int units, int rows);
     bool StoreTitleBatch(TitleBatch& batch, const CString& now);
     bool StoreTitleUnit(const CProductStructItem& line, const CString& name, const CString& now);
     void StoreDetailsAsText(const CString& upCode, const CString& upName, const std::vector<int>& lines,
@@ -206,8 +208,7 @@ private:
     bool m_bBusy = false; // a read or a store is running: the buttons wait
     bool m_bOuterTransaction = false;
     bool m_bUnitTransaction = false;
-    int m_nUnitsInTransaction = 0;
-    int m_nRowsInTransaction = 0; // rows of the units kept since the last commit
+    int m_nRowsInTransaction = 0; // rows of the units kept, waiting for the commit
     int m_nLineNumber = 0;        // the line being parsed, for refusals
     // Parent codes in ASCII lower case -> the indexes of their lines, in file order.
     std::unordered_map<std::string, std::vector<int>> m_linesByParent;

@@ -50,22 +50,6 @@ bool ReadTexts(const CString& sql, long columns, const char* errorText,
 // ---------------------------------------------------------------------------------------------
 // The snapshot of a change task
 
-bool ECOTaskSnapshot::ReadSummary(const CString& workId, Summary& summary) const {
-    CString sql;
-    sql.Format(
-        "SELECT COUNT(*), SUM(CurrentAuditLevel), SUM(MaxAuditLevel), (SELECT COUNT(*) FROM TeamWorkResult "
-        "WHERE WorkID = '%s'), (SELECT COUNT(*) FROM ECOModifyPart WHERE ECONo = '%s') FROM ECOAuditLevel "
-        "WHERE ECOTaskNo = '%s'",
-        SqlQuote(workId), SqlQuote(ChangeOrderNo(workId)), SqlQuote(workId));
-    return ReadTexts(sql, 5, nullptr, [&summary](const std::vector<CString>& row) {
-        summary.levelRows = std::atoll(row[0]);
-        summary.currentSum = std::atoll(row[1]);
-        summary.maximumSum = std::atoll(row[2]);
-        summary.drawingRows = std::atoll(row[3]);
-        summary.partRows = std::atoll(row[4]);
-    });
-}
-
 bool ECOTaskSnapshot::Read(const CString& workId) {
     m_workId.Empty();
     m_orderParts.clear();
@@ -73,8 +57,10 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
     m_levels.clear();
     m_sheet.clear();
     m_hasSheet = false;
-    if (!ReadSummary(workId, m_summary))
-        return false;
+    m_parts.clear();
+    m_missingHint = 0;
+    m_unfinishedHint.clear();
+    m_completeLevel = -1;
     CString sql;
     sql.Format("SELECT Distinct PartCode FROM ECOModifyPart WHERE ECONo = '%s' AND Upper(Other3) = '0'",
                SqlQuote(ChangeOrderNo(workId)));
@@ -105,8 +91,10 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
         }))
         return false;
     std::unordered_map<std::string, std::size_t> partIndex;
-    for (const std::string& part : m_orderParts)
-        partIndex.emplace(part, partIndex.size());
+    for (const std::string& part : m_orderParts) {
+        partIndex.emplace(part, m_parts.size());
+        m_parts.push_back(part);
+    }
     m_partLevels.assign(partIndex.size(), {});
     m_otherLevels.clear();
     for (const auto& [fileId, part] : m_drawings) {
@@ -124,14 +112,15 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
 }
 
 bool ECOTaskSnapshot::Prepare(const CString& workId) {
-    if (m_workId.IsEmpty() || m_workId != workId)
-        return Read(workId);
-    Summary now;
-    if (!ReadSummary(workId, now)) {
-        m_workId.Empty();
-        return false;
-    }
-    return now == m_summary || Read(workId);
+    return (!m_workId.IsEmpty() && m_workId == workId) || Read(workId);
+}
+
+bool ECOTaskSnapshot::Follow(const std::string& fileId, const CString& current, const CString& maximum) {
+    const auto found = m_levels.find(fileId);
+    if (found != m_levels.end() && found->second.current == current && found->second.maximum == maximum)
+        return true;
+    m_workId.Empty();
+    return false;
 }
 
 const ECOTaskSnapshot::Level* ECOTaskSnapshot::Find(const CString& fileId) const {
@@ -143,12 +132,41 @@ void ECOTaskSnapshot::SetCurrent(const std::string& fileId, int level) {
     const auto found = m_levels.find(fileId);
     if (found == m_levels.end())
         return;
-    CString& current = found->second.current;
-    if (!current.IsEmpty())
-        m_summary.currentSum -= std::atoll(current);
-    current.Format("%d", level);
+    if (found->second.current.IsEmpty() || level < found->second.reached)
+        m_completeLevel = -1;
+    found->second.current.Format("%d", level);
     found->second.reached = level;
-    m_summary.currentSum += level;
+}
+
+int ECOTaskSnapshot::MissingPart(int level) const {
+    if (level <= m_completeLevel)
+        return -1;
+    const std::size_t count = m_partLevels.size();
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t part = (m_missingHint + k) % count;
+        bool reached = false;
+        for (const Level* file : m_partLevels[part])
+            reached = reached || file->Reaches(level);
+        if (!reached) {
+            m_missingHint = part;
+            return static_cast<int>(part);
+        }
+    }
+    m_completeLevel = level;
+    return -1;
+}
+
+const std::string* ECOTaskSnapshot::UnfinishedFile() const {
+    const auto hint = m_levels.find(m_unfinishedHint);
+    if (hint != m_levels.end() && !hint->second.Finished())
+        return &hint->first;
+    for (const auto& [id, level] : m_levels) {
+        if (!level.Finished()) {
+            m_unfinishedHint = id;
+            return &id;
+        }
+    }
+    return nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -171,26 +189,70 @@ ECOTaskSnapshot* CECOAuditLevel::Snapshot(const CString& workId) {
     return m_pSnapshot->Read(workId) ? m_pSnapshot : nullptr;
 }
 
-int CECOAuditLevel::CheckPartsInSnapshot(const ECOTaskSnapshot& task, int level) {
+long CECOAuditLevel::CountRows(const CString& sql) {
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        const long count = rs->IsEOF() ? 0 : std::atol(VariantToString(rs->GetCollect(0L)));
+        rs->Close();
+        return count;
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return -1;
+    }
+}
+
+int CECOAuditLevel::CheckPartsInSnapshot(const ECOTaskSnapshot& task, int level, bool confirm) {
     // As the statements below ask it: every part of the order has a drawing whose document has
     // reached the level (a part missing also means fewer parts than the order has); drawings of
     // other parts at the level are more parts than the order has.
-    for (const auto& levels : task.m_partLevels) {
-        bool reached = false;
-        for (const ECOTaskSnapshot::Level* file : levels)
-            reached = reached || file->Reaches(level);
-        if (!reached)
+    const CString workId = task.m_workId;
+    CString sql;
+    const int missing = task.MissingPart(level);
+    if (missing >= 0) {
+        if (!confirm)
             return 0;
+        // Still so in the table: the part is still the order's, and none of its drawings has
+        // reached the level.
+        const CString part(task.m_parts[static_cast<std::size_t>(missing)]);
+        sql.Format("SELECT COUNT(*), (SELECT COUNT(*) FROM TeamWorkResult r, ECOAuditLevel a WHERE r.WorkID = '%s' "
+                   "AND r.PartCode = '%s' AND Upper(r.FileName) Like '%%.DWG' AND a.ECOTaskNo = '%s' AND a.FileID = "
+                   "r.FileID AND a.CurrentAuditLevel >= %d) FROM ECOModifyPart WHERE ECONo = '%s' AND PartCode = "
+                   "'%s' AND Upper(Other3) = '0'",
+                   SqlQuote(workId), SqlQuote(part), SqlQuote(workId), level, SqlQuote(ChangeOrderNo(workId)),
+                   SqlQuote(part));
+        long ordered = 0, reached = 0;
+        if (!ReadTexts(sql, 2, kOrderPartsError, [&](const std::vector<CString>& row) {
+                ordered = std::atol(row[0]);
+                reached = std::atol(row[1]);
+            }))
+            return 0;
+        return ordered > 0 && reached == 0 ? 0 : -1;
     }
     for (const ECOTaskSnapshot::Level* file : task.m_otherLevels) {
         if (file->Reaches(level)) {
+            if (confirm)
+                return -1;
             AfxMessageBox(kMorePartsWarning);
             return 1;
         }
     }
-    if (!task.m_hasSheet)
-        return 0;
-    return task.m_levels.at(task.m_sheet).Reaches(level) ? 1 : 0;
+    const bool sheetReached = task.m_hasSheet && task.m_levels.at(task.m_sheet).Reaches(level);
+    if (!confirm)
+        return sheetReached ? 1 : 0;
+    if (sheetReached)
+        return -1; // complete: answered from the table as it is now
+    // The sheet keeps the level closed: still so in the table.
+    if (task.m_hasSheet)
+        sql.Format("SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND FileID = '%s' AND "
+                   "CurrentAuditLevel >= %d",
+                   SqlQuote(workId), SqlQuote(CString(task.m_sheet)), level);
+    else
+        sql.Format("SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND IsECOFile = 'Y'",
+                   SqlQuote(workId));
+    const long found = CountRows(sql);
+    return found == 0 || found < 0 ? 0 : -1;
 }
 
 bool CECOAuditLevel::ReadColumnValues(const CString& sql, CStringArray& values, const char* errorText) {
@@ -213,8 +275,18 @@ bool CECOAuditLevel::ReadColumnValues(const CString& sql, CStringArray& values, 
 }
 
 int CECOAuditLevel::CheckModifiedPartsReady(CString workId, int level) {
-    if (const ECOTaskSnapshot* task = Snapshot(workId))
-        return CheckPartsInSnapshot(*task, level);
+    const bool kept = m_pSnapshot && !m_pSnapshot->m_workId.IsEmpty() && m_pSnapshot->m_workId == workId;
+    if (ECOTaskSnapshot* task = Snapshot(workId)) {
+        if (kept) {
+            // A "not complete" is checked where the snapshot found it; a "complete" opens the
+            // level, and is answered from the task read anew.
+            if (CheckPartsInSnapshot(*task, level, true) != -1)
+                return 0;
+            if (!task->Read(workId))
+                return 0;
+        }
+        return CheckPartsInSnapshot(*task, level, false);
+    }
     CString sql;
     sql.Format("SELECT Distinct PartCode FROM ECOModifyPart WHERE ECONo = '%s' AND Upper(Other3) = '0'",
                SqlQuote(ChangeOrderNo(workId)));
@@ -271,6 +343,22 @@ int CECOAuditLevel::ResetWaitingAudits(int level, CString workId, int alsoGroupR
     return 1;
 }
 
+bool CECOAuditLevel::ReadFileRow(const CString& workId, const CString& fileId, CString& current, CString& maximum,
+                                 bool& failed) {
+    CString sql;
+    sql.Format("SELECT CurrentAuditLevel, MaxAuditLevel FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND FileID = '%s'",
+               SqlQuote(workId), SqlQuote(fileId));
+    bool found = false;
+    failed = !ReadTexts(sql, 2, nullptr, [&](const std::vector<CString>& row) {
+        if (!found) {
+            current = row[0];
+            maximum = row[1];
+            found = true;
+        }
+    });
+    return found && !failed;
+}
+
 int CECOAuditLevel::ReadLevel(const char* column, const CString& workId, const CString& fileId) {
     CString sql;
     sql.Format("SELECT %s FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND FileID = '%s'", column,
@@ -279,16 +367,23 @@ int CECOAuditLevel::ReadLevel(const char* column, const CString& workId, const C
 }
 
 int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance) {
-    // A decision starts here: the snapshot is checked against the table first.
+    // A decision starts here: the document's own row is read from the table, and the snapshot
+    // is read again when it has the row otherwise.
     ECOTaskSnapshot* task = m_pSnapshot && m_pSnapshot->Prepare(workId) ? m_pSnapshot : nullptr;
     CString sql;
     if (advance) {
         int current = 0, maximum = 0;
         if (task) {
-            if (const ECOTaskSnapshot::Level* level = task->Find(fileId)) {
-                current = std::atoi(level->current);
-                maximum = std::atoi(level->maximum);
+            CString currentText, maximumText;
+            bool failed = false;
+            if (ReadFileRow(workId, fileId, currentText, maximumText, failed)) {
+                current = std::atoi(currentText);
+                maximum = std::atoi(maximumText);
+            } else if (failed) {
+                return 0;
             }
+            if (!task->Follow(fileId.str(), currentText, maximumText))
+                task = nullptr;
         } else {
             current = ReadLevel("CurrentAuditLevel", workId, fileId);
             maximum = ReadLevel("MaxAuditLevel", workId, fileId);
@@ -325,21 +420,44 @@ int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance
 }
 
 int CECOAuditLevel::CountUnfinishedFiles(CString workId) {
-    if (!CheckModifiedPartsReady(workId, 0))
-        return 0;
-    if (const ECOTaskSnapshot* task = Snapshot(workId)) {
-        for (const auto& [id, level] : task->m_levels) {
-            if (!level.current.IsEmpty() && !level.maximum.IsEmpty() &&
-                std::atoi(level.current) != std::atoi(level.maximum))
+    const bool kept = m_pSnapshot && !m_pSnapshot->m_workId.IsEmpty() && m_pSnapshot->m_workId == workId;
+    if (ECOTaskSnapshot* task = Snapshot(workId)) {
+        if (kept) {
+            // "Unfinished" is checked where the snapshot found it; "all finished" releases the
+            // documents, and is answered from the task read anew.
+            if (CountUnfinishedInSnapshot(*task, true) == 0)
+                return 0;
+            if (!task->Read(workId))
                 return 0;
         }
-        return 1;
+        return CountUnfinishedInSnapshot(*task, false);
     }
+    if (!CheckModifiedPartsReady(workId, 0))
+        return 0;
     CString sql;
     sql.Format(
         "SELECT count(*) FROM ECOAuditLevel WHERE CurrentAuditLevel <> MaxAuditLevel AND ECOTASKNO = '%s'",
         SqlQuote(workId));
     return std::atoi(theApp.GetSqlString(sql)) > 0 ? 0 : 1;
+}
+
+// 0: not all finished (with confirm: still so in the table); 1: all finished; -1 (confirm only):
+// the table no longer bears out the snapshot's "not finished", or the snapshot has all finished.
+int CECOAuditLevel::CountUnfinishedInSnapshot(const ECOTaskSnapshot& task, bool confirm) {
+    // The parts at level 0 first, as CheckModifiedPartsReady asks them (its warning included).
+    if (CheckPartsInSnapshot(task, 0, false) == 0)
+        return !confirm || CheckPartsInSnapshot(task, 0, true) == 0 ? 0 : -1;
+    const std::string* unfinished = task.UnfinishedFile();
+    if (!unfinished)
+        return confirm ? -1 : 1;
+    if (!confirm)
+        return 0;
+    CString sql;
+    sql.Format("SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND FileID = '%s' AND "
+               "CurrentAuditLevel <> MaxAuditLevel",
+               SqlQuote(task.m_workId), SqlQuote(CString(*unfinished)));
+    const long count = CountRows(sql);
+    return count != 0 ? 0 : -1; // a failed read (-1) was shown: not finished
 }
 
 int CECOAuditLevel::GetFileLevels(CString workId, CString fileId, int& maxLevel, int& currentLevel) {

@@ -8,6 +8,7 @@
 #include "platform/base/Collections.h"
 #include "platform/base/String.h"
 
+#include <cstdlib>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -17,8 +18,11 @@
 // the levels of its documents. Kept by a reviewer's decision over the task's documents so that
 // deciding many of them does not read the whole task again for each document and each step
 // opened. The parts and drawings are read once; the levels follow the writes made through
-// CECOAuditLevel and are read again when the table shows that another writer (or a rolled-back
-// decision) changed them.
+// CECOAuditLevel. Another writer (or a rolled-back decision) may have changed the table since:
+// each answer taken from the snapshot is checked against the table at a cost that does not grow
+// with the task. A "not yet" (a level not complete, documents unfinished) names one part or
+// document that keeps it so, and only that one is read again; a "complete", which comes once
+// for each level, reads the whole task again first.
 class ECOTaskSnapshot {
 public:
 private:
@@ -29,19 +33,24 @@ private:
         bool sheet = false; // the change order's own sheet (IsECOFile 'Y')
         // Whether the current level is not NULL and reaches `level`.
         bool Reaches(int level) const { return !current.IsEmpty() && reached >= level; }
+        bool Finished() const {
+            return current.IsEmpty() || maximum.IsEmpty() || std::atoi(current) == std::atoi(maximum);
+        }
         int reached = 0; // the current level as a number
     };
-    // The table's summary of what the snapshot holds; a change shows in it.
-    struct Summary {
-        long long levelRows = 0, currentSum = 0, maximumSum = 0, drawingRows = 0, partRows = 0;
-        bool operator==(const Summary&) const = default;
-    };
-    // Reads what is missing or out of date for the task; false after the error was shown.
+    // Reads the task when the snapshot holds another (or none); false after the error was shown.
     bool Prepare(const CString& workId);
     bool Read(const CString& workId);
-    bool ReadSummary(const CString& workId, Summary& summary) const;
+    // Takes a document's row as the table has it now: false when the snapshot does not have the
+    // document or has other levels for it (it is then read again when next used).
+    bool Follow(const std::string& fileId, const CString& current, const CString& maximum);
     void SetCurrent(const std::string& fileId, int level);
     const Level* Find(const CString& fileId) const;
+    // The index of an order part none of whose drawings has reached `level` (the hint first),
+    // or -1 when every part has one.
+    int MissingPart(int level) const;
+    // A document that is not at its maximum level (the hint first), or null when all are.
+    const std::string* UnfinishedFile() const;
 
     CString m_workId;                                            // empty: nothing read
     std::unordered_set<std::string> m_orderParts;                // distinct, trimmed
@@ -49,11 +58,17 @@ private:
     std::unordered_map<std::string, Level> m_levels;             // by file id; the first row
     std::string m_sheet;                                         // file id of the first sheet row
     bool m_hasSheet = false;
-    // For the checks, made when read: the levels of each order part's drawings, and of the
-    // drawings of parts the order does not have.
+    // For the checks, made when read: each order part with the levels of its drawings, and the
+    // levels of the drawings of parts the order does not have.
+    std::vector<std::string> m_parts;
     std::vector<std::vector<const Level*>> m_partLevels;
     std::vector<const Level*> m_otherLevels;
-    Summary m_summary; // as the table shows it after the reads and writes made here
+    // Where the last "not yet" was found: most checks find it there again.
+    mutable std::size_t m_missingHint = 0;
+    mutable std::string m_unfinishedHint;
+    // Every part has reached this level (and the ones below); -1 when not known. A level set
+    // lower takes it back.
+    mutable int m_completeLevel = -1;
 };
 
 class CECOAuditLevel {
@@ -92,7 +107,15 @@ private:
     int ReadLevel(const char* column, const CString& workId, const CString& fileId);
     // The snapshot ready for the task, or null when there is none (or it could not be read).
     ECOTaskSnapshot* Snapshot(const CString& workId);
-    int CheckPartsInSnapshot(const ECOTaskSnapshot& task, int level);
+    // The snapshot's answer, -1 when the table no longer bears out its "not yet".
+    int CheckPartsInSnapshot(const ECOTaskSnapshot& task, int level, bool confirm);
+    int CountUnfinishedInSnapshot(const ECOTaskSnapshot& task, bool confirm);
+    // The first row of a statement that counts: its count, -1 after the error was shown.
+    long CountRows(const CString& sql);
+    // The document's current and maximum levels as texts; false when it has no row or the read
+    // failed (failed set, after the error was shown).
+    bool ReadFileRow(const CString& workId, const CString& fileId, CString& current, CString& maximum,
+                     bool& failed);
 
     ECOTaskSnapshot* m_pSnapshot = nullptr;
 };

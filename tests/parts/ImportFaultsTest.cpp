@@ -1,6 +1,7 @@
 // The product structure import with bad files and failing databases: lines that cannot be stored
-// are refused and named before storing, a failed commit or a quit writes nothing more, and a
-// moved database file does not end the host.
+// are refused and named before storing, a failed commit or a quit writes nothing more, a host
+// killed while it stores leaves the tables as they were, and a moved database file does not end
+// the host.
 #include "core/VqDesignTaskApp.h"
 #include "parts/ProductStructImportDlg.h"
 #include "platform/ui/ScriptedUser.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 
 extern "C" int ImportProductDataFromFile(CString unused, CString login);
 
@@ -272,6 +274,44 @@ TEST(ImportFaults, AMovedDatabaseFileDoesNotEndTheHost) {
     EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_detail"), "1");
+}
+
+// A host killed in the middle of a store of 2,000 parts (ten under each assembly), once among the
+// titles and once among the details: the import is stored whole or not at all, the rows it would
+// have replaced are as they were, and the next import stores everything.
+TEST_P(ImportFaultTest, AHostKilledWhileStoringLeavesTheTablesAsTheyWere) {
+    vqtest::DbWorkspace ws(GetParam());
+    ws.Execute("INSERT INTO VqkorvelTeam_title (FileID, Tcode, Tname) VALUES ('_X_SAVE_', 'N-5', 'old');"
+               "INSERT INTO VqkorvelTeam_detail (FileID, UpCode, Ditem, Dcode, Dname) VALUES ('_X_SAVE_', 'N-0', 5, "
+               "'N-15', 'old')");
+    RememberAllColumns(ws);
+    std::string csv = kCsvHeader;
+    for (int i = 0; i < 2000; ++i)
+        csv += "\"" + (i < 10 ? std::string("TOP") : "N-" + std::to_string(i / 10 - 1)) + "\",\"" +
+               std::to_string(i % 10 + 1) + "\",\"N-" + std::to_string(i) + "\",\"件\",\"Q235\",\"1\",\"0.5\",\"\","
+               "\"A4\"\r\n";
+    const CString file = WriteGbk(ws, "in/big.csv", csv);
+    const CString script = ws.WriteFile("in/store.script", "dialog \"产品结构数据导入\"\nclick 1388\nfile \"" +
+                                                                file.str() +
+                                                                "\" 4\ndialog \"产品数据匹配\"\nclick 1\nselect 1062 "
+                                                                "1\nclick 1329\nmessage \"产品结构信息存储完毕...\" "
+                                                                "IDOK\nclick 2\n");
+    const std::vector<std::string> args{"--headless", "--script", script.str(), "ImportProductDataFromFile", "x",
+                                        "admin"};
+    for (const auto& [table, condition] : {std::pair{"VqkorvelTeam_title", "NEW.Tcode = 'N-1200'"},
+                                           std::pair{"VqkorvelTeam_detail", "NEW.Dcode = 'N-1500'"}}) {
+        SCOPED_TRACE(table);
+        const vqtest::HostRun run = ws.RunHostKilledAtInsert(table, condition, args);
+        ASSERT_TRUE(run.killed) << run.out;
+        EXPECT_EQ(Rows(ws, "SELECT Tcode, Tname FROM VqkorvelTeam_title"), (std::vector<std::string>{"N-5|old"}));
+        EXPECT_EQ(Rows(ws, "SELECT UpCode, Dcode, Dname FROM VqkorvelTeam_detail"),
+                  (std::vector<std::string>{"N-0|N-15|old"}));
+    }
+    const vqtest::HostRun run = vqtest::RunHostMeasured(args);
+    EXPECT_NE(run.out.find("result: 1"), std::string::npos) << run.out;
+    EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_title"), "2000");
+    EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_detail"), "2000");
+    EXPECT_EQ(ws.QueryText("SELECT Dname FROM VqkorvelTeam_detail WHERE Dcode = 'N-15'"), "件");
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, ImportFaultTest, vqtest::DbWorkspace::Types(),

@@ -126,6 +126,38 @@ TEST_P(ECOAuditLevelTest, ASnapshotFollowsItsOwnWritesOtherWritersAndRollbacks) 
     EXPECT_EQ(kept.CountUnfinishedFiles(kTask), 1);
 }
 
+// Between one reviewer's decisions others change the task: the snapshot's answers are those of
+// the table, whichever part, document or sheet the change touched.
+TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableAfterOtherWritersChangedIt) {
+    ECOTaskSnapshot snapshot;
+    CECOAuditLevel kept(&snapshot);
+    EXPECT_EQ(kept.AdvanceFileLevel(kTask, "DA", 1), 1);
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0) << "B is missing";
+    // B reaches level 1 elsewhere, and the sheet too.
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 1 WHERE FileID IN ('DB', 'SH')");
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 1);
+    // B goes back to 0 elsewhere: level 1 is no longer complete.
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE FileID = 'DB'");
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0);
+    // The order drops B: A and the sheet make it complete.
+    ws.Execute("UPDATE ECOModifyPart SET Other3 = '1' WHERE PartCode = 'B'");
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 1);
+    ws.Execute("UPDATE ECOModifyPart SET Other3 = '0' WHERE PartCode = 'B'");
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0);
+
+    // Unfinished while A is below its maximum; finished once others brought every document there.
+    EXPECT_EQ(kept.CountUnfinishedFiles(kTask), 0);
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = MaxAuditLevel");
+    EXPECT_EQ(kept.CountUnfinishedFiles(kTask), 1);
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE FileID = 'SH'");
+    EXPECT_EQ(kept.CountUnfinishedFiles(kTask), 0);
+    // A document of the task read before others moved it advances from where the table has it.
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 1 WHERE FileID = 'DA'");
+    EXPECT_EQ(kept.AdvanceFileLevel(kTask, "DA", 1), 1);
+    EXPECT_EQ(Level("DA"), "2");
+    EXPECT_EQ(kept.AdvanceFileLevel(kTask, "DA", 1), 0);
+}
+
 TEST_P(ECOAuditLevelTest, MoreSubmittedPartsThanTheOrderHasWarnAndOpen) {
     ws.Execute(
         "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('DC', 'JX-01[M]#001', "

@@ -1,14 +1,17 @@
 #include "tests/support/DbWorkspace.h"
 
+#include <csignal>
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -319,6 +322,81 @@ bool DbWorkspace::WritesAtOnce(const CString& sql) const {
     } catch (const _com_error&) {
         return false;
     }
+}
+
+HostRun DbWorkspace::RunHostKilledAtInsert(const CString& table, const CString& condition,
+                                           const std::vector<std::string>& args) {
+    HostRun run;
+    try {
+        if (m_pgDatabase.empty())
+            KillOnSqlite(table, condition, args, run);
+        else
+            KillOnPostgreSQL(table, condition, args, run);
+    } catch (const _com_error& e) {
+        ADD_FAILURE() << "the kill at " << table.c_str() << " failed: " << e.Description().c_str();
+    }
+    return run;
+}
+
+void DbWorkspace::KillOnSqlite(const CString& table, const CString& condition, const std::vector<std::string>& args,
+                               HostRun& run) {
+    OpenFile(ProductDatabasePath())
+        ->Execute("CREATE TRIGGER vq_kill_client AFTER INSERT ON " + table + " WHEN " + condition +
+                  " BEGIN SELECT vq_kill_client(); END");
+    // The host's connection loads the extension through the data source (LoadExt).
+    const std::string odbcIni = ProcessFolder() + "/odbc.ini";
+    const std::string dsn = ReadText(odbcIni);
+    WriteFile(CString(odbcIni),
+                                              dsn + "LoadExt=" VQ_BINARY_DIR "/tests/vqkillclient.so\n");
+    const std::string output = (TempDir() + "/killed-host.txt").str();
+    const int pid = StartHost(args, output);
+    if (pid < 0 || !FinishHost(pid, output, run))
+        ADD_FAILURE() << "the host did not start";
+    WriteFile(CString(odbcIni), dsn);
+    // Opening the file again rolls back what the killed host left in its journal.
+    OpenFile(ProductDatabasePath())->Execute("DROP TRIGGER vq_kill_client");
+}
+
+void DbWorkspace::KillOnPostgreSQL(const CString& table, const CString& condition,
+                                   const std::vector<std::string>& args, HostRun& run) {
+    constexpr const char* kLock = "730117";
+    _ConnectionPtr holder = Connect();
+    holder->Execute(CString("SELECT pg_advisory_lock(") + kLock + ")");
+    _ConnectionPtr c = Connect();
+    c->Execute(CString("CREATE FUNCTION vq_stop_client() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN PERFORM "
+                       "pg_advisory_xact_lock(") +
+               kLock + "); RETURN NEW; END $$");
+    c->Execute("CREATE TRIGGER vq_stop_client AFTER INSERT ON " + table + " FOR EACH ROW WHEN (" + condition +
+               ") EXECUTE FUNCTION vq_stop_client()");
+    const std::string output = (TempDir() + "/killed-host.txt").str();
+    const int pid = StartHost(args, output);
+    if (pid < 0) {
+        ADD_FAILURE() << "the host did not start";
+    } else {
+        const CString waiting = CString("SELECT COUNT(*) FROM pg_locks WHERE locktype = 'advisory' AND NOT granted "
+                                        "AND objid = ") +
+                                kLock + " AND database = (SELECT oid FROM pg_database WHERE datname = "
+                                        "current_database())";
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(5);
+        while (!FinishHost(pid, output, run, false)) {
+            _RecordsetPtr rs = c->Execute(waiting);
+            const bool atTheRow = CString(rs->GetCollect(0L)) != "0";
+            rs->Close();
+            if (atTheRow || std::chrono::steady_clock::now() > giveUp) {
+                ::kill(pid, SIGKILL);
+                FinishHost(pid, output, run);
+                if (!atTheRow)
+                    ADD_FAILURE() << "the host did not reach the row in five minutes";
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    // The host's server process goes on, finds its client gone and rolls back; dropping the
+    // trigger waits for it to let go of the table.
+    holder->Close();
+    c->Execute("DROP TRIGGER vq_stop_client ON " + table);
+    c->Execute("DROP FUNCTION vq_stop_client()");
 }
 
 void DbWorkspace::SetConfig(const ConfigRow& row) const {

@@ -27,6 +27,7 @@
 #pragma once
 
 #include "platform/db/Ado.h"
+#include "tests/support/HostProcess.h"
 #include "tests/support/Workspace.h"
 
 #include <gtest/gtest.h>
@@ -76,6 +77,16 @@ public:
     // (typically because a connection of the test holds what it needs).
     bool WritesAtOnce(const CString& sql) const;
 
+    // Runs the host (vqhost of this build) with these arguments and kills it (SIGKILL) while it
+    // inserts into `table` the first row for which `condition` holds (a condition on NEW, as
+    // "NEW.Dcode = 'A-7'"), as a host that its user or a power cut ends in the middle of its
+    // work. On SQLite the host kills itself in that statement (a trigger calls a function of
+    // the extension vqkillclient); on PostgreSQL the row's trigger waits for a lock the test
+    // holds, and the test kills the host once it waits there. The run tells whether the host was
+    // killed; the trigger is gone afterwards.
+    HostRun RunHostKilledAtInsert(const CString& table, const CString& condition,
+                                  const std::vector<std::string>& args);
+
     // Replaces the rows of Config by this one row, or leaves Config empty.
     void SetConfig(const ConfigRow& row) const;
     void ClearConfig() const;
@@ -85,6 +96,10 @@ public:
 
 private:
     _ConnectionPtr OpenProduct() const;
+    void KillOnSqlite(const CString& table, const CString& condition, const std::vector<std::string>& args,
+                      HostRun& run);
+    void KillOnPostgreSQL(const CString& table, const CString& condition, const std::vector<std::string>& args,
+                          HostRun& run);
 
     int m_databaseType;
     std::string m_pgDatabase; // the database on the server, when there is one

@@ -2,7 +2,11 @@
 
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,6 +69,40 @@ HostRun RunProgramMeasured(const std::string& host, const std::vector<std::strin
                    static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return r;
+}
+
+int StartHost(const std::vector<std::string>& args, const std::string& outputFile) {
+    const std::string host = std::string(VQ_BINARY_DIR) + "/host/vqhost";
+    std::vector<char*> argv{const_cast<char*>(host.c_str())};
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const int out = open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0)
+        return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out, 1);
+        dup2(out, 2);
+        execv(host.c_str(), argv.data());
+        _exit(127);
+    }
+    close(out);
+    return pid;
+}
+
+bool FinishHost(int pid, const std::string& outputFile, HostRun& run, bool wait) {
+    int raw = 0;
+    const pid_t ended = waitpid(pid, &raw, wait ? 0 : WNOHANG);
+    if (ended != pid)
+        return false;
+    std::ifstream in(outputFile, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    run.out = text.str();
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.killed = WIFSIGNALED(raw) && WTERMSIG(raw) == SIGKILL;
+    return true;
 }
 
 } // namespace vqtest

@@ -13,6 +13,7 @@ struct HostRun {
     double seconds = 0;    // wall time of the run (RunHostMeasured)
     long peakKiB = 0;      // the host's peak resident memory (RunHostMeasured)
     double cpuSeconds = 0; // user and system time of the run (RunHostMeasured)
+    bool killed = false;   // it was ended by SIGKILL (DbWorkspace::RunHostKilledAtInsert)
 };
 
 // args are appended to the host's path as written (quote paths with spaces yourself).
@@ -23,5 +24,12 @@ HostRun RunHost(const std::string& args);
 HostRun RunHostMeasured(const std::vector<std::string>& args);
 // The same for another program of the build or the system, by its path.
 HostRun RunProgramMeasured(const std::string& program, const std::vector<std::string>& args);
+
+// Starts the host with these arguments (no shell), its output going to outputFile; the process
+// id, or -1 when it could not be started.
+int StartHost(const std::vector<std::string>& args, const std::string& outputFile);
+// Waits for a host started by StartHost to end (wait false: only when it has ended already, else
+// false) and fills run with its output and how it ended.
+bool FinishHost(int pid, const std::string& outputFile, HostRun& run, bool wait = true);
 
 } // namespace vqtest
