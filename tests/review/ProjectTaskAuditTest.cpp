@@ -328,6 +328,8 @@ TEST_P(ProjectTaskAuditTest, FailedUploadOrStatementLeavesTheDatabaseAsItWas) {
     EXPECT_EQ(TaskState(), "评审");
     EXPECT_EQ(Count("MessageManage"), "0");
     EXPECT_EQ(Count("TaskLogInformation"), "0");
+    // The opinion uploaded for the decision that was rolled back is not left as the step's.
+    EXPECT_FALSE(ftp.Exists("Vq/Auditing/P-1/校对.rtf"));
 }
 
 // The server breaks the opinion's upload off half way: the reviewer is told, nothing of the
@@ -415,6 +417,42 @@ TEST_P(ProjectTaskAuditTest, TaskReturnedMeanwhileTakesNoFurtherDecision) {
     EXPECT_EQ(TaskState(), "评审-更改");
     EXPECT_EQ(Step("校对", "AuditState"), "未完成");
     EXPECT_EQ(Count("TaskLogInformation"), "0");
+    EXPECT_FALSE(ftp.Exists("Vq/Auditing/P-1/校对.rtf"));
+}
+
+// A redline file whose name cannot be recorded with the step (the statement fails) does not stay
+// on the server unrecorded; one recorded before is kept.
+TEST_P(ProjectTaskAuditTest, ARedlineFileThatCannotBeRecordedIsTakenBack) {
+    const CString redline = ws->TempDir() + "/mark.dwf";
+    std::ofstream(redline.str()) << "markup";
+    ws->Execute("UPDATE TaskDocuments SET FileName='side.dwg' WHERE DocumentType='说明书'");
+    vq::ScriptedUser user;
+    user.DialogContaining("评审意见")
+        .Select(D::kDocumentsId, "总图")
+        .Click(D::kAttachId)
+        .Dialog("输入文件名")
+        .Set(1182, redline)
+        .Click(IDOK)
+        .Do([this](CDialog&) { ws->Execute("ALTER TABLE TaskAuditManage RENAME COLUMN RedlineFiles TO Gone"); })
+        .Select(D::kDocumentsId, "说明书")
+        .Click(D::kAttachId)
+        .Dialog("输入文件名")
+        .Set(1182, redline)
+        .Click(IDOK)
+        .AnyMessage(IDOK)
+        .AnyMessage(IDOK)
+        .Do([](CDialog& d) {
+            auto& dlg = static_cast<D&>(d);
+            ASSERT_EQ(dlg.m_arrRedlineFiles.GetSize(), 1);
+            EXPECT_EQ(dlg.m_arrRedlineFiles[0], "校对_总图.dwf");
+        })
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    ws->Execute("ALTER TABLE TaskAuditManage RENAME COLUMN Gone TO RedlineFiles");
+    EXPECT_EQ(Step("校对", "RedlineFiles"), "校对_总图.dwf");
+    EXPECT_EQ(ftp.ReadFile("Vq/Auditing/P-1/校对_总图.dwf"), "markup");
+    EXPECT_FALSE(ftp.Exists("Vq/Auditing/P-1/校对_说明书.dwf"));
 }
 
 TEST_P(ProjectTaskAuditTest, ParallelStyleArchivesWithTheLastStep) {
