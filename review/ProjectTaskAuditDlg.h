@@ -103,6 +103,7 @@ private:
     bool EnterAuditFolder();
     int SaveAuditResult();
     bool UploadOpinion();
+    void RemoveUploadedFile(const CString& remote);
     void FillDecision(class CProjectTaskDecision& decision) const;
 
     CListBox m_passed;
