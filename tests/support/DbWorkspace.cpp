@@ -9,6 +9,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -318,6 +319,25 @@ bool DbWorkspace::WritesAtOnce(const CString& sql) const {
         return true;
     } catch (const _com_error&) {
         return false;
+    }
+}
+
+void DbWorkspace::EndSession(const _ConnectionPtr& connection) const {
+    ASSERT_FALSE(m_pgDatabase.empty()) << "sessions are ended on the PostgreSQL server only";
+    CString pid;
+    connection->Execute("SELECT pg_backend_pid()", nullptr, adCmdText)->GetCollect(0L).TryGetString(pid);
+    ASSERT_FALSE(pid.IsEmpty());
+    _ConnectionPtr admin = Connect();
+    admin->Execute("SELECT pg_terminate_backend(" + pid + ")", nullptr, adCmdText);
+    // The server lets the session go a moment after the signal.
+    for (;;) {
+        CString left;
+        admin->Execute("SELECT count(*) FROM pg_stat_activity WHERE pid=" + pid, nullptr, adCmdText)
+            ->GetCollect(0L)
+            .TryGetString(left);
+        if (left == "0")
+            break;
+        std::this_thread::yield();
     }
 }
 

@@ -75,6 +75,10 @@ public:
     // second, as another client would at this moment: false when the statement could not run
     // (typically because a connection of the test holds what it needs).
     bool WritesAtOnce(const CString& sql) const;
+    // PostgreSQL only: the server ends the session of the connection, as when it restarts, and
+    // this returns once the session is gone. The connection object stays open and fails as a
+    // client's does after such a restart.
+    void EndSession(const _ConnectionPtr& connection) const;
 
     // Replaces the rows of Config by this one row, or leaves Config empty.
     void SetConfig(const ConfigRow& row) const;
