@@ -304,7 +304,11 @@ void CDesignDocAuditDlg::CheckAssistReviews() {
         const CString sql =
             Quoted("SELECT count(*) FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s'",
                    m_strFileID, m_strAuditTask);
-        if (theApp.GetSqlInt(sql) < 1) {
+        const int assists = theApp.GetSqlInt(sql);
+        // A lost connection has been said: its missing count is no reason of its own.
+        if (theApp.m_bConnectionLost) {
+            GetDlgItem(IDOK)->EnableWindow(FALSE);
+        } else if (assists < 1) {
             AfxMessageBox("此评审任务需要分配下级协助评审任务...");
             GetDlgItem(IDOK)->EnableWindow(FALSE);
         } else if (!m_pEngine->CheckAssistAudits(m_strFileID, m_strAuditTask)) {
