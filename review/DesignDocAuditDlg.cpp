@@ -327,7 +327,11 @@ bool CDesignDocAuditDlg::TakeHold() {
     sql.Format("SELECT Working FROM %s WHERE FileID='%s' AND AuditTask='%s'", m_strAuditTable.c_str(),
                SqlQuote(m_strFileID).c_str(), SqlQuote(m_strAuditTask).c_str());
     const CString key = HoldKey(m_strAuditTable, m_strFileID, m_strAuditTask);
-    if (theApp.GetSqlString(sql).CompareNoCase("T") == 0) {
+    const CString working = theApp.GetSqlString(sql);
+    // A lost connection has been said once; the mark is not tried on it again.
+    if (theApp.m_bConnectionLost)
+        return true;
+    if (working.CompareNoCase("T") == 0) {
         if (MessageBox("此设计文档正进行指定的评审工作，是否继续?", "操作提示", MB_YESNO | MB_ICONWARNING) !=
             IDYES)
             return false;
@@ -341,6 +345,8 @@ bool CDesignDocAuditDlg::TakeHold() {
     if (theApp.ExecuteSql(sql)) {
         Holders()[key] = this;
         m_bHolding = true;
+    } else {
+        SayStepNotMarked();
     }
     return true;
 }

@@ -161,7 +161,9 @@ void CProjectTaskAuditDlg::LoadStepRecord() {
     CString sql;
     sql.Format("UPDATE TaskAuditManage SET Working='T' WHERE ProjectNo='%s' AND AuditName='%s'",
                SqlQuote(m_strTaskNo), SqlQuote(m_strStepName));
-    theApp.ExecuteSql(sql);
+    m_bMarked = theApp.ExecuteSql(sql) != 0;
+    if (!m_bMarked)
+        SayStepNotMarked();
     CString state, result, remark, redlines;
     sql.Format("Select AuditState,AuditResult,AuditRemark,RedlineFiles From TaskAuditManage WHERE ProjectNo='%s' "
                "AND AuditName='%s'",
@@ -597,8 +599,9 @@ void CProjectTaskAuditDlg::OnCancel() {
     CDialog::OnCancel();
 }
 
+// Only a mark this window wrote is given back: one it could not write may be another reviewer's.
 void CProjectTaskAuditDlg::PostNcDestroy() {
-    if (m_pConnection) {
+    if (m_pConnection && m_bMarked) {
         CString sql;
         sql.Format("UPDATE TaskAuditManage SET Working='F' WHERE ProjectNo='%s' AND AuditName='%s'",
                    SqlQuote(m_strTaskNo), SqlQuote(m_strStepName));

@@ -455,6 +455,35 @@ TEST_P(ProjectTaskAuditTest, ARedlineFileThatCannotBeRecordedIsTakenBack) {
     EXPECT_FALSE(ftp.Exists("Vq/Auditing/P-1/校对_说明书.dwf"));
 }
 
+// The database takes no writes (read-only, or locked by another program) as the window opens:
+// the reviewer learns at once that a decision could not be stored, before writing one, and the
+// window gives back no mark it did not write (here the one of a reviewer who has the step open).
+TEST_P(ProjectTaskAuditTest, AStepThatCannotBeMarkedAsHeldIsSaidAsTheWindowOpens) {
+    ws->Execute("UPDATE TaskAuditManage SET Working='T' WHERE AuditName='校对'");
+    _ConnectionPtr admin = ws->Connect();
+    if (vqtest::DbWorkspace::OnPostgreSQL())
+        admin->Execute("DO $$ BEGIN EXECUTE format('ALTER DATABASE %I SET default_transaction_read_only = on', "
+                       "current_database()); END $$",
+                       nullptr, adCmdText);
+    else
+        admin->Execute("CREATE TRIGGER read_only BEFORE UPDATE ON TaskAuditManage BEGIN SELECT RAISE(ABORT, "
+                       "'attempt to write a readonly database'); END",
+                       nullptr, adCmdText);
+    vq::ScriptedUser user;
+    user.AnyMessage(IDOK) // the database's error
+        .AnyMessage(IDOK) // the statement
+        .MessageContaining("不能将该评审任务标记为正在评审", IDOK)
+        .DialogContaining("评审意见")
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    EXPECT_EQ(Step("校对", "Working"), "T");
+    if (vqtest::DbWorkspace::OnPostgreSQL())
+        admin->Execute("DO $$ BEGIN EXECUTE format('ALTER DATABASE %I RESET default_transaction_read_only', "
+                       "current_database()); END $$",
+                       nullptr, adCmdText);
+}
+
 TEST_P(ProjectTaskAuditTest, ParallelStyleArchivesWithTheLastStep) {
     ws->Execute("UPDATE ProjectManage SET AuditingModel='会签', AuditorName='u1|*|u2' WHERE ProjectNo='P-1';"
                 "DELETE FROM TaskAuditManage;"
