@@ -594,7 +594,12 @@ void CDesignDocAuditDlg::OnAssistAudit() {
 
 void CDesignDocAuditDlg::OnOK() {
     UpdateData(TRUE);
+    // What the markup meets decides: a lost connection it met has been said, and the decision is
+    // not tried on it.
+    theApp.m_bConnectionLost = FALSE;
     SaveMarkup();
+    if (theApp.m_bConnectionLost)
+        return;
     if (!StoreDecision())
         return;
     ReleaseHold();
