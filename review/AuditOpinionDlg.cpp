@@ -257,8 +257,10 @@ void CAuditOpinionDlg::LoadAuditState() {
     m_strStepState.Empty();
     m_strStepResult.Empty();
     m_bStepRowFound = 0;
-    if (m_bAssistAudit && !m_engine.MarkAssistWorking())
+    if (m_bAssistAudit && !m_engine.MarkAssistWorking()) {
+        SayStepNotMarked();
         return;
+    }
     CString prompt;
     if (m_engine.ReadStepRow(m_strStepState, m_strStepResult, prompt)) {
         m_bStepRowFound = 1;
