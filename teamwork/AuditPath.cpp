@@ -237,6 +237,7 @@ int CheckPeerStepRows(const CStringArray& peerSteps, bool hasNextLevel, const CS
 void SayStepNotMarked() {
     if (theApp.m_bConnectionLost)
         return;
-    AfxMessageBox("不能将该评审任务标记为正在评审：数据库现在是只读的或被锁定，在此写下的评审结果将不能保存。\n"
-                  "请稍后重新打开评审窗口。");
+    AfxMessageBox(
+        "不能将该评审任务标记为正在评审：数据库现在是只读的或被锁定，在此写下的评审结果将不能保存。\n"
+        "请稍后重新打开评审窗口。");
 }

@@ -330,7 +330,8 @@ TEST_P(DesignDocAuditDlgTest, AModelessWindowSaysALostSessionOnceAndWorksAgainAf
     EXPECT_TRUE(user.RunModeless()) << user.Error().c_str();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(CDesignDocAuditDlg::LiveCount(), 0);
-    EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='校对'"), "下次再看");
+    EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='校对'"),
+              "下次再看");
     EXPECT_EQ(Working(), "F");
     EXPECT_FALSE(theApp.m_bConnectionLost);
 }

@@ -433,7 +433,9 @@ TEST_P(ProjectTaskAuditTest, ARedlineFileThatCannotBeRecordedIsTakenBack) {
         .Dialog("输入文件名")
         .Set(1182, redline)
         .Click(IDOK)
-        .Do([this](CDialog&) { ws->Execute("ALTER TABLE TaskAuditManage RENAME COLUMN RedlineFiles TO Gone"); })
+        .Do([this](CDialog&) {
+            ws->Execute("ALTER TABLE TaskAuditManage RENAME COLUMN RedlineFiles TO Gone");
+        })
         .Select(D::kDocumentsId, "说明书")
         .Click(D::kAttachId)
         .Dialog("输入文件名")
@@ -462,9 +464,10 @@ TEST_P(ProjectTaskAuditTest, AStepThatCannotBeMarkedAsHeldIsSaidAsTheWindowOpens
     ws->Execute("UPDATE TaskAuditManage SET Working='T' WHERE AuditName='校对'");
     _ConnectionPtr admin = ws->Connect();
     if (vqtest::DbWorkspace::OnPostgreSQL())
-        admin->Execute("DO $$ BEGIN EXECUTE format('ALTER DATABASE %I SET default_transaction_read_only = on', "
-                       "current_database()); END $$",
-                       nullptr, adCmdText);
+        admin->Execute(
+            "DO $$ BEGIN EXECUTE format('ALTER DATABASE %I SET default_transaction_read_only = on', "
+            "current_database()); END $$",
+            nullptr, adCmdText);
     else
         admin->Execute("CREATE TRIGGER read_only BEFORE UPDATE ON TaskAuditManage BEGIN SELECT RAISE(ABORT, "
                        "'attempt to write a readonly database'); END",
