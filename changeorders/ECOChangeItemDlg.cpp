@@ -10,6 +10,7 @@
 #include "controls/MessageChoiceDlg.h"
 #include "core/Settings.h"
 #include "core/SqlTransaction.h"
+#include "core/VqDesignTaskApp.h"
 #include "parts/PartRevisionTreeDlg.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
@@ -262,7 +263,9 @@ bool CECOChangeItemDlg::SaveParts(CECOChangeNotice& notice) {
     }
     if (notice.StoreParts(parts))
         return true;
-    AfxMessageBox("不能正常存储涉及的零部件信息...");
+    // A lost connection has been said as what it is.
+    if (!theApp.m_bConnectionLost)
+        AfxMessageBox("不能正常存储涉及的零部件信息...");
     return false;
 }
 

@@ -14,6 +14,13 @@
 
 namespace {
 
+// Why a number could not be had or given back; after a lost connection, which has been said,
+// nothing more is said (the missing answer is not the reason).
+void SayUnlessConnectionLost(const char* text) {
+    if (!theApp.m_bConnectionLost)
+        AfxMessageBox(text);
+}
+
 // Another client may take the serial between the read and the insert; the unique key on the
 // serial refuses the second insert and the next free serial is tried. More attempts than this
 // mean something else is wrong.
@@ -96,6 +103,11 @@ CString CECONumbering::ApplySerialNo(CString series) {
             theApp.m_pConnPDM->Execute(sql, nullptr, adCmdText);
             return number;
         } catch (_com_error& e) {
+            // A lost connection is said once, as what it is; no statement is blamed.
+            if (IsConnectionLost(e)) {
+                ReportComError(e);
+                break;
+            }
             if (IsSerialTaken(series, serial))
                 continue; // taken by another client since the read: the next free one
             ReportComError(e);
@@ -103,7 +115,7 @@ CString CECONumbering::ApplySerialNo(CString series) {
             break;
         }
     }
-    AfxMessageBox("不能正常进行申请...");
+    SayUnlessConnectionLost("不能正常进行申请...");
     return CString();
 }
 
@@ -112,7 +124,7 @@ int CECONumbering::DeleteSerialNo(CString number) {
     sql.Format("DELETE FROM ECOSerialNo WHERE ECOGroup='%s' AND ECONo='%s'", SqlQuote(m_strGroup),
                SqlQuote(number));
     if (!theApp.ExecuteSql(sql)) {
-        AfxMessageBox("不能正常删除编号...");
+        SayUnlessConnectionLost("不能正常删除编号...");
         return 0;
     }
     return 1;
@@ -134,7 +146,7 @@ int CECONumbering::ApplyNumber(CString& number) {
             IDYES)
             return 0;
         if (!DeleteSerialNo(number)) {
-            AfxMessageBox("不能删除已申请的编号...");
+            SayUnlessConnectionLost("不能删除已申请的编号...");
             return 0;
         }
         number.Empty();
@@ -145,13 +157,13 @@ int CECONumbering::ApplyNumber(CString& number) {
     } else if (m_nNoMode == 3) {
         prefix = GetProductCodeByStyle(m_strProductStyle);
         if (prefix.IsEmpty()) {
-            AfxMessageBox("该产品型号无指定的产品代号...");
+            SayUnlessConnectionLost("该产品型号无指定的产品代号...");
             return 0;
         }
     }
     const CString result = ApplySerialNo(prefix + m_strNoSeparator + m_strYear);
     if (result.IsEmpty()) {
-        AfxMessageBox("申请编号未成功...");
+        SayUnlessConnectionLost("申请编号未成功...");
         return 0;
     }
     if (m_nNoMode == 2)
@@ -170,6 +182,6 @@ CString CECONumbering::ApplyPersonalNumber() {
     series.Format("%s%s", m_strYear, m_strPersonalCode);
     const CString number = ApplySerialNo(series);
     if (number.IsEmpty())
-        AfxMessageBox("申请编号未成功...");
+        SayUnlessConnectionLost("申请编号未成功...");
     return number;
 }

@@ -1,11 +1,15 @@
 #include "core/ComError.h"
 
+#include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 
 void ReportComError(_com_error e) {
     // A lost connection is said in the system's words: the driver's own text (often English,
     // and different for every driver) tells the person nothing more.
     if (IsConnectionLost(e)) {
+        // Remembered, so that the caller does not read the missing answer as one with a reason of
+        // its own, and so that the next action opens the connection again.
+        theApp.m_bConnectionLost = TRUE;
         AfxMessageBox(DbFailureText(DbFailure::ConnectionLost), MB_OK);
         return;
     }

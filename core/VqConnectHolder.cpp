@@ -2,11 +2,13 @@
 #include "core/ComError.h"
 #include "core/FileInfo.h"
 #include "core/Settings.h"
+#include "core/VqDesignTaskApp.h"
 #include "platform/base/Folders.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/ftp/FtpFileFind.h"
 #include "platform/ftp/InternetSession.h"
+#include "platform/ui/Wnd.h"
 
 #include <memory>
 
@@ -171,6 +173,55 @@ int CVqConnectHolder::ConnectPDM() {
     }
     return 1;
 }
+
+int CVqConnectHolder::ReopenLostConnection(const _ConnectionPtr& connection) {
+    // A transaction that met the lost session is still to be rolled back by its owner.
+    if (!connection || connection->InTransaction())
+        return 0;
+    try {
+        connection->Execute("SELECT 1", nullptr, adCmdText);
+        return 1;
+    } catch (_com_error& e) {
+        // A server that answers with an error of its own still has the session.
+        if (!IsConnectionLost(e))
+            return 1;
+    }
+    CWaitCursor wait;
+    try {
+        const CString text = connection->GetConnectionString();
+        connection->Close();
+        connection->Open(text, "", "", adConnectUnspecified);
+    } catch (_com_error&) {
+        return 0;
+    }
+    return 1;
+}
+
+namespace {
+
+// Once a lost product connection was reported, the user's next action in any window (a button or
+// a menu command, a double or right click) first opens it again: the action that met the lost
+// session has said so and stopped, and the next one works on a new session. Closing a window
+// does not: a loop that stops on the lost connection may still be running under a progress
+// window's Cancel button.
+bool ReopenBeforeUserAction(CWnd*, UINT message, WPARAM wParam, LPARAM lParam, LRESULT*) {
+    if (!theApp.m_bConnectionLost)
+        return false;
+    bool action = false;
+    if (message == WM_COMMAND) {
+        action = HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) != IDCANCEL;
+    } else if (message == WM_NOTIFY) {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        action = header && (header->code == NM_DBLCLK || header->code == NM_RCLICK);
+    }
+    if (action && CVqConnectHolder::ReopenLostConnection(theApp.m_pConnPDM))
+        theApp.m_bConnectionLost = FALSE;
+    return false;
+}
+
+[[maybe_unused]] const bool kReopenHookInstalled = (vq::AddWindowProcHook(&ReopenBeforeUserAction), true);
+
+} // namespace
 
 int CVqConnectHolder::Disconnect() {
     if (m_pConnection) {

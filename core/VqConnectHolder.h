@@ -28,6 +28,12 @@ public:
     int LoadFtpConfig();
     void OpenFtpConnection(); // leaves m_pFtpConnection empty when it cannot connect
     int CloseFTP();           // always 1
+    // Opens a product connection again after its session was lost (the server restarted, the
+    // network failed), in place: every window and service holding a reference to it then works
+    // on the new session. A connection that still answers, or one inside a transaction, is left
+    // as it is. 1 when the connection answers afterwards; 0, saying nothing, when it cannot be
+    // opened again. Run before a user's next action once a lost connection was reported.
+    static int ReopenLostConnection(const _ConnectionPtr& connection);
 
     _ConnectionPtr m_pConnection;
     CString m_strFtpCurrentDir = "\\";

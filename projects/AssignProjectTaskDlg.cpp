@@ -307,7 +307,11 @@ void CAssignProjectTaskDlg::OnDivide() {
     }
     CString sql;
     sql.Format("SELECT ProjectManager FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(record->code));
-    if (theApp.GetSqlString(sql).CompareNoCase(m_strLoginUser) != 0) {
+    const CString manager = theApp.GetSqlString(sql);
+    // After a lost connection (said already) the missing answer is no refusal of its own.
+    if (theApp.m_bConnectionLost)
+        return;
+    if (manager.CompareNoCase(m_strLoginUser) != 0) {
         AfxMessageBox("非您负责的项目任务，不能进行任务划分...");
         return;
     }
@@ -368,6 +372,8 @@ void CAssignProjectTaskDlg::OnModify() {
     if (isRoot && record->code.IsEmpty())
         return;
     bool editable = !ReadOnly && IsResponsibleFor(node);
+    if (theApp.m_bConnectionLost)
+        return;
     if (!ReadOnly && !isRoot && m_strLoginUser.CompareNoCase("Admin") == 0)
         editable = true;
     CProjectTaskItemDlg item(this);
@@ -403,7 +409,8 @@ void CAssignProjectTaskDlg::OnDelete() {
         return;
     }
     if (!IsResponsibleFor(node)) {
-        AfxMessageBox("非上级任务负责人，不能删除指定任务...");
+        if (!theApp.m_bConnectionLost)
+            AfxMessageBox("非上级任务负责人，不能删除指定任务...");
         return;
     }
     CDataDeleteConfirmDlg confirm(this);

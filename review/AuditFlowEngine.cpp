@@ -351,8 +351,10 @@ int CAuditFlowEngine::StoreDecision() {
         SqlQuote(m_strFileID) + "' AND AuditTask='" + SqlQuote(m_strAuditTask) + "'";
     sql.Format("SELECT count(*) FROM TeamWorkAudit WHERE FileID='%s' AND AuditTask='%s'", SqlQuote(m_strFileID),
                SqlQuote(m_strAuditTask));
+    // A missing row is a failed statement; a lost connection has been said as what it is.
     if (theApp.GetSqlInt(sql) < 1) {
-        Say(kBadStatementText + rowQuery);
+        if (!theApp.m_bConnectionLost)
+            Say(kBadStatementText + rowQuery);
         return 0;
     }
     sql.Format("UPDATE TeamWorkAudit SET FinishDate='%s', State='已完成', Result='%s', Prompt='%s', Manager='%s' "
@@ -662,8 +664,9 @@ int CAuditFlowEngine::SaveOpinionOnly() {
     sql.Format("SELECT count(*) FROM TeamWorkAudit WHERE FileID='%s' AND AuditTask='%s'", SqlQuote(m_strFileID),
                SqlQuote(m_strAuditTask));
     if (theApp.GetSqlInt(sql) < 1) {
-        AfxMessageBox(kBadStatementText + CString("SELECT FinishDate, Prompt, Manager FROM TeamWorkAudit WHERE FileID='") +
-                      SqlQuote(m_strFileID) + "' AND AuditTask='" + SqlQuote(m_strAuditTask) + "'");
+        if (!theApp.m_bConnectionLost)
+            AfxMessageBox(kBadStatementText + CString("SELECT FinishDate, Prompt, Manager FROM TeamWorkAudit WHERE FileID='") +
+                          SqlQuote(m_strFileID) + "' AND AuditTask='" + SqlQuote(m_strAuditTask) + "'");
         return 0;
     }
     sql.Format("UPDATE TeamWorkAudit SET FinishDate='%s', Prompt='%s', Manager='%s' WHERE FileID='%s' AND "

@@ -154,7 +154,13 @@ BOOL CAuditOpinionDlg::OnInitDialog() {
             sql.Format("SELECT count(*) FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s'",
                        SqlQuote(m_arrFileIDs[i]), SqlQuote(m_arrAuditTasks[i]));
             const CString prefix = "编号为:" + m_arrFileIDs[i] + "文档的评审任务:" + m_arrAuditTasks[i];
-            if (theApp.GetSqlInt(sql) < 1) {
+            const int assists = theApp.GetSqlInt(sql);
+            // A lost connection has been said: its missing count is no reason of its own.
+            if (theApp.m_bConnectionLost) {
+                GetDlgItem(IDOK)->EnableWindow(FALSE);
+                return TRUE;
+            }
+            if (assists < 1) {
                 AfxMessageBox(prefix + "需要分配下级协助评审任务...");
                 GetDlgItem(IDOK)->EnableWindow(FALSE);
                 return TRUE;
@@ -189,7 +195,10 @@ bool CAuditOpinionDlg::CheckAssistTasksOnLoad() {
     CString sql;
     sql.Format("SELECT count(*) FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s'", SqlQuote(m_strFileID),
                SqlQuote(m_strUpAuditName));
-    if (theApp.GetSqlInt(sql) < 1) {
+    const int assists = theApp.GetSqlInt(sql);
+    if (theApp.m_bConnectionLost)
+        return false;
+    if (assists < 1) {
         AfxMessageBox("此评审任务需要分配下级协助评审任务...");
         m_bAssistMissing = 1;
         return false;
@@ -249,8 +258,10 @@ void CAuditOpinionDlg::LoadAuditState() {
     m_strStepState.Empty();
     m_strStepResult.Empty();
     m_bStepRowFound = 0;
-    if (m_bAssistAudit && !m_engine.MarkAssistWorking())
+    if (m_bAssistAudit && !m_engine.MarkAssistWorking()) {
+        SayStepNotMarked();
         return;
+    }
     CString prompt;
     if (m_engine.ReadStepRow(m_strStepState, m_strStepResult, prompt)) {
         m_bStepRowFound = 1;

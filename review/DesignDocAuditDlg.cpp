@@ -305,7 +305,11 @@ void CDesignDocAuditDlg::CheckAssistReviews() {
         const CString sql =
             Quoted("SELECT count(*) FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s'",
                    m_strFileID, m_strAuditTask);
-        if (theApp.GetSqlInt(sql) < 1) {
+        const int assists = theApp.GetSqlInt(sql);
+        // A lost connection has been said: its missing count is no reason of its own.
+        if (theApp.m_bConnectionLost) {
+            GetDlgItem(IDOK)->EnableWindow(FALSE);
+        } else if (assists < 1) {
             AfxMessageBox("此评审任务需要分配下级协助评审任务...");
             GetDlgItem(IDOK)->EnableWindow(FALSE);
         } else if (!m_pEngine->CheckAssistAudits(m_strFileID, m_strAuditTask)) {
@@ -324,7 +328,11 @@ bool CDesignDocAuditDlg::TakeHold() {
     sql.Format("SELECT Working FROM %s WHERE FileID='%s' AND AuditTask='%s'", m_strAuditTable.c_str(),
                SqlQuote(m_strFileID).c_str(), SqlQuote(m_strAuditTask).c_str());
     const CString key = HoldKey(m_strAuditTable, m_strFileID, m_strAuditTask);
-    if (theApp.GetSqlString(sql).CompareNoCase("T") == 0) {
+    const CString working = theApp.GetSqlString(sql);
+    // A lost connection has been said once; the mark is not tried on it again.
+    if (theApp.m_bConnectionLost)
+        return true;
+    if (working.CompareNoCase("T") == 0) {
         if (MessageBox("此设计文档正进行指定的评审工作，是否继续?", "操作提示", MB_YESNO | MB_ICONWARNING) !=
             IDYES)
             return false;
@@ -338,6 +346,8 @@ bool CDesignDocAuditDlg::TakeHold() {
     if (theApp.ExecuteSql(sql)) {
         Holders()[key] = this;
         m_bHolding = true;
+    } else {
+        SayStepNotMarked();
     }
     return true;
 }
@@ -585,7 +595,12 @@ void CDesignDocAuditDlg::OnAssistAudit() {
 
 void CDesignDocAuditDlg::OnOK() {
     UpdateData(TRUE);
+    // What the markup meets decides: a lost connection it met has been said, and the decision is
+    // not tried on it.
+    theApp.m_bConnectionLost = FALSE;
     SaveMarkup();
+    if (theApp.m_bConnectionLost)
+        return;
     if (!StoreDecision())
         return;
     ReleaseHold();

@@ -163,7 +163,9 @@ void CProjectTaskAuditDlg::LoadStepRecord() {
     CString sql;
     sql.Format("UPDATE TaskAuditManage SET Working='T' WHERE ProjectNo='%s' AND AuditName='%s'",
                SqlQuote(m_strTaskNo), SqlQuote(m_strStepName));
-    theApp.ExecuteSql(sql);
+    m_bMarked = theApp.ExecuteSql(sql) != 0;
+    if (!m_bMarked)
+        SayStepNotMarked();
     CString state, result, remark, redlines;
     sql.Format("Select AuditState,AuditResult,AuditRemark,RedlineFiles From TaskAuditManage WHERE ProjectNo='%s' "
                "AND AuditName='%s'",
@@ -458,7 +460,18 @@ void CProjectTaskAuditDlg::OnAttachRedline() {
     CString sql;
     sql.Format("UPDATE TaskAuditManage SET RedlineFiles='%s' WHERE ProjectNo='%s' AND AuditName='%s'",
                SqlQuote(joined), SqlQuote(m_strTaskNo), SqlQuote(m_strStepName));
-    theApp.ExecuteSql(sql);
+    if (!theApp.ExecuteSql(sql)) {
+        // A file the step does not name is never shown again: it does not stay on the server.
+        m_arrRedlineFiles.RemoveAt(m_arrRedlineFiles.GetSize() - 1);
+        RemoveUploadedFile(remote);
+    }
+}
+
+// Takes back a file this dialog put into the task's review folder; a failure to do so changes
+// nothing of what the reviewer has been told.
+void CProjectTaskAuditDlg::RemoveUploadedFile(const CString& remote) {
+    if (EnterAuditFolder())
+        m_pFtpConnection->Remove(remote);
 }
 
 void CProjectTaskAuditDlg::OnDocumentRightClick(NMHDR*, LRESULT* result) {
@@ -560,15 +573,18 @@ int CProjectTaskAuditDlg::SaveAuditResult() {
         return 0;
     CProjectTaskDecision decision;
     FillDecision(decision);
-    if (!decision.SaveAuditResult(pass))
+    if (!decision.SaveAuditResult(pass)) {
+        // Nothing of the decision is stored: an opinion on the server would read as the step's.
+        RemoveUploadedFile(m_strStepName + ".rtf");
         return 0;
+    }
     if (!decision.m_strNewTaskState.IsEmpty())
         m_strTaskState = decision.m_strNewTaskState;
     return 1;
 }
 
 // The opinion goes to the server before anything of the decision is written; a failure stops
-// the decision with nothing stored.
+// the decision with nothing stored, and a decision that is not stored takes the file back.
 bool CProjectTaskAuditDlg::UploadOpinion() {
     const CString local = GetTempDirectory() + MakeValidFileName(m_strStepName) + ".rtf";
     if (!m_opinion.SaveFile(local)) {
@@ -598,8 +614,9 @@ void CProjectTaskAuditDlg::OnCancel() {
     CDialog::OnCancel();
 }
 
+// Only a mark this window wrote is given back: one it could not write may be another reviewer's.
 void CProjectTaskAuditDlg::PostNcDestroy() {
-    if (m_pConnection) {
+    if (m_pConnection && m_bMarked) {
         CString sql;
         sql.Format("UPDATE TaskAuditManage SET Working='F' WHERE ProjectNo='%s' AND AuditName='%s'",
                    SqlQuote(m_strTaskNo), SqlQuote(m_strStepName));

@@ -103,6 +103,7 @@ private:
     bool EnterAuditFolder();
     int SaveAuditResult();
     bool UploadOpinion();
+    void RemoveUploadedFile(const CString& remote);
     void FillDecision(class CProjectTaskDecision& decision) const;
 
     CListBox m_passed;
@@ -114,6 +115,7 @@ private:
     CSysImageList m_sysImages;
     int m_nSelectedRow = -1;
     bool m_bFilling = true;
+    bool m_bMarked = false; // the step's row was marked as held (Working 'T') by this window
     CAuditPath m_path;
     CString m_strAuditingModel;
     CString m_strAuditorName;

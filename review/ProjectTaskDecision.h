@@ -9,7 +9,9 @@
 //
 // The database part of a decision is one transaction: when any statement fails nothing of the
 // decision stays written. Notices are rows of the transaction; the message server hears of them
-// after the commit, and the reviewer reads why a decision was refused after the rollback. The review dialog uploads the opinion file before it calls the decision.
+// after the commit, and the reviewer reads why a decision was refused after the rollback. The
+// review dialog uploads the opinion file before it calls the decision, and removes it again when
+// the decision is not stored.
 //
 //   CProjectTaskDecision decision;
 //   decision.m_strTaskNo = ...; decision.m_pPath = &path; ...   // the dialog's facts

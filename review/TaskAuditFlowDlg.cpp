@@ -228,7 +228,10 @@ void CTaskAuditFlowDlg::OnOK() {
     CString sql;
     sql.Format("SELECT AuditingPath FROM AuditingManage WHERE AuditingModel='%s'",
                SqlQuote(m_strChosenModel));
-    if (theApp.GetSqlString(sql).IsEmpty()) {
+    const CString path = theApp.GetSqlString(sql);
+    if (theApp.m_bConnectionLost)
+        return;
+    if (path.IsEmpty()) {
         AfxMessageBox("该评审模板没有设计评审路径，请重新指定...");
         return;
     }

@@ -458,7 +458,10 @@ void CWorkDocAuditResultDlg::OnChangeAuditor() {
     CString sql;
     sql.Format("SELECT Working FROM TeamWorkAudit WHERE FileID='%s' AND AuditTask='%s'", SqlQuote(FileID),
                SqlQuote(step));
-    if (theApp.GetSqlString(sql).CompareNoCase("T") == 0) {
+    const CString working = theApp.GetSqlString(sql);
+    if (theApp.m_bConnectionLost)
+        return;
+    if (working.CompareNoCase("T") == 0) {
         AfxMessageBox("该评审任务正在进行更改评审，不能更换负责人...");
         return;
     }

@@ -1,5 +1,7 @@
 #include "teamwork/AuditPath.h"
 
+#include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
 #include "teamwork/LeadingNumber.h"
 
 const char* const kAuditListSeparator = "|*|";
@@ -230,4 +232,12 @@ int CheckPeerStepRows(const CStringArray& peerSteps, bool hasNextLevel, const CS
         }
     }
     return hasNextLevel ? 1 : 2;
+}
+
+void SayStepNotMarked() {
+    if (theApp.m_bConnectionLost)
+        return;
+    AfxMessageBox(
+        "不能将该评审任务标记为正在评审：数据库现在是只读的或被锁定，在此写下的评审结果将不能保存。\n"
+        "请稍后重新打开评审窗口。");
 }

@@ -103,3 +103,9 @@ private:
 // without a row does not hold the pass back.
 int CheckPeerStepRows(const CStringArray& peerSteps, bool hasNextLevel, const CStringArray& rowNames,
                       const CStringArray& rowOutcomes, const CStringArray& rowWorking, CString& heldStep);
+
+// For a review window whose step could not be marked as held (Working 'T') as it opened: tells
+// the reviewer, before an opinion is written, that the database takes no writes now (read-only
+// or locked), so that a decision could not be stored either. After a lost connection, which has
+// been said, nothing more is said.
+void SayStepNotMarked();

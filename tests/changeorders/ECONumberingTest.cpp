@@ -167,5 +167,26 @@ TEST_P(ECONumberingTest, AReservationThatCannotBeWrittenLeavesNoNumber) {
     EXPECT_EQ(numbering.DeleteSerialNo("A-2005-1"), 0);
 }
 
+// The server ends the session (a restart): each request says once that the connection is lost,
+// and reads no reason of its own from the missing answers (no product without a code, no
+// blamed statement, no failed request on top).
+TEST_P(ECONumberingTest, ALostSessionIsSaidOnceWithNoReasonReadFromIt) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "needs the PostgreSQL server";
+    ws.EndSession(theApp.m_pConnPDM);
+    const CString lost = "与数据库的连接已断开，操作不能继续。";
+    CString number;
+    for (int mode : {3, 1}) {
+        numbering.m_nNoMode = mode;
+        rec.Expect(lost);
+        EXPECT_EQ(numbering.ApplyNumber(number), 0);
+    }
+    rec.Expect(lost);
+    EXPECT_EQ(numbering.DeleteSerialNo("A-2005-1"), 0);
+    EXPECT_EQ(rec.Shown().size(), 3u);
+    EXPECT_TRUE(theApp.m_bConnectionLost);
+    theApp.m_bConnectionLost = FALSE;
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, ECONumberingTest, vqtest::DbWorkspace::Types(),
                          vqtest::DbWorkspace::TypeName);

@@ -92,6 +92,40 @@ TEST_F(ConnectHolderTest, EmptyPdmUserLogsOnAsSa) {
     EXPECT_FALSE(holder.m_pConnection);
 }
 
+// The server ends the session (a restart): the connection is opened again in place, so every
+// reference to it works again; a connection that answers, or one whose transaction is still to
+// be rolled back, is left as it is.
+TEST_F(ConnectHolderTest, ALostSessionIsOpenedAgainInPlace) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "needs the PostgreSQL server";
+    CVqConnectHolder holder;
+    ASSERT_EQ(1, holder.ConnectPDM());
+    const _ConnectionPtr lent = holder.m_pConnection;
+    auto backend = [&lent] {
+        CString pid;
+        lent->Execute("SELECT pg_backend_pid()", nullptr, adCmdText)->GetCollect(0L).TryGetString(pid);
+        return pid;
+    };
+    const CString first = backend();
+    EXPECT_EQ(1, CVqConnectHolder::ReopenLostConnection(lent));
+    EXPECT_EQ(backend(), first);
+
+    lent->BeginTrans();
+    ws.EndSession(lent);
+    EXPECT_EQ(0, CVqConnectHolder::ReopenLostConnection(lent));
+    EXPECT_THROW(lent->Execute("SELECT 1", nullptr, adCmdText), _com_error);
+    try {
+        lent->RollbackTrans();
+    } catch (const _com_error&) {
+        // The session that held the transaction is gone with it.
+    }
+    EXPECT_EQ(1, CVqConnectHolder::ReopenLostConnection(lent));
+    EXPECT_NE(backend(), first);
+    EXPECT_EQ(lent, holder.m_pConnection);
+    EXPECT_EQ(0, rec.Pending());
+    EXPECT_TRUE(rec.Shown().empty());
+}
+
 TEST_F(ConnectHolderTest, DatabaseTypeOutOfRangeBuildsTheFirstKindOfTexts) {
     vqtest::ConfigRow row;
     row.pdmUser = "pdm";

@@ -161,6 +161,8 @@ TEST(ComErrorTest, ALostConnectionIsReportedInTheSystemsWords) {
     ASSERT_EQ(rec.Shown().size(), 3u);
     for (const auto& box : rec.Shown())
         EXPECT_EQ(box.text, lost);
+    // Remembered wherever it is reported, so that no caller reads the missing answer as a reason.
+    EXPECT_TRUE(theApp.m_bConnectionLost);
     // A failing statement on a lost connection: said once, and the statement is not blamed.
     rec.Clear();
     rec.Expect(lost);

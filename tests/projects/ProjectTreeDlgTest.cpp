@@ -325,6 +325,39 @@ TEST_P(ProjectTreeTest, DividingWhoseStoreFailsIsNeitherLoggedNorAnnounced) {
     EXPECT_EQ(Query("SELECT count(*) FROM TaskLogInformation"), "0");
 }
 
+// The server restarts under the open window: the command that meets the lost session says so,
+// and only that (not that the user is not the task's manager); the next command opens the
+// connection again and works.
+TEST_P(ProjectTreeTest, ALostSessionIsSaidOnceAndTheNextCommandWorksAgain) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "needs the PostgreSQL server";
+    theApp.m_bConnectionLost = FALSE;
+    const CString lost = "与数据库的连接已断开，操作不能继续。";
+    auto endSession = [this](CDialog&) { ws->EndSession(theApp.m_pConnPDM); };
+    vq::ScriptedUser user;
+    user.Dialog("设计项目结构管理 — WBS分解")
+        .Tree(CAssignProjectTaskDlg::kTreeId, kRoot + "/T2 [P-02]")
+        .Do(endSession)
+        .Click("划分任务...")
+        .Message(lost, IDOK)
+        .Click("划分任务...")
+        .Dialog("项目/任务项属性")
+        .Click(IDCANCEL)
+        .Do(endSession)
+        .Click("删除任务...")
+        .Message(lost, IDOK)
+        .Click("删除任务...")
+        .DialogContaining("数据删除确认")
+        .Click(IDCANCEL)
+        .Click(IDCANCEL);
+    CAssignProjectTaskDlg dlg;
+    dlg.ProjectNo = "P";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_FALSE(theApp.m_bConnectionLost);
+    EXPECT_EQ(Query("SELECT count(*) FROM ProjectManage WHERE ProjectNo='P-02'"), "1");
+}
+
 TEST_P(ProjectTreeTest, DividingIsRefusedForWorkGroupTasksAndOtherManagers) {
     vq::ScriptedUser user;
     user.Dialog("设计项目结构管理 — WBS分解")

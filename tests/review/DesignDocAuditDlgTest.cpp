@@ -310,6 +310,32 @@ TEST_P(DesignDocAuditDlgTest, TheHoldIsGivenBackOnEveryWayOutButNotWhenAnotherTo
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
 }
 
+// The server restarts while a modeless window works on the host's connection: the decision that
+// meets the lost session says only that, and the next one opens the connection again and is
+// stored.
+TEST_P(DesignDocAuditDlgTest, AModelessWindowSaysALostSessionOnceAndWorksAgainAfterwards) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "needs the PostgreSQL server";
+    _ConnectionPtr host = ws.Connect();
+    vq::ScriptedUser user;
+    ASSERT_EQ(DoMultiTeamTaskAuditWithMarkup(host, nullptr, "F-1", "zhaoliu", "校对", 0), 0);
+    ws.EndSession(host);
+    host = nullptr;
+    user.Window(kStep)
+        .Set(CDesignDocAuditDlg::kOpinionId, "下次再看")
+        .Check("下次再评审", 1)
+        .Click(IDOK)
+        .Message("与数据库的连接已断开，操作不能继续。", IDOK)
+        .Click(IDOK);
+    EXPECT_TRUE(user.RunModeless()) << user.Error().c_str();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(CDesignDocAuditDlg::LiveCount(), 0);
+    EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='校对'"),
+              "下次再看");
+    EXPECT_EQ(Working(), "F");
+    EXPECT_FALSE(theApp.m_bConnectionLost);
+}
+
 TEST_P(DesignDocAuditDlgTest, ModelessWindowsOutliveTheirCallAndAnEleventhIsRefused) {
     _ConnectionPtr host = ws.Connect();
     vq::ScriptedUser user;

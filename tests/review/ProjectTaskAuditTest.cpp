@@ -374,6 +374,8 @@ TEST_P(ProjectTaskAuditTest, FailedUploadOrStatementLeavesTheDatabaseAsItWas) {
     EXPECT_EQ(TaskState(), "评审");
     EXPECT_EQ(Count("MessageManage"), "0");
     EXPECT_EQ(Count("TaskLogInformation"), "0");
+    // The opinion uploaded for the decision that was rolled back is not left as the step's.
+    EXPECT_FALSE(ftp.Exists("Vq/Auditing/P-1/校对.rtf"));
 }
 
 // The server breaks the opinion's upload off half way: the reviewer is told, nothing of the
@@ -461,6 +463,74 @@ TEST_P(ProjectTaskAuditTest, TaskReturnedMeanwhileTakesNoFurtherDecision) {
     EXPECT_EQ(TaskState(), "评审-更改");
     EXPECT_EQ(Step("校对", "AuditState"), "未完成");
     EXPECT_EQ(Count("TaskLogInformation"), "0");
+    EXPECT_FALSE(ftp.Exists("Vq/Auditing/P-1/校对.rtf"));
+}
+
+// A redline file whose name cannot be recorded with the step (the statement fails) does not stay
+// on the server unrecorded; one recorded before is kept.
+TEST_P(ProjectTaskAuditTest, ARedlineFileThatCannotBeRecordedIsTakenBack) {
+    const CString redline = ws->TempDir() + "/mark.dwf";
+    std::ofstream(redline.str()) << "markup";
+    ws->Execute("UPDATE TaskDocuments SET FileName='side.dwg' WHERE DocumentType='说明书'");
+    vq::ScriptedUser user;
+    user.DialogContaining("评审意见")
+        .Select(D::kDocumentsId, "总图")
+        .Click(D::kAttachId)
+        .Dialog("输入文件名")
+        .Set(1182, redline)
+        .Click(IDOK)
+        .Do([this](CDialog&) {
+            ws->Execute("ALTER TABLE TaskAuditManage RENAME COLUMN RedlineFiles TO Gone");
+        })
+        .Select(D::kDocumentsId, "说明书")
+        .Click(D::kAttachId)
+        .Dialog("输入文件名")
+        .Set(1182, redline)
+        .Click(IDOK)
+        .AnyMessage(IDOK)
+        .AnyMessage(IDOK)
+        .Do([](CDialog& d) {
+            auto& dlg = static_cast<D&>(d);
+            ASSERT_EQ(dlg.m_arrRedlineFiles.GetSize(), 1);
+            EXPECT_EQ(dlg.m_arrRedlineFiles[0], "校对_总图.dwf");
+        })
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    ws->Execute("ALTER TABLE TaskAuditManage RENAME COLUMN Gone TO RedlineFiles");
+    EXPECT_EQ(Step("校对", "RedlineFiles"), "校对_总图.dwf");
+    EXPECT_EQ(ftp.ReadFile("Vq/Auditing/P-1/校对_总图.dwf"), "markup");
+    EXPECT_FALSE(ftp.Exists("Vq/Auditing/P-1/校对_说明书.dwf"));
+}
+
+// The database takes no writes (read-only, or locked by another program) as the window opens:
+// the reviewer learns at once that a decision could not be stored, before writing one, and the
+// window gives back no mark it did not write (here the one of a reviewer who has the step open).
+TEST_P(ProjectTaskAuditTest, AStepThatCannotBeMarkedAsHeldIsSaidAsTheWindowOpens) {
+    ws->Execute("UPDATE TaskAuditManage SET Working='T' WHERE AuditName='校对'");
+    _ConnectionPtr admin = ws->Connect();
+    if (vqtest::DbWorkspace::OnPostgreSQL())
+        admin->Execute(
+            "DO $$ BEGIN EXECUTE format('ALTER DATABASE %I SET default_transaction_read_only = on', "
+            "current_database()); END $$",
+            nullptr, adCmdText);
+    else
+        admin->Execute("CREATE TRIGGER read_only BEFORE UPDATE ON TaskAuditManage BEGIN SELECT RAISE(ABORT, "
+                       "'attempt to write a readonly database'); END",
+                       nullptr, adCmdText);
+    vq::ScriptedUser user;
+    user.AnyMessage(IDOK) // the database's error
+        .AnyMessage(IDOK) // the statement
+        .MessageContaining("不能将该评审任务标记为正在评审", IDOK)
+        .DialogContaining("评审意见")
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    EXPECT_EQ(Step("校对", "Working"), "T");
+    if (vqtest::DbWorkspace::OnPostgreSQL())
+        admin->Execute("DO $$ BEGIN EXECUTE format('ALTER DATABASE %I RESET default_transaction_read_only', "
+                       "current_database()); END $$",
+                       nullptr, adCmdText);
 }
 
 TEST_P(ProjectTaskAuditTest, ParallelStyleArchivesWithTheLastStep) {

@@ -399,6 +399,27 @@ void DbWorkspace::KillOnPostgreSQL(const CString& table, const CString& conditio
     c->Execute("DROP FUNCTION vq_stop_client()");
 }
 
+void DbWorkspace::EndSession(const _ConnectionPtr& connection) const {
+    ASSERT_FALSE(m_pgDatabase.empty()) << "sessions are ended on the PostgreSQL server only";
+    CString pid;
+    connection->Execute("SELECT pg_backend_pid()", nullptr, adCmdText)->GetCollect(0L).TryGetString(pid);
+    ASSERT_FALSE(pid.IsEmpty());
+    _ConnectionPtr admin = Connect();
+    admin->Execute("SELECT pg_terminate_backend(" + pid + ")", nullptr, adCmdText);
+    // The server lets the session go a moment after the signal.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    for (;;) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the session " << pid.c_str() << " did not end";
+        CString left;
+        admin->Execute("SELECT count(*) FROM pg_stat_activity WHERE pid=" + pid, nullptr, adCmdText)
+            ->GetCollect(0L)
+            .TryGetString(left);
+        if (left == "0")
+            break;
+        std::this_thread::yield();
+    }
+}
+
 void DbWorkspace::SetConfig(const ConfigRow& row) const {
     _ConnectionPtr c = OpenFile(ConfigDatabasePath());
     try {

@@ -76,6 +76,10 @@ public:
     // second, as another client would at this moment: false when the statement could not run
     // (typically because a connection of the test holds what it needs).
     bool WritesAtOnce(const CString& sql) const;
+    // PostgreSQL only: the server ends the session of the connection, as when it restarts, and
+    // this returns once the session is gone. The connection object stays open and fails as a
+    // client's does after such a restart.
+    void EndSession(const _ConnectionPtr& connection) const;
 
     // Runs the host (vqhost of this build) with these arguments and kills it (SIGKILL) while it
     // inserts into `table` the first row for which `condition` holds (a condition on NEW, as
