@@ -4,6 +4,16 @@
 #include "platform/base/MessageBox.h"
 
 void ShowDbMessage(const CString& text) {
+    // A box the caller shows inside its transaction is preceded by the messages kept back, so
+    // that a failure is never told after what the caller says next (a success least of all).
+    static const bool keptComeFirst = [] {
+        vq::SetMessageBoxPrelude([] {
+            if (theApp.m_pConnPDM)
+                theApp.m_pConnPDM->RunKeptReports();
+        });
+        return true;
+    }();
+    (void)keptComeFirst;
     auto show = [text] { AfxMessageBox(text, MB_OK); };
     if (theApp.m_pConnPDM)
         theApp.m_pConnPDM->AfterTransaction(show);
@@ -65,7 +75,8 @@ DbFailure ClassifyDbError(const _com_error& e) {
     const bool missingName =
         (text.Find("relation \"") >= 0 || text.Find("column \"") >= 0) && text.Find("does not exist") >= 0;
     if (state == "42P01" || state == "42703" || state == "42S02" || state == "42S22" || missingName ||
-        text.Find("no such table") >= 0 || text.Find("no such column") >= 0 || text.Find("has no column named") >= 0)
+        text.Find("no such table") >= 0 || text.Find("no such column") >= 0 ||
+        text.Find("has no column named") >= 0)
         return DbFailure::SchemaMismatch;
     // A text longer than its column, or too long for the index on its column.
     if (state == "22001" || text.Find("value too long") >= 0 || text.Find("index row size") >= 0 ||

@@ -74,7 +74,8 @@ void CVqDesignTaskApp::ReportSqlError(const _com_error& e, const CString& sql) {
         m_bConnectionLost = TRUE;
     // Where tables and fields may be the cause, the statement follows; a busy, read-only or
     // unreadable database ReportComError has named.
-    if (failure == DbFailure::Other || failure == DbFailure::SchemaMismatch || failure == DbFailure::ValueTooLong)
+    if (failure == DbFailure::Other || failure == DbFailure::SchemaMismatch ||
+        failure == DbFailure::ValueTooLong)
         ShowDbMessage("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n" + sql);
 }
 

@@ -303,8 +303,11 @@ void _Connection::AfterTransaction(std::function<void()> report) {
 }
 
 void _Connection::RunReportsAfterTransaction() {
-    if (m_inTransaction)
-        return;
+    if (!m_inTransaction)
+        RunKeptReports();
+}
+
+void _Connection::RunKeptReports() {
     // The list is taken first: a report runs once even when it uses this connection again.
     std::vector<std::function<void()>> reports;
     reports.swap(m_afterTransaction);

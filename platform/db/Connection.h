@@ -82,6 +82,9 @@ public:
     // box shown while the transaction holds its locks would keep every other client waiting (on
     // SQLite the whole database) until the person answers it.
     void AfterTransaction(std::function<void()> report);
+    // Runs the kept reports now, transaction or not: another message is about to be shown while
+    // the transaction holds its locks, and what was raised before it comes first.
+    void RunKeptReports();
 
     // --- Used by the recordset and command objects of this layer ---
     vq::db::Engine GetEngine() const { return m_engine; }

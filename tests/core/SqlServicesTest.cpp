@@ -114,10 +114,21 @@ TEST_P(SqlServicesTest, BoxesOfAFailureInsideATransactionWaitForItsEnd) {
     EXPECT_EQ(rec.Shown().size(), 3u);
     EXPECT_FALSE(shownInTransaction);
 
+    // A box the caller shows inside its transaction comes after the kept one, never before it.
+    rec.Expect("NoSuchTable");
+    rec.Expect("未能保存");
+    theApp.m_pConnPDM->BeginTrans();
+    EXPECT_EQ(theApp.GetSqlInt("SELECT count(*) FROM NoSuchTable"), 0);
+    AfxMessageBox("未能保存");
+    theApp.m_pConnPDM->RollbackTrans();
+    ASSERT_EQ(rec.Shown().size(), 5u);
+    EXPECT_EQ(rec.Shown()[4].text, "未能保存");
+    rec.Clear();
+
     // Outside a transaction nothing waits.
     rec.Expect("NoSuchTable");
     EXPECT_EQ(theApp.GetSqlInt("SELECT count(*) FROM NoSuchTable"), 0);
-    EXPECT_EQ(rec.Shown().size(), 4u);
+    EXPECT_EQ(rec.Shown().size(), 1u);
 }
 
 // What the drivers of both dialects say for a missing column and a database that refuses writes
@@ -130,10 +141,12 @@ TEST_P(SqlServicesTest, MissingColumnAndReadOnlyDatabaseAreNamed) {
                                    ? "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"
                                    : "PRAGMA query_only=1");
     rec.Expect(DbFailureText(DbFailure::ReadOnly));
-    EXPECT_EQ(theApp.ExecuteSql("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('u1', 'One')"), 0);
+    EXPECT_EQ(theApp.ExecuteSql("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('u1', 'One')"),
+              0);
     ASSERT_EQ(rec.Shown().size(), 3u);
     EXPECT_EQ(rec.Shown()[2].text.Find(DbFailureText(DbFailure::ReadOnly)), 0) << rec.Shown()[2].text.str();
-    EXPECT_EQ(rec.Shown()[0].text.Find(DbFailureText(DbFailure::SchemaMismatch)), 0) << rec.Shown()[0].text.str();
+    EXPECT_EQ(rec.Shown()[0].text.Find(DbFailureText(DbFailure::SchemaMismatch)), 0)
+        << rec.Shown()[0].text.str();
 }
 
 TEST_P(SqlServicesTest, ServerClockTextsAreWellFormedAndCurrent) {
@@ -260,7 +273,8 @@ TEST(ComErrorTest, CommonCausesComeBeforeTheDriversText) {
         EXPECT_EQ(rec.Shown().back().text, DbFailureText(c.failure) + "\n" + c.description);
     }
     // A refused duplicate key is none of them: the driver's text alone.
-    const _com_error duplicate(E_FAIL, "[SQLite]UNIQUE constraint failed: UserInformation.UserLogName (19)", "HY000");
+    const _com_error duplicate(E_FAIL, "[SQLite]UNIQUE constraint failed: UserInformation.UserLogName (19)",
+                               "HY000");
     EXPECT_EQ(ClassifyDbError(duplicate), DbFailure::Other);
 
     // A failing statement: its text follows where tables or fields are the cause, not where the
