@@ -3,14 +3,33 @@
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 
+void ShowDbMessage(const CString& text) {
+    // A box the caller shows inside its transaction is preceded by the messages kept back, so
+    // that a failure is never told after what the caller says next (a success least of all).
+    static const bool keptComeFirst = [] {
+        vq::SetMessageBoxPrelude([] {
+            if (theApp.m_pConnPDM)
+                theApp.m_pConnPDM->RunKeptReports();
+        });
+        return true;
+    }();
+    (void)keptComeFirst;
+    auto show = [text] { AfxMessageBox(text, MB_OK); };
+    if (theApp.m_pConnPDM)
+        theApp.m_pConnPDM->AfterTransaction(show);
+    else
+        show();
+}
+
 void ReportComError(_com_error e) {
     // A lost connection is said in the system's words: the driver's own text (often English,
     // and different for every driver) tells the person nothing more.
-    if (IsConnectionLost(e)) {
+    const DbFailure failure = ClassifyDbError(e);
+    if (failure == DbFailure::ConnectionLost) {
         // Remembered, so that the caller does not read the missing answer as one with a reason of
         // its own, and so that the next action opens the connection again.
         theApp.m_bConnectionLost = TRUE;
-        AfxMessageBox(DbFailureText(DbFailure::ConnectionLost), MB_OK);
+        ShowDbMessage(DbFailureText(failure));
         return;
     }
     CString text = e.Description();
@@ -19,7 +38,11 @@ void ReportComError(_com_error e) {
         if (text.Right(2) == "\r\n")
             text = text.Left(text.GetLength() - 2);
     }
-    AfxMessageBox(text, MB_OK);
+    // The common causes first, in the system's words; the driver's text after them still names
+    // the table, column or value.
+    if (failure != DbFailure::Other)
+        text = DbFailureText(failure) + "\n" + text;
+    ShowDbMessage(text);
 }
 
 CString VariantToString(_variant_t value) {
@@ -45,9 +68,23 @@ DbFailure ClassifyDbError(const _com_error& e) {
     if (state == "55P03" || state == "40P01" || text.Find("database is locked") >= 0 ||
         text.Find("database table is locked") >= 0)
         return DbFailure::Busy;
+    if (state == "25006" || text.Find("readonly database") >= 0 || text.Find("read-only transaction") >= 0)
+        return DbFailure::ReadOnly;
     if (text.Find("file is not a database") >= 0 || text.Find("file is encrypted") >= 0 ||
         text.Find("database disk image is malformed") >= 0)
         return DbFailure::NotADatabase;
+    // Tables and columns: SQLite's words, PostgreSQL's undefined table and column, ODBC's base
+    // table and column not found.
+    const bool missingName =
+        (text.Find("relation \"") >= 0 || text.Find("column \"") >= 0) && text.Find("does not exist") >= 0;
+    if (state == "42P01" || state == "42703" || state == "42S02" || state == "42S22" || missingName ||
+        text.Find("no such table") >= 0 || text.Find("no such column") >= 0 ||
+        text.Find("has no column named") >= 0)
+        return DbFailure::SchemaMismatch;
+    // A text longer than its column, or too long for the index on its column.
+    if (state == "22001" || text.Find("value too long") >= 0 || text.Find("index row size") >= 0 ||
+        text.Find("string or blob too big") >= 0)
+        return DbFailure::ValueTooLong;
     if (state == "08001" || state == "08004" || text.Find("unable to open database") >= 0 ||
         text.Find("cannot open") >= 0 || text.Find("connect failed") >= 0)
         return DbFailure::CannotOpen;
@@ -64,6 +101,12 @@ CString DbFailureText(DbFailure failure) {
         return "文件不是数据库，或已损坏。";
     case DbFailure::CannotOpen:
         return "不能打开数据库。";
+    case DbFailure::ReadOnly:
+        return "数据库是只读的，不能保存修改。";
+    case DbFailure::SchemaMismatch:
+        return "数据库的结构与本程序不符：缺少表或字段。";
+    case DbFailure::ValueTooLong:
+        return "数据库的结构与本程序不符：值超出了字段的长度。";
     case DbFailure::Other:
         break;
     }

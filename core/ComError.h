@@ -5,8 +5,14 @@
 
 // Shows the error in a message box with an OK button: for a lost connection the system's own
 // text for it; else its description when it has one, else the system's text for its code
-// ("IDispatch error #n", "Unknown error 0x...").
+// ("IDispatch error #n", "Unknown error 0x..."), after the system's words for a common cause
+// (busy, read-only, a table or column missing, a value too long).
 void ReportComError(_com_error e);
+
+// Shows a message box (OK button) about a database failure: at once, or, while the product
+// connection of the current call holds a transaction, once that transaction has ended. Every
+// message of the SQL services goes through here.
+void ShowDbMessage(const CString& text);
 
 // A field value as text with white space trimmed from both ends; empty text when the value
 // cannot be converted (NULL, empty, binary).
@@ -19,6 +25,9 @@ enum class DbFailure {
     Busy,           // the data is locked by another user or program
     NotADatabase,   // the file is not a database (corrupt, or another kind of file)
     CannotOpen,     // the database (file) cannot be opened
+    ReadOnly,       // the database (file, account or session) refuses to be written
+    SchemaMismatch, // a table or column the statement names is missing
+    ValueTooLong,   // a value does not fit its column (or the index on it)
 };
 DbFailure ClassifyDbError(const _com_error& e);
 inline bool IsConnectionLost(const _com_error& e) {

@@ -2,7 +2,6 @@
 // on the product connection the current entry call lent (m_pConnPDM).
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
-#include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 
 #include <cstdlib>
@@ -71,15 +70,13 @@ int CVqDesignTaskApp::ExecuteSql(CString sql) {
 void CVqDesignTaskApp::ReportSqlError(const _com_error& e, const CString& sql) {
     ReportComError(e);
     const DbFailure failure = ClassifyDbError(e);
-    if (failure == DbFailure::Other) {
-        AfxMessageBox("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n" + sql);
-    } else if (failure == DbFailure::ConnectionLost) {
-        // ReportComError has said it in the system's words.
+    if (failure == DbFailure::ConnectionLost)
         m_bConnectionLost = TRUE;
-    } else {
-        // Tables and fields are not the cause: say what happened instead.
-        AfxMessageBox(DbFailureText(failure));
-    }
+    // Where tables and fields may be the cause, the statement follows; a busy, read-only or
+    // unreadable database ReportComError has named.
+    if (failure == DbFailure::Other || failure == DbFailure::SchemaMismatch ||
+        failure == DbFailure::ValueTooLong)
+        ShowDbMessage("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n" + sql);
 }
 
 CString CVqDesignTaskApp::GetServerDateTime() {
@@ -95,7 +92,7 @@ CString CVqDesignTaskApp::GetServerDateTime() {
                  m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdUnknown);
         if (rs->IsEOF()) {
             CloseIfAsked(rs, m_nAdoCloseMode);
-            AfxMessageBox("取不到服务器时间...");
+            ShowDbMessage("取不到服务器时间...");
             return CString();
         }
         CString part[6];

@@ -29,6 +29,9 @@ CString ConfigReadFailureText(const _com_error& e, const CString& path) {
     case DbFailure::CannotOpen:
         return "不能正常连接配置数据库...";
     case DbFailure::Other:
+    case DbFailure::ReadOnly:
+    case DbFailure::SchemaMismatch:
+    case DbFailure::ValueTooLong:
         break;
     }
     if (e.Description().Find("no such table") >= 0)

@@ -14,6 +14,8 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -35,6 +37,23 @@ int LeadingNumber(const CString& text) {
 
 CString Gbk(const CString& text) {
     return vq::Utf8ToGbk(text.str());
+}
+
+// The receivers who got nothing, one a line after the job's message; a control character in a
+// stored address shows as a blank, so that each name keeps its line.
+CString NotSentText(const CString& message, const std::vector<CString>& receivers) {
+    CString text = message;
+    if (receivers.empty())
+        return text;
+    text += "\n以下收件人没有收到邮件：";
+    for (const CString& receiver : receivers) {
+        std::string name = receiver.str();
+        for (char& ch : name)
+            if (static_cast<unsigned char>(ch) < ' ' || ch == 127)
+                ch = ' ';
+        text += "\n" + CString(name);
+    }
+    return text;
 }
 
 // The progress window of the SMTP way, hidden and destroyed when the way ends. Its cancel
@@ -155,20 +174,23 @@ int CMailSender::SendBySmtp() {
         client->Timeout = SmtpTimeout;
     client->Deadline = std::chrono::steady_clock::now() +
                        std::chrono::seconds(SmtpJobTimeout > 0 ? SmtpJobTimeout : kSmtpJobLimit);
+    // The receivers who got nothing (UTF-8), and how many mails went out.
+    std::vector<CString> notSent;
+    int sent = 0;
     // A cancel or the job's limit ends the conversation at once; the mails before it stay sent.
-    auto stopped = [&](int sent) {
+    auto stopped = [&]() {
         client->Disconnect();
         progress.Step(10);
         CString text;
         text.Format(client->cancelled ? "邮件发送已取消：已发送 %d 封邮件，其余 %d 封邮件未发送。"
                                       : "邮件发送超过时限：已发送 %d 封邮件，其余 %d 封邮件未发送。",
                     sent, static_cast<int>(Items.GetSize()) - sent);
-        AfxMessageBox(text, MB_OK);
+        AfxMessageBox(NotSentText(text, notSent), MB_OK);
         return 0;
     };
     if (!client->Connect()) {
         if (client->Stopped)
-            return stopped(0);
+            return stopped();
         AfxMessageBox("连接邮件服务器失败，不能发送邮件信息...", MB_OK);
         progress.Step(10);
         return 0;
@@ -178,7 +200,7 @@ int CMailSender::SendBySmtp() {
     for (int i = 0; i < Items.GetSize(); ++i) {
         if (progress.Cancelled()) {
             client->cancelled = true;
-            return stopped(i);
+            return stopped();
         }
         const CMailItem& item = Items[i];
         CMimeMessage message;
@@ -187,14 +209,34 @@ int CMailSender::SendBySmtp() {
         message.Subject = Gbk(item.Subject);
         message.BodyParts.emplace_back(Gbk(item.Text).c_str(), "text/plain", "GB2312",
                                        CMimeBodyPart::EncodingAuto);
-        if (client->SendMessage(message) != 0) {
-            if (client->Stopped)
-                return stopped(i);
+        const bool accepted = client->SendMessage(message) == 0;
+        sent += accepted ? 1 : 0;
+        if (client->Stopped)
+            return stopped();
+        // A mail not sent is named by its record's address text as stored; of a mail sent, the
+        // recipients the server refused.
+        if (!accepted)
+            notSent.push_back(item.Address);
+        else
+            for (const CString& refused : client->Refused)
+                notSent.push_back(CString(vq::GbkToUtf8(refused.str())));
+        if (!client->InSession) {
+            // The connection is gone: the mails after this one cannot go either.
+            for (int rest = i + 1; rest < Items.GetSize(); ++rest)
+                notSent.push_back(Items[rest].Address);
             client->Disconnect();
-            AfxMessageBox("不能自动发送邮件信息...", MB_OK);
+            AfxMessageBox(NotSentText("不能自动发送邮件信息...", notSent), MB_OK);
             progress.Step(10);
             return 0;
         }
+    }
+    if (!notSent.empty()) {
+        // A refused receiver stops nobody else; the job says who got nothing, and that not every
+        // mail went out.
+        client->Disconnect();
+        progress.Step(10);
+        AfxMessageBox(NotSentText("不能自动发送邮件信息...", notSent), MB_OK);
+        return 0;
     }
     client->Disconnect();
     progress.Step(9, "邮件发送成功......");

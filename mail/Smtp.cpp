@@ -372,6 +372,7 @@ int CSmtp::Quit() {
 }
 
 int CSmtp::SendMessage(CMimeMessage& message) {
+    Refused.clear();
     if (message.From.Address.IsEmpty() || message.ToList.empty())
         return -1;
     // A line break in a name or the subject would end the header line early and let the rest
@@ -390,19 +391,28 @@ int CSmtp::SendMessage(CMimeMessage& message) {
             if (recipient.Address.IsEmpty())
                 continue;
             last = RcptTo(recipient.Address);
-            if (last == 0)
-                ++accepted;
-            else if (last == -1) {
+            if (last == -1) {
                 // The connection is gone: the other recipients would only wait in vain.
                 ReportError(-1);
                 return -1;
             }
+            if (last == 0)
+                ++accepted;
+            else
+                Refused.push_back(recipient.Address);
         }
     }
-    if (accepted > 0)
-        return Data(message);
-    ReportError(last);
-    return last;
+    if (accepted > 0) {
+        result = Data(message);
+    } else {
+        ReportError(last);
+        result = last;
+    }
+    // The mail transaction begun by MAIL FROM ends here, so that the next message can begin its
+    // own (a server refuses a MAIL FROM inside an open one).
+    if (result != 0 && result != -1 && InSession)
+        SendCommand("RSET\r\n");
+    return result;
 }
 
 void CSmtp::ReportError(int code) {

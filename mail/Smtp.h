@@ -13,6 +13,7 @@
 #include "platform/os/TcpSocket.h"
 
 #include <chrono>
+#include <vector>
 
 class CSmtp {
 public:
@@ -29,7 +30,8 @@ public:
     int Connect();
     // QUIT when in session, then closes the connection.
     void Disconnect();
-    // 0 when the server accepted the message, -1 or the failing reply code otherwise.
+    // 0 when the server accepted the message, -1 or the failing reply code otherwise. A message
+    // not sent while the session goes on leaves no mail transaction open (RSET).
     int SendMessage(CMimeMessage& message);
     // Sends command (none: only reads a reply) and returns the reply code, or -1.
     int SendCommand(const char* command);
@@ -58,6 +60,8 @@ public:
     // 1 once a wait was given up because the deadline passed or OnWaiting asked for it: the
     // conversation is over, and the connection is closed without QUIT.
     int Stopped = 0;
+    // The recipient addresses the server refused in the last SendMessage.
+    std::vector<CString> Refused;
 
 protected:
     virtual int OnRecoverableError(int code, const char* reply) { return 0; }

@@ -16,6 +16,11 @@ MessageBoxObserver& Observer() {
     return observer;
 }
 
+std::function<void()>& Prelude() {
+    static std::function<void()> prelude;
+    return prelude;
+}
+
 int FirstButton(UINT type) {
     switch (type & MB_TYPEMASK) {
     case MB_YESNO:
@@ -40,7 +45,23 @@ MessageBoxObserver SetMessageBoxObserver(MessageBoxObserver observer) {
     return std::exchange(Observer(), std::move(observer));
 }
 
+std::function<void()> SetMessageBoxPrelude(std::function<void()> prelude) {
+    return std::exchange(Prelude(), std::move(prelude));
+}
+
 int ShowMessageBox(const CString& caption, const CString& text, UINT type) {
+    // The prelude's own boxes come before this one and run no prelude of their own.
+    static bool inPrelude = false;
+    if (Prelude() && !inPrelude) {
+        inPrelude = true;
+        try {
+            Prelude()();
+        } catch (...) {
+            inPrelude = false;
+            throw;
+        }
+        inPrelude = false;
+    }
     MessageBoxRequest request{caption, text, type};
     if (Observer())
         Observer()(request);

@@ -58,6 +58,11 @@ MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter);
 using MessageBoxObserver = std::function<void(const MessageBoxRequest&)>;
 MessageBoxObserver SetMessageBoxObserver(MessageBoxObserver observer);
 
+// Runs before every box is shown (not before the boxes it shows itself): messages kept back for
+// later are shown first, so that boxes keep the order in which they were raised. Returns the
+// prelude it replaces.
+std::function<void()> SetMessageBoxPrelude(std::function<void()> prelude);
+
 // Shows a box through the installed presenter. Without a presenter the text goes to standard
 // error and the box is answered with its first button (OK or Yes).
 int ShowMessageBox(const CString& caption, const CString& text, UINT type = MB_OK);

@@ -292,6 +292,27 @@ void _Connection::Close() {
     SQLDisconnect(dbc);
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     m_dbc = nullptr;
+    RunReportsAfterTransaction();
+}
+
+void _Connection::AfterTransaction(std::function<void()> report) {
+    if (m_inTransaction)
+        m_afterTransaction.push_back(std::move(report));
+    else
+        report();
+}
+
+void _Connection::RunReportsAfterTransaction() {
+    if (!m_inTransaction)
+        RunKeptReports();
+}
+
+void _Connection::RunKeptReports() {
+    // The list is taken first: a report runs once even when it uses this connection again.
+    std::vector<std::function<void()>> reports;
+    reports.swap(m_afterTransaction);
+    for (auto& report : reports)
+        report();
 }
 
 long _Connection::BeginTrans() {
@@ -329,11 +350,24 @@ void EndTransaction(void* dbc, bool commit, bool& inTransaction) {
 } // namespace
 
 void _Connection::CommitTrans() {
-    EndTransaction(m_dbc, true, m_inTransaction);
+    // A failed commit leaves the transaction open (to be rolled back): its reports wait on.
+    try {
+        EndTransaction(m_dbc, true, m_inTransaction);
+    } catch (const _com_error&) {
+        RunReportsAfterTransaction();
+        throw;
+    }
+    RunReportsAfterTransaction();
 }
 
 void _Connection::RollbackTrans() {
-    EndTransaction(m_dbc, false, m_inTransaction);
+    try {
+        EndTransaction(m_dbc, false, m_inTransaction);
+    } catch (const _com_error&) {
+        RunReportsAfterTransaction();
+        throw;
+    }
+    RunReportsAfterTransaction();
 }
 
 namespace {

@@ -19,6 +19,7 @@
 #include "platform/db/SqlDialect.h"
 #include "platform/db/Variant.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -75,6 +76,15 @@ public:
     void CommitTrans();
     void RollbackTrans();
     bool InTransaction() const { return m_inTransaction; }
+    // Runs report at once when no transaction is open on this connection, else keeps it until
+    // the transaction has ended (committed, rolled back, or ended by Close) and runs the kept
+    // reports then, in order. Messages about a failure inside a transaction wait so: a message
+    // box shown while the transaction holds its locks would keep every other client waiting (on
+    // SQLite the whole database) until the person answers it.
+    void AfterTransaction(std::function<void()> report);
+    // Runs the kept reports now, transaction or not: another message is about to be shown while
+    // the transaction holds its locks, and what was raised before it comes first.
+    void RunKeptReports();
 
     // --- Used by the recordset and command objects of this layer ---
     vq::db::Engine GetEngine() const { return m_engine; }
@@ -96,12 +106,15 @@ public:
 
 private:
     void CheckOpen() const;
+    // Runs the reports kept by AfterTransaction once no transaction is open.
+    void RunReportsAfterTransaction();
     vq::db::ResultData RunOne(const std::string& sql, const std::vector<_variant_t>& parameters);
 
     void* m_dbc = nullptr; // the ODBC connection handle
     CString m_connectionText;
     vq::db::Engine m_engine = vq::db::Engine::Other;
     bool m_inTransaction = false;
+    std::vector<std::function<void()>> m_afterTransaction;
     // The statements prepared on this connection, freed before it closes.
     std::vector<std::weak_ptr<vq::db::PreparedStatement>> m_prepared;
 };

@@ -1,5 +1,6 @@
 // The application object's SQL services, error reporting and value text, in both dialects.
 #include "core/ComError.h"
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
@@ -83,6 +84,69 @@ TEST_P(SqlServicesTest, FailingStatementShowsTwoBoxesTheSecondEndingWithTheState
     EXPECT_FALSE(rec.Shown()[0].text.IsEmpty());
     EXPECT_EQ(rec.Shown()[1].text, kStatementBox + sql);
     EXPECT_EQ(ws.QueryText("SELECT UserName FROM UserInformation"), "One");
+}
+
+// A failure inside the caller's transaction is told once the transaction has ended, whether it
+// is rolled back or committed: a box shown while the transaction holds its locks keeps every
+// other client waiting (on SQLite the whole database) until the person answers it.
+TEST_P(SqlServicesTest, BoxesOfAFailureInsideATransactionWaitForItsEnd) {
+    ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('u1', 'One')");
+    const CString duplicate = "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('u1', 'Again')";
+    bool shownInTransaction = false;
+    auto noteTransaction = [&] { shownInTransaction |= theApp.m_pConnPDM->InTransaction(); };
+    rec.Expect("", IDOK, noteTransaction);
+    rec.Expect(kStatementBox, IDOK, noteTransaction);
+    {
+        CSqlTransaction transaction;
+        ASSERT_TRUE(transaction.IsActive());
+        EXPECT_EQ(theApp.ExecuteSql(duplicate), 0);
+        EXPECT_TRUE(rec.Shown().empty()) << rec.Shown()[0].text.str();
+    }
+    ASSERT_EQ(rec.Shown().size(), 2u) << "shown once the transaction was rolled back";
+    EXPECT_EQ(rec.Shown()[1].text, kStatementBox + duplicate);
+
+    // A commit after the failure shows the kept box before anything the caller says next.
+    rec.Expect("NoSuchTable", IDOK, noteTransaction);
+    theApp.m_pConnPDM->BeginTrans();
+    EXPECT_EQ(theApp.GetSqlString("SELECT Name FROM NoSuchTable"), "");
+    EXPECT_EQ(rec.Shown().size(), 2u);
+    theApp.m_pConnPDM->CommitTrans();
+    EXPECT_EQ(rec.Shown().size(), 3u);
+    EXPECT_FALSE(shownInTransaction);
+
+    // A box the caller shows inside its transaction comes after the kept one, never before it.
+    rec.Expect("NoSuchTable");
+    rec.Expect("未能保存");
+    theApp.m_pConnPDM->BeginTrans();
+    EXPECT_EQ(theApp.GetSqlInt("SELECT count(*) FROM NoSuchTable"), 0);
+    AfxMessageBox("未能保存");
+    theApp.m_pConnPDM->RollbackTrans();
+    ASSERT_EQ(rec.Shown().size(), 5u);
+    EXPECT_EQ(rec.Shown()[4].text, "未能保存");
+    rec.Clear();
+
+    // Outside a transaction nothing waits.
+    rec.Expect("NoSuchTable");
+    EXPECT_EQ(theApp.GetSqlInt("SELECT count(*) FROM NoSuchTable"), 0);
+    EXPECT_EQ(rec.Shown().size(), 1u);
+}
+
+// What the drivers of both dialects say for a missing column and a database that refuses writes
+// is recognised: the box begins with the cause.
+TEST_P(SqlServicesTest, MissingColumnAndReadOnlyDatabaseAreNamed) {
+    rec.Expect(DbFailureText(DbFailure::SchemaMismatch));
+    rec.Expect(kStatementBox);
+    EXPECT_EQ(theApp.ExecuteSql("UPDATE UserInformation SET NoSuchColumn='x'"), 0);
+    theApp.m_pConnPDM->Execute(vqtest::DbWorkspace::OnPostgreSQL()
+                                   ? "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"
+                                   : "PRAGMA query_only=1");
+    rec.Expect(DbFailureText(DbFailure::ReadOnly));
+    EXPECT_EQ(theApp.ExecuteSql("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('u1', 'One')"),
+              0);
+    ASSERT_EQ(rec.Shown().size(), 3u);
+    EXPECT_EQ(rec.Shown()[2].text.Find(DbFailureText(DbFailure::ReadOnly)), 0) << rec.Shown()[2].text.str();
+    EXPECT_EQ(rec.Shown()[0].text.Find(DbFailureText(DbFailure::SchemaMismatch)), 0)
+        << rec.Shown()[0].text.str();
 }
 
 TEST_P(SqlServicesTest, ServerClockTextsAreWellFormedAndCurrent) {
@@ -171,10 +235,61 @@ TEST(ComErrorTest, ALostConnectionIsReportedInTheSystemsWords) {
     EXPECT_EQ(rec.Shown().size(), 1u);
     EXPECT_TRUE(theApp.m_bConnectionLost);
     theApp.m_bConnectionLost = FALSE;
-    // A busy database or a wrong statement keeps the driver's text, which names the cause.
+    // A busy database is said in the system's words too, the driver's text after them.
     rec.Expect("database is locked");
     ReportComError(_com_error(E_FAIL, "database is locked"));
-    EXPECT_EQ(rec.Shown().back().text, "database is locked");
+    EXPECT_EQ(rec.Shown().back().text, DbFailureText(DbFailure::Busy) + "\ndatabase is locked");
+}
+
+// The common causes of a failure are said in the system's words, the driver's own text after
+// them, so that the box still names the table, column or value.
+TEST(ComErrorTest, CommonCausesComeBeforeTheDriversText) {
+    struct Case {
+        const char* description;
+        const char* state;
+        DbFailure failure;
+    };
+    const Case cases[] = {
+        {"[SQLite]database is locked (5)", "HY000", DbFailure::Busy},
+        {"[SQLite]attempt to write a readonly database (8)", "HY000", DbFailure::ReadOnly},
+        {"ERROR: cannot execute UPDATE in a read-only transaction;\nError while executing the query", "25006",
+         DbFailure::ReadOnly},
+        {"[SQLite]no such table: ProductStruct (1)", "HY000", DbFailure::SchemaMismatch},
+        {"[SQLite]table TeamWorkResult has no column named Remark (1)", "HY000", DbFailure::SchemaMismatch},
+        {"ERROR: relation \"NoSuchTable\" does not exist;\nError while executing the query", "42P01",
+         DbFailure::SchemaMismatch},
+        {"ERROR: column \"Remark\" of relation \"TeamWorkResult\" does not exist", "42703",
+         DbFailure::SchemaMismatch},
+        {"ERROR: value too long for type character varying(20)", "22001", DbFailure::ValueTooLong},
+        {"ERROR: index row size 2720 exceeds btree version 4 maximum 2704 for index \"ix_name\"", "54000",
+         DbFailure::ValueTooLong},
+        {"[SQLite]file is not a database (26)", "HY000", DbFailure::NotADatabase},
+    };
+    vqtest::MessageBoxRecorder rec;
+    for (const Case& c : cases) {
+        const _com_error e(E_FAIL, c.description, c.state);
+        EXPECT_EQ(ClassifyDbError(e), c.failure) << c.description;
+        EXPECT_FALSE(DbFailureText(c.failure).IsEmpty());
+        rec.Expect("");
+        ReportComError(e);
+        EXPECT_EQ(rec.Shown().back().text, DbFailureText(c.failure) + "\n" + c.description);
+    }
+    // A refused duplicate key is none of them: the driver's text alone.
+    const _com_error duplicate(E_FAIL, "[SQLite]UNIQUE constraint failed: UserInformation.UserLogName (19)",
+                               "HY000");
+    EXPECT_EQ(ClassifyDbError(duplicate), DbFailure::Other);
+
+    // A failing statement: its text follows where tables or fields are the cause, not where the
+    // database is busy or read-only.
+    rec.Clear();
+    rec.Expect("database is locked");
+    theApp.ReportSqlError(_com_error(E_FAIL, "[SQLite]database is locked (5)", "HY000"), "UPDATE X SET A=1");
+    rec.Expect("no such column");
+    rec.Expect(kStatementBox);
+    theApp.ReportSqlError(_com_error(E_FAIL, "[SQLite]no such column: A (1)", "HY000"), "UPDATE X SET A=1");
+    ASSERT_EQ(rec.Shown().size(), 3u);
+    EXPECT_EQ(rec.Shown()[2].text, CString(kStatementBox) + "UPDATE X SET A=1");
+    EXPECT_EQ(rec.Pending(), 0);
 }
 
 TEST(ComErrorTest, VariantToStringTrimsAndGivesEmptyForWhatIsNoText) {

@@ -114,8 +114,11 @@ TEST(MailSender, JobWithARefusedRecipientArrivesByteForByte) {
         CMailItem("zhang", "a@vq.example;refused@vq.example;c@vq.example", kChineseSubject, kChineseText));
     job.Items.Add(CMailItem("li", "li@vq.example", "Status", "line one\n.hidden dot line\n"));
     job.Items.Add(CMailItem("wang", "wang@vq.example", "Empty", ""));
-    EXPECT_EQ(1, job.Send(0));
-    EXPECT_TRUE(boxes.Shown().empty());
+    // The others of the record get it; the refused one is named and the job says not all went.
+    boxes.Expect("refused@vq.example");
+    EXPECT_EQ(0, job.Send(0));
+    ASSERT_EQ(1u, boxes.Shown().size());
+    EXPECT_EQ(boxes.Shown()[0].text.Find("a@vq.example"), -1) << boxes.Shown()[0].text.str();
 
     ASSERT_TRUE(server.WaitForMails(3));
     auto mails = server.Received();
@@ -139,7 +142,10 @@ TEST(MailSender, JobWithARefusedRecipientArrivesByteForByte) {
               WithFixedDate(mails[2].data));
 }
 
-TEST(MailSender, RefusedRecordStopsTheJobAfterTheMailsBeforeIt) {
+// A refused receiver does not stop the others: the server's 550 to one record and the job's own
+// refusal of an address that would break its command line each leave the records after them to
+// be sent, and one message at the end names every receiver who got nothing.
+TEST(MailSender, RefusedRecordsAreNamedOnceAndTheOthersStillGo) {
     vqtest::Workspace ws;
     vqtest::SmtpServer server("mailer@vq.example", "s3cret", {"gone@vq.example"});
     WriteSmtpSettings(ws, server);
@@ -151,12 +157,51 @@ TEST(MailSender, RefusedRecordStopsTheJobAfterTheMailsBeforeIt) {
     job.Items.Add(CMailItem("a", "first@vq.example", "one", "1"));
     job.Items.Add(CMailItem("b", "gone@vq.example", "two", "2"));
     job.Items.Add(CMailItem("c", "third@vq.example", "three", "3"));
+    job.Items.Add(CMailItem("d", "bad@vq.example\r\nRCPT TO: <evil@vq.example>", "four", "4"));
+    job.Items.Add(CMailItem("e", "fifth@vq.example", "five", "5"));
     EXPECT_EQ(0, job.Send(0));
     EXPECT_EQ(0, boxes.Pending());
-    EXPECT_EQ(1u, boxes.Shown().size());
+    ASSERT_EQ(1u, boxes.Shown().size());
+    const CString text = boxes.Shown()[0].text;
+    EXPECT_GE(text.Find("gone@vq.example"), 0) << text.str();
+    EXPECT_GE(text.Find("bad@vq.example"), 0) << text.str();
+    EXPECT_EQ(text.Find("first@vq.example"), -1) << text.str();
+    EXPECT_EQ(text.Find("third@vq.example"), -1) << text.str();
+    EXPECT_EQ(text.Find('\n', text.Find("bad@vq.example")), -1) << "a name stays on its line";
+    ASSERT_TRUE(server.WaitForMails(3));
     auto mails = server.Received();
-    ASSERT_EQ(1u, mails.size());
+    ASSERT_EQ(3u, mails.size());
     EXPECT_EQ((std::vector<CString>{"first@vq.example"}), mails[0].recipients);
+    EXPECT_EQ((std::vector<CString>{"third@vq.example"}), mails[1].recipients);
+    EXPECT_EQ((std::vector<CString>{"fifth@vq.example"}), mails[2].recipients);
+}
+
+// A record whose recipients the server refuses leaves no mail transaction open: the next record
+// starts its own after RSET, and a record whose recipients all pass says nothing.
+TEST(MailSender, ARecordRefusedByTheServerIsResetBeforeTheNext) {
+    vqtest::Workspace ws;
+    vqtest::ScriptedSmtpServer server([](const std::string& command) -> std::vector<std::string> {
+        if (command == "RCPT TO: <gone@x>")
+            return {"550 no such user\r\n"};
+        return vqtest::ScriptedSmtpServer::Accepting(command);
+    });
+    WriteScriptedServerSettings(ws);
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("gone@x");
+    CMailSender job;
+    job.SmtpPort = server.Port();
+    job.To = "a@x";
+    job.Items.Add(CMailItem("", "a@x", "s", "1"));
+    job.Items.Add(CMailItem("", "gone@x", "s", "2"));
+    job.Items.Add(CMailItem("", "c@x", "s", "3"));
+    EXPECT_EQ(0, job.Send(0));
+    EXPECT_EQ(0, boxes.Pending());
+    auto commands = server.Commands();
+    auto rcpt = std::find(commands.begin(), commands.end(), "RCPT TO: <gone@x>");
+    ASSERT_NE(rcpt, commands.end());
+    ASSERT_NE(rcpt + 1, commands.end());
+    EXPECT_EQ(*(rcpt + 1), "RSET");
+    EXPECT_EQ(2u, server.Messages().size());
 }
 
 TEST(MailSender, ChineseTextDecodesBackFromTheWire) {

@@ -6,6 +6,8 @@
 
 #include <fstream>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -173,6 +175,38 @@ TEST_F(DbRecordsetTest, TransactionsRollBackAndCommit) {
     conn->Close();
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM Docs"), "2");
     EXPECT_THROW(conn->CommitTrans(), _com_error);
+}
+
+// What is to be said about a failure inside a transaction waits for its end, however it ends,
+// and is said once, in order; outside a transaction it is said at once.
+TEST_F(DbRecordsetTest, ReportsKeptDuringATransactionRunOnceItHasEnded) {
+    std::vector<std::string> said;
+    auto report = [&](const char* text) { return [&said, text] { said.push_back(text); }; };
+    conn->AfterTransaction(report("now"));
+    EXPECT_EQ(said, std::vector<std::string>{"now"});
+
+    for (const char* end : {"commit", "rollback", "close"}) {
+        said.clear();
+        conn->BeginTrans();
+        conn->Execute("DELETE FROM Docs WHERE FileID='f3'");
+        conn->AfterTransaction(report("first"));
+        conn->AfterTransaction(report("second"));
+        EXPECT_TRUE(said.empty()) << end;
+        if (std::string(end) == "commit")
+            conn->CommitTrans();
+        else if (std::string(end) == "rollback")
+            conn->RollbackTrans();
+        else
+            conn->Close();
+        EXPECT_EQ(said, (std::vector<std::string>{"first", "second"})) << end;
+        // Each is said once: the next transaction starts with none kept.
+        if (conn->GetState() == adStateOpen) {
+            conn->BeginTrans();
+            conn->RollbackTrans();
+        }
+        EXPECT_EQ(said.size(), 2u) << end;
+    }
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM Docs"), "2");
 }
 
 TEST_F(DbRecordsetTest, UpdatableRecordsetChangesOnlyTheCurrentRow) {
