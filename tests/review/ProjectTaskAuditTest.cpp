@@ -519,8 +519,7 @@ TEST_P(ProjectTaskAuditTest, AStepThatCannotBeMarkedAsHeldIsSaidAsTheWindowOpens
                        "'attempt to write a readonly database'); END",
                        nullptr, adCmdText);
     vq::ScriptedUser user;
-    user.AnyMessage(IDOK) // the database's error
-        .AnyMessage(IDOK) // the statement
+    user.MessageContaining("数据库是只读的", IDOK) // the database's error, its cause first
         .MessageContaining("不能将该评审任务标记为正在评审", IDOK)
         .DialogContaining("评审意见")
         .Click(IDCANCEL)
