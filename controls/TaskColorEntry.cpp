@@ -1,8 +1,13 @@
 // The entry function of the task colour settings: no arguments, no database.
 #include "controls/TaskColorDlg.h"
 #include "core/EntryRegistry.h"
+#include "core/Settings.h"
 
 extern "C" int ConfigureTaskItemColor() {
+    // Without an installation folder each of the seven colours would say so again: it is said
+    // once, and the call ends here.
+    if (GetSettingsFilePath().IsEmpty())
+        return 0;
     CTaskColorDlg dialog(nullptr);
     return dialog.DoModal() == IDOK ? 1 : 0;
 }

@@ -5,6 +5,8 @@
 #include "platform/ui/ScriptedUser.h"
 #include "tests/support/Workspace.h"
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 extern "C" int ConfigureTaskItemColor();
@@ -40,6 +42,15 @@ TEST(TaskColorTest, CancelWithoutASettingsFileShowsDefaultsWritesNothingAndGives
     EXPECT_EQ(ConfigureTaskItemColor(), 0);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_TRUE(ws.ReadFile(ws.SettingsPath()).empty()) << "no settings file was made";
+}
+
+TEST(TaskColorTest, WithoutAnInstallationTheMissingFileIsSaidOnceAndNoDialogOpens) {
+    vqtest::Workspace ws;
+    std::filesystem::remove((ws.WindowsDir() + "/vqpdm.txt").str());
+    vq::ScriptedUser user; // a second box or the dialog would find no action left
+    user.Message(CString("打开文件 ") + ws.WindowsDir() + "/vqsetup.ini 出错!", IDOK);
+    EXPECT_EQ(ConfigureTaskItemColor(), 0);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
 }
 
 TEST(TaskColorTest, OkWithoutChangesWritesTheSevenShownColoursAndGivesOne) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <ctime>
 #include <regex>
 
@@ -83,10 +84,12 @@ TEST_P(LogTest, OperationLogOnAnOldTableAsksForItsStructure) {
 
 TEST_P(LogTest, WorkLogRowsOfOneMinuteShareTheirDate) {
     CTeamWorkLog log;
-    std::time_t before = std::time(nullptr);
+    // The precise clock, as the engine reads it (time() may read a coarse one that lags).
+    using clock = std::chrono::system_clock;
+    std::time_t before = clock::to_time_t(clock::now());
     EXPECT_EQ(1, log.WriteLog("W1", "任务", "topic 'one'", "prompt"));
     EXPECT_EQ(1, log.WriteLog("W2", "任务", "topic two", "prompt"));
-    std::time_t after = std::time(nullptr);
+    std::time_t after = clock::to_time_t(clock::now());
     EXPECT_EQ(CString("zhang"), log.m_strUserName);
     EXPECT_EQ(CString("2"), Count("TeamWorkLog"));
     EXPECT_EQ(CString("topic 'one'"), ws.QueryText("SELECT LogTopic FROM TeamWorkLog WHERE LogID='W1'"));
