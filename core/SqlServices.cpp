@@ -68,10 +68,9 @@ int CVqDesignTaskApp::ExecuteSql(CString sql) {
 }
 
 void CVqDesignTaskApp::ReportSqlError(const _com_error& e, const CString& sql) {
+    // ReportComError also remembers a lost connection.
     ReportComError(e);
     const DbFailure failure = ClassifyDbError(e);
-    if (failure == DbFailure::ConnectionLost)
-        m_bConnectionLost = TRUE;
     // Where tables and fields may be the cause, the statement follows; a busy, read-only or
     // unreadable database ReportComError has named.
     if (failure == DbFailure::Other || failure == DbFailure::SchemaMismatch ||

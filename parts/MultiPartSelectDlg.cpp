@@ -268,7 +268,6 @@ void CMultiPartSelectDlg::LoadAllBelow(HTREEITEM node, CString path) {
     CWaitCursor wait;
     const CString code = CodeOfText(m_tree.GetItemText(node));
     if (!path.IsEmpty() && PathHolds(path, code)) {
-        CString message;
         m_cycleNotice.Report(code, path);
         return;
     }

@@ -45,6 +45,14 @@ bool ReadTexts(const CString& sql, long columns, const char* errorText,
     }
     return true;
 }
+
+// The count of a statement that counts: -1 after the error was shown.
+long CountRows(const CString& sql) {
+    long count = 0;
+    if (!ReadTexts(sql, 1, nullptr, [&count](const std::vector<CString>& row) { count = std::atol(row[0]); }))
+        return -1;
+    return count;
+}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -112,7 +120,7 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
 }
 
 bool ECOTaskSnapshot::Prepare(const CString& workId) {
-    return (!m_workId.IsEmpty() && m_workId == workId) || Read(workId);
+    return Holds(workId) || Read(workId);
 }
 
 bool ECOTaskSnapshot::Follow(const std::string& fileId, const CString& current, const CString& maximum) {
@@ -184,23 +192,9 @@ ECOTaskSnapshot* CECOAuditLevel::Snapshot(const CString& workId) {
     if (!m_pSnapshot)
         return nullptr;
     // Already read for this task: the checks between two advances use it as it stands.
-    if (!m_pSnapshot->m_workId.IsEmpty() && m_pSnapshot->m_workId == workId)
+    if (m_pSnapshot->Holds(workId))
         return m_pSnapshot;
     return m_pSnapshot->Read(workId) ? m_pSnapshot : nullptr;
-}
-
-long CECOAuditLevel::CountRows(const CString& sql) {
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        const long count = rs->IsEOF() ? 0 : std::atol(VariantToString(rs->GetCollect(0L)));
-        rs->Close();
-        return count;
-    } catch (_com_error& e) {
-        ReportComError(e);
-        return -1;
-    }
 }
 
 int CECOAuditLevel::CheckPartsInSnapshot(const ECOTaskSnapshot& task, int level, bool confirm) {
@@ -275,7 +269,7 @@ bool CECOAuditLevel::ReadColumnValues(const CString& sql, CStringArray& values, 
 }
 
 int CECOAuditLevel::CheckModifiedPartsReady(CString workId, int level) {
-    const bool kept = m_pSnapshot && !m_pSnapshot->m_workId.IsEmpty() && m_pSnapshot->m_workId == workId;
+    const bool kept = m_pSnapshot && m_pSnapshot->Holds(workId);
     if (ECOTaskSnapshot* task = Snapshot(workId)) {
         if (kept) {
             // A "not complete" is checked where the snapshot found it; a "complete" opens the
@@ -420,7 +414,7 @@ int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance
 }
 
 int CECOAuditLevel::CountUnfinishedFiles(CString workId) {
-    const bool kept = m_pSnapshot && !m_pSnapshot->m_workId.IsEmpty() && m_pSnapshot->m_workId == workId;
+    const bool kept = m_pSnapshot && m_pSnapshot->Holds(workId);
     if (ECOTaskSnapshot* task = Snapshot(workId)) {
         if (kept) {
             // "Unfinished" is checked where the snapshot found it; "all finished" releases the

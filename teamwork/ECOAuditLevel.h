@@ -38,6 +38,8 @@ private:
         }
         int reached = 0; // the current level as a number
     };
+    // Whether the snapshot holds this task (read, and not given up since).
+    bool Holds(const CString& workId) const { return !m_workId.IsEmpty() && m_workId == workId; }
     // Reads the task when the snapshot holds another (or none); false after the error was shown.
     bool Prepare(const CString& workId);
     bool Read(const CString& workId);
@@ -110,8 +112,6 @@ private:
     // The snapshot's answer, -1 when the table no longer bears out its "not yet".
     int CheckPartsInSnapshot(const ECOTaskSnapshot& task, int level, bool confirm);
     int CountUnfinishedInSnapshot(const ECOTaskSnapshot& task, bool confirm);
-    // The first row of a statement that counts: its count, -1 after the error was shown.
-    long CountRows(const CString& sql);
     // The document's current and maximum levels as texts; false when it has no row or the read
     // failed (failed set, after the error was shown).
     bool ReadFileRow(const CString& workId, const CString& fileId, CString& current, CString& maximum,

@@ -261,10 +261,6 @@ void CTeamGroupFileManageDlg::AddWorkNodes(CTreeCursor parent, const CString& pa
     }
 }
 
-void CTeamGroupFileManageDlg::PushPart(const CTreeStackItem& item) {
-    m_partStack->Push(item);
-}
-
 CTreeStackItem CTeamGroupFileManageDlg::PopPart() {
     CTreeStackItem item = m_partStack->GetTop();
     m_partStack->Drop();
@@ -332,7 +328,7 @@ void CTeamGroupFileManageDlg::AddWorkParts(CTreeCursor workNode, const CString& 
                                         kPartImage, kPartKind, m_arrChildCode[i], m_arrChildName[i]);
             const CTreeStackItem entry{child, m_arrChildCode[i], m_arrChildName[i], 0};
             if (i + 1 < count)
-                PushPart(entry);
+                m_partStack->Push(entry);
             else
                 m_currentEntry = entry;
         }

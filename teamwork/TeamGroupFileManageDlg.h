@@ -66,7 +66,6 @@ private:
     void ReadWorkRows();
     void AddWorkNodes(CTreeCursor parent, const CString& parentId, std::vector<CString>& path);
     void AddWorkParts(CTreeCursor workNode, const CString& workId);
-    void PushPart(const CTreeStackItem& item);
     CTreeStackItem PopPart();
     bool IsOnOwnPath(CTreeCursor node, const CString& code);
     void LoadPartChildren(CTreeCursor node, const CString& code);

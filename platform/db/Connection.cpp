@@ -349,10 +349,10 @@ void EndTransaction(void* dbc, bool commit, bool& inTransaction) {
 }
 } // namespace
 
-void _Connection::CommitTrans() {
+void _Connection::FinishTransaction(bool commit) {
     // A failed commit leaves the transaction open (to be rolled back): its reports wait on.
     try {
-        EndTransaction(m_dbc, true, m_inTransaction);
+        EndTransaction(m_dbc, commit, m_inTransaction);
     } catch (const _com_error&) {
         RunReportsAfterTransaction();
         throw;
@@ -360,14 +360,12 @@ void _Connection::CommitTrans() {
     RunReportsAfterTransaction();
 }
 
+void _Connection::CommitTrans() {
+    FinishTransaction(true);
+}
+
 void _Connection::RollbackTrans() {
-    try {
-        EndTransaction(m_dbc, false, m_inTransaction);
-    } catch (const _com_error&) {
-        RunReportsAfterTransaction();
-        throw;
-    }
-    RunReportsAfterTransaction();
+    FinishTransaction(false);
 }
 
 namespace {

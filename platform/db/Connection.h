@@ -108,6 +108,8 @@ private:
     void CheckOpen() const;
     // Runs the reports kept by AfterTransaction once no transaction is open.
     void RunReportsAfterTransaction();
+    // Commits or rolls back, then runs the kept reports if the transaction has ended.
+    void FinishTransaction(bool commit);
     vq::db::ResultData RunOne(const std::string& sql, const std::vector<_variant_t>& parameters);
 
     void* m_dbc = nullptr; // the ODBC connection handle
