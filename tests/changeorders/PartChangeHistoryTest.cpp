@@ -13,6 +13,7 @@
 #include "platform/ui/ScriptedUser.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/RecordingShell.h"
 
 #include <gtest/gtest.h>
 
@@ -40,20 +41,7 @@ const char* const kHistory =
     "INSERT INTO ECOModifyPart (ECONo, PartCode, PartName) VALUES ('M-3', 'P-1', '箱座');"
     "INSERT INTO ECOModifyPart (ECONo, PartCode, PartName) VALUES ('M-4', 'P-2', '箱盖')";
 
-class RecordingShell : public vq::ShellOpener {
-public:
-    RecordingShell() { m_previous = vq::SetShellOpener(this); }
-    ~RecordingShell() override { vq::SetShellOpener(m_previous); }
-    bool OpenFile(const CString& path) override {
-        opened.push_back(path);
-        return true;
-    }
-    bool StartProgram(const CString&, const std::vector<CString>&) override { return true; }
-    std::vector<CString> opened;
-
-private:
-    vq::ShellOpener* m_previous = nullptr;
-};
+using vqtest::RecordingShell;
 
 class PartChangeHistoryTest : public ::testing::TestWithParam<int> {
 protected:

@@ -15,6 +15,7 @@
 #include "review/ProjectTaskAuditDlg.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
+#include "tests/support/RecordingShell.h"
 
 #include <gtest/gtest.h>
 
@@ -78,20 +79,7 @@ std::map<std::string, std::string> FilesBelow(const CString& root) {
     return files;
 }
 
-class RecordingShell : public vq::ShellOpener {
-public:
-    RecordingShell() { m_previous = vq::SetShellOpener(this); }
-    ~RecordingShell() override { vq::SetShellOpener(m_previous); }
-    bool OpenFile(const CString& path) override {
-        opened.push_back(path);
-        return true;
-    }
-    bool StartProgram(const CString&, const std::vector<CString>&) override { return true; }
-    std::vector<CString> opened;
-
-private:
-    vq::ShellOpener* m_previous = nullptr;
-};
+using vqtest::RecordingShell;
 
 class StoredNamePathsTest : public ::testing::TestWithParam<int> {
 public:

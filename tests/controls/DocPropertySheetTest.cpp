@@ -7,6 +7,7 @@
 #include "platform/ui/DC.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/ScriptedUser.h"
+#include "tests/support/RecordingShell.h"
 #include "tests/support/Workspace.h"
 
 #include <gtest/gtest.h>
@@ -129,20 +130,7 @@ TEST_F(ImageZoomWndTest, ContextMenuOffersTheModesOnlyWithAnImage) {
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
 }
 
-class RecordingShell : public vq::ShellOpener {
-public:
-    RecordingShell() { m_previous = vq::SetShellOpener(this); }
-    ~RecordingShell() override { vq::SetShellOpener(m_previous); }
-    bool OpenFile(const CString& path) override {
-        opened.push_back(path);
-        return true;
-    }
-    bool StartProgram(const CString&, const std::vector<CString>&) override { return true; }
-    std::vector<CString> opened;
-
-private:
-    vq::ShellOpener* m_previous = nullptr;
-};
+using vqtest::RecordingShell;
 
 TEST(DocPropertySheetTest, DocumentsGoToThePageOfTheirKind) {
     EXPECT_EQ(CDocPropertySheet::PageFor("a.DWG"), CDocPropertySheet::kDrawing);

@@ -13,6 +13,7 @@
 #include "platform/ui/ScriptedUser.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
+#include "tests/support/RecordingShell.h"
 
 #include <gtest/gtest.h>
 
@@ -26,20 +27,7 @@ namespace {
 
 const CString kRoot = "图号 P1 的版本信息...";
 
-class RecordingShell : public vq::ShellOpener {
-public:
-    RecordingShell() { m_previous = vq::SetShellOpener(this); }
-    ~RecordingShell() override { vq::SetShellOpener(m_previous); }
-    bool OpenFile(const CString& path) override {
-        opened.push_back(path);
-        return true;
-    }
-    bool StartProgram(const CString&, const std::vector<CString>&) override { return true; }
-    std::vector<CString> opened;
-
-private:
-    vq::ShellOpener* m_previous = nullptr;
-};
+using vqtest::RecordingShell;
 
 // One node of the tree as text: "label:image", children in brackets.
 CString Describe(CTreeCursor node) {

@@ -10,6 +10,7 @@
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/FtpServer.h"
+#include "tests/support/RecordingShell.h"
 #include "tests/support/VsftpdServer.h"
 
 #include <gtest/gtest.h>
@@ -27,20 +28,7 @@ namespace {
 
 using D = CProjectTaskAuditDlg;
 
-class RecordingShell : public vq::ShellOpener {
-public:
-    RecordingShell() { m_previous = vq::SetShellOpener(this); }
-    ~RecordingShell() override { vq::SetShellOpener(m_previous); }
-    bool OpenFile(const CString& path) override {
-        opened.push_back(path);
-        return true;
-    }
-    bool StartProgram(const CString&, const std::vector<CString>&) override { return true; }
-    std::vector<CString> opened;
-
-private:
-    vq::ShellOpener* m_previous = nullptr;
-};
+using vqtest::RecordingShell;
 
 // Two levels in the mixed style: 校对 and 标准化, then 审核 and the group step 会审 (marked in
 // lower case).

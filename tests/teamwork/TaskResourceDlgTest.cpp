@@ -10,6 +10,7 @@
 #include "platform/os/ShellOpen.h"
 #include "platform/ui/ScriptedUser.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/RecordingShell.h"
 
 #include <gtest/gtest.h>
 
@@ -20,20 +21,7 @@
 
 namespace {
 
-class RecordingShell : public vq::ShellOpener {
-public:
-    RecordingShell() { m_previous = vq::SetShellOpener(this); }
-    ~RecordingShell() override { vq::SetShellOpener(m_previous); }
-    bool OpenFile(const CString& path) override {
-        opened.push_back(path);
-        return true;
-    }
-    bool StartProgram(const CString&, const std::vector<CString>&) override { return true; }
-    std::vector<CString> opened;
-
-private:
-    vq::ShellOpener* m_previous = nullptr;
-};
+using vqtest::RecordingShell;
 
 std::string ReadAll(const CString& path) {
     std::ifstream in(path.c_str(), std::ios::binary);
