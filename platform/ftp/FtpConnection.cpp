@@ -1,5 +1,6 @@
 #include "platform/ftp/FtpConnection.h"
 #include "platform/base/Folders.h"
+#include "platform/base/TextCodec.h"
 #include "platform/ftp/InternetException.h"
 
 #include <curl/curl.h>
@@ -9,6 +10,8 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -74,15 +77,25 @@ std::size_t ReadFromFile(char* data, std::size_t size, std::size_t count, void* 
 }
 
 // The name an upload is sent under before it takes the target's name: beside the target, so that
-// the rename stays within one folder, and unique to this process and upload, so that two
-// clients storing the same file do not write into one temporary file.
+// the rename stays within one folder, and unique to the upload (64 random bits), so that two
+// clients storing the same file do not write into one temporary file. It is short whatever the
+// target is called: a target name near the servers' limit of 255 bytes still has a temporary name.
 CString UploadTempPath(const CString& absTarget) {
-    static unsigned long counter = 0;
-    const int slash = absTarget.ReverseFind('/');
-    CString name;
-    name.Format(".%s.%ld-%lu.part", absTarget.Mid(slash + 1).c_str(), static_cast<long>(::getpid()),
-                ++counter);
-    return absTarget.Left(slash + 1) + name;
+    thread_local std::mt19937_64 random{(static_cast<std::uint64_t>(std::random_device{}()) << 32) ^
+                                        std::random_device{}() ^ static_cast<std::uint64_t>(::getpid())};
+    char name[32];
+    std::snprintf(name, sizeof name, ".vq%016llx.part", static_cast<unsigned long long>(random()));
+    return absTarget.Left(absTarget.ReverseFind('/') + 1) + name;
+}
+
+// The longest name, in bytes on the wire, that the servers' file systems keep.
+constexpr std::size_t kMaxNameBytes = 255;
+
+// Whether a reply refuses a name for its length ("550 File name too long.").
+bool SaysNameTooLong(const CString& reply) {
+    CString lower = reply;
+    lower.MakeLower();
+    return lower.Find("too long") >= 0 || lower.Find("enametoolong") >= 0;
 }
 
 // The reply code of a server line ("550 No such file."), or 0.
@@ -264,7 +277,7 @@ DWORD ErrorNumber(CURLcode code) {
 CString DescribeFailure(CURLcode code, const char* errorBuffer, const std::vector<std::string>& responses) {
     for (auto it = responses.rbegin(); it != responses.rend(); ++it) {
         if (ReplyCode(*it) >= 400)
-            return CString(*it);
+            return CString(vq::GbkToUtf8(*it)); // the server's text, in code page 936
     }
     switch (code) {
     case CURLE_OPERATION_TIMEDOUT:
@@ -294,6 +307,22 @@ CString DescribeFailure(CURLcode code, const char* errorBuffer, const std::vecto
     return CString(curl_easy_strerror(code));
 }
 
+// Performs the prepared transfer. A server that refuses the data port of active mode (as one
+// behind a firewall often does: "550 Permission denied." to EPRT and PORT) is asked for a passive
+// one instead: passive is set for this transfer and every later one of the session. restart
+// readies the transfer's data for the second attempt (false: it cannot be repeated).
+CURLcode PerformTransfer(CURL* curl, char* errorBuffer, std::vector<std::string>& responses, bool& passive,
+                         const std::function<bool()>& restart) {
+    const CURLcode code = curl_easy_perform(curl);
+    if (code != CURLE_FTP_PORT_FAILED || passive || !restart())
+        return code;
+    passive = true;
+    errorBuffer[0] = '\0';
+    responses.clear();
+    curl_easy_setopt(curl, CURLOPT_FTPPORT, static_cast<char*>(nullptr));
+    return curl_easy_perform(curl);
+}
+
 } // namespace
 
 CString CFtpConnection::BaseUrl() const {
@@ -303,11 +332,53 @@ CString CFtpConnection::BaseUrl() const {
     return CString("ftp://" + host.str() + ":" + std::to_string(m_nPort));
 }
 
-CString CFtpConnection::UrlFor(const CString& absPath, bool directory) const {
+void CFtpConnection::Fail(const CString& text, FtpFailure kind) {
+    m_strLastError = text;
+    m_eLastFailure = kind;
+}
+
+void CFtpConnection::FailWithReply(const CString& text) {
+    // A reply that refuses a name for its length says so in its own words; the kind lets the
+    // caller tell the user that the name, not the network, is at fault.
+    Fail(text,
+         ReplyCode(text.str()) >= 400 && SaysNameTooLong(text) ? FtpFailure::NameTooLong : FtpFailure::Other);
+}
+
+bool CFtpConnection::WirePath(const CString& sessionPath, std::string& wire) {
+    const CString server = OnServer(sessionPath);
+    wire = vq::Utf8ToGbk(server.str());
+    // A character without a code page 936 form would reach the server as "?", another name.
+    if (vq::GbkToUtf8(wire) != server.str()) {
+        Fail("文件名中有FTP服务器不能表示的字符: " + sessionPath);
+        return false;
+    }
+    std::size_t start = 0;
+    while (start < wire.size()) {
+        std::size_t end = wire.find('/', start);
+        if (end == std::string::npos)
+            end = wire.size();
+        if (end - start > kMaxNameBytes) {
+            Fail("文件名太长: " + CString(vq::GbkToUtf8(wire.substr(start, end - start))),
+                 FtpFailure::NameTooLong);
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+bool CFtpConnection::CommandFor(const char* verb, const CString& sessionPath, std::string& line) {
+    std::string wire;
+    if (!WirePath(sessionPath, wire))
+        return false;
+    line = std::string(verb) + " " + wire;
+    return true;
+}
+
+std::string CFtpConnection::UrlOf(const std::string& wirePath, bool directory) const {
     // "%2F" makes the path absolute on the server instead of relative to the logon folder.
     std::string url = BaseUrl().str() + "/%2F";
-    const CString serverPath = OnServer(absPath);
-    std::string_view path(serverPath.str());
+    std::string_view path(wirePath);
     std::size_t start = 1;
     bool first = true;
     while (start < path.size()) {
@@ -322,7 +393,7 @@ CString CFtpConnection::UrlFor(const CString& absPath, bool directory) const {
     }
     if (directory && !first)
         url += '/';
-    return CString(url);
+    return url;
 }
 
 void CFtpConnection::Connect() {
@@ -335,7 +406,7 @@ void CFtpConnection::Connect() {
     curl_easy_setopt(m_impl->curl, CURLOPT_NOBODY, 1L);
     CURLcode code = curl_easy_perform(m_impl->curl);
     if (code != CURLE_OK) {
-        m_strLastError = DescribeFailure(code, m_impl->errorBuffer, m_impl->responses);
+        Fail(DescribeFailure(code, m_impl->errorBuffer, m_impl->responses));
         // Servers refuse an account in their own words ("530 Login incorrect."): say what
         // happened first, and keep the server's line for whoever looks after the server.
         if (code == CURLE_LOGIN_DENIED && ReplyCode(m_strLastError.str()) == 530)
@@ -345,11 +416,12 @@ void CFtpConnection::Connect() {
     // The folder the session starts in is its root "/": on a server that serves an account in its
     // home folder below the machine's root, "\Vq" is then the "Vq" in that home folder, where
     // the connection holder creates it. A server that reports no absolute folder starts at "/".
+    // The server names it in code page 936, as every name.
     char* entry = nullptr;
     m_strCurrent = "/";
     if (curl_easy_getinfo(m_impl->curl, CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry &&
         *entry == '/')
-        m_strLoginFolder = FullPath(entry);
+        m_strLoginFolder = FullPath(CString(vq::GbkToUtf8(entry)));
     else
         m_strLoginFolder = "/";
 }
@@ -392,35 +464,43 @@ CString CFtpConnection::FullPath(const CString& path) const {
     return result.empty() ? CString("/") : CString(result);
 }
 
-bool CFtpConnection::RunCommands(const std::vector<CString>& commands) {
+bool CFtpConnection::RunCommands(const std::vector<std::string>& commands) {
     if (!m_impl || !m_impl->curl) {
-        m_strLastError = "The connection is closed.";
+        Fail("The connection is closed.");
         return false;
     }
-    for (const CString& command : commands) {
+    for (const std::string& command : commands) {
         // A line break would let a name smuggle in a command of its own.
-        if (HasLineBreak(command)) {
-            m_strLastError = "A name contains a line break.";
+        if (command.find_first_of("\r\n") != std::string::npos) {
+            Fail("A name contains a line break.");
             return false;
         }
     }
+    std::string root;
+    if (!WirePath("/", root))
+        return false;
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
             m_nStallTimeout);
     if (m_impl->quote) {
         curl_slist_free_all(m_impl->quote);
         m_impl->quote = nullptr;
     }
-    for (const CString& command : commands)
+    for (const std::string& command : commands)
         m_impl->quote = curl_slist_append(m_impl->quote, command.c_str());
-    curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor("/", true).c_str());
+    curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(root, true).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(m_impl->curl, CURLOPT_QUOTE, m_impl->quote);
     CURLcode code = curl_easy_perform(m_impl->curl);
     if (code != CURLE_OK) {
-        m_strLastError = DescribeFailure(code, m_impl->errorBuffer, m_impl->responses);
+        FailWithReply(DescribeFailure(code, m_impl->errorBuffer, m_impl->responses));
         return false;
     }
     return true;
+}
+
+bool CFtpConnection::RunCommand(const char* verb, const CString& sessionPath) {
+    std::string line;
+    return CommandFor(verb, sessionPath, line) && RunCommands({line});
 }
 
 BOOL CFtpConnection::GetCurrentDirectory(CString& directory) const {
@@ -430,7 +510,7 @@ BOOL CFtpConnection::GetCurrentDirectory(CString& directory) const {
 
 BOOL CFtpConnection::SetCurrentDirectory(LPCTSTR directory) {
     CString target = FullPath(directory);
-    if (!RunCommands({"CWD " + OnServer(target)}))
+    if (!RunCommand("CWD", target))
         return FALSE;
     m_strCurrent = target;
     return TRUE;
@@ -439,25 +519,27 @@ BOOL CFtpConnection::SetCurrentDirectory(LPCTSTR directory) {
 BOOL CFtpConnection::CreateDirectory(LPCTSTR directory) {
     if (!directory || !*directory)
         return FALSE;
-    return RunCommands({"MKD " + OnServer(FullPath(directory))}) ? TRUE : FALSE;
+    return RunCommand("MKD", FullPath(directory)) ? TRUE : FALSE;
 }
 
 BOOL CFtpConnection::RemoveDirectory(LPCTSTR directory) {
     if (!directory || !*directory)
         return FALSE;
-    return RunCommands({"RMD " + OnServer(FullPath(directory))}) ? TRUE : FALSE;
+    return RunCommand("RMD", FullPath(directory)) ? TRUE : FALSE;
 }
 
 BOOL CFtpConnection::Remove(LPCTSTR fileName) {
     if (!fileName || !*fileName)
         return FALSE;
-    return RunCommands({"DELE " + OnServer(FullPath(fileName))}) ? TRUE : FALSE;
+    return RunCommand("DELE", FullPath(fileName)) ? TRUE : FALSE;
 }
 
 BOOL CFtpConnection::Rename(LPCTSTR existingName, LPCTSTR newName) {
     if (!existingName || !*existingName || !newName || !*newName)
         return FALSE;
-    return RunCommands({"RNFR " + OnServer(FullPath(existingName)), "RNTO " + OnServer(FullPath(newName))})
+    std::string from, to;
+    return CommandFor("RNFR", FullPath(existingName), from) && CommandFor("RNTO", FullPath(newName), to) &&
+                   RunCommands({from, to})
                ? TRUE
                : FALSE;
 }
@@ -469,10 +551,13 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
     CString remote = FullPath(remoteFile);
     if (remote == "/")
         return FALSE;
+    std::string wire;
+    if (!WirePath(remote, wire))
+        return FALSE;
     CString local = NativeLocalPath(localFile);
     struct stat info {};
     if (failIfExists && ::stat(local.c_str(), &info) == 0) {
-        m_strLastError = "The local file exists already.";
+        Fail("The local file exists already.");
         return FALSE;
     }
 
@@ -481,7 +566,7 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
     std::string temp = local.str() + ".XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) {
-        m_strLastError = "The local file cannot be written.";
+        Fail("The local file cannot be written.");
         return FALSE;
     }
     mode_t mask = ::umask(0);
@@ -491,27 +576,34 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
     if (!out) {
         ::close(fd);
         ::unlink(temp.c_str());
-        m_strLastError = "The local file cannot be written.";
+        Fail("The local file cannot be written.");
         return FALSE;
     }
 
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
             m_nStallTimeout);
-    curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor(remote, false).c_str());
+    curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(wire, false).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_TRANSFERTEXT, (flags & FTP_TRANSFER_TYPE_ASCII) ? 1L : 0L);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, WriteToFile);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, out);
-    CURLcode code = curl_easy_perform(m_impl->curl);
+    CURLcode code = PerformTransfer(m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive, [out] {
+        if (std::fflush(out) != 0 || ::ftruncate(::fileno(out), 0) != 0)
+            return false;
+        std::rewind(out);
+        return true;
+    });
     bool written = std::fclose(out) == 0;
     if (code != CURLE_OK || !written) {
-        m_strLastError = code != CURLE_OK ? DescribeFailure(code, m_impl->errorBuffer, m_impl->responses)
-                                          : CString("The local file cannot be written.");
+        if (code != CURLE_OK)
+            FailWithReply(DescribeFailure(code, m_impl->errorBuffer, m_impl->responses));
+        else
+            Fail("The local file cannot be written.");
         ::unlink(temp.c_str());
         return FALSE;
     }
     if (::rename(temp.c_str(), local.c_str()) != 0) {
         ::unlink(temp.c_str());
-        m_strLastError = "The local file cannot be replaced.";
+        Fail("The local file cannot be replaced.");
         return FALSE;
     }
     return TRUE;
@@ -523,64 +615,80 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
     CString remote = FullPath(remoteFile);
     if (remote == "/" || HasLineBreak(remote))
         return FALSE;
+    // The file goes up under a temporary name and takes the target's name only once it arrived
+    // whole: a transfer stopped half way never leaves a truncated file under the real name, and
+    // an older copy stays as it was.
+    std::string target, temp;
+    if (!WirePath(remote, target) || !WirePath(UploadTempPath(remote), temp))
+        return FALSE;
     CString local = NativeLocalPath(localFile);
     FILE* in = std::fopen(local.c_str(), "rb");
     if (!in) {
-        m_strLastError = "The local file cannot be read.";
+        Fail("The local file cannot be read.");
         return FALSE;
     }
     struct stat info {};
     if (::fstat(::fileno(in), &info) != 0 || !S_ISREG(info.st_mode)) {
         std::fclose(in);
-        m_strLastError = "The local file cannot be read.";
+        Fail("The local file cannot be read.");
         return FALSE;
     }
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
             m_nStallTimeout);
-    // The file goes up under a temporary name and takes the target's name only once it arrived
-    // whole: a transfer stopped half way never leaves a truncated file under the real name, and
-    // an older copy stays as it was.
-    const CString temp = UploadTempPath(remote);
-    curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor(temp, false).c_str());
+    curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(temp, false).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(m_impl->curl, CURLOPT_TRANSFERTEXT, (flags & FTP_TRANSFER_TYPE_ASCII) ? 1L : 0L);
     curl_easy_setopt(m_impl->curl, CURLOPT_READFUNCTION, ReadFromFile);
     curl_easy_setopt(m_impl->curl, CURLOPT_READDATA, in);
     curl_easy_setopt(m_impl->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
-    CURLcode code = curl_easy_perform(m_impl->curl);
+    CURLcode code = PerformTransfer(m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive, [in] {
+        std::clearerr(in);
+        return std::fseek(in, 0, SEEK_SET) == 0;
+    });
     std::fclose(in);
-    if (code != CURLE_OK) {
-        m_strLastError = DescribeFailure(code, m_impl->errorBuffer, m_impl->responses);
-        // The partial file goes when the server still answers; the error stays the transfer's.
+    // Takes the temporary file back when the server still answers; the failure reported stays the
+    // one that stopped the upload.
+    const auto removeTemp = [this, &temp] {
         const CString error = m_strLastError;
-        RunCommands({"DELE " + OnServer(temp)});
-        m_strLastError = error;
+        const FtpFailure kind = m_eLastFailure;
+        RunCommands({"DELE " + temp});
+        Fail(error, kind);
+    };
+    if (code != CURLE_OK) {
+        FailWithReply(DescribeFailure(code, m_impl->errorBuffer, m_impl->responses));
+        removeTemp();
         return FALSE;
     }
-    if (RunCommands({"RNFR " + OnServer(temp), "RNTO " + OnServer(remote)}))
+    if (RunCommands({"RNFR " + temp, "RNTO " + target}))
         return TRUE;
     // Some servers refuse to rename onto an existing file: the old copy goes first then. Should
     // the rename still fail, the new content stays under its temporary name rather than go too.
-    if (RunCommands({"DELE " + OnServer(remote)}))
-        return RunCommands({"RNFR " + OnServer(temp), "RNTO " + OnServer(remote)}) ? TRUE : FALSE;
-    const CString error = m_strLastError;
-    RunCommands({"DELE " + OnServer(temp)});
-    m_strLastError = error;
+    const CString renameError = m_strLastError;
+    const FtpFailure renameFailure = m_eLastFailure;
+    if (RunCommands({"DELE " + target}))
+        return RunCommands({"RNFR " + temp, "RNTO " + target}) ? TRUE : FALSE;
+    // No older copy was in the way: the rename's own failure is the one to report (a name that
+    // is too long for the server, say).
+    Fail(renameError, renameFailure);
+    removeTemp();
     return FALSE;
 }
 
-bool CFtpConnection::RunListing(const CString& absDir, const char* command, std::string& out) {
+bool CFtpConnection::RunListing(const std::string& wireDir, const char* command, std::string& out) {
     out.clear();
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
             m_nStallTimeout);
-    curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor(absDir, true).c_str());
+    curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(wireDir, true).c_str());
     if (command)
         curl_easy_setopt(m_impl->curl, CURLOPT_CUSTOMREQUEST, command);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, AppendToString);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, &out);
-    CURLcode code = curl_easy_perform(m_impl->curl);
+    CURLcode code = PerformTransfer(m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive, [&out] {
+        out.clear();
+        return true;
+    });
     if (code != CURLE_OK) {
-        m_strLastError = DescribeFailure(code, m_impl->errorBuffer, m_impl->responses);
+        FailWithReply(DescribeFailure(code, m_impl->errorBuffer, m_impl->responses));
         return false;
     }
     return true;
@@ -591,12 +699,13 @@ BOOL CFtpConnection::ListDirectory(const CString& directory, std::vector<FtpDirE
     if (!m_impl || !m_impl->curl)
         return FALSE;
     CString absDir = FullPath(directory);
-    if (HasLineBreak(absDir))
+    std::string wireDir;
+    if (HasLineBreak(absDir) || !WirePath(absDir, wireDir))
         return FALSE;
     std::string text;
     bool machineListing = m_nMlsd != 0;
     if (m_nMlsd != 0) {
-        if (RunListing(absDir, "MLSD", text)) {
+        if (RunListing(wireDir, "MLSD", text)) {
             m_nMlsd = 1;
         } else {
             // Servers without MLSD say so with a syntax error reply; anything else (a missing
@@ -612,8 +721,10 @@ BOOL CFtpConnection::ListDirectory(const CString& directory, std::vector<FtpDirE
             machineListing = false;
         }
     }
-    if (!machineListing && !RunListing(absDir, nullptr, text))
+    if (!machineListing && !RunListing(wireDir, nullptr, text))
         return FALSE;
+    // The names come in code page 936; the rest of a listing line is ASCII.
+    text = vq::GbkToUtf8(text);
 
     std::size_t start = 0;
     while (start < text.size()) {

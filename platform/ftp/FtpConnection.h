@@ -11,9 +11,14 @@
 // folder on a server that serves local accounts below the machine's root. Paths never reach
 // above it.
 //
-// Names are UTF-8 in our code and go on the wire as those bytes; names in listings are taken as
-// the server sends them. Servers that speak UTF-8 (the usual case) thus round-trip any name;
-// with a server that uses another code page, non-ASCII names appear as its raw bytes.
+// Names are UTF-8 in our code and travel in code page 936 (GBK), as the system's other clients
+// write them on the shared server: commands, the session's starting folder, listings and the
+// server's replies are converted here. A name with a character that has no code page 936 form, or
+// with a component of more than 255 bytes on the wire (the servers' file systems keep no longer
+// name), is refused before anything is sent.
+//
+// The session uses active mode when opened so; a server that refuses the data port of active
+// mode is asked for passive transfers instead, from then on for the rest of the session.
 //
 // Local paths of GetFile and PutFile may be native paths or the system's backslash paths; a
 // relative path is relative to the process's current folder.
@@ -26,7 +31,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
+
+// What kind of failure the last failed call met, for callers that word it themselves.
+enum class FtpFailure {
+    Other,
+    NameTooLong, // a name longer than the server keeps (refused here, or by the server's reply)
+};
 
 // One entry of a server folder listing.
 struct FtpDirEntry {
@@ -57,7 +69,8 @@ public:
     BOOL GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfExists = TRUE,
                  DWORD attributes = FILE_ATTRIBUTE_NORMAL, DWORD flags = FTP_TRANSFER_TYPE_BINARY,
                  DWORD_PTR context = 1);
-    // Stores a local file on the server, replacing a file of that name.
+    // Stores a local file on the server, replacing a file of that name. The file goes up under a
+    // short temporary name of its own beside the target and is renamed into place when whole.
     BOOL PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags = FTP_TRANSFER_TYPE_BINARY,
                  DWORD_PTR context = 1);
 
@@ -67,6 +80,7 @@ public:
     INTERNET_PORT GetPort() const { return m_nPort; }
     // The server's reply, or what went wrong (timeout, lost connection), of the last failed call.
     const CString& GetLastErrorText() const { return m_strLastError; }
+    FtpFailure GetLastFailure() const { return m_eLastFailure; }
     // Seconds a transfer may move less than a byte a second before it is stopped (30).
     void SetStallTimeout(long seconds) { m_nStallTimeout = seconds; }
 
@@ -81,9 +95,17 @@ private:
     CFtpConnection(CString server, INTERNET_PORT port, CString user, CString password, bool passive);
     void Connect(); // throws CInternetException
 
-    bool RunCommands(const std::vector<CString>& commands);
-    bool RunListing(const CString& absDir, const char* command, std::string& out);
-    CString UrlFor(const CString& absPath, bool directory) const;
+    // Commands are lines as they go on the wire (code page 936).
+    bool RunCommands(const std::vector<std::string>& commands);
+    bool RunCommand(const char* verb, const CString& sessionPath);
+    bool CommandFor(const char* verb, const CString& sessionPath, std::string& line);
+    bool RunListing(const std::string& wireDir, const char* command, std::string& out);
+    // The server's path of a path below the session's root as it goes on the wire; false, with the
+    // failure recorded, when a name cannot be written in code page 936 or is too long.
+    bool WirePath(const CString& sessionPath, std::string& wire);
+    std::string UrlOf(const std::string& wirePath, bool directory) const;
+    void Fail(const CString& text, FtpFailure kind = FtpFailure::Other);
+    void FailWithReply(const CString& text);
     // The server's own path of an absolute path below the session's root.
     CString OnServer(const CString& sessionPath) const;
 
@@ -96,10 +118,11 @@ private:
     INTERNET_PORT m_nPort;
     CString m_strUser;
     CString m_strPassword;
-    bool m_bPassive;
+    bool m_bPassive; // set for the rest of the session when the server refuses active mode
     CString m_strCurrent = "/";
     CString m_strLoginFolder = "/"; // the server's path of the session's root
     CString m_strLastError;
+    FtpFailure m_eLastFailure = FtpFailure::Other;
     int m_nMlsd = -1; // whether the server lists with MLSD: -1 not yet known, 0 no, 1 yes
     long m_nStallTimeout = 30;
     std::unique_ptr<Impl> m_impl;

@@ -1,6 +1,8 @@
+#include "platform/base/TextCodec.h"
 #include "platform/ftp/FtpFileFind.h"
 #include "platform/ftp/InternetSession.h"
 #include "tests/support/FtpServer.h"
+#include "tests/support/HostProcess.h"
 #include "tests/support/VsftpdServer.h"
 
 #include <gtest/gtest.h>
@@ -335,19 +337,64 @@ TEST_F(FtpConnectionTest, ClosedConnectionRefusesWork) {
     EXPECT_FALSE(server.Exists("x"));
 }
 
-TEST_F(FtpConnectionTest, NamesWithUrlCharactersRoundTrip) {
-    const CString name = "a b#%?;c 100%.txt";
+// The server reads names in code page 936 (as the system's other clients send them) and keeps
+// them as its own text: what is stored, listed and fetched is the name as our code writes it.
+TEST_F(FtpConnectionTest, NamesWithUrlCharactersAndChineseRoundTrip) {
     std::ofstream(local / "plain.txt", std::ios::binary) << "content";
     auto ftp = Connect();
-    ASSERT_TRUE(ftp->CreateDirectory("dir #1"));
-    ASSERT_TRUE(ftp->SetCurrentDirectory("dir #1"));
-    ASSERT_TRUE(ftp->PutFile((local / "plain.txt").c_str(), name));
-    EXPECT_EQ("content", server.ReadFile("dir #1/" + name));
-    auto found = FindAll(ftp.get(), "*");
-    ASSERT_EQ(1u, found.size());
-    EXPECT_EQ(name.str(), found.begin()->first);
-    EXPECT_TRUE(ftp->GetFile(name, (local / "back.txt").c_str(), FALSE));
-    EXPECT_EQ("content", ReadLocal(local / "back.txt"));
+    for (const CString folder : {"dir #1", "泵体 #2"}) {
+        SCOPED_TRACE(folder.str());
+        const CString name = folder == "dir #1" ? "a b#%?;c 100%.txt" : "强度计算书 100%.doc";
+        ASSERT_TRUE(ftp->CreateDirectory("/" + folder));
+        ASSERT_TRUE(ftp->SetCurrentDirectory("/" + folder));
+        EXPECT_TRUE(server.IsFolder(folder));
+        ASSERT_TRUE(ftp->PutFile((local / "plain.txt").c_str(), name));
+        EXPECT_EQ("content", server.ReadFile(folder + "/" + name));
+        auto found = FindAll(ftp.get(), "*");
+        ASSERT_EQ(1u, found.size());
+        EXPECT_EQ(name.str(), found.begin()->first);
+        EXPECT_TRUE(ftp->GetFile(name, (local / "back.txt").c_str(), FALSE));
+        EXPECT_EQ("content", ReadLocal(local / "back.txt"));
+        EXPECT_TRUE(ftp->Rename(name, "改名.doc"));
+        EXPECT_TRUE(server.Exists(folder + "/改名.doc"));
+    }
+}
+
+// A review's redline file is named after the step and the document type: a type of 78 characters
+// is stored, although the upload goes through a temporary name first. This server keeps names in
+// UTF-8, three bytes a Chinese character: a longer type is refused by the server for its length,
+// and a name beyond 255 bytes on the wire is refused before it is sent; both say the name is too
+// long, and neither leaves anything behind.
+TEST_F(FtpConnectionTest, LongNamesAreStoredAndTooLongOnesSaySo) {
+    std::ofstream(local / "plain.txt", std::ios::binary) << "content";
+    const auto redline = [](int characters) {
+        CString name = "校对_";
+        for (int i = 0; i < characters; ++i)
+            name += "强";
+        return name + ".dwf";
+    };
+    auto ftp = Connect();
+    ASSERT_EQ(245, redline(78).GetLength());
+    ASSERT_TRUE(ftp->PutFile((local / "plain.txt").c_str(), redline(78))) << ftp->GetLastErrorText().c_str();
+    EXPECT_EQ("content", server.ReadFile(redline(78)));
+    EXPECT_TRUE(ftp->GetFile(redline(78), (local / "back.txt").c_str(), FALSE));
+    EXPECT_EQ(1u, FindAll(ftp.get(), "*").count(redline(78).str()));
+
+    for (const CString& name : {redline(90), redline(130), CString(std::string(256, 'a'))}) {
+        SCOPED_TRACE(name.GetLength());
+        EXPECT_FALSE(ftp->PutFile((local / "plain.txt").c_str(), name));
+        EXPECT_EQ(FtpFailure::NameTooLong, ftp->GetLastFailure()) << ftp->GetLastErrorText().c_str();
+        EXPECT_FALSE(ftp->GetFile(name, (local / "back.txt").c_str(), FALSE));
+        // Fetching, this server says only that it has no such file; the longer names are refused
+        // here before anything is sent.
+        if (vq::Utf8ToGbk(name.str()).size() > 255)
+            EXPECT_EQ(FtpFailure::NameTooLong, ftp->GetLastFailure()) << ftp->GetLastErrorText().c_str();
+    }
+    EXPECT_EQ(0, ftp->GetLastErrorText().Find("文件名太长")) << ftp->GetLastErrorText().c_str();
+    EXPECT_EQ(1u, FindAll(ftp.get(), "*").size()); // nothing else was stored
+    // Another failure is not one of length.
+    EXPECT_FALSE(ftp->GetFile("missing.txt", (local / "back.txt").c_str(), FALSE));
+    EXPECT_EQ(FtpFailure::Other, ftp->GetLastFailure());
 }
 
 TEST(FtpListingTest, ServerWithoutMachineListingIsReadFromItsPlainListing) {
@@ -523,7 +570,124 @@ TEST_P(VsftpdConnectionTest, ARefusedLogonSaysSoBeforeTheServersLine) {
     }
 }
 
+// vsftpd keeps names as the bytes they arrive in. A document an older client stored under its
+// code page 936 name is fetched and listed under its name; what is uploaded, made or renamed
+// lands under code page 936 names, where the other clients find it. A name with a character
+// that has no code page 936 form is refused: it would arrive as another name.
+TEST_P(VsftpdConnectionTest, NamesTravelInCodePage936) {
+    const std::filesystem::path root(server->Root().str());
+    const auto onDisk = [&root](const char* utf8) { return root / vq::Utf8ToGbk(utf8); };
+    std::filesystem::create_directories(onDisk("Vq/Working/XM-02-01"));
+    std::ofstream(onDisk("Vq/Working/XM-02-01/泵体强度计算书.doc"), std::ios::binary) << "calculation";
+    server->MakeFolder("Vq/Working/XM-02-01"); // the account's own
+    auto ftp = Connect(server->Password());
+    const auto local = std::filesystem::path(server->Root().str()).parent_path() / "calc.doc";
+    ASSERT_TRUE(ftp->GetFile("\\Vq\\Working\\XM-02-01\\泵体强度计算书.doc", local.c_str(), FALSE))
+        << ftp->GetLastErrorText().c_str();
+    EXPECT_EQ("calculation", ReadLocal(local));
+    auto found = FindAll(ftp.get(), "/Vq/Working/XM-02-01/*");
+    ASSERT_EQ(1u, found.size());
+    EXPECT_EQ("泵体强度计算书.doc", found.begin()->first);
+    EXPECT_EQ(11u, found.begin()->second.size);
+
+    EXPECT_TRUE(ftp->CreateDirectory("/Vq/Working/审查"));
+    EXPECT_TRUE(std::filesystem::is_directory(onDisk("Vq/Working/审查")));
+    EXPECT_TRUE(ftp->SetCurrentDirectory("/Vq/Working/审查"));
+    ASSERT_TRUE(ftp->PutFile(local.c_str(), "校对_装配图.dwf")) << ftp->GetLastErrorText().c_str();
+    EXPECT_EQ("calculation", ReadLocal(onDisk("Vq/Working/审查/校对_装配图.dwf")));
+    EXPECT_TRUE(ftp->Rename("校对_装配图.dwf", "审核_装配图.dwf"));
+    EXPECT_TRUE(std::filesystem::exists(onDisk("Vq/Working/审查/审核_装配图.dwf")));
+    EXPECT_EQ(1u, FindAll(ftp.get(), "*.dwf").count("审核_装配图.dwf"));
+    EXPECT_TRUE(ftp->Remove("审核_装配图.dwf"));
+    EXPECT_TRUE(std::filesystem::is_empty(onDisk("Vq/Working/审查")));
+
+    EXPECT_FALSE(ftp->PutFile(local.c_str(), "图😀.dwf"));
+    EXPECT_FALSE(ftp->CreateDirectory("图😀"));
+    EXPECT_FALSE(ftp->GetLastErrorText().IsEmpty());
+    EXPECT_TRUE(std::filesystem::is_empty(onDisk("Vq/Working/审查")));
+}
+
+// vsftpd keeps what arrives, up to 255 bytes a name: a name of 255 bytes in code page 936 is
+// stored and fetched; a longer one is refused as too long before anything is sent.
+TEST_P(VsftpdConnectionTest, NamesUpToTheLimitOfTheFileSystem) {
+    const auto local = std::filesystem::path(server->Root().str()).parent_path() / "plain.txt";
+    std::ofstream(local, std::ios::binary) << "content";
+    CString longest = "校对_";
+    while (vq::Utf8ToGbk(longest.str()).size() < 251)
+        longest += "强";
+    longest += ".dwf";
+    ASSERT_EQ(255u, vq::Utf8ToGbk(longest.str()).size());
+    auto ftp = Connect(server->Password());
+    ASSERT_TRUE(ftp->PutFile(local.c_str(), longest)) << ftp->GetLastErrorText().c_str();
+    EXPECT_EQ("content", server->ReadFile(longest));
+    EXPECT_TRUE(ftp->GetFile(longest, (local.string() + ".back").c_str(), FALSE));
+    EXPECT_EQ(1u, FindAll(ftp.get(), "*").count(longest.str()));
+    EXPECT_FALSE(ftp->PutFile(local.c_str(), "强" + longest));
+    EXPECT_EQ(FtpFailure::NameTooLong, ftp->GetLastFailure());
+    EXPECT_EQ(0, ftp->GetLastErrorText().Find("文件名太长")) << ftp->GetLastErrorText().c_str();
+    EXPECT_EQ(1u, FindAll(ftp.get(), "*").size());
+}
+
 INSTANTIATE_TEST_SUITE_P(LoginFolder, VsftpdConnectionTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "Chrooted" : "BelowTheMachinesRoot";
                          });
+
+// A server that refuses active mode ("550 Permission denied." to EPRT and PORT, as one behind a
+// firewall often does): a session opened in active mode fetches, stores and lists through
+// passive transfers instead.
+TEST(VsftpdPassiveOnlyTest, ASessionInActiveModeTransfersPassivelyWhenTheServerRefusesActiveMode) {
+    if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
+        GTEST_SKIP() << why.str();
+    vqtest::VsftpdServer server(true, true);
+    ASSERT_TRUE(server.IsRunning());
+    server.WriteFile("Vq/Proven/P1/图纸.dwg", "released");
+    const auto local = std::filesystem::path(server.Root().str()).parent_path() / "a.dwg";
+    CInternetSession session("VQQENT");
+    std::unique_ptr<CFtpConnection> ftp(session.GetFtpConnection(
+        server.Host(), server.User(), server.Password(), static_cast<INTERNET_PORT>(server.Port()), FALSE));
+    ASSERT_TRUE(ftp->GetFile("/Vq/Proven/P1/图纸.dwg", local.c_str(), FALSE))
+        << ftp->GetLastErrorText().c_str();
+    EXPECT_EQ("released", ReadLocal(local));
+    ASSERT_TRUE(ftp->PutFile(local.c_str(), "/Vq/Proven/P1/副本.dwg")) << ftp->GetLastErrorText().c_str();
+    EXPECT_EQ("released", server.ReadFile("Vq/Proven/P1/副本.dwg"));
+    EXPECT_EQ(2u, FindAll(ftp.get(), "/Vq/Proven/P1/*").size());
+
+    // A fresh session whose first transfer is a listing finds its way as well.
+    std::unique_ptr<CFtpConnection> second(session.GetFtpConnection(
+        server.Host(), server.User(), server.Password(), static_cast<INTERNET_PORT>(server.Port()), FALSE));
+    EXPECT_EQ(2u, FindAll(second.get(), "/Vq/Proven/P1/*").size());
+}
+
+// The release build loads libcurl at the first FTP session. A program of the FTP layer that has
+// not linked libcurl fetches, stores and lists through the library that its first session loads;
+// with the library missing, the session fails naming the library and the loader's reason.
+TEST(CurlLateLoadTest, TheFirstSessionLoadsLibcurlOrSaysWhyItCannot) {
+    vqtest::FtpServer server;
+    ASSERT_TRUE(server.IsRunning());
+    const std::string bytes = BinaryBytes(200 * 1024);
+    server.WriteFile("图纸.dwg", bytes);
+    const std::filesystem::path local = std::filesystem::path(server.Root().str()).parent_path() /
+                                        ("vqftp-probe-" + std::to_string(server.Port()) + ".dwg");
+    const auto run = [&](const char* probe) {
+        return vqtest::RunProgramMeasured(std::string(VQ_BINARY_DIR "/tests/") + probe,
+                                          {server.Host().str(), std::to_string(server.Port()),
+                                           server.User().str(), server.Password().str(), "/图纸.dwg",
+                                           local.string()});
+    };
+
+    const vqtest::HostRun loaded = run("vqcurlprobe");
+    EXPECT_EQ(0, loaded.status) << loaded.out;
+    EXPECT_EQ(0u, loaded.out.find("libcurl at start: no\nfetched: 1\nstored: 1\nlisted: 1\n")) << loaded.out;
+    EXPECT_NE(std::string::npos, loaded.out.find("entry: 图纸.dwg\n")) << loaded.out;
+    EXPECT_EQ(bytes, ReadLocal(local));
+    EXPECT_EQ(bytes, server.ReadFile("stored.bin"));
+
+    const vqtest::HostRun missing = run("vqcurlprobe_missing");
+    EXPECT_EQ(1, missing.status) << missing.out;
+    EXPECT_EQ(0u, missing.out.find(
+                      "libcurl at start: no\nsession refused: 不能加载FTP传输库 "
+                      "libvq-no-such-curl.so.4:\nlibvq-no-such-curl.so.4: cannot open shared object file"))
+        << missing.out;
+    std::filesystem::remove(local);
+}

@@ -16,13 +16,17 @@ namespace vqtest {
 namespace {
 
 // Serves argv[1] to an anonymous user and to argv[2] with password argv[3], on a free port of
-// 127.0.0.1 which it prints as its first line. argv[4] "0" leaves MLSD out. argv[5] "1" makes
-// every download stall after its first block (the server then sends nothing more). argv[6] "1"
-// ends every upload after its first 64 KiB with "426" (the part received stays on disk).
+// 127.0.0.1 which it prints as its first line. Names on the wire (commands, replies, listings)
+// are in code page 936, as the system's clients send them; on disk they are the server's own
+// text. argv[4] "0" leaves MLSD out. argv[5] "1" makes every download stall after its first
+// block (the server then sends nothing more). argv[6] "1" ends every upload after its first
+// 64 KiB with "426" (the part received stays on disk).
 const char* kServerScript = R"PY(
 import logging, sys, warnings
 warnings.simplefilter("ignore")
 from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib import handlers
+from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import ThreadedFTPServer
 logging.basicConfig(level=logging.CRITICAL)
@@ -31,8 +35,20 @@ root, user, password = sys.argv[1], sys.argv[2], sys.argv[3]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
 authorizer.add_anonymous(root, perm="elradfmwMT")
+class GbkFS(AbstractedFS):
+    # Listings are built in UTF-8 and sent in code page 936.
+    def format_list(self, *args, **kwargs):
+        for line in super().format_list(*args, **kwargs):
+            yield line.decode("utf8", "replace").encode("gbk", "replace")
+    def format_mlsx(self, *args, **kwargs):
+        for line in super().format_mlsx(*args, **kwargs):
+            yield line.decode("utf8", "replace").encode("gbk", "replace")
 class Handler(FTPHandler):
-    pass
+    abstracted_fs = GbkFS
+    def decode(self, data):
+        return data.decode("gbk", self.unicode_errors)
+    def push(self, s):
+        handlers.asynchat.async_chat.push(self, s.encode("gbk", "replace"))
 handler = Handler
 handler.authorizer = authorizer
 if sys.argv[4] == "0":

@@ -1,7 +1,9 @@
 // A real FTP server on 127.0.0.1 for one test: pyftpdlib run by /usr/bin/python3 on a free
 // port, serving a fresh temporary folder to an anonymous user and to one named user with a
-// password (both may read and write everything). The constructor returns once the server
-// listens; the destructor stops it and removes the folder.
+// password (both may read and write everything). Names travel in code page 936, as the system's
+// clients send them; the served folder names its files in UTF-8, so the helpers below take the
+// names as they are written in our code. The constructor returns once the server listens; the
+// destructor stops it and removes the folder.
 #pragma once
 
 #include "platform/base/String.h"

@@ -1,5 +1,6 @@
 #include "tests/support/VsftpdServer.h"
 
+#include "platform/base/TextCodec.h"
 #include "tests/support/LoopbackSocket.h"
 
 #include <gtest/gtest.h>
@@ -117,8 +118,10 @@ bool Accepts(int port) {
     return connected;
 }
 
+// The file that the server shows under path: its name in code page 936.
 std::filesystem::path Under(const CString& root, const CString& path) {
-    return std::filesystem::path(root.str()) / std::filesystem::path(path.str()).relative_path();
+    return std::filesystem::path(root.str()) /
+           std::filesystem::path(vq::Utf8ToGbk(path.str())).relative_path();
 }
 
 std::string Slurp(const std::filesystem::path& file) {
@@ -138,7 +141,8 @@ CString VsftpdServer::Unavailable() {
     return CString();
 }
 
-VsftpdServer::VsftpdServer(bool chrooted) : m_chrooted(chrooted) {
+VsftpdServer::VsftpdServer(bool chrooted, bool passiveOnly)
+    : m_chrooted(chrooted), m_passiveOnly(passiveOnly) {
     if (!Unavailable().IsEmpty() || !PrepareAccount()) {
         ADD_FAILURE() << "the vsftpd account cannot be prepared: "
                       << (Unavailable().IsEmpty() ? std::string("useradd or /etc/pam.d failed")
@@ -184,7 +188,8 @@ bool VsftpdServer::Start() {
                << "\nallow_writeable_chroot=YES\nsecure_chroot_dir=" << folder << "/empty\n"
                << "pam_service_name=vqftp-test\nuserlist_enable=NO\n"
                   "seccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n"
-                  "xferlog_enable=NO\nutf8_filesystem=YES\n";
+                  "xferlog_enable=NO\n"
+               << "port_enable=" << (m_passiveOnly ? "NO" : "YES") << "\n";
         config.close();
         if (!config)
             return false;
@@ -232,7 +237,7 @@ void VsftpdServer::GiveToAccount(const CString& path) const {
     // The login folder and each folder below it on the way to path, and path itself.
     std::filesystem::path full(m_root.str());
     std::vector<std::filesystem::path> owned{full};
-    for (const auto& component : std::filesystem::path(path.str()).relative_path()) {
+    for (const auto& component : std::filesystem::path(vq::Utf8ToGbk(path.str())).relative_path()) {
         if (component.empty() || component == "." || component == "..")
             continue;
         full /= component;

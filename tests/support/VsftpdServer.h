@@ -1,8 +1,9 @@
 // Debian's vsftpd on 127.0.0.1 for one test, as FTP servers are deployed: a local account
 // ("vqftp", password "vqpass") logs on into a login folder of this server's own, either chrooted
 // into it (the folder is then "/") or not (the folder is then its path below the machine's "/").
-// The constructor returns once the server accepts connections; the destructor stops it and
-// its sessions and removes its folders.
+// The server keeps a name as the bytes it arrives in: code page 936 from the system's clients, so
+// its files are named in code page 936 on disk. The constructor returns once the server accepts
+// connections; the destructor stops it and its sessions and removes its folders.
 //
 // The account exists only for these servers: a system account without a password of its own
 // and without a shell, whose password lives in a database that only the PAM service
@@ -22,7 +23,9 @@ public:
     // one can. A test skips with this reason.
     static CString Unavailable();
 
-    explicit VsftpdServer(bool chrooted);
+    // passiveOnly: the server refuses active mode ("550 Permission denied." to PORT and EPRT), as
+    // one behind a firewall is often set up.
+    explicit VsftpdServer(bool chrooted, bool passiveOnly = false);
     ~VsftpdServer();
     VsftpdServer(const VsftpdServer&) = delete;
     VsftpdServer& operator=(const VsftpdServer&) = delete;
@@ -38,8 +41,9 @@ public:
     // What the server answers to PWD right after logon.
     CString LoginFolder() const { return m_chrooted ? CString("/") : m_root; }
 
-    // Helpers to look at or prepare the login folder; paths relative to Root(). What they make
-    // belongs to the account, so that the server may change it.
+    // Helpers to look at or prepare the login folder; paths relative to Root(), written in UTF-8
+    // and named on disk in code page 936 as the server stores them. What they make belongs to the
+    // account, so that the server may change it.
     bool Exists(const CString& path) const;
     bool IsFolder(const CString& path) const;
     void WriteFile(const CString& path, const std::string& bytes) const;
@@ -51,6 +55,7 @@ private:
     void GiveToAccount(const CString& path) const;
 
     bool m_chrooted;
+    bool m_passiveOnly;
     CString m_folder; // configuration, log, empty folder and the login folder below it
     CString m_root;
     pid_t m_pid = -1;
