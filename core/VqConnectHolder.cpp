@@ -248,14 +248,19 @@ int CVqConnectHolder::ConnectFTP() {
     try {
         m_pInternetSession = new CInternetSession("VQQENT", 1, PRE_CONFIG_INTERNET_ACCESS, nullptr, nullptr,
                                                   INTERNET_FLAG_DONT_CACHE);
-    } catch (CInternetException&) {
+    } catch (CInternetException& e) {
+        // The session fails only when the FTP transfer library cannot be loaded: the text names
+        // the library and the loader's reason.
         m_pInternetSession = nullptr;
-        Tell("请检查网络是否正常工作?");
+        Tell("请检查网络是否正常工作?\n" + e.ErrorText());
         return 0;
     }
     OpenFtpConnection();
     if (!m_pFtpConnection) {
-        Tell("请检查服务器是否正确安装,或网络是否正常工作?");
+        // A refused logon has been told in the server's words: the account, not the server's
+        // installation or the network, is at fault.
+        if (!m_bLogonRefused)
+            Tell("请检查服务器是否正确安装,或网络是否正常工作?");
         return 0;
     }
     return 1;
@@ -296,6 +301,7 @@ int CVqConnectHolder::LoadFtpConfig() {
 void CVqConnectHolder::OpenFtpConnection() {
     delete m_pFtpConnection;
     m_pFtpConnection = nullptr;
+    m_bLogonRefused = false;
     if (!m_pInternetSession)
         return;
 
@@ -323,6 +329,7 @@ void CVqConnectHolder::OpenFtpConnection() {
             e.GetErrorMessage(text, sizeof text);
             Tell(CString(text));
             m_pFtpConnection = nullptr;
+            m_bLogonRefused = e.m_dwError == ERROR_INTERNET_LOGIN_FAILURE;
         }
     }
     if (!m_pFtpConnection)

@@ -3,8 +3,8 @@
 // loading would otherwise lengthen every start, also of the many entry calls that never reach a
 // file server. The FTP code calls the functions of <curl/curl.h> as usual; the library defines
 // them here (not exported), and each forwards to libcurl.so.4, which the first call loads.
-// Without libcurl, curl_global_init fails and curl_easy_strerror tells why, so that the session
-// reports it as any other failure to reach the server.
+// Without libcurl, curl_global_init fails and curl_easy_strerror names the library and gives the
+// loader's reason, which the session raises as its error.
 
 #pragma GCC visibility push(hidden)
 #include <curl/curl.h>
@@ -17,6 +17,12 @@
 
 #undef curl_easy_setopt
 #undef curl_easy_getinfo
+
+// The library's file name. A test build of the loader names one that does not exist, to see the
+// failure as a machine without libcurl meets it.
+#ifndef VQ_CURL_LIBRARY
+#define VQ_CURL_LIBRARY "libcurl.so.4"
+#endif
 
 namespace {
 
@@ -40,8 +46,8 @@ struct CurlLibrary {
     }
 
     CurlLibrary() {
-        if (!library.Load("libcurl.so.4")) {
-            error = library.Error();
+        if (!library.Load(VQ_CURL_LIBRARY)) {
+            error = "不能加载FTP传输库 " VQ_CURL_LIBRARY ":\n" + library.Error();
             return;
         }
         if (!(Find(globalInit, "curl_global_init") && Find(strerror, "curl_easy_strerror") &&
@@ -49,7 +55,7 @@ struct CurlLibrary {
               Find(reset, "curl_easy_reset") && Find(setopt, "curl_easy_setopt") &&
               Find(perform, "curl_easy_perform") && Find(getinfo, "curl_easy_getinfo") &&
               Find(slistAppend, "curl_slist_append") && Find(slistFreeAll, "curl_slist_free_all")))
-            error = "libcurl.so.4 lacks a function of the FTP client";
+            error = "FTP传输库 " VQ_CURL_LIBRARY " 缺少FTP客户端所需的函数。";
     }
     bool Loaded() const { return error.empty(); }
 };

@@ -212,20 +212,30 @@ TEST_F(ConnectHolderFtpTest, NamedUserOnABareHostName) {
     EXPECT_TRUE(ftp.IsFolder("Vq/Working"));
 }
 
-TEST_F(ConnectHolderFtpTest, WrongPasswordShowsTheServersReplyThenGivesUp) {
+// A refused account is told once, in the server's words: nothing of the server's installation or
+// the network is at fault.
+TEST_F(ConnectHolderFtpTest, WrongPasswordShowsTheServersReplyAndNothingElse) {
     ws.WriteSetting("服务器参数配置", "匿名连接", "0");
     UseServer(ftp.Url(), "wrong");
     rec.Expect("530");
-    rec.Expect(kServerMessage);
     CVqConnectHolder holder;
     EXPECT_EQ(0, Connect(holder));
     EXPECT_EQ(nullptr, holder.m_pFtpConnection);
     EXPECT_EQ(0, rec.Pending());
+    EXPECT_EQ(1u, rec.Shown().size());
     EXPECT_FALSE(ftp.Exists("Vq"));
+
+    // A server that cannot be reached still gets the second box after the error's own text.
+    UseServer("127.0.0.1:1");
+    rec.Clear();
+    rec.Expect("无法连接FTP服务器");
+    rec.Expect(kServerMessage);
+    EXPECT_EQ(0, Connect(holder));
+    EXPECT_EQ(0, rec.Pending());
 }
 
 // vsftpd serving a local account: refused with a wrong password (in words, then the server's
-// line), and with the right one "Vq" and its folders are made in the account's login folder,
+// line, in one box), and with the right one "Vq" and its folders are made in the account's login folder,
 // whether the server chroots the account into it or shows it below the machine's root.
 TEST_F(ConnectHolderTest, VsftpdAccountGetsVqInItsLoginFolder) {
     if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
@@ -241,12 +251,12 @@ TEST_F(ConnectHolderTest, VsftpdAccountGetsVqInItsLoginFolder) {
         row.ftpPwd = "wrong";
         ws.SetConfig(row);
         rec.Expect("FTP服务器拒绝了登录的用户名或密码:\n530 Login incorrect.");
-        rec.Expect(kServerMessage);
         {
             CVqConnectHolder holder;
             EXPECT_EQ(0, holder.ConnectPDM() && holder.ConnectFTP() ? 1 : 0);
         }
         EXPECT_EQ(0, rec.Pending());
+        EXPECT_EQ(1u, rec.Shown().size());
         EXPECT_FALSE(ftp.Exists("Vq"));
 
         row.ftpPwd = ftp.Password();
