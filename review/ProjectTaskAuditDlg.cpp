@@ -49,6 +49,14 @@ constexpr const char* kRedlineSeparator = ">;<";
 constexpr const char* kUploadFailed =
     "增加文档失败，请检查网络是否工作正常，\n或者系统是否长时间不使用而造成连接失效!";
 
+// Why an upload into the task's review folder failed: a name longer than the server keeps is the
+// name's fault, not the network's.
+CString UploadFailureText(const CFtpConnection* ftp, const CString& remote) {
+    if (ftp && ftp->GetLastFailure() == FtpFailure::NameTooLong)
+        return "增加文档失败，文件名太长:\n" + remote;
+    return kUploadFailed;
+}
+
 // The extension of a file name with its dot, empty when it has none.
 CString ExtensionOf(const CString& name) {
     const int dot = name.ReverseFind('.');
@@ -445,9 +453,9 @@ void CProjectTaskAuditDlg::OnAttachRedline() {
     // task's folder is refused as a failed upload, and nothing is recorded.
     const CString remote = m_strStepName + "_" + m_documents.GetItemText(m_nSelectedRow, 0) + "." + extension;
     CWaitCursor wait;
-    if (!vq::StaysBelowFolder(remote) || !EnterAuditFolder() ||
-        !m_pFtpConnection->PutFile(input.m_strFilePath, remote, FTP_TRANSFER_TYPE_BINARY, 1)) {
-        AfxMessageBox(kUploadFailed);
+    const bool entered = vq::StaysBelowFolder(remote) && EnterAuditFolder();
+    if (!entered || !m_pFtpConnection->PutFile(input.m_strFilePath, remote, FTP_TRANSFER_TYPE_BINARY, 1)) {
+        AfxMessageBox(entered ? UploadFailureText(m_pFtpConnection, remote) : CString(kUploadFailed));
         return;
     }
     for (const CString& name : m_arrRedlineFiles)
@@ -596,9 +604,10 @@ bool CProjectTaskAuditDlg::UploadOpinion() {
     theApp.AddUniqueFile(local);
     // A folder that cannot be entered or made fails the upload as loudly as the transfer does:
     // the reviewer must learn that nothing was stored.
-    if (!vq::StaysBelowFolder(m_strStepName + ".rtf") || !EnterAuditFolder() ||
-        !m_pFtpConnection->PutFile(local, m_strStepName + ".rtf", FTP_TRANSFER_TYPE_BINARY, 1)) {
-        AfxMessageBox(kUploadFailed);
+    const CString remote = m_strStepName + ".rtf";
+    const bool entered = vq::StaysBelowFolder(remote) && EnterAuditFolder();
+    if (!entered || !m_pFtpConnection->PutFile(local, remote, FTP_TRANSFER_TYPE_BINARY, 1)) {
+        AfxMessageBox(entered ? UploadFailureText(m_pFtpConnection, remote) : CString(kUploadFailed));
         return false;
     }
     return true;

@@ -756,14 +756,21 @@ TEST_P(PartChangeLableEntryTest, EntriesOpenAndLendTheFtpServerForTheCall) {
 }
 
 // On vsftpd with a named account the released drawing is fetched from "Vq/Proven" of the
-// account's login folder, chrooted or below the machine's root.
+// account's login folder, chrooted or below the machine's root, also from a server that refuses
+// active mode (the session then fetches passively).
 TEST_P(PartChangeLableEntryTest, OnVsftpdTheReleasedDrawingComesFromTheLoginFolder) {
     if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
         GTEST_SKIP() << why.str();
     ws.WriteSetting("服务器参数配置", "匿名连接", "0");
-    for (bool chrooted : {false, true}) {
-        SCOPED_TRACE(chrooted ? "chrooted" : "below the machine's root");
-        vqtest::VsftpdServer vsftpd(chrooted);
+    const struct {
+        bool chrooted;
+        bool passiveOnly;
+        const char* name;
+    } runs[] = {
+        {false, false, "below the machine's root"}, {true, false, "chrooted"}, {true, true, "passive only"}};
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.name);
+        vqtest::VsftpdServer vsftpd(run.chrooted, run.passiveOnly);
         ASSERT_TRUE(vsftpd.IsRunning());
         vsftpd.WriteFile("Vq/Proven/PRD/P1/B/p1b.dwg", server.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
         vqtest::ConfigRow config;

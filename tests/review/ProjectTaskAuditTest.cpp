@@ -4,6 +4,7 @@
 // that returns the task, decide later, the passed document types moved both ways, and the
 // failures that must leave the database as it was.
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/TextCodec.h"
 #include "platform/os/ShellOpen.h"
 #include "platform/ui/ScriptedUser.h"
 #include "review/ProjectTaskAuditDlg.h"
@@ -219,7 +220,9 @@ TEST_P(ProjectTaskAuditTest, TwoLevelsReviewedToTheEnd) {
 }
 
 // On vsftpd with a named account, the opinion and the redline file go to "Vq" in the account's
-// login folder, where the connection holder made it: chrooted, and below the machine's root.
+// login folder, where the connection holder made it: chrooted, and below the machine's root; on a
+// server that refuses active mode they go up passively. Their names are stored in code page 936,
+// as the other clients look for them.
 TEST_P(ProjectTaskAuditTest, OnVsftpdOpinionAndRedlineGoBelowTheLoginFolder) {
     if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
         GTEST_SKIP() << why.str();
@@ -228,12 +231,13 @@ TEST_P(ProjectTaskAuditTest, OnVsftpdOpinionAndRedlineGoBelowTheLoginFolder) {
     std::ofstream(redline.str()) << "markup";
     const struct {
         bool chrooted;
+        bool passiveOnly;
         const char* login;
         const char* step;
-    } runs[] = {{false, "u1", "校对"}, {true, "u2", "标准化"}};
+    } runs[] = {{false, false, "u1", "校对"}, {true, true, "u2", "标准化"}, {true, false, "u3", "审核"}};
     for (const auto& run : runs) {
         SCOPED_TRACE(run.step);
-        vqtest::VsftpdServer server(run.chrooted);
+        vqtest::VsftpdServer server(run.chrooted, run.passiveOnly);
         ASSERT_TRUE(server.IsRunning());
         vqtest::ConfigRow row;
         row.domainName = server.Url();
@@ -259,8 +263,50 @@ TEST_P(ProjectTaskAuditTest, OnVsftpdOpinionAndRedlineGoBelowTheLoginFolder) {
         EXPECT_EQ(Step(step, "AuditResult"), "通过");
         EXPECT_EQ(server.ReadFile("Vq/Auditing/P-1/" + step + "_总图.dwf"), "markup");
         EXPECT_NE(server.ReadFile("Vq/Auditing/P-1/" + step + ".rtf").find("\\rtf"), std::string::npos);
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(server.Root().str()) /
+                                            vq::Utf8ToGbk(("Vq/Auditing/P-1/" + step + "_总图.dwf").str())));
     }
-    EXPECT_EQ(Step("审核", "AuditState"), "未完成");
+    EXPECT_EQ(Step("审核", "AuditResult"), "通过");
+}
+
+// A redline file is named after the step and the document type: a type of 78 characters is
+// stored; a type whose name is longer than the server keeps is refused as a name too long, not
+// as a network failure, and nothing is recorded for it.
+TEST_P(ProjectTaskAuditTest, ARedlineOfALongDocumentTypeIsStoredAndATooLongOneSaysSo) {
+    CString longType, tooLongType;
+    for (int i = 0; i < 78; ++i)
+        longType += "强";
+    for (int i = 0; i < 130; ++i)
+        tooLongType += "强";
+    ws->Execute("INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, "
+                "FileRemark) VALUES ('P-1', '" +
+                longType +
+                "', 'long.dwg', 'AutoCAD 图形', '1KB', '2026-11-30', ''), "
+                "('P-1', '" +
+                tooLongType + "', 'longer.dwg', 'AutoCAD 图形', '1KB', '2026-11-30', '')");
+    const CString redline = ws->TempDir() + "/mark.dwf";
+    std::ofstream(redline.str()) << "markup";
+    vq::ScriptedUser user;
+    user.DialogContaining("评审意见")
+        .Select(D::kDocumentsId, longType)
+        .Click(D::kAttachId)
+        .Dialog("输入文件名")
+        .Set(1182, redline)
+        .Click(IDOK)
+        .Select(D::kDocumentsId, tooLongType)
+        .Click(D::kAttachId)
+        .Dialog("输入文件名")
+        .Set(1182, redline)
+        .Click(IDOK)
+        .Message("增加文档失败，文件名太长:\n校对_" + tooLongType + ".dwf", IDOK)
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    EXPECT_EQ(ftp.ReadFile("Vq/Auditing/P-1/校对_" + longType + ".dwf"), "markup");
+    EXPECT_EQ(Step("校对", "RedlineFiles"), "校对_" + longType + ".dwf");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator((ftp.Root() + "/Vq/Auditing/P-1").str()),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST_P(ProjectTaskAuditTest, FailReturnsTheTaskAtOnce) {
