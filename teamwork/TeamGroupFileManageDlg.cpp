@@ -205,6 +205,7 @@ void CTeamGroupFileManageDlg::ReadWorkRows() {
     CStringArray* columns[] = {&m_arrUpWorkID, &m_arrWorkID, &m_arrWorkName, &m_arrWorkState, &m_arrWorkType};
     for (CStringArray* column : columns)
         column->RemoveAll();
+    m_worksByParent.clear();
     CString sql;
     sql.Format("SELECT UpWorkID, WorkID, WorkName, WorkState, WorkType FROM TeamWorkManage WHERE TaskNo='%s' "
                "ORDER BY UpWorkID, WorkID",
@@ -224,6 +225,8 @@ void CTeamGroupFileManageDlg::ReadWorkRows() {
     } catch (_com_error& e) {
         ReportComError(e);
     }
+    for (int i = 0; i < m_arrUpWorkID.GetSize(); ++i)
+        m_worksByParent[projects::GroupKey(m_arrUpWorkID[i])].push_back(i);
 }
 
 void CTeamGroupFileManageDlg::BuildTree() {
@@ -242,9 +245,10 @@ void CTeamGroupFileManageDlg::BuildTree() {
 // sub-work tasks. path holds the ids from the root down: a work that names one of them as its
 // parent again (a damaged chain) is not followed a second time.
 void CTeamGroupFileManageDlg::AddWorkNodes(CTreeCursor parent, const CString& parentId, std::vector<CString>& path) {
-    for (int i = 0; i < m_arrWorkID.GetSize(); ++i) {
-        if (m_arrUpWorkID[i].CompareNoCase(parentId) != 0)
-            continue;
+    const auto found = m_worksByParent.find(projects::GroupKey(parentId));
+    if (found == m_worksByParent.end())
+        return;
+    for (const int i : found->second) {
         const CString workId = m_arrWorkID[i];
         const bool onPath = std::any_of(path.begin(), path.end(),
                                         [&workId](const CString& id) { return id.CompareNoCase(workId) == 0; });
@@ -280,7 +284,8 @@ bool CTeamGroupFileManageDlg::IsOnOwnPath(CTreeCursor node, const CString& code)
     return false;
 }
 
-// The work task's part tree from TeamWorkPartTree, walked without recursion on the part stack.
+// The work task's part tree from TeamWorkPartTree, walked without recursion on the part stack;
+// the rows are grouped by their UpCode once, so that each node finds its children directly.
 void CTeamGroupFileManageDlg::AddWorkParts(CTreeCursor workNode, const CString& workId) {
     m_arrPartUpCode.RemoveAll();
     m_arrPartCode.RemoveAll();
@@ -304,6 +309,9 @@ void CTeamGroupFileManageDlg::AddWorkParts(CTreeCursor workNode, const CString& 
         ReportComError(e);
         return;
     }
+    std::unordered_map<std::string, std::vector<int>> rowsByUpCode;
+    for (int i = 0; i < m_arrPartUpCode.GetSize(); ++i)
+        rowsByUpCode[projects::GroupKey(m_arrPartUpCode[i])].push_back(i);
     m_partStack->Init();
     m_currentEntry = CTreeStackItem{workNode, workId, CString(), 0};
     while (!(m_currentEntry.m_code.IsEmpty() && m_partStack->IsEmpty())) {
@@ -312,12 +320,13 @@ void CTeamGroupFileManageDlg::AddWorkParts(CTreeCursor workNode, const CString& 
         const bool expand = !m_currentEntry.m_code.IsEmpty() &&
                             !(m_currentEntry.m_cursor != workNode.m_item &&
                               IsOnOwnPath(m_currentEntry.m_cursor, m_currentEntry.m_code));
-        for (int i = 0; expand && i < m_arrPartCode.GetSize(); ++i) {
-            if (m_arrPartUpCode[i].CompareNoCase(m_currentEntry.m_code) == 0) {
+        const auto found =
+            expand ? rowsByUpCode.find(projects::GroupKey(m_currentEntry.m_code)) : rowsByUpCode.end();
+        if (found != rowsByUpCode.end())
+            for (const int i : found->second) {
                 m_arrChildCode.Add(m_arrPartCode[i]);
                 m_arrChildName.Add(m_arrPartName[i]);
             }
-        }
         const int count = static_cast<int>(m_arrChildCode.GetSize());
         if (count == 0) {
             m_currentEntry = PopPart();

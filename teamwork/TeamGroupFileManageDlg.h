@@ -19,6 +19,8 @@
 #include "platform/ui/ListCtrl.h"
 
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 struct TreeItemData;
@@ -92,6 +94,8 @@ private:
     CTreeCursor m_rootNode;
     int m_bBusy = 1;
     CStringArray m_arrUpWorkID, m_arrWorkID, m_arrWorkName, m_arrWorkState, m_arrWorkType;
+    // The rows of the work tasks by the grouping key of their UpWorkID, in row order.
+    std::unordered_map<std::string, std::vector<int>> m_worksByParent;
     CSysImageList m_sysImages;
     CStringArray m_arrSelectedCodes;
     int m_nCurrentRow = -1;

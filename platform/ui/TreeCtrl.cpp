@@ -21,7 +21,7 @@ BOOL CTreeCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
 }
 
 TreeItemHandle* CTreeCtrl::Node(HTREEITEM item) const {
-    if (!item || IsSpecial(item) || !m_live.count(item))
+    if (!item || IsSpecial(item) || !m_items.count(item))
         return nullptr;
     return item;
 }
@@ -30,20 +30,32 @@ bool CTreeCtrl::IsValidItem(HTREEITEM item) const {
     return Node(item) != nullptr;
 }
 
-std::vector<std::unique_ptr<TreeItemHandle>>& CTreeCtrl::Siblings(TreeItemHandle* node) {
-    return node->parent ? node->parent->children : m_root.children;
+TreeItemHandle* CTreeCtrl::Container(const TreeItemHandle* node) {
+    return node->parent ? node->parent : &m_root;
 }
 
-const std::vector<std::unique_ptr<TreeItemHandle>>& CTreeCtrl::Siblings(const TreeItemHandle* node) const {
-    return node->parent ? node->parent->children : m_root.children;
+void CTreeCtrl::Link(TreeItemHandle* container, TreeItemHandle* node, TreeItemHandle* before) {
+    node->next = before;
+    node->prev = before ? before->prev : container->lastChild;
+    (node->prev ? node->prev->next : container->firstChild) = node;
+    (before ? before->prev : container->lastChild) = node;
 }
 
-int CTreeCtrl::IndexInSiblings(const TreeItemHandle* node) const {
-    const auto& siblings = Siblings(node);
-    for (std::size_t i = 0; i < siblings.size(); ++i)
-        if (siblings[i].get() == node)
-            return static_cast<int>(i);
-    return -1;
+void CTreeCtrl::Unlink(TreeItemHandle* node) {
+    TreeItemHandle* container = Container(node);
+    (node->prev ? node->prev->next : container->firstChild) = node->next;
+    (node->next ? node->next->prev : container->lastChild) = node->prev;
+    node->prev = node->next = nullptr;
+}
+
+template <typename Less> void CTreeCtrl::SortLevel(TreeItemHandle* container, Less less) {
+    std::vector<TreeItemHandle*> children;
+    for (TreeItemHandle* c = container->firstChild; c; c = c->next)
+        children.push_back(c);
+    std::stable_sort(children.begin(), children.end(), less);
+    container->firstChild = container->lastChild = nullptr;
+    for (TreeItemHandle* c : children)
+        Link(container, c, nullptr);
 }
 
 int CTreeCtrl::Depth(const TreeItemHandle* node) const {
@@ -94,32 +106,46 @@ HTREEITEM CTreeCtrl::InsertItem(UINT mask, LPCTSTR text, int image, int selected
     node->parent = parentNode;
     if ((GetStyle() & TVS_CHECKBOXES) && !(node->state & TVIS_STATEIMAGEMASK))
         node->state |= INDEXTOSTATEIMAGEMASK(1);
-    auto& siblings = parentNode ? parentNode->children : m_root.children;
-    std::size_t position = siblings.size();
+    TreeItemHandle* container = parentNode ? parentNode : &m_root;
+    // The new item goes before `before` (null: at the end). An item to insert after that is not
+    // among the parent's children puts it at the end.
+    TreeItemHandle* before = nullptr;
     if (after == TVI_FIRST) {
-        position = 0;
+        before = container->firstChild;
     } else if (after == TVI_SORT) {
-        position = 0;
-        while (position < siblings.size() && siblings[position]->text.CollateNoCase(node->text) <= 0)
-            ++position;
+        before = container->firstChild;
+        while (before && before->text.CollateNoCase(node->text) <= 0)
+            before = before->next;
     } else if (after && after != TVI_LAST) {
-        for (std::size_t i = 0; i < siblings.size(); ++i)
-            if (siblings[i].get() == after)
-                position = i + 1;
+        const TreeItemHandle* previous = Node(after);
+        if (previous && previous->parent == parentNode)
+            before = previous->next;
     }
     HTREEITEM handle = node.get();
-    m_live.insert(handle);
-    siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(position), std::move(node));
+    m_items.emplace(handle, std::move(node));
+    Link(container, handle, before);
     StateChanged();
     return handle;
 }
 
 void CTreeCtrl::Forget(TreeItemHandle* node) {
-    for (auto& child : node->children)
-        Forget(child.get());
-    m_live.erase(node);
-    if (m_dropHilite == node)
-        m_dropHilite = nullptr;
+    Unlink(node);
+    std::vector<TreeItemHandle*> pending{node};
+    while (!pending.empty()) {
+        TreeItemHandle* current = pending.back();
+        pending.pop_back();
+        for (TreeItemHandle* child = current->firstChild; child; child = child->next)
+            pending.push_back(child);
+        if (m_dropHilite == current)
+            m_dropHilite = nullptr;
+        m_items.erase(current);
+    }
+}
+
+void CTreeCtrl::ForgetAll() {
+    m_items.clear();
+    m_root.firstChild = m_root.lastChild = nullptr;
+    m_dropHilite = nullptr;
 }
 
 BOOL CTreeCtrl::DeleteItem(HTREEITEM item) {
@@ -147,16 +173,10 @@ BOOL CTreeCtrl::DeleteItem(HTREEITEM item) {
             return TRUE;
     }
     if (all) {
-        for (auto& child : m_root.children)
-            Forget(child.get());
-        m_root.children.clear();
+        ForgetAll();
         m_topRow = 0;
     } else {
         Forget(node);
-        auto& siblings = Siblings(node);
-        siblings.erase(std::remove_if(siblings.begin(), siblings.end(),
-                                      [node](const auto& p) { return p.get() == node; }),
-                       siblings.end());
     }
     StateChanged();
     return TRUE;
@@ -237,7 +257,7 @@ void CTreeCtrl::FillTreeView(TVITEM& item, const TreeItemHandle* node) const {
     item.iImage = node->image;
     item.iSelectedImage = node->selectedImage;
     item.lParam = node->data;
-    item.cChildren = node->children.empty() ? node->childrenFlag : 1;
+    item.cChildren = node->firstChild ? 1 : node->childrenFlag;
 }
 
 BOOL CTreeCtrl::GetItem(TVITEM* item) const {
@@ -260,7 +280,7 @@ BOOL CTreeCtrl::GetItem(TVITEM* item) const {
     if (item->mask & TVIF_STATE)
         item->state = GetItemState(item->hItem, item->stateMask ? item->stateMask : ~0u);
     if (item->mask & TVIF_CHILDREN)
-        item->cChildren = node->children.empty() ? node->childrenFlag : 1;
+        item->cChildren = node->firstChild ? 1 : node->childrenFlag;
     return TRUE;
 }
 
@@ -288,7 +308,7 @@ BOOL CTreeCtrl::SetItem(TVITEM* item) {
 
 BOOL CTreeCtrl::ItemHasChildren(HTREEITEM item) const {
     const TreeItemHandle* node = Node(item);
-    return node && (!node->children.empty() || node->childrenFlag > 0);
+    return node && (node->firstChild || node->childrenFlag > 0);
 }
 
 BOOL CTreeCtrl::GetCheck(HTREEITEM item) const {
@@ -302,30 +322,22 @@ BOOL CTreeCtrl::SetCheck(HTREEITEM item, BOOL check) {
 // --- Navigation ----------------------------------------------------------------------------------
 
 HTREEITEM CTreeCtrl::GetRootItem() const {
-    return m_root.children.empty() ? nullptr : m_root.children.front().get();
+    return m_root.firstChild;
 }
 
 HTREEITEM CTreeCtrl::GetChildItem(HTREEITEM item) const {
     const TreeItemHandle* node = (item == nullptr || item == TVI_ROOT) ? &m_root : Node(item);
-    return node && !node->children.empty() ? node->children.front().get() : nullptr;
+    return node ? node->firstChild : nullptr;
 }
 
 HTREEITEM CTreeCtrl::GetNextSiblingItem(HTREEITEM item) const {
     const TreeItemHandle* node = Node(item);
-    if (!node)
-        return nullptr;
-    const auto& siblings = Siblings(node);
-    const int i = IndexInSiblings(node);
-    return i + 1 < static_cast<int>(siblings.size()) ? siblings[static_cast<std::size_t>(i) + 1].get()
-                                                     : nullptr;
+    return node ? node->next : nullptr;
 }
 
 HTREEITEM CTreeCtrl::GetPrevSiblingItem(HTREEITEM item) const {
     const TreeItemHandle* node = Node(item);
-    if (!node)
-        return nullptr;
-    const int i = IndexInSiblings(node);
-    return i > 0 ? Siblings(node)[static_cast<std::size_t>(i) - 1].get() : nullptr;
+    return node ? node->prev : nullptr;
 }
 
 HTREEITEM CTreeCtrl::GetParentItem(HTREEITEM item) const {
@@ -336,29 +348,49 @@ HTREEITEM CTreeCtrl::GetParentItem(HTREEITEM item) const {
 std::vector<HTREEITEM> CTreeCtrl::VisibleItems() const {
     std::vector<HTREEITEM> items;
     std::vector<const TreeItemHandle*> stack;
-    for (auto it = m_root.children.rbegin(); it != m_root.children.rend(); ++it)
-        stack.push_back(it->get());
+    for (const TreeItemHandle* c = m_root.lastChild; c; c = c->prev)
+        stack.push_back(c);
     while (!stack.empty()) {
         const TreeItemHandle* node = stack.back();
         stack.pop_back();
         items.push_back(const_cast<TreeItemHandle*>(node));
         if (node->state & TVIS_EXPANDED)
-            for (auto it = node->children.rbegin(); it != node->children.rend(); ++it)
-                stack.push_back(it->get());
+            for (const TreeItemHandle* c = node->lastChild; c; c = c->prev)
+                stack.push_back(c);
     }
     return items;
 }
 
+bool CTreeCtrl::IsShown(const TreeItemHandle* node) const {
+    for (const TreeItemHandle* p = node->parent; p; p = p->parent)
+        if (!(p->state & TVIS_EXPANDED))
+            return false;
+    return true;
+}
+
 HTREEITEM CTreeCtrl::GetNextVisibleItem(HTREEITEM item) const {
-    const auto items = VisibleItems();
-    auto it = std::find(items.begin(), items.end(), item);
-    return (it == items.end() || it + 1 == items.end()) ? nullptr : *(it + 1);
+    const TreeItemHandle* node = Node(item);
+    if (!node || !IsShown(node))
+        return nullptr;
+    if ((node->state & TVIS_EXPANDED) && node->firstChild)
+        return node->firstChild;
+    for (; node; node = node->parent)
+        if (node->next)
+            return node->next;
+    return nullptr;
 }
 
 HTREEITEM CTreeCtrl::GetPrevVisibleItem(HTREEITEM item) const {
-    const auto items = VisibleItems();
-    auto it = std::find(items.begin(), items.end(), item);
-    return (it == items.end() || it == items.begin()) ? nullptr : *(it - 1);
+    const TreeItemHandle* node = Node(item);
+    if (!node || !IsShown(node))
+        return nullptr;
+    if (!node->prev)
+        return node->parent;
+    // The last shown item of the branch before it.
+    TreeItemHandle* last = node->prev;
+    while ((last->state & TVIS_EXPANDED) && last->lastChild)
+        last = last->lastChild;
+    return last;
 }
 
 HTREEITEM CTreeCtrl::GetFirstVisibleItem() const {
@@ -510,8 +542,9 @@ BOOL CTreeCtrl::SortChildren(HTREEITEM item) {
     TreeItemHandle* node = (item == nullptr || item == TVI_ROOT) ? &m_root : Node(item);
     if (!node)
         return FALSE;
-    std::stable_sort(node->children.begin(), node->children.end(),
-                     [](const auto& a, const auto& b) { return a->text.CollateNoCase(b->text) < 0; });
+    SortLevel(node, [](const TreeItemHandle* a, const TreeItemHandle* b) {
+        return a->text.CollateNoCase(b->text) < 0;
+    });
     StateChanged();
     return TRUE;
 }
@@ -523,7 +556,7 @@ BOOL CTreeCtrl::SortChildrenCB(const TVSORTCB* sort) {
         (sort->hParent == nullptr || sort->hParent == TVI_ROOT) ? &m_root : Node(sort->hParent);
     if (!node)
         return FALSE;
-    std::stable_sort(node->children.begin(), node->children.end(), [sort](const auto& a, const auto& b) {
+    SortLevel(node, [sort](const TreeItemHandle* a, const TreeItemHandle* b) {
         return sort->lpfnCompare(a->data, b->data, sort->lParam) < 0;
     });
     StateChanged();
@@ -583,7 +616,11 @@ BOOL CTreeCtrl::GetItemRect(HTREEITEM item, LPRECT rect, BOOL textOnly) const {
     auto it = std::find(items.begin(), items.end(), item);
     if (it == items.end())
         return FALSE;
-    const int row = static_cast<int>(it - items.begin()) - m_topRow;
+    *rect = RowRect(node, static_cast<int>(it - items.begin()) - m_topRow, textOnly);
+    return TRUE;
+}
+
+CRect CTreeCtrl::RowRect(const TreeItemHandle* node, int row, BOOL textOnly) const {
     CRect r(0, row * m_rowHeight, m_rect.Width(), (row + 1) * m_rowHeight);
     if (textOnly) {
         const bool linesAtRoot = (GetStyle() & TVS_LINESATROOT) != 0;
@@ -598,8 +635,7 @@ BOOL CTreeCtrl::GetItemRect(HTREEITEM item, LPRECT rect, BOOL textOnly) const {
         r.left = left;
         r.right = left + textWidth + 6;
     }
-    *rect = r;
-    return TRUE;
+    return r;
 }
 
 HTREEITEM CTreeCtrl::HitTest(CPoint point, UINT* flags) const {
@@ -640,8 +676,7 @@ HTREEITEM CTreeCtrl::HitTest(TVHITTESTINFO* info) const {
             if (m_images[TVSIL_NORMAL] && x < 19)
                 info->flags = TVHT_ONITEMICON;
             else {
-                CRect label;
-                GetItemRect(item, &label, TRUE);
+                const CRect label = RowRect(item, row - m_topRow, TRUE);
                 info->flags = info->pt.x < label.right ? TVHT_ONITEMLABEL : TVHT_ONITEMRIGHT;
             }
         }
@@ -666,9 +701,9 @@ HTREEITEM CTreeCtrl::FindPath(const CString& path) const {
             end = s.size();
         const std::string part = s.substr(begin, end - begin);
         found = nullptr;
-        for (const auto& child : level->children)
+        for (const TreeItemHandle* child = level->firstChild; child; child = child->next)
             if (child->text.str() == part) {
-                found = child.get();
+                found = child;
                 break;
             }
         if (!found)
@@ -814,9 +849,7 @@ bool CTreeCtrl::UserEndLabelEdit(HTREEITEM item, const char* text) {
 }
 
 void CTreeCtrl::ClearState() {
-    for (auto& child : m_root.children)
-        Forget(child.get());
-    m_root.children.clear();
+    ForgetAll();
     m_selected = nullptr;
     m_topRow = 0;
 }
@@ -855,7 +888,7 @@ void CTreeCtrl::DrawItems(CDC& dc) const {
         const int middle = top + m_rowHeight / 2;
         int x = (Depth(node) + (linesAtRoot ? 1 : 0)) * indent;
         // The expand button sits in the last indent step before the item.
-        if (buttons && x >= indent && (!node->children.empty() || node->childrenFlag == 1)) {
+        if (buttons && x >= indent && (node->firstChild || node->childrenFlag == 1)) {
             const int cx = x - indent / 2;
             CRect box(cx - 4, middle - 4, cx + 5, middle + 5);
             dc.FillSolidRect(&box, background);
@@ -883,8 +916,7 @@ void CTreeCtrl::DrawItems(CDC& dc) const {
             const CSize size = images->GetImageSize();
             images->Draw(&dc, image, CPoint(x + 1, middle - size.cy / 2), ILD_TRANSPARENT);
         }
-        CRect label;
-        GetItemRect(node, &label, TRUE);
+        CRect label = RowRect(node, static_cast<int>(i) - m_topRow, TRUE);
         // The label is as wide as the text really is in the context's font.
         const CSize extent = dc.GetTextExtent(node->text);
         label.right = label.left + extent.cx + 6;

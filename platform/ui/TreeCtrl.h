@@ -5,12 +5,14 @@
 #include "platform/ui/Wnd.h"
 
 #include <memory>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 class CImageList;
 
-// A tree item; HTREEITEM points to one. Owned by its tree.
+// A tree item; HTREEITEM points to one. Owned by its tree. The children of an item form a doubly
+// linked list, so that a step to a sibling, an insertion and a deletion each take constant time
+// however wide the level is.
 struct TreeItemHandle {
     CString text;
     int image = 0;
@@ -18,8 +20,11 @@ struct TreeItemHandle {
     LPARAM data = 0;
     UINT state = 0;
     int childrenFlag = 0; // cChildren given at insertion (1: shows a button before children exist)
-    TreeItemHandle* parent = nullptr;
-    std::vector<std::unique_ptr<TreeItemHandle>> children;
+    TreeItemHandle* parent = nullptr; // null for a top-level item
+    TreeItemHandle* prev = nullptr;
+    TreeItemHandle* next = nullptr;
+    TreeItemHandle* firstChild = nullptr;
+    TreeItemHandle* lastChild = nullptr;
 };
 
 struct TVSORTCB {
@@ -46,7 +51,7 @@ public:
     // leaves the selection empty (TVN_SELCHANGED with no new item).
     BOOL DeleteItem(HTREEITEM item);
     BOOL DeleteAllItems() { return DeleteItem(TVI_ROOT); }
-    UINT GetCount() const { return static_cast<UINT>(m_live.size()); }
+    UINT GetCount() const { return static_cast<UINT>(m_items.size()); }
     CString GetItemText(HTREEITEM item) const;
     BOOL SetItemText(HTREEITEM item, LPCTSTR text);
     DWORD_PTR GetItemData(HTREEITEM item) const;
@@ -144,18 +149,28 @@ protected:
 
 private:
     TreeItemHandle* Node(HTREEITEM item) const;
-    std::vector<std::unique_ptr<TreeItemHandle>>& Siblings(TreeItemHandle* node);
-    const std::vector<std::unique_ptr<TreeItemHandle>>& Siblings(const TreeItemHandle* node) const;
-    int IndexInSiblings(const TreeItemHandle* node) const;
+    // The item whose children the node is among (m_root for a top-level item).
+    TreeItemHandle* Container(const TreeItemHandle* node);
+    // Puts the node into the container's children before `before` (null: at the end).
+    static void Link(TreeItemHandle* container, TreeItemHandle* node, TreeItemHandle* before);
+    void Unlink(TreeItemHandle* node);
+    // Orders the children of the container by `less`, keeping equal ones in their order.
+    template <typename Less> void SortLevel(TreeItemHandle* container, Less less);
     bool ChangeSelection(HTREEITEM item, UINT action);
     bool ExpandWithNotify(HTREEITEM item, UINT code);
+    // Takes the item out of the tree and frees it with everything below it.
     void Forget(TreeItemHandle* node);
+    void ForgetAll();
     int Depth(const TreeItemHandle* node) const;
+    bool IsShown(const TreeItemHandle* node) const;
     void FillTreeView(TVITEM& item, const TreeItemHandle* node) const;
+    // The item's rectangle at a row of the view (row 0: the first visible row).
+    CRect RowRect(const TreeItemHandle* node, int row, BOOL textOnly) const;
     CPoint ItemCenter(HTREEITEM item) const;
 
-    TreeItemHandle m_root; // holds the root items
-    std::unordered_set<const TreeItemHandle*> m_live;
+    TreeItemHandle m_root; // holds the top-level items as its children
+    // Every item, by its handle.
+    std::unordered_map<const TreeItemHandle*, std::unique_ptr<TreeItemHandle>> m_items;
     HTREEITEM m_selected = nullptr;
     HTREEITEM m_dropHilite = nullptr;
     CImageList* m_images[3] = {nullptr, nullptr, nullptr};

@@ -455,6 +455,72 @@ TEST_F(QtViewTest, TreeTakesClicksAndArrowKeysAsAPersonGivesThem) {
     EXPECT_EQ(dlg.heard, expected);
 }
 
+// The tree's items as ShownTree writes the widget's: every item, open and selected ones marked.
+void AddTreeItems(CTreeCtrl& tree, HTREEITEM parent, int depth, std::string& out) {
+    for (HTREEITEM c = tree.GetChildItem(parent); c; c = tree.GetNextSiblingItem(c)) {
+        out += std::string(static_cast<std::size_t>(depth) * 2, ' ') + tree.GetItemText(c).str() +
+               ((tree.GetItemState(c, TVIS_EXPANDED) & TVIS_EXPANDED) ? " +" : "") +
+               (tree.GetSelectedItem() == c ? " *" : "") + "\n";
+        AddTreeItems(tree, c, depth + 1, out);
+    }
+}
+
+std::string TreeItems(CTreeCtrl& tree) {
+    std::string out;
+    AddTreeItems(tree, TVI_ROOT, 0, out);
+    return out;
+}
+
+// The widget follows the tree through changes shown in several refreshes: items added at the
+// end, at the front and in the middle, deleted, renamed, opened and selected, and a tree filled
+// while the view refreshes every few items, as under a progress window.
+TEST_F(QtViewTest, TreeWidgetFollowsEveryChangeAcrossRefreshes) {
+    auto* dlg = new CDialog();
+    ASSERT_TRUE(dlg->Create(kTreeTemplate, nullptr));
+    auto& tree = *static_cast<CTreeCtrl*>(dlg->GetDlgItem(kNodes));
+    auto shown = [&] {
+        vq::ActiveDialogView().ProcessPendingEvents();
+        return std::string(vq::qtinput::ShownTree(tree).c_str());
+    };
+    HTREEITEM root = tree.InsertItem("产品A [P1]");
+    HTREEITEM b = tree.InsertItem("部件B [B2]", root);
+    HTREEITEM c = tree.InsertItem("零件C [C3]", b);
+    HTREEITEM d = tree.InsertItem("部件D [D4]", root);
+    EXPECT_EQ(shown(), "产品A [P1]\n  部件B [B2]\n    零件C [C3]\n  部件D [D4]\n");
+
+    tree.InsertItem("部件X", root, b);
+    tree.InsertItem("部件F", root, TVI_FIRST);
+    tree.DeleteItem(d);
+    tree.SetItemText(b, "部件B [B9]");
+    tree.Expand(root, TVE_EXPAND);
+    tree.SelectItem(c);
+    tree.InsertItem("产品Z");
+    EXPECT_EQ(shown(), TreeItems(tree));
+    EXPECT_EQ(shown(), "产品A [P1] +\n  部件F\n  部件B [B9] +\n    零件C [C3] *\n  部件X\n产品Z\n");
+
+    tree.SelectItem(root);
+    tree.Expand(b, TVE_COLLAPSE);
+    tree.DeleteItem(tree.GetChildItem(root));
+    EXPECT_EQ(shown(), TreeItems(tree));
+
+    HTREEITEM wide = tree.InsertItem("宽", root);
+    for (int i = 0; i < 300; ++i) {
+        HTREEITEM item = tree.InsertItem(CString("W") + std::to_string(i).c_str(), wide);
+        if (i % 3 == 0)
+            tree.InsertItem("子", item);
+        if (i % 40 == 0) {
+            EXPECT_EQ(shown(), TreeItems(tree)) << i;
+        }
+    }
+    tree.Expand(wide, TVE_EXPAND);
+    EXPECT_EQ(shown(), TreeItems(tree));
+    tree.DeleteAllItems();
+    EXPECT_EQ(shown(), "");
+    dlg->DestroyWindow();
+    delete dlg;
+    vq::ActiveDialogView().ProcessPendingEvents();
+}
+
 // Three dates in a row, as the work-task breakdown has them: Tab goes from field to field (not
 // through year, month and day first), Shift+Tab back; the arrows to the left and right move between
 // the parts of the date under the focus, and up and down change that part.

@@ -1,4 +1,5 @@
-// Trees: navigation, selection notifications (and refusing them), deleting the selected branch,
+// Trees: navigation, sibling order through insertions and deletions anywhere in a level, steps
+// between shown rows, selection notifications (and refusing them), deleting the selected branch,
 // items filled in when first expanded, hit tests, check boxes, label edits.
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ScriptedUser.h"
@@ -118,6 +119,82 @@ TEST_F(UiTreeCtrlTest, NavigationByParentChildAndSibling) {
         visible.push_back(tree->GetItemText(item));
     EXPECT_EQ(visible, (std::vector<CString>{"产品A [P1]", "部件B [B2]", "部件D [D4]", "产品B [P2]"}));
     EXPECT_EQ(tree->GetNextVisibleItem(second), tree->GetNextSiblingItem(root));
+}
+
+// The texts of the children of an item, walked forward; the walk back from the last one must
+// give the same order.
+std::vector<CString> Children(CTreeCtrl& tree, HTREEITEM parent) {
+    std::vector<CString> forward, backward;
+    HTREEITEM last = nullptr;
+    for (HTREEITEM c = tree.GetChildItem(parent); c; c = tree.GetNextSiblingItem(c)) {
+        forward.push_back(tree.GetItemText(c));
+        last = c;
+    }
+    for (HTREEITEM c = last; c; c = tree.GetPrevSiblingItem(c))
+        backward.insert(backward.begin(), tree.GetItemText(c));
+    EXPECT_EQ(forward, backward) << "the walks forward and back disagree";
+    return forward;
+}
+
+TEST_F(UiTreeCtrlTest, SiblingOrderHoldsThroughInsertsAndDeletesInTheMiddle) {
+    using Texts = std::vector<CString>;
+    HTREEITEM level = tree->InsertItem("层");
+    HTREEITEM b = tree->InsertItem("b", level);
+    tree->InsertItem("d", level, TVI_LAST);
+    HTREEITEM a = tree->InsertItem("a", level, TVI_FIRST);
+    HTREEITEM c = tree->InsertItem("c", level, b);
+    HTREEITEM bb = tree->InsertItem("bb", level, TVI_SORT);
+    HTREEITEM e = tree->InsertItem("e", level, part); // after an item of another level: at the end
+    EXPECT_EQ(Children(*tree, level), (Texts{"a", "b", "bb", "c", "d", "e"}));
+    EXPECT_EQ(tree->GetCount(), 12u);
+
+    ASSERT_TRUE(tree->DeleteItem(bb));
+    ASSERT_TRUE(tree->DeleteItem(a));
+    ASSERT_TRUE(tree->DeleteItem(e));
+    EXPECT_EQ(Children(*tree, level), (Texts{"b", "c", "d"}));
+    EXPECT_EQ(tree->GetPrevSiblingItem(b), nullptr);
+    tree->InsertItem("x", level, TVI_FIRST);
+    tree->InsertItem("y", level);
+    tree->InsertItem("cc", level, c);
+    tree->InsertItem("a", level, TVI_SORT); // before the first text that sorts after it
+    EXPECT_EQ(Children(*tree, level), (Texts{"a", "x", "b", "c", "cc", "d", "y"}));
+
+    // The top level is a level like any other.
+    ASSERT_TRUE(tree->DeleteItem(tree->GetNextSiblingItem(root)));
+    EXPECT_EQ(Children(*tree, TVI_ROOT), (Texts{"产品A [P1]", "层"}));
+
+    // A branch goes whole, and a sort relinks the level.
+    HTREEITEM below = tree->InsertItem("子", c);
+    tree->InsertItem("孙", below);
+    const UINT count = tree->GetCount();
+    ASSERT_TRUE(tree->DeleteItem(c));
+    EXPECT_EQ(tree->GetCount(), count - 3);
+    EXPECT_FALSE(tree->IsValidItem(below));
+    ASSERT_TRUE(tree->SortChildren(level));
+    EXPECT_EQ(Children(*tree, level), (Texts{"a", "b", "cc", "d", "x", "y"}));
+    tree->InsertItem("z", level, tree->GetChildItem(level));
+    EXPECT_EQ(Children(*tree, level), (Texts{"a", "z", "b", "cc", "d", "x", "y"}));
+}
+
+TEST_F(UiTreeCtrlTest, VisibleStepsFollowTheShownRowsBothWays) {
+    HTREEITEM level = tree->InsertItem("层");
+    HTREEITEM open = tree->InsertItem("开", level);
+    tree->InsertItem("开一", open);
+    tree->InsertItem("开二", open);
+    HTREEITEM shut = tree->InsertItem("合", level);
+    HTREEITEM hidden = tree->InsertItem("合一", shut);
+    tree->InsertItem("尾", level);
+    tree->Expand(level, TVE_EXPAND);
+    tree->Expand(open, TVE_EXPAND);
+    const std::vector<HTREEITEM> rows = tree->VisibleItems();
+    ASSERT_EQ(rows.size(), 10u);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(tree->GetNextVisibleItem(rows[i]), i + 1 < rows.size() ? rows[i + 1] : nullptr) << i;
+        EXPECT_EQ(tree->GetPrevVisibleItem(rows[i]), i > 0 ? rows[i - 1] : nullptr) << i;
+    }
+    // An item inside a collapsed branch is on no row.
+    EXPECT_EQ(tree->GetNextVisibleItem(hidden), nullptr);
+    EXPECT_EQ(tree->GetPrevVisibleItem(hidden), nullptr);
 }
 
 TEST_F(UiTreeCtrlTest, ExpandingByAPersonAsksTheParentOnceFilled) {

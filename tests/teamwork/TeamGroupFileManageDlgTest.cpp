@@ -96,6 +96,12 @@ protected:
 TEST_P(GroupFileManageTest, TreeShowsWorksWithTheirPartsBeforeTheirSubWorks) {
     ws.Execute("INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName) VALUES "
                "('T1#001', 'T1#001', 'G', '组部件')");
+    // Parents are found without regard to case: a part row and a work row that name theirs in
+    // lower case.
+    ws.Execute("INSERT INTO TeamWorkPartTree (WorkID, UpCode, DCode, DName) VALUES ('T1#002', 'a1', 'A11', "
+               "'零件A11')");
+    ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType) VALUES "
+               "('T1', 't1#002', 'T1#002#001', 'lisi', '小写工作', 'W')");
     Texts tree, rows;
     vq::ScriptedUser user;
     user.Dialog(kCaption)
@@ -110,7 +116,8 @@ TEST_P(GroupFileManageTest, TreeShowsWorksWithTheirPartsBeforeTheirSubWorks) {
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(tree, (Texts{kRoot, "  工作组 [T1#001]", "    组部件 [G]", "    子工作 [T1#001#001]",
                            "      部件B [B]", "  工作二 [T1#002]", "    部件A [A]", "      零件A1 [A1]",
-                           "      零件A2 [A2]", "        零件A21 [A21]"}));
+                           "        零件A11 [A11]", "      零件A2 [A2]", "        零件A21 [A21]",
+                           "    小写工作 [T1#002#001]"}));
     // The root lists the documents of every work task of the project task, with their managers.
     EXPECT_EQ(rows, (Texts{"1 T1#001 组文档  zhangsan", "2 T1#001#001 子文档 B wangwu", "3 T1#002 二文档 A1 lisi"}));
 }

@@ -1271,52 +1271,173 @@ public:
     }
 
 protected:
-    void AddChildren(HTREEITEM parent, QTreeWidgetItem* parentItem, CImageList* images, bool checks) {
-        auto& tree = static_cast<CTreeCtrl&>(Window());
-        for (HTREEITEM child = parent ? tree.GetChildItem(parent) : tree.GetRootItem(); child;
-             child = tree.GetNextSiblingItem(child)) {
-            auto* item = new QTreeWidgetItem();
-            item->setText(0, Q(tree.GetItemText(child)));
-            item->setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(child)));
-            int image = 0, selectedImage = 0;
-            tree.GetItemImage(child, image, selectedImage);
-            const bool selected = tree.GetSelectedItem() == child;
-            const int shown = selected ? selectedImage : image;
-            if (images)
-                item->setIcon(0, QIcon(ImageOf(images, shown)));
-            if (checks)
-                item->setCheckState(0, tree.GetCheck(child) ? Qt::Checked : Qt::Unchecked);
-            if (tree.GetItemState(child, TVIS_BOLD) & TVIS_BOLD) {
-                QFont bold = m_view->font();
-                bold.setBold(true);
-                item->setFont(0, bold);
-            }
-            if (tree.ItemHasChildren(child) && !tree.GetChildItem(child))
-                item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
-            if (parentItem)
-                parentItem->addChild(item);
-            else
-                m_view->addTopLevelItem(item);
-            AddChildren(child, item, images, checks);
-            item->setExpanded((tree.GetItemState(child, TVIS_EXPANDED) & TVIS_EXPANDED) != 0);
-            if (selected) {
-                item->setSelected(true);
-                m_selectedItem = item;
-            }
+    // A tree item as the widget shows it, with what was last written into it: a refresh compares
+    // each item with its tree item and writes only what changed, and builds items only for tree
+    // items that are new where they stand, so that filling a tree while the view refreshes now
+    // and then (a progress window pumping events) costs no more Qt work than the items added.
+    class MirrorItem : public QTreeWidgetItem {
+    public:
+        explicit MirrorItem(HTREEITEM item) : handle(item) {
+            setData(0, Qt::UserRole, QVariant::fromValue(reinterpret_cast<quintptr>(item)));
         }
+        HTREEITEM handle;
+        CString text;
+        int image = -1; // the image shown; -1: none
+        int check = -1; // the check box shown; -1: none
+        bool bold = false;
+        bool indicator = false;
+        bool expanded = false;
+    };
+
+    struct Looks {
+        CImageList* images = nullptr;
+        int imageCount = 0;
+        bool checks = false;
+        friend bool operator==(const Looks&, const Looks&) = default;
+    };
+
+    // Writes what differs between the item and its tree item (the expansion, which needs the item
+    // in the widget, is left to ShowExpansion).
+    void Update(MirrorItem& item, HTREEITEM node) {
+        auto& tree = static_cast<CTreeCtrl&>(Window());
+        CString text = tree.GetItemText(node);
+        if (text != item.text) {
+            item.setText(0, Q(text));
+            item.text = std::move(text);
+        }
+        int image = 0, selectedImage = 0;
+        tree.GetItemImage(node, image, selectedImage);
+        const bool selected = tree.GetSelectedItem() == node;
+        const int shown = m_looks.images ? (selected ? selectedImage : image) : -1;
+        if (shown != item.image) {
+            item.setIcon(0, shown >= 0 ? IconOf(shown) : QIcon());
+            item.image = shown;
+        }
+        const int check = m_looks.checks ? (tree.GetCheck(node) ? 1 : 0) : -1;
+        if (check != item.check) {
+            if (check >= 0)
+                item.setCheckState(0, check ? Qt::Checked : Qt::Unchecked);
+            else
+                item.setData(0, Qt::CheckStateRole, QVariant());
+            item.check = check;
+        }
+        const bool bold = (tree.GetItemState(node, TVIS_BOLD) & TVIS_BOLD) != 0;
+        if (bold != item.bold) {
+            if (bold) {
+                QFont font = m_view->font();
+                font.setBold(true);
+                item.setFont(0, font);
+            } else {
+                item.setData(0, Qt::FontRole, QVariant());
+            }
+            item.bold = bold;
+        }
+        const bool indicator = tree.ItemHasChildren(node) && !tree.GetChildItem(node);
+        if (indicator != item.indicator) {
+            item.setChildIndicatorPolicy(indicator ? QTreeWidgetItem::ShowIndicator
+                                                   : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+            item.indicator = indicator;
+        }
+        if (selected)
+            m_selectedItem = &item;
+    }
+
+    // A new item for a tree item and its branch, not yet in the widget.
+    MirrorItem* Build(HTREEITEM node) {
+        auto& tree = static_cast<CTreeCtrl&>(Window());
+        auto* item = new MirrorItem(node);
+        Update(*item, node);
+        for (HTREEITEM child = tree.GetChildItem(node); child; child = tree.GetNextSiblingItem(child))
+            item->addChild(Build(child));
+        return item;
+    }
+
+    // Opens and closes the items of a branch in the widget as their tree items are.
+    void ShowExpansion(MirrorItem& item, bool wholeBranch) {
+        auto& tree = static_cast<CTreeCtrl&>(Window());
+        const bool expanded = (tree.GetItemState(item.handle, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+        if (expanded != item.expanded) {
+            item.setExpanded(expanded);
+            item.expanded = expanded;
+        }
+        if (wholeBranch)
+            for (int i = 0; i < item.childCount(); ++i)
+                ShowExpansion(static_cast<MirrorItem&>(*item.child(i)), true);
+    }
+
+    // Brings the widget's items below parentItem (the top level when null) in step with the
+    // children of the tree item: the leading items that still stand for the same tree items are
+    // updated in place; from the first that does not on, the widget's items go and new ones come.
+    void Mirror(HTREEITEM parent, QTreeWidgetItem* parentItem) {
+        auto& tree = static_cast<CTreeCtrl&>(Window());
+        const int count = parentItem ? parentItem->childCount() : m_view->topLevelItemCount();
+        HTREEITEM node = parent ? tree.GetChildItem(parent) : tree.GetRootItem();
+        int row = 0;
+        for (; node && row < count; node = tree.GetNextSiblingItem(node), ++row) {
+            auto* item =
+                static_cast<MirrorItem*>(parentItem ? parentItem->child(row) : m_view->topLevelItem(row));
+            if (item->handle != node)
+                break;
+            Update(*item, node);
+            Mirror(node, item);
+            ShowExpansion(*item, false);
+        }
+        if (row == 0 && count > 0) {
+            // The whole level goes at once (one removal for the view, not one per item).
+            if (parentItem)
+                qDeleteAll(parentItem->takeChildren());
+            else
+                m_view->clear();
+        } else {
+            for (int i = count - 1; i >= row; --i)
+                delete (parentItem ? parentItem->takeChild(i) : m_view->takeTopLevelItem(i));
+        }
+        QList<QTreeWidgetItem*> added;
+        for (; node; node = tree.GetNextSiblingItem(node))
+            added.append(Build(node));
+        if (added.isEmpty())
+            return;
+        if (parentItem)
+            parentItem->addChildren(added);
+        else
+            m_view->addTopLevelItems(added);
+        for (QTreeWidgetItem* item : added)
+            ShowExpansion(static_cast<MirrorItem&>(*item), true);
+    }
+
+    // The icon of an image of the tree's list, made once per image.
+    QIcon IconOf(int image) {
+        auto found = m_icons.find(image);
+        if (found == m_icons.end())
+            found = m_icons.emplace(image, QIcon(ImageOf(m_looks.images, image))).first;
+        return found->second;
     }
 
     void RefreshState() override {
         auto& tree = static_cast<CTreeCtrl&>(Window());
         const int scroll = m_view->verticalScrollBar()->value();
-        m_view->clear();
-        m_selectedItem = nullptr;
         CImageList* images = tree.GetImageList(TVSIL_NORMAL);
-        if (images)
-            m_view->setIconSize(QSize(images->GetImageSize().cx, images->GetImageSize().cy));
-        AddChildren(nullptr, nullptr, images, (tree.GetStyle() & TVS_CHECKBOXES) != 0);
+        const Looks looks{images, images ? images->GetImageCount() : 0,
+                          (tree.GetStyle() & TVS_CHECKBOXES) != 0};
+        if (!(looks == m_looks)) {
+            // Other images or check boxes: every item is made anew.
+            m_view->clear();
+            m_icons.clear();
+            m_looks = looks;
+        }
+        m_selectedItem = nullptr;
+        if (m_looks.images)
+            m_view->setIconSize(QSize(m_looks.images->GetImageSize().cx, m_looks.images->GetImageSize().cy));
+        Mirror(nullptr, nullptr);
         m_view->verticalScrollBar()->setValue(scroll);
-        if (m_selectedItem)
+        const QList<QTreeWidgetItem*> shownSelected = m_view->selectedItems();
+        if (m_selectedItem ? (shownSelected.size() != 1 || shownSelected.front() != m_selectedItem)
+                           : !shownSelected.isEmpty()) {
+            m_view->clearSelection();
+            if (m_selectedItem)
+                m_selectedItem->setSelected(true);
+        }
+        if (m_view->currentItem() != m_selectedItem)
             m_view->setCurrentItem(m_selectedItem, 0, QItemSelectionModel::NoUpdate);
         QString sheet;
         if (IsColor(tree.GetBkColor()))
@@ -1328,6 +1449,8 @@ protected:
 private:
     TreeWidget* m_view;
     QTreeWidgetItem* m_selectedItem = nullptr;
+    Looks m_looks;
+    std::map<int, QIcon> m_icons;
 };
 
 // ---- Other common controls -------------------------------------------------------------------

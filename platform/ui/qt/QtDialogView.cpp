@@ -1799,6 +1799,25 @@ CString ShownText(CWnd& control) {
     return CString(text.toUtf8().toStdString());
 }
 
+namespace {
+void AddShownItems(const QTreeWidgetItem& item, int depth, QString& out) {
+    out += QString(depth * 2, QLatin1Char(' ')) + item.text(0) + (item.isExpanded() ? " +" : "") +
+           (item.isSelected() ? " *" : "") + "\n";
+    for (int i = 0; i < item.childCount(); ++i)
+        AddShownItems(*item.child(i), depth + 1, out);
+}
+} // namespace
+
+CString ShownTree(CWnd& control) {
+    auto* tree = qobject_cast<QTreeWidget*>(WidgetFor(control));
+    if (!tree)
+        return CString();
+    QString text;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        AddShownItems(*tree->topLevelItem(i), 0, text);
+    return CString(text.toUtf8().toStdString());
+}
+
 CRect ShownRect(CWnd& control) {
     QWidget* w = WidgetFor(control);
     if (!w || !w->isVisible())

@@ -61,6 +61,9 @@ bool Close(CWnd& dialog);
 bool KeyToTopWindow(UINT key);
 // The text the widget shows (edit, label, button, combo box), or the current row's first column.
 CString ShownText(CWnd& control);
+// Every item of a tree's widget, one line each ("\n" after each): two spaces per level, the
+// text, then " +" when the item is open and " *" when it is selected.
+CString ShownTree(CWnd& control);
 // Where the widget stands in its dialog (empty when the window has no visible widget); a cell of
 // a report list, as the list shows it.
 CRect ShownRect(CWnd& control);
