@@ -21,15 +21,31 @@ void ShowDbMessage(const CString& text) {
         show();
 }
 
+namespace {
+DbFailure g_lastReported = DbFailure::Other;
+} // namespace
+
+DbFailure LastReportedDbFailure() {
+    return g_lastReported;
+}
+
 void ReportComError(_com_error e) {
     // A lost connection is said in the system's words: the driver's own text (often English,
     // and different for every driver) tells the person nothing more.
     const DbFailure failure = ClassifyDbError(e);
+    g_lastReported = failure;
     if (failure == DbFailure::ConnectionLost) {
-        // Remembered, so that the caller does not read the missing answer as one with a reason of
-        // its own, and so that the next action opens the connection again.
+        // Every further statement fails the same way until the connection is opened again: said
+        // once. Remembered, so that the caller does not read the missing answer as one with a
+        // reason of its own, and so that the next action opens the connection again.
+        if (theApp.m_bConnectionLost)
+            return;
         theApp.m_bConnectionLost = TRUE;
-        ShowDbMessage(DbFailureText(failure));
+        // Not kept for the end of a transaction: the lost session holds no locks, and the
+        // transaction may never be ended by anyone. What was kept comes first.
+        if (theApp.m_pConnPDM)
+            theApp.m_pConnPDM->RunKeptReports();
+        AfxMessageBox(DbFailureText(failure), MB_OK);
         return;
     }
     CString text = e.Description();

@@ -7,6 +7,9 @@
 // text for it; else its description when it has one, else the system's text for its code
 // ("IDispatch error #n", "Unknown error 0x..."), after the system's words for a common cause
 // (busy, read-only, a table or column missing, a value too long).
+// A lost connection is said at once, even inside a transaction (a lost session holds no locks),
+// and once: while theApp.m_bConnectionLost says it has been said, a further failure of the lost
+// connection shows nothing.
 void ReportComError(_com_error e);
 
 // Shows a message box (OK button) about a database failure: at once, or, while the product
@@ -35,3 +38,6 @@ inline bool IsConnectionLost(const _com_error& e) {
 }
 // The message for a failure of a kind other than Other, in the system's words; empty for Other.
 CString DbFailureText(DbFailure failure);
+// The kind of the error ReportComError reported last (Other before any), for a caller whose own
+// message depends on what the box before it has said.
+DbFailure LastReportedDbFailure();

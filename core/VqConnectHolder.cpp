@@ -191,24 +191,34 @@ int CVqConnectHolder::ReopenLostConnection(const _ConnectionPtr& connection) {
     }
     CWaitCursor wait;
     try {
-        const CString text = connection->GetConnectionString();
-        connection->Close();
-        connection->Open(text, "", "", adConnectUnspecified);
+        // A connection that cannot be opened stays lost: its next use says so.
+        connection->Reopen();
     } catch (_com_error&) {
         return 0;
     }
     return 1;
 }
 
+bool CVqConnectHolder::ReopenReportedLoss() {
+    const _ConnectionPtr& connection = theApp.m_pConnPDM;
+    if (!theApp.m_bConnectionLost && !(connection && connection->IsLost()))
+        return true;
+    if (!ReopenLostConnection(connection))
+        return false;
+    theApp.m_bConnectionLost = FALSE;
+    return true;
+}
+
 namespace {
 
 // Once a lost product connection was reported, the user's next action in any window (a button or
 // a menu command, a double or right click) first opens it again: the action that met the lost
-// session has said so and stopped, and the next one works on a new session. Closing a window
-// does not: a loop that stops on the lost connection may still be running under a progress
-// window's Cancel button.
+// session has said so and stopped, and the next one works on a new session. When the server is
+// still away, the action is told once more that the connection is lost (by its first statement,
+// in the system's words). Closing a window does not reopen: a loop that stops on the lost
+// connection may still be running under a progress window's Cancel button.
 bool ReopenBeforeUserAction(CWnd*, UINT message, WPARAM wParam, LPARAM lParam, LRESULT*) {
-    if (!theApp.m_bConnectionLost)
+    if (!theApp.m_bConnectionLost && !(theApp.m_pConnPDM && theApp.m_pConnPDM->IsLost()))
         return false;
     bool action = false;
     if (message == WM_COMMAND) {
@@ -217,7 +227,7 @@ bool ReopenBeforeUserAction(CWnd*, UINT message, WPARAM wParam, LPARAM lParam, L
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         action = header && (header->code == NM_DBLCLK || header->code == NM_RCLICK);
     }
-    if (action && CVqConnectHolder::ReopenLostConnection(theApp.m_pConnPDM))
+    if (action && !CVqConnectHolder::ReopenReportedLoss())
         theApp.m_bConnectionLost = FALSE;
     return false;
 }

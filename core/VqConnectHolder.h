@@ -34,6 +34,10 @@ public:
     // as it is. 1 when the connection answers afterwards; 0, saying nothing, when it cannot be
     // opened again. Run before a user's next action once a lost connection was reported.
     static int ReopenLostConnection(const _ConnectionPtr& connection);
+    // Once a lost product connection was reported (theApp.m_bConnectionLost), or a reopening of
+    // it failed, opens theApp.m_pConnPDM again and clears the mark: true when the connection can
+    // be used (again, or was never lost). When it cannot, the mark stays and nothing is said.
+    static bool ReopenReportedLoss();
 
     _ConnectionPtr m_pConnection;
     CString m_strFtpCurrentDir = "\\";

@@ -6,6 +6,7 @@
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/Settings.h"
+#include "core/VqConnectHolder.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
@@ -553,6 +554,10 @@ void CAuditOpinionDlg::PostNcDestroy() {
     m_engine.m_strFileID = m_strFileID;
     m_engine.m_strAuditTask = m_strAuditTask;
     m_engine.m_bAssistAudit = m_bAssistAudit;
+    // After a lost connection (said already) the mark is given back on the connection opened
+    // again when the server is back; while it stays away nothing more is said.
+    if (!m_strFileID.IsEmpty())
+        CVqConnectHolder::ReopenReportedLoss();
     if (!m_strFileID.IsEmpty() && m_engine.ClearWorking())
         m_engine.m_path.ClearAuditPath();
     CDialog::PostNcDestroy();

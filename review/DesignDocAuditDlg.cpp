@@ -8,6 +8,7 @@
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/Settings.h"
+#include "core/VqConnectHolder.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/PartWorkDocDlg.h"
 #include "platform/base/File.h"
@@ -363,6 +364,9 @@ void CDesignDocAuditDlg::ReleaseHold() {
     if (!m_bHolding)
         return;
     if (HoldsStep()) {
+        // After a lost connection (said already) the mark is given back on the connection opened
+        // again when the server is back; while it stays away nothing more is said.
+        CVqConnectHolder::ReopenReportedLoss();
         CString sql;
         sql.Format("UPDATE %s SET Working='F' WHERE  FileID='%s' AND AuditTask='%s'", m_strAuditTable.c_str(),
                    SqlQuote(m_strFileID).c_str(), SqlQuote(m_strAuditTask).c_str());

@@ -6,6 +6,7 @@
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
+#include "core/VqConnectHolder.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/Folders.h"
 #include "platform/base/MessageBox.h"
@@ -127,14 +128,17 @@ BOOL CProjectTaskAuditDlg::OnInitDialog() {
     m_strLoginUser = theApp.m_strLoginUser;
     m_opinion.SetMarginFromWidth();
 
-    LoadStepRecord();
-    LoadDocuments();
-    LoadTask();
+    // A connection lost while the window reads (the server ended the session or restarted) has
+    // been said once: the window reads again on the connection opened anew, or does not open.
+    // Half a window would name no task and give the missing rows reasons of their own.
+    if (!LoadFromDatabase() && (!CVqConnectHolder::ReopenReportedLoss() || !LoadFromDatabase())) {
+        EndDialog(IDCANCEL);
+        return TRUE;
+    }
     // The caption names the task, whose name its row has just given.
     CString caption;
     caption.Format("评审意见 - %s[%s] - %s", m_strTaskNo, m_strTaskName, m_strStepName);
     SetWindowText(caption);
-    LoadReviewTemplate();
     m_path.Load(m_path.m_strAuditingStyle, m_path.m_strAuditingPath, m_strAuditorName, m_strStepName);
     if (!m_path.m_bValidPath) {
         AfxMessageBox("无评审路径或缺负责人，为无效路径!");
@@ -152,8 +156,16 @@ BOOL CProjectTaskAuditDlg::OnInitDialog() {
         m_documents.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         m_documents.SetFocus();
     }
-    LoadFileResults();
     return TRUE;
+}
+
+bool CProjectTaskAuditDlg::LoadFromDatabase() {
+    LoadStepRecord();
+    LoadDocuments();
+    LoadTask();
+    LoadReviewTemplate();
+    LoadFileResults();
+    return !theApp.m_bConnectionLost;
 }
 
 void CProjectTaskAuditDlg::SetupDocumentsList() {
@@ -171,8 +183,11 @@ void CProjectTaskAuditDlg::LoadStepRecord() {
     CString sql;
     sql.Format("UPDATE TaskAuditManage SET Working='T' WHERE ProjectNo='%s' AND AuditName='%s'",
                SqlQuote(m_strTaskNo), SqlQuote(m_strStepName));
-    m_bMarked = theApp.ExecuteSql(sql) != 0;
-    if (!m_bMarked)
+    // Read again after a lost connection, the mark is written again; one written before the
+    // loss stays this window's.
+    const bool marked = theApp.ExecuteSql(sql) != 0;
+    m_bMarked = m_bMarked || marked;
+    if (!marked)
         SayStepNotMarked();
     CString state, result, remark, redlines;
     sql.Format("Select AuditState,AuditResult,AuditRemark,RedlineFiles From TaskAuditManage WHERE ProjectNo='%s' "
@@ -614,6 +629,9 @@ bool CProjectTaskAuditDlg::UploadOpinion() {
 }
 
 void CProjectTaskAuditDlg::OnCancel() {
+    // Closing works on the connection opened again when the server is back (the results asked
+    // for, and the mark given back).
+    CVqConnectHolder::ReopenReportedLoss();
     if (MessageBox("是否要保存审查文档结果?", "操作提示", MB_YESNO | MB_ICONQUESTION) == IDYES) {
         UpdateData(TRUE);
         CProjectTaskDecision decision;
@@ -624,8 +642,11 @@ void CProjectTaskAuditDlg::OnCancel() {
 }
 
 // Only a mark this window wrote is given back: one it could not write may be another reviewer's.
+// After a lost connection the connection is opened again first (the server may be back), and a
+// loss that stays is not said again.
 void CProjectTaskAuditDlg::PostNcDestroy() {
     if (m_pConnection && m_bMarked) {
+        CVqConnectHolder::ReopenReportedLoss();
         CString sql;
         sql.Format("UPDATE TaskAuditManage SET Working='F' WHERE ProjectNo='%s' AND AuditName='%s'",
                    SqlQuote(m_strTaskNo), SqlQuote(m_strStepName));

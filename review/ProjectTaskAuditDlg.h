@@ -90,6 +90,9 @@ protected:
 
 private:
     void SetupDocumentsList();
+    // Reads what the window shows from the database; false when the connection was lost on the
+    // way (said once, by the first statement that met it).
+    bool LoadFromDatabase();
     void LoadStepRecord();
     void LoadDocuments();
     void LoadTask();

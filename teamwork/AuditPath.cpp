@@ -1,5 +1,6 @@
 #include "teamwork/AuditPath.h"
 
+#include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "teamwork/LeadingNumber.h"
@@ -235,7 +236,10 @@ int CheckPeerStepRows(const CStringArray& peerSteps, bool hasNextLevel, const CS
 }
 
 void SayStepNotMarked() {
-    if (theApp.m_bConnectionLost)
+    // Only the causes this text names: any other (a lost connection, a missing column) the
+    // database's box before it has named.
+    const DbFailure cause = LastReportedDbFailure();
+    if (theApp.m_bConnectionLost || (cause != DbFailure::ReadOnly && cause != DbFailure::Busy))
         return;
     AfxMessageBox(
         "不能将该评审任务标记为正在评审：数据库现在是只读的或被锁定，在此写下的评审结果将不能保存。\n"

@@ -106,6 +106,7 @@ int CheckPeerStepRows(const CStringArray& peerSteps, bool hasNextLevel, const CS
 
 // For a review window whose step could not be marked as held (Working 'T') as it opened: tells
 // the reviewer, before an opinion is written, that the database takes no writes now (read-only
-// or locked), so that a decision could not be stored either. After a lost connection, which has
-// been said, nothing more is said.
+// or locked), so that a decision could not be stored either. Said only after the database's box
+// named one of those causes: after any other (a lost connection, a missing table or column),
+// which that box has said, nothing more is said.
 void SayStepNotMarked();

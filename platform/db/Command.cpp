@@ -61,12 +61,6 @@ long _Command::EffectiveType(long options) const {
 }
 
 namespace {
-void CheckConnection(const _ConnectionPtr& connection) {
-    if (!connection || connection->GetState() != adStateOpen)
-        throw _com_error(adErrNoConnection,
-                         "The connection cannot be used to perform this operation. It is either "
-                         "closed or invalid in this context.");
-}
 // "INSERT INTO t (cols) SELECT <each mark as the field of its column> FROM
 // json_populate_recordset(CAST(NULL AS t), CAST(? AS json)) vq_row": all rows of a batch in one
 // value, each field converted to its column's type by the server, in one exchange. Nothing when
@@ -294,7 +288,7 @@ std::optional<long> _Command::ExecuteKeyDelete(const vq::db::KeyDelete& keys,
 }
 
 long _Command::ExecuteArray(const std::vector<std::vector<_variant_t>>& sets) {
-    CheckConnection(m_connection);
+    _Connection::CheckUsable(m_connection);
     if (sets.empty())
         return 0;
     if (vq::db::PreparedStatement* statement = Statement()) {
@@ -315,7 +309,7 @@ long _Command::ExecuteArray(const std::vector<std::vector<_variant_t>>& sets) {
 }
 
 _RecordsetPtr _Command::Execute(long* recordsAffected, const _variant_t*, long options) {
-    CheckConnection(m_connection);
+    _Connection::CheckUsable(m_connection);
     const long type = EffectiveType(options);
     vq::db::PreparedStatement* statement = nullptr;
     if (m_prepared && (type == adCmdText || type == adCmdUnknown) &&

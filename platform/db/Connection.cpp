@@ -216,8 +216,30 @@ _Connection::~_Connection() {
 }
 
 void _Connection::CheckOpen() const {
+    if (m_lost)
+        throw vq::db::LostConnectionError();
     if (!m_dbc)
         throw _com_error(adErrObjectClosed, "Operation is not allowed when the object is closed.");
+}
+
+void _Connection::CheckUsable(const _ConnectionPtr& connection) {
+    if (connection && connection->m_lost)
+        throw vq::db::LostConnectionError();
+    if (!connection || connection->GetState() != adStateOpen)
+        throw _com_error(adErrNoConnection,
+                         "The connection cannot be used to perform this operation. It is either "
+                         "closed or invalid in this context.");
+}
+
+void _Connection::Reopen() {
+    const CString text = m_connectionText;
+    Close();
+    try {
+        Open(text);
+    } catch (...) {
+        m_lost = true;
+        throw;
+    }
 }
 
 void _Connection::Open(const CString& connectionText, const CString& user, const CString& password, long) {
@@ -250,6 +272,7 @@ void _Connection::Open(const CString& connectionText, const CString& user, const
         throw error;
     }
     m_dbc = dbc;
+    m_lost = false;
     m_connectionText = connectionText;
     KeepDriversLoaded();
 
@@ -337,20 +360,24 @@ void EndTransaction(void* dbc, bool commit, bool& inTransaction) {
     SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, h, commit ? SQL_COMMIT : SQL_ROLLBACK);
     _com_error error(S_OK);
     bool failed = !SQL_SUCCEEDED(rc);
-    if (failed)
+    if (failed) {
         error = vq::db::DiagnosticError(SQL_HANDLE_DBC, dbc);
-    if (!failed || !commit) {
-        inTransaction = false;
-        SQLSetConnectAttr(h, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
-                          SQL_IS_UINTEGER);
+        // A commit refused (a deferred constraint, a lost session) leaves nothing to keep: some
+        // databases (SQLite) would hold the transaction and its locks open until a rollback
+        // nobody is left to send, and every report kept for its end would wait with it.
+        if (commit)
+            SQLEndTran(SQL_HANDLE_DBC, h, SQL_ROLLBACK);
     }
+    inTransaction = false;
+    SQLSetConnectAttr(h, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
+                      SQL_IS_UINTEGER);
     if (failed)
         throw error;
 }
 } // namespace
 
 void _Connection::FinishTransaction(bool commit) {
-    // A failed commit leaves the transaction open (to be rolled back): its reports wait on.
+    // The transaction has ended however it ended: its kept reports run now, before the error.
     try {
         EndTransaction(m_dbc, commit, m_inTransaction);
     } catch (const _com_error&) {

@@ -65,6 +65,15 @@ public:
     void Close();
     long GetState() const { return m_dbc ? adStateOpen : adStateClosed; }
     CString GetConnectionString() const { return m_connectionText; }
+    // Closes the connection and opens it again with the same text, in place (a session the
+    // server ended). When it cannot be opened, it stays closed as a lost connection: every use
+    // then fails as one does on a session that went away (SQLSTATE 08003), not as one on an
+    // object its program closed, until it is opened again.
+    void Reopen();
+    bool IsLost() const { return m_lost; }
+    // Throws what a statement on this connection would meet when it is not open: the lost
+    // connection's error, or the closed object's.
+    static void CheckUsable(const _ConnectionPtr& connection);
 
     // Runs one statement. A statement that returns rows gives an open static recordset, any
     // other an empty, closed one.
@@ -72,6 +81,8 @@ public:
                           long options = adCmdText);
 
     // Transactions: statements between BeginTrans and CommitTrans/RollbackTrans form one unit.
+    // A commit that fails ends the transaction as well: what it held is rolled back, and the
+    // commit's error is thrown.
     long BeginTrans();
     void CommitTrans();
     void RollbackTrans();
@@ -116,6 +127,7 @@ private:
     CString m_connectionText;
     vq::db::Engine m_engine = vq::db::Engine::Other;
     bool m_inTransaction = false;
+    bool m_lost = false; // closed by a Reopen that failed
     std::vector<std::function<void()>> m_afterTransaction;
     // The statements prepared on this connection, freed before it closes.
     std::vector<std::weak_ptr<vq::db::PreparedStatement>> m_prepared;

@@ -30,3 +30,8 @@ CString _com_error::ErrorMessage() const {
         text.Format("Unknown error 0x%0lX", code);
     return text;
 }
+
+_com_error vq::db::LostConnectionError() {
+    return _com_error(adErrNoConnection,
+                      "The connection to the database was lost and could not be opened again.", "08003");
+}

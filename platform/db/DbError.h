@@ -48,3 +48,10 @@ private:
     CString m_description;
     CString m_source;
 };
+
+namespace vq::db {
+// The error of a connection whose session was lost and that could not be opened again: a
+// connection exception (SQLSTATE 08003, the connection does not exist), as a statement on the
+// lost session itself fails.
+_com_error LostConnectionError();
+} // namespace vq::db

@@ -119,10 +119,7 @@ void _Recordset::Open(const CString& source, const _ConnectionPtr& connection, l
                       long options) {
     if (m_open)
         throw _com_error(adErrObjectOpen, "Operation is not allowed when the object is open.");
-    if (!connection || connection->GetState() != adStateOpen)
-        throw _com_error(adErrNoConnection,
-                         "The connection cannot be used to perform this operation. It is either "
-                         "closed or invalid in this context.");
+    _Connection::CheckUsable(connection);
     m_connection = connection;
     long type = options & ~static_cast<long>(adExecuteNoRecords);
     if (options == adOptionUnspecified || type == 0)
@@ -146,10 +143,7 @@ void _Recordset::Open(const _CommandPtr& command, long cursorType, long lockType
     if (m_open)
         throw _com_error(adErrObjectOpen, "Operation is not allowed when the object is open.");
     _ConnectionPtr connection = command->GetActiveConnection();
-    if (!connection || connection->GetState() != adStateOpen)
-        throw _com_error(adErrNoConnection,
-                         "The connection cannot be used to perform this operation. It is either "
-                         "closed or invalid in this context.");
+    _Connection::CheckUsable(connection);
     m_connection = connection;
     Load(command->GetCommandText(), command->EffectiveType(options), command->ParameterValues(), cursorType,
          lockType);

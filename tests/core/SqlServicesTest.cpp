@@ -1,6 +1,7 @@
 // The application object's SQL services, error reporting and value text, in both dialects.
 #include "core/ComError.h"
 #include "core/SqlTransaction.h"
+#include "core/VqConnectHolder.h"
 #include "core/VqDesignTaskApp.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
@@ -131,6 +132,121 @@ TEST_P(SqlServicesTest, BoxesOfAFailureInsideATransactionWaitForItsEnd) {
     EXPECT_EQ(rec.Shown().size(), 1u);
 }
 
+// A commit the database refuses ends the transaction: what was kept for its end is shown, then the
+// commit's own error, at once and once, whether the caller rolls back afterwards or not, and the
+// next statement works (no transaction is left holding the window's later messages).
+TEST_P(SqlServicesTest, ARefusedCommitIsToldAtOnceAndEndsTheTransaction) {
+    _ConnectionPtr conn = theApp.m_pConnPDM;
+    if (conn->GetEngine() == vq::db::Engine::SQLite)
+        conn->Execute("PRAGMA foreign_keys=ON");
+    ws.Execute(
+        "CREATE TABLE VqParent (Id INTEGER PRIMARY KEY);"
+        "CREATE TABLE VqChild (ParentId INTEGER REFERENCES VqParent (Id) DEFERRABLE INITIALLY DEFERRED)");
+    rec.Expect("NoSuchTable");
+    rec.Expect("");
+    {
+        CSqlTransaction transaction;
+        ASSERT_TRUE(transaction.IsActive());
+        EXPECT_EQ(theApp.GetSqlString("SELECT Name FROM NoSuchTable"), "");
+        EXPECT_EQ(theApp.ExecuteSql("INSERT INTO VqChild (ParentId) VALUES (7)"), 1);
+        EXPECT_TRUE(rec.Shown().empty());
+        EXPECT_FALSE(transaction.Commit());
+        ASSERT_EQ(rec.Shown().size(), 2u);
+        CString refused = rec.Shown()[1].text;
+        refused.MakeLower();
+        EXPECT_NE(refused.Find("foreign key"), -1) << refused.str();
+    }
+    EXPECT_FALSE(conn->InTransaction());
+    // A caller that only reports the refused commit (no rollback) leaves nothing open either.
+    conn->BeginTrans();
+    EXPECT_EQ(theApp.ExecuteSql("INSERT INTO VqChild (ParentId) VALUES (8)"), 1);
+    rec.Expect("");
+    try {
+        conn->CommitTrans();
+        ADD_FAILURE() << "the commit was not refused";
+    } catch (_com_error& e) {
+        ReportComError(e);
+    }
+    EXPECT_EQ(rec.Shown().size(), 3u);
+    EXPECT_FALSE(conn->InTransaction());
+    rec.Expect("NoSuchTable");
+    EXPECT_EQ(theApp.GetSqlInt("SELECT count(*) FROM NoSuchTable"), 0);
+    EXPECT_EQ(rec.Shown().size(), 4u) << "the next failure is told at once";
+    rec.Clear();
+    EXPECT_EQ(theApp.ExecuteSql("INSERT INTO VqParent (Id) VALUES (7)"), 1);
+    EXPECT_EQ(theApp.GetSqlInt("SELECT count(*) FROM VqChild"), 0);
+    EXPECT_TRUE(ws.WritesAtOnce("INSERT INTO VqParent (Id) VALUES (8)"));
+    EXPECT_TRUE(rec.Shown().empty());
+}
+
+// A session the server ends inside a transaction: the loss is told at once (a lost session holds
+// no locks to keep others waiting), after what was kept and before anything else, once for every
+// statement after it and the commit, and the connection is opened again for the next action.
+TEST_P(SqlServicesTest, ASessionLostInsideATransactionIsToldAtOnceAndOnce) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "needs the PostgreSQL server";
+    const CString lost = DbFailureText(DbFailure::ConnectionLost);
+    _ConnectionPtr conn = theApp.m_pConnPDM;
+    theApp.m_bConnectionLost = FALSE;
+    conn->BeginTrans();
+    rec.Expect("NoSuchTable");
+    rec.Expect(lost);
+    EXPECT_EQ(theApp.GetSqlString("SELECT Name FROM NoSuchTable"), "");
+    ws.EndSession(conn);
+    EXPECT_EQ(theApp.ExecuteSql("INSERT INTO GroupInformation (GroupName) VALUES ('g1')"), 0);
+    ASSERT_EQ(rec.Shown().size(), 2u) << "told while the transaction is still open";
+    EXPECT_EQ(rec.Shown()[1].text, lost);
+    EXPECT_TRUE(conn->InTransaction());
+    EXPECT_EQ(theApp.GetSqlInt("SELECT count(*) FROM GroupInformation"), 0);
+    try {
+        conn->CommitTrans();
+    } catch (_com_error& e) {
+        ReportComError(e);
+    }
+    EXPECT_FALSE(conn->InTransaction());
+    EXPECT_EQ(rec.Shown().size(), 2u);
+    EXPECT_TRUE(theApp.m_bConnectionLost);
+
+    EXPECT_TRUE(CVqConnectHolder::ReopenReportedLoss());
+    EXPECT_FALSE(theApp.m_bConnectionLost);
+    EXPECT_EQ(theApp.ExecuteSql("INSERT INTO GroupInformation (GroupName) VALUES ('g1')"), 1);
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM GroupInformation"), "1");
+    EXPECT_EQ(rec.Shown().size(), 2u);
+}
+
+// The server stays away when the connection is to be opened again: every use of the connection
+// says in the system's words that it is lost, once, neither the data layer's own texts nor the
+// statement; once the server is back, the connection is opened again.
+TEST_P(SqlServicesTest, AConnectionThatCannotBeOpenedAgainIsToldAsLost) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "needs the PostgreSQL server";
+    const CString lost = DbFailureText(DbFailure::ConnectionLost);
+    theApp.m_bConnectionLost = FALSE;
+    ws.EndSession(theApp.m_pConnPDM);
+    ws.AllowNewSessions(false);
+    rec.Expect(lost);
+    EXPECT_EQ(theApp.GetSqlInt("SELECT count(*) FROM GroupInformation"), 0);
+    EXPECT_FALSE(CVqConnectHolder::ReopenReportedLoss());
+    EXPECT_TRUE(theApp.m_pConnPDM->IsLost());
+    // The next action, told anew (as before every action whose reopening failed).
+    theApp.m_bConnectionLost = FALSE;
+    rec.Expect(lost);
+    EXPECT_EQ(theApp.ExecuteSql("INSERT INTO GroupInformation (GroupName) VALUES ('g1')"), 0);
+    EXPECT_EQ(theApp.GetSqlString("SELECT GroupName FROM GroupInformation"), "");
+    {
+        CSqlTransaction transaction;
+        EXPECT_FALSE(transaction.IsActive());
+    }
+    EXPECT_FALSE(ExecuteSqlAsOneUnit(theApp.m_pConnPDM, {"DELETE FROM GroupInformation"}));
+    ASSERT_EQ(rec.Shown().size(), 2u);
+    for (const auto& box : rec.Shown())
+        EXPECT_EQ(box.text, lost);
+    ws.AllowNewSessions(true);
+    EXPECT_TRUE(CVqConnectHolder::ReopenReportedLoss());
+    EXPECT_EQ(theApp.ExecuteSql("INSERT INTO GroupInformation (GroupName) VALUES ('g1')"), 1);
+    EXPECT_EQ(rec.Shown().size(), 2u);
+}
+
 // What the drivers of both dialects say for a missing column and a database that refuses writes
 // is recognised: the box begins with the cause.
 TEST_P(SqlServicesTest, MissingColumnAndReadOnlyDatabaseAreNamed) {
@@ -216,17 +332,21 @@ TEST(ComErrorTest, ReportShowsTheDescriptionElseTheCodesText) {
 TEST(ComErrorTest, ALostConnectionIsReportedInTheSystemsWords) {
     vqtest::MessageBoxRecorder rec;
     const CString lost = DbFailureText(DbFailure::ConnectionLost);
-    for (const _com_error& e : {_com_error(E_FAIL, "[unixODBC]SQLExecDirect unable due to the connection lost"),
-                                _com_error(E_FAIL, "server closed the connection unexpectedly", "08006"),
-                                _com_error(E_FAIL, "communication link failure", "08S01")}) {
+    for (const _com_error& e :
+         {_com_error(E_FAIL, "[unixODBC]SQLExecDirect unable due to the connection lost"),
+          _com_error(E_FAIL, "server closed the connection unexpectedly", "08006"),
+          _com_error(E_FAIL, "communication link failure", "08S01"), vq::db::LostConnectionError()}) {
+        theApp.m_bConnectionLost = FALSE;
         rec.Expect(lost);
         ReportComError(e);
+        // Remembered wherever it is reported, so that no caller reads the missing answer as a
+        // reason; and said once: the failures after it are the same loss.
+        EXPECT_TRUE(theApp.m_bConnectionLost);
+        ReportComError(e);
     }
-    ASSERT_EQ(rec.Shown().size(), 3u);
+    ASSERT_EQ(rec.Shown().size(), 4u);
     for (const auto& box : rec.Shown())
         EXPECT_EQ(box.text, lost);
-    // Remembered wherever it is reported, so that no caller reads the missing answer as a reason.
-    EXPECT_TRUE(theApp.m_bConnectionLost);
     // A failing statement on a lost connection: said once, and the statement is not blamed.
     rec.Clear();
     rec.Expect(lost);

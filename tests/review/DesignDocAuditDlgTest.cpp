@@ -336,6 +336,30 @@ TEST_P(DesignDocAuditDlgTest, AModelessWindowSaysALostSessionOnceAndWorksAgainAf
     EXPECT_FALSE(theApp.m_bConnectionLost);
 }
 
+// A window closed after it said the lost session opens the connection again (the server is back)
+// to give its hold back, and does not say the loss again.
+TEST_P(DesignDocAuditDlgTest, ClosingAfterALostSessionGivesTheHoldBackWithoutSayingItAgain) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "needs the PostgreSQL server";
+    _ConnectionPtr host = ws.Connect();
+    vq::ScriptedUser user;
+    ASSERT_EQ(DoMultiTeamTaskAuditWithMarkup(host, nullptr, "F-1", "zhaoliu", "校对", 0), 0);
+    EXPECT_EQ(Working(), "T");
+    ws.EndSession(host);
+    host = nullptr;
+    user.Window(kStep)
+        .Set(CDesignDocAuditDlg::kOpinionId, "下次再看")
+        .Check("下次再评审", 1)
+        .Click(IDOK)
+        .Message("与数据库的连接已断开，操作不能继续。", IDOK)
+        .Close();
+    EXPECT_TRUE(user.RunModeless()) << user.Error().c_str();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(CDesignDocAuditDlg::LiveCount(), 0);
+    EXPECT_EQ(Working(), "F");
+    EXPECT_FALSE(theApp.m_bConnectionLost);
+}
+
 TEST_P(DesignDocAuditDlgTest, ModelessWindowsOutliveTheirCallAndAnEleventhIsRefused) {
     _ConnectionPtr host = ws.Connect();
     vq::ScriptedUser user;

@@ -3,6 +3,7 @@
 // and fetched back, a redline file attached and saved again, a group step waited for), a fail
 // that returns the task, decide later, the passed document types moved both ways, and the
 // failures that must leave the database as it was.
+#include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/TextCodec.h"
 #include "platform/os/ShellOpen.h"
@@ -16,10 +17,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern "C" int DoProjectTaskAudit(CString taskNo, CString login, CString stepName);
@@ -564,6 +567,138 @@ TEST_P(ProjectTaskAuditTest, AStepThatCannotBeMarkedAsHeldIsSaidAsTheWindowOpens
         admin->Execute("DO $$ BEGIN EXECUTE format('ALTER DATABASE %I RESET default_transaction_read_only', "
                        "current_database()); END $$",
                        nullptr, adCmdText);
+}
+
+// The step cannot be marked because its column Working is missing (a database of another
+// version): the database's box names the cause, and no box after it names another one.
+TEST_P(ProjectTaskAuditTest, AMissingWorkingColumnIsTheOnlyCauseNamed) {
+    ws->Execute("ALTER TABLE TaskAuditManage DROP COLUMN Working");
+    vq::ScriptedUser user;
+    user.MessageContaining(DbFailureText(DbFailure::SchemaMismatch), IDOK)
+        .MessageContaining("执行出错的SQL语句", IDOK)
+        .DialogContaining("评审意见 - P-1[泵体设计] - 校对")
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+}
+
+// The server ends the session while the window reads what it shows (as when it restarts): the
+// loss is said once, and the window opens whole on the connection opened again, the step held
+// by it, and gives the step back as it closes.
+TEST_P(ProjectTaskAuditTest, ASessionEndedAsTheWindowOpensIsSaidOnceAndTheWindowOpensWhole) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "needs the PostgreSQL server";
+    _ConnectionPtr admin = ws->Connect();
+    // The first mark of a step ends the session that writes it.
+    admin->Execute("CREATE SEQUENCE vq_end_once", nullptr, adCmdText);
+    admin->Execute("CREATE FUNCTION vq_end_session() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF "
+                   "nextval('vq_end_once') = 1 THEN PERFORM pg_terminate_backend(pg_backend_pid()); END IF; "
+                   "RETURN NEW; END $$",
+                   nullptr, adCmdText);
+    admin->Execute("CREATE TRIGGER vq_end_session BEFORE UPDATE ON TaskAuditManage FOR EACH ROW EXECUTE "
+                   "FUNCTION vq_end_session()",
+                   nullptr, adCmdText);
+    CString heldWhileOpen;
+    vq::ScriptedUser user;
+    user.Message(DbFailureText(DbFailure::ConnectionLost), IDOK)
+        .DialogContaining("评审意见 - P-1[泵体设计] - 校对")
+        .Do([&](CDialog& d) {
+            heldWhileOpen = Step("校对", "Working");
+            EXPECT_TRUE(d.GetDlgItem(IDOK)->IsWindowEnabled());
+            EXPECT_EQ(static_cast<D&>(d).Documents().GetItemCount(), 2);
+        })
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    EXPECT_EQ(heldWhileOpen, "T");
+    EXPECT_EQ(Step("校对", "Working"), "F");
+    EXPECT_FALSE(theApp.m_bConnectionLost);
+}
+
+// The session ends while the window reads, and the server takes no new sessions (still
+// restarting): the loss is said once, nothing more, and no window opens.
+TEST_P(ProjectTaskAuditTest, ASessionEndedAsTheWindowOpensWithTheServerAwayOpensNoWindow) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "needs the PostgreSQL server";
+    constexpr const char* kLock = "730118";
+    _ConnectionPtr admin = ws->Connect();
+    // The mark waits for a lock the test holds; the test then ends that session with the database
+    // closed to new sessions.
+    _ConnectionPtr holder = ws->Connect();
+    holder->Execute(CString("SELECT pg_advisory_lock(") + kLock + ")", nullptr, adCmdText);
+    admin->Execute(CString("CREATE FUNCTION vq_wait_at_mark() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                           "PERFORM pg_advisory_xact_lock(") +
+                       kLock + "); RETURN NEW; END $$",
+                   nullptr, adCmdText);
+    admin->Execute("CREATE TRIGGER vq_wait_at_mark BEFORE UPDATE ON TaskAuditManage FOR EACH ROW EXECUTE "
+                   "FUNCTION vq_wait_at_mark()",
+                   nullptr, adCmdText);
+    std::thread server([&] {
+        _ConnectionPtr watcher = ws->Connect();
+        const CString waiting =
+            CString("SELECT pid FROM pg_locks WHERE locktype = 'advisory' AND NOT granted AND "
+                    "objid = ") +
+            kLock;
+        CString pid;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(5);
+        while (pid.IsEmpty() && std::chrono::steady_clock::now() < giveUp) {
+            _RecordsetPtr rs = watcher->Execute(waiting, nullptr, adCmdText);
+            if (!rs->IsEOF())
+                pid = rs->GetCollect(0L).ToString();
+            rs->Close();
+            std::this_thread::yield();
+        }
+        if (pid.IsEmpty())
+            return;
+        ws->AllowNewSessions(false);
+        watcher->Execute("SELECT pg_terminate_backend(" + pid + ")", nullptr, adCmdText);
+    });
+    vq::ScriptedUser user;
+    user.Message(DbFailureText(DbFailure::ConnectionLost), IDOK);
+    Run(user, "u1", "校对");
+    server.join();
+    ws->AllowNewSessions(true);
+    holder->Close();
+    admin->Execute("DROP TRIGGER vq_wait_at_mark ON TaskAuditManage", nullptr, adCmdText);
+    EXPECT_EQ(Step("校对", "Working"), "F") << "the mark went with the session";
+}
+
+// A loss said while the window is open is not said again as it closes: the window opens the
+// connection again when the server is back and gives its mark back; while the server stays away,
+// closing says nothing.
+TEST_P(ProjectTaskAuditTest, ClosingAfterALostConnectionGivesTheMarkBackWithoutSayingTheLossAgain) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "needs the PostgreSQL server";
+    const CString lost = DbFailureText(DbFailure::ConnectionLost);
+    auto loseTheSession = [this](CDialog&) {
+        ws->EndSession(theApp.m_pConnPDM);
+        theApp.GetSqlInt("SELECT COUNT(*) FROM TaskDocuments"); // what the window does next
+    };
+    {
+        vq::ScriptedUser user;
+        user.DialogContaining("评审意见")
+            .Do(loseTheSession)
+            .Message(lost, IDOK)
+            .Click(IDCANCEL)
+            .Message("是否要保存审查文档结果?", IDYES);
+        Run(user, "u1", "校对");
+    }
+    EXPECT_EQ(Step("校对", "Working"), "F");
+
+    {
+        vq::ScriptedUser user;
+        user.DialogContaining("评审意见")
+            .Do([&](CDialog& d) {
+                loseTheSession(d);
+                ws->AllowNewSessions(false);
+            })
+            .Message(lost, IDOK)
+            .Click(IDCANCEL)
+            .Message("是否要保存审查文档结果?", IDYES);
+        Run(user, "u1", "校对");
+    }
+    ws->AllowNewSessions(true);
+    EXPECT_EQ(Step("校对", "Working"), "T") << "nothing could be written";
 }
 
 TEST_P(ProjectTaskAuditTest, ParallelStyleArchivesWithTheLastStep) {

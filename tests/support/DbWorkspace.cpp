@@ -420,6 +420,13 @@ void DbWorkspace::EndSession(const _ConnectionPtr& connection) const {
     }
 }
 
+void DbWorkspace::AllowNewSessions(bool allow) const {
+    ASSERT_FALSE(m_pgDatabase.empty()) << "sessions are refused on the PostgreSQL server only";
+    OpenPgMaintenance()->Execute(
+        CString("ALTER DATABASE " + m_pgDatabase + " ALLOW_CONNECTIONS " + (allow ? "true" : "false")),
+        nullptr, adCmdText);
+}
+
 void DbWorkspace::SetConfig(const ConfigRow& row) const {
     _ConnectionPtr c = OpenFile(ConfigDatabasePath());
     try {

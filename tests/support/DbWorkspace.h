@@ -80,6 +80,9 @@ public:
     // this returns once the session is gone. The connection object stays open and fails as a
     // client's does after such a restart.
     void EndSession(const _ConnectionPtr& connection) const;
+    // PostgreSQL only: whether the server lets new sessions into the product database (none, as
+    // while it restarts); the sessions open stay.
+    void AllowNewSessions(bool allow) const;
 
     // Runs the host (vqhost of this build) with these arguments and kills it (SIGKILL) while it
     // inserts into `table` the first row for which `condition` holds (a condition on NEW, as
