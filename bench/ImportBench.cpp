@@ -11,7 +11,8 @@
 //   SQLite:      Python's sqlite3 running the same DELETE/INSERT statements with bound values in
 //                one transaction;
 //   PostgreSQL:  psql's \copy of the same rows into the two tables.
-// The peak memory is the host's whole run with the store.
+// The peak memory is the host's whole run with the store, against the floor measured in the same
+// run: the host with the import dialog open and nothing read.
 #include "platform/base/TextCodec.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/HostProcess.h"
@@ -167,18 +168,22 @@ int main(int argc, char** argv) {
     const CString storeScript = ws.WriteFile(
         "store.script", head + "click 1329\nmessage \"产品结构信息存储完毕...\" IDOK\nclick 2\n");
     const CString readScript = ws.WriteFile("read.script", head + "click 2\n");
+    const CString floorScript = ws.WriteFile("floor.script", "dialog \"产品结构数据导入\"\nclick 2\n");
 
     std::vector<double> store, total, baseline;
     long peakKiB = 0, readPeakKiB = 0;
+    std::vector<double> floorKiB;
     for (int run = 0; run < 3; ++run) {
         ws.Execute("DELETE FROM VqkorvelTeam_title; DELETE FROM VqkorvelTeam_detail");
+        vqtest::HostRun floor = vqtest::RunHostMeasured(
+            {"--headless", "--script", floorScript.str(), "ImportProductDataFromFile", "x", "admin"});
         vqtest::HostRun read = vqtest::RunHostMeasured(
             {"--headless", "--script", readScript.str(), "ImportProductDataFromFile", "x", "admin"});
         vqtest::HostRun full = vqtest::RunHostMeasured(
             {"--headless", "--script", storeScript.str(), "ImportProductDataFromFile", "x", "admin"});
         if (full.status != 0 || full.out.find("result: 1") == std::string::npos ||
             full.out.find("message") == std::string::npos || full.out.find("未能") != std::string::npos ||
-            read.status != 0) {
+            read.status != 0 || floor.status != 0) {
             std::fprintf(stderr, "the host's import failed:\n%s\n%s\n", read.out.c_str(), full.out.c_str());
             return 1;
         }
@@ -191,17 +196,19 @@ int main(int argc, char** argv) {
         total.push_back(full.seconds);
         peakKiB = std::max(peakKiB, full.peakKiB);
         readPeakKiB = std::max(readPeakKiB, read.peakKiB);
+        floorKiB.push_back(static_cast<double>(floor.peakKiB));
         baseline.push_back(pg ? CopyBaseline(folder) : PythonBaseline(ws.ProductDatabasePath(), folder));
     }
     const double ours = lines / Median(store);
     const double bare = lines / Median(baseline);
-    std::printf("import store, %d lines, %s: %.0f lines/s (host run %.2f s); baseline %s: %.0f lines/s; "
-                "ratio %.2f (goal >= %.1f)\n",
-                lines, pg ? "PostgreSQL" : "SQLite", ours, Median(total),
+    std::printf("import store, %d lines, %s: %.0f lines/s (store %.2f s, host run %.2f s); baseline %s: "
+                "%.0f lines/s; ratio %.2f (goal >= %.1f)\n",
+                lines, pg ? "PostgreSQL" : "SQLite", ours, Median(store), Median(total),
                 pg ? "psql \\copy" : "Python sqlite3, bound values, one transaction", bare, ours / bare,
-                pg ? 0.3 : 0.8);
-    std::printf("headless import of %d lines, peak memory: %.1f MiB (goal <= 60; reading and matching "
-                "alone: %.1f MiB)\n",
-                lines, peakKiB / 1024.0, readPeakKiB / 1024.0);
+                pg ? 0.6 : 1.0);
+    std::printf("headless import of %d lines, peak memory: %.1f MiB (goal <= %.1f, 1.25 times the host with "
+                "the dialog open and nothing read: %.1f MiB; reading and matching alone: %.1f MiB)\n",
+                lines, peakKiB / 1024.0, 1.25 * Median(floorKiB) / 1024.0, Median(floorKiB) / 1024.0,
+                readPeakKiB / 1024.0);
     return 0;
 }

@@ -20,6 +20,7 @@
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/FileDialog.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <climits>
@@ -51,7 +52,6 @@ constexpr int kTitlesPerBatch = 500;
 // held in memory until it is written).
 constexpr std::size_t kDetailUnitsPerBatch = 200;
 constexpr std::size_t kDetailLinesPerBatch = 500;
-constexpr int kCodesPerDelete = 100;
 // A quoted field may hold line ends; a quote left open ends its record after this many lines.
 constexpr int kMaxRecordLines = 100;
 
@@ -828,9 +828,13 @@ void CProductStructImportDlg::Store() {
     progress->CenterWindow();
     progress->ShowWindow(SW_SHOW);
     progress->m_progress.SetRange(0, 10);
+    m_nKeptAssemblies = 0;
+    m_strFailCause.Empty();
+    m_storedParents.clear();
+    m_failedTitles.clear();
     BeginStore();
+    m_bAllOrNothing = m_bOuterTransaction;
     m_bBoundStore = false;
-    m_bSetStore = false;
     if (m_bOuterTransaction) {
         try {
             PrepareStoreCommands();
@@ -851,6 +855,8 @@ void CProductStructImportDlg::Store() {
         progress->SetText("正在存储明细信息......");
         StoreDetails();
     }
+    if (m_bStoreStopped && !m_bStoreFailed && m_bOuterTransaction)
+        KeepWholeAssemblies(separate == 0);
     EndStore();
     PlanByIndex(false);
     m_titleDelete = m_titleInsert = m_detailDelete = m_detailInsert = nullptr;
@@ -858,11 +864,139 @@ void CProductStructImportDlg::Store() {
     progress->DestroyWindow();
     delete progress;
 
-    CString text = m_bStoreStopped || m_bStoreFailed ? "产品结构信息存储已中止，已存储的数据保留..."
-                                                     : "产品结构信息存储完毕...";
+    AfxMessageBox(StoreMessage());
+}
+
+CString CProductStructImportDlg::StoreMessage() const {
+    CString text;
+    if (m_bAllOrNothing && m_bStoreFailed) {
+        // The transaction is gone: whatever was written before the failure went with it.
+        text = "产品结构信息存储失败，没有存储任何数据。";
+        if (!m_strFailCause.IsEmpty())
+            text += "\n" + m_strFailCause;
+        return text;
+    }
+    if (m_bAllOrNothing && m_bStoreStopped) {
+        if (m_nKeptAssemblies == 0)
+            return "产品结构信息存储已中止，没有存储任何数据。";
+        text.Format("产品结构信息存储已中止，已完整存储 %d 个装配，其余数据没有存储。", m_nKeptAssemblies);
+        return text;
+    }
+    // Units committed one by one: those stored before a stop or a failure stay.
+    text = m_bStoreStopped || m_bStoreFailed ? "产品结构信息存储已中止，已存储的数据保留..."
+                                             : "产品结构信息存储完毕...";
     if (m_nFailedRows > 0)
         text.AppendFormat("\n有 %d 条数据未能存储。", m_nFailedRows);
-    AfxMessageBox(text);
+    return text;
+}
+
+// A stop keeps whole assemblies only. The transaction holds the lines of the parents stored
+// before the stop, each whole (a failed parent was undone to its savepoint), but it also holds
+// the title rows of every line, written before any line. Where titles were written, or a parent's
+// own title failed, the transaction starts again and writes the assemblies to keep alone; without
+// any, it is rolled back.
+void CProductStructImportDlg::KeepWholeAssemblies(bool titlesStored) {
+    std::vector<int> kept;
+    for (int row : m_storedParents)
+        if (m_failedTitles.count(LowerKey(m_listParents.GetItemText(row, 0))) == 0)
+            kept.push_back(row);
+    if (!kept.empty() && !titlesStored && kept.size() == m_storedParents.size()) {
+        m_nKeptAssemblies = static_cast<int>(kept.size());
+        return;
+    }
+    try {
+        m_pConnection->RollbackTrans();
+        m_bOuterTransaction = false;
+        m_nRowsInTransaction = 0;
+        if (kept.empty() || !m_bBoundStore)
+            return;
+        m_pConnection->BeginTrans();
+        m_bOuterTransaction = true;
+    } catch (_com_error& e) {
+        ReportFailure(e);
+        FailStore(0);
+        return;
+    }
+    PlanByIndex(true);
+    if (RestoreAssemblies(kept, titlesStored))
+        m_nKeptAssemblies = static_cast<int>(kept.size());
+}
+
+// Writes the parents of the rows again, each with all its lines, and with titlesStored the titles
+// of those parents and of their parts (a part that is a parent not kept is left out: nothing of
+// it stays), through the prepared commands. False after a failure, which ends the store.
+bool CProductStructImportDlg::RestoreAssemblies(const std::vector<int>& rows, bool titlesStored) {
+    CWaitCursor wait;
+    std::unordered_set<std::string> keptParents, codes;
+    std::vector<DetailUnit> units;
+    for (int row : rows) {
+        const CString upCode = m_listParents.GetItemText(row, 0);
+        keptParents.insert(LowerKey(upCode));
+        codes.insert(LowerKey(upCode));
+        auto group = m_linesByParent.find(LowerKey(upCode));
+        if (group == m_linesByParent.end())
+            continue;
+        units.push_back({row, upCode, ParentName(row), &group->second});
+        for (int index : group->second) {
+            CProductStructItem line;
+            m_arrLines.Get(index, line);
+            codes.insert(LowerKey(line.m_strCode));
+        }
+    }
+    std::unordered_set<std::string> parents;
+    for (int r = 0; r < m_listParents.GetItemCount(); ++r) {
+        std::string key = LowerKey(m_listParents.GetItemText(r, 0));
+        if (keptParents.count(key) == 0)
+            codes.erase(key);
+        parents.insert(std::move(key));
+    }
+    try {
+        if (titlesStored) {
+            // Each code once, with the values of its last line (as the whole store leaves it).
+            std::unordered_map<std::string, int> lastLine;
+            for (int i = 0; i < m_arrLines.GetSize(); ++i) {
+                CProductStructItem line;
+                m_arrLines.Get(i, line);
+                std::string key = LowerKey(line.m_strCode);
+                if ((!line.m_strFrame.IsEmpty() || parents.count(key)) && codes.count(key) &&
+                    m_failedTitles.count(key) == 0)
+                    lastLine[key] = i;
+            }
+            std::vector<int> lines;
+            for (const auto& entry : lastLine)
+                lines.push_back(entry.second);
+            std::sort(lines.begin(), lines.end());
+            for (std::size_t first = 0; first < lines.size();
+                 first += static_cast<std::size_t>(kTitlesPerBatch)) {
+                std::vector<CString> batchCodes;
+                std::vector<std::vector<_variant_t>> inserts;
+                for (std::size_t k = first;
+                     k < std::min(lines.size(), first + static_cast<std::size_t>(kTitlesPerBatch)); ++k) {
+                    CProductStructItem line;
+                    m_arrLines.Get(lines[k], line);
+                    batchCodes.push_back(line.m_strCode);
+                    inserts.push_back(TitleValues(line, m_strTitleTime));
+                }
+                m_titleDelete->ExecuteArray(CodeLists({}, batchCodes));
+                m_titleInsert->ExecuteArray(inserts);
+            }
+        }
+        std::vector<std::vector<_variant_t>> deletes, inserts;
+        for (std::size_t k = 0; k < units.size(); ++k) {
+            DetailValues(units[k], &deletes, inserts);
+            if (inserts.size() >= kDetailLinesPerBatch || k + 1 == units.size()) {
+                m_detailDelete->ExecuteArray(deletes);
+                m_detailInsert->ExecuteArray(inserts);
+                deletes.clear();
+                inserts.clear();
+            }
+        }
+    } catch (_com_error& e) {
+        ReportFailure(e);
+        FailStore(0);
+        return false;
+    }
+    return true;
 }
 
 // The store's statements find their rows by lists of codes: while it runs the session plans by
@@ -901,7 +1035,7 @@ bool CProductStructImportDlg::EndStore() {
         m_nRowsInTransaction = 0;
         return true;
     } catch (_com_error& e) {
-        ReportStoreError(e);
+        ReportFailure(e);
         FailStore(0);
         return false;
     }
@@ -939,7 +1073,7 @@ bool CProductStructImportDlg::BeginUnit() {
         }
         return true;
     } catch (_com_error& e) {
-        ReportStoreError(e);
+        ReportFailure(e);
         return false;
     }
 }
@@ -966,7 +1100,7 @@ bool CProductStructImportDlg::EndUnit(bool keep, int rows) {
         }
         return true;
     } catch (_com_error& e) {
-        ReportStoreError(e);
+        ReportFailure(e);
         // A unit to be kept is lost with the transaction, unless its rows are already counted
         // among the uncommitted ones; a failed unit counted its rows itself.
         FailStore(keep && !counted ? rows : 0);
@@ -1001,16 +1135,9 @@ void CProductStructImportDlg::PrepareStoreCommands() {
     const CString file = m_nStoreArea != 1 ? CString() : CString("FileID, ");
     const CString fileValue = m_nStoreArea != 1 ? CString() : CString("'_X_SAVE_', ");
     CString sql;
-    CString marks("?");
-    for (int k = 1; k < kCodesPerDelete; ++k)
-        marks += ", ?";
-    // SQLite: deletes by one code, which the database layer runs for all codes of a call as one
-    // statement. PostgreSQL: deletes by lists of codes (each call one exchange with the server).
-    m_bSetStore = m_pConnection->GetEngine() == vq::db::Engine::SQLite;
-    if (m_bSetStore)
-        sql.Format("DELETE FROM %s WHERE Tcode=?", m_strTitleTable);
-    else
-        sql.Format("DELETE FROM %s WHERE Tcode IN (%s)", m_strTitleTable, marks);
+    // Deletes by one code (by parent and code), which the database layer runs for all codes of a
+    // call as one statement.
+    sql.Format("DELETE FROM %s WHERE Tcode=?", m_strTitleTable);
     m_titleDelete = PreparedCommand(sql);
     sql.Format(
         "INSERT INTO %s (%sTcode, Tname, Tframe, TMaterial, TWeight, Ttime, ProductDwgCode, Tother1, "
@@ -1018,10 +1145,7 @@ void CProductStructImportDlg::PrepareStoreCommands() {
         "?, ?, ?, '#', ?, ?, ?, 'A', 'A', ?, '数据导入')",
         m_strTitleTable, file, fileValue);
     m_titleInsert = PreparedCommand(sql);
-    if (m_bSetStore)
-        sql.Format("DELETE FROM %s WHERE UpCode=? AND Dcode=?", m_strDetailTable);
-    else
-        sql.Format("DELETE FROM %s WHERE UpCode=? AND Dcode IN (%s)", m_strDetailTable, marks);
+    sql.Format("DELETE FROM %s WHERE UpCode=? AND Dcode=?", m_strDetailTable);
     m_detailDelete = PreparedCommand(sql);
     sql.Format(
         "INSERT INTO %s (%sUpCode, UpName, Ditem, Dcode, Dname, DMaterial, Dquantity, Dweight, Dremark, "
@@ -1031,17 +1155,13 @@ void CProductStructImportDlg::PrepareStoreCommands() {
     m_detailInsert = PreparedCommand(sql);
 }
 
-// The values of the deletes of a list of codes: one set per code where the database layer
-// deletes them as one statement (SQLite), else kCodesPerDelete codes to a set, each after the
-// leading values, NULL (which matches nothing) filling the last list.
+// The values of the deletes of a list of codes: one set per code, after the leading values.
 std::vector<std::vector<_variant_t>> CProductStructImportDlg::CodeLists(const std::vector<_variant_t>& leading,
                                                                         const std::vector<CString>& codes) const {
     std::vector<std::vector<_variant_t>> lists;
-    const std::size_t perSet = m_bSetStore ? 1 : kCodesPerDelete;
-    for (std::size_t first = 0; first < codes.size(); first += perSet) {
+    for (const CString& code : codes) {
         std::vector<_variant_t>& list = lists.emplace_back(leading);
-        for (std::size_t k = first; k < first + perSet; ++k)
-            list.push_back(k < codes.size() ? _variant_t(codes[k]) : _variant_t::Null());
+        list.push_back(code);
     }
     return lists;
 }
@@ -1051,8 +1171,41 @@ double CProductStructImportDlg::StoredWeight(double weight) {
     return ParseDouble(SqlNumber(weight));
 }
 
-void CProductStructImportDlg::ReportLikeText(const _com_error& e) {
+CString CProductStructImportDlg::TitleName(const CProductStructItem& line) const {
+    if (line.m_strName.IsEmpty() && line.m_strCode.CompareNoCase(m_strProductCode) == 0)
+        return m_strProductName;
+    return line.m_strName;
+}
+
+std::vector<_variant_t> CProductStructImportDlg::TitleValues(const CProductStructItem& line,
+                                                             const CString& now) const {
+    return {line.m_strCode,
+            TitleName(line),
+            line.m_strFrame,
+            line.m_strMaterial,
+            StoredWeight(line.m_dWeight),
+            now,
+            m_strProductDwgCode,
+            line.m_strTitleOther1,
+            line.m_strTitleOther3,
+            line.m_strTitleOther4,
+            line.m_strTitleOther5,
+            m_strLoginUser};
+}
+
+CString CProductStructImportDlg::ParentName(int row) const {
+    const CString upName = m_listParents.GetItemText(row, 1);
+    if (upName.IsEmpty() && m_listParents.GetItemText(row, 0).CompareNoCase(m_strProductCode) == 0)
+        return m_strProductName;
+    return upName;
+}
+
+void CProductStructImportDlg::ReportFailure(const _com_error& e) {
     ReportStoreError(e);
+    if (!m_strFailCause.IsEmpty())
+        return;
+    const DbFailure failure = ClassifyDbError(e);
+    m_strFailCause = failure != DbFailure::Other ? DbFailureText(failure) : CString(e.Description());
 }
 
 bool CProductStructImportDlg::StoreTitleBatch(TitleBatch& batch, const CString& now) {
@@ -1070,12 +1223,12 @@ bool CProductStructImportDlg::StoreTitleBatch(TitleBatch& batch, const CString& 
         return true;
     } catch (_com_error& e) {
         if (IsConnectionLost(e))
-            ReportLikeText(e);
+            ReportFailure(e);
         try {
             m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_batch");
             m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
         } catch (_com_error& undo) {
-            ReportStoreError(undo);
+            ReportFailure(undo);
             FailStore(units);
             return false;
         }
@@ -1092,7 +1245,8 @@ bool CProductStructImportDlg::StoreTitleBatch(TitleBatch& batch, const CString& 
 bool CProductStructImportDlg::StoreTitles() {
     CWaitCursor wait;
     UpdateData(TRUE);
-    const CString now = theApp.GetServerDateTime();
+    m_strTitleTime = theApp.GetServerDateTime();
+    const CString& now = m_strTitleTime;
     std::unordered_set<std::string> parents;
     for (int r = 0; r < m_listParents.GetItemCount(); ++r)
         parents.insert(LowerKey(m_listParents.GetItemText(r, 0)));
@@ -1110,8 +1264,7 @@ bool CProductStructImportDlg::StoreTitles() {
             progress.PeekAndPump();
         }
         if (progress.m_cancelled || m_bClosing) {
-            // Stopping means stopping: the details are not stored either (the lines before keep).
-            StoreTitleBatch(batch, now);
+            // Stopping means stopping: no lines are stored, and so no assembly is whole.
             m_bStoreStopped = TRUE;
             progress.Hide();
             return false;
@@ -1120,9 +1273,7 @@ bool CProductStructImportDlg::StoreTitles() {
         m_arrLines.Get(i, line);
         if (line.m_strFrame.IsEmpty() && parents.count(LowerKey(line.m_strCode)) == 0)
             continue;
-        CString name = line.m_strName;
-        if (name.IsEmpty() && line.m_strCode.CompareNoCase(m_strProductCode) == 0)
-            name = m_strProductName;
+        const CString name = TitleName(line);
         if (!m_bBoundStore) {
             if (!StoreTitleUnit(line, name, now))
                 return false;
@@ -1137,10 +1288,7 @@ bool CProductStructImportDlg::StoreTitles() {
         batch.lines.push_back(i);
         batch.names.push_back(name);
         batch.codesInOrder.push_back(line.m_strCode);
-        batch.inserts.push_back({line.m_strCode, name, line.m_strFrame, line.m_strMaterial,
-                                 StoredWeight(line.m_dWeight), now, m_strProductDwgCode,
-                                 line.m_strTitleOther1, line.m_strTitleOther3, line.m_strTitleOther4,
-                                 line.m_strTitleOther5, m_strLoginUser});
+        batch.inserts.push_back(TitleValues(line, now));
         if (static_cast<int>(batch.lines.size()) >= kTitlesPerBatch && !StoreTitleBatch(batch, now))
             return false;
     }
@@ -1159,6 +1307,7 @@ bool CProductStructImportDlg::StoreTitleUnit(const CProductStructItem& line, con
     sql.Format("DELETE FROM %s WHERE Tcode='%s'", m_strTitleTable, SqlQuote(item->m_strCode));
     if (!theApp.ExecuteSql(sql)) {
         ++m_nFailedRows;
+        m_failedTitles.insert(LowerKey(item->m_strCode));
         if (AskStop(sql, "插入标题出错，是否退出?")) {
             EndUnit(false, 1);
             m_bStoreStopped = TRUE;
@@ -1189,6 +1338,7 @@ bool CProductStructImportDlg::StoreTitleUnit(const CProductStructItem& line, con
         // The old title row comes back: a failed insert loses nothing.
         bool kept = EndUnit(false, 1);
         ++m_nFailedRows;
+        m_failedTitles.insert(LowerKey(item->m_strCode));
         if (!kept || AskStop(sql, "插入标题出错，是否退出?")) {
             m_bStoreStopped = TRUE;
             return false;
@@ -1221,13 +1371,10 @@ bool CProductStructImportDlg::StoreDetails() {
             return false;
         }
         const CString upCode = m_listParents.GetItemText(r, 0);
-        CString upName = m_listParents.GetItemText(r, 1);
-        if (upName.IsEmpty() && upCode.CompareNoCase(m_strProductCode) == 0)
-            upName = m_strProductName;
         auto group = m_linesByParent.find(LowerKey(upCode));
         if (group == m_linesByParent.end())
             continue;
-        const DetailUnit unit{upCode, upName, &group->second};
+        const DetailUnit unit{r, upCode, ParentName(r), &group->second};
         if (!m_bBoundStore) {
             if (!StoreDetailUnit(unit))
                 return false;
@@ -1260,6 +1407,8 @@ bool CProductStructImportDlg::StoreDetailUnit(const DetailUnit& unit) {
         m_nFailedRows += rows;
     if (!EndUnit(!failed, rows))
         return false;
+    if (!failed)
+        m_storedParents.push_back(unit.row);
     if (stop) {
         m_bStoreStopped = TRUE;
         return false;
@@ -1315,7 +1464,7 @@ CProductStructImportDlg::SetResult CProductStructImportDlg::StoreDetailsAsSet(co
         m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
     } catch (_com_error& e) {
         if (IsConnectionLost(e)) {
-            ReportLikeText(e);
+            ReportFailure(e);
             m_nFailedRows += rows;
             FailStore(0);
             m_bStoreStopped = TRUE;
@@ -1325,13 +1474,15 @@ CProductStructImportDlg::SetResult CProductStructImportDlg::StoreDetailsAsSet(co
             m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_batch");
             m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
         } catch (_com_error& undo) {
-            ReportStoreError(undo);
+            ReportFailure(undo);
             FailStore(rows);
             return SetResult::Stop;
         }
         return SetResult::Failed;
     }
     m_nRowsInTransaction += rows;
+    for (const DetailUnit& unit : units)
+        m_storedParents.push_back(unit.row);
     return SetResult::Stored;
 }
 
@@ -1363,7 +1514,7 @@ bool CProductStructImportDlg::StoreDetailsByParent(std::vector<DetailUnit>& unit
     try {
         m_pConnection->Execute("SAVEPOINT vq_store_batch");
     } catch (_com_error& e) {
-        ReportStoreError(e);
+        ReportFailure(e);
         FailStore(rowsOf(0, 1));
         return false;
     }
@@ -1382,21 +1533,23 @@ bool CProductStructImportDlg::StoreDetailsByParent(std::vector<DetailUnit>& unit
         try {
             m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
         } catch (_com_error& e) {
-            ReportStoreError(e);
+            ReportFailure(e);
             FailStore(rowsOf(0, units.size()));
             return false;
         }
         m_nRowsInTransaction += rowsOf(0, units.size());
+        for (const DetailUnit& unit : units)
+            m_storedParents.push_back(unit.row);
         return true;
     }
     if (IsConnectionLost(error)) {
-        ReportLikeText(error);
+        ReportFailure(error);
         m_nFailedRows += rowsOf(failing, failing + 1);
         m_nRowsInTransaction += rowsOf(0, failing); // written in the transaction that is lost
         try {
             m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_batch");
         } catch (_com_error& e) {
-            ReportStoreError(e);
+            ReportFailure(e);
         }
         FailStore(0);
         m_bStoreStopped = TRUE;
@@ -1406,7 +1559,7 @@ bool CProductStructImportDlg::StoreDetailsByParent(std::vector<DetailUnit>& unit
         m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_batch");
         m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
     } catch (_com_error& e) {
-        ReportStoreError(e);
+        ReportFailure(e);
         FailStore(rowsOf(0, failing + 1));
         return false;
     }

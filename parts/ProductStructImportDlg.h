@@ -20,8 +20,12 @@
 // stops: the units not yet committed count as not stored, and nothing more is written.
 //
 // Where the database has savepoints (SQLite, PostgreSQL) one store is one transaction, committed
-// at its end: a host that ends in the middle of a store (killed, a power cut) leaves the tables
-// as they were before it. A store the user stops commits the units stored until then.
+// at its end: a host that ends in the middle of a store (killed, a power cut), a failed commit
+// and a lost connection leave the tables as they were before it, and the message says that
+// nothing was stored. A store the user stops (the cancel button, closing the dialog, Yes to a
+// question after a failed statement) keeps whole assemblies only: each parent whose lines were
+// all stored, with its title and the titles of its parts; nothing of the other parents stays.
+// Elsewhere each unit commits on its own and a stop keeps the units stored until then.
 #pragma once
 
 #include "parts/ImportLines.h"
@@ -115,6 +119,12 @@ public:
     // The database could not keep a unit (savepoint, commit, lost connection): nothing more is
     // written after it.
     BOOL m_bStoreFailed = FALSE;
+    // The store was one transaction: a failure stored nothing, a stop kept whole assemblies.
+    bool m_bAllOrNothing = false;
+    // After a stop in one transaction: the assemblies kept whole.
+    int m_nKeptAssemblies = 0;
+    // Why the store failed, in the system's words where it has them (empty when not known).
+    CString m_strFailCause;
 
     // Reads a file of a kind (1 to 4) and fills the lists, as the "选择文件..." button does
     // after its file dialog.
@@ -159,6 +169,13 @@ private:
     bool BeginUnit();
     bool EndUnit(bool keep, int rows);
     void FailStore(int rowsOfUnit);
+    // Shows why a statement of the store's own failed and keeps the first cause for the final
+    // message.
+    void ReportFailure(const _com_error& e);
+    // After a stop in one transaction: leaves in it the assemblies stored whole, or rolls it back.
+    void KeepWholeAssemblies(bool titlesStored);
+    bool RestoreAssemblies(const std::vector<int>& rows, bool titlesStored);
+    CString StoreMessage() const;
     // After a failed statement: true when the store must stop, because the connection is lost
     // or because the user chose to.
     bool AskStop(const CString& sql, const char* question);
@@ -176,13 +193,17 @@ private:
     static double StoredWeight(double weight);
     std::vector<std::vector<_variant_t>> CodeLists(const std::vector<_variant_t>& leading,
                                                    const std::vector<CString>& codes) const;
-    // Shows a lost connection as a failed text statement does.
-    void ReportLikeText(const _com_error& e);
+    CString TitleName(const CProductStructItem& line) const;
+    // The values of the title insert of a line.
+    std::vector<_variant_t> TitleValues(const CProductStructItem& line, const CString& now) const;
+    // The name of the parent of a row of the list (the product's name for the product).
+    CString ParentName(int row) const;
     bool StoreTitleBatch(TitleBatch& batch, const CString& now);
     bool StoreTitleUnit(const CProductStructItem& line, const CString& name, const CString& now);
     void StoreDetailsAsText(const CString& upCode, const CString& upName, const std::vector<int>& lines,
                             bool& failed, bool& stop);
     struct DetailUnit {
+        int row; // in the list of parents
         CString upCode;
         CString upName;
         const std::vector<int>* lines;
@@ -197,9 +218,11 @@ private:
                       std::vector<std::vector<_variant_t>>& inserts);
     void StoreDetailsBound(const DetailUnit& unit);
     bool m_bBoundStore = false;
-    // SQLite: deletes by one code (the database layer runs those of a call as one statement;
-    // each run of a statement costs its compilation there). Elsewhere: deletes by lists of codes.
-    bool m_bSetStore = false;
+    // The parents (rows of the list) whose lines this transaction holds whole, and the codes (lower
+    // case) whose title failed; a stop keeps those parents only.
+    std::vector<int> m_storedParents;
+    std::unordered_set<std::string> m_failedTitles;
+    CString m_strTitleTime; // the server's time written into the titles
     _CommandPtr m_titleDelete;
     _CommandPtr m_titleInsert;
     _CommandPtr m_detailDelete;

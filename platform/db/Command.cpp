@@ -114,7 +114,7 @@ vq::db::PreparedStatement* _Command::Statement() {
         m_insert = vq::db::SplitSingleRowInsert(m_text.str());
     if (m_insert && engine == vq::db::Engine::PostgreSQL)
         m_pgJsonInsert = PgJsonInsert(*m_insert);
-    if (m_statement && engine == vq::db::Engine::SQLite)
+    if (m_statement && (engine == vq::db::Engine::SQLite || engine == vq::db::Engine::PostgreSQL))
         m_keyDelete = vq::db::SplitKeyDelete(m_text.str());
     return m_statement.get();
 }
@@ -215,7 +215,8 @@ long _Command::ExecuteRows(const vq::db::SingleRowInsert& insert,
     // Rows per statement: a hundred, fewer for wide rows (SQLite takes 32766 values at most).
     const std::size_t rowsPer =
         std::max<std::size_t>(1, std::min<std::size_t>(100, 30000 / std::max<std::size_t>(1, insert.marks)));
-    // SQLite's driver compiles a statement anew for every run: all rows go in one JSON value.
+    // SQLite's driver compiles a statement anew for every run: all rows go in one JSON value (in
+    // the import's store faster than a hundred rows of bound values a statement).
     if (m_connection->GetEngine() == vq::db::Engine::SQLite) {
         std::string json;
         if (RowsAsJson(sets, insert.marks, json)) {
@@ -227,7 +228,7 @@ long _Command::ExecuteRows(const vq::db::SingleRowInsert& insert,
                     .rowsAffected;
         }
     }
-    // PostgreSQL: all rows in one JSON value.
+    // PostgreSQL: all rows in one JSON value (faster there than rows of bound values).
     if (m_pgJsonInsert && m_connection->GetEngine() == vq::db::Engine::PostgreSQL) {
         std::string json;
         if (RowsAsJson(sets, insert.marks, json, &m_pgJsonInsert->keys)) {
@@ -267,24 +268,59 @@ long _Command::ExecuteRows(const vq::db::SingleRowInsert& insert,
 // "DELETE FROM t WHERE (a, b) IN (SELECT <elements of each JSON row> FROM json_each(?))": the
 // keys of all sets in one value. The columns' own collation applies to the comparison, as in
 // "a=?", and SQLite looks each key up through the table's index.
+//
+// PostgreSQL: "DELETE FROM t WHERE a = ANY (ARRAY(SELECT vq_key.a FROM <keys> vq_key)) AND b = ANY
+// (...) AND (a, b) IN (SELECT vq_key.a, vq_key.b FROM <keys> vq_key)", the keys being
+// "json_populate_recordset(CAST(NULL AS t), CAST(? AS json))": each key typed as its column (citext
+// compares without regard to case and is found through the column's index, where a bound text
+// value would be compared as text, by reading the whole table), the lists of values looked up in
+// the indexes (as a join, the planner would read a whole index for a few keys), one prepared
+// statement and one exchange with the server per batch (psqlODBC would send the sets as
+// statements of their own, each planned anew). Nothing when a column is named twice (a JSON field
+// would be lost).
 std::optional<long> _Command::ExecuteKeyDelete(const vq::db::KeyDelete& keys,
                                                const std::vector<std::vector<_variant_t>>& sets) {
+    const bool pg = m_connection->GetEngine() == vq::db::Engine::PostgreSQL;
+    std::vector<std::string> names;
+    for (const std::string& column : keys.columns) {
+        std::string name = column;
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+        if (std::find(names.begin(), names.end(), name) != names.end())
+            return std::nullopt;
+        names.push_back(std::move(name));
+    }
     std::string json;
-    if (!RowsAsJson(sets, keys.columns.size(), json))
+    if (!RowsAsJson(sets, keys.columns.size(), json, pg ? &names : nullptr))
         return std::nullopt;
     if (!m_keyDeleteStatement || !m_keyDeleteStatement->IsOpen()) {
-        std::string columns, elements;
+        std::string columns, elements, text;
         for (std::size_t k = 0; k < keys.columns.size(); ++k) {
             columns += (k ? ", " : "") + keys.columns[k];
-            elements += (k ? ", " : "") + std::string("json_extract(vq_row.value, '$[") + std::to_string(k) + "]')";
+            elements += (k ? ", " : "") + (pg ? "vq_key." + names[k]
+                                              : "json_extract(vq_key.value, '$[" + std::to_string(k) + "]')");
         }
-        const std::string text = "DELETE FROM " + keys.table + " WHERE (" + columns + ") IN (SELECT " + elements +
-                                 " FROM json_each(?) vq_row)";
+        if (pg) {
+            const std::string source =
+                " FROM json_populate_recordset(CAST(NULL AS " + keys.table + "), CAST(? AS json)) vq_key";
+            text = "DELETE FROM " + keys.table + " WHERE ";
+            for (std::size_t k = 0; k < keys.columns.size(); ++k)
+                text += (k ? " AND " : "") + keys.columns[k] + " = ANY (ARRAY(SELECT vq_key." + names[k] +
+                        source + "))";
+            if (keys.columns.size() > 1)
+                text += " AND (" + columns + ") IN (SELECT " + elements + source + ")";
+        } else {
+            text = "DELETE FROM " + keys.table + " WHERE (" + columns + ") IN (SELECT " + elements +
+                   " FROM json_each(?) vq_key)";
+        }
         m_keyDeleteStatement = m_connection->Prepare(CString(text));
         if (!m_keyDeleteStatement)
             return std::nullopt;
     }
-    return m_connection->RunPrepared(*m_keyDeleteStatement, {_variant_t(CString(std::move(json)))}).rowsAffected;
+    // The keys once for each mark.
+    const std::size_t marks = pg ? keys.columns.size() + (keys.columns.size() > 1 ? 1 : 0) : 1;
+    const std::vector<_variant_t> values(marks, _variant_t(CString(std::move(json))));
+    return m_connection->RunPrepared(*m_keyDeleteStatement, values).rowsAffected;
 }
 
 long _Command::ExecuteArray(const std::vector<std::vector<_variant_t>>& sets) {

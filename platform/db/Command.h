@@ -92,11 +92,13 @@ public:
 
     // Runs the command text once for each set of values (one value per '?' mark), prepared
     // once, with parameter arrays where the driver has them. On SQLite and PostgreSQL an
-    // "INSERT ... VALUES (...)" runs as inserts of many rows per statement instead (their drivers
+    // "INSERT ... VALUES (...)" runs as inserts of many rows per statement instead, and a
+    // "DELETE FROM t WHERE a=? AND b=?" as one statement for the keys of all sets (their drivers
     // run an array set by set: the SQLite driver compiles the statement for each set, psqlODBC
-    // waits for the server after each): one call, and on a server one round trip, per batch. Returns the rows
-    // affected in all (-1 when the driver does not say). A failing set throws; the sets before it may have
-    // run, so run a batch inside a transaction (or a savepoint) to keep it whole.
+    // plans each and waits for the server after each): on a server one round trip per batch.
+    // Returns the rows affected in all (-1 when the driver does not say). A failing set throws;
+    // the sets before it may have run, so run a batch inside a transaction (or a savepoint) to
+    // keep it whole.
     long ExecuteArray(const std::vector<std::vector<_variant_t>>& sets);
 
     // The parameter values in order, for the recordset that opens on this command.
@@ -129,7 +131,7 @@ private:
     std::optional<vq::db::SingleRowInsert> m_insert;
     std::optional<JsonInsert> m_pgJsonInsert; // PostgreSQL: the rows as JSON objects
     std::map<std::size_t, std::shared_ptr<vq::db::PreparedStatement>> m_rowStatements;
-    // Deletes by the key values of several sets in one statement (SQLite).
+    // Deletes by the key values of several sets in one statement (SQLite, PostgreSQL).
     std::optional<long> ExecuteKeyDelete(const vq::db::KeyDelete& keys,
                                          const std::vector<std::vector<_variant_t>>& sets);
     std::optional<vq::db::KeyDelete> m_keyDelete;

@@ -76,7 +76,7 @@ TEST(ImportHost, ALostConnectionEndsTheImportWithAMessageAndTheResult) {
         "select 1062 1\n"
         "click 1329\n"
         "message \"与数据库的连接已断开，操作不能继续。\" IDOK\n"
-        "message \"产品结构信息存储已中止，已存储的数据保留...\\n有 4 条数据未能存储。\" IDOK\n"
+        "message \"产品结构信息存储失败，没有存储任何数据。\\n与数据库的连接已断开，操作不能继续。\" IDOK\n"
         "click 2\n";
     const CString scriptPath = ws.WriteFile("in/lost.script", script);
     vqtest::HostRun r =
@@ -87,10 +87,10 @@ TEST(ImportHost, ALostConnectionEndsTheImportWithAMessageAndTheResult) {
     EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_title"), "0");
 }
 
-// The session ends at the second parent of a batch: the parents of a batch go to the server in
-// one statement, so the rows lost are those of the title and of the whole batch, the parents
-// after the failing one included.
-TEST(ImportHost, ALostConnectionInsideABatchCountsTheWholeBatch) {
+// The session ends at the second parent of a batch (the parents of a batch go to the server in
+// one statement): the whole store is lost with its transaction, and the message says that
+// nothing was stored, not how many rows of the file failed.
+TEST(ImportHost, ALostConnectionInsideABatchStoresNothingAndSaysSo) {
     if (!vqtest::DbWorkspace::OnPostgreSQL())
         GTEST_SKIP() << "needs the PostgreSQL server";
     vqtest::DbWorkspace ws(0);
@@ -120,7 +120,7 @@ TEST(ImportHost, ALostConnectionInsideABatchCountsTheWholeBatch) {
         "select 1062 1\n"
         "click 1329\n"
         "message \"与数据库的连接已断开，操作不能继续。\" IDOK\n"
-        "message \"产品结构信息存储已中止，已存储的数据保留...\\n有 5 条数据未能存储。\" IDOK\n"
+        "message \"产品结构信息存储失败，没有存储任何数据。\\n与数据库的连接已断开，操作不能继续。\" IDOK\n"
         "click 2\n";
     const CString scriptPath = ws.WriteFile("in/lost.script", script);
     vqtest::HostRun r =

@@ -5,6 +5,7 @@
 #include "core/VqDesignTaskApp.h"
 #include "parts/ProductStructImportDlg.h"
 #include "platform/ui/ScriptedUser.h"
+#include "tests/parts/CancellingUser.h"
 #include "tests/parts/ImportFixtures.h"
 
 #include <gtest/gtest.h>
@@ -171,8 +172,8 @@ TEST(ImportFaults, FilesWithoutALineToStoreAreRefused) {
 }
 
 // The database refuses the commit at the end of the store (as a full disk or an I/O error
-// would): nothing of the store stays, the message says so, and the old rows are whole.
-TEST_P(ImportFaultTest, AFailedCommitStopsTheStoreAndCountsWhatWasLost) {
+// would): nothing of the store stays, the message says so and why, and the old rows are whole.
+TEST_P(ImportFaultTest, AFailedCommitStoresNothingAndTheMessageSaysSoAndWhy) {
     vqtest::DbWorkspace ws(GetParam());
     ws.Execute("INSERT INTO VqkorvelTeam_detail (UpCode, Ditem, Dcode, Dname) VALUES ('Q', 1, 'A-1', 'old')");
     {
@@ -210,7 +211,13 @@ TEST_P(ImportFaultTest, AFailedCommitStopsTheStoreAndCountsWhatWasLost) {
         .Select(1062, 1)
         .Click(1329)
         .AnyMessage(IDOK) // the database's refusal
-        .Message("产品结构信息存储已中止，已存储的数据保留...\n有 5 条数据未能存储。", IDOK)
+        .MessageContaining("产品结构信息存储失败，没有存储任何数据。\n", IDOK)
+        .Do([](CDialog& d) {
+            const CString& cause = ImportDlg(d).m_strFailCause;
+            EXPECT_NE(cause.Find(vqtest::DbWorkspace::OnPostgreSQL() ? "refused at commit" : "FOREIGN KEY"),
+                      -1)
+                << cause.c_str();
+        })
         .Click(IDCANCEL);
     EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
@@ -219,8 +226,9 @@ TEST_P(ImportFaultTest, AFailedCommitStopsTheStoreAndCountsWhatWasLost) {
     EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_title"), "0");
 }
 
-// Quit means quit: after Yes to the title question no detail is written.
-TEST_P(ImportFaultTest, QuittingAtATitleErrorWritesNoDetails) {
+// Quit means quit: after Yes to the title question no detail is written, so no assembly is
+// whole and the titles written before go too.
+TEST_P(ImportFaultTest, QuittingAtATitleErrorStoresNothing) {
     vqtest::DbWorkspace ws(GetParam());
     ws.Execute("INSERT INTO VqkorvelTeam_detail (UpCode, Ditem, Dcode, Dname) VALUES ('Q', 1, 'BAD', 'old')");
     RefuseBadCodes(ws);
@@ -238,13 +246,54 @@ TEST_P(ImportFaultTest, QuittingAtATitleErrorWritesNoDetails) {
         .AnyMessage(IDOK)
         .MessageContaining("INSERT INTO VqkorvelTeam_title", IDOK)
         .Message("插入标题出错，是否退出?", IDYES)
-        .Message("产品结构信息存储已中止，已存储的数据保留...\n有 1 条数据未能存储。", IDOK)
+        .Message("产品结构信息存储已中止，没有存储任何数据。", IDOK)
         .Click(IDCANCEL);
     EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(Rows(ws, "SELECT Dcode, Dname FROM VqkorvelTeam_detail"),
               (std::vector<std::string>{"BAD|old"}));
-    EXPECT_EQ(Rows(ws, "SELECT TCode FROM VqkorvelTeam_title"), (std::vector<std::string>{"A-1"}));
+    EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM VqkorvelTeam_title"), "0");
+}
+
+// The user stops the store among the lines of a structure TOP > A, B; A > A-1, A-2; B > B-1
+// (titles first, then the lines parent by parent): what stays is the assemblies whose lines were
+// all stored, each with its title and the titles of its parts; of B, a parent not reached, neither
+// its new title nor its parts' titles nor its lines, and its old rows are as they were. Stopped at
+// the first parent, nothing stays.
+TEST_P(ImportFaultTest, AStopAmongTheLinesKeepsWholeAssembliesOnly) {
+    for (const auto& [at, message] :
+         {std::pair{"共 3 条，正处理第 3 条",
+                    "产品结构信息存储已中止，已完整存储 2 个装配，其余数据没有存储。"},
+          std::pair{"共 3 条，正处理第 1 条", "产品结构信息存储已中止，没有存储任何数据。"}}) {
+        SCOPED_TRACE(at);
+        vqtest::DbWorkspace ws(GetParam());
+        ws.Execute(
+            "INSERT INTO VqkorvelTeam_title (FileID, Tcode, Tname) VALUES ('_X_SAVE_', 'B', 'old');"
+            "INSERT INTO VqkorvelTeam_title (FileID, Tcode, Tname) VALUES ('_X_SAVE_', 'A-1', 'old');"
+            "INSERT INTO VqkorvelTeam_detail (FileID, UpCode, Ditem, Dcode, Dname) VALUES ('_X_SAVE_', 'B', "
+            "1, 'B-1', 'old')");
+        RememberAllColumns(ws);
+        const CString csv = WriteGbk(ws, "in/s.csv",
+                                     std::string(kCsvHeader) +
+                                         "\"TOP\",\"1\",\"A\",\"部件A\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n"
+                                         "\"TOP\",\"2\",\"B\",\"部件B\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n"
+                                         "\"A\",\"1\",\"A-1\",\"new\",\"\",\"1\",\"0\",\"\",\"A4\"\r\n"
+                                         "\"A\",\"2\",\"A-2\",\"new\",\"\",\"1\",\"0\",\"\",\"A4\"\r\n"
+                                         "\"B\",\"1\",\"B-1\",\"new\",\"\",\"1\",\"0\",\"\",\"A4\"\r\n");
+        vqtest::CancellingUser user(at);
+        user.Dialog("产品结构数据导入");
+        ReadCsv(user, csv).Select(1062, 1).Click(1329).Message(message, IDOK).Click(IDCANCEL);
+        EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        const bool kept = CString(message).Find("2 个装配") >= 0;
+        EXPECT_EQ(Rows(ws, "SELECT Tcode, Tname FROM VqkorvelTeam_title ORDER BY Tcode"),
+                  kept ? (std::vector<std::string>{"A|部件A", "A-1|new", "A-2|new", "B|old"})
+                       : (std::vector<std::string>{"A-1|old", "B|old"}));
+        EXPECT_EQ(Rows(ws, "SELECT UpCode, Dcode, Dname FROM VqkorvelTeam_detail ORDER BY UpCode, Dcode"),
+                  kept ? (std::vector<std::string>{"A|A-1|new", "A|A-2|new", "B|B-1|old", "TOP|A|部件A",
+                                                   "TOP|B|部件B"})
+                       : (std::vector<std::string>{"B|B-1|old"}));
+    }
 }
 
 // The database file is moved away while the dialog is open (its connection keeps the file): the

@@ -6,6 +6,7 @@
 #include "core/VqDesignTaskApp.h"
 #include "platform/maker/CodingManager.h"
 #include "platform/ui/ScriptedUser.h"
+#include "tests/parts/CancellingUser.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -69,28 +70,6 @@ protected:
 };
 
 using Codes = std::vector<std::string>;
-
-// Cancels the progress window of a search once it shows the given row.
-class CancellingUser : public vq::ScriptedUser {
-public:
-    explicit CancellingUser(CString rowText) : m_rowText(std::move(rowText)) {}
-    void ControlChanged(CWnd& window) override {
-        auto* progress = dynamic_cast<CProgressWnd*>(window.GetParent());
-        if (progress && &window == &progress->m_message && window.GetWindowTextValue().Find(m_rowText) >= 0)
-            m_target = progress;
-    }
-    void ProcessPendingEvents() override {
-        vq::ScriptedUser::ProcessPendingEvents();
-        if (m_target) {
-            m_target->m_cancelButton.Click();
-            m_target = nullptr;
-        }
-    }
-
-private:
-    CString m_rowText;
-    CProgressWnd* m_target = nullptr;
-};
 
 class FakeCodingManager : public vq::CodingManager {
 public:
@@ -230,7 +209,7 @@ TEST_P(PartSelectTest, TheDataTypeChoosesTheTablesOnlyForTheNextSearch) {
 }
 
 TEST_P(PartSelectTest, CancellingTheProgressAfterThreeRowsKeepsThemAndEnablesOk) {
-    CancellingUser user("正读取第 4 条");
+    vqtest::CancellingUser user("正读取第 4 条");
     user.Dialog("选择零部件")
         .Click(1244)
         .Do([](CDialog& d) {

@@ -447,7 +447,7 @@ TEST_P(ImportTest, AnsweringYesStopsTheStoreAndTheMessageSaysSo) {
         .AnyMessage(IDOK)
         .AnyMessage(IDOK)
         .Message("插入明细信息出错，是否退出?", IDYES)
-        .Message("产品结构信息存储已中止，已存储的数据保留...\n有 1 条数据未能存储。", IDOK)
+        .Message("产品结构信息存储已中止，已完整存储 1 个装配，其余数据没有存储。", IDOK)
         .Click(IDCANCEL);
     EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
@@ -470,7 +470,7 @@ TEST_P(ImportTest, ClosingTheDialogStopsTheStore) {
         // The close box was pressed while the lists were filled: the store stops at once.
         .Do([](CDialog& d) { static_cast<CProductStructImportDlg&>(d).m_bClosing = TRUE; })
         .Click(1329)
-        .Message("产品结构信息存储已中止，已存储的数据保留...", IDOK)
+        .Message("产品结构信息存储已中止，没有存储任何数据。", IDOK)
         .Click(IDCANCEL);
     EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();

@@ -227,6 +227,15 @@ TEST_P(DbPreparedCommandTest, KeyDeletesOfABatchDeleteWhatEachSetWould) {
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM Items WHERE Code IN ('K3', 'K4', 'K5')"), "3");
     Command("DELETE FROM Items WHERE Code = ?")->ExecuteArray({{"k3"}, {_variant_t::Null()}, {"K5"}});
     EXPECT_EQ(ws.QueryText("SELECT Code FROM Items"), "K4");
+    // A number key compares as the number column it is; a column named twice still deletes.
+    Command("DELETE FROM Items WHERE Qty = ?")->ExecuteArray({{7}, {40}});
+    EXPECT_EQ(ws.QueryText("SELECT Code FROM Items"), "K4");
+    Command("DELETE FROM Items WHERE Qty = ?")->ExecuteArray({{7}, {4}});
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM Items"), "0");
+    Command(kInsert)->ExecuteArray(
+        {{"K6", "己", 6, 6.0, _variant_t::Null()}, {"K7", "庚", 7, 7.0, _variant_t::Null()}});
+    Command("DELETE FROM Items WHERE Code = ? AND code = ?")->ExecuteArray({{"k6", "K6"}, {"K7", "x"}});
+    EXPECT_EQ(ws.QueryText("SELECT Code FROM Items"), "K7");
 }
 
 // A batch without bytes (which PostgreSQL receives as one block of data) stores what single
