@@ -60,8 +60,18 @@ std::size_t AppendToString(char* data, std::size_t size, std::size_t count, void
     return size * count;
 }
 
+// The local file a download writes to, and the errno of its first failed write.
+struct DownloadSink {
+    FILE* file = nullptr;
+    int error = 0;
+};
+
 std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* user) {
-    return std::fwrite(data, size, count, static_cast<FILE*>(user)) * size;
+    auto* sink = static_cast<DownloadSink*>(user);
+    const std::size_t n = std::fwrite(data, size, count, sink->file);
+    if (n < count && sink->error == 0)
+        sink->error = errno ? errno : EIO;
+    return n * size;
 }
 
 std::size_t ReadFromFile(char* data, std::size_t size, std::size_t count, void* user) {
@@ -92,6 +102,17 @@ int ReplyCode(const std::string& line) {
         !std::isdigit(static_cast<unsigned char>(line[2])))
         return 0;
     return std::atoi(line.substr(0, 3).c_str());
+}
+
+// The failure a server line names: 550 (no such file), or a full disk on the server while
+// storing (451 "Failure writing to local file.", 452, 552).
+vq::FetchFailure FailureOfReply(const CString& line, bool storing) {
+    const int code = ReplyCode(line.str());
+    if (code == 550 && !storing)
+        return vq::FetchFailure::NotOnServer;
+    if (storing && (code == 451 || code == 452 || code == 552))
+        return vq::FetchFailure::ServerDiskFull;
+    return vq::FetchFailure::Other;
 }
 
 // One line of an MLSD listing: "type=dir;size=0;modify=...; name".
@@ -470,42 +491,56 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
     if (remote == "/")
         return FALSE;
     CString local = NativeLocalPath(localFile);
+    m_lastFailure = vq::FetchFailure::Other;
     struct stat info {};
-    if (failIfExists && ::stat(local.c_str(), &info) == 0) {
+    if (failIfExists && ::lstat(local.c_str(), &info) == 0) {
         m_strLastError = "The local file exists already.";
         return FALSE;
     }
 
-    // The data goes to a temporary file beside the target, which replaces the target only after
-    // the whole file arrived.
+    // The data goes to a new file beside the target, created exclusively, which takes the
+    // target's name only after the whole file arrived: a link standing at the name is replaced,
+    // never written through.
     std::string temp = local.str() + ".XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) {
+        if (vq::IsDiskFullError(errno))
+            m_lastFailure = vq::FetchFailure::LocalDiskFull;
         m_strLastError = "The local file cannot be written.";
         return FALSE;
     }
     mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
-    FILE* out = ::fdopen(fd, "wb");
-    if (!out) {
+    DownloadSink sink;
+    sink.file = ::fdopen(fd, "wb");
+    if (!sink.file) {
         ::close(fd);
         ::unlink(temp.c_str());
         m_strLastError = "The local file cannot be written.";
         return FALSE;
     }
+    FILE* out = sink.file;
 
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
             m_nStallTimeout);
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlFor(remote, false).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_TRANSFERTEXT, (flags & FTP_TRANSFER_TYPE_ASCII) ? 1L : 0L);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, WriteToFile);
-    curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, out);
+    curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, &sink);
     CURLcode code = curl_easy_perform(m_impl->curl);
     bool written = std::fclose(out) == 0;
+    if (!written && sink.error == 0)
+        sink.error = errno;
     if (code != CURLE_OK || !written) {
-        m_strLastError = code != CURLE_OK ? DescribeFailure(code, m_impl->errorBuffer, m_impl->responses)
-                                          : CString("The local file cannot be written.");
+        m_strLastError = code != CURLE_OK && code != CURLE_WRITE_ERROR
+                             ? DescribeFailure(code, m_impl->errorBuffer, m_impl->responses)
+                             : CString("The local file cannot be written.");
+        if (sink.error != 0)
+            m_lastFailure =
+                vq::IsDiskFullError(sink.error) ? vq::FetchFailure::LocalDiskFull : vq::FetchFailure::Other;
+        else
+            m_lastFailure = FailureOfReply(m_strLastError, false);
         ::unlink(temp.c_str());
         return FALSE;
     }
@@ -514,6 +549,7 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
         m_strLastError = "The local file cannot be replaced.";
         return FALSE;
     }
+    m_lastFailure = vq::FetchFailure::None;
     return TRUE;
 }
 
@@ -524,6 +560,7 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
     if (remote == "/" || HasLineBreak(remote))
         return FALSE;
     CString local = NativeLocalPath(localFile);
+    m_lastFailure = vq::FetchFailure::Other;
     FILE* in = std::fopen(local.c_str(), "rb");
     if (!in) {
         m_strLastError = "The local file cannot be read.";
@@ -551,18 +588,25 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
     std::fclose(in);
     if (code != CURLE_OK) {
         m_strLastError = DescribeFailure(code, m_impl->errorBuffer, m_impl->responses);
+        m_lastFailure = FailureOfReply(m_strLastError, true);
         // The partial file goes when the server still answers; the error stays the transfer's.
         const CString error = m_strLastError;
         RunCommands({"DELE " + OnServer(temp)});
         m_strLastError = error;
         return FALSE;
     }
-    if (RunCommands({"RNFR " + OnServer(temp), "RNTO " + OnServer(remote)}))
+    if (RunCommands({"RNFR " + OnServer(temp), "RNTO " + OnServer(remote)})) {
+        m_lastFailure = vq::FetchFailure::None;
         return TRUE;
+    }
     // Some servers refuse to rename onto an existing file: the old copy goes first then. Should
     // the rename still fail, the new content stays under its temporary name rather than go too.
-    if (RunCommands({"DELE " + OnServer(remote)}))
-        return RunCommands({"RNFR " + OnServer(temp), "RNTO " + OnServer(remote)}) ? TRUE : FALSE;
+    if (RunCommands({"DELE " + OnServer(remote)})) {
+        if (!RunCommands({"RNFR " + OnServer(temp), "RNTO " + OnServer(remote)}))
+            return FALSE;
+        m_lastFailure = vq::FetchFailure::None;
+        return TRUE;
+    }
     const CString error = m_strLastError;
     RunCommands({"DELE " + OnServer(temp)});
     m_strLastError = error;

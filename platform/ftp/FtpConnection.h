@@ -67,6 +67,10 @@ public:
     INTERNET_PORT GetPort() const { return m_nPort; }
     // The server's reply, or what went wrong (timeout, lost connection), of the last failed call.
     const CString& GetLastErrorText() const { return m_strLastError; }
+    // Why the last GetFile or PutFile failed (None after a success): a file the server does not
+    // have (550), a full local disk while fetching, a full server disk while storing (451, 452,
+    // 552), or another cause, which GetLastErrorText describes.
+    vq::FetchFailure GetLastFailure() const { return m_lastFailure; }
     // Seconds a transfer may move less than a byte a second before it is stopped (30).
     void SetStallTimeout(long seconds) { m_nStallTimeout = seconds; }
 
@@ -100,6 +104,7 @@ private:
     CString m_strCurrent = "/";
     CString m_strLoginFolder = "/"; // the server's path of the session's root
     CString m_strLastError;
+    vq::FetchFailure m_lastFailure = vq::FetchFailure::None;
     int m_nMlsd = -1; // whether the server lists with MLSD: -1 not yet known, 0 no, 1 yes
     long m_nStallTimeout = 30;
     std::unique_ptr<Impl> m_impl;
