@@ -3,6 +3,7 @@
 #include "controls/DocViewLauncher.h"
 #include "controls/InputFileNameDlg.h"
 #include "core/ComError.h"
+#include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
@@ -209,12 +210,9 @@ void CProjectTaskAuditDlg::FetchOpinion() {
     m_pFtpConnection = theApp.m_pFtpConnection;
     CString local;
     local.Format("%s%s_%s.rtf", GetTempDirectory(), number, MakeValidFileName(m_strStepName));
-    if (!m_pFtpConnection->GetFile(m_strStepName + ".rtf", local, FALSE, FILE_ATTRIBUTE_NORMAL,
-                                   FTP_TRANSFER_TYPE_BINARY, 1)) {
-        AfxMessageBox("打开评审意见文件出错!");
+    if (!FetchDocumentCopy(m_pFtpConnection, m_strStepName + ".rtf", local, m_strStepName + ".rtf",
+                           "打开评审意见文件出错!"))
         return;
-    }
-    theApp.AddUniqueFile(local);
     m_opinion.LoadFile(local);
 }
 
@@ -404,20 +402,23 @@ void CProjectTaskAuditDlg::ViewDocument() {
     // A stored file name may name a subfolder of the task's folder, nothing outside it.
     if (!vq::StaysBelowFolder(number) || !vq::StaysBelowFolder(file))
         return;
-    if (!SetTaskFtpFolder(theApp.m_pFtpConnection, kWorkingFolder + number + "\\"))
+    if (!SetTaskFtpFolder(theApp.m_pFtpConnection, kWorkingFolder + number + "\\")) {
+        ReportFetchFailure(file, vq::FetchFailure::Other, CString(),
+                           theApp.m_pFtpConnection ? theApp.m_pFtpConnection->GetLastErrorText() : CString());
         return;
+    }
     m_pFtpConnection = theApp.m_pFtpConnection;
     const CString extension = ExtensionOf(file);
     const CString title = file.Left(file.GetLength() - extension.GetLength());
     CString localName;
     localName.Format("%s_%s_%s", number, MakeValidFileName(title), extension);
     const CString local = GetTempDirectory() + localName;
-    if (m_pFtpConnection->GetFile(file, local, FALSE, FILE_ATTRIBUTE_NORMAL, FTP_TRANSFER_TYPE_BINARY, 1))
-        theApp.AddUniqueFile(local);
-    if (CFileInfo(local).Exists()) {
-        m_strViewedPath = local;
-        OpenDocumentFile(local);
-    }
+    // Only the copy this fetch wrote is shown: an older one of the same name is not the
+    // document the server holds now.
+    if (!FetchDocumentCopy(m_pFtpConnection, file, local, file))
+        return;
+    m_strViewedPath = local;
+    OpenDocumentFile(local);
 }
 
 bool CProjectTaskAuditDlg::EnterAuditFolder() {
@@ -445,9 +446,12 @@ void CProjectTaskAuditDlg::OnAttachRedline() {
     // task's folder is refused as a failed upload, and nothing is recorded.
     const CString remote = m_strStepName + "_" + m_documents.GetItemText(m_nSelectedRow, 0) + "." + extension;
     CWaitCursor wait;
-    if (!vq::StaysBelowFolder(remote) || !EnterAuditFolder() ||
-        !m_pFtpConnection->PutFile(input.m_strFilePath, remote, FTP_TRANSFER_TYPE_BINARY, 1)) {
+    if (!vq::StaysBelowFolder(remote) || !EnterAuditFolder()) {
         AfxMessageBox(kUploadFailed);
+        return;
+    }
+    if (!m_pFtpConnection->PutFile(input.m_strFilePath, remote, FTP_TRANSFER_TYPE_BINARY, 1)) {
+        AfxMessageBox(StoreFailureText(m_pFtpConnection, kUploadFailed));
         return;
     }
     for (const CString& name : m_arrRedlineFiles)
@@ -596,9 +600,13 @@ bool CProjectTaskAuditDlg::UploadOpinion() {
     theApp.AddUniqueFile(local);
     // A folder that cannot be entered or made fails the upload as loudly as the transfer does:
     // the reviewer must learn that nothing was stored.
-    if (!vq::StaysBelowFolder(m_strStepName + ".rtf") || !EnterAuditFolder() ||
-        !m_pFtpConnection->PutFile(local, m_strStepName + ".rtf", FTP_TRANSFER_TYPE_BINARY, 1)) {
+    if (!vq::StaysBelowFolder(m_strStepName + ".rtf") || !EnterAuditFolder()) {
         AfxMessageBox(kUploadFailed);
+        return false;
+    }
+    if (!m_pFtpConnection->PutFile(local, m_strStepName + ".rtf", FTP_TRANSFER_TYPE_BINARY, 1)) {
+        // A full server disk is said as such, with the server's own line.
+        AfxMessageBox(StoreFailureText(m_pFtpConnection, kUploadFailed));
         return false;
     }
     return true;
