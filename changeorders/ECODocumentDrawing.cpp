@@ -1,6 +1,7 @@
 #include "changeorders/ECODocumentDrawing.h"
 
 #include "core/ComError.h"
+#include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
@@ -58,7 +59,7 @@ CString CECODocumentDrawing::DownloadDocument() {
         store.PopFileFromDB("SELECT DocSaved, DocContent FROM ECORelateFile WHERE " + KeyCondition(),
                             LocalPath(fileName), "DocContent", "PDM");
     if (path.IsEmpty()) {
-        AfxMessageBox("文档下载失败!");
+        ReportFetchFailure(fileName, store.GetLastFailure(), "文档下载失败!");
         return CString();
     }
     theApp.AddUniqueFile(path);

@@ -1,6 +1,7 @@
 #include "changeorders/PartDrawingSource.h"
 
 #include "core/ComError.h"
+#include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
@@ -104,13 +105,15 @@ CString CPartDrawingSource::FetchDrawing(const CString& revision, bool revisionI
     const CString local = LocalPath(revision, revisionInName);
     // The drawing comes from its revision's folder only: a revision or stored file name that
     // would lead elsewhere ("..", an absolute path) is refused like a failed download.
-    if (!vq::StaysBelowFolder(RemotePath(revision)) ||
-        !m_pFtpConnection->GetFile(RemotePath(revision), local, FALSE, FILE_ATTRIBUTE_NORMAL,
-                                   FTP_TRANSFER_TYPE_BINARY, 1)) {
+    if (!vq::StaysBelowFolder(RemotePath(revision))) {
         AfxMessageBox("不能正常读取设计文档...");
         return CString();
     }
-    theApp.AddUniqueFile(local);
+    // A full local disk or a drawing gone from the server is said as such; only the copy this
+    // fetch wrote is handed out.
+    if (!FetchDocumentCopy(m_pFtpConnection, RemotePath(revision), local, m_strFileName,
+                           "不能正常读取设计文档..."))
+        return CString();
     return local;
 }
 

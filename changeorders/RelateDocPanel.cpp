@@ -6,6 +6,7 @@
 #include "controls/ListHelpers.h"
 #include "controls/SysImageList.h"
 #include "core/ComError.h"
+#include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
@@ -261,7 +262,7 @@ CString CRelateDocPanel::FetchDocument(const CRelateFileItem& item) {
     CWaitCursor wait;
     CVQSaveFileToDB store;
     if (store.PopFileFromDB(SelectStatement(item.m_strDocType), path, "DocContent", "PDM").IsEmpty()) {
-        AfxMessageBox("文档下载失败!");
+        ReportFetchFailure(item.m_strFileName, store.GetLastFailure(), "文档下载失败!");
         return CString();
     }
     theApp.AddUniqueFile(path);

@@ -144,30 +144,10 @@ bool CRichText::LoadFile(const CString& path) {
     return SetRtf(CString(data));
 }
 
+// The text goes to a new file that then takes the name: a failed write leaves the old file whole,
+// and a link standing at the name (the temporary folder is shared) is replaced, never followed.
 bool CRichText::SaveFile(const CString& path) const {
-    const std::string target = path.str();
-    const std::string temporary = target + ".part";
-    const std::string data = GetRtf().str();
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        out.write(data.data(), static_cast<std::streamsize>(data.size()));
-        out.flush();
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, target, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    return true;
+    return vq::ReplaceFileContent(path, GetRtf().str());
 }
 
 void CRichText::OpenFileAsked(CWnd* parent, UINT questionIcon) {

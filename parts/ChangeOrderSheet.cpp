@@ -1,5 +1,6 @@
 #include "parts/ChangeOrderSheet.h"
 
+#include "core/DocumentFetch.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
@@ -23,7 +24,7 @@ CString FetchChangeOrderSheet(const CString& group, const CString& number) {
                SqlQuote(group), SqlQuote(number));
     CVQSaveFileToDB store;
     if (store.PopFileFromDB(sql, localPath, "DocContent", "PDM").IsEmpty()) {
-        AfxMessageBox("文档下载失败!");
+        ReportFetchFailure(group + number, store.GetLastFailure(), "文档下载失败!");
         return "";
     }
     theApp.AddUniqueFile(localPath);

@@ -2,6 +2,7 @@
 
 #include "controls/SysImageList.h"
 #include "core/ComError.h"
+#include "core/DocumentFetch.h"
 #include "core/InstallPath.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/DocumentItem.h"
@@ -75,10 +76,7 @@ CString FetchRevisionDocument(CFtpConnection* connection, const CString& file, c
     localName.Format("%s_%s_%s%s", prefix, title, revision, extension);
     // The copy goes to the temporary folder, not to whatever the process's current folder is.
     const CString localPath = GetTempDirectory() + localName;
-    if (!connection->GetFile(file, localPath, FALSE, FILE_ATTRIBUTE_NORMAL, FTP_TRANSFER_TYPE_BINARY, 1)) {
-        AfxMessageBox("文档下载失败!");
+    if (!FetchDocumentCopy(connection, file, localPath, name, "文档下载失败!"))
         return CString();
-    }
-    theApp.AddUniqueFile(localPath);
     return localPath;
 }

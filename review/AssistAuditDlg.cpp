@@ -4,6 +4,7 @@
 #include "controls/ListHelpers.h"
 #include "controls/UserBrowseDlg.h"
 #include "core/ComError.h"
+#include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
@@ -318,7 +319,7 @@ CString CAssistAuditDlg::DownloadMarkup(const CString& markupId, const CString& 
     CVQSaveFileToDB store;
     const CString path = store.PopFileFromDB(sql, target, "DocContent", "PDM");
     if (path.IsEmpty()) {
-        AfxMessageBox("文档下载失败!");
+        ReportFetchFailure("Vq_Markup_" + markupId + fileType, store.GetLastFailure(), "文档下载失败!");
         return CString();
     }
     TempFiles.Add(path);
@@ -336,7 +337,7 @@ CString CAssistAuditDlg::DownloadDocument() {
     CVQSaveFileToDB store;
     const CString path = store.PopFileFromDB(sql, target, "DocContent", FileID, fileName);
     if (path.IsEmpty()) {
-        AfxMessageBox("文档下载失败!");
+        ReportFetchFailure(fileName, store.GetLastFailure(), "文档下载失败!");
         return CString();
     }
     TempFiles.Add(path);

@@ -2,6 +2,7 @@
 
 #include "controls/DocViewLauncher.h"
 #include "controls/ProgressDlg.h"
+#include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
@@ -296,7 +297,7 @@ LRESULT CAuditOpinionDlg::OnBrowseDone(WPARAM, LPARAM) {
     return 1;
 }
 
-CString CAuditOpinionDlg::DownloadDocument() {
+CString CAuditOpinionDlg::DownloadDocument(vq::FetchFailure* why) {
     if (!m_engine.ReadDocumentInfo())
         return CString();
     CString tempPath;
@@ -308,16 +309,21 @@ CString CAuditOpinionDlg::DownloadDocument() {
                    : "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='%s'",
                SqlQuote(m_strFileID));
     CVQSaveFileToDB store;
-    return store.PopFileFromDB(sql, tempPath, "DocContent", m_strFileID, m_engine.m_strFileName);
+    const CString written =
+        store.PopFileFromDB(sql, tempPath, "DocContent", m_strFileID, m_engine.m_strFileName);
+    if (why)
+        *why = store.GetLastFailure();
+    return written;
 }
 
 void CAuditOpinionDlg::BrowseDocument() {
     if (!m_engine.ReadDocumentInfo())
         return;
     CWaitCursor wait;
-    const CString path = DownloadDocument();
+    vq::FetchFailure why = vq::FetchFailure::Other;
+    const CString path = DownloadDocument(&why);
     if (path.IsEmpty()) {
-        AfxMessageBox("文档下载失败!");
+        ReportFetchFailure(m_engine.m_strFileName, why, "文档下载失败!");
         return;
     }
     theApp.AddUniqueFile(path);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/base/Collections.h"
+#include "platform/base/File.h"
 #include "platform/ui/Dialog.h"
 #include "review/AuditFlowEngine.h"
 #include "review/AuditFlowList.h"
@@ -79,7 +80,8 @@ private:
     // (an empty batch too: OK only closes it).
     bool BatchHasOpenStep();
     void BrowseDocument();
-    CString DownloadDocument();
+    // Fetches the document to a fresh copy in the temporary folder; empty, and why, on failure.
+    CString DownloadDocument(vq::FetchFailure* why = nullptr);
     // The return question and choice of a fail; false when the reviewer cancelled.
     bool AskReturnToStep();
     bool LinkProcessPlanning();

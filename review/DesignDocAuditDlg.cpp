@@ -4,6 +4,7 @@
 #include "controls/RedlineViewDlg.h"
 #include "core/AppConnectionLease.h"
 #include "core/ComError.h"
+#include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
@@ -412,7 +413,7 @@ CString CDesignDocAuditDlg::DownloadDesignFile() {
     CVQSaveFileToDB store;
     const CString written = store.PopFileFromDB(Quoted(format, m_strFileID), path, "DocContent", "PDM");
     if (written.IsEmpty()) {
-        AfxMessageBox("文档下载失败!");
+        ReportFetchFailure(m_strFileName, store.GetLastFailure(), "文档下载失败!");
         return CString();
     }
     m_arrTempFiles.Add(written);
@@ -750,7 +751,7 @@ void CDesignDocAuditDlg::OpenRelatedDocument(const CString& fileId, const CStrin
                                 ? store.PopFileFromDB(Quoted(format, fileId), path, "DocContent", "PDM")
                                 : CString();
     if (written.IsEmpty()) {
-        AfxMessageBox("相关文档下载失败!");
+        ReportFetchFailure(fileName, store.GetLastFailure(), "相关文档下载失败!");
         return;
     }
     m_arrTempFiles.Add(written);
@@ -774,7 +775,7 @@ void CDesignDocAuditDlg::OnChangeOrderSheet() {
             ? store.PopFileFromDB(Quoted(format, orderNo), GetTempDirectory() + name, "DocContent", "PDM")
             : CString();
     if (written.IsEmpty()) {
-        AfxMessageBox("更改单下载失败!");
+        ReportFetchFailure(fileName, store.GetLastFailure(), "更改单下载失败!");
         return;
     }
     m_arrTempFiles.Add(written);

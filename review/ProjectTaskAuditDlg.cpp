@@ -3,6 +3,7 @@
 #include "controls/DocViewLauncher.h"
 #include "controls/InputFileNameDlg.h"
 #include "core/ComError.h"
+#include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
@@ -49,14 +50,6 @@ constexpr const char* kWorkingFolder = "\\Vq\\Working\\";
 constexpr const char* kRedlineSeparator = ">;<";
 constexpr const char* kUploadFailed =
     "增加文档失败，请检查网络是否工作正常，\n或者系统是否长时间不使用而造成连接失效!";
-
-// Why an upload into the task's review folder failed: a name longer than the server keeps is the
-// name's fault, not the network's.
-CString UploadFailureText(const CFtpConnection* ftp, const CString& remote) {
-    if (ftp && ftp->GetLastFailure() == FtpFailure::NameTooLong)
-        return "增加文档失败，文件名太长:\n" + remote;
-    return kUploadFailed;
-}
 
 // The extension of a file name with its dot, empty when it has none.
 CString ExtensionOf(const CString& name) {
@@ -232,12 +225,9 @@ void CProjectTaskAuditDlg::FetchOpinion() {
     m_pFtpConnection = theApp.m_pFtpConnection;
     CString local;
     local.Format("%s%s_%s.rtf", GetTempDirectory(), number, MakeValidFileName(m_strStepName));
-    if (!m_pFtpConnection->GetFile(m_strStepName + ".rtf", local, FALSE, FILE_ATTRIBUTE_NORMAL,
-                                   FTP_TRANSFER_TYPE_BINARY, 1)) {
-        AfxMessageBox("打开评审意见文件出错!");
+    if (!FetchDocumentCopy(m_pFtpConnection, m_strStepName + ".rtf", local, m_strStepName + ".rtf",
+                           "打开评审意见文件出错!"))
         return;
-    }
-    theApp.AddUniqueFile(local);
     m_opinion.LoadFile(local);
 }
 
@@ -427,20 +417,23 @@ void CProjectTaskAuditDlg::ViewDocument() {
     // A stored file name may name a subfolder of the task's folder, nothing outside it.
     if (!vq::StaysBelowFolder(number) || !vq::StaysBelowFolder(file))
         return;
-    if (!SetTaskFtpFolder(theApp.m_pFtpConnection, kWorkingFolder + number + "\\"))
+    if (!SetTaskFtpFolder(theApp.m_pFtpConnection, kWorkingFolder + number + "\\")) {
+        ReportFetchFailure(file, vq::FetchFailure::Other, CString(),
+                           theApp.m_pFtpConnection ? theApp.m_pFtpConnection->GetLastErrorText() : CString());
         return;
+    }
     m_pFtpConnection = theApp.m_pFtpConnection;
     const CString extension = ExtensionOf(file);
     const CString title = file.Left(file.GetLength() - extension.GetLength());
     CString localName;
     localName.Format("%s_%s_%s", number, MakeValidFileName(title), extension);
     const CString local = GetTempDirectory() + localName;
-    if (m_pFtpConnection->GetFile(file, local, FALSE, FILE_ATTRIBUTE_NORMAL, FTP_TRANSFER_TYPE_BINARY, 1))
-        theApp.AddUniqueFile(local);
-    if (CFileInfo(local).Exists()) {
-        m_strViewedPath = local;
-        OpenDocumentFile(local);
-    }
+    // Only the copy this fetch wrote is shown: an older one of the same name is not the
+    // document the server holds now.
+    if (!FetchDocumentCopy(m_pFtpConnection, file, local, file))
+        return;
+    m_strViewedPath = local;
+    OpenDocumentFile(local);
 }
 
 bool CProjectTaskAuditDlg::EnterAuditFolder() {
@@ -468,9 +461,12 @@ void CProjectTaskAuditDlg::OnAttachRedline() {
     // task's folder is refused as a failed upload, and nothing is recorded.
     const CString remote = m_strStepName + "_" + m_documents.GetItemText(m_nSelectedRow, 0) + "." + extension;
     CWaitCursor wait;
-    const bool entered = vq::StaysBelowFolder(remote) && EnterAuditFolder();
-    if (!entered || !m_pFtpConnection->PutFile(input.m_strFilePath, remote, FTP_TRANSFER_TYPE_BINARY, 1)) {
-        AfxMessageBox(entered ? UploadFailureText(m_pFtpConnection, remote) : CString(kUploadFailed));
+    if (!vq::StaysBelowFolder(remote) || !EnterAuditFolder()) {
+        AfxMessageBox(kUploadFailed);
+        return;
+    }
+    if (!m_pFtpConnection->PutFile(input.m_strFilePath, remote, FTP_TRANSFER_TYPE_BINARY, 1)) {
+        AfxMessageBox(StoreFailureText(m_pFtpConnection, kUploadFailed, remote));
         return;
     }
     for (const CString& name : m_arrRedlineFiles)
@@ -620,9 +616,13 @@ bool CProjectTaskAuditDlg::UploadOpinion() {
     // A folder that cannot be entered or made fails the upload as loudly as the transfer does:
     // the reviewer must learn that nothing was stored.
     const CString remote = m_strStepName + ".rtf";
-    const bool entered = vq::StaysBelowFolder(remote) && EnterAuditFolder();
-    if (!entered || !m_pFtpConnection->PutFile(local, remote, FTP_TRANSFER_TYPE_BINARY, 1)) {
-        AfxMessageBox(entered ? UploadFailureText(m_pFtpConnection, remote) : CString(kUploadFailed));
+    if (!vq::StaysBelowFolder(remote) || !EnterAuditFolder()) {
+        AfxMessageBox(kUploadFailed);
+        return false;
+    }
+    if (!m_pFtpConnection->PutFile(local, remote, FTP_TRANSFER_TYPE_BINARY, 1)) {
+        // A full server disk or a name too long for the server is said as such.
+        AfxMessageBox(StoreFailureText(m_pFtpConnection, kUploadFailed, remote));
         return false;
     }
     return true;

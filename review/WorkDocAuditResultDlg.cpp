@@ -3,6 +3,7 @@
 #include "controls/AuditManagerDlg.h"
 #include "controls/DocViewLauncher.h"
 #include "core/ComError.h"
+#include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
@@ -426,7 +427,7 @@ CString CWorkDocAuditResultDlg::DownloadDocument(const CString& namePattern) {
     CVQSaveFileToDB store;
     const CString written = store.PopFileFromDB(sql, localPath, "DocContent", FileID, FileName);
     if (written.IsEmpty()) {
-        AfxMessageBox("文档下载失败!");
+        ReportFetchFailure(FileName, store.GetLastFailure(), "文档下载失败!");
         return CString();
     }
     return written;

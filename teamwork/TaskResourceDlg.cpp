@@ -3,6 +3,7 @@
 #include "controls/DocViewLauncher.h"
 #include "controls/InputStringDlg.h"
 #include "core/ComError.h"
+#include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
@@ -432,7 +433,7 @@ void CTaskResourceDlg::ViewDocument() {
         CWaitCursor wait;
         CVQSaveFileToDB store;
         if (store.PopFileFromDB(sql, path, "DocContent", "PDM").IsEmpty()) {
-            AfxMessageBox("文档下载失败!");
+            ReportFetchFailure(item->m_strFile, store.GetLastFailure(), "文档下载失败!");
             return;
         }
         theApp.AddUniqueFile(path);

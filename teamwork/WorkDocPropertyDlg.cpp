@@ -2,6 +2,7 @@
 
 #include "controls/DocViewLauncher.h"
 #include "core/ComError.h"
+#include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
@@ -166,7 +167,7 @@ void CWorkDocPropertyDlg::BrowseDocument() {
                SqlQuote(FileID));
     CVQSaveFileToDB store;
     if (store.PopFileFromDB(sql, tempPath, "DocContent", FileID, m_strFileName).IsEmpty()) {
-        AfxMessageBox("文档下载失败!");
+        ReportFetchFailure(m_strFileName, store.GetLastFailure(), "文档下载失败!");
         return;
     }
     CString prompt;

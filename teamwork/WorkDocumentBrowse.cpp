@@ -1,6 +1,7 @@
 #include "teamwork/WorkDocumentBrowse.h"
 
 #include "controls/DocViewLauncher.h"
+#include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
@@ -22,7 +23,7 @@ bool BrowseWorkDocument(const DocFileItem& record, const CString& shownName, int
                SqlQuote(fileId));
     CVQSaveFileToDB store;
     if (store.PopFileFromDB(sql, tempPath, "DocContent", fileId, record.m_strFile).IsEmpty()) {
-        AfxMessageBox("文档下载失败!");
+        ReportFetchFailure(record.m_strFile, store.GetLastFailure(), "文档下载失败!");
         return false;
     }
     CString prompt;

@@ -300,11 +300,52 @@ BOOL CopyFile(LPCTSTR existingFile, LPCTSTR newFile, BOOL failIfExists) {
     std::string to = Resolve(newFile);
     if (from.empty() || to.empty())
         return FALSE;
-    std::error_code ec;
-    if (!fs::is_regular_file(from, ec))
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
         return FALSE;
-    auto options = failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing;
-    return fs::copy_file(from, to, options, ec) && !ec ? TRUE : FALSE;
+    struct stat st;
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return FALSE;
+    }
+    // The copy is written to a new file beside the target and then takes the target's name: a
+    // link standing at the name is replaced, never written through, and a failed copy leaves
+    // the old target whole.
+    std::string temp = to + ".XXXXXX";
+    const int out = ::mkstemp(temp.data());
+    if (out < 0) {
+        ::close(in);
+        return FALSE;
+    }
+    ::fchmod(out, st.st_mode & 07777);
+    bool ok = true;
+    char buffer[65536];
+    while (ok) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (ssize_t done = 0; ok && done < n;) {
+            const ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            ok = w > 0;
+            done += std::max<ssize_t>(w, 0);
+        }
+    }
+    ::close(in);
+    ok = ::close(out) == 0 && ok;
+    if (ok) {
+        // failIfExists: link() refuses any name that is taken (a dangling link included).
+        ok = failIfExists ? ::link(temp.c_str(), to.c_str()) == 0 : ::rename(temp.c_str(), to.c_str()) == 0;
+        if (ok && !failIfExists)
+            return TRUE;
+    }
+    ::unlink(temp.c_str());
+    return ok ? TRUE : FALSE;
 }
 
 BOOL DeleteFile(LPCTSTR fileName) {
@@ -382,6 +423,10 @@ std::string TextFileBytes(std::string_view utf8) {
     return out;
 }
 
+bool IsDiskFullError(int error) {
+    return error == ENOSPC || error == EFBIG || error == EDQUOT;
+}
+
 bool ReplaceFileContent(const CString& file, std::string_view bytes) {
     const std::string path = Resolve(file.c_str());
     if (path.empty())
@@ -392,26 +437,23 @@ bool ReplaceFileContent(const CString& file, std::string_view bytes) {
             ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
             if (n < 0 && errno == EINTR)
                 continue;
+            if (n == 0)
+                errno = ENOSPC;
             if (n <= 0)
                 return false;
             done += static_cast<std::size_t>(n);
         }
         return true;
     };
+    // A link standing at the name is replaced like a file, never written through: in a folder
+    // that others can write to (the temporary folder) it could point anywhere.
     struct stat st;
-    bool exists = ::lstat(path.c_str(), &st) == 0;
-    if (exists && S_ISLNK(st.st_mode)) {
-        int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        bool ok = writeAll(fd);
-        return (::close(fd) == 0) && ok;
-    }
+    const bool keepMode = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     std::string temp = path + ".XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return false;
-    if (exists) {
+    if (keepMode) {
         ::fchmod(fd, st.st_mode & 07777);
     } else {
         mode_t mask = ::umask(0);
@@ -419,10 +461,18 @@ bool ReplaceFileContent(const CString& file, std::string_view bytes) {
         ::fchmod(fd, 0666 & ~mask);
     }
     bool ok = writeAll(fd);
-    ok = (::close(fd) == 0) && ok;
+    int error = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
     if (ok && std::rename(temp.c_str(), path.c_str()) == 0)
         return true;
+    if (ok)
+        error = errno;
     ::unlink(temp.c_str());
+    // The caller may tell a full disk from other failures.
+    errno = error;
     return false;
 }
 

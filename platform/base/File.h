@@ -173,9 +173,20 @@ std::string TextFileBytes(std::string_view utf8);
 // Replaces the whole content of a file (created when missing; its folder must exist). The bytes
 // go to a temporary file in the same folder, every write and the close are checked, and only
 // then does it take the file's place: a failed write (a full disk) leaves the old file whole and
-// no temporary file behind. An existing file keeps its permission bits; a symbolic link is
-// written through (so that it keeps pointing at the shared file), checked the same way.
+// no temporary file behind. An existing file keeps its permission bits. A symbolic link at the
+// name is replaced by the file, never written through. On failure errno says why.
 bool ReplaceFileContent(const CString& path, std::string_view bytes);
+// Whether an errno value says that the disk is full (or the quota or file size limit is reached).
+bool IsDiskFullError(int error);
+// Why a document could not be fetched to a local copy, as far as the user can act on it.
+enum class FetchFailure {
+    None,           // fetched
+    NotOnServer,    // the server or the store holds no such document
+    LocalDiskFull,  // the local disk is full: the copy could not be written
+    ServerDiskFull, // the server's disk is full (an upload)
+    NameTooLong,    // a name longer than the server keeps (refused here, or by the server's reply)
+    Other,          // anything else: the connection, permissions, ...
+};
 // Makes an empty file of a name no other file has, "<prefix><six characters><suffix>" in the folder
 // (a path ending in a separator or not), and returns its native path; empty when it cannot.
 CString CreateUniqueFile(const CString& folder, const CString& prefix, const CString& suffix);

@@ -63,8 +63,18 @@ std::size_t AppendToString(char* data, std::size_t size, std::size_t count, void
     return size * count;
 }
 
+// The local file a download writes to, and the errno of its first failed write.
+struct DownloadSink {
+    FILE* file = nullptr;
+    int error = 0;
+};
+
 std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* user) {
-    return std::fwrite(data, size, count, static_cast<FILE*>(user)) * size;
+    auto* sink = static_cast<DownloadSink*>(user);
+    const std::size_t n = std::fwrite(data, size, count, sink->file);
+    if (n < count && sink->error == 0)
+        sink->error = errno ? errno : EIO;
+    return n * size;
 }
 
 std::size_t ReadFromFile(char* data, std::size_t size, std::size_t count, void* user) {
@@ -105,6 +115,17 @@ int ReplyCode(const std::string& line) {
         !std::isdigit(static_cast<unsigned char>(line[2])))
         return 0;
     return std::atoi(line.substr(0, 3).c_str());
+}
+
+// The failure a server line names: 550 (no such file), or a full disk on the server while
+// storing (451 "Failure writing to local file.", 452, 552).
+vq::FetchFailure FailureOfReply(const CString& line, bool storing) {
+    const int code = ReplyCode(line.str());
+    if (code == 550 && !storing)
+        return vq::FetchFailure::NotOnServer;
+    if (storing && (code == 451 || code == 452 || code == 552))
+        return vq::FetchFailure::ServerDiskFull;
+    return vq::FetchFailure::Other;
 }
 
 // One line of an MLSD listing: "type=dir;size=0;modify=...; name".
@@ -332,16 +353,16 @@ CString CFtpConnection::BaseUrl() const {
     return CString("ftp://" + host.str() + ":" + std::to_string(m_nPort));
 }
 
-void CFtpConnection::Fail(const CString& text, FtpFailure kind) {
+void CFtpConnection::Fail(const CString& text, vq::FetchFailure kind) {
     m_strLastError = text;
-    m_eLastFailure = kind;
+    m_lastFailure = kind;
 }
 
-void CFtpConnection::FailWithReply(const CString& text) {
+void CFtpConnection::FailWithReply(const CString& text, bool storing) {
     // A reply that refuses a name for its length says so in its own words; the kind lets the
     // caller tell the user that the name, not the network, is at fault.
-    Fail(text,
-         ReplyCode(text.str()) >= 400 && SaysNameTooLong(text) ? FtpFailure::NameTooLong : FtpFailure::Other);
+    Fail(text, ReplyCode(text.str()) >= 400 && SaysNameTooLong(text) ? vq::FetchFailure::NameTooLong
+                                                                       : FailureOfReply(text, storing));
 }
 
 bool CFtpConnection::WirePath(const CString& sessionPath, std::string& wire) {
@@ -359,7 +380,7 @@ bool CFtpConnection::WirePath(const CString& sessionPath, std::string& wire) {
             end = wire.size();
         if (end - start > kMaxNameBytes) {
             Fail("文件名太长: " + CString(vq::GbkToUtf8(wire.substr(start, end - start))),
-                 FtpFailure::NameTooLong);
+                 vq::FetchFailure::NameTooLong);
             return false;
         }
         start = end + 1;
@@ -555,37 +576,42 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
     if (!WirePath(remote, wire))
         return FALSE;
     CString local = NativeLocalPath(localFile);
+    m_lastFailure = vq::FetchFailure::Other;
     struct stat info {};
-    if (failIfExists && ::stat(local.c_str(), &info) == 0) {
+    if (failIfExists && ::lstat(local.c_str(), &info) == 0) {
         Fail("The local file exists already.");
         return FALSE;
     }
 
-    // The data goes to a temporary file beside the target, which replaces the target only after
-    // the whole file arrived.
+    // The data goes to a new file beside the target, created exclusively, which takes the
+    // target's name only after the whole file arrived: a link standing at the name is replaced,
+    // never written through.
     std::string temp = local.str() + ".XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) {
-        Fail("The local file cannot be written.");
+        Fail("The local file cannot be written.",
+             vq::IsDiskFullError(errno) ? vq::FetchFailure::LocalDiskFull : vq::FetchFailure::Other);
         return FALSE;
     }
     mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
-    FILE* out = ::fdopen(fd, "wb");
-    if (!out) {
+    DownloadSink sink;
+    sink.file = ::fdopen(fd, "wb");
+    if (!sink.file) {
         ::close(fd);
         ::unlink(temp.c_str());
         Fail("The local file cannot be written.");
         return FALSE;
     }
+    FILE* out = sink.file;
 
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
             m_nStallTimeout);
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(wire, false).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_TRANSFERTEXT, (flags & FTP_TRANSFER_TYPE_ASCII) ? 1L : 0L);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, WriteToFile);
-    curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, out);
+    curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, &sink);
     CURLcode code = PerformTransfer(m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive, [out] {
         if (std::fflush(out) != 0 || ::ftruncate(::fileno(out), 0) != 0)
             return false;
@@ -593,9 +619,14 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
         return true;
     });
     bool written = std::fclose(out) == 0;
+    if (!written && sink.error == 0)
+        sink.error = errno;
     if (code != CURLE_OK || !written) {
-        if (code != CURLE_OK)
-            FailWithReply(DescribeFailure(code, m_impl->errorBuffer, m_impl->responses));
+        if (sink.error != 0)
+            Fail("The local file cannot be written.",
+                 vq::IsDiskFullError(sink.error) ? vq::FetchFailure::LocalDiskFull : vq::FetchFailure::Other);
+        else if (code != CURLE_OK)
+            FailWithReply(DescribeFailure(code, m_impl->errorBuffer, m_impl->responses), false);
         else
             Fail("The local file cannot be written.");
         ::unlink(temp.c_str());
@@ -606,6 +637,7 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
         Fail("The local file cannot be replaced.");
         return FALSE;
     }
+    m_lastFailure = vq::FetchFailure::None;
     return TRUE;
 }
 
@@ -622,6 +654,7 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
     if (!WirePath(remote, target) || !WirePath(UploadTempPath(remote), temp))
         return FALSE;
     CString local = NativeLocalPath(localFile);
+    m_lastFailure = vq::FetchFailure::Other;
     FILE* in = std::fopen(local.c_str(), "rb");
     if (!in) {
         Fail("The local file cannot be read.");
@@ -650,23 +683,29 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
     // one that stopped the upload.
     const auto removeTemp = [this, &temp] {
         const CString error = m_strLastError;
-        const FtpFailure kind = m_eLastFailure;
+        const vq::FetchFailure kind = m_lastFailure;
         RunCommands({"DELE " + temp});
         Fail(error, kind);
     };
     if (code != CURLE_OK) {
-        FailWithReply(DescribeFailure(code, m_impl->errorBuffer, m_impl->responses));
+        FailWithReply(DescribeFailure(code, m_impl->errorBuffer, m_impl->responses), true);
         removeTemp();
         return FALSE;
     }
-    if (RunCommands({"RNFR " + temp, "RNTO " + target}))
+    if (RunCommands({"RNFR " + temp, "RNTO " + target})) {
+        m_lastFailure = vq::FetchFailure::None;
         return TRUE;
+    }
     // Some servers refuse to rename onto an existing file: the old copy goes first then. Should
     // the rename still fail, the new content stays under its temporary name rather than go too.
     const CString renameError = m_strLastError;
-    const FtpFailure renameFailure = m_eLastFailure;
-    if (RunCommands({"DELE " + target}))
-        return RunCommands({"RNFR " + temp, "RNTO " + target}) ? TRUE : FALSE;
+    const vq::FetchFailure renameFailure = m_lastFailure;
+    if (RunCommands({"DELE " + target})) {
+        if (!RunCommands({"RNFR " + temp, "RNTO " + target}))
+            return FALSE;
+        m_lastFailure = vq::FetchFailure::None;
+        return TRUE;
+    }
     // No older copy was in the way: the rename's own failure is the one to report (a name that
     // is too long for the server, say).
     Fail(renameError, renameFailure);

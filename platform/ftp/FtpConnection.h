@@ -34,12 +34,6 @@
 #include <string>
 #include <vector>
 
-// What kind of failure the last failed call met, for callers that word it themselves.
-enum class FtpFailure {
-    Other,
-    NameTooLong, // a name longer than the server keeps (refused here, or by the server's reply)
-};
-
 // One entry of a server folder listing.
 struct FtpDirEntry {
     CString name;
@@ -80,7 +74,11 @@ public:
     INTERNET_PORT GetPort() const { return m_nPort; }
     // The server's reply, or what went wrong (timeout, lost connection), of the last failed call.
     const CString& GetLastErrorText() const { return m_strLastError; }
-    FtpFailure GetLastFailure() const { return m_eLastFailure; }
+    // Why the last call failed (None after a successful GetFile or PutFile): a file the server
+    // does not have (550), a full local disk while fetching, a full server disk while storing
+    // (451, 452, 552), a name longer than the server keeps, or another cause, which
+    // GetLastErrorText describes.
+    vq::FetchFailure GetLastFailure() const { return m_lastFailure; }
     // Seconds a transfer may move less than a byte a second before it is stopped (30).
     void SetStallTimeout(long seconds) { m_nStallTimeout = seconds; }
 
@@ -104,8 +102,8 @@ private:
     // failure recorded, when a name cannot be written in code page 936 or is too long.
     bool WirePath(const CString& sessionPath, std::string& wire);
     std::string UrlOf(const std::string& wirePath, bool directory) const;
-    void Fail(const CString& text, FtpFailure kind = FtpFailure::Other);
-    void FailWithReply(const CString& text);
+    void Fail(const CString& text, vq::FetchFailure kind = vq::FetchFailure::Other);
+    void FailWithReply(const CString& text, bool storing = false);
     // The server's own path of an absolute path below the session's root.
     CString OnServer(const CString& sessionPath) const;
 
@@ -122,7 +120,7 @@ private:
     CString m_strCurrent = "/";
     CString m_strLoginFolder = "/"; // the server's path of the session's root
     CString m_strLastError;
-    FtpFailure m_eLastFailure = FtpFailure::Other;
+    vq::FetchFailure m_lastFailure = vq::FetchFailure::None;
     int m_nMlsd = -1; // whether the server lists with MLSD: -1 not yet known, 0 no, 1 yes
     long m_nStallTimeout = 30;
     std::unique_ptr<Impl> m_impl;

@@ -10,6 +10,7 @@
 #include "platform/maker/DBConnect.h"
 #include "platform/maker/MakerEnvironment.h"
 
+#include <cerrno>
 #include <vector>
 
 namespace {
@@ -104,6 +105,7 @@ int CVQSaveFileToDB::PushFileToDB(CString sql, CString localFile, CString column
 }
 
 CString CVQSaveFileToDB::PopFileFromDB(CString sql, CString targetFile, CString column, CString database) {
+    m_lastFailure = vq::FetchFailure::Other;
     _ConnectionPtr connection = ConnectionFor(database);
     if (!connection || column.IsEmpty() || targetFile.IsEmpty())
         return CString();
@@ -114,6 +116,7 @@ CString CVQSaveFileToDB::PopFileFromDB(CString sql, CString targetFile, CString 
         rs->Open(sql, connection, adOpenForwardOnly, adLockReadOnly, adCmdText);
         if (rs->IsEOF()) {
             rs->Close();
+            m_lastFailure = vq::FetchFailure::NotOnServer;
             return CString();
         }
         // A row without a stored content is a failed fetch: handing out an empty file would
@@ -122,6 +125,7 @@ CString CVQSaveFileToDB::PopFileFromDB(CString sql, CString targetFile, CString 
         _variant_t content = rs->GetCollect(_variant_t(column));
         if (!MarksStoredContent(saved) || content.IsNull()) {
             rs->Close();
+            m_lastFailure = vq::FetchFailure::NotOnServer;
             return CString();
         }
         bytes = content.Bytes();
@@ -129,8 +133,12 @@ CString CVQSaveFileToDB::PopFileFromDB(CString sql, CString targetFile, CString 
     } catch (_com_error&) {
         return CString();
     }
-    if (!WriteWholeFile(targetFile, bytes))
+    if (!WriteWholeFile(targetFile, bytes)) {
+        if (vq::IsDiskFullError(errno))
+            m_lastFailure = vq::FetchFailure::LocalDiskFull;
         return CString();
+    }
+    m_lastFailure = vq::FetchFailure::None;
     return targetFile;
 }
 
@@ -138,8 +146,10 @@ CString CVQSaveFileToDB::PopFileFromDB(CString sql, CString targetFile, CString 
                                        CString fileName) {
     if (targetFile.IsEmpty()) {
         const CString name = fileName.IsEmpty() ? fileId : fileName;
-        if (!vq::StaysBelowFolder(name))
+        if (!vq::StaysBelowFolder(name)) {
+            m_lastFailure = vq::FetchFailure::Other;
             return CString();
+        }
         targetFile = vq::TempFolder() + name;
     }
     return PopFileFromDB(sql, targetFile, column, CString("PDM"));
@@ -266,11 +276,18 @@ int CVQTWSaveFileToFTP::PutVQPDMFileToFTP(CString localFile, CString storedName)
 }
 
 int CVQTWSaveFileToFTP::GetVQPDMFileFromFTP(CString storedName, CString localFile) {
+    m_lastFailure = vq::FetchFailure::Other;
     if (!vq::StaysBelowFolder(storedName) || (!m_pFtp && !InitVQPDMFTP()))
         return 0;
+    // Not on the server only when no folder has it; any other failure says more.
+    m_lastFailure = vq::FetchFailure::NotOnServer;
     for (const char* folder : kFtpFolders) {
-        if (m_pFtp->GetFile(FolderPath(folder) + "/" + storedName, localFile, FALSE))
+        if (m_pFtp->GetFile(FolderPath(folder) + "/" + storedName, localFile, FALSE)) {
+            m_lastFailure = vq::FetchFailure::None;
             return 1;
+        }
+        if (m_pFtp->GetLastFailure() != vq::FetchFailure::NotOnServer)
+            m_lastFailure = m_pFtp->GetLastFailure();
     }
     return 0;
 }

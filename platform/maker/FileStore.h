@@ -28,6 +28,7 @@
 // is refused: nothing is put, fetched, looked for or removed for it.
 #pragma once
 
+#include "platform/base/File.h"
 #include "platform/base/String.h"
 #include "platform/db/Ado.h"
 
@@ -59,6 +60,13 @@ public:
     // The connection of a database word; tests and the host may set the product connection
     // that "PDM" means (default: the current entry call's).
     static _ConnectionPtr ConnectionFor(const CString& database);
+
+    // Why the last PopFileFromDB failed: no stored content (NotOnServer), a full local disk, or
+    // another cause (None after a success).
+    vq::FetchFailure GetLastFailure() const { return m_lastFailure; }
+
+private:
+    vq::FetchFailure m_lastFailure = vq::FetchFailure::None;
 };
 
 class CVQTWSaveFileToFTP {
@@ -86,6 +94,9 @@ public:
     // Fetches the copy "storedName" (looked for in "Working", "Auditing", "Proven") to
     // localFile; non-zero on success.
     int GetVQPDMFileFromFTP(CString storedName, CString localFile);
+    // Why the last GetVQPDMFileFromFTP failed (None after a success); NotOnServer when no folder
+    // holds the copy.
+    vq::FetchFailure GetLastFailure() const { return m_lastFailure; }
 
     // Tests may give the connection to use instead of the current entry call's.
     void SetConnection(CFtpConnection* connection) { m_pFtp = connection; }
@@ -96,4 +107,5 @@ private:
     CFtpConnection* m_pFtp = nullptr;
     std::unique_ptr<CFtpConnection> m_ownFtp; // the store's own logon, when the entry call has none
     CString m_strRoot;                        // the server folder that holds "Vq"
+    vq::FetchFailure m_lastFailure = vq::FetchFailure::None;
 };

@@ -357,7 +357,9 @@ TEST_P(ECOChangeLableTest, DrawingsThatAreNoDwgOrCannotBeFetchedAreSaidSo) {
     EXPECT_TRUE(m_fetched.IsEmpty());
 
     vq::ScriptedUser failing;
-    failing.Message("文档下载失败!", IDOK).Dialog("设计更改标记管理").Click("退出");
+    failing.Message("不能取得文档empty.dwg：服务器上没有该文件。", IDOK)
+        .Dialog("设计更改标记管理")
+        .Click("退出");
     RunMaintain(failing, "GG-1", "空图");
     EXPECT_TRUE(m_fetched.IsEmpty());
 
@@ -365,7 +367,9 @@ TEST_P(ECOChangeLableTest, DrawingsThatAreNoDwgOrCannotBeFetchedAreSaidSo) {
     Attach("更改单", "GG-1", "未存图", "unsaved.dwg", false);
     ws.Execute("UPDATE ECORelateFile SET DocSaved='N', DocContent='' WHERE DocType='未存图'");
     vq::ScriptedUser unsaved;
-    unsaved.Message("文档下载失败!", IDOK).Dialog("设计更改标记管理").Click("退出");
+    unsaved.Message("不能取得文档unsaved.dwg：服务器上没有该文件。", IDOK)
+        .Dialog("设计更改标记管理")
+        .Click("退出");
     RunMaintain(unsaved, "GG-1", "未存图");
     EXPECT_TRUE(m_fetched.IsEmpty());
     EXPECT_FALSE(PathFileExists(ws.TempDir() + "/MGG-1_unsaved.dwg"));

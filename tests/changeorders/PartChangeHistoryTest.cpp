@@ -246,7 +246,7 @@ TEST_P(PartChangeHistoryTest, SheetThatCannotBeReadSaysBoth) {
     vq::ScriptedUser user;
     user.Dialog("零部件更改历史")
         .DoubleClick(Dlg::kListId, 1)
-        .Message("文档下载失败!", IDOK)
+        .Message("不能取得文档更改单JX-02：服务器上没有该文件。", IDOK)
         .Message("没有对应的更改单，检查是否采用新的更改单编制方式填写...", IDOK)
         .Click("退出");
     Run(user);

@@ -16,6 +16,7 @@
 #include "platform/ui/ScriptedUser.h"
 #include "platform/ui/Wnd.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/FtpServer.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/NoScreenshots.h"
@@ -495,6 +496,28 @@ TEST_P(PartChangeLableTest, DrawingLookupFailuresLeaveTheLabelsUsable) {
     dlg.m_strPartNumber = "P1";
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+}
+
+// A full local disk while the drawing is fetched is said as such, and the copy left from an
+// earlier run is not shown as the current drawing.
+TEST_P(PartChangeLableTest, AFullLocalDiskIsSaidAndTheOldCopyIsNotShown) {
+    const CString old = ws.TempDir() + "/_M_P1_p1b.dwg";
+    std::ofstream(old.str(), std::ios::binary) << DrawingBytes(ws.TempDir(), "A");
+    const std::string before = ws.ReadFile(old);
+    vq::ScriptedUser user;
+    user.Message("不能取得文档p1b.dwg：本地磁盘已满。", IDOK)
+        .Dialog("零部件更改标记管理")
+        .Do([](CDialog& d) { EXPECT_FALSE(M(d).m_viewer.HasPicture()); })
+        .Click("退出");
+    Maintain dlg;
+    dlg.m_strPartNumber = "P1";
+    {
+        vqtest::FileSizeLimit full(16);
+        dlg.DoModal();
+    }
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_TRUE(dlg.FetchedDrawing().IsEmpty());
+    EXPECT_EQ(ws.ReadFile(old), before);
 }
 
 TEST_P(PartChangeLableTest, LocalCopyStaysInTheTemporaryFolderWhateverTheStoredNames) {

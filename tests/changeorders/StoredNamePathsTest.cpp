@@ -5,7 +5,9 @@
 // subfolder that stays below its folder still works.
 #include "changeorders/PartDrawingSource.h"
 #include "core/VqDesignTaskApp.h"
+#include "parts/ChangeOrderSheet.h"
 #include "parts/RevisionDocumentList.h"
+#include "platform/base/Folders.h"
 #include "platform/db/SqlText.h"
 #include "platform/ftp/FtpConnection.h"
 #include "platform/ftp/InternetSession.h"
@@ -218,8 +220,14 @@ std::vector<Place> Places() {
                  CPartDrawingSource source;
                  source.m_strPartCode = "P1";
                  ASSERT_EQ(source.ResolveDrawing(), 1);
+                 ASSERT_EQ(source.FindDesignDrawing("B"), name);
+                 // A path that leaves the revision's folder is refused; one that stays below it
+                 // finds nothing there.
                  vq::ScriptedUser user;
-                 user.Message("不能正常读取设计文档...", IDOK);
+                 user.Message(vq::StaysBelowFolder(source.RemotePath("B"))
+                                  ? "不能取得文档" + name + "：服务器上没有该文件。"
+                                  : CString("不能正常读取设计文档..."),
+                              IDOK);
                  EXPECT_EQ(source.FetchDrawing("B", true), "");
                  EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
              }
@@ -282,6 +290,60 @@ TEST_P(StoredNamePathsTest, NamesWithASubfolderBelowStillWork) {
     EXPECT_EQ(ws->ReadFile(shell.opened[0]), "drawing in a subfolder");
     EXPECT_EQ(ftp.ReadFile("Vq/Auditing/P-1/校对_总图.dwf"), "redline markup.");
     EXPECT_EQ(RedlineFiles(), "校对_总图.dwf");
+}
+
+// Copies in the temporary folder get names predictable from stored data, and that folder is
+// shared: a link planted at each predicted name is replaced by the fetched copy, and the file it
+// points to keeps its content.
+TEST_P(StoredNamePathsTest, LinksAtThePredictedCopyNamesAreReplacedNotFollowed) {
+    RecordingShell shell;
+    ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
+    SetTaskDocument("总图", "total.dwg");
+    ftp.WriteFile("Vq/Proven/PRD/P1/B/p1.dwg", "released drawing");
+    ws->Execute("INSERT INTO Documents VALUES ('P1', '设计图', 'p1.dwg', 'DWG', '12KB', '', '', 'B');"
+                "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk) VALUES "
+                "('更改单', 'JX-1', '_VQ_ECO', 'JX-1.tbl', '1KB')");
+    const CString outside = ws->WriteFile("elsewhere/precious.txt", "precious");
+    const std::map<std::string, std::string> expected = {
+        {"P-1_total_.dwg", "task drawing"},
+        {"P1_p1_B.dwg", "released drawing"},
+        {"_M_P1[B]_p1.dwg", "released drawing"},
+        {"MJX-1_ECO.tbl", "change order sheet"},
+    };
+    for (const auto& [name, content] : expected)
+        fs::create_symlink(outside.str(), (ws->TempDir() + "/" + CString(name)).str());
+
+    vq::ScriptedUser user;
+    user.DialogContaining("评审意见")
+        .Check(D::kBrowseId, 1)
+        .Select(D::kDocumentsId, 0)
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    EXPECT_EQ(DoProjectTaskAudit("P-1", "u1", "校对"), 0);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+
+    Lend(true);
+    CPartDrawingSource source;
+    source.m_strPartCode = "P1";
+    ASSERT_EQ(source.ResolveDrawing(), 1);
+    EXPECT_EQ(source.FetchDrawing("B", true), ws->TempDir() + "/_M_P1[B]_p1.dwg");
+    ASSERT_TRUE(connection->SetCurrentDirectory("/Vq/Proven/PRD/P1/B"));
+    EXPECT_EQ(FetchRevisionDocument(connection.get(), "p1.dwg", "P1", "B", INTERNET_FLAG_RELOAD),
+              ws->TempDir() + "/P1_p1_B.dwg");
+    const CString sheet = ws->WriteFile("in/sheet.tbl", "change order sheet");
+    CVQSaveFileToDB store;
+    ASSERT_EQ(store.PushFileToDB("SELECT DocSaved, DocContent FROM ECORelateFile WHERE ECONo='JX-1'", sheet,
+                                 "DocContent", "PDM"),
+              1);
+    EXPECT_EQ(FetchChangeOrderSheet("更改单", "JX-1"), ws->TempDir() + "/MJX-1_ECO.tbl");
+    Lend(false);
+
+    EXPECT_EQ(ws->ReadFile(outside), "precious");
+    for (const auto& [name, content] : expected) {
+        const CString path = ws->TempDir() + "/" + CString(name);
+        EXPECT_FALSE(fs::is_symlink(path.str())) << name;
+        EXPECT_EQ(ws->ReadFile(path), content) << name;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, StoredNamePathsTest, vqtest::DbWorkspace::Types(),

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <memory>
 
 namespace {
@@ -104,6 +106,7 @@ TEST_P(FileStoreTest, FailuresReportZeroOrEmptyAndLeaveFilesAlone) {
     // document: it is not handed out as an empty file.
     EXPECT_TRUE(store.PopFileFromDB(Select("said-no"), target, "DocContent", "PDM").IsEmpty());
     EXPECT_TRUE(store.PopFileFromDB(Select("no-content"), target, "DocContent", "PDM").IsEmpty());
+    EXPECT_EQ(store.GetLastFailure(), vq::FetchFailure::NotOnServer);
     const CString fresh = ws.TempDir() + "/fresh.bin";
     EXPECT_TRUE(store.PopFileFromDB(Select("said-no"), fresh, "DocContent", "said-no", "x.bin").IsEmpty());
     EXPECT_FALSE(PathFileExists(fresh));
@@ -125,10 +128,20 @@ TEST_P(FileStoreTest, AFullDiskKeepsTheLocalCopy) {
     {
         vqtest::FileSizeLimit full(64 * 1024);
         EXPECT_TRUE(store.PopFileFromDB(Select("f1"), target, "DocContent", "PDM").IsEmpty());
+        EXPECT_EQ(store.GetLastFailure(), vq::FetchFailure::LocalDiskFull);
     }
     EXPECT_EQ(ws.ReadFile(target), "good old copy");
     EXPECT_EQ(store.PopFileFromDB(Select("f1"), target, "DocContent", "PDM"), target);
+    EXPECT_EQ(store.GetLastFailure(), vq::FetchFailure::None);
     EXPECT_EQ(ws.ReadFile(target), content);
+    // A link planted at the copy's name (the temporary folder is shared) is replaced by the
+    // copy; the file it points to keeps its content.
+    const CString outside = ws.WriteFile("elsewhere/precious.txt", "precious");
+    const CString planted = ws.TempDir() + "/Tf1_a.dwg";
+    std::filesystem::create_symlink(outside.str(), planted.str());
+    EXPECT_EQ(store.PopFileFromDB(Select("f1"), planted, "DocContent", "PDM"), planted);
+    EXPECT_EQ(ws.ReadFile(outside), "precious");
+    EXPECT_EQ(ws.ReadFile(planted), content);
 }
 
 TEST_P(FileStoreTest, APushGoesToTheSelectedRowOfATableWithoutKey) {

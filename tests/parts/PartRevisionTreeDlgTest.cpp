@@ -282,7 +282,7 @@ TEST_P(PartRevisionTreeTest, UnreadableNoticeSheetSaysTheDownloadFailed) {
     user.Dialog("浏览图号版本信息")
         .Tree(1009, kRoot + "/A/B")
         .DoubleClick(1382, "M-1")
-        .Message("文档下载失败!", IDOK)
+        .Message("不能取得文档修改单M-1：服务器上没有该文件。", IDOK)
         .Message("没有对应的更改单，检查是否采用新的更改单编制方式填写...", IDOK)
         .Click(IDOK);
     CPartRevisionTreeDlg dlg;
@@ -356,7 +356,7 @@ TEST_P(ReleasedDocumentTest, FailedFetchOpensNothing) {
         .Tree(1009, kRoot + "/A/B")
         .Select(1172, 1)
         .Check(1013, 1)
-        .Message("文档下载失败!", IDOK)
+        .Message("不能取得文档gone.txt：服务器上没有该文件。", IDOK)
         .Click(IDOK);
     CPartRevisionTreeDlg dlg;
     dlg.m_strPartCode = "P1";

@@ -107,6 +107,21 @@ TEST(File, FreeFunctionsCopyMoveDeleteAndFolders) {
     EXPECT_TRUE(CopyFile(a, b, FALSE));
     EXPECT_EQ(ws.ReadFile(b), "two");
     EXPECT_FALSE(CopyFile(ws.Root() + "/none", b, FALSE));
+    // A link at the target's name is replaced by the copy, never written through; a dangling
+    // link counts as a taken name.
+    const CString outside = ws.WriteFile("outside.txt", "keep");
+    const fs::path link = fs::path(ws.Root().str()) / "link.txt";
+    fs::create_symlink(outside.str(), link);
+    EXPECT_FALSE(CopyFile(a, CString(link.string()), TRUE));
+    EXPECT_TRUE(CopyFile(a, CString(link.string()), FALSE));
+    EXPECT_FALSE(fs::is_symlink(link));
+    EXPECT_EQ(ws.ReadFile(CString(link.string())), "two");
+    EXPECT_EQ(ws.ReadFile(outside), "keep");
+    fs::remove(link);
+    fs::create_symlink(ws.Root().str() + "/nowhere", link);
+    EXPECT_FALSE(CopyFile(a, CString(link.string()), TRUE));
+    EXPECT_FALSE(fs::exists(ws.Root().str() + "/nowhere"));
+    fs::remove(link);
 
     CString c = ws.Root() + "/c.txt";
     EXPECT_FALSE(MoveFile(a, b)); // the target exists
@@ -215,12 +230,25 @@ TEST(ReplaceFileContent, AFullDiskKeepsTheOldFile) {
     EXPECT_EQ(ws.ReadFile(path), big);
     EXPECT_EQ(fs::status(path.str()).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    // A link is written through and stays a link.
+    // A link at the name is replaced by the new file: the file it points to is not touched, nor
+    // is a file created where a dangling link points.
     const fs::path link = fs::path(path.str()).parent_path() / "link.txt";
     fs::create_symlink(path.str(), link);
-    ASSERT_TRUE(vq::ReplaceFileContent(CString(link.string()), "through the link"));
-    EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(ws.ReadFile(path), "through the link");
+    ASSERT_TRUE(vq::ReplaceFileContent(CString(link.string()), "the new content"));
+    EXPECT_FALSE(fs::is_symlink(link));
+    EXPECT_EQ(ws.ReadFile(CString(link.string())), "the new content");
+    EXPECT_EQ(ws.ReadFile(path), big);
+    fs::remove(link);
+    const fs::path nowhere = fs::path(path.str()).parent_path() / "nowhere.txt";
+    fs::create_symlink(nowhere, link);
+    ASSERT_TRUE(vq::ReplaceFileContent(CString(link.string()), "x"));
+    EXPECT_FALSE(fs::exists(nowhere));
+    // A full disk is told apart from other failures.
+    {
+        vqtest::FileSizeLimit full(16);
+        EXPECT_FALSE(vq::ReplaceFileContent(path, big));
+        EXPECT_TRUE(vq::IsDiskFullError(errno));
+    }
     // A folder that does not exist cannot hold the file.
     EXPECT_FALSE(vq::ReplaceFileContent(ws.Root() + "/none/a.txt", "x"));
 }

@@ -1,6 +1,7 @@
 #include "platform/base/TextCodec.h"
 #include "platform/ftp/FtpFileFind.h"
 #include "platform/ftp/InternetSession.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/FtpServer.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/VsftpdServer.h"
@@ -248,14 +249,34 @@ TEST_F(FtpConnectionTest, GetFileKeepsTheLocalCopyWhenItCannotFetch) {
     EXPECT_TRUE(ftp->SetCurrentDirectory("/Vq/Proven"));
 
     EXPECT_FALSE(ftp->GetFile("P1\\missing.dwg", (local / "a.dwg").c_str(), FALSE));
+    EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::NotOnServer);
     EXPECT_EQ("old copy", ReadLocal(local / "a.dwg"));
     EXPECT_FALSE(ftp->GetFile("P1\\a.dwg", (local / "a.dwg").c_str(), TRUE)); // refuses to overwrite
     EXPECT_EQ("old copy", ReadLocal(local / "a.dwg"));
+    // A full local disk is told apart from a file the server lacks.
+    server.WriteFile("Vq/Proven/P1/big.dwg", BinaryBytes(256 * 1024));
+    {
+        vqtest::FileSizeLimit full(1024);
+        EXPECT_FALSE(ftp->GetFile("P1\\big.dwg", (local / "a.dwg").c_str(), FALSE));
+        EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::LocalDiskFull);
+    }
+    EXPECT_EQ("old copy", ReadLocal(local / "a.dwg"));
     EXPECT_TRUE(ftp->GetFile("P1\\a.dwg", (local / "a.dwg").c_str(), FALSE));
+    EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::None);
     EXPECT_EQ("new drawing", ReadLocal(local / "a.dwg"));
     // No temporary file is left beside the target.
     EXPECT_EQ(
         1, std::distance(std::filesystem::directory_iterator(local), std::filesystem::directory_iterator()));
+    // A link standing at the local name is replaced by the fetched file, never written through.
+    const std::filesystem::path outside =
+        local.parent_path() / ("vqftp-outside-" + std::to_string(server.Port()));
+    std::ofstream(outside, std::ios::binary) << "not to be touched";
+    std::filesystem::create_symlink(outside, local / "b.dwg");
+    EXPECT_TRUE(ftp->GetFile("P1\\a.dwg", (local / "b.dwg").c_str(), FALSE));
+    EXPECT_FALSE(std::filesystem::is_symlink(local / "b.dwg"));
+    EXPECT_EQ("new drawing", ReadLocal(local / "b.dwg"));
+    EXPECT_EQ("not to be touched", ReadLocal(outside));
+    std::filesystem::remove(outside);
 }
 
 TEST_F(FtpConnectionTest, PutFileOfAMissingLocalFileFails) {
@@ -383,18 +404,18 @@ TEST_F(FtpConnectionTest, LongNamesAreStoredAndTooLongOnesSaySo) {
     for (const CString& name : {redline(90), redline(130), CString(std::string(256, 'a'))}) {
         SCOPED_TRACE(name.GetLength());
         EXPECT_FALSE(ftp->PutFile((local / "plain.txt").c_str(), name));
-        EXPECT_EQ(FtpFailure::NameTooLong, ftp->GetLastFailure()) << ftp->GetLastErrorText().c_str();
+        EXPECT_EQ(vq::FetchFailure::NameTooLong, ftp->GetLastFailure()) << ftp->GetLastErrorText().c_str();
         EXPECT_FALSE(ftp->GetFile(name, (local / "back.txt").c_str(), FALSE));
         // Fetching, this server says only that it has no such file; the longer names are refused
         // here before anything is sent.
         if (vq::Utf8ToGbk(name.str()).size() > 255)
-            EXPECT_EQ(FtpFailure::NameTooLong, ftp->GetLastFailure()) << ftp->GetLastErrorText().c_str();
+            EXPECT_EQ(vq::FetchFailure::NameTooLong, ftp->GetLastFailure()) << ftp->GetLastErrorText().c_str();
     }
     EXPECT_EQ(0, ftp->GetLastErrorText().Find("文件名太长")) << ftp->GetLastErrorText().c_str();
     EXPECT_EQ(1u, FindAll(ftp.get(), "*").size()); // nothing else was stored
     // Another failure is not one of length.
     EXPECT_FALSE(ftp->GetFile("missing.txt", (local / "back.txt").c_str(), FALSE));
-    EXPECT_EQ(FtpFailure::Other, ftp->GetLastFailure());
+    EXPECT_EQ(vq::FetchFailure::Other, ftp->GetLastFailure());
 }
 
 TEST(FtpListingTest, ServerWithoutMachineListingIsReadFromItsPlainListing) {
@@ -479,6 +500,29 @@ TEST(FtpAbortedUploadTest, AnUploadBrokenOffLeavesTheOlderCopyAndNoPartialFile) 
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator((server.Root() + "/Audit").str()),
                                std::filesystem::directory_iterator()));
     std::filesystem::remove_all(local);
+}
+
+// A server whose disk is full refuses the upload: the failure says so, with the server's line.
+TEST(FtpFullServerDiskTest, ARefusedUploadIsAFullServerDisk) {
+    vqtest::FtpServer server("vquser", "vqpass", true, false, false, true);
+    ASSERT_TRUE(server.IsRunning());
+    const std::filesystem::path local = std::filesystem::path(server.Root().str()).parent_path() /
+                                        ("vqftp-full-" + std::to_string(server.Port()) + ".rtf");
+    std::ofstream(local, std::ios::binary) << "opinion";
+    CInternetSession session{"VQQENT"};
+    for (BOOL passive : {FALSE, TRUE}) {
+        std::unique_ptr<CFtpConnection> ftp(
+            session.GetFtpConnection(server.Host(), server.User(), server.Password(),
+                                     static_cast<INTERNET_PORT>(server.Port()), passive));
+        EXPECT_FALSE(ftp->PutFile(local.c_str(), "校对.rtf"));
+        EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::ServerDiskFull);
+        EXPECT_EQ(ftp->GetLastErrorText(), "451 Failure writing to local file.");
+        EXPECT_FALSE(server.Exists("校对.rtf"));
+        // A fetch of a file the server lacks is no full disk.
+        EXPECT_FALSE(ftp->GetFile("none.rtf", (local.string() + ".copy").c_str(), FALSE));
+        EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::NotOnServer);
+    }
+    std::filesystem::remove(local);
 }
 
 // The server is gone between two calls: the error says that the connection is lost (not which
@@ -623,7 +667,7 @@ TEST_P(VsftpdConnectionTest, NamesUpToTheLimitOfTheFileSystem) {
     EXPECT_TRUE(ftp->GetFile(longest, (local.string() + ".back").c_str(), FALSE));
     EXPECT_EQ(1u, FindAll(ftp.get(), "*").count(longest.str()));
     EXPECT_FALSE(ftp->PutFile(local.c_str(), "强" + longest));
-    EXPECT_EQ(FtpFailure::NameTooLong, ftp->GetLastFailure());
+    EXPECT_EQ(vq::FetchFailure::NameTooLong, ftp->GetLastFailure());
     EXPECT_EQ(0, ftp->GetLastErrorText().Find("文件名太长")) << ftp->GetLastErrorText().c_str();
     EXPECT_EQ(1u, FindAll(ftp.get(), "*").size());
 }

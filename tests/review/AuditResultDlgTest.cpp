@@ -447,7 +447,7 @@ TEST_P(DesignResultTest, AMissingDrawingIsReported) {
     user.Dialog("设计文档评审结果")
         .Select(G::kStepListId, "审核")
         .Click(G::kBrowseMarkupId)
-        .Message("文档下载失败!", IDOK)
+        .Message("不能取得文档bracket.DWG：服务器上没有该文件。", IDOK)
         .Message("不能正常显示设计文件，请与系统管理员联系...", IDOK)
         .Click(IDCANCEL);
     dlg.DoModal();

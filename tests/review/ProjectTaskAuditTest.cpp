@@ -772,6 +772,76 @@ TEST_P(ProjectTaskAuditTest, DocumentsAreFetchedIntoTheTemporaryFolder) {
     EXPECT_EQ(shell.opened[0], viewed);
 }
 
+// Copies stay in the temporary folder between runs, under names predictable from the stored
+// data: a document is opened only when this fetch wrote it, a failed fetch says why, and a
+// link planted at a copy's name is replaced, never written through.
+TEST_P(ProjectTaskAuditTest, OnlyTheCopyJustFetchedIsOpened) {
+    RecordingShell shell;
+    ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
+    const CString local = ws->TempDir() + "/P-1_total_.dwg";
+    const std::string outside = (ws->Root() + "/precious.txt").str();
+    std::ofstream(outside) << "precious";
+    std::filesystem::create_symlink(outside, local.str());
+    ftp.WriteFile("Vq/Working/P-1/big.dwg", std::string(256 * 1024, 'd'));
+    ws->Execute("UPDATE TaskDocuments SET FileName='big.dwg' WHERE DocumentType='说明书'");
+    std::optional<vqtest::FileSizeLimit> fullDisk;
+    vq::ScriptedUser user;
+    user.DialogContaining("评审意见")
+        .Check(D::kBrowseId, 1)
+        .Select(D::kDocumentsId, "总图")
+        .Do([&](CDialog&) {
+            EXPECT_FALSE(std::filesystem::is_symlink(local.str()));
+            EXPECT_EQ(ws->ReadFile(local), "drawing bytes");
+            EXPECT_EQ(ws->ReadFile(CString(outside)), "precious");
+            std::ofstream(ws->TempDir().str() + "/P-1_big_.dwg") << "an old copy";
+            fullDisk.emplace(1024);
+        })
+        // The local disk is full: the old copy of that name is not shown as the current one.
+        .Select(D::kDocumentsId, "说明书")
+        .Message("不能取得文档big.dwg：本地磁盘已满。", IDOK)
+        .Do([&](CDialog&) {
+            fullDisk.reset();
+            std::filesystem::remove((ftp.Root() + "/Vq/Working/P-1/total.dwg").str());
+        })
+        // The drawing is gone from the server: the copy fetched a moment ago is not opened again.
+        .Select(D::kDocumentsId, "总图")
+        .Message("不能取得文档total.dwg：服务器上没有该文件。", IDOK)
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0], local);
+    EXPECT_EQ(ws->ReadFile(ws->TempDir() + "/P-1_big_.dwg"), "an old copy");
+}
+
+// A server whose disk is full refuses the opinion: the reviewer is told so with the server's
+// line, not sent to check the network. The opinion's local file replaces links at its names.
+TEST_P(ProjectTaskAuditTest, AFullServerDiskIsSaidWithTheServersLine) {
+    vqtest::FtpServer full("vquser", "vqpass", true, false, false, true);
+    ASSERT_TRUE(full.IsRunning());
+    vqtest::ConfigRow row;
+    row.domainName = "127.0.0.1:" + CString(std::to_string(full.Port()));
+    row.ftpUser = full.User();
+    row.ftpPwd = full.Password();
+    ws->SetConfig(row);
+    full.MakeFolder("Vq/Working/P-1");
+    full.MakeFolder("Vq/Auditing");
+    const std::string outside = (ws->Root() + "/precious.txt").str();
+    std::ofstream(outside) << "precious";
+    for (const char* name : {"/校对.rtf", "/校对.rtf.part"})
+        std::filesystem::create_symlink(outside, (ws->TempDir() + name).str());
+    vq::ScriptedUser user;
+    Decide(user, "同意", D::kPassId)
+        .Message("增加文档失败，服务器磁盘已满：\n451 Failure writing to local file.", IDOK)
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    EXPECT_EQ(ws->ReadFile(CString(outside)), "precious");
+    EXPECT_FALSE(std::filesystem::is_symlink((ws->TempDir() + "/校对.rtf").str()));
+    EXPECT_EQ(ws->ReadFile(ws->TempDir() + "/校对.rtf").rfind("{\\rtf", 0), 0u);
+    EXPECT_EQ(Step("校对", "AuditState"), "未完成");
+}
+
 TEST_P(ProjectTaskAuditTest, OpinionFilesMustBeRtf) {
     const CString rtf = ws->TempDir() + "/opinion.RTF";
     const CString bad = ws->TempDir() + "/plain.rtf";

@@ -113,7 +113,7 @@ TEST_P(WorkDocPropertyTest, MissingTaskMissingContentAndNoBrowseBox) {
             EXPECT_EQ(d.GetDlgItem(D::kManagerId)->GetWindowTextValue(), "");
         })
         .Check(D::kBrowseId, 1)
-        .Message("文档下载失败!", IDOK)
+        .Message("不能取得文档b.txt：服务器上没有该文件。", IDOK)
         .Click(IDCANCEL);
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error();

@@ -20,7 +20,8 @@ namespace {
 // are in code page 936, as the system's clients send them; on disk they are the server's own
 // text. argv[4] "0" leaves MLSD out. argv[5] "1" makes every download stall after its first
 // block (the server then sends nothing more). argv[6] "1" ends every upload after its first
-// 64 KiB with "426" (the part received stays on disk).
+// 64 KiB with "426" (the part received stays on disk). argv[7] "1" answers every upload as a
+// server with a full disk does.
 const char* kServerScript = R"PY(
 import logging, sys, warnings
 warnings.simplefilter("ignore")
@@ -79,6 +80,10 @@ if sys.argv[6] == "1":
                 self.close()
         handle_read_event = handle_read
     handler.dtp_handler = Aborting
+if sys.argv[7] == "1":
+    def refuse_upload(self, file, mode="w"):
+        self.respond("451 Failure writing to local file.")
+    Handler.ftp_STOR = refuse_upload
 # One thread per client: the single-threaded server lost some of many clients that transfer at
 # once in active mode (the server connecting back to the client).
 server = ThreadedFTPServer(("127.0.0.1", 0), handler)
@@ -93,7 +98,7 @@ std::filesystem::path Under(const CString& root, const CString& path) {
 } // namespace
 
 FtpServer::FtpServer(const CString& user, const CString& password, bool withMachineListing,
-                     bool stallTransfers, bool abortUploads)
+                     bool stallTransfers, bool abortUploads, bool fullDisk)
     : m_user(user), m_password(password) {
     std::string templ = (std::filesystem::temp_directory_path() / "vqftp.XXXXXX").string();
     if (!::mkdtemp(templ.data())) {
@@ -105,7 +110,7 @@ FtpServer::FtpServer(const CString& user, const CString& password, bool withMach
     m_port = vqtest::StartPythonServer(kServerScript,
                                        {m_root.str(), m_user.str(), m_password.str(),
                                         withMachineListing ? "1" : "0", stallTransfers ? "1" : "0",
-                                        abortUploads ? "1" : "0"},
+                                        abortUploads ? "1" : "0", fullDisk ? "1" : "0"},
                                        m_pid);
     if (m_port == 0)
         ADD_FAILURE() << "the FTP server did not start (python3-pyftpdlib installed?)";

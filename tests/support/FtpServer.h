@@ -19,9 +19,11 @@ public:
     // stallTransfers true: every download stops after its first 64 KiB and the connection stays
     // open, as with a server that hangs in the middle of a transfer. abortUploads true: every
     // upload is broken off after its first 64 KiB, and what arrived stays in the served folder.
+    // fullDisk true: every upload is refused as by a server whose disk is full ("451 Failure
+    // writing to local file.").
     explicit FtpServer(const CString& user = "vquser", const CString& password = "vqpass",
-                       bool withMachineListing = true, bool stallTransfers = false,
-                       bool abortUploads = false);
+                       bool withMachineListing = true, bool stallTransfers = false, bool abortUploads = false,
+                       bool fullDisk = false);
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;

@@ -289,7 +289,7 @@ TEST_P(TaskResourceTest, FetchedFileStaysInTheTemporaryFolderWhateverItsStoredNa
     user.Dialog("任务资源管理")
         .Check(CTaskResourceDlg::kViewCheckId, 1)
         .Select(CTaskResourceDlg::kListId, 1)
-        .Message("文档下载失败!", IDOK)
+        .Message("不能取得文档none.txt：服务器上没有该文件。", IDOK)
         .Click(IDCANCEL);
     CTaskResourceDlg dlg;
     dlg.m_strTaskNo = "W1";

@@ -251,7 +251,7 @@ TEST_P(GroupFileManageTest, BrowsingFetchesOpensAndLogsTheDocument) {
         .Tree(D::kTreeId, CString(kRoot) + "/工作组 [T1#001]")
         .Select(D::kListId, 0)
         .Click("浏览...")
-        .Message("文档下载失败!", IDOK)
+        .Message("不能取得文档g.doc：服务器上没有该文件。", IDOK)
         .Click("退出");
     CTeamGroupFileManageDlg dlg;
     dlg.TaskNo = "T1";

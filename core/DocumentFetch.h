@@ -1,0 +1,35 @@
+// Fetching a stored document to a local copy for the person to look at. The copy is written to a
+// new file and takes its name only when it arrived whole, and it is opened only when this fetch
+// wrote it: an older copy of the same name (copies stay in the temporary folder between runs) is
+// never shown as the current document. When the fetch fails, the person is told that the
+// document could not be fetched and, where it is known, why: the server (or the database) has no
+// such document, or the local disk is full.
+//
+//   if (!FetchDocumentCopy(theApp.m_pFtpConnection, remote, local, fileName))
+//       return;                       // the box has been shown
+//   OpenDocumentFile(local);
+#pragma once
+
+#include "platform/base/File.h"
+#include "platform/base/String.h"
+
+class CFtpConnection;
+
+// "不能取得文档<name>：服务器上没有该文件。" / "不能取得文档<name>：本地磁盘已满。"; for another cause
+// "不能取得文档<name>。" followed by what went wrong when that is known.
+CString FetchFailureText(const CString& name, vq::FetchFailure why, const CString& detail = CString());
+// Shows why the document could not be fetched. A cause the person can act on (not on the server,
+// a full disk) is always named; any other cause shows `otherwise` when given (the dialog's own
+// message), else the text above.
+void ReportFetchFailure(const CString& name, vq::FetchFailure why, const CString& otherwise = CString(),
+                        const CString& detail = CString());
+// Fetches `remote` (relative to the connection's current folder) to `local` and records the copy
+// with the application object. On failure (no connection included) shows why through
+// ReportFetchFailure and returns false; `local` then holds whatever it held before, which the
+// caller must not open.
+bool FetchDocumentCopy(CFtpConnection* ftp, const CString& remote, const CString& local, const CString& name,
+                       const CString& otherwise = CString());
+// The message for a failed store of `remote` on the FTP server: a full server disk is said as
+// such, with the server's line ("451 Failure writing to local file."), and so is a name longer
+// than the server keeps; any other failure gives `usual`.
+CString StoreFailureText(const CFtpConnection* ftp, const CString& usual, const CString& remote);
