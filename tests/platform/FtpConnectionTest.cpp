@@ -3,9 +3,11 @@
 #include "tests/support/FtpServer.h"
 #include "tests/support/VsftpdServer.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -521,6 +523,25 @@ TEST_P(VsftpdConnectionTest, ARefusedLogonSaysSoBeforeTheServersLine) {
         e.GetErrorMessage(text, sizeof text);
         EXPECT_EQ("FTP服务器拒绝了登录的用户名或密码:\n530 Login incorrect.", std::string(text));
     }
+}
+
+// Where the run installs vsftpd itself, a missing program is a failure with its reason, not a
+// skip; elsewhere the reason is only returned, for the test to skip with.
+TEST(VsftpdAvailability, AMissingProgramFailsOnlyWhereTheRunRequiresIt) {
+    const char* before = std::getenv("VQ_REQUIRE_VSFTPD");
+    const std::string saved = before ? before : "";
+    ::setenv("VQ_REQUIRE_VSFTPD", "1", 1);
+    EXPECT_NONFATAL_FAILURE(vqtest::VsftpdServer::Unavailable("/nonexistent/vsftpd"),
+                            "vsftpd is not installed");
+    for (const char* value : {"0", ""}) {
+        ::setenv("VQ_REQUIRE_VSFTPD", value, 1);
+        EXPECT_EQ(CString("vsftpd is not installed (scripts/setup installs it)"),
+                  vqtest::VsftpdServer::Unavailable("/nonexistent/vsftpd"));
+    }
+    if (before)
+        ::setenv("VQ_REQUIRE_VSFTPD", saved.c_str(), 1);
+    else
+        ::unsetenv("VQ_REQUIRE_VSFTPD");
 }
 
 INSTANTIATE_TEST_SUITE_P(LoginFolder, VsftpdConnectionTest, ::testing::Values(false, true),
