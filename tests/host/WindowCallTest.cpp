@@ -14,6 +14,7 @@
 #include "platform/ui/qt/QtDialogView.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/HostProcess.h"
+#include "tests/support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -155,19 +156,16 @@ TEST(WindowCall, TheDeleteConfirmationIsAskedInTheDialogsWindow) {
                                         "asked again, works 1", "after 是, works 0"}));
 }
 
-// Where nobody can be asked (no window of the view is shown, off screen), a question gets its
-// safe answer: No, Cancel where it is offered, OK for a notice; never its first button.
-TEST(WindowCall, WithNobodyToAskAQuestionGetsItsSafeAnswer) {
-    DrawOffScreen();
-    ASSERT_TRUE(vq::ModelessWindows().empty());
+// With no presenter at all (a program that took the view's away), the message-box service gives
+// a question its safe answer: No, Cancel where it is offered, OK for a notice; never its first
+// button.
+TEST(WindowCall, WithoutAPresenterAQuestionGetsItsSafeAnswer) {
+    auto view = vq::SetMessageBoxPresenter(nullptr);
     EXPECT_EQ(vq::ShowMessageBox("警告", kConfirm, MB_YESNO | MB_ICONWARNING), IDNO);
     EXPECT_EQ(vq::ShowMessageBox("提示", "是否要保存审查文档结果?", MB_YESNOCANCEL), IDCANCEL);
     EXPECT_EQ(vq::ShowMessageBox("提示", "覆盖当前列表中的明细数据?", MB_OKCANCEL), IDCANCEL);
+    EXPECT_EQ(vq::ShowMessageBox("提示", "连接失败", MB_RETRYCANCEL), IDCANCEL);
     EXPECT_EQ(AfxMessageBox("无法连接FTP服务器。"), IDOK);
-    // With no presenter at all, the message-box service answers alike.
-    auto view = vq::SetMessageBoxPresenter(nullptr);
-    EXPECT_EQ(vq::ShowMessageBox("警告", kConfirm, MB_YESNO), IDNO);
-    EXPECT_EQ(vq::ShowMessageBox("警告", kConfirm, MB_RETRYCANCEL), IDCANCEL);
     vq::SetMessageBoxPresenter(std::move(view));
 }
 
@@ -187,6 +185,10 @@ TEST(WindowCall, ASingleCallLastsUntilItsLastWindowCloses) {
 
     // Nothing open: the wait is over at once.
     wait();
+    // The demo document's content is not in this workspace: the window says so as it opens.
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("文档下载失败!");
+    boxes.Expect("不能正常显示设计文件");
     entry(ws.Connect(), nullptr, "F-0006", "zhaoliu", "校对", 0);
     ASSERT_EQ(vq::ModelessWindows().size(), 1u);
     EXPECT_EQ(working(), "T");
@@ -216,6 +218,9 @@ TEST(WindowCall, QuittingTheMainWindowClosesEveryWindow) {
     auto run = reinterpret_cast<decltype(&VqHostRunWindow)>(Symbol("VqHostRunWindow"));
     auto table = reinterpret_cast<const vq::EntryInfo* (*)(int*)>(Symbol("VqEntryTable"));
     ASSERT_TRUE(entry && run && table) << dlerror();
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("文档下载失败!");
+    boxes.Expect("不能正常显示设计文件");
     entry(ws.Connect(), nullptr, "F-0006", "zhaoliu", "校对", 0);
     ASSERT_EQ(vq::ModelessWindows().size(), 1u);
     int count = 0;
@@ -226,6 +231,25 @@ TEST(WindowCall, QuittingTheMainWindowClosesEveryWindow) {
     EXPECT_EQ(ws.QueryText("SELECT Working FROM TeamWorkAudit WHERE FileID='F-0006' AND AuditTask='校对'"),
               "F");
     theApp.m_pConnPDM = nullptr;
+}
+
+// A call of the host where nobody can be asked (no display, no platform given, no script): the
+// review's question whether to take over a step under review is answered 否, so no window opens
+// and the step stays with whoever holds it.
+TEST(WindowCall, WithoutADisplayAYesNoQuestionIsAnsweredNo) {
+    vqtest::DbWorkspace ws(0);
+    vqtest::DbWorkspace::RunScript(ws.Connect(), CString(ReadBytes(VQ_SOURCE_DIR "/schema/sqlite/demo.sql")));
+    ws.Execute("UPDATE TeamWorkAudit SET Working='T' WHERE FileID='F-0006' AND AuditTask='校对'");
+    Environment env;
+    env.Set("DISPLAY", nullptr);
+    env.Set("WAYLAND_DISPLAY", nullptr);
+    env.Set("QT_QPA_PLATFORM", nullptr);
+    const vqtest::HostRun run = vqtest::RunHost("DoMultiTeamTaskAuditWithMarkup F-0006 zhaoliu 校对 0");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("此设计文档正进行指定的评审工作，是否继续?"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("文档下载失败"), std::string::npos) << "the window opened: " << run.out;
+    EXPECT_EQ(ws.QueryText("SELECT Working FROM TeamWorkAudit WHERE FileID='F-0006' AND AuditTask='校对'"),
+              "T");
 }
 
 // A single call of the host where nobody can see its windows (no display, no platform given):

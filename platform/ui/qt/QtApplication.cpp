@@ -75,11 +75,6 @@ bool QtHasChosenPlatform() {
     return !offScreenForWantOfADisplay;
 }
 
-bool QtDrawsOffScreen() {
-    const QString name = QGuiApplication::platformName();
-    return name == QLatin1String("offscreen") || name == QLatin1String("minimal");
-}
-
 bool QtTextsTranslated() {
     return QCoreApplication::translate("QPlatformTheme", "Cancel") != QLatin1String("Cancel");
 }

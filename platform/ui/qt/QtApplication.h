@@ -13,8 +13,6 @@ void LoadChineseTranslations();
 // process has no display (EnsureQtApplication chose that), true when a display or the platform
 // (QT_QPA_PLATFORM) was given.
 bool QtHasChosenPlatform();
-// Whether Qt draws off screen (the "offscreen" or "minimal" platform), whoever chose it.
-bool QtDrawsOffScreen();
 // Whether Qt's own texts are shown translated (its standard "Cancel" is not English).
 bool QtTextsTranslated();
 // Ends the threads that Qt keeps for background work (the pooled threads that scale pictures),

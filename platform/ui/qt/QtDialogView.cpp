@@ -1331,16 +1331,13 @@ public:
 
     int ShowMessageBox(const MessageBoxRequest& request) override {
         BeforeLoop();
-        QWidget* over = MessageBoxOwner();
-        // Without a display nobody sees the box; off screen it is seen only by whoever works the
-        // window it comes from (a program driving the widgets), so a box with no window of the
-        // view under it has nobody to answer it either. Such a box gets its safe answer, as a
-        // box of a failed script does.
-        if (!QtHasChosenPlatform() || (QtDrawsOffScreen() && !over)) {
+        // Without a display nobody sees the box: it gets its safe answer, as a box of a failed
+        // script does. (Off screen by choice, a program drives the widgets and answers it.)
+        if (!QtHasChosenPlatform()) {
             std::fprintf(stderr, "message box [%s]: %s\n", request.caption.c_str(), request.text.c_str());
             return SafeAnswer(request.type);
         }
-        QMessageBox box(over);
+        QMessageBox box(MessageBoxOwner());
         std::map<QAbstractButton*, int> ids;
         QPushButton* escape = nullptr;
         const int first = FillMessageBox(box, request, ids, escape);
