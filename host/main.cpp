@@ -144,6 +144,16 @@ int main(int argc, char** argv) {
     }
     vqhost::EntryResult r = vqhost::CallEntry(*entry, args);
     int status = 0;
+    if (!headless && r.ok) {
+        // The call's windows that stay open (modeless windows) are the person's until the last
+        // of them is closed: the host ends with them, not before.
+        std::printf("result: %s\n", r.text.c_str());
+        std::fflush(stdout);
+        if (auto wait =
+                reinterpret_cast<decltype(&VqHostWaitForWindows)>(library.Symbol("VqHostWaitForWindows")))
+            wait();
+        return ended(0);
+    }
     if (headless) {
         auto finish =
             reinterpret_cast<decltype(&VqHostFinishHeadless)>(library.Symbol("VqHostFinishHeadless"));

@@ -21,20 +21,6 @@ std::function<void()>& Prelude() {
     return prelude;
 }
 
-int FirstButton(UINT type) {
-    switch (type & MB_TYPEMASK) {
-    case MB_YESNO:
-    case MB_YESNOCANCEL:
-        return IDYES;
-    case MB_ABORTRETRYIGNORE:
-        return IDABORT;
-    case MB_RETRYCANCEL:
-        return IDRETRY;
-    default:
-        return IDOK;
-    }
-}
-
 } // namespace
 
 MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter) {
@@ -68,7 +54,22 @@ int ShowMessageBox(const CString& caption, const CString& text, UINT type) {
     if (Presenter())
         return Presenter()(request);
     std::fprintf(stderr, "message box [%s]: %s\n", caption.c_str(), text.c_str());
-    return FirstButton(type);
+    return SafeAnswer(type);
+}
+
+int SafeAnswer(UINT type) {
+    switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+    case MB_YESNOCANCEL:
+    case MB_RETRYCANCEL:
+        return IDCANCEL;
+    case MB_YESNO:
+        return IDNO;
+    case MB_ABORTRETRYIGNORE:
+        return IDABORT;
+    default:
+        return IDOK;
+    }
 }
 
 CString DefaultMessageBoxCaption() {

@@ -1,6 +1,6 @@
 // The one service every message box of the system goes through. The window layer installs a
-// presenter (the Qt view for a person, the scripted user in headless runs); tests install a
-// recorder that answers from a queue and fails on an unexpected box.
+// presenter (the view in use: the Qt view for a person, the scripted user in headless runs);
+// tests install a recorder that answers from a queue and fails on an unexpected box.
 #pragma once
 
 #include "platform/base/String.h"
@@ -63,9 +63,14 @@ MessageBoxObserver SetMessageBoxObserver(MessageBoxObserver observer);
 // prelude it replaces.
 std::function<void()> SetMessageBoxPrelude(std::function<void()> prelude);
 
-// Shows a box through the installed presenter. Without a presenter the text goes to standard
-// error and the box is answered with its first button (OK or Yes).
+// Shows a box through the installed presenter (the window layer installs the view's when the
+// library is loaded). Without a presenter the text goes to standard error and the box gets its
+// safe answer (SafeAnswer), never its first button: nobody has agreed to anything.
 int ShowMessageBox(const CString& caption, const CString& text, UINT type = MB_OK);
+
+// The answer of a box that nobody can be asked: Cancel, else No, else OK (Abort for
+// Abort/Retry/Ignore), so that a question is never taken as agreed.
+int SafeAnswer(UINT type);
 
 // The caption of boxes shown without one of their own.
 CString DefaultMessageBoxCaption();

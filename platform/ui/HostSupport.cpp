@@ -20,17 +20,6 @@ void PrintLine(const CString& line) {
     std::fflush(stdout);
 }
 
-void CloseModelessWindows() {
-    // Closing one window may close others: each is looked at only while it still exists.
-    for (CWnd* window : vq::TopLevelWindows()) {
-        if (!::IsWindow(window))
-            continue;
-        auto* dialog = dynamic_cast<CDialog*>(window);
-        if (dialog && !dialog->IsModal())
-            dialog->DestroyWindow();
-    }
-}
-
 // The report lists of a dialog that has opened: the headers, then one line per row, the columns
 // separated by " | ", so that a headless run shows what the dialog lists.
 void PrintReportLists(CDialog& dialog) {
@@ -53,6 +42,34 @@ void PrintReportLists(CDialog& dialog) {
 }
 
 } // namespace
+
+namespace vq {
+
+std::vector<CDialog*> ModelessWindows() {
+    std::vector<CDialog*> open;
+    for (CWnd* window : TopLevelWindows()) {
+        auto* dialog = dynamic_cast<CDialog*>(window);
+        if (dialog && ::IsWindow(dialog) && !dialog->IsModal())
+            open.push_back(dialog);
+    }
+    return open;
+}
+
+bool CloseModelessWindows(CloseWith how) {
+    // Closing one window may close others: each is looked at only while it still exists.
+    for (CWnd* window : TopLevelWindows()) {
+        auto* dialog = dynamic_cast<CDialog*>(window);
+        if (!::IsWindow(window) || !dialog || dialog->IsModal())
+            continue;
+        if (how == CloseWith::CloseBox)
+            dialog->SendMessage(WM_CLOSE);
+        else
+            dialog->DestroyWindow();
+    }
+    return ModelessWindows().empty();
+}
+
+} // namespace vq
 
 extern "C" void VqHostEnd() {
     vq::EndQtBackgroundThreads();
@@ -78,7 +95,7 @@ extern "C" int VqHostFinishHeadless() {
     // then closed as the host closes them when it ends.
     if (!user->Failed() && user->NextIsWindow())
         user->RunModeless();
-    CloseModelessWindows();
+    vq::CloseModelessWindows(vq::CloseWith::Destroy);
     if (user->Failed()) {
         std::fprintf(stderr, "vqhost: script stopped: %s\n", user->Error().c_str());
         return 0;

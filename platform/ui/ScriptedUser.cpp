@@ -1188,20 +1188,7 @@ void ScriptedUser::ProcessPendingEvents() {
 
 int ScriptedUser::ShowMessageBox(const MessageBoxRequest& request) {
     Record("message " + Quote(request.caption) + ": " + request.text);
-    auto fallback = [&request] {
-        switch (request.type & MB_TYPEMASK) {
-        case MB_YESNOCANCEL:
-        case MB_OKCANCEL:
-        case MB_RETRYCANCEL:
-            return IDCANCEL;
-        case MB_YESNO:
-            return IDNO;
-        case MB_ABORTRETRYIGNORE:
-            return IDABORT;
-        default:
-            return IDOK;
-        }
-    };
+    auto fallback = [&request] { return SafeAnswer(request.type); };
     if (Failed())
         return fallback();
     if (m_steps.empty() || m_steps.front().verb != Verb::Message) {

@@ -16,7 +16,7 @@ DialogView*& CurrentView() {
 }
 
 // Stands in for the Qt view in builds without one: dialogs end at once with Cancel and every
-// question gets its first answer; each is reported on standard error.
+// question gets its safe answer; each is reported on standard error.
 class FallbackView : public DialogView {
 public:
     INT_PTR RunModal(CDialog& dialog) override {
@@ -35,13 +35,7 @@ public:
     int ShowMessageBox(const MessageBoxRequest& request) override {
         std::fprintf(stderr, "no view: message box [%s]: %s\n", request.caption.c_str(),
                      request.text.c_str());
-        switch (request.type & MB_TYPEMASK) {
-        case MB_YESNO:
-        case MB_YESNOCANCEL:
-            return IDYES;
-        default:
-            return IDOK;
-        }
+        return SafeAnswer(request.type);
     }
     bool RunFileDialog(FileDialogRequest&) override { return false; }
     bool RunColorDialog(ColorDialogRequest&) override { return false; }
@@ -85,6 +79,12 @@ void ShowMessageBoxesInView() {
     SetMessageBoxPresenter(
         [](const MessageBoxRequest& request) { return ActiveDialogView().ShowMessageBox(request); });
 }
+
+namespace {
+// Whoever calls an entry function, its boxes are shown by the view that shows its dialogs: the
+// presenter is in place from the moment the library is loaded.
+const bool kBoxesInView = (ShowMessageBoxesInView(), true);
+} // namespace
 
 void PostWindowMessage(CWnd& window, UINT message, WPARAM wParam, LPARAM lParam) {
     PostedQueue().push_back({&window, window.GetSerial(), message, wParam, lParam});

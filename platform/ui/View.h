@@ -119,8 +119,10 @@ DialogView& QtDialogView();
 // DoModal calls it once the dialog has opened and again as it closes, whichever view runs it.
 void SaveDialogScreenshot(CDialog& dialog);
 
-// Sends every message box (vq::ShowMessageBox, AfxMessageBox) to the view in use. The host does
-// this for a person; without it boxes go wherever the message-box service sends them.
+// Sends every message box (vq::ShowMessageBox, AfxMessageBox) to the view in use. Done when the
+// library is loaded, so that every caller of an entry function gets its boxes where its dialogs
+// are; a presenter installed later (the scripted user, a test's recorder) replaces it until it
+// puts it back.
 void ShowMessageBoxesInView();
 
 // Runs the messages posted with CWnd::PostMessage, in order, to windows that still exist.

@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -121,6 +126,77 @@ TEST(DemoFilesHost, ACopiedWorkspaceUsesItsOwnDatabase) {
     std::getline(pointer, install);
     EXPECT_NE(ini.find("Database=" + (copy.Dir() / "db" / "vqpdm.db").string() + "\n"), std::string::npos) << ini;
     EXPECT_EQ(install, (copy.Dir() / "install").string());
+}
+
+// A run beside another on the same workspace (a headless call beside the open window) uses the
+// servers the first run started and points the workspace nowhere else: they stay until the run
+// that started them ends. The first run's host here is a stand-in that says where the workspace
+// points and waits until it is told to end; the later runs are the real host, whose work
+// breakdown opens only with the FTP server.
+TEST(DemoFilesHost, ASecondRunUsesTheServersOfTheFirstAndLeavesThemToIt) {
+    namespace fs = std::filesystem;
+    DemoWorkspace demo;
+    demo.SetServers(false);
+    demo.Host("", "--list"); // creates the workspace
+    demo.SetServers(true);
+    const fs::path standIn = demo.Dir().string() + "-build";
+    fs::create_directories(standIn / "host");
+    const fs::path release = standIn / "release";
+    ASSERT_EQ(::mkfifo(release.c_str(), 0600), 0);
+    {
+        std::ofstream host(standIn / "host" / "vqhost");
+        host << "#!/bin/sh\n"
+             << "echo \"points at $(sqlite3 \"$VQ_SYSTEM_DIR/vqdetail.mdb\" 'SELECT DomainName FROM "
+                "Config')\"\n"
+             << "read -r line < '" << release.string() << "'\n";
+    }
+    fs::permissions(standIn / "host" / "vqhost", fs::perms::owner_all);
+    auto pointsAt = [&demo] {
+        return vqtest::Shell("sqlite3 '" + (demo.Dir() / "system" / "vqdetail.mdb").string() +
+                             "' 'SELECT DomainName FROM Config'")
+            .out;
+    };
+    // The first run: its output is read as it comes, up to the line of its host. However the test
+    // ends, its host is told to end (when it waits) and the run is waited for.
+    FILE* first = popen((demo.Command(standIn.string(), "wait") + " 2>&1").c_str(), "r");
+    ASSERT_TRUE(first);
+    struct EndFirst {
+        FILE* run;
+        fs::path release;
+        int status = -1;
+        int End() {
+            if (run) {
+                const int fd = ::open(release.c_str(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    EXPECT_EQ(::write(fd, "end\n", 4), 4);
+                    ::close(fd);
+                }
+                status = pclose(run);
+                run = nullptr;
+            }
+            return status;
+        }
+        ~EndFirst() { End(); }
+    } endFirst{first, release};
+    std::string line;
+    for (char buf[1024]; line.rfind("points at ", 0) != 0 && fgets(buf, sizeof buf, first);)
+        line = buf;
+    ASSERT_EQ(line.rfind("points at 127.0.0.1:", 0), 0u) << line;
+    const std::string firstServers = line.substr(std::string("points at ").size());
+
+    // The second run opens the work breakdown, which needs the FTP server: the first run's.
+    const std::string breakdown = "dialog \"设计项目结构管理 — WBS分解\"\nclick 2\n";
+    const ShellRun second = demo.Host(breakdown, "AssignProjectTaskMain XM-01 zhangsan 0");
+    EXPECT_EQ(second.status, 0) << second.out;
+    EXPECT_NE(second.out.find("dialog \"设计项目结构管理 — WBS分解\""), std::string::npos) << second.out;
+    EXPECT_EQ(pointsAt(), firstServers);
+    // After the second has ended, the first one's servers still serve: a third run uses them too.
+    const ShellRun third = demo.Host(breakdown, "AssignProjectTaskMain XM-01 zhangsan 0");
+    EXPECT_EQ(third.status, 0) << third.out;
+    EXPECT_EQ(pointsAt(), firstServers);
+
+    EXPECT_EQ(endFirst.End(), 0);
+    fs::remove_all(standIn);
 }
 
 // The demo keeps the rules of its own dialogs: every project and task opens in its properties for

@@ -6,9 +6,11 @@
 #include "tests/support/HostProcess.h"
 #include "tests/support/VsftpdServer.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -670,6 +672,25 @@ TEST_P(VsftpdConnectionTest, NamesUpToTheLimitOfTheFileSystem) {
     EXPECT_EQ(vq::FetchFailure::NameTooLong, ftp->GetLastFailure());
     EXPECT_EQ(0, ftp->GetLastErrorText().Find("文件名太长")) << ftp->GetLastErrorText().c_str();
     EXPECT_EQ(1u, FindAll(ftp.get(), "*").size());
+}
+
+// Where the run installs vsftpd itself, a missing program is a failure with its reason, not a
+// skip; elsewhere the reason is only returned, for the test to skip with.
+TEST(VsftpdAvailability, AMissingProgramFailsOnlyWhereTheRunRequiresIt) {
+    const char* before = std::getenv("VQ_REQUIRE_VSFTPD");
+    const std::string saved = before ? before : "";
+    ::setenv("VQ_REQUIRE_VSFTPD", "1", 1);
+    EXPECT_NONFATAL_FAILURE(vqtest::VsftpdServer::Unavailable("/nonexistent/vsftpd"),
+                            "vsftpd is not installed");
+    for (const char* value : {"0", ""}) {
+        ::setenv("VQ_REQUIRE_VSFTPD", value, 1);
+        EXPECT_EQ(CString("vsftpd is not installed (scripts/setup installs it)"),
+                  vqtest::VsftpdServer::Unavailable("/nonexistent/vsftpd"));
+    }
+    if (before)
+        ::setenv("VQ_REQUIRE_VSFTPD", saved.c_str(), 1);
+    else
+        ::unsetenv("VQ_REQUIRE_VSFTPD");
 }
 
 INSTANTIATE_TEST_SUITE_P(LoginFolder, VsftpdConnectionTest, ::testing::Values(false, true),

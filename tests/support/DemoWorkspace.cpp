@@ -33,11 +33,14 @@ DemoWorkspace::~DemoWorkspace() {
 ShellRun DemoWorkspace::Host(const std::string& script, const std::string& args) const {
     const auto file = std::filesystem::temp_directory_path() / ("vq-demo-" + std::to_string(::getpid()) + ".script");
     std::ofstream(file) << script;
-    ShellRun run = Shell(std::string(m_servers ? "" : "VQ_DEMO_SERVERS=0 ") + "VQ_DEMO_DIR='" + m_dir.string() + "' '" + std::string(VQ_SOURCE_DIR) +
-                         "/scripts/demo-workspace' '" + std::string(VQ_BINARY_DIR) + "' --headless --script '" +
-                         file.string() + "' " + args);
+    ShellRun run = Shell(Command(VQ_BINARY_DIR, "--headless --script '" + file.string() + "' " + args));
     std::filesystem::remove(file);
     return run;
+}
+
+std::string DemoWorkspace::Command(const std::string& build, const std::string& args) const {
+    return std::string(m_servers ? "" : "VQ_DEMO_SERVERS=0 ") + "VQ_DEMO_DIR='" + m_dir.string() + "' '" +
+           std::string(VQ_SOURCE_DIR) + "/scripts/demo-workspace' '" + build + "' " + args;
 }
 
 std::string DemoWorkspace::Query(const std::string& sql) const {

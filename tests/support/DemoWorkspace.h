@@ -28,6 +28,9 @@ public:
     // FTP and mail servers run beside it unless turned off.
     ShellRun Host(const std::string& script, const std::string& args) const;
     void SetServers(bool on) { m_servers = on; }
+    // The shell command that runs the demo workspace script on the host of this build folder
+    // (another than the tests' one: a stand-in host) with these arguments.
+    std::string Command(const std::string& build, const std::string& args) const;
     // The first result of a statement on the demo product database (sqlite3), without line end.
     std::string Query(const std::string& sql) const;
     // Runs a statement on the local configuration database of the workspace.

@@ -134,8 +134,18 @@ std::string Slurp(const std::filesystem::path& file) {
 } // namespace
 
 CString VsftpdServer::Unavailable() {
-    if (::access(kVsftpd, X_OK) != 0)
-        return "vsftpd is not installed (scripts/setup installs it)";
+    return Unavailable(kVsftpd);
+}
+
+CString VsftpdServer::Unavailable(const char* program) {
+    if (::access(program, X_OK) != 0) {
+        const CString why = "vsftpd is not installed (scripts/setup installs it)";
+        const char* required = std::getenv("VQ_REQUIRE_VSFTPD");
+        if (required && *required && std::string(required) != "0")
+            ADD_FAILURE() << "vsftpd is required in this run (VQ_REQUIRE_VSFTPD=" << required
+                          << ", set by scripts/test after installing it): " << why.str();
+        return why;
+    }
     if (::geteuid() != 0)
         return "vsftpd serves its local account only when started as root";
     return CString();

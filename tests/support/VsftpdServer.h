@@ -20,8 +20,12 @@ namespace vqtest {
 class VsftpdServer {
 public:
     // Why no server can be started here ("vsftpd is not installed", "needs root"); empty when
-    // one can. A test skips with this reason.
+    // one can. A test skips with this reason, except where the run has installed vsftpd itself
+    // (scripts/test sets VQ_REQUIRE_VSFTPD=1): there a missing program is also reported as a
+    // failure of the running test, so that a broken install step is not hidden by a skip.
     static CString Unavailable();
+    // The same for the server program at this path.
+    static CString Unavailable(const char* program);
 
     // passiveOnly: the server refuses active mode ("550 Permission denied." to PORT and EPRT), as
     // one behind a firewall is often set up.

@@ -2,6 +2,7 @@
 // subsystem, each entry shown by its title beside its name. It asks for
 // the login account once, for the other arguments of an entry at each call, calls the entry
 // through the host's callback and shows the result in the status bar.
+#include "platform/ui/Dialog.h"
 #include "platform/ui/HostSupport.h"
 #include "platform/ui/ImageBridge.h"
 #include "platform/ui/StatusBar.h"
@@ -10,6 +11,8 @@
 #include "platform/ui/qt/QtDialogView.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
 #include <QFontMetrics>
 #include <QInputDialog>
 #include <QLabel>
@@ -150,7 +153,46 @@ void AddEntryMenus(QMainWindow& window, HostState& state, const vq::EntryInfo* e
     }
 }
 
+// Closing the main window (its close box, 文件→退出) closes the windows entries left open first,
+// each as its own close box does; the main window closes only when none of them stays open, and
+// the program ends with it.
+class QuitClosesEveryWindow : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Close)
+            return false;
+        if (!vq::CloseModelessWindows(vq::CloseWith::CloseBox)) {
+            event->ignore();
+            return true;
+        }
+        QTimer::singleShot(0, QCoreApplication::instance(), [] { QCoreApplication::quit(); });
+        return false;
+    }
+};
+
 } // namespace
+
+extern "C" void VqHostWaitForWindows() {
+    if (vq::ModelessWindows().empty())
+        return;
+    // Nobody can see them: each is closed as its close box closes it, and what stays open after
+    // its questions had their safe answers goes as the host goes.
+    if (!vq::QtHasChosenPlatform()) {
+        if (!vq::CloseModelessWindows(vq::CloseWith::CloseBox))
+            vq::CloseModelessWindows(vq::CloseWith::Destroy);
+        return;
+    }
+    QEventLoop loop;
+    auto previous = vq::SetTopWindowGoneHandler([&loop] {
+        if (vq::ModelessWindows().empty())
+            loop.quit();
+    });
+    loop.exec();
+    vq::SetTopWindowGoneHandler(std::move(previous));
+}
 
 extern "C" int VqHostRunWindow(const vq::EntryInfo* entries, int count, VqHostInvoke invoke) {
     vq::EnsureQtApplication();
@@ -170,6 +212,8 @@ extern "C" int VqHostRunWindow(const vq::EntryInfo* entries, int count, VqHostIn
     file->addAction(QString::fromUtf8("登录帐号..."), [&] { AskLogin(&window, state); });
     file->addSeparator();
     file->addAction(QString::fromUtf8("退出"), [&] { window.close(); });
+    QuitClosesEveryWindow quit;
+    window.installEventFilter(&quit);
 
     AddEntryMenus(window, state, entries, count);
 

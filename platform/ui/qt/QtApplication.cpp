@@ -13,6 +13,8 @@ namespace vq {
 namespace {
 
 QtMessageHandler previous = nullptr;
+// Set when EnsureQtApplication had Qt draw off screen for want of a display.
+bool offScreenForWantOfADisplay = false;
 
 // The off-screen platform reports every size hint it cannot pass on; that says nothing about us.
 void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
@@ -37,8 +39,10 @@ void EnsureQtApplication() {
     };
     const bool platformChosen = isSet("QT_QPA_PLATFORM");
     const bool haveDisplay = isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
-    if (!platformChosen && !haveDisplay)
+    if (!platformChosen && !haveDisplay) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        offScreenForWantOfADisplay = true;
+    }
     // QApplication keeps references to argc and argv for its whole life.
     static int argc = 1;
     static char name[] = "vqdesigntask";
@@ -65,6 +69,10 @@ void LoadChineseTranslations() {
         else
             delete translator;
     }
+}
+
+bool QtHasChosenPlatform() {
+    return !offScreenForWantOfADisplay;
 }
 
 bool QtTextsTranslated() {

@@ -9,6 +9,10 @@ void EnsureQtApplication();
 // Installs Qt's Chinese translations into the application object (once); EnsureQtApplication
 // calls it, a host that made its own application object calls it before any window opens.
 void LoadChineseTranslations();
+// Whether a person could see the view's windows: false when Qt draws off screen because the
+// process has no display (EnsureQtApplication chose that), true when a display or the platform
+// (QT_QPA_PLATFORM) was given.
+bool QtHasChosenPlatform();
 // Whether Qt's own texts are shown translated (its standard "Cancel" is not English).
 bool QtTextsTranslated();
 // Ends the threads that Qt keeps for background work (the pooled threads that scale pictures),

@@ -31,7 +31,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -44,6 +46,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <iterator>
 #include <map>
@@ -1175,11 +1178,34 @@ void SaveMessageBoxScreenshot(const MessageBoxRequest& request) {
 
 const bool kMessageBoxPictures = (SetMessageBoxObserver(SaveMessageBoxScreenshot), true);
 
+// The window a message box belongs to: the modal dialog on top, else the window that has the
+// focus (a modeless window whose command raised the box), else the newest window of the view
+// that is shown; nullptr when the view shows none.
+QWidget* MessageBoxOwner() {
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow(); active && active->isVisible())
+        return active;
+    std::uint64_t newest = 0;
+    QWidget* owner = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* w = dynamic_cast<DialogWindow*>(top); w && w->isVisible() && w->serial >= newest) {
+            newest = w->serial;
+            owner = w;
+        }
+    return owner;
+}
+
 QWidget* WidgetOf(CWnd* window) {
     for (CWnd* w = window; w; w = w->GetParent())
         if (Binding* b = BindingOf(*w))
             return b->Widget() ? b->Widget()->window() : nullptr;
     return QApplication::activeWindow();
+}
+
+std::function<void()>& TopWindowGone() {
+    static std::function<void()> handler;
+    return handler;
 }
 
 // ---- The view --------------------------------------------------------------------------------
@@ -1257,6 +1283,12 @@ public:
         if (window.GetParent())
             return;
         ForgetDialog(window.GetSerial(), true);
+        // Told once the window is gone altogether, from the loop.
+        if (TopWindowGone() && QCoreApplication::instance())
+            QTimer::singleShot(0, QCoreApplication::instance(), [] {
+                if (TopWindowGone())
+                    TopWindowGone()();
+            });
     }
 
     void ControlChanged(CWnd& window) override {
@@ -1299,7 +1331,13 @@ public:
 
     int ShowMessageBox(const MessageBoxRequest& request) override {
         BeforeLoop();
-        QMessageBox box(WidgetOf(nullptr));
+        // Without a display nobody sees the box: it gets its safe answer, as a box of a failed
+        // script does. (Off screen by choice, a program drives the widgets and answers it.)
+        if (!QtHasChosenPlatform()) {
+            std::fprintf(stderr, "message box [%s]: %s\n", request.caption.c_str(), request.text.c_str());
+            return SafeAnswer(request.type);
+        }
+        QMessageBox box(MessageBoxOwner());
         std::map<QAbstractButton*, int> ids;
         QPushButton* escape = nullptr;
         const int first = FillMessageBox(box, request, ids, escape);
@@ -1550,6 +1588,10 @@ void SaveWindowScreenshot(const CBitmap& picture, const CString& caption) {
     qtview::SavePicture(ToQImage(picture), caption);
 }
 
+std::function<void()> SetTopWindowGoneHandler(std::function<void()> handler) {
+    return std::exchange(qtview::TopWindowGone(), std::move(handler));
+}
+
 } // namespace vq
 
 // ---- Input for tests of the view -------------------------------------------------------------
@@ -1769,6 +1811,79 @@ bool KeyToTopWindow(UINT key) {
             break;
     }
     return true;
+}
+
+// The message box the view shows on top, if any.
+QMessageBox* MessageBoxOnTop() {
+    return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+}
+
+CString MessageBoxText() {
+    QMessageBox* box = MessageBoxOnTop();
+    return box && box->isVisible() ? qtview::C(box->text()) : CString();
+}
+
+CString MessageBoxOwnerCaption() {
+    QMessageBox* box = MessageBoxOnTop();
+    QWidget* owner = box ? box->parentWidget() : nullptr;
+    return owner ? qtview::C(owner->window()->windowTitle()) : CString();
+}
+
+bool AnswerMessageBox(const CString& button) {
+    QMessageBox* box = MessageBoxOnTop();
+    if (!box || !box->isVisible())
+        return false;
+    const QString wanted = QString(qtview::Q(button)).remove(QLatin1Char('&'));
+    for (QAbstractButton* b : box->buttons()) {
+        if (QString(b->text()).remove(QLatin1Char('&')) != wanted)
+            continue;
+        // As the mouse does, once the loop of the box runs again.
+        QTimer::singleShot(0, b, [b] { b->click(); });
+        return true;
+    }
+    return false;
+}
+
+bool ChooseMainWindowMenu(const CString& path) {
+    const QStringList names = QString(qtview::Q(path)).remove(QLatin1Char('&')).split(QLatin1Char('/'));
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* main = qobject_cast<QMainWindow*>(top);
+        if (!main || !main->isVisible())
+            continue;
+        QList<QAction*> actions = main->menuBar()->actions();
+        for (int i = 0; i < names.size(); ++i) {
+            QAction* found = nullptr;
+            for (QAction* action : actions)
+                if (QString(action->text()).remove(QLatin1Char('&')) == names[i])
+                    found = action;
+            if (!found || !found->isEnabled())
+                return false;
+            if (i + 1 == names.size()) {
+                found->trigger();
+                return true;
+            }
+            if (!found->menu())
+                return false;
+            actions = found->menu()->actions();
+        }
+    }
+    return false;
+}
+
+void WhenReady(std::function<bool()> ready, std::function<void()> action) {
+    EnsureQtApplication();
+    auto* timer = new QTimer(QCoreApplication::instance());
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, timer,
+                     [timer, ready = std::move(ready), action = std::move(action)]() mutable {
+                         if (!ready())
+                             return;
+                         timer->stop();
+                         timer->deleteLater();
+                         // Run from an event of its own: the action may open a nested loop.
+                         QTimer::singleShot(0, QCoreApplication::instance(), std::move(action));
+                     });
+    timer->start();
 }
 
 bool Close(CWnd& dialog) {

@@ -4,6 +4,8 @@
 
 #include "platform/ui/DC.h"
 
+#include <functional>
+
 class CDialog;
 
 namespace vq {
@@ -11,6 +13,10 @@ namespace vq {
 // Builds the Qt view of a dialog whose controls exist (as after OnInitDialog), lays it out off
 // screen and returns its picture, without running a loop.
 CBitmap RenderDialogInQt(CDialog& dialog);
+
+// Called from the event loop after a top-level window of the view has been destroyed (a
+// modeless window closed); nullptr: nothing. Returns the handler it replaces.
+std::function<void()> SetTopWindowGoneHandler(std::function<void()> handler);
 
 // Saves the picture of a window that is not a dialog (the host's main window) the way
 // SaveDialogScreenshot saves a dialog's: with a title bar, into VQ_SCREENSHOT_DIR when it is set.
@@ -59,6 +65,19 @@ bool Close(CWnd& dialog);
 // loops run posted messages, so a test answers them from a posted message). False when there is
 // no such window.
 bool KeyToTopWindow(UINT key);
+// The message box on top: its text, the caption of the window it belongs to (empty when none),
+// and a click on its button of this caption (with or without the '&': "是(Y)"), as the mouse
+// gives it once the box's loop runs again. False when no message box is shown or it has no such
+// button.
+CString MessageBoxText();
+CString MessageBoxOwnerCaption();
+bool AnswerMessageBox(const CString& button);
+// Chooses an entry of the menu bar of the host's main window, by the path of its texts ("文件/退出",
+// with or without the '&'). False when no main window is shown or it has no such enabled entry.
+bool ChooseMainWindowMenu(const CString& path);
+// Runs `action` once `ready` holds, looked at each time the event loop (the one running or a
+// nested one) comes round; the action runs from an event of its own, so it may open a loop.
+void WhenReady(std::function<bool()> ready, std::function<void()> action);
 // The text the widget shows (edit, label, button, combo box), or the current row's first column.
 CString ShownText(CWnd& control);
 // Every item of a tree's widget, one line each ("\n" after each): two spaces per level, the
