@@ -61,8 +61,10 @@ long CountRows(const CString& sql) {
 bool ECOTaskSnapshot::Read(const CString& workId) {
     m_workId.Empty();
     m_orderParts.clear();
+    m_orderPartRows = 0;
     m_drawings.clear();
     m_levels.clear();
+    m_levelRows = 0;
     m_sheet.clear();
     m_hasSheet = false;
     m_parts.clear();
@@ -70,10 +72,12 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
     m_unfinishedHint.clear();
     m_completeLevel = -1;
     CString sql;
-    sql.Format("SELECT Distinct PartCode FROM ECOModifyPart WHERE ECONo = '%s' AND Upper(Other3) = '0'",
+    sql.Format("SELECT PartCode FROM ECOModifyPart WHERE ECONo = '%s' AND Upper(Other3) = '0'",
                SqlQuote(ChangeOrderNo(workId)));
-    if (!ReadTexts(sql, 1, kOrderPartsError,
-                   [this](const std::vector<CString>& row) { m_orderParts.insert(row[0].str()); }))
+    if (!ReadTexts(sql, 1, kOrderPartsError, [this](const std::vector<CString>& row) {
+            ++m_orderPartRows;
+            m_orderParts.insert(row[0].str());
+        }))
         return false;
     sql.Format(
         "SELECT FileID, PartCode FROM TeamWorkResult WHERE WorkID = '%s' AND Upper(FileName) Like '%%.DWG'",
@@ -86,6 +90,7 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
                "ECOTaskNo = '%s'",
                SqlQuote(workId));
     if (!ReadTexts(sql, 4, nullptr, [this](const std::vector<CString>& row) {
+            ++m_levelRows;
             Level level;
             level.sheet = row[1].CompareNoCase("Y") == 0;
             level.current = row[2];
@@ -164,6 +169,21 @@ int ECOTaskSnapshot::MissingPart(int level) const {
     return -1;
 }
 
+long ECOTaskSnapshot::RowsReaching(int level) const {
+    long count = 0;
+    for (const auto& entry : m_levels)
+        count += entry.second.Reaches(level) ? 1 : 0;
+    return count;
+}
+
+bool ECOTaskSnapshot::OtherPartsReach(int level) const {
+    for (const Level* file : m_otherLevels) {
+        if (file->Reaches(level))
+            return true;
+    }
+    return false;
+}
+
 const std::string* ECOTaskSnapshot::UnfinishedFile() const {
     const auto hint = m_levels.find(m_unfinishedHint);
     if (hint != m_levels.end() && !hint->second.Finished())
@@ -197,10 +217,10 @@ ECOTaskSnapshot* CECOAuditLevel::Snapshot(const CString& workId) {
     return m_pSnapshot->Read(workId) ? m_pSnapshot : nullptr;
 }
 
-int CECOAuditLevel::CheckPartsInSnapshot(const ECOTaskSnapshot& task, int level, bool confirm) {
-    // As the statements below ask it: every part of the order has a drawing whose document has
-    // reached the level (a part missing also means fewer parts than the order has); drawings of
-    // other parts at the level are more parts than the order has.
+int CECOAuditLevel::CheckPartsInSnapshot(ECOTaskSnapshot& task, int level, bool confirm, bool warn) {
+    // As the statements of the part check ask it: every part of the order has a drawing whose
+    // document has reached the level (a part missing also means fewer parts than the order has);
+    // drawings of other parts at the level are more parts than the order has.
     const CString workId = task.m_workId;
     CString sql;
     const int missing = task.MissingPart(level);
@@ -224,29 +244,105 @@ int CECOAuditLevel::CheckPartsInSnapshot(const ECOTaskSnapshot& task, int level,
             return 0;
         return ordered > 0 && reached == 0 ? 0 : -1;
     }
-    for (const ECOTaskSnapshot::Level* file : task.m_otherLevels) {
-        if (file->Reaches(level)) {
-            if (confirm)
-                return -1;
-            AfxMessageBox(kMorePartsWarning);
+    const bool moreParts = task.OtherPartsReach(level);
+    const bool sheetReached = task.m_hasSheet && task.m_levels.at(task.m_sheet).Reaches(level);
+    if (!confirm) {
+        if (moreParts) {
+            if (warn)
+                AfxMessageBox(kMorePartsWarning);
             return 1;
         }
-    }
-    const bool sheetReached = task.m_hasSheet && task.m_levels.at(task.m_sheet).Reaches(level);
-    if (!confirm)
         return sheetReached ? 1 : 0;
-    if (sheetReached)
-        return -1; // complete: answered from the table as it is now
-    // The sheet keeps the level closed: still so in the table.
-    if (task.m_hasSheet)
-        sql.Format("SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND FileID = '%s' AND "
-                   "CurrentAuditLevel >= %d",
-                   SqlQuote(workId), SqlQuote(CString(task.m_sheet)), level);
-    else
-        sql.Format("SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND IsECOFile = 'Y'",
-                   SqlQuote(workId));
-    const long found = CountRows(sql);
-    return found == 0 || found < 0 ? 0 : -1;
+    }
+    if (moreParts || sheetReached) {
+        // Complete: still so when the table has what made it complete (the counts of the task's
+        // rows and of those at the level, of the order's parts, and the sheet at the level).
+        // Otherwise the table no longer bears it out, and the task is read anew.
+        if (!CompleteStillHolds(task, level, sheetReached))
+            return -1;
+        if (moreParts && warn)
+            AfxMessageBox(kMorePartsWarning);
+        return 1;
+    }
+    // The sheet keeps the level closed: still so in the table, with the sheet row the table has
+    // now (another writer may have put a new one in its place).
+    sql.Format(
+        "SELECT FileID, CurrentAuditLevel FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND IsECOFile = 'Y'",
+        SqlQuote(workId));
+    bool found = false, same = false;
+    int sheetLevel = 0;
+    if (!ReadTexts(sql, 2, nullptr, [&](const std::vector<CString>& row) {
+            if (found)
+                return;
+            found = true;
+            same = task.m_hasSheet && row[0].str() == task.m_sheet;
+            sheetLevel = std::atoi(row[1]);
+            if (row[1].IsEmpty())
+                sheetLevel = -1; // NULL: not reached
+        }))
+        return 0;
+    if (!found)
+        return 0; // no sheet row: the level stays closed
+    return same && sheetLevel < level ? 0 : -1;
+}
+
+bool CECOAuditLevel::CompleteStillHolds(const ECOTaskSnapshot& task, int level, bool sheetReached) {
+    const CString workId = task.m_workId;
+    CString sql;
+    sql.Format(
+        "SELECT COUNT(*), (SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND CurrentAuditLevel "
+        ">= %d), (SELECT COUNT(*) FROM ECOModifyPart WHERE ECONo = '%s' AND Upper(Other3) = '0'"
+        "), (SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND FileID = '%s' AND "
+        "CurrentAuditLevel >= %d) FROM ECOAuditLevel WHERE ECOTaskNo = '%s'",
+        SqlQuote(workId), level, SqlQuote(ChangeOrderNo(workId)), SqlQuote(workId),
+        SqlQuote(CString(task.m_sheet)), level, SqlQuote(workId));
+    long rows = -1, reached = -1, parts = -1, sheet = -1;
+    if (!ReadTexts(sql, 4, nullptr, [&](const std::vector<CString>& row) {
+            rows = std::atol(row[0]);
+            reached = std::atol(row[1]);
+            parts = std::atol(row[2]);
+            sheet = std::atol(row[3]);
+        }))
+        return false; // shown: the task is read anew, and a failure there ends the question
+    return rows == static_cast<long>(task.m_levelRows) && reached == task.RowsReaching(level) &&
+           parts == static_cast<long>(task.m_orderPartRows) && sheet == (sheetReached ? 1 : 0);
+}
+
+int CECOAuditLevel::CheckPartsInTable(const CString& workId, int level, bool warn) {
+    // The order's parts none of whose drawings has reached the level, and the drawings at the
+    // level of parts the order does not have: the answers of the part check's first statements.
+    const CString orderNo = ChangeOrderNo(workId);
+    CString sql;
+    sql.Format(
+        "SELECT COUNT(*), (SELECT COUNT(*) FROM TeamWorkResult r, ECOAuditLevel a WHERE r.WorkID = '%s' "
+        "AND Upper(r.FileName) Like '%%.DWG' AND a.ECOTaskNo = '%s' AND a.FileID = r.FileID "
+        "AND a.CurrentAuditLevel >= %d AND NOT EXISTS (SELECT 1 FROM ECOModifyPart q WHERE q.ECONo = '%s' "
+        "AND q.PartCode = r.PartCode AND Upper(q.Other3) = '0')) "
+        "FROM ECOModifyPart p WHERE p.ECONo = '%s' AND Upper(p.Other3) = '0' AND NOT EXISTS (SELECT 1 "
+        "FROM TeamWorkResult r, ECOAuditLevel a WHERE r.WorkID = '%s' AND r.PartCode = p.PartCode "
+        "AND Upper(r.FileName) Like '%%.DWG' AND a.ECOTaskNo = '%s' AND a.FileID = r.FileID "
+        "AND a.CurrentAuditLevel >= %d)",
+        SqlQuote(workId), SqlQuote(workId), level, SqlQuote(orderNo), SqlQuote(orderNo), SqlQuote(workId),
+        SqlQuote(workId), level);
+    long missing = 1, moreParts = 0;
+    if (!ReadTexts(sql, 2, kOrderPartsError, [&](const std::vector<CString>& row) {
+            missing = std::atol(row[0]);
+            moreParts = std::atol(row[1]);
+        }))
+        return 0;
+    if (missing > 0)
+        return 0;
+    if (moreParts > 0) {
+        if (warn)
+            AfxMessageBox(kMorePartsWarning);
+        return 1;
+    }
+    sql.Format("SELECT CurrentAuditLevel FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND IsECOFile = 'Y'",
+               SqlQuote(workId));
+    const CString sheetLevel = theApp.GetSqlString(sql);
+    if (sheetLevel.IsEmpty())
+        return 0;
+    return std::atoi(sheetLevel) >= level ? 1 : 0;
 }
 
 bool CECOAuditLevel::ReadColumnValues(const CString& sql, CStringArray& values, const char* errorText) {
@@ -272,14 +368,15 @@ int CECOAuditLevel::CheckModifiedPartsReady(CString workId, int level) {
     const bool kept = m_pSnapshot && m_pSnapshot->Holds(workId);
     if (ECOTaskSnapshot* task = Snapshot(workId)) {
         if (kept) {
-            // A "not complete" is checked where the snapshot found it; a "complete" opens the
-            // level, and is answered from the task read anew.
-            if (CheckPartsInSnapshot(*task, level, true) != -1)
-                return 0;
+            // A "not complete" is checked where the snapshot found it, a "complete" by what made
+            // it so; an answer the table no longer bears out reads the task anew.
+            const int answer = CheckPartsInSnapshot(*task, level, true, true);
+            if (answer != -1)
+                return answer;
             if (!task->Read(workId))
                 return 0;
         }
-        return CheckPartsInSnapshot(*task, level, false);
+        return CheckPartsInSnapshot(*task, level, false, true);
     }
     CString sql;
     sql.Format("SELECT Distinct PartCode FROM ECOModifyPart WHERE ECONo = '%s' AND Upper(Other3) = '0'",
@@ -415,19 +512,14 @@ int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance
 
 int CECOAuditLevel::CountUnfinishedFiles(CString workId) {
     const bool kept = m_pSnapshot && m_pSnapshot->Holds(workId);
-    if (ECOTaskSnapshot* task = Snapshot(workId)) {
-        if (kept) {
-            // "Unfinished" is checked where the snapshot found it; "all finished" releases the
-            // documents, and is answered from the task read anew.
-            if (CountUnfinishedInSnapshot(*task, true) == 0)
-                return 0;
-            if (!task->Read(workId))
-                return 0;
-        }
-        return CountUnfinishedInSnapshot(*task, false);
-    }
+    if (ECOTaskSnapshot* task = Snapshot(workId))
+        return CountUnfinishedInSnapshot(*task, kept);
     if (!CheckModifiedPartsReady(workId, 0))
         return 0;
+    return CountUnfinishedInTable(workId);
+}
+
+int CECOAuditLevel::CountUnfinishedInTable(const CString& workId) {
     CString sql;
     sql.Format(
         "SELECT count(*) FROM ECOAuditLevel WHERE CurrentAuditLevel <> MaxAuditLevel AND ECOTASKNO = '%s'",
@@ -435,23 +527,34 @@ int CECOAuditLevel::CountUnfinishedFiles(CString workId) {
     return std::atoi(theApp.GetSqlString(sql)) > 0 ? 0 : 1;
 }
 
-// 0: not all finished (with confirm: still so in the table); 1: all finished; -1 (confirm only):
-// the table no longer bears out the snapshot's "not finished", or the snapshot has all finished.
-int CECOAuditLevel::CountUnfinishedInSnapshot(const ECOTaskSnapshot& task, bool confirm) {
-    // The parts at level 0 first, as CheckModifiedPartsReady asks them (its warning included).
-    if (CheckPartsInSnapshot(task, 0, false) == 0)
-        return !confirm || CheckPartsInSnapshot(task, 0, true) == 0 ? 0 : -1;
+int CECOAuditLevel::CountUnfinishedInSnapshot(ECOTaskSnapshot& task, bool confirm) {
+    // The parts at level 0 first, as the part check asks them, its warning shown here and only
+    // here for this question.
+    const CString workId = task.m_workId;
+    const int parts = CheckPartsInSnapshot(task, 0, false, true);
     const std::string* unfinished = task.UnfinishedFile();
-    if (!unfinished)
-        return confirm ? -1 : 1;
     if (!confirm)
+        return parts != 0 && !unfinished ? 1 : 0;
+    // A "not finished" is checked where the snapshot found it: the parts that keep level 0
+    // closed, or a document below its maximum.
+    if (parts == 0 && CheckPartsInSnapshot(task, 0, true, false) == 0)
         return 0;
-    CString sql;
-    sql.Format("SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND FileID = '%s' AND "
-               "CurrentAuditLevel <> MaxAuditLevel",
-               SqlQuote(task.m_workId), SqlQuote(CString(*unfinished)));
-    const long count = CountRows(sql);
-    return count != 0 ? 0 : -1; // a failed read (-1) was shown: not finished
+    if (unfinished) {
+        CString sql;
+        sql.Format("SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND FileID = '%s' AND "
+                   "CurrentAuditLevel <> MaxAuditLevel",
+                   SqlQuote(workId), SqlQuote(CString(*unfinished)));
+        if (CountRows(sql) != 0)
+            return 0; // a failed read (-1) was shown: not finished
+    }
+    // All finished as far as the snapshot knows, or the table no longer bears out its "not
+    // finished": the table answers, and a snapshot that told otherwise is read again when next
+    // used.
+    const bool warned = parts != 0 && task.OtherPartsReach(0);
+    const int answer = CheckPartsInTable(workId, 0, !warned) ? CountUnfinishedInTable(workId) : 0;
+    if (answer != (parts != 0 && !unfinished ? 1 : 0))
+        task.m_workId.Empty();
+    return answer;
 }
 
 int CECOAuditLevel::GetFileLevels(CString workId, CString fileId, int& maxLevel, int& currentLevel) {

@@ -19,10 +19,13 @@
 // deciding many of them does not read the whole task again for each document and each step
 // opened. The parts and drawings are read once; the levels follow the writes made through
 // CECOAuditLevel. Another writer (or a rolled-back decision) may have changed the table since:
-// each answer taken from the snapshot is checked against the table at a cost that does not grow
-// with the task. A "not yet" (a level not complete, documents unfinished) names one part or
-// document that keeps it so, and only that one is read again; a "complete", which comes once
-// for each level, reads the whole task again first.
+// each answer taken from the snapshot is checked against the table in one statement of one row.
+// A "not yet" (a level not complete, documents unfinished) names one part, document or the sheet
+// that keeps it so, and only that one is read again. A "complete" is checked by what made it so:
+// the table still has as many rows of the task and as many of them at the level, as many order
+// parts, and the sheet at the level (a rejection anywhere takes the sheet back to 0; a document
+// taken back or added, a part added or dropped changes a count). An "all finished" is the table's
+// own answer. Only when the table no longer bears out the snapshot is the whole task read again.
 class ECOTaskSnapshot {
 public:
 private:
@@ -51,13 +54,19 @@ private:
     // The index of an order part none of whose drawings has reached `level` (the hint first),
     // or -1 when every part has one.
     int MissingPart(int level) const;
+    // The documents whose current level is not NULL and reaches `level`.
+    long RowsReaching(int level) const;
+    // Whether a drawing of a part the order does not have has reached `level`.
+    bool OtherPartsReach(int level) const;
     // A document that is not at its maximum level (the hint first), or null when all are.
     const std::string* UnfinishedFile() const;
 
     CString m_workId;                                            // empty: nothing read
     std::unordered_set<std::string> m_orderParts;                // distinct, trimmed
+    std::size_t m_orderPartRows = 0;                             // the rows read, each one
     std::vector<std::pair<std::string, std::string>> m_drawings; // file id, part code of each DWG
     std::unordered_map<std::string, Level> m_levels;             // by file id; the first row
+    std::size_t m_levelRows = 0;                                 // the rows read, each one
     std::string m_sheet;                                         // file id of the first sheet row
     bool m_hasSheet = false;
     // For the checks, made when read: each order part with the levels of its drawings, and the
@@ -109,9 +118,20 @@ private:
     int ReadLevel(const char* column, const CString& workId, const CString& fileId);
     // The snapshot ready for the task, or null when there is none (or it could not be read).
     ECOTaskSnapshot* Snapshot(const CString& workId);
-    // The snapshot's answer, -1 when the table no longer bears out its "not yet".
-    int CheckPartsInSnapshot(const ECOTaskSnapshot& task, int level, bool confirm);
-    int CountUnfinishedInSnapshot(const ECOTaskSnapshot& task, bool confirm);
+    // The snapshot's answer (the "more parts" warning shown when warn is set). With confirm, the
+    // answer is checked against the table: -1 when the table no longer bears it out.
+    int CheckPartsInSnapshot(ECOTaskSnapshot& task, int level, bool confirm, bool warn);
+    // Whether the table still has what made the snapshot's level complete: as many rows of the
+    // task, as many of them at the level, as many order parts, and the sheet as far as it was;
+    // false also after a failed read.
+    bool CompleteStillHolds(const ECOTaskSnapshot& task, int level, bool sheetReached);
+    // The part check as the table answers it now, in two statements of one row each.
+    int CheckPartsInTable(const CString& workId, int level, bool warn);
+    // With confirm, as the table answers (the snapshot given up when it told otherwise); the
+    // warning at most once.
+    int CountUnfinishedInSnapshot(ECOTaskSnapshot& task, bool confirm);
+    // 1 when no document of the task is below its maximum level.
+    int CountUnfinishedInTable(const CString& workId);
     // The document's current and maximum levels as texts; false when it has no row or the read
     // failed (failed set, after the error was shown).
     bool ReadFileRow(const CString& workId, const CString& fileId, CString& current, CString& maximum,

@@ -79,7 +79,7 @@ INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, FileSize, File
 -- tasks follow below), a project group and the work group of its housing task, and task log rows; a
 -- simple project XM-02 of lisi holds one work task directly. A work-group task holds work tasks and
 -- no tasks below it; a project task holds tasks and no work tasks.
-INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, PreendedTime, WorkState, TaskType, TaskAssigner, Other4) VALUES ('XM-01-03', '箱盖附件设计', '二级减速机设计\', 'zhaoliu', '2026-11-01 09:50', '2027-01-15', '未开始', 'T', 'zhangsan', 500);
+INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, PreendedTime, WorkState, TaskType, TaskAssigner, Other4) VALUES ('XM-01-03', '箱盖附件设计', '二级减速机设计\', 'zhaoliu', '2026-11-01 09:50', '2027-01-15', '正进行中', 'T', 'zhangsan', 500);
 INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, PreendedTime, WorkState, TaskType, TaskAssigner, Other4) VALUES ('XM-02', '离心泵改型', '项目管理', 'lisi', '2026-11-03 11:00', '2027-02-28', '正进行中', 'S', 'lisi', 500);
 INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, BeginTime, CheckTime, PreEndedTime, CreateTime, WorkState, PartCode, BeginNum, EndNum, Other1) VALUES ('XM-02', 'XM-02', 'XM-02#001', 'lisi', '叶轮改型设计', 'W', '2026-11-04', '2027-01-20', '2027-01-31', '2026-11-03 11:10', '正进行中', 'B-3000-02', 1, 9999, 500);
 INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader, SaveTime) VALUES ('XM-01', '_P', 'XM-01', 'zhangsan', 'Y', '2026-11-01 09:05');

@@ -199,6 +199,37 @@ TEST(DemoFilesHost, ASecondRunUsesTheServersOfTheFirstAndLeavesThemToIt) {
     fs::remove_all(standIn);
 }
 
+// The demo's states are those the system's own steps leave: a work in progress has started its
+// task and every task above it (none of them is "未开始" or without a state) and every work above
+// it is in progress too, as accepting or starting a work makes them.
+TEST(DemoFilesHost, EveryTaskAndWorkAboveAWorkInProgressHasStarted) {
+    DemoWorkspace demo;
+    demo.SetServers(false);
+    demo.Host("", "--list");
+    // The task of each work in progress, and each task above that one by its path.
+    const auto unstarted = Rows(
+        demo,
+        "SELECT group_concat(w.WorkID || '|' || t.ProjectNo || '|' || coalesce(t.WorkState, ''), ';') FROM "
+        "TeamWorkManage w JOIN ProjectManage o ON o.ProjectNo = w.TaskNo JOIN ProjectManage t ON "
+        "(t.ProjectNo = o.ProjectNo OR o.ProjectPath LIKE (CASE WHEN t.ProjectPath = '项目管理' THEN '' "
+        "ELSE t.ProjectPath END) || t.ProjectName || '\\%') "
+        "WHERE w.WorkState = '正进行中' AND coalesce(t.WorkState, '') IN ('', '未开始')");
+    for (const auto& row : unstarted)
+        ADD_FAILURE() << "work " << row.at(0) << " is in progress, its task "
+                      << (row.size() > 1 ? row.at(1) : "") << " is "
+                      << (row.size() > 2 ? row.at(2) : "without a state");
+    EXPECT_EQ(
+        demo.Query("SELECT count(*) FROM TeamWorkManage w JOIN TeamWorkManage u ON u.WorkID = w.UpWorkID "
+                   "WHERE w.WorkState = '正进行中' AND coalesce(u.WorkState, '') <> '正进行中'"),
+        "0");
+    // Every task with a work in progress is under way (the demo has no task above one that is not).
+    EXPECT_EQ(demo.Query(
+                  "SELECT group_concat(DISTINCT t.ProjectNo || '=' || t.WorkState) FROM ProjectManage t JOIN "
+                  "TeamWorkManage w ON w.TaskNo = t.ProjectNo WHERE w.WorkState = '正进行中' AND "
+                  "t.WorkState <> '正进行中'"),
+              "");
+}
+
 // The demo keeps the rules of its own dialogs: every project and task opens in its properties for
 // the one who assigned it and OK without a change stores it as it was, without a message box (a
 // work-group task holds work tasks and no tasks below it, a project task the reverse); so does
@@ -239,6 +270,11 @@ TEST(DemoFilesHost, EveryDemoItemIsStoredUnchangedByWhoeverAssignedIt) {
               "LEFT JOIN ProjectManage p ON t.ProjectPath<>'项目管理' AND p.ProjectPath='项目管理' AND "
               "t.ProjectPath LIKE p.ProjectName || '\\%'");
     EXPECT_EQ(works.size(), 5u);
+    // Nor does the OK of a work change the state of a task: the demo's are those its works give.
+    const std::string taskStates =
+        "SELECT group_concat(ProjectNo || '=' || coalesce(WorkState, ''), ' ') FROM "
+        "(SELECT ProjectNo, WorkState FROM ProjectManage ORDER BY ProjectNo)";
+    const std::string storedStates = demo.Query(taskStates);
     for (const auto& row : works) {
         const std::string id = row.at(0), name = row.at(1), task = row.at(2), taskName = row.at(3),
                           up = row.at(4), assigner = row.at(5), upName = row.at(6), project = row.at(7),
@@ -262,5 +298,6 @@ TEST(DemoFilesHost, EveryDemoItemIsStoredUnchangedByWhoeverAssignedIt) {
         EXPECT_EQ(r.out.find("message"), std::string::npos) << r.out;
         EXPECT_EQ(demo.Query("SELECT " + work + " FROM TeamWorkManage WHERE WorkID='" + id + "'"), stored)
             << id;
+        EXPECT_EQ(demo.Query(taskStates), storedStates) << id;
     }
 }

@@ -156,6 +156,60 @@ TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableAfterOtherWritersChangedIt) 
     EXPECT_EQ(kept.AdvanceFileLevel(kTask, "DA", 1), 1);
     EXPECT_EQ(Level("DA"), "2");
     EXPECT_EQ(kept.AdvanceFileLevel(kTask, "DA", 1), 0);
+
+    // The sheet alone keeps level 1 closed, until another writer replaces the order's sheet row by
+    // one that has reached it: the level opens, and the steps waiting for it are released.
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0) << "the sheet is at 0";
+    ws.Execute("DELETE FROM ECOAuditLevel WHERE FileID = 'SH'");
+    ws.Execute("INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, MaxAuditLevel) "
+               "VALUES ('JX-01[M]#001', 'SH2', 'Y', 1, 2)");
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 1);
+    EXPECT_EQ(kept.ResetWaitingAudits(1, kTask, 1), 1);
+    EXPECT_EQ(StepState("TeamWorkAudit", "DB"), "未完成") << "B is at level 1";
+    // Later answers follow the new sheet row: taken back to 0 elsewhere, it closes level 1 again.
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE FileID = 'SH2'");
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0);
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 2 WHERE FileID = 'SH2'");
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 2), 0) << "B cannot reach level 2";
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 1);
+}
+
+// Once a level is complete, the documents that do not decide it (a report beside a part's drawing)
+// still go on to it and have their waiting steps released; a drawing taken back elsewhere closes it.
+TEST_P(ECOAuditLevelTest, ASnapshotKeepsAnsweringACompleteLevelAsTheTableDoes) {
+    ws.Execute(
+        "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode, State, Other4) VALUES ('RA', "
+        "'JX-01[M]#001', 'a.doc', 'A', '评审', ''), ('DA2', 'JX-01[M]#001', 'a2.dwg', 'A', '评审', '')");
+    ws.Execute(
+        "INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, MaxAuditLevel) VALUES "
+        "('JX-01[M]#001', 'RA', 'N', 0, 2), ('JX-01[M]#001', 'DA2', 'N', 0, 2)");
+    ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, State) VALUES ('RA', '审核', '等待'), ('DA2', "
+               "'审核', '等待')");
+    ECOTaskSnapshot snapshot;
+    CECOAuditLevel kept(&snapshot);
+    for (const char* file : {"DA", "DB", "SH"}) {
+        EXPECT_EQ(kept.AdvanceFileLevel(kTask, file, 1), 1);
+        EXPECT_EQ(kept.ResetWaitingAudits(1, kTask, 0), 1);
+    }
+    EXPECT_EQ(StepState("TeamWorkAudit", "DB"), "未完成");
+    for (const char* file : {"RA", "DA2"}) {
+        EXPECT_EQ(kept.AdvanceFileLevel(kTask, file, 1), 1);
+        EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 1) << file;
+        EXPECT_EQ(kept.ResetWaitingAudits(1, kTask, 0), 1);
+        EXPECT_EQ(StepState("TeamWorkAudit", file), "未完成") << file;
+    }
+    // A's first drawing goes back elsewhere: its second one keeps the part at level 1. B's goes
+    // back: the level is no longer complete; once B is back, it is again.
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE FileID = 'DA'");
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 1);
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE FileID = 'DB'");
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0);
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 1 WHERE FileID = 'DB'");
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 1);
+    // A part the order gains elsewhere, with no drawing at level 1, closes it too.
+    ws.Execute("UPDATE ECOModifyPart SET Other3 = '0' WHERE PartCode = 'C'");
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0);
+    EXPECT_EQ(kept.CountUnfinishedFiles(kTask), 0);
 }
 
 TEST_P(ECOAuditLevelTest, MoreSubmittedPartsThanTheOrderHasWarnAndOpen) {
@@ -171,6 +225,22 @@ TEST_P(ECOAuditLevelTest, MoreSubmittedPartsThanTheOrderHasWarnAndOpen) {
         rec.Expect("提交文档对应零部件的数量大于更改单设计的零部件数量");
         EXPECT_EQ(asking->CheckModifiedPartsReady(kTask, 0), 1);
     }
+    // The snapshot kept: the warning once for each question, as without one, whether the answer
+    // is taken from the snapshot or the task had to be asked again.
+    for (CECOAuditLevel* asking : {&levels, &kept}) {
+        rec.Expect("提交文档对应零部件的数量大于更改单设计的零部件数量");
+        EXPECT_EQ(asking->CheckModifiedPartsReady(kTask, 0), 1);
+        rec.Expect("提交文档对应零部件的数量大于更改单设计的零部件数量");
+        EXPECT_EQ(asking->CountUnfinishedFiles(kTask), 0) << "A is below its maximum";
+        EXPECT_EQ(rec.Pending(), 0);
+    }
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = MaxAuditLevel");
+    for (CECOAuditLevel* asking : {&levels, &kept}) {
+        rec.Expect("提交文档对应零部件的数量大于更改单设计的零部件数量");
+        EXPECT_EQ(asking->CountUnfinishedFiles(kTask), 1);
+        EXPECT_EQ(rec.Pending(), 0);
+    }
+    EXPECT_EQ(rec.Shown().size(), 8u) << "one warning for each question";
 }
 
 TEST_P(ECOAuditLevelTest, AnOrderWithoutItsSheetRowNeverCompletes) {
