@@ -281,8 +281,7 @@ std::vector<Place> Places() {
              AddTaskNumbered(f, text);
              f.ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwf");
              vq::ScriptedUser user;
-             user.Message("打开评审意见文件出错!", IDOK)
-                 .DialogContaining("评审意见")
+             user.DialogContaining("评审意见")
                  .Check(D::kBrowseId, 1)
                  .Select(D::kDocumentsId, 0)
                  .Click(D::kAttachId)

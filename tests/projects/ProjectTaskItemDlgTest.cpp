@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 using namespace projects::item_ids;
+using projects::NumberCharacterMessage;
 
 namespace {
 
