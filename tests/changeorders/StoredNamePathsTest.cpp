@@ -289,8 +289,6 @@ std::vector<Place> Places() {
                  .Set(1182, f.redline)
                  .Click(IDOK)
                  .Message(kUploadFailed, IDOK)
-                 .Click(IDOK)
-                 .Message(kUploadFailed, IDOK)
                  .Click(IDCANCEL)
                  .Message("是否要保存审查文档结果?", IDNO);
              EXPECT_EQ(DoProjectTaskAudit(text, "u1", "校对"), 0);
