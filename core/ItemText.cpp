@@ -1,5 +1,6 @@
 #include "core/ItemText.h"
 
+#include "platform/base/Folders.h"
 #include "platform/ui/DC.h"
 
 #include <string>
@@ -69,6 +70,11 @@ CString MakeValidFileName(CString text) {
         }
     }
     return text;
+}
+
+CString StoredFolderName(const CString& text) {
+    const CString name = MakeValidFileName(text);
+    return vq::StaysBelowFolder(name) ? name : CString();
 }
 
 CString WildcardToSqlLike(CString text) {

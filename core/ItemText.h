@@ -1,5 +1,5 @@
 // CItemText: a row of fields packed into one text, carried by list rows and tree nodes as item
-// data; and two small text conversions.
+// data; and small text conversions.
 #pragma once
 
 #include "platform/base/Collections.h"
@@ -23,6 +23,13 @@ public:
 
 // A copy in which each of the characters " * + / : < > ? \ | becomes "#".
 CString MakeValidFileName(CString text);
+// The name of the folder or file that a stored or typed text (a task number, a product or part
+// code, a document's file name) names on the file server or on disk: the text made a valid file
+// name. Empty when that name names no folder or file of its own below the folder it is taken in
+// (vq::StaysBelowFolder): an empty text, one of dots and blanks only (".", "..", ". "), one
+// with a control character. A path built from such a text takes its name from here, and nothing
+// is transferred, listed or removed for an empty one.
+CString StoredFolderName(const CString& text);
 // A copy in which each "*" becomes "%", for a user's search pattern after LIKE.
 CString WildcardToSqlLike(CString text);
 

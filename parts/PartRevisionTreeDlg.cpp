@@ -378,14 +378,14 @@ void CPartRevisionTreeDlg::OpenReleasedDocument() {
             return;
         }
     }
-    const CString product = MakeValidFileName(m_strProductCode);
-    const CString part = MakeValidFileName(m_strPartCode);
+    const CString product = StoredFolderName(m_strProductCode);
+    const CString part = StoredFolderName(m_strPartCode);
     const CString file = m_arrRowFileNames[m_nCurrentDocRow];
     CWaitCursor wait;
     CString folder;
     folder.Format("/Vq/Proven/%s/%s/%s", product, part, m_strChosenRevision);
-    if (!vq::StaysBelowFolder(product) || !vq::StaysBelowFolder(part) ||
-        !vq::StaysBelowFolder(m_strChosenRevision) || !SetFtpFolder(folder)) {
+    if (product.IsEmpty() || part.IsEmpty() || !vq::StaysBelowFolder(m_strChosenRevision) ||
+        !SetFtpFolder(folder)) {
         AfxMessageBox("不能正常设置服务器存储信息...");
         return;
     }

@@ -6,7 +6,6 @@
 #include "core/ItemText.h"
 #include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
-#include "platform/base/Folders.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/ftp/FtpConnection.h"
@@ -335,10 +334,11 @@ bool CDataDeleteConfirmDlg::DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP
     // The rows are gone: now the contents on the server, each one that stays being reported.
     if (onFtp)
         RemoveWorkDocumentCopies(store, documents, leftovers);
+    // A number that names no folder of its own ("", ".", "..") removes nothing and is reported.
+    const CString name = StoredFolderName(taskNo);
     for (const char* area : {"Auditing", "Working"}) {
-        const CString folder = FtpFolder(area, taskNo);
-        // A number that names no folder of its own ("", "..") removes nothing and is reported.
-        if (!vq::StaysBelowFolder(MakeValidFileName(taskNo)) || !RemoveTaskFolder(folder))
+        const CString folder = FtpFolder(area, name.IsEmpty() ? taskNo : name);
+        if (name.IsEmpty() || !RemoveTaskFolder(folder))
             leftovers.Add(folder);
     }
     return true;
@@ -356,14 +356,14 @@ bool CDataDeleteConfirmDlg::DeleteProjectRows() {
 
 // ---------------------------------------------------------------------------------------------
 // Task folders on the FTP server: "Vq\Auditing\<number>" and "Vq\Working\<number>" below the
-// FTP base folder, the number made a valid file name.
+// FTP base folder, named by the task number's folder name (StoredFolderName).
 
-CString CDataDeleteConfirmDlg::FtpFolder(const CString& area, const CString& taskNo) const {
+CString CDataDeleteConfirmDlg::FtpFolder(const CString& area, const CString& name) const {
     CString root = theApp.m_strFtpRootDir;
     root.Replace('\\', '/');
     if (root.IsEmpty() || root[root.GetLength() - 1] != '/')
         root += '/';
-    return root + "Vq/" + area + "/" + MakeValidFileName(taskNo);
+    return root + "Vq/" + area + "/" + name;
 }
 
 bool CDataDeleteConfirmDlg::RemoveTaskFolder(const CString& folder) {

@@ -58,7 +58,7 @@ private:
     // Empties and removes a task folder; false when it is still on the server afterwards.
     bool RemoveTaskFolder(const CString& folder);
     void EmptyFtpFolder(const CString& folder, int depth);
-    CString FtpFolder(const CString& area, const CString& taskNo) const;
+    CString FtpFolder(const CString& area, const CString& name) const;
 
     _ConnectionPtr m_pConnection;
     int m_nAdoCloseMode = 0;

@@ -729,7 +729,7 @@ bool CProjectTaskItemDlg::CheckNameAndNumber() {
         Warn("项目或任务编号不能为空!", "警告", kNumber);
         return false;
     }
-    if (!HasValidItemCharacters(ItemNo)) {
+    if (!HasValidItemNumber(ItemNo)) {
         Warn(NumberCharacterMessage(), "", kNumber);
         return false;
     }
@@ -1021,7 +1021,7 @@ bool CProjectTaskItemDlg::LockNewNumber(const CString& emptyMessage, const CStri
         AfxMessageBox(emptyMessage);
         return false;
     }
-    if (!HasValidItemCharacters(ItemNo)) {
+    if (!HasValidItemNumber(ItemNo)) {
         Warn(NumberCharacterMessage() + characterEnding, "", kNumber);
         return false;
     }

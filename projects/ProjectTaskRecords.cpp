@@ -1,6 +1,7 @@
 #include "projects/ProjectTaskRecords.h"
 
 #include "core/ComError.h"
+#include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/db/SqlText.h"
 #include "projects/WorkNumbering.h"
@@ -65,6 +66,10 @@ bool HasValidItemCharacters(const CString& text) {
         return false;
     const CString end = text.Right(3);
     return end.CompareNoCase("[M]") != 0 && end.CompareNoCase("[P]") != 0;
+}
+
+bool HasValidItemNumber(const CString& number) {
+    return HasValidItemCharacters(number) && !StoredFolderName(number).IsEmpty();
 }
 
 CString NumberCharacterMessage() {

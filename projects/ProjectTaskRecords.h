@@ -29,6 +29,10 @@ bool IsReservedItemName(const CString& name);
 // Rule for numbers and names: none of \ / : * ? " ' < > | [ ] and no ending "[M]" or "[P]"
 // (letter case not counted). True when the text keeps the rule.
 bool HasValidItemCharacters(const CString& text);
+// The rule for numbers, which also name the task's folders on the file server: the characters'
+// rule, and a folder of its own (StoredFolderName), so no number of dots and blanks only (".",
+// ".."). A number that breaks it gets NumberCharacterMessage.
+bool HasValidItemNumber(const CString& number);
 // The three-line messages of a number or a name that breaks that rule.
 CString NumberCharacterMessage();
 CString NameCharacterMessage();

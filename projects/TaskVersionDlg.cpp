@@ -269,11 +269,11 @@ void CTaskVersionDlg::OpenDocument() {
     if (m_nSelectedRow < 0 || m_nSelectedRow >= m_arrRowFileNames.GetSize() || !m_pFtpConnection)
         return;
     CWaitCursor wait;
-    const CString number = MakeValidFileName(m_strTaskNo);
+    const CString number = StoredFolderName(m_strTaskNo);
     const CString file = m_arrRowFileNames[m_nSelectedRow];
     CString folder;
     folder.Format("/Vq/Working/%s/%s", number, m_strSelectedVersion);
-    if (!vq::StaysBelowFolder(number) || !vq::StaysBelowFolder(m_strSelectedVersion) ||
+    if (number.IsEmpty() || !vq::StaysBelowFolder(m_strSelectedVersion) ||
         !SetTaskFtpFolder(m_pFtpConnection, folder))
         return;
     const CString localPath =

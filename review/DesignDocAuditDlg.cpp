@@ -13,7 +13,6 @@
 #include "core/VqDesignTaskApp.h"
 #include "parts/PartWorkDocDlg.h"
 #include "platform/base/File.h"
-#include "platform/base/Folders.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
 #include "platform/base/WaitCursor.h"
@@ -740,16 +739,17 @@ void CDesignDocAuditDlg::OnBrowsePartDrawing() {
 }
 
 void CDesignDocAuditDlg::OpenRelatedDocument(const CString& fileId, const CString& fileName) {
-    const CString path = GetTempDirectory() + MakeValidFileName(fileName);
+    const CString name = StoredFolderName(fileName);
     const char* format =
         m_nDatabaseType == 2
             ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s' ORDER BY FileID"
             : "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='%s' ORDER BY FileID";
     CVQSaveFileToDB store;
     // A stored name such as ".." or "" names no file of its own in the temporary folder.
-    const CString written = vq::StaysBelowFolder(MakeValidFileName(fileName))
-                                ? store.PopFileFromDB(Quoted(format, fileId), path, "DocContent", "PDM")
-                                : CString();
+    const CString written =
+        name.IsEmpty()
+            ? CString()
+            : store.PopFileFromDB(Quoted(format, fileId), GetTempDirectory() + name, "DocContent", "PDM");
     if (written.IsEmpty()) {
         ReportFetchFailure(fileName, store.GetLastFailure(), "相关文档下载失败!");
         return;
@@ -769,11 +769,11 @@ void CDesignDocAuditDlg::OnChangeOrderSheet() {
             ? "SELECT DocSaved, DocContent FROM ECORelateFile WHERE rtrim(ECONo)='%s' ORDER BY ECONo"
             : "SELECT DocSaved, DocContent FROM ECORelateFile WHERE ECONo='%s' ORDER BY ECONo";
     CVQSaveFileToDB store;
-    const CString name = MakeValidFileName(fileName);
+    const CString name = StoredFolderName(fileName);
     const CString written =
-        vq::StaysBelowFolder(name)
-            ? store.PopFileFromDB(Quoted(format, orderNo), GetTempDirectory() + name, "DocContent", "PDM")
-            : CString();
+        name.IsEmpty()
+            ? CString()
+            : store.PopFileFromDB(Quoted(format, orderNo), GetTempDirectory() + name, "DocContent", "PDM");
     if (written.IsEmpty()) {
         ReportFetchFailure(fileName, store.GetLastFailure(), "更改单下载失败!");
         return;

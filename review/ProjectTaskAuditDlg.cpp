@@ -213,10 +213,10 @@ void CProjectTaskAuditDlg::LoadStepRecord() {
 }
 
 void CProjectTaskAuditDlg::FetchOpinion() {
-    const CString number = MakeValidFileName(m_strTaskNo);
+    const CString number = StoredFolderName(m_strTaskNo);
     // The step name names the file below the task's folder; one that would lead elsewhere is
-    // refused like a failed transfer.
-    if (!vq::StaysBelowFolder(number) || !vq::StaysBelowFolder(m_strStepName + ".rtf")) {
+    // refused like a failed transfer, and so is a number that names no folder of its own.
+    if (number.IsEmpty() || !vq::StaysBelowFolder(m_strStepName + ".rtf")) {
         AfxMessageBox("打开评审意见文件出错!");
         return;
     }
@@ -412,10 +412,10 @@ void CProjectTaskAuditDlg::ViewDocument() {
     if (m_nSelectedRow < 0 || m_nSelectedRow >= m_arrFileNames.GetSize())
         return;
     CWaitCursor wait;
-    const CString number = MakeValidFileName(m_strTaskNo);
+    const CString number = StoredFolderName(m_strTaskNo);
     const CString file = m_arrFileNames[m_nSelectedRow];
     // A stored file name may name a subfolder of the task's folder, nothing outside it.
-    if (!vq::StaysBelowFolder(number) || !vq::StaysBelowFolder(file))
+    if (number.IsEmpty() || !vq::StaysBelowFolder(file))
         return;
     if (!SetTaskFtpFolder(theApp.m_pFtpConnection, kWorkingFolder + number + "\\")) {
         ReportFetchFailure(file, vq::FetchFailure::Other, CString(),
@@ -437,8 +437,8 @@ void CProjectTaskAuditDlg::ViewDocument() {
 }
 
 bool CProjectTaskAuditDlg::EnterAuditFolder() {
-    const CString folder = MakeValidFileName(m_strTaskNo);
-    if (!vq::StaysBelowFolder(folder) || !SetTaskFtpFolder(theApp.m_pFtpConnection, kAuditingFolder))
+    const CString folder = StoredFolderName(m_strTaskNo);
+    if (folder.IsEmpty() || !SetTaskFtpFolder(theApp.m_pFtpConnection, kAuditingFolder))
         return false;
     m_pFtpConnection = theApp.m_pFtpConnection;
     if (m_pFtpConnection->SetCurrentDirectory(folder))
@@ -515,8 +515,8 @@ void CProjectTaskAuditDlg::SaveRedlineAs(const CString& documentType) {
     CString remote;
     remote.Format("%s_%s.%s", m_strStepName, documentType, dialog.GetFileExt());
     CWaitCursor wait;
-    const CString number = MakeValidFileName(m_strTaskNo);
-    if (!vq::StaysBelowFolder(number) || !vq::StaysBelowFolder(remote) ||
+    const CString number = StoredFolderName(m_strTaskNo);
+    if (number.IsEmpty() || !vq::StaysBelowFolder(remote) ||
         !SetTaskFtpFolder(theApp.m_pFtpConnection, kAuditingFolder + number + "\\") ||
         !theApp.m_pFtpConnection->GetFile(remote, dialog.GetPathName(), FALSE, FILE_ATTRIBUTE_NORMAL,
                                           FTP_TRANSFER_TYPE_BINARY, 1)) {

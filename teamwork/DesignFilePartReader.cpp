@@ -192,10 +192,11 @@ void CDesignFilePartReader::ReadSubPartsProc(CString partCode) {
 
 CString CDesignFilePartReader::LocalPathFor(const CString& fileId, const CString& fileName) {
     // Only the name is used: a stored name with folders in it never leads out of the
-    // temporary folder.
+    // temporary folder. It is kept as stored (the documents that an assembly refers to are found
+    // by their names); one that names no file of its own ("", "..") gives way to the id.
     CString name = NameWithoutFolder(fileName);
-    if (name.IsEmpty() || name == "." || name == "..")
-        name = MakeValidFileName(fileId);
+    if (StoredFolderName(name).IsEmpty())
+        name = StoredFolderName(fileId);
     const CString folder = GetTempDirectory();
     if (folder.IsEmpty() || name.IsEmpty())
         return CString();

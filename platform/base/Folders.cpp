@@ -140,18 +140,25 @@ bool StaysBelowFolder(const CString& path) {
     const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
     if (text.size() >= 2 && letter(text[0]) && text[1] == ':')
         return false;
-    std::size_t start = 0;
+    // A component of dots and blanks only is "." or ".." to a server that drops trailing dots and
+    // blanks from names: it names the folder itself or the one above.
+    std::size_t length = 0;
+    bool dotsAndBlanks = true;
     for (std::size_t i = 0; i <= text.size(); ++i) {
         if (i < text.size()) {
             const auto c = static_cast<unsigned char>(text[i]);
             if (c < 0x20 || c == 0x7F)
                 return false;
-            if (c != '/' && c != '\\')
+            if (c != '/' && c != '\\') {
+                ++length;
+                dotsAndBlanks = dotsAndBlanks && (c == '.' || c == ' ');
                 continue;
+            }
         }
-        if (i - start == 2 && text.compare(start, 2, "..") == 0)
+        if (length > 0 && dotsAndBlanks)
             return false;
-        start = i + 1;
+        length = 0;
+        dotsAndBlanks = true;
     }
     return true;
 }

@@ -28,7 +28,9 @@ CString NativePath(const CString& path);
 // Whether a path built from stored or typed texts (a file name, a document type, a step, a number,
 // a code, a revision, or such parts joined by "\" or "/") stays below the folder it is taken in,
 // on the file server or on disk. It does not when it is empty, absolute ("/x", "\x"), starts with
-// a drive ("C:"), has a ".." component or holds a control character. Every transfer, listing or
+// a drive ("C:"), has a component of dots and blanks only (".", "..", "...", ". ": a server that
+// drops trailing dots and blanks from names reads each as "." or "..") or holds a control
+// character. Every transfer, listing or
 // removal whose path is built from such texts asks this first and is refused when it is false:
 // stored data never chooses where a file is written, read or deleted. Folder parts that stay
 // below ("Drawings/B-1.dwg") are accepted.

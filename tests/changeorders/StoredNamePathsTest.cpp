@@ -1,11 +1,12 @@
-// Stored texts that name files (document types, step names, file names, stored copy names) choose no place on
-// the file server: every place that builds a server path from such a text is run with hostile
-// texts against a real FTP server on loopback, and afterwards the served tree is byte for byte as
-// it was, the temporary folder holds no new file and nothing was opened. A stored name with a
-// subfolder that stays below its folder still works.
+// Stored texts that name files or folders (document types, step names, file names, stored copy names, task
+// numbers, product codes) choose no place on the file server: every place that builds a server
+// path from such a text is run with hostile texts against a real FTP server on loopback, and
+// afterwards the served tree is byte for byte as it was, the temporary folder holds no new file
+// and nothing was opened. A stored name with a subfolder that stays below its folder still works.
 #include "changeorders/PartDrawingSource.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/ChangeOrderSheet.h"
+#include "parts/PartRevisionTreeDlg.h"
 #include "parts/RevisionDocumentList.h"
 #include "platform/base/Folders.h"
 #include "platform/db/SqlText.h"
@@ -14,6 +15,8 @@
 #include "platform/maker/FileStore.h"
 #include "platform/os/ShellOpen.h"
 #include "platform/ui/ScriptedUser.h"
+#include "projects/DataDeleteConfirmDlg.h"
+#include "projects/TaskVersionDlg.h"
 #include "review/ProjectTaskAuditDlg.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
@@ -21,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -51,6 +55,11 @@ const char* const kHostileNames[] = {
     "a\x01"
     "b.dwg",
 };
+
+// Names of dots and blanks only: as a whole file or folder name each names the folder it is
+// taken in or the one above (a server that drops trailing dots and blanks reads "...", ". " and
+// ".. " as "." or "..").
+const char* const kDotNames[] = {".", "...", ". ", ".. "};
 
 const char* const kTask =
     "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
@@ -107,6 +116,8 @@ public:
         ftp.WriteFile("Vq/Working/P-1/sub/part.dwg", "drawing in a subfolder");
         ftp.MakeFolder("Vq/Auditing/P-1");
         ftp.MakeFolder("Vq/Proven/PRD/P1/B");
+        // Released under a product whose code is the part's own: "Vq/Proven/./P1/B" would be it.
+        ftp.WriteFile("Vq/Proven/P1/B/drawing.dwg", "released drawing of product P1");
         redline = ws->WriteFile("in/redline.dwf", "redline markup.");
     }
     void TearDown() override {
@@ -147,12 +158,36 @@ public:
     CString redline;
 };
 
+// What a place takes the stored text as: a part of a file name (the names with separators are
+// hostile there), a whole file name (the dot names as well), or a number or code that names a
+// folder once made a valid file name (only the dot names reach anything there).
+enum class Taken { PartOfName, WholeName, FolderName };
+
 // One place that builds a server path from a stored text: it runs with that text and checks the
 // refusal it shows (the dialog's own failure message, or the failure result of a store call).
 struct Place {
     const char* name;
     std::function<void(StoredNamePathsTest& f, const CString& text)> run;
+    Taken taken = Taken::PartOfName;
 };
+
+// The review of a task numbered with the text: the task's documents, opinion and redline files
+// live in the folders named after the number.
+void AddTaskNumbered(StoredNamePathsTest& f, const CString& text) {
+    const CString no = SqlQuote(text);
+    f.ws->Execute(
+        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+        "AuditingModel, AuditorName) VALUES ('" +
+        no +
+        "', '点号任务', '项目\\', 'mgr', '评审', '一级评审', 'u1');"
+        "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, "
+        "AuditManager) VALUES ('" +
+        no +
+        "', '校对', 'u1', '2026-12-01', '未完成', 'F', 'u1');"
+        "INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, "
+        "FileRemark) VALUES ('" +
+        no + "', '总图', 'XM-02-01/B-3000-02-01.dwf', 'DWF', '6KB', '2026-11-30', '')");
+}
 
 std::vector<Place> Places() {
     return {
@@ -198,7 +233,8 @@ std::vector<Place> Places() {
                  .Message("是否要保存审查文档结果?", IDNO);
              EXPECT_EQ(DoProjectTaskAudit("P-1", "u1", "校对"), 0);
              EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-         }},
+         },
+         Taken::WholeName},
         {"released document of a revision (file name)",
          [](StoredNamePathsTest& f, const CString& text) {
              f.Lend(true);
@@ -208,7 +244,8 @@ std::vector<Place> Places() {
              EXPECT_EQ(FetchRevisionDocument(f.connection.get(), text, "P1", "B", INTERNET_FLAG_RELOAD), "");
              EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
              f.Lend(false);
-         }},
+         },
+         Taken::WholeName},
         {"released drawing of the change labels (file name)",
          [](StoredNamePathsTest& f, const CString& text) {
              // Only drawings are fetched there: the hostile name ends as one.
@@ -245,7 +282,122 @@ std::vector<Place> Places() {
              // Not looked for: the copy counts as one that may still be there.
              EXPECT_EQ(store.FindVQPDMFileInFTP(text), -1);
              f.Lend(false);
-         }},
+         },
+         Taken::WholeName},
+        {"project-task review of a task numbered with the text (task number)",
+         [](StoredNamePathsTest& f, const CString& text) {
+             AddTaskNumbered(f, text);
+             f.ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwf");
+             vq::ScriptedUser user;
+             user.DialogContaining("评审意见")
+                 .Check(D::kBrowseId, 1)
+                 .Select(D::kDocumentsId, 0)
+                 .Click(D::kAttachId)
+                 .Dialog("输入文件名")
+                 .Set(1182, f.redline)
+                 .Click(IDOK)
+                 .Message(kUploadFailed, IDOK)
+                 .Click(IDCANCEL)
+                 .Message("是否要保存审查文档结果?", IDNO);
+             EXPECT_EQ(DoProjectTaskAudit(text, "u1", "校对"), 0);
+             EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+             EXPECT_EQ(f.ws->QueryText("SELECT AuditState FROM TaskAuditManage WHERE ProjectNo='" +
+                                       SqlQuote(text) + "'"),
+                       "未完成");
+             // The reviewer's opinion is written to the temporary folder before it is sent: that
+             // copy is the reviewer's own text, named after the step.
+             std::remove((f.ws->TempDir() + "/校对.rtf").c_str());
+             f.ws->Execute(
+                 "DELETE FROM ProjectManage WHERE ProjectNo<>'P-1';DELETE FROM TaskAuditManage WHERE "
+                 "ProjectNo<>'P-1';DELETE FROM TaskDocuments");
+         },
+         Taken::FolderName},
+        {"versions of a task numbered with the text (task number)",
+         [](StoredNamePathsTest& f, const CString& text) {
+             const CString no = SqlQuote(text);
+             // Version "XM-02-01" of task "." would be another task's working folder.
+             f.ws->Execute(
+                 "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState, CurrentRev) "
+                 "VALUES ('" +
+                 no +
+                 "', '点号任务', '项目\\', '完成', 'XM-02-01');"
+                 "INSERT INTO TaskRevManage (ProjectNo, RevPath, RevNumber) VALUES ('" +
+                 no +
+                 "', '', 'XM-02-01');"
+                 "INSERT INTO TaskRevDocuments VALUES ('" +
+                 no + "', '总图', 'B-3000-02-01.dwf', 'DWF', '6KB', '2026-01-01', '', 'XM-02-01')");
+             f.ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwf");
+             f.Lend(true);
+             {
+                 vq::ScriptedUser user;
+                 user.Dialog("浏览所有版本信息")
+                     .Tree(CTaskVersionDlg::kTreeId, "项目 " + text + " 的版本信息.../XM-02-01")
+                     .Check(CTaskVersionDlg::kBrowseId, 1)
+                     .Select(CTaskVersionDlg::kListId, 0)
+                     .Click(IDCANCEL);
+                 CTaskVersionDlg dlg;
+                 dlg.m_strTaskNo = text;
+                 dlg.DoModal();
+                 EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+             }
+             f.Lend(false);
+             f.ws->Execute(
+                 "DELETE FROM ProjectManage WHERE ProjectNo<>'P-1';DELETE FROM TaskRevManage;DELETE FROM "
+                 "TaskRevDocuments");
+         },
+         Taken::FolderName},
+        {"revision browser of a part of a product coded with the text (product code)",
+         [](StoredNamePathsTest& f, const CString& text) {
+             f.ws->Execute(
+                 "UPDATE VqkorvelAll_title SET ProductDwgCode='" + SqlQuote(text) +
+                 "' WHERE TCode='P1';"
+                 "INSERT INTO PartRevManage (PartCode, RevPath, RevNumber) VALUES ('P1', '', 'B');"
+                 "DELETE FROM Documents;INSERT INTO Documents VALUES ('P1', '设计图', 'drawing.dwg', 'DWG', "
+                 "'12KB', '', '', 'B')");
+             f.ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
+             f.Lend(true);
+             {
+                 vq::ScriptedUser user;
+                 user.Dialog("浏览图号版本信息")
+                     .Tree(1009, "图号 P1 的版本信息.../B")
+                     .Check(1013, 1)
+                     .Message("不能正常设置服务器存储信息...", IDOK)
+                     .Click(IDOK);
+                 CPartRevisionTreeDlg dlg;
+                 dlg.m_strPartCode = "P1";
+                 dlg.DoModal();
+                 EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+             }
+             f.Lend(false);
+             f.ws->Execute("UPDATE VqkorvelAll_title SET ProductDwgCode='PRD' WHERE TCode='P1';DELETE FROM "
+                           "PartRevManage;DELETE FROM Documents");
+         },
+         Taken::FolderName},
+        {"cascade deletion of a task numbered with the text below the deleted one (task number)",
+         [](StoredNamePathsTest& f, const CString& text) {
+             f.ws->Execute(
+                 "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES "
+                 "('Q-9', '上级任务', '项目管理', '未开始'), ('" +
+                 SqlQuote(text) + "', '点号任务', '上级任务\\', '未开始')");
+             f.Lend(true);
+             {
+                 // The task's rows go; its folders are not looked for and are reported as left.
+                 vq::ScriptedUser user;
+                 user.Dialog("数据删除确认 - 项目")
+                     .Click(IDOK)
+                     .Message("删除将不可再恢复，是否真的要删除?", IDYES)
+                     .MessageContaining("以下 2 项内容未能从文件服务器(FTP)上删除", IDOK);
+                 CDataDeleteConfirmDlg dlg;
+                 dlg.ProjectNo = "Q-9";
+                 dlg.ProjectName = "上级任务";
+                 dlg.ProjectPath = "项目管理";
+                 EXPECT_EQ(dlg.DoModal(), IDOK);
+                 EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+             }
+             f.Lend(false);
+             EXPECT_EQ(f.ws->QueryText("SELECT count(*) FROM ProjectManage"), "1");
+         },
+         Taken::FolderName},
     };
 }
 
@@ -256,8 +408,13 @@ TEST_P(StoredNamePathsTest, HostileNamesReachNothingOutsideTheirFolder) {
     const auto served = FilesBelow(ftp.Root());
     const auto temporary = FilesBelow(ws->TempDir());
     for (const Place& place : Places()) {
-        for (const char* name : kHostileNames) {
-            SCOPED_TRACE(std::string(place.name) + ": " + name);
+        std::vector<const char*> names;
+        if (place.taken != Taken::FolderName)
+            names.assign(std::begin(kHostileNames), std::end(kHostileNames));
+        if (place.taken != Taken::PartOfName)
+            names.insert(names.end(), std::begin(kDotNames), std::end(kDotNames));
+        for (const char* name : names) {
+            SCOPED_TRACE(std::string(place.name) + ": \"" + name + "\"");
             place.run(*this, name);
             EXPECT_EQ(FilesBelow(ftp.Root()), served);
             EXPECT_EQ(FilesBelow(ws->TempDir()), temporary);

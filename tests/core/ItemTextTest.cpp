@@ -72,6 +72,37 @@ TEST(ItemText, MakeValidFileNameReplacesTheTenCharacters) {
     EXPECT_EQ(MakeValidFileName("总装 图-1.dwg"), "总装 图-1.dwg");
 }
 
+// A stored text gives the folder or file name it names on its own, or none: the separators are
+// made harmless, and what would name the folder it is taken in or the one above is refused.
+TEST(ItemText, StoredFolderNameIsTheValidFileNameOrNone) {
+    struct Case {
+        const char* text;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"XM-02-01", "XM-02-01"},
+        {"泵体 01", "泵体 01"},
+        {".a", ".a"},
+        {"a..", "a.."},
+        {"../x", "..#x"},
+        {"..\\..", "..#.."},
+        {"./", ".#"},
+        {"C:x", "C#x"},
+        {"", ""},
+        {".", ""},
+        {"..", ""},
+        {"...", ""},
+        {". ", ""},
+        {".. ", ""},
+        {" . ", ""},
+        {" ", ""},
+        {"a\tb", ""},
+        {"a\x7f", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(StoredFolderName(c.text), c.name) << c.text;
+}
+
 TEST(ItemText, WildcardToSqlLike) {
     EXPECT_EQ(WildcardToSqlLike("*图*号"), "%图%号");
     EXPECT_EQ(WildcardToSqlLike("a?b"), "a?b");

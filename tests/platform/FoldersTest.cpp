@@ -111,8 +111,9 @@ TEST(Folders, OnlyPathsThatStayBelowTheirFolderPassTheCheck) {
         {"Drawings/B-3000-02-01.dwg", true}, // a stored name with a subfolder
         {"Drawings\\sub\\B.dwg", true},
         {"a..b.dwg", true},
-        {"...", true},
-        {"./a.dwg", true},
+        {"..rtf", true},
+        {".a", true},
+        {"a. b", true},
         {"校对_总图.dwf", true},
         {"", false},
         {"..", false},
@@ -129,6 +130,18 @@ TEST(Folders, OnlyPathsThatStayBelowTheirFolderPassTheCheck) {
         {"a\tb.dwg", false},
         {"a\nb.dwg", false},
         {"a\x7f.dwg", false},
+        // A component of dots and blanks only names the folder itself or the one above: a server
+        // that drops trailing dots and blanks reads "...", ". " and ".. " as "." or "..".
+        {".", false},
+        {"...", false},
+        {". ", false},
+        {".. ", false},
+        {" ", false},
+        {"./a.dwg", false},
+        {"a/./b.dwg", false},
+        {"a\\. \\b.dwg", false},
+        {"Working/.../x.dwg", false},
+        {"a/.", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(vq::StaysBelowFolder(c.path), c.below) << c.path;

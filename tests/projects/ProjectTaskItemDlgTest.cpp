@@ -1,18 +1,20 @@
 // The project/task item properties: new projects and tasks checked and returned, existing items
 // stored with the paths below them, the notices to new managers, the opening modes.
+#include "projects/ProjectTaskItemDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/Time.h"
 #include "platform/ui/ComboBox.h"
 #include "platform/ui/Edit.h"
 #include "platform/ui/ScriptedUser.h"
 #include "platform/ui/SpinButtonCtrl.h"
-#include "projects/ProjectTaskItemDlg.h"
 #include "projects/ProjectTaskItemIds.h"
+#include "projects/ProjectTaskRecords.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>
 
 using namespace projects::item_ids;
+using projects::NumberCharacterMessage;
 
 namespace {
 
@@ -128,6 +130,43 @@ TEST_P(ProjectTaskItemTest, NewProjectIsCheckedThenReturnedWithANoticeToItsManag
     EXPECT_EQ(Query("SELECT Content FROM MessageManage WHERE Reseiver='zhangsan'"),
               "辛苦了，项目上级张三给您分配了项目任务及工作组任务：新项目[P2]...");
     EXPECT_EQ(Query("SELECT Operation FROM LogInformation WHERE PartCode='P2'"), "增加任务属性");
+}
+
+// A number of dots names no folder of its own on the file server (the task's folder would be
+// "Vq/Working/." or the folder above): it is refused like a number with a forbidden character,
+// by the OK button and by the buttons that lock a new number, and nothing is stored under it.
+TEST_P(ProjectTaskItemTest, ANumberOfDotsIsRefusedWithTheCharacterMessage) {
+    CProjectTaskItemDlg dlg;
+    dlg.NewItem = 1;
+    dlg.Editable = 1;
+    dlg.IsProject = 1;
+    dlg.ProjectPath = "项目管理";
+    vq::ScriptedUser user;
+    user.Dialog("项目/任务项属性")
+        .Set(kName, "新项目")
+        .Set(kEndDate, DaysFromToday(30))
+        .Set(kNumber, ".")
+        .Click(IDOK)
+        .Message(NumberCharacterMessage(), IDOK)
+        .Set(kNumber, "..")
+        .Click(IDOK)
+        .Message(NumberCharacterMessage(), IDOK)
+        .Set(kNumber, " . ")
+        .Click(IDOK)
+        .Message(NumberCharacterMessage(), IDOK)
+        .Set(kNumber, "..")
+        .Click(kMembers)
+        .Message(NumberCharacterMessage() + "，不能设置项目成员...", IDOK)
+        .Set(kNumber, ".")
+        .Click(kMembers)
+        .Message(NumberCharacterMessage() + "，不能设置项目成员...", IDOK)
+        .Do([](CDialog& d) { EXPECT_FALSE(dynamic_cast<CEdit*>(d.GetDlgItem(kNumber))->IsReadOnly()); })
+        .Click(IDCANCEL);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT count(*) FROM ProjectManage WHERE ProjectNo IN ('.', '..')"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM DesignProjectTeam"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM LogInformation WHERE PartCode IN ('.', '..')"), "0");
 }
 
 TEST_P(ProjectTaskItemTest, NewTaskGetsTheNextNumberAndTheParentsDateBound) {

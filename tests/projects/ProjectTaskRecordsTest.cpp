@@ -34,6 +34,11 @@ TEST(ProjectTaskRules, NamesAndNumbers) {
     // Square brackets are refused anyway; the endings are refused without regard to case.
     EXPECT_FALSE(HasValidItemCharacters("任务[m]"));
     EXPECT_FALSE(HasValidItemCharacters("任务[P]"));
+    // A number names the task's folders: one of dots only would name the folder above them.
+    EXPECT_TRUE(HasValidItemNumber("P-1.2"));
+    EXPECT_TRUE(HasValidItemNumber(".P"));
+    for (const char* bad : {".", "..", "...", ". .", "a/b", "P[m]"})
+        EXPECT_FALSE(HasValidItemNumber(bad)) << bad;
     EXPECT_EQ(NumberCharacterMessage(),
               "项目或任务编号不能包含以下字母\n       \\ / : * ? \" ' < > | [ ], \n或不能以[M]、[P]做为结尾");
     EXPECT_EQ(ChildrenPath("项目管理", "A"), "A\\");
