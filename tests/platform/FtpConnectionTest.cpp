@@ -415,9 +415,9 @@ TEST_F(FtpConnectionTest, LongNamesAreStoredAndTooLongOnesSaySo) {
     }
     EXPECT_EQ(0, ftp->GetLastErrorText().Find("文件名太长")) << ftp->GetLastErrorText().c_str();
     EXPECT_EQ(1u, FindAll(ftp.get(), "*").size()); // nothing else was stored
-    // Another failure is not one of length.
+    // Another failure is not one of length: a file the server does not have is said as such.
     EXPECT_FALSE(ftp->GetFile("missing.txt", (local / "back.txt").c_str(), FALSE));
-    EXPECT_EQ(vq::FetchFailure::Other, ftp->GetLastFailure());
+    EXPECT_EQ(vq::FetchFailure::NotOnServer, ftp->GetLastFailure());
 }
 
 TEST(FtpListingTest, ServerWithoutMachineListingIsReadFromItsPlainListing) {
