@@ -15,6 +15,7 @@
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/UnattendedMessageBoxes.h"
 
 #include <gtest/gtest.h>
 
@@ -33,11 +34,15 @@ void* Symbol(const char* name) {
     return library ? dlsym(library, name) : nullptr;
 }
 
-// The Qt view draws off screen, where a test works its windows, unless a display was given.
+// The Qt view draws off screen, where a test works its windows, unless a display was given; its
+// boxes are shown there by the presenter the library installed as it was loaded, and answered
+// through the windows.
 void DrawOffScreen() {
     const char* display = std::getenv("DISPLAY");
     if (!std::getenv("QT_QPA_PLATFORM") && !(display && *display))
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ASSERT_TRUE(vqtest::LibraryMessageBoxPresenter());
+    vq::SetMessageBoxPresenter(vqtest::LibraryMessageBoxPresenter());
 }
 
 // The top-level dialog of this caption that the Qt view shows, or nullptr.
@@ -187,7 +192,7 @@ TEST(WindowCall, ASingleCallLastsUntilItsLastWindowCloses) {
     wait();
     // The demo document's content is not in this workspace: the window says so as it opens.
     vqtest::MessageBoxRecorder boxes;
-    boxes.Expect("文档下载失败!");
+    boxes.Expect("不能取得文档P-1000-01-01-02.dwg：服务器上没有该文件。");
     boxes.Expect("不能正常显示设计文件");
     entry(ws.Connect(), nullptr, "F-0006", "zhaoliu", "校对", 0);
     ASSERT_EQ(vq::ModelessWindows().size(), 1u);
@@ -219,7 +224,7 @@ TEST(WindowCall, QuittingTheMainWindowClosesEveryWindow) {
     auto table = reinterpret_cast<const vq::EntryInfo* (*)(int*)>(Symbol("VqEntryTable"));
     ASSERT_TRUE(entry && run && table) << dlerror();
     vqtest::MessageBoxRecorder boxes;
-    boxes.Expect("文档下载失败!");
+    boxes.Expect("不能取得文档P-1000-01-01-02.dwg：服务器上没有该文件。");
     boxes.Expect("不能正常显示设计文件");
     entry(ws.Connect(), nullptr, "F-0006", "zhaoliu", "校对", 0);
     ASSERT_EQ(vq::ModelessWindows().size(), 1u);
@@ -247,7 +252,7 @@ TEST(WindowCall, WithoutADisplayAYesNoQuestionIsAnsweredNo) {
     const vqtest::HostRun run = vqtest::RunHost("DoMultiTeamTaskAuditWithMarkup F-0006 zhaoliu 校对 0");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("此设计文档正进行指定的评审工作，是否继续?"), std::string::npos) << run.out;
-    EXPECT_EQ(run.out.find("文档下载失败"), std::string::npos) << "the window opened: " << run.out;
+    EXPECT_EQ(run.out.find("不能取得文档"), std::string::npos) << "the window opened: " << run.out;
     EXPECT_EQ(ws.QueryText("SELECT Working FROM TeamWorkAudit WHERE FileID='F-0006' AND AuditTask='校对'"),
               "T");
 }

@@ -410,8 +410,9 @@ TEST_F(FtpConnectionTest, LongNamesAreStoredAndTooLongOnesSaySo) {
         EXPECT_FALSE(ftp->GetFile(name, (local / "back.txt").c_str(), FALSE));
         // Fetching, this server says only that it has no such file; the longer names are refused
         // here before anything is sent.
-        if (vq::Utf8ToGbk(name.str()).size() > 255)
+        if (vq::Utf8ToGbk(name.str()).size() > 255) {
             EXPECT_EQ(vq::FetchFailure::NameTooLong, ftp->GetLastFailure()) << ftp->GetLastErrorText().c_str();
+        }
     }
     EXPECT_EQ(0, ftp->GetLastErrorText().Find("文件名太长")) << ftp->GetLastErrorText().c_str();
     EXPECT_EQ(1u, FindAll(ftp.get(), "*").size()); // nothing else was stored

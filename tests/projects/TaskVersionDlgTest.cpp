@@ -211,7 +211,7 @@ TEST_P(TaskVersionFtpTest, AFailedFetchOpensNothingAndAMissingVersionFolderStops
         .Tree(D::kTreeId, kRoot + "/A/B")
         .Select(D::kListId, 1)
         .Check(D::kBrowseId, 1)
-        .Message("文档下载失败!", IDOK)
+        .Message("不能取得文档gone.txt：服务器上没有该文件。", IDOK)
         .Tree(D::kTreeId, kRoot + "/A/E") // no folder E on the server: no message
         .Click(IDCANCEL);
     CTaskVersionDlg dlg;
