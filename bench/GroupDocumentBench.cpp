@@ -10,6 +10,7 @@
 // root expands the whole tree; medians of three. The time per node at each size is set against
 // that at the first size: 1.0 is a time linear in the rows, and a figure above 1.3 means a walk
 // over the tree grows faster than it.
+#include "bench/PerNodeGrowth.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
@@ -120,8 +121,7 @@ int main(int argc, char** argv) {
         sizes = {5000, 10000, 20000};
     std::printf("%s, work-group documents (one wide work task), open and expand all\n",
                 vqtest::DbWorkspace::OnPostgreSQL() ? "PostgreSQL" : "SQLite");
-    double firstPerNode = 0;
-    int firstSize = 0;
+    PerNodeGrowth growth;
     for (int documents : sizes) {
         vqtest::DbWorkspace ws(0);
         _ConnectionPtr conn = ws.Connect();
@@ -141,15 +141,7 @@ int main(int argc, char** argv) {
         const double perNode = nodes ? seconds / nodes : 0.0;
         std::printf("  %6d documents %7u nodes %6d rows: %8.3f s; %6.2f us per node", documents, nodes, rows,
                     seconds, perNode * 1e6);
-        if (firstSize == 0) {
-            firstSize = documents;
-            firstPerNode = perNode;
-            std::printf("\n");
-        } else {
-            std::printf("; per node against %d documents %5.2f (1.0 is linear; goal <= 1.3)\n", firstSize,
-                        firstPerNode > 0 ? perNode / firstPerNode : 0.0);
-        }
-        std::fflush(stdout);
+        growth.EndLine(documents, "documents", perNode);
     }
     return 0;
 }

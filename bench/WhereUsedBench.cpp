@@ -25,6 +25,7 @@
 // whole tree; medians of five. The time per node of both at each size is set against that at
 // the first size: 1.0 is a time linear in the rows, and a figure above 1.3 means a walk over the
 // wide level grows faster than it. The expansion alone (a few milliseconds) is shown beside it.
+#include "bench/PerNodeGrowth.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/PartBorrowQueryDlg.h"
 #include "parts/PartBrowseDlg.h"
@@ -338,8 +339,7 @@ WideTimes WhereUsedExpandAll(unsigned& nodes) {
 void RunWide(const std::vector<int>& sizes) {
     std::printf("%s, wide where-used (one part in many assemblies): query, then expand all\n",
                 vqtest::DbWorkspace::OnPostgreSQL() ? "PostgreSQL" : "SQLite");
-    double firstPerNode = 0;
-    int firstSize = 0;
+    PerNodeGrowth growth;
     for (int parents : sizes) {
         vqtest::DbWorkspace ws(0);
         _ConnectionPtr conn = ws.Connect();
@@ -357,15 +357,7 @@ void RunWide(const std::vector<int>& sizes) {
         const double perNode = Median(whole) / (nodes ? nodes : 1);
         std::printf("  %6d parents %7u nodes: %8.3f s (%6.2f us per node; expand all alone %7.4f s)", parents,
                     nodes, Median(whole), perNode * 1e6, Median(expand));
-        if (firstSize == 0) {
-            firstSize = parents;
-            firstPerNode = perNode;
-            std::printf("\n");
-        } else {
-            std::printf("; per node against %d parents %5.2f (1.0 is linear; goal <= 1.3)\n", firstSize,
-                        firstPerNode > 0 ? perNode / firstPerNode : 0.0);
-        }
-        std::fflush(stdout);
+        growth.EndLine(parents, "parents", perNode);
     }
 }
 
