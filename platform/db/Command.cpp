@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 _ParameterPtr Parameters::GetItem(const _variant_t& index) const {
@@ -70,27 +71,49 @@ std::optional<_Command::JsonInsert> PgJsonInsert(const vq::db::SingleRowInsert& 
     if (!insert)
         return std::nullopt;
     _Command::JsonInsert json;
-    std::string columns, row;
+    json.table = insert->table;
     for (std::size_t k = 0; k < insert->columns.size(); ++k) {
-        columns += (k ? ", " : "") + insert->columns[k];
-        row += k ? ", " : "";
+        json.columns += (k ? ", " : "") + insert->columns[k];
         if (insert->elements[k] == "?") {
             std::string key = insert->columns[k];
-            std::transform(key.begin(), key.end(), key.begin(),
-                           [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+            std::transform(key.begin(), key.end(), key.begin(), [](char c) {
+                return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            });
             json.keys.push_back(key);
-            row += "vq_row." + key;
+            json.elements.emplace_back();
         } else {
-            row += insert->elements[k];
+            json.elements.push_back(insert->elements[k]);
         }
     }
     std::vector<std::string> sorted = json.keys;
     std::sort(sorted.begin(), sorted.end());
     if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
         return std::nullopt;
-    json.text = "INSERT INTO " + insert->table + " (" + columns + ") SELECT " + row +
-                " FROM json_populate_recordset(CAST(NULL AS " + insert->table + "), CAST(? AS json)) vq_row";
     return json;
+}
+
+// The text of a JSON insert whose marks with a true entry in bound take their value from one JSON
+// object of their own ("json_populate_record(CAST(NULL AS t), CAST(? AS json)) vq_same", after the
+// rows' value), sent once for all rows.
+std::string PgJsonInsertText(const _Command::JsonInsert& json, const std::vector<bool>& bound) {
+    std::string row;
+    bool same = false;
+    for (std::size_t k = 0, mark = 0; k < json.elements.size(); ++k) {
+        row += k ? ", " : "";
+        if (!json.elements[k].empty()) {
+            row += json.elements[k];
+            continue;
+        }
+        const bool once = mark < bound.size() && bound[mark];
+        same = same || once;
+        row += (once ? "vq_same." : "vq_row.") + json.keys[mark++];
+    }
+    std::string text = "INSERT INTO " + json.table + " (" + json.columns + ") SELECT " + row +
+                       " FROM json_populate_recordset(CAST(NULL AS " + json.table +
+                       "), CAST(? AS json)) vq_row";
+    if (same)
+        text += ", json_populate_record(CAST(NULL AS " + json.table + "), CAST(? AS json)) vq_same";
+    return text;
 }
 
 } // namespace
@@ -101,6 +124,7 @@ vq::db::PreparedStatement* _Command::Statement() {
         return m_statement.get();
     m_statement.reset();
     m_rowStatements.clear();
+    m_jsonStatements.clear();
     m_statementConnection = m_connection.GetInterfacePtr();
     m_statementText = m_text;
     m_statement = m_connection->Prepare(m_text);
@@ -109,6 +133,7 @@ vq::db::PreparedStatement* _Command::Statement() {
     m_insert.reset();
     m_keyDelete.reset();
     m_keyDeleteStatement.reset();
+    m_keyDeleteText.clear();
     m_pgJsonInsert.reset();
     if (m_statement && (engine == vq::db::Engine::SQLite || engine == vq::db::Engine::PostgreSQL))
         m_insert = vq::db::SplitSingleRowInsert(m_text.str());
@@ -138,42 +163,56 @@ void AppendJsonString(std::string& json, const std::string& text) {
     json += '"';
 }
 
-// The rows as one JSON array: of arrays (SQLite's json_each), or of objects whose fields are
-// named by keys (PostgreSQL's json_populate_recordset). False when a value has no JSON form
-// (bytes, a number that is not finite) or a set has the wrong number of values.
-bool RowsAsJson(const std::vector<std::vector<_variant_t>>& sets, std::size_t marks, std::string& json,
-                const std::vector<std::string>* keys = nullptr) {
-    json = "[";
+// One value in JSON: false for a value that has none (bytes, a number that is not finite).
+bool AppendJsonValue(std::string& json, const _variant_t& v, CString& text) {
     char number[64];
+    if (v.vt == VT_I4 || v.vt == VT_I8) {
+        json.append(number, std::to_chars(number, number + sizeof number, v.ToInt64()).ptr);
+    } else if (v.vt == VT_R8) {
+        const double d = v.ToDouble();
+        if (!std::isfinite(d))
+            return false;
+        json.append(number, std::to_chars(number, number + sizeof number, d).ptr);
+    } else if (v.vt == VT_BSTR) {
+        v.TryGetString(text);
+        AppendJsonString(json, text.str());
+    } else if (v.IsNull() || v.IsEmpty()) {
+        json += "null";
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The rows as one JSON array: of arrays (SQLite's json_each), or of objects whose fields are
+// named by keys (PostgreSQL's json_populate_recordset). The marks whose entry in bound is true
+// are left out (their values go as parameters of their own). False when a value has no JSON
+// form or a set has the wrong number of values.
+bool RowsAsJson(const std::vector<std::vector<_variant_t>>& sets, std::size_t marks, std::string& json,
+                const std::vector<std::string>* keys = nullptr, const std::vector<bool>* bound = nullptr) {
+    json.clear();
+    json.reserve(sets.size() * marks * 12 + 2);
+    json += '[';
+    CString text;
     for (std::size_t r = 0; r < sets.size(); ++r) {
         if (sets[r].size() != marks)
             return false;
         if (r)
             json += ',';
         json += keys ? '{' : '[';
+        bool first = true;
         for (std::size_t k = 0; k < marks; ++k) {
-            const _variant_t& v = sets[r][k];
-            if (k)
+            if (bound && (*bound)[k])
+                continue;
+            if (!first)
                 json += ',';
+            first = false;
             if (keys) {
                 AppendJsonString(json, (*keys)[k]);
                 json += ':';
             }
-            if (v.vt == VT_I4 || v.vt == VT_I8) {
-                json += std::to_string(v.ToInt64());
-            } else if (v.vt == VT_R8) {
-                const double d = v.ToDouble();
-                if (!std::isfinite(d))
-                    return false;
-                auto end = std::to_chars(number, number + sizeof number, d).ptr;
-                json.append(number, end);
-            } else if (v.vt == VT_BSTR) {
-                AppendJsonString(json, v.ToString().str());
-            } else if (v.IsNull() || v.IsEmpty()) {
-                json += "null";
-            } else {
+            if (!AppendJsonValue(json, sets[r][k], text))
                 return false;
-            }
         }
         json += keys ? '}' : ']';
     }
@@ -181,14 +220,56 @@ bool RowsAsJson(const std::vector<std::vector<_variant_t>>& sets, std::size_t ma
     return true;
 }
 
+// The one value of each set as a flat JSON array (SQLite's json_each gives each as its value).
+bool ValuesAsJson(const std::vector<std::vector<_variant_t>>& sets, std::string& json) {
+    json.clear();
+    json.reserve(sets.size() * 12 + 2);
+    json += '[';
+    CString text;
+    for (std::size_t r = 0; r < sets.size(); ++r) {
+        if (sets[r].size() != 1)
+            return false;
+        if (r)
+            json += ',';
+        if (!AppendJsonValue(json, sets[r][0], text))
+            return false;
+    }
+    json += ']';
+    return true;
+}
+
+// The same value, bit for bit (a real -0.0 is not 0.0).
+bool SameValue(const _variant_t& a, const _variant_t& b) {
+    if (a.vt == VT_R8 && b.vt == VT_R8) {
+        const double x = a.ToDouble(), y = b.ToDouble();
+        return std::memcmp(&x, &y, sizeof x) == 0;
+    }
+    return (a.IsNull() || a.IsEmpty()) ? (b.IsNull() || b.IsEmpty()) : a == b;
+}
+
+// The marks whose value is the same in every set (a batch's file, product and empty fields):
+// each is bound once as a value of its own instead of being read from every JSON row, which is
+// where SQLite spends most of such an insert. Empty when the sets differ in length.
+std::vector<bool> SameInEverySet(const std::vector<std::vector<_variant_t>>& sets, std::size_t marks) {
+    for (const auto& set : sets)
+        if (set.size() != marks)
+            return {};
+    std::vector<bool> same(marks, true);
+    for (std::size_t k = 0; k < marks; ++k)
+        for (std::size_t r = 1; r < sets.size() && same[k]; ++r)
+            same[k] = SameValue(sets[r][k], sets[0][k]);
+    return same;
+}
+
 // "INSERT INTO t (cols) SELECT <row with each mark as the element of a JSON row> FROM
-// json_each(?)": all rows of a batch in one value, one statement that SQLite compiles once.
-std::string JsonInsertText(const vq::db::SingleRowInsert& insert) {
+// json_each(?)": all rows of a batch in one value, one statement that SQLite compiles once. A mark
+// whose entry in bound is true stays a mark, bound once for all rows (before the JSON value).
+std::string JsonInsertText(const vq::db::SingleRowInsert& insert, const std::vector<bool>& bound) {
     std::string head = insert.head;
     head.erase(head.find_last_not_of(" \t\r\n") + 1);
     head.erase(head.size() - 6); // VALUES
     std::string row;
-    std::size_t mark = 0;
+    std::size_t mark = 0, element = 0;
     char quote = 0;
     const std::string inner = insert.row.substr(1, insert.row.size() - 2);
     for (char c : inner) {
@@ -200,7 +281,11 @@ std::string JsonInsertText(const vq::db::SingleRowInsert& insert) {
             quote = c;
             row += c;
         } else if (c == '?') {
-            row += "json_extract(vq_row.value, '$[" + std::to_string(mark++) + "]')";
+            if (mark < bound.size() && bound[mark])
+                row += '?';
+            else
+                row += "json_extract(vq_row.value, '$[" + std::to_string(element++) + "]')";
+            ++mark;
         } else {
             row += c;
         }
@@ -218,26 +303,48 @@ long _Command::ExecuteRows(const vq::db::SingleRowInsert& insert,
     // SQLite's driver compiles a statement anew for every run: all rows go in one JSON value (in
     // the import's store faster than a hundred rows of bound values a statement).
     if (m_connection->GetEngine() == vq::db::Engine::SQLite) {
+        const std::vector<bool> bound = SameInEverySet(sets, insert.marks);
         std::string json;
-        if (RowsAsJson(sets, insert.marks, json)) {
-            auto& statement = m_rowStatements[0];
+        if (!bound.empty() && RowsAsJson(sets, insert.marks, json, nullptr, &bound)) {
+            // One statement for each set of marks bound once (a batch's shape seldom changes).
+            if (m_jsonStatements.size() > 16)
+                m_jsonStatements.clear();
+            auto& statement = m_jsonStatements[bound];
             if (!statement || !statement->IsOpen())
-                statement = m_connection->Prepare(CString(JsonInsertText(insert)));
-            if (statement)
-                return m_connection->RunPrepared(*statement, {_variant_t(CString(std::move(json)))})
-                    .rowsAffected;
+                statement = m_connection->Prepare(CString(JsonInsertText(insert, bound)));
+            if (statement) {
+                std::vector<_variant_t> values;
+                for (std::size_t k = 0; k < insert.marks; ++k)
+                    if (bound[k])
+                        values.push_back(sets[0][k]);
+                values.emplace_back(CString(std::move(json)));
+                return m_connection->RunPrepared(*statement, values).rowsAffected;
+            }
         }
     }
-    // PostgreSQL: all rows in one JSON value (faster there than rows of bound values).
+    // PostgreSQL: all rows in one JSON value (faster there than rows of bound values), the values
+    // shared by all rows in one object of their own.
     if (m_pgJsonInsert && m_connection->GetEngine() == vq::db::Engine::PostgreSQL) {
-        std::string json;
-        if (RowsAsJson(sets, insert.marks, json, &m_pgJsonInsert->keys)) {
-            auto& statement = m_rowStatements[0];
-            if (!statement || !statement->IsOpen())
-                statement = m_connection->Prepare(CString(m_pgJsonInsert->text));
-            if (statement)
-                return m_connection->RunPrepared(*statement, {_variant_t(CString(std::move(json)))})
-                    .rowsAffected;
+        const std::vector<bool> bound = SameInEverySet(sets, insert.marks);
+        std::string json, same;
+        if (!bound.empty() && RowsAsJson(sets, insert.marks, json, &m_pgJsonInsert->keys, &bound)) {
+            std::vector<bool> rest(bound.size());
+            for (std::size_t k = 0; k < bound.size(); ++k)
+                rest[k] = !bound[k];
+            const bool anyBound = std::find(bound.begin(), bound.end(), true) != bound.end();
+            if (!anyBound || RowsAsJson({sets[0]}, insert.marks, same, &m_pgJsonInsert->keys, &rest)) {
+                if (m_jsonStatements.size() > 16)
+                    m_jsonStatements.clear();
+                auto& statement = m_jsonStatements[bound];
+                if (!statement || !statement->IsOpen())
+                    statement = m_connection->Prepare(CString(PgJsonInsertText(*m_pgJsonInsert, bound)));
+                if (statement) {
+                    std::vector<_variant_t> values{_variant_t(CString(std::move(json)))};
+                    if (anyBound)
+                        values.emplace_back(CString(same.substr(1, same.size() - 2))); // the one object
+                    return m_connection->RunPrepared(*statement, values).rowsAffected;
+                }
+            }
         }
     }
     long total = 0;
@@ -265,19 +372,78 @@ long _Command::ExecuteRows(const vq::db::SingleRowInsert& insert,
     return total;
 }
 
+namespace {
+
+// The one value of each set at column k as a PostgreSQL array literal ('{"a","b\\"c",NULL,7}'):
+// nothing for a value that has none (bytes, a number that is not finite).
+std::optional<std::string> ColumnAsPgArray(const std::vector<std::vector<_variant_t>>& sets, std::size_t k) {
+    std::string array = "{";
+    char number[64];
+    CString text;
+    for (std::size_t r = 0; r < sets.size(); ++r) {
+        const _variant_t& v = sets[r][k];
+        if (r)
+            array += ',';
+        if (v.vt == VT_I4 || v.vt == VT_I8) {
+            array.append(number, std::to_chars(number, number + sizeof number, v.ToInt64()).ptr);
+        } else if (v.vt == VT_R8) {
+            const double d = v.ToDouble();
+            if (!std::isfinite(d))
+                return std::nullopt;
+            array.append(number, std::to_chars(number, number + sizeof number, d).ptr);
+        } else if (v.vt == VT_BSTR) {
+            v.TryGetString(text);
+            array += '"';
+            for (char c : text.str()) {
+                if (c == '"' || c == '\\')
+                    array += '\\';
+                array += c;
+            }
+            array += '"';
+        } else if (v.IsNull() || v.IsEmpty()) {
+            array += "NULL";
+        } else {
+            return std::nullopt;
+        }
+    }
+    return array + "}";
+}
+
+} // namespace
+
+// The type of each key column on the server, without its length ("citext", "integer",
+// "character varying"): a key cast to "character varying(40)" would be cut to 40 characters and
+// find a row that its whole text would not. Nothing when a column is not found.
+std::optional<std::vector<std::string>> _Command::PgKeyTypes(const vq::db::KeyDelete& keys,
+                                                             const std::vector<std::string>& names) {
+    std::vector<std::string> types;
+    for (const std::string& name : names) {
+        const vq::db::ResultData found = m_connection->Run(
+            "SELECT format_type(a.atttypid, NULL) FROM pg_attribute a WHERE a.attrelid = CAST(? AS regclass) "
+            "AND a.attname = ? AND a.attnum > 0 AND NOT a.attisdropped",
+            adCmdText, {_variant_t(CString(keys.table)), _variant_t(CString(name))});
+        if (found.rows.size() != 1 || found.rows[0].empty() || found.rows[0][0].IsNull())
+            return std::nullopt;
+        types.push_back(found.rows[0][0].ToString().str());
+    }
+    return types;
+}
+
 // "DELETE FROM t WHERE (a, b) IN (SELECT <elements of each JSON row> FROM json_each(?))": the
-// keys of all sets in one value. The columns' own collation applies to the comparison, as in
-// "a=?", and SQLite looks each key up through the table's index.
+// keys of all sets in one value (one column: "a IN (SELECT value FROM json_each(?))", the keys as a
+// flat array). The columns' own collation applies to the comparison, as in "a=?", and SQLite looks
+// each key up through the table's index.
 //
-// PostgreSQL: "DELETE FROM t WHERE a = ANY (ARRAY(SELECT vq_key.a FROM <keys> vq_key)) AND b = ANY
-// (...) AND (a, b) IN (SELECT vq_key.a, vq_key.b FROM <keys> vq_key)", the keys being
-// "json_populate_recordset(CAST(NULL AS t), CAST(? AS json))": each key typed as its column (citext
-// compares without regard to case and is found through the column's index, where a bound text
-// value would be compared as text, by reading the whole table), the lists of values looked up in
-// the indexes (as a join, the planner would read a whole index for a few keys), one prepared
-// statement and one exchange with the server per batch (psqlODBC would send the sets as
-// statements of their own, each planned anew). Nothing when a column is named twice (a JSON field
-// would be lost).
+// PostgreSQL: "DELETE FROM t WHERE a = ANY (CAST(? AS ta[])) AND b = ANY (CAST(? AS tb[])) AND (a,
+// b) IN (SELECT * FROM unnest(CAST(? AS ta[]), CAST(? AS tb[])))", the keys of each column as one
+// array of the column's type (citext compares without regard to case and is found through the
+// column's index, where a bound text value would be compared as text, by reading the whole
+// table), one exchange with the server per batch (psqlODBC would send the sets as statements of
+// their own, each planned anew). The statement is sent anew for each batch, so that the server
+// plans it with the keys as values: for the table as it is (one prepared while the table was
+// empty, in a new database, would go on reading the whole table as the import fills it) and with
+// the lists of keys looked up by hash where it does read the table. Nothing when a column is named
+// twice or its type is not found.
 std::optional<long> _Command::ExecuteKeyDelete(const vq::db::KeyDelete& keys,
                                                const std::vector<std::vector<_variant_t>>& sets) {
     const bool pg = m_connection->GetEngine() == vq::db::Engine::PostgreSQL;
@@ -290,37 +456,73 @@ std::optional<long> _Command::ExecuteKeyDelete(const vq::db::KeyDelete& keys,
             return std::nullopt;
         names.push_back(std::move(name));
     }
+    for (const auto& set : sets)
+        if (set.size() != keys.columns.size())
+            return std::nullopt;
+    if (pg)
+        return ExecutePgKeyDelete(keys, names, sets);
+    // One column: the keys as a flat array, each read as json_each's value.
+    const bool flat = keys.columns.size() == 1;
     std::string json;
-    if (!RowsAsJson(sets, keys.columns.size(), json, pg ? &names : nullptr))
+    if (!(flat ? ValuesAsJson(sets, json) : RowsAsJson(sets, keys.columns.size(), json)))
         return std::nullopt;
     if (!m_keyDeleteStatement || !m_keyDeleteStatement->IsOpen()) {
         std::string columns, elements, text;
         for (std::size_t k = 0; k < keys.columns.size(); ++k) {
             columns += (k ? ", " : "") + keys.columns[k];
-            elements += (k ? ", " : "") + (pg ? "vq_key." + names[k]
-                                              : "json_extract(vq_key.value, '$[" + std::to_string(k) + "]')");
+            elements += (k ? ", " : "") + ("json_extract(vq_key.value, '$[" + std::to_string(k) + "]')");
         }
-        if (pg) {
-            const std::string source =
-                " FROM json_populate_recordset(CAST(NULL AS " + keys.table + "), CAST(? AS json)) vq_key";
-            text = "DELETE FROM " + keys.table + " WHERE ";
-            for (std::size_t k = 0; k < keys.columns.size(); ++k)
-                text += (k ? " AND " : "") + keys.columns[k] + " = ANY (ARRAY(SELECT vq_key." + names[k] +
-                        source + "))";
-            if (keys.columns.size() > 1)
-                text += " AND (" + columns + ") IN (SELECT " + elements + source + ")";
-        } else {
-            text = "DELETE FROM " + keys.table + " WHERE (" + columns + ") IN (SELECT " + elements +
-                   " FROM json_each(?) vq_key)";
-        }
+        text = flat ? "DELETE FROM " + keys.table + " WHERE " + columns +
+                          " IN (SELECT vq_key.value FROM json_each(?) vq_key)"
+                    : "DELETE FROM " + keys.table + " WHERE (" + columns + ") IN (SELECT " + elements +
+                          " FROM json_each(?) vq_key)";
         m_keyDeleteStatement = m_connection->Prepare(CString(text));
         if (!m_keyDeleteStatement)
             return std::nullopt;
     }
-    // The keys once for each mark.
-    const std::size_t marks = pg ? keys.columns.size() + (keys.columns.size() > 1 ? 1 : 0) : 1;
-    const std::vector<_variant_t> values(marks, _variant_t(CString(std::move(json))));
-    return m_connection->RunPrepared(*m_keyDeleteStatement, values).rowsAffected;
+    return m_connection->RunPrepared(*m_keyDeleteStatement, {_variant_t(CString(std::move(json)))})
+        .rowsAffected;
+}
+
+std::optional<long> _Command::ExecutePgKeyDelete(const vq::db::KeyDelete& keys,
+                                                 const std::vector<std::string>& names,
+                                                 const std::vector<std::vector<_variant_t>>& sets) {
+    std::vector<_variant_t> arrays;
+    for (std::size_t k = 0; k < keys.columns.size(); ++k) {
+        std::optional<std::string> array = ColumnAsPgArray(sets, k);
+        if (!array)
+            return std::nullopt;
+        arrays.emplace_back(CString(std::move(*array)));
+    }
+    if (m_keyDeleteText.empty()) {
+        const std::optional<std::vector<std::string>> types = PgKeyTypes(keys, names);
+        if (!types)
+            return std::nullopt;
+        std::string text = "DELETE FROM " + keys.table + " WHERE ", columns, unnest;
+        for (std::size_t k = 0; k < keys.columns.size(); ++k) {
+            const std::string array = "CAST(? AS " + (*types)[k] + "[])";
+            text += (k ? " AND " : "") + keys.columns[k] + " = ANY (" + array + ")";
+            columns += (k ? ", " : "") + keys.columns[k];
+            unnest += (k ? ", " : "") + array;
+        }
+        if (keys.columns.size() > 1)
+            text += " AND (" + columns + ") IN (SELECT * FROM unnest(" + unnest + "))";
+        m_keyDeleteText = text;
+    }
+    std::vector<_variant_t> values = arrays;
+    if (keys.columns.size() > 1)
+        values.insert(values.end(), arrays.begin(), arrays.end());
+    // A table filled in this transaction has no statistics yet: the server takes a list of keys
+    // to match a fifth of it and reads it whole for each batch. Inside the transaction the
+    // delete goes through the index (the setting comes back as it was, for the statements after).
+    if (!m_connection->InTransaction())
+        return m_connection->Run(CString(m_keyDeleteText), adCmdText, values).rowsAffected;
+    const vq::db::ResultData before = m_connection->Run(
+        "SELECT current_setting('enable_seqscan'), set_config('enable_seqscan', 'off', true)", adCmdText, {});
+    const long deleted = m_connection->Run(CString(m_keyDeleteText), adCmdText, values).rowsAffected;
+    if (!before.rows.empty() && !before.rows[0].empty())
+        m_connection->Run("SELECT set_config('enable_seqscan', ?, true)", adCmdText, {before.rows[0][0]});
+    return deleted;
 }
 
 long _Command::ExecuteArray(const std::vector<std::vector<_variant_t>>& sets) {

@@ -105,10 +105,11 @@ public:
     std::vector<_variant_t> ParameterValues() const;
     long EffectiveType(long options) const;
 
-    // A batch insert sent as one JSON value of rows: its text and the field of each mark, in order.
+    // A batch insert sent as one JSON value of rows: the parts of its text and the field of each mark.
     struct JsonInsert {
-        std::string text;
-        std::vector<std::string> keys;
+        std::string table, columns;
+        std::vector<std::string> elements; // each column's value: empty for a mark
+        std::vector<std::string> keys;     // the field of each mark, in order
     };
 
 private:
@@ -131,9 +132,17 @@ private:
     std::optional<vq::db::SingleRowInsert> m_insert;
     std::optional<JsonInsert> m_pgJsonInsert; // PostgreSQL: the rows as JSON objects
     std::map<std::size_t, std::shared_ptr<vq::db::PreparedStatement>> m_rowStatements;
+    // The JSON inserts, by the marks whose values are sent once for all rows.
+    std::map<std::vector<bool>, std::shared_ptr<vq::db::PreparedStatement>> m_jsonStatements;
     // Deletes by the key values of several sets in one statement (SQLite, PostgreSQL).
     std::optional<long> ExecuteKeyDelete(const vq::db::KeyDelete& keys,
                                          const std::vector<std::vector<_variant_t>>& sets);
+    std::optional<long> ExecutePgKeyDelete(const vq::db::KeyDelete& keys,
+                                           const std::vector<std::string>& names,
+                                           const std::vector<std::vector<_variant_t>>& sets);
+    std::optional<std::vector<std::string>> PgKeyTypes(const vq::db::KeyDelete& keys,
+                                                       const std::vector<std::string>& names);
     std::optional<vq::db::KeyDelete> m_keyDelete;
     std::shared_ptr<vq::db::PreparedStatement> m_keyDeleteStatement;
+    std::string m_keyDeleteText;
 };
