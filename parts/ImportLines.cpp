@@ -1,16 +1,19 @@
 #include "parts/ImportLines.h"
 
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
-// Every field of a line, in the order of the packed record: the numbers first (fixed places, so
-// that SetItem writes in place), then the texts, each as its length and its bytes.
+// Every field of a line, in the order of the packed record: the item number first (a fixed
+// place, so that SetItem writes in place), the other numbers as variable-length integers (most are
+// 0, 1 or small), the reals (left out when zero), then which texts are not empty and those texts,
+// each as its length and its bytes. A line of a large file takes some sixty bytes.
 constexpr int CProductStructItem::*kNumbers[] = {
-    &CProductStructItem::m_nNumber1,  &CProductStructItem::m_nItem,     &CProductStructItem::m_nQuantity,
-    &CProductStructItem::m_nNumber16, &CProductStructItem::m_nNumber17, &CProductStructItem::m_nFlag24,
-    &CProductStructItem::m_nFlag25,   &CProductStructItem::m_nFlag26};
-constexpr std::size_t kItemPlace = sizeof(int); // m_nItem, the second number
+    &CProductStructItem::m_nNumber1,  &CProductStructItem::m_nQuantity, &CProductStructItem::m_nNumber16,
+    &CProductStructItem::m_nNumber17, &CProductStructItem::m_nFlag24,   &CProductStructItem::m_nFlag25,
+    &CProductStructItem::m_nFlag26};
 constexpr double CProductStructItem::*kReals[] = {&CProductStructItem::m_dWeight,
                                                   &CProductStructItem::m_dNumber32};
 constexpr CString CProductStructItem::*kTexts[] = {
@@ -31,7 +34,9 @@ constexpr CString CProductStructItem::*kTexts[] = {
 static_assert(sizeof(CProductStructItem) == 872, // on LP64: the fields below and padding
               "CProductStructItem has a field that CImportLines does not pack");
 
-constexpr std::size_t kBlockSize = 1u << 20;
+static_assert(std::size(kTexts) <= 64, "the texts present are one bit each of a 64-bit mask");
+
+constexpr std::size_t kBlockSize = 256u << 10;
 
 void PutLength(std::string& out, std::size_t n) {
     while (n >= 0x80) {
@@ -51,6 +56,23 @@ std::size_t TakeLength(const char*& p) {
     }
 }
 
+// Whole numbers as variable-length integers, the sign folded into the lowest bit.
+void PutNumber(std::string& out, long long n) {
+    PutLength(out, (static_cast<std::size_t>(n) << 1) ^ static_cast<std::size_t>(n >> 63));
+}
+
+long long TakeNumber(const char*& p) {
+    const std::size_t z = TakeLength(p);
+    return static_cast<long long>(z >> 1) ^ -static_cast<long long>(z & 1);
+}
+
+// A real of all zero bits (0.0, not -0.0) is left out of the record.
+bool IsZero(double d) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    return bits == 0;
+}
+
 template <class T> void PutValue(std::string& out, T value) {
     out.append(reinterpret_cast<const char*>(&value), sizeof value);
 }
@@ -66,13 +88,25 @@ template <class T> T TakeValue(const char*& p) {
 
 void CImportLines::Add(CProductStructItem* item) {
     std::string record;
+    PutValue(record, item->m_nItem);
     for (auto number : kNumbers)
-        PutValue(record, item->*number);
-    PutValue(record, item->m_dwNumber27);
-    for (auto real : kReals)
-        PutValue(record, item->*real);
-    for (auto text : kTexts) {
-        const CString& value = item->*text;
+        PutNumber(record, item->*number);
+    PutLength(record, item->m_dwNumber27);
+    unsigned zeros = 0;
+    for (std::size_t k = 0; k < std::size(kReals); ++k)
+        zeros |= IsZero(item->*kReals[k]) ? 1u << k : 0u;
+    record += static_cast<char>(zeros);
+    for (std::size_t k = 0; k < std::size(kReals); ++k)
+        if (!(zeros & (1u << k)))
+            PutValue(record, item->*kReals[k]);
+    std::size_t present = 0;
+    for (std::size_t k = 0; k < std::size(kTexts); ++k)
+        present |= (item->*kTexts[k]).IsEmpty() ? 0 : std::size_t(1) << k;
+    PutLength(record, present);
+    for (std::size_t k = 0; k < std::size(kTexts); ++k) {
+        if (!(present & (std::size_t(1) << k)))
+            continue;
+        const CString& value = item->*kTexts[k];
         PutLength(record, static_cast<std::size_t>(value.GetLength()));
         record.append(value.c_str(), static_cast<std::size_t>(value.GetLength()));
     }
@@ -108,20 +142,27 @@ char* CImportLines::RecordData(int index) {
 
 void CImportLines::Get(int index, CProductStructItem& item) const {
     const char* p = RecordData(index);
+    item.m_nItem = TakeValue<int>(p);
     for (auto number : kNumbers)
-        item.*number = TakeValue<int>(p);
-    item.m_dwNumber27 = TakeValue<DWORD>(p);
-    for (auto real : kReals)
-        item.*real = TakeValue<double>(p);
-    for (auto text : kTexts) {
+        item.*number = static_cast<int>(TakeNumber(p));
+    item.m_dwNumber27 = static_cast<DWORD>(TakeLength(p));
+    const unsigned zeros = static_cast<unsigned char>(*p++);
+    for (std::size_t k = 0; k < std::size(kReals); ++k)
+        item.*kReals[k] = zeros & (1u << k) ? 0.0 : TakeValue<double>(p);
+    const std::size_t present = TakeLength(p);
+    for (std::size_t k = 0; k < std::size(kTexts); ++k) {
+        if (!(present & (std::size_t(1) << k))) {
+            (item.*kTexts[k]).Empty();
+            continue;
+        }
         const std::size_t length = TakeLength(p);
-        item.*text = CString(std::string(p, length));
+        item.*kTexts[k] = CString(std::string(p, length));
         p += length;
     }
 }
 
 void CImportLines::SetItem(int index, int item) {
-    std::memcpy(RecordData(index) + kItemPlace, &item, sizeof item);
+    std::memcpy(RecordData(index), &item, sizeof item); // the record's first field
     if (auto view = m_views.find(index); view != m_views.end())
         view->second->m_nItem = item;
 }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+#include <memory>
 #include <string>
 
 namespace {
@@ -101,4 +104,47 @@ TEST(ImportLines, LineObjectsStayInPlaceAndFollowTheItemNumber) {
     for (CObject* o : lines)
         count += static_cast<CProductStructItem*>(o)->m_nItem >= 42;
     EXPECT_EQ(count, 2);
+}
+
+// Lines are packed by what they hold: extreme and negative numbers, a negative zero and an empty
+// line come back exactly, and a line read into a used object leaves none of its old texts.
+TEST(ImportLines, ExtremeNumbersAndEmptyFieldsComeBackExactly) {
+    CImportLines lines;
+    auto* extreme = new CProductStructItem;
+    extreme->m_nItem = INT_MIN;
+    extreme->m_nNumber1 = INT_MAX;
+    extreme->m_nQuantity = INT_MIN;
+    extreme->m_nFlag26 = -1;
+    extreme->m_dwNumber27 = 0xffffffffu;
+    extreme->m_dWeight = -0.0;
+    extreme->m_dNumber32 = 0.0;
+    extreme->m_strText36 = "末";
+    lines.Add(extreme);
+    lines.Add(new CProductStructItem);
+    lines.Add(Line(5));
+
+    std::unique_ptr<CProductStructItem> used(Line(9));
+    lines.Get(0, *used);
+    EXPECT_EQ(used->m_nItem, INT_MIN);
+    EXPECT_EQ(used->m_nNumber1, INT_MAX);
+    EXPECT_EQ(used->m_nQuantity, INT_MIN);
+    EXPECT_EQ(used->m_nFlag26, -1);
+    EXPECT_EQ(used->m_dwNumber27, 0xffffffffu);
+    EXPECT_TRUE(used->m_dWeight == 0.0 && std::signbit(used->m_dWeight));
+    EXPECT_EQ(used->m_dNumber32, 0.0);
+    EXPECT_EQ(used->m_strText36, CString("末"));
+    EXPECT_TRUE(used->m_strCode.IsEmpty());
+    EXPECT_TRUE(used->m_strText1.IsEmpty());
+    EXPECT_TRUE(used->m_strTitleOther5.IsEmpty());
+
+    const CProductStructItem fresh;
+    lines.Get(1, *used);
+    ExpectSame(*used, fresh);
+    lines.SetItem(0, 12);
+    lines.Get(0, *used);
+    EXPECT_EQ(used->m_nItem, 12);
+    EXPECT_EQ(used->m_nNumber1, INT_MAX);
+    std::unique_ptr<CProductStructItem> fifth(Line(5));
+    lines.Get(2, *used);
+    ExpectSame(*used, *fifth);
 }
