@@ -635,10 +635,12 @@ TEST_P(ProjectTaskAuditTest, ASessionEndedAsTheWindowOpensWithTheServerAwayOpens
                    nullptr, adCmdText);
     std::thread server([&] {
         _ConnectionPtr watcher = ws->Connect();
+        // Only this test's database: the same test in the other dialect may wait on the same key
+        // at the same time, and ending its session would leave this one's mark waiting.
         const CString waiting =
             CString("SELECT pid FROM pg_locks WHERE locktype = 'advisory' AND NOT granted AND "
                     "objid = ") +
-            kLock;
+            kLock + " AND database = (SELECT oid FROM pg_database WHERE datname = current_database())";
         CString pid;
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(5);
         while (pid.IsEmpty() && std::chrono::steady_clock::now() < giveUp) {
