@@ -441,7 +441,7 @@ std::optional<std::vector<std::string>> _Command::PgKeyTypes(const vq::db::KeyDe
 // table), one exchange with the server per batch (psqlODBC would send the sets as statements of
 // their own, each planned anew). The statement is sent anew for each batch, so that the server
 // plans it with the keys as values: for the table as it is (one prepared while the table was
-// empty, in a new database, would go on reading the whole table as the import fills it) and with
+// empty, in a new database, would go on reading the whole table as the batches fill it) and with
 // the lists of keys looked up by hash where it does read the table. Nothing when a column is named
 // twice or its type is not found.
 std::optional<long> _Command::ExecuteKeyDelete(const vq::db::KeyDelete& keys,
