@@ -163,25 +163,32 @@ void AppendJsonString(std::string& json, const std::string& text) {
     json += '"';
 }
 
-// One value in JSON: false for a value that has none (bytes, a number that is not finite).
-bool AppendJsonValue(std::string& json, const _variant_t& v, CString& text) {
+// One value as text: whole numbers and finite reals as their digits, texts through quote, NULL as
+// null. False for a value that has none (bytes, a number that is not finite).
+bool AppendValue(std::string& out, const _variant_t& v, CString& text,
+                 void (*quote)(std::string&, const std::string&), const char* null) {
     char number[64];
     if (v.vt == VT_I4 || v.vt == VT_I8) {
-        json.append(number, std::to_chars(number, number + sizeof number, v.ToInt64()).ptr);
+        out.append(number, std::to_chars(number, number + sizeof number, v.ToInt64()).ptr);
     } else if (v.vt == VT_R8) {
         const double d = v.ToDouble();
         if (!std::isfinite(d))
             return false;
-        json.append(number, std::to_chars(number, number + sizeof number, d).ptr);
+        out.append(number, std::to_chars(number, number + sizeof number, d).ptr);
     } else if (v.vt == VT_BSTR) {
         v.TryGetString(text);
-        AppendJsonString(json, text.str());
+        quote(out, text.str());
     } else if (v.IsNull() || v.IsEmpty()) {
-        json += "null";
+        out += null;
     } else {
         return false;
     }
     return true;
+}
+
+// One value in JSON: false for a value that has none.
+bool AppendJsonValue(std::string& json, const _variant_t& v, CString& text) {
+    return AppendValue(json, v, text, AppendJsonString, "null");
 }
 
 // The rows as one JSON array: of arrays (SQLite's json_each), or of objects whose fields are
@@ -295,6 +302,18 @@ std::string JsonInsertText(const vq::db::SingleRowInsert& insert, const std::vec
 
 } // namespace
 
+// The JSON insert prepared for the marks bound once: one statement for each such set of marks (a
+// batch's shape seldom changes), at most seventeen kept.
+vq::db::PreparedStatement* _Command::JsonStatement(const std::vector<bool>& bound,
+                                                   const std::function<std::string()>& text) {
+    if (m_jsonStatements.size() > 16)
+        m_jsonStatements.clear();
+    auto& statement = m_jsonStatements[bound];
+    if (!statement || !statement->IsOpen())
+        statement = m_connection->Prepare(CString(text()));
+    return statement.get();
+}
+
 long _Command::ExecuteRows(const vq::db::SingleRowInsert& insert,
                            const std::vector<std::vector<_variant_t>>& sets) {
     // Rows per statement: a hundred, fewer for wide rows (SQLite takes 32766 values at most).
@@ -306,13 +325,8 @@ long _Command::ExecuteRows(const vq::db::SingleRowInsert& insert,
         const std::vector<bool> bound = SameInEverySet(sets, insert.marks);
         std::string json;
         if (!bound.empty() && RowsAsJson(sets, insert.marks, json, nullptr, &bound)) {
-            // One statement for each set of marks bound once (a batch's shape seldom changes).
-            if (m_jsonStatements.size() > 16)
-                m_jsonStatements.clear();
-            auto& statement = m_jsonStatements[bound];
-            if (!statement || !statement->IsOpen())
-                statement = m_connection->Prepare(CString(JsonInsertText(insert, bound)));
-            if (statement) {
+            if (vq::db::PreparedStatement* statement =
+                    JsonStatement(bound, [&] { return JsonInsertText(insert, bound); })) {
                 std::vector<_variant_t> values;
                 for (std::size_t k = 0; k < insert.marks; ++k)
                     if (bound[k])
@@ -333,12 +347,8 @@ long _Command::ExecuteRows(const vq::db::SingleRowInsert& insert,
                 rest[k] = !bound[k];
             const bool anyBound = std::find(bound.begin(), bound.end(), true) != bound.end();
             if (!anyBound || RowsAsJson({sets[0]}, insert.marks, same, &m_pgJsonInsert->keys, &rest)) {
-                if (m_jsonStatements.size() > 16)
-                    m_jsonStatements.clear();
-                auto& statement = m_jsonStatements[bound];
-                if (!statement || !statement->IsOpen())
-                    statement = m_connection->Prepare(CString(PgJsonInsertText(*m_pgJsonInsert, bound)));
-                if (statement) {
+                if (vq::db::PreparedStatement* statement =
+                        JsonStatement(bound, [&] { return PgJsonInsertText(*m_pgJsonInsert, bound); })) {
                     std::vector<_variant_t> values{_variant_t(CString(std::move(json)))};
                     if (anyBound)
                         values.emplace_back(CString(same.substr(1, same.size() - 2))); // the one object
@@ -374,37 +384,27 @@ long _Command::ExecuteRows(const vq::db::SingleRowInsert& insert,
 
 namespace {
 
+// A text as an element of a PostgreSQL array literal: quoted, its quotes and backslashes escaped.
+void AppendPgArrayString(std::string& array, const std::string& text) {
+    array += '"';
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            array += '\\';
+        array += c;
+    }
+    array += '"';
+}
+
 // The one value of each set at column k as a PostgreSQL array literal ('{"a","b\\"c",NULL,7}'):
 // nothing for a value that has none (bytes, a number that is not finite).
 std::optional<std::string> ColumnAsPgArray(const std::vector<std::vector<_variant_t>>& sets, std::size_t k) {
     std::string array = "{";
-    char number[64];
     CString text;
     for (std::size_t r = 0; r < sets.size(); ++r) {
-        const _variant_t& v = sets[r][k];
         if (r)
             array += ',';
-        if (v.vt == VT_I4 || v.vt == VT_I8) {
-            array.append(number, std::to_chars(number, number + sizeof number, v.ToInt64()).ptr);
-        } else if (v.vt == VT_R8) {
-            const double d = v.ToDouble();
-            if (!std::isfinite(d))
-                return std::nullopt;
-            array.append(number, std::to_chars(number, number + sizeof number, d).ptr);
-        } else if (v.vt == VT_BSTR) {
-            v.TryGetString(text);
-            array += '"';
-            for (char c : text.str()) {
-                if (c == '"' || c == '\\')
-                    array += '\\';
-                array += c;
-            }
-            array += '"';
-        } else if (v.IsNull() || v.IsEmpty()) {
-            array += "NULL";
-        } else {
+        if (!AppendValue(array, sets[r][k], text, AppendPgArrayString, "NULL"))
             return std::nullopt;
-        }
     }
     return array + "}";
 }

@@ -26,6 +26,7 @@
 
 #include "platform/db/Recordset.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -133,6 +134,8 @@ private:
     std::optional<JsonInsert> m_pgJsonInsert; // PostgreSQL: the rows as JSON objects
     std::map<std::size_t, std::shared_ptr<vq::db::PreparedStatement>> m_rowStatements;
     // The JSON inserts, by the marks whose values are sent once for all rows.
+    vq::db::PreparedStatement* JsonStatement(const std::vector<bool>& bound,
+                                             const std::function<std::string()>& text);
     std::map<std::vector<bool>, std::shared_ptr<vq::db::PreparedStatement>> m_jsonStatements;
     // Deletes by the key values of several sets in one statement (SQLite, PostgreSQL).
     std::optional<long> ExecuteKeyDelete(const vq::db::KeyDelete& keys,
