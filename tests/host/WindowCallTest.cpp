@@ -90,6 +90,15 @@ private:
     std::map<std::string, std::pair<bool, std::string>> m_saved;
 };
 
+// The host run where nobody can see its windows: no display, no platform given, no script.
+vqtest::HostRun RunHostWithoutDisplay(const std::string& args) {
+    Environment env;
+    env.Set("DISPLAY", nullptr);
+    env.Set("WAYLAND_DISPLAY", nullptr);
+    env.Set("QT_QPA_PLATFORM", nullptr);
+    return vqtest::RunHost(args);
+}
+
 constexpr int kTree = 1050;
 constexpr int kDelete = 1057;
 const char* const kConfirm = "删除该工作任务将失去其对应的所有信息,真的要删除吗?";
@@ -245,11 +254,7 @@ TEST(WindowCall, WithoutADisplayAYesNoQuestionIsAnsweredNo) {
     vqtest::DbWorkspace ws(0);
     vqtest::DbWorkspace::RunScript(ws.Connect(), CString(ReadBytes(VQ_SOURCE_DIR "/schema/sqlite/demo.sql")));
     ws.Execute("UPDATE TeamWorkAudit SET Working='T' WHERE FileID='F-0006' AND AuditTask='校对'");
-    Environment env;
-    env.Set("DISPLAY", nullptr);
-    env.Set("WAYLAND_DISPLAY", nullptr);
-    env.Set("QT_QPA_PLATFORM", nullptr);
-    const vqtest::HostRun run = vqtest::RunHost("DoMultiTeamTaskAuditWithMarkup F-0006 zhaoliu 校对 0");
+    const vqtest::HostRun run = RunHostWithoutDisplay("DoMultiTeamTaskAuditWithMarkup F-0006 zhaoliu 校对 0");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("此设计文档正进行指定的评审工作，是否继续?"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("不能取得文档"), std::string::npos) << "the window opened: " << run.out;
@@ -262,11 +267,7 @@ TEST(WindowCall, WithoutADisplayAYesNoQuestionIsAnsweredNo) {
 TEST(WindowCall, WithoutADisplayTheHostClosesTheWindowsOfItsCall) {
     vqtest::DbWorkspace ws(0);
     vqtest::DbWorkspace::RunScript(ws.Connect(), CString(ReadBytes(VQ_SOURCE_DIR "/schema/sqlite/demo.sql")));
-    Environment env;
-    env.Set("DISPLAY", nullptr);
-    env.Set("WAYLAND_DISPLAY", nullptr);
-    env.Set("QT_QPA_PLATFORM", nullptr);
-    const vqtest::HostRun run = vqtest::RunHost("DoMultiTeamTaskAuditWithMarkup F-0006 zhaoliu 校对 0");
+    const vqtest::HostRun run = RunHostWithoutDisplay("DoMultiTeamTaskAuditWithMarkup F-0006 zhaoliu 校对 0");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("result: 0"), std::string::npos) << run.out;
     EXPECT_EQ(ws.QueryText("SELECT Working FROM TeamWorkAudit WHERE FileID='F-0006' AND AuditTask='校对'"),
