@@ -127,10 +127,14 @@ void CPieChartCtrl::OnPaint() {
             dc.SelectObject(&slice->m_brush);
             dc.Ellipse(&m_pieRect);
         }
-        dc.SelectObject(&linePen);
-        dc.MoveTo(previous);
-        dc.LineTo(centre);
-        dc.LineTo(current);
+        // Radius lines part one sector from the next: a slice of nothing has no sector of its
+        // own, and a slice of the whole circle borders on nothing.
+        if (slice->m_value % 360 != 0) {
+            dc.SelectObject(&linePen);
+            dc.MoveTo(previous);
+            dc.LineTo(centre);
+            dc.LineTo(current);
+        }
 
         if (!slice->m_label.IsEmpty()) {
             const int textHeight = dc.GetTextExtent(slice->m_label).cy;

@@ -459,8 +459,11 @@ void CProductStructImportDlg::OnChooseFile() {
     CFileDialog dlg(TRUE, "tbl", nullptr, OFN_HIDEREADONLY, kFileFilter, this);
     const CString folder = ImportFolder();
     dlg.m_ofn.lpstrInitialDir = folder;
+    // The file type chosen last decides how a file is read: the next choice offers it again.
+    dlg.m_ofn.nFilterIndex = m_nChosenFileKind;
     if (dlg.DoModal() != IDOK)
         return;
+    m_nChosenFileKind = dlg.m_ofn.nFilterIndex;
     // A folder that cannot be remembered costs only the next dialog its starting place.
     WriteSetting(kImportSection, kImportFolderKey, dlg.GetFolderPath());
     ReadFile(dlg.GetPathName(), static_cast<int>(dlg.m_ofn.nFilterIndex));

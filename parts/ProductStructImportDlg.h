@@ -229,6 +229,7 @@ private:
     _CommandPtr m_detailInsert;
 
     bool m_bBusy = false; // a read or a store is running: the buttons wait
+    DWORD m_nChosenFileKind = 1; // the file type (filter) of the last file chosen
     bool m_bOuterTransaction = false;
     bool m_bUnitTransaction = false;
     int m_nRowsInTransaction = 0; // rows of the units kept, waiting for the commit

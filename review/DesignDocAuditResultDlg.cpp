@@ -9,6 +9,11 @@
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
+#include "teamwork/AuditPath.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
 
 namespace {
 
@@ -186,30 +191,82 @@ void CDesignDocAuditResultDlg::OnSize(UINT type, int cx, int cy) {
     VoloViewer.UpdateView();
 }
 
+// The steps of the document's review path in the order a person reads its flow chart: level by
+// level (the box's top), and within a level from left to right. Steps begun in the same minute
+// (every step of a level opens at once) are listed in this order instead of by chance.
+std::vector<CString> CDesignDocAuditResultDlg::ReadPathStepOrder() {
+    CString sql;
+    sql.Format("SELECT AuditingPath FROM AuditingManage WHERE AuditingModel IN (SELECT AuditingModel FROM "
+               "TeamWorkResult WHERE FileID='%s')",
+               SqlQuote(FileID));
+    CString pathText;
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, Connection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        if (!rs->IsEOF())
+            pathText = VariantToString(rs->GetCollect(0L));
+        if (CloseMode)
+            rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+    }
+    CStringArray entries;
+    SplitAuditList(pathText, entries);
+    std::vector<AuditPathEntry> steps;
+    for (int i = 0; i < entries.GetSize(); ++i)
+        steps.push_back(ParseAuditPathEntry(entries[i]));
+    std::stable_sort(steps.begin(), steps.end(), [](const AuditPathEntry& a, const AuditPathEntry& b) {
+        return a.top != b.top ? a.top < b.top : a.left < b.left;
+    });
+    std::vector<CString> order;
+    for (const AuditPathEntry& step : steps)
+        order.push_back(StoredStepName(step.name));
+    return order;
+}
+
 void CDesignDocAuditResultDlg::LoadAuditSteps() {
     CString sql;
     sql.Format("SELECT AuditTask,Auditor,BeginDate,FinishDate,State,Result,Prompt,Manager FROM TeamWorkAudit "
                "WHERE FileID='%s' ORDER BY BeginDate",
                SqlQuote(FileID));
+    std::vector<std::array<CString, 8>> steps;
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
         rs->Open(sql, Connection, adOpenForwardOnly, adLockReadOnly, adCmdText);
         while (!rs->IsEOF()) {
-            CString v[8];
+            std::array<CString, 8>& v = steps.emplace_back();
             for (long i = 0; i < 8; ++i)
                 v[i] = VariantToString(rs->GetCollect(i));
-            StepOpinions.Add(v[6]);
-            const int row = StepList.InsertItem(StepList.GetItemCount(), v[0], ResultImage(v[5]));
-            StepList.SetItemText(row, 1, ResponsibleText(v[1], v[7]));
-            for (int column = 2; column < 6; ++column)
-                StepList.SetItemText(row, column, v[column]);
             rs->MoveNext();
         }
         if (CloseMode)
             rs->Close();
     } catch (_com_error& e) {
         ReportComError(e);
+    }
+    // Steps begun at the same time keep the path's order; a step the path does not name (a
+    // changed template, an assisting review) follows them in the order the table gave.
+    const std::vector<CString> order = steps.size() > 1 ? ReadPathStepOrder() : std::vector<CString>();
+    const auto rank = [&order](const CString& task) {
+        const CString stored = StoredStepName(task);
+        for (std::size_t i = 0; i < order.size(); ++i)
+            if (order[i] == stored)
+                return i;
+        return order.size();
+    };
+    for (auto group = steps.begin(); group != steps.end();) {
+        auto end = std::find_if(group, steps.end(), [&](const auto& v) { return v[2] != (*group)[2]; });
+        std::stable_sort(group, end, [&](const auto& a, const auto& b) { return rank(a[0]) < rank(b[0]); });
+        group = end;
+    }
+    for (const std::array<CString, 8>& v : steps) {
+        StepOpinions.Add(v[6]);
+        const int row = StepList.InsertItem(StepList.GetItemCount(), v[0], ResultImage(v[5]));
+        StepList.SetItemText(row, 1, ResponsibleText(v[1], v[7]));
+        for (int column = 2; column < 6; ++column)
+            StepList.SetItemText(row, column, v[column]);
     }
 }
 

@@ -13,6 +13,8 @@
 #include "review/DesignMarkupStore.h"
 #include "review/WorkDocAuditResultDlg.h"
 
+#include <vector>
+
 class CRedlineViewDlg;
 
 class CDesignDocAuditResultDlg : public CWorkDocAuditResultDlg {
@@ -55,6 +57,7 @@ protected:
     void OnCancel() override;
     void PostNcDestroy() override;
     void LoadAuditSteps() override;
+    std::vector<CString> ReadPathStepOrder();
     int CurrentStepRow() const override { return LastStepRow; }
     void OnSize(UINT type, int cx, int cy) override;
 

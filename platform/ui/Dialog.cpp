@@ -8,6 +8,35 @@
 namespace vq {
 namespace {
 
+// The first enabled, visible control a person can change gets the focus, so that typing goes
+// somewhere: a read-only field (a number shown for reference) is passed over. A dialog whose
+// fields are all read-only starts in the first control that takes input at all.
+void FocusFirstField(CWnd& dialog) {
+    const auto takesInput = [](CWnd& child) {
+        const auto kind = child.GetControlKind();
+        return child.IsWindowEnabled() && (child.GetStyle() & WS_VISIBLE) && kind != vq::ControlKind::Static &&
+               kind != vq::ControlKind::GroupBox && kind != vq::ControlKind::Progress;
+    };
+    const auto readOnly = [](CWnd& child) {
+        const auto kind = child.GetControlKind();
+        return (kind == vq::ControlKind::Edit || kind == vq::ControlKind::RichEdit) &&
+               (child.GetStyle() & ES_READONLY);
+    };
+    CWnd* first = nullptr;
+    for (CWnd* child : dialog.GetChildren()) {
+        if (!takesInput(*child))
+            continue;
+        if (!readOnly(*child)) {
+            child->SetFocus();
+            return;
+        }
+        if (!first)
+            first = child;
+    }
+    if (first)
+        first->SetFocus();
+}
+
 std::map<UINT, const DialogTemplate*>& Templates() {
     static std::map<UINT, const DialogTemplate*> templates;
     return templates;
@@ -95,17 +124,8 @@ INT_PTR CDialog::DoModal() {
     m_modal = true;
     const std::uint64_t serial = GetSerial();
     const BOOL focusDefault = static_cast<BOOL>(SendMessage(WM_INITDIALOG));
-    if (focusDefault && ::IsWindow(this) && !CWnd::GetFocus()) {
-        // The first enabled, visible control that takes input gets the focus.
-        for (CWnd* child : GetChildren()) {
-            const auto kind = child->GetControlKind();
-            if (child->IsWindowEnabled() && (child->GetStyle() & WS_VISIBLE) &&
-                kind != vq::ControlKind::Static && kind != vq::ControlKind::GroupBox) {
-                child->SetFocus();
-                break;
-            }
-        }
-    }
+    if (focusDefault && ::IsWindow(this) && !CWnd::GetFocus())
+        vq::FocusFirstField(*this);
     if (::IsWindow(this) && GetSerial() == serial && !m_ended) {
         vq::SaveDialogScreenshot(*this);
         m_inModalLoop = true;

@@ -1215,6 +1215,7 @@ bool ScriptedUser::RunFileDialog(FileDialogRequest& request) {
     Record(CString("file dialog ") +
            Quote(request.title.IsEmpty() ? CString(request.open ? "打开" : "另存为") : request.title));
     m_fileDialogFolder = request.initialDir;
+    m_fileDialogFilterIndex = request.filterIndex;
     if (Failed())
         return false;
     if (m_steps.empty() || m_steps.front().verb != Verb::File) {

@@ -122,6 +122,8 @@ public:
     const std::vector<CString>& Log() const { return m_log; }
     // The folder the last file dialog was to open in (empty: the view's choice).
     const CString& FileDialogFolder() const { return m_fileDialogFolder; }
+    // The file type (filter, from 1) the last file dialog offered first.
+    int FileDialogFilterIndex() const { return m_fileDialogFilterIndex; }
     // Also hands every log line to this function as it happens (the host prints them).
     void SetLogSink(std::function<void(const CString&)> sink) { m_sink = std::move(sink); }
     // Also hands every dialog to this function once it has opened, after its `dialog` line (the
@@ -195,6 +197,7 @@ private:
     std::deque<Step> m_steps;
     std::vector<CString> m_log;
     CString m_fileDialogFolder;
+    int m_fileDialogFilterIndex = 0;
     CString m_error;
     std::function<void(const CString&)> m_sink;
     std::function<void(CDialog&)> m_dialogSink;

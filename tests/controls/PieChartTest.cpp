@@ -123,6 +123,25 @@ TEST(PieChartTest, OnlyLabelledSlicesTakeLegendRows) {
     EXPECT_EQ(greenRows, 0);
 }
 
+TEST(PieChartTest, AWholeCircleAndEmptySlicesDrawNoRadiusLine) {
+    vq::ScriptedUser user;
+    Chart chart;
+    chart.pie.AddSlice(kRed, RGB(255, 255, 255), 0, "设计");
+    chart.pie.AddSlice(kGreen, RGB(255, 255, 255), 360, "评审");
+    chart.pie.AddSlice(kBlue, RGB(255, 255, 255), 0, "其他");
+    const CBitmap image = vq::RenderWindow(chart.pie);
+    // Along the radius at twelve o'clock, where the slices start and end, only the slice colour.
+    for (const double share : {0.1, 0.3, 0.5, 0.7})
+        EXPECT_EQ(chart.At(image, 0, share), kGreen) << share;
+    EXPECT_EQ(chart.At(image, 180, 0.5), kGreen);
+    // Two slices still part at their radius lines.
+    Chart two;
+    two.pie.AddSlice(kRed, RGB(255, 255, 255), 180, "");
+    two.pie.AddSlice(kGreen, RGB(255, 255, 255), 180, "");
+    const CBitmap parted = vq::RenderWindow(two.pie);
+    EXPECT_EQ(two.At(parted, 0, 0.5), RGB(0, 0, 0));
+}
+
 TEST(PieChartTest, WithoutSlicesOnlyTheDiscAndItsOutlineShow) {
     vq::ScriptedUser user;
     Chart chart;

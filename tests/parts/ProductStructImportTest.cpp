@@ -492,7 +492,10 @@ TEST_P(ImportTest, ReadingAgainAsksBeforeReplacingTheLines) {
         .Click(1388)
         .File(csv, 4)
         .Dialog("产品数据匹配")
-        .Do([&](CDialog&) { EXPECT_EQ(user.FileDialogFolder(), home); })
+        .Do([&](CDialog&) {
+            EXPECT_EQ(user.FileDialogFolder(), home);
+            EXPECT_EQ(user.FileDialogFilterIndex(), 1);
+        })
         .Click(IDOK)
         .Click(1388)
         .Message("覆盖当前列表中的明细数据?", IDNO)
@@ -501,7 +504,10 @@ TEST_P(ImportTest, ReadingAgainAsksBeforeReplacingTheLines) {
         .Message("覆盖当前列表中的明细数据?", IDYES)
         .File(csv2, 4)
         .Dialog("产品数据匹配")
-        .Do([&](CDialog&) { EXPECT_EQ(user.FileDialogFolder(), ws.Root() + "/in"); })
+        .Do([&](CDialog&) {
+            EXPECT_EQ(user.FileDialogFolder(), ws.Root() + "/in");
+            EXPECT_EQ(user.FileDialogFilterIndex(), 4) << "the file type chosen before is offered again";
+        })
         .Dialog("产品数据匹配")
         .Click(IDCANCEL)
         // A cancelled matching leaves the lists empty.

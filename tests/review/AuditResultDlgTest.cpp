@@ -439,6 +439,39 @@ TEST_P(DesignResultTest, AStepRestartedInTheMinuteOfItsReviewIsUnmarkedWhileTheH
     EXPECT_TRUE(user.Succeeded()) << user.Error();
 }
 
+TEST_P(DesignResultTest, StepsBegunTogetherFollowThePathLevelByLevelAndLeftToRight) {
+    // The path text lists its boxes in the order they were drawn, not in the order of review.
+    ws.Execute("UPDATE AuditingManage SET AuditingPath='批准[N](40,110)|*|工艺审查(240,60)|*|校对(40,10)|*|"
+               "审核[M](40,60)' WHERE AuditingModel='三级评审';"
+               "UPDATE TeamWorkAudit SET BeginDate='2026-12-01 09:00' WHERE FileID='F-2';"
+               "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, BeginDate, State) VALUES "
+               "('F-2', '会签', 'lisi', '2026-12-01 09:00', '未完成'),"
+               "('F-2', '批准[N]', 'zhaoliu', '2026-12-01 09:00', '未完成'),"
+               "('F-2', '工艺审查', 'wangwu', '2026-12-01 09:00', '未完成'),"
+               "('F-2', '工艺审查', 'wangwu', '2026-11-30 08:00', '已完成')");
+    G dlg;
+    dlg.FileID = "F-2";
+    vq::ScriptedUser user;
+    user.Dialog("设计文档评审结果")
+        .Do([](CDialog& d) {
+            auto& g = static_cast<G&>(d);
+            std::vector<CString> shown;
+            for (int row = 0; row < g.StepList.GetItemCount(); ++row)
+                shown.push_back(g.StepList.GetItemText(row, 0) + " " + g.StepList.GetItemText(row, 2));
+            // An earlier start still comes first; a step the path does not name comes last.
+            const std::vector<CString> expected{"工艺审查 2026-11-30 08:00", "校对 2026-12-01 09:00",
+                                                "审核 2026-12-01 09:00", "工艺审查 2026-12-01 09:00",
+                                                "批准[N] 2026-12-01 09:00", "会签 2026-12-01 09:00"};
+            EXPECT_EQ(shown, expected);
+        })
+        // Each row keeps its own opinion.
+        .Select(G::kStepListId, 1)
+        .Do([](CDialog& d) { EXPECT_EQ(static_cast<G&>(d).StepOpinion, "孔位偏移"); })
+        .Click(IDCANCEL);
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error();
+}
+
 TEST_P(DesignResultTest, AMissingDrawingIsReported) {
     ws.Execute("DELETE FROM TeamWorkResultPack");
     G dlg;

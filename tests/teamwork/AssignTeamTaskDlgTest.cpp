@@ -77,9 +77,11 @@ TEST_P(AssignTeamTaskTest, TheTreeShowsTheWorksBelowTheTask) {
     dlg.ParentNo = "A";
     std::vector<std::string> tree;
     bool selectVisible = true, propertiesEnabled = true, divideEnabled = false;
+    int focused = 0;
     vq::ScriptedUser user;
     user.Dialog("设计工作组工作管理")
         .Do([&](CDialog& d) {
+            focused = CWnd::GetFocus() ? CWnd::GetFocus()->GetDlgCtrlID() : 0;
             tree = TreeTexts(d);
             selectVisible = d.GetDlgItem(1058)->IsWindowVisible();
             propertiesEnabled = d.GetDlgItem(kProperties)->IsWindowEnabled();
@@ -97,6 +99,7 @@ TEST_P(AssignTeamTaskTest, TheTreeShowsTheWorksBelowTheTask) {
     EXPECT_FALSE(propertiesEnabled);
     EXPECT_TRUE(divideEnabled);
     EXPECT_EQ(dlg.Changed, 0);
+    EXPECT_EQ(focused, kTree) << "the read-only numbers above the tree are passed over";
 }
 
 TEST_P(AssignTeamTaskTest, OnlyTheTaskManagerMaintainsWorksOfAnOpenTask) {

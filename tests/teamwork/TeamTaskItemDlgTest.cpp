@@ -93,8 +93,10 @@ TEST_P(TeamTaskItemTest, ANewWorkTaskIsStoredWithItsLogAndNotice) {
     CTeamTaskItemDlg dlg;
     dlg.TaskNo = "T1";
     CString shownId, shownState, shownManager;
+    int focused = 0;
     vq::ScriptedUser user;
     user.Dialog("工作任务分解").Do([&](CDialog& d) {
+        focused = CWnd::GetFocus() ? CWnd::GetFocus()->GetDlgCtrlID() : 0;
         shownId = Text(d, kWorkId);
         shownState = Text(d, kState);
         shownManager = Text(d, kManager);
@@ -105,6 +107,7 @@ TEST_P(TeamTaskItemTest, ANewWorkTaskIsStoredWithItsLogAndNotice) {
     ASSERT_EQ(dlg.DoModal(), IDOK) << user.Error().c_str();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(shownId, "T1#001");
+    EXPECT_EQ(focused, kType) << "typing starts in the first field that can change, not the read-only number";
     EXPECT_EQ(shownState, "待确认");
     EXPECT_EQ(shownManager, "zhangsan");
     EXPECT_EQ(dlg.WorkID, "T1#001");
