@@ -8,8 +8,14 @@ CString FetchFailureText(const CString& name, vq::FetchFailure why, const CStrin
     switch (why) {
     case vq::FetchFailure::NotOnServer:
         return "不能取得文档" + name + "：服务器上没有该文件。";
+    case vq::FetchFailure::AccessDenied:
+        return "不能取得文档" + name + "：服务器拒绝访问该文件。";
     case vq::FetchFailure::LocalDiskFull:
         return "不能取得文档" + name + "：本地磁盘已满。";
+    case vq::FetchFailure::NameTooLong:
+        return "不能取得文档" + name + "：文件名太长。";
+    case vq::FetchFailure::UnusableName:
+        return "不能取得文档" + name + "：文件服务器上不能使用这个文件名。";
     default:
         break;
     }
@@ -18,7 +24,7 @@ CString FetchFailureText(const CString& name, vq::FetchFailure why, const CStrin
 
 void ReportFetchFailure(const CString& name, vq::FetchFailure why, const CString& otherwise,
                         const CString& detail) {
-    const bool named = why == vq::FetchFailure::NotOnServer || why == vq::FetchFailure::LocalDiskFull;
+    const bool named = why != vq::FetchFailure::Other && why != vq::FetchFailure::None;
     AfxMessageBox(named || otherwise.IsEmpty() ? FetchFailureText(name, why, detail) : otherwise);
 }
 
@@ -37,9 +43,21 @@ bool FetchDocumentCopy(CFtpConnection* ftp, const CString& remote, const CString
 }
 
 CString StoreFailureText(const CFtpConnection* ftp, const CString& usual, const CString& remote) {
-    if (ftp && ftp->GetLastFailure() == vq::FetchFailure::ServerDiskFull)
+    switch (ftp ? ftp->GetLastFailure() : vq::FetchFailure::Other) {
+    case vq::FetchFailure::ServerDiskFull:
         return "增加文档失败，服务器磁盘已满：\n" + ftp->GetLastErrorText();
-    if (ftp && ftp->GetLastFailure() == vq::FetchFailure::NameTooLong)
+    case vq::FetchFailure::AccessDenied:
+        return "增加文档失败，服务器拒绝写入该文件：\n" + ftp->GetLastErrorText();
+    case vq::FetchFailure::NameTooLong:
         return "增加文档失败，文件名太长:\n" + remote;
+    case vq::FetchFailure::UnusableName:
+        return UnusableNameText(remote);
+    default:
+        break;
+    }
     return usual;
+}
+
+CString UnusableNameText(const CString& name) {
+    return "增加文档失败，文件服务器上不能使用这个名称:\n" + name;
 }

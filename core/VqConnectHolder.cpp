@@ -6,11 +6,13 @@
 #include "platform/base/Folders.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
-#include "platform/ftp/FtpFileFind.h"
+#include "platform/ftp/FtpConnection.h"
 #include "platform/ftp/InternetSession.h"
 #include "platform/ui/Wnd.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -37,6 +39,24 @@ CString ConfigReadFailureText(const _com_error& e, const CString& path) {
     if (e.Description().Find("no such table") >= 0)
         return "文件: " + path + " 中没有配置信息，文件是空的或不完整!";
     return "需要更新文件vqdetail.mdb的版本...";
+}
+
+// Whether a folder (a path relative to the current folder) is on the server, looked for in a
+// fresh listing of its parent. A listing that cannot be had (its data connection fails) proves
+// nothing: the folder is then entered by name, on the control connection, and left again.
+bool FolderOnServer(CFtpConnection* ftp, const CString& path) {
+    const int slash = path.ReverseFind('/');
+    const CString name = path.Mid(slash + 1);
+    std::vector<FtpDirEntry> entries;
+    if (ftp->ListDirectory(slash < 0 ? CString() : path.Left(slash), entries))
+        return std::any_of(entries.begin(), entries.end(),
+                           [&name](const FtpDirEntry& e) { return e.name == name; });
+    CString current;
+    ftp->GetCurrentDirectory(current);
+    if (!ftp->SetCurrentDirectory(path))
+        return false;
+    ftp->SetCurrentDirectory(current);
+    return true;
 }
 
 // Closes a recordset before it is released when the close mode asks for it.
@@ -346,8 +366,7 @@ void CVqConnectHolder::OpenFtpConnection() {
         return;
 
     m_pFtpConnection->GetCurrentDirectory(m_strFtpCurrentDir);
-    CFtpFileFind finder(m_pFtpConnection);
-    if (!finder.FindFile("Vq", INTERNET_FLAG_RELOAD)) {
+    if (!FolderOnServer(m_pFtpConnection, "Vq")) {
         m_pFtpConnection->CreateDirectory("Vq");
         m_pFtpConnection->SetCurrentDirectory("Vq");
         for (const char* folder : kVqFolders)
@@ -357,8 +376,7 @@ void CVqConnectHolder::OpenFtpConnection() {
     // "Vq" is there: complete the folders below it that documents are stored in.
     for (const char* folder : kVqFolders) {
         CString path = CString("Vq/") + folder;
-        CFtpFileFind sub(m_pFtpConnection);
-        if (!sub.FindFile(path, INTERNET_FLAG_RELOAD))
+        if (!FolderOnServer(m_pFtpConnection, path))
             m_pFtpConnection->CreateDirectory(path);
     }
 }

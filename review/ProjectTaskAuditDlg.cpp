@@ -446,6 +446,27 @@ bool CProjectTaskAuditDlg::EnterAuditFolder() {
     return m_pFtpConnection->CreateDirectory(folder) && m_pFtpConnection->SetCurrentDirectory(folder);
 }
 
+bool CProjectTaskAuditDlg::EnterAuditFolderToStore(const CString& remote) {
+    // The step and the document type name a file in the task's folder, never a path: a separator
+    // in them, or a name of dots only, would put it elsewhere. A task number that names no folder
+    // of its own has no review folder.
+    const bool plainName = vq::StaysBelowFolder(remote) && remote.Find('/') < 0 && remote.Find('\\') < 0;
+    const CString unusable = !plainName                                ? remote
+                             : StoredFolderName(m_strTaskNo).IsEmpty() ? m_strTaskNo
+                                                                       : CString();
+    if (!unusable.IsEmpty()) {
+        AfxMessageBox(UnusableNameText(unusable));
+        return false;
+    }
+    // A folder that cannot be entered or made fails the upload as loudly as the transfer does:
+    // the reviewer must learn that nothing was stored.
+    if (!EnterAuditFolder()) {
+        AfxMessageBox(kUploadFailed);
+        return false;
+    }
+    return true;
+}
+
 void CProjectTaskAuditDlg::OnAttachRedline() {
     if (m_nSelectedRow < 0)
         return;
@@ -457,14 +478,12 @@ void CProjectTaskAuditDlg::OnAttachRedline() {
     CString extension = input.m_strFileExt;
     if (extension.IsEmpty())
         extension = ExtensionOf(input.m_strFilePath).Mid(1);
-    // The step and the stored document type name the file; a name that would lead out of the
-    // task's folder is refused as a failed upload, and nothing is recorded.
+    // The step and the stored document type name the file; a name that is no plain name in the
+    // task's folder is refused, and nothing is recorded.
     const CString remote = m_strStepName + "_" + m_documents.GetItemText(m_nSelectedRow, 0) + "." + extension;
     CWaitCursor wait;
-    if (!vq::StaysBelowFolder(remote) || !EnterAuditFolder()) {
-        AfxMessageBox(kUploadFailed);
+    if (!EnterAuditFolderToStore(remote))
         return;
-    }
     if (!m_pFtpConnection->PutFile(input.m_strFilePath, remote, FTP_TRANSFER_TYPE_BINARY, 1)) {
         AfxMessageBox(StoreFailureText(m_pFtpConnection, kUploadFailed, remote));
         return;
@@ -613,13 +632,9 @@ bool CProjectTaskAuditDlg::UploadOpinion() {
         return false;
     }
     theApp.AddUniqueFile(local);
-    // A folder that cannot be entered or made fails the upload as loudly as the transfer does:
-    // the reviewer must learn that nothing was stored.
     const CString remote = m_strStepName + ".rtf";
-    if (!vq::StaysBelowFolder(remote) || !EnterAuditFolder()) {
-        AfxMessageBox(kUploadFailed);
+    if (!EnterAuditFolderToStore(remote))
         return false;
-    }
     if (!m_pFtpConnection->PutFile(local, remote, FTP_TRANSFER_TYPE_BINARY, 1)) {
         // A full server disk or a name too long for the server is said as such.
         AfxMessageBox(StoreFailureText(m_pFtpConnection, kUploadFailed, remote));

@@ -104,6 +104,9 @@ private:
     bool IsDrawingRow(int row) const;
     // Enters "\Vq\Auditing\", then the task's folder, creating it when it is not there.
     bool EnterAuditFolder();
+    // Enters the task's review folder to store the file `remote` in it, or says why not: a name
+    // the file server cannot use there, or a folder that cannot be entered.
+    bool EnterAuditFolderToStore(const CString& remote);
     int SaveAuditResult();
     bool UploadOpinion();
     void RemoveUploadedFile(const CString& remote);

@@ -184,8 +184,10 @@ enum class FetchFailure {
     NotOnServer,    // the server or the store holds no such document
     LocalDiskFull,  // the local disk is full: the copy could not be written
     ServerDiskFull, // the server's disk is full (an upload)
-    NameTooLong,    // a name longer than the server keeps (refused here, or by the server's reply)
-    Other,          // anything else: the connection, permissions, ...
+    NameTooLong,    // a name longer than the server (or the local disk) keeps
+    UnusableName,   // a name the file server cannot take (a character without a code page 936 form)
+    AccessDenied,   // the server refused access to the file ("550 Permission denied.")
+    Other,          // anything else: the connection, ...
 };
 // Makes an empty file of a name no other file has, "<prefix><six characters><suffix>" in the folder
 // (a path ending in a separator or not), and returns its native path; empty when it cannot.

@@ -7,10 +7,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <random>
 #include <sstream>
 #include <string>
@@ -18,11 +22,13 @@
 
 namespace {
 
-// Seconds to wait for the server: to connect, between replies, and for the server to connect
-// back in active mode.
+// Seconds to wait for the server: to connect, and between replies.
 constexpr long kConnectTimeout = 20;
 constexpr long kResponseTimeout = 60;
-constexpr long kAcceptTimeoutMs = 30000;
+// In active mode the server connects to us before, or as, it answers a transfer. A server that
+// has done neither within this time cannot reach us (NAT, a firewall that drops the connection):
+// the transfer goes passive then.
+constexpr long kConnectBackTimeout = 10;
 
 // Backslash paths of the dialogs become native paths; a relative path stays relative to the
 // process's current folder.
@@ -63,6 +69,21 @@ std::size_t AppendToString(char* data, std::size_t size, std::size_t count, void
     return size * count;
 }
 
+// The bytes of a small upload, sent from memory.
+struct MemorySource {
+    const char* data;
+    std::size_t left;
+};
+
+std::size_t ReadFromMemory(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* source = static_cast<MemorySource*>(user);
+    const std::size_t n = std::min(source->left, size * count);
+    std::memcpy(data, source->data, n);
+    source->data += n;
+    source->left -= n;
+    return n;
+}
+
 // The local file a download writes to, and the errno of its first failed write.
 struct DownloadSink {
     FILE* file = nullptr;
@@ -101,11 +122,15 @@ CString UploadTempPath(const CString& absTarget) {
 // The longest name, in bytes on the wire, that the servers' file systems keep.
 constexpr std::size_t kMaxNameBytes = 255;
 
-// Whether a reply refuses a name for its length ("550 File name too long.").
-bool SaysNameTooLong(const CString& reply) {
+// Whether a reply says one of the phrases, in any letter case.
+bool Says(const CString& reply, std::initializer_list<const char*> phrases) {
     CString lower = reply;
     lower.MakeLower();
-    return lower.Find("too long") >= 0 || lower.Find("enametoolong") >= 0;
+    for (const char* phrase : phrases) {
+        if (lower.Find(phrase) >= 0)
+            return true;
+    }
+    return false;
 }
 
 // The reply code of a server line ("550 No such file."), or 0.
@@ -117,10 +142,41 @@ int ReplyCode(const std::string& line) {
     return std::atoi(line.substr(0, 3).c_str());
 }
 
-// The failure a server line names: 550 (no such file), or a full disk on the server while
-// storing (451 "Failure writing to local file.", 452, 552).
-vq::FetchFailure FailureOfReply(const CString& line, bool storing) {
-    const int code = ReplyCode(line.str());
+// Whether a server line is the last one of a reply ("550 No such file."), not a line before the
+// last one of a reply of several ("550-...") nor a line of text within such a reply.
+bool IsLastLineOfReply(const std::string& line) {
+    return ReplyCode(line) != 0 && (line.size() == 3 || line[3] == ' ');
+}
+
+// The server's last error reply (code 400 and above), all of its lines, in UTF-8 (the server
+// writes code page 936); empty when the server sent none.
+CString LastErrorReply(const std::vector<std::string>& responses) {
+    for (std::size_t last = responses.size(); last-- > 0;) {
+        if (!IsLastLineOfReply(responses[last]) || ReplyCode(responses[last]) < 400)
+            continue;
+        // The lines after the previous reply's last line belong to this one.
+        std::size_t first = last;
+        while (first > 0 && !IsLastLineOfReply(responses[first - 1]))
+            --first;
+        std::string text;
+        for (std::size_t i = first; i <= last; ++i)
+            text += (i > first ? "\n" : "") + responses[i];
+        return CString(vq::GbkToUtf8(text));
+    }
+    return CString();
+}
+
+// The failure a server's reply names: a name too long for the server, access refused
+// ("550 Permission denied."), 550 (no such file), or a full disk on the server while storing
+// (451 "Failure writing to local file.", 452, 552).
+vq::FetchFailure FailureOfReply(const CString& reply, bool storing) {
+    const int code = ReplyCode(reply.str());
+    if (code < 400)
+        return vq::FetchFailure::Other;
+    if (Says(reply, {"too long", "enametoolong"}))
+        return vq::FetchFailure::NameTooLong;
+    if ((code == 550 || code == 553) && Says(reply, {"denied", "not permitted"}))
+        return vq::FetchFailure::AccessDenied;
     if (code == 550 && !storing)
         return vq::FetchFailure::NotOnServer;
     if (storing && (code == 451 || code == 452 || code == 552))
@@ -265,7 +321,7 @@ void Prepare(CURL* curl, char* errorBuffer, std::vector<std::string>* responses,
     curl_easy_setopt(curl, CURLOPT_PASSWORD, password.c_str());
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeout);
     curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kResponseTimeout);
-    curl_easy_setopt(curl, CURLOPT_ACCEPTTIMEOUT_MS, kAcceptTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_ACCEPTTIMEOUT_MS, kConnectBackTimeout * 1000L);
     // The reply timeout covers the control connection only; a data connection on which the
     // server stops sending (or reading) would otherwise be waited for forever.
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -294,12 +350,10 @@ DWORD ErrorNumber(CURLcode code) {
 }
 
 // The server's error reply of the last request when it sent one, else what went wrong in words
-// a user can act on (the transfer library's own text names socket calls and error numbers).
-CString DescribeFailure(CURLcode code, const char* errorBuffer, const std::vector<std::string>& responses) {
-    for (auto it = responses.rbegin(); it != responses.rend(); ++it) {
-        if (ReplyCode(*it) >= 400)
-            return CString(vq::GbkToUtf8(*it)); // the server's text, in code page 936
-    }
+// a user can act on (the transfer library's own texts are English and name socket calls).
+CString DescribeFailure(CURLcode code, const std::vector<std::string>& responses) {
+    if (const CString reply = LastErrorReply(responses); !reply.IsEmpty())
+        return reply;
     switch (code) {
     case CURLE_OPERATION_TIMEDOUT:
         return "FTP服务器没有及时响应，传输已停止。";
@@ -319,28 +373,60 @@ CString DescribeFailure(CURLcode code, const char* errorBuffer, const std::vecto
     case CURLE_WEIRD_SERVER_REPLY:
         return "与FTP服务器的连接已断开。";
     case CURLE_WRITE_ERROR:
-        return "The local file cannot be written.";
+        return "不能写入本地文件。";
+    case CURLE_READ_ERROR:
+    case CURLE_ABORTED_BY_CALLBACK:
+        return "不能读取本地文件。";
+    case CURLE_OUT_OF_MEMORY:
+        return "内存不足，FTP传输已停止。";
     default:
         break;
     }
-    if (errorBuffer && *errorBuffer)
-        return CString(errorBuffer);
-    return CString(curl_easy_strerror(code));
+    return "FTP传输失败（传输库错误 " + CString(std::to_string(static_cast<int>(code))) + "）。";
 }
 
-// Performs the prepared transfer. A server that refuses the data port of active mode (as one
-// behind a firewall often does: "550 Permission denied." to EPRT and PORT) is asked for a passive
-// one instead: passive is set for this transfer and every later one of the session. restart
-// readies the transfer's data for the second attempt (false: it cannot be repeated).
+// Whether a transfer in active mode failed because the server could not open the data connection
+// to us: it refused the data port, answered the transfer 425 or 426 without having announced the
+// data connection, announced it and did not connect in time, or neither answered nor connected in
+// time after it had answered every command before.
+bool ServerCannotConnectBack(CURLcode code, const std::vector<std::string>& responses) {
+    switch (code) {
+    case CURLE_FTP_PORT_FAILED:
+    case CURLE_FTP_ACCEPT_FAILED:
+    case CURLE_FTP_ACCEPT_TIMEOUT:
+        return true;
+    default:
+        break;
+    }
+    int last = 0;
+    for (const std::string& line : responses) {
+        const int reply = ReplyCode(line);
+        if (reply >= 100 && reply < 200)
+            return false; // the data connection was open: what failed came after
+        if (reply != 0)
+            last = reply;
+    }
+    return last == 425 || last == 426 || (code == CURLE_OPERATION_TIMEDOUT && last >= 200 && last < 300);
+}
+
+// Performs the prepared transfer. In active mode a server that cannot connect to us (it refuses
+// the data port, as one set up for passive mode only does with "550 Permission denied.", or it
+// takes the port and cannot reach it, behind NAT or a firewall) is asked for a passive transfer
+// instead: passive is set for this transfer and every later one of the session. restart readies
+// the transfer's data for the second attempt (false: it cannot be repeated).
 CURLcode PerformTransfer(CURL* curl, char* errorBuffer, std::vector<std::string>& responses, bool& passive,
                          const std::function<bool()>& restart) {
+    // The reply to an active transfer is not waited for longer than the connection back.
+    if (!passive)
+        curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kConnectBackTimeout);
     const CURLcode code = curl_easy_perform(curl);
-    if (code != CURLE_FTP_PORT_FAILED || passive || !restart())
+    if (passive || !ServerCannotConnectBack(code, responses) || !restart())
         return code;
     passive = true;
     errorBuffer[0] = '\0';
     responses.clear();
     curl_easy_setopt(curl, CURLOPT_FTPPORT, static_cast<char*>(nullptr));
+    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kResponseTimeout);
     return curl_easy_perform(curl);
 }
 
@@ -358,11 +444,18 @@ void CFtpConnection::Fail(const CString& text, vq::FetchFailure kind) {
     m_lastFailure = kind;
 }
 
+void CFtpConnection::FailLocalWrite(int error, const CString& local) {
+    if (error == ENAMETOOLONG)
+        Fail("本地文件名太长: " + local, vq::FetchFailure::NameTooLong);
+    else
+        Fail("不能写入本地文件: " + local,
+             vq::IsDiskFullError(error) ? vq::FetchFailure::LocalDiskFull : vq::FetchFailure::Other);
+}
+
 void CFtpConnection::FailWithReply(const CString& text, bool storing) {
-    // A reply that refuses a name for its length says so in its own words; the kind lets the
-    // caller tell the user that the name, not the network, is at fault.
-    Fail(text, ReplyCode(text.str()) >= 400 && SaysNameTooLong(text) ? vq::FetchFailure::NameTooLong
-                                                                       : FailureOfReply(text, storing));
+    // The kind lets the caller say what the server's reply means (a name too long, access refused,
+    // a full disk) rather than send the user to check the network.
+    Fail(text, FailureOfReply(text, storing));
 }
 
 bool CFtpConnection::WirePath(const CString& sessionPath, std::string& wire) {
@@ -370,7 +463,7 @@ bool CFtpConnection::WirePath(const CString& sessionPath, std::string& wire) {
     wire = vq::Utf8ToGbk(server.str());
     // A character without a code page 936 form would reach the server as "?", another name.
     if (vq::GbkToUtf8(wire) != server.str()) {
-        Fail("文件名中有FTP服务器不能表示的字符: " + sessionPath);
+        Fail("文件名中有FTP服务器不能表示的字符: " + sessionPath, vq::FetchFailure::UnusableName);
         return false;
     }
     std::size_t start = 0;
@@ -419,7 +512,7 @@ std::string CFtpConnection::UrlOf(const std::string& wirePath, bool directory) c
 
 void CFtpConnection::Connect() {
     if (!m_impl || !m_impl->curl)
-        throw CInternetException(ERROR_INTERNET_INTERNAL_ERROR, "The transfer library could not be started.");
+        throw CInternetException(ERROR_INTERNET_INTERNAL_ERROR, "不能启动FTP传输库。");
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
             m_nStallTimeout);
     // Log on only: the URL without a path leaves the server in the folder it gave after logon.
@@ -427,7 +520,7 @@ void CFtpConnection::Connect() {
     curl_easy_setopt(m_impl->curl, CURLOPT_NOBODY, 1L);
     CURLcode code = curl_easy_perform(m_impl->curl);
     if (code != CURLE_OK) {
-        Fail(DescribeFailure(code, m_impl->errorBuffer, m_impl->responses));
+        Fail(DescribeFailure(code, m_impl->responses));
         // Servers refuse an account in their own words ("530 Login incorrect."): say what
         // happened first, and keep the server's line for whoever looks after the server.
         if (code == CURLE_LOGIN_DENIED && ReplyCode(m_strLastError.str()) == 530)
@@ -487,13 +580,13 @@ CString CFtpConnection::FullPath(const CString& path) const {
 
 bool CFtpConnection::RunCommands(const std::vector<std::string>& commands) {
     if (!m_impl || !m_impl->curl) {
-        Fail("The connection is closed.");
+        Fail("与FTP服务器的连接已关闭。");
         return false;
     }
     for (const std::string& command : commands) {
         // A line break would let a name smuggle in a command of its own.
         if (command.find_first_of("\r\n") != std::string::npos) {
-            Fail("A name contains a line break.");
+            Fail("文件名中有换行符。", vq::FetchFailure::UnusableName);
             return false;
         }
     }
@@ -513,7 +606,7 @@ bool CFtpConnection::RunCommands(const std::vector<std::string>& commands) {
     curl_easy_setopt(m_impl->curl, CURLOPT_QUOTE, m_impl->quote);
     CURLcode code = curl_easy_perform(m_impl->curl);
     if (code != CURLE_OK) {
-        FailWithReply(DescribeFailure(code, m_impl->errorBuffer, m_impl->responses));
+        FailWithReply(DescribeFailure(code, m_impl->responses));
         return false;
     }
     return true;
@@ -570,8 +663,10 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
     if (!m_impl || !m_impl->curl || !remoteFile || !*remoteFile || !localFile || !*localFile)
         return FALSE;
     CString remote = FullPath(remoteFile);
-    if (remote == "/")
+    if (remote == "/") {
+        Fail("没有指定要取的文件。");
         return FALSE;
+    }
     std::string wire;
     if (!WirePath(remote, wire))
         return FALSE;
@@ -579,18 +674,18 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
     m_lastFailure = vq::FetchFailure::Other;
     struct stat info {};
     if (failIfExists && ::lstat(local.c_str(), &info) == 0) {
-        Fail("The local file exists already.");
+        Fail("本地文件已存在: " + local);
         return FALSE;
     }
 
-    // The data goes to a new file beside the target, created exclusively, which takes the
-    // target's name only after the whole file arrived: a link standing at the name is replaced,
-    // never written through.
-    std::string temp = local.str() + ".XXXXXX";
+    // The data goes to a new file beside the target, created exclusively under a short name of
+    // its own (a target named near the file system's limit of 255 bytes still has one), which
+    // takes the target's name only after the whole file arrived: a link standing at the name is
+    // replaced, never written through.
+    std::string temp = local.Left(local.ReverseFind('/') + 1).str() + ".vqfetch.XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) {
-        Fail("The local file cannot be written.",
-             vq::IsDiskFullError(errno) ? vq::FetchFailure::LocalDiskFull : vq::FetchFailure::Other);
+        FailLocalWrite(errno, local);
         return FALSE;
     }
     mode_t mask = ::umask(0);
@@ -599,9 +694,9 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
     DownloadSink sink;
     sink.file = ::fdopen(fd, "wb");
     if (!sink.file) {
+        FailLocalWrite(errno, local);
         ::close(fd);
         ::unlink(temp.c_str());
-        Fail("The local file cannot be written.");
         return FALSE;
     }
     FILE* out = sink.file;
@@ -622,19 +717,20 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
     if (!written && sink.error == 0)
         sink.error = errno;
     if (code != CURLE_OK || !written) {
-        if (sink.error != 0)
-            Fail("The local file cannot be written.",
-                 vq::IsDiskFullError(sink.error) ? vq::FetchFailure::LocalDiskFull : vq::FetchFailure::Other);
-        else if (code != CURLE_OK)
-            FailWithReply(DescribeFailure(code, m_impl->errorBuffer, m_impl->responses), false);
+        if (sink.error != 0 || code == CURLE_OK)
+            FailLocalWrite(sink.error, local);
         else
-            Fail("The local file cannot be written.");
+            FailWithReply(DescribeFailure(code, m_impl->responses), false);
         ::unlink(temp.c_str());
         return FALSE;
     }
     if (::rename(temp.c_str(), local.c_str()) != 0) {
+        const int error = errno;
         ::unlink(temp.c_str());
-        Fail("The local file cannot be replaced.");
+        if (error == ENAMETOOLONG)
+            Fail("本地文件名太长: " + local, vq::FetchFailure::NameTooLong);
+        else
+            Fail("不能替换本地文件: " + local);
         return FALSE;
     }
     m_lastFailure = vq::FetchFailure::None;
@@ -645,8 +741,14 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
     if (!m_impl || !m_impl->curl || !remoteFile || !*remoteFile || !localFile || !*localFile)
         return FALSE;
     CString remote = FullPath(remoteFile);
-    if (remote == "/" || HasLineBreak(remote))
+    if (remote == "/") {
+        Fail("没有指定要存的文件。");
         return FALSE;
+    }
+    if (HasLineBreak(remote)) {
+        Fail("文件名中有换行符。", vq::FetchFailure::UnusableName);
+        return FALSE;
+    }
     // The file goes up under a temporary name and takes the target's name only once it arrived
     // whole: a transfer stopped half way never leaves a truncated file under the real name, and
     // an older copy stays as it was.
@@ -657,13 +759,13 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
     m_lastFailure = vq::FetchFailure::Other;
     FILE* in = std::fopen(local.c_str(), "rb");
     if (!in) {
-        Fail("The local file cannot be read.");
+        Fail("不能读取本地文件: " + local);
         return FALSE;
     }
     struct stat info {};
     if (::fstat(::fileno(in), &info) != 0 || !S_ISREG(info.st_mode)) {
         std::fclose(in);
-        Fail("The local file cannot be read.");
+        Fail("不能读取本地文件: " + local);
         return FALSE;
     }
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
@@ -688,7 +790,12 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
         Fail(error, kind);
     };
     if (code != CURLE_OK) {
-        FailWithReply(DescribeFailure(code, m_impl->errorBuffer, m_impl->responses), true);
+        FailWithReply(DescribeFailure(code, m_impl->responses), true);
+        // A server that cut the upload off without a word may have run out of disk; one that does
+        // not answer at all takes nothing back either.
+        if (code == CURLE_SEND_ERROR && LastErrorReply(m_impl->responses).IsEmpty() &&
+            !AskWhetherServerDiskIsFull(temp))
+            return FALSE;
         removeTemp();
         return FALSE;
     }
@@ -713,6 +820,30 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
     return FALSE;
 }
 
+bool CFtpConnection::AskWhetherServerDiskIsFull(const std::string& wireTemp) {
+    const CString error = m_strLastError;
+    const vq::FetchFailure kind = m_lastFailure;
+    Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
+            m_nStallTimeout);
+    MemorySource oneByte{"\n", 1};
+    curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(wireTemp, false).c_str());
+    curl_easy_setopt(m_impl->curl, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(m_impl->curl, CURLOPT_APPEND, 1L);
+    curl_easy_setopt(m_impl->curl, CURLOPT_READFUNCTION, ReadFromMemory);
+    curl_easy_setopt(m_impl->curl, CURLOPT_READDATA, &oneByte);
+    curl_easy_setopt(m_impl->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(1));
+    PerformTransfer(m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive, [&oneByte] {
+        oneByte = MemorySource{"\n", 1};
+        return true;
+    });
+    const CString reply = LastErrorReply(m_impl->responses);
+    if (FailureOfReply(reply, true) == vq::FetchFailure::ServerDiskFull)
+        Fail(reply, vq::FetchFailure::ServerDiskFull);
+    else
+        Fail(error, kind);
+    return !m_impl->responses.empty();
+}
+
 bool CFtpConnection::RunListing(const std::string& wireDir, const char* command, std::string& out) {
     out.clear();
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
@@ -727,7 +858,7 @@ bool CFtpConnection::RunListing(const std::string& wireDir, const char* command,
         return true;
     });
     if (code != CURLE_OK) {
-        FailWithReply(DescribeFailure(code, m_impl->errorBuffer, m_impl->responses));
+        FailWithReply(DescribeFailure(code, m_impl->responses));
         return false;
     }
     return true;

@@ -17,8 +17,11 @@
 // with a component of more than 255 bytes on the wire (the servers' file systems keep no longer
 // name), is refused before anything is sent.
 //
-// The session uses active mode when opened so; a server that refuses the data port of active
-// mode is asked for passive transfers instead, from then on for the rest of the session.
+// The session uses active mode when opened so. A server that cannot connect to the data port of
+// active mode is asked for passive transfers instead, from then on for the rest of the session,
+// and the transfer is tried again: one that refuses the port, answers the transfer 425 or 426
+// before the data connection is open, or has neither answered nor connected after 10 seconds
+// (behind NAT or a firewall that drops the connection).
 //
 // Local paths of GetFile and PutFile may be native paths or the system's backslash paths; a
 // relative path is relative to the process's current folder.
@@ -75,9 +78,10 @@ public:
     // The server's reply, or what went wrong (timeout, lost connection), of the last failed call.
     const CString& GetLastErrorText() const { return m_strLastError; }
     // Why the last call failed (None after a successful GetFile or PutFile): a file the server
-    // does not have (550), a full local disk while fetching, a full server disk while storing
-    // (451, 452, 552), a name longer than the server keeps, or another cause, which
-    // GetLastErrorText describes.
+    // does not have (550), access refused by the server ("550 Permission denied."), a full local
+    // disk while fetching, a full server disk while storing (451, 452, 552, also after the data), a
+    // name longer than the server or the local disk keeps, a name the server cannot take (a
+    // character without a code page 936 form), or another cause, which GetLastErrorText describes.
     vq::FetchFailure GetLastFailure() const { return m_lastFailure; }
     // Seconds a transfer may move less than a byte a second before it is stopped (30).
     void SetStallTimeout(long seconds) { m_nStallTimeout = seconds; }
@@ -104,6 +108,14 @@ private:
     std::string UrlOf(const std::string& wirePath, bool directory) const;
     void Fail(const CString& text, vq::FetchFailure kind = vq::FetchFailure::Other);
     void FailWithReply(const CString& text, bool storing = false);
+    // A local file that cannot be written, for the errno of the failed call.
+    void FailLocalWrite(int error, const CString& local);
+    // After an upload that the server cut off without a reply (vsftpd closes the data connection
+    // when its disk fills up while a large file still streams in, and says so only on the control
+    // connection, which is then no longer read): one byte more appended to what arrived makes a
+    // server whose disk is full say so, and the failure becomes ServerDiskFull with its reply.
+    // False when the server does not answer at all.
+    bool AskWhetherServerDiskIsFull(const std::string& wireTemp);
     // The server's own path of an absolute path below the session's root.
     CString OnServer(const CString& sessionPath) const;
 
@@ -116,7 +128,7 @@ private:
     INTERNET_PORT m_nPort;
     CString m_strUser;
     CString m_strPassword;
-    bool m_bPassive; // set for the rest of the session when the server refuses active mode
+    bool m_bPassive; // set for the rest of the session when the server cannot connect back
     CString m_strCurrent = "/";
     CString m_strLoginFolder = "/"; // the server's path of the session's root
     CString m_strLastError;

@@ -4,6 +4,22 @@
 
 #include <mutex>
 
+namespace {
+
+// Why the transfer library cannot be used. A library that cannot be loaded is named with the
+// loader's reason (platform/ftp/CurlLibrary.cpp says so in our words); the library's own texts
+// for a failed start are English and mean nothing to the user.
+CString InitFailureText(CURLcode code) {
+    const CString text = curl_easy_strerror(code);
+    for (char ch : text.str()) {
+        if (static_cast<unsigned char>(ch) >= 0x80)
+            return text;
+    }
+    return "不能启动FTP传输库。";
+}
+
+} // namespace
+
 CInternetSession::CInternetSession(LPCTSTR agent, DWORD_PTR context, DWORD /*accessType*/,
                                    LPCTSTR /*proxyName*/, LPCTSTR /*proxyBypass*/, DWORD flags)
     : m_strAgent(agent), m_dwContext(context), m_dwFlags(flags) {
@@ -12,7 +28,7 @@ CInternetSession::CInternetSession(LPCTSTR agent, DWORD_PTR context, DWORD /*acc
     static CURLcode initResult = CURLE_OK;
     std::call_once(once, [] { initResult = curl_global_init(CURL_GLOBAL_DEFAULT); });
     if (initResult != CURLE_OK)
-        throw CInternetException(ERROR_INTERNET_INTERNAL_ERROR, curl_easy_strerror(initResult), context);
+        throw CInternetException(ERROR_INTERNET_INTERNAL_ERROR, InitFailureText(initResult), context);
 }
 
 CInternetSession::~CInternetSession() = default;
@@ -21,7 +37,7 @@ CFtpConnection* CInternetSession::GetFtpConnection(LPCTSTR server, LPCTSTR userN
                                                    INTERNET_PORT port, BOOL passive) {
     CString host(server);
     if (host.IsEmpty())
-        throw CInternetException(ERROR_INTERNET_NAME_NOT_RESOLVED, "No server name was given.", m_dwContext);
+        throw CInternetException(ERROR_INTERNET_NAME_NOT_RESOLVED, "没有指定FTP服务器的名称。", m_dwContext);
     CString user(userName);
     CString pass(password);
     if (user.IsEmpty()) {

@@ -815,6 +815,34 @@ TEST_P(PartChangeLableEntryTest, OnVsftpdTheReleasedDrawingComesFromTheLoginFold
     }
 }
 
+// A server behind NAT or a firewall takes the data port of active mode and cannot connect to it:
+// it answers the transfer 425, or never answers. The released drawing still comes, passively,
+// after one active attempt of the session (waiting at most 10 seconds).
+TEST_P(PartChangeLableEntryTest, TheReleasedDrawingComesPassivelyWhenTheServerCannotConnectBack) {
+    for (vqtest::FtpFault fault : {vqtest::FtpFault::PortThen425, vqtest::FtpFault::PortThenSilence}) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        vqtest::FtpServer faulty(fault);
+        ASSERT_TRUE(faulty.IsRunning());
+        faulty.WriteFile("Vq/Proven/PRD/P1/B/p1b.dwg", server.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
+        vqtest::ConfigRow config;
+        config.domainName = faulty.Url();
+        ws.SetConfig(config);
+        std::filesystem::remove((ws.TempDir() + "/_M_P1_p1b.dwg").str());
+        bool shown = false;
+        vq::ScriptedUser user;
+        user.Dialog("零部件更改标记管理")
+            .Do([&](CDialog& d) { shown = M(d).m_viewer.HasPicture(); })
+            .Click("退出");
+        EXPECT_EQ(PartChangeLableMaintain("P1", 0, "zhangsan"), 1);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(ws.ReadFile(ws.TempDir() + "/_M_P1_p1b.dwg"),
+                  faulty.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
+        EXPECT_EQ(faulty.Received("EPRT") + faulty.Received("PORT"), 1);
+        EXPECT_GE(faulty.Received("EPSV") + faulty.Received("PASV"), 1);
+    }
+}
+
 TEST_P(PartChangeLableEntryTest, EntriesReturnZeroWithoutADialogWhenTheFtpServerIsAway) {
     vqtest::ConfigRow config;
     config.domainName = "127.0.0.1:1";

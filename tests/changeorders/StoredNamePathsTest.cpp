@@ -40,8 +40,11 @@ namespace {
 namespace fs = std::filesystem;
 using D = CProjectTaskAuditDlg;
 
-const char* const kUploadFailed =
-    "增加文档失败，请检查网络是否工作正常，\n或者系统是否长时间不使用而造成连接失效!";
+// The refusal of a name the file server cannot use in the folder it is taken in: the name itself
+// is shown, not a failure of the network.
+CString UnusableName(const CString& name) {
+    return "增加文档失败，文件服务器上不能使用这个名称:\n" + name;
+}
 
 // The names of the fault reports: each would reach a file outside the folder it is taken in.
 const char* const kHostileNames[] = {
@@ -201,7 +204,7 @@ std::vector<Place> Places() {
                  .Dialog("输入文件名")
                  .Set(1182, f.redline)
                  .Click(IDOK)
-                 .Message(kUploadFailed, IDOK)
+                 .Message(UnusableName("校对_" + text + ".dwf"), IDOK)
                  .Click(IDCANCEL)
                  .Message("是否要保存审查文档结果?", IDNO);
              EXPECT_EQ(DoProjectTaskAudit("P-1", "u1", "校对"), 0);
@@ -296,7 +299,7 @@ std::vector<Place> Places() {
                  .Dialog("输入文件名")
                  .Set(1182, f.redline)
                  .Click(IDOK)
-                 .Message(kUploadFailed, IDOK)
+                 .Message(UnusableName(text), IDOK)
                  .Click(IDCANCEL)
                  .Message("是否要保存审查文档结果?", IDNO);
              EXPECT_EQ(DoProjectTaskAudit(text, "u1", "校对"), 0);

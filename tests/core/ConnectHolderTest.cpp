@@ -203,6 +203,26 @@ TEST_F(ConnectHolderFtpTest, MissingFoldersBelowAnExistingVqAreCompleted) {
     EXPECT_EQ("released", ftp.ReadFile("Vq/Proven/P1/a.dwg"));
 }
 
+// A listing that fails at logon (here the server refuses every listing) does not make the holder
+// create folders that are there: it looks for each by entering it, and makes only the missing one.
+TEST_F(ConnectHolderTest, AFailedListingAtLogonMakesOnlyTheMissingFolders) {
+    vqtest::FtpServer ftp(vqtest::FtpFault::ListingsRefused);
+    ASSERT_TRUE(ftp.IsRunning());
+    for (const char* folder : {"Vq/Auditing", "Vq/Proven"})
+        ftp.MakeFolder(folder);
+    vqtest::ConfigRow row;
+    row.domainName = ftp.Url();
+    ws.SetConfig(row);
+    CVqConnectHolder holder;
+    ASSERT_EQ(1, holder.ConnectFTP());
+    EXPECT_EQ(1, ftp.Received("MKD"));
+    EXPECT_TRUE(ftp.IsFolder("Vq/Working"));
+    CString current;
+    holder.m_pFtpConnection->GetCurrentDirectory(current);
+    EXPECT_EQ(CString("/"), current);
+    EXPECT_TRUE(rec.Shown().empty());
+}
+
 TEST_F(ConnectHolderFtpTest, NamedUserOnABareHostName) {
     ws.WriteSetting("服务器参数配置", "匿名连接", "0");
     UseServer("localhost:" + CString(std::to_string(ftp.Port())));

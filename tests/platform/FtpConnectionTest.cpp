@@ -9,10 +9,12 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <map>
 #include <memory>
@@ -505,27 +507,112 @@ TEST(FtpAbortedUploadTest, AnUploadBrokenOffLeavesTheOlderCopyAndNoPartialFile) 
     std::filesystem::remove_all(local);
 }
 
-// A server whose disk is full refuses the upload: the failure says so, with the server's line.
+// A server whose disk is full refuses the upload, before the data or after some of it (a large
+// upload is then cut off while it still streams in): the failure says so, with the server's reply,
+// and nothing of the upload is left on the server.
 TEST(FtpFullServerDiskTest, ARefusedUploadIsAFullServerDisk) {
-    vqtest::FtpServer server("vquser", "vqpass", true, false, false, true);
-    ASSERT_TRUE(server.IsRunning());
-    const std::filesystem::path local = std::filesystem::path(server.Root().str()).parent_path() /
-                                        ("vqftp-full-" + std::to_string(server.Port()) + ".rtf");
-    std::ofstream(local, std::ios::binary) << "opinion";
-    CInternetSession session{"VQQENT"};
-    for (BOOL passive : {FALSE, TRUE}) {
-        std::unique_ptr<CFtpConnection> ftp(
-            session.GetFtpConnection(server.Host(), server.User(), server.Password(),
-                                     static_cast<INTERNET_PORT>(server.Port()), passive));
-        EXPECT_FALSE(ftp->PutFile(local.c_str(), "校对.rtf"));
-        EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::ServerDiskFull);
-        EXPECT_EQ(ftp->GetLastErrorText(), "451 Failure writing to local file.");
-        EXPECT_FALSE(server.Exists("校对.rtf"));
-        // A fetch of a file the server lacks is no full disk.
-        EXPECT_FALSE(ftp->GetFile("none.rtf", (local.string() + ".copy").c_str(), FALSE));
-        EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::NotOnServer);
+    const struct {
+        vqtest::FtpFault fault;
+        const char* reply;
+    } servers[] = {
+        {vqtest::FtpFault::None, "451 Failure writing to local file."},
+        {vqtest::FtpFault::FullAfterData452, "452 Insufficient storage space in system."},
+        {vqtest::FtpFault::FullAfterData552,
+         "552 Requested file action aborted. Exceeded storage allocation."},
+    };
+    for (const auto& kind : servers) {
+        SCOPED_TRACE(kind.reply);
+        auto server = kind.fault == vqtest::FtpFault::None
+                          ? std::make_unique<vqtest::FtpServer>("vquser", "vqpass", true, false, false, true)
+                          : std::make_unique<vqtest::FtpServer>(kind.fault);
+        ASSERT_TRUE(server->IsRunning());
+        const std::filesystem::path local = std::filesystem::path(server->Root().str()).parent_path() /
+                                            ("vqftp-full-" + std::to_string(server->Port()) + ".rtf");
+        std::ofstream(local, std::ios::binary) << BinaryBytes(8 << 20);
+        CInternetSession session{"VQQENT"};
+        for (BOOL passive : {FALSE, TRUE}) {
+            std::unique_ptr<CFtpConnection> ftp(
+                session.GetFtpConnection(server->Host(), server->User(), server->Password(),
+                                         static_cast<INTERNET_PORT>(server->Port()), passive));
+            EXPECT_FALSE(ftp->PutFile(local.c_str(), "校对.rtf"));
+            EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::ServerDiskFull);
+            EXPECT_EQ(ftp->GetLastErrorText(), kind.reply);
+            EXPECT_TRUE(std::filesystem::is_empty(server->Root().str()));
+            // A fetch of a file the server lacks is no full disk.
+            EXPECT_FALSE(ftp->GetFile("none.rtf", (local.string() + ".copy").c_str(), FALSE));
+            EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::NotOnServer);
+        }
+        std::filesystem::remove(local);
     }
-    std::filesystem::remove(local);
+}
+
+// A server that refuses access to a file says so in a reply of one line or of several: the fetch
+// fails as refused, not as a file the server does not have, and the reply is kept whole.
+TEST(FtpAccessDeniedTest, AFetchRefusedByTheServerIsNoMissingFile) {
+    const struct {
+        vqtest::FtpFault fault;
+        const char* reply;
+    } servers[] = {
+        {vqtest::FtpFault::FetchDenied, "550 Permission denied."},
+        {vqtest::FtpFault::FetchDeniedInTwoLines,
+         "550-Permission denied.\n550 Ask the administrator of this server."},
+    };
+    for (const auto& kind : servers) {
+        SCOPED_TRACE(kind.reply);
+        vqtest::FtpServer server(kind.fault);
+        ASSERT_TRUE(server.IsRunning());
+        server.WriteFile("图纸.dwg", "drawing");
+        const std::filesystem::path local = std::filesystem::path(server.Root().str()).parent_path() /
+                                            ("vqftp-denied-" + std::to_string(server.Port()) + ".dwg");
+        CInternetSession session{"VQQENT"};
+        std::unique_ptr<CFtpConnection> ftp(session.GetFtpConnection(
+            server.Host(), server.User(), server.Password(), static_cast<INTERNET_PORT>(server.Port())));
+        EXPECT_FALSE(ftp->GetFile("图纸.dwg", local.c_str(), FALSE));
+        EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::AccessDenied);
+        EXPECT_EQ(ftp->GetLastErrorText(), kind.reply);
+        EXPECT_FALSE(std::filesystem::exists(local));
+    }
+}
+
+// Every failure of the FTP layer's own is said in Chinese, naming the local file where one is at
+// fault. A local name near the file system's limit of 255 bytes is fetched (the copy is written
+// under a short name of its own first); a longer one is a name too long, not a write failure.
+TEST_F(FtpConnectionTest, FailuresOfTheLayerAreSaidInChinese) {
+    server.WriteFile("a.dwg", "drawing");
+    const auto inWords = [](const CString& text) {
+        return std::any_of(text.str().begin(), text.str().end(),
+                           [](char ch) { return static_cast<unsigned char>(ch) >= 0x80; });
+    };
+    auto ftp = Connect();
+    const std::string longest = std::string(251, 'n') + ".dwg";
+    ASSERT_TRUE(ftp->GetFile("a.dwg", (local / longest).c_str(), FALSE)) << ftp->GetLastErrorText().c_str();
+    EXPECT_EQ("drawing", ReadLocal(local / longest));
+    EXPECT_FALSE(ftp->GetFile("a.dwg", (local / ("n" + longest)).c_str(), FALSE));
+    EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::NameTooLong);
+    EXPECT_EQ(0, ftp->GetLastErrorText().Find("本地文件名太长: ")) << ftp->GetLastErrorText().c_str();
+    EXPECT_EQ(
+        1, std::distance(std::filesystem::directory_iterator(local), std::filesystem::directory_iterator()));
+
+    EXPECT_FALSE(ftp->GetFile("a.dwg", (local / longest).c_str(), TRUE));
+    EXPECT_EQ(0, ftp->GetLastErrorText().Find("本地文件已存在: ")) << ftp->GetLastErrorText().c_str();
+    EXPECT_FALSE(ftp->GetFile("a.dwg", (local / "no-such-folder" / "a.dwg").c_str(), FALSE));
+    EXPECT_EQ(0, ftp->GetLastErrorText().Find("不能写入本地文件: ")) << ftp->GetLastErrorText().c_str();
+    EXPECT_FALSE(ftp->PutFile((local / "none.bin").c_str(), "none.bin"));
+    EXPECT_EQ(0, ftp->GetLastErrorText().Find("不能读取本地文件: ")) << ftp->GetLastErrorText().c_str();
+    EXPECT_FALSE(ftp->PutFile((local / longest).c_str(), "图😀.dwg"));
+    EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::UnusableName);
+    EXPECT_FALSE(ftp->PutFile((local / longest).c_str(), "a\nb.dwg"));
+    EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::UnusableName);
+    EXPECT_TRUE(inWords(ftp->GetLastErrorText())) << ftp->GetLastErrorText().c_str();
+    ftp->Close();
+    EXPECT_FALSE(ftp->Remove("a.dwg"));
+    EXPECT_TRUE(inWords(ftp->GetLastErrorText())) << ftp->GetLastErrorText().c_str();
+    try {
+        delete session.GetFtpConnection("", nullptr, nullptr, static_cast<INTERNET_PORT>(server.Port()));
+        ADD_FAILURE() << "a session without a server name was opened";
+    } catch (const CInternetException& e) {
+        EXPECT_TRUE(inWords(e.ErrorText())) << e.ErrorText().c_str();
+    }
 }
 
 // The server is gone between two calls: the error says that the connection is lost (not which
@@ -723,6 +810,97 @@ TEST(VsftpdPassiveOnlyTest, ASessionInActiveModeTransfersPassivelyWhenTheServerR
     std::unique_ptr<CFtpConnection> second(session.GetFtpConnection(
         server.Host(), server.User(), server.Password(), static_cast<INTERNET_PORT>(server.Port()), FALSE));
     EXPECT_EQ(2u, FindAll(second.get(), "/Vq/Proven/P1/*").size());
+}
+
+// A server that takes the data port of active mode and then cannot connect to it (behind NAT or a
+// firewall): the transfer is tried again passively, and every later transfer of the session goes
+// passive at once, whichever transfer comes first. Only the first one of a session waits for the
+// server (at most 10 seconds), so a session's work ends within seconds.
+class FtpActiveModeFaultTest : public ::testing::TestWithParam<vqtest::FtpFault> {};
+
+TEST_P(FtpActiveModeFaultTest, TransfersGoPassiveWhenTheServerCannotConnectBack) {
+    vqtest::FtpServer server(GetParam());
+    ASSERT_TRUE(server.IsRunning());
+    const std::string bytes = BinaryBytes(300 * 1024);
+    server.WriteFile("Vq/Proven/图纸.dwg", bytes);
+    const std::filesystem::path local = std::filesystem::path(server.Root().str()).parent_path() /
+                                        ("vqftp-active-" + std::to_string(server.Port()));
+    std::filesystem::create_directories(local);
+    std::ofstream(local / "opinion.rtf", std::ios::binary) << bytes;
+    CInternetSession session("VQQENT");
+    enum First { Fetch, Store, List };
+    for (First first : {Fetch, Store, List}) {
+        SCOPED_TRACE(first);
+        std::unique_ptr<CFtpConnection> ftp(
+            session.GetFtpConnection(server.Host(), server.User(), server.Password(),
+                                     static_cast<INTERNET_PORT>(server.Port()), FALSE));
+        const std::filesystem::path copy = local / ("copy-" + std::to_string(first) + ".dwg");
+        const CString stored = "/Vq/Proven/意见" + CString(std::to_string(first)) + ".rtf";
+        using Transfer = std::function<bool()>;
+        const Transfer fetch = [&] {
+            return ftp->GetFile("/Vq/Proven/图纸.dwg", copy.c_str(), FALSE) != FALSE;
+        };
+        const Transfer store = [&] { return ftp->PutFile((local / "opinion.rtf").c_str(), stored) != FALSE; };
+        const Transfer list = [&] { return FindAll(ftp.get(), "/Vq/Proven/*").count("图纸.dwg") == 1; };
+        const std::vector<Transfer> order = first == Fetch   ? std::vector{fetch, store, list}
+                                            : first == Store ? std::vector{store, list, fetch}
+                                                             : std::vector{list, fetch, store};
+        for (const auto& transfer : order)
+            EXPECT_TRUE(transfer()) << ftp->GetLastErrorText().c_str();
+        EXPECT_EQ(bytes, ReadLocal(copy));
+        EXPECT_EQ(bytes, server.ReadFile(stored));
+    }
+    // One active attempt per session; every transfer went passive.
+    EXPECT_EQ(3, server.Received("EPRT") + server.Received("PORT"));
+    EXPECT_EQ(9, server.Received("EPSV") + server.Received("PASV"));
+    std::filesystem::remove_all(local);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FtpActiveModeFaultTest,
+                         ::testing::Values(vqtest::FtpFault::PortThen425, vqtest::FtpFault::PortThen426,
+                                           vqtest::FtpFault::PortThenSilence,
+                                           vqtest::FtpFault::PortThenNoConnection),
+                         [](const ::testing::TestParamInfo<vqtest::FtpFault>& info) {
+                             switch (info.param) {
+                             case vqtest::FtpFault::PortThen425:
+                                 return "Answers425";
+                             case vqtest::FtpFault::PortThen426:
+                                 return "Answers426";
+                             case vqtest::FtpFault::PortThenSilence:
+                                 return "NeverAnswers";
+                             default:
+                                 return "AnnouncesAndNeverConnects";
+                             }
+                         });
+
+// vsftpd whose disk fills up while a large file streams in closes the data connection under the
+// client and says so only on the control connection: the store is still said as a full server
+// disk, with the server's line, and nothing is left on the server. A small file is stored.
+TEST(VsftpdFullDiskTest, ALargeUploadCutOffByAFullDiskSaysSo) {
+    if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
+        GTEST_SKIP() << why.str();
+    vqtest::VsftpdServer server(true, false, 1 << 20);
+    ASSERT_TRUE(server.IsRunning());
+    server.MakeFolder("Vq");
+    const std::filesystem::path local =
+        std::filesystem::path(server.Root().str()).parent_path() / "redline.dwf";
+    std::ofstream(local, std::ios::binary) << BinaryBytes(8 << 20);
+    CInternetSession session("VQQENT");
+    for (BOOL passive : {FALSE, TRUE}) {
+        std::unique_ptr<CFtpConnection> ftp(
+            session.GetFtpConnection(server.Host(), server.User(), server.Password(),
+                                     static_cast<INTERNET_PORT>(server.Port()), passive));
+        EXPECT_FALSE(ftp->PutFile(local.c_str(), "/Vq/校对_总图.dwf"));
+        EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::ServerDiskFull) << ftp->GetLastErrorText().c_str();
+        EXPECT_EQ(ftp->GetLastErrorText(), "451 Failure writing to local file.");
+        EXPECT_TRUE(std::filesystem::is_empty((server.Root() + "/Vq").str()));
+    }
+    std::ofstream(local, std::ios::binary) << BinaryBytes(64 << 10);
+    std::unique_ptr<CFtpConnection> ftp(session.GetFtpConnection(
+        server.Host(), server.User(), server.Password(), static_cast<INTERNET_PORT>(server.Port())));
+    EXPECT_TRUE(ftp->PutFile(local.c_str(), "/Vq/校对_总图.dwf")) << ftp->GetLastErrorText().c_str();
+    EXPECT_EQ(BinaryBytes(64 << 10), server.ReadFile("Vq/校对_总图.dwf"));
+    std::filesystem::remove(local);
 }
 
 // The release build loads libcurl at the first FTP session. A program of the FTP layer that has

@@ -20,6 +20,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -67,6 +68,15 @@ protected:
         theApp.m_pConnPDM = nullptr;
         theApp.m_pFtpConnection = nullptr;
         ws.reset();
+    }
+
+    // The review works on another server from now on.
+    template <typename Server> void UseServer(const Server& server) {
+        vqtest::ConfigRow row;
+        row.domainName = server.Url();
+        row.ftpUser = server.User();
+        row.ftpPwd = server.Password();
+        ws->SetConfig(row);
     }
 
     CString Query(const CString& sql) const { return ws->QueryText(sql); }
@@ -270,6 +280,125 @@ TEST_P(ProjectTaskAuditTest, OnVsftpdOpinionAndRedlineGoBelowTheLoginFolder) {
                                             vq::Utf8ToGbk(("Vq/Auditing/P-1/" + step + "_总图.dwf").str())));
     }
     EXPECT_EQ(Step("审核", "AuditResult"), "通过");
+}
+
+// A server behind NAT or a firewall takes the data port of active mode and cannot connect to it:
+// it answers the transfer 425, or never answers. The review still fetches the document, stores
+// the redline file and the opinion, and fetches both back when the step is opened again: each
+// session tries active mode once (waiting at most 10 seconds) and goes passive for the rest.
+TEST_P(ProjectTaskAuditTest, AServerThatCannotConnectBackIsUsedPassively) {
+    RecordingShell shell;
+    ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
+    const CString redline = ws->TempDir() + "/mark.dwf";
+    std::ofstream(redline.str()) << "markup";
+    const struct {
+        vqtest::FtpFault fault;
+        const char* login;
+        const char* step;
+    } runs[] = {{vqtest::FtpFault::PortThen425, "u1", "校对"},
+                {vqtest::FtpFault::PortThenSilence, "u2", "标准化"}};
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.step);
+        const CString step = run.step;
+        vqtest::FtpServer server(run.fault);
+        ASSERT_TRUE(server.IsRunning());
+        UseServer(server);
+        server.WriteFile("Vq/Working/P-1/total.dwg", "drawing bytes");
+        shell.opened.clear();
+        {
+            vq::ScriptedUser user;
+            // Browsing shows the selected drawing at once.
+            user.DialogContaining("评审意见")
+                .Check(D::kBrowseId, 1)
+                .Check(D::kBrowseId, 0)
+                .Select(D::kDocumentsId, "说明书")
+                .Click(D::kToPassedId)
+                .Select(D::kDocumentsId, "总图")
+                .Click(D::kAttachId)
+                .Dialog("输入文件名")
+                .Set(1182, redline)
+                .Click(IDOK)
+                .Click(D::kToPassedId)
+                .Set(D::kOpinionId, "壁厚合适。")
+                .Check(D::kPassId, 1)
+                .Click(IDOK);
+            Run(user, run.login, step);
+        }
+        ASSERT_EQ(shell.opened.size(), 1u);
+        EXPECT_EQ(ws->ReadFile(shell.opened[0]), "drawing bytes");
+        EXPECT_EQ(server.ReadFile("Vq/Auditing/P-1/" + step + "_总图.dwf"), "markup");
+        EXPECT_NE(server.ReadFile("Vq/Auditing/P-1/" + step + ".rtf").find("\\rtf"), std::string::npos);
+        EXPECT_EQ(Step(step, "AuditResult"), "通过");
+
+        const CString copy = ws->TempDir() + "/copy.dwf";
+        std::filesystem::remove(copy.str());
+        {
+            vq::ScriptedUser user;
+            user.DialogContaining("评审意见")
+                .Do([](CDialog& d) {
+                    EXPECT_EQ(static_cast<D&>(d).Opinion().GetWindowTextValue(), "壁厚合适。");
+                })
+                .Select(D::kDocumentsId, "总图")
+                .RightClick(D::kDocumentsId, "总图")
+                .Menu(D::kSaveRedlineCommand)
+                .File(copy, 1)
+                .Click(IDCANCEL)
+                .Message("是否要保存审查文档结果?", IDNO);
+            Run(user, run.login, step);
+        }
+        EXPECT_EQ(ws->ReadFile(copy), "markup");
+        // One active attempt in each of the two sessions; everything else went passive.
+        EXPECT_EQ(server.Received("EPRT") + server.Received("PORT"), 2);
+        EXPECT_GE(server.Received("EPSV") + server.Received("PASV"), 5);
+    }
+}
+
+// A server that refuses access to a document says so in one line or several: the reviewer is
+// told that the server refused it, not that the server lacks it.
+TEST_P(ProjectTaskAuditTest, ADocumentTheServerRefusesIsSaidAsRefused) {
+    RecordingShell shell;
+    ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
+    for (vqtest::FtpFault fault : {vqtest::FtpFault::FetchDenied, vqtest::FtpFault::FetchDeniedInTwoLines}) {
+        vqtest::FtpServer server(fault);
+        ASSERT_TRUE(server.IsRunning());
+        UseServer(server);
+        server.WriteFile("Vq/Working/P-1/total.dwg", "drawing bytes");
+        vq::ScriptedUser user;
+        user.DialogContaining("评审意见")
+            .Check(D::kBrowseId, 1)
+            .Message("不能取得文档total.dwg：服务器拒绝访问该文件。", IDOK)
+            .Click(IDCANCEL)
+            .Message("是否要保存审查文档结果?", IDNO);
+        Run(user, "u1", "校对");
+    }
+    EXPECT_TRUE(shell.opened.empty());
+}
+
+// A redline file named after a document type the file server cannot take (a character without a
+// code page 936 form, a separator that would make it a path) is refused naming it, not as a
+// network failure, and nothing is recorded or stored.
+TEST_P(ProjectTaskAuditTest, ARedlineNameTheServerCannotTakeIsNamed) {
+    ws->Execute("INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, "
+                "FileRemark) VALUES ('P-1', '泵体ä图', 'a.dwg', 'AutoCAD 图形', '1KB', '2026-11-30', ''), "
+                "('P-1', '../总图', 'b.dwg', 'AutoCAD 图形', '1KB', '2026-11-30', '')");
+    const CString redline = ws->TempDir() + "/mark.dwf";
+    std::ofstream(redline.str()) << "markup";
+    vq::ScriptedUser user;
+    user.DialogContaining("评审意见");
+    for (const char* type : {"泵体ä图", "../总图"}) {
+        user.Select(D::kDocumentsId, type)
+            .Click(D::kAttachId)
+            .Dialog("输入文件名")
+            .Set(1182, redline)
+            .Click(IDOK)
+            .Message("增加文档失败，文件服务器上不能使用这个名称:\n校对_" + CString(type) + ".dwf", IDOK);
+    }
+    user.Click(IDCANCEL).Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    EXPECT_EQ(Step("校对", "RedlineFiles"), "");
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator((ftp.Root() + "/Vq/Auditing").str()))
+        EXPECT_TRUE(entry.is_directory()) << entry.path();
 }
 
 // A redline file is named after the step and the document type: a type of 78 characters is
@@ -816,32 +945,78 @@ TEST_P(ProjectTaskAuditTest, OnlyTheCopyJustFetchedIsOpened) {
     EXPECT_EQ(ws->ReadFile(ws->TempDir() + "/P-1_big_.dwg"), "an old copy");
 }
 
-// A server whose disk is full refuses the opinion: the reviewer is told so with the server's
-// line, not sent to check the network. The opinion's local file replaces links at its names.
+// A server whose disk is full refuses the opinion, before its data or after it: the reviewer is
+// told so with the server's line, not sent to check the network. The opinion's local file
+// replaces links at its names.
 TEST_P(ProjectTaskAuditTest, AFullServerDiskIsSaidWithTheServersLine) {
-    vqtest::FtpServer full("vquser", "vqpass", true, false, false, true);
-    ASSERT_TRUE(full.IsRunning());
-    vqtest::ConfigRow row;
-    row.domainName = "127.0.0.1:" + CString(std::to_string(full.Port()));
-    row.ftpUser = full.User();
-    row.ftpPwd = full.Password();
-    ws->SetConfig(row);
-    full.MakeFolder("Vq/Working/P-1");
-    full.MakeFolder("Vq/Auditing");
     const std::string outside = (ws->Root() + "/precious.txt").str();
     std::ofstream(outside) << "precious";
     for (const char* name : {"/校对.rtf", "/校对.rtf.part"})
         std::filesystem::create_symlink(outside, (ws->TempDir() + name).str());
-    vq::ScriptedUser user;
-    Decide(user, "同意", D::kPassId)
-        .Message("增加文档失败，服务器磁盘已满：\n451 Failure writing to local file.", IDOK)
-        .Click(IDCANCEL)
-        .Message("是否要保存审查文档结果?", IDNO);
-    Run(user, "u1", "校对");
+    const struct {
+        vqtest::FtpFault fault;
+        const char* reply;
+    } servers[] = {
+        {vqtest::FtpFault::None, "451 Failure writing to local file."},
+        {vqtest::FtpFault::FullAfterData452, "452 Insufficient storage space in system."},
+        {vqtest::FtpFault::FullAfterData552,
+         "552 Requested file action aborted. Exceeded storage allocation."},
+    };
+    for (const auto& kind : servers) {
+        SCOPED_TRACE(kind.reply);
+        auto full = kind.fault == vqtest::FtpFault::None
+                        ? std::make_unique<vqtest::FtpServer>("vquser", "vqpass", true, false, false, true)
+                        : std::make_unique<vqtest::FtpServer>(kind.fault);
+        ASSERT_TRUE(full->IsRunning());
+        UseServer(*full);
+        full->MakeFolder("Vq/Working/P-1");
+        full->MakeFolder("Vq/Auditing");
+        vq::ScriptedUser user;
+        Decide(user, "同意", D::kPassId)
+            .Message("增加文档失败，服务器磁盘已满：\n" + CString(kind.reply), IDOK)
+            .Click(IDCANCEL)
+            .Message("是否要保存审查文档结果?", IDNO);
+        Run(user, "u1", "校对");
+        EXPECT_FALSE(full->Exists("Vq/Auditing/P-1/校对.rtf"));
+    }
     EXPECT_EQ(ws->ReadFile(CString(outside)), "precious");
     EXPECT_FALSE(std::filesystem::is_symlink((ws->TempDir() + "/校对.rtf").str()));
     EXPECT_EQ(ws->ReadFile(ws->TempDir() + "/校对.rtf").rfind("{\\rtf", 0), 0u);
     EXPECT_EQ(Step("校对", "AuditState"), "未完成");
+}
+
+// vsftpd whose disk fills up while an 8 MB redline file streams in cuts the upload off: the
+// reviewer is told that the server's disk is full, and nothing is recorded. A small opinion still
+// goes up.
+TEST_P(ProjectTaskAuditTest, ALargeRedlineToAFullVsftpdDiskIsSaidAsAFullDisk) {
+    if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
+        GTEST_SKIP() << why.str();
+    ws->WriteSetting("服务器参数配置", "匿名连接", "0");
+    vqtest::VsftpdServer server(true, false, 1 << 20);
+    ASSERT_TRUE(server.IsRunning());
+    UseServer(server);
+    server.WriteFile("Vq/Working/P-1/total.dwg", "drawing bytes");
+    const CString redline = ws->TempDir() + "/mark.dwf";
+    std::ofstream(redline.str()) << std::string(8 << 20, 'm');
+    vq::ScriptedUser user;
+    user.DialogContaining("评审意见")
+        .Select(D::kDocumentsId, "总图")
+        .Click(D::kAttachId)
+        .Dialog("输入文件名")
+        .Set(1182, redline)
+        .Click(IDOK)
+        .Message("增加文档失败，服务器磁盘已满：\n451 Failure writing to local file.", IDOK)
+        .Click(D::kToPassedId)
+        .Select(D::kDocumentsId, "说明书")
+        .Click(D::kToPassedId)
+        .Set(D::kOpinionId, "壁厚合适。")
+        .Check(D::kPassId, 1)
+        .Click(IDOK);
+    Run(user, "u1", "校对");
+    EXPECT_EQ(Step("校对", "RedlineFiles"), "");
+    EXPECT_EQ(Step("校对", "AuditResult"), "通过");
+    EXPECT_FALSE(server.Exists("Vq/Auditing/P-1/校对_总图.dwf"));
+    EXPECT_NE(server.ReadFile("Vq/Auditing/P-1/校对.rtf").find("\\rtf"), std::string::npos);
 }
 
 TEST_P(ProjectTaskAuditTest, OpinionFilesMustBeRtf) {

@@ -21,7 +21,8 @@ namespace {
 // text. argv[4] "0" leaves MLSD out. argv[5] "1" makes every download stall after its first
 // block (the server then sends nothing more). argv[6] "1" ends every upload after its first
 // 64 KiB with "426" (the part received stays on disk). argv[7] "1" answers every upload as a
-// server with a full disk does.
+// server with a full disk does. argv[8] names one more fault (FtpFault, empty for none); every
+// command line received is appended to the file argv[9].
 const char* kServerScript = R"PY(
 import logging, sys, warnings
 warnings.simplefilter("ignore")
@@ -84,12 +85,100 @@ if sys.argv[7] == "1":
     def refuse_upload(self, file, mode="w"):
         self.respond("451 Failure writing to local file.")
     Handler.ftp_STOR = refuse_upload
+fault = sys.argv[8]
+if fault.startswith("port-"):
+    # The server takes the data port of active mode and then cannot connect to it (a client
+    # behind NAT or a firewall): it answers the transfer with an error, or never answers, or
+    # announces the data connection and never opens it. Passive transfers work.
+    answers = {"port-425": "425 Failed to establish connection.",
+               "port-426": "426 Connection closed; transfer aborted.",
+               "port-announced": "150 File status okay. About to open data connection."}
+    def take_port(self, line):
+        self.port_taken = True
+        self.respond("200 Active data connection established.")
+    def going_passive(command):
+        def run(self, line):
+            self.port_taken = False
+            return command(self, line)
+        return run
+    def unless_port_taken(command):
+        def run(self, *args, **kwargs):
+            if not getattr(self, "port_taken", False):
+                return command(self, *args, **kwargs)
+            if fault in answers:
+                self.respond(answers[fault])
+        return run
+    Handler.ftp_PORT = Handler.ftp_EPRT = take_port
+    Handler.ftp_PASV = going_passive(FTPHandler.ftp_PASV)
+    Handler.ftp_EPSV = going_passive(FTPHandler.ftp_EPSV)
+    for name in ("RETR", "STOR", "APPE", "STOU", "LIST", "NLST", "MLSD"):
+        setattr(Handler, "ftp_" + name, unless_port_taken(getattr(FTPHandler, "ftp_" + name)))
+elif fault.startswith("full-after-data-"):
+    # The disk has room for 64 KiB: an upload is taken up to there, and then, or at its end when
+    # it is shorter, the server finds its disk full and closes the data connection.
+    from pyftpdlib.handlers import DTPHandler
+    reply = {"452": "452 Insufficient storage space in system.",
+             "552": "552 Requested file action aborted. Exceeded storage allocation."}[fault[-3:]]
+    class FullAfterData(DTPHandler):
+        def handle_read(self):
+            super().handle_read()
+            if self.receive and self.tot_bytes_received >= 65536 and not self._closed:
+                self._resp = (reply, logging.info)
+                self.close()
+        handle_read_event = handle_read
+        def handle_close(self):
+            if self.receive and not self._closed:
+                self._resp = (reply, logging.info)
+                self.close()
+            else:
+                super().handle_close()
+    handler.dtp_handler = FullAfterData
+elif fault.startswith("retr-denied"):
+    reply = ("550-Permission denied.\r\n550 Ask the administrator of this server."
+             if fault == "retr-denied-lines" else "550 Permission denied.")
+    Handler.ftp_RETR = lambda self, file: self.respond(reply)
+elif fault == "listings-refused":
+    refuse = lambda self, path: self.respond("550 Permission denied.")
+    Handler.ftp_LIST = Handler.ftp_NLST = Handler.ftp_MLSD = refuse
+import threading
+log_lock = threading.Lock()
+def log_command(self, line, cmd, arg):
+    with log_lock, open(sys.argv[9], "a", encoding="utf8", errors="replace") as log:
+        log.write(line + "\n")
+    return FTPHandler.pre_process_command(self, line, cmd, arg)
+Handler.pre_process_command = log_command
 # One thread per client: the single-threaded server lost some of many clients that transfer at
 # once in active mode (the server connecting back to the client).
 server = ThreadedFTPServer(("127.0.0.1", 0), handler)
 print(server.socket.getsockname()[1], flush=True)
 server.serve_forever()
 )PY";
+
+std::string FaultName(FtpFault fault) {
+    switch (fault) {
+    case FtpFault::None:
+        break;
+    case FtpFault::PortThen425:
+        return "port-425";
+    case FtpFault::PortThen426:
+        return "port-426";
+    case FtpFault::PortThenSilence:
+        return "port-silent";
+    case FtpFault::PortThenNoConnection:
+        return "port-announced";
+    case FtpFault::FullAfterData452:
+        return "full-after-data-452";
+    case FtpFault::FullAfterData552:
+        return "full-after-data-552";
+    case FtpFault::FetchDenied:
+        return "retr-denied";
+    case FtpFault::FetchDeniedInTwoLines:
+        return "retr-denied-lines";
+    case FtpFault::ListingsRefused:
+        return "listings-refused";
+    }
+    return "";
+}
 
 std::filesystem::path Under(const CString& root, const CString& path) {
     return std::filesystem::path(root.str()) / std::filesystem::path(path.str()).relative_path();
@@ -100,17 +189,28 @@ std::filesystem::path Under(const CString& root, const CString& path) {
 FtpServer::FtpServer(const CString& user, const CString& password, bool withMachineListing,
                      bool stallTransfers, bool abortUploads, bool fullDisk)
     : m_user(user), m_password(password) {
+    Start(withMachineListing, stallTransfers, abortUploads, fullDisk, FtpFault::None);
+}
+
+FtpServer::FtpServer(FtpFault fault) : m_user("vquser"), m_password("vqpass") {
+    Start(true, false, false, false, fault);
+}
+
+void FtpServer::Start(bool withMachineListing, bool stallTransfers, bool abortUploads, bool fullDisk,
+                      FtpFault fault) {
     std::string templ = (std::filesystem::temp_directory_path() / "vqftp.XXXXXX").string();
     if (!::mkdtemp(templ.data())) {
         ADD_FAILURE() << "cannot create the FTP server's folder";
         return;
     }
     m_root = CString(templ);
+    m_commandLog = m_root + ".commands";
 
     m_port = vqtest::StartPythonServer(kServerScript,
                                        {m_root.str(), m_user.str(), m_password.str(),
                                         withMachineListing ? "1" : "0", stallTransfers ? "1" : "0",
-                                        abortUploads ? "1" : "0", fullDisk ? "1" : "0"},
+                                        abortUploads ? "1" : "0", fullDisk ? "1" : "0", FaultName(fault),
+                                        m_commandLog.str()},
                                        m_pid);
     if (m_port == 0)
         ADD_FAILURE() << "the FTP server did not start (python3-pyftpdlib installed?)";
@@ -121,6 +221,7 @@ FtpServer::~FtpServer() {
     if (!m_root.IsEmpty()) {
         std::error_code ec;
         std::filesystem::remove_all(m_root.str(), ec);
+        std::filesystem::remove(m_commandLog.str(), ec);
     }
 }
 
@@ -151,6 +252,25 @@ std::string FtpServer::ReadFile(const CString& path) const {
 
 void FtpServer::MakeFolder(const CString& path) const {
     std::filesystem::create_directories(Under(m_root, path));
+}
+
+std::vector<std::string> FtpServer::Commands() const {
+    std::vector<std::string> commands;
+    std::ifstream in(m_commandLog.str());
+    for (std::string line; std::getline(in, line);)
+        commands.push_back(line);
+    return commands;
+}
+
+int FtpServer::Received(const char* verb) const {
+    const std::string prefix = verb;
+    int count = 0;
+    for (const std::string& line : Commands()) {
+        if (line.compare(0, prefix.size(), prefix) == 0 &&
+            (line.size() == prefix.size() || line[prefix.size()] == ' '))
+            ++count;
+    }
+    return count;
 }
 
 } // namespace vqtest

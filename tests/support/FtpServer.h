@@ -10,8 +10,33 @@
 
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace vqtest {
+
+// A way a server fails as real ones do, one per server (FtpServer(FtpFault)).
+enum class FtpFault {
+    None,
+    // The server takes the data port of active mode with 200 and cannot connect to it, as one
+    // behind NAT or a firewall: it answers the transfer "425 Failed to establish connection.",
+    // or "426 Connection closed; transfer aborted.", or never answers, or announces the data
+    // connection (150) and never opens it. Passive transfers work.
+    PortThen425,
+    PortThen426,
+    PortThenSilence,
+    PortThenNoConnection,
+    // A server with room for 64 KiB: every upload is taken up to there (or whole when shorter),
+    // then answered as by a server whose disk filled up, "452 Insufficient storage space in
+    // system." / "552 ... Exceeded storage allocation.", and the data connection is closed.
+    FullAfterData452,
+    FullAfterData552,
+    // Every fetch is refused: "550 Permission denied.", or a reply of two lines whose first one
+    // says so.
+    FetchDenied,
+    FetchDeniedInTwoLines,
+    // Every listing is refused: "550 Permission denied.".
+    ListingsRefused,
+};
 
 class FtpServer {
 public:
@@ -24,6 +49,8 @@ public:
     explicit FtpServer(const CString& user = "vquser", const CString& password = "vqpass",
                        bool withMachineListing = true, bool stallTransfers = false, bool abortUploads = false,
                        bool fullDisk = false);
+    // A server with one of the faults above, for the named user "vquser" / "vqpass".
+    explicit FtpServer(FtpFault fault);
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;
@@ -44,10 +71,19 @@ public:
     std::string ReadFile(const CString& path) const;
     void MakeFolder(const CString& path) const;
 
+    // The command lines the server has received so far, from every session, in order.
+    std::vector<std::string> Commands() const;
+    // How many of them begin with the verb ("EPRT", "PASV", ...).
+    int Received(const char* verb) const;
+
 private:
+    void Start(bool withMachineListing, bool stallTransfers, bool abortUploads, bool fullDisk,
+               FtpFault fault);
+
     CString m_user;
     CString m_password;
     CString m_root;
+    CString m_commandLog; // beside the served folder
     pid_t m_pid = -1;
     int m_port = 0;
 };

@@ -151,8 +151,8 @@ CString VsftpdServer::Unavailable(const char* program) {
     return CString();
 }
 
-VsftpdServer::VsftpdServer(bool chrooted, bool passiveOnly)
-    : m_chrooted(chrooted), m_passiveOnly(passiveOnly) {
+VsftpdServer::VsftpdServer(bool chrooted, bool passiveOnly, unsigned long fullDiskAt)
+    : m_chrooted(chrooted), m_passiveOnly(passiveOnly), m_fullDiskAt(fullDiskAt) {
     if (!Unavailable().IsEmpty() || !PrepareAccount()) {
         ADD_FAILURE() << "the vsftpd account cannot be prepared: "
                       << (Unavailable().IsEmpty() ? std::string("useradd or /etc/pam.d failed")
@@ -204,7 +204,14 @@ bool VsftpdServer::Start() {
         if (!config)
             return false;
     }
-    m_pid = Spawn({kVsftpd, folder + "/vsftpd.conf"}, folder + "/output", true);
+    std::vector<std::string> words{kVsftpd, folder + "/vsftpd.conf"};
+    // The size limit of the server's files: a write beyond it fails (the signal that would end the
+    // server is ignored), as on a full disk.
+    if (m_fullDiskAt > 0)
+        words.insert(words.begin(), {"/bin/sh", "-c",
+                                     "trap '' XFSZ; exec /usr/bin/prlimit --fsize=" +
+                                         std::to_string(m_fullDiskAt) + " \"$0\" \"$@\""});
+    m_pid = Spawn(words, folder + "/output", true);
     if (m_pid <= 0)
         return false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);

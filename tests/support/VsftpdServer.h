@@ -28,8 +28,10 @@ public:
     static CString Unavailable(const char* program);
 
     // passiveOnly: the server refuses active mode ("550 Permission denied." to PORT and EPRT), as
-    // one behind a firewall is often set up.
-    explicit VsftpdServer(bool chrooted, bool passiveOnly = false);
+    // one behind a firewall is often set up. fullDiskAt (bytes, 0: none): the server cannot write
+    // a file beyond this size, as when its disk fills up (its writes fail and it answers "451
+    // Failure writing to local file.").
+    explicit VsftpdServer(bool chrooted, bool passiveOnly = false, unsigned long fullDiskAt = 0);
     ~VsftpdServer();
     VsftpdServer(const VsftpdServer&) = delete;
     VsftpdServer& operator=(const VsftpdServer&) = delete;
@@ -60,6 +62,7 @@ private:
 
     bool m_chrooted;
     bool m_passiveOnly;
+    unsigned long m_fullDiskAt;
     CString m_folder; // configuration, log, empty folder and the login folder below it
     CString m_root;
     pid_t m_pid = -1;
