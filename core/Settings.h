@@ -1,5 +1,6 @@
 // The settings file "qent\spt\vqpdmcad.ini" below the installation folder, shared with the host
-// client. Every read and write goes to the file at the moment it is made; nothing is cached.
+// client. Every read and write goes to the file at the moment it is made (a read reuses the last
+// parse of the file while the file is unchanged).
 #pragma once
 
 #include "platform/base/String.h"

@@ -835,9 +835,8 @@ void CProductStructImportDlg::Store() {
     m_strFailCause.Empty();
     m_storedParents.clear();
     m_failedTitles.clear();
-    BeginStore();
-    m_bAllOrNothing = m_bOuterTransaction;
     m_bBoundStore = false;
+    BeginStore();
     if (m_bOuterTransaction) {
         try {
             PrepareStoreCommands();
@@ -847,8 +846,8 @@ void CProductStructImportDlg::Store() {
         }
     }
     PlanByIndex(true);
-    bool goOn = true;
-    if (separate == 0) {
+    bool goOn = !m_bStoreFailed;
+    if (goOn && separate == 0) {
         progress->m_progress.SetPos(2);
         progress->SetText("正在存储标题信息......");
         goOn = StoreTitles();
@@ -1011,6 +1010,7 @@ void CProductStructImportDlg::PlanByIndex(bool on) {
 
 void CProductStructImportDlg::BeginStore() {
     m_bOuterTransaction = false;
+    m_bAllOrNothing = false;
     m_nRowsInTransaction = 0;
     if (!m_pConnection || m_pConnection->InTransaction())
         return;
@@ -1020,8 +1020,18 @@ void CProductStructImportDlg::BeginStore() {
     try {
         m_pConnection->BeginTrans();
         m_bOuterTransaction = true;
-    } catch (_com_error&) {
-        m_bOuterTransaction = false;
+        m_bAllOrNothing = true;
+        // The first exchange with the server: a session it has ended is found before anything is
+        // written, and the store ends having stored nothing.
+        m_pConnection->Execute("SELECT 1", nullptr, adCmdText);
+    } catch (_com_error& e) {
+        if (IsConnectionLost(e)) {
+            m_bAllOrNothing = true;
+            ReportFailure(e);
+            FailStore(0);
+        }
+        // Otherwise the statements that follow say what is wrong; without a transaction each unit
+        // commits on its own.
     }
 }
 
@@ -1204,7 +1214,13 @@ CString CProductStructImportDlg::ParentName(int row) const {
 }
 
 void CProductStructImportDlg::ReportFailure(const _com_error& e) {
-    ReportStoreError(e);
+    if (m_bAllOrNothing && IsConnectionLost(e)) {
+        // The store's last message says that nothing was stored and why, in one box; the next
+        // action opens the connection again.
+        theApp.m_bConnectionLost = TRUE;
+    } else {
+        ReportStoreError(e);
+    }
     if (!m_strFailCause.IsEmpty())
         return;
     const DbFailure failure = ClassifyDbError(e);

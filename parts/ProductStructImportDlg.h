@@ -22,7 +22,8 @@
 // Where the database has savepoints (SQLite, PostgreSQL) one store is one transaction, committed
 // at its end: a host that ends in the middle of a store (killed, a power cut), a failed commit
 // and a lost connection leave the tables as they were before it, and the message says that
-// nothing was stored. A store the user stops (the cancel button, closing the dialog, Yes to a
+// nothing was stored (a lost connection, found by the store's first exchange or later, is told
+// in that message alone). A store the user stops (the cancel button, closing the dialog, Yes to a
 // question after a failed statement) keeps whole assemblies only: each parent whose lines were
 // all stored, with its title and the titles of its parts; nothing of the other parents stays.
 // Elsewhere each unit commits on its own and a stop keeps the units stored until then.
@@ -119,7 +120,8 @@ public:
     // The database could not keep a unit (savepoint, commit, lost connection): nothing more is
     // written after it.
     BOOL m_bStoreFailed = FALSE;
-    // The store was one transaction: a failure stored nothing, a stop kept whole assemblies.
+    // The store was one transaction (or could not begin for a lost connection): a failure stored
+    // nothing, a stop kept whole assemblies.
     bool m_bAllOrNothing = false;
     // After a stop in one transaction: the assemblies kept whole.
     int m_nKeptAssemblies = 0;

@@ -9,10 +9,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -115,12 +119,120 @@ ProfileFile Load(const std::string& bytes) {
     return file;
 }
 
-bool LoadPath(const std::string& path, ProfileFile& file) {
+// --- Files kept parsed ---------------------------------------------------------------------------
+// A file is read and parsed again only when it may have changed: every setting of every decision
+// reads the settings file. What a file is, as far as the system can tell without reading it: a
+// change by any program gives another inode (a file renamed into place), size or change time.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    explicit FileIdentity(const struct stat& st)
+        : device(st.st_dev), inode(st.st_ino), size(st.st_size), modified(st.st_mtim), changed(st.st_ctim) {}
+    bool operator==(const FileIdentity& o) const {
+        return device == o.device && inode == o.inode && size == o.size &&
+               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+               changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+    }
+};
+
+// The file system stamps a change with a clock of its own resolution (a clock tick, a second, two
+// seconds on some), so a file rewritten within one step of it keeps its times. A parse is trusted
+// on its times alone once they were older than this when the file was read: every later change
+// has later times. Until then the file is read again and its bytes compared.
+constexpr time_t kSettledSeconds = 2;
+
+struct ParsedFile {
+    FileIdentity identity;
+    bool settled = false;
     std::string bytes;
-    if (!ReadBytes(path, bytes))
-        return false;
-    file = Load(bytes);
-    return true;
+    std::shared_ptr<const ProfileFile> file;
+};
+
+// By native path. Made on first use and never destroyed: settings are read while the library
+// loads and may be read while the process ends.
+struct ParsedFiles {
+    std::mutex mutex;
+    std::unordered_map<std::string, ParsedFile> files;
+};
+ParsedFiles& Parsed() {
+    static auto* parsed = new ParsedFiles;
+    return *parsed;
+}
+
+bool OlderThan(const timespec& stamp, const timespec& limit) {
+    return stamp.tv_sec < limit.tv_sec || (stamp.tv_sec == limit.tv_sec && stamp.tv_nsec < limit.tv_nsec);
+}
+
+bool ReadAll(int fd, std::string& bytes) {
+    char buffer[8192];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0)
+            bytes.append(buffer, static_cast<std::size_t>(n));
+        else if (n == 0)
+            return true;
+        else if (errno != EINTR)
+            return false;
+    }
+}
+
+// The parse of a file as it is now, or nothing when it cannot be read.
+std::shared_ptr<const ProfileFile> ReadParsed(int fd, const std::string& path) {
+    struct stat before {};
+    if (::fstat(fd, &before) != 0)
+        return nullptr;
+    const FileIdentity identity(before);
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    now.tv_sec -= kSettledSeconds;
+    const bool settled = OlderThan(before.st_mtim, now) && OlderThan(before.st_ctim, now);
+    ParsedFiles& parsed = Parsed();
+    {
+        std::lock_guard<std::mutex> lock(parsed.mutex);
+        auto kept = parsed.files.find(path);
+        if (kept != parsed.files.end() && kept->second.settled && kept->second.identity == identity)
+            return kept->second.file;
+    }
+    std::string bytes;
+    if (!ReadAll(fd, bytes))
+        return nullptr;
+    struct stat after {};
+    const bool stable = ::fstat(fd, &after) == 0 && FileIdentity(after) == identity;
+    std::lock_guard<std::mutex> lock(parsed.mutex);
+    auto kept = parsed.files.find(path);
+    std::shared_ptr<const ProfileFile> file = kept != parsed.files.end() && kept->second.bytes == bytes
+                                                  ? kept->second.file
+                                                  : std::make_shared<const ProfileFile>(Load(bytes));
+    if (!S_ISREG(before.st_mode) || !stable) {
+        // Not a plain file, or written to while it was read: parsed anew next time.
+        if (kept != parsed.files.end())
+            parsed.files.erase(kept);
+        return file;
+    }
+    if (parsed.files.size() >= 64 && kept == parsed.files.end())
+        parsed.files.clear();
+    parsed.files.insert_or_assign(path, ParsedFile{identity, settled, std::move(bytes), file});
+    return file;
+}
+
+std::shared_ptr<const ProfileFile> LoadParsed(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    std::shared_ptr<const ProfileFile> file = ReadParsed(fd, path);
+    ::close(fd);
+    return file;
+}
+
+// After the system's own write: the next read parses the file anew whatever its times say.
+void ForgetParsed(const std::string& path) {
+    ParsedFiles& parsed = Parsed();
+    std::lock_guard<std::mutex> lock(parsed.mutex);
+    parsed.files.erase(path);
 }
 
 // Index of the first section header with this name, or -1.
@@ -214,16 +326,16 @@ std::string TrimTrailingBlanks(const char* s) {
 
 // The whole value, or nothing when the file, section or key is missing.
 bool LookUp(const std::string& path, std::string_view section, std::string_view key, std::string& value) {
-    ProfileFile file;
-    if (!LoadPath(path, file))
+    const std::shared_ptr<const ProfileFile> file = LoadParsed(path);
+    if (!file)
         return false;
-    int header = FindSection(file, section);
+    int header = FindSection(*file, section);
     if (header < 0)
         return false;
-    int k = FindKey(file, header, key);
+    int k = FindKey(*file, header, key);
     if (k < 0)
         return false;
-    value = file.lines[static_cast<std::size_t>(k)].value;
+    value = file->lines[static_cast<std::size_t>(k)].value;
     return true;
 }
 
@@ -257,8 +369,8 @@ DWORD GetPrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR def, LPTSTR 
     std::string file = vq::ProfilePath(path ? path : "").str();
     if (!section || !key) {
         std::vector<std::string> names;
-        ProfileFile pf;
-        if (LoadPath(file, pf)) {
+        if (const std::shared_ptr<const ProfileFile> parsed = LoadParsed(file)) {
+            const ProfileFile& pf = *parsed;
             if (!section) {
                 for (const Line& l : pf.lines)
                     if (l.kind == Line::Section)
@@ -285,6 +397,7 @@ BOOL WritePrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR value, LPCT
     if (!section || !path || !*path)
         return FALSE;
     std::string file = vq::ProfilePath(path).str();
+    ForgetParsed(file);
     ProfileFile pf;
     std::string bytes;
     if (ReadBytes(file, bytes))

@@ -3,7 +3,9 @@
 // UTF-8 with surrounding blanks (and one pair of matching quotes) removed, and a write changes only
 // the line concerned: every other line, comment and line end stays byte for byte as it was. A new
 // line takes the line end the file already uses (CRLF for a new file). The file is created on the
-// first write when its folder exists. Nothing is cached: each call reads the file afresh.
+// first write when its folder exists. Each call reads the file as it is at that moment: a file is
+// kept parsed only while nothing has changed it (its inode, size and times, and its bytes while
+// its times are recent), so another program's edit is seen at once.
 //
 // A path may be a native path or a backslash path (resolved with vq::NativePath); a bare file name
 // without any folder names a file in the Windows folder, as the framework does.

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 _ParameterPtr Parameters::GetItem(const _variant_t& index) const {
     if (index.vt == VT_BSTR) {
@@ -163,9 +164,31 @@ void AppendJsonString(std::string& json, const std::string& text) {
     json += '"';
 }
 
+// How a real is written, so that each row of a batch stores what the same value bound alone stores
+// (a text column keeps the real's text):
+// - SQLite: a JSON real, with a point or an exponent, so that json_each and json_extract give a
+//   real as a bound real would be, also for a whole value ("2.0", never the integer "2");
+// - PostgreSQL: the text psqlODBC sends for a bound real, 17 significant digits as "%.17g" writes
+//   them ("2", "0.10000000000000001"), which the server reads as the column's type.
+enum class RealText { SQLite, PostgreSQL };
+
+void AppendReal(std::string& out, double d, RealText form) {
+    char number[64];
+    if (form == RealText::PostgreSQL) {
+        out.append(number,
+                   std::to_chars(number, number + sizeof number, d, std::chars_format::general, 17).ptr);
+        return;
+    }
+    const std::string_view digits(
+        number, static_cast<std::size_t>(std::to_chars(number, number + sizeof number, d).ptr - number));
+    out += digits;
+    if (digits.find_first_of(".e") == std::string_view::npos)
+        out += ".0";
+}
+
 // One value as text: whole numbers and finite reals as their digits, texts through quote, NULL as
 // null. False for a value that has none (bytes, a number that is not finite).
-bool AppendValue(std::string& out, const _variant_t& v, CString& text,
+bool AppendValue(std::string& out, const _variant_t& v, CString& text, RealText form,
                  void (*quote)(std::string&, const std::string&), const char* null) {
     char number[64];
     if (v.vt == VT_I4 || v.vt == VT_I8) {
@@ -174,7 +197,7 @@ bool AppendValue(std::string& out, const _variant_t& v, CString& text,
         const double d = v.ToDouble();
         if (!std::isfinite(d))
             return false;
-        out.append(number, std::to_chars(number, number + sizeof number, d).ptr);
+        AppendReal(out, d, form);
     } else if (v.vt == VT_BSTR) {
         v.TryGetString(text);
         quote(out, text.str());
@@ -187,16 +210,17 @@ bool AppendValue(std::string& out, const _variant_t& v, CString& text,
 }
 
 // One value in JSON: false for a value that has none.
-bool AppendJsonValue(std::string& json, const _variant_t& v, CString& text) {
-    return AppendValue(json, v, text, AppendJsonString, "null");
+bool AppendJsonValue(std::string& json, const _variant_t& v, CString& text, RealText form) {
+    return AppendValue(json, v, text, form, AppendJsonString, "null");
 }
 
 // The rows as one JSON array: of arrays (SQLite's json_each), or of objects whose fields are
-// named by keys (PostgreSQL's json_populate_recordset). The marks whose entry in bound is true
-// are left out (their values go as parameters of their own). False when a value has no JSON
-// form or a set has the wrong number of values.
+// named by keys (PostgreSQL's json_populate_recordset), reals written for that engine. The marks
+// whose entry in bound is true are left out (their values go as parameters of their own). False
+// when a value has no JSON form or a set has the wrong number of values.
 bool RowsAsJson(const std::vector<std::vector<_variant_t>>& sets, std::size_t marks, std::string& json,
                 const std::vector<std::string>* keys = nullptr, const std::vector<bool>* bound = nullptr) {
+    const RealText form = keys ? RealText::PostgreSQL : RealText::SQLite;
     json.clear();
     json.reserve(sets.size() * marks * 12 + 2);
     json += '[';
@@ -218,7 +242,7 @@ bool RowsAsJson(const std::vector<std::vector<_variant_t>>& sets, std::size_t ma
                 AppendJsonString(json, (*keys)[k]);
                 json += ':';
             }
-            if (!AppendJsonValue(json, sets[r][k], text))
+            if (!AppendJsonValue(json, sets[r][k], text, form))
                 return false;
         }
         json += keys ? '}' : ']';
@@ -238,7 +262,7 @@ bool ValuesAsJson(const std::vector<std::vector<_variant_t>>& sets, std::string&
             return false;
         if (r)
             json += ',';
-        if (!AppendJsonValue(json, sets[r][0], text))
+        if (!AppendJsonValue(json, sets[r][0], text, RealText::SQLite))
             return false;
     }
     json += ']';
@@ -403,7 +427,7 @@ std::optional<std::string> ColumnAsPgArray(const std::vector<std::vector<_varian
     for (std::size_t r = 0; r < sets.size(); ++r) {
         if (r)
             array += ',';
-        if (!AppendValue(array, sets[r][k], text, AppendPgArrayString, "NULL"))
+        if (!AppendValue(array, sets[r][k], text, RealText::PostgreSQL, AppendPgArrayString, "NULL"))
             return std::nullopt;
     }
     return array + "}";
@@ -411,16 +435,20 @@ std::optional<std::string> ColumnAsPgArray(const std::vector<std::vector<_varian
 
 } // namespace
 
-// The type of each key column on the server, without its length ("citext", "integer",
-// "character varying"): a key cast to "character varying(40)" would be cut to 40 characters and
-// find a row that its whole text would not. Nothing when a column is not found.
+// The type of each key column on the server by its own name, without a length ("public.citext",
+// "pg_catalog.int4", "pg_catalog.bpchar"): a key cast to "character varying(40)" or "character(8)"
+// would be cut to the column's length and find a row that its whole text would not. (The type's
+// SQL spelling will not do: "character" without a length is char(1).) Nothing when a column is not
+// found.
 std::optional<std::vector<std::string>> _Command::PgKeyTypes(const vq::db::KeyDelete& keys,
                                                              const std::vector<std::string>& names) {
     std::vector<std::string> types;
     for (const std::string& name : names) {
         const vq::db::ResultData found = m_connection->Run(
-            "SELECT format_type(a.atttypid, NULL) FROM pg_attribute a WHERE a.attrelid = CAST(? AS regclass) "
-            "AND a.attname = ? AND a.attnum > 0 AND NOT a.attisdropped",
+            "SELECT quote_ident(n.nspname) || '.' || quote_ident(t.typname) FROM pg_attribute a "
+            "JOIN pg_type t ON t.oid = a.atttypid JOIN pg_namespace n ON n.oid = t.typnamespace "
+            "WHERE a.attrelid = CAST(? AS regclass) AND a.attname = ? "
+            "AND a.attnum > 0 AND NOT a.attisdropped",
             adCmdText, {_variant_t(CString(keys.table)), _variant_t(CString(name))});
         if (found.rows.size() != 1 || found.rows[0].empty() || found.rows[0][0].IsNull())
             return std::nullopt;
@@ -430,9 +458,10 @@ std::optional<std::vector<std::string>> _Command::PgKeyTypes(const vq::db::KeyDe
 }
 
 // "DELETE FROM t WHERE (a, b) IN (SELECT <elements of each JSON row> FROM json_each(?))": the
-// keys of all sets in one value (one column: "a IN (SELECT value FROM json_each(?))", the keys as a
-// flat array). The columns' own collation applies to the comparison, as in "a=?", and SQLite looks
-// each key up through the table's index.
+// keys of all sets in one value (one column: "a IN (SELECT +value FROM json_each(?))", the keys as
+// a flat array). The columns' own collation and type apply to the comparison, as in "a=?": the
+// elements are expressions without a type of their own (json_each's value column would keep a
+// number a number beside a text column), and SQLite looks each key up through the table's index.
 //
 // PostgreSQL: "DELETE FROM t WHERE a = ANY (CAST(? AS ta[])) AND b = ANY (CAST(? AS tb[])) AND (a,
 // b) IN (SELECT * FROM unnest(CAST(? AS ta[]), CAST(? AS tb[])))", the keys of each column as one
@@ -473,7 +502,7 @@ std::optional<long> _Command::ExecuteKeyDelete(const vq::db::KeyDelete& keys,
             elements += (k ? ", " : "") + ("json_extract(vq_key.value, '$[" + std::to_string(k) + "]')");
         }
         text = flat ? "DELETE FROM " + keys.table + " WHERE " + columns +
-                          " IN (SELECT vq_key.value FROM json_each(?) vq_key)"
+                          " IN (SELECT +vq_key.value FROM json_each(?) vq_key)"
                     : "DELETE FROM " + keys.table + " WHERE (" + columns + ") IN (SELECT " + elements +
                           " FROM json_each(?) vq_key)";
         m_keyDeleteStatement = m_connection->Prepare(CString(text));
@@ -519,9 +548,25 @@ std::optional<long> _Command::ExecutePgKeyDelete(const vq::db::KeyDelete& keys,
         return m_connection->Run(CString(m_keyDeleteText), adCmdText, values).rowsAffected;
     const vq::db::ResultData before = m_connection->Run(
         "SELECT current_setting('enable_seqscan'), set_config('enable_seqscan', 'off', true)", adCmdText, {});
-    const long deleted = m_connection->Run(CString(m_keyDeleteText), adCmdText, values).rowsAffected;
-    if (!before.rows.empty() && !before.rows[0].empty())
-        m_connection->Run("SELECT set_config('enable_seqscan', ?, true)", adCmdText, {before.rows[0][0]});
+    const _variant_t setting =
+        !before.rows.empty() && !before.rows[0].empty() ? before.rows[0][0] : _variant_t(CString("on"));
+    const auto restore = [&] {
+        m_connection->Run("SELECT set_config('enable_seqscan', ?, true)", adCmdText, {setting});
+    };
+    long deleted = 0;
+    try {
+        deleted = m_connection->Run(CString(m_keyDeleteText), adCmdText, values).rowsAffected;
+    } catch (const _com_error&) {
+        // The driver undid the failed statement only and the transaction goes on: it plans as
+        // before. (Where the transaction failed as a whole the setting went with it, and the
+        // delete's error is the one to tell.)
+        try {
+            restore();
+        } catch (const _com_error&) {
+        }
+        throw;
+    }
+    restore();
     return deleted;
 }
 

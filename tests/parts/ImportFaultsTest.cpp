@@ -296,6 +296,53 @@ TEST_P(ImportFaultTest, AStopAmongTheLinesKeepsWholeAssembliesOnly) {
     }
 }
 
+// The server ends the session while the dialog is open and lets no new one in: each store says in
+// one box that nothing was stored and why, the first and a second one while the server is still
+// away; once it is back, the store stores.
+TEST_P(ImportFaultTest, AStoreWithoutTheServerSaysInOneBoxThatNothingWasStored) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "needs the PostgreSQL server";
+    vqtest::DbWorkspace ws(GetParam());
+    ws.Execute(
+        "INSERT INTO VqkorvelTeam_detail (FileID, UpCode, Ditem, Dcode, Dname) VALUES ('_X_SAVE_', 'Q', 1, "
+        "'A-1', 'old')");
+    RememberAllColumns(ws);
+    const CString csv =
+        WriteGbk(ws, "in/s.csv",
+                 std::string(kCsvHeader) + "\"Q\",\"1\",\"A-1\",\"new\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n"
+                                           "\"Q\",\"2\",\"B-1\",\"\",\"\",\"1\",\"0\",\"\",\"\"\r\n");
+    theApp.m_bConnectionLost = FALSE;
+    const CString nothing = "产品结构信息存储失败，没有存储任何数据。\n与数据库的连接已断开，操作不能继续。";
+    std::vector<std::string> whileAway;
+    vq::ScriptedUser user;
+    user.Dialog("产品结构数据导入");
+    ReadCsv(user, csv)
+        .Select(1062, 1)
+        .Do([&](CDialog&) {
+            ws.EndSession(theApp.m_pConnPDM);
+            ws.AllowNewSessions(false);
+        })
+        .Click(1329)
+        .Message(nothing, IDOK)
+        .Click(1329)
+        .Message(nothing, IDOK)
+        .Do([&](CDialog&) {
+            ws.AllowNewSessions(true);
+            whileAway = Rows(ws, "SELECT UpCode, Dcode, Dname FROM VqkorvelTeam_detail");
+        })
+        .Click(1329)
+        .Message("产品结构信息存储完毕...", IDOK)
+        .Click(IDCANCEL);
+    const int result = ImportProductDataFromFile("", "admin");
+    ws.AllowNewSessions(true);
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(whileAway, (std::vector<std::string>{"Q|A-1|old"}));
+    EXPECT_EQ(Rows(ws, "SELECT UpCode, Dcode, Dname FROM VqkorvelTeam_detail ORDER BY Dcode"),
+              (std::vector<std::string>{"Q|A-1|new", "Q|B-1|"}));
+    EXPECT_FALSE(theApp.m_bConnectionLost);
+}
+
 // The database file is moved away while the dialog is open (its connection keeps the file): the
 // store ends with its message, and nothing opens the data source anew behind the user's back.
 TEST(ImportFaults, AMovedDatabaseFileDoesNotEndTheHost) {

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <string>
 
 namespace {
 
@@ -182,4 +185,37 @@ TEST_F(ProfileTest, BackslashPathsAreResolvedWithoutRegardToCase) {
     EXPECT_EQ(vq::ReadProfileString("公共管理功能", "当前登陆用户帐号", "", windowsStyle), "张三");
     ASSERT_TRUE(vq::WriteProfileString("公共管理功能", "当前登陆用户帐号", "李四", windowsStyle));
     EXPECT_EQ(Read("公共管理功能", "当前登陆用户帐号"), "李四");
+}
+
+// Every change to a file is seen by the next read, however soon it follows the read before:
+// another program's rewrite in place with the same size (many within one step of the file
+// system's clock), with its modification time set back, a file renamed over it, its removal, and
+// the system's own writes.
+TEST_F(ProfileTest, EveryChangeIsSeenByTheNextRead) {
+    const std::filesystem::path file(path.str());
+    const auto content = [](int value) {
+        return Gbk(("[计数]\r\n值=" + std::to_string(value) + "\r\n").c_str());
+    };
+    for (int i = 100; i < 400; ++i) {
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << content(i);
+        ASSERT_EQ(Read("计数", "值"), CString(std::to_string(i))) << "rewrite " << i;
+    }
+    const auto stamp = std::filesystem::last_write_time(file);
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << content(401);
+    std::filesystem::last_write_time(file, stamp);
+    EXPECT_EQ(Read("计数", "值"), "401");
+
+    const std::filesystem::path other = file.parent_path() / "other.ini";
+    std::ofstream(other, std::ios::binary) << content(402);
+    std::filesystem::rename(other, file);
+    EXPECT_EQ(Read("计数", "值"), "402");
+
+    ASSERT_TRUE(WritePrivateProfileString("计数", "值", "403", path));
+    EXPECT_EQ(Read("计数", "值"), "403");
+    EXPECT_EQ(GetPrivateProfileInt("计数", "值", 0, path), 403u);
+
+    std::filesystem::remove(file);
+    EXPECT_EQ(Read("计数", "值"), "默认");
+    char names[20];
+    EXPECT_EQ(GetPrivateProfileString(nullptr, nullptr, "", names, sizeof names, path), 0u);
 }
