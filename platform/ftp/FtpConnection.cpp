@@ -584,18 +584,15 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
     }
 
     // The data goes to a new file beside the target, created exclusively, which takes the
-    // target's name only after the whole file arrived: a link standing at the name is replaced,
-    // never written through.
-    std::string temp = local.str() + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
+    // target's name only after the whole file arrived (vq::CommitNewFile: in the working folder
+    // the user's alone, replacing a link at the name).
+    std::string temp;
+    int fd = vq::CreateFileBeside(local.str(), temp);
     if (fd < 0) {
         Fail("The local file cannot be written.",
              vq::IsDiskFullError(errno) ? vq::FetchFailure::LocalDiskFull : vq::FetchFailure::Other);
         return FALSE;
     }
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
     DownloadSink sink;
     sink.file = ::fdopen(fd, "wb");
     if (!sink.file) {
@@ -632,9 +629,9 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
         ::unlink(temp.c_str());
         return FALSE;
     }
-    if (::rename(temp.c_str(), local.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        Fail("The local file cannot be replaced.");
+    if (!vq::CommitNewFile(temp, local, -1, failIfExists)) {
+        Fail("The local file cannot be replaced.",
+             vq::IsDiskFullError(errno) ? vq::FetchFailure::LocalDiskFull : vq::FetchFailure::Other);
         return FALSE;
     }
     m_lastFailure = vq::FetchFailure::None;

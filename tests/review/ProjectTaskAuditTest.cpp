@@ -757,7 +757,7 @@ TEST_P(ProjectTaskAuditTest, InvalidPathsAndTasksOutOfReviewCannotBeDecided) {
     EXPECT_EQ(Step("校对", "Working"), "F");
 }
 
-TEST_P(ProjectTaskAuditTest, DocumentsAreFetchedIntoTheTemporaryFolder) {
+TEST_P(ProjectTaskAuditTest, DocumentsAreFetchedIntoTheWorkingFolder) {
     RecordingShell shell;
     ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
     CString viewed;
@@ -769,18 +769,18 @@ TEST_P(ProjectTaskAuditTest, DocumentsAreFetchedIntoTheTemporaryFolder) {
         .Click(IDCANCEL)
         .Message("是否要保存审查文档结果?", IDNO);
     Run(user, "u1", "校对");
-    EXPECT_EQ(viewed, ws->TempDir() + "/P-1_total_.dwg");
+    EXPECT_EQ(viewed, ws->WorkDir() + "/P-1_total_.dwg");
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(shell.opened[0], viewed);
 }
 
-// Copies stay in the temporary folder between runs, under names predictable from the stored
-// data: a document is opened only when this fetch wrote it, a failed fetch says why, and a
-// link planted at a copy's name is replaced, never written through.
+// Copies stay in the working folder between runs, under names predictable from the stored data:
+// a document is opened only when this fetch wrote it, a failed fetch says why, and a link at a
+// copy's name is replaced, never written through.
 TEST_P(ProjectTaskAuditTest, OnlyTheCopyJustFetchedIsOpened) {
     RecordingShell shell;
     ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
-    const CString local = ws->TempDir() + "/P-1_total_.dwg";
+    const CString local = ws->WorkDir() + "/P-1_total_.dwg";
     const std::string outside = (ws->Root() + "/precious.txt").str();
     std::ofstream(outside) << "precious";
     std::filesystem::create_symlink(outside, local.str());
@@ -795,7 +795,7 @@ TEST_P(ProjectTaskAuditTest, OnlyTheCopyJustFetchedIsOpened) {
             EXPECT_FALSE(std::filesystem::is_symlink(local.str()));
             EXPECT_EQ(ws->ReadFile(local), "drawing bytes");
             EXPECT_EQ(ws->ReadFile(CString(outside)), "precious");
-            std::ofstream(ws->TempDir().str() + "/P-1_big_.dwg") << "an old copy";
+            std::ofstream(ws->WorkDir().str() + "/P-1_big_.dwg") << "an old copy";
             fullDisk.emplace(1024);
         })
         // The local disk is full: the old copy of that name is not shown as the current one.
@@ -813,7 +813,7 @@ TEST_P(ProjectTaskAuditTest, OnlyTheCopyJustFetchedIsOpened) {
     Run(user, "u1", "校对");
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(shell.opened[0], local);
-    EXPECT_EQ(ws->ReadFile(ws->TempDir() + "/P-1_big_.dwg"), "an old copy");
+    EXPECT_EQ(ws->ReadFile(ws->WorkDir() + "/P-1_big_.dwg"), "an old copy");
 }
 
 // A server whose disk is full refuses the opinion: the reviewer is told so with the server's
@@ -831,7 +831,7 @@ TEST_P(ProjectTaskAuditTest, AFullServerDiskIsSaidWithTheServersLine) {
     const std::string outside = (ws->Root() + "/precious.txt").str();
     std::ofstream(outside) << "precious";
     for (const char* name : {"/校对.rtf", "/校对.rtf.part"})
-        std::filesystem::create_symlink(outside, (ws->TempDir() + name).str());
+        std::filesystem::create_symlink(outside, (ws->WorkDir() + name).str());
     vq::ScriptedUser user;
     Decide(user, "同意", D::kPassId)
         .Message("增加文档失败，服务器磁盘已满：\n451 Failure writing to local file.", IDOK)
@@ -839,8 +839,8 @@ TEST_P(ProjectTaskAuditTest, AFullServerDiskIsSaidWithTheServersLine) {
         .Message("是否要保存审查文档结果?", IDNO);
     Run(user, "u1", "校对");
     EXPECT_EQ(ws->ReadFile(CString(outside)), "precious");
-    EXPECT_FALSE(std::filesystem::is_symlink((ws->TempDir() + "/校对.rtf").str()));
-    EXPECT_EQ(ws->ReadFile(ws->TempDir() + "/校对.rtf").rfind("{\\rtf", 0), 0u);
+    EXPECT_FALSE(std::filesystem::is_symlink((ws->WorkDir() + "/校对.rtf").str()));
+    EXPECT_EQ(ws->ReadFile(ws->WorkDir() + "/校对.rtf").rfind("{\\rtf", 0), 0u);
     EXPECT_EQ(Step("校对", "AuditState"), "未完成");
 }
 
