@@ -144,8 +144,9 @@ bool CRichText::LoadFile(const CString& path) {
     return SetRtf(CString(data));
 }
 
-// The text goes to a new file that then takes the name: a failed write leaves the old file whole,
-// and a link standing at the name (the temporary folder is shared) is replaced, never followed.
+// The text goes to a new file that then takes the name: a failed write leaves the old file whole.
+// In the working folder the file is the user's alone (0600) and replaces a link at the name; a
+// file the user chose elsewhere is written through a link standing at its name.
 bool CRichText::SaveFile(const CString& path) const {
     return vq::ReplaceFileContent(path, GetRtf().str());
 }

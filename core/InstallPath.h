@@ -24,5 +24,6 @@ bool InstallationNamed();
 // end that directly follows a full piece belongs to that piece. Empty at the end of the file.
 CString ReadFileLine(FILE* file);
 
-// The system's temporary folder, ending with a separator.
+// The folder for the copies of documents, opinions and markup, ending with a separator: the
+// user's own working folder below the temporary folder (vq::WorkingFolder).
 CString GetTempDirectory();

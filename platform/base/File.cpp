@@ -28,6 +28,92 @@ CTime ToCTime(const timespec& ts) {
     return CTime(ts.tv_sec);
 }
 
+bool WriteAll(int fd, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            errno = ENOSPC;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Copies everything from in (at its position) to out; errno says why when it fails.
+bool CopyBytes(int in, int out) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n == 0;
+        if (!WriteAll(out, std::string_view(buffer, static_cast<std::size_t>(n))))
+            return false;
+    }
+}
+
+// A working folder that is not the user's private folder (another's, or missing) takes no file.
+bool WritableFolderOf(const std::string& path) {
+    if (vq::InWorkingFolder(CString(path)) && !vq::InPrivateWorkingFolder(CString(path))) {
+        errno = EACCES;
+        return false;
+    }
+    return true;
+}
+
+mode_t NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// Whether a link at path is written through (see vq::CommitNewFile).
+bool FollowsLink(const std::string& path, const struct stat& link) {
+    if (vq::InWorkingFolder(CString(path)))
+        return false;
+    const std::string parent = fs::path(path).parent_path().string();
+    struct stat folder;
+    if (::stat(parent.empty() ? "." : parent.c_str(), &folder) != 0)
+        return false;
+    return !(folder.st_mode & S_IWOTH) || link.st_uid == ::geteuid();
+}
+
+// Writes the complete file temp into the file that a link at path names, in place: the link, and
+// the owner and mode of that file, stay as they are. The room is taken before a byte is written,
+// so a full disk fails with the file untouched.
+bool WriteThroughLink(const std::string& temp, const std::string& path) {
+    const int in = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    struct stat source = {};
+    struct stat target = {};
+    bool ok = out >= 0 && ::fstat(in, &source) == 0 && ::fstat(out, &target) == 0;
+    if (ok && !S_ISREG(target.st_mode)) {
+        ok = false;
+        errno = EISDIR;
+    }
+    if (ok && source.st_size > 0) {
+        const int error = ::posix_fallocate(out, 0, source.st_size);
+        ok = error == 0;
+        errno = error;
+    }
+    ok = ok && CopyBytes(in, out) && ::ftruncate(out, source.st_size) == 0;
+    int error = errno;
+    ::close(in);
+    if (out >= 0 && ::close(out) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    errno = error;
+    return ok;
+}
+
 } // namespace
 
 // ---- CFileException
@@ -308,44 +394,22 @@ BOOL CopyFile(LPCTSTR existingFile, LPCTSTR newFile, BOOL failIfExists) {
         ::close(in);
         return FALSE;
     }
-    // The copy is written to a new file beside the target and then takes the target's name: a
-    // link standing at the name is replaced, never written through, and a failed copy leaves
-    // the old target whole.
-    std::string temp = to + ".XXXXXX";
-    const int out = ::mkstemp(temp.data());
+    // A failed copy leaves the old target whole: the bytes go to a new file first.
+    std::string temp;
+    const int out = vq::CreateFileBeside(to, temp);
     if (out < 0) {
         ::close(in);
         return FALSE;
     }
-    ::fchmod(out, st.st_mode & 07777);
-    bool ok = true;
-    char buffer[65536];
-    while (ok) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        for (ssize_t done = 0; ok && done < n;) {
-            const ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            ok = w > 0;
-            done += std::max<ssize_t>(w, 0);
-        }
-    }
+    bool ok = CopyBytes(in, out);
     ::close(in);
     ok = ::close(out) == 0 && ok;
-    if (ok) {
-        // failIfExists: link() refuses any name that is taken (a dangling link included).
-        ok = failIfExists ? ::link(temp.c_str(), to.c_str()) == 0 : ::rename(temp.c_str(), to.c_str()) == 0;
-        if (ok && !failIfExists)
-            return TRUE;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return FALSE;
     }
-    ::unlink(temp.c_str());
-    return ok ? TRUE : FALSE;
+    return vq::CommitNewFile(temp, CString(to), static_cast<int>(st.st_mode & 0777), failIfExists) ? TRUE
+                                                                                                   : FALSE;
 }
 
 BOOL DeleteFile(LPCTSTR fileName) {
@@ -431,49 +495,63 @@ bool ReplaceFileContent(const CString& file, std::string_view bytes) {
     const std::string path = Resolve(file.c_str());
     if (path.empty())
         return false;
-    auto writeAll = [&bytes](int fd) {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n == 0)
-                errno = ENOSPC;
-            if (n <= 0)
-                return false;
-            done += static_cast<std::size_t>(n);
-        }
-        return true;
-    };
-    // A link standing at the name is replaced like a file, never written through: in a folder
-    // that others can write to (the temporary folder) it could point anywhere.
-    struct stat st;
-    const bool keepMode = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-    std::string temp = path + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
+    std::string temp;
+    const int fd = CreateFileBeside(path, temp);
     if (fd < 0)
         return false;
-    if (keepMode) {
-        ::fchmod(fd, st.st_mode & 07777);
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    }
-    bool ok = writeAll(fd);
+    bool ok = WriteAll(fd, bytes);
     int error = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
         error = errno;
     }
-    if (ok && std::rename(temp.c_str(), path.c_str()) == 0)
-        return true;
-    if (ok)
-        error = errno;
-    ::unlink(temp.c_str());
-    // The caller may tell a full disk from other failures.
-    errno = error;
-    return false;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        // The caller may tell a full disk from other failures.
+        errno = error;
+        return false;
+    }
+    return CommitNewFile(temp, CString(path));
+}
+
+int CreateFileBeside(const std::string& path, std::string& temp) {
+    // A short name of its own: a target named near the file system's limit still has one.
+    const std::size_t slash = path.rfind('/');
+    temp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".vqnew.XXXXXX";
+    if (!WritableFolderOf(path))
+        return -1;
+    return ::mkostemp(temp.data(), O_CLOEXEC);
+}
+
+bool CommitNewFile(const std::string& temp, const CString& file, int mode, bool failIfExists) {
+    const std::string path = Resolve(file.c_str());
+    struct stat st;
+    const bool exists = !path.empty() && ::lstat(path.c_str(), &st) == 0;
+    bool ok = false;
+    bool renamed = false;
+    if (path.empty()) {
+        errno = ENOENT;
+    } else if (exists && S_ISLNK(st.st_mode) && !failIfExists && FollowsLink(path, st)) {
+        ok = WriteThroughLink(temp, path);
+    } else {
+        mode_t bits = NewFileMode();
+        if (InWorkingFolder(CString(path)))
+            bits = 0600;
+        else if (mode >= 0)
+            bits = static_cast<mode_t>(mode);
+        else if (exists && S_ISREG(st.st_mode))
+            bits = st.st_mode & 07777;
+        // failIfExists: link() refuses any name that is taken (a dangling link included).
+        ok = ::chmod(temp.c_str(), bits) == 0 && (failIfExists ? ::link(temp.c_str(), path.c_str()) == 0
+                                                               : ::rename(temp.c_str(), path.c_str()) == 0);
+        renamed = ok && !failIfExists;
+    }
+    if (!renamed) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        errno = error;
+    }
+    return ok;
 }
 
 CString CreateUniqueFile(const CString& folder, const CString& prefix, const CString& suffix) {
@@ -481,6 +559,8 @@ CString CreateUniqueFile(const CString& folder, const CString& prefix, const CSt
     if (!dir.empty() && dir.back() != '/')
         dir += '/';
     std::string pattern = dir + prefix.str() + "XXXXXX" + suffix.str();
+    if (!WritableFolderOf(pattern))
+        return CString();
     const int fd = ::mkstemps(pattern.data(), static_cast<int>(suffix.str().size()));
     if (fd < 0)
         return CString();

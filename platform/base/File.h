@@ -153,8 +153,8 @@ constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 
-// Copies the bytes (and the permission bits); with failIfExists an existing target is an error,
-// otherwise it is replaced.
+// Copies the bytes and the permission bits (0600 in the working folder); with failIfExists an
+// existing target is an error, otherwise it is replaced as vq::CommitNewFile says.
 BOOL CopyFile(LPCTSTR existingFile, LPCTSTR newFile, BOOL failIfExists);
 BOOL DeleteFile(LPCTSTR fileName);
 // Moves or renames a file or folder; an existing target is an error.
@@ -171,11 +171,27 @@ namespace vq {
 // UTF-8 text as a text file holds it: code page 936, line ends CRLF (as CStdioFile writes).
 std::string TextFileBytes(std::string_view utf8);
 // Replaces the whole content of a file (created when missing; its folder must exist). The bytes
-// go to a temporary file in the same folder, every write and the close are checked, and only
-// then does it take the file's place: a failed write (a full disk) leaves the old file whole and
-// no temporary file behind. An existing file keeps its permission bits. A symbolic link at the
-// name is replaced by the file, never written through. On failure errno says why.
+// go to a new file in the same folder, every write and the close are checked, and only then does
+// it take the file's place as vq::CommitNewFile says: a failed write (a full disk) leaves the old
+// file whole and no temporary file behind. On failure errno says why.
 bool ReplaceFileContent(const CString& path, std::string_view bytes);
+// Makes the file that a new content of path is written into before vq::CommitNewFile gives it the
+// name: "<path>.XXXXXX" in the same folder, created exclusively with mode 0600. Returns its
+// descriptor and its name in temp; -1 (errno set) when it cannot be made, and always in a working
+// folder that is not the user's private one (vq::InPrivateWorkingFolder).
+int CreateFileBeside(const std::string& path, std::string& temp);
+// Gives path the content of temp, a complete file made by CreateFileBeside and closed. This is
+// the one place that decides how a name is written:
+// - in the working folder (vq::InWorkingFolder) the file takes the name with mode 0600, whatever
+//   stood there (a link included): names there are built from stored data;
+// - elsewhere (settings, registry, exports the user chose) a symbolic link at the name is written
+//   through, so that a name kept as a link to a shared file stays one; the file it names keeps its
+//   owner and mode. A link in a folder others may write to is followed only when it is the user's
+//   own. Otherwise the file takes the name with the permission bits mode when they are given,
+//   else with those of the file it replaces (0666 less the umask for a new name).
+// With failIfExists a name that is taken (by a link too) is an error. temp is gone afterwards,
+// whatever the outcome; on failure errno says why.
+bool CommitNewFile(const std::string& temp, const CString& path, int mode = -1, bool failIfExists = false);
 // Whether an errno value says that the disk is full (or the quota or file size limit is reached).
 bool IsDiskFullError(int error);
 // Why a document could not be fetched to a local copy, as far as the user can act on it.
@@ -189,7 +205,8 @@ enum class FetchFailure {
     AccessDenied,   // the server refused access to the file ("550 Permission denied.")
     Other,          // anything else: the connection, ...
 };
-// Makes an empty file of a name no other file has, "<prefix><six characters><suffix>" in the folder
-// (a path ending in a separator or not), and returns its native path; empty when it cannot.
+// Makes an empty file (mode 0600) of a name no other file has, "<prefix><six characters><suffix>" in
+// the folder (a path ending in a separator or not; a working folder only when it is the user's
+// private one), and returns its native path; empty when it cannot.
 CString CreateUniqueFile(const CString& folder, const CString& prefix, const CString& suffix);
 } // namespace vq

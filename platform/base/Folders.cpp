@@ -1,11 +1,16 @@
 #include "platform/base/Folders.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <filesystem>
+#include <map>
+#include <mutex>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -60,6 +65,58 @@ bool FindEntryNoCase(const std::string& dir, const std::string& name, std::strin
     return true;
 }
 
+// The working folder this process chose for a temporary folder (both without a trailing '/': a
+// trailing '/' would make lstat follow a link standing at the name).
+std::mutex g_workingMutex;
+std::map<std::string, std::string> g_workingFolders;
+
+std::string UsualWorkingFolder(const std::string& temp) {
+    return temp + "vqpdm-" + std::to_string(::geteuid());
+}
+
+// A folder fit to hold the user's copies: a real folder, the user's, closed to everybody else.
+bool IsPrivateFolder(const std::string& folder) {
+    struct stat st;
+    return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+// Makes the usual folder when it is missing; true when it is (now) the user's private folder.
+bool UsableUsualFolder(const std::string& folder) {
+    if (::mkdir(folder.c_str(), 0700) == 0)
+        return ::chmod(folder.c_str(), 0700) == 0 && IsPrivateFolder(folder);
+    return errno == EEXIST && IsPrivateFolder(folder);
+}
+
+// The working folder (the usual one, or the one this process chose) that a path lies in, without
+// a trailing '/'; empty when it lies in none.
+std::string WorkingFolderHolding(const CString& path) {
+    namespace fs = std::filesystem;
+    const auto normal = [](const std::string& p) {
+        std::error_code ec;
+        const fs::path full = fs::absolute(fs::path(p), ec);
+        return ec ? std::string() : full.lexically_normal().string();
+    };
+    const std::string native = vq::NativePath(path).str();
+    const std::string full = native.empty() ? std::string() : normal(native);
+    if (full.empty())
+        return std::string();
+    const std::string temp = vq::TempFolder().str();
+    std::vector<std::string> folders{UsualWorkingFolder(temp)};
+    {
+        std::lock_guard<std::mutex> lock(g_workingMutex);
+        const auto chosen = g_workingFolders.find(temp);
+        if (chosen != g_workingFolders.end())
+            folders.push_back(chosen->second);
+    }
+    for (const std::string& folder : folders) {
+        const std::string inside = normal(folder + "/");
+        if (!inside.empty() && full.size() > inside.size() && full.compare(0, inside.size(), inside) == 0)
+            return folder;
+    }
+    return std::string();
+}
+
 UINT CopyOut(const CString& text, LPTSTR buf, UINT size) {
     if (text.IsEmpty())
         return 0;
@@ -90,6 +147,33 @@ CString TempFolder() {
     if (dir != "/")
         dir += '/';
     return dir;
+}
+
+CString WorkingFolder() {
+    const std::string temp = TempFolder().str();
+    std::lock_guard<std::mutex> lock(g_workingMutex);
+    const auto chosen = g_workingFolders.find(temp);
+    if (chosen != g_workingFolders.end() && IsPrivateFolder(chosen->second))
+        return CString(chosen->second + "/");
+    const std::string usual = UsualWorkingFolder(temp);
+    std::string folder = usual;
+    if (!UsableUsualFolder(folder)) {
+        // The name is held by something not the user's own: a folder of a new name, made here.
+        folder += "-XXXXXX";
+        if (!::mkdtemp(folder.data()))
+            return CString(usual + "/"); // not the user's: nothing is written there
+    }
+    g_workingFolders[temp] = folder;
+    return CString(folder + "/");
+}
+
+bool InWorkingFolder(const CString& path) {
+    return !WorkingFolderHolding(path).empty();
+}
+
+bool InPrivateWorkingFolder(const CString& path) {
+    const std::string folder = WorkingFolderHolding(path);
+    return !folder.empty() && IsPrivateFolder(folder);
 }
 
 CString HomeFolder() {
@@ -174,5 +258,5 @@ UINT GetSystemDirectory(LPTSTR buf, UINT size) {
 }
 
 DWORD GetTempPath(DWORD size, LPTSTR buf) {
-    return CopyOut(vq::TempFolder(), buf, size);
+    return CopyOut(vq::WorkingFolder(), buf, size);
 }

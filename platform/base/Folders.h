@@ -3,7 +3,8 @@
 //
 // The Windows folder and the system folder are folders of the installation's configuration:
 // VQ_WINDOWS_DIR and VQ_SYSTEM_DIR, each defaulting to $XDG_CONFIG_HOME/vqpdm (else ~/.config/vqpdm).
-// The temporary folder is $TMPDIR, else /tmp.
+// The temporary folder is $TMPDIR, else /tmp. Copies of documents, opinions and markup go to the
+// user's own working folder below it, never to a name in the shared temporary folder itself.
 #pragma once
 
 #include "platform/base/String.h"
@@ -15,6 +16,21 @@ CString WindowsFolder();
 CString SystemFolder();
 // Always ends with '/'.
 CString TempFolder();
+// The user's working folder: "vqpdm-<user id>" in the temporary folder, made with mode 0700 when it
+// is missing. A folder of that name is used only when it is a real folder (not a link) owned by the
+// user with no access for group and others; anything else standing there is left alone and this
+// process works in a new folder "vqpdm-<user id>-XXXXXX" of its own instead. Ends with '/'. When no
+// private folder can be had (the temporary folder missing or full) the usual name is returned all
+// the same and nothing is written there (vq::CreateFileBeside refuses it): every copy then fails
+// as a write into a missing folder does.
+CString WorkingFolder();
+// Whether a path names an entry inside the working folder (or inside the usual folder of that name,
+// which is never another's to use); nothing is created.
+bool InWorkingFolder(const CString& path);
+// Whether a path inside the working folder may be written and read: the folder is the user's
+// private folder at this moment.
+bool InPrivateWorkingFolder(const CString& path);
+
 // The user's home folder ($HOME) without a trailing separator; empty when it is not set.
 CString HomeFolder();
 
@@ -43,5 +59,6 @@ bool StaysBelowFolder(const CString& path);
 // 0 means the folder cannot be determined.
 UINT GetWindowsDirectory(LPTSTR buf, UINT size);
 UINT GetSystemDirectory(LPTSTR buf, UINT size);
-// The temporary folder with its trailing separator.
+// The folder for temporary files with its trailing separator: the user's working folder
+// (vq::WorkingFolder).
 DWORD GetTempPath(DWORD size, LPTSTR buf);

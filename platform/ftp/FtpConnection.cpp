@@ -680,17 +680,14 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
 
     // The data goes to a new file beside the target, created exclusively under a short name of
     // its own (a target named near the file system's limit of 255 bytes still has one), which
-    // takes the target's name only after the whole file arrived: a link standing at the name is
-    // replaced, never written through.
-    std::string temp = local.Left(local.ReverseFind('/') + 1).str() + ".vqfetch.XXXXXX";
-    int fd = ::mkstemp(temp.data());
+    // takes the target's name only after the whole file arrived (vq::CommitNewFile: in the
+    // working folder the user's alone, replacing a link at the name).
+    std::string temp;
+    int fd = vq::CreateFileBeside(local.str(), temp);
     if (fd < 0) {
         FailLocalWrite(errno, local);
         return FALSE;
     }
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
     DownloadSink sink;
     sink.file = ::fdopen(fd, "wb");
     if (!sink.file) {
@@ -724,11 +721,12 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
         ::unlink(temp.c_str());
         return FALSE;
     }
-    if (::rename(temp.c_str(), local.c_str()) != 0) {
+    if (!vq::CommitNewFile(temp, local, -1, failIfExists)) {
         const int error = errno;
-        ::unlink(temp.c_str());
         if (error == ENAMETOOLONG)
             Fail("本地文件名太长: " + local, vq::FetchFailure::NameTooLong);
+        else if (vq::IsDiskFullError(error))
+            Fail("本地磁盘已满: " + local, vq::FetchFailure::LocalDiskFull);
         else
             Fail("不能替换本地文件: " + local);
         return FALSE;

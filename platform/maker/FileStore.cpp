@@ -150,7 +150,7 @@ CString CVQSaveFileToDB::PopFileFromDB(CString sql, CString targetFile, CString 
             m_lastFailure = vq::FetchFailure::Other;
             return CString();
         }
-        targetFile = vq::TempFolder() + name;
+        targetFile = vq::WorkingFolder() + name;
     }
     return PopFileFromDB(sql, targetFile, column, CString("PDM"));
 }

@@ -132,14 +132,21 @@ std::string HexOrDash(const std::string& s) {
     return s.empty() ? std::string("-") : Hex(s);
 }
 
+// Empty when there is no folder for the store.
 std::filesystem::path RootFile(int root) {
-    return std::filesystem::path(vq::RegistryStoreFolder().str()) / (std::string(kRootNames[root]) + ".reg");
+    const CString folder = vq::RegistryStoreFolder();
+    if (folder.IsEmpty())
+        return std::filesystem::path();
+    return std::filesystem::path(folder.str()) / (std::string(kRootNames[root]) + ".reg");
 }
 
 KeyMap Load(int root) {
     KeyMap keys;
     keys[""] = Key{};
-    std::ifstream in(RootFile(root), std::ios::binary);
+    const std::filesystem::path file = RootFile(root);
+    std::ifstream in;
+    if (!file.empty())
+        in.open(file, std::ios::binary);
     if (!in)
         return keys;
     std::string line;
@@ -181,6 +188,8 @@ KeyMap Load(int root) {
 bool Save(int root, const KeyMap& keys) {
     std::error_code ec;
     const std::filesystem::path file = RootFile(root);
+    if (file.empty())
+        return false;
     std::filesystem::create_directories(file.parent_path(), ec);
     std::ostringstream out;
     out << "VQREG 1\n";
@@ -234,10 +243,13 @@ bool HasSubKeys(const KeyMap& keys, const std::string& path) {
 } // namespace
 
 CString vq::RegistryStoreFolder() {
-    CString folder = vq::SystemFolder();
-    if (folder.IsEmpty())
-        folder = vq::TempFolder() + "vqpdm";
-    return folder + "/registry";
+    const CString system = vq::SystemFolder();
+    if (!system.IsEmpty())
+        return system + "/registry";
+    // Without a home the store is the user's own, in the working folder: never a name in the
+    // shared temporary folder, which another user could have made first.
+    const CString folder = vq::WorkingFolder() + "registry";
+    return vq::InPrivateWorkingFolder(folder) ? folder : CString();
 }
 
 LONG RegCreateKeyEx(HKEY parent, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access, void*, PHKEY result,

@@ -2,10 +2,11 @@
 // (number, text, binary) and bytes. The functions keep the calling conventions and result codes
 // that the system's registry code is written against.
 //
-// The store is our own: a folder "registry" in the system folder (vq::SystemFolder()) with one
-// file per root key ("HKEY_LOCAL_MACHINE.reg", ...). Each operation reads the file and each
-// change rewrites it whole (through a temporary file that replaces it), so several processes see
-// each other's changes. Key and value names compare without regard to ASCII letter case.
+// The store is our own: a folder "registry" in the system folder (vq::SystemFolder()), or in the
+// user's working folder when there is no system folder (no home), with one file per root key
+// ("HKEY_LOCAL_MACHINE.reg", ...). Each operation reads the file and each change rewrites it whole
+// (vq::ReplaceFileContent: a link kept at a file's name is written through), so several processes
+// see each other's changes. Key and value names compare without regard to ASCII letter case.
 //
 // File layout, one entry per line (hex: the bytes as two lower-case hex digits each):
 //   VQREG 1                          first line
@@ -84,6 +85,6 @@ LONG RegDeleteValue(HKEY key, LPCSTR name);
 LONG RegDeleteKey(HKEY parent, LPCSTR subKey);
 
 namespace vq {
-// The folder of the store (no trailing separator).
+// The folder of the store (no trailing separator); empty when there is none.
 CString RegistryStoreFolder();
 } // namespace vq

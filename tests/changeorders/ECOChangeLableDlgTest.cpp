@@ -241,7 +241,7 @@ TEST_P(ECOChangeLableTest, ManagementListsTheLabelsBesideTheDrawingFromTheDataba
         .Click("退出");
     RunMaintain(user, "GG-1", "箱盖图");
     // An upper-case ".DWG" is a drawing; its copy is named by the number and the file name.
-    EXPECT_EQ(m_fetched, ws.TempDir() + "/MGG-1_cover.DWG");
+    EXPECT_EQ(m_fetched, ws.WorkDir() + "/MGG-1_cover.DWG");
     EXPECT_EQ(ws.ReadFile(m_fetched), ws.ReadFile(Drawing()));
     int recorded = 0;
     for (int i = 0; i < theApp.m_arrDownloadFiles.GetSize(); ++i)
@@ -372,7 +372,7 @@ TEST_P(ECOChangeLableTest, DrawingsThatAreNoDwgOrCannotBeFetchedAreSaidSo) {
         .Click("退出");
     RunMaintain(unsaved, "GG-1", "未存图");
     EXPECT_TRUE(m_fetched.IsEmpty());
-    EXPECT_FALSE(PathFileExists(ws.TempDir() + "/MGG-1_unsaved.dwg"));
+    EXPECT_FALSE(PathFileExists(ws.WorkDir() + "/MGG-1_unsaved.dwg"));
 
     vq::ScriptedUser missing; // no attachment row: nothing shown, nothing said
     missing.Dialog("设计更改标记管理").Click("退出");
@@ -382,7 +382,7 @@ TEST_P(ECOChangeLableTest, DrawingsThatAreNoDwgOrCannotBeFetchedAreSaidSo) {
     vq::ScriptedUser named;
     named.Dialog("设计更改标记管理").Click("退出");
     RunMaintain(named, "GG/7", "图");
-    EXPECT_EQ(m_fetched, ws.TempDir() + "/MGG#7_..#..#x#evil.dwg");
+    EXPECT_EQ(m_fetched, ws.WorkDir() + "/MGG#7_..#..#x#evil.dwg");
     EXPECT_EQ(ws.ReadFile(m_fetched), ws.ReadFile(Drawing()));
 }
 
@@ -443,7 +443,7 @@ TEST_P(ECOChangeLableTest, BrowserListsEveryDwgAttachmentAndItsLabels) {
             EXPECT_EQ(dlg.m_listLabels.GetItemText(0, 1), "2B");
             EXPECT_EQ(dlg.m_listLabels.GetItemText(1, 2), "2");
             EXPECT_TRUE(Enabled(d, Browse::kPropertiesId));
-            EXPECT_EQ(dlg.FetchedDrawing(), ws.TempDir() + "/MGG-1_cover.DWG");
+            EXPECT_EQ(dlg.FetchedDrawing(), ws.WorkDir() + "/MGG-1_cover.DWG");
             EXPECT_TRUE(dlg.m_viewer.HasPicture());
             fetchedBefore = theApp.m_arrDownloadFiles.GetSize();
         })
@@ -467,7 +467,7 @@ TEST_P(ECOChangeLableTest, BrowserListsEveryDwgAttachmentAndItsLabels) {
         .Do([this](CDialog& d) {
             EXPECT_EQ(Column(B(d).m_listLabels, 0), (std::vector<CString>{"x"}));
             EXPECT_EQ(B(d).DocType(), "箱座图");
-            EXPECT_EQ(B(d).FetchedDrawing(), ws.TempDir() + "/MGG-1_base.Dwg");
+            EXPECT_EQ(B(d).FetchedDrawing(), ws.WorkDir() + "/MGG-1_base.Dwg");
         })
         .Click("退出");
     Browse dlg;

@@ -262,7 +262,7 @@ TEST_P(PartChangeLableTest, MaintenanceListsTheCurrentRevisionBesideItsFetchedDr
     // The first document whose type names a design drawing, copied into the temporary folder.
     EXPECT_EQ(dlg.Drawing().m_strDocType, "零件设计图");
     EXPECT_EQ(dlg.Drawing().m_strProductDwgCode, "PRD");
-    EXPECT_EQ(dlg.FetchedDrawing(), ws.TempDir() + "/_M_P1_p1b.dwg");
+    EXPECT_EQ(dlg.FetchedDrawing(), ws.WorkDir() + "/_M_P1_p1b.dwg");
     EXPECT_EQ(ws.ReadFile(dlg.FetchedDrawing()), server.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
     int recorded = 0;
     for (int i = 0; i < theApp.m_arrDownloadFiles.GetSize(); ++i)
@@ -501,7 +501,7 @@ TEST_P(PartChangeLableTest, DrawingLookupFailuresLeaveTheLabelsUsable) {
 // A full local disk while the drawing is fetched is said as such, and the copy left from an
 // earlier run is not shown as the current drawing.
 TEST_P(PartChangeLableTest, AFullLocalDiskIsSaidAndTheOldCopyIsNotShown) {
-    const CString old = ws.TempDir() + "/_M_P1_p1b.dwg";
+    const CString old = ws.WorkDir() + "/_M_P1_p1b.dwg";
     std::ofstream(old.str(), std::ios::binary) << DrawingBytes(ws.TempDir(), "A");
     const std::string before = ws.ReadFile(old);
     vq::ScriptedUser user;
@@ -534,7 +534,7 @@ TEST_P(PartChangeLableTest, LocalCopyStaysInTheTemporaryFolderWhateverTheStoredN
     dlg.m_strPartNumber = "P1";
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(dlg.FetchedDrawing(), ws.TempDir() + "/_M_P1_x#p1b.dwg");
+    EXPECT_EQ(dlg.FetchedDrawing(), ws.WorkDir() + "/_M_P1_x#p1b.dwg");
 }
 
 TEST_P(PartChangeLableTest, EmptyPartNumberOrFailedLookupDisablesAddAndCheck) {
@@ -666,8 +666,8 @@ TEST_P(PartChangeLableTest, ComparisonZoomsBothRevisionsToTheSameArea) {
     dlg.m_strPartNumber = "P1";
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(dlg.FetchedDrawing(Browse::kUpper), ws.TempDir() + "/_M_P1[B]_p1b.dwg");
-    EXPECT_EQ(dlg.FetchedDrawing(Browse::kLower), ws.TempDir() + "/_M_P1[A]_p1a.dwg");
+    EXPECT_EQ(dlg.FetchedDrawing(Browse::kUpper), ws.WorkDir() + "/_M_P1[B]_p1b.dwg");
+    EXPECT_EQ(dlg.FetchedDrawing(Browse::kLower), ws.WorkDir() + "/_M_P1[A]_p1a.dwg");
 }
 
 TEST_P(PartChangeLableTest, ComparisonPropertiesShowTheReportedLabelReadOnly) {
@@ -801,7 +801,7 @@ TEST_P(PartChangeLableEntryTest, OnVsftpdTheReleasedDrawingComesFromTheLoginFold
         config.ftpUser = vsftpd.User();
         config.ftpPwd = vsftpd.Password();
         ws.SetConfig(config);
-        std::filesystem::remove((ws.TempDir() + "/_M_P1_p1b.dwg").str());
+        std::filesystem::remove((ws.WorkDir() + "/_M_P1_p1b.dwg").str());
         bool shown = false;
         vq::ScriptedUser user;
         user.Dialog("零部件更改标记管理")
@@ -810,7 +810,7 @@ TEST_P(PartChangeLableEntryTest, OnVsftpdTheReleasedDrawingComesFromTheLoginFold
         EXPECT_EQ(PartChangeLableMaintain("P1", 0, "zhangsan"), 1);
         EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
         EXPECT_TRUE(shown);
-        EXPECT_EQ(ws.ReadFile(ws.TempDir() + "/_M_P1_p1b.dwg"),
+        EXPECT_EQ(ws.ReadFile(ws.WorkDir() + "/_M_P1_p1b.dwg"),
                   vsftpd.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
     }
 }

@@ -161,7 +161,7 @@ TEST_P(RelateDocPanelTest, DocumentsAreStoredAndFetchedBackByteForByte) {
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     ASSERT_EQ(shell.opened.size(), 1u);
     const CString fetched = shell.opened[0];
-    EXPECT_EQ(fetched, ws->TempDir() + "/ME-1_b.dwg");
+    EXPECT_EQ(fetched, ws->WorkDir() + "/ME-1_b.dwg");
     EXPECT_EQ(ReadAll(fetched), std::string("drawing\0bytes\xff", 14));
     EXPECT_EQ(theApp.m_arrDownloadFiles.GetSize() > 0
                   ? theApp.m_arrDownloadFiles[theApp.m_arrDownloadFiles.GetSize() - 1]
@@ -333,7 +333,7 @@ TEST_P(RelateDocPanelTest, AFetchedFileStaysInTheTemporaryFolder) {
         .Click(IDCANCEL);
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(fetched, ws->TempDir() + "/ME#1_..#..#x#..#evil.txt");
+    EXPECT_EQ(fetched, ws->WorkDir() + "/ME#1_..#..#x#..#evil.txt");
     EXPECT_EQ(ReadAll(fetched), "content of a");
 }
 

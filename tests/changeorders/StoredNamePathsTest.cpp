@@ -31,6 +31,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 extern "C" int DoProjectTaskAudit(CString taskNo, CString login, CString stepName);
@@ -309,7 +311,7 @@ std::vector<Place> Places() {
                        "未完成");
              // The reviewer's opinion is written to the temporary folder before it is sent: that
              // copy is the reviewer's own text, named after the step.
-             std::remove((f.ws->TempDir() + "/校对.rtf").c_str());
+             std::remove((f.ws->WorkDir() + "/校对.rtf").c_str());
              f.ws->Execute(
                  "DELETE FROM ProjectManage WHERE ProjectNo<>'P-1';DELETE FROM TaskAuditManage WHERE "
                  "ProjectNo<>'P-1';DELETE FROM TaskDocuments");
@@ -452,10 +454,11 @@ TEST_P(StoredNamePathsTest, NamesWithASubfolderBelowStillWork) {
     EXPECT_EQ(RedlineFiles(), "校对_总图.dwf");
 }
 
-// Copies in the temporary folder get names predictable from stored data, and that folder is
-// shared: a link planted at each predicted name is replaced by the fetched copy, and the file it
-// points to keeps its content.
-TEST_P(StoredNamePathsTest, LinksAtThePredictedCopyNamesAreReplacedNotFollowed) {
+// Copies get names predictable from stored data, so they go to the user's private working folder,
+// never to the shared temporary folder: a file of mode 0666 that another user planted at each
+// name the copies once had there is neither used nor changed, every copy is the user's alone
+// (0600), and a link at a copy's name in the working folder is replaced, never followed.
+TEST_P(StoredNamePathsTest, CopiesGoToTheWorkingFolderWhateverStandsAtTheirFormerNames) {
     RecordingShell shell;
     ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
     SetTaskDocument("总图", "total.dwg");
@@ -469,41 +472,71 @@ TEST_P(StoredNamePathsTest, LinksAtThePredictedCopyNamesAreReplacedNotFollowed) 
         {"P1_p1_B.dwg", "released drawing"},
         {"_M_P1[B]_p1.dwg", "released drawing"},
         {"MJX-1_ECO.tbl", "change order sheet"},
+        {"P-1_校对.rtf", ""}, // the opinion fetched back
     };
-    for (const auto& [name, content] : expected)
-        fs::create_symlink(outside.str(), (ws->TempDir() + "/" + CString(name)).str());
+    const bool otherUser = vqtest::CanActAsOtherUser();
+    ::chmod(ws->TempDir().c_str(), 01777);
+    for (const auto& [name, content] : expected) {
+        const CString former = ws->WriteFile(ws->TempDir() + "/" + CString(name), "planted");
+        ::chmod(former.c_str(), 0666);
+        if (otherUser) {
+            ASSERT_EQ(::chown(former.c_str(), vqtest::kOtherUser, vqtest::kOtherUser), 0);
+        }
+        fs::create_symlink(outside.str(), (ws->WorkDir() + "/" + CString(name)).str());
+    }
+    const CString opinion = ws->WriteFile(ws->TempDir() + "/校对.rtf", "planted");
+    ::chmod(opinion.c_str(), 0666);
 
     vq::ScriptedUser user;
     user.DialogContaining("评审意见")
         .Check(D::kBrowseId, 1)
         .Select(D::kDocumentsId, 0)
-        .Click(IDCANCEL)
-        .Message("是否要保存审查文档结果?", IDNO);
+        .Click(D::kToPassedId)
+        .Set(D::kOpinionId, "同意")
+        .Check(D::kPassId, 1)
+        .Click(IDOK);
     EXPECT_EQ(DoProjectTaskAudit("P-1", "u1", "校对"), 0);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(ws->QueryText("SELECT AuditState FROM TaskAuditManage WHERE ProjectNo='P-1'"), "已完成");
+    EXPECT_EQ(ftp.ReadFile("Vq/Auditing/P-1/校对.rtf"), ws->ReadFile(ws->WorkDir() + "/校对.rtf"));
+    vq::ScriptedUser again;
+    again.DialogContaining("评审意见").Click(IDCANCEL).Message("是否要保存审查文档结果?", IDNO);
+    EXPECT_EQ(DoProjectTaskAudit("P-1", "u1", "校对"), 0);
+    EXPECT_TRUE(again.Succeeded()) << again.Error().c_str();
 
     Lend(true);
     CPartDrawingSource source;
     source.m_strPartCode = "P1";
     ASSERT_EQ(source.ResolveDrawing(), 1);
-    EXPECT_EQ(source.FetchDrawing("B", true), ws->TempDir() + "/_M_P1[B]_p1.dwg");
+    EXPECT_EQ(source.FetchDrawing("B", true), ws->WorkDir() + "/_M_P1[B]_p1.dwg");
     ASSERT_TRUE(connection->SetCurrentDirectory("/Vq/Proven/PRD/P1/B"));
     EXPECT_EQ(FetchRevisionDocument(connection.get(), "p1.dwg", "P1", "B", INTERNET_FLAG_RELOAD),
-              ws->TempDir() + "/P1_p1_B.dwg");
+              ws->WorkDir() + "/P1_p1_B.dwg");
     const CString sheet = ws->WriteFile("in/sheet.tbl", "change order sheet");
     CVQSaveFileToDB store;
     ASSERT_EQ(store.PushFileToDB("SELECT DocSaved, DocContent FROM ECORelateFile WHERE ECONo='JX-1'", sheet,
                                  "DocContent", "PDM"),
               1);
-    EXPECT_EQ(FetchChangeOrderSheet("更改单", "JX-1"), ws->TempDir() + "/MJX-1_ECO.tbl");
+    EXPECT_EQ(FetchChangeOrderSheet("更改单", "JX-1"), ws->WorkDir() + "/MJX-1_ECO.tbl");
     Lend(false);
 
     EXPECT_EQ(ws->ReadFile(outside), "precious");
+    EXPECT_EQ(ws->ReadFile(opinion), "planted");
     for (const auto& [name, content] : expected) {
-        const CString path = ws->TempDir() + "/" + CString(name);
-        EXPECT_FALSE(fs::is_symlink(path.str())) << name;
-        EXPECT_EQ(ws->ReadFile(path), content) << name;
+        const CString former = ws->TempDir() + "/" + CString(name);
+        const CString copy = ws->WorkDir() + "/" + CString(name);
+        struct stat st;
+        ASSERT_EQ(::lstat(former.c_str(), &st), 0) << name;
+        EXPECT_EQ(st.st_mode & 07777, 0666u) << name;
+        EXPECT_EQ(ws->ReadFile(former), "planted") << name;
+        ASSERT_EQ(::lstat(copy.c_str(), &st), 0) << name;
+        EXPECT_TRUE(S_ISREG(st.st_mode)) << name;
+        EXPECT_EQ(st.st_mode & 07777, 0600u) << name;
+        if (!content.empty()) {
+            EXPECT_EQ(ws->ReadFile(copy), content) << name;
+        }
     }
+    EXPECT_EQ(ws->ReadFile(ws->WorkDir() + "/P-1_校对.rtf"), ws->ReadFile(ws->WorkDir() + "/校对.rtf"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, StoredNamePathsTest, vqtest::DbWorkspace::Types(),

@@ -70,6 +70,27 @@ TEST(TaskColorTest, OkWithoutChangesWritesTheSevenShownColoursAndGivesOne) {
     EXPECT_EQ(Setting("已归档"), "16777086");
 }
 
+// An administrator keeps the settings file as a link to one shared file: OK writes the shared file
+// through the link, which stays.
+TEST(TaskColorTest, OkWritesASettingsFileKeptAsALinkThroughIt) {
+    vqtest::Workspace ws;
+    const CString shared = ws.WriteFile("shared/vqpdmcad.ini", "[设计任务颜色]\r\n");
+    std::filesystem::permissions(
+        shared.str(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                          std::filesystem::perms::group_read | std::filesystem::perms::group_write);
+    std::filesystem::create_symlink(shared.str(), ws.SettingsPath().str());
+    vq::ScriptedUser user;
+    user.Dialog("配置任务项显示颜色").Click(IDOK);
+    EXPECT_EQ(ConfigureTaskItemColor(), 1);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_TRUE(std::filesystem::is_symlink(ws.SettingsPath().str()));
+    EXPECT_EQ(Setting("已归档"), "16777086");
+    EXPECT_NE(ws.ReadFile(shared).find("16777086"), std::string::npos);
+    EXPECT_EQ(std::filesystem::status(shared.str()).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                  std::filesystem::perms::group_read | std::filesystem::perms::group_write);
+}
+
 TEST(TaskColorTest, ColourChosenInThePaletteIsWrittenToItsKey) {
     vqtest::Workspace ws;
     vq::ScriptedUser user;

@@ -140,7 +140,7 @@ TEST_F(InstallPathTest, OnlyTheFirst259BytesOfTheLineAreUsedAndNoCharacterIsCut)
 }
 
 TEST_F(InstallPathTest, TemporaryFolderEndsWithASeparator) {
-    EXPECT_EQ(GetTempDirectory(), ws.TempDir() + "/");
+    EXPECT_EQ(GetTempDirectory(), ws.WorkDir() + "/");
 }
 
 namespace {

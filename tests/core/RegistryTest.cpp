@@ -4,8 +4,13 @@
 #include "core/Registry.h"
 #include "tests/support/Workspace.h"
 
+#include "platform/base/Folders.h"
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -354,4 +359,43 @@ TEST_F(RegistryTest, StoreSurvivesAndKeepsEveryByte) {
     EXPECT_TRUE(reg.Read("empty", text));
     EXPECT_TRUE(text.IsEmpty());
     EXPECT_EQ(reg.m_dwLastSize, 1u);
+}
+
+// Without a home the store is the user's own, in the working folder: a store another user made
+// first at the name the store once fell back to ("<temp>/vqpdm/registry") is neither read nor
+// written, and the store's files are the user's alone.
+TEST_F(RegistryTest, WithoutAHomeTheStoreIsInTheUsersWorkingFolder) {
+    vqtest::EnvGuard env({"VQ_SYSTEM_DIR", "XDG_CONFIG_HOME", "HOME"});
+    unsetenv("VQ_SYSTEM_DIR");
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("HOME");
+    const CString planted = ws.WriteFile(ws.TempDir() + "/vqpdm/registry/HKEY_CURRENT_USER.reg",
+                                         "VQREG 1\nK -\nK 536f667477617265\nV 6b 1 6f74686572\n");
+    ::chmod(planted.c_str(), 0666);
+    const std::string before = ws.ReadFile(planted);
+    EXPECT_EQ(vq::RegistryStoreFolder(), ws.WorkDir() + "/registry");
+    CRegistry reg(HKEY_CURRENT_USER);
+    EXPECT_FALSE(reg.VerifyKey(HKEY_CURRENT_USER, "Software"));
+    ASSERT_TRUE(reg.CreateKey("Software"));
+    ASSERT_TRUE(reg.Write("k", "mine"));
+    CString value;
+    EXPECT_TRUE(reg.Read("k", value));
+    EXPECT_EQ(value, "mine");
+    EXPECT_EQ(ws.ReadFile(planted), before);
+    struct stat st;
+    ASSERT_EQ(::stat((ws.WorkDir() + "/registry/HKEY_CURRENT_USER.reg").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
+// A store file kept as a link to a shared file is written through it.
+TEST_F(RegistryTest, AStoreFileKeptAsALinkIsWrittenThroughIt) {
+    const CString shared = ws.WriteFile("shared/HKEY_LOCAL_MACHINE.reg", "VQREG 1\n");
+    std::filesystem::create_directories((ws.SystemDir() + "/registry").str());
+    const CString link = ws.SystemDir() + "/registry/HKEY_LOCAL_MACHINE.reg";
+    std::filesystem::create_symlink(shared.str(), link.str());
+    CRegistry reg(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.CreateKey("Software\\Vq"));
+    ASSERT_TRUE(reg.Write("shared", "yes"));
+    EXPECT_TRUE(std::filesystem::is_symlink(link.str()));
+    EXPECT_NE(ws.ReadFile(shared).find("736861726564"), std::string::npos); // "shared" in hex
 }

@@ -72,7 +72,7 @@ TEST_P(FileStoreTest, PushedFilesComeBackByteForByte) {
 
     // The work-document form: an empty target means the temporary folder and the file name.
     CString popped = store.PopFileFromDB(Select("f1"), "", "DocContent", "f1", "copy.dwg");
-    EXPECT_EQ(popped, ws.TempDir() + "/copy.dwg");
+    EXPECT_EQ(popped, ws.WorkDir() + "/copy.dwg");
     EXPECT_EQ(ws.ReadFile(popped), content);
 
     // Pushing again replaces the content whole.
@@ -134,10 +134,10 @@ TEST_P(FileStoreTest, AFullDiskKeepsTheLocalCopy) {
     EXPECT_EQ(store.PopFileFromDB(Select("f1"), target, "DocContent", "PDM"), target);
     EXPECT_EQ(store.GetLastFailure(), vq::FetchFailure::None);
     EXPECT_EQ(ws.ReadFile(target), content);
-    // A link planted at the copy's name (the temporary folder is shared) is replaced by the
-    // copy; the file it points to keeps its content.
+    // A link at a copy's name in the working folder is replaced by the copy; the file it points to
+    // keeps its content.
     const CString outside = ws.WriteFile("elsewhere/precious.txt", "precious");
-    const CString planted = ws.TempDir() + "/Tf1_a.dwg";
+    const CString planted = ws.WorkDir() + "/Tf1_a.dwg";
     std::filesystem::create_symlink(outside.str(), planted.str());
     EXPECT_EQ(store.PopFileFromDB(Select("f1"), planted, "DocContent", "PDM"), planted);
     EXPECT_EQ(ws.ReadFile(outside), "precious");

@@ -339,7 +339,7 @@ TEST_P(ReleasedDocumentTest, CheckingBrowseFetchesTheChosenDocumentIntoTheTempor
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     // Checking the box twice opened the chosen row twice, from the same local copy.
     ASSERT_EQ(shell.opened.size(), 2u);
-    EXPECT_EQ(shell.opened[0], ws->TempDir() + "/P1_doc_B.dwg");
+    EXPECT_EQ(shell.opened[0], ws->WorkDir() + "/P1_doc_B.dwg");
     EXPECT_EQ(shell.opened[1], shell.opened[0]);
     EXPECT_EQ(ws->ReadFile(shell.opened[0]), "released drawing");
     int recorded = 0;
@@ -428,7 +428,7 @@ TEST_P(ReleasedDocumentTest, RevisionNamingNoFolderOfItsOwnFetchesNothing) {
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_TRUE(shell.opened.empty());
-    EXPECT_FALSE(std::filesystem::exists((ws->TempDir() + "/P1_doc_...dwg").str()));
+    EXPECT_FALSE(std::filesystem::exists((ws->WorkDir() + "/P1_doc_...dwg").str()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, ReleasedDocumentTest, vqtest::DbWorkspace::Types(),

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -107,15 +109,11 @@ TEST(File, FreeFunctionsCopyMoveDeleteAndFolders) {
     EXPECT_TRUE(CopyFile(a, b, FALSE));
     EXPECT_EQ(ws.ReadFile(b), "two");
     EXPECT_FALSE(CopyFile(ws.Root() + "/none", b, FALSE));
-    // A link at the target's name is replaced by the copy, never written through; a dangling
-    // link counts as a taken name.
+    // A link at the target's name counts as a taken name, a dangling one too.
     const CString outside = ws.WriteFile("outside.txt", "keep");
     const fs::path link = fs::path(ws.Root().str()) / "link.txt";
     fs::create_symlink(outside.str(), link);
     EXPECT_FALSE(CopyFile(a, CString(link.string()), TRUE));
-    EXPECT_TRUE(CopyFile(a, CString(link.string()), FALSE));
-    EXPECT_FALSE(fs::is_symlink(link));
-    EXPECT_EQ(ws.ReadFile(CString(link.string())), "two");
     EXPECT_EQ(ws.ReadFile(outside), "keep");
     fs::remove(link);
     fs::create_symlink(ws.Root().str() + "/nowhere", link);
@@ -230,19 +228,6 @@ TEST(ReplaceFileContent, AFullDiskKeepsTheOldFile) {
     EXPECT_EQ(ws.ReadFile(path), big);
     EXPECT_EQ(fs::status(path.str()).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    // A link at the name is replaced by the new file: the file it points to is not touched, nor
-    // is a file created where a dangling link points.
-    const fs::path link = fs::path(path.str()).parent_path() / "link.txt";
-    fs::create_symlink(path.str(), link);
-    ASSERT_TRUE(vq::ReplaceFileContent(CString(link.string()), "the new content"));
-    EXPECT_FALSE(fs::is_symlink(link));
-    EXPECT_EQ(ws.ReadFile(CString(link.string())), "the new content");
-    EXPECT_EQ(ws.ReadFile(path), big);
-    fs::remove(link);
-    const fs::path nowhere = fs::path(path.str()).parent_path() / "nowhere.txt";
-    fs::create_symlink(nowhere, link);
-    ASSERT_TRUE(vq::ReplaceFileContent(CString(link.string()), "x"));
-    EXPECT_FALSE(fs::exists(nowhere));
     // A full disk is told apart from other failures.
     {
         vqtest::FileSizeLimit full(16);
@@ -251,4 +236,114 @@ TEST(ReplaceFileContent, AFullDiskKeepsTheOldFile) {
     }
     // A folder that does not exist cannot hold the file.
     EXPECT_FALSE(vq::ReplaceFileContent(ws.Root() + "/none/a.txt", "x"));
+}
+
+namespace {
+
+unsigned ModeOf(const CString& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// Runs with a umask for the lifetime of the object.
+class Umask {
+public:
+    explicit Umask(mode_t mask) : m_old(::umask(mask)) {}
+    ~Umask() { ::umask(m_old); }
+
+private:
+    mode_t m_old;
+};
+
+} // namespace
+
+// Every file the system writes into the working folder is the user's alone (0600) whatever the
+// umask and whatever stood at the name: a file of mode 0666 is replaced by one of 0600, a link is
+// replaced and the file it points to keeps its content.
+TEST(ReplaceFileContent, FilesInTheWorkingFolderAreTheUsersAlone) {
+    vqtest::Workspace ws;
+    const Umask mask(022);
+    const CString work = ws.WorkDir() + "/";
+    const CString source = ws.WriteFile("in/source.dwg", "drawing");
+    fs::permissions(source.str(), fs::perms::all);
+    const CString outside = ws.WriteFile("elsewhere/precious.txt", "precious");
+    const CString open = ws.WriteFile(work + "open.rtf", "old");
+    fs::permissions(open.str(), fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec &
+                                    ~fs::perms::others_exec);
+    ASSERT_EQ(ModeOf(open), 0666u);
+    fs::create_symlink(outside.str(), (work + "link.dwg").str());
+    fs::create_symlink(outside.str(), (work + "copy-link.dwg").str());
+
+    EXPECT_TRUE(vq::ReplaceFileContent(work + "new.rtf", "new"));
+    EXPECT_TRUE(vq::ReplaceFileContent(open, "new"));
+    EXPECT_TRUE(vq::ReplaceFileContent(work + "link.dwg", "new"));
+    EXPECT_TRUE(CopyFile(source, work + "copy.dwg", TRUE));
+    EXPECT_TRUE(CopyFile(source, work + "copy-link.dwg", FALSE));
+    const CString unique = vq::CreateUniqueFile(work, "_vq_temp_red_", ".dwf");
+    ASSERT_FALSE(unique.IsEmpty());
+    for (const CString& file :
+         {work + "new.rtf", open, work + "link.dwg", work + "copy.dwg", work + "copy-link.dwg", unique}) {
+        EXPECT_FALSE(fs::is_symlink(file.str())) << file.c_str();
+        EXPECT_EQ(ModeOf(file), 0600u) << file.c_str();
+    }
+    EXPECT_EQ(ws.ReadFile(work + "copy-link.dwg"), "drawing");
+    EXPECT_EQ(ws.ReadFile(outside), "precious");
+}
+
+// Files the user keeps elsewhere (settings, registry, exports) are written through a link standing
+// at their name: the link stays, the file it names gets the content and keeps its owner and mode,
+// and a full disk leaves it whole. A link in a folder that others may write to is followed only
+// when it is the user's own.
+TEST(ReplaceFileContent, ALinkKeptOutsideTheWorkingFolderIsWrittenThrough) {
+    vqtest::Workspace ws;
+    const CString shared = ws.WriteFile("shared/vqpdmcad.ini", "[s]\r\nk=old\r\n");
+    fs::permissions(shared.str(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                      fs::perms::group_write);
+    const CString own = ws.Root() + "/own";
+    fs::create_directory(own.str());
+    const CString link = own + "/vqpdmcad.ini";
+    fs::create_symlink(shared.str(), link.str());
+    const CString source = ws.WriteFile("in/export.txt", "copied");
+
+    EXPECT_TRUE(WritePrivateProfileString("s", "k", "new", link));
+    EXPECT_TRUE(fs::is_symlink(link.str()));
+    EXPECT_EQ(ws.ReadFile(shared), "[s]\r\nk=new\r\n");
+    EXPECT_EQ(ModeOf(shared), 0660u);
+    {
+        vqtest::FileSizeLimit full(16);
+        EXPECT_FALSE(vq::ReplaceFileContent(link, std::string(64, 'x')));
+        EXPECT_TRUE(vq::IsDiskFullError(errno));
+    }
+    EXPECT_EQ(ws.ReadFile(shared), "[s]\r\nk=new\r\n");
+    EXPECT_TRUE(vq::ReplaceFileContent(link, "short"));
+    EXPECT_EQ(ws.ReadFile(shared), "short");
+    EXPECT_TRUE(CopyFile(source, link, FALSE));
+    EXPECT_TRUE(fs::is_symlink(link.str()));
+    EXPECT_EQ(ws.ReadFile(shared), "copied");
+    EXPECT_EQ(ModeOf(shared), 0660u);
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(own.str()), fs::directory_iterator()));
+    // A dangling link makes the file it names.
+    const CString later = ws.Root() + "/shared/later.csv";
+    fs::create_symlink(later.str(), (own + "/later.csv").str());
+    EXPECT_TRUE(vq::ReplaceFileContent(own + "/later.csv", "a;b"));
+    EXPECT_EQ(ws.ReadFile(later), "a;b");
+
+    if (!vqtest::CanActAsOtherUser())
+        return;
+    // In a folder that everybody writes to, another user's link is replaced, the user's own is
+    // followed.
+    const CString open = ws.Root() + "/open";
+    fs::create_directory(open.str());
+    ::chmod(open.c_str(), 01777);
+    const CString foreign = open + "/foreign.csv";
+    const CString mine = open + "/mine.csv";
+    fs::create_symlink(shared.str(), foreign.str());
+    ASSERT_EQ(::lchown(foreign.c_str(), vqtest::kOtherUser, vqtest::kOtherUser), 0);
+    fs::create_symlink(shared.str(), mine.str());
+    EXPECT_TRUE(vq::ReplaceFileContent(foreign, "exported"));
+    EXPECT_FALSE(fs::is_symlink(foreign.str()));
+    EXPECT_EQ(ws.ReadFile(shared), "copied");
+    EXPECT_TRUE(vq::ReplaceFileContent(mine, "mine"));
+    EXPECT_TRUE(fs::is_symlink(mine.str()));
+    EXPECT_EQ(ws.ReadFile(shared), "mine");
 }

@@ -5,6 +5,7 @@
 #include "tests/support/FtpServer.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/VsftpdServer.h"
+#include "tests/support/Workspace.h"
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
@@ -271,16 +272,23 @@ TEST_F(FtpConnectionTest, GetFileKeepsTheLocalCopyWhenItCannotFetch) {
     // No temporary file is left beside the target.
     EXPECT_EQ(
         1, std::distance(std::filesystem::directory_iterator(local), std::filesystem::directory_iterator()));
-    // A link standing at the local name is replaced by the fetched file, never written through.
-    const std::filesystem::path outside =
-        local.parent_path() / ("vqftp-outside-" + std::to_string(server.Port()));
-    std::ofstream(outside, std::ios::binary) << "not to be touched";
-    std::filesystem::create_symlink(outside, local / "b.dwg");
-    EXPECT_TRUE(ftp->GetFile("P1\\a.dwg", (local / "b.dwg").c_str(), FALSE));
-    EXPECT_FALSE(std::filesystem::is_symlink(local / "b.dwg"));
-    EXPECT_EQ("new drawing", ReadLocal(local / "b.dwg"));
-    EXPECT_EQ("not to be touched", ReadLocal(outside));
-    std::filesystem::remove(outside);
+    // In the working folder a link standing at the local name is replaced by the fetched file
+    // (the user's alone), never written through; a link the user keeps elsewhere is written
+    // through.
+    vqtest::Workspace ws;
+    const CString outside = ws.WriteFile("outside.dwg", "not to be touched");
+    const std::filesystem::path copy = (ws.WorkDir() + "/b.dwg").str();
+    std::filesystem::create_symlink(outside.str(), copy);
+    EXPECT_TRUE(ftp->GetFile("P1\\a.dwg", copy.c_str(), FALSE));
+    EXPECT_FALSE(std::filesystem::is_symlink(copy));
+    EXPECT_EQ("new drawing", ReadLocal(copy));
+    EXPECT_EQ(std::filesystem::status(copy).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ("not to be touched", ReadLocal(outside.str()));
+    std::filesystem::create_symlink(outside.str(), local / "kept.dwg");
+    EXPECT_TRUE(ftp->GetFile("P1\\a.dwg", (local / "kept.dwg").c_str(), FALSE));
+    EXPECT_TRUE(std::filesystem::is_symlink(local / "kept.dwg"));
+    EXPECT_EQ("new drawing", ReadLocal(outside.str()));
 }
 
 TEST_F(FtpConnectionTest, PutFileOfAMissingLocalFileFails) {

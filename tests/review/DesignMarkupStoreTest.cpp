@@ -55,7 +55,7 @@ TEST_P(DesignMarkupStoreTest, StoredMarkupIsFoundByStepAndDateAndComesBackByteFo
     CDesignMarkupStore store;
     Step(store);
     const CString name = store.MarkupFileName();
-    EXPECT_EQ(name, ws.TempDir() + "/_Vq_F-1_审核.dwf");
+    EXPECT_EQ(name, ws.WorkDir() + "/_Vq_F-1_审核.dwf");
     ws.WriteFile(name, bytes);
     EXPECT_EQ(store.SaveMarkup(name), 1);
     EXPECT_FALSE(PathFileExists(name)) << "the local file goes once stored";

@@ -1,8 +1,8 @@
 // The review of a project task through DoProjectTaskAudit, in both dialects, against a real FTP
 // server on loopback: a task with two levels reviewed to its end (opinions stored on the server
 // and fetched back, a redline file attached and saved again, a group step waited for), a fail
-// that returns the task, decide later, the passed document types moved both ways, and the
-// failures that must leave the database as it was.
+// that returns the task, decide later, the passed document types moved both ways, the failures
+// that must leave the database as it was, and two users of one machine reviewing with the host.
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/TextCodec.h"
@@ -12,18 +12,24 @@
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/FtpServer.h"
+#include "tests/support/HostProcess.h"
 #include "tests/support/RecordingShell.h"
 #include "tests/support/VsftpdServer.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 extern "C" int DoProjectTaskAudit(CString taskNo, CString login, CString stepName);
@@ -886,7 +892,7 @@ TEST_P(ProjectTaskAuditTest, InvalidPathsAndTasksOutOfReviewCannotBeDecided) {
     EXPECT_EQ(Step("校对", "Working"), "F");
 }
 
-TEST_P(ProjectTaskAuditTest, DocumentsAreFetchedIntoTheTemporaryFolder) {
+TEST_P(ProjectTaskAuditTest, DocumentsAreFetchedIntoTheWorkingFolder) {
     RecordingShell shell;
     ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
     CString viewed;
@@ -898,18 +904,18 @@ TEST_P(ProjectTaskAuditTest, DocumentsAreFetchedIntoTheTemporaryFolder) {
         .Click(IDCANCEL)
         .Message("是否要保存审查文档结果?", IDNO);
     Run(user, "u1", "校对");
-    EXPECT_EQ(viewed, ws->TempDir() + "/P-1_total_.dwg");
+    EXPECT_EQ(viewed, ws->WorkDir() + "/P-1_total_.dwg");
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(shell.opened[0], viewed);
 }
 
-// Copies stay in the temporary folder between runs, under names predictable from the stored
-// data: a document is opened only when this fetch wrote it, a failed fetch says why, and a
-// link planted at a copy's name is replaced, never written through.
+// Copies stay in the working folder between runs, under names predictable from the stored data:
+// a document is opened only when this fetch wrote it, a failed fetch says why, and a link at a
+// copy's name is replaced, never written through.
 TEST_P(ProjectTaskAuditTest, OnlyTheCopyJustFetchedIsOpened) {
     RecordingShell shell;
     ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
-    const CString local = ws->TempDir() + "/P-1_total_.dwg";
+    const CString local = ws->WorkDir() + "/P-1_total_.dwg";
     const std::string outside = (ws->Root() + "/precious.txt").str();
     std::ofstream(outside) << "precious";
     std::filesystem::create_symlink(outside, local.str());
@@ -924,7 +930,7 @@ TEST_P(ProjectTaskAuditTest, OnlyTheCopyJustFetchedIsOpened) {
             EXPECT_FALSE(std::filesystem::is_symlink(local.str()));
             EXPECT_EQ(ws->ReadFile(local), "drawing bytes");
             EXPECT_EQ(ws->ReadFile(CString(outside)), "precious");
-            std::ofstream(ws->TempDir().str() + "/P-1_big_.dwg") << "an old copy";
+            std::ofstream(ws->WorkDir().str() + "/P-1_big_.dwg") << "an old copy";
             fullDisk.emplace(1024);
         })
         // The local disk is full: the old copy of that name is not shown as the current one.
@@ -942,7 +948,7 @@ TEST_P(ProjectTaskAuditTest, OnlyTheCopyJustFetchedIsOpened) {
     Run(user, "u1", "校对");
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(shell.opened[0], local);
-    EXPECT_EQ(ws->ReadFile(ws->TempDir() + "/P-1_big_.dwg"), "an old copy");
+    EXPECT_EQ(ws->ReadFile(ws->WorkDir() + "/P-1_big_.dwg"), "an old copy");
 }
 
 // A server whose disk is full refuses the opinion, before its data or after it: the reviewer is
@@ -952,7 +958,7 @@ TEST_P(ProjectTaskAuditTest, AFullServerDiskIsSaidWithTheServersLine) {
     const std::string outside = (ws->Root() + "/precious.txt").str();
     std::ofstream(outside) << "precious";
     for (const char* name : {"/校对.rtf", "/校对.rtf.part"})
-        std::filesystem::create_symlink(outside, (ws->TempDir() + name).str());
+        std::filesystem::create_symlink(outside, (ws->WorkDir() + name).str());
     const struct {
         vqtest::FtpFault fault;
         const char* reply;
@@ -980,8 +986,8 @@ TEST_P(ProjectTaskAuditTest, AFullServerDiskIsSaidWithTheServersLine) {
         EXPECT_FALSE(full->Exists("Vq/Auditing/P-1/校对.rtf"));
     }
     EXPECT_EQ(ws->ReadFile(CString(outside)), "precious");
-    EXPECT_FALSE(std::filesystem::is_symlink((ws->TempDir() + "/校对.rtf").str()));
-    EXPECT_EQ(ws->ReadFile(ws->TempDir() + "/校对.rtf").rfind("{\\rtf", 0), 0u);
+    EXPECT_FALSE(std::filesystem::is_symlink((ws->WorkDir() + "/校对.rtf").str()));
+    EXPECT_EQ(ws->ReadFile(ws->WorkDir() + "/校对.rtf").rfind("{\\rtf", 0), 0u);
     EXPECT_EQ(Step("校对", "AuditState"), "未完成");
 }
 
@@ -1017,6 +1023,121 @@ TEST_P(ProjectTaskAuditTest, ALargeRedlineToAFullVsftpdDiskIsSaidAsAFullDisk) {
     EXPECT_EQ(Step("校对", "AuditResult"), "通过");
     EXPECT_FALSE(server.Exists("Vq/Auditing/P-1/校对_总图.dwf"));
     EXPECT_NE(server.ReadFile("Vq/Auditing/P-1/校对.rtf").find("\\rtf"), std::string::npos);
+}
+
+namespace {
+
+struct FileState {
+    unsigned mode = 0;
+    unsigned owner = 0;
+    std::string bytes;
+    bool operator==(const FileState&) const = default;
+};
+
+FileState StateOf(const CString& path) {
+    FileState state;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0)
+        return state;
+    state.mode = st.st_mode & 07777;
+    state.owner = st.st_uid;
+    if (!S_ISREG(st.st_mode))
+        return state;
+    std::ifstream in(path.str(), std::ios::binary);
+    state.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return state;
+}
+
+// A review of a step with the host: the documents viewed (fetched, then opened by the desktop's
+// program) and moved to the passed list, the opinion written, the step passed.
+std::string PassScript(bool documents, const std::string& opinion) {
+    std::string script = "dialog ~\"评审意见\"\n";
+    if (documents)
+        script += "check 1010 1\nselect 1001 \"总图\"\nclick 1003\nselect 1001 \"说明书\"\nclick 1003\n";
+    return script + "set 1005 \"" + opinion + "\"\ncheck 1006 1\nclick 1\n";
+}
+
+} // namespace
+
+// Two users of one machine review with the host over one shared temporary folder: each fetches
+// the same drawing and passes a step named 校对, in a working folder of the user's own; files a
+// third user planted at the names the copies once had in the shared folder (mode 0666) are
+// neither used nor changed.
+TEST_P(ProjectTaskAuditTest, TwoUsersFetchAndPassTheSameStepsEachInAWorkingFolderOfTheirOwn) {
+    if (!vqtest::CanActAsOtherUser())
+        GTEST_SKIP() << "needs root to run the host as a second user";
+    namespace fs = std::filesystem;
+    ws->Execute(
+        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+        "AuditingModel, AuditorName) VALUES ('P-2', '泵盖设计', '项目\\', 'mgr', '评审', '一级评审', 'u2');"
+        "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('一级评审', "
+        "'串联', '校对(40,20)');"
+        "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, "
+        "AuditManager) VALUES ('P-2', '校对', 'u2', '2026-12-01', '未完成', 'F', 'u2')");
+    ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg; doc");
+    ftp.WriteFile("Vq/Working/P-1/spec.doc", "specification");
+    // The desktop's program that opens the documents: one that opens nothing.
+    const CString opener = ws->WriteFile("bin/xdg-open", "#!/bin/sh\nexit 0\n");
+    // The second user reads the installation, writes the product database and shares the
+    // temporary folder as every user shares /tmp.
+    const fs::perms readable =
+        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
+    fs::permissions(ws->Root().str(), fs::perms::all);
+    fs::permissions(fs::path(ws->ProductDatabasePath().str()).parent_path(), fs::perms::all);
+    fs::permissions(ws->TempDir().str(), fs::perms::all | fs::perms::sticky_bit);
+    fs::permissions(opener.str(),
+                    readable | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec);
+    if (fs::exists(ws->ProductDatabasePath().str()))
+        fs::permissions(ws->ProductDatabasePath().str(),
+                        readable | fs::perms::group_write | fs::perms::others_write);
+
+    const unsigned planter = vqtest::kOtherUser - 1;
+    std::map<std::string, FileState> planted;
+    for (const char* name : {"P-1_total_.dwg", "校对.rtf", "标准化.rtf"}) {
+        const CString path = ws->WriteFile(ws->TempDir() + "/" + name, "planted");
+        ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+        ASSERT_EQ(::chown(path.c_str(), planter, planter), 0);
+        planted[name] = StateOf(path);
+    }
+
+    const std::vector<std::string> env = {"PATH=" + (ws->Root() + "/bin:").str() + std::getenv("PATH")};
+    const auto review = [&](unsigned uid, const std::string& script, const CString& task,
+                            const CString& login, const CString& step) {
+        const CString file = ws->WriteFile("in/" + login + "-" + task + ".script", script);
+        fs::permissions(file.str(), readable);
+        const vqtest::HostRun run =
+            vqtest::RunHostAs(uid, env,
+                              {"--headless", "--script", file.str(), "DoProjectTaskAudit", task.str(),
+                               login.str(), step.str()});
+        EXPECT_EQ(run.status, 0) << run.out;
+        EXPECT_NE(run.out.find("result: "), std::string::npos) << run.out;
+        EXPECT_EQ(Query("SELECT AuditState || AuditResult FROM TaskAuditManage WHERE ProjectNo='" + task +
+                        "' AND AuditName='" + step + "'"),
+                  "已完成通过")
+            << run.out;
+    };
+    review(0, PassScript(true, "checked by u1"), "P-1", "u1", "校对");
+    review(vqtest::kOtherUser, PassScript(true, "standard by u2"), "P-1", "u2", "标准化");
+    review(vqtest::kOtherUser, PassScript(false, "checked by u2"), "P-2", "u2", "校对");
+
+    EXPECT_NE(ftp.ReadFile("Vq/Auditing/P-1/校对.rtf").find("checked by u1"), std::string::npos);
+    EXPECT_NE(ftp.ReadFile("Vq/Auditing/P-1/标准化.rtf").find("standard by u2"), std::string::npos);
+    EXPECT_NE(ftp.ReadFile("Vq/Auditing/P-2/校对.rtf").find("checked by u2"), std::string::npos);
+    for (const auto& [name, state] : planted)
+        EXPECT_TRUE(StateOf(ws->TempDir() + "/" + CString(name)) == state) << name;
+    // Each user's copies are the user's alone, in a folder nobody else may enter.
+    for (const unsigned uid : {0u, vqtest::kOtherUser}) {
+        const CString folder = ws->TempDir() + "/vqpdm-" + CString(std::to_string(uid));
+        SCOPED_TRACE(folder.str());
+        EXPECT_TRUE((StateOf(folder) == FileState{0700, uid, ""}));
+        EXPECT_TRUE((StateOf(folder + "/P-1_total_.dwg") == FileState{0600, uid, "drawing bytes"}));
+        const FileState opinion = StateOf(folder + (uid == 0 ? "/校对.rtf" : "/标准化.rtf"));
+        EXPECT_EQ(opinion.mode, 0600u);
+        EXPECT_EQ(opinion.owner, uid);
+    }
+    const FileState second =
+        StateOf(ws->TempDir() + "/vqpdm-" + CString(std::to_string(vqtest::kOtherUser)) + "/校对.rtf");
+    EXPECT_NE(second.bytes.find("checked by u2"), std::string::npos);
 }
 
 TEST_P(ProjectTaskAuditTest, OpinionFilesMustBeRtf) {

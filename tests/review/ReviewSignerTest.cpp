@@ -115,7 +115,7 @@ TEST_P(ReviewSignerTest, AReportIsSignedThroughItsTableFileAndStoredBack) {
     EXPECT_EQ(value("更改单\\审核日期").GetLength(), 10);
     EXPECT_EQ(tool.m_arrDetailTables.GetSize(), 1) << "the detail areas stay";
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkResultPack WHERE FileID='R-1'"), "1");
-    EXPECT_FALSE(PathFileExists(ws.TempDir() + "/R_R-1.tbl")) << "the local copy goes";
+    EXPECT_FALSE(PathFileExists(ws.WorkDir() + "/R_R-1.tbl")) << "the local copy goes";
 
     // The assisting forms.
     CString name, opinion, date;

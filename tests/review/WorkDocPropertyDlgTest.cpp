@@ -150,9 +150,9 @@ TEST_P(WorkDocPropertyTest, ADrawingStoredWithAFolderIsBrowsedWithTheDocumentsOf
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error();
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], ws.TempDir() + "/TF-3_dir#BRACKET.SLDDRW");
+    EXPECT_EQ(opened[0], ws.WorkDir() + "/TF-3_dir#BRACKET.SLDDRW");
     EXPECT_EQ(ws.ReadFile(opened[0]), "drawing");
-    EXPECT_EQ(ws.ReadFile(ws.TempDir() + "/bracket.SLDPRT"), "model");
+    EXPECT_EQ(ws.ReadFile(ws.WorkDir() + "/bracket.SLDPRT"), "model");
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, WorkDocPropertyTest, vqtest::DbWorkspace::Types(),

@@ -31,6 +31,17 @@ HostRun RunHostMeasured(const std::vector<std::string>& args) {
     return RunProgramMeasured(std::string(VQ_BINARY_DIR) + "/host/vqhost", args);
 }
 
+HostRun RunHostAs(unsigned uid, const std::vector<std::string>& env, const std::vector<std::string>& args) {
+    std::vector<std::string> all = env;
+    if (uid != ::geteuid()) {
+        const std::string id = std::to_string(uid);
+        all.insert(all.end(), {"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups", "--"});
+    }
+    all.push_back(std::string(VQ_BINARY_DIR) + "/host/vqhost");
+    all.insert(all.end(), args.begin(), args.end());
+    return RunProgramMeasured("/usr/bin/env", all);
+}
+
 HostRun RunProgramMeasured(const std::string& host, const std::vector<std::string>& args) {
     HostRun r;
     std::vector<char*> argv{const_cast<char*>(host.c_str())};

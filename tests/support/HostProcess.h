@@ -22,6 +22,10 @@ HostRun RunHost(const std::string& args);
 // Runs the host with these arguments (no shell), measuring its wall time, processor time and
 // peak memory.
 HostRun RunHostMeasured(const std::vector<std::string>& args);
+// Runs the host as the user uid (through setpriv when it is not the user the test runs as: the
+// test must run as root), with the variables of env ("NAME=value") set beside the test's own.
+HostRun RunHostAs(unsigned uid, const std::vector<std::string>& env, const std::vector<std::string>& args);
+
 // The same for another program of the build or the system, by its path.
 HostRun RunProgramMeasured(const std::string& program, const std::vector<std::string>& args);
 

@@ -1,5 +1,6 @@
 #include "tests/support/Workspace.h"
 
+#include "platform/base/Folders.h"
 #include "platform/base/Profile.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -30,6 +32,20 @@ void RestoreEnv(const char* name, const std::optional<std::string>& value) {
 }
 
 } // namespace
+
+EnvGuard::EnvGuard(std::initializer_list<const char*> names) {
+    for (const char* name : names)
+        m_saved.emplace_back(name, GetEnv(name));
+}
+
+EnvGuard::~EnvGuard() {
+    for (const auto& [name, value] : m_saved)
+        RestoreEnv(name, value);
+}
+
+bool CanActAsOtherUser() {
+    return ::geteuid() == 0;
+}
 
 Workspace::Workspace()
     : m_oldWindowsDir(GetEnv("VQ_WINDOWS_DIR")), m_oldSystemDir(GetEnv("VQ_SYSTEM_DIR")),
@@ -60,6 +76,11 @@ Workspace::~Workspace() {
     RestoreEnv("TMPDIR", m_oldTmpDir);
     std::error_code ec;
     fs::remove_all(m_root.str(), ec);
+}
+
+CString Workspace::WorkDir() const {
+    const CString folder = vq::WorkingFolder();
+    return folder.Left(folder.GetLength() - 1);
 }
 
 CString Workspace::FullPath(const CString& path) const {

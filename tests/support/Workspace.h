@@ -6,10 +6,30 @@
 
 #include "platform/base/String.h"
 
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vqtest {
+
+// Sets or clears environment variables for one test and restores them afterwards.
+class EnvGuard {
+public:
+    explicit EnvGuard(std::initializer_list<const char*> names);
+    ~EnvGuard();
+    EnvGuard(const EnvGuard&) = delete;
+    EnvGuard& operator=(const EnvGuard&) = delete;
+
+private:
+    std::vector<std::pair<const char*, std::optional<std::string>>> m_saved;
+};
+
+// The user a test acts as beside the user it runs as (root): "nobody".
+constexpr unsigned kOtherUser = 65534;
+// Whether the test may act as another user (it runs as root).
+bool CanActAsOtherUser();
 
 class Workspace {
 public:
@@ -24,6 +44,8 @@ public:
     CString SystemDir() const { return m_root + "/system"; }
     CString InstallDir() const { return m_root + "/install"; }
     CString TempDir() const { return m_root + "/tmp"; }
+    // The user's working folder below TempDir (vq::WorkingFolder), without a trailing separator.
+    CString WorkDir() const;
     // The settings file below the installation folder (it does not exist until written).
     CString SettingsPath() const { return InstallDir() + "/qent/spt/vqpdmcad.ini"; }
 

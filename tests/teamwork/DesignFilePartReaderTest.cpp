@@ -69,10 +69,10 @@ protected:
                                      local, "DocContent", "PDM"),
                   1);
     }
-    std::string Temp(const CString& name) const { return ws.ReadFile(ws.TempDir() + "/" + name); }
+    std::string Temp(const CString& name) const { return ws.ReadFile(ws.WorkDir() + "/" + name); }
     bool Downloaded(const CString& name) const {
         for (int i = 0; i < theApp.m_arrDownloadFiles.GetSize(); ++i)
-            if (theApp.m_arrDownloadFiles[i] == ws.TempDir() + "/" + name)
+            if (theApp.m_arrDownloadFiles[i] == ws.WorkDir() + "/" + name)
                 return true;
         return false;
     }

@@ -112,7 +112,7 @@ TEST_P(TaskResourceTest, WorkResourcesAreStoredListedViewedAndDeleted) {
     ASSERT_TRUE(view.Succeeded()) << view.Error().c_str() << " remaining " << view.Remaining();
     ASSERT_FALSE(shell.opened.empty());
     fetched = shell.opened.front();
-    EXPECT_EQ(fetched, ws->TempDir() + "/TXM-01#001_b.dwg");
+    EXPECT_EQ(fetched, ws->WorkDir() + "/TXM-01#001_b.dwg");
     EXPECT_EQ(ReadAll(fetched), std::string("drawing\0bytes", 13));
     EXPECT_EQ(Query("SELECT count(*) FROM TeamWorkResource WHERE ResourceID='" + prefix + "0001'"), "0");
     EXPECT_EQ(Query("SELECT count(*) FROM TeamWorkResourcePack WHERE ResourceID='" + prefix + "0001'"), "0");
@@ -297,9 +297,9 @@ TEST_P(TaskResourceTest, FetchedFileStaysInTheTemporaryFolderWhateverItsStoredNa
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str() << " remaining " << user.Remaining();
     ASSERT_EQ(shell.opened.size(), 1u);
-    EXPECT_EQ(shell.opened[0], ws->TempDir() + "/TW1_..#..#escape.txt");
+    EXPECT_EQ(shell.opened[0], ws->WorkDir() + "/TW1_..#..#escape.txt");
     EXPECT_EQ(ReadAll(shell.opened[0]), "content of a");
-    EXPECT_FALSE(CFileInfo(ws->TempDir() + "/../escape.txt").Exists());
+    EXPECT_FALSE(CFileInfo(ws->WorkDir() + "/../escape.txt").Exists());
 }
 
 TEST_P(TaskResourceTest, LargeSelectionIsTakenWhole) {

@@ -259,7 +259,7 @@ TEST_P(GroupFileManageTest, BrowsingFetchesOpensAndLogsTheDocument) {
     vq::SetDocumentViewerFactory(nullptr);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], ws.TempDir() + "/TF3_dir#a1.dwg");
+    EXPECT_EQ(opened[0], ws.WorkDir() + "/TF3_dir#a1.dwg");
     EXPECT_EQ(ws.ReadFile(opened[0]), "drawing");
     EXPECT_EQ(ws.QueryText("SELECT LogPrompt FROM TeamWorkLog WHERE LogTopic='浏览文档' AND LogID='F3' AND "
                            "LogPrompt LIKE '直接%'"),
