@@ -21,9 +21,10 @@ namespace {
 // text. argv[4] "0" leaves MLSD out. argv[5] "1" makes every download stall after its first
 // block (the server then sends nothing more). argv[6] "1" ends every upload after its first
 // 64 KiB with "426" (the part received stays on disk). argv[7] "1" answers every upload as a
-// server with a full disk does.
+// server with a full disk does. argv[8] "1" drops trailing dots and blanks from every name of a
+// path, as a Windows server does.
 const char* kServerScript = R"PY(
-import logging, sys, warnings
+import logging, posixpath, sys, warnings
 warnings.simplefilter("ignore")
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib import handlers
@@ -36,8 +37,15 @@ root, user, password = sys.argv[1], sys.argv[2], sys.argv[3]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
 authorizer.add_anonymous(root, perm="elradfmwMT")
+windows_names = sys.argv[8] == "1"
 class GbkFS(AbstractedFS):
     # Listings are built in UTF-8 and sent in code page 936.
+    def ftpnorm(self, ftppath):
+        path = super().ftpnorm(ftppath)
+        if not windows_names:
+            return path
+        names = [n if n in ("", ".", "..") else (n.rstrip(". ") or ".") for n in path.split("/")]
+        return posixpath.normpath("/".join(names) or "/")
     def format_list(self, *args, **kwargs):
         for line in super().format_list(*args, **kwargs):
             yield line.decode("utf8", "replace").encode("gbk", "replace")
@@ -98,7 +106,7 @@ std::filesystem::path Under(const CString& root, const CString& path) {
 } // namespace
 
 FtpServer::FtpServer(const CString& user, const CString& password, bool withMachineListing,
-                     bool stallTransfers, bool abortUploads, bool fullDisk)
+                     bool stallTransfers, bool abortUploads, bool fullDisk, bool windowsNames)
     : m_user(user), m_password(password) {
     std::string templ = (std::filesystem::temp_directory_path() / "vqftp.XXXXXX").string();
     if (!::mkdtemp(templ.data())) {
@@ -110,7 +118,7 @@ FtpServer::FtpServer(const CString& user, const CString& password, bool withMach
     m_port = vqtest::StartPythonServer(kServerScript,
                                        {m_root.str(), m_user.str(), m_password.str(),
                                         withMachineListing ? "1" : "0", stallTransfers ? "1" : "0",
-                                        abortUploads ? "1" : "0", fullDisk ? "1" : "0"},
+                                        abortUploads ? "1" : "0", fullDisk ? "1" : "0", windowsNames ? "1" : "0"},
                                        m_pid);
     if (m_port == 0)
         ADD_FAILURE() << "the FTP server did not start (python3-pyftpdlib installed?)";
