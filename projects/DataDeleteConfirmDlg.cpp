@@ -342,8 +342,8 @@ int CDataDeleteConfirmDlg::NumberNamesOnlyItsTask(const CString& taskNo) {
     CString sql;
     sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectNo='%s' AND ((ProjectName='%s' AND "
                "ProjectPath='%s') OR ProjectPath LIKE '%s%%'%s)",
-               SqlQuote(taskNo), SqlQuote(ProjectName), SqlQuote(ProjectPath), SqlLikeLiteral(SubtreePrefix()),
-               kSqlLikeEscape);
+               SqlQuote(taskNo), SqlQuote(ProjectName), SqlQuote(ProjectPath),
+               SqlLikeLiteral(SubtreePrefix()), kSqlLikeEscape);
     const int count = projects::QueryGuardCount(sql);
     return count < 0 ? -1 : (count > 0 ? 1 : 0);
 }

@@ -336,8 +336,9 @@ void CDesignProjectManageDlg::OnDeleteProject() {
     }
     if (AfxMessageBox("是否要删除选中的设计项目?", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    sql.Format("DELETE FROM ProjectManage WHERE ProjectNo='%s' AND ProjectPath='项目管理' AND ProjectName='%s'",
-               SqlQuote(number), SqlQuote(name));
+    sql.Format(
+        "DELETE FROM ProjectManage WHERE ProjectNo='%s' AND ProjectPath='项目管理' AND ProjectName='%s'",
+        SqlQuote(number), SqlQuote(name));
     if (!theApp.ExecuteSql(sql))
         return;
     m_list.DeleteItem(row);

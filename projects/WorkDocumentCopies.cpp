@@ -57,10 +57,11 @@ void AppendListed(CString& text, const CStringArray& items) {
 void ReportFtpLeftovers(const CStringArray& leftovers, const CStringArray& keptTasks) {
     CString text;
     if (keptTasks.GetSize() > 0) {
-        text.Format("以下 %d 项任务的编号不能用作文件服务器(FTP)上的文件夹名，或不能从数据库中确切读出。为免误删其他"
-                    "任务的内容，这些任务在文件服务器上的内容都没有删除，其文档、评审及日志等记录也已保留，请通知系统"
-                    "管理员处理：\n",
-                    static_cast<int>(keptTasks.GetSize()));
+        text.Format(
+            "以下 %d 项任务的编号不能用作文件服务器(FTP)上的文件夹名，或不能从数据库中确切读出。为免误删其他"
+            "任务的内容，这些任务在文件服务器上的内容都没有删除，其文档、评审及日志等记录也已保留，请通知系统"
+            "管理员处理：\n",
+            static_cast<int>(keptTasks.GetSize()));
         AppendListed(text, keptTasks);
     }
     if (leftovers.GetSize() > 0) {

@@ -83,8 +83,8 @@ std::vector<CString> DeletionStatements(const CString& workId, int storageMode, 
 
 } // namespace
 
-bool DeleteWorkCascade(const CString& workId, const CString& taskNo, const CString& workState, bool withStructure,
-                       const CString& logPrompt) {
+bool DeleteWorkCascade(const CString& workId, const CString& taskNo, const CString& workState,
+                       bool withStructure, const CString& logPrompt) {
     if (!PassesChecks(workId, taskNo, workState))
         return false;
     CWaitCursor wait;

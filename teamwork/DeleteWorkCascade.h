@@ -15,5 +15,5 @@
 // whole; document contents on the FTP server (storage modes 1 and 2) are removed after the
 // rows, and any that stay there are reported. Writes the work log row with logPrompt (a
 // failing log row is reported as such). True when the deletion ran to its end.
-bool DeleteWorkCascade(const CString& workId, const CString& taskNo, const CString& workState, bool withStructure,
-                       const CString& logPrompt);
+bool DeleteWorkCascade(const CString& workId, const CString& taskNo, const CString& workState,
+                       bool withStructure, const CString& logPrompt);

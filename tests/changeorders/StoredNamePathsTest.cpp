@@ -69,8 +69,8 @@ const char* const kDotNames[] = {".", "...", ". ", ".. "};
 // Another task's number "XM-02-01" as another client may store it for a task of its own: to a
 // server that drops trailing dots and blanks, or to a reader that trims the text, it is
 // "XM-02-01".
-const char* const kOtherTaskNumbers[] = {"XM-02-01.", "XM-02-01..", "XM-02-01 ", " XM-02-01", "XM-02-01. ",
-                                         "XM-02-01\t"};
+const char* const kOtherTaskNumbers[] = {"XM-02-01.", "XM-02-01..", "XM-02-01 ",
+                                         " XM-02-01", "XM-02-01. ", "XM-02-01\t"};
 
 const char* const kTask =
     "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
@@ -86,7 +86,8 @@ const char* const kTask =
     "'项目管理', '正进行中'), ('XM-02-01', '箱体', '项目二\\', '正进行中');"
     "INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName) VALUES ('XM-02-01', '总图', "
     "'B-3000-02-01.dwg'), ('XM-02-01', '零件图', 'B-3000-02-01.dwf');"
-    "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, AuditManager) "
+    "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, "
+    "AuditManager) "
     "VALUES ('XM-02-01', '校对', 'u2', '2026-12-01', '未完成', 'F', 'u2');"
     "INSERT INTO TaskLogInformation (ProjectNo, WorkType) VALUES ('XM-02-01', '分配任务')";
 
@@ -175,7 +176,8 @@ public:
     CString RowsOfTheOtherTask() const {
         CString rows;
         for (const char* table : {"ProjectManage", "TaskDocuments", "TaskAuditManage", "TaskLogInformation"})
-            rows += ws->QueryText(CString("SELECT count(*) FROM ") + table + " WHERE ProjectNo='XM-02-01'") + " ";
+            rows +=
+                ws->QueryText(CString("SELECT count(*) FROM ") + table + " WHERE ProjectNo='XM-02-01'") + " ";
         return rows;
     }
     CString RedlineFiles() const {
@@ -409,11 +411,13 @@ std::vector<Place> Places() {
         {"cascade deletion of a task numbered with the text below the deleted one (task number)",
          [](StoredNamePathsTest& f, const CString& text) {
              const CString no = SqlQuote(text);
-             f.ws->Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES "
-                           "('Q-9', '上级任务', '项目管理', '未开始'), ('" +
-                           no + "', '点号任务', '上级任务\\', '未开始');"
-                                "INSERT INTO TaskDocuments (ProjectNo, DocumentType) VALUES ('" +
-                           no + "', '图纸')");
+             f.ws->Execute(
+                 "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES "
+                 "('Q-9', '上级任务', '项目管理', '未开始'), ('" +
+                 no +
+                 "', '点号任务', '上级任务\\', '未开始');"
+                 "INSERT INTO TaskDocuments (ProjectNo, DocumentType) VALUES ('" +
+                 no + "', '图纸')");
              f.Lend(true);
              {
                  // The task keeps its rows and everything on the server; the box names it.
@@ -430,10 +434,12 @@ std::vector<Place> Places() {
                  EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
              }
              f.Lend(false);
-             EXPECT_EQ(f.ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '上级任务%' OR "
-                                       "ProjectNo='Q-9'"),
-                       "0");
-             EXPECT_EQ(f.ws->QueryText("SELECT count(*) FROM TaskDocuments WHERE ProjectNo='" + no + "'"), "1");
+             EXPECT_EQ(
+                 f.ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '上级任务%' OR "
+                                 "ProjectNo='Q-9'"),
+                 "0");
+             EXPECT_EQ(f.ws->QueryText("SELECT count(*) FROM TaskDocuments WHERE ProjectNo='" + no + "'"),
+                       "1");
              f.ws->Execute("DELETE FROM TaskDocuments WHERE ProjectNo='" + no + "'");
          },
          Taken::TaskNumber},
@@ -524,8 +530,8 @@ std::set<std::string> TaskNamesBelow(const _ConnectionPtr& connection, const CSt
 // Every such number, stored by another client for a task below the task deleted in the work
 // breakdown, deletes nothing of task XM-02-01: neither its rows nor its folders. The tasks whose
 // number names a folder of its own (".XM-02-01", "..XM-02-01", ". XM-02-01") go with their
-// folders; every other keeps its rows. The unique index on the number does not let in at once two numbers that
-// compare equal (on SQLite, two that differ only after a NUL): they are stored in later rounds.
+// folders; every other keeps its rows. The unique index on the number does not let in at once two numbers
+// that compare equal (on SQLite, two that differ only after a NUL): they are stored in later rounds.
 TEST_P(StoredNamePathsTest, NumbersMadeOfAnotherTasksNumberDeleteNothingOfThatTask) {
     std::vector<std::string> untested;
     for (const std::string& number : NumbersAroundAnotherTasksNumber()) {
@@ -549,11 +555,13 @@ TEST_P(StoredNamePathsTest, NumbersMadeOfAnotherTasksNumberDeleteNothingOfThatTa
         numbers.push_back("XM-02-01.");
         for (std::size_t i = 0; i < numbers.size(); ++i) {
             const CString number = SqlTextExpression(numbers[i]);
-            script += ";INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) SELECT " + number +
-                      ", '子任务" + CString(std::to_string(i)) + "', '" + SqlQuote(below) +
-                      "', '未开始' WHERE NOT EXISTS (SELECT 1 FROM ProjectManage WHERE ProjectNo=" + number + ")";
+            script += ";INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) SELECT " +
+                      number + ", '子任务" + CString(std::to_string(i)) + "', '" + SqlQuote(below) +
+                      "', '未开始' WHERE NOT EXISTS (SELECT 1 FROM ProjectManage WHERE ProjectNo=" + number +
+                      ")";
         }
-        script += ";INSERT INTO TaskDocuments (ProjectNo, DocumentType) SELECT ProjectNo, '图纸' FROM ProjectManage "
+        script += ";INSERT INTO TaskDocuments (ProjectNo, DocumentType) SELECT ProjectNo, '图纸' FROM "
+                  "ProjectManage "
                   "WHERE ProjectPath='" +
                   SqlQuote(below) + "'";
         ws->Execute(script);

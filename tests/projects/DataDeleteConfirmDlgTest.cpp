@@ -178,7 +178,8 @@ TEST_P(DataDeleteConfirmTest, DeletesTheSubtreeWithItsFoldersInEveryStorageMode)
 }
 
 const char* const kKeptTasks =
-    "以下 %d 项任务的编号不能用作文件服务器(FTP)上的文件夹名，或不能从数据库中确切读出。为免误删其他任务的内容，这些"
+    "以下 %d "
+    "项任务的编号不能用作文件服务器(FTP)上的文件夹名，或不能从数据库中确切读出。为免误删其他任务的内容，这些"
     "任务在文件服务器上的内容都没有删除，其文档、评审及日志等记录也已保留，请通知系统管理员处理：\n";
 
 CString KeptTasksText(const std::vector<CString>& tasks) {
@@ -194,12 +195,13 @@ CString KeptTasksText(const std::vector<CString>& tasks) {
 // trims it: such a task keeps its rows, nothing is removed on the server, and the box names the
 // task (not the areas "Vq/Working/.." or the other task's folder). The project rows go by path.
 TEST_P(DataDeleteConfirmTest, TaskNumberNamingNoFolderOfItsOwnRemovesNothingOnTheServer) {
-    ws->Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('..', 'A_', "
-                "'项目管理', '未开始'), ('P-01 ', 'T1', 'A_\\', '未开始'), ('P-02\t', 'T2', 'A_\\', '未开始'), "
-                "('P-01', 'B', '项目管理', '未开始');"
-                "INSERT INTO TaskDocuments (ProjectNo, DocumentType) VALUES ('..', '任务书'), ('P-01 ', '图纸'), "
-                "('P-01', '图纸');"
-                "INSERT INTO TaskLogInformation (ProjectNo, WorkType) VALUES ('P-01', '分配任务')");
+    ws->Execute(
+        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('..', 'A_', "
+        "'项目管理', '未开始'), ('P-01 ', 'T1', 'A_\\', '未开始'), ('P-02\t', 'T2', 'A_\\', '未开始'), "
+        "('P-01', 'B', '项目管理', '未开始');"
+        "INSERT INTO TaskDocuments (ProjectNo, DocumentType) VALUES ('..', '任务书'), ('P-01 ', '图纸'), "
+        "('P-01', '图纸');"
+        "INSERT INTO TaskLogInformation (ProjectNo, WorkType) VALUES ('P-01', '分配任务')");
     FillServer();
     vq::ScriptedUser user;
     user.Dialog("数据删除确认 - 项目")

@@ -118,7 +118,8 @@ FtpServer::FtpServer(const CString& user, const CString& password, bool withMach
     m_port = vqtest::StartPythonServer(kServerScript,
                                        {m_root.str(), m_user.str(), m_password.str(),
                                         withMachineListing ? "1" : "0", stallTransfers ? "1" : "0",
-                                        abortUploads ? "1" : "0", fullDisk ? "1" : "0", windowsNames ? "1" : "0"},
+                                        abortUploads ? "1" : "0", fullDisk ? "1" : "0",
+                                        windowsNames ? "1" : "0"},
                                        m_pid);
     if (m_port == 0)
         ADD_FAILURE() << "the FTP server did not start (python3-pyftpdlib installed?)";
