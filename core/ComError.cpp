@@ -3,6 +3,8 @@
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 
+#include <utility>
+
 void ShowDbMessage(const CString& text) {
     // A box the caller shows inside its transaction is preceded by the messages kept back, so
     // that a failure is never told after what the caller says next (a success least of all).
@@ -62,10 +64,14 @@ void ReportComError(_com_error e) {
 }
 
 CString VariantToString(_variant_t value) {
+    return VariantToStoredText(std::move(value)).Trim();
+}
+
+CString VariantToStoredText(_variant_t value) {
     CString text;
     if (value.IsBinary() || !value.TryGetString(text))
         return CString();
-    return text.Trim();
+    return text;
 }
 
 DbFailure ClassifyDbError(const _com_error& e) {

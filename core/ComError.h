@@ -18,8 +18,13 @@ void ReportComError(_com_error e);
 void ShowDbMessage(const CString& text);
 
 // A field value as text with white space trimmed from both ends; empty text when the value
-// cannot be converted (NULL, empty, binary).
+// cannot be converted (NULL, empty, binary). For showing and comparing; a key by which rows
+// are deleted is read with VariantToStoredText.
 CString VariantToString(_variant_t value);
+// A field value as text exactly as it is stored, blanks at either end included; empty text when
+// the value cannot be converted. Rows found again by such a key are its own rows only: a trimmed
+// copy ("XM-02-01" of "XM-02-01 ") may be the key of another row.
+CString VariantToStoredText(_variant_t value);
 
 // What kind of failure a database error is, so that messages can say what happened.
 enum class DbFailure {

@@ -74,6 +74,11 @@ CString MakeValidFileName(CString text) {
 
 CString StoredFolderName(const CString& text) {
     const CString name = MakeValidFileName(text);
+    if (name.IsEmpty() || name[0] == ' ')
+        return CString();
+    const char last = name[name.GetLength() - 1];
+    if (last == ' ' || last == '.')
+        return CString();
     return vq::StaysBelowFolder(name) ? name : CString();
 }
 

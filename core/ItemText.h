@@ -26,9 +26,11 @@ CString MakeValidFileName(CString text);
 // The name of the folder or file that a stored or typed text (a task number, a product or part
 // code, a document's file name) names on the file server or on disk: the text made a valid file
 // name. Empty when that name names no folder or file of its own below the folder it is taken in
-// (vq::StaysBelowFolder): an empty text, one of dots and blanks only (".", "..", ". "), one
-// with a control character. A path built from such a text takes its name from here, and nothing
-// is transferred, listed or removed for an empty one.
+// (vq::StaysBelowFolder: an empty text, one of dots and blanks only (".", "..", ". "), one with a
+// control character), or when a server would read it as another name: with a leading or trailing
+// blank or a trailing dot ("XM-02-01." and "XM-02-01 " are "XM-02-01" to a server that drops
+// them, as a Windows server does). A path built from such a text takes its name from here, and
+// nothing is transferred, listed or removed for an empty one.
 CString StoredFolderName(const CString& text);
 // A copy in which each "*" becomes "%", for a user's search pattern after LIKE.
 CString WildcardToSqlLike(CString text);

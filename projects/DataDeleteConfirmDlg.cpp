@@ -99,6 +99,7 @@ void CDataDeleteConfirmDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CDataDeleteConfirmDlg::OnDestroy() {
+    m_storedNumbers.clear();
     DeleteItemTexts(m_arrItemTexts);
     CDialog::OnDestroy();
 }
@@ -211,6 +212,7 @@ void CDataDeleteConfirmDlg::FillRows(const CString& sql) {
                 m_list.SetItemText(row, static_cast<int>(field) + 1, text);
                 record->SetField(static_cast<int>(field) + 1, text);
             }
+            m_storedNumbers[record] = VariantToStoredText(rs->GetCollect(1L));
             m_arrItemTexts.Add(record);
             m_list.SetItemData(row, reinterpret_cast<DWORD_PTR>(record));
             rs->MoveNext();
@@ -270,6 +272,7 @@ void CDataDeleteConfirmDlg::OnOK() {
     progress->m_progress.SetRange(0, count);
 
     CStringArray leftovers;
+    CStringArray keptTasks;
     bool completed = true;
     bool serverLost = false;
     int deletedTasks = 0; // tasks whose documents, logs and folders are gone
@@ -278,9 +281,18 @@ void CDataDeleteConfirmDlg::OnOK() {
         text.Format("正在删除第 %d 项任务...", row + 1);
         progress->SetText(text);
         progress->m_progress.SetPos(row + 1);
-        const CString taskNo = m_list.GetItemText(row, kNumber);
+        const CString taskNo = StoredNumber(row);
         if (taskNo.IsEmpty())
             continue;
+        const int usable = NumberNamesOnlyItsTask(taskNo);
+        if (usable < 0) {
+            completed = false;
+            break;
+        }
+        if (usable == 0) {
+            keptTasks.Add(DescribeTask(row, taskNo));
+            continue;
+        }
         // A server that went away since the last task stops the deletion before this task's
         // rows go, so that no content is left without its rows unnoticed.
         if (!store.InitVQPDMFTP()) {
@@ -314,9 +326,43 @@ void CDataDeleteConfirmDlg::OnOK() {
                        deletedTasks);
         AfxMessageBox(message);
     }
-    ReportFtpLeftovers(leftovers);
+    ReportFtpLeftovers(leftovers, keptTasks);
     if (completed)
         EndDialog(IDOK);
+}
+
+CString CDataDeleteConfirmDlg::StoredNumber(int row) const {
+    const auto found = m_storedNumbers.find(reinterpret_cast<const void*>(m_list.GetItemData(row)));
+    return found == m_storedNumbers.end() ? CString() : found->second;
+}
+
+int CDataDeleteConfirmDlg::NumberNamesOnlyItsTask(const CString& taskNo) {
+    if (StoredFolderName(taskNo).IsEmpty())
+        return 0;
+    CString sql;
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectNo='%s' AND ((ProjectName='%s' AND "
+               "ProjectPath='%s') OR ProjectPath LIKE '%s%%'%s)",
+               SqlQuote(taskNo), SqlQuote(ProjectName), SqlQuote(ProjectPath),
+               SqlLikeLiteral(SubtreePrefix()), kSqlLikeEscape);
+    const int count = projects::QueryGuardCount(sql);
+    return count < 0 ? -1 : (count > 0 ? 1 : 0);
+}
+
+CString CDataDeleteConfirmDlg::DescribeTask(int row, const CString& taskNo) const {
+    const CString path = m_list.GetItemText(row, kPath);
+    CString text = projects::IsTopLevelPath(path) ? CString() : path;
+    text += m_list.GetItemText(row, kName) + " [";
+    for (const char c : taskNo.str()) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            CString escaped;
+            escaped.Format("\\x%02X", byte);
+            text += escaped;
+        } else {
+            text += c;
+        }
+    }
+    return text + "]";
 }
 
 bool CDataDeleteConfirmDlg::DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP& store, CStringArray& leftovers) {
@@ -334,11 +380,10 @@ bool CDataDeleteConfirmDlg::DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP
     // The rows are gone: now the contents on the server, each one that stays being reported.
     if (onFtp)
         RemoveWorkDocumentCopies(store, documents, leftovers);
-    // A number that names no folder of its own ("", ".", "..") removes nothing and is reported.
     const CString name = StoredFolderName(taskNo);
     for (const char* area : {"Auditing", "Working"}) {
-        const CString folder = FtpFolder(area, name.IsEmpty() ? taskNo : name);
-        if (name.IsEmpty() || !RemoveTaskFolder(folder))
+        const CString folder = FtpFolder(area, name);
+        if (!RemoveTaskFolder(folder))
             leftovers.Add(folder);
     }
     return true;
@@ -368,17 +413,25 @@ CString CDataDeleteConfirmDlg::FtpFolder(const CString& area, const CString& nam
 
 bool CDataDeleteConfirmDlg::RemoveTaskFolder(const CString& folder) {
     CWaitCursor wait;
-    std::vector<FtpDirEntry> entries;
-    if (!m_pFtpConnection->ListDirectory(folder, entries)) {
-        // Missing is fine; a server that cannot be asked may still hold it.
-        CString current;
-        m_pFtpConnection->GetCurrentDirectory(current);
-        return m_pFtpConnection->SetCurrentDirectory(current) != FALSE;
-    }
+    bool exists = false;
+    if (!LookForFolder(folder, exists))
+        return false;
+    if (!exists)
+        return true;
     EmptyFtpFolder(folder, 0);
     m_pFtpConnection->RemoveDirectory(folder);
-    entries.clear();
-    return !m_pFtpConnection->ListDirectory(folder, entries);
+    // Looked for again, whatever the removal answered.
+    return LookForFolder(folder, exists) && !exists;
+}
+
+bool CDataDeleteConfirmDlg::LookForFolder(const CString& folder, bool& exists) {
+    CString current;
+    m_pFtpConnection->GetCurrentDirectory(current);
+    exists = m_pFtpConnection->SetCurrentDirectory(folder) != FALSE;
+    if (exists)
+        return m_pFtpConnection->SetCurrentDirectory(current) != FALSE;
+    // Only the server's "no such folder" says that it is not there.
+    return m_pFtpConnection->GetLastFailure() == vq::FetchFailure::NotOnServer;
 }
 
 void CDataDeleteConfirmDlg::EmptyFtpFolder(const CString& folder, int depth) {

@@ -6,6 +6,12 @@
 // server) and last the ProjectManage rows of the subtree. The caller fills ProjectNo,
 // ProjectName and ProjectPath ("项目管理" for a top-level project) and runs it modally; IDOK
 // means the subtree is gone.
+//
+// A task's rows and folders are found by its number as stored. A number that would reach
+// another task's rows or folders is not used at all: one that a server would read as another
+// folder name (StoredFolderName refuses it), or one that, as read, is no number of the subtree
+// (a driver that cuts a text at a NUL). Such a task keeps its rows and folders, and the user is
+// told which task it is.
 #pragma once
 
 #include "controls/SortListCtrl.h"
@@ -13,6 +19,8 @@
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ImageList.h"
+
+#include <map>
 
 class CFtpConnection;
 class CVQTWSaveFileToFTP;
@@ -51,12 +59,24 @@ private:
     void BuildList();
     void FillRows(const CString& sql);
     void RenumberRows();
+    // The number of a list row as stored (the list shows it trimmed).
+    CString StoredNumber(int row) const;
+    // Whether the task's rows and folders may be found by the number: 1 yes, 0 no (the number is
+    // refused, see above), -1 after a database error has been shown.
+    int NumberNamesOnlyItsTask(const CString& taskNo);
+    // "path\name [number]" of a list row, control characters of the number written as \xNN.
+    CString DescribeTask(int row, const CString& taskNo) const;
     // Deletes one task: its rows in one transaction, then its FTP contents; leftovers collects
     // what stays on the server. False when the deletion must stop.
     bool DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP& store, CStringArray& leftovers);
     bool DeleteProjectRows();
-    // Empties and removes a task folder; false when it is still on the server afterwards.
+    // Empties and removes a task folder; false when it is, or may be, still on the server
+    // afterwards.
     bool RemoveTaskFolder(const CString& folder);
+    // Whether the folder is on the server, asked by entering it (a listing of a missing folder is
+    // an empty success on some servers); the current folder is kept. False when the server could
+    // not be asked (a lost connection, a name it cannot be sent).
+    bool LookForFolder(const CString& folder, bool& exists);
     void EmptyFtpFolder(const CString& folder, int depth);
     CString FtpFolder(const CString& area, const CString& name) const;
 
@@ -67,4 +87,5 @@ private:
     CImageList m_imageArrows;
     CImageList m_imageRows;
     CPtrArray m_arrItemTexts; // CItemText*, owned
+    std::map<const void*, CString> m_storedNumbers; // by a row's item data
 };

@@ -322,9 +322,23 @@ void CDesignProjectManageDlg::OnDeleteProject() {
         AfxMessageBox("选定的简单项目已经进行任务细分, 不能直接删除...");
         return;
     }
+    // The row goes by the number as the list read it, which may be another project's (a number
+    // stored with a blank at its end reads as the number without it): it must be this project's.
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectNo='%s' AND ProjectPath='项目管理' AND "
+               "ProjectName='%s'",
+               SqlQuote(number), SqlQuote(name));
+    const int rows = projects::QueryGuardCount(sql);
+    if (rows < 0)
+        return;
+    if (rows != 1) {
+        AfxMessageBox("选定的设计项目已不存在，或其编号不能从数据库中确切读出，不能删除...");
+        return;
+    }
     if (AfxMessageBox("是否要删除选中的设计项目?", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    sql.Format("DELETE FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(number));
+    sql.Format(
+        "DELETE FROM ProjectManage WHERE ProjectNo='%s' AND ProjectPath='项目管理' AND ProjectName='%s'",
+        SqlQuote(number), SqlQuote(name));
     if (!theApp.ExecuteSql(sql))
         return;
     m_list.DeleteItem(row);

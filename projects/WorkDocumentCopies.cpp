@@ -43,15 +43,34 @@ void RemoveWorkDocumentCopies(CVQTWSaveFileToFTP& store, const std::vector<WorkD
     }
 }
 
-void ReportFtpLeftovers(const CStringArray& leftovers) {
-    if (leftovers.GetSize() == 0)
-        return;
-    CString text;
-    text.Format("数据已删除，但以下 %d 项内容未能从文件服务器(FTP)上删除，请通知系统管理员清理：\n",
-                static_cast<int>(leftovers.GetSize()));
-    for (int i = 0; i < leftovers.GetSize() && i < kMaxListedLeftovers; ++i)
-        text += "\n" + leftovers[i];
-    if (leftovers.GetSize() > kMaxListedLeftovers)
+namespace {
+
+void AppendListed(CString& text, const CStringArray& items) {
+    for (int i = 0; i < items.GetSize() && i < kMaxListedLeftovers; ++i)
+        text += "\n" + items[i];
+    if (items.GetSize() > kMaxListedLeftovers)
         text += "\n...";
-    vq::ShowMessageBox("警告", text, MB_OK | MB_ICONWARNING);
+}
+
+} // namespace
+
+void ReportFtpLeftovers(const CStringArray& leftovers, const CStringArray& keptTasks) {
+    CString text;
+    if (keptTasks.GetSize() > 0) {
+        text.Format(
+            "以下 %d 项任务的编号不能用作文件服务器(FTP)上的文件夹名，或不能从数据库中确切读出。为免误删其他"
+            "任务的内容，这些任务在文件服务器上的内容都没有删除，其文档、评审及日志等记录也已保留，请通知系统"
+            "管理员处理：\n",
+            static_cast<int>(keptTasks.GetSize()));
+        AppendListed(text, keptTasks);
+    }
+    if (leftovers.GetSize() > 0) {
+        CString part;
+        part.Format("数据已删除，但以下 %d 项内容未能从文件服务器(FTP)上删除，请通知系统管理员清理：\n",
+                    static_cast<int>(leftovers.GetSize()));
+        AppendListed(part, leftovers);
+        text += (text.IsEmpty() ? "" : "\n\n") + part;
+    }
+    if (!text.IsEmpty())
+        vq::ShowMessageBox("警告", text, MB_OK | MB_ICONWARNING);
 }

@@ -28,5 +28,7 @@ bool ReadWorkDocuments(const CString& sql, std::vector<WorkDocumentRef>& documen
 void RemoveWorkDocumentCopies(CVQTWSaveFileToFTP& store, const std::vector<WorkDocumentRef>& documents,
                               CStringArray& leftovers);
 
-// Tells the user which contents could not be removed from the FTP server (nothing when none).
-void ReportFtpLeftovers(const CStringArray& leftovers);
+// Tells the user, in one box, which contents could not be removed from the FTP server, and which
+// tasks kept their rows and everything on the server because their number could not be used
+// ("path\name [number]" each); nothing when there are none.
+void ReportFtpLeftovers(const CStringArray& leftovers, const CStringArray& keptTasks = CStringArray());

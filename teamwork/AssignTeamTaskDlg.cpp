@@ -415,7 +415,7 @@ void CAssignTeamTaskDlg::OnDeleteWork() {
     }
     CString prompt;
     prompt.Format("撤消%s[%s]下的工作：%s[%s]", parentName, parentId, data->text, data->code);
-    if (!DeleteWorkCascade(data->code, state, true, prompt))
+    if (!DeleteWorkCascade(data->code, GroupMode ? ProjectNo : ParentNo, state, true, prompt))
         return;
     // A neighbour of the deleted node becomes the selection, as a person expects.
     const HTREEITEM node = m_currentNode;

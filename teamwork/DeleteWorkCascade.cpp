@@ -7,6 +7,7 @@
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/maker/FileStore.h"
+#include "projects/ProjectTaskRecords.h"
 #include "projects/WorkDocumentCopies.h"
 
 #include <vector>
@@ -19,9 +20,19 @@ CString WithWork(const char* format, const CString& workId) {
     return sql;
 }
 
-bool PassesChecks(const CString& workId, const CString& workState) {
-    // Sub-work tasks would keep a parent number that no longer exists.
+bool PassesChecks(const CString& workId, const CString& taskNo, const CString& workState) {
+    // Every row goes by the work number: it must be the number of a work of the task shown.
     CString sql;
+    sql.Format("SELECT count(*) FROM TeamWorkManage WHERE WorkID='%s' AND TaskNo='%s'", SqlQuote(workId),
+               SqlQuote(taskNo));
+    const int works = projects::QueryGuardCount(sql);
+    if (works < 0)
+        return false;
+    if (works != 1) {
+        AfxMessageBox("该工作任务已不存在，或其编号不能从数据库中确切读出，没有删除任何数据...");
+        return false;
+    }
+    // Sub-work tasks would keep a parent number that no longer exists.
     sql.Format("SELECT count(*) FROM TeamWorkManage WHERE UpWorkID='%s' AND WorkID<>'%s'", SqlQuote(workId),
                SqlQuote(workId));
     if (theApp.GetSqlInt(sql) > 0) {
@@ -72,9 +83,9 @@ std::vector<CString> DeletionStatements(const CString& workId, int storageMode, 
 
 } // namespace
 
-bool DeleteWorkCascade(const CString& workId, const CString& workState, bool withStructure,
-                       const CString& logPrompt) {
-    if (!PassesChecks(workId, workState))
+bool DeleteWorkCascade(const CString& workId, const CString& taskNo, const CString& workState,
+                       bool withStructure, const CString& logPrompt) {
+    if (!PassesChecks(workId, taskNo, workState))
         return false;
     CWaitCursor wait;
     const int storageMode = theApp.m_nDocStorageMode;

@@ -6,12 +6,14 @@
 
 #include "platform/base/String.h"
 
-// Refuses a work task that still has sub-work tasks, that is under review or finished
-// (workState as the command found it) or that has work documents, asks once, then deletes.
+// Refuses a work task that is no work of the project task taskNo (as stored: a work number read
+// from a row stored with a blank at its end, or cut at a NUL, reads as another work's, perhaps of
+// another task), that still has sub-work tasks, that is under review or finished (workState as
+// the command found it) or that has work documents, asks once, then deletes.
 // withStructure also deletes the product structure of the work documents (VqkorvelTeam_*).
 // The rows go in one transaction, the work row last, so that a failure leaves the work task
 // whole; document contents on the FTP server (storage modes 1 and 2) are removed after the
 // rows, and any that stay there are reported. Writes the work log row with logPrompt (a
 // failing log row is reported as such). True when the deletion ran to its end.
-bool DeleteWorkCascade(const CString& workId, const CString& workState, bool withStructure,
-                       const CString& logPrompt);
+bool DeleteWorkCascade(const CString& workId, const CString& taskNo, const CString& workState,
+                       bool withStructure, const CString& logPrompt);

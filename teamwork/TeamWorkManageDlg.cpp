@@ -215,7 +215,7 @@ void CTeamWorkManageDlg::OnDelete() {
     CString prompt;
     prompt.Format("撤消给%s分配工作：%s[%s]", m_list.GetItemText(row, kManager),
                   m_list.GetItemText(row, kWorkName), id);
-    if (!DeleteWorkCascade(id, m_list.GetItemText(row, kState), false, prompt))
+    if (!DeleteWorkCascade(id, TaskNo, m_list.GetItemText(row, kState), false, prompt))
         return;
     CWaitCursor wait;
     const int count = m_list.GetItemCount();

@@ -1,8 +1,11 @@
 // Stored texts that name files or folders (document types, step names, file names, stored copy names, task
 // numbers, product codes) choose no place on the file server: every place that builds a server
 // path from such a text is run with hostile texts against a real FTP server on loopback, and
-// afterwards the served tree is byte for byte as it was, the temporary folder holds no new file
-// and nothing was opened. A stored name with a subfolder that stays below its folder still works.
+// afterwards the served tree is byte for byte as it was, the temporary folder holds no new file,
+// nothing was opened and the rows of another task are all there. A stored name with a subfolder
+// that stays below its folder still works. Each test runs against a server that keeps names as
+// they come and against one that reads them as a Windows server does ("XM-02-01. " is
+// "XM-02-01").
 #include "changeorders/PartDrawingSource.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/ChangeOrderSheet.h"
@@ -30,8 +33,10 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -66,6 +71,12 @@ const char* const kHostileNames[] = {
 // ".. " as "." or "..").
 const char* const kDotNames[] = {".", "...", ". ", ".. "};
 
+// Another task's number "XM-02-01" as another client may store it for a task of its own: to a
+// server that drops trailing dots and blanks, or to a reader that trims the text, it is
+// "XM-02-01".
+const char* const kOtherTaskNumbers[] = {"XM-02-01.", "XM-02-01..", "XM-02-01 ",
+                                         " XM-02-01", "XM-02-01. ", "XM-02-01\t"};
+
 const char* const kTask =
     "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
     "AuditingModel, AuditorName) VALUES ('P-1', '泵体设计', '项目\\', 'mgr', '评审', '一级评审', 'u1');"
@@ -74,7 +85,16 @@ const char* const kTask =
     "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, "
     "AuditManager) VALUES ('P-1', '校对', 'u1', '2026-12-01', '未完成', 'F', 'u1');"
     "INSERT INTO VqkorvelAll_title (TCode, TName, ProductDwgCode, CurrentRev) VALUES ('P1', '箱座', 'PRD', "
-    "'B')";
+    "'B');"
+    // Task XM-02-01 of another project, with its documents, review step and log.
+    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('XM-02', '项目二', "
+    "'项目管理', '正进行中'), ('XM-02-01', '箱体', '项目二\\', '正进行中');"
+    "INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName) VALUES ('XM-02-01', '总图', "
+    "'B-3000-02-01.dwg'), ('XM-02-01', '零件图', 'B-3000-02-01.dwf');"
+    "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, "
+    "AuditManager) "
+    "VALUES ('XM-02-01', '校对', 'u2', '2026-12-01', '未完成', 'F', 'u2');"
+    "INSERT INTO TaskLogInformation (ProjectNo, WorkType) VALUES ('XM-02-01', '分配任务')";
 
 // Every file below a folder with its size and a hash of its bytes (a short text for a failure).
 std::map<std::string, std::string> FilesBelow(const CString& root) {
@@ -97,11 +117,15 @@ std::map<std::string, std::string> FilesBelow(const CString& root) {
 
 using vqtest::RecordingShell;
 
-class StoredNamePathsTest : public ::testing::TestWithParam<int> {
+// The dialect, and whether the server reads names as a Windows server does.
+class StoredNamePathsTest : public ::testing::TestWithParam<std::tuple<int, bool>> {
 public:
+    int Dialect() const { return std::get<0>(GetParam()); }
+    bool WindowsNames() const { return std::get<1>(GetParam()); }
+
     void SetUp() override {
         ASSERT_TRUE(ftp.IsRunning());
-        ws.emplace(GetParam());
+        ws.emplace(Dialect());
         vqtest::ConfigRow row;
         row.domainName = "127.0.0.1:" + CString(std::to_string(ftp.Port()));
         row.ftpUser = ftp.User();
@@ -113,6 +137,7 @@ public:
         ftp.WriteFile("Vq/Working/XM-02-01/B-3000-02-01", std::string(5903, 'W'));
         ftp.WriteFile("Vq/Working/XM-02-01/B-3000-02-01.dwf", std::string(5903, 'W'));
         ftp.WriteFile("Vq/Working/XM-02-01/B-3000-02-01.rtf", "{\\rtf1 another task's text}");
+        ftp.WriteFile("Vq/Auditing/XM-02-01/校对.rtf", "{\\rtf1 another task's opinion}");
         ftp.WriteFile("Vq/Proven/P-1000/P-1000-01-02/B/P-1000-01-02.dwg",
                       "released drawing of another product");
         ftp.WriteFile("x.dwg", "top");
@@ -145,18 +170,27 @@ public:
         }
     }
     void SetTaskDocument(const CString& type, const CString& file) {
-        ws->Execute("DELETE FROM TaskDocuments;INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, "
+        ws->Execute("DELETE FROM TaskDocuments WHERE ProjectNo='P-1';INSERT INTO TaskDocuments (ProjectNo, "
+                    "DocumentType, FileName, "
                     "FileType, "
                     "FileBulk, FileDate, FileRemark) VALUES ('P-1', '" +
                     SqlQuote(type) + "', '" + SqlQuote(file) +
                     "', 'AutoCAD 图形', '12KB', '2026-11-30', '')");
+    }
+    // The documents, review steps and log rows of task XM-02-01, and whether its row is there.
+    CString RowsOfTheOtherTask() const {
+        CString rows;
+        for (const char* table : {"ProjectManage", "TaskDocuments", "TaskAuditManage", "TaskLogInformation"})
+            rows +=
+                ws->QueryText(CString("SELECT count(*) FROM ") + table + " WHERE ProjectNo='XM-02-01'") + " ";
+        return rows;
     }
     CString RedlineFiles() const {
         return ws->QueryText(
             "SELECT RedlineFiles FROM TaskAuditManage WHERE ProjectNo='P-1' AND AuditName='校对'");
     }
 
-    vqtest::FtpServer ftp;
+    vqtest::FtpServer ftp{"vquser", "vqpass", true, false, false, false, WindowsNames()};
     std::optional<vqtest::DbWorkspace> ws;
     CInternetSession session{"vqtest"};
     std::unique_ptr<CFtpConnection> connection;
@@ -165,8 +199,9 @@ public:
 
 // What a place takes the stored text as: a part of a file name (the names with separators are
 // hostile there), a whole file name (the dot names as well), or a number or code that names a
-// folder once made a valid file name (only the dot names reach anything there).
-enum class Taken { PartOfName, WholeName, FolderName };
+// folder once made a valid file name (only the dot names reach anything there), or a task's
+// number (the dot names, and another task's number as a server or a trimming reader reads it).
+enum class Taken { PartOfName, WholeName, FolderName, TaskNumber };
 
 // One place that builds a server path from a stored text: it runs with that text and checks the
 // refusal it shows (the dialog's own failure message, or the failure result of a store call).
@@ -312,11 +347,12 @@ std::vector<Place> Places() {
              // The reviewer's opinion is written to the temporary folder before it is sent: that
              // copy is the reviewer's own text, named after the step.
              std::remove((f.ws->WorkDir() + "/校对.rtf").c_str());
-             f.ws->Execute(
-                 "DELETE FROM ProjectManage WHERE ProjectNo<>'P-1';DELETE FROM TaskAuditManage WHERE "
-                 "ProjectNo<>'P-1';DELETE FROM TaskDocuments");
+             const CString no = SqlQuote(text);
+             f.ws->Execute("DELETE FROM ProjectManage WHERE ProjectNo='" + no +
+                           "';DELETE FROM TaskAuditManage WHERE ProjectNo='" + no +
+                           "';DELETE FROM TaskDocuments WHERE ProjectNo='" + no + "'");
          },
-         Taken::FolderName},
+         Taken::TaskNumber},
         {"versions of a task numbered with the text (task number)",
          [](StoredNamePathsTest& f, const CString& text) {
              const CString no = SqlQuote(text);
@@ -346,11 +382,10 @@ std::vector<Place> Places() {
                  EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
              }
              f.Lend(false);
-             f.ws->Execute(
-                 "DELETE FROM ProjectManage WHERE ProjectNo<>'P-1';DELETE FROM TaskRevManage;DELETE FROM "
-                 "TaskRevDocuments");
+             f.ws->Execute("DELETE FROM ProjectManage WHERE ProjectNo='" + no +
+                           "';DELETE FROM TaskRevManage;DELETE FROM TaskRevDocuments");
          },
-         Taken::FolderName},
+         Taken::TaskNumber},
         {"revision browser of a part of a product coded with the text (product code)",
          [](StoredNamePathsTest& f, const CString& text) {
              f.ws->Execute(
@@ -380,18 +415,22 @@ std::vector<Place> Places() {
          Taken::FolderName},
         {"cascade deletion of a task numbered with the text below the deleted one (task number)",
          [](StoredNamePathsTest& f, const CString& text) {
+             const CString no = SqlQuote(text);
              f.ws->Execute(
                  "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES "
                  "('Q-9', '上级任务', '项目管理', '未开始'), ('" +
-                 SqlQuote(text) + "', '点号任务', '上级任务\\', '未开始')");
+                 no +
+                 "', '点号任务', '上级任务\\', '未开始');"
+                 "INSERT INTO TaskDocuments (ProjectNo, DocumentType) VALUES ('" +
+                 no + "', '图纸')");
              f.Lend(true);
              {
-                 // The task's rows go; its folders are not looked for and are reported as left.
+                 // The task keeps its rows and everything on the server; the box names it.
                  vq::ScriptedUser user;
                  user.Dialog("数据删除确认 - 项目")
                      .Click(IDOK)
                      .Message("删除将不可再恢复，是否真的要删除?", IDYES)
-                     .MessageContaining("以下 2 项内容未能从文件服务器(FTP)上删除", IDOK);
+                     .MessageContaining("以下 1 项任务的编号不能用作文件服务器(FTP)上的文件夹名", IDOK);
                  CDataDeleteConfirmDlg dlg;
                  dlg.ProjectNo = "Q-9";
                  dlg.ProjectName = "上级任务";
@@ -400,9 +439,15 @@ std::vector<Place> Places() {
                  EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
              }
              f.Lend(false);
-             EXPECT_EQ(f.ws->QueryText("SELECT count(*) FROM ProjectManage"), "1");
+             EXPECT_EQ(
+                 f.ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '上级任务%' OR "
+                                 "ProjectNo='Q-9'"),
+                 "0");
+             EXPECT_EQ(f.ws->QueryText("SELECT count(*) FROM TaskDocuments WHERE ProjectNo='" + no + "'"),
+                       "1");
+             f.ws->Execute("DELETE FROM TaskDocuments WHERE ProjectNo='" + no + "'");
          },
-         Taken::FolderName},
+         Taken::TaskNumber},
     };
 }
 
@@ -412,21 +457,154 @@ TEST_P(StoredNamePathsTest, HostileNamesReachNothingOutsideTheirFolder) {
     RecordingShell shell;
     const auto served = FilesBelow(ftp.Root());
     const auto temporary = FilesBelow(ws->TempDir());
+    const CString otherTask = RowsOfTheOtherTask();
+    ASSERT_EQ(otherTask, "1 2 1 1 ");
     for (const Place& place : Places()) {
         std::vector<const char*> names;
-        if (place.taken != Taken::FolderName)
+        if (place.taken == Taken::PartOfName || place.taken == Taken::WholeName)
             names.assign(std::begin(kHostileNames), std::end(kHostileNames));
         if (place.taken != Taken::PartOfName)
             names.insert(names.end(), std::begin(kDotNames), std::end(kDotNames));
+        if (place.taken == Taken::TaskNumber)
+            names.insert(names.end(), std::begin(kOtherTaskNumbers), std::end(kOtherTaskNumbers));
         for (const char* name : names) {
             SCOPED_TRACE(std::string(place.name) + ": \"" + name + "\"");
             place.run(*this, name);
             EXPECT_EQ(FilesBelow(ftp.Root()), served);
             EXPECT_EQ(FilesBelow(ws->TempDir()), temporary);
+            EXPECT_EQ(RowsOfTheOtherTask(), otherTask);
             EXPECT_TRUE(shell.opened.empty());
             shell.opened.clear();
         }
     }
+}
+
+namespace {
+
+// Numbers made of another task's number "XM-02-01" with up to two of '.', ' ', TAB and NUL before
+// or after it.
+std::vector<std::string> NumbersAroundAnotherTasksNumber() {
+    const std::string marks(". \t\0", 4);
+    std::vector<std::string> affixes{""};
+    for (char a : marks)
+        affixes.emplace_back(1, a);
+    for (char a : marks) {
+        for (char b : marks)
+            affixes.push_back(std::string{a, b});
+    }
+    std::vector<std::string> numbers;
+    for (const std::string& before : affixes) {
+        for (const std::string& after : affixes) {
+            if (!before.empty() || !after.empty())
+                numbers.push_back(before + "XM-02-01" + after);
+        }
+    }
+    return numbers;
+}
+
+// A text as a SQL expression; a NUL in it as SQLite's char(0).
+CString SqlTextExpression(const std::string& text) {
+    CString expression;
+    for (std::size_t start = 0;;) {
+        const std::size_t nul = text.find('\0', start);
+        expression += "'" + SqlQuote(CString(text.substr(start, nul - start))) + "'";
+        if (nul == std::string::npos)
+            return expression;
+        expression += " || char(0) || ";
+        start = nul + 1;
+    }
+}
+
+// The names of the tasks directly below a path.
+std::set<std::string> TaskNamesBelow(const _ConnectionPtr& connection, const CString& path) {
+    std::set<std::string> names;
+    _RecordsetPtr rs;
+    rs.CreateInstance();
+    rs->Open("SELECT ProjectName FROM ProjectManage WHERE ProjectPath='" + SqlQuote(path) + "'", connection,
+             adOpenForwardOnly, adLockReadOnly, adCmdText);
+    for (; !rs->IsEOF(); rs->MoveNext()) {
+        CString name;
+        rs->GetCollect(0L).TryGetString(name);
+        names.insert(name.str());
+    }
+    return names;
+}
+
+} // namespace
+
+// Every such number, stored by another client for a task below the task deleted in the work
+// breakdown, deletes nothing of task XM-02-01: neither its rows nor its folders. The tasks whose
+// number names a folder of its own (".XM-02-01", "..XM-02-01", ". XM-02-01") go with their
+// folders; every other keeps its rows. The unique index on the number does not let in at once two numbers
+// that compare equal (on SQLite, two that differ only after a NUL): they are stored in later rounds.
+TEST_P(StoredNamePathsTest, NumbersMadeOfAnotherTasksNumberDeleteNothingOfThatTask) {
+    std::vector<std::string> untested;
+    for (const std::string& number : NumbersAroundAnotherTasksNumber()) {
+        // PostgreSQL keeps no NUL in a text.
+        if (!vqtest::DbWorkspace::OnPostgreSQL() || number.find('\0') == std::string::npos)
+            untested.push_back(number);
+    }
+    const std::set<std::string> ownFolders = {".XM-02-01", "..XM-02-01", ". XM-02-01"};
+    const CString below = "项目一\\泵体\\";
+    ws->Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('XM-01', "
+                "'项目一', '项目管理', '未开始')");
+    const auto served = FilesBelow(ftp.Root());
+    const CString otherTask = RowsOfTheOtherTask();
+    Lend(true);
+    for (int round = 1; !untested.empty(); ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        CString script = "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES "
+                         "('XM-01-02', '泵体', '项目一\\', '未开始')";
+        // The last one makes sure that a task of every round is refused.
+        std::vector<std::string> numbers = untested;
+        numbers.push_back("XM-02-01.");
+        for (std::size_t i = 0; i < numbers.size(); ++i) {
+            const CString number = SqlTextExpression(numbers[i]);
+            script += ";INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) SELECT " +
+                      number + ", '子任务" + CString(std::to_string(i)) + "', '" + SqlQuote(below) +
+                      "', '未开始' WHERE NOT EXISTS (SELECT 1 FROM ProjectManage WHERE ProjectNo=" + number +
+                      ")";
+        }
+        script += ";INSERT INTO TaskDocuments (ProjectNo, DocumentType) SELECT ProjectNo, '图纸' FROM "
+                  "ProjectManage "
+                  "WHERE ProjectPath='" +
+                  SqlQuote(below) + "'";
+        ws->Execute(script);
+        const std::set<std::string> stored = TaskNamesBelow(theApp.m_pConnPDM, below);
+        std::vector<std::string> later;
+        int ownFolderTasks = 0;
+        for (std::size_t i = 0; i + 1 < numbers.size(); ++i) {
+            if (!stored.count("子任务" + std::to_string(i))) {
+                later.push_back(numbers[i]);
+            } else if (ownFolders.count(numbers[i])) {
+                ++ownFolderTasks;
+                ftp.WriteFile("Vq/Working/" + CString(numbers[i]) + "/a.dwg", "own drawing");
+                ftp.WriteFile("Vq/Auditing/" + CString(numbers[i]) + "/校对.rtf", "own opinion");
+            }
+        }
+        ASSERT_LT(later.size(), untested.size());
+
+        vq::ScriptedUser user;
+        user.Dialog("数据删除确认 - 项目")
+            .Click(IDOK)
+            .Message("删除将不可再恢复，是否真的要删除?", IDYES)
+            .MessageContaining("项任务的编号不能用作文件服务器(FTP)上的文件夹名", IDOK);
+        CDataDeleteConfirmDlg dlg;
+        dlg.ProjectNo = "XM-01-02";
+        dlg.ProjectName = "泵体";
+        dlg.ProjectPath = "项目一\\";
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+
+        EXPECT_EQ(RowsOfTheOtherTask(), otherTask);
+        EXPECT_EQ(FilesBelow(ftp.Root()), served);
+        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '项目一%'"), "0");
+        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM TaskDocuments WHERE DocumentType='图纸'"),
+                  CString(std::to_string(stored.size() - ownFolderTasks)));
+        ws->Execute("DELETE FROM TaskDocuments WHERE DocumentType='图纸'");
+        untested = later;
+    }
+    Lend(false);
 }
 
 // The check refuses only names that leave their folder: a stored name with a subfolder of the
@@ -539,5 +717,9 @@ TEST_P(StoredNamePathsTest, CopiesGoToTheWorkingFolderWhateverStandsAtTheirForme
     EXPECT_EQ(ws->ReadFile(ws->WorkDir() + "/P-1_校对.rtf"), ws->ReadFile(ws->WorkDir() + "/校对.rtf"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, StoredNamePathsTest, vqtest::DbWorkspace::Types(),
-                         vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, StoredNamePathsTest,
+                         ::testing::Combine(vqtest::DbWorkspace::Types(), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<std::tuple<int, bool>>& info) {
+                             return std::string(std::get<0>(info.param) == 2 ? "Oracle" : "SqlServer") +
+                                    (std::get<1>(info.param) ? "_WindowsNames" : "");
+                         });

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 CItemText Item(const char* text, char separator = '?') {
     CItemText item;
@@ -73,7 +75,8 @@ TEST(ItemText, MakeValidFileNameReplacesTheTenCharacters) {
 }
 
 // A stored text gives the folder or file name it names on its own, or none: the separators are
-// made harmless, and what would name the folder it is taken in or the one above is refused.
+// made harmless, and what would name the folder it is taken in or the one above, or another
+// name to a server that drops trailing dots and blanks, is refused.
 TEST(ItemText, StoredFolderNameIsTheValidFileNameOrNone) {
     struct Case {
         const char* text;
@@ -83,9 +86,11 @@ TEST(ItemText, StoredFolderNameIsTheValidFileNameOrNone) {
         {"XM-02-01", "XM-02-01"},
         {"泵体 01", "泵体 01"},
         {".a", ".a"},
-        {"a..", "a.."},
+        {"a.b", "a.b"},
+        {"a b", "a b"},
         {"../x", "..#x"},
-        {"..\\..", "..#.."},
+        {"..\\..\\a", "..#..#a"},
+        {"..\\..", ""}, // "..#.." ends in a dot
         {"./", ".#"},
         {"C:x", "C#x"},
         {"", ""},
@@ -98,9 +103,19 @@ TEST(ItemText, StoredFolderNameIsTheValidFileNameOrNone) {
         {" ", ""},
         {"a\tb", ""},
         {"a\x7f", ""},
+        // Another task's folder "XM-02-01" as such a server reads it.
+        {"XM-02-01.", ""},
+        {"XM-02-01..", ""},
+        {"a..", ""},
+        {"XM-02-01 ", ""},
+        {"XM-02-01. ", ""},
+        {" XM-02-01", ""},
+        {"XM-02-01\t", ""},
+        {"\tXM-02-01", ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(StoredFolderName(c.text), c.name) << c.text;
+    EXPECT_EQ(StoredFolderName(CString(std::string("XM-02-01\0more", 13))), "");
 }
 
 TEST(ItemText, WildcardToSqlLike) {

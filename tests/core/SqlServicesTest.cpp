@@ -412,13 +412,18 @@ TEST(ComErrorTest, CommonCausesComeBeforeTheDriversText) {
     EXPECT_EQ(rec.Pending(), 0);
 }
 
+// The stored text keeps its blanks: it is the key of its own row, where the trimmed text may be
+// another row's key.
 TEST(ComErrorTest, VariantToStringTrimsAndGivesEmptyForWhatIsNoText) {
     EXPECT_EQ(VariantToString(_variant_t("  abc \t")), "abc");
-    EXPECT_EQ(VariantToString(_variant_t(12)), "12");
-    EXPECT_EQ(VariantToString(_variant_t(2.5)), "2.5");
-    EXPECT_EQ(VariantToString(_variant_t::Null()), "");
-    EXPECT_EQ(VariantToString(_variant_t()), "");
-    EXPECT_EQ(VariantToString(_variant_t(std::vector<BYTE>{'a', 'b'})), "");
+    EXPECT_EQ(VariantToStoredText(_variant_t("  abc \t")), "  abc \t");
+    for (auto* read : {&VariantToString, &VariantToStoredText}) {
+        EXPECT_EQ(read(_variant_t(12)), "12");
+        EXPECT_EQ(read(_variant_t(2.5)), "2.5");
+        EXPECT_EQ(read(_variant_t::Null()), "");
+        EXPECT_EQ(read(_variant_t()), "");
+        EXPECT_EQ(read(_variant_t(std::vector<BYTE>{'a', 'b'})), "");
+    }
 }
 
 } // namespace

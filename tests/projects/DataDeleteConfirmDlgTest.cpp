@@ -9,6 +9,7 @@
 #include "platform/ui/ScriptedUser.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
+#include "tests/support/VsftpdServer.h"
 
 #include <gtest/gtest.h>
 
@@ -176,25 +177,104 @@ TEST_P(DataDeleteConfirmTest, DeletesTheSubtreeWithItsFoldersInEveryStorageMode)
     }
 }
 
-// A task number such as ".." names no folder of its own below "Working" and "Auditing": deleting
-// its task takes its rows, removes nothing on the server and reports both folders as left over.
+const char* const kKeptTasks =
+    "以下 %d "
+    "项任务的编号不能用作文件服务器(FTP)上的文件夹名，或不能从数据库中确切读出。为免误删其他任务的内容，这些"
+    "任务在文件服务器上的内容都没有删除，其文档、评审及日志等记录也已保留，请通知系统管理员处理：\n";
+
+CString KeptTasksText(const std::vector<CString>& tasks) {
+    CString text;
+    text.Format(kKeptTasks, static_cast<int>(tasks.size()));
+    for (const CString& task : tasks)
+        text += "\n" + task;
+    return text;
+}
+
+// A task number such as ".." names no folder of its own below "Working" and "Auditing", and a
+// number with a blank or a tab at its end is another task's to a server, or to a reader that
+// trims it: such a task keeps its rows, nothing is removed on the server, and the box names the
+// task (not the areas "Vq/Working/.." or the other task's folder). The project rows go by path.
 TEST_P(DataDeleteConfirmTest, TaskNumberNamingNoFolderOfItsOwnRemovesNothingOnTheServer) {
-    ws->Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('..', 'A_', "
-                "'项目管理', '未开始')");
+    ws->Execute(
+        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('..', 'A_', "
+        "'项目管理', '未开始'), ('P-01 ', 'T1', 'A_\\', '未开始'), ('P-02\t', 'T2', 'A_\\', '未开始'), "
+        "('P-01', 'B', '项目管理', '未开始');"
+        "INSERT INTO TaskDocuments (ProjectNo, DocumentType) VALUES ('..', '任务书'), ('P-01 ', '图纸'), "
+        "('P-01', '图纸');"
+        "INSERT INTO TaskLogInformation (ProjectNo, WorkType) VALUES ('P-01', '分配任务')");
     FillServer();
     vq::ScriptedUser user;
     user.Dialog("数据删除确认 - 项目")
+        .Column(CDataDeleteConfirmDlg::kListId, 2) // by number: the box names the tasks in this order
         .Click(IDOK)
         .Message("删除将不可再恢复，是否真的要删除?", IDYES)
-        .MessageContaining("Vq/Working/..", IDOK);
+        .Message(KeptTasksText({"A_ [..]", "A_\\T1 [P-01 ]", "A_\\T2 [P-02\\x09]"}), IDOK);
     CDataDeleteConfirmDlg dlg;
     Prepare(dlg, "..");
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(Rows("ProjectManage"), 0);
+    EXPECT_EQ(Rows("ProjectManage"), 1);
+    EXPECT_EQ(Rows("TaskDocuments"), 3);
+    EXPECT_EQ(Rows("TaskLogInformation"), 1);
     for (const char* file : {"Vq/Working/P-01/A/d1.dwg", "Vq/Auditing/P-01-01/r.dwg", "Vq/Working/Q-01/A/q.dwg",
                              "Vq/Working/F1.dwg"})
         EXPECT_TRUE(server->Exists(file)) << file;
+}
+
+// A number the code page 936 cannot write names folders the server cannot be asked about: the
+// task's rows go and both folders are named as left over.
+TEST_P(DataDeleteConfirmTest, FoldersOfANumberTheCodePageLacksAreNamedAsLeftOver) {
+    ws->Execute(kProjects);
+    ws->Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES "
+                "('P-01-02-😀', 'T12', 'A_\\T1\\', '未开始');"
+                "INSERT INTO TaskDocuments (ProjectNo, DocumentType) VALUES ('P-01-02-😀', '图纸')");
+    server->WriteFile("Vq/Working/P-01-02-😀/a.dwg", "a");
+    vq::ScriptedUser user;
+    user.Dialog("数据删除确认 - 项目")
+        .Click(IDOK)
+        .Message("删除将不可再恢复，是否真的要删除?", IDYES)
+        .Message("数据已删除，但以下 2 项内容未能从文件服务器(FTP)上删除，请通知系统管理员清理：\n\n"
+                 "/Vq/Auditing/P-01-02-😀\n/Vq/Working/P-01-02-😀",
+                 IDOK);
+    CDataDeleteConfirmDlg dlg;
+    Prepare(dlg, "P-01", "T1", "A_\\");
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Rows("ProjectManage", "ProjectNo LIKE 'P-01%'"), 0);
+    EXPECT_EQ(Rows("TaskDocuments", "ProjectNo LIKE 'P-01%'"), 0);
+    EXPECT_TRUE(server->Exists("Vq/Working/P-01-02-😀/a.dwg"));
+}
+
+// vsftpd lists a folder that is not there as an empty one: tasks without folders are deleted
+// without a word, and a task's folder with files goes.
+TEST_P(DataDeleteConfirmTest, TasksWithoutFoldersOnVsftpdAreDeletedWithoutABox) {
+    if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
+        GTEST_SKIP() << why.str();
+    for (bool chrooted : {false, true}) {
+        SCOPED_TRACE(chrooted ? "chrooted" : "below the machine's root");
+        ws->Execute("DELETE FROM ProjectManage; DELETE FROM TaskDocuments");
+        ws->Execute(kProjects);
+        vqtest::VsftpdServer vsftpd(chrooted);
+        ASSERT_TRUE(vsftpd.IsRunning());
+        for (const char* folder : {"Vq/Working", "Vq/Auditing", "Vq/Proven"})
+            vsftpd.MakeFolder(folder);
+        vsftpd.WriteFile("Vq/Working/P-02/A/d2.dwg", "version A");
+        vsftpd.WriteFile("Vq/Working/Q-01/q.dwg", "neighbour");
+        std::unique_ptr<CFtpConnection> ftp(session.GetFtpConnection(
+            vsftpd.Host(), vsftpd.User(), vsftpd.Password(), static_cast<INTERNET_PORT>(vsftpd.Port())));
+        ASSERT_TRUE(ftp);
+        theApp.m_pFtpConnection = ftp.get();
+        vq::ScriptedUser user;
+        user.Dialog("数据删除确认 - 项目").Click(IDOK).Message("删除将不可再恢复，是否真的要删除?", IDYES);
+        CDataDeleteConfirmDlg dlg;
+        Prepare(dlg);
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        theApp.m_pFtpConnection = connection.get();
+        EXPECT_EQ(Rows("ProjectManage", "ProjectNo LIKE 'P%'"), 0);
+        EXPECT_FALSE(vsftpd.Exists("Vq/Working/P-02"));
+        EXPECT_TRUE(vsftpd.Exists("Vq/Working/Q-01/q.dwg"));
+    }
 }
 
 TEST_P(DataDeleteConfirmTest, StartedDescendantsAreAskedAbout) {

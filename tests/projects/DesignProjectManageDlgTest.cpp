@@ -120,6 +120,25 @@ TEST_P(DesignProjectManageTest, DeletionIsRefusedForStartedProjectsAndProjectsWi
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM ProjectManage"), "5");
 }
 
+// Another client stored a project under "A1 ", which the list reads as "A1", the number of
+// project "A_": deleting it deletes neither.
+TEST_P(DesignProjectManageTest, AProjectWhoseNumberReadsAsAnothersIsNotDeleted) {
+    ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
+               "WorkState, TaskType, TaskAssigner) VALUES ('A1 ', '另一项目', '项目管理', 'zhangsan', "
+               "'2026-01-06 08:00', '未开始', 'V', 'zhangsan')");
+    CDesignProjectManageDlg dlg;
+    vq::ScriptedUser user;
+    user.Dialog("设计项目管理")
+        .Do([](CDialog& d) { EXPECT_EQ(Column(d, 1)[1], "另一项目"); })
+        .Select(kProjectList, 1)
+        .Click(kDeleteProject)
+        .Message("选定的设计项目已不存在，或其编号不能从数据库中确切读出，不能删除...", IDOK)
+        .Click(IDCANCEL);
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectNo IN ('A1', 'A1 ')"), "2");
+}
+
 TEST_P(DesignProjectManageTest, OnlyTheCreatorOrAdminChangesAProject) {
     CDesignProjectManageDlg dlg;
     vq::ScriptedUser user;

@@ -133,8 +133,10 @@ TEST_P(ProjectTaskItemTest, NewProjectIsCheckedThenReturnedWithANoticeToItsManag
 }
 
 // A number of dots names no folder of its own on the file server (the task's folder would be
-// "Vq/Working/." or the folder above): it is refused like a number with a forbidden character,
-// by the OK button and by the buttons that lock a new number, and nothing is stored under it.
+// "Vq/Working/." or the folder above), and one ending in a dot names another task's folder on a
+// server that drops trailing dots ("XM-02-01." is "XM-02-01"): it is refused like a number with a
+// forbidden character, by the OK button and by the buttons that lock a new number, and nothing is
+// stored under it.
 TEST_P(ProjectTaskItemTest, ANumberOfDotsIsRefusedWithTheCharacterMessage) {
     CProjectTaskItemDlg dlg;
     dlg.NewItem = 1;
@@ -154,7 +156,16 @@ TEST_P(ProjectTaskItemTest, ANumberOfDotsIsRefusedWithTheCharacterMessage) {
         .Set(kNumber, " . ")
         .Click(IDOK)
         .Message(NumberCharacterMessage(), IDOK)
+        .Set(kNumber, "XM-02-01.")
+        .Click(IDOK)
+        .Message(NumberCharacterMessage(), IDOK)
+        .Set(kNumber, "XM-02-01. . ")
+        .Click(IDOK)
+        .Message(NumberCharacterMessage(), IDOK)
         .Set(kNumber, "..")
+        .Click(kMembers)
+        .Message(NumberCharacterMessage() + "，不能设置项目成员...", IDOK)
+        .Set(kNumber, "XM-02-01.")
         .Click(kMembers)
         .Message(NumberCharacterMessage() + "，不能设置项目成员...", IDOK)
         .Set(kNumber, ".")
@@ -164,9 +175,10 @@ TEST_P(ProjectTaskItemTest, ANumberOfDotsIsRefusedWithTheCharacterMessage) {
         .Click(IDCANCEL);
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(Query("SELECT count(*) FROM ProjectManage WHERE ProjectNo IN ('.', '..')"), "0");
+    const CString refused = "('.', '..', 'XM-02-01.', 'XM-02-01. .')";
+    EXPECT_EQ(Query("SELECT count(*) FROM ProjectManage WHERE ProjectNo IN " + refused), "0");
     EXPECT_EQ(Query("SELECT count(*) FROM DesignProjectTeam"), "0");
-    EXPECT_EQ(Query("SELECT count(*) FROM LogInformation WHERE PartCode IN ('.', '..')"), "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM LogInformation WHERE PartCode IN " + refused), "0");
 }
 
 TEST_P(ProjectTaskItemTest, NewTaskGetsTheNextNumberAndTheParentsDateBound) {

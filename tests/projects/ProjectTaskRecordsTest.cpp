@@ -34,10 +34,12 @@ TEST(ProjectTaskRules, NamesAndNumbers) {
     // Square brackets are refused anyway; the endings are refused without regard to case.
     EXPECT_FALSE(HasValidItemCharacters("任务[m]"));
     EXPECT_FALSE(HasValidItemCharacters("任务[P]"));
-    // A number names the task's folders: one of dots only would name the folder above them.
+    // A number names the task's folders: one of dots only would name the folder above them, one
+    // ending in a dot another task's folder to a server that drops trailing dots.
     EXPECT_TRUE(HasValidItemNumber("P-1.2"));
     EXPECT_TRUE(HasValidItemNumber(".P"));
-    for (const char* bad : {".", "..", "...", ". .", "a/b", "P[m]"})
+    for (const char* bad : {".", "..", "...", ". .", "a/b", "P[m]", "XM-02-01.", "XM-02-01..", "XM-02-01 ",
+                            " XM-02-01", "XM\t02"})
         EXPECT_FALSE(HasValidItemNumber(bad)) << bad;
     EXPECT_EQ(NumberCharacterMessage(),
               "项目或任务编号不能包含以下字母\n       \\ / : * ? \" ' < > | [ ], \n或不能以[M]、[P]做为结尾");

@@ -22,9 +22,10 @@ namespace {
 // block (the server then sends nothing more). argv[6] "1" ends every upload after its first
 // 64 KiB with "426" (the part received stays on disk). argv[7] "1" answers every upload as a
 // server with a full disk does. argv[8] names one more fault (FtpFault, empty for none); every
-// command line received is appended to the file argv[9].
+// command line received is appended to the file argv[9]. argv[10] "1" drops trailing dots and
+// blanks from every name of a path, as a Windows server does.
 const char* kServerScript = R"PY(
-import logging, sys, warnings
+import logging, posixpath, sys, warnings
 warnings.simplefilter("ignore")
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib import handlers
@@ -37,8 +38,15 @@ root, user, password = sys.argv[1], sys.argv[2], sys.argv[3]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
 authorizer.add_anonymous(root, perm="elradfmwMT")
+windows_names = sys.argv[10] == "1"
 class GbkFS(AbstractedFS):
     # Listings are built in UTF-8 and sent in code page 936.
+    def ftpnorm(self, ftppath):
+        path = super().ftpnorm(ftppath)
+        if not windows_names:
+            return path
+        names = [n if n in ("", ".", "..") else (n.rstrip(". ") or ".") for n in path.split("/")]
+        return posixpath.normpath("/".join(names) or "/")
     def format_list(self, *args, **kwargs):
         for line in super().format_list(*args, **kwargs):
             yield line.decode("utf8", "replace").encode("gbk", "replace")
@@ -187,17 +195,17 @@ std::filesystem::path Under(const CString& root, const CString& path) {
 } // namespace
 
 FtpServer::FtpServer(const CString& user, const CString& password, bool withMachineListing,
-                     bool stallTransfers, bool abortUploads, bool fullDisk)
+                     bool stallTransfers, bool abortUploads, bool fullDisk, bool windowsNames)
     : m_user(user), m_password(password) {
-    Start(withMachineListing, stallTransfers, abortUploads, fullDisk, FtpFault::None);
+    Start(withMachineListing, stallTransfers, abortUploads, fullDisk, FtpFault::None, windowsNames);
 }
 
 FtpServer::FtpServer(FtpFault fault) : m_user("vquser"), m_password("vqpass") {
-    Start(true, false, false, false, fault);
+    Start(true, false, false, false, fault, false);
 }
 
 void FtpServer::Start(bool withMachineListing, bool stallTransfers, bool abortUploads, bool fullDisk,
-                      FtpFault fault) {
+                      FtpFault fault, bool windowsNames) {
     std::string templ = (std::filesystem::temp_directory_path() / "vqftp.XXXXXX").string();
     if (!::mkdtemp(templ.data())) {
         ADD_FAILURE() << "cannot create the FTP server's folder";
@@ -210,7 +218,7 @@ void FtpServer::Start(bool withMachineListing, bool stallTransfers, bool abortUp
                                        {m_root.str(), m_user.str(), m_password.str(),
                                         withMachineListing ? "1" : "0", stallTransfers ? "1" : "0",
                                         abortUploads ? "1" : "0", fullDisk ? "1" : "0", FaultName(fault),
-                                        m_commandLog.str()},
+                                        m_commandLog.str(), windowsNames ? "1" : "0"},
                                        m_pid);
     if (m_port == 0)
         ADD_FAILURE() << "the FTP server did not start (python3-pyftpdlib installed?)";

@@ -45,10 +45,12 @@ public:
     // open, as with a server that hangs in the middle of a transfer. abortUploads true: every
     // upload is broken off after its first 64 KiB, and what arrived stays in the served folder.
     // fullDisk true: every upload is refused as by a server whose disk is full ("451 Failure
-    // writing to local file.").
+    // writing to local file."). windowsNames true: the server reads names as a Windows server
+    // does, dropping trailing dots and blanks from every name of a path ("XM-02-01. " is
+    // "XM-02-01", ". " is ".").
     explicit FtpServer(const CString& user = "vquser", const CString& password = "vqpass",
                        bool withMachineListing = true, bool stallTransfers = false, bool abortUploads = false,
-                       bool fullDisk = false);
+                       bool fullDisk = false, bool windowsNames = false);
     // A server with one of the faults above, for the named user "vquser" / "vqpass".
     explicit FtpServer(FtpFault fault);
     ~FtpServer();
@@ -78,7 +80,7 @@ public:
 
 private:
     void Start(bool withMachineListing, bool stallTransfers, bool abortUploads, bool fullDisk,
-               FtpFault fault);
+               FtpFault fault, bool windowsNames);
 
     CString m_user;
     CString m_password;

@@ -123,30 +123,50 @@ protected:
 TEST_P(DeleteWorkCascadeTest, RefusesReviewedFinishedDocumentedAndParentWorks) {
     vqtest::MessageBoxRecorder boxes;
     boxes.Expect("处于评审及完成状态的任务不能删除...");
-    EXPECT_FALSE(DeleteWorkCascade("T1#001", "评审", true, "p"));
+    EXPECT_FALSE(DeleteWorkCascade("T1#001", "T1", "评审", true, "p"));
     boxes.Expect("处于评审及完成状态的任务不能删除...");
-    EXPECT_FALSE(DeleteWorkCascade("T1#001", "完成", true, "p"));
+    EXPECT_FALSE(DeleteWorkCascade("T1#001", "T1", "完成", true, "p"));
 
     ws->Execute("INSERT INTO TeamWorkResult (FileID, WorkID) VALUES ('F9', 'T1#002')");
     boxes.Expect(" 该任务下存在工作文档，请先删除工作文档...");
-    EXPECT_FALSE(DeleteWorkCascade("T1#002", "待确认", true, "p"));
+    EXPECT_FALSE(DeleteWorkCascade("T1#002", "T1", "待确认", true, "p"));
 
     // From the list as from the tree: a work with sub-works is not deleted.
     ws->Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID) VALUES ('T1', 'T1#001', 'T1#001#001')");
     boxes.Expect("请先删除任务下面的任务，再删除本任务...");
-    EXPECT_FALSE(DeleteWorkCascade("T1#001", "正进行中", false, "p"));
+    EXPECT_FALSE(DeleteWorkCascade("T1#001", "T1", "正进行中", false, "p"));
     ws->Execute("DELETE FROM TeamWorkManage WHERE WorkID='T1#001#001'");
 
     boxes.Expect("删除该工作任务将失去其对应的所有信息,真的要删除吗?", IDNO);
-    EXPECT_FALSE(DeleteWorkCascade("T1#001", "更改", true, "p"));
+    EXPECT_FALSE(DeleteWorkCascade("T1#001", "T1", "更改", true, "p"));
     EXPECT_EQ(boxes.Pending(), 0);
     EXPECT_EQ(RowsOfFirstWork(), 6);
     EXPECT_EQ(Count("TeamWorkLog", "1=1"), 0);
 }
 
+// Another client stored a work of task T1 under "T2#001 ", which reads as "T2#001", a work of
+// task T2; and a work that another client deleted meanwhile. Neither is deleted, nor anything of
+// the work of task T2.
+TEST_P(DeleteWorkCascadeTest, AWorkOfAnotherTaskOrOneThatIsGoneIsNotDeleted) {
+    ws->Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName, WorkState) VALUES "
+                "('T2', 'T2', 'T2#001', '工作', '正进行中'), ('T1', 'T1', 'T2#001 ', '工作', '正进行中');"
+                "INSERT INTO TeamWorkRequest (WorkID) VALUES ('T2#001');"
+                "INSERT INTO TeamWorkPart (WorkID, PartCode) VALUES ('T2#001', 'P1')");
+    vqtest::MessageBoxRecorder boxes;
+    for (const char* work : {"T2#001", "T1#009"}) {
+        boxes.Expect("该工作任务已不存在，或其编号不能从数据库中确切读出，没有删除任何数据...");
+        EXPECT_FALSE(DeleteWorkCascade(work, "T1", "正进行中", true, "p")) << work;
+    }
+    EXPECT_EQ(boxes.Pending(), 0);
+    EXPECT_EQ(Count("TeamWorkManage", "WorkID='T2#001'") + Count("TeamWorkRequest", "WorkID='T2#001'") +
+                  Count("TeamWorkPart", "WorkID='T2#001'"),
+              3);
+    EXPECT_EQ(Count("TeamWorkLog", "1=1"), 0);
+}
+
 TEST_P(DeleteWorkCascadeTest, DatabaseModeDeletesEveryRowOfTheWorkAndNothingOfItsNeighbour) {
     ConfirmAfterDocumentsArrive("T1#001", "D1.dwg");
-    EXPECT_TRUE(DeleteWorkCascade("T1#001", "归档", true, "撤消给张三分配工作：工作[T1#001]"));
+    EXPECT_TRUE(DeleteWorkCascade("T1#001", "T1", "归档", true, "撤消给张三分配工作：工作[T1#001]"));
     EXPECT_EQ(RowsOfFirstWork(), 0);
     EXPECT_EQ(Count("TeamWorkResultPack", "FileID='F1'"), 0);
     EXPECT_EQ(Count("VqkorvelTeam_title", "FileID='F1'"), 0);
@@ -161,7 +181,7 @@ TEST_P(DeleteWorkCascadeTest, DatabaseModeDeletesEveryRowOfTheWorkAndNothingOfIt
 
 TEST_P(DeleteWorkCascadeTest, ListCommandKeepsTheProductStructure) {
     ConfirmAfterDocumentsArrive("T1#001", "D1.dwg");
-    EXPECT_TRUE(DeleteWorkCascade("T1#001", "待确认", false, "p"));
+    EXPECT_TRUE(DeleteWorkCascade("T1#001", "T1", "待确认", false, "p"));
     EXPECT_EQ(RowsOfFirstWork(), 0);
     EXPECT_EQ(Count("VqkorvelTeam_title", "FileID='F1'"), 1);
     EXPECT_EQ(Count("VqkorvelTeam_detail", "FileID='F1'"), 1);
@@ -173,7 +193,7 @@ TEST_P(DeleteWorkCascadeTest, FailingStatementLeavesTheWorkTaskWhole) {
     boxes.Expect("真的要删除吗", IDYES);
     boxes.Expect(""); // the database error
     boxes.Expect("执行出错的SQL语句");
-    EXPECT_FALSE(DeleteWorkCascade("T1#001", "正进行中", true, "p"));
+    EXPECT_FALSE(DeleteWorkCascade("T1#001", "T1", "正进行中", true, "p"));
     EXPECT_EQ(boxes.Pending(), 0);
     EXPECT_EQ(Count("TeamWorkManage", "WorkID='T1#001'"), 1);
     EXPECT_EQ(Count("TeamWorkRequest", "WorkID='T1#001'"), 1);
@@ -190,7 +210,7 @@ TEST_P(DeleteWorkCascadeTest, FailingLogRowStillSaysTheWorkTaskWasDeleted) {
     boxes.Expect(""); // the database error
     boxes.Expect("执行出错的SQL语句");
     boxes.Expect("工作任务[T1#001]及其全部信息已删除，但删除记录未能写入工作日志。");
-    EXPECT_TRUE(DeleteWorkCascade("T1#001", "正进行中", true, "p"));
+    EXPECT_TRUE(DeleteWorkCascade("T1#001", "T1", "正进行中", true, "p"));
     EXPECT_EQ(boxes.Pending(), 0);
     EXPECT_EQ(RowsOfFirstWork(), 0);
 }
@@ -202,7 +222,7 @@ TEST_P(DeleteWorkCascadeTest, FtpModeRemovesTheCopiesAndKeepsTheDatabaseContents
     server->WriteFile("Vq/Auditing/F1.dwg", "copy under review");
     server->WriteFile("Vq/Working/F2.dwg", "neighbour");
     ConfirmAfterDocumentsArrive("T1#001", "D1.dwg");
-    EXPECT_TRUE(DeleteWorkCascade("T1#001", "正进行中", true, "p"));
+    EXPECT_TRUE(DeleteWorkCascade("T1#001", "T1", "正进行中", true, "p"));
     EXPECT_EQ(RowsOfFirstWork(), 0);
     EXPECT_EQ(Count("TeamWorkResultPack", "FileID='F1'"), 1); // mode 2 keeps database contents
     EXPECT_FALSE(server->Exists("Vq/Working/F1.dwg"));
@@ -225,7 +245,7 @@ TEST_P(DeleteWorkCascadeTest, WithoutALentConnectionTheServerOfTheConfigurationI
     server->WriteFile("Vq/Working/F2.dwg", "neighbour");
     theApp.m_nDocStorageMode = 2;
     ConfirmAfterDocumentsArrive("T1#001", "D1.dwg");
-    EXPECT_TRUE(DeleteWorkCascade("T1#001", "正进行中", true, "p"));
+    EXPECT_TRUE(DeleteWorkCascade("T1#001", "T1", "正进行中", true, "p"));
     EXPECT_EQ(RowsOfFirstWork(), 0);
     EXPECT_FALSE(server->Exists("Vq/Proven/F1.dwg"));
     EXPECT_TRUE(server->Exists("Vq/Working/F2.dwg"));
@@ -238,7 +258,7 @@ TEST_P(DeleteWorkCascadeTest, BothModeRemovesCopiesAndContentsOfANameWithoutExte
     theApp.m_nDocStorageMode = 1;
     server->WriteFile("Vq/Working/F1", "copy");
     ConfirmAfterDocumentsArrive("T1#001", "README");
-    EXPECT_TRUE(DeleteWorkCascade("T1#001", "正进行中", true, "p"));
+    EXPECT_TRUE(DeleteWorkCascade("T1#001", "T1", "正进行中", true, "p"));
     EXPECT_EQ(Count("TeamWorkResultPack", "FileID='F1'"), 0);
     EXPECT_FALSE(server->Exists("Vq/Working/F1"));
 }
@@ -248,7 +268,7 @@ TEST_P(DeleteWorkCascadeTest, FtpModeWithoutAServerDeletesNothing) {
     vqtest::MessageBoxRecorder boxes;
     boxes.Expect("真的要删除吗", IDYES);
     boxes.Expect("文件服务器(FTP)不能使用，没有删除任何数据...");
-    EXPECT_FALSE(DeleteWorkCascade("T1#001", "正进行中", true, "p"));
+    EXPECT_FALSE(DeleteWorkCascade("T1#001", "T1", "正进行中", true, "p"));
     EXPECT_EQ(boxes.Pending(), 0);
     EXPECT_EQ(RowsOfFirstWork(), 6);
 }
