@@ -398,14 +398,21 @@ TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableWhateverOtherClientsWrite) {
         }
         ECOTaskSnapshot mine, second;
         CECOAuditLevel reviewer(&mine), client2(&second), client3, plain;
-        // The questions of a decision, asked of the snapshot and of the table.
+        // The questions of a decision, asked of the snapshot and of the table. Whether all are
+        // finished may be answered by a document below its maximum without the table's part
+        // check: its warning may then be missing, never one the table does not give.
         const auto expectSameAnswer = [&](const char* question,
-                                          const std::function<int(CECOAuditLevel&)>& ask) {
+                                          const std::function<int(CECOAuditLevel&)>& ask,
+                                          bool allWarnings = true) {
             boxes.Take();
             const int answer = ask(reviewer);
             const int warnings = boxes.Take();
             EXPECT_EQ(answer, ask(plain)) << trace.str() << " | " << question;
-            EXPECT_EQ(warnings, boxes.Take()) << trace.str() << " | warnings of " << question;
+            const int tableWarnings = boxes.Take();
+            if (allWarnings)
+                EXPECT_EQ(warnings, tableWarnings) << trace.str() << " | warnings of " << question;
+            else
+                EXPECT_LE(warnings, tableWarnings) << trace.str() << " | warnings of " << question;
         };
         const auto decide = [&](const CString& file) {
             trace << " | decide " << file;
@@ -420,8 +427,9 @@ TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableWhateverOtherClientsWrite) {
                 return levels.CheckModifiedPartsReady(kTask, current);
             });
             reviewer.ResetWaitingAudits(current, kTask, 1);
-            expectSameAnswer("all finished",
-                             [](CECOAuditLevel& levels) { return levels.CountUnfinishedFiles(kTask); });
+            expectSameAnswer(
+                "all finished", [](CECOAuditLevel& levels) { return levels.CountUnfinishedFiles(kTask); },
+                false);
         };
         const auto otherWrites = [&] {
             const CString file = files[static_cast<std::size_t>(pick(files.size()))];
