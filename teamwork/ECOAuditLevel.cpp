@@ -464,7 +464,9 @@ int CECOAuditLevel::CountUnfinishedInTable(const CString& workId) {
     sql.Format(
         "SELECT count(*) FROM ECOAuditLevel WHERE CurrentAuditLevel <> MaxAuditLevel AND ECOTASKNO = '%s'",
         SqlQuote(workId));
-    return std::atoi(theApp.GetSqlString(sql)) > 0 ? 0 : 1;
+    // A count that could not be read (shown) is not "all finished": that would release every
+    // document of the task.
+    return CountRows(sql) == 0 ? 1 : 0;
 }
 
 int CECOAuditLevel::CountUnfinishedWithSnapshot(ECOTaskSnapshot& task) {

@@ -129,7 +129,7 @@ private:
     // 1 when the document is below its maximum level in the table, 0 when not, -1 after a failed
     // read (shown).
     int FileStillUnfinished(const CString& workId, const std::string& fileId);
-    // 1 when no document of the task is below its maximum level.
+    // 1 when no document of the task is below its maximum level; 0 also after a failed read.
     int CountUnfinishedInTable(const CString& workId);
     // The document's current and maximum levels as texts; false when it has no row or the read
     // failed (failed set, after the error was shown).

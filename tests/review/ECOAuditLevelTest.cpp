@@ -548,6 +548,29 @@ TEST_P(ECOAuditLevelTest, AnOrderWithoutItsSheetRowNeverCompletes) {
     EXPECT_EQ(levels.CountUnfinishedFiles(kTask), 0);
 }
 
+// The count of unfinished documents cannot be read (here: the table changed while the part
+// check's warning was up): the task is not finished, and nothing is released.
+TEST_P(ECOAuditLevelTest, AnUnreadableCountIsNotAllFinished) {
+    ws.Execute(
+        "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('DC', 'JX-01[M]#001', "
+        "'c.dwg', 'C')");
+    ws.Execute(
+        "INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, MaxAuditLevel) VALUES "
+        "('JX-01[M]#001', 'DC', 'N', 1, 1)");
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = MaxAuditLevel");
+    ECOTaskSnapshot snapshot;
+    CECOAuditLevel kept(&snapshot);
+    for (CECOAuditLevel* asking : {&levels, &kept}) {
+        rec.Expect("提交文档对应零部件的数量大于更改单设计的零部件数量", IDOK, [this] {
+            ws.Execute("ALTER TABLE ECOAuditLevel RENAME COLUMN MaxAuditLevel TO MaxLevelGone");
+        });
+        rec.Expect(""); // the database's error
+        EXPECT_EQ(asking->CountUnfinishedFiles(kTask), 0);
+        EXPECT_EQ(rec.Pending(), 0);
+        ws.Execute("ALTER TABLE ECOAuditLevel RENAME COLUMN MaxLevelGone TO MaxAuditLevel");
+    }
+}
+
 TEST_P(ECOAuditLevelTest, AllFinishedOnlyWhenEveryDocumentIsAtItsMaximum) {
     EXPECT_EQ(levels.CountUnfinishedFiles(kTask), 0);
     ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = MaxAuditLevel");
