@@ -228,8 +228,12 @@ int CECOAuditLevel::CheckPartsWithSnapshot(ECOTaskSnapshot& task, int level, boo
     // Every other answer is the table's own: no count the snapshot kept can tell that a level is
     // still complete (another client may take a drawing back and pass a report, store the
     // order's parts anew or rename a drawing, and every count stays). A snapshot that told
-    // otherwise is read again when next used.
-    const int answer = CheckPartsInTable(workId, level, warn);
+    // otherwise is read again when next used. Drawings of parts the order does not have are
+    // counted first only where the snapshot has some at the level: elsewhere they are counted
+    // when the sheet has not reached the level and they decide the answer, but not for the
+    // warning alone (a drawing of another part that another client made since the snapshot was
+    // read then goes unwarned; the answer is the same).
+    const int answer = CheckPartsInTable(workId, level, warn, task.OtherPartsReach(level));
     if (answer != task.Answer(level))
         task.m_workId.Empty();
     return answer;
@@ -256,41 +260,66 @@ int CECOAuditLevel::PartStillMissing(const ECOTaskSnapshot& task, std::size_t pa
     return ordered > 0 && reached == 0 ? 1 : 0;
 }
 
-int CECOAuditLevel::CheckPartsInTable(const CString& workId, int level, bool warn) {
-    // The order's parts none of whose drawings has reached the level, and the drawings at the
-    // level of parts the order does not have: the answers of the part check's first statements.
-    const CString orderNo = ChangeOrderNo(workId);
+long CECOAuditLevel::CountMissingParts(const CString& workId, int level) {
     CString sql;
     sql.Format(
-        "SELECT COUNT(*), (SELECT COUNT(*) FROM TeamWorkResult r, ECOAuditLevel a WHERE r.WorkID = '%s' "
-        "AND Upper(r.FileName) Like '%%.DWG' AND a.ECOTaskNo = '%s' AND a.FileID = r.FileID "
-        "AND a.CurrentAuditLevel >= %d AND NOT EXISTS (SELECT 1 FROM ECOModifyPart q WHERE q.ECONo = '%s' "
-        "AND q.PartCode = r.PartCode AND Upper(q.Other3) = '0')) "
-        "FROM ECOModifyPart p WHERE p.ECONo = '%s' AND Upper(p.Other3) = '0' AND NOT EXISTS (SELECT 1 "
-        "FROM TeamWorkResult r, ECOAuditLevel a WHERE r.WorkID = '%s' AND r.PartCode = p.PartCode "
-        "AND Upper(r.FileName) Like '%%.DWG' AND a.ECOTaskNo = '%s' AND a.FileID = r.FileID "
-        "AND a.CurrentAuditLevel >= %d)",
-        SqlQuote(workId), SqlQuote(workId), level, SqlQuote(orderNo), SqlQuote(orderNo), SqlQuote(workId),
-        SqlQuote(workId), level);
-    long missing = 1, moreParts = 0;
-    if (!ReadTexts(sql, 2, kOrderPartsError, [&](const std::vector<CString>& row) {
-            missing = std::atol(row[0]);
-            moreParts = std::atol(row[1]);
-        }))
-        return 0;
-    if (missing > 0)
-        return 0;
-    if (moreParts > 0) {
-        if (warn)
-            AfxMessageBox(kMorePartsWarning);
-        return 1;
+        "SELECT COUNT(*) FROM ECOModifyPart p WHERE p.ECONo = '%s' AND Upper(p.Other3) = '0' AND NOT EXISTS "
+        "(SELECT 1 FROM TeamWorkResult r, ECOAuditLevel a WHERE r.WorkID = '%s' AND r.PartCode = p.PartCode "
+        "AND Upper(r.FileName) Like '%%.DWG' AND a.ECOTaskNo = '%s' AND a.FileID = r.FileID AND "
+        "a.CurrentAuditLevel >= %d)",
+        SqlQuote(ChangeOrderNo(workId)), SqlQuote(workId), SqlQuote(workId), level);
+    long count = -1;
+    if (!ReadTexts(sql, 1, kOrderPartsError,
+                   [&count](const std::vector<CString>& row) { count = std::atol(row[0]); }))
+        return -1;
+    return count;
+}
+
+long CECOAuditLevel::CountOtherPartDrawings(const CString& workId, int level) {
+    // The order's list of parts is read once; the level is looked up only for drawings whose
+    // part is not on it.
+    CString sql;
+    sql.Format(
+        "SELECT COUNT(*) FROM TeamWorkResult r WHERE r.WorkID = '%s' AND (r.PartCode IS NULL OR r.PartCode "
+        "NOT IN (SELECT q.PartCode FROM ECOModifyPart q WHERE q.ECONo = '%s' AND Upper(q.Other3) = '0' AND "
+        "q.PartCode IS NOT NULL)) AND Upper(r.FileName) Like '%%.DWG' AND EXISTS (SELECT 1 FROM "
+        "ECOAuditLevel a WHERE a.ECOTaskNo = '%s' AND a.FileID = r.FileID AND a.CurrentAuditLevel >= %d)",
+        SqlQuote(workId), SqlQuote(ChangeOrderNo(workId)), SqlQuote(workId), level);
+    long count = -1;
+    if (!ReadTexts(sql, 1, kSubmittedPartsError,
+                   [&count](const std::vector<CString>& row) { count = std::atol(row[0]); }))
+        return -1;
+    return count;
+}
+
+int CECOAuditLevel::CheckPartsInTable(const CString& workId, int level, bool warn, bool otherPartsFirst) {
+    // As the part check's statements answer: a part without a drawing at the level keeps it
+    // closed; drawings at the level of parts the order does not have open it (with the warning);
+    // else the order's sheet decides.
+    if (CountMissingParts(workId, level) != 0)
+        return 0; // missing, or the read failed (shown)
+    long others = 0;
+    if (otherPartsFirst) {
+        others = CountOtherPartDrawings(workId, level);
+        if (others < 0)
+            return 0;
     }
-    sql.Format("SELECT CurrentAuditLevel FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND IsECOFile = 'Y'",
-               SqlQuote(workId));
-    const CString sheetLevel = theApp.GetSqlString(sql);
-    if (sheetLevel.IsEmpty())
-        return 0;
-    return std::atoi(sheetLevel) >= level ? 1 : 0;
+    if (others == 0) {
+        CString sql;
+        sql.Format("SELECT CurrentAuditLevel FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND IsECOFile = 'Y'",
+                   SqlQuote(workId));
+        const CString sheetLevel = theApp.GetSqlString(sql);
+        if (!sheetLevel.IsEmpty() && std::atoi(sheetLevel) >= level)
+            return 1;
+        if (otherPartsFirst)
+            return 0;
+        others = CountOtherPartDrawings(workId, level);
+        if (others <= 0)
+            return 0;
+    }
+    if (warn)
+        AfxMessageBox(kMorePartsWarning);
+    return 1;
 }
 
 bool CECOAuditLevel::ReadColumnValues(const CString& sql, CStringArray& values, const char* errorText) {
@@ -487,11 +516,9 @@ int CECOAuditLevel::CountUnfinishedWithSnapshot(ECOTaskSnapshot& task) {
             return 0; // shown
         if (stillUnfinished > 0) {
             // The answer stands. The part check's warning of more parts than the order has comes
-            // from the table where the snapshot has drawings of other parts; reading the whole
-            // task at every document decided for the warning alone is left out, so a drawing of
-            // another part that another client made since the snapshot was read goes unwarned
-            // here (the checks of a complete level and of all finished ask the table).
-            if (task.OtherPartsReach(0) && CheckPartsInTable(workId, 0, true) != task.Answer(0))
+            // from the table where the snapshot has drawings of other parts; the table is not
+            // read through at every document decided for the warning alone.
+            if (task.OtherPartsReach(0) && CheckPartsInTable(workId, 0, true, true) != task.Answer(0))
                 task.m_workId.Empty();
             return 0;
         }
@@ -499,7 +526,7 @@ int CECOAuditLevel::CountUnfinishedWithSnapshot(ECOTaskSnapshot& task) {
     }
     // All finished as far as the snapshot knows, or the table no longer bears out its "not
     // finished": the table answers, and a snapshot that told otherwise is read again.
-    const int answer = CheckPartsInTable(workId, 0, true) ? CountUnfinishedInTable(workId) : 0;
+    const int answer = CheckPartsInTable(workId, 0, true, true) ? CountUnfinishedInTable(workId) : 0;
     if (answer != (task.Answer(0) != 0 && !unfinished ? 1 : 0))
         task.m_workId.Empty();
     return answer;

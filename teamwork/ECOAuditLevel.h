@@ -23,7 +23,9 @@
 // part that keeps a level closed (still the order's, with no drawing at the level) or a document
 // below its maximum. Every other answer, "complete" above all, is the table's own, asked in
 // set-based statements; when it differs from what the snapshot holds, the snapshot is read again
-// when next used.
+// when next used. The warning of more parts than the order has is the table's too, asked where the
+// snapshot has drawings of other parts or where they decide the answer: the table is not read
+// through for the warning alone.
 class ECOTaskSnapshot {
 public:
 private:
@@ -121,8 +123,16 @@ private:
     // 1 when the order still has the part and none of its drawings has reached `level` in the
     // table; 0 when that is no longer so; -1 after a failed read (shown).
     int PartStillMissing(const ECOTaskSnapshot& task, std::size_t part, int level);
-    // The part check as the table answers it now, in two statements of one row each.
-    int CheckPartsInTable(const CString& workId, int level, bool warn);
+    // The part check as the table answers it now, in statements of one row each. With
+    // otherPartsFirst, drawings at the level of parts the order does not have are counted before
+    // the sheet is read, as the part check asks; without, only when the sheet has not reached the
+    // level (the warning is then not shown where the sheet alone opens the level).
+    int CheckPartsInTable(const CString& workId, int level, bool warn, bool otherPartsFirst);
+    // The order's parts none of whose drawings has reached `level`; -1 after a failed read
+    // (shown).
+    long CountMissingParts(const CString& workId, int level);
+    // The drawings at `level` of parts the order does not have; -1 after a failed read (shown).
+    long CountOtherPartDrawings(const CString& workId, int level);
     // As the table answers: a part missing at level 0 or a document below its maximum that the
     // snapshot names and the table confirms, else the table's part check and count.
     int CountUnfinishedWithSnapshot(ECOTaskSnapshot& task);

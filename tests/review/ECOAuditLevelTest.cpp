@@ -370,7 +370,7 @@ TEST_P(ECOAuditLevelTest, ADecisionAfterOtherClientsWroteAnswersAsOneWithoutASna
 // Between the decisions of one reviewer, other clients make the system's own writes in random
 // order: pass, reject, a document taken back, the sheet replaced, the order's part list stored
 // again, a drawing renamed or given to another part. After each decision the reviewer's snapshot
-// answers every question exactly as the table does, warnings included. The seed and the
+// answers every question as the table does, and warns only where the table does. The seed and the
 // sequence that failed are printed.
 TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableWhateverOtherClientsWrite) {
     AddDocuments();
@@ -398,21 +398,17 @@ TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableWhateverOtherClientsWrite) {
         }
         ECOTaskSnapshot mine, second;
         CECOAuditLevel reviewer(&mine), client2(&second), client3, plain;
-        // The questions of a decision, asked of the snapshot and of the table. Whether all are
-        // finished may be answered by a document below its maximum without the table's part
-        // check: its warning may then be missing, never one the table does not give.
+        // The questions of a decision, asked of the snapshot and of the table: the same answer.
+        // The more-parts warning is never one the table does not give; it may be missing where
+        // another client made drawings of other parts since the snapshot was read (the table is
+        // not read through for the warning alone).
         const auto expectSameAnswer = [&](const char* question,
-                                          const std::function<int(CECOAuditLevel&)>& ask,
-                                          bool allWarnings = true) {
+                                          const std::function<int(CECOAuditLevel&)>& ask) {
             boxes.Take();
             const int answer = ask(reviewer);
             const int warnings = boxes.Take();
             EXPECT_EQ(answer, ask(plain)) << trace.str() << " | " << question;
-            const int tableWarnings = boxes.Take();
-            if (allWarnings)
-                EXPECT_EQ(warnings, tableWarnings) << trace.str() << " | warnings of " << question;
-            else
-                EXPECT_LE(warnings, tableWarnings) << trace.str() << " | warnings of " << question;
+            EXPECT_LE(warnings, boxes.Take()) << trace.str() << " | warnings of " << question;
         };
         const auto decide = [&](const CString& file) {
             trace << " | decide " << file;
@@ -427,9 +423,8 @@ TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableWhateverOtherClientsWrite) {
                 return levels.CheckModifiedPartsReady(kTask, current);
             });
             reviewer.ResetWaitingAudits(current, kTask, 1);
-            expectSameAnswer(
-                "all finished", [](CECOAuditLevel& levels) { return levels.CountUnfinishedFiles(kTask); },
-                false);
+            expectSameAnswer("all finished",
+                             [](CECOAuditLevel& levels) { return levels.CountUnfinishedFiles(kTask); });
         };
         const auto otherWrites = [&] {
             const CString file = files[static_cast<std::size_t>(pick(files.size()))];
