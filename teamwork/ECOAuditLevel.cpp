@@ -61,10 +61,8 @@ long CountRows(const CString& sql) {
 bool ECOTaskSnapshot::Read(const CString& workId) {
     m_workId.Empty();
     m_orderParts.clear();
-    m_orderPartRows = 0;
     m_drawings.clear();
     m_levels.clear();
-    m_levelRows = 0;
     m_sheet.clear();
     m_hasSheet = false;
     m_parts.clear();
@@ -74,10 +72,8 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
     CString sql;
     sql.Format("SELECT PartCode FROM ECOModifyPart WHERE ECONo = '%s' AND Upper(Other3) = '0'",
                SqlQuote(ChangeOrderNo(workId)));
-    if (!ReadTexts(sql, 1, kOrderPartsError, [this](const std::vector<CString>& row) {
-            ++m_orderPartRows;
-            m_orderParts.insert(row[0].str());
-        }))
+    if (!ReadTexts(sql, 1, kOrderPartsError,
+                   [this](const std::vector<CString>& row) { m_orderParts.insert(row[0].str()); }))
         return false;
     sql.Format(
         "SELECT FileID, PartCode FROM TeamWorkResult WHERE WorkID = '%s' AND Upper(FileName) Like '%%.DWG'",
@@ -90,7 +86,6 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
                "ECOTaskNo = '%s'",
                SqlQuote(workId));
     if (!ReadTexts(sql, 4, nullptr, [this](const std::vector<CString>& row) {
-            ++m_levelRows;
             Level level;
             level.sheet = row[1].CompareNoCase("Y") == 0;
             level.current = row[2];
@@ -169,19 +164,20 @@ int ECOTaskSnapshot::MissingPart(int level) const {
     return -1;
 }
 
-long ECOTaskSnapshot::RowsReaching(int level) const {
-    long count = 0;
-    for (const auto& entry : m_levels)
-        count += entry.second.Reaches(level) ? 1 : 0;
-    return count;
-}
-
 bool ECOTaskSnapshot::OtherPartsReach(int level) const {
     for (const Level* file : m_otherLevels) {
         if (file->Reaches(level))
             return true;
     }
     return false;
+}
+
+int ECOTaskSnapshot::Answer(int level) const {
+    if (MissingPart(level) >= 0)
+        return 0;
+    if (OtherPartsReach(level))
+        return 1;
+    return m_hasSheet && m_levels.at(m_sheet).Reaches(level) ? 1 : 0;
 }
 
 const std::string* ECOTaskSnapshot::UnfinishedFile() const {
@@ -217,132 +213,113 @@ ECOTaskSnapshot* CECOAuditLevel::Snapshot(const CString& workId) {
     return m_pSnapshot->Read(workId) ? m_pSnapshot : nullptr;
 }
 
-int CECOAuditLevel::CheckPartsInSnapshot(ECOTaskSnapshot& task, int level, bool confirm, bool warn) {
-    // As the statements of the part check ask it: every part of the order has a drawing whose
-    // document has reached the level (a part missing also means fewer parts than the order has);
-    // drawings of other parts at the level are more parts than the order has.
+int CECOAuditLevel::CheckPartsWithSnapshot(ECOTaskSnapshot& task, int level, bool warn) {
+    // A part none of whose drawings has reached the level keeps it closed whatever else the task
+    // holds: when the table still says so of the part the snapshot names, that is the answer.
     const CString workId = task.m_workId;
-    CString sql;
     const int missing = task.MissingPart(level);
     if (missing >= 0) {
-        if (!confirm)
-            return 0;
-        // Still so in the table: the part is still the order's, and none of its drawings has
-        // reached the level.
-        const CString part(task.m_parts[static_cast<std::size_t>(missing)]);
-        sql.Format("SELECT COUNT(*), (SELECT COUNT(*) FROM TeamWorkResult r, ECOAuditLevel a WHERE r.WorkID = '%s' "
-                   "AND r.PartCode = '%s' AND Upper(r.FileName) Like '%%.DWG' AND a.ECOTaskNo = '%s' AND a.FileID = "
-                   "r.FileID AND a.CurrentAuditLevel >= %d) FROM ECOModifyPart WHERE ECONo = '%s' AND PartCode = "
-                   "'%s' AND Upper(Other3) = '0'",
-                   SqlQuote(workId), SqlQuote(part), SqlQuote(workId), level, SqlQuote(ChangeOrderNo(workId)),
-                   SqlQuote(part));
-        long ordered = 0, reached = 0;
-        if (!ReadTexts(sql, 2, kOrderPartsError, [&](const std::vector<CString>& row) {
-                ordered = std::atol(row[0]);
-                reached = std::atol(row[1]);
-            }))
-            return 0;
-        return ordered > 0 && reached == 0 ? 0 : -1;
+        const int stillMissing = PartStillMissing(task, static_cast<std::size_t>(missing), level);
+        if (stillMissing != 0)
+            return 0; // still missing, or the read failed (shown)
+        // No longer so: the snapshot is read again when next used.
+        task.m_workId.Empty();
     }
-    const bool moreParts = task.OtherPartsReach(level);
-    const bool sheetReached = task.m_hasSheet && task.m_levels.at(task.m_sheet).Reaches(level);
-    if (!confirm) {
-        if (moreParts) {
-            if (warn)
-                AfxMessageBox(kMorePartsWarning);
-            return 1;
-        }
-        return sheetReached ? 1 : 0;
-    }
-    if (moreParts || sheetReached) {
-        // Complete: still so when the table has what made it complete (the counts of the task's
-        // rows and of those at the level, of the order's parts, and the sheet at the level).
-        // Otherwise the table no longer bears it out, and the task is read anew.
-        if (!CompleteStillHolds(task, level, sheetReached))
-            return -1;
-        if (moreParts && warn)
-            AfxMessageBox(kMorePartsWarning);
-        return 1;
-    }
-    // The sheet keeps the level closed: still so in the table, with the sheet row the table has
-    // now (another writer may have put a new one in its place).
-    sql.Format(
-        "SELECT FileID, CurrentAuditLevel FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND IsECOFile = 'Y'",
-        SqlQuote(workId));
-    bool found = false, same = false;
-    int sheetLevel = 0;
-    if (!ReadTexts(sql, 2, nullptr, [&](const std::vector<CString>& row) {
-            if (found)
-                return;
-            found = true;
-            same = task.m_hasSheet && row[0].str() == task.m_sheet;
-            sheetLevel = std::atoi(row[1]);
-            if (row[1].IsEmpty())
-                sheetLevel = -1; // NULL: not reached
-        }))
-        return 0;
-    if (!found)
-        return 0; // no sheet row: the level stays closed
-    return same && sheetLevel < level ? 0 : -1;
+    // Every other answer is the table's own: no count the snapshot kept can tell that a level is
+    // still complete (another client may take a drawing back and pass a report, store the
+    // order's parts anew or rename a drawing, and every count stays). A snapshot that told
+    // otherwise is read again when next used. Drawings of parts the order does not have are
+    // counted first only where the snapshot has some at the level: elsewhere they are counted
+    // when the sheet has not reached the level and they decide the answer, but not for the
+    // warning alone (a drawing of another part that another client made since the snapshot was
+    // read then goes unwarned; the answer is the same).
+    const int answer = CheckPartsInTable(workId, level, warn, task.OtherPartsReach(level));
+    if (answer != task.Answer(level))
+        task.m_workId.Empty();
+    return answer;
 }
 
-bool CECOAuditLevel::CompleteStillHolds(const ECOTaskSnapshot& task, int level, bool sheetReached) {
+int CECOAuditLevel::PartStillMissing(const ECOTaskSnapshot& task, std::size_t part, int level) {
+    // The part is still the order's, and none of its drawings has reached the level.
     const CString workId = task.m_workId;
-    CString sql;
-    sql.Format(
-        "SELECT COUNT(*), (SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND CurrentAuditLevel "
-        ">= %d), (SELECT COUNT(*) FROM ECOModifyPart WHERE ECONo = '%s' AND Upper(Other3) = '0'"
-        "), (SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND FileID = '%s' AND "
-        "CurrentAuditLevel >= %d) FROM ECOAuditLevel WHERE ECOTaskNo = '%s'",
-        SqlQuote(workId), level, SqlQuote(ChangeOrderNo(workId)), SqlQuote(workId),
-        SqlQuote(CString(task.m_sheet)), level, SqlQuote(workId));
-    long rows = -1, reached = -1, parts = -1, sheet = -1;
-    if (!ReadTexts(sql, 4, nullptr, [&](const std::vector<CString>& row) {
-            rows = std::atol(row[0]);
-            reached = std::atol(row[1]);
-            parts = std::atol(row[2]);
-            sheet = std::atol(row[3]);
-        }))
-        return false; // shown: the task is read anew, and a failure there ends the question
-    return rows == static_cast<long>(task.m_levelRows) && reached == task.RowsReaching(level) &&
-           parts == static_cast<long>(task.m_orderPartRows) && sheet == (sheetReached ? 1 : 0);
-}
-
-int CECOAuditLevel::CheckPartsInTable(const CString& workId, int level, bool warn) {
-    // The order's parts none of whose drawings has reached the level, and the drawings at the
-    // level of parts the order does not have: the answers of the part check's first statements.
-    const CString orderNo = ChangeOrderNo(workId);
+    const CString code(task.m_parts[part]);
     CString sql;
     sql.Format(
         "SELECT COUNT(*), (SELECT COUNT(*) FROM TeamWorkResult r, ECOAuditLevel a WHERE r.WorkID = '%s' "
-        "AND Upper(r.FileName) Like '%%.DWG' AND a.ECOTaskNo = '%s' AND a.FileID = r.FileID "
-        "AND a.CurrentAuditLevel >= %d AND NOT EXISTS (SELECT 1 FROM ECOModifyPart q WHERE q.ECONo = '%s' "
-        "AND q.PartCode = r.PartCode AND Upper(q.Other3) = '0')) "
-        "FROM ECOModifyPart p WHERE p.ECONo = '%s' AND Upper(p.Other3) = '0' AND NOT EXISTS (SELECT 1 "
-        "FROM TeamWorkResult r, ECOAuditLevel a WHERE r.WorkID = '%s' AND r.PartCode = p.PartCode "
-        "AND Upper(r.FileName) Like '%%.DWG' AND a.ECOTaskNo = '%s' AND a.FileID = r.FileID "
-        "AND a.CurrentAuditLevel >= %d)",
-        SqlQuote(workId), SqlQuote(workId), level, SqlQuote(orderNo), SqlQuote(orderNo), SqlQuote(workId),
-        SqlQuote(workId), level);
-    long missing = 1, moreParts = 0;
+        "AND r.PartCode = '%s' AND Upper(r.FileName) Like '%%.DWG' AND a.ECOTaskNo = '%s' AND a.FileID = "
+        "r.FileID AND a.CurrentAuditLevel >= %d) FROM ECOModifyPart WHERE ECONo = '%s' AND PartCode = "
+        "'%s' AND Upper(Other3) = '0'",
+        SqlQuote(workId), SqlQuote(code), SqlQuote(workId), level, SqlQuote(ChangeOrderNo(workId)),
+        SqlQuote(code));
+    long ordered = 0, reached = 0;
     if (!ReadTexts(sql, 2, kOrderPartsError, [&](const std::vector<CString>& row) {
-            missing = std::atol(row[0]);
-            moreParts = std::atol(row[1]);
+            ordered = std::atol(row[0]);
+            reached = std::atol(row[1]);
         }))
-        return 0;
-    if (missing > 0)
-        return 0;
-    if (moreParts > 0) {
-        if (warn)
-            AfxMessageBox(kMorePartsWarning);
-        return 1;
+        return -1;
+    return ordered > 0 && reached == 0 ? 1 : 0;
+}
+
+long CECOAuditLevel::CountMissingParts(const CString& workId, int level) {
+    CString sql;
+    sql.Format(
+        "SELECT COUNT(*) FROM ECOModifyPart p WHERE p.ECONo = '%s' AND Upper(p.Other3) = '0' AND NOT EXISTS "
+        "(SELECT 1 FROM TeamWorkResult r, ECOAuditLevel a WHERE r.WorkID = '%s' AND r.PartCode = p.PartCode "
+        "AND Upper(r.FileName) Like '%%.DWG' AND a.ECOTaskNo = '%s' AND a.FileID = r.FileID AND "
+        "a.CurrentAuditLevel >= %d)",
+        SqlQuote(ChangeOrderNo(workId)), SqlQuote(workId), SqlQuote(workId), level);
+    long count = -1;
+    if (!ReadTexts(sql, 1, kOrderPartsError,
+                   [&count](const std::vector<CString>& row) { count = std::atol(row[0]); }))
+        return -1;
+    return count;
+}
+
+long CECOAuditLevel::CountOtherPartDrawings(const CString& workId, int level) {
+    // The order's list of parts is read once; the level is looked up only for drawings whose
+    // part is not on it.
+    CString sql;
+    sql.Format(
+        "SELECT COUNT(*) FROM TeamWorkResult r WHERE r.WorkID = '%s' AND (r.PartCode IS NULL OR r.PartCode "
+        "NOT IN (SELECT q.PartCode FROM ECOModifyPart q WHERE q.ECONo = '%s' AND Upper(q.Other3) = '0' AND "
+        "q.PartCode IS NOT NULL)) AND Upper(r.FileName) Like '%%.DWG' AND EXISTS (SELECT 1 FROM "
+        "ECOAuditLevel a WHERE a.ECOTaskNo = '%s' AND a.FileID = r.FileID AND a.CurrentAuditLevel >= %d)",
+        SqlQuote(workId), SqlQuote(ChangeOrderNo(workId)), SqlQuote(workId), level);
+    long count = -1;
+    if (!ReadTexts(sql, 1, kSubmittedPartsError,
+                   [&count](const std::vector<CString>& row) { count = std::atol(row[0]); }))
+        return -1;
+    return count;
+}
+
+int CECOAuditLevel::CheckPartsInTable(const CString& workId, int level, bool warn, bool otherPartsFirst) {
+    // As the part check's statements answer: a part without a drawing at the level keeps it
+    // closed; drawings at the level of parts the order does not have open it (with the warning);
+    // else the order's sheet decides.
+    if (CountMissingParts(workId, level) != 0)
+        return 0; // missing, or the read failed (shown)
+    long others = 0;
+    if (otherPartsFirst) {
+        others = CountOtherPartDrawings(workId, level);
+        if (others < 0)
+            return 0;
     }
-    sql.Format("SELECT CurrentAuditLevel FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND IsECOFile = 'Y'",
-               SqlQuote(workId));
-    const CString sheetLevel = theApp.GetSqlString(sql);
-    if (sheetLevel.IsEmpty())
-        return 0;
-    return std::atoi(sheetLevel) >= level ? 1 : 0;
+    if (others == 0) {
+        CString sql;
+        sql.Format("SELECT CurrentAuditLevel FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND IsECOFile = 'Y'",
+                   SqlQuote(workId));
+        const CString sheetLevel = theApp.GetSqlString(sql);
+        if (!sheetLevel.IsEmpty() && std::atoi(sheetLevel) >= level)
+            return 1;
+        if (otherPartsFirst)
+            return 0;
+        others = CountOtherPartDrawings(workId, level);
+        if (others <= 0)
+            return 0;
+    }
+    if (warn)
+        AfxMessageBox(kMorePartsWarning);
+    return 1;
 }
 
 bool CECOAuditLevel::ReadColumnValues(const CString& sql, CStringArray& values, const char* errorText) {
@@ -365,18 +342,9 @@ bool CECOAuditLevel::ReadColumnValues(const CString& sql, CStringArray& values, 
 }
 
 int CECOAuditLevel::CheckModifiedPartsReady(CString workId, int level) {
-    const bool kept = m_pSnapshot && m_pSnapshot->Holds(workId);
-    if (ECOTaskSnapshot* task = Snapshot(workId)) {
-        if (kept) {
-            // A "not complete" is checked where the snapshot found it, a "complete" by what made
-            // it so; an answer the table no longer bears out reads the task anew.
-            const int answer = CheckPartsInSnapshot(*task, level, true, true);
-            if (answer != -1)
-                return answer;
-            if (!task->Read(workId))
-                return 0;
-        }
-        return CheckPartsInSnapshot(*task, level, false, true);
+    if (m_pSnapshot) {
+        ECOTaskSnapshot* task = Snapshot(workId);
+        return task ? CheckPartsWithSnapshot(*task, level, true) : 0; // a failed read was shown
     }
     CString sql;
     sql.Format("SELECT Distinct PartCode FROM ECOModifyPart WHERE ECONo = '%s' AND Upper(Other3) = '0'",
@@ -511,9 +479,10 @@ int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance
 }
 
 int CECOAuditLevel::CountUnfinishedFiles(CString workId) {
-    const bool kept = m_pSnapshot && m_pSnapshot->Holds(workId);
-    if (ECOTaskSnapshot* task = Snapshot(workId))
-        return CountUnfinishedInSnapshot(*task, kept);
+    if (m_pSnapshot) {
+        ECOTaskSnapshot* task = Snapshot(workId);
+        return task ? CountUnfinishedWithSnapshot(*task) : 0; // a failed read was shown
+    }
     if (!CheckModifiedPartsReady(workId, 0))
         return 0;
     return CountUnfinishedInTable(workId);
@@ -524,41 +493,59 @@ int CECOAuditLevel::CountUnfinishedInTable(const CString& workId) {
     sql.Format(
         "SELECT count(*) FROM ECOAuditLevel WHERE CurrentAuditLevel <> MaxAuditLevel AND ECOTASKNO = '%s'",
         SqlQuote(workId));
-    return std::atoi(theApp.GetSqlString(sql)) > 0 ? 0 : 1;
+    // A count that could not be read (shown) is not "all finished": that would release every
+    // document of the task.
+    return CountRows(sql) == 0 ? 1 : 0;
 }
 
-int CECOAuditLevel::CountUnfinishedInSnapshot(ECOTaskSnapshot& task, bool confirm) {
-    // The parts at level 0 first, as the part check asks them, its warning shown here and only
-    // here for this question.
+int CECOAuditLevel::CountUnfinishedWithSnapshot(ECOTaskSnapshot& task) {
+    // Not finished while a part has no drawing at level 0 (the part check comes first, as without
+    // a snapshot), or while a document is below its maximum: either one, named by the snapshot and
+    // confirmed by the table in one row, is the answer.
     const CString workId = task.m_workId;
-    const int parts = CheckPartsInSnapshot(task, 0, false, true);
+    const int missing = task.MissingPart(0);
+    if (missing >= 0) {
+        if (PartStillMissing(task, static_cast<std::size_t>(missing), 0) != 0)
+            return 0; // still missing, or the read failed (shown)
+        task.m_workId.Empty();
+    }
     const std::string* unfinished = task.UnfinishedFile();
-    if (!confirm)
-        return parts != 0 && !unfinished ? 1 : 0;
-    // A "not finished" is checked where the snapshot found it: the parts that keep level 0
-    // closed, or a document below its maximum.
-    if (parts == 0 && CheckPartsInSnapshot(task, 0, true, false) == 0)
-        return 0;
-    if (unfinished) {
-        CString sql;
-        sql.Format("SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND FileID = '%s' AND "
-                   "CurrentAuditLevel <> MaxAuditLevel",
-                   SqlQuote(workId), SqlQuote(CString(*unfinished)));
-        if (CountRows(sql) != 0)
-            return 0; // a failed read (-1) was shown: not finished
+    if (missing < 0 && unfinished) {
+        const int stillUnfinished = FileStillUnfinished(workId, *unfinished);
+        if (stillUnfinished < 0)
+            return 0; // shown
+        if (stillUnfinished > 0) {
+            // The answer stands. The part check's warning of more parts than the order has comes
+            // from the table where the snapshot has drawings of other parts; the table is not
+            // read through at every document decided for the warning alone.
+            if (task.OtherPartsReach(0) && CheckPartsInTable(workId, 0, true, true) != task.Answer(0))
+                task.m_workId.Empty();
+            return 0;
+        }
+        task.m_workId.Empty();
     }
     // All finished as far as the snapshot knows, or the table no longer bears out its "not
-    // finished": the table answers, and a snapshot that told otherwise is read again when next
-    // used.
-    const bool warned = parts != 0 && task.OtherPartsReach(0);
-    const int answer = CheckPartsInTable(workId, 0, !warned) ? CountUnfinishedInTable(workId) : 0;
-    if (answer != (parts != 0 && !unfinished ? 1 : 0))
+    // finished": the table answers, and a snapshot that told otherwise is read again.
+    const int answer = CheckPartsInTable(workId, 0, true, true) ? CountUnfinishedInTable(workId) : 0;
+    if (answer != (task.Answer(0) != 0 && !unfinished ? 1 : 0))
         task.m_workId.Empty();
     return answer;
 }
 
+int CECOAuditLevel::FileStillUnfinished(const CString& workId, const std::string& fileId) {
+    CString sql;
+    sql.Format("SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND FileID = '%s' AND "
+               "CurrentAuditLevel <> MaxAuditLevel",
+               SqlQuote(workId), SqlQuote(CString(fileId)));
+    const long count = CountRows(sql);
+    return count < 0 ? -1 : count > 0 ? 1 : 0;
+}
+
 int CECOAuditLevel::GetFileLevels(CString workId, CString fileId, int& maxLevel, int& currentLevel) {
-    if (const ECOTaskSnapshot* task = Snapshot(workId)) {
+    if (m_pSnapshot) {
+        const ECOTaskSnapshot* task = Snapshot(workId);
+        if (!task)
+            return 0; // a failed read was shown
         if (const ECOTaskSnapshot::Level* level = task->Find(fileId)) {
             maxLevel = std::atoi(level->maximum);
             currentLevel = std::atoi(level->current);

@@ -18,14 +18,14 @@
 // the levels of its documents. Kept by a reviewer's decision over the task's documents so that
 // deciding many of them does not read the whole task again for each document and each step
 // opened. The parts and drawings are read once; the levels follow the writes made through
-// CECOAuditLevel. Another writer (or a rolled-back decision) may have changed the table since:
-// each answer taken from the snapshot is checked against the table in one statement of one row.
-// A "not yet" (a level not complete, documents unfinished) names one part, document or the sheet
-// that keeps it so, and only that one is read again. A "complete" is checked by what made it so:
-// the table still has as many rows of the task and as many of them at the level, as many order
-// parts, and the sheet at the level (a rejection anywhere takes the sheet back to 0; a document
-// taken back or added, a part added or dropped changes a count). An "all finished" is the table's
-// own answer. Only when the table no longer bears out the snapshot is the whole task read again.
+// CECOAuditLevel. Other clients (or a rolled-back decision) may have changed the tables since, so
+// the snapshot gives an answer only where the table confirms it in one statement of one row: a
+// part that keeps a level closed (still the order's, with no drawing at the level) or a document
+// below its maximum. Every other answer, "complete" above all, is the table's own, asked in
+// set-based statements; when it differs from what the snapshot holds, the snapshot is read again
+// when next used. The warning of more parts than the order has is the table's too, asked where the
+// snapshot has drawings of other parts or where they decide the answer: the table is not read
+// through for the warning alone.
 class ECOTaskSnapshot {
 public:
 private:
@@ -54,19 +54,17 @@ private:
     // The index of an order part none of whose drawings has reached `level` (the hint first),
     // or -1 when every part has one.
     int MissingPart(int level) const;
-    // The documents whose current level is not NULL and reaches `level`.
-    long RowsReaching(int level) const;
     // Whether a drawing of a part the order does not have has reached `level`.
     bool OtherPartsReach(int level) const;
     // A document that is not at its maximum level (the hint first), or null when all are.
     const std::string* UnfinishedFile() const;
+    // The part check as the snapshot holds the task (without the warning).
+    int Answer(int level) const;
 
     CString m_workId;                                            // empty: nothing read
     std::unordered_set<std::string> m_orderParts;                // distinct, trimmed
-    std::size_t m_orderPartRows = 0;                             // the rows read, each one
     std::vector<std::pair<std::string, std::string>> m_drawings; // file id, part code of each DWG
     std::unordered_map<std::string, Level> m_levels;             // by file id; the first row
-    std::size_t m_levelRows = 0;                                 // the rows read, each one
     std::string m_sheet;                                         // file id of the first sheet row
     bool m_hasSheet = false;
     // For the checks, made when read: each order part with the levels of its drawings, and the
@@ -116,21 +114,32 @@ private:
     // The first column of every row as trimmed text; false after the database error message.
     bool ReadColumnValues(const CString& sql, CStringArray& values, const char* errorText);
     int ReadLevel(const char* column, const CString& workId, const CString& fileId);
-    // The snapshot ready for the task, or null when there is none (or it could not be read).
+    // The snapshot ready for the task, or null when there is none or it could not be read (the
+    // error shown: the operation then fails without reading the tables once more).
     ECOTaskSnapshot* Snapshot(const CString& workId);
-    // The snapshot's answer (the "more parts" warning shown when warn is set). With confirm, the
-    // answer is checked against the table: -1 when the table no longer bears it out.
-    int CheckPartsInSnapshot(ECOTaskSnapshot& task, int level, bool confirm, bool warn);
-    // Whether the table still has what made the snapshot's level complete: as many rows of the
-    // task, as many of them at the level, as many order parts, and the sheet as far as it was;
-    // false also after a failed read.
-    bool CompleteStillHolds(const ECOTaskSnapshot& task, int level, bool sheetReached);
-    // The part check as the table answers it now, in two statements of one row each.
-    int CheckPartsInTable(const CString& workId, int level, bool warn);
-    // With confirm, as the table answers (the snapshot given up when it told otherwise); the
-    // warning at most once.
-    int CountUnfinishedInSnapshot(ECOTaskSnapshot& task, bool confirm);
-    // 1 when no document of the task is below its maximum level.
+    // The part check with a snapshot (the "more parts" warning shown when warn is set): a part the
+    // snapshot finds missing and the table confirms, else the table's answer.
+    int CheckPartsWithSnapshot(ECOTaskSnapshot& task, int level, bool warn);
+    // 1 when the order still has the part and none of its drawings has reached `level` in the
+    // table; 0 when that is no longer so; -1 after a failed read (shown).
+    int PartStillMissing(const ECOTaskSnapshot& task, std::size_t part, int level);
+    // The part check as the table answers it now, in statements of one row each. With
+    // otherPartsFirst, drawings at the level of parts the order does not have are counted before
+    // the sheet is read, as the part check asks; without, only when the sheet has not reached the
+    // level (the warning is then not shown where the sheet alone opens the level).
+    int CheckPartsInTable(const CString& workId, int level, bool warn, bool otherPartsFirst);
+    // The order's parts none of whose drawings has reached `level`; -1 after a failed read
+    // (shown).
+    long CountMissingParts(const CString& workId, int level);
+    // The drawings at `level` of parts the order does not have; -1 after a failed read (shown).
+    long CountOtherPartDrawings(const CString& workId, int level);
+    // As the table answers: a part missing at level 0 or a document below its maximum that the
+    // snapshot names and the table confirms, else the table's part check and count.
+    int CountUnfinishedWithSnapshot(ECOTaskSnapshot& task);
+    // 1 when the document is below its maximum level in the table, 0 when not, -1 after a failed
+    // read (shown).
+    int FileStillUnfinished(const CString& workId, const std::string& fileId);
+    // 1 when no document of the task is below its maximum level; 0 also after a failed read.
     int CountUnfinishedInTable(const CString& workId);
     // The document's current and maximum levels as texts; false when it has no row or the read
     // failed (failed set, after the error was shown).

@@ -1,10 +1,17 @@
 // The review levels of the documents of a change task in both dialects.
 #include "teamwork/ECOAuditLevel.h"
+#include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -46,11 +53,77 @@ protected:
     CString StepState(const char* table, const char* fileId) {
         return ws.QueryText(CString("SELECT State FROM ") + table + " WHERE FileID='" + fileId + "'");
     }
+    // Beside the drawings of A and B and the sheet: a report of each part, a second drawing of A
+    // and a drawing of C (a part the order has, but does not change), each with a waiting step.
+    void AddDocuments() {
+        ws.Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode, State, Other4) VALUES "
+                   "('RA', 'JX-01[M]#001', 'a.doc', 'A', '评审', ''), ('RB', 'JX-01[M]#001', 'b.doc', 'B', "
+                   "'评审', ''), ('DA2', 'JX-01[M]#001', 'a2.dwg', 'A', '评审', ''), ('DC', 'JX-01[M]#001', "
+                   "'c.dwg', 'C', '评审', '')");
+        ws.Execute(
+            "INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, MaxAuditLevel) "
+            "VALUES ('JX-01[M]#001', 'RA', 'N', 0, 2), ('JX-01[M]#001', 'RB', 'N', 0, 1), "
+            "('JX-01[M]#001', 'DA2', 'N', 0, 2), ('JX-01[M]#001', 'DC', 'N', 0, 2)");
+        ws.Execute(
+            "INSERT INTO TeamWorkAudit (FileID, AuditTask, State) VALUES ('RA', '审核', '等待'), ('RB', "
+            "'审核', '等待'), ('DA2', '审核', '等待'), ('DC', '审核', '等待')");
+    }
+    // Every row of a statement on the application's connection (inside its transaction), its
+    // columns joined by "/" and the rows by " ".
+    static CString Rows(const CString& sql, long columns) {
+        CString text;
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            for (long c = 0; c < columns; ++c)
+                text += VariantToString(rs->GetCollect(c)) + (c + 1 < columns ? "/" : " ");
+        }
+        rs->Close();
+        return text;
+    }
+    static CString Steps() {
+        return Rows("SELECT FileID, State FROM TeamWorkAudit ORDER BY FileID", 2) + "| " +
+               Rows("SELECT FileID, State FROM TeamWorkGroupAudit ORDER BY FileID", 2);
+    }
+    static void Write(const CString& sql) { ASSERT_TRUE(theApp.ExecuteSql(sql)) << sql.c_str(); }
+
+    // What a reviewer's decision gives: the answer whether its level is complete, the warnings
+    // shown, and the state of every review step afterwards.
+    struct Outcome {
+        int answer = -1;
+        int warnings = 0;
+        CString steps;
+    };
 
     vqtest::DbWorkspace ws{GetParam()};
     vqtest::MessageBoxRecorder rec;
     CECOAuditLevel levels;
 };
+
+// Answers every message box with OK and counts them (the more-parts warnings of a question).
+class BoxCounter {
+public:
+    BoxCounter() {
+        m_previous = vq::SetMessageBoxPresenter([this](const vq::MessageBoxRequest&) {
+            ++m_count;
+            return IDOK;
+        });
+    }
+    ~BoxCounter() { vq::SetMessageBoxPresenter(std::move(m_previous)); }
+    BoxCounter(const BoxCounter&) = delete;
+    BoxCounter& operator=(const BoxCounter&) = delete;
+    // The boxes shown since the last call.
+    int Take() { return std::exchange(m_count, 0); }
+
+private:
+    int m_count = 0;
+    vq::MessageBoxPresenter m_previous;
+};
+
+std::ostream& operator<<(std::ostream& out, const CString& text) {
+    return out << text.c_str();
+}
 
 } // namespace
 
@@ -212,6 +285,227 @@ TEST_P(ECOAuditLevelTest, ASnapshotKeepsAnsweringACompleteLevelAsTheTableDoes) {
     EXPECT_EQ(kept.CountUnfinishedFiles(kTask), 0);
 }
 
+// Other clients write between two decisions of a reviewer so that the task keeps as many rows, as
+// many of them at the level, as many order parts and its sheet where it was, while a part's only
+// drawing at the level is no longer there: the reviewer's next decision answers and releases
+// exactly as a decision without a snapshot does (the level is not complete).
+TEST_P(ECOAuditLevelTest, ADecisionAfterOtherClientsWroteAnswersAsOneWithoutASnapshot) {
+    AddDocuments();
+    struct Case {
+        const char* name;
+        std::vector<const char*> completing; // the reviewer's documents that complete level 1
+        std::function<void()> others;        // what other clients write meanwhile
+    };
+    const std::vector<Case> cases = {
+        {"A's drawing rejected, A's report passed (complete by a drawing of C)",
+         {"DA", "DB", "DC"},
+         [] {
+             ECOTaskSnapshot second;
+             CECOAuditLevel client2(&second), client3;
+             EXPECT_EQ(client2.AdvanceFileLevel(kTask, "DA", 0), 1);
+             EXPECT_EQ(client2.RejectECOFiles(kTask, "更改", "审核"), 1);
+             EXPECT_EQ(client3.AdvanceFileLevel(kTask, "RA", 1), 1);
+             EXPECT_EQ(client3.ResetWaitingAudits(1, kTask, 1), 1);
+         }},
+        {"A's drawing rejected, the sheet and A's report passed again",
+         {"DA", "DB", "SH"},
+         [] {
+             ECOTaskSnapshot second, third;
+             CECOAuditLevel client2(&second), client3(&third);
+             EXPECT_EQ(client2.AdvanceFileLevel(kTask, "DA", 0), 1);
+             EXPECT_EQ(client2.RejectECOFiles(kTask, "更改", "审核"), 1);
+             for (const char* file : {"SH", "RA"}) {
+                 EXPECT_EQ(client3.AdvanceFileLevel(kTask, file, 1), 1);
+                 EXPECT_EQ(client3.ResetWaitingAudits(1, kTask, 1), 1);
+             }
+         }},
+        {"the order's parts stored again with D in place of B",
+         {"DA", "DB", "SH"},
+         [] {
+             // As the change order dialog stores its part list: every row deleted and inserted.
+             Write("DELETE FROM ECOModifyPart WHERE ECONo = 'JX-01'");
+             Write("INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES ('JX-01', 'A', '0')");
+             Write("INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES ('JX-01', 'D', '0')");
+             Write("INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES ('JX-01', 'C', '1')");
+         }},
+        {"A's drawing renamed to a document",
+         {"DA", "DB", "SH"},
+         [] { Write("UPDATE TeamWorkResult SET FileName = 'a.pdf' WHERE FileID = 'DA'"); }},
+        {"A's drawing given to part C",
+         {"DA", "DB", "SH"},
+         [] { Write("UPDATE TeamWorkResult SET PartCode = 'C' WHERE FileID = 'DA'"); }},
+    };
+    BoxCounter boxes;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Outcome outcomes[2];
+        for (const bool kept : {false, true}) {
+            theApp.m_pConnPDM->BeginTrans();
+            ECOTaskSnapshot snapshot;
+            CECOAuditLevel reviewer(kept ? &snapshot : nullptr);
+            for (const char* file : c.completing) {
+                EXPECT_EQ(reviewer.AdvanceFileLevel(kTask, file, 1), 1);
+                EXPECT_EQ(reviewer.ResetWaitingAudits(1, kTask, 1), 1);
+            }
+            EXPECT_EQ(Rows("SELECT State FROM TeamWorkAudit WHERE FileID = 'DB'", 1), "未完成 ")
+                << "level 1 complete";
+            c.others();
+            boxes.Take();
+            // The reviewer passes B's report on to level 1.
+            Outcome& outcome = outcomes[kept ? 1 : 0];
+            EXPECT_EQ(reviewer.AdvanceFileLevel(kTask, "RB", 1), 1);
+            outcome.answer = reviewer.CheckModifiedPartsReady(kTask, 1);
+            EXPECT_EQ(reviewer.ResetWaitingAudits(1, kTask, 1), 1);
+            outcome.warnings = boxes.Take();
+            outcome.steps = Steps();
+            theApp.m_pConnPDM->RollbackTrans();
+        }
+        EXPECT_EQ(outcomes[0].answer, 0) << "A has no drawing at level 1";
+        EXPECT_EQ(outcomes[1].answer, outcomes[0].answer);
+        EXPECT_EQ(outcomes[1].warnings, outcomes[0].warnings);
+        EXPECT_EQ(outcomes[1].steps, outcomes[0].steps);
+    }
+}
+
+// Between the decisions of one reviewer, other clients make the system's own writes in random
+// order: pass, reject, a document taken back, the sheet replaced, the order's part list stored
+// again, a drawing renamed or given to another part. After each decision the reviewer's snapshot
+// answers every question as the table does, and warns only where the table does. The seed and the
+// sequence that failed are printed.
+TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableWhateverOtherClientsWrite) {
+    AddDocuments();
+    constexpr unsigned kSeed = 20261208;
+    std::mt19937 random(kSeed);
+    const auto pick = [&random](std::size_t n) { return static_cast<int>(random() % n); };
+    const std::vector<CString> documents = {"DA", "DB", "RA", "RB", "DA2", "DC"};
+    const char* const parts[] = {"A", "B", "C", "D"};
+    const char* const names[] = {"x.dwg", "x.DWG", "x.doc"};
+    BoxCounter boxes;
+    for (int sequence = 0; sequence < 200 && !HasFailure(); ++sequence) {
+        std::ostringstream trace;
+        trace << "seed " << kSeed << ", sequence " << sequence << ":";
+        theApp.m_pConnPDM->BeginTrans();
+        std::vector<CString> files = documents;
+        files.push_back("SH");
+        for (const CString& file : files) {
+            const int level = pick(3);
+            CString sql;
+            sql.Format("UPDATE ECOAuditLevel SET CurrentAuditLevel = CASE WHEN MaxAuditLevel < %d THEN "
+                       "MaxAuditLevel ELSE %d END WHERE FileID = '%s'",
+                       level, level, file.c_str());
+            Write(sql);
+            trace << " " << file << "@" << level;
+        }
+        ECOTaskSnapshot mine, second;
+        CECOAuditLevel reviewer(&mine), client2(&second), client3, plain;
+        // The questions of a decision, asked of the snapshot and of the table: the same answer.
+        // The more-parts warning is never one the table does not give; it may be missing where
+        // another client made drawings of other parts since the snapshot was read (the table is
+        // not read through for the warning alone).
+        const auto expectSameAnswer = [&](const char* question,
+                                          const std::function<int(CECOAuditLevel&)>& ask) {
+            boxes.Take();
+            const int answer = ask(reviewer);
+            const int warnings = boxes.Take();
+            EXPECT_EQ(answer, ask(plain)) << trace.str() << " | " << question;
+            EXPECT_LE(warnings, boxes.Take()) << trace.str() << " | warnings of " << question;
+        };
+        const auto decide = [&](const CString& file) {
+            trace << " | decide " << file;
+            reviewer.AdvanceFileLevel(kTask, file, 1);
+            int maximum = 0, current = 0;
+            reviewer.GetFileLevels(kTask, file, maximum, current);
+            int plainMaximum = -1, plainCurrent = -1;
+            plain.GetFileLevels(kTask, file, plainMaximum, plainCurrent);
+            EXPECT_EQ(current, plainCurrent) << trace.str();
+            EXPECT_EQ(maximum, plainMaximum) << trace.str();
+            expectSameAnswer("level of the decision", [&](CECOAuditLevel& levels) {
+                return levels.CheckModifiedPartsReady(kTask, current);
+            });
+            reviewer.ResetWaitingAudits(current, kTask, 1);
+            expectSameAnswer("all finished",
+                             [](CECOAuditLevel& levels) { return levels.CountUnfinishedFiles(kTask); });
+        };
+        const auto otherWrites = [&] {
+            const CString file = files[static_cast<std::size_t>(pick(files.size()))];
+            CECOAuditLevel& client = pick(2) ? client2 : client3;
+            CString sql;
+            switch (pick(6)) {
+            case 0: {
+                trace << " | pass " << file;
+                client.AdvanceFileLevel(kTask, file, 1);
+                int maximum = 0, current = 0;
+                client.GetFileLevels(kTask, file, maximum, current);
+                client.ResetWaitingAudits(current, kTask, 1);
+                break;
+            }
+            case 1:
+                trace << " | reject " << file;
+                client.AdvanceFileLevel(kTask, file, 0);
+                client.RejectECOFiles(kTask, "更改", "审核");
+                break;
+            case 2:
+                trace << " | take back " << file;
+                CECOAuditLevel().AdvanceFileLevel(kTask, file, 0);
+                break;
+            case 3: {
+                const CString sheet = "SH" + CString(std::to_string(sequence));
+                const int level = pick(3);
+                trace << " | sheet " << sheet << "@" << level;
+                std::erase_if(files, [](const CString& f) { return f.Left(2) == "SH"; });
+                files.push_back(sheet);
+                Write("DELETE FROM ECOAuditLevel WHERE ECOTaskNo = 'JX-01[M]#001' AND IsECOFile = 'Y'");
+                Write("DELETE FROM TeamWorkResult WHERE WorkID = 'JX-01[M]#001' AND Other4 = '_ECO'");
+                sql.Format("INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, "
+                           "MaxAuditLevel) VALUES ('JX-01[M]#001', '%s', 'Y', %d, 2)",
+                           sheet.c_str(), level);
+                Write(sql);
+                sql.Format(
+                    "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode, State, Other4) VALUES "
+                    "('%s', 'JX-01[M]#001', 'sheet.tbl', '', '评审', '_ECO')",
+                    sheet.c_str());
+                Write(sql);
+                break;
+            }
+            case 4:
+                trace << " | order parts";
+                Write("DELETE FROM ECOModifyPart WHERE ECONo = 'JX-01'");
+                for (const char* part : parts) {
+                    const int kind = pick(4); // mostly changed, else unchanged or not in the order
+                    if (kind == 3)
+                        continue;
+                    trace << " " << part << (kind == 2 ? "=1" : "=0");
+                    sql.Format(
+                        "INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES ('JX-01', '%s', '%s')",
+                        part, kind == 2 ? "1" : "0");
+                    Write(sql);
+                }
+                break;
+            default: {
+                const CString document = documents[static_cast<std::size_t>(pick(documents.size()))];
+                const char* name = names[pick(3)];
+                const char* part = parts[pick(4)];
+                trace << " | rename " << document << " " << name << " " << part;
+                sql.Format("UPDATE TeamWorkResult SET FileName = '%s', PartCode = '%s' WHERE FileID = '%s'",
+                           name, part, document.c_str());
+                Write(sql);
+            }
+            }
+        };
+        for (int n = 1 + pick(3); n > 0; --n)
+            decide(files[static_cast<std::size_t>(pick(files.size()))]);
+        for (int n = 1 + pick(4); n > 0; --n)
+            otherWrites();
+        decide(files[static_cast<std::size_t>(pick(files.size()))]);
+        for (int level = 0; level <= 3; ++level) {
+            expectSameAnswer(("level " + std::to_string(level)).c_str(), [level](CECOAuditLevel& levels) {
+                return levels.CheckModifiedPartsReady(kTask, level);
+            });
+        }
+        theApp.m_pConnPDM->RollbackTrans();
+    }
+}
+
 TEST_P(ECOAuditLevelTest, MoreSubmittedPartsThanTheOrderHasWarnAndOpen) {
     ws.Execute(
         "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('DC', 'JX-01[M]#001', "
@@ -247,6 +541,29 @@ TEST_P(ECOAuditLevelTest, AnOrderWithoutItsSheetRowNeverCompletes) {
     ws.Execute("DELETE FROM ECOAuditLevel WHERE FileID = 'SH'");
     EXPECT_EQ(levels.CheckModifiedPartsReady(kTask, 0), 0);
     EXPECT_EQ(levels.CountUnfinishedFiles(kTask), 0);
+}
+
+// The count of unfinished documents cannot be read (here: the table changed while the part
+// check's warning was up): the task is not finished, and nothing is released.
+TEST_P(ECOAuditLevelTest, AnUnreadableCountIsNotAllFinished) {
+    ws.Execute(
+        "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('DC', 'JX-01[M]#001', "
+        "'c.dwg', 'C')");
+    ws.Execute(
+        "INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, MaxAuditLevel) VALUES "
+        "('JX-01[M]#001', 'DC', 'N', 1, 1)");
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = MaxAuditLevel");
+    ECOTaskSnapshot snapshot;
+    CECOAuditLevel kept(&snapshot);
+    for (CECOAuditLevel* asking : {&levels, &kept}) {
+        rec.Expect("提交文档对应零部件的数量大于更改单设计的零部件数量", IDOK, [this] {
+            ws.Execute("ALTER TABLE ECOAuditLevel RENAME COLUMN MaxAuditLevel TO MaxLevelGone");
+        });
+        rec.Expect(""); // the database's error
+        EXPECT_EQ(asking->CountUnfinishedFiles(kTask), 0);
+        EXPECT_EQ(rec.Pending(), 0);
+        ws.Execute("ALTER TABLE ECOAuditLevel RENAME COLUMN MaxLevelGone TO MaxAuditLevel");
+    }
 }
 
 TEST_P(ECOAuditLevelTest, AllFinishedOnlyWhenEveryDocumentIsAtItsMaximum) {
