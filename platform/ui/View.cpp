@@ -3,6 +3,7 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/Wnd.h"
+#include "platform/ui/qt/QtApplication.h"
 
 #include <cstdio>
 #include <deque>
@@ -73,6 +74,27 @@ DialogView& ActiveDialogView() {
 
 DialogView* SetDialogView(DialogView* view) {
     return std::exchange(CurrentView(), view);
+}
+
+bool SomebodyAnswers() {
+    return CurrentView() != nullptr || QtReachesAPerson();
+}
+
+bool EntryCallCanShowDialogs() {
+    if (!OnWindowThread()) {
+        std::fprintf(stderr,
+                     "vqdesigntask: an entry function was called from a thread other than the program's "
+                     "main thread, to which its windows belong: the call is refused.\n");
+        return false;
+    }
+    if (SomebodyAnswers())
+        return true;
+    std::fprintf(
+        stderr,
+        "vqdesigntask: the call needs a display for its dialogs, and %s: it is refused. Call it on a "
+        "display, or headless with a script: vqhost --headless --script FILE ENTRY [ARG...]\n",
+        WhyQtReachesNobody().c_str());
+    return false;
 }
 
 void ShowMessageBoxesInView() {
