@@ -2,14 +2,22 @@
 #include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/WaitCursor.h"
+#include "platform/ui/ScriptedUser.h"
+#include "platform/ui/View.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
-class EntryFrameTest : public ::testing::TestWithParam<int> {};
+// The frames below are answered by the scripted user (none opens a dialog): off screen with nobody
+// to answer, the frame would refuse the call.
+class EntryFrameTest : public ::testing::TestWithParam<int> {
+protected:
+    vq::ScriptedUser user;
+};
 
 TEST_P(EntryFrameTest, LendsTheConnectionForTheCallOnly) {
     vqtest::DbWorkspace ws(GetParam());
@@ -50,6 +58,7 @@ TEST_P(EntryFrameTest, MissingConfigurationDatabaseOpensNothing) {
 // An empty vqpdm.txt: one message, then the call ends as without an installation (not once per
 // setting read before the dialog would open).
 TEST(EntryFrame, AnEmptyInstallationFileGivesOneMessage) {
+    vq::ScriptedUser user;
     vqtest::DbWorkspace ws(0);
     ws.WriteFile(ws.WindowsDir() + "/vqpdm.txt", "");
     vqtest::MessageBoxRecorder rec;
@@ -61,6 +70,42 @@ TEST(EntryFrame, AnEmptyInstallationFileGivesOneMessage) {
     EXPECT_EQ(rec.Shown().size(), 1u);
     EXPECT_FALSE(static_cast<bool>(theApp.m_pConnPDM));
     EXPECT_FALSE(vq::IsWaitCursorShown());
+}
+
+// A call from another thread than the program's main thread is refused, and leaves alone what the
+// call under way on the main thread has lent and recorded.
+TEST_P(EntryFrameTest, ACallFromAnotherThreadLeavesTheCallUnderWayAlone) {
+    vqtest::DbWorkspace ws(GetParam());
+    CEntryFrame frame("zhangsan");
+    ASSERT_TRUE(frame.IsOpen());
+    const _ConnectionPtr lent = theApp.m_pConnPDM;
+    bool refused = false;
+    std::thread([&refused] {
+        CEntryFrame other("lisi");
+        refused = !other.IsOpen();
+    }).join();
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(theApp.m_pConnPDM, lent);
+    EXPECT_EQ(theApp.m_strLoginUser, "zhangsan");
+    EXPECT_EQ(ReadSetting("公共管理功能", "当前登陆用户帐号", ""), "zhangsan");
+    EXPECT_TRUE(vq::IsWaitCursorShown());
+}
+
+// Off screen with no view set, nobody could answer the call's dialogs: it is refused before it
+// records the login account, opens the database or says anything in a box.
+TEST(EntryFrame, ACallNobodyCanAnswerTouchesNothing) {
+    if (vq::SomebodyAnswers())
+        GTEST_SKIP() << "this run's windows are shown on a display";
+    vqtest::DbWorkspace ws(0);
+    vqtest::MessageBoxRecorder boxes;
+    {
+        CEntryFrame frame("lisi");
+        EXPECT_FALSE(frame.IsOpen());
+        EXPECT_FALSE(static_cast<bool>(theApp.m_pConnPDM));
+        EXPECT_FALSE(vq::IsWaitCursorShown());
+    }
+    EXPECT_NE(ReadSetting("公共管理功能", "当前登陆用户帐号", ""), "lisi");
+    EXPECT_TRUE(boxes.Shown().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, EntryFrameTest, vqtest::DbWorkspace::Types(),
