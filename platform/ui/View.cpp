@@ -76,8 +76,27 @@ DialogView* SetDialogView(DialogView* view) {
     return std::exchange(CurrentView(), view);
 }
 
+namespace {
+
+// The presenter the library installs as it loads: boxes go to the view that shows the dialogs.
+int ShowInView(const MessageBoxRequest& request) {
+    return ActiveDialogView().ShowMessageBox(request);
+}
+
+// Whether the program answers the boxes itself: it installed a presenter of its own.
+bool ProgramAnswersBoxes() {
+    const MessageBoxPresenter& presenter = InstalledMessageBoxPresenter();
+    if (!presenter)
+        return false;
+    using Function = int (*)(const MessageBoxRequest&);
+    const Function* function = presenter.target<Function>();
+    return !function || *function != &ShowInView;
+}
+
+} // namespace
+
 bool SomebodyAnswers() {
-    return CurrentView() != nullptr || QtReachesAPerson();
+    return CurrentView() != nullptr || ProgramAnswersBoxes() || QtReachesAPerson();
 }
 
 bool EntryCallCanShowDialogs() {
@@ -98,8 +117,7 @@ bool EntryCallCanShowDialogs() {
 }
 
 void ShowMessageBoxesInView() {
-    SetMessageBoxPresenter(
-        [](const MessageBoxRequest& request) { return ActiveDialogView().ShowMessageBox(request); });
+    SetMessageBoxPresenter(&ShowInView);
 }
 
 namespace {

@@ -114,8 +114,9 @@ DialogView& ActiveDialogView();
 DialogView* SetDialogView(DialogView* view);
 
 // Whether somebody answers the windows of the view in use: a view was set (the scripted user, or a
-// program that works the Qt view's widgets itself), or the Qt view shows them to a person (decided
-// once, as the view starts: not without a display, on a display that does not answer, nor on the
+// program that works the Qt view's widgets itself), the program answers the message boxes itself
+// (it installed a presenter of its own), or the Qt view shows them to a person (decided once, as
+// the view starts: not without a display, on a display that does not answer, nor on the
 // off-screen or minimal platform). Where nobody does, the Qt view shows no modal dialog (it ends
 // at once with Cancel), every message box takes its safe answer, and entry calls are refused.
 bool SomebodyAnswers();

@@ -53,8 +53,9 @@ ViewStart& Start() {
     return start;
 }
 
-// The platform Qt is to start on. Where a display answers, Qt starts on it and draws off screen
-// should it still not get in; where nobody would see the windows, it draws off screen at once.
+// The platform Qt is to start on (never empty). Where a display answers, Qt starts on it and draws
+// off screen should it still not get in; where nobody would see the windows, it draws off screen
+// at once.
 std::string ChoosePlatform(ViewStart& start) {
     const std::string chosen = Environment("QT_QPA_PLATFORM");
     const std::string display = Environment("DISPLAY");
@@ -122,8 +123,6 @@ void EnsureQtApplication() {
     static int argc = 3;
     platform = ChoosePlatform(start);
     argv[2] = platform.data();
-    if (platform.empty())
-        argc = 1;
     previous = qInstallMessageHandler(FilterMessages);
     static QApplication* app = new QApplication(argc, argv);
     (void)app;
