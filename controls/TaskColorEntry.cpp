@@ -2,8 +2,11 @@
 #include "controls/TaskColorDlg.h"
 #include "core/EntryRegistry.h"
 #include "core/Settings.h"
+#include "platform/ui/View.h"
 
 extern "C" int ConfigureTaskItemColor() {
+    if (!vq::EntryCallCanShowDialogs())
+        return 0;
     // Without an installation folder each of the seven colours would say so again: it is said
     // once, and the call ends here.
     if (GetSettingsFilePath().IsEmpty())

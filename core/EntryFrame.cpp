@@ -3,8 +3,12 @@
 #include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/WaitCursor.h"
+#include "platform/ui/View.h"
 
 CEntryFrame::CEntryFrame(const CString& loginAccount, Ftp ftp) : m_withFtp(ftp == Ftp::Yes) {
+    if (!vq::EntryCallCanShowDialogs())
+        return;
+    m_entered = true;
     vq::BeginWaitCursor();
     // Without an installation folder every settings read would show the same message again:
     // it is shown once, and the call ends here.
@@ -27,6 +31,9 @@ CEntryFrame::CEntryFrame(const CString& loginAccount, Ftp ftp) : m_withFtp(ftp =
 }
 
 CEntryFrame::~CEntryFrame() {
+    // A refused call (from another thread, say) leaves alone what a call under way has lent.
+    if (!m_entered)
+        return;
     // The holder closes what it opened; the lent references are cleared on every way out, so no
     // connection outlives the entry call.
     m_holder.Disconnect();

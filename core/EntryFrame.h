@@ -1,7 +1,10 @@
 // The frame every entry function that uses the database follows: it records the login account,
 // opens the product database (and, for the entry functions that work with documents on the
 // file server, the FTP server) through a connection holder, lends the connections to the
-// application object for the length of the call, and takes everything back when it ends.
+// application object for the length of the call, and takes everything back when it ends. A call
+// whose dialogs nobody could answer (no display, a call from another thread than the program's
+// main thread) is refused before anything is opened or recorded, as one whose database cannot be
+// opened.
 //
 //   extern "C" int BrowsePartReversionTree(CString partCode, CString login) {
 //       CEntryFrame frame(login);
@@ -33,5 +36,6 @@ public:
 private:
     CVqConnectHolder m_holder;
     bool m_withFtp;
+    bool m_entered = false; // false: refused, nothing was touched
     bool m_open = false;
 };

@@ -105,8 +105,8 @@ int main(int argc, char** argv) {
     if (list) {
         for (int i = 0; i < count; ++i)
             std::printf("%s %s%s%s%s%s\n", entries[i].name, vqhost::DescribeEntry(entries[i]).c_str(),
-                        *entries[i].title ? "  " : "", entries[i].title,
-                        entries[i].subsystem ? "  @" : "", entries[i].subsystem ? entries[i].subsystem->title : "");
+                        *entries[i].title ? "  " : "", entries[i].title, entries[i].subsystem ? "  @" : "",
+                        entries[i].subsystem ? entries[i].subsystem->title : "");
         return 0;
     }
 
@@ -118,6 +118,13 @@ int main(int argc, char** argv) {
             end();
         return status;
     };
+
+    // For a person: Ctrl+C, a closed terminal or SIGTERM close the windows first, so that what
+    // they hold (a step marked as under review) is given back.
+    if (!headless)
+        if (auto catchSignals =
+                reinterpret_cast<decltype(&VqHostCatchEndSignals)>(library.Symbol("VqHostCatchEndSignals")))
+            catchSignals();
 
     if (rest.empty()) {
         if (headless)
@@ -146,12 +153,12 @@ int main(int argc, char** argv) {
     int status = 0;
     if (!headless && r.ok) {
         // The call's windows that stay open (modeless windows) are the person's until the last
-        // of them is closed: the host ends with them, not before.
-        std::printf("result: %s\n", r.text.c_str());
-        std::fflush(stdout);
+        // of them is closed: the call, and the host, end with them, not before.
         if (auto wait =
                 reinterpret_cast<decltype(&VqHostWaitForWindows)>(library.Symbol("VqHostWaitForWindows")))
             wait();
+        std::printf("result: %s\n", r.text.c_str());
+        std::fflush(stdout);
         return ended(0);
     }
     if (headless) {

@@ -12,6 +12,7 @@
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
+#include "platform/ui/View.h"
 #include "review/AuditOpinionDlg.h"
 #include "review/DesignDocAuditDlg.h"
 
@@ -86,6 +87,8 @@ VQ_EXPORT_ENTRY(DoTeamTaskNextAudit, 2, "设计文档评审意见 — 协助评�
 extern "C" int DoMultiTeamTaskAuditWithMarkup(_ConnectionPtr connection, CWnd* parent, CString fileId,
                                               CString login, CString task, int delegated) {
     try {
+        if (!vq::EntryCallCanShowDialogs())
+            return 0;
         CWaitCursor wait;
         SetCurrentLoginUser(login);
         CVqConnectHolder settings;
@@ -125,6 +128,8 @@ namespace {
 // connection of its own would, opening the product database for the call and letting go of its
 // reference when the call returns (the windows keep theirs).
 int HostDoMultiTeamTaskAuditWithMarkup(CString fileId, CString login, CString task, int delegated) {
+    if (!vq::EntryCallCanShowDialogs())
+        return 0;
     _ConnectionPtr hostConnection;
     {
         CVqConnectHolder holder;

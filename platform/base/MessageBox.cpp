@@ -27,6 +27,10 @@ MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter) {
     return std::exchange(Presenter(), std::move(presenter));
 }
 
+const MessageBoxPresenter& InstalledMessageBoxPresenter() {
+    return Presenter();
+}
+
 MessageBoxObserver SetMessageBoxObserver(MessageBoxObserver observer) {
     return std::exchange(Observer(), std::move(observer));
 }

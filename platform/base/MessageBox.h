@@ -52,6 +52,8 @@ using MessageBoxPresenter = std::function<int(const MessageBoxRequest&)>;
 
 // Installs the presenter and returns the one it replaces (so a caller can restore it).
 MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter);
+// The presenter installed now (empty when there is none).
+const MessageBoxPresenter& InstalledMessageBoxPresenter();
 
 // Called with every box just before it is shown, whoever answers it (the Qt view keeps a picture
 // of it when VQ_SCREENSHOT_DIR is set). Returns the observer it replaces.

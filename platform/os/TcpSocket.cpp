@@ -5,9 +5,12 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
+#include <cstring>
 #include <string>
 
 namespace vq {
@@ -70,6 +73,29 @@ bool TcpSocket::Connect(const CString& host, int port, int timeoutMs) {
             ::close(fd);
     }
     ::freeaddrinfo(found);
+    return m_fd >= 0;
+}
+
+bool TcpSocket::ConnectLocal(const CString& path, int timeoutMs) {
+    Close();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string& name = path.str();
+    if (name.empty() || name.size() >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, name.data(), name.size());
+    // An abstract name starts with a zero byte and is as long as it is: no terminator counts.
+    if (name[0] == '@')
+        address.sun_path[0] = '\0';
+    const auto length =
+        static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size() + (name[0] == '@' ? 0 : 1));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    if (ConnectWithin(fd, reinterpret_cast<const sockaddr*>(&address), length, timeoutMs))
+        m_fd = fd;
+    else
+        ::close(fd);
     return m_fd >= 0;
 }
 

@@ -1,5 +1,6 @@
-// One TCP connection of a client, the only socket code of the system. Every wait has a limit
-// given by its caller (a negative limit waits without one); nothing here shows a message.
+// One TCP connection of a client, the only socket code of the system (it also connects to a
+// stream socket of this machine by its path). Every wait has a limit given by its caller (a
+// negative limit waits without one); nothing here shows a message.
 #pragma once
 
 #include "platform/base/String.h"
@@ -18,6 +19,9 @@ public:
     // Resolves host (a name or a numeric address) and connects to the first of its addresses
     // that accepts within timeoutMs. An earlier connection is closed first. False on failure.
     bool Connect(const CString& host, int port, int timeoutMs);
+    // Connects to the stream socket of this machine at path ("@name": the abstract name "name")
+    // within timeoutMs. An earlier connection is closed first. False on failure.
+    bool ConnectLocal(const CString& path, int timeoutMs);
     bool IsOpen() const { return m_fd >= 0; }
 
     // 1 when data (or the end of the stream) can be read within timeoutMs, 0 when the time ran

@@ -3,6 +3,7 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
+#include "platform/ui/View.h"
 #include "platform/ui/qt/QtApplication.h"
 
 #include <cstdio>
@@ -61,12 +62,43 @@ bool CloseModelessWindows(CloseWith how) {
         auto* dialog = dynamic_cast<CDialog*>(window);
         if (!::IsWindow(window) || !dialog || dialog->IsModal())
             continue;
-        if (how == CloseWith::CloseBox)
-            dialog->SendMessage(WM_CLOSE);
-        else
+        if (how == CloseWith::Destroy) {
             dialog->DestroyWindow();
+            continue;
+        }
+        const std::uint64_t serial = dialog->GetSerial();
+        ActiveDialogView().BringToFront(*dialog);
+        dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        // A modeless dialog that ends hides itself; one that destroyed itself may be gone.
+        if (::IsWindow(window) && window->GetSerial() == serial && !window->IsWindowVisible())
+            window->DestroyWindow();
     }
     return ModelessWindows().empty();
+}
+
+void DestroyEveryWindow() {
+    std::vector<CWnd*> windows = TopLevelWindows();
+    std::vector<std::uint64_t> serials;
+    for (CWnd* window : windows)
+        serials.push_back(window->GetSerial());
+    for (std::size_t i = windows.size(); i-- > 0;)
+        if (::IsWindow(windows[i]) && windows[i]->GetSerial() == serials[i])
+            windows[i]->DestroyWindow();
+}
+
+namespace {
+struct ClosesModelessWindows {
+    ~ClosesModelessWindows() {
+        if (!ModelessWindows().empty())
+            CloseModelessWindows(CloseWith::Destroy);
+    }
+};
+} // namespace
+
+void CloseModelessWindowsAtTheEnd() {
+    // Destroyed in the reverse order of construction: before every object made earlier.
+    static ClosesModelessWindows closer;
+    (void)closer;
 }
 
 } // namespace vq

@@ -12,10 +12,20 @@ class CDialog;
 namespace vq {
 // The modeless windows open now (top-level dialogs that are not modal), oldest first.
 std::vector<CDialog*> ModelessWindows();
-// Closes every modeless window: as its close box does (WM_CLOSE, with its own questions), or by
-// destroying it without asking. True when none is left open.
-enum class CloseWith { CloseBox, Destroy };
+// Closes every modeless window: through its cancel road (Cancel pressed, with its own questions: a
+// window that only hid itself is then destroyed, one still shown stays open), or by destroying it
+// without asking, which gives back what it holds as its cancel road does. True when none is left
+// open.
+enum class CloseWith { Cancel, Destroy };
 bool CloseModelessWindows(CloseWith how);
+// Destroys every window still open, modal dialogs too, newest first, without asking: each gives
+// back what it holds. For a program that ends on a signal, before anything else.
+void DestroyEveryWindow();
+// From the first modeless window on: when the library is unloaded or the program ends with modeless
+// windows still open (a program that returns from main without closing them), they are destroyed
+// then, each giving back what it holds. Called as a modeless window opens, so that this goes before
+// what the windows need to close (the application object, their connections).
+void CloseModelessWindowsAtTheEnd();
 } // namespace vq
 
 extern "C" {
@@ -39,14 +49,21 @@ int VqHostFinishHeadless();
 void VqHostEnd();
 
 // After a single call for a person: runs the windows the entry left open (modeless windows)
-// until the last of them is closed, then returns. Where nobody can see them (no display), they
-// are closed at once, each as its close box closes it (its questions get their safe answers).
+// until the last of them is closed, then returns. Where nobody answers them they are destroyed at
+// once, each giving back what it holds.
 void VqHostWaitForWindows();
 
 // Opens the host's main window (menus of every entry function; asks for the login account once
 // and for other arguments per call) and runs it until it is closed. Returns the exit code.
-// Closing it (the close box, 文件→退出) first closes every window an entry left open, each as its
-// own close box does (with its own questions); when one of them stays open, so does the main
-// window.
+// Closing it (the close box, 文件→退出) first closes every window an entry left open, each through
+// its cancel road (with its own questions); when one of them stays open, so does the main window.
+// Where nobody could answer it, the window is not opened: it says so on standard error and
+// returns 1.
 int VqHostRunWindow(const vq::EntryInfo* entries, int count, VqHostInvoke invoke);
+
+// For a host that works for a person: on SIGINT, SIGTERM and SIGHUP (Ctrl+C, the terminal closed,
+// told to stop) every window is destroyed without asking, giving back what it holds, as soon as
+// the windows' event loop runs, and the host then ends by that signal. A second signal before
+// that ends it at once. A signal that was ignored when this was called stays ignored.
+void VqHostCatchEndSignals();
 }

@@ -3,6 +3,7 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/Wnd.h"
+#include "platform/ui/qt/QtApplication.h"
 
 #include <cstdio>
 #include <deque>
@@ -75,9 +76,48 @@ DialogView* SetDialogView(DialogView* view) {
     return std::exchange(CurrentView(), view);
 }
 
+namespace {
+
+// The presenter the library installs as it loads: boxes go to the view that shows the dialogs.
+int ShowInView(const MessageBoxRequest& request) {
+    return ActiveDialogView().ShowMessageBox(request);
+}
+
+// Whether the program answers the boxes itself: it installed a presenter of its own.
+bool ProgramAnswersBoxes() {
+    const MessageBoxPresenter& presenter = InstalledMessageBoxPresenter();
+    if (!presenter)
+        return false;
+    using Function = int (*)(const MessageBoxRequest&);
+    const Function* function = presenter.target<Function>();
+    return !function || *function != &ShowInView;
+}
+
+} // namespace
+
+bool SomebodyAnswers() {
+    return CurrentView() != nullptr || ProgramAnswersBoxes() || QtReachesAPerson();
+}
+
+bool EntryCallCanShowDialogs() {
+    if (!OnWindowThread()) {
+        std::fprintf(stderr,
+                     "vqdesigntask: an entry function was called from a thread other than the program's "
+                     "main thread, to which its windows belong: the call is refused.\n");
+        return false;
+    }
+    if (SomebodyAnswers())
+        return true;
+    std::fprintf(
+        stderr,
+        "vqdesigntask: the call needs a display for its dialogs, and %s: it is refused. Call it on a "
+        "display, or headless with a script: vqhost --headless --script FILE ENTRY [ARG...]\n",
+        WhyQtReachesNobody().c_str());
+    return false;
+}
+
 void ShowMessageBoxesInView() {
-    SetMessageBoxPresenter(
-        [](const MessageBoxRequest& request) { return ActiveDialogView().ShowMessageBox(request); });
+    SetMessageBoxPresenter(&ShowInView);
 }
 
 namespace {

@@ -87,6 +87,9 @@ public:
     virtual void Invalidate(CWnd& window) = 0;
     // The keyboard focus moved to this window (CWnd::SetFocus).
     virtual void FocusChanged(CWnd& window) = 0;
+    // A top-level window is to be the one worked with next, and may ask a question of its own (as
+    // the host closes it): the view brings it to the front and shows its next box over it.
+    virtual void BringToFront(CWnd& window) {}
 
     // A message was posted (CWnd::PostMessage): the view calls vq::DispatchPostedMessages() when
     // it gets back to its loop.
@@ -109,6 +112,20 @@ DialogView& ActiveDialogView();
 // Sets the view in use (nullptr: back to the default) and returns the one it replaces (nullptr
 // when the default was in use).
 DialogView* SetDialogView(DialogView* view);
+
+// Whether somebody answers the windows of the view in use: a view was set (the scripted user, or a
+// program that works the Qt view's widgets itself), the program answers the message boxes itself
+// (it installed a presenter of its own), or the Qt view shows them to a person (decided once, as
+// the view starts: not without a display, on a display that does not answer, nor on the
+// off-screen or minimal platform). Where nobody does, the Qt view shows no modal dialog (it ends
+// at once with Cancel), every message box takes its safe answer, and entry calls are refused.
+bool SomebodyAnswers();
+
+// What an entry call asks first, before it opens anything: whether it is made on the thread the
+// windows belong to (the program's main thread), and whether somebody answers its dialogs. When
+// not, it says on standard error why and how the call can be made, and returns false: the entry
+// then returns its failure value.
+bool EntryCallCanShowDialogs();
 
 // The Qt Widgets view (defined in platform/ui/qt/QtDialogView.cpp).
 DialogView& QtDialogView();

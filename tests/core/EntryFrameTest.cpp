@@ -2,12 +2,15 @@
 #include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/WaitCursor.h"
+#include "platform/ui/View.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/UnattendedMessageBoxes.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 class EntryFrameTest : public ::testing::TestWithParam<int> {};
 
@@ -61,6 +64,50 @@ TEST(EntryFrame, AnEmptyInstallationFileGivesOneMessage) {
     EXPECT_EQ(rec.Shown().size(), 1u);
     EXPECT_FALSE(static_cast<bool>(theApp.m_pConnPDM));
     EXPECT_FALSE(vq::IsWaitCursorShown());
+}
+
+// A call from another thread than the program's main thread is refused, and leaves alone what the
+// call under way on the main thread has lent and recorded.
+TEST_P(EntryFrameTest, ACallFromAnotherThreadLeavesTheCallUnderWayAlone) {
+    vqtest::DbWorkspace ws(GetParam());
+    CEntryFrame frame("zhangsan");
+    ASSERT_TRUE(frame.IsOpen());
+    const _ConnectionPtr lent = theApp.m_pConnPDM;
+    bool refused = false;
+    std::thread([&refused] {
+        CEntryFrame other("lisi");
+        refused = !other.IsOpen();
+    }).join();
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(theApp.m_pConnPDM, lent);
+    EXPECT_EQ(theApp.m_strLoginUser, "zhangsan");
+    EXPECT_EQ(ReadSetting("公共管理功能", "当前登陆用户帐号", ""), "zhangsan");
+    EXPECT_TRUE(vq::IsWaitCursorShown());
+}
+
+// Off screen, with no view set and the boxes going to the view as the library installed them,
+// nobody could answer the call's dialogs: it is refused before it records the login account,
+// opens the database or says anything in a box.
+TEST(EntryFrame, ACallNobodyCanAnswerTouchesNothing) {
+    vqtest::DbWorkspace ws(0);
+    vq::MessageBoxPresenter testBoxes = vq::SetMessageBoxPresenter(vqtest::LibraryMessageBoxPresenter());
+    if (vq::SomebodyAnswers()) {
+        vq::SetMessageBoxPresenter(std::move(testBoxes));
+        GTEST_SKIP() << "this run's windows are shown on a display";
+    }
+    int boxes = 0;
+    vq::MessageBoxObserver pictures =
+        vq::SetMessageBoxObserver([&boxes](const vq::MessageBoxRequest&) { ++boxes; });
+    {
+        CEntryFrame frame("lisi");
+        EXPECT_FALSE(frame.IsOpen());
+        EXPECT_FALSE(static_cast<bool>(theApp.m_pConnPDM));
+        EXPECT_FALSE(vq::IsWaitCursorShown());
+    }
+    vq::SetMessageBoxObserver(std::move(pictures));
+    vq::SetMessageBoxPresenter(std::move(testBoxes));
+    EXPECT_NE(ReadSetting("公共管理功能", "当前登陆用户帐号", ""), "lisi");
+    EXPECT_EQ(boxes, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, EntryFrameTest, vqtest::DbWorkspace::Types(),

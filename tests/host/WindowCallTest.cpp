@@ -1,17 +1,24 @@
 // An entry function called by a program other than our host's main window, as any host calls it:
 // the library's exported symbol looked up with dlopen/dlsym, with no main window and nobody
-// having set up message boxes. Its questions are asked in the Qt window of its dialog; where
-// nobody can be asked they get their safe answers. Windows an entry leaves open keep a single
-// call going until they close, and quitting the main window closes them.
+// having set up message boxes. Its questions are asked in the Qt window of its dialog. Where
+// nobody can be asked (no display, a display that does not answer, the off-screen platform and
+// no program working the widgets) nothing waits and nothing aborts: the call is refused and every
+// box gets its safe answer. Windows an entry leaves open keep a single call going until they
+// close; quitting the main window closes each through its cancel road; a window still open gives
+// its step back however its program ends (returning from main, or the host on a signal).
+#include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/db/Connection.h"
+#include "platform/maker/FileStore.h"
 #include "platform/os/EntryTable.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/HostSupport.h"
 #include "platform/ui/TreeCtrl.h"
+#include "platform/ui/View.h"
 #include "platform/ui/Wnd.h"
 #include "platform/ui/qt/QtDialogView.h"
+#include "review/DesignDocAuditDlg.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/MessageBoxRecorder.h"
@@ -19,12 +26,25 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <deque>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -34,16 +54,30 @@ void* Symbol(const char* name) {
     return library ? dlsym(library, name) : nullptr;
 }
 
-// The Qt view draws off screen, where a test works its windows, unless a display was given; its
-// boxes are shown there by the presenter the library installed as it was loaded, and answered
-// through the windows.
-void DrawOffScreen() {
-    const char* display = std::getenv("DISPLAY");
-    if (!std::getenv("QT_QPA_PLATFORM") && !(display && *display))
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ASSERT_TRUE(vqtest::LibraryMessageBoxPresenter());
-    vq::SetMessageBoxPresenter(vqtest::LibraryMessageBoxPresenter());
-}
+// The test works the Qt view's widgets itself, off screen unless a display was given: it sets the
+// view (a program that works the widgets answers the dialogs), and has the boxes shown there by
+// the presenter the library installed as it was loaded.
+class WorkTheWidgets {
+public:
+    WorkTheWidgets() {
+        const char* display = std::getenv("DISPLAY");
+        if (!std::getenv("QT_QPA_PLATFORM") && !(display && *display))
+            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        m_view = vq::SetDialogView(&vq::QtDialogView());
+        EXPECT_TRUE(vqtest::LibraryMessageBoxPresenter());
+        m_presenter = vq::SetMessageBoxPresenter(vqtest::LibraryMessageBoxPresenter());
+    }
+    ~WorkTheWidgets() {
+        vq::SetMessageBoxPresenter(std::move(m_presenter));
+        vq::SetDialogView(m_view);
+    }
+    WorkTheWidgets(const WorkTheWidgets&) = delete;
+    WorkTheWidgets& operator=(const WorkTheWidgets&) = delete;
+
+private:
+    vq::DialogView* m_view = nullptr;
+    vq::MessageBoxPresenter m_presenter;
+};
 
 // The top-level dialog of this caption that the Qt view shows, or nullptr.
 CDialog* ShownDialog(const CString& caption) {
@@ -90,13 +124,174 @@ private:
     std::map<std::string, std::pair<bool, std::string>> m_saved;
 };
 
-// The host run where nobody can see its windows: no display, no platform given, no script.
-vqtest::HostRun RunHostWithoutDisplay(const std::string& args) {
-    Environment env;
-    env.Set("DISPLAY", nullptr);
+// Every wait below ends within seconds unless something waits for a person who is not there.
+constexpr auto kPatience = std::chrono::seconds(90);
+
+// Waits until `done` holds, looking again every few milliseconds, at most kPatience; whether it
+// came to hold.
+bool Eventually(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return true;
+}
+
+const std::string kHost = VQ_BINARY_DIR "/host/vqhost";
+const std::string kOutsideCaller = VQ_BINARY_DIR "/tests/vqoutsidecaller";
+
+// Waits for a program started with StartProgram to end; one still running after kPatience is
+// killed, and the test fails.
+vqtest::HostRun WaitForEnd(int pid, const std::string& output) {
+    vqtest::HostRun run;
+    if (pid < 0) {
+        ADD_FAILURE() << "the program did not start";
+        return run;
+    }
+    if (!Eventually([&] { return vqtest::FinishHost(pid, output, run, false); })) {
+        ::kill(pid, SIGKILL);
+        vqtest::FinishHost(pid, output, run);
+        ADD_FAILURE() << "the program waited for somebody:\n" << run.out;
+    }
+    return run;
+}
+
+vqtest::HostRun RunToEnd(const std::string& program, const std::vector<std::string>& args,
+                         const vqtest::Workspace& ws) {
+    const std::string output = ws.Root().str() + "/run.out";
+    return WaitForEnd(vqtest::StartProgram(program, args, output), output);
+}
+
+// The demo data, with the drawing of F-0006 stored, so that its review window opens without a
+// message (a window that waits for nobody but whoever works it).
+void LoadDemo(vqtest::DbWorkspace& ws) {
+    vqtest::DbWorkspace::RunScript(ws.Connect(), CString(ReadBytes(VQ_SOURCE_DIR "/schema/sqlite/demo.sql")));
+    ws.Execute("INSERT INTO TeamWorkResultPack (FileID) VALUES ('F-0006')");
+    const CString drawing = ws.WriteFile("in/P-1000-01-01-02.dwg", "a drawing");
+    theApp.m_pConnPDM = ws.Connect();
+    CVQSaveFileToDB store;
+    EXPECT_EQ(store.PushFileToDB("SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='F-0006'",
+                                 drawing, "DocContent", "PDM"),
+              1);
+    theApp.m_pConnPDM = nullptr;
+}
+
+CString Working(const vqtest::DbWorkspace& ws) {
+    return ws.QueryText("SELECT Working FROM TeamWorkAudit WHERE FileID='F-0006' AND AuditTask='校对'");
+}
+
+CString RecordedLogin() {
+    return ReadSetting("公共管理功能", "当前登陆用户帐号", "");
+}
+
+// An X display name on loopback whose port accepts connections and never answers (a listening
+// socket nobody serves), or with `listening` false, one where nothing listens at all.
+class SilentDisplay {
+public:
+    explicit SilentDisplay(bool listening) {
+        for (int number = 40; number < 1000 && m_name.empty(); ++number) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_port = htons(static_cast<uint16_t>(6000 + number));
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                (!listening || ::listen(fd, 8) == 0))
+                m_name = "127.0.0.1:" + std::to_string(number);
+            if (listening && !m_name.empty())
+                m_fd = fd;
+            else
+                ::close(fd);
+        }
+    }
+    ~SilentDisplay() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    const std::string& Name() const { return m_name; }
+
+private:
+    int m_fd = -1;
+    std::string m_name;
+};
+
+// A display of the tests' own where a person could look (Xvfb, which scripts/setup installs), on
+// the first free display number; stopped at the end. Nobody looks: the runs on it must not ask.
+class VirtualDisplay {
+public:
+    VirtualDisplay() {
+        int fds[2];
+        if (::access("/usr/bin/Xvfb", X_OK) != 0 || ::pipe2(fds, O_CLOEXEC) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            // The display's number is written to descriptor 3 once the server is ready.
+            ::dup2(fds[1], 3);
+            ::fcntl(3, F_SETFD, 0);
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, 1);
+            ::dup2(quiet, 2);
+            ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0",
+                    "1280x1024x24", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        std::string number;
+        pollfd ready{fds[0], POLLIN, 0};
+        char c = 0;
+        while (::poll(&ready, 1, static_cast<int>(kPatience / std::chrono::milliseconds(1))) == 1 &&
+               ::read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        ::close(fds[0]);
+        if (!number.empty())
+            m_name = ":" + number;
+    }
+    ~VirtualDisplay() {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGTERM);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    // ":N", or empty when the server did not start.
+    const std::string& Name() const { return m_name; }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_name;
+};
+
+// The environment of the runs on the virtual display: that display, and no platform chosen.
+void OnDisplay(Environment& env, const VirtualDisplay& display) {
+    env.Set("DISPLAY", display.Name().c_str());
     env.Set("WAYLAND_DISPLAY", nullptr);
     env.Set("QT_QPA_PLATFORM", nullptr);
-    return vqtest::RunHost(args);
+}
+
+// Where nobody can answer, in the environment set: the host's call of a modal entry and of the
+// modeless review are refused at once, saying why on standard error, and store nothing (not even
+// the login account); a box of an outside program takes its safe answer.
+void ExpectNothingWaits(const vqtest::DbWorkspace& ws, const std::string& environment) {
+    SCOPED_TRACE(environment);
+    const CString login = RecordedLogin();
+    const CString working = Working(ws);
+    const vqtest::HostRun modal =
+        RunToEnd(kHost, {"AssignTeamTaskMain", "XM-01", "XM-01-01", "zhangsan", "0", "0"}, ws);
+    EXPECT_EQ(modal.status, 0) << modal.out;
+    EXPECT_NE(modal.out.find("needs a display"), std::string::npos) << modal.out;
+    EXPECT_NE(modal.out.find("result: 0"), std::string::npos) << modal.out;
+    EXPECT_EQ(RecordedLogin(), login);
+    const vqtest::HostRun modeless =
+        RunToEnd(kHost, {"DoMultiTeamTaskAuditWithMarkup", "F-0006", "zhaoliu", "校对", "0"}, ws);
+    EXPECT_EQ(modeless.status, 0) << modeless.out;
+    EXPECT_NE(modeless.out.find("needs a display"), std::string::npos) << modeless.out;
+    EXPECT_NE(modeless.out.find("result: 0"), std::string::npos) << modeless.out;
+    EXPECT_EQ(Working(ws), working);
+    EXPECT_EQ(RecordedLogin(), login);
+    const vqtest::HostRun box = RunToEnd(kOutsideCaller, {"--box"}, ws);
+    EXPECT_EQ(box.status, 0) << box.out;
+    EXPECT_NE(box.out.find("answer: " + std::to_string(IDNO)), std::string::npos) << box.out;
 }
 
 constexpr int kTree = 1050;
@@ -108,7 +303,7 @@ const char* const kConfirm = "删除该工作任务将失去其对应的所有�
 // The work-group management called through its exported symbol: the delete confirmation is a Qt
 // message box over the dialog, and the work is deleted only when it is answered 是.
 TEST(WindowCall, TheDeleteConfirmationIsAskedInTheDialogsWindow) {
-    DrawOffScreen();
+    WorkTheWidgets driver;
     vqtest::DbWorkspace ws;
     ws.Execute(
         "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
@@ -184,93 +379,261 @@ TEST(WindowCall, WithoutAPresenterAQuestionGetsItsSafeAnswer) {
 }
 
 // The review window of a work document stays open after its call: the single call of a host
-// returns when that window has been closed, and the step is given back then, not before.
+// returns when that window has been closed (its close box gives the step back without asking),
+// and the step is given back then, not before.
 TEST(WindowCall, ASingleCallLastsUntilItsLastWindowCloses) {
-    DrawOffScreen();
+    WorkTheWidgets driver;
     vqtest::DbWorkspace ws(0);
-    vqtest::DbWorkspace::RunScript(ws.Connect(), CString(ReadBytes(VQ_SOURCE_DIR "/schema/sqlite/demo.sql")));
+    LoadDemo(ws);
     using Entry = int (*)(_ConnectionPtr, CWnd*, CString, CString, CString, int);
     auto entry = reinterpret_cast<Entry>(Symbol("DoMultiTeamTaskAuditWithMarkup"));
     auto wait = reinterpret_cast<void (*)()>(Symbol("VqHostWaitForWindows"));
     ASSERT_TRUE(entry && wait) << dlerror();
-    auto working = [&ws] {
-        return ws.QueryText("SELECT Working FROM TeamWorkAudit WHERE FileID='F-0006' AND AuditTask='校对'");
-    };
 
     // Nothing open: the wait is over at once.
     wait();
-    // The demo document's content is not in this workspace: the window says so as it opens.
-    vqtest::MessageBoxRecorder boxes;
-    boxes.Expect("不能取得文档P-1000-01-01-02.dwg：服务器上没有该文件。");
-    boxes.Expect("不能正常显示设计文件");
     entry(ws.Connect(), nullptr, "F-0006", "zhaoliu", "校对", 0);
     ASSERT_EQ(vq::ModelessWindows().size(), 1u);
-    EXPECT_EQ(working(), "T");
+    EXPECT_EQ(Working(ws), "T");
     CDialog* window = vq::ModelessWindows().front();
     const CString caption = window->GetWindowTextValue();
     std::string whileOpen;
     vq::qtinput::WhenReady([caption] { return ShownDialog(caption) != nullptr; },
                            [&] {
-                               whileOpen = working().str();
+                               whileOpen = Working(ws).str();
                                EXPECT_TRUE(vq::qtinput::Close(*ShownDialog(caption)));
                            });
     wait();
     EXPECT_EQ(whileOpen, "T");
     EXPECT_TRUE(vq::ModelessWindows().empty());
-    EXPECT_EQ(working(), "F");
+    EXPECT_EQ(Working(ws), "F");
     theApp.m_pConnPDM = nullptr;
 }
 
-// Quitting the main window closes the review window an entry left open, gives its step back and
-// ends the window's loop.
-TEST(WindowCall, QuittingTheMainWindowClosesEveryWindow) {
-    DrawOffScreen();
+// Quitting the main window with a review open in which an opinion was typed and a result chosen:
+// the review's cancel road asks first. 否 keeps the review, what was typed in it and the main
+// window; 是 closes the review without storing anything, gives its step back and ends the loop.
+TEST(WindowCall, QuittingAsksBeforeTypedWorkIsThrownAway) {
+    WorkTheWidgets driver;
     vqtest::DbWorkspace ws(0);
-    vqtest::DbWorkspace::RunScript(ws.Connect(), CString(ReadBytes(VQ_SOURCE_DIR "/schema/sqlite/demo.sql")));
+    LoadDemo(ws);
     using Entry = int (*)(_ConnectionPtr, CWnd*, CString, CString, CString, int);
     auto entry = reinterpret_cast<Entry>(Symbol("DoMultiTeamTaskAuditWithMarkup"));
     auto run = reinterpret_cast<decltype(&VqHostRunWindow)>(Symbol("VqHostRunWindow"));
     auto table = reinterpret_cast<const vq::EntryInfo* (*)(int*)>(Symbol("VqEntryTable"));
     ASSERT_TRUE(entry && run && table) << dlerror();
-    vqtest::MessageBoxRecorder boxes;
-    boxes.Expect("不能取得文档P-1000-01-01-02.dwg：服务器上没有该文件。");
-    boxes.Expect("不能正常显示设计文件");
     entry(ws.Connect(), nullptr, "F-0006", "zhaoliu", "校对", 0);
     ASSERT_EQ(vq::ModelessWindows().size(), 1u);
+    const CString caption = vq::ModelessWindows().front()->GetWindowTextValue();
+    const CString opinion = "孔距尺寸未注公差";
+    const CString question = "批注结果未保存，是否真的要退出?";
+    auto opinionShown = [caption] {
+        CDialog* review = ShownDialog(caption);
+        return review ? vq::qtinput::ShownText(*review->GetDlgItem(CDesignDocAuditDlg::kOpinionId))
+                      : CString();
+    };
+    auto asked = [question] { return vq::qtinput::MessageBoxText() == question; };
+    auto answered = [] { return vq::qtinput::MessageBoxText().IsEmpty(); };
+    auto quit = [] {
+        return vq::qtinput::MessageBoxText().IsEmpty() && vq::qtinput::ChooseMainWindowMenu("文件/退出");
+    };
+    std::vector<std::string> seen;
+    vq::qtinput::WhenReady(
+        [caption] { return ShownDialog(caption) != nullptr; },
+        [&] {
+            CDialog* review = ShownDialog(caption);
+            EXPECT_TRUE(vq::qtinput::Type(*review->GetDlgItem(CDesignDocAuditDlg::kOpinionId), opinion));
+            EXPECT_TRUE(vq::qtinput::Click(*review->GetDlgItem(CDesignDocAuditDlg::kFailId)));
+            vq::qtinput::WhenReady(asked, [&] {
+                seen.push_back("asked over " + vq::qtinput::MessageBoxOwnerCaption().str());
+                vq::qtinput::WhenReady(answered, [&] {
+                    seen.push_back("after 否: " + std::to_string(vq::ModelessWindows().size()) + " open, " +
+                                   opinionShown().str() + ", " + Working(ws).str());
+                    vq::qtinput::WhenReady(asked,
+                                           [&] { EXPECT_TRUE(vq::qtinput::AnswerMessageBox("是(Y)")); });
+                    vq::qtinput::WhenReady(quit, [] {});
+                });
+                EXPECT_TRUE(vq::qtinput::AnswerMessageBox("否(N)"));
+            });
+            vq::qtinput::WhenReady(quit, [] {});
+        });
     int count = 0;
     const vq::EntryInfo* entries = table(&count);
-    vq::qtinput::WhenReady([] { return vq::qtinput::ChooseMainWindowMenu("文件/退出"); }, [] {});
     EXPECT_EQ(run(entries, count, nullptr), 0);
+    EXPECT_EQ(seen, (std::vector<std::string>{"asked over " + caption.str(),
+                                              "after 否: 1 open, " + opinion.str() + ", T"}));
     EXPECT_TRUE(vq::ModelessWindows().empty());
-    EXPECT_EQ(ws.QueryText("SELECT Working FROM TeamWorkAudit WHERE FileID='F-0006' AND AuditTask='校对'"),
-              "F");
+    EXPECT_EQ(Working(ws), "F");
+    EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE FileID='F-0006' AND AuditTask='校对'"),
+              "");
     theApp.m_pConnPDM = nullptr;
 }
 
-// A call of the host where nobody can be asked (no display, no platform given, no script): the
-// review's question whether to take over a step under review is answered 否, so no window opens
-// and the step stays with whoever holds it.
-TEST(WindowCall, WithoutADisplayAYesNoQuestionIsAnsweredNo) {
-    vqtest::DbWorkspace ws(0);
-    vqtest::DbWorkspace::RunScript(ws.Connect(), CString(ReadBytes(VQ_SOURCE_DIR "/schema/sqlite/demo.sql")));
-    ws.Execute("UPDATE TeamWorkAudit SET Working='T' WHERE FileID='F-0006' AND AuditTask='校对'");
-    const vqtest::HostRun run = RunHostWithoutDisplay("DoMultiTeamTaskAuditWithMarkup F-0006 zhaoliu 校对 0");
-    EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_NE(run.out.find("此设计文档正进行指定的评审工作，是否继续?"), std::string::npos) << run.out;
-    EXPECT_EQ(run.out.find("不能取得文档"), std::string::npos) << "the window opened: " << run.out;
-    EXPECT_EQ(ws.QueryText("SELECT Working FROM TeamWorkAudit WHERE FileID='F-0006' AND AuditTask='校对'"),
-              "T");
+// The argument prompts of the main window's menu show their whole caption (the entry's title and
+// name) and start from the values given to the same entry last in the session.
+TEST(WindowCall, TheArgumentPromptsShowTheirCaptionAndKeepTheLastValues) {
+    WorkTheWidgets driver;
+    auto run = reinterpret_cast<decltype(&VqHostRunWindow)>(Symbol("VqHostRunWindow"));
+    auto table = reinterpret_cast<const vq::EntryInfo* (*)(int*)>(Symbol("VqEntryTable"));
+    ASSERT_TRUE(run && table) << dlerror();
+    static int calls = 0;
+    auto invoke = reinterpret_cast<VqHostInvoke>(
+        +[](const vq::EntryInfo*, const char* const*, int, char* text, int size) {
+            ++calls;
+            std::snprintf(text, static_cast<std::size_t>(size), "1");
+            return 1;
+        });
+    const CString menu = "设计审核/项目任务审核流程 (无对话框)  ShowProjectTaskAuditFlow";
+    std::vector<std::string> seen;
+    CString lastLabel;
+    // Answers the prompts that follow one another with these values, noting what each showed first.
+    std::function<void(std::deque<CString>)> answer = [&](std::deque<CString> values) {
+        if (values.empty())
+            return;
+        vq::qtinput::WhenReady(
+            [&] {
+                const auto prompt = vq::qtinput::ShownPrompt();
+                return !prompt.caption.IsEmpty() && prompt.label != lastLabel;
+            },
+            [&, values]() mutable {
+                const auto prompt = vq::qtinput::ShownPrompt();
+                lastLabel = prompt.label;
+                seen.push_back(prompt.value.str() +
+                               (prompt.width >= prompt.captionWidth ? "" : " (caption cut)"));
+                EXPECT_EQ(prompt.caption, menu.Mid(menu.Find('/') + 1));
+                EXPECT_TRUE(vq::qtinput::AnswerPrompt(values.front()));
+                values.pop_front();
+                answer(values);
+            });
+    };
+    // The menu is chosen once the calls before have been made (a closed prompt's loop may still
+    // be on its way out).
+    auto chooseAfter = [](int made, const CString& path) {
+        return [made, path] { return calls == made && vq::qtinput::ChooseMainWindowMenu(path); };
+    };
+    answer({"图号甲", "乙", "5", "图号丙", "丁", "6"});
+    vq::qtinput::WhenReady(chooseAfter(0, menu), [] {});
+    vq::qtinput::WhenReady(chooseAfter(1, menu), [] {});
+    vq::qtinput::WhenReady(chooseAfter(2, "文件/退出"), [] {});
+    int count = 0;
+    const vq::EntryInfo* entries = table(&count);
+    EXPECT_EQ(run(entries, count, invoke), 0);
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(seen, (std::vector<std::string>{"", "", "0", "图号甲", "乙", "5"}));
 }
 
-// A single call of the host where nobody can see its windows (no display, no platform given):
-// the window the call left open is closed as the host ends, and its step is given back.
-TEST(WindowCall, WithoutADisplayTheHostClosesTheWindowsOfItsCall) {
+// --- Where nobody can answer --------------------------------------------------------------------
+
+// No display, no platform given, no script.
+TEST(WindowCall, WithoutADisplayNothingWaits) {
     vqtest::DbWorkspace ws(0);
-    vqtest::DbWorkspace::RunScript(ws.Connect(), CString(ReadBytes(VQ_SOURCE_DIR "/schema/sqlite/demo.sql")));
-    const vqtest::HostRun run = RunHostWithoutDisplay("DoMultiTeamTaskAuditWithMarkup F-0006 zhaoliu 校对 0");
+    LoadDemo(ws);
+    Environment env;
+    env.Set("DISPLAY", nullptr);
+    env.Set("WAYLAND_DISPLAY", nullptr);
+    env.Set("QT_QPA_PLATFORM", nullptr);
+    ExpectNothingWaits(ws, "no display");
+}
+
+// A display whose server accepts the connection and never answers, and one where no server is:
+// nothing aborts, and a script still works its dialogs there.
+TEST(WindowCall, OnADisplayThatDoesNotAnswerNothingWaits) {
+    vqtest::DbWorkspace ws(0);
+    LoadDemo(ws);
+    Environment env;
+    env.Set("WAYLAND_DISPLAY", nullptr);
+    env.Set("QT_QPA_PLATFORM", nullptr);
+    const SilentDisplay silent(true);
+    ASSERT_FALSE(silent.Name().empty());
+    env.Set("DISPLAY", silent.Name().c_str());
+    ExpectNothingWaits(ws, "a display that does not answer");
+    const CString script = ws.WriteFile("in/colours.script", "dialog \"配置任务项显示颜色\"\nclick 2\n");
+    const vqtest::HostRun scripted =
+        RunToEnd(kHost, {"--headless", "--script", script.str(), "ConfigureTaskItemColor"}, ws);
+    EXPECT_EQ(scripted.status, 0) << scripted.out;
+    EXPECT_NE(scripted.out.find("result: 0"), std::string::npos) << scripted.out;
+
+    const SilentDisplay absent(false);
+    ASSERT_FALSE(absent.Name().empty());
+    env.Set("DISPLAY", absent.Name().c_str());
+    ExpectNothingWaits(ws, "a display where no server is");
+}
+
+// Qt told to draw off screen (or on the minimal platform), and no script.
+TEST(WindowCall, OffScreenWithoutAScriptNothingWaits) {
+    vqtest::DbWorkspace ws(0);
+    LoadDemo(ws);
+    Environment env;
+    env.Set("WAYLAND_DISPLAY", nullptr);
+    for (const char* platform : {"offscreen", "minimal"}) {
+        env.Set("QT_QPA_PLATFORM", platform);
+        ExpectNothingWaits(ws, platform);
+    }
+}
+
+// --- However the caller ends --------------------------------------------------------------------
+
+// A program other than our host opens the modeless review on a display and returns from main
+// without closing it: the window goes as the program ends, and gives its step back.
+TEST(WindowCall, AProgramThatReturnsGivesTheStepOfItsWindowBack) {
+    const VirtualDisplay display;
+    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start (scripts/setup installs it)";
+    vqtest::DbWorkspace ws(0);
+    LoadDemo(ws);
+    Environment env;
+    OnDisplay(env, display);
+    const vqtest::HostRun run =
+        RunToEnd(kOutsideCaller, {"DoMultiTeamTaskAuditWithMarkup", "F-0006", "zhaoliu", "校对", "0"}, ws);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("open windows: 1"), std::string::npos) << run.out;
+    EXPECT_EQ(Working(ws), "F") << run.out;
+}
+
+// The host with the modeless review open ends on Ctrl+C (SIGINT), on SIGTERM and when its terminal
+// goes (SIGHUP): the window is closed first and the step given back; the host then ends by the
+// signal. While the window is open the call has not ended, and its result is not printed.
+TEST(WindowCall, ASignalEndsTheHostWithTheStepGivenBack) {
+    const VirtualDisplay display;
+    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start (scripts/setup installs it)";
+    vqtest::DbWorkspace ws(0);
+    LoadDemo(ws);
+    Environment env;
+    OnDisplay(env, display);
+    const std::string output = ws.Root().str() + "/host.out";
+    for (int signo : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(::strsignal(signo));
+        const int pid =
+            vqtest::StartHost({"DoMultiTeamTaskAuditWithMarkup", "F-0006", "zhaoliu", "校对", "0"}, output);
+        ASSERT_GT(pid, 0);
+        vqtest::HostRun early;
+        bool ended = false;
+        ASSERT_TRUE(Eventually([&] {
+            ended = vqtest::FinishHost(pid, output, early, false);
+            return ended || Working(ws) == "T";
+        }));
+        ASSERT_FALSE(ended) << early.out;
+        EXPECT_EQ(ReadBytes(CString(output)).find("result:"), std::string::npos);
+        ::kill(pid, signo);
+        const vqtest::HostRun run = WaitForEnd(pid, output);
+        EXPECT_EQ(run.signal, signo) << run.out;
+        EXPECT_EQ(Working(ws), "F") << run.out;
+    }
+}
+
+// An entry called from a second thread of an outside program is refused at once with its failure
+// value and a word on standard error, records nothing, and the program ends.
+TEST(WindowCall, ACallFromASecondThreadIsRefused) {
+    const VirtualDisplay display;
+    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start (scripts/setup installs it)";
+    vqtest::DbWorkspace ws(0);
+    LoadDemo(ws);
+    Environment env;
+    OnDisplay(env, display);
+    const CString login = RecordedLogin();
+    const vqtest::HostRun run = RunToEnd(
+        kOutsideCaller, {"--thread", "AssignTeamTaskMain", "XM-01", "XM-01-01", "zhangsan", "0", "0"}, ws);
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("result: 0"), std::string::npos) << run.out;
-    EXPECT_EQ(ws.QueryText("SELECT Working FROM TeamWorkAudit WHERE FileID='F-0006' AND AuditTask='校对'"),
-              "F")
-        << run.out;
+    EXPECT_NE(run.out.find("thread"), std::string::npos) << run.out;
+    EXPECT_EQ(RecordedLogin(), login);
 }

@@ -83,8 +83,12 @@ HostRun RunProgramMeasured(const std::string& host, const std::vector<std::strin
 }
 
 int StartHost(const std::vector<std::string>& args, const std::string& outputFile) {
-    const std::string host = std::string(VQ_BINARY_DIR) + "/host/vqhost";
-    std::vector<char*> argv{const_cast<char*>(host.c_str())};
+    return StartProgram(std::string(VQ_BINARY_DIR) + "/host/vqhost", args, outputFile);
+}
+
+int StartProgram(const std::string& program, const std::vector<std::string>& args,
+                 const std::string& outputFile) {
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -95,7 +99,7 @@ int StartHost(const std::vector<std::string>& args, const std::string& outputFil
     if (pid == 0) {
         dup2(out, 1);
         dup2(out, 2);
-        execv(host.c_str(), argv.data());
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
     close(out);
@@ -112,7 +116,8 @@ bool FinishHost(int pid, const std::string& outputFile, HostRun& run, bool wait)
     text << in.rdbuf();
     run.out = text.str();
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.killed = WIFSIGNALED(raw) && WTERMSIG(raw) == SIGKILL;
+    run.signal = WIFSIGNALED(raw) ? WTERMSIG(raw) : 0;
+    run.killed = run.signal == SIGKILL;
     return true;
 }
 

@@ -14,6 +14,7 @@ struct HostRun {
     long peakKiB = 0;      // the host's peak resident memory (RunHostMeasured)
     double cpuSeconds = 0; // user and system time of the run (RunHostMeasured)
     bool killed = false;   // it was ended by SIGKILL (DbWorkspace::RunHostKilledAtInsert)
+    int signal = 0;        // the signal that ended it, 0 when it exited (FinishHost)
 };
 
 // args are appended to the host's path as written (quote paths with spaces yourself).
@@ -32,6 +33,9 @@ HostRun RunProgramMeasured(const std::string& program, const std::vector<std::st
 // Starts the host with these arguments (no shell), its output going to outputFile; the process
 // id, or -1 when it could not be started.
 int StartHost(const std::vector<std::string>& args, const std::string& outputFile);
+// The same for another program of the build or the system, by its path.
+int StartProgram(const std::string& program, const std::vector<std::string>& args,
+                 const std::string& outputFile);
 // Waits for a host started by StartHost to end (wait false: only when it has ended already, else
 // false) and fills run with its output and how it ended.
 bool FinishHost(int pid, const std::string& outputFile, HostRun& run, bool wait = true);

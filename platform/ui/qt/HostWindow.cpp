@@ -19,12 +19,18 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -32,20 +38,54 @@ namespace {
 struct HostState {
     VqHostInvoke invoke = nullptr;
     QString login;
+    // The values last given to each argument (entry name, position) in this session.
+    std::map<std::pair<std::string, int>, QString> lastValues;
 };
 
-bool AskLogin(QWidget* parent, HostState& state) {
-    bool ok = false;
-    QString login =
-        QInputDialog::getText(parent, QString::fromUtf8("登录"), QString::fromUtf8("登录帐号:"),
-                              QLineEdit::Normal, state.login.isEmpty() ? "admin" : state.login, &ok);
-    if (ok && !login.trimmed().isEmpty())
-        state.login = login.trimmed();
-    return ok;
+// Room that a title bar takes besides its caption: the window's icon and its buttons.
+constexpr int kTitleBarRoom = 160;
+
+// Asks for one value (a whole number when `whole`), starting from `value`, in a prompt wide enough
+// for the title bar to show its whole caption. False when the person cancels.
+bool Prompt(QWidget* parent, const QString& title, const QString& label, QString& value, bool whole) {
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    if (whole) {
+        dialog.setInputMode(QInputDialog::IntInput);
+        dialog.setIntRange(-2147483647, 2147483647);
+        dialog.setIntValue(value.toInt());
+    } else {
+        dialog.setTextValue(value);
+    }
+    // The dialog takes the width of what it holds: its label is made as wide as the caption needs.
+    QFont titleFont = dialog.font();
+    titleFont.setBold(true);
+    int width = QFontMetrics(titleFont).horizontalAdvance(title) + kTitleBarRoom;
+    if (const QScreen* screen = dialog.screen())
+        width = std::min(width, screen->availableGeometry().width());
+    const QStyle* style = dialog.style();
+    if (auto* labelWidget = dialog.findChild<QLabel*>())
+        labelWidget->setMinimumWidth(width - style->pixelMetric(QStyle::PM_LayoutLeftMargin) -
+                                     style->pixelMetric(QStyle::PM_LayoutRightMargin));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    value = whole ? QString::number(dialog.intValue()) : dialog.textValue();
+    return true;
 }
 
-// Asks for each argument but the login account; false when the person cancels.
-bool AskArguments(QWidget* parent, const vq::EntryInfo& entry, const HostState& state,
+bool AskLogin(QWidget* parent, HostState& state) {
+    QString login = state.login.isEmpty() ? QStringLiteral("admin") : state.login;
+    if (!Prompt(parent, QString::fromUtf8("登录"), QString::fromUtf8("登录帐号:"), login, false))
+        return false;
+    if (!login.trimmed().isEmpty())
+        state.login = login.trimmed();
+    return true;
+}
+
+// Asks for each argument but the login account, each starting from the value it was last given;
+// false when the person cancels.
+bool AskArguments(QWidget* parent, const vq::EntryInfo& entry, HostState& state,
                   std::vector<std::string>& args) {
     int count = static_cast<int>(std::strlen(entry.signature));
     for (int i = 0; i < count; ++i) {
@@ -62,16 +102,10 @@ bool AskArguments(QWidget* parent, const vq::EntryInfo& entry, const HostState& 
                 .arg(QString::fromUtf8(entry.signature[i] == 'i'   ? "整数"
                                        : entry.signature[i] == 'l' ? "文本列表，以|分隔"
                                                                    : "文本"));
-        bool ok = false;
-        if (entry.signature[i] == 'i') {
-            int v = QInputDialog::getInt(parent, title, label, 0, -2147483647, 2147483647, 1, &ok);
-            args.push_back(std::to_string(v));
-        } else {
-            args.push_back(
-                QInputDialog::getText(parent, title, label, QLineEdit::Normal, QString(), &ok).toStdString());
-        }
-        if (!ok)
+        QString& value = state.lastValues[{entry.name, i}];
+        if (!Prompt(parent, title, label, value, entry.signature[i] == 'i'))
             return false;
+        args.push_back(value.toStdString());
     }
     return true;
 }
@@ -154,8 +188,8 @@ void AddEntryMenus(QMainWindow& window, HostState& state, const vq::EntryInfo* e
 }
 
 // Closing the main window (its close box, 文件→退出) closes the windows entries left open first,
-// each as its own close box does; the main window closes only when none of them stays open, and
-// the program ends with it.
+// each through its cancel road, which asks before typed work is thrown away; the main window
+// closes only when none of them stays open, and the program ends with it.
 class QuitClosesEveryWindow : public QObject {
 public:
     using QObject::QObject;
@@ -164,7 +198,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::Close)
             return false;
-        if (!vq::CloseModelessWindows(vq::CloseWith::CloseBox)) {
+        if (!vq::CloseModelessWindows(vq::CloseWith::Cancel)) {
             event->ignore();
             return true;
         }
@@ -178,11 +212,9 @@ protected:
 extern "C" void VqHostWaitForWindows() {
     if (vq::ModelessWindows().empty())
         return;
-    // Nobody can see them: each is closed as its close box closes it, and what stays open after
-    // its questions had their safe answers goes as the host goes.
-    if (!vq::QtHasChosenPlatform()) {
-        if (!vq::CloseModelessWindows(vq::CloseWith::CloseBox))
-            vq::CloseModelessWindows(vq::CloseWith::Destroy);
+    // Nobody answers them: they go at once, each giving back what it holds.
+    if (!vq::SomebodyAnswers()) {
+        vq::CloseModelessWindows(vq::CloseWith::Destroy);
         return;
     }
     QEventLoop loop;
@@ -196,6 +228,13 @@ extern "C" void VqHostWaitForWindows() {
 
 extern "C" int VqHostRunWindow(const vq::EntryInfo* entries, int count, VqHostInvoke invoke) {
     vq::EnsureQtApplication();
+    if (!vq::SomebodyAnswers()) {
+        std::fprintf(stderr,
+                     "vqhost: the main window needs a display, and %s. Call an entry headless with a "
+                     "script instead: vqhost --headless --script FILE ENTRY [ARG...]\n",
+                     vq::WhyQtReachesNobody().c_str());
+        return 1;
+    }
     vq::ShowMessageBoxesInView();
     HostState state;
     state.invoke = invoke;
@@ -221,9 +260,11 @@ extern "C" int VqHostRunWindow(const vq::EntryInfo* entries, int count, VqHostIn
     vq::StatusBarSink* previousSink = vq::SetStatusBarSink(&statusBar);
     window.show();
     // A picture of the main window, as the dialogs keep theirs, once it has been laid out.
-    QTimer::singleShot(0, &window, [&window] {
-        vq::SaveWindowScreenshot(vq::FromQImage(window.grab().toImage()), window.windowTitle().toUtf8().constData());
-    });
+    if (const char* dir = std::getenv("VQ_SCREENSHOT_DIR"); dir && *dir)
+        QTimer::singleShot(0, &window, [&window] {
+            vq::SaveWindowScreenshot(vq::FromQImage(window.grab().toImage()),
+                                     window.windowTitle().toUtf8().constData());
+        });
     const int code = QApplication::exec();
     vq::SetStatusBarSink(previousSink);
     return code;

@@ -2,17 +2,25 @@
 // of the Qt view, by painting or by an image. The host may have made one already.
 #pragma once
 
+#include <string>
+
 namespace vq {
-// Makes sure a QApplication exists. Without a display (neither DISPLAY nor WAYLAND_DISPLAY set)
-// and without QT_QPA_PLATFORM, Qt is told to draw off screen instead of failing to start.
+// Makes sure a QApplication exists. Making it decides, once, whether the view's windows reach a
+// person (QtReachesAPerson): without a display, on a display that does not answer and on the
+// off-screen or minimal platform nobody sees them, and Qt draws off screen (a display that cannot
+// be opened never ends the program).
 void EnsureQtApplication();
 // Installs Qt's Chinese translations into the application object (once); EnsureQtApplication
 // calls it, a host that made its own application object calls it before any window opens.
 void LoadChineseTranslations();
-// Whether a person could see the view's windows: false when Qt draws off screen because the
-// process has no display (EnsureQtApplication chose that), true when a display or the platform
-// (QT_QPA_PLATFORM) was given.
-bool QtHasChosenPlatform();
+// Whether a person could see and answer the view's windows: decided once, as the application
+// object is made (or found made by the host, by the platform it runs on).
+bool QtReachesAPerson();
+// Why nobody sees the view's windows ("there is no display ..."); empty when a person does.
+std::string WhyQtReachesNobody();
+// Whether the calling thread is the one the windows belong to: the thread of the application
+// object, or before there is one, the program's main thread.
+bool OnWindowThread();
 // Whether Qt's own texts are shown translated (its standard "Cancel" is not English).
 bool QtTextsTranslated();
 // Ends the threads that Qt keeps for background work (the pooled threads that scale pictures),

@@ -3,6 +3,7 @@
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/ui/Dialog.h"
+#include "platform/ui/HostSupport.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ImageBridge.h"
@@ -22,11 +23,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,6 +40,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -1178,12 +1182,20 @@ void SaveMessageBoxScreenshot(const MessageBoxRequest& request) {
 
 const bool kMessageBoxPictures = (SetMessageBoxObserver(SaveMessageBoxScreenshot), true);
 
-// The window a message box belongs to: the modal dialog on top, else the window that has the
-// focus (a modeless window whose command raised the box), else the newest window of the view
-// that is shown; nullptr when the view shows none.
+// The window brought to the front for the question it may ask next (QtView::BringToFront).
+QPointer<QWidget>& NextBoxOwner() {
+    static QPointer<QWidget> owner;
+    return owner;
+}
+
+// The window a message box belongs to: the modal dialog on top, else a window brought to the front
+// for its question, else the window that has the focus (a modeless window whose command raised
+// the box), else the newest window of the view that is shown; nullptr when the view shows none.
 QWidget* MessageBoxOwner() {
     if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible())
         return modal;
+    if (QPointer<QWidget> front = std::exchange(NextBoxOwner(), nullptr); front && front->isVisible())
+        return front;
     if (QWidget* active = QApplication::activeWindow(); active && active->isVisible())
         return active;
     std::uint64_t newest = 0;
@@ -1229,6 +1241,13 @@ public:
     }
 
     INT_PTR RunModal(CDialog& dialog) override {
+        // Nobody would answer it: it ends at once, as a dialog cancelled.
+        if (!SomebodyAnswers()) {
+            std::fprintf(stderr, "dialog \"%s\" not shown: %s\n", dialog.GetWindowTextValue().c_str(),
+                         WhyQtReachesNobody().c_str());
+            dialog.EndDialog(IDCANCEL);
+            return dialog.GetModalResult();
+        }
         FlushChanges();
         DialogBinding* binding = Build(dialog, WidgetOf(dialog.GetParentWindow()));
         DialogWindow* window = binding->DialogWidget();
@@ -1270,6 +1289,9 @@ public:
             return; // a top-level window without a dialog template has nothing to show
         EnsureQtApplication();
         DialogBinding* binding = Build(*dialog, WidgetOf(dialog->GetParentWindow()));
+        // A window that outlives the call that opened it gives back what it holds however the
+        // program ends.
+        CloseModelessWindowsAtTheEnd();
         DialogWindow* w = binding->DialogWidget();
         w->setModal(false);
         Center(w);
@@ -1316,6 +1338,16 @@ public:
                 b->Widget()->setFocus();
     }
 
+    void BringToFront(CWnd& window) override {
+        Binding* b = BindingOf(window);
+        QWidget* widget = b && b->Widget() ? b->Widget()->window() : nullptr;
+        if (!widget || !widget->isVisible())
+            return;
+        widget->raise();
+        widget->activateWindow();
+        NextBoxOwner() = widget;
+    }
+
     void MessagePosted() override {
         if (!QCoreApplication::instance())
             return;
@@ -1330,13 +1362,13 @@ public:
     }
 
     int ShowMessageBox(const MessageBoxRequest& request) override {
-        BeforeLoop();
-        // Without a display nobody sees the box: it gets its safe answer, as a box of a failed
-        // script does. (Off screen by choice, a program drives the widgets and answers it.)
-        if (!QtHasChosenPlatform()) {
+        // Where nobody sees the box it gets its safe answer, as a box of a failed script does. (A
+        // program that works the widgets itself has set this view, and answers it.)
+        if (!SomebodyAnswers()) {
             std::fprintf(stderr, "message box [%s]: %s\n", request.caption.c_str(), request.text.c_str());
             return SafeAnswer(request.type);
         }
+        BeforeLoop();
         QMessageBox box(MessageBoxOwner());
         std::map<QAbstractButton*, int> ids;
         QPushButton* escape = nullptr;
@@ -1349,6 +1381,8 @@ public:
     }
 
     bool RunFileDialog(FileDialogRequest& request) override {
+        if (!SomebodyAnswers())
+            return false;
         BeforeLoop();
         QFileDialog dialog(WidgetOf(request.owner));
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -1388,6 +1422,8 @@ public:
     }
 
     bool RunColorDialog(ColorDialogRequest& request) override {
+        if (!SomebodyAnswers())
+            return false;
         BeforeLoop();
         const QColor initial(GetRValue(request.color), GetGValue(request.color), GetBValue(request.color));
         const QColor chosen = QColorDialog::getColor(
@@ -1399,6 +1435,8 @@ public:
     }
 
     bool RunFontDialog(FontDialogRequest& request) override {
+        if (!SomebodyAnswers())
+            return false;
         BeforeLoop();
         QFont initial;
         if (!request.faceName.IsEmpty())
@@ -1431,6 +1469,8 @@ public:
     }
 
     UINT TrackPopupMenu(const CMenu& menu, CPoint screenPoint, CWnd* owner) override {
+        if (!SomebodyAnswers())
+            return 0;
         BeforeLoop();
         QMenu popup(WidgetOf(owner));
         std::map<QAction*, UINT> ids;
@@ -1868,6 +1908,30 @@ bool ChooseMainWindowMenu(const CString& path) {
         }
     }
     return false;
+}
+
+ShownPromptState ShownPrompt() {
+    auto* prompt = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    if (!prompt || !prompt->isVisible())
+        return {};
+    QFont titleFont = prompt->font();
+    titleFont.setBold(true);
+    const bool whole = prompt->inputMode() == QInputDialog::IntInput;
+    return {qtview::C(prompt->windowTitle()), qtview::C(prompt->labelText()),
+            qtview::C(whole ? QString::number(prompt->intValue()) : prompt->textValue()), prompt->width(),
+            QFontMetrics(titleFont).horizontalAdvance(prompt->windowTitle())};
+}
+
+bool AnswerPrompt(const CString& value, bool accept) {
+    auto* prompt = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    if (!prompt || !prompt->isVisible())
+        return false;
+    if (prompt->inputMode() == QInputDialog::IntInput)
+        prompt->setIntValue(qtview::Q(value).toInt());
+    else
+        prompt->setTextValue(qtview::Q(value));
+    QTimer::singleShot(0, prompt, [prompt, accept] { accept ? prompt->accept() : prompt->reject(); });
+    return true;
 }
 
 void WhenReady(std::function<bool()> ready, std::function<void()> action) {

@@ -75,6 +75,20 @@ bool AnswerMessageBox(const CString& button);
 // Chooses an entry of the menu bar of the host's main window, by the path of its texts ("文件/退出",
 // with or without the '&'). False when no main window is shown or it has no such enabled entry.
 bool ChooseMainWindowMenu(const CString& path);
+// The prompt for one value that the host's main window shows on top (the login account, an
+// argument of an entry): its caption, its label and the value it starts from, its width, and the
+// width its caption takes in a title bar's (bold) font. An empty caption when no prompt is shown.
+struct ShownPromptState {
+    CString caption;
+    CString label;
+    CString value;
+    int width = 0;
+    int captionWidth = 0;
+};
+ShownPromptState ShownPrompt();
+// Replaces the value of the prompt on top and presses its OK, as the mouse does once its loop
+// runs again (Cancel when `accept` is false). False when no prompt is shown.
+bool AnswerPrompt(const CString& value, bool accept = true);
 // Runs `action` once `ready` holds, looked at each time the event loop (the one running or a
 // nested one) comes round; the action runs from an event of its own, so it may open a loop.
 void WhenReady(std::function<bool()> ready, std::function<void()> action);
