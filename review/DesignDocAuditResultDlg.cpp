@@ -199,18 +199,7 @@ std::vector<CString> CDesignDocAuditResultDlg::ReadPathStepOrder() {
     sql.Format("SELECT AuditingPath FROM AuditingManage WHERE AuditingModel IN (SELECT AuditingModel FROM "
                "TeamWorkResult WHERE FileID='%s')",
                SqlQuote(FileID));
-    CString pathText;
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, Connection, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        if (!rs->IsEOF())
-            pathText = VariantToString(rs->GetCollect(0L));
-        if (CloseMode)
-            rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
-    }
+    const CString pathText = theApp.GetSqlString(sql);
     CStringArray entries;
     SplitAuditList(pathText, entries);
     std::vector<AuditPathEntry> steps;

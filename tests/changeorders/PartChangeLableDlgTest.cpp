@@ -827,7 +827,7 @@ TEST_P(PartChangeLableEntryTest, TheReleasedDrawingComesPassivelyWhenTheServerCa
         vqtest::ConfigRow config;
         config.domainName = faulty.Url();
         ws.SetConfig(config);
-        std::filesystem::remove((ws.TempDir() + "/_M_P1_p1b.dwg").str());
+        std::filesystem::remove((ws.WorkDir() + "/_M_P1_p1b.dwg").str());
         bool shown = false;
         vq::ScriptedUser user;
         user.Dialog("零部件更改标记管理")
@@ -836,7 +836,7 @@ TEST_P(PartChangeLableEntryTest, TheReleasedDrawingComesPassivelyWhenTheServerCa
         EXPECT_EQ(PartChangeLableMaintain("P1", 0, "zhangsan"), 1);
         EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
         EXPECT_TRUE(shown);
-        EXPECT_EQ(ws.ReadFile(ws.TempDir() + "/_M_P1_p1b.dwg"),
+        EXPECT_EQ(ws.ReadFile(ws.WorkDir() + "/_M_P1_p1b.dwg"),
                   faulty.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
         EXPECT_EQ(faulty.Received("EPRT") + faulty.Received("PORT"), 1);
         EXPECT_GE(faulty.Received("EPSV") + faulty.Received("PASV"), 1);
