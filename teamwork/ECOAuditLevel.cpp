@@ -229,9 +229,11 @@ int CECOAuditLevel::CheckPartsWithSnapshot(ECOTaskSnapshot& task, int level, boo
     // still complete (another client may take a drawing back and pass a report, store the
     // order's parts anew or rename a drawing, and every count stays). A snapshot that told
     // otherwise is read again when next used. Drawings of parts the order does not have are
-    // counted from the table too, as without a snapshot: another client may have made one since
-    // the snapshot was read, and the reviewer is warned of it.
-    const int answer = CheckPartsInTable(workId, level, warn, true);
+    // counted first only where the snapshot has some at the level: elsewhere they are counted
+    // when the sheet has not reached the level and they decide the answer, but not for the
+    // warning alone (a drawing of another part that another client made since the snapshot was
+    // read then goes unwarned; the answer is the same).
+    const int answer = CheckPartsInTable(workId, level, warn, task.OtherPartsReach(level));
     if (answer != task.Answer(level))
         task.m_workId.Empty();
     return answer;
@@ -514,9 +516,9 @@ int CECOAuditLevel::CountUnfinishedWithSnapshot(ECOTaskSnapshot& task) {
             return 0; // shown
         if (stillUnfinished > 0) {
             // The answer stands. The part check's warning of more parts than the order has comes
-            // from the table, as without a snapshot: another client may have made a drawing of
-            // another part since the snapshot was read.
-            if (CheckPartsInTable(workId, 0, true, true) != task.Answer(0))
+            // from the table where the snapshot has drawings of other parts; the table is not
+            // read through at every document decided for the warning alone.
+            if (task.OtherPartsReach(0) && CheckPartsInTable(workId, 0, true, true) != task.Answer(0))
                 task.m_workId.Empty();
             return 0;
         }

@@ -398,16 +398,17 @@ TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableWhateverOtherClientsWrite) {
         }
         ECOTaskSnapshot mine, second;
         CECOAuditLevel reviewer(&mine), client2(&second), client3, plain;
-        // The questions of a decision, asked of the snapshot and of the table: the same answer
-        // and the same more-parts warnings, also where another client made drawings of other
-        // parts since the snapshot was read.
+        // The questions of a decision, asked of the snapshot and of the table: the same answer.
+        // The more-parts warning is never one the table does not give; it may be missing where
+        // another client made drawings of other parts since the snapshot was read (the table is
+        // not read through for the warning alone).
         const auto expectSameAnswer = [&](const char* question,
                                           const std::function<int(CECOAuditLevel&)>& ask) {
             boxes.Take();
             const int answer = ask(reviewer);
             const int warnings = boxes.Take();
             EXPECT_EQ(answer, ask(plain)) << trace.str() << " | " << question;
-            EXPECT_EQ(warnings, boxes.Take()) << trace.str() << " | warnings of " << question;
+            EXPECT_LE(warnings, boxes.Take()) << trace.str() << " | warnings of " << question;
         };
         const auto decide = [&](const CString& file) {
             trace << " | decide " << file;
