@@ -294,6 +294,20 @@ void ExpectNothingWaits(const vqtest::DbWorkspace& ws, const std::string& enviro
     EXPECT_NE(box.out.find("answer: " + std::to_string(IDNO)), std::string::npos) << box.out;
 }
 
+// The demo workspace, with the runs on a virtual display of their own.
+class WindowCallOnDisplay : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start (scripts/setup installs it)";
+        LoadDemo(ws);
+        OnDisplay(env, display);
+    }
+
+    const VirtualDisplay display;
+    vqtest::DbWorkspace ws{0};
+    Environment env;
+};
+
 constexpr int kTree = 1050;
 constexpr int kDelete = 1057;
 const char* const kConfirm = "删除该工作任务将失去其对应的所有信息,真的要删除吗?";
@@ -575,13 +589,7 @@ TEST(WindowCall, OffScreenWithoutAScriptNothingWaits) {
 
 // A program other than our host opens the modeless review on a display and returns from main
 // without closing it: the window goes as the program ends, and gives its step back.
-TEST(WindowCall, AProgramThatReturnsGivesTheStepOfItsWindowBack) {
-    const VirtualDisplay display;
-    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start (scripts/setup installs it)";
-    vqtest::DbWorkspace ws(0);
-    LoadDemo(ws);
-    Environment env;
-    OnDisplay(env, display);
+TEST_F(WindowCallOnDisplay, AProgramThatReturnsGivesTheStepOfItsWindowBack) {
     const vqtest::HostRun run =
         RunToEnd(kOutsideCaller, {"DoMultiTeamTaskAuditWithMarkup", "F-0006", "zhaoliu", "校对", "0"}, ws);
     EXPECT_EQ(run.status, 0) << run.out;
@@ -592,13 +600,7 @@ TEST(WindowCall, AProgramThatReturnsGivesTheStepOfItsWindowBack) {
 // The host with the modeless review open ends on Ctrl+C (SIGINT), on SIGTERM and when its terminal
 // goes (SIGHUP): the window is closed first and the step given back; the host then ends by the
 // signal. While the window is open the call has not ended, and its result is not printed.
-TEST(WindowCall, ASignalEndsTheHostWithTheStepGivenBack) {
-    const VirtualDisplay display;
-    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start (scripts/setup installs it)";
-    vqtest::DbWorkspace ws(0);
-    LoadDemo(ws);
-    Environment env;
-    OnDisplay(env, display);
+TEST_F(WindowCallOnDisplay, ASignalEndsTheHostWithTheStepGivenBack) {
     const std::string output = ws.Root().str() + "/host.out";
     for (int signo : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(::strsignal(signo));
@@ -622,13 +624,7 @@ TEST(WindowCall, ASignalEndsTheHostWithTheStepGivenBack) {
 
 // An entry called from a second thread of an outside program is refused at once with its failure
 // value and a word on standard error, records nothing, and the program ends.
-TEST(WindowCall, ACallFromASecondThreadIsRefused) {
-    const VirtualDisplay display;
-    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start (scripts/setup installs it)";
-    vqtest::DbWorkspace ws(0);
-    LoadDemo(ws);
-    Environment env;
-    OnDisplay(env, display);
+TEST_F(WindowCallOnDisplay, ACallFromASecondThreadIsRefused) {
     const CString login = RecordedLogin();
     const vqtest::HostRun run = RunToEnd(
         kOutsideCaller, {"--thread", "AssignTeamTaskMain", "XM-01", "XM-01-01", "zhangsan", "0", "0"}, ws);

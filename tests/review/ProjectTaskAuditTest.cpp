@@ -1075,7 +1075,7 @@ TEST_P(ProjectTaskAuditTest, TwoUsersFetchAndPassTheSameStepsEachInAWorkingFolde
         "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, "
         "AuditManager) VALUES ('P-2', '校对', 'u2', '2026-12-01', '未完成', 'F', 'u2')");
     ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg; doc");
-    ftp.WriteFile("Vq/Working/P-1/spec.doc", "specification");
+    ftp.WriteFile("Vq/Working/P-1/spec.doc", "说明书");
     // The desktop's program that opens the documents: one that opens nothing.
     const CString opener = ws->WriteFile("bin/xdg-open", "#!/bin/sh\nexit 0\n");
     // The second user reads the installation, writes the product database and shares the
