@@ -519,20 +519,9 @@ TEST(FtpAbortedUploadTest, AnUploadBrokenOffLeavesTheOlderCopyAndNoPartialFile) 
 // upload is then cut off while it still streams in): the failure says so, with the server's reply,
 // and nothing of the upload is left on the server.
 TEST(FtpFullServerDiskTest, ARefusedUploadIsAFullServerDisk) {
-    const struct {
-        vqtest::FtpFault fault;
-        const char* reply;
-    } servers[] = {
-        {vqtest::FtpFault::None, "451 Failure writing to local file."},
-        {vqtest::FtpFault::FullAfterData452, "452 Insufficient storage space in system."},
-        {vqtest::FtpFault::FullAfterData552,
-         "552 Requested file action aborted. Exceeded storage allocation."},
-    };
-    for (const auto& kind : servers) {
+    for (const auto& kind : vqtest::FullDiskServerKinds()) {
         SCOPED_TRACE(kind.reply);
-        auto server = kind.fault == vqtest::FtpFault::None
-                          ? std::make_unique<vqtest::FtpServer>("vquser", "vqpass", true, false, false, true)
-                          : std::make_unique<vqtest::FtpServer>(kind.fault);
+        const auto server = vqtest::StartFullDiskServer(kind);
         ASSERT_TRUE(server->IsRunning());
         const std::filesystem::path local = std::filesystem::path(server->Root().str()).parent_path() /
                                             ("vqftp-full-" + std::to_string(server->Port()) + ".rtf");

@@ -959,20 +959,9 @@ TEST_P(ProjectTaskAuditTest, AFullServerDiskIsSaidWithTheServersLine) {
     std::ofstream(outside) << "precious";
     for (const char* name : {"/校对.rtf", "/校对.rtf.part"})
         std::filesystem::create_symlink(outside, (ws->WorkDir() + name).str());
-    const struct {
-        vqtest::FtpFault fault;
-        const char* reply;
-    } servers[] = {
-        {vqtest::FtpFault::None, "451 Failure writing to local file."},
-        {vqtest::FtpFault::FullAfterData452, "452 Insufficient storage space in system."},
-        {vqtest::FtpFault::FullAfterData552,
-         "552 Requested file action aborted. Exceeded storage allocation."},
-    };
-    for (const auto& kind : servers) {
+    for (const auto& kind : vqtest::FullDiskServerKinds()) {
         SCOPED_TRACE(kind.reply);
-        auto full = kind.fault == vqtest::FtpFault::None
-                        ? std::make_unique<vqtest::FtpServer>("vquser", "vqpass", true, false, false, true)
-                        : std::make_unique<vqtest::FtpServer>(kind.fault);
+        const auto full = vqtest::StartFullDiskServer(kind);
         ASSERT_TRUE(full->IsRunning());
         UseServer(*full);
         full->MakeFolder("Vq/Working/P-1");

@@ -281,4 +281,19 @@ int FtpServer::Received(const char* verb) const {
     return count;
 }
 
+const std::vector<FullDiskServerKind>& FullDiskServerKinds() {
+    static const std::vector<FullDiskServerKind> kinds = {
+        {FtpFault::None, "451 Failure writing to local file."},
+        {FtpFault::FullAfterData452, "452 Insufficient storage space in system."},
+        {FtpFault::FullAfterData552, "552 Requested file action aborted. Exceeded storage allocation."},
+    };
+    return kinds;
+}
+
+std::unique_ptr<FtpServer> StartFullDiskServer(const FullDiskServerKind& kind) {
+    return kind.fault == FtpFault::None
+               ? std::make_unique<FtpServer>("vquser", "vqpass", true, false, false, true)
+               : std::make_unique<FtpServer>(kind.fault);
+}
+
 } // namespace vqtest

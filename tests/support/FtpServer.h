@@ -8,6 +8,7 @@
 
 #include "platform/base/String.h"
 
+#include <memory>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -89,5 +90,14 @@ private:
     pid_t m_pid = -1;
     int m_port = 0;
 };
+
+// The ways a server says that its disk is full: before the data ("451 Failure writing to local
+// file.", as vsftpd) or after some of it (452, 552). The reply is the server's own line.
+struct FullDiskServerKind {
+    FtpFault fault; // None: the server refusing with 451
+    const char* reply;
+};
+const std::vector<FullDiskServerKind>& FullDiskServerKinds();
+std::unique_ptr<FtpServer> StartFullDiskServer(const FullDiskServerKind& kind);
 
 } // namespace vqtest
