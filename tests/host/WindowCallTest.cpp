@@ -218,35 +218,17 @@ private:
 };
 
 // A display of the tests' own where a person could look (Xvfb, which scripts/setup installs), on
-// the first free display number; stopped at the end. Nobody looks: the runs on it must not ask.
+// a free display number; stopped at the end. Nobody looks: the runs on it must not ask.
 class VirtualDisplay {
 public:
+    // Each test process tries display numbers of its own: a server that took the number of one
+    // that another test is just ending would lose its socket file as that one cleans up.
     VirtualDisplay() {
-        int fds[2];
-        if (::access("/usr/bin/Xvfb", X_OK) != 0 || ::pipe2(fds, O_CLOEXEC) != 0)
+        if (::access("/usr/bin/Xvfb", X_OK) != 0)
             return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            // The display's number is written to descriptor 3 once the server is ready.
-            ::dup2(fds[1], 3);
-            ::fcntl(3, F_SETFD, 0);
-            const int quiet = ::open("/dev/null", O_WRONLY);
-            ::dup2(quiet, 1);
-            ::dup2(quiet, 2);
-            ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0",
-                    "1280x1024x24", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        std::string number;
-        pollfd ready{fds[0], POLLIN, 0};
-        char c = 0;
-        while (::poll(&ready, 1, static_cast<int>(kPatience / std::chrono::milliseconds(1))) == 1 &&
-               ::read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        ::close(fds[0]);
-        if (!number.empty())
-            m_name = ":" + number;
+        const int first = 100 + static_cast<int>(::getpid() % 3000) * 20;
+        for (int number = first; number < first + 20 && m_name.empty(); ++number)
+            Start(number);
     }
     ~VirtualDisplay() {
         if (m_pid <= 0)
@@ -258,6 +240,44 @@ public:
     const std::string& Name() const { return m_name; }
 
 private:
+    // Starts a server on display `number`; m_name stays empty when it did not start (the number
+    // is taken).
+    void Start(int number) {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0)
+            return;
+        const std::string display = ":" + std::to_string(number);
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            // The display's number is written to descriptor 3 once the server is ready.
+            ::dup2(fds[1], 3);
+            ::fcntl(3, F_SETFD, 0);
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, 1);
+            ::dup2(quiet, 2);
+            ::execl("/usr/bin/Xvfb", "Xvfb", display.c_str(), "-displayfd", "3", "-nolisten", "tcp", "-screen",
+                    "0", "1280x1024x24", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        std::string ready;
+        pollfd wait{fds[0], POLLIN, 0};
+        char c = 0;
+        while (::poll(&wait, 1, static_cast<int>(kPatience / std::chrono::milliseconds(1))) == 1 &&
+               ::read(fds[0], &c, 1) == 1 && c != '\n')
+            ready += c;
+        ::close(fds[0]);
+        if (!ready.empty()) {
+            m_name = ":" + ready;
+            return;
+        }
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        m_pid = -1;
+    }
+
     pid_t m_pid = -1;
     std::string m_name;
 };
