@@ -746,6 +746,22 @@ protected:
         theApp.m_pFtpConnection = nullptr;
         theApp.m_pConnPDM = nullptr;
     }
+
+    // The label dialog of P1, opened through its entry with no copy of the released drawing in
+    // the working folder, shows the drawing it fetched: the bytes `served` holds.
+    void ExpectTheReleasedDrawingFetched(const std::string& served) {
+        const CString copy = ws.WorkDir() + "/_M_P1_p1b.dwg";
+        std::filesystem::remove(copy.str());
+        bool shown = false;
+        vq::ScriptedUser user;
+        user.Dialog("零部件更改标记管理")
+            .Do([&](CDialog& d) { shown = M(d).m_viewer.HasPicture(); })
+            .Click("退出");
+        EXPECT_EQ(PartChangeLableMaintain("P1", 0, "zhangsan"), 1);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(ws.ReadFile(copy), served);
+    }
 };
 
 TEST_P(PartChangeLableEntryTest, EntriesOpenAndLendTheFtpServerForTheCall) {
@@ -801,17 +817,7 @@ TEST_P(PartChangeLableEntryTest, OnVsftpdTheReleasedDrawingComesFromTheLoginFold
         config.ftpUser = vsftpd.User();
         config.ftpPwd = vsftpd.Password();
         ws.SetConfig(config);
-        std::filesystem::remove((ws.WorkDir() + "/_M_P1_p1b.dwg").str());
-        bool shown = false;
-        vq::ScriptedUser user;
-        user.Dialog("零部件更改标记管理")
-            .Do([&](CDialog& d) { shown = M(d).m_viewer.HasPicture(); })
-            .Click("退出");
-        EXPECT_EQ(PartChangeLableMaintain("P1", 0, "zhangsan"), 1);
-        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-        EXPECT_TRUE(shown);
-        EXPECT_EQ(ws.ReadFile(ws.WorkDir() + "/_M_P1_p1b.dwg"),
-                  vsftpd.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
+        ExpectTheReleasedDrawingFetched(vsftpd.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
     }
 }
 
@@ -827,17 +833,7 @@ TEST_P(PartChangeLableEntryTest, TheReleasedDrawingComesPassivelyWhenTheServerCa
         vqtest::ConfigRow config;
         config.domainName = faulty.Url();
         ws.SetConfig(config);
-        std::filesystem::remove((ws.WorkDir() + "/_M_P1_p1b.dwg").str());
-        bool shown = false;
-        vq::ScriptedUser user;
-        user.Dialog("零部件更改标记管理")
-            .Do([&](CDialog& d) { shown = M(d).m_viewer.HasPicture(); })
-            .Click("退出");
-        EXPECT_EQ(PartChangeLableMaintain("P1", 0, "zhangsan"), 1);
-        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-        EXPECT_TRUE(shown);
-        EXPECT_EQ(ws.ReadFile(ws.WorkDir() + "/_M_P1_p1b.dwg"),
-                  faulty.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
+        ExpectTheReleasedDrawingFetched(faulty.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
         EXPECT_EQ(faulty.Received("EPRT") + faulty.Received("PORT"), 1);
         EXPECT_GE(faulty.Received("EPSV") + faulty.Received("PASV"), 1);
     }
