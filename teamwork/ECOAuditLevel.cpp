@@ -213,7 +213,7 @@ ECOTaskSnapshot* CECOAuditLevel::Snapshot(const CString& workId) {
     return m_pSnapshot->Read(workId) ? m_pSnapshot : nullptr;
 }
 
-int CECOAuditLevel::CheckPartsWithSnapshot(ECOTaskSnapshot& task, int level, bool warn) {
+int CECOAuditLevel::CheckPartsWithSnapshot(ECOTaskSnapshot& task, int level) {
     // A part none of whose drawings has reached the level keeps it closed whatever else the task
     // holds: when the table still says so of the part the snapshot names, that is the answer.
     const CString workId = task.m_workId;
@@ -233,7 +233,7 @@ int CECOAuditLevel::CheckPartsWithSnapshot(ECOTaskSnapshot& task, int level, boo
     // when the sheet has not reached the level and they decide the answer, but not for the
     // warning alone (a drawing of another part that another client made since the snapshot was
     // read then goes unwarned; the answer is the same).
-    const int answer = CheckPartsInTable(workId, level, warn, task.OtherPartsReach(level));
+    const int answer = CheckPartsInTable(workId, level, task.OtherPartsReach(level));
     if (answer != task.Answer(level))
         task.m_workId.Empty();
     return answer;
@@ -295,7 +295,7 @@ long CECOAuditLevel::CountOtherPartDrawings(const CString& workId, int level) {
     return count;
 }
 
-int CECOAuditLevel::CheckPartsInTable(const CString& workId, int level, bool warn, bool otherPartsFirst) {
+int CECOAuditLevel::CheckPartsInTable(const CString& workId, int level, bool otherPartsFirst) {
     // As the part check's statements answer: a part without a drawing at the level keeps it
     // closed; drawings at the level of parts the order does not have open it (with the warning);
     // else the order's sheet decides.
@@ -320,8 +320,7 @@ int CECOAuditLevel::CheckPartsInTable(const CString& workId, int level, bool war
         if (others <= 0)
             return 0;
     }
-    if (warn)
-        AfxMessageBox(kMorePartsWarning);
+    AfxMessageBox(kMorePartsWarning);
     return 1;
 }
 
@@ -347,7 +346,7 @@ bool CECOAuditLevel::ReadColumnValues(const CString& sql, CStringArray& values, 
 int CECOAuditLevel::CheckModifiedPartsReady(CString workId, int level) {
     if (m_pSnapshot) {
         ECOTaskSnapshot* task = Snapshot(workId);
-        return task ? CheckPartsWithSnapshot(*task, level, true) : 0; // a failed read was shown
+        return task ? CheckPartsWithSnapshot(*task, level) : 0; // a failed read was shown
     }
     CString sql;
     sql.Format("SELECT Distinct PartCode FROM ECOModifyPart WHERE ECONo = '%s' AND Upper(Other3) = '0'",
@@ -521,7 +520,7 @@ int CECOAuditLevel::CountUnfinishedWithSnapshot(ECOTaskSnapshot& task) {
             // The answer stands. The part check's warning of more parts than the order has comes
             // from the table where the snapshot has drawings of other parts; the table is not
             // read through at every document decided for the warning alone.
-            if (task.OtherPartsReach(0) && CheckPartsInTable(workId, 0, true, true) != task.Answer(0))
+            if (task.OtherPartsReach(0) && CheckPartsInTable(workId, 0, true) != task.Answer(0))
                 task.m_workId.Empty();
             return 0;
         }
@@ -529,7 +528,7 @@ int CECOAuditLevel::CountUnfinishedWithSnapshot(ECOTaskSnapshot& task) {
     }
     // All finished as far as the snapshot knows, or the table no longer bears out its "not
     // finished": the table answers, and a snapshot that told otherwise is read again.
-    const int answer = CheckPartsInTable(workId, 0, true, true) ? CountUnfinishedInTable(workId) : 0;
+    const int answer = CheckPartsInTable(workId, 0, true) ? CountUnfinishedInTable(workId) : 0;
     if (answer != (task.Answer(0) != 0 && !unfinished ? 1 : 0))
         task.m_workId.Empty();
     return answer;

@@ -117,9 +117,9 @@ private:
     // The snapshot ready for the task, or null when there is none or it could not be read (the
     // error shown: the operation then fails without reading the tables once more).
     ECOTaskSnapshot* Snapshot(const CString& workId);
-    // The part check with a snapshot (the "more parts" warning shown when warn is set): a part the
-    // snapshot finds missing and the table confirms, else the table's answer.
-    int CheckPartsWithSnapshot(ECOTaskSnapshot& task, int level, bool warn);
+    // The part check with a snapshot: a part the snapshot finds missing and the table confirms,
+    // else the table's answer (with its "more parts" warning).
+    int CheckPartsWithSnapshot(ECOTaskSnapshot& task, int level);
     // 1 when the order still has the part and none of its drawings has reached `level` in the
     // table; 0 when that is no longer so; -1 after a failed read (shown).
     int PartStillMissing(const ECOTaskSnapshot& task, std::size_t part, int level);
@@ -127,7 +127,7 @@ private:
     // otherPartsFirst, drawings at the level of parts the order does not have are counted before
     // the sheet is read, as the part check asks; without, only when the sheet has not reached the
     // level (the warning is then not shown where the sheet alone opens the level).
-    int CheckPartsInTable(const CString& workId, int level, bool warn, bool otherPartsFirst);
+    int CheckPartsInTable(const CString& workId, int level, bool otherPartsFirst);
     // The order's parts none of whose drawings has reached `level`; -1 after a failed read
     // (shown).
     long CountMissingParts(const CString& workId, int level);
