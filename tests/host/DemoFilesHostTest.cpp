@@ -5,16 +5,21 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 using vqtest::DemoWorkspace;
@@ -129,11 +134,11 @@ TEST(DemoFilesHost, ACopiedWorkspaceUsesItsOwnDatabase) {
 }
 
 // A run beside another on the same workspace (a headless call beside the open window) uses the
-// servers the first run started and points the workspace nowhere else: they stay until the run
-// that started them ends. The first run's host here is a stand-in that says where the workspace
-// points and waits until it is told to end; the later runs are the real host, whose work
-// breakdown opens only with the FTP server.
-TEST(DemoFilesHost, ASecondRunUsesTheServersOfTheFirstAndLeavesThemToIt) {
+// servers the first run started and points the workspace nowhere else; they stay while any run
+// uses them, also after the run that started them has ended, and end with the last. The waiting
+// runs' host here is a stand-in that says where the workspace points and waits until it is told
+// to end; the other runs are the real host, whose work breakdown opens only with the FTP server.
+TEST(DemoFilesHost, RunsShareTheServersWhichStayWhileAnyRunUsesThem) {
     namespace fs = std::filesystem;
     DemoWorkspace demo;
     demo.SetServers(false);
@@ -141,14 +146,14 @@ TEST(DemoFilesHost, ASecondRunUsesTheServersOfTheFirstAndLeavesThemToIt) {
     demo.SetServers(true);
     const fs::path standIn = demo.Dir().string() + "-build";
     fs::create_directories(standIn / "host");
-    const fs::path release = standIn / "release";
-    ASSERT_EQ(::mkfifo(release.c_str(), 0600), 0);
+    for (const char* name : {"first", "second"})
+        ASSERT_EQ(::mkfifo((standIn / name).c_str(), 0600), 0);
     {
         std::ofstream host(standIn / "host" / "vqhost");
         host << "#!/bin/sh\n"
              << "echo \"points at $(sqlite3 \"$VQ_SYSTEM_DIR/vqdetail.mdb\" 'SELECT DomainName FROM "
                 "Config')\"\n"
-             << "read -r line < '" << release.string() << "'\n";
+             << "read -r line < '" << standIn.string() << "'/\"$1\"\n";
     }
     fs::permissions(standIn / "host" / "vqhost", fs::perms::owner_all);
     auto pointsAt = [&demo] {
@@ -156,14 +161,21 @@ TEST(DemoFilesHost, ASecondRunUsesTheServersOfTheFirstAndLeavesThemToIt) {
                              "' 'SELECT DomainName FROM Config'")
             .out;
     };
-    // The first run: its output is read as it comes, up to the line of its host. However the test
+    // A waiting run: its output is read as it comes, up to the line of its host. However the test
     // ends, its host is told to end (when it waits) and the run is waited for.
-    FILE* first = popen((demo.Command(standIn.string(), "wait") + " 2>&1").c_str(), "r");
-    ASSERT_TRUE(first);
-    struct EndFirst {
-        FILE* run;
+    struct WaitingRun {
+        FILE* run = nullptr;
         fs::path release;
         int status = -1;
+        std::string pointsAt;
+        WaitingRun(const std::string& command, fs::path fifo) : release(std::move(fifo)) {
+            run = popen((command + " 2>&1").c_str(), "r");
+            std::string line;
+            for (char buf[1024]; run && line.rfind("points at ", 0) != 0 && fgets(buf, sizeof buf, run);)
+                line = buf;
+            if (line.rfind("points at ", 0) == 0)
+                pointsAt = line.substr(std::string("points at ").size());
+        }
         int End() {
             if (run) {
                 const int fd = ::open(release.c_str(), O_WRONLY | O_NONBLOCK);
@@ -176,27 +188,75 @@ TEST(DemoFilesHost, ASecondRunUsesTheServersOfTheFirstAndLeavesThemToIt) {
             }
             return status;
         }
-        ~EndFirst() { End(); }
-    } endFirst{first, release};
-    std::string line;
-    for (char buf[1024]; line.rfind("points at ", 0) != 0 && fgets(buf, sizeof buf, first);)
-        line = buf;
-    ASSERT_EQ(line.rfind("points at 127.0.0.1:", 0), 0u) << line;
-    const std::string firstServers = line.substr(std::string("points at ").size());
+        ~WaitingRun() { End(); }
+    };
+    WaitingRun first(demo.Command(standIn.string(), "first"), standIn / "first");
+    ASSERT_EQ(first.pointsAt.rfind("127.0.0.1:", 0), 0u) << first.pointsAt;
+    const std::string servers = first.pointsAt;
+    WaitingRun second(demo.Command(standIn.string(), "second"), standIn / "second");
+    EXPECT_EQ(second.pointsAt, servers);
 
-    // The second run opens the work breakdown, which needs the FTP server: the first run's.
+    // A headless run opens the work breakdown, which needs the FTP server: the first run's.
     const std::string breakdown = "dialog \"设计项目结构管理 — WBS分解\"\nclick 2\n";
-    const ShellRun second = demo.Host(breakdown, "AssignProjectTaskMain XM-01 zhangsan 0");
-    EXPECT_EQ(second.status, 0) << second.out;
-    EXPECT_NE(second.out.find("dialog \"设计项目结构管理 — WBS分解\""), std::string::npos) << second.out;
-    EXPECT_EQ(pointsAt(), firstServers);
-    // After the second has ended, the first one's servers still serve: a third run uses them too.
-    const ShellRun third = demo.Host(breakdown, "AssignProjectTaskMain XM-01 zhangsan 0");
-    EXPECT_EQ(third.status, 0) << third.out;
-    EXPECT_EQ(pointsAt(), firstServers);
+    const ShellRun headless = demo.Host(breakdown, "AssignProjectTaskMain XM-01 zhangsan 0");
+    EXPECT_EQ(headless.status, 0) << headless.out;
+    EXPECT_NE(headless.out.find("dialog \"设计项目结构管理 — WBS分解\""), std::string::npos) << headless.out;
+    EXPECT_EQ(pointsAt(), servers);
 
-    EXPECT_EQ(endFirst.End(), 0);
+    // The run that started the servers ends; the second still uses them, and so does a new run.
+    EXPECT_EQ(first.End(), 0);
+    const ShellRun later = demo.Host(breakdown, "AssignProjectTaskMain XM-01 zhangsan 0");
+    EXPECT_EQ(later.status, 0) << later.out;
+    EXPECT_NE(later.out.find("dialog \"设计项目结构管理 — WBS分解\""), std::string::npos) << later.out;
+    EXPECT_EQ(pointsAt(), servers);
+
+    // With the last run ended the servers end too: their port stops answering.
+    EXPECT_EQ(second.End(), 0);
+    const int port = std::stoi(servers.substr(servers.find(':') + 1));
+    auto answers = [port] {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const bool up = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::close(fd);
+        return up;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    bool ended = false;
+    while (!(ended = !answers()) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // polls a port nobody tells of its end
+    EXPECT_TRUE(ended) << "the servers at " << servers << " still answer";
     fs::remove_all(standIn);
+}
+
+// A settings file that is a link (to an installation's settings kept elsewhere) stays a link when
+// the workspace's servers write their addresses into it: the file it points at gets them.
+TEST(DemoFilesHost, TheServersWriteThroughASettingsFileThatIsALink) {
+    namespace fs = std::filesystem;
+    DemoWorkspace demo;
+    demo.SetServers(false);
+    demo.Host("", "--list"); // creates the workspace
+    const fs::path settings = demo.Dir() / "install" / "qent" / "spt" / "vqpdmcad.ini";
+    const fs::path kept = demo.Dir().string() + "-kept.ini";
+    fs::copy_file(settings, kept, fs::copy_options::overwrite_existing);
+    fs::remove(settings);
+    fs::create_symlink(kept, settings);
+    auto read = [](const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string before = read(kept);
+
+    demo.SetServers(true);
+    const ShellRun run = demo.Host("", "--list");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(settings))) << run.out;
+    const std::string after = read(kept);
+    EXPECT_NE(after, before);
+    EXPECT_NE(after.find("vqpdm@demo.local"), std::string::npos) << after;
+    fs::remove(kept);
 }
 
 // The demo's states are those the system's own steps leave: a work in progress has started its
