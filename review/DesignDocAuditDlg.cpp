@@ -395,11 +395,17 @@ void CDesignDocAuditDlg::ShowDocumentOrMarkup() {
     }
     const CString path = DownloadDesignFile();
     if (!OpenInViewer(path))
-        AfxMessageBox("不能正常显示设计文件，请与系统管理员联系...");
+        SayDesignFileNotShown();
     m_strDesignFile = path;
 }
 
+void CDesignDocAuditDlg::SayDesignFileNotShown() const {
+    if (m_designFetchFailure != vq::FetchFailure::LocalDiskFull)
+        AfxMessageBox("不能正常显示设计文件，请与系统管理员联系...");
+}
+
 CString CDesignDocAuditDlg::DownloadDesignFile() {
+    m_designFetchFailure = vq::FetchFailure::None;
     if (!ReadDocument())
         return CString();
     // Named after the document as well as its file, so that two windows on documents of the same
@@ -412,7 +418,8 @@ CString CDesignDocAuditDlg::DownloadDesignFile() {
     CVQSaveFileToDB store;
     const CString written = store.PopFileFromDB(Quoted(format, m_strFileID), path, "DocContent", "PDM");
     if (written.IsEmpty()) {
-        ReportFetchFailure(m_strFileName, store.GetLastFailure(), "文档下载失败!");
+        m_designFetchFailure = store.GetLastFailure();
+        ReportFetchFailure(m_strFileName, m_designFetchFailure, "文档下载失败!");
         return CString();
     }
     m_arrTempFiles.Add(written);
@@ -438,7 +445,7 @@ int CDesignDocAuditDlg::OpenMarkupInViewer(const CString& path) {
     auto showDesign = [this] {
         const CString design = DownloadDesignFile();
         if (!OpenInViewer(design))
-            AfxMessageBox("不能正常显示设计文件，请与系统管理员联系...");
+            SayDesignFileNotShown();
         m_strDesignFile = design;
     };
     if (m_nViewerTool == 0) {
@@ -684,7 +691,7 @@ void CDesignDocAuditDlg::OnRemarkup() {
     m_VoloViewer.SetDrawingFile("");
     const CString path = DownloadDesignFile();
     if (!OpenInViewer(path))
-        AfxMessageBox("不能正常显示设计文件，请与系统管理员联系...");
+        SayDesignFileNotShown();
     m_strDesignFile = path;
 }
 

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "controls/ViewerWindowSize.h"
+#include "platform/base/File.h"
 #include "platform/com/DrawingViewer.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
@@ -91,6 +92,7 @@ public:
     int m_nViewerTool = 0; // [设计过程管理] "红线批注工具"
     int m_bViewerReady = 1;
     CString m_strDesignFile; // where the design file was downloaded
+    vq::FetchFailure m_designFetchFailure = vq::FetchFailure::None; // of the last fetch
     CString m_strMarkupFile; // where stored markup was downloaded
     CStringArray m_arrTempFiles;
     CViewerWindowSize m_size;
@@ -117,6 +119,9 @@ public:
     void ShowDocumentOrMarkup();
     // Fetches the design file into the temporary folder; its path, or empty after the message.
     CString DownloadDesignFile();
+    // Says that the design file cannot be shown, unless its fetch has just said why already (a
+    // full local disk): one box for one fault.
+    void SayDesignFileNotShown() const;
     int OpenInViewer(const CString& path);
     int OpenMarkupInViewer(const CString& path);
     // Stores the markup in hand as the step's markup; 1 when stored.

@@ -395,7 +395,8 @@ void CDesignDocAuditResultDlg::ShowDrawing() {
     } else {
         const CString drawing = DownloadDrawing();
         CRedlineViewDlg* viewer = OpenViewerWindow();
-        if (!viewer->ShowFile(drawing))
+        // A full local disk has been said by the fetch; the same fault is not said twice.
+        if (!viewer->ShowFile(drawing) && LastFetchFailure != vq::FetchFailure::LocalDiskFull)
             AfxMessageBox("不能正常显示设计文件，请与系统管理员联系...");
         ShownDrawingFile = drawing;
         ShownMarkupFile.Empty();
@@ -404,6 +405,7 @@ void CDesignDocAuditResultDlg::ShowDrawing() {
 
 CString CDesignDocAuditResultDlg::DownloadDrawing() {
     CWaitCursor wait;
+    LastFetchFailure = vq::FetchFailure::None;
     if (!ReadFileInfo(FileID))
         return CString();
     const CString path = DownloadDocument("T%s_%s");

@@ -417,6 +417,7 @@ void CWorkDocAuditResultDlg::OnAssistAudit() {
 CString CWorkDocAuditResultDlg::DownloadDocument(const CString& namePattern) {
     // The name through MakeValidFileName: a file id or a stored name may hold characters that
     // cannot stand in a file name.
+    LastFetchFailure = vq::FetchFailure::None;
     CString name;
     name.Format(namePattern, FileID, FileName);
     const CString localPath = GetTempDirectory() + MakeValidFileName(name);
@@ -427,7 +428,8 @@ CString CWorkDocAuditResultDlg::DownloadDocument(const CString& namePattern) {
     CVQSaveFileToDB store;
     const CString written = store.PopFileFromDB(sql, localPath, "DocContent", FileID, FileName);
     if (written.IsEmpty()) {
-        ReportFetchFailure(FileName, store.GetLastFailure(), "文档下载失败!");
+        LastFetchFailure = store.GetLastFailure();
+        ReportFetchFailure(FileName, LastFetchFailure, "文档下载失败!");
         return CString();
     }
     return written;

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "platform/base/Collections.h"
+#include "platform/base/File.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ImageList.h"
@@ -82,6 +83,7 @@ protected:
     void UpdateStepButtons(int row, int stateColumn);
     static int ResultImage(const CString& result);
     CString DownloadDocument(const CString& namePattern);
+    vq::FetchFailure LastFetchFailure = vq::FetchFailure::None; // of the last DownloadDocument
 
     afx_msg void OnStepChanged(NMHDR* pNMHDR, LRESULT* pResult);
     afx_msg void OnHistoryChanged(NMHDR* pNMHDR, LRESULT* pResult);

@@ -2,11 +2,6 @@
 // their result faces and opinions, the change of a step's responsible person by the document's
 // superior (and its refusals), the rule that chooses the dialog, and the drawing of a design
 // document shown with the redline markup its reviewer stored.
-#include "review/AssistAuditDlg.h"
-#include "review/AuditResultChooser.h"
-#include "review/DesignDocAuditResultDlg.h"
-#include "review/DesignMarkupStore.h"
-#include "review/WorkDocAuditResultDlg.h"
 #include "controls/RedlineViewDlg.h"
 #include "core/EntryFrame.h"
 #include "core/VqDesignTaskApp.h"
@@ -16,13 +11,20 @@
 #include "platform/ui/ScriptedUser.h"
 #include "platform/ui/View.h"
 #include "platform/ui/qt/QtDialogView.h"
+#include "review/AssistAuditDlg.h"
+#include "review/AuditResultChooser.h"
+#include "review/DesignDocAuditResultDlg.h"
+#include "review/DesignMarkupStore.h"
+#include "review/WorkDocAuditResultDlg.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <functional>
+#include <optional>
 
 extern "C" int ShowTeamTaskAuditResult(CString fileId, CString login, int unused);
 
@@ -482,6 +484,23 @@ TEST_P(DesignResultTest, AMissingDrawingIsReported) {
         .Click(G::kBrowseMarkupId)
         .Message("不能取得文档bracket.DWG：服务器上没有该文件。", IDOK)
         .Message("不能正常显示设计文件，请与系统管理员联系...", IDOK)
+        .Click(IDCANCEL);
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error();
+}
+
+// A local disk too full for the drawing's copy is said once, as what it is.
+TEST_P(DesignResultTest, AFullLocalDiskIsSaidOnce) {
+    G dlg;
+    dlg.FileID = "F-2";
+    std::optional<vqtest::FileSizeLimit> fullDisk;
+    vq::ScriptedUser user;
+    user.Dialog("设计文档评审结果")
+        .Select(G::kStepListId, "审核")
+        .Do([&](CDialog&) { fullDisk.emplace(16); })
+        .Click(G::kBrowseMarkupId)
+        .Message("不能取得文档bracket.DWG：本地磁盘已满。", IDOK)
+        .Do([&](CDialog&) { fullDisk.reset(); })
         .Click(IDCANCEL);
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error();
