@@ -17,6 +17,7 @@
 //   }                                      // disconnects, clears the lent connections
 #pragma once
 
+#include "core/Settings.h"
 #include "core/VqConnectHolder.h"
 #include "platform/base/String.h"
 
@@ -34,6 +35,7 @@ public:
     CVqConnectHolder& Holder() { return m_holder; }
 
 private:
+    CSettingsCallScope m_settingsScope; // the settings file is found once in a call
     CVqConnectHolder m_holder;
     bool m_withFtp;
     bool m_entered = false; // false: refused, nothing was touched

@@ -5,11 +5,46 @@
 #include "platform/base/TextCodec.h"
 
 #include <climits>
+#include <mutex>
+
+namespace {
+
+struct KeptPath {
+    std::mutex mutex;
+    int scopes = 0;
+    CString path; // found during the scopes; empty until then
+};
+KeptPath& Kept() {
+    static auto* kept = new KeptPath; // settings may be read while the process ends
+    return *kept;
+}
+
+} // namespace
+
+CSettingsCallScope::CSettingsCallScope() {
+    std::lock_guard<std::mutex> lock(Kept().mutex);
+    ++Kept().scopes;
+}
+
+CSettingsCallScope::~CSettingsCallScope() {
+    std::lock_guard<std::mutex> lock(Kept().mutex);
+    if (--Kept().scopes == 0)
+        Kept().path.Empty();
+}
 
 CString GetSettingsFilePath() {
+    KeptPath& kept = Kept();
+    {
+        std::lock_guard<std::mutex> lock(kept.mutex);
+        if (kept.scopes > 0 && !kept.path.IsEmpty())
+            return kept.path;
+    }
     char path[MAX_PATH];
     if (!GetInstallFilePath("qent\\spt\\vqpdmcad.ini", path))
         return CString();
+    std::lock_guard<std::mutex> lock(kept.mutex);
+    if (kept.scopes > 0)
+        kept.path = path;
     return CString(path);
 }
 

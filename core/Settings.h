@@ -5,8 +5,21 @@
 
 #include "platform/base/String.h"
 
-// The native path of the settings file; empty after the installation-folder message.
+// The native path of the settings file; empty after the installation-folder message. While an
+// entry call runs (a CSettingsCallScope lives) the file is found once and its path kept: every
+// decision reads several settings, and finding the file reads vqpdm.txt and looks up each folder
+// of the path without regard to case.
 CString GetSettingsFilePath();
+
+// Keeps the settings file's path for as long as it lives (scopes may nest; the path is found again
+// once the outermost ends, so an installation moved between two calls is followed).
+class CSettingsCallScope {
+public:
+    CSettingsCallScope();
+    ~CSettingsCallScope();
+    CSettingsCallScope(const CSettingsCallScope&) = delete;
+    CSettingsCallScope& operator=(const CSettingsCallScope&) = delete;
+};
 
 // The value (def when the file, section or key is missing), read through a 100-byte buffer: at most
 // 99 bytes of the file's code page 936 text, cut before a character that would not fit.

@@ -72,6 +72,14 @@ void Parse(Line& line) {
     line.value = value;
 }
 
+// A line whose bytes the system has just set means what a read of them would find.
+void ParseAgain(Line& line) {
+    line.kind = Line::Other;
+    line.name.clear();
+    line.value.clear();
+    Parse(line);
+}
+
 struct ProfileFile {
     std::vector<Line> lines;
     std::string eol = "\r\n"; // the line end for new lines
@@ -157,6 +165,7 @@ struct ParsedFile {
 struct ParsedFiles {
     std::mutex mutex;
     std::unordered_map<std::string, ParsedFile> files;
+    vq::ProfileReadCounts counts;
 };
 ParsedFiles& Parsed() {
     static auto* parsed = new ParsedFiles;
@@ -185,6 +194,10 @@ std::shared_ptr<const ProfileFile> ReadParsed(int fd, const std::string& path) {
     struct stat before {};
     if (::fstat(fd, &before) != 0)
         return nullptr;
+    {
+        std::lock_guard<std::mutex> lock(Parsed().mutex);
+        ++Parsed().counts.opens;
+    }
     const FileIdentity identity(before);
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
@@ -204,9 +217,13 @@ std::shared_ptr<const ProfileFile> ReadParsed(int fd, const std::string& path) {
     const bool stable = ::fstat(fd, &after) == 0 && FileIdentity(after) == identity;
     std::lock_guard<std::mutex> lock(parsed.mutex);
     auto kept = parsed.files.find(path);
-    std::shared_ptr<const ProfileFile> file = kept != parsed.files.end() && kept->second.bytes == bytes
-                                                  ? kept->second.file
-                                                  : std::make_shared<const ProfileFile>(Load(bytes));
+    std::shared_ptr<const ProfileFile> file;
+    if (kept != parsed.files.end() && kept->second.bytes == bytes) {
+        file = kept->second.file;
+    } else {
+        file = std::make_shared<const ProfileFile>(Load(bytes));
+        ++parsed.counts.parses;
+    }
     if (!S_ISREG(before.st_mode) || !stable) {
         // Not a plain file, or written to while it was read: parsed anew next time.
         if (kept != parsed.files.end())
@@ -228,7 +245,22 @@ std::shared_ptr<const ProfileFile> LoadParsed(const std::string& path) {
     return file;
 }
 
-// After the system's own write: the next read parses the file anew whatever its times say.
+// After the system's own write of these bytes: they are what the file holds, so the next read
+// takes their parse once it has seen that the file still holds them (its times are recent, so the
+// read compares the bytes), instead of parsing them again.
+void KeepWritten(const std::string& path, std::string bytes, const ProfileFile& written) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return;
+    ParsedFiles& parsed = Parsed();
+    std::lock_guard<std::mutex> lock(parsed.mutex);
+    if (parsed.files.size() >= 64 && parsed.files.find(path) == parsed.files.end())
+        parsed.files.clear();
+    parsed.files.insert_or_assign(path, ParsedFile{FileIdentity(st), false, std::move(bytes),
+                                                   std::make_shared<const ProfileFile>(written)});
+}
+
+// Before the system's own write: the next read parses the file anew whatever its times say.
 void ForgetParsed(const std::string& path) {
     ParsedFiles& parsed = Parsed();
     std::lock_guard<std::mutex> lock(parsed.mutex);
@@ -314,7 +346,11 @@ bool Store(const std::string& path, const ProfileFile& file) {
         bytes += l.bytes;
         bytes += l.eol;
     }
-    return vq::ReplaceFileContent(CString(path), bytes);
+    if (!vq::ReplaceFileContent(CString(path), bytes))
+        return false;
+    // The file read through a link is the one the link points at, kept under the link's path.
+    KeepWritten(path, std::move(bytes), file);
+    return true;
 }
 
 std::string TrimTrailingBlanks(const char* s) {
@@ -342,6 +378,11 @@ bool LookUp(const std::string& path, std::string_view section, std::string_view 
 } // namespace
 
 namespace vq {
+
+ProfileReadCounts ProfileReadCountsSoFar() {
+    std::lock_guard<std::mutex> lock(Parsed().mutex);
+    return Parsed().counts;
+}
 
 CString ProfilePath(const CString& path) {
     if (path.Find('/') < 0 && path.Find('\\') < 0)
@@ -435,7 +476,7 @@ BOOL WritePrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR value, LPCT
             std::size_t eq = l.bytes.find('=');
             std::string keyPart = Trim(std::string_view(l.bytes).substr(0, eq));
             l.bytes = keyPart + "=" + newValue;
-            l.value = value;
+            ParseAgain(l);
         } else {
             // After the last non-blank line of the section.
             int end = SectionEnd(pf, header);
@@ -445,7 +486,7 @@ BOOL WritePrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR value, LPCT
             Line l;
             l.bytes = vq::Utf8ToGbk(WithoutLineBreaks(key)) + "=" + newValue;
             l.eol = pf.eol;
-            l.kind = Line::Key;
+            ParseAgain(l);
             if (pf.lines[static_cast<std::size_t>(at - 1)].eol.empty())
                 pf.lines[static_cast<std::size_t>(at - 1)].eol = pf.eol;
             pf.lines.insert(pf.lines.begin() + at, std::move(l));
@@ -456,12 +497,12 @@ BOOL WritePrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR value, LPCT
         Line h;
         h.bytes = "[" + vq::Utf8ToGbk(WithoutLineBreaks(section)) + "]";
         h.eol = pf.eol;
-        h.kind = Line::Section;
+        ParseAgain(h);
         pf.lines.push_back(std::move(h));
         Line l;
         l.bytes = vq::Utf8ToGbk(WithoutLineBreaks(key)) + "=" + newValue;
         l.eol = pf.eol;
-        l.kind = Line::Key;
+        ParseAgain(l);
         pf.lines.push_back(std::move(l));
     }
     return Store(file, pf) ? TRUE : FALSE;

@@ -41,4 +41,13 @@ BOOL WriteProfileString(const CString& section, const CString& key, const CStrin
 // The native path that a profile path argument names (see above).
 CString ProfilePath(const CString& path);
 
+// What the reads of this process have cost so far: files opened to be read, and texts parsed
+// (a file unchanged since it was last parsed, or just written by this process, is not parsed
+// again). For the benchmarks and the tests.
+struct ProfileReadCounts {
+    unsigned long opens = 0;
+    unsigned long parses = 0;
+};
+ProfileReadCounts ProfileReadCountsSoFar();
+
 } // namespace vq

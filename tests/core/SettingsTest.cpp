@@ -66,3 +66,26 @@ TEST(Settings, WithoutAnInstallationFolderTheDefaultIsUsedAfterTheMessage) {
     boxes.Expect("打开文件");
     EXPECT_EQ(GetSettingsFilePath(), "");
 }
+
+// Within a call the settings file is found once; the next call follows an installation that moved
+// in between. The file itself is still read as it is at each read.
+TEST(Settings, TheFileIsFoundOnceInACallAndAgainInTheNext) {
+    vqtest::Workspace ws;
+    ws.WriteSetting("s", "where", "first");
+    const CString moved = ws.Root() + "/moved";
+    std::filesystem::create_directories((moved + "/qent/spt").str());
+    ws.WriteFile(moved + "/qent/spt/vqpdmcad.ini", "[s]\r\nwhere=moved\r\n");
+    {
+        CSettingsCallScope call;
+        EXPECT_EQ(ReadSetting("s", "where", ""), "first");
+        {
+            CSettingsCallScope nested;
+            ws.WriteFile(ws.WindowsDir() + "/vqpdm.txt", moved.str() + "\r\n");
+            EXPECT_EQ(ReadSetting("s", "where", ""), "first");
+        }
+        EXPECT_EQ(GetSettingsFilePath(), ws.SettingsPath());
+        ws.WriteSetting("s", "where", "changed");
+        EXPECT_EQ(ReadSetting("s", "where", ""), "changed");
+    }
+    EXPECT_EQ(ReadSetting("s", "where", ""), "moved");
+}

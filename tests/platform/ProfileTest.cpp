@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -218,4 +219,49 @@ TEST_F(ProfileTest, EveryChangeIsSeenByTheNextRead) {
     EXPECT_EQ(Read("计数", "值"), "默认");
     char names[20];
     EXPECT_EQ(GetPrivateProfileString(nullptr, nullptr, "", names, sizeof names, path), 0u);
+}
+
+// The system's own writes keep the parse current: a read right after one (while the file's times
+// are too recent to be trusted) reads the bytes but does not parse them again, and finds exactly
+// what a fresh parse finds: values with blanks and quotes, new keys and new sections. A change by
+// another program in that moment is still seen.
+TEST_F(ProfileTest, OwnWritesAreReadWithoutParsingAgainAndOthersChangesAreStillSeen) {
+    struct Written {
+        const char* section;
+        const char* key;
+        const char* value;
+        const char* read;
+    };
+    const Written writes[] = {
+        {"数据库配置", "数据库类型", "0", "0"},
+        {"数据库配置", "新键", "  带空格  ", "带空格"},
+        {"VQPDM功能配置", "结构树方式", "\"2\"", "2"},
+        {"新的节", "目录", "/home/张三/导入", "/home/张三/导入"},
+        {"新的节", ";不是键", "x", "默认"},
+    };
+    for (const Written& w : writes) {
+        ASSERT_TRUE(WritePrivateProfileString(w.section, w.key, w.value, path)) << w.key;
+        const vq::ProfileReadCounts before = vq::ProfileReadCountsSoFar();
+        EXPECT_EQ(Read(w.section, w.key), w.read) << w.key;
+        EXPECT_EQ(Read("公共管理功能", "当前登陆用户帐号"), "张三") << w.key;
+        const vq::ProfileReadCounts after = vq::ProfileReadCountsSoFar();
+        EXPECT_EQ(after.parses, before.parses) << w.key;
+        EXPECT_EQ(after.opens, before.opens + 2) << w.key;
+    }
+    char names[200];
+    const DWORD length = GetPrivateProfileString("新的节", nullptr, "", names, sizeof names, path);
+    EXPECT_EQ(std::string(names, length), std::string("目录\0", 7)); // the comment is no key
+
+    // Another program replaces a value by one of the same length at once.
+    ASSERT_TRUE(WritePrivateProfileString("数据库配置", "数据库类型", "1", path));
+    std::string bytes;
+    {
+        std::ifstream in(path.str(), std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::size_t at = bytes.find(Gbk("数据库类型=1"));
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + Gbk("数据库类型=").size()] = '7';
+    std::ofstream(path.str(), std::ios::binary | std::ios::trunc) << bytes;
+    EXPECT_EQ(Read("数据库配置", "数据库类型"), "7");
 }
