@@ -4,6 +4,7 @@
 #include "platform/base/MessageBox.h"
 #include "platform/base/TextCodec.h"
 
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -71,8 +72,11 @@ bool ReadFirstLine(FILE* f, std::string& line) {
     return true;
 }
 
+std::atomic<unsigned long> g_lookups{0};
+
 // Steps 3 to 5 shared by both functions: read the folder, append the relative path, copy it out.
 int BuildPath(FILE* f, LPCTSTR relPath, LPTSTR outBuf, const char* readError) {
+    ++g_lookups;
     std::string folder;
     bool ok = ReadFirstLine(f, folder);
     std::fclose(f);
@@ -97,6 +101,10 @@ bool WindowsDirectory(char* buffer) {
 }
 
 } // namespace
+
+unsigned long InstallFolderLookupsSoFar() {
+    return g_lookups;
+}
 
 bool InstallationNamed() {
     char windowsDir[MAX_PATH];

@@ -15,6 +15,9 @@
 int GetInstallFilePath(LPCTSTR relPath, LPTSTR outBuf);
 // The same, from the first line of "vqsetup.ini".
 int GetInstallFilePathFromSetup(LPCTSTR relPath, LPTSTR outBuf);
+// How many times this process has looked the installation folder up (read vqpdm.txt or
+// vqsetup.ini and resolved the path); for the benchmarks.
+unsigned long InstallFolderLookupsSoFar();
 // Whether the Windows folder holds one of the two files that name the installation folder;
 // asks nothing and shows nothing.
 bool InstallationNamed();
