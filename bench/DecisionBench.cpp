@@ -12,8 +12,8 @@
 //
 // Runs on SQLite (default sizes 200, 2,000 and 20,000 parts), or on PostgreSQL when VQ_PG_PORT
 // names a server (200 and 2,000). Last, per size: a decision at a complete level against a plain
-// decision, and whether it holds the goal: at most 1.5 times a plain decision's processor time
-// (what a decision at a complete level cost before the snapshot asked the table every time).
+// decision, and whether it holds the goal of at most 1.5 times a plain decision's processor time
+// (on PostgreSQL the server's share is not in it: compare the clock columns above too).
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/db/Command.h"
