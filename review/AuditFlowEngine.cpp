@@ -533,7 +533,8 @@ int CAuditFlowEngine::StartNextLevel() {
             CECOAuditLevel levels(&m_changeTask);
             const int levelIndex = levels.GetAuditorIndex(m_strAuditingPath, stored);
             if (!levels.AdvanceFileLevel(m_strWorkID, m_strFileID, 1)) {
-                Say("改变评审流程级别时, 发生异常...");
+                if (!theApp.m_bConnectionLost)
+                    Say("改变评审流程级别时, 发生异常...");
                 return 0;
             }
             if (!levels.ResetWaitingAudits(levelIndex, m_strWorkID, groupStep ? 1 : 0)) {
@@ -581,6 +582,8 @@ int CAuditFlowEngine::FinishAudit(const CString& state) {
         if (changeTask) {
             CECOAuditLevel levels(&m_changeTask);
             levels.AdvanceFileLevel(m_strWorkID, m_strFileID, 1); // 0 also when already at the top
+            if (theApp.m_bConnectionLost)
+                return 0; // said once: the level's questions could only fail after it
             int current = 0, maximum = 0;
             if (!levels.GetFileLevels(m_strWorkID, m_strFileID, maximum, current)) {
                 Say("获取文件当前的评审流程级别时, 发生异常...");

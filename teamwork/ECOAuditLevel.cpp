@@ -7,6 +7,7 @@
 #include "platform/db/SqlText.h"
 #include "teamwork/AuditPath.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 
@@ -21,25 +22,25 @@ constexpr const char* kSubmittedPartsError = "获取更改任务提交文档涉�
 constexpr const char* kMorePartsWarning = "提交文档对应零部件的数量大于更改单设计的零部件数量, "
                                           "\n请检查修改，否则评审流程将无法进行下去...";
 
-// Reads every row of a statement as trimmed texts; false after the error and errorText (when
-// given) were shown.
-bool ReadTexts(const CString& sql, long columns, const char* errorText,
-               const std::function<void(const std::vector<CString>&)>& onRow) {
+// Reads every row of a statement; false after the error and errorText (when given) were shown. A
+// lost connection is said once, by the error alone: what the statement was for adds nothing.
+bool ReadRows(const CString& sql, long columns, const char* errorText,
+              const std::function<void(const std::vector<_variant_t>&)>& onRow) {
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
         rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        std::vector<CString> row(static_cast<std::size_t>(columns));
+        std::vector<_variant_t> row(static_cast<std::size_t>(columns));
         while (!rs->IsEOF()) {
             for (long c = 0; c < columns; ++c)
-                row[static_cast<std::size_t>(c)] = VariantToString(rs->GetCollect(c));
+                row[static_cast<std::size_t>(c)] = rs->GetCollect(c);
             onRow(row);
             rs->MoveNext();
         }
         rs->Close();
     } catch (_com_error& e) {
         ReportComError(e);
-        if (errorText)
+        if (errorText && !IsConnectionLost(e))
             AfxMessageBox(errorText);
         return false;
     }
@@ -49,148 +50,269 @@ bool ReadTexts(const CString& sql, long columns, const char* errorText,
 // The count of a statement that counts: -1 after the error was shown.
 long CountRows(const CString& sql) {
     long count = 0;
-    if (!ReadTexts(sql, 1, nullptr, [&count](const std::vector<CString>& row) { count = std::atol(row[0]); }))
+    if (!ReadRows(sql, 1, nullptr, [&count](const std::vector<_variant_t>& row) {
+            count = std::atol(VariantToString(row[0]));
+        }))
         return -1;
     return count;
+}
+
+// Runs a writing statement as CVqDesignTaskApp::ExecuteSql does, and gives the rows it wrote.
+bool ExecuteCounting(const CString& sql, long& rows) {
+    rows = -1;
+    try {
+        theApp.m_pConnPDM->Execute(sql, &rows, adCmdText);
+        return true;
+    } catch (_com_error& e) {
+        theApp.ReportSqlError(e, sql);
+        return false;
+    }
+}
+
+// A stored value as the database told it apart in DISTINCT and in its joins: NULL, or the text.
+std::string Identity(const _variant_t& value) {
+    return value.IsNull() ? std::string(1, '\0') : "=" + VariantToStoredText(value).str();
 }
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
 // The snapshot of a change task
 
+bool ECOTaskSnapshot::ReadStamps(Stamp& task, Stamp& order) {
+    task = order = Stamp();
+    CString sql;
+    sql.Format("SELECT StampKey, Writes, Token FROM ECOTaskStamp WHERE StampKey = '%s' OR StampKey = '%s'",
+               SqlQuote("T:" + m_readingId), SqlQuote("O:" + ChangeOrderNo(m_readingId)));
+    return ReadRows(sql, 3, nullptr, [&](const std::vector<_variant_t>& row) {
+        const CString key = VariantToStoredText(row[0]);
+        Stamp& stamp = key.Left(2).CompareNoCase("T:") == 0 ? task : order;
+        stamp.writes = VariantToString(row[1]);
+        stamp.token = VariantToString(row[2]);
+    });
+}
+
+int ECOTaskSnapshot::StampsHeld() {
+    Stamp task, order;
+    m_readingId = m_workId;
+    if (!ReadStamps(task, order))
+        return -1;
+    return task == m_taskStamp && order == m_orderStamp ? 1 : 0;
+}
+
+bool ECOTaskSnapshot::StampsInstalled() {
+    // The stamp's table and its triggers (a database made before them, or whose triggers were
+    // dropped or disabled, stamps nothing: every question then goes to the tables).
+    CString sql;
+    long expected = 0;
+    switch (theApp.m_pConnPDM->GetEngine()) {
+    case vq::db::Engine::SQLite:
+        sql =
+            "SELECT COUNT(*) FROM sqlite_master WHERE (type = 'table' AND name = 'ECOTaskStamp') OR (type = "
+            "'trigger' AND name LIKE 'TR_ECOStamp_%')";
+        expected = 10;
+        break;
+    case vq::db::Engine::PostgreSQL:
+        sql = "SELECT (SELECT COUNT(*) FROM pg_class WHERE relname = 'ecotaskstamp' AND relkind = 'r') + "
+              "(SELECT "
+              "COUNT(*) FROM pg_trigger WHERE tgname LIKE 'tr_ecostamp_%' AND tgenabled <> 'D')";
+        expected = 4;
+        break;
+    default:
+        return false;
+    }
+    return CountRows(sql) == expected;
+}
+
 bool ECOTaskSnapshot::Read(const CString& workId) {
     m_workId.Empty();
-    m_orderParts.clear();
-    m_drawings.clear();
-    m_levels.clear();
-    m_sheet.clear();
-    m_hasSheet = false;
-    m_parts.clear();
-    m_missingHint = 0;
-    m_unfinishedHint.clear();
-    m_completeLevel = -1;
+    m_readingId = workId;
+    m_order.clear();
+    m_orderByTrimmed.clear();
+    m_orderAmbiguous = false;
+    m_codes.clear();
+    m_codesByTrimmed.clear();
+    m_codesByFile.clear();
+    m_codesAmbiguous = false;
+    m_rows.clear();
+    m_rowsByKey.clear();
+    m_sheets.clear();
+    m_unfinished = 0;
+    m_codeReach.clear();
+    m_orderReach.clear();
+    m_bestByTrimmed.clear();
+    // The stamps first: a write after them and before the rows is taken for one after the rows.
+    if (!ReadStamps(m_taskStamp, m_orderStamp))
+        return false;
+    // Distinct stored codes, each with the database's key for it: two codes of one key are one
+    // to DISTINCT, which then returns either.
+    std::unordered_map<std::string, std::string> orderKeys, codeKeys;
+    const auto distinct = [](std::unordered_map<std::string, std::string>& keys, const _variant_t& code,
+                             const _variant_t& key, bool& ambiguous) {
+        const auto [at, added] = keys.emplace(Identity(key), Identity(code));
+        ambiguous = ambiguous || (!added && at->second != Identity(code));
+        return added;
+    };
     CString sql;
-    sql.Format("SELECT PartCode FROM ECOModifyPart WHERE ECONo = '%s' AND Upper(Other3) = '0'",
-               SqlQuote(ChangeOrderNo(workId)));
-    if (!ReadTexts(sql, 1, kOrderPartsError,
-                   [this](const std::vector<CString>& row) { m_orderParts.insert(row[0].str()); }))
+    sql.Format(
+        "SELECT PartCode, Lower(PartCode) FROM ECOModifyPart WHERE ECONo = '%s' AND Upper(Other3) = '0'",
+        SqlQuote(ChangeOrderNo(workId)));
+    if (!ReadRows(sql, 2, kOrderPartsError, [&](const std::vector<_variant_t>& row) {
+            if (!distinct(orderKeys, row[0], row[1], m_orderAmbiguous))
+                return;
+            m_order.push_back(VariantToString(row[0]).str());
+            ++m_orderByTrimmed[m_order.back()];
+        }))
+        return false;
+    std::unordered_map<std::string, std::size_t> codeIndex;
+    sql.Format("SELECT Lower(FileID), PartCode, Lower(PartCode) FROM TeamWorkResult WHERE WorkID = '%s' AND "
+               "Upper(FileName) Like '%%.DWG'",
+               SqlQuote(workId));
+    if (!ReadRows(sql, 3, kSubmittedPartsError, [&](const std::vector<_variant_t>& row) {
+            distinct(codeKeys, row[1], row[2], m_codesAmbiguous);
+            const auto [at, added] = codeIndex.emplace(Identity(row[1]), m_codes.size());
+            if (added) {
+                m_codes.push_back(Code{VariantToString(row[1]).str(), {}, kNoLevel});
+                m_codesByTrimmed[m_codes.back().trimmed].push_back(at->second);
+            }
+            if (!row[0].IsNull()) {
+                const std::string file = VariantToStoredText(row[0]).str();
+                m_codes[at->second].fileKeys.push_back(file);
+                m_codesByFile[file].push_back(at->second);
+            }
+        }))
         return false;
     sql.Format(
-        "SELECT FileID, PartCode FROM TeamWorkResult WHERE WorkID = '%s' AND Upper(FileName) Like '%%.DWG'",
+        "SELECT Lower(FileID), CurrentAuditLevel, MaxAuditLevel, CASE WHEN IsECOFile = 'Y' THEN 1 ELSE 0 "
+        "END FROM ECOAuditLevel WHERE ECOTaskNo = '%s'",
         SqlQuote(workId));
-    if (!ReadTexts(sql, 2, kSubmittedPartsError, [this](const std::vector<CString>& row) {
-            m_drawings.emplace_back(row[0].str(), row[1].str());
+    if (!ReadRows(sql, 4, nullptr, [&](const std::vector<_variant_t>& row) {
+            LevelRow level;
+            level.null = row[0].IsNull();
+            level.key = VariantToStoredText(row[0]).str();
+            level.current = VariantToString(row[1]);
+            level.maximum = VariantToString(row[2]);
+            level.sheet = std::atoi(VariantToString(row[3])) != 0;
+            level.reached = level.current.IsEmpty() ? kNoLevel : std::atoi(level.current);
+            if (level.sheet)
+                m_sheets.push_back(m_rows.size());
+            if (!level.null)
+                m_rowsByKey[level.key].push_back(m_rows.size());
+            m_unfinished += level.Finished() ? 0 : 1;
+            m_rows.push_back(std::move(level));
         }))
         return false;
-    sql.Format("SELECT FileID, IsECOFile, CurrentAuditLevel, MaxAuditLevel FROM ECOAuditLevel WHERE "
-               "ECOTaskNo = '%s'",
-               SqlQuote(workId));
-    if (!ReadTexts(sql, 4, nullptr, [this](const std::vector<CString>& row) {
-            Level level;
-            level.sheet = row[1].CompareNoCase("Y") == 0;
-            level.current = row[2];
-            level.maximum = row[3];
-            level.reached = std::atoi(row[2]);
-            if (level.sheet && !m_hasSheet) {
-                m_hasSheet = true;
-                m_sheet = row[0].str();
-            }
-            m_levels.emplace(row[0].str(), level);
-        }))
-        return false;
-    std::unordered_map<std::string, std::size_t> partIndex;
-    for (const std::string& part : m_orderParts) {
-        partIndex.emplace(part, m_parts.size());
-        m_parts.push_back(part);
+    for (Code& code : m_codes) {
+        code.reach = ReachOf(code);
+        Count(m_codeReach, code.reach, 1);
+        int& best = m_bestByTrimmed.try_emplace(code.trimmed, kNoLevel).first->second;
+        best = std::max(best, code.reach);
     }
-    m_partLevels.assign(partIndex.size(), {});
-    m_otherLevels.clear();
-    for (const auto& [fileId, part] : m_drawings) {
-        const auto level = m_levels.find(fileId);
-        if (level == m_levels.end())
-            continue; // never submitted at any level
-        const auto index = partIndex.find(part);
-        if (index == partIndex.end())
-            m_otherLevels.push_back(&level->second);
-        else
-            m_partLevels[index->second].push_back(&level->second);
+    for (const std::string& part : m_order) {
+        const auto best = m_bestByTrimmed.find(part);
+        Count(m_orderReach, best == m_bestByTrimmed.end() ? kNoLevel : best->second, 1);
     }
     m_workId = workId;
     return true;
 }
 
 bool ECOTaskSnapshot::Prepare(const CString& workId) {
-    return Holds(workId) || Read(workId);
-}
-
-bool ECOTaskSnapshot::Follow(const std::string& fileId, const CString& current, const CString& maximum) {
-    const auto found = m_levels.find(fileId);
-    if (found != m_levels.end() && found->second.current == current && found->second.maximum == maximum)
-        return true;
-    m_workId.Empty();
-    return false;
-}
-
-const ECOTaskSnapshot::Level* ECOTaskSnapshot::Find(const CString& fileId) const {
-    const auto found = m_levels.find(fileId.str());
-    return found == m_levels.end() ? nullptr : &found->second;
-}
-
-void ECOTaskSnapshot::SetCurrent(const std::string& fileId, int level) {
-    const auto found = m_levels.find(fileId);
-    if (found == m_levels.end())
-        return;
-    if (found->second.current.IsEmpty() || level < found->second.reached)
-        m_completeLevel = -1;
-    found->second.current.Format("%d", level);
-    found->second.reached = level;
-}
-
-int ECOTaskSnapshot::MissingPart(int level) const {
-    if (level <= m_completeLevel)
-        return -1;
-    const std::size_t count = m_partLevels.size();
-    for (std::size_t k = 0; k < count; ++k) {
-        const std::size_t part = (m_missingHint + k) % count;
-        bool reached = false;
-        for (const Level* file : m_partLevels[part])
-            reached = reached || file->Reaches(level);
-        if (!reached) {
-            m_missingHint = part;
-            return static_cast<int>(part);
-        }
-    }
-    m_completeLevel = level;
-    return -1;
-}
-
-bool ECOTaskSnapshot::OtherPartsReach(int level) const {
-    for (const Level* file : m_otherLevels) {
-        if (file->Reaches(level))
+    if (Holds(workId)) {
+        const int held = StampsHeld();
+        if (held > 0)
             return true;
-    }
-    return false;
-}
-
-int ECOTaskSnapshot::Answer(int level) const {
-    if (MissingPart(level) >= 0)
-        return 0;
-    if (OtherPartsReach(level))
-        return 1;
-    return m_hasSheet && m_levels.at(m_sheet).Reaches(level) ? 1 : 0;
-}
-
-const std::string* ECOTaskSnapshot::UnfinishedFile() const {
-    const auto hint = m_levels.find(m_unfinishedHint);
-    if (hint != m_levels.end() && !hint->second.Finished())
-        return &hint->first;
-    for (const auto& [id, level] : m_levels) {
-        if (!level.Finished()) {
-            m_unfinishedHint = id;
-            return &id;
+        if (held < 0) {
+            m_workId.Empty();
+            return false;
         }
     }
-    return nullptr;
+    return Read(workId);
+}
+
+bool ECOTaskSnapshot::Exact() const {
+    if (m_orderAmbiguous || m_codesAmbiguous)
+        return false;
+    // Sheet rows at different levels: the part check reads whichever the database returns first.
+    for (const std::size_t sheet : m_sheets) {
+        if (m_rows[sheet].current != m_rows[m_sheets.front()].current)
+            return false;
+    }
+    return true;
+}
+
+int ECOTaskSnapshot::ReachOf(const Code& code) const {
+    // A drawing is at the level when one of the level rows of its file id is.
+    int reach = kNoLevel;
+    for (const std::string& file : code.fileKeys) {
+        const auto rows = m_rowsByKey.find(file);
+        if (rows == m_rowsByKey.end())
+            continue;
+        for (const std::size_t row : rows->second)
+            reach = std::max(reach, m_rows[row].reached);
+    }
+    return reach;
+}
+
+void ECOTaskSnapshot::Count(std::map<int, long>& histogram, int level, long change) {
+    histogram[level] += change;
+}
+
+void ECOTaskSnapshot::SetReached(const std::string& key, int level) {
+    const auto rows = m_rowsByKey.find(key);
+    if (rows == m_rowsByKey.end())
+        return;
+    for (const std::size_t row : rows->second) {
+        LevelRow& file = m_rows[row];
+        m_unfinished -= file.Finished() ? 0 : 1;
+        file.current.Format("%d", level);
+        file.reached = level;
+        m_unfinished += file.Finished() ? 0 : 1;
+    }
+    const auto codes = m_codesByFile.find(key);
+    if (codes == m_codesByFile.end())
+        return;
+    for (const std::size_t index : codes->second) {
+        Code& code = m_codes[index];
+        const int reach = ReachOf(code);
+        if (reach == code.reach)
+            continue;
+        Count(m_codeReach, code.reach, -1);
+        Count(m_codeReach, reach, 1);
+        code.reach = reach;
+        int best = kNoLevel;
+        for (const std::size_t same : m_codesByTrimmed[code.trimmed])
+            best = std::max(best, m_codes[same].reach);
+        int& known = m_bestByTrimmed[code.trimmed];
+        const auto parts = m_orderByTrimmed.find(code.trimmed);
+        if (best != known && parts != m_orderByTrimmed.end()) {
+            Count(m_orderReach, known, -parts->second);
+            Count(m_orderReach, best, parts->second);
+        }
+        known = best;
+    }
+}
+
+int ECOTaskSnapshot::Answer(int level, bool& warn) const {
+    // As the part check: fewer distinct codes at the level than the order has, or an order part
+    // none of whose codes (trimmed, compared exactly) is among them, keeps the level closed; more
+    // open it with the warning; else the sheet decides.
+    warn = false;
+    const long ordered = static_cast<long>(m_order.size());
+    long submitted = 0;
+    for (auto at = m_codeReach.lower_bound(level); at != m_codeReach.end(); ++at)
+        submitted += at->second;
+    if (submitted < ordered)
+        return 0;
+    for (auto at = m_orderReach.begin(); at != m_orderReach.end() && at->first < level; ++at) {
+        if (at->second > 0)
+            return 0;
+    }
+    if (submitted > ordered) {
+        warn = true;
+        return 1;
+    }
+    if (m_sheets.empty() || m_rows[m_sheets.front()].current.IsEmpty())
+        return 0;
+    return std::atoi(m_rows[m_sheets.front()].current) >= level ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -204,150 +326,35 @@ CECOAuditLevel::CECOAuditLevel(ECOTaskSnapshot* snapshot) : CECOAuditLevel() {
     m_pSnapshot = snapshot;
 }
 
-ECOTaskSnapshot* CECOAuditLevel::Snapshot(const CString& workId) {
-    if (!m_pSnapshot)
+ECOTaskSnapshot* CECOAuditLevel::Snapshot(const CString& workId, bool& failed) {
+    failed = false;
+    if (!m_pSnapshot || !theApp.m_pConnPDM)
         return nullptr;
-    // Already read for this task: the checks between two advances use it as it stands.
-    if (m_pSnapshot->Holds(workId))
-        return m_pSnapshot;
-    return m_pSnapshot->Read(workId) ? m_pSnapshot : nullptr;
-}
-
-int CECOAuditLevel::CheckPartsWithSnapshot(ECOTaskSnapshot& task, int level) {
-    // A part none of whose drawings has reached the level keeps it closed whatever else the task
-    // holds: when the table still says so of the part the snapshot names, that is the answer.
-    const CString workId = task.m_workId;
-    const int missing = task.MissingPart(level);
-    if (missing >= 0) {
-        const int stillMissing = PartStillMissing(task, static_cast<std::size_t>(missing), level);
-        if (stillMissing != 0)
-            return 0; // still missing, or the read failed (shown)
-        // No longer so: the snapshot is read again when next used.
-        task.m_workId.Empty();
+    ECOTaskSnapshot& task = *m_pSnapshot;
+    if (task.m_stamped < 0)
+        task.m_stamped = ECOTaskSnapshot::StampsInstalled() ? 1 : 0;
+    if (task.m_stamped == 0)
+        return nullptr;
+    if (!task.Prepare(workId)) {
+        failed = true;
+        return nullptr;
     }
-    // Every other answer is the table's own: no count the snapshot kept can tell that a level is
-    // still complete (another client may take a drawing back and pass a report, store the
-    // order's parts anew or rename a drawing, and every count stays). A snapshot that told
-    // otherwise is read again when next used. Drawings of parts the order does not have are
-    // counted first only where the snapshot has some at the level: elsewhere they are counted
-    // when the sheet has not reached the level and they decide the answer, but not for the
-    // warning alone (a drawing of another part that another client made since the snapshot was
-    // read then goes unwarned; the answer is the same).
-    const int answer = CheckPartsInTable(workId, level, task.OtherPartsReach(level));
-    if (answer != task.Answer(level))
-        task.m_workId.Empty();
-    return answer;
+    return task.Exact() ? &task : nullptr;
 }
 
-int CECOAuditLevel::PartStillMissing(const ECOTaskSnapshot& task, std::size_t part, int level) {
-    // The part is still the order's, and none of its drawings has reached the level.
-    const CString workId = task.m_workId;
-    const CString code(task.m_parts[part]);
-    CString sql;
-    sql.Format(
-        "SELECT COUNT(*), (SELECT COUNT(*) FROM TeamWorkResult r, ECOAuditLevel a WHERE r.WorkID = '%s' "
-        "AND r.PartCode = '%s' AND Upper(r.FileName) Like '%%.DWG' AND a.ECOTaskNo = '%s' AND a.FileID = "
-        "r.FileID AND a.CurrentAuditLevel >= %d) FROM ECOModifyPart WHERE ECONo = '%s' AND PartCode = "
-        "'%s' AND Upper(Other3) = '0'",
-        SqlQuote(workId), SqlQuote(code), SqlQuote(workId), level, SqlQuote(ChangeOrderNo(workId)),
-        SqlQuote(code));
-    long ordered = 0, reached = 0;
-    if (!ReadTexts(sql, 2, kOrderPartsError, [&](const std::vector<CString>& row) {
-            ordered = std::atol(row[0]);
-            reached = std::atol(row[1]);
-        }))
-        return -1;
-    return ordered > 0 && reached == 0 ? 1 : 0;
-}
-
-long CECOAuditLevel::CountMissingParts(const CString& workId, int level) {
-    // Other3 = '0' means what Upper(Other3) = '0' means ('0' has no case), but a server can
-    // estimate it from its statistics: with Upper() PostgreSQL takes the order's parts for a few
-    // rows and joins them in a nested loop, a second per question at 2,000 parts.
-    CString sql;
-    sql.Format(
-        "SELECT COUNT(*) FROM ECOModifyPart p WHERE p.ECONo = '%s' AND p.Other3 = '0' AND NOT EXISTS "
-        "(SELECT 1 FROM TeamWorkResult r, ECOAuditLevel a WHERE r.WorkID = '%s' AND r.PartCode = p.PartCode "
-        "AND Upper(r.FileName) Like '%%.DWG' AND a.ECOTaskNo = '%s' AND a.FileID = r.FileID AND "
-        "a.CurrentAuditLevel >= %d)",
-        SqlQuote(ChangeOrderNo(workId)), SqlQuote(workId), SqlQuote(workId), level);
-    long count = -1;
-    if (!ReadTexts(sql, 1, kOrderPartsError,
-                   [&count](const std::vector<CString>& row) { count = std::atol(row[0]); }))
-        return -1;
-    return count;
-}
-
-long CECOAuditLevel::CountOtherPartDrawings(const CString& workId, int level) {
-    // The order's list of parts is read once; the level is looked up only for drawings whose
-    // part is not on it.
-    CString sql;
-    sql.Format(
-        "SELECT COUNT(*) FROM TeamWorkResult r WHERE r.WorkID = '%s' AND (r.PartCode IS NULL OR r.PartCode "
-        "NOT IN (SELECT q.PartCode FROM ECOModifyPart q WHERE q.ECONo = '%s' AND q.Other3 = '0' AND "
-        "q.PartCode IS NOT NULL)) AND Upper(r.FileName) Like '%%.DWG' AND EXISTS (SELECT 1 FROM "
-        "ECOAuditLevel a WHERE a.ECOTaskNo = '%s' AND a.FileID = r.FileID AND a.CurrentAuditLevel >= %d)",
-        SqlQuote(workId), SqlQuote(ChangeOrderNo(workId)), SqlQuote(workId), level);
-    long count = -1;
-    if (!ReadTexts(sql, 1, kSubmittedPartsError,
-                   [&count](const std::vector<CString>& row) { count = std::atol(row[0]); }))
-        return -1;
-    return count;
-}
-
-int CECOAuditLevel::CheckPartsInTable(const CString& workId, int level, bool otherPartsFirst) {
-    // As the part check's statements answer: a part without a drawing at the level keeps it
-    // closed; drawings at the level of parts the order does not have open it (with the warning);
-    // else the order's sheet decides.
-    if (CountMissingParts(workId, level) != 0)
-        return 0; // missing, or the read failed (shown)
-    long others = 0;
-    if (otherPartsFirst) {
-        others = CountOtherPartDrawings(workId, level);
-        if (others < 0)
-            return 0;
+bool CECOAuditLevel::CountOwnWrite(ECOTaskSnapshot& task, long rows) {
+    // Nothing but this write since the stamps were compared: the rows it wrote, and a new token.
+    ECOTaskSnapshot::Stamp written, order;
+    if (rows >= 0 && task.ReadStamps(written, order) && order == task.m_orderStamp &&
+        std::atol(written.writes) == std::atol(task.m_taskStamp.writes) + rows) {
+        task.m_taskStamp = written;
+        return true;
     }
-    if (others == 0) {
-        CString sql;
-        sql.Format("SELECT CurrentAuditLevel FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND IsECOFile = 'Y'",
-                   SqlQuote(workId));
-        const CString sheetLevel = theApp.GetSqlString(sql);
-        if (!sheetLevel.IsEmpty() && std::atoi(sheetLevel) >= level)
-            return 1;
-        if (otherPartsFirst)
-            return 0;
-        others = CountOtherPartDrawings(workId, level);
-        if (others <= 0)
-            return 0;
-    }
-    AfxMessageBox(kMorePartsWarning);
-    return 1;
+    task.m_workId.Empty();
+    return false;
 }
 
-bool CECOAuditLevel::ReadColumnValues(const CString& sql, CStringArray& values, const char* errorText) {
-    values.RemoveAll();
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        while (!rs->IsEOF()) {
-            values.Add(VariantToString(rs->GetCollect(0L)));
-            rs->MoveNext();
-        }
-        rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(errorText);
-        return false;
-    }
-    return true;
-}
-
-int CECOAuditLevel::CheckModifiedPartsReady(CString workId, int level) {
-    if (m_pSnapshot) {
-        ECOTaskSnapshot* task = Snapshot(workId);
-        return task ? CheckPartsWithSnapshot(*task, level) : 0; // a failed read was shown
-    }
+int CECOAuditLevel::CheckPartsInTable(const CString& workId, int level) {
     CString sql;
     sql.Format("SELECT Distinct PartCode FROM ECOModifyPart WHERE ECONo = '%s' AND Upper(Other3) = '0'",
                SqlQuote(ChangeOrderNo(workId)));
@@ -383,6 +390,24 @@ int CECOAuditLevel::CheckModifiedPartsReady(CString workId, int level) {
     return std::atoi(sheetLevel) >= level ? 1 : 0;
 }
 
+bool CECOAuditLevel::ReadColumnValues(const CString& sql, CStringArray& values, const char* errorText) {
+    values.RemoveAll();
+    return ReadRows(sql, 1, errorText,
+                    [&values](const std::vector<_variant_t>& row) { values.Add(VariantToString(row[0])); });
+}
+
+int CECOAuditLevel::CheckModifiedPartsReady(CString workId, int level) {
+    bool failed = false;
+    if (const ECOTaskSnapshot* task = Snapshot(workId, failed)) {
+        bool warn = false;
+        const int answer = task->Answer(level, warn);
+        if (warn)
+            AfxMessageBox(kMorePartsWarning);
+        return answer;
+    }
+    return failed ? 0 : CheckPartsInTable(workId, level); // a failed read was shown
+}
+
 int CECOAuditLevel::ResetWaitingAudits(int level, CString workId, int alsoGroupRows) {
     if (!CheckModifiedPartsReady(workId, level))
         return 1;
@@ -404,22 +429,6 @@ int CECOAuditLevel::ResetWaitingAudits(int level, CString workId, int alsoGroupR
     return 1;
 }
 
-bool CECOAuditLevel::ReadFileRow(const CString& workId, const CString& fileId, CString& current, CString& maximum,
-                                 bool& failed) {
-    CString sql;
-    sql.Format("SELECT CurrentAuditLevel, MaxAuditLevel FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND FileID = '%s'",
-               SqlQuote(workId), SqlQuote(fileId));
-    bool found = false;
-    failed = !ReadTexts(sql, 2, nullptr, [&](const std::vector<CString>& row) {
-        if (!found) {
-            current = row[0];
-            maximum = row[1];
-            found = true;
-        }
-    });
-    return found && !failed;
-}
-
 int CECOAuditLevel::ReadLevel(const char* column, const CString& workId, const CString& fileId) {
     CString sql;
     sql.Format("SELECT %s FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND FileID = '%s'", column,
@@ -428,64 +437,80 @@ int CECOAuditLevel::ReadLevel(const char* column, const CString& workId, const C
 }
 
 int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance) {
-    // A decision starts here: the document's own row is read from the table, and the snapshot
-    // is read again when it has the row otherwise.
-    ECOTaskSnapshot* task = m_pSnapshot && m_pSnapshot->Prepare(workId) ? m_pSnapshot : nullptr;
     CString sql;
-    if (advance) {
-        int current = 0, maximum = 0;
-        if (task) {
-            CString currentText, maximumText;
-            bool failed = false;
-            if (ReadFileRow(workId, fileId, currentText, maximumText, failed)) {
-                current = std::atoi(currentText);
-                maximum = std::atoi(maximumText);
-            } else if (failed) {
-                return 0;
-            }
-            if (!task->Follow(fileId.str(), currentText, maximumText))
-                task = nullptr;
-        } else {
-            current = ReadLevel("CurrentAuditLevel", workId, fileId);
-            maximum = ReadLevel("MaxAuditLevel", workId, fileId);
+    if (!advance) {
+        // Back to the start, with the order's sheet: a snapshot reads the task again when next used.
+        if (m_pSnapshot)
+            m_pSnapshot->m_workId.Empty();
+        sql.Format("UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE ECOTaskNo = '%s' AND FileID = '%s'",
+                   SqlQuote(workId), SqlQuote(fileId));
+        if (!theApp.ExecuteSql(sql)) {
+            if (!theApp.m_bConnectionLost)
+                AfxMessageBox(sql);
+            return 0;
         }
-        if (current >= maximum)
-            return 0;
-        sql.Format("UPDATE ECOAuditLevel SET CurrentAuditLevel = %d WHERE ECOTaskNo = '%s' AND FileID = '%s'",
-                   current + 1, SqlQuote(workId), SqlQuote(fileId));
-        if (!theApp.ExecuteSql(sql))
-            return 0;
-        if (task)
-            task->SetCurrent(fileId.str(), current + 1);
-        return 1;
+        sql.Format(
+            "UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE ECOTaskNo = '%s' AND IsECOFile = 'Y'",
+            SqlQuote(workId));
+        return theApp.ExecuteSql(sql) ? 1 : 0;
     }
-    sql.Format("UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE ECOTaskNo = '%s' AND FileID = '%s'",
-               SqlQuote(workId), SqlQuote(fileId));
-    if (!theApp.ExecuteSql(sql)) {
-        AfxMessageBox(sql);
-        return 0;
-    }
-    if (task)
-        task->SetCurrent(fileId.str(), 0);
-    sql.Format("UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE ECOTaskNo = '%s' AND IsECOFile = 'Y'",
-               SqlQuote(workId));
-    if (!theApp.ExecuteSql(sql))
-        return 0;
+    bool failed = false;
+    ECOTaskSnapshot* task = Snapshot(workId, failed);
+    if (failed)
+        return 0; // shown
+    int current = 0, maximum = 0;
+    std::string key;
     if (task) {
-        for (auto& [id, level] : task->m_levels) {
-            if (level.sheet)
-                task->SetCurrent(id, 0);
-        }
+        // The document's rows as the statements below find them: the first one's levels, and the
+        // key every one of them has.
+        sql.Format(
+            "SELECT CurrentAuditLevel, MaxAuditLevel, Lower(FileID) FROM ECOAuditLevel WHERE ECOTaskNo = "
+            "'%s' AND FileID = '%s'",
+            SqlQuote(workId), SqlQuote(fileId));
+        bool found = false;
+        if (!ReadRows(sql, 3, nullptr, [&](const std::vector<_variant_t>& row) {
+                if (found)
+                    return;
+                found = true;
+                current = std::atoi(VariantToString(row[0]));
+                maximum = std::atoi(VariantToString(row[1]));
+                key = VariantToStoredText(row[2]).str();
+            }))
+            return 0;
+    } else {
+        current = ReadLevel("CurrentAuditLevel", workId, fileId);
+        maximum = ReadLevel("MaxAuditLevel", workId, fileId);
     }
+    if (current >= maximum)
+        return 0;
+    sql.Format("UPDATE ECOAuditLevel SET CurrentAuditLevel = %d WHERE ECOTaskNo = '%s' AND FileID = '%s'",
+               current + 1, SqlQuote(workId), SqlQuote(fileId));
+    if (!task)
+        return theApp.ExecuteSql(sql) ? 1 : 0;
+    long rows = 0;
+    if (!ExecuteCounting(sql, rows)) {
+        task->m_workId.Empty();
+        return 0;
+    }
+    if (CountOwnWrite(*task, rows))
+        task->SetReached(key, current + 1);
     return 1;
 }
 
 int CECOAuditLevel::CountUnfinishedFiles(CString workId) {
-    if (m_pSnapshot) {
-        ECOTaskSnapshot* task = Snapshot(workId);
-        return task ? CountUnfinishedWithSnapshot(*task) : 0; // a failed read was shown
+    bool failed = false;
+    if (const ECOTaskSnapshot* task = Snapshot(workId, failed)) {
+        bool warn = false;
+        if (!task->Answer(0, warn))
+            return 0;
+        if (!warn)
+            return task->m_unfinished == 0 ? 1 : 0;
+        // Others may have written while the warning was up: the count is the table's after it,
+        // as the part check's own statements count.
+        AfxMessageBox(kMorePartsWarning);
+        return CountUnfinishedInTable(workId);
     }
-    if (!CheckModifiedPartsReady(workId, 0))
+    if (failed || !CheckPartsInTable(workId, 0))
         return 0;
     return CountUnfinishedInTable(workId);
 }
@@ -500,76 +525,22 @@ int CECOAuditLevel::CountUnfinishedInTable(const CString& workId) {
     return CountRows(sql) == 0 ? 1 : 0;
 }
 
-int CECOAuditLevel::CountUnfinishedWithSnapshot(ECOTaskSnapshot& task) {
-    // Not finished while a part has no drawing at level 0 (the part check comes first, as without
-    // a snapshot), or while a document is below its maximum: either one, named by the snapshot and
-    // confirmed by the table in one row, is the answer.
-    const CString workId = task.m_workId;
-    const int missing = task.MissingPart(0);
-    if (missing >= 0) {
-        if (PartStillMissing(task, static_cast<std::size_t>(missing), 0) != 0)
-            return 0; // still missing, or the read failed (shown)
-        task.m_workId.Empty();
-    }
-    const std::string* unfinished = task.UnfinishedFile();
-    if (missing < 0 && unfinished) {
-        const int stillUnfinished = FileStillUnfinished(workId, *unfinished);
-        if (stillUnfinished < 0)
-            return 0; // shown
-        if (stillUnfinished > 0) {
-            // The answer stands. The part check's warning of more parts than the order has comes
-            // from the table where the snapshot has drawings of other parts; the table is not
-            // read through at every document decided for the warning alone.
-            if (task.OtherPartsReach(0) && CheckPartsInTable(workId, 0, true) != task.Answer(0))
-                task.m_workId.Empty();
-            return 0;
-        }
-        task.m_workId.Empty();
-    }
-    // All finished as far as the snapshot knows, or the table no longer bears out its "not
-    // finished": the table answers, and a snapshot that told otherwise is read again.
-    const int answer = CheckPartsInTable(workId, 0, true) ? CountUnfinishedInTable(workId) : 0;
-    if (answer != (task.Answer(0) != 0 && !unfinished ? 1 : 0))
-        task.m_workId.Empty();
-    return answer;
-}
-
-int CECOAuditLevel::FileStillUnfinished(const CString& workId, const std::string& fileId) {
-    CString sql;
-    sql.Format("SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND FileID = '%s' AND "
-               "CurrentAuditLevel <> MaxAuditLevel",
-               SqlQuote(workId), SqlQuote(CString(fileId)));
-    const long count = CountRows(sql);
-    return count < 0 ? -1 : count > 0 ? 1 : 0;
-}
-
 int CECOAuditLevel::GetFileLevels(CString workId, CString fileId, int& maxLevel, int& currentLevel) {
-    if (m_pSnapshot) {
-        const ECOTaskSnapshot* task = Snapshot(workId);
-        if (!task)
-            return 0; // a failed read was shown
-        if (const ECOTaskSnapshot::Level* level = task->Find(fileId)) {
-            maxLevel = std::atoi(level->maximum);
-            currentLevel = std::atoi(level->current);
-        }
-        return 1;
-    }
+    // Always from the table: the document's row is found by the statement's own comparison.
     CString sql;
     sql.Format(
         "SELECT MaxAuditLevel, CurrentAuditLevel FROM ECOAuditLevel WHERE ECOTASKNO = '%s' AND FileID = '%s'",
         SqlQuote(workId), SqlQuote(fileId));
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        if (!rs->IsEOF()) {
-            maxLevel = std::atoi(VariantToString(rs->GetCollect(0L)));
-            currentLevel = std::atoi(VariantToString(rs->GetCollect(1L)));
-        }
-        rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+    bool found = false;
+    if (!ReadRows(sql, 2, nullptr, [&](const std::vector<_variant_t>& row) {
+            if (found)
+                return;
+            found = true;
+            maxLevel = std::atoi(VariantToString(row[0]));
+            currentLevel = std::atoi(VariantToString(row[1]));
+        })) {
+        if (!theApp.m_bConnectionLost)
+            AfxMessageBox(sql);
         return 0;
     }
     return 1;

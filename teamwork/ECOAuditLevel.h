@@ -9,75 +9,97 @@
 #include "platform/base/String.h"
 
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
-// What the level operations of one change task read: the order's parts, the task's drawings and
-// the levels of its documents. Kept by a reviewer's decision over the task's documents so that
-// deciding many of them does not read the whole task again for each document and each step
-// opened. The parts and drawings are read once; the levels follow the writes made through
-// CECOAuditLevel. Other clients (or a rolled-back decision) may have changed the tables since, so
-// the snapshot gives an answer only where the table confirms it in one statement of one row: a
-// part that keeps a level closed (still the order's, with no drawing at the level) or a document
-// below its maximum. Every other answer, "complete" above all, is the table's own, asked in
-// set-based statements; when it differs from what the snapshot holds, the snapshot is read again
-// when next used. The warning of more parts than the order has is the table's too, asked where the
-// snapshot has drawings of other parts or where they decide the answer: the table is not read
-// through for the warning alone.
+// What the part check of one change task reads: the order's parts, the task's drawings and the
+// levels of its documents. Kept by a reviewer's decision over the task's documents so that deciding
+// many of them does not read the whole task for each document and each step opened.
+//
+// The rows are kept as stored (untrimmed, with the database's case-insensitive key of each code and
+// file id), so that the answer, the more-parts warning and the documents found are those of the part
+// check's own statements: codes trimmed and compared exactly, DISTINCT and the joins by the columns'
+// case-insensitive equality. Where the rows leave that answer to the order in which the database
+// returns them (two spellings of a code equal to the database, sheet rows at different levels), the
+// part check's own statements answer.
+//
+// Triggers stamp every write to the rows that decide (table ECOTaskStamp: a count of the rows written
+// and a token new at every write, for the task and for its order), whichever client writes. The
+// snapshot compares the stamp with its own before each question, counts its own writes in, and reads
+// the task again when anything else wrote, when a decision was rolled back, or when the stamp cannot
+// be had (a database without the stamp's table and triggers: then every question is the table's).
 class ECOTaskSnapshot {
 public:
 private:
     friend class CECOAuditLevel;
-    struct Level {
-        CString current; // as stored: empty when NULL
+    static constexpr int kNoLevel = -2147483647 - 1; // a NULL level reaches none
+    struct Stamp {
+        CString writes; // empty: no write stamped yet
+        CString token;
+        bool operator==(const Stamp&) const = default;
+    };
+    struct LevelRow {
+        std::string key; // the file id as the database compares it; empty with `null`
+        bool null = false;
+        CString current; // as read (trimmed): empty when NULL
         CString maximum;
-        bool sheet = false; // the change order's own sheet (IsECOFile 'Y')
-        // Whether the current level is not NULL and reaches `level`.
-        bool Reaches(int level) const { return !current.IsEmpty() && reached >= level; }
+        bool sheet = false; // IsECOFile = 'Y'
+        int reached = kNoLevel;
         bool Finished() const {
             return current.IsEmpty() || maximum.IsEmpty() || std::atoi(current) == std::atoi(maximum);
         }
-        int reached = 0; // the current level as a number
     };
-    // Whether the snapshot holds this task (read, and not given up since).
+    // A distinct stored part code of the task's drawings, and how far its drawings have come.
+    struct Code {
+        std::string trimmed;
+        std::vector<std::string> fileKeys; // of its drawings (not NULL)
+        int reach = kNoLevel;
+    };
+
     bool Holds(const CString& workId) const { return !m_workId.IsEmpty() && m_workId == workId; }
-    // Reads the task when the snapshot holds another (or none); false after the error was shown.
+    // The snapshot of the task as the tables are now: read again unless it holds the task and the
+    // stamps say nobody else wrote. False after a failed read (shown).
     bool Prepare(const CString& workId);
     bool Read(const CString& workId);
-    // Takes a document's row as the table has it now: false when the snapshot does not have the
-    // document or has other levels for it (it is then read again when next used).
-    bool Follow(const std::string& fileId, const CString& current, const CString& maximum);
-    void SetCurrent(const std::string& fileId, int level);
-    const Level* Find(const CString& fileId) const;
-    // The index of an order part none of whose drawings has reached `level` (the hint first),
-    // or -1 when every part has one.
-    int MissingPart(int level) const;
-    // Whether a drawing of a part the order does not have has reached `level`.
-    bool OtherPartsReach(int level) const;
-    // A document that is not at its maximum level (the hint first), or null when all are.
-    const std::string* UnfinishedFile() const;
-    // The part check as the snapshot holds the task (without the warning).
-    int Answer(int level) const;
+    // Whether the database stamps the writes (the stamp's table and triggers are there).
+    static bool StampsInstalled();
+    // The stamps of the task being read (m_readingId); false after a failed read (shown).
+    bool ReadStamps(Stamp& task, Stamp& order);
+    // 1 when the stamps are those the snapshot holds, 0 when not, -1 after a failed read (shown).
+    int StampsHeld();
+    // Whether the part check's statements give an answer that does not depend on the order of rows.
+    bool Exact() const;
+    // The part check as its statements answer (1 or 0); `warn` when it shows the more-parts warning.
+    int Answer(int level, bool& warn) const;
+    // The rows of the file key reach `level` (an own write); the codes of its drawings follow.
+    void SetReached(const std::string& key, int level);
+    int ReachOf(const Code& code) const;
+    static void Count(std::map<int, long>& histogram, int level, long change);
 
-    CString m_workId;                                            // empty: nothing read
-    std::unordered_set<std::string> m_orderParts;                // distinct, trimmed
-    std::vector<std::pair<std::string, std::string>> m_drawings; // file id, part code of each DWG
-    std::unordered_map<std::string, Level> m_levels;             // by file id; the first row
-    std::string m_sheet;                                         // file id of the first sheet row
-    bool m_hasSheet = false;
-    // For the checks, made when read: each order part with the levels of its drawings, and the
-    // levels of the drawings of parts the order does not have.
-    std::vector<std::string> m_parts;
-    std::vector<std::vector<const Level*>> m_partLevels;
-    std::vector<const Level*> m_otherLevels;
-    // Where the last "not yet" was found: most checks find it there again.
-    mutable std::size_t m_missingHint = 0;
-    mutable std::string m_unfinishedHint;
-    // Every part has reached this level (and the ones below); -1 when not known. A level set
-    // lower takes it back.
-    mutable int m_completeLevel = -1;
+    CString m_workId;    // empty: nothing held
+    CString m_readingId; // the task whose stamps are read
+    Stamp m_taskStamp;   // of the task's level and result rows
+    Stamp m_orderStamp;
+    int m_stamped = -1; // whether the database stamps writes: -1 not known yet
+    // Distinct stored codes of the order's parts (trimmed), and whether two spellings are equal to
+    // the database.
+    std::vector<std::string> m_order;
+    std::unordered_map<std::string, long> m_orderByTrimmed;
+    bool m_orderAmbiguous = false;
+    std::vector<Code> m_codes;
+    std::unordered_map<std::string, std::vector<std::size_t>> m_codesByTrimmed;
+    std::unordered_map<std::string, std::vector<std::size_t>> m_codesByFile; // by file key
+    bool m_codesAmbiguous = false;
+    std::vector<LevelRow> m_rows;
+    std::unordered_map<std::string, std::vector<std::size_t>> m_rowsByKey;
+    std::vector<std::size_t> m_sheets;
+    long m_unfinished = 0; // rows below (or above) their maximum
+    // How many codes have come how far, and how far the best code of each order part has come.
+    std::map<int, long> m_codeReach;
+    std::map<int, long> m_orderReach;
+    std::unordered_map<std::string, int> m_bestByTrimmed;
 };
 
 class CECOAuditLevel {
@@ -114,37 +136,16 @@ private:
     // The first column of every row as trimmed text; false after the database error message.
     bool ReadColumnValues(const CString& sql, CStringArray& values, const char* errorText);
     int ReadLevel(const char* column, const CString& workId, const CString& fileId);
-    // The snapshot ready for the task, or null when there is none or it could not be read (the
-    // error shown: the operation then fails without reading the tables once more).
-    ECOTaskSnapshot* Snapshot(const CString& workId);
-    // The part check with a snapshot: a part the snapshot finds missing and the table confirms,
-    // else the table's answer (with its "more parts" warning).
-    int CheckPartsWithSnapshot(ECOTaskSnapshot& task, int level);
-    // 1 when the order still has the part and none of its drawings has reached `level` in the
-    // table; 0 when that is no longer so; -1 after a failed read (shown).
-    int PartStillMissing(const ECOTaskSnapshot& task, std::size_t part, int level);
-    // The part check as the table answers it now, in statements of one row each. With
-    // otherPartsFirst, drawings at the level of parts the order does not have are counted before
-    // the sheet is read, as the part check asks; without, only when the sheet has not reached the
-    // level (the warning is then not shown where the sheet alone opens the level).
-    int CheckPartsInTable(const CString& workId, int level, bool otherPartsFirst);
-    // The order's parts none of whose drawings has reached `level`; -1 after a failed read
-    // (shown).
-    long CountMissingParts(const CString& workId, int level);
-    // The drawings at `level` of parts the order does not have; -1 after a failed read (shown).
-    long CountOtherPartDrawings(const CString& workId, int level);
-    // As the table answers: a part missing at level 0 or a document below its maximum that the
-    // snapshot names and the table confirms, else the table's part check and count.
-    int CountUnfinishedWithSnapshot(ECOTaskSnapshot& task);
-    // 1 when the document is below its maximum level in the table, 0 when not, -1 after a failed
-    // read (shown).
-    int FileStillUnfinished(const CString& workId, const std::string& fileId);
+    // The snapshot ready for the task and answering for it, or null: no snapshot, a read that
+    // failed (`failed`, shown), or rows whose answer only the part check's statements can give.
+    ECOTaskSnapshot* Snapshot(const CString& workId, bool& failed);
+    // The part check through its own statements.
+    int CheckPartsInTable(const CString& workId, int level);
     // 1 when no document of the task is below its maximum level; 0 also after a failed read.
     int CountUnfinishedInTable(const CString& workId);
-    // The document's current and maximum levels as texts; false when it has no row or the read
-    // failed (failed set, after the error was shown).
-    bool ReadFileRow(const CString& workId, const CString& fileId, CString& current, CString& maximum,
-                     bool& failed);
+    // Counts an own write of `rows` rows into the snapshot's stamp; false when the stamp shows
+    // another write too (the snapshot is then given up).
+    bool CountOwnWrite(ECOTaskSnapshot& task, long rows);
 
     ECOTaskSnapshot* m_pSnapshot = nullptr;
 };

@@ -1055,6 +1055,72 @@ CREATE TABLE IF NOT EXISTS ECOAuditLevel (
 CREATE INDEX IF NOT EXISTS IX_ECOAuditLevel_Task ON ECOAuditLevel (ECOTaskNo, FileID);
 CREATE INDEX IF NOT EXISTS IX_ECOAuditLevel_FileID ON ECOAuditLevel (FileID);
 
+-- The writes that decide the review levels of a change task, stamped whoever makes them: the rows
+-- of ECOAuditLevel and TeamWorkResult (FileID, WorkID, PartCode, FileName) of the task and the rows
+-- of ECOModifyPart (ECONo, PartCode, Other3) of its order. Writes counts the rows written under the
+-- key ("T:" and the task's work id, "O:" and the order number); Token is new at every write, also
+-- after a rolled-back one. A decision that keeps what it read of a task compares the stamp with one
+-- read instead of reading the task again.
+CREATE TABLE IF NOT EXISTS ECOTaskStamp (
+    StampKey VARCHAR(210) COLLATE NOCASE NOT NULL PRIMARY KEY,
+    Writes INTEGER NOT NULL DEFAULT 0,
+    Token INTEGER NOT NULL DEFAULT 0
+);
+CREATE TRIGGER IF NOT EXISTS TR_ECOStamp_LevelInsert AFTER INSERT ON ECOAuditLevel BEGIN
+    INSERT INTO ECOTaskStamp (StampKey, Writes, Token) SELECT 'T:' || NEW.ECOTaskNo, 1, random()
+        WHERE NEW.ECOTaskNo IS NOT NULL
+        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token;
+END;
+CREATE TRIGGER IF NOT EXISTS TR_ECOStamp_LevelDelete AFTER DELETE ON ECOAuditLevel BEGIN
+    INSERT INTO ECOTaskStamp (StampKey, Writes, Token) SELECT 'T:' || OLD.ECOTaskNo, 1, random()
+        WHERE OLD.ECOTaskNo IS NOT NULL
+        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token;
+END;
+CREATE TRIGGER IF NOT EXISTS TR_ECOStamp_LevelUpdate AFTER UPDATE ON ECOAuditLevel BEGIN
+    INSERT INTO ECOTaskStamp (StampKey, Writes, Token) SELECT 'T:' || NEW.ECOTaskNo, 1, random()
+        WHERE NEW.ECOTaskNo IS NOT NULL
+        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token;
+    INSERT INTO ECOTaskStamp (StampKey, Writes, Token) SELECT 'T:' || OLD.ECOTaskNo, 1, random()
+        WHERE OLD.ECOTaskNo IS NOT NULL AND (NEW.ECOTaskNo IS NULL OR OLD.ECOTaskNo <> NEW.ECOTaskNo)
+        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token;
+END;
+CREATE TRIGGER IF NOT EXISTS TR_ECOStamp_ResultInsert AFTER INSERT ON TeamWorkResult BEGIN
+    INSERT INTO ECOTaskStamp (StampKey, Writes, Token) SELECT 'T:' || NEW.WorkID, 1, random()
+        WHERE NEW.WorkID IS NOT NULL
+        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token;
+END;
+CREATE TRIGGER IF NOT EXISTS TR_ECOStamp_ResultDelete AFTER DELETE ON TeamWorkResult BEGIN
+    INSERT INTO ECOTaskStamp (StampKey, Writes, Token) SELECT 'T:' || OLD.WorkID, 1, random()
+        WHERE OLD.WorkID IS NOT NULL
+        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token;
+END;
+CREATE TRIGGER IF NOT EXISTS TR_ECOStamp_ResultUpdate AFTER UPDATE OF FileID, WorkID, PartCode, FileName ON TeamWorkResult BEGIN
+    INSERT INTO ECOTaskStamp (StampKey, Writes, Token) SELECT 'T:' || NEW.WorkID, 1, random()
+        WHERE NEW.WorkID IS NOT NULL
+        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token;
+    INSERT INTO ECOTaskStamp (StampKey, Writes, Token) SELECT 'T:' || OLD.WorkID, 1, random()
+        WHERE OLD.WorkID IS NOT NULL AND (NEW.WorkID IS NULL OR OLD.WorkID <> NEW.WorkID)
+        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token;
+END;
+CREATE TRIGGER IF NOT EXISTS TR_ECOStamp_PartInsert AFTER INSERT ON ECOModifyPart BEGIN
+    INSERT INTO ECOTaskStamp (StampKey, Writes, Token) SELECT 'O:' || NEW.ECONo, 1, random()
+        WHERE NEW.ECONo IS NOT NULL
+        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token;
+END;
+CREATE TRIGGER IF NOT EXISTS TR_ECOStamp_PartDelete AFTER DELETE ON ECOModifyPart BEGIN
+    INSERT INTO ECOTaskStamp (StampKey, Writes, Token) SELECT 'O:' || OLD.ECONo, 1, random()
+        WHERE OLD.ECONo IS NOT NULL
+        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token;
+END;
+CREATE TRIGGER IF NOT EXISTS TR_ECOStamp_PartUpdate AFTER UPDATE OF ECONo, PartCode, Other3 ON ECOModifyPart BEGIN
+    INSERT INTO ECOTaskStamp (StampKey, Writes, Token) SELECT 'O:' || NEW.ECONo, 1, random()
+        WHERE NEW.ECONo IS NOT NULL
+        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token;
+    INSERT INTO ECOTaskStamp (StampKey, Writes, Token) SELECT 'O:' || OLD.ECONo, 1, random()
+        WHERE OLD.ECONo IS NOT NULL AND (NEW.ECONo IS NULL OR OLD.ECONo <> NEW.ECONo)
+        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token;
+END;
+
 -- Review decisions: assisting sub-reviews of a step, decisions taken by a delegate, and the map
 -- of design documents to their process-planning copies.
 CREATE TABLE IF NOT EXISTS TeamWorkNextAudit (

@@ -83,7 +83,8 @@ Snapshot TakeSnapshot(const std::set<std::string>& stamped) {
     };
     Snapshot snapshot;
     for (const std::string& table : tables) {
-        if (named(table))
+        // The change tasks' write stamps count every write, one that stores a row as it was too.
+        if (named(table) || CString(table.c_str()).CompareNoCase("ECOTaskStamp") == 0)
             continue;
         _RecordsetPtr rs;
         rs.CreateInstance();

@@ -349,6 +349,38 @@ TEST_P(AuditFlowEngineTest, AChangeTaskDocumentWaitsForItsChangeOrderAfterItsLas
     EXPECT_EQ(State(), "等待正式");
 }
 
+// The server ends the session as a change-task decision sets the document's level (as when it
+// restarts): the loss is said once, with nothing of the level's questions after it, and nothing of
+// the decision stays.
+TEST_P(AuditFlowEngineTest, ALostSessionAtAChangeTaskLevelIsSaidOnce) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "needs the PostgreSQL server";
+    theApp.m_nUseChangeTask = 1;
+    ws.Execute("UPDATE TeamWorkAudit SET State='已完成', Result='通过'");
+    ws.Execute(
+        "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State) VALUES ('F-1', '批准', 'chenqi', "
+        "'未完成')");
+    ws.Execute("INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, MaxAuditLevel) "
+               "VALUES ('XM-01[M]#001', 'F-1', 'N', 0, 1)");
+    _ConnectionPtr admin = ws.Connect();
+    admin->Execute("CREATE FUNCTION vq_end_session() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN PERFORM "
+                   "pg_terminate_backend(pg_backend_pid()); RETURN NEW; END $$",
+                   nullptr, adCmdText);
+    admin->Execute(
+        "CREATE TRIGGER vq_end_session BEFORE UPDATE ON ECOAuditLevel FOR EACH ROW EXECUTE FUNCTION "
+        "vq_end_session()",
+        nullptr, adCmdText);
+    vqtest::MessageBoxRecorder rec;
+    rec.Expect(DbFailureText(DbFailure::ConnectionLost));
+    EXPECT_EQ(Decide("chenqi", "批准", E::kPass), 0);
+    EXPECT_EQ(rec.Pending(), 0);
+    EXPECT_EQ(rec.Shown().size(), 1u);
+    EXPECT_EQ(State(), "评审");
+    EXPECT_EQ(ws.QueryText("SELECT CurrentAuditLevel FROM ECOAuditLevel"), "0");
+    EXPECT_TRUE(theApp.m_bConnectionLost);
+    theApp.m_bConnectionLost = FALSE;
+}
+
 TEST_P(AuditFlowEngineTest, AReleaseTellsTheProcessPlanningSideWhenTheDocumentHasACopyThere) {
     ws.Execute("UPDATE TeamWorkAudit SET State='已完成', Result='通过'");
     ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State) VALUES ('F-1', '批准', 'chenqi', "

@@ -98,6 +98,18 @@ bool IsHexText(const std::string& text) {
 
 // Splits a script into its statements. With pgBlobs, a blob literal X'hex' (as the SQLite scripts
 // write binary contents) becomes decode('hex', 'hex'): PostgreSQL would read it as a bit string.
+// Whether a statement read so far is a CREATE TRIGGER whose END has not come yet.
+bool IsOpenTrigger(const std::string& statement) {
+    std::string upper;
+    for (const char c : statement)
+        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::size_t start = upper.find_first_not_of(" \t\r\n");
+    if (start == std::string::npos || upper.compare(start, 14, "CREATE TRIGGER") != 0)
+        return false;
+    const std::size_t end = upper.find_last_not_of(" \t\r\n");
+    return end < 3 || upper.compare(end - 2, 3, "END") != 0;
+}
+
 std::vector<std::string> SplitScript(const std::string& script, bool pgBlobs) {
     std::vector<std::string> out;
     std::string current;
@@ -129,6 +141,11 @@ std::vector<std::string> SplitScript(const std::string& script, bool pgBlobs) {
             continue;
         }
         if (ch == ';') {
+            // A trigger's body holds statements of its own: the trigger ends at its END.
+            if (IsOpenTrigger(current)) {
+                current += ch;
+                continue;
+            }
             out.push_back(current);
             current.clear();
             continue;
