@@ -14,8 +14,11 @@
 // names a server (200 and 2,000). Last, per size: a decision at a complete level against a plain
 // decision, and whether it holds the goal of at most 1.5 times a plain decision's processor time
 // (on PostgreSQL the server's share is not in it: compare the clock columns above too).
+#include "core/InstallPath.h"
+#include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
+#include "platform/base/Profile.h"
 #include "platform/db/Command.h"
 #include "review/AuditFlowEngine.h"
 #include "tests/support/DbWorkspace.h"
@@ -142,6 +145,16 @@ struct Decision {
     bool ok = true;
 };
 
+// What reading the settings cost the decisions: look-ups of the installation folder (reading
+// vqpdm.txt and resolving the settings file's path), opens and parses of the settings file.
+struct SettingsCost {
+    unsigned long lookups = 0;
+    unsigned long opens = 0;
+    unsigned long parses = 0;
+    unsigned long documents = 0;
+};
+SettingsCost g_settings;
+
 Decision Decide(const char* work, const char* step, const char* login, int documents, int first) {
     theApp.m_strLoginUser = login;
     CAuditFlowEngine engine(CAuditFlowEngine::OpinionDialogOptions(true));
@@ -153,6 +166,10 @@ Decision Decide(const char* work, const char* step, const char* login, int docum
             decision.first = watch.Elapsed();
             watch.Restart();
         }
+        // Each document is decided in an entry call of its own, as a reviewer's review is.
+        CSettingsCallScope call;
+        const unsigned long lookups = InstallFolderLookupsSoFar();
+        const vq::ProfileReadCounts reads = vq::ProfileReadCountsSoFar();
         engine.m_strFileID = FileId(work, i);
         engine.m_strAuditTask = step;
         decision.ok = engine.LoadDocument() != 0;
@@ -163,6 +180,10 @@ Decision Decide(const char* work, const char* step, const char* login, int docum
         decision.ok = engine.ApplyAuditResult() != 0;
         if (!decision.ok)
             return decision;
+        g_settings.lookups += InstallFolderLookupsSoFar() - lookups;
+        g_settings.opens += vq::ProfileReadCountsSoFar().opens - reads.opens;
+        g_settings.parses += vq::ProfileReadCountsSoFar().parses - reads.parses;
+        ++g_settings.documents;
     }
     (first < documents ? decision.rest : decision.first) = watch.Elapsed();
     return decision;
@@ -257,5 +278,13 @@ int main(int argc, char** argv) {
                                      : "missed");
         failures += r.ok ? 0 : 1;
     }
+    const double documents = static_cast<double>(std::max(1ul, g_settings.documents));
+    const double lookups = static_cast<double>(g_settings.lookups) / documents;
+    const double parses = static_cast<double>(g_settings.parses) / documents;
+    std::printf("settings per decided document (an entry call each): %.2f look-ups of the installation "
+                "folder (goal <= 1, once per call: %s), %.2f opens of the settings file, %.2f parses "
+                "(goal 0: %s)\n",
+                lookups, lookups <= 1.0 ? "holds" : "missed",
+                static_cast<double>(g_settings.opens) / documents, parses, parses == 0 ? "holds" : "missed");
     return failures == 0 ? 0 : 1;
 }
