@@ -2,11 +2,40 @@
 
 #include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/TextCodec.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/ui/View.h"
 
+#include <algorithm>
+#include <cstdio>
+
+bool EntryLoginAccepted(const CString& loginAccount) {
+    const std::string& text = loginAccount.str();
+    const char* fault = nullptr;
+    if (!vq::IsValidUtf8(text))
+        fault = "it is not UTF-8 text";
+    else if (std::any_of(text.begin(), text.end(), [](unsigned char c) { return c < 0x20 || c == 0x7F; }))
+        fault = "it holds a line break or another control character";
+    else if (vq::GbkToUtf8(vq::Utf8ToGbk(text)) != text)
+        fault = "it holds a character that code page 936 does not have";
+    else if (vq::Utf8ToGbk(text).size() > 99)
+        fault = "it is longer than 99 bytes in code page 936";
+    else if (!text.empty() && (text.front() == ' ' || text.back() == ' '))
+        fault = "it begins or ends with a blank";
+    else if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front())
+        fault = "it stands in quotes";
+    if (!fault)
+        return true;
+    vq::NoteEntryCallRefused();
+    std::fprintf(stderr,
+                 "vqdesigntask: the login account cannot be recorded as it was given (%s): the call is "
+                 "refused.\n",
+                 fault);
+    return false;
+}
+
 CEntryFrame::CEntryFrame(const CString& loginAccount, Ftp ftp) : m_withFtp(ftp == Ftp::Yes) {
-    if (!vq::EntryCallCanShowDialogs())
+    if (!vq::EntryCallCanShowDialogs() || !EntryLoginAccepted(loginAccount))
         return;
     m_entered = true;
     vq::BeginWaitCursor();

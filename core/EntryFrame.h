@@ -3,8 +3,8 @@
 // file server, the FTP server) through a connection holder, lends the connections to the
 // application object for the length of the call, and takes everything back when it ends. A call
 // whose dialogs nobody could answer (no display, a call from another thread than the program's
-// main thread) is refused before anything is opened or recorded, as one whose database cannot be
-// opened.
+// main thread), or whose login account cannot be recorded as given, is refused before anything is
+// opened or recorded, as one whose database cannot be opened.
 //
 //   extern "C" int BrowsePartReversionTree(CString partCode, CString login) {
 //       CEntryFrame frame(login);
@@ -20,6 +20,13 @@
 #include "core/Settings.h"
 #include "core/VqConnectHolder.h"
 #include "platform/base/String.h"
+
+// Whether an entry call can record the login account as the caller gave it: valid UTF-8 whose
+// every character code page 936 holds, on one line, at most 99 bytes in that code page, and
+// without the blanks or quotes around it that the settings file takes away from a value. Anything
+// else would be stored as another account. When not, it says so on standard error and counts the
+// call as refused; the entry then returns its failure value before it records anything.
+bool EntryLoginAccepted(const CString& loginAccount);
 
 class CEntryFrame {
 public:

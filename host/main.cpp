@@ -30,7 +30,7 @@ std::string FindLibrary(const char* argv0) {
         exe = std::filesystem::absolute(argv0);
     for (auto dir : {exe.parent_path(), exe.parent_path().parent_path()}) {
         auto candidate = dir / "libvqdesigntask.so";
-        if (std::filesystem::exists(candidate))
+        if (std::filesystem::exists(candidate, ec))
             return candidate.string();
     }
     return "libvqdesigntask.so";
@@ -149,7 +149,21 @@ int main(int argc, char** argv) {
         if (!start || !start(script))
             return 1;
     }
+    // A call the library refused before it did anything (nobody could answer its dialogs, a login
+    // it cannot take as given) returns the value of a call that failed: the host fails with it.
+    auto refusedCalls = reinterpret_cast<decltype(&VqHostRefusedCalls)>(library.Symbol("VqHostRefusedCalls"));
+    const unsigned long refusedBefore = refusedCalls ? refusedCalls() : 0;
     vqhost::EntryResult r = vqhost::CallEntry(*entry, args);
+    if (r.ok && refusedCalls && refusedCalls() != refusedBefore) {
+        if (headless)
+            if (auto finish =
+                    reinterpret_cast<decltype(&VqHostFinishHeadless)>(library.Symbol("VqHostFinishHeadless")))
+                finish();
+        std::printf("result: %s\n", r.text.c_str());
+        std::fflush(stdout);
+        std::fprintf(stderr, "vqhost: the call of %s was refused\n", entry->name);
+        return ended(2);
+    }
     int status = 0;
     if (!headless && r.ok) {
         // The call's windows that stay open (modeless windows) are the person's until the last

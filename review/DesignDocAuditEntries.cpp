@@ -87,7 +87,7 @@ VQ_EXPORT_ENTRY(DoTeamTaskNextAudit, 2, "设计文档评审意见 — 协助评�
 extern "C" int DoMultiTeamTaskAuditWithMarkup(_ConnectionPtr connection, CWnd* parent, CString fileId,
                                               CString login, CString task, int delegated) {
     try {
-        if (!vq::EntryCallCanShowDialogs())
+        if (!vq::EntryCallCanShowDialogs() || !EntryLoginAccepted(login))
             return 0;
         CWaitCursor wait;
         SetCurrentLoginUser(login);
@@ -128,7 +128,7 @@ namespace {
 // connection of its own would, opening the product database for the call and letting go of its
 // reference when the call returns (the windows keep theirs).
 int HostDoMultiTeamTaskAuditWithMarkup(CString fileId, CString login, CString task, int delegated) {
-    if (!vq::EntryCallCanShowDialogs())
+    if (!vq::EntryCallCanShowDialogs() || !EntryLoginAccepted(login))
         return 0;
     _ConnectionPtr hostConnection;
     {

@@ -107,6 +107,10 @@ extern "C" void VqHostEnd() {
     vq::EndQtBackgroundThreads();
 }
 
+extern "C" unsigned long VqHostRefusedCalls() {
+    return vq::EntryCallsRefused();
+}
+
 extern "C" int VqHostStartHeadless(const char* scriptPath) {
     auto user = std::make_unique<vq::ScriptedUser>();
     if (scriptPath && !user->LoadFile(scriptPath)) {

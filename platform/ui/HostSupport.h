@@ -44,6 +44,12 @@ int VqHostStartHeadless(const char* scriptPath);
 // Ends headless mode; returns 1 when the script ran without an error, 0 after printing the error.
 int VqHostFinishHeadless();
 
+// How many entry calls the library has refused so far before they did anything (nobody could
+// answer their dialogs, a call from another thread than the windows', a login account the
+// settings file cannot hold as given). A refused call returns its entry's failure value, which a
+// call that ran may return too: the host compares this count before and after the call.
+unsigned long VqHostRefusedCalls();
+
 // Ends what the library keeps running between calls (threads of background work), so that
 // nothing of it outlives the host's last call. The host calls it once before it exits.
 void VqHostEnd();

@@ -99,8 +99,21 @@ bool SomebodyAnswers() {
     return CurrentView() != nullptr || ProgramAnswersBoxes() || QtReachesAPerson();
 }
 
+namespace {
+unsigned long refusedCalls = 0;
+} // namespace
+
+void NoteEntryCallRefused() {
+    ++refusedCalls;
+}
+
+unsigned long EntryCallsRefused() {
+    return refusedCalls;
+}
+
 bool EntryCallCanShowDialogs() {
     if (!OnWindowThread()) {
+        NoteEntryCallRefused();
         std::fprintf(stderr,
                      "vqdesigntask: an entry function was called from a thread other than the program's "
                      "main thread, to which its windows belong: the call is refused.\n");
@@ -108,6 +121,7 @@ bool EntryCallCanShowDialogs() {
     }
     if (SomebodyAnswers())
         return true;
+    NoteEntryCallRefused();
     std::fprintf(
         stderr,
         "vqdesigntask: the call needs a display for its dialogs, and %s: it is refused. Call it on a "

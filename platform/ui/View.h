@@ -126,6 +126,12 @@ bool SomebodyAnswers();
 // not, it says on standard error why and how the call can be made, and returns false: the entry
 // then returns its failure value.
 bool EntryCallCanShowDialogs();
+// Counts an entry call refused before it did anything (by EntryCallCanShowDialogs, or for an
+// argument the entry cannot take as given), so that a host can tell a refused call from one that
+// ran and returned the same value.
+void NoteEntryCallRefused();
+// How many entry calls have been refused since the library was loaded.
+unsigned long EntryCallsRefused();
 
 // The Qt Widgets view (defined in platform/ui/qt/QtDialogView.cpp).
 DialogView& QtDialogView();

@@ -34,6 +34,7 @@
 #include <deque>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -42,6 +43,7 @@
 #include <sstream>
 #include <string>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -217,13 +219,38 @@ private:
     std::string m_name;
 };
 
+// A Wayland display at a path: a socket that accepts connections and never answers.
+class SilentWaylandSocket {
+public:
+    explicit SilentWaylandSocket(const std::string& path) : m_path(path) {
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+        EXPECT_EQ(::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << path;
+        EXPECT_EQ(::listen(m_fd, 8), 0);
+    }
+    ~SilentWaylandSocket() {
+        ::close(m_fd);
+        ::unlink(m_path.c_str());
+    }
+    SilentWaylandSocket(const SilentWaylandSocket&) = delete;
+    SilentWaylandSocket& operator=(const SilentWaylandSocket&) = delete;
+
+private:
+    std::string m_path;
+    int m_fd = -1;
+};
+
 // A display of the tests' own where a person could look (Xvfb, which scripts/setup installs), on
 // a free display number; stopped at the end. Nobody looks: the runs on it must not ask.
 class VirtualDisplay {
 public:
     // Each test process tries display numbers of its own: a server that took the number of one
     // that another test is just ending would lose its socket file as that one cleans up.
-    VirtualDisplay() {
+    // terminateAtReset: the server ends where it would reset (as its last client leaves), so that
+    // a reset shows.
+    explicit VirtualDisplay(bool terminateAtReset = false) : m_terminate(terminateAtReset) {
         if (::access("/usr/bin/Xvfb", X_OK) != 0)
             return;
         const int first = 100 + static_cast<int>(::getpid() % 3000) * 20;
@@ -255,8 +282,9 @@ private:
             const int quiet = ::open("/dev/null", O_WRONLY);
             ::dup2(quiet, 1);
             ::dup2(quiet, 2);
-            ::execl("/usr/bin/Xvfb", "Xvfb", display.c_str(), "-displayfd", "3", "-nolisten", "tcp", "-screen",
-                    "0", "1280x1024x24", static_cast<char*>(nullptr));
+            ::execl("/usr/bin/Xvfb", "Xvfb", display.c_str(), "-displayfd", "3", "-nolisten", "tcp",
+                    "-screen", "0", "1280x1024x24", m_terminate ? "-terminate" : static_cast<char*>(nullptr),
+                    static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(fds[1]);
@@ -278,6 +306,7 @@ private:
         m_pid = -1;
     }
 
+    bool m_terminate = false;
     pid_t m_pid = -1;
     std::string m_name;
 };
@@ -290,26 +319,39 @@ void OnDisplay(Environment& env, const VirtualDisplay& display) {
 }
 
 // Where nobody can answer, in the environment set: the host's call of a modal entry and of the
-// modeless review are refused at once, saying why on standard error, and store nothing (not even
-// the login account); a box of an outside program takes its safe answer.
-void ExpectNothingWaits(const vqtest::DbWorkspace& ws, const std::string& environment) {
+// modeless review are refused at once, saying why on standard error (naming `named`: the platform
+// or the display tried) and ending with a failure status, and store nothing (not even the login
+// account); a box of an outside program takes its safe answer. Each run ends by no signal, and
+// soon: the display probe waits 3 seconds at most, and a run on an idle machine ends within 5;
+// the bound leaves room for a start on a busy one (a run that waits for somebody waits 30 seconds
+// or without end).
+void ExpectNothingWaits(const vqtest::DbWorkspace& ws, const std::string& environment,
+                        const std::string& named = "") {
     SCOPED_TRACE(environment);
     const CString login = RecordedLogin();
     const CString working = Working(ws);
+    const auto quickly = [&ws](const std::string& program, const std::vector<std::string>& args) {
+        const auto start = std::chrono::steady_clock::now();
+        const vqtest::HostRun run = RunToEnd(program, args, ws);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15)) << run.out;
+        EXPECT_EQ(run.signal, 0) << run.out;
+        return run;
+    };
     const vqtest::HostRun modal =
-        RunToEnd(kHost, {"AssignTeamTaskMain", "XM-01", "XM-01-01", "zhangsan", "0", "0"}, ws);
-    EXPECT_EQ(modal.status, 0) << modal.out;
+        quickly(kHost, {"AssignTeamTaskMain", "XM-01", "XM-01-01", "zhangsan", "0", "0"});
+    EXPECT_EQ(modal.status, 2) << modal.out;
     EXPECT_NE(modal.out.find("needs a display"), std::string::npos) << modal.out;
+    EXPECT_NE(modal.out.find(named), std::string::npos) << modal.out;
     EXPECT_NE(modal.out.find("result: 0"), std::string::npos) << modal.out;
     EXPECT_EQ(RecordedLogin(), login);
     const vqtest::HostRun modeless =
-        RunToEnd(kHost, {"DoMultiTeamTaskAuditWithMarkup", "F-0006", "zhaoliu", "校对", "0"}, ws);
-    EXPECT_EQ(modeless.status, 0) << modeless.out;
+        quickly(kHost, {"DoMultiTeamTaskAuditWithMarkup", "F-0006", "zhaoliu", "校对", "0"});
+    EXPECT_EQ(modeless.status, 2) << modeless.out;
     EXPECT_NE(modeless.out.find("needs a display"), std::string::npos) << modeless.out;
     EXPECT_NE(modeless.out.find("result: 0"), std::string::npos) << modeless.out;
     EXPECT_EQ(Working(ws), working);
     EXPECT_EQ(RecordedLogin(), login);
-    const vqtest::HostRun box = RunToEnd(kOutsideCaller, {"--box"}, ws);
+    const vqtest::HostRun box = quickly(kOutsideCaller, {"--box"});
     EXPECT_EQ(box.status, 0) << box.out;
     EXPECT_NE(box.out.find("answer: " + std::to_string(IDNO)), std::string::npos) << box.out;
 }
@@ -566,7 +608,7 @@ TEST(WindowCall, WithoutADisplayNothingWaits) {
     env.Set("DISPLAY", nullptr);
     env.Set("WAYLAND_DISPLAY", nullptr);
     env.Set("QT_QPA_PLATFORM", nullptr);
-    ExpectNothingWaits(ws, "no display");
+    ExpectNothingWaits(ws, "no display", "there is no display");
 }
 
 // A display whose server accepts the connection and never answers, and one where no server is:
@@ -580,7 +622,7 @@ TEST(WindowCall, OnADisplayThatDoesNotAnswerNothingWaits) {
     const SilentDisplay silent(true);
     ASSERT_FALSE(silent.Name().empty());
     env.Set("DISPLAY", silent.Name().c_str());
-    ExpectNothingWaits(ws, "a display that does not answer");
+    ExpectNothingWaits(ws, "a display that does not answer", "\"" + silent.Name() + "\" does not answer");
     const CString script = ws.WriteFile("in/colours.script", "dialog \"配置任务项显示颜色\"\nclick 2\n");
     const vqtest::HostRun scripted =
         RunToEnd(kHost, {"--headless", "--script", script.str(), "ConfigureTaskItemColor"}, ws);
@@ -590,7 +632,7 @@ TEST(WindowCall, OnADisplayThatDoesNotAnswerNothingWaits) {
     const SilentDisplay absent(false);
     ASSERT_FALSE(absent.Name().empty());
     env.Set("DISPLAY", absent.Name().c_str());
-    ExpectNothingWaits(ws, "a display where no server is");
+    ExpectNothingWaits(ws, "a display where no server is", "\"" + absent.Name() + "\" does not answer");
 }
 
 // Qt told to draw off screen (or on the minimal platform), and no script.
@@ -601,7 +643,123 @@ TEST(WindowCall, OffScreenWithoutAScriptNothingWaits) {
     env.Set("WAYLAND_DISPLAY", nullptr);
     for (const char* platform : {"offscreen", "minimal"}) {
         env.Set("QT_QPA_PLATFORM", platform);
-        ExpectNothingWaits(ws, platform);
+        ExpectNothingWaits(ws, platform, std::string("QT_QPA_PLATFORM=") + platform);
+    }
+}
+
+// Qt's platforms that show no person a window to answer (a frame buffer, displays driven without a
+// window system, a VNC server open to every address, a name Qt does not know): nothing is started
+// on them, though an X display that works stands beside them, and the refusal names the platform.
+TEST_F(WindowCallOnDisplay, OnAPlatformOtherThanXOrWaylandNothingWaits) {
+    for (const char* platform : {"linuxfb", "eglfs", "vkkhrdisplay", "vnc", "nosuchplatform"}) {
+        env.Set("QT_QPA_PLATFORM", platform);
+        ExpectNothingWaits(ws, platform, "\"" + std::string(platform) + "\"");
+    }
+}
+
+// A Wayland compositor whose socket accepts and never answers, asked for by QT_QPA_PLATFORM beside
+// a working X display, or found by WAYLAND_DISPLAY alone; and no compositor at all. The refusal
+// names the Wayland display tried, not the X display that works.
+TEST_F(WindowCallOnDisplay, OnAWaylandDisplayThatDoesNotAnswerNothingWaits) {
+    const std::string path = ws.Root().str() + "/wayland-silent";
+    const SilentWaylandSocket silent(path);
+    env.Set("WAYLAND_DISPLAY", path.c_str());
+    env.Set("QT_QPA_PLATFORM", "wayland");
+    ExpectNothingWaits(ws, "QT_QPA_PLATFORM=wayland, a silent compositor", "\"" + path + "\"");
+    env.Set("QT_QPA_PLATFORM", nullptr);
+    env.Set("DISPLAY", nullptr);
+    ExpectNothingWaits(ws, "WAYLAND_DISPLAY of a silent compositor", "\"" + path + "\"");
+
+    const std::string runtime = ws.Root().str() + "/run";
+    std::filesystem::create_directory(runtime);
+    env.Set("DISPLAY", display.Name().c_str());
+    env.Set("QT_QPA_PLATFORM", "wayland");
+    env.Set("WAYLAND_DISPLAY", nullptr);
+    env.Set("XDG_RUNTIME_DIR", runtime.c_str());
+    ExpectNothingWaits(ws, "QT_QPA_PLATFORM=wayland, no compositor", "\"" + runtime + "/wayland-0\"");
+}
+
+// A display with no other client (a bare Xvfb, as tests and CI start them): a probe connection
+// that closed before Qt opened its own would make the server reset and drop Qt's connection. The
+// library's view reaches the display at every start; a server that ends where it would reset
+// shows that the probe's connection never leaves it without a client.
+TEST_F(WindowCallOnDisplay, EveryStartOnADisplayWithNoOtherClientOpensIt) {
+    for (int start = 0; start < 3; ++start) {
+        const VirtualDisplay ending(true);
+        ASSERT_FALSE(ending.Name().empty());
+        env.Set("DISPLAY", ending.Name().c_str());
+        const vqtest::HostRun run = RunToEnd(kOutsideCaller, {"--reach"}, ws);
+        ASSERT_NE(run.out.find("reaches: a person"), std::string::npos) << run.out;
+    }
+    env.Set("DISPLAY", display.Name().c_str());
+    for (int start = 0; start < 30; ++start) {
+        const vqtest::HostRun run = RunToEnd(kOutsideCaller, {"--reach"}, ws);
+        ASSERT_EQ(run.status, 0) << "start " << start << ":\n" << run.out;
+        ASSERT_NE(run.out.find("reaches: a person"), std::string::npos) << "start " << start << ":\n"
+                                                                        << run.out;
+    }
+}
+
+// A login account that the settings file would hold as another (bytes that are not UTF-8, code page
+// 936 bytes among them, a character that code page lacks, line breaks that would start a section
+// of their own, more than 99 bytes, blanks or quotes around it) is refused before anything is
+// stored: the entry returns its failure value and says why; the host ends with a failure status.
+TEST_F(WindowCallOnDisplay, ALoginThatCannotBeStoredAsGivenIsRefused) {
+    const CString login = RecordedLogin();
+    const CString working = Working(ws);
+    std::string wide;
+    for (int i = 0; i < 50; ++i)
+        wide += "张";
+    const std::string logins[] = {
+        "\xff\xfe-\x80",         "\xd5\xc5\xc8\xfd", "zhangsan\n[x]\ny=1", std::string(100, 'a'), wide,
+        "zhang\xf0\x9f\x98\x80", " zhangsan",        "\"zhangsan\""};
+    for (const std::string& bad : logins) {
+        SCOPED_TRACE(bad);
+        const vqtest::HostRun modal =
+            RunToEnd(kOutsideCaller, {"AssignTeamTaskMain", "XM-01", "XM-01-01", bad, "0", "0"}, ws);
+        EXPECT_EQ(modal.status, 0) << modal.out;
+        EXPECT_NE(modal.out.find("result: 0"), std::string::npos) << modal.out;
+        EXPECT_NE(modal.out.find("login account"), std::string::npos) << modal.out;
+        EXPECT_EQ(RecordedLogin(), login);
+        EXPECT_EQ(ReadSetting("x", "y", ""), "");
+    }
+    const vqtest::HostRun review = RunToEnd(
+        kOutsideCaller, {"DoMultiTeamTaskAuditWithMarkup", "F-0006", "zhaoliu\r\n", "校对", "0"}, ws);
+    EXPECT_NE(review.out.find("result: 0"), std::string::npos) << review.out;
+    EXPECT_NE(review.out.find("open windows: 0"), std::string::npos) << review.out;
+    EXPECT_EQ(Working(ws), working);
+    const vqtest::HostRun host =
+        RunToEnd(kHost, {"AssignTeamTaskMain", "XM-01", "XM-01-01", "\xff", "0", "0"}, ws);
+    EXPECT_EQ(host.status, 2) << host.out;
+    EXPECT_NE(host.out.find("login account"), std::string::npos) << host.out;
+    EXPECT_EQ(RecordedLogin(), login);
+}
+
+// The main window given a table of entries it cannot read (a count beyond the library's table or
+// below 0, no table, an entry without its name) is not opened: it says why and fails at once.
+TEST(WindowCall, TheMainWindowRefusesATableItCannotRead) {
+    WorkTheWidgets driver;
+    auto run = reinterpret_cast<decltype(&VqHostRunWindow)>(Symbol("VqHostRunWindow"));
+    auto table = reinterpret_cast<const vq::EntryInfo* (*)(int*)>(Symbol("VqEntryTable"));
+    ASSERT_TRUE(run && table) << dlerror();
+    int count = 0;
+    const vq::EntryInfo* entries = table(&count);
+    ASSERT_GT(count, 2);
+    std::vector<vq::EntryInfo> nameless(entries, entries + count);
+    nameless[1].name = nullptr;
+    const struct {
+        const char* what;
+        const vq::EntryInfo* entries;
+        int count;
+    } cases[] = {{"a count of 2147483647", entries, 2147483647},
+                 {"a count below 0", entries, -1},
+                 {"no table", nullptr, count},
+                 {"an entry without its name", nameless.data(), count}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(run(c.entries, c.count, nullptr), 1);
+        EXPECT_NE(::testing::internal::GetCapturedStderr().find("not usable"), std::string::npos);
     }
 }
 

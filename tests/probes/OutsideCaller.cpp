@@ -2,13 +2,15 @@
 // library, it calls one entry function by name through the library's table of entries, on its
 // main thread or on a second thread, prints the result and how many modeless windows are open,
 // and returns from main without waiting for them. With --box it shows a yes/no message box
-// through the library instead and prints the answer.
+// through the library instead and prints the answer; with --reach it starts the library's Qt view
+// and prints whether its windows reach a person, or why not.
 //
 //     vqoutsidecaller [--thread] ENTRY [ARG...]
-//     vqoutsidecaller --box
+//     vqoutsidecaller --box | --reach
 #include "host/EntryCall.h"
 #include "platform/base/MessageBox.h"
 #include "platform/ui/HostSupport.h"
+#include "platform/ui/qt/QtApplication.h"
 
 #include <cstdio>
 #include <string>
@@ -30,6 +32,11 @@ const vq::EntryInfo* FindEntry(const std::string& name) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--reach") {
+        const std::string why = vq::WhyQtReachesNobody();
+        std::printf("reaches: %s\n", why.empty() ? "a person" : ("nobody, " + why).c_str());
+        return 0;
+    }
     if (args.size() == 1 && args[0] == "--box") {
         std::printf("answer: %d\n", AfxMessageBox("是否继续?", MB_YESNO | MB_ICONQUESTION));
         return 0;

@@ -4,7 +4,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/resource.h>
@@ -31,13 +33,62 @@ HostRun RunHostMeasured(const std::vector<std::string>& args) {
     return RunProgramMeasured(std::string(VQ_BINARY_DIR) + "/host/vqhost", args);
 }
 
+namespace {
+
+// The host and its library copied to a folder below /tmp that every user can enter, for runs as
+// another user: the build may lie below a folder only its owner enters (a home folder of mode
+// 0700). The host finds the library beside itself. Removed again when the test program ends.
+class StagedHost {
+public:
+    StagedHost() {
+        namespace fs = std::filesystem;
+        std::string folder = "/tmp/vqhost-XXXXXX";
+        if (!::mkdtemp(folder.data()))
+            return;
+        m_folder = folder;
+        std::error_code ec;
+        fs::permissions(m_folder,
+                        fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                            fs::perms::others_read | fs::perms::others_exec,
+                        ec);
+        for (const char* file : {"/host/vqhost", "/libvqdesigntask.so"})
+            fs::copy_file(std::string(VQ_BINARY_DIR) + file,
+                          m_folder + "/" + fs::path(file).filename().string(), ec);
+        if (!ec)
+            m_host = m_folder + "/vqhost";
+    }
+    ~StagedHost() {
+        std::error_code ec;
+        if (!m_folder.empty())
+            std::filesystem::remove_all(m_folder, ec);
+    }
+    StagedHost(const StagedHost&) = delete;
+    StagedHost& operator=(const StagedHost&) = delete;
+    // The staged host's path; empty when it could not be staged.
+    const std::string& Host() const { return m_host; }
+
+private:
+    std::string m_folder;
+    std::string m_host;
+};
+
+} // namespace
+
 HostRun RunHostAs(unsigned uid, const std::vector<std::string>& env, const std::vector<std::string>& args) {
     std::vector<std::string> all = env;
+    std::string host = std::string(VQ_BINARY_DIR) + "/host/vqhost";
     if (uid != ::geteuid()) {
+        static const StagedHost staged;
+        if (staged.Host().empty()) {
+            HostRun failed;
+            failed.out = "the host could not be staged below /tmp for another user";
+            return failed;
+        }
+        host = staged.Host();
         const std::string id = std::to_string(uid);
         all.insert(all.end(), {"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups", "--"});
     }
-    all.push_back(std::string(VQ_BINARY_DIR) + "/host/vqhost");
+    all.push_back(host);
     all.insert(all.end(), args.begin(), args.end());
     return RunProgramMeasured("/usr/bin/env", all);
 }

@@ -207,6 +207,25 @@ protected:
     }
 };
 
+// What is wrong with the table of entries a host gives the main window, or nullptr when nothing
+// is: the menus read every entry of it, so a count beyond the library's own table or an entry
+// without its texts would read what is not there.
+const char* EntryTableFault(const vq::EntryInfo* entries, int count) {
+    int own = 0;
+    VqEntryTable(&own);
+    if (count < 0 || count > own)
+        return "its count is not that of a table of the library's entry functions";
+    if (count > 0 && !entries)
+        return "it is missing";
+    for (int i = 0; i < count; ++i) {
+        const vq::EntryInfo& entry = entries[i];
+        if (!entry.name || !entry.title || !entry.arguments || !entry.function ||
+            !std::memchr(entry.signature, '\0', sizeof entry.signature))
+            return "an entry of it lacks its name, title, argument names, function or signature";
+    }
+    return nullptr;
+}
+
 } // namespace
 
 extern "C" void VqHostWaitForWindows() {
@@ -227,6 +246,13 @@ extern "C" void VqHostWaitForWindows() {
 }
 
 extern "C" int VqHostRunWindow(const vq::EntryInfo* entries, int count, VqHostInvoke invoke) {
+    if (const char* fault = EntryTableFault(entries, count)) {
+        std::fprintf(stderr,
+                     "vqhost: the main window is not opened: the table of entry functions given to it (%d "
+                     "entries) is not usable, %s.\n",
+                     count, fault);
+        return 1;
+    }
     vq::EnsureQtApplication();
     if (!vq::SomebodyAnswers()) {
         std::fprintf(stderr,

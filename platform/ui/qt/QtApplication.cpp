@@ -32,11 +32,6 @@ void FilterMessages(QtMsgType type, const QMessageLogContext& context, const QSt
         fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
-std::string Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
 bool DrawsOffScreen(const std::string& platform) {
     return platform == "offscreen" || platform == "minimal" || platform == "minimalegl";
 }
@@ -45,7 +40,8 @@ bool DrawsOffScreen(const std::string& platform) {
 struct ViewStart {
     bool decided = false;
     bool person = false;
-    std::string why; // why nobody does
+    std::string display; // the display Qt was started on
+    std::string why;     // why nobody does
 };
 
 ViewStart& Start() {
@@ -53,40 +49,10 @@ ViewStart& Start() {
     return start;
 }
 
-// The platform Qt is to start on (never empty). Where a display answers, Qt starts on it and draws
-// off screen should it still not get in; where nobody would see the windows, it draws off screen
-// at once.
-std::string ChoosePlatform(ViewStart& start) {
-    const std::string chosen = Environment("QT_QPA_PLATFORM");
-    const std::string display = Environment("DISPLAY");
-    const std::string wayland = Environment("WAYLAND_DISPLAY");
-    const std::string first = chosen.substr(0, chosen.find(';'));
-    const std::string name = first.substr(0, first.find(':'));
-    start.person = true;
-    if (DrawsOffScreen(name)) {
-        start.person = false;
-        start.why = "Qt draws off screen (QT_QPA_PLATFORM=" + chosen + ")";
-        return chosen;
-    }
-    if (!name.empty() && name != "xcb" && name.rfind("wayland", 0) != 0)
-        return chosen; // a platform of its own (a frame buffer, VNC): its user knows it
-    const bool wantsX = name.empty() ? !display.empty() : name == "xcb";
-    const bool wantsWayland = name.empty() ? !wayland.empty() : !wantsX;
-    if (wantsX && XDisplayAnswers(display, kDisplayAnswerMs))
-        return name.empty() ? "xcb;offscreen" : chosen + ";offscreen";
-    if (wantsWayland && WaylandDisplayAnswers(wayland.empty() ? "wayland-0" : wayland, kDisplayAnswerMs))
-        return name.empty() ? "wayland;offscreen" : chosen + ";offscreen";
-    start.person = false;
-    if (display.empty() && wayland.empty())
-        start.why = "there is no display (DISPLAY and WAYLAND_DISPLAY are not set)";
-    else
-        start.why = "the display \"" + (wantsX || wayland.empty() ? display : wayland) + "\" does not answer";
-    return "offscreen";
-}
-
-// The platform a running application object draws on: nobody sees the off-screen and minimal
-// platforms, nor a program's application object that shows no windows. `ours`: made by us on the
-// platform ChoosePlatform chose (a display that answered, then could not be opened).
+// The platform a running application object draws on: a person sees the windows only on the X and
+// Wayland platforms, and not those of a program's application object that shows no windows.
+// `ours`: made by us on the platform ChooseQtPlatform chose (a display that answered, then could
+// not be opened).
 void DecideFromRunningApplication(ViewStart& start, bool ours) {
     start.decided = true;
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
@@ -95,13 +61,19 @@ void DecideFromRunningApplication(ViewStart& start, bool ours) {
         return;
     }
     const std::string platform = QGuiApplication::platformName().toStdString();
-    if (!ours)
-        start.person = true;
+    if (!ours) {
+        start.person = PlatformReachesAPerson(platform);
+        if (!start.person)
+            start.why =
+                DrawsOffScreen(platform)
+                    ? "Qt draws off screen (its platform is \"" + platform + "\")"
+                    : "Qt's platform \"" + platform + "\" shows the windows to nobody who can answer them";
+        return;
+    }
     if (!start.person || !DrawsOffScreen(platform))
         return;
     start.person = false;
-    start.why = ours ? "Qt could not open the display \"" + Environment("DISPLAY") + "\""
-                     : "Qt draws off screen (its platform is \"" + platform + "\")";
+    start.why = "Qt could not open the display \"" + start.display + "\"";
 }
 
 } // namespace
@@ -121,11 +93,18 @@ void EnsureQtApplication() {
     static char option[] = "-platform";
     static char* argv[] = {name, option, nullptr, nullptr};
     static int argc = 3;
-    platform = ChoosePlatform(start);
+    // The probe's connection to the display stays open until Qt has opened its own.
+    QtPlatformChoice choice;
+    ChooseQtPlatform(choice, kDisplayAnswerMs);
+    start.person = choice.person;
+    start.display = choice.display;
+    start.why = choice.why;
+    platform = choice.platform;
     argv[2] = platform.data();
     previous = qInstallMessageHandler(FilterMessages);
     static QApplication* app = new QApplication(argc, argv);
     (void)app;
+    choice.probe.Close();
     DecideFromRunningApplication(start, true);
     LoadChineseTranslations();
 }

@@ -6,9 +6,9 @@
 
 namespace vq {
 // Makes sure a QApplication exists. Making it decides, once, whether the view's windows reach a
-// person (QtReachesAPerson): without a display, on a display that does not answer and on the
-// off-screen or minimal platform nobody sees them, and Qt draws off screen (a display that cannot
-// be opened never ends the program).
+// person (QtReachesAPerson): only on the X and Wayland platforms, on a display that answers;
+// elsewhere nobody sees them, and Qt draws off screen (a display that cannot be opened, or a
+// platform that would crash, abort or wait, never ends the program).
 void EnsureQtApplication();
 // Installs Qt's Chinese translations into the application object (once); EnsureQtApplication
 // calls it, a host that made its own application object calls it before any window opens.
