@@ -1184,8 +1184,8 @@ const bool kMessageBoxPictures = (SetMessageBoxObserver(SaveMessageBoxScreenshot
 
 // The window brought to the front for the question it may ask next (QtView::BringToFront).
 QPointer<QWidget>& NextBoxOwner() {
-    static QPointer<QWidget> owner;
-    return owner;
+    static auto* owner = new QPointer<QWidget>();
+    return *owner;
 }
 
 // The window a message box belongs to: the modal dialog on top, else a window brought to the front
@@ -1215,9 +1215,10 @@ QWidget* WidgetOf(CWnd* window) {
     return QApplication::activeWindow();
 }
 
+// Never destroyed: told as windows go when the program exits.
 std::function<void()>& TopWindowGone() {
-    static std::function<void()> handler;
-    return handler;
+    static auto* handler = new std::function<void()>();
+    return *handler;
 }
 
 // ---- The view --------------------------------------------------------------------------------
@@ -1248,6 +1249,9 @@ public:
             dialog.EndDialog(IDCANCEL);
             return dialog.GetModalResult();
         }
+        // The program may end while the dialog is open (exit() from its own loop, or its display
+        // gone): the dialog then still gives back what it holds.
+        CloseWindowsAtTheEnd();
         FlushChanges();
         DialogBinding* binding = Build(dialog, WidgetOf(dialog.GetParentWindow()));
         DialogWindow* window = binding->DialogWidget();
@@ -1291,7 +1295,7 @@ public:
         DialogBinding* binding = Build(*dialog, WidgetOf(dialog->GetParentWindow()));
         // A window that outlives the call that opened it gives back what it holds however the
         // program ends.
-        CloseModelessWindowsAtTheEnd();
+        CloseWindowsAtTheEnd();
         DialogWindow* w = binding->DialogWidget();
         w->setModal(false);
         Center(w);
