@@ -808,6 +808,24 @@ TEST_F(WindowCallEnding, AQtProgramGivesTheStepBackHoweverItEnds) {
             ExpectStepGivenBack(kQtProgram, *review, ending);
 }
 
+// The host with either review open on a display that has frozen (its X server stopped) ends on
+// SIGTERM within 2 s, by the signal, with the step given back: nothing waits for the display.
+TEST_F(WindowCallEnding, TheHostEndsOnASignalWhenItsDisplayIsFrozen) {
+    for (const auto* review : {&kModelessReview, &kModalReview}) {
+        SCOPED_TRACE((*review)[0]);
+        VirtualDisplay display(false);
+        ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start (scripts/setup installs it)";
+        const int pid = StartWithReviewPainted(display, kHost, *review);
+        ASSERT_GT(pid, 0);
+        display.Signal(SIGSTOP);
+        ::kill(pid, SIGTERM);
+        const vqtest::HostRun run = EndsWithin(pid, std::chrono::seconds(2));
+        EXPECT_EQ(run.signal, SIGTERM) << run.out;
+        EXPECT_FALSE(SanitizerReported(run.out)) << run.out;
+        EXPECT_EQ(Working(ws), "F") << run.out;
+    }
+}
+
 // An entry called from a second thread of an outside program is refused at once with its failure
 // value and a word on standard error, records nothing, and the program ends.
 TEST_F(WindowCallOnDisplay, ACallFromASecondThreadIsRefused) {
