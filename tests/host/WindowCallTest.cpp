@@ -808,6 +808,26 @@ TEST_F(WindowCallEnding, AQtProgramGivesTheStepBackHoweverItEnds) {
             ExpectStepGivenBack(kQtProgram, *review, ending);
 }
 
+// A Qt program of someone else's quits its application with the modeless review open: the review
+// closes, giving its step back, and the program's own loop ends, every time.
+TEST_F(WindowCallEnding, AQtProgramThatQuitsEnds) {
+    VirtualDisplay display(false);
+    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start (scripts/setup installs it)";
+    for (int run = 0; run < 20; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        const int pid = StartWithReviewPainted(display, kQtProgram, kModelessReview);
+        ASSERT_GT(pid, 0);
+        ::kill(pid, SIGUSR2);
+        const vqtest::HostRun ended = EndsWithin(pid, std::chrono::seconds(5));
+        EXPECT_EQ(ended.status, 0) << ended.out;
+        EXPECT_NE(ended.out.find("event loop ended: 0"), std::string::npos) << ended.out;
+        EXPECT_FALSE(SanitizerReported(ended.out)) << ended.out;
+        EXPECT_EQ(Working(ws), "F") << ended.out;
+        if (HasFailure())
+            break;
+    }
+}
+
 // The host with either review open on a display that has frozen (its X server stopped) ends on
 // SIGTERM within 2 s, by the signal, with the step given back: nothing waits for the display.
 TEST_F(WindowCallEnding, TheHostEndsOnASignalWhenItsDisplayIsFrozen) {

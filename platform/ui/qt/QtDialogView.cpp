@@ -223,7 +223,9 @@ public:
 protected:
     bool Alive() const { return dialog && ::IsWindow(dialog) && dialog->GetSerial() == serial; }
 
-    // The close box: the dialog decides (OnClose); it closes by ending itself.
+    // The close box: the dialog decides (OnClose); it closes by ending itself. Qt hears that the
+    // window closed when it did: a program that quits its application closes every window first,
+    // and stays running when one of them says it did not.
     void closeEvent(QCloseEvent* e) override {
         if (!Alive()) {
             e->accept();
@@ -231,6 +233,8 @@ protected:
         }
         e->ignore();
         dialog->SendMessage(WM_CLOSE);
+        if (!Alive() || !isVisible())
+            e->accept();
     }
     // Qt's own Escape and Enter handling is replaced by the dialog's (through its keys).
     void reject() override {}
