@@ -55,11 +55,12 @@ void Guard() {
     const int signo = g_signal;
     std::this_thread::sleep_for(kLoopPatience);
     // Still here: the loop has not ended the program, most likely held in a wait for a display that
-    // does not answer. Reading no more from it ends every such wait with a broken connection
-    // (writing to it would raise SIGPIPE, which goes unheard now).
+    // does not answer (for its reply, or for room to write to it). Shutting the connection down
+    // ends every such wait with a broken connection (a write to it then raises SIGPIPE, which goes
+    // unheard now).
     if (g_displayFd >= 0) {
         std::signal(SIGPIPE, SIG_IGN);
-        ::shutdown(g_displayFd, SHUT_RD);
+        ::shutdown(g_displayFd, SHUT_RDWR);
     }
     std::this_thread::sleep_for(kEndWithin - kLoopPatience);
     EndBySignal(signo);
