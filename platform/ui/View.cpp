@@ -60,14 +60,12 @@ std::deque<PostedMessage>& PostedQueue() {
     return *queue;
 }
 
-} // namespace
-
-namespace {
 // Never destroyed: the view of a program that has left its display, to its very end.
 DialogView& ViewOfNobody() {
     static auto* view = new FallbackView();
     return *view;
 }
+
 } // namespace
 
 __attribute__((weak)) DialogView& QtDialogView() {

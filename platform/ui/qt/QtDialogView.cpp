@@ -1219,7 +1219,7 @@ QWidget* WidgetOf(CWnd* window) {
     return QApplication::activeWindow();
 }
 
-// Never destroyed: told as windows go when the program exits.
+// Never destroyed, as the other registers of windows: windows may still go as the program exits.
 std::function<void()>& TopWindowGone() {
     static auto* handler = new std::function<void()>();
     return *handler;
