@@ -11,9 +11,10 @@ struct Hook {
     CResizeCtrl* resizer = nullptr;
     std::uint64_t serial = 0;
 };
+// Never destroyed: windows still open when the program exits unhook as they are destroyed then.
 std::map<const CWnd*, Hook>& HookedWindows() {
-    static std::map<const CWnd*, Hook> windows;
-    return windows;
+    static auto* windows = new std::map<const CWnd*, Hook>();
+    return *windows;
 }
 
 bool IsSameWindow(const CWnd* wnd, std::uint64_t serial) {

@@ -65,10 +65,11 @@ int g_liveDialogs = 0;
 
 // Which window holds each step it opened: the rows of the review tables by table, document and
 // step. A window that takes a hold over replaces the holder, so that the first one leaves the
-// row alone when it closes.
+// row alone when it closes. Never destroyed: windows still open when the program exits give their
+// holds back after the static objects made since they opened are gone.
 std::map<CString, const CDesignDocAuditDlg*>& Holders() {
-    static std::map<CString, const CDesignDocAuditDlg*> holders;
-    return holders;
+    static auto* holders = new std::map<CString, const CDesignDocAuditDlg*>();
+    return *holders;
 }
 
 CString HoldKey(const CString& table, const CString& fileId, const CString& task) {

@@ -6,19 +6,20 @@
 namespace vq {
 namespace {
 
+// Never destroyed: a window destroyed as the program exits may still ask its question.
 MessageBoxPresenter& Presenter() {
-    static MessageBoxPresenter presenter;
-    return presenter;
+    static auto* presenter = new MessageBoxPresenter();
+    return *presenter;
 }
 
 MessageBoxObserver& Observer() {
-    static MessageBoxObserver observer;
-    return observer;
+    static auto* observer = new MessageBoxObserver();
+    return *observer;
 }
 
 std::function<void()>& Prelude() {
-    static std::function<void()> prelude;
-    return prelude;
+    static auto* prelude = new std::function<void()>();
+    return *prelude;
 }
 
 } // namespace

@@ -4,9 +4,10 @@
 
 namespace vq {
 namespace {
+// Never destroyed: a window destroyed as the program exits may still show the wait cursor.
 std::function<void(bool)>& Handler() {
-    static std::function<void(bool)> handler;
-    return handler;
+    static auto* handler = new std::function<void(bool)>();
+    return *handler;
 }
 int& Depth() {
     static int depth = 0;

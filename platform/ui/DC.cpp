@@ -1722,15 +1722,16 @@ QImage* vq::TargetImage(CDC& dc) {
 namespace {
 
 // The picture of each window, by the window's serial number (an address may be reused by a later
-// window; a serial number never is).
+// window; a serial number never is). Never destroyed, as the handler below: windows still open
+// when the program exits are destroyed after the static objects made since the first picture.
 std::map<std::uint64_t, std::shared_ptr<GdiData>>& Surfaces() {
-    static std::map<std::uint64_t, std::shared_ptr<GdiData>> surfaces;
-    return surfaces;
+    static auto* surfaces = new std::map<std::uint64_t, std::shared_ptr<GdiData>>();
+    return *surfaces;
 }
 
 std::function<void(CWnd&)>& SurfaceChangedHandler() {
-    static std::function<void(CWnd&)> handler;
-    return handler;
+    static auto* handler = new std::function<void(CWnd&)>();
+    return *handler;
 }
 
 COLORREF BackgroundOf(const CWnd& window) {

@@ -87,17 +87,22 @@ void DestroyEveryWindow() {
 }
 
 namespace {
-struct ClosesModelessWindows {
-    ~ClosesModelessWindows() {
-        if (!ModelessWindows().empty())
-            CloseModelessWindows(CloseWith::Destroy);
+struct ClosesWindows {
+    ~ClosesWindows() {
+        // Windows belong to the program's main thread; a program that exits from another one while
+        // its main thread goes on leaves them alone.
+        if (TopLevelWindows().empty() || !OnWindowThread())
+            return;
+        // The display may be gone, or Qt half taken down by now.
+        LeaveTheDisplay();
+        DestroyEveryWindow();
     }
 };
 } // namespace
 
-void CloseModelessWindowsAtTheEnd() {
+void CloseWindowsAtTheEnd() {
     // Destroyed in the reverse order of construction: before every object made earlier.
-    static ClosesModelessWindows closer;
+    static ClosesWindows closer;
     (void)closer;
 }
 

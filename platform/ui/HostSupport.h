@@ -21,11 +21,13 @@ bool CloseModelessWindows(CloseWith how);
 // Destroys every window still open, modal dialogs too, newest first, without asking: each gives
 // back what it holds. For a program that ends on a signal, before anything else.
 void DestroyEveryWindow();
-// From the first modeless window on: when the library is unloaded or the program ends with modeless
-// windows still open (a program that returns from main without closing them), they are destroyed
-// then, each giving back what it holds. Called as a modeless window opens, so that this goes before
-// what the windows need to close (the application object, their connections).
-void CloseModelessWindowsAtTheEnd();
+// From the first window a person sees on: when the library is unloaded or the program exits with
+// windows still open (a program that returns from main without closing its modeless windows,
+// calls exit() with a dialog open, or whose display went: Qt then exits), they are destroyed then
+// without a word to the display, each giving back what it holds. Called as a window opens, so
+// that this goes before what the windows need to close (the application object, their
+// connections); what they need that is made later is never destroyed.
+void CloseWindowsAtTheEnd();
 } // namespace vq
 
 extern "C" {

@@ -1,5 +1,7 @@
 #include "platform/ui/View.h"
 
+#include "platform/base/WaitCursor.h"
+#include "platform/ui/DC.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/Wnd.h"
@@ -52,16 +54,22 @@ struct PostedMessage {
     LPARAM lParam;
 };
 
+// Never destroyed: windows destroyed as the program exits may still post messages.
 std::deque<PostedMessage>& PostedQueue() {
-    static std::deque<PostedMessage> queue;
-    return queue;
+    static auto* queue = new std::deque<PostedMessage>();
+    return *queue;
+}
+
+// Never destroyed: the view of a program that has left its display, to its very end.
+DialogView& ViewOfNobody() {
+    static auto* view = new FallbackView();
+    return *view;
 }
 
 } // namespace
 
 __attribute__((weak)) DialogView& QtDialogView() {
-    static FallbackView view;
-    return view;
+    return ViewOfNobody();
 }
 
 __attribute__((weak)) void SaveDialogScreenshot(CDialog&) {}
@@ -74,6 +82,12 @@ DialogView& ActiveDialogView() {
 
 DialogView* SetDialogView(DialogView* view) {
     return std::exchange(CurrentView(), view);
+}
+
+void LeaveTheDisplay() {
+    SetDialogView(&ViewOfNobody());
+    SetWaitCursorHandler(nullptr);
+    SetSurfaceChangedHandler(nullptr);
 }
 
 namespace {

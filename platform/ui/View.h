@@ -121,6 +121,13 @@ DialogView* SetDialogView(DialogView* view);
 // at once with Cancel), every message box takes its safe answer, and entry calls are refused.
 bool SomebodyAnswers();
 
+// From now on nothing the windows do reaches the display: the view in use becomes one that shows
+// nothing (a dialog ends at once with Cancel, a box takes its safe answer, a window goes without
+// being taken off the screen) and the wait cursor and painting go nowhere. For a program that
+// ends: its windows can then be destroyed, each giving back what it holds, also when the display
+// has gone or does not answer.
+void LeaveTheDisplay();
+
 // What an entry call asks first, before it opens anything: whether it is made on the thread the
 // windows belong to (the program's main thread), and whether somebody answers its dialogs. When
 // not, it says on standard error why and how the call can be made, and returns false: the entry

@@ -12,15 +12,17 @@
 
 namespace {
 
-// Every window that exists, with its serial number.
+// Every window that exists, with its serial number. The registers of windows are never destroyed:
+// windows still open when the program exits are destroyed after the static objects made since
+// they opened are gone (vq::CloseWindowsAtTheEnd).
 std::unordered_map<const CWnd*, std::uint64_t>& LiveWindows() {
-    static std::unordered_map<const CWnd*, std::uint64_t> windows;
-    return windows;
+    static auto* windows = new std::unordered_map<const CWnd*, std::uint64_t>();
+    return *windows;
 }
 
 std::vector<CWnd*>& TopLevelList() {
-    static std::vector<CWnd*> windows;
-    return windows;
+    static auto* windows = new std::vector<CWnd*>();
+    return *windows;
 }
 
 std::uint64_t NextSerial() {
@@ -742,8 +744,8 @@ BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
 
 namespace {
 std::vector<vq::WindowProcHook>& WindowProcHooks() {
-    static std::vector<vq::WindowProcHook> hooks;
-    return hooks;
+    static auto* hooks = new std::vector<vq::WindowProcHook>();
+    return *hooks;
 }
 } // namespace
 

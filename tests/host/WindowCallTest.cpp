@@ -5,7 +5,8 @@
 // no program working the widgets) nothing waits and nothing aborts: the call is refused and every
 // box gets its safe answer. Windows an entry leaves open keep a single call going until they
 // close; quitting the main window closes each through its cancel road; a window still open gives
-// its step back however its program ends (returning from main, or the host on a signal).
+// its step back however its program ends (returning from main, exit(), the display killed, ended or
+// frozen, the host on a signal), and a program's quit is not held up by it.
 #include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
@@ -247,24 +248,45 @@ private:
 class VirtualDisplay {
 public:
     // Each test process tries display numbers of its own: a server that took the number of one
-    // that another test is just ending would lose its socket file as that one cleans up.
-    // terminateAtReset: the server ends where it would reset (as its last client leaves), so that
-    // a reset shows.
-    explicit VirtualDisplay(bool terminateAtReset = false) : m_terminate(terminateAtReset) {
+    // that another test is just ending would lose its socket file as that one cleans up. What the
+    // server does when its last client leaves: starts afresh (as a bare Xvfb does), ends (so that
+    // a reset shows), or stays as it is (the program's look whether it answers, just before Qt
+    // connects, is then no last client).
+    enum class LastClient { Resets, Ends, Stays };
+    explicit VirtualDisplay(LastClient last = LastClient::Resets) : m_last(last) {
         if (::access("/usr/bin/Xvfb", X_OK) != 0)
             return;
-        const int first = 100 + static_cast<int>(::getpid() % 3000) * 20;
+        // Below 59536: the program's look at whether a display answers reads no higher number.
+        const int first = 100 + static_cast<int>(::getpid() % 2900) * 20;
         for (int number = first; number < first + 20 && m_name.empty(); ++number)
             Start(number);
     }
     ~VirtualDisplay() {
         if (m_pid <= 0)
             return;
+        ::kill(m_pid, SIGCONT);
         ::kill(m_pid, SIGTERM);
         ::waitpid(m_pid, nullptr, 0);
     }
     // ":N", or empty when the server did not start.
     const std::string& Name() const { return m_name; }
+    // Sends the server a signal: SIGKILL kills it, SIGTERM ends it in order (waiting for its end
+    // in both cases), SIGSTOP freezes it.
+    void Signal(int signo) {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, signo);
+        if (signo == SIGKILL || signo == SIGTERM) {
+            ::waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+        // A killed server leaves its lock and socket files behind.
+        if (signo == SIGKILL) {
+            const std::string number = m_name.substr(1);
+            ::unlink(("/tmp/.X" + number + "-lock").c_str());
+            ::unlink(("/tmp/.X11-unix/X" + number).c_str());
+        }
+    }
 
 private:
     // Starts a server on display `number`; m_name stays empty when it did not start (the number
@@ -283,7 +305,10 @@ private:
             ::dup2(quiet, 1);
             ::dup2(quiet, 2);
             ::execl("/usr/bin/Xvfb", "Xvfb", display.c_str(), "-displayfd", "3", "-nolisten", "tcp",
-                    "-screen", "0", "1280x1024x24", m_terminate ? "-terminate" : static_cast<char*>(nullptr),
+                    "-screen", "0", "1280x1024x24",
+                    m_last == LastClient::Ends     ? "-terminate"
+                    : m_last == LastClient::Stays ? "-noreset"
+                                                  : "-reset",
                     static_cast<char*>(nullptr));
             ::_exit(127);
         }
@@ -306,7 +331,7 @@ private:
         m_pid = -1;
     }
 
-    bool m_terminate = false;
+    LastClient m_last = LastClient::Resets;
     pid_t m_pid = -1;
     std::string m_name;
 };
@@ -685,7 +710,7 @@ TEST_F(WindowCallOnDisplay, OnAWaylandDisplayThatDoesNotAnswerNothingWaits) {
 // shows that the probe's connection never leaves it without a client.
 TEST_F(WindowCallOnDisplay, EveryStartOnADisplayWithNoOtherClientOpensIt) {
     for (int start = 0; start < 3; ++start) {
-        const VirtualDisplay ending(true);
+        const VirtualDisplay ending(VirtualDisplay::LastClient::Ends);
         ASSERT_FALSE(ending.Name().empty());
         env.Set("DISPLAY", ending.Name().c_str());
         const vqtest::HostRun run = RunToEnd(kOutsideCaller, {"--reach"}, ws);
@@ -796,6 +821,185 @@ TEST_F(WindowCallOnDisplay, ASignalEndsTheHostWithTheStepGivenBack) {
         ::kill(pid, signo);
         const vqtest::HostRun run = WaitForEnd(pid, output);
         EXPECT_EQ(run.signal, signo) << run.out;
+        EXPECT_EQ(Working(ws), "F") << run.out;
+    }
+}
+
+// --- However the process ends, with the review painted ---------------------------------------------
+
+const std::string kQtProgram = VQ_BINARY_DIR "/tests/vqqtprogram";
+
+enum class Ending {
+    ProgramExits, // the program calls exit(0) from its event loop
+    DisplayKilled,
+    DisplayEnds, // the X server ends in order (SIGTERM)
+};
+
+const char* Describe(Ending ending) {
+    switch (ending) {
+    case Ending::ProgramExits:
+        return "the program calls exit(0)";
+    case Ending::DisplayKilled:
+        return "the X server is killed";
+    case Ending::DisplayEnds:
+        return "the X server ends";
+    }
+    return "";
+}
+
+const std::vector<std::string> kModelessReview = {"DoMultiTeamTaskAuditWithMarkup", "F-0006", "zhaoliu",
+                                                  "校对", "0"};
+const std::vector<std::string> kModalReview = {"DoTeamTaskAuditWithMarkup", "F-0006", "zhaoliu", "校对", "0"};
+
+// Whether a sanitizer reported anything in a program's output.
+bool SanitizerReported(const std::string& out) {
+    return out.find("Sanitizer") != std::string::npos || out.find("runtime error:") != std::string::npos;
+}
+
+// The demo workspace; each run starts a display of its own, which it may end.
+class WindowCallEnding : public ::testing::Test {
+protected:
+    void SetUp() override { LoadDemo(ws); }
+
+    // Starts the program on a display of its own with the review of F-0006 open, and returns
+    // once the review holds its step and has been painted (its picture saved); -1 when it did
+    // not get there.
+    int StartWithReviewPainted(const VirtualDisplay& display, const std::string& program,
+                               const std::vector<std::string>& args) {
+        ws.Execute("UPDATE TeamWorkAudit SET Working='F' WHERE FileID='F-0006' AND AuditTask='校对'");
+        const std::string pictures = ws.Root().str() + "/pictures-" + std::to_string(++m_runs);
+        OnDisplay(env, display);
+        env.Set("VQ_SCREENSHOT_DIR", pictures.c_str());
+        const int pid = vqtest::StartProgram(program, args, Output());
+        if (pid < 0)
+            return -1;
+        auto painted = [&pictures] {
+            std::error_code error;
+            for (const auto& entry : std::filesystem::directory_iterator(pictures, error))
+                if (entry.path().filename().string().find("[F-0006]") != std::string::npos)
+                    return true;
+            return false;
+        };
+        vqtest::HostRun early;
+        bool ended = false;
+        if (!Eventually([&] {
+                ended = vqtest::FinishHost(pid, Output(), early, false);
+                return ended || (Working(ws) == "T" && painted());
+            }) ||
+            ended) {
+            ADD_FAILURE() << "the review did not open:\n"
+                          << (ended ? early.out : ReadBytes(CString(Output())));
+            if (!ended) {
+                ::kill(pid, SIGKILL);
+                vqtest::FinishHost(pid, Output(), early);
+            }
+            return -1;
+        }
+        return pid;
+    }
+
+    // Waits at most `limit` for a started program to end (killing it after that).
+    vqtest::HostRun EndsWithin(int pid, std::chrono::milliseconds limit) {
+        vqtest::HostRun run;
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!vqtest::FinishHost(pid, Output(), run, false)) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(pid, SIGKILL);
+                vqtest::FinishHost(pid, Output(), run);
+                ADD_FAILURE() << "still running after " << limit.count() << " ms:\n" << run.out;
+                return run;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return run;
+    }
+
+    // The program shows the review, painted, and ends as `ending` says: it ends within 5 s,
+    // without a crash or a sanitizer's report, and the review's step has been given back.
+    void ExpectStepGivenBack(const std::string& program, const std::vector<std::string>& args,
+                             Ending ending) {
+        SCOPED_TRACE(program + " " + args[0] + ": " + Describe(ending));
+        VirtualDisplay display(VirtualDisplay::LastClient::Stays);
+        ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start (scripts/setup installs it)";
+        const int pid = StartWithReviewPainted(display, program, args);
+        ASSERT_GT(pid, 0);
+        if (ending == Ending::ProgramExits)
+            ::kill(pid, SIGUSR1);
+        else
+            display.Signal(ending == Ending::DisplayKilled ? SIGKILL : SIGTERM);
+        const vqtest::HostRun run = EndsWithin(pid, std::chrono::seconds(5));
+        EXPECT_EQ(run.signal, 0) << run.out;
+        EXPECT_FALSE(SanitizerReported(run.out)) << run.out;
+        EXPECT_EQ(Working(ws), "F") << run.out;
+    }
+
+    std::string Output() const { return ws.Root().str() + "/run.out"; }
+
+    vqtest::DbWorkspace ws{0};
+    Environment env;
+    int m_runs = 0;
+};
+
+// Our host, a single call of either review: its display killed or ended.
+TEST_F(WindowCallEnding, TheHostGivesTheStepBackWhenItsDisplayGoes) {
+    for (const auto* review : {&kModelessReview, &kModalReview})
+        for (Ending ending : {Ending::DisplayKilled, Ending::DisplayEnds})
+            ExpectStepGivenBack(kHost, *review, ending);
+}
+
+// A program of someone else's without Qt of its own: the modal review in its call, the modeless
+// one while it waits for its windows.
+TEST_F(WindowCallEnding, AProgramWithoutQtGivesTheStepBackWhenItsDisplayGoes) {
+    std::vector<std::string> waiting = kModelessReview;
+    waiting.insert(waiting.begin(), "--wait");
+    const std::vector<std::string>& modeless = waiting;
+    for (const auto* review : {&modeless, &kModalReview})
+        for (Ending ending : {Ending::DisplayKilled, Ending::DisplayEnds})
+            ExpectStepGivenBack(kOutsideCaller, *review, ending);
+}
+
+// A Qt program of someone else's, running its own event loop with either review open: it calls
+// exit(0), or its display is killed or ended.
+TEST_F(WindowCallEnding, AQtProgramGivesTheStepBackHoweverItEnds) {
+    for (const auto* review : {&kModelessReview, &kModalReview})
+        for (Ending ending : {Ending::ProgramExits, Ending::DisplayKilled, Ending::DisplayEnds})
+            ExpectStepGivenBack(kQtProgram, *review, ending);
+}
+
+// A Qt program of someone else's quits its application with the modeless review open: the review
+// closes, giving its step back, and the program's own loop ends, every time.
+TEST_F(WindowCallEnding, AQtProgramThatQuitsEnds) {
+    VirtualDisplay display(VirtualDisplay::LastClient::Stays);
+    ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start (scripts/setup installs it)";
+    for (int run = 0; run < 20; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        const int pid = StartWithReviewPainted(display, kQtProgram, kModelessReview);
+        ASSERT_GT(pid, 0);
+        ::kill(pid, SIGUSR2);
+        const vqtest::HostRun ended = EndsWithin(pid, std::chrono::seconds(5));
+        EXPECT_EQ(ended.status, 0) << ended.out;
+        EXPECT_NE(ended.out.find("event loop ended: 0"), std::string::npos) << ended.out;
+        EXPECT_FALSE(SanitizerReported(ended.out)) << ended.out;
+        EXPECT_EQ(Working(ws), "F") << ended.out;
+        if (HasFailure())
+            break;
+    }
+}
+
+// The host with either review open on a display that has frozen (its X server stopped) ends on
+// SIGTERM within 2 s, by the signal, with the step given back: nothing waits for the display.
+TEST_F(WindowCallEnding, TheHostEndsOnASignalWhenItsDisplayIsFrozen) {
+    for (const auto* review : {&kModelessReview, &kModalReview}) {
+        SCOPED_TRACE((*review)[0]);
+        VirtualDisplay display(VirtualDisplay::LastClient::Stays);
+        ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start (scripts/setup installs it)";
+        const int pid = StartWithReviewPainted(display, kHost, *review);
+        ASSERT_GT(pid, 0);
+        display.Signal(SIGSTOP);
+        ::kill(pid, SIGTERM);
+        const vqtest::HostRun run = EndsWithin(pid, std::chrono::seconds(2));
+        EXPECT_EQ(run.signal, SIGTERM) << run.out;
+        EXPECT_FALSE(SanitizerReported(run.out)) << run.out;
         EXPECT_EQ(Working(ws), "F") << run.out;
     }
 }

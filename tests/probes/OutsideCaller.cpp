@@ -1,11 +1,12 @@
 // A program other than our host that calls the library (WindowCallTest starts it): linked with the
 // library, it calls one entry function by name through the library's table of entries, on its
 // main thread or on a second thread, prints the result and how many modeless windows are open,
-// and returns from main without waiting for them. With --box it shows a yes/no message box
-// through the library instead and prints the answer; with --reach it starts the library's Qt view
-// and prints whether its windows reach a person, or why not.
+// and returns from main without waiting for them (with --wait it first runs them until they
+// close, as a host does). With --box it shows a yes/no message box through the library instead
+// and prints the answer; with --reach it starts the library's Qt view and prints whether its
+// windows reach a person, or why not.
 //
-//     vqoutsidecaller [--thread] ENTRY [ARG...]
+//     vqoutsidecaller [--thread | --wait] ENTRY [ARG...]
 //     vqoutsidecaller --box | --reach
 #include "host/EntryCall.h"
 #include "platform/base/MessageBox.h"
@@ -42,11 +43,12 @@ int main(int argc, char** argv) {
         return 0;
     }
     const bool onThread = !args.empty() && args[0] == "--thread";
-    if (onThread)
+    const bool wait = !args.empty() && args[0] == "--wait";
+    if (onThread || wait)
         args.erase(args.begin());
     const vq::EntryInfo* entry = args.empty() ? nullptr : FindEntry(args[0]);
     if (!entry) {
-        std::fprintf(stderr, "usage: vqoutsidecaller [--thread] ENTRY [ARG...] | --box\n");
+        std::fprintf(stderr, "usage: vqoutsidecaller [--thread | --wait] ENTRY [ARG...] | --box\n");
         return 2;
     }
     args.erase(args.begin());
@@ -63,5 +65,7 @@ int main(int argc, char** argv) {
     }
     std::printf("result: %s\nopen windows: %zu\n", result.text.c_str(), vq::ModelessWindows().size());
     std::fflush(stdout);
+    if (wait)
+        VqHostWaitForWindows();
     return 0;
 }

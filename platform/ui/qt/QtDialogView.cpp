@@ -223,7 +223,9 @@ public:
 protected:
     bool Alive() const { return dialog && ::IsWindow(dialog) && dialog->GetSerial() == serial; }
 
-    // The close box: the dialog decides (OnClose); it closes by ending itself.
+    // The close box: the dialog decides (OnClose); it closes by ending itself. Qt hears that the
+    // window closed when it did: a program that quits its application closes every window first,
+    // and stays running when one of them says it did not.
     void closeEvent(QCloseEvent* e) override {
         if (!Alive()) {
             e->accept();
@@ -231,6 +233,8 @@ protected:
         }
         e->ignore();
         dialog->SendMessage(WM_CLOSE);
+        if (!Alive() || !isVisible())
+            e->accept();
     }
     // Qt's own Escape and Enter handling is replaced by the dialog's (through its keys).
     void reject() override {}
@@ -1184,8 +1188,8 @@ const bool kMessageBoxPictures = (SetMessageBoxObserver(SaveMessageBoxScreenshot
 
 // The window brought to the front for the question it may ask next (QtView::BringToFront).
 QPointer<QWidget>& NextBoxOwner() {
-    static QPointer<QWidget> owner;
-    return owner;
+    static auto* owner = new QPointer<QWidget>();
+    return *owner;
 }
 
 // The window a message box belongs to: the modal dialog on top, else a window brought to the front
@@ -1215,9 +1219,10 @@ QWidget* WidgetOf(CWnd* window) {
     return QApplication::activeWindow();
 }
 
+// Never destroyed, as the other registers of windows: windows may still go as the program exits.
 std::function<void()>& TopWindowGone() {
-    static std::function<void()> handler;
-    return handler;
+    static auto* handler = new std::function<void()>();
+    return *handler;
 }
 
 // ---- The view --------------------------------------------------------------------------------
@@ -1248,6 +1253,9 @@ public:
             dialog.EndDialog(IDCANCEL);
             return dialog.GetModalResult();
         }
+        // The program may end while the dialog is open (exit() from its own loop, or its display
+        // gone): the dialog then still gives back what it holds.
+        CloseWindowsAtTheEnd();
         FlushChanges();
         DialogBinding* binding = Build(dialog, WidgetOf(dialog.GetParentWindow()));
         DialogWindow* window = binding->DialogWidget();
@@ -1291,7 +1299,7 @@ public:
         DialogBinding* binding = Build(*dialog, WidgetOf(dialog->GetParentWindow()));
         // A window that outlives the call that opened it gives back what it holds however the
         // program ends.
-        CloseModelessWindowsAtTheEnd();
+        CloseWindowsAtTheEnd();
         DialogWindow* w = binding->DialogWidget();
         w->setModal(false);
         Center(w);

@@ -1,0 +1,21 @@
+// The end of a program on an end signal, kept within 2 seconds of the signal whatever the display
+// does. The windows' event loop normally takes the signal at once, gives back what the windows
+// hold and ends the program by the signal (HostSignals.cpp); a display that stopped answering can
+// hold that thread, though, in a wait for the display's reply. The guard then cuts the display
+// connection off, which ends that wait, so that the loop (or Qt, ending the program on a broken
+// display) still gives back what the windows hold; and in the end it ends the program by the
+// signal itself.
+#pragma once
+
+namespace vq {
+
+// Made ready once, on the windows' thread, after the application object exists: the guard's thread
+// waits for StartEndGuard. A program that exits (Qt does on a broken display connection) while an
+// end signal is under way ends by that signal, after its windows have been destroyed.
+void PrepareEndGuard();
+
+// From the handler of the first end signal (only what a signal handler may do): the program is to
+// end by `signo` within 2 seconds.
+void StartEndGuard(int signo);
+
+} // namespace vq
