@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -385,11 +386,50 @@ CString DescribeFailure(CURLcode code, const std::vector<std::string>& responses
     return "FTP传输失败（传输库错误 " + CString(std::to_string(static_cast<int>(code))) + "）。";
 }
 
+// Watches a transfer while it runs (the transfer library calls WatchTransfer about once a
+// second, and whenever data moves).
+//
+// In active mode the server answers the transfer's command and connects to us before any data
+// moves. A server that has neither answered (1xx) nor moved a byte within kConnectBackTimeout of
+// its last reply cannot reach us: the transfer stops then, so that it can go passive. Once the
+// data connection is open, that limit no longer counts: the reply that ends the transfer may come
+// long after the data (a server writing a large file to a slow disk) and is waited for as every
+// other reply, kResponseTimeout.
+struct TransferWatch {
+    const std::vector<std::string>* responses = nullptr;
+    bool opening = false; // active mode, the data connection not yet open
+    std::size_t linesSeen = 0;
+    std::chrono::steady_clock::time_point lastReply = std::chrono::steady_clock::now();
+    bool openingTimedOut = false;
+};
+
+int WatchTransfer(void* user, curl_off_t /*downTotal*/, curl_off_t downNow, curl_off_t /*upTotal*/,
+                  curl_off_t upNow) {
+    auto* watch = static_cast<TransferWatch*>(user);
+    if (!watch->opening)
+        return 0;
+    const auto now = std::chrono::steady_clock::now();
+    if (downNow > 0 || upNow > 0)
+        watch->opening = false;
+    for (; watch->linesSeen < watch->responses->size(); ++watch->linesSeen) {
+        const int reply = ReplyCode((*watch->responses)[watch->linesSeen]);
+        if (reply >= 100 && reply < 200)
+            watch->opening = false;
+        watch->lastReply = now;
+    }
+    if (watch->opening && now - watch->lastReply >= std::chrono::seconds(kConnectBackTimeout)) {
+        watch->openingTimedOut = true;
+        return 1;
+    }
+    return 0;
+}
+
 // Whether a transfer in active mode failed because the server could not open the data connection
 // to us: it refused the data port, answered the transfer 425 or 426 without having announced the
 // data connection, announced it and did not connect in time, or neither answered nor connected in
 // time after it had answered every command before.
-bool ServerCannotConnectBack(CURLcode code, const std::vector<std::string>& responses) {
+bool ServerCannotConnectBack(CURLcode code, const std::vector<std::string>& responses,
+                             const TransferWatch& watch) {
     switch (code) {
     case CURLE_FTP_PORT_FAILED:
     case CURLE_FTP_ACCEPT_FAILED:
@@ -398,6 +438,8 @@ bool ServerCannotConnectBack(CURLcode code, const std::vector<std::string>& resp
     default:
         break;
     }
+    if (watch.openingTimedOut)
+        return true;
     int last = 0;
     for (const std::string& line : responses) {
         const int reply = ReplyCode(line);
@@ -406,7 +448,7 @@ bool ServerCannotConnectBack(CURLcode code, const std::vector<std::string>& resp
         if (reply != 0)
             last = reply;
     }
-    return last == 425 || last == 426 || (code == CURLE_OPERATION_TIMEDOUT && last >= 200 && last < 300);
+    return last == 425 || last == 426;
 }
 
 // Performs the prepared transfer. In active mode a server that cannot connect to us (it refuses
@@ -416,17 +458,21 @@ bool ServerCannotConnectBack(CURLcode code, const std::vector<std::string>& resp
 // the transfer's data for the second attempt (false: it cannot be repeated).
 CURLcode PerformTransfer(CURL* curl, char* errorBuffer, std::vector<std::string>& responses, bool& passive,
                          const std::function<bool()>& restart) {
-    // The reply to an active transfer is not waited for longer than the connection back.
-    if (!passive)
-        curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kConnectBackTimeout);
-    const CURLcode code = curl_easy_perform(curl);
-    if (passive || !ServerCannotConnectBack(code, responses) || !restart())
-        return code;
+    TransferWatch watch;
+    watch.responses = &responses;
+    watch.opening = !passive;
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchTransfer);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
+    CURLcode code = curl_easy_perform(curl);
+    if (passive || !ServerCannotConnectBack(code, responses, watch) || !restart())
+        return watch.openingTimedOut ? CURLE_OPERATION_TIMEDOUT : code;
     passive = true;
     errorBuffer[0] = '\0';
     responses.clear();
+    watch = TransferWatch{};
+    watch.responses = &responses;
     curl_easy_setopt(curl, CURLOPT_FTPPORT, static_cast<char*>(nullptr));
-    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kResponseTimeout);
     return curl_easy_perform(curl);
 }
 

@@ -21,7 +21,9 @@
 // active mode is asked for passive transfers instead, from then on for the rest of the session,
 // and the transfer is tried again: one that refuses the port, answers the transfer 425 or 426
 // before the data connection is open, or has neither answered nor connected after 10 seconds
-// (behind NAT or a firewall that drops the connection).
+// (behind NAT or a firewall that drops the connection). Those 10 seconds are for the opening of
+// the data connection only: the reply that confirms a transfer is waited for as long as any
+// other reply (60 seconds), however late after the data it comes.
 //
 // Local paths of GetFile and PutFile may be native paths or the system's backslash paths; a
 // relative path is relative to the process's current folder.

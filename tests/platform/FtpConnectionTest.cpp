@@ -870,6 +870,44 @@ INSTANTIATE_TEST_SUITE_P(Faults, FtpActiveModeFaultTest,
                              }
                          });
 
+// A server that confirms a transfer only 15 seconds after its data (a large file written to a slow
+// disk): the fetch and the store in active mode wait for the confirmation and succeed, without
+// taking the late reply for a server that cannot connect back and trying again passively.
+TEST(FtpLateReplyTest, ATransferConfirmedLateSucceedsInActiveMode) {
+    vqtest::FtpServer server(vqtest::FtpFault::LateTransferReply);
+    ASSERT_TRUE(server.IsRunning());
+    const std::string bytes = BinaryBytes(100 * 1024);
+    server.WriteFile("Vq/图纸.dwg", bytes);
+    const std::filesystem::path local = std::filesystem::path(server.Root().str()).parent_path() /
+                                        ("vqftp-late-" + std::to_string(server.Port()));
+    std::filesystem::create_directories(local);
+    std::ofstream(local / "opinion.rtf", std::ios::binary) << bytes;
+    CInternetSession session("VQQENT");
+    const auto connect = [&] {
+        return std::unique_ptr<CFtpConnection>(
+            session.GetFtpConnection(server.Host(), server.User(), server.Password(),
+                                     static_cast<INTERNET_PORT>(server.Port()), FALSE));
+    };
+    auto fetching = connect();
+    auto storing = connect();
+    const auto start = std::chrono::steady_clock::now();
+    auto fetch = std::async(std::launch::async, [&] {
+        return fetching->GetFile("/Vq/图纸.dwg", (local / "copy.dwg").c_str(), FALSE) != FALSE;
+    });
+    auto store = std::async(std::launch::async, [&] {
+        return storing->PutFile((local / "opinion.rtf").c_str(), "/Vq/意见.rtf") != FALSE;
+    });
+    EXPECT_TRUE(fetch.get()) << fetching->GetLastErrorText().c_str();
+    EXPECT_TRUE(store.get()) << storing->GetLastErrorText().c_str();
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+    EXPECT_TRUE(bytes == ReadLocal(local / "copy.dwg"));
+    EXPECT_TRUE(bytes == server.ReadFile("Vq/意见.rtf"));
+    EXPECT_EQ(1, server.Received("RETR"));
+    EXPECT_EQ(1, server.Received("STOR"));
+    EXPECT_EQ(0, server.Received("EPSV") + server.Received("PASV"));
+    std::filesystem::remove_all(local);
+}
+
 // vsftpd whose disk fills up while a large file streams in closes the data connection under the
 // client and says so only on the control connection: the store is still said as a full server
 // disk, with the server's line, and nothing is left on the server. A small file is stored.

@@ -148,6 +148,19 @@ elif fault.startswith("retr-denied"):
 elif fault == "listings-refused":
     refuse = lambda self, path: self.respond("550 Permission denied.")
     Handler.ftp_LIST = Handler.ftp_NLST = Handler.ftp_MLSD = refuse
+elif fault == "late-226":
+    # The data connection closes at once; the reply that confirms the transfer comes 15 s later.
+    from pyftpdlib.handlers import DTPHandler
+    class LateReply(DTPHandler):
+        def close(self):
+            late = None
+            if not self._closed and self._resp and self._resp[0].startswith("226"):
+                late, self._resp = self._resp[0], None
+            channel = self.cmd_channel
+            super().close()
+            if late:
+                channel.ioloop.call_later(15, channel.respond, late)
+    handler.dtp_handler = LateReply
 import threading
 log_lock = threading.Lock()
 def log_command(self, line, cmd, arg):
@@ -184,6 +197,8 @@ std::string FaultName(FtpFault fault) {
         return "retr-denied-lines";
     case FtpFault::ListingsRefused:
         return "listings-refused";
+    case FtpFault::LateTransferReply:
+        return "late-226";
     }
     return "";
 }

@@ -37,6 +37,9 @@ enum class FtpFault {
     FetchDeniedInTwoLines,
     // Every listing is refused: "550 Permission denied.".
     ListingsRefused,
+    // Every transfer is confirmed ("226 Transfer complete.") only 15 seconds after its data, as by
+    // a server that writes a large file to a slow disk.
+    LateTransferReply,
 };
 
 class FtpServer {
