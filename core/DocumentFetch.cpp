@@ -16,6 +16,10 @@ CString FetchFailureText(const CString& name, vq::FetchFailure why, const CStrin
         return "不能取得文档" + name + "：文件名太长。";
     case vq::FetchFailure::UnusableName:
         return "不能取得文档" + name + "：文件服务器上不能使用这个文件名。";
+    case vq::FetchFailure::ServerBusy:
+    case vq::FetchFailure::LoginRefused:
+    case vq::FetchFailure::EncryptionRequired:
+        return "不能取得文档" + name + "：" + FtpServerFailureText(why);
     default:
         break;
     }
@@ -52,6 +56,10 @@ CString StoreFailureText(const CFtpConnection* ftp, const CString& usual, const 
         return "增加文档失败，文件名太长:\n" + remote;
     case vq::FetchFailure::UnusableName:
         return UnusableNameText(remote);
+    case vq::FetchFailure::ServerBusy:
+    case vq::FetchFailure::LoginRefused:
+    case vq::FetchFailure::EncryptionRequired:
+        return "增加文档失败，" + ftp->GetLastErrorText();
     default:
         break;
     }

@@ -3,7 +3,11 @@
 #include "platform/base/TextCodec.h"
 #include "platform/ftp/InternetException.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -168,19 +172,31 @@ CString LastErrorReply(const std::vector<std::string>& responses) {
 }
 
 // The failure a server's reply names: a name too long for the server, access refused
-// ("550 Permission denied."), 550 (no such file), or a full disk on the server while storing
-// (451 "Failure writing to local file.", 452, 552).
+// ("550 Permission denied."), 550 (no such file), a server that requires encryption, takes no
+// more sessions (421 "Too many connections") or no longer accepts the logon (530), or a full disk
+// on the server while storing (451 "Failure writing to local file.", 452, 552, or a reply that
+// names the full disk, as "426 No space left on device; transfer aborted.").
 vq::FetchFailure FailureOfReply(const CString& reply, bool storing) {
     const int code = ReplyCode(reply.str());
     if (code < 400)
         return vq::FetchFailure::Other;
+    if ((code == 421 || code == 530 || code == 534) &&
+        Says(reply, {"encrypt", "ssl", "tls", "cleartext", "secure connection"}))
+        return vq::FetchFailure::EncryptionRequired;
+    if (code == 421 &&
+        Says(reply, {"too many", "connections", "busy", "try again later", "temporarily unavailable"}))
+        return vq::FetchFailure::ServerBusy;
     if (Says(reply, {"too long", "enametoolong"}))
         return vq::FetchFailure::NameTooLong;
     if ((code == 550 || code == 553) && Says(reply, {"denied", "not permitted"}))
         return vq::FetchFailure::AccessDenied;
+    if (code == 530)
+        return vq::FetchFailure::LoginRefused;
     if (code == 550 && !storing)
         return vq::FetchFailure::NotOnServer;
-    if (storing && (code == 451 || code == 452 || code == 552))
+    if (storing &&
+        (code == 451 || code == 452 || code == 552 ||
+         Says(reply, {"no space left", "disk full", "disk is full", "insufficient storage", "quota"})))
         return vq::FetchFailure::ServerDiskFull;
     return vq::FetchFailure::Other;
 }
@@ -277,11 +293,84 @@ bool ParseListLine(const std::string& line, FtpDirEntry& entry) {
 
 } // namespace
 
+// A server that closes the data connection under an upload (its disk filled up) says why on the
+// control connection, which the transfer library then closes without reading. While an upload
+// runs, the control connection's last reply is read as it is closed (waiting up to
+// kReplyAfterCutOff for it) and added to the replies of the request.
+constexpr int kReplyAfterCutOffMs = 3000;
+
+struct ReplyOnClose {
+    std::vector<std::string>* responses = nullptr;
+    INTERNET_PORT serverPort = 0;
+    bool armed = false;
+};
+
+int PeerPort(int fd) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return -1;
+    if (address.ss_family == AF_INET)
+        return ntohs(reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
+    if (address.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port);
+    return -1;
+}
+
+// The lines the server has sent, or sends within the time, up to the last line of a reply.
+std::vector<std::string> ReadPendingReply(int fd, int milliseconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    std::string text;
+    std::vector<std::string> lines;
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                .count();
+        if (left <= 0)
+            break;
+        pollfd wait{fd, POLLIN, 0};
+        const int ready = ::poll(&wait, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            break;
+        char buffer[1024];
+        const ssize_t got = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (got <= 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(got));
+        std::size_t end;
+        while ((end = text.find('\n')) != std::string::npos) {
+            std::string line = text.substr(0, end);
+            text.erase(0, end + 1);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            lines.push_back(std::move(line));
+        }
+        if (!lines.empty() && IsLastLineOfReply(lines.back()))
+            break;
+    }
+    return lines;
+}
+
+int CloseSocket(void* user, curl_socket_t fd) {
+    auto* reply = static_cast<ReplyOnClose*>(user);
+    // The control connection is the one to the server's own port (a data connection goes to
+    // another port, or comes from the server).
+    if (reply->armed && reply->responses && PeerPort(fd) == reply->serverPort) {
+        reply->armed = false;
+        for (std::string& line : ReadPendingReply(fd, kReplyAfterCutOffMs))
+            reply->responses->push_back(std::move(line));
+    }
+    return ::close(fd);
+}
+
 struct CFtpConnection::Impl {
     CURL* curl = nullptr;
     char errorBuffer[CURL_ERROR_SIZE] = {};
     std::vector<std::string> responses;
     curl_slist* quote = nullptr;
+    ReplyOnClose replyOnClose;
 
     ~Impl() {
         if (quote)
@@ -296,6 +385,8 @@ CFtpConnection::CFtpConnection(CString server, INTERNET_PORT port, CString user,
     : m_strServer(std::move(server)), m_nPort(port), m_strUser(std::move(user)),
       m_strPassword(std::move(password)), m_bPassive(passive), m_impl(std::make_unique<Impl>()) {
     m_impl->curl = curl_easy_init();
+    m_impl->replyOnClose.responses = &m_impl->responses;
+    m_impl->replyOnClose.serverPort = m_nPort;
 }
 
 CFtpConnection::~CFtpConnection() {
@@ -311,8 +402,12 @@ namespace {
 // Sets the options every request of a connection shares. Resetting the handle keeps its open
 // control connection, so consecutive requests reuse the same logon.
 void Prepare(CURL* curl, char* errorBuffer, std::vector<std::string>* responses, const CString& user,
-             const CString& password, bool passive, long stallSeconds) {
+             const CString& password, bool passive, long stallSeconds, ReplyOnClose* replyOnClose) {
     curl_easy_reset(curl);
+    // Every connection the handle opens keeps the close function it was opened with.
+    replyOnClose->armed = false;
+    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, CloseSocket);
+    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, replyOnClose);
     errorBuffer[0] = '\0';
     responses->clear();
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
@@ -501,7 +596,23 @@ void CFtpConnection::FailLocalWrite(int error, const CString& local) {
 void CFtpConnection::FailWithReply(const CString& text, bool storing) {
     // The kind lets the caller say what the server's reply means (a name too long, access refused,
     // a full disk) rather than send the user to check the network.
-    Fail(text, FailureOfReply(text, storing));
+    const vq::FetchFailure kind = FailureOfReply(text, storing);
+    const CString cause = FtpServerFailureText(kind);
+    Fail(cause.IsEmpty() ? text : cause + "\n" + text, kind);
+}
+
+CString FtpServerFailureText(vq::FetchFailure why) {
+    switch (why) {
+    case vq::FetchFailure::ServerBusy:
+        return "FTP服务器繁忙，连接数已达到上限，请稍后再试。";
+    case vq::FetchFailure::LoginRefused:
+        return "FTP服务器不再接受登录的用户名或密码，请与FTP服务器的管理员联系。";
+    case vq::FetchFailure::EncryptionRequired:
+        return "FTP服务器只接受加密的连接，本程序不支持加密连接，请与FTP服务器的管理员联系。";
+    default:
+        break;
+    }
+    return CString();
 }
 
 bool CFtpConnection::WirePath(const CString& sessionPath, std::string& wire) {
@@ -560,18 +671,26 @@ void CFtpConnection::Connect() {
     if (!m_impl || !m_impl->curl)
         throw CInternetException(ERROR_INTERNET_INTERNAL_ERROR, "不能启动FTP传输库。");
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
-            m_nStallTimeout);
+            m_nStallTimeout, &m_impl->replyOnClose);
     // Log on only: the URL without a path leaves the server in the folder it gave after logon.
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, (BaseUrl() + "/").c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_NOBODY, 1L);
     CURLcode code = curl_easy_perform(m_impl->curl);
     if (code != CURLE_OK) {
         Fail(DescribeFailure(code, m_impl->responses));
-        // Servers refuse an account in their own words ("530 Login incorrect."): say what
-        // happened first, and keep the server's line for whoever looks after the server.
-        if (code == CURLE_LOGIN_DENIED && ReplyCode(m_strLastError.str()) == 530)
+        // Servers refuse a session in their own words ("530 Login incorrect."): say what happened
+        // first, and keep the server's line for whoever looks after the server. A server that
+        // requires encryption or takes no more sessions refuses the session, not the account.
+        const vq::FetchFailure kind = FailureOfReply(LastErrorReply(m_impl->responses), false);
+        DWORD error = ErrorNumber(code);
+        if (kind == vq::FetchFailure::ServerBusy || kind == vq::FetchFailure::EncryptionRequired) {
+            m_strLastError = FtpServerFailureText(kind) + "\n" + m_strLastError;
+            error = kind == vq::FetchFailure::ServerBusy ? ERROR_INTERNET_SERVER_BUSY
+                                                         : ERROR_INTERNET_LOGIN_FAILURE;
+        } else if (code == CURLE_LOGIN_DENIED && ReplyCode(m_strLastError.str()) == 530) {
             m_strLastError = "FTP服务器拒绝了登录的用户名或密码:\n" + m_strLastError;
-        throw CInternetException(ErrorNumber(code), m_strLastError);
+        }
+        throw CInternetException(error, m_strLastError);
     }
     // The folder the session starts in is its root "/": on a server that serves an account in its
     // home folder below the machine's root, "\Vq" is then the "Vq" in that home folder, where
@@ -640,7 +759,7 @@ bool CFtpConnection::RunCommands(const std::vector<std::string>& commands) {
     if (!WirePath("/", root))
         return false;
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
-            m_nStallTimeout);
+            m_nStallTimeout, &m_impl->replyOnClose);
     if (m_impl->quote) {
         curl_slist_free_all(m_impl->quote);
         m_impl->quote = nullptr;
@@ -745,7 +864,7 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
     FILE* out = sink.file;
 
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
-            m_nStallTimeout);
+            m_nStallTimeout, &m_impl->replyOnClose);
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(wire, false).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_TRANSFERTEXT, (flags & FTP_TRANSFER_TYPE_ASCII) ? 1L : 0L);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, WriteToFile);
@@ -813,17 +932,21 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
         return FALSE;
     }
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
-            m_nStallTimeout);
+            m_nStallTimeout, &m_impl->replyOnClose);
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(temp, false).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(m_impl->curl, CURLOPT_TRANSFERTEXT, (flags & FTP_TRANSFER_TYPE_ASCII) ? 1L : 0L);
     curl_easy_setopt(m_impl->curl, CURLOPT_READFUNCTION, ReadFromFile);
     curl_easy_setopt(m_impl->curl, CURLOPT_READDATA, in);
     curl_easy_setopt(m_impl->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
-    CURLcode code = PerformTransfer(m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive, [in] {
-        std::clearerr(in);
-        return std::fseek(in, 0, SEEK_SET) == 0;
-    });
+    m_impl->replyOnClose.armed = true;
+    CURLcode code =
+        PerformTransfer(m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive, [this, in] {
+            std::clearerr(in);
+            m_impl->replyOnClose.armed = true;
+            return std::fseek(in, 0, SEEK_SET) == 0;
+        });
+    m_impl->replyOnClose.armed = false;
     std::fclose(in);
     // Takes the temporary file back when the server still answers; the failure reported stays the
     // one that stopped the upload.
@@ -868,7 +991,7 @@ bool CFtpConnection::AskWhetherServerDiskIsFull(const std::string& wireTemp) {
     const CString error = m_strLastError;
     const vq::FetchFailure kind = m_lastFailure;
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
-            m_nStallTimeout);
+            m_nStallTimeout, &m_impl->replyOnClose);
     MemorySource oneByte{"\n", 1};
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(wireTemp, false).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_UPLOAD, 1L);
@@ -891,7 +1014,7 @@ bool CFtpConnection::AskWhetherServerDiskIsFull(const std::string& wireTemp) {
 bool CFtpConnection::RunListing(const std::string& wireDir, const char* command, std::string& out) {
     out.clear();
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
-            m_nStallTimeout);
+            m_nStallTimeout, &m_impl->replyOnClose);
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(wireDir, true).c_str());
     if (command)
         curl_easy_setopt(m_impl->curl, CURLOPT_CUSTOMREQUEST, command);

@@ -46,6 +46,11 @@ struct FtpDirEntry {
     std::uint64_t size = 0;
 };
 
+// The cause, in words, of a failure that the server's reply names: a server that takes no more
+// sessions, one that no longer accepts the logon, one that requires encryption; empty for any
+// other kind. GetLastErrorText and a refused connection say it before the server's own line.
+CString FtpServerFailureText(vq::FetchFailure why);
+
 class CFtpConnection {
 public:
     virtual ~CFtpConnection();
@@ -81,9 +86,11 @@ public:
     const CString& GetLastErrorText() const { return m_strLastError; }
     // Why the last call failed (None after a successful GetFile or PutFile): a file the server
     // does not have (550), access refused by the server ("550 Permission denied."), a full local
-    // disk while fetching, a full server disk while storing (451, 452, 552, also after the data), a
-    // name longer than the server or the local disk keeps, a name the server cannot take (a
-    // character without a code page 936 form), or another cause, which GetLastErrorText describes.
+    // disk while fetching, a full server disk while storing (451, 452, 552, a reply that says "No
+    // space left on device", also after the data), a server that is busy (421), no longer accepts
+    // the logon (530) or requires encryption, a name longer than the server or the local disk
+    // keeps, a name the server cannot take (a character without a code page 936 form), or another
+    // cause, which GetLastErrorText describes.
     vq::FetchFailure GetLastFailure() const { return m_lastFailure; }
     // Seconds a transfer may move less than a byte a second before it is stopped (30).
     void SetStallTimeout(long seconds) { m_nStallTimeout = seconds; }

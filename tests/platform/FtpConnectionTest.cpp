@@ -535,6 +535,9 @@ TEST(FtpFullServerDiskTest, ARefusedUploadIsAFullServerDisk) {
             EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::ServerDiskFull);
             EXPECT_EQ(ftp->GetLastErrorText(), kind.reply);
             EXPECT_TRUE(std::filesystem::is_empty(server->Root().str()));
+            // The server's reply after the data connection it closed is read, not guessed at by
+            // appending to what arrived.
+            EXPECT_EQ(0, server->Received("APPE"));
             // A fetch of a file the server lacks is no full disk.
             EXPECT_FALSE(ftp->GetFile("none.rtf", (local.string() + ".copy").c_str(), FALSE));
             EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::NotOnServer);
@@ -569,6 +572,37 @@ TEST(FtpAccessDeniedTest, AFetchRefusedByTheServerIsNoMissingFile) {
         EXPECT_EQ(ftp->GetLastErrorText(), kind.reply);
         EXPECT_FALSE(std::filesystem::exists(local));
     }
+}
+
+// A server's refusal is said as what it is, in words before the server's own line: a server that
+// takes no more sessions refuses the session (not the account), and one that no longer accepts the
+// session's logon refuses a fetch as such, not as a missing file or a lost connection.
+TEST(FtpServerAnswerTest, ABusyServerAndALogonNoLongerAcceptedAreSaidAsSuch) {
+    CInternetSession session("VQQENT");
+    vqtest::FtpServer busy(vqtest::FtpFault::TooManyConnections);
+    ASSERT_TRUE(busy.IsRunning());
+    try {
+        delete session.GetFtpConnection(busy.Host(), busy.User(), busy.Password(),
+                                        static_cast<INTERNET_PORT>(busy.Port()));
+        ADD_FAILURE() << "a server at its limit of sessions gave one";
+    } catch (const CInternetException& e) {
+        EXPECT_EQ(e.m_dwError, ERROR_INTERNET_SERVER_BUSY);
+        EXPECT_EQ(e.ErrorText(), "FTP服务器繁忙，连接数已达到上限，请稍后再试。\n"
+                                 "421 Too many connections. Service temporarily unavailable.");
+    }
+
+    vqtest::FtpServer refusing(vqtest::FtpFault::FetchNotLoggedIn);
+    ASSERT_TRUE(refusing.IsRunning());
+    refusing.WriteFile("图纸.dwg", "drawing");
+    const std::filesystem::path local = std::filesystem::path(refusing.Root().str()).parent_path() /
+                                        ("vqftp-530-" + std::to_string(refusing.Port()) + ".dwg");
+    std::unique_ptr<CFtpConnection> ftp(session.GetFtpConnection(
+        refusing.Host(), refusing.User(), refusing.Password(), static_cast<INTERNET_PORT>(refusing.Port())));
+    EXPECT_FALSE(ftp->GetFile("图纸.dwg", local.c_str(), FALSE));
+    EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::LoginRefused);
+    EXPECT_EQ(ftp->GetLastErrorText(),
+              "FTP服务器不再接受登录的用户名或密码，请与FTP服务器的管理员联系。\n530 Not logged in.");
+    EXPECT_FALSE(std::filesystem::exists(local));
 }
 
 // Every failure of the FTP layer's own is said in Chinese, naming the local file where one is at
@@ -936,6 +970,26 @@ TEST(VsftpdFullDiskTest, ALargeUploadCutOffByAFullDiskSaysSo) {
     EXPECT_TRUE(ftp->PutFile(local.c_str(), "/Vq/校对_总图.dwf")) << ftp->GetLastErrorText().c_str();
     EXPECT_EQ(BinaryBytes(64 << 10), server.ReadFile("Vq/校对_总图.dwf"));
     std::filesystem::remove(local);
+}
+
+// vsftpd that accepts the account only over an encrypted session, which this client does not
+// offer: the session is refused as such, not as a wrong user name or password.
+TEST(VsftpdEncryptionTest, AServerThatRequiresEncryptionIsNoWrongPassword) {
+    if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
+        GTEST_SKIP() << why.str();
+    vqtest::VsftpdServer server(true, false, 0, true);
+    ASSERT_TRUE(server.IsRunning());
+    CInternetSession session("VQQENT");
+    try {
+        delete session.GetFtpConnection(server.Host(), server.User(), server.Password(),
+                                        static_cast<INTERNET_PORT>(server.Port()));
+        ADD_FAILURE() << "a session without encryption was opened";
+    } catch (const CInternetException& e) {
+        EXPECT_EQ(e.m_dwError, ERROR_INTERNET_LOGIN_FAILURE);
+        EXPECT_EQ(e.ErrorText(),
+                  "FTP服务器只接受加密的连接，本程序不支持加密连接，请与FTP服务器的管理员联系。\n"
+                  "530 Non-anonymous sessions must use encryption.");
+    }
 }
 
 // The release build loads libcurl at the first FTP session. A program of the FTP layer that has
