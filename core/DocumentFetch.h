@@ -20,9 +20,9 @@ class CFtpConnection;
 // accepts the logon or requires encryption); for another cause
 // "不能取得文档<name>。" followed by what went wrong when that is known.
 CString FetchFailureText(const CString& name, vq::FetchFailure why, const CString& detail = CString());
-// Shows why the document could not be fetched. A known cause (not on the server, access refused,
-// a full disk, a name) is always named; any other cause shows `otherwise` when given (the
-// dialog's own message), else the text above.
+// Shows why the document could not be fetched; nothing when the person stopped the fetch. A
+// known cause (not on the server, access refused, a full disk, a name) is always named; any other
+// cause shows `otherwise` when given (the dialog's own message), else the text above.
 void ReportFetchFailure(const CString& name, vq::FetchFailure why, const CString& otherwise = CString(),
                         const CString& detail = CString());
 // Fetches `remote` (relative to the connection's current folder) to `local` and records the copy

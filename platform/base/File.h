@@ -206,6 +206,7 @@ enum class FetchFailure {
     ServerBusy,         // the server takes no more sessions now ("421 Too many connections.")
     LoginRefused,       // the server no longer accepts the session's logon ("530 Not logged in.")
     EncryptionRequired, // the server accepts only encrypted sessions, which this client does not offer
+    Cancelled,          // the person, or the program's end, stopped the transfer
     Other,              // anything else: the connection, ...
 };
 // Makes an empty file (mode 0600) of a name no other file has, "<prefix><six characters><suffix>" in

@@ -1,4 +1,5 @@
 #include "platform/ftp/FtpConnection.h"
+#include "platform/base/EndRequest.h"
 #include "platform/base/Folders.h"
 #include "platform/base/TextCodec.h"
 #include "platform/ftp/InternetException.h"
@@ -293,6 +294,8 @@ bool ParseListLine(const std::string& line, FtpDirEntry& entry) {
 
 } // namespace
 
+namespace {
+
 // A server that closes the data connection under an upload (its disk filled up) says why on the
 // control connection, which the transfer library then closes without reading. While an upload
 // runs, the control connection's last reply is read as it is closed (waiting up to
@@ -364,6 +367,8 @@ int CloseSocket(void* user, curl_socket_t fd) {
     }
     return ::close(fd);
 }
+
+} // namespace
 
 struct CFtpConnection::Impl {
     CURL* curl = nullptr;
@@ -490,33 +495,68 @@ CString DescribeFailure(CURLcode code, const std::vector<std::string>& responses
 // data connection is open, that limit no longer counts: the reply that ends the transfer may come
 // long after the data (a server writing a large file to a slow disk) and is waited for as every
 // other reply, kResponseTimeout.
+//
+// A transfer also stops when its display says that the person stopped it, or when the program is
+// asked to end.
 struct TransferWatch {
     const std::vector<std::string>* responses = nullptr;
     bool opening = false; // active mode, the data connection not yet open
     std::size_t linesSeen = 0;
     std::chrono::steady_clock::time_point lastReply = std::chrono::steady_clock::now();
     bool openingTimedOut = false;
+
+    std::unique_ptr<FtpTransferDisplay> display;
+    FtpTransferState state;
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    ReplyOnClose* replyOnClose = nullptr;
+    bool stopped = false;
 };
 
-int WatchTransfer(void* user, curl_off_t /*downTotal*/, curl_off_t downNow, curl_off_t /*upTotal*/,
+int StopTransfer(TransferWatch* watch) {
+    watch->stopped = true;
+    // Nothing is waited for as the connection closes.
+    if (watch->replyOnClose)
+        watch->replyOnClose->armed = false;
+    return 1;
+}
+
+int WatchTransfer(void* user, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal,
                   curl_off_t upNow) {
     auto* watch = static_cast<TransferWatch*>(user);
-    if (!watch->opening)
-        return 0;
+    if (vq::EndRequested())
+        return StopTransfer(watch);
     const auto now = std::chrono::steady_clock::now();
-    if (downNow > 0 || upNow > 0)
-        watch->opening = false;
-    for (; watch->linesSeen < watch->responses->size(); ++watch->linesSeen) {
-        const int reply = ReplyCode((*watch->responses)[watch->linesSeen]);
-        if (reply >= 100 && reply < 200)
+    if (watch->opening) {
+        if (downNow > 0 || upNow > 0)
             watch->opening = false;
-        watch->lastReply = now;
+        for (; watch->linesSeen < watch->responses->size(); ++watch->linesSeen) {
+            const int reply = ReplyCode((*watch->responses)[watch->linesSeen]);
+            if (reply >= 100 && reply < 200)
+                watch->opening = false;
+            watch->lastReply = now;
+        }
+        if (watch->opening && now - watch->lastReply >= std::chrono::seconds(kConnectBackTimeout)) {
+            watch->openingTimedOut = true;
+            return 1;
+        }
     }
-    if (watch->opening && now - watch->lastReply >= std::chrono::seconds(kConnectBackTimeout)) {
-        watch->openingTimedOut = true;
-        return 1;
+    if (watch->display) {
+        FtpTransferState& state = watch->state;
+        const curl_off_t done = state.upload ? upNow : downNow;
+        const curl_off_t total = state.upload ? upTotal : downTotal;
+        state.done = done > 0 ? static_cast<std::uint64_t>(done) : 0;
+        if (total > 0)
+            state.total = static_cast<std::uint64_t>(total);
+        state.seconds = std::chrono::duration<double>(now - watch->started).count();
+        if (!watch->display->Update(state) || vq::EndRequested())
+            return StopTransfer(watch);
     }
     return 0;
+}
+
+std::function<std::unique_ptr<FtpTransferDisplay>()>& DisplayFactory() {
+    static std::function<std::unique_ptr<FtpTransferDisplay>()> factory;
+    return factory;
 }
 
 // Whether a transfer in active mode failed because the server could not open the data connection
@@ -552,26 +592,50 @@ bool ServerCannotConnectBack(CURLcode code, const std::vector<std::string>& resp
 // instead: passive is set for this transfer and every later one of the session. restart readies
 // the transfer's data for the second attempt (false: it cannot be repeated).
 CURLcode PerformTransfer(CURL* curl, char* errorBuffer, std::vector<std::string>& responses, bool& passive,
-                         const std::function<bool()>& restart) {
-    TransferWatch watch;
+                         const std::function<bool()>& restart, TransferWatch& watch) {
     watch.responses = &responses;
     watch.opening = !passive;
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchTransfer);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
     CURLcode code = curl_easy_perform(curl);
-    if (passive || !ServerCannotConnectBack(code, responses, watch) || !restart())
+    if (passive || watch.stopped || !ServerCannotConnectBack(code, responses, watch) || !restart())
         return watch.openingTimedOut ? CURLE_OPERATION_TIMEDOUT : code;
     passive = true;
     errorBuffer[0] = '\0';
     responses.clear();
-    watch = TransferWatch{};
-    watch.responses = &responses;
+    watch.opening = false;
+    watch.linesSeen = 0;
+    watch.openingTimedOut = false;
     curl_easy_setopt(curl, CURLOPT_FTPPORT, static_cast<char*>(nullptr));
     return curl_easy_perform(curl);
 }
 
+// A new watch of a fetch or a store of the file at the server's path, with its display.
+std::unique_ptr<TransferWatch> WatchOf(const CString& sessionPath, bool upload, std::uint64_t total,
+                                       ReplyOnClose* replyOnClose) {
+    auto watch = std::make_unique<TransferWatch>();
+    watch->replyOnClose = replyOnClose;
+    watch->state.fileName = sessionPath.Mid(sessionPath.ReverseFind('/') + 1);
+    watch->state.upload = upload;
+    watch->state.total = total;
+    if (const auto& factory = DisplayFactory())
+        watch->display = factory();
+    return watch;
+}
+
 } // namespace
+
+void SetFtpTransferDisplayFactory(std::function<std::unique_ptr<FtpTransferDisplay>()> factory) {
+    DisplayFactory() = std::move(factory);
+}
+
+bool CFtpConnection::Idle() {
+    if (!m_bBusy)
+        return true;
+    Fail("FTP连接正在传输文件，请等传输结束后再试。");
+    return false;
+}
 
 CString CFtpConnection::BaseUrl() const {
     CString host = m_strServer;
@@ -748,6 +812,8 @@ bool CFtpConnection::RunCommands(const std::vector<std::string>& commands) {
         Fail("与FTP服务器的连接已关闭。");
         return false;
     }
+    if (!Idle())
+        return false;
     for (const std::string& command : commands) {
         // A line break would let a name smuggle in a command of its own.
         if (command.find_first_of("\r\n") != std::string::npos) {
@@ -825,7 +891,7 @@ BOOL CFtpConnection::Rename(LPCTSTR existingName, LPCTSTR newName) {
 
 BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfExists, DWORD /*attributes*/,
                              DWORD flags, DWORD_PTR /*context*/) {
-    if (!m_impl || !m_impl->curl || !remoteFile || !*remoteFile || !localFile || !*localFile)
+    if (!m_impl || !m_impl->curl || !remoteFile || !*remoteFile || !localFile || !*localFile || !Idle())
         return FALSE;
     CString remote = FullPath(remoteFile);
     if (remote == "/") {
@@ -869,15 +935,26 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
     curl_easy_setopt(m_impl->curl, CURLOPT_TRANSFERTEXT, (flags & FTP_TRANSFER_TYPE_ASCII) ? 1L : 0L);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, WriteToFile);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, &sink);
-    CURLcode code = PerformTransfer(m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive, [out] {
-        if (std::fflush(out) != 0 || ::ftruncate(::fileno(out), 0) != 0)
-            return false;
-        std::rewind(out);
-        return true;
-    });
+    const auto watch = WatchOf(remote, false, 0, &m_impl->replyOnClose);
+    m_bBusy = true;
+    CURLcode code = PerformTransfer(
+        m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive,
+        [out] {
+            if (std::fflush(out) != 0 || ::ftruncate(::fileno(out), 0) != 0)
+                return false;
+            std::rewind(out);
+            return true;
+        },
+        *watch);
+    m_bBusy = false;
     bool written = std::fclose(out) == 0;
     if (!written && sink.error == 0)
         sink.error = errno;
+    if (watch->stopped) {
+        Fail("文件传输已取消。", vq::FetchFailure::Cancelled);
+        ::unlink(temp.c_str());
+        return FALSE;
+    }
     if (code != CURLE_OK || !written) {
         if (sink.error != 0 || code == CURLE_OK)
             FailLocalWrite(sink.error, local);
@@ -901,7 +978,7 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
 }
 
 BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags, DWORD_PTR /*context*/) {
-    if (!m_impl || !m_impl->curl || !remoteFile || !*remoteFile || !localFile || !*localFile)
+    if (!m_impl || !m_impl->curl || !remoteFile || !*remoteFile || !localFile || !*localFile || !Idle())
         return FALSE;
     CString remote = FullPath(remoteFile);
     if (remote == "/") {
@@ -940,12 +1017,17 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
     curl_easy_setopt(m_impl->curl, CURLOPT_READDATA, in);
     curl_easy_setopt(m_impl->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
     m_impl->replyOnClose.armed = true;
-    CURLcode code =
-        PerformTransfer(m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive, [this, in] {
+    const auto watch = WatchOf(remote, true, static_cast<std::uint64_t>(info.st_size), &m_impl->replyOnClose);
+    m_bBusy = true;
+    CURLcode code = PerformTransfer(
+        m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive,
+        [this, in] {
             std::clearerr(in);
             m_impl->replyOnClose.armed = true;
             return std::fseek(in, 0, SEEK_SET) == 0;
-        });
+        },
+        *watch);
+    m_bBusy = false;
     m_impl->replyOnClose.armed = false;
     std::fclose(in);
     // Takes the temporary file back when the server still answers; the failure reported stays the
@@ -956,6 +1038,14 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
         RunCommands({"DELE " + temp});
         Fail(error, kind);
     };
+    if (watch->stopped) {
+        // What arrived is taken back, unless the program is ending: then nothing more is asked of
+        // the server.
+        Fail("文件传输已取消。", vq::FetchFailure::Cancelled);
+        if (!vq::EndRequested())
+            removeTemp();
+        return FALSE;
+    }
     if (code != CURLE_OK) {
         FailWithReply(DescribeFailure(code, m_impl->responses), true);
         // A server that cut the upload off without a word may have run out of disk; one that does
@@ -999,10 +1089,14 @@ bool CFtpConnection::AskWhetherServerDiskIsFull(const std::string& wireTemp) {
     curl_easy_setopt(m_impl->curl, CURLOPT_READFUNCTION, ReadFromMemory);
     curl_easy_setopt(m_impl->curl, CURLOPT_READDATA, &oneByte);
     curl_easy_setopt(m_impl->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(1));
-    PerformTransfer(m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive, [&oneByte] {
-        oneByte = MemorySource{"\n", 1};
-        return true;
-    });
+    TransferWatch watch;
+    PerformTransfer(
+        m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive,
+        [&oneByte] {
+            oneByte = MemorySource{"\n", 1};
+            return true;
+        },
+        watch);
     const CString reply = LastErrorReply(m_impl->responses);
     if (FailureOfReply(reply, true) == vq::FetchFailure::ServerDiskFull)
         Fail(reply, vq::FetchFailure::ServerDiskFull);
@@ -1013,6 +1107,8 @@ bool CFtpConnection::AskWhetherServerDiskIsFull(const std::string& wireTemp) {
 
 bool CFtpConnection::RunListing(const std::string& wireDir, const char* command, std::string& out) {
     out.clear();
+    if (!Idle())
+        return false;
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
             m_nStallTimeout, &m_impl->replyOnClose);
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(wireDir, true).c_str());
@@ -1020,10 +1116,14 @@ bool CFtpConnection::RunListing(const std::string& wireDir, const char* command,
         curl_easy_setopt(m_impl->curl, CURLOPT_CUSTOMREQUEST, command);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, AppendToString);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, &out);
-    CURLcode code = PerformTransfer(m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive, [&out] {
-        out.clear();
-        return true;
-    });
+    TransferWatch watch;
+    CURLcode code = PerformTransfer(
+        m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive,
+        [&out] {
+            out.clear();
+            return true;
+        },
+        watch);
     if (code != CURLE_OK) {
         FailWithReply(DescribeFailure(code, m_impl->responses));
         return false;

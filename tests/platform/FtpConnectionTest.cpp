@@ -1,3 +1,4 @@
+#include "platform/base/EndRequest.h"
 #include "platform/base/TextCodec.h"
 #include "platform/ftp/FtpFileFind.h"
 #include "platform/ftp/InternetSession.h"
@@ -21,6 +22,7 @@
 #include <memory>
 #include <random>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -939,6 +941,99 @@ TEST(FtpLateReplyTest, ATransferConfirmedLateSucceedsInActiveMode) {
     EXPECT_EQ(1, server.Received("RETR"));
     EXPECT_EQ(1, server.Received("STOR"));
     EXPECT_EQ(0, server.Received("EPSV") + server.Received("PASV"));
+    std::filesystem::remove_all(local);
+}
+
+namespace {
+
+// Stands for the transfer window: records what it is shown and stops the transfer once it has run
+// for `stopAfter` seconds.
+struct ShownTransfers {
+    std::vector<FtpTransferState> states;
+    double stopAfter = 1e9;
+};
+
+class RecordingDisplay : public FtpTransferDisplay {
+public:
+    explicit RecordingDisplay(ShownTransfers& shown) : m_shown(shown) {}
+    bool Update(const FtpTransferState& state) override {
+        m_shown.states.push_back(state);
+        return state.seconds < m_shown.stopAfter;
+    }
+
+private:
+    ShownTransfers& m_shown;
+};
+
+} // namespace
+
+// Over a slow link a fetch and a store are shown as they run (the file's name, what moved of the
+// whole) and stop within a second or two when the person stops them or the program is asked to
+// end: the fetch leaves the older local copy and no partial file, the store nothing on the server.
+TEST(FtpSlowTransferTest, ALongTransferIsShownAndStopsWhenStopped) {
+    vqtest::FtpServer server(vqtest::FtpFault::SlowDataConnection);
+    ASSERT_TRUE(server.IsRunning());
+    const std::string bytes = BinaryBytes(1 << 20);
+    server.WriteFile("Vq/图纸.dwg", bytes);
+    const std::filesystem::path local = std::filesystem::path(server.Root().str()).parent_path() /
+                                        ("vqftp-slow-" + std::to_string(server.Port()));
+    std::filesystem::create_directories(local);
+    std::ofstream(local / "图纸.dwg", std::ios::binary) << "old copy";
+    std::ofstream(local / "意见.rtf", std::ios::binary) << bytes;
+    ShownTransfers shown;
+    SetFtpTransferDisplayFactory([&] { return std::make_unique<RecordingDisplay>(shown); });
+    CInternetSession session("VQQENT");
+    std::unique_ptr<CFtpConnection> ftp(session.GetFtpConnection(
+        server.Host(), server.User(), server.Password(), static_cast<INTERNET_PORT>(server.Port())));
+    const auto stoppedWithin = [&](const std::function<BOOL()>& transfer, double seconds) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(transfer());
+        EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::Cancelled) << ftp->GetLastErrorText().c_str();
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), seconds);
+    };
+    const auto leftLocally = [&] {
+        return std::distance(std::filesystem::directory_iterator(local),
+                             std::filesystem::directory_iterator());
+    };
+
+    shown.stopAfter = 1.0;
+    stoppedWithin([&] { return ftp->GetFile("/Vq/图纸.dwg", (local / "图纸.dwg").c_str(), FALSE); }, 3.0);
+    ASSERT_FALSE(shown.states.empty());
+    const FtpTransferState& last = shown.states.back();
+    EXPECT_EQ(last.fileName, "图纸.dwg");
+    EXPECT_FALSE(last.upload);
+    EXPECT_EQ(last.total, bytes.size());
+    EXPECT_GT(last.done, 0u);
+    EXPECT_LT(last.done, bytes.size());
+    EXPECT_GE(last.seconds, 1.0);
+    EXPECT_EQ("old copy", ReadLocal(local / "图纸.dwg"));
+    EXPECT_EQ(2, leftLocally());
+
+    shown.states.clear();
+    stoppedWithin([&] { return ftp->PutFile((local / "意见.rtf").c_str(), "/Vq/意见.rtf"); }, 3.0);
+    ASSERT_FALSE(shown.states.empty());
+    EXPECT_TRUE(shown.states.back().upload);
+    EXPECT_EQ(shown.states.back().total, bytes.size());
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator((server.Root() + "/Vq").str()),
+                               std::filesystem::directory_iterator()));
+
+    // The program is asked to end (an end signal) while nobody stops the transfer in its window.
+    shown.stopAfter = 1e9;
+    auto end = std::async(std::launch::async, [] {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        vq::RequestEnd();
+    });
+    stoppedWithin([&] { return ftp->GetFile("/Vq/图纸.dwg", (local / "图纸.dwg").c_str(), FALSE); }, 3.0);
+    end.get();
+    vq::ClearEndRequest();
+    EXPECT_EQ("old copy", ReadLocal(local / "图纸.dwg"));
+    EXPECT_EQ(2, leftLocally());
+
+    SetFtpTransferDisplayFactory({});
+    // The session still works after the stops.
+    server.WriteFile("Vq/small.dwg", "small");
+    EXPECT_TRUE(ftp->GetFile("/Vq/small.dwg", (local / "small.dwg").c_str(), FALSE))
+        << ftp->GetLastErrorText().c_str();
     std::filesystem::remove_all(local);
 }
 

@@ -163,6 +163,13 @@ elif fault == "too-many":
     Handler.handle = FTPHandler.handle_max_cons
 elif fault == "retr-not-logged-in":
     Handler.ftp_RETR = lambda self, file: self.respond("530 Not logged in.")
+elif fault.startswith("slow-"):
+    from pyftpdlib.handlers import ThrottledDTPHandler
+    class Slow(ThrottledDTPHandler):
+        read_limit = write_limit = int(fault[5:])
+        def use_sendfile(self):
+            return False
+    handler.dtp_handler = Slow
 elif fault == "late-226":
     # The data connection closes at once; the reply that confirms the transfer comes 15 s later.
     from pyftpdlib.handlers import DTPHandler
@@ -218,6 +225,8 @@ std::string FaultName(FtpFault fault) {
         return "too-many";
     case FtpFault::FetchNotLoggedIn:
         return "retr-not-logged-in";
+    case FtpFault::SlowDataConnection:
+        return "slow-" + std::to_string(kSlowBytesPerSecond);
     case FtpFault::LateTransferReply:
         return "late-226";
     }

@@ -47,10 +47,15 @@ enum class FtpFault {
     // Logons are taken, but every fetch is answered "530 Not logged in.", as by a server that no
     // longer accepts the session's logon.
     FetchNotLoggedIn,
+    // Every data connection moves at most kSlowBytesPerSecond, as over a slow link.
+    SlowDataConnection,
     // Every transfer is confirmed ("226 Transfer complete.") only 15 seconds after its data, as by
     // a server that writes a large file to a slow disk.
     LateTransferReply,
 };
+
+// The speed of the data connections of SlowDataConnection, in bytes a second.
+constexpr int kSlowBytesPerSecond = 16 * 1024;
 
 class FtpServer {
 public:

@@ -2,6 +2,7 @@
 // from its handler through a pipe to the windows' event loop, which destroys every window (each
 // gives back what it holds, the step a review window marks as worked on) and then ends the
 // program by the same signal, as it would have ended without the handler.
+#include "platform/base/EndRequest.h"
 #include "platform/ui/HostSupport.h"
 #include "platform/ui/qt/QtApplication.h"
 
@@ -33,6 +34,8 @@ void OnEndSignal(int signo) {
         return;
     }
     g_pending = signo;
+    // A transfer running on the loop's thread stops at once and gives the loop back.
+    vq::RequestEnd();
     const unsigned char byte = static_cast<unsigned char>(signo);
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
 }
