@@ -292,14 +292,10 @@ bool ParseListLine(const std::string& line, FtpDirEntry& entry) {
     return true;
 }
 
-} // namespace
-
-namespace {
-
 // A server that closes the data connection under an upload (its disk filled up) says why on the
 // control connection, which the transfer library then closes without reading. While an upload
 // runs, the control connection's last reply is read as it is closed (waiting up to
-// kReplyAfterCutOff for it) and added to the replies of the request.
+// kReplyAfterCutOffMs for it) and added to the replies of the request.
 constexpr int kReplyAfterCutOffMs = 3000;
 
 struct ReplyOnClose {
