@@ -16,6 +16,10 @@ CString FetchFailureText(const CString& name, vq::FetchFailure why, const CStrin
         return "不能取得文档" + name + "：文件名太长。";
     case vq::FetchFailure::UnusableName:
         return "不能取得文档" + name + "：文件服务器上不能使用这个文件名。";
+    case vq::FetchFailure::ServerBusy:
+    case vq::FetchFailure::LoginRefused:
+    case vq::FetchFailure::EncryptionRequired:
+        return "不能取得文档" + name + "：" + FtpServerFailureText(why);
     default:
         break;
     }
@@ -24,6 +28,9 @@ CString FetchFailureText(const CString& name, vq::FetchFailure why, const CStrin
 
 void ReportFetchFailure(const CString& name, vq::FetchFailure why, const CString& otherwise,
                         const CString& detail) {
+    // The person stopped the fetch (or the program is ending): nothing to tell.
+    if (why == vq::FetchFailure::Cancelled)
+        return;
     const bool named = why != vq::FetchFailure::Other && why != vq::FetchFailure::None;
     AfxMessageBox(named || otherwise.IsEmpty() ? FetchFailureText(name, why, detail) : otherwise);
 }
@@ -52,6 +59,12 @@ CString StoreFailureText(const CFtpConnection* ftp, const CString& usual, const 
         return "增加文档失败，文件名太长:\n" + remote;
     case vq::FetchFailure::UnusableName:
         return UnusableNameText(remote);
+    case vq::FetchFailure::Cancelled:
+        return "增加文档失败，文件传输已取消。";
+    case vq::FetchFailure::ServerBusy:
+    case vq::FetchFailure::LoginRefused:
+    case vq::FetchFailure::EncryptionRequired:
+        return "增加文档失败，" + ftp->GetLastErrorText();
     default:
         break;
     }

@@ -287,8 +287,8 @@ int CVqConnectHolder::ConnectFTP() {
     }
     OpenFtpConnection();
     if (!m_pFtpConnection) {
-        // A refused logon has been told in the server's words: the account, not the server's
-        // installation or the network, is at fault.
+        // A refused logon, or a server that takes no more sessions, has been told in words with
+        // the server's line: neither the server's installation nor the network is at fault.
         if (!m_bLogonRefused)
             Tell("请检查服务器是否正确安装,或网络是否正常工作?");
         return 0;
@@ -359,7 +359,8 @@ void CVqConnectHolder::OpenFtpConnection() {
             e.GetErrorMessage(text, sizeof text);
             Tell(CString(text));
             m_pFtpConnection = nullptr;
-            m_bLogonRefused = e.m_dwError == ERROR_INTERNET_LOGIN_FAILURE;
+            m_bLogonRefused =
+                e.m_dwError == ERROR_INTERNET_LOGIN_FAILURE || e.m_dwError == ERROR_INTERNET_SERVER_BUSY;
         }
     }
     if (!m_pFtpConnection)

@@ -196,14 +196,18 @@ bool CommitNewFile(const std::string& temp, const CString& path, int mode = -1, 
 bool IsDiskFullError(int error);
 // Why a document could not be fetched to a local copy, as far as the user can act on it.
 enum class FetchFailure {
-    None,           // fetched
-    NotOnServer,    // the server or the store holds no such document
-    LocalDiskFull,  // the local disk is full: the copy could not be written
-    ServerDiskFull, // the server's disk is full (an upload)
-    NameTooLong,    // a name longer than the server (or the local disk) keeps
-    UnusableName,   // a name the file server cannot take (a character without a code page 936 form)
-    AccessDenied,   // the server refused access to the file ("550 Permission denied.")
-    Other,          // anything else: the connection, ...
+    None,               // fetched
+    NotOnServer,        // the server or the store holds no such document
+    LocalDiskFull,      // the local disk is full: the copy could not be written
+    ServerDiskFull,     // the server's disk is full (an upload)
+    NameTooLong,        // a name longer than the server (or the local disk) keeps
+    UnusableName,       // a name the file server cannot take (a character without a code page 936 form)
+    AccessDenied,       // the server refused access to the file ("550 Permission denied.")
+    ServerBusy,         // the server takes no more sessions now ("421 Too many connections.")
+    LoginRefused,       // the server no longer accepts the session's logon ("530 Not logged in.")
+    EncryptionRequired, // the server accepts only encrypted sessions, which this client does not offer
+    Cancelled,          // the person, or the program's end, stopped the transfer
+    Other,              // anything else: the connection, ...
 };
 // Makes an empty file (mode 0600) of a name no other file has, "<prefix><six characters><suffix>" in
 // the folder (a path ending in a separator or not; a working folder only when it is the user's

@@ -1,15 +1,21 @@
 #include "platform/ftp/FtpConnection.h"
+#include "platform/base/EndRequest.h"
 #include "platform/base/Folders.h"
 #include "platform/base/TextCodec.h"
 #include "platform/ftp/InternetException.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -167,19 +173,31 @@ CString LastErrorReply(const std::vector<std::string>& responses) {
 }
 
 // The failure a server's reply names: a name too long for the server, access refused
-// ("550 Permission denied."), 550 (no such file), or a full disk on the server while storing
-// (451 "Failure writing to local file.", 452, 552).
+// ("550 Permission denied."), 550 (no such file), a server that requires encryption, takes no
+// more sessions (421 "Too many connections") or no longer accepts the logon (530), or a full disk
+// on the server while storing (451 "Failure writing to local file.", 452, 552, or a reply that
+// names the full disk, as "426 No space left on device; transfer aborted.").
 vq::FetchFailure FailureOfReply(const CString& reply, bool storing) {
     const int code = ReplyCode(reply.str());
     if (code < 400)
         return vq::FetchFailure::Other;
+    if ((code == 421 || code == 530 || code == 534) &&
+        Says(reply, {"encrypt", "ssl", "tls", "cleartext", "secure connection"}))
+        return vq::FetchFailure::EncryptionRequired;
+    if (code == 421 &&
+        Says(reply, {"too many", "connections", "busy", "try again later", "temporarily unavailable"}))
+        return vq::FetchFailure::ServerBusy;
     if (Says(reply, {"too long", "enametoolong"}))
         return vq::FetchFailure::NameTooLong;
     if ((code == 550 || code == 553) && Says(reply, {"denied", "not permitted"}))
         return vq::FetchFailure::AccessDenied;
+    if (code == 530)
+        return vq::FetchFailure::LoginRefused;
     if (code == 550 && !storing)
         return vq::FetchFailure::NotOnServer;
-    if (storing && (code == 451 || code == 452 || code == 552))
+    if (storing &&
+        (code == 451 || code == 452 || code == 552 ||
+         Says(reply, {"no space left", "disk full", "disk is full", "insufficient storage", "quota"})))
         return vq::FetchFailure::ServerDiskFull;
     return vq::FetchFailure::Other;
 }
@@ -274,6 +292,78 @@ bool ParseListLine(const std::string& line, FtpDirEntry& entry) {
     return true;
 }
 
+// A server that closes the data connection under an upload (its disk filled up) says why on the
+// control connection, which the transfer library then closes without reading. While an upload
+// runs, the control connection's last reply is read as it is closed (waiting up to
+// kReplyAfterCutOffMs for it) and added to the replies of the request.
+constexpr int kReplyAfterCutOffMs = 3000;
+
+struct ReplyOnClose {
+    std::vector<std::string>* responses = nullptr;
+    INTERNET_PORT serverPort = 0;
+    bool armed = false;
+};
+
+int PeerPort(int fd) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return -1;
+    if (address.ss_family == AF_INET)
+        return ntohs(reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
+    if (address.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port);
+    return -1;
+}
+
+// The lines the server has sent, or sends within the time, up to the last line of a reply.
+std::vector<std::string> ReadPendingReply(int fd, int milliseconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    std::string text;
+    std::vector<std::string> lines;
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                .count();
+        if (left <= 0)
+            break;
+        pollfd wait{fd, POLLIN, 0};
+        const int ready = ::poll(&wait, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            break;
+        char buffer[1024];
+        const ssize_t got = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (got <= 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(got));
+        std::size_t end;
+        while ((end = text.find('\n')) != std::string::npos) {
+            std::string line = text.substr(0, end);
+            text.erase(0, end + 1);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            lines.push_back(std::move(line));
+        }
+        if (!lines.empty() && IsLastLineOfReply(lines.back()))
+            break;
+    }
+    return lines;
+}
+
+int CloseSocket(void* user, curl_socket_t fd) {
+    auto* reply = static_cast<ReplyOnClose*>(user);
+    // The control connection is the one to the server's own port (a data connection goes to
+    // another port, or comes from the server).
+    if (reply->armed && reply->responses && PeerPort(fd) == reply->serverPort) {
+        reply->armed = false;
+        for (std::string& line : ReadPendingReply(fd, kReplyAfterCutOffMs))
+            reply->responses->push_back(std::move(line));
+    }
+    return ::close(fd);
+}
+
 } // namespace
 
 struct CFtpConnection::Impl {
@@ -281,6 +371,7 @@ struct CFtpConnection::Impl {
     char errorBuffer[CURL_ERROR_SIZE] = {};
     std::vector<std::string> responses;
     curl_slist* quote = nullptr;
+    ReplyOnClose replyOnClose;
 
     ~Impl() {
         if (quote)
@@ -295,6 +386,8 @@ CFtpConnection::CFtpConnection(CString server, INTERNET_PORT port, CString user,
     : m_strServer(std::move(server)), m_nPort(port), m_strUser(std::move(user)),
       m_strPassword(std::move(password)), m_bPassive(passive), m_impl(std::make_unique<Impl>()) {
     m_impl->curl = curl_easy_init();
+    m_impl->replyOnClose.responses = &m_impl->responses;
+    m_impl->replyOnClose.serverPort = m_nPort;
 }
 
 CFtpConnection::~CFtpConnection() {
@@ -310,8 +403,12 @@ namespace {
 // Sets the options every request of a connection shares. Resetting the handle keeps its open
 // control connection, so consecutive requests reuse the same logon.
 void Prepare(CURL* curl, char* errorBuffer, std::vector<std::string>* responses, const CString& user,
-             const CString& password, bool passive, long stallSeconds) {
+             const CString& password, bool passive, long stallSeconds, ReplyOnClose* replyOnClose) {
     curl_easy_reset(curl);
+    // Every connection the handle opens keeps the close function it was opened with.
+    replyOnClose->armed = false;
+    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, CloseSocket);
+    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, replyOnClose);
     errorBuffer[0] = '\0';
     responses->clear();
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
@@ -385,11 +482,85 @@ CString DescribeFailure(CURLcode code, const std::vector<std::string>& responses
     return "FTP传输失败（传输库错误 " + CString(std::to_string(static_cast<int>(code))) + "）。";
 }
 
+// Watches a transfer while it runs (the transfer library calls WatchTransfer about once a
+// second, and whenever data moves).
+//
+// In active mode the server answers the transfer's command and connects to us before any data
+// moves. A server that has neither answered (1xx) nor moved a byte within kConnectBackTimeout of
+// its last reply cannot reach us: the transfer stops then, so that it can go passive. Once the
+// data connection is open, that limit no longer counts: the reply that ends the transfer may come
+// long after the data (a server writing a large file to a slow disk) and is waited for as every
+// other reply, kResponseTimeout.
+//
+// A transfer also stops when its display says that the person stopped it, or when the program is
+// asked to end.
+struct TransferWatch {
+    const std::vector<std::string>* responses = nullptr;
+    bool opening = false; // active mode, the data connection not yet open
+    std::size_t linesSeen = 0;
+    std::chrono::steady_clock::time_point lastReply = std::chrono::steady_clock::now();
+    bool openingTimedOut = false;
+
+    std::unique_ptr<FtpTransferDisplay> display;
+    FtpTransferState state;
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    ReplyOnClose* replyOnClose = nullptr;
+    bool stopped = false;
+};
+
+int StopTransfer(TransferWatch* watch) {
+    watch->stopped = true;
+    // Nothing is waited for as the connection closes.
+    if (watch->replyOnClose)
+        watch->replyOnClose->armed = false;
+    return 1;
+}
+
+int WatchTransfer(void* user, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal,
+                  curl_off_t upNow) {
+    auto* watch = static_cast<TransferWatch*>(user);
+    if (vq::EndRequested())
+        return StopTransfer(watch);
+    const auto now = std::chrono::steady_clock::now();
+    if (watch->opening) {
+        if (downNow > 0 || upNow > 0)
+            watch->opening = false;
+        for (; watch->linesSeen < watch->responses->size(); ++watch->linesSeen) {
+            const int reply = ReplyCode((*watch->responses)[watch->linesSeen]);
+            if (reply >= 100 && reply < 200)
+                watch->opening = false;
+            watch->lastReply = now;
+        }
+        if (watch->opening && now - watch->lastReply >= std::chrono::seconds(kConnectBackTimeout)) {
+            watch->openingTimedOut = true;
+            return 1;
+        }
+    }
+    if (watch->display) {
+        FtpTransferState& state = watch->state;
+        const curl_off_t done = state.upload ? upNow : downNow;
+        const curl_off_t total = state.upload ? upTotal : downTotal;
+        state.done = done > 0 ? static_cast<std::uint64_t>(done) : 0;
+        if (total > 0)
+            state.total = static_cast<std::uint64_t>(total);
+        state.seconds = std::chrono::duration<double>(now - watch->started).count();
+        if (!watch->display->Update(state) || vq::EndRequested())
+            return StopTransfer(watch);
+    }
+    return 0;
+}
+
+std::function<std::unique_ptr<FtpTransferDisplay>()>& DisplayFactory() {
+    static std::function<std::unique_ptr<FtpTransferDisplay>()> factory;
+    return factory;
+}
+
 // Whether a transfer in active mode failed because the server could not open the data connection
 // to us: it refused the data port, answered the transfer 425 or 426 without having announced the
 // data connection, announced it and did not connect in time, or neither answered nor connected in
 // time after it had answered every command before.
-bool ServerCannotConnectBack(CURLcode code, const std::vector<std::string>& responses) {
+bool ServerCannotConnectBack(CURLcode code, const std::vector<std::string>& responses,
+                             const TransferWatch& watch) {
     switch (code) {
     case CURLE_FTP_PORT_FAILED:
     case CURLE_FTP_ACCEPT_FAILED:
@@ -398,6 +569,8 @@ bool ServerCannotConnectBack(CURLcode code, const std::vector<std::string>& resp
     default:
         break;
     }
+    if (watch.openingTimedOut)
+        return true;
     int last = 0;
     for (const std::string& line : responses) {
         const int reply = ReplyCode(line);
@@ -406,7 +579,7 @@ bool ServerCannotConnectBack(CURLcode code, const std::vector<std::string>& resp
         if (reply != 0)
             last = reply;
     }
-    return last == 425 || last == 426 || (code == CURLE_OPERATION_TIMEDOUT && last >= 200 && last < 300);
+    return last == 425 || last == 426;
 }
 
 // Performs the prepared transfer. In active mode a server that cannot connect to us (it refuses
@@ -415,22 +588,50 @@ bool ServerCannotConnectBack(CURLcode code, const std::vector<std::string>& resp
 // instead: passive is set for this transfer and every later one of the session. restart readies
 // the transfer's data for the second attempt (false: it cannot be repeated).
 CURLcode PerformTransfer(CURL* curl, char* errorBuffer, std::vector<std::string>& responses, bool& passive,
-                         const std::function<bool()>& restart) {
-    // The reply to an active transfer is not waited for longer than the connection back.
-    if (!passive)
-        curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kConnectBackTimeout);
-    const CURLcode code = curl_easy_perform(curl);
-    if (passive || !ServerCannotConnectBack(code, responses) || !restart())
-        return code;
+                         const std::function<bool()>& restart, TransferWatch& watch) {
+    watch.responses = &responses;
+    watch.opening = !passive;
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchTransfer);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
+    CURLcode code = curl_easy_perform(curl);
+    if (passive || watch.stopped || !ServerCannotConnectBack(code, responses, watch) || !restart())
+        return watch.openingTimedOut ? CURLE_OPERATION_TIMEDOUT : code;
     passive = true;
     errorBuffer[0] = '\0';
     responses.clear();
+    watch.opening = false;
+    watch.linesSeen = 0;
+    watch.openingTimedOut = false;
     curl_easy_setopt(curl, CURLOPT_FTPPORT, static_cast<char*>(nullptr));
-    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kResponseTimeout);
     return curl_easy_perform(curl);
 }
 
+// A new watch of a fetch or a store of the file at the server's path, with its display.
+std::unique_ptr<TransferWatch> WatchOf(const CString& sessionPath, bool upload, std::uint64_t total,
+                                       ReplyOnClose* replyOnClose) {
+    auto watch = std::make_unique<TransferWatch>();
+    watch->replyOnClose = replyOnClose;
+    watch->state.fileName = sessionPath.Mid(sessionPath.ReverseFind('/') + 1);
+    watch->state.upload = upload;
+    watch->state.total = total;
+    if (const auto& factory = DisplayFactory())
+        watch->display = factory();
+    return watch;
+}
+
 } // namespace
+
+void SetFtpTransferDisplayFactory(std::function<std::unique_ptr<FtpTransferDisplay>()> factory) {
+    DisplayFactory() = std::move(factory);
+}
+
+bool CFtpConnection::Idle() {
+    if (!m_bBusy)
+        return true;
+    Fail("FTP连接正在传输文件，请等传输结束后再试。");
+    return false;
+}
 
 CString CFtpConnection::BaseUrl() const {
     CString host = m_strServer;
@@ -455,7 +656,23 @@ void CFtpConnection::FailLocalWrite(int error, const CString& local) {
 void CFtpConnection::FailWithReply(const CString& text, bool storing) {
     // The kind lets the caller say what the server's reply means (a name too long, access refused,
     // a full disk) rather than send the user to check the network.
-    Fail(text, FailureOfReply(text, storing));
+    const vq::FetchFailure kind = FailureOfReply(text, storing);
+    const CString cause = FtpServerFailureText(kind);
+    Fail(cause.IsEmpty() ? text : cause + "\n" + text, kind);
+}
+
+CString FtpServerFailureText(vq::FetchFailure why) {
+    switch (why) {
+    case vq::FetchFailure::ServerBusy:
+        return "FTP服务器繁忙，连接数已达到上限，请稍后再试。";
+    case vq::FetchFailure::LoginRefused:
+        return "FTP服务器不再接受登录的用户名或密码，请与FTP服务器的管理员联系。";
+    case vq::FetchFailure::EncryptionRequired:
+        return "FTP服务器只接受加密的连接，本程序不支持加密连接，请与FTP服务器的管理员联系。";
+    default:
+        break;
+    }
+    return CString();
 }
 
 bool CFtpConnection::WirePath(const CString& sessionPath, std::string& wire) {
@@ -514,18 +731,26 @@ void CFtpConnection::Connect() {
     if (!m_impl || !m_impl->curl)
         throw CInternetException(ERROR_INTERNET_INTERNAL_ERROR, "不能启动FTP传输库。");
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
-            m_nStallTimeout);
+            m_nStallTimeout, &m_impl->replyOnClose);
     // Log on only: the URL without a path leaves the server in the folder it gave after logon.
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, (BaseUrl() + "/").c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_NOBODY, 1L);
     CURLcode code = curl_easy_perform(m_impl->curl);
     if (code != CURLE_OK) {
         Fail(DescribeFailure(code, m_impl->responses));
-        // Servers refuse an account in their own words ("530 Login incorrect."): say what
-        // happened first, and keep the server's line for whoever looks after the server.
-        if (code == CURLE_LOGIN_DENIED && ReplyCode(m_strLastError.str()) == 530)
+        // Servers refuse a session in their own words ("530 Login incorrect."): say what happened
+        // first, and keep the server's line for whoever looks after the server. A server that
+        // requires encryption or takes no more sessions refuses the session, not the account.
+        const vq::FetchFailure kind = FailureOfReply(LastErrorReply(m_impl->responses), false);
+        DWORD error = ErrorNumber(code);
+        if (kind == vq::FetchFailure::ServerBusy || kind == vq::FetchFailure::EncryptionRequired) {
+            m_strLastError = FtpServerFailureText(kind) + "\n" + m_strLastError;
+            error = kind == vq::FetchFailure::ServerBusy ? ERROR_INTERNET_SERVER_BUSY
+                                                         : ERROR_INTERNET_LOGIN_FAILURE;
+        } else if (code == CURLE_LOGIN_DENIED && ReplyCode(m_strLastError.str()) == 530) {
             m_strLastError = "FTP服务器拒绝了登录的用户名或密码:\n" + m_strLastError;
-        throw CInternetException(ErrorNumber(code), m_strLastError);
+        }
+        throw CInternetException(error, m_strLastError);
     }
     // The folder the session starts in is its root "/": on a server that serves an account in its
     // home folder below the machine's root, "\Vq" is then the "Vq" in that home folder, where
@@ -583,6 +808,8 @@ bool CFtpConnection::RunCommands(const std::vector<std::string>& commands) {
         Fail("与FTP服务器的连接已关闭。");
         return false;
     }
+    if (!Idle())
+        return false;
     for (const std::string& command : commands) {
         // A line break would let a name smuggle in a command of its own.
         if (command.find_first_of("\r\n") != std::string::npos) {
@@ -594,7 +821,7 @@ bool CFtpConnection::RunCommands(const std::vector<std::string>& commands) {
     if (!WirePath("/", root))
         return false;
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
-            m_nStallTimeout);
+            m_nStallTimeout, &m_impl->replyOnClose);
     if (m_impl->quote) {
         curl_slist_free_all(m_impl->quote);
         m_impl->quote = nullptr;
@@ -660,7 +887,7 @@ BOOL CFtpConnection::Rename(LPCTSTR existingName, LPCTSTR newName) {
 
 BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfExists, DWORD /*attributes*/,
                              DWORD flags, DWORD_PTR /*context*/) {
-    if (!m_impl || !m_impl->curl || !remoteFile || !*remoteFile || !localFile || !*localFile)
+    if (!m_impl || !m_impl->curl || !remoteFile || !*remoteFile || !localFile || !*localFile || !Idle())
         return FALSE;
     CString remote = FullPath(remoteFile);
     if (remote == "/") {
@@ -699,20 +926,31 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
     FILE* out = sink.file;
 
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
-            m_nStallTimeout);
+            m_nStallTimeout, &m_impl->replyOnClose);
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(wire, false).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_TRANSFERTEXT, (flags & FTP_TRANSFER_TYPE_ASCII) ? 1L : 0L);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, WriteToFile);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, &sink);
-    CURLcode code = PerformTransfer(m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive, [out] {
-        if (std::fflush(out) != 0 || ::ftruncate(::fileno(out), 0) != 0)
-            return false;
-        std::rewind(out);
-        return true;
-    });
+    const auto watch = WatchOf(remote, false, 0, &m_impl->replyOnClose);
+    m_bBusy = true;
+    CURLcode code = PerformTransfer(
+        m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive,
+        [out] {
+            if (std::fflush(out) != 0 || ::ftruncate(::fileno(out), 0) != 0)
+                return false;
+            std::rewind(out);
+            return true;
+        },
+        *watch);
+    m_bBusy = false;
     bool written = std::fclose(out) == 0;
     if (!written && sink.error == 0)
         sink.error = errno;
+    if (watch->stopped) {
+        Fail("文件传输已取消。", vq::FetchFailure::Cancelled);
+        ::unlink(temp.c_str());
+        return FALSE;
+    }
     if (code != CURLE_OK || !written) {
         if (sink.error != 0 || code == CURLE_OK)
             FailLocalWrite(sink.error, local);
@@ -736,7 +974,7 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
 }
 
 BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags, DWORD_PTR /*context*/) {
-    if (!m_impl || !m_impl->curl || !remoteFile || !*remoteFile || !localFile || !*localFile)
+    if (!m_impl || !m_impl->curl || !remoteFile || !*remoteFile || !localFile || !*localFile || !Idle())
         return FALSE;
     CString remote = FullPath(remoteFile);
     if (remote == "/") {
@@ -767,17 +1005,26 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
         return FALSE;
     }
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
-            m_nStallTimeout);
+            m_nStallTimeout, &m_impl->replyOnClose);
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(temp, false).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(m_impl->curl, CURLOPT_TRANSFERTEXT, (flags & FTP_TRANSFER_TYPE_ASCII) ? 1L : 0L);
     curl_easy_setopt(m_impl->curl, CURLOPT_READFUNCTION, ReadFromFile);
     curl_easy_setopt(m_impl->curl, CURLOPT_READDATA, in);
     curl_easy_setopt(m_impl->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
-    CURLcode code = PerformTransfer(m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive, [in] {
-        std::clearerr(in);
-        return std::fseek(in, 0, SEEK_SET) == 0;
-    });
+    m_impl->replyOnClose.armed = true;
+    const auto watch = WatchOf(remote, true, static_cast<std::uint64_t>(info.st_size), &m_impl->replyOnClose);
+    m_bBusy = true;
+    CURLcode code = PerformTransfer(
+        m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive,
+        [this, in] {
+            std::clearerr(in);
+            m_impl->replyOnClose.armed = true;
+            return std::fseek(in, 0, SEEK_SET) == 0;
+        },
+        *watch);
+    m_bBusy = false;
+    m_impl->replyOnClose.armed = false;
     std::fclose(in);
     // Takes the temporary file back when the server still answers; the failure reported stays the
     // one that stopped the upload.
@@ -787,6 +1034,14 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
         RunCommands({"DELE " + temp});
         Fail(error, kind);
     };
+    if (watch->stopped) {
+        // What arrived is taken back, unless the program is ending: then nothing more is asked of
+        // the server.
+        Fail("文件传输已取消。", vq::FetchFailure::Cancelled);
+        if (!vq::EndRequested())
+            removeTemp();
+        return FALSE;
+    }
     if (code != CURLE_OK) {
         FailWithReply(DescribeFailure(code, m_impl->responses), true);
         // A server that cut the upload off without a word may have run out of disk; one that does
@@ -822,7 +1077,7 @@ bool CFtpConnection::AskWhetherServerDiskIsFull(const std::string& wireTemp) {
     const CString error = m_strLastError;
     const vq::FetchFailure kind = m_lastFailure;
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
-            m_nStallTimeout);
+            m_nStallTimeout, &m_impl->replyOnClose);
     MemorySource oneByte{"\n", 1};
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(wireTemp, false).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_UPLOAD, 1L);
@@ -830,10 +1085,14 @@ bool CFtpConnection::AskWhetherServerDiskIsFull(const std::string& wireTemp) {
     curl_easy_setopt(m_impl->curl, CURLOPT_READFUNCTION, ReadFromMemory);
     curl_easy_setopt(m_impl->curl, CURLOPT_READDATA, &oneByte);
     curl_easy_setopt(m_impl->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(1));
-    PerformTransfer(m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive, [&oneByte] {
-        oneByte = MemorySource{"\n", 1};
-        return true;
-    });
+    TransferWatch watch;
+    PerformTransfer(
+        m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive,
+        [&oneByte] {
+            oneByte = MemorySource{"\n", 1};
+            return true;
+        },
+        watch);
     const CString reply = LastErrorReply(m_impl->responses);
     if (FailureOfReply(reply, true) == vq::FetchFailure::ServerDiskFull)
         Fail(reply, vq::FetchFailure::ServerDiskFull);
@@ -844,17 +1103,23 @@ bool CFtpConnection::AskWhetherServerDiskIsFull(const std::string& wireTemp) {
 
 bool CFtpConnection::RunListing(const std::string& wireDir, const char* command, std::string& out) {
     out.clear();
+    if (!Idle())
+        return false;
     Prepare(m_impl->curl, m_impl->errorBuffer, &m_impl->responses, m_strUser, m_strPassword, m_bPassive,
-            m_nStallTimeout);
+            m_nStallTimeout, &m_impl->replyOnClose);
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(wireDir, true).c_str());
     if (command)
         curl_easy_setopt(m_impl->curl, CURLOPT_CUSTOMREQUEST, command);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, AppendToString);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, &out);
-    CURLcode code = PerformTransfer(m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive, [&out] {
-        out.clear();
-        return true;
-    });
+    TransferWatch watch;
+    CURLcode code = PerformTransfer(
+        m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive,
+        [&out] {
+            out.clear();
+            return true;
+        },
+        watch);
     if (code != CURLE_OK) {
         FailWithReply(DescribeFailure(code, m_impl->responses));
         return false;

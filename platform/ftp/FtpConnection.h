@@ -21,7 +21,9 @@
 // active mode is asked for passive transfers instead, from then on for the rest of the session,
 // and the transfer is tried again: one that refuses the port, answers the transfer 425 or 426
 // before the data connection is open, or has neither answered nor connected after 10 seconds
-// (behind NAT or a firewall that drops the connection).
+// (behind NAT or a firewall that drops the connection). Those 10 seconds are for the opening of
+// the data connection only: the reply that confirms a transfer is waited for as long as any
+// other reply (60 seconds), however late after the data it comes.
 //
 // Local paths of GetFile and PutFile may be native paths or the system's backslash paths; a
 // relative path is relative to the process's current folder.
@@ -33,6 +35,7 @@
 #include "platform/ftp/Internet.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +46,33 @@ struct FtpDirEntry {
     bool isDirectory = false;
     std::uint64_t size = 0;
 };
+
+// A fetch or a store as it runs, for whoever shows it.
+struct FtpTransferState {
+    CString fileName;        // the name of the file on the server, without its folder
+    bool upload = false;     // a store (else a fetch)
+    std::uint64_t done = 0;  // bytes moved so far
+    std::uint64_t total = 0; // the file's size, 0 when not known
+    double seconds = 0;      // since the transfer started
+};
+
+// Shows one transfer while it runs (a window that appears once it takes a while). Update is called
+// on the thread of the transfer at least once a second and whenever data moves; it returns false
+// when the person has stopped the transfer.
+class FtpTransferDisplay {
+public:
+    virtual ~FtpTransferDisplay() = default;
+    virtual bool Update(const FtpTransferState& state) = 0;
+};
+
+// Makes the display of each fetch and store (GetFile, PutFile) from now on; an empty function,
+// the default, shows none. The windows' layer sets it when the library is loaded.
+void SetFtpTransferDisplayFactory(std::function<std::unique_ptr<FtpTransferDisplay>()> factory);
+
+// The cause, in words, of a failure that the server's reply names: a server that takes no more
+// sessions, one that no longer accepts the logon, one that requires encryption; empty for any
+// other kind. GetLastErrorText and a refused connection say it before the server's own line.
+CString FtpServerFailureText(vq::FetchFailure why);
 
 class CFtpConnection {
 public:
@@ -61,8 +91,14 @@ public:
     BOOL Rename(LPCTSTR existingName, LPCTSTR newName);
 
     // Fetches a file. The local file is replaced only when the transfer completed, so a failed
-    // fetch (a lost connection, a stalled transfer, a full disk) leaves an older copy intact and
-    // no partial file behind. failIfExists TRUE refuses to replace an existing file.
+    // fetch (a lost connection, a stalled transfer, a full disk, a transfer stopped) leaves an
+    // older copy intact and no partial file behind. failIfExists TRUE refuses to replace an
+    // existing file.
+    //
+    // A fetch or a store is shown by the transfer display (SetFtpTransferDisplayFactory) and
+    // stops, failing as Cancelled, within a second or two when the person stops it there or the
+    // program is asked to end (vq::RequestEnd). While one runs, the connection refuses other calls
+    // (a window's input handled meanwhile may ask for one).
     BOOL GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfExists = TRUE,
                  DWORD attributes = FILE_ATTRIBUTE_NORMAL, DWORD flags = FTP_TRANSFER_TYPE_BINARY,
                  DWORD_PTR context = 1);
@@ -79,9 +115,11 @@ public:
     const CString& GetLastErrorText() const { return m_strLastError; }
     // Why the last call failed (None after a successful GetFile or PutFile): a file the server
     // does not have (550), access refused by the server ("550 Permission denied."), a full local
-    // disk while fetching, a full server disk while storing (451, 452, 552, also after the data), a
-    // name longer than the server or the local disk keeps, a name the server cannot take (a
-    // character without a code page 936 form), or another cause, which GetLastErrorText describes.
+    // disk while fetching, a full server disk while storing (451, 452, 552, a reply that says "No
+    // space left on device", also after the data), a server that is busy (421), no longer accepts
+    // the logon (530) or requires encryption, a name longer than the server or the local disk
+    // keeps, a name the server cannot take (a character without a code page 936 form), or another
+    // cause, which GetLastErrorText describes.
     vq::FetchFailure GetLastFailure() const { return m_lastFailure; }
     // Seconds a transfer may move less than a byte a second before it is stopped (30).
     void SetStallTimeout(long seconds) { m_nStallTimeout = seconds; }
@@ -102,6 +140,8 @@ private:
     bool RunCommand(const char* verb, const CString& sessionPath);
     bool CommandFor(const char* verb, const CString& sessionPath, std::string& line);
     bool RunListing(const std::string& wireDir, const char* command, std::string& out);
+    // False, with the failure recorded, while a transfer of this connection runs.
+    bool Idle();
     // The server's path of a path below the session's root as it goes on the wire; false, with the
     // failure recorded, when a name cannot be written in code page 936 or is too long.
     bool WirePath(const CString& sessionPath, std::string& wire);
@@ -129,6 +169,7 @@ private:
     CString m_strUser;
     CString m_strPassword;
     bool m_bPassive; // set for the rest of the session when the server cannot connect back
+    bool m_bBusy = false; // a transfer runs (its display may let other input run meanwhile)
     CString m_strCurrent = "/";
     CString m_strLoginFolder = "/"; // the server's path of the session's root
     CString m_strLastError;

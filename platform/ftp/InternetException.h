@@ -21,6 +21,7 @@ constexpr DWORD ERROR_INTERNET_NAME_NOT_RESOLVED = 12007; // the host name is un
 constexpr DWORD ERROR_INTERNET_LOGIN_FAILURE = 12015;     // the server refused the account
 constexpr DWORD ERROR_INTERNET_TIMEOUT = 12002;           // the server stopped answering
 constexpr DWORD ERROR_INTERNET_EXTENDED_ERROR = 12003;    // the server answered with an error
+constexpr DWORD ERROR_INTERNET_SERVER_BUSY = 12051;       // the server takes no more sessions now
 constexpr DWORD ERROR_INTERNET_INTERNAL_ERROR = 12004;    // anything else
 
 class CInternetException {

@@ -7,7 +7,9 @@
 #include "changeorders/ChangeLableItemDlg.h"
 #include "changeorders/PartChangeLableBrowseDlg.h"
 #include "changeorders/PartChangeLableMaintainDlg.h"
+#include "controls/FtpTransferWindow.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/EndRequest.h"
 #include "platform/ftp/FtpConnection.h"
 #include "platform/ftp/InternetSession.h"
 #include "platform/ui/Button.h"
@@ -25,13 +27,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <map>
 #include <memory>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 extern "C" int PartChangeLableMaintain(CString partNumber, int unused, CString login);
@@ -836,6 +841,69 @@ TEST_P(PartChangeLableEntryTest, TheReleasedDrawingComesPassivelyWhenTheServerCa
         ExpectTheReleasedDrawingFetched(faulty.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
         EXPECT_EQ(faulty.Received("EPRT") + faulty.Received("PORT"), 1);
         EXPECT_GE(faulty.Received("EPSV") + faulty.Received("PASV"), 1);
+    }
+}
+
+// Over a slow link the fetch of a 2 MB released drawing is shown in a window with 取消 once it
+// takes a while. Pressing 取消, or the program being asked to end (an end signal), stops the fetch
+// within two seconds: the dialog opens without the drawing, no failure is told, and no part of the
+// copy is left in the working folder.
+TEST_P(PartChangeLableEntryTest, ASlowFetchOfTheReleasedDrawingIsShownAndStops) {
+    vqtest::FtpServer slow(vqtest::FtpFault::SlowDataConnection);
+    ASSERT_TRUE(slow.IsRunning());
+    slow.WriteFile("Vq/Proven/PRD/P1/B/p1b.dwg", std::string(2 << 20, 'd'));
+    vqtest::ConfigRow config;
+    config.domainName = slow.Url();
+    ws.SetConfig(config);
+    const auto nothingLeft = [&] {
+        for (const auto& entry : std::filesystem::directory_iterator(ws.WorkDir().str())) {
+            const std::string name = entry.path().filename().string();
+            if (name.find("p1b") != std::string::npos || name.rfind(".vqnew.", 0) == 0)
+                return false;
+        }
+        return true;
+    };
+    // Stands for the person: presses 取消 as soon as the transfer's window is shown.
+    static bool pressed;
+    struct PressingCancel : CFtpTransferWindow {
+        bool Update(const FtpTransferState& state) override {
+            const bool going = CFtpTransferWindow::Update(state);
+            if (Window() && !pressed) {
+                pressed = true;
+                CString text;
+                Window()->GetDlgItemText(CProgressWnd::kMessageId, text);
+                EXPECT_NE(text.Find("p1b.dwg"), -1) << text.c_str();
+                Window()->m_cancelButton.Click();
+            }
+            return going;
+        }
+    };
+    for (bool byPerson : {true, false}) {
+        SCOPED_TRACE(byPerson ? "取消" : "end signal");
+        pressed = false;
+        if (byPerson)
+            SetFtpTransferDisplayFactory([] { return std::make_unique<PressingCancel>(); });
+        bool shown = true;
+        vq::ScriptedUser user;
+        user.Dialog("零部件更改标记管理")
+            .Do([&](CDialog& d) { shown = M(d).m_viewer.HasPicture(); })
+            .Click("退出");
+        const auto start = std::chrono::steady_clock::now();
+        auto end = std::async(std::launch::async, [byPerson] {
+            if (byPerson)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            vq::RequestEnd();
+        });
+        EXPECT_EQ(PartChangeLableMaintain("P1", 0, "zhangsan"), 1);
+        end.get();
+        vq::ClearEndRequest();
+        SetFtpTransferDisplayFactory([] { return std::make_unique<CFtpTransferWindow>(); });
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(4500));
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(pressed, byPerson);
+        EXPECT_FALSE(shown);
+        EXPECT_TRUE(nothingLeft());
     }
 }
 

@@ -1,5 +1,6 @@
 // Progress indicators: the self-painted bar looked at by pixel, the progress window's steps and
 // its cancel through the pump, and the status-bar indicator with and without a host status bar.
+#include "controls/FtpTransferWindow.h"
 #include "controls/ProgressDlg.h"
 #include "controls/ProgressWnd.h"
 #include "controls/StatusProgress.h"
@@ -349,4 +350,52 @@ TEST(ProgressStatusBarTest, WithoutAHostStatusBarNothingFails) {
     progress.Hide();
     EXPECT_FALSE(vq::IsWaitCursorShown());
     EXPECT_FALSE(progress.m_hasBar);
+}
+
+// An FTP transfer gets its window only once it has run for a second; the window names the file,
+// what moved of the whole and the speed, and its cancel button stops the transfer at its next step.
+TEST(FtpTransferWindowTest, ALongTransferIsShownAndItsCancelStopsIt) {
+    vq::ScriptedUser user;
+    CFtpTransferWindow display;
+    FtpTransferState state;
+    state.fileName = "图纸 100%.dwg";
+    state.done = 512;
+    state.total = 2 << 20;
+    state.seconds = 0.5;
+    EXPECT_TRUE(display.Update(state));
+    EXPECT_EQ(display.Window(), nullptr) << "a short transfer shows nothing";
+
+    state.done = 3 << 19;
+    state.seconds = 1.5;
+    EXPECT_TRUE(display.Update(state));
+    CProgressWnd* window = display.Window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->IsWindowVisible());
+    CString text;
+    window->GetWindowText(text);
+    EXPECT_EQ(text, "正在下载文件 [75%]");
+    window->GetDlgItemText(CProgressWnd::kMessageId, text);
+    EXPECT_EQ(text, "文件: 图纸 100%.dwg\n已传输: 1.5 MB / 2.0 MB\n速度: 1.0 MB/s");
+    window->GetDlgItemText(CProgressWnd::kCancelButtonId, text);
+    EXPECT_EQ(text.Trim(), "取消");
+
+    Clicker clicker;
+    clicker.CreateEx(0, "VqWindow", "", WS_POPUP, CRect(), nullptr, 0);
+    clicker.button = &window->m_cancelButton;
+    clicker.PostMessage(WM_USER + 2);
+    state.done += 1024;
+    EXPECT_FALSE(display.Update(state));
+    EXPECT_FALSE(display.Update(state)) << "a stopped transfer stays stopped";
+    clicker.DestroyWindow();
+
+    // A store of a file of unknown size says what went up.
+    CFtpTransferWindow upload;
+    state.upload = true;
+    state.total = 0;
+    state.done = 100;
+    state.seconds = 2;
+    EXPECT_TRUE(upload.Update(state));
+    ASSERT_NE(upload.Window(), nullptr);
+    upload.Window()->GetDlgItemText(CProgressWnd::kMessageId, text);
+    EXPECT_EQ(text, "文件: 图纸 100%.dwg\n已传输: 100 字节\n速度: 50 字节/s");
 }

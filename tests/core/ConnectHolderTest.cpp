@@ -232,8 +232,8 @@ TEST_F(ConnectHolderFtpTest, NamedUserOnABareHostName) {
     EXPECT_TRUE(ftp.IsFolder("Vq/Working"));
 }
 
-// A refused account is told once, in the server's words: nothing of the server's installation or
-// the network is at fault.
+// A refused account, or a busy server, is told once, in the server's words: nothing of the
+// server's installation or the network is at fault.
 TEST_F(ConnectHolderFtpTest, WrongPasswordShowsTheServersReplyAndNothingElse) {
     ws.WriteSetting("服务器参数配置", "匿名连接", "0");
     UseServer(ftp.Url(), "wrong");
@@ -244,6 +244,17 @@ TEST_F(ConnectHolderFtpTest, WrongPasswordShowsTheServersReplyAndNothingElse) {
     EXPECT_EQ(0, rec.Pending());
     EXPECT_EQ(1u, rec.Shown().size());
     EXPECT_FALSE(ftp.Exists("Vq"));
+
+    // A server at its limit of sessions is said to be busy, once, with its line.
+    vqtest::FtpServer busy(vqtest::FtpFault::TooManyConnections);
+    ASSERT_TRUE(busy.IsRunning());
+    UseServer(busy.Url());
+    rec.Clear();
+    rec.Expect("FTP服务器繁忙，连接数已达到上限，请稍后再试。\n"
+               "421 Too many connections. Service temporarily unavailable.");
+    EXPECT_EQ(0, Connect(holder));
+    EXPECT_EQ(0, rec.Pending());
+    EXPECT_EQ(1u, rec.Shown().size());
 
     // A server that cannot be reached still gets the second box after the error's own text.
     UseServer("127.0.0.1:1");

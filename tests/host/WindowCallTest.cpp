@@ -21,6 +21,7 @@
 #include "platform/ui/qt/QtDialogView.h"
 #include "review/DesignDocAuditDlg.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/FtpServer.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/UnattendedMessageBoxes.h"
@@ -1002,6 +1003,44 @@ TEST_F(WindowCallEnding, TheHostEndsOnASignalWhenItsDisplayIsFrozen) {
         EXPECT_FALSE(SanitizerReported(run.out)) << run.out;
         EXPECT_EQ(Working(ws), "F") << run.out;
     }
+
+// The host fetching a 2 MB released drawing over a slow link for the change-label management ends
+// on SIGTERM within two seconds, as it would have without the fetch, and no part of the copy stays
+// in the working folder.
+TEST_F(WindowCallOnDisplay, ASignalDuringASlowFetchEndsTheHostWithoutAPartialCopy) {
+    vqtest::FtpServer slow(vqtest::FtpFault::SlowDataConnection);
+    ASSERT_TRUE(slow.IsRunning());
+    for (const char* rev : {"A", "B"})
+        slow.WriteFile("Vq/Proven/P-1000/P-1000-01-02/" + CString(rev) + "/P-1000-01-02.dwg",
+                       std::string(2 << 20, 'd'));
+    vqtest::ConfigRow config;
+    config.domainName = slow.Url();
+    ws.SetConfig(config);
+    const auto partialCopy = [&] {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(ws.WorkDir().str(), error)) {
+            if (entry.path().filename().string().rfind(".vqnew.", 0) == 0 && entry.file_size(error) > 0)
+                return true;
+        }
+        return false;
+    };
+    const std::string output = ws.Root().str() + "/host.out";
+    const int pid = vqtest::StartHost({"PartChangeLableMaintain", "P-1000-01-02", "0", "zhangsan"}, output);
+    ASSERT_GT(pid, 0);
+    vqtest::HostRun early;
+    bool ended = false;
+    ASSERT_TRUE(Eventually([&] {
+        ended = vqtest::FinishHost(pid, output, early, false);
+        return ended || partialCopy();
+    }));
+    ASSERT_FALSE(ended) << early.out;
+    ::kill(pid, SIGTERM);
+    const auto signalled = std::chrono::steady_clock::now();
+    const vqtest::HostRun run = WaitForEnd(pid, output);
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(2)) << run.out;
+    EXPECT_EQ(run.signal, SIGTERM) << run.out;
+    EXPECT_FALSE(partialCopy()) << run.out;
+    EXPECT_EQ(run.out.find("result:"), std::string::npos) << run.out;
 }
 
 // An entry called from a second thread of an outside program is refused at once with its failure

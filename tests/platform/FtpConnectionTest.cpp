@@ -1,3 +1,4 @@
+#include "platform/base/EndRequest.h"
 #include "platform/base/TextCodec.h"
 #include "platform/ftp/FtpFileFind.h"
 #include "platform/ftp/InternetSession.h"
@@ -21,6 +22,7 @@
 #include <memory>
 #include <random>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -535,6 +537,9 @@ TEST(FtpFullServerDiskTest, ARefusedUploadIsAFullServerDisk) {
             EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::ServerDiskFull);
             EXPECT_EQ(ftp->GetLastErrorText(), kind.reply);
             EXPECT_TRUE(std::filesystem::is_empty(server->Root().str()));
+            // The server's reply after the data connection it closed is read, not guessed at by
+            // appending to what arrived.
+            EXPECT_EQ(0, server->Received("APPE"));
             // A fetch of a file the server lacks is no full disk.
             EXPECT_FALSE(ftp->GetFile("none.rtf", (local.string() + ".copy").c_str(), FALSE));
             EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::NotOnServer);
@@ -569,6 +574,37 @@ TEST(FtpAccessDeniedTest, AFetchRefusedByTheServerIsNoMissingFile) {
         EXPECT_EQ(ftp->GetLastErrorText(), kind.reply);
         EXPECT_FALSE(std::filesystem::exists(local));
     }
+}
+
+// A server's refusal is said as what it is, in words before the server's own line: a server that
+// takes no more sessions refuses the session (not the account), and one that no longer accepts the
+// session's logon refuses a fetch as such, not as a missing file or a lost connection.
+TEST(FtpServerAnswerTest, ABusyServerAndALogonNoLongerAcceptedAreSaidAsSuch) {
+    CInternetSession session("VQQENT");
+    vqtest::FtpServer busy(vqtest::FtpFault::TooManyConnections);
+    ASSERT_TRUE(busy.IsRunning());
+    try {
+        delete session.GetFtpConnection(busy.Host(), busy.User(), busy.Password(),
+                                        static_cast<INTERNET_PORT>(busy.Port()));
+        ADD_FAILURE() << "a server at its limit of sessions gave one";
+    } catch (const CInternetException& e) {
+        EXPECT_EQ(e.m_dwError, ERROR_INTERNET_SERVER_BUSY);
+        EXPECT_EQ(e.ErrorText(), "FTP服务器繁忙，连接数已达到上限，请稍后再试。\n"
+                                 "421 Too many connections. Service temporarily unavailable.");
+    }
+
+    vqtest::FtpServer refusing(vqtest::FtpFault::FetchNotLoggedIn);
+    ASSERT_TRUE(refusing.IsRunning());
+    refusing.WriteFile("图纸.dwg", "drawing");
+    const std::filesystem::path local = std::filesystem::path(refusing.Root().str()).parent_path() /
+                                        ("vqftp-530-" + std::to_string(refusing.Port()) + ".dwg");
+    std::unique_ptr<CFtpConnection> ftp(session.GetFtpConnection(
+        refusing.Host(), refusing.User(), refusing.Password(), static_cast<INTERNET_PORT>(refusing.Port())));
+    EXPECT_FALSE(ftp->GetFile("图纸.dwg", local.c_str(), FALSE));
+    EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::LoginRefused);
+    EXPECT_EQ(ftp->GetLastErrorText(),
+              "FTP服务器不再接受登录的用户名或密码，请与FTP服务器的管理员联系。\n530 Not logged in.");
+    EXPECT_FALSE(std::filesystem::exists(local));
 }
 
 // Every failure of the FTP layer's own is said in Chinese, naming the local file where one is at
@@ -870,6 +906,137 @@ INSTANTIATE_TEST_SUITE_P(Faults, FtpActiveModeFaultTest,
                              }
                          });
 
+// A server that confirms a transfer only 15 seconds after its data (a large file written to a slow
+// disk): the fetch and the store in active mode wait for the confirmation and succeed, without
+// taking the late reply for a server that cannot connect back and trying again passively.
+TEST(FtpLateReplyTest, ATransferConfirmedLateSucceedsInActiveMode) {
+    vqtest::FtpServer server(vqtest::FtpFault::LateTransferReply);
+    ASSERT_TRUE(server.IsRunning());
+    const std::string bytes = BinaryBytes(100 * 1024);
+    server.WriteFile("Vq/图纸.dwg", bytes);
+    const std::filesystem::path local = std::filesystem::path(server.Root().str()).parent_path() /
+                                        ("vqftp-late-" + std::to_string(server.Port()));
+    std::filesystem::create_directories(local);
+    std::ofstream(local / "opinion.rtf", std::ios::binary) << bytes;
+    CInternetSession session("VQQENT");
+    const auto connect = [&] {
+        return std::unique_ptr<CFtpConnection>(
+            session.GetFtpConnection(server.Host(), server.User(), server.Password(),
+                                     static_cast<INTERNET_PORT>(server.Port()), FALSE));
+    };
+    auto fetching = connect();
+    auto storing = connect();
+    const auto start = std::chrono::steady_clock::now();
+    auto fetch = std::async(std::launch::async, [&] {
+        return fetching->GetFile("/Vq/图纸.dwg", (local / "copy.dwg").c_str(), FALSE) != FALSE;
+    });
+    auto store = std::async(std::launch::async, [&] {
+        return storing->PutFile((local / "opinion.rtf").c_str(), "/Vq/意见.rtf") != FALSE;
+    });
+    EXPECT_TRUE(fetch.get()) << fetching->GetLastErrorText().c_str();
+    EXPECT_TRUE(store.get()) << storing->GetLastErrorText().c_str();
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+    EXPECT_TRUE(bytes == ReadLocal(local / "copy.dwg"));
+    EXPECT_TRUE(bytes == server.ReadFile("Vq/意见.rtf"));
+    EXPECT_EQ(1, server.Received("RETR"));
+    EXPECT_EQ(1, server.Received("STOR"));
+    EXPECT_EQ(0, server.Received("EPSV") + server.Received("PASV"));
+    std::filesystem::remove_all(local);
+}
+
+namespace {
+
+// Stands for the transfer window: records what it is shown and stops the transfer once it has run
+// for `stopAfter` seconds.
+struct ShownTransfers {
+    std::vector<FtpTransferState> states;
+    double stopAfter = 1e9;
+};
+
+class RecordingDisplay : public FtpTransferDisplay {
+public:
+    explicit RecordingDisplay(ShownTransfers& shown) : m_shown(shown) {}
+    bool Update(const FtpTransferState& state) override {
+        m_shown.states.push_back(state);
+        return state.seconds < m_shown.stopAfter;
+    }
+
+private:
+    ShownTransfers& m_shown;
+};
+
+} // namespace
+
+// Over a slow link a fetch and a store are shown as they run (the file's name, what moved of the
+// whole) and stop within a second or two when the person stops them or the program is asked to
+// end: the fetch leaves the older local copy and no partial file, the store nothing on the server.
+TEST(FtpSlowTransferTest, ALongTransferIsShownAndStopsWhenStopped) {
+    vqtest::FtpServer server(vqtest::FtpFault::SlowDataConnection);
+    ASSERT_TRUE(server.IsRunning());
+    const std::string bytes = BinaryBytes(1 << 20);
+    server.WriteFile("Vq/图纸.dwg", bytes);
+    const std::filesystem::path local = std::filesystem::path(server.Root().str()).parent_path() /
+                                        ("vqftp-slow-" + std::to_string(server.Port()));
+    std::filesystem::create_directories(local);
+    std::ofstream(local / "图纸.dwg", std::ios::binary) << "old copy";
+    std::ofstream(local / "意见.rtf", std::ios::binary) << bytes;
+    ShownTransfers shown;
+    SetFtpTransferDisplayFactory([&] { return std::make_unique<RecordingDisplay>(shown); });
+    CInternetSession session("VQQENT");
+    std::unique_ptr<CFtpConnection> ftp(session.GetFtpConnection(
+        server.Host(), server.User(), server.Password(), static_cast<INTERNET_PORT>(server.Port())));
+    const auto stoppedWithin = [&](const std::function<BOOL()>& transfer, double seconds) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(transfer());
+        EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::Cancelled) << ftp->GetLastErrorText().c_str();
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), seconds);
+    };
+    const auto leftLocally = [&] {
+        return std::distance(std::filesystem::directory_iterator(local),
+                             std::filesystem::directory_iterator());
+    };
+
+    shown.stopAfter = 1.0;
+    stoppedWithin([&] { return ftp->GetFile("/Vq/图纸.dwg", (local / "图纸.dwg").c_str(), FALSE); }, 3.0);
+    ASSERT_FALSE(shown.states.empty());
+    const FtpTransferState& last = shown.states.back();
+    EXPECT_EQ(last.fileName, "图纸.dwg");
+    EXPECT_FALSE(last.upload);
+    EXPECT_EQ(last.total, bytes.size());
+    EXPECT_GT(last.done, 0u);
+    EXPECT_LT(last.done, bytes.size());
+    EXPECT_GE(last.seconds, 1.0);
+    EXPECT_EQ("old copy", ReadLocal(local / "图纸.dwg"));
+    EXPECT_EQ(2, leftLocally());
+
+    shown.states.clear();
+    stoppedWithin([&] { return ftp->PutFile((local / "意见.rtf").c_str(), "/Vq/意见.rtf"); }, 3.0);
+    ASSERT_FALSE(shown.states.empty());
+    EXPECT_TRUE(shown.states.back().upload);
+    EXPECT_EQ(shown.states.back().total, bytes.size());
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator((server.Root() + "/Vq").str()),
+                               std::filesystem::directory_iterator()));
+
+    // The program is asked to end (an end signal) while nobody stops the transfer in its window.
+    shown.stopAfter = 1e9;
+    auto end = std::async(std::launch::async, [] {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        vq::RequestEnd();
+    });
+    stoppedWithin([&] { return ftp->GetFile("/Vq/图纸.dwg", (local / "图纸.dwg").c_str(), FALSE); }, 3.0);
+    end.get();
+    vq::ClearEndRequest();
+    EXPECT_EQ("old copy", ReadLocal(local / "图纸.dwg"));
+    EXPECT_EQ(2, leftLocally());
+
+    SetFtpTransferDisplayFactory({});
+    // The session still works after the stops.
+    server.WriteFile("Vq/small.dwg", "small");
+    EXPECT_TRUE(ftp->GetFile("/Vq/small.dwg", (local / "small.dwg").c_str(), FALSE))
+        << ftp->GetLastErrorText().c_str();
+    std::filesystem::remove_all(local);
+}
+
 // vsftpd whose disk fills up while a large file streams in closes the data connection under the
 // client and says so only on the control connection: the store is still said as a full server
 // disk, with the server's line, and nothing is left on the server. A small file is stored.
@@ -898,6 +1065,26 @@ TEST(VsftpdFullDiskTest, ALargeUploadCutOffByAFullDiskSaysSo) {
     EXPECT_TRUE(ftp->PutFile(local.c_str(), "/Vq/校对_总图.dwf")) << ftp->GetLastErrorText().c_str();
     EXPECT_EQ(BinaryBytes(64 << 10), server.ReadFile("Vq/校对_总图.dwf"));
     std::filesystem::remove(local);
+}
+
+// vsftpd that accepts the account only over an encrypted session, which this client does not
+// offer: the session is refused as such, not as a wrong user name or password.
+TEST(VsftpdEncryptionTest, AServerThatRequiresEncryptionIsNoWrongPassword) {
+    if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
+        GTEST_SKIP() << why.str();
+    vqtest::VsftpdServer server(true, false, 0, true);
+    ASSERT_TRUE(server.IsRunning());
+    CInternetSession session("VQQENT");
+    try {
+        delete session.GetFtpConnection(server.Host(), server.User(), server.Password(),
+                                        static_cast<INTERNET_PORT>(server.Port()));
+        ADD_FAILURE() << "a session without encryption was opened";
+    } catch (const CInternetException& e) {
+        EXPECT_EQ(e.m_dwError, ERROR_INTERNET_LOGIN_FAILURE);
+        EXPECT_EQ(e.ErrorText(),
+                  "FTP服务器只接受加密的连接，本程序不支持加密连接，请与FTP服务器的管理员联系。\n"
+                  "530 Non-anonymous sessions must use encryption.");
+    }
 }
 
 // The release build loads libcurl at the first FTP session. A program of the FTP layer that has

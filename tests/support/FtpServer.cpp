@@ -148,6 +148,41 @@ elif fault.startswith("retr-denied"):
 elif fault == "listings-refused":
     refuse = lambda self, path: self.respond("550 Permission denied.")
     Handler.ftp_LIST = Handler.ftp_NLST = Handler.ftp_MLSD = refuse
+elif fault == "disk-fills":
+    # The disk has no room left: the first write of an upload fails, and the server closes the
+    # data connection (while a large file still streams in) and says why.
+    from pyftpdlib.handlers import DTPHandler
+    class DiskFills(DTPHandler):
+        def handle_read(self):
+            if self.receive and not self._closed:
+                self._resp = ("426 No space left on device; transfer aborted.", logging.info)
+                self.close()
+        handle_read_event = handle_read
+    handler.dtp_handler = DiskFills
+elif fault == "too-many":
+    Handler.handle = FTPHandler.handle_max_cons
+elif fault == "retr-not-logged-in":
+    Handler.ftp_RETR = lambda self, file: self.respond("530 Not logged in.")
+elif fault.startswith("slow-"):
+    from pyftpdlib.handlers import ThrottledDTPHandler
+    class Slow(ThrottledDTPHandler):
+        read_limit = write_limit = int(fault[5:])
+        def use_sendfile(self):
+            return False
+    handler.dtp_handler = Slow
+elif fault == "late-226":
+    # The data connection closes at once; the reply that confirms the transfer comes 15 s later.
+    from pyftpdlib.handlers import DTPHandler
+    class LateReply(DTPHandler):
+        def close(self):
+            late = None
+            if not self._closed and self._resp and self._resp[0].startswith("226"):
+                late, self._resp = self._resp[0], None
+            channel = self.cmd_channel
+            super().close()
+            if late:
+                channel.ioloop.call_later(15, channel.respond, late)
+    handler.dtp_handler = LateReply
 import threading
 log_lock = threading.Lock()
 def log_command(self, line, cmd, arg):
@@ -184,6 +219,16 @@ std::string FaultName(FtpFault fault) {
         return "retr-denied-lines";
     case FtpFault::ListingsRefused:
         return "listings-refused";
+    case FtpFault::DiskFillsDuringUpload:
+        return "disk-fills";
+    case FtpFault::TooManyConnections:
+        return "too-many";
+    case FtpFault::FetchNotLoggedIn:
+        return "retr-not-logged-in";
+    case FtpFault::SlowDataConnection:
+        return "slow-" + std::to_string(kSlowBytesPerSecond);
+    case FtpFault::LateTransferReply:
+        return "late-226";
     }
     return "";
 }
@@ -286,6 +331,7 @@ const std::vector<FullDiskServerKind>& FullDiskServerKinds() {
         {FtpFault::None, "451 Failure writing to local file."},
         {FtpFault::FullAfterData452, "452 Insufficient storage space in system."},
         {FtpFault::FullAfterData552, "552 Requested file action aborted. Exceeded storage allocation."},
+        {FtpFault::DiskFillsDuringUpload, "426 No space left on device; transfer aborted."},
     };
     return kinds;
 }

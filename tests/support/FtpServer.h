@@ -37,7 +37,25 @@ enum class FtpFault {
     FetchDeniedInTwoLines,
     // Every listing is refused: "550 Permission denied.".
     ListingsRefused,
+    // The disk has no room left: the server's first write of an upload fails, it closes the data
+    // connection (while a large file still streams in) and then answers "426 No space left on
+    // device; transfer aborted.".
+    DiskFillsDuringUpload,
+    // Every connection is greeted "421 Too many connections. Service temporarily unavailable." and
+    // closed, as by a server at its limit of sessions.
+    TooManyConnections,
+    // Logons are taken, but every fetch is answered "530 Not logged in.", as by a server that no
+    // longer accepts the session's logon.
+    FetchNotLoggedIn,
+    // Every data connection moves at most kSlowBytesPerSecond, as over a slow link.
+    SlowDataConnection,
+    // Every transfer is confirmed ("226 Transfer complete.") only 15 seconds after its data, as by
+    // a server that writes a large file to a slow disk.
+    LateTransferReply,
 };
+
+// The speed of the data connections of SlowDataConnection, in bytes a second.
+constexpr int kSlowBytesPerSecond = 16 * 1024;
 
 class FtpServer {
 public:
@@ -92,7 +110,8 @@ private:
 };
 
 // The ways a server says that its disk is full: before the data ("451 Failure writing to local
-// file.", as vsftpd) or after some of it (452, 552). The reply is the server's own line.
+// file.", as vsftpd) or after some of it (452, 552, 426 naming the full disk). The reply is the
+// server's own line.
 struct FullDiskServerKind {
     FtpFault fault; // None: the server refusing with 451
     const char* reply;

@@ -151,8 +151,9 @@ CString VsftpdServer::Unavailable(const char* program) {
     return CString();
 }
 
-VsftpdServer::VsftpdServer(bool chrooted, bool passiveOnly, unsigned long fullDiskAt)
-    : m_chrooted(chrooted), m_passiveOnly(passiveOnly), m_fullDiskAt(fullDiskAt) {
+VsftpdServer::VsftpdServer(bool chrooted, bool passiveOnly, unsigned long fullDiskAt, bool requiresEncryption)
+    : m_chrooted(chrooted), m_passiveOnly(passiveOnly), m_fullDiskAt(fullDiskAt),
+      m_requiresEncryption(requiresEncryption) {
     if (!Unavailable().IsEmpty() || !PrepareAccount()) {
         ADD_FAILURE() << "the vsftpd account cannot be prepared: "
                       << (Unavailable().IsEmpty() ? std::string("useradd or /etc/pam.d failed")
@@ -174,6 +175,18 @@ VsftpdServer::VsftpdServer(bool chrooted, bool passiveOnly, unsigned long fullDi
     // The account must pass through the folder to its login folder when it is not chrooted.
     ::chmod(templ.c_str(), 0755);
     GiveToAccount("");
+    if (m_requiresEncryption) {
+        // A certificate of the server's own, made for this server.
+        int status = 0;
+        const pid_t openssl =
+            Spawn({"/usr/bin/openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                   "/CN=127.0.0.1", "-keyout", templ + "/key.pem", "-out", templ + "/cert.pem"},
+                  templ + "/openssl-output", false);
+        if (openssl <= 0 || ::waitpid(openssl, &status, 0) != openssl || status != 0) {
+            ADD_FAILURE() << "openssl did not make the server's certificate";
+            return;
+        }
+    }
     // A port taken by another program between choosing and binding it makes the server exit:
     // another port is tried then.
     for (int attempt = 0; attempt < 5 && !Start(); ++attempt) {
@@ -200,6 +213,10 @@ bool VsftpdServer::Start() {
                   "seccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n"
                   "xferlog_enable=NO\n"
                << "port_enable=" << (m_passiveOnly ? "NO" : "YES") << "\n";
+        if (m_requiresEncryption)
+            config << "ssl_enable=YES\nforce_local_logins_ssl=YES\nforce_local_data_ssl=YES\n"
+                   << "rsa_cert_file=" << folder << "/cert.pem\nrsa_private_key_file=" << folder
+                   << "/key.pem\n";
         config.close();
         if (!config)
             return false;

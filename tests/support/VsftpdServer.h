@@ -30,8 +30,10 @@ public:
     // passiveOnly: the server refuses active mode ("550 Permission denied." to PORT and EPRT), as
     // one behind a firewall is often set up. fullDiskAt (bytes, 0: none): the server cannot write
     // a file beyond this size, as when its disk fills up (its writes fail and it answers "451
-    // Failure writing to local file.").
-    explicit VsftpdServer(bool chrooted, bool passiveOnly = false, unsigned long fullDiskAt = 0);
+    // Failure writing to local file."). requiresEncryption: the server accepts the account only over
+    // an encrypted session ("530 Non-anonymous sessions must use encryption." to USER otherwise).
+    explicit VsftpdServer(bool chrooted, bool passiveOnly = false, unsigned long fullDiskAt = 0,
+                          bool requiresEncryption = false);
     ~VsftpdServer();
     VsftpdServer(const VsftpdServer&) = delete;
     VsftpdServer& operator=(const VsftpdServer&) = delete;
@@ -63,6 +65,7 @@ private:
     bool m_chrooted;
     bool m_passiveOnly;
     unsigned long m_fullDiskAt;
+    bool m_requiresEncryption;
     CString m_folder; // configuration, log, empty folder and the login folder below it
     CString m_root;
     pid_t m_pid = -1;

@@ -3,7 +3,8 @@
 // gives back what it holds, the step a review window marks as worked on) and then ends the
 // program by the same signal, as it would have ended without the handler. The windows are
 // destroyed without a word to the display, and the end comes within 2 seconds of the signal
-// even when the display holds the loop (EndGuard.h).
+// even when the display holds the loop (EndGuard.h); a transfer under way stops at once.
+#include "platform/base/EndRequest.h"
 #include "platform/ui/HostSupport.h"
 #include "platform/ui/View.h"
 #include "platform/ui/qt/EndGuard.h"
@@ -38,6 +39,8 @@ void OnEndSignal(int signo) {
     }
     g_pending = signo;
     vq::StartEndGuard(signo);
+    // A transfer running on the loop's thread stops at once and gives the loop back.
+    vq::RequestEnd();
     const unsigned char byte = static_cast<unsigned char>(signo);
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
 }
