@@ -11,10 +11,12 @@
 // made one after the other, with one congratulation where the flow ends. Without the flow's lock
 // the server lets each decision read the flow before the others commit, and a good share of the
 // runs leave the flow stuck; 48 runs per road catch that every time.
-#include "review/AuditFlowEngine.h"
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
+#include "review/AuditFlowEngine.h"
+#include "review/ProjectTaskDecision.h"
+#include "teamwork/AuditPath.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -221,7 +223,8 @@ std::vector<Outcome> DecideTogether(const vqtest::DbWorkspace& ws, int count, co
                         _exit(2);
                 });
             }
-            const bool sent = write(told[1], &message, sizeof message) == static_cast<ssize_t>(sizeof message);
+            const bool sent =
+                write(told[1], &message, sizeof message) == static_cast<ssize_t>(sizeof message);
             _exit(sent ? 0 : 3);
         }
         children.push_back(child);
@@ -269,7 +272,7 @@ std::vector<Outcome> DecideInTurn(const vqtest::DbWorkspace& ws, int count, cons
 }
 
 // Every row of the statements, each row's columns joined by "/", sorted: what a flow left, without
-// the times of its rows.
+// the times of its rows and without who of the reviewers came last (their order is not fixed).
 std::string Rows(const vqtest::DbWorkspace& ws, const std::vector<CString>& queries) {
     _ConnectionPtr conn = ws.Connect();
     std::string all;
@@ -343,8 +346,10 @@ protected:
             const std::vector<Outcome> together = DecideTogether(*ws, n, reviewer);
             ASSERT_EQ(together.size(), static_cast<std::size_t>(n));
             for (int i = 0; i < n; ++i) {
-                ASSERT_EQ(together[static_cast<std::size_t>(i)].result, 1) << "run " << run << ", reviewer " << i;
-                ASSERT_EQ(together[static_cast<std::size_t>(i)].boxes, inTurn[n][static_cast<std::size_t>(i)].boxes)
+                ASSERT_EQ(together[static_cast<std::size_t>(i)].result, 1)
+                    << "run " << run << ", reviewer " << i;
+                ASSERT_EQ(together[static_cast<std::size_t>(i)].boxes,
+                          inTurn[n][static_cast<std::size_t>(i)].boxes)
                     << "run " << run << ", reviewer " << i;
             }
             ASSERT_EQ(Sum(together, &Outcome::congratulations), congratulations) << "run " << run;
@@ -358,58 +363,83 @@ protected:
     std::optional<vqtest::DbWorkspace> ws{std::in_place, 0};
 };
 
-// The documents D1 .. Dn of one change task, each of a part of its own, reach the task's levels
-// together: the change order's own sheet has passed already. Each reviewer passes one document:
-// at the middle step the last of them opens the next level for every document, at the last step
-// the last of them releases every document and is congratulated.
+// The documents of one change task, each drawing of a part of its own, reach the task's levels
+// together. Each reviewer passes one document: at the middle step the last of them opens the next
+// level for every document, at the last step the last of them releases every document and is
+// congratulated. The change order's own sheet has passed already, or is one of the documents
+// decided: with as many drawings as the order has parts, the sheet too must have reached a level
+// before it opens.
 class ChangeTaskDocumentsTest : public ConcurrentDecisionTest {
 protected:
     void SetUp() override { theApp.m_nUseChangeTask = 1; }
+    // The statements of one document of the task with its levels and steps; passed: it waits for
+    // the others, released at its last level.
+    CString Document(const CString& fileId, const CString& part, bool passed) const {
+        const bool middle = AtMiddleStep();
+        const bool sheet = fileId == "SH";
+        CString script;
+        if (!sheet)
+            script +=
+                "INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES ('EC-1', '" + part + "', '0'); ";
+        script += "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, PartCode, State, "
+                  "AuditingModel, "
+                  "AuditorName, Other4) VALUES ('" +
+                  fileId + "', 'EC-1[M]#001', '" + (sheet ? "更改单" : "零件图") + "', '" +
+                  (sheet ? CString("sheet.tbl") : part + ".dwg") + "', '" + part + "', '" +
+                  (passed ? "等待正式" : "评审") + "', '三级评审', 'zhaoliu|*|lisi|*|chenqi', '" +
+                  (sheet ? "_ECO" : "") + "'); ";
+        script +=
+            "INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, MaxAuditLevel) "
+            "VALUES ('EC-1[M]#001', '" +
+            fileId + "', '" + (sheet ? "Y" : "N") + "', " +
+            (passed   ? "3"
+             : middle ? "1"
+                      : "2") +
+            ", 3); ";
+        script += "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State, Result, Working) VALUES ('" +
+                  fileId + "', '校对', 'zhaoliu', '已完成', '通过', 'F')";
+        if (middle && !passed)
+            script += ", ('" + fileId + "', '审核', 'lisi', '未完成', NULL, 'F'); ";
+        else
+            script += ", ('" + fileId + "', '审核', 'lisi', '已完成', '通过', 'F'), ('" + fileId +
+                      "', '批准', 'chenqi', " + (passed ? "'已完成', '通过'" : "'未完成', NULL") + ", 'F'); ";
+        return script;
+    }
+    // The document reviewer `index` decides.
+    CString FileOf(int index) const {
+        if (SheetDecides())
+            return index == 0 ? CString("SH") : "D" + CString(std::to_string(index));
+        return "D" + CString(std::to_string(index + 1));
+    }
     void SetUpFlow(int reviewers) override {
         // One script: each Execute opens a connection of its own.
         CString script =
             "DELETE FROM TeamWorkAudit; DELETE FROM TeamWorkResult; DELETE FROM ECOAuditLevel; DELETE FROM "
-            "ECOModifyPart; DELETE FROM MessageManage; DELETE FROM TaskLogInformation; DELETE FROM TeamWorkManage; "
+            "ECOModifyPart; DELETE FROM MessageManage; DELETE FROM TaskLogInformation; DELETE FROM "
+            "TeamWorkManage; "
             "DELETE FROM AuditingManage; DELETE FROM UserInformation; "
-            "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), ('zhaoliu', '赵六'), "
+            "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), ('zhaoliu', "
+            "'赵六'), "
             "('lisi', '李四'), ('chenqi', '陈七'); "
             "INSERT INTO TeamWorkManage (TaskNo, WorkID, Manager, WorkName) VALUES ('XM-01', 'EC-1[M]#001', "
             "'zhangsan', '箱体更改'); "
-            "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('三级评审', '混合', "
-            "'校对(40,20)|*|审核(40,110)|*|批准(40,200)'); "
-            "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, PartCode, State, AuditingModel, "
-            "AuditorName, Other4) VALUES ('SH', 'EC-1[M]#001', '更改单', 'sheet.tbl', '', '等待正式', '三级评审', "
-            "'zhaoliu|*|lisi|*|chenqi', '_ECO'); "
-            "INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, MaxAuditLevel) VALUES "
-            "('EC-1[M]#001', 'SH', 'Y', 3, 3)";
-        const bool middle = AtMiddleStep();
-        for (int i = 1; i <= reviewers; ++i) {
-            const CString n = CString(std::to_string(i));
-            script += "; INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES ('EC-1', 'P" + n + "', '0')";
-            script += "; INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, PartCode, State, "
-                      "AuditingModel, AuditorName, Other4) VALUES ('D" +
-                      n + "', 'EC-1[M]#001', '零件图" + n + "', 'p" + n + ".dwg', 'P" + n +
-                      "', '评审', '三级评审', 'zhaoliu|*|lisi|*|chenqi', '')";
-            script += CString("; INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, "
-                              "MaxAuditLevel) VALUES ('EC-1[M]#001', 'D") +
-                      n + "', 'N', " + (middle ? "1" : "2") + ", 3)";
-            script += "; INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State, Result, Working) VALUES ('D" +
-                      n + "', '校对', 'zhaoliu', '已完成', '通过', 'F')";
-            if (middle)
-                script += "; INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State, Working) VALUES ('D" + n +
-                          "', '审核', 'lisi', '未完成', 'F')";
-            else
-                script += "; INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State, Result, Working) VALUES "
-                          "('D" +
-                          n + "', '审核', 'lisi', '已完成', '通过', 'F'), ('D" + n +
-                          "', '批准', 'chenqi', '未完成', NULL, 'F')";
+            "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('三级评审', "
+            "'混合', "
+            "'校对(40,20)|*|审核(40,110)|*|批准(40,200)'); ";
+        if (!SheetDecides())
+            script += Document("SH", "", true);
+        for (int index = 0; index < reviewers; ++index) {
+            const CString fileId = FileOf(index);
+            script += Document(fileId, fileId == "SH" ? CString() : "P" + fileId.Mid(1), false);
         }
         ws->Execute(script);
     }
     std::vector<CString> FlowRows() const override {
         return {"SELECT FileID, AuditTask, Auditor, State, Result, Prompt, Manager FROM TeamWorkAudit",
-                "SELECT FileID, State FROM TeamWorkResult", "SELECT FileID, CurrentAuditLevel FROM ECOAuditLevel",
-                "SELECT Reseiver, Content FROM MessageManage", "SELECT ProjectNo, TaskName, Result FROM TaskLogInformation"};
+                "SELECT FileID, State FROM TeamWorkResult",
+                "SELECT FileID, CurrentAuditLevel FROM ECOAuditLevel",
+                "SELECT Reseiver, Content FROM MessageManage",
+                "SELECT ProjectNo, TaskName, Result FROM TaskLogInformation"};
     }
     int Decide(int index, const std::function<void()>& arrive) override {
         const bool middle = AtMiddleStep();
@@ -417,7 +447,7 @@ protected:
         theApp.m_strLoginUser = login;
         CAuditFlowEngine engine(Options());
         engine.m_strLogin = login;
-        engine.m_strFileID = CString("D") + CString(std::to_string(index + 1));
+        engine.m_strFileID = FileOf(index);
         engine.m_strAuditTask = middle ? "审核" : "批准";
         if (!engine.LoadDocument())
             return 0;
@@ -428,6 +458,7 @@ protected:
     }
     virtual bool AtMiddleStep() const = 0;
     virtual AuditFlowOptions Options() const = 0;
+    virtual bool SheetDecides() const { return false; }
 };
 
 // The work-document opinion dialog's engine and the design-document dialog's.
@@ -447,6 +478,95 @@ struct MiddleStepDesignDocDialog : ChangeTaskDocumentsTest {
     bool AtMiddleStep() const override { return true; }
     AuditFlowOptions Options() const override { return CAuditFlowEngine::DesignDocDialogOptions(); }
 };
+// The change order's sheet decided together with the drawings, in the opinion dialog's engine.
+struct LastStepWithTheSheet : LastStepOpinionDialog {
+    bool SheetDecides() const override { return true; }
+};
+struct MiddleStepWithTheSheet : MiddleStepOpinionDialog {
+    bool SheetDecides() const override { return true; }
+};
+
+// The peer steps S1 .. Sn of one level of a project task's review, one reviewer each: at the last
+// level the last of them archives the task (its manager congratulated once), at a middle level
+// the last of them opens the next level.
+class ProjectTaskPeersTest : public ConcurrentDecisionTest {
+protected:
+    CString PathText(int reviewers) const {
+        CString path = "校对(40,20)";
+        for (int i = 1; i <= reviewers; ++i)
+            path += CString("|*|会签") + CString(std::to_string(i)) + "(" +
+                    CString(std::to_string(40 + 200 * i)) + ",110)";
+        return AtMiddleLevel() ? path + "|*|批准(40,200)" : path;
+    }
+    CString Auditors(int reviewers) const {
+        CString auditors = "zhaoliu";
+        for (int i = 1; i <= reviewers; ++i)
+            auditors += "|*|u" + CString(std::to_string(i));
+        return AtMiddleLevel() ? auditors + "|*|chenqi" : auditors;
+    }
+    void SetUpFlow(int reviewers) override {
+        m_reviewers = reviewers;
+        CString script = "DELETE FROM TaskAuditManage; DELETE FROM TaskGroupAuditManage; DELETE FROM "
+                         "ProjectManage; DELETE FROM "
+                         "AuditingManage; DELETE FROM MessageManage; DELETE FROM TaskLogInformation; DELETE "
+                         "FROM TaskFileResult; "
+                         "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES "
+                         "('会签评审', '混合', '" +
+                         PathText(reviewers) +
+                         "'); INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectManager, WorkState, "
+                         "AuditingModel, "
+                         "AuditorName) VALUES ('P-1', '泵体设计', 'zhangsan', '评审', '会签评审', '" +
+                         Auditors(reviewers) +
+                         "'); INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, AuditState, "
+                         "AuditResult, Working) VALUES "
+                         "('P-1', '校对', 'zhaoliu', '已完成', '通过', 'F')";
+        for (int i = 1; i <= reviewers; ++i) {
+            const CString n = CString(std::to_string(i));
+            script +=
+                "; INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, AuditState, Working) VALUES "
+                "('P-1', '会签" +
+                n + "', 'u" + n + "', '未完成', 'F')";
+        }
+        ws->Execute(script);
+    }
+    std::vector<CString> FlowRows() const override {
+        return {
+            "SELECT ProjectNo, AuditName, Auditor, AuditState, AuditResult, AuditRemark, AuditManager FROM "
+            "TaskAuditManage",
+            "SELECT ProjectNo, WorkState FROM ProjectManage", "SELECT Reseiver, Content FROM MessageManage",
+            "SELECT ProjectNo, WorkType, TaskName, Result FROM TaskLogInformation",
+            "SELECT ProjectNo, AuditName, Auditor, DocumentType FROM TaskFileResult"};
+    }
+    int Decide(int index, const std::function<void()>& arrive) override {
+        const CString login = "u" + CString(std::to_string(index + 1));
+        const CString step = "会签" + CString(std::to_string(index + 1));
+        theApp.m_strLoginUser = login;
+        CAuditPath path;
+        path.Load("混合", PathText(m_reviewers), Auditors(m_reviewers), step);
+        CProjectTaskDecision decision;
+        decision.m_strTaskNo = "P-1";
+        decision.m_strStepName = step;
+        decision.m_strReviewer = login;
+        decision.m_strLoginUser = login;
+        decision.m_strTaskName = "泵体设计";
+        decision.m_strTaskManager = "zhangsan";
+        decision.m_strRemark = "同意";
+        decision.m_arrDocumentTypes.Add("装配图");
+        decision.m_arrPassedTypes.Add("装配图");
+        decision.m_pPath = &path;
+        arrive();
+        return decision.SaveAuditResult(true);
+    }
+    virtual bool AtMiddleLevel() const = 0;
+    int m_reviewers = 0;
+};
+
+struct ProjectTaskLastLevel : ProjectTaskPeersTest {
+    bool AtMiddleLevel() const override { return false; }
+};
+struct ProjectTaskMiddleLevel : ProjectTaskPeersTest {
+    bool AtMiddleLevel() const override { return true; }
+};
 
 } // namespace
 
@@ -463,5 +583,21 @@ TEST_F(MiddleStepOpinionDialog, ChangeTaskDocumentsPassedAtOnceOpenTheNextLevelO
 }
 
 TEST_F(MiddleStepDesignDocDialog, ChangeTaskDocumentsPassedAtOnceOpenTheNextLevelOnce) {
+    RunRoad(0);
+}
+
+TEST_F(LastStepWithTheSheet, TheSheetAndTheDrawingsPassedAtOnceAreReleasedOnce) {
+    RunRoad(1);
+}
+
+TEST_F(MiddleStepWithTheSheet, TheSheetAndTheDrawingsPassedAtOnceOpenTheNextLevelOnce) {
+    RunRoad(0);
+}
+
+TEST_F(ProjectTaskLastLevel, PeersPassingAtOnceArchiveTheTaskOnce) {
+    RunRoad(0);
+}
+
+TEST_F(ProjectTaskMiddleLevel, PeersPassingAtOnceOpenTheNextLevelOnce) {
     RunRoad(0);
 }
