@@ -87,8 +87,10 @@ DbFailure ClassifyDbError(const _com_error& e) {
         text.Find("terminating connection") >= 0 || text.Find("connection dead") >= 0 ||
         text.Find("no connection to the server") >= 0)
         return DbFailure::ConnectionLost;
+    // psqlODBC passes a lock that timed out on with a general state: its words tell.
     if (state == "55P03" || state == "40P01" || text.Find("database is locked") >= 0 ||
-        text.Find("database table is locked") >= 0)
+        text.Find("database table is locked") >= 0 || text.Find("due to lock timeout") >= 0 ||
+        text.Find("deadlock detected") >= 0)
         return DbFailure::Busy;
     if (state == "25006" || text.Find("readonly database") >= 0 || text.Find("read-only transaction") >= 0)
         return DbFailure::ReadOnly;

@@ -24,6 +24,18 @@ CSqlTransaction::~CSqlTransaction() {
     }
 }
 
+bool CSqlTransaction::Lock(const CString& name) {
+    if (!m_active)
+        return false;
+    try {
+        m_connection->LockUntilTransactionEnds(name);
+        return true;
+    } catch (_com_error& e) {
+        ReportComError(e);
+    }
+    return false;
+}
+
 bool CSqlTransaction::Commit() {
     if (!m_active)
         return false;

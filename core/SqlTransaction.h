@@ -8,6 +8,12 @@
 //   if (!theApp.ExecuteSql(first) || !theApp.ExecuteSql(second))
 //       return;                                   // rolled back by the destructor
 //   transaction.Commit();
+//
+// An operation that decides from what it reads (a review decision) takes the lock of what it
+// decides first, and reads after it:
+//
+//   if (!transaction.IsActive() || !transaction.Lock("TeamWorkResult:" + fileId))
+//       return;
 #pragma once
 
 #include "platform/base/String.h"
@@ -25,6 +31,11 @@ public:
     CSqlTransaction& operator=(const CSqlTransaction&) = delete;
 
     bool IsActive() const { return m_active; }
+    // Takes the lock of this name until the transaction ends (_Connection::
+    // LockUntilTransactionEnds): deciders that take the same name are taken one after the other,
+    // and what they read after it is what the one before committed. False after the failure was
+    // shown in one box (another client held the lock longer than the lock wait).
+    bool Lock(const CString& name);
     // Commits; false (after showing the error, and with everything rolled back) when it fails.
     bool Commit();
 

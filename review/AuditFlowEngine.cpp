@@ -295,11 +295,21 @@ int CAuditFlowEngine::ApplyAuditResult() {
     return stored;
 }
 
+CString CAuditFlowEngine::FlowLockName() const {
+    // The documents of a change task advance their levels together: one decision on any of them
+    // at a time. Any other document is a flow of its own.
+    CString name = IsChangeTaskDocument() ? "ECOAuditLevel:" + m_strWorkID : "TeamWorkResult:" + m_strFileID;
+    name.MakeUpper();
+    return name;
+}
+
 int CAuditFlowEngine::StoreInTransaction() {
     CSqlTransaction transaction;
     if (!transaction.IsActive())
         return 0;
-    if (!LockDocument())
+    // Everything that decides is read after the flow's lock: a decision taken at the same moment
+    // as this one has been committed by then, or waits until this one is.
+    if (!transaction.Lock(FlowLockName()) || !LockDocument())
         return 0;
     if (m_nResult == kFail && m_bReturnToStep && !WriteReturnRecord())
         return 0;

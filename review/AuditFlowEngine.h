@@ -13,12 +13,14 @@
 //       ...;                                    // engine.m_strDocState: "正式", "评审", "更改", ...
 //
 // A decision (pass or fail, the return to an earlier step included) is one transaction on the
-// product connection: the document row is locked first, so that two reviewers of one level who
-// decide at the same moment are taken one after the other and the second one sees the first
-// one's step as decided. A decision is refused (nothing stored) on a path that is invalid, on a
-// step that is not on the path and on a document that is not under review ("评审"). The message
-// server hears of the notices only after the commit, and the reviewer sees the decision's
-// messages only once its transaction has ended, so that no lock is held while he reads them.
+// product connection. It takes the lock of its flow first (the change task for the documents of a
+// change task, else the document) and then the document's row, so that reviewers who decide at
+// the same moment are taken one after the other: the second one sees the first one's step as
+// decided, and exactly one of them opens the next level or releases. A lock another reviewer
+// holds longer than the lock wait is said in one box, and nothing is stored. A decision is refused (nothing
+// stored) on a path that is invalid, on a step that is not on the path and on a document that is not under
+// review ("评审"). The message server hears of the notices only after the commit, and the reviewer sees the
+// decision's messages only once its transaction has ended, so that no lock is held while he reads them.
 //
 // Tables written: TeamWorkAudit, TeamWorkGroupAudit, TeamWorkNextAudit (assisting results),
 // TeamWorkAuditChange (return record), AuditConsignHistory (delegates), TeamWorkResult.State,
@@ -194,6 +196,8 @@ public:
 
 private:
     int StoreInTransaction();
+    // The name of the lock that serialises the decisions of the document's flow.
+    CString FlowLockName() const;
     // A message of the decision: kept until its transaction has ended while one is open, shown
     // at once otherwise.
     void Say(const CString& text);

@@ -61,7 +61,7 @@ int CProjectTaskDecision::SaveAuditResult(bool pass) {
 
 bool CProjectTaskDecision::StoreInTransaction(bool pass, const CString& resultText) {
     CSqlTransaction transaction;
-    if (!transaction.IsActive() || !LockTask())
+    if (!transaction.IsActive() || !LockTask(transaction))
         return false;
     if (!UpdateStepRow(resultText))
         return false;
@@ -97,10 +97,15 @@ int CProjectTaskDecision::SaveFileResultsOnly() {
     return transaction.Commit() ? 1 : 0;
 }
 
-// Taking the task's row first makes a second decision on the same task wait until this one is
-// committed, so that its reads of the step rows see this decision; and a task that another
-// reviewer has returned (or that was archived) meanwhile takes no further decision.
-bool CProjectTaskDecision::LockTask() {
+// Taking the task's lock and then its row first makes a second decision on the same task wait
+// until this one is committed, so that its reads of the step rows see this decision; and a task
+// that another reviewer has returned (or that was archived) meanwhile takes no further decision.
+// A wait longer than the lock wait is said once (after the rollback) and stores nothing.
+bool CProjectTaskDecision::LockTask(CSqlTransaction& transaction) {
+    CString name = "ProjectManage:" + m_strTaskNo;
+    name.MakeUpper();
+    if (!transaction.Lock(name))
+        return false;
     CString sql;
     sql.Format("UPDATE ProjectManage SET WorkState=WorkState WHERE ProjectNo='%s'", SqlQuote(m_strTaskNo));
     if (!theApp.ExecuteSql(sql))

@@ -7,11 +7,13 @@
 // archives the task ("归档"). After a fail the task goes back to its designers ("评审-更改").
 // Every decision records the passed document types and a task log row.
 //
-// The database part of a decision is one transaction: when any statement fails nothing of the
-// decision stays written. Notices are rows of the transaction; the message server hears of them
-// after the commit, and the reviewer reads why a decision was refused after the rollback. The
-// review dialog uploads the opinion file before it calls the decision, and removes it again when
-// the decision is not stored.
+// The database part of a decision is one transaction that takes the task's lock first, so that
+// reviewers who decide at the same moment are taken one after the other and exactly one of them
+// opens the next level or archives: when any statement fails, or the lock is held by another
+// reviewer longer than the lock wait, nothing of the decision stays written. Notices are rows of the
+// transaction; the message server hears of them after the commit, and the reviewer reads why a decision was
+// refused after the rollback. The review dialog uploads the opinion file before it calls the decision, and
+// removes it again when the decision is not stored.
 //
 //   CProjectTaskDecision decision;
 //   decision.m_strTaskNo = ...; decision.m_pPath = &path; ...   // the dialog's facts
@@ -25,6 +27,7 @@
 #include <vector>
 
 class CAuditPath;
+class CSqlTransaction;
 
 class CProjectTaskDecision {
 public:
@@ -63,7 +66,7 @@ public:
 
 private:
     bool StoreInTransaction(bool pass, const CString& resultText);
-    bool LockTask();
+    bool LockTask(CSqlTransaction& transaction);
     bool UpdateStepRow(const CString& resultText);
     bool AdvanceAfterPass();
     void CollectSameLevelSteps();

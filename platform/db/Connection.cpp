@@ -11,10 +11,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <mutex>
+#include <string>
 
 using vq::db::Engine;
 using vq::db::ResultData;
@@ -296,6 +298,37 @@ void _Connection::Open(const CString& connectionText, const CString& user, const
             } catch (const _com_error&) {
             }
         }
+    }
+}
+
+void _Connection::SetLockWait(long milliseconds) {
+    m_lockWait = milliseconds;
+}
+
+namespace {
+// The advisory lock key of a name: 64-bit FNV-1a of its bytes, the same in every client. Two
+// names with one key only wait for each other.
+long long AdvisoryLockKey(const std::string& name) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : name) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    return static_cast<long long>(hash);
+}
+} // namespace
+
+void _Connection::LockUntilTransactionEnds(const CString& name) {
+    CheckOpen();
+    if (!m_inTransaction)
+        throw _com_error(E_FAIL, "A lock until the transaction ends needs an open transaction.");
+    if (m_engine == Engine::PostgreSQL) {
+        RunOne("SET LOCAL lock_timeout = " + std::to_string(m_lockWait), {});
+        RunOne("SELECT pg_advisory_xact_lock(" + std::to_string(AdvisoryLockKey(name.str())) + ")", {});
+    } else if (m_engine == Engine::SQLite) {
+        // A write that changes nothing takes the write lock, waiting as long as busy_timeout
+        // says; vq_sequences is this layer's own table.
+        RunOne("UPDATE vq_sequences SET Value = Value WHERE 1 = 0", {});
     }
 }
 

@@ -87,6 +87,20 @@ public:
     void CommitTrans();
     void RollbackTrans();
     bool InTransaction() const { return m_inTransaction; }
+    // Takes a lock of this name that the transaction holds until it ends: another connection
+    // taking the lock of the same name waits until then, so that the writers of one thing (the
+    // deciders of one review flow) are taken one after the other and each reads what the one
+    // before it committed. PostgreSQL: a transaction-scoped advisory lock keyed by a hash of the
+    // name; SQLite: the database's write lock (one writer at a time, whatever the name); other
+    // engines: nothing. Take it first in the transaction: a SQLite transaction that has read
+    // cannot start writing once another has written. A wait longer than the lock wait throws the
+    // database's lock-timeout error; outside a transaction it throws at once.
+    void LockUntilTransactionEnds(const CString& name);
+    // PostgreSQL: how long the statements of a transaction that took a named lock wait for a lock
+    // another connection holds before they fail (15 s unless set). SQLite waits as long as its
+    // data source says (the driver's Timeout, 100 s when the data source does not say).
+    void SetLockWait(long milliseconds);
+    long GetLockWait() const { return m_lockWait; }
     // Runs report at once when no transaction is open on this connection, else keeps it until
     // the transaction has ended (committed, rolled back, or ended by Close) and runs the kept
     // reports then, in order. Messages about a failure inside a transaction wait so: a message
@@ -128,6 +142,7 @@ private:
     vq::db::Engine m_engine = vq::db::Engine::Other;
     bool m_inTransaction = false;
     bool m_lost = false; // closed by a Reopen that failed
+    long m_lockWait = 15000; // milliseconds
     std::vector<std::function<void()>> m_afterTransaction;
     // The statements prepared on this connection, freed before it closes.
     std::vector<std::weak_ptr<vq::db::PreparedStatement>> m_prepared;

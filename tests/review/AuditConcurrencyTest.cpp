@@ -1,16 +1,31 @@
-// Two reviewers of one level decide at the same moment from two processes on the PostgreSQL
-// server: exactly one next level is opened and nothing is lost, also while both steps still carry
-// the mark of a reviewer at work. Each reviewer waits, right after writing his own step, until the
-// other has written his (or a short while has passed), so that without the engine's lock both
-// would read the level before the other's decision is committed.
-#include "review/AuditFlowEngine.h"
+// Reviewers who decide at the same moment, each in a process and on a connection of his own, get
+// what the same decisions made one after the other give: exactly one of them opens the next level
+// or releases, nothing is lost and nothing is done twice.
+//
+// Two reviewers of one level on the PostgreSQL server: each waits, right after writing his own
+// step, until the other has written his (or a short while has passed), so that without the
+// engine's lock both would read the level before the other's decision is committed.
+//
+// Then 2, 3 and 4 reviewers of one flow, on SQLite and on the server, meet at a barrier right
+// before their decisions, many times over: the rows they leave must be those of the same decisions
+// made one after the other, with one congratulation where the flow ends. Without the flow's lock
+// the server lets each decision read the flow before the others commit, and a good share of the
+// runs leave the flow stuck; 48 runs per road catch that every time.
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
+#include "review/AuditFlowEngine.h"
+#include "review/ProjectTaskDecision.h"
+#include "teamwork/AuditPath.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include <poll.h>
 #include <sys/wait.h>
@@ -140,3 +155,449 @@ TEST_P(AuditConcurrencyTest, TwoPeersDecidingAtOnceWhileBothStepsAreMarkedOpenTh
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, AuditConcurrencyTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
+
+namespace {
+
+// What one reviewer's decision gave: its result, the congratulations ("恭喜全部...") shown and the
+// other boxes shown.
+struct Outcome {
+    int result = -1;
+    int congratulations = 0;
+    int boxes = 0;
+};
+
+// Answers every box with OK and counts what the decision said.
+class SaidCounter {
+public:
+    explicit SaidCounter(Outcome& outcome) {
+        m_previous = vq::SetMessageBoxPresenter([&outcome](const vq::MessageBoxRequest& request) {
+            if (request.text.Find("恭喜全部") >= 0)
+                ++outcome.congratulations;
+            else
+                ++outcome.boxes;
+            return IDOK;
+        });
+    }
+    ~SaidCounter() { vq::SetMessageBoxPresenter(std::move(m_previous)); }
+    SaidCounter(const SaidCounter&) = delete;
+    SaidCounter& operator=(const SaidCounter&) = delete;
+
+private:
+    vq::MessageBoxPresenter m_previous;
+};
+
+// One reviewer: loads what he decides, calls arrive() (the barrier) right before deciding, and
+// returns the decision's result.
+using Reviewer = std::function<int(int index, const std::function<void()>& arrive)>;
+
+// Runs reviewers 0 .. count-1 each in a process and on a connection of its own; they meet at one
+// barrier before their decisions. The outcomes come in the order of the reviewers; a reviewer
+// whose process ended without telling has result -1.
+std::vector<Outcome> DecideTogether(const vqtest::DbWorkspace& ws, int count, const Reviewer& reviewer) {
+    theApp.m_pConnPDM = nullptr; // a child must not close the parent's session
+    int ready[2], go[2], told[2];
+    if (pipe(ready) != 0 || pipe(go) != 0 || pipe(told) != 0) {
+        ADD_FAILURE() << "no pipes";
+        return {};
+    }
+    std::vector<pid_t> children;
+    for (int index = 0; index < count; ++index) {
+        const pid_t child = fork();
+        if (child < 0)
+            break;
+        if (child == 0) {
+            close(ready[0]);
+            close(go[1]);
+            close(told[0]);
+            struct {
+                int index;
+                Outcome outcome;
+            } message{index, {}};
+            {
+                SaidCounter counter(message.outcome);
+                theApp.m_pConnPDM = ws.Connect();
+                message.outcome.result = reviewer(index, [&] {
+                    const char byte = 'r';
+                    char answer = 0;
+                    if (write(ready[1], &byte, 1) != 1 || read(go[0], &answer, 1) != 1)
+                        _exit(2);
+                });
+            }
+            const bool sent =
+                write(told[1], &message, sizeof message) == static_cast<ssize_t>(sizeof message);
+            _exit(sent ? 0 : 3);
+        }
+        children.push_back(child);
+    }
+    close(ready[1]);
+    close(go[0]);
+    close(told[1]);
+    // Every reviewer has arrived (or ended): all go at once.
+    int arrived = 0;
+    char byte = 0;
+    while (arrived < static_cast<int>(children.size()) && read(ready[0], &byte, 1) == 1)
+        ++arrived;
+    const std::string goes(children.size(), 'g');
+    [[maybe_unused]] const ssize_t written = write(go[1], goes.data(), goes.size());
+    close(go[1]);
+    std::vector<Outcome> outcomes(static_cast<std::size_t>(count));
+    struct {
+        int index;
+        Outcome outcome;
+    } message{};
+    while (read(told[0], &message, sizeof message) == static_cast<ssize_t>(sizeof message)) {
+        if (message.index >= 0 && message.index < count)
+            outcomes[static_cast<std::size_t>(message.index)] = message.outcome;
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        waitpid(child, &status, 0);
+    }
+    close(ready[0]);
+    close(told[0]);
+    EXPECT_EQ(children.size(), static_cast<std::size_t>(count)) << "not every reviewer could start";
+    return outcomes;
+}
+
+// The same reviewers one after the other in this process.
+std::vector<Outcome> DecideInTurn(const vqtest::DbWorkspace& ws, int count, const Reviewer& reviewer) {
+    std::vector<Outcome> outcomes(static_cast<std::size_t>(count));
+    theApp.m_pConnPDM = ws.Connect();
+    for (int index = 0; index < count; ++index) {
+        SaidCounter counter(outcomes[static_cast<std::size_t>(index)]);
+        outcomes[static_cast<std::size_t>(index)].result = reviewer(index, [] {});
+    }
+    theApp.m_pConnPDM = nullptr;
+    return outcomes;
+}
+
+// Every row of the statements, each row's columns joined by "/", sorted: what a flow left, without
+// the times of its rows and without who of the reviewers came last (their order is not fixed).
+std::string Rows(const vqtest::DbWorkspace& ws, const std::vector<CString>& queries) {
+    _ConnectionPtr conn = ws.Connect();
+    std::string all;
+    for (const CString& sql : queries) {
+        std::vector<std::string> rows;
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, conn, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        const long columns = rs->GetFields()->GetCount();
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            std::string row;
+            for (long c = 0; c < columns; ++c)
+                row += VariantToString(rs->GetCollect(c)).str() + (c + 1 < columns ? "/" : "");
+            rows.push_back(row);
+        }
+        rs->Close();
+        std::sort(rows.begin(), rows.end());
+        all += sql.str() + ":\n";
+        for (const std::string& row : rows)
+            all += "  " + row + "\n";
+    }
+    conn->Close();
+    return all;
+}
+
+int Sum(const std::vector<Outcome>& outcomes, int Outcome::*field) {
+    int sum = 0;
+    for (const Outcome& outcome : outcomes)
+        sum += outcome.*field;
+    return sum;
+}
+
+// The runs of one road: 2, 3 and 4 reviewers in turn.
+constexpr int kRuns = 48;
+int ReviewersOfRun(int run) {
+    return 2 + run % 3;
+}
+
+// A road of concurrent decisions: the flow is set up for n reviewers, the reviewers decide
+// together, and what they leave is compared with what the same decisions one after the other
+// leave.
+class ConcurrentDecisionTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nUseChangeTask = 0;
+        theApp.m_nDatabaseType = 0;
+    }
+    virtual void SetUpFlow(int reviewers) = 0;
+    virtual std::vector<CString> FlowRows() const = 0;
+    virtual int Decide(int index, const std::function<void()>& arrive) = 0;
+
+    // kRuns runs; fails at the first run that differs from the decisions in turn.
+    void RunRoad(int congratulations) {
+        std::string expected[5];
+        std::vector<Outcome> inTurn[5];
+        const Reviewer reviewer = [this](int index, const std::function<void()>& arrive) {
+            return Decide(index, arrive);
+        };
+        for (int n = 2; n <= 4; ++n) {
+            SetUpFlow(n);
+            inTurn[n] = DecideInTurn(*ws, n, reviewer);
+            for (const Outcome& outcome : inTurn[n])
+                ASSERT_EQ(outcome.result, 1) << n << " in turn";
+            expected[n] = Rows(*ws, FlowRows());
+            ASSERT_EQ(Sum(inTurn[n], &Outcome::congratulations), congratulations) << n << " in turn";
+        }
+        for (int run = 0; run < kRuns; ++run) {
+            const int n = ReviewersOfRun(run);
+            SetUpFlow(n);
+            const std::vector<Outcome> together = DecideTogether(*ws, n, reviewer);
+            ASSERT_EQ(together.size(), static_cast<std::size_t>(n));
+            for (int i = 0; i < n; ++i) {
+                ASSERT_EQ(together[static_cast<std::size_t>(i)].result, 1)
+                    << "run " << run << ", reviewer " << i;
+                ASSERT_EQ(together[static_cast<std::size_t>(i)].boxes,
+                          inTurn[n][static_cast<std::size_t>(i)].boxes)
+                    << "run " << run << ", reviewer " << i;
+            }
+            ASSERT_EQ(Sum(together, &Outcome::congratulations), congratulations) << "run " << run;
+            const std::string rows = Rows(*ws, FlowRows());
+            ASSERT_TRUE(rows == expected[n]) << "run " << run << " with " << n << " reviewers left\n"
+                                             << rows << "instead of\n"
+                                             << expected[n];
+        }
+    }
+
+    std::optional<vqtest::DbWorkspace> ws{std::in_place, 0};
+};
+
+// The documents of one change task, each drawing of a part of its own, reach the task's levels
+// together. Each reviewer passes one document: at the middle step the last of them opens the next
+// level for every document, at the last step the last of them releases every document and is
+// congratulated. The change order's own sheet has passed already, or is one of the documents
+// decided: with as many drawings as the order has parts, the sheet too must have reached a level
+// before it opens.
+class ChangeTaskDocumentsTest : public ConcurrentDecisionTest {
+protected:
+    void SetUp() override { theApp.m_nUseChangeTask = 1; }
+    // The statements of one document of the task with its levels and steps; passed: it waits for
+    // the others, released at its last level.
+    CString Document(const CString& fileId, const CString& part, bool passed) const {
+        const bool middle = AtMiddleStep();
+        const bool sheet = fileId == "SH";
+        CString script;
+        if (!sheet)
+            script +=
+                "INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES ('EC-1', '" + part + "', '0'); ";
+        script += "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, PartCode, State, "
+                  "AuditingModel, "
+                  "AuditorName, Other4) VALUES ('" +
+                  fileId + "', 'EC-1[M]#001', '" + (sheet ? "更改单" : "零件图") + "', '" +
+                  (sheet ? CString("sheet.tbl") : part + ".dwg") + "', '" + part + "', '" +
+                  (passed ? "等待正式" : "评审") + "', '三级评审', 'zhaoliu|*|lisi|*|chenqi', '" +
+                  (sheet ? "_ECO" : "") + "'); ";
+        script +=
+            "INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, MaxAuditLevel) "
+            "VALUES ('EC-1[M]#001', '" +
+            fileId + "', '" + (sheet ? "Y" : "N") + "', " +
+            (passed   ? "3"
+             : middle ? "1"
+                      : "2") +
+            ", 3); ";
+        script += "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State, Result, Working) VALUES ('" +
+                  fileId + "', '校对', 'zhaoliu', '已完成', '通过', 'F')";
+        if (middle && !passed)
+            script += ", ('" + fileId + "', '审核', 'lisi', '未完成', NULL, 'F'); ";
+        else
+            script += ", ('" + fileId + "', '审核', 'lisi', '已完成', '通过', 'F'), ('" + fileId +
+                      "', '批准', 'chenqi', " + (passed ? "'已完成', '通过'" : "'未完成', NULL") + ", 'F'); ";
+        return script;
+    }
+    // The document reviewer `index` decides.
+    CString FileOf(int index) const {
+        if (SheetDecides())
+            return index == 0 ? CString("SH") : "D" + CString(std::to_string(index));
+        return "D" + CString(std::to_string(index + 1));
+    }
+    void SetUpFlow(int reviewers) override {
+        // One script: each Execute opens a connection of its own.
+        CString script =
+            "DELETE FROM TeamWorkAudit; DELETE FROM TeamWorkResult; DELETE FROM ECOAuditLevel; DELETE FROM "
+            "ECOModifyPart; DELETE FROM MessageManage; DELETE FROM TaskLogInformation; DELETE FROM "
+            "TeamWorkManage; "
+            "DELETE FROM AuditingManage; DELETE FROM UserInformation; "
+            "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), ('zhaoliu', "
+            "'赵六'), "
+            "('lisi', '李四'), ('chenqi', '陈七'); "
+            "INSERT INTO TeamWorkManage (TaskNo, WorkID, Manager, WorkName) VALUES ('XM-01', 'EC-1[M]#001', "
+            "'zhangsan', '箱体更改'); "
+            "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('三级评审', "
+            "'混合', "
+            "'校对(40,20)|*|审核(40,110)|*|批准(40,200)'); ";
+        if (!SheetDecides())
+            script += Document("SH", "", true);
+        for (int index = 0; index < reviewers; ++index) {
+            const CString fileId = FileOf(index);
+            script += Document(fileId, fileId == "SH" ? CString() : "P" + fileId.Mid(1), false);
+        }
+        ws->Execute(script);
+    }
+    std::vector<CString> FlowRows() const override {
+        return {"SELECT FileID, AuditTask, Auditor, State, Result, Prompt, Manager FROM TeamWorkAudit",
+                "SELECT FileID, State FROM TeamWorkResult",
+                "SELECT FileID, CurrentAuditLevel FROM ECOAuditLevel",
+                "SELECT Reseiver, Content FROM MessageManage",
+                "SELECT ProjectNo, TaskName, Result FROM TaskLogInformation"};
+    }
+    int Decide(int index, const std::function<void()>& arrive) override {
+        const bool middle = AtMiddleStep();
+        const char* login = middle ? "lisi" : "chenqi";
+        theApp.m_strLoginUser = login;
+        CAuditFlowEngine engine(Options());
+        engine.m_strLogin = login;
+        engine.m_strFileID = FileOf(index);
+        engine.m_strAuditTask = middle ? "审核" : "批准";
+        if (!engine.LoadDocument())
+            return 0;
+        engine.m_nResult = CAuditFlowEngine::kPass;
+        engine.m_strOpinion = "同意";
+        arrive();
+        return engine.ApplyAuditResult();
+    }
+    virtual bool AtMiddleStep() const = 0;
+    virtual AuditFlowOptions Options() const = 0;
+    virtual bool SheetDecides() const { return false; }
+};
+
+// The work-document opinion dialog's engine and the design-document dialog's.
+struct LastStepOpinionDialog : ChangeTaskDocumentsTest {
+    bool AtMiddleStep() const override { return false; }
+    AuditFlowOptions Options() const override { return CAuditFlowEngine::OpinionDialogOptions(false); }
+};
+struct LastStepDesignDocDialog : ChangeTaskDocumentsTest {
+    bool AtMiddleStep() const override { return false; }
+    AuditFlowOptions Options() const override { return CAuditFlowEngine::DesignDocDialogOptions(); }
+};
+struct MiddleStepOpinionDialog : ChangeTaskDocumentsTest {
+    bool AtMiddleStep() const override { return true; }
+    AuditFlowOptions Options() const override { return CAuditFlowEngine::OpinionDialogOptions(false); }
+};
+struct MiddleStepDesignDocDialog : ChangeTaskDocumentsTest {
+    bool AtMiddleStep() const override { return true; }
+    AuditFlowOptions Options() const override { return CAuditFlowEngine::DesignDocDialogOptions(); }
+};
+// The change order's sheet decided together with the drawings, in the opinion dialog's engine.
+struct LastStepWithTheSheet : LastStepOpinionDialog {
+    bool SheetDecides() const override { return true; }
+};
+struct MiddleStepWithTheSheet : MiddleStepOpinionDialog {
+    bool SheetDecides() const override { return true; }
+};
+
+// The peer steps S1 .. Sn of one level of a project task's review, one reviewer each: at the last
+// level the last of them archives the task (its manager congratulated once), at a middle level
+// the last of them opens the next level.
+class ProjectTaskPeersTest : public ConcurrentDecisionTest {
+protected:
+    CString PathText(int reviewers) const {
+        CString path = "校对(40,20)";
+        for (int i = 1; i <= reviewers; ++i)
+            path += CString("|*|会签") + CString(std::to_string(i)) + "(" +
+                    CString(std::to_string(40 + 200 * i)) + ",110)";
+        return AtMiddleLevel() ? path + "|*|批准(40,200)" : path;
+    }
+    CString Auditors(int reviewers) const {
+        CString auditors = "zhaoliu";
+        for (int i = 1; i <= reviewers; ++i)
+            auditors += "|*|u" + CString(std::to_string(i));
+        return AtMiddleLevel() ? auditors + "|*|chenqi" : auditors;
+    }
+    void SetUpFlow(int reviewers) override {
+        m_reviewers = reviewers;
+        CString script = "DELETE FROM TaskAuditManage; DELETE FROM TaskGroupAuditManage; DELETE FROM "
+                         "ProjectManage; DELETE FROM "
+                         "AuditingManage; DELETE FROM MessageManage; DELETE FROM TaskLogInformation; DELETE "
+                         "FROM TaskFileResult; "
+                         "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES "
+                         "('会签评审', '混合', '" +
+                         PathText(reviewers) +
+                         "'); INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectManager, WorkState, "
+                         "AuditingModel, "
+                         "AuditorName) VALUES ('P-1', '泵体设计', 'zhangsan', '评审', '会签评审', '" +
+                         Auditors(reviewers) +
+                         "'); INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, AuditState, "
+                         "AuditResult, Working) VALUES "
+                         "('P-1', '校对', 'zhaoliu', '已完成', '通过', 'F')";
+        for (int i = 1; i <= reviewers; ++i) {
+            const CString n = CString(std::to_string(i));
+            script +=
+                "; INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, AuditState, Working) VALUES "
+                "('P-1', '会签" +
+                n + "', 'u" + n + "', '未完成', 'F')";
+        }
+        ws->Execute(script);
+    }
+    std::vector<CString> FlowRows() const override {
+        return {
+            "SELECT ProjectNo, AuditName, Auditor, AuditState, AuditResult, AuditRemark, AuditManager FROM "
+            "TaskAuditManage",
+            "SELECT ProjectNo, WorkState FROM ProjectManage", "SELECT Reseiver, Content FROM MessageManage",
+            "SELECT ProjectNo, WorkType, TaskName, Result FROM TaskLogInformation",
+            "SELECT ProjectNo, AuditName, Auditor, DocumentType FROM TaskFileResult"};
+    }
+    int Decide(int index, const std::function<void()>& arrive) override {
+        const CString login = "u" + CString(std::to_string(index + 1));
+        const CString step = "会签" + CString(std::to_string(index + 1));
+        theApp.m_strLoginUser = login;
+        CAuditPath path;
+        path.Load("混合", PathText(m_reviewers), Auditors(m_reviewers), step);
+        CProjectTaskDecision decision;
+        decision.m_strTaskNo = "P-1";
+        decision.m_strStepName = step;
+        decision.m_strReviewer = login;
+        decision.m_strLoginUser = login;
+        decision.m_strTaskName = "泵体设计";
+        decision.m_strTaskManager = "zhangsan";
+        decision.m_strRemark = "同意";
+        decision.m_arrDocumentTypes.Add("装配图");
+        decision.m_arrPassedTypes.Add("装配图");
+        decision.m_pPath = &path;
+        arrive();
+        return decision.SaveAuditResult(true);
+    }
+    virtual bool AtMiddleLevel() const = 0;
+    int m_reviewers = 0;
+};
+
+struct ProjectTaskLastLevel : ProjectTaskPeersTest {
+    bool AtMiddleLevel() const override { return false; }
+};
+struct ProjectTaskMiddleLevel : ProjectTaskPeersTest {
+    bool AtMiddleLevel() const override { return true; }
+};
+
+} // namespace
+
+TEST_F(LastStepOpinionDialog, ChangeTaskDocumentsPassedAtOnceAreReleasedOnce) {
+    RunRoad(1);
+}
+
+TEST_F(LastStepDesignDocDialog, ChangeTaskDocumentsPassedAtOnceAreReleasedOnce) {
+    RunRoad(1);
+}
+
+TEST_F(MiddleStepOpinionDialog, ChangeTaskDocumentsPassedAtOnceOpenTheNextLevelOnce) {
+    RunRoad(0);
+}
+
+TEST_F(MiddleStepDesignDocDialog, ChangeTaskDocumentsPassedAtOnceOpenTheNextLevelOnce) {
+    RunRoad(0);
+}
+
+TEST_F(LastStepWithTheSheet, TheSheetAndTheDrawingsPassedAtOnceAreReleasedOnce) {
+    RunRoad(1);
+}
+
+TEST_F(MiddleStepWithTheSheet, TheSheetAndTheDrawingsPassedAtOnceOpenTheNextLevelOnce) {
+    RunRoad(0);
+}
+
+TEST_F(ProjectTaskLastLevel, PeersPassingAtOnceArchiveTheTaskOnce) {
+    RunRoad(0);
+}
+
+TEST_F(ProjectTaskMiddleLevel, PeersPassingAtOnceOpenTheNextLevelOnce) {
+    RunRoad(0);
+}

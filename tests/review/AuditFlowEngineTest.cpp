@@ -381,6 +381,29 @@ TEST_P(AuditFlowEngineTest, ALostSessionAtAChangeTaskLevelIsSaidOnce) {
     theApp.m_bConnectionLost = FALSE;
 }
 
+// Another reviewer of the change task is storing his decision: a decision on any document of the
+// task waits for him, and one that waits longer than the lock wait says so once and stores nothing;
+// once he is done it goes through.
+TEST_P(AuditFlowEngineTest, ADecisionWaitingTooLongForItsChangeTaskSaysSoOnceAndStoresNothing) {
+    theApp.m_nUseChangeTask = 1;
+    _ConnectionPtr other = ws.Connect();
+    other->BeginTrans();
+    other->LockUntilTransactionEnds("ECOAUDITLEVEL:XM-01[M]#001");
+    theApp.m_pConnPDM->SetLockWait(200);
+    {
+        vqtest::MessageBoxRecorder rec;
+        rec.Expect("数据正被其他用户或程序锁定");
+        EXPECT_EQ(Decide("lisi", "审核", E::kPass), 0);
+        EXPECT_EQ(rec.Pending(), 0);
+        EXPECT_EQ(rec.Shown().size(), 1u);
+    }
+    EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkAudit WHERE AuditTask='审核'"), "未完成");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TaskLogInformation"), "0");
+    other->RollbackTrans();
+    EXPECT_EQ(Decide("lisi", "审核", E::kPass), 1);
+    EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkAudit WHERE AuditTask='审核'"), "已完成");
+}
+
 TEST_P(AuditFlowEngineTest, AReleaseTellsTheProcessPlanningSideWhenTheDocumentHasACopyThere) {
     ws.Execute("UPDATE TeamWorkAudit SET State='已完成', Result='通过'");
     ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State) VALUES ('F-1', '批准', 'chenqi', "

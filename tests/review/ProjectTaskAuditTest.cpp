@@ -9,10 +9,13 @@
 #include "platform/os/ShellOpen.h"
 #include "platform/ui/ScriptedUser.h"
 #include "review/ProjectTaskAuditDlg.h"
+#include "review/ProjectTaskDecision.h"
+#include "teamwork/AuditPath.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/FtpServer.h"
 #include "tests/support/HostProcess.h"
+#include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/RecordingShell.h"
 #include "tests/support/VsftpdServer.h"
 
@@ -636,6 +639,38 @@ TEST_P(ProjectTaskAuditTest, TaskReturnedMeanwhileTakesNoFurtherDecision) {
     EXPECT_EQ(Step("校对", "AuditState"), "未完成");
     EXPECT_EQ(Count("TaskLogInformation"), "0");
     EXPECT_FALSE(ftp.Exists("Vq/Auditing/P-1/校对.rtf"));
+}
+
+// Another reviewer of the task is storing his decision: a decision waits for him, and one that
+// waits longer than the lock wait says so once and stores nothing; once he is done it goes
+// through.
+TEST_P(ProjectTaskAuditTest, ADecisionWaitingTooLongForTheTaskSaysSoOnceAndStoresNothing) {
+    _ConnectionPtr other = ws->Connect();
+    other->BeginTrans();
+    other->LockUntilTransactionEnds("PROJECTMANAGE:P-1");
+    theApp.m_pConnPDM = ws->Connect();
+    theApp.m_pConnPDM->SetLockWait(200);
+    theApp.m_strLoginUser = "u1";
+    CAuditPath path;
+    path.Load("混合", "校对(40,20)|*|标准化(240,20)|*|审核(40,110)|*|会审[m](240,110)", "u1|*|u2|*|u3|*|grp",
+              "校对");
+    CProjectTaskDecision decision;
+    decision.m_strTaskNo = "P-1";
+    decision.m_strStepName = "校对";
+    decision.m_strReviewer = decision.m_strLoginUser = "u1";
+    decision.m_pPath = &path;
+    {
+        vqtest::MessageBoxRecorder rec;
+        rec.Expect("数据正被其他用户或程序锁定");
+        EXPECT_EQ(decision.SaveAuditResult(true), 0);
+        EXPECT_EQ(rec.Pending(), 0);
+        EXPECT_EQ(rec.Shown().size(), 1u);
+    }
+    EXPECT_EQ(Step("校对", "AuditState"), "未完成");
+    EXPECT_EQ(Count("TaskLogInformation"), "0");
+    other->RollbackTrans();
+    EXPECT_EQ(decision.SaveAuditResult(true), 1);
+    EXPECT_EQ(Step("校对", "AuditState"), "已完成");
 }
 
 // A redline file whose name cannot be recorded with the step (the statement fails) does not stay
