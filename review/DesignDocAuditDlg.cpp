@@ -145,8 +145,10 @@ BOOL CDesignDocAuditDlg::OnInitDialog() {
     m_AutoVueViewer.CreateChild(this, kAutoVueId);
     CDialog::OnInitDialog();
     m_strAuditTable = m_bAssistAudit ? "TeamWorkNextAudit" : "TeamWorkAudit";
-    if (!LoadReview())
+    if (!LoadReview()) {
+        RememberShownWork();
         return TRUE;
+    }
     m_bLoaded = 1;
     if (ReadSettingInt("设计过程管理配置", "工作任务评审流程由上级指派", "0") != 0)
         GetDlgItem(kReassignId)->ShowWindow(SW_SHOW);
@@ -157,7 +159,24 @@ BOOL CDesignDocAuditDlg::OnInitDialog() {
         GetDlgItem(kChangeOrderId)->ShowWindow(SW_HIDE);
     CheckAssistReviews();
     OnResultChanged();
+    RememberShownWork();
     return TRUE;
+}
+
+void CDesignDocAuditDlg::RememberShownWork() {
+    if (!::IsWindow(this))
+        return;
+    GetDlgItemText(kOpinionId, m_strShownOpinion);
+    m_nShownResult = GetCheckedRadioButton(kPassId, kLaterId);
+    m_shownMarkup = m_VoloViewer.GetSafeHwnd() ? m_VoloViewer.GetMarkup() : std::vector<vq::MarkupItem>();
+}
+
+bool CDesignDocAuditDlg::HasUnsavedWork() {
+    CString opinion;
+    GetDlgItemText(kOpinionId, opinion);
+    if (opinion != m_strShownOpinion || GetCheckedRadioButton(kPassId, kLaterId) != m_nShownResult)
+        return true;
+    return m_VoloViewer.GetSafeHwnd() && m_VoloViewer.GetMarkup() != m_shownMarkup;
 }
 
 int CDesignDocAuditDlg::LoadReview() {
@@ -627,8 +646,10 @@ void CDesignDocAuditDlg::CloseWindow(int result) {
 }
 
 void CDesignDocAuditDlg::OnCancel() {
+    // Asked only where something would be lost: an opinion typed, a result chosen or markup drawn
+    // since the window opened, with a decision that could still be stored.
     CWnd* ok = GetDlgItem(IDOK);
-    if (ok && ok->IsWindowEnabled() &&
+    if (ok && ok->IsWindowEnabled() && HasUnsavedWork() &&
         MessageBox("批注结果未保存，是否真的要退出?", "操作提示", MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
     if (m_VoloViewer.GetSafeHwnd() && !m_VoloViewer.GetDrawingFile().IsEmpty())

@@ -22,6 +22,7 @@
 #include "review/DesignMarkupStore.h"
 
 #include <memory>
+#include <vector>
 
 class CAuditFlowEngine;
 
@@ -103,6 +104,12 @@ public:
     CString m_strAuditTable = "TeamWorkAudit"; // "TeamWorkNextAudit" when assisting
     double m_dVoloViewVersion = 1.0;
 
+    // What the window showed when it opened: the opinion, the result chosen (its radio button's
+    // id, 0: none) and the markup. Cancel asks before anything else is thrown away.
+    CString m_strShownOpinion;
+    int m_nShownResult = 0;
+    std::vector<vq::MarkupItem> m_shownMarkup;
+
     CDesignMarkupStore m_markup; // the stored markup of the step
     // The review engine of the step: document record, path and the decision. Made at load.
     std::unique_ptr<CAuditFlowEngine> m_pEngine;
@@ -126,8 +133,11 @@ public:
     int OpenMarkupInViewer(const CString& path);
     // Stores the markup in hand as the step's markup; 1 when stored.
     int SaveMarkup();
+    // True when an opinion was typed, a result chosen or markup drawn since the window opened.
+    bool HasUnsavedWork();
 
 protected:
+    void RememberShownWork();
     void DoDataExchange(CDataExchange* pDX) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;

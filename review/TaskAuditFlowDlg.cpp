@@ -96,7 +96,10 @@ BOOL CTaskAuditFlowDlg::OnInitDialog() {
     if (m_bKeepAuditor)
         m_comboTemplate.EnableWindow(FALSE);
     m_bInitialising = 0;
-    return TRUE;
+    // The chart takes the keys (the frame it was made over is empty): typing at once chooses no
+    // other template.
+    m_pFlowView->SetFocus();
+    return FALSE;
 }
 
 void CTaskAuditFlowDlg::LoadTemplates() {

@@ -62,7 +62,7 @@ std::vector<EntryGroup> GroupEntries(const EntryInfo* entries, int count) {
     for (const EntryInfo* entry : sorted) {
         const CString title = entry->subsystem && entry->subsystem->title ? entry->subsystem->title : "其他";
         if (groups.empty() || groups.back().title != title)
-            groups.push_back({title, {}});
+            groups.push_back({title, {}, entry->subsystem ? entry->subsystem->accessKey : 'O'});
         groups.back().entries.push_back(entry);
     }
     return groups;

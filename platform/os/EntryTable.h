@@ -16,10 +16,12 @@ namespace vq {
 
 constexpr int kMaxEntryArgs = 6;
 
-// A group of entry functions in the host's menus; order places the groups.
+// A group of entry functions in the host's menus; order places the groups, and the access key
+// (a capital letter, 0: none) opens the group's menu from the keyboard (Alt and the letter).
 struct EntrySubsystem {
     int order;
     const char* title;
+    char accessKey = 0;
 };
 
 struct EntryInfo {
@@ -97,10 +99,12 @@ bool RegisterEntry(const char* name, R (*fn)(A...), int loginArg, const char* ti
 }
 
 // The entries of a table grouped as the host's menus show them: groups by their order (entries
-// without a group last, under "其他"), entries in the table's order within a group.
+// without a group last, under "其他" with the access key O), entries in the table's order within a
+// group.
 struct EntryGroup {
     CString title;
     std::vector<const EntryInfo*> entries;
+    char accessKey = 0;
 };
 std::vector<EntryGroup> GroupEntries(const EntryInfo* entries, int count);
 

@@ -8,33 +8,55 @@
 namespace vq {
 namespace {
 
-// The first enabled, visible control a person can change gets the focus, so that typing goes
-// somewhere: a read-only field (a number shown for reference) is passed over. A dialog whose
-// fields are all read-only starts in the first control that takes input at all.
+// The control a dialog opens in, so that what a person types at once goes where it means
+// something and never chooses for them. First the first field that takes typed text (a name, a
+// number: an edit field or a rich text that is not read-only, a combo box with a field of its
+// own); else the first list or tree (typing there moves to a row); else the first window that
+// paints itself (a chart); else the first button or tab. A read-only field would lose the text; a
+// drop-down list, a check box, a radio button, a date picker or a spin would take it as a choice.
 void FocusFirstField(CWnd& dialog) {
-    const auto takesInput = [](CWnd& child) {
-        const auto kind = child.GetControlKind();
-        return child.IsWindowEnabled() && (child.GetStyle() & WS_VISIBLE) && kind != vq::ControlKind::Static &&
-               kind != vq::ControlKind::GroupBox && kind != vq::ControlKind::Progress;
-    };
-    const auto readOnly = [](CWnd& child) {
-        const auto kind = child.GetControlKind();
-        return (kind == vq::ControlKind::Edit || kind == vq::ControlKind::RichEdit) &&
-               (child.GetStyle() & ES_READONLY);
-    };
-    CWnd* first = nullptr;
-    for (CWnd* child : dialog.GetChildren()) {
-        if (!takesInput(*child))
-            continue;
-        if (!readOnly(*child)) {
-            child->SetFocus();
-            return;
+    const auto rank = [](CWnd& child) {
+        if (!child.IsWindowEnabled() || !(child.GetStyle() & WS_VISIBLE))
+            return 0;
+        switch (child.GetControlKind()) {
+        case vq::ControlKind::Edit:
+        case vq::ControlKind::RichEdit:
+            return (child.GetStyle() & ES_READONLY) ? 0 : 4;
+        case vq::ControlKind::ComboBox:
+            return 4;
+        case vq::ControlKind::ListBox:
+        case vq::ControlKind::ListCtrl:
+        case vq::ControlKind::TreeCtrl:
+            return 3;
+        case vq::ControlKind::Window:
+            return 2;
+        case vq::ControlKind::PushButton:
+        case vq::ControlKind::Tab:
+            return 1;
+        default:
+            return 0;
         }
-        if (!first)
-            first = child;
+    };
+    CWnd* best = nullptr;
+    int bestRank = 0;
+    for (CWnd* child : dialog.GetChildren()) {
+        const int r = rank(*child);
+        if (r > bestRank) {
+            best = child;
+            bestRank = r;
+        }
     }
-    if (first)
-        first->SetFocus();
+    if (best)
+        best->SetFocus();
+}
+
+// Whether the keyboard focus is on the window or on one of its controls (a dialog's own
+// OnInitDialog may have put it there).
+bool FocusInside(CWnd& window) {
+    for (CWnd* w = CWnd::GetFocus(); w; w = w->GetParent())
+        if (w == &window)
+            return true;
+    return false;
 }
 
 std::map<UINT, const DialogTemplate*>& Templates() {
@@ -124,7 +146,8 @@ INT_PTR CDialog::DoModal() {
     m_modal = true;
     const std::uint64_t serial = GetSerial();
     const BOOL focusDefault = static_cast<BOOL>(SendMessage(WM_INITDIALOG));
-    if (focusDefault && ::IsWindow(this) && !CWnd::GetFocus())
+    // The focus may still be where the dialog was opened from (the button of a dialog below).
+    if (focusDefault && ::IsWindow(this) && !vq::FocusInside(*this))
         vq::FocusFirstField(*this);
     if (::IsWindow(this) && GetSerial() == serial && !m_ended) {
         vq::SaveDialogScreenshot(*this);
@@ -155,9 +178,13 @@ BOOL CDialog::Create(const vq::DialogTemplate& dialogTemplate, CWnd* parent) {
         return FALSE;
     m_modal = false;
     const std::uint64_t serial = GetSerial();
-    SendMessage(WM_INITDIALOG);
+    const BOOL focusDefault = static_cast<BOOL>(SendMessage(WM_INITDIALOG));
     if (!::IsWindow(this) || GetSerial() != serial)
         return FALSE;
+    // A window of its own opens where typing goes, as a modal dialog does (a page inside another
+    // window leaves the focus to the window it is in).
+    if (focusDefault && !(GetStyle() & WS_CHILD) && !vq::FocusInside(*this))
+        vq::FocusFirstField(*this);
     if (GetParent())
         GetParent()->StateChanged();
     else

@@ -398,6 +398,11 @@ bool ParseScriptLine(const CString& line, ScriptedUser::Step& step, CString& err
     } else if (verb == "close") {
         step.verb = Verb::Close;
         ok = t.size() == 1;
+    } else if (verb == "type") {
+        step.verb = Verb::Type;
+        ok = t.size() == 2 && t[1].kind == Token::Text;
+        if (ok)
+            step.text = t[1].value;
     } else {
         error = CString("unknown action \"") + verb.c_str() + "\"";
         return false;
@@ -775,6 +780,13 @@ ScriptedUser& ScriptedUser::Close() {
     return Add(std::move(s));
 }
 
+ScriptedUser& ScriptedUser::Type(const CString& text) {
+    Step s;
+    s.verb = Verb::Type;
+    s.text = text;
+    return Add(std::move(s));
+}
+
 ScriptedUser& ScriptedUser::Do(std::function<void(CDialog&)> action) {
     Step s;
     s.verb = Verb::Do;
@@ -805,14 +817,16 @@ void ScriptedUser::Fail(const CString& message, const Step* step) {
 }
 
 CString ScriptedUser::Describe(const Step& step) const {
-    static const char* const names[] = {"dialog", "set",    "click", "check",  "select",  "dblclick",
-                                        "rclick", "column", "tree",  "expand", "message", "file",
-                                        "color",  "font",   "menu",  "close",  "do",    "window"};
+    static const char* const names[] = {
+        "dialog",  "set",  "click", "check", "select", "dblclick", "rclick", "column", "tree", "expand",
+        "message", "file", "color", "font",  "menu",   "close",    "do",     "window", "type"};
     CString text = names[static_cast<int>(step.verb)];
     switch (step.verb) {
     case Verb::Dialog:
     case Verb::Window:
         return text + " " + (step.partial ? "~" : "") + Quote(step.target);
+    case Verb::Type:
+        return text + " " + Quote(step.text);
     case Verb::Message:
         return text + " " + (step.any ? CString("*") : CString(step.partial ? "~" : "") + Quote(step.text));
     case Verb::File:
@@ -942,6 +956,48 @@ void ScriptedUser::WorkModelessWindow(CDialog& window) {
     }
 }
 
+void ScriptedUser::TypeIntoFocus(CDialog& dialog, const CString& text) {
+    CWnd* focus = CWnd::GetFocus();
+    bool inDialog = false;
+    for (CWnd* w = focus; w && !inDialog; w = w->GetParent())
+        inDialog = w == &dialog;
+    if (!inDialog || !focus->IsWindowEnabled()) {
+        Record("typed " + Quote(text) + " into nothing");
+        return;
+    }
+    CString where = NameOf(*focus);
+    if (auto* edit = dynamic_cast<CEdit*>(focus); edit && edit->IsReadOnly())
+        where = "read-only " + where;
+    Record("typed " + Quote(text) + " into " + where);
+    if (auto* edit = dynamic_cast<CEdit*>(focus)) {
+        edit->UserSetText(edit->GetWindowTextValue() + text);
+    } else if (auto* rich = dynamic_cast<CRichEditCtrl*>(focus)) {
+        rich->UserSetText(rich->GetWindowTextValue() + text);
+    } else if (auto* combo = dynamic_cast<CComboBox*>(focus)) {
+        if (combo->HasEditField()) {
+            combo->UserSetText(combo->GetWindowTextValue() + text);
+            return;
+        }
+        // The keys choose the next entry that begins with what was typed, else with its first
+        // character, from the one after the current entry round to it.
+        const int count = combo->GetCount();
+        const std::string& all = text.str();
+        std::size_t first = 1;
+        while (first < all.size() && (static_cast<unsigned char>(all[first]) & 0xC0) == 0x80)
+            ++first;
+        for (const CString& prefix : {text, CString(all.substr(0, first))}) {
+            for (int n = 1; n <= count && !prefix.IsEmpty(); ++n) {
+                const int i = (combo->GetCurSel() + n + count) % count;
+                if (combo->GetLBText(i).Left(prefix.GetLength()) == prefix) {
+                    if (i != combo->GetCurSel())
+                        combo->UserSelect(i);
+                    return;
+                }
+            }
+        }
+    }
+}
+
 bool ScriptedUser::Perform(CDialog& dialog, const Step& step) {
     const CString caption = dialog.GetWindowTextValue();
     if (step.verb == Verb::Dialog) {
@@ -957,6 +1013,10 @@ bool ScriptedUser::Perform(CDialog& dialog, const Step& step) {
     if (step.verb == Verb::Do) {
         if (step.action)
             step.action(dialog);
+        return true;
+    }
+    if (step.verb == Verb::Type) {
+        TypeIntoFocus(dialog, step.text);
         return true;
     }
     CWnd* control = step.byText ? FindTarget(dialog, step) : FindById(dialog, step.id);

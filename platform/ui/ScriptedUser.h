@@ -95,6 +95,12 @@ public:
     ScriptedUser& Menu(const CString& entryText);
     // Presses the close box of the current dialog.
     ScriptedUser& Close();
+    // Types at once into whatever has the keyboard focus in the current dialog, as a person who
+    // starts typing without choosing a field: a field (or the field of a combo box) gets the text
+    // after its own; a drop-down list moves to the first entry that begins with it (or with its
+    // first character), as the keys of a person choose there; anywhere else the text is lost.
+    // The log says where it went: `typed "text" into field 1002`.
+    ScriptedUser& Type(const CString& text);
     // Works a modeless window (one that stays open after the call that made it): the actions
     // after this one act on the open modeless window of this caption (or one containing the part;
     // the oldest when several match) until it closes or the next Window action. RunModeless
@@ -164,7 +170,8 @@ public:
         Menu,
         Close,
         Do,
-        Window
+        Window,
+        Type
     };
     struct Step {
         Verb verb = Verb::Click;
@@ -193,6 +200,7 @@ private:
     CDialog* FindModelessWindow(const Step& step) const;
     // Performs the actions up to the next Window action on the modeless window.
     void WorkModelessWindow(CDialog& window);
+    void TypeIntoFocus(CDialog& dialog, const CString& text);
 
     std::deque<Step> m_steps;
     std::vector<CString> m_log;

@@ -93,10 +93,8 @@ TEST(DesignDocReviewHost, TheDemoDrawingIsReviewedWithMarkupInTheDialogAndInAMod
     theApp.m_pConnPDM = nullptr;
 
     // The modal dialog shows the stored markup over the drawing.
-    const CString look =
-        ws.WriteFile("in/look.script", "dialog \"设计文档评审意见 - 校对[F-0005]\"\n"
-                                       "click 2\n"
-                                       "message \"批注结果未保存，是否真的要退出?\" IDYES\n");
+    const CString look = ws.WriteFile("in/look.script", "dialog \"设计文档评审意见 - 校对[F-0005]\"\n"
+                                                        "click 2\n");
     run = vqtest::RunHost("--headless --script " + look.str() +
                           " DoTeamTaskAuditWithMarkup F-0005 zhaoliu 校对 0");
     EXPECT_EQ(run.status, 0) << run.out;

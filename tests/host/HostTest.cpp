@@ -109,12 +109,17 @@ TEST(Host, ScriptWithUnusedActionsFails) {
 namespace {
 
 // A call of an entry function on the demo workspace that opens its dialog (or modeless window);
-// the script closes it.
+// the script types a word at once, as a person who starts typing without choosing a field, and
+// leaves with Cancel.
 struct DemoCall {
     const char* name;
     const char* args;
-    const char* script = "close\n";
+    const char* script = "type \"工装设计\"\nclick 2\n";
 };
+
+// The review of a project task asks on Cancel whether to keep its documents' results.
+constexpr const char* kLeaveProjectReview =
+    "type \"工装设计\"\nclick 2\nmessage \"是否要保存审查文档结果?\" IDNO\n";
 
 const DemoCall kDemoCalls[] = {
     {"DesignProjectManageMain", "admin 0"},
@@ -136,9 +141,9 @@ const DemoCall kDemoCalls[] = {
     {"DoMultiTeamTaskAuditEx", "F-0006 zhaoliu 校对 '' 0 0"},
     {"DoTeamTaskAuditWithMarkup", "F-0006 zhaoliu 校对 0"},
     {"DoTeamTaskNextAudit", "F-0006 zhaoliu 校对"},
-    {"DoMultiTeamTaskAuditWithMarkup", "F-0006 zhaoliu 校对 0", "window ~\"\"\nclose\n"},
-    {"DoProjectTaskAudit", "XM-02-01 zhaoliu 校对"},
-    {"DoMultiProjectTaskAudit", "0 XM-02-01 zhaoliu 校对"},
+    {"DoMultiTeamTaskAuditWithMarkup", "F-0006 zhaoliu 校对 0", "window ~\"\"\ntype \"工装设计\"\nclick 2\n"},
+    {"DoProjectTaskAudit", "XM-02-01 zhaoliu 校对", kLeaveProjectReview},
+    {"DoMultiProjectTaskAudit", "0 XM-02-01 zhaoliu 校对", kLeaveProjectReview},
     {"TeamAssignNextAuditTaskMain", "F-0006 校对 zhaoliu 0"},
     {"TeamAssignNextAuditTaskShow", "F-0006 校对 zhaoliu"},
     {"ConfigureTaskItemColor", ""},
@@ -156,6 +161,27 @@ const DemoCall kDemoCalls[] = {
     {"ShowECOModifyItemData", "JX-2026-001 lisi"},
     {"ShowECOChanageItemData", "JX-2026-002 lisi"},
 };
+
+// The demo's product database as a dump, without what opening and closing a dialog write of
+// themselves: the operation log ("浏览任务属性") and a review step not held, which the demo leaves
+// empty and a window closing gives back as 'F'.
+std::string StoredData(const DemoWorkspace& demo) {
+    std::istringstream lines(
+        vqtest::Shell("sqlite3 '" + (demo.Dir() / "db" / "vqpdm.db").string() + "' .dump").out);
+    std::string data;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("INSERT INTO LogInformation ", 0) == 0)
+            continue;
+        const std::string notHeld = ",NULL);";
+        if ((line.rfind("INSERT INTO TeamWorkAudit ", 0) == 0 ||
+             line.rfind("INSERT INTO TeamWorkNextAudit ", 0) == 0) &&
+            line.size() >= notHeld.size() &&
+            line.compare(line.size() - notHeld.size(), notHeld.size(), notHeld) == 0)
+            line.replace(line.size() - notHeld.size(), notHeld.size(), ",'F');");
+        data += line + "\n";
+    }
+    return data;
+}
 
 // The title that `--list` gives an entry ("NAME (arguments) -> kind  TITLE  @subsystem").
 std::string ListedTitle(const std::string& list, const std::string& name) {
@@ -207,17 +233,29 @@ class EntryCaptionHost : public ::testing::TestWithParam<DemoCall> {};
 } // namespace
 
 // The menus show an entry by the caption of the dialog it opens: the caption is the title, or the
-// title without its hints followed by what the dialog adds (" - 校对[F-0006]").
+// title without its hints followed by what the dialog adds (" - 校对[F-0006]"). The dialog opens
+// where a word typed at once is text a person meant (a field, or the list or tree of a dialog
+// without one): never a read-only field, which would lose it, nor a choice, which would change;
+// and Cancel after it stores nothing.
 TEST_P(EntryCaptionHost, TheListedTitleIsTheCaptionOfTheDialogTheEntryOpens) {
     const DemoCall& call = GetParam();
     DemoWorkspace demo;
     const std::string title = ListedTitle(demo.Host("", "--list").out, call.name);
     ASSERT_FALSE(title.empty()) << call.name;
-    const std::string caption =
-        FirstCaption(demo.Host(call.script, std::string(call.name) + " " + call.args).out);
+    const std::string before = StoredData(demo);
+    const vqtest::ShellRun run = demo.Host(call.script, std::string(call.name) + " " + call.args);
+    const std::string caption = FirstCaption(run.out);
     const std::string named = TitleCaption(title);
     EXPECT_TRUE(caption == title || caption == named || caption.rfind(named + " - ", 0) == 0)
         << title << " | " << caption;
+    EXPECT_EQ(run.status, 0) << run.out;
+    const std::size_t typed = run.out.find("typed \"工装设计\" into ");
+    ASSERT_NE(typed, std::string::npos) << run.out;
+    const std::string where = run.out.substr(typed, run.out.find('\n', typed) - typed);
+    for (const char* lost : {"read-only", "drop-down list", "check box", "radio button", "date picker",
+                             "spin", "tab control", "into nothing"})
+        EXPECT_EQ(where.find(lost), std::string::npos) << where;
+    EXPECT_TRUE(StoredData(demo) == before) << "the database changed";
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, EntryCaptionHost, ::testing::ValuesIn(kDemoCalls),

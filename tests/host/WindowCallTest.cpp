@@ -512,9 +512,11 @@ TEST(WindowCall, ASingleCallLastsUntilItsLastWindowCloses) {
     theApp.m_pConnPDM = nullptr;
 }
 
-// Quitting the main window with a review open in which an opinion was typed and a result chosen:
-// the review's cancel road asks first. 否 keeps the review, what was typed in it and the main
-// window; 是 closes the review without storing anything, gives its step back and ends the loop.
+// Quitting the main window (Ctrl+Q) with a review open in which an opinion was typed and a result
+// chosen, and which the person then minimised: the review comes back on the screen and its cancel
+// road asks over it. 否 keeps the review, what was typed in it and the main window; 是 closes the
+// review without storing anything, gives its step back and ends the loop. In the opinion Tab moves
+// on and Ctrl+Tab writes a tab.
 TEST(WindowCall, QuittingAsksBeforeTypedWorkIsThrownAway) {
     WorkTheWidgets driver;
     vqtest::DbWorkspace ws(0);
@@ -539,15 +541,28 @@ TEST(WindowCall, QuittingAsksBeforeTypedWorkIsThrownAway) {
     auto quit = [] {
         return vq::qtinput::MessageBoxText().IsEmpty() && vq::qtinput::ChooseMainWindowMenu("文件/退出");
     };
+    auto quitByKeys = [] {
+        return vq::qtinput::MessageBoxText().IsEmpty() && vq::qtinput::PressKeysInMainWindow("Ctrl+Q");
+    };
     std::vector<std::string> seen;
     vq::qtinput::WhenReady(
         [caption] { return ShownDialog(caption) != nullptr; },
         [&] {
             CDialog* review = ShownDialog(caption);
-            EXPECT_TRUE(vq::qtinput::Type(*review->GetDlgItem(CDesignDocAuditDlg::kOpinionId), opinion));
+            CWnd& field = *review->GetDlgItem(CDesignDocAuditDlg::kOpinionId);
+            EXPECT_TRUE(vq::qtinput::Type(field, "孔距"));
+            EXPECT_TRUE(vq::qtinput::PressKeys(field, "Ctrl+Tab"));
+            EXPECT_NE(field.GetWindowTextValue().Find('\t'), -1) << "Ctrl+Tab writes a tab";
+            EXPECT_TRUE(vq::qtinput::HasFocus(field));
+            EXPECT_TRUE(vq::qtinput::Type(field, opinion));
+            EXPECT_TRUE(vq::qtinput::PressKeys(field, "Tab"));
+            EXPECT_FALSE(vq::qtinput::HasFocus(field)) << "Tab moves on";
+            EXPECT_EQ(field.GetWindowTextValue(), opinion);
             EXPECT_TRUE(vq::qtinput::Click(*review->GetDlgItem(CDesignDocAuditDlg::kFailId)));
+            EXPECT_TRUE(vq::qtinput::Minimize(*review));
             vq::qtinput::WhenReady(asked, [&] {
-                seen.push_back("asked over " + vq::qtinput::MessageBoxOwnerCaption().str());
+                seen.push_back("asked over " + vq::qtinput::MessageBoxOwnerCaption().str() +
+                               (vq::qtinput::IsMinimized(*ShownDialog(caption)) ? " (minimised)" : ""));
                 vq::qtinput::WhenReady(answered, [&] {
                     seen.push_back("after 否: " + std::to_string(vq::ModelessWindows().size()) + " open, " +
                                    opinionShown().str() + ", " + Working(ws).str());
@@ -557,7 +572,7 @@ TEST(WindowCall, QuittingAsksBeforeTypedWorkIsThrownAway) {
                 });
                 EXPECT_TRUE(vq::qtinput::AnswerMessageBox("否(N)"));
             });
-            vq::qtinput::WhenReady(quit, [] {});
+            vq::qtinput::WhenReady(quitByKeys, [] {});
         });
     int count = 0;
     const vq::EntryInfo* entries = table(&count);
@@ -569,6 +584,53 @@ TEST(WindowCall, QuittingAsksBeforeTypedWorkIsThrownAway) {
     EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE FileID='F-0006' AND AuditTask='校对'"),
               "");
     theApp.m_pConnPDM = nullptr;
+}
+
+// A person without a mouse reaches the main window's menus: Alt and F10 go to the menu bar (F10
+// opens its first menu), Alt and a menu's letter opens that menu, Esc goes back, and Ctrl+Q quits.
+TEST(WindowCall, TheMainWindowsMenusAreReachedFromTheKeyboard) {
+    WorkTheWidgets driver;
+    auto run = reinterpret_cast<decltype(&VqHostRunWindow)>(Symbol("VqHostRunWindow"));
+    auto table = reinterpret_cast<const vq::EntryInfo* (*)(int*)>(Symbol("VqEntryTable"));
+    ASSERT_TRUE(run && table) << dlerror();
+    std::vector<std::string> seen;
+    auto shown = [] {
+        bool open = false;
+        const CString menu = vq::qtinput::MainWindowMenu(&open);
+        return menu.str() + (open ? " open" : "");
+    };
+    // Esc in an open menu and then on the menu bar leaves the menus.
+    auto leave = [&] {
+        bool open = false;
+        vq::qtinput::MainWindowMenu(&open);
+        if (open)
+            vq::qtinput::KeyToTopWindow(VK_ESCAPE);
+        vq::qtinput::PressKeysInMainWindow("Esc");
+        return shown();
+    };
+    vq::qtinput::WhenReady([] { return vq::qtinput::PressKeysInMainWindow("Alt"); },
+                           [&] {
+                               seen.push_back("Alt: " + shown());
+                               seen.push_back("Esc: " + leave());
+                               for (const char* keys : {"F10", "Alt+F", "Alt+R"}) {
+                                   EXPECT_TRUE(vq::qtinput::PressKeysInMainWindow(keys));
+                                   seen.push_back(std::string(keys) + ": " + shown());
+                                   seen.push_back("Esc: " + leave());
+                               }
+                               EXPECT_TRUE(vq::qtinput::PressKeysInMainWindow("Ctrl+Q"));
+                               // The window has gone: no key reaches it any more (else the menu ends the
+                               // run).
+                               if (vq::qtinput::PressKeysInMainWindow("Esc")) {
+                                   ADD_FAILURE() << "Ctrl+Q left the main window open";
+                                   vq::qtinput::ChooseMainWindowMenu("文件/退出");
+                               }
+                           });
+    int count = 0;
+    const vq::EntryInfo* entries = table(&count);
+    EXPECT_EQ(run(entries, count, nullptr), 0);
+    EXPECT_EQ(seen, (std::vector<std::string>{"Alt: 文件(F)", "Esc: ", "F10: 文件(F) open",
+                                              "Esc: ", "Alt+F: 文件(F) open",
+                                              "Esc: ", "Alt+R: 设计审核(R) open", "Esc: "}));
 }
 
 // The argument prompts of the main window's menu show their whole caption (the entry's title and

@@ -605,6 +605,80 @@ TEST_F(QtViewTest, DateFieldsTakeOneTabEachAndTheArrowsMoveBetweenTheirParts) {
     EXPECT_TRUE(ran);
 }
 
+// A form that shows its number for reference and offers a choice before the name; without the
+// name, only its list takes input.
+constexpr int kNumber = 1010;
+constexpr UINT kFocusSteps = WM_USER + 4;
+
+const vq::DialogTemplate kFirstFocusTemplate{
+    "工作任务 - 示例",
+    {vq::Label("编号:"), vq::EditBox(kNumber, vq::kNoLayoutFlags, ES_AUTOHSCROLL | ES_READONLY),
+     vq::Label("类型:", vq::kBeside), vq::DropDownList(kKind, vq::kBeside), vq::CheckBox(kLocked, "锁定任务"),
+     vq::Label("名称:"), vq::EditBox(kName), vq::ReportList(kList), vq::DefPushButton(IDOK, "确定"),
+     vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
+
+class FirstFocusDlg : public CDialog {
+public:
+    explicit FirstFocusDlg(bool withName) : CDialog(kFirstFocusTemplate), m_withName(withName) {}
+    std::function<void(FirstFocusDlg&)> steps;
+    CComboBox& Kind() { return *static_cast<CComboBox*>(GetDlgItem(kKind)); }
+
+protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        SetDlgItemText(kNumber, "T1#001");
+        Kind().AddString("工作任务组");
+        Kind().AddString("工作任务");
+        Kind().SetCurSel(1);
+        auto* list = static_cast<CListCtrl*>(GetDlgItem(kList));
+        list->InsertColumn(0, "名称", LVCFMT_LEFT, 120);
+        list->InsertItem(0, "箱体");
+        list->InsertItem(1, "工装");
+        if (!m_withName)
+            GetDlgItem(kName)->ShowWindow(SW_HIDE);
+        PostMessage(kFocusSteps);
+        return TRUE;
+    }
+    LRESULT OnSteps(WPARAM, LPARAM) {
+        if (steps)
+            steps(*this);
+        EndDialog(IDOK);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+
+private:
+    bool m_withName;
+};
+
+BEGIN_MESSAGE_MAP(FirstFocusDlg, CDialog)
+    ON_MESSAGE(kFocusSteps, &FirstFocusDlg::OnSteps)
+END_MESSAGE_MAP()
+
+// The widget of the control a dialog opens in holds the real keyboard focus: a word typed at once
+// goes into the name, past the read-only number and the drop-down list, and chooses nothing;
+// without a field to type in, the list holds it.
+TEST_F(QtViewTest, TheControlADialogOpensInHoldsTheKeyboardFocus) {
+    for (const bool withName : {true, false}) {
+        FirstFocusDlg dlg(withName);
+        bool ran = false;
+        dlg.steps = [&](FirstFocusDlg& d) {
+            ran = true;
+            CWnd& expected = *d.GetDlgItem(withName ? kName : kList);
+            EXPECT_EQ(CWnd::GetFocus(), &expected) << withName;
+            EXPECT_TRUE(vq::qtinput::HasFocus(expected)) << withName;
+            EXPECT_FALSE(vq::qtinput::HasFocus(d.Kind())) << withName;
+            ASSERT_TRUE(vq::qtinput::TypeAtFocus(d, "工装设计"));
+            EXPECT_EQ(d.Kind().GetCurSel(), 1) << withName;
+            EXPECT_EQ(vq::qtinput::ShownText(d.Kind()), "工作任务") << withName;
+            EXPECT_EQ(static_cast<CButton*>(d.GetDlgItem(kLocked))->GetCheck(), 0);
+            EXPECT_EQ(d.GetDlgItem(kName)->GetWindowTextValue(), withName ? "工装设计" : "");
+        };
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+        EXPECT_TRUE(ran);
+    }
+}
+
 // Windows that come and go while a dialog is open get and lose their widgets.
 class LateWindowDlg : public InputDlg {
 public:

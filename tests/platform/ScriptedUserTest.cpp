@@ -2,6 +2,7 @@
 // refused, how a run stops and unwinds, and what the log shows.
 #include "platform/ui/ScriptedUser.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/ComboBox.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/Edit.h"
 
@@ -80,6 +81,9 @@ TEST(ScriptedUserTest, LinesMeanWhatTheFormatSays) {
     EXPECT_TRUE(s.hasNumber);
     s = Parse("  close  \r");
     EXPECT_EQ(s.verb, Verb::Close);
+    s = Parse("type \"工装设计\"");
+    EXPECT_EQ(s.verb, Verb::Type);
+    EXPECT_EQ(s.text, "工装设计");
 }
 
 TEST(ScriptedUserTest, LinesThatCannotBeReadAreRefused) {
@@ -98,6 +102,8 @@ TEST(ScriptedUserTest, LinesThatCannotBeReadAreRefused) {
     Refusal("tree 1051 2");
     Refusal("menu");
     Refusal("close now");
+    Refusal("type 1002 \"text\""); // typing goes where the focus is, never to a named field
+    Refusal("type");
     Refusal("color 1 2");
     Refusal("\"quoted first\"");
 }
@@ -306,3 +312,112 @@ TEST(ScriptedUserTest, WindowLinesWorkModelessWindowsLeftOpen) {
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_NE(modal.Error().Find("answers something else"), -1) << modal.Error().c_str();
 }
+
+namespace {
+
+// A form whose number is shown for reference, with choices before and after the field a person
+// types the name into, and a list below.
+const vq::DialogTemplate kTypingTemplate{
+    "键入",
+    {vq::Label("编号"), vq::EditBox(8101, vq::kNoLayoutFlags, ES_READONLY), vq::Label("类型", vq::kBeside),
+     vq::DropDownList(8102, vq::kBeside), vq::CheckBox(8103, "只读(&R)"), vq::RadioButton(8104, "甲", true),
+     vq::DateTimePicker(8105), vq::Label("名称"), vq::EditBox(8106), vq::ReportList(8107), vq::Tree(8108),
+     vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消")}};
+
+class CTypingDlg : public CDialog {
+public:
+    explicit CTypingDlg(std::vector<int> hidden = {}, int focus = 0)
+        : CDialog(kTypingTemplate, nullptr), m_hidden(std::move(hidden)), m_focus(focus) {}
+    int m_kind = -1;
+    int m_checked = -1;
+    CString m_name;
+
+protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        auto* kind = static_cast<CComboBox*>(GetDlgItem(8102));
+        kind->AddString("工作任务组");
+        kind->AddString("工作任务");
+        kind->SetCurSel(1);
+        SetDlgItemText(8101, "T1#001");
+        for (int id : m_hidden)
+            GetDlgItem(id)->ShowWindow(SW_HIDE);
+        if (!m_focus)
+            return TRUE;
+        GetDlgItem(m_focus)->SetFocus();
+        return FALSE;
+    }
+    void OnCancel() override {
+        m_kind = static_cast<CComboBox*>(GetDlgItem(8102))->GetCurSel();
+        m_checked = static_cast<CButton*>(GetDlgItem(8103))->GetCheck();
+        GetDlgItemText(8106, m_name);
+        CDialog::OnCancel();
+    }
+
+private:
+    std::vector<int> m_hidden;
+    int m_focus;
+};
+
+// A dialog opens in its first field a person types a name or number into, past the read-only
+// number and every choice before it: a word typed at once lands there and changes no choice.
+// Without such a field the first list or tree takes the keys, else a button; a read-only field
+// never does.
+TEST(ScriptedUserTest, ADialogOpensWhereTypingChoosesNothing) {
+    struct Case {
+        std::vector<int> hidden;
+        int focused;
+        const char* logged;
+    };
+    const Case cases[] = {
+        {{}, 8106, "typed \"工装设计\" into field 8106"},
+        {{8106}, 8107, "typed \"工装设计\" into report list 8107"},
+        {{8106, 8107}, 8108, "typed \"工装设计\" into tree 8108"},
+        {{8106, 8107, 8108}, IDOK, "typed \"工装设计\" into button 1 \"确定\""},
+    };
+    for (const Case& c : cases) {
+        vq::ScriptedUser user;
+        int focused = 0;
+        user.Do([&focused](CDialog&) { focused = CWnd::GetFocus() ? CWnd::GetFocus()->GetDlgCtrlID() : 0; })
+            .Type("工装设计")
+            .Click(IDCANCEL);
+        CTypingDlg dlg(c.hidden);
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(focused, c.focused);
+        EXPECT_EQ(dlg.m_kind, 1) << c.logged;
+        EXPECT_EQ(dlg.m_checked, 0) << c.logged;
+        EXPECT_EQ(dlg.m_name, c.focused == 8106 ? "工装设计" : "") << c.logged;
+        EXPECT_EQ(user.Log().back(), c.logged);
+    }
+}
+
+// What typing does where a dialog put the focus itself: a drop-down list moves to the entry that
+// begins with the text (the fault that a first focus on a choice makes), a read-only field loses
+// it, a field keeps what it had and gets the text after it.
+TEST(ScriptedUserTest, TypingGoesWhereTheFocusIs) {
+    {
+        vq::ScriptedUser user;
+        user.Type("工装设计").Click(IDCANCEL);
+        CTypingDlg dlg({}, 8102);
+        dlg.DoModal();
+        EXPECT_EQ(dlg.m_kind, 0) << "工作任务组 begins with the first character typed";
+        EXPECT_EQ(user.Log().back(), "typed \"工装设计\" into drop-down list 8102");
+    }
+    {
+        vq::ScriptedUser user;
+        user.Type("工装").Click(IDCANCEL);
+        CTypingDlg dlg({}, 8101);
+        dlg.DoModal();
+        EXPECT_EQ(user.Log().back(), "typed \"工装\" into read-only field 8101");
+    }
+    {
+        vq::ScriptedUser user;
+        user.Set(8106, "箱体").Type("设计").Click(IDCANCEL);
+        CTypingDlg dlg;
+        dlg.DoModal();
+        EXPECT_EQ(dlg.m_name, "箱体设计");
+    }
+}
+
+} // namespace

@@ -96,7 +96,8 @@ TEST_P(TaskExecutionTest, DesignCyclesWithTheirStatisticsAndPie) {
     user.Dialog("任务执行情况")
         .Do([](CDialog& d) {
             auto& dlg = static_cast<D&>(d);
-            EXPECT_EQ(CWnd::GetFocus() ? CWnd::GetFocus()->GetDlgCtrlID() : 0, D::kTabId) << "every field above the tabs is read-only";
+            EXPECT_EQ(CWnd::GetFocus() ? CWnd::GetFocus()->GetDlgCtrlID() : 0, D::kHistoryId)
+                << "every field above the list is read-only: the list takes the keys";
             EXPECT_EQ(dlg.m_bProjectTask, 1);
             EXPECT_EQ(dlg.m_bChangeNotice, 1);
             EXPECT_EQ(dlg.m_strTaskName, "任务一");

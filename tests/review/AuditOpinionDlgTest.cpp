@@ -4,11 +4,13 @@
 // batch of documents is decided together.
 #include "review/AuditOpinionDlg.h"
 #include "core/ComError.h"
-#include "core/VqDesignTaskApp.h"
 #include "core/Settings.h"
+#include "core/VqDesignTaskApp.h"
 #include "platform/com/ProcessPlanningUtility.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/ScriptedUser.h"
+#include "platform/ui/View.h"
+#include "platform/ui/qt/QtDialogView.h"
 #include "review/DesignFileAuditSender.h"
 #include "review/SelectReturnTaskDlg.h"
 #include "tests/support/DbWorkspace.h"
@@ -193,6 +195,35 @@ TEST_P(AuditOpinionDlgTest, AFailOnTheFirstLevelGoesBackToTheDesignerWithoutAQue
     EXPECT_EQ(NoticesTo("chenqi"),
               (Set{"您负责的工作组成员：张三 的工作文档的 箱盖零件图 [F-1] 在 校对 未评审通过，需要再修改"}));
     EXPECT_EQ(ws.QueryText("SELECT length(SendTime) FROM MessageManage WHERE Reseiver='chenqi'"), "19");
+}
+
+// Worked with the keyboard in its window, as the dialogs of the system are: it opens in the
+// opinion, Ctrl+Tab writes a tab there and Tab moves on to the result without writing one.
+TEST_P(AuditOpinionDlgTest, TabMovesOnFromTheOpinionAndCtrlTabWritesATab) {
+    Submit();
+    theApp.m_strLoginUser = "zhaoliu";
+    vq::DialogView* previous = vq::SetDialogView(&vq::QtDialogView());
+    CAuditOpinionDlg dlg(nullptr);
+    dlg.m_strFileID = "F-1";
+    dlg.m_strAuditTask = "校对";
+    std::vector<std::string> seen;
+    vq::qtinput::WhenReady([&dlg] { return ::IsWindow(&dlg) && !vq::qtinput::ShownRect(dlg).IsRectEmpty(); },
+                           [&] {
+                               CWnd& opinion = *dlg.GetDlgItem(D::kOpinionId);
+                               seen.push_back(vq::qtinput::HasFocus(opinion) ? "opens in the opinion"
+                                                                             : "elsewhere");
+                               vq::qtinput::TypeAtFocus(dlg, "孔距");
+                               vq::qtinput::PressKeys(opinion, "Ctrl+Tab");
+                               vq::qtinput::TypeAtFocus(dlg, "5");
+                               vq::qtinput::PressKeys(opinion, "Tab");
+                               seen.push_back(opinion.GetWindowTextValue().str());
+                               seen.push_back(vq::qtinput::HasFocus(opinion) ? "stays" : "moved on");
+                               dlg.EndDialog(IDCANCEL);
+                           });
+    dlg.DoModal();
+    vq::SetDialogView(previous);
+    EXPECT_EQ(seen, (std::vector<std::string>{"opens in the opinion", "孔距\t5", "moved on"}));
+    EXPECT_EQ(Steps(), (Set{"校对=zhaoliu/未完成/"}));
 }
 
 TEST_P(AuditOpinionDlgTest, AFailReturnsTheDocumentToAnEarlierStepWhichThenOpensTheLevelsAfresh) {

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <vector>
@@ -186,8 +187,7 @@ TEST_P(DesignDocAuditDlgTest, MarkupDrawnThroughTheViewerIsStoredShownAgainAndTh
             EXPECT_TRUE(Viewer(d).HasPicture());
             EXPECT_TRUE(Viewer(d).GetMarkup().empty());
         })
-        .Click(IDCANCEL)
-        .Message("批注结果未保存，是否真的要退出?", IDYES);
+        .Click(IDCANCEL);
     EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-1", "zhangsan", "审核", 0), 0);
     EXPECT_TRUE(next.Succeeded()) << next.Error().c_str();
     EXPECT_EQ(Working("F-1", "审核"), "F");
@@ -201,11 +201,56 @@ TEST_P(DesignDocAuditDlgTest, MarkupDrawnThroughTheViewerIsStoredShownAgainAndTh
             EXPECT_TRUE(Viewer(d).HasPicture());
             EXPECT_TRUE(Viewer(d).GetMarkup().empty()) << "the earlier round's markup is not shown";
         })
-        .Click(IDCANCEL)
-        .Message("批注结果未保存，是否真的要退出?", IDYES);
+        .Click(IDCANCEL);
     EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-1", "zhaoliu", "校对", 0), 0);
     EXPECT_TRUE(restarted.Succeeded()) << restarted.Error().c_str();
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignMarkupManage"), "1") << "and it stays stored";
+}
+
+// Cancel asks "批注结果未保存" only where something would be lost: an opinion typed, a result
+// chosen or markup drawn since the window opened. An untouched review, or one whose opinion was
+// typed and put back as it was, closes at once; 否 keeps the window and what was done in it.
+TEST_P(DesignDocAuditDlgTest, CancelAsksOnlyBeforeWorkIsThrownAway) {
+    const CString question = "批注结果未保存，是否真的要退出?";
+    using Work = std::function<void(vq::ScriptedUser&)>;
+    const std::pair<const char*, Work> untouched[] = {
+        {"nothing done", [](vq::ScriptedUser&) {}},
+        {"an opinion typed and taken back",
+         [](vq::ScriptedUser& u) {
+             u.Set(CDesignDocAuditDlg::kOpinionId, "孔距").Set(CDesignDocAuditDlg::kOpinionId, "");
+         }},
+        {"the drawing number typed",
+         [](vq::ScriptedUser& u) { u.Set(CDesignDocAuditDlg::kDrawingNoId, "P-2"); }},
+    };
+    for (const auto& [what, work] : untouched) {
+        vq::ScriptedUser user;
+        user.Dialog(kStep);
+        work(user);
+        user.Click(IDCANCEL);
+        EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-1", "zhaoliu", "校对", 0), 0);
+        EXPECT_TRUE(user.Succeeded()) << what << ": " << user.Error().c_str();
+        EXPECT_EQ(Working(), "F") << what;
+    }
+    const std::pair<const char*, Work> work[] = {
+        {"an opinion typed", [](vq::ScriptedUser& u) { u.Set(CDesignDocAuditDlg::kOpinionId, "孔距"); }},
+        {"a result chosen", [](vq::ScriptedUser& u) { u.Check("评审通过", 1); }},
+        {"markup drawn",
+         [](vq::ScriptedUser& u) {
+             u.Do([](CDialog& d) { RightClickViewer(d); }).Menu("红线批注(&K)...").Do([](CDialog& d) {
+                 DragRectangle(d, 100, 100, 200, 200);
+             });
+         }},
+    };
+    for (const auto& [what, steps] : work) {
+        vq::ScriptedUser user;
+        user.Dialog(kStep);
+        steps(user);
+        user.Click(IDCANCEL).Message(question, IDNO).Dialog(kStep).Click(IDCANCEL).Message(question, IDYES);
+        EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-1", "zhaoliu", "校对", 0), 0);
+        EXPECT_TRUE(user.Succeeded()) << what << ": " << user.Error().c_str();
+        EXPECT_EQ(Working(), "F") << what;
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignMarkupManage"), "0") << what;
+    }
 }
 
 TEST_P(DesignDocAuditDlgTest, RemarkupStartsFromTheDrawingAndClearingUsesAScratchFileOfItsOwn) {
@@ -259,10 +304,7 @@ TEST_P(DesignDocAuditDlgTest, RemarkupStartsFromTheDrawingAndClearingUsesAScratc
 
     // Only the markup drawn after the clearing was stored.
     vq::ScriptedUser check;
-    check.Dialog(kStep)
-        .Do([](CDialog& d) { EXPECT_EQ(Viewer(d).GetMarkup().size(), 1U); })
-        .Click(IDCANCEL)
-        .Message("批注结果未保存，是否真的要退出?", IDYES);
+    check.Dialog(kStep).Do([](CDialog& d) { EXPECT_EQ(Viewer(d).GetMarkup().size(), 1U); }).Click(IDCANCEL);
     DoTeamTaskAuditWithMarkup("F-1", "zhaoliu", "校对", 0);
     EXPECT_TRUE(check.Succeeded()) << check.Error().c_str();
 }
@@ -303,7 +345,7 @@ TEST_P(DesignDocAuditDlgTest, TheHoldIsGivenBackOnEveryWayOutButNotWhenAnotherTo
     EXPECT_TRUE(user.RunModeless()) << user.Error().c_str();
     EXPECT_EQ(CDesignDocAuditDlg::LiveCount(), 1);
     EXPECT_EQ(Working(), "T");
-    user.Window(kStep).Click(IDCANCEL).Message("批注结果未保存，是否真的要退出?", IDYES);
+    user.Window(kStep).Click(IDCANCEL);
     EXPECT_TRUE(user.RunModeless()) << user.Error().c_str();
     EXPECT_EQ(CDesignDocAuditDlg::LiveCount(), 0);
     EXPECT_EQ(Working(), "F");
@@ -381,9 +423,7 @@ TEST_P(DesignDocAuditDlgTest, ModelessWindowsOutliveTheirCallAndAnEleventhIsRefu
 
     // Another entry call opens and closes a connection of its own and clears the application's.
     AddDocument("F-4", "part-F-4.dwg");
-    user.Dialog("设计文档评审意见 - 校对[F-4]")
-        .Click(IDCANCEL)
-        .Message("批注结果未保存，是否真的要退出?", IDYES);
+    user.Dialog("设计文档评审意见 - 校对[F-4]").Click(IDCANCEL);
     EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-4", "zhaoliu", "校对", 0), 0);
     EXPECT_FALSE(theApp.m_pConnPDM);
 

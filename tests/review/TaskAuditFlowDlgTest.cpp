@@ -93,7 +93,8 @@ TEST_P(TaskAuditFlowTest, ChoosingATemplateAndItsAuditorsWritesThemToTheTask) {
             EXPECT_EQ(Boxes(d), (Texts{"设计会签=lisi", "工艺会签=wangwu"}));
             EXPECT_EQ(d.GetDlgItem(D::kAuditModeId)->GetWindowTextValue(), "并联");
             EXPECT_TRUE(d.GetDlgItem(D::kTemplateId)->IsWindowEnabled());
-            EXPECT_EQ(CWnd::GetFocus() ? CWnd::GetFocus()->GetDlgCtrlID() : 0, D::kTemplateId);
+            // Typing at once must not choose another template: the chart takes the keys.
+            EXPECT_EQ(CWnd::GetFocus() ? CWnd::GetFocus()->GetDlgCtrlID() : 0, D::kFlowViewId);
         })
         .Select(D::kTemplateId, "三级评审")
         .Do([](CDialog& d) {
@@ -202,7 +203,7 @@ TEST_P(TaskAuditFlowTest, ReadOnlyAndFinishedTasksKeepTheirTemplate) {
             EXPECT_FALSE(d.GetDlgItem(D::kTemplateId)->IsWindowEnabled());
             EXPECT_FALSE(d.GetDlgItem(IDOK)->IsWindowEnabled());
             // The template is fixed: the flow chart, not the read-only mode, takes the keys.
-            EXPECT_EQ(CWnd::GetFocus() ? CWnd::GetFocus()->GetDlgCtrlID() : 0, D::kChartId);
+            EXPECT_EQ(CWnd::GetFocus() ? CWnd::GetFocus()->GetDlgCtrlID() : 0, D::kFlowViewId);
             DoubleClickBox(d, "设计会签"); // no auditor dialog opens
             EXPECT_EQ(Boxes(d), (Texts{"设计会签=lisi", "工艺会签=wangwu"}));
         })

@@ -107,7 +107,7 @@ TEST_P(TeamTaskItemTest, ANewWorkTaskIsStoredWithItsLogAndNotice) {
     ASSERT_EQ(dlg.DoModal(), IDOK) << user.Error().c_str();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(shownId, "T1#001");
-    EXPECT_EQ(focused, kType) << "typing starts in the first field that can change, not the read-only number";
+    EXPECT_EQ(focused, kName) << "typing starts in the name, not the read-only number or the type's choice";
     EXPECT_EQ(shownState, "待确认");
     EXPECT_EQ(shownManager, "zhangsan");
     EXPECT_EQ(dlg.WorkID, "T1#001");
@@ -127,6 +127,32 @@ TEST_P(TeamTaskItemTest, ANewWorkTaskIsStoredWithItsLogAndNotice) {
         ws.QueryText(
             "SELECT Reseiver || '|' || MachineIP || '|' || Topic || '|' || Content FROM MessageManage"),
         "zhangsan|10.0.0.7|系统工作消息|辛苦了，张三[zhangsan]给您分配了工作组工作任务：箱体设计[T1#001]...");
+}
+
+// A person who types the name at once writes it into 工作名称: the type stays 工作任务, so that
+// Cancel stores nothing and Enter (OK) stores a work task, not a group.
+TEST_P(TeamTaskItemTest, ANameTypedAtOnceIsTheNameAndTheTypeStays) {
+    {
+        CTeamTaskItemDlg dlg;
+        dlg.TaskNo = "T1";
+        vq::ScriptedUser user;
+        user.Dialog("工作任务分解").Type("工装设计").Click(IDCANCEL);
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(user.Log().back(), "typed \"工装设计\" into field 1002");
+        EXPECT_EQ(dlg.TypeIndex, 1);
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkManage"), "0");
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkLog"), "0");
+    }
+    CTeamTaskItemDlg dlg;
+    dlg.TaskNo = "T1";
+    vq::ScriptedUser user;
+    user.Dialog("工作任务分解").Type("工装设计");
+    SetDates(user);
+    user.Click(IDOK);
+    ASSERT_EQ(dlg.DoModal(), IDOK) << user.Error().c_str();
+    EXPECT_EQ(ws.QueryText("SELECT WorkName || '|' || WorkType FROM TeamWorkManage WHERE WorkID='T1#001'"),
+              "工装设计|W");
 }
 
 TEST_P(TeamTaskItemTest, BelowASimpleProjectOnlyAWorkTaskMayBeCreated) {

@@ -15,11 +15,13 @@
 #include <QEventLoop>
 #include <QFontMetrics>
 #include <QInputDialog>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -177,10 +179,20 @@ void RunEntry(QMainWindow& window, HostState& state, const vq::EntryInfo* entry)
                                         .arg(QString::fromUtf8(result)));
 }
 
-// One menu per subsystem; each entry shows its title beside its name.
+// A menu's title with its access key as the system's menus show it: "文件(&F)".
+QString WithAccessKey(const CString& title, char key) {
+    QString text = QString::fromUtf8(title.c_str());
+    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    if (key)
+        text += QStringLiteral("(&") + QLatin1Char(key) + QLatin1Char(')');
+    return text;
+}
+
+// One menu per subsystem, opened from the keyboard by its access key; each entry shows its title
+// beside its name.
 void AddEntryMenus(QMainWindow& window, HostState& state, const vq::EntryInfo* entries, int count) {
     for (const vq::EntryGroup& group : vq::GroupEntries(entries, count)) {
-        QMenu* menu = window.menuBar()->addMenu(QString::fromUtf8(group.title.c_str()));
+        QMenu* menu = window.menuBar()->addMenu(WithAccessKey(group.title, group.accessKey));
         for (const vq::EntryInfo* entry : group.entries)
             menu->addAction(QString::fromUtf8(vq::EntryMenuText(*entry).c_str()),
                             [&window, &state, entry] { RunEntry(window, state, entry); });
@@ -273,10 +285,16 @@ extern "C" int VqHostRunWindow(const vq::EntryInfo* entries, int count, VqHostIn
     window.setCentralWidget(label);
     window.statusBar()->showMessage(QString::fromUtf8("就绪"));
 
-    QMenu* file = window.menuBar()->addMenu(QString::fromUtf8("文件"));
-    file->addAction(QString::fromUtf8("登录帐号..."), [&] { AskLogin(&window, state); });
+    // A person without a mouse reaches every menu as in the system's other programs: Alt or F10
+    // goes to the menu bar, Alt and a menu's letter opens it, Ctrl+Q quits.
+    QMenu* file = window.menuBar()->addMenu(QString::fromUtf8("文件(&F)"));
+    file->addAction(QString::fromUtf8("登录帐号(&L)..."), [&] { AskLogin(&window, state); });
     file->addSeparator();
-    file->addAction(QString::fromUtf8("退出"), [&] { window.close(); });
+    QAction* quitAction = file->addAction(QString::fromUtf8("退出(&X)"), [&] { window.close(); });
+    quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QShortcut menuKey(QKeySequence(Qt::Key_F10), &window);
+    QObject::connect(&menuKey, &QShortcut::activated, &window,
+                     [&window] { window.menuBar()->setActiveAction(window.menuBar()->actions().value(0)); });
     QuitClosesEveryWindow quit;
     window.installEventFilter(&quit);
 

@@ -526,9 +526,31 @@ private:
     QLineEdit* m_line;
 };
 
+// In a multi-line field of a dialog Tab moves on to the next control, as everywhere else in the
+// dialog, and Ctrl+Tab writes a tab into the text.
+class CtrlTabWritesTab : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* text = qobject_cast<QPlainTextEdit*>(watched);
+        if (!text || event->type() != QEvent::KeyPress)
+            return false;
+        const auto* press = static_cast<QKeyEvent*>(event);
+        if (press->key() != Qt::Key_Tab || (press->modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier)
+            return false;
+        if (!text->isReadOnly())
+            text->insertPlainText(QStringLiteral("\t"));
+        return true;
+    }
+};
+
 class TextEditBinding : public Binding {
 public:
     TextEditBinding(CWnd& edit, QPlainTextEdit* widget) : Binding(edit, widget), m_text(widget) {
+        widget->setTabChangesFocus(true);
+        widget->installEventFilter(new CtrlTabWritesTab(widget));
         QObject::connect(widget, &QPlainTextEdit::textChanged, widget, [this] {
             if (Refreshing() || !Alive())
                 return;

@@ -40,13 +40,16 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <QKeySequence>
 
 #include <algorithm>
 #include <cmath>
@@ -57,6 +60,14 @@
 #include <memory>
 #include <set>
 #include <utility>
+
+// QtGui's way in for a key as the window system delivers it, before the key event itself: the key is
+// offered to the application's shortcuts (actions, access keys, the menu bar's Alt). The input for
+// tests below delivers keys through it, as a keyboard does.
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* receiver, ulong timestamp, int key,
+                                               Qt::KeyboardModifiers modifiers,
+                                               const QString& text = QString(), bool autoRepeat = false,
+                                               ushort count = 1);
 
 namespace vq::qtview {
 namespace {
@@ -1047,11 +1058,44 @@ void ForgetDialog(std::uint64_t dialogSerial, bool later) {
 }
 
 // The dialog's picture after layout, as a person would see it.
+// The control a dialog opened in (the focus of its windows) holds the keyboard focus of its Qt
+// window from the first key a person types: the window's focus widget before it is shown, and once
+// more as the loop runs (showing a window may give the focus to its first widget).
+void FocusWhereTheDialogOpened(QWidget* window) {
+    CWnd* focus = CWnd::GetFocus();
+    Binding* b = focus ? BindingOf(*focus) : nullptr;
+    if (!b || !b->Widget() || b->Widget()->window() != window)
+        return;
+    b->Widget()->setFocus(Qt::OtherFocusReason);
+    QTimer::singleShot(0, b->Widget(), [w = QPointer<QWidget>(b->Widget())] {
+        if (w)
+            w->setFocus();
+    });
+}
+
 QImage Grab(QWidget* window) {
     window->ensurePolished();
     if (window->layout())
         window->layout()->activate();
     return window->grab().toImage();
+}
+
+// The picture of a window built only to be pictured, with the keyboard focus where the dialog
+// opened, as a person sees the window: for the moment of the picture the window is shown off screen
+// and is the active one, then the window active before is active again.
+QImage GrabWithFocus(QWidget* window) {
+    CWnd* focus = CWnd::GetFocus();
+    Binding* b = focus ? BindingOf(*focus) : nullptr;
+    if (!b || !b->Widget() || b->Widget()->window() != window)
+        return Grab(window);
+    const QPointer<QWidget> active = QApplication::activeWindow();
+    window->show();
+    b->Widget()->setFocus(Qt::OtherFocusReason);
+    QApplication::setActiveWindow(window);
+    const QImage image = Grab(window);
+    QApplication::setActiveWindow(active);
+    window->hide();
+    return image;
 }
 
 // The picture in a window frame for screenshots: a border, and when titled a title bar above
@@ -1262,12 +1306,7 @@ public:
         window->setModal(true);
         Center(window);
         const std::uint64_t serial = dialog.GetSerial();
-        if (CWnd* focus = CWnd::GetFocus())
-            if (Binding* b = BindingOf(*focus))
-                QTimer::singleShot(0, b->Widget(), [w = QPointer<QWidget>(b->Widget())] {
-                    if (w)
-                        w->setFocus();
-                });
+        FocusWhereTheDialogOpened(window);
         QTimer::singleShot(0, window, [window] {
             if (window->dialog)
                 if (Binding* b = BindingOf(*window->dialog))
@@ -1304,6 +1343,7 @@ public:
         w->setModal(false);
         Center(w);
         binding->shown = true;
+        FocusWhereTheDialogOpened(w);
         if (dialog->GetStyle() & WS_VISIBLE)
             w->show();
         binding->ReportGeometry();
@@ -1351,6 +1391,10 @@ public:
         QWidget* widget = b && b->Widget() ? b->Widget()->window() : nullptr;
         if (!widget || !widget->isVisible())
             return;
+        // A minimised window is restored first (to the size it had, maximised or not): what it
+        // brings to the front is seen with it.
+        if (widget->isMinimized())
+            widget->setWindowState((widget->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
         widget->raise();
         widget->activateWindow();
         NextBoxOwner() = widget;
@@ -1617,7 +1661,7 @@ CBitmap RenderDialogInQt(CDialog& dialog) {
     }
     DialogBinding* binding = Build(dialog, nullptr);
     binding->DialogWidget()->setAttribute(Qt::WA_DontShowOnScreen, true);
-    const QImage image = Grab(binding->DialogWidget());
+    const QImage image = GrabWithFocus(binding->DialogWidget());
     // The controls learn where the layout put them (hit tests, placement of later windows).
     binding->ReportGeometry();
     ForgetDialog(dialog.GetSerial(), false);
@@ -1844,6 +1888,116 @@ bool Key(CWnd& control, UINT key, bool shift) {
     return true;
 }
 
+namespace {
+
+// A key pressed and released as the window system delivers it: first as a possible shortcut (an
+// action's keys, a menu bar's access key, Alt alone for the menu bar), then to the widget, which
+// passes on what it does not take to its parents.
+void PressAndRelease(QWidget* target, int key, Qt::KeyboardModifiers modifiers, const QString& text) {
+    QPointer<QWidget> alive(target);
+    if (!qt_sendShortcutOverrideEvent(target, 0, key, modifiers, text) && alive) {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+        QApplication::sendEvent(target, &press);
+    }
+    // A modifier key released no longer holds itself down.
+    const Qt::KeyboardModifiers held = key == Qt::Key_Alt       ? modifiers & ~Qt::AltModifier
+                                       : key == Qt::Key_Control ? modifiers & ~Qt::ControlModifier
+                                       : key == Qt::Key_Shift   ? modifiers & ~Qt::ShiftModifier
+                                                                : modifiers;
+    if (QWidget* now = alive ? alive.data() : QApplication::focusWidget()) {
+        QKeyEvent release(QEvent::KeyRelease, key, held, text);
+        QApplication::sendEvent(now, &release);
+    }
+}
+
+// The widget that takes the keys in a top-level window: its focus widget, else the window.
+QWidget* KeyTarget(QWidget* window) {
+    QWidget* focus = window ? qtview::FocusIn(window) : nullptr;
+    return focus ? focus : window;
+}
+
+QMainWindow* ShownMainWindow() {
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* main = qobject_cast<QMainWindow*>(top); main && main->isVisible())
+            return main;
+    return nullptr;
+}
+
+// Presses the keys of a combination written as a shortcut is ("Ctrl+Tab", "Alt+F", "F10"; "Alt"
+// alone) into the widget.
+bool PressCombination(QWidget* target, const CString& keys) {
+    if (!target)
+        return false;
+    const QString written = qtview::Q(keys);
+    if (written.compare(QStringLiteral("Alt"), Qt::CaseInsensitive) == 0) {
+        PressAndRelease(target, Qt::Key_Alt, Qt::AltModifier, QString());
+        return true;
+    }
+    const QKeySequence sequence(written);
+    if (sequence.isEmpty())
+        return false;
+    const QKeyCombination combination = sequence[0];
+    const int key = combination.key();
+    const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
+    QString text;
+    if (key == Qt::Key_Tab)
+        text = QStringLiteral("\t");
+    else if (key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde && !(modifiers & Qt::ControlModifier))
+        text = QChar(key).toLower();
+    PressAndRelease(target, key, modifiers, text);
+    return true;
+}
+
+} // namespace
+
+bool TypeAtFocus(CWnd& window, const CString& text) {
+    QWidget* w = WidgetFor(window);
+    QWidget* target = w ? KeyTarget(w->window()) : nullptr;
+    if (!target)
+        return false;
+    for (const QChar c : qtview::Q(text)) {
+        QPointer<QWidget> alive(target);
+        PressAndRelease(target, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        if (!alive)
+            break;
+    }
+    return true;
+}
+
+bool PressKeys(CWnd& control, const CString& keys) {
+    QWidget* w = WidgetFor(control);
+    if (!w)
+        return false;
+    w->setFocus();
+    return PressCombination(KeyTarget(w->window()), keys);
+}
+
+bool PressKeysInMainWindow(const CString& keys) {
+    QMainWindow* main = ShownMainWindow();
+    return main && PressCombination(KeyTarget(main), keys);
+}
+
+bool Minimize(CWnd& window) {
+    QWidget* w = WidgetFor(window);
+    if (!w || !w->window()->isVisible())
+        return false;
+    w->window()->showMinimized();
+    return true;
+}
+
+bool IsMinimized(CWnd& window) {
+    QWidget* w = WidgetFor(window);
+    return w && w->window()->isMinimized();
+}
+
+CString MainWindowMenu(bool* open) {
+    QMainWindow* main = ShownMainWindow();
+    QAction* active = main ? main->menuBar()->activeAction() : nullptr;
+    if (open)
+        *open = active && active->menu() && active->menu()->isVisible();
+    return active ? qtview::C(QString(active->text()).remove(QLatin1Char('&'))) : CString();
+}
+
 bool KeyToTopWindow(UINT key) {
     QWidget* top = QApplication::activePopupWidget();
     if (!top)
@@ -1901,9 +2055,14 @@ bool ChooseMainWindowMenu(const CString& path) {
         QList<QAction*> actions = main->menuBar()->actions();
         for (int i = 0; i < names.size(); ++i) {
             QAction* found = nullptr;
-            for (QAction* action : actions)
-                if (QString(action->text()).remove(QLatin1Char('&')) == names[i])
+            for (QAction* action : actions) {
+                // With or without its access key: "文件(&F)" is named "文件(F)" or "文件".
+                const QString text = action->text();
+                static const QRegularExpression accessKey(QStringLiteral("\\(&[^)]\\)"));
+                if (QString(text).remove(QLatin1Char('&')) == names[i] ||
+                    QString(text).remove(accessKey) == names[i])
                     found = action;
+            }
             if (!found || !found->isEnabled())
                 return false;
             if (i + 1 == names.size()) {

@@ -61,6 +61,21 @@ bool Type(CWnd& control, const CString& text);
 bool Key(CWnd& control, UINT key, bool shift = false);
 // The close box of a dialog.
 bool Close(CWnd& dialog);
+// Text typed at once into whatever widget holds the keyboard focus in the window of a dialog (or
+// of one of its controls), one key a character, as a person types without choosing a field first.
+bool TypeAtFocus(CWnd& window, const CString& text);
+// A combination of keys, written as a shortcut is ("Ctrl+Tab", "Shift+Tab", "Alt+F", "F10", "Alt"
+// alone), pressed and released in a control (which takes the focus first, as a click gives it) or
+// in the host's main window (its focus widget takes it), as the keyboard delivers it: shortcuts
+// and access keys first.
+bool PressKeys(CWnd& control, const CString& keys);
+bool PressKeysInMainWindow(const CString& keys);
+// The window of a dialog minimised as its title bar's button does it; whether it is minimised.
+bool Minimize(CWnd& window);
+bool IsMinimized(CWnd& window);
+// The menu of the main window's menu bar that the keyboard or mouse is on, without its '&' ("文件(F)"),
+// empty when none; `open` tells whether its menu is shown.
+CString MainWindowMenu(bool* open = nullptr);
 // A key pressed in the window on top: an open popup menu, message box or common dialog (their
 // loops run posted messages, so a test answers them from a posted message). False when there is
 // no such window.
@@ -73,7 +88,8 @@ CString MessageBoxText();
 CString MessageBoxOwnerCaption();
 bool AnswerMessageBox(const CString& button);
 // Chooses an entry of the menu bar of the host's main window, by the path of its texts ("文件/退出",
-// with or without the '&'). False when no main window is shown or it has no such enabled entry.
+// with or without the '&', or without the access key: "文件(&F)" is "文件(F)" or "文件"). False when
+// no main window is shown or it has no such enabled entry.
 bool ChooseMainWindowMenu(const CString& path);
 // The prompt for one value that the host's main window shows on top (the login account, an
 // argument of an entry): its caption, its label and the value it starts from, its width, and the
