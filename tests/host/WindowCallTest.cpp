@@ -1065,6 +1065,7 @@ TEST_F(WindowCallEnding, TheHostEndsOnASignalWhenItsDisplayIsFrozen) {
         EXPECT_FALSE(SanitizerReported(run.out)) << run.out;
         EXPECT_EQ(Working(ws), "F") << run.out;
     }
+}
 
 // The host fetching a 2 MB released drawing over a slow link for the change-label management ends
 // on SIGTERM within two seconds, as it would have without the fetch, and no part of the copy stays
