@@ -1,5 +1,7 @@
 #include "controls/FtpTransferWindow.h"
 
+#include "platform/ui/View.h"
+
 #include <algorithm>
 
 namespace {
@@ -36,7 +38,9 @@ CString CFtpTransferWindow::MessageOf(const FtpTransferState& state) {
 
 bool CFtpTransferWindow::Update(const FtpTransferState& state) {
     if (!m_window) {
-        if (state.seconds < kShowAfterSeconds)
+        // A transfer of another thread (a worker of the caller's) is not shown: windows belong
+        // to the main thread. The program's end still stops it.
+        if (state.seconds < kShowAfterSeconds || !vq::IsWindowThread())
             return true;
         m_window = std::make_unique<CProgressWnd>(nullptr, state.upload ? "正在上传文件" : "正在下载文件");
         m_window->SetRange(0, 100);

@@ -125,6 +125,10 @@ unsigned long EntryCallsRefused() {
     return refusedCalls;
 }
 
+bool IsWindowThread() {
+    return OnWindowThread();
+}
+
 bool EntryCallCanShowDialogs() {
     if (!OnWindowThread()) {
         NoteEntryCallRefused();

@@ -128,6 +128,10 @@ bool SomebodyAnswers();
 // has gone or does not answer.
 void LeaveTheDisplay();
 
+// Whether the calling thread is the one the windows belong to (the program's main thread): a
+// window is made and shown only there.
+bool IsWindowThread();
+
 // What an entry call asks first, before it opens anything: whether it is made on the thread the
 // windows belong to (the program's main thread), and whether somebody answers its dialogs. When
 // not, it says on standard error why and how the call can be made, and returns false: the entry

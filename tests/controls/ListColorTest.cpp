@@ -155,8 +155,10 @@ TEST_F(ListColorTest, ASelectedMarkedRowShowsTheSelectionColours) {
     const CBitmap picture = DrawRow(2);
     EXPECT_EQ(picture.GetPixel(row.right - 2, row.top + 1), GetSysColor(COLOR_HIGHLIGHT));
     EXPECT_NE(picture.GetPixel(row.right - 2, row.top + 1), kYellow);
-    // Without LVS_SHOWSELALWAYS and without the focus, the selection does not show.
+    // Without LVS_SHOWSELALWAYS and without the focus, the selection does not show. (The dialog
+    // opened on its list, the one control to type in: the focus goes to the button.)
     list().ModifyStyle(LVS_SHOWSELALWAYS, 0);
+    host.GetDlgItem(IDOK)->SetFocus();
     EXPECT_EQ(DrawRow(2).GetPixel(row.right - 2, row.top + 1), kYellow);
     list().SetFocus();
     EXPECT_EQ(DrawRow(2).GetPixel(row.right - 2, row.top + 1), GetSysColor(COLOR_HIGHLIGHT));
