@@ -419,7 +419,7 @@ CString CWorkDocAuditResultDlg::DownloadDocument(const CString& namePattern) {
     // cannot stand in a file name.
     CString name;
     name.Format(namePattern, FileID, FileName);
-    const CString localPath = GetTempDirectory() + MakeValidFileName(name);
+    const CString localPath = m_callFolder.Path() + MakeValidFileName(name);
     CString sql;
     sql.Format(DbType == 2 ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s'"
                            : "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='%s'",

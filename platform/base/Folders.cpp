@@ -247,6 +247,29 @@ bool InPrivateWorkingFolder(const CString& path) {
     return true;
 }
 
+CallFolder::~CallFolder() {
+    if (m_folder.empty())
+        return;
+    // Links inside are removed, never followed.
+    std::error_code ec;
+    std::filesystem::remove_all(m_folder, ec);
+}
+
+CString CallFolder::Path() {
+    if (!m_folder.empty() && IsPrivateFolder(m_folder))
+        return CString(m_folder + "/");
+    const CString working = WorkingFolder();
+    std::string folder = working.str() + "call-XXXXXX";
+    if (!InPrivateWorkingFolder(CString(folder)) || !::mkdtemp(folder.data()))
+        return working + "call-unavailable/missing/";
+    if (!m_folder.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(m_folder, ec);
+    }
+    m_folder = folder;
+    return CString(m_folder + "/");
+}
+
 CString HomeFolder() {
     const CString home = EnvText("HOME");
     return home.IsEmpty() ? home : WithoutTrailingSeparator(home);

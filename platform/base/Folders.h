@@ -9,6 +9,8 @@
 
 #include "platform/base/String.h"
 
+#include <string>
+
 namespace vq {
 
 // Without a trailing separator; empty when no folder can be determined (no variable set, no HOME).
@@ -32,6 +34,26 @@ bool InWorkingFolder(const CString& path);
 // private folder at this moment, and each existing folder between it and the path is a real folder
 // of the user's own that nobody else may write to.
 bool InPrivateWorkingFolder(const CString& path);
+
+// A folder of one call's own inside the working folder, "call-XXXXXX" made exclusively (mode 0700)
+// at its first use: the local copies a dialog writes (opinions, markup, fetched documents) take the
+// names the person or the viewer sees inside it, and no other call (another host of the same user
+// at the same step) can choose the same path. The folder goes, with what it holds, with the object.
+class CallFolder {
+public:
+    CallFolder() = default;
+    ~CallFolder();
+    CallFolder(const CallFolder&) = delete;
+    CallFolder& operator=(const CallFolder&) = delete;
+
+    // The folder, ending with '/'. When it cannot be made (the working folder not private, a full
+    // disk) a path of a folder that does not exist, so that every copy fails as a write into a
+    // missing folder does, and never lands on a name another call could choose.
+    CString Path();
+
+private:
+    std::string m_folder; // made; empty until then
+};
 
 // The user's home folder ($HOME) without a trailing separator; empty when it is not set.
 CString HomeFolder();
