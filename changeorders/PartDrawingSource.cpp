@@ -21,7 +21,9 @@ int CPartDrawingSource::ResolveDrawing() {
     const CString borrowed = theApp.GetSqlString(sql);
     if (!borrowed.IsEmpty())
         m_strPartCode = borrowed;
-    sql.Format("SELECT ProductDwgCode, CurrentRev FROM VqkorvelAll_title WHERE TCode='%s'",
+    // The part's number as its row stores it: a number typed in another case finds the row (the
+    // comparison folds case), and the server folder and the copy are named from the row.
+    sql.Format("SELECT ProductDwgCode, CurrentRev, TCode FROM VqkorvelAll_title WHERE TCode='%s'",
                SqlQuote(m_strPartCode));
     try {
         _RecordsetPtr rs;
@@ -30,6 +32,7 @@ int CPartDrawingSource::ResolveDrawing() {
         if (!rs->IsEOF()) {
             m_strProductDwgCode = VariantToString(rs->GetCollect(0L));
             m_strRevision = VariantToString(rs->GetCollect(1L));
+            m_strPartCode = VariantToString(rs->GetCollect(2L));
         }
         if (m_nAdoCloseMode)
             rs->Close();

@@ -153,12 +153,24 @@ BOOL CProjectTaskAuditDlg::OnInitDialog() {
 }
 
 bool CProjectTaskAuditDlg::LoadFromDatabase() {
+    ReadStoredTaskNo();
     LoadStepRecord();
     LoadDocuments();
     LoadTask();
     LoadReviewTemplate();
     LoadFileResults();
     return !theApp.m_bConnectionLost;
+}
+
+// The caller's number finds the task's row without regard to case; the server folders, the copies
+// and the caption are named from the number as the row stores it, never from the caller's
+// spelling (a case-sensitive server would take "xm-02-01" for a folder of its own).
+void CProjectTaskAuditDlg::ReadStoredTaskNo() {
+    CString sql;
+    sql.Format("SELECT ProjectNo FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(m_strTaskNo));
+    const CString stored = theApp.GetSqlString(sql);
+    if (!stored.IsEmpty())
+        m_strTaskNo = stored;
 }
 
 void CProjectTaskAuditDlg::SetupDocumentsList() {

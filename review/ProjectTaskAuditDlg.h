@@ -94,6 +94,7 @@ private:
     // Reads what the window shows from the database; false when the connection was lost on the
     // way (said once, by the first statement that met it).
     bool LoadFromDatabase();
+    void ReadStoredTaskNo();
     void LoadStepRecord();
     void LoadDocuments();
     void LoadTask();
