@@ -3,6 +3,7 @@
 #include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/WaitCursor.h"
+#include "platform/db/SqlText.h"
 #include "platform/ui/View.h"
 
 CEntryFrame::CEntryFrame(const CString& loginAccount, Ftp ftp) : m_withFtp(ftp == Ftp::Yes) {
@@ -41,4 +42,13 @@ CEntryFrame::~CEntryFrame() {
     if (m_withFtp)
         theApp.m_pFtpConnection = nullptr;
     vq::EndWaitCursor();
+}
+
+CString StoredNumber(const char* table, const char* column, const CString& typed) {
+    if (typed.IsEmpty() || !theApp.m_pConnPDM)
+        return typed;
+    CString sql;
+    sql.Format("SELECT %s FROM %s WHERE %s='%s' ORDER BY %s", column, table, column, SqlQuote(typed), column);
+    const CString stored = theApp.GetSqlString(sql);
+    return stored.IsEmpty() ? typed : stored;
 }

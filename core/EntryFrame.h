@@ -20,6 +20,12 @@
 #include "core/VqConnectHolder.h"
 #include "platform/base/String.h"
 
+// The number as the row of `table` stores it in `column`, read on the lent connection: the
+// caller's text finds the row without regard to case, but server folders, local copies and
+// messages are named from the stored number, never from the caller's spelling. The caller's text
+// when no row has it (the dialog then says what it says of a missing row).
+CString StoredNumber(const char* table, const char* column, const CString& typed);
+
 class CEntryFrame {
 public:
     enum class Ftp { No, Yes };
