@@ -4,6 +4,7 @@
 #include "controls/InputFileNameDlg.h"
 #include "core/ComError.h"
 #include "core/DocumentFetch.h"
+#include "core/EntryFrame.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
@@ -166,11 +167,7 @@ bool CProjectTaskAuditDlg::LoadFromDatabase() {
 // and the caption are named from the number as the row stores it, never from the caller's
 // spelling (a case-sensitive server would take "xm-02-01" for a folder of its own).
 void CProjectTaskAuditDlg::ReadStoredTaskNo() {
-    CString sql;
-    sql.Format("SELECT ProjectNo FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(m_strTaskNo));
-    const CString stored = theApp.GetSqlString(sql);
-    if (!stored.IsEmpty())
-        m_strTaskNo = stored;
+    m_strTaskNo = StoredNumber("ProjectManage", "ProjectNo", m_strTaskNo);
 }
 
 void CProjectTaskAuditDlg::SetupDocumentsList() {
