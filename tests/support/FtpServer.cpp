@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 namespace vqtest {
@@ -183,11 +186,26 @@ elif fault == "late-226":
             if late:
                 channel.ioloop.call_later(15, channel.respond, late)
     handler.dtp_handler = LateReply
-import threading
+import os, threading, time
 log_lock = threading.Lock()
+# A command whose line is the text of the file "<log>.hold" is held once: "<log>.held" is made and
+# the command waits, unanswered, until "<log>.release" exists (its client's other sessions and
+# other clients go on).
+hold_file, held_file, release_file = (sys.argv[9] + suffix for suffix in (".hold", ".held", ".release"))
 def log_command(self, line, cmd, arg):
-    with log_lock, open(sys.argv[9], "a", encoding="utf8", errors="replace") as log:
-        log.write(line + "\n")
+    with log_lock:
+        with open(sys.argv[9], "a", encoding="utf8", errors="replace") as log:
+            log.write(line + "\n")
+        try:
+            with open(hold_file, encoding="utf8") as hold:
+                held = hold.read() == line
+        except OSError:
+            held = False
+        if held:
+            os.remove(hold_file)
+            open(held_file, "w").close()
+    while held and not os.path.exists(release_file):
+        time.sleep(0.01)
     return FTPHandler.pre_process_command(self, line, cmd, arg)
 Handler.pre_process_command = log_command
 # One thread per client: the single-threaded server lost some of many clients that transfer at
@@ -274,7 +292,8 @@ FtpServer::~FtpServer() {
     if (!m_root.IsEmpty()) {
         std::error_code ec;
         std::filesystem::remove_all(m_root.str(), ec);
-        std::filesystem::remove(m_commandLog.str(), ec);
+        for (const char* suffix : {"", ".hold", ".held", ".release"})
+            std::filesystem::remove(m_commandLog.str() + suffix, ec);
     }
 }
 
@@ -313,6 +332,30 @@ std::vector<std::string> FtpServer::Commands() const {
     for (std::string line; std::getline(in, line);)
         commands.push_back(line);
     return commands;
+}
+
+void FtpServer::HoldCommand(const std::string& line) const {
+    std::filesystem::remove(m_commandLog.str() + ".held");
+    std::filesystem::remove(m_commandLog.str() + ".release");
+    std::ofstream(m_commandLog.str() + ".hold.new") << line;
+    std::filesystem::rename(m_commandLog.str() + ".hold.new", m_commandLog.str() + ".hold");
+}
+
+bool FtpServer::WaitUntilHeld(int pid) const {
+    for (;;) {
+        if (std::filesystem::exists(m_commandLog.str() + ".held"))
+            return true;
+        // The client is left to be waited for by whoever started it.
+        siginfo_t ended{};
+        if (pid > 0 && (::waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+                        ended.si_pid != 0))
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+void FtpServer::Release() const {
+    std::ofstream(m_commandLog.str() + ".release") << "";
 }
 
 int FtpServer::Received(const char* verb) const {

@@ -96,6 +96,13 @@ public:
     std::vector<std::string> Commands() const;
     // How many of them begin with the verb ("EPRT", "PASV", ...).
     int Received(const char* verb) const;
+    // The next command whose line is exactly `line` ("CWD /Vq/Auditing/P-1") waits unanswered
+    // until Release(); other sessions go on meanwhile.
+    void HoldCommand(const std::string& line) const;
+    // Waits until the held command has arrived: true then; false when the process pid (a client
+    // started by the test, 0 for none) ended first.
+    bool WaitUntilHeld(int pid = 0) const;
+    void Release() const;
 
 private:
     void Start(bool withMachineListing, bool stallTransfers, bool abortUploads, bool fullDisk,
