@@ -69,6 +69,12 @@ bool HasTasksBelow(const CString& path, const CString& name);
 // Whether tasks or work tasks (rows of TeamWorkManage with the item as UpWorkID) lie below it.
 bool HasAnythingBelow(const CString& itemNo, const CString& path, const CString& name);
 
+// The condition that a number column holds a number equal to the number under the one equality
+// of numbers (vq::FoldCase, on the application's connection: SqlFoldedEquals); the condition
+// that it holds exactly the stored number (SqlExactEquals).
+CString NumberIs(const CString& column, const CString& number);
+CString NumberIsExactly(const CString& column, const CString& storedNumber);
+
 // A count read for a guard: the first column of the first row, 0 without a row; -1 after the
 // database error has been shown, so that the guarded step can stop.
 int QueryGuardCount(const CString& sql);
