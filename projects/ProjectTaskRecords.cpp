@@ -214,7 +214,7 @@ vq::db::Engine AppEngine() {
 } // namespace
 
 CString NumberIs(const CString& column, const CString& number) {
-    return SqlFoldedEquals(AppEngine(), column, number);
+    return SqlFolderKeyEquals(AppEngine(), column, number);
 }
 
 CString NumberIsExactly(const CString& column, const CString& storedNumber) {

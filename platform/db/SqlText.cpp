@@ -1,5 +1,7 @@
 #include "platform/db/SqlText.h"
 
+#include <cstring>
+
 CString SqlQuote(const CString& text) {
     CString quoted(text);
     quoted.Replace("'", "''");
@@ -56,6 +58,17 @@ bool FoldsAsAscii(const CString& text) {
     return true;
 }
 
+// Texts whose folder key (vq::FolderNameKey) the column's own equality compares: ASCII without the
+// letters that a character beyond ASCII has for its key (the dotless i and the dotted capital I
+// are "I", the long s "S", the Kelvin sign "K").
+bool KeysAsAscii(const CString& text) {
+    for (const char ch : text.str()) {
+        if (std::strchr("iIkKsS", ch))
+            return false;
+    }
+    return FoldsAsAscii(text);
+}
+
 // The number of characters of a UTF-8 text, as SQLite's substr counts them.
 int CharacterCount(const CString& text) {
     int count = 0;
@@ -72,6 +85,15 @@ CString SqlFoldedEquals(vq::db::Engine engine, const CString& column, const CStr
     if (engine != vq::db::Engine::SQLite || FoldsAsAscii(value))
         return column + "='" + SqlQuote(value) + "'";
     return "vq_fold_case(" + column + ")='" + SqlQuote(CString(vq::FoldCase(value.str()))) + "'";
+}
+
+CString SqlFolderKeyEquals(vq::db::Engine engine, const CString& column, const CString& value) {
+    if (engine == vq::db::Engine::Other || KeysAsAscii(value))
+        return column + "='" + SqlQuote(value) + "'";
+    const CString key = "'" + SqlQuote(CString(vq::FolderNameKey(value.str()))) + "'";
+    if (engine == vq::db::Engine::SQLite)
+        return "vq_folder_key(" + column + ")=" + key;
+    return "upper(lower(CAST(" + column + " AS TEXT)))=" + key;
 }
 
 CString SqlFoldedPrefix(vq::db::Engine engine, const CString& column, const CString& prefix) {

@@ -49,6 +49,12 @@ CString SqlFoldedEquals(vq::db::Engine engine, const CString& column, const CStr
 // the prefix on the folded text too (folding may change a text's length in bytes).
 CString SqlFoldedPrefix(vq::db::Engine engine, const CString& column, const CString& prefix);
 
+// The column holds a text that a file server ignoring case may read as the same folder name as the
+// value (vq::FolderNameKey: "ΣM-05", "σm-05" and "ςm-05" alike; on SQLite through the function
+// vq_folder_key, on PostgreSQL through its upper() and lower() of the same character table). Texts
+// equal by SqlFoldedEquals are equal so too.
+CString SqlFolderKeyEquals(vq::db::Engine engine, const CString& column, const CString& value);
+
 // The column holds exactly the value, byte for byte; an empty value also matches a column
 // without a value (NULL), as a stored NULL is read as an empty text.
 CString SqlExactEquals(vq::db::Engine engine, const CString& column, const CString& value);

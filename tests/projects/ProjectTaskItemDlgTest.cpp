@@ -422,10 +422,21 @@ namespace {
 
 // Numbers that differ only in letter case, made of the capital and small letters of several
 // scripts: ASCII, full width, Greek, Cyrillic, one of each mixed, and letters that fold to ASCII
-// (the Kelvin sign to "k"). Each pair in both orders: the first is stored, the second typed.
+// (the Kelvin sign to "k"), and letters that only a server comparing upper case takes for one.
+// Each pair in both orders: the first is stored, the second typed.
 std::vector<std::pair<CString, CString>> CaseTwinNumbers() {
     const std::vector<std::pair<std::string, std::string>> letters = {
-        {"X", "x"}, {"Ｘ", "ｘ"}, {"Σ", "σ"}, {"Ж", "ж"}, {"Ω", "ω"}, {"Ä", "ä"}, {"\xE2\x84\xAA", "k"}};
+        {"X", "x"},
+        {"Ｘ", "ｘ"},
+        {"Σ", "σ"},
+        {"Ж", "ж"},
+        {"Ω", "ω"},
+        {"Ä", "ä"},
+        {"\xE2\x84\xAA", "k"},
+        // Two letters to the database, one folder name to a server that compares upper case.
+        {"σ", "ς"},
+        {"S", "ſ"},
+        {"I", "ı"}};
     std::vector<std::pair<CString, CString>> pairs;
     auto add = [&](const std::string& capital, const std::string& small) {
         const CString number = CString(std::to_string(pairs.size() / 2 + 10));
