@@ -58,7 +58,8 @@ int StoreNewTask(CProjectTaskItemDlg& item, const CString& parentNo, const CStri
             return 0;
         if (taken > 0) {
             CString text;
-            text.Format("任务编号 %s 已被其他用户使用，任务没有保存...", lost);
+            text.Format("任务编号 %s 已被其他用户使用，任务没有保存...",
+                        CString(vq::VisibleText(lost.str())));
             AfxMessageBox(text);
             return 0;
         }
