@@ -438,7 +438,8 @@ std::vector<Place> Places() {
                  no + "', '图纸')");
              f.Lend(true);
              {
-                 // The task keeps its rows and everything on the server; the box names it.
+                 // The task keeps its rows, its own row among them, and everything on the server;
+                 // the box names it (the row above it is gone).
                  vq::ScriptedUser user;
                  user.Dialog("数据删除确认 - 项目")
                      .Click(IDOK)
@@ -452,13 +453,14 @@ std::vector<Place> Places() {
                  EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
              }
              f.Lend(false);
+             EXPECT_EQ(f.ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectNo='Q-9'"), "0");
              EXPECT_EQ(
-                 f.ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '上级任务%' OR "
-                                 "ProjectNo='Q-9'"),
-                 "0");
+                 f.ws->QueryText("SELECT ProjectName FROM ProjectManage WHERE ProjectPath LIKE '上级任务%'"),
+                 "点号任务");
              EXPECT_EQ(f.ws->QueryText("SELECT count(*) FROM TaskDocuments WHERE ProjectNo='" + no + "'"),
                        "1");
-             f.ws->Execute("DELETE FROM TaskDocuments WHERE ProjectNo='" + no + "'");
+             f.ws->Execute("DELETE FROM TaskDocuments WHERE ProjectNo='" + no +
+                           "';DELETE FROM ProjectManage WHERE ProjectPath LIKE '上级任务%'");
          },
          Taken::TaskNumber},
     };
@@ -548,8 +550,9 @@ std::set<std::string> TaskNamesBelow(const _ConnectionPtr& connection, const CSt
 // Every such number, stored by another client for a task below the task deleted in the work
 // breakdown, deletes nothing of task XM-02-01: neither its rows nor its folders. The tasks whose
 // number names a folder of its own (".XM-02-01", "..XM-02-01", ". XM-02-01") go with their
-// folders; every other keeps its rows. The unique index on the number does not let in at once two numbers
-// that compare equal (on SQLite, two that differ only after a NUL): they are stored in later rounds.
+// folders; every other keeps its rows, its own row among them. The unique index on the number does not let in
+// at once two numbers that compare equal (on SQLite, two that differ only after a NUL): they are stored in
+// later rounds.
 TEST_P(StoredNamePathsTest, NumbersMadeOfAnotherTasksNumberDeleteNothingOfThatTask) {
     std::vector<std::string> untested;
     for (const std::string& number : NumbersAroundAnotherTasksNumber()) {
@@ -611,11 +614,96 @@ TEST_P(StoredNamePathsTest, NumbersMadeOfAnotherTasksNumberDeleteNothingOfThatTa
 
         EXPECT_EQ(RowsOfTheOtherTask(), otherTask);
         EXPECT_EQ(FilesBelow(ftp.Root()), served);
-        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '项目一%'"), "0");
-        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM TaskDocuments WHERE DocumentType='图纸'"),
-                  CString(std::to_string(stored.size() - ownFolderTasks)));
-        ws->Execute("DELETE FROM TaskDocuments WHERE DocumentType='图纸'");
+        // The refused tasks keep their documents and their own rows; every other row goes.
+        const CString kept = CString(std::to_string(stored.size() - ownFolderTasks));
+        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '项目一%'"), kept);
+        EXPECT_EQ(
+            ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectPath='" + SqlQuote(below) + "'"),
+            kept);
+        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM TaskDocuments WHERE DocumentType='图纸'"), kept);
+        ws->Execute("DELETE FROM TaskDocuments WHERE DocumentType='图纸';DELETE FROM ProjectManage WHERE "
+                    "ProjectPath LIKE '项目一%'");
         untested = later;
+    }
+    Lend(false);
+}
+
+namespace {
+
+// Numbers that a server ignoring case reads as one folder name, made of the capital and small
+// letters of several scripts (final and medial sigma are two letters to the database, one to such
+// a server); each pair in both orders.
+std::vector<std::pair<std::string, std::string>> FoldEqualNumbers() {
+    const std::pair<const char*, const char*> letters[] = {{"X", "x"},       {"Σ", "σ"}, {"Σ", "ς"},
+                                                           {"σ", "ς"},       {"Ж", "ж"}, {"Ｘ", "ｘ"},
+                                                           {"ΣЖＸ", "ςжｘ"}, {"Ω", "ω"}};
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (const auto& [one, other] : letters) {
+        pairs.emplace_back(std::string(one) + "M-03-01", std::string(other) + "m-03-01");
+        pairs.emplace_back(std::string(other) + "m-03-01", std::string(one) + "M-03-01");
+    }
+    return pairs;
+}
+
+} // namespace
+
+// Two tasks whose numbers a server ignoring case reads as one folder, stored by another client (or
+// before such numbers were refused): deleting the one below the deleted task leaves every file of
+// the other and its rows; the folders are kept and named.
+TEST_P(StoredNamePathsTest, DeletingOneOfTwoTasksOfOneFolderNameLeavesTheOthersFiles) {
+    Lend(true);
+    for (const auto& [other, deleted] : FoldEqualNumbers()) {
+        SCOPED_TRACE("deleting " + deleted + " beside " + other);
+        ws->Execute(
+            "DELETE FROM ProjectManage WHERE ProjectName IN ('项目一', '泵体', '子任务', '项目三', "
+            "'他人任务');"
+            "DELETE FROM TaskDocuments WHERE DocumentType IN ('图纸', '他人图纸');"
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('XM-01', "
+            "'项目一', '项目管理', '未开始'), ('XM-01-02', '泵体', '项目一\\', '未开始'), ('XM-03', "
+            "'项目三', "
+            "'项目管理', '正进行中'), ('" +
+            CString(other) +
+            "', '他人任务', '项目三\\', '正进行中');"
+            "INSERT INTO TaskDocuments (ProjectNo, DocumentType) VALUES ('" +
+            CString(other) +
+            "', '他人图纸');"
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) SELECT '" +
+            CString(deleted) +
+            "', '子任务', '项目一\\泵体\\', '未开始' WHERE NOT EXISTS (SELECT 1 FROM "
+            "ProjectManage WHERE ProjectNo='" +
+            CString(deleted) +
+            "');"
+            "INSERT INTO TaskDocuments (ProjectNo, DocumentType) SELECT ProjectNo, '图纸' FROM ProjectManage "
+            "WHERE ProjectName='子任务'");
+        if (ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectName='子任务'") == "0")
+            continue; // the unique index holds the two numbers equal
+        ftp.WriteFile("Vq/Working/" + CString(other) + "/a.dwg", "other task's drawing");
+        ftp.WriteFile("Vq/Auditing/" + CString(other) + "/校对.rtf", "other task's opinion");
+        const auto served = FilesBelow(ftp.Root());
+
+        vq::ScriptedUser user;
+        user.Dialog("数据删除确认 - 项目")
+            .Click(IDOK)
+            .Message("删除将不可再恢复，是否真的要删除?", IDYES)
+            .Message(
+                "以下 2 个文件夹在不区分大小写的文件服务器(FTP)上也是其他现有任务的文件夹，为免误删这些任务的"
+                "文件，没有删除：\n\n/Vq/Auditing/" +
+                    CString(deleted) + "\n/Vq/Working/" + CString(deleted),
+                IDOK);
+        CDataDeleteConfirmDlg dlg;
+        dlg.ProjectNo = "XM-01-02";
+        dlg.ProjectName = "泵体";
+        dlg.ProjectPath = "项目一\\";
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(FilesBelow(ftp.Root()), served);
+        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectName IN ('泵体', '子任务')"),
+                  "0");
+        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectName='他人任务'"), "1");
+        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM TaskDocuments WHERE DocumentType='他人图纸'"), "1");
+        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM TaskDocuments WHERE DocumentType='图纸'"), "0");
+        for (const char* area : {"Vq/Working/", "Vq/Auditing/"})
+            fs::remove_all((ftp.Root() + "/" + area + CString(other)).str());
     }
     Lend(false);
 }

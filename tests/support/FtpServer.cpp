@@ -26,9 +26,10 @@ namespace {
 // 64 KiB with "426" (the part received stays on disk). argv[7] "1" answers every upload as a
 // server with a full disk does. argv[8] names one more fault (FtpFault, empty for none); every
 // command line received is appended to the file argv[9]. argv[10] "1" drops trailing dots and
-// blanks from every name of a path, as a Windows server does.
+// blanks from every name of a path and compares names without regard to case, as a Windows server
+// does.
 const char* kServerScript = R"PY(
-import logging, posixpath, sys, warnings
+import logging, os, posixpath, sys, warnings
 warnings.simplefilter("ignore")
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib import handlers
@@ -42,6 +43,9 @@ authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
 authorizer.add_anonymous(root, perm="elradfmwMT")
 windows_names = sys.argv[10] == "1"
+def fold(name):
+    # A Windows server's upper case: one character for one.
+    return "".join(c.upper() if len(c.upper()) == 1 else c for c in name)
 class GbkFS(AbstractedFS):
     # Listings are built in UTF-8 and sent in code page 936.
     def ftpnorm(self, ftppath):
@@ -49,7 +53,20 @@ class GbkFS(AbstractedFS):
         if not windows_names:
             return path
         names = [n if n in ("", ".", "..") else (n.rstrip(". ") or ".") for n in path.split("/")]
-        return posixpath.normpath("/".join(names) or "/")
+        path = posixpath.normpath("/".join(names) or "/")
+        # Names compare without regard to case: each name is the one on disk that it matches.
+        resolved = []
+        for name in path.split("/"):
+            if name in ("", "."):
+                continue
+            try:
+                entries = os.listdir(os.path.join(self.root, *resolved))
+            except OSError:
+                entries = []
+            if name not in entries:
+                name = next((e for e in entries if fold(e) == fold(name)), name)
+            resolved.append(name)
+        return "/" + "/".join(resolved)
     def format_list(self, *args, **kwargs):
         for line in super().format_list(*args, **kwargs):
             yield line.decode("utf8", "replace").encode("gbk", "replace")

@@ -66,7 +66,8 @@ public:
     // fullDisk true: every upload is refused as by a server whose disk is full ("451 Failure
     // writing to local file."). windowsNames true: the server reads names as a Windows server
     // does, dropping trailing dots and blanks from every name of a path ("XM-02-01. " is
-    // "XM-02-01", ". " is ".").
+    // "XM-02-01", ". " is ".") and taking a name for the one stored that differs from it only in
+    // case ("xm-σ" is "XM-Σ", as is "XM-ς").
     explicit FtpServer(const CString& user = "vquser", const CString& password = "vqpass",
                        bool withMachineListing = true, bool stallTransfers = false, bool abortUploads = false,
                        bool fullDisk = false, bool windowsNames = false);
