@@ -16,7 +16,7 @@ int RunLabelMaintenance(const CString& group, const CString& number, const CStri
         return 0;
     CECOChangeLableMaintainDlg dlg;
     dlg.m_strECOGroup = group;
-    dlg.m_strECONo = number;
+    dlg.m_strECONo = StoredNumber(group == "修改单" ? "ECOModifyManage" : "ECOChangeManage", "ECONo", number);
     dlg.m_strDocType = docType;
     dlg.m_bReadOnly = readOnly;
     dlg.DoModal();
@@ -29,7 +29,7 @@ int RunLabelBrowser(const CString& group, const CString& number, const CString& 
         return 0;
     CECOChangeLableBrowseDlg dlg;
     dlg.m_strECOGroup = group;
-    dlg.m_strECONo = number;
+    dlg.m_strECONo = StoredNumber(group == "修改单" ? "ECOModifyManage" : "ECOChangeManage", "ECONo", number);
     dlg.m_bEditOverride = editOverride;
     dlg.DoModal();
     return 1;

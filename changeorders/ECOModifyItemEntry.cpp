@@ -8,7 +8,7 @@ extern "C" int ShowECOModifyItemData(CString number, CString login) {
     if (!frame.IsOpen())
         return 0;
     CECOModifyItemDlg dlg;
-    dlg.m_strECONo = number;
+    dlg.m_strECONo = StoredNumber("ECOModifyManage", "ECONo", number);
     dlg.m_bNewItem = 0;
     dlg.m_bReadOnly = 1;
     dlg.DoModal();

@@ -12,7 +12,7 @@ extern "C" int ECOAssignNextAuditTaskMain(CString group, CString number, CString
         return 0;
     CECONextAuditTaskDlg dlg;
     dlg.m_strECOGroup = group;
-    dlg.m_strECONo = number;
+    dlg.m_strECONo = StoredNumber(group == "修改单" ? "ECOModifyManage" : "ECOChangeManage", "ECONo", number);
     dlg.m_strUpAuditName = stepName;
     dlg.m_bDisplayOnly = displayOnly;
     dlg.DoModal();

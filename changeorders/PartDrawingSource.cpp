@@ -2,6 +2,7 @@
 
 #include "core/ComError.h"
 #include "core/DocumentFetch.h"
+#include "core/EntryFrame.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
@@ -23,6 +24,7 @@ int CPartDrawingSource::ResolveDrawing() {
         m_strPartCode = borrowed;
     sql.Format("SELECT ProductDwgCode, CurrentRev FROM VqkorvelAll_title WHERE TCode='%s'",
                SqlQuote(m_strPartCode));
+    bool found = false;
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
@@ -30,6 +32,7 @@ int CPartDrawingSource::ResolveDrawing() {
         if (!rs->IsEOF()) {
             m_strProductDwgCode = VariantToString(rs->GetCollect(0L));
             m_strRevision = VariantToString(rs->GetCollect(1L));
+            found = true;
         }
         if (m_nAdoCloseMode)
             rs->Close();
@@ -38,6 +41,10 @@ int CPartDrawingSource::ResolveDrawing() {
         AfxMessageBox(sql);
         return 0;
     }
+    // The part's number as its title row stores it: a number typed in another case finds the row
+    // (the comparison folds case), and the server folder and the copy are named from the row.
+    if (found)
+        m_strPartCode = StoredNumber("VqkorvelAll_title", "TCode", m_strPartCode);
     return 1;
 }
 

@@ -15,8 +15,9 @@ public:
     // Takes the connection, the close mode and the FTP connection of the application object.
     CPartDrawingSource();
 
-    // Replaces m_strPartCode by the code it borrows, then reads the product drawing code and the
-    // current revision (both keep their values when the part has no title row). 0 after a
+    // Replaces m_strPartCode by the code it borrows, then reads the product drawing code, the
+    // current revision and the part's number as its title row stores it (all keep their values
+    // when the part has no title row). 0 after a
     // database error (shown with the statement), else 1.
     int ResolveDrawing();
     // The file name of the first document of the revision whose type contains "设计图" (in

@@ -1,9 +1,13 @@
 #include "core/EntryFrame.h"
 
+#include "core/ComError.h"
 #include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/Collections.h"
 #include "platform/base/TextCodec.h"
 #include "platform/base/WaitCursor.h"
+#include "platform/db/Ado.h"
+#include "platform/db/SqlText.h"
 #include "platform/ui/View.h"
 
 #include <algorithm>
@@ -70,4 +74,31 @@ CEntryFrame::~CEntryFrame() {
     if (m_withFtp)
         theApp.m_pFtpConnection = nullptr;
     vq::EndWaitCursor();
+}
+
+CString StoredNumber(const char* table, const char* column, const CString& typed) {
+    if (typed.IsEmpty() || !theApp.m_pConnPDM)
+        return typed;
+    CString sql;
+    sql.Format("SELECT %s FROM %s WHERE %s='%s'", column, table, column, SqlQuote(typed));
+    CStringArray found;
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        for (; !rs->IsEOF(); rs->MoveNext())
+            found.Add(VariantToStoredText(rs->GetCollect(0L)));
+        if (theApp.m_nAdoCloseMode)
+            rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return typed;
+    }
+    // The typed text itself when a row stores it so; else the one row it finds. Several rows
+    // that the comparison takes for one number ("XM-02-01" and "XM-02-01 " where it ignores
+    // trailing blanks) leave the typed text: no other row's number is taken for it.
+    for (int i = 0; i < found.GetSize(); ++i)
+        if (found[i] == typed)
+            return typed;
+    return found.GetSize() == 1 ? found[0] : typed;
 }

@@ -10,7 +10,7 @@ extern "C" int BrowsePartReversionTree(CString partCode, CString login) {
     if (!frame.IsOpen())
         return 0;
     CPartRevisionTreeDlg dlg(nullptr);
-    dlg.m_strPartCode = partCode;
+    dlg.m_strPartCode = StoredNumber("VqkorvelAll_title", "TCode", partCode);
     dlg.m_strProductCode = "";
     dlg.DoModal();
     return 1;

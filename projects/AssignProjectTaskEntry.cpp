@@ -12,7 +12,7 @@ extern "C" int AssignProjectTaskMain(CString projectNo, CString login, int readO
     if (!frame.IsOpen())
         return 0;
     CAssignProjectTaskDlg dlg(nullptr);
-    dlg.ProjectNo = projectNo;
+    dlg.ProjectNo = StoredNumber("ProjectManage", "ProjectNo", projectNo);
     dlg.ReadOnly = readOnly;
     dlg.DoModal();
     return dlg.Changed;

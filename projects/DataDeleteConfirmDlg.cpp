@@ -8,12 +8,15 @@
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
+#include "platform/db/SqlText.h"
 #include "platform/ftp/FtpConnection.h"
 #include "platform/maker/FileStore.h"
 #include "platform/ui/DataExchange.h"
 #include "projects/ProjectTaskRecords.h"
 #include "projects/WorkDocumentCopies.h"
 
+#include <set>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -31,9 +34,13 @@ enum Column { kSerial, kName, kNumber, kPath, kState, kColumns };
 // Folders are emptied at most this deep; a deeper tree is left and reported.
 constexpr int kMaxFolderDepth = 16;
 
+// The statement with its "<column>=%s" the condition that the column holds the task's number
+// exactly as stored: a task numbered "xm-02-01" never reaches the rows of task "XM-02-01".
 CString WithTask(const char* format, const CString& taskNo) {
-    CString sql;
-    sql.Format(format, SqlQuote(taskNo));
+    CString sql(format);
+    const char* column = sql.Find("TaskNo=%s") >= 0 ? "TaskNo" : "ProjectNo";
+    // One pass: the number put in is not read again.
+    sql.Replace(CString(column) + "=%s", projects::NumberIsExactly(column, taskNo));
     return sql;
 }
 
@@ -41,36 +48,43 @@ CString WithTask(const char* format, const CString& taskNo) {
 // statement before reaches the task's work tasks through them.
 std::vector<CString> TaskDeletionStatements(const CString& taskNo, int storageMode) {
     std::vector<const char*> formats = {
-        "DELETE FROM TaskDocuments WHERE ProjectNo='%s'",
-        "DELETE FROM TaskExtDocument WHERE TaskNo='%s'",
-        "DELETE FROM TaskAuditManage WHERE ProjectNo='%s'",
-        "DELETE FROM TaskFileResult WHERE ProjectNo='%s'",
-        "DELETE FROM TaskLogInformation WHERE ProjectNo='%s'",
-        "DELETE FROM TaskRevDocuments WHERE ProjectNo='%s'",
-        "DELETE FROM TaskRevManage WHERE ProjectNo='%s'",
-        "DELETE FROM VqkorvelTask_title WHERE ProjectNo='%s'",
-        "DELETE FROM VqkorvelTask_detail WHERE ProjectNo='%s'",
-        "DELETE FROM TeamWorkRequest WHERE WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s')",
-        "DELETE FROM TeamWorkResourcePack WHERE ResourceID in (SELECT ResourceID FROM TeamWorkResource WHERE WorkID "
-        "IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s'))",
-        "DELETE FROM TeamWorkResource WHERE WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s')",
-        "DELETE FROM TeamWorkRelation WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID IN (SELECT "
-        "WorkID FROM TeamWorkManage WHERE TaskNo='%s'))",
-        "DELETE FROM TeamWorkAdvise WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID IN (SELECT "
-        "WorkID FROM TeamWorkManage WHERE TaskNo='%s'))",
-        "DELETE FROM TeamWorkAudit WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID IN (SELECT "
-        "WorkID FROM TeamWorkManage WHERE TaskNo='%s'))",
-        "DELETE FROM TeamWorkHistory WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID IN (SELECT "
-        "WorkID FROM TeamWorkManage WHERE TaskNo='%s'))"};
+        "DELETE FROM TaskDocuments WHERE ProjectNo=%s",
+        "DELETE FROM TaskExtDocument WHERE TaskNo=%s",
+        "DELETE FROM TaskAuditManage WHERE ProjectNo=%s",
+        "DELETE FROM TaskFileResult WHERE ProjectNo=%s",
+        "DELETE FROM TaskLogInformation WHERE ProjectNo=%s",
+        "DELETE FROM TaskRevDocuments WHERE ProjectNo=%s",
+        "DELETE FROM TaskRevManage WHERE ProjectNo=%s",
+        "DELETE FROM VqkorvelTask_title WHERE ProjectNo=%s",
+        "DELETE FROM VqkorvelTask_detail WHERE ProjectNo=%s",
+        "DELETE FROM TeamWorkRequest WHERE WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo=%s)",
+        "DELETE FROM TeamWorkResourcePack WHERE ResourceID in (SELECT ResourceID FROM TeamWorkResource WHERE "
+        "WorkID "
+        "IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo=%s))",
+        "DELETE FROM TeamWorkResource WHERE WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo=%s)",
+        "DELETE FROM TeamWorkRelation WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID IN "
+        "(SELECT "
+        "WorkID FROM TeamWorkManage WHERE TaskNo=%s))",
+        "DELETE FROM TeamWorkAdvise WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID IN "
+        "(SELECT "
+        "WorkID FROM TeamWorkManage WHERE TaskNo=%s))",
+        "DELETE FROM TeamWorkAudit WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID IN "
+        "(SELECT "
+        "WorkID FROM TeamWorkManage WHERE TaskNo=%s))",
+        "DELETE FROM TeamWorkHistory WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE WorkID IN "
+        "(SELECT "
+        "WorkID FROM TeamWorkManage WHERE TaskNo=%s))"};
     if (storageMode == 0 || storageMode == 1)
-        formats.push_back("DELETE FROM TeamWorkResultPack WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE "
-                          "WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s'))");
+        formats.push_back(
+            "DELETE FROM TeamWorkResultPack WHERE FileID in (SELECT FileID FROM TeamWorkResult WHERE "
+            "WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo=%s))");
     formats.push_back(
-        "DELETE FROM TeamWorkResult WHERE WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s')");
-    formats.push_back("DELETE FROM TeamWorkPart WHERE WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s')");
+        "DELETE FROM TeamWorkResult WHERE WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo=%s)");
     formats.push_back(
-        "DELETE FROM TeamWorkPartTree WHERE WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo='%s')");
-    formats.push_back("DELETE FROM TeamWorkManage WHERE TaskNo='%s'");
+        "DELETE FROM TeamWorkPart WHERE WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo=%s)");
+    formats.push_back(
+        "DELETE FROM TeamWorkPartTree WHERE WorkID IN (SELECT WorkID FROM TeamWorkManage WHERE TaskNo=%s)");
+    formats.push_back("DELETE FROM TeamWorkManage WHERE TaskNo=%s");
     std::vector<CString> statements;
     for (const char* format : formats)
         statements.push_back(WithTask(format, taskNo));
@@ -99,13 +113,26 @@ void CDataDeleteConfirmDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CDataDeleteConfirmDlg::OnDestroy() {
-    m_storedNumbers.clear();
+    m_storedRows.clear();
     DeleteItemTexts(m_arrItemTexts);
     CDialog::OnDestroy();
 }
 
 CString CDataDeleteConfirmDlg::SubtreePrefix() const {
     return projects::ChildrenPath(ProjectPath, ProjectName);
+}
+
+vq::db::Engine CDataDeleteConfirmDlg::Engine() const {
+    return m_pConnection ? m_pConnection->GetEngine() : vq::db::Engine::Other;
+}
+
+CString CDataDeleteConfirmDlg::NodeCondition(const CString& alias) const {
+    return SqlExactEquals(Engine(), alias + "ProjectName", ProjectName) + " AND " +
+           SqlExactEquals(Engine(), alias + "ProjectPath", ProjectPath);
+}
+
+CString CDataDeleteConfirmDlg::SubtreeCondition(const CString& alias) const {
+    return SqlExactPrefix(Engine(), alias + "ProjectPath", SubtreePrefix());
 }
 
 BOOL CDataDeleteConfirmDlg::OnInitDialog() {
@@ -128,8 +155,7 @@ bool CDataDeleteConfirmDlg::AskAboutStartedDescendants() {
     // Descendants are found by the subtree's path (task numbers join their levels with "-", so
     // a pattern on the number would find none).
     CString sql;
-    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '%s%%'%s AND WorkState<>'未开始'",
-               SqlLikeLiteral(SubtreePrefix()), kSqlLikeEscape);
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE %s AND WorkState<>'未开始'", SubtreeCondition());
     const int started = theApp.GetSqlInt(sql);
     if (started <= 0)
         return true;
@@ -140,9 +166,12 @@ bool CDataDeleteConfirmDlg::AskAboutStartedDescendants() {
 
 bool CDataDeleteConfirmDlg::CheckWorkTasks() {
     CString sql;
-    sql.Format("SELECT count(*) FROM TeamWorkManage WHERE TaskNo IN (SELECT ProjectNo FROM ProjectManage WHERE "
-               "(ProjectName='%s' AND ProjectPath='%s') OR (ProjectPath LIKE '%s%%'%s))",
-               SqlQuote(ProjectName), SqlQuote(ProjectPath), SqlLikeLiteral(SubtreePrefix()), kSqlLikeEscape);
+    // Work tasks are counted by their task number as the column compares it: one that hangs on a
+    // task of the subtree by a number written in another case refuses as well.
+    sql.Format(
+        "SELECT count(*) FROM TeamWorkManage WHERE TaskNo IN (SELECT ProjectNo FROM ProjectManage WHERE "
+        "(%s) OR %s)",
+        NodeCondition(), SubtreeCondition());
     const int works = theApp.GetSqlInt(sql);
     if (works <= 0)
         return true;
@@ -169,25 +198,23 @@ void CDataDeleteConfirmDlg::BuildList() {
     SetWindowText("数据删除确认 - 项目");
     SetDlgItemText(kWarningId, "删除数据将不可再恢复，请谨慎处理...");
 
+    // The node and the rows below it by their stored name and path exactly: a sibling "GEAR" is
+    // no part of the deletion of "Gear", nor are the tasks below it. The documents are counted as
+    // they are deleted, by their task's number exactly.
+    const CString documents =
+        "SELECT count(*) FROM TaskDocuments d WHERE EXISTS (SELECT 1 FROM ProjectManage p "
+        "WHERE " +
+        SqlExactColumns(Engine(), "d.ProjectNo", "p.ProjectNo") + " AND ";
     CString sql;
-    sql.Format("SELECT ProjectName, ProjectNo, ProjectPath, WorkState FROM ProjectManage WHERE ProjectName='%s' AND "
-               "ProjectPath='%s'",
-               SqlQuote(ProjectName), SqlQuote(ProjectPath));
+    sql.Format("SELECT ProjectName, ProjectNo, ProjectPath, WorkState FROM ProjectManage WHERE %s",
+               NodeCondition());
     FillRows(sql);
-    sql.Format("SELECT count(*) FROM TaskDocuments WHERE ProjectNo IN (SELECT ProjectNo FROM ProjectManage WHERE "
-               "ProjectName='%s' AND ProjectPath='%s')",
-               SqlQuote(ProjectName), SqlQuote(ProjectPath));
-    m_nDocCount = theApp.GetSqlInt(sql);
+    m_nDocCount = theApp.GetSqlInt(documents + NodeCondition("p.") + ")");
 
-    const CString pattern = SqlLikeLiteral(SubtreePrefix());
-    sql.Format("SELECT ProjectName, ProjectNo, ProjectPath, WorkState FROM ProjectManage WHERE ProjectPath LIKE "
-               "'%s%%'%s",
-               pattern, kSqlLikeEscape);
+    sql.Format("SELECT ProjectName, ProjectNo, ProjectPath, WorkState FROM ProjectManage WHERE %s",
+               SubtreeCondition());
     FillRows(sql);
-    sql.Format("SELECT count(*) FROM TaskDocuments WHERE ProjectNo IN (SELECT ProjectNo FROM ProjectManage WHERE "
-               "ProjectPath LIKE '%s%%'%s)",
-               pattern, kSqlLikeEscape);
-    m_nDocCount += theApp.GetSqlInt(sql);
+    m_nDocCount += theApp.GetSqlInt(documents + SubtreeCondition("p.") + ")");
 
     RenumberRows();
     CString count;
@@ -212,7 +239,9 @@ void CDataDeleteConfirmDlg::FillRows(const CString& sql) {
                 m_list.SetItemText(row, static_cast<int>(field) + 1, text);
                 record->SetField(static_cast<int>(field) + 1, text);
             }
-            m_storedNumbers[record] = VariantToStoredText(rs->GetCollect(1L));
+            m_storedRows[record] = {VariantToStoredText(rs->GetCollect(1L)),
+                                    VariantToStoredText(rs->GetCollect(0L)),
+                                    VariantToStoredText(rs->GetCollect(2L))};
             m_arrItemTexts.Add(record);
             m_list.SetItemData(row, reinterpret_cast<DWORD_PTR>(record));
             rs->MoveNext();
@@ -244,8 +273,9 @@ void CDataDeleteConfirmDlg::OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
 // The deletion
 
 void CDataDeleteConfirmDlg::OnOK() {
+    // The node's own row, not a row whose number only differs from it in case.
     CString sql;
-    sql.Format("SELECT WorkState FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(ProjectNo));
+    sql.Format("SELECT WorkState FROM ProjectManage WHERE %s", NodeCondition());
     if (IsUndeletableState(theApp.GetSqlString(sql))) {
         AfxMessageBox("任务处于评审或完成状态，不能进行删除...");
         return;
@@ -264,15 +294,47 @@ void CDataDeleteConfirmDlg::OnOK() {
     }
 
     CWaitCursor wait;
+    const int count = m_list.GetItemCount();
+    // Which tasks go, decided before anything goes: a task whose number cannot be used keeps its
+    // rows, its own ProjectManage row included; the folders of a task that goes are kept when a
+    // task that stays has a number that names the same folder on a server that ignores case.
+    std::vector<bool> deleted(static_cast<std::size_t>(count), true);
+    CStringArray keptTasks;
+    bool keptBelowDeleted = false;
+    for (int row = 0; row < count; ++row) {
+        const CString taskNo = StoredNumber(row);
+        if (taskNo.IsEmpty())
+            continue;
+        const int usable = NumberNamesOnlyItsTask(taskNo);
+        if (usable < 0)
+            return;
+        if (usable == 0) {
+            deleted[static_cast<std::size_t>(row)] = false;
+            keptTasks.Add(DescribeTask(row));
+        }
+    }
+    for (int row = 0; row < count; ++row) {
+        if (deleted[static_cast<std::size_t>(row)])
+            continue;
+        const StoredRow kept = Stored(row);
+        for (int parent = 0; parent < count && !keptBelowDeleted; ++parent) {
+            const StoredRow above = Stored(parent);
+            keptBelowDeleted = deleted[static_cast<std::size_t>(parent)] &&
+                               projects::ChildrenPath(above.path, above.name).Compare(kept.path) == 0;
+        }
+    }
+    std::set<std::string> stayingKeys;
+    if (!ReadStayingFolderKeys(deleted, stayingKeys))
+        return;
+
     auto* progress = new CProgressDlg(nullptr);
     progress->Create(CProgressDlg::IDD, nullptr);
     progress->CenterWindow();
     progress->ShowWindow(SW_SHOW);
-    const int count = m_list.GetItemCount();
     progress->m_progress.SetRange(0, count);
 
     CStringArray leftovers;
-    CStringArray keptTasks;
+    CStringArray sharedFolders;
     bool completed = true;
     bool serverLost = false;
     int deletedTasks = 0; // tasks whose documents, logs and folders are gone
@@ -282,29 +344,20 @@ void CDataDeleteConfirmDlg::OnOK() {
         progress->SetText(text);
         progress->m_progress.SetPos(row + 1);
         const CString taskNo = StoredNumber(row);
-        if (taskNo.IsEmpty())
+        if (taskNo.IsEmpty() || !deleted[static_cast<std::size_t>(row)])
             continue;
-        const int usable = NumberNamesOnlyItsTask(taskNo);
-        if (usable < 0) {
-            completed = false;
-            break;
-        }
-        if (usable == 0) {
-            keptTasks.Add(DescribeTask(row, taskNo));
-            continue;
-        }
         // A server that went away since the last task stops the deletion before this task's
         // rows go, so that no content is left without its rows unnoticed.
         if (!store.InitVQPDMFTP()) {
             CString message;
-            message.Format("文件服务器(FTP)连接中断，删除在第 %d 项任务[%s]前停止，此前的任务已删除...", row + 1,
-                           taskNo);
+            message.Format("文件服务器(FTP)连接中断，删除在第 %d 项任务[%s]前停止，此前的任务已删除...",
+                           row + 1, CString(vq::VisibleText(taskNo.str())));
             AfxMessageBox(message);
             completed = false;
             serverLost = true;
             break;
         }
-        completed = DeleteTask(taskNo, store, leftovers);
+        completed = DeleteTask(taskNo, store, stayingKeys, leftovers, sharedFolders);
         if (completed) {
             ++deletedTasks;
             OnTaskDeleted(row);
@@ -312,7 +365,7 @@ void CDataDeleteConfirmDlg::OnOK() {
     }
     // The project rows go last, in one unit of their own.
     if (completed)
-        completed = DeleteProjectRows();
+        completed = DeleteProjectRows(deleted);
 
     progress->ShowWindow(SW_HIDE);
     progress->DestroyWindow();
@@ -326,54 +379,86 @@ void CDataDeleteConfirmDlg::OnOK() {
                        deletedTasks);
         AfxMessageBox(message);
     }
-    ReportFtpLeftovers(leftovers, keptTasks);
+    ReportFtpLeftovers(leftovers, keptTasks, completed && keptBelowDeleted, sharedFolders);
     if (completed)
         EndDialog(IDOK);
 }
 
-CString CDataDeleteConfirmDlg::StoredNumber(int row) const {
-    const auto found = m_storedNumbers.find(reinterpret_cast<const void*>(m_list.GetItemData(row)));
-    return found == m_storedNumbers.end() ? CString() : found->second;
+CDataDeleteConfirmDlg::StoredRow CDataDeleteConfirmDlg::Stored(int row) const {
+    const auto found = m_storedRows.find(reinterpret_cast<const void*>(m_list.GetItemData(row)));
+    return found == m_storedRows.end() ? StoredRow() : found->second;
 }
 
 int CDataDeleteConfirmDlg::NumberNamesOnlyItsTask(const CString& taskNo) {
     if (StoredFolderName(taskNo).IsEmpty())
         return 0;
+    // As read, the number is exactly that of a chosen row, and of no row outside them (two rows
+    // may hold one number where no unique index keeps them apart).
+    const CString number = projects::NumberIsExactly("ProjectNo", taskNo);
     CString sql;
-    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectNo='%s' AND ((ProjectName='%s' AND "
-               "ProjectPath='%s') OR ProjectPath LIKE '%s%%'%s)",
-               SqlQuote(taskNo), SqlQuote(ProjectName), SqlQuote(ProjectPath),
-               SqlLikeLiteral(SubtreePrefix()), kSqlLikeEscape);
-    const int count = projects::QueryGuardCount(sql);
-    return count < 0 ? -1 : (count > 0 ? 1 : 0);
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE %s AND ((%s) OR %s)", number, NodeCondition(),
+               SubtreeCondition());
+    const int chosen = projects::QueryGuardCount(sql);
+    if (chosen <= 0)
+        return chosen < 0 ? -1 : 0;
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE %s AND (CASE WHEN (%s) OR %s THEN 0 ELSE 1 END)=1",
+               number, NodeCondition(), SubtreeCondition());
+    const int others = projects::QueryGuardCount(sql);
+    return others < 0 ? -1 : (others > 0 ? 0 : 1);
 }
 
-CString CDataDeleteConfirmDlg::DescribeTask(int row, const CString& taskNo) const {
-    const CString path = m_list.GetItemText(row, kPath);
-    CString text = projects::IsTopLevelPath(path) ? CString() : path;
-    text += m_list.GetItemText(row, kName) + " [";
-    for (const char c : taskNo.str()) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            CString escaped;
-            escaped.Format("\\x%02X", byte);
-            text += escaped;
-        } else {
-            text += c;
+CString CDataDeleteConfirmDlg::DescribeTask(int row) const {
+    const StoredRow stored = Stored(row);
+    auto visible = [](const CString& text) { return CString(vq::VisibleText(text.str())); };
+    const CString path = projects::IsTopLevelPath(stored.path) ? CString() : visible(stored.path);
+    return path + visible(stored.name) + " [" + visible(stored.number) + "]";
+}
+
+bool CDataDeleteConfirmDlg::ReadStayingFolderKeys(const std::vector<bool>& deleted,
+                                                  std::set<std::string>& keys) {
+    // Every number of the table is read: a server may read numbers as one folder that the
+    // database holds apart ("ς" and "σ"), so no condition on the column can find them all.
+    std::set<std::tuple<std::string, std::string, std::string>> going;
+    for (int row = 0; row < m_list.GetItemCount(); ++row) {
+        if (deleted[static_cast<std::size_t>(row)]) {
+            const StoredRow stored = Stored(row);
+            going.emplace(stored.number.str(), stored.name.str(), stored.path.str());
         }
     }
-    return text + "]";
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open("SELECT ProjectNo, ProjectName, ProjectPath FROM ProjectManage", m_pConnection,
+                 adOpenForwardOnly, adLockReadOnly, adCmdText);
+        while (!rs->IsEOF()) {
+            const CString number = VariantToStoredText(rs->GetCollect(0L));
+            const CString name = StoredFolderName(number);
+            if (!name.IsEmpty() && !going.count({number.str(), VariantToStoredText(rs->GetCollect(1L)).str(),
+                                                 VariantToStoredText(rs->GetCollect(2L)).str()}))
+                keys.insert(vq::FolderNameKey(name.str()));
+            rs->MoveNext();
+        }
+        if (m_nAdoCloseMode)
+            rs->Close();
+        return true;
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return false;
+    }
 }
 
-bool CDataDeleteConfirmDlg::DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP& store, CStringArray& leftovers) {
+bool CDataDeleteConfirmDlg::DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP& store,
+                                       const std::set<std::string>& stayingKeys, CStringArray& leftovers,
+                                       CStringArray& sharedFolders) {
     const int storageMode = theApp.m_nDocStorageMode;
     const bool onFtp = storageMode == 1 || storageMode == 2;
     std::vector<WorkDocumentRef> documents;
     if (onFtp &&
-        !ReadWorkDocuments(WithTask("SELECT FileID, FileName FROM TeamWorkResult WHERE WorkID IN (SELECT WorkID FROM "
-                                    "TeamWorkManage WHERE TaskNo='%s')",
-                                    taskNo),
-                           documents))
+        !ReadWorkDocuments(
+            WithTask("SELECT FileID, FileName FROM TeamWorkResult WHERE WorkID IN (SELECT WorkID FROM "
+                     "TeamWorkManage WHERE TaskNo=%s)",
+                     taskNo),
+            documents))
         return false;
     if (!ExecuteSqlAsOneUnit(m_pConnection, TaskDeletionStatements(taskNo, storageMode)))
         return false;
@@ -381,22 +466,29 @@ bool CDataDeleteConfirmDlg::DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP
     if (onFtp)
         RemoveWorkDocumentCopies(store, documents, leftovers);
     const CString name = StoredFolderName(taskNo);
+    const bool shared = stayingKeys.count(vq::FolderNameKey(name.str())) > 0;
     for (const char* area : {"Auditing", "Working"}) {
         const CString folder = FtpFolder(area, name);
-        if (!RemoveTaskFolder(folder))
-            leftovers.Add(folder);
+        if (shared)
+            sharedFolders.Add(CString(vq::VisibleText(folder.str())));
+        else if (!RemoveTaskFolder(folder))
+            leftovers.Add(CString(vq::VisibleText(folder.str())));
     }
     return true;
 }
 
-bool CDataDeleteConfirmDlg::DeleteProjectRows() {
-    CString node;
-    node.Format("DELETE FROM ProjectManage WHERE ProjectName='%s' AND ProjectPath='%s'", SqlQuote(ProjectName),
-                SqlQuote(ProjectPath));
-    CString descendants;
-    descendants.Format("DELETE FROM ProjectManage WHERE ProjectPath LIKE '%s%%'%s", SqlLikeLiteral(SubtreePrefix()),
-                       kSqlLikeEscape);
-    return ExecuteSqlAsOneUnit(m_pConnection, {node, descendants});
+bool CDataDeleteConfirmDlg::DeleteProjectRows(const std::vector<bool>& deleted) {
+    std::vector<CString> statements;
+    for (int row = 0; row < m_list.GetItemCount(); ++row) {
+        if (!deleted[static_cast<std::size_t>(row)])
+            continue;
+        const StoredRow stored = Stored(row);
+        statements.push_back("DELETE FROM ProjectManage WHERE " +
+                             projects::NumberIsExactly("ProjectNo", stored.number) + " AND " +
+                             SqlExactEquals(Engine(), "ProjectName", stored.name) + " AND " +
+                             SqlExactEquals(Engine(), "ProjectPath", stored.path));
+    }
+    return ExecuteSqlAsOneUnit(m_pConnection, statements);
 }
 
 // ---------------------------------------------------------------------------------------------

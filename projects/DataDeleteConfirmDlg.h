@@ -21,6 +21,9 @@
 #include "platform/ui/ImageList.h"
 
 #include <map>
+#include <set>
+#include <string>
+#include <vector>
 
 class CFtpConnection;
 class CVQTWSaveFileToFTP;
@@ -54,22 +57,42 @@ protected:
 private:
     // The ProjectPath that the node's children carry.
     CString SubtreePrefix() const;
+    vq::db::Engine Engine() const;
+    // The rows chosen: the node by its name and path, the rows below it by the subtree prefix,
+    // each compared exactly as stored (a sibling that differs only in case is not chosen); alias
+    // is put before the column names ("p.").
+    CString NodeCondition(const CString& alias = CString()) const;
+    CString SubtreeCondition(const CString& alias = CString()) const;
     bool AskAboutStartedDescendants();
     bool CheckWorkTasks();
     void BuildList();
     void FillRows(const CString& sql);
     void RenumberRows();
-    // The number of a list row as stored (the list shows it trimmed).
-    CString StoredNumber(int row) const;
+    // A list row's number, name and path as stored (the list shows them trimmed).
+    struct StoredRow {
+        CString number, name, path;
+    };
+    StoredRow Stored(int row) const;
+    CString StoredNumber(int row) const { return Stored(row).number; }
     // Whether the task's rows and folders may be found by the number: 1 yes, 0 no (the number is
-    // refused, see above), -1 after a database error has been shown.
+    // refused, see above, or another row outside the deletion holds it too), -1 after a database
+    // error has been shown.
     int NumberNamesOnlyItsTask(const CString& taskNo);
-    // "path\name [number]" of a list row, control characters of the number written as \xNN.
-    CString DescribeTask(int row, const CString& taskNo) const;
+    // "path\name [number]" of a list row, with what cannot be seen written out (vq::VisibleText).
+    CString DescribeTask(int row) const;
+    // The folder keys (vq::FolderNameKey) of the numbers of every task that stays: the rows not
+    // chosen and the chosen rows that are kept. False after a database error has been shown.
+    bool ReadStayingFolderKeys(const std::vector<bool>& deleted, std::set<std::string>& keys);
     // Deletes one task: its rows in one transaction, then its FTP contents; leftovers collects
-    // what stays on the server. False when the deletion must stop.
-    bool DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP& store, CStringArray& leftovers);
-    bool DeleteProjectRows();
+    // what stays on the server, sharedFolders the folders that are also another staying task's
+    // (a server that ignores case reads both numbers as one folder). False when the deletion must
+    // stop.
+    bool DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP& store,
+                    const std::set<std::string>& stayingKeys, CStringArray& leftovers,
+                    CStringArray& sharedFolders);
+    // Deletes the ProjectManage rows of the list that are marked deleted, each by its stored
+    // number, name and path exactly.
+    bool DeleteProjectRows(const std::vector<bool>& deleted);
     // Empties and removes a task folder; false when it is, or may be, still on the server
     // afterwards.
     bool RemoveTaskFolder(const CString& folder);
@@ -87,5 +110,5 @@ private:
     CImageList m_imageArrows;
     CImageList m_imageRows;
     CPtrArray m_arrItemTexts; // CItemText*, owned
-    std::map<const void*, CString> m_storedNumbers; // by a row's item data
+    std::map<const void*, StoredRow> m_storedRows; // by a row's item data
 };

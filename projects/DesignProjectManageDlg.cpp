@@ -303,10 +303,12 @@ void CDesignProjectManageDlg::OnDeleteProject() {
         AfxMessageBox("指定设计项目已开始，不能删除...");
         return;
     }
-    // The guards must have been read: a failed read stops the deletion.
+    // The guards must have been read: a failed read stops the deletion. The tasks are this
+    // project's by their path exactly: those of a project "PUMP" beside "Pump" are not.
+    const vq::db::Engine engine = theApp.m_pConnPDM ? theApp.m_pConnPDM->GetEngine() : vq::db::Engine::Other;
     CString sql;
-    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '%s%%'%s",
-               SqlLikeLiteral(projects::ChildrenPath(projects::kRootPath, name)), kSqlLikeEscape);
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE %s",
+               SqlExactPrefix(engine, "ProjectPath", projects::ChildrenPath(projects::kRootPath, name)));
     const int tasks = projects::QueryGuardCount(sql);
     if (tasks < 0)
         return;
@@ -324,9 +326,9 @@ void CDesignProjectManageDlg::OnDeleteProject() {
     }
     // The row goes by the number as the list read it, which may be another project's (a number
     // stored with a blank at its end reads as the number without it): it must be this project's.
-    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectNo='%s' AND ProjectPath='项目管理' AND "
-               "ProjectName='%s'",
-               SqlQuote(number), SqlQuote(name));
+    const CString identity = projects::NumberIsExactly("ProjectNo", number) +
+                             " AND ProjectPath='项目管理' AND " + SqlExactEquals(engine, "ProjectName", name);
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE %s", identity);
     const int rows = projects::QueryGuardCount(sql);
     if (rows < 0)
         return;
@@ -336,9 +338,7 @@ void CDesignProjectManageDlg::OnDeleteProject() {
     }
     if (AfxMessageBox("是否要删除选中的设计项目?", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    sql.Format(
-        "DELETE FROM ProjectManage WHERE ProjectNo='%s' AND ProjectPath='项目管理' AND ProjectName='%s'",
-        SqlQuote(number), SqlQuote(name));
+    sql.Format("DELETE FROM ProjectManage WHERE %s", identity);
     if (!theApp.ExecuteSql(sql))
         return;
     m_list.DeleteItem(row);

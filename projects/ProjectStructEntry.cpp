@@ -9,7 +9,7 @@ extern "C" int AssignProjectStructMain(CString projectNo, CString login, int unu
     if (!frame.IsOpen())
         return 0;
     CProjectStructDlg dlg(nullptr);
-    dlg.ProjectNo = projectNo;
+    dlg.ProjectNo = StoredNumber("ProjectManage", "ProjectNo", projectNo);
     dlg.DoModal();
     return 0;
 }

@@ -734,7 +734,8 @@ bool CProjectTaskItemDlg::CheckNameAndNumber() {
         return false;
     }
     CString sql;
-    sql.Format("SELECT ProjectName,ProjectPath FROM %s WHERE ProjectNo='%s'", TableName, SqlQuote(ItemNo));
+    // Numbers that differ only in letter case, in any script, are one number.
+    sql.Format("SELECT ProjectName,ProjectPath FROM %s WHERE %s", TableName, NumberIs("ProjectNo", ItemNo));
     bool taken = false;
     try {
         _RecordsetPtr rs;
@@ -1028,7 +1029,7 @@ bool CProjectTaskItemDlg::LockNewNumber(const CString& emptyMessage, const CStri
     // A number that any row holds, a task's as well as a project's, is never locked as new: a
     // cancel removes the rows stored under the locked number.
     CString sql;
-    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(ItemNo));
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE %s", NumberIs("ProjectNo", ItemNo));
     const int count = QueryGuardCount(sql);
     if (count < 0)
         return false;

@@ -207,6 +207,20 @@ bool HasAnythingBelow(const CString& itemNo, const CString& path, const CString&
     return theApp.GetSqlInt(sql) > 0;
 }
 
+namespace {
+vq::db::Engine AppEngine() {
+    return theApp.m_pConnPDM ? theApp.m_pConnPDM->GetEngine() : vq::db::Engine::Other;
+}
+} // namespace
+
+CString NumberIs(const CString& column, const CString& number) {
+    return SqlFolderKeyEquals(AppEngine(), column, number);
+}
+
+CString NumberIsExactly(const CString& column, const CString& storedNumber) {
+    return SqlExactEquals(AppEngine(), column, storedNumber);
+}
+
 int QueryGuardCount(const CString& sql) {
     try {
         _RecordsetPtr rs;

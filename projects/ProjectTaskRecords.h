@@ -69,6 +69,13 @@ bool HasTasksBelow(const CString& path, const CString& name);
 // Whether tasks or work tasks (rows of TeamWorkManage with the item as UpWorkID) lie below it.
 bool HasAnythingBelow(const CString& itemNo, const CString& path, const CString& name);
 
+// The condition that a number column holds a number that is the number given: equal under the
+// one equality of numbers (vq::FoldCase), or naming the same folder on a file server that ignores
+// case (SqlFolderKeyEquals, on the application's connection); two such numbers never both exist.
+// The condition that it holds exactly the stored number (SqlExactEquals).
+CString NumberIs(const CString& column, const CString& number);
+CString NumberIsExactly(const CString& column, const CString& storedNumber);
+
 // A count read for a guard: the first column of the first row, 0 without a row; -1 after the
 // database error has been shown, so that the guarded step can stop.
 int QueryGuardCount(const CString& sql);

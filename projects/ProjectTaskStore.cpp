@@ -13,7 +13,7 @@ namespace {
 // 1 when a row holds the number, 0 when none does, -1 after the read failed (shown).
 int NumberTaken(const CString& number) {
     CString sql;
-    sql.Format("SELECT count(*) FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(number));
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE %s", NumberIs("ProjectNo", number));
     const int count = QueryGuardCount(sql);
     return count < 0 ? -1 : (count > 0 ? 1 : 0);
 }
@@ -58,7 +58,8 @@ int StoreNewTask(CProjectTaskItemDlg& item, const CString& parentNo, const CStri
             return 0;
         if (taken > 0) {
             CString text;
-            text.Format("任务编号 %s 已被其他用户使用，任务没有保存...", lost);
+            text.Format("任务编号 %s 已被其他用户使用，任务没有保存...",
+                        CString(vq::VisibleText(lost.str())));
             AfxMessageBox(text);
             return 0;
         }

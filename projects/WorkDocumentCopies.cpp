@@ -54,15 +54,27 @@ void AppendListed(CString& text, const CStringArray& items) {
 
 } // namespace
 
-void ReportFtpLeftovers(const CStringArray& leftovers, const CStringArray& keptTasks) {
+void ReportFtpLeftovers(const CStringArray& leftovers, const CStringArray& keptTasks, bool keptBelowDeleted,
+                        const CStringArray& sharedFolders) {
     CString text;
     if (keptTasks.GetSize() > 0) {
         text.Format(
             "以下 %d 项任务的编号不能用作文件服务器(FTP)上的文件夹名，或不能从数据库中确切读出。为免误删其他"
-            "任务的内容，这些任务在文件服务器上的内容都没有删除，其文档、评审及日志等记录也已保留，请通知系统"
-            "管理员处理：\n",
-            static_cast<int>(keptTasks.GetSize()));
+            "任务的内容，这些任务在文件服务器上的内容都没有删除，任务本身及其文档、评审及日志等记录也都已保留"
+            "%s，"
+            "请通知系统管理员处理：\n",
+            static_cast<int>(keptTasks.GetSize()),
+            keptBelowDeleted ? "（其上级任务已删除，项目结构中不再显示这些任务）" : "");
         AppendListed(text, keptTasks);
+    }
+    if (sharedFolders.GetSize() > 0) {
+        CString part;
+        part.Format(
+            "以下 %d 个文件夹在不区分大小写的文件服务器(FTP)上也是其他现有任务的文件夹，为免误删这些任务的"
+            "文件，没有删除：\n",
+            static_cast<int>(sharedFolders.GetSize()));
+        AppendListed(part, sharedFolders);
+        text += (text.IsEmpty() ? "" : "\n\n") + part;
     }
     if (leftovers.GetSize() > 0) {
         CString part;

@@ -28,7 +28,11 @@ bool ReadWorkDocuments(const CString& sql, std::vector<WorkDocumentRef>& documen
 void RemoveWorkDocumentCopies(CVQTWSaveFileToFTP& store, const std::vector<WorkDocumentRef>& documents,
                               CStringArray& leftovers);
 
-// Tells the user, in one box, which contents could not be removed from the FTP server, and which
-// tasks kept their rows and everything on the server because their number could not be used
-// ("path\name [number]" each); nothing when there are none.
-void ReportFtpLeftovers(const CStringArray& leftovers, const CStringArray& keptTasks = CStringArray());
+// Tells the user, in one box, which tasks kept their rows and everything on the server because
+// their number could not be used ("path\name [number]" each; keptBelowDeleted: the rows above
+// some of them are deleted, so that no tree shows them), which folders stayed because they are
+// also the folders of tasks that stay (a server that ignores case reads both numbers as one
+// name), and which contents could not be removed from the FTP server; nothing when there are
+// none. The texts are shown as given: the caller writes stored names with vq::VisibleText.
+void ReportFtpLeftovers(const CStringArray& leftovers, const CStringArray& keptTasks = CStringArray(),
+                        bool keptBelowDeleted = false, const CStringArray& sharedFolders = CStringArray());

@@ -38,19 +38,22 @@ CString FormatSerialNo3(int number) {
 
 CString MakeNewWorkID(const _ConnectionPtr& connection, const CString& upWorkId, int closeMode) {
     const CString prefix = upWorkId + "#";
-    // The prefix is matched literally: a task number may hold "_" or "%".
+    // The prefix is matched literally (a task number may hold "_" or "%"), and as numbers are
+    // compared: an id that differs from the new one only in letter case is the same id.
+    const std::string foldedPrefix = vq::FoldCase(prefix.str());
     CString sql;
-    sql.Format("SELECT WorkID FROM TeamWorkManage WHERE WorkID LIKE '%s%%'%s ORDER BY WorkID",
-               SqlLikeLiteral(prefix), kSqlLikeEscape);
+    sql.Format(
+        "SELECT WorkID FROM TeamWorkManage WHERE %s ORDER BY WorkID",
+        SqlFoldedPrefix(connection ? connection->GetEngine() : vq::db::Engine::Other, "WorkID", prefix));
     std::set<long long> used;
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
         rs->Open(sql, connection, adOpenForwardOnly, adLockReadOnly, adCmdText);
         while (!rs->IsEOF()) {
-            const CString id = VariantToString(rs->GetCollect(0L));
-            if (id.GetLength() > prefix.GetLength())
-                used.insert(LeadingNumber(id.Mid(prefix.GetLength())));
+            const std::string id = vq::FoldCase(VariantToString(rs->GetCollect(0L)).str());
+            if (id.size() > foldedPrefix.size() && id.compare(0, foldedPrefix.size(), foldedPrefix) == 0)
+                used.insert(LeadingNumber(CString(id.substr(foldedPrefix.size()))));
             rs->MoveNext();
         }
         CloseIfAsked(rs, closeMode);
@@ -71,7 +74,9 @@ CString MakeNewWorkID(const _ConnectionPtr& connection, const CString& upWorkId,
 
 bool IsWorkIDStored(const _ConnectionPtr& connection, const CString& workId, int closeMode) {
     CString sql;
-    sql.Format("SELECT count(*) FROM TeamWorkManage WHERE WorkID='%s'", SqlQuote(workId));
+    sql.Format(
+        "SELECT count(*) FROM TeamWorkManage WHERE %s",
+        SqlFoldedEquals(connection ? connection->GetEngine() : vq::db::Engine::Other, "WorkID", workId));
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();

@@ -313,7 +313,7 @@ bool CAssistAuditDlg::FindTaskMarkup(const CString& task, CString& markupId, CSt
 CString CAssistAuditDlg::DownloadMarkup(const CString& markupId, const CString& fileType) {
     CWaitCursor wait;
     CString target;
-    target.Format("%s%s", GetTempDirectory(), MakeValidFileName("Vq_Markup_" + markupId + fileType));
+    target.Format("%s%s", m_callFolder.Path(), MakeValidFileName("Vq_Markup_" + markupId + fileType));
     CString sql;
     sql.Format("SELECT DocSaved, DocContent FROM DesignMarkupPackage WHERE FileLogID=%s", SqlQuote(markupId));
     CVQSaveFileToDB store;
@@ -332,7 +332,7 @@ CString CAssistAuditDlg::DownloadDocument() {
     sql.Format("SELECT FileName FROM TeamWorkResult WHERE FileID='%s'", SqlQuote(FileID));
     const CString fileName = theApp.GetSqlString(sql);
     CString target;
-    target.Format("%s%s", GetTempDirectory(), MakeValidFileName("T" + FileID + "_" + fileName));
+    target.Format("%s%s", m_callFolder.Path(), MakeValidFileName("T" + FileID + "_" + fileName));
     sql.Format("SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='%s'", SqlQuote(FileID));
     CVQSaveFileToDB store;
     const CString path = store.PopFileFromDB(sql, target, "DocContent", FileID, fileName);

@@ -6,6 +6,7 @@
 
 #include "controls/SortListCtrl.h"
 #include "platform/base/Collections.h"
+#include "platform/base/Folders.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
 
@@ -63,4 +64,7 @@ private:
     bool FindTaskMarkup(const CString& task, CString& markupId, CString& fileType);
     CString DownloadMarkup(const CString& markupId, const CString& fileType);
     CString DownloadDocument();
+    // Where this object's copies are written: names of its own, so that another call of the same
+    // user (another host on a document or step of the same name) never writes over them.
+    mutable vq::CallFolder m_callFolder;
 };

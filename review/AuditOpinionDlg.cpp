@@ -301,7 +301,7 @@ CString CAuditOpinionDlg::DownloadDocument(vq::FetchFailure* why) {
     if (!m_engine.ReadDocumentInfo())
         return CString();
     CString tempPath;
-    tempPath.Format("%s%s", GetTempDirectory(),
+    tempPath.Format("%s%s", m_callFolder.Path(),
                     MakeValidFileName("T" + m_strFileID + "_" + m_engine.m_strFileName));
     CString sql;
     sql.Format(theApp.m_nDatabaseType == 2

@@ -8,6 +8,7 @@
 
 #include "platform/base/Collections.h"
 #include "platform/base/File.h"
+#include "platform/base/Folders.h"
 #include "platform/ui/Dialog.h"
 #include "review/AuditFlowEngine.h"
 #include "review/AuditFlowList.h"
@@ -107,4 +108,7 @@ private:
     CString m_strStepState;
     CString m_strStepResult;
     CString m_strUpAuditName;
+    // Where this object's copies are written: names of its own, so that another call of the same
+    // user (another host on a document or step of the same name) never writes over them.
+    mutable vq::CallFolder m_callFolder;
 };

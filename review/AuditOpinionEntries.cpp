@@ -36,7 +36,7 @@ int RunOpinionDialog(const CString& fileId, const CString& login, const CString&
         return 0;
     return Guarded([&] {
         CAuditOpinionDlg dlg(nullptr);
-        dlg.m_strFileID = fileId;
+        dlg.m_strFileID = StoredNumber("TeamWorkResult", "FileID", fileId);
         dlg.m_strAuditTask = step;
         dlg.DoModal();
         return dlg.m_bSaved;
@@ -49,7 +49,7 @@ int RunAssistDialog(const CString& fileId, const CString& step, const CString& l
         return 0;
     return Guarded([&] {
         CAssistAuditDlg dlg(nullptr);
-        dlg.FileID = fileId;
+        dlg.FileID = StoredNumber("TeamWorkResult", "FileID", fileId);
         dlg.UpAuditName = step;
         dlg.ReadOnly = readOnly;
         dlg.DoModal();
@@ -80,7 +80,8 @@ extern "C" int DoMultiTeamTaskAuditEx(CStringArray* fileIds, CString login, CStr
         dlg.m_bConsigned = delegated;
         dlg.m_bAssistAudit = assisting;
         if (fileIds)
-            dlg.m_arrFileIDs.Copy(*fileIds);
+            for (int i = 0; i < fileIds->GetSize(); ++i)
+                dlg.m_arrFileIDs.Add(StoredNumber("TeamWorkResult", "FileID", (*fileIds)[i]));
         if (steps)
             dlg.m_arrAuditTasks.Copy(*steps);
         if (dlg.m_arrFileIDs.GetSize() > 0 && dlg.m_arrAuditTasks.GetSize() > 0) {

@@ -10,7 +10,7 @@ extern "C" int ShowTeamTaskAuditResult(CString fileId, CString login, int) {
     CEntryFrame frame(login);
     if (!frame.IsOpen())
         return 0;
-    ShowAuditResultDialog(fileId);
+    ShowAuditResultDialog(StoredNumber("TeamWorkResult", "FileID", fileId));
     return 1;
 }
 VQ_EXPORT_ENTRY(ShowTeamTaskAuditResult, 2, "设计文档评审结果", vq::kReviewSubsystem);

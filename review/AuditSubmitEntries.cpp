@@ -11,7 +11,7 @@ extern "C" int SendDesignFileToAudit(CString fileId, CString login, CString supe
         return 0;
     CWaitCursor wait;
     CDesignFileAuditSender sender;
-    sender.m_strFileID = fileId;
+    sender.m_strFileID = StoredNumber("TeamWorkResult", "FileID", fileId);
     sender.m_strSuperior = superior;
     return sender.Send();
 }

@@ -431,7 +431,7 @@ CString CDesignDocAuditDlg::DownloadDesignFile() {
     // Named after the document as well as its file, so that two windows on documents of the same
     // name and size do not share (and delete) one file.
     const CString path =
-        GetTempDirectory() + "T" + MakeValidFileName(m_strFileID) + "_" + MakeValidFileName(m_strFileName);
+        m_callFolder.Path() + "T" + MakeValidFileName(m_strFileID) + "_" + MakeValidFileName(m_strFileName);
     const char* format = m_nDatabaseType == 2
                              ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s'"
                              : "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='%s'";
@@ -486,7 +486,7 @@ int CDesignDocAuditDlg::OpenMarkupInViewer(const CString& path) {
 
 const CString& CDesignDocAuditDlg::ScratchMarkupFile() {
     if (m_strScratchFile.IsEmpty())
-        m_strScratchFile = vq::CreateUniqueFile(GetTempDirectory(), "_vq_temp_red_", ".dwf");
+        m_strScratchFile = vq::CreateUniqueFile(m_callFolder.Path(), "_vq_temp_red_", ".dwf");
     return m_strScratchFile;
 }
 
@@ -778,7 +778,7 @@ void CDesignDocAuditDlg::OpenRelatedDocument(const CString& fileId, const CStrin
     const CString written =
         name.IsEmpty()
             ? CString()
-            : store.PopFileFromDB(Quoted(format, fileId), GetTempDirectory() + name, "DocContent", "PDM");
+            : store.PopFileFromDB(Quoted(format, fileId), m_callFolder.Path() + name, "DocContent", "PDM");
     if (written.IsEmpty()) {
         ReportFetchFailure(fileName, store.GetLastFailure(), "相关文档下载失败!");
         return;
@@ -802,7 +802,7 @@ void CDesignDocAuditDlg::OnChangeOrderSheet() {
     const CString written =
         name.IsEmpty()
             ? CString()
-            : store.PopFileFromDB(Quoted(format, orderNo), GetTempDirectory() + name, "DocContent", "PDM");
+            : store.PopFileFromDB(Quoted(format, orderNo), m_callFolder.Path() + name, "DocContent", "PDM");
     if (written.IsEmpty()) {
         ReportFetchFailure(fileName, store.GetLastFailure(), "更改单下载失败!");
         return;

@@ -16,6 +16,7 @@
 
 #include "controls/ViewerWindowSize.h"
 #include "platform/base/File.h"
+#include "platform/base/Folders.h"
 #include "platform/com/DrawingViewer.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
@@ -180,4 +181,7 @@ private:
 
     CString m_strScratchFile;
     bool m_bHolding = false;
+    // Where this object's copies are written: names of its own, so that another call of the same
+    // user (another host on a document or step of the same name) never writes over them.
+    mutable vq::CallFolder m_callFolder;
 };

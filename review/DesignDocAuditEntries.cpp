@@ -47,10 +47,12 @@ int RunDesignDocDialog(const CString& fileId, const CString& task, int consigned
     return dlg.m_bSaved;
 }
 
-int ReviewStep(const CString& fileId, const CString& login, const CString& task, int consigned, int assist) {
+int ReviewStep(const CString& typedFileId, const CString& login, const CString& task, int consigned,
+               int assist) {
     CEntryFrame frame(login);
     if (!frame.IsOpen())
         return 0;
+    const CString fileId = StoredNumber("TeamWorkResult", "FileID", typedFileId);
     if (UsesDrawingReview(fileId))
         return RunDesignDocDialog(fileId, task, consigned, assist);
     return RunOpinionDialog(fileId, task, consigned, assist);
@@ -99,6 +101,7 @@ extern "C" int DoMultiTeamTaskAuditWithMarkup(_ConnectionPtr connection, CWnd* p
             return 0;
         theApp.m_bConnectionLost = FALSE;
         theApp.RefreshUserName();
+        fileId = StoredNumber("TeamWorkResult", "FileID", fileId);
         if (!UsesDrawingReview(fileId))
             return RunOpinionDialog(fileId, task, delegated, 0);
         if (CDesignDocAuditDlg::LiveCount() + 1 > CDesignDocAuditDlg::kMaxModelessWindows) {

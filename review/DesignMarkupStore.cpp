@@ -102,7 +102,7 @@ CString CDesignMarkupStore::DownloadMarkupFile(const CString& failureText) {
     sql.Format("SELECT DocSaved, DocContent FROM DesignMarkupPackage WHERE FileLogID=%lld", m_nFileLogID);
     CWaitCursor wait;
     CVQSaveFileToDB store;
-    CString path = store.PopFileFromDB(sql, GetTempDirectory() + name, "DocContent", "PDM");
+    CString path = store.PopFileFromDB(sql, m_callFolder.Path() + name, "DocContent", "PDM");
     if (path.IsEmpty()) {
         AfxMessageBox(failureText);
         return CString();
@@ -116,7 +116,7 @@ CString CDesignMarkupStore::MarkupFileName() const {
     if (m_bAutoVue)
         return CString();
     CString name;
-    name.Format(m_dVoloViewVersion > 1.0 ? "%s_Vq_%s_%s.rml" : "%s_Vq_%s_%s.dwf", GetTempDirectory().c_str(),
+    name.Format(m_dVoloViewVersion > 1.0 ? "%s_Vq_%s_%s.rml" : "%s_Vq_%s_%s.dwf", m_callFolder.Path().c_str(),
                 MakeValidFileName(m_strFileID).c_str(), MakeValidFileName(m_strAuditTask).c_str());
     return name;
 }

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "platform/base/Collections.h"
+#include "platform/base/Folders.h"
 #include "platform/base/String.h"
 
 class CDesignMarkupStore {
@@ -91,4 +92,7 @@ private:
     long long NextSequenceKey();
     bool InsertMarkupRow(long long key, const CString& size, const CString& time, const CString& ext);
     long long ReadBackKey();
+    // Where this object's copies are written: names of its own, so that another call of the same
+    // user (another host on a document or step of the same name) never writes over them.
+    mutable vq::CallFolder m_callFolder;
 };

@@ -42,7 +42,7 @@ CString CDesignReportSigner::DownloadReport() {
     sql.Format("SELECT FileSize FROM TeamWorkResult WHERE FileID='%s'", SqlQuote(FileID));
     if (theApp.GetSqlString(sql).IsEmpty())
         return CString();
-    CString target = GetTempDirectory() + "R_" + MakeValidFileName(FileID) + ".tbl";
+    CString target = m_callFolder.Path() + "R_" + MakeValidFileName(FileID) + ".tbl";
     sql.Format("SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='%s'", SqlQuote(FileID));
     CVQSaveFileToDB store;
     CString path = store.PopFileFromDB(sql, target, "DocContent", FileID, target);

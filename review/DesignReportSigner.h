@@ -3,6 +3,7 @@
 // sheet is filed with its modification notice as well.
 #pragma once
 
+#include "platform/base/Folders.h"
 #include "platform/base/String.h"
 #include "platform/db/Ado.h"
 
@@ -29,4 +30,7 @@ public:
 private:
     void Prepare();
     CString DownloadReport();
+    // Where this object's copies are written: names of its own, so that another call of the same
+    // user (another host on a document or step of the same name) never writes over them.
+    mutable vq::CallFolder m_callFolder;
 };

@@ -4,6 +4,7 @@
 #include "controls/InputFileNameDlg.h"
 #include "core/ComError.h"
 #include "core/DocumentFetch.h"
+#include "core/EntryFrame.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
@@ -153,12 +154,20 @@ BOOL CProjectTaskAuditDlg::OnInitDialog() {
 }
 
 bool CProjectTaskAuditDlg::LoadFromDatabase() {
+    ReadStoredTaskNo();
     LoadStepRecord();
     LoadDocuments();
     LoadTask();
     LoadReviewTemplate();
     LoadFileResults();
     return !theApp.m_bConnectionLost;
+}
+
+// The caller's number finds the task's row without regard to case; the server folders, the copies
+// and the caption are named from the number as the row stores it, never from the caller's
+// spelling (a case-sensitive server would take "xm-02-01" for a folder of its own).
+void CProjectTaskAuditDlg::ReadStoredTaskNo() {
+    m_strTaskNo = StoredNumber("ProjectManage", "ProjectNo", m_strTaskNo);
 }
 
 void CProjectTaskAuditDlg::SetupDocumentsList() {
@@ -224,7 +233,7 @@ void CProjectTaskAuditDlg::FetchOpinion() {
         return;
     m_pFtpConnection = theApp.m_pFtpConnection;
     CString local;
-    local.Format("%s%s_%s.rtf", GetTempDirectory(), number, MakeValidFileName(m_strStepName));
+    local.Format("%s%s_%s.rtf", m_callFolder.Path(), number, MakeValidFileName(m_strStepName));
     if (!FetchDocumentCopy(m_pFtpConnection, m_strStepName + ".rtf", local, m_strStepName + ".rtf",
                            "打开评审意见文件出错!"))
         return;
@@ -407,7 +416,7 @@ LRESULT CProjectTaskAuditDlg::OnClearBrowse(WPARAM, LPARAM) {
     return 1;
 }
 
-// The copy goes to the temporary folder, never to whatever the process's current folder is.
+// The copy goes to this window's own folder, never to whatever the process's current folder is.
 void CProjectTaskAuditDlg::ViewDocument() {
     if (m_nSelectedRow < 0 || m_nSelectedRow >= m_arrFileNames.GetSize())
         return;
@@ -427,7 +436,7 @@ void CProjectTaskAuditDlg::ViewDocument() {
     const CString title = file.Left(file.GetLength() - extension.GetLength());
     CString localName;
     localName.Format("%s_%s_%s", number, MakeValidFileName(title), extension);
-    const CString local = GetTempDirectory() + localName;
+    const CString local = m_callFolder.Path() + localName;
     // Only the copy this fetch wrote is shown: an older one of the same name is not the
     // document the server holds now.
     if (!FetchDocumentCopy(m_pFtpConnection, file, local, file))
@@ -624,7 +633,7 @@ int CProjectTaskAuditDlg::SaveAuditResult() {
 // The opinion goes to the server before anything of the decision is written; a failure stops
 // the decision with nothing stored, and a decision that is not stored takes the file back.
 bool CProjectTaskAuditDlg::UploadOpinion() {
-    const CString local = GetTempDirectory() + MakeValidFileName(m_strStepName) + ".rtf";
+    const CString local = m_callFolder.Path() + MakeValidFileName(m_strStepName) + ".rtf";
     if (!m_opinion.SaveFile(local)) {
         // Nothing has gone to the network yet: the local disk (full, or the folder not
         // writable) is what failed.

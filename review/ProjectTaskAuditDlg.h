@@ -16,6 +16,7 @@
 #include "controls/ColorListCtrl.h"
 #include "controls/RichText.h"
 #include "controls/SysImageList.h"
+#include "platform/base/Folders.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListBox.h"
@@ -93,6 +94,7 @@ private:
     // Reads what the window shows from the database; false when the connection was lost on the
     // way (said once, by the first statement that met it).
     bool LoadFromDatabase();
+    void ReadStoredTaskNo();
     void LoadStepRecord();
     void LoadDocuments();
     void LoadTask();
@@ -126,4 +128,7 @@ private:
     CString m_strAuditingModel;
     CString m_strAuditorName;
     CString m_strViewedPath;
+    // Where this window's opinion and fetched copies are written: names of its own, so that
+    // another host of the same user at a step of the same name never writes over them.
+    vq::CallFolder m_callFolder;
 };

@@ -13,7 +13,7 @@ extern "C" int ShowTeamTaskAuditFlow(CString fileId, CString login, int) {
     if (!frame.IsOpen())
         return 0;
     CWorkDocAuditInfo info;
-    if (!info.ReadDocAuditInfo(fileId))
+    if (!info.ReadDocAuditInfo(StoredNumber("TeamWorkResult", "FileID", fileId)))
         return 0;
     CTaskAuditFlowDlg dlg(nullptr);
     dlg.m_bReadOnly = 1;

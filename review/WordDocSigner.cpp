@@ -41,7 +41,7 @@ CString CWordDocSigner::GetSignArea(const CString& stepName, int kind) {
 
 CString CWordDocSigner::DownloadWordFile() {
     CWaitCursor wait;
-    CString target = GetTempDirectory() + "Win_" + MakeValidFileName(FileID) + ".DOC";
+    CString target = m_callFolder.Path() + "Win_" + MakeValidFileName(FileID) + ".DOC";
     CString sql;
     sql.Format("SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='%s'", SqlQuote(FileID));
     CVQSaveFileToDB store;

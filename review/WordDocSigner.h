@@ -5,6 +5,7 @@
 // label being the step name followed by "人" (name area) or "日期" (date area).
 #pragma once
 
+#include "platform/base/Folders.h"
 #include "platform/base/String.h"
 
 class CWordDocSigner {
@@ -23,4 +24,7 @@ public:
 
 private:
     CString DownloadWordFile();
+    // Where this object's copies are written: names of its own, so that another call of the same
+    // user (another host on a document or step of the same name) never writes over them.
+    mutable vq::CallFolder m_callFolder;
 };

@@ -420,7 +420,7 @@ CString CWorkDocAuditResultDlg::DownloadDocument(const CString& namePattern) {
     LastFetchFailure = vq::FetchFailure::None;
     CString name;
     name.Format(namePattern, FileID, FileName);
-    const CString localPath = GetTempDirectory() + MakeValidFileName(name);
+    const CString localPath = m_callFolder.Path() + MakeValidFileName(name);
     CString sql;
     sql.Format(DbType == 2 ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s'"
                            : "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE FileID='%s'",

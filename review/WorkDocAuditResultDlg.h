@@ -15,6 +15,7 @@
 
 #include "platform/base/Collections.h"
 #include "platform/base/File.h"
+#include "platform/base/Folders.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ImageList.h"
@@ -121,4 +122,7 @@ public:
     int SelectedStep = 0;
     CString WorkID;
     int FlowBySuperior = 0;
+    // Where this object's copies are written: names of its own, so that another call of the same
+    // user (another host on a document or step of the same name) never writes over them.
+    mutable vq::CallFolder m_callFolder;
 };

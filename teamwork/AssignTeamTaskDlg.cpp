@@ -414,7 +414,10 @@ void CAssignTeamTaskDlg::OnDeleteWork() {
         parentId = parent->code;
     }
     CString prompt;
-    prompt.Format("撤消%s[%s]下的工作：%s[%s]", parentName, parentId, data->text, data->code);
+    // Stored names and numbers go into the log line as they can be read (vq::VisibleText).
+    auto visible = [](const CString& text) { return CString(vq::VisibleText(text.str())); };
+    prompt.Format("撤消%s[%s]下的工作：%s[%s]", visible(parentName), visible(parentId), visible(data->text),
+                  visible(data->code));
     if (!DeleteWorkCascade(data->code, GroupMode ? ProjectNo : ParentNo, state, true, prompt))
         return;
     // A neighbour of the deleted node becomes the selection, as a person expects.

@@ -14,17 +14,21 @@
 
 namespace {
 
+// The statement with its "WorkID='%s'" the condition that WorkID holds the work's number exactly
+// as stored: a work numbered "xm-01#001" never reaches the rows of work "XM-01#001".
 CString WithWork(const char* format, const CString& workId) {
-    CString sql;
-    sql.Format(format, SqlQuote(workId));
+    CString sql(format);
+    // One pass: the number put in is not read again.
+    sql.Replace("WorkID='%s'", projects::NumberIsExactly("WorkID", workId));
     return sql;
 }
 
 bool PassesChecks(const CString& workId, const CString& taskNo, const CString& workState) {
-    // Every row goes by the work number: it must be the number of a work of the task shown.
+    // Every row goes by the work number exactly: it must be the number of one work, of the task
+    // shown (however another client wrote the task's number).
     CString sql;
-    sql.Format("SELECT count(*) FROM TeamWorkManage WHERE WorkID='%s' AND TaskNo='%s'", SqlQuote(workId),
-               SqlQuote(taskNo));
+    sql.Format("SELECT count(*) FROM TeamWorkManage WHERE %s AND TaskNo='%s'",
+               projects::NumberIsExactly("WorkID", workId), SqlQuote(taskNo));
     const int works = projects::QueryGuardCount(sql);
     if (works < 0)
         return false;
@@ -43,7 +47,9 @@ bool PassesChecks(const CString& workId, const CString& taskNo, const CString& w
         AfxMessageBox("处于评审及完成状态的任务不能删除...");
         return false;
     }
-    if (theApp.GetSqlInt(WithWork("SELECT count(*) FROM TeamWorkResult WHERE WorkID = '%s'", workId)) > 0) {
+    // Documents of a work whose number differs only in case refuse as well.
+    sql.Format("SELECT count(*) FROM TeamWorkResult WHERE WorkID = '%s'", SqlQuote(workId));
+    if (theApp.GetSqlInt(sql) > 0) {
         AfxMessageBox(" 该任务下存在工作文档，请先删除工作文档...");
         return false;
     }
@@ -113,7 +119,8 @@ bool DeleteWorkCascade(const CString& workId, const CString& taskNo, const CStri
     CTeamWorkLog log;
     if (!log.WriteLog(workId, "删除", "撤消工作", logPrompt)) {
         // The error shown names a statement; the deletion itself is complete.
-        AfxMessageBox("工作任务[" + workId + "]及其全部信息已删除，但删除记录未能写入工作日志。");
+        AfxMessageBox("工作任务[" + CString(vq::VisibleText(workId.str())) +
+                      "]及其全部信息已删除，但删除记录未能写入工作日志。");
     }
     return true;
 }

@@ -162,8 +162,10 @@ bool CDesignPartDlg::FindPartInTree() {
         CString message;
         if (!rs->IsEOF())
             message.Format("指定零部件已存在，位于：\n\n  任务：%s  \n\n  部件：%s  \n\n  的 %s[%s]...",
-                           VariantToString(rs->GetCollect(0L)), VariantToString(rs->GetCollect(1L)),
-                           VariantToString(rs->GetCollect(2L)), PartCode);
+                           CString(vq::VisibleText(VariantToString(rs->GetCollect(0L)).str())),
+                           CString(vq::VisibleText(VariantToString(rs->GetCollect(1L)).str())),
+                           CString(vq::VisibleText(VariantToString(rs->GetCollect(2L)).str())),
+                           CString(vq::VisibleText(PartCode.str())));
         if (CloseMode && rs->GetState() == adStateOpen)
             rs->Close();
         if (!message.IsEmpty()) {
@@ -293,7 +295,8 @@ bool CDesignPartDlg::StorePart(const CString& savedAt) {
     }
     if (!existing.IsEmpty() && !PlaceInTree) {
         CString message;
-        message.Format("零部件图号已存在：%s[%s]", PartCode, existing);
+        message.Format("零部件图号已存在：%s[%s]", CString(vq::VisibleText(PartCode.str())),
+                       CString(vq::VisibleText(existing.str())));
         AfxMessageBox(message);
         return false;
     }

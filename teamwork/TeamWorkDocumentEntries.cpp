@@ -13,7 +13,7 @@ extern "C" int TeamWorkTaskStateMaintain(CString workId, CString login, int /*un
     if (!frame.IsOpen())
         return 0;
     CTeamWorkTaskStateDlg dlg(nullptr);
-    dlg.WorkID = workId;
+    dlg.WorkID = StoredNumber("TeamWorkManage", "WorkID", workId);
     dlg.DoModal();
     return dlg.Changed;
 }
@@ -27,7 +27,8 @@ extern "C" int TeamGorupFileManageMain(CString taskNo, int byWorkId, CString log
     if (!frame.IsOpen())
         return 0;
     CTeamGroupFileManageDlg dlg(nullptr);
-    dlg.TaskNo = taskNo;
+    dlg.TaskNo = byWorkId ? StoredNumber("TeamWorkManage", "WorkID", taskNo)
+                          : StoredNumber("ProjectManage", "ProjectNo", taskNo);
     dlg.ByWorkID = byWorkId;
     dlg.DoModal();
     return 1;

@@ -213,8 +213,10 @@ void CTeamWorkManageDlg::OnDelete() {
     }
     const CString id = m_list.GetItemText(row, kWorkId);
     CString prompt;
+    // Stored names and numbers go into the log line as they can be read (vq::VisibleText).
     prompt.Format("撤消给%s分配工作：%s[%s]", m_list.GetItemText(row, kManager),
-                  m_list.GetItemText(row, kWorkName), id);
+                  CString(vq::VisibleText(m_list.GetItemText(row, kWorkName).str())),
+                  CString(vq::VisibleText(id.str())));
     if (!DeleteWorkCascade(id, TaskNo, m_list.GetItemText(row, kState), false, prompt))
         return;
     CWaitCursor wait;

@@ -1,10 +1,12 @@
 #include "platform/base/Folders.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -81,16 +83,64 @@ bool IsPrivateFolder(const std::string& folder) {
            (st.st_mode & 077) == 0;
 }
 
+// Closes a real folder of the user's own (not a link) to everybody else; true when it is then the
+// user's private folder. The mode is changed through the folder opened without following a link,
+// so a link put at the name meanwhile is never followed.
+bool ClosedOwnFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    const bool own = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+    const bool closed = own && ((st.st_mode & 07777) == 0700 || ::fchmod(fd, 0700) == 0);
+    ::close(fd);
+    return closed && IsPrivateFolder(folder);
+}
+
 // Makes the usual folder when it is missing; true when it is (now) the user's private folder.
 bool UsableUsualFolder(const std::string& folder) {
     if (::mkdir(folder.c_str(), 0700) == 0)
         return ::chmod(folder.c_str(), 0700) == 0 && IsPrivateFolder(folder);
-    return errno == EEXIST && IsPrivateFolder(folder);
+    return errno == EEXIST && ClosedOwnFolder(folder);
+}
+
+// The folder "<usual>-XXXXXX" that an earlier run made because something else held the usual name,
+// closed again; empty when there is none. Only a real folder of the user's own counts (nobody else
+// can make one); of several (made by runs at the same moment) the one holding the registry store,
+// else the first by name, so that every run takes the same one.
+std::string EarlierRunsFolder(const std::string& temp, const std::string& usual) {
+    const std::string prefix = usual.substr(temp.size()) + "-";
+    DIR* d = ::opendir(temp.c_str());
+    if (!d)
+        return std::string();
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
+            std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                        [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }))
+            names.push_back(temp + name);
+    }
+    ::closedir(d);
+    std::sort(names.begin(), names.end());
+    const auto own = [](const std::string& folder) {
+        struct stat st;
+        return ::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+    };
+    const auto holdsRegistry = [](const std::string& folder) {
+        struct stat st;
+        return ::lstat((folder + "/registry").c_str(), &st) == 0;
+    };
+    std::stable_partition(names.begin(), names.end(), holdsRegistry);
+    for (const std::string& folder : names)
+        if (own(folder) && ClosedOwnFolder(folder))
+            return folder;
+    return std::string();
 }
 
 // The working folder (the usual one, or the one this process chose) that a path lies in, without
-// a trailing '/'; empty when it lies in none.
-std::string WorkingFolderHolding(const CString& path) {
+// a trailing '/'; empty when it lies in none. below gets the rest of the path inside it.
+std::string WorkingFolderHolding(const CString& path, std::string* below = nullptr) {
     namespace fs = std::filesystem;
     const auto normal = [](const std::string& p) {
         std::error_code ec;
@@ -111,8 +161,11 @@ std::string WorkingFolderHolding(const CString& path) {
     }
     for (const std::string& folder : folders) {
         const std::string inside = normal(folder + "/");
-        if (!inside.empty() && full.size() > inside.size() && full.compare(0, inside.size(), inside) == 0)
+        if (!inside.empty() && full.size() > inside.size() && full.compare(0, inside.size(), inside) == 0) {
+            if (below)
+                *below = full.substr(inside.size());
             return folder;
+        }
     }
     return std::string();
 }
@@ -158,10 +211,14 @@ CString WorkingFolder() {
     const std::string usual = UsualWorkingFolder(temp);
     std::string folder = usual;
     if (!UsableUsualFolder(folder)) {
-        // The name is held by something not the user's own: a folder of a new name, made here.
-        folder += "-XXXXXX";
-        if (!::mkdtemp(folder.data()))
-            return CString(usual + "/"); // not the user's: nothing is written there
+        // The name is held by something not the user's own: the folder of a new name that an
+        // earlier run made, else one made here.
+        folder = EarlierRunsFolder(temp, usual);
+        if (folder.empty()) {
+            folder = usual + "-XXXXXX";
+            if (!::mkdtemp(folder.data()))
+                return CString(usual + "/"); // not the user's: nothing is written there
+        }
     }
     g_workingFolders[temp] = folder;
     return CString(folder + "/");
@@ -172,8 +229,45 @@ bool InWorkingFolder(const CString& path) {
 }
 
 bool InPrivateWorkingFolder(const CString& path) {
-    const std::string folder = WorkingFolderHolding(path);
-    return !folder.empty() && IsPrivateFolder(folder);
+    std::string below;
+    const std::string folder = WorkingFolderHolding(path, &below);
+    if (folder.empty() || !IsPrivateFolder(folder))
+        return false;
+    // Each folder on the way down that exists is a real folder of the user's own that nobody else
+    // may write to: a folder reused after it was open to others may hold what they put there.
+    std::string inner = folder;
+    for (std::size_t slash; (slash = below.find('/')) != std::string::npos; below.erase(0, slash + 1)) {
+        inner += "/" + below.substr(0, slash);
+        struct stat st;
+        if (::lstat(inner.c_str(), &st) != 0)
+            break;
+        if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 022) != 0)
+            return false;
+    }
+    return true;
+}
+
+CallFolder::~CallFolder() {
+    if (m_folder.empty())
+        return;
+    // Links inside are removed, never followed.
+    std::error_code ec;
+    std::filesystem::remove_all(m_folder, ec);
+}
+
+CString CallFolder::Path() {
+    if (!m_folder.empty() && IsPrivateFolder(m_folder))
+        return CString(m_folder + "/");
+    const CString working = WorkingFolder();
+    std::string folder = working.str() + "call-XXXXXX";
+    if (!InPrivateWorkingFolder(CString(folder)) || !::mkdtemp(folder.data()))
+        return working + "call-unavailable/missing/";
+    if (!m_folder.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(m_folder, ec);
+    }
+    m_folder = folder;
+    return CString(m_folder + "/");
 }
 
 CString HomeFolder() {

@@ -9,6 +9,8 @@
 
 #include "platform/base/String.h"
 
+#include <string>
+
 namespace vq {
 
 // Without a trailing separator; empty when no folder can be determined (no variable set, no HOME).
@@ -18,8 +20,9 @@ CString SystemFolder();
 CString TempFolder();
 // The user's working folder: "vqpdm-<user id>" in the temporary folder, made with mode 0700 when it
 // is missing. A folder of that name is used only when it is a real folder (not a link) owned by the
-// user with no access for group and others; anything else standing there is left alone and this
-// process works in a new folder "vqpdm-<user id>-XXXXXX" of its own instead. Ends with '/'. When no
+// user, closed to group and others first (mode 0700) if it was open to them; anything else standing
+// there is left alone and this process works in a folder "vqpdm-<user id>-XXXXXX" of its own
+// instead: the one an earlier run made, else a new one. Ends with '/'. When no
 // private folder can be had (the temporary folder missing or full) the usual name is returned all
 // the same and nothing is written there (vq::CreateFileBeside refuses it): every copy then fails
 // as a write into a missing folder does.
@@ -28,8 +31,29 @@ CString WorkingFolder();
 // which is never another's to use); nothing is created.
 bool InWorkingFolder(const CString& path);
 // Whether a path inside the working folder may be written and read: the folder is the user's
-// private folder at this moment.
+// private folder at this moment, and each existing folder between it and the path is a real folder
+// of the user's own that nobody else may write to.
 bool InPrivateWorkingFolder(const CString& path);
+
+// A folder of one call's own inside the working folder, "call-XXXXXX" made exclusively (mode 0700)
+// at its first use: the local copies a dialog writes (opinions, markup, fetched documents) take the
+// names the person or the viewer sees inside it, and no other call (another host of the same user
+// at the same step) can choose the same path. The folder goes, with what it holds, with the object.
+class CallFolder {
+public:
+    CallFolder() = default;
+    ~CallFolder();
+    CallFolder(const CallFolder&) = delete;
+    CallFolder& operator=(const CallFolder&) = delete;
+
+    // The folder, ending with '/'. When it cannot be made (the working folder not private, a full
+    // disk) a path of a folder that does not exist, so that every copy fails as a write into a
+    // missing folder does, and never lands on a name another call could choose.
+    CString Path();
+
+private:
+    std::string m_folder; // made; empty until then
+};
 
 // The user's home folder ($HOME) without a trailing separator; empty when it is not set.
 CString HomeFolder();

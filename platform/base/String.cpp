@@ -5,7 +5,9 @@
 #include <cctype>
 #include <cstdarg>
 #include <cstring>
+#include <locale.h>
 #include <vector>
+#include <wctype.h>
 
 namespace vq {
 
@@ -51,6 +53,150 @@ std::string_view TruncateUtf8(std::string_view text, std::size_t maxBytes) {
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
         --end;
     return text.substr(0, end);
+}
+
+namespace {
+
+// The next UTF-8 character of the text at pos, advancing pos; -1 (and one byte) for a byte that
+// starts no well-formed character.
+long NextCharacter(std::string_view text, std::size_t& pos) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    std::size_t length = lead < 0x80             ? 1
+                         : (lead & 0xE0) == 0xC0 ? 2
+                         : (lead & 0xF0) == 0xE0 ? 3
+                         : (lead & 0xF8) == 0xF0 ? 4
+                                                 : 0;
+    if (length == 0 || pos + length > text.size()) {
+        ++pos;
+        return -1;
+    }
+    long code = length == 1 ? lead : lead & (0x3F >> (length - 1));
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[pos + i]);
+        if ((next & 0xC0) != 0x80) {
+            ++pos;
+            return -1;
+        }
+        code = (code << 6) | (next & 0x3F);
+    }
+    static const long kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        ++pos;
+        return -1;
+    }
+    pos += length;
+    return code;
+}
+
+void AppendCharacter(std::string& out, long code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// The C library's UTF-8 character table, whatever locale the process runs in.
+locale_t Utf8Locale() {
+    static const locale_t locale = [] {
+        for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+            if (locale_t l = newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(nullptr)))
+                return l;
+        }
+        return static_cast<locale_t>(nullptr);
+    }();
+    return locale;
+}
+
+long LowerCase(long code) {
+    if (code < 0x80)
+        return code >= 'A' && code <= 'Z' ? code - 'A' + 'a' : code;
+    const locale_t locale = Utf8Locale();
+    return locale ? static_cast<long>(towlower_l(static_cast<wint_t>(code), locale)) : code;
+}
+
+long UpperCase(long code) {
+    if (code < 0x80)
+        return code >= 'a' && code <= 'z' ? code - 'a' + 'A' : code;
+    const locale_t locale = Utf8Locale();
+    return locale ? static_cast<long>(towupper_l(static_cast<wint_t>(code), locale)) : code;
+}
+
+template <class Map> std::string MapCharacters(std::string_view text, Map map) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t start = pos;
+        const long code = NextCharacter(text, pos);
+        if (code < 0)
+            out += text[start];
+        else
+            AppendCharacter(out, map(code));
+    }
+    return out;
+}
+
+// Characters that show nothing, or show as a blank: controls, format characters (joiners, marks
+// of direction, the byte order mark), blanks other than U+0020, line and paragraph separators,
+// variation selectors and the fillers that some fonts draw empty.
+bool IsHiddenCharacter(long code) {
+    struct Range {
+        long first, last;
+    };
+    static const Range kHidden[] = {
+        {0x0000, 0x001F},   {0x007F, 0x00A0}, {0x00AD, 0x00AD}, {0x034F, 0x034F},   {0x061C, 0x061C},
+        {0x115F, 0x1160},   {0x1680, 0x1680}, {0x17B4, 0x17B5}, {0x180B, 0x180F},   {0x2000, 0x200F},
+        {0x2028, 0x202F},   {0x205F, 0x206F}, {0x3000, 0x3000}, {0x3164, 0x3164},   {0xFE00, 0xFE0F},
+        {0xFEFF, 0xFEFF},   {0xFFA0, 0xFFA0}, {0xFFF9, 0xFFFB}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A},
+        {0xE0000, 0xE0FFF},
+    };
+    for (const Range& range : kHidden) {
+        if (code >= range.first && code <= range.last)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string FoldCase(std::string_view text) {
+    return MapCharacters(text, LowerCase);
+}
+
+std::string FolderNameKey(std::string_view text) {
+    return MapCharacters(text, [](long code) { return UpperCase(LowerCase(code)); });
+}
+
+std::string VisibleText(std::string_view text) {
+    // The blanks at either end are shown too: "XM-02-01 " is no "XM-02-01".
+    std::size_t first = 0, last = text.size();
+    while (first < last && text[first] == ' ')
+        ++first;
+    while (last > first && text[last - 1] == ' ')
+        --last;
+    std::string out;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t start = pos;
+        const long code = NextCharacter(text, pos);
+        if (code < 0) {
+            out += FormatV("<0x%02X>", static_cast<unsigned char>(text[start]));
+        } else if (IsHiddenCharacter(code) || (code == ' ' && (start < first || start >= last))) {
+            out += FormatV("<U+%04lX>", code);
+        } else {
+            out.append(text.substr(start, pos - start));
+        }
+    }
+    return out;
 }
 
 } // namespace vq

@@ -34,6 +34,24 @@ bool EqualNoCase(std::string_view a, std::string_view b);
 
 // The longest prefix of at most maxBytes bytes that does not end inside a UTF-8 sequence.
 std::string_view TruncateUtf8(std::string_view text, std::size_t maxBytes);
+
+// The text with every character in lower case as the product database folds it where it compares
+// without regard to case: each character alone, by the C library's UTF-8 character table (the
+// lower() of PostgreSQL's citext on a UTF-8 database). Two project or task numbers are one number
+// when their folded texts are equal ("ΣM-05" and "σm-05", "ＸＭ-06" and "ｘｍ-06"). Bytes that are
+// no UTF-8 character stay as they are.
+std::string FoldCase(std::string_view text);
+
+// The key under which a file server that ignores letter case may read a folder name as another:
+// each character in the upper case of its folded lower case, so that names one server reads alike
+// by their lower case and another by their upper case ("ς" and "σ", "ſ" and "s") have one key.
+std::string FolderNameKey(std::string_view text);
+
+// The text with what cannot be seen or told apart in a message written out: control and format
+// characters, every space other than U+0020, and blanks at either end, as "<U+200B>"; a byte
+// that is no UTF-8 character as "<0xFF>". Stored numbers and names are shown so in boxes and
+// logs, so that "XM-02-01" followed by an invisible character does not read as "XM-02-01".
+std::string VisibleText(std::string_view text);
 } // namespace vq
 
 class CString {

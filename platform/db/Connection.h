@@ -11,8 +11,12 @@
 // A SQLite data source whose database file is missing fails to open instead of creating it.
 // On SQLite and PostgreSQL every statement passes through the dialect translation of
 // SqlDialect.h, so the statements of both dialects run unchanged; SQLite connections use WAL
-// journaling. PostgreSQL folds unquoted names to lower case: the names of result columns and the
-// names quoted in its error messages are given back as the statement spells them.
+// journaling and have the function vq_fold_case(text): the text in vq::FoldCase's lower case, so
+// that statements compare numbers on SQLite as citext compares them on PostgreSQL (SqlText.h), and
+// vq_folder_key(text): its vq::FolderNameKey. They are registered on the SQLite library of the process, which
+// the SQLite driver uses, before the first connection opens. PostgreSQL folds unquoted names to lower case:
+// the names of result columns and the names quoted in its error messages are given back as the statement
+// spells them.
 #pragma once
 
 #include "platform/db/AdoTypes.h"

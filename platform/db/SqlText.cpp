@@ -1,5 +1,7 @@
 #include "platform/db/SqlText.h"
 
+#include <cstring>
+
 CString SqlQuote(const CString& text) {
     CString quoted(text);
     quoted.Replace("'", "''");
@@ -40,4 +42,100 @@ CString SqlLikeLiteral(const CString& text) {
 
 CString SqlLikeWildcard(const CString& text) {
     return EscapeLike(text, true);
+}
+
+namespace {
+
+// Texts whose folded form NOCASE already compares: ASCII without the letters that a character
+// beyond ASCII folds to (the Kelvin sign folds to "k", the dotted capital I to "i"). For those the
+// column's own equality is the folded one and can use the column's index.
+bool FoldsAsAscii(const CString& text) {
+    for (const char ch : text.str()) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte >= 0x80 || ch == 'i' || ch == 'I' || ch == 'k' || ch == 'K')
+            return false;
+    }
+    return true;
+}
+
+// Texts whose folder key (vq::FolderNameKey) the column's own equality compares: ASCII without the
+// letters that a character beyond ASCII has for its key (the dotless i and the dotted capital I
+// are "I", the long s "S", the Kelvin sign "K").
+bool KeysAsAscii(const CString& text) {
+    for (const char ch : text.str()) {
+        if (std::strchr("iIkKsS", ch))
+            return false;
+    }
+    return FoldsAsAscii(text);
+}
+
+// The number of characters of a UTF-8 text, as SQLite's substr counts them.
+int CharacterCount(const CString& text) {
+    int count = 0;
+    for (const char ch : text.str()) {
+        if ((static_cast<unsigned char>(ch) & 0xC0) != 0x80)
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+CString SqlFoldedEquals(vq::db::Engine engine, const CString& column, const CString& value) {
+    if (engine != vq::db::Engine::SQLite || FoldsAsAscii(value))
+        return column + "='" + SqlQuote(value) + "'";
+    return "vq_fold_case(" + column + ")='" + SqlQuote(CString(vq::FoldCase(value.str()))) + "'";
+}
+
+CString SqlFolderKeyEquals(vq::db::Engine engine, const CString& column, const CString& value) {
+    if (engine == vq::db::Engine::Other || KeysAsAscii(value))
+        return column + "='" + SqlQuote(value) + "'";
+    const CString key = "'" + SqlQuote(CString(vq::FolderNameKey(value.str()))) + "'";
+    if (engine == vq::db::Engine::SQLite)
+        return "vq_folder_key(" + column + ")=" + key;
+    return "upper(lower(CAST(" + column + " AS TEXT)))=" + key;
+}
+
+CString SqlFoldedPrefix(vq::db::Engine engine, const CString& column, const CString& prefix) {
+    if (engine != vq::db::Engine::SQLite || FoldsAsAscii(prefix))
+        return column + " LIKE '" + SqlLikeLiteral(prefix) + "%'" + kSqlLikeEscape;
+    return "vq_fold_case(" + column + ") LIKE '" + SqlLikeLiteral(CString(vq::FoldCase(prefix.str()))) +
+           "%'" + kSqlLikeEscape;
+}
+
+namespace {
+// The column's own equality first, which its index serves; then the exact one.
+CString ExactComparison(vq::db::Engine engine, const CString& column, const CString& other,
+                        const CString& otherText) {
+    if (engine == vq::db::Engine::SQLite)
+        return "(" + column + "=" + other + " AND " + column + "=" + other + " COLLATE BINARY)";
+    if (engine == vq::db::Engine::PostgreSQL)
+        return "(" + column + "=" + other + " AND CAST(" + column + " AS TEXT)=" + otherText + ")";
+    return column + "=" + other;
+}
+} // namespace
+
+CString SqlExactColumns(vq::db::Engine engine, const CString& column, const CString& other) {
+    return ExactComparison(engine, column, other, "CAST(" + other + " AS TEXT)");
+}
+
+CString SqlExactEquals(vq::db::Engine engine, const CString& column, const CString& value) {
+    const CString quoted = "'" + SqlQuote(value) + "'";
+    const CString exact = ExactComparison(engine, column, quoted, quoted);
+    if (value.IsEmpty())
+        return "(" + column + " IS NULL OR " + exact + ")";
+    return exact;
+}
+
+CString SqlExactPrefix(vq::db::Engine engine, const CString& column, const CString& prefix) {
+    const CString like = "'" + SqlLikeLiteral(prefix) + "%'" + kSqlLikeEscape;
+    if (engine == vq::db::Engine::SQLite) {
+        CString length;
+        length.Format("%d", CharacterCount(prefix));
+        return "(" + column + " LIKE " + like + " AND substr(" + column + ", 1, " + length + ")='" +
+               SqlQuote(prefix) + "' COLLATE BINARY)";
+    }
+    if (engine == vq::db::Engine::PostgreSQL)
+        return "(" + column + " LIKE " + like + " AND CAST(" + column + " AS TEXT) LIKE " + like + ")";
+    return column + " LIKE " + like;
 }

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "platform/base/String.h"
+#include "platform/db/SqlDialect.h"
 
 // The text with each single quote doubled, without surrounding quotes (it goes into '%s').
 CString SqlQuote(const CString& text);
@@ -27,3 +28,39 @@ CString SqlLikeWildcard(const CString& text);
 
 // The clause that declares the escape character of the two functions above.
 inline constexpr const char* kSqlLikeEscape = " ESCAPE '\\'";
+
+// Conditions on a text column that do not take the column's own comparison. Text columns compare
+// without regard to case, but not alike on every engine: SQLite's NOCASE folds ASCII letters
+// only, PostgreSQL's citext every letter. A project or task number has one identity on both:
+//
+//   sql.Format("SELECT count(*) FROM ProjectManage WHERE %s", SqlFoldedEquals(engine, "ProjectNo", no));
+//
+// and a row that was chosen is reached by its value exactly as stored, never by another row's
+// value that only differs in case:
+//
+//   sql.Format("DELETE FROM TaskDocuments WHERE %s", SqlExactEquals(engine, "ProjectNo", storedNo));
+
+// The column equals the value when both are folded by vq::FoldCase (on SQLite through the
+// function vq_fold_case that every connection has, see Connection.h; on PostgreSQL the citext
+// column's own equality). Other engines compare as their column does.
+CString SqlFoldedEquals(vq::db::Engine engine, const CString& column, const CString& value);
+
+// The column, folded as above, begins with the folded prefix; the caller compares what follows
+// the prefix on the folded text too (folding may change a text's length in bytes).
+CString SqlFoldedPrefix(vq::db::Engine engine, const CString& column, const CString& prefix);
+
+// The column holds a text that a file server ignoring case may read as the same folder name as the
+// value (vq::FolderNameKey: "ΣM-05", "σm-05" and "ςm-05" alike; on SQLite through the function
+// vq_folder_key, on PostgreSQL through its upper() and lower() of the same character table). Texts
+// equal by SqlFoldedEquals are equal so too.
+CString SqlFolderKeyEquals(vq::db::Engine engine, const CString& column, const CString& value);
+
+// The column holds exactly the value, byte for byte; an empty value also matches a column
+// without a value (NULL), as a stored NULL is read as an empty text.
+CString SqlExactEquals(vq::db::Engine engine, const CString& column, const CString& value);
+
+// Two columns (of two tables of a statement) that hold exactly the same text.
+CString SqlExactColumns(vq::db::Engine engine, const CString& column, const CString& other);
+
+// The column begins exactly, byte for byte, with the prefix (not empty).
+CString SqlExactPrefix(vq::db::Engine engine, const CString& column, const CString& prefix);

@@ -249,7 +249,7 @@ CString vq::RegistryStoreFolder() {
     // Without a home the store is the user's own, in the working folder: never a name in the
     // shared temporary folder, which another user could have made first.
     const CString folder = vq::WorkingFolder() + "registry";
-    return vq::InPrivateWorkingFolder(folder) ? folder : CString();
+    return vq::InPrivateWorkingFolder(folder + "/") ? folder : CString();
 }
 
 LONG RegCreateKeyEx(HKEY parent, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access, void*, PHKEY result,

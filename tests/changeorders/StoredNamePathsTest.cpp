@@ -6,6 +6,9 @@
 // that stays below its folder still works. Each test runs against a server that keeps names as
 // they come and against one that reads them as a Windows server does ("XM-02-01. " is
 // "XM-02-01").
+#include "changeorders/ECOChangeItemDlg.h"
+#include "changeorders/ECOChangeLableBrowseDlg.h"
+#include "changeorders/PartChangeLableMaintainDlg.h"
 #include "changeorders/PartDrawingSource.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/ChangeOrderSheet.h"
@@ -19,7 +22,9 @@
 #include "platform/os/ShellOpen.h"
 #include "platform/ui/ScriptedUser.h"
 #include "projects/DataDeleteConfirmDlg.h"
+#include "projects/ProjectStructDlg.h"
 #include "projects/TaskVersionDlg.h"
+#include "review/AuditOpinionDlg.h"
 #include "review/ProjectTaskAuditDlg.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
@@ -41,6 +46,14 @@
 #include <vector>
 
 extern "C" int DoProjectTaskAudit(CString taskNo, CString login, CString stepName);
+extern "C" int DoMultiProjectTaskAudit(int unused, CString taskNo, CString login, CString stepName);
+extern "C" int PartChangeLableMaintain(CString partNumber, int unused, CString login);
+extern "C" int PartChangeLableBrowse(CString partNumber, CString login);
+extern "C" int BrowsePartReversionTree(CString partCode, CString login);
+extern "C" int DoTeamTaskAudit(CString fileId, CString login, CString step);
+extern "C" int AssignProjectStructMain(CString projectNo, CString login, int unused);
+extern "C" int ShowECOChanageItemData(CString number, CString login);
+extern "C" int ECOChangeLableBrowseMain(CString group, CString number, CString login);
 
 namespace {
 
@@ -425,7 +438,8 @@ std::vector<Place> Places() {
                  no + "', '图纸')");
              f.Lend(true);
              {
-                 // The task keeps its rows and everything on the server; the box names it.
+                 // The task keeps its rows, its own row among them, and everything on the server;
+                 // the box names it (the row above it is gone).
                  vq::ScriptedUser user;
                  user.Dialog("数据删除确认 - 项目")
                      .Click(IDOK)
@@ -439,13 +453,14 @@ std::vector<Place> Places() {
                  EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
              }
              f.Lend(false);
+             EXPECT_EQ(f.ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectNo='Q-9'"), "0");
              EXPECT_EQ(
-                 f.ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '上级任务%' OR "
-                                 "ProjectNo='Q-9'"),
-                 "0");
+                 f.ws->QueryText("SELECT ProjectName FROM ProjectManage WHERE ProjectPath LIKE '上级任务%'"),
+                 "点号任务");
              EXPECT_EQ(f.ws->QueryText("SELECT count(*) FROM TaskDocuments WHERE ProjectNo='" + no + "'"),
                        "1");
-             f.ws->Execute("DELETE FROM TaskDocuments WHERE ProjectNo='" + no + "'");
+             f.ws->Execute("DELETE FROM TaskDocuments WHERE ProjectNo='" + no +
+                           "';DELETE FROM ProjectManage WHERE ProjectPath LIKE '上级任务%'");
          },
          Taken::TaskNumber},
     };
@@ -535,8 +550,9 @@ std::set<std::string> TaskNamesBelow(const _ConnectionPtr& connection, const CSt
 // Every such number, stored by another client for a task below the task deleted in the work
 // breakdown, deletes nothing of task XM-02-01: neither its rows nor its folders. The tasks whose
 // number names a folder of its own (".XM-02-01", "..XM-02-01", ". XM-02-01") go with their
-// folders; every other keeps its rows. The unique index on the number does not let in at once two numbers
-// that compare equal (on SQLite, two that differ only after a NUL): they are stored in later rounds.
+// folders; every other keeps its rows, its own row among them. The unique index on the number does not let in
+// at once two numbers that compare equal (on SQLite, two that differ only after a NUL): they are stored in
+// later rounds.
 TEST_P(StoredNamePathsTest, NumbersMadeOfAnotherTasksNumberDeleteNothingOfThatTask) {
     std::vector<std::string> untested;
     for (const std::string& number : NumbersAroundAnotherTasksNumber()) {
@@ -598,11 +614,96 @@ TEST_P(StoredNamePathsTest, NumbersMadeOfAnotherTasksNumberDeleteNothingOfThatTa
 
         EXPECT_EQ(RowsOfTheOtherTask(), otherTask);
         EXPECT_EQ(FilesBelow(ftp.Root()), served);
-        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '项目一%'"), "0");
-        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM TaskDocuments WHERE DocumentType='图纸'"),
-                  CString(std::to_string(stored.size() - ownFolderTasks)));
-        ws->Execute("DELETE FROM TaskDocuments WHERE DocumentType='图纸'");
+        // The refused tasks keep their documents and their own rows; every other row goes.
+        const CString kept = CString(std::to_string(stored.size() - ownFolderTasks));
+        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '项目一%'"), kept);
+        EXPECT_EQ(
+            ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectPath='" + SqlQuote(below) + "'"),
+            kept);
+        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM TaskDocuments WHERE DocumentType='图纸'"), kept);
+        ws->Execute("DELETE FROM TaskDocuments WHERE DocumentType='图纸';DELETE FROM ProjectManage WHERE "
+                    "ProjectPath LIKE '项目一%'");
         untested = later;
+    }
+    Lend(false);
+}
+
+namespace {
+
+// Numbers that a server ignoring case reads as one folder name, made of the capital and small
+// letters of several scripts (final and medial sigma are two letters to the database, one to such
+// a server); each pair in both orders.
+std::vector<std::pair<std::string, std::string>> FoldEqualNumbers() {
+    const std::pair<const char*, const char*> letters[] = {{"X", "x"},       {"Σ", "σ"}, {"Σ", "ς"},
+                                                           {"σ", "ς"},       {"Ж", "ж"}, {"Ｘ", "ｘ"},
+                                                           {"ΣЖＸ", "ςжｘ"}, {"Ω", "ω"}};
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (const auto& [one, other] : letters) {
+        pairs.emplace_back(std::string(one) + "M-03-01", std::string(other) + "m-03-01");
+        pairs.emplace_back(std::string(other) + "m-03-01", std::string(one) + "M-03-01");
+    }
+    return pairs;
+}
+
+} // namespace
+
+// Two tasks whose numbers a server ignoring case reads as one folder, stored by another client (or
+// before such numbers were refused): deleting the one below the deleted task leaves every file of
+// the other and its rows; the folders are kept and named.
+TEST_P(StoredNamePathsTest, DeletingOneOfTwoTasksOfOneFolderNameLeavesTheOthersFiles) {
+    Lend(true);
+    for (const auto& [other, deleted] : FoldEqualNumbers()) {
+        SCOPED_TRACE("deleting " + deleted + " beside " + other);
+        ws->Execute(
+            "DELETE FROM ProjectManage WHERE ProjectName IN ('项目一', '泵体', '子任务', '项目三', "
+            "'他人任务');"
+            "DELETE FROM TaskDocuments WHERE DocumentType IN ('图纸', '他人图纸');"
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('XM-01', "
+            "'项目一', '项目管理', '未开始'), ('XM-01-02', '泵体', '项目一\\', '未开始'), ('XM-03', "
+            "'项目三', "
+            "'项目管理', '正进行中'), ('" +
+            CString(other) +
+            "', '他人任务', '项目三\\', '正进行中');"
+            "INSERT INTO TaskDocuments (ProjectNo, DocumentType) VALUES ('" +
+            CString(other) +
+            "', '他人图纸');"
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) SELECT '" +
+            CString(deleted) +
+            "', '子任务', '项目一\\泵体\\', '未开始' WHERE NOT EXISTS (SELECT 1 FROM "
+            "ProjectManage WHERE ProjectNo='" +
+            CString(deleted) +
+            "');"
+            "INSERT INTO TaskDocuments (ProjectNo, DocumentType) SELECT ProjectNo, '图纸' FROM ProjectManage "
+            "WHERE ProjectName='子任务'");
+        if (ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectName='子任务'") == "0")
+            continue; // the unique index holds the two numbers equal
+        ftp.WriteFile("Vq/Working/" + CString(other) + "/a.dwg", "other task's drawing");
+        ftp.WriteFile("Vq/Auditing/" + CString(other) + "/校对.rtf", "other task's opinion");
+        const auto served = FilesBelow(ftp.Root());
+
+        vq::ScriptedUser user;
+        user.Dialog("数据删除确认 - 项目")
+            .Click(IDOK)
+            .Message("删除将不可再恢复，是否真的要删除?", IDYES)
+            .Message(
+                "以下 2 个文件夹在不区分大小写的文件服务器(FTP)上也是其他现有任务的文件夹，为免误删这些任务的"
+                "文件，没有删除：\n\n/Vq/Auditing/" +
+                    CString(deleted) + "\n/Vq/Working/" + CString(deleted),
+                IDOK);
+        CDataDeleteConfirmDlg dlg;
+        dlg.ProjectNo = "XM-01-02";
+        dlg.ProjectName = "泵体";
+        dlg.ProjectPath = "项目一\\";
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(FilesBelow(ftp.Root()), served);
+        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectName IN ('泵体', '子任务')"),
+                  "0");
+        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectName='他人任务'"), "1");
+        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM TaskDocuments WHERE DocumentType='他人图纸'"), "1");
+        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM TaskDocuments WHERE DocumentType='图纸'"), "0");
+        for (const char* area : {"Vq/Working/", "Vq/Auditing/"})
+            fs::remove_all((ftp.Root() + "/" + area + CString(other)).str());
     }
     Lend(false);
 }
@@ -627,15 +728,153 @@ TEST_P(StoredNamePathsTest, NamesWithASubfolderBelowStillWork) {
     EXPECT_EQ(DoProjectTaskAudit("P-1", "u1", "校对"), 0);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     ASSERT_EQ(shell.opened.size(), 1u);
-    EXPECT_EQ(ws->ReadFile(shell.opened[0]), "drawing in a subfolder");
+    EXPECT_EQ(shell.openedBytes[0], "drawing in a subfolder");
     EXPECT_EQ(ftp.ReadFile("Vq/Auditing/P-1/校对_总图.dwf"), "redline markup.");
     EXPECT_EQ(RedlineFiles(), "校对_总图.dwf");
+}
+
+// An entry function called with a number in another case than its row stores finds the row (the
+// comparison folds case), and names the server folders, the local copies and its window from the
+// stored number: the server hears no command naming the typed spelling, and what the call stores
+// lands in the stored number's folder.
+TEST_P(StoredNamePathsTest, EntriesNameFoldersAndCopiesFromTheStoredNumber) {
+    RecordingShell shell;
+    ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
+    SetTaskDocument("总图", "total.dwg");
+    ftp.WriteFile("Vq/Proven/PRD/P1/B/released.dwg", "released drawing");
+    ws->Execute("INSERT INTO Documents VALUES ('P1', '设计图', 'released.dwg', 'DWG', '12KB', '', '', 'B')");
+    // A review of task P-1 through one of its two entry functions: the document viewed, the
+    // opinion stored, the step passed.
+    const auto review = [this, &shell](const std::function<int(const CString&)>& entry, const char* opinion) {
+        ws->Execute("UPDATE TaskAuditManage SET AuditState='未完成', AuditResult='' WHERE ProjectNo='P-1';"
+                    "UPDATE ProjectManage SET WorkState='评审' WHERE ProjectNo='P-1'");
+        std::error_code ec;
+        fs::remove((ftp.Root() + "/Vq/Auditing/P-1/校对.rtf").str(), ec);
+        vq::ScriptedUser user;
+        user.DialogContaining("评审意见 - P-1[泵体设计] - 校对")
+            .Check(D::kBrowseId, 1)
+            .Select(D::kDocumentsId, 0)
+            .Click(D::kToPassedId)
+            .Set(D::kOpinionId, opinion)
+            .Check(D::kPassId, 1)
+            .Click(IDOK);
+        EXPECT_EQ(entry("p-1"), 0);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_NE(ftp.ReadFile("Vq/Auditing/P-1/校对.rtf").find(opinion), std::string::npos);
+        EXPECT_EQ(
+            ws->QueryText("SELECT AuditState || AuditResult FROM TaskAuditManage WHERE ProjectNo='P-1'"),
+            "已完成通过");
+        ASSERT_FALSE(shell.opened.empty());
+        EXPECT_EQ(fs::path(shell.opened.back().str()).filename().string(), "P-1_total_.dwg");
+        EXPECT_EQ(shell.openedBytes.back(), "task drawing");
+    };
+    // An entry that opens no FTP server: the number its dialog works with is the stored one.
+    const auto opens = [](const char* caption, const std::function<CString(CDialog&)>& number,
+                          const char* stored, const std::function<int()>& entry,
+                          const char* question = nullptr) {
+        vq::ScriptedUser user;
+        user.DialogContaining(caption).Do([&](CDialog& d) { EXPECT_EQ(number(d), stored); }).Click(IDCANCEL);
+        if (question)
+            user.Message(question, IDNO);
+        entry();
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    };
+    ws->Execute(
+        "INSERT INTO ECOChangeManage (ECONo, State) VALUES ('JX-1', '临时');"
+        "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+        "AuditorName, AuditingType) VALUES ('F-1', 'P-1#001', '总图', 'a.doc', '评审', '一级评审', 'u1', "
+        "'串联')");
+    const struct {
+        const char* name;
+        const char* typed;
+        std::function<void()> run;
+        bool ftp = true;
+    } entries[] = {
+        {"DoProjectTaskAudit", "p-1",
+         [&] { review([](const CString& no) { return DoProjectTaskAudit(no, "u1", "校对"); }, "single"); }},
+        {"DoMultiProjectTaskAudit", "p-1",
+         [&] {
+             review([](const CString& no) { return DoMultiProjectTaskAudit(0, no, "u1", "校对"); }, "multi");
+         }},
+        {"PartChangeLableMaintain", "p1",
+         [&] {
+             vq::ScriptedUser user;
+             user.Dialog("零部件更改标记管理")
+                 .Do([](CDialog& d) {
+                     EXPECT_EQ(static_cast<CPartChangeLableMaintainDlg&>(d).m_strPartCode, "P1");
+                 })
+                 .Click("退出");
+             EXPECT_EQ(PartChangeLableMaintain("p1", 0, "u1"), 1);
+             EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+             EXPECT_EQ(ws->ReadFile(ws->WorkDir() + "/_M_P1_released.dwg"), "released drawing");
+         }},
+        {"PartChangeLableBrowse", "p1",
+         [&] {
+             vq::ScriptedUser user;
+             user.Dialog("更改标记比较浏览").Click("退出");
+             EXPECT_EQ(PartChangeLableBrowse("p1", "u1"), 1);
+             EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+         }},
+        {"DoTeamTaskAudit", "f-1",
+         [&] {
+             opens(
+                 "评审意见", [](CDialog& d) { return static_cast<CAuditOpinionDlg&>(d).m_strFileID; }, "F-1",
+                 [] { return DoTeamTaskAudit("f-1", "u1", "校对"); });
+         },
+         false},
+        {"BrowsePartReversionTree", "p1",
+         [&] {
+             opens(
+                 "浏览图号版本信息",
+                 [](CDialog& d) { return static_cast<CPartRevisionTreeDlg&>(d).m_strPartCode; }, "P1",
+                 [] { return BrowsePartReversionTree("p1", "u1"); });
+         },
+         false},
+        {"AssignProjectStructMain", "xm-02",
+         [&] {
+             opens(
+                 "设计项目结构显示", [](CDialog& d) { return static_cast<CProjectStructDlg&>(d).ProjectNo; },
+                 "XM-02", [] { return AssignProjectStructMain("xm-02", "u1", 0); });
+         },
+         false},
+        {"ShowECOChanageItemData", "jx-1",
+         [&] {
+             opens(
+                 "更改通知单", [](CDialog& d) { return static_cast<CECOChangeItemDlg&>(d).m_strECONo; },
+                 "JX-1", [] { return ShowECOChanageItemData("jx-1", "u1"); }, "是否存储更改单信息?");
+         },
+         false},
+        {"ECOChangeLableBrowseMain", "jx-1",
+         [&] {
+             opens(
+                 "设计更改标记浏览",
+                 [](CDialog& d) { return static_cast<CECOChangeLableBrowseDlg&>(d).m_strECONo; }, "JX-1",
+                 [] { return ECOChangeLableBrowseMain("更改单", "jx-1", "u1"); });
+         },
+         false},
+    };
+    for (const auto& entry : entries) {
+        SCOPED_TRACE(entry.name);
+        const std::size_t before = ftp.Commands().size();
+        entry.run();
+        const std::vector<std::string> commands = ftp.Commands();
+        if (entry.ftp) {
+            ASSERT_GT(commands.size(), before) << "the entry reached the server";
+        }
+        for (std::size_t i = before; i < commands.size(); ++i)
+            EXPECT_EQ(commands[i].find(entry.typed), std::string::npos) << commands[i];
+    }
+    // Nothing went to a folder of the typed spelling.
+    for (const char* folder : {"Vq/Auditing/p-1", "Vq/Working/p-1", "Vq/Proven/PRD/p1"})
+        EXPECT_FALSE(ftp.Exists(folder)) << folder;
 }
 
 // Copies get names predictable from stored data, so they go to the user's private working folder,
 // never to the shared temporary folder: a file of mode 0666 that another user planted at each
 // name the copies once had there is neither used nor changed, every copy is the user's alone
-// (0600), and a link at a copy's name in the working folder is replaced, never followed.
+// (0600), and a link at a copy's name in the working folder is replaced, never followed. The
+// review's copies go to a folder of the window's own there: links at their names in the working
+// folder are not even looked at.
 TEST_P(StoredNamePathsTest, CopiesGoToTheWorkingFolderWhateverStandsAtTheirFormerNames) {
     RecordingShell shell;
     ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
@@ -646,12 +885,13 @@ TEST_P(StoredNamePathsTest, CopiesGoToTheWorkingFolderWhateverStandsAtTheirForme
                 "('更改单', 'JX-1', '_VQ_ECO', 'JX-1.tbl', '1KB')");
     const CString outside = ws->WriteFile("elsewhere/precious.txt", "precious");
     const std::map<std::string, std::string> expected = {
-        {"P-1_total_.dwg", "task drawing"},
         {"P1_p1_B.dwg", "released drawing"},
         {"_M_P1[B]_p1.dwg", "released drawing"},
         {"MJX-1_ECO.tbl", "change order sheet"},
-        {"P-1_校对.rtf", ""}, // the opinion fetched back
     };
+    const char* const reviewNames[] = {"P-1_total_.dwg", "P-1_校对.rtf", "校对.rtf"};
+    for (const char* name : reviewNames)
+        fs::create_symlink(outside.str(), (ws->WorkDir() + "/" + CString(name)).str());
     const bool otherUser = vqtest::CanActAsOtherUser();
     ::chmod(ws->TempDir().c_str(), 01777);
     for (const auto& [name, content] : expected) {
@@ -676,9 +916,14 @@ TEST_P(StoredNamePathsTest, CopiesGoToTheWorkingFolderWhateverStandsAtTheirForme
     EXPECT_EQ(DoProjectTaskAudit("P-1", "u1", "校对"), 0);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(ws->QueryText("SELECT AuditState FROM TaskAuditManage WHERE ProjectNo='P-1'"), "已完成");
-    EXPECT_EQ(ftp.ReadFile("Vq/Auditing/P-1/校对.rtf"), ws->ReadFile(ws->WorkDir() + "/校对.rtf"));
+    EXPECT_EQ(ftp.ReadFile("Vq/Auditing/P-1/校对.rtf").rfind("{\\rtf", 0), 0u);
+    ASSERT_EQ(shell.openedBytes.size(), 1u);
+    EXPECT_EQ(shell.openedBytes[0], "task drawing");
     vq::ScriptedUser again;
-    again.DialogContaining("评审意见").Click(IDCANCEL).Message("是否要保存审查文档结果?", IDNO);
+    again.DialogContaining("评审意见")
+        .Do([](CDialog& d) { EXPECT_EQ(static_cast<D&>(d).Opinion().GetWindowTextValue(), "同意"); })
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
     EXPECT_EQ(DoProjectTaskAudit("P-1", "u1", "校对"), 0);
     EXPECT_TRUE(again.Succeeded()) << again.Error().c_str();
 
@@ -714,7 +959,8 @@ TEST_P(StoredNamePathsTest, CopiesGoToTheWorkingFolderWhateverStandsAtTheirForme
             EXPECT_EQ(ws->ReadFile(copy), content) << name;
         }
     }
-    EXPECT_EQ(ws->ReadFile(ws->WorkDir() + "/P-1_校对.rtf"), ws->ReadFile(ws->WorkDir() + "/校对.rtf"));
+    for (const char* name : reviewNames)
+        EXPECT_TRUE(fs::is_symlink((ws->WorkDir() + "/" + CString(name)).str())) << name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, StoredNamePathsTest,

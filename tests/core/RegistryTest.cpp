@@ -2,13 +2,17 @@
 // the recorded kinds, sizes and result codes, the read buffers and the archive bytes of the
 // collection values.
 #include "core/Registry.h"
+#include "tests/support/HostProcess.h"
 #include "tests/support/Workspace.h"
 
 #include "platform/base/Folders.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -385,6 +389,34 @@ TEST_F(RegistryTest, WithoutAHomeTheStoreIsInTheUsersWorkingFolder) {
     struct stat st;
     ASSERT_EQ(::stat((ws.WorkDir() + "/registry/HKEY_CURRENT_USER.reg").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
+// Run by the test below as a new run of the program: prints the value it reads from the store.
+TEST(RegistryNextRun, ReadsTheValue) {
+    if (!std::getenv("VQ_REGISTRY_NEXT_RUN"))
+        GTEST_SKIP() << "run by WithoutAHomeTheStoreIsWhereTheNextRunFindsIt";
+    CRegistry reg(HKEY_CURRENT_USER);
+    CString value;
+    if (reg.VerifyKey(HKEY_CURRENT_USER, "Software") && reg.Read("k", value))
+        std::printf("value: %s\n", value.c_str());
+}
+
+// Without a home, and with the working folder's usual name held by something else, the store is
+// where the next run of the program finds it, not in a new folder each run.
+TEST_F(RegistryTest, WithoutAHomeTheStoreIsWhereTheNextRunFindsIt) {
+    vqtest::EnvGuard env({"VQ_SYSTEM_DIR", "XDG_CONFIG_HOME", "HOME", "VQ_REGISTRY_NEXT_RUN"});
+    unsetenv("VQ_SYSTEM_DIR");
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("HOME");
+    ws.WriteFile(ws.TempDir() + "/vqpdm-" + CString(std::to_string(::geteuid())), "planted");
+    CRegistry reg(HKEY_CURRENT_USER);
+    ASSERT_TRUE(reg.CreateKey("Software"));
+    ASSERT_TRUE(reg.Write("k", "kept"));
+    setenv("VQ_REGISTRY_NEXT_RUN", "1", 1);
+    const vqtest::HostRun run =
+        vqtest::RunProgramMeasured("/proc/self/exe", {"--gtest_filter=RegistryNextRun.ReadsTheValue"});
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("value: kept\n"), std::string::npos) << run.out;
 }
 
 // A store file kept as a link to a shared file is written through it.

@@ -1,5 +1,5 @@
 // The host runs the design project management headless on the demo workspace: a project added
-// through the item dialog is in ProjectManage.
+// through the item dialog is in ProjectManage; numbers that are a stored one's are refused.
 #include "platform/base/Time.h"
 #include "tests/support/DemoWorkspace.h"
 
@@ -28,6 +28,30 @@ TEST(ProjectHost, ManagementAddsAProjectThroughTheItemDialog) {
     EXPECT_EQ(demo.Query("SELECT ProjectName || '|' || ProjectPath || '|' || WorkState || '|' || TaskAssigner "
                          "FROM ProjectManage WHERE ProjectNo='XM-09'"),
               "演示新项目|项目管理|未开始|admin");
+
+    // Another client stored "ΣM-08": the host's SQLite connection compares numbers as PostgreSQL
+    // does, and a server ignoring case reads "ςm-08" as its folder too.
+    demo.Query("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('ΣM-08', "
+               "'他人项目', '项目管理', '未开始')");
+    const std::string refused = "dialog \"设计项目管理\"\n"
+                                "click 1106\n"
+                                "dialog \"项目/任务项属性\"\n"
+                                "set 1001 \"σm-08\"\n"
+                                "set 1003 \"又一项目\"\n"
+                                "set 1006 \"" +
+                                end +
+                                "\"\n"
+                                "click 1\n"
+                                "message \"该项目或任务编号已存在，请重新输入!\" IDOK\n"
+                                "set 1001 \"ςm-08\"\n"
+                                "click 1\n"
+                                "message \"该项目或任务编号已存在，请重新输入!\" IDOK\n"
+                                "click 2\n"
+                                "dialog \"设计项目管理\"\n"
+                                "click 2\n";
+    const ShellRun again = demo.Host(refused, "DesignProjectManageMain admin 0");
+    EXPECT_EQ(again.status, 0) << again.out;
+    EXPECT_EQ(demo.Query("SELECT count(*) FROM ProjectManage WHERE ProjectName='又一项目'"), "0");
     // The demo data holds a project with tasks and work tasks for the other dialogs.
     EXPECT_EQ(demo.Query("SELECT count(*) FROM ProjectManage WHERE ProjectPath LIKE '二级减速机设计%'"), "3");
     EXPECT_EQ(demo.Query("SELECT count(*) FROM TeamWorkManage WHERE TaskNo LIKE 'XM-01%'"), "4");

@@ -1,11 +1,13 @@
 #include "platform/base/Folders.h"
 
+#include "tests/support/HostProcess.h"
 #include "tests/support/Workspace.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/base/File.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -133,7 +135,7 @@ TEST(Folders, TheWorkingFolderIsTheUsersPrivateFolder) {
     EXPECT_TRUE(IsPrivateFolder(folder));
 }
 
-// Whatever stands at the working folder's name and is not the user's private folder is neither
+// Whatever stands at the working folder's name and is not a folder of the user's own is neither
 // used nor changed: the process works in a new folder of its own, and nothing is written where the
 // usual name points.
 TEST(Folders, AWorkingFolderNameHeldByAnythingElseIsNeitherUsedNorChanged) {
@@ -160,16 +162,6 @@ TEST(Folders, AWorkingFolderNameHeldByAnythingElseIsNeitherUsedNorChanged) {
              fs::create_directory(p);
              ::chmod(p.c_str(), 0700);
              ::chown(p.c_str(), vqtest::kOtherUser, vqtest::kOtherUser);
-         }},
-        {"the user's folder open to the group",
-         [](const std::string& p) {
-             fs::create_directory(p);
-             ::chmod(p.c_str(), 0770);
-         }},
-        {"the user's folder readable by all",
-         [](const std::string& p) {
-             fs::create_directory(p);
-             ::chmod(p.c_str(), 0755);
          }},
         {"a link to a private folder of the user's",
          [&own](const std::string& p) { fs::create_directory_symlink(own, p); }},
@@ -204,6 +196,111 @@ TEST(Folders, AWorkingFolderNameHeldByAnythingElseIsNeitherUsedNorChanged) {
     EXPECT_EQ(missing, ws.Root() + "/missing/vqpdm-" + CString(uid) + "/");
     EXPECT_FALSE(vq::ReplaceFileContent(missing + "a.dwg", "copy"));
     EXPECT_FALSE(fs::exists((ws.Root() + "/missing").str()));
+}
+
+// A folder of the user's own at the usual name that others may enter is closed to them and used,
+// with what it holds: the copies of every run go to one folder, not to a new one each run.
+TEST(Folders, TheUsersOwnFolderOpenToOthersIsClosedAndUsed) {
+    vqtest::Workspace ws;
+    const std::string usual = (ws.TempDir() + "/vqpdm-" + CString(std::to_string(::geteuid()))).str();
+    for (const mode_t mode : {0755, 0770, 0777, 0701}) {
+        SCOPED_TRACE(mode);
+        fs::remove_all(usual);
+        fs::create_directory(usual);
+        std::ofstream(usual + "/kept.txt") << "kept";
+        ASSERT_EQ(::chmod(usual.c_str(), mode), 0);
+        const CString folder = vq::WorkingFolder();
+        EXPECT_EQ(folder, CString(usual + "/"));
+        EXPECT_TRUE(IsPrivateFolder(folder));
+        EXPECT_EQ(ws.ReadFile(folder + "kept.txt"), "kept");
+        EXPECT_TRUE(vq::InPrivateWorkingFolder(folder + "a.dwg"));
+        EXPECT_TRUE(vq::ReplaceFileContent(folder + "a.dwg", "copy"));
+    }
+    // What others could put there while it was open is not used: a folder inside that others may
+    // write to (or another user's) takes no copy.
+    const std::string open = usual + "/open";
+    fs::create_directory(open);
+    ASSERT_EQ(::chmod(open.c_str(), 0777), 0);
+    EXPECT_FALSE(vq::InPrivateWorkingFolder(CString(open + "/a.dwg")));
+    EXPECT_FALSE(vq::ReplaceFileContent(CString(open + "/a.dwg"), "copy"));
+    EXPECT_FALSE(vq::InPrivateWorkingFolder(CString(open + "/sub/a.dwg")));
+    ASSERT_EQ(::chmod(open.c_str(), 0755), 0);
+    EXPECT_TRUE(vq::ReplaceFileContent(CString(open + "/a.dwg"), "copy"));
+    if (vqtest::CanActAsOtherUser()) {
+        ASSERT_EQ(::chown(open.c_str(), vqtest::kOtherUser, vqtest::kOtherUser), 0);
+        EXPECT_FALSE(vq::InPrivateWorkingFolder(CString(open + "/a.dwg")));
+    }
+    // Opened again while the process runs: closed again at the next use.
+    ASSERT_EQ(::chmod(usual.c_str(), 0755), 0);
+    EXPECT_EQ(vq::WorkingFolder(), CString(usual + "/"));
+    EXPECT_TRUE(IsPrivateFolder(CString(usual + "/")));
+}
+
+namespace {
+
+// The working folder a new run of this program (a process of its own, with this environment)
+// takes.
+std::string NextRunsWorkingFolder() {
+    EnvGuard guard({"VQ_FOLDERS_NEXT_RUN"});
+    setenv("VQ_FOLDERS_NEXT_RUN", "1", 1);
+    const vqtest::HostRun run =
+        vqtest::RunProgramMeasured("/proc/self/exe", {"--gtest_filter=Folders.NextRun"});
+    EXPECT_EQ(run.status, 0) << run.out;
+    const std::string mark = "working folder: ";
+    const std::size_t at = run.out.find(mark);
+    if (at == std::string::npos)
+        return std::string();
+    const std::size_t end = run.out.find('\n', at);
+    return run.out.substr(at + mark.size(), end - at - mark.size());
+}
+
+} // namespace
+
+// Run by NextRunsWorkingFolder as a new run of the program.
+TEST(Folders, NextRun) {
+    if (!std::getenv("VQ_FOLDERS_NEXT_RUN"))
+        GTEST_SKIP() << "run by the tests of the folder a new run takes";
+    std::printf("working folder: %s\n", vq::WorkingFolder().c_str());
+}
+
+// When the usual name is held by something else, the next run takes the folder of its own that an
+// earlier run made instead, not a new one each run: copies do not pile up, and what is kept there
+// (the registry store without a home) is found again. Folders of that pattern that are not the
+// user's own, or are links, are not taken; of the user's own folders the one holding a registry
+// store comes first.
+TEST(Folders, ANewRunTakesTheFolderAnEarlierRunMadeInPlaceOfTheUsualOne) {
+    vqtest::Workspace ws;
+    const std::string uid = std::to_string(::geteuid());
+    const std::string temp = ws.TempDir().str();
+    const std::string usual = temp + "/vqpdm-" + uid;
+    std::ofstream(usual) << "planted";
+    const std::string own = (ws.Root() + "/own-private").str();
+    fs::create_directory(own);
+    fs::permissions(own, fs::perms::owner_all);
+    // Names of the pattern that sort before any mkdtemp makes.
+    fs::create_directory_symlink(own, usual + "-000000");
+    std::ofstream(usual + "-000001") << "planted";
+    if (vqtest::CanActAsOtherUser()) {
+        fs::create_directory(usual + "-000002");
+        ::chmod((usual + "-000002").c_str(), 0700);
+        ::chown((usual + "-000002").c_str(), vqtest::kOtherUser, vqtest::kOtherUser);
+    }
+    const CString first = vq::WorkingFolder();
+    ASSERT_EQ(first.Left(static_cast<int>(usual.size()) + 1), CString(usual + "-"));
+    EXPECT_TRUE(IsPrivateFolder(first));
+    EXPECT_EQ(NextRunsWorkingFolder(), first.str());
+    EXPECT_TRUE(StateOf(own).entries.empty());
+
+    // Of several folders of the user's own (left by earlier versions), the one with the registry
+    // store; without one, the first by name.
+    const std::string other = usual + "-zzzzzz";
+    fs::create_directory(other);
+    ::chmod(other.c_str(), 0755);
+    EXPECT_EQ(NextRunsWorkingFolder(), first.str());
+    fs::create_directory(other + "/registry");
+    EXPECT_EQ(NextRunsWorkingFolder(), other + "/");
+    EXPECT_TRUE(IsPrivateFolder(CString(other + "/")));
+    EXPECT_EQ(vq::WorkingFolder(), first) << "kept for the process";
 }
 
 TEST(Folders, NativePathFindsEntriesSpelledInAnotherCase) {

@@ -58,6 +58,24 @@ TEST(CString, TruncationNeverSplitsACharacter) {
     EXPECT_EQ(vq::TruncateUtf8(text, 99), text);
 }
 
+TEST(CString, CaseFoldingOfNumbersAndFolderNames) {
+    EXPECT_EQ(vq::FoldCase("ΣM-05 ＸＭ-06 ЖM-07 \xE2\x84\xAA İ"), "σm-05 ｘｍ-06 жm-07 k i");
+    EXPECT_EQ(vq::FoldCase("图号\xFF"), "图号\xFF"); // what is no character stays
+    // Final and medial sigma are two letters to the database, one to a server comparing upper case.
+    EXPECT_NE(vq::FoldCase("ς"), vq::FoldCase("σ"));
+    EXPECT_EQ(vq::FolderNameKey("xm-ς"), vq::FolderNameKey("XM-Σ"));
+    EXPECT_NE(vq::FolderNameKey("XM-02-01"), vq::FolderNameKey("ＸＭ-02-01"));
+}
+
+TEST(CString, VisibleTextWritesOutWhatCannotBeSeen) {
+    EXPECT_EQ(vq::VisibleText("XM-02-01\u200B"), "XM-02-01<U+200B>");
+    EXPECT_EQ(vq::VisibleText("XM\u00A002\u2003\uFEFF"), "XM<U+00A0>02<U+2003><U+FEFF>");
+    EXPECT_EQ(vq::VisibleText(" 泵 体\t"), "<U+0020>泵 体<U+0009>");
+    EXPECT_EQ(vq::VisibleText("  "), "<U+0020><U+0020>");
+    EXPECT_EQ(vq::VisibleText(std::string("a\0b\x7F\xC3", 5)), "a<U+0000>b<U+007F><0xC3>");
+    EXPECT_EQ(vq::VisibleText("XM-02-01 图纸.dwg"), "XM-02-01 图纸.dwg");
+}
+
 TEST(CString, Tokenize) {
     CString s("a,,b,c");
     int pos = 0;

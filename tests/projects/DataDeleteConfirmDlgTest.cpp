@@ -4,6 +4,7 @@
 // half way when the server goes down.
 #include "projects/DataDeleteConfirmDlg.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/String.h"
 #include "platform/ftp/FtpConnection.h"
 #include "platform/ftp/InternetSession.h"
 #include "platform/ui/ScriptedUser.h"
@@ -180,11 +181,15 @@ TEST_P(DataDeleteConfirmTest, DeletesTheSubtreeWithItsFoldersInEveryStorageMode)
 const char* const kKeptTasks =
     "以下 %d "
     "项任务的编号不能用作文件服务器(FTP)上的文件夹名，或不能从数据库中确切读出。为免误删其他任务的内容，这些"
-    "任务在文件服务器上的内容都没有删除，其文档、评审及日志等记录也已保留，请通知系统管理员处理：\n";
+    "任务在文件服务器上的内容都没有删除，任务本身及其文档、评审及日志等记录也都已保留%"
+    "s，请通知系统管理员处理："
+    "\n";
 
-CString KeptTasksText(const std::vector<CString>& tasks) {
+// keptBelowDeleted: the rows above some kept tasks are deleted.
+CString KeptTasksText(const std::vector<CString>& tasks, bool keptBelowDeleted = false) {
     CString text;
-    text.Format(kKeptTasks, static_cast<int>(tasks.size()));
+    text.Format(kKeptTasks, static_cast<int>(tasks.size()),
+                keptBelowDeleted ? "（其上级任务已删除，项目结构中不再显示这些任务）" : "");
     for (const CString& task : tasks)
         text += "\n" + task;
     return text;
@@ -193,7 +198,8 @@ CString KeptTasksText(const std::vector<CString>& tasks) {
 // A task number such as ".." names no folder of its own below "Working" and "Auditing", and a
 // number with a blank or a tab at its end is another task's to a server, or to a reader that
 // trims it: such a task keeps its rows, nothing is removed on the server, and the box names the
-// task (not the areas "Vq/Working/.." or the other task's folder). The project rows go by path.
+// task (not the areas "Vq/Working/.." or the other task's folder, and its number's blank and tab
+// written out). Those tasks keep their own rows as well; the other rows go.
 TEST_P(DataDeleteConfirmTest, TaskNumberNamingNoFolderOfItsOwnRemovesNothingOnTheServer) {
     ws->Execute(
         "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('..', 'A_', "
@@ -208,17 +214,139 @@ TEST_P(DataDeleteConfirmTest, TaskNumberNamingNoFolderOfItsOwnRemovesNothingOnTh
         .Column(CDataDeleteConfirmDlg::kListId, 2) // by number: the box names the tasks in this order
         .Click(IDOK)
         .Message("删除将不可再恢复，是否真的要删除?", IDYES)
-        .Message(KeptTasksText({"A_ [..]", "A_\\T1 [P-01 ]", "A_\\T2 [P-02\\x09]"}), IDOK);
+        .Message(KeptTasksText({"A_ [..]", "A_\\T1 [P-01<U+0020>]", "A_\\T2 [P-02<U+0009>]"}), IDOK);
     CDataDeleteConfirmDlg dlg;
     Prepare(dlg, "..");
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(Rows("ProjectManage"), 1);
+    EXPECT_EQ(Rows("ProjectManage"), 4);
     EXPECT_EQ(Rows("TaskDocuments"), 3);
     EXPECT_EQ(Rows("TaskLogInformation"), 1);
     for (const char* file : {"Vq/Working/P-01/A/d1.dwg", "Vq/Auditing/P-01-01/r.dwg", "Vq/Working/Q-01/A/q.dwg",
                              "Vq/Working/F1.dwg"})
         EXPECT_TRUE(server->Exists(file)) << file;
+}
+
+// Names and numbers that differ from another only in letter case or in width, in several scripts.
+const std::pair<const char*, const char*> kTwinNames[] = {
+    {"Gear", "GEAR"},     {"gear", "Gear"},         {"Ｇｅａｒ", "ＧＥＡＲ"},
+    {"Gear", "Ｇｅａｒ"}, {"Шестерня", "ШЕСТЕРНЯ"}, {"Σύνδεσμος", "ΣΎΝΔΕΣΜΟΣ"}};
+const std::pair<const char*, const char*> kTwinNumbers[] = {
+    {"XM-02-01", "xm-02-01"},     {"XM-02-01", "Xm-02-01"}, {"ΣM-02-01", "σm-02-01"},
+    {"ＸＭ-02-01", "ｘｍ-02-01"}, {"ЖM-02-01", "жm-02-01"}, {"XM-02-01", "ＸＭ-02-01"}};
+
+// Siblings "Gear" [XM-01-07] and "GEAR" [XM-01-08], each with a sub-task, documents and folders,
+// stored by another client: deleting Gear lists and deletes Gear and its sub-task only.
+TEST_P(DataDeleteConfirmTest, ASiblingThatDiffersOnlyInCaseOrWidthIsNoPartOfTheDeletion) {
+    for (const auto& [name, twin] : kTwinNames) {
+        SCOPED_TRACE(std::string(name) + " beside " + twin);
+        ws->Execute("DELETE FROM ProjectManage; DELETE FROM TaskDocuments; DELETE FROM TaskLogInformation");
+        ws->Execute(
+            CString("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES "
+                    "('XM-01', '项目一', '项目管理', '未开始'), ('XM-01-07', '") +
+            name + "', '项目一\\', '未开始'), ('XM-01-07-01', '子任务', '项目一\\" + name +
+            "\\', '未开始'), ('XM-01-08', '" + twin +
+            "', '项目一\\', '未开始'), ('XM-01-08-01', '子任务', "
+            "'项目一\\" +
+            twin +
+            "\\', '未开始');"
+            "INSERT INTO TaskDocuments (ProjectNo, DocumentType) VALUES ('XM-01-07', '图纸'), "
+            "('XM-01-07-01', '图纸'), ('XM-01-08', '他人图纸'), ('XM-01-08-01', '他人图纸');"
+            "INSERT INTO TaskLogInformation (ProjectNo, WorkType) VALUES ('XM-01-08-01', '分配任务')");
+        for (const char* task : {"XM-01-07", "XM-01-07-01", "XM-01-08", "XM-01-08-01"})
+            server->WriteFile("Vq/Working/" + CString(task) + "/a.dwg", task);
+        CString listed, documents;
+        vq::ScriptedUser user;
+        user.Dialog("数据删除确认 - 项目")
+            .Do([&](CDialog& d) {
+                listed = ListText(static_cast<CDataDeleteConfirmDlg&>(d).m_list);
+                d.GetDlgItemText(CDataDeleteConfirmDlg::kDocCountId, documents);
+            })
+            .Click(IDOK)
+            .Message("删除将不可再恢复，是否真的要删除?", IDYES);
+        CDataDeleteConfirmDlg dlg;
+        Prepare(dlg, "XM-01-07", name, "项目一\\");
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(listed, "1:XM-01-07;2:XM-01-07-01;");
+        EXPECT_EQ(documents, "2");
+        EXPECT_EQ(Rows("ProjectManage"), 3);
+        EXPECT_EQ(Rows("ProjectManage", "ProjectNo LIKE 'XM-01-08%'"), 2);
+        EXPECT_EQ(Rows("TaskDocuments", "DocumentType='他人图纸'"), 2);
+        EXPECT_EQ(Rows("TaskDocuments"), 2);
+        EXPECT_EQ(Rows("TaskLogInformation"), 1);
+        EXPECT_FALSE(server->Exists("Vq/Working/XM-01-07"));
+        EXPECT_FALSE(server->Exists("Vq/Working/XM-01-07-01"));
+        EXPECT_TRUE(server->Exists("Vq/Working/XM-01-08/a.dwg"));
+        EXPECT_TRUE(server->Exists("Vq/Working/XM-01-08-01/a.dwg"));
+    }
+}
+
+// A sub-task stored under the number of another task but for case or width ("xm-02-01" below
+// XM-01-02, beside task XM-02-01 of another project), with the unique index on the number and
+// without it: deleting XM-01-02 deletes the sub-task's own rows by its number exactly, and every
+// row and file of XM-02-01 stays. A folder that a server ignoring case reads as XM-02-01's is
+// kept and named.
+TEST_P(DataDeleteConfirmTest, ASubTaskNumberedAsAnotherTaskButForCaseTakesNothingOfIt) {
+    for (const bool uniqueIndex : {true, false}) {
+        if (!uniqueIndex)
+            ws->Execute("DROP INDEX IF EXISTS UX_ProjectManage_ProjectNo");
+        for (const auto& [other, twin] : kTwinNumbers) {
+            SCOPED_TRACE(std::string(twin) + " beside " + other + (uniqueIndex ? "" : ", without the index"));
+            ws->Execute(
+                "DELETE FROM ProjectManage; DELETE FROM TaskDocuments; DELETE FROM TaskLogInformation; "
+                "DELETE FROM TaskAuditManage");
+            ws->Execute(
+                CString("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES "
+                        "('XM-01', '项目一', '项目管理', '未开始'), ('XM-01-02', '泵体', '项目一\\', "
+                        "'未开始'), ('XM-02', '项目二', '项目管理', '正进行中'), ('") +
+                other +
+                "', '箱体', '项目二\\', '正进行中');"
+                "INSERT INTO TaskDocuments (ProjectNo, DocumentType) VALUES ('" +
+                other + "', '他人图纸'), ('" + other +
+                "', '他人图纸');"
+                "INSERT INTO TaskAuditManage (ProjectNo, AuditName) VALUES ('" +
+                other +
+                "', '校对');"
+                "INSERT INTO TaskLogInformation (ProjectNo, WorkType) VALUES ('" +
+                other +
+                "', '分配任务');"
+                "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) SELECT '" +
+                twin +
+                "', '子任务', '项目一\\泵体\\', '未开始' WHERE NOT EXISTS (SELECT 1 FROM ProjectManage WHERE "
+                "ProjectNo='" +
+                twin + "')");
+            if (Rows("ProjectManage", "ProjectName='子任务'") == 0)
+                continue; // the index holds the two numbers equal
+            ws->Execute("INSERT INTO TaskDocuments (ProjectNo, DocumentType) SELECT ProjectNo, '图纸' FROM "
+                        "ProjectManage WHERE ProjectName='子任务'");
+            server->WriteFile("Vq/Working/" + CString(other) + "/a.dwg", "other task's drawing");
+            server->WriteFile("Vq/Auditing/" + CString(other) + "/校对.rtf", "other task's opinion");
+            vq::ScriptedUser user;
+            user.Dialog("数据删除确认 - 项目")
+                .Click(IDOK)
+                .Message("删除将不可再恢复，是否真的要删除?", IDYES);
+            if (vq::FolderNameKey(other) == vq::FolderNameKey(twin))
+                user.Message(
+                    "以下 2 个文件夹在不区分大小写的文件服务器(FTP)上也是其他现有任务的文件夹，为免误删这些"
+                    "任务的文件，没有删除：\n\n/Vq/Auditing/" +
+                        CString(twin) + "\n/Vq/Working/" + twin,
+                    IDOK);
+            CDataDeleteConfirmDlg dlg;
+            Prepare(dlg, "XM-01-02", "泵体", "项目一\\");
+            EXPECT_EQ(dlg.DoModal(), IDOK);
+            EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+            EXPECT_EQ(Rows("ProjectManage"), 3);
+            EXPECT_EQ(Rows("ProjectManage", "ProjectName='箱体'"), 1);
+            EXPECT_EQ(Rows("TaskDocuments"), 2);
+            EXPECT_EQ(Rows("TaskDocuments", "DocumentType='他人图纸'"), 2);
+            EXPECT_EQ(Rows("TaskAuditManage"), 1);
+            EXPECT_EQ(Rows("TaskLogInformation"), 1);
+            EXPECT_EQ(server->ReadFile("Vq/Working/" + CString(other) + "/a.dwg"), "other task's drawing");
+            EXPECT_EQ(server->ReadFile("Vq/Auditing/" + CString(other) + "/校对.rtf"),
+                      "other task's opinion");
+        }
+    }
 }
 
 // A number the code page 936 cannot write names folders the server cannot be asked about: the
@@ -243,6 +371,42 @@ TEST_P(DataDeleteConfirmTest, FoldersOfANumberTheCodePageLacksAreNamedAsLeftOver
     EXPECT_EQ(Rows("ProjectManage", "ProjectNo LIKE 'P-01%'"), 0);
     EXPECT_EQ(Rows("TaskDocuments", "ProjectNo LIKE 'P-01%'"), 0);
     EXPECT_TRUE(server->Exists("Vq/Working/P-01-02-😀/a.dwg"));
+}
+
+// A number followed by a character that cannot be seen (a zero-width space, a no-break space, a
+// byte order mark, an em space) names folders the code page cannot write: the box names them with
+// that character written out, so that they do not read as task XM-02-01's folders. A task whose
+// number ends in a blank keeps its rows, and the box shows the blank as well.
+TEST_P(DataDeleteConfirmTest, BoxesShowTheCharactersOfAStoredNumberThatCannotBeSeen) {
+    const std::pair<const char*, const char*> hidden[] = {
+        {"\u200B", "<U+200B>"}, {"\u00A0", "<U+00A0>"}, {"\uFEFF", "<U+FEFF>"}, {"\u2003", "<U+2003>"}};
+    for (const auto& [character, shown] : hidden) {
+        SCOPED_TRACE(shown);
+        ws->Execute("DELETE FROM ProjectManage; DELETE FROM TaskDocuments");
+        ws->Execute(
+            CString("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES "
+                    "('XM-01-02', '泵体', '项目一\\', '未开始'), ('XM-02-01") +
+            character + "', '子任务', '项目一\\泵体\\', '未开始'), (' XM-02-01 ', '子任务" + character +
+            "', '项目一\\泵体\\', '未开始'), ('XM-02-01', '箱体', '项目二\\', '正进行中')");
+        vq::ScriptedUser user;
+        user.Dialog("数据删除确认 - 项目")
+            .Click(IDOK)
+            .Message("删除将不可再恢复，是否真的要删除?", IDYES)
+            .Message(
+                KeptTasksText({"项目一\\泵体\\子任务" + CString(shown) + " [<U+0020>XM-02-01<U+0020>]"},
+                              true) +
+                    "\n\n数据已删除，但以下 2 项内容未能从文件服务器(FTP)上删除，请通知系统管理员清理：\n\n"
+                    "/Vq/Auditing/XM-02-01" +
+                    shown + "\n/Vq/Working/XM-02-01" + shown,
+                IDOK);
+        CDataDeleteConfirmDlg dlg;
+        Prepare(dlg, "XM-01-02", "泵体", "项目一\\");
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        // The kept task keeps its own row; its parent is gone.
+        EXPECT_EQ(Rows("ProjectManage"), 2);
+        EXPECT_EQ(Rows("ProjectManage", "ProjectNo=' XM-02-01 '"), 1);
+    }
 }
 
 // vsftpd lists a folder that is not there as an empty one: tasks without folders are deleted

@@ -139,6 +139,45 @@ TEST_P(DesignProjectManageTest, AProjectWhoseNumberReadsAsAnothersIsNotDeleted) 
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectNo IN ('A1', 'A1 ')"), "2");
 }
 
+// Projects whose names differ from another's only in case or width, stored by another client: a
+// project without tasks is deleted beside its twin that has one, and the twin's rows stay; the
+// twin is refused for its own task.
+TEST_P(DesignProjectManageTest, AProjectWithoutTasksIsDeletedBesideItsCaseTwinWithTasks) {
+    const std::pair<const char*, const char*> twins[] = {{"Pump", "PUMP"},         {"pump", "Pump"},
+                                                         {"Ｐｕｍｐ", "ＰＵＭＰ"}, {"Pump", "Ｐｕｍｐ"},
+                                                         {"Насос", "НАСОС"},       {"Αντλία", "ΑΝΤΛΊΑ"}};
+    for (const auto& [name, twin] : twins) {
+        SCOPED_TRACE(std::string(name) + " beside " + twin);
+        ws.Execute("DELETE FROM ProjectManage WHERE ProjectNo LIKE 'C%'");
+        ws.Execute(CString("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, "
+                           "CreatedTime, WorkState, TaskType, TaskAssigner) VALUES "
+                           "('C1', '") +
+                   name +
+                   "', '项目管理', 'zhangsan', '2026-02-01 08:00', '未开始', 'V', "
+                   "'zhangsan'), ('C2', '" +
+                   twin +
+                   "', '项目管理', 'zhangsan', '2026-02-02 08:00', '未开始', 'V', "
+                   "'zhangsan'), ('C2-01', '任务', '" +
+                   twin +
+                   "\\', 'zhangsan', '2026-02-02 08:00', '未开始', "
+                   "'V', 'zhangsan')");
+        CDesignProjectManageDlg dlg;
+        vq::ScriptedUser user;
+        user.Dialog("设计项目管理")
+            .Select(kProjectList, "C2")
+            .Click(kDeleteProject)
+            .Message("选定的设计项目已分配工作，不能直接删除...", IDOK)
+            .Select(kProjectList, "C1")
+            .Click(kDeleteProject)
+            .Message("是否要删除选中的设计项目?", IDYES)
+            .Click(IDCANCEL);
+        dlg.DoModal();
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectNo LIKE 'C%'"), "2");
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectNo='C1'"), "0");
+    }
+}
+
 TEST_P(DesignProjectManageTest, OnlyTheCreatorOrAdminChangesAProject) {
     CDesignProjectManageDlg dlg;
     vq::ScriptedUser user;

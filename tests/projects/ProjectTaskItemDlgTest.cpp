@@ -418,4 +418,97 @@ TEST_P(ProjectTaskItemTest, ChangeTaskReadOnlyAndPriority) {
     EXPECT_TRUE(user2.Succeeded()) << user2.Error().c_str();
 }
 
+namespace {
+
+// Numbers that differ only in letter case, made of the capital and small letters of several
+// scripts: ASCII, full width, Greek, Cyrillic, one of each mixed, and letters that fold to ASCII
+// (the Kelvin sign to "k"), and letters that only a server comparing upper case takes for one.
+// Each pair in both orders: the first is stored, the second typed.
+std::vector<std::pair<CString, CString>> CaseTwinNumbers() {
+    const std::vector<std::pair<std::string, std::string>> letters = {
+        {"X", "x"},
+        {"Ｘ", "ｘ"},
+        {"Σ", "σ"},
+        {"Ж", "ж"},
+        {"Ω", "ω"},
+        {"Ä", "ä"},
+        {"\xE2\x84\xAA", "k"},
+        // Two letters to the database, one folder name to a server that compares upper case.
+        {"σ", "ς"},
+        {"S", "ſ"},
+        {"I", "ı"}};
+    std::vector<std::pair<CString, CString>> pairs;
+    auto add = [&](const std::string& capital, const std::string& small) {
+        const CString number = CString(std::to_string(pairs.size() / 2 + 10));
+        pairs.emplace_back(CString(capital) + "M-" + number, CString(small) + "m-" + number);
+        pairs.emplace_back(CString(small) + "m-" + number, CString(capital) + "M-" + number);
+    };
+    std::string mixedCapital, mixedSmall;
+    for (const auto& [capital, small] : letters) {
+        add(capital, small);
+        mixedCapital += capital;
+        mixedSmall += small;
+    }
+    add(mixedCapital, mixedSmall);
+    add("xＸжΣ", "XｘЖσ");
+    return pairs;
+}
+
+} // namespace
+
+// A number equal to a stored one but for letter case, in any script, is refused by the project
+// dialog and by the task dialog, on both engines: two such numbers would share the task's folders
+// on a file server that ignores case.
+TEST_P(ProjectTaskItemTest, ANumberThatDiffersOnlyInCaseFromAStoredOneIsRefused) {
+    for (const auto& [stored, typed] : CaseTwinNumbers()) {
+        SCOPED_TRACE(("stored " + stored + ", typed " + typed).str());
+        ws.Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState) "
+            "VALUES ('" +
+            SqlQuote(stored) + "', '已有项目', '项目管理', 'zhangsan', '未开始')");
+        CProjectTaskItemDlg project;
+        project.NewItem = 1;
+        project.Editable = 1;
+        project.IsProject = 1;
+        project.ProjectPath = "项目管理";
+        vq::ScriptedUser user;
+        user.Dialog("项目/任务项属性")
+            .Set(kName, "新项目")
+            .Set(kEndDate, DaysFromToday(30))
+            .Set(kNumber, typed)
+            .Click(IDOK)
+            .Message("该项目或任务编号已存在，请重新输入!", IDOK)
+            .Click(IDCANCEL);
+        EXPECT_EQ(project.DoModal(), IDCANCEL);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+
+        ws.Execute("DELETE FROM ProjectManage WHERE ProjectName='已有项目'");
+
+        // The first task below the project numbered as typed is proposed that number and "-01";
+        // another client stored its twin for a task of another project.
+        ws.Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
+            "WorkState) VALUES ('" +
+            SqlQuote(typed) + "', '父项目', '项目管理', 'zhangsan', '" + DaysFromToday(400) +
+            "', '未开始'), ('" + SqlQuote(stored) +
+            "-01', '别的任务', '别的项目\\', 'zhangsan', '', '未开始')");
+        CProjectTaskItemDlg task;
+        task.NewItem = 1;
+        task.Editable = 1;
+        task.ProjectNo = typed;
+        vq::ScriptedUser taskUser;
+        taskUser.Dialog("项目/任务项属性")
+            .Do([&](CDialog& d) { EXPECT_EQ(Text(d, kNumber), typed + "-01"); })
+            .Set(kName, "新任务")
+            .Set(kEndDate, DaysFromToday(30))
+            .Set(kAlertDate, DaysFromToday(20))
+            .Click(IDOK)
+            .Message("该项目或任务编号已存在，请重新输入!", IDOK)
+            .Click(IDCANCEL);
+        EXPECT_EQ(task.DoModal(), IDCANCEL);
+        EXPECT_TRUE(taskUser.Succeeded()) << taskUser.Error().c_str();
+        ws.Execute("DELETE FROM ProjectManage WHERE ProjectName IN ('父项目', '别的任务')");
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Dialects, ProjectTaskItemTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);

@@ -314,6 +314,7 @@ TEST_P(ProjectTaskAuditTest, AServerThatCannotConnectBackIsUsedPassively) {
         UseServer(server);
         server.WriteFile("Vq/Working/P-1/total.dwg", "drawing bytes");
         shell.opened.clear();
+        shell.openedBytes.clear();
         {
             vq::ScriptedUser user;
             // Browsing shows the selected drawing at once.
@@ -334,7 +335,7 @@ TEST_P(ProjectTaskAuditTest, AServerThatCannotConnectBackIsUsedPassively) {
             Run(user, run.login, step);
         }
         ASSERT_EQ(shell.opened.size(), 1u);
-        EXPECT_EQ(ws->ReadFile(shell.opened[0]), "drawing bytes");
+        EXPECT_EQ(shell.openedBytes[0], "drawing bytes");
         EXPECT_EQ(server.ReadFile("Vq/Auditing/P-1/" + step + "_总图.dwf"), "markup");
         EXPECT_NE(server.ReadFile("Vq/Auditing/P-1/" + step + ".rtf").find("\\rtf"), std::string::npos);
         EXPECT_EQ(Step(step, "AuditResult"), "通过");
@@ -939,33 +940,35 @@ TEST_P(ProjectTaskAuditTest, DocumentsAreFetchedIntoTheWorkingFolder) {
         .Click(IDCANCEL)
         .Message("是否要保存审查文档结果?", IDNO);
     Run(user, "u1", "校对");
-    EXPECT_EQ(viewed, ws->WorkDir() + "/P-1_total_.dwg");
+    // In a folder of the window's own inside the working folder, which goes with the window.
+    const std::filesystem::path path(viewed.str());
+    EXPECT_EQ(path.parent_path().parent_path().string(), ws->WorkDir().str());
+    EXPECT_EQ(path.parent_path().filename().string().rfind("call-", 0), 0u) << viewed.str();
+    EXPECT_EQ(path.filename().string(), "P-1_total_.dwg");
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(shell.opened[0], viewed);
+    EXPECT_EQ(shell.openedBytes[0], "drawing bytes");
+    EXPECT_FALSE(std::filesystem::exists(path.parent_path()));
 }
 
-// Copies stay in the working folder between runs, under names predictable from the stored data:
-// a document is opened only when this fetch wrote it, a failed fetch says why, and a link at a
-// copy's name is replaced, never written through.
+// A document is opened only when this fetch wrote it: an older copy at its name is not shown when
+// the fetch fails, and a failed fetch says why.
 TEST_P(ProjectTaskAuditTest, OnlyTheCopyJustFetchedIsOpened) {
     RecordingShell shell;
     ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
-    const CString local = ws->WorkDir() + "/P-1_total_.dwg";
-    const std::string outside = (ws->Root() + "/precious.txt").str();
-    std::ofstream(outside) << "precious";
-    std::filesystem::create_symlink(outside, local.str());
     ftp.WriteFile("Vq/Working/P-1/big.dwg", std::string(256 * 1024, 'd'));
     ws->Execute("UPDATE TaskDocuments SET FileName='big.dwg' WHERE DocumentType='说明书'");
     std::optional<vqtest::FileSizeLimit> fullDisk;
+    CString local;
     vq::ScriptedUser user;
     user.DialogContaining("评审意见")
         .Check(D::kBrowseId, 1)
         .Select(D::kDocumentsId, "总图")
-        .Do([&](CDialog&) {
-            EXPECT_FALSE(std::filesystem::is_symlink(local.str()));
+        .Do([&](CDialog& d) {
+            local = static_cast<D&>(d).ViewedPath();
             EXPECT_EQ(ws->ReadFile(local), "drawing bytes");
-            EXPECT_EQ(ws->ReadFile(CString(outside)), "precious");
-            std::ofstream(ws->WorkDir().str() + "/P-1_big_.dwg") << "an old copy";
+            const CString folder = local.Left(local.ReverseFind('/') + 1);
+            std::ofstream((folder + "P-1_big_.dwg").str()) << "an old copy";
             fullDisk.emplace(1024);
         })
         // The local disk is full: the old copy of that name is not shown as the current one.
@@ -973,6 +976,8 @@ TEST_P(ProjectTaskAuditTest, OnlyTheCopyJustFetchedIsOpened) {
         .Message("不能取得文档big.dwg：本地磁盘已满。", IDOK)
         .Do([&](CDialog&) {
             fullDisk.reset();
+            const CString folder = local.Left(local.ReverseFind('/') + 1);
+            EXPECT_EQ(ws->ReadFile(folder + "P-1_big_.dwg"), "an old copy");
             std::filesystem::remove((ftp.Root() + "/Vq/Working/P-1/total.dwg").str());
         })
         // The drawing is gone from the server: the copy fetched a moment ago is not opened again.
@@ -983,12 +988,11 @@ TEST_P(ProjectTaskAuditTest, OnlyTheCopyJustFetchedIsOpened) {
     Run(user, "u1", "校对");
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(shell.opened[0], local);
-    EXPECT_EQ(ws->ReadFile(ws->WorkDir() + "/P-1_big_.dwg"), "an old copy");
 }
 
 // A server whose disk is full refuses the opinion, before its data or after it: the reviewer is
-// told so with the server's line, not sent to check the network. The opinion's local file
-// replaces links at its names.
+// told so with the server's line, not sent to check the network. Links at the names the opinion's
+// local file once had in the working folder are neither followed nor used.
 TEST_P(ProjectTaskAuditTest, AFullServerDiskIsSaidWithTheServersLine) {
     const std::string outside = (ws->Root() + "/precious.txt").str();
     std::ofstream(outside) << "precious";
@@ -1010,8 +1014,7 @@ TEST_P(ProjectTaskAuditTest, AFullServerDiskIsSaidWithTheServersLine) {
         EXPECT_FALSE(full->Exists("Vq/Auditing/P-1/校对.rtf"));
     }
     EXPECT_EQ(ws->ReadFile(CString(outside)), "precious");
-    EXPECT_FALSE(std::filesystem::is_symlink((ws->WorkDir() + "/校对.rtf").str()));
-    EXPECT_EQ(ws->ReadFile(ws->WorkDir() + "/校对.rtf").rfind("{\\rtf", 0), 0u);
+    EXPECT_TRUE(std::filesystem::is_symlink((ws->WorkDir() + "/校对.rtf").str()));
     EXPECT_EQ(Step("校对", "AuditState"), "未完成");
 }
 
@@ -1149,19 +1152,62 @@ TEST_P(ProjectTaskAuditTest, TwoUsersFetchAndPassTheSameStepsEachInAWorkingFolde
     EXPECT_NE(ftp.ReadFile("Vq/Auditing/P-2/校对.rtf").find("checked by u2"), std::string::npos);
     for (const auto& [name, state] : planted)
         EXPECT_TRUE(StateOf(ws->TempDir() + "/" + CString(name)) == state) << name;
-    // Each user's copies are the user's alone, in a folder nobody else may enter.
+    // Each user's copies were the user's alone, in a folder nobody else may enter, and went with
+    // the review's window.
     for (const unsigned uid : {0u, vqtest::kOtherUser}) {
         const CString folder = ws->TempDir() + "/vqpdm-" + CString(std::to_string(uid));
         SCOPED_TRACE(folder.str());
         EXPECT_TRUE((StateOf(folder) == FileState{0700, uid, ""}));
-        EXPECT_TRUE((StateOf(folder + "/P-1_total_.dwg") == FileState{0600, uid, "drawing bytes"}));
-        const FileState opinion = StateOf(folder + (uid == 0 ? "/校对.rtf" : "/标准化.rtf"));
-        EXPECT_EQ(opinion.mode, 0600u);
-        EXPECT_EQ(opinion.owner, uid);
+        EXPECT_TRUE(fs::is_empty(folder.str()));
     }
-    const FileState second =
-        StateOf(ws->TempDir() + "/vqpdm-" + CString(std::to_string(vqtest::kOtherUser)) + "/校对.rtf");
-    EXPECT_NE(second.bytes.find("checked by u2"), std::string::npos);
+}
+
+// Two hosts of one user review two tasks at steps of one name at the same time, the first held
+// by a slow server between writing its opinion and sending it: each task's opinion on the server
+// is its own, and neither host leaves its copies behind.
+TEST_P(ProjectTaskAuditTest, TwoHostsOfOneUserAtStepsOfOneNameEachStoreTheirOwnOpinion) {
+    for (const char* task : {"P-2", "P-3"})
+        ws->Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+            "AuditingModel, AuditorName) VALUES ('" +
+            CString(task) +
+            "', '泵盖设计', '项目\\', 'mgr', '评审', '一级评审', 'u1');"
+            "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, "
+            "Working, AuditManager) VALUES ('" +
+            CString(task) + "', '校对', 'u1', '2026-12-01', '未完成', 'F', 'u1')");
+    ws->Execute("INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('一级评审', "
+                "'串联', '校对(40,20)')");
+    const auto args = [&](const char* task, const std::string& opinion) {
+        const CString script = ws->WriteFile("in/" + CString(task) + ".script", PassScript(false, opinion));
+        return std::vector<std::string>{"--headless", "--script", script.str(), "DoProjectTaskAudit",
+                                        task,         "u1",       "校对"};
+    };
+    ftp.HoldCommand("CWD /Vq/Auditing/P-2");
+    const std::string output = (ws->Root() + "/first.out").str();
+    const int first = vqtest::StartHost(args("P-2", "the first task's opinion"), output);
+    ASSERT_GT(first, 0);
+    const bool held = ftp.WaitUntilHeld(first);
+    const vqtest::HostRun second = vqtest::RunHostMeasured(args("P-3", "the second task's opinion"));
+    ftp.Release();
+    vqtest::HostRun run;
+    ASSERT_TRUE(vqtest::FinishHost(first, output, run));
+    EXPECT_TRUE(held) << run.out;
+    for (const vqtest::HostRun& host : {run, second}) {
+        EXPECT_EQ(host.status, 0) << host.out;
+        EXPECT_NE(host.out.find("result: "), std::string::npos) << host.out;
+    }
+    const std::string opinions[] = {ftp.ReadFile("Vq/Auditing/P-2/校对.rtf"),
+                                    ftp.ReadFile("Vq/Auditing/P-3/校对.rtf")};
+    EXPECT_NE(opinions[0].find("the first task's opinion"), std::string::npos) << opinions[0];
+    EXPECT_NE(opinions[1].find("the second task's opinion"), std::string::npos) << opinions[1];
+    for (const char* task : {"P-2", "P-3"})
+        EXPECT_EQ(Query("SELECT AuditState || AuditResult FROM TaskAuditManage WHERE ProjectNo='" +
+                        CString(task) + "' AND AuditName='校对'"),
+                  "已完成通过");
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(ws->WorkDir().str()))
+        left.push_back(entry.path().filename().string());
+    EXPECT_TRUE(left.empty()) << left.front();
 }
 
 TEST_P(ProjectTaskAuditTest, OpinionFilesMustBeRtf) {

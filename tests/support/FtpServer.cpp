@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 namespace vqtest {
@@ -23,9 +26,10 @@ namespace {
 // 64 KiB with "426" (the part received stays on disk). argv[7] "1" answers every upload as a
 // server with a full disk does. argv[8] names one more fault (FtpFault, empty for none); every
 // command line received is appended to the file argv[9]. argv[10] "1" drops trailing dots and
-// blanks from every name of a path, as a Windows server does.
+// blanks from every name of a path and compares names without regard to case, as a Windows server
+// does.
 const char* kServerScript = R"PY(
-import logging, posixpath, sys, warnings
+import logging, os, posixpath, sys, warnings
 warnings.simplefilter("ignore")
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib import handlers
@@ -39,6 +43,9 @@ authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
 authorizer.add_anonymous(root, perm="elradfmwMT")
 windows_names = sys.argv[10] == "1"
+def fold(name):
+    # A Windows server's upper case: one character for one.
+    return "".join(c.upper() if len(c.upper()) == 1 else c for c in name)
 class GbkFS(AbstractedFS):
     # Listings are built in UTF-8 and sent in code page 936.
     def ftpnorm(self, ftppath):
@@ -46,7 +53,20 @@ class GbkFS(AbstractedFS):
         if not windows_names:
             return path
         names = [n if n in ("", ".", "..") else (n.rstrip(". ") or ".") for n in path.split("/")]
-        return posixpath.normpath("/".join(names) or "/")
+        path = posixpath.normpath("/".join(names) or "/")
+        # Names compare without regard to case: each name is the one on disk that it matches.
+        resolved = []
+        for name in path.split("/"):
+            if name in ("", "."):
+                continue
+            try:
+                entries = os.listdir(os.path.join(self.root, *resolved))
+            except OSError:
+                entries = []
+            if name not in entries:
+                name = next((e for e in entries if fold(e) == fold(name)), name)
+            resolved.append(name)
+        return "/" + "/".join(resolved)
     def format_list(self, *args, **kwargs):
         for line in super().format_list(*args, **kwargs):
             yield line.decode("utf8", "replace").encode("gbk", "replace")
@@ -183,11 +203,26 @@ elif fault == "late-226":
             if late:
                 channel.ioloop.call_later(15, channel.respond, late)
     handler.dtp_handler = LateReply
-import threading
+import os, threading, time
 log_lock = threading.Lock()
+# A command whose line is the text of the file "<log>.hold" is held once: "<log>.held" is made and
+# the command waits, unanswered, until "<log>.release" exists (its client's other sessions and
+# other clients go on).
+hold_file, held_file, release_file = (sys.argv[9] + suffix for suffix in (".hold", ".held", ".release"))
 def log_command(self, line, cmd, arg):
-    with log_lock, open(sys.argv[9], "a", encoding="utf8", errors="replace") as log:
-        log.write(line + "\n")
+    with log_lock:
+        with open(sys.argv[9], "a", encoding="utf8", errors="replace") as log:
+            log.write(line + "\n")
+        try:
+            with open(hold_file, encoding="utf8") as hold:
+                held = hold.read() == line
+        except OSError:
+            held = False
+        if held:
+            os.remove(hold_file)
+            open(held_file, "w").close()
+    while held and not os.path.exists(release_file):
+        time.sleep(0.01)
     return FTPHandler.pre_process_command(self, line, cmd, arg)
 Handler.pre_process_command = log_command
 # One thread per client: the single-threaded server lost some of many clients that transfer at
@@ -274,7 +309,8 @@ FtpServer::~FtpServer() {
     if (!m_root.IsEmpty()) {
         std::error_code ec;
         std::filesystem::remove_all(m_root.str(), ec);
-        std::filesystem::remove(m_commandLog.str(), ec);
+        for (const char* suffix : {"", ".hold", ".held", ".release"})
+            std::filesystem::remove(m_commandLog.str() + suffix, ec);
     }
 }
 
@@ -313,6 +349,30 @@ std::vector<std::string> FtpServer::Commands() const {
     for (std::string line; std::getline(in, line);)
         commands.push_back(line);
     return commands;
+}
+
+void FtpServer::HoldCommand(const std::string& line) const {
+    std::filesystem::remove(m_commandLog.str() + ".held");
+    std::filesystem::remove(m_commandLog.str() + ".release");
+    std::ofstream(m_commandLog.str() + ".hold.new") << line;
+    std::filesystem::rename(m_commandLog.str() + ".hold.new", m_commandLog.str() + ".hold");
+}
+
+bool FtpServer::WaitUntilHeld(int pid) const {
+    for (;;) {
+        if (std::filesystem::exists(m_commandLog.str() + ".held"))
+            return true;
+        // The client is left to be waited for by whoever started it.
+        siginfo_t ended{};
+        if (pid > 0 && (::waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+                        ended.si_pid != 0))
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+void FtpServer::Release() const {
+    std::ofstream(m_commandLog.str() + ".release") << "";
 }
 
 int FtpServer::Received(const char* verb) const {

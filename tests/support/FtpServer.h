@@ -66,7 +66,8 @@ public:
     // fullDisk true: every upload is refused as by a server whose disk is full ("451 Failure
     // writing to local file."). windowsNames true: the server reads names as a Windows server
     // does, dropping trailing dots and blanks from every name of a path ("XM-02-01. " is
-    // "XM-02-01", ". " is ".").
+    // "XM-02-01", ". " is ".") and taking a name for the one stored that differs from it only in
+    // case ("xm-σ" is "XM-Σ", as is "XM-ς").
     explicit FtpServer(const CString& user = "vquser", const CString& password = "vqpass",
                        bool withMachineListing = true, bool stallTransfers = false, bool abortUploads = false,
                        bool fullDisk = false, bool windowsNames = false);
@@ -96,6 +97,13 @@ public:
     std::vector<std::string> Commands() const;
     // How many of them begin with the verb ("EPRT", "PASV", ...).
     int Received(const char* verb) const;
+    // The next command whose line is exactly `line` ("CWD /Vq/Auditing/P-1") waits unanswered
+    // until Release(); other sessions go on meanwhile.
+    void HoldCommand(const std::string& line) const;
+    // Waits until the held command has arrived: true then; false when the process pid (a client
+    // started by the test, 0 for none) ended first.
+    bool WaitUntilHeld(int pid = 0) const;
+    void Release() const;
 
 private:
     void Start(bool withMachineListing, bool stallTransfers, bool abortUploads, bool fullDisk,

@@ -164,6 +164,40 @@ TEST_P(DeleteWorkCascadeTest, AWorkOfAnotherTaskOrOneThatIsGoneIsNotDeleted) {
     EXPECT_EQ(Count("TeamWorkLog", "1=1"), 0);
 }
 
+// A work whose number differs from another's only in case, stored by another client (with the
+// unique index on the number, and without it): deleting it deletes its own rows only.
+TEST_P(DeleteWorkCascadeTest, AWorkNumberedAsAnotherButForCaseTakesNothingOfIt) {
+    for (const bool uniqueIndex : {true, false}) {
+        if (!uniqueIndex)
+            ws->Execute("DROP INDEX IF EXISTS UX_TeamWorkManage_WorkID");
+        for (const auto& [other, twin] :
+             {std::pair<const char*, const char*>{"T1#002", "t1#002"}, {"T1#002", "T1#002\xE2\x80\x8B"}}) {
+            SCOPED_TRACE(std::string(twin) + (uniqueIndex ? "" : ", without the index"));
+            ws->Execute(
+                CString("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName, WorkState) SELECT "
+                        "'T1', 'T1', '") +
+                twin + "', '工作', '正进行中' WHERE NOT EXISTS (SELECT 1 FROM TeamWorkManage WHERE WorkID='" +
+                twin +
+                "');INSERT INTO TeamWorkPart (WorkID, PartCode) SELECT WorkID, 'P9' FROM "
+                "TeamWorkManage WHERE WorkID='" +
+                twin + "' AND WorkID<>'" + other + "'");
+            if (Count("TeamWorkPart", "PartCode='P9'") == 0)
+                continue; // the index holds the two numbers equal
+            vqtest::MessageBoxRecorder boxes;
+            boxes.Expect("删除该工作任务将失去其对应的所有信息,真的要删除吗?", IDYES);
+            EXPECT_TRUE(DeleteWorkCascade(twin, "T1", "正进行中", true, "p"));
+            EXPECT_EQ(boxes.Pending(), 0);
+            EXPECT_EQ(Count("TeamWorkPart", "PartCode='P9'"), 0);
+            EXPECT_EQ(Count("TeamWorkManage", "1=1"), 2);
+            EXPECT_EQ(Count("TeamWorkManage", "WorkID='T1#002' AND WorkName='工作'"), 1);
+            EXPECT_EQ(Count("TeamWorkResourcePack", "ResourceID='R2'"), 1);
+            EXPECT_EQ(Count("TeamWorkPartTree", "UpCode='T1#002'"), 1);
+            EXPECT_EQ(Count("TeamWorkPart", "PartCode='P1'"), 2);
+            ws->Execute("DELETE FROM TeamWorkLog");
+        }
+    }
+}
+
 TEST_P(DeleteWorkCascadeTest, DatabaseModeDeletesEveryRowOfTheWorkAndNothingOfItsNeighbour) {
     ConfirmAfterDocumentsArrive("T1#001", "D1.dwg");
     EXPECT_TRUE(DeleteWorkCascade("T1#001", "T1", "归档", true, "撤消给张三分配工作：工作[T1#001]"));

@@ -56,6 +56,26 @@ TEST_P(WorkNumberingTest, TheSmallestFreeNumberBelowTheParent) {
     EXPECT_EQ(MakeNewWorkID(conn, "t1#004", 1), "t1#004#002");
 }
 
+// Ids that differ only in letter case, in any script, are one id on both engines: a work stored
+// below a task's number written in another case takes its number, and the id counts as stored.
+TEST_P(WorkNumberingTest, AnIdThatDiffersOnlyInCaseIsTheSameId) {
+    const std::pair<const char*, const char*> twins[] = {{"T1", "t1"},
+                                                         {"ΣM-05", "σm-05"},
+                                                         {"ＸＭ-06", "ｘｍ-06"},
+                                                         {"ЖM-07", "жm-07"},
+                                                         {"\xE2\x84\xAA-08", "k-08"}};
+    for (const auto& [task, stored] : twins) {
+        SCOPED_TRACE(std::string(task) + " beside " + stored);
+        ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID) VALUES ('" + CString(stored) +
+                   "', '" + stored + "', '" + stored + "#001'), ('" + stored + "', '" + stored + "#001', '" +
+                   stored + "#001#001')");
+        EXPECT_EQ(MakeNewWorkID(conn, task, 1), CString(task) + "#002");
+        EXPECT_EQ(MakeNewWorkID(conn, CString(task) + "#001", 1), CString(task) + "#001#002");
+        EXPECT_TRUE(IsWorkIDStored(conn, CString(task) + "#001", 1));
+        EXPECT_FALSE(IsWorkIDStored(conn, CString(task) + "#002", 1));
+    }
+}
+
 TEST_P(WorkNumberingTest, AfterNineHundredNinetyNineTheNumbersGrowLonger) {
     CString values;
     for (int i = 1; i <= 999; ++i) {
