@@ -10,7 +10,7 @@ extern "C" int ShowPartECODesignHistory(CString partCode, CString login) {
     if (!frame.IsOpen())
         return 0;
     CPartDesignHistoryDlg dlg;
-    dlg.m_strPartCode = partCode;
+    dlg.m_strPartCode = StoredNumber("VqkorvelAll_title", "TCode", partCode);
     dlg.DoModal();
     return 1;
 }

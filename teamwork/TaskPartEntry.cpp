@@ -10,7 +10,7 @@ extern "C" int AssignTaskPartMain(CString workId, CString login, int readOnly) {
     if (!frame.IsOpen())
         return 0;
     CTaskPartDlg dlg(nullptr);
-    dlg.m_strWorkID = workId;
+    dlg.m_strWorkID = StoredNumber("TeamWorkManage", "WorkID", workId);
     dlg.m_bReadOnly = readOnly;
     dlg.DoModal();
     return dlg.m_bChanged;

@@ -9,6 +9,7 @@
 #include "changeorders/ECOChangeItemDlg.h"
 #include "changeorders/ECOChangeLableBrowseDlg.h"
 #include "changeorders/PartChangeLableMaintainDlg.h"
+#include "changeorders/PartDesignHistoryDlg.h"
 #include "changeorders/PartDrawingSource.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/ChangeOrderSheet.h"
@@ -54,6 +55,7 @@ extern "C" int DoTeamTaskAudit(CString fileId, CString login, CString step);
 extern "C" int AssignProjectStructMain(CString projectNo, CString login, int unused);
 extern "C" int ShowECOChanageItemData(CString number, CString login);
 extern "C" int ECOChangeLableBrowseMain(CString group, CString number, CString login);
+extern "C" int ShowPartECODesignHistory(CString partCode, CString login);
 
 namespace {
 
@@ -828,6 +830,14 @@ TEST_P(StoredNamePathsTest, EntriesNameFoldersAndCopiesFromTheStoredNumber) {
                  "浏览图号版本信息",
                  [](CDialog& d) { return static_cast<CPartRevisionTreeDlg&>(d).m_strPartCode; }, "P1",
                  [] { return BrowsePartReversionTree("p1", "u1"); });
+         },
+         false},
+        {"ShowPartECODesignHistory", "p1",
+         [&] {
+             opens(
+                 "零部件设计历史",
+                 [](CDialog& d) { return static_cast<CPartDesignHistoryDlg&>(d).m_strPartCode; }, "P1",
+                 [] { return ShowPartECODesignHistory("p1", "u1"); });
          },
          false},
         {"AssignProjectStructMain", "xm-02",
