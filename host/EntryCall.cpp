@@ -118,4 +118,11 @@ std::string DescribeEntry(const vq::EntryInfo& entry) {
     return out;
 }
 
+const vq::EntryInfo* FindEntry(const vq::EntryInfo* table, int count, const std::string& name) {
+    for (int i = 0; i < count; ++i)
+        if (name == table[i].name)
+            return &table[i];
+    return nullptr;
+}
+
 } // namespace vqhost

@@ -18,6 +18,9 @@ struct EntryResult {
 
 EntryResult CallEntry(const vq::EntryInfo& entry, const std::vector<std::string>& args);
 
+// The entry of the table with this name, or nullptr.
+const vq::EntryInfo* FindEntry(const vq::EntryInfo* table, int count, const std::string& name);
+
 // The signature as a person reads it, each argument by its name and kind:
 // "(文档编号 text, 登录帐号 login, 未用 int) -> int".
 std::string DescribeEntry(const vq::EntryInfo& entry);

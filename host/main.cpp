@@ -43,13 +43,6 @@ int Usage() {
     return 2;
 }
 
-const vq::EntryInfo* FindEntry(const vq::EntryInfo* table, int count, const std::string& name) {
-    for (int i = 0; i < count; ++i)
-        if (name == table[i].name)
-            return &table[i];
-    return nullptr;
-}
-
 // Called back by the main window of the library for a person's menu choice.
 int InvokeFromWindow(const vq::EntryInfo* entry, const char* const* args, int argCount, char* resultText,
                      int resultSize) {
@@ -137,7 +130,7 @@ int main(int argc, char** argv) {
         return ended(run(entries, count, &InvokeFromWindow));
     }
 
-    const vq::EntryInfo* entry = FindEntry(entries, count, rest[0]);
+    const vq::EntryInfo* entry = vqhost::FindEntry(entries, count, rest[0]);
     if (!entry) {
         std::fprintf(stderr, "vqhost: no entry function %s (see vqhost --list)\n", rest[0].c_str());
         return 1;

@@ -23,10 +23,7 @@ namespace {
 const vq::EntryInfo* FindEntry(const std::string& name) {
     int count = 0;
     const vq::EntryInfo* entries = VqEntryTable(&count);
-    for (int i = 0; i < count; ++i)
-        if (name == entries[i].name)
-            return &entries[i];
-    return nullptr;
+    return vqhost::FindEntry(entries, count, name);
 }
 
 } // namespace
