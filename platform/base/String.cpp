@@ -88,24 +88,6 @@ long NextCharacter(std::string_view text, std::size_t& pos) {
     return code;
 }
 
-void AppendCharacter(std::string& out, long code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 // The C library's UTF-8 character table, whatever locale the process runs in.
 locale_t Utf8Locale() {
     static const locale_t locale = [] {
@@ -141,7 +123,7 @@ template <class Map> std::string MapCharacters(std::string_view text, Map map) {
         if (code < 0)
             out += text[start];
         else
-            AppendCharacter(out, map(code));
+            AppendUtf8Character(out, static_cast<unsigned long>(map(code)));
     }
     return out;
 }

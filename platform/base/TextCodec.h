@@ -24,6 +24,9 @@ std::string_view TruncateToGbkBytes(std::string_view utf8, std::size_t maxBytes)
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view text);
 
+// Appends the UTF-8 form of a code point (at most U+10FFFF).
+void AppendUtf8Character(std::string& out, unsigned long code);
+
 // Compares two UTF-8 texts as lists sort and search them: by their code page 936 bytes, ASCII
 // letters without regard to case (so 箱 comes before 支, 阀 before 减, "abc" equals "ABC"). A
 // character without a code page 936 form, and a byte that is not valid UTF-8, counts as "?".

@@ -7,24 +7,6 @@
 
 namespace {
 
-void AppendUtf8(std::string& out, unsigned code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 // The code point of the UTF-8 sequence at s[i]; i moves past it.
 unsigned NextCodePoint(const std::string& s, std::size_t& i) {
     const unsigned char c = static_cast<unsigned char>(s[i++]);
@@ -631,7 +613,7 @@ bool CRichEditCtrl::SetRtf(const CString& rtf) {
                 code = 0x10000 + ((pendingHigh - 0xD800) << 10) + (code - 0xDC00);
             }
             pendingHigh = 0;
-            AppendUtf8(chars, code);
+            vq::AppendUtf8Character(chars, code);
             emit(chars);
             skipChars = st.uc;
         }
