@@ -12,11 +12,13 @@ extern "C" CString CreateNewProjectTaskItem(CString itemNo, CString /*unused*/, 
     CEntryFrame frame(login);
     if (!frame.IsOpen())
         return CString();
+    // The item is updated, and its number returned, as its row stores it.
+    const CString storedNo = StoredNumber("ProjectManage", "ProjectNo", itemNo);
     CString sql;
-    sql.Format("SELECT TaskAssigner FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(itemNo));
+    sql.Format("SELECT TaskAssigner FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(storedNo));
     const CString creator = theApp.GetSqlString(sql);
     CProjectTaskItemDlg dlg(nullptr);
-    dlg.ProjectNo = itemNo;
+    dlg.ProjectNo = storedNo;
     dlg.Editable = (creator.CompareNoCase(theApp.m_strLoginUser) == 0 ||
                     theApp.m_strLoginUser.CompareNoCase("admin") == 0)
                        ? 1

@@ -13,8 +13,8 @@ extern "C" int AssignProjectTeamMain(CString taskNo, CString projectNo, CString 
         return 0;
     CProjectTeamDlg dlg(nullptr);
     dlg.m_bWorkGroup = groupType.CompareNoCase("_T") == 0 ? 1 : 0;
-    dlg.m_strTaskNo = taskNo;
-    dlg.m_strProjectNo = projectNo;
+    dlg.m_strTaskNo = StoredNumber("ProjectManage", "ProjectNo", taskNo);
+    dlg.m_strProjectNo = StoredNumber("ProjectManage", "ProjectNo", projectNo);
     dlg.m_bReadOnly = readOnly;
     dlg.DoModal();
     return dlg.m_bChanged;
@@ -29,8 +29,8 @@ extern "C" CString SelectProjectTeamer(CString taskNo, CString projectNo, CStrin
         return CString();
     CSelectProjectTeamerDlg dlg(nullptr);
     dlg.m_bWorkGroup = groupType.CompareNoCase("_T") == 0 ? 1 : 0;
-    dlg.m_strProjectNo = projectNo;
-    dlg.m_strTaskNo = taskNo;
+    dlg.m_strProjectNo = StoredNumber("ProjectManage", "ProjectNo", projectNo);
+    dlg.m_strTaskNo = StoredNumber("ProjectManage", "ProjectNo", taskNo);
     dlg.m_strLogName = login;
     dlg.DoModal();
     return dlg.m_strLogName;

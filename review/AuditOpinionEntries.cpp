@@ -88,7 +88,7 @@ extern "C" int DoMultiTeamTaskAuditEx(CStringArray* fileIds, CString login, CStr
             dlg.m_strFileID = dlg.m_arrFileIDs[0];
             dlg.m_strAuditTask = dlg.m_arrAuditTasks[0];
         }
-        dlg.m_strWorkID = workId;
+        dlg.m_strWorkID = StoredNumber("TeamWorkManage", "WorkID", workId);
         dlg.DoModal();
         return dlg.m_bSaved;
     });

@@ -12,8 +12,12 @@ extern "C" CString CreateNewTeamTaskItem(CString taskNo, CString upWorkId, CStri
     if (!frame.IsOpen())
         return CString();
     CTeamTaskItemDlg dlg(nullptr);
-    dlg.TaskNo = taskNo;
-    dlg.UpWorkID = upWorkId;
+    // The new work is numbered after, and stored below, the numbers as their rows store them; the
+    // parent is a work task, or the project task itself.
+    dlg.TaskNo = StoredNumber("ProjectManage", "ProjectNo", taskNo);
+    dlg.UpWorkID = StoredNumber("TeamWorkManage", "WorkID", upWorkId);
+    if (dlg.UpWorkID == upWorkId)
+        dlg.UpWorkID = StoredNumber("ProjectManage", "ProjectNo", upWorkId);
     dlg.ModifyMode = 0;
     dlg.ReadOnly = 0;
     dlg.HasSubWorks = 0;
@@ -32,8 +36,10 @@ extern "C" int AssignTeamTaskMain(CString projectNo, CString parentNo, CString l
     if (!frame.IsOpen())
         return 0;
     CAssignTeamTaskDlg dlg(nullptr);
-    dlg.ProjectNo = projectNo;
-    dlg.ParentNo = parentNo;
+    dlg.ProjectNo = StoredNumber("ProjectManage", "ProjectNo", projectNo);
+    // The parent is a work task in the work-group mode, else a project task.
+    dlg.ParentNo = groupMode ? StoredNumber("TeamWorkManage", "WorkID", parentNo)
+                             : StoredNumber("ProjectManage", "ProjectNo", parentNo);
     dlg.ReadOnly = readOnly;
     dlg.GroupMode = groupMode;
     dlg.DoModal();

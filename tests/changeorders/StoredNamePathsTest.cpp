@@ -24,9 +24,15 @@
 #include "platform/ui/ScriptedUser.h"
 #include "projects/DataDeleteConfirmDlg.h"
 #include "projects/ProjectStructDlg.h"
+#include "projects/ProjectTaskItemDlg.h"
+#include "projects/ProjectTeamDlg.h"
+#include "projects/ProjectTeamIds.h"
+#include "projects/SelectProjectTeamerDlg.h"
 #include "projects/TaskVersionDlg.h"
 #include "review/AuditOpinionDlg.h"
 #include "review/ProjectTaskAuditDlg.h"
+#include "teamwork/AssignTeamTaskDlg.h"
+#include "teamwork/TeamTaskItemDlg.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
 #include "tests/support/RecordingShell.h"
@@ -56,6 +62,13 @@ extern "C" int AssignProjectStructMain(CString projectNo, CString login, int unu
 extern "C" int ShowECOChanageItemData(CString number, CString login);
 extern "C" int ECOChangeLableBrowseMain(CString group, CString number, CString login);
 extern "C" int ShowPartECODesignHistory(CString partCode, CString login);
+extern "C" int AssignProjectTeamMain(CString taskNo, CString projectNo, CString groupType, CString login,
+                                     int readOnly);
+extern "C" CString SelectProjectTeamer(CString taskNo, CString projectNo, CString groupType, CString login);
+extern "C" CString CreateNewProjectTaskItem(CString itemNo, CString unused, CString login);
+extern "C" CString CreateNewTeamTaskItem(CString taskNo, CString upWorkId, CString unused, CString login);
+extern "C" int AssignTeamTaskMain(CString projectNo, CString parentNo, CString login, int readOnly,
+                                  int groupMode);
 
 namespace {
 
@@ -785,7 +798,15 @@ TEST_P(StoredNamePathsTest, EntriesNameFoldersAndCopiesFromTheStoredNumber) {
         "INSERT INTO ECOChangeManage (ECONo, State) VALUES ('JX-1', '临时');"
         "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
         "AuditorName, AuditingType) VALUES ('F-1', 'P-1#001', '总图', 'a.doc', '评审', '一级评审', 'u1', "
-        "'串联')");
+        "'串联');"
+        "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('lisi', '李四');"
+        "UPDATE ProjectManage SET ProjectManager='u1', TaskAssigner='u1', PreendedTime='2099-12-31' WHERE "
+        "ProjectNo IN ('XM-02', 'XM-02-01')");
+    // The work-task entries: what they store is numbered after the stored task number.
+    const auto storedWork = [this](const char* column, const char* workId) {
+        return ws->QueryText(CString("SELECT ") + column + " FROM TeamWorkManage WHERE WorkID='" + workId +
+                             "'");
+    };
     const struct {
         const char* name;
         const char* typed;
@@ -860,6 +881,71 @@ TEST_P(StoredNamePathsTest, EntriesNameFoldersAndCopiesFromTheStoredNumber) {
                  "设计更改标记浏览",
                  [](CDialog& d) { return static_cast<CECOChangeLableBrowseDlg&>(d).m_strECONo; }, "JX-1",
                  [] { return ECOChangeLableBrowseMain("更改单", "jx-1", "u1"); });
+         },
+         false},
+        // Project groups and items: member rows, the group tree and the item returned name the
+        // stored numbers.
+        {"AssignProjectTeamMain", "xm-02",
+         [&] {
+             vq::ScriptedUser user;
+             user.Dialog("项目组成员管理")
+                 .Do([](CDialog& d) {
+                     auto& dlg = static_cast<CProjectTeamDlg&>(d);
+                     EXPECT_EQ(dlg.m_strProjectNo + "|" + dlg.m_strTaskNo, "XM-02|XM-02-01");
+                 })
+                 .Click(projects::team_ids::kAddMembers)
+                 .Dialog("用户浏览 - 选择组(多用户)")
+                 .Select(1059, "lisi")
+                 .Click(IDOK)
+                 .Dialog("项目组成员管理")
+                 .Click(IDCANCEL);
+             EXPECT_EQ(AssignProjectTeamMain("xm-02-01", "xm-02", "_T", "u1", 0), 1);
+             EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+             EXPECT_EQ(ws->QueryText("SELECT ProjectNo || '|' || TeamGroup FROM DesignProjectTeam WHERE "
+                                     "TeamUser='lisi'"),
+                       "XM-02|XM-02-01");
+         },
+         false},
+        {"SelectProjectTeamer", "xm-02",
+         [&] {
+             vq::ScriptedUser user;
+             user.Dialog("选择项目组成员")
+                 .Tree(projects::team_ids::kTree, "任务：[箱体]XM-02-01 的工作组.../李四 [lisi]")
+                 .Click(IDOK);
+             EXPECT_EQ(SelectProjectTeamer("xm-02-01", "xm-02", "_T", "u1"), "lisi");
+             EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+         },
+         false},
+        {"CreateNewProjectTaskItem", "xm-02",
+         [&] {
+             vq::ScriptedUser user;
+             user.Dialog("项目/任务项属性").Click(IDOK);
+             EXPECT_EQ(CreateNewProjectTaskItem("xm-02-01", "", "u1"), "XM-02-01");
+             EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+         },
+         false},
+        {"CreateNewTeamTaskItem", "xm-02",
+         [&] {
+             vq::ScriptedUser user;
+             user.Dialog("工作任务分解")
+                 .Set(1002, "箱体工作")
+                 .Set(1004, "2030-01-01")
+                 .Set(1010, "2030-01-01")
+                 .Set(1012, "2030-01-01")
+                 .Click(IDOK);
+             EXPECT_EQ(CreateNewTeamTaskItem("xm-02-01", "", "x", "u1"), "XM-02-01#001");
+             EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+             EXPECT_EQ(storedWork("TaskNo || '|' || UpWorkID", "XM-02-01#001"), "XM-02-01|XM-02-01");
+         },
+         false},
+        {"AssignTeamTaskMain", "xm-02",
+         [&] {
+             vq::ScriptedUser user;
+             user.Dialog("设计工作组工作管理")
+                 .Tree(1050, "项目：项目二[XM-02] 下的任务：箱体[XM-02-01].../箱体工作 [XM-02-01#001]")
+                 .Click("退出");
+             EXPECT_EQ(AssignTeamTaskMain("xm-02", "xm-02-01", "u1", 0, 0), 0);
+             EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
          },
          false},
     };
