@@ -8,9 +8,13 @@
 // "XM-02-01").
 #include "changeorders/ECOChangeItemDlg.h"
 #include "changeorders/ECOChangeLableBrowseDlg.h"
+#include "changeorders/ECOChangeLableMaintainDlg.h"
+#include "changeorders/ECOModifyItemDlg.h"
+#include "changeorders/ECONextAuditTaskDlg.h"
 #include "changeorders/PartChangeLableMaintainDlg.h"
 #include "changeorders/PartDesignHistoryDlg.h"
 #include "changeorders/PartDrawingSource.h"
+#include "core/EntryFrame.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/ChangeOrderSheet.h"
 #include "parts/PartRevisionTreeDlg.h"
@@ -22,6 +26,7 @@
 #include "platform/maker/FileStore.h"
 #include "platform/os/ShellOpen.h"
 #include "platform/ui/ScriptedUser.h"
+#include "projects/AssignProjectTaskDlg.h"
 #include "projects/DataDeleteConfirmDlg.h"
 #include "projects/ProjectStructDlg.h"
 #include "projects/ProjectTaskItemDlg.h"
@@ -29,10 +34,15 @@
 #include "projects/ProjectTeamIds.h"
 #include "projects/SelectProjectTeamerDlg.h"
 #include "projects/TaskVersionDlg.h"
+#include "review/AssistAuditDlg.h"
 #include "review/AuditOpinionDlg.h"
 #include "review/ProjectTaskAuditDlg.h"
+#include "review/WorkDocAuditResultDlg.h"
 #include "teamwork/AssignTeamTaskDlg.h"
+#include "teamwork/TaskPartDlg.h"
+#include "teamwork/TeamGroupFileManageDlg.h"
 #include "teamwork/TeamTaskItemDlg.h"
+#include "teamwork/TeamWorkTaskStateDlg.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
 #include "tests/support/RecordingShell.h"
@@ -62,6 +72,27 @@ extern "C" int AssignProjectStructMain(CString projectNo, CString login, int unu
 extern "C" int ShowECOChanageItemData(CString number, CString login);
 extern "C" int ECOChangeLableBrowseMain(CString group, CString number, CString login);
 extern "C" int ShowPartECODesignHistory(CString partCode, CString login);
+extern "C" int DoMultiTeamTaskAudit(int unused, CString fileId, CString login, CString step);
+extern "C" int DoMultiTeamTaskAuditEx(CStringArray* fileIds, CString login, CStringArray* steps,
+                                      CString workId, int delegated, int assisting);
+extern "C" int DoTeamTaskAuditWithMarkup(CString fileId, CString login, CString task, int delegated);
+extern "C" int DoTeamTaskNextAudit(CString fileId, CString login, CString task);
+extern "C" int TeamAssignNextAuditTaskMain(CString fileId, CString step, CString login, int readOnly);
+extern "C" int TeamAssignNextAuditTaskShow(CString fileId, CString step, CString login);
+extern "C" int ShowTeamTaskAuditResult(CString fileId, CString login);
+extern "C" int SendDesignFileToAudit(CString fileId, CString login, CString superior);
+extern "C" int ECOAssignNextAuditTaskMain(CString group, CString number, CString stepName, CString login,
+                                          int displayOnly);
+extern "C" int ECOAssignNextAuditTaskShow(CString group, CString number, CString stepName, CString login);
+extern "C" int ShowECOModifyItemData(CString number, CString login);
+extern "C" int ECOChangeLableMainTain(CString group, CString number, CString docType, int readOnly,
+                                      CString login);
+extern "C" int ECOChangeLableBrowse(CString group, CString number, CString docType, CString login);
+extern "C" int ECOChangeLableBrowseMainEx(CString group, CString number, CString login, int editOverride);
+extern "C" int AssignProjectTaskMain(CString projectNo, CString login, int readOnly);
+extern "C" int TeamWorkTaskStateMaintain(CString workId, CString login, int unused);
+extern "C" int TeamGorupFileManageMain(CString taskNo, int byWorkId, CString login);
+extern "C" int AssignTaskPartMain(CString workId, CString login, int readOnly);
 extern "C" int AssignProjectTeamMain(CString taskNo, CString projectNo, CString groupType, CString login,
                                      int readOnly);
 extern "C" CString SelectProjectTeamer(CString taskNo, CString projectNo, CString groupType, CString login);
@@ -800,6 +831,12 @@ TEST_P(StoredNamePathsTest, EntriesNameFoldersAndCopiesFromTheStoredNumber) {
         "AuditorName, AuditingType) VALUES ('F-1', 'P-1#001', '总图', 'a.doc', '评审', '一级评审', 'u1', "
         "'串联');"
         "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('lisi', '李四');"
+        "INSERT INTO ECOModifyManage (ECONo, State) VALUES ('XG-1', '临时');"
+        "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkState) VALUES ('P-1', "
+        "'P-1', 'P-1#001', 'u1', '总图设计', '正进行中');"
+        "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+        "AuditorName, "
+        "AuditingType) VALUES ('F-3', 'P-1#001', '零件图', 'c.doc', '工作中', '一级评审', 'u2', '串联');"
         "UPDATE ProjectManage SET ProjectManager='u1', TaskAssigner='u1', PreendedTime='2099-12-31' WHERE "
         "ProjectNo IN ('XM-02', 'XM-02-01')");
     // The work-task entries: what they store is numbered after the stored task number.
@@ -883,6 +920,161 @@ TEST_P(StoredNamePathsTest, EntriesNameFoldersAndCopiesFromTheStoredNumber) {
                  [] { return ECOChangeLableBrowseMain("更改单", "jx-1", "u1"); });
          },
          false},
+        // Work documents and their reviews: each dialog works with the stored document number.
+        {"DoMultiTeamTaskAudit", "f-1",
+         [&] {
+             opens(
+                 "评审意见", [](CDialog& d) { return static_cast<CAuditOpinionDlg&>(d).m_strFileID; }, "F-1",
+                 [] { return DoMultiTeamTaskAudit(0, "f-1", "u1", "校对"); });
+         },
+         false},
+        {"DoMultiTeamTaskAuditEx", "f-1",
+         [&] {
+             CStringArray files, steps;
+             files.Add("f-1");
+             steps.Add("校对");
+             opens(
+                 "评审意见",
+                 [](CDialog& d) {
+                     auto& dlg = static_cast<CAuditOpinionDlg&>(d);
+                     return dlg.m_strFileID + "|" + dlg.m_arrFileIDs[0] + "|" + dlg.m_strWorkID;
+                 },
+                 "F-1|F-1|P-1#001",
+                 [&] { return DoMultiTeamTaskAuditEx(&files, "u1", &steps, "p-1#001", 0, 0); });
+         },
+         false},
+        {"DoTeamTaskAuditWithMarkup", "f-1",
+         [&] {
+             opens(
+                 "评审意见", [](CDialog& d) { return static_cast<CAuditOpinionDlg&>(d).m_strFileID; }, "F-1",
+                 [] { return DoTeamTaskAuditWithMarkup("f-1", "u1", "校对", 0); });
+         },
+         false},
+        {"DoTeamTaskNextAudit", "f-1",
+         [&] {
+             opens(
+                 "评审意见", [](CDialog& d) { return static_cast<CAuditOpinionDlg&>(d).m_strFileID; }, "F-1",
+                 [] { return DoTeamTaskNextAudit("f-1", "u1", "校对"); });
+         },
+         false},
+        {"TeamAssignNextAuditTaskMain", "f-1",
+         [&] {
+             opens(
+                 "设计过程—协助评审任务管理",
+                 [](CDialog& d) { return static_cast<CAssistAuditDlg&>(d).FileID; }, "F-1",
+                 [] { return TeamAssignNextAuditTaskMain("f-1", "校对", "u1", 0); });
+         },
+         false},
+        {"TeamAssignNextAuditTaskShow", "f-1",
+         [&] {
+             opens(
+                 "设计过程—协助评审任务管理",
+                 [](CDialog& d) { return static_cast<CAssistAuditDlg&>(d).FileID; }, "F-1",
+                 [] { return TeamAssignNextAuditTaskShow("f-1", "校对", "u1"); });
+         },
+         false},
+        {"ShowTeamTaskAuditResult", "f-1",
+         [&] {
+             opens(
+                 "工作文档评审结果",
+                 [](CDialog& d) { return static_cast<CWorkDocAuditResultDlg&>(d).FileID; }, "F-1",
+                 [] { return ShowTeamTaskAuditResult("f-1", "u1"); });
+         },
+         false},
+        {"SendDesignFileToAudit", "f-3",
+         [&] {
+             vq::ScriptedUser user;
+             EXPECT_EQ(SendDesignFileToAudit("f-3", "u1", "u1"), 1);
+             EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+             EXPECT_EQ(
+                 ws->QueryText("SELECT FileID || '|' || AuditTask FROM TeamWorkAudit WHERE FileID='F-3'"),
+                 "F-3|校对");
+         },
+         false},
+        // Change orders: the task list, the modification notice and the label management.
+        {"ECOAssignNextAuditTaskMain", "jx-1",
+         [&] {
+             opens(
+                 "更改单—协助评审任务管理",
+                 [](CDialog& d) { return static_cast<CECONextAuditTaskDlg&>(d).m_strECONo; }, "JX-1",
+                 [] { return ECOAssignNextAuditTaskMain("更改单", "jx-1", "校对", "u1", 0); });
+         },
+         false},
+        {"ECOAssignNextAuditTaskShow", "jx-1",
+         [&] {
+             opens(
+                 "更改单—协助评审任务管理",
+                 [](CDialog& d) { return static_cast<CECONextAuditTaskDlg&>(d).m_strECONo; }, "JX-1",
+                 [] { return ECOAssignNextAuditTaskShow("更改单", "jx-1", "校对", "u1"); });
+         },
+         false},
+        {"ShowECOModifyItemData", "xg-1",
+         [&] {
+             opens(
+                 "修改通知单", [](CDialog& d) { return static_cast<CECOModifyItemDlg&>(d).m_strECONo; },
+                 "XG-1", [] { return ShowECOModifyItemData("xg-1", "u1"); });
+         },
+         false},
+        {"ECOChangeLableMainTain", "jx-1",
+         [&] {
+             opens(
+                 "设计更改标记管理",
+                 [](CDialog& d) { return static_cast<CECOChangeLableMaintainDlg&>(d).m_strECONo; }, "JX-1",
+                 [] { return ECOChangeLableMainTain("更改单", "jx-1", "设计图", 0, "u1"); });
+         },
+         false},
+        {"ECOChangeLableBrowse", "jx-1",
+         [&] {
+             opens(
+                 "设计更改标记管理",
+                 [](CDialog& d) { return static_cast<CECOChangeLableMaintainDlg&>(d).m_strECONo; }, "JX-1",
+                 [] { return ECOChangeLableBrowse("更改单", "jx-1", "设计图", "u1"); });
+         },
+         false},
+        {"ECOChangeLableBrowseMainEx", "jx-1",
+         [&] {
+             opens(
+                 "设计更改标记浏览",
+                 [](CDialog& d) { return static_cast<CECOChangeLableBrowseDlg&>(d).m_strECONo; }, "JX-1",
+                 [] { return ECOChangeLableBrowseMainEx("更改单", "jx-1", "u1", 1); });
+         },
+         false},
+        // Work tasks and their documents and parts.
+        {"TeamWorkTaskStateMaintain", "p-1",
+         [&] {
+             opens(
+                 "工作任务状态维护", [](CDialog& d) { return static_cast<CTeamWorkTaskStateDlg&>(d).WorkID; },
+                 "P-1#001", [] { return TeamWorkTaskStateMaintain("p-1#001", "u1", 0); });
+         },
+         false},
+        {"TeamGorupFileManageMain of a task", "p-1",
+         [&] {
+             opens(
+                 "工作组文档管理", [](CDialog& d) { return static_cast<CTeamGroupFileManageDlg&>(d).TaskNo; },
+                 "P-1", [] { return TeamGorupFileManageMain("p-1", 0, "u1"); });
+         },
+         false},
+        {"TeamGorupFileManageMain of a work", "p-1",
+         [&] {
+             opens(
+                 "工作组文档管理", [](CDialog& d) { return static_cast<CTeamGroupFileManageDlg&>(d).TaskNo; },
+                 "P-1#001", [] { return TeamGorupFileManageMain("p-1#001", 1, "u1"); });
+         },
+         false},
+        {"AssignTaskPartMain", "p-1",
+         [&] {
+             opens(
+                 "设计产品结构管理", [](CDialog& d) { return static_cast<CTaskPartDlg&>(d).m_strWorkID; },
+                 "P-1#001", [] { return AssignTaskPartMain("p-1#001", "u1", 0); });
+         },
+         false},
+        {"AssignProjectTaskMain", "xm-02",
+         [&] {
+             opens(
+                 "设计项目结构管理",
+                 [](CDialog& d) { return static_cast<CAssignProjectTaskDlg&>(d).ProjectNo; }, "XM-02",
+                 [] { return AssignProjectTaskMain("xm-02", "u1", 0); });
+         }},
         // Project groups and items: member rows, the group tree and the item returned name the
         // stored numbers.
         {"AssignProjectTeamMain", "xm-02",
@@ -1065,3 +1257,50 @@ INSTANTIATE_TEST_SUITE_P(Dialects, StoredNamePathsTest,
                              return std::string(std::get<0>(info.param) == 2 ? "Oracle" : "SqlServer") +
                                     (std::get<1>(info.param) ? "_WindowsNames" : "");
                          });
+// A number typed with blanks around it, in another case than its row stores it: where the
+// engine's comparison finds the row by it, the stored number is taken; where it does not (neither
+// SQLite nor PostgreSQL's citext ignores the blanks), the text stays as typed and the review finds
+// no task: nothing is written, and no server folder is named after it.
+TEST_P(StoredNamePathsTest, NumbersWithBlanksAroundTakeTheStoredNumberOnlyWhereTheyFindItsRow) {
+    ws->Execute("INSERT INTO ECOChangeManage (ECONo, State) VALUES ('JX-1', '临时');"
+                "INSERT INTO TeamWorkManage (TaskNo, WorkID) VALUES ('P-1', 'P-1#001');"
+                "INSERT INTO TeamWorkResult (FileID, WorkID) VALUES ('F-1', 'P-1#001')");
+    const struct {
+        const char* table;
+        const char* column;
+        const char* stored;
+    } numbers[] = {{"ProjectManage", "ProjectNo", "XM-02-01"},
+                   {"TeamWorkManage", "WorkID", "P-1#001"},
+                   {"TeamWorkResult", "FileID", "F-1"},
+                   {"ECOChangeManage", "ECONo", "JX-1"},
+                   {"VqkorvelAll_title", "TCode", "P1"}};
+    Lend(true);
+    for (const auto& number : numbers) {
+        CString lower(number.stored);
+        lower.MakeLower();
+        for (const CString& typed : {" " + lower + " ", lower + " ", " " + lower}) {
+            SCOPED_TRACE(std::string(number.table) + " \"" + typed.str() + "\"");
+            const CString found = ws->QueryText(CString("SELECT count(*) FROM ") + number.table + " WHERE " +
+                                                number.column + "='" + SqlQuote(typed) + "'");
+            EXPECT_EQ(StoredNumber(number.table, number.column, typed),
+                      found == "1" ? CString(number.stored) : typed);
+        }
+    }
+    Lend(false);
+
+    const auto served = FilesBelow(ftp.Root());
+    const std::size_t before = ftp.Commands().size();
+    vq::ScriptedUser user;
+    user.AnyMessage(IDOK)
+        .Message("该评审任务不存在，为无效路径!", IDOK)
+        .Dialog("评审意见 -  p-1 [] - 校对")
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    DoProjectTaskAudit(" p-1 ", "u1", "校对");
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(FilesBelow(ftp.Root()), served);
+    const std::vector<std::string> commands = ftp.Commands();
+    for (std::size_t i = before; i < commands.size(); ++i)
+        EXPECT_EQ(commands[i].find("p-1"), std::string::npos) << commands[i];
+    EXPECT_EQ(ws->QueryText("SELECT AuditState FROM TaskAuditManage WHERE ProjectNo='P-1'"), "未完成");
+}
