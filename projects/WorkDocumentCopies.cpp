@@ -2,9 +2,11 @@
 
 #include "core/ComError.h"
 #include "core/FileInfo.h"
+#include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/maker/FileStore.h"
+#include "projects/ProjectTaskRecords.h"
 
 namespace {
 constexpr int kMaxListedLeftovers = 20;
@@ -43,6 +45,83 @@ void RemoveWorkDocumentCopies(CVQTWSaveFileToFTP& store, const std::vector<WorkD
     }
 }
 
+bool ReadTaskFolderKeys(std::set<std::string>& keys) {
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open("SELECT ProjectNo FROM ProjectManage", theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly,
+                 adCmdText);
+        while (!rs->IsEOF()) {
+            const CString name = StoredFolderName(VariantToStoredText(rs->GetCollect(0L)));
+            if (!name.IsEmpty())
+                keys.insert(vq::FolderNameKey(name.str()));
+            rs->MoveNext();
+        }
+        if (theApp.m_nAdoCloseMode)
+            rs->Close();
+        return true;
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return false;
+    }
+}
+
+namespace {
+
+// The keys of the copy names of the staying documents that a server ignoring case may read as
+// `stored`: a FileID whose key is that of the name, or of the name cut before one of its dots
+// (the FileID of a document whose file name gives the rest as its extension).
+bool ReadStayingCopyKeys(const CString& stored, const CString& stayingDocuments,
+                         std::set<std::string>& keys) {
+    CString candidates = projects::NumberIs("FileID", stored);
+    for (int dot = stored.Find('.'); dot > 0; dot = stored.Find('.', dot + 1))
+        candidates += " OR " + projects::NumberIs("FileID", stored.Left(dot));
+    const CString sql = "SELECT FileID, FileName FROM TeamWorkResult WHERE (" + candidates + ") AND (" +
+                        stayingDocuments + ")";
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        while (!rs->IsEOF()) {
+            const WorkDocumentRef other{VariantToStoredText(rs->GetCollect(0L)),
+                                        VariantToStoredText(rs->GetCollect(1L))};
+            keys.insert(vq::FolderNameKey(other.fileId.str()));
+            keys.insert(vq::FolderNameKey(other.StoredName().str()));
+            rs->MoveNext();
+        }
+        if (theApp.m_nAdoCloseMode)
+            rs->Close();
+        return true;
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return false;
+    }
+}
+
+} // namespace
+
+bool KeepCopiesOfStayingNames(std::vector<WorkDocumentRef>& documents,
+                              const std::set<std::string>& taskFolderKeys, const CString& stayingDocuments,
+                              CStringArray& kept) {
+    std::vector<WorkDocumentRef> going;
+    CStringArray staying;
+    for (const WorkDocumentRef& document : documents) {
+        const CString stored = document.StoredName();
+        const std::string key = vq::FolderNameKey(stored.str());
+        std::set<std::string> copies;
+        if (!taskFolderKeys.count(key) && !ReadStayingCopyKeys(stored, stayingDocuments, copies))
+            return false;
+        if (taskFolderKeys.count(key) || copies.count(key))
+            staying.Add(CString(vq::VisibleText(document.fileId.str())) + " (" +
+                        CString(vq::VisibleText(stored.str())) + ")");
+        else
+            going.push_back(document);
+    }
+    documents = std::move(going);
+    kept.Append(staying);
+    return true;
+}
+
 namespace {
 
 void AppendListed(CString& text, const CStringArray& items) {
@@ -55,7 +134,7 @@ void AppendListed(CString& text, const CStringArray& items) {
 } // namespace
 
 void ReportFtpLeftovers(const CStringArray& leftovers, const CStringArray& keptTasks, bool keptBelowDeleted,
-                        const CStringArray& sharedFolders) {
+                        const CStringArray& sharedFolders, const CStringArray& sharedCopies) {
     CString text;
     if (keptTasks.GetSize() > 0) {
         text.Format(
@@ -74,6 +153,15 @@ void ReportFtpLeftovers(const CStringArray& leftovers, const CStringArray& keptT
             "文件，没有删除：\n",
             static_cast<int>(sharedFolders.GetSize()));
         AppendListed(part, sharedFolders);
+        text += (text.IsEmpty() ? "" : "\n\n") + part;
+    }
+    if (sharedCopies.GetSize() > 0) {
+        CString part;
+        part.Format(
+            "以下 %d 项文档内容在不区分大小写的文件服务器(FTP)上与现有任务的文件夹或其他文档的内容同名，"
+            "为免误删它们的文件，没有删除：\n",
+            static_cast<int>(sharedCopies.GetSize()));
+        AppendListed(part, sharedCopies);
         text += (text.IsEmpty() ? "" : "\n\n") + part;
     }
     if (leftovers.GetSize() > 0) {

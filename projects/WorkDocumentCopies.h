@@ -7,6 +7,8 @@
 #include "platform/base/Collections.h"
 #include "platform/base/String.h"
 
+#include <set>
+#include <string>
 #include <vector>
 
 class CVQTWSaveFileToFTP;
@@ -28,11 +30,29 @@ bool ReadWorkDocuments(const CString& sql, std::vector<WorkDocumentRef>& documen
 void RemoveWorkDocumentCopies(CVQTWSaveFileToFTP& store, const std::vector<WorkDocumentRef>& documents,
                               CStringArray& leftovers);
 
+// The keys (vq::FolderNameKey) of the folder names of every task's number: on a server that
+// ignores case, a copy whose name has one of these keys is that task's folder. A database error
+// is shown, and false returned.
+bool ReadTaskFolderKeys(std::set<std::string>& keys);
+
+// Takes out of `documents` each copy whose name a server that ignores case reads as a name that
+// stays: the folder of a task (its key in `taskFolderKeys`), or a copy of a document that stays
+// (a row of TeamWorkResult that `stayingDocuments`, a condition on it, selects) by its FileID or
+// by its stored name. Such a copy was stored at that name by another client, or is the other
+// document's own copy: it is not removed, and "FileID (stored name)" of it is appended to `kept`.
+// A database error is shown, and false returned with `documents` as it was.
+bool KeepCopiesOfStayingNames(std::vector<WorkDocumentRef>& documents,
+                              const std::set<std::string>& taskFolderKeys, const CString& stayingDocuments,
+                              CStringArray& kept);
+
 // Tells the user, in one box, which tasks kept their rows and everything on the server because
 // their number could not be used ("path\name [number]" each; keptBelowDeleted: the rows above
 // some of them are deleted, so that no tree shows them), which folders stayed because they are
 // also the folders of tasks that stay (a server that ignores case reads both numbers as one
-// name), and which contents could not be removed from the FTP server; nothing when there are
-// none. The texts are shown as given: the caller writes stored names with vq::VisibleText.
+// name), which document copies stayed because their names are also those of a task's folder or
+// of another document's copy there, and which contents could not be removed from the FTP
+// server; nothing when there are none. The texts are shown as given: the caller writes stored
+// names with vq::VisibleText.
 void ReportFtpLeftovers(const CStringArray& leftovers, const CStringArray& keptTasks = CStringArray(),
-                        bool keptBelowDeleted = false, const CStringArray& sharedFolders = CStringArray());
+                        bool keptBelowDeleted = false, const CStringArray& sharedFolders = CStringArray(),
+                        const CStringArray& sharedCopies = CStringArray());

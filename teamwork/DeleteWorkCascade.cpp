@@ -10,6 +10,8 @@
 #include "projects/ProjectTaskRecords.h"
 #include "projects/WorkDocumentCopies.h"
 
+#include <set>
+#include <string>
 #include <vector>
 
 namespace {
@@ -109,12 +111,23 @@ bool DeleteWorkCascade(const CString& workId, const CString& taskNo, const CStri
                                documents))
             return false;
     }
+    // Copies whose names a server that ignores case reads as the folder of a task, or as a copy
+    // of a document of another work, stay; decided before any row goes.
+    CStringArray keptCopies;
+    if (!documents.empty()) {
+        std::set<std::string> taskFolders;
+        if (!ReadTaskFolderKeys(taskFolders) ||
+            !KeepCopiesOfStayingNames(
+                documents, taskFolders,
+                "WorkID IS NULL OR NOT (" + projects::NumberIsExactly("WorkID", workId) + ")", keptCopies))
+            return false;
+    }
     if (!ExecuteSqlAsOneUnit(theApp.m_pConnPDM, DeletionStatements(workId, storageMode, withStructure)))
         return false;
     if (onFtp) {
         CStringArray leftovers;
         RemoveWorkDocumentCopies(store, documents, leftovers);
-        ReportFtpLeftovers(leftovers);
+        ReportFtpLeftovers(leftovers, CStringArray(), false, CStringArray(), keptCopies);
     }
     CTeamWorkLog log;
     if (!log.WriteLog(workId, "删除", "撤消工作", logPrompt)) {

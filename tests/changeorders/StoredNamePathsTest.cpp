@@ -20,6 +20,7 @@
 #include "parts/PartRevisionTreeDlg.h"
 #include "parts/RevisionDocumentList.h"
 #include "platform/base/Folders.h"
+#include "platform/base/MessageBox.h"
 #include "platform/db/SqlText.h"
 #include "platform/ftp/FtpConnection.h"
 #include "platform/ftp/InternetSession.h"
@@ -39,6 +40,7 @@
 #include "review/ProjectTaskAuditDlg.h"
 #include "review/WorkDocAuditResultDlg.h"
 #include "teamwork/AssignTeamTaskDlg.h"
+#include "teamwork/DeleteWorkCascade.h"
 #include "teamwork/TaskPartDlg.h"
 #include "teamwork/TeamGroupFileManageDlg.h"
 #include "teamwork/TeamTaskItemDlg.h"
@@ -751,6 +753,73 @@ TEST_P(StoredNamePathsTest, DeletingOneOfTwoTasksOfOneFolderNameLeavesTheOthersF
         for (const char* area : {"Vq/Working/", "Vq/Auditing/"})
             fs::remove_all((ftp.Root() + "/" + area + CString(other)).str());
     }
+    Lend(false);
+}
+
+// Deleting a work task whose documents another client stored while the deletion was confirmed:
+// a copy whose name a server that ignores case reads as the copy of a document of another work,
+// or as a task's folder, stays with everything in it, and the box names it; the copy of a name
+// of its own goes, and so do all the work's rows.
+TEST_P(StoredNamePathsTest, DeletingAWorkLeavesCopiesNamedAsAnotherDocumentOrATasksFolder) {
+    Lend(true);
+    theApp.m_nDocStorageMode = 2;
+    ftp.MakeFolder("Vq/Proven");
+    std::vector<CString> shown;
+    std::vector<std::pair<CString, CString>> arriving; // FileID and file name
+    const vq::MessageBoxPresenter old = vq::SetMessageBoxPresenter([&](const vq::MessageBoxRequest& request) {
+        shown.push_back(request.text);
+        if (request.text.Find("真的要删除吗") < 0)
+            return IDOK;
+        for (const auto& [fileId, fileName] : arriving)
+            EXPECT_TRUE(theApp.ExecuteSql("INSERT INTO TeamWorkResult (FileID, WorkID, FileName) VALUES ('" +
+                                          SqlQuote(fileId) + "', 'P-1#002', '" + SqlQuote(fileName) + "')"));
+        return IDYES;
+    });
+    for (const auto& [other, deleted] : FoldEqualNumbers()) {
+        for (const bool task : {false, true}) {
+            SCOPED_TRACE("deleting a copy of " + deleted + " beside the " + (task ? "task " : "document ") +
+                         other);
+            const CString stored = task ? CString(deleted) : CString(deleted) + ".dwg";
+            ws->Execute(
+                "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName, WorkState) VALUES ('P-1', "
+                "'P-1', 'P-1#002', '工作', '正进行中')");
+            if (task) {
+                ws->Execute(
+                    "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('" +
+                    CString(other) + "', '他人任务', '项目\\', '正进行中')");
+                ftp.WriteFile("Vq/Working/" + CString(other) + "/a.dwg", "other task's drawing");
+            } else {
+                ws->Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FileName) VALUES ('" +
+                            CString(other) + "', 'P-1#001', 'a.dwg')");
+                ftp.WriteFile("Vq/Working/" + CString(other) + ".dwg", "other document");
+            }
+            const auto served = FilesBelow(ftp.Root());
+            ftp.WriteFile("Vq/Working/F-9.dwg", "the work's own copy");
+            ftp.WriteFile("Vq/Auditing/F-9.dwg", "the work's own copy");
+            arriving = {{deleted, task ? "README" : "b.dwg"}, {"F-9", "c.dwg"}};
+            shown.clear();
+
+            EXPECT_TRUE(DeleteWorkCascade("P-1#002", "P-1", "正进行中", true, "p"));
+            EXPECT_EQ(FilesBelow(ftp.Root()), served);
+            ASSERT_EQ(shown.size(), 2u);
+            EXPECT_EQ(
+                shown[1],
+                "以下 1 项文档内容在不区分大小写的文件服务器(FTP)上与现有任务的文件夹或其他文档的内容同名，"
+                "为免误删它们的文件，没有删除：\n\n" +
+                    CString(deleted) + " (" + stored + ")");
+            EXPECT_EQ(ws->QueryText("SELECT count(*) FROM TeamWorkManage WHERE WorkID='P-1#002'") +
+                          ws->QueryText("SELECT count(*) FROM TeamWorkResult WHERE WorkID='P-1#002'"),
+                      "00");
+            EXPECT_EQ(ws->QueryText("SELECT count(*) FROM TeamWorkResult WHERE WorkID='P-1#001'") +
+                          ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectName='他人任务'"),
+                      task ? "01" : "10");
+            ws->Execute("DELETE FROM TeamWorkResult;DELETE FROM ProjectManage WHERE ProjectName='他人任务'");
+            fs::remove_all((ftp.Root() + "/Vq/Working/" + CString(other)).str());
+            fs::remove((ftp.Root() + "/Vq/Working/" + CString(other) + ".dwg").str());
+        }
+    }
+    vq::SetMessageBoxPresenter(old);
+    theApp.m_nDocStorageMode = 0;
     Lend(false);
 }
 
