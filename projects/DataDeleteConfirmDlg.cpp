@@ -335,6 +335,7 @@ void CDataDeleteConfirmDlg::OnOK() {
 
     CStringArray leftovers;
     CStringArray sharedFolders;
+    CStringArray sharedCopies;
     bool completed = true;
     bool serverLost = false;
     int deletedTasks = 0; // tasks whose documents, logs and folders are gone
@@ -357,7 +358,7 @@ void CDataDeleteConfirmDlg::OnOK() {
             serverLost = true;
             break;
         }
-        completed = DeleteTask(taskNo, store, stayingKeys, leftovers, sharedFolders);
+        completed = DeleteTask(taskNo, store, stayingKeys, leftovers, sharedFolders, sharedCopies);
         if (completed) {
             ++deletedTasks;
             OnTaskDeleted(row);
@@ -379,7 +380,7 @@ void CDataDeleteConfirmDlg::OnOK() {
                        deletedTasks);
         AfxMessageBox(message);
     }
-    ReportFtpLeftovers(leftovers, keptTasks, completed && keptBelowDeleted, sharedFolders);
+    ReportFtpLeftovers(leftovers, keptTasks, completed && keptBelowDeleted, sharedFolders, sharedCopies);
     if (completed)
         EndDialog(IDOK);
 }
@@ -449,7 +450,7 @@ bool CDataDeleteConfirmDlg::ReadStayingFolderKeys(const std::vector<bool>& delet
 
 bool CDataDeleteConfirmDlg::DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP& store,
                                        const std::set<std::string>& stayingKeys, CStringArray& leftovers,
-                                       CStringArray& sharedFolders) {
+                                       CStringArray& sharedFolders, CStringArray& sharedCopies) {
     const int storageMode = theApp.m_nDocStorageMode;
     const bool onFtp = storageMode == 1 || storageMode == 2;
     std::vector<WorkDocumentRef> documents;
@@ -459,6 +460,16 @@ bool CDataDeleteConfirmDlg::DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP
                      "TeamWorkManage WHERE TaskNo=%s)",
                      taskNo),
             documents))
+        return false;
+    // Copies that a server ignoring case reads as a staying task's folder, or as a copy of a
+    // document of another task's work, stay.
+    if (onFtp && !documents.empty() &&
+        !KeepCopiesOfStayingNames(
+            documents, stayingKeys,
+            WithTask("WorkID IS NULL OR WorkID NOT IN (SELECT WorkID FROM TeamWorkManage WHERE "
+                     "TaskNo=%s AND WorkID IS NOT NULL)",
+                     taskNo),
+            sharedCopies))
         return false;
     if (!ExecuteSqlAsOneUnit(m_pConnection, TaskDeletionStatements(taskNo, storageMode)))
         return false;

@@ -85,11 +85,12 @@ private:
     bool ReadStayingFolderKeys(const std::vector<bool>& deleted, std::set<std::string>& keys);
     // Deletes one task: its rows in one transaction, then its FTP contents; leftovers collects
     // what stays on the server, sharedFolders the folders that are also another staying task's
-    // (a server that ignores case reads both numbers as one folder). False when the deletion must
-    // stop.
+    // (a server that ignores case reads both numbers as one folder), sharedCopies the work
+    // document copies that such a server reads as a staying task's folder or as another
+    // document's copy. False when the deletion must stop.
     bool DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP& store,
                     const std::set<std::string>& stayingKeys, CStringArray& leftovers,
-                    CStringArray& sharedFolders);
+                    CStringArray& sharedFolders, CStringArray& sharedCopies);
     // Deletes the ProjectManage rows of the list that are marked deleted, each by its stored
     // number, name and path exactly.
     bool DeleteProjectRows(const std::vector<bool>& deleted);

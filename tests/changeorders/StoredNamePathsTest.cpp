@@ -823,6 +823,57 @@ TEST_P(StoredNamePathsTest, DeletingAWorkLeavesCopiesNamedAsAnotherDocumentOrATa
     Lend(false);
 }
 
+// The same in the deletion of a task of the work breakdown, whose work and documents another
+// client stored while the deletion was being confirmed.
+TEST_P(StoredNamePathsTest, DeletingATaskLeavesCopiesNamedAsADocumentOfAnotherTask) {
+    Lend(true);
+    theApp.m_nDocStorageMode = 2;
+    ftp.MakeFolder("Vq/Proven");
+    for (const auto& [other, deleted] : FoldEqualNumbers()) {
+        SCOPED_TRACE("deleting a copy of " + deleted + " beside the document " + other);
+        ws->Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('XM-01', "
+            "'项目一', '项目管理', '未开始'), ('XM-01-02', '泵体', '项目一\\', '未开始');"
+            "INSERT INTO TeamWorkResult (FileID, WorkID, FileName) VALUES ('" +
+            CString(other) + "', 'P-1#001', 'a.dwg')");
+        ftp.WriteFile("Vq/Working/" + CString(other) + ".dwg", "other document");
+        const auto served = FilesBelow(ftp.Root());
+        ftp.WriteFile("Vq/Working/F-9.dwg", "the task's own copy");
+
+        vq::ScriptedUser user;
+        user.Dialog("数据删除确认 - 项目")
+            .Do([&](CDialog&) {
+                ws->Execute(
+                    "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkName, WorkState) VALUES "
+                    "('XM-01-02', 'XM-01-02', 'XM-01-02#001', '工作', '未开始');"
+                    "INSERT INTO TeamWorkResult (FileID, WorkID, FileName) VALUES ('" +
+                    CString(deleted) + "', 'XM-01-02#001', 'b.dwg'), ('F-9', 'XM-01-02#001', 'c.dwg')");
+            })
+            .Click(IDOK)
+            .Message("删除将不可再恢复，是否真的要删除?", IDYES)
+            .Message(
+                "以下 1 项文档内容在不区分大小写的文件服务器(FTP)上与现有任务的文件夹或其他文档的内容同名，"
+                "为免误删它们的文件，没有删除：\n\n" +
+                    CString(deleted) + " (" + CString(deleted) + ".dwg)",
+                IDOK);
+        CDataDeleteConfirmDlg dlg;
+        dlg.ProjectNo = "XM-01-02";
+        dlg.ProjectName = "泵体";
+        dlg.ProjectPath = "项目一\\";
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(FilesBelow(ftp.Root()), served);
+        EXPECT_EQ(ws->QueryText("SELECT count(*) FROM TeamWorkResult WHERE WorkID='XM-01-02#001'") +
+                      ws->QueryText("SELECT count(*) FROM TeamWorkResult WHERE WorkID='P-1#001'"),
+                  "01");
+        ws->Execute(
+            "DELETE FROM TeamWorkResult;DELETE FROM ProjectManage WHERE ProjectName IN ('项目一', '泵体')");
+        fs::remove((ftp.Root() + "/Vq/Working/" + CString(other) + ".dwg").str());
+    }
+    theApp.m_nDocStorageMode = 0;
+    Lend(false);
+}
+
 // The check refuses only names that leave their folder: a stored name with a subfolder of the
 // task's folder is fetched and opened, and a redline file of a document type with a plain name
 // goes to the task's review folder.
