@@ -14,6 +14,11 @@
 //   PostgreSQL:  psql's \copy of the same rows into the two tables.
 // The peak memory is the host's whole run with the store, against the floor measured in the same
 // run: the host with the import dialog open and nothing read.
+//
+// On a machine shared with other work the store's time of one build, and its ratio to the
+// baseline, vary by a third and more from run to run. Two builds are compared by the instructions
+// of the host runs instead: the store run's count less the read run's, each run under
+// valgrind --tool=callgrind (or perf stat -e instructions:u), at the same line count.
 #include "platform/base/TextCodec.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/HostProcess.h"
