@@ -8,6 +8,7 @@
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
@@ -16,6 +17,7 @@
 #include "platform/maker/FileStore.h"
 #include "platform/ui/DataExchange.h"
 #include "review/AssistAuditTaskDlg.h"
+#include "review/AuditFlowEngine.h"
 
 #include "platform/base/File.h"
 
@@ -34,6 +36,7 @@ const vq::DialogTemplate kAssistAuditTemplate{
 const vq::TemplateRegistration kAssistAuditRegistration(CAssistAuditDlg::IDD, kAssistAuditTemplate);
 
 constexpr const char* kNoSelectionText = "请选择协助评审任务项...";
+constexpr const char* kTooManyTasksText = "协助评审任务不能超过100项...";
 
 } // namespace
 
@@ -119,15 +122,21 @@ void CAssistAuditDlg::EnableEditButtons() {
     GetDlgItem(kDeleteId)->EnableWindow(any);
 }
 
-CString CAssistAuditDlg::MakeTaskName() {
+CString CAssistAuditDlg::FreeTaskName() const {
     for (int n = 1; n <= 100; ++n) {
         CString name;
         name.Format("%s[%d]", StepName, n);
         if (!IsItemInList(m_list, name))
             return name;
     }
-    AfxMessageBox("协助评审任务不能超过100项...");
     return CString();
+}
+
+CString CAssistAuditDlg::MakeTaskName() {
+    const CString name = FreeTaskName();
+    if (name.IsEmpty())
+        AfxMessageBox(kTooManyTasksText);
+    return name;
 }
 
 bool CAssistAuditDlg::HasAuditor(const CString& auditor) const {
@@ -167,30 +176,54 @@ void CAssistAuditDlg::OnAddTask() {
     const CString sendTime = now.Format("%Y-%m-%d %H:%M:%S");
     const CString sendDate = now.Format("%Y-%m-%d");
     for (int i = 0; i < users.GetSize(); ++i) {
-        const CString task = MakeTaskName();
-        if (task.IsEmpty())
+        if (!AddTaskFor(users[i], sendTime, sendDate))
             return;
-        const CString& user = users[i];
-        if (HasAuditor(user)) {
-            AfxMessageBox("选定的评审负责人已经有评审任务，不能再分配...");
-            continue;
-        }
-        const CString today = CTime::GetCurrentTime().Format("%Y-%m-%d");
-        CString sql;
-        sql.Format("INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, Assigner, AssignDate, AuditTask, Auditor, "
-                   "BeginDate, State) VALUES('%s', '%s', '%s', '%s', '%s', '%s', '%s', '未完成')",
-                   SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(LoginName), SqlQuote(today), SqlQuote(task),
-                   SqlQuote(user), SqlQuote(today));
-        if (!theApp.ExecuteSql(sql))
-            return;
-        const int row = m_list.InsertItem(m_list.GetItemCount(), task);
-        m_list.SetItemText(row, kAuditorColumn, user);
-        m_list.SetItemText(row, kBeginColumn, today);
-        m_list.SetItemText(row, kStateColumn, "未完成");
-        if (m_list.GetItemCount() == 1)
-            EnableEditButtons();
-        SendAssistNotice(user, sendTime, sendDate);
     }
+}
+
+bool CAssistAuditDlg::AddTaskFor(const CString& user, const CString& sendTime, const CString& sendDate) {
+    CString task;
+    const CString today = CTime::GetCurrentTime().Format("%Y-%m-%d");
+    const char* refusal = nullptr;
+    {
+        // Two windows adding tasks to one step at the same moment would otherwise both take the
+        // first name free in their own list, and the results of the two tasks would then go into
+        // one another's row.
+        CSqlTransaction transaction;
+        if (!transaction.IsActive() || !transaction.Lock(CAuditFlowEngine::DocumentLockName(FileID)))
+            return false;
+        LoadTasks();
+        task = FreeTaskName();
+        if (task.IsEmpty()) {
+            refusal = kTooManyTasksText;
+        } else if (HasAuditor(user)) {
+            refusal = "选定的评审负责人已经有评审任务，不能再分配...";
+        } else {
+            CString sql;
+            sql.Format(
+                "INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, Assigner, AssignDate, AuditTask, "
+                "Auditor, BeginDate, State) VALUES('%s', '%s', '%s', '%s', '%s', '%s', '%s', '未完成')",
+                SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(LoginName), SqlQuote(today), SqlQuote(task),
+                SqlQuote(user), SqlQuote(today));
+            if (!theApp.ExecuteSql(sql) || !transaction.Commit()) {
+                EnableEditButtons();
+                return false;
+            }
+        }
+    }
+    // The boxes wait until the lock is given back: on SQLite it holds the whole database.
+    if (refusal) {
+        EnableEditButtons();
+        AfxMessageBox(refusal);
+        return refusal != kTooManyTasksText;
+    }
+    const int row = m_list.InsertItem(m_list.GetItemCount(), task);
+    m_list.SetItemText(row, kAuditorColumn, user);
+    m_list.SetItemText(row, kBeginColumn, today);
+    m_list.SetItemText(row, kStateColumn, "未完成");
+    EnableEditButtons();
+    SendAssistNotice(user, sendTime, sendDate);
+    return true;
 }
 
 void CAssistAuditDlg::OnDblClick(NMHDR*, LRESULT* pResult) {

@@ -298,7 +298,15 @@ int CAuditFlowEngine::ApplyAuditResult() {
 CString CAuditFlowEngine::FlowLockName() const {
     // The documents of a change task advance their levels together: one decision on any of them
     // at a time. Any other document is a flow of its own.
-    CString name = IsChangeTaskDocument() ? "ECOAuditLevel:" + m_strWorkID : "TeamWorkResult:" + m_strFileID;
+    if (!IsChangeTaskDocument())
+        return DocumentLockName(m_strFileID);
+    CString name = "ECOAuditLevel:" + m_strWorkID;
+    name.MakeUpper();
+    return name;
+}
+
+CString CAuditFlowEngine::DocumentLockName(const CString& fileId) {
+    CString name = "TeamWorkResult:" + fileId;
     name.MakeUpper();
     return name;
 }

@@ -146,6 +146,9 @@ public:
     // The step an assisting review hangs under: the name cut before its first "[" (when that
     // lies after the first character) with "[N]" appended, else the name itself.
     static CString AssistParentStep(const CString& assistTask);
+    // The name of the lock that one document's decisions take (the flow of any document outside a
+    // change task); the assisting tasks of the document's steps are added under it too.
+    static CString DocumentLockName(const CString& fileId);
     // The work id marks a change-task document and the change-task switch is on.
     bool IsChangeTaskDocument() const;
     // The fail may be returned to an earlier step: there are lower-level steps, the change-task

@@ -11,10 +11,13 @@
 // made one after the other, with one congratulation where the flow ends. Without the flow's lock
 // the server lets each decision read the flow before the others commit, and a good share of the
 // runs leave the flow stuck; 48 runs per road catch that every time. The assisting reviewers of
-// one step decide the same way, alone and beside the step's own reviewer.
+// one step decide the same way, alone and beside the step's own reviewer, and the windows that
+// give out assisting tasks of one step at the same moment give each a name of its own.
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
+#include "platform/ui/ScriptedUser.h"
+#include "review/AssistAuditDlg.h"
 #include "review/AuditFlowEngine.h"
 #include "review/ProjectTaskDecision.h"
 #include "teamwork/AuditPath.h"
@@ -697,6 +700,40 @@ protected:
     virtual bool WithMainReviewer() const = 0;
 };
 
+// The step's reviewer gives assisting reviews of 审核[N] to a1, a2 ... in as many windows of the
+// assisting-review dialog at the same moment (two hosts, or documents decided together): each task
+// gets a name of its own, none is written over and each reviewer is told once. Who got which
+// number depends on who came first, so the rows compared are the names and the tasks apart.
+class AssistingTasksAddedAtOnce : public AssistingReviewsTest {
+protected:
+    bool WithMainReviewer() const override { return false; }
+    void SetUpFlow(int) override { AssistingReviewsTest::SetUpFlow(0); }
+    std::vector<CString> FlowRows() const override {
+        return {"SELECT AuditTask FROM TeamWorkNextAudit",
+                "SELECT FileID, UpAuditName, Assigner, Auditor, State FROM TeamWorkNextAudit",
+                "SELECT Reseiver, Content FROM MessageManage",
+                "SELECT FileID, AuditTask, State FROM TeamWorkAudit"};
+    }
+    int Decide(int index, const std::function<void()>& arrive) override {
+        theApp.m_strLoginUser = "lisi";
+        vq::ScriptedUser user;
+        user.Dialog(kAssistCaption)
+            .Do([&arrive](CDialog&) { arrive(); })
+            .Click(CAssistAuditDlg::kAddId)
+            .Dialog("用户浏览 - 选择组(多用户)")
+            .Select(1059, "a" + Number(index + 1))
+            .Click(IDOK)
+            .Dialog(kAssistCaption)
+            .Click(IDCANCEL);
+        CAssistAuditDlg dlg(nullptr);
+        dlg.FileID = "F-1";
+        dlg.UpAuditName = "审核[N]";
+        dlg.DoModal();
+        return user.Succeeded() ? 1 : 0;
+    }
+    static constexpr const char* kAssistCaption = "设计过程—协助评审任务管理";
+};
+
 struct AssistingReviewers : AssistingReviewsTest {
     bool WithMainReviewer() const override { return false; }
 };
@@ -743,5 +780,9 @@ TEST_F(AssistingReviewers, AssistingResultsStoredAtOnceAreAllKept) {
 }
 
 TEST_F(AssistingReviewersAndTheStepReviewer, TheStepIsDecidedOnlyAfterEveryAssistingResult) {
+    RunRoad(0);
+}
+
+TEST_F(AssistingTasksAddedAtOnce, EachTaskGetsANameOfItsOwn) {
     RunRoad(0);
 }
