@@ -226,6 +226,43 @@ bool CAssistAuditDlg::AddTaskFor(const CString& user, const CString& sendTime, c
     return true;
 }
 
+int CAssistAuditDlg::DeleteTask(const CString& task) {
+    // The state that decides is the stored one, read under the document's lock that the assisting
+    // reviewer's result takes too: the list may be older than a result stored meanwhile.
+    CSqlTransaction transaction;
+    if (!transaction.IsActive() || !transaction.Lock(CAuditFlowEngine::DocumentLockName(FileID)))
+        return -1;
+    CString sql;
+    sql.Format(
+        "SELECT State FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
+        SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(task));
+    const CString state = theApp.GetSqlString(sql);
+    if (theApp.m_bConnectionLost)
+        return -1;
+    if (state == "完成" || state == "已完成") {
+        transaction.Commit();
+        for (int row = 0; row < m_list.GetItemCount(); ++row) {
+            if (m_list.GetItemText(row, kTaskColumn) == task)
+                m_list.SetItemText(row, kStateColumn, state);
+        }
+        return 0;
+    }
+    sql.Format("DELETE FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
+               SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(task));
+    if (!theApp.ExecuteSql(sql))
+        return -1;
+    sql.Format("SELECT FileLogID FROM DesignMarkupManage WHERE FileID='%s' AND AuditName='%s'",
+               SqlQuote(FileID), SqlQuote(task));
+    const int markupId = theApp.GetSqlInt(sql);
+    sql.Format("DELETE FROM DesignMarkupManage WHERE FileLogID = %d", markupId);
+    if (!theApp.ExecuteSql(sql))
+        return -1;
+    sql.Format("DELETE FROM DesignMarkupPackage WHERE FileLogID = %d", markupId);
+    if (!theApp.ExecuteSql(sql))
+        return -1;
+    return transaction.Commit() ? 1 : -1;
+}
+
 void CAssistAuditDlg::OnDblClick(NMHDR*, LRESULT* pResult) {
     OnModifyTask();
     if (pResult)
@@ -290,8 +327,10 @@ void CAssistAuditDlg::OnDeleteTask() {
             continue;
         }
         const CString task = m_list.GetItemText(row, kTaskColumn);
-        const CString state = m_list.GetItemText(row, kStateColumn);
-        if (state == "完成" || state == "已完成") {
+        const int deleted = DeleteTask(task);
+        if (deleted < 0)
+            break;
+        if (deleted == 0) {
             // A finished assisting review is part of the step's record: it stays.
             CString text;
             text.Format("协助评审任务：%s 已完成，不能进行删除...", task);
@@ -299,20 +338,6 @@ void CAssistAuditDlg::OnDeleteTask() {
             ++row;
             continue;
         }
-        CString sql;
-        sql.Format("DELETE FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
-                   SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(task));
-        if (!theApp.ExecuteSql(sql))
-            break;
-        sql.Format("SELECT FileLogID FROM DesignMarkupManage WHERE FileID='%s' AND AuditName='%s'", SqlQuote(FileID),
-                   SqlQuote(task));
-        const int markupId = theApp.GetSqlInt(sql);
-        sql.Format("DELETE FROM DesignMarkupManage WHERE FileLogID = %d", markupId);
-        if (!theApp.ExecuteSql(sql))
-            break;
-        sql.Format("DELETE FROM DesignMarkupPackage WHERE FileLogID = %d", markupId);
-        if (!theApp.ExecuteSql(sql))
-            break;
         m_list.DeleteItem(row);
     }
     EnableEditButtons();

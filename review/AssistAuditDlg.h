@@ -68,6 +68,9 @@ private:
     // (another window may have added tasks since), then the name is chosen and the row written.
     // Says why a user got none once the lock is given back; false when the adding must end.
     bool AddTaskFor(const CString& user, const CString& sendTime, const CString& sendDate);
+    // Deletes one task with its markup in one transaction, unless its stored state is finished:
+    // 1 deleted, 0 kept (finished; the list shows the stored state), -1 failed (shown).
+    int DeleteTask(const CString& task);
     void SendAssistNotice(const CString& auditor, const CString& sendTime, const CString& sendDate);
     bool FindTaskMarkup(const CString& task, CString& markupId, CString& fileType);
     CString DownloadMarkup(const CString& markupId, const CString& fileType);

@@ -1,7 +1,7 @@
 // Assisting reviews in both dialects: tasks added by hand and automatically, their names, the
 // hundred-task limit, tasks another window added meanwhile, a lock held too long, changing,
-// restarting and deleting them (finished ones stay), the read-only mode, and the opinion dialog of
-// a step that needs them.
+// restarting and deleting them (finished ones stay, also when finished after the list was read),
+// the read-only mode, and the opinion dialog of a step that needs them.
 #include "review/AssistAuditDlg.h"
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
@@ -242,6 +242,28 @@ TEST_P(AssistAuditDlgTest, FinishedTasksAreNotDeletedAndRestartedTasksOpenAgain)
     EXPECT_EQ(Tasks(), (Set{"会审[1]=lisi/未完成", "会审[3]=zhaoliu/完成"}));
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignMarkupManage"), "0");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignMarkupPackage"), "0");
+}
+
+// The assisting reviewer finishes his task after the list was read: the deletion goes by the
+// stored state, keeps the task and shows it finished.
+TEST_P(AssistAuditDlgTest, ATaskFinishedAfterTheListWasReadIsNotDeleted) {
+    AddTask("会审[1]", "lisi", "未完成");
+    vq::ScriptedUser user;
+    user.Dialog(kCaption)
+        .Do([this](CDialog& d) {
+            ws.Execute("UPDATE TeamWorkNextAudit SET State='已完成', Result='通过'");
+            SelectRows(d, {0});
+        })
+        .Click(A::kDeleteId)
+        .Message("是否要删除选中的协助评审任务?", IDYES)
+        .Message("协助评审任务：会审[1] 已完成，不能进行删除...", IDOK)
+        .Do([](CDialog& d) {
+            EXPECT_EQ(static_cast<CListCtrl*>(d.GetDlgItem(A::kListId))->GetItemText(0, A::kStateColumn),
+                      "已完成");
+        })
+        .Click(IDCANCEL);
+    Run(user);
+    EXPECT_EQ(Tasks(), (Set{"会审[1]=lisi/已完成"}));
 }
 
 TEST_P(AssistAuditDlgTest, ATaskIsChangedInItsOwnDialogAndItsAuditorIsTold) {
