@@ -1,7 +1,7 @@
 // Assisting reviews in both dialects: tasks added by hand and automatically, their names, the
 // hundred-task limit, tasks another window added meanwhile, a lock held too long, changing,
-// restarting and deleting them (finished ones stay, also when finished after the list was read),
-// the read-only mode, and the opinion dialog of a step that needs them.
+// restarting and deleting them (finished ones stay, also when finished after the list was read,
+// and keep their auditor), the read-only mode, and the opinion dialog of a step that needs them.
 #include "review/AssistAuditDlg.h"
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
@@ -290,6 +290,33 @@ TEST_P(AssistAuditDlgTest, ATaskIsChangedInItsOwnDialogAndItsAuditorIsTold) {
     Run(user);
     EXPECT_EQ(ws.QueryText("SELECT Auditor || '/' || AuditRequest FROM TeamWorkNextAudit"), "wangwu/核对孔位");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage WHERE Reseiver='wangwu'"), "1");
+}
+
+// The task is decided while its dialog is open: the change is refused, the finished review keeps
+// its auditor and nobody is told.
+TEST_P(AssistAuditDlgTest, ATaskDecidedWhileItIsBeingChangedKeepsItsAuditor) {
+    AddTask("会审[1]", "lisi", "未完成");
+    vq::ScriptedUser user;
+    user.Dialog(kCaption)
+        .DoubleClick(A::kListId, 0)
+        .Dialog("设计过程—协助评审任务")
+        .Do([this](CDialog&) { ws.Execute("UPDATE TeamWorkNextAudit SET State='已完成', Result='通过'"); })
+        .Click(T::kPickAuditorId)
+        .Dialog("用户浏览 - 选择用户")
+        .Select(1059, "wangwu")
+        .Click(IDOK)
+        .Dialog("设计过程—协助评审任务")
+        .Click(IDOK)
+        .Message("该评审任务已执行，不能再修改...", IDOK)
+        .Dialog(kCaption)
+        .Do([](CDialog& d) {
+            EXPECT_EQ(static_cast<CListCtrl*>(d.GetDlgItem(A::kListId))->GetItemText(0, A::kAuditorColumn),
+                      "lisi");
+        })
+        .Click(IDCANCEL);
+    Run(user);
+    EXPECT_EQ(Tasks(), (Set{"会审[1]=lisi/已完成"}));
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), "0");
 }
 
 TEST_P(AssistAuditDlgTest, ReadOnlyTheTasksCanOnlyBeLookedAt) {
