@@ -236,7 +236,7 @@ int CAssistAuditDlg::DeleteTask(const CString& task) {
     sql.Format(
         "SELECT State FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
         SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(task));
-    const CString state = theApp.GetSqlString(sql);
+    const CString state = theApp.GetSqlString(sql).Trim();
     if (theApp.m_bConnectionLost)
         return -1;
     if (state == "完成" || state == "已完成") {

@@ -3,7 +3,8 @@
 // and opens the redline markup an assisting reviewer left. In its automatic mode it gives the
 // preset auditors their tasks at once and closes (several documents decided together). Tasks are
 // added under the document's lock, after reading the step's tasks again, so that two windows adding
-// at the same moment never give one name (or one auditor) twice.
+// at the same moment never give one name (or one auditor) twice; a deletion goes by the stored
+// state under the same lock, so that a result stored meanwhile is never deleted.
 #pragma once
 
 #include "controls/SortListCtrl.h"

@@ -98,7 +98,7 @@ void CAssistAuditTaskDlg::OnOK() {
         sql.Format(
             "SELECT State FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
             SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(AuditTask));
-        const CString state = theApp.GetSqlString(sql);
+        const CString state = theApp.GetSqlString(sql).Trim();
         if (theApp.m_bConnectionLost)
             return;
         open = state == "未完成";

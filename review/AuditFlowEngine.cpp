@@ -729,12 +729,12 @@ int CAuditFlowEngine::StoreAssistInTransaction() {
         return 0;
     const CString where = "WHERE FileID='" + SqlQuote(m_strFileID) + "' AND UpAuditName='" +
                           SqlQuote(parent) + "' AND AuditTask='" + SqlQuote(m_strAuditTask) + "'";
+    // A missing task is a failed statement; a lost connection has been said as what it is.
     if (theApp.GetSqlInt("SELECT count(*) FROM TeamWorkNextAudit " + where) < 1) {
+        const CString taskQuery =
+            "SELECT FinishDate, State, Result, Prompt, Auditor FROM TeamWorkNextAudit " + where;
         if (!theApp.m_bConnectionLost)
-            Say(kBadStatementText +
-                CString("SELECT FinishDate, State, Result, Prompt, Auditor FROM "
-                        "TeamWorkNextAudit ") +
-                where);
+            Say(kBadStatementText + taskQuery);
         return 0;
     }
     CString sql;
