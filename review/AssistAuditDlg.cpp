@@ -8,6 +8,7 @@
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
@@ -16,6 +17,7 @@
 #include "platform/maker/FileStore.h"
 #include "platform/ui/DataExchange.h"
 #include "review/AssistAuditTaskDlg.h"
+#include "review/AuditFlowEngine.h"
 
 #include "platform/base/File.h"
 
@@ -34,6 +36,7 @@ const vq::DialogTemplate kAssistAuditTemplate{
 const vq::TemplateRegistration kAssistAuditRegistration(CAssistAuditDlg::IDD, kAssistAuditTemplate);
 
 constexpr const char* kNoSelectionText = "请选择协助评审任务项...";
+constexpr const char* kTooManyTasksText = "协助评审任务不能超过100项...";
 
 } // namespace
 
@@ -119,15 +122,21 @@ void CAssistAuditDlg::EnableEditButtons() {
     GetDlgItem(kDeleteId)->EnableWindow(any);
 }
 
-CString CAssistAuditDlg::MakeTaskName() {
+CString CAssistAuditDlg::FreeTaskName() const {
     for (int n = 1; n <= 100; ++n) {
         CString name;
         name.Format("%s[%d]", StepName, n);
         if (!IsItemInList(m_list, name))
             return name;
     }
-    AfxMessageBox("协助评审任务不能超过100项...");
     return CString();
+}
+
+CString CAssistAuditDlg::MakeTaskName() {
+    const CString name = FreeTaskName();
+    if (name.IsEmpty())
+        AfxMessageBox(kTooManyTasksText);
+    return name;
 }
 
 bool CAssistAuditDlg::HasAuditor(const CString& auditor) const {
@@ -167,30 +176,91 @@ void CAssistAuditDlg::OnAddTask() {
     const CString sendTime = now.Format("%Y-%m-%d %H:%M:%S");
     const CString sendDate = now.Format("%Y-%m-%d");
     for (int i = 0; i < users.GetSize(); ++i) {
-        const CString task = MakeTaskName();
-        if (task.IsEmpty())
+        if (!AddTaskFor(users[i], sendTime, sendDate))
             return;
-        const CString& user = users[i];
-        if (HasAuditor(user)) {
-            AfxMessageBox("选定的评审负责人已经有评审任务，不能再分配...");
-            continue;
-        }
-        const CString today = CTime::GetCurrentTime().Format("%Y-%m-%d");
-        CString sql;
-        sql.Format("INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, Assigner, AssignDate, AuditTask, Auditor, "
-                   "BeginDate, State) VALUES('%s', '%s', '%s', '%s', '%s', '%s', '%s', '未完成')",
-                   SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(LoginName), SqlQuote(today), SqlQuote(task),
-                   SqlQuote(user), SqlQuote(today));
-        if (!theApp.ExecuteSql(sql))
-            return;
-        const int row = m_list.InsertItem(m_list.GetItemCount(), task);
-        m_list.SetItemText(row, kAuditorColumn, user);
-        m_list.SetItemText(row, kBeginColumn, today);
-        m_list.SetItemText(row, kStateColumn, "未完成");
-        if (m_list.GetItemCount() == 1)
-            EnableEditButtons();
-        SendAssistNotice(user, sendTime, sendDate);
     }
+}
+
+bool CAssistAuditDlg::AddTaskFor(const CString& user, const CString& sendTime, const CString& sendDate) {
+    CString task;
+    const CString today = CTime::GetCurrentTime().Format("%Y-%m-%d");
+    const char* refusal = nullptr;
+    {
+        // Two windows adding tasks to one step at the same moment would otherwise both take the
+        // first name free in their own list, and the results of the two tasks would then go into
+        // one another's row.
+        CSqlTransaction transaction;
+        if (!transaction.IsActive() || !transaction.Lock(CAuditFlowEngine::DocumentLockName(FileID)))
+            return false;
+        LoadTasks();
+        task = FreeTaskName();
+        if (task.IsEmpty()) {
+            refusal = kTooManyTasksText;
+        } else if (HasAuditor(user)) {
+            refusal = "选定的评审负责人已经有评审任务，不能再分配...";
+        } else {
+            CString sql;
+            sql.Format(
+                "INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, Assigner, AssignDate, AuditTask, "
+                "Auditor, BeginDate, State) VALUES('%s', '%s', '%s', '%s', '%s', '%s', '%s', '未完成')",
+                SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(LoginName), SqlQuote(today), SqlQuote(task),
+                SqlQuote(user), SqlQuote(today));
+            if (!theApp.ExecuteSql(sql) || !transaction.Commit()) {
+                EnableEditButtons();
+                return false;
+            }
+        }
+    }
+    // The boxes wait until the lock is given back: on SQLite it holds the whole database.
+    if (refusal) {
+        EnableEditButtons();
+        AfxMessageBox(refusal);
+        return refusal != kTooManyTasksText;
+    }
+    const int row = m_list.InsertItem(m_list.GetItemCount(), task);
+    m_list.SetItemText(row, kAuditorColumn, user);
+    m_list.SetItemText(row, kBeginColumn, today);
+    m_list.SetItemText(row, kStateColumn, "未完成");
+    EnableEditButtons();
+    SendAssistNotice(user, sendTime, sendDate);
+    return true;
+}
+
+int CAssistAuditDlg::DeleteTask(const CString& task) {
+    // The state that decides is the stored one, read under the document's lock that the assisting
+    // reviewer's result takes too: the list may be older than a result stored meanwhile.
+    CSqlTransaction transaction;
+    if (!transaction.IsActive() || !transaction.Lock(CAuditFlowEngine::DocumentLockName(FileID)))
+        return -1;
+    CString sql;
+    sql.Format(
+        "SELECT State FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
+        SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(task));
+    const CString state = theApp.GetSqlString(sql).Trim();
+    if (theApp.m_bConnectionLost)
+        return -1;
+    if (state == "完成" || state == "已完成") {
+        transaction.Commit();
+        for (int row = 0; row < m_list.GetItemCount(); ++row) {
+            if (m_list.GetItemText(row, kTaskColumn) == task)
+                m_list.SetItemText(row, kStateColumn, state);
+        }
+        return 0;
+    }
+    sql.Format("DELETE FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
+               SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(task));
+    if (!theApp.ExecuteSql(sql))
+        return -1;
+    sql.Format("SELECT FileLogID FROM DesignMarkupManage WHERE FileID='%s' AND AuditName='%s'",
+               SqlQuote(FileID), SqlQuote(task));
+    const int markupId = theApp.GetSqlInt(sql);
+    sql.Format("DELETE FROM DesignMarkupManage WHERE FileLogID = %d", markupId);
+    if (!theApp.ExecuteSql(sql))
+        return -1;
+    sql.Format("DELETE FROM DesignMarkupPackage WHERE FileLogID = %d", markupId);
+    if (!theApp.ExecuteSql(sql))
+        return -1;
+    return transaction.Commit() ? 1 : -1;
 }
 
 void CAssistAuditDlg::OnDblClick(NMHDR*, LRESULT* pResult) {
@@ -257,8 +327,10 @@ void CAssistAuditDlg::OnDeleteTask() {
             continue;
         }
         const CString task = m_list.GetItemText(row, kTaskColumn);
-        const CString state = m_list.GetItemText(row, kStateColumn);
-        if (state == "完成" || state == "已完成") {
+        const int deleted = DeleteTask(task);
+        if (deleted < 0)
+            break;
+        if (deleted == 0) {
             // A finished assisting review is part of the step's record: it stays.
             CString text;
             text.Format("协助评审任务：%s 已完成，不能进行删除...", task);
@@ -266,20 +338,6 @@ void CAssistAuditDlg::OnDeleteTask() {
             ++row;
             continue;
         }
-        CString sql;
-        sql.Format("DELETE FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
-                   SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(task));
-        if (!theApp.ExecuteSql(sql))
-            break;
-        sql.Format("SELECT FileLogID FROM DesignMarkupManage WHERE FileID='%s' AND AuditName='%s'", SqlQuote(FileID),
-                   SqlQuote(task));
-        const int markupId = theApp.GetSqlInt(sql);
-        sql.Format("DELETE FROM DesignMarkupManage WHERE FileLogID = %d", markupId);
-        if (!theApp.ExecuteSql(sql))
-            break;
-        sql.Format("DELETE FROM DesignMarkupPackage WHERE FileLogID = %d", markupId);
-        if (!theApp.ExecuteSql(sql))
-            break;
         m_list.DeleteItem(row);
     }
     EnableEditButtons();

@@ -1,7 +1,10 @@
 // CAssistAuditDlg ("设计过程—协助评审任务管理"): the assisting reviews of one review step of a
 // document (rows of TeamWorkNextAudit): lists them and adds, changes, restarts and deletes them,
 // and opens the redline markup an assisting reviewer left. In its automatic mode it gives the
-// preset auditors their tasks at once and closes (several documents decided together).
+// preset auditors their tasks at once and closes (several documents decided together). Tasks are
+// added under the document's lock, after reading the step's tasks again, so that two windows adding
+// at the same moment never give one name (or one auditor) twice; a deletion goes by the stored
+// state under the same lock, so that a result stored meanwhile is never deleted.
 #pragma once
 
 #include "controls/SortListCtrl.h"
@@ -60,6 +63,15 @@ private:
     void LoadTasks();
     void EnableEditButtons();
     bool HasAuditor(const CString& auditor) const;
+    // The first of StepName[1] .. StepName[100] that no row of the list has; empty when all are.
+    CString FreeTaskName() const;
+    // Gives one user a task and tells him: under the document's lock the list is read again
+    // (another window may have added tasks since), then the name is chosen and the row written.
+    // Says why a user got none once the lock is given back; false when the adding must end.
+    bool AddTaskFor(const CString& user, const CString& sendTime, const CString& sendDate);
+    // Deletes one task with its markup in one transaction, unless its stored state is finished:
+    // 1 deleted, 0 kept (finished; the list shows the stored state), -1 failed (shown).
+    int DeleteTask(const CString& task);
     void SendAssistNotice(const CString& auditor, const CString& sendTime, const CString& sendDate);
     bool FindTaskMarkup(const CString& task, CString& markupId, CString& fileType);
     CString DownloadMarkup(const CString& markupId, const CString& fileType);

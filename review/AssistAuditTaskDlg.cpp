@@ -2,10 +2,13 @@
 
 #include "controls/UserBrowseDlg.h"
 #include "core/ComError.h"
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Edit.h"
+#include "review/AuditFlowEngine.h"
 
 namespace {
 
@@ -83,12 +86,35 @@ void CAssistAuditTaskDlg::OnOK() {
         EndDialog(IDCANCEL);
         return;
     }
-    CString sql;
-    sql.Format("UPDATE TeamWorkNextAudit SET Auditor='%s', AuditRequest='%s' WHERE FileID='%s' AND UpAuditName='%s' "
-               "AND AuditTask='%s'",
-               SqlQuote(Auditor), SqlQuote(AuditRequest), SqlQuote(FileID), SqlQuote(UpAuditName),
-               SqlQuote(AuditTask));
-    if (!theApp.ExecuteSql(sql))
+    bool open = false;
+    {
+        // The task may have been decided since the list showed it open: the stored state decides,
+        // read under the document's lock that the assisting reviewer's result takes too, so that
+        // a finished review never gets another auditor.
+        CSqlTransaction transaction;
+        if (!transaction.IsActive() || !transaction.Lock(CAuditFlowEngine::DocumentLockName(FileID)))
+            return;
+        CString sql;
+        sql.Format(
+            "SELECT State FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
+            SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(AuditTask));
+        const CString state = theApp.GetSqlString(sql).Trim();
+        if (theApp.m_bConnectionLost)
+            return;
+        open = state == "未完成";
+        if (open) {
+            sql.Format("UPDATE TeamWorkNextAudit SET Auditor='%s', AuditRequest='%s' WHERE FileID='%s' AND "
+                       "UpAuditName='%s' AND AuditTask='%s'",
+                       SqlQuote(Auditor), SqlQuote(AuditRequest), SqlQuote(FileID), SqlQuote(UpAuditName),
+                       SqlQuote(AuditTask));
+            if (!theApp.ExecuteSql(sql) || !transaction.Commit())
+                return;
+        }
+    }
+    if (!open) {
+        AfxMessageBox("该评审任务已执行，不能再修改...");
+        EndDialog(IDCANCEL);
         return;
+    }
     EndDialog(IDOK);
 }

@@ -1,5 +1,6 @@
 // CAssistAuditTaskDlg ("设计过程—协助评审任务"): one assisting review: its name, its auditor (picked
-// with "...") and what the assigner asks of the auditor. OK stores auditor and request.
+// with "...") and what the assigner asks of the auditor. OK stores auditor and request while the
+// stored task is still open.
 #pragma once
 
 #include "platform/db/Ado.h"

@@ -51,6 +51,15 @@ bool IsFinishedAssist(const CString& state) {
     return state == "已完成" || state == "完成";
 }
 
+// Marks an engine as deciding while it lives: what the decision says is kept until then.
+struct Deciding {
+    bool& flag;
+    explicit Deciding(bool& f) : flag(f) { flag = true; }
+    ~Deciding() { flag = false; }
+    Deciding(const Deciding&) = delete;
+    Deciding& operator=(const Deciding&) = delete;
+};
+
 } // namespace
 
 AuditFlowOptions CAuditFlowEngine::OpinionDialogOptions(bool several) {
@@ -277,28 +286,36 @@ int CAuditFlowEngine::ApplyAuditResult() {
         // What the decision has to say waits until its transaction has ended: a box shown with
         // the document's row locked would keep every other client waiting (on SQLite the whole
         // database) until the reviewer answers it.
-        struct Deciding {
-            bool& flag;
-            explicit Deciding(bool& f) : flag(f) { flag = true; }
-            ~Deciding() { flag = false; }
-        } deciding(m_bDeciding);
+        const Deciding deciding(m_bDeciding);
         stored = StoreInTransaction();
     }
     if (stored)
         SendPendingNotifications();
     else
         m_pending.clear();
+    SayKept();
+    return stored;
+}
+
+void CAuditFlowEngine::SayKept() {
     std::vector<CString> said;
     said.swap(m_said);
     for (const CString& text : said)
         AfxMessageBox(text);
-    return stored;
 }
 
 CString CAuditFlowEngine::FlowLockName() const {
     // The documents of a change task advance their levels together: one decision on any of them
     // at a time. Any other document is a flow of its own.
-    CString name = IsChangeTaskDocument() ? "ECOAuditLevel:" + m_strWorkID : "TeamWorkResult:" + m_strFileID;
+    if (!IsChangeTaskDocument())
+        return DocumentLockName(m_strFileID);
+    CString name = "ECOAuditLevel:" + m_strWorkID;
+    name.MakeUpper();
+    return name;
+}
+
+CString CAuditFlowEngine::DocumentLockName(const CString& fileId) {
+    CString name = "TeamWorkResult:" + fileId;
     name.MakeUpper();
     return name;
 }
@@ -690,7 +707,36 @@ int CAuditFlowEngine::SaveOpinionOnly() {
 }
 
 int CAuditFlowEngine::SaveAssistAuditResult() {
+    m_said.clear();
+    int stored = 0;
+    {
+        const Deciding deciding(m_bDeciding);
+        stored = StoreAssistInTransaction();
+    }
+    SayKept();
+    return stored;
+}
+
+int CAuditFlowEngine::StoreAssistInTransaction() {
     const CString parent = AssistParentStep(m_strAuditTask);
+    CSqlTransaction transaction;
+    if (!transaction.IsActive())
+        return 0;
+    // The task is read under the document's lock, which the window that adds and deletes the
+    // assisting tasks takes too: a task deleted at the same moment is gone by then (and the result
+    // is refused, not written into nothing), or its deletion waits and finds it decided.
+    if (!transaction.Lock(DocumentLockName(m_strFileID)))
+        return 0;
+    const CString where = "WHERE FileID='" + SqlQuote(m_strFileID) + "' AND UpAuditName='" +
+                          SqlQuote(parent) + "' AND AuditTask='" + SqlQuote(m_strAuditTask) + "'";
+    // A missing task is a failed statement; a lost connection has been said as what it is.
+    if (theApp.GetSqlInt("SELECT count(*) FROM TeamWorkNextAudit " + where) < 1) {
+        const CString taskQuery =
+            "SELECT FinishDate, State, Result, Prompt, Auditor FROM TeamWorkNextAudit " + where;
+        if (!theApp.m_bConnectionLost)
+            Say(kBadStatementText + taskQuery);
+        return 0;
+    }
     CString sql;
     if (m_nResult == kLater) {
         sql.Format("Update TeamWorkNextAudit SET Prompt='%s', Auditor='%s', Working='F'  WHERE FileID='%s' AND "
@@ -704,7 +750,9 @@ int CAuditFlowEngine::SaveAssistAuditResult() {
                    SqlQuote(CTime::GetCurrentTime().Format("%Y-%m-%d")), SqlQuote(result), SqlQuote(m_strOpinion),
                    SqlQuote(m_strLogin), SqlQuote(m_strFileID), SqlQuote(parent), SqlQuote(m_strAuditTask));
     }
-    return ExecuteSql(sql);
+    if (!ExecuteSql(sql))
+        return 0;
+    return transaction.Commit() ? 1 : 0;
 }
 
 int CAuditFlowEngine::CheckAssistAudits(const CString& fileId, const CString& upStepName) {

@@ -110,7 +110,9 @@ public:
     int ApplyAuditResult();
     // Decide later: FinishDate (local time), Prompt and Manager of the step row only.
     int SaveOpinionOnly();
-    // The result of an assisting review (TeamWorkNextAudit); decide later keeps it open.
+    // The result of an assisting review (TeamWorkNextAudit); decide later keeps it open. One
+    // transaction under the document's lock; a task that no longer exists is said once and
+    // nothing is stored (0).
     int SaveAssistAuditResult();
     // 1 when every assisting review of the step is finished ("已完成" or "完成"), also when
     // there is none.
@@ -146,6 +148,9 @@ public:
     // The step an assisting review hangs under: the name cut before its first "[" (when that
     // lies after the first character) with "[N]" appended, else the name itself.
     static CString AssistParentStep(const CString& assistTask);
+    // The name of the lock that one document's decisions take (the flow of any document outside a
+    // change task); the assisting tasks of the document's steps are added under it too.
+    static CString DocumentLockName(const CString& fileId);
     // The work id marks a change-task document and the change-task switch is on.
     bool IsChangeTaskDocument() const;
     // The fail may be returned to an earlier step: there are lower-level steps, the change-task
@@ -196,6 +201,9 @@ public:
 
 private:
     int StoreInTransaction();
+    int StoreAssistInTransaction();
+    // Shows what the decision kept to say while its transaction was open.
+    void SayKept();
     // The name of the lock that serialises the decisions of the document's flow.
     CString FlowLockName() const;
     // A message of the decision: kept until its transaction has ended while one is open, shown

@@ -1,12 +1,14 @@
 // Assisting reviews in both dialects: tasks added by hand and automatically, their names, the
-// hundred-task limit, changing, restarting and deleting them (finished ones stay), the read-only
-// mode, and the opinion dialog of a step that needs them.
+// hundred-task limit, tasks another window added meanwhile, a lock held too long, changing,
+// restarting and deleting them (finished ones stay, also when finished after the list was read,
+// and keep their auditor), the read-only mode, and the opinion dialog of a step that needs them.
 #include "review/AssistAuditDlg.h"
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
 #include "review/AssistAuditTaskDlg.h"
+#include "review/AuditFlowEngine.h"
 #include "review/AuditOpinionDlg.h"
 #include "tests/support/DbWorkspace.h"
 
@@ -131,6 +133,58 @@ TEST_P(AssistAuditDlgTest, TheAutomaticModeGivesThePresetAuditorsTheirTasksAndCl
     EXPECT_EQ(Tasks(), (Set{"会审[1]=lisi/未完成", "会审[2]=zhaoliu/未完成"}));
 }
 
+// Another window adds a task after this list was read: the add reads the tasks again, so that
+// neither the name nor the auditor is given twice, and the list shows both tasks.
+TEST_P(AssistAuditDlgTest, ATaskAddedInAnotherWindowMeanwhileKeepsItsNameAndAuditor) {
+    vq::ScriptedUser user;
+    user.Dialog(kCaption)
+        .Do([this](CDialog&) { AddTask("会审[1]", "wangwu", "未完成"); })
+        .Click(A::kAddId)
+        .Dialog(kPicker)
+        .Select(1059, "wangwu")
+        .Click(IDOK)
+        .Message("选定的评审负责人已经有评审任务，不能再分配...", IDOK)
+        .Dialog(kCaption)
+        .Click(A::kAddId)
+        .Dialog(kPicker)
+        .Select(1059, "lisi")
+        .Click(IDOK)
+        .Dialog(kCaption)
+        .Do([](CDialog& d) {
+            auto& list = *static_cast<CListCtrl*>(d.GetDlgItem(A::kListId));
+            ASSERT_EQ(list.GetItemCount(), 2);
+            EXPECT_EQ(list.GetItemText(0, A::kAuditorColumn), "wangwu");
+            EXPECT_EQ(list.GetItemText(1, A::kTaskColumn), "会审[2]");
+            EXPECT_TRUE(d.GetDlgItem(A::kDeleteId)->IsWindowEnabled());
+        })
+        .Click(IDCANCEL);
+    Run(user);
+    EXPECT_EQ(Tasks(), (Set{"会审[1]=wangwu/未完成", "会审[2]=lisi/未完成"}));
+    EXPECT_EQ(ws.QueryText("SELECT Reseiver FROM MessageManage"), "lisi");
+}
+
+// A decision or an add of the same document holds its lock longer than the lock wait: the add says
+// so once and writes neither the task nor a notice.
+TEST_P(AssistAuditDlgTest, AnAddWaitingTooLongForItsDocumentSaysSoOnceAndWritesNothing) {
+    _ConnectionPtr other = ws.Connect();
+    other->BeginTrans();
+    other->LockUntilTransactionEnds(CAuditFlowEngine::DocumentLockName("F-1"));
+    theApp.m_pConnPDM->SetLockWait(200);
+    vq::ScriptedUser user;
+    user.MessageContaining("数据正被其他用户或程序锁定，请稍后再试。", IDOK);
+    CAssistAuditDlg dlg(nullptr);
+    dlg.FileID = "F-1";
+    dlg.UpAuditName = "会审[N]";
+    dlg.AutoAssign = 1;
+    dlg.PresetAuditors.Add("lisi");
+    dlg.PresetAuditors.Add("wangwu");
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error();
+    other->RollbackTrans();
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkNextAudit"), "0");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), "0");
+}
+
 TEST_P(AssistAuditDlgTest, AFreedNameIsUsedAgainAndAHundredTasksAreTheLimit) {
     AddTask("会审[1]", "lisi", "未完成");
     AddTask("会审[2]", "wangwu", "未完成");
@@ -190,6 +244,28 @@ TEST_P(AssistAuditDlgTest, FinishedTasksAreNotDeletedAndRestartedTasksOpenAgain)
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignMarkupPackage"), "0");
 }
 
+// The assisting reviewer finishes his task after the list was read: the deletion goes by the
+// stored state, keeps the task and shows it finished.
+TEST_P(AssistAuditDlgTest, ATaskFinishedAfterTheListWasReadIsNotDeleted) {
+    AddTask("会审[1]", "lisi", "未完成");
+    vq::ScriptedUser user;
+    user.Dialog(kCaption)
+        .Do([this](CDialog& d) {
+            ws.Execute("UPDATE TeamWorkNextAudit SET State='已完成', Result='通过'");
+            SelectRows(d, {0});
+        })
+        .Click(A::kDeleteId)
+        .Message("是否要删除选中的协助评审任务?", IDYES)
+        .Message("协助评审任务：会审[1] 已完成，不能进行删除...", IDOK)
+        .Do([](CDialog& d) {
+            EXPECT_EQ(static_cast<CListCtrl*>(d.GetDlgItem(A::kListId))->GetItemText(0, A::kStateColumn),
+                      "已完成");
+        })
+        .Click(IDCANCEL);
+    Run(user);
+    EXPECT_EQ(Tasks(), (Set{"会审[1]=lisi/已完成"}));
+}
+
 TEST_P(AssistAuditDlgTest, ATaskIsChangedInItsOwnDialogAndItsAuditorIsTold) {
     AddTask("会审[1]", "lisi", "未完成");
     vq::ScriptedUser user;
@@ -214,6 +290,33 @@ TEST_P(AssistAuditDlgTest, ATaskIsChangedInItsOwnDialogAndItsAuditorIsTold) {
     Run(user);
     EXPECT_EQ(ws.QueryText("SELECT Auditor || '/' || AuditRequest FROM TeamWorkNextAudit"), "wangwu/核对孔位");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage WHERE Reseiver='wangwu'"), "1");
+}
+
+// The task is decided while its dialog is open: the change is refused, the finished review keeps
+// its auditor and nobody is told.
+TEST_P(AssistAuditDlgTest, ATaskDecidedWhileItIsBeingChangedKeepsItsAuditor) {
+    AddTask("会审[1]", "lisi", "未完成");
+    vq::ScriptedUser user;
+    user.Dialog(kCaption)
+        .DoubleClick(A::kListId, 0)
+        .Dialog("设计过程—协助评审任务")
+        .Do([this](CDialog&) { ws.Execute("UPDATE TeamWorkNextAudit SET State='已完成', Result='通过'"); })
+        .Click(T::kPickAuditorId)
+        .Dialog("用户浏览 - 选择用户")
+        .Select(1059, "wangwu")
+        .Click(IDOK)
+        .Dialog("设计过程—协助评审任务")
+        .Click(IDOK)
+        .Message("该评审任务已执行，不能再修改...", IDOK)
+        .Dialog(kCaption)
+        .Do([](CDialog& d) {
+            EXPECT_EQ(static_cast<CListCtrl*>(d.GetDlgItem(A::kListId))->GetItemText(0, A::kAuditorColumn),
+                      "lisi");
+        })
+        .Click(IDCANCEL);
+    Run(user);
+    EXPECT_EQ(Tasks(), (Set{"会审[1]=lisi/已完成"}));
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), "0");
 }
 
 TEST_P(AssistAuditDlgTest, ReadOnlyTheTasksCanOnlyBeLookedAt) {

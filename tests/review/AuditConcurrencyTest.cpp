@@ -10,10 +10,16 @@
 // before their decisions, many times over: the rows they leave must be those of the same decisions
 // made one after the other, with one congratulation where the flow ends. Without the flow's lock
 // the server lets each decision read the flow before the others commit, and a good share of the
-// runs leave the flow stuck; 48 runs per road catch that every time.
+// runs leave the flow stuck; 50 runs per road catch that every time. The assisting reviewers of
+// one step decide the same way, alone and beside the step's own reviewer, and the windows that
+// give out assisting tasks of one step at the same moment give each a name of its own; a deletion
+// of assisting tasks while they are decided deletes no result and loses none silently.
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
+#include "platform/ui/ListCtrl.h"
+#include "platform/ui/ScriptedUser.h"
+#include "review/AssistAuditDlg.h"
 #include "review/AuditFlowEngine.h"
 #include "review/ProjectTaskDecision.h"
 #include "teamwork/AuditPath.h"
@@ -259,11 +265,13 @@ std::vector<Outcome> DecideTogether(const vqtest::DbWorkspace& ws, int count, co
     return outcomes;
 }
 
-// The same reviewers one after the other in this process.
-std::vector<Outcome> DecideInTurn(const vqtest::DbWorkspace& ws, int count, const Reviewer& reviewer) {
-    std::vector<Outcome> outcomes(static_cast<std::size_t>(count));
+// The same reviewers one after the other in this process, in the order given (reviewer indexes);
+// the outcomes come in the order of the reviewers.
+std::vector<Outcome> DecideInTurn(const vqtest::DbWorkspace& ws, const std::vector<int>& order,
+                                  const Reviewer& reviewer) {
+    std::vector<Outcome> outcomes(order.size());
     theApp.m_pConnPDM = ws.Connect();
-    for (int index = 0; index < count; ++index) {
+    for (const int index : order) {
         SaidCounter counter(outcomes[static_cast<std::size_t>(index)]);
         outcomes[static_cast<std::size_t>(index)].result = reviewer(index, [] {});
     }
@@ -305,8 +313,8 @@ int Sum(const std::vector<Outcome>& outcomes, int Outcome::*field) {
     return sum;
 }
 
-// The runs of one road: 2, 3 and 4 reviewers in turn.
-constexpr int kRuns = 48;
+// The runs of one road, 2, 3 and 4 reviewers in turn: 17, 17 and 16 of them.
+constexpr int kRuns = 50;
 int ReviewersOfRun(int run) {
     return 2 + run % 3;
 }
@@ -324,39 +332,76 @@ protected:
     virtual void SetUpFlow(int reviewers) = 0;
     virtual std::vector<CString> FlowRows() const = 0;
     virtual int Decide(int index, const std::function<void()>& arrive) = 0;
+    // The orders one after the other that a run may equal. Where every order leaves the same, the
+    // reviewers' own order is enough; where the order decides (a reviewer who finds the others'
+    // work unfinished), each order that leaves something else is listed.
+    virtual std::vector<std::vector<int>> SerialOrders(int reviewers) const {
+        std::vector<int> order;
+        for (int index = 0; index < reviewers; ++index)
+            order.push_back(index);
+        return {order};
+    }
+    // Every order of the reviewers.
+    static std::vector<std::vector<int>> EveryOrder(int reviewers) {
+        std::vector<int> order;
+        for (int index = 0; index < reviewers; ++index)
+            order.push_back(index);
+        std::vector<std::vector<int>> orders;
+        do
+            orders.push_back(order);
+        while (std::next_permutation(order.begin(), order.end()));
+        return orders;
+    }
+    // Every reviewer's decision is stored in every order; where one may be refused (his task gone),
+    // a run has to give each reviewer the result that one of the orders gives him.
+    virtual bool EveryDecisionStored() const { return true; }
 
-    // kRuns runs; fails at the first run that differs from the decisions in turn.
+    // kRuns runs; fails at the first run that differs from every one of the orders in turn.
     void RunRoad(int congratulations) {
-        std::string expected[5];
-        std::vector<Outcome> inTurn[5];
+        struct InTurn {
+            std::vector<Outcome> outcomes;
+            std::string rows;
+        };
+        std::vector<InTurn> inTurn[5];
         const Reviewer reviewer = [this](int index, const std::function<void()>& arrive) {
             return Decide(index, arrive);
         };
         for (int n = 2; n <= 4; ++n) {
-            SetUpFlow(n);
-            inTurn[n] = DecideInTurn(*ws, n, reviewer);
-            for (const Outcome& outcome : inTurn[n])
-                ASSERT_EQ(outcome.result, 1) << n << " in turn";
-            expected[n] = Rows(*ws, FlowRows());
-            ASSERT_EQ(Sum(inTurn[n], &Outcome::congratulations), congratulations) << n << " in turn";
+            for (const std::vector<int>& order : SerialOrders(n)) {
+                SetUpFlow(n);
+                InTurn serial{DecideInTurn(*ws, order, reviewer), {}};
+                for (const Outcome& outcome : serial.outcomes)
+                    ASSERT_TRUE(outcome.result == 1 || (!EveryDecisionStored() && outcome.result == 0))
+                        << n << " in turn";
+                serial.rows = Rows(*ws, FlowRows());
+                ASSERT_EQ(Sum(serial.outcomes, &Outcome::congratulations), congratulations)
+                    << n << " in turn";
+                inTurn[n].push_back(std::move(serial));
+            }
         }
         for (int run = 0; run < kRuns; ++run) {
             const int n = ReviewersOfRun(run);
             SetUpFlow(n);
             const std::vector<Outcome> together = DecideTogether(*ws, n, reviewer);
             ASSERT_EQ(together.size(), static_cast<std::size_t>(n));
-            for (int i = 0; i < n; ++i) {
-                ASSERT_EQ(together[static_cast<std::size_t>(i)].result, 1)
-                    << "run " << run << ", reviewer " << i;
-                ASSERT_EQ(together[static_cast<std::size_t>(i)].boxes,
-                          inTurn[n][static_cast<std::size_t>(i)].boxes)
-                    << "run " << run << ", reviewer " << i;
-            }
             ASSERT_EQ(Sum(together, &Outcome::congratulations), congratulations) << "run " << run;
             const std::string rows = Rows(*ws, FlowRows());
-            ASSERT_TRUE(rows == expected[n]) << "run " << run << " with " << n << " reviewers left\n"
-                                             << rows << "instead of\n"
-                                             << expected[n];
+            const auto same = [&](const InTurn& serial) {
+                for (int i = 0; i < n; ++i) {
+                    const Outcome& mine = together[static_cast<std::size_t>(i)];
+                    const Outcome& theirs = serial.outcomes[static_cast<std::size_t>(i)];
+                    if (mine.result != theirs.result || mine.boxes != theirs.boxes)
+                        return false;
+                }
+                return rows == serial.rows;
+            };
+            std::string said;
+            for (const Outcome& outcome : together)
+                said += " " + std::to_string(outcome.result) + "/" + std::to_string(outcome.boxes);
+            ASSERT_TRUE(std::any_of(inTurn[n].begin(), inTurn[n].end(), same))
+                << "run " << run << " with " << n << " reviewers (results/boxes" << said << ") left\n"
+                << rows << "instead of\n"
+                << inTurn[n].front().rows;
         }
     }
 
@@ -568,6 +613,191 @@ struct ProjectTaskMiddleLevel : ProjectTaskPeersTest {
     bool AtMiddleLevel() const override { return true; }
 };
 
+// The assisting reviews 审核[1], 审核[2] ... of the step 审核[N] of one document, one assisting
+// reviewer each, decided as the opinion dialog decides them (passes and fails in turn): each result
+// goes into its own task and none is lost, while the step itself stays open for its reviewer. With
+// the step's own reviewer deciding at the same moment (reviewer 0, who decides the step only when
+// every assisting review of it is finished, as the dialog of several documents checks right before
+// it decides), he either finds one still open, is told so and stores nothing, or finds them all
+// finished and makes the document formal, telling the submitter once: as when he decides first, or
+// last.
+class AssistingReviewsTest : public ConcurrentDecisionTest {
+protected:
+    static constexpr const char* kAssistCaption = "设计过程—协助评审任务管理";
+    static CString Number(int n) { return CString(std::to_string(n)); }
+    bool IsMainReviewer(int index) const { return WithMainReviewer() && index == 0; }
+    // The assisting task of reviewer `index` and its reviewer's login.
+    int TaskNumber(int index) const { return WithMainReviewer() ? index : index + 1; }
+    CString TaskOf(int index) const { return "审核[" + Number(TaskNumber(index)) + "]"; }
+    void SetUpFlow(int reviewers) override {
+        CString script =
+            "DELETE FROM TeamWorkAudit; DELETE FROM TeamWorkNextAudit; DELETE FROM TeamWorkResult; DELETE "
+            "FROM "
+            "MessageManage; DELETE FROM TaskLogInformation; DELETE FROM TeamWorkManage; DELETE FROM "
+            "AuditingManage; DELETE FROM UserInformation; "
+            "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), ('zhaoliu', "
+            "'赵六'), ('lisi', '李四'), ('a1', '协审一'), ('a2', '协审二'), ('a3', '协审三'), ('a4', "
+            "'协审四'); "
+            "INSERT INTO TeamWorkManage (TaskNo, WorkID, Manager, WorkName) VALUES ('XM-01', 'XM-01#001', "
+            "'zhangsan', '箱体部件设计'); "
+            "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('两级评审', "
+            "'混合', "
+            "'校对(40,20)|*|审核[N](40,110)'); "
+            "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+            "AuditorName) "
+            "VALUES ('F-1', 'XM-01#001', '箱盖零件图', 'a.dwg', '评审', '两级评审', 'zhaoliu|*|lisi'); "
+            "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State, Result, Working) VALUES ('F-1', "
+            "'校对', 'zhaoliu', '已完成', '通过', 'F'), ('F-1', '审核[N]', 'lisi', '未完成', NULL, 'F')";
+        for (int index = 0; index < reviewers; ++index) {
+            if (IsMainReviewer(index))
+                continue;
+            script +=
+                "; INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, Assigner, AssignDate, AuditTask, "
+                "Auditor, BeginDate, State, Working) VALUES ('F-1', '审核[N]', 'lisi', '2026-12-01', '" +
+                TaskOf(index) + "', 'a" + Number(TaskNumber(index)) + "', '2026-12-01', '未完成', 'F')";
+        }
+        ws->Execute(script);
+    }
+    std::vector<CString> FlowRows() const override {
+        return {"SELECT FileID, UpAuditName, AuditTask, Auditor, State, Result, Prompt, Working FROM "
+                "TeamWorkNextAudit",
+                "SELECT FileID, AuditTask, Auditor, State, Result, Prompt, Manager FROM TeamWorkAudit",
+                "SELECT FileID, State FROM TeamWorkResult", "SELECT Reseiver, Content FROM MessageManage",
+                "SELECT ProjectNo, TaskName, Result FROM TaskLogInformation"};
+    }
+    // The step's reviewer first (he finds the assisting reviews open), or last (he finds them done).
+    std::vector<std::vector<int>> SerialOrders(int reviewers) const override {
+        std::vector<std::vector<int>> orders = ConcurrentDecisionTest::SerialOrders(reviewers);
+        if (WithMainReviewer()) {
+            std::vector<int> mainLast(orders.front().begin() + 1, orders.front().end());
+            mainLast.push_back(0);
+            orders.push_back(mainLast);
+        }
+        return orders;
+    }
+    int Decide(int index, const std::function<void()>& arrive) override {
+        if (IsMainReviewer(index))
+            return DecideTheStep(arrive);
+        const CString login = "a" + Number(TaskNumber(index));
+        theApp.m_strLoginUser = login;
+        CAuditFlowEngine engine(CAuditFlowEngine::OpinionDialogOptions(false));
+        engine.m_strLogin = login;
+        engine.m_strFileID = "F-1";
+        engine.m_strAuditTask = TaskOf(index);
+        engine.m_bAssistAudit = 1;
+        // The dialog marks the task as being worked on when it opens.
+        if (!engine.MarkAssistWorking() || !engine.LoadDocument())
+            return 0;
+        engine.m_nResult = TaskNumber(index) % 2 == 1 ? CAuditFlowEngine::kPass : CAuditFlowEngine::kFail;
+        engine.m_strOpinion = login + " 意见";
+        arrive();
+        if (!engine.CheckAssistAudits("F-1", engine.m_strAuditTask)) {
+            AfxMessageBox("有未完成的下级协助评审任务，不能继续，请等待...");
+            return 0;
+        }
+        return engine.SaveAssistAuditResult();
+    }
+    // lisi passes 审核[N] when every assisting review of it is finished; else he is told and the
+    // dialog goes on (with the next document of several).
+    int DecideTheStep(const std::function<void()>& arrive) {
+        theApp.m_strLoginUser = "lisi";
+        CAuditFlowEngine engine(CAuditFlowEngine::OpinionDialogOptions(false));
+        engine.m_strLogin = "lisi";
+        engine.m_strFileID = "F-1";
+        engine.m_strAuditTask = "审核[N]";
+        if (!engine.LoadDocument())
+            return 0;
+        engine.m_nResult = CAuditFlowEngine::kPass;
+        engine.m_strOpinion = "同意";
+        arrive();
+        if (!engine.CheckAssistAudits("F-1", "审核[N]")) {
+            AfxMessageBox("有未完成的下级协助评审任务，不能继续，请等待...");
+            return 1;
+        }
+        return engine.ApplyAuditResult();
+    }
+    virtual bool WithMainReviewer() const = 0;
+};
+
+// The step's reviewer gives assisting reviews of 审核[N] to a1, a2 ... in as many windows of the
+// assisting-review dialog at the same moment (two hosts, or documents decided together): each task
+// gets a name of its own, none is written over and each reviewer is told once. Who got which
+// number depends on who came first, so the rows compared are the names and the tasks apart.
+class AssistingTasksAddedAtOnce : public AssistingReviewsTest {
+protected:
+    bool WithMainReviewer() const override { return false; }
+    void SetUpFlow(int) override { AssistingReviewsTest::SetUpFlow(0); }
+    std::vector<CString> FlowRows() const override {
+        return {"SELECT AuditTask FROM TeamWorkNextAudit",
+                "SELECT FileID, UpAuditName, Assigner, Auditor, State FROM TeamWorkNextAudit",
+                "SELECT Reseiver, Content FROM MessageManage",
+                "SELECT FileID, AuditTask, State FROM TeamWorkAudit"};
+    }
+    int Decide(int index, const std::function<void()>& arrive) override {
+        theApp.m_strLoginUser = "lisi";
+        vq::ScriptedUser user;
+        user.Dialog(kAssistCaption)
+            .Do([&arrive](CDialog&) { arrive(); })
+            .Click(CAssistAuditDlg::kAddId)
+            .Dialog("用户浏览 - 选择组(多用户)")
+            .Select(1059, "a" + Number(index + 1))
+            .Click(IDOK)
+            .Dialog(kAssistCaption)
+            .Click(IDCANCEL);
+        CAssistAuditDlg dlg(nullptr);
+        dlg.FileID = "F-1";
+        dlg.UpAuditName = "审核[N]";
+        dlg.DoModal();
+        return user.Succeeded() ? 1 : 0;
+    }
+};
+
+// The step's reviewer deletes the assisting tasks of 审核[N] (all selected in his window) while
+// their assisting reviewers decide them: a task decided first stays with its result and he is
+// told so, a task deleted first is gone and its reviewer is told that nothing was stored, in any
+// order the reviewers come.
+class AssistingTasksDeletedWhileDecided : public AssistingReviewsTest {
+protected:
+    bool WithMainReviewer() const override { return true; }
+    std::vector<std::vector<int>> SerialOrders(int reviewers) const override { return EveryOrder(reviewers); }
+    bool EveryDecisionStored() const override { return false; }
+    int Decide(int index, const std::function<void()>& arrive) override {
+        if (index != 0)
+            return AssistingReviewsTest::Decide(index, arrive);
+        theApp.m_strLoginUser = "lisi";
+        // His question is answered by the script; what the deletion says is counted.
+        const vq::MessageBoxPresenter counted = vq::InstalledMessageBoxPresenter();
+        vq::ScriptedUser user;
+        vq::MessageBoxPresenter scripted =
+            vq::SetMessageBoxPresenter([&counted](const vq::MessageBoxRequest& request) {
+                return request.text == "是否要删除选中的协助评审任务?" ? IDYES : counted(request);
+            });
+        user.Dialog(kAssistCaption)
+            .Do([&arrive](CDialog& d) {
+                auto& list = *static_cast<CListCtrl*>(d.GetDlgItem(CAssistAuditDlg::kListId));
+                for (int row = 0; row < list.GetItemCount(); ++row)
+                    list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+                arrive();
+            })
+            .Click(CAssistAuditDlg::kDeleteId)
+            .Dialog(kAssistCaption)
+            .Click(IDCANCEL);
+        CAssistAuditDlg dlg(nullptr);
+        dlg.FileID = "F-1";
+        dlg.UpAuditName = "审核[N]";
+        dlg.DoModal();
+        vq::SetMessageBoxPresenter(std::move(scripted));
+        return user.Succeeded() ? 1 : 0;
+    }
+};
+
+struct AssistingReviewers : AssistingReviewsTest {
+    bool WithMainReviewer() const override { return false; }
+};
+struct AssistingReviewersAndTheStepReviewer : AssistingReviewsTest {
+    bool WithMainReviewer() const override { return true; }
+};
+
 } // namespace
 
 TEST_F(LastStepOpinionDialog, ChangeTaskDocumentsPassedAtOnceAreReleasedOnce) {
@@ -599,5 +829,21 @@ TEST_F(ProjectTaskLastLevel, PeersPassingAtOnceArchiveTheTaskOnce) {
 }
 
 TEST_F(ProjectTaskMiddleLevel, PeersPassingAtOnceOpenTheNextLevelOnce) {
+    RunRoad(0);
+}
+
+TEST_F(AssistingReviewers, AssistingResultsStoredAtOnceAreAllKept) {
+    RunRoad(0);
+}
+
+TEST_F(AssistingReviewersAndTheStepReviewer, TheStepIsDecidedOnlyAfterEveryAssistingResult) {
+    RunRoad(0);
+}
+
+TEST_F(AssistingTasksAddedAtOnce, EachTaskGetsANameOfItsOwn) {
+    RunRoad(0);
+}
+
+TEST_F(AssistingTasksDeletedWhileDecided, NoDecidedTaskIsDeletedAndNoDecisionOnADeletedTaskIsStored) {
     RunRoad(0);
 }

@@ -338,6 +338,18 @@ TEST_P(AuditFlowEngineTest, AssistingReviewsCountAsFinishedInEitherSpelling) {
     EXPECT_EQ(ws.QueryText("SELECT State || '/' || Result || '/' || Prompt || '/' || Working FROM TeamWorkNextAudit "
                            "WHERE AuditTask='审核[2]'"),
               "已完成/不通过/孔位不对/F");
+    // A task deleted meanwhile (its window was opened before): neither the result nor the opinion
+    // of decide-later is stored anywhere, and the reviewer is told so once.
+    ws.Execute("DELETE FROM TeamWorkNextAudit WHERE AuditTask='审核[2]'");
+    for (const int result : {E::kPass, E::kLater}) {
+        engine.m_nResult = result;
+        vqtest::MessageBoxRecorder rec;
+        rec.Expect("执行出错的SQL语句");
+        EXPECT_EQ(engine.SaveAssistAuditResult(), 0);
+        EXPECT_EQ(rec.Pending(), 0);
+        EXPECT_EQ(rec.Shown().size(), 1u);
+    }
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkNextAudit WHERE Auditor='wangwu'"), "0");
 }
 
 TEST_P(AuditFlowEngineTest, AChangeTaskDocumentWaitsForItsChangeOrderAfterItsLastLevel) {
