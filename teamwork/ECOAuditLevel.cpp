@@ -57,18 +57,6 @@ long CountRows(const CString& sql) {
     return count;
 }
 
-// Runs a writing statement as CVqDesignTaskApp::ExecuteSql does, and gives the rows it wrote.
-bool ExecuteCounting(const CString& sql, long& rows) {
-    rows = -1;
-    try {
-        theApp.m_pConnPDM->Execute(sql, &rows, adCmdText);
-        return true;
-    } catch (_com_error& e) {
-        theApp.ReportSqlError(e, sql);
-        return false;
-    }
-}
-
 // A stored value as the database told it apart in DISTINCT and in its joins: NULL, or the text.
 std::string Identity(const _variant_t& value) {
     return value.IsNull() ? std::string(1, '\0') : "=" + VariantToStoredText(value).str();
@@ -78,51 +66,38 @@ std::string Identity(const _variant_t& value) {
 // ---------------------------------------------------------------------------------------------
 // The snapshot of a change task
 
-bool ECOTaskSnapshot::ReadStamps(Stamp& task, Stamp& order, WaitStamp& wait) {
+_CommandPtr& ECOTaskSnapshot::Statement(const char* text, const std::vector<_variant_t>& values) {
+    const bool server = theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
+    _CommandPtr& command = m_statements[(server ? "P " : "S ") + std::string(text)];
+    if (!command) {
+        std::string sql = text;
+        for (std::size_t at = sql.find("%k"); at != std::string::npos; at = sql.find("%k", at))
+            sql.replace(at, 2, server ? "CAST(? AS citext)" : "?");
+        command.CreateInstance();
+        command->PutCommandText(CString(sql));
+        command->PutCommandType(adCmdText);
+        command->PutPrepared(true);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            command->GetParameters()->Append(command->CreateParameter("", adBSTR, adParamInput, 0));
+    }
+    command->PutActiveConnection(theApp.m_pConnPDM);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        command->GetParameters()->GetItem(static_cast<long>(i))->PutValue(values[i]);
+    return command;
+}
+
+bool ECOTaskSnapshot::ReadStamps(Stamp& task, Stamp& order) {
     task = order = Stamp();
-    wait = WaitStamp();
-    const bool waits = m_waitStamped > 0;
     try {
-        // PostgreSQL compares a bound text value as text: cast to the key's type, it compares
-        // without regard to case as the key's column does (and finds the row through its index).
-        const char* key =
-            theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL ? "CAST(? AS citext)" : "?";
-        CString text;
-        text.Format("SELECT StampKey, Writes, Token, 0, '' FROM ECOTaskStamp WHERE StampKey IN (%s, %s)", key,
-                    key);
-        if (waits)
-            text += " UNION ALL SELECT StampKey, Writes, Token, RunFrom, FileID FROM ECOWaitStamp WHERE "
-                    "StampKey = " +
-                    CString(key);
-        if (!m_stampQuery || m_stampQuery->GetCommandText() != text) {
-            m_stampQuery.CreateInstance();
-            m_stampQuery->PutCommandText(text);
-            m_stampQuery->PutCommandType(adCmdText);
-            m_stampQuery->PutPrepared(true);
-            for (const char* name : {"TaskKey", "OrderKey", "WaitKey"}) {
-                if (waits || name[0] != 'W')
-                    m_stampQuery->GetParameters()->Append(
-                        m_stampQuery->CreateParameter(name, adBSTR, adParamInput, 210));
-            }
-        }
-        m_stampQuery->PutActiveConnection(theApp.m_pConnPDM);
-        ParametersPtr keys = m_stampQuery->GetParameters();
-        keys->GetItem(0L)->PutValue(_variant_t("T:" + m_readingId));
-        keys->GetItem(1L)->PutValue(_variant_t("O:" + ChangeOrderNo(m_readingId)));
-        if (waits)
-            keys->GetItem(2L)->PutValue(_variant_t("W:" + m_readingId));
-        _RecordsetPtr rs = m_stampQuery->Execute(nullptr, nullptr, adCmdText);
+        _RecordsetPtr rs =
+            Statement("SELECT StampKey, Writes, Token FROM ECOTaskStamp WHERE StampKey IN (%k, %k)",
+                      {_variant_t("T:" + m_readingId), _variant_t("O:" + ChangeOrderNo(m_readingId))})
+                ->Execute(nullptr, nullptr, adCmdText);
         for (; !rs->IsEOF(); rs->MoveNext()) {
-            const CString key = VariantToStoredText(rs->GetCollect(0L)).Left(2);
-            Stamp& stamp = key.CompareNoCase("T:") == 0   ? task
-                           : key.CompareNoCase("W:") == 0 ? wait.stamp
-                                                          : order;
+            const CString key = VariantToStoredText(rs->GetCollect(0L));
+            Stamp& stamp = key.Left(2).CompareNoCase("T:") == 0 ? task : order;
             stamp.writes = VariantToString(rs->GetCollect(1L));
             stamp.token = VariantToString(rs->GetCollect(2L));
-            if (&stamp == &wait.stamp) {
-                wait.runFrom = VariantToString(rs->GetCollect(3L));
-                wait.fileId = VariantToStoredText(rs->GetCollect(4L));
-            }
         }
         rs->Close();
     } catch (_com_error& e) {
@@ -132,50 +107,12 @@ bool ECOTaskSnapshot::ReadStamps(Stamp& task, Stamp& order, WaitStamp& wait) {
     return true;
 }
 
-int ECOTaskSnapshot::StampsHeld(WaitStamp& wait) {
+int ECOTaskSnapshot::StampsHeld() {
     Stamp task, order;
     m_readingId = m_workId;
-    if (!ReadStamps(task, order, wait))
+    if (!ReadStamps(task, order))
         return -1;
     return task == m_taskStamp && order == m_orderStamp ? 1 : 0;
-}
-
-void ECOTaskSnapshot::ForgetReleases() {
-    for (auto& levels : m_released)
-        levels.clear();
-}
-
-void ECOTaskSnapshot::FollowWaitStamp(const WaitStamp& read) {
-    if (read.stamp == m_waitStamp)
-        return;
-    // The writes since the held stamp all concern one document when they began on the held token
-    // (tokens are never given twice, and a rolled-back write leaves the stamp as it was before it).
-    // A stamp the snapshot held as missing began with the first write of all.
-    const bool oneDocument =
-        !read.runFrom.IsEmpty() &&
-        (read.runFrom == m_waitStamp.token || (m_waitStamp.token.IsEmpty() && std::atol(read.runFrom) == 0));
-    m_waitStamp = read.stamp;
-    if (!oneDocument) {
-        ForgetReleases();
-        return;
-    }
-    for (auto& levels : m_released) {
-        for (auto at = levels.begin(); at != levels.end();) {
-            at->second.insert(read.fileId.str());
-            at = at->second.size() > kMaxPending ? levels.erase(at) : std::next(at);
-        }
-    }
-}
-
-void ECOTaskSnapshot::NoteMoved(const CString& fileId, int level) {
-    for (auto& levels : m_released) {
-        const auto at = levels.find(level);
-        if (at == levels.end())
-            continue;
-        at->second.insert(fileId.str());
-        if (at->second.size() > kMaxPending)
-            levels.erase(at);
-    }
 }
 
 bool ECOTaskSnapshot::StampsInstalled() {
@@ -202,24 +139,22 @@ bool ECOTaskSnapshot::StampsInstalled() {
     return CountRows(sql) == expected;
 }
 
-bool ECOTaskSnapshot::WaitStampsInstalled() {
-    // As the stamps of the deciding rows: a database made before the waiting steps' stamps releases
-    // every level through the table.
+bool ECOTaskSnapshot::WaitingIndexed() {
     CString sql;
     switch (theApp.m_pConnPDM->GetEngine()) {
     case vq::db::Engine::SQLite:
-        sql =
-            "SELECT COUNT(*) FROM sqlite_master WHERE (type = 'table' AND name = 'ECOWaitStamp') OR (type = "
-            "'trigger' AND name LIKE 'TR_ECOWait_%')";
+        sql = "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name IN "
+              "('IX_TeamWorkAudit_Waiting', "
+              "'IX_TeamWorkGroupAudit_Waiting')";
         break;
     case vq::db::Engine::PostgreSQL:
-        sql = "SELECT (SELECT COUNT(*) FROM pg_class WHERE relname = 'ecowaitstamp' AND relkind = 'r') + "
-              "(SELECT COUNT(*) FROM pg_trigger WHERE tgname LIKE 'tr_ecowait_%' AND tgenabled <> 'D')";
+        sql = "SELECT COUNT(*) FROM pg_class WHERE relkind = 'i' AND relname IN ('ix_teamworkaudit_waiting', "
+              "'ix_teamworkgroupaudit_waiting')";
         break;
     default:
         return false;
     }
-    return CountRows(sql) == 7;
+    return CountRows(sql) == 2;
 }
 
 bool ECOTaskSnapshot::Read(const CString& workId) {
@@ -240,13 +175,8 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
     m_orderReach.clear();
     m_bestByTrimmed.clear();
     // The stamps first: a write after them and before the rows is taken for one after the rows.
-    // Levels released before are forgotten: another writer may have moved a document with a
-    // waiting step to one of them.
-    WaitStamp wait;
-    ForgetReleases();
-    if (!ReadStamps(m_taskStamp, m_orderStamp, wait))
+    if (!ReadStamps(m_taskStamp, m_orderStamp))
         return false;
-    m_waitStamp = wait.stamp;
     // Distinct stored codes, each with the database's key for it: two codes of one key are one
     // to DISTINCT, which then returns either.
     std::unordered_map<std::string, std::string> orderKeys, codeKeys;
@@ -321,12 +251,9 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
 
 bool ECOTaskSnapshot::Prepare(const CString& workId) {
     if (Holds(workId)) {
-        WaitStamp wait;
-        const int held = StampsHeld(wait);
-        if (held > 0) {
-            FollowWaitStamp(wait);
+        const int held = StampsHeld();
+        if (held > 0)
             return true;
-        }
         if (held < 0) {
             m_workId.Empty();
             return false;
@@ -438,10 +365,8 @@ ECOTaskSnapshot* CECOAuditLevel::Snapshot(const CString& workId, bool& failed) {
     if (!m_pSnapshot || !theApp.m_pConnPDM)
         return nullptr;
     ECOTaskSnapshot& task = *m_pSnapshot;
-    if (task.m_stamped < 0) {
+    if (task.m_stamped < 0)
         task.m_stamped = ECOTaskSnapshot::StampsInstalled() ? 1 : 0;
-        task.m_waitStamped = task.m_stamped && ECOTaskSnapshot::WaitStampsInstalled() ? 1 : 0;
-    }
     if (task.m_stamped == 0)
         return nullptr;
     if (!task.Prepare(workId)) {
@@ -454,8 +379,7 @@ ECOTaskSnapshot* CECOAuditLevel::Snapshot(const CString& workId, bool& failed) {
 bool CECOAuditLevel::CountOwnWrite(ECOTaskSnapshot& task, long rows) {
     // Nothing but this write since the stamps were compared: the rows it wrote, and a new token.
     ECOTaskSnapshot::Stamp written, order;
-    ECOTaskSnapshot::WaitStamp wait; // followed at the next question
-    if (rows >= 0 && task.ReadStamps(written, order, wait) && order == task.m_orderStamp &&
+    if (rows >= 0 && task.ReadStamps(written, order) && order == task.m_orderStamp &&
         std::atol(written.writes) == std::atol(task.m_taskStamp.writes) + rows) {
         task.m_taskStamp = written;
         return true;
@@ -506,12 +430,11 @@ bool CECOAuditLevel::ReadColumnValues(const CString& sql, CStringArray& values, 
                     [&values](const std::vector<_variant_t>& row) { values.Add(VariantToString(row[0])); });
 }
 
-int CECOAuditLevel::PartsReady(const CString& workId, int level, ECOTaskSnapshot*& used) {
+int CECOAuditLevel::CheckModifiedPartsReady(CString workId, int level) {
     bool failed = false;
-    used = Snapshot(workId, failed);
-    if (used) {
+    if (const ECOTaskSnapshot* task = Snapshot(workId, failed)) {
         bool warn = false;
-        const int answer = used->Answer(level, warn);
+        const int answer = task->Answer(level, warn);
         if (warn)
             AfxMessageBox(kMorePartsWarning);
         return answer;
@@ -519,71 +442,53 @@ int CECOAuditLevel::PartsReady(const CString& workId, int level, ECOTaskSnapshot
     return failed ? 0 : CheckPartsInTable(workId, level); // a failed read was shown
 }
 
-int CECOAuditLevel::CheckModifiedPartsReady(CString workId, int level) {
-    ECOTaskSnapshot* used = nullptr;
-    return PartsReady(workId, level, used);
-}
-
-void CECOAuditLevel::CountOwnReleases(ECOTaskSnapshot& task, long rows) {
-    // Each step released is one write of the task's waiting stamp.
-    ECOTaskSnapshot::Stamp written, order;
-    ECOTaskSnapshot::WaitStamp wait;
-    task.m_readingId = task.m_workId;
-    if (!task.ReadStamps(written, order, wait)) {
-        task.ForgetReleases();
-        return;
-    }
-    if (rows < 0 || std::atol(wait.stamp.writes) != std::atol(task.m_waitStamp.writes) + rows)
-        task.ForgetReleases();
-    task.m_waitStamp = wait.stamp;
-}
-
 int CECOAuditLevel::ResetWaitingAudits(int level, CString workId, int alsoGroupRows) {
-    ECOTaskSnapshot* task = nullptr;
-    if (!PartsReady(workId, level, task))
+    if (!CheckModifiedPartsReady(workId, level))
         return 1;
-    if (task && task->m_waitStamped <= 0)
-        task = nullptr;
-    // The statements release the waiting steps of every document of the task at the level. Where
-    // the snapshot released the level before, only the documents that may have a waiting step there
-    // since are asked, with the same conditions; none, and the table is not asked at all.
-    const char* const statements[] = {
-        "Update TeamWorkAudit SET State = '未完成' WHERE State = '等待' AND %sFileID IN ( SELECT FileID FROM "
-        "ECOAuditLevel WHERE ECOTaskNo = '%s' AND CurrentAuditLevel = %d%s )",
-        "Update TeamWorkGroupAudit SET State = '未完成' WHERE State = '等待' AND  %sFileID IN ( SELECT "
-        "FileID "
-        "FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND CurrentAuditLevel = %d%s )"};
-    long released = 0;
-    for (int table = 0; table < (alsoGroupRows ? 2 : 1); ++table) {
-        CString before, after; // the documents asked, when not all
-        if (task) {
-            const auto known = task->m_released[table].find(level);
-            if (known != task->m_released[table].end()) {
-                if (known->second.empty())
-                    continue;
-                CString list;
-                for (const std::string& file : known->second)
-                    list += (list.IsEmpty() ? "'" : ", '") + SqlQuote(CString(file)) + "'";
-                before = "FileID IN (" + list + ") AND ";
-                after = " AND FileID IN (" + list + ")";
+    // The statements go through the level rows of every document of the task at the level: at a
+    // complete level a decision would cost the more, the more parts the order has. Where the waiting
+    // steps are indexed, a reviewer's decisions release the same steps the other way round: through
+    // the steps waiting now (of every change task), each looked up among the task's level rows.
+    // OFFSET 0 keeps PostgreSQL from turning the look-up into a join over the task's rows, a plan
+    // it may choose for tables it has no statistics of yet.
+    if (m_pSnapshot && theApp.m_pConnPDM && m_pSnapshot->m_waitingIndexed < 0)
+        m_pSnapshot->m_waitingIndexed = ECOTaskSnapshot::WaitingIndexed() ? 1 : 0;
+    const bool throughWaiting = m_pSnapshot && m_pSnapshot->m_waitingIndexed > 0;
+    CString sql;
+    for (int group = 0; group <= (alsoGroupRows ? 1 : 0); ++group) {
+        if (throughWaiting) {
+            static const char* const releases[] = {
+                "Update TeamWorkAudit SET State = '未完成' WHERE State = '等待' AND EXISTS ( SELECT 1 FROM "
+                "ECOAuditLevel WHERE ECOAuditLevel.FileID = TeamWorkAudit.FileID AND ECOTaskNo = %k AND "
+                "CurrentAuditLevel = ? LIMIT 1 OFFSET 0 )",
+                "Update TeamWorkGroupAudit SET State = '未完成' WHERE State = '等待' AND EXISTS ( SELECT 1 "
+                "FROM "
+                "ECOAuditLevel WHERE ECOAuditLevel.FileID = TeamWorkGroupAudit.FileID AND ECOTaskNo = %k AND "
+                "CurrentAuditLevel = ? LIMIT 1 OFFSET 0 )"};
+            try {
+                m_pSnapshot
+                    ->Statement(releases[group], {_variant_t(workId), _variant_t(static_cast<long>(level))})
+                    ->Execute(nullptr, nullptr, adCmdText);
+            } catch (_com_error& e) {
+                sql.Format("%s (%s, %d)", releases[group], workId, level);
+                theApp.ReportSqlError(e, sql);
+                return 0;
             }
+            continue;
         }
-        CString sql;
-        sql.Format(statements[table], before, SqlQuote(workId), level, after);
-        long rows = 0;
-        if (!(task ? ExecuteCounting(sql, rows) : theApp.ExecuteSql(sql))) {
-            if (task)
-                task->ForgetReleases();
+        if (group)
+            sql.Format("Update TeamWorkGroupAudit SET State = '未完成' WHERE State = '等待' AND  FileID IN ( "
+                       "SELECT FileID "
+                       "FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND CurrentAuditLevel = %d )",
+                       SqlQuote(workId), level);
+        else
+            sql.Format("Update TeamWorkAudit SET State = '未完成' WHERE State = '等待' AND FileID IN ( "
+                       "SELECT FileID "
+                       "FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND CurrentAuditLevel = %d )",
+                       SqlQuote(workId), level);
+        if (!theApp.ExecuteSql(sql))
             return 0;
-        }
-        if (task) {
-            task->m_released[table][level].clear();
-            // A count the driver does not give leaves the stamp unaccounted for: forgotten below.
-            released = rows < 0 || released < 0 ? -1 : released + rows;
-        }
     }
-    if (task && released != 0)
-        CountOwnReleases(*task, released);
     return 1;
 }
 
@@ -621,20 +526,23 @@ int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance
     if (task) {
         // The document's rows as the statements below find them: the first one's levels, and the
         // key every one of them has.
-        sql.Format(
-            "SELECT CurrentAuditLevel, MaxAuditLevel, Lower(FileID) FROM ECOAuditLevel WHERE ECOTaskNo = "
-            "'%s' AND FileID = '%s'",
-            SqlQuote(workId), SqlQuote(fileId));
-        bool found = false;
-        if (!ReadRows(sql, 3, nullptr, [&](const std::vector<_variant_t>& row) {
-                if (found)
-                    return;
-                found = true;
-                current = std::atoi(VariantToString(row[0]));
-                maximum = std::atoi(VariantToString(row[1]));
-                key = VariantToStoredText(row[2]).str();
-            }))
+        try {
+            _RecordsetPtr rs =
+                task->Statement(
+                        "SELECT CurrentAuditLevel, MaxAuditLevel, Lower(FileID) FROM ECOAuditLevel WHERE "
+                        "ECOTaskNo = %k AND FileID = %k",
+                        {_variant_t(workId), _variant_t(fileId)})
+                    ->Execute(nullptr, nullptr, adCmdText);
+            if (!rs->IsEOF()) {
+                current = std::atoi(VariantToString(rs->GetCollect(0L)));
+                maximum = std::atoi(VariantToString(rs->GetCollect(1L)));
+                key = VariantToStoredText(rs->GetCollect(2L)).str();
+            }
+            rs->Close();
+        } catch (_com_error& e) {
+            ReportComError(e);
             return 0;
+        }
     } else {
         current = ReadLevel("CurrentAuditLevel", workId, fileId);
         maximum = ReadLevel("MaxAuditLevel", workId, fileId);
@@ -645,15 +553,18 @@ int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance
                current + 1, SqlQuote(workId), SqlQuote(fileId));
     if (!task)
         return theApp.ExecuteSql(sql) ? 1 : 0;
-    long rows = 0;
-    if (!ExecuteCounting(sql, rows)) {
+    long rows = -1;
+    try {
+        task->Statement("UPDATE ECOAuditLevel SET CurrentAuditLevel = ? WHERE ECOTaskNo = %k AND FileID = %k",
+                        {_variant_t(static_cast<long>(current + 1)), _variant_t(workId), _variant_t(fileId)})
+            ->Execute(&rows, nullptr, adCmdText);
+    } catch (_com_error& e) {
+        theApp.ReportSqlError(e, sql);
         task->m_workId.Empty();
         return 0;
     }
-    if (CountOwnWrite(*task, rows)) {
+    if (CountOwnWrite(*task, rows))
         task->SetReached(key, current + 1);
-        task->NoteMoved(fileId, current + 1);
-    }
     return 1;
 }
 

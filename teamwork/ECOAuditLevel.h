@@ -11,7 +11,6 @@
 
 #include <cstdlib>
 #include <map>
-#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -33,12 +32,9 @@
 // the task again when anything else wrote, when a decision was rolled back, or when the stamp cannot
 // be had (a database without the stamp's table and triggers: then every question is the table's).
 //
-// Releasing the waiting steps of a complete level asks the steps of every document of the task. So
-// that a reviewer's next decisions at that level need not ask it again, the snapshot remembers the
-// levels it released and which documents may have a waiting step there since: those its own
-// decisions moved to the level, and those of the writes of waiting steps stamped since (table
-// ECOWaitStamp: when all of them concern one document, that document; else the levels are
-// forgotten). A level nothing may wait at is not asked; else only those documents are.
+// The snapshot also knows whether the database indexes the waiting steps (IX_TeamWorkAudit_Waiting and
+// IX_TeamWorkGroupAudit_Waiting): then opening a level goes through the waiting steps instead of
+// every document of the task.
 class ECOTaskSnapshot {
 public:
 private:
@@ -49,15 +45,6 @@ private:
         CString token;
         bool operator==(const Stamp&) const = default;
     };
-    // The stamp of the task's waiting steps, with the document its last writes concern and the
-    // token before them.
-    struct WaitStamp {
-        Stamp stamp;
-        CString runFrom;
-        CString fileId; // as stored
-    };
-    // Documents a released level keeps track of; beyond them it is asked again.
-    static constexpr std::size_t kMaxPending = 64;
     struct LevelRow {
         std::string key; // the file id as the database compares it; empty with `null`
         bool null = false;
@@ -83,20 +70,16 @@ private:
     bool Read(const CString& workId);
     // Whether the database stamps the writes (the stamp's table and triggers are there).
     static bool StampsInstalled();
-    // Whether it stamps the writes of waiting steps too (ECOWaitStamp and its triggers).
-    static bool WaitStampsInstalled();
-    // The stamps of the task being read (m_readingId), the waiting steps' one when they are
-    // stamped; false after a failed read (shown).
-    bool ReadStamps(Stamp& task, Stamp& order, WaitStamp& wait);
+    // Whether the database has the indexes of the waiting steps.
+    static bool WaitingIndexed();
+    // One of those statements, ready to run on the application's connection with `values` bound in
+    // order: each "%k" of the text is a text compared with a key column (cast to the column's type
+    // on PostgreSQL, where a bound text would compare with regard to case), each "?" a value.
+    _CommandPtr& Statement(const char* text, const std::vector<_variant_t>& values);
+    // The stamps of the task being read (m_readingId); false after a failed read (shown).
+    bool ReadStamps(Stamp& task, Stamp& order);
     // 1 when the stamps are those the snapshot holds, 0 when not, -1 after a failed read (shown).
-    // The waiting steps' stamp is not compared: it is given back as read.
-    int StampsHeld(WaitStamp& wait);
-    // Takes the waiting steps' stamp as read: the document of writes that all concern one document
-    // may have a waiting step at every released level; other writes make them all forgotten.
-    void FollowWaitStamp(const WaitStamp& read);
-    // The document (as the statements name it) was moved to `level` by an own write.
-    void NoteMoved(const CString& fileId, int level);
-    void ForgetReleases();
+    int StampsHeld();
     // Whether the part check's statements give an answer that does not depend on the order of rows.
     bool Exact() const;
     // The part check as its statements answer (1 or 0); `warn` when it shows the more-parts warning.
@@ -111,13 +94,9 @@ private:
     Stamp m_taskStamp;   // of the task's level and result rows
     Stamp m_orderStamp;
     int m_stamped = -1; // whether the database stamps writes: -1 not known yet
-    int m_waitStamped = -1;
-    // The stamps' query, prepared once: a decision reads the stamps at every question.
-    _CommandPtr m_stampQuery;
-    Stamp m_waitStamp;
-    // Per table ([0] TeamWorkAudit, [1] TeamWorkGroupAudit) the levels whose waiting steps were
-    // released, each with the documents that may have a waiting step there since.
-    std::map<int, std::set<std::string>> m_released[2];
+    int m_waitingIndexed = -1; // whether it indexes the waiting steps: -1 not known yet
+    // The statements a decision runs at every question, each prepared once (by engine and text).
+    std::map<std::string, _CommandPtr> m_statements;
     // Distinct stored codes of the order's parts (trimmed), and whether two spellings are equal to
     // the database.
     std::vector<std::string> m_order;
@@ -174,11 +153,6 @@ private:
     // The snapshot ready for the task and answering for it, or null: no snapshot, a read that
     // failed (`failed`, shown), or rows whose answer only the part check's statements can give.
     ECOTaskSnapshot* Snapshot(const CString& workId, bool& failed);
-    // The part check, and the snapshot that answered it (null: the part check's statements).
-    int PartsReady(const CString& workId, int level, ECOTaskSnapshot*& used);
-    // Counts the own release of `rows` waiting steps into the snapshot's stamp; when the stamp shows
-    // another write too, the released levels are forgotten.
-    static void CountOwnReleases(ECOTaskSnapshot& task, long rows);
     // The part check through its own statements.
     int CheckPartsInTable(const CString& workId, int level);
     // 1 when no document of the task is below its maximum level; 0 also after a failed read.

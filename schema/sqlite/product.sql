@@ -742,6 +742,9 @@ CREATE TABLE IF NOT EXISTS TeamWorkAudit (
     Working VARCHAR(10) COLLATE NOCASE
 );
 CREATE INDEX IF NOT EXISTS IX_TeamWorkAudit_FileID ON TeamWorkAudit (FileID, AuditTask);
+-- The steps waiting for the other documents of a change task ("等待"): few at any time, so that
+-- opening a level of a change task goes through them instead of every document of the task.
+CREATE INDEX IF NOT EXISTS IX_TeamWorkAudit_Waiting ON TeamWorkAudit (FileID) WHERE State = '等待';
 
 CREATE TABLE IF NOT EXISTS TeamWorkHistory (
     FileID VARCHAR(100) COLLATE NOCASE,
@@ -1002,6 +1005,7 @@ CREATE TABLE IF NOT EXISTS TeamWorkGroupAudit (
     State VARCHAR(50) COLLATE NOCASE
 );
 CREATE INDEX IF NOT EXISTS IX_TeamWorkGroupAudit_FileID ON TeamWorkGroupAudit (FileID, AuditTask);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkGroupAudit_Waiting ON TeamWorkGroupAudit (FileID) WHERE State = '等待';
 
 CREATE TABLE IF NOT EXISTS TeamWorkAuditChange (
     FileID VARCHAR(100) COLLATE NOCASE,
@@ -1119,73 +1123,6 @@ CREATE TRIGGER IF NOT EXISTS TR_ECOStamp_PartUpdate AFTER UPDATE OF ECONo, PartC
     INSERT INTO ECOTaskStamp (StampKey, Writes, Token) SELECT 'O:' || OLD.ECONo, 1, random()
         WHERE OLD.ECONo IS NOT NULL AND (NEW.ECONo IS NULL OR OLD.ECONo <> NEW.ECONo)
         ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token;
-END;
-
--- The writes that add or remove a waiting review step ("等待", in TeamWorkAudit or
--- TeamWorkGroupAudit) of a document of a change task, stamped per task ("W:" and the work id of
--- every task with a level row of the document): Writes counts them, Token is new at every write,
--- FileID is the document of the last write and RunFrom the token before the writes for that
--- document began (0: before the stamp existed). A decision that has released the waiting steps of
--- a level knows from one read whether any other step can be waiting there since, and for which
--- documents.
-CREATE TABLE IF NOT EXISTS ECOWaitStamp (
-    StampKey VARCHAR(210) COLLATE NOCASE NOT NULL PRIMARY KEY,
-    Writes INTEGER NOT NULL DEFAULT 0,
-    Token INTEGER NOT NULL DEFAULT 0,
-    RunFrom INTEGER NOT NULL DEFAULT 0,
-    FileID VARCHAR(100) COLLATE NOCASE
-);
-CREATE TRIGGER IF NOT EXISTS TR_ECOWait_AuditInsert AFTER INSERT ON TeamWorkAudit WHEN NEW.State = '等待' BEGIN
-    INSERT INTO ECOWaitStamp (StampKey, Writes, Token, RunFrom, FileID)
-        SELECT 'W:' || Task, 1, random(), 0, NEW.FileID FROM (SELECT DISTINCT ECOTaskNo AS Task FROM ECOAuditLevel
-            WHERE FileID = NEW.FileID AND ECOTaskNo IS NOT NULL) WHERE NEW.State = '等待'
-        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token,
-            RunFrom = CASE WHEN FileID = excluded.FileID THEN RunFrom ELSE Token END, FileID = excluded.FileID;
-END;
-CREATE TRIGGER IF NOT EXISTS TR_ECOWait_AuditDelete AFTER DELETE ON TeamWorkAudit WHEN OLD.State = '等待' BEGIN
-    INSERT INTO ECOWaitStamp (StampKey, Writes, Token, RunFrom, FileID)
-        SELECT 'W:' || Task, 1, random(), 0, OLD.FileID FROM (SELECT DISTINCT ECOTaskNo AS Task FROM ECOAuditLevel
-            WHERE FileID = OLD.FileID AND ECOTaskNo IS NOT NULL) WHERE OLD.State = '等待'
-        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token,
-            RunFrom = CASE WHEN FileID = excluded.FileID THEN RunFrom ELSE Token END, FileID = excluded.FileID;
-END;
-CREATE TRIGGER IF NOT EXISTS TR_ECOWait_AuditUpdate AFTER UPDATE ON TeamWorkAudit WHEN OLD.State = '等待' OR NEW.State = '等待' BEGIN
-    INSERT INTO ECOWaitStamp (StampKey, Writes, Token, RunFrom, FileID)
-        SELECT 'W:' || Task, 1, random(), 0, OLD.FileID FROM (SELECT DISTINCT ECOTaskNo AS Task FROM ECOAuditLevel
-            WHERE FileID = OLD.FileID AND ECOTaskNo IS NOT NULL) WHERE OLD.State = '等待'
-        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token,
-            RunFrom = CASE WHEN FileID = excluded.FileID THEN RunFrom ELSE Token END, FileID = excluded.FileID;
-    INSERT INTO ECOWaitStamp (StampKey, Writes, Token, RunFrom, FileID)
-        SELECT 'W:' || Task, 1, random(), 0, NEW.FileID FROM (SELECT DISTINCT ECOTaskNo AS Task FROM ECOAuditLevel
-            WHERE FileID = NEW.FileID AND ECOTaskNo IS NOT NULL) WHERE NEW.State = '等待'
-        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token,
-            RunFrom = CASE WHEN FileID = excluded.FileID THEN RunFrom ELSE Token END, FileID = excluded.FileID;
-END;
-CREATE TRIGGER IF NOT EXISTS TR_ECOWait_GroupInsert AFTER INSERT ON TeamWorkGroupAudit WHEN NEW.State = '等待' BEGIN
-    INSERT INTO ECOWaitStamp (StampKey, Writes, Token, RunFrom, FileID)
-        SELECT 'W:' || Task, 1, random(), 0, NEW.FileID FROM (SELECT DISTINCT ECOTaskNo AS Task FROM ECOAuditLevel
-            WHERE FileID = NEW.FileID AND ECOTaskNo IS NOT NULL) WHERE NEW.State = '等待'
-        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token,
-            RunFrom = CASE WHEN FileID = excluded.FileID THEN RunFrom ELSE Token END, FileID = excluded.FileID;
-END;
-CREATE TRIGGER IF NOT EXISTS TR_ECOWait_GroupDelete AFTER DELETE ON TeamWorkGroupAudit WHEN OLD.State = '等待' BEGIN
-    INSERT INTO ECOWaitStamp (StampKey, Writes, Token, RunFrom, FileID)
-        SELECT 'W:' || Task, 1, random(), 0, OLD.FileID FROM (SELECT DISTINCT ECOTaskNo AS Task FROM ECOAuditLevel
-            WHERE FileID = OLD.FileID AND ECOTaskNo IS NOT NULL) WHERE OLD.State = '等待'
-        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token,
-            RunFrom = CASE WHEN FileID = excluded.FileID THEN RunFrom ELSE Token END, FileID = excluded.FileID;
-END;
-CREATE TRIGGER IF NOT EXISTS TR_ECOWait_GroupUpdate AFTER UPDATE ON TeamWorkGroupAudit WHEN OLD.State = '等待' OR NEW.State = '等待' BEGIN
-    INSERT INTO ECOWaitStamp (StampKey, Writes, Token, RunFrom, FileID)
-        SELECT 'W:' || Task, 1, random(), 0, OLD.FileID FROM (SELECT DISTINCT ECOTaskNo AS Task FROM ECOAuditLevel
-            WHERE FileID = OLD.FileID AND ECOTaskNo IS NOT NULL) WHERE OLD.State = '等待'
-        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token,
-            RunFrom = CASE WHEN FileID = excluded.FileID THEN RunFrom ELSE Token END, FileID = excluded.FileID;
-    INSERT INTO ECOWaitStamp (StampKey, Writes, Token, RunFrom, FileID)
-        SELECT 'W:' || Task, 1, random(), 0, NEW.FileID FROM (SELECT DISTINCT ECOTaskNo AS Task FROM ECOAuditLevel
-            WHERE FileID = NEW.FileID AND ECOTaskNo IS NOT NULL) WHERE NEW.State = '等待'
-        ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token,
-            RunFrom = CASE WHEN FileID = excluded.FileID THEN RunFrom ELSE Token END, FileID = excluded.FileID;
 END;
 
 -- Review decisions: assisting sub-reviews of a step, decisions taken by a delegate, and the map
