@@ -72,9 +72,10 @@ private:
     static bool StampsInstalled();
     // Whether the database has the indexes of the waiting steps.
     static bool WaitingIndexed();
-    // One of those statements, ready to run on the application's connection with `values` bound in
-    // order: each "%k" of the text is a text compared with a key column (cast to the column's type
-    // on PostgreSQL, where a bound text would compare with regard to case), each "?" a value.
+    // A statement a decision runs at every question, prepared once (m_statements) and ready to run
+    // on the application's connection with `values` bound in order: each "%k" of the text is a text
+    // compared with a key column (cast to the column's type on PostgreSQL, where a bound text may
+    // compare with regard to case), each "?" a value.
     _CommandPtr& Statement(const char* text, const std::vector<_variant_t>& values);
     // The stamps of the task being read (m_readingId); false after a failed read (shown).
     bool ReadStamps(Stamp& task, Stamp& order);

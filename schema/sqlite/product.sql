@@ -742,8 +742,8 @@ CREATE TABLE IF NOT EXISTS TeamWorkAudit (
     Working VARCHAR(10) COLLATE NOCASE
 );
 CREATE INDEX IF NOT EXISTS IX_TeamWorkAudit_FileID ON TeamWorkAudit (FileID, AuditTask);
--- The steps waiting for the other documents of a change task ("等待"): few at any time, so that
--- opening a level of a change task goes through them instead of every document of the task.
+-- The steps waiting for the other documents of a change task ("等待", each only until its level
+-- opens): opening a level of a change task goes through them instead of every document of the task.
 CREATE INDEX IF NOT EXISTS IX_TeamWorkAudit_Waiting ON TeamWorkAudit (FileID) WHERE State = '等待';
 
 CREATE TABLE IF NOT EXISTS TeamWorkHistory (
