@@ -12,8 +12,9 @@
 //
 // Runs on SQLite (default sizes 200, 2,000 and 20,000 parts), or on PostgreSQL when VQ_PG_PORT
 // names a server (200 and 2,000). Last, per size: a decision at a complete level against a plain
-// decision, and whether it holds the goal of at most 1.5 times a plain decision's processor time
-// (on PostgreSQL the server's share is not in it: compare the clock columns above too).
+// decision, on processor time and on the clock, and whether it holds the goal of at most 1.5 times
+// a plain decision: processor time on SQLite, the clock on PostgreSQL (where the process's processor
+// time leaves out the server's share).
 #include "core/InstallPath.h"
 #include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
@@ -205,6 +206,8 @@ struct SizeResult {
     int parts = 0;
     double change = 0; // ms of processor time per decision at a complete level (both steps)
     double plain = 0;
+    double changeClock = 0; // the same on the clock
+    double plainClock = 0;
     bool ok = true;
 };
 
@@ -239,6 +242,8 @@ SizeResult RunSize(int parts) {
         PrintLine(step, "second documents", change.rest, plain.rest, decided - parts);
         result.change += 1000 * change.rest.cpu / (decided - parts) / 2;
         result.plain += 1000 * plain.rest.cpu / (decided - parts) / 2;
+        result.changeClock += 1000 * change.rest.wall / (decided - parts) / 2;
+        result.plainClock += 1000 * plain.rest.wall / (decided - parts) / 2;
         std::fflush(stdout);
     }
     // The change task's documents wait for each other: all of them are formal only now.
@@ -266,16 +271,24 @@ int main(int argc, char** argv) {
     std::vector<SizeResult> results;
     for (const int parts : sizes)
         results.push_back(RunSize(parts));
-    const char* engine = vqtest::DbWorkspace::OnPostgreSQL() ? "PostgreSQL" : "SQLite";
-    std::printf("a decision at a complete level (both steps), processor ms, on %s\n", engine);
-    std::printf("%-8s %12s %12s %7s %s\n", "parts", "change task", "plain work", "ratio", "goal");
+    // On SQLite the engine works in the process: its processor time is the decision's. On
+    // PostgreSQL the server's share is not in it, so the goal is judged on the clock there.
+    const bool server = vqtest::DbWorkspace::OnPostgreSQL();
+    const char* engine = server ? "PostgreSQL" : "SQLite";
+    std::printf("a decision at a complete level (both steps), ms, on %s (goal judged on %s)\n", engine,
+                server ? "the clock" : "processor time");
+    std::printf("%-8s %12s %12s %7s %12s %12s %7s %s\n", "parts", "change proc", "plain proc", "ratio",
+                "change clock", "plain clock", "ratio", "goal");
     int failures = 0;
     for (const SizeResult& r : results) {
         const double ratio = r.change / r.plain;
-        std::printf("%-8d %12.3f %12.3f %7.2f %s\n", r.parts, r.change, r.plain, ratio,
-                    !r.ok            ? "failed"
-                    : ratio <= kGoal ? "holds"
-                                     : "missed");
+        const double clockRatio = r.changeClock / r.plainClock;
+        const double judged = server ? clockRatio : ratio;
+        std::printf("%-8d %12.3f %12.3f %7.2f %12.3f %12.3f %7.2f %s\n", r.parts, r.change, r.plain, ratio,
+                    r.changeClock, r.plainClock, clockRatio,
+                    !r.ok             ? "failed"
+                    : judged <= kGoal ? "holds"
+                                      : "missed");
         failures += r.ok ? 0 : 1;
     }
     const double documents = static_cast<double>(std::max(1ul, g_settings.documents));

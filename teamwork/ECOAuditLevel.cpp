@@ -57,18 +57,6 @@ long CountRows(const CString& sql) {
     return count;
 }
 
-// Runs a writing statement as CVqDesignTaskApp::ExecuteSql does, and gives the rows it wrote.
-bool ExecuteCounting(const CString& sql, long& rows) {
-    rows = -1;
-    try {
-        theApp.m_pConnPDM->Execute(sql, &rows, adCmdText);
-        return true;
-    } catch (_com_error& e) {
-        theApp.ReportSqlError(e, sql);
-        return false;
-    }
-}
-
 // A stored value as the database told it apart in DISTINCT and in its joins: NULL, or the text.
 std::string Identity(const _variant_t& value) {
     return value.IsNull() ? std::string(1, '\0') : "=" + VariantToStoredText(value).str();
@@ -78,17 +66,45 @@ std::string Identity(const _variant_t& value) {
 // ---------------------------------------------------------------------------------------------
 // The snapshot of a change task
 
+_CommandPtr& ECOTaskSnapshot::Statement(const char* text, const std::vector<_variant_t>& values) {
+    const bool server = theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
+    _CommandPtr& command = m_statements[(server ? "P " : "S ") + std::string(text)];
+    if (!command) {
+        std::string sql = text;
+        for (std::size_t at = sql.find("%k"); at != std::string::npos; at = sql.find("%k", at))
+            sql.replace(at, 2, server ? "CAST(? AS citext)" : "?");
+        command.CreateInstance();
+        command->PutCommandText(CString(sql));
+        command->PutCommandType(adCmdText);
+        command->PutPrepared(true);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            command->GetParameters()->Append(command->CreateParameter("", adBSTR, adParamInput, 0));
+    }
+    command->PutActiveConnection(theApp.m_pConnPDM);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        command->GetParameters()->GetItem(static_cast<long>(i))->PutValue(values[i]);
+    return command;
+}
+
 bool ECOTaskSnapshot::ReadStamps(Stamp& task, Stamp& order) {
     task = order = Stamp();
-    CString sql;
-    sql.Format("SELECT StampKey, Writes, Token FROM ECOTaskStamp WHERE StampKey = '%s' OR StampKey = '%s'",
-               SqlQuote("T:" + m_readingId), SqlQuote("O:" + ChangeOrderNo(m_readingId)));
-    return ReadRows(sql, 3, nullptr, [&](const std::vector<_variant_t>& row) {
-        const CString key = VariantToStoredText(row[0]);
-        Stamp& stamp = key.Left(2).CompareNoCase("T:") == 0 ? task : order;
-        stamp.writes = VariantToString(row[1]);
-        stamp.token = VariantToString(row[2]);
-    });
+    try {
+        _RecordsetPtr rs =
+            Statement("SELECT StampKey, Writes, Token FROM ECOTaskStamp WHERE StampKey IN (%k, %k)",
+                      {_variant_t("T:" + m_readingId), _variant_t("O:" + ChangeOrderNo(m_readingId))})
+                ->Execute(nullptr, nullptr, adCmdText);
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            const CString key = VariantToStoredText(rs->GetCollect(0L));
+            Stamp& stamp = key.Left(2).CompareNoCase("T:") == 0 ? task : order;
+            stamp.writes = VariantToString(rs->GetCollect(1L));
+            stamp.token = VariantToString(rs->GetCollect(2L));
+        }
+        rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return false;
+    }
+    return true;
 }
 
 int ECOTaskSnapshot::StampsHeld() {
@@ -121,6 +137,24 @@ bool ECOTaskSnapshot::StampsInstalled() {
         return false;
     }
     return CountRows(sql) == expected;
+}
+
+bool ECOTaskSnapshot::WaitingIndexed() {
+    CString sql;
+    switch (theApp.m_pConnPDM->GetEngine()) {
+    case vq::db::Engine::SQLite:
+        sql = "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name IN "
+              "('IX_TeamWorkAudit_Waiting', "
+              "'IX_TeamWorkGroupAudit_Waiting')";
+        break;
+    case vq::db::Engine::PostgreSQL:
+        sql = "SELECT COUNT(*) FROM pg_class WHERE relkind = 'i' AND relname IN ('ix_teamworkaudit_waiting', "
+              "'ix_teamworkgroupaudit_waiting')";
+        break;
+    default:
+        return false;
+    }
+    return CountRows(sql) == 2;
 }
 
 bool ECOTaskSnapshot::Read(const CString& workId) {
@@ -411,18 +445,47 @@ int CECOAuditLevel::CheckModifiedPartsReady(CString workId, int level) {
 int CECOAuditLevel::ResetWaitingAudits(int level, CString workId, int alsoGroupRows) {
     if (!CheckModifiedPartsReady(workId, level))
         return 1;
+    // The statements go through the level rows of every document of the task at the level: at a
+    // complete level a decision would cost the more, the more parts the order has. Where the waiting
+    // steps are indexed, a reviewer's decisions release the same steps the other way round: through
+    // the steps waiting now (of every change task), each looked up among the task's level rows.
+    // OFFSET 0 keeps PostgreSQL from turning the look-up into a join over the task's rows, a plan
+    // it may choose for tables it has no statistics of yet.
+    if (m_pSnapshot && theApp.m_pConnPDM && m_pSnapshot->m_waitingIndexed < 0)
+        m_pSnapshot->m_waitingIndexed = ECOTaskSnapshot::WaitingIndexed() ? 1 : 0;
+    const bool throughWaiting = m_pSnapshot && m_pSnapshot->m_waitingIndexed > 0;
     CString sql;
-    sql.Format(
-        "Update TeamWorkAudit SET State = '未完成' WHERE State = '等待' AND FileID IN ( SELECT FileID FROM "
-        "ECOAuditLevel WHERE ECOTaskNo = '%s' AND CurrentAuditLevel = %d )",
-        SqlQuote(workId), level);
-    if (!theApp.ExecuteSql(sql))
-        return 0;
-    if (alsoGroupRows) {
-        sql.Format("Update TeamWorkGroupAudit SET State = '未完成' WHERE State = '等待' AND  FileID IN ( "
-                   "SELECT FileID "
-                   "FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND CurrentAuditLevel = %d )",
-                   SqlQuote(workId), level);
+    for (int group = 0; group <= (alsoGroupRows ? 1 : 0); ++group) {
+        if (throughWaiting) {
+            static const char* const releases[] = {
+                "Update TeamWorkAudit SET State = '未完成' WHERE State = '等待' AND EXISTS ( SELECT 1 FROM "
+                "ECOAuditLevel WHERE ECOAuditLevel.FileID = TeamWorkAudit.FileID AND ECOTaskNo = %k AND "
+                "CurrentAuditLevel = ? LIMIT 1 OFFSET 0 )",
+                "Update TeamWorkGroupAudit SET State = '未完成' WHERE State = '等待' AND EXISTS ( SELECT 1 "
+                "FROM "
+                "ECOAuditLevel WHERE ECOAuditLevel.FileID = TeamWorkGroupAudit.FileID AND ECOTaskNo = %k AND "
+                "CurrentAuditLevel = ? LIMIT 1 OFFSET 0 )"};
+            try {
+                m_pSnapshot
+                    ->Statement(releases[group], {_variant_t(workId), _variant_t(static_cast<long>(level))})
+                    ->Execute(nullptr, nullptr, adCmdText);
+            } catch (_com_error& e) {
+                sql.Format("%s (%s, %d)", releases[group], workId, level);
+                theApp.ReportSqlError(e, sql);
+                return 0;
+            }
+            continue;
+        }
+        if (group)
+            sql.Format("Update TeamWorkGroupAudit SET State = '未完成' WHERE State = '等待' AND  FileID IN ( "
+                       "SELECT FileID "
+                       "FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND CurrentAuditLevel = %d )",
+                       SqlQuote(workId), level);
+        else
+            sql.Format("Update TeamWorkAudit SET State = '未完成' WHERE State = '等待' AND FileID IN ( "
+                       "SELECT FileID "
+                       "FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND CurrentAuditLevel = %d )",
+                       SqlQuote(workId), level);
         if (!theApp.ExecuteSql(sql))
             return 0;
     }
@@ -463,20 +526,23 @@ int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance
     if (task) {
         // The document's rows as the statements below find them: the first one's levels, and the
         // key every one of them has.
-        sql.Format(
-            "SELECT CurrentAuditLevel, MaxAuditLevel, Lower(FileID) FROM ECOAuditLevel WHERE ECOTaskNo = "
-            "'%s' AND FileID = '%s'",
-            SqlQuote(workId), SqlQuote(fileId));
-        bool found = false;
-        if (!ReadRows(sql, 3, nullptr, [&](const std::vector<_variant_t>& row) {
-                if (found)
-                    return;
-                found = true;
-                current = std::atoi(VariantToString(row[0]));
-                maximum = std::atoi(VariantToString(row[1]));
-                key = VariantToStoredText(row[2]).str();
-            }))
+        try {
+            _RecordsetPtr rs =
+                task->Statement(
+                        "SELECT CurrentAuditLevel, MaxAuditLevel, Lower(FileID) FROM ECOAuditLevel WHERE "
+                        "ECOTaskNo = %k AND FileID = %k",
+                        {_variant_t(workId), _variant_t(fileId)})
+                    ->Execute(nullptr, nullptr, adCmdText);
+            if (!rs->IsEOF()) {
+                current = std::atoi(VariantToString(rs->GetCollect(0L)));
+                maximum = std::atoi(VariantToString(rs->GetCollect(1L)));
+                key = VariantToStoredText(rs->GetCollect(2L)).str();
+            }
+            rs->Close();
+        } catch (_com_error& e) {
+            ReportComError(e);
             return 0;
+        }
     } else {
         current = ReadLevel("CurrentAuditLevel", workId, fileId);
         maximum = ReadLevel("MaxAuditLevel", workId, fileId);
@@ -487,8 +553,13 @@ int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance
                current + 1, SqlQuote(workId), SqlQuote(fileId));
     if (!task)
         return theApp.ExecuteSql(sql) ? 1 : 0;
-    long rows = 0;
-    if (!ExecuteCounting(sql, rows)) {
+    long rows = -1;
+    try {
+        task->Statement("UPDATE ECOAuditLevel SET CurrentAuditLevel = ? WHERE ECOTaskNo = %k AND FileID = %k",
+                        {_variant_t(static_cast<long>(current + 1)), _variant_t(workId), _variant_t(fileId)})
+            ->Execute(&rows, nullptr, adCmdText);
+    } catch (_com_error& e) {
+        theApp.ReportSqlError(e, sql);
         task->m_workId.Empty();
         return 0;
     }

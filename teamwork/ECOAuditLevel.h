@@ -7,6 +7,7 @@
 
 #include "platform/base/Collections.h"
 #include "platform/base/String.h"
+#include "platform/db/Ado.h"
 
 #include <cstdlib>
 #include <map>
@@ -30,6 +31,10 @@
 // snapshot compares the stamp with its own before each question, counts its own writes in, and reads
 // the task again when anything else wrote, when a decision was rolled back, or when the stamp cannot
 // be had (a database without the stamp's table and triggers: then every question is the table's).
+//
+// The snapshot also knows whether the database indexes the waiting steps (IX_TeamWorkAudit_Waiting and
+// IX_TeamWorkGroupAudit_Waiting): then opening a level goes through the waiting steps instead of
+// every document of the task.
 class ECOTaskSnapshot {
 public:
 private:
@@ -65,6 +70,13 @@ private:
     bool Read(const CString& workId);
     // Whether the database stamps the writes (the stamp's table and triggers are there).
     static bool StampsInstalled();
+    // Whether the database has the indexes of the waiting steps.
+    static bool WaitingIndexed();
+    // A statement a decision runs at every question, prepared once (m_statements) and ready to run
+    // on the application's connection with `values` bound in order: each "%k" of the text is a text
+    // compared with a key column (cast to the column's type on PostgreSQL, where a bound text may
+    // compare with regard to case), each "?" a value.
+    _CommandPtr& Statement(const char* text, const std::vector<_variant_t>& values);
     // The stamps of the task being read (m_readingId); false after a failed read (shown).
     bool ReadStamps(Stamp& task, Stamp& order);
     // 1 when the stamps are those the snapshot holds, 0 when not, -1 after a failed read (shown).
@@ -83,6 +95,9 @@ private:
     Stamp m_taskStamp;   // of the task's level and result rows
     Stamp m_orderStamp;
     int m_stamped = -1; // whether the database stamps writes: -1 not known yet
+    int m_waitingIndexed = -1; // whether it indexes the waiting steps: -1 not known yet
+    // The statements a decision runs at every question, each prepared once (by engine and text).
+    std::map<std::string, _CommandPtr> m_statements;
     // Distinct stored codes of the order's parts (trimmed), and whether two spellings are equal to
     // the database.
     std::vector<std::string> m_order;

@@ -742,6 +742,9 @@ CREATE TABLE IF NOT EXISTS TeamWorkAudit (
     Working VARCHAR(10) COLLATE NOCASE
 );
 CREATE INDEX IF NOT EXISTS IX_TeamWorkAudit_FileID ON TeamWorkAudit (FileID, AuditTask);
+-- The steps waiting for the other documents of a change task ("等待", each only until its level
+-- opens): opening a level of a change task goes through them instead of every document of the task.
+CREATE INDEX IF NOT EXISTS IX_TeamWorkAudit_Waiting ON TeamWorkAudit (FileID) WHERE State = '等待';
 
 CREATE TABLE IF NOT EXISTS TeamWorkHistory (
     FileID VARCHAR(100) COLLATE NOCASE,
@@ -1002,6 +1005,7 @@ CREATE TABLE IF NOT EXISTS TeamWorkGroupAudit (
     State VARCHAR(50) COLLATE NOCASE
 );
 CREATE INDEX IF NOT EXISTS IX_TeamWorkGroupAudit_FileID ON TeamWorkGroupAudit (FileID, AuditTask);
+CREATE INDEX IF NOT EXISTS IX_TeamWorkGroupAudit_Waiting ON TeamWorkGroupAudit (FileID) WHERE State = '等待';
 
 CREATE TABLE IF NOT EXISTS TeamWorkAuditChange (
     FileID VARCHAR(100) COLLATE NOCASE,

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <functional>
 #include <random>
@@ -84,11 +85,34 @@ protected:
         rs->Close();
         return text;
     }
+    // The steps of both tables, each as "file/state" in the order of their text (rows the database
+    // holds equal, such as two steps of one document, come in any order).
     static CString Steps() {
-        return Rows("SELECT FileID, State FROM TeamWorkAudit ORDER BY FileID", 2) + "| " +
-               Rows("SELECT FileID, State FROM TeamWorkGroupAudit ORDER BY FileID", 2);
+        const auto sorted = [](const char* table) {
+            std::vector<std::string> items;
+            _RecordsetPtr rs;
+            rs.CreateInstance();
+            rs->Open(CString("SELECT FileID, State FROM ") + table, theApp.m_pConnPDM, adOpenForwardOnly,
+                     adLockReadOnly, adCmdText);
+            for (; !rs->IsEOF(); rs->MoveNext())
+                items.push_back(
+                    (VariantToString(rs->GetCollect(0L)) + "/" + VariantToString(rs->GetCollect(1L))).str());
+            rs->Close();
+            std::sort(items.begin(), items.end());
+            CString text;
+            for (const std::string& item : items)
+                text += CString(item) + " ";
+            return text;
+        };
+        return sorted("TeamWorkAudit") + "| " + sorted("TeamWorkGroupAudit");
     }
     static void Write(const CString& sql) { ASSERT_TRUE(theApp.ExecuteSql(sql)) << sql.c_str(); }
+    // The state of one step of a document, as the application's connection reads it.
+    static CString Step(const char* table, const char* fileId, const char* step) {
+        return Rows(CString("SELECT State FROM ") + table + " WHERE FileID = '" + fileId +
+                        "' AND AuditTask = '" + step + "'",
+                    1);
+    }
 
     // What a reviewer's decision gives: the answer whether its level is complete, the warnings
     // shown, and the state of every review step afterwards.
@@ -230,6 +254,82 @@ TEST_P(ECOAuditLevelTest, WithoutTheStampsEveryAnswerIsTheTables) {
     ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE FileID = 'DB'");
     EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0) << "B has gone back";
     EXPECT_EQ(kept.CountUnfinishedFiles(kTask), 0);
+}
+
+// After a reviewer's snapshot released a complete level, every step that comes to wait there is
+// released by its next decisions as the table's statements release it: written by another client
+// (in either table, under another spelling of the document's id), by the reviewer's own decision
+// moving a document there, after its own release was rolled back, and after a rolled-back removal of
+// a waiting step. The reviewer names the task in another spelling than its rows.
+TEST_P(ECOAuditLevelTest, AReleasedLevelReleasesEveryStepThatComesToWaitThere) {
+    AddDocuments();
+    const char* const task = "jx-01[M]#001";
+    ECOTaskSnapshot snapshot;
+    CECOAuditLevel kept(&snapshot);
+    for (const char* file : {"DA", "DB", "SH"}) {
+        EXPECT_EQ(kept.AdvanceFileLevel(task, file, 1), 1);
+        EXPECT_EQ(kept.ResetWaitingAudits(1, task, 1), 1);
+    }
+    EXPECT_EQ(Steps(), "DA/未完成 DA2/等待 DB/未完成 DC/等待 RA/等待 RB/等待 SH/未完成 | DA/未完成 ");
+
+    ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, State) VALUES ('db', '批准', '等待')");
+    EXPECT_EQ(kept.ResetWaitingAudits(1, task, 0), 1);
+    EXPECT_EQ(Step("TeamWorkAudit", "DB", "批准"), "未完成 ");
+    ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, State) VALUES ('DA', '批准', '等待')");
+    ws.Execute(
+        "INSERT INTO TeamWorkGroupAudit (FileID, AuditTask, State) VALUES ('DB', '批准', '等待'), ('RB', "
+        "'批准', '等待')");
+    EXPECT_EQ(kept.ResetWaitingAudits(1, task, 0), 1);
+    EXPECT_EQ(Step("TeamWorkAudit", "DA", "批准"), "未完成 ");
+    EXPECT_EQ(Step("TeamWorkGroupAudit", "DB", "批准"), "等待 ") << "group steps only when asked";
+    EXPECT_EQ(kept.ResetWaitingAudits(1, task, 1), 1);
+    EXPECT_EQ(Step("TeamWorkGroupAudit", "DB", "批准"), "未完成 ");
+    EXPECT_EQ(Step("TeamWorkGroupAudit", "RB", "批准"), "等待 ") << "RB is at level 0";
+
+    // The reviewer's own decisions move documents with waiting steps to the level.
+    EXPECT_EQ(kept.AdvanceFileLevel(task, "RA", 1), 1);
+    EXPECT_EQ(kept.ResetWaitingAudits(1, task, 1), 1);
+    EXPECT_EQ(kept.AdvanceFileLevel(task, "rb", 1), 1);
+    EXPECT_EQ(kept.ResetWaitingAudits(1, task, 1), 1);
+    EXPECT_EQ(Rows("SELECT FileID FROM TeamWorkAudit WHERE State = '等待' ORDER BY FileID", 1), "DA2 DC ");
+    EXPECT_EQ(Rows("SELECT FileID FROM TeamWorkGroupAudit WHERE State = '等待'", 1), "");
+
+    // A release rolled back with its decision: the step waits again.
+    ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, State) VALUES ('DB', '会签', '等待')");
+    theApp.m_pConnPDM->BeginTrans();
+    EXPECT_EQ(kept.ResetWaitingAudits(1, task, 0), 1);
+    EXPECT_EQ(Step("TeamWorkAudit", "DB", "会签"), "未完成 ");
+    theApp.m_pConnPDM->RollbackTrans();
+    EXPECT_EQ(Step("TeamWorkAudit", "DB", "会签"), "等待 ");
+    EXPECT_EQ(kept.ResetWaitingAudits(1, task, 0), 1);
+    EXPECT_EQ(Step("TeamWorkAudit", "DB", "会签"), "未完成 ");
+
+    // A waiting step removed by a decision that is rolled back: it is there again, waiting.
+    ws.Execute("INSERT INTO TeamWorkAudit (FileID, AuditTask, State) VALUES ('DA', '会签', '等待')");
+    theApp.m_pConnPDM->BeginTrans();
+    Write("DELETE FROM TeamWorkAudit WHERE FileID = 'DA' AND AuditTask = '会签'");
+    EXPECT_EQ(kept.ResetWaitingAudits(1, task, 0), 1);
+    theApp.m_pConnPDM->RollbackTrans();
+    EXPECT_EQ(kept.ResetWaitingAudits(1, task, 0), 1);
+    EXPECT_EQ(Step("TeamWorkAudit", "DA", "会签"), "未完成 ");
+
+    // Another client moves a document with a waiting step to the level.
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 1 WHERE FileID = 'DA2'");
+    EXPECT_EQ(kept.ResetWaitingAudits(1, task, 0), 1);
+    EXPECT_EQ(Step("TeamWorkAudit", "DA2", "审核"), "未完成 ");
+}
+
+// A database made before the waiting steps were indexed: the steps are released as the statements
+// of a decision without a snapshot release them.
+TEST_P(ECOAuditLevelTest, WithoutTheWaitingIndexesTheStepsAreReleasedAsBefore) {
+    ws.Execute("DROP INDEX IX_TeamWorkGroupAudit_Waiting");
+    ECOTaskSnapshot snapshot;
+    CECOAuditLevel kept(&snapshot);
+    for (const char* file : {"DA", "DB", "SH"}) {
+        EXPECT_EQ(kept.AdvanceFileLevel(kTask, file, 1), 1);
+        EXPECT_EQ(kept.ResetWaitingAudits(1, kTask, 1), 1);
+    }
+    EXPECT_EQ(Steps(), "DA/未完成 DB/未完成 SH/未完成 | DA/未完成 ");
 }
 
 // Between one reviewer's decisions others change the task: the snapshot's answers are those of
@@ -449,7 +549,8 @@ CString CodeVariant(const CString& code, int kind) {
 // Between the decisions of one reviewer, other clients make the system's own writes in random
 // order: pass, reject, a document taken back, the sheet replaced, the order's part list stored
 // again, a drawing renamed or given to another part, a level row stored under another spelling of
-// its document. Codes of the order's parts, of the drawings and of the level rows come in every
+// its document, steps put to wait or taken out of it, a decision of theirs or of the reviewer's own
+// rolled back. Codes of the order's parts, of the drawings and of the level rows come in every
 // spelling a client may store (CodeVariant). Each sequence runs twice from the same state: with a
 // snapshot kept by the reviewer and by one of the other clients, and with none. Every answer, every
 // box and the steps released after every decision are the same. The seed and the sequence that
@@ -523,6 +624,16 @@ TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableWhateverOtherClientsWrite) {
         const auto decide = [&](const CString& file) {
             trace << " | decide " << file;
             boxes.Take();
+            // As a decision opening the next step: its row (and its group row) written waiting first.
+            if (const int next = pick(3); next > 0) {
+                trace << " (next step" << (next == 2 ? "s)" : ")");
+                Write("DELETE FROM TeamWorkAudit WHERE FileID = '" + file + "' AND AuditTask = '批准'");
+                Write("INSERT INTO TeamWorkAudit (FileID, AuditTask, State) VALUES ('" + file +
+                      "', '批准', '等待')");
+                if (next == 2)
+                    Write("INSERT INTO TeamWorkGroupAudit (FileID, AuditTask, State) VALUES ('" + file +
+                          "', '批准', '等待')");
+            }
             log << "| " << file << " advance=" << reviewer.AdvanceFileLevel(kTask, file, 1);
             int maximum = -1, current = -1;
             log << " levels=" << reviewer.GetFileLevels(kTask, file, maximum, current) << ":" << current
@@ -532,11 +643,12 @@ TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableWhateverOtherClientsWrite) {
             ask("finished", reviewer.CountUnfinishedFiles(kTask));
             log << Steps() << " ";
         };
-        const auto otherWrites = [&] {
+        // Another client's write, of any kind (below 11) or only of the steps (7 and above).
+        const auto otherWrites = [&](int kinds) {
             const CString file = files[static_cast<std::size_t>(pick(files.size()))];
             CECOAuditLevel& client = pick(2) ? client2 : client3;
             CString sql;
-            switch (pick(7)) {
+            switch (kinds == 11 ? pick(11) : 7 + pick(4)) {
             case 0: {
                 trace << " | pass " << file;
                 client.AdvanceFileLevel(kTask, file, 1);
@@ -598,6 +710,55 @@ TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableWhateverOtherClientsWrite) {
                       document + "'");
                 break;
             }
+            case 7: {
+                // A step of a document put to wait, in either table, under any spelling of its id.
+                const char* table = pick(2) ? "TeamWorkAudit" : "TeamWorkGroupAudit";
+                const CString id = variant(file);
+                trace << " | waiting step of '" << id << "' in " << table;
+                Write(CString("INSERT INTO ") + table + " (FileID, AuditTask, State) VALUES ('" +
+                      SqlQuote(id) + "', '会签', '等待')");
+                break;
+            }
+            case 8: {
+                // Steps taken out of waiting, or back to it, without a release.
+                const char* table = pick(2) ? "TeamWorkAudit" : "TeamWorkGroupAudit";
+                const bool back = pick(2) != 0;
+                trace << " | " << table << " of " << file
+                      << (back ? " back to waiting" : " no longer waiting");
+                if (back)
+                    Write(CString("UPDATE ") + table + " SET State = '等待' WHERE FileID = '" + file + "'");
+                else
+                    Write(CString("DELETE FROM ") + table + " WHERE FileID = '" + file +
+                          "' AND State = '等待'");
+                break;
+            }
+            case 9: {
+                // Another client's decision, rolled back.
+                trace << " | rolled back: pass " << file;
+                Write("SAVEPOINT other_decision");
+                Write("INSERT INTO TeamWorkAudit (FileID, AuditTask, State) VALUES ('" + file +
+                      "', '会签', '等待')");
+                client.AdvanceFileLevel(kTask, file, 1);
+                int maximum = 0, current = 0;
+                client.GetFileLevels(kTask, file, maximum, current);
+                client.ResetWaitingAudits(current, kTask, 1);
+                Write("ROLLBACK TO SAVEPOINT other_decision");
+                Write("RELEASE SAVEPOINT other_decision");
+                break;
+            }
+            case 10: {
+                // A decision of the reviewer's own, rolled back after its release.
+                trace << " | own rolled back " << file;
+                Write("SAVEPOINT own_decision");
+                boxes.Take();
+                log << "| rolled back " << file << " advance=" << reviewer.AdvanceFileLevel(kTask, file, 1);
+                int maximum = -1, current = -1;
+                reviewer.GetFileLevels(kTask, file, maximum, current);
+                ask("open", reviewer.ResetWaitingAudits(current, kTask, pick(2)));
+                Write("ROLLBACK TO SAVEPOINT own_decision");
+                Write("RELEASE SAVEPOINT own_decision");
+                break;
+            }
             default: {
                 const CString document = documents[static_cast<std::size_t>(pick(documents.size()))];
                 const char* name = names[pick(3)];
@@ -612,9 +773,17 @@ TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableWhateverOtherClientsWrite) {
         for (int n = 1 + pick(3); n > 0; --n)
             decide(files[static_cast<std::size_t>(pick(files.size()))]);
         for (int n = 1 + pick(4); n > 0; --n)
-            otherWrites();
+            otherWrites(11);
         for (int n = 1 + pick(2); n > 0; --n)
             decide(files[static_cast<std::size_t>(pick(files.size()))]);
+        // Writes of steps alone leave the levels as they were: the decisions after them are those
+        // that may go by what the reviewer released before.
+        for (int round = 0; round < 2; ++round) {
+            for (int n = 1 + pick(3); n > 0; --n)
+                otherWrites(4);
+            for (int n = 1 + pick(2); n > 0; --n)
+                decide(files[static_cast<std::size_t>(pick(files.size()))]);
+        }
         for (int level = 0; level <= 3; ++level) {
             boxes.Take();
             ask(("level " + std::to_string(level)).c_str(), reviewer.CheckModifiedPartsReady(kTask, level));
