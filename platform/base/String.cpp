@@ -57,37 +57,6 @@ std::string_view TruncateUtf8(std::string_view text, std::size_t maxBytes) {
 
 namespace {
 
-// The next UTF-8 character of the text at pos, advancing pos; -1 (and one byte) for a byte that
-// starts no well-formed character.
-long NextCharacter(std::string_view text, std::size_t& pos) {
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    std::size_t length = lead < 0x80             ? 1
-                         : (lead & 0xE0) == 0xC0 ? 2
-                         : (lead & 0xF0) == 0xE0 ? 3
-                         : (lead & 0xF8) == 0xF0 ? 4
-                                                 : 0;
-    if (length == 0 || pos + length > text.size()) {
-        ++pos;
-        return -1;
-    }
-    long code = length == 1 ? lead : lead & (0x3F >> (length - 1));
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[pos + i]);
-        if ((next & 0xC0) != 0x80) {
-            ++pos;
-            return -1;
-        }
-        code = (code << 6) | (next & 0x3F);
-    }
-    static const long kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        ++pos;
-        return -1;
-    }
-    pos += length;
-    return code;
-}
-
 // The C library's UTF-8 character table, whatever locale the process runs in.
 locale_t Utf8Locale() {
     static const locale_t locale = [] {
@@ -119,7 +88,7 @@ template <class Map> std::string MapCharacters(std::string_view text, Map map) {
     out.reserve(text.size());
     for (std::size_t pos = 0; pos < text.size();) {
         const std::size_t start = pos;
-        const long code = NextCharacter(text, pos);
+        const long code = DecodeUtf8Character(text, pos);
         if (code < 0)
             out += text[start];
         else
@@ -169,7 +138,7 @@ std::string VisibleText(std::string_view text) {
     std::string out;
     for (std::size_t pos = 0; pos < text.size();) {
         const std::size_t start = pos;
-        const long code = NextCharacter(text, pos);
+        const long code = DecodeUtf8Character(text, pos);
         if (code < 0) {
             out += FormatV("<0x%02X>", static_cast<unsigned char>(text[start]));
         } else if (IsHiddenCharacter(code) || (code == ' ' && (start < first || start >= last))) {

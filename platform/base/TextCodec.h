@@ -24,6 +24,11 @@ std::string_view TruncateToGbkBytes(std::string_view utf8, std::size_t maxBytes)
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view text);
 
+// The code point of the well-formed UTF-8 character at pos, advancing pos past it; -1, advancing
+// one byte, where the bytes there start none (a stray or cut sequence, an overlong form, a
+// surrogate, a value past U+10FFFF).
+long DecodeUtf8Character(std::string_view text, std::size_t& pos);
+
 // Appends the UTF-8 form of a code point (at most U+10FFFF).
 void AppendUtf8Character(std::string& out, unsigned long code);
 
