@@ -192,39 +192,30 @@ void KeepDriversLoaded() {
     }
 }
 
-// vq_fold_case(text): the text folded by vq::FoldCase; NULL stays NULL, other values are taken
+// A function of one text for SQL: the text mapped by Map; NULL stays NULL, other values are taken
 // as their text.
-void FoldCaseFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
+template <std::string (*Map)(std::string_view)>
+void TextFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
     if (sqlite3_value_type(arguments[0]) == SQLITE_NULL) {
         sqlite3_result_null(context);
         return;
     }
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
     const int length = sqlite3_value_bytes(arguments[0]);
-    const std::string folded = vq::FoldCase(std::string_view(text ? text : "", text ? length : 0));
-    sqlite3_result_text(context, folded.data(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
+    const std::string mapped = Map(std::string_view(text ? text : "", text ? length : 0));
+    sqlite3_result_text(context, mapped.data(), static_cast<int>(mapped.size()), SQLITE_TRANSIENT);
 }
 
-// vq_folder_key(text): the text's key by vq::FolderNameKey, NULL for NULL.
-void FolderKeyFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
-    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL) {
-        sqlite3_result_null(context);
-        return;
-    }
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
-    const int length = sqlite3_value_bytes(arguments[0]);
-    const std::string key = vq::FolderNameKey(std::string_view(text ? text : "", text ? length : 0));
-    sqlite3_result_text(context, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
-}
-
+// vq_fold_case(text): the text folded by vq::FoldCase; vq_folder_key(text): its key by
+// vq::FolderNameKey.
 int RegisterFunctions(sqlite3* db, char**, const sqlite3_api_routines*) {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
-    const int rc = sqlite3_create_function_v2(db, "vq_fold_case", 1, flags, nullptr, FoldCaseFunction,
-                                              nullptr, nullptr, nullptr);
+    const int rc = sqlite3_create_function_v2(db, "vq_fold_case", 1, flags, nullptr,
+                                              TextFunction<vq::FoldCase>, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         return rc;
-    return sqlite3_create_function_v2(db, "vq_folder_key", 1, flags, nullptr, FolderKeyFunction, nullptr,
-                                      nullptr, nullptr);
+    return sqlite3_create_function_v2(db, "vq_folder_key", 1, flags, nullptr, TextFunction<vq::FolderNameKey>,
+                                      nullptr, nullptr, nullptr);
 }
 
 // Every SQLite database that the process opens from now on, the driver's among them (it uses the
