@@ -108,10 +108,11 @@ bool KeepCopiesOfStayingNames(std::vector<WorkDocumentRef>& documents,
     for (const WorkDocumentRef& document : documents) {
         const CString stored = document.StoredName();
         const std::string key = vq::FolderNameKey(stored.str());
+        const bool taskFolder = taskFolderKeys.count(key) > 0;
         std::set<std::string> copies;
-        if (!taskFolderKeys.count(key) && !ReadStayingCopyKeys(stored, stayingDocuments, copies))
+        if (!taskFolder && !ReadStayingCopyKeys(stored, stayingDocuments, copies))
             return false;
-        if (taskFolderKeys.count(key) || copies.count(key))
+        if (taskFolder || copies.count(key))
             staying.Add(CString(vq::VisibleText(document.fileId.str())) + " (" +
                         CString(vq::VisibleText(stored.str())) + ")");
         else
@@ -131,6 +132,16 @@ void AppendListed(CString& text, const CStringArray& items) {
         text += "\n...";
 }
 
+// A paragraph of the box: the heading (its %d the number of items) and the items, when there are any.
+void AppendSection(CString& text, const char* heading, const CStringArray& items) {
+    if (items.GetSize() == 0)
+        return;
+    CString part;
+    part.Format(heading, static_cast<int>(items.GetSize()));
+    AppendListed(part, items);
+    text += (text.IsEmpty() ? "" : "\n\n") + part;
+}
+
 } // namespace
 
 void ReportFtpLeftovers(const CStringArray& leftovers, const CStringArray& keptTasks, bool keptBelowDeleted,
@@ -146,31 +157,18 @@ void ReportFtpLeftovers(const CStringArray& leftovers, const CStringArray& keptT
             keptBelowDeleted ? "（其上级任务已删除，项目结构中不再显示这些任务）" : "");
         AppendListed(text, keptTasks);
     }
-    if (sharedFolders.GetSize() > 0) {
-        CString part;
-        part.Format(
-            "以下 %d 个文件夹在不区分大小写的文件服务器(FTP)上也是其他现有任务的文件夹，为免误删这些任务的"
-            "文件，没有删除：\n",
-            static_cast<int>(sharedFolders.GetSize()));
-        AppendListed(part, sharedFolders);
-        text += (text.IsEmpty() ? "" : "\n\n") + part;
-    }
-    if (sharedCopies.GetSize() > 0) {
-        CString part;
-        part.Format(
-            "以下 %d 项文档内容在不区分大小写的文件服务器(FTP)上与现有任务的文件夹或其他文档的内容同名，"
-            "为免误删它们的文件，没有删除：\n",
-            static_cast<int>(sharedCopies.GetSize()));
-        AppendListed(part, sharedCopies);
-        text += (text.IsEmpty() ? "" : "\n\n") + part;
-    }
-    if (leftovers.GetSize() > 0) {
-        CString part;
-        part.Format("数据已删除，但以下 %d 项内容未能从文件服务器(FTP)上删除，请通知系统管理员清理：\n",
-                    static_cast<int>(leftovers.GetSize()));
-        AppendListed(part, leftovers);
-        text += (text.IsEmpty() ? "" : "\n\n") + part;
-    }
+    AppendSection(
+        text,
+        "以下 %d 个文件夹在不区分大小写的文件服务器(FTP)上也是其他现有任务的文件夹，为免误删这些任务的"
+        "文件，没有删除：\n",
+        sharedFolders);
+    AppendSection(
+        text,
+        "以下 %d 项文档内容在不区分大小写的文件服务器(FTP)上与现有任务的文件夹或其他文档的内容同名，"
+        "为免误删它们的文件，没有删除：\n",
+        sharedCopies);
+    AppendSection(text, "数据已删除，但以下 %d 项内容未能从文件服务器(FTP)上删除，请通知系统管理员清理：\n",
+                  leftovers);
     if (!text.IsEmpty())
         vq::ShowMessageBox("警告", text, MB_OK | MB_ICONWARNING);
 }
