@@ -230,14 +230,8 @@ int CAssistAuditDlg::DeleteTask(const CString& task) {
     // The state that decides is the stored one, read under the document's lock that the assisting
     // reviewer's result takes too: the list may be older than a result stored meanwhile.
     CSqlTransaction transaction;
-    if (!transaction.IsActive() || !transaction.Lock(CAuditFlowEngine::DocumentLockName(FileID)))
-        return -1;
-    CString sql;
-    sql.Format(
-        "SELECT State FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
-        SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(task));
-    const CString state = theApp.GetSqlString(sql).Trim();
-    if (theApp.m_bConnectionLost)
+    CString state;
+    if (!ReadAssistTaskStateLocked(transaction, FileID, UpAuditName, task, state))
         return -1;
     if (state == "完成" || state == "已完成") {
         transaction.Commit();
@@ -247,6 +241,7 @@ int CAssistAuditDlg::DeleteTask(const CString& task) {
         }
         return 0;
     }
+    CString sql;
     sql.Format("DELETE FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
                SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(task));
     if (!theApp.ExecuteSql(sql))

@@ -26,6 +26,18 @@ const vq::TemplateRegistration kAssistAuditTaskRegistration(CAssistAuditTaskDlg:
 
 } // namespace
 
+bool ReadAssistTaskStateLocked(CSqlTransaction& transaction, const CString& fileId,
+                               const CString& upAuditName, const CString& task, CString& state) {
+    if (!transaction.IsActive() || !transaction.Lock(CAuditFlowEngine::DocumentLockName(fileId)))
+        return false;
+    CString sql;
+    sql.Format(
+        "SELECT State FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
+        SqlQuote(fileId), SqlQuote(upAuditName), SqlQuote(task));
+    state = theApp.GetSqlString(sql).Trim();
+    return !theApp.m_bConnectionLost;
+}
+
 BEGIN_MESSAGE_MAP(CAssistAuditTaskDlg, CDialog)
     ON_BN_CLICKED(CAssistAuditTaskDlg::kPickAuditorId, &CAssistAuditTaskDlg::OnPickAuditor)
 END_MESSAGE_MAP()
@@ -92,17 +104,12 @@ void CAssistAuditTaskDlg::OnOK() {
         // read under the document's lock that the assisting reviewer's result takes too, so that
         // a finished review never gets another auditor.
         CSqlTransaction transaction;
-        if (!transaction.IsActive() || !transaction.Lock(CAuditFlowEngine::DocumentLockName(FileID)))
-            return;
-        CString sql;
-        sql.Format(
-            "SELECT State FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
-            SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(AuditTask));
-        const CString state = theApp.GetSqlString(sql).Trim();
-        if (theApp.m_bConnectionLost)
+        CString state;
+        if (!ReadAssistTaskStateLocked(transaction, FileID, UpAuditName, AuditTask, state))
             return;
         open = state == "未完成";
         if (open) {
+            CString sql;
             sql.Format("UPDATE TeamWorkNextAudit SET Auditor='%s', AuditRequest='%s' WHERE FileID='%s' AND "
                        "UpAuditName='%s' AND AuditTask='%s'",
                        SqlQuote(Auditor), SqlQuote(AuditRequest), SqlQuote(FileID), SqlQuote(UpAuditName),

@@ -6,6 +6,14 @@
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
 
+class CSqlTransaction;
+
+// The stored state of an assisting task (trimmed), read in `transaction` after it took the
+// document's lock that the assisting reviewer's result takes too, so that the state cannot change
+// before the transaction ends; false when the lock or the read failed.
+bool ReadAssistTaskStateLocked(CSqlTransaction& transaction, const CString& fileId,
+                               const CString& upAuditName, const CString& task, CString& state);
+
 class CAssistAuditTaskDlg : public CDialog {
 public:
     enum { IDD = 30034 };
