@@ -79,25 +79,29 @@ int CharacterCount(const CString& text) {
     return count;
 }
 
+// SQLite and PostgreSQL both have the functions vq_fold_case and vq_folder_key of the client's
+// character table (on PostgreSQL made by the schema: its own lower(), and citext with it, follow
+// the database's LC_CTYPE and fold ASCII alone under C, or I to a dotless i under Turkish).
+bool HasFoldFunctions(vq::db::Engine engine) {
+    return engine == vq::db::Engine::SQLite || engine == vq::db::Engine::PostgreSQL;
+}
+
 } // namespace
 
 CString SqlFoldedEquals(vq::db::Engine engine, const CString& column, const CString& value) {
-    if (engine != vq::db::Engine::SQLite || FoldsAsAscii(value))
+    if (!HasFoldFunctions(engine) || FoldsAsAscii(value))
         return column + "='" + SqlQuote(value) + "'";
     return "vq_fold_case(" + column + ")='" + SqlQuote(CString(vq::FoldCase(value.str()))) + "'";
 }
 
 CString SqlFolderKeyEquals(vq::db::Engine engine, const CString& column, const CString& value) {
-    if (engine == vq::db::Engine::Other || KeysAsAscii(value))
+    if (!HasFoldFunctions(engine) || KeysAsAscii(value))
         return column + "='" + SqlQuote(value) + "'";
-    const CString key = "'" + SqlQuote(CString(vq::FolderNameKey(value.str()))) + "'";
-    if (engine == vq::db::Engine::SQLite)
-        return "vq_folder_key(" + column + ")=" + key;
-    return "upper(lower(CAST(" + column + " AS TEXT)))=" + key;
+    return "vq_folder_key(" + column + ")='" + SqlQuote(CString(vq::FolderNameKey(value.str()))) + "'";
 }
 
 CString SqlFoldedPrefix(vq::db::Engine engine, const CString& column, const CString& prefix) {
-    if (engine != vq::db::Engine::SQLite || FoldsAsAscii(prefix))
+    if (!HasFoldFunctions(engine) || FoldsAsAscii(prefix))
         return column + " LIKE '" + SqlLikeLiteral(prefix) + "%'" + kSqlLikeEscape;
     return "vq_fold_case(" + column + ") LIKE '" + SqlLikeLiteral(CString(vq::FoldCase(prefix.str()))) +
            "%'" + kSqlLikeEscape;

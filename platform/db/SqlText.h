@@ -40,9 +40,10 @@ inline constexpr const char* kSqlLikeEscape = " ESCAPE '\\'";
 //
 //   sql.Format("DELETE FROM TaskDocuments WHERE %s", SqlExactEquals(engine, "ProjectNo", storedNo));
 
-// The column equals the value when both are folded by vq::FoldCase (on SQLite through the
-// function vq_fold_case that every connection has, see Connection.h; on PostgreSQL the citext
-// column's own equality). Other engines compare as their column does.
+// The column equals the value when both are folded by vq::FoldCase (through the function
+// vq_fold_case: on SQLite every connection has it, see Connection.h; on PostgreSQL the schema
+// makes it from the same character table, schema/postgresql/fold-case.sql, since the server's own
+// folding follows its locale). Other engines compare as their column does.
 CString SqlFoldedEquals(vq::db::Engine engine, const CString& column, const CString& value);
 
 // The column, folded as above, begins with the folded prefix; the caller compares what follows
@@ -51,8 +52,7 @@ CString SqlFoldedPrefix(vq::db::Engine engine, const CString& column, const CStr
 
 // The column holds a text that a file server ignoring case may read as the same folder name as the
 // value (vq::FolderNameKey: "ΣM-05", "σm-05" and "ςm-05" alike; on SQLite through the function
-// vq_folder_key, on PostgreSQL through its upper() and lower() of the same character table). Texts
-// equal by SqlFoldedEquals are equal so too.
+// vq_folder_key, on both engines). Texts equal by SqlFoldedEquals are equal so too.
 CString SqlFolderKeyEquals(vq::db::Engine engine, const CString& column, const CString& value);
 
 // The column holds exactly the value, byte for byte; an empty value also matches a column

@@ -2,7 +2,10 @@
 // engine must share (text without case, plain backslashes in LIKE, names as written, one row per
 // update), checked on whichever engine the product database is on; and, on a PostgreSQL server,
 // the schema made from the SQLite one.
+#include "platform/base/String.h"
+#include "platform/base/TextCodec.h"
 #include "platform/db/Ado.h"
+#include "platform/db/SqlText.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -218,6 +221,46 @@ TEST_F(SharedEngineBehaviourTest, IntegerKeyOfATableIsGivenWhenLeftOut) {
     EXPECT_EQ(Column("SELECT Ratio FROM Numbered WHERE ID=6"), std::vector<std::string>{"0.5"});
 }
 
+// Letters with a case stand in the first two planes of Unicode.
+constexpr unsigned long kLastCasedCode = 0x1FFFF;
+
+// Numbers fold as the client folds them on every engine, whatever the server's locale (the
+// PostgreSQL run of the number tests also runs on a database whose LC_CTYPE is C): the functions
+// on every character the client's table maps, and the conditions the number checks are made of.
+TEST_F(SharedEngineBehaviourTest, NumbersFoldAsTheClientFoldsThemWhateverTheServersLocale) {
+    std::string mapped;
+    for (unsigned long code = 0x41; code <= kLastCasedCode; ++code) {
+        std::string character;
+        if (code < 0xD800 || code > 0xDFFF)
+            vq::AppendUtf8Character(character, code);
+        if (!character.empty() && vq::FolderNameKey(character) != character)
+            mapped += character;
+    }
+    ASSERT_GT(mapped.size(), 2000u);
+    const CString literal = "'" + SqlQuote(CString(mapped)) + "'";
+    EXPECT_EQ(Column("SELECT vq_fold_case(" + literal + ")"), std::vector<std::string>{vq::FoldCase(mapped)});
+    EXPECT_EQ(Column("SELECT vq_folder_key(" + literal + ")"),
+              std::vector<std::string>{vq::FolderNameKey(mapped)});
+
+    ws.Execute("INSERT INTO GroupInformation (GroupName) VALUES ('ΣM-05');"
+               "INSERT INTO GroupInformation (GroupName) VALUES ('XI-09');"
+               "INSERT INTO GroupInformation (GroupName) VALUES ('ＸＭ-06');"
+               "INSERT INTO GroupInformation (GroupName) VALUES ('ЖM-07')");
+    const Engine engine = conn->GetEngine();
+    auto found = [&](const CString& condition) {
+        return Column("SELECT GroupName FROM GroupInformation WHERE " + condition + " ORDER BY GroupName");
+    };
+    EXPECT_EQ(found(SqlFoldedEquals(engine, "GroupName", "σm-05")), std::vector<std::string>{"ΣM-05"});
+    EXPECT_EQ(found(SqlFoldedEquals(engine, "GroupName", "xi-09")), std::vector<std::string>{"XI-09"});
+    EXPECT_EQ(found(SqlFoldedEquals(engine, "GroupName", "ｘｍ-06")), std::vector<std::string>{"ＸＭ-06"});
+    EXPECT_EQ(found(SqlFoldedEquals(engine, "GroupName", "xm-06")), std::vector<std::string>{});
+    EXPECT_EQ(found(SqlFoldedEquals(engine, "GroupName", "жm-07")), std::vector<std::string>{"ЖM-07"});
+    EXPECT_EQ(found(SqlFolderKeyEquals(engine, "GroupName", "ςm-05")), std::vector<std::string>{"ΣM-05"});
+    EXPECT_EQ(found(SqlFolderKeyEquals(engine, "GroupName", "xı-09")), std::vector<std::string>{"XI-09"});
+    EXPECT_EQ(found(SqlFoldedPrefix(engine, "GroupName", "σm-")), std::vector<std::string>{"ΣM-05"});
+    EXPECT_EQ(found(SqlFoldedPrefix(engine, "GroupName", "ｘｍ")), std::vector<std::string>{"ＸＭ-06"});
+}
+
 std::string ReadText(const std::string& path) {
     std::ifstream in(path);
     std::ostringstream out;
@@ -236,6 +279,52 @@ std::vector<std::string> ColumnsOf(const _ConnectionPtr& conn, const std::string
         names.push_back(name);
     }
     return names;
+}
+
+// The folding functions of the PostgreSQL schema (schema/postgresql/fold-case.sql) as the client's
+// character table gives them: every character that vq::FoldCase, or vq::FolderNameKey, maps to
+// another, in code point order, ASCII also in a table of its own for texts of ASCII alone.
+std::string FoldFunction(const char* name, std::string (*map)(std::string_view)) {
+    std::string asciiFrom, asciiTo, from, to;
+    for (unsigned long code = 1; code <= kLastCasedCode; ++code) {
+        if (code >= 0xD800 && code <= 0xDFFF)
+            continue;
+        std::string character;
+        vq::AppendUtf8Character(character, code);
+        const std::string mapped = map(character);
+        if (mapped == character || character == "'" || mapped == "'")
+            continue;
+        if (code < 0x80) {
+            asciiFrom += character;
+            asciiTo += mapped;
+        }
+        from += character;
+        to += mapped;
+    }
+    return std::string("CREATE OR REPLACE FUNCTION ") + name +
+           "(t TEXT) RETURNS TEXT LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS 'SELECT CASE WHEN "
+           "octet_length(t) = char_length(t) THEN translate(t, ''" +
+           asciiFrom + "'', ''" + asciiTo + "'') ELSE translate(t, ''" + from + "'', ''" + to + "'') END';\n";
+}
+
+std::string FoldFunctions() {
+    return "-- The project's own folding of numbers, the same whatever the server's locale (its lower() and\n"
+           "-- citext follow LC_CTYPE: under C they fold ASCII alone). Made from the client's character\n"
+           "-- table by the test PgSchemaTest.FoldingFunctionsHoldTheClientsCharacterTable, which writes\n"
+           "-- this file anew beside the test's build when the table changed.\n" +
+           FoldFunction("vq_fold_case", vq::FoldCase) + FoldFunction("vq_folder_key", vq::FolderNameKey);
+}
+
+// The folding functions the schema gives a PostgreSQL database are the client's, character for
+// character: a number is one task on the server exactly when it is one in the client.
+TEST(PgSchemaTest, FoldingFunctionsHoldTheClientsCharacterTable) {
+    const std::string expected = FoldFunctions();
+    const std::string stored = ReadText(VQ_SOURCE_DIR "/schema/postgresql/fold-case.sql");
+    if (stored != expected) {
+        std::ofstream(VQ_BINARY_DIR "/fold-case.sql", std::ios::binary) << expected;
+        FAIL() << "schema/postgresql/fold-case.sql differs from the client's character table; the "
+                  "table as it is now: " VQ_BINARY_DIR "/fold-case.sql";
+    }
 }
 
 TEST(PgSchemaTest, ServerHasEveryTableWithTheSameColumnsInTheSameOrder) {

@@ -2,6 +2,8 @@
 // stored with the paths below them, the notices to new managers, the opening modes.
 #include "projects/ProjectTaskItemDlg.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/String.h"
+#include "platform/base/TextCodec.h"
 #include "platform/base/Time.h"
 #include "platform/ui/ComboBox.h"
 #include "platform/ui/Edit.h"
@@ -451,6 +453,28 @@ std::vector<std::pair<CString, CString>> CaseTwinNumbers() {
     }
     add(mixedCapital, mixedSmall);
     add("xＸжΣ", "XｘЖσ");
+    // Every pair of capital and small letter beyond ASCII that code page 936 holds (Greek,
+    // Cyrillic, full width, Roman numerals: what a Chinese input method types), eight to a number.
+    std::string capitals, smalls;
+    int inNumber = 0;
+    for (unsigned long code = 0x80; code <= 0xFFFF; ++code) {
+        std::string capital;
+        if (code < 0xD800 || code > 0xDFFF)
+            vq::AppendUtf8Character(capital, code);
+        const std::string small = vq::FoldCase(capital);
+        if (small == capital || vq::Utf8ToGbk(capital) == "?" || vq::Utf8ToGbk(small) == "?")
+            continue;
+        capitals += capital;
+        smalls += small;
+        if (++inNumber == 8) {
+            add(capitals, smalls);
+            capitals.clear();
+            smalls.clear();
+            inNumber = 0;
+        }
+    }
+    if (inNumber > 0)
+        add(capitals, smalls);
     return pairs;
 }
 

@@ -238,7 +238,11 @@ DbWorkspace::DbWorkspace(int databaseType)
         try {
             _ConnectionPtr server = OpenPgMaintenance();
             server->Execute(CString("DROP DATABASE IF EXISTS " + m_pgDatabase + " WITH (FORCE)"));
-            server->Execute(CString("CREATE DATABASE " + m_pgDatabase));
+            // VQ_PG_LC_CTYPE gives the database a character type of its own (as servers set up
+            // with LC_CTYPE C are), whatever the cluster's.
+            const std::string ctype = GetEnv("VQ_PG_LC_CTYPE").value_or("");
+            server->Execute(CString("CREATE DATABASE " + m_pgDatabase +
+                                    (ctype.empty() ? "" : " TEMPLATE template0 LC_CTYPE '" + ctype + "'")));
         } catch (const _com_error& e) {
             ADD_FAILURE() << "cannot create the database on the PostgreSQL server at port " << PgPort()
                           << ": " << e.Description().c_str();
