@@ -1,6 +1,7 @@
 #include "parts/BorrowRelationDlg.h"
 
 #include "core/ComError.h"
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/DwgDetailDlg.h"
 #include "platform/base/MessageBox.h"
@@ -217,10 +218,35 @@ void CBorrowRelationDlg::ReleaseAllBelow(HTREEITEM node) {
         }
     }
     CWaitCursor wait;
-    CString sql;
-    sql.Format("DELETE FROM BorrowingRelation WHERE UpCode='%s'", SqlQuote(m_tree.GetItemText(node)));
-    if (!theApp.ExecuteSql(sql))
+    const CString upCode = m_tree.GetItemText(node);
+    bool deeper = false;
+    {
+        // The levels are judged again on the stored rows, in the transaction that deletes: a
+        // borrowing that another client stored below one of the parts while the question was open
+        // would otherwise be left below a released part.
+        CSqlTransaction transaction;
+        CString lock = "BorrowingRelation:" + upCode;
+        lock.MakeUpper();
+        if (!transaction.IsActive() || !transaction.Lock(lock))
+            return;
+        CString sql;
+        sql.Format(
+            "SELECT count(*) FROM BorrowingRelation WHERE UpCode IN (SELECT Code FROM BorrowingRelation "
+            "WHERE UpCode='%s')",
+            SqlQuote(upCode));
+        deeper = theApp.GetSqlInt(sql) > 0;
+        if (theApp.m_bConnectionLost)
+            return;
+        if (!deeper) {
+            sql.Format("DELETE FROM BorrowingRelation WHERE UpCode='%s'", SqlQuote(upCode));
+            if (!theApp.ExecuteSql(sql) || !transaction.Commit())
+                return;
+        }
+    }
+    if (deeper) {
+        AfxMessageBox("存在多层的借用关系，先需逐层进行解除...");
         return;
+    }
     while (HTREEITEM child = m_tree.GetChildItem(node))
         m_tree.DeleteItem(child);
     UpdateButtons();

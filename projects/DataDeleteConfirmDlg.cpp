@@ -164,7 +164,7 @@ bool CDataDeleteConfirmDlg::AskAboutStartedDescendants() {
     return vq::ShowMessageBox("操作提示", text, MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
-bool CDataDeleteConfirmDlg::CheckWorkTasks() {
+int CDataDeleteConfirmDlg::CountWorkTasks() const {
     CString sql;
     // Work tasks are counted by their task number as the column compares it: one that hangs on a
     // task of the subtree by a number written in another case refuses as well.
@@ -172,13 +172,94 @@ bool CDataDeleteConfirmDlg::CheckWorkTasks() {
         "SELECT count(*) FROM TeamWorkManage WHERE TaskNo IN (SELECT ProjectNo FROM ProjectManage WHERE "
         "(%s) OR %s)",
         NodeCondition(), SubtreeCondition());
-    const int works = theApp.GetSqlInt(sql);
+    return projects::QueryGuardCount(sql);
+}
+
+CString CDataDeleteConfirmDlg::WorkTasksRefusal(int works) {
+    CString text;
+    text.Format("该项目任务下有 %d 个相关的工作组工作任务，不能直接删除...", works);
+    return text;
+}
+
+bool CDataDeleteConfirmDlg::CheckWorkTasks() {
+    const int works = CountWorkTasks();
     if (works <= 0)
         return true;
     GetDlgItem(IDOK)->EnableWindow(FALSE);
-    CString text;
-    text.Format("该项目任务下有 %d 个相关的工作组工作任务，不能直接删除...", works);
-    AfxMessageBox(text);
+    AfxMessageBox(WorkTasksRefusal(works));
+    return false;
+}
+
+bool CDataDeleteConfirmDlg::FindStoredRefusal(StoredCheck check, CString& refusal) const {
+    refusal.Empty();
+    // The node's own row, not a row whose number only differs from it in case.
+    CString sql;
+    sql.Format("SELECT WorkState FROM ProjectManage WHERE %s", NodeCondition());
+    const CString state = theApp.GetSqlString(sql);
+    if (theApp.m_bConnectionLost)
+        return false;
+    if (IsUndeletableState(state)) {
+        refusal = "任务处于评审或完成状态，不能进行删除...";
+        return true;
+    }
+    const int works = CountWorkTasks();
+    if (works < 0)
+        return false;
+    if (works > 0) {
+        refusal = WorkTasksRefusal(works);
+        return true;
+    }
+    if (check == StoredCheck::StateAndWorkTasks)
+        return true;
+    // The rows of the subtree are those listed: none added below a listed task (it would stay
+    // without its parent), none gone, renamed or moved.
+    std::multiset<std::tuple<std::string, std::string, std::string>> listed;
+    for (const auto& [record, stored] : m_storedRows)
+        listed.emplace(stored.number.str(), stored.name.str(), stored.path.str());
+    std::multiset<std::tuple<std::string, std::string, std::string>> stored;
+    try {
+        sql.Format("SELECT ProjectNo, ProjectName, ProjectPath FROM ProjectManage WHERE (%s) OR %s",
+                   NodeCondition(), SubtreeCondition());
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, m_pConnection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        for (; !rs->IsEOF(); rs->MoveNext())
+            stored.emplace(VariantToStoredText(rs->GetCollect(0L)).str(),
+                           VariantToStoredText(rs->GetCollect(1L)).str(),
+                           VariantToStoredText(rs->GetCollect(2L)).str());
+        if (m_nAdoCloseMode)
+            rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return false;
+    }
+    if (stored != listed) {
+        refusal = "打开删除确认后，其他用户增加、删除或修改了该项目下的任务，没有删除任何数据，请重新打开后再"
+                  "删除...";
+        return true;
+    }
+    if (check == StoredCheck::Everything && CountDocuments() != m_nDocCount)
+        refusal.Format("打开删除确认后，涉及文档数目已变为 %d，没有删除任何数据，请重新打开后再删除...",
+                       CountDocuments());
+    return true;
+}
+
+bool CDataDeleteConfirmDlg::LockAndCheck(CSqlTransaction& transaction, StoredCheck check,
+                                         CString& refusal) const {
+    return transaction.IsActive() && transaction.Lock(projects::ProjectTaskLockName(ProjectNo)) &&
+           FindStoredRefusal(check, refusal);
+}
+
+bool CDataDeleteConfirmDlg::StillAsListed() {
+    CString refusal;
+    {
+        CSqlTransaction transaction;
+        if (!LockAndCheck(transaction, StoredCheck::Everything, refusal))
+            return false;
+        if (refusal.IsEmpty())
+            return true;
+    }
+    AfxMessageBox(refusal);
     return false;
 }
 
@@ -199,27 +280,30 @@ void CDataDeleteConfirmDlg::BuildList() {
     SetDlgItemText(kWarningId, "删除数据将不可再恢复，请谨慎处理...");
 
     // The node and the rows below it by their stored name and path exactly: a sibling "GEAR" is
-    // no part of the deletion of "Gear", nor are the tasks below it. The documents are counted as
-    // they are deleted, by their task's number exactly.
-    const CString documents =
-        "SELECT count(*) FROM TaskDocuments d WHERE EXISTS (SELECT 1 FROM ProjectManage p "
-        "WHERE " +
-        SqlExactColumns(Engine(), "d.ProjectNo", "p.ProjectNo") + " AND ";
+    // no part of the deletion of "Gear", nor are the tasks below it.
     CString sql;
     sql.Format("SELECT ProjectName, ProjectNo, ProjectPath, WorkState FROM ProjectManage WHERE %s",
                NodeCondition());
     FillRows(sql);
-    m_nDocCount = theApp.GetSqlInt(documents + NodeCondition("p.") + ")");
-
     sql.Format("SELECT ProjectName, ProjectNo, ProjectPath, WorkState FROM ProjectManage WHERE %s",
                SubtreeCondition());
     FillRows(sql);
-    m_nDocCount += theApp.GetSqlInt(documents + SubtreeCondition("p.") + ")");
+    m_nDocCount = CountDocuments();
 
     RenumberRows();
     CString count;
     count.Format("%d", m_nDocCount);
     SetDlgItemText(kDocCountId, count);
+}
+
+int CDataDeleteConfirmDlg::CountDocuments() const {
+    // Counted as they are deleted, by their task's number exactly.
+    const CString documents =
+        "SELECT count(*) FROM TaskDocuments d WHERE EXISTS (SELECT 1 FROM ProjectManage p "
+        "WHERE " +
+        SqlExactColumns(Engine(), "d.ProjectNo", "p.ProjectNo") + " AND ";
+    return theApp.GetSqlInt(documents + NodeCondition("p.") + ")") +
+           theApp.GetSqlInt(documents + SubtreeCondition("p.") + ")");
 }
 
 void CDataDeleteConfirmDlg::FillRows(const CString& sql) {
@@ -280,7 +364,20 @@ void CDataDeleteConfirmDlg::OnOK() {
         AfxMessageBox("任务处于评审或完成状态，不能进行删除...");
         return;
     }
+    if (m_bPartlyDeleted) {
+        // The documents of the tasks that an earlier try deleted are gone: the box shows what the
+        // repeated deletion is about.
+        m_nDocCount = CountDocuments();
+        CString documents;
+        documents.Format("%d", m_nDocCount);
+        SetDlgItemText(kDocCountId, documents);
+    }
     if (vq::ShowMessageBox("警告", "删除将不可再恢复，是否真的要删除?", MB_YESNO | MB_ICONWARNING) != IDYES)
+        return;
+    // What the list and the question showed is judged again on the stored rows: another client
+    // may have stored a work task, a task or a document, or started the node, meanwhile. Each
+    // task's rows and the project rows are judged once more in the transaction that deletes them.
+    if (!StillAsListed())
         return;
 
     // The task folders (and, in storage modes 1 and 2, the work documents) are on the FTP
@@ -381,8 +478,11 @@ void CDataDeleteConfirmDlg::OnOK() {
         AfxMessageBox(message);
     }
     ReportFtpLeftovers(leftovers, keptTasks, completed && keptBelowDeleted, sharedFolders, sharedCopies);
-    if (completed)
+    if (completed) {
         EndDialog(IDOK);
+    } else if (deletedTasks > 0) {
+        m_bPartlyDeleted = true;
+    }
 }
 
 CDataDeleteConfirmDlg::StoredRow CDataDeleteConfirmDlg::Stored(int row) const {
@@ -471,7 +571,8 @@ bool CDataDeleteConfirmDlg::DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP
                      taskNo),
             sharedCopies))
         return false;
-    if (!ExecuteSqlAsOneUnit(m_pConnection, TaskDeletionStatements(taskNo, storageMode)))
+    if (!DeleteRowsIfStillAsListed(TaskDeletionStatements(taskNo, storageMode),
+                                   StoredCheck::StateAndWorkTasks))
         return false;
     // The rows are gone: now the contents on the server, each one that stays being reported.
     if (onFtp)
@@ -499,7 +600,26 @@ bool CDataDeleteConfirmDlg::DeleteProjectRows(const std::vector<bool>& deleted) 
                              SqlExactEquals(Engine(), "ProjectName", stored.name) + " AND " +
                              SqlExactEquals(Engine(), "ProjectPath", stored.path));
     }
-    return ExecuteSqlAsOneUnit(m_pConnection, statements);
+    return DeleteRowsIfStillAsListed(statements, StoredCheck::StateWorkTasksAndRows);
+}
+
+bool CDataDeleteConfirmDlg::DeleteRowsIfStillAsListed(const std::vector<CString>& statements,
+                                                      StoredCheck check) {
+    CString refusal;
+    {
+        CSqlTransaction transaction;
+        if (!LockAndCheck(transaction, check, refusal))
+            return false;
+        if (refusal.IsEmpty()) {
+            for (const CString& statement : statements) {
+                if (!theApp.ExecuteSql(statement))
+                    return false;
+            }
+            return transaction.Commit();
+        }
+    }
+    AfxMessageBox(refusal);
+    return false;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -26,6 +26,7 @@
 #include <vector>
 
 class CFtpConnection;
+class CSqlTransaction;
 class CVQTWSaveFileToFTP;
 
 class CDataDeleteConfirmDlg : public CDialog {
@@ -64,7 +65,26 @@ private:
     CString NodeCondition(const CString& alias = CString()) const;
     CString SubtreeCondition(const CString& alias = CString()) const;
     bool AskAboutStartedDescendants();
+    // The work tasks that hang on the subtree; -1 after a database error was shown.
+    int CountWorkTasks() const;
+    static CString WorkTasksRefusal(int works);
     bool CheckWorkTasks();
+    // The task documents of the subtree, as the box "涉及文档数目" shows them.
+    int CountDocuments() const;
+    // What is judged again on the stored rows before rows are deleted: the node's state and the
+    // work tasks always; the subtree's rows against the list; the document count against the one
+    // shown.
+    enum class StoredCheck { StateAndWorkTasks, StateWorkTasksAndRows, Everything };
+    // The refusal (empty: none) that the stored rows give; false after a database error was shown.
+    bool FindStoredRefusal(StoredCheck check, CString& refusal) const;
+    // Takes the node's lock in the transaction and finds the refusal after it.
+    bool LockAndCheck(CSqlTransaction& transaction, StoredCheck check, CString& refusal) const;
+    // Whether the stored rows are still what the list and the question showed; a change is said
+    // once the lock is given back.
+    bool StillAsListed();
+    // Runs the statements in one transaction, after the lock and the check found no refusal (said
+    // once the lock is given back). True when they were committed.
+    bool DeleteRowsIfStillAsListed(const std::vector<CString>& statements, StoredCheck check);
     void BuildList();
     void FillRows(const CString& sql);
     void RenumberRows();
@@ -108,6 +128,7 @@ private:
     int m_nAdoCloseMode = 0;
     CFtpConnection* m_pFtpConnection = nullptr;
     int m_nDocCount = 0;
+    bool m_bPartlyDeleted = false; // an earlier OK deleted some of the tasks
     CImageList m_imageArrows;
     CImageList m_imageRows;
     CPtrArray m_arrItemTexts; // CItemText*, owned

@@ -4,6 +4,7 @@
 #include "controls/UserBrowseDlg.h"
 #include "core/ComError.h"
 #include "core/ItemText.h"
+#include "core/SqlTransaction.h"
 #include "core/TeamWorkLog.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
@@ -287,6 +288,81 @@ void CDesignProjectManageDlg::OnDblClick(NMHDR*, LRESULT* result) {
     OnModifyProject();
 }
 
+namespace {
+
+// Why the project (number and name as the list shows them, state as the refusal judges it) may
+// not be deleted, as the refusal says it; empty when nothing refuses. False after a database
+// error has been shown.
+bool FindProjectRefusal(const CString& number, const CString& name, const CString& state, CString& refusal) {
+    refusal.Empty();
+    if (state != "未开始") {
+        refusal = "指定设计项目已开始，不能删除...";
+        return true;
+    }
+    // The tasks are this project's by their path exactly: those of a project "PUMP" beside
+    // "Pump" are not.
+    const vq::db::Engine engine = theApp.m_pConnPDM ? theApp.m_pConnPDM->GetEngine() : vq::db::Engine::Other;
+    CString sql;
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE %s",
+               SqlExactPrefix(engine, "ProjectPath", projects::ChildrenPath(projects::kRootPath, name)));
+    const int tasks = projects::QueryGuardCount(sql);
+    if (tasks < 0)
+        return false;
+    if (tasks > 0) {
+        refusal = "选定的设计项目已分配工作，不能直接删除...";
+        return true;
+    }
+    sql.Format("SELECT count(*) from TeamWorkManage WHERE taskNo = '%s'", SqlQuote(number));
+    const int works = projects::QueryGuardCount(sql);
+    if (works < 0)
+        return false;
+    if (works > 0)
+        refusal = "选定的简单项目已经进行任务细分, 不能直接删除...";
+    return true;
+}
+
+// The condition that selects the project's own row: the number as the list read it may be
+// another project's (a number stored with a blank at its end reads as the number without it).
+CString ProjectIdentity(const CString& number, const CString& name) {
+    const vq::db::Engine engine = theApp.m_pConnPDM ? theApp.m_pConnPDM->GetEngine() : vq::db::Engine::Other;
+    return projects::NumberIsExactly("ProjectNo", number) + " AND ProjectPath='项目管理' AND " +
+           SqlExactEquals(engine, "ProjectName", name);
+}
+
+// Deletes the project's row in a transaction that first takes the project's lock and judges the
+// stored rows again: a task, a work task or a start that another client stored while the question
+// was open refuses (said once the lock is given back). True when the row was deleted.
+bool DeleteProjectIfUnchanged(const CString& number, const CString& name) {
+    const CString identity = ProjectIdentity(number, name);
+    CString refusal;
+    {
+        CSqlTransaction transaction;
+        if (!transaction.IsActive() || !transaction.Lock(projects::ProjectTaskLockName(number)))
+            return false;
+        CString sql;
+        sql.Format("SELECT count(*) FROM ProjectManage WHERE %s", identity);
+        const int rows = projects::QueryGuardCount(sql);
+        if (rows < 0)
+            return false;
+        if (rows != 1) {
+            refusal = "选定的设计项目已不存在，或其编号不能从数据库中确切读出，不能删除...";
+        } else {
+            sql.Format("SELECT WorkState FROM ProjectManage WHERE %s", identity);
+            const CString state = theApp.GetSqlString(sql);
+            if (theApp.m_bConnectionLost || !FindProjectRefusal(number, name, state, refusal))
+                return false;
+        }
+        if (refusal.IsEmpty()) {
+            sql.Format("DELETE FROM ProjectManage WHERE %s", identity);
+            return theApp.ExecuteSql(sql) && transaction.Commit();
+        }
+    }
+    AfxMessageBox(refusal);
+    return false;
+}
+
+} // namespace
+
 void CDesignProjectManageDlg::OnDeleteProject() {
     const int row = SelectedRow();
     if (row < 0) {
@@ -299,36 +375,16 @@ void CDesignProjectManageDlg::OnDeleteProject() {
         AfxMessageBox("只有项目创建者或系统管理员能删除选定项目...");
         return;
     }
-    if (m_list.GetItemText(row, 4) != "未开始") {
-        AfxMessageBox("指定设计项目已开始，不能删除...");
+    // The guards must have been read: a failed read stops the deletion.
+    CString refusal;
+    if (!FindProjectRefusal(number, name, m_list.GetItemText(row, 4), refusal))
+        return;
+    if (!refusal.IsEmpty()) {
+        AfxMessageBox(refusal);
         return;
     }
-    // The guards must have been read: a failed read stops the deletion. The tasks are this
-    // project's by their path exactly: those of a project "PUMP" beside "Pump" are not.
-    const vq::db::Engine engine = theApp.m_pConnPDM ? theApp.m_pConnPDM->GetEngine() : vq::db::Engine::Other;
     CString sql;
-    sql.Format("SELECT count(*) FROM ProjectManage WHERE %s",
-               SqlExactPrefix(engine, "ProjectPath", projects::ChildrenPath(projects::kRootPath, name)));
-    const int tasks = projects::QueryGuardCount(sql);
-    if (tasks < 0)
-        return;
-    if (tasks > 0) {
-        AfxMessageBox("选定的设计项目已分配工作，不能直接删除...");
-        return;
-    }
-    sql.Format("SELECT count(*) from TeamWorkManage WHERE taskNo = '%s'", SqlQuote(number));
-    const int works = projects::QueryGuardCount(sql);
-    if (works < 0)
-        return;
-    if (works > 0) {
-        AfxMessageBox("选定的简单项目已经进行任务细分, 不能直接删除...");
-        return;
-    }
-    // The row goes by the number as the list read it, which may be another project's (a number
-    // stored with a blank at its end reads as the number without it): it must be this project's.
-    const CString identity = projects::NumberIsExactly("ProjectNo", number) +
-                             " AND ProjectPath='项目管理' AND " + SqlExactEquals(engine, "ProjectName", name);
-    sql.Format("SELECT count(*) FROM ProjectManage WHERE %s", identity);
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE %s", ProjectIdentity(number, name));
     const int rows = projects::QueryGuardCount(sql);
     if (rows < 0)
         return;
@@ -338,8 +394,7 @@ void CDesignProjectManageDlg::OnDeleteProject() {
     }
     if (AfxMessageBox("是否要删除选中的设计项目?", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    sql.Format("DELETE FROM ProjectManage WHERE %s", identity);
-    if (!theApp.ExecuteSql(sql))
+    if (!DeleteProjectIfUnchanged(number, name))
         return;
     m_list.DeleteItem(row);
     if (m_list.GetItemCount() == 0)

@@ -221,6 +221,18 @@ CString NumberIsExactly(const CString& column, const CString& storedNumber) {
     return SqlExactEquals(AppEngine(), column, storedNumber);
 }
 
+CString ProjectTaskLockName(const CString& projectNo) {
+    CString name = "ProjectManage:" + projectNo;
+    name.MakeUpper();
+    return name;
+}
+
+CString WorkTaskLockName(const CString& workId) {
+    CString name = "TeamWorkManage:" + workId;
+    name.MakeUpper();
+    return name;
+}
+
 int QueryGuardCount(const CString& sql) {
     try {
         _RecordsetPtr rs;

@@ -76,6 +76,12 @@ bool HasAnythingBelow(const CString& itemNo, const CString& path, const CString&
 CString NumberIs(const CString& column, const CString& number);
 CString NumberIsExactly(const CString& column, const CString& storedNumber);
 
+// The names of the locks (CSqlTransaction::Lock) that the writers of one project or project task
+// (its review decisions, its deletion) and of one work task (its deletion, its state) take, so
+// that each reads what the one before it committed.
+CString ProjectTaskLockName(const CString& projectNo);
+CString WorkTaskLockName(const CString& workId);
+
 // A count read for a guard: the first column of the first row, 0 without a row; -1 after the
 // database error has been shown, so that the guarded step can stop.
 int QueryGuardCount(const CString& sql);

@@ -2,6 +2,7 @@
 
 #include "controls/UserBrowseDlg.h"
 #include "core/ComError.h"
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
@@ -9,6 +10,7 @@
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Menu.h"
+#include "projects/ProjectTaskRecords.h"
 #include "projects/ProjectTaskTree.h"
 #include "projects/ProjectTeamIds.h"
 
@@ -254,14 +256,36 @@ void CProjectTeamDlg::MakeLeader(HTREEITEM item) {
     if (MessageBox("是否设置选中组员为组长?", "操作提示", MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
     const ProjectTeamGroup group = Group();
-    CString clear, set;
+    CString member, clear, set;
+    member.Format(
+        "SELECT count(*) FROM DesignProjectTeam WHERE TeamType='%s' AND TeamGroup='%s' AND TeamUser='%s'",
+        group.TeamType(), SqlQuote(group.Key()), SqlQuote(record->code));
     clear.Format("UPDATE DesignProjectTeam SET IsLeader='N' WHERE TeamType='%s' AND TeamGroup='%s' AND IsLeader='Y'",
                  group.TeamType(), SqlQuote(group.Key()));
     set.Format("UPDATE DesignProjectTeam SET IsLeader='Y' WHERE TeamType='%s' AND TeamGroup='%s' AND TeamUser='%s'",
                group.TeamType(), SqlQuote(group.Key()), SqlQuote(record->code));
-    // A group never stays without its leader because the second statement failed.
-    if (!RunInOneTransaction(clear, set))
+    // A group never stays without its leader: not because the second statement failed, nor because
+    // another client removed the chosen member while the question was open (judged on the stored
+    // rows, under the group's lock, in the transaction that writes).
+    bool gone = false;
+    {
+        CSqlTransaction transaction;
+        CString lock = CString("DesignProjectTeam:") + group.TeamType() + ":" + group.Key();
+        lock.MakeUpper();
+        if (!transaction.IsActive() || !transaction.Lock(lock))
+            return;
+        const int members = projects::QueryGuardCount(member);
+        if (members < 0)
+            return;
+        gone = members == 0;
+        if (!gone && (!theApp.ExecuteSql(clear) || !theApp.ExecuteSql(set) || !transaction.Commit()))
+            return;
+    }
+    if (gone) {
+        AfxMessageBox("选中的组员已不在项目组中，没有设置组长...");
+        m_team.RefillMembers(group);
         return;
+    }
     m_team.RefillMembers(group);
     m_tree.SelectItem(m_team.Root());
     m_tree.Expand(m_team.Root(), TVE_EXPAND);

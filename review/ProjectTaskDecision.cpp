@@ -8,6 +8,7 @@
 #include "platform/base/Time.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/db/Ado.h"
+#include "projects/ProjectTaskRecords.h"
 #include "teamwork/AuditPath.h"
 
 namespace {
@@ -102,9 +103,7 @@ int CProjectTaskDecision::SaveFileResultsOnly() {
 // that another reviewer has returned (or that was archived) meanwhile takes no further decision.
 // A wait longer than the lock wait is said once (after the rollback) and stores nothing.
 bool CProjectTaskDecision::LockTask(CSqlTransaction& transaction) {
-    CString name = "ProjectManage:" + m_strTaskNo;
-    name.MakeUpper();
-    if (!transaction.Lock(name))
+    if (!transaction.Lock(projects::ProjectTaskLockName(m_strTaskNo)))
         return false;
     CString sql;
     sql.Format("UPDATE ProjectManage SET WorkState=WorkState WHERE ProjectNo='%s'", SqlQuote(m_strTaskNo));

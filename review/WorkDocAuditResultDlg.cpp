@@ -8,6 +8,7 @@
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/Settings.h"
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
@@ -15,10 +16,14 @@
 #include "platform/maker/FileStore.h"
 #include "platform/ui/DataExchange.h"
 #include "review/AssistAuditDlg.h"
+#include "review/AuditFlowEngine.h"
 #include "review/TaskAuditFlowDlg.h"
 #include "teamwork/DesignFilePartReader.h"
 #include "teamwork/WorkDocAuditInfo.h"
 #include "teamwork/WorkDocPropertyDlg.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -484,24 +489,102 @@ void CWorkDocAuditResultDlg::OnChangeAuditor() {
         AfxMessageBox("两个评审任务负责人相同，不能继续...");
         return;
     }
-    if (ChangeAuditor(AuditingModel, AuditorName, step, newAuditor))
+    if (ChangeAuditor(step, oldAuditor, newAuditor))
         StepList.SetItemText(row, 1, newAuditor);
 }
 
-int CWorkDocAuditResultDlg::ChangeAuditor(const CString& templateName, const CString& auditorList,
-                                          const CString& stepName, const CString& newAuditor) {
+namespace {
+
+// The first row of the statement, its columns as trimmed text (none when there is no row); false
+// after a database error (shown once the transaction has ended).
+bool ReadFirstRow(const CString& sql, long columns, std::vector<CString>& fields) {
+    fields.clear();
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        if (!rs->IsEOF()) {
+            for (long column = 0; column < columns; ++column)
+                fields.push_back(VariantToString(rs->GetCollect(column)));
+        }
+        if (theApp.m_nAdoCloseMode)
+            rs->Close();
+        return true;
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return false;
+    }
+}
+
+} // namespace
+
+int CWorkDocAuditResultDlg::ChangeAuditor(const CString& stepName, const CString& oldAuditor,
+                                          const CString& newAuditor) {
+    CString refusal;
+    CString joined;
+    {
+        // Read under the document's lock, which the review decisions take too: the list and the
+        // step as they are stored now, not as the window read them when it opened.
+        CSqlTransaction transaction;
+        if (!transaction.IsActive() || !transaction.Lock(CAuditFlowEngine::DocumentLockName(FileID)))
+            return 0;
+        if (!HandOverLocked(stepName, oldAuditor, newAuditor, joined, refusal))
+            return 0;
+        if (refusal.IsEmpty() && !transaction.Commit())
+            return 0;
+    }
+    if (!refusal.IsEmpty()) {
+        AfxMessageBox(refusal);
+        return 0;
+    }
+    AuditorName = joined;
+    return 1;
+}
+
+bool CWorkDocAuditResultDlg::HandOverLocked(const CString& stepName, const CString& oldAuditor,
+                                            const CString& newAuditor, CString& joined, CString& refusal) {
+    std::vector<CString> document;
     CString sql;
+    sql.Format("SELECT State, AuditingModel, AuditorName FROM TeamWorkResult WHERE FileID='%s'",
+               SqlQuote(FileID));
+    if (!ReadFirstRow(sql, 3, document))
+        return false;
+    if (document.empty() || document[0] != "评审") {
+        refusal = "该工作文档已不在评审中，不能更换负责人...";
+        return true;
+    }
+    std::vector<CString> step;
+    sql.Format("SELECT State, Working, Auditor FROM TeamWorkAudit WHERE FileID='%s' AND AuditTask='%s'",
+               SqlQuote(FileID), SqlQuote(stepName));
+    if (!ReadFirstRow(sql, 3, step))
+        return false;
+    if (step.empty() || step[0] != "未完成") {
+        refusal = "该评审任务已完成，不能更换负责人...";
+        return true;
+    }
+    if (step[1].CompareNoCase("T") == 0) {
+        refusal = "该评审任务正在进行更改评审，不能更换负责人...";
+        return true;
+    }
+    if (step[2].CompareNoCase(oldAuditor) != 0) {
+        refusal.Format("该评审任务的负责人已被更换为%s，不能再次更换...",
+                       CString(vq::VisibleText(step[2].str())));
+        return true;
+    }
+    const CString& templateName = document[1];
     sql.Format("SELECT AuditingPath FROM AuditingManage WHERE AuditingModel='%s'", SqlQuote(templateName));
     const CStringArray pathEntries = SplitList(theApp.GetSqlString(sql));
+    if (theApp.m_bConnectionLost)
+        return false;
     if (pathEntries.IsEmpty()) {
         // Without the template's path no auditor of the list can be matched to its step: the
         // stored list would be lost, so nothing is changed.
-        CString message;
-        message.Format("评审流程模板[%s]没有评审路径，不能更换负责人...", templateName);
-        AfxMessageBox(message);
-        return 0;
+        refusal.Format("评审流程模板[%s]没有评审路径，不能更换负责人...", templateName);
+        return true;
     }
-    CStringArray auditors = SplitList(auditorList);
+    // Only the auditor of the step handed over changes: the others are as stored now, whatever
+    // another hand-over wrote since this window opened.
+    CStringArray auditors = SplitList(document[2]);
     const int count = std::min(pathEntries.GetSize(), auditors.GetSize());
     for (int i = 0; i < count; ++i) {
         const CString& entry = pathEntries[i];
@@ -511,7 +594,7 @@ int CWorkDocAuditResultDlg::ChangeAuditor(const CString& templateName, const CSt
             auditors[i] = newAuditor;
     }
     // Auditors beyond the path's steps are kept as they were.
-    CString joined;
+    joined.Empty();
     for (int i = 0; i < auditors.GetSize(); ++i) {
         if (i > 0)
             joined += kPathSeparator;
@@ -519,11 +602,8 @@ int CWorkDocAuditResultDlg::ChangeAuditor(const CString& templateName, const CSt
     }
     sql.Format("UPDATE TeamWorkResult SET AuditorName='%s' WHERE FileID='%s'", SqlQuote(joined), SqlQuote(FileID));
     if (!theApp.ExecuteSql(sql))
-        return 0;
+        return false;
     sql.Format("UPDATE TeamWorkAudit SET Auditor='%s' WHERE FileID='%s' AND AuditTask='%s'", SqlQuote(newAuditor),
                SqlQuote(FileID), SqlQuote(stepName));
-    if (!theApp.ExecuteSql(sql))
-        return 0;
-    AuditorName = joined;
-    return 1;
+    return theApp.ExecuteSql(sql) != 0;
 }

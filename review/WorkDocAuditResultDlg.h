@@ -55,14 +55,20 @@ public:
     // True for the name of a registered group that is no user's login.
     static bool IsGroupName(const CString& name);
 
-    // The hand-over of a step to another responsible person, used by the drawing twin too:
-    // rewrites the step's auditor in the document's auditor list and in its step row. 1 when both
-    // were written; 0 (after a message) when the template has no review path.
-    int ChangeAuditor(const CString& templateName, const CString& auditorList, const CString& stepName,
-                      const CString& newAuditor);
+    // The hand-over of a step (its stored name) from oldAuditor to another responsible person,
+    // used by the drawing twin too: under the document's lock, rewrites the step's auditor in the
+    // document's stored auditor list and in its step row. 1 when both were written; 0 (after one
+    // message) when the document is no longer in review, the step was decided, is being worked on
+    // or was handed over by another meanwhile, or the template has no review path.
+    int ChangeAuditor(const CString& stepName, const CString& oldAuditor, const CString& newAuditor);
 
 protected:
     CWorkDocAuditResultDlg(UINT templateId, CWnd* parent);
+
+    // ChangeAuditor's reads and writes inside its transaction; refusal says why nothing was
+    // written. False after a database error.
+    bool HandOverLocked(const CString& stepName, const CString& oldAuditor, const CString& newAuditor,
+                        CString& joined, CString& refusal);
 
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;

@@ -25,7 +25,10 @@ CString WithWork(const char* format, const CString& workId) {
     return sql;
 }
 
-bool PassesChecks(const CString& workId, const CString& taskNo, const CString& workState) {
+// Why the work may not be deleted, as the refusal says it; empty when nothing refuses. workState
+// is the state the refusal judges. False after a database error has been shown.
+bool FindRefusal(const CString& workId, const CString& taskNo, const CString& workState, CString& refusal) {
+    refusal.Empty();
     // Every row goes by the work number exactly: it must be the number of one work, of the task
     // shown (however another client wrote the task's number).
     CString sql;
@@ -35,24 +38,39 @@ bool PassesChecks(const CString& workId, const CString& taskNo, const CString& w
     if (works < 0)
         return false;
     if (works != 1) {
-        AfxMessageBox("该工作任务已不存在，或其编号不能从数据库中确切读出，没有删除任何数据...");
-        return false;
+        refusal = "该工作任务已不存在，或其编号不能从数据库中确切读出，没有删除任何数据...";
+        return true;
     }
     // Sub-work tasks would keep a parent number that no longer exists.
     sql.Format("SELECT count(*) FROM TeamWorkManage WHERE UpWorkID='%s' AND WorkID<>'%s'", SqlQuote(workId),
                SqlQuote(workId));
-    if (theApp.GetSqlInt(sql) > 0) {
-        AfxMessageBox("请先删除任务下面的任务，再删除本任务...");
+    const int below = projects::QueryGuardCount(sql);
+    if (below < 0)
         return false;
+    if (below > 0) {
+        refusal = "请先删除任务下面的任务，再删除本任务...";
+        return true;
     }
     if (workState == "评审" || workState == "完成") {
-        AfxMessageBox("处于评审及完成状态的任务不能删除...");
-        return false;
+        refusal = "处于评审及完成状态的任务不能删除...";
+        return true;
     }
     // Documents of a work whose number differs only in case refuse as well.
     sql.Format("SELECT count(*) FROM TeamWorkResult WHERE WorkID = '%s'", SqlQuote(workId));
-    if (theApp.GetSqlInt(sql) > 0) {
-        AfxMessageBox(" 该任务下存在工作文档，请先删除工作文档...");
+    const int documents = projects::QueryGuardCount(sql);
+    if (documents < 0)
+        return false;
+    if (documents > 0)
+        refusal = " 该任务下存在工作文档，请先删除工作文档...";
+    return true;
+}
+
+bool PassesChecks(const CString& workId, const CString& taskNo, const CString& workState) {
+    CString refusal;
+    if (!FindRefusal(workId, taskNo, workState, refusal))
+        return false;
+    if (!refusal.IsEmpty()) {
+        AfxMessageBox(refusal);
         return false;
     }
     return vq::ShowMessageBox("警告", "删除该工作任务将失去其对应的所有信息,真的要删除吗?",
@@ -89,6 +107,35 @@ std::vector<CString> DeletionStatements(const CString& workId, int storageMode, 
     return statements;
 }
 
+// The rows go in one transaction that first takes the work's lock and reads again, from the
+// stored rows, what the checks before the question read: a document stored, a sub-work task made
+// or the work sent to review by another client while the question was open refuses the deletion
+// (said once the lock is given back), and nothing is deleted.
+bool DeleteRowsIfUnchanged(const CString& workId, const CString& taskNo,
+                           const std::vector<CString>& statements) {
+    CString refusal;
+    {
+        CSqlTransaction transaction;
+        if (!transaction.IsActive() || !transaction.Lock(projects::WorkTaskLockName(workId)))
+            return false;
+        CString sql;
+        sql.Format("SELECT WorkState FROM TeamWorkManage WHERE %s",
+                   projects::NumberIsExactly("WorkID", workId));
+        const CString storedState = theApp.GetSqlString(sql);
+        if (theApp.m_bConnectionLost || !FindRefusal(workId, taskNo, storedState, refusal))
+            return false;
+        if (refusal.IsEmpty()) {
+            for (const CString& statement : statements) {
+                if (!theApp.ExecuteSql(statement))
+                    return false;
+            }
+            return transaction.Commit();
+        }
+    }
+    AfxMessageBox(refusal);
+    return false;
+}
+
 } // namespace
 
 bool DeleteWorkCascade(const CString& workId, const CString& taskNo, const CString& workState,
@@ -122,7 +169,7 @@ bool DeleteWorkCascade(const CString& workId, const CString& taskNo, const CStri
                 "WorkID IS NULL OR NOT (" + projects::NumberIsExactly("WorkID", workId) + ")", keptCopies))
             return false;
     }
-    if (!ExecuteSqlAsOneUnit(theApp.m_pConnPDM, DeletionStatements(workId, storageMode, withStructure)))
+    if (!DeleteRowsIfUnchanged(workId, taskNo, DeletionStatements(workId, storageMode, withStructure)))
         return false;
     if (onFtp) {
         CStringArray leftovers;

@@ -11,9 +11,12 @@
 // another task), that still has sub-work tasks, that is under review or finished (workState as
 // the command found it) or that has work documents, asks once, then deletes.
 // withStructure also deletes the product structure of the work documents (VqkorvelTeam_*).
-// The rows go in one transaction, the work row last, so that a failure leaves the work task
-// whole; document contents on the FTP server (storage modes 1 and 2) are removed after the
-// rows, and any that stay there are reported. Writes the work log row with logPrompt (a
-// failing log row is reported as such). True when the deletion ran to its end.
+// After the answer the checks are made again on the stored rows (the stored state included),
+// under the work's lock, in the transaction that deletes: what another client changed while the
+// question was open refuses with the check's own message. The rows go in that one transaction,
+// the work row last, so that a failure leaves the work task whole; document contents on the FTP
+// server (storage modes 1 and 2) are removed after the rows, and any that stay there are
+// reported. Writes the work log row with logPrompt (a failing log row is reported as such). True
+// when the deletion ran to its end.
 bool DeleteWorkCascade(const CString& workId, const CString& taskNo, const CString& workState,
                        bool withStructure, const CString& logPrompt);

@@ -309,7 +309,10 @@ void CTaskPartDlg::ConfirmAcceptTask(const CString& workId) {
     if (vq::ShowMessageBox("操作提示", "该任务尚处于待确认状态，是否接受此任务?",
                            MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
-    sql.Format("UPDATE TeamWorkManage SET WorkState='正进行中' WHERE WorkID='%s'", SqlQuote(workId));
+    // The statement itself judges the stored state when it writes: a work task that another client
+    // accepted, finished or sent to review while the question was open keeps the state it has.
+    sql.Format("UPDATE TeamWorkManage SET WorkState='正进行中' WHERE WorkID='%s' AND WorkState='待确认'",
+               SqlQuote(workId));
     // The works and tasks above are marked started only once the work itself is.
     if (!theApp.ExecuteSql(sql))
         return;

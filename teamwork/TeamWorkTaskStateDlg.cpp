@@ -12,6 +12,7 @@
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
+#include "projects/ProjectTaskRecords.h"
 #include "projects/WorkStateUpdater.h"
 #include "teamwork/DocFileItem.h"
 #include "teamwork/ECOAuditLevel.h"
@@ -285,21 +286,70 @@ int CTeamWorkTaskStateDlg::SetDocumentsState(const CString& state) {
 
 // Runs the work task's update, the documents' state (when given) and the propagation of the
 // work task's new state as one transaction: after a failure nothing of it is stored.
-bool CTeamWorkTaskStateDlg::WorkUpdated(const CString& sql, const CString& state, const CString& documentsState,
-                                        bool propagate) {
+bool CTeamWorkTaskStateDlg::WorkUpdated(const CString& sql, const CString& state,
+                                        const CString& documentsState, bool propagate, Judged judged) {
     CWaitCursor wait;
-    CSqlTransaction transaction;
-    if (!transaction.IsActive())
-        return false;
-    if (!theApp.ExecuteSql(sql))
-        return false;
-    if (!documentsState.IsEmpty() && !SetDocumentsState(documentsState))
-        return false;
-    if (propagate && !PropagateWorkState(state)) {
-        AfxMessageBox(kPropagationFailed);
-        return false;
+    CString refusal;
+    {
+        CSqlTransaction transaction;
+        if (!transaction.IsActive() || !transaction.Lock(projects::WorkTaskLockName(WorkID)))
+            return false;
+        if (!FindStoredRefusal(judged, refusal))
+            return false;
+        if (refusal.IsEmpty()) {
+            if (!theApp.ExecuteSql(sql))
+                return false;
+            if (!documentsState.IsEmpty() && !SetDocumentsState(documentsState))
+                return false;
+            if (propagate && !PropagateWorkState(state)) {
+                AfxMessageBox(kPropagationFailed);
+                return false;
+            }
+            return transaction.Commit();
+        }
     }
-    return transaction.Commit();
+    AfxMessageBox(refusal);
+    return false;
+}
+
+bool CTeamWorkTaskStateDlg::FindStoredRefusal(Judged judged, CString& refusal) {
+    refusal.Empty();
+    CString sql;
+    if (judged == Judged::Change) {
+        sql.Format("SELECT WorkState FROM TeamWorkManage WHERE WorkID='%s'", SqlQuote(WorkID));
+        const CString stored = theApp.GetSqlString(sql);
+        if (theApp.m_bConnectionLost)
+            return false;
+        if (stored != "完成")
+            refusal = "工作任务不处于完成状态，不能标记为更改...";
+        return true;
+    }
+    if (judged != Judged::Completion)
+        return true;
+    // The documents as they are stored now: one stored, sent back or added since the list was
+    // filled is judged as the list would have shown it.
+    sql.Format("SELECT count(*) FROM TeamWorkResult WHERE WorkID='%s'", SqlQuote(WorkID));
+    const int documents = projects::QueryGuardCount(sql);
+    if (documents < 0)
+        return false;
+    if (documents == 0) {
+        refusal = "没有提交工作文档，不能标记任务状态为完成...";
+        return true;
+    }
+    if (DocsNeedNoReview)
+        return true;
+    sql.Format(
+        "SELECT count(*) FROM TeamWorkResult WHERE WorkID='%s' AND (State IS NULL OR State NOT IN ('正式', "
+        "'已归档'))",
+        SqlQuote(WorkID));
+    const int unreviewed = projects::QueryGuardCount(sql);
+    if (unreviewed < 0)
+        return false;
+    if (unreviewed > 0)
+        refusal = "有未经过评审通过的设计文档，不能标记任务状态为完成...";
+    else if (NeedAllSigned && !AllDrawingsCounterSigned())
+        refusal = "有未经过反签的图纸，不能标记任务状态为完成...";
+    return true;
 }
 
 void CTeamWorkTaskStateDlg::OnMarkComplete() {
@@ -333,7 +383,7 @@ void CTeamWorkTaskStateDlg::OnMarkComplete() {
     CString sql;
     sql.Format("UPDATE TeamWorkManage SET WorkState='完成', FinishedTime='%s' WHERE WorkID='%s'",
                CTime::GetCurrentTime().Format("%Y-%m-%d %H:%M"), SqlQuote(WorkID));
-    if (!WorkUpdated(sql, "完成", DocsNeedNoReview ? "正式" : "", !DocsNeedNoReview))
+    if (!WorkUpdated(sql, "完成", DocsNeedNoReview ? "正式" : "", !DocsNeedNoReview, Judged::Completion))
         return;
     StateText = "完成";
     UpdateData(FALSE);
@@ -360,7 +410,7 @@ void CTeamWorkTaskStateDlg::OnMarkChanged() {
         return;
     CString sql;
     sql.Format("UPDATE TeamWorkManage SET WorkState='更改' WHERE WorkID='%s'", SqlQuote(WorkID));
-    if (!WorkUpdated(sql, "更改", DocsNeedNoReview ? "更改" : "", true))
+    if (!WorkUpdated(sql, "更改", DocsNeedNoReview ? "更改" : "", true, Judged::Change))
         return;
     StateText = "更改";
     UpdateData(FALSE);
@@ -390,8 +440,8 @@ DocFileItem* CTeamWorkTaskStateDlg::SelectedRecord(int* rowOut) {
     return record;
 }
 
-bool CTeamWorkTaskStateDlg::MayChangeDocument(int row, const DocFileItem& record, bool beingChanged) {
-    const CString state = DocList.GetItemText(row, kStateColumn);
+bool CTeamWorkTaskStateDlg::MayChangeDocument(const CString& state, const DocFileItem& record,
+                                              bool beingChanged) {
     if (theApp.m_nUseChangeTask && state == "评审") {
         CString sql;
         sql.Format("SELECT count(*) from teamworkaudit where fileid = '%s' AND  state = '等待'",
@@ -399,6 +449,30 @@ bool CTeamWorkTaskStateDlg::MayChangeDocument(int row, const DocFileItem& record
         return std::atoi(theApp.GetSqlString(sql)) >= 1;
     }
     return state == "正式" || state == "已归档" || beingChanged;
+}
+
+bool CTeamWorkTaskStateDlg::StoreDocumentsChanged(const std::vector<int>& rows) {
+    CString sql;
+    for (int row : rows) {
+        const auto* record = reinterpret_cast<const DocFileItem*>(DocList.GetItemData(row));
+        sql.Format("UPDATE TeamWorkResult SET State='更改', Other2=NULL WHERE FileID='%s'",
+                   SqlQuote(record->m_strKey));
+        if (!theApp.ExecuteSql(sql))
+            return false;
+        if (IsChangeTask) {
+            CECOAuditLevel levels;
+            if (!levels.AdvanceFileLevel(WorkID, record->m_strKey, 0))
+                return false;
+        }
+    }
+    sql.Format("UPDATE TeamWorkManage SET WorkState='更改' WHERE WorkID='%s'", SqlQuote(WorkID));
+    if (!theApp.ExecuteSql(sql))
+        return false;
+    if (!PropagateWorkState("更改")) {
+        AfxMessageBox(kPropagationFailed);
+        return false;
+    }
+    return true;
 }
 
 void CTeamWorkTaskStateDlg::OnChangeFile() {
@@ -440,40 +514,41 @@ void CTeamWorkTaskStateDlg::OnChangeFile() {
             AfxMessageBox(kNoRecord);
             return;
         }
-        if (!MayChangeDocument(row, *record, beingChanged)) {
+        if (!MayChangeDocument(DocList.GetItemText(row, kStateColumn), *record, beingChanged)) {
             AfxMessageBox("选中工作文档不处于正式或已归档状态，不能更改状态...");
             return;
         }
         rows.push_back(row);
     }
 
-    // The documents, their review levels and the work task's state are stored together or not at all.
+    // The documents, their review levels and the work task's state are stored together or not at all,
+    // each document judged again on its stored state under the work task's lock: one sent to
+    // review or changed by another client while the question was open is not changed.
+    bool refused = false;
     {
         CWaitCursor wait;
         CSqlTransaction transaction;
-        if (!transaction.IsActive())
+        if (!transaction.IsActive() || !transaction.Lock(projects::WorkTaskLockName(WorkID)))
             return;
         for (int row : rows) {
             const auto* record = reinterpret_cast<const DocFileItem*>(DocList.GetItemData(row));
-            sql.Format("UPDATE TeamWorkResult SET State='更改', Other2=NULL WHERE FileID='%s'",
-                       SqlQuote(record->m_strKey));
-            if (!theApp.ExecuteSql(sql))
+            sql.Format("SELECT State FROM TeamWorkResult WHERE FileID='%s'", SqlQuote(record->m_strKey));
+            const CString stored = theApp.GetSqlString(sql);
+            if (theApp.m_bConnectionLost)
                 return;
-            if (IsChangeTask) {
-                CECOAuditLevel levels;
-                if (!levels.AdvanceFileLevel(WorkID, record->m_strKey, 0))
-                    return;
+            if (!MayChangeDocument(stored, *record, beingChanged)) {
+                refused = true;
+                break;
             }
         }
-        sql.Format("UPDATE TeamWorkManage SET WorkState='更改' WHERE WorkID='%s'", SqlQuote(WorkID));
-        if (!theApp.ExecuteSql(sql))
+        if (!refused && !StoreDocumentsChanged(rows))
             return;
-        if (!PropagateWorkState("更改")) {
-            AfxMessageBox(kPropagationFailed);
+        if (!refused && !transaction.Commit())
             return;
-        }
-        if (!transaction.Commit())
-            return;
+    }
+    if (refused) {
+        AfxMessageBox("选中工作文档不处于正式或已归档状态，不能更改状态...");
+        return;
     }
     for (int row : rows)
         DocList.SetItemText(row, kStateColumn, "更改");

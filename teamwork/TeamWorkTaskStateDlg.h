@@ -76,10 +76,19 @@ private:
     struct DocFileItem* SelectedRecord(int* row = nullptr);
     // Whether the row's document may be changed by "更改文件..."; beingChanged: a document of the
     // change task is already in "更改".
-    bool MayChangeDocument(int row, const struct DocFileItem& record, bool beingChanged);
+    bool MayChangeDocument(const CString& state, const struct DocFileItem& record, bool beingChanged);
+    // What a confirmed change of state is judged on again, on the stored rows under the work
+    // task's lock: the refusal (empty: none), false after a database error.
+    enum class Judged { Nothing, Completion, Change };
+    bool FindStoredRefusal(Judged judged, CString& refusal);
+    // "更改文件...": the rows' documents, their review levels, the work task and the tasks above
+    // go to "更改" (inside the caller's transaction).
+    bool StoreDocumentsChanged(const std::vector<int>& rows);
     // Stores the work task's new state (the statement), the documents' state when one is given
-    // and, with propagate, the state of the tasks above as one transaction.
-    bool WorkUpdated(const CString& sql, const CString& state, const CString& documentsState, bool propagate);
+    // and, with propagate, the state of the tasks above as one transaction, after the work
+    // task's lock and the judgement found no refusal (said once the lock is given back).
+    bool WorkUpdated(const CString& sql, const CString& state, const CString& documentsState, bool propagate,
+                     Judged judged = Judged::Nothing);
 
     _ConnectionPtr Connection;
     int CloseMode = 0;

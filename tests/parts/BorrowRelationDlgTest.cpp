@@ -4,6 +4,7 @@
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ScriptedUser.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -173,6 +174,29 @@ TEST_P(BorrowRelationTest, ReleasingAllBelowANodeOneLevelAtATime) {
         .Click(IDCANCEL);
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+}
+
+// A borrowing that another client stores below one of the parts while "解除所有借用" is asked
+// about makes two levels: judged on the stored rows after the answer, nothing is released.
+TEST_P(BorrowRelationTest, ALevelStoredWhileAskedRefusesReleasingAll) {
+    CBorrowRelationDlg dlg;
+    vq::ScriptedUser user;
+    user.Dialog("借用关系浏览")
+        .RightClick(1205, "借用关系/U1")
+        .Menu(1)
+        .Message("是否真的要解除所有借用关系?", IDYES)
+        .Do([&](CDialog&) { EXPECT_EQ(Count("UpCode='U1'"), "2"); })
+        .Click(IDCANCEL);
+    vqtest::MessageBoxRecorder boxes;
+    boxes.WhenShown("是否真的要解除所有借用关系?", [this] {
+        ws->Execute(
+            "INSERT INTO BorrowingRelation (Code, BorrowedCode, UpCode, ProductCode) VALUES ('K5', 'S6', "
+            "'K1', 'PA')");
+    });
+    boxes.Expect("存在多层的借用关系，先需逐层进行解除...");
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Count("1=1"), "7");
 }
 
 TEST_P(BorrowRelationTest, QueryListJumpsToTheTreeNode) {

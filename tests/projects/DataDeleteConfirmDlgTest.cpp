@@ -10,6 +10,7 @@
 #include "platform/ui/ScriptedUser.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
+#include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/VsftpdServer.h"
 
 #include <gtest/gtest.h>
@@ -44,7 +45,7 @@ const char* const kProjects =
     "INSERT INTO TaskRevManage (ProjectNo, RevNumber) VALUES ('P-01', 'A');"
     "INSERT INTO TaskAuditManage (ProjectNo, AuditName) VALUES ('P-01-01', '审核')";
 
-// A work task with one document, as another client adds it while the list is shown.
+// A work task with one document, as another client adds it while the deletion is asked about.
 const char* const kLateWork =
     "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID) VALUES ('P-01', 'P-01', 'P-01#001');"
     "INSERT INTO TeamWorkResult (FileID, WorkID, FileName) VALUES ('F1', 'P-01#001', 'D1.dwg');"
@@ -153,10 +154,12 @@ TEST_P(DataDeleteConfirmTest, DeletesTheSubtreeWithItsFoldersInEveryStorageMode)
         FillServer();
         theApp.m_nDocStorageMode = mode;
         vq::ScriptedUser user;
-        user.Dialog("数据删除确认 - 项目")
-            .Do([&](CDialog&) { ws->Execute(kLateWork); })
-            .Click(IDOK)
-            .Message("删除将不可再恢复，是否真的要删除?", IDYES);
+        user.Dialog("数据删除确认 - 项目").Click(IDOK).Message("删除将不可再恢复，是否真的要删除?", IDYES);
+        // The question holds no lock: another client writes while it is open.
+        vqtest::MessageBoxRecorder boxes;
+        boxes.WhenShown("是否真的要删除", [&] {
+            EXPECT_TRUE(ws->WritesAtOnce("UPDATE ProjectManage SET Remark='x' WHERE ProjectNo='Q'"));
+        });
         CDataDeleteConfirmDlg dlg;
         Prepare(dlg);
         EXPECT_EQ(dlg.DoModal(), IDOK);
@@ -167,10 +170,7 @@ TEST_P(DataDeleteConfirmTest, DeletesTheSubtreeWithItsFoldersInEveryStorageMode)
         EXPECT_EQ(Rows("TaskDocuments"), 1);
         EXPECT_EQ(Rows("TaskLogInformation"), 1);
         EXPECT_EQ(Rows("TaskExtDocument") + Rows("TaskRevManage") + Rows("TaskAuditManage"), 0);
-        EXPECT_EQ(Rows("TeamWorkManage") + Rows("TeamWorkResult") + Rows("TeamWorkAudit"), 0);
-        EXPECT_EQ(Rows("TeamWorkResource") + Rows("TeamWorkResourcePack"), 0);
-        EXPECT_EQ(Rows("TeamWorkResultPack"), mode == 2 ? 1 : 0);
-        EXPECT_EQ(server->Exists("Vq/Working/F1.dwg"), mode == 0);
+        EXPECT_TRUE(server->Exists("Vq/Working/F1.dwg")); // no document of a task deleted
         EXPECT_FALSE(server->Exists("Vq/Working/P-01"));
         EXPECT_FALSE(server->Exists("Vq/Auditing/P-01-01"));
         EXPECT_TRUE(server->Exists("Vq/Working/Q-01/A/q.dwg"));
@@ -492,6 +492,98 @@ TEST_P(DataDeleteConfirmTest, WorkTaskOnTheSubtreeDisablesOkAndFinishedNodeIsRef
     EXPECT_EQ(finished.DoModal(), IDCANCEL);
     EXPECT_TRUE(done.Succeeded()) << done.Error().c_str();
     EXPECT_EQ(Rows("ProjectManage"), 6);
+}
+
+// What another client stores while the question is open, judged on the stored rows after the
+// answer: a work task on a listed task, a task below one (it would stay without its parent), a
+// listed task gone, a task document more than the box counted, the node sent to review. Yes then
+// deletes nothing, one box says what changed, and the dialog stays open.
+TEST_P(DataDeleteConfirmTest, WhatAnotherClientStoresWhileAskedRefusesTheDeletion) {
+    struct Change {
+        const char* what;
+        const char* write;
+        const char* refusal;
+    };
+    const CString changedTasks =
+        "打开删除确认后，其他用户增加、删除或修改了该项目下的任务，没有删除任何数据，请重新打开后再删除...";
+    const Change changes[] = {
+        {"a work task", kLateWork, "该项目任务下有 1 个相关的工作组工作任务，不能直接删除..."},
+        {"a task below a listed one",
+         "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('P-02-01', "
+         "'T21', "
+         "'A_\\T2\\', '未开始')",
+         changedTasks},
+        {"a listed task gone", "UPDATE ProjectManage SET ProjectPath='AB\\' WHERE ProjectNo='P-02'",
+         changedTasks},
+        {"a task document", "INSERT INTO TaskDocuments (ProjectNo, DocumentType) VALUES ('P-02', '图纸')",
+         "打开删除确认后，涉及文档数目已变为 4，没有删除任何数据，请重新打开后再删除..."},
+        {"the node sent to review", "UPDATE ProjectManage SET WorkState='评审' WHERE ProjectNo='P'",
+         "任务处于评审或完成状态，不能进行删除..."}};
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        ws->Execute(
+            "DELETE FROM ProjectManage; DELETE FROM TaskDocuments; DELETE FROM TaskLogInformation; DELETE "
+            "FROM TaskExtDocument; DELETE FROM TaskRevManage; DELETE FROM TaskAuditManage; DELETE FROM "
+            "TeamWorkManage; DELETE FROM TeamWorkResult; DELETE FROM TeamWorkResultPack; DELETE FROM "
+            "TeamWorkAudit; DELETE FROM TeamWorkResource; DELETE FROM TeamWorkResourcePack");
+        ws->Execute(kProjects);
+        FillServer();
+        const int projectRows = Rows("ProjectManage");
+        vq::ScriptedUser user;
+        user.Dialog("数据删除确认 - 项目")
+            .Click(IDOK)
+            .Message("删除将不可再恢复，是否真的要删除?", IDYES)
+            .Dialog("数据删除确认 - 项目")
+            .Click(IDCANCEL);
+        vqtest::MessageBoxRecorder boxes;
+        boxes.WhenShown("是否真的要删除", [&] { ws->Execute(change.write); });
+        boxes.Expect(change.refusal);
+        CDataDeleteConfirmDlg dlg;
+        Prepare(dlg);
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(Rows("ProjectManage"), projectRows + (change.write == changes[1].write ? 1 : 0));
+        EXPECT_EQ(Rows("TaskExtDocument") + Rows("TaskRevManage") + Rows("TaskAuditManage"), 3);
+        EXPECT_EQ(Rows("TeamWorkManage"), change.write == kLateWork ? 1 : 0);
+        EXPECT_TRUE(server->Exists("Vq/Working/P-01/A/d1.dwg"));
+        EXPECT_TRUE(server->Exists("Vq/Auditing/P-01-01/r.dwg"));
+    }
+}
+
+// A work task that another client stores on a task not yet deleted, while the deletion runs: the
+// deletion stops before that task's rows go, says why, and says what went.
+class WorkTaskArrivesDlg : public CDataDeleteConfirmDlg {
+public:
+    explicit WorkTaskArrivesDlg(const vqtest::DbWorkspace& ws) : m_ws(ws) {}
+
+protected:
+    void OnTaskDeleted(int row) override {
+        if (row == 0)
+            m_ws.Execute(
+                "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID) VALUES ('P-02', 'P-02', 'P-02#001')");
+    }
+
+private:
+    const vqtest::DbWorkspace& m_ws;
+};
+
+TEST_P(DataDeleteConfirmTest, AWorkTaskStoredWhileTheDeletionRunsStopsItBeforeItsTask) {
+    ws->Execute(kProjects);
+    vq::ScriptedUser user;
+    user.Dialog("数据删除确认 - 项目")
+        .Click(IDOK)
+        .Message("删除将不可再恢复，是否真的要删除?", IDYES)
+        .Message("该项目任务下有 1 个相关的工作组工作任务，不能直接删除...", IDOK)
+        .MessageContaining("删除未能完成：1 项任务", IDOK)
+        .Dialog("数据删除确认 - 项目")
+        .Click(IDCANCEL);
+    WorkTaskArrivesDlg dlg(*ws);
+    Prepare(dlg);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Rows("ProjectManage", "ProjectNo LIKE 'P%'"), 4);
+    EXPECT_EQ(Rows("TeamWorkManage"), 1);
+    EXPECT_EQ(Rows("TaskLogInformation", "ProjectNo='P-02'"), 1); // the task not reached keeps its rows
 }
 
 TEST_P(DataDeleteConfirmTest, NothingIsDeletedWithoutTheFtpServer) {

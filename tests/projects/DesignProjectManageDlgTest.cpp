@@ -1,13 +1,14 @@
 // The design project management: the list and its filters, adding a project with its first work
 // task, the refusals of deletion, the rights to change, and the entry function.
+#include "projects/DesignProjectManageDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/Time.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
-#include "projects/DesignProjectManageDlg.h"
 #include "projects/DesignProjectManageIds.h"
 #include "projects/ProjectTaskItemIds.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/MessageServer.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +119,50 @@ TEST_P(DesignProjectManageTest, DeletionIsRefusedForStartedProjectsAndProjectsWi
     EXPECT_EQ(dlg.Changed, 1);
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectNo='A1'"), "0");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM ProjectManage"), "5");
+}
+
+// What another client stores while "是否要删除选中的设计项目?" is open is judged after the answer on
+// the stored rows: a task below the project, a first work task, a start, the project gone. Yes
+// then deletes nothing and the refusal says what changed; the row stays in the list.
+TEST_P(DesignProjectManageTest, WhatAnotherClientStoresWhileAskedRefusesTheDeletion) {
+    struct Change {
+        const char* what;
+        const char* write;
+        const char* refusal;
+    };
+    const Change changes[] = {
+        {"a task",
+         "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('A1-01', "
+         "'任务', "
+         "'A_\\', '未开始')",
+         "选定的设计项目已分配工作，不能直接删除..."},
+        {"a work task", "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID) VALUES ('A1', 'A1', 'A1#001')",
+         "选定的简单项目已经进行任务细分, 不能直接删除..."},
+        {"started", "UPDATE ProjectManage SET WorkState='正进行中' WHERE ProjectNo='A1'",
+         "指定设计项目已开始，不能删除..."},
+        {"renamed", "UPDATE ProjectManage SET ProjectName='A_改' WHERE ProjectNo='A1'",
+         "选定的设计项目已不存在，或其编号不能从数据库中确切读出，不能删除..."}};
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        CDesignProjectManageDlg dlg;
+        vq::ScriptedUser user;
+        user.Dialog("设计项目管理")
+            .Select(kProjectList, "A1")
+            .Click(kDeleteProject)
+            .Message("是否要删除选中的设计项目?", IDYES)
+            .Do([](CDialog& d) { EXPECT_EQ(Column(d, 0).front(), "A1"); })
+            .Click(IDCANCEL);
+        vqtest::MessageBoxRecorder boxes;
+        boxes.WhenShown("是否要删除选中的设计项目?", [&] { ws.Execute(change.write); });
+        boxes.Expect(change.refusal);
+        dlg.DoModal();
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(dlg.Changed, 0);
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectNo='A1'"), "1");
+        ws.Execute("DELETE FROM ProjectManage WHERE ProjectNo='A1-01'; DELETE FROM TeamWorkManage WHERE "
+                   "WorkID='A1#001'; UPDATE ProjectManage SET WorkState='未开始', ProjectName='A_' WHERE "
+                   "ProjectNo='A1'");
+    }
 }
 
 // Another client stored a project under "A1 ", which the list reads as "A1", the number of

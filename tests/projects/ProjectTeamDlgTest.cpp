@@ -1,5 +1,6 @@
 // Project groups and task work groups: adding, refreshing, deleting members and choosing the
 // leader; the member picker; the project task browser; and the members step of the item dialog.
+#include "projects/ProjectTeamDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/Time.h"
 #include "platform/ui/Dialog.h"
@@ -7,12 +8,12 @@
 #include "platform/ui/TreeCtrl.h"
 #include "projects/ProjectTaskItemDlg.h"
 #include "projects/ProjectTaskItemIds.h"
-#include "projects/ProjectTeamDlg.h"
 #include "projects/ProjectTeamIds.h"
 #include "projects/SelectProjectTeamerDlg.h"
 #include "projects/TaskQueryIds.h"
 #include "teamwork/BrowseProjectTaskDlg.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -187,6 +188,31 @@ TEST_P(ProjectTeamTest, DeletingAMemberTakesItsRightsAndTheLeaderIsUnique) {
     EXPECT_EQ(ws.QueryText("SELECT TeamUser FROM DesignProjectTeam WHERE TeamType='_P' AND IsLeader='Y'"), "lisi");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignProjectTeam WHERE TeamUser='zhangsan'"), "0");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignProjectTeamRight"), "0");
+}
+
+// The member chosen as leader is removed by another client while "是否设置选中组员为组长?" is
+// open: the group keeps its leader and the box says why nothing was set.
+TEST_P(ProjectTeamTest, AMemberRemovedWhileAskedIsNotMadeLeader) {
+    ws.Execute("INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader) VALUES "
+               "('P', '_P', 'P', 'lisi', 'N')");
+    CProjectTeamDlg dlg;
+    dlg.m_strProjectNo = "P";
+    vq::ScriptedUser user;
+    user.Dialog("项目组成员管理")
+        .RightClick(kTree, kRoot + "/李四 [lisi]")
+        .Menu(kLeaderCommand)
+        .Message("是否设置选中组员为组长?", IDYES)
+        .Click(IDCANCEL);
+    vqtest::MessageBoxRecorder boxes;
+    boxes.WhenShown("是否设置选中组员为组长?",
+                    [this] { ws.Execute("DELETE FROM DesignProjectTeam WHERE TeamUser='lisi'"); });
+    boxes.Expect("选中的组员已不在项目组中，没有设置组长...");
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignProjectTeam WHERE TeamType='_P' AND IsLeader='Y'"),
+              "1");
+    EXPECT_EQ(ws.QueryText("SELECT TeamUser FROM DesignProjectTeam WHERE TeamType='_P' AND IsLeader='Y'"),
+              "zhangsan");
 }
 
 TEST_P(ProjectTeamTest, AFailedRightsDeleteKeepsTheMember) {

@@ -13,7 +13,8 @@
 // runs leave the flow stuck; 50 runs per road catch that every time. The assisting reviewers of
 // one step decide the same way, alone and beside the step's own reviewer, and the windows that
 // give out assisting tasks of one step at the same moment give each a name of its own; a deletion
-// of assisting tasks while they are decided deletes no result and loses none silently.
+// of assisting tasks while they are decided deletes no result and loses none silently. Steps of one
+// document handed over to others in windows opened at the same moment are all kept.
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
@@ -22,6 +23,7 @@
 #include "review/AssistAuditDlg.h"
 #include "review/AuditFlowEngine.h"
 #include "review/ProjectTaskDecision.h"
+#include "review/WorkDocAuditResultDlg.h"
 #include "teamwork/AuditPath.h"
 #include "tests/support/DbWorkspace.h"
 
@@ -791,6 +793,55 @@ protected:
     }
 };
 
+// The document's superior hands the steps of one document over to others in as many windows of
+// the review results, opened at the same moment (each read the auditor list as it opened): every
+// hand-over is kept, in the list and in its step row, as when they were made one after the other.
+class HandOversAtOnce : public ConcurrentDecisionTest {
+protected:
+    static constexpr const char* kSteps[] = {"校对", "审核", "工艺审查", "批准"};
+    void SetUpFlow(int) override {
+        ws->Execute(
+            "DELETE FROM TeamWorkAudit; DELETE FROM TeamWorkResult; DELETE FROM TeamWorkManage; DELETE FROM "
+            "AuditingManage; DELETE FROM UserInformation; "
+            "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), ('a1', '甲'), "
+            "('a2', "
+            "'乙'), ('a3', '丙'), ('a4', '丁'), ('u1', '新一'), ('u2', '新二'), ('u3', '新三'), ('u4', "
+            "'新四'); "
+            "INSERT INTO TeamWorkManage (TaskNo, WorkID, Manager, WorkName) VALUES ('XM-01', 'XM-01#001', "
+            "'zhangsan', '箱体部件设计'); "
+            "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('四步评审', '', "
+            "'校对(40,20)|*|审核(40,110)|*|工艺审查(240,110)|*|批准(40,200)'); "
+            "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+            "AuditorName) "
+            "VALUES ('F-1', 'XM-01#001', '箱盖说明', 'a.txt', '评审', '四步评审', 'a1|*|a2|*|a3|*|a4'); "
+            "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State, Working) VALUES ('F-1', '校对', "
+            "'a1', "
+            "'未完成', 'F'), ('F-1', '审核', 'a2', '未完成', 'F'), ('F-1', '工艺审查', 'a3', '未完成', 'F'), "
+            "('F-1', '批准', 'a4', '未完成', 'F')");
+    }
+    std::vector<CString> FlowRows() const override {
+        return {"SELECT FileID, AuditorName FROM TeamWorkResult",
+                "SELECT FileID, AuditTask, Auditor, State FROM TeamWorkAudit"};
+    }
+    int Decide(int index, const std::function<void()>& arrive) override {
+        theApp.m_strLoginUser = "zhangsan";
+        vq::ScriptedUser user;
+        user.Dialog("工作文档评审结果")
+            .Select(CWorkDocAuditResultDlg::kStepListId, kSteps[index])
+            .Do([&arrive](CDialog&) { arrive(); })
+            .Click(CWorkDocAuditResultDlg::kChangeAuditorId)
+            .Dialog("评审负责人")
+            .Set(1147, "u" + CString(std::to_string(index + 1)))
+            .Click(IDOK)
+            .Dialog("工作文档评审结果")
+            .Click(IDCANCEL);
+        CWorkDocAuditResultDlg dlg;
+        dlg.FileID = "F-1";
+        dlg.DoModal();
+        return user.Succeeded() ? 1 : 0;
+    }
+};
+
 struct AssistingReviewers : AssistingReviewsTest {
     bool WithMainReviewer() const override { return false; }
 };
@@ -845,5 +896,9 @@ TEST_F(AssistingTasksAddedAtOnce, EachTaskGetsANameOfItsOwn) {
 }
 
 TEST_F(AssistingTasksDeletedWhileDecided, NoDecidedTaskIsDeletedAndNoDecisionOnADeletedTaskIsStored) {
+    RunRoad(0);
+}
+
+TEST_F(HandOversAtOnce, EveryHandOverIsKeptInTheListAndTheSteps) {
     RunRoad(0);
 }

@@ -253,29 +253,93 @@ TEST_P(AuditResultTest, OnlyTheSuperiorOfADocumentInReviewMayChange) {
 }
 
 TEST_P(AuditResultTest, AChangeKeepsAuditorsBeyondThePathAndNeedsAPath) {
+    const auto useTemplate = [this](const char* model) {
+        ws.Execute(CString("UPDATE TeamWorkResult SET AuditingModel='") + model + "' WHERE FileID='F-1'");
+    };
     vqtest::MessageBoxRecorder boxes;
     W dlg;
     dlg.FileID = "F-1";
     // A path of two steps with three auditors: the third is kept as it was.
-    EXPECT_EQ(dlg.ChangeAuditor("两级评审", "wangwu|*|审核组|*|zhaoliu", "审核", "lisi"), 1);
+    useTemplate("两级评审");
+    EXPECT_EQ(dlg.ChangeAuditor("审核", "审核组", "lisi"), 1);
     EXPECT_EQ(AuditorList("F-1"), "wangwu|*|lisi|*|zhaoliu");
     EXPECT_EQ(AuditorOf("F-1", "审核"), "lisi");
     // Mixed-step marks and letter case of the path do not hide the step.
-    EXPECT_EQ(dlg.ChangeAuditor("三级评审", "wangwu|*|lisi|*|zhaoliu", "审核", "审核组"), 1);
+    useTemplate("三级评审");
+    EXPECT_EQ(dlg.ChangeAuditor("审核", "LISI", "审核组"), 1);
     EXPECT_EQ(AuditorList("F-1"), "wangwu|*|审核组|*|zhaoliu");
     EXPECT_TRUE(boxes.Shown().empty());
     // Without a path nothing can be matched: refused, the stored list stays whole.
-    boxes.Expect("没有评审路径");
-    boxes.Expect("没有评审路径");
-    EXPECT_EQ(dlg.ChangeAuditor("空流程", "wangwu|*|审核组|*|zhaoliu", "审核", "lisi"), 0);
-    EXPECT_EQ(dlg.ChangeAuditor("没有的流程", "wangwu|*|审核组|*|zhaoliu", "审核", "lisi"), 0);
-    ASSERT_EQ(boxes.Shown().size(), 2u);
-    EXPECT_NE(boxes.Shown()[0].text.Find("没有评审路径"), -1) << boxes.Shown()[0].text;
+    for (const char* model : {"空流程", "没有的流程"}) {
+        useTemplate(model);
+        boxes.Expect("没有评审路径");
+        EXPECT_EQ(dlg.ChangeAuditor("审核", "审核组", "lisi"), 0) << model;
+    }
     EXPECT_EQ(AuditorList("F-1"), "wangwu|*|审核组|*|zhaoliu");
     EXPECT_EQ(AuditorOf("F-1", "审核"), "审核组");
     // Quotes in names reach the database as text.
-    EXPECT_EQ(dlg.ChangeAuditor("两级评审", "a|*|b", "审核", "o'neil"), 1);
+    useTemplate("两级评审");
+    EXPECT_EQ(dlg.ChangeAuditor("审核", "审核组", "o'neil"), 1);
     EXPECT_EQ(AuditorOf("F-1", "审核"), "o'neil");
+}
+
+// The hand-over is judged on the stored rows when the new responsible person has been chosen:
+// what another client did while the choice was open refuses it with one box, and the hand-over of
+// another step meanwhile is kept beside it.
+TEST_P(AuditResultTest, AHandOverIsJudgedOnWhatIsStoredWhenItIsMade) {
+    struct Change {
+        const char* what;
+        const char* write;
+        const char* refusal; // nullptr: the hand-over is made
+    };
+    const Change changes[] = {
+        {"the step decided",
+         "UPDATE TeamWorkAudit SET State='已完成', Result='通过' WHERE FileID='F-1' AND AuditTask='审核'",
+         "该评审任务已完成，不能更换负责人..."},
+        {"the document released", "UPDATE TeamWorkResult SET State='正式' WHERE FileID='F-1'",
+         "该工作文档已不在评审中，不能更换负责人..."},
+        {"the step handed over by another",
+         "UPDATE TeamWorkAudit SET Auditor='lisi' WHERE FileID='F-1' AND AuditTask='审核';"
+         "UPDATE TeamWorkResult SET AuditorName='wangwu|*|lisi|*|zhaoliu' WHERE FileID='F-1'",
+         "该评审任务的负责人已被更换为lisi，不能再次更换..."},
+        {"the step being worked on",
+         "UPDATE TeamWorkAudit SET Working='T' WHERE FileID='F-1' AND AuditTask='审核'",
+         "该评审任务正在进行更改评审，不能更换负责人..."},
+        {"another step handed over",
+         "UPDATE TeamWorkAudit SET Auditor='lisi' WHERE FileID='F-1' AND AuditTask='批准[N]';"
+         "UPDATE TeamWorkResult SET AuditorName='wangwu|*|审核组|*|lisi' WHERE FileID='F-1'",
+         nullptr}};
+    const CString setUp =
+        "UPDATE TeamWorkAudit SET State='未完成', Result='', Working='F', Auditor='审核组' WHERE "
+        "FileID='F-1' AND AuditTask='审核';"
+        "UPDATE TeamWorkResult SET State='评审', AuditorName='wangwu|*|审核组|*|zhaoliu' WHERE "
+        "FileID='F-1'";
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        ws.Execute(setUp);
+        W dlg;
+        dlg.FileID = "F-1";
+        vq::ScriptedUser user;
+        user.Dialog("工作文档评审结果")
+            .Select(W::kStepListId, "审核")
+            .Click(W::kChangeAuditorId)
+            .Dialog("评审负责人")
+            .Do([&](CDialog&) { ws.Execute(change.write); })
+            .Set(1147, "标准化组")
+            .Click(IDOK);
+        if (change.refusal)
+            user.Message(change.refusal, IDOK);
+        user.Dialog("工作文档评审结果").Click(IDCANCEL);
+        dlg.DoModal();
+        EXPECT_TRUE(user.Succeeded()) << user.Error();
+        if (change.refusal) {
+            EXPECT_NE(AuditorOf("F-1", "审核"), "标准化组");
+            EXPECT_EQ(AuditorList("F-1").Find("标准化组"), -1) << AuditorList("F-1").c_str();
+        } else {
+            EXPECT_EQ(AuditorOf("F-1", "审核"), "标准化组");
+            EXPECT_EQ(AuditorList("F-1"), "wangwu|*|标准化组|*|lisi");
+        }
+    }
 }
 
 TEST_P(AuditResultTest, TheRuleChoosesTheDrawingResultsForDwgFiles) {

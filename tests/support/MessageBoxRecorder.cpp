@@ -12,6 +12,8 @@ MessageBoxRecorder::~MessageBoxRecorder() {
     vq::SetMessageBoxPresenter(std::move(m_previous));
     EXPECT_TRUE(m_expected.empty()) << "expected message box not shown: "
                                     << m_expected.front().textPart.c_str();
+    EXPECT_TRUE(m_hooks.empty()) << "no message box shown for the action at: "
+                                 << m_hooks.front().first.c_str();
 }
 
 void MessageBoxRecorder::Expect(const CString& textPart, int answer, std::function<void()> whileShown) {
@@ -25,8 +27,21 @@ std::vector<CString> MessageBoxRecorder::Texts() const {
     return texts;
 }
 
+void MessageBoxRecorder::WhenShown(const CString& textPart, std::function<void()> whileShown) {
+    m_hooks.emplace_back(textPart, std::move(whileShown));
+    m_passOn = true;
+}
+
 int MessageBoxRecorder::Answer(const vq::MessageBoxRequest& request) {
     m_shown.push_back(request);
+    for (auto hook = m_hooks.begin(); hook != m_hooks.end(); ++hook) {
+        if (request.text.Find(hook->first) >= 0) {
+            const std::function<void()> action = std::move(hook->second);
+            m_hooks.erase(hook);
+            action();
+            break;
+        }
+    }
     if (!m_expected.empty() &&
         (m_expected.front().textPart.IsEmpty() || request.text.Find(m_expected.front().textPart) >= 0)) {
         Expected expected = std::move(m_expected.front());
@@ -35,6 +50,8 @@ int MessageBoxRecorder::Answer(const vq::MessageBoxRequest& request) {
             expected.whileShown();
         return expected.answer;
     }
+    if (m_passOn && m_previous)
+        return m_previous(request);
     ADD_FAILURE() << "unexpected message box [" << request.caption.c_str() << "]: " << request.text.c_str();
     switch (request.type & MB_TYPEMASK) {
     case MB_YESNO:

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace vqtest {
@@ -20,6 +21,11 @@ public:
     // Expect a box whose text contains textPart (empty: any text) and answer it; whileShown runs
     // while the box is up, before it is answered (what happens meanwhile elsewhere).
     void Expect(const CString& textPart, int answer = IDOK, std::function<void()> whileShown = {});
+    // Runs whileShown once, when a box whose text contains textPart is shown, before it is
+    // answered: another client's write at the moment a question is open. From then on a box that
+    // this recorder does not expect is answered by the presenter that was in place when the
+    // recorder was made (a scripted user, which fails its run on a box it does not expect).
+    void WhenShown(const CString& textPart, std::function<void()> whileShown);
     // Every box shown so far, in order.
     const std::vector<vq::MessageBoxRequest>& Shown() const { return m_shown; }
     // Texts of the boxes shown so far.
@@ -29,6 +35,7 @@ public:
     void Clear() {
         m_shown.clear();
         m_expected.clear();
+        m_hooks.clear();
     }
 
 private:
@@ -40,6 +47,8 @@ private:
         std::function<void()> whileShown;
     };
     std::deque<Expected> m_expected;
+    std::vector<std::pair<CString, std::function<void()>>> m_hooks;
+    bool m_passOn = false;
     std::vector<vq::MessageBoxRequest> m_shown;
     vq::MessageBoxPresenter m_previous;
 };

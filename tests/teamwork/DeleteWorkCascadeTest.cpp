@@ -1,6 +1,6 @@
-// Deleting one work task: the refusals, the rows of every table that hangs on it (and nothing of
-// a neighbour's), the contents in each document storage mode against a real FTP server, and a
-// failing statement that leaves the work task whole.
+// Deleting one work task: the refusals (also of what another client changes while the question
+// is open), the rows of every table that hangs on it (and nothing of a neighbour's), the storage
+// modes against a real FTP server, and a failing statement that leaves the work task whole.
 #include "teamwork/DeleteWorkCascade.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ftp/FtpConnection.h"
@@ -13,8 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -33,8 +36,9 @@ void AddWorkRows(vqtest::DbWorkspace& ws, const CString& work, const CString& re
     ws.Execute(script);
 }
 
-// Document rows, as another client stores them while the deletion is being confirmed.
-void AddDocumentRows(const CString& work, const CString& file, const CString& name) {
+// Document rows of a work, stored by another client (a connection of its own).
+void AddDocumentRows(const vqtest::DbWorkspace& ws, const CString& work, const CString& file,
+                     const CString& name) {
     const char* formats[] = {
         "INSERT INTO TeamWorkResult (FileID, WorkID, FileName) VALUES ('%s', '%s', '%s')",
         "INSERT INTO TeamWorkRelation (FileID) VALUES ('%s')", "INSERT INTO TeamWorkAdvise (FileID) VALUES ('%s')",
@@ -45,7 +49,7 @@ void AddDocumentRows(const CString& work, const CString& file, const CString& na
     for (const char* format : formats) {
         CString sql;
         sql.Format(format, file, work, name);
-        ASSERT_TRUE(theApp.ExecuteSql(sql)) << sql.c_str();
+        ws.Execute(sql);
     }
 }
 
@@ -74,16 +78,11 @@ protected:
         server.reset();
         ws.reset();
     }
-    // Answers the confirmation with Yes after another client added work documents; every other
-    // box is recorded and answered with OK.
-    void ConfirmAfterDocumentsArrive(const CString& work, const CString& name) {
-        m_oldPresenter = vq::SetMessageBoxPresenter([this, work, name](const vq::MessageBoxRequest& request) {
+    // Answers the confirmation with Yes; every other box is recorded and answered with OK.
+    void Confirm() {
+        m_oldPresenter = vq::SetMessageBoxPresenter([this](const vq::MessageBoxRequest& request) {
             shown.push_back(request.text);
-            if (request.text.Find("真的要删除吗") >= 0) {
-                AddDocumentRows(work, "F1", name);
-                return IDYES;
-            }
-            return IDOK;
+            return request.text.Find("真的要删除吗") >= 0 ? IDYES : IDOK;
         });
     }
     void StartFtp() {
@@ -199,12 +198,9 @@ TEST_P(DeleteWorkCascadeTest, AWorkNumberedAsAnotherButForCaseTakesNothingOfIt) 
 }
 
 TEST_P(DeleteWorkCascadeTest, DatabaseModeDeletesEveryRowOfTheWorkAndNothingOfItsNeighbour) {
-    ConfirmAfterDocumentsArrive("T1#001", "D1.dwg");
+    Confirm();
     EXPECT_TRUE(DeleteWorkCascade("T1#001", "T1", "归档", true, "撤消给张三分配工作：工作[T1#001]"));
     EXPECT_EQ(RowsOfFirstWork(), 0);
-    EXPECT_EQ(Count("TeamWorkResultPack", "FileID='F1'"), 0);
-    EXPECT_EQ(Count("VqkorvelTeam_title", "FileID='F1'"), 0);
-    EXPECT_EQ(Count("VqkorvelTeam_detail", "FileID='F1'"), 0);
     EXPECT_EQ(Count("TeamWorkManage", "WorkID='T1#002'"), 1);
     EXPECT_EQ(Count("TeamWorkResourcePack", "ResourceID='R2'"), 1);
     EXPECT_EQ(Count("TeamWorkPartTree", "WorkID='T1#002'"), 1);
@@ -213,12 +209,63 @@ TEST_P(DeleteWorkCascadeTest, DatabaseModeDeletesEveryRowOfTheWorkAndNothingOfIt
               "撤消给张三分配工作：工作[T1#001]");
 }
 
-TEST_P(DeleteWorkCascadeTest, ListCommandKeepsTheProductStructure) {
-    ConfirmAfterDocumentsArrive("T1#001", "D1.dwg");
-    EXPECT_TRUE(DeleteWorkCascade("T1#001", "T1", "待确认", false, "p"));
+// What the checks refuse, done by another client while the question is open: the answer Yes
+// deletes nothing, and the check's own message says what changed. From the tree and from the
+// list, whose shown state ("正进行中") is older than the stored one.
+TEST_P(DeleteWorkCascadeTest, WhatAnotherClientChangesWhileAskedRefusesTheDeletion) {
+    struct Change {
+        const char* what;
+        std::function<void()> write;
+        const char* refusal;
+    };
+    const std::vector<Change> changes = {
+        {"a work document stored", [this] { AddDocumentRows(*ws, "T1#001", "F1", "D1.dwg"); },
+         " 该任务下存在工作文档，请先删除工作文档..."},
+        {"a sub-work task made",
+         [this] {
+             ws->Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkState) VALUES ('T1', "
+                         "'T1#001', 'T1#001#001', '待确认')");
+         },
+         "请先删除任务下面的任务，再删除本任务..."},
+        {"sent to review",
+         [this] { ws->Execute("UPDATE TeamWorkManage SET WorkState='评审' WHERE WorkID='T1#001'"); },
+         "处于评审及完成状态的任务不能删除..."},
+        {"finished",
+         [this] { ws->Execute("UPDATE TeamWorkManage SET WorkState='完成' WHERE WorkID='T1#001'"); },
+         "处于评审及完成状态的任务不能删除..."},
+        {"deleted",
+         [this] { ws->Execute("UPDATE TeamWorkManage SET WorkID='T1#009' WHERE WorkID='T1#001'"); },
+         "该工作任务已不存在，或其编号不能从数据库中确切读出，没有删除任何数据..."}};
+    for (const bool fromTree : {true, false}) {
+        for (const Change& change : changes) {
+            SCOPED_TRACE(std::string(change.what) + (fromTree ? " (tree)" : " (list)"));
+            {
+                vqtest::MessageBoxRecorder boxes;
+                boxes.Expect("删除该工作任务将失去其对应的所有信息,真的要删除吗?", IDYES, change.write);
+                boxes.Expect(change.refusal);
+                EXPECT_FALSE(DeleteWorkCascade("T1#001", "T1", "正进行中", fromTree, "p"));
+            }
+            ws->Execute("UPDATE TeamWorkManage SET WorkID='T1#001' WHERE WorkID='T1#009';"
+                        "UPDATE TeamWorkManage SET WorkState='正进行中' WHERE WorkID='T1#001'");
+            EXPECT_EQ(RowsOfFirstWork(), &change == &changes[0] ? 11 : 6);
+            EXPECT_EQ(Count("TeamWorkManage", "WorkID='T1#001#001'"), &change == &changes[1] ? 1 : 0);
+            EXPECT_EQ(Count("VqkorvelTeam_title", "1=1") + Count("TeamWorkResultPack", "1=1"),
+                      &change == &changes[0] ? 2 : 0);
+            EXPECT_EQ(Count("TeamWorkLog", "1=1"), 0);
+            ws->Execute(
+                "DELETE FROM TeamWorkManage WHERE WorkID='T1#001#001'; DELETE FROM TeamWorkResult; "
+                "DELETE FROM TeamWorkRelation; DELETE FROM TeamWorkAdvise; DELETE FROM TeamWorkAudit; "
+                "DELETE FROM TeamWorkHistory; DELETE FROM TeamWorkResultPack; DELETE FROM "
+                "VqkorvelTeam_title; DELETE FROM VqkorvelTeam_detail");
+        }
+    }
+    // Nothing changed meanwhile: the question is answered with no lock held, and Yes deletes.
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("真的要删除吗", IDYES, [this] {
+        EXPECT_TRUE(ws->WritesAtOnce("UPDATE TeamWorkManage SET WorkName='工作' WHERE WorkID='T1#002'"));
+    });
+    EXPECT_TRUE(DeleteWorkCascade("T1#001", "T1", "正进行中", false, "p"));
     EXPECT_EQ(RowsOfFirstWork(), 0);
-    EXPECT_EQ(Count("VqkorvelTeam_title", "FileID='F1'"), 1);
-    EXPECT_EQ(Count("VqkorvelTeam_detail", "FileID='F1'"), 1);
 }
 
 TEST_P(DeleteWorkCascadeTest, FailingStatementLeavesTheWorkTaskWhole) {
@@ -249,20 +296,20 @@ TEST_P(DeleteWorkCascadeTest, FailingLogRowStillSaysTheWorkTaskWasDeleted) {
     EXPECT_EQ(RowsOfFirstWork(), 0);
 }
 
-TEST_P(DeleteWorkCascadeTest, FtpModeRemovesTheCopiesAndKeepsTheDatabaseContents) {
+// In storage modes 1 and 2 the server must be usable; the neighbour's copies and contents stay.
+TEST_P(DeleteWorkCascadeTest, FtpModesDeleteTheRowsAndLeaveTheNeighboursCopies) {
     StartFtp();
-    theApp.m_nDocStorageMode = 2;
-    server->WriteFile("Vq/Working/F1.dwg", "copy");
-    server->WriteFile("Vq/Auditing/F1.dwg", "copy under review");
     server->WriteFile("Vq/Working/F2.dwg", "neighbour");
-    ConfirmAfterDocumentsArrive("T1#001", "D1.dwg");
-    EXPECT_TRUE(DeleteWorkCascade("T1#001", "T1", "正进行中", true, "p"));
-    EXPECT_EQ(RowsOfFirstWork(), 0);
-    EXPECT_EQ(Count("TeamWorkResultPack", "FileID='F1'"), 1); // mode 2 keeps database contents
-    EXPECT_FALSE(server->Exists("Vq/Working/F1.dwg"));
-    EXPECT_FALSE(server->Exists("Vq/Auditing/F1.dwg"));
+    ws->Execute("INSERT INTO TeamWorkResultPack (FileID, DocSaved) VALUES ('F2', '1')");
+    Confirm();
+    for (const int mode : {1, 2}) {
+        theApp.m_nDocStorageMode = mode;
+        EXPECT_TRUE(DeleteWorkCascade(mode == 1 ? "T1#001" : "T1#002", "T1", "正进行中", true, "p")) << mode;
+    }
+    EXPECT_EQ(Count("TeamWorkManage", "1=1"), 0);
+    EXPECT_EQ(Count("TeamWorkResultPack", "FileID='F2'"), 1);
     EXPECT_TRUE(server->Exists("Vq/Working/F2.dwg"));
-    EXPECT_EQ(shown.size(), 1u); // the confirmation only
+    EXPECT_EQ(shown.size(), 2u); // the confirmations only
 }
 
 // The caller lends no FTP connection (its entry call opened only the database): the file store
@@ -275,26 +322,14 @@ TEST_P(DeleteWorkCascadeTest, WithoutALentConnectionTheServerOfTheConfigurationI
     row.ftpUser = server->User();
     row.ftpPwd = server->Password();
     ws->SetConfig(row);
-    server->WriteFile("Vq/Proven/F1.dwg", "released copy");
     server->WriteFile("Vq/Working/F2.dwg", "neighbour");
     theApp.m_nDocStorageMode = 2;
-    ConfirmAfterDocumentsArrive("T1#001", "D1.dwg");
+    Confirm();
     EXPECT_TRUE(DeleteWorkCascade("T1#001", "T1", "正进行中", true, "p"));
     EXPECT_EQ(RowsOfFirstWork(), 0);
-    EXPECT_FALSE(server->Exists("Vq/Proven/F1.dwg"));
     EXPECT_TRUE(server->Exists("Vq/Working/F2.dwg"));
     EXPECT_EQ(shown.size(), 1u); // the confirmation only
     EXPECT_FALSE(theApp.m_pFtpConnection);
-}
-
-TEST_P(DeleteWorkCascadeTest, BothModeRemovesCopiesAndContentsOfANameWithoutExtension) {
-    StartFtp();
-    theApp.m_nDocStorageMode = 1;
-    server->WriteFile("Vq/Working/F1", "copy");
-    ConfirmAfterDocumentsArrive("T1#001", "README");
-    EXPECT_TRUE(DeleteWorkCascade("T1#001", "T1", "正进行中", true, "p"));
-    EXPECT_EQ(Count("TeamWorkResultPack", "FileID='F1'"), 0);
-    EXPECT_FALSE(server->Exists("Vq/Working/F1"));
 }
 
 TEST_P(DeleteWorkCascadeTest, FtpModeWithoutAServerDeletesNothing) {

@@ -7,6 +7,7 @@
 #include "platform/ui/TreeCtrl.h"
 #include "teamwork/WorkPartIds.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -152,6 +153,21 @@ TEST_P(TaskPartTest, ThePendingWorkIsOfferedToItsManagerAndAcceptanceStartsTheTa
     EXPECT_EQ(Rows("SELECT WorkState FROM ProjectManage WHERE ProjectNo='P1-01'"), "正进行中");
     EXPECT_EQ(Rows("SELECT WorkState FROM ProjectManage WHERE ProjectNo='P1'"), "正进行中");
     EXPECT_EQ(dlg.m_bChanged, 0);
+}
+
+// Another client finished the work task while the acceptance was asked about: Yes does not set
+// it back to "正进行中".
+TEST_P(TaskPartTest, AWorkTaskFinishedWhileAskedKeepsItsState) {
+    ws.Execute("UPDATE TeamWorkManage SET WorkState='待确认'");
+    CTaskPartDlg dlg;
+    vq::ScriptedUser user;
+    user.Message("该任务尚处于待确认状态，是否接受此任务?", IDYES).Dialog("设计产品结构管理").Click("退出");
+    vqtest::MessageBoxRecorder boxes;
+    boxes.WhenShown("是否接受此任务?", [this] {
+        ws.Execute("UPDATE TeamWorkManage SET WorkState='完成' WHERE WorkID='P1-01#001'");
+    });
+    Run(dlg, user);
+    EXPECT_EQ(Rows("SELECT WorkState FROM TeamWorkManage WHERE WorkID='P1-01#001'"), "完成");
 }
 
 TEST_P(TaskPartTest, DecliningKeepsTheWorkPendingAndTheManagerMayStillEdit) {

@@ -1,7 +1,8 @@
 // The work task state maintenance in both dialects: completing with and without document review,
 // the refusals before completing, marking changed under each parent state, changing documents
 // (all checked before any is changed), the state passed up to the work task group, failed
-// updates that store nothing and show no success, read-only openings and the entry function.
+// updates that store nothing and show no success, what another client writes while a change is
+// asked about, read-only openings and the entry function.
 #include "teamwork/TeamWorkTaskStateDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ListCtrl.h"
@@ -293,6 +294,80 @@ TEST_P(WorkTaskStateTest, ChangingFilesClearsTheSignatureAndMarksTheWorkChanged)
     EXPECT_EQ(WorkState("T1#001#001"), "更改");
     EXPECT_EQ(WorkState("T1#001"), "更改");
     EXPECT_EQ(dlg.Changed, 1);
+}
+
+// Each confirmed change of state with another client's write at the moment of its question: the
+// stored rows judge it after the answer, the Part's refusal says what changed, nothing is stored
+// (not even above the work task), and the dialog shows no success.
+TEST_P(WorkTaskStateTest, WhatAnotherClientWritesWhileAskedIsJudgedAfterTheAnswer) {
+    struct Road {
+        const char* what;
+        const char* before; // the rows when the dialog opens
+        const char* button;
+        std::vector<const char*> earlierQuestions; // answered No (the check) before the question
+        const char* question;
+        const char* write;
+        const char* refusal;
+        const char* workState; // stored afterwards
+    };
+    const Road roads[] = {{"标记完成, a document sent back",
+                           "",
+                           "标记完成...",
+                           {"是否进行完整性分析?"},
+                           "是否继续标记任务完成?",
+                           "UPDATE TeamWorkResult SET State='更改' WHERE FileID='F1'",
+                           "有未经过评审通过的设计文档，不能标记任务状态为完成...",
+                           "正进行中"},
+                          {"标记完成, a document stored",
+                           "",
+                           "标记完成...",
+                           {"是否进行完整性分析?"},
+                           "是否继续标记任务完成?",
+                           "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, State) VALUES ('F9', "
+                           "'T1#001#001', 'n.txt', '工作')",
+                           "有未经过评审通过的设计文档，不能标记任务状态为完成...",
+                           "正进行中"},
+                          {"标记更改, changed by another",
+                           "UPDATE TeamWorkManage SET WorkState='完成' WHERE WorkID='T1#001#001'",
+                           "标记更改...",
+                           {},
+                           "将修改工作任务状态为更改，是否继续?",
+                           "UPDATE TeamWorkManage SET WorkState='正进行中' WHERE WorkID='T1#001#001'",
+                           "工作任务不处于完成状态，不能标记为更改...",
+                           "正进行中"},
+                          {"更改文件, the document sent to review",
+                           "UPDATE TeamWorkManage SET WorkState='完成' WHERE WorkID='T1#001#001'",
+                           "更改文件...",
+                           {},
+                           "将修改选择工作文档的状态为更改，是否继续?",
+                           "UPDATE TeamWorkResult SET State='评审' WHERE FileID='F1'",
+                           "选中工作文档不处于正式或已归档状态，不能更改状态...",
+                           "完成"}};
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.what);
+        ws.Execute(
+            "DELETE FROM TeamWorkResult WHERE FileID='F9'; UPDATE TeamWorkResult SET State='正式' WHERE "
+            "FileID='F1'; UPDATE TeamWorkManage SET WorkState='正进行中' WHERE WorkID IN ('T1#001', "
+            "'T1#001#001')");
+        if (*road.before)
+            ws.Execute(road.before);
+        vq::ScriptedUser user;
+        user.Dialog(kCaption).Select(D::kListId, 0).Click(road.button);
+        for (const char* earlier : road.earlierQuestions)
+            user.Message(earlier, IDNO);
+        user.Message(road.question, IDYES).Click("退出");
+        vqtest::MessageBoxRecorder boxes;
+        boxes.WhenShown(road.question, [&] { ws.Execute(road.write); });
+        boxes.Expect(road.refusal);
+        CTeamWorkTaskStateDlg dlg;
+        dlg.WorkID = "T1#001#001";
+        dlg.DoModal();
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(dlg.Changed, 0);
+        EXPECT_EQ(WorkState("T1#001#001"), road.workState);
+        EXPECT_EQ(WorkState("T1#001"), "正进行中");
+        EXPECT_EQ(DocState("F2"), "已归档");
+    }
 }
 
 TEST_P(WorkTaskStateTest, ARefusedDocumentLeavesEverySelectedDocumentAsItWas) {
