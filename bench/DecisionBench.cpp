@@ -9,6 +9,7 @@
 // no statistics of it yet).
 //
 //   build/bench/bench/decision_bench [parts ...]
+//   build/bench/bench/decision_bench --writes [rows ...]
 //
 // Runs on SQLite (default sizes 200, 2,000 and 20,000 parts), or on PostgreSQL when VQ_PG_PORT
 // names a server (200 and 2,000). Each size then runs the change task once more in a database of
@@ -18,8 +19,16 @@
 // at most 1.5 times it, and against a decision of the plain work (how far from flat in the parts);
 // processor time on SQLite, the clock on PostgreSQL (where the process's processor time leaves out
 // the server's share).
+//
+// With --writes it measures what the stamps cost the writes of many rows to the tables they watch
+// instead (default 2,000, 10,000 and 20,000 rows): a change order's parts stored again as the change
+// order dialog stores them (one transaction: its DELETE, then an INSERT per part) and one work's
+// documents deleted as the work deletion deletes them (one statement), each with the stamps and in a
+// database of the same schema without them; the goal is at most 1.2 times that, and a cost per row
+// that does not grow with the rows (at most 1.5 times the smallest size's).
 #include "core/InstallPath.h"
 #include "core/Settings.h"
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Profile.h"
@@ -28,10 +37,12 @@
 #include "tests/support/DbWorkspace.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -201,11 +212,8 @@ class WithoutShortcuts {
 public:
     explicit WithoutShortcuts(const vqtest::DbWorkspace& ws) : m_ws(ws) {
         if (vqtest::DbWorkspace::OnPostgreSQL()) {
-            m_ws.Execute(
-                "ALTER TABLE ECOAuditLevel DISABLE TRIGGER tr_ecostamp_level; ALTER TABLE TeamWorkResult "
-                "DISABLE TRIGGER tr_ecostamp_result; ALTER TABLE ECOModifyPart DISABLE TRIGGER "
-                "tr_ecostamp_part; DROP INDEX ix_teamworkaudit_waiting; DROP INDEX "
-                "ix_teamworkgroupaudit_waiting");
+            m_ws.Execute(StampTriggers("DISABLE") +
+                         "DROP INDEX ix_teamworkaudit_waiting; DROP INDEX ix_teamworkgroupaudit_waiting");
             return;
         }
         const char* which =
@@ -217,12 +225,10 @@ public:
     }
     ~WithoutShortcuts() {
         if (vqtest::DbWorkspace::OnPostgreSQL())
-            m_ws.Execute(
-                "ALTER TABLE ECOAuditLevel ENABLE TRIGGER tr_ecostamp_level; ALTER TABLE TeamWorkResult "
-                "ENABLE TRIGGER tr_ecostamp_result; ALTER TABLE ECOModifyPart ENABLE TRIGGER "
-                "tr_ecostamp_part; CREATE INDEX ix_teamworkaudit_waiting ON TeamWorkAudit (FileID) WHERE "
-                "State = '等待'; CREATE INDEX ix_teamworkgroupaudit_waiting ON TeamWorkGroupAudit (FileID) "
-                "WHERE State = '等待'");
+            m_ws.Execute(StampTriggers("ENABLE ALWAYS") +
+                         "CREATE INDEX ix_teamworkaudit_waiting ON TeamWorkAudit (FileID) WHERE "
+                         "State = '等待'; CREATE INDEX ix_teamworkgroupaudit_waiting ON TeamWorkGroupAudit "
+                         "(FileID) WHERE State = '等待'");
         else
             m_ws.Execute(m_restore);
     }
@@ -230,6 +236,21 @@ public:
     WithoutShortcuts& operator=(const WithoutShortcuts&) = delete;
 
 private:
+    // The statements that disable or enable every stamp trigger of the server's schema.
+    static CString StampTriggers(const char* how) {
+        CString sql;
+        for (const auto& [table, name] :
+             {std::pair{"ECOAuditLevel", "level"}, std::pair{"TeamWorkResult", "result"},
+              std::pair{"ECOModifyPart", "part"}}) {
+            sql += CString("ALTER TABLE ") + table;
+            for (const char* event : {"insert", "delete", "update", "truncate"})
+                sql += CString(event[0] == 'i' ? " " : ", ") + how + " TRIGGER tr_ecostamp_" + name + "_" +
+                       event;
+            sql += "; ";
+        }
+        return sql;
+    }
+
     const vqtest::DbWorkspace& m_ws;
     CString m_restore;
 };
@@ -327,12 +348,116 @@ SizeResult RunSize(int parts) {
     return result;
 }
 
+// The writes of many rows to the tables the stamps watch, with and without the stamps.
+constexpr double kWriteGoal = 1.2;
+constexpr double kWriteGrowth = 1.5;
+
+// A change order's `rows` parts stored again as the change order dialog stores them: in one
+// transaction its DELETE, then one INSERT per part.
+bool StoreOrderParts(int rows) {
+    CSqlTransaction transaction;
+    if (!transaction.IsActive() || !theApp.ExecuteSql("DELETE FROM ECOModifyPart WHERE ECONo='BG-1'"))
+        return false;
+    for (int i = 0; i < rows; ++i) {
+        if (!theApp.ExecuteSql(
+                "INSERT INTO ECOModifyPart (PartCode, PartName, Result, Other1, Other2, Other3, "
+                "ECONo) VALUES('P-" +
+                CString(std::to_string(i)) + "', '零件', '', '', '', '0', 'BG-1')"))
+            return false;
+    }
+    return transaction.Commit();
+}
+
+// One work's `rows` documents stored (untimed), then deleted by the work deletion's one statement.
+bool DeleteWorkDocuments(const _ConnectionPtr& conn, int rows, Times& spent) {
+    std::vector<std::vector<_variant_t>> documents;
+    for (int i = 0; i < rows; ++i)
+        documents.push_back({CString("BG-F-" + std::to_string(i)), CString("P-" + std::to_string(i))});
+    conn->BeginTrans();
+    Insert(
+        conn,
+        "INSERT INTO TeamWorkResult (FileID, WorkID, PartCode, FileName, State) VALUES (?, 'BG-1[M]#001', ?, "
+        "'p.dwg', '评审')",
+        documents);
+    conn->CommitTrans();
+    Stopwatch watch;
+    const bool ok = theApp.ExecuteSql("DELETE FROM TeamWorkResult WHERE WorkID='BG-1[M]#001'");
+    spent = watch.Elapsed();
+    return ok;
+}
+
+int RunWrites(std::vector<int> sizes) {
+    if (sizes.empty())
+        sizes = {2000, 10000, 20000};
+    const bool server = vqtest::DbWorkspace::OnPostgreSQL();
+    const auto seconds = [server](const Times& t) { return server ? t.wall : t.cpu; };
+    theApp.m_nDatabaseType = 0;
+    theApp.m_nAdoCloseMode = 1;
+    // [size][write][with the stamps]: the best of three runs (the machine may be busy).
+    constexpr int kRuns = 3;
+    std::vector<std::array<std::array<double, 2>, 2>> best(sizes.size(), {{{1e9, 1e9}, {1e9, 1e9}}});
+    bool ok = true;
+    vqtest::DbWorkspace ws(0);
+    _ConnectionPtr conn = ws.Connect();
+    theApp.m_pConnPDM = conn;
+    for (int run = 0; run < kRuns && ok; ++run) {
+        for (const bool stamped : {true, false}) {
+            std::unique_ptr<WithoutShortcuts> without;
+            if (!stamped)
+                without = std::make_unique<WithoutShortcuts>(ws);
+            for (std::size_t size = 0; size < sizes.size() && ok; ++size) {
+                // The order holds its parts already: the dialog stores them again.
+                ok = StoreOrderParts(sizes[size]);
+                Stopwatch watch;
+                ok = ok && StoreOrderParts(sizes[size]);
+                best[size][0][stamped] = std::min(best[size][0][stamped], seconds(watch.Elapsed()));
+                Times deleted;
+                ok = ok && DeleteWorkDocuments(conn, sizes[size], deleted);
+                best[size][1][stamped] = std::min(best[size][1][stamped], seconds(deleted));
+                ok = ok && theApp.ExecuteSql("DELETE FROM ECOModifyPart WHERE ECONo='BG-1'");
+            }
+        }
+    }
+    theApp.m_pConnPDM = nullptr;
+    std::printf("writes of many rows to the tables the stamps watch, on %s (%s, best of %d): with the stamps "
+                "against the same schema without them (goal: at most %.1f times, and per row at most %.1f "
+                "times the smallest size's)\n",
+                server ? "PostgreSQL" : "SQLite",
+                server ? "seconds on the clock" : "seconds of processor time", kRuns, kWriteGoal,
+                kWriteGrowth);
+    std::printf("%-32s %8s %10s %10s %8s %12s %s\n", "write", "rows", "stamps", "without", "ratio",
+                "ms/1000 rows", "goal");
+    int missed = ok ? 0 : 1;
+    const char* names[] = {"order's parts stored again", "work's documents deleted"};
+    for (int write = 0; write < 2; ++write) {
+        for (std::size_t size = 0; size < sizes.size(); ++size) {
+            const double with = best[size][write][1];
+            const double without = best[size][write][0];
+            const double perRow = 1e6 * with / sizes[size];
+            const double firstPerRow = 1e6 * best[0][write][1] / sizes[0];
+            const bool holds = ok && with <= kWriteGoal * without && perRow <= kWriteGrowth * firstPerRow;
+            missed += holds ? 0 : 1;
+            std::printf("%-32s %8d %10.3f %10.3f %8.2f %12.2f %s\n", names[write], sizes[size], with, without,
+                        with / without, perRow,
+                        !ok     ? "failed"
+                        : holds ? "holds"
+                                : "missed");
+        }
+    }
+    return missed == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i)
+    const bool writes = argc > 1 && std::string(argv[1]) == "--writes";
+    for (int i = writes ? 2 : 1; i < argc; ++i)
         sizes.push_back(std::atoi(argv[i]));
+    if (writes) {
+        vq::SetMessageBoxPresenter([](const vq::MessageBoxRequest&) { return IDOK; });
+        return RunWrites(sizes);
+    }
     if (sizes.empty())
         sizes = vqtest::DbWorkspace::OnPostgreSQL() ? std::vector<int>{200, 2000}
                                                     : std::vector<int>{200, 2000, 20000};

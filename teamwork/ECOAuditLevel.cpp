@@ -86,18 +86,27 @@ _CommandPtr& ECOTaskSnapshot::Statement(const char* text, const std::vector<_var
     return command;
 }
 
-bool ECOTaskSnapshot::ReadStamps(Stamp& task, Stamp& order) {
-    task = order = Stamp();
+bool ECOTaskSnapshot::ReadStamps(Stamps& stamps) {
+    stamps = Stamps();
+    const bool server = theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
     try {
+        // PostgreSQL stamps a key once per transaction: the mark says the own transaction has since
+        // the last read, and the read takes it away, so that the transaction's next write stamps.
         _RecordsetPtr rs =
-            Statement("SELECT StampKey, Writes, Token FROM ECOTaskStamp WHERE StampKey IN (%k, %k)",
+            Statement(server
+                          ? "SELECT StampKey, Writes, Token, vq_eco_stamp_read(StampKey::text) FROM "
+                            "ECOTaskStamp WHERE StampKey IN (%k, %k, 'G:')"
+                          : "SELECT StampKey, Writes, Token, 0 FROM ECOTaskStamp WHERE StampKey IN (%k, %k)",
                       {_variant_t("T:" + m_readingId), _variant_t("O:" + ChangeOrderNo(m_readingId))})
                 ->Execute(nullptr, nullptr, adCmdText);
         for (; !rs->IsEOF(); rs->MoveNext()) {
-            const CString key = VariantToStoredText(rs->GetCollect(0L));
-            Stamp& stamp = key.Left(2).CompareNoCase("T:") == 0 ? task : order;
+            const CString key = VariantToStoredText(rs->GetCollect(0L)).Left(2);
+            Stamp& stamp = key.CompareNoCase("T:") == 0   ? stamps.task
+                           : key.CompareNoCase("O:") == 0 ? stamps.order
+                                                          : stamps.truncated;
             stamp.writes = VariantToString(rs->GetCollect(1L));
             stamp.token = VariantToString(rs->GetCollect(2L));
+            stamp.marked = std::atoi(VariantToString(rs->GetCollect(3L))) != 0;
         }
         rs->Close();
     } catch (_com_error& e) {
@@ -107,36 +116,60 @@ bool ECOTaskSnapshot::ReadStamps(Stamp& task, Stamp& order) {
     return true;
 }
 
-int ECOTaskSnapshot::StampsHeld() {
-    Stamp task, order;
-    m_readingId = m_workId;
-    if (!ReadStamps(task, order))
-        return -1;
-    return task == m_taskStamp && order == m_orderStamp ? 1 : 0;
-}
-
-bool ECOTaskSnapshot::StampsInstalled() {
-    // The stamp's table and its triggers (a database made before them, or whose triggers were
-    // dropped or disabled, stamps nothing: every question then goes to the tables).
-    CString sql;
-    long expected = 0;
-    switch (theApp.m_pConnPDM->GetEngine()) {
-    case vq::db::Engine::SQLite:
-        sql =
-            "SELECT COUNT(*) FROM sqlite_master WHERE (type = 'table' AND name = 'ECOTaskStamp') OR (type = "
-            "'trigger' AND name LIKE 'TR_ECOStamp_%')";
-        expected = 10;
-        break;
-    case vq::db::Engine::PostgreSQL:
-        sql = "SELECT (SELECT COUNT(*) FROM pg_class WHERE relname = 'ecotaskstamp' AND relkind = 'r') + "
-              "(SELECT "
-              "COUNT(*) FROM pg_trigger WHERE tgname LIKE 'tr_ecostamp_%' AND tgenabled <> 'D')";
-        expected = 4;
-        break;
-    default:
+bool ECOTaskSnapshot::ReadTriggers(CString& triggers) {
+    // A write that a dropped or disabled trigger did not stamp may have come between two questions,
+    // whatever the triggers are at the second: a change of them reads the task again. On PostgreSQL
+    // the catalog rows of the triggers and of their functions get a new version (xmin) at every such
+    // change; SQLite counts every change of its schema.
+    triggers.Empty();
+    try {
+        if (theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL) {
+            _RecordsetPtr rs =
+                Statement(
+                    "SELECT CASE WHEN to_regclass('ecotaskstamp') IS NOT NULL AND count(*) = 12 AND (SELECT "
+                    "count(*) "
+                    "FROM pg_proc WHERE proname IN ('vq_eco_stamp', 'vq_eco_stamp_mark', "
+                    "'vq_eco_stamp_read')) = 3 AND "
+                    "bool_and(t.tgenabled = 'A') THEN string_agg(t.oid::text || '.' || t.xmin::text || '.' "
+                    "|| p.xmin::text, ',' ORDER BY t.oid) || '/' || (SELECT string_agg(f.oid::text || '.' "
+                    "|| f.xmin::text, ',' ORDER BY f.oid) FROM pg_proc f WHERE f.proname IN ('vq_eco_stamp', "
+                    "'vq_eco_stamp_mark', 'vq_eco_stamp_read')) END FROM pg_trigger t JOIN pg_proc p ON "
+                    "p.oid = t.tgfoid WHERE "
+                    "t.tgrelid IN (to_regclass('ecoauditlevel'), to_regclass('teamworkresult'), "
+                    "to_regclass('ecomodifypart')) AND t.tgname LIKE 'tr_ecostamp_%'",
+                    {})
+                    ->Execute(nullptr, nullptr, adCmdText);
+            if (!rs->IsEOF())
+                triggers = VariantToString(rs->GetCollect(0L));
+            rs->Close();
+            return true;
+        }
+        if (theApp.m_pConnPDM->GetEngine() != vq::db::Engine::SQLite)
+            return true;
+        _RecordsetPtr rs = Statement("SELECT schema_version FROM pragma_schema_version", {})
+                               ->Execute(nullptr, nullptr, adCmdText);
+        const CString version = rs->IsEOF() ? CString() : VariantToString(rs->GetCollect(0L));
+        rs->Close();
+        if (version.IsEmpty() || version != m_schemaVersion) {
+            rs =
+                Statement("SELECT COUNT(*) FROM sqlite_master WHERE (type = 'table' AND name = "
+                          "'ECOTaskStamp') OR (type = 'trigger' AND name IN ('TR_ECOStamp_LevelInsert', "
+                          "'TR_ECOStamp_LevelDelete', 'TR_ECOStamp_LevelUpdate', 'TR_ECOStamp_ResultInsert', "
+                          "'TR_ECOStamp_ResultDelete', 'TR_ECOStamp_ResultUpdate', 'TR_ECOStamp_PartInsert', "
+                          "'TR_ECOStamp_PartDelete', 'TR_ECOStamp_PartUpdate'))",
+                          {})
+                    ->Execute(nullptr, nullptr, adCmdText);
+            const bool installed = !rs->IsEOF() && std::atoi(VariantToString(rs->GetCollect(0L))) == 10;
+            rs->Close();
+            m_schemaVersion = version;
+            m_triggersAtVersion = installed && !version.IsEmpty() ? "v" + version : CString();
+        }
+        triggers = m_triggersAtVersion;
+    } catch (_com_error& e) {
+        ReportComError(e);
         return false;
     }
-    return CountRows(sql) == expected;
+    return true;
 }
 
 bool ECOTaskSnapshot::WaitingIndexed() {
@@ -157,9 +190,10 @@ bool ECOTaskSnapshot::WaitingIndexed() {
     return CountRows(sql) == 2;
 }
 
-bool ECOTaskSnapshot::Read(const CString& workId) {
+bool ECOTaskSnapshot::Read(const CString& workId, const CString& triggers) {
     m_workId.Empty();
     m_readingId = workId;
+    m_triggers = triggers;
     m_order.clear();
     m_orderByTrimmed.clear();
     m_orderAmbiguous = false;
@@ -174,8 +208,9 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
     m_codeReach.clear();
     m_orderReach.clear();
     m_bestByTrimmed.clear();
-    // The stamps first: a write after them and before the rows is taken for one after the rows.
-    if (!ReadStamps(m_taskStamp, m_orderStamp))
+    // The triggers, then the stamps, then the rows: a write after one of them and before the next is
+    // taken for one after the rows.
+    if (!ReadStamps(m_stamps))
         return false;
     // Distinct stored codes, each with the database's key for it: two codes of one key are one
     // to DISTINCT, which then returns either.
@@ -249,17 +284,27 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
     return true;
 }
 
-bool ECOTaskSnapshot::Prepare(const CString& workId) {
+ECOTaskSnapshot::Ready ECOTaskSnapshot::Prepare(const CString& workId) {
+    CString triggers;
     if (Holds(workId)) {
-        const int held = StampsHeld();
-        if (held > 0)
-            return true;
-        if (held < 0) {
+        // The stamps, then the triggers: a trigger changed after the stamps were read shows.
+        Stamps now;
+        m_readingId = m_workId;
+        if (!ReadStamps(now) || !ReadTriggers(triggers)) {
             m_workId.Empty();
-            return false;
+            return Ready::Failed;
         }
+        // A mark: the own transaction wrote since the last read, without a new stamp when it had
+        // stamped before (or a read that took the mark away was rolled back).
+        if (!triggers.IsEmpty() && triggers == m_triggers && now == m_stamps && !now.Marked())
+            return Ready::Yes;
+        m_workId.Empty();
+    } else if (!ReadTriggers(triggers)) {
+        return Ready::Failed;
     }
-    return Read(workId);
+    if (triggers.IsEmpty())
+        return Ready::Untrusted;
+    return Read(workId, triggers) ? Ready::Yes : Ready::Failed;
 }
 
 bool ECOTaskSnapshot::Exact() const {
@@ -365,23 +410,32 @@ ECOTaskSnapshot* CECOAuditLevel::Snapshot(const CString& workId, bool& failed) {
     if (!m_pSnapshot || !theApp.m_pConnPDM)
         return nullptr;
     ECOTaskSnapshot& task = *m_pSnapshot;
-    if (task.m_stamped < 0)
-        task.m_stamped = ECOTaskSnapshot::StampsInstalled() ? 1 : 0;
-    if (task.m_stamped == 0)
-        return nullptr;
-    if (!task.Prepare(workId)) {
+    switch (task.Prepare(workId)) {
+    case ECOTaskSnapshot::Ready::Failed:
         failed = true;
         return nullptr;
+    case ECOTaskSnapshot::Ready::Untrusted:
+        return nullptr;
+    case ECOTaskSnapshot::Ready::Yes:
+        break;
     }
     return task.Exact() ? &task : nullptr;
 }
 
 bool CECOAuditLevel::CountOwnWrite(ECOTaskSnapshot& task, long rows) {
-    // Nothing but this write since the stamps were compared: the rows it wrote, and a new token.
-    ECOTaskSnapshot::Stamp written, order;
-    if (rows >= 0 && task.ReadStamps(written, order) && order == task.m_orderStamp &&
-        std::atol(written.writes) == std::atol(task.m_taskStamp.writes) + rows) {
-        task.m_taskStamp = written;
+    // Nothing but this write since the stamps were compared: on SQLite, which stamps each row, the
+    // rows it wrote and a new token; on PostgreSQL, whose last read took the marks away, one new
+    // stamp and its mark (none when it wrote no row).
+    const ECOTaskSnapshot::Stamp held = task.m_stamps.task;
+    ECOTaskSnapshot::Stamps now;
+    bool alone = rows >= 0 && task.ReadStamps(now) && now.order == task.m_stamps.order &&
+                 now.truncated == task.m_stamps.truncated && !now.order.marked && !now.truncated.marked;
+    const bool server = theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
+    const long stamps = !server ? rows : rows > 0 ? 1 : 0;
+    alone = alone && now.task.marked == (server && rows > 0) &&
+            std::atol(now.task.writes) == std::atol(held.writes) + stamps;
+    if (alone) {
+        task.m_stamps = now;
         return true;
     }
     task.m_workId.Empty();

@@ -26,11 +26,15 @@
 // returns them (two spellings of a code equal to the database, sheet rows at different levels), the
 // part check's own statements answer.
 //
-// Triggers stamp every write to the rows that decide (table ECOTaskStamp: a count of the rows written
-// and a token new at every write, for the task and for its order), whichever client writes. The
-// snapshot compares the stamp with its own before each question, counts its own writes in, and reads
-// the task again when anything else wrote, when a decision was rolled back, or when the stamp cannot
-// be had (a database without the stamp's table and triggers: then every question is the table's).
+// Triggers stamp every write to the rows that decide (table ECOTaskStamp: a count and a token new at
+// every stamp, for the task, for its order, and for every TRUNCATE), whichever client writes. SQLite
+// stamps each row written; PostgreSQL stamps a key once per transaction, at its first write there,
+// and marks the transaction as having stamped it (a setting local to the transaction) until a reader
+// of the stamp takes the mark away. The snapshot compares the stamps with its own before each
+// question, counts its own writes in, and reads the task again when anything else wrote (also its
+// own transaction), when a decision was rolled back, or when one of the triggers changed. It leaves
+// the question to the table while a database lacks the stamp's table or one of its triggers, or a
+// trigger does not fire in every session (disabled, or left to origin sessions).
 //
 // The snapshot also knows whether the database indexes the waiting steps (IX_TeamWorkAudit_Waiting and
 // IX_TeamWorkGroupAudit_Waiting): then opening a level goes through the waiting steps instead of
@@ -43,7 +47,16 @@ private:
     struct Stamp {
         CString writes; // empty: no write stamped yet
         CString token;
-        bool operator==(const Stamp&) const = default;
+        bool marked = false; // the own transaction has stamped the key since the last read (PostgreSQL)
+        bool operator==(const Stamp& other) const { return writes == other.writes && token == other.token; }
+    };
+    // The stamps of one question: the task's, its order's, and that of truncations.
+    struct Stamps {
+        Stamp task;
+        Stamp order;
+        Stamp truncated;
+        bool operator==(const Stamps&) const = default;
+        bool Marked() const { return task.marked || order.marked || truncated.marked; }
     };
     struct LevelRow {
         std::string key; // the file id as the database compares it; empty with `null`
@@ -64,12 +77,19 @@ private:
     };
 
     bool Holds(const CString& workId) const { return !m_workId.IsEmpty() && m_workId == workId; }
+    enum class Ready { Yes, Untrusted, Failed };
     // The snapshot of the task as the tables are now: read again unless it holds the task and the
-    // stamps say nobody else wrote. False after a failed read (shown).
-    bool Prepare(const CString& workId);
-    bool Read(const CString& workId);
-    // Whether the database stamps the writes (the stamp's table and triggers are there).
-    static bool StampsInstalled();
+    // stamps say nobody else wrote. Untrusted while the stamps cannot tell (the triggers are not all
+    // there and firing, or the own transaction wrote the task's rows outside the snapshot); Failed
+    // after a failed read (shown).
+    Ready Prepare(const CString& workId);
+    // Reads the task whose stamps' triggers were `triggers` before; holds it unless its own
+    // transaction had written its rows. False after a failed read (shown).
+    bool Read(const CString& workId, const CString& triggers);
+    // What the stamps' triggers are now (a text that changes whenever one of them is dropped,
+    // created, disabled, enabled or replaced); empty when they are not all there and firing in every
+    // session. False after a failed read (shown).
+    bool ReadTriggers(CString& triggers);
     // Whether the database has the indexes of the waiting steps.
     static bool WaitingIndexed();
     // A statement a decision runs at every question, prepared once (m_statements) and ready to run
@@ -78,9 +98,7 @@ private:
     // compare with regard to case), each "?" a value.
     _CommandPtr& Statement(const char* text, const std::vector<_variant_t>& values);
     // The stamps of the task being read (m_readingId); false after a failed read (shown).
-    bool ReadStamps(Stamp& task, Stamp& order);
-    // 1 when the stamps are those the snapshot holds, 0 when not, -1 after a failed read (shown).
-    int StampsHeld();
+    bool ReadStamps(Stamps& stamps);
     // Whether the part check's statements give an answer that does not depend on the order of rows.
     bool Exact() const;
     // The part check as its statements answer (1 or 0); `warn` when it shows the more-parts warning.
@@ -92,9 +110,11 @@ private:
 
     CString m_workId;    // empty: nothing held
     CString m_readingId; // the task whose stamps are read
-    Stamp m_taskStamp;   // of the task's level and result rows
-    Stamp m_orderStamp;
-    int m_stamped = -1; // whether the database stamps writes: -1 not known yet
+    Stamps m_stamps;     // as the snapshot's rows are
+    CString m_triggers;  // the triggers as they were when the task was read
+    // SQLite: the schema's version last seen and what the triggers were at it.
+    CString m_schemaVersion;
+    CString m_triggersAtVersion;
     int m_waitingIndexed = -1; // whether it indexes the waiting steps: -1 not known yet
     // The statements a decision runs at every question, each prepared once (by engine and text).
     std::map<std::string, _CommandPtr> m_statements;

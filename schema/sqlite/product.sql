@@ -1062,13 +1062,14 @@ CREATE INDEX IF NOT EXISTS IX_ECOAuditLevel_FileID ON ECOAuditLevel (FileID);
 -- The writes that decide the review levels of a change task, stamped whoever makes them: the rows
 -- of ECOAuditLevel and TeamWorkResult (FileID, WorkID, PartCode, FileName) of the task and the rows
 -- of ECOModifyPart (ECONo, PartCode, Other3) of its order. Writes counts the rows written under the
--- key ("T:" and the task's work id, "O:" and the order number); Token is new at every write, also
--- after a rolled-back one. A decision that keeps what it read of a task compares the stamp with one
--- read instead of reading the task again.
+-- key ("T:" and the task's work id, "O:" and the order number; on PostgreSQL the transactions that
+-- wrote under it, and "G:" the truncations); Token is new at every write, also after a rolled-back
+-- one, a 64-bit number on both engines. A decision that keeps what it read of a task compares the
+-- stamp with one read instead of reading the task again.
 CREATE TABLE IF NOT EXISTS ECOTaskStamp (
     StampKey VARCHAR(210) COLLATE NOCASE NOT NULL PRIMARY KEY,
-    Writes INTEGER NOT NULL DEFAULT 0,
-    Token INTEGER NOT NULL DEFAULT 0
+    Writes BIGINT NOT NULL DEFAULT 0,
+    Token BIGINT NOT NULL DEFAULT 0
 );
 CREATE TRIGGER IF NOT EXISTS TR_ECOStamp_LevelInsert AFTER INSERT ON ECOAuditLevel BEGIN
     INSERT INTO ECOTaskStamp (StampKey, Writes, Token) SELECT 'T:' || NEW.ECOTaskNo, 1, random()

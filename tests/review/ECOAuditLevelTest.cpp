@@ -244,7 +244,7 @@ TEST_P(ECOAuditLevelTest, ASnapshotSeesAnotherWriteAfterItsDecisionWasRolledBack
 // A database made before the stamps, or one whose triggers are gone, stamps nothing: a snapshot then
 // leaves every answer to the table.
 TEST_P(ECOAuditLevelTest, WithoutTheStampsEveryAnswerIsTheTables) {
-    ws.Execute(vqtest::DbWorkspace::OnPostgreSQL() ? "DROP TRIGGER tr_ecostamp_level ON ECOAuditLevel"
+    ws.Execute(vqtest::DbWorkspace::OnPostgreSQL() ? "DROP TRIGGER tr_ecostamp_level_update ON ECOAuditLevel"
                                                    : "DROP TRIGGER TR_ECOStamp_LevelUpdate");
     ECOTaskSnapshot snapshot;
     CECOAuditLevel kept(&snapshot);
@@ -254,6 +254,122 @@ TEST_P(ECOAuditLevelTest, WithoutTheStampsEveryAnswerIsTheTables) {
     ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE FileID = 'DB'");
     EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0) << "B has gone back";
     EXPECT_EQ(kept.CountUnfinishedFiles(kTask), 0);
+}
+
+// Writes that no row of the stamps' triggers sees (a TRUNCATE, an update of a replica session as
+// logical replication and bulk loaders write, a write while a trigger was disabled or after one was
+// dropped) come between two decisions of a reviewer and take level 1 back from the order's sheet or
+// from part B: the reviewer's next decision answers and releases as one without a snapshot does.
+TEST_P(ECOAuditLevelTest, WritesThatNoRowTriggerSeesReachTheNextDecision) {
+    const bool server = vqtest::DbWorkspace::OnPostgreSQL();
+    struct Case {
+        const char* name;
+        std::vector<const char*> statements;
+        bool warns = false;
+    };
+    std::vector<Case> cases;
+    if (server) {
+        cases = {
+            {"the level rows truncated", {"TRUNCATE ECOAuditLevel"}},
+            {"the documents truncated", {"TRUNCATE TeamWorkResult"}},
+            {"the order's parts truncated (more drawn parts than ordered: the warning)",
+             {"TRUNCATE ECOModifyPart"},
+             true},
+            {"the sheet put back by a replica session",
+             {"SET LOCAL session_replication_role = replica",
+              "UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE FileID = 'SH'",
+              "SET LOCAL session_replication_role = origin"}},
+            {"the order's parts stored again by a replica session",
+             {"SET LOCAL session_replication_role = replica",
+              "DELETE FROM ECOModifyPart WHERE PartCode = 'A'",
+              "INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES ('JX-01', 'D', '0')",
+              "SET LOCAL session_replication_role = origin"}},
+            {"the sheet put back while the trigger was disabled",
+             {"ALTER TABLE ECOAuditLevel DISABLE TRIGGER tr_ecostamp_level_update",
+              "UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE FileID = 'SH'",
+              "ALTER TABLE ECOAuditLevel ENABLE ALWAYS TRIGGER tr_ecostamp_level_update"}},
+            {"the sheet put back with every trigger of the table disabled, and left so",
+             {"ALTER TABLE ECOAuditLevel DISABLE TRIGGER ALL",
+              "UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE FileID = 'SH'"}},
+            {"the sheet put back after the trigger was dropped",
+             {"DROP TRIGGER tr_ecostamp_level_update ON ECOAuditLevel",
+              "UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE FileID = 'SH'"}},
+        };
+    } else {
+        cases = {
+            {"the sheet put back after the trigger was dropped",
+             {"DROP TRIGGER TR_ECOStamp_LevelUpdate",
+              "UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE FileID = 'SH'"}},
+            {"B's drawing taken away while the trigger was dropped, and the trigger made again",
+             {"DROP TRIGGER TR_ECOStamp_ResultDelete", "DELETE FROM TeamWorkResult WHERE FileID = 'DB'",
+              "CREATE TRIGGER TR_ECOStamp_ResultDelete AFTER DELETE ON TeamWorkResult BEGIN INSERT INTO "
+              "ECOTaskStamp (StampKey, Writes, Token) SELECT 'T:' || OLD.WorkID, 1, random() WHERE "
+              "OLD.WorkID IS NOT NULL ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = "
+              "excluded.Token; END"}},
+        };
+    }
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 1 WHERE FileID = 'SH'");
+    BoxCounter boxes;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Outcome outcomes[2];
+        for (const bool kept : {false, true}) {
+            theApp.m_pConnPDM->BeginTrans();
+            ECOTaskSnapshot snapshot;
+            CECOAuditLevel reviewer(kept ? &snapshot : nullptr);
+            for (const char* file : {"DA", {"DB"}}) {
+                EXPECT_EQ(reviewer.AdvanceFileLevel(kTask, file, 1), 1);
+                EXPECT_EQ(reviewer.ResetWaitingAudits(1, kTask, 1), 1);
+            }
+            EXPECT_EQ(reviewer.CheckModifiedPartsReady(kTask, 1), 1);
+            // Steps come to wait at level 1 again; the table decides whether the next decision
+            // releases them.
+            Write("UPDATE TeamWorkAudit SET State = '等待' WHERE FileID IN ('DA', 'DB')");
+            for (const char* statement : c.statements)
+                Write(statement);
+            boxes.Take();
+            Outcome& outcome = outcomes[kept ? 1 : 0];
+            outcome.answer = reviewer.CheckModifiedPartsReady(kTask, 1);
+            EXPECT_EQ(reviewer.ResetWaitingAudits(1, kTask, 1), 1);
+            outcome.warnings = boxes.Take();
+            outcome.steps = Steps();
+            theApp.m_pConnPDM->RollbackTrans();
+        }
+        EXPECT_EQ(outcomes[0].answer, c.warns ? 1 : 0) << "level 1 is no longer complete, or warns";
+        EXPECT_EQ(outcomes[0].warnings > 0, c.warns);
+        EXPECT_EQ(outcomes[1].answer, outcomes[0].answer);
+        EXPECT_EQ(outcomes[1].warnings, outcomes[0].warnings);
+        EXPECT_EQ(outcomes[1].steps, outcomes[0].steps);
+    }
+}
+
+// The stamp's token is a 64-bit number on both engines: past 2^31 stamps every write of the rows that
+// decide still succeeds (plain works too), and a token SQLite made is one the server stores.
+TEST_P(ECOAuditLevelTest, StampsPastTheRangeOfAnIntegerKeepEveryWriteWorking) {
+    if (vqtest::DbWorkspace::OnPostgreSQL())
+        ws.Execute("SELECT setval('vq_eco_stamp_token', 2147483646)");
+    ws.Execute("INSERT INTO ECOTaskStamp (StampKey, Writes, Token) VALUES ('T:MOVED', 3000000000, "
+               "-7205759403792793600)");
+    EXPECT_EQ(ws.QueryText("SELECT Token FROM ECOTaskStamp WHERE StampKey = 'T:MOVED'"),
+              "-7205759403792793600");
+    ECOTaskSnapshot snapshot;
+    CECOAuditLevel kept(&snapshot);
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0);
+    // Each statement a transaction of its own: a stamp each.
+    ws.Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('P1', 'XM-01#002', "
+               "'p.dwg', 'P')");
+    ws.Execute("UPDATE TeamWorkResult SET FileName = 'p2.dwg', PartCode = 'Q' WHERE FileID = 'P1'");
+    ws.Execute("DELETE FROM TeamWorkResult WHERE FileID = 'P1'");
+    ws.Execute("INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES ('XM-01', 'P', '0')");
+    ws.Execute("UPDATE ECOModifyPart SET Other3 = '1' WHERE ECONo = 'XM-01'");
+    for (const char* file : {"DA", "DB", "SH"})
+        EXPECT_EQ(kept.AdvanceFileLevel(kTask, file, 1), 1);
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 1);
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE FileID = 'SH'");
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0) << "another client put the sheet back";
+    if (vqtest::DbWorkspace::OnPostgreSQL()) {
+        EXPECT_GT(std::stoll(ws.QueryText("SELECT MAX(Token) FROM ECOTaskStamp").str()), 2147483647LL);
+    }
 }
 
 // After a reviewer's snapshot released a complete level, every step that comes to wait there is
