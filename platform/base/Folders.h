@@ -53,7 +53,8 @@ public:
     // The folder, ending with '/'. When it cannot be made the path of a folder that does not exist,
     // so that every copy fails as a write into a missing folder does and the person is told which
     // folder that is: the working folder when it is missing or not the user's private one, else
-    // the call folder that could not be made. It never lands on a name another call could choose.
+    // the call folder that could not be made. Nothing is written there while it is so (see
+    // vq::CreateFileBeside), so a copy never lands on a name another call could choose.
     CString Path();
 
 private:
