@@ -138,7 +138,7 @@ int CECOChangeLableBrowseDlg::DownloadDocument() {
     drawing.m_strECOGroup = m_strECOGroup;
     drawing.m_strECONo = m_strECONo;
     drawing.m_strDocType = m_strDocType;
-    m_strFetched = drawing.DownloadDocument();
+    m_strFetched = drawing.DownloadDocument(m_copies.Path());
     if (m_strFetched.IsEmpty())
         return 0;
     m_viewer.SetDrawingFile(m_strFetched);

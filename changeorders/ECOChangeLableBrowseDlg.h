@@ -5,9 +5,10 @@
 #pragma once
 
 #include "controls/SortListCtrl.h"
-#include "controls/ViewerWindowSize.h"
 #include "controls/SysImageList.h"
+#include "controls/ViewerWindowSize.h"
 #include "platform/base/Collections.h"
+#include "platform/base/Folders.h"
 #include "platform/com/DrawingViewer.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
@@ -69,6 +70,9 @@ private:
     int m_nLabelSelected = -1;
     CString m_strDocType;
     CString m_strFetched;
+    // The fetched drawings: the viewer reads a drawing as it is set, and the copies go with the
+    // dialog.
+    vq::CallFolder m_copies;
     CViewerWindowSize m_size;
     CPtrArray m_arrRows; // CItemText records behind the label rows
 };

@@ -162,7 +162,7 @@ void CECOChangeLableMaintainDlg::LoadLabels() {
 }
 
 int CECOChangeLableMaintainDlg::DownloadDocument() {
-    m_strFetched = Drawing().DownloadDocument();
+    m_strFetched = Drawing().DownloadDocument(m_copies.Path());
     if (m_strFetched.IsEmpty())
         return 0;
     m_viewer.SetDrawingFile(m_strFetched);

@@ -12,6 +12,7 @@
 #include "controls/SortListCtrl.h"
 #include "controls/ViewerWindowSize.h"
 #include "platform/base/Collections.h"
+#include "platform/base/Folders.h"
 #include "platform/com/DrawingViewer.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
@@ -83,6 +84,9 @@ private:
     CString m_strOrderState;
     CString m_strOrderSaveUser;
     CString m_strFetched;
+    // The fetched drawings: the viewer reads a drawing as it is set, and the copies go with the
+    // dialog.
+    vq::CallFolder m_copies;
     CViewerWindowSize m_size;
     CPtrArray m_arrRows; // CItemText records behind the rows
 };

@@ -37,15 +37,15 @@ CString CECODocumentDrawing::GetDocumentFileName() {
     return name;
 }
 
-CString CECODocumentDrawing::LocalPath(const CString& fileName) const {
+CString CECODocumentDrawing::LocalPath(const CString& folder, const CString& fileName) const {
     // The number and the file name come from the database: each is made a valid file name so
-    // that a separator cannot place the copy outside the temporary folder.
+    // that a separator cannot place the copy outside its folder.
     CString name;
     name.Format("M%s_%s", MakeValidFileName(m_strECONo).c_str(), MakeValidFileName(fileName).c_str());
-    return GetTempDirectory() + name;
+    return folder + name;
 }
 
-CString CECODocumentDrawing::DownloadDocument() {
+CString CECODocumentDrawing::DownloadDocument(const CString& folder) {
     const CString fileName = GetDocumentFileName();
     if (fileName.IsEmpty())
         return CString();
@@ -57,7 +57,7 @@ CString CECODocumentDrawing::DownloadDocument() {
     CVQSaveFileToDB store;
     const CString path =
         store.PopFileFromDB("SELECT DocSaved, DocContent FROM ECORelateFile WHERE " + KeyCondition(),
-                            LocalPath(fileName), "DocContent", "PDM");
+                            LocalPath(folder, fileName), "DocContent", "PDM");
     if (path.IsEmpty()) {
         ReportFetchFailure(fileName, store.GetLastFailure(), "文档下载失败!");
         return CString();

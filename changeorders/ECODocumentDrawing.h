@@ -4,12 +4,13 @@
 //
 //   CECODocumentDrawing drawing;
 //   drawing.m_strECOGroup = group; drawing.m_strECONo = number; drawing.m_strDocType = docType;
-//   const CString local = drawing.DownloadDocument();   // empty: none shown (the user was told)
+//   const CString local = drawing.DownloadDocument(m_copies.Path()); // empty: none shown (the user was told)
 //   double area[4];
 //   if (drawing.ReadLabelArea(label, area)) viewer.ZoomToArea(area[0], area[1], area[2], area[3]);
 //
-// The copy is written into the temporary folder as "M<number>_<file name>", both parts made valid
-// file names, and recorded once among the application's downloaded files.
+// The copy is written into the folder the caller gives (a folder of its own, vq::CallFolder) as
+// "M<number>_<file name>", both parts made valid file names, and recorded once among the
+// application's downloaded files.
 #pragma once
 
 #include "platform/base/String.h"
@@ -22,12 +23,12 @@ public:
 
     // The document's FileName (empty without a row; a database error is reported).
     CString GetDocumentFileName();
-    // The local path the document is copied to.
-    CString LocalPath(const CString& fileName) const;
-    // Fetches the document from the database into the temporary folder. Empty, silently, for a
+    // The local path in the folder (ending with '/') the document is copied to.
+    CString LocalPath(const CString& folder, const CString& fileName) const;
+    // Fetches the document from the database into the folder. Empty, silently, for a
     // document without a row or file name; empty after "只能处理AutoCAD的设计图纸..." for a file
     // that is not a ".dwg" and after "文档下载失败!" when the content cannot be fetched.
-    CString DownloadDocument();
+    CString DownloadDocument(const CString& folder);
     // The stored rectangle of a label (LeftX, LeftY, RightX, RightY). False after
     // "无对应的更改标记位置信息..." when the label has no row, or after the database error and the
     // statement were shown.

@@ -140,7 +140,7 @@ void CPartChangeLableBrowseDlg::LoadLabels(int list, const CString& revision) {
 }
 
 int CPartChangeLableBrowseDlg::FetchDrawing(int viewer, const CString& revision) {
-    m_strFetched[viewer] = m_drawing.FetchDrawing(revision, true);
+    m_strFetched[viewer] = m_drawing.FetchDrawing(m_copies.Path(), revision, true);
     if (m_strFetched[viewer].IsEmpty())
         return 0;
     Viewer(viewer).SetDrawingFile(m_strFetched[viewer]);

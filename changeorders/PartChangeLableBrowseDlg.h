@@ -9,6 +9,7 @@
 #include "controls/SortListCtrl.h"
 #include "controls/ViewerWindowSize.h"
 #include "platform/base/Collections.h"
+#include "platform/base/Folders.h"
 #include "platform/com/DrawingViewer.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
@@ -84,6 +85,9 @@ private:
     CImageList m_imageRows;
     CPartDrawingSource m_drawing;
     CString m_strFetched[2];
+    // The fetched drawings: the viewer reads a drawing as it is set, and the copies go with the
+    // dialog.
+    vq::CallFolder m_copies;
     int m_nRow[2] = {-1, -1}; // the reported row of the upper and of the lower list
     CViewerWindowSize m_size;
     CPtrArray m_arrRows; // CItemText records behind the rows

@@ -124,7 +124,7 @@ CString CPartChangeLableMaintainDlg::FindDesignDrawing(const CString& revision) 
 }
 
 int CPartChangeLableMaintainDlg::FetchDrawing() {
-    m_strFetched = m_drawing.FetchDrawing(m_strRevision, false);
+    m_strFetched = m_drawing.FetchDrawing(m_copies.Path(), m_strRevision, false);
     if (m_strFetched.IsEmpty())
         return 0;
     m_viewer.SetDrawingFile(m_strFetched);

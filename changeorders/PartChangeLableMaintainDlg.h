@@ -9,6 +9,7 @@
 #include "controls/SortListCtrl.h"
 #include "controls/ViewerWindowSize.h"
 #include "platform/base/Collections.h"
+#include "platform/base/Folders.h"
 #include "platform/com/DrawingViewer.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
@@ -75,6 +76,9 @@ private:
     CImageList m_imageRows;
     CPartDrawingSource m_drawing;
     CString m_strFetched;
+    // The fetched drawings: the viewer reads a drawing as it is set, and the copies go with the
+    // dialog.
+    vq::CallFolder m_copies;
     int m_nCurRow = -1;
     CViewerWindowSize m_size;
     CPtrArray m_arrRows; // CItemText records behind the rows

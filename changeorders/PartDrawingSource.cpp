@@ -83,19 +83,21 @@ CString CPartDrawingSource::RemotePath(const CString& revision) const {
     return path;
 }
 
-CString CPartDrawingSource::LocalPath(const CString& revision, bool revisionInName) const {
+CString CPartDrawingSource::LocalPath(const CString& folder, const CString& revision,
+                                      bool revisionInName) const {
     // The names come from the database: each is made a valid file name so that a name holding a
-    // separator or ".." cannot place the copy outside the temporary folder.
+    // separator or ".." cannot place the copy outside its folder.
     CString name;
     if (revisionInName)
         name.Format("_M_%s[%s]_%s", MakeValidFileName(m_strPartCode), MakeValidFileName(revision),
                     MakeValidFileName(m_strFileName));
     else
         name.Format("_M_%s_%s", MakeValidFileName(m_strPartCode), MakeValidFileName(m_strFileName));
-    return GetTempDirectory() + name;
+    return folder + name;
 }
 
-CString CPartDrawingSource::FetchDrawing(const CString& revision, bool revisionInName) {
+CString CPartDrawingSource::FetchDrawing(const CString& folder, const CString& revision,
+                                         bool revisionInName) {
     if (!m_pFtpConnection) {
         AfxMessageBox("未能正确连接文件服务器，不能浏览设计文件...");
         return CString();
@@ -109,7 +111,7 @@ CString CPartDrawingSource::FetchDrawing(const CString& revision, bool revisionI
     m_pFtpConnection->SetCurrentDirectory(theApp.m_strFtpRootDir);
     m_pFtpConnection->SetCurrentDirectory("Vq");
     m_pFtpConnection->SetCurrentDirectory("Proven");
-    const CString local = LocalPath(revision, revisionInName);
+    const CString local = LocalPath(folder, revision, revisionInName);
     // The drawing comes from its revision's folder only: a revision or stored file name that
     // would lead elsewhere ("..", an absolute path) is refused like a failed download.
     if (!vq::StaysBelowFolder(RemotePath(revision))) {

@@ -1,8 +1,8 @@
 // The released design drawing of a part, as the change-label dialogs find and fetch it: the
 // borrowing lookup (a part that borrows another's drawing uses that part's drawing and labels),
 // the product drawing code and current revision from the archive title table, the design drawing
-// of a revision in Documents, and its download from the FTP server's "Vq\Proven" folder into the
-// temporary folder.
+// of a revision in Documents, and its download from the FTP server's "Vq\Proven" folder into a
+// folder of the dialog's own (vq::CallFolder), which goes with the dialog.
 #pragma once
 
 #include "platform/base/String.h"
@@ -23,14 +23,15 @@ public:
     // The file name of the first document of the revision whose type contains "设计图" (in
     // DocumentType order), remembered with its type; empty when there is none or the read fails.
     CString FindDesignDrawing(const CString& revision);
-    // Downloads the revision's design drawing and records it among the downloaded files; the
-    // local path, or empty (after a message, except when the revision has no design drawing).
-    // The local name is "_M_<part>_<file>", or "_M_<part>[<revision>]_<file>" with
-    // revisionInName: every part of it made a valid file name, so it stays in the temporary folder.
-    CString FetchDrawing(const CString& revision, bool revisionInName);
+    // Downloads the revision's design drawing into the folder (ending with '/') and records it
+    // among the downloaded files; the local path, or empty (after a message, except when the
+    // revision has no design drawing). The local name is "_M_<part>_<file>", or
+    // "_M_<part>[<revision>]_<file>" with revisionInName: every part of it made a valid file name,
+    // so it stays in the folder.
+    CString FetchDrawing(const CString& folder, const CString& revision, bool revisionInName);
     // The remote path below "Proven" and the local path FetchDrawing uses.
     CString RemotePath(const CString& revision) const;
-    CString LocalPath(const CString& revision, bool revisionInName) const;
+    CString LocalPath(const CString& folder, const CString& revision, bool revisionInName) const;
 
     CString m_strPartCode;
     CString m_strRevision = "A"; // the current revision of the title row

@@ -660,8 +660,10 @@ bool CDataDeleteConfirmDlg::LookForFolder(const CString& folder, bool& exists) {
 void CDataDeleteConfirmDlg::EmptyFtpFolder(const CString& folder, int depth) {
     if (depth > kMaxFolderDepth)
         return;
+    // Hidden names too: what an upload that never ended left (its temporary name) would keep the
+    // folder from going.
     std::vector<FtpDirEntry> entries;
-    if (!m_pFtpConnection->ListDirectory(folder, entries))
+    if (!m_pFtpConnection->ListDirectory(folder, entries, true))
         return;
     CStringArray subFolders;
     for (const FtpDirEntry& entry : entries) {

@@ -1,5 +1,7 @@
 #include "platform/base/Folders.h"
 
+#include "platform/base/ProcessMark.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -10,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -170,6 +173,104 @@ std::string WorkingFolderHolding(const CString& path, std::string* below = nullp
     return std::string();
 }
 
+constexpr char kCallPrefix[] = "call-";
+constexpr std::size_t kCallSuffixSize = 7; // "-XXXXXX"
+constexpr char kViewersSuffix[] = ".viewers";
+
+// The maker's mark in the name of a call folder, "call-<mark>-XXXXXX"; false for another name.
+bool CallFolderMaker(const std::string& name, vq::ProcessMark& maker) {
+    const std::size_t prefix = sizeof kCallPrefix - 1;
+    if (name.compare(0, prefix, kCallPrefix) != 0 || name.size() <= prefix + kCallSuffixSize ||
+        name[name.size() - kCallSuffixSize] != '-')
+        return false;
+    return vq::ParseMark(name.substr(prefix, name.size() - prefix - kCallSuffixSize), maker);
+}
+
+// The sessions of the viewers that were handed a copy of the folder, one a line of its record
+// beside it ("<folder>.viewers").
+std::vector<long> ViewerSessions(const std::string& folder) {
+    std::vector<long> sessions;
+    const int fd = ::open((folder + kViewersSuffix).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return sessions;
+    std::string text;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
+    ::close(fd);
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            end = text.size();
+        const long session = std::atol(text.substr(at, end - at).c_str());
+        if (session > 0)
+            sessions.push_back(session);
+        at = end + 1;
+    }
+    return sessions;
+}
+
+bool ViewersMayRun(const std::string& folder) {
+    const std::vector<long> sessions = ViewerSessions(folder);
+    return std::any_of(sessions.begin(), sessions.end(), vq::SessionMayRun);
+}
+
+// The record goes first: a run ended between the two leaves a folder without viewers, which the
+// next run removes.
+void RemoveCallFolder(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::remove(folder + kViewersSuffix, ec);
+    // Links inside are removed, never followed.
+    std::filesystem::remove_all(folder, ec);
+}
+
+// This process's call folders whose object went while a viewer still read a copy in them, and
+// those whose viewer could not be recorded (kept until a later run).
+std::mutex g_keptMutex;
+std::vector<std::string> g_keptForViewers;
+std::set<std::string> g_unrecordedViewers;
+
+// A call folder of the working folder that nobody can still read: made by a process of this machine
+// that has ended (not this one), with no viewer of it still running.
+bool Abandoned(const std::string& working, const std::string& name) {
+    vq::ProcessMark maker;
+    if (!CallFolderMaker(name, maker))
+        return false;
+    const vq::ProcessMark own = vq::ThisProcessMark();
+    if (maker == own || !vq::ProcessHasEnded(maker))
+        return false;
+    const std::string folder = working + "/" + name;
+    struct stat st;
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    // Viewers of an earlier boot have ended with it.
+    return maker.boot != own.boot || !ViewersMayRun(folder);
+}
+
+void SweepCallFolders(const std::string& working) {
+    if (!IsPrivateFolder(working))
+        return;
+    {
+        std::lock_guard<std::mutex> lock(g_keptMutex);
+        std::erase_if(g_keptForViewers, [](const std::string& folder) {
+            if (g_unrecordedViewers.count(folder) != 0 || ViewersMayRun(folder))
+                return false;
+            RemoveCallFolder(folder);
+            return true;
+        });
+    }
+    DIR* d = ::opendir(working.c_str());
+    if (!d)
+        return;
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(d))
+        names.emplace_back(e->d_name);
+    ::closedir(d);
+    for (const std::string& name : names)
+        if (Abandoned(working, name))
+            RemoveCallFolder(working + "/" + name);
+}
+
 UINT CopyOut(const CString& text, LPTSTR buf, UINT size) {
     if (text.IsEmpty())
         return 0;
@@ -204,23 +305,29 @@ CString TempFolder() {
 
 CString WorkingFolder() {
     const std::string temp = TempFolder().str();
-    std::lock_guard<std::mutex> lock(g_workingMutex);
-    const auto chosen = g_workingFolders.find(temp);
-    if (chosen != g_workingFolders.end() && IsPrivateFolder(chosen->second))
-        return CString(chosen->second + "/");
-    const std::string usual = UsualWorkingFolder(temp);
-    std::string folder = usual;
-    if (!UsableUsualFolder(folder)) {
-        // The name is held by something not the user's own: the folder of a new name that an
-        // earlier run made, else one made here.
-        folder = EarlierRunsFolder(temp, usual);
-        if (folder.empty()) {
-            folder = usual + "-XXXXXX";
-            if (!::mkdtemp(folder.data()))
-                return CString(usual + "/"); // not the user's: nothing is written there
+    std::string folder;
+    {
+        std::lock_guard<std::mutex> lock(g_workingMutex);
+        const auto chosen = g_workingFolders.find(temp);
+        if (chosen != g_workingFolders.end() && IsPrivateFolder(chosen->second))
+            return CString(chosen->second + "/");
+        const std::string usual = UsualWorkingFolder(temp);
+        folder = usual;
+        if (!UsableUsualFolder(folder)) {
+            // The name is held by something not the user's own: the folder of a new name that an
+            // earlier run made, else one made here.
+            folder = EarlierRunsFolder(temp, usual);
+            if (folder.empty()) {
+                folder = usual + "-XXXXXX";
+                if (!::mkdtemp(folder.data()))
+                    return CString(usual + "/"); // not the user's: nothing is written there
+            }
         }
+        g_workingFolders[temp] = folder;
     }
-    g_workingFolders[temp] = folder;
+    // What earlier runs that ended without closing their windows (killed, or their machine
+    // stopped) left there goes when the folder is first taken.
+    SweepCallFolders(folder);
     return CString(folder + "/");
 }
 
@@ -250,24 +357,60 @@ bool InPrivateWorkingFolder(const CString& path) {
 CallFolder::~CallFolder() {
     if (m_folder.empty())
         return;
-    // Links inside are removed, never followed.
-    std::error_code ec;
-    std::filesystem::remove_all(m_folder, ec);
+    {
+        std::lock_guard<std::mutex> lock(g_keptMutex);
+        if (g_unrecordedViewers.count(m_folder) != 0 || ViewersMayRun(m_folder))
+            g_keptForViewers.push_back(m_folder);
+        else
+            RemoveCallFolder(m_folder);
+    }
+    const std::size_t slash = m_folder.rfind('/');
+    SweepCallFolders(m_folder.substr(0, slash));
 }
 
 CString CallFolder::Path() {
     if (!m_folder.empty() && IsPrivateFolder(m_folder))
         return CString(m_folder + "/");
     const CString working = WorkingFolder();
-    std::string folder = working.str() + "call-XXXXXX";
-    if (!InPrivateWorkingFolder(CString(folder)) || !::mkdtemp(folder.data()))
-        return working + "call-unavailable/missing/";
-    if (!m_folder.empty()) {
-        std::error_code ec;
-        std::filesystem::remove_all(m_folder, ec);
-    }
+    std::string folder = working.str() + kCallPrefix + MarkText(ThisProcessMark()) + "-XXXXXX";
+    // The working folder missing (or not the user's private one) is the folder the person is told
+    // of: nothing can be written there.
+    if (!InPrivateWorkingFolder(CString(folder)))
+        return working;
+    if (!::mkdtemp(folder.data()))
+        return CString(folder + "/");
+    if (!m_folder.empty())
+        RemoveCallFolder(m_folder);
     m_folder = folder;
     return CString(m_folder + "/");
+}
+
+void HandedToViewer(const CString& path, long session) {
+    // Only a copy directly inside a call folder of the working folder is recorded.
+    std::string below;
+    const std::string working = WorkingFolderHolding(path, &below);
+    const std::size_t slash = below.find('/');
+    vq::ProcessMark maker;
+    if (working.empty() || slash == std::string::npos || below.find('/', slash + 1) != std::string::npos ||
+        !CallFolderMaker(below.substr(0, slash), maker) || !InPrivateWorkingFolder(path))
+        return;
+    const std::string folder = working + "/" + below.substr(0, slash);
+    const std::string line = std::to_string(session) + "\n";
+    const int fd = ::open((folder + kViewersSuffix).c_str(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const bool written =
+        fd >= 0 && ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+    const bool closed = fd >= 0 && ::close(fd) == 0;
+    if (!written || !closed) {
+        // Without the record the folder is kept for the rest of the run and left to a later one.
+        std::lock_guard<std::mutex> lock(g_keptMutex);
+        g_unrecordedViewers.insert(folder);
+    }
+}
+
+void RemoveLeftoverCallFolders() {
+    const CString working = WorkingFolder();
+    SweepCallFolders(working.Left(working.GetLength() - 1).str());
 }
 
 CString HomeFolder() {

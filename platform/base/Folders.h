@@ -35,10 +35,14 @@ bool InWorkingFolder(const CString& path);
 // of the user's own that nobody else may write to.
 bool InPrivateWorkingFolder(const CString& path);
 
-// A folder of one call's own inside the working folder, "call-XXXXXX" made exclusively (mode 0700)
-// at its first use: the local copies a dialog writes (opinions, markup, fetched documents) take the
-// names the person or the viewer sees inside it, and no other call (another host of the same user
-// at the same step) can choose the same path. The folder goes, with what it holds, with the object.
+// A folder of one call's own inside the working folder, "call-<maker>-XXXXXX" made exclusively
+// (mode 0700) at its first use: the local copies a dialog writes (opinions, markup, fetched
+// documents) take the names the person or the viewer sees inside it, and no other call (another host
+// of the same user at the same step) can choose the same path. Its name carries the mark of the
+// process that made it (vq::ProcessMark), so that a later run can tell a folder whose maker has
+// ended. The folder goes, with what it holds, with the object, unless a copy in it was handed to a
+// viewer that still runs (vq::HandedToViewer): it then stays until that viewer has ended, or until
+// a later run finds its maker and its viewers gone.
 class CallFolder {
 public:
     CallFolder() = default;
@@ -46,14 +50,28 @@ public:
     CallFolder(const CallFolder&) = delete;
     CallFolder& operator=(const CallFolder&) = delete;
 
-    // The folder, ending with '/'. When it cannot be made (the working folder not private, a full
-    // disk) a path of a folder that does not exist, so that every copy fails as a write into a
-    // missing folder does, and never lands on a name another call could choose.
+    // The folder, ending with '/'. When it cannot be made the path of a folder that does not exist,
+    // so that every copy fails as a write into a missing folder does and the person is told which
+    // folder that is: the working folder when it is missing or not the user's private one, else
+    // the call folder that could not be made. Nothing is written there while it is so (see
+    // vq::CreateFileBeside), so a copy never lands on a name another call could choose.
     CString Path();
 
 private:
     std::string m_folder; // made; empty until then
 };
+
+// Records that a program started detached from this process (the session of its own that it
+// leads) was handed a path: when the path is a copy in a call folder, that folder stays while a
+// process of the session runs. Other paths are not recorded.
+void HandedToViewer(const CString& path, long session);
+
+// Removes the call folders in the working folder that nobody can still read: those whose maker has
+// ended for certain (a process of this machine: another machine's folders are never touched) and
+// whose viewers have all ended, and those of this process that were kept for viewers that have
+// ended since. Folders of names this system does not make are left alone. Run once a process when
+// it first takes its working folder, and whenever a call folder goes.
+void RemoveLeftoverCallFolders();
 
 // The user's home folder ($HOME) without a trailing separator; empty when it is not set.
 CString HomeFolder();

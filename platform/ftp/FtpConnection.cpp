@@ -125,6 +125,10 @@ CString UploadTempPath(const CString& absTarget) {
     return absTarget.Left(absTarget.ReverseFind('/') + 1) + name;
 }
 
+// How long a stopped upload waits for the server to take its temporary file back when the program
+// is ending.
+constexpr long kEndRemovalTimeoutMs = 700;
+
 // The longest name, in bytes on the wire, that the servers' file systems keep.
 constexpr std::size_t kMaxNameBytes = 255;
 
@@ -803,7 +807,7 @@ CString CFtpConnection::FullPath(const CString& path) const {
     return result.empty() ? CString("/") : CString(result);
 }
 
-bool CFtpConnection::RunCommands(const std::vector<std::string>& commands) {
+bool CFtpConnection::RunCommands(const std::vector<std::string>& commands, long timeoutMs) {
     if (!m_impl || !m_impl->curl) {
         Fail("与FTP服务器的连接已关闭。");
         return false;
@@ -831,6 +835,8 @@ bool CFtpConnection::RunCommands(const std::vector<std::string>& commands) {
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(root, true).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(m_impl->curl, CURLOPT_QUOTE, m_impl->quote);
+    if (timeoutMs > 0)
+        curl_easy_setopt(m_impl->curl, CURLOPT_TIMEOUT_MS, timeoutMs);
     CURLcode code = curl_easy_perform(m_impl->curl);
     if (code != CURLE_OK) {
         FailWithReply(DescribeFailure(code, m_impl->responses));
@@ -1028,18 +1034,17 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
     std::fclose(in);
     // Takes the temporary file back when the server still answers; the failure reported stays the
     // one that stopped the upload.
-    const auto removeTemp = [this, &temp] {
+    const auto removeTemp = [this, &temp](long timeoutMs = 0) {
         const CString error = m_strLastError;
         const vq::FetchFailure kind = m_lastFailure;
-        RunCommands({"DELE " + temp});
+        RunCommands({"DELE " + temp}, timeoutMs);
         Fail(error, kind);
     };
     if (watch->stopped) {
-        // What arrived is taken back, unless the program is ending: then nothing more is asked of
-        // the server.
+        // What arrived is taken back; when the program is ending, only from a server that answers
+        // at once (the end comes within two seconds of its signal, whatever is still waited for).
         Fail("文件传输已取消。", vq::FetchFailure::Cancelled);
-        if (!vq::EndRequested())
-            removeTemp();
+        removeTemp(vq::EndRequested() ? kEndRemovalTimeoutMs : 0);
         return FALSE;
     }
     if (code != CURLE_OK) {
@@ -1127,7 +1132,7 @@ bool CFtpConnection::RunListing(const std::string& wireDir, const char* command,
     return true;
 }
 
-BOOL CFtpConnection::ListDirectory(const CString& directory, std::vector<FtpDirEntry>& entries) {
+BOOL CFtpConnection::ListDirectory(const CString& directory, std::vector<FtpDirEntry>& entries, bool hidden) {
     entries.clear();
     if (!m_impl || !m_impl->curl)
         return FALSE;
@@ -1154,7 +1159,7 @@ BOOL CFtpConnection::ListDirectory(const CString& directory, std::vector<FtpDirE
             machineListing = false;
         }
     }
-    if (!machineListing && !RunListing(wireDir, nullptr, text))
+    if (!machineListing && !RunListing(wireDir, hidden ? "LIST -a" : nullptr, text))
         return FALSE;
     // The names come in code page 936; the rest of a listing line is ASCII.
     text = vq::GbkToUtf8(text);

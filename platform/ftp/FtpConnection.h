@@ -126,8 +126,10 @@ public:
 
     // The absolute "/"-separated path, below the session's root, of a path given to any member.
     CString FullPath(const CString& path) const;
-    // Lists a folder fresh from the server; FALSE when it cannot be listed.
-    BOOL ListDirectory(const CString& directory, std::vector<FtpDirEntry>& entries);
+    // Lists a folder fresh from the server; FALSE when it cannot be listed. With hidden, names that
+    // begin with a dot are listed too on a server that leaves them out of its listings unless asked
+    // (vsftpd); a server with machine listings lists them anyway.
+    BOOL ListDirectory(const CString& directory, std::vector<FtpDirEntry>& entries, bool hidden = false);
 
 private:
     friend class CInternetSession;
@@ -135,8 +137,9 @@ private:
     CFtpConnection(CString server, INTERNET_PORT port, CString user, CString password, bool passive);
     void Connect(); // throws CInternetException
 
-    // Commands are lines as they go on the wire (code page 936).
-    bool RunCommands(const std::vector<std::string>& commands);
+    // Commands are lines as they go on the wire (code page 936). With timeoutMs (> 0) the whole
+    // exchange, a new logon included, gives up after that many milliseconds.
+    bool RunCommands(const std::vector<std::string>& commands, long timeoutMs = 0);
     bool RunCommand(const char* verb, const CString& sessionPath);
     bool CommandFor(const char* verb, const CString& sessionPath, std::string& line);
     bool RunListing(const std::string& wireDir, const char* command, std::string& out);

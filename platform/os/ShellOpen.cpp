@@ -67,7 +67,13 @@ bool SpawnDetached(const CString& program, const std::vector<CString>& arguments
         got = ::read(report[0], &error, sizeof error);
     while (got < 0 && errno == EINTR);
     ::close(report[0]);
-    return got == 0;
+    if (got != 0)
+        return false;
+    // The program leads the session the middle child made: a copy handed to it stays while a
+    // process of that session runs.
+    for (const CString& a : arguments)
+        HandedToViewer(a, static_cast<long>(middle));
+    return true;
 }
 
 namespace {

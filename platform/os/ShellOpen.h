@@ -33,7 +33,9 @@ inline bool StartProgram(const CString& program, const std::vector<CString>& arg
 
 // Starts a program detached from this process: it is not a child that must be waited for, and
 // it keeps running when this process ends. True when the program itself was started (a program
-// that cannot be found or run gives false). Used by the desktop's opener.
+// that cannot be found or run gives false). A copy in a call folder given as an argument keeps
+// its folder while the program, or a process it started, runs (vq::HandedToViewer). Used by the
+// desktop's opener.
 bool SpawnDetached(const CString& program, const std::vector<CString>& arguments);
 
 } // namespace vq

@@ -146,20 +146,26 @@ protected:
     }
     void RunMaintain(vq::ScriptedUser& user, const CString& number, const CString& docType, int readOnly = 0,
                      const CString& group = "更改单") {
-        Maintain dlg;
-        dlg.m_strECOGroup = group;
-        dlg.m_strECONo = number;
-        dlg.m_strDocType = docType;
-        dlg.m_bReadOnly = readOnly;
-        dlg.DoModal();
-        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-        m_fetched = dlg.FetchedDrawing();
+        {
+            Maintain dlg;
+            dlg.m_strECOGroup = group;
+            dlg.m_strECONo = number;
+            dlg.m_strDocType = docType;
+            dlg.m_bReadOnly = readOnly;
+            dlg.DoModal();
+            EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+            m_fetched = dlg.FetchedDrawing();
+            m_fetchedBytes = m_fetched.IsEmpty() ? std::string() : ws.ReadFile(m_fetched);
+        }
+        // The copy went with the dialog.
+        EXPECT_EQ(ws.WorkDirEntries(), std::vector<std::string>());
     }
 
     vqtest::DbWorkspace ws{GetParam()};
     CString m_oldLogin;
     CString m_drawing;
     CString m_fetched;
+    std::string m_fetchedBytes; // what the copy held while the dialog was open
 };
 
 // ---- Label management ------------------------------------------------------------------------
@@ -241,8 +247,8 @@ TEST_P(ECOChangeLableTest, ManagementListsTheLabelsBesideTheDrawingFromTheDataba
         .Click("退出");
     RunMaintain(user, "GG-1", "箱盖图");
     // An upper-case ".DWG" is a drawing; its copy is named by the number and the file name.
-    EXPECT_EQ(m_fetched, ws.WorkDir() + "/MGG-1_cover.DWG");
-    EXPECT_EQ(ws.ReadFile(m_fetched), ws.ReadFile(Drawing()));
+    EXPECT_EQ(ws.CopyInCallFolder(m_fetched), "MGG-1_cover.DWG");
+    EXPECT_EQ(m_fetchedBytes, ws.ReadFile(Drawing()));
     int recorded = 0;
     for (int i = 0; i < theApp.m_arrDownloadFiles.GetSize(); ++i)
         recorded += theApp.m_arrDownloadFiles[i] == m_fetched ? 1 : 0;
@@ -372,18 +378,18 @@ TEST_P(ECOChangeLableTest, DrawingsThatAreNoDwgOrCannotBeFetchedAreSaidSo) {
         .Click("退出");
     RunMaintain(unsaved, "GG-1", "未存图");
     EXPECT_TRUE(m_fetched.IsEmpty());
-    EXPECT_FALSE(PathFileExists(ws.WorkDir() + "/MGG-1_unsaved.dwg"));
+    EXPECT_EQ(ws.WorkDirEntries(), std::vector<std::string>());
 
     vq::ScriptedUser missing; // no attachment row: nothing shown, nothing said
     missing.Dialog("设计更改标记管理").Click("退出");
     RunMaintain(missing, "GG-1", "没有");
 
-    // Separators in the number and the file name stay inside the temporary folder.
+    // Separators in the number and the file name stay inside the dialog's folder.
     vq::ScriptedUser named;
     named.Dialog("设计更改标记管理").Click("退出");
     RunMaintain(named, "GG/7", "图");
-    EXPECT_EQ(m_fetched, ws.WorkDir() + "/MGG#7_..#..#x#evil.dwg");
-    EXPECT_EQ(ws.ReadFile(m_fetched), ws.ReadFile(Drawing()));
+    EXPECT_EQ(ws.CopyInCallFolder(m_fetched), "MGG#7_..#..#x#evil.dwg");
+    EXPECT_EQ(m_fetchedBytes, ws.ReadFile(Drawing()));
 }
 
 TEST_P(ECOChangeLableTest, LabelWithoutRectangleRowAndColumnSort) {
@@ -443,7 +449,7 @@ TEST_P(ECOChangeLableTest, BrowserListsEveryDwgAttachmentAndItsLabels) {
             EXPECT_EQ(dlg.m_listLabels.GetItemText(0, 1), "2B");
             EXPECT_EQ(dlg.m_listLabels.GetItemText(1, 2), "2");
             EXPECT_TRUE(Enabled(d, Browse::kPropertiesId));
-            EXPECT_EQ(dlg.FetchedDrawing(), ws.WorkDir() + "/MGG-1_cover.DWG");
+            EXPECT_EQ(ws.CopyInCallFolder(dlg.FetchedDrawing()), "MGG-1_cover.DWG");
             EXPECT_TRUE(dlg.m_viewer.HasPicture());
             fetchedBefore = theApp.m_arrDownloadFiles.GetSize();
         })
@@ -467,7 +473,7 @@ TEST_P(ECOChangeLableTest, BrowserListsEveryDwgAttachmentAndItsLabels) {
         .Do([this](CDialog& d) {
             EXPECT_EQ(Column(B(d).m_listLabels, 0), (std::vector<CString>{"x"}));
             EXPECT_EQ(B(d).DocType(), "箱座图");
-            EXPECT_EQ(B(d).FetchedDrawing(), ws.WorkDir() + "/MGG-1_base.Dwg");
+            EXPECT_EQ(ws.CopyInCallFolder(B(d).FetchedDrawing()), "MGG-1_base.Dwg");
         })
         .Click("退出");
     Browse dlg;

@@ -264,10 +264,11 @@ TEST_P(PartChangeLableTest, MaintenanceListsTheCurrentRevisionBesideItsFetchedDr
     dlg.m_strPartNumber = "P1";
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    // The first document whose type names a design drawing, copied into the temporary folder.
+    // The first document whose type names a design drawing, copied into a folder of the dialog's
+    // own in the working folder.
     EXPECT_EQ(dlg.Drawing().m_strDocType, "零件设计图");
     EXPECT_EQ(dlg.Drawing().m_strProductDwgCode, "PRD");
-    EXPECT_EQ(dlg.FetchedDrawing(), ws.WorkDir() + "/_M_P1_p1b.dwg");
+    EXPECT_EQ(ws.CopyInCallFolder(dlg.FetchedDrawing()), "_M_P1_p1b.dwg");
     EXPECT_EQ(ws.ReadFile(dlg.FetchedDrawing()), server.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
     int recorded = 0;
     for (int i = 0; i < theApp.m_arrDownloadFiles.GetSize(); ++i)
@@ -539,7 +540,7 @@ TEST_P(PartChangeLableTest, LocalCopyStaysInTheTemporaryFolderWhateverTheStoredN
     dlg.m_strPartNumber = "P1";
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(dlg.FetchedDrawing(), ws.WorkDir() + "/_M_P1_x#p1b.dwg");
+    EXPECT_EQ(ws.CopyInCallFolder(dlg.FetchedDrawing()), "_M_P1_x#p1b.dwg");
 }
 
 TEST_P(PartChangeLableTest, EmptyPartNumberOrFailedLookupDisablesAddAndCheck) {
@@ -671,8 +672,8 @@ TEST_P(PartChangeLableTest, ComparisonZoomsBothRevisionsToTheSameArea) {
     dlg.m_strPartNumber = "P1";
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(dlg.FetchedDrawing(Browse::kUpper), ws.WorkDir() + "/_M_P1[B]_p1b.dwg");
-    EXPECT_EQ(dlg.FetchedDrawing(Browse::kLower), ws.WorkDir() + "/_M_P1[A]_p1a.dwg");
+    EXPECT_EQ(ws.CopyInCallFolder(dlg.FetchedDrawing(Browse::kUpper)), "_M_P1[B]_p1b.dwg");
+    EXPECT_EQ(ws.CopyInCallFolder(dlg.FetchedDrawing(Browse::kLower)), "_M_P1[A]_p1a.dwg");
 }
 
 TEST_P(PartChangeLableTest, ComparisonPropertiesShowTheReportedLabelReadOnly) {
@@ -752,20 +753,24 @@ protected:
         theApp.m_pConnPDM = nullptr;
     }
 
-    // The label dialog of P1, opened through its entry with no copy of the released drawing in
-    // the working folder, shows the drawing it fetched: the bytes `served` holds.
+    // The label dialog of P1, opened through its entry, shows the drawing it fetched: the bytes
+    // `served` holds. Its copy goes with the dialog.
     void ExpectTheReleasedDrawingFetched(const std::string& served) {
-        const CString copy = ws.WorkDir() + "/_M_P1_p1b.dwg";
-        std::filesystem::remove(copy.str());
         bool shown = false;
+        std::string copied;
         vq::ScriptedUser user;
         user.Dialog("零部件更改标记管理")
-            .Do([&](CDialog& d) { shown = M(d).m_viewer.HasPicture(); })
+            .Do([&](CDialog& d) {
+                shown = M(d).m_viewer.HasPicture();
+                EXPECT_EQ(ws.CopyInCallFolder(M(d).FetchedDrawing()), "_M_P1_p1b.dwg");
+                copied = ws.ReadFile(M(d).FetchedDrawing());
+            })
             .Click("退出");
         EXPECT_EQ(PartChangeLableMaintain("P1", 0, "zhangsan"), 1);
         EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
         EXPECT_TRUE(shown);
-        EXPECT_EQ(ws.ReadFile(copy), served);
+        EXPECT_EQ(copied, served);
+        EXPECT_EQ(ws.WorkDirEntries(), std::vector<std::string>());
     }
 };
 
@@ -797,6 +802,8 @@ TEST_P(PartChangeLableEntryTest, EntriesOpenAndLendTheFtpServerForTheCall) {
     EXPECT_EQ(PartChangeLableBrowse("P1", "zhangsan"), 1);
     EXPECT_TRUE(browse.Succeeded()) << browse.Error().c_str();
     EXPECT_EQ(theApp.m_pFtpConnection, nullptr);
+    // The released drawing's copies went with the dialogs.
+    EXPECT_EQ(ws.WorkDirEntries(), std::vector<std::string>());
 }
 
 // On vsftpd with a named account the released drawing is fetched from "Vq/Proven" of the

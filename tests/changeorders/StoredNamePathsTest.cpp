@@ -366,7 +366,8 @@ std::vector<Place> Places() {
                                   ? "不能取得文档" + name + "：服务器上没有该文件。"
                                   : CString("不能正常读取设计文档..."),
                               IDOK);
-                 EXPECT_EQ(source.FetchDrawing("B", true), "");
+                 vq::CallFolder copies;
+                 EXPECT_EQ(source.FetchDrawing(copies.Path(), "B", true), "");
                  EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
              }
              f.Lend(false);
@@ -980,13 +981,15 @@ TEST_P(StoredNamePathsTest, EntriesNameFoldersAndCopiesFromTheStoredNumber) {
          [&] {
              vq::ScriptedUser user;
              user.Dialog("零部件更改标记管理")
-                 .Do([](CDialog& d) {
-                     EXPECT_EQ(static_cast<CPartChangeLableMaintainDlg&>(d).m_strPartCode, "P1");
+                 .Do([&](CDialog& d) {
+                     const auto& dlg = static_cast<CPartChangeLableMaintainDlg&>(d);
+                     EXPECT_EQ(dlg.m_strPartCode, "P1");
+                     EXPECT_EQ(ws->CopyInCallFolder(dlg.FetchedDrawing()), "_M_P1_released.dwg");
+                     EXPECT_EQ(ws->ReadFile(dlg.FetchedDrawing()), "released drawing");
                  })
                  .Click("退出");
              EXPECT_EQ(PartChangeLableMaintain("p1", 0, "u1"), 1);
              EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-             EXPECT_EQ(ws->ReadFile(ws->WorkDir() + "/_M_P1_released.dwg"), "released drawing");
          }},
         {"PartChangeLableBrowse", "p1",
          [&] {
@@ -1294,10 +1297,9 @@ TEST_P(StoredNamePathsTest, CopiesGoToTheWorkingFolderWhateverStandsAtTheirForme
     const CString outside = ws->WriteFile("elsewhere/precious.txt", "precious");
     const std::map<std::string, std::string> expected = {
         {"P1_p1_B.dwg", "released drawing"},
-        {"_M_P1[B]_p1.dwg", "released drawing"},
         {"MJX-1_ECO.tbl", "change order sheet"},
     };
-    const char* const reviewNames[] = {"P-1_total_.dwg", "P-1_校对.rtf", "校对.rtf"};
+    const char* const reviewNames[] = {"P-1_total_.dwg", "P-1_校对.rtf", "校对.rtf", "_M_P1[B]_p1.dwg"};
     for (const char* name : reviewNames)
         fs::create_symlink(outside.str(), (ws->WorkDir() + "/" + CString(name)).str());
     const bool otherUser = vqtest::CanActAsOtherUser();
@@ -1339,7 +1341,12 @@ TEST_P(StoredNamePathsTest, CopiesGoToTheWorkingFolderWhateverStandsAtTheirForme
     CPartDrawingSource source;
     source.m_strPartCode = "P1";
     ASSERT_EQ(source.ResolveDrawing(), 1);
-    EXPECT_EQ(source.FetchDrawing("B", true), ws->WorkDir() + "/_M_P1[B]_p1.dwg");
+    {
+        vq::CallFolder copies;
+        const CString drawing = source.FetchDrawing(copies.Path(), "B", true);
+        EXPECT_EQ(ws->CopyInCallFolder(drawing), "_M_P1[B]_p1.dwg");
+        EXPECT_EQ(ws->ReadFile(drawing), "released drawing");
+    }
     ASSERT_TRUE(connection->SetCurrentDirectory("/Vq/Proven/PRD/P1/B"));
     EXPECT_EQ(FetchRevisionDocument(connection.get(), "p1.dwg", "P1", "B", INTERNET_FLAG_RELOAD),
               ws->WorkDir() + "/P1_p1_B.dwg");

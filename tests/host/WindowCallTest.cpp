@@ -1079,9 +1079,10 @@ TEST_F(WindowCallOnDisplay, ASignalDuringASlowFetchEndsTheHostWithoutAPartialCop
     vqtest::ConfigRow config;
     config.domainName = slow.Url();
     ws.SetConfig(config);
+    // The copy is fetched into the dialog's folder inside the working folder.
     const auto partialCopy = [&] {
         std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(ws.WorkDir().str(), error)) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(ws.WorkDir().str(), error)) {
             if (entry.path().filename().string().rfind(".vqnew.", 0) == 0 && entry.file_size(error) > 0)
                 return true;
         }

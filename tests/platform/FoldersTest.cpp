@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/base/File.h"
+#include "platform/base/ProcessMark.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -301,6 +304,156 @@ TEST(Folders, ANewRunTakesTheFolderAnEarlierRunMadeInPlaceOfTheUsualOne) {
     EXPECT_EQ(NextRunsWorkingFolder(), other + "/");
     EXPECT_TRUE(IsPrivateFolder(CString(other + "/")));
     EXPECT_EQ(vq::WorkingFolder(), first) << "kept for the process";
+}
+
+namespace {
+
+// A process of the test's own that runs until its input is closed ("cat"), optionally leading a
+// session of its own as a viewer started detached does.
+struct BlockedChild {
+    pid_t pid = -1;
+    int input = -1;
+
+    explicit BlockedChild(bool ownSession) {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return;
+        pid = ::fork();
+        if (pid == 0) {
+            if (ownSession)
+                ::setsid();
+            ::dup2(fds[0], 0);
+            ::close(fds[0]);
+            ::close(fds[1]);
+            ::execl("/bin/cat", "cat", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(fds[0]);
+        input = fds[1];
+    }
+    ~BlockedChild() { End(); }
+    // Ends it (closing its input, or killing it) and waits until it has gone.
+    void End(bool kill = false) {
+        if (pid <= 0)
+            return;
+        if (kill)
+            ::kill(pid, SIGKILL);
+        ::close(input);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        pid = -1;
+    }
+};
+
+std::string CallFolderName(const vq::ProcessMark& maker, const char* suffix) {
+    return "call-" + vq::MarkText(maker) + "-" + suffix;
+}
+
+// Makes a call folder as its maker would have, with an opinion in it.
+std::string PlantCallFolder(const std::string& working, const std::string& name) {
+    const std::string folder = working + "/" + name;
+    fs::create_directory(folder);
+    ::chmod(folder.c_str(), 0700);
+    std::ofstream(folder + "/校对.rtf") << "an opinion typed before the run was killed";
+    return folder;
+}
+
+} // namespace
+
+// A call folder's name carries the mark of its maker. At a later run's start the folders of makers
+// that have ended (killed while a review was open) go with what they hold; those of running
+// processes, of another machine, and of names this system does not make stay. A process id that
+// another process took since is not mistaken for the maker.
+TEST(Folders, CallFoldersOfRunsThatEndedGoAtTheNextStart) {
+    vqtest::Workspace ws;
+    const std::string working = ws.WorkDir().str();
+    BlockedChild killed(false), running(false);
+    vq::ProcessMark killedMark, runningMark;
+    ASSERT_TRUE(vq::MarkOfProcess(killed.pid, killedMark));
+    ASSERT_TRUE(vq::MarkOfProcess(running.pid, runningMark));
+    EXPECT_EQ(runningMark.machine, vq::ThisProcessMark().machine);
+    killed.End(true);
+    EXPECT_TRUE(vq::ProcessHasEnded(killedMark));
+    EXPECT_FALSE(vq::ProcessHasEnded(runningMark));
+
+    vq::ProcessMark reused = runningMark;
+    reused.start += 1;
+    vq::ProcessMark otherMachine = killedMark;
+    otherMachine.machine ^= 1;
+    vq::ProcessMark earlierBoot = runningMark;
+    earlierBoot.boot ^= 1;
+    const std::string gone[] = {
+        PlantCallFolder(working, CallFolderName(killedMark, "Ab12Cd")),
+        PlantCallFolder(working, CallFolderName(reused, "Ab12Cd")),
+        PlantCallFolder(working, CallFolderName(earlierBoot, "Ab12Cd")),
+    };
+    const std::string kept[] = {
+        PlantCallFolder(working, CallFolderName(runningMark, "Ab12Cd")),
+        PlantCallFolder(working, CallFolderName(otherMachine, "Ab12Cd")),
+        PlantCallFolder(working, "call-Ab12Cd"),
+        PlantCallFolder(working, "registry"),
+    };
+    std::ofstream(working + "/" + CallFolderName(killedMark, "file00")) << "not a folder";
+    // This process's own folder, in use.
+    vq::CallFolder own;
+    const std::string ownFolder = own.Path().str();
+    ASSERT_EQ(ownFolder.rfind(working + "/call-" + vq::MarkText(vq::ThisProcessMark()) + "-", 0), 0u)
+        << ownFolder;
+
+    vq::RemoveLeftoverCallFolders();
+    for (const std::string& folder : gone)
+        EXPECT_FALSE(fs::exists(folder)) << folder;
+    for (const std::string& folder : kept)
+        EXPECT_TRUE(fs::exists(folder + "/校对.rtf")) << folder;
+    EXPECT_TRUE(fs::exists(working + "/" + CallFolderName(killedMark, "file00")));
+    EXPECT_TRUE(fs::is_directory(ownFolder));
+
+    // A new run (a process of its own) removes them when it first takes its working folder.
+    const std::string runningFolder = kept[0];
+    running.End(true);
+    NextRunsWorkingFolder();
+    EXPECT_FALSE(fs::exists(runningFolder));
+    EXPECT_TRUE(fs::is_directory(ownFolder));
+}
+
+// A copy handed to a viewer that reads it later (a program started detached) keeps its folder
+// after the window went, until every process of the viewer's session has ended; at a later run as
+// well, whose maker has ended by then.
+TEST(Folders, ACopyHandedToAViewerStaysUntilTheViewerHasEnded) {
+    vqtest::Workspace ws;
+    const std::string working = ws.WorkDir().str();
+    std::string folder;
+    BlockedChild viewer(true);
+    {
+        vq::CallFolder window;
+        const CString copy = window.Path() + "P-1_total_.dwg";
+        std::ofstream(copy.str()) << "drawing bytes";
+        folder = fs::path(copy.str()).parent_path().string();
+        vq::HandedToViewer(copy, viewer.pid);
+        // A path outside a call folder is not recorded.
+        vq::HandedToViewer(ws.WorkDir() + "/x.dwg", viewer.pid);
+    }
+    EXPECT_EQ(ws.ReadFile(CString(folder + "/P-1_total_.dwg")), "drawing bytes");
+    vq::RemoveLeftoverCallFolders();
+    EXPECT_TRUE(fs::exists(folder + "/P-1_total_.dwg"));
+    viewer.End();
+    vq::RemoveLeftoverCallFolders();
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_FALSE(fs::exists(folder + ".viewers"));
+
+    // Left by a run that ended while its viewer still ran.
+    BlockedChild maker(false), second(true);
+    vq::ProcessMark makerMark;
+    ASSERT_TRUE(vq::MarkOfProcess(maker.pid, makerMark));
+    maker.End(true);
+    const std::string left = PlantCallFolder(working, CallFolderName(makerMark, "Zz99Yy"));
+    std::ofstream(left + ".viewers") << makerMark.pid << "\n" << second.pid << "\n";
+    vq::RemoveLeftoverCallFolders();
+    EXPECT_TRUE(fs::exists(left + "/校对.rtf"));
+    second.End();
+    vq::RemoveLeftoverCallFolders();
+    EXPECT_FALSE(fs::exists(left));
+    EXPECT_FALSE(fs::exists(left + ".viewers"));
 }
 
 TEST(Folders, NativePathFindsEntriesSpelledInAnotherCase) {

@@ -21,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -793,6 +794,59 @@ TEST_P(VsftpdConnectionTest, NamesUpToTheLimitOfTheFileSystem) {
     EXPECT_EQ(vq::FetchFailure::NameTooLong, ftp->GetLastFailure());
     EXPECT_EQ(0, ftp->GetLastErrorText().Find("文件名太长")) << ftp->GetLastErrorText().c_str();
     EXPECT_EQ(1u, FindAll(ftp.get(), "*").size());
+}
+
+namespace {
+
+// Stands for the transfer window while the program is asked to end (an end signal) as an upload's
+// data flows.
+class EndingDisplay : public FtpTransferDisplay {
+public:
+    explicit EndingDisplay(std::vector<FtpTransferState>& states) : m_states(states) {}
+    bool Update(const FtpTransferState& state) override {
+        m_states.push_back(state);
+        if (state.done > 0)
+            vq::RequestEnd();
+        return true;
+    }
+
+private:
+    std::vector<FtpTransferState>& m_states;
+};
+
+} // namespace
+
+// An upload stopped by the program's end takes its temporary name back from a server that
+// answers at once, so that nothing hidden stays in the folder (vsftpd's listings leave it out, and
+// it would keep the folder from being removed); a folder's hidden names are listed when asked.
+TEST_P(VsftpdConnectionTest, AnUploadStoppedByTheEndTakesItsTemporaryNameBack) {
+    server->MakeFolder("Vq/Auditing/XM-02-01");
+    server->WriteFile("Vq/Auditing/XM-02-01/.hidden", "kept");
+    const auto local = std::filesystem::path(server->Root().str()).parent_path() / "opinion.rtf";
+    std::ofstream(local, std::ios::binary) << BinaryBytes(16 << 20);
+    auto ftp = Connect(server->Password());
+    std::vector<FtpDirEntry> entries;
+    ASSERT_TRUE(ftp->ListDirectory("/Vq/Auditing/XM-02-01", entries));
+    EXPECT_TRUE(entries.empty());
+    ASSERT_TRUE(ftp->ListDirectory("/Vq/Auditing/XM-02-01", entries, true));
+    std::set<std::string> names;
+    for (const FtpDirEntry& entry : entries)
+        names.insert(entry.name.str());
+    EXPECT_EQ(1u, names.count(".hidden"));
+
+    std::vector<FtpTransferState> states;
+    SetFtpTransferDisplayFactory([&] { return std::make_unique<EndingDisplay>(states); });
+    EXPECT_FALSE(ftp->PutFile(local.c_str(), "/Vq/Auditing/XM-02-01/校对.rtf"));
+    SetFtpTransferDisplayFactory({});
+    vq::ClearEndRequest();
+    EXPECT_EQ(vq::FetchFailure::Cancelled, ftp->GetLastFailure()) << ftp->GetLastErrorText().c_str();
+    ASSERT_FALSE(states.empty());
+    EXPECT_LT(states.back().done, states.back().total) << "the upload ended before it was stopped";
+    std::vector<std::string> left;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(server->Root().str() + "/Vq/Auditing/XM-02-01"))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(std::vector<std::string>{".hidden"}, left);
 }
 
 // Where the run installs vsftpd itself, a missing program is a failure with its reason, not a

@@ -410,7 +410,8 @@ TEST_P(DataDeleteConfirmTest, BoxesShowTheCharactersOfAStoredNumberThatCannotBeS
 }
 
 // vsftpd lists a folder that is not there as an empty one: tasks without folders are deleted
-// without a word, and a task's folder with files goes.
+// without a word, and a task's folder with files goes, with what uploads that never ended left in
+// it under their hidden temporary names.
 TEST_P(DataDeleteConfirmTest, TasksWithoutFoldersOnVsftpdAreDeletedWithoutABox) {
     if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
         GTEST_SKIP() << why.str();
@@ -424,6 +425,8 @@ TEST_P(DataDeleteConfirmTest, TasksWithoutFoldersOnVsftpdAreDeletedWithoutABox) 
             vsftpd.MakeFolder(folder);
         vsftpd.WriteFile("Vq/Working/P-02/A/d2.dwg", "version A");
         vsftpd.WriteFile("Vq/Working/Q-01/q.dwg", "neighbour");
+        vsftpd.WriteFile("Vq/Auditing/P-02/.vq00112233445566ff.part", "an opinion never sent whole");
+        vsftpd.WriteFile("Vq/Working/P-02/A/.vq0123456789abcdef.part", "a version never sent whole");
         std::unique_ptr<CFtpConnection> ftp(session.GetFtpConnection(
             vsftpd.Host(), vsftpd.User(), vsftpd.Password(), static_cast<INTERNET_PORT>(vsftpd.Port())));
         ASSERT_TRUE(ftp);
@@ -437,6 +440,7 @@ TEST_P(DataDeleteConfirmTest, TasksWithoutFoldersOnVsftpdAreDeletedWithoutABox) 
         theApp.m_pFtpConnection = connection.get();
         EXPECT_EQ(Rows("ProjectManage", "ProjectNo LIKE 'P%'"), 0);
         EXPECT_FALSE(vsftpd.Exists("Vq/Working/P-02"));
+        EXPECT_FALSE(vsftpd.Exists("Vq/Auditing/P-02"));
         EXPECT_TRUE(vsftpd.Exists("Vq/Working/Q-01/q.dwg"));
     }
 }

@@ -5,6 +5,7 @@
 // that must leave the database as it was, and two users of one machine reviewing with the host.
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/Folders.h"
 #include "platform/base/TextCodec.h"
 #include "platform/os/ShellOpen.h"
 #include "platform/ui/ScriptedUser.h"
@@ -21,7 +22,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -29,8 +32,10 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <poll.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -1208,6 +1213,134 @@ TEST_P(ProjectTaskAuditTest, TwoHostsOfOneUserAtStepsOfOneNameEachStoreTheirOwnO
     for (const auto& entry : std::filesystem::directory_iterator(ws->WorkDir().str()))
         left.push_back(entry.path().filename().string());
     EXPECT_TRUE(left.empty()) << left.front();
+}
+
+namespace {
+
+// The call folders ("call-...") in a working folder.
+std::vector<std::filesystem::path> CallFolders(const CString& working) {
+    std::vector<std::filesystem::path> folders;
+    for (const auto& entry : std::filesystem::directory_iterator(working.str()))
+        if (entry.is_directory() && entry.path().filename().string().rfind("call-", 0) == 0)
+            folders.push_back(entry.path());
+    return folders;
+}
+
+// Waits until a process that is not the test's child has ended.
+void WaitUntilEnded(pid_t pid) {
+    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (fd < 0)
+        return; // gone already
+    pollfd ended{fd, POLLIN, 0};
+    while (::poll(&ended, 1, -1) < 0 && errno == EINTR) {
+    }
+    ::close(fd);
+}
+
+} // namespace
+
+// A host killed in the middle of a review (SIGKILL: no window closes) leaves its folder with the
+// opinion typed in it; the next run removes it when it starts, and uses a folder of its own.
+TEST_P(ProjectTaskAuditTest, AReviewKilledMidwayLeavesItsCopiesOnlyUntilTheNextRun) {
+    for (const char* task : {"P-2", "P-3"})
+        ws->Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+            "AuditingModel, AuditorName) VALUES ('" +
+            CString(task) +
+            "', '泵盖设计', '项目\\', 'mgr', '评审', '一级评审', 'u1');"
+            "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, "
+            "Working, AuditManager) VALUES ('" +
+            CString(task) + "', '校对', 'u1', '2026-12-01', '未完成', 'F', 'u1')");
+    ws->Execute("INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('一级评审', "
+                "'串联', '校对(40,20)')");
+    const auto args = [&](const char* task, const std::string& opinion) {
+        const CString script = ws->WriteFile("in/" + CString(task) + ".script", PassScript(false, opinion));
+        return std::vector<std::string>{"--headless", "--script", script.str(), "DoProjectTaskAudit",
+                                        task,         "u1",       "校对"};
+    };
+    // This process takes the working folder first: what it finds there at that moment is not the
+    // killed run's.
+    const CString working = ws->WorkDir();
+    ftp.HoldCommand("CWD /Vq/Auditing/P-2");
+    const std::string output = (ws->Root() + "/killed.out").str();
+    const int killed = vqtest::StartHost(args("P-2", "typed before the kill"), output);
+    ASSERT_GT(killed, 0);
+    const bool held = ftp.WaitUntilHeld(killed);
+    ::kill(killed, SIGKILL);
+    vqtest::HostRun run;
+    ASSERT_TRUE(vqtest::FinishHost(killed, output, run));
+    ftp.Release();
+    ASSERT_TRUE(held) << run.out;
+    const std::vector<std::filesystem::path> left = CallFolders(working);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_NE(ws->ReadFile(CString((left[0] / "校对.rtf").string())).find("typed before the kill"),
+              std::string::npos);
+
+    const vqtest::HostRun next = vqtest::RunHostMeasured(args("P-3", "the next run's opinion"));
+    EXPECT_EQ(next.status, 0) << next.out;
+    EXPECT_FALSE(std::filesystem::exists(left[0]));
+    EXPECT_TRUE(std::filesystem::is_empty(working.str()));
+    EXPECT_EQ(Query("SELECT AuditState || AuditResult FROM TaskAuditManage WHERE ProjectNo='P-3'"),
+              "已完成通过");
+}
+
+// A viewer started from the review opens the copy only after the window has closed (it starts
+// slowly): the copy is still there, and goes once the viewer has ended.
+TEST_P(ProjectTaskAuditTest, AViewerThatStartsSlowlyFindsTheCopyAfterTheWindowClosed) {
+    namespace fs = std::filesystem;
+    ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
+    const std::string root = ws->Root().str();
+    const std::string go = root + "/go", done = root + "/done", seen = root + "/seen";
+    ASSERT_EQ(::mkfifo(go.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(done.c_str(), 0600), 0);
+    // The desktop's program for drawings: it reads the copy when the test lets it go on.
+    const CString opener = ws->WriteFile("bin/xdg-open", "#!/bin/sh\nread go < '" + go + "'\ncat \"$1\" > '" +
+                                                             seen + "'\necho $$ > '" + done + "'\n");
+    fs::permissions(opener.str(), fs::perms::owner_all);
+    vqtest::EnvGuard path({"PATH"});
+    setenv("PATH", (root + "/bin:" + std::getenv("PATH")).c_str(), 1);
+    CString viewed;
+    vq::ScriptedUser user;
+    user.DialogContaining("评审意见")
+        .Check(D::kBrowseId, 1)
+        .Select(D::kDocumentsId, "总图")
+        .Do([&viewed](CDialog& d) { viewed = static_cast<D&>(d).ViewedPath(); })
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    ASSERT_FALSE(viewed.IsEmpty());
+    const fs::path folder = fs::path(viewed.str()).parent_path();
+    EXPECT_EQ(folder.parent_path().string(), ws->WorkDir().str());
+    EXPECT_TRUE(fs::exists(viewed.str()));
+    std::ofstream(go) << "go\n";
+    long viewer = 0;
+    std::ifstream(done) >> viewer;
+    EXPECT_EQ(ws->ReadFile(CString(seen)), "drawing bytes");
+    ASSERT_GT(viewer, 0);
+    WaitUntilEnded(static_cast<pid_t>(viewer));
+    vq::RemoveLeftoverCallFolders();
+    EXPECT_FALSE(fs::exists(folder));
+}
+
+// With TMPDIR naming a folder that is missing, the reviewer is told which folder that is, and
+// nothing of the decision is stored.
+TEST_P(ProjectTaskAuditTest, AMissingTemporaryFolderIsNamed) {
+    const CString missing = ws->Root() + "/missing";
+    vqtest::EnvGuard temp({"TMPDIR"});
+    vq::ScriptedUser user;
+    user.DialogContaining("评审意见")
+        .Set(D::kOpinionId, "孔位偏移")
+        .Check(D::kFailId, 1)
+        .Do([&missing](CDialog&) { setenv("TMPDIR", missing.c_str(), 1); })
+        .Click(IDOK)
+        .Message("评审意见不能写入本地文件：\n" + missing + "/vqpdm-" + CString(std::to_string(::geteuid())) +
+                     "/校对.rtf\n请检查磁盘空间和文件夹的写入权限!",
+                 IDOK)
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    EXPECT_EQ(Step("校对", "AuditState"), "未完成");
+    EXPECT_FALSE(std::filesystem::exists(missing.str()));
 }
 
 TEST_P(ProjectTaskAuditTest, OpinionFilesMustBeRtf) {

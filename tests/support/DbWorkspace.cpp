@@ -185,7 +185,7 @@ const std::string kStartTempFolder = [] {
 const std::string& ProcessFolder() {
     // Kept on the heap so that it outlives the exit handler that removes the folder.
     static const std::string* folder = new std::string([] {
-        const std::string& base = kStartTempFolder;
+        const std::string base = TestFolderBase(kStartTempFolder);
         std::string templ = (fs::path(base) / "vqtest-odbc-XXXXXX").string();
         if (!mkdtemp(templ.data()))
             templ = (fs::path(base) / ("vqtest-odbc-" + std::to_string(std::random_device()()))).string();

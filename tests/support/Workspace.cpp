@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -47,11 +48,29 @@ bool CanActAsOtherUser() {
     return ::geteuid() == 0;
 }
 
+std::string TestFolderBase(const std::string& start) {
+    if (!CanActAsOtherUser())
+        return start;
+    std::error_code ec;
+    const fs::path folder = fs::absolute(fs::path(start), ec);
+    if (ec)
+        return "/tmp";
+    fs::path at;
+    for (const fs::path& part : folder) {
+        at /= part;
+        struct stat st;
+        if (::stat(at.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || (st.st_mode & S_IXOTH) == 0)
+            return "/tmp";
+    }
+    return start;
+}
+
 Workspace::Workspace()
     : m_oldWindowsDir(GetEnv("VQ_WINDOWS_DIR")), m_oldSystemDir(GetEnv("VQ_SYSTEM_DIR")),
       m_oldTmpDir(GetEnv("TMPDIR")) {
     // The workspace itself goes below the temporary folder the test program was started with.
-    std::string base = m_oldTmpDir && !m_oldTmpDir->empty() ? *m_oldTmpDir : std::string("/tmp");
+    const std::string base =
+        TestFolderBase(m_oldTmpDir && !m_oldTmpDir->empty() ? *m_oldTmpDir : std::string("/tmp"));
     std::string templ = (fs::path(base) / "vqtest-XXXXXX").string();
     if (!mkdtemp(templ.data())) {
         ADD_FAILURE() << "cannot create a workspace below " << base;
@@ -81,6 +100,22 @@ Workspace::~Workspace() {
 CString Workspace::WorkDir() const {
     const CString folder = vq::WorkingFolder();
     return folder.Left(folder.GetLength() - 1);
+}
+
+CString Workspace::CopyInCallFolder(const CString& path) const {
+    const fs::path copy(path.str());
+    const fs::path folder = copy.parent_path();
+    if (folder.parent_path().string() != WorkDir().str() || folder.filename().string().rfind("call-", 0) != 0)
+        return CString();
+    return CString(copy.filename().string());
+}
+
+std::vector<std::string> Workspace::WorkDirEntries() const {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(WorkDir().str(), ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
+    return names;
 }
 
 CString Workspace::FullPath(const CString& path) const {

@@ -30,6 +30,11 @@ private:
 constexpr unsigned kOtherUser = 65534;
 // Whether the test may act as another user (it runs as root).
 bool CanActAsOtherUser();
+// The folder that test folders (workspaces, the database's folder) go below: the temporary folder
+// the test program was started with (start), or "/tmp" where a test may run the host as another
+// user and start lies below a folder that others cannot enter (root's home, mode 0700), so that
+// both users reach what they share.
+std::string TestFolderBase(const std::string& start);
 
 class Workspace {
 public:
@@ -46,6 +51,11 @@ public:
     CString TempDir() const { return m_root + "/tmp"; }
     // The user's working folder below TempDir (vq::WorkingFolder), without a trailing separator.
     CString WorkDir() const;
+    // The name of a copy that lies directly in a call folder ("call-...", vq::CallFolder) of the
+    // working folder; empty for any other path.
+    CString CopyInCallFolder(const CString& path) const;
+    // The names in the working folder (what copies were left there).
+    std::vector<std::string> WorkDirEntries() const;
     // The settings file below the installation folder (it does not exist until written).
     CString SettingsPath() const { return InstallDir() + "/qent/spt/vqpdmcad.ini"; }
 
