@@ -56,5 +56,5 @@ private:
     CWnd* m_served = nullptr;
     std::uint64_t m_servedSerial = 0;
     bool m_servedWasEnabled = false;
-    bool m_stopped = false;       // the person stopped the transfer on closing the served window
+    bool m_stopped = false; // the person stopped the transfer on closing the served window
 };

@@ -515,8 +515,8 @@ bool IdleSessionWasClosed(CURL* curl, CURLcode code, const std::vector<std::stri
             return false;
         closing = closing || reply == 421;
     }
-    return closing || (responses.empty() && (code == CURLE_SEND_ERROR || code == CURLE_RECV_ERROR ||
-                                             code == CURLE_GOT_NOTHING));
+    return closing || (responses.empty() &&
+                       (code == CURLE_SEND_ERROR || code == CURLE_RECV_ERROR || code == CURLE_GOT_NOTHING));
 }
 
 // Performs the prepared request, logging on again once when the server had closed the idle

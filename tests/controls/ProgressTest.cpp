@@ -405,8 +405,8 @@ TEST(FtpTransferWindowTest, ALongTransferIsShownAndItsCancelStopsIt) {
 // transfer go on and keeps the dialog; 是 stops the transfer, and the dialog closes once the
 // transfer has ended, not while it still runs.
 TEST(FtpTransferWindowTest, TheServedDialogIsClosedOnlyAfterAskingAndOnlyOnceTheTransferEnded) {
-    static const vq::DialogTemplate kServed{"评审意见", {vq::DefPushButton(IDOK, "确定"),
-                                                         vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
+    static const vq::DialogTemplate kServed{
+        "评审意见", {vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
     FtpTransferState state;
     state.fileName = "校对_总图.dwg";
     state.upload = true;

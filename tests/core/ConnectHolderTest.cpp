@@ -261,8 +261,9 @@ TEST_F(ConnectHolderFtpTest, WrongPasswordShowsTheServersReplyAndNothingElse) {
         vqtest::FtpFault fault;
         const char* text;
     } refusing[] = {
-        {vqtest::FtpFault::ServiceUnavailable, "FTP服务器暂时停止服务，请稍后再试，或与FTP服务器的管理员联系。\n"
-                                               "421 Service not available, closing control connection."},
+        {vqtest::FtpFault::ServiceUnavailable,
+         "FTP服务器暂时停止服务，请稍后再试，或与FTP服务器的管理员联系。\n"
+         "421 Service not available, closing control connection."},
         {vqtest::FtpFault::TlsRequiredOnLogon,
          "FTP服务器只接受加密的连接，本程序不支持加密连接，请与FTP服务器的管理员联系。\n"
          "550 SSL/TLS required on the control channel"},

@@ -426,8 +426,9 @@ public:
         }
         // It manages once it names itself on the root window.
         m_managing = m_pid > 0 && Eventually([] {
-            return CommandOutput("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos;
-        });
+                         return CommandOutput("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") !=
+                                std::string::npos;
+                     });
     }
     ~WindowManager() {
         if (m_pid <= 0)
@@ -1195,14 +1196,15 @@ TEST_F(WindowCallOnDisplay, ARedlineUploadsWindowStandsAboveTheReviewAndClosingI
     vqtest::ConfigRow config;
     config.domainName = slow.Url();
     ws.SetConfig(config);
-    ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
-               "AuditingModel, AuditorName) VALUES ('PT-9', '泵体设计', '项目\\', 'mgr', '评审', '单级', 'u1');"
-               "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('单级', '串联', "
-               "'校对(40,20)');"
-               "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, "
-               "AuditManager) VALUES ('PT-9', '校对', 'u1', '2026-12-01', '未完成', 'F', 'u1');"
-               "INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, "
-               "FileRemark) VALUES ('PT-9', '总图', 'total.dwg', 'AutoCAD 图形', '12KB', '2026-11-30', '')");
+    ws.Execute(
+        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+        "AuditingModel, AuditorName) VALUES ('PT-9', '泵体设计', '项目\\', 'mgr', '评审', '单级', 'u1');"
+        "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('单级', '串联', "
+        "'校对(40,20)');"
+        "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, "
+        "AuditManager) VALUES ('PT-9', '校对', 'u1', '2026-12-01', '未完成', 'F', 'u1');"
+        "INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, "
+        "FileRemark) VALUES ('PT-9', '总图', 'total.dwg', 'AutoCAD 图形', '12KB', '2026-11-30', '')");
     slow.WriteFile("Vq/Working/PT-9/total.dwg", "drawing bytes");
     const std::string earlier = "earlier redline.\n";
     slow.WriteFile("Vq/Auditing/PT-9/校对_总图.dwg", earlier);
@@ -1222,35 +1224,40 @@ TEST_F(WindowCallOnDisplay, ARedlineUploadsWindowStandsAboveTheReviewAndClosingI
         return std::any_of(stacked.begin(), stacked.end(),
                            [](const std::string& c) { return c.rfind("正在上传文件", 0) == 0; });
     };
-    vq::qtinput::WhenReady([&] { return ShownDialogStartingWith(review) != nullptr; }, [&] {
-        vq::qtinput::WhenReady([] { return ShownDialogStartingWith("输入文件名") != nullptr; }, [&] {
-            vq::qtinput::WhenReady([&] { return ShownDialogStartingWith("正在上传文件") && transferStacked(); },
-                                   [&] {
-                                       vq::qtinput::WhenReady(
-                                           [] { return !vq::qtinput::MessageBoxText().IsEmpty(); }, [&] {
-                                               EXPECT_EQ(vq::qtinput::MessageBoxText(),
-                                                         CFtpTransferWindow::kStopQuestion);
-                                               askedOver = vq::qtinput::MessageBoxOwnerCaption();
-                                               vq::qtinput::WhenReady(
-                                                   [] {
-                                                       return vq::qtinput::MessageBoxText() ==
-                                                              "是否要保存审查文档结果?";
-                                                   },
-                                                   [] { EXPECT_TRUE(vq::qtinput::AnswerMessageBox("否(N)")); });
-                                               EXPECT_TRUE(vq::qtinput::AnswerMessageBox("是(Y)"));
-                                           });
-                                       // The window manager's close, as its close box or Alt+F4 asks.
-                                       CommandOutput("LC_ALL=C.UTF-8 wmctrl -F -c '" + reviewCaption.str() + "'");
-                                   });
-            CDialog* input = ShownDialogStartingWith("输入文件名");
-            EXPECT_TRUE(vq::qtinput::Type(*input->GetDlgItem(1182), CString(redline)));
-            EXPECT_TRUE(vq::qtinput::Click(*input->GetDlgItem(IDOK)));
+    vq::qtinput::WhenReady(
+        [&] { return ShownDialogStartingWith(review) != nullptr; },
+        [&] {
+            vq::qtinput::WhenReady(
+                [] { return ShownDialogStartingWith("输入文件名") != nullptr; },
+                [&] {
+                    vq::qtinput::WhenReady(
+                        [&] { return ShownDialogStartingWith("正在上传文件") && transferStacked(); },
+                        [&] {
+                            vq::qtinput::WhenReady(
+                                [] { return !vq::qtinput::MessageBoxText().IsEmpty(); },
+                                [&] {
+                                    EXPECT_EQ(vq::qtinput::MessageBoxText(),
+                                              CFtpTransferWindow::kStopQuestion);
+                                    askedOver = vq::qtinput::MessageBoxOwnerCaption();
+                                    vq::qtinput::WhenReady(
+                                        [] {
+                                            return vq::qtinput::MessageBoxText() == "是否要保存审查文档结果?";
+                                        },
+                                        [] { EXPECT_TRUE(vq::qtinput::AnswerMessageBox("否(N)")); });
+                                    EXPECT_TRUE(vq::qtinput::AnswerMessageBox("是(Y)"));
+                                });
+                            // The window manager's close, as its close box or Alt+F4 asks.
+                            CommandOutput("LC_ALL=C.UTF-8 wmctrl -F -c '" + reviewCaption.str() + "'");
+                        });
+                    CDialog* input = ShownDialogStartingWith("输入文件名");
+                    EXPECT_TRUE(vq::qtinput::Type(*input->GetDlgItem(1182), CString(redline)));
+                    EXPECT_TRUE(vq::qtinput::Click(*input->GetDlgItem(IDOK)));
+                });
+            CDialog* dialog = ShownDialogStartingWith(review);
+            reviewCaption = dialog->GetWindowTextValue();
+            EXPECT_TRUE(vq::qtinput::ClickItem(*dialog->GetDlgItem(1001), 0));
+            EXPECT_TRUE(vq::qtinput::Click(*dialog->GetDlgItem(1011)));
         });
-        CDialog* dialog = ShownDialogStartingWith(review);
-        reviewCaption = dialog->GetWindowTextValue();
-        EXPECT_TRUE(vq::qtinput::ClickItem(*dialog->GetDlgItem(1001), 0));
-        EXPECT_TRUE(vq::qtinput::Click(*dialog->GetDlgItem(1011)));
-    });
     EXPECT_EQ(entry("PT-9", "u1", "校对"), 0);
 
     // Bottom to top: the transfer's window is above the review it serves.

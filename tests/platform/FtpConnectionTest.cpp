@@ -641,7 +641,8 @@ TEST(FtpServerAnswerTest, AFileInUseAndNoDataConnectionAreSaidAsSuch) {
             std::unique_ptr<CFtpConnection> ftp(
                 session.GetFtpConnection(server.Host(), server.User(), server.Password(),
                                          static_cast<INTERNET_PORT>(server.Port()), passive));
-            EXPECT_FALSE(c.store ? ftp->PutFile(local.c_str(), "图纸.dwg") : ftp->GetFile("图纸.dwg", local.c_str(), FALSE));
+            EXPECT_FALSE(c.store ? ftp->PutFile(local.c_str(), "图纸.dwg")
+                                 : ftp->GetFile("图纸.dwg", local.c_str(), FALSE));
             EXPECT_EQ(ftp->GetLastFailure(), c.kind);
             EXPECT_EQ(ftp->GetLastErrorText(), c.text);
             EXPECT_EQ(server.ReadFile("图纸.dwg"), "older");
@@ -679,7 +680,8 @@ TEST(FtpIdleSessionTest, ASessionClosedWhileIdleIsLoggedOnAgainOnce) {
         for (std::size_t i = 0; i < operations.size(); ++i) {
             SCOPED_TRACE(i);
             const std::vector<std::string> log = server.Commands();
-            const int closed = static_cast<int>(std::count(log.begin(), log.end(), std::string(vqtest::kIdleCloseLine)));
+            const int closed =
+                static_cast<int>(std::count(log.begin(), log.end(), std::string(vqtest::kIdleCloseLine)));
             ASSERT_TRUE(server.WaitForLogLine(vqtest::kIdleCloseLine, closed + 1));
             EXPECT_TRUE(operations[i]()) << ftp->GetLastErrorText().c_str();
         }

@@ -376,11 +376,13 @@ TEST_P(ProjectTaskAuditTest, ADocumentTheServerRefusesIsSaidAsRefused) {
     } servers[] = {
         {vqtest::FtpFault::FetchDenied, "不能取得文档total.dwg：服务器拒绝访问该文件。"},
         {vqtest::FtpFault::FetchDeniedInTwoLines, "不能取得文档total.dwg：服务器拒绝访问该文件。"},
-        {vqtest::FtpFault::FileInUse, "不能取得文档total.dwg：FTP服务器上的该文件正被其他程序使用，请稍后再试。\n"
-                                      "450 The process cannot access the file because it is being used by "
-                                      "another process."},
+        {vqtest::FtpFault::FileInUse,
+         "不能取得文档total.dwg：FTP服务器上的该文件正被其他程序使用，请稍后再试。\n"
+         "450 The process cannot access the file because it is being used by "
+         "another process."},
         {vqtest::FtpFault::FetchWithoutDataConnection,
-         "不能取得文档total.dwg：不能与FTP服务器建立传输文件的数据连接，请检查防火墙的设置，或与FTP服务器的管理员"
+         "不能取得文档total.dwg："
+         "不能与FTP服务器建立传输文件的数据连接，请检查防火墙的设置，或与FTP服务器的管理员"
          "联系。\n425 Can't open data connection."},
     };
     for (const auto& kind : servers) {

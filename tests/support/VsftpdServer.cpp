@@ -216,7 +216,8 @@ bool VsftpdServer::Start() {
                << "port_enable=" << (m_passiveOnly ? "NO" : "YES") << "\n";
         // The replies are logged, so that a test sees when an idle session was closed.
         if (m_idleSeconds > 0)
-            config << "idle_session_timeout=" << m_idleSeconds << "\nxferlog_enable=YES\nlog_ftp_protocol=YES\n"
+            config << "idle_session_timeout=" << m_idleSeconds
+                   << "\nxferlog_enable=YES\nlog_ftp_protocol=YES\n"
                    << "vsftpd_log_file=" << folder << "/protocol.log\n";
         if (m_requiresEncryption)
             config << "ssl_enable=YES\nforce_local_logins_ssl=YES\nforce_local_data_ssl=YES\n"
