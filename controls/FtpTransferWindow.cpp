@@ -3,6 +3,7 @@
 #include "platform/ui/View.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -20,10 +21,45 @@ CString SizeText(std::uint64_t bytes) {
     return text;
 }
 
+// The transfers running on the window thread that serve a window, innermost last.
+std::vector<CFtpTransferWindow*>& Serving() {
+    static auto* transfers = new std::vector<CFtpTransferWindow*>();
+    return *transfers;
+}
+
+// The window a transfer serves: the dialog whose modal loop runs innermost (the transfer runs in
+// one of its commands), else the top-level window that holds the keyboard focus (a modeless
+// window's command).
+CWnd* WindowToServe() {
+    CWnd* served = nullptr;
+    for (CWnd* window : vq::TopLevelWindows()) {
+        const auto* dialog = dynamic_cast<const CDialog*>(window);
+        if (dialog && dialog->IsInModalLoop() && dialog->IsWindowVisible())
+            served = window;
+    }
+    if (served)
+        return served;
+    CWnd* focus = CWnd::GetFocus();
+    CWnd* top = focus ? focus->GetTopLevelParent() : nullptr;
+    return top && top->IsWindowVisible() ? top : nullptr;
+}
+
+// A close of a window that a transfer serves asks first whether to stop the transfer.
+bool AskBeforeClosingDuringTransfer(CWnd* window, UINT message, WPARAM, LPARAM, LRESULT* result) {
+    if (message != WM_CLOSE || !window)
+        return false;
+    CFtpTransferWindow* transfer = CFtpTransferWindow::ServingWindow(*window);
+    if (!transfer)
+        return false;
+    transfer->AskToStopForClose();
+    *result = 0;
+    return true;
+}
+
 [[maybe_unused]] const bool registered =
     (SetFtpTransferDisplayFactory(
          []() -> std::unique_ptr<FtpTransferDisplay> { return std::make_unique<CFtpTransferWindow>(); }),
-     true);
+     vq::AddWindowProcHook(&AskBeforeClosingDuringTransfer), true);
 
 } // namespace
 
@@ -36,14 +72,77 @@ CString CFtpTransferWindow::MessageOf(const FtpTransferState& state) {
            "\n速度: " + SizeText(static_cast<std::uint64_t>(speed)) + "/s";
 }
 
+CFtpTransferWindow::~CFtpTransferWindow() {
+    m_window.reset();
+    EndServing();
+}
+
+CWnd* CFtpTransferWindow::ServedWindow() const {
+    return m_served && ::IsWindow(m_served) && m_served->GetSerial() == m_servedSerial ? m_served : nullptr;
+}
+
+CFtpTransferWindow* CFtpTransferWindow::ServingWindow(const CWnd& window) {
+    for (CFtpTransferWindow* transfer : Serving())
+        if (transfer->ServedWindow() == &window)
+            return transfer;
+    return nullptr;
+}
+
+// From the transfer's start the window it serves is known, and a close of it asks first.
+void CFtpTransferWindow::BeginServing() {
+    m_served = WindowToServe();
+    if (!m_served)
+        return;
+    m_servedSerial = m_served->GetSerial();
+    Serving().push_back(this);
+}
+
+void CFtpTransferWindow::EndServing() {
+    auto& serving = Serving();
+    serving.erase(std::remove(serving.begin(), serving.end(), this), serving.end());
+    CWnd* served = ServedWindow();
+    m_served = nullptr;
+    if (!served)
+        return;
+    if (m_servedWasEnabled)
+        served->EnableWindow(TRUE);
+    // The close the person asked for, now that the transfer has ended.
+    if (m_stopped)
+        served->PostMessage(WM_CLOSE);
+}
+
+void CFtpTransferWindow::AskToStopForClose() {
+    if (m_stopped)
+        return;
+    CWnd* served = ServedWindow();
+    if (!served || served->MessageBox(kStopQuestion, "操作提示", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    m_stopped = true;
+}
+
 bool CFtpTransferWindow::Update(const FtpTransferState& state) {
+    // A transfer of another thread (a worker of the caller's) is not shown: windows belong to the
+    // main thread. The program's end still stops it.
+    if (!vq::IsWindowThread())
+        return true;
+    if (!m_started) {
+        m_started = true;
+        BeginServing();
+    }
+    if (m_stopped)
+        return false;
     if (!m_window) {
-        // A transfer of another thread (a worker of the caller's) is not shown: windows belong
-        // to the main thread. The program's end still stops it.
-        if (state.seconds < kShowAfterSeconds || !vq::IsWindowThread())
+        if (state.seconds < kShowAfterSeconds)
             return true;
-        m_window = std::make_unique<CProgressWnd>(nullptr, state.upload ? "正在上传文件" : "正在下载文件");
+        CWnd* served = ServedWindow();
+        m_window = std::make_unique<CProgressWnd>(served, state.upload ? "正在上传文件" : "正在下载文件");
         m_window->SetRange(0, 100);
+        // Modal to the served window: it takes no input while the transfer runs, and the window
+        // is where typing goes, so that 取消 is at hand.
+        if (served) {
+            m_servedWasEnabled = served->EnableWindow(FALSE) == FALSE;
+            vq::ActiveDialogView().BringToFront(*m_window);
+        }
     } else if (m_window->Cancelled()) {
         return false;
     }
@@ -54,5 +153,5 @@ bool CFtpTransferWindow::Update(const FtpTransferState& state) {
         if (state.total > 0)
             m_window->SetPos(static_cast<int>(std::min<std::uint64_t>(state.done * 100 / state.total, 100)));
     }
-    return !m_window->PeekAndPump();
+    return !m_window->PeekAndPump() && !m_stopped;
 }

@@ -3,6 +3,11 @@
 // whole, the speed and a cancel button (取消, or Esc); pressing it stops the transfer. While the
 // window is up, the window's input (and the host's) is let run between the transfer's steps.
 //
+// The window stands above the window the transfer serves (the dialog whose command started it)
+// and is modal to it: that window takes no input until the transfer ends. Closing it meanwhile
+// (its close box, the window manager) first asks whether to stop the transfer; stopped, the
+// transfer ends as cancelled and the window closes once it has.
+//
 // The library sets it up as the display of every transfer when it is loaded
 // (SetFtpTransferDisplayFactory); nothing else makes one.
 #pragma once
@@ -11,6 +16,7 @@
 #include "platform/ftp/FtpConnection.h"
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 
 class CFtpTransferWindow : public FtpTransferDisplay {
@@ -18,14 +24,37 @@ public:
     // How long a transfer runs before its window appears.
     static constexpr double kShowAfterSeconds = 1.0;
 
+    CFtpTransferWindow() = default;
+    ~CFtpTransferWindow() override;
+    CFtpTransferWindow(const CFtpTransferWindow&) = delete;
+    CFtpTransferWindow& operator=(const CFtpTransferWindow&) = delete;
+
     bool Update(const FtpTransferState& state) override;
 
     // The window, once it appears (null before).
     CProgressWnd* Window() const { return m_window.get(); }
+    // The window the transfer serves, while it exists (null when it serves none).
+    CWnd* ServedWindow() const;
     // The message line of a state: "文件: a.dwg\n已传输: 1.5 MB / 2.0 MB\n速度: 1.0 KB/s".
     static CString MessageOf(const FtpTransferState& state);
+    // The question asked when the served window is closed during the transfer.
+    static constexpr const char* kStopQuestion = "文件正在传输，是否停止传输并关闭窗口?";
+
+    // The transfer of this window that serves `window`, or null.
+    static CFtpTransferWindow* ServingWindow(const CWnd& window);
+    // The served window is being closed: asks whether to stop the transfer. Stopped, the window
+    // closes once the transfer has ended.
+    void AskToStopForClose();
 
 private:
+    void BeginServing();
+    void EndServing();
+
     std::unique_ptr<CProgressWnd> m_window;
     std::chrono::steady_clock::time_point m_lastShown;
+    bool m_started = false;
+    CWnd* m_served = nullptr;
+    std::uint64_t m_servedSerial = 0;
+    bool m_servedWasEnabled = false;
+    bool m_stopped = false; // the person stopped the transfer on closing the served window
 };

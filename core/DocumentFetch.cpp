@@ -19,7 +19,11 @@ CString FetchFailureText(const CString& name, vq::FetchFailure why, const CStrin
     case vq::FetchFailure::ServerBusy:
     case vq::FetchFailure::LoginRefused:
     case vq::FetchFailure::EncryptionRequired:
-        return "不能取得文档" + name + "：" + FtpServerFailureText(why);
+    case vq::FetchFailure::ServiceUnavailable:
+    case vq::FetchFailure::NoDataConnection:
+    case vq::FetchFailure::FileInUse:
+        // The connection's text is the cause followed by the server's line.
+        return "不能取得文档" + name + "：" + (detail.IsEmpty() ? FtpServerFailureText(why) : detail);
     default:
         break;
     }
@@ -64,11 +68,20 @@ CString StoreFailureText(const CFtpConnection* ftp, const CString& usual, const 
     case vq::FetchFailure::ServerBusy:
     case vq::FetchFailure::LoginRefused:
     case vq::FetchFailure::EncryptionRequired:
+    case vq::FetchFailure::ServiceUnavailable:
+    case vq::FetchFailure::NoDataConnection:
+    case vq::FetchFailure::FileInUse:
         return "增加文档失败，" + ftp->GetLastErrorText();
     default:
         break;
     }
     return usual;
+}
+
+void ReportStoreFailure(const CFtpConnection* ftp, const CString& usual, const CString& remote) {
+    if (ftp && ftp->GetLastFailure() == vq::FetchFailure::Cancelled)
+        return;
+    AfxMessageBox(StoreFailureText(ftp, usual, remote));
 }
 
 CString UnusableNameText(const CString& name) {

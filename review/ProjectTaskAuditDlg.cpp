@@ -494,7 +494,7 @@ void CProjectTaskAuditDlg::OnAttachRedline() {
     if (!EnterAuditFolderToStore(remote))
         return;
     if (!m_pFtpConnection->PutFile(input.m_strFilePath, remote, FTP_TRANSFER_TYPE_BINARY, 1)) {
-        AfxMessageBox(StoreFailureText(m_pFtpConnection, kUploadFailed, remote));
+        ReportStoreFailure(m_pFtpConnection, kUploadFailed, remote);
         return;
     }
     for (const CString& name : m_arrRedlineFiles)
@@ -646,7 +646,7 @@ bool CProjectTaskAuditDlg::UploadOpinion() {
         return false;
     if (!m_pFtpConnection->PutFile(local, remote, FTP_TRANSFER_TYPE_BINARY, 1)) {
         // A full server disk or a name too long for the server is said as such.
-        AfxMessageBox(StoreFailureText(m_pFtpConnection, kUploadFailed, remote));
+        ReportStoreFailure(m_pFtpConnection, kUploadFailed, remote);
         return false;
     }
     return true;

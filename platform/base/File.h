@@ -206,8 +206,11 @@ enum class FetchFailure {
     ServerBusy,         // the server takes no more sessions now ("421 Too many connections.")
     LoginRefused,       // the server no longer accepts the session's logon ("530 Not logged in.")
     EncryptionRequired, // the server accepts only encrypted sessions, which this client does not offer
-    Cancelled,          // the person, or the program's end, stopped the transfer
-    Other,              // anything else: the connection, ...
+    ServiceUnavailable, // the server refuses service altogether now ("421 Service not available ...")
+    NoDataConnection, // no data connection could be opened to the server ("425 Can't open data connection.")
+    FileInUse,        // the server cannot use the file now: another holds it ("450 ... being used ...")
+    Cancelled,        // the person, or the program's end, stopped the transfer
+    Other,            // anything else: the connection, ...
 };
 // Makes an empty file (mode 0600) of a name no other file has, "<prefix><six characters><suffix>" in
 // the folder (a path ending in a separator or not; a working folder only when it is the user's

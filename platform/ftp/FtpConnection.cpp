@@ -177,26 +177,42 @@ CString LastErrorReply(const std::vector<std::string>& responses) {
 }
 
 // The failure a server's reply names: a name too long for the server, access refused
-// ("550 Permission denied."), 550 (no such file), a server that requires encryption, takes no
-// more sessions (421 "Too many connections") or no longer accepts the logon (530), or a full disk
-// on the server while storing (451 "Failure writing to local file.", 452, 552, or a reply that
-// names the full disk, as "426 No space left on device; transfer aborted.").
-vq::FetchFailure FailureOfReply(const CString& reply, bool storing) {
+// ("550 Permission denied."), 550 (no such file), a server that requires encryption ("530 ... must
+// use encryption.", "550 SSL/TLS required on the control channel"), takes no more sessions (421
+// "Too many connections"), refuses service altogether (another 421: "Service not available") or no
+// longer accepts the logon (530), a data connection that cannot be opened (425), a file that
+// another holds (450 to a fetch or a store), or a full disk on the server while storing (451
+// "Failure writing to local file.", 452, 552, or a reply that names the full disk, as "426 No
+// space left on device; transfer aborted.").
+vq::FetchFailure FailureOfReply(const CString& reply, FtpRequest request) {
     const int code = ReplyCode(reply.str());
+    const bool storing = request == FtpRequest::Store;
     if (code < 400)
         return vq::FetchFailure::Other;
     if ((code == 421 || code == 530 || code == 534) &&
         Says(reply, {"encrypt", "ssl", "tls", "cleartext", "secure connection"}))
         return vq::FetchFailure::EncryptionRequired;
+    // 550 also names files: only a reply that says that encryption is required counts.
+    if (code == 550 && Says(reply, {"ssl/tls required", "tls required", "ssl required", "must use encryption",
+                                    "encryption required"}))
+        return vq::FetchFailure::EncryptionRequired;
     if (code == 421 &&
         Says(reply, {"too many", "connections", "busy", "try again later", "temporarily unavailable"}))
         return vq::FetchFailure::ServerBusy;
+    // A session closed for being idle, or a stalled data connection, is a lost connection.
+    if (code == 421 && !Says(reply, {"timeout", "timed out"}))
+        return vq::FetchFailure::ServiceUnavailable;
     if (Says(reply, {"too long", "enametoolong"}))
         return vq::FetchFailure::NameTooLong;
     if ((code == 550 || code == 553) && Says(reply, {"denied", "not permitted"}))
         return vq::FetchFailure::AccessDenied;
     if (code == 530)
         return vq::FetchFailure::LoginRefused;
+    if (code == 425)
+        return vq::FetchFailure::NoDataConnection;
+    // A listing answered 450 finds no files ("450 No files found"); a transfer finds the file held.
+    if (code == 450 && request != FtpRequest::Command)
+        return vq::FetchFailure::FileInUse;
     if (code == 550 && !storing)
         return vq::FetchFailure::NotOnServer;
     if (storing &&
@@ -486,6 +502,43 @@ CString DescribeFailure(CURLcode code, const std::vector<std::string>& responses
     return "FTP传输失败（传输库错误 " + CString(std::to_string(static_cast<int>(code))) + "）。";
 }
 
+// Whether a request failed because the server had closed the session while it lay idle between
+// two requests ("421 Timeout." and the connection closed, or closed without a word): the request
+// went out on the connection an earlier request had left open (the transfer library opened none),
+// and the server answered it with nothing but 421, or with nothing at all. The server then did
+// nothing of the request, which is made again, once, on a new connection with a new logon.
+bool IdleSessionWasClosed(CURL* curl, CURLcode code, const std::vector<std::string>& responses) {
+    long connects = -1;
+    if (code == CURLE_OK || curl_easy_getinfo(curl, CURLINFO_NUM_CONNECTS, &connects) != CURLE_OK ||
+        connects != 0)
+        return false;
+    bool closing = false;
+    for (const std::string& line : responses) {
+        const int reply = ReplyCode(line);
+        if (reply != 0 && reply != 421)
+            return false;
+        closing = closing || reply == 421;
+    }
+    return closing || (responses.empty() &&
+                       (code == CURLE_SEND_ERROR || code == CURLE_RECV_ERROR || code == CURLE_GOT_NOTHING));
+}
+
+// Performs the prepared request, logging on again once when the server had closed the idle
+// session. restart readies the request's data for the second attempt (false: it cannot be
+// repeated).
+CURLcode PerformRequest(CURL* curl, char* errorBuffer, std::vector<std::string>& responses,
+                        const std::function<bool()>& restart) {
+    CURLcode code = curl_easy_perform(curl);
+    if (!IdleSessionWasClosed(curl, code, responses) || !restart())
+        return code;
+    errorBuffer[0] = '\0';
+    responses.clear();
+    curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
+    code = curl_easy_perform(curl);
+    curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 0L);
+    return code;
+}
+
 // Watches a transfer while it runs (the transfer library calls WatchTransfer about once a
 // second, and whenever data moves).
 //
@@ -598,7 +651,14 @@ CURLcode PerformTransfer(CURL* curl, char* errorBuffer, std::vector<std::string>
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchTransfer);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
-    CURLcode code = curl_easy_perform(curl);
+    CURLcode code = PerformRequest(curl, errorBuffer, responses, [&watch, &restart, passive] {
+        if (watch.stopped)
+            return false;
+        watch.opening = !passive;
+        watch.linesSeen = 0;
+        watch.lastReply = std::chrono::steady_clock::now();
+        return restart();
+    });
     if (passive || watch.stopped || !ServerCannotConnectBack(code, responses, watch) || !restart())
         return watch.openingTimedOut ? CURLE_OPERATION_TIMEDOUT : code;
     passive = true;
@@ -657,10 +717,10 @@ void CFtpConnection::FailLocalWrite(int error, const CString& local) {
              vq::IsDiskFullError(error) ? vq::FetchFailure::LocalDiskFull : vq::FetchFailure::Other);
 }
 
-void CFtpConnection::FailWithReply(const CString& text, bool storing) {
+void CFtpConnection::FailWithReply(const CString& text, FtpRequest request) {
     // The kind lets the caller say what the server's reply means (a name too long, access refused,
     // a full disk) rather than send the user to check the network.
-    const vq::FetchFailure kind = FailureOfReply(text, storing);
+    const vq::FetchFailure kind = FailureOfReply(text, request);
     const CString cause = FtpServerFailureText(kind);
     Fail(cause.IsEmpty() ? text : cause + "\n" + text, kind);
 }
@@ -673,6 +733,12 @@ CString FtpServerFailureText(vq::FetchFailure why) {
         return "FTP服务器不再接受登录的用户名或密码，请与FTP服务器的管理员联系。";
     case vq::FetchFailure::EncryptionRequired:
         return "FTP服务器只接受加密的连接，本程序不支持加密连接，请与FTP服务器的管理员联系。";
+    case vq::FetchFailure::ServiceUnavailable:
+        return "FTP服务器暂时停止服务，请稍后再试，或与FTP服务器的管理员联系。";
+    case vq::FetchFailure::NoDataConnection:
+        return "不能与FTP服务器建立传输文件的数据连接，请检查防火墙的设置，或与FTP服务器的管理员联系。";
+    case vq::FetchFailure::FileInUse:
+        return "FTP服务器上的该文件正被其他程序使用，请稍后再试。";
     default:
         break;
     }
@@ -744,13 +810,15 @@ void CFtpConnection::Connect() {
         Fail(DescribeFailure(code, m_impl->responses));
         // Servers refuse a session in their own words ("530 Login incorrect."): say what happened
         // first, and keep the server's line for whoever looks after the server. A server that
-        // requires encryption or takes no more sessions refuses the session, not the account.
-        const vq::FetchFailure kind = FailureOfReply(LastErrorReply(m_impl->responses), false);
+        // requires encryption, takes no more sessions or refuses service altogether ("421 Service
+        // not available") refuses the session, not the account.
+        const vq::FetchFailure kind = FailureOfReply(LastErrorReply(m_impl->responses), FtpRequest::Command);
         DWORD error = ErrorNumber(code);
-        if (kind == vq::FetchFailure::ServerBusy || kind == vq::FetchFailure::EncryptionRequired) {
+        if (kind == vq::FetchFailure::ServerBusy || kind == vq::FetchFailure::ServiceUnavailable ||
+            kind == vq::FetchFailure::EncryptionRequired) {
             m_strLastError = FtpServerFailureText(kind) + "\n" + m_strLastError;
-            error = kind == vq::FetchFailure::ServerBusy ? ERROR_INTERNET_SERVER_BUSY
-                                                         : ERROR_INTERNET_LOGIN_FAILURE;
+            error = kind == vq::FetchFailure::EncryptionRequired ? ERROR_INTERNET_LOGIN_FAILURE
+                                                                 : ERROR_INTERNET_SERVER_BUSY;
         } else if (code == CURLE_LOGIN_DENIED && ReplyCode(m_strLastError.str()) == 530) {
             m_strLastError = "FTP服务器拒绝了登录的用户名或密码:\n" + m_strLastError;
         }
@@ -837,7 +905,9 @@ bool CFtpConnection::RunCommands(const std::vector<std::string>& commands, long 
     curl_easy_setopt(m_impl->curl, CURLOPT_QUOTE, m_impl->quote);
     if (timeoutMs > 0)
         curl_easy_setopt(m_impl->curl, CURLOPT_TIMEOUT_MS, timeoutMs);
-    CURLcode code = curl_easy_perform(m_impl->curl);
+    // A request with a time limit of its own (the program is ending) is not made again.
+    CURLcode code =
+        PerformRequest(m_impl->curl, m_impl->errorBuffer, m_impl->responses, [timeoutMs] { return timeoutMs <= 0; });
     if (code != CURLE_OK) {
         FailWithReply(DescribeFailure(code, m_impl->responses));
         return false;
@@ -961,7 +1031,7 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
         if (sink.error != 0 || code == CURLE_OK)
             FailLocalWrite(sink.error, local);
         else
-            FailWithReply(DescribeFailure(code, m_impl->responses), false);
+            FailWithReply(DescribeFailure(code, m_impl->responses), FtpRequest::Fetch);
         ::unlink(temp.c_str());
         return FALSE;
     }
@@ -1048,7 +1118,7 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
         return FALSE;
     }
     if (code != CURLE_OK) {
-        FailWithReply(DescribeFailure(code, m_impl->responses), true);
+        FailWithReply(DescribeFailure(code, m_impl->responses), FtpRequest::Store);
         // A server that cut the upload off without a word may have run out of disk; one that does
         // not answer at all takes nothing back either.
         if (code == CURLE_SEND_ERROR && LastErrorReply(m_impl->responses).IsEmpty() &&
@@ -1099,7 +1169,7 @@ bool CFtpConnection::AskWhetherServerDiskIsFull(const std::string& wireTemp) {
         },
         watch);
     const CString reply = LastErrorReply(m_impl->responses);
-    if (FailureOfReply(reply, true) == vq::FetchFailure::ServerDiskFull)
+    if (FailureOfReply(reply, FtpRequest::Store) == vq::FetchFailure::ServerDiskFull)
         Fail(reply, vq::FetchFailure::ServerDiskFull);
     else
         Fail(error, kind);

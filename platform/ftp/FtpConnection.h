@@ -69,9 +69,14 @@ public:
 // the default, shows none. The windows' layer sets it when the library is loaded.
 void SetFtpTransferDisplayFactory(std::function<std::unique_ptr<FtpTransferDisplay>()> factory);
 
+// What a request of a connection does, for reading the server's refusal of it.
+enum class FtpRequest { Command, Fetch, Store };
+
 // The cause, in words, of a failure that the server's reply names: a server that takes no more
-// sessions, one that no longer accepts the logon, one that requires encryption; empty for any
-// other kind. GetLastErrorText and a refused connection say it before the server's own line.
+// sessions, one that refuses service, one that no longer accepts the logon, one that requires
+// encryption, a data connection that cannot be opened, a file that another program holds; empty
+// for any other kind. GetLastErrorText and a refused connection say it before the server's own
+// line.
 CString FtpServerFailureText(vq::FetchFailure why);
 
 class CFtpConnection {
@@ -150,7 +155,7 @@ private:
     bool WirePath(const CString& sessionPath, std::string& wire);
     std::string UrlOf(const std::string& wirePath, bool directory) const;
     void Fail(const CString& text, vq::FetchFailure kind = vq::FetchFailure::Other);
-    void FailWithReply(const CString& text, bool storing = false);
+    void FailWithReply(const CString& text, FtpRequest request = FtpRequest::Command);
     // A local file that cannot be written, for the errno of the failed call.
     void FailLocalWrite(int error, const CString& local);
     // After an upload that the server cut off without a reply (vsftpd closes the data connection

@@ -851,6 +851,46 @@ TEST_P(PartChangeLableEntryTest, TheReleasedDrawingComesPassivelyWhenTheServerCa
     }
 }
 
+// A server that cannot send the released drawing says why, and the dialog is told the reason: a
+// drawing that another program holds (450), a data connection the server cannot open (425). The
+// labels stay usable without the drawing.
+TEST_P(PartChangeLableEntryTest, AReleasedDrawingTheServerCannotSendIsSaidWithTheCause) {
+    const struct {
+        vqtest::FtpFault fault;
+        const char* message;
+    } servers[] = {
+        {vqtest::FtpFault::FileInUse,
+         "不能取得文档p1b.dwg：FTP服务器上的该文件正被其他程序使用，请稍后再试。\n"
+         "450 The process cannot access the file because it is being used by "
+         "another process."},
+        {vqtest::FtpFault::FetchWithoutDataConnection,
+         "不能取得文档p1b.dwg："
+         "不能与FTP服务器建立传输文件的数据连接，请检查防火墙的设置，或与FTP服务器的管理员"
+         "联系。\n425 Can't open data connection."},
+    };
+    for (const auto& kind : servers) {
+        SCOPED_TRACE(kind.message);
+        vqtest::FtpServer faulty(kind.fault);
+        ASSERT_TRUE(faulty.IsRunning());
+        faulty.WriteFile("Vq/Proven/PRD/P1/B/p1b.dwg", server.ReadFile("Vq/Proven/PRD/P1/B/p1b.dwg"));
+        vqtest::ConfigRow config;
+        config.domainName = faulty.Url();
+        ws.SetConfig(config);
+        bool shown = true;
+        vq::ScriptedUser user;
+        user.Message(kind.message, IDOK)
+            .Dialog("零部件更改标记管理")
+            .Do([&](CDialog& d) {
+                shown = M(d).m_viewer.HasPicture();
+                EXPECT_EQ(M(d).m_listLabels.GetItemCount(), 2);
+            })
+            .Click("退出");
+        EXPECT_EQ(PartChangeLableMaintain("P1", 0, "zhangsan"), 1);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_FALSE(shown);
+    }
+}
+
 // Over a slow link the fetch of a 2 MB released drawing is shown in a window with 取消 once it
 // takes a while. Pressing 取消, or the program being asked to end (an end signal), stops the fetch
 // within two seconds: the dialog opens without the drawing, no failure is told, and no part of the

@@ -399,3 +399,49 @@ TEST(FtpTransferWindowTest, ALongTransferIsShownAndItsCancelStopsIt) {
     upload.Window()->GetDlgItemText(CProgressWnd::kMessageId, text);
     EXPECT_EQ(text, "文件: 图纸 100%.dwg\n已传输: 100 字节\n速度: 50 字节/s");
 }
+
+// A transfer started by a command of a dialog serves that dialog: its window belongs to the dialog,
+// which takes no input while the transfer runs. Closing the dialog meanwhile asks first: 否 lets the
+// transfer go on and keeps the dialog; 是 stops the transfer, and the dialog closes once the
+// transfer has ended, not while it still runs.
+TEST(FtpTransferWindowTest, TheServedDialogIsClosedOnlyAfterAskingAndOnlyOnceTheTransferEnded) {
+    static const vq::DialogTemplate kServed{
+        "评审意见", {vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消", vq::kBeside)}};
+    FtpTransferState state;
+    state.fileName = "校对_总图.dwg";
+    state.upload = true;
+    state.total = 40000;
+    bool closedDuringTransfer = true;
+    vq::ScriptedUser user;
+    user.Dialog("评审意见")
+        .Do([&](CDialog& dialog) {
+            CFtpTransferWindow display;
+            state.seconds = 0.2;
+            EXPECT_TRUE(display.Update(state));
+            state.seconds = 1.5;
+            EXPECT_TRUE(display.Update(state));
+            ASSERT_NE(display.Window(), nullptr);
+            EXPECT_EQ(display.Window()->GetParentWindow(), &dialog);
+            EXPECT_EQ(display.ServedWindow(), &dialog);
+            EXPECT_FALSE(dialog.IsWindowEnabled());
+            dialog.SendMessage(WM_CLOSE); // 否
+            EXPECT_TRUE(display.Update(state));
+            dialog.SendMessage(WM_CLOSE); // 是
+            EXPECT_FALSE(display.Update(state));
+            EXPECT_FALSE(display.Update(state)) << "a stopped transfer stays stopped";
+            closedDuringTransfer = dialog.HasEnded();
+        })
+        .Message(CFtpTransferWindow::kStopQuestion, IDNO)
+        .Message(CFtpTransferWindow::kStopQuestion, IDYES);
+    CDialog dialog(kServed);
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_FALSE(closedDuringTransfer);
+
+    // Without a dialog of its own the window belongs to none and nothing is disabled.
+    CFtpTransferWindow display;
+    state.seconds = 1.5;
+    EXPECT_TRUE(display.Update(state));
+    ASSERT_NE(display.Window(), nullptr);
+    EXPECT_EQ(display.Window()->GetParentWindow(), nullptr);
+}

@@ -256,6 +256,31 @@ TEST_F(ConnectHolderFtpTest, WrongPasswordShowsTheServersReplyAndNothingElse) {
     EXPECT_EQ(0, rec.Pending());
     EXPECT_EQ(1u, rec.Shown().size());
 
+    // So is a server that refuses service as it greets, and one that takes encrypted sessions only.
+    const struct {
+        vqtest::FtpFault fault;
+        const char* text;
+    } refusing[] = {
+        {vqtest::FtpFault::ServiceUnavailable,
+         "FTP服务器暂时停止服务，请稍后再试，或与FTP服务器的管理员联系。\n"
+         "421 Service not available, closing control connection."},
+        {vqtest::FtpFault::TlsRequiredOnLogon,
+         "FTP服务器只接受加密的连接，本程序不支持加密连接，请与FTP服务器的管理员联系。\n"
+         "550 SSL/TLS required on the control channel"},
+    };
+    for (const auto& server : refusing) {
+        SCOPED_TRACE(server.text);
+        vqtest::FtpServer refuses(server.fault);
+        ASSERT_TRUE(refuses.IsRunning());
+        UseServer(refuses.Url());
+        rec.Clear();
+        rec.Expect(server.text);
+        EXPECT_EQ(0, Connect(holder));
+        EXPECT_EQ(0, rec.Pending());
+        ASSERT_EQ(1u, rec.Shown().size());
+        EXPECT_EQ(rec.Shown()[0].text, CString(server.text));
+    }
+
     // A server that cannot be reached still gets the second box after the error's own text.
     UseServer("127.0.0.1:1");
     rec.Clear();

@@ -7,6 +7,7 @@
 // close; quitting the main window closes each through its cancel road; a window still open gives
 // its step back however its program ends (returning from main, exit(), the display killed, ended or
 // frozen, the host on a signal), and a program's quit is not held up by it.
+#include "controls/FtpTransferWindow.h"
 #include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
@@ -28,9 +29,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -395,6 +398,79 @@ protected:
     vqtest::DbWorkspace ws{0};
     Environment env;
 };
+
+// The output of a shell command (the display's own tools), read whole.
+std::string CommandOutput(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            out.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+// A window manager (openbox, which scripts/setup installs) on the display of DISPLAY, managing
+// once the constructor returns; stopped at the end.
+class WindowManager {
+public:
+    WindowManager() {
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, 1);
+            ::dup2(quiet, 2);
+            ::execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // It manages once it names itself on the root window.
+        m_managing = m_pid > 0 && Eventually([] {
+                         return CommandOutput("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") !=
+                                std::string::npos;
+                     });
+    }
+    ~WindowManager() {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGTERM);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    WindowManager(const WindowManager&) = delete;
+    WindowManager& operator=(const WindowManager&) = delete;
+    bool Managing() const { return m_managing; }
+
+private:
+    pid_t m_pid = -1;
+    bool m_managing = false;
+};
+
+// The captions of the windows the window manager stacks, from the bottom to the top.
+std::vector<std::string> StackedCaptions() {
+    std::vector<std::string> captions;
+    const std::string list = CommandOutput("xprop -root -notype _NET_CLIENT_LIST_STACKING");
+    std::size_t at = list.find('#');
+    while (at != std::string::npos && (at = list.find("0x", at)) != std::string::npos) {
+        const std::string id = list.substr(at, list.find_first_of(", \n", at) - at);
+        at += id.size();
+        const std::string name = CommandOutput("LC_ALL=C.UTF-8 xprop -id " + id + " -notype _NET_WM_NAME");
+        const std::size_t open = name.find('"'), close = name.rfind('"');
+        captions.push_back(open != close ? name.substr(open + 1, close - open - 1) : std::string());
+    }
+    return captions;
+}
+
+// The top-level dialog shown whose caption begins with `prefix` (a progress window adds its
+// percentage), or nullptr.
+CDialog* ShownDialogStartingWith(const CString& prefix) {
+    for (CWnd* window : vq::TopLevelWindows()) {
+        auto* dialog = dynamic_cast<CDialog*>(window);
+        if (dialog && dialog->GetWindowTextValue().Left(prefix.GetLength()) == prefix &&
+            !vq::qtinput::ShownRect(*dialog).IsRectEmpty())
+            return dialog;
+    }
+    return nullptr;
+}
 
 constexpr int kTree = 1050;
 constexpr int kDelete = 1057;
@@ -1105,6 +1181,100 @@ TEST_F(WindowCallOnDisplay, ASignalDuringASlowFetchEndsTheHostWithoutAPartialCop
     EXPECT_EQ(run.signal, SIGTERM) << run.out;
     EXPECT_FALSE(partialCopy()) << run.out;
     EXPECT_EQ(run.out.find("result:"), std::string::npos) << run.out;
+}
+
+// The redline file of a project task's review going up over a slow link, under a window manager:
+// its window stands above the review window it serves, which takes no input meanwhile. Closing the
+// review window first asks whether to stop the transfer: 是 stops it, the server keeps its earlier
+// redline file whole (and no part of the new one), nothing is recorded, and the review window then
+// closes through its cancel road.
+TEST_F(WindowCallOnDisplay, ARedlineUploadsWindowStandsAboveTheReviewAndClosingItAsksFirst) {
+    WindowManager manager;
+    ASSERT_TRUE(manager.Managing()) << "openbox did not start (scripts/setup installs it)";
+    WorkTheWidgets driver;
+    vqtest::FtpServer slow(vqtest::FtpFault::SlowDataConnection);
+    ASSERT_TRUE(slow.IsRunning());
+    vqtest::ConfigRow config;
+    config.domainName = slow.Url();
+    ws.SetConfig(config);
+    ws.Execute(
+        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+        "AuditingModel, AuditorName) VALUES ('PT-9', '泵体设计', '项目\\', 'mgr', '评审', '单级', 'u1');"
+        "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('单级', '串联', "
+        "'校对(40,20)');"
+        "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, "
+        "AuditManager) VALUES ('PT-9', '校对', 'u1', '2026-12-01', '未完成', 'F', 'u1');"
+        "INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, "
+        "FileRemark) VALUES ('PT-9', '总图', 'total.dwg', 'AutoCAD 图形', '12KB', '2026-11-30', '')");
+    slow.WriteFile("Vq/Working/PT-9/total.dwg", "drawing bytes");
+    const std::string earlier = "earlier redline.\n";
+    slow.WriteFile("Vq/Auditing/PT-9/校对_总图.dwg", earlier);
+    // Half a minute over the slow link: the window is there long before the upload could end.
+    const std::string redline = (ws.Root() + "/redline.dwg").str();
+    std::ofstream(redline, std::ios::binary) << std::string(500000, 'r');
+    using Entry = int (*)(CString, CString, CString);
+    auto entry = reinterpret_cast<Entry>(Symbol("DoProjectTaskAudit"));
+    ASSERT_TRUE(entry) << dlerror();
+
+    const CString review = "评审意见";
+    CString reviewCaption;
+    std::vector<std::string> stacked;
+    CString askedOver;
+    const auto transferStacked = [&stacked] {
+        stacked = StackedCaptions();
+        return std::any_of(stacked.begin(), stacked.end(),
+                           [](const std::string& c) { return c.rfind("正在上传文件", 0) == 0; });
+    };
+    vq::qtinput::WhenReady(
+        [&] { return ShownDialogStartingWith(review) != nullptr; },
+        [&] {
+            vq::qtinput::WhenReady(
+                [] { return ShownDialogStartingWith("输入文件名") != nullptr; },
+                [&] {
+                    vq::qtinput::WhenReady(
+                        [&] { return ShownDialogStartingWith("正在上传文件") && transferStacked(); },
+                        [&] {
+                            vq::qtinput::WhenReady(
+                                [] { return !vq::qtinput::MessageBoxText().IsEmpty(); },
+                                [&] {
+                                    EXPECT_EQ(vq::qtinput::MessageBoxText(),
+                                              CFtpTransferWindow::kStopQuestion);
+                                    askedOver = vq::qtinput::MessageBoxOwnerCaption();
+                                    vq::qtinput::WhenReady(
+                                        [] {
+                                            return vq::qtinput::MessageBoxText() == "是否要保存审查文档结果?";
+                                        },
+                                        [] { EXPECT_TRUE(vq::qtinput::AnswerMessageBox("否(N)")); });
+                                    EXPECT_TRUE(vq::qtinput::AnswerMessageBox("是(Y)"));
+                                });
+                            // The window manager's close, as its close box or Alt+F4 asks.
+                            CommandOutput("LC_ALL=C.UTF-8 wmctrl -F -c '" + reviewCaption.str() + "'");
+                        });
+                    CDialog* input = ShownDialogStartingWith("输入文件名");
+                    EXPECT_TRUE(vq::qtinput::Type(*input->GetDlgItem(1182), CString(redline)));
+                    EXPECT_TRUE(vq::qtinput::Click(*input->GetDlgItem(IDOK)));
+                });
+            CDialog* dialog = ShownDialogStartingWith(review);
+            reviewCaption = dialog->GetWindowTextValue();
+            EXPECT_TRUE(vq::qtinput::ClickItem(*dialog->GetDlgItem(1001), 0));
+            EXPECT_TRUE(vq::qtinput::Click(*dialog->GetDlgItem(1011)));
+        });
+    EXPECT_EQ(entry("PT-9", "u1", "校对"), 0);
+
+    // Bottom to top: the transfer's window is above the review it serves.
+    const auto at = [&stacked](const char* prefix) {
+        return std::find_if(stacked.begin(), stacked.end(),
+                            [prefix](const std::string& c) { return c.rfind(prefix, 0) == 0; }) -
+               stacked.begin();
+    };
+    ASSERT_LT(at("评审意见"), static_cast<long>(stacked.size())) << ::testing::PrintToString(stacked);
+    EXPECT_GT(at("正在上传文件"), at("评审意见")) << ::testing::PrintToString(stacked);
+    EXPECT_EQ(askedOver, reviewCaption);
+    EXPECT_EQ(slow.ReadFile("Vq/Auditing/PT-9/校对_总图.dwg"), earlier);
+    for (const auto& file : std::filesystem::directory_iterator((slow.Root() + "/Vq/Auditing/PT-9").str()))
+        EXPECT_EQ(file.path().filename().string(), "校对_总图.dwg");
+    EXPECT_EQ(ws.QueryText("SELECT RedlineFiles FROM TaskAuditManage WHERE ProjectNo='PT-9'"), "");
+    EXPECT_EQ(ws.QueryText("SELECT Working FROM TaskAuditManage WHERE ProjectNo='PT-9'"), "F");
 }
 
 // An entry called from a second thread of an outside program is refused at once with its failure

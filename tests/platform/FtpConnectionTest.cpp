@@ -608,6 +608,90 @@ TEST(FtpServerAnswerTest, ABusyServerAndALogonNoLongerAcceptedAreSaidAsSuch) {
     EXPECT_FALSE(std::filesystem::exists(local));
 }
 
+// A fetch or a store that the server refuses for the file or for the data connection is said as
+// such, the cause before the server's line, in either mode: a file that another program holds (450
+// to the fetch and to the store) and a data connection the server cannot open (425, also after the
+// transfer went passive). The older copies stay as they were.
+TEST(FtpServerAnswerTest, AFileInUseAndNoDataConnectionAreSaidAsSuch) {
+    const struct {
+        vqtest::FtpFault fault;
+        bool store;
+        vq::FetchFailure kind;
+        const char* text;
+    } cases[] = {
+        {vqtest::FtpFault::FileInUse, false, vq::FetchFailure::FileInUse,
+         "FTP服务器上的该文件正被其他程序使用，请稍后再试。\n"
+         "450 The process cannot access the file because it is being used by another process."},
+        {vqtest::FtpFault::FileInUse, true, vq::FetchFailure::FileInUse,
+         "FTP服务器上的该文件正被其他程序使用，请稍后再试。\n"
+         "450 The process cannot access the file because it is being used by another process."},
+        {vqtest::FtpFault::FetchWithoutDataConnection, false, vq::FetchFailure::NoDataConnection,
+         "不能与FTP服务器建立传输文件的数据连接，请检查防火墙的设置，或与FTP服务器的管理员联系。\n"
+         "425 Can't open data connection."},
+    };
+    CInternetSession session("VQQENT");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        vqtest::FtpServer server(c.fault);
+        ASSERT_TRUE(server.IsRunning());
+        server.WriteFile("图纸.dwg", "older");
+        const std::filesystem::path local = std::filesystem::path(server.Root().str()).parent_path() /
+                                            ("vqftp-held-" + std::to_string(server.Port()) + ".dwg");
+        std::ofstream(local, std::ios::binary) << "local";
+        for (BOOL passive : {FALSE, TRUE}) {
+            std::unique_ptr<CFtpConnection> ftp(
+                session.GetFtpConnection(server.Host(), server.User(), server.Password(),
+                                         static_cast<INTERNET_PORT>(server.Port()), passive));
+            EXPECT_FALSE(c.store ? ftp->PutFile(local.c_str(), "图纸.dwg")
+                                 : ftp->GetFile("图纸.dwg", local.c_str(), FALSE));
+            EXPECT_EQ(ftp->GetLastFailure(), c.kind);
+            EXPECT_EQ(ftp->GetLastErrorText(), c.text);
+            EXPECT_EQ(server.ReadFile("图纸.dwg"), "older");
+            EXPECT_EQ(ReadLocal(local), "local");
+        }
+        std::filesystem::remove(local);
+    }
+}
+
+// A server that closes a session idle for a second ("421 Timeout."): each fetch, store, listing and
+// command made after that logs on again, once, and succeeds; nothing is said.
+TEST(FtpIdleSessionTest, ASessionClosedWhileIdleIsLoggedOnAgainOnce) {
+    CInternetSession session("VQQENT");
+    for (BOOL passive : {FALSE, TRUE}) {
+        SCOPED_TRACE(passive ? "passive" : "active");
+        vqtest::FtpServer server(vqtest::FtpFault::ClosesIdleSessions);
+        ASSERT_TRUE(server.IsRunning());
+        server.WriteFile("Vq/图纸.dwg", "drawing");
+        const std::filesystem::path local = std::filesystem::path(server.Root().str()).parent_path() /
+                                            ("vqftp-idle-" + std::to_string(server.Port()) + ".dwg");
+        std::unique_ptr<CFtpConnection> ftp(
+            session.GetFtpConnection(server.Host(), server.User(), server.Password(),
+                                     static_cast<INTERNET_PORT>(server.Port()), passive));
+        const int logons = server.Received("PASS");
+        const std::vector<std::function<bool()>> operations = {
+            [&] { return ftp->SetCurrentDirectory("Vq") != FALSE; },
+            [&] { return ftp->GetFile("图纸.dwg", local.c_str(), FALSE) != FALSE; },
+            [&] { return ftp->PutFile(local.c_str(), "副本.dwg") != FALSE; },
+            [&] {
+                std::vector<FtpDirEntry> entries;
+                return ftp->ListDirectory(".", entries) && entries.size() == 2;
+            },
+            [&] { return ftp->Rename("副本.dwg", "改名.dwg") != FALSE; },
+        };
+        for (std::size_t i = 0; i < operations.size(); ++i) {
+            SCOPED_TRACE(i);
+            const std::vector<std::string> log = server.Commands();
+            const int closed =
+                static_cast<int>(std::count(log.begin(), log.end(), std::string(vqtest::kIdleCloseLine)));
+            ASSERT_TRUE(server.WaitForLogLine(vqtest::kIdleCloseLine, closed + 1));
+            EXPECT_TRUE(operations[i]()) << ftp->GetLastErrorText().c_str();
+        }
+        EXPECT_EQ(server.Received("PASS"), logons + static_cast<int>(operations.size()));
+        EXPECT_EQ(server.ReadFile("Vq/改名.dwg"), "drawing");
+        std::filesystem::remove(local);
+    }
+}
+
 // Every failure of the FTP layer's own is said in Chinese, naming the local file where one is at
 // fault. A local name near the file system's limit of 255 bytes is fetched (the copy is written
 // under a short name of its own first); a longer one is a name too long, not a write failure.
@@ -1119,6 +1203,37 @@ TEST(VsftpdFullDiskTest, ALargeUploadCutOffByAFullDiskSaysSo) {
     EXPECT_TRUE(ftp->PutFile(local.c_str(), "/Vq/校对_总图.dwf")) << ftp->GetLastErrorText().c_str();
     EXPECT_EQ(BinaryBytes(64 << 10), server.ReadFile("Vq/校对_总图.dwf"));
     std::filesystem::remove(local);
+}
+
+// vsftpd closes a session idle for a second ("421 Timeout."): the next fetch, store and command
+// log on again, once, and succeed.
+TEST(VsftpdIdleSessionTest, ASessionClosedWhileIdleIsLoggedOnAgainOnce) {
+    if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
+        GTEST_SKIP() << why.str();
+    vqtest::VsftpdServer server(true, false, 0, false, 1);
+    ASSERT_TRUE(server.IsRunning());
+    server.WriteFile("Vq/图纸.dwg", "drawing");
+    const std::filesystem::path local =
+        std::filesystem::path(server.Root().str()).parent_path() / "idle-copy.dwg";
+    CInternetSession session("VQQENT");
+    std::unique_ptr<CFtpConnection> ftp(session.GetFtpConnection(
+        server.Host(), server.User(), server.Password(), static_cast<INTERNET_PORT>(server.Port())));
+    const std::vector<std::function<bool()>> operations = {
+        [&] { return ftp->GetFile("/Vq/图纸.dwg", local.c_str(), FALSE) != FALSE; },
+        [&] { return ftp->PutFile(local.c_str(), "/Vq/副本.dwg") != FALSE; },
+        [&] { return ftp->Remove("/Vq/图纸.dwg") != FALSE; },
+    };
+    for (std::size_t i = 0; i < operations.size(); ++i) {
+        SCOPED_TRACE(i);
+        const int closed = server.IdleSessionsClosed();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        while (server.IdleSessionsClosed() == closed && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_GT(server.IdleSessionsClosed(), closed);
+        EXPECT_TRUE(operations[i]()) << ftp->GetLastErrorText().c_str();
+    }
+    EXPECT_EQ(server.ReadFile("Vq/副本.dwg"), "drawing");
+    EXPECT_FALSE(server.Exists("Vq/图纸.dwg"));
 }
 
 // vsftpd that accepts the account only over an encrypted session, which this client does not

@@ -370,18 +370,36 @@ TEST_P(ProjectTaskAuditTest, AServerThatCannotConnectBackIsUsedPassively) {
 
 // A server that refuses access to a document says so in one line or several: the reviewer is
 // told that the server refused it, not that the server lacks it.
+// So is a document that another program holds on the server (450), and one that the server cannot
+// open a data connection for (425): the cause in words, then the server's line.
 TEST_P(ProjectTaskAuditTest, ADocumentTheServerRefusesIsSaidAsRefused) {
     RecordingShell shell;
     ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
-    for (vqtest::FtpFault fault : {vqtest::FtpFault::FetchDenied, vqtest::FtpFault::FetchDeniedInTwoLines}) {
-        vqtest::FtpServer server(fault);
+    const struct {
+        vqtest::FtpFault fault;
+        const char* message;
+    } servers[] = {
+        {vqtest::FtpFault::FetchDenied, "不能取得文档total.dwg：服务器拒绝访问该文件。"},
+        {vqtest::FtpFault::FetchDeniedInTwoLines, "不能取得文档total.dwg：服务器拒绝访问该文件。"},
+        {vqtest::FtpFault::FileInUse,
+         "不能取得文档total.dwg：FTP服务器上的该文件正被其他程序使用，请稍后再试。\n"
+         "450 The process cannot access the file because it is being used by "
+         "another process."},
+        {vqtest::FtpFault::FetchWithoutDataConnection,
+         "不能取得文档total.dwg："
+         "不能与FTP服务器建立传输文件的数据连接，请检查防火墙的设置，或与FTP服务器的管理员"
+         "联系。\n425 Can't open data connection."},
+    };
+    for (const auto& kind : servers) {
+        SCOPED_TRACE(kind.message);
+        vqtest::FtpServer server(kind.fault);
         ASSERT_TRUE(server.IsRunning());
         UseServer(server);
         server.WriteFile("Vq/Working/P-1/total.dwg", "drawing bytes");
         vq::ScriptedUser user;
         user.DialogContaining("评审意见")
             .Check(D::kBrowseId, 1)
-            .Message("不能取得文档total.dwg：服务器拒绝访问该文件。", IDOK)
+            .Message(kind.message, IDOK)
             .Click(IDCANCEL)
             .Message("是否要保存审查文档结果?", IDNO);
         Run(user, "u1", "校对");
@@ -1023,38 +1041,72 @@ TEST_P(ProjectTaskAuditTest, AFullServerDiskIsSaidWithTheServersLine) {
     EXPECT_EQ(Step("校对", "AuditState"), "未完成");
 }
 
-// vsftpd whose disk fills up while an 8 MB redline file streams in cuts the upload off: the
-// reviewer is told that the server's disk is full, and nothing is recorded. A small opinion still
-// goes up.
+// A server that cannot take the opinion because another program holds the file (450) says so: the
+// reviewer is told the cause with the server's line, not sent to check the network, and nothing of
+// the decision is stored.
+TEST_P(ProjectTaskAuditTest, AnOpinionFileHeldOnTheServerIsSaidAsHeld) {
+    vqtest::FtpServer server(vqtest::FtpFault::FileInUse);
+    ASSERT_TRUE(server.IsRunning());
+    UseServer(server);
+    server.MakeFolder("Vq/Working/P-1");
+    server.MakeFolder("Vq/Auditing");
+    vq::ScriptedUser user;
+    Decide(user, "同意", D::kPassId)
+        .Message("增加文档失败，FTP服务器上的该文件正被其他程序使用，请稍后再试。\n"
+                 "450 The process cannot access the file because it is being used by another process.",
+                 IDOK)
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+    Run(user, "u1", "校对");
+    EXPECT_FALSE(server.Exists("Vq/Auditing/P-1/校对.rtf"));
+    EXPECT_EQ(Step("校对", "AuditState"), "未完成");
+}
+
+// vsftpd whose disk fills up while an 8 MB redline file streams in cuts the upload off, and a stock
+// pyftpdlib server resets the data connection before its reply: the reviewer is told that the
+// server's disk is full, and nothing is recorded. A small opinion still goes up.
 TEST_P(ProjectTaskAuditTest, ALargeRedlineToAFullVsftpdDiskIsSaidAsAFullDisk) {
     if (const CString why = vqtest::VsftpdServer::Unavailable(); !why.IsEmpty())
         GTEST_SKIP() << why.str();
     ws->WriteSetting("服务器参数配置", "匿名连接", "0");
-    vqtest::VsftpdServer server(true, false, 1 << 20);
-    ASSERT_TRUE(server.IsRunning());
-    UseServer(server);
-    server.WriteFile("Vq/Working/P-1/total.dwg", "drawing bytes");
-    const CString redline = ws->TempDir() + "/mark.dwf";
-    std::ofstream(redline.str()) << std::string(8 << 20, 'm');
-    vq::ScriptedUser user;
-    user.DialogContaining("评审意见")
-        .Select(D::kDocumentsId, "总图")
-        .Click(D::kAttachId)
-        .Dialog("输入文件名")
-        .Set(1182, redline)
-        .Click(IDOK)
-        .Message("增加文档失败，服务器磁盘已满：\n451 Failure writing to local file.", IDOK)
-        .Click(D::kToPassedId)
-        .Select(D::kDocumentsId, "说明书")
-        .Click(D::kToPassedId)
-        .Set(D::kOpinionId, "壁厚合适。")
-        .Check(D::kPassId, 1)
-        .Click(IDOK);
-    Run(user, "u1", "校对");
-    EXPECT_EQ(Step("校对", "RedlineFiles"), "");
-    EXPECT_EQ(Step("校对", "AuditResult"), "通过");
-    EXPECT_FALSE(server.Exists("Vq/Auditing/P-1/校对_总图.dwf"));
-    EXPECT_NE(server.ReadFile("Vq/Auditing/P-1/校对.rtf").find("\\rtf"), std::string::npos);
+    // The reviewer goes on to pass the step, or leaves it.
+    const auto attachToAFullDisk = [this](const auto& server, const char* reply, bool pass) {
+        SCOPED_TRACE(reply);
+        ASSERT_TRUE(server.IsRunning());
+        UseServer(server);
+        server.WriteFile("Vq/Working/P-1/total.dwg", "drawing bytes");
+        const CString redline = ws->TempDir() + "/mark.dwf";
+        std::ofstream(redline.str()) << std::string(8 << 20, 'm');
+        vq::ScriptedUser user;
+        user.DialogContaining("评审意见")
+            .Select(D::kDocumentsId, "总图")
+            .Click(D::kAttachId)
+            .Dialog("输入文件名")
+            .Set(1182, redline)
+            .Click(IDOK)
+            .Message("增加文档失败，服务器磁盘已满：\n" + CString(reply), IDOK);
+        if (pass)
+            user.Click(D::kToPassedId)
+                .Select(D::kDocumentsId, "说明书")
+                .Click(D::kToPassedId)
+                .Set(D::kOpinionId, "壁厚合适。")
+                .Check(D::kPassId, 1)
+                .Click(IDOK);
+        else
+            user.Click(IDCANCEL).Message("是否要保存审查文档结果?", IDNO);
+        Run(user, "u1", "校对");
+        EXPECT_EQ(Step("校对", "RedlineFiles"), "");
+        EXPECT_FALSE(server.Exists("Vq/Auditing/P-1/校对_总图.dwf"));
+    };
+    {
+        vqtest::VsftpdServer server(true, false, 1 << 20);
+        attachToAFullDisk(server, "451 Failure writing to local file.", true);
+        EXPECT_EQ(Step("校对", "AuditResult"), "通过");
+        EXPECT_NE(server.ReadFile("Vq/Auditing/P-1/校对.rtf").find("\\rtf"), std::string::npos);
+    }
+    // A stock pyftpdlib server resets the data connection before it says why.
+    vqtest::FtpServer resetting(vqtest::FtpFault::DiskFullResetsDataConnection);
+    attachToAFullDisk(resetting, "426 Transfer aborted; [Errno 28] No space left on device.", false);
 }
 
 namespace {

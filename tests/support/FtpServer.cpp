@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -203,6 +204,59 @@ elif fault == "late-226":
             if late:
                 channel.ioloop.call_later(15, channel.respond, late)
     handler.dtp_handler = LateReply
+elif fault == "unavailable":
+    def unavailable(self):
+        self.respond("421 Service not available, closing control connection.")
+        self.close_when_done()
+    Handler.handle = unavailable
+elif fault == "tls-required":
+    Handler.ftp_USER = lambda self, line: self.respond("550 SSL/TLS required on the control channel")
+elif fault == "file-in-use":
+    in_use = lambda self, file, *args: self.respond(
+        "450 The process cannot access the file because it is being used by another process.")
+    Handler.ftp_RETR = Handler.ftp_STOR = Handler.ftp_APPE = in_use
+elif fault == "retr-425":
+    Handler.ftp_RETR = lambda self, file: self.respond("425 Can't open data connection.")
+elif fault == "idle-close":
+    # A session idle for a second after the server's last reply (no transfer running) is closed,
+    # as vsftpd closes one after its idle_session_timeout.
+    def close_idle(self):
+        if self.data_channel is not None:
+            self.idle_timer = self.ioloop.call_later(1, close_idle, self)
+            return
+        with open(sys.argv[9], "a", encoding="utf8") as log:
+            log.write("421 Timeout.\n")
+        self.respond("421 Timeout.")
+        self.close_when_done()
+    def respond_and_wait(self, resp, *args, **kwargs):
+        FTPHandler.respond(self, resp, *args, **kwargs)
+        timer = getattr(self, "idle_timer", None)
+        if timer is not None and not timer.cancelled:
+            timer.cancel()
+        if not resp.startswith("421"):
+            self.idle_timer = self.ioloop.call_later(1, close_idle, self)
+    Handler.respond = respond_and_wait
+elif fault == "disk-full-reset":
+    # The file's write fails for the full disk after 64 KiB: the data connection is reset, then
+    # the reply follows on the control connection.
+    import socket, struct
+    from pyftpdlib.handlers import DTPHandler
+    class DiskFullReset(DTPHandler):
+        def handle_read(self):
+            super().handle_read()
+            if self.receive and self.tot_bytes_received >= 65536 and not self._closed:
+                self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+                self._resp = ("426 Transfer aborted; [Errno 28] No space left on device.", logging.info)
+                self.close()
+        handle_read_event = handle_read
+        def handle_close(self):
+            # A shorter upload finds the disk full as it ends.
+            if self.receive and not self._closed:
+                self._resp = ("426 Transfer aborted; [Errno 28] No space left on device.", logging.info)
+                self.close()
+            else:
+                super().handle_close()
+    handler.dtp_handler = DiskFullReset
 import os, threading, time
 log_lock = threading.Lock()
 # A command whose line is the text of the file "<log>.hold" is held once: "<log>.held" is made and
@@ -264,6 +318,18 @@ std::string FaultName(FtpFault fault) {
         return "slow-" + std::to_string(kSlowBytesPerSecond);
     case FtpFault::LateTransferReply:
         return "late-226";
+    case FtpFault::ServiceUnavailable:
+        return "unavailable";
+    case FtpFault::TlsRequiredOnLogon:
+        return "tls-required";
+    case FtpFault::FileInUse:
+        return "file-in-use";
+    case FtpFault::FetchWithoutDataConnection:
+        return "retr-425";
+    case FtpFault::ClosesIdleSessions:
+        return "idle-close";
+    case FtpFault::DiskFullResetsDataConnection:
+        return "disk-full-reset";
     }
     return "";
 }
@@ -371,6 +437,17 @@ bool FtpServer::WaitUntilHeld(int pid) const {
     }
 }
 
+bool FtpServer::WaitForLogLine(const char* line, int count) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::vector<std::string> lines = Commands();
+        if (std::count(lines.begin(), lines.end(), std::string(line)) >= count)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
 void FtpServer::Release() const {
     std::ofstream(m_commandLog.str() + ".release") << "";
 }
@@ -392,6 +469,7 @@ const std::vector<FullDiskServerKind>& FullDiskServerKinds() {
         {FtpFault::FullAfterData452, "452 Insufficient storage space in system."},
         {FtpFault::FullAfterData552, "552 Requested file action aborted. Exceeded storage allocation."},
         {FtpFault::DiskFillsDuringUpload, "426 No space left on device; transfer aborted."},
+        {FtpFault::DiskFullResetsDataConnection, "426 Transfer aborted; [Errno 28] No space left on device."},
     };
     return kinds;
 }

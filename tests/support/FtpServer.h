@@ -52,7 +52,28 @@ enum class FtpFault {
     // Every transfer is confirmed ("226 Transfer complete.") only 15 seconds after its data, as by
     // a server that writes a large file to a slow disk.
     LateTransferReply,
+    // Every connection is greeted "421 Service not available, closing control connection." and
+    // closed, as by a server that is shutting down.
+    ServiceUnavailable,
+    // The logon is refused "550 SSL/TLS required on the control channel", as by a server that
+    // accepts encrypted sessions only.
+    TlsRequiredOnLogon,
+    // Every fetch and every store is answered "450 The process cannot access the file because it
+    // is being used by another process.", as by a Windows server whose file is held open.
+    FileInUse,
+    // Every fetch is answered "425 Can't open data connection.", passive or active.
+    FetchWithoutDataConnection,
+    // A control connection on which nothing has come for a second is closed with "421 Timeout."
+    // (kIdleCloseLine is then written to the command log).
+    ClosesIdleSessions,
+    // The disk fills up after the first 64 KiB of an upload: the server resets the data
+    // connection (what it has not read is dropped) and then answers "426 Transfer aborted;
+    // [Errno 28] No space left on device.", as a stock pyftpdlib server does.
+    DiskFullResetsDataConnection,
 };
+
+// The line a ClosesIdleSessions server writes to its command log as it closes an idle session.
+constexpr const char* kIdleCloseLine = "421 Timeout.";
 
 // The speed of the data connections of SlowDataConnection, in bytes a second.
 constexpr int kSlowBytesPerSecond = 16 * 1024;
@@ -104,6 +125,9 @@ public:
     // started by the test, 0 for none) ended first.
     bool WaitUntilHeld(int pid = 0) const;
     void Release() const;
+    // Waits until the command log holds `count` lines `line` (kIdleCloseLine): true then, false
+    // after a minute.
+    bool WaitForLogLine(const char* line, int count) const;
 
 private:
     void Start(bool withMachineListing, bool stallTransfers, bool abortUploads, bool fullDisk,

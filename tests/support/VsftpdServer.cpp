@@ -151,9 +151,10 @@ CString VsftpdServer::Unavailable(const char* program) {
     return CString();
 }
 
-VsftpdServer::VsftpdServer(bool chrooted, bool passiveOnly, unsigned long fullDiskAt, bool requiresEncryption)
+VsftpdServer::VsftpdServer(bool chrooted, bool passiveOnly, unsigned long fullDiskAt, bool requiresEncryption,
+                           unsigned idleSeconds)
     : m_chrooted(chrooted), m_passiveOnly(passiveOnly), m_fullDiskAt(fullDiskAt),
-      m_requiresEncryption(requiresEncryption) {
+      m_requiresEncryption(requiresEncryption), m_idleSeconds(idleSeconds) {
     if (!Unavailable().IsEmpty() || !PrepareAccount()) {
         ADD_FAILURE() << "the vsftpd account cannot be prepared: "
                       << (Unavailable().IsEmpty() ? std::string("useradd or /etc/pam.d failed")
@@ -213,6 +214,11 @@ bool VsftpdServer::Start() {
                   "seccomp_sandbox=NO\nisolate=NO\nisolate_network=NO\n"
                   "xferlog_enable=NO\n"
                << "port_enable=" << (m_passiveOnly ? "NO" : "YES") << "\n";
+        // The replies are logged, so that a test sees when an idle session was closed.
+        if (m_idleSeconds > 0)
+            config << "idle_session_timeout=" << m_idleSeconds
+                   << "\nxferlog_enable=YES\nlog_ftp_protocol=YES\n"
+                   << "vsftpd_log_file=" << folder << "/protocol.log\n";
         if (m_requiresEncryption)
             config << "ssl_enable=YES\nforce_local_logins_ssl=YES\nforce_local_data_ssl=YES\n"
                    << "rsa_cert_file=" << folder << "/cert.pem\nrsa_private_key_file=" << folder
@@ -305,6 +311,15 @@ std::string VsftpdServer::ReadFile(const CString& path) const {
 void VsftpdServer::MakeFolder(const CString& path) const {
     std::filesystem::create_directories(Under(m_root, path));
     GiveToAccount(path);
+}
+
+int VsftpdServer::IdleSessionsClosed() const {
+    const std::string log = Slurp(m_folder.str() + "/protocol.log");
+    int count = 0;
+    for (std::size_t at = log.find("\"421 Timeout.\""); at != std::string::npos;
+         at = log.find("\"421 Timeout.\"", at + 1))
+        ++count;
+    return count;
 }
 
 } // namespace vqtest

@@ -32,8 +32,9 @@ public:
     // a file beyond this size, as when its disk fills up (its writes fail and it answers "451
     // Failure writing to local file."). requiresEncryption: the server accepts the account only over
     // an encrypted session ("530 Non-anonymous sessions must use encryption." to USER otherwise).
+    // idleSeconds (0: the server's default): a session idle this long is closed ("421 Timeout.").
     explicit VsftpdServer(bool chrooted, bool passiveOnly = false, unsigned long fullDiskAt = 0,
-                          bool requiresEncryption = false);
+                          bool requiresEncryption = false, unsigned idleSeconds = 0);
     ~VsftpdServer();
     VsftpdServer(const VsftpdServer&) = delete;
     VsftpdServer& operator=(const VsftpdServer&) = delete;
@@ -57,6 +58,8 @@ public:
     void WriteFile(const CString& path, const std::string& bytes) const;
     std::string ReadFile(const CString& path) const;
     void MakeFolder(const CString& path) const;
+    // How many sessions the server has closed for being idle so far.
+    int IdleSessionsClosed() const;
 
 private:
     bool Start();
@@ -66,6 +69,7 @@ private:
     bool m_passiveOnly;
     unsigned long m_fullDiskAt;
     bool m_requiresEncryption;
+    unsigned m_idleSeconds;
     CString m_folder; // configuration, log, empty folder and the login folder below it
     CString m_root;
     pid_t m_pid = -1;

@@ -132,7 +132,10 @@ void Binding::Refresh() {
     {
         m_refreshing = true;
         const QSignalBlocker block(m_widget);
-        m_widget->setEnabled(m_window->IsWindowEnabled());
+        // A disabled top-level window keeps its windows usable (a transfer's window modal to it):
+        // the view holds back its input instead (DisabledDialogInput).
+        if (!m_widget->isWindow())
+            m_widget->setEnabled(m_window->IsWindowEnabled());
         RefreshState();
         if (m_placedOverParent)
             PlaceOverParent();

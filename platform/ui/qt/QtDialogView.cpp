@@ -335,6 +335,41 @@ private:
     bool m_following = false;
 };
 
+// Input to a dialog that its code has disabled goes nowhere, while the windows it owns (a
+// transfer's window modal to it) stay usable, as owned windows of a disabled window are. Its close
+// box still reaches the dialog, which decides.
+class DisabledDialogInput : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+            break;
+        default:
+            return false;
+        }
+        auto* widget = qobject_cast<QWidget*>(watched);
+        auto* top = widget ? dynamic_cast<DialogWindow*>(widget->window()) : nullptr;
+        return top && top->dialog && ::IsWindow(top->dialog) && top->dialog->GetSerial() == top->serial &&
+               !top->dialog->IsWindowEnabled();
+    }
+};
+
+void BlockInputToDisabledDialogs() {
+    static DisabledDialogInput* filter = nullptr;
+    if (filter || !QCoreApplication::instance())
+        return;
+    filter = new DisabledDialogInput();
+    QCoreApplication::instance()->installEventFilter(filter);
+}
+
 class DialogBinding : public Binding {
 public:
     DialogBinding(CDialog& dialog, DialogWindow* window) : Binding(dialog, window), m_window(window) {
@@ -951,6 +986,7 @@ bool HasTitleBar(const CWnd& window) {
 
 DialogBinding* Build(CDialog& dialog, QWidget* parent) {
     EnsureQtApplication();
+    BlockInputToDisabledDialogs();
     auto* window = new DialogWindow(parent);
     auto* binding = new DialogBinding(dialog, window);
     Bindings()[dialog.GetSerial()].reset(binding);
