@@ -263,6 +263,62 @@ INSTANTIATE_TEST_SUITE_P(Entries, EntryCaptionHost, ::testing::ValuesIn(kDemoCal
                              return std::string(info.param.name);
                          });
 
+namespace {
+
+// The client area a window may take on a 1024x768 screen: less the task bar, its frame and its
+// title bar.
+constexpr int kScreenClientWidth = 1014;
+constexpr int kScreenClientHeight = 698;
+
+// The entries whose window opens in an opinion: a word typed there is the reviewer's work, and
+// Esc asks before it is lost.
+const std::set<std::string> kOpinionEntries = {"DoTeamTaskAudit",
+                                               "DoMultiTeamTaskAudit",
+                                               "DoMultiTeamTaskAuditEx",
+                                               "DoTeamTaskAuditWithMarkup",
+                                               "DoMultiTeamTaskAuditWithMarkup",
+                                               "DoProjectTaskAudit",
+                                               "DoMultiProjectTaskAudit"};
+
+class EntryKeyboardHost : public ::testing::TestWithParam<DemoCall> {};
+
+} // namespace
+
+// The same windows worked with the keyboard alone (in the Qt view, off screen): Tab and Shift+Tab
+// go round to every enabled button and never to no control, the window fits a 1024x768 screen, and
+// Esc after a word typed where it opened closes it, except where that word is an opinion: there
+// it asks first (answered with Esc, the window stays).
+TEST_P(EntryKeyboardHost, TabReachesEveryButtonTheWindowFitsAndEscAsksBeforeAnOpinionIsLost) {
+    const DemoCall& call = GetParam();
+    DemoWorkspace demo;
+    const std::filesystem::path standIn = demo.Dir().string() + "-keys";
+    std::filesystem::create_directories(standIn / "host");
+    std::filesystem::create_symlink(VQ_BINARY_DIR "/tests/vqkeywalk", standIn / "host" / "vqhost");
+    const vqtest::ShellRun run =
+        vqtest::Shell(demo.Command(standIn.string(), std::string(call.name) + " " + call.args));
+    std::filesystem::remove_all(standIn);
+    const std::size_t window = run.out.find("window \"");
+    ASSERT_NE(window, std::string::npos) << run.out;
+    std::istringstream size(run.out.substr(run.out.find("\" ", window) + 2));
+    int width = 0, height = 0;
+    char by = 0;
+    size >> width >> by >> height;
+    EXPECT_LE(width, kScreenClientWidth) << run.out;
+    EXPECT_LE(height, kScreenClientHeight) << run.out;
+    EXPECT_EQ(run.out.find(" misses "), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("lost the focus"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find(" stops on spin"), std::string::npos) << run.out;
+    const bool opinion = kOpinionEntries.count(call.name) != 0;
+    EXPECT_NE(run.out.find(opinion ? "esc after typing: stays" : "esc after typing: closes"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("result: "), std::string::npos) << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, EntryKeyboardHost, ::testing::ValuesIn(kDemoCalls),
+                         [](const ::testing::TestParamInfo<DemoCall>& info) {
+                             return std::string(info.param.name);
+                         });
+
 // Every entry that opens a dialog is called above (and every one called is listed); the others say
 // so in their title.
 TEST(Host, EveryEntryWithADialogHasItsCaptionChecked) {
