@@ -732,7 +732,9 @@ TEST(WindowCall, TheStatusBarSaysWhileACallsWindowIsOpen) {
     };
     std::vector<std::string> seen;
     CString caption;
-    vq::qtinput::WhenReady([&] { return vq::qtinput::ChooseMainWindowMenu(menu); }, [&] { answerPrompts(); });
+    // The prompts are answered as they come; the menu's entry runs them from inside its choice.
+    answerPrompts();
+    vq::qtinput::WhenReady([&] { return vq::qtinput::ChooseMainWindowMenu(menu); }, [] {});
     vq::qtinput::WhenReady(
         [] { return vq::ModelessWindows().size() == 1 && vq::qtinput::MainWindowStatus().Find("窗口") >= 0; },
         [&] {

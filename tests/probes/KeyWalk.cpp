@@ -8,7 +8,8 @@
 //     tab lost the focus                 Tab took the focus to no control of the window
 //     tab stops on spin ID               Tab stopped on the arrows of a spin
 //     box "TEXT"                         a message box (answered with Esc)
-//     esc after typing: closes | stays   a word typed where the window opened, then Esc
+//     esc after typing: closes | stays   a word typed where the window opened, then Esc (a question
+//                                        it asks is printed as a box before this line)
 //
 // Then it closes whatever is still open and prints the entry's result.
 //
@@ -91,6 +92,7 @@ enum class Phase { Walk, Esc, Close, Done };
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false); // the probe ends once it has said everything
     std::vector<std::string> args(argv + 1, argv + argc);
     int count = 0;
     const vq::EntryInfo* entries = VqEntryTable(&count);
@@ -130,6 +132,7 @@ int main(int argc, char** argv) {
                 return;
             }
             walked = dialog;
+            CWnd* opensIn = FocusedControl(*dialog);
             const CRect client = vq::qtinput::ShownRect(*dialog);
             std::printf("window \"%s\" %dx%d\n", dialog->GetWindowTextValue().c_str(), client.Width(),
                         client.Height());
@@ -139,8 +142,11 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
             // Esc may ask first: it is pressed from an event of its own, so that the ticks answer
             // the question while its box waits.
-            QTimer::singleShot(0, [&phase, dialog] {
+            QTimer::singleShot(0, [&phase, dialog, opensIn] {
                 if (::IsWindow(dialog)) {
+                    // Where the window opened, as a person who starts typing at once.
+                    if (opensIn && ::IsWindow(opensIn))
+                        vq::qtinput::PressKeys(*opensIn, "Shift");
                     vq::qtinput::TypeAtFocus(*dialog, "工装设计");
                     CWnd* focused = FocusedControl(*dialog);
                     vq::qtinput::Key(focused ? *focused : *dialog, VK_ESCAPE);
