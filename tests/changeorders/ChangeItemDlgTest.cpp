@@ -140,7 +140,7 @@ std::set<std::string> EnabledButtons(CDialog& d) {
 TEST_P(ChangeItemDlgTest, TabShiftTabAndCtrlTabGoRoundFromThePartListToEveryEnabledButton) {
     vq::DialogView* previous = vq::SetDialogView(&vq::QtDialogView());
     theApp.m_strUserName = "LI SI"; // the preparer of C-02
-    Configure("评审方式", "0"); // reviewed by group, as C-01 was stored
+    Configure("评审方式", "0");     // reviewed by group, as C-01 was stored
     Configure("评审流程", "两级");
     for (const char* number : {"C-01", "C-02"}) {
         SCOPED_TRACE(number);

@@ -242,8 +242,8 @@ TEST_F(InPlaceEditQtTest, TabFromTheLastCellShiftTabFromTheFirstAndCtrlTabLeaveT
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_EQ(seen, (std::vector<std::string>{"Tab from the last cell: next list", "Shift+Tab: cell 0,1",
                                               "Shift+Tab to column 0: cell 0,1",
-                                              "Shift+Tab from the first cell: elsewhere", "Ctrl+Tab: next list",
-                                              "Tab, editing off: next list"}));
+                                              "Shift+Tab from the first cell: elsewhere",
+                                              "Ctrl+Tab: next list", "Tab, editing off: next list"}));
 }
 
 TEST_F(InPlaceEditQtTest, ClickingAnotherCellStoresTheOpenEdit) {

@@ -35,7 +35,8 @@ namespace {
 CDialog* ShownDialog() {
     CDialog* shown = nullptr;
     for (CWnd* window : vq::TopLevelWindows())
-        if (auto* dialog = dynamic_cast<CDialog*>(window); dialog && !vq::qtinput::ShownRect(*dialog).IsRectEmpty())
+        if (auto* dialog = dynamic_cast<CDialog*>(window);
+            dialog && !vq::qtinput::ShownRect(*dialog).IsRectEmpty())
             shown = dialog;
     return shown;
 }
@@ -157,7 +158,8 @@ int main(int argc, char** argv) {
             return;
         }
         case Phase::Esc:
-            std::printf("esc after typing: %s\n", dialog == walked && ::IsWindow(walked) ? "stays" : "closes");
+            std::printf("esc after typing: %s\n",
+                        dialog == walked && ::IsWindow(walked) ? "stays" : "closes");
             std::fflush(stdout);
             phase = Phase::Close;
             return;
