@@ -26,8 +26,8 @@ vq::ControlTemplate List(int id, int width, int height) {
 
 const vq::DialogTemplate kBrowseTemplate{
     "设计更改标记浏览",
-    {vq::Label("更改附加文件列表"), List(Dlg::kFileListId, 540, 130), vq::Label("更改标记列表", vq::kBeside),
-     List(Dlg::kLabelListId, 220, 130), vq::CustomWindow(Dlg::kViewerId, vq::kFill, 0, CRect(0, 0, 860, 420)),
+    {vq::Label("更改附加文件列表"), List(Dlg::kFileListId, 420, 130), vq::Label("更改标记列表", vq::kBeside),
+     List(Dlg::kLabelListId, 220, 130), vq::CustomWindow(Dlg::kViewerId, vq::kFill, 0, CRect(0, 0, 680, 420)),
      vq::PushButton(IDCANCEL, "退出", vq::kRightColumn),
      vq::PushButton(Dlg::kManageId, "更改标记...", vq::kRightColumn),
      vq::PushButton(Dlg::kPropertiesId, "属性...", vq::kRightColumn, WS_DISABLED),

@@ -141,8 +141,12 @@ void CPartChangeLableBrowseDlg::LoadLabels(int list, const CString& revision) {
 
 int CPartChangeLableBrowseDlg::FetchDrawing(int viewer, const CString& revision) {
     m_strFetched[viewer] = m_drawing.FetchDrawing(m_copies.Path(), revision, true);
-    if (m_strFetched[viewer].IsEmpty())
+    if (m_strFetched[viewer].IsEmpty()) {
+        // A stopped fetch told nothing: the viewer says why it stays empty.
+        if (m_drawing.FetchStopped())
+            Viewer(viewer).ShowNotice("版本 " + revision + " 的设计图纸未载入：文件传输已取消。");
         return 0;
+    }
     Viewer(viewer).SetDrawingFile(m_strFetched[viewer]);
     return 1;
 }

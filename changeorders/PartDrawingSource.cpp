@@ -98,6 +98,7 @@ CString CPartDrawingSource::LocalPath(const CString& folder, const CString& revi
 
 CString CPartDrawingSource::FetchDrawing(const CString& folder, const CString& revision,
                                          bool revisionInName) {
+    m_bFetchStopped = false;
     if (!m_pFtpConnection) {
         AfxMessageBox("未能正确连接文件服务器，不能浏览设计文件...");
         return CString();
@@ -121,8 +122,10 @@ CString CPartDrawingSource::FetchDrawing(const CString& folder, const CString& r
     // A full local disk or a drawing gone from the server is said as such; only the copy this
     // fetch wrote is handed out.
     if (!FetchDocumentCopy(m_pFtpConnection, RemotePath(revision), local, m_strFileName,
-                           "不能正常读取设计文档..."))
+                           "不能正常读取设计文档...")) {
+        m_bFetchStopped = m_pFtpConnection->GetLastFailure() == vq::FetchFailure::Cancelled;
         return CString();
+    }
     return local;
 }
 

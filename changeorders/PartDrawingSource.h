@@ -29,6 +29,9 @@ public:
     // "_M_<part>[<revision>]_<file>" with revisionInName: every part of it made a valid file name,
     // so it stays in the folder.
     CString FetchDrawing(const CString& folder, const CString& revision, bool revisionInName);
+    // True when the last FetchDrawing brought nothing because its transfer was stopped (取消, or the
+    // program ending), which tells nobody anything by itself.
+    bool FetchStopped() const { return m_bFetchStopped; }
     // The remote path below "Proven" and the local path FetchDrawing uses.
     CString RemotePath(const CString& revision) const;
     CString LocalPath(const CString& folder, const CString& revision, bool revisionInName) const;
@@ -43,6 +46,7 @@ private:
     _ConnectionPtr m_pConnection;
     int m_nAdoCloseMode = 0;
     CFtpConnection* m_pFtpConnection = nullptr;
+    bool m_bFetchStopped = false;
 };
 
 // The blank drawing of the installation ("QENT\SPT\acad.dwg"); empty when it is not there.

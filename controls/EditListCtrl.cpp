@@ -1,5 +1,7 @@
 #include "controls/EditListCtrl.h"
 
+#include <algorithm>
+
 BEGIN_MESSAGE_MAP(CEditListCtrl, CInPlaceEditList)
     ON_WM_KEYDOWN()
     ON_WM_PAINT()
@@ -25,9 +27,22 @@ void CEditListCtrl::EditPressedCell(int row, int column) {
     EditSubLabel(row, column);
 }
 
+bool CEditListCtrl::TabStaysInList(bool backwards) {
+    const int count = GetItemCount();
+    if (count == 0)
+        return false;
+    const int row = std::clamp(m_curRow, 0, count - 1);
+    if (backwards)
+        return row > 0 || m_curColumn > 0;
+    return row < count - 1 || m_curColumn < ColumnCount() - 1;
+}
+
 BOOL CEditListCtrl::PreTranslateMessage(MSG* msg) {
-    // While edits are stored, Tab moves between cells instead of between the dialog's controls.
-    if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_TAB && m_editable == 1 && msg->hwnd) {
+    // While edits are stored, Tab (Shift+Tab) moves to the next (previous) cell instead of to the
+    // dialog's next control; from the last (first) cell, and with Ctrl, it goes on to the dialog's
+    // next (previous) control, so that the keyboard can always leave the list.
+    if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_TAB && m_editable == 1 && msg->hwnd &&
+        GetKeyState(VK_CONTROL) >= 0 && TabStaysInList(GetKeyState(VK_SHIFT) < 0)) {
         msg->hwnd->SendMessage(WM_KEYDOWN, msg->wParam, msg->lParam);
         return TRUE;
     }
@@ -42,6 +57,8 @@ void CEditListCtrl::OnKeyDown(UINT key, UINT repeat, UINT flags) {
     const int last = ColumnCount() - 1;
     int row = m_curRow;
     int column = m_curColumn;
+    if (key == VK_TAB && GetKeyState(VK_SHIFT) < 0)
+        key = VK_LEFT;
     switch (key) {
     case VK_TAB:
     case VK_RIGHT:

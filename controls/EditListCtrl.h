@@ -1,7 +1,7 @@
 // CEditListCtrl: a report list whose cells in chosen columns are edited in place, with the
 // mouse (first click selects, second click on an editable cell edits) and with the keyboard:
-// Tab and the arrow, Home and End keys move from cell to cell and open an editor on editable
-// cells.
+// Tab, Shift+Tab and the arrow, Home and End keys move from cell to cell and open an editor on
+// editable cells; Tab from the last cell, Shift+Tab from the first and Ctrl+Tab leave the list.
 #pragma once
 
 #include "controls/InPlaceEditList.h"
@@ -26,6 +26,8 @@ protected:
 
 private:
     int ColumnCount();
+    // Whether Tab (backwards: Shift+Tab) moves to another cell rather than out of the list.
+    bool TabStaysInList(bool backwards);
 
     DECLARE_MESSAGE_MAP()
 };

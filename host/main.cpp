@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
         return status;
     };
 
-    // For a person: Ctrl+C, a closed terminal or SIGTERM close the windows first, so that what
+    // For a person: Ctrl+C, Ctrl+\, a closed terminal or SIGTERM close the windows first, so that what
     // they hold (a step marked as under review) is given back.
     if (!headless)
         if (auto catchSignals =

@@ -1,7 +1,9 @@
 #include "mail/MimeMessage.h"
 
+#include "mail/Base64.h"
 #include "platform/base/TextCodec.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -84,6 +86,15 @@ std::string QuotedNameText(const CString& name) {
     return out;
 }
 
+// True when the text may stand in a header as it is: printable ASCII that no reader would take
+// for an encoded word.
+bool IsPlainHeaderText(std::string_view text) {
+    for (const char ch : text)
+        if (static_cast<unsigned char>(ch) < 0x20 || static_cast<unsigned char>(ch) > 0x7E)
+            return false;
+    return text.find("=?") == std::string_view::npos;
+}
+
 } // namespace
 
 CMimeMessage::CMimeMessage() : SendTime(CTime::GetCurrentTime()) {
@@ -141,6 +152,41 @@ CString CMimeMessage::FormatAddresses(const std::vector<CMimeAddress>& list) {
     return text;
 }
 
+CString CMimeMessage::EncodeHeaderText(const CString& text, const CString& charset, int nameLength) {
+    const std::string& bytes = text.str();
+    if (IsPlainHeaderText(bytes))
+        return text;
+    const std::string open = "=?" + charset.str() + "?B?";
+    constexpr std::size_t kLineLimit = 76;
+    // The first line also holds "Name: ", the others the folding blank; each word holds at least
+    // one character.
+    const std::size_t overhead = open.size() + 2;
+    const std::size_t firstRoom = std::max<std::size_t>(
+        kLineLimit - std::min<std::size_t>(kLineLimit, static_cast<std::size_t>(std::max(nameLength, 0)) + 2),
+        overhead + 4);
+    std::string out;
+    std::size_t pos = 0;
+    CBase64 coder;
+    while (pos < bytes.size()) {
+        const std::size_t room = (out.empty() ? firstRoom : kLineLimit - 1) - overhead;
+        const std::size_t maxBytes = room / 4 * 3;
+        std::size_t end = pos;
+        while (end < bytes.size()) {
+            const std::size_t step =
+                vq::IsGbkLeadByte(static_cast<unsigned char>(bytes[end])) && end + 1 < bytes.size() ? 2 : 1;
+            if (end + step - pos > maxBytes)
+                break;
+            end += step;
+        }
+        coder.Encode(bytes.data() + pos, static_cast<unsigned>(end - pos));
+        if (!out.empty())
+            out += "\r\n ";
+        out += open + std::string(coder.EncodedMessage(), coder.EncodedLength()) + "?=";
+        pos = end;
+    }
+    return out;
+}
+
 void CMimeMessage::AddStandardHeaders() {
     const char* const defaults[][2] = {{"X-Priority", "3 (Normal)"},
                                        {"X-MSMail-Priority", "Normal"},
@@ -153,7 +199,10 @@ void CMimeMessage::AddStandardHeaders() {
     Headers.Remove("Date");
     Headers.Add("Date", FormatDate(SendTime, ZoneOffset));
     Headers.Remove("Subject");
-    Headers.Add("Subject", Subject);
+    // The subject is declared in the charset of the text it goes with.
+    const CString charset =
+        BodyParts.empty() || BodyParts[0].Charset.IsEmpty() ? CString("GB2312") : BodyParts[0].Charset;
+    Headers.Add("Subject", EncodeHeaderText(Subject, charset, 7));
     if (!CcList.empty()) {
         Headers.Remove("Cc");
         Headers.Add("Cc", FormatAddresses(CcList));

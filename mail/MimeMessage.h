@@ -2,8 +2,9 @@
 // creation), written as Internet message text with MIME headers. The SMTP client takes its
 // recipients for RCPT TO and its text for DATA.
 //
-// Texts are 8-bit strings as they go on the wire (code page 936 for this system's mails); the
-// subject is written unchanged.
+// Texts are 8-bit strings as they go on the wire (code page 936 for this system's mails). A
+// subject that is not plain ASCII is written as encoded words (Base64 of its bytes, declared in
+// the charset of the first body part), so that mail readers show it in its own characters.
 #pragma once
 
 #include "mail/MimeBodyPart.h"
@@ -38,6 +39,10 @@ public:
     // "name" <address> (or <address> alone) for each entry, joined by ",\r\n    "; quotes and
     // backslashes of a name are escaped with a backslash.
     static CString FormatAddresses(const std::vector<CMimeAddress>& list);
+    // A header value as it may go on the wire: printable ASCII unchanged, anything else as
+    // "=?charset?B?...?=" words of whole characters, each line of the header (after a name of
+    // up to nameLength characters and ": ") within 76 characters, folded with CR LF and a blank.
+    static CString EncodeHeaderText(const CString& text, const CString& charset, int nameLength);
 
     CMimeAddress From;
     CString Subject;

@@ -140,6 +140,7 @@ BOOL CAuditOpinionDlg::OnInitDialog() {
     m_engine.m_strWorkID = m_strWorkID;
     m_engine.ReadWorkManagers();
     UpdateData(FALSE);
+    m_strShownOpinion = m_strOpinion;
     m_strUpAuditName = m_strAuditTask;
 
     if (!m_bMultiDoc) {
@@ -280,6 +281,18 @@ void CAuditOpinionDlg::OnDocProperties() {
     CWorkDocPropertyDlg dlg(this);
     dlg.FileID = m_strFileID;
     dlg.DoModal();
+}
+
+void CAuditOpinionDlg::OnCancel() {
+    // An opinion typed since the dialog opened is lost on Cancel (Esc, the close box): asked
+    // first, while a decision could still be stored.
+    CString opinion;
+    GetDlgItemText(kOpinionId, opinion);
+    CWnd* ok = GetDlgItem(IDOK);
+    if (!m_bSaved && ok && ok->IsWindowEnabled() && opinion != m_strShownOpinion &&
+        MessageBox("批注结果未保存，是否真的要退出?", "操作提示", MB_YESNO | MB_ICONWARNING) != IDYES)
+        return;
+    CDialog::OnCancel();
 }
 
 void CAuditOpinionDlg::OnBrowseDocument() {

@@ -63,6 +63,7 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
+    void OnCancel() override;
     void PostNcDestroy() override;
     afx_msg void OnDocProperties();
     afx_msg void OnBrowseDocument();
@@ -105,6 +106,7 @@ private:
     int m_bStepRowFound = 0;
     int m_bReportSigning = 0;
     int m_bWordSigning = 0;
+    CString m_strShownOpinion; // the opinion as the dialog showed it when it opened
     CString m_strStepState;
     CString m_strStepResult;
     CString m_strUpAuditName;

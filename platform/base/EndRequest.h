@@ -1,7 +1,7 @@
-// Whether the program has been asked to end (the host caught SIGINT, SIGTERM or SIGHUP). Long
-// waits of the user-interface thread, FTP transfers above all, look at it and stop, so that the
-// program ends soon and leaves no half-written file behind. Set from a signal handler, so it is a
-// lock-free atomic flag and nothing else.
+// Whether the program has been asked to end (the host caught a signal that ends it: SIGINT,
+// SIGTERM, SIGHUP, SIGQUIT ...). Long waits of the user-interface thread, FTP transfers above all,
+// look at it and stop, so that the program ends soon and leaves no half-written file behind. Set
+// from a signal handler, so it is a lock-free atomic flag and nothing else.
 #pragma once
 
 #include <atomic>

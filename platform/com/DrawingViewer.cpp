@@ -437,6 +437,13 @@ BOOL CDrawingViewer::ShowFile(const CString& path) {
     return TRUE;
 }
 
+void CDrawingViewer::ShowNotice(const CString& text) {
+    m_dragging = false;
+    ClearState();
+    m_notice = text;
+    Changed();
+}
+
 BOOL CDrawingViewer::LoadPicture(const CString& path, CBitmap& picture) {
     std::string bytes;
     return vq::ReadFileBytes(path, bytes) && vq::DecodeDrawingPicture(bytes, picture) ? TRUE : FALSE;

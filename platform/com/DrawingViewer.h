@@ -105,6 +105,8 @@ public:
     bool HasPicture() const { return m_picture.GetSafeHandle() != nullptr; }
     // What the window says instead of a picture (empty when it shows one or shows nothing).
     const CString& GetNotice() const { return m_notice; }
+    // Shows no drawing and says this instead (why no drawing was loaded).
+    void ShowNotice(const CString& text);
     CSize GetPictureSize() const { return m_picture.GetSize(); }
 
     // Reads a picture file the viewer can show (raster images); FALSE when it cannot.

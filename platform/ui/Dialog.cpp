@@ -207,6 +207,9 @@ BOOL CDialog::OnInitDialog() {
 }
 
 void CDialog::OnOK() {
+    // Enter in a dialog without an OK button shown presses no hidden button: the dialog stays.
+    if (vq::EnterWithoutButton(*this))
+        return;
     if (!UpdateData(TRUE))
         return;
     EndDialog(IDOK);

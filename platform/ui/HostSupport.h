@@ -69,9 +69,10 @@ void VqHostWaitForWindows();
 // returns 1.
 int VqHostRunWindow(const vq::EntryInfo* entries, int count, VqHostInvoke invoke);
 
-// For a host that works for a person: on SIGINT, SIGTERM and SIGHUP (Ctrl+C, the terminal closed,
-// told to stop) every window is destroyed without asking, giving back what it holds, as soon as
-// the windows' event loop runs, and the host then ends by that signal. A second signal before
-// that ends it at once. A signal that was ignored when this was called stays ignored.
+// For a host that works for a person: on SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1 and SIGUSR2
+// (Ctrl+C, the terminal closed, told to stop, Ctrl+\, a user signal) every window is destroyed
+// without asking, giving back what it holds, as soon as the windows' event loop runs, and the host
+// then ends by that signal. A second signal before that ends it at once. A signal that was ignored
+// when this was called stays ignored.
 void VqHostCatchEndSignals();
 }

@@ -3,6 +3,8 @@
 #include "platform/ui/DC.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Dialog.h"
+#include "platform/ui/ListCtrl.h"
+#include "platform/ui/TreeCtrl.h"
 #include "platform/ui/View.h"
 
 #include <algorithm>
@@ -672,6 +674,33 @@ BOOL IsWindow(HWND hWnd) {
     return hWnd && LiveWindows().count(hWnd) != 0;
 }
 
+namespace {
+
+constexpr unsigned kShiftHeld = 1;
+constexpr unsigned kControlHeld = 2;
+
+unsigned& HeldKeyBits() {
+    static unsigned bits = 0;
+    return bits;
+}
+
+} // namespace
+
+short GetKeyState(int virtualKey) {
+    const unsigned bits = HeldKeyBits();
+    const bool held = (virtualKey == static_cast<int>(VK_SHIFT) && (bits & kShiftHeld)) ||
+                      (virtualKey == static_cast<int>(VK_CONTROL) && (bits & kControlHeld));
+    return held ? static_cast<short>(-128) : 0;
+}
+
+vq::HeldKeys::HeldKeys(bool shift, bool control) : m_before(HeldKeyBits()) {
+    HeldKeyBits() = (shift ? kShiftHeld : 0) | (control ? kControlHeld : 0);
+}
+
+vq::HeldKeys::~HeldKeys() {
+    HeldKeyBits() = m_before;
+}
+
 BOOL GetCursorPos(LPPOINT point) {
     if (!point)
         return FALSE;
@@ -958,9 +987,48 @@ void PressKey(CWnd& target, UINT key) {
         CWnd* button = dialog->GetDlgItem(static_cast<int>(id));
         if (button && !button->IsWindowEnabled())
             return;
+        // Without a button shown for it, Enter in a list or tree does what a double click on its
+        // current item does (opens it), as a person expects where no default button is shown.
+        const bool shown = button && button->IsWindowVisible();
+        if (!shown && DoubleClickCurrentItem(target))
+            return;
+        EnterKeyScope enter(shown ? nullptr : dialog);
         dialog->SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED),
                             reinterpret_cast<LPARAM>(button));
     }
+}
+
+namespace {
+const CWnd* g_enterWithoutButton = nullptr;
+} // namespace
+
+EnterKeyScope::EnterKeyScope(const CWnd* dialogWithoutButton) : m_before(g_enterWithoutButton) {
+    g_enterWithoutButton = dialogWithoutButton;
+}
+
+EnterKeyScope::~EnterKeyScope() {
+    g_enterWithoutButton = m_before;
+}
+
+bool EnterWithoutButton(const CWnd& dialog) {
+    return g_enterWithoutButton == &dialog;
+}
+
+bool DoubleClickCurrentItem(CWnd& control) {
+    if (auto* list = dynamic_cast<CListCtrl*>(&control)) {
+        int row = list->GetNextItem(-1, LVNI_FOCUSED);
+        if (row < 0)
+            row = list->GetNextItem(-1, LVNI_SELECTED);
+        if (row >= 0)
+            list->UserDoubleClick(row);
+        return true;
+    }
+    if (auto* tree = dynamic_cast<CTreeCtrl*>(&control)) {
+        if (HTREEITEM item = tree->GetSelectedItem())
+            tree->UserDoubleClick(item);
+        return true;
+    }
+    return false;
 }
 
 void PaintWindow(CWnd& window) {

@@ -281,10 +281,26 @@ int GetSystemMetrics(int index);
 
 BOOL ReleaseCapture();
 BOOL IsWindow(HWND hWnd);
+// Whether a key is held down while the key being delivered is pressed: negative for Shift or
+// Ctrl held (VK_SHIFT, VK_CONTROL), else 0.
+short GetKeyState(int virtualKey);
 BOOL GetCursorPos(LPPOINT point);
 BOOL SetCursorPos(int x, int y);
 
 namespace vq {
+
+// Tells GetKeyState which of Shift and Ctrl are held with the key a view is delivering, for as
+// long as the object lives.
+class HeldKeys {
+public:
+    HeldKeys(bool shift, bool control);
+    ~HeldKeys();
+    HeldKeys(const HeldKeys&) = delete;
+    HeldKeys& operator=(const HeldKeys&) = delete;
+
+private:
+    unsigned m_before;
+};
 
 // A procedure that sees every window's messages before the window's own procedure does, for
 // helpers that attach themselves to windows they do not own (a dialog resizer). It returns true
@@ -296,6 +312,23 @@ void AddWindowProcHook(WindowProcHook hook);
 // of them took the key, or when the window went away meanwhile; false when the key is still to be
 // delivered to the window.
 bool PreTranslateKey(CWnd& target, UINT key);
+// While it lives, the command sent to the dialog comes from Enter pressed where the dialog shows
+// no button for it (no OK button): the dialog's own OK (CDialog::OnOK) then closes nothing.
+// Dialogs opened meanwhile are not concerned.
+class EnterKeyScope {
+public:
+    explicit EnterKeyScope(const CWnd* dialogWithoutButton);
+    ~EnterKeyScope();
+    EnterKeyScope(const EnterKeyScope&) = delete;
+    EnterKeyScope& operator=(const EnterKeyScope&) = delete;
+
+private:
+    const CWnd* m_before;
+};
+bool EnterWithoutButton(const CWnd& dialog);
+// Raises the double click of the current row of a report list, or the selected item of a tree,
+// as a person's double click there; nothing when there is none. False when the control is neither.
+bool DoubleClickCurrentItem(CWnd& control);
 
 // Presses a key in a window as a person would: PreTranslateMessage from the window up to its
 // top-level window, then WM_KEYDOWN to the window; Enter and Escape left unhandled by the window

@@ -8,11 +8,16 @@
 #include "platform/ui/Edit.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
+#include "platform/ui/View.h"
+#include "platform/ui/qt/QtDialogView.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/MessageServer.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
+#include <string>
 
 extern "C" int ShowECOChanageItemData(CString number, CString login);
 
@@ -85,7 +90,85 @@ protected:
     vqtest::MessageBoxRecorder rec;
 };
 
+// The window of the form holding the keyboard focus: a control, or the control under an editor
+// of a cell; nullptr when none. (A group frame holds the controls inside it.)
+CWnd* FocusedControl(CDialog& d) {
+    for (CWnd* control : d.GetChildren()) {
+        if (control->GetControlKind() == vq::ControlKind::GroupBox)
+            continue;
+        if (vq::qtinput::HasFocus(*control))
+            return control;
+        for (CWnd* over : control->GetChildren())
+            if (vq::qtinput::HasFocus(*over))
+                return over;
+    }
+    return nullptr;
+}
+
+// Works the form with these keys only, from its part list, as many times as it takes to go round;
+// the captions of the buttons the focus came to ("(nowhere)" when it left every control).
+std::set<std::string> ButtonsReached(CDialog& d, const char* keys) {
+    std::set<std::string> reached;
+    vq::qtinput::ClickCell(*d.GetDlgItem(Form::kPartListId), 0, 0);
+    for (int press = 0; press < 80; ++press) {
+        CWnd* focused = FocusedControl(d);
+        if (!focused) {
+            reached.insert("(nowhere)");
+            break;
+        }
+        if (focused->GetControlKind() == vq::ControlKind::PushButton)
+            reached.insert(focused->GetWindowTextValue().str());
+        vq::qtinput::PressKeys(*focused, keys);
+    }
+    return reached;
+}
+
+std::set<std::string> EnabledButtons(CDialog& d) {
+    std::set<std::string> buttons;
+    for (CWnd* control : d.GetChildren())
+        if (control->GetControlKind() == vq::ControlKind::PushButton && control->IsWindowVisible() &&
+            control->IsWindowEnabled())
+            buttons.insert(control->GetWindowTextValue().str());
+    return buttons;
+}
+
 } // namespace
+
+// Worked from the keyboard alone, a notice shown read-only or being edited lets Tab and Shift+Tab
+// go round from its part list to every enabled button (取消, 浏览文档, ...), through the list's
+// cells while it is edited, and Ctrl+Tab leave the list at once.
+TEST_P(ChangeItemDlgTest, TabShiftTabAndCtrlTabGoRoundFromThePartListToEveryEnabledButton) {
+    vq::DialogView* previous = vq::SetDialogView(&vq::QtDialogView());
+    theApp.m_strUserName = "LI SI"; // the preparer of C-02
+    Configure("评审方式", "0");     // reviewed by group, as C-01 was stored
+    Configure("评审流程", "两级");
+    for (const char* number : {"C-01", "C-02"}) {
+        SCOPED_TRACE(number);
+        Form form;
+        form.m_strECONo = number;
+        form.m_bNewItem = 0;
+        form.m_bReadOnly = 1;
+        bool ran = false;
+        vq::qtinput::WhenReady(
+            [&form] { return ::IsWindow(&form) && !vq::qtinput::ShownRect(form).IsRectEmpty(); },
+            [&] {
+                ran = true;
+                const std::set<std::string> buttons = EnabledButtons(form);
+                EXPECT_TRUE(buttons.count("取消"));
+                EXPECT_EQ(ButtonsReached(form, "Tab"), buttons);
+                EXPECT_EQ(ButtonsReached(form, "Shift+Tab"), buttons);
+                CWnd& parts = *form.GetDlgItem(Form::kPartListId);
+                vq::qtinput::ClickCell(parts, 0, 0);
+                vq::qtinput::PressKeys(parts, "Ctrl+Tab");
+                CWnd* after = FocusedControl(form);
+                EXPECT_TRUE(after && after != &parts && after->GetParent() != &parts);
+                form.EndDialog(IDCANCEL);
+            });
+        form.DoModal();
+        EXPECT_TRUE(ran);
+    }
+    vq::SetDialogView(previous);
+}
 
 TEST_P(ChangeItemDlgTest, EntryShowsANoticeInReviewReadOnlyAlsoToItsPreparer) {
     Configure("评审方式", "0"); // reviewed by group, as the notice was stored

@@ -175,6 +175,16 @@ TEST_P(ECOPublisherTest, NoticesMergedPerReceiverAreMailedAndStored) {
     ASSERT_EQ(mails[1].recipients.size(), 1u);
     EXPECT_EQ(mails[1].recipients[0], "LS@VQ.example");
     EXPECT_EQ(mails[0].from, "pdm@vq.example");
+    // The subject reaches mail readers as ASCII that decodes to the notice's subject.
+    for (const auto& mail : mails) {
+        const std::vector<std::string> subject = vqtest::SmtpServer::HeaderLines(mail.data, "Subject");
+        ASSERT_FALSE(subject.empty()) << mail.data;
+        for (const std::string& line : subject)
+            EXPECT_TRUE(std::all_of(line.begin(), line.end(), [](char ch) {
+                return ch >= 0x20 && ch < 0x7F;
+            })) << line;
+        EXPECT_EQ(vqtest::SmtpServer::HeaderText(mail.data, "Subject"), CString("更改单发放自动通知"));
+    }
 
     // One row per login name, none for the unknown department manager.
     EXPECT_EQ(Count("MessageManage"), "4");

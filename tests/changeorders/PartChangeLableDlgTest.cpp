@@ -894,7 +894,7 @@ TEST_P(PartChangeLableEntryTest, AReleasedDrawingTheServerCannotSendIsSaidWithTh
 // Over a slow link the fetch of a 2 MB released drawing is shown in a window with 取消 once it
 // takes a while. Pressing 取消, or the program being asked to end (an end signal), stops the fetch
 // within two seconds: the dialog opens without the drawing, no failure is told, and no part of the
-// copy is left in the working folder.
+// copy is left in the working folder. The comparison's viewer says that its drawing was not loaded.
 TEST_P(PartChangeLableEntryTest, ASlowFetchOfTheReleasedDrawingIsShownAndStops) {
     vqtest::FtpServer slow(vqtest::FtpFault::SlowDataConnection);
     ASSERT_TRUE(slow.IsRunning());
@@ -952,6 +952,23 @@ TEST_P(PartChangeLableEntryTest, ASlowFetchOfTheReleasedDrawingIsShownAndStops) 
         EXPECT_FALSE(shown);
         EXPECT_TRUE(nothingLeft());
     }
+
+    pressed = false;
+    SetFtpTransferDisplayFactory([] { return std::make_unique<PressingCancel>(); });
+    CString notice = "(not opened)";
+    vq::ScriptedUser user;
+    user.Dialog("更改标记比较浏览")
+        .Do([&](CDialog& d) {
+            EXPECT_FALSE(B(d).m_viewerUpper.HasPicture());
+            notice = B(d).m_viewerUpper.GetNotice();
+        })
+        .Click("退出");
+    EXPECT_EQ(PartChangeLableBrowse("P1", "zhangsan"), 1);
+    SetFtpTransferDisplayFactory([] { return std::make_unique<CFtpTransferWindow>(); });
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(notice, "版本 B 的设计图纸未载入：文件传输已取消。");
+    EXPECT_TRUE(nothingLeft());
 }
 
 TEST_P(PartChangeLableEntryTest, EntriesReturnZeroWithoutADialogWhenTheFtpServerIsAway) {

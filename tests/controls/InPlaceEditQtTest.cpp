@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -190,6 +191,59 @@ TEST_F(InPlaceEditQtTest, TabAndArrowsStoreTheCellAndMoveTheEditor) {
         EXPECT_TRUE(vq::qtinput::Key(*editor, VK_ESCAPE));
     };
     EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
+// The keyboard can always leave a list that moves between its cells: Tab from the last cell,
+// Shift+Tab (which moves back a cell) from the first, Ctrl+Tab from any cell, and Tab at once
+// while editing is off (a notice shown read-only).
+TEST_F(InPlaceEditQtTest, TabFromTheLastCellShiftTabFromTheFirstAndCtrlTabLeaveTheList) {
+    CCellsDlg dlg;
+    std::vector<std::string> seen;
+    dlg.steps = [&](CCellsDlg& d) {
+        CEditListCtrl& list = d.m_edits;
+        auto where = [&] {
+            if (CInPlaceEdit* editor = d.Editor(list))
+                return "cell " + std::to_string(editor->m_row) + "," + std::to_string(editor->m_column);
+            if (vq::qtinput::HasFocus(list))
+                return std::string("list");
+            return std::string(vq::qtinput::HasFocus(d.m_cells) ? "next list" : "elsewhere");
+        };
+        CInPlaceEdit* editor = OpenEditor(d, list, 2, 3);
+        ASSERT_NE(editor, nullptr);
+        EXPECT_TRUE(vq::qtinput::Type(*editor, "8"));
+        EXPECT_TRUE(vq::qtinput::Key(*editor, VK_TAB));
+        seen.push_back("Tab from the last cell: " + where());
+        EXPECT_EQ(list.GetItemText(2, 3), "8");
+
+        // Back from column 2 to column 1, then to column 0, which takes no text (the editor of
+        // column 1 stays open until the focus leaves it), then out of the list.
+        editor = OpenEditor(d, list, 0, 2);
+        ASSERT_NE(editor, nullptr);
+        EXPECT_TRUE(vq::qtinput::Key(*editor, VK_TAB, true));
+        seen.push_back("Shift+Tab: " + where());
+        for (const char* step : {"Shift+Tab to column 0: ", "Shift+Tab from the first cell: "}) {
+            if (CInPlaceEdit* open = d.Editor(list))
+                EXPECT_TRUE(vq::qtinput::Key(*open, VK_TAB, true));
+            else
+                EXPECT_TRUE(vq::qtinput::Key(list, VK_TAB, true));
+            seen.push_back(step + where());
+        }
+
+        editor = OpenEditor(d, list, 1, 1);
+        ASSERT_NE(editor, nullptr);
+        EXPECT_TRUE(vq::qtinput::PressKeys(*editor, "Ctrl+Tab"));
+        seen.push_back("Ctrl+Tab: " + where());
+
+        list.m_editable = 0;
+        vq::qtinput::ClickCell(list, 1, 0);
+        EXPECT_TRUE(vq::qtinput::Key(list, VK_TAB));
+        seen.push_back("Tab, editing off: " + where());
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(seen, (std::vector<std::string>{"Tab from the last cell: next list", "Shift+Tab: cell 0,1",
+                                              "Shift+Tab to column 0: cell 0,1",
+                                              "Shift+Tab from the first cell: elsewhere",
+                                              "Ctrl+Tab: next list", "Tab, editing off: next list"}));
 }
 
 TEST_F(InPlaceEditQtTest, ClickingAnotherCellStoresTheOpenEdit) {

@@ -120,6 +120,9 @@ struct DemoCall {
 // The review of a project task asks on Cancel whether to keep its documents' results.
 constexpr const char* kLeaveProjectReview =
     "type \"工装设计\"\nclick 2\nmessage \"是否要保存审查文档结果?\" IDNO\n";
+// The review of a work document asks on Cancel before the opinion typed is lost.
+constexpr const char* kLeaveOpinion =
+    "type \"工装设计\"\nclick 2\nmessage \"批注结果未保存，是否真的要退出?\" IDYES\n";
 
 const DemoCall kDemoCalls[] = {
     {"DesignProjectManageMain", "admin 0"},
@@ -136,9 +139,9 @@ const DemoCall kDemoCalls[] = {
     {"TeamWorkPrintSearchMain", "P-1000-01-01 zhangsan"},
     {"ShowTeamTaskAuditFlow", "F-0006 zhangsan 0"},
     {"ShowTeamTaskAuditResult", "F-0006 zhangsan 0"},
-    {"DoTeamTaskAudit", "F-0006 zhaoliu 校对"},
-    {"DoMultiTeamTaskAudit", "0 F-0006 zhaoliu 校对"},
-    {"DoMultiTeamTaskAuditEx", "F-0006 zhaoliu 校对 '' 0 0"},
+    {"DoTeamTaskAudit", "F-0006 zhaoliu 校对", kLeaveOpinion},
+    {"DoMultiTeamTaskAudit", "0 F-0006 zhaoliu 校对", kLeaveOpinion},
+    {"DoMultiTeamTaskAuditEx", "F-0006 zhaoliu 校对 '' 0 0", kLeaveOpinion},
     {"DoTeamTaskAuditWithMarkup", "F-0006 zhaoliu 校对 0"},
     {"DoTeamTaskNextAudit", "F-0006 zhaoliu 校对"},
     {"DoMultiTeamTaskAuditWithMarkup", "F-0006 zhaoliu 校对 0", "window ~\"\"\ntype \"工装设计\"\nclick 2\n"},
@@ -259,6 +262,60 @@ TEST_P(EntryCaptionHost, TheListedTitleIsTheCaptionOfTheDialogTheEntryOpens) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, EntryCaptionHost, ::testing::ValuesIn(kDemoCalls),
+                         [](const ::testing::TestParamInfo<DemoCall>& info) {
+                             return std::string(info.param.name);
+                         });
+
+namespace {
+
+// The client area a window may take on a 1024x768 screen: less the task bar, its frame and its
+// title bar.
+constexpr int kScreenClientWidth = 1014;
+constexpr int kScreenClientHeight = 698;
+
+// The entries whose window opens in an opinion: a word typed there is the reviewer's work, and
+// Esc asks a question before the window closes.
+// (The design document's review window opens in its drawing number, and asks only once an
+// opinion, a result or markup is given.)
+const std::set<std::string> kOpinionEntries = {"DoTeamTaskAudit", "DoMultiTeamTaskAudit",
+                                               "DoMultiTeamTaskAuditEx", "DoProjectTaskAudit",
+                                               "DoMultiProjectTaskAudit"};
+
+class EntryKeyboardHost : public ::testing::TestWithParam<DemoCall> {};
+
+} // namespace
+
+// The same windows worked with the keyboard alone (in the Qt view, off screen): Tab and Shift+Tab
+// go round to every enabled button and never to no control, the window fits a 1024x768 screen, and
+// Esc after a word typed where it opened closes it, except where that word is an opinion: there
+// it asks first.
+TEST_P(EntryKeyboardHost, TabReachesEveryButtonTheWindowFitsAndEscAsksBeforeAnOpinionIsLost) {
+    const DemoCall& call = GetParam();
+    DemoWorkspace demo;
+    const std::filesystem::path standIn = demo.Dir().string() + "-keys";
+    std::filesystem::create_directories(standIn / "host");
+    std::filesystem::create_symlink(VQ_BINARY_DIR "/tests/vqkeywalk", standIn / "host" / "vqhost");
+    const vqtest::ShellRun run =
+        vqtest::Shell(demo.Command(standIn.string(), std::string(call.name) + " " + call.args));
+    std::filesystem::remove_all(standIn);
+    const std::size_t window = run.out.find("window \"");
+    ASSERT_NE(window, std::string::npos) << run.out;
+    std::istringstream size(run.out.substr(run.out.find("\" ", window) + 2));
+    int width = 0, height = 0;
+    char by = 0;
+    size >> width >> by >> height;
+    EXPECT_LE(width, kScreenClientWidth) << run.out;
+    EXPECT_LE(height, kScreenClientHeight) << run.out;
+    EXPECT_EQ(run.out.find(" misses "), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("lost the focus"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find(" stops on spin"), std::string::npos) << run.out;
+    const bool opinion = kOpinionEntries.count(call.name) != 0;
+    EXPECT_NE(run.out.find(opinion ? "box \"" : "esc after typing: closes", window), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("result: "), std::string::npos) << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, EntryKeyboardHost, ::testing::ValuesIn(kDemoCalls),
                          [](const ::testing::TestParamInfo<DemoCall>& info) {
                              return std::string(info.param.name);
                          });

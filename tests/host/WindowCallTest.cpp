@@ -762,6 +762,78 @@ TEST(WindowCall, TheArgumentPromptsShowTheirCaptionAndKeepTheLastValues) {
     EXPECT_EQ(seen, (std::vector<std::string>{"", "", "0", "图号甲", "乙", "5"}));
 }
 
+// A call that leaves its review window open has not ended: the main window's status bar names the
+// open window instead of a result, and says when it has closed.
+TEST(WindowCall, TheStatusBarSaysWhileACallsWindowIsOpen) {
+    WorkTheWidgets driver;
+    vqtest::DbWorkspace ws(0);
+    LoadDemo(ws);
+    using Entry = int (*)(_ConnectionPtr, CWnd*, CString, CString, CString, int);
+    static Entry entry;
+    static _ConnectionPtr connection;
+    entry = reinterpret_cast<Entry>(Symbol("DoMultiTeamTaskAuditWithMarkup"));
+    connection = ws.Connect();
+    auto run = reinterpret_cast<decltype(&VqHostRunWindow)>(Symbol("VqHostRunWindow"));
+    auto table = reinterpret_cast<const vq::EntryInfo* (*)(int*)>(Symbol("VqEntryTable"));
+    ASSERT_TRUE(entry && run && table) << dlerror();
+    auto invoke = reinterpret_cast<VqHostInvoke>(
+        +[](const vq::EntryInfo*, const char* const*, int, char* text, int size) {
+            std::snprintf(text, static_cast<std::size_t>(size), "%d",
+                          entry(connection, nullptr, "F-0006", "zhaoliu", "校对", 0));
+            return 1;
+        });
+    int count = 0;
+    const vq::EntryInfo* entries = table(&count);
+    CString menu;
+    for (int i = 0; i < count; ++i)
+        if (CString(entries[i].name) == "DoMultiTeamTaskAuditWithMarkup")
+            menu = "设计审核/" + vq::EntryMenuText(entries[i]);
+    // Every prompt (the login, the arguments) is answered; the call made above ignores them.
+    CString lastLabel;
+    std::function<void()> answerPrompts = [&] {
+        vq::qtinput::WhenReady(
+            [&] {
+                const auto prompt = vq::qtinput::ShownPrompt();
+                return (!prompt.caption.IsEmpty() && prompt.label != lastLabel) ||
+                       vq::qtinput::MainWindowStatus().Find("DoMultiTeamTaskAuditWithMarkup") >= 0;
+            },
+            [&] {
+                const auto prompt = vq::qtinput::ShownPrompt();
+                if (prompt.caption.IsEmpty())
+                    return;
+                lastLabel = prompt.label;
+                EXPECT_TRUE(vq::qtinput::AnswerPrompt(prompt.label.Find("整数") >= 0 ? "0" : "zhaoliu"));
+                answerPrompts();
+            });
+    };
+    std::vector<std::string> seen;
+    CString caption;
+    // The prompts are answered as they come; the menu's entry runs them from inside its choice.
+    answerPrompts();
+    vq::qtinput::WhenReady([&] { return vq::qtinput::ChooseMainWindowMenu(menu); }, [] {});
+    vq::qtinput::WhenReady(
+        [] { return vq::ModelessWindows().size() == 1 && vq::qtinput::MainWindowStatus().Find("窗口") >= 0; },
+        [&] {
+            caption = vq::ModelessWindows().front()->GetWindowTextValue();
+            seen.push_back(vq::qtinput::MainWindowStatus().str());
+            EXPECT_TRUE(vq::qtinput::Close(*vq::ModelessWindows().front()));
+            vq::qtinput::WhenReady([] { return vq::ModelessWindows().empty(); },
+                                   [&] {
+                                       seen.push_back(vq::qtinput::MainWindowStatus().str());
+                                       vq::qtinput::ChooseMainWindowMenu("文件/退出");
+                                   });
+        });
+    EXPECT_EQ(run(entries, count, invoke), 0);
+    const std::string name = menu.Mid(menu.Find('/') + 1).str();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_NE(caption.Find("F-0006"), -1) << caption;
+    EXPECT_EQ(seen[0], name + ": 窗口仍打开: " + caption.str());
+    EXPECT_EQ(seen[1], name + ": 窗口已关闭");
+    EXPECT_EQ(Working(ws), "F");
+    connection = nullptr;
+    theApp.m_pConnPDM = nullptr;
+}
+
 // --- Where nobody can answer --------------------------------------------------------------------
 
 // No display, no platform given, no script.
@@ -939,12 +1011,13 @@ TEST_F(WindowCallOnDisplay, AProgramThatReturnsGivesTheStepOfItsWindowBack) {
     EXPECT_EQ(Working(ws), "F") << run.out;
 }
 
-// The host with the modeless review open ends on Ctrl+C (SIGINT), on SIGTERM and when its terminal
-// goes (SIGHUP): the window is closed first and the step given back; the host then ends by the
-// signal. While the window is open the call has not ended, and its result is not printed.
+// The host with the modeless review open ends on Ctrl+C (SIGINT), on SIGTERM, when its terminal
+// goes (SIGHUP), on Ctrl+\ (SIGQUIT) and on a user signal: the window is closed first and the step
+// given back; the host then ends by the signal. While the window is open the call has not ended,
+// and its result is not printed.
 TEST_F(WindowCallOnDisplay, ASignalEndsTheHostWithTheStepGivenBack) {
     const std::string output = ws.Root().str() + "/host.out";
-    for (int signo : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int signo : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2}) {
         SCOPED_TRACE(::strsignal(signo));
         const int pid =
             vqtest::StartHost({"DoMultiTeamTaskAuditWithMarkup", "F-0006", "zhaoliu", "校对", "0"}, output);

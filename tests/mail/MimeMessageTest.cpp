@@ -3,6 +3,7 @@
 #include "mail/MimeMessage.h"
 #include "mail/Base64.h"
 #include "platform/base/TextCodec.h"
+#include "tests/support/SmtpServer.h"
 
 #include <gtest/gtest.h>
 
@@ -85,6 +86,49 @@ TEST(MimeMessageText, SinglePartHeadersInTheJobsOrder) {
     CString again;
     message.BuildText(again);
     EXPECT_EQ(text.GetLength(), again.GetLength());
+}
+
+// A subject in code page 936 goes as encoded words of the body's charset that mail readers decode
+// back to it: ASCII only, every line of the header within 76 characters, no character split
+// between two words; an ASCII subject stays as it is unless a reader would take it for a word.
+TEST(MimeMessageText, SubjectsGoAsEncodedWordsWithinTheLineLimit) {
+    auto subjectOf = [](const std::string& subject) {
+        CMimeMessage message = JobMessage("a@x", vq::Utf8ToGbk(subject), "t");
+        CString text;
+        message.BuildText(text);
+        return text.str();
+    };
+    EXPECT_EQ(vqtest::SmtpServer::HeaderLines(subjectOf("更改单发放自动通知"), "Subject"),
+              std::vector<std::string>{"Subject: =?GB2312?B?uPy4xLWlt6K3xdfUtq/NqNaq?="});
+
+    std::string longSubject;
+    for (int i = 0; i < 12; ++i)
+        longSubject += "更改单JX-2026-00" + std::to_string(i) + "已发放，";
+    for (const std::string& subject :
+         {longSubject, std::string("a") + longSubject, std::string("ab") + longSubject}) {
+        const std::string data = subjectOf(subject);
+        const std::vector<std::string> lines = vqtest::SmtpServer::HeaderLines(data, "Subject");
+        ASSERT_GT(lines.size(), 4u);
+        std::string wordByWord;
+        for (const std::string& line : lines) {
+            EXPECT_LE(line.size(), 76u) << line;
+            EXPECT_TRUE(std::all_of(line.begin(), line.end(), [](char ch) {
+                return ch >= 0x20 && ch < 0x7F;
+            })) << line;
+            // Each word alone decodes to whole characters.
+            wordByWord +=
+                vqtest::SmtpServer::HeaderText("S: " + line.substr(line.find("=?")) + "\r\n\r\n", "S").str();
+        }
+        EXPECT_EQ(wordByWord, subject);
+        EXPECT_EQ(vqtest::SmtpServer::HeaderText(data, "Subject"), CString(subject));
+    }
+
+    EXPECT_EQ(vqtest::SmtpServer::HeaderLines(subjectOf("Weekly notice"), "Subject"),
+              std::vector<std::string>{"Subject: Weekly notice"});
+    const std::string lookalike = subjectOf("=?GB2312?B?uPy4xA==?=");
+    EXPECT_EQ(vqtest::SmtpServer::HeaderText(lookalike, "Subject"), CString("=?GB2312?B?uPy4xA==?="));
+    EXPECT_EQ(vqtest::SmtpServer::HeaderLines(lookalike, "Subject")[0].find("=?GB2312?B?uPy4xA==?="),
+              std::string::npos);
 }
 
 TEST(MimeMessageText, PresetHeadersCcAndMultipart) {

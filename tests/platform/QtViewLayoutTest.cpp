@@ -24,9 +24,9 @@
 namespace {
 
 constexpr int kGap = 6; // the standard gap of the view's layout
-// The client area a dialog may take on a 1366×768 laptop: the screen less the task bar (40) and
-// the window's frame and title bar.
-constexpr int kScreenClientWidth = 1356;
+// The client area a dialog may take on a 1024×768 screen (the smallest the users work on, and
+// laptops of 1366×768): the screen less the task bar (40) and the window's frame and title bar.
+constexpr int kScreenClientWidth = 1014;
 constexpr int kScreenClientHeight = 698;
 
 constexpr int kOwner = 1301;

@@ -289,10 +289,21 @@ const vq::DialogTemplate kInputTemplate{"输入",
                                         CSize(0, 0),
                                         WS_CAPTION | WS_SYSMENU};
 
+// A browse dialog: no OK button, a number with its spin arrows, a list, a close button.
+constexpr int kSpin = 1105;
+const vq::DialogTemplate kBrowseTemplate{"浏览",
+                                         {vq::Label("名称:"), vq::EditBox(kName), vq::Label("数量:"),
+                                          vq::EditBox(kCount, vq::kNoLayoutFlags, ES_NUMBER), vq::Spin(kSpin),
+                                          vq::Label("类别:"), vq::DropDownList(kPick),
+                                          vq::CheckBox(kFlag, "只读"), vq::ReportList(kRows),
+                                          vq::PushButton(IDCANCEL, "退出")},
+                                         CSize(0, 0),
+                                         WS_CAPTION | WS_SYSMENU};
+
 // Records what the dialog hears; `steps` runs inside the modal loop, with the widgets shown.
 class InputDlg : public CDialog {
 public:
-    InputDlg() : CDialog(kInputTemplate) {}
+    explicit InputDlg(const vq::DialogTemplate& form = kInputTemplate) : CDialog(form) {}
     std::vector<std::string> heard;
     std::function<void(InputDlg&)> steps;
     bool closeBox = false;
@@ -396,6 +407,28 @@ TEST_F(QtViewTest, EscapeCancelsAndTheCloseBoxGoesThroughOnClose) {
         EXPECT_EQ(dlg.DoModal(), IDCANCEL);
         EXPECT_TRUE(dlg.closeBox);
     }
+}
+
+// Without an OK button Enter presses no hidden one: in a field or a check box the dialog stays, on
+// a list it does what a double click does. Tab goes from the number to the next control, not
+// through the spin arrows.
+TEST_F(QtViewTest, EnterWithoutAnOkButtonClosesNothingAndOnAListOpensTheRow) {
+    InputDlg dlg(kBrowseTemplate);
+    std::vector<std::string> focus;
+    dlg.steps = [&](InputDlg& d) {
+        for (int id : {kName, kCount, kFlag})
+            EXPECT_TRUE(vq::qtinput::Key(*d.GetDlgItem(id), VK_RETURN)) << id;
+        EXPECT_TRUE(vq::qtinput::ClickItem(*d.GetDlgItem(kRows), 1));
+        EXPECT_TRUE(vq::qtinput::Key(*d.GetDlgItem(kRows), VK_RETURN));
+        EXPECT_TRUE(vq::qtinput::Key(*d.GetDlgItem(kCount), VK_TAB));
+        for (int id : {kName, kCount, kSpin, kPick})
+            if (vq::qtinput::HasFocus(*d.GetDlgItem(id)))
+                focus.push_back(std::to_string(id));
+        d.EndDialog(IDCANCEL);
+    };
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_EQ(dlg.heard, (std::vector<std::string>{"row:1", "double"}));
+    EXPECT_EQ(focus, std::vector<std::string>{std::to_string(kPick)});
 }
 
 constexpr int kNodes = 1201;

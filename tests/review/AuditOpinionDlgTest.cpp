@@ -226,6 +226,30 @@ TEST_P(AuditOpinionDlgTest, TabMovesOnFromTheOpinionAndCtrlTabWritesATab) {
     EXPECT_EQ(Steps(), (Set{"校对=zhaoliu/未完成/"}));
 }
 
+// Cancel (Esc, the close box) would lose an opinion typed since the dialog opened: it asks first,
+// and 否 keeps the dialog and the opinion; without a typed opinion it closes at once.
+TEST_P(AuditOpinionDlgTest, CancelAsksBeforeATypedOpinionIsLost) {
+    Submit();
+    const char* question = "批注结果未保存，是否真的要退出?";
+    CString kept;
+    EXPECT_EQ(
+        Review("zhaoliu", "校对",
+               [&](vq::ScriptedUser& u) {
+                   u.Dialog("评审意见")
+                       .Set(D::kOpinionId, "孔距尺寸未注公差")
+                       .Click(IDCANCEL)
+                       .Message(question, IDNO)
+                       .Do([&](CDialog& d) { kept = d.GetDlgItem(D::kOpinionId)->GetWindowTextValue(); })
+                       .Close()
+                       .Message(question, IDYES);
+               }),
+        0);
+    EXPECT_EQ(kept, "孔距尺寸未注公差");
+    EXPECT_EQ(Review("zhaoliu", "校对", [](vq::ScriptedUser& u) { u.Dialog("评审意见").Click(IDCANCEL); }),
+              0);
+    EXPECT_EQ(Steps(), (Set{"校对=zhaoliu/未完成/"}));
+}
+
 TEST_P(AuditOpinionDlgTest, AFailReturnsTheDocumentToAnEarlierStepWhichThenOpensTheLevelsAfresh) {
     Submit();
     Review("zhaoliu", "校对", Pass());

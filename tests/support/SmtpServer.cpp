@@ -1,5 +1,6 @@
 #include "tests/support/SmtpServer.h"
 
+#include "platform/base/TextCodec.h"
 #include "tests/support/PythonServer.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -141,6 +143,94 @@ bool SmtpServer::WaitForMails(std::size_t count, std::chrono::milliseconds timeo
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+}
+
+std::vector<std::string> SmtpServer::HeaderLines(const std::string& data, const std::string& name) {
+    std::vector<std::string> lines;
+    const std::string head = data.substr(0, data.find("\r\n\r\n"));
+    std::istringstream in(head);
+    bool inHeader = false;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const bool folded = !line.empty() && (line[0] == ' ' || line[0] == '\t');
+        if (inHeader && folded) {
+            lines.push_back(line);
+            continue;
+        }
+        if (inHeader)
+            break;
+        const std::size_t colon = line.find(':');
+        if (colon != std::string::npos && colon == name.size() &&
+            std::equal(name.begin(), name.end(), line.begin(),
+                       [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
+            inHeader = true;
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+namespace {
+
+std::string DecodeBase64(const std::string& text) {
+    static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string decoded;
+    unsigned bits = 0, count = 0;
+    for (const char ch : text) {
+        const std::size_t value = alphabet.find(ch);
+        if (value == std::string::npos)
+            continue;
+        bits = bits << 6 | static_cast<unsigned>(value);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            decoded += static_cast<char>((bits >> count) & 0xFF);
+        }
+    }
+    return decoded;
+}
+
+} // namespace
+
+CString SmtpServer::HeaderText(const std::string& data, const std::string& name) {
+    std::vector<std::string> lines = HeaderLines(data, name);
+    if (lines.empty())
+        return CString();
+    std::string value = lines[0].substr(name.size() + 1);
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        value += lines[i];
+    // Blanks between two encoded words are part of the folding, not of the text.
+    std::string text;
+    std::size_t pos = 0;
+    bool afterWord = false;
+    while (pos < value.size()) {
+        const std::size_t open = value.find("=?", pos);
+        std::size_t end = std::string::npos;
+        std::string charset, encoding, payload;
+        if (open != std::string::npos) {
+            const std::size_t q1 = value.find('?', open + 2);
+            const std::size_t q2 = q1 == std::string::npos ? q1 : value.find('?', q1 + 1);
+            end = q2 == std::string::npos ? q2 : value.find("?=", q2 + 1);
+            if (end != std::string::npos) {
+                charset = value.substr(open + 2, q1 - open - 2);
+                encoding = value.substr(q1 + 1, q2 - q1 - 1);
+                payload = value.substr(q2 + 1, end - q2 - 1);
+            }
+        }
+        if (end == std::string::npos) {
+            text += vq::GbkToUtf8(value.substr(pos));
+            break;
+        }
+        const std::string between = value.substr(pos, open - pos);
+        if (!(afterWord && between.find_first_not_of(" \t") == std::string::npos))
+            text += vq::GbkToUtf8(between);
+        text += vq::GbkToUtf8(encoding == "B" || encoding == "b" ? DecodeBase64(payload) : payload);
+        afterWord = true;
+        pos = end + 2;
+    }
+    const std::size_t first = text.find_first_not_of(' ');
+    return CString(first == std::string::npos ? std::string() : text.substr(first));
 }
 
 } // namespace vqtest

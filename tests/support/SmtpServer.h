@@ -41,6 +41,14 @@ public:
     // Waits until at least count mails were accepted; false when the time ran out.
     bool WaitForMails(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
 
+    // The lines of a header of a message text as received (the first line whose name matches
+    // without regard to case, and the folded lines after it), without their CR LF.
+    static std::vector<std::string> HeaderLines(const std::string& data, const std::string& name);
+    // The header's value unfolded, with its Base64 encoded words ("=?charset?B?...?=") decoded
+    // from code page 936 into UTF-8, as a mail reader shows it; decoded here without the system's
+    // own coders.
+    static CString HeaderText(const std::string& data, const std::string& name);
+
 private:
     CString m_user;
     CString m_password;

@@ -1,4 +1,5 @@
-// The end of a host on SIGINT, SIGTERM and SIGHUP (VqHostCatchEndSignals): the signal is passed
+// The end of a host on SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1 and SIGUSR2 (VqHostCatchEndSignals),
+// every signal that would otherwise end it where it stands: the signal is passed
 // from its handler through a pipe to the windows' event loop, which destroys every window (each
 // gives back what it holds, the step a review window marks as worked on) and then ends the
 // program by the same signal, as it would have ended without the handler. The windows are
@@ -16,11 +17,12 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2};
 
 int g_pipe[2] = {-1, -1};
 volatile sig_atomic_t g_pending = 0;
@@ -56,6 +58,9 @@ void EndOnSignal() {
     vq::DestroyEveryWindow();
     std::fflush(stdout);
     std::fflush(stderr);
+    // The windows have ended in order: a core file of that (Ctrl+\) would tell nobody anything.
+    const struct rlimit noCore { 0, 0 };
+    ::setrlimit(RLIMIT_CORE, &noCore);
     EndAtOnce(byte);
     ::_exit(128 + byte);
 }

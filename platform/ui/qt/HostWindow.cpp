@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -42,6 +43,10 @@ struct HostState {
     QString login;
     // The values last given to each argument (entry name, position) in this session.
     std::map<std::pair<std::string, int>, QString> lastValues;
+    // The entry whose call left a window open (its menu text) and that window's caption, while the
+    // status bar says so.
+    QString openCall;
+    CString openCaption;
 };
 
 // Room that a title bar takes besides its caption: the window's icon and its buttons.
@@ -172,11 +177,37 @@ void RunEntry(QMainWindow& window, HostState& state, const vq::EntryInfo* entry)
     for (const auto& a : args)
         argv.push_back(a.c_str());
     char result[512] = {};
+    const std::vector<CDialog*> before = vq::ModelessWindows();
     int ok = state.invoke(entry, argv.data(), static_cast<int>(argv.size()), result, sizeof result);
+    const QString name = QString::fromUtf8(vq::EntryMenuText(*entry).c_str());
+    // A window the call left open (a review) is still the person's work: its result is not yet
+    // the call's, so the status bar names the window instead.
+    state.openCall.clear();
+    state.openCaption.Empty();
+    for (CDialog* open : vq::ModelessWindows())
+        if (ok && std::find(before.begin(), before.end(), open) == before.end()) {
+            state.openCall = name;
+            state.openCaption = open->GetWindowTextValue();
+            window.statusBar()->showMessage(QString::fromUtf8("%1: 窗口仍打开: %2")
+                                                .arg(name, QString::fromUtf8(state.openCaption.c_str())));
+            return;
+        }
     window.statusBar()->showMessage(QString::fromUtf8("%1: %2 %3")
-                                        .arg(QString::fromUtf8(vq::EntryMenuText(*entry).c_str()))
+                                        .arg(name)
                                         .arg(ok ? QString::fromUtf8("结果") : QString::fromUtf8("错误"))
                                         .arg(QString::fromUtf8(result)));
+}
+
+// Once the window a call left open has closed, the status bar says so.
+void NoteClosedWindow(QMainWindow& window, HostState& state) {
+    if (state.openCall.isEmpty())
+        return;
+    for (CDialog* open : vq::ModelessWindows())
+        if (open->GetWindowTextValue() == state.openCaption)
+            return;
+    window.statusBar()->showMessage(QString::fromUtf8("%1: 窗口已关闭").arg(state.openCall));
+    state.openCall.clear();
+    state.openCaption.Empty();
 }
 
 // A menu's title with its access key as the system's menus show it: "文件(&F)".
@@ -302,6 +333,12 @@ extern "C" int VqHostRunWindow(const vq::EntryInfo* entries, int count, VqHostIn
 
     HostStatusBar statusBar(window.statusBar());
     vq::StatusBarSink* previousSink = vq::SetStatusBarSink(&statusBar);
+    std::function<void()> previousGone;
+    previousGone = vq::SetTopWindowGoneHandler([&] {
+        NoteClosedWindow(window, state);
+        if (previousGone)
+            previousGone();
+    });
     window.show();
     // A picture of the main window, as the dialogs keep theirs, once it has been laid out.
     if (const char* dir = std::getenv("VQ_SCREENSHOT_DIR"); dir && *dir)
@@ -310,6 +347,7 @@ extern "C" int VqHostRunWindow(const vq::EntryInfo* entries, int count, VqHostIn
                                      window.windowTitle().toUtf8().constData());
         });
     const int code = QApplication::exec();
+    vq::SetTopWindowGoneHandler(std::move(previousGone));
     vq::SetStatusBarSink(previousSink);
     return code;
 }

@@ -3,6 +3,7 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/ComboBox.h"
 #include "platform/ui/DateTimeCtrl.h"
+#include "platform/ui/Dialog.h"
 #include "platform/ui/Edit.h"
 #include "platform/ui/HeaderCtrl.h"
 #include "platform/ui/ImageList.h"
@@ -31,6 +32,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -189,6 +191,47 @@ void Binding::ReportGeometry() {
 
 namespace {
 
+// Tab, Shift+Tab and Ctrl+Tab in a control that may take Tab itself (a list moving between its
+// editable cells), or in a window placed over it (`over`, the widget of an editor of a cell; else
+// nullptr): the control takes
+// Tab when it asks for it (its PreTranslateMessage, told of Shift and Ctrl). Otherwise the focus
+// goes on from the control's widget to the dialog's next (previous) control: Qt does that for a
+// plain Tab in the control itself (false is returned), and here for Ctrl+Tab, which Qt leaves
+// alone, and for Tab in a window over the control. False for any other key.
+bool TabTakenOrPassedOn(CWnd& control, QWidget* widget, const QKeyEvent& press, QWidget* over) {
+    const bool tab = press.key() == Qt::Key_Tab || press.key() == Qt::Key_Backtab;
+    if (!tab || (press.modifiers() & Qt::AltModifier))
+        return false;
+    const bool backwards = press.key() == Qt::Key_Backtab || (press.modifiers() & Qt::ShiftModifier);
+    const bool ctrl = (press.modifiers() & Qt::ControlModifier) != 0;
+    const std::uint64_t serial = control.GetSerial();
+    {
+        vq::HeldKeys held(backwards, ctrl);
+        if (vq::PreTranslateKey(control, VK_TAB))
+            return true;
+    }
+    if (!::IsWindow(&control) || control.GetSerial() != serial)
+        return true;
+    if (!ctrl && !over)
+        return false;
+    // As a plain Tab pressed in the control's widget: the window moves the focus on from there. An
+    // editor over the control ends first, as the control takes the focus back from it; its widget,
+    // on its way out, is no stop.
+    QPointer<QWidget> alive(widget);
+    QPointer<QWidget> editor(over);
+    if (over && control.GetParent())
+        control.GetParent()->SetFocus();
+    if (editor)
+        editor->hide();
+    if (!alive)
+        return true;
+    widget->setFocus(backwards ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+    QKeyEvent plain(QEvent::KeyPress, backwards ? Qt::Key_Backtab : Qt::Key_Tab,
+                    backwards ? Qt::ShiftModifier : Qt::NoModifier);
+    QApplication::sendEvent(widget->window(), &plain);
+    return true;
+}
+
 // Keys on the widget of a window placed over its parent control (an editor over a cell): Tab
 // and the keys that move between cells go to the window as key-downs, so that the window's class
 // or the list under it moves the editor. Keys nobody takes stay with the widget.
@@ -202,10 +245,16 @@ protected:
         if (event->type() != QEvent::KeyPress || !::IsWindow(m_window) || m_window->GetSerial() != m_serial)
             return QObject::eventFilter(watched, event);
         const auto* press = static_cast<QKeyEvent*>(event);
+        // Tab goes to the control under the window (a list moving between its cells), or on from
+        // that control to the dialog's next one.
+        if (press->key() == Qt::Key_Tab || press->key() == Qt::Key_Backtab) {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            QWidget* under = widget && widget->parentWidget() ? widget->parentWidget() : widget;
+            return under && TabTakenOrPassedOn(*m_window, under, *press, under != widget ? widget : nullptr);
+        }
         if (press->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
             return false;
         switch (VirtualKeyOf(press->key())) {
-        case VK_TAB:
         case VK_UP:
         case VK_DOWN:
         case VK_LEFT:
@@ -906,13 +955,9 @@ protected:
     void mouseMoveEvent(QMouseEvent*) override {}
     void contextMenuEvent(QContextMenuEvent*) override {}
     bool event(QEvent* e) override {
-        // Tab is the list's when it (or its dialog) takes it, e.g. to move between editable cells.
-        if (e->type() == QEvent::KeyPress && ::IsWindow(list) && !FromChildWidget(this)) {
-            const auto* press = static_cast<QKeyEvent*>(e);
-            if (VirtualKeyOf(press->key()) == VK_TAB &&
-                !(press->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && DeliverKey(*list, VK_TAB))
-                return true;
-        }
+        if (e->type() == QEvent::KeyPress && ::IsWindow(list) && !FromChildWidget(this) &&
+            TabTakenOrPassedOn(*list, this, *static_cast<QKeyEvent*>(e), nullptr))
+            return true;
         return QTreeWidget::event(e);
     }
     void keyPressEvent(QKeyEvent* e) override {
@@ -1514,9 +1559,12 @@ public:
         auto* down = new QToolButton(widget);
         up->setArrowType(Qt::UpArrow);
         down->setArrowType(Qt::DownArrow);
+        // The arrows are worked with the mouse; the keyboard goes from the field beside them to
+        // the next control, not through the arrows.
         for (QToolButton* b : {up, down}) {
             b->setFixedSize(18, 11);
             b->setAutoRepeat(true);
+            b->setFocusPolicy(Qt::NoFocus);
             layout->addWidget(b);
         }
         QObject::connect(up, &QToolButton::clicked, widget, [this] {
@@ -1760,7 +1808,11 @@ Binding* CreateBinding(CWnd& window, QWidget* parent) {
         }
         auto* w = new TextButton(parent);
         w->setAutoDefault(false);
-        w->setDefault((window.GetStyle() & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
+        // The button Enter presses is shown as the default one: a default push button, or the one
+        // whose id is its dialog's default id (an OK button without the style).
+        const auto* dialog = dynamic_cast<const CDialog*>(window.GetParent());
+        w->setDefault((window.GetStyle() & BS_TYPEMASK) == BS_DEFPUSHBUTTON ||
+                      (dialog && window.GetDlgCtrlID() == static_cast<int>(LOWORD(dialog->GetDefID()))));
         return new ButtonBinding(static_cast<CButton&>(window), w);
     }
     case K::CheckBox:

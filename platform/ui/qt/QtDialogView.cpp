@@ -45,6 +45,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -2024,6 +2025,11 @@ bool Minimize(CWnd& window) {
 bool IsMinimized(CWnd& window) {
     QWidget* w = WidgetFor(window);
     return w && w->window()->isMinimized();
+}
+
+CString MainWindowStatus() {
+    QMainWindow* main = ShownMainWindow();
+    return main ? qtview::C(main->statusBar()->currentMessage()) : CString();
 }
 
 CString MainWindowMenu(bool* open) {

@@ -76,6 +76,8 @@ bool IsMinimized(CWnd& window);
 // The menu of the main window's menu bar that the keyboard or mouse is on, without its '&' ("文件(F)"),
 // empty when none; `open` tells whether its menu is shown.
 CString MainWindowMenu(bool* open = nullptr);
+// The message the status bar of the host's main window shows (empty when no main window is shown).
+CString MainWindowStatus();
 // A key pressed in the window on top: an open popup menu, message box or common dialog (their
 // loops run posted messages, so a test answers them from a posted message). False when there is
 // no such window.
