@@ -8,12 +8,14 @@
 #include "changeorders/SelectModifyItemDlg.h"
 #include "controls/ListHelpers.h"
 #include "controls/MessageChoiceDlg.h"
+#include "core/ComError.h"
 #include "core/Settings.h"
 #include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/PartRevisionTreeDlg.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
+#include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 
 #include <memory>
@@ -126,6 +128,8 @@ void CECOChangeItemDlg::LoadNotice() {
     CECOChangeNotice notice;
     notice.m_strECONo = m_strECONo;
     if (notice.LoadHeader()) {
+        m_bNoticeStored = true;
+        m_strStoredState = notice.m_strState;
         m_nLevel = notice.m_nLevel;
         m_strSaveUser = notice.m_strSaveUser;
         m_strSaveDate = notice.m_strSaveDate;
@@ -269,10 +273,50 @@ bool CECOChangeItemDlg::SaveParts(CECOChangeNotice& notice) {
     return false;
 }
 
+bool CECOChangeItemDlg::StoredNoticeUnchanged() {
+    CString sql;
+    sql.Format("SELECT State FROM ECOChangeManage WHERE ECONo='%s'", SqlQuote(m_strECONo));
+    bool found = false;
+    CString state;
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        found = !rs->IsEOF();
+        if (found)
+            state = VariantToString(rs->GetCollect(0L));
+        rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return false;
+    }
+    if (found == m_bNoticeStored && state == m_strStoredState)
+        return true;
+    // Said once the transaction has ended: the box keeps nobody else waiting.
+    CString text;
+    if (!found)
+        text.Format("更改单：%s 已被删除，本次没有保存。", m_strECONo.c_str());
+    else if (!m_bNoticeStored)
+        text = "该编号已存在...";
+    else if (state == "正式")
+        text.Format("更改单：%s 已发布，本次没有保存，也没有再次发布。", m_strECONo.c_str());
+    else
+        text.Format("更改单：%s 的状态已变为“%s”，本次没有保存。", m_strECONo.c_str(), state.c_str());
+    ShowDbMessage(text);
+    return false;
+}
+
 bool CECOChangeItemDlg::WriteNotice(const CString& state, bool review, CECOPublisher* publication) {
     CWaitCursor wait;
     CSqlTransaction transaction;
     if (!transaction.IsActive())
+        return false;
+    // Two windows storing one notice at the same moment are taken one after the other, and each
+    // stores only over the notice it opened: one that another window published, sent into review
+    // or deleted meanwhile is neither written nor published again.
+    CString lock = "ECOChangeManage:" + m_strECONo;
+    lock.MakeUpper();
+    if (!transaction.Lock(lock) || !StoredNoticeUnchanged())
         return false;
     CECOAuditSetup setup;
     if (review) {
@@ -306,6 +350,8 @@ bool CECOChangeItemDlg::WriteNotice(const CString& state, bool review, CECOPubli
         return false;
     if (!transaction.Commit())
         return false;
+    m_bNoticeStored = true;
+    m_strStoredState = state;
     // The reviewers and the receivers of the publication hear of it only once it is stored.
     setup.SendNotices();
     if (publication)
@@ -345,6 +391,8 @@ void CECOChangeItemDlg::WriteFormSettings() {
 }
 
 void CECOChangeItemDlg::ResetForNextNotice(bool) {
+    m_bNoticeStored = false;
+    m_strStoredState.Empty();
     m_strProductCode.Empty();
     m_strProductName.Empty();
     m_strProductStyle.Empty();

@@ -93,6 +93,13 @@ private:
     // Writes review tasks (when `review`), parts, header and the publication (when given) in
     // one transaction; the notices follow the commit.
     bool WriteNotice(const CString& state, bool review, CECOPublisher* publication);
+    // Inside the store's transaction, after the notice's lock: true when the stored notice is
+    // still the one this form last read or wrote (none for a new notice, else the same state);
+    // otherwise one box says what changed (shown once the transaction has ended).
+    bool StoredNoticeUnchanged();
     bool SaveParts(CECOChangeNotice& notice);
     int SelectedPartRow();
+
+    bool m_bNoticeStored = false; // the notice was stored when the form read or last wrote it
+    CString m_strStoredState;     // ... in this state
 };

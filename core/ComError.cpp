@@ -57,8 +57,10 @@ void ReportComError(_com_error e) {
             text = text.Left(text.GetLength() - 2);
     }
     // The common causes first, in the system's words; the driver's text after them still names
-    // the table, column or value.
-    if (failure != DbFailure::Other)
+    // the table, column or value. A busy database names nothing more: its words alone.
+    if (failure == DbFailure::Busy)
+        text = DbFailureText(failure);
+    else if (failure != DbFailure::Other)
         text = DbFailureText(failure) + "\n" + text;
     ShowDbMessage(text);
 }

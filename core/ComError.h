@@ -6,7 +6,8 @@
 // Shows the error in a message box with an OK button: for a lost connection the system's own
 // text for it; else its description when it has one, else the system's text for its code
 // ("IDispatch error #n", "Unknown error 0x..."), after the system's words for a common cause
-// (busy, read-only, a table or column missing, a value too long).
+// (read-only, a table or column missing, a value too long). Data locked by another client longer
+// than the lock wait is said in the system's words alone.
 // A lost connection is said at once, even inside a transaction (a lost session holds no locks),
 // and once: while theApp.m_bConnectionLost says it has been said, a further failure of the lost
 // connection shows nothing.

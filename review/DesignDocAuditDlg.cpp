@@ -629,8 +629,9 @@ void CDesignDocAuditDlg::OnOK() {
     // What the markup meets decides: a lost connection it met has been said, and the decision is
     // not tried on it.
     theApp.m_bConnectionLost = FALSE;
-    SaveMarkup();
-    if (theApp.m_bConnectionLost)
+    // Markup that could not be stored stops the decision: the box has said why, the markup stays
+    // in the viewer and the reviewer confirms again.
+    if (SaveMarkup() < 0 || theApp.m_bConnectionLost)
         return;
     if (!StoreDecision())
         return;

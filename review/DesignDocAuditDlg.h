@@ -132,7 +132,8 @@ public:
     void SayDesignFileNotShown() const;
     int OpenInViewer(const CString& path);
     int OpenMarkupInViewer(const CString& path);
-    // Stores the markup in hand as the step's markup; 1 when stored.
+    // Stores the markup in hand as the step's markup: 1 when stored, 0 when there is none, -1
+    // when the store failed (said in one box).
     int SaveMarkup();
     // True when an opinion was typed, a result chosen or markup drawn since the window opened.
     bool HasUnsavedWork();

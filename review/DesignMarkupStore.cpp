@@ -5,7 +5,6 @@
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/Settings.h"
-#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/File.h"
 #include "platform/base/MessageBox.h"
@@ -14,6 +13,7 @@
 #include "platform/maker/FileStore.h"
 
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -24,6 +24,16 @@ constexpr const char* kStepCondition =
 long long ToKey(CString text) {
     text.Trim();
     return std::atoll(text);
+}
+
+// The first value of a statement's first row as a key; 0 when there is no row. A failure throws.
+long long FirstKey(const _ConnectionPtr& connection, const CString& sql) {
+    _RecordsetPtr rs;
+    rs.CreateInstance();
+    rs->Open(sql, connection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+    const long long key = rs->IsEOF() ? 0 : ToKey(VariantToString(rs->GetCollect(0L)));
+    rs->Close();
+    return key;
 }
 
 } // namespace
@@ -125,21 +135,27 @@ int CDesignMarkupStore::SaveMarkup(const CString& path) {
     if (path.IsEmpty() || !CFileInfo(path).Exists())
         return 0;
     if (!StoreMarkup(path))
-        return 0;
+        return -1;
     CFile::Remove(path);
     return 1;
 }
 
 long long CDesignMarkupStore::NextSequenceKey() {
-    long long key = ToKey(theApp.GetSqlString("SELECT Markup_FileLogID.nextVal FROM dual"));
+    long long key = 0;
+    try {
+        key = FirstKey(theApp.m_pConnPDM, "SELECT Markup_FileLogID.nextVal FROM dual");
+    } catch (_com_error& e) {
+        SayStoreFailed(&e);
+        return 0;
+    }
     if (key == 0)
         AfxMessageBox("请检查数据库中是否存在名称为: Markup_FileLogID 的序列, 如果没有请联系服务商!",
                       MB_OK | MB_ICONEXCLAMATION);
     return key;
 }
 
-bool CDesignMarkupStore::InsertMarkupRow(long long key, const CString& size, const CString& time,
-                                         const CString& ext) {
+CString CDesignMarkupStore::InsertStatement(long long key, const CString& size, const CString& time,
+                                            const CString& ext) const {
     // The opinion goes in with the row: a row without it never becomes visible.
     CString values;
     values.Format("'%s', '_T', '%s', '%s', '%s', '%s', '_Markup', '%s', '%s', '%s', '%s', '%s'",
@@ -157,18 +173,92 @@ bool CDesignMarkupStore::InsertMarkupRow(long long key, const CString& size, con
             "INSERT INTO DesignMarkupManage (TaskID, TaskGroup, FileID, AuditName, Auditor, AuditDate, "
             "FileGroup, FileBulk, SaveTime, FileType, MarkupTool, Other1) VALUES(%s)",
             values.c_str());
-    return theApp.ExecuteSql(sql) != 0;
+    return sql;
 }
 
-long long CDesignMarkupStore::ReadBackKey() {
-    // The reviewer is part of the key's search, and the newest row of the step is the one just
-    // written: the earlier markup is still there until the end of the store.
+CString CDesignMarkupStore::ReadBackStatement() const {
+    // The store holds the lock of the document's markup, so the newest row of the step under the
+    // reviewer's name is the one it has just written: the earlier markup is still there until the
+    // end of the store.
     CString where;
     where.Format(kStepCondition, SqlQuote(m_strFileID), SqlQuote(m_strAuditTask), SqlQuote(StoredAuditDate()));
     CString sql;
     sql.Format("SELECT max(FileLogID) FROM DesignMarkupManage WHERE %s AND Auditor='%s'", where.c_str(),
                SqlQuote(m_strAuditor));
-    return ToKey(theApp.GetSqlString(sql));
+    return sql;
+}
+
+void CDesignMarkupStore::SayStoreFailed(const _com_error* error) const {
+    CString text = "未能正确存储红线批注文件...";
+    if (error) {
+        // A lost connection is said once, as everywhere; the caller stops on it.
+        if (IsConnectionLost(*error)) {
+            ReportComError(*error);
+            return;
+        }
+        const DbFailure failure = ClassifyDbError(*error);
+        const CString cause = failure == DbFailure::Other ? error->Description() : DbFailureText(failure);
+        if (!cause.IsEmpty())
+            text += "\n" + cause;
+    }
+    AfxMessageBox(text + "\n评审结果没有保存，请稍后再试。", MB_OK | MB_ICONEXCLAMATION);
+}
+
+long long CDesignMarkupStore::WriteRows(const _ConnectionPtr& connection, long long key, const CString& path,
+                                        const CString& size, const CString& time, const CString& ext) {
+    // Two stores of the document's markup (the reviewer's two windows on a step) are taken one
+    // after the other.
+    CString lock = "DesignMarkupManage:" + m_strFileID;
+    lock.MakeUpper();
+    connection->LockUntilTransactionEnds(lock);
+    connection->Execute(InsertStatement(key, size, time, ext));
+    const long long stored = FirstKey(connection, ReadBackStatement());
+    if (stored == 0 || (key != 0 && stored != key))
+        return 0;
+    CString sql;
+    sql.Format("INSERT INTO DesignMarkupPackage (FileLogID, FileType, FileDate) VALUES(%lld, '%s', '%s')",
+               stored, SqlQuote(ext), SqlQuote(time));
+    connection->Execute(sql);
+    sql.Format("SELECT DocSaved, DocContent FROM DesignMarkupPackage WHERE FileLogID=%lld", stored);
+    CVQSaveFileToDB store;
+    if (!store.PushFileToDB(sql, path, "DocContent", "PDM"))
+        return 0;
+    // A reviewer keeps one stored markup per step: the earlier one goes once the new one is in.
+    if (m_nFileLogID != 0) {
+        sql.Format("DELETE FROM DesignMarkupPackage WHERE FileLogID=%lld", m_nFileLogID);
+        connection->Execute(sql);
+        sql.Format("DELETE FROM DesignMarkupManage WHERE FileLogID=%lld", m_nFileLogID);
+        connection->Execute(sql);
+    }
+    return stored;
+}
+
+long long CDesignMarkupStore::WriteMarkup(long long key, const CString& path, const CString& size,
+                                          const CString& time, const CString& ext) {
+    _ConnectionPtr connection = theApp.m_pConnPDM;
+    // The failure is said once the transaction has been rolled back: the earlier markup stays as
+    // it was, and no other client waits on the box.
+    std::optional<_com_error> failure;
+    try {
+        connection->BeginTrans();
+        try {
+            const long long stored = WriteRows(connection, key, path, size, time, ext);
+            if (stored != 0) {
+                connection->CommitTrans();
+                return stored;
+            }
+        } catch (_com_error& e) {
+            failure = e;
+        }
+        // A commit that failed has ended the transaction already.
+        if (connection->InTransaction())
+            connection->RollbackTrans();
+    } catch (_com_error& e) {
+        if (!failure)
+            failure = e;
+    }
+    SayStoreFailed(failure ? &*failure : nullptr);
+    return 0;
 }
 
 int CDesignMarkupStore::StoreMarkup(const CString& path) {
@@ -179,35 +269,17 @@ int CDesignMarkupStore::StoreMarkup(const CString& path) {
     const CString ext = info.GetFileExt();
     const CString time = info.GetModifyTime();
 
+    if (!theApp.m_pConnPDM)
+        return 0;
     long long key = 0;
     if (theApp.m_nDatabaseType == 2) {
         key = NextSequenceKey();
         if (key == 0)
             return 0;
     }
-    CSqlTransaction transaction;
-    if (!transaction.IsActive())
-        return 0;
-    if (!InsertMarkupRow(key, size, time, ext))
-        return 0;
-    const long long stored = ReadBackKey();
-    if (stored == 0 || (key != 0 && stored != key))
-        return 0;
-    CString sql;
-    sql.Format("INSERT INTO DesignMarkupPackage (FileLogID, FileType, FileDate) VALUES(%lld, '%s', '%s')",
-               stored, SqlQuote(ext), SqlQuote(time));
-    if (!theApp.ExecuteSql(sql))
-        return 0;
-    sql.Format("SELECT DocSaved, DocContent FROM DesignMarkupPackage WHERE FileLogID=%lld", stored);
-    CVQSaveFileToDB store;
-    if (!store.PushFileToDB(sql, path, "DocContent", "PDM")) {
-        AfxMessageBox("未能正确存储红线批注文件...");
-        return 0;
-    }
-    // A reviewer keeps one stored markup per step: the earlier one goes once the new one is in.
-    if (!DeleteMarkupById())
-        return 0;
-    if (!transaction.Commit())
+    CWaitCursor wait;
+    const long long stored = WriteMarkup(key, path, size, time, ext);
+    if (stored == 0)
         return 0;
     m_nFileLogID = stored;
     m_bMarkupFound = 1;

@@ -16,6 +16,7 @@
 #include "platform/base/Collections.h"
 #include "platform/base/Folders.h"
 #include "platform/base/String.h"
+#include "platform/db/Ado.h"
 
 class CDesignMarkupStore {
 public:
@@ -37,11 +38,14 @@ public:
     // "<temp>_Vq_<document>_<task>.rml" (Volo View above 1.0) or ".dwf"; empty with the AutoVue
     // tool, which stores nothing.
     CString MarkupFileName() const;
-    // Stores the markup file when it exists and deletes the local file once stored; 1 when stored.
+    // Stores the markup file when it exists and deletes the local file once stored: 1 when
+    // stored, 0 when there is no file to store, -1 when the store failed (said in one box; the
+    // file stays for another try).
     int SaveMarkup(const CString& path);
     // Stores the file as the step's markup in place of the one found at load. The new rows are
-    // written and the file pushed before the old rows are deleted, all in one transaction: a
-    // failure leaves the earlier markup as it was. 1 when stored.
+    // written and the file pushed before the old rows are deleted, all in one transaction under
+    // the lock of the document's markup: a failure leaves the earlier markup as it was and is said
+    // in one box once the transaction has ended. 1 when stored.
     int StoreMarkup(const CString& path);
     // Deletes the markup found at load (package, then row); 1, or 0 when a statement fails.
     int DeleteMarkupById();
@@ -90,8 +94,21 @@ public:
 private:
     // The new key under the Oracle dialect (the sequence), 0 after the missing-sequence message.
     long long NextSequenceKey();
-    bool InsertMarkupRow(long long key, const CString& size, const CString& time, const CString& ext);
-    long long ReadBackKey();
+    CString InsertStatement(long long key, const CString& size, const CString& time,
+                            const CString& ext) const;
+    CString ReadBackStatement() const;
+    // The rows and the file, on the open transaction: the key stored; 0 when the row cannot be read
+    // back or the file not pushed; a failed statement throws.
+    long long WriteRows(const _ConnectionPtr& connection, long long key, const CString& path,
+                        const CString& size, const CString& time, const CString& ext);
+    // Writes the rows and the file in one transaction; the key stored, or 0 after the failure was
+    // said.
+    long long WriteMarkup(long long key, const CString& path, const CString& size, const CString& time,
+                          const CString& ext);
+    // The one box of a failed store: the cause of a database error in the system's words (the
+    // driver's own text where it has none), and that the decision was not stored. A lost
+    // connection is said as everywhere else.
+    void SayStoreFailed(const _com_error* error) const;
     // Where this object's copies are written: names of its own, so that another call of the same
     // user (another host on a document or step of the same name) never writes over them.
     mutable vq::CallFolder m_callFolder;

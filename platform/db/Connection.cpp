@@ -14,6 +14,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <mutex>
@@ -286,9 +287,19 @@ void _Connection::Open(const CString& connectionText, const CString& user, const
     const std::string original = text;
     text = MapAccessText(attrs, text);
     const bool configFile = text != original;
-    // A SQLite data source whose file is missing is an error, not a new empty database.
-    if (!configFile && IsSqliteDataSource(attrs))
+    // A SQLite data source whose file is missing is an error, not a new empty database. A busy
+    // file is waited for by the driver, which tries a refused write again until its Timeout has
+    // passed: SQLite's own wait (busy_timeout) is switched off below, since the driver would wait
+    // it again on every try, and the driver waits the lock wait, unless the connection text names
+    // a Timeout of its own.
+    const bool sqliteSource = !configFile && IsSqliteDataSource(attrs);
+    if (sqliteSource) {
         text += ";NoCreat=1";
+        if (const Attribute* timeout = FindAttribute(attrs, "TIMEOUT"))
+            m_lockWait = std::atol(timeout->value.c_str());
+        else
+            text += ";Timeout=" + std::to_string(m_lockWait);
+    }
     if (!user.IsEmpty())
         text += ";UID=" + OdbcConnectionValue(user).str();
     if (!password.IsEmpty())
@@ -326,8 +337,9 @@ void _Connection::Open(const CString& connectionText, const CString& user, const
 
     if (m_engine == Engine::SQLite && !configFile) {
         // Several clients share one file: readers do not block the writer, and a busy file is
-        // waited for instead of failing at once.
-        for (const char* pragma : {"PRAGMA journal_mode=WAL", "PRAGMA busy_timeout=15000"}) {
+        // waited for instead of failing at once (by the driver where it is the data source's).
+        const std::string wait = "PRAGMA busy_timeout=" + std::to_string(sqliteSource ? 0 : m_lockWait);
+        for (const std::string& pragma : {std::string("PRAGMA journal_mode=WAL"), wait}) {
             try {
                 RunOne(pragma, {});
             } catch (const _com_error&) {
@@ -361,8 +373,8 @@ void _Connection::LockUntilTransactionEnds(const CString& name) {
         RunOne("SET LOCAL lock_timeout = " + std::to_string(m_lockWait), {});
         RunOne("SELECT pg_advisory_xact_lock(" + std::to_string(AdvisoryLockKey(name.str())) + ")", {});
     } else if (m_engine == Engine::SQLite) {
-        // A write that changes nothing takes the write lock, waiting as long as busy_timeout
-        // says; vq_sequences is this layer's own table.
+        // A write that changes nothing takes the write lock, waiting once for a busy file (see
+        // Open); vq_sequences is this layer's own table.
         RunOne("UPDATE vq_sequences SET Value = Value WHERE 1 = 0", {});
     }
 }

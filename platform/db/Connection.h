@@ -101,8 +101,9 @@ public:
     // database's lock-timeout error; outside a transaction it throws at once.
     void LockUntilTransactionEnds(const CString& name);
     // PostgreSQL: how long the statements of a transaction that took a named lock wait for a lock
-    // another connection holds before they fail (15 s unless set). SQLite waits as long as its
-    // data source says (the driver's Timeout, 100 s when the data source does not say).
+    // another connection holds before they fail (15 s unless set). SQLite: every statement waits
+    // for a busy file once, as long as the lock wait was when the connection opened (15 s, or the
+    // Timeout its connection text names); setting it later changes nothing there.
     void SetLockWait(long milliseconds);
     long GetLockWait() const { return m_lockWait; }
     // Runs report at once when no transaction is open on this connection, else keeps it until

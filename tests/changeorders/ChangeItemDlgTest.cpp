@@ -13,9 +13,11 @@
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/MessageServer.h"
+#include "tests/support/ProcessBarrier.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <string>
 
@@ -642,6 +644,53 @@ TEST_P(ChangeItemDlgTest, APersonalNumberIsReservedAtOpeningAndWithoutItOkIsDisa
         .Click("取消");
     EXPECT_EQ(failed.DoModal(), IDCANCEL);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+}
+
+// Two or three windows of the preparer store one temporary notice as formal at the same moment
+// (they meet at a barrier right before OK), 20 times over. As one after the other: the first
+// stores and publishes it, every other finds it published, says so in one box and stores and
+// sends nothing.
+TEST_P(ChangeItemDlgTest, WindowsPublishingOneNoticeAtOnceLeaveOnePublication) {
+    ws.Execute("INSERT INTO VqkorvelAll_title (TCode, TName, Manager) VALUES ('P-1', '箱盖', 'zhaoliu')");
+    const CString published = "更改单：C-02 已发布，本次没有保存，也没有再次发布。";
+    for (int run = 0; run < 20; ++run) {
+        const int windows = 2 + run % 2;
+        ws.Execute("UPDATE ECOChangeManage SET State='临时' WHERE ECONo='C-02'; DELETE FROM ECOPartRelease; "
+                   "DELETE FROM ECOPartNotify; DELETE FROM MessageManage");
+        const auto reports = vqtest::RunAtBarrier(windows, [this](int, const std::function<void()>& arrive) {
+            theApp.m_pConnPDM = ws.Connect();
+            theApp.m_strUserName = "li si";
+            Form form;
+            form.m_strECONo = "C-02";
+            form.m_bNewItem = 0;
+            vq::ScriptedUser user;
+            std::string said;
+            vq::SetMessageBoxPresenter([&said](const vq::MessageBoxRequest& request) {
+                said += request.text.str() + "|";
+                return IDOK;
+            });
+            user.Dialog(kCaption)
+                .Do([&arrive](CDialog&) { arrive(); })
+                .Click("确定")
+                .Dialog("操作提示")
+                .Click("正式");
+            // The window that finds the notice published stays open with it: the script ends there.
+            return std::string(form.DoModal() == IDOK ? "stored" : "open") + "|" + said;
+        });
+        int stored = 0;
+        for (int window = 0; window < windows; ++window) {
+            ASSERT_TRUE(reports[window]) << "run " << run << ", window " << window;
+            if (*reports[window] == "stored|")
+                ++stored;
+            else
+                EXPECT_EQ(*reports[window], ("open|" + published + "|").str()) << "run " << run;
+        }
+        EXPECT_EQ(stored, 1) << "run " << run;
+        EXPECT_EQ(Query("SELECT State FROM ECOChangeManage WHERE ECONo='C-02'"), "正式");
+        EXPECT_EQ(Query("SELECT count(*) FROM ECOPartRelease WHERE ECONo='C-02'"), "1") << "run " << run;
+        EXPECT_EQ(Query("SELECT count(*) FROM ECOPartNotify WHERE ECONo='C-02'"), "1") << "run " << run;
+        ASSERT_EQ(Query("SELECT count(*) FROM MessageManage WHERE Reseiver='zhaoliu'"), "1") << "run " << run;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, ChangeItemDlgTest, vqtest::DbWorkspace::Types(),

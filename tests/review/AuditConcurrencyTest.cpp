@@ -15,6 +15,10 @@
 // give out assisting tasks of one step at the same moment give each a name of its own; a deletion
 // of assisting tasks while they are decided deletes no result and loses none silently. Steps of one
 // document handed over to others in windows opened at the same moment are all kept.
+//
+// The reviewers of one drawing who store their markup at the same moment each keep theirs; and a
+// decision that meets another client's lock waits once, as long as the lock wait, and says why in
+// one box.
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
@@ -22,16 +26,22 @@
 #include "platform/ui/ScriptedUser.h"
 #include "review/AssistAuditDlg.h"
 #include "review/AuditFlowEngine.h"
+#include "review/DesignMarkupStore.h"
 #include "review/ProjectTaskDecision.h"
 #include "review/WorkDocAuditResultDlg.h"
 #include "teamwork/AuditPath.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/ProcessBarrier.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <fstream>
 #include <functional>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -202,68 +212,21 @@ using Reviewer = std::function<int(int index, const std::function<void()>& arriv
 // barrier before their decisions. The outcomes come in the order of the reviewers; a reviewer
 // whose process ended without telling has result -1.
 std::vector<Outcome> DecideTogether(const vqtest::DbWorkspace& ws, int count, const Reviewer& reviewer) {
-    theApp.m_pConnPDM = nullptr; // a child must not close the parent's session
-    int ready[2], go[2], told[2];
-    if (pipe(ready) != 0 || pipe(go) != 0 || pipe(told) != 0) {
-        ADD_FAILURE() << "no pipes";
-        return {};
-    }
-    std::vector<pid_t> children;
-    for (int index = 0; index < count; ++index) {
-        const pid_t child = fork();
-        if (child < 0)
-            break;
-        if (child == 0) {
-            close(ready[0]);
-            close(go[1]);
-            close(told[0]);
-            struct {
-                int index;
-                Outcome outcome;
-            } message{index, {}};
-            {
-                SaidCounter counter(message.outcome);
-                theApp.m_pConnPDM = ws.Connect();
-                message.outcome.result = reviewer(index, [&] {
-                    const char byte = 'r';
-                    char answer = 0;
-                    if (write(ready[1], &byte, 1) != 1 || read(go[0], &answer, 1) != 1)
-                        _exit(2);
-                });
-            }
-            const bool sent =
-                write(told[1], &message, sizeof message) == static_cast<ssize_t>(sizeof message);
-            _exit(sent ? 0 : 3);
-        }
-        children.push_back(child);
-    }
-    close(ready[1]);
-    close(go[0]);
-    close(told[1]);
-    // Every reviewer has arrived (or ended): all go at once.
-    int arrived = 0;
-    char byte = 0;
-    while (arrived < static_cast<int>(children.size()) && read(ready[0], &byte, 1) == 1)
-        ++arrived;
-    const std::string goes(children.size(), 'g');
-    [[maybe_unused]] const ssize_t written = write(go[1], goes.data(), goes.size());
-    close(go[1]);
-    std::vector<Outcome> outcomes(static_cast<std::size_t>(count));
-    struct {
-        int index;
+    const auto reports = vqtest::RunAtBarrier(count, [&](int index, const std::function<void()>& arrive) {
         Outcome outcome;
-    } message{};
-    while (read(told[0], &message, sizeof message) == static_cast<ssize_t>(sizeof message)) {
-        if (message.index >= 0 && message.index < count)
-            outcomes[static_cast<std::size_t>(message.index)] = message.outcome;
+        {
+            SaidCounter counter(outcome);
+            theApp.m_pConnPDM = ws.Connect();
+            outcome.result = reviewer(index, arrive);
+        }
+        return std::string(reinterpret_cast<const char*>(&outcome), sizeof outcome);
+    });
+    std::vector<Outcome> outcomes(static_cast<std::size_t>(count));
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        EXPECT_TRUE(reports[i]) << "reviewer " << i << " ended without telling";
+        if (reports[i] && reports[i]->size() == sizeof(Outcome))
+            std::memcpy(&outcomes[i], reports[i]->data(), sizeof(Outcome));
     }
-    for (pid_t child : children) {
-        int status = 0;
-        waitpid(child, &status, 0);
-    }
-    close(ready[0]);
-    close(told[0]);
-    EXPECT_EQ(children.size(), static_cast<std::size_t>(count)) << "not every reviewer could start";
     return outcomes;
 }
 
@@ -902,3 +865,182 @@ TEST_F(AssistingTasksDeletedWhileDecided, NoDecidedTaskIsDeletedAndNoDecisionOnA
 TEST_F(HandOversAtOnce, EveryHandOverIsKeptInTheListAndTheSteps) {
     RunRoad(0);
 }
+
+namespace {
+
+// The reviewers of the steps of one drawing confirm at the same moment, each with markup drawn:
+// 2, 3 and 4 of them meet at a barrier right before the store, 20 times over. Every markup is
+// stored under a key of its own with its file, and nobody is told of a failure.
+class MarkupSavedAtOnceTest : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override { theApp.m_nDatabaseType = GetParam(); }
+    void TearDown() override {
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nDatabaseType = 0;
+    }
+    static CString Content(int index) { return "markup " + CString(kSteps[index]); }
+    static constexpr const char* kSteps[] = {"校对", "审核", "工艺审查", "批准"};
+
+    static void Step(CDesignMarkupStore& store, int index) {
+        store.m_strFileID = "F-1";
+        store.m_strAuditTask = kSteps[index];
+        store.m_strAuditDate = "2026-12-01 09:00";
+        store.m_strWorkID = "XM-01#001";
+        store.m_strAuditor = "reviewer" + CString(std::to_string(index).c_str());
+        store.m_strOpinion = Content(index);
+    }
+
+    vqtest::DbWorkspace ws{GetParam()};
+};
+
+} // namespace
+
+TEST_P(MarkupSavedAtOnceTest, EveryReviewersMarkupIsStored) {
+    for (int run = 0; run < 20; ++run) {
+        const int reviewers = ReviewersOfRun(run);
+        ws.Execute("DELETE FROM DesignMarkupManage; DELETE FROM DesignMarkupPackage");
+        const std::vector<Outcome> outcomes =
+            DecideTogether(ws, reviewers, [](int index, const auto& arrive) {
+                CDesignMarkupStore store;
+                Step(store, index);
+                const CString name = store.MarkupFileName();
+                std::ofstream(name.c_str(), std::ios::binary) << Content(index).c_str();
+                arrive();
+                return store.SaveMarkup(name);
+            });
+        for (int index = 0; index < reviewers; ++index) {
+            EXPECT_EQ(outcomes[index].result, 1) << "run " << run << ", reviewer " << index;
+            EXPECT_EQ(outcomes[index].boxes, 0) << "run " << run << ", reviewer " << index;
+        }
+        const CString count = CString(std::to_string(reviewers).c_str());
+        ASSERT_EQ(ws.QueryText("SELECT count(DISTINCT FileLogID) FROM DesignMarkupManage"), count)
+            << "run " << run;
+        ASSERT_EQ(ws.QueryText("SELECT count(*) FROM DesignMarkupManage m, DesignMarkupPackage p WHERE "
+                               "p.FileLogID = m.FileLogID AND p.DocSaved = '1'"),
+                  count)
+            << "run " << run;
+    }
+    // Each reviewer finds his own markup again.
+    theApp.m_pConnPDM = ws.Connect();
+    for (int index = 0; index < ReviewersOfRun(19); ++index) {
+        CDesignMarkupStore store;
+        Step(store, index);
+        ASSERT_EQ(store.FindStoredMarkup(), 1) << kSteps[index];
+        const CString path = store.DownloadMarkupFile();
+        std::ifstream file(path.c_str(), std::ios::binary);
+        std::stringstream bytes;
+        bytes << file.rdbuf();
+        EXPECT_EQ(bytes.str(), Content(index).str()) << kSteps[index];
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, MarkupSavedAtOnceTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
+
+namespace {
+
+// A reviewer decides while another client holds the document's lock and keeps it until the
+// decision has failed: the decision waits once, as long as the lock wait, and one box says why in
+// the system's words, without the driver's text.
+class DecisionWaitingForTheLockTest : public ::testing::TestWithParam<int> {
+protected:
+    static constexpr int kWaitMs = 3000;
+
+    void SetUp() override {
+        ws.Execute(
+            "INSERT INTO TeamWorkManage (TaskNo, WorkID, Manager, WorkName) VALUES ('XM-01', 'XM-01#001', "
+            "'zhangsan', '箱体部件设计')");
+        ws.Execute(
+            "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('两级评审', "
+            "'串联', '校对(40,20)|*|审核(40,110)')");
+        ws.Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+                   "AuditorName) VALUES ('F-1', 'XM-01#001', '箱盖零件图', 'a.dwg', '评审', '两级评审', "
+                   "'zhangsan|*|lisi')");
+        ws.Execute(
+            "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State, Working) VALUES ('F-1', '校对', "
+            "'zhangsan', '未完成', 'F')");
+        theApp.m_nDatabaseType = GetParam();
+    }
+    void TearDown() override {
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nDatabaseType = 0;
+    }
+    // The decider's connection, with a short lock wait (SQLite takes it from the connection text).
+    _ConnectionPtr ShortWaitConnection() const {
+        if (vqtest::DbWorkspace::OnPostgreSQL()) {
+            _ConnectionPtr connection = ws.Connect();
+            connection->SetLockWait(kWaitMs);
+            return connection;
+        }
+        _ConnectionPtr connection;
+        connection.CreateInstance();
+        connection->Open(ws.ConnectionText() + ";Timeout=" + CString(std::to_string(kWaitMs).c_str()));
+        return connection;
+    }
+
+    vqtest::DbWorkspace ws{GetParam()};
+};
+
+} // namespace
+
+TEST_P(DecisionWaitingForTheLockTest, WaitsOnceAsLongAsTheLockWaitAndSaysWhyInOneBox) {
+    // The decider tells the holder when his decision has ended.
+    int done[2];
+    ASSERT_EQ(pipe(done), 0);
+    const auto reports =
+        vqtest::RunAtBarrier(2, [&](int index, const std::function<void()>& arrive) -> std::string {
+            if (index == 0) {
+                _ConnectionPtr holder = ws.Connect();
+                holder->BeginTrans();
+                holder->LockUntilTransactionEnds(CAuditFlowEngine::DocumentLockName("F-1"));
+                arrive();
+                pollfd fd{done[0], POLLIN, 0};
+                const bool told = poll(&fd, 1, 120000) == 1;
+                holder->RollbackTrans();
+                return told ? "held" : "not told";
+            }
+            theApp.m_pConnPDM = ShortWaitConnection();
+            theApp.m_strLoginUser = "zhangsan";
+            std::string said;
+            vq::SetMessageBoxPresenter([&said](const vq::MessageBoxRequest& request) {
+                said += request.text.str() + "|";
+                return IDOK;
+            });
+            CAuditFlowEngine engine;
+            engine.m_strLogin = "zhangsan";
+            engine.m_strFileID = "F-1";
+            engine.m_strAuditTask = "校对";
+            if (!engine.LoadDocument())
+                return "not loaded";
+            engine.m_nResult = CAuditFlowEngine::kPass;
+            engine.m_strOpinion = "同意";
+            arrive();
+            const auto start = std::chrono::steady_clock::now();
+            const int result = engine.ApplyAuditResult();
+            const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - start);
+            [[maybe_unused]] const ssize_t written = write(done[1], "d", 1);
+            return std::to_string(result) + " " + std::to_string(waited.count()) + " " + said;
+        });
+    close(done[0]);
+    close(done[1]);
+    ASSERT_TRUE(reports[0] && reports[1]);
+    EXPECT_EQ(*reports[0], "held");
+    std::istringstream report(*reports[1]);
+    int result = -1;
+    long waited = 0;
+    std::string said;
+    report >> result >> waited;
+    report.get();
+    std::getline(report, said, '\0');
+    EXPECT_EQ(result, 0) << *reports[1];
+    EXPECT_EQ(said, (DbFailureText(DbFailure::Busy) + "|").str());
+    // The lock wait, once: a second wait would take as long again.
+    EXPECT_GE(waited, kWaitMs);
+    EXPECT_LT(waited, kWaitMs * 2 - 500) << "the decision waited more than once";
+    EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='校对'"),
+              "未完成");
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, DecisionWaitingForTheLockTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);

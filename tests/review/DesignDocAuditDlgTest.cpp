@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -205,6 +206,53 @@ TEST_P(DesignDocAuditDlgTest, MarkupDrawnThroughTheViewerIsStoredShownAgainAndTh
     EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-1", "zhaoliu", "校对", 0), 0);
     EXPECT_TRUE(restarted.Succeeded()) << restarted.Error().c_str();
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignMarkupManage"), "1") << "and it stays stored";
+}
+
+// Markup that cannot be stored stops the decision: one box says so, nothing of the decision is
+// stored and the window stays open with the markup; once the store works, the same confirm
+// stores both.
+TEST_P(DesignDocAuditDlgTest, MarkupThatCannotBeStoredStopsTheDecisionWithOneBox) {
+    ws.Execute("DROP TABLE DesignMarkupPackage");
+    ws.Execute(
+        "CREATE TABLE DesignMarkupPackage (FileLogID INTEGER, FileType VARCHAR(20), FileDate VARCHAR(30), "
+        "DocSaved VARCHAR(10), DocContent BLOB, Refused INTEGER NOT NULL)");
+    int boxes = 0;
+    vq::ScriptedUser user;
+    user.Dialog(kStep)
+        .Do([](CDialog& d) { RightClickViewer(d); })
+        .Menu("红线批注(&K)...")
+        .Do([](CDialog& d) { DragRectangle(d, 120, 100, 260, 190); })
+        .Check("评审通过", 1)
+        .Click(IDOK)
+        .MessageContaining("未能正确存储红线批注文件...", IDOK)
+        .Dialog(kStep)
+        .Do([&](CDialog& d) {
+            EXPECT_FALSE(d.HasEnded());
+            EXPECT_EQ(Viewer(d).GetMarkup().size(), 1U) << "the markup stays in the viewer";
+            EXPECT_EQ(ws.QueryText("SELECT State FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='校对'"),
+                      "未完成");
+            EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkAudit WHERE FileID='F-1'"), "1");
+            EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignMarkupManage"), "0");
+            boxes =
+                static_cast<int>(std::count_if(user.Log().begin(), user.Log().end(), [](const CString& line) {
+                    return line.Find("message") == 0;
+                }));
+            ws.Execute("DROP TABLE DesignMarkupPackage");
+            ws.Execute("CREATE TABLE DesignMarkupPackage (FileLogID INTEGER, FileType VARCHAR(20), FileDate "
+                       "VARCHAR(30), DocSaved VARCHAR(10), DocContent BLOB)");
+        })
+        .Click(IDOK)
+        .Message("设计文档已转给评审流程下一级进行处理...", IDOK);
+    EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-1", "zhaoliu", "校对", 0), 1);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(
+        ws.QueryText("SELECT count(*) FROM DesignMarkupManage m, DesignMarkupPackage p WHERE p.FileLogID = "
+                     "m.FileLogID AND m.AuditName='校对'"),
+        "1");
+    EXPECT_EQ(ws.QueryText("SELECT State || '/' || Result FROM TeamWorkAudit WHERE FileID='F-1' AND "
+                           "AuditTask='校对'"),
+              "已完成/通过");
 }
 
 // Cancel asks "批注结果未保存" only where something would be lost: an opinion typed, a result

@@ -247,14 +247,13 @@ DbWorkspace::DbWorkspace(int databaseType)
             ADD_FAILURE() << "cannot create the database on the PostgreSQL server at port " << PgPort()
                           << ": " << e.Description().c_str();
         }
-        RunOrFail(OpenProduct(), CommandOutput("bash '" VQ_SOURCE_DIR "/schema/postgresql/product-sql'"));
     } else {
         for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
             std::error_code ec;
             fs::remove(ProductDatabasePath().str() + suffix, ec);
         }
-        RunOrFail(OpenFile(ProductDatabasePath()), ReadText(VQ_SOURCE_DIR "/schema/sqlite/product.sql"));
     }
+    RunSchema();
     RunOrFail(OpenFile(ConfigDatabasePath()), ReadText(VQ_SOURCE_DIR "/schema/sqlite/config.sql"));
     SetConfig(ConfigRow());
 }
@@ -276,6 +275,13 @@ void DbWorkspace::RunScript(const _ConnectionPtr& connection, const CString& scr
     const bool pgBlobs = connection->GetEngine() == vq::db::Engine::PostgreSQL;
     for (const std::string& statement : SplitScript(script.str(), pgBlobs))
         connection->Execute(CString(statement));
+}
+
+void DbWorkspace::RunSchema() const {
+    if (m_pgDatabase.empty())
+        RunOrFail(OpenProduct(), ReadText(VQ_SOURCE_DIR "/schema/sqlite/product.sql"));
+    else
+        RunOrFail(OpenProduct(), CommandOutput("bash '" VQ_SOURCE_DIR "/schema/postgresql/product-sql'"));
 }
 
 _ConnectionPtr DbWorkspace::Connect() const {
@@ -334,9 +340,12 @@ CString DbWorkspace::QueryText(const CString& sql) const {
 
 bool DbWorkspace::WritesAtOnce(const CString& sql) const {
     try {
-        _ConnectionPtr other = Connect();
-        other->Execute(m_pgDatabase.empty() ? "PRAGMA busy_timeout = 300" : "SET lock_timeout = 300", nullptr,
-                       adCmdText);
+        // SQLite: the driver waits for a busy file as long as the connection text says.
+        _ConnectionPtr other;
+        other.CreateInstance();
+        other->Open(ConnectionText() + (m_pgDatabase.empty() ? ";Timeout=300" : ""));
+        if (!m_pgDatabase.empty())
+            other->Execute("SET lock_timeout = 300", nullptr, adCmdText);
         other->Execute(sql, nullptr, adCmdText);
         other->Close();
         return true;

@@ -72,6 +72,9 @@ public:
     void ExecuteConfig(const CString& script) const;
     // The first column of the first row as text (empty when there is none).
     CString QueryText(const CString& sql) const;
+    // Runs the schema's definitions on the product database; once more on a database with rows, as
+    // an upgrade of an existing database does.
+    void RunSchema() const;
     // Runs a writing statement on a new connection that waits for locks only a fraction of a
     // second, as another client would at this moment: false when the statement could not run
     // (typically because a connection of the test holds what it needs).
