@@ -37,6 +37,7 @@ bool FetchDocumentCopy(CFtpConnection* ftp, const CString& remote, const CString
 // than the server keeps and a name it cannot take; any other failure gives
 // `usual`.
 CString StoreFailureText(const CFtpConnection* ftp, const CString& usual, const CString& remote);
-// "增加文档失败，文件服务器上不能使用这个名称:" and the name: a name the file server cannot take, or
-// one refused before anything is sent because it would lead out of its folder.
+// "增加文档失败，文件服务器上不能使用这个名称:" and the name, with what cannot be seen in it written
+// out (vq::VisibleText): a name the file server cannot take, or one refused before anything is sent
+// because it would lead out of its folder.
 CString UnusableNameText(const CString& name);
