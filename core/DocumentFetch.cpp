@@ -60,7 +60,7 @@ CString StoreFailureText(const CFtpConnection* ftp, const CString& usual, const 
     case vq::FetchFailure::AccessDenied:
         return "增加文档失败，服务器拒绝写入该文件：\n" + ftp->GetLastErrorText();
     case vq::FetchFailure::NameTooLong:
-        return "增加文档失败，文件名太长:\n" + remote;
+        return "增加文档失败，文件名太长:\n" + CString(vq::VisibleText(remote.str()));
     case vq::FetchFailure::UnusableName:
         return UnusableNameText(remote);
     case vq::FetchFailure::Cancelled:
@@ -85,5 +85,5 @@ void ReportStoreFailure(const CFtpConnection* ftp, const CString& usual, const C
 }
 
 CString UnusableNameText(const CString& name) {
-    return "增加文档失败，文件服务器上不能使用这个名称:\n" + name;
+    return "增加文档失败，文件服务器上不能使用这个名称:\n" + CString(vq::VisibleText(name.str()));
 }

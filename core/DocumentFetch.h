@@ -43,6 +43,7 @@ CString StoreFailureText(const CFtpConnection* ftp, const CString& usual, const 
 // Shows StoreFailureText; nothing when the person stopped the store (取消, or closing the window it
 // served), as for a fetch.
 void ReportStoreFailure(const CFtpConnection* ftp, const CString& usual, const CString& remote);
-// "增加文档失败，文件服务器上不能使用这个名称:" and the name: a name the file server cannot take, or
-// one refused before anything is sent because it would lead out of its folder.
+// "增加文档失败，文件服务器上不能使用这个名称:" and the name, with what cannot be seen in it written
+// out (vq::VisibleText): a name the file server cannot take, or one refused before anything is sent
+// because it would lead out of its folder.
 CString UnusableNameText(const CString& name);

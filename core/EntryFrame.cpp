@@ -20,7 +20,7 @@ bool EntryLoginAccepted(const CString& loginAccount) {
         fault = "it is not UTF-8 text";
     else if (std::any_of(text.begin(), text.end(), [](unsigned char c) { return c < 0x20 || c == 0x7F; }))
         fault = "it holds a line break or another control character";
-    else if (vq::GbkToUtf8(vq::Utf8ToGbk(text)) != text)
+    else if (!vq::HasGbkForm(text))
         fault = "it holds a character that code page 936 does not have";
     else if (vq::Utf8ToGbk(text).size() > 99)
         fault = "it is longer than 99 bytes in code page 936";
@@ -79,8 +79,10 @@ CEntryFrame::~CEntryFrame() {
 CString StoredNumber(const char* table, const char* column, const CString& typed) {
     if (typed.IsEmpty() || !theApp.m_pConnPDM)
         return typed;
+    // The one equality of numbers: on SQLite the column's own NOCASE folds ASCII letters only.
     CString sql;
-    sql.Format("SELECT %s FROM %s WHERE %s='%s'", column, table, column, SqlQuote(typed));
+    sql.Format("SELECT %s FROM %s WHERE %s", column, table,
+               SqlFoldedEquals(theApp.m_pConnPDM->GetEngine(), column, typed).c_str());
     CStringArray found;
     try {
         _RecordsetPtr rs;

@@ -29,8 +29,8 @@
 bool EntryLoginAccepted(const CString& loginAccount);
 
 // The number as the row of `table` stores it in `column`, read on the lent connection: the
-// caller's text finds the row without regard to case, but server folders, local copies and
-// messages are named from the stored number, never from the caller's spelling. The caller's text
+// caller's text finds the row by the one equality of numbers (SqlFoldedEquals), but server folders, local
+// copies and messages are named from the stored number, never from the caller's spelling. The caller's text
 // when no row has it (the dialog then says what it says of a missing row), when a row stores it
 // as typed, or when several rows match it.
 CString StoredNumber(const char* table, const char* column, const CString& typed);

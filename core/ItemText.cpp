@@ -51,25 +51,7 @@ void CItemText::SetField(int n, CString text) {
 }
 
 CString MakeValidFileName(CString text) {
-    for (char& c : text.str()) {
-        switch (c) {
-        case '"':
-        case '*':
-        case '+':
-        case '/':
-        case ':':
-        case '<':
-        case '>':
-        case '?':
-        case '\\':
-        case '|':
-            c = '#';
-            break;
-        default:
-            break;
-        }
-    }
-    return text;
+    return CString(vq::ValidFileName(std::move(text.str())));
 }
 
 CString StoredFolderName(const CString& text) {

@@ -21,7 +21,7 @@ public:
     COLORREF m_crText;
 };
 
-// A copy in which each of the characters " * + / : < > ? \ | becomes "#".
+// A copy in which each of the characters " * + / : < > ? \ | becomes "#" (vq::ValidFileName).
 CString MakeValidFileName(CString text);
 // The name of the folder or file that a stored or typed text (a task number, a product or part
 // code, a document's file name) names on the file server or on disk: the text made a valid file

@@ -7,6 +7,7 @@
 #include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
+#include "platform/base/TextCodec.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
 #include "platform/ftp/FtpConnection.h"
@@ -433,6 +434,7 @@ void CDataDeleteConfirmDlg::OnOK() {
     CStringArray leftovers;
     CStringArray sharedFolders;
     CStringArray sharedCopies;
+    CStringArray unnamableFolders;
     bool completed = true;
     bool serverLost = false;
     int deletedTasks = 0; // tasks whose documents, logs and folders are gone
@@ -455,7 +457,8 @@ void CDataDeleteConfirmDlg::OnOK() {
             serverLost = true;
             break;
         }
-        completed = DeleteTask(taskNo, store, stayingKeys, leftovers, sharedFolders, sharedCopies);
+        completed =
+            DeleteTask(taskNo, store, stayingKeys, leftovers, sharedFolders, sharedCopies, unnamableFolders);
         if (completed) {
             ++deletedTasks;
             OnTaskDeleted(row);
@@ -477,7 +480,8 @@ void CDataDeleteConfirmDlg::OnOK() {
                        deletedTasks);
         AfxMessageBox(message);
     }
-    ReportFtpLeftovers(leftovers, keptTasks, completed && keptBelowDeleted, sharedFolders, sharedCopies);
+    ReportFtpLeftovers(leftovers, keptTasks, completed && keptBelowDeleted, sharedFolders, sharedCopies,
+                       unnamableFolders);
     if (completed) {
         EndDialog(IDOK);
     } else if (deletedTasks > 0) {
@@ -519,6 +523,7 @@ bool CDataDeleteConfirmDlg::ReadStayingFolderKeys(const std::vector<bool>& delet
                                                   std::set<std::string>& keys) {
     // Every number of the table is read: a server may read numbers as one folder that the
     // database holds apart ("ς" and "σ"), so no condition on the column can find them all.
+    m_stayingFolderNumbers.clear();
     std::set<std::tuple<std::string, std::string, std::string>> going;
     for (int row = 0; row < m_list.GetItemCount(); ++row) {
         if (deleted[static_cast<std::size_t>(row)]) {
@@ -535,8 +540,11 @@ bool CDataDeleteConfirmDlg::ReadStayingFolderKeys(const std::vector<bool>& delet
             const CString number = VariantToStoredText(rs->GetCollect(0L));
             const CString name = StoredFolderName(number);
             if (!name.IsEmpty() && !going.count({number.str(), VariantToStoredText(rs->GetCollect(1L)).str(),
-                                                 VariantToStoredText(rs->GetCollect(2L)).str()}))
-                keys.insert(vq::FolderNameKey(name.str()));
+                                                 VariantToStoredText(rs->GetCollect(2L)).str()})) {
+                const std::string key = vq::FolderNameKey(name.str());
+                keys.insert(key);
+                m_stayingFolderNumbers.emplace(key, number);
+            }
             rs->MoveNext();
         }
         if (m_nAdoCloseMode)
@@ -550,7 +558,8 @@ bool CDataDeleteConfirmDlg::ReadStayingFolderKeys(const std::vector<bool>& delet
 
 bool CDataDeleteConfirmDlg::DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP& store,
                                        const std::set<std::string>& stayingKeys, CStringArray& leftovers,
-                                       CStringArray& sharedFolders, CStringArray& sharedCopies) {
+                                       CStringArray& sharedFolders, CStringArray& sharedCopies,
+                                       CStringArray& unnamableFolders) {
     const int storageMode = theApp.m_nDocStorageMode;
     const bool onFtp = storageMode == 1 || storageMode == 2;
     std::vector<WorkDocumentRef> documents;
@@ -578,13 +587,24 @@ bool CDataDeleteConfirmDlg::DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP
     if (onFtp)
         RemoveWorkDocumentCopies(store, documents, leftovers);
     const CString name = StoredFolderName(taskNo);
-    const bool shared = stayingKeys.count(vq::FolderNameKey(name.str())) > 0;
+    const std::string key = vq::FolderNameKey(name.str());
+    const bool shared = stayingKeys.count(key) > 0;
+    const auto staying = m_stayingFolderNumbers.find(key);
+    // A folder the server's code page cannot name was never made: there is nothing to clean.
+    const bool nameable = vq::HasGbkForm(name.str());
     for (const char* area : {"Auditing", "Working"}) {
         const CString folder = FtpFolder(area, name);
+        const CString shown(vq::VisibleText(folder.str()));
         if (shared)
-            sharedFolders.Add(CString(vq::VisibleText(folder.str())));
+            sharedFolders.Add(shown + "（任务 " + CString(vq::VisibleText(taskNo.str())) + " 与任务 " +
+                              (staying == m_stayingFolderNumbers.end()
+                                   ? CString()
+                                   : CString(vq::VisibleText(staying->second.str()))) +
+                              "）");
+        else if (!nameable)
+            unnamableFolders.Add(shown);
         else if (!RemoveTaskFolder(folder))
-            leftovers.Add(CString(vq::VisibleText(folder.str())));
+            leftovers.Add(shown);
     }
     return true;
 }

@@ -101,16 +101,19 @@ private:
     // "path\name [number]" of a list row, with what cannot be seen written out (vq::VisibleText).
     CString DescribeTask(int row) const;
     // The folder keys (vq::FolderNameKey) of the numbers of every task that stays: the rows not
-    // chosen and the chosen rows that are kept. False after a database error has been shown.
+    // chosen and the chosen rows that are kept; each key's number goes to m_stayingFolderNumbers.
+    // False after a database error has been shown.
     bool ReadStayingFolderKeys(const std::vector<bool>& deleted, std::set<std::string>& keys);
     // Deletes one task: its rows in one transaction, then its FTP contents; leftovers collects
     // what stays on the server, sharedFolders the folders that are also another staying task's
-    // (a server that ignores case reads both numbers as one folder), sharedCopies the work
-    // document copies that such a server reads as a staying task's folder or as another
-    // document's copy. False when the deletion must stop.
+    // (both numbers name one folder, made valid file names and read as a server that ignores case
+    // reads them), each with both numbers, sharedCopies the work document copies that such a
+    // server reads as a staying task's folder or as another document's copy, unnamableFolders the
+    // task's folders whose names the server's code page cannot hold (never made). False when the
+    // deletion must stop.
     bool DeleteTask(const CString& taskNo, CVQTWSaveFileToFTP& store,
                     const std::set<std::string>& stayingKeys, CStringArray& leftovers,
-                    CStringArray& sharedFolders, CStringArray& sharedCopies);
+                    CStringArray& sharedFolders, CStringArray& sharedCopies, CStringArray& unnamableFolders);
     // Deletes the ProjectManage rows of the list that are marked deleted, each by its stored
     // number, name and path exactly.
     bool DeleteProjectRows(const std::vector<bool>& deleted);
@@ -133,4 +136,5 @@ private:
     CImageList m_imageRows;
     CPtrArray m_arrItemTexts; // CItemText*, owned
     std::map<const void*, StoredRow> m_storedRows; // by a row's item data
+    std::map<std::string, CString> m_stayingFolderNumbers; // a staying task's number by its folder key
 };

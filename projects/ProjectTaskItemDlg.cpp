@@ -734,8 +734,9 @@ bool CProjectTaskItemDlg::CheckNameAndNumber() {
         return false;
     }
     CString sql;
-    // Numbers that differ only in letter case, in any script, are one number.
-    sql.Format("SELECT ProjectName,ProjectPath FROM %s WHERE %s", TableName, NumberIs("ProjectNo", ItemNo));
+    // Numbers that differ only in letter case, in any script, or that name one folder, are one number.
+    sql.Format("SELECT ProjectName,ProjectPath FROM %s WHERE %s", TableName,
+               TaskNumberIs("ProjectNo", ItemNo));
     bool taken = false;
     try {
         _RecordsetPtr rs;
@@ -1029,7 +1030,7 @@ bool CProjectTaskItemDlg::LockNewNumber(const CString& emptyMessage, const CStri
     // A number that any row holds, a task's as well as a project's, is never locked as new: a
     // cancel removes the rows stored under the locked number.
     CString sql;
-    sql.Format("SELECT count(*) FROM ProjectManage WHERE %s", NumberIs("ProjectNo", ItemNo));
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE %s", TaskNumberIs("ProjectNo", ItemNo));
     const int count = QueryGuardCount(sql);
     if (count < 0)
         return false;

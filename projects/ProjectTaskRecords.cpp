@@ -3,6 +3,7 @@
 #include "core/ComError.h"
 #include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/TextCodec.h"
 #include "platform/db/SqlText.h"
 #include "projects/WorkNumbering.h"
 
@@ -69,7 +70,8 @@ bool HasValidItemCharacters(const CString& text) {
 }
 
 bool HasValidItemNumber(const CString& number) {
-    return HasValidItemCharacters(number) && !StoredFolderName(number).IsEmpty();
+    return HasValidItemCharacters(number) && !StoredFolderName(number).IsEmpty() &&
+           vq::HasGbkForm(number.str());
 }
 
 CString NumberCharacterMessage() {
@@ -215,6 +217,39 @@ vq::db::Engine AppEngine() {
 
 CString NumberIs(const CString& column, const CString& number) {
     return SqlFolderKeyEquals(AppEngine(), column, number);
+}
+
+CString TaskNumberIs(const CString& column, const CString& number) {
+    return SqlFileNameKeyEquals(AppEngine(), column, number);
+}
+
+int OtherTaskNamingFolders(const CString& storedNumber, CString& other) {
+    other.Empty();
+    CString sql;
+    sql.Format("SELECT ProjectNo FROM ProjectManage WHERE %s AND NOT %s",
+               TaskNumberIs("ProjectNo", storedNumber), NumberIsExactly("ProjectNo", storedNumber));
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        if (!rs->IsEOF())
+            other = VariantToStoredText(rs->GetCollect(0L));
+        if (theApp.m_nAdoCloseMode)
+            rs->Close();
+        return other.IsEmpty() ? 0 : 1;
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return -1;
+    }
+}
+
+CString SharedTaskFolderText(const CString& storedNumber, const CString& other) {
+    CString text;
+    text.Format("任务编号 %s 与现有任务编号 %s 在文件服务器(FTP)上对应同一个文件夹 %s，为免写入另一任务的"
+                "文件夹，没有保存，请通知系统管理员处理...",
+                CString(vq::VisibleText(storedNumber.str())), CString(vq::VisibleText(other.str())),
+                CString(vq::VisibleText(StoredFolderName(storedNumber).str())));
+    return text;
 }
 
 CString NumberIsExactly(const CString& column, const CString& storedNumber) {

@@ -30,8 +30,10 @@ bool IsReservedItemName(const CString& name);
 // (letter case not counted). True when the text keeps the rule.
 bool HasValidItemCharacters(const CString& text);
 // The rule for numbers, which also name the task's folders on the file server: the characters'
-// rule, and a folder of its own (StoredFolderName), so no number of dots and blanks only (".",
-// ".."). A number that breaks it gets NumberCharacterMessage.
+// rule, a folder of its own (StoredFolderName), so no number of dots and blanks only (".",
+// ".."), and only characters that the file server's code page 936 names hold (vq::HasGbkForm:
+// "XM-é" written as "e" and U+0301, or with the ligature "ﬁ", would reach the server as another
+// name). A number that breaks it gets NumberCharacterMessage.
 bool HasValidItemNumber(const CString& number);
 // The three-line messages of a number or a name that breaks that rule.
 CString NumberCharacterMessage();
@@ -69,11 +71,23 @@ bool HasTasksBelow(const CString& path, const CString& name);
 // Whether tasks or work tasks (rows of TeamWorkManage with the item as UpWorkID) lie below it.
 bool HasAnythingBelow(const CString& itemNo, const CString& path, const CString& name);
 
-// The condition that a number column holds a number that is the number given: equal under the
-// one equality of numbers (vq::FoldCase), or naming the same folder on a file server that ignores
-// case (SqlFolderKeyEquals, on the application's connection); two such numbers never both exist.
-// The condition that it holds exactly the stored number (SqlExactEquals).
+// The condition that a column holds a text that names the same file or folder as the text given
+// on a file server that ignores case, the text taken as it is (SqlFolderKeyEquals, on the
+// application's connection): equal under the one equality of numbers (vq::FoldCase) too.
 CString NumberIs(const CString& column, const CString& number);
+// The same for a project or task number, whose folders are named by its valid file name
+// (MakeValidFileName): "XM-05+1-01" is taken as "XM-05#1-01" (SqlFileNameKeyEquals). Two numbers
+// that meet it never both exist.
+CString TaskNumberIs(const CString& column, const CString& number);
+// Whether a row of ProjectManage other than the task's own (its number not stored exactly as the
+// task's) has a number that names the task's folders on the file server (TaskNumberIs): 1 with
+// that number in `other`, 0 when none has, -1 after a database error has been shown. Such rows
+// were stored by another client or before the numbers were checked so; nothing may be written
+// into those folders for either task.
+int OtherTaskNamingFolders(const CString& storedNumber, CString& other);
+// The box that names both tasks when a write into the task's folders is refused for that.
+CString SharedTaskFolderText(const CString& storedNumber, const CString& other);
+// The condition that it holds exactly the stored number (SqlExactEquals).
 CString NumberIsExactly(const CString& column, const CString& storedNumber);
 
 // The names of the locks (CSqlTransaction::Lock) that the writers of one project or project task

@@ -13,7 +13,7 @@ namespace {
 // 1 when a row holds the number, 0 when none does, -1 after the read failed (shown).
 int NumberTaken(const CString& number) {
     CString sql;
-    sql.Format("SELECT count(*) FROM ProjectManage WHERE %s", NumberIs("ProjectNo", number));
+    sql.Format("SELECT count(*) FROM ProjectManage WHERE %s", TaskNumberIs("ProjectNo", number));
     const int count = QueryGuardCount(sql);
     return count < 0 ? -1 : (count > 0 ? 1 : 0);
 }

@@ -145,7 +145,8 @@ void AppendSection(CString& text, const char* heading, const CStringArray& items
 } // namespace
 
 void ReportFtpLeftovers(const CStringArray& leftovers, const CStringArray& keptTasks, bool keptBelowDeleted,
-                        const CStringArray& sharedFolders, const CStringArray& sharedCopies) {
+                        const CStringArray& sharedFolders, const CStringArray& sharedCopies,
+                        const CStringArray& unnamableFolders) {
     CString text;
     if (keptTasks.GetSize() > 0) {
         text.Format(
@@ -159,8 +160,8 @@ void ReportFtpLeftovers(const CStringArray& leftovers, const CStringArray& keptT
     }
     AppendSection(
         text,
-        "以下 %d 个文件夹在不区分大小写的文件服务器(FTP)上也是其他现有任务的文件夹，为免误删这些任务的"
-        "文件，没有删除：\n",
+        "以下 %d 个文件夹也是其他现有任务的文件夹（两项任务的编号在文件服务器(FTP)上对应同一个文件夹名），"
+        "为免误删这些任务的文件，没有删除：\n",
         sharedFolders);
     AppendSection(
         text,
@@ -169,6 +170,10 @@ void ReportFtpLeftovers(const CStringArray& leftovers, const CStringArray& keptT
         sharedCopies);
     AppendSection(text, "数据已删除，但以下 %d 项内容未能从文件服务器(FTP)上删除，请通知系统管理员清理：\n",
                   leftovers);
+    AppendSection(text,
+                  "以下 %d 个文件夹的名称中有文件服务器(FTP)不能表示的字符，服务器上不会有这些文件夹，"
+                  "无需清理：\n",
+                  unnamableFolders);
     if (!text.IsEmpty())
         vq::ShowMessageBox("警告", text, MB_OK | MB_ICONWARNING);
 }

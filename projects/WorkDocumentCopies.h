@@ -48,11 +48,12 @@ bool KeepCopiesOfStayingNames(std::vector<WorkDocumentRef>& documents,
 // Tells the user, in one box, which tasks kept their rows and everything on the server because
 // their number could not be used ("path\name [number]" each; keptBelowDeleted: the rows above
 // some of them are deleted, so that no tree shows them), which folders stayed because they are
-// also the folders of tasks that stay (a server that ignores case reads both numbers as one
-// name), which document copies stayed because their names are also those of a task's folder or
-// of another document's copy there, and which contents could not be removed from the FTP
-// server; nothing when there are none. The texts are shown as given: the caller writes stored
-// names with vq::VisibleText.
+// also the folders of tasks that stay (both numbers name one folder on the server), which
+// document copies stayed because their names are also those of a task's folder or of another
+// document's copy there, which contents could not be removed from the FTP server, and which
+// folders were never on it because the server cannot hold their names; nothing when there are
+// none. The texts are shown as given: the caller writes stored names with vq::VisibleText.
 void ReportFtpLeftovers(const CStringArray& leftovers, const CStringArray& keptTasks = CStringArray(),
                         bool keptBelowDeleted = false, const CStringArray& sharedFolders = CStringArray(),
-                        const CStringArray& sharedCopies = CStringArray());
+                        const CStringArray& sharedCopies = CStringArray(),
+                        const CStringArray& unnamableFolders = CStringArray());

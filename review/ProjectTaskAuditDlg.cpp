@@ -12,11 +12,13 @@
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/Folders.h"
 #include "platform/base/MessageBox.h"
+#include "platform/base/TextCodec.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/ftp/FtpConnection.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/Menu.h"
+#include "projects/ProjectTaskRecords.h"
 #include "projects/TaskExecutionDlg.h"
 #include "projects/TaskFtpFolder.h"
 #include "review/ProjectTaskDecision.h"
@@ -458,13 +460,22 @@ bool CProjectTaskAuditDlg::EnterAuditFolder() {
 bool CProjectTaskAuditDlg::EnterAuditFolderToStore(const CString& remote) {
     // The step and the document type name a file in the task's folder, never a path: a separator
     // in them, or a name of dots only, would put it elsewhere. A task number that names no folder
-    // of its own has no review folder.
+    // of its own, or one the server's code page cannot name, has no review folder.
     const bool plainName = vq::StaysBelowFolder(remote) && remote.Find('/') < 0 && remote.Find('\\') < 0;
-    const CString unusable = !plainName                                ? remote
-                             : StoredFolderName(m_strTaskNo).IsEmpty() ? m_strTaskNo
-                                                                       : CString();
+    const bool numberNamesFolder =
+        !StoredFolderName(m_strTaskNo).IsEmpty() && vq::HasGbkForm(m_strTaskNo.str());
+    const CString unusable = !plainName ? remote : !numberNamesFolder ? m_strTaskNo : CString();
     if (!unusable.IsEmpty()) {
         AfxMessageBox(UnusableNameText(unusable));
+        return false;
+    }
+    // Folders that another task's number names too are that task's as well: nothing is written
+    // into them for either task.
+    CString other;
+    const int shared = projects::OtherTaskNamingFolders(m_strTaskNo, other);
+    if (shared != 0) {
+        if (shared > 0)
+            AfxMessageBox(projects::SharedTaskFolderText(m_strTaskNo, other));
         return false;
     }
     // A folder that cannot be entered or made fails the upload as loudly as the transfer does:

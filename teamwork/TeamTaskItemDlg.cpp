@@ -7,10 +7,12 @@
 #include "core/UserNotice.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
+#include "platform/base/TextCodec.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Edit.h"
+#include "projects/ProjectTaskRecords.h"
 #include "projects/SelectProjectTeamerDlg.h"
 #include "projects/TaskQueryDlg.h"
 #include "projects/WorkNumbering.h"
@@ -579,6 +581,12 @@ void CTeamTaskItemDlg::OnOK() {
     CWaitCursor wait;
     const CString dateTime = CTime::GetCurrentTime().Format("%Y-%m-%d %H:%M");
     if (ModifyMode == 0) {
+        // The work number names the work's files on the file server, whose code page 936 must
+        // hold every character of it (a task stored by another client may not keep to that).
+        if (!vq::HasGbkForm(WorkID.str())) {
+            AfxMessageBox(projects::NumberCharacterMessage());
+            return;
+        }
         if (!StoreNewWork(typeLetter, dateTime))
             return;
     } else {

@@ -128,6 +128,14 @@ std::string FolderNameKey(std::string_view text) {
     return MapCharacters(text, [](long code) { return UpperCase(LowerCase(code)); });
 }
 
+std::string ValidFileName(std::string text) {
+    for (char& c : text) {
+        if (c != '\0' && std::strchr(kFileNameUnsafe, c))
+            c = '#';
+    }
+    return text;
+}
+
 std::string VisibleText(std::string_view text) {
     // The blanks at either end are shown too: "XM-02-01 " is no "XM-02-01".
     std::size_t first = 0, last = text.size();

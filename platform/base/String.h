@@ -47,6 +47,13 @@ std::string FoldCase(std::string_view text);
 // by their lower case and another by their upper case ("ς" and "σ", "ſ" and "s") have one key.
 std::string FolderNameKey(std::string_view text);
 
+// The characters that a file or folder name on the file server or on disk cannot hold; each
+// becomes "#" in the name a stored or typed text gives a file or folder (ValidFileName).
+inline constexpr const char kFileNameUnsafe[] = "\"*+/:<>?\\|";
+// The text with each character of kFileNameUnsafe as "#": "XM-05+1-01" names the folder
+// "XM-05#1-01", as "XM-05#1-01" does.
+std::string ValidFileName(std::string text);
+
 // The text with what cannot be seen or told apart in a message written out: control and format
 // characters, every space other than U+0020, and blanks at either end, as "<U+200B>"; a byte
 // that is no UTF-8 character as "<0xFF>". Stored numbers and names are shown so in boxes and

@@ -186,6 +186,10 @@ std::string Utf8ToGbk(std::string_view utf8) {
     });
 }
 
+bool HasGbkForm(std::string_view utf8) {
+    return !HasNonAscii(utf8) || GbkToUtf8(Utf8ToGbk(utf8)) == utf8;
+}
+
 std::string GbkToUtf8(std::string_view gbk) {
     if (!HasNonAscii(gbk))
         return std::string(gbk);

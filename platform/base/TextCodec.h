@@ -13,6 +13,11 @@ namespace vq {
 // of valid UTF-8, becomes "?" (as the system's own conversion writes an unmappable character).
 std::string Utf8ToGbk(std::string_view utf8);
 
+// True when every character of the UTF-8 text has a code page 936 form, so that the text reaches a
+// file or a server in that code page as itself and comes back unchanged ("é" does; "e" followed by
+// U+0301, the ligature "ﬁ" and a byte that is no UTF-8 do not).
+bool HasGbkForm(std::string_view utf8);
+
 // Code page 936 to UTF-8. A byte that does not start a valid character (a stray trail byte, a lead
 // byte cut off at the end) becomes U+FFFD; the text after it is converted normally.
 std::string GbkToUtf8(std::string_view gbk);

@@ -100,6 +100,37 @@ CString SqlFolderKeyEquals(vq::db::Engine engine, const CString& column, const C
     return "vq_folder_key(" + column + ")='" + SqlQuote(CString(vq::FolderNameKey(value.str()))) + "'";
 }
 
+namespace {
+bool HasFileNameMapping(const CString& text) {
+    for (const char ch : text.str()) {
+        if (ch == '#' || (ch != '\0' && std::strchr(vq::kFileNameUnsafe, ch)))
+            return true;
+    }
+    return false;
+}
+
+// The column made a valid file name, compared as the column's own equality compares (NOCASE on
+// SQLite, citext on PostgreSQL).
+CString FileNameColumn(vq::db::Engine engine, const CString& column) {
+    if (engine == vq::db::Engine::SQLite) {
+        CString expression = column;
+        for (const char* ch = vq::kFileNameUnsafe; *ch; ++ch)
+            expression = "replace(" + expression + ",'" + CString(*ch) + "','#')";
+        return "(" + expression + " COLLATE NOCASE)";
+    }
+    const CString hashes(static_cast<char>('#'), static_cast<int>(std::strlen(vq::kFileNameUnsafe)));
+    return "CAST(translate(CAST(" + column + " AS TEXT),'" + SqlQuote(vq::kFileNameUnsafe) + "','" + hashes +
+           "') AS citext)";
+}
+} // namespace
+
+CString SqlFileNameKeyEquals(vq::db::Engine engine, const CString& column, const CString& value) {
+    if (engine == vq::db::Engine::Other || !HasFileNameMapping(value))
+        return SqlFolderKeyEquals(engine, column, value);
+    return SqlFolderKeyEquals(engine, FileNameColumn(engine, column),
+                              CString(vq::ValidFileName(value.str())));
+}
+
 CString SqlFoldedPrefix(vq::db::Engine engine, const CString& column, const CString& prefix) {
     if (!HasFoldFunctions(engine) || FoldsAsAscii(prefix))
         return column + " LIKE '" + SqlLikeLiteral(prefix) + "%'" + kSqlLikeEscape;

@@ -55,6 +55,13 @@ CString SqlFoldedPrefix(vq::db::Engine engine, const CString& column, const CStr
 // vq_folder_key, on both engines). Texts equal by SqlFoldedEquals are equal so too.
 CString SqlFolderKeyEquals(vq::db::Engine engine, const CString& column, const CString& value);
 
+// The column holds a text whose file name (vq::ValidFileName, which writes "+" and the other
+// characters a file name cannot hold as "#") a file server ignoring case may read as the same
+// folder name as the value's: "XM-05+1-01", "xm-05#1-01" and "XM-05#1-01" alike. Texts equal by
+// SqlFolderKeyEquals are equal so too. A value without "#" or such a character is compared as
+// SqlFolderKeyEquals compares it (only rows without them can match it).
+CString SqlFileNameKeyEquals(vq::db::Engine engine, const CString& column, const CString& value);
+
 // The column holds exactly the value, byte for byte; an empty value also matches a column
 // without a value (NULL), as a stored NULL is read as an empty text.
 CString SqlExactEquals(vq::db::Engine engine, const CString& column, const CString& value);

@@ -748,9 +748,11 @@ CString FtpServerFailureText(vq::FetchFailure why) {
 bool CFtpConnection::WirePath(const CString& sessionPath, std::string& wire) {
     const CString server = OnServer(sessionPath);
     wire = vq::Utf8ToGbk(server.str());
-    // A character without a code page 936 form would reach the server as "?", another name.
-    if (vq::GbkToUtf8(wire) != server.str()) {
-        Fail("文件名中有FTP服务器不能表示的字符: " + sessionPath, vq::FetchFailure::UnusableName);
+    // A character without a code page 936 form would reach the server as "?", another name. The
+    // path is shown with what cannot be seen in it written out.
+    if (!vq::HasGbkForm(server.str())) {
+        Fail("文件名中有FTP服务器不能表示的字符: " + CString(vq::VisibleText(sessionPath.str())),
+             vq::FetchFailure::UnusableName);
         return false;
     }
     std::size_t start = 0;
@@ -759,7 +761,7 @@ bool CFtpConnection::WirePath(const CString& sessionPath, std::string& wire) {
         if (end == std::string::npos)
             end = wire.size();
         if (end - start > kMaxNameBytes) {
-            Fail("文件名太长: " + CString(vq::GbkToUtf8(wire.substr(start, end - start))),
+            Fail("文件名太长: " + CString(vq::VisibleText(vq::GbkToUtf8(wire.substr(start, end - start)))),
                  vq::FetchFailure::NameTooLong);
             return false;
         }

@@ -15,6 +15,7 @@
 #include "changeorders/PartDesignHistoryDlg.h"
 #include "changeorders/PartDrawingSource.h"
 #include "core/EntryFrame.h"
+#include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/ChangeOrderSheet.h"
 #include "parts/PartRevisionTreeDlg.h"
@@ -109,9 +110,10 @@ namespace fs = std::filesystem;
 using D = CProjectTaskAuditDlg;
 
 // The refusal of a name the file server cannot use in the folder it is taken in: the name itself
-// is shown, not a failure of the network.
+// is shown, not a failure of the network, with its control characters and the blanks at its ends
+// written out ("XM-02-01<U+0020>").
 CString UnusableName(const CString& name) {
-    return "增加文档失败，文件服务器上不能使用这个名称:\n" + name;
+    return "增加文档失败，文件服务器上不能使用这个名称:\n" + CString(vq::VisibleText(name.str()));
 }
 
 // The names of the fault reports: each would reach a file outside the folder it is taken in.
@@ -694,14 +696,36 @@ std::vector<std::pair<std::string, std::string>> FoldEqualNumbers() {
     return pairs;
 }
 
+// Numbers that name one folder once made valid file names: "XM-03#01" beside "XM-03+01" and each
+// other character the mapping writes as "#" (on any server), and "xm-03#01" beside "XM-03+01" (on
+// a server ignoring case). The first names its folder as it is.
+std::vector<std::pair<std::string, std::string>> FileNameEqualNumbers() {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (const char* ch = vq::kFileNameUnsafe; *ch; ++ch)
+        pairs.emplace_back("XM-03#01", "XM-03" + std::string(1, *ch) + "01");
+    pairs.emplace_back("xm-03#01", "XM-03+01");
+    return pairs;
+}
+
+// The line of the deletion box for a folder kept because a staying task's number names it too.
+CString SharedFolderLine(const CString& area, const std::string& deleted, const std::string& other) {
+    return "/Vq/" + area + "/" + CString(vq::VisibleText(StoredFolderName(CString(deleted)).str())) +
+           "（任务 " + CString(vq::VisibleText(deleted)) + " 与任务 " + CString(vq::VisibleText(other)) +
+           "）";
+}
+
 } // namespace
 
-// Two tasks whose numbers a server ignoring case reads as one folder, stored by another client (or
-// before such numbers were refused): deleting the one below the deleted task leaves every file of
-// the other and its rows; the folders are kept and named.
+// Two tasks whose numbers name one folder on the server (read without regard to case, or made
+// valid file names), stored by another client (or before such numbers were refused): deleting the
+// one below the deleted task leaves every file of the other and its rows; the folders are kept and
+// named with both numbers, on a server that ignores case and on one that does not.
 TEST_P(StoredNamePathsTest, DeletingOneOfTwoTasksOfOneFolderNameLeavesTheOthersFiles) {
     Lend(true);
-    for (const auto& [other, deleted] : FoldEqualNumbers()) {
+    auto twins = FoldEqualNumbers();
+    for (const auto& pair : FileNameEqualNumbers())
+        twins.push_back(pair);
+    for (const auto& [other, deleted] : twins) {
         SCOPED_TRACE("deleting " + deleted + " beside " + other);
         ws->Execute(
             "DELETE FROM ProjectManage WHERE ProjectName IN ('项目一', '泵体', '子任务', '项目三', "
@@ -735,9 +759,10 @@ TEST_P(StoredNamePathsTest, DeletingOneOfTwoTasksOfOneFolderNameLeavesTheOthersF
             .Click(IDOK)
             .Message("删除将不可再恢复，是否真的要删除?", IDYES)
             .Message(
-                "以下 2 个文件夹在不区分大小写的文件服务器(FTP)上也是其他现有任务的文件夹，为免误删这些任务的"
-                "文件，没有删除：\n\n/Vq/Auditing/" +
-                    CString(deleted) + "\n/Vq/Working/" + CString(deleted),
+                CString("以下 2 个文件夹也是其他现有任务的文件夹（两项任务的编号在文件服务器(FTP)上对应同一个"
+                        "文件夹名），为免误删这些任务的文件，没有删除：\n\n") +
+                    SharedFolderLine("Auditing", deleted, other) + "\n" +
+                    SharedFolderLine("Working", deleted, other),
                 IDOK);
         CDataDeleteConfirmDlg dlg;
         dlg.ProjectNo = "XM-01-02";
@@ -755,6 +780,63 @@ TEST_P(StoredNamePathsTest, DeletingOneOfTwoTasksOfOneFolderNameLeavesTheOthersF
             fs::remove_all((ftp.Root() + "/" + area + CString(other)).str());
     }
     Lend(false);
+}
+
+// A task whose number names the folders of another existing task once both are made valid file
+// names (and read without regard to case), both stored by another client: its review stores nothing into
+// those folders, in either direction, on a server that ignores case and on one that does not; one box names
+// both numbers and the folder. A number whose folder the server's code page cannot name is refused as a name
+// the server cannot use, not as a failure of the network.
+TEST_P(StoredNamePathsTest, AReviewWritesNothingIntoTheFoldersOfAnotherTasksNumber) {
+    std::vector<std::pair<std::string, std::string>> twins;
+    for (const auto& [one, other] : FileNameEqualNumbers()) {
+        twins.emplace_back(one, other);
+        twins.emplace_back(other, one);
+    }
+    const auto review = [this](const CString& reviewed, const CString& box) {
+        vq::ScriptedUser user;
+        user.DialogContaining("评审意见")
+            .Select(D::kDocumentsId, 0)
+            .Click(D::kToPassedId)
+            .Set(D::kOpinionId, "同意")
+            .Check(D::kPassId, 1)
+            .Click(IDOK)
+            .Message(box, IDOK)
+            .Click(IDCANCEL)
+            .Message("是否要保存审查文档结果?", IDNO);
+        EXPECT_EQ(DoProjectTaskAudit(reviewed, "u1", "校对"), 0);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(ws->QueryText("SELECT AuditState FROM TaskAuditManage WHERE ProjectNo='" +
+                                SqlQuote(reviewed) + "'"),
+                  "未完成");
+    };
+    for (const auto& [other, reviewed] : twins) {
+        SCOPED_TRACE("reviewing " + reviewed + " beside " + other);
+        ws->Execute("DELETE FROM ProjectManage WHERE ProjectName IN ('点号任务', '他人任务');"
+                    "DELETE FROM TaskAuditManage WHERE Auditor='u1' AND ProjectNo<>'P-1';"
+                    "DELETE FROM TaskDocuments WHERE FileName='XM-02-01/B-3000-02-01.dwf'");
+        AddTaskNumbered(*this, CString(reviewed));
+        ws->Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('" +
+                    SqlQuote(CString(other)) + "', '他人任务', '项目三\\', '正进行中')");
+        const CString folder = StoredFolderName(CString(other));
+        ftp.WriteFile("Vq/Auditing/" + folder + "/校对.rtf", "{\\rtf1 another task's opinion}");
+        const auto served = FilesBelow(ftp.Root());
+        review(CString(reviewed), "任务编号 " + CString(reviewed) + " 与现有任务编号 " + CString(other) +
+                                      " 在文件服务器(FTP)上对应同一个文件夹 " +
+                                      StoredFolderName(CString(reviewed)) +
+                                      "，为免写入另一任务的文件夹，没有保存，请通知系统管理员处理...");
+        EXPECT_EQ(FilesBelow(ftp.Root()), served);
+        fs::remove_all((ftp.Root() + "/Vq/Auditing/" + folder).str());
+    }
+    ws->Execute("DELETE FROM ProjectManage WHERE ProjectName IN ('点号任务', '他人任务');"
+                "DELETE FROM TaskAuditManage WHERE Auditor='u1' AND ProjectNo<>'P-1'");
+    const auto served = FilesBelow(ftp.Root());
+    for (const char* number : {"XM-e\u0301", "XM-\uFB01"}) {
+        SCOPED_TRACE(number);
+        AddTaskNumbered(*this, number);
+        review(number, UnusableName(number));
+        EXPECT_EQ(FilesBelow(ftp.Root()), served);
+    }
 }
 
 // Deleting a work task whose documents another client stored while the deletion was confirmed:
@@ -960,6 +1042,17 @@ TEST_P(StoredNamePathsTest, EntriesNameFoldersAndCopiesFromTheStoredNumber) {
         "AuditingType) VALUES ('F-3', 'P-1#001', '零件图', 'c.doc', '工作中', '一级评审', 'u2', '串联');"
         "UPDATE ProjectManage SET ProjectManager='u1', TaskAssigner='u1', PreendedTime='2099-12-31' WHERE "
         "ProjectNo IN ('XM-02', 'XM-02-01')");
+    // Numbers beyond ASCII, called in another case: SQLite's own NOCASE folds ASCII letters only.
+    ws->Execute(
+        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+        "AuditingModel, AuditorName) VALUES ('ΣM-02-01', '箱盖', '项目二\\', 'u1', '评审', '一级评审', 'u1');"
+        "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, "
+        "AuditManager) VALUES ('ΣM-02-01', '校对', 'u1', '2026-12-01', '未完成', 'F', 'u1');"
+        "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkState) VALUES "
+        "('ΣM-02-01', 'ΣM-02-01', 'ΣM-02-01#001', 'u1', '箱盖设计', '正进行中');"
+        "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+        "AuditorName, AuditingType) VALUES ('ΦÉ-1', 'ΣM-02-01#001', '总图', 'a.doc', '评审', '一级评审', "
+        "'u1', '串联')");
     // The work-task entries: what they store is numbered after the stored task number.
     const auto storedWork = [this](const char* column, const char* workId) {
         return ws->QueryText(CString("SELECT ") + column + " FROM TeamWorkManage WHERE WorkID='" + workId +
@@ -1003,6 +1096,28 @@ TEST_P(StoredNamePathsTest, EntriesNameFoldersAndCopiesFromTheStoredNumber) {
              opens(
                  "评审意见", [](CDialog& d) { return static_cast<CAuditOpinionDlg&>(d).m_strFileID; }, "F-1",
                  [] { return DoTeamTaskAudit("f-1", "u1", "校对"); });
+         },
+         false},
+        {"DoProjectTaskAudit of a number beyond ASCII", "σm-02-01",
+         [&] {
+             opens(
+                 "评审意见 - ΣM-02-01[箱盖] - 校对",
+                 [](CDialog& d) { return static_cast<CProjectTaskAuditDlg&>(d).m_strTaskNo; }, "ΣM-02-01",
+                 [] { return DoProjectTaskAudit("σm-02-01", "u1", "校对"); }, "是否要保存审查文档结果?");
+         },
+         false},
+        {"DoTeamTaskAudit of a number beyond ASCII", "φé-1",
+         [&] {
+             opens(
+                 "评审意见", [](CDialog& d) { return static_cast<CAuditOpinionDlg&>(d).m_strFileID; }, "ΦÉ-1",
+                 [] { return DoTeamTaskAudit("φé-1", "u1", "校对"); });
+         },
+         false},
+        {"TeamWorkTaskStateMaintain of a number beyond ASCII", "σm-02-01",
+         [&] {
+             opens(
+                 "工作任务状态维护", [](CDialog& d) { return static_cast<CTeamWorkTaskStateDlg&>(d).WorkID; },
+                 "ΣM-02-01#001", [] { return TeamWorkTaskStateMaintain("σm-02-01#001", "u1", 0); });
          },
          false},
         {"BrowsePartReversionTree", "p1",

@@ -722,6 +722,13 @@ TEST_F(FtpConnectionTest, FailuresOfTheLayerAreSaidInChinese) {
     EXPECT_FALSE(ftp->PutFile((local / longest).c_str(), "a\nb.dwg"));
     EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::UnusableName);
     EXPECT_TRUE(inWords(ftp->GetLastErrorText())) << ftp->GetLastErrorText().c_str();
+    // The name is shown with what cannot be seen in it written out: a zero-width space after
+    // "XM-02-01" is no blank end of the line.
+    EXPECT_FALSE(ftp->PutFile((local / longest).c_str(), "XM-02-01\xE2\x80\x8B"));
+    EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::UnusableName);
+    EXPECT_EQ(0, ftp->GetLastErrorText().Find("文件名中有FTP服务器不能表示的字符: "))
+        << ftp->GetLastErrorText().c_str();
+    EXPECT_NE(-1, ftp->GetLastErrorText().Find("XM-02-01<U+200B>")) << ftp->GetLastErrorText().c_str();
     ftp->Close();
     EXPECT_FALSE(ftp->Remove("a.dwg"));
     EXPECT_TRUE(inWords(ftp->GetLastErrorText())) << ftp->GetLastErrorText().c_str();

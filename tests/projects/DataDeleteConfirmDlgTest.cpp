@@ -227,6 +227,10 @@ TEST_P(DataDeleteConfirmTest, TaskNumberNamingNoFolderOfItsOwnRemovesNothingOnTh
         EXPECT_TRUE(server->Exists(file)) << file;
 }
 
+// The heading of two folders whose names the server's code page cannot hold.
+const char* const kUnnamableFolders =
+    "以下 2 个文件夹的名称中有文件服务器(FTP)不能表示的字符，服务器上不会有这些文件夹，无需清理：";
+
 // Names and numbers that differ from another only in letter case or in width, in several scripts.
 const std::pair<const char*, const char*> kTwinNames[] = {
     {"Gear", "GEAR"},     {"gear", "Gear"},         {"Ｇｅａｒ", "ＧＥＡＲ"},
@@ -326,12 +330,15 @@ TEST_P(DataDeleteConfirmTest, ASubTaskNumberedAsAnotherTaskButForCaseTakesNothin
             user.Dialog("数据删除确认 - 项目")
                 .Click(IDOK)
                 .Message("删除将不可再恢复，是否真的要删除?", IDYES);
-            if (vq::FolderNameKey(other) == vq::FolderNameKey(twin))
+            if (vq::FolderNameKey(other) == vq::FolderNameKey(twin)) {
+                const CString both = CString("（任务 ") + twin + " 与任务 " + other + "）";
                 user.Message(
-                    "以下 2 个文件夹在不区分大小写的文件服务器(FTP)上也是其他现有任务的文件夹，为免误删这些"
-                    "任务的文件，没有删除：\n\n/Vq/Auditing/" +
-                        CString(twin) + "\n/Vq/Working/" + twin,
+                    "以下 2 "
+                    "个文件夹也是其他现有任务的文件夹（两项任务的编号在文件服务器(FTP)上对应同一个文件夹"
+                    "名），为免误删这些任务的文件，没有删除：\n\n/Vq/Auditing/" +
+                        CString(twin) + both + "\n/Vq/Working/" + twin + both,
                     IDOK);
+            }
             CDataDeleteConfirmDlg dlg;
             Prepare(dlg, "XM-01-02", "泵体", "项目一\\");
             EXPECT_EQ(dlg.DoModal(), IDOK);
@@ -349,9 +356,9 @@ TEST_P(DataDeleteConfirmTest, ASubTaskNumberedAsAnotherTaskButForCaseTakesNothin
     }
 }
 
-// A number the code page 936 cannot write names folders the server cannot be asked about: the
-// task's rows go and both folders are named as left over.
-TEST_P(DataDeleteConfirmTest, FoldersOfANumberTheCodePageLacksAreNamedAsLeftOver) {
+// A number the code page 936 cannot write names folders the server cannot hold: the task's rows
+// go, and the box names both folders as never made, with nothing for the administrator to clean.
+TEST_P(DataDeleteConfirmTest, FoldersOfANumberTheCodePageLacksAreNamedAsNeverMade) {
     ws->Execute(kProjects);
     ws->Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES "
                 "('P-01-02-😀', 'T12', 'A_\\T1\\', '未开始');"
@@ -361,9 +368,7 @@ TEST_P(DataDeleteConfirmTest, FoldersOfANumberTheCodePageLacksAreNamedAsLeftOver
     user.Dialog("数据删除确认 - 项目")
         .Click(IDOK)
         .Message("删除将不可再恢复，是否真的要删除?", IDYES)
-        .Message("数据已删除，但以下 2 项内容未能从文件服务器(FTP)上删除，请通知系统管理员清理：\n\n"
-                 "/Vq/Auditing/P-01-02-😀\n/Vq/Working/P-01-02-😀",
-                 IDOK);
+        .Message(CString(kUnnamableFolders) + "\n\n/Vq/Auditing/P-01-02-😀\n/Vq/Working/P-01-02-😀", IDOK);
     CDataDeleteConfirmDlg dlg;
     Prepare(dlg, "P-01", "T1", "A_\\");
     EXPECT_EQ(dlg.DoModal(), IDOK);
@@ -392,13 +397,11 @@ TEST_P(DataDeleteConfirmTest, BoxesShowTheCharactersOfAStoredNumberThatCannotBeS
         user.Dialog("数据删除确认 - 项目")
             .Click(IDOK)
             .Message("删除将不可再恢复，是否真的要删除?", IDYES)
-            .Message(
-                KeptTasksText({"项目一\\泵体\\子任务" + CString(shown) + " [<U+0020>XM-02-01<U+0020>]"},
-                              true) +
-                    "\n\n数据已删除，但以下 2 项内容未能从文件服务器(FTP)上删除，请通知系统管理员清理：\n\n"
-                    "/Vq/Auditing/XM-02-01" +
-                    shown + "\n/Vq/Working/XM-02-01" + shown,
-                IDOK);
+            .Message(KeptTasksText({"项目一\\泵体\\子任务" + CString(shown) + " [<U+0020>XM-02-01<U+0020>]"},
+                                   true) +
+                         "\n\n" + kUnnamableFolders + "\n\n/Vq/Auditing/XM-02-01" + shown +
+                         "\n/Vq/Working/XM-02-01" + shown,
+                     IDOK);
         CDataDeleteConfirmDlg dlg;
         Prepare(dlg, "XM-01-02", "泵体", "项目一\\");
         EXPECT_EQ(dlg.DoModal(), IDOK);

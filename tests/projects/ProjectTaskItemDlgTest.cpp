@@ -164,6 +164,17 @@ TEST_P(ProjectTaskItemTest, ANumberOfDotsIsRefusedWithTheCharacterMessage) {
         .Set(kNumber, "XM-02-01. . ")
         .Click(IDOK)
         .Message(NumberCharacterMessage(), IDOK)
+        // Characters the file server's code page 936 cannot write: the accent written apart from
+        // its letter, the ligature "ﬁ" (the texts look like "XM-é" and "XM-fi", which it can).
+        .Set(kNumber, "XM-e\u0301")
+        .Click(IDOK)
+        .Message(NumberCharacterMessage(), IDOK)
+        .Set(kNumber, "XM-\uFB01")
+        .Click(IDOK)
+        .Message(NumberCharacterMessage(), IDOK)
+        .Set(kNumber, "XM-\uFB01")
+        .Click(kMembers)
+        .Message(NumberCharacterMessage() + "，不能设置项目成员...", IDOK)
         .Set(kNumber, "..")
         .Click(kMembers)
         .Message(NumberCharacterMessage() + "，不能设置项目成员...", IDOK)
@@ -177,7 +188,7 @@ TEST_P(ProjectTaskItemTest, ANumberOfDotsIsRefusedWithTheCharacterMessage) {
         .Click(IDCANCEL);
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    const CString refused = "('.', '..', 'XM-02-01.', 'XM-02-01. .')";
+    const CString refused = "('.', '..', 'XM-02-01.', 'XM-02-01. .', 'XM-e\u0301', 'XM-\uFB01')";
     EXPECT_EQ(Query("SELECT count(*) FROM ProjectManage WHERE ProjectNo IN " + refused), "0");
     EXPECT_EQ(Query("SELECT count(*) FROM DesignProjectTeam"), "0");
     EXPECT_EQ(Query("SELECT count(*) FROM LogInformation WHERE PartCode IN " + refused), "0");
@@ -478,6 +489,31 @@ std::vector<std::pair<CString, CString>> CaseTwinNumbers() {
     return pairs;
 }
 
+// A typed number that another is taken for is refused as taken; one holding a character the
+// file server's code page 936 cannot write ("ς", "ſ", the Kelvin sign) never gets that far.
+CString Refusal(const CString& typed) {
+    return vq::HasGbkForm(typed.str()) ? CString("该项目或任务编号已存在，请重新输入!")
+                                       : NumberCharacterMessage();
+}
+
+// Numbers that name one folder on the file server once made valid file names ("+" and the
+// characters a file name cannot hold become "#"), in another case as well: the first is stored
+// (by another client: the dialog refuses most of these characters), the second proposed or typed.
+std::vector<std::pair<CString, CString>> FolderTwinNumbers() {
+    std::vector<std::pair<CString, CString>> pairs;
+    const std::string merged = std::string(vq::kFileNameUnsafe) + "#";
+    for (std::size_t i = 0; i < merged.size(); ++i) {
+        for (const char typed : {'+', '#'}) {
+            if (merged[i] == typed)
+                continue;
+            const CString number = CString(std::to_string(20 + i));
+            pairs.emplace_back("xm-" + number + CString(merged[i]) + "1",
+                               "XM-" + number + CString(typed) + "1");
+        }
+    }
+    return pairs;
+}
+
 } // namespace
 
 // A number equal to a stored one but for letter case, in any script, is refused by the project
@@ -501,7 +537,7 @@ TEST_P(ProjectTaskItemTest, ANumberThatDiffersOnlyInCaseFromAStoredOneIsRefused)
             .Set(kEndDate, DaysFromToday(30))
             .Set(kNumber, typed)
             .Click(IDOK)
-            .Message("该项目或任务编号已存在，请重新输入!", IDOK)
+            .Message(Refusal(typed), IDOK)
             .Click(IDCANCEL);
         EXPECT_EQ(project.DoModal(), IDCANCEL);
         EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
@@ -510,6 +546,64 @@ TEST_P(ProjectTaskItemTest, ANumberThatDiffersOnlyInCaseFromAStoredOneIsRefused)
 
         // The first task below the project numbered as typed is proposed that number and "-01";
         // another client stored its twin for a task of another project.
+        ws.Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
+            "WorkState) VALUES ('" +
+            SqlQuote(typed) + "', '父项目', '项目管理', 'zhangsan', '" + DaysFromToday(400) +
+            "', '未开始'), ('" + SqlQuote(stored) +
+            "-01', '别的任务', '别的项目\\', 'zhangsan', '', '未开始')");
+        CProjectTaskItemDlg task;
+        task.NewItem = 1;
+        task.Editable = 1;
+        task.ProjectNo = typed;
+        vq::ScriptedUser taskUser;
+        taskUser.Dialog("项目/任务项属性")
+            .Do([&](CDialog& d) { EXPECT_EQ(Text(d, kNumber), typed + "-01"); })
+            .Set(kName, "新任务")
+            .Set(kEndDate, DaysFromToday(30))
+            .Set(kAlertDate, DaysFromToday(20))
+            .Click(IDOK)
+            .Message(Refusal(typed + "-01"), IDOK)
+            .Click(IDCANCEL);
+        EXPECT_EQ(task.DoModal(), IDCANCEL);
+        EXPECT_TRUE(taskUser.Succeeded()) << taskUser.Error().c_str();
+        ws.Execute("DELETE FROM ProjectManage WHERE ProjectName IN ('父项目', '别的任务')");
+    }
+}
+
+// A number whose folder name is that of a stored number ("XM-20+1" and "xm-20#1" both name the
+// folder "XM-20#1" to a server that ignores case, "xm-20#1" alone to one that does not) is refused
+// as taken by the project dialog and by the task dialog, on both engines, for every character the
+// file-name mapping merges with "#".
+TEST_P(ProjectTaskItemTest, ANumberNamingTheFoldersOfAStoredOneIsRefused) {
+    for (const auto& [stored, typed] : FolderTwinNumbers()) {
+        SCOPED_TRACE(("stored " + stored + ", typed " + typed).str());
+        // A top-level project's number holds no "#": only the "+" twins reach the number check.
+        if (typed.Find('#') < 0) {
+            ws.Execute(
+                "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState) "
+                "VALUES ('" +
+                SqlQuote(stored) + "', '已有项目', '项目管理', 'zhangsan', '未开始')");
+            CProjectTaskItemDlg project;
+            project.NewItem = 1;
+            project.Editable = 1;
+            project.IsProject = 1;
+            project.ProjectPath = "项目管理";
+            vq::ScriptedUser user;
+            user.Dialog("项目/任务项属性")
+                .Set(kName, "新项目")
+                .Set(kEndDate, DaysFromToday(30))
+                .Set(kNumber, typed)
+                .Click(IDOK)
+                .Message("该项目或任务编号已存在，请重新输入!", IDOK)
+                .Click(IDCANCEL);
+            EXPECT_EQ(project.DoModal(), IDCANCEL);
+            EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+            ws.Execute("DELETE FROM ProjectManage WHERE ProjectName='已有项目'");
+        }
+
+        // The first task below a parent numbered as typed is proposed that number and "-01";
+        // another client stored its folder twin for a task of another project.
         ws.Execute(
             "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
             "WorkState) VALUES ('" +

@@ -41,6 +41,13 @@ TEST(ProjectTaskRules, NamesAndNumbers) {
     for (const char* bad : {".", "..", "...", ". .", "a/b", "P[m]", "XM-02-01.", "XM-02-01..", "XM-02-01 ",
                             " XM-02-01", "XM\t02"})
         EXPECT_FALSE(HasValidItemNumber(bad)) << bad;
+    // The folders are named in the server's code page 936: a number that looks like one it can
+    // write ("XM-é" written with a combining accent, "XM-fi" with the ligature) would reach the
+    // server as another name.
+    for (const char* good : {"XM-\u00E9", "XM-fi", "ΣM-02", "ＸＭ-02", "箱体-01"})
+        EXPECT_TRUE(HasValidItemNumber(good)) << good;
+    for (const char* bad : {"XM-e\u0301", "XM-\uFB01", "XM-02-01\u200B", "XM-\u00C9", "XM-\xFF"})
+        EXPECT_FALSE(HasValidItemNumber(bad)) << bad;
     EXPECT_EQ(NumberCharacterMessage(),
               "项目或任务编号不能包含以下字母\n       \\ / : * ? \" ' < > | [ ], \n或不能以[M]、[P]做为结尾");
     EXPECT_EQ(ChildrenPath("项目管理", "A"), "A\\");

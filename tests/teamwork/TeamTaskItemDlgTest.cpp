@@ -8,6 +8,7 @@
 #include "platform/ui/ScriptedUser.h"
 #include "platform/ui/SpinButtonCtrl.h"
 #include "platform/ui/TreeCtrl.h"
+#include "projects/ProjectTaskRecords.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -190,6 +191,29 @@ TEST_P(TeamTaskItemTest, OkIsRefusedUntilNameAndDatesFit) {
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkManage"), "1");
+}
+
+// Below a task that another client numbered with characters the file server's code page 936
+// cannot write (an accent written apart from its letter, the ligature "ﬁ"), a work task, whose
+// number holds the task's, is refused with the message of the characters a number may not hold,
+// and nothing is stored.
+TEST_P(TeamTaskItemTest, AWorkNumberTheServersCodePageCannotWriteIsRefused) {
+    for (const char* taskNo : {"T-e\u0301", "T-\uFB01"}) {
+        SCOPED_TRACE(taskNo);
+        ws.Execute(CString("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, "
+                           "PreendedTime, WorkState, TaskType) VALUES ('") +
+                   taskNo + "', '任务二', '项目甲\\', 'zhangsan', '2040-12-31', '正进行中', 'T')");
+        CTeamTaskItemDlg dlg;
+        dlg.TaskNo = taskNo;
+        vq::ScriptedUser user;
+        user.Dialog("工作任务分解").Set(kName, "设计");
+        SetDates(user);
+        user.Click(IDOK).Message(projects::NumberCharacterMessage(), IDOK).Click(IDCANCEL);
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkManage"), "0");
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkLog"), "0");
+    }
 }
 
 TEST_P(TeamTaskItemTest, WithoutAParentFinishDateTheSettingsBoundTheDateOrNothingDoes) {
