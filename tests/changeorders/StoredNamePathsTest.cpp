@@ -839,11 +839,11 @@ TEST_P(StoredNamePathsTest, AReviewWritesNothingIntoTheFoldersOfAnotherTasksNumb
     }
 }
 
-// Deleting a work task whose documents another client stored while the deletion was confirmed:
-// a copy whose name a server that ignores case reads as the copy of a document of another work,
-// or as a task's folder, stays with everything in it, and the box names it; the copy of a name
-// of its own goes, and so do all the work's rows.
-TEST_P(StoredNamePathsTest, DeletingAWorkLeavesCopiesNamedAsAnotherDocumentOrATasksFolder) {
+// Deleting a work task whose documents another client stored while the deletion was confirmed
+// (among them copies whose names a server that ignores case reads as the copy of a document of
+// another work, or as a task's folder): the deletion is judged on what is stored after the answer
+// and refuses, so every copy stays with everything in it, and so do all the work's rows.
+TEST_P(StoredNamePathsTest, DocumentsStoredWhileAWorkDeletionIsConfirmedStopItAndEveryCopyStays) {
     Lend(true);
     theApp.m_nDocStorageMode = 2;
     ftp.MakeFolder("Vq/Proven");
@@ -876,27 +876,26 @@ TEST_P(StoredNamePathsTest, DeletingAWorkLeavesCopiesNamedAsAnotherDocumentOrATa
                             CString(other) + "', 'P-1#001', 'a.dwg')");
                 ftp.WriteFile("Vq/Working/" + CString(other) + ".dwg", "other document");
             }
-            const auto served = FilesBelow(ftp.Root());
             ftp.WriteFile("Vq/Working/F-9.dwg", "the work's own copy");
             ftp.WriteFile("Vq/Auditing/F-9.dwg", "the work's own copy");
             arriving = {{deleted, task ? "README" : "b.dwg"}, {"F-9", "c.dwg"}};
             shown.clear();
 
-            EXPECT_TRUE(DeleteWorkCascade("P-1#002", "P-1", "正进行中", true, "p"));
-            EXPECT_EQ(FilesBelow(ftp.Root()), served);
+            const auto withOwnCopies = FilesBelow(ftp.Root());
+            EXPECT_FALSE(DeleteWorkCascade("P-1#002", "P-1", "正进行中", true, "p"));
+            EXPECT_EQ(FilesBelow(ftp.Root()), withOwnCopies);
             ASSERT_EQ(shown.size(), 2u);
-            EXPECT_EQ(
-                shown[1],
-                "以下 1 项文档内容在不区分大小写的文件服务器(FTP)上与现有任务的文件夹或其他文档的内容同名，"
-                "为免误删它们的文件，没有删除：\n\n" +
-                    CString(deleted) + " (" + stored + ")");
+            EXPECT_EQ(shown[1], "该任务下存在工作文档，请先删除工作文档...");
             EXPECT_EQ(ws->QueryText("SELECT count(*) FROM TeamWorkManage WHERE WorkID='P-1#002'") +
                           ws->QueryText("SELECT count(*) FROM TeamWorkResult WHERE WorkID='P-1#002'"),
-                      "00");
+                      "12");
             EXPECT_EQ(ws->QueryText("SELECT count(*) FROM TeamWorkResult WHERE WorkID='P-1#001'") +
                           ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectName='他人任务'"),
                       task ? "01" : "10");
-            ws->Execute("DELETE FROM TeamWorkResult;DELETE FROM ProjectManage WHERE ProjectName='他人任务'");
+            ws->Execute("DELETE FROM TeamWorkResult;DELETE FROM TeamWorkManage WHERE WorkID='P-1#002';"
+                        "DELETE FROM ProjectManage WHERE ProjectName='他人任务'");
+            for (const char* area : {"/Vq/Working/F-9.dwg", "/Vq/Auditing/F-9.dwg"})
+                fs::remove((ftp.Root() + area).str());
             fs::remove_all((ftp.Root() + "/Vq/Working/" + CString(other)).str());
             fs::remove((ftp.Root() + "/Vq/Working/" + CString(other) + ".dwg").str());
         }
@@ -907,8 +906,9 @@ TEST_P(StoredNamePathsTest, DeletingAWorkLeavesCopiesNamedAsAnotherDocumentOrATa
 }
 
 // The same in the deletion of a task of the work breakdown, whose work and documents another
-// client stored while the deletion was being confirmed.
-TEST_P(StoredNamePathsTest, DeletingATaskLeavesCopiesNamedAsADocumentOfAnotherTask) {
+// client stored while the deletion was being confirmed: the work found after the answer refuses the
+// deletion, and every copy and row stays.
+TEST_P(StoredNamePathsTest, AWorkStoredWhileATaskDeletionIsConfirmedStopsItAndEveryCopyStays) {
     Lend(true);
     theApp.m_nDocStorageMode = 2;
     ftp.MakeFolder("Vq/Proven");
@@ -920,7 +920,6 @@ TEST_P(StoredNamePathsTest, DeletingATaskLeavesCopiesNamedAsADocumentOfAnotherTa
             "INSERT INTO TeamWorkResult (FileID, WorkID, FileName) VALUES ('" +
             CString(other) + "', 'P-1#001', 'a.dwg')");
         ftp.WriteFile("Vq/Working/" + CString(other) + ".dwg", "other document");
-        const auto served = FilesBelow(ftp.Root());
         ftp.WriteFile("Vq/Working/F-9.dwg", "the task's own copy");
 
         vq::ScriptedUser user;
@@ -934,23 +933,23 @@ TEST_P(StoredNamePathsTest, DeletingATaskLeavesCopiesNamedAsADocumentOfAnotherTa
             })
             .Click(IDOK)
             .Message("删除将不可再恢复，是否真的要删除?", IDYES)
-            .Message(
-                "以下 1 项文档内容在不区分大小写的文件服务器(FTP)上与现有任务的文件夹或其他文档的内容同名，"
-                "为免误删它们的文件，没有删除：\n\n" +
-                    CString(deleted) + " (" + CString(deleted) + ".dwg)",
-                IDOK);
+            .Message("该项目任务下有 1 个相关的工作组工作任务，不能直接删除...", IDOK)
+            .Click(IDCANCEL);
         CDataDeleteConfirmDlg dlg;
         dlg.ProjectNo = "XM-01-02";
         dlg.ProjectName = "泵体";
         dlg.ProjectPath = "项目一\\";
-        EXPECT_EQ(dlg.DoModal(), IDOK);
+        const auto withOwnCopy = FilesBelow(ftp.Root());
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
         EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-        EXPECT_EQ(FilesBelow(ftp.Root()), served);
+        EXPECT_EQ(FilesBelow(ftp.Root()), withOwnCopy);
         EXPECT_EQ(ws->QueryText("SELECT count(*) FROM TeamWorkResult WHERE WorkID='XM-01-02#001'") +
-                      ws->QueryText("SELECT count(*) FROM TeamWorkResult WHERE WorkID='P-1#001'"),
-                  "01");
-        ws->Execute(
-            "DELETE FROM TeamWorkResult;DELETE FROM ProjectManage WHERE ProjectName IN ('项目一', '泵体')");
+                      ws->QueryText("SELECT count(*) FROM TeamWorkResult WHERE WorkID='P-1#001'") +
+                      ws->QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectNo='XM-01-02'"),
+                  "211");
+        ws->Execute("DELETE FROM TeamWorkResult;DELETE FROM TeamWorkManage WHERE WorkID='XM-01-02#001';"
+                    "DELETE FROM ProjectManage WHERE ProjectName IN ('项目一', '泵体')");
+        fs::remove((ftp.Root() + "/Vq/Working/F-9.dwg").str());
         fs::remove((ftp.Root() + "/Vq/Working/" + CString(other) + ".dwg").str());
     }
     theApp.m_nDocStorageMode = 0;
