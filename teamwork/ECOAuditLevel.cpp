@@ -1,6 +1,7 @@
 #include "teamwork/ECOAuditLevel.h"
 
 #include "core/ComError.h"
+#include "core/ProductSchema.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
@@ -116,51 +117,19 @@ int ECOTaskSnapshot::StampsHeld() {
 }
 
 bool ECOTaskSnapshot::StampsInstalled() {
-    // The stamp's table and its triggers (a database made before them, or whose triggers were
-    // dropped or disabled, stamps nothing: every question then goes to the tables).
-    CString sql;
-    long expected = 0;
-    switch (theApp.m_pConnPDM->GetEngine()) {
-    case vq::db::Engine::SQLite:
-        sql =
-            "SELECT COUNT(*) FROM sqlite_master WHERE (type = 'table' AND name = 'ECOTaskStamp') OR (type = "
-            "'trigger' AND name LIKE 'TR_ECOStamp_%')";
-        expected = 10;
-        break;
-    case vq::db::Engine::PostgreSQL:
-        sql = "SELECT (SELECT COUNT(*) FROM pg_class WHERE relname = 'ecotaskstamp' AND relkind = 'r') + "
-              "(SELECT "
-              "COUNT(*) FROM pg_trigger WHERE tgname LIKE 'tr_ecostamp_%' AND tgenabled <> 'D')";
-        expected = 4;
-        break;
-    default:
-        return false;
-    }
-    return CountRows(sql) == expected;
+    return ChangeTaskStampsInstalled(theApp.m_pConnPDM);
 }
 
 bool ECOTaskSnapshot::WaitingIndexed() {
-    CString sql;
-    switch (theApp.m_pConnPDM->GetEngine()) {
-    case vq::db::Engine::SQLite:
-        sql = "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name IN "
-              "('IX_TeamWorkAudit_Waiting', "
-              "'IX_TeamWorkGroupAudit_Waiting')";
-        break;
-    case vq::db::Engine::PostgreSQL:
-        sql = "SELECT COUNT(*) FROM pg_class WHERE relkind = 'i' AND relname IN ('ix_teamworkaudit_waiting', "
-              "'ix_teamworkgroupaudit_waiting')";
-        break;
-    default:
-        return false;
-    }
-    return CountRows(sql) == 2;
+    return WaitingStepsIndexed(theApp.m_pConnPDM);
 }
 
 bool ECOTaskSnapshot::Read(const CString& workId) {
     m_workId.Empty();
     m_readingId = workId;
     m_order.clear();
+    m_orderStored.clear();
+    m_missingHint = m_unfinishedHint = 0;
     m_orderByTrimmed.clear();
     m_orderAmbiguous = false;
     m_codes.clear();
@@ -194,6 +163,7 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
             if (!distinct(orderKeys, row[0], row[1], m_orderAmbiguous))
                 return;
             m_order.push_back(VariantToString(row[0]).str());
+            m_orderStored.push_back(VariantToStoredText(row[0]).str());
             ++m_orderByTrimmed[m_order.back()];
         }))
         return false;
@@ -260,6 +230,41 @@ bool ECOTaskSnapshot::Prepare(const CString& workId) {
         }
     }
     return Read(workId);
+}
+
+const std::size_t* ECOTaskSnapshot::MissingPart(int level) {
+    const std::size_t count = m_order.size();
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t part = (m_missingHint + k) % count;
+        const auto best = m_bestByTrimmed.find(m_order[part]);
+        if (best == m_bestByTrimmed.end() || best->second < level) {
+            m_missingHint = m_missingFound = part;
+            return &m_missingFound;
+        }
+    }
+    return nullptr;
+}
+
+const ECOTaskSnapshot::LevelRow* ECOTaskSnapshot::UnfinishedRow() {
+    const std::size_t count = m_rows.size();
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t row = (m_unfinishedHint + k) % count;
+        if (!m_rows[row].null && !m_rows[row].Finished()) {
+            m_unfinishedHint = row;
+            return &m_rows[row];
+        }
+    }
+    return nullptr;
+}
+
+int ECOTaskSnapshot::OrdersByBytes() {
+    // SQLite's NOCASE compares bytes after folding ASCII letters. A server compares citext by its
+    // database's collation: only the C collations order by bytes (others may pass over blanks).
+    if (theApp.m_pConnPDM->GetEngine() != vq::db::Engine::PostgreSQL)
+        return 1;
+    const long c = CountRows("SELECT COUNT(*) FROM pg_database WHERE datname = current_database() AND "
+                             "(datcollate IN ('C', 'POSIX') OR datcollate LIKE 'C.%')");
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
 }
 
 bool ECOTaskSnapshot::Exact() const {
@@ -376,6 +381,160 @@ ECOTaskSnapshot* CECOAuditLevel::Snapshot(const CString& workId, bool& failed) {
     return task.Exact() ? &task : nullptr;
 }
 
+ECOTaskSnapshot* CECOAuditLevel::Guide(const CString& workId, bool& failed) {
+    failed = false;
+    if (!m_pSnapshot || !theApp.m_pConnPDM || m_pSnapshot->m_stamped != 0)
+        return nullptr;
+    ECOTaskSnapshot& guide = *m_pSnapshot;
+    if (guide.m_byBytes < 0)
+        guide.m_byBytes = ECOTaskSnapshot::OrdersByBytes();
+    if (guide.m_byBytes <= 0) {
+        failed = guide.m_byBytes < 0;
+        return nullptr;
+    }
+    if (!guide.Holds(workId) && !guide.Read(workId)) {
+        failed = true;
+        return nullptr;
+    }
+    return &guide;
+}
+
+int CECOAuditLevel::ConfirmMissing(ECOTaskSnapshot& guide, std::size_t part, int level) {
+    // The part check keeps the level closed when a part of the order, trimmed, is none of the codes
+    // of the drawings at the level, trimmed. Confirmed here for one part, by the index of the codes:
+    // every stored spelling of the part (the rows the order's DISTINCT takes for one) trims to the
+    // part, and no drawing of the task at the level has a code that trims to it. Such a code is the
+    // part with blanks after it (a range of codes from the part on) or begins with a blank (a range
+    // of codes before "!"). The task's id is compared without its index, so that the codes' is used.
+    const bool server = theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
+    const char* text =
+        server ? "SELECT (SELECT COUNT(*) FROM ECOModifyPart WHERE ECONo = %k AND PartCode = %k AND Upper(Other3) "
+                 "= '0'), (SELECT COUNT(*) FROM ECOModifyPart WHERE ECONo = %k AND PartCode = %k AND "
+                 "Upper(Other3) = '0' AND btrim(PartCode::text, ?) = ?), (SELECT COUNT(*) FROM TeamWorkResult r "
+                 "WHERE ((r.PartCode >= %k AND r.PartCode < %k) OR (r.PartCode > '' AND r.PartCode < '!')) AND "
+                 "btrim(r.PartCode::text, ?) = ? AND lower(r.WorkID::text) = lower(?) AND Upper(r.FileName) "
+                 "Like '%.DWG' AND EXISTS (SELECT 1 FROM ECOAuditLevel a WHERE a.ECOTaskNo = %k AND a.FileID = "
+                 "r.FileID AND a.CurrentAuditLevel >= ?))"
+               : "SELECT (SELECT COUNT(*) FROM ECOModifyPart WHERE ECONo = %k AND PartCode = %k AND Upper(Other3) "
+                 "= '0'), (SELECT COUNT(*) FROM ECOModifyPart WHERE ECONo = %k AND PartCode = %k AND "
+                 "Upper(Other3) = '0' AND trim(PartCode, ?) = ?), (SELECT COUNT(*) FROM TeamWorkResult r WHERE "
+                 "((r.PartCode >= %k AND r.PartCode < %k) OR (r.PartCode > '' AND r.PartCode < '!')) AND "
+                 "trim(r.PartCode, ?) = ? AND +r.WorkID = ? COLLATE NOCASE AND Upper(r.FileName) Like '%.DWG' "
+                 "AND EXISTS (SELECT 1 FROM ECOAuditLevel a WHERE a.ECOTaskNo = %k AND a.FileID = r.FileID AND "
+                 "a.CurrentAuditLevel >= ?))";
+    const CString workId = guide.m_workId;
+    const _variant_t order(ChangeOrderNo(workId));
+    const _variant_t stored(CString(guide.m_orderStored[part]));
+    const _variant_t trimmed(CString(guide.m_order[part]));
+    const _variant_t blanks(CString(" \t\n\r\v\f"));
+    long spellings = 0, trimmedSpellings = 0, drawings = 0;
+    try {
+        _RecordsetPtr rs = guide
+                               .Statement(text, {order, stored, order, stored, blanks, trimmed, trimmed,
+                                                 _variant_t(CString(guide.m_order[part] + "!")), blanks,
+                                                 trimmed, _variant_t(workId), _variant_t(workId),
+                                                 _variant_t(static_cast<long>(level))})
+                               ->Execute(nullptr, nullptr, adCmdText);
+        if (!rs->IsEOF()) {
+            spellings = std::atol(VariantToString(rs->GetCollect(0L)));
+            trimmedSpellings = std::atol(VariantToString(rs->GetCollect(1L)));
+            drawings = std::atol(VariantToString(rs->GetCollect(2L)));
+        }
+        rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return -1;
+    }
+    return spellings > 0 && trimmedSpellings == spellings && drawings == 0 ? 1 : 0;
+}
+
+int CECOAuditLevel::CheckPartsOnServer(ECOTaskSnapshot& guide, const CString& workId, int level) {
+    // The part check computed where the rows are, instead of reading the order's parts and the
+    // task's drawings: the distinct codes of the order and of the drawings at the level (a NULL
+    // code is one more), the order's codes that trimmed are none of the drawings' codes trimmed
+    // (a NULL code reads as empty), and the level of the order's sheet. Where a code is stored in
+    // two spellings the database takes for one, or the sheet has rows at different levels, the
+    // answer depends on the row the database returns first: the part check's own statements answer.
+    const bool server = theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
+    const char* text =
+        server
+            ? "WITH s AS MATERIALIZED (SELECT r.PartCode AS c FROM TeamWorkResult r WHERE r.WorkID = %k AND "
+              "Upper(r.FileName) Like '%.DWG' AND r.FileID IN (SELECT FileID FROM ECOAuditLevel WHERE "
+              "CurrentAuditLevel >= ? AND ECOTaskNo = %k)), p AS MATERIALIZED (SELECT PartCode AS c FROM "
+              "ECOModifyPart WHERE ECONo = %k AND Upper(Other3) = '0') SELECT (SELECT COUNT(DISTINCT c) + "
+              "coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT COUNT(DISTINCT "
+              "c::text) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT COUNT(DISTINCT c) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 "
+              "END), 0) FROM s), (SELECT COUNT(DISTINCT c::text) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM s), (SELECT COUNT(*) FROM p WHERE "
+              "btrim(coalesce(c::text, ''), ?) NOT IN (SELECT btrim(coalesce(c::text, ''), ?) FROM s)), "
+              "(SELECT COUNT(DISTINCT coalesce(CurrentAuditLevel::text, '')) FROM ECOAuditLevel WHERE "
+              "ECOTaskNo = %k AND IsECOFile = 'Y'), (SELECT MIN(CurrentAuditLevel) FROM ECOAuditLevel WHERE "
+              "ECOTaskNo = %k AND IsECOFile = 'Y')"
+            : "WITH s AS MATERIALIZED (SELECT r.PartCode AS c FROM TeamWorkResult r WHERE r.WorkID = %k AND "
+              "Upper(r.FileName) Like '%.DWG' AND r.FileID IN (SELECT FileID FROM ECOAuditLevel WHERE "
+              "CurrentAuditLevel >= ? AND ECOTaskNo = %k)), p AS MATERIALIZED (SELECT PartCode AS c FROM "
+              "ECOModifyPart WHERE ECONo = %k AND Upper(Other3) = '0') SELECT (SELECT COUNT(DISTINCT c) + "
+              "coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT COUNT(DISTINCT c "
+              "COLLATE BINARY) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT COUNT(DISTINCT c) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 "
+              "ELSE 0 END), 0) FROM s), (SELECT COUNT(DISTINCT c COLLATE BINARY) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM s), (SELECT COUNT(*) "
+              "FROM p WHERE trim(coalesce(c, ''), ?) NOT IN (SELECT trim(coalesce(c, ''), ?) FROM s)), "
+              "(SELECT COUNT(DISTINCT coalesce(CurrentAuditLevel, '')) FROM ECOAuditLevel WHERE ECOTaskNo = "
+              "%k AND IsECOFile = 'Y'), (SELECT MIN(CurrentAuditLevel) FROM ECOAuditLevel WHERE ECOTaskNo = "
+              "%k AND IsECOFile = 'Y')";
+    const _variant_t task(workId), blanks(CString(" \t\n\r\v\f"));
+    long order = 0, orderSpellings = 0, submitted = 0, submittedSpellings = 0, missing = 0, sheetLevels = 0;
+    CString sheet;
+    try {
+        _RecordsetPtr rs = guide
+                               .Statement(text, {task, _variant_t(static_cast<long>(level)), task,
+                                                 _variant_t(ChangeOrderNo(workId)), blanks, blanks, task, task})
+                               ->Execute(nullptr, nullptr, adCmdText);
+        if (!rs->IsEOF()) {
+            order = std::atol(VariantToString(rs->GetCollect(0L)));
+            orderSpellings = std::atol(VariantToString(rs->GetCollect(1L)));
+            submitted = std::atol(VariantToString(rs->GetCollect(2L)));
+            submittedSpellings = std::atol(VariantToString(rs->GetCollect(3L)));
+            missing = std::atol(VariantToString(rs->GetCollect(4L)));
+            sheetLevels = std::atol(VariantToString(rs->GetCollect(5L)));
+            sheet = VariantToString(rs->GetCollect(6L));
+        }
+        rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        if (!IsConnectionLost(e))
+            AfxMessageBox(kSubmittedPartsError);
+        return 0;
+    }
+    if (order != orderSpellings || submitted != submittedSpellings || sheetLevels > 1)
+        return CheckPartsInTable(workId, level);
+    if (submitted < order || missing > 0)
+        return 0;
+    if (submitted > order) {
+        AfxMessageBox(kMorePartsWarning);
+        return 1;
+    }
+    if (sheet.IsEmpty())
+        return 0;
+    return std::atoi(sheet) >= level ? 1 : 0;
+}
+
+int CECOAuditLevel::ConfirmUnfinished(ECOTaskSnapshot& guide, const std::string& fileKey) {
+    long count = 0;
+    try {
+        _RecordsetPtr rs = guide
+                               .Statement("SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = %k AND FileID = %k "
+                                          "AND CurrentAuditLevel <> MaxAuditLevel",
+                                          {_variant_t(guide.m_workId), _variant_t(CString(fileKey))})
+                               ->Execute(nullptr, nullptr, adCmdText);
+        if (!rs->IsEOF())
+            count = std::atol(VariantToString(rs->GetCollect(0L)));
+        rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return -1;
+    }
+    return count > 0 ? 1 : 0;
+}
+
 bool CECOAuditLevel::CountOwnWrite(ECOTaskSnapshot& task, long rows) {
     // Nothing but this write since the stamps were compared: the rows it wrote, and a new token.
     ECOTaskSnapshot::Stamp written, order;
@@ -439,7 +598,18 @@ int CECOAuditLevel::CheckModifiedPartsReady(CString workId, int level) {
             AfxMessageBox(kMorePartsWarning);
         return answer;
     }
-    return failed ? 0 : CheckPartsInTable(workId, level); // a failed read was shown
+    if (failed)
+        return 0; // shown
+    if (ECOTaskSnapshot* guide = Guide(workId, failed)) {
+        if (const std::size_t* part = guide->MissingPart(level)) {
+            const int missing = ConfirmMissing(*guide, *part, level);
+            if (missing != 0)
+                return 0; // still missing, or the read failed (shown)
+            guide->m_workId.Empty(); // read again when next used
+        }
+        return CheckPartsOnServer(*guide, workId, level);
+    }
+    return failed ? 0 : CheckPartsInTable(workId, level);
 }
 
 int CECOAuditLevel::ResetWaitingAudits(int level, CString workId, int alsoGroupRows) {
@@ -492,11 +662,24 @@ int CECOAuditLevel::ResetWaitingAudits(int level, CString workId, int alsoGroupR
     return 1;
 }
 
-int CECOAuditLevel::ReadLevel(const char* column, const CString& workId, const CString& fileId) {
+bool CECOAuditLevel::ReadFileRow(const CString& workId, const CString& fileId, int& current, int& maximum,
+                                 std::string& key) {
+    // The first row's levels (0 when there is none), and its key.
     CString sql;
-    sql.Format("SELECT %s FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND FileID = '%s'", column,
+    sql.Format("SELECT CurrentAuditLevel, MaxAuditLevel, Lower(FileID) FROM ECOAuditLevel WHERE ECOTaskNo = "
+               "'%s' AND FileID = '%s'",
                SqlQuote(workId), SqlQuote(fileId));
-    return std::atoi(theApp.GetSqlString(sql));
+    bool found = false;
+    if (!ReadRows(sql, 3, nullptr, [&](const std::vector<_variant_t>& row) {
+            if (found)
+                return;
+            found = true;
+            current = std::atoi(VariantToString(row[0]));
+            maximum = std::atoi(VariantToString(row[1]));
+            key = VariantToStoredText(row[2]).str();
+        }))
+        return false;
+    return true;
 }
 
 int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance) {
@@ -543,16 +726,21 @@ int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance
             ReportComError(e);
             return 0;
         }
-    } else {
-        current = ReadLevel("CurrentAuditLevel", workId, fileId);
-        maximum = ReadLevel("MaxAuditLevel", workId, fileId);
+    } else if (!ReadFileRow(workId, fileId, current, maximum, key)) {
+        return 0; // shown
     }
     if (current >= maximum)
         return 0;
     sql.Format("UPDATE ECOAuditLevel SET CurrentAuditLevel = %d WHERE ECOTaskNo = '%s' AND FileID = '%s'",
                current + 1, SqlQuote(workId), SqlQuote(fileId));
-    if (!task)
-        return theApp.ExecuteSql(sql) ? 1 : 0;
+    if (!task) {
+        if (!theApp.ExecuteSql(sql))
+            return 0;
+        // A guide of the task follows the decision's own write (it only guides: the tables confirm).
+        if (m_pSnapshot && m_pSnapshot->m_stamped == 0 && m_pSnapshot->Holds(workId) && !key.empty())
+            m_pSnapshot->SetReached(key, current + 1);
+        return 1;
+    }
     long rows = -1;
     try {
         task->Statement("UPDATE ECOAuditLevel SET CurrentAuditLevel = ? WHERE ECOTaskNo = %k AND FileID = %k",
@@ -580,6 +768,29 @@ int CECOAuditLevel::CountUnfinishedFiles(CString workId) {
         // as the part check's own statements count.
         AfxMessageBox(kMorePartsWarning);
         return CountUnfinishedInTable(workId);
+    }
+    if (failed)
+        return 0; // shown
+    if (ECOTaskSnapshot* guide = Guide(workId, failed)) {
+        // Not finished while a part has no drawing at level 0 (the part check comes first), or while
+        // a document is below its maximum: either one, named by the guide and confirmed by the
+        // tables, is the answer. Where the guide has more parts at level 0 than the order, the part
+        // check's warning is shown by the part check's own statements.
+        bool warn = false;
+        if (const std::size_t* part = guide->MissingPart(0)) {
+            const int missing = ConfirmMissing(*guide, *part, 0);
+            if (missing != 0)
+                return 0; // still missing, or the read failed (shown)
+            guide->m_workId.Empty();
+        } else if (guide->Answer(0, warn) && !warn) {
+            if (const ECOTaskSnapshot::LevelRow* row = guide->UnfinishedRow()) {
+                const int unfinished = ConfirmUnfinished(*guide, row->key);
+                if (unfinished != 0)
+                    return 0; // still unfinished, or the read failed (shown)
+                guide->m_workId.Empty();
+            }
+        }
+        return CheckPartsOnServer(*guide, workId, 0) ? CountUnfinishedInTable(workId) : 0;
     }
     if (failed || !CheckPartsInTable(workId, 0))
         return 0;

@@ -32,6 +32,11 @@
 // the task again when anything else wrote, when a decision was rolled back, or when the stamp cannot
 // be had (a database without the stamp's table and triggers: then every question is the table's).
 //
+// On a database without the stamps (made by an earlier version) the snapshot is kept as a guide
+// only: it names a part of the order that has no drawing at a level yet, or a document below its
+// maximum, and one indexed statement confirms that in the tables before it is the answer. Any other
+// answer is the tables' own.
+//
 // The snapshot also knows whether the database indexes the waiting steps (IX_TeamWorkAudit_Waiting and
 // IX_TeamWorkGroupAudit_Waiting): then opening a level goes through the waiting steps instead of
 // every document of the task.
@@ -81,6 +86,14 @@ private:
     bool ReadStamps(Stamp& task, Stamp& order);
     // 1 when the stamps are those the snapshot holds, 0 when not, -1 after a failed read (shown).
     int StampsHeld();
+    // Unstamped: an order part (index into m_order) that the snapshot has at no drawing at `level`,
+    // and a level row below its maximum; null when it knows of none. Each goes on from the one it
+    // named last, so a run of decisions does not look through the same parts again.
+    const std::size_t* MissingPart(int level);
+    const LevelRow* UnfinishedRow();
+    // Whether the database compares its texts by their bytes (ranges of codes then hold every
+    // spelling of a code padded with blanks); -1 after a failed read (shown).
+    static int OrdersByBytes();
     // Whether the part check's statements give an answer that does not depend on the order of rows.
     bool Exact() const;
     // The part check as its statements answer (1 or 0); `warn` when it shows the more-parts warning.
@@ -101,6 +114,11 @@ private:
     // Distinct stored codes of the order's parts (trimmed), and whether two spellings are equal to
     // the database.
     std::vector<std::string> m_order;
+    std::vector<std::string> m_orderStored; // the same parts as stored (one spelling of each)
+    std::size_t m_missingHint = 0;
+    std::size_t m_missingFound = 0;
+    std::size_t m_unfinishedHint = 0;
+    int m_byBytes = -1; // OrdersByBytes: -1 not known yet
     std::unordered_map<std::string, long> m_orderByTrimmed;
     bool m_orderAmbiguous = false;
     std::vector<Code> m_codes;
@@ -150,7 +168,9 @@ public:
 private:
     // The first column of every row as trimmed text; false after the database error message.
     bool ReadColumnValues(const CString& sql, CStringArray& values, const char* errorText);
-    int ReadLevel(const char* column, const CString& workId, const CString& fileId);
+    // The levels of the document's first row (0 when it has none) and its key; false after the
+    // error was shown.
+    bool ReadFileRow(const CString& workId, const CString& fileId, int& current, int& maximum, std::string& key);
     // The snapshot ready for the task and answering for it, or null: no snapshot, a read that
     // failed (`failed`, shown), or rows whose answer only the part check's statements can give.
     ECOTaskSnapshot* Snapshot(const CString& workId, bool& failed);
@@ -158,6 +178,17 @@ private:
     int CheckPartsInTable(const CString& workId, int level);
     // 1 when no document of the task is below its maximum level; 0 also after a failed read.
     int CountUnfinishedInTable(const CString& workId);
+    // Unstamped: the snapshot as a guide for the task (read when it does not hold it), or null
+    // (stamps installed, no snapshot, or a failed read: `failed`, shown).
+    ECOTaskSnapshot* Guide(const CString& workId, bool& failed);
+    // Whether the tables confirm that order part `part` of the guide has no drawing at `level`
+    // (1), do not (0), or the read failed (-1, shown).
+    int ConfirmMissing(ECOTaskSnapshot& guide, std::size_t part, int level);
+    // The part check's answer computed by the database (unstamped, where the guide confirms no
+    // missing part): what the part check's own statements answer, without reading the rows here.
+    int CheckPartsOnServer(ECOTaskSnapshot& guide, const CString& workId, int level);
+    // Whether the tables confirm that a document of the task is below its maximum level: 1, 0, -1.
+    int ConfirmUnfinished(ECOTaskSnapshot& guide, const std::string& fileKey);
     // Counts an own write of `rows` rows into the snapshot's stamp; false when the stamp shows
     // another write too (the snapshot is then given up).
     bool CountOwnWrite(ECOTaskSnapshot& task, long rows);

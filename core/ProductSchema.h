@@ -1,0 +1,19 @@
+// What a product database has of the schema's speed-ups for change tasks: the stamps of the writes
+// that decide their review levels (table ECOTaskStamp and the triggers that write it) and the
+// indexes of the review steps waiting for the other documents of a change task. A database made by
+// an earlier version lacks them: change-task decisions then ask the tables for everything, which
+// is right but slower, until scripts/upgrade-database adds them.
+#pragma once
+
+#include "platform/db/Ado.h"
+
+// Whether every write that decides a change task's levels is stamped: the stamp's table and all
+// its triggers (enabled). False on engines without them and after a failed read.
+bool ChangeTaskStampsInstalled(const _ConnectionPtr& connection);
+// Whether both indexes of the waiting steps are there.
+bool WaitingStepsIndexed(const _ConnectionPtr& connection);
+
+// Says once per process on standard error, naming scripts/upgrade-database, when the product
+// database just opened lacks either; asks no more once it has said so. Quiet on engines the schema
+// is not made for (a SQL Server or Oracle database) and when the question cannot be read.
+void SayWhenProductSchemaIsOld(const _ConnectionPtr& connection);
