@@ -143,8 +143,9 @@ bool ECOTaskSnapshot::Read(const CString& workId) {
     m_codeReach.clear();
     m_orderReach.clear();
     m_bestByTrimmed.clear();
-    // The stamps first: a write after them and before the rows is taken for one after the rows.
-    if (!ReadStamps(m_taskStamp, m_orderStamp))
+    // The stamps first: a write after them and before the rows is taken for one after the rows. A
+    // guide (a database without them) has none.
+    if (m_stamped != 0 && !ReadStamps(m_taskStamp, m_orderStamp))
         return false;
     // Distinct stored codes, each with the database's key for it: two codes of one key are one
     // to DISTINCT, which then returns either.
