@@ -409,20 +409,18 @@ int CECOAuditLevel::ConfirmMissing(ECOTaskSnapshot& guide, std::size_t part, int
     // of codes before "!"). The task's id is compared without its index, so that the codes' is used.
     const bool server = theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
     const char* text =
-        server ? "SELECT (SELECT COUNT(*) FROM ECOModifyPart WHERE ECONo = %k AND PartCode = %k AND Upper(Other3) "
-                 "= '0'), (SELECT COUNT(*) FROM ECOModifyPart WHERE ECONo = %k AND PartCode = %k AND "
-                 "Upper(Other3) = '0' AND btrim(PartCode::text, ?) = ?), (SELECT COUNT(*) FROM TeamWorkResult r "
-                 "WHERE ((r.PartCode >= %k AND r.PartCode < %k) OR (r.PartCode > '' AND r.PartCode < '!')) AND "
-                 "btrim(r.PartCode::text, ?) = ? AND lower(r.WorkID::text) = lower(?) AND Upper(r.FileName) "
-                 "Like '%.DWG' AND EXISTS (SELECT 1 FROM ECOAuditLevel a WHERE a.ECOTaskNo = %k AND a.FileID = "
-                 "r.FileID AND a.CurrentAuditLevel >= ?))"
-               : "SELECT (SELECT COUNT(*) FROM ECOModifyPart WHERE ECONo = %k AND PartCode = %k AND Upper(Other3) "
-                 "= '0'), (SELECT COUNT(*) FROM ECOModifyPart WHERE ECONo = %k AND PartCode = %k AND "
-                 "Upper(Other3) = '0' AND trim(PartCode, ?) = ?), (SELECT COUNT(*) FROM TeamWorkResult r WHERE "
-                 "((r.PartCode >= %k AND r.PartCode < %k) OR (r.PartCode > '' AND r.PartCode < '!')) AND "
-                 "trim(r.PartCode, ?) = ? AND +r.WorkID = ? COLLATE NOCASE AND Upper(r.FileName) Like '%.DWG' "
-                 "AND EXISTS (SELECT 1 FROM ECOAuditLevel a WHERE a.ECOTaskNo = %k AND a.FileID = r.FileID AND "
-                 "a.CurrentAuditLevel >= ?))";
+        server ? "SELECT COUNT(*), SUM(CASE WHEN btrim(PartCode::text, ?) = ? THEN 1 ELSE 0 END), (SELECT COUNT(*) "
+                 "FROM TeamWorkResult r WHERE ((r.PartCode >= %k AND r.PartCode < %k) OR (r.PartCode > '' AND "
+                 "r.PartCode < '!')) AND btrim(r.PartCode::text, ?) = ? AND lower(r.WorkID::text) = lower(?) AND "
+                 "Upper(r.FileName) Like '%.DWG' AND EXISTS (SELECT 1 FROM ECOAuditLevel a WHERE a.ECOTaskNo = %k "
+                 "AND a.FileID = r.FileID AND a.CurrentAuditLevel >= ?)) FROM ECOModifyPart WHERE ECONo = %k AND "
+                 "PartCode = %k AND Upper(Other3) = '0'"
+               : "SELECT COUNT(*), SUM(CASE WHEN trim(PartCode, ?) = ? THEN 1 ELSE 0 END), (SELECT COUNT(*) FROM "
+                 "TeamWorkResult r WHERE ((r.PartCode >= %k AND r.PartCode < %k) OR (r.PartCode > '' AND r.PartCode "
+                 "< '!')) AND trim(r.PartCode, ?) = ? AND +r.WorkID = ? COLLATE NOCASE AND Upper(r.FileName) Like "
+                 "'%.DWG' AND EXISTS (SELECT 1 FROM ECOAuditLevel a WHERE a.ECOTaskNo = %k AND a.FileID = r.FileID "
+                 "AND a.CurrentAuditLevel >= ?)) FROM ECOModifyPart WHERE ECONo = %k AND PartCode = %k AND "
+                 "Upper(Other3) = '0'";
     const CString workId = guide.m_workId;
     const _variant_t order(ChangeOrderNo(workId));
     const _variant_t stored(CString(guide.m_orderStored[part]));
@@ -430,12 +428,12 @@ int CECOAuditLevel::ConfirmMissing(ECOTaskSnapshot& guide, std::size_t part, int
     const _variant_t blanks(CString(" \t\n\r\v\f"));
     long spellings = 0, trimmedSpellings = 0, drawings = 0;
     try {
-        _RecordsetPtr rs = guide
-                               .Statement(text, {order, stored, order, stored, blanks, trimmed, trimmed,
-                                                 _variant_t(CString(guide.m_order[part] + "!")), blanks,
-                                                 trimmed, _variant_t(workId), _variant_t(workId),
-                                                 _variant_t(static_cast<long>(level))})
-                               ->Execute(nullptr, nullptr, adCmdText);
+        _RecordsetPtr rs =
+            guide
+                .Statement(text, {blanks, trimmed, trimmed, _variant_t(CString(guide.m_order[part] + "!")), blanks,
+                                  trimmed, _variant_t(workId), _variant_t(workId),
+                                  _variant_t(static_cast<long>(level)), order, stored})
+                ->Execute(nullptr, nullptr, adCmdText);
         if (!rs->IsEOF()) {
             spellings = std::atol(VariantToString(rs->GetCollect(0L)));
             trimmedSpellings = std::atol(VariantToString(rs->GetCollect(1L)));
@@ -730,13 +728,18 @@ int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance
     } else if (!ReadFileRow(workId, fileId, current, maximum, key)) {
         return 0; // shown
     }
+    // The decision asks for the document's levels next: they are those of the row just read.
+    m_lastRow = LastRow{workId, fileId, current, maximum, !key.empty() && m_pSnapshot};
     if (current >= maximum)
         return 0;
+    ++m_lastRow.current;
     sql.Format("UPDATE ECOAuditLevel SET CurrentAuditLevel = %d WHERE ECOTaskNo = '%s' AND FileID = '%s'",
                current + 1, SqlQuote(workId), SqlQuote(fileId));
     if (!task) {
-        if (!theApp.ExecuteSql(sql))
+        if (!theApp.ExecuteSql(sql)) {
+            m_lastRow.known = false;
             return 0;
+        }
         // A guide of the task follows the decision's own write (it only guides: the tables confirm).
         if (m_pSnapshot && m_pSnapshot->m_stamped == 0 && m_pSnapshot->Holds(workId) && !key.empty())
             m_pSnapshot->SetReached(key, current + 1);
@@ -750,6 +753,7 @@ int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance
     } catch (_com_error& e) {
         theApp.ReportSqlError(e, sql);
         task->m_workId.Empty();
+        m_lastRow.known = false;
         return 0;
     }
     if (CountOwnWrite(*task, rows))
@@ -809,7 +813,15 @@ int CECOAuditLevel::CountUnfinishedInTable(const CString& workId) {
 }
 
 int CECOAuditLevel::GetFileLevels(CString workId, CString fileId, int& maxLevel, int& currentLevel) {
-    // Always from the table: the document's row is found by the statement's own comparison.
+    // Right after a decision advanced the document (a snapshot's decision, in its transaction): the
+    // row it read and wrote, found by the same comparison. Else from the table.
+    if (m_lastRow.known && m_lastRow.workId == workId && m_lastRow.fileId == fileId) {
+        m_lastRow.known = false;
+        maxLevel = m_lastRow.maximum;
+        currentLevel = m_lastRow.current;
+        return 1;
+    }
+    m_lastRow.known = false;
     CString sql;
     sql.Format(
         "SELECT MaxAuditLevel, CurrentAuditLevel FROM ECOAuditLevel WHERE ECOTASKNO = '%s' AND FileID = '%s'",

@@ -194,4 +194,13 @@ private:
     bool CountOwnWrite(ECOTaskSnapshot& task, long rows);
 
     ECOTaskSnapshot* m_pSnapshot = nullptr;
+    // The levels of the document the last advance of a snapshot's decision read and wrote.
+    struct LastRow {
+        CString workId;
+        CString fileId;
+        int current = 0;
+        int maximum = 0;
+        bool known = false;
+    };
+    LastRow m_lastRow;
 };
