@@ -13,10 +13,10 @@
 // Runs on SQLite (default sizes 200, 2,000 and 20,000 parts), or on PostgreSQL when VQ_PG_PORT
 // names a server (200 and 2,000). Each size then runs the change task once more on a database made
 // from an earlier version's schema (tests/host/data), as it is before scripts/upgrade-database:
-// without the stamps the snapshot only guides, and at a complete level every question is asked of
-// the tables through the part check's own statements. When VQ_PREVIOUS_DECISION_BENCH names the
+// without the stamps the snapshot only guides and the tables answer every question (at a complete
+// level the database computes the part check). When VQ_PREVIOUS_DECISION_BENCH names the
 // previous build's decision_bench (bench/run builds it), that runs on the same sizes too. Last, per
-// size: a decision at a complete level against the same decision asked of the tables, with whether
+// size: a decision at a complete level against the same decision answered by the tables, with whether
 // it holds the goal of at most 1.5 times it, and against a decision of the plain work (how far from
 // flat in the parts); then a drawing's decision against the previous build's, on a database of the
 // earlier schema (goal: no more) and of this one (goal: at most 1.2 times). Processor time on
@@ -206,7 +206,7 @@ void PrintLine(const char* step, const char* documents, const Times& change, con
                 1000 * plain.cpu / count, change.wall / plain.wall, change.cpu / plain.cpu);
 }
 
-// A decision at a complete level may cost this many times the same decision asked of the tables.
+// A decision at a complete level may cost this many times the same decision answered by the tables.
 constexpr double kGoal = 1.5;
 // Against the previous build on the same kind of database: a drawing's decision on a database made by
 // an earlier version (before it is upgraded) costs no more than the previous build's, and on a
@@ -245,8 +245,7 @@ struct SizeResult {
 // tests/host/data/earlier-product.sql, as scripts/upgrade-database finds it: no stamps of the
 // writes, no indexes of the waiting steps): every drawing's decision while its level is open (the
 // snapshot only guides there, the tables confirm), then a sample of the second documents at a
-// complete level, where every question is asked of the tables through the part check's own
-// statements.
+// complete level, where the database computes the part check at every question.
 void RunEarlierSchema(SizeResult& result) {
     const int parts = result.parts;
     const int documents = parts * 2;
@@ -267,7 +266,7 @@ void RunEarlierSchema(SizeResult& result) {
     std::printf("the same change task on a database of the earlier schema, before its upgrade: %.2f ms "
                 "on the clock, %.2f ms of processor time per drawing's decision at an open level; %.2f "
                 "ms, %.2f ms per decision at a complete level (%d second documents decided per step, "
-                "every question asked of the tables)\n\n",
+                "the part check computed by the database)\n\n",
                 result.earlierDrawings.clock, result.earlierDrawings.process, result.tables.clock,
                 result.tables.process, decided - parts);
     theApp.m_pConnPDM = nullptr;
@@ -379,10 +378,9 @@ int main(int argc, char** argv) {
     const char* engine = server ? "PostgreSQL" : "SQLite";
     const char* judged = server ? "the clock" : "processor time";
     int failures = 0;
-    std::printf("a decision at a complete level (both steps), ms, on %s: against the same decision with every "
-                "question asked of the tables (the part check's own statements, as on a database without the "
-                "stamps; goal at most %.1f times, judged on %s), and against a decision of a plain work (how "
-                "far from flat)\n",
+    std::printf("a decision at a complete level (both steps), ms, on %s: against the same decision answered by "
+                "the tables (on a database without the stamps, where the database computes the part check; goal "
+                "at most %.1f times, judged on %s), and against a decision of a plain work (how far from flat)\n",
                 engine, kGoal, judged);
     std::printf("%-8s %10s %10s %10s %9s %-6s %7s\n", "parts", "change", "tables", "plain", "/tables", "goal",
                 "/plain");
