@@ -234,6 +234,12 @@ bool ECOTaskSnapshot::Prepare(const CString& workId) {
 }
 
 const std::size_t* ECOTaskSnapshot::MissingPart(int level) {
+    // How far the order's parts have come says at once whether one is missing.
+    bool below = false;
+    for (auto at = m_orderReach.begin(); at != m_orderReach.end() && at->first < level && !below; ++at)
+        below = at->second > 0;
+    if (!below)
+        return nullptr;
     const std::size_t count = m_order.size();
     for (std::size_t k = 0; k < count; ++k) {
         const std::size_t part = (m_missingHint + k) % count;
