@@ -231,11 +231,11 @@ struct Figure {
 
 struct SizeResult {
     int parts = 0;
-    Figure drawings; // a drawing's decision while its level is open (both steps)
-    Figure change;   // a decision at a complete level (both steps)
-    Figure plain;    // a decision of the plain work
-    Figure earlierDrawings; // the same on a database made by an earlier version, not yet upgraded
-    Figure tables;          // ... at a complete level: every question asked of the tables
+    Figure drawings;         // a drawing's decision while its level is open (both steps)
+    Figure change;           // a decision at a complete level (both steps)
+    Figure plain;            // a decision of the plain work
+    Figure earlierDrawings;  // the same on a database made by an earlier version, not yet upgraded
+    Figure tables;           // ... at a complete level: every question asked of the tables
     Figure previousDrawings; // the previous build's, on a database of its own schema
     Figure previousComplete;
     bool ok = true;
@@ -378,25 +378,28 @@ int main(int argc, char** argv) {
     const char* engine = server ? "PostgreSQL" : "SQLite";
     const char* judged = server ? "the clock" : "processor time";
     int failures = 0;
-    std::printf("a decision at a complete level (both steps), ms, on %s: against the same decision answered by "
-                "the tables (on a database without the stamps, where the database computes the part check; goal "
-                "at most %.1f times, judged on %s), and against a decision of a plain work (how far from flat)\n",
-                engine, kGoal, judged);
+    std::printf(
+        "a decision at a complete level (both steps), ms, on %s: against the same decision answered by "
+        "the tables (on a database without the stamps, where the database computes the part check; goal "
+        "at most %.1f times, judged on %s), and against a decision of a plain work (how far from flat)\n",
+        engine, kGoal, judged);
     std::printf("%-8s %10s %10s %10s %9s %-6s %7s\n", "parts", "change", "tables", "plain", "/tables", "goal",
                 "/plain");
     for (const SizeResult& r : results) {
         const double ratio = r.change.Judged() / r.tables.Judged();
-        std::printf("%-8d %10.3f %10.3f %10.3f %9.2f %-6s %7.2f\n", r.parts, r.change.Judged(), r.tables.Judged(),
-                    r.plain.Judged(), ratio, Verdict(r.ok, ratio, kGoal), r.change.Judged() / r.plain.Judged());
+        std::printf("%-8d %10.3f %10.3f %10.3f %9.2f %-6s %7.2f\n", r.parts, r.change.Judged(),
+                    r.tables.Judged(), r.plain.Judged(), ratio, Verdict(r.ok, ratio, kGoal),
+                    r.change.Judged() / r.plain.Judged());
         failures += r.ok ? 0 : 1;
     }
     if (previous) {
-        std::printf("\nagainst the previous build (%s), ms per decision on %s, judged on %s: a drawing's decision "
-                    "at an open level on a database of the earlier schema before its upgrade (goal at most "
-                    "%.1f times the previous build's) and on a database of this schema (goal at most %.1f "
-                    "times); a decision at a complete level before the upgrade (where the previous build "
-                    "decided the second documents)\n",
-                    previous, engine, judged, kEarlierGoal, kCurrentGoal);
+        std::printf(
+            "\nagainst the previous build (%s), ms per decision on %s, judged on %s: a drawing's decision "
+            "at an open level on a database of the earlier schema before its upgrade (goal at most "
+            "%.1f times the previous build's) and on a database of this schema (goal at most %.1f "
+            "times); a decision at a complete level before the upgrade (where the previous build "
+            "decided the second documents)\n",
+            previous, engine, judged, kEarlierGoal, kCurrentGoal);
         std::printf("%-8s %10s %10s %10s %7s %-6s %7s %-6s %10s %10s %7s\n", "parts", "previous", "earlier",
                     "current", "/prev", "goal", "/prev", "goal", "prev.cmpl", "earl.cmpl", "/prev");
         for (const SizeResult& r : results) {
@@ -407,8 +410,8 @@ int main(int argc, char** argv) {
             }
             const double earlier = r.earlierDrawings.Judged() / r.previousDrawings.Judged();
             const double current = r.drawings.Judged() / r.previousDrawings.Judged();
-            std::printf("%-8d %10.3f %10.3f %10.3f %7.2f %-6s %7.2f %-6s", r.parts, r.previousDrawings.Judged(),
-                        r.earlierDrawings.Judged(), r.drawings.Judged(), earlier,
+            std::printf("%-8d %10.3f %10.3f %10.3f %7.2f %-6s %7.2f %-6s", r.parts,
+                        r.previousDrawings.Judged(), r.earlierDrawings.Judged(), r.drawings.Judged(), earlier,
                         Verdict(r.ok, earlier, kEarlierGoal), current, Verdict(r.ok, current, kCurrentGoal));
             if (r.previousComplete.measured)
                 std::printf(" %10.3f %10.3f %7.2f\n", r.previousComplete.Judged(), r.tables.Judged(),

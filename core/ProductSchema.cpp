@@ -30,9 +30,8 @@ int StampsState(const _ConnectionPtr& connection) {
     // dropped or disabled, stamps nothing).
     switch (connection->GetEngine()) {
     case vq::db::Engine::SQLite:
-        return Has(CountOf(connection,
-                           "SELECT COUNT(*) FROM sqlite_master WHERE (type = 'table' AND name = "
-                           "'ECOTaskStamp') OR (type = 'trigger' AND name LIKE 'TR_ECOStamp_%')"),
+        return Has(CountOf(connection, "SELECT COUNT(*) FROM sqlite_master WHERE (type = 'table' AND name = "
+                                       "'ECOTaskStamp') OR (type = 'trigger' AND name LIKE 'TR_ECOStamp_%')"),
                    10);
     case vq::db::Engine::PostgreSQL:
         return Has(CountOf(connection,

@@ -415,18 +415,27 @@ int CECOAuditLevel::ConfirmMissing(ECOTaskSnapshot& guide, std::size_t part, int
     // of codes before "!"). The task's id is compared without its index, so that the codes' is used.
     const bool server = theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
     const char* text =
-        server ? "SELECT COUNT(*), SUM(CASE WHEN btrim(PartCode::text, ?) = ? THEN 1 ELSE 0 END), (SELECT COUNT(*) "
-                 "FROM TeamWorkResult r WHERE ((r.PartCode >= %k AND r.PartCode < %k) OR (r.PartCode > '' AND "
-                 "r.PartCode < '!')) AND btrim(r.PartCode::text, ?) = ? AND lower(r.WorkID::text) = lower(?) AND "
-                 "Upper(r.FileName) Like '%.DWG' AND EXISTS (SELECT 1 FROM ECOAuditLevel a WHERE a.ECOTaskNo = %k "
-                 "AND a.FileID = r.FileID AND a.CurrentAuditLevel >= ?)) FROM ECOModifyPart WHERE ECONo = %k AND "
-                 "PartCode = %k AND Upper(Other3) = '0'"
-               : "SELECT COUNT(*), SUM(CASE WHEN trim(PartCode, ?) = ? THEN 1 ELSE 0 END), (SELECT COUNT(*) FROM "
-                 "TeamWorkResult r WHERE ((r.PartCode >= %k AND r.PartCode < %k) OR (r.PartCode > '' AND r.PartCode "
-                 "< '!')) AND trim(r.PartCode, ?) = ? AND +r.WorkID = ? COLLATE NOCASE AND Upper(r.FileName) Like "
-                 "'%.DWG' AND EXISTS (SELECT 1 FROM ECOAuditLevel a WHERE a.ECOTaskNo = %k AND a.FileID = r.FileID "
-                 "AND a.CurrentAuditLevel >= ?)) FROM ECOModifyPart WHERE ECONo = %k AND PartCode = %k AND "
-                 "Upper(Other3) = '0'";
+        server
+            ? "SELECT COUNT(*), SUM(CASE WHEN btrim(PartCode::text, ?) = ? THEN 1 ELSE 0 END), (SELECT "
+              "COUNT(*) "
+              "FROM TeamWorkResult r WHERE ((r.PartCode >= %k AND r.PartCode < %k) OR (r.PartCode > '' AND "
+              "r.PartCode < '!')) AND btrim(r.PartCode::text, ?) = ? AND lower(r.WorkID::text) = lower(?) "
+              "AND "
+              "Upper(r.FileName) Like '%.DWG' AND EXISTS (SELECT 1 FROM ECOAuditLevel a WHERE a.ECOTaskNo = "
+              "%k "
+              "AND a.FileID = r.FileID AND a.CurrentAuditLevel >= ?)) FROM ECOModifyPart WHERE ECONo = %k "
+              "AND "
+              "PartCode = %k AND Upper(Other3) = '0'"
+            : "SELECT COUNT(*), SUM(CASE WHEN trim(PartCode, ?) = ? THEN 1 ELSE 0 END), (SELECT COUNT(*) "
+              "FROM "
+              "TeamWorkResult r WHERE ((r.PartCode >= %k AND r.PartCode < %k) OR (r.PartCode > '' AND "
+              "r.PartCode "
+              "< '!')) AND trim(r.PartCode, ?) = ? AND +r.WorkID = ? COLLATE NOCASE AND Upper(r.FileName) "
+              "Like "
+              "'%.DWG' AND EXISTS (SELECT 1 FROM ECOAuditLevel a WHERE a.ECOTaskNo = %k AND a.FileID = "
+              "r.FileID "
+              "AND a.CurrentAuditLevel >= ?)) FROM ECOModifyPart WHERE ECONo = %k AND PartCode = %k AND "
+              "Upper(Other3) = '0'";
     const CString workId = guide.m_workId;
     const _variant_t order(ChangeOrderNo(workId));
     const _variant_t stored(CString(guide.m_orderStored[part]));
@@ -436,8 +445,8 @@ int CECOAuditLevel::ConfirmMissing(ECOTaskSnapshot& guide, std::size_t part, int
     try {
         _RecordsetPtr rs =
             guide
-                .Statement(text, {blanks, trimmed, trimmed, _variant_t(CString(guide.m_order[part] + "!")), blanks,
-                                  trimmed, _variant_t(workId), _variant_t(workId),
+                .Statement(text, {blanks, trimmed, trimmed, _variant_t(CString(guide.m_order[part] + "!")),
+                                  blanks, trimmed, _variant_t(workId), _variant_t(workId),
                                   _variant_t(static_cast<long>(level)), order, stored})
                 ->Execute(nullptr, nullptr, adCmdText);
         if (!rs->IsEOF()) {
@@ -468,8 +477,10 @@ int CECOAuditLevel::CheckPartsOnServer(ECOTaskSnapshot& guide, const CString& wo
               "CurrentAuditLevel >= ? AND ECOTaskNo = %k)), p AS MATERIALIZED (SELECT PartCode AS c FROM "
               "ECOModifyPart WHERE ECONo = %k AND Upper(Other3) = '0') SELECT (SELECT COUNT(DISTINCT c) + "
               "coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT COUNT(DISTINCT "
-              "c::text) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT COUNT(DISTINCT c) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 "
-              "END), 0) FROM s), (SELECT COUNT(DISTINCT c::text) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM s), (SELECT COUNT(*) FROM p WHERE "
+              "c::text) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT "
+              "COUNT(DISTINCT c) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 "
+              "END), 0) FROM s), (SELECT COUNT(DISTINCT c::text) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 "
+              "ELSE 0 END), 0) FROM s), (SELECT COUNT(*) FROM p WHERE "
               "btrim(coalesce(c::text, ''), ?) NOT IN (SELECT btrim(coalesce(c::text, ''), ?) FROM s)), "
               "(SELECT COUNT(DISTINCT coalesce(CurrentAuditLevel::text, '')) FROM ECOAuditLevel WHERE "
               "ECOTaskNo = %k AND IsECOFile = 'Y'), (SELECT MIN(CurrentAuditLevel) FROM ECOAuditLevel WHERE "
@@ -479,8 +490,10 @@ int CECOAuditLevel::CheckPartsOnServer(ECOTaskSnapshot& guide, const CString& wo
               "CurrentAuditLevel >= ? AND ECOTaskNo = %k)), p AS MATERIALIZED (SELECT PartCode AS c FROM "
               "ECOModifyPart WHERE ECONo = %k AND Upper(Other3) = '0') SELECT (SELECT COUNT(DISTINCT c) + "
               "coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT COUNT(DISTINCT c "
-              "COLLATE BINARY) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT COUNT(DISTINCT c) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 "
-              "ELSE 0 END), 0) FROM s), (SELECT COUNT(DISTINCT c COLLATE BINARY) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM s), (SELECT COUNT(*) "
+              "COLLATE BINARY) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT "
+              "COUNT(DISTINCT c) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 "
+              "ELSE 0 END), 0) FROM s), (SELECT COUNT(DISTINCT c COLLATE BINARY) + coalesce(MAX(CASE WHEN c "
+              "IS NULL THEN 1 ELSE 0 END), 0) FROM s), (SELECT COUNT(*) "
               "FROM p WHERE trim(coalesce(c, ''), ?) NOT IN (SELECT trim(coalesce(c, ''), ?) FROM s)), "
               "(SELECT COUNT(DISTINCT coalesce(CurrentAuditLevel, '')) FROM ECOAuditLevel WHERE ECOTaskNo = "
               "%k AND IsECOFile = 'Y'), (SELECT MIN(CurrentAuditLevel) FROM ECOAuditLevel WHERE ECOTaskNo = "
@@ -489,10 +502,11 @@ int CECOAuditLevel::CheckPartsOnServer(ECOTaskSnapshot& guide, const CString& wo
     long order = 0, orderSpellings = 0, submitted = 0, submittedSpellings = 0, missing = 0, sheetLevels = 0;
     CString sheet;
     try {
-        _RecordsetPtr rs = guide
-                               .Statement(text, {task, _variant_t(static_cast<long>(level)), task,
-                                                 _variant_t(ChangeOrderNo(workId)), blanks, blanks, task, task})
-                               ->Execute(nullptr, nullptr, adCmdText);
+        _RecordsetPtr rs =
+            guide
+                .Statement(text, {task, _variant_t(static_cast<long>(level)), task,
+                                  _variant_t(ChangeOrderNo(workId)), blanks, blanks, task, task})
+                ->Execute(nullptr, nullptr, adCmdText);
         if (!rs->IsEOF()) {
             order = std::atol(VariantToString(rs->GetCollect(0L)));
             orderSpellings = std::atol(VariantToString(rs->GetCollect(1L)));
@@ -525,11 +539,12 @@ int CECOAuditLevel::CheckPartsOnServer(ECOTaskSnapshot& guide, const CString& wo
 int CECOAuditLevel::ConfirmUnfinished(ECOTaskSnapshot& guide, const std::string& fileKey) {
     long count = 0;
     try {
-        _RecordsetPtr rs = guide
-                               .Statement("SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = %k AND FileID = %k "
-                                          "AND CurrentAuditLevel <> MaxAuditLevel",
-                                          {_variant_t(guide.m_workId), _variant_t(CString(fileKey))})
-                               ->Execute(nullptr, nullptr, adCmdText);
+        _RecordsetPtr rs =
+            guide
+                .Statement("SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = %k AND FileID = %k "
+                           "AND CurrentAuditLevel <> MaxAuditLevel",
+                           {_variant_t(guide.m_workId), _variant_t(CString(fileKey))})
+                ->Execute(nullptr, nullptr, adCmdText);
         if (!rs->IsEOF())
             count = std::atol(VariantToString(rs->GetCollect(0L)));
         rs->Close();
@@ -609,7 +624,7 @@ int CECOAuditLevel::CheckModifiedPartsReady(CString workId, int level) {
         if (const std::size_t* part = guide->MissingPart(level)) {
             const int missing = ConfirmMissing(*guide, *part, level);
             if (missing != 0)
-                return 0; // still missing, or the read failed (shown)
+                return 0;            // still missing, or the read failed (shown)
             guide->m_workId.Empty(); // read again when next used
         }
         return CheckPartsOnServer(*guide, workId, level);

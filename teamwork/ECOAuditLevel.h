@@ -107,7 +107,7 @@ private:
     CString m_readingId; // the task whose stamps are read
     Stamp m_taskStamp;   // of the task's level and result rows
     Stamp m_orderStamp;
-    int m_stamped = -1; // whether the database stamps writes: -1 not known yet
+    int m_stamped = -1;        // whether the database stamps writes: -1 not known yet
     int m_waitingIndexed = -1; // whether it indexes the waiting steps: -1 not known yet
     // The statements a decision runs at every question, each prepared once (by engine and text).
     std::map<std::string, _CommandPtr> m_statements;
@@ -170,7 +170,8 @@ private:
     bool ReadColumnValues(const CString& sql, CStringArray& values, const char* errorText);
     // The levels of the document's first row (0 when it has none) and its key; false after the
     // error was shown.
-    bool ReadFileRow(const CString& workId, const CString& fileId, int& current, int& maximum, std::string& key);
+    bool ReadFileRow(const CString& workId, const CString& fileId, int& current, int& maximum,
+                     std::string& key);
     // The snapshot ready for the task and answering for it, or null: no snapshot, a read that
     // failed (`failed`, shown), or rows whose answer only the part check's statements can give.
     ECOTaskSnapshot* Snapshot(const CString& workId, bool& failed);

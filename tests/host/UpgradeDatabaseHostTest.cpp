@@ -27,7 +27,8 @@ CString SchemaOf(const vqtest::DbWorkspace& ws) {
                             "tbl_name || ' ' || coalesce(sql, '') AS line FROM sqlite_master ORDER BY type, "
                             "name)");
     const char* const parts[] = {
-        "SELECT string_agg(table_name || '.' || column_name || ' ' || data_type || ' ' || is_nullable || ' ' || "
+        "SELECT string_agg(table_name || '.' || column_name || ' ' || data_type || ' ' || is_nullable || ' ' "
+        "|| "
         "coalesce(column_default, ''), E'\\n' ORDER BY table_name, ordinal_position) FROM "
         "information_schema.columns WHERE table_schema = 'public'",
         "SELECT string_agg(indexdef, E'\\n' ORDER BY indexname) FROM pg_indexes WHERE schemaname = 'public'",
@@ -43,12 +44,12 @@ CString SchemaOf(const vqtest::DbWorkspace& ws) {
 }
 
 std::vector<std::string> TablesOf(const vqtest::DbWorkspace& ws) {
-    const CString list =
-        ws.QueryText(vqtest::DbWorkspace::OnPostgreSQL()
-                         ? "SELECT string_agg(table_name, ' ' ORDER BY table_name) FROM information_schema.tables "
-                           "WHERE table_schema = 'public' AND table_type = 'BASE TABLE'"
-                         : "SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master WHERE type = "
-                           "'table' ORDER BY name)");
+    const CString list = ws.QueryText(
+        vqtest::DbWorkspace::OnPostgreSQL()
+            ? "SELECT string_agg(table_name, ' ' ORDER BY table_name) FROM information_schema.tables "
+              "WHERE table_schema = 'public' AND table_type = 'BASE TABLE'"
+            : "SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master WHERE type = "
+              "'table' ORDER BY name)");
     std::vector<std::string> tables;
     std::istringstream in(list.str());
     for (std::string name; in >> name;)
@@ -70,7 +71,8 @@ std::string RowsOf(const vqtest::DbWorkspace& ws, const std::vector<std::string>
             std::string row;
             for (long c = 0; c < columns; ++c) {
                 const _variant_t value = rs->GetCollect(c);
-                row += (value.IsNull() ? std::string("NULL") : "'" + VariantToString(value).str() + "'") + "|";
+                row +=
+                    (value.IsNull() ? std::string("NULL") : "'" + VariantToString(value).str() + "'") + "|";
             }
             rows.push_back(row);
         }
@@ -94,7 +96,8 @@ std::size_t Occurrences(const std::string& text, const std::string& what) {
 vqtest::HostRun OpenAChangeNotice(vqtest::DbWorkspace& ws) {
     const CString script = ws.WriteFile("in/look.script", "dialog \"更改通知单 - 改底图\"\n"
                                                           "click \"取消\"\n");
-    return vqtest::RunHost("--headless --script " + script.str() + " ShowECOChanageItemData JX-2026-004 zhangsan");
+    return vqtest::RunHost("--headless --script " + script.str() +
+                           " ShowECOChanageItemData JX-2026-004 zhangsan");
 }
 
 vqtest::HostRun Upgrade(const vqtest::DbWorkspace& ws) {
@@ -153,7 +156,8 @@ TEST(UpgradeDatabaseHost, TheHostSaysNothingOnADatabaseOfThisSchema) {
 TEST(UpgradeDatabaseHost, AnythingButADatabaseIsRefused) {
     vqtest::DbWorkspace ws(0);
     const CString missing = ws.Root() + "/no-such.db";
-    vqtest::HostRun run = vqtest::RunProgramMeasured(VQ_SOURCE_DIR "/" + std::string(kUpgradeCommand), {missing.str()});
+    vqtest::HostRun run =
+        vqtest::RunProgramMeasured(VQ_SOURCE_DIR "/" + std::string(kUpgradeCommand), {missing.str()});
     EXPECT_NE(run.status, 0) << run.out;
     std::ifstream created(missing.str());
     EXPECT_FALSE(created.good()) << "no empty database is made in its place";

@@ -111,8 +111,10 @@ protected:
     // indexes of the waiting steps.
     void AsEarlierSchema() {
         if (vqtest::DbWorkspace::OnPostgreSQL()) {
-            ws.Execute("DROP TRIGGER IF EXISTS tr_ecostamp_level ON ECOAuditLevel; DROP TRIGGER IF EXISTS tr_ecostamp_result ON "
-                       "TeamWorkResult; DROP TRIGGER IF EXISTS tr_ecostamp_part ON ECOModifyPart; DROP TABLE ECOTaskStamp; "
+            ws.Execute("DROP TRIGGER IF EXISTS tr_ecostamp_level ON ECOAuditLevel; DROP TRIGGER IF EXISTS "
+                       "tr_ecostamp_result ON "
+                       "TeamWorkResult; DROP TRIGGER IF EXISTS tr_ecostamp_part ON ECOModifyPart; DROP TABLE "
+                       "ECOTaskStamp; "
                        "DROP INDEX IX_TeamWorkAudit_Waiting; DROP INDEX IX_TeamWorkGroupAudit_Waiting");
             return;
         }
@@ -281,7 +283,8 @@ TEST_P(ECOAuditLevelTest, WithoutTheStampsEveryAnswerIsTheTables) {
         ws.Execute(CString("UPDATE TeamWorkResult SET PartCode = '") + code + "' WHERE FileID = 'DB'");
         ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 1 WHERE FileID = 'DB'");
         EXPECT_EQ(second.CheckModifiedPartsReady(kTask, 1), CString(code) == "b" ? 0 : 1) << code;
-        EXPECT_EQ(second.CheckModifiedPartsReady(kTask, 1), CECOAuditLevel().CheckModifiedPartsReady(kTask, 1))
+        EXPECT_EQ(second.CheckModifiedPartsReady(kTask, 1),
+                  CECOAuditLevel().CheckModifiedPartsReady(kTask, 1))
             << code;
     }
 }

@@ -113,8 +113,8 @@ private:
     void MakeProductDatabase(const std::string& sqliteSchema, const std::string& postgresqlSchema) const;
     void KillOnSqlite(const CString& table, const CString& condition, const std::vector<std::string>& args,
                       HostRun& run);
-    void KillOnPostgreSQL(const CString& table, const CString& condition, const std::vector<std::string>& args,
-                          HostRun& run);
+    void KillOnPostgreSQL(const CString& table, const CString& condition,
+                          const std::vector<std::string>& args, HostRun& run);
 
     int m_databaseType;
     std::string m_pgDatabase; // the database on the server, when there is one
