@@ -12,13 +12,16 @@
 //   build/bench/bench/decision_bench --writes [rows ...]
 //
 // Runs on SQLite (default sizes 200, 2,000 and 20,000 parts), or on PostgreSQL when VQ_PG_PORT
-// names a server (200 and 2,000). Each size then runs the change task once more in a database of
-// its own without the snapshot's shortcuts (the stamps' triggers and the waiting steps' indexes taken
-// out), which decides through the task's own statements as the build before the shortcuts did. Last,
-// per size: a decision at a complete level against that decision, with whether it holds the goal of
-// at most 1.5 times it, and against a decision of the plain work (how far from flat in the parts);
-// processor time on SQLite, the clock on PostgreSQL (where the process's processor time leaves out
-// the server's share).
+// names a server (200 and 2,000). Each size then runs the change task once more on a database made
+// from an earlier version's schema (tests/host/data), as it is before scripts/upgrade-database:
+// without the stamps the snapshot only guides and the tables answer every question (at a complete
+// level the database computes the part check). When VQ_PREVIOUS_DECISION_BENCH names the
+// previous build's decision_bench (bench/run builds it), that runs on the same sizes too. Last, per
+// size: a decision at a complete level against the same decision answered by the tables, with whether
+// it holds the goal of at most 1.5 times it, and against a decision of the plain work (how far from
+// flat in the parts); then a drawing's decision against the previous build's, on a database of the
+// earlier schema (goal: no more) and of this one (goal: at most 1.2 times). Processor time on
+// SQLite, the clock on PostgreSQL (where the process's processor time leaves out the server's share).
 //
 // With --writes it measures what the stamps cost the writes of many rows to the tables they watch
 // instead (default 2,000, 10,000 and 20,000 rows): a change order's parts stored again as the change
@@ -205,9 +208,8 @@ Decision Decide(const char* work, const char* step, const char* login, int docum
     return decision;
 }
 
-// The decision without the snapshot's shortcuts, as the build before them decided: the stamps'
-// triggers and the waiting steps' indexes taken out of the database (then every question and every
-// release goes through the task's own statements), and put back as they were.
+// The schema without the stamps' triggers and the waiting steps' indexes (taken out of the database,
+// and put back as they were): what the writes cost without the stamps.
 class WithoutShortcuts {
 public:
     explicit WithoutShortcuts(const vqtest::DbWorkspace& ws) : m_ws(ws) {
@@ -264,43 +266,102 @@ void PrintLine(const char* step, const char* documents, const Times& change, con
                 1000 * plain.cpu / count, change.wall / plain.wall, change.cpu / plain.cpu);
 }
 
-// A decision at a complete level may cost this many decisions without the shortcuts.
+// A decision at a complete level may cost this many times the same decision answered by the tables.
 constexpr double kGoal = 1.5;
+// Against the previous build on the same kind of database: a drawing's decision on a database made by
+// an earlier version (before it is upgraded) costs no more than the previous build's, and on a
+// database of this version no more than this many times it.
+constexpr double kEarlierGoal = 1.0;
+constexpr double kCurrentGoal = 1.2;
+
+// Milliseconds per decision, on the clock and of the process's processor time.
+struct Figure {
+    double clock = 0;
+    double process = 0;
+    bool measured = false;
+    // The figure a goal is judged on: processor time on SQLite (the engine works in the process),
+    // the clock on PostgreSQL (where the server's share is not the process's).
+    double Judged() const { return vqtest::DbWorkspace::OnPostgreSQL() ? clock : process; }
+    void Add(const Times& t, int count, int of) {
+        clock += 1000 * t.wall / count / of;
+        process += 1000 * t.cpu / count / of;
+        measured = true;
+    }
+};
 
 struct SizeResult {
     int parts = 0;
-    double change = 0; // ms of processor time per decision at a complete level (both steps)
-    double plain = 0;
-    double changeClock = 0; // the same on the clock
-    double plainClock = 0;
-    double before = 0; // the change task's decision without the shortcuts
-    double beforeClock = 0;
+    Figure drawings;         // a drawing's decision while its level is open (both steps)
+    Figure change;           // a decision at a complete level (both steps)
+    Figure plain;            // a decision of the plain work
+    Figure earlierDrawings;  // the same on a database made by an earlier version, not yet upgraded
+    Figure tables;           // ... at a complete level: every question asked of the tables
+    Figure previousDrawings; // the previous build's, on a database of its own schema
+    Figure previousComplete;
     bool ok = true;
 };
 
-// The same change task decided without the shortcuts, in a database of its own: the drawings with
-// them (untimed), then a sample of the second documents, at a complete level, without them.
-void RunWithoutShortcuts(SizeResult& result) {
+// The same change task on a database made by an earlier version (the schema of
+// tests/host/data/earlier-product.sql, as scripts/upgrade-database finds it: no stamps of the
+// writes, no indexes of the waiting steps): every drawing's decision while its level is open (the
+// snapshot only guides there, the tables confirm), then a sample of the second documents at a
+// complete level, where the database computes the part check at every question.
+void RunEarlierSchema(SizeResult& result) {
     const int parts = result.parts;
     const int documents = parts * 2;
-    // Without the shortcuts a decision there asks the whole order: a sample is enough.
+    // At a complete level each decision there asks the whole order: a sample is enough.
     const int decided = std::min(documents, parts + (parts <= 2000 ? 200 : 50));
     vqtest::DbWorkspace ws(0);
+    ws.RemakeProductDatabase(VQ_SOURCE_DIR "/tests/host/data/earlier-product.sql",
+                             VQ_SOURCE_DIR "/tests/host/data/earlier-product-sql");
     _ConnectionPtr conn = ws.Connect();
     Generate(conn, parts, documents);
     theApp.m_pConnPDM = conn;
     for (const auto& [step, login] : {std::pair{"审核", "lisi"}, std::pair{"批准", "wangwu"}}) {
-        result.ok = result.ok && Decide(kChangeTask, step, login, parts, parts).ok;
-        WithoutShortcuts before(ws);
-        const Decision d = Decide(kChangeTask, step, login, decided, decided, parts);
+        const Decision d = Decide(kChangeTask, step, login, decided, parts);
         result.ok = result.ok && d.ok;
-        result.before += 1000 * d.first.cpu / (decided - parts) / 2;
-        result.beforeClock += 1000 * d.first.wall / (decided - parts) / 2;
+        result.earlierDrawings.Add(d.first, parts, 2);
+        result.tables.Add(d.rest, decided - parts, 2);
     }
-    std::printf("the same change task without the shortcuts (%d second documents decided per step): "
-                "%.2f ms on the clock, %.2f ms of processor time per decision at a complete level\n\n",
-                decided - parts, result.beforeClock, result.before);
+    std::printf("the same change task on a database of the earlier schema, before its upgrade: %.2f ms "
+                "on the clock, %.2f ms of processor time per drawing's decision at an open level; %.2f "
+                "ms, %.2f ms per decision at a complete level (%d second documents decided per step, "
+                "the part check computed by the database)\n\n",
+                result.earlierDrawings.clock, result.earlierDrawings.process, result.tables.clock,
+                result.tables.process, decided - parts);
     theApp.m_pConnPDM = nullptr;
+}
+
+// The previous build's figures, from its own decision_bench (VQ_PREVIOUS_DECISION_BENCH names it;
+// bench/run builds it) on the same number of parts, with the second documents up to 2,000 parts
+// (above, it decides every one of them, for hours: it then decides the drawings alone).
+void RunPrevious(const char* program, SizeResult& result) {
+    const bool second = result.parts <= 2000;
+    const std::string command =
+        std::string("'") + program + "' " + std::to_string(result.parts) + (second ? " 1" : " 0");
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) {
+        std::printf("the previous build's benchmark could not be started: %s\n", command.c_str());
+        return;
+    }
+    std::printf("the previous build (%s):\n", command.c_str());
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe)) {
+        std::fputs(line, stdout);
+        char step[64] = {}, kind[64] = {};
+        double clock = 0, process = 0;
+        // "step drawings clock process ..." and "step second documents clock process ...".
+        if (std::sscanf(line, "%63s %63s", step, kind) != 2)
+            continue;
+        const std::string k = kind;
+        if (k == "drawings" && std::sscanf(line, "%*s %*s %lf %lf", &clock, &process) == 2)
+            result.previousDrawings.Add({clock / 1000, process / 1000}, 1, 2);
+        else if (k == "second" && std::sscanf(line, "%*s %*s %*s %lf %lf", &clock, &process) == 2)
+            result.previousComplete.Add({clock / 1000, process / 1000}, 1, 2);
+    }
+    if (pclose(pipe) != 0)
+        std::printf("the previous build's benchmark failed\n");
+    std::printf("\n");
 }
 
 SizeResult RunSize(int parts) {
@@ -332,10 +393,9 @@ SizeResult RunSize(int parts) {
         result.ok = result.ok && change.ok && plain.ok;
         PrintLine(step, "drawings", change.first, plain.first, parts);
         PrintLine(step, "second documents", change.rest, plain.rest, decided - parts);
-        result.change += 1000 * change.rest.cpu / (decided - parts) / 2;
-        result.plain += 1000 * plain.rest.cpu / (decided - parts) / 2;
-        result.changeClock += 1000 * change.rest.wall / (decided - parts) / 2;
-        result.plainClock += 1000 * plain.rest.wall / (decided - parts) / 2;
+        result.drawings.Add(change.first, parts, 2);
+        result.change.Add(change.rest, decided - parts, 2);
+        result.plain.Add(plain.rest, decided - parts, 2);
         std::fflush(stdout);
     }
     // The change task's documents wait for each other: all of them are formal only now.
@@ -447,6 +507,10 @@ int RunWrites(std::vector<int> sizes) {
     return missed == 0 ? 0 : 1;
 }
 
+const char* Verdict(bool ok, double ratio, double goal) {
+    return !ok ? "failed" : ratio <= goal ? "met" : "missed";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -461,37 +525,64 @@ int main(int argc, char** argv) {
     if (sizes.empty())
         sizes = vqtest::DbWorkspace::OnPostgreSQL() ? std::vector<int>{200, 2000}
                                                     : std::vector<int>{200, 2000, 20000};
+    const char* previous = std::getenv("VQ_PREVIOUS_DECISION_BENCH");
+    if (previous && !*previous)
+        previous = nullptr;
     // Nobody answers the decisions' messages (the congratulation once every change-task document
     // has passed): each is answered with OK, as a reviewer would.
     vq::SetMessageBoxPresenter([](const vq::MessageBoxRequest&) { return IDOK; });
     std::vector<SizeResult> results;
     for (const int parts : sizes) {
         results.push_back(RunSize(parts));
-        RunWithoutShortcuts(results.back());
+        RunEarlierSchema(results.back());
+        if (previous)
+            RunPrevious(previous, results.back());
     }
-    // On SQLite the engine works in the process: its processor time is the decision's. On
-    // PostgreSQL the server's share is not in it, so the goal is judged on the clock there.
     const bool server = vqtest::DbWorkspace::OnPostgreSQL();
     const char* engine = server ? "PostgreSQL" : "SQLite";
-    std::printf(
-        "a decision at a complete level (both steps), ms, on %s: against the same decision without the "
-        "snapshot's shortcuts, as the build before them decided (the goal, judged on %s), and against "
-        "a decision of a plain work (how far from flat)\n",
-        engine, server ? "the clock" : "processor time");
-    std::printf("%-8s %10s %10s %10s %9s %s %9s\n", "parts", "change", "without", "plain", "/without", "goal",
-                "/plain");
+    const char* judged = server ? "the clock" : "processor time";
     int failures = 0;
+    std::printf(
+        "a decision at a complete level (both steps), ms, on %s: against the same decision answered by "
+        "the tables (on a database without the stamps, where the database computes the part check; goal "
+        "at most %.1f times, judged on %s), and against a decision of a plain work (how far from flat)\n",
+        engine, kGoal, judged);
+    std::printf("%-8s %10s %10s %10s %9s %-6s %7s\n", "parts", "change", "tables", "plain", "/tables", "goal",
+                "/plain");
     for (const SizeResult& r : results) {
-        const double change = server ? r.changeClock : r.change;
-        const double before = server ? r.beforeClock : r.before;
-        const double plain = server ? r.plainClock : r.plain;
-        const double ratio = change / before;
-        std::printf("%-8d %10.3f %10.3f %10.3f %9.2f %-6s %7.2f\n", r.parts, change, before, plain, ratio,
-                    !r.ok            ? "failed"
-                    : ratio <= kGoal ? "holds"
-                                     : "missed",
-                    change / plain);
+        const double ratio = r.change.Judged() / r.tables.Judged();
+        std::printf("%-8d %10.3f %10.3f %10.3f %9.2f %-6s %7.2f\n", r.parts, r.change.Judged(),
+                    r.tables.Judged(), r.plain.Judged(), ratio, Verdict(r.ok, ratio, kGoal),
+                    r.change.Judged() / r.plain.Judged());
         failures += r.ok ? 0 : 1;
+    }
+    if (previous) {
+        std::printf(
+            "\nagainst the previous build (%s), ms per decision on %s, judged on %s: a drawing's decision "
+            "at an open level on a database of the earlier schema before its upgrade (goal at most "
+            "%.1f times the previous build's) and on a database of this schema (goal at most %.1f "
+            "times); a decision at a complete level before the upgrade (where the previous build "
+            "decided the second documents)\n",
+            previous, engine, judged, kEarlierGoal, kCurrentGoal);
+        std::printf("%-8s %10s %10s %10s %7s %-6s %7s %-6s %10s %10s %7s\n", "parts", "previous", "earlier",
+                    "current", "/prev", "goal", "/prev", "goal", "prev.cmpl", "earl.cmpl", "/prev");
+        for (const SizeResult& r : results) {
+            if (!r.previousDrawings.measured) {
+                std::printf("%-8d the previous build's figures are missing\n", r.parts);
+                ++failures;
+                continue;
+            }
+            const double earlier = r.earlierDrawings.Judged() / r.previousDrawings.Judged();
+            const double current = r.drawings.Judged() / r.previousDrawings.Judged();
+            std::printf("%-8d %10.3f %10.3f %10.3f %7.2f %-6s %7.2f %-6s", r.parts,
+                        r.previousDrawings.Judged(), r.earlierDrawings.Judged(), r.drawings.Judged(), earlier,
+                        Verdict(r.ok, earlier, kEarlierGoal), current, Verdict(r.ok, current, kCurrentGoal));
+            if (r.previousComplete.measured)
+                std::printf(" %10.3f %10.3f %7.2f\n", r.previousComplete.Judged(), r.tables.Judged(),
+                            r.tables.Judged() / r.previousComplete.Judged());
+            else
+                std::printf(" %10s %10.3f %7s\n", "-", r.tables.Judged(), "-");
+        }
     }
     const double documents = static_cast<double>(std::max(1ul, g_settings.documents));
     const double lookups = static_cast<double>(g_settings.lookups) / documents;

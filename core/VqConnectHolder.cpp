@@ -1,6 +1,7 @@
 #include "core/VqConnectHolder.h"
 #include "core/ComError.h"
 #include "core/FileInfo.h"
+#include "core/ProductSchema.h"
 #include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/Folders.h"
@@ -194,6 +195,7 @@ int CVqConnectHolder::ConnectPDM() {
         AfxMessageBox("不能正常连接网络产品数据库...");
         return 0;
     }
+    SayWhenProductSchemaIsOld(m_pConnection);
     return 1;
 }
 

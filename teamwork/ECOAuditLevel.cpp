@@ -1,6 +1,7 @@
 #include "teamwork/ECOAuditLevel.h"
 
 #include "core/ComError.h"
+#include "core/ProductSchema.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
@@ -151,16 +152,7 @@ bool ECOTaskSnapshot::ReadTriggers(CString& triggers) {
         const CString version = rs->IsEOF() ? CString() : VariantToString(rs->GetCollect(0L));
         rs->Close();
         if (version.IsEmpty() || version != m_schemaVersion) {
-            rs =
-                Statement("SELECT COUNT(*) FROM sqlite_master WHERE (type = 'table' AND name = "
-                          "'ECOTaskStamp') OR (type = 'trigger' AND name IN ('TR_ECOStamp_LevelInsert', "
-                          "'TR_ECOStamp_LevelDelete', 'TR_ECOStamp_LevelUpdate', 'TR_ECOStamp_ResultInsert', "
-                          "'TR_ECOStamp_ResultDelete', 'TR_ECOStamp_ResultUpdate', 'TR_ECOStamp_PartInsert', "
-                          "'TR_ECOStamp_PartDelete', 'TR_ECOStamp_PartUpdate'))",
-                          {})
-                    ->Execute(nullptr, nullptr, adCmdText);
-            const bool installed = !rs->IsEOF() && std::atoi(VariantToString(rs->GetCollect(0L))) == 10;
-            rs->Close();
+            const bool installed = ChangeTaskStampsInstalled(theApp.m_pConnPDM);
             m_schemaVersion = version;
             m_triggersAtVersion = installed && !version.IsEmpty() ? "v" + version : CString();
         }
@@ -173,21 +165,7 @@ bool ECOTaskSnapshot::ReadTriggers(CString& triggers) {
 }
 
 bool ECOTaskSnapshot::WaitingIndexed() {
-    CString sql;
-    switch (theApp.m_pConnPDM->GetEngine()) {
-    case vq::db::Engine::SQLite:
-        sql = "SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND name IN "
-              "('IX_TeamWorkAudit_Waiting', "
-              "'IX_TeamWorkGroupAudit_Waiting')";
-        break;
-    case vq::db::Engine::PostgreSQL:
-        sql = "SELECT COUNT(*) FROM pg_class WHERE relkind = 'i' AND relname IN ('ix_teamworkaudit_waiting', "
-              "'ix_teamworkgroupaudit_waiting')";
-        break;
-    default:
-        return false;
-    }
-    return CountRows(sql) == 2;
+    return WaitingStepsIndexed(theApp.m_pConnPDM);
 }
 
 bool ECOTaskSnapshot::Read(const CString& workId, const CString& triggers) {
@@ -195,6 +173,8 @@ bool ECOTaskSnapshot::Read(const CString& workId, const CString& triggers) {
     m_readingId = workId;
     m_triggers = triggers;
     m_order.clear();
+    m_orderStored.clear();
+    m_missingHint = m_unfinishedHint = 0;
     m_orderByTrimmed.clear();
     m_orderAmbiguous = false;
     m_codes.clear();
@@ -209,8 +189,8 @@ bool ECOTaskSnapshot::Read(const CString& workId, const CString& triggers) {
     m_orderReach.clear();
     m_bestByTrimmed.clear();
     // The triggers, then the stamps, then the rows: a write after one of them and before the next is
-    // taken for one after the rows.
-    if (!ReadStamps(m_stamps))
+    // taken for one after the rows. A guide (no working stamps) has none.
+    if (!triggers.IsEmpty() && !ReadStamps(m_stamps))
         return false;
     // Distinct stored codes, each with the database's key for it: two codes of one key are one
     // to DISTINCT, which then returns either.
@@ -229,6 +209,7 @@ bool ECOTaskSnapshot::Read(const CString& workId, const CString& triggers) {
             if (!distinct(orderKeys, row[0], row[1], m_orderAmbiguous))
                 return;
             m_order.push_back(VariantToString(row[0]).str());
+            m_orderStored.push_back(VariantToStoredText(row[0]).str());
             ++m_orderByTrimmed[m_order.back()];
         }))
         return false;
@@ -286,7 +267,9 @@ bool ECOTaskSnapshot::Read(const CString& workId, const CString& triggers) {
 
 ECOTaskSnapshot::Ready ECOTaskSnapshot::Prepare(const CString& workId) {
     CString triggers;
-    if (Holds(workId)) {
+    // A guide (read without working stamps) is kept while the stamps still do not work: it only
+    // guides, and the tables confirm what it names.
+    if (Holds(workId) && !m_triggers.IsEmpty()) {
         // The stamps, then the triggers: a trigger changed after the stamps were read shows.
         Stamps now;
         m_readingId = m_workId;
@@ -300,11 +283,54 @@ ECOTaskSnapshot::Ready ECOTaskSnapshot::Prepare(const CString& workId) {
             return Ready::Yes;
         m_workId.Empty();
     } else if (!ReadTriggers(triggers)) {
+        m_workId.Empty();
         return Ready::Failed;
     }
+    m_stamped = triggers.IsEmpty() ? 0 : 1;
     if (triggers.IsEmpty())
         return Ready::Untrusted;
     return Read(workId, triggers) ? Ready::Yes : Ready::Failed;
+}
+
+const std::size_t* ECOTaskSnapshot::MissingPart(int level) {
+    // How far the order's parts have come says at once whether one is missing.
+    bool below = false;
+    for (auto at = m_orderReach.begin(); at != m_orderReach.end() && at->first < level && !below; ++at)
+        below = at->second > 0;
+    if (!below)
+        return nullptr;
+    const std::size_t count = m_order.size();
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t part = (m_missingHint + k) % count;
+        const auto best = m_bestByTrimmed.find(m_order[part]);
+        if (best == m_bestByTrimmed.end() || best->second < level) {
+            m_missingHint = m_missingFound = part;
+            return &m_missingFound;
+        }
+    }
+    return nullptr;
+}
+
+const ECOTaskSnapshot::LevelRow* ECOTaskSnapshot::UnfinishedRow() {
+    const std::size_t count = m_rows.size();
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t row = (m_unfinishedHint + k) % count;
+        if (!m_rows[row].null && !m_rows[row].Finished()) {
+            m_unfinishedHint = row;
+            return &m_rows[row];
+        }
+    }
+    return nullptr;
+}
+
+int ECOTaskSnapshot::OrdersByBytes() {
+    // SQLite's NOCASE compares bytes after folding ASCII letters. A server compares citext by its
+    // database's collation: only the C collations order by bytes (others may pass over blanks).
+    if (theApp.m_pConnPDM->GetEngine() != vq::db::Engine::PostgreSQL)
+        return 1;
+    const long c = CountRows("SELECT COUNT(*) FROM pg_database WHERE datname = current_database() AND "
+                             "(datcollate IN ('C', 'POSIX') OR datcollate LIKE 'C.%')");
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
 }
 
 bool ECOTaskSnapshot::Exact() const {
@@ -422,6 +448,173 @@ ECOTaskSnapshot* CECOAuditLevel::Snapshot(const CString& workId, bool& failed) {
     return task.Exact() ? &task : nullptr;
 }
 
+ECOTaskSnapshot* CECOAuditLevel::Guide(const CString& workId, bool& failed) {
+    failed = false;
+    if (!m_pSnapshot || !theApp.m_pConnPDM || m_pSnapshot->m_stamped != 0)
+        return nullptr;
+    ECOTaskSnapshot& guide = *m_pSnapshot;
+    if (guide.m_byBytes < 0)
+        guide.m_byBytes = ECOTaskSnapshot::OrdersByBytes();
+    if (guide.m_byBytes <= 0) {
+        failed = guide.m_byBytes < 0;
+        return nullptr;
+    }
+    if (!guide.Holds(workId) && !guide.Read(workId, CString())) {
+        failed = true;
+        return nullptr;
+    }
+    return &guide;
+}
+
+int CECOAuditLevel::ConfirmMissing(ECOTaskSnapshot& guide, std::size_t part, int level) {
+    // The part check keeps the level closed when a part of the order, trimmed, is none of the codes
+    // of the drawings at the level, trimmed. Confirmed here for one part, by the index of the codes:
+    // every stored spelling of the part (the rows the order's DISTINCT takes for one) trims to the
+    // part, and no drawing of the task at the level has a code that trims to it. Such a code is the
+    // part with blanks after it (a range of codes from the part on) or begins with a blank (a range
+    // of codes before "!"). The task's id is compared without its index, so that the codes' is used.
+    const bool server = theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
+    const char* text =
+        server
+            ? "SELECT COUNT(*), SUM(CASE WHEN btrim(PartCode::text, ?) = ? THEN 1 ELSE 0 END), (SELECT "
+              "COUNT(*) "
+              "FROM TeamWorkResult r WHERE ((r.PartCode >= %k AND r.PartCode < %k) OR (r.PartCode > '' AND "
+              "r.PartCode < '!')) AND btrim(r.PartCode::text, ?) = ? AND lower(r.WorkID::text) = lower(?) "
+              "AND "
+              "Upper(r.FileName) Like '%.DWG' AND EXISTS (SELECT 1 FROM ECOAuditLevel a WHERE a.ECOTaskNo = "
+              "%k "
+              "AND a.FileID = r.FileID AND a.CurrentAuditLevel >= ?)) FROM ECOModifyPart WHERE ECONo = %k "
+              "AND "
+              "PartCode = %k AND Upper(Other3) = '0'"
+            : "SELECT COUNT(*), SUM(CASE WHEN trim(PartCode, ?) = ? THEN 1 ELSE 0 END), (SELECT COUNT(*) "
+              "FROM "
+              "TeamWorkResult r WHERE ((r.PartCode >= %k AND r.PartCode < %k) OR (r.PartCode > '' AND "
+              "r.PartCode "
+              "< '!')) AND trim(r.PartCode, ?) = ? AND +r.WorkID = ? COLLATE NOCASE AND Upper(r.FileName) "
+              "Like "
+              "'%.DWG' AND EXISTS (SELECT 1 FROM ECOAuditLevel a WHERE a.ECOTaskNo = %k AND a.FileID = "
+              "r.FileID "
+              "AND a.CurrentAuditLevel >= ?)) FROM ECOModifyPart WHERE ECONo = %k AND PartCode = %k AND "
+              "Upper(Other3) = '0'";
+    const CString workId = guide.m_workId;
+    const _variant_t order(ChangeOrderNo(workId));
+    const _variant_t stored(CString(guide.m_orderStored[part]));
+    const _variant_t trimmed(CString(guide.m_order[part]));
+    const _variant_t blanks(CString(" \t\n\r\v\f"));
+    long spellings = 0, trimmedSpellings = 0, drawings = 0;
+    try {
+        _RecordsetPtr rs =
+            guide
+                .Statement(text, {blanks, trimmed, trimmed, _variant_t(CString(guide.m_order[part] + "!")),
+                                  blanks, trimmed, _variant_t(workId), _variant_t(workId),
+                                  _variant_t(static_cast<long>(level)), order, stored})
+                ->Execute(nullptr, nullptr, adCmdText);
+        if (!rs->IsEOF()) {
+            spellings = std::atol(VariantToString(rs->GetCollect(0L)));
+            trimmedSpellings = std::atol(VariantToString(rs->GetCollect(1L)));
+            drawings = std::atol(VariantToString(rs->GetCollect(2L)));
+        }
+        rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return -1;
+    }
+    return spellings > 0 && trimmedSpellings == spellings && drawings == 0 ? 1 : 0;
+}
+
+int CECOAuditLevel::CheckPartsOnServer(ECOTaskSnapshot& guide, const CString& workId, int level) {
+    // The part check computed where the rows are, instead of reading the order's parts and the
+    // task's drawings: the distinct codes of the order and of the drawings at the level (a NULL
+    // code is one more), the order's codes that trimmed are none of the drawings' codes trimmed
+    // (a NULL code reads as empty), and the level of the order's sheet. Where a code is stored in
+    // two spellings the database takes for one, or the sheet has rows at different levels, the
+    // answer depends on the row the database returns first: the part check's own statements answer.
+    const bool server = theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
+    const char* text =
+        server
+            ? "WITH s AS MATERIALIZED (SELECT r.PartCode AS c FROM TeamWorkResult r WHERE r.WorkID = %k AND "
+              "Upper(r.FileName) Like '%.DWG' AND r.FileID IN (SELECT FileID FROM ECOAuditLevel WHERE "
+              "CurrentAuditLevel >= ? AND ECOTaskNo = %k)), p AS MATERIALIZED (SELECT PartCode AS c FROM "
+              "ECOModifyPart WHERE ECONo = %k AND Upper(Other3) = '0') SELECT (SELECT COUNT(DISTINCT c) + "
+              "coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT COUNT(DISTINCT "
+              "c::text) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT "
+              "COUNT(DISTINCT c) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 "
+              "END), 0) FROM s), (SELECT COUNT(DISTINCT c::text) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 "
+              "ELSE 0 END), 0) FROM s), (SELECT COUNT(*) FROM p WHERE "
+              "btrim(coalesce(c::text, ''), ?) NOT IN (SELECT btrim(coalesce(c::text, ''), ?) FROM s)), "
+              "(SELECT COUNT(DISTINCT coalesce(CurrentAuditLevel::text, '')) FROM ECOAuditLevel WHERE "
+              "ECOTaskNo = %k AND IsECOFile = 'Y'), (SELECT MIN(CurrentAuditLevel) FROM ECOAuditLevel WHERE "
+              "ECOTaskNo = %k AND IsECOFile = 'Y')"
+            : "WITH s AS MATERIALIZED (SELECT r.PartCode AS c FROM TeamWorkResult r WHERE r.WorkID = %k AND "
+              "Upper(r.FileName) Like '%.DWG' AND r.FileID IN (SELECT FileID FROM ECOAuditLevel WHERE "
+              "CurrentAuditLevel >= ? AND ECOTaskNo = %k)), p AS MATERIALIZED (SELECT PartCode AS c FROM "
+              "ECOModifyPart WHERE ECONo = %k AND Upper(Other3) = '0') SELECT (SELECT COUNT(DISTINCT c) + "
+              "coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT COUNT(DISTINCT c "
+              "COLLATE BINARY) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT "
+              "COUNT(DISTINCT c) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 "
+              "ELSE 0 END), 0) FROM s), (SELECT COUNT(DISTINCT c COLLATE BINARY) + coalesce(MAX(CASE WHEN c "
+              "IS NULL THEN 1 ELSE 0 END), 0) FROM s), (SELECT COUNT(*) "
+              "FROM p WHERE trim(coalesce(c, ''), ?) NOT IN (SELECT trim(coalesce(c, ''), ?) FROM s)), "
+              "(SELECT COUNT(DISTINCT coalesce(CurrentAuditLevel, '')) FROM ECOAuditLevel WHERE ECOTaskNo = "
+              "%k AND IsECOFile = 'Y'), (SELECT MIN(CurrentAuditLevel) FROM ECOAuditLevel WHERE ECOTaskNo = "
+              "%k AND IsECOFile = 'Y')";
+    const _variant_t task(workId), blanks(CString(" \t\n\r\v\f"));
+    long order = 0, orderSpellings = 0, submitted = 0, submittedSpellings = 0, missing = 0, sheetLevels = 0;
+    CString sheet;
+    try {
+        _RecordsetPtr rs =
+            guide
+                .Statement(text, {task, _variant_t(static_cast<long>(level)), task,
+                                  _variant_t(ChangeOrderNo(workId)), blanks, blanks, task, task})
+                ->Execute(nullptr, nullptr, adCmdText);
+        if (!rs->IsEOF()) {
+            order = std::atol(VariantToString(rs->GetCollect(0L)));
+            orderSpellings = std::atol(VariantToString(rs->GetCollect(1L)));
+            submitted = std::atol(VariantToString(rs->GetCollect(2L)));
+            submittedSpellings = std::atol(VariantToString(rs->GetCollect(3L)));
+            missing = std::atol(VariantToString(rs->GetCollect(4L)));
+            sheetLevels = std::atol(VariantToString(rs->GetCollect(5L)));
+            sheet = VariantToString(rs->GetCollect(6L));
+        }
+        rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        if (!IsConnectionLost(e))
+            AfxMessageBox(kSubmittedPartsError);
+        return 0;
+    }
+    if (order != orderSpellings || submitted != submittedSpellings || sheetLevels > 1)
+        return CheckPartsInTable(workId, level);
+    if (submitted < order || missing > 0)
+        return 0;
+    if (submitted > order) {
+        AfxMessageBox(kMorePartsWarning);
+        return 1;
+    }
+    if (sheet.IsEmpty())
+        return 0;
+    return std::atoi(sheet) >= level ? 1 : 0;
+}
+
+int CECOAuditLevel::ConfirmUnfinished(ECOTaskSnapshot& guide, const std::string& fileKey) {
+    long count = 0;
+    try {
+        _RecordsetPtr rs =
+            guide
+                .Statement("SELECT COUNT(*) FROM ECOAuditLevel WHERE ECOTaskNo = %k AND FileID = %k "
+                           "AND CurrentAuditLevel <> MaxAuditLevel",
+                           {_variant_t(guide.m_workId), _variant_t(CString(fileKey))})
+                ->Execute(nullptr, nullptr, adCmdText);
+        if (!rs->IsEOF())
+            count = std::atol(VariantToString(rs->GetCollect(0L)));
+        rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return -1;
+    }
+    return count > 0 ? 1 : 0;
+}
+
 bool CECOAuditLevel::CountOwnWrite(ECOTaskSnapshot& task, long rows) {
     // Nothing but this write since the stamps were compared: on SQLite, which stamps each row, the
     // rows it wrote and a new token; on PostgreSQL, whose last read took the marks away, one new
@@ -493,7 +686,18 @@ int CECOAuditLevel::CheckModifiedPartsReady(CString workId, int level) {
             AfxMessageBox(kMorePartsWarning);
         return answer;
     }
-    return failed ? 0 : CheckPartsInTable(workId, level); // a failed read was shown
+    if (failed)
+        return 0; // shown
+    if (ECOTaskSnapshot* guide = Guide(workId, failed)) {
+        if (const std::size_t* part = guide->MissingPart(level)) {
+            const int missing = ConfirmMissing(*guide, *part, level);
+            if (missing != 0)
+                return 0;            // still missing, or the read failed (shown)
+            guide->m_workId.Empty(); // read again when next used
+        }
+        return CheckPartsOnServer(*guide, workId, level);
+    }
+    return failed ? 0 : CheckPartsInTable(workId, level);
 }
 
 int CECOAuditLevel::ResetWaitingAudits(int level, CString workId, int alsoGroupRows) {
@@ -546,11 +750,24 @@ int CECOAuditLevel::ResetWaitingAudits(int level, CString workId, int alsoGroupR
     return 1;
 }
 
-int CECOAuditLevel::ReadLevel(const char* column, const CString& workId, const CString& fileId) {
+bool CECOAuditLevel::ReadFileRow(const CString& workId, const CString& fileId, int& current, int& maximum,
+                                 std::string& key) {
+    // The first row's levels (0 when there is none), and its key.
     CString sql;
-    sql.Format("SELECT %s FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND FileID = '%s'", column,
+    sql.Format("SELECT CurrentAuditLevel, MaxAuditLevel, Lower(FileID) FROM ECOAuditLevel WHERE ECOTaskNo = "
+               "'%s' AND FileID = '%s'",
                SqlQuote(workId), SqlQuote(fileId));
-    return std::atoi(theApp.GetSqlString(sql));
+    bool found = false;
+    if (!ReadRows(sql, 3, nullptr, [&](const std::vector<_variant_t>& row) {
+            if (found)
+                return;
+            found = true;
+            current = std::atoi(VariantToString(row[0]));
+            maximum = std::atoi(VariantToString(row[1]));
+            key = VariantToStoredText(row[2]).str();
+        }))
+        return false;
+    return true;
 }
 
 int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance) {
@@ -597,16 +814,26 @@ int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance
             ReportComError(e);
             return 0;
         }
-    } else {
-        current = ReadLevel("CurrentAuditLevel", workId, fileId);
-        maximum = ReadLevel("MaxAuditLevel", workId, fileId);
+    } else if (!ReadFileRow(workId, fileId, current, maximum, key)) {
+        return 0; // shown
     }
+    // The decision asks for the document's levels next: they are those of the row just read.
+    m_lastRow = LastRow{workId, fileId, current, maximum, !key.empty() && m_pSnapshot};
     if (current >= maximum)
         return 0;
+    ++m_lastRow.current;
     sql.Format("UPDATE ECOAuditLevel SET CurrentAuditLevel = %d WHERE ECOTaskNo = '%s' AND FileID = '%s'",
                current + 1, SqlQuote(workId), SqlQuote(fileId));
-    if (!task)
-        return theApp.ExecuteSql(sql) ? 1 : 0;
+    if (!task) {
+        if (!theApp.ExecuteSql(sql)) {
+            m_lastRow.known = false;
+            return 0;
+        }
+        // A guide of the task follows the decision's own write (it only guides: the tables confirm).
+        if (m_pSnapshot && m_pSnapshot->m_stamped == 0 && m_pSnapshot->Holds(workId) && !key.empty())
+            m_pSnapshot->SetReached(key, current + 1);
+        return 1;
+    }
     long rows = -1;
     try {
         task->Statement("UPDATE ECOAuditLevel SET CurrentAuditLevel = ? WHERE ECOTaskNo = %k AND FileID = %k",
@@ -615,6 +842,7 @@ int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance
     } catch (_com_error& e) {
         theApp.ReportSqlError(e, sql);
         task->m_workId.Empty();
+        m_lastRow.known = false;
         return 0;
     }
     if (CountOwnWrite(*task, rows))
@@ -635,6 +863,29 @@ int CECOAuditLevel::CountUnfinishedFiles(CString workId) {
         AfxMessageBox(kMorePartsWarning);
         return CountUnfinishedInTable(workId);
     }
+    if (failed)
+        return 0; // shown
+    if (ECOTaskSnapshot* guide = Guide(workId, failed)) {
+        // Not finished while a part has no drawing at level 0 (the part check comes first), or while
+        // a document is below its maximum: either one, named by the guide and confirmed by the
+        // tables, is the answer. Where the guide has more parts at level 0 than the order, the part
+        // check's warning is shown by the part check's own statements.
+        bool warn = false;
+        if (const std::size_t* part = guide->MissingPart(0)) {
+            const int missing = ConfirmMissing(*guide, *part, 0);
+            if (missing != 0)
+                return 0; // still missing, or the read failed (shown)
+            guide->m_workId.Empty();
+        } else if (guide->Answer(0, warn) && !warn) {
+            if (const ECOTaskSnapshot::LevelRow* row = guide->UnfinishedRow()) {
+                const int unfinished = ConfirmUnfinished(*guide, row->key);
+                if (unfinished != 0)
+                    return 0; // still unfinished, or the read failed (shown)
+                guide->m_workId.Empty();
+            }
+        }
+        return CheckPartsOnServer(*guide, workId, 0) ? CountUnfinishedInTable(workId) : 0;
+    }
     if (failed || !CheckPartsInTable(workId, 0))
         return 0;
     return CountUnfinishedInTable(workId);
@@ -651,7 +902,15 @@ int CECOAuditLevel::CountUnfinishedInTable(const CString& workId) {
 }
 
 int CECOAuditLevel::GetFileLevels(CString workId, CString fileId, int& maxLevel, int& currentLevel) {
-    // Always from the table: the document's row is found by the statement's own comparison.
+    // Right after a decision advanced the document (a snapshot's decision, in its transaction): the
+    // row it read and wrote, found by the same comparison. Else from the table.
+    if (m_lastRow.known && m_lastRow.workId == workId && m_lastRow.fileId == fileId) {
+        m_lastRow.known = false;
+        maxLevel = m_lastRow.maximum;
+        currentLevel = m_lastRow.current;
+        return 1;
+    }
+    m_lastRow.known = false;
     CString sql;
     sql.Format(
         "SELECT MaxAuditLevel, CurrentAuditLevel FROM ECOAuditLevel WHERE ECOTASKNO = '%s' AND FileID = '%s'",

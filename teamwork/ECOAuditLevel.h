@@ -33,8 +33,13 @@
 // of the stamp takes the mark away. The snapshot compares the stamps with its own before each
 // question, counts its own writes in, and reads the task again when anything else wrote (also its
 // own transaction), when a decision was rolled back, or when one of the triggers changed. It leaves
-// the question to the table while a database lacks the stamp's table or one of its triggers, or a
-// trigger does not fire in every session (disabled, or left to origin sessions).
+// the question to the guide below while a database lacks the stamp's table or one of its triggers,
+// or a trigger does not fire in every session (disabled, or left to origin sessions).
+//
+// On a database without working stamps (one made by an earlier version, or whose triggers were
+// dropped or disabled) the snapshot is kept as a guide only: it names a part of the order that has no drawing
+// at a level yet, or a document below its maximum, and one indexed statement confirms that in the tables
+// before it is the answer. Any other answer is the tables' own.
 //
 // The snapshot also knows whether the database indexes the waiting steps (IX_TeamWorkAudit_Waiting and
 // IX_TeamWorkGroupAudit_Waiting): then opening a level goes through the waiting steps instead of
@@ -84,7 +89,8 @@ private:
     // after a failed read (shown).
     Ready Prepare(const CString& workId);
     // Reads the task whose stamps' triggers were `triggers` before; holds it unless its own
-    // transaction had written its rows. False after a failed read (shown).
+    // transaction had written its rows. With no triggers, reads it as a guide, without stamps.
+    // False after a failed read (shown).
     bool Read(const CString& workId, const CString& triggers);
     // What the stamps' triggers are now (a text that changes whenever one of them is dropped,
     // created, disabled, enabled or replaced); empty when they are not all there and firing in every
@@ -99,6 +105,14 @@ private:
     _CommandPtr& Statement(const char* text, const std::vector<_variant_t>& values);
     // The stamps of the task being read (m_readingId); false after a failed read (shown).
     bool ReadStamps(Stamps& stamps);
+    // Without working stamps: an order part (index into m_order) that the snapshot has at no drawing
+    // at `level`, and a level row below its maximum; null when it knows of none. Each goes on from
+    // the one it named last, so a run of decisions does not look through the same parts again.
+    const std::size_t* MissingPart(int level);
+    const LevelRow* UnfinishedRow();
+    // Whether the database compares its texts by their bytes (ranges of codes then hold every
+    // spelling of a code padded with blanks); -1 after a failed read (shown).
+    static int OrdersByBytes();
     // Whether the part check's statements give an answer that does not depend on the order of rows.
     bool Exact() const;
     // The part check as its statements answer (1 or 0); `warn` when it shows the more-parts warning.
@@ -111,16 +125,24 @@ private:
     CString m_workId;    // empty: nothing held
     CString m_readingId; // the task whose stamps are read
     Stamps m_stamps;     // as the snapshot's rows are
-    CString m_triggers;  // the triggers as they were when the task was read
+    CString m_triggers;  // the triggers as they were when the task was read; empty: a guide
     // SQLite: the schema's version last seen and what the triggers were at it.
     CString m_schemaVersion;
     CString m_triggersAtVersion;
+    // Whether the last question found the stamps working (else the snapshot is a guide only): -1
+    // not known yet.
+    int m_stamped = -1;
     int m_waitingIndexed = -1; // whether it indexes the waiting steps: -1 not known yet
     // The statements a decision runs at every question, each prepared once (by engine and text).
     std::map<std::string, _CommandPtr> m_statements;
     // Distinct stored codes of the order's parts (trimmed), and whether two spellings are equal to
     // the database.
     std::vector<std::string> m_order;
+    std::vector<std::string> m_orderStored; // the same parts as stored (one spelling of each)
+    std::size_t m_missingHint = 0;
+    std::size_t m_missingFound = 0;
+    std::size_t m_unfinishedHint = 0;
+    int m_byBytes = -1; // OrdersByBytes: -1 not known yet
     std::unordered_map<std::string, long> m_orderByTrimmed;
     bool m_orderAmbiguous = false;
     std::vector<Code> m_codes;
@@ -170,7 +192,10 @@ public:
 private:
     // The first column of every row as trimmed text; false after the database error message.
     bool ReadColumnValues(const CString& sql, CStringArray& values, const char* errorText);
-    int ReadLevel(const char* column, const CString& workId, const CString& fileId);
+    // The levels of the document's first row (0 when it has none) and its key; false after the
+    // error was shown.
+    bool ReadFileRow(const CString& workId, const CString& fileId, int& current, int& maximum,
+                     std::string& key);
     // The snapshot ready for the task and answering for it, or null: no snapshot, a read that
     // failed (`failed`, shown), or rows whose answer only the part check's statements can give.
     ECOTaskSnapshot* Snapshot(const CString& workId, bool& failed);
@@ -178,9 +203,29 @@ private:
     int CheckPartsInTable(const CString& workId, int level);
     // 1 when no document of the task is below its maximum level; 0 also after a failed read.
     int CountUnfinishedInTable(const CString& workId);
+    // Unstamped: the snapshot as a guide for the task (read when it does not hold it), or null
+    // (stamps installed, no snapshot, or a failed read: `failed`, shown).
+    ECOTaskSnapshot* Guide(const CString& workId, bool& failed);
+    // Whether the tables confirm that order part `part` of the guide has no drawing at `level`
+    // (1), do not (0), or the read failed (-1, shown).
+    int ConfirmMissing(ECOTaskSnapshot& guide, std::size_t part, int level);
+    // The part check's answer computed by the database (unstamped, where the guide confirms no
+    // missing part): what the part check's own statements answer, without reading the rows here.
+    int CheckPartsOnServer(ECOTaskSnapshot& guide, const CString& workId, int level);
+    // Whether the tables confirm that a document of the task is below its maximum level: 1, 0, -1.
+    int ConfirmUnfinished(ECOTaskSnapshot& guide, const std::string& fileKey);
     // Counts an own write of `rows` rows into the snapshot's stamp; false when the stamp shows
     // another write too (the snapshot is then given up).
     bool CountOwnWrite(ECOTaskSnapshot& task, long rows);
 
     ECOTaskSnapshot* m_pSnapshot = nullptr;
+    // The levels of the document the last advance of a snapshot's decision read and wrote.
+    struct LastRow {
+        CString workId;
+        CString fileId;
+        int current = 0;
+        int maximum = 0;
+        bool known = false;
+    };
+    LastRow m_lastRow;
 };

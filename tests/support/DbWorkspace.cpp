@@ -234,6 +234,14 @@ DbWorkspace::DbWorkspace(int databaseType)
     setenv("ODBCSYSINI", odbcDir.c_str(), 1);
     setenv("ODBCINI", (odbcDir + "/odbc.ini").c_str(), 1);
 
+    MakeProductDatabase(VQ_SOURCE_DIR "/schema/sqlite/product.sql",
+                        OnPostgreSQL() ? CommandOutput("bash '" VQ_SOURCE_DIR "/schema/postgresql/product-sql'")
+                                       : std::string());
+    RunOrFail(OpenFile(ConfigDatabasePath()), ReadText(VQ_SOURCE_DIR "/schema/sqlite/config.sql"));
+    SetConfig(ConfigRow());
+}
+
+void DbWorkspace::MakeProductDatabase(const std::string& sqliteSchema, const std::string& postgresqlSchema) const {
     if (OnPostgreSQL()) {
         try {
             _ConnectionPtr server = OpenPgMaintenance();
@@ -247,15 +255,27 @@ DbWorkspace::DbWorkspace(int databaseType)
             ADD_FAILURE() << "cannot create the database on the PostgreSQL server at port " << PgPort()
                           << ": " << e.Description().c_str();
         }
-    } else {
-        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-            std::error_code ec;
-            fs::remove(ProductDatabasePath().str() + suffix, ec);
-        }
+        RunOrFail(OpenProduct(), postgresqlSchema);
+        return;
     }
-    RunSchema();
-    RunOrFail(OpenFile(ConfigDatabasePath()), ReadText(VQ_SOURCE_DIR "/schema/sqlite/config.sql"));
-    SetConfig(ConfigRow());
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        std::error_code ec;
+        fs::remove(ProductDatabasePath().str() + suffix, ec);
+    }
+    RunOrFail(OpenFile(ProductDatabasePath()), ReadText(sqliteSchema));
+}
+
+void DbWorkspace::RemakeProductDatabase(const std::string& sqliteSchema,
+                                        const std::string& postgresqlScript) const {
+    MakeProductDatabase(sqliteSchema,
+                        OnPostgreSQL() ? CommandOutput("bash '" + postgresqlScript + "' '" + sqliteSchema + "'")
+                                       : std::string());
+}
+
+std::string DbWorkspace::ProductDatabaseArgument() const {
+    if (!OnPostgreSQL())
+        return ProductDatabasePath().str();
+    return "host=127.0.0.1 port=" + PgPort() + " dbname=" + m_pgDatabase + " user=sa sslmode=disable";
 }
 
 DbWorkspace::~DbWorkspace() {

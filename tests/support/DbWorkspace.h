@@ -64,6 +64,13 @@ public:
     // The text that opens the product database, as the connection holder builds it.
     CString ConnectionText() const { return "DSN=vqdetail; UID=sa; PWD="; }
 
+    // The product database as programs outside ODBC name it: the SQLite file, or on a PostgreSQL
+    // server a libpq connection string.
+    std::string ProductDatabaseArgument() const;
+    // Makes the product database anew from another schema (an earlier version's): on SQLite from
+    // the SQLite file, on a PostgreSQL server from what the converter script prints for it.
+    void RemakeProductDatabase(const std::string& sqliteSchema, const std::string& postgresqlScript) const;
+
     // A new open connection to the product database.
     _ConnectionPtr Connect() const;
     // Runs statements (a script of several, separated by ";") on the product database or on
@@ -106,10 +113,11 @@ public:
 
 private:
     _ConnectionPtr OpenProduct() const;
+    void MakeProductDatabase(const std::string& sqliteSchema, const std::string& postgresqlSchema) const;
     void KillOnSqlite(const CString& table, const CString& condition, const std::vector<std::string>& args,
                       HostRun& run);
-    void KillOnPostgreSQL(const CString& table, const CString& condition, const std::vector<std::string>& args,
-                          HostRun& run);
+    void KillOnPostgreSQL(const CString& table, const CString& condition,
+                          const std::vector<std::string>& args, HostRun& run);
 
     int m_databaseType;
     std::string m_pgDatabase; // the database on the server, when there is one

@@ -1,0 +1,190 @@
+// A product database made by an earlier version (tests/host/data: its schema, before the stamps of
+// change-task writes and the indexes of waiting steps): the host works on it and says once how to
+// bring it to this version's schema; scripts/upgrade-database does so without touching a row, and
+// changes nothing when it runs again.
+#include "core/ComError.h"
+#include "tests/support/DbWorkspace.h"
+#include "tests/support/HostProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kEarlierSchema = VQ_SOURCE_DIR "/tests/host/data/earlier-product.sql";
+const std::string kEarlierConverter = VQ_SOURCE_DIR "/tests/host/data/earlier-product-sql";
+const char* const kUpgradeCommand = "scripts/upgrade-database";
+
+// The schema's objects as the database describes them, in the order of their names.
+CString SchemaOf(const vqtest::DbWorkspace& ws) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        return ws.QueryText("SELECT group_concat(line, char(10)) FROM (SELECT type || ' ' || name || ' ' || "
+                            "tbl_name || ' ' || coalesce(sql, '') AS line FROM sqlite_master ORDER BY type, "
+                            "name)");
+    const char* const parts[] = {
+        "SELECT string_agg(table_name || '.' || column_name || ' ' || data_type || ' ' || is_nullable || ' ' "
+        "|| "
+        "coalesce(column_default, ''), E'\\n' ORDER BY table_name, ordinal_position) FROM "
+        "information_schema.columns WHERE table_schema = 'public'",
+        "SELECT string_agg(indexdef, E'\\n' ORDER BY indexname) FROM pg_indexes WHERE schemaname = 'public'",
+        "SELECT string_agg(pg_get_triggerdef(oid), E'\\n' ORDER BY tgname) FROM pg_trigger WHERE NOT "
+        "tgisinternal",
+        "SELECT string_agg(pg_get_functiondef(oid), E'\\n' ORDER BY proname, oid::regprocedure::text) FROM "
+        "pg_proc WHERE pronamespace = 'public'::regnamespace AND prokind = 'f'",
+        "SELECT string_agg(sequence_name, E'\\n' ORDER BY sequence_name) FROM information_schema.sequences"};
+    CString text;
+    for (const char* part : parts)
+        text += ws.QueryText(part) + "\n--\n";
+    return text;
+}
+
+std::vector<std::string> TablesOf(const vqtest::DbWorkspace& ws) {
+    const CString list = ws.QueryText(
+        vqtest::DbWorkspace::OnPostgreSQL()
+            ? "SELECT string_agg(table_name, ' ' ORDER BY table_name) FROM information_schema.tables "
+              "WHERE table_schema = 'public' AND table_type = 'BASE TABLE'"
+            : "SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master WHERE type = "
+              "'table' ORDER BY name)");
+    std::vector<std::string> tables;
+    std::istringstream in(list.str());
+    for (std::string name; in >> name;)
+        tables.push_back(name);
+    return tables;
+}
+
+// Every row of the tables, each table's rows in the order of their text.
+std::string RowsOf(const vqtest::DbWorkspace& ws, const std::vector<std::string>& tables) {
+    _ConnectionPtr connection = ws.Connect();
+    std::string text;
+    for (const std::string& table : tables) {
+        std::vector<std::string> rows;
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(CString("SELECT * FROM " + table), connection, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        const long columns = rs->GetFields()->GetCount();
+        for (; !rs->IsEOF(); rs->MoveNext()) {
+            std::string row;
+            for (long c = 0; c < columns; ++c) {
+                const _variant_t value = rs->GetCollect(c);
+                row +=
+                    (value.IsNull() ? std::string("NULL") : "'" + VariantToString(value).str() + "'") + "|";
+            }
+            rows.push_back(row);
+        }
+        rs->Close();
+        std::sort(rows.begin(), rows.end());
+        text += table + ":\n";
+        for (const std::string& row : rows)
+            text += "  " + row + "\n";
+    }
+    return text;
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& what) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
+        ++count;
+    return count;
+}
+
+// The host opens the product database once for an entry call and closes it again.
+vqtest::HostRun OpenAChangeNotice(vqtest::DbWorkspace& ws) {
+    const CString script = ws.WriteFile("in/look.script", "dialog \"更改通知单 - 改底图\"\n"
+                                                          "click \"取消\"\n");
+    return vqtest::RunHost("--headless --script " + script.str() +
+                           " ShowECOChanageItemData JX-2026-004 zhangsan");
+}
+
+vqtest::HostRun Upgrade(const vqtest::DbWorkspace& ws) {
+    return vqtest::RunProgramMeasured(VQ_SOURCE_DIR "/" + std::string(kUpgradeCommand),
+                                      {ws.ProductDatabaseArgument()});
+}
+
+} // namespace
+
+TEST(UpgradeDatabaseHost, AnEarlierDatabaseIsBroughtToThisSchemaWithItsRowsUnchanged) {
+    vqtest::DbWorkspace ws(0);
+    const CString current = SchemaOf(ws);
+    ws.RemakeProductDatabase(kEarlierSchema, kEarlierConverter);
+    std::ifstream demo(VQ_SOURCE_DIR "/schema/sqlite/demo.sql");
+    std::stringstream text;
+    text << demo.rdbuf();
+    vqtest::DbWorkspace::RunScript(ws.Connect(), CString(text.str()));
+    const std::vector<std::string> tables = TablesOf(ws);
+    const std::string rows = RowsOf(ws, tables);
+    ASSERT_NE(SchemaOf(ws), current) << "the earlier schema lacks what this version adds";
+
+    // The host works on it, and says so once, naming the command.
+    vqtest::HostRun run = OpenAChangeNotice(ws);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("result: 1"), std::string::npos) << run.out;
+    EXPECT_EQ(Occurrences(run.out, kUpgradeCommand), 1u) << run.out;
+
+    run = Upgrade(ws);
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(SchemaOf(ws), current) << "as a database made by this version";
+    EXPECT_EQ(RowsOf(ws, tables), rows);
+    EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM ECOTaskStamp"), "0");
+
+    // A second run changes nothing.
+    run = Upgrade(ws);
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(SchemaOf(ws), current);
+    EXPECT_EQ(RowsOf(ws, tables), rows);
+
+    run = OpenAChangeNotice(ws);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(Occurrences(run.out, kUpgradeCommand), 0u) << run.out;
+}
+
+TEST(UpgradeDatabaseHost, TheHostSaysNothingOnADatabaseOfThisSchema) {
+    vqtest::DbWorkspace ws(0);
+    std::ifstream demo(VQ_SOURCE_DIR "/schema/sqlite/demo.sql");
+    std::stringstream text;
+    text << demo.rdbuf();
+    vqtest::DbWorkspace::RunScript(ws.Connect(), CString(text.str()));
+    const vqtest::HostRun run = OpenAChangeNotice(ws);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(Occurrences(run.out, kUpgradeCommand), 0u) << run.out;
+}
+
+// On a server, the upgrade also brings the function that folds case as the client does and a
+// sequence behind every integer key: a database lacking either is of an earlier schema too.
+TEST(UpgradeDatabaseHost, AServerDatabaseWithoutTheCaseFoldingOrAKeySequenceIsOfAnEarlierSchema) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "the function and the sequences are a server's";
+    for (const char* lacking : {"DROP FUNCTION vq_fold_case(text) CASCADE",
+                                "ALTER TABLE DesignMarkupManage ALTER COLUMN FileLogID DROP DEFAULT"}) {
+        vqtest::DbWorkspace ws(0);
+        std::ifstream demo(VQ_SOURCE_DIR "/schema/sqlite/demo.sql");
+        std::stringstream text;
+        text << demo.rdbuf();
+        vqtest::DbWorkspace::RunScript(ws.Connect(), CString(text.str()));
+        ws.Execute(lacking);
+        vqtest::HostRun run = OpenAChangeNotice(ws);
+        EXPECT_EQ(run.status, 0) << run.out;
+        EXPECT_EQ(Occurrences(run.out, kUpgradeCommand), 1u) << lacking << "\n" << run.out;
+        run = Upgrade(ws);
+        ASSERT_EQ(run.status, 0) << run.out;
+        run = OpenAChangeNotice(ws);
+        EXPECT_EQ(Occurrences(run.out, kUpgradeCommand), 0u) << lacking << "\n" << run.out;
+    }
+}
+
+TEST(UpgradeDatabaseHost, AnythingButADatabaseIsRefused) {
+    vqtest::DbWorkspace ws(0);
+    const CString missing = ws.Root() + "/no-such.db";
+    vqtest::HostRun run =
+        vqtest::RunProgramMeasured(VQ_SOURCE_DIR "/" + std::string(kUpgradeCommand), {missing.str()});
+    EXPECT_NE(run.status, 0) << run.out;
+    std::ifstream created(missing.str());
+    EXPECT_FALSE(created.good()) << "no empty database is made in its place";
+    const CString other = ws.WriteFile("in/notes.txt", "not a database\n");
+    run = vqtest::RunProgramMeasured(VQ_SOURCE_DIR "/" + std::string(kUpgradeCommand), {other.str()});
+    EXPECT_NE(run.status, 0) << run.out;
+}
