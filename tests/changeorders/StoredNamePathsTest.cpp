@@ -885,7 +885,7 @@ TEST_P(StoredNamePathsTest, DocumentsStoredWhileAWorkDeletionIsConfirmedStopItAn
             EXPECT_FALSE(DeleteWorkCascade("P-1#002", "P-1", "正进行中", true, "p"));
             EXPECT_EQ(FilesBelow(ftp.Root()), withOwnCopies);
             ASSERT_EQ(shown.size(), 2u);
-            EXPECT_EQ(shown[1], "该任务下存在工作文档，请先删除工作文档...");
+            EXPECT_EQ(shown[1], " 该任务下存在工作文档，请先删除工作文档...");
             EXPECT_EQ(ws->QueryText("SELECT count(*) FROM TeamWorkManage WHERE WorkID='P-1#002'") +
                           ws->QueryText("SELECT count(*) FROM TeamWorkResult WHERE WorkID='P-1#002'"),
                       "12");
