@@ -54,6 +54,14 @@ bool CSqlTransaction::Commit() {
     return false;
 }
 
+bool CSqlTransaction::ExecuteAndCommit(const std::vector<CString>& statements) {
+    for (const CString& statement : statements) {
+        if (!theApp.ExecuteSql(statement))
+            return false;
+    }
+    return Commit();
+}
+
 bool ExecuteSqlAsOneUnit(const _ConnectionPtr& connection, const std::vector<CString>& statements) {
     try {
         connection->BeginTrans();

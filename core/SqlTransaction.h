@@ -38,6 +38,9 @@ public:
     bool Lock(const CString& name);
     // Commits; false (after showing the error, and with everything rolled back) when it fails.
     bool Commit();
+    // Runs the statements through the application's SQL services, then commits; false (after the
+    // failure was shown, everything rolled back) when one of them or the commit fails.
+    bool ExecuteAndCommit(const std::vector<CString>& statements);
 
 private:
     _ConnectionPtr m_connection;

@@ -630,13 +630,8 @@ bool CDataDeleteConfirmDlg::DeleteRowsIfStillAsListed(const std::vector<CString>
         CSqlTransaction transaction;
         if (!LockAndCheck(transaction, check, refusal))
             return false;
-        if (refusal.IsEmpty()) {
-            for (const CString& statement : statements) {
-                if (!theApp.ExecuteSql(statement))
-                    return false;
-            }
-            return transaction.Commit();
-        }
+        if (refusal.IsEmpty())
+            return transaction.ExecuteAndCommit(statements);
     }
     AfxMessageBox(refusal);
     return false;

@@ -124,13 +124,8 @@ bool DeleteRowsIfUnchanged(const CString& workId, const CString& taskNo,
         const CString storedState = theApp.GetSqlString(sql);
         if (theApp.m_bConnectionLost || !FindRefusal(workId, taskNo, storedState, refusal))
             return false;
-        if (refusal.IsEmpty()) {
-            for (const CString& statement : statements) {
-                if (!theApp.ExecuteSql(statement))
-                    return false;
-            }
-            return transaction.Commit();
-        }
+        if (refusal.IsEmpty())
+            return transaction.ExecuteAndCommit(statements);
     }
     AfxMessageBox(refusal);
     return false;
