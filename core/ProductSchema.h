@@ -1,5 +1,6 @@
 // What a product database has of the schema's speed-ups for change tasks: the stamps of the writes
-// that decide their review levels (table ECOTaskStamp and the triggers that write it) and the
+// that decide their review levels (on PostgreSQL table ECOTaskStamp and the triggers that write it;
+// SQLite needs nothing of the schema for them) and the
 // indexes of the review steps waiting for the other documents of a change task. A database made by
 // an earlier version lacks them: change-task decisions then ask the tables, which is right but
 // slower, until scripts/upgrade-database adds them (with, on PostgreSQL, the sequences that number
@@ -9,8 +10,8 @@
 #include "platform/db/Ado.h"
 
 // Whether every write that decides a change task's levels is stamped: the stamp's table and all
-// its triggers (on PostgreSQL enabled ALWAYS, with their functions). False on engines without
-// them and after a failed read.
+// its triggers (on PostgreSQL enabled ALWAYS, with their functions); always on SQLite. False on
+// engines without them and after a failed read.
 bool ChangeTaskStampsInstalled(const _ConnectionPtr& connection);
 // Whether both indexes of the waiting steps are there.
 bool WaitingStepsIndexed(const _ConnectionPtr& connection);

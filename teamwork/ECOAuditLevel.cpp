@@ -87,29 +87,115 @@ _CommandPtr& ECOTaskSnapshot::Statement(const char* text, const std::vector<_var
     return command;
 }
 
+// PostgreSQL: what the stamps' triggers and their functions are (their catalog rows get a new
+// version, xmin, at every change of them), one row; NULL unless the stamp's table, all twelve
+// triggers, enabled ALWAYS, and the three functions are there.
+#define VQ_TRIGGERS_FINGERPRINT                                                                                 \
+    "SELECT CASE WHEN to_regclass('ecotaskstamp') IS NOT NULL AND count(*) = 12 AND (SELECT count(*) FROM "    \
+    "pg_proc WHERE proname IN ('vq_eco_stamp', 'vq_eco_stamp_mark', 'vq_eco_stamp_read')) = 3 AND "             \
+    "bool_and(t.tgenabled = 'A') THEN string_agg(t.oid::text || '.' || t.xmin::text || '.' || p.xmin::text, "  \
+    "',' ORDER BY t.oid) || '/' || (SELECT string_agg(f.oid::text || '.' || f.xmin::text, ',' ORDER BY "      \
+    "f.oid) FROM pg_proc f WHERE f.proname IN ('vq_eco_stamp', 'vq_eco_stamp_mark', 'vq_eco_stamp_read')) "    \
+    "END AS fingerprint FROM pg_trigger t JOIN pg_proc p ON p.oid = t.tgfoid WHERE t.tgrelid IN "            \
+    "(to_regclass('ecoauditlevel'), to_regclass('teamworkresult'), to_regclass('ecomodifypart')) AND "         \
+    "t.tgname LIKE 'tr_ecostamp_%'"
+constexpr const char* kTriggersFingerprint = VQ_TRIGGERS_FINGERPRINT;
+// The stamps of a task and its order with the fingerprint of the triggers, in one statement (a
+// question of a held snapshot asks both): the fingerprint on every row, and one row without a
+// stamp when none is stored yet.
+constexpr const char* kStampsAndTriggers =
+    "SELECT s.StampKey, s.Writes, s.Token, s.marked, f.fingerprint FROM (" VQ_TRIGGERS_FINGERPRINT
+    ") f LEFT JOIN (SELECT StampKey, Writes, Token, vq_eco_stamp_read(StampKey::text) AS marked FROM "
+    "ECOTaskStamp WHERE StampKey IN (%k, %k, 'G:')) s ON true";
+#undef VQ_TRIGGERS_FINGERPRINT
+
+// The writes a SQLite connection watches of its own: what decides a change task's levels.
+constexpr const char* kWatchedWrites =
+    "ECOAuditLevel;TeamWorkResult:FileID,WorkID,PartCode,FileName;ECOModifyPart:ECONo,PartCode,Other3";
+
 bool ECOTaskSnapshot::ReadStamps(Stamps& stamps) {
     stamps = Stamps();
-    const bool server = theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
+    if (theApp.m_pConnPDM->GetEngine() == vq::db::Engine::SQLite)
+        return ReadWatchedWrites(stamps);
     try {
         // PostgreSQL stamps a key once per transaction: the mark says the own transaction has since
         // the last read, and the read takes it away, so that the transaction's next write stamps.
         _RecordsetPtr rs =
-            Statement(server
-                          ? "SELECT StampKey, Writes, Token, vq_eco_stamp_read(StampKey::text) FROM "
-                            "ECOTaskStamp WHERE StampKey IN (%k, %k, 'G:')"
-                          : "SELECT StampKey, Writes, Token, 0 FROM ECOTaskStamp WHERE StampKey IN (%k, %k)",
+            Statement("SELECT StampKey, Writes, Token, vq_eco_stamp_read(StampKey::text) FROM "
+                      "ECOTaskStamp WHERE StampKey IN (%k, %k, 'G:')",
                       {_variant_t("T:" + m_readingId), _variant_t("O:" + ChangeOrderNo(m_readingId))})
                 ->Execute(nullptr, nullptr, adCmdText);
+        for (; !rs->IsEOF(); rs->MoveNext())
+            TakeStamp(rs, stamps);
+        rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return false;
+    }
+    return true;
+}
+
+void ECOTaskSnapshot::TakeStamp(const _RecordsetPtr& rs, Stamps& stamps) {
+    const _variant_t keyValue = rs->GetCollect(0L);
+    if (keyValue.IsNull())
+        return; // no stamp (the fingerprint's row alone)
+    const CString key = VariantToStoredText(keyValue).Left(2);
+    Stamp& stamp = key.CompareNoCase("T:") == 0   ? stamps.task
+                   : key.CompareNoCase("O:") == 0 ? stamps.order
+                                                  : stamps.truncated;
+    stamp.writes = VariantToString(rs->GetCollect(1L));
+    stamp.token = VariantToString(rs->GetCollect(2L));
+    stamp.marked = std::atoi(VariantToString(rs->GetCollect(3L))) != 0;
+}
+
+bool ECOTaskSnapshot::ReadStampsAndTriggers(Stamps& stamps, CString& triggers) {
+    stamps = Stamps();
+    triggers.Empty();
+    if (theApp.m_pConnPDM->GetEngine() != vq::db::Engine::PostgreSQL) {
+        // SQLite's stamps need nothing of the schema: the connection's watch answers for both.
+        if (!ReadStamps(stamps))
+            return false;
+        if (!stamps.task.writes.IsEmpty())
+            triggers = "watched";
+        return true;
+    }
+    try {
+        _RecordsetPtr rs = Statement(kStampsAndTriggers, {_variant_t("T:" + m_readingId),
+                                                          _variant_t("O:" + ChangeOrderNo(m_readingId))})
+                               ->Execute(nullptr, nullptr, adCmdText);
         for (; !rs->IsEOF(); rs->MoveNext()) {
-            const CString key = VariantToStoredText(rs->GetCollect(0L)).Left(2);
-            Stamp& stamp = key.CompareNoCase("T:") == 0   ? stamps.task
-                           : key.CompareNoCase("O:") == 0 ? stamps.order
-                                                          : stamps.truncated;
-            stamp.writes = VariantToString(rs->GetCollect(1L));
-            stamp.token = VariantToString(rs->GetCollect(2L));
-            stamp.marked = std::atoi(VariantToString(rs->GetCollect(3L))) != 0;
+            TakeStamp(rs, stamps);
+            triggers = VariantToString(rs->GetCollect(4L));
         }
         rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return false;
+    }
+    return true;
+}
+
+bool ECOTaskSnapshot::ReadWatchedWrites(Stamps& stamps) {
+    // SQLite: the rows the application's connection wrote to the watched tables (counted by the
+    // connection itself, whoever wrote through it) and the database's data version, which changes
+    // whenever another connection commits a write, together with the schema's version. The task's
+    // stamp carries the count, so that an own write is counted in; the order's carries the rest.
+    try {
+        _RecordsetPtr rs =
+            Statement("SELECT vq_watched_writes(?, schema_version), data_version FROM pragma_schema_version, "
+                      "pragma_data_version",
+                      {_variant_t(CString(kWatchedWrites))})
+                ->Execute(nullptr, nullptr, adCmdText);
+        const CString watched = rs->IsEOF() ? CString() : VariantToString(rs->GetCollect(0L));
+        const CString version = rs->IsEOF() ? CString() : VariantToString(rs->GetCollect(1L));
+        rs->Close();
+        const int count = watched.ReverseFind('.');
+        if (count < 0)
+            return true; // a connection without the watch: no stamps
+        stamps.task.writes = watched.Mid(count + 1);
+        stamps.task.token = watched.Left(count) + "/" + version;
+        stamps.order.writes = "0";
+        stamps.order.token = stamps.task.token;
     } catch (_com_error& e) {
         ReportComError(e);
         return false;
@@ -121,24 +207,12 @@ bool ECOTaskSnapshot::ReadTriggers(CString& triggers) {
     // A write that a dropped or disabled trigger did not stamp may have come between two questions,
     // whatever the triggers are at the second: a change of them reads the task again. On PostgreSQL
     // the catalog rows of the triggers and of their functions get a new version (xmin) at every such
-    // change; SQLite counts every change of its schema.
+    // change.
     triggers.Empty();
     try {
         if (theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL) {
             _RecordsetPtr rs =
-                Statement(
-                    "SELECT CASE WHEN to_regclass('ecotaskstamp') IS NOT NULL AND count(*) = 12 AND (SELECT "
-                    "count(*) "
-                    "FROM pg_proc WHERE proname IN ('vq_eco_stamp', 'vq_eco_stamp_mark', "
-                    "'vq_eco_stamp_read')) = 3 AND "
-                    "bool_and(t.tgenabled = 'A') THEN string_agg(t.oid::text || '.' || t.xmin::text || '.' "
-                    "|| p.xmin::text, ',' ORDER BY t.oid) || '/' || (SELECT string_agg(f.oid::text || '.' "
-                    "|| f.xmin::text, ',' ORDER BY f.oid) FROM pg_proc f WHERE f.proname IN ('vq_eco_stamp', "
-                    "'vq_eco_stamp_mark', 'vq_eco_stamp_read')) END FROM pg_trigger t JOIN pg_proc p ON "
-                    "p.oid = t.tgfoid WHERE "
-                    "t.tgrelid IN (to_regclass('ecoauditlevel'), to_regclass('teamworkresult'), "
-                    "to_regclass('ecomodifypart')) AND t.tgname LIKE 'tr_ecostamp_%'",
-                    {})
+                Statement(kTriggersFingerprint, {})
                     ->Execute(nullptr, nullptr, adCmdText);
             if (!rs->IsEOF())
                 triggers = VariantToString(rs->GetCollect(0L));
@@ -147,20 +221,16 @@ bool ECOTaskSnapshot::ReadTriggers(CString& triggers) {
         }
         if (theApp.m_pConnPDM->GetEngine() != vq::db::Engine::SQLite)
             return true;
-        _RecordsetPtr rs = Statement("SELECT schema_version FROM pragma_schema_version", {})
-                               ->Execute(nullptr, nullptr, adCmdText);
-        const CString version = rs->IsEOF() ? CString() : VariantToString(rs->GetCollect(0L));
-        rs->Close();
-        if (version.IsEmpty() || version != m_schemaVersion) {
-            const bool installed = ChangeTaskStampsInstalled(theApp.m_pConnPDM);
-            m_schemaVersion = version;
-            m_triggersAtVersion = installed && !version.IsEmpty() ? "v" + version : CString();
-        }
-        triggers = m_triggersAtVersion;
     } catch (_com_error& e) {
         ReportComError(e);
         return false;
     }
+    // SQLite needs nothing of the schema: its stamps work wherever the connection watches its
+    // writes (every connection this process opens does).
+    Stamps probe;
+    if (!ReadWatchedWrites(probe))
+        return false;
+    triggers = probe.task.writes.IsEmpty() ? CString() : CString("watched");
     return true;
 }
 
@@ -267,13 +337,17 @@ bool ECOTaskSnapshot::Read(const CString& workId, const CString& triggers) {
 
 ECOTaskSnapshot::Ready ECOTaskSnapshot::Prepare(const CString& workId) {
     CString triggers;
-    // A guide (read without working stamps) is kept while the stamps still do not work: it only
-    // guides, and the tables confirm what it names.
+    // A guide (read without working stamps) stays one for the snapshot's life: it only guides, and
+    // the tables confirm what it names (stamps that begin to work meanwhile make nothing wrong; the
+    // next snapshot uses them). It asks the catalog nothing more.
+    if (m_stamped == 0)
+        return Ready::Untrusted;
     if (Holds(workId) && !m_triggers.IsEmpty()) {
-        // The stamps, then the triggers: a trigger changed after the stamps were read shows.
+        // The stamps and the triggers in one read: a trigger changed since the stamps were last
+        // compared shows.
         Stamps now;
         m_readingId = m_workId;
-        if (!ReadStamps(now) || !ReadTriggers(triggers)) {
+        if (!ReadStampsAndTriggers(now, triggers)) {
             m_workId.Empty();
             return Ready::Failed;
         }
@@ -529,12 +603,16 @@ int CECOAuditLevel::CheckPartsOnServer(ECOTaskSnapshot& guide, const CString& wo
     // (a NULL code reads as empty), and the level of the order's sheet. Where a code is stored in
     // two spellings the database takes for one, or the sheet has rows at different levels, the
     // answer depends on the row the database returns first: the part check's own statements answer.
+    // On PostgreSQL each drawing looks its level row up by the index (OFFSET 0 keeps the look-up
+    // from becoming a join, which a server without statistics of the tables yet runs as a loop over
+    // every level row of the task for every drawing).
     const bool server = theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
     const char* text =
         server
             ? "WITH s AS MATERIALIZED (SELECT r.PartCode AS c FROM TeamWorkResult r WHERE r.WorkID = %k AND "
-              "Upper(r.FileName) Like '%.DWG' AND r.FileID IN (SELECT FileID FROM ECOAuditLevel WHERE "
-              "CurrentAuditLevel >= ? AND ECOTaskNo = %k)), p AS MATERIALIZED (SELECT PartCode AS c FROM "
+              "Upper(r.FileName) Like '%.DWG' AND EXISTS (SELECT 1 FROM ECOAuditLevel a WHERE "
+              "a.CurrentAuditLevel >= ? AND a.ECOTaskNo = %k AND a.FileID = r.FileID LIMIT 1 OFFSET 0)), p AS "
+              "MATERIALIZED (SELECT PartCode AS c FROM "
               "ECOModifyPart WHERE ECONo = %k AND Upper(Other3) = '0') SELECT (SELECT COUNT(DISTINCT c) + "
               "coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT COUNT(DISTINCT "
               "c::text) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT "
@@ -616,8 +694,8 @@ int CECOAuditLevel::ConfirmUnfinished(ECOTaskSnapshot& guide, const std::string&
 }
 
 bool CECOAuditLevel::CountOwnWrite(ECOTaskSnapshot& task, long rows) {
-    // Nothing but this write since the stamps were compared: on SQLite, which stamps each row, the
-    // rows it wrote and a new token; on PostgreSQL, whose last read took the marks away, one new
+    // Nothing but this write since the stamps were compared: on SQLite, whose connection counts each
+    // row it writes, the rows it wrote and nothing else; on PostgreSQL, whose last read took the marks away, one new
     // stamp and its mark (none when it wrote no row).
     const ECOTaskSnapshot::Stamp held = task.m_stamps.task;
     ECOTaskSnapshot::Stamps now;

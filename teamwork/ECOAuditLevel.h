@@ -26,18 +26,21 @@
 // returns them (two spellings of a code equal to the database, sheet rows at different levels), the
 // part check's own statements answer.
 //
-// Triggers stamp every write to the rows that decide (table ECOTaskStamp: a count and a token new at
-// every stamp, for the task, for its order, and for every TRUNCATE), whichever client writes. SQLite
-// stamps each row written; PostgreSQL stamps a key once per transaction, at its first write there,
-// and marks the transaction as having stamped it (a setting local to the transaction) until a reader
-// of the stamp takes the mark away. The snapshot compares the stamps with its own before each
-// question, counts its own writes in, and reads the task again when anything else wrote (also its
-// own transaction), when a decision was rolled back, or when one of the triggers changed. It leaves
-// the question to the guide below while a database lacks the stamp's table or one of its triggers,
-// or a trigger does not fire in every session (disabled, or left to origin sessions).
+// Stamps say whether anything wrote the rows that decide since the snapshot read them, whichever
+// client wrote. On PostgreSQL triggers stamp them (table ECOTaskStamp: a count and a token new at
+// every stamp, for the task, for its order, and for every TRUNCATE), a key once per transaction, at
+// its first write there, marking the transaction as having stamped it (a setting local to the
+// transaction) until a reader of the stamp takes the mark away. On SQLite the application's
+// connection counts the rows it writes to those tables itself (vq_watched_writes), and the
+// database's data version changes whenever another connection commits: any other client's write
+// then reads the task again. The snapshot compares the stamps with its own before each question,
+// counts its own writes in, and reads the task again when anything else wrote (also its own
+// transaction), when a decision was rolled back, or when one of the triggers changed. It leaves
+// the question to the guide below while a PostgreSQL database lacks the stamp's table or one of its
+// triggers, or a trigger does not fire in every session (disabled, or left to origin sessions).
 //
-// On a database without working stamps (one made by an earlier version, or whose triggers were
-// dropped or disabled) the snapshot is kept as a guide only: it names a part of the order that has no drawing
+// On a database without working stamps (a PostgreSQL database made by an earlier version, or whose
+// triggers were dropped or disabled) the snapshot is kept as a guide only: it names a part of the order that has no drawing
 // at a level yet, or a document below its maximum, and one indexed statement confirms that in the tables
 // before it is the answer. Any other answer is the tables' own.
 //
@@ -105,6 +108,14 @@ private:
     _CommandPtr& Statement(const char* text, const std::vector<_variant_t>& values);
     // The stamps of the task being read (m_readingId); false after a failed read (shown).
     bool ReadStamps(Stamps& stamps);
+    // SQLite: the stamps of the connection's watch of its own writes and of the database's version;
+    // none on a connection without the watch. False after a failed read (shown).
+    bool ReadWatchedWrites(Stamps& stamps);
+    // The stamps and what the triggers are now (as ReadTriggers), in one read; false after a failed
+    // read (shown).
+    bool ReadStampsAndTriggers(Stamps& stamps, CString& triggers);
+    // The stamp of the current row of a read of stamps (key, writes, token, mark).
+    static void TakeStamp(const _RecordsetPtr& rs, Stamps& stamps);
     // Without working stamps: an order part (index into m_order) that the snapshot has at no drawing
     // at `level`, and a level row below its maximum; null when it knows of none. Each goes on from
     // the one it named last, so a run of decisions does not look through the same parts again.
@@ -126,11 +137,8 @@ private:
     CString m_readingId; // the task whose stamps are read
     Stamps m_stamps;     // as the snapshot's rows are
     CString m_triggers;  // the triggers as they were when the task was read; empty: a guide
-    // SQLite: the schema's version last seen and what the triggers were at it.
-    CString m_schemaVersion;
-    CString m_triggersAtVersion;
-    // Whether the last question found the stamps working (else the snapshot is a guide only): -1
-    // not known yet.
+    // Whether the stamps were found working (else the snapshot is a guide only, for the rest of its
+    // life): -1 not known yet.
     int m_stamped = -1;
     int m_waitingIndexed = -1; // whether it indexes the waiting steps: -1 not known yet
     // The statements a decision runs at every question, each prepared once (by engine and text).

@@ -3,6 +3,7 @@
 #include "platform/db/OdbcStatement.h"
 #include "platform/db/PreparedStatement.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/SqliteWriteWatch.h"
 
 #include "platform/db/OdbcApi.h"
 
@@ -208,15 +209,15 @@ void TextFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
 }
 
 // vq_fold_case(text): the text folded by vq::FoldCase; vq_folder_key(text): its key by
-// vq::FolderNameKey.
+// vq::FolderNameKey; and the watch of the connection's own writes (vq_watched_writes).
 int RegisterFunctions(sqlite3* db, char**, const sqlite3_api_routines*) {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
-    const int rc = sqlite3_create_function_v2(db, "vq_fold_case", 1, flags, nullptr,
-                                              TextFunction<vq::FoldCase>, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        return rc;
-    return sqlite3_create_function_v2(db, "vq_folder_key", 1, flags, nullptr, TextFunction<vq::FolderNameKey>,
-                                      nullptr, nullptr, nullptr);
+    int rc = sqlite3_create_function_v2(db, "vq_fold_case", 1, flags, nullptr, TextFunction<vq::FoldCase>,
+                                        nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db, "vq_folder_key", 1, flags, nullptr, TextFunction<vq::FolderNameKey>,
+                                        nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? vq::db::InstallSqliteWriteWatch(db) : rc;
 }
 
 // Every SQLite database that the process opens from now on, the driver's among them (it uses the

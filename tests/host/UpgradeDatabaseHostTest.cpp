@@ -125,11 +125,22 @@ TEST(UpgradeDatabaseHost, AnEarlierDatabaseIsBroughtToThisSchemaWithItsRowsUncha
     EXPECT_NE(run.out.find("result: 1"), std::string::npos) << run.out;
     EXPECT_EQ(Occurrences(run.out, kUpgradeCommand), 1u) << run.out;
 
+    // A SQLite database of a version in between stamped the writes of change tasks with a table
+    // and triggers of its own, which now only slow every write down: the upgrade takes them away.
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        ws.Execute("CREATE TABLE ECOTaskStamp (StampKey VARCHAR(210) COLLATE NOCASE NOT NULL PRIMARY KEY, "
+                   "Writes BIGINT NOT NULL DEFAULT 0, Token BIGINT NOT NULL DEFAULT 0); CREATE TRIGGER "
+                   "TR_ECOStamp_PartInsert AFTER INSERT ON ECOModifyPart BEGIN INSERT INTO ECOTaskStamp "
+                   "(StampKey, Writes, Token) SELECT 'O:' || NEW.ECONo, 1, random() WHERE NEW.ECONo IS NOT "
+                   "NULL ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token; END");
+
     run = Upgrade(ws);
     ASSERT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(SchemaOf(ws), current) << "as a database made by this version";
     EXPECT_EQ(RowsOf(ws, tables), rows);
-    EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM ECOTaskStamp"), "0");
+    if (vqtest::DbWorkspace::OnPostgreSQL()) {
+        EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM ECOTaskStamp"), "0");
+    }
 
     // A second run changes nothing.
     run = Upgrade(ws);
