@@ -90,14 +90,15 @@ _CommandPtr& ECOTaskSnapshot::Statement(const char* text, const std::vector<_var
 // PostgreSQL: what the stamps' triggers and their functions are (their catalog rows get a new
 // version, xmin, at every change of them), one row; NULL unless the stamp's table, all twelve
 // triggers, enabled ALWAYS, and the three functions are there.
-#define VQ_TRIGGERS_FINGERPRINT                                                                                 \
-    "SELECT CASE WHEN to_regclass('ecotaskstamp') IS NOT NULL AND count(*) = 12 AND (SELECT count(*) FROM "    \
-    "pg_proc WHERE proname IN ('vq_eco_stamp', 'vq_eco_stamp_mark', 'vq_eco_stamp_read')) = 3 AND "             \
-    "bool_and(t.tgenabled = 'A') THEN string_agg(t.oid::text || '.' || t.xmin::text || '.' || p.xmin::text, "  \
-    "',' ORDER BY t.oid) || '/' || (SELECT string_agg(f.oid::text || '.' || f.xmin::text, ',' ORDER BY "      \
-    "f.oid) FROM pg_proc f WHERE f.proname IN ('vq_eco_stamp', 'vq_eco_stamp_mark', 'vq_eco_stamp_read')) "    \
+#define VQ_TRIGGERS_FINGERPRINT                                                                              \
+    "SELECT CASE WHEN to_regclass('ecotaskstamp') IS NOT NULL AND count(*) = 12 AND (SELECT count(*) FROM "  \
+    "pg_proc WHERE proname IN ('vq_eco_stamp', 'vq_eco_stamp_mark', 'vq_eco_stamp_read')) = 3 AND "          \
+    "bool_and(t.tgenabled = 'A') THEN string_agg(t.oid::text || '.' || t.xmin::text || '.' || "              \
+    "p.xmin::text, "                                                                                         \
+    "',' ORDER BY t.oid) || '/' || (SELECT string_agg(f.oid::text || '.' || f.xmin::text, ',' ORDER BY "     \
+    "f.oid) FROM pg_proc f WHERE f.proname IN ('vq_eco_stamp', 'vq_eco_stamp_mark', 'vq_eco_stamp_read')) "  \
     "END AS fingerprint FROM pg_trigger t JOIN pg_proc p ON p.oid = t.tgfoid WHERE t.tgrelid IN "            \
-    "(to_regclass('ecoauditlevel'), to_regclass('teamworkresult'), to_regclass('ecomodifypart')) AND "         \
+    "(to_regclass('ecoauditlevel'), to_regclass('teamworkresult'), to_regclass('ecomodifypart')) AND "       \
     "t.tgname LIKE 'tr_ecostamp_%'"
 constexpr const char* kTriggersFingerprint = VQ_TRIGGERS_FINGERPRINT;
 // The stamps of a task and its order with the fingerprint of the triggers, in one statement (a
@@ -211,9 +212,7 @@ bool ECOTaskSnapshot::ReadTriggers(CString& triggers) {
     triggers.Empty();
     try {
         if (theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL) {
-            _RecordsetPtr rs =
-                Statement(kTriggersFingerprint, {})
-                    ->Execute(nullptr, nullptr, adCmdText);
+            _RecordsetPtr rs = Statement(kTriggersFingerprint, {})->Execute(nullptr, nullptr, adCmdText);
             if (!rs->IsEOF())
                 triggers = VariantToString(rs->GetCollect(0L));
             rs->Close();
@@ -611,7 +610,8 @@ int CECOAuditLevel::CheckPartsOnServer(ECOTaskSnapshot& guide, const CString& wo
         server
             ? "WITH s AS MATERIALIZED (SELECT r.PartCode AS c FROM TeamWorkResult r WHERE r.WorkID = %k AND "
               "Upper(r.FileName) Like '%.DWG' AND EXISTS (SELECT 1 FROM ECOAuditLevel a WHERE "
-              "a.CurrentAuditLevel >= ? AND a.ECOTaskNo = %k AND a.FileID = r.FileID LIMIT 1 OFFSET 0)), p AS "
+              "a.CurrentAuditLevel >= ? AND a.ECOTaskNo = %k AND a.FileID = r.FileID LIMIT 1 OFFSET 0)), p "
+              "AS "
               "MATERIALIZED (SELECT PartCode AS c FROM "
               "ECOModifyPart WHERE ECONo = %k AND Upper(Other3) = '0') SELECT (SELECT COUNT(DISTINCT c) + "
               "coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT COUNT(DISTINCT "
@@ -695,8 +695,8 @@ int CECOAuditLevel::ConfirmUnfinished(ECOTaskSnapshot& guide, const std::string&
 
 bool CECOAuditLevel::CountOwnWrite(ECOTaskSnapshot& task, long rows) {
     // Nothing but this write since the stamps were compared: on SQLite, whose connection counts each
-    // row it writes, the rows it wrote and nothing else; on PostgreSQL, whose last read took the marks away, one new
-    // stamp and its mark (none when it wrote no row).
+    // row it writes, the rows it wrote and nothing else; on PostgreSQL, whose last read took the marks away,
+    // one new stamp and its mark (none when it wrote no row).
     const ECOTaskSnapshot::Stamp held = task.m_stamps.task;
     ECOTaskSnapshot::Stamps now;
     bool alone = rows >= 0 && task.ReadStamps(now) && now.order == task.m_stamps.order &&

@@ -40,9 +40,9 @@
 // triggers, or a trigger does not fire in every session (disabled, or left to origin sessions).
 //
 // On a database without working stamps (a PostgreSQL database made by an earlier version, or whose
-// triggers were dropped or disabled) the snapshot is kept as a guide only: it names a part of the order that has no drawing
-// at a level yet, or a document below its maximum, and one indexed statement confirms that in the tables
-// before it is the answer. Any other answer is the tables' own.
+// triggers were dropped or disabled) the snapshot is kept as a guide only: it names a part of the order that
+// has no drawing at a level yet, or a document below its maximum, and one indexed statement confirms that in
+// the tables before it is the answer. Any other answer is the tables' own.
 //
 // The snapshot also knows whether the database indexes the waiting steps (IX_TeamWorkAudit_Waiting and
 // IX_TeamWorkGroupAudit_Waiting): then opening a level goes through the waiting steps instead of

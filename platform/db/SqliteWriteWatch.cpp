@@ -190,8 +190,8 @@ int InstallSqliteWriteWatch(sqlite3* db) {
     watch->serial = ++g_serials;
     watch->hooked = g_watchOn.load();
     // Not deterministic: the same arguments answer anew at every call.
-    const int rc = sqlite3_create_function_v2(db, "vq_watched_writes", 2, SQLITE_UTF8 | SQLITE_DIRECTONLY, watch,
-                                              WatchedWrites, nullptr, nullptr, Forget);
+    const int rc = sqlite3_create_function_v2(db, "vq_watched_writes", 2, SQLITE_UTF8 | SQLITE_DIRECTONLY,
+                                              watch, WatchedWrites, nullptr, nullptr, Forget);
     if (rc != SQLITE_OK)
         return rc; // sqlite3_create_function_v2 has called Forget
     if (watch->hooked) {

@@ -128,11 +128,12 @@ TEST(UpgradeDatabaseHost, AnEarlierDatabaseIsBroughtToThisSchemaWithItsRowsUncha
     // A SQLite database of a version in between stamped the writes of change tasks with a table
     // and triggers of its own, which now only slow every write down: the upgrade takes them away.
     if (!vqtest::DbWorkspace::OnPostgreSQL())
-        ws.Execute("CREATE TABLE ECOTaskStamp (StampKey VARCHAR(210) COLLATE NOCASE NOT NULL PRIMARY KEY, "
-                   "Writes BIGINT NOT NULL DEFAULT 0, Token BIGINT NOT NULL DEFAULT 0); CREATE TRIGGER "
-                   "TR_ECOStamp_PartInsert AFTER INSERT ON ECOModifyPart BEGIN INSERT INTO ECOTaskStamp "
-                   "(StampKey, Writes, Token) SELECT 'O:' || NEW.ECONo, 1, random() WHERE NEW.ECONo IS NOT "
-                   "NULL ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token; END");
+        ws.Execute(
+            "CREATE TABLE ECOTaskStamp (StampKey VARCHAR(210) COLLATE NOCASE NOT NULL PRIMARY KEY, "
+            "Writes BIGINT NOT NULL DEFAULT 0, Token BIGINT NOT NULL DEFAULT 0); CREATE TRIGGER "
+            "TR_ECOStamp_PartInsert AFTER INSERT ON ECOModifyPart BEGIN INSERT INTO ECOTaskStamp "
+            "(StampKey, Writes, Token) SELECT 'O:' || NEW.ECONo, 1, random() WHERE NEW.ECONo IS NOT "
+            "NULL ON CONFLICT (StampKey) DO UPDATE SET Writes = Writes + 1, Token = excluded.Token; END");
 
     run = Upgrade(ws);
     ASSERT_EQ(run.status, 0) << run.out;

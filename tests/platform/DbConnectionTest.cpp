@@ -1,11 +1,13 @@
 // The connection, recordset and command objects on the SQLite product database.
 #include "platform/db/Ado.h"
+#include "platform/db/SqliteWriteWatch.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -121,6 +123,59 @@ TEST_F(DbConnectionTest, AConnectionThatCannotBeOpenedAgainStaysLost) {
     conn->Close();
     EXPECT_FALSE(conn->IsLost());
     EXPECT_EQ(stateOf([&] { conn->Execute("SELECT 1"); }), "");
+}
+
+// Each SQLite connection counts the rows it writes to the tables a reader names (an update only when
+// it changes a named column); a rollback, also to a savepoint, changes the epoch; a connection
+// opened without the watch answers NULL.
+TEST_F(DbConnectionTest, SqliteConnectionsCountTheirOwnWritesToWatchedTables) {
+    if (vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "the watch is SQLite's";
+    _ConnectionPtr conn = ws.Connect();
+    const auto watched = [&conn] {
+        const std::string answer =
+            conn->Execute("SELECT vq_watched_writes('ECOModifyPart:PartCode,Other3;ECOAuditLevel', "
+                          "schema_version) FROM pragma_schema_version")
+                ->GetCollect(0L)
+                .ToString()
+                .str();
+        const std::size_t dot = answer.rfind('.');
+        return std::pair{answer.substr(0, dot), std::stol(answer.substr(dot + 1))};
+    };
+    const auto [epoch, count] = watched();
+    conn->Execute(
+        "INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES ('A', 'P1', '0'), ('A', 'P2', '0')");
+    conn->Execute("UPDATE ECOModifyPart SET Result = 'x'");                       // no named column changes
+    conn->Execute("UPDATE ECOModifyPart SET Other3 = '0' WHERE PartCode = 'P1'"); // the same value
+    conn->Execute("INSERT INTO GroupInformation (GroupName) VALUES ('g1')");      // not watched
+    EXPECT_EQ(watched(), std::pair(epoch, count + 2));
+    conn->Execute("UPDATE ECOModifyPart SET Other3 = '1' WHERE PartCode = 'P1'");
+    conn->Execute("UPDATE ECOModifyPart SET PartCode = 'p2' WHERE PartCode = 'P2'"); // case counts
+    conn->Execute("DELETE FROM ECOModifyPart"); // every row, each counted
+    conn->Execute("INSERT INTO ECOAuditLevel (ECOTaskNo, FileID) VALUES ('T', 'F')");
+    conn->Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = CurrentAuditLevel"); // every row counts
+    EXPECT_EQ(watched(), std::pair(epoch, count + 2 + 2 + 2 + 1 + 1));
+    // Another connection's writes are not this one's (the database's data version shows them).
+    ws.Execute("INSERT INTO ECOAuditLevel (ECOTaskNo, FileID) VALUES ('T', 'G')");
+    EXPECT_EQ(watched().second, count + 8);
+
+    for (const char* undo : {"ROLLBACK", "ROLLBACK TO s"}) {
+        const auto before = watched();
+        conn->Execute("BEGIN");
+        conn->Execute("SAVEPOINT s");
+        conn->Execute("DELETE FROM ECOAuditLevel");
+        conn->Execute(undo);
+        if (std::string(undo) != "ROLLBACK")
+            conn->Execute("COMMIT");
+        const auto after = watched();
+        EXPECT_NE(after.first, before.first) << undo;
+        EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM ECOAuditLevel"), "2") << undo;
+    }
+
+    vq::db::SetSqliteWriteWatch(false);
+    _ConnectionPtr plain = ws.Connect();
+    vq::db::SetSqliteWriteWatch(true);
+    EXPECT_TRUE(plain->Execute("SELECT vq_watched_writes('ECOAuditLevel', 0)")->GetCollect(0L).IsNull());
 }
 
 TEST(DbWorkspaceTest, SecondWorkspaceUsesItsOwnDatabase) {
