@@ -1,0 +1,252 @@
+// Every road that asks a question and then writes, in one table, in both dialects: another client
+// writes what the question was about while the question is open, the person answers Yes, and
+// nothing of the person's write is stored; one box says what changed. The roads' own tests go
+// through their refusals one by one; this table keeps each road under the same rule.
+#include "core/VqDesignTaskApp.h"
+#include "parts/BorrowRelationDlg.h"
+#include "platform/ui/ScriptedUser.h"
+#include "projects/DesignProjectManageDlg.h"
+#include "projects/DesignProjectManageIds.h"
+#include "projects/ProjectTeamDlg.h"
+#include "projects/ProjectTeamIds.h"
+#include "review/DesignFileAuditSender.h"
+#include "teamwork/DeleteWorkCascade.h"
+#include "teamwork/TaskPartDlg.h"
+#include "teamwork/TeamWorkTaskStateDlg.h"
+#include "tests/support/DbWorkspace.h"
+#include "tests/support/MessageBoxRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+using Ws = vqtest::DbWorkspace;
+
+struct Road {
+    const char* name;
+    void (*setUp)(Ws&);                // the rows when the road opens
+    void (*script)(vq::ScriptedUser&); // the person's actions, the question answered Yes among them
+    void (*open)();                    // opens the road
+    const char* question;
+    void (*write)(Ws&);   // another client's, while the question is open
+    const char* refusal;  // nullptr: refused without a box
+    const char* check;    // a query of what the person's write would have changed
+    const char* expected; // its value afterwards
+};
+
+void Users(Ws& ws) {
+    ws.Execute(
+        "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), ('lisi', '李四'), "
+        "('zhaoliu', '赵六'), ('admin', '管理员')");
+}
+
+// A work task T1#001 below project task T1 of project P1, managed by zhangsan.
+void WorkTask(Ws& ws, const char* state) {
+    Users(ws);
+    ws.Execute(
+        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+        "TaskType) "
+        "VALUES ('P1', '项目甲', '项目管理', 'zhangsan', '正进行中', 'V'), ('T1', '任务一', '项目甲\\', "
+        "'zhangsan', '正进行中', 'T')");
+    CString sql;
+    sql.Format(
+        "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, WorkState) "
+        "VALUES ('T1', 'T1', 'T1#001', 'zhangsan', '箱体设计', 'W', '%s')",
+        state);
+    ws.Execute(sql);
+}
+
+void Sql(Ws& ws, const char* sql) {
+    ws.Execute(sql);
+}
+
+const Road kRoads[] = {
+    {"work task deletion", [](Ws& ws) { WorkTask(ws, "正进行中"); },
+     [](vq::ScriptedUser& user) {
+         user.Message("删除该工作任务将失去其对应的所有信息,真的要删除吗?", IDYES);
+     },
+     [] { DeleteWorkCascade("T1#001", "T1", "正进行中", true, "p"); },
+     "删除该工作任务将失去其对应的所有信息,真的要删除吗?",
+     [](Ws& ws) { Sql(ws, "UPDATE TeamWorkManage SET WorkState='完成' WHERE WorkID='T1#001'"); },
+     "处于评审及完成状态的任务不能删除...", "SELECT count(*) FROM TeamWorkManage WHERE WorkID='T1#001'", "1"},
+    {"design project deletion",
+     [](Ws& ws) {
+         Users(ws);
+         Sql(ws,
+             "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
+             "WorkState, TaskType, TaskAssigner) VALUES ('A1', 'A_', '项目管理', 'zhangsan', '2026-01-01 "
+             "08:00', '未开始', 'V', 'zhangsan')");
+     },
+     [](vq::ScriptedUser& user) {
+         user.Dialog("设计项目管理")
+             .Select(projects::manage_ids::kProjectList, "A1")
+             .Click(projects::manage_ids::kDeleteProject)
+             .Message("是否要删除选中的设计项目?", IDYES)
+             .Click(IDCANCEL);
+     },
+     [] {
+         CDesignProjectManageDlg dlg;
+         dlg.DoModal();
+     },
+     "是否要删除选中的设计项目?",
+     [](Ws& ws) { Sql(ws, "UPDATE ProjectManage SET WorkState='正进行中' WHERE ProjectNo='A1'"); },
+     "指定设计项目已开始，不能删除...", "SELECT count(*) FROM ProjectManage WHERE ProjectNo='A1'", "1"},
+    {"group leader",
+     [](Ws& ws) {
+         Users(ws);
+         Sql(ws, "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+                 "TaskType, TaskAssigner) VALUES ('P', '项目', '项目管理', 'zhangsan', '未开始', 'V', "
+                 "'zhangsan')");
+         Sql(ws, "INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader) VALUES "
+                 "('P', "
+                 "'_P', 'P', 'zhangsan', 'Y'), ('P', '_P', 'P', 'lisi', 'N')");
+     },
+     [](vq::ScriptedUser& user) {
+         user.Dialog("项目组成员管理")
+             .RightClick(projects::team_ids::kTree, "项目：P 的工作团队.../李四 [lisi]")
+             .Menu(projects::team_ids::kLeaderCommand)
+             .Message("是否设置选中组员为组长?", IDYES)
+             .Click(IDCANCEL);
+     },
+     [] {
+         CProjectTeamDlg dlg;
+         dlg.m_strProjectNo = "P";
+         dlg.DoModal();
+     },
+     "是否设置选中组员为组长?",
+     [](Ws& ws) { Sql(ws, "DELETE FROM DesignProjectTeam WHERE TeamUser='lisi'"); },
+     "选中的组员已不在项目组中，没有设置组长...", "SELECT TeamUser FROM DesignProjectTeam WHERE IsLeader='Y'",
+     "zhangsan"},
+    {"release of all borrowings",
+     [](Ws& ws) {
+         Sql(ws,
+             "INSERT INTO BorrowingRelation (Code, BorrowedCode, UpCode, ProductCode) VALUES ('K1', 'S1', "
+             "'U1', 'PA'), ('K2', 'S2', 'U1', 'PA')");
+     },
+     [](vq::ScriptedUser& user) {
+         user.Dialog("借用关系浏览")
+             .RightClick(1205, "借用关系/U1")
+             .Menu(1)
+             .Message("是否真的要解除所有借用关系?", IDYES)
+             .Click(IDCANCEL);
+     },
+     [] {
+         CBorrowRelationDlg dlg;
+         dlg.DoModal();
+     },
+     "是否真的要解除所有借用关系?",
+     [](Ws& ws) {
+         Sql(ws,
+             "INSERT INTO BorrowingRelation (Code, BorrowedCode, UpCode, ProductCode) VALUES ('K5', 'S6', "
+             "'K1', 'PA')");
+     },
+     "存在多层的借用关系，先需逐层进行解除...", "SELECT count(*) FROM BorrowingRelation WHERE UpCode='U1'",
+     "2"},
+    {"work task marked changed", [](Ws& ws) { WorkTask(ws, "完成"); },
+     [](vq::ScriptedUser& user) {
+         user.Dialog("工作任务状态维护")
+             .Click("标记更改...")
+             .Message("将修改工作任务状态为更改，是否继续?", IDYES)
+             .Click("退出");
+     },
+     [] {
+         CTeamWorkTaskStateDlg dlg;
+         dlg.WorkID = "T1#001";
+         dlg.DoModal();
+     },
+     "将修改工作任务状态为更改，是否继续?",
+     [](Ws& ws) { Sql(ws, "UPDATE TeamWorkManage SET WorkState='正进行中' WHERE WorkID='T1#001'"); },
+     "工作任务不处于完成状态，不能标记为更改...",
+     "SELECT WorkState FROM TeamWorkManage WHERE WorkID='T1#001'", "正进行中"},
+    // Refused without a box: the acceptance only writes while the task still waits for it.
+    {"task acceptance", [](Ws& ws) { WorkTask(ws, "待确认"); },
+     [](vq::ScriptedUser& user) {
+         user.Message("该任务尚处于待确认状态，是否接受此任务?", IDYES)
+             .Dialog("设计产品结构管理")
+             .Click("退出");
+     },
+     [] {
+         CTaskPartDlg dlg;
+         dlg.m_strWorkID = "T1#001";
+         dlg.m_bReadOnly = 0;
+         dlg.DoModal();
+     },
+     "是否接受此任务?",
+     [](Ws& ws) { Sql(ws, "UPDATE TeamWorkManage SET WorkState='完成' WHERE WorkID='T1#001'"); }, nullptr,
+     "SELECT WorkState FROM TeamWorkManage WHERE WorkID='T1#001'", "完成"},
+    {"design document submission",
+     [](Ws& ws) {
+         WorkTask(ws, "正进行中");
+         Sql(ws,
+             "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('两级评审', "
+             "'串联', '校对(40,20)|*|批准(40,110)')");
+         Sql(ws, "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+                 "AuditorName, AuditingType) VALUES ('F-1', 'T1#001', '箱盖零件图', 'a.dwg', '工作中', "
+                 "'两级评审', "
+                 "'zhaoliu|*|admin', '串联')");
+         ws.WriteSetting("设计过程管理配置", "逐个确认评审流程", "1");
+     },
+     [](vq::ScriptedUser& user) { user.Message("是否继续采用上级项目任务的评审流程进行设计评审?", IDYES); },
+     [] {
+         CDesignFileAuditSender sender;
+         sender.m_strFileID = "F-1";
+         sender.m_strSuperior = "admin";
+         sender.Send();
+     },
+     "是否继续采用上级项目任务的评审流程进行设计评审?",
+     [](Ws& ws) {
+         Sql(ws,
+             "UPDATE TeamWorkResult SET State='评审' WHERE FileID='F-1'; INSERT INTO TeamWorkAudit (FileID, "
+             "AuditTask, Auditor, State) VALUES ('F-1', '校对', 'lisi', '未完成')");
+     },
+     "设计文档 F-1 的状态已被其他用户改为评审，不能提交设计评审...",
+     "SELECT count(*) FROM MessageManage WHERE Reseiver='zhaoliu'", "0"},
+};
+
+class AnsweredWriteRoadsTest : public ::testing::TestWithParam<int> {
+protected:
+    void TearDown() override {
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nDatabaseType = 0;
+        theApp.m_nAdoCloseMode = 0;
+    }
+};
+
+} // namespace
+
+TEST_P(AnsweredWriteRoadsTest, WhatAnotherClientWritesWhileAskedStopsTheAnsweredWrite) {
+    for (const Road& road : kRoads) {
+        SCOPED_TRACE(road.name);
+        Ws ws(GetParam());
+        theApp.m_pConnPDM = ws.Connect();
+        theApp.m_nDatabaseType = GetParam();
+        theApp.m_nAdoCloseMode = 1;
+        theApp.m_strLoginUser = "zhangsan";
+        ws.WriteSetting("公共管理功能", "当前登陆用户帐号", "zhangsan");
+        road.setUp(ws);
+        vq::ScriptedUser user;
+        road.script(user);
+        {
+            vqtest::MessageBoxRecorder boxes;
+            boxes.WhenShown(road.question, [&] { road.write(ws); });
+            if (road.refusal)
+                boxes.Expect(road.refusal);
+            road.open();
+            const std::vector<CString> texts = boxes.Texts();
+            const auto asked = std::find_if(texts.begin(), texts.end(), [&](const CString& text) {
+                return text.Find(road.question) >= 0;
+            });
+            ASSERT_NE(asked, texts.end());
+            EXPECT_EQ(texts.end() - asked - 1, road.refusal ? 1 : 0) << "boxes after the answer";
+        }
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(ws.QueryText(road.check), road.expected);
+        theApp.m_pConnPDM = nullptr;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, AnsweredWriteRoadsTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
