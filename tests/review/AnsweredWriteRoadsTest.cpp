@@ -5,6 +5,7 @@
 #include "core/VqDesignTaskApp.h"
 #include "parts/BorrowRelationDlg.h"
 #include "platform/ui/ScriptedUser.h"
+#include "projects/DataDeleteConfirmDlg.h"
 #include "projects/DesignProjectManageDlg.h"
 #include "projects/DesignProjectManageIds.h"
 #include "projects/ProjectTeamDlg.h"
@@ -94,6 +95,29 @@ const Road kRoads[] = {
      "是否要删除选中的设计项目?",
      [](Ws& ws) { Sql(ws, "UPDATE ProjectManage SET WorkState='正进行中' WHERE ProjectNo='A1'"); },
      "指定设计项目已开始，不能删除...", "SELECT count(*) FROM ProjectManage WHERE ProjectNo='A1'", "1"},
+    {"project subtree deletion",
+     [](Ws& ws) {
+         Sql(ws,
+             "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('P', 'A_', "
+             "'项目管理', '未开始'), ('P-01', 'T1', 'A_\\', '未开始')");
+     },
+     [](vq::ScriptedUser& user) {
+         user.Dialog("数据删除确认 - 项目")
+             .Click(IDOK)
+             .Message("删除将不可再恢复，是否真的要删除?", IDYES)
+             .Dialog("数据删除确认 - 项目")
+             .Click(IDCANCEL);
+     },
+     [] {
+         CDataDeleteConfirmDlg dlg;
+         dlg.ProjectNo = "P";
+         dlg.ProjectName = "A_";
+         dlg.ProjectPath = "项目管理";
+         dlg.DoModal();
+     },
+     "删除将不可再恢复，是否真的要删除?",
+     [](Ws& ws) { Sql(ws, "UPDATE ProjectManage SET WorkState='评审' WHERE ProjectNo='P'"); },
+     "任务处于评审或完成状态，不能进行删除...", "SELECT count(*) FROM ProjectManage", "2"},
     {"group leader",
      [](Ws& ws) {
          Users(ws);
