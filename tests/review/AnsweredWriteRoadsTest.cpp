@@ -11,6 +11,7 @@
 #include "projects/ProjectTeamDlg.h"
 #include "projects/ProjectTeamIds.h"
 #include "review/DesignFileAuditSender.h"
+#include "review/WorkDocAuditResultDlg.h"
 #include "teamwork/DeleteWorkCascade.h"
 #include "teamwork/TaskPartDlg.h"
 #include "teamwork/TeamWorkTaskStateDlg.h"
@@ -20,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -28,10 +30,12 @@ using Ws = vqtest::DbWorkspace;
 
 struct Road {
     const char* name;
-    void (*setUp)(Ws&);                // the rows when the road opens
-    void (*script)(vq::ScriptedUser&); // the person's actions, the question answered Yes among them
-    void (*open)();                    // opens the road
-    const char* question;
+    void (*setUp)(Ws&); // the rows when the road opens
+    // The person's actions, the question answered Yes among them; a question that is a dialog of
+    // its own runs the other client's write itself while it is open.
+    void (*script)(vq::ScriptedUser&, const std::function<void()>& write);
+    void (*open)();       // opens the road
+    const char* question; // the box asked; nullptr: the question is a dialog
     void (*write)(Ws&);   // another client's, while the question is open
     const char* refusal;  // nullptr: refused without a box
     const char* check;    // a query of what the person's write would have changed
@@ -66,7 +70,7 @@ void Sql(Ws& ws, const char* sql) {
 
 const Road kRoads[] = {
     {"work task deletion", [](Ws& ws) { WorkTask(ws, "正进行中"); },
-     [](vq::ScriptedUser& user) {
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
          user.Message("删除该工作任务将失去其对应的所有信息,真的要删除吗?", IDYES);
      },
      [] { DeleteWorkCascade("T1#001", "T1", "正进行中", true, "p"); },
@@ -81,7 +85,7 @@ const Road kRoads[] = {
              "WorkState, TaskType, TaskAssigner) VALUES ('A1', 'A_', '项目管理', 'zhangsan', '2026-01-01 "
              "08:00', '未开始', 'V', 'zhangsan')");
      },
-     [](vq::ScriptedUser& user) {
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
          user.Dialog("设计项目管理")
              .Select(projects::manage_ids::kProjectList, "A1")
              .Click(projects::manage_ids::kDeleteProject)
@@ -101,7 +105,7 @@ const Road kRoads[] = {
              "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('P', 'A_', "
              "'项目管理', '未开始'), ('P-01', 'T1', 'A_\\', '未开始')");
      },
-     [](vq::ScriptedUser& user) {
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
          user.Dialog("数据删除确认 - 项目")
              .Click(IDOK)
              .Message("删除将不可再恢复，是否真的要删除?", IDYES)
@@ -128,7 +132,7 @@ const Road kRoads[] = {
                  "('P', "
                  "'_P', 'P', 'zhangsan', 'Y'), ('P', '_P', 'P', 'lisi', 'N')");
      },
-     [](vq::ScriptedUser& user) {
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
          user.Dialog("项目组成员管理")
              .RightClick(projects::team_ids::kTree, "项目：P 的工作团队.../李四 [lisi]")
              .Menu(projects::team_ids::kLeaderCommand)
@@ -150,7 +154,7 @@ const Road kRoads[] = {
              "INSERT INTO BorrowingRelation (Code, BorrowedCode, UpCode, ProductCode) VALUES ('K1', 'S1', "
              "'U1', 'PA'), ('K2', 'S2', 'U1', 'PA')");
      },
-     [](vq::ScriptedUser& user) {
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
          user.Dialog("借用关系浏览")
              .RightClick(1205, "借用关系/U1")
              .Menu(1)
@@ -170,7 +174,7 @@ const Road kRoads[] = {
      "存在多层的借用关系，先需逐层进行解除...", "SELECT count(*) FROM BorrowingRelation WHERE UpCode='U1'",
      "2"},
     {"work task marked changed", [](Ws& ws) { WorkTask(ws, "完成"); },
-     [](vq::ScriptedUser& user) {
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
          user.Dialog("工作任务状态维护")
              .Click("标记更改...")
              .Message("将修改工作任务状态为更改，是否继续?", IDYES)
@@ -187,7 +191,7 @@ const Road kRoads[] = {
      "SELECT WorkState FROM TeamWorkManage WHERE WorkID='T1#001'", "正进行中"},
     // Refused without a box: the acceptance only writes while the task still waits for it.
     {"task acceptance", [](Ws& ws) { WorkTask(ws, "待确认"); },
-     [](vq::ScriptedUser& user) {
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
          user.Message("该任务尚处于待确认状态，是否接受此任务?", IDYES)
              .Dialog("设计产品结构管理")
              .Click("退出");
@@ -213,7 +217,9 @@ const Road kRoads[] = {
                  "'zhaoliu|*|admin', '串联')");
          ws.WriteSetting("设计过程管理配置", "逐个确认评审流程", "1");
      },
-     [](vq::ScriptedUser& user) { user.Message("是否继续采用上级项目任务的评审流程进行设计评审?", IDYES); },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Message("是否继续采用上级项目任务的评审流程进行设计评审?", IDYES);
+     },
      [] {
          CDesignFileAuditSender sender;
          sender.m_strFileID = "F-1";
@@ -228,6 +234,42 @@ const Road kRoads[] = {
      },
      "设计文档 F-1 的状态已被其他用户改为评审，不能提交设计评审...",
      "SELECT count(*) FROM MessageManage WHERE Reseiver='zhaoliu'", "0"},
+    {"hand-over of a review step",
+     [](Ws& ws) {
+         WorkTask(ws, "正进行中");
+         Sql(ws,
+             "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('两级评审', "
+             "'串联', '校对(40,20)|*|审核(40,110)')");
+         Sql(ws,
+             "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+             "AuditorName, AuditingType) VALUES ('F-1', 'T1#001', '箱盖零件图', 'a.dwg', '评审', '两级评审', "
+             "'lisi|*|zhaoliu', '串联')");
+         Sql(ws,
+             "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State, Working) VALUES ('F-1', '校对', "
+             "'lisi', '未完成', 'F')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>& write) {
+         user.Dialog("工作文档评审结果")
+             .Select(CWorkDocAuditResultDlg::kStepListId, "校对")
+             .Click(CWorkDocAuditResultDlg::kChangeAuditorId)
+             .Dialog("评审负责人")
+             .Do([write](CDialog&) { write(); })
+             .Set(1147, "admin")
+             .Click(IDOK)
+             .Dialog("工作文档评审结果")
+             .Click(IDCANCEL);
+     },
+     [] {
+         CWorkDocAuditResultDlg dlg;
+         dlg.FileID = "F-1";
+         dlg.DoModal();
+     },
+     nullptr,
+     [](Ws& ws) {
+         Sql(ws, "UPDATE TeamWorkAudit SET State='已完成', Result='通过' WHERE FileID='F-1' AND "
+                 "AuditTask='校对'");
+     },
+     "该评审任务已完成，不能更换负责人...", "SELECT Auditor FROM TeamWorkAudit WHERE FileID='F-1'", "lisi"},
 };
 
 class AnsweredWriteRoadsTest : public ::testing::TestWithParam<int> {
@@ -251,20 +293,25 @@ TEST_P(AnsweredWriteRoadsTest, WhatAnotherClientWritesWhileAskedStopsTheAnswered
         theApp.m_strLoginUser = "zhangsan";
         ws.WriteSetting("公共管理功能", "当前登陆用户帐号", "zhangsan");
         road.setUp(ws);
+        const std::function<void()> write = [&] { road.write(ws); };
         vq::ScriptedUser user;
-        road.script(user);
+        road.script(user, write);
         {
             vqtest::MessageBoxRecorder boxes;
-            boxes.WhenShown(road.question, [&] { road.write(ws); });
+            if (road.question)
+                boxes.WhenShown(road.question, write);
             if (road.refusal)
                 boxes.Expect(road.refusal);
             road.open();
             const std::vector<CString> texts = boxes.Texts();
-            const auto asked = std::find_if(texts.begin(), texts.end(), [&](const CString& text) {
-                return text.Find(road.question) >= 0;
-            });
-            ASSERT_NE(asked, texts.end());
-            EXPECT_EQ(texts.end() - asked - 1, road.refusal ? 1 : 0) << "boxes after the answer";
+            auto answered = texts.begin();
+            if (road.question) {
+                answered = std::find_if(texts.begin(), texts.end(),
+                                        [&](const CString& text) { return text.Find(road.question) >= 0; });
+                ASSERT_NE(answered, texts.end());
+                ++answered;
+            }
+            EXPECT_EQ(texts.end() - answered, road.refusal ? 1 : 0) << "boxes after the answer";
         }
         EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
         EXPECT_EQ(ws.QueryText(road.check), road.expected);
