@@ -77,6 +77,19 @@ const Road kRoads[] = {
      "删除该工作任务将失去其对应的所有信息,真的要删除吗?",
      [](Ws& ws) { Sql(ws, "UPDATE TeamWorkManage SET WorkState='完成' WHERE WorkID='T1#001'"); },
      "处于评审及完成状态的任务不能删除...", "SELECT count(*) FROM TeamWorkManage WHERE WorkID='T1#001'", "1"},
+    {"work task deletion from the list", [](Ws& ws) { WorkTask(ws, "正进行中"); },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Message("删除该工作任务将失去其对应的所有信息,真的要删除吗?", IDYES);
+     },
+     [] { DeleteWorkCascade("T1#001", "T1", "正进行中", false, "p"); },
+     "删除该工作任务将失去其对应的所有信息,真的要删除吗?",
+     [](Ws& ws) {
+         Sql(ws,
+             "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, State) VALUES ('F1', 'T1#001', 'a.dwg', "
+             "'工作中')");
+     },
+     " 该任务下存在工作文档，请先删除工作文档...",
+     "SELECT count(*) FROM TeamWorkManage WHERE WorkID='T1#001'", "1"},
     {"design project deletion",
      [](Ws& ws) {
          Users(ws);
@@ -189,6 +202,52 @@ const Road kRoads[] = {
      [](Ws& ws) { Sql(ws, "UPDATE TeamWorkManage SET WorkState='正进行中' WHERE WorkID='T1#001'"); },
      "工作任务不处于完成状态，不能标记为更改...",
      "SELECT WorkState FROM TeamWorkManage WHERE WorkID='T1#001'", "正进行中"},
+    {"work task marked complete",
+     [](Ws& ws) {
+         WorkTask(ws, "正进行中");
+         Sql(ws,
+             "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, State) VALUES ('F1', 'T1#001', 'a.dwg', "
+             "'正式')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("工作任务状态维护")
+             .Click("标记完成...")
+             .Message("是否进行完整性分析?", IDNO)
+             .Message("是否继续标记任务完成?", IDYES)
+             .Click("退出");
+     },
+     [] {
+         CTeamWorkTaskStateDlg dlg;
+         dlg.WorkID = "T1#001";
+         dlg.DoModal();
+     },
+     "是否继续标记任务完成?",
+     [](Ws& ws) { Sql(ws, "UPDATE TeamWorkResult SET State='更改' WHERE FileID='F1'"); },
+     "有未经过评审通过的设计文档，不能标记任务状态为完成...",
+     "SELECT WorkState FROM TeamWorkManage WHERE WorkID='T1#001'", "正进行中"},
+    {"work documents changed",
+     [](Ws& ws) {
+         WorkTask(ws, "完成");
+         Sql(ws,
+             "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, State) VALUES ('F1', 'T1#001', 'a.dwg', "
+             "'正式')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("工作任务状态维护")
+             .Select(CTeamWorkTaskStateDlg::kListId, 0)
+             .Click("更改文件...")
+             .Message("将修改选择工作文档的状态为更改，是否继续?", IDYES)
+             .Click("退出");
+     },
+     [] {
+         CTeamWorkTaskStateDlg dlg;
+         dlg.WorkID = "T1#001";
+         dlg.DoModal();
+     },
+     "将修改选择工作文档的状态为更改，是否继续?",
+     [](Ws& ws) { Sql(ws, "UPDATE TeamWorkResult SET State='评审' WHERE FileID='F1'"); },
+     "选中工作文档不处于正式或已归档状态，不能更改状态...",
+     "SELECT State FROM TeamWorkResult WHERE FileID='F1'", "评审"},
     // Refused without a box: the acceptance only writes while the task still waits for it.
     {"task acceptance", [](Ws& ws) { WorkTask(ws, "待确认"); },
      [](vq::ScriptedUser& user, const std::function<void()>&) {
