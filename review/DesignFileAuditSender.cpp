@@ -2,6 +2,7 @@
 
 #include "core/ComError.h"
 #include "core/Settings.h"
+#include "core/SqlTransaction.h"
 #include "core/UserNotice.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
@@ -10,6 +11,7 @@
 #include "platform/com/ProcessPlanningUtility.h"
 #include "platform/db/SqlText.h"
 #include "platform/maker/DBConnect.h"
+#include "review/AuditFlowEngine.h"
 #include "review/AuditResubmitDlg.h"
 #include "review/TaskAuditFlowDlg.h"
 
@@ -152,7 +154,7 @@ bool CDesignFileAuditSender::PickRestartSteps() {
     for (int i = 0; i < m_arrRowResults.GetSize(); ++i)
         anyFailedRow = anyFailedRow || IsFailedResult(m_arrRowResults[i]);
     if (!anyFailedRow) {
-        AfxMessageBox("任务状态与评审流程的状态不符，请与系统管理员联系!");
+        Say("任务状态与评审流程的状态不符，请与系统管理员联系!");
         return false;
     }
     for (int p = 0; p < m_path.GetCount(); ++p) {
@@ -173,7 +175,7 @@ bool CDesignFileAuditSender::PickRestartSteps() {
         [](const AuditStepRecord& a, const AuditStepRecord& b) { return a.m_nLevel < b.m_nLevel; });
     if (m_arrFailedSteps.empty()) {
         if (m_nRestartMode == 1)
-            AfxMessageBox("该评审任务不存在，为无效路径!");
+            Say("该评审任务不存在，为无效路径!");
         return false;
     }
     const AuditStepRecord& restart = m_arrFailedSteps.front();
@@ -226,7 +228,10 @@ int CDesignFileAuditSender::StartStep(CString stepName, CString auditor) {
     notice.Format("辛苦了，%s[%s]给您分配了工作组评审任务：%s任务%s[%s], 任务负责人: %s...",
                   theApp.GetUserNameByLogName(m_strLogin), m_strSuperior, passedName, m_strWorkName,
                   m_strWorkID, m_strManager);
-    return SendUserNotice(auditor, notice) ? 1 : 0;
+    if (!WriteUserNoticeRow(auditor, notice))
+        return 0;
+    m_notices.emplace_back(auditor, notice);
+    return 1;
 }
 
 int CDesignFileAuditSender::StartReview() {
@@ -237,7 +242,7 @@ int CDesignFileAuditSender::StartReview() {
         // Without its template a document would be released without any review.
         CString text;
         text.Format("评审流程模板 %s 不存在，不能提交设计评审...", m_strAuditingModel);
-        AfxMessageBox(text);
+        Say(text);
         return 0;
     }
     SplitAuditors();
@@ -276,10 +281,11 @@ int CDesignFileAuditSender::StartReview() {
     if (!longText.IsEmpty()) {
         longText += " 进行评审...";
         shortText += " 进行评审...";
+        // Said (or kept for the host) by the locked write once the rows are committed.
         if (m_nBatchCount == 1)
-            AfxMessageBox(longText);
+            m_strKeptSummary = longText;
         else
-            SetBatchNotice(shortText);
+            m_strKeptBatchNotice = shortText;
     }
     sql.Format("UPDATE TeamWorkResult SET State='%s', Other3 = '%s' WHERE FileID='%s'",
                m_arrStartNames.GetSize() > 0 ? "评审" : "正式", SqlQuote(theApp.GetServerDateTime()),
@@ -306,16 +312,17 @@ int CDesignFileAuditSender::ChooseTemplateAndStart() {
     m_strAuditingModel = dlg.m_strAuditModel;
     m_strAuditorName = dlg.m_strAuditorName;
     m_strAuditingType = dlg.m_strAuditMode;
-    CString sql;
-    sql.Format(
-        "UPDATE TeamWorkResult SET AuditingModel='%s', AuditorName='%s', AuditingType='%s', State='评审', "
-        "Other3 = '%s' WHERE FileID='%s'",
-        SqlQuote(m_strAuditingModel), SqlQuote(m_strAuditorName), SqlQuote(m_strAuditingType),
-        SqlQuote(theApp.GetServerDateTime()), SqlQuote(m_strFileID));
-    if (!theApp.ExecuteSql(sql))
-        return 0;
-    m_nRestartMode = 2;
-    return StartReview();
+    return WriteUnderDocumentLock([this] {
+        CString sql;
+        sql.Format("UPDATE TeamWorkResult SET AuditingModel='%s', AuditorName='%s', AuditingType='%s', "
+                   "State='评审', Other3 = '%s' WHERE FileID='%s'",
+                   SqlQuote(m_strAuditingModel), SqlQuote(m_strAuditorName), SqlQuote(m_strAuditingType),
+                   SqlQuote(theApp.GetServerDateTime()), SqlQuote(m_strFileID));
+        if (!theApp.ExecuteSql(sql))
+            return 0;
+        m_nRestartMode = 2;
+        return StartReview();
+    });
 }
 
 bool CDesignFileAuditSender::ConnectProcessPlanning() {
@@ -350,6 +357,9 @@ void CDesignFileAuditSender::TellProcessPlanning() {
 }
 
 int CDesignFileAuditSender::Resubmit() {
+    // The dialog shows the step rows as read now: these are what the choice is made on.
+    if (!ReadStepRowsText(m_seen.steps))
+        return 0;
     ReadAuditRows();
     ReadAuditChange();
     if (m_arrRowTasks.GetSize() == 0) {
@@ -376,13 +386,143 @@ int CDesignFileAuditSender::Resubmit() {
             return 0;
         m_nRestartMode = dlg.m_nMode;
     }
-    if (StartReview())
+    if (WriteUnderDocumentLock([this] { return StartReview(); }))
         return 1;
     // A review that could open no step after an error is a failed submission: the document keeps
-    // its state. A failed statement leaves it waiting for its superior instead.
-    if (m_bEcoPass || m_bNoStepError)
+    // its state, as it does when another client changed it meanwhile. A failed statement leaves
+    // it waiting for its superior instead.
+    if (m_bEcoPass || m_bNoStepError || !m_bWriteFailed)
         return 0;
-    return MarkWaitingForReview();
+    return WriteUnderDocumentLock([this] { return MarkWaitingForReview(); });
+}
+
+void CDesignFileAuditSender::Say(const CString& text) {
+    if (m_bWriting)
+        m_said.push_back(text);
+    else
+        AfxMessageBox(text);
+}
+
+bool CDesignFileAuditSender::ReadStepRowsText(CString& text) {
+    CString sql;
+    sql.Format(
+        "SELECT AuditTask, Auditor, State, Result FROM TeamWorkAudit WHERE FileID='%s' ORDER BY AuditTask, "
+        "Auditor, State, Result",
+        SqlQuote(m_strFileID));
+    CStringArray task, auditor, state, result;
+    if (!ReadRows(sql, {&task, &auditor, &state, &result}))
+        return false;
+    sql.Format(
+        "SELECT PreAuditName, PreAuditor, LevelType FROM TeamWorkAuditChange WHERE FileID='%s' ORDER BY "
+        "PreAuditName, PreAuditor, LevelType",
+        SqlQuote(m_strFileID));
+    CStringArray name, preAuditor, levelType;
+    if (!ReadRows(sql, {&name, &preAuditor, &levelType}))
+        return false;
+    // Fields and rows are joined by control characters, which stored names do not hold.
+    text.Empty();
+    for (int i = 0; i < task.GetSize(); ++i)
+        text += task[i] + "\x1f" + auditor[i] + "\x1f" + state[i] + "\x1f" + result[i] + "\x1e";
+    text += "\x1d";
+    for (int i = 0; i < name.GetSize(); ++i)
+        text += name[i] + "\x1f" + preAuditor[i] + "\x1f" + levelType[i] + "\x1e";
+    return true;
+}
+
+bool CDesignFileAuditSender::ReadReviewRowsLocked(ReviewRows& rows) {
+    // Taking the document's row makes this wait for a decision on it that holds the row under
+    // another lock (the documents of a change task); what is read next is what it committed.
+    CString sql;
+    sql.Format("UPDATE TeamWorkResult SET State=State WHERE FileID='%s'", SqlQuote(m_strFileID));
+    return theApp.ExecuteSql(sql) && ReadReviewRows(rows);
+}
+
+bool CDesignFileAuditSender::ReadReviewRows(ReviewRows& rows) {
+    CString sql;
+    sql.Format("SELECT State, AuditingModel, AuditorName, AuditingType FROM TeamWorkResult WHERE FileID='%s'",
+               SqlQuote(m_strFileID));
+    CStringArray state, model, auditors, type;
+    if (!ReadRows(sql, {&state, &model, &auditors, &type}))
+        return false;
+    rows.found = state.GetSize() > 0;
+    if (rows.found) {
+        rows.state = state[0];
+        rows.model = model[0];
+        rows.auditors = auditors[0];
+        rows.type = type[0];
+    }
+    return ReadStepRowsText(rows.steps);
+}
+
+CString CDesignFileAuditSender::WhatChanged(const ReviewRows& now) const {
+    const CString visibleId(vq::VisibleText(m_strFileID.str()));
+    CString text;
+    if (!now.found)
+        text.Format("设计文档 %s 不存在，不能提交设计评审...", visibleId);
+    else if (now.state != m_seen.state)
+        text.Format("设计文档 %s 的状态已被其他用户改为%s，不能提交设计评审...", visibleId,
+                    CString(vq::VisibleText(now.state.str())));
+    else if (now.model != m_seen.model || now.auditors != m_seen.auditors || now.type != m_seen.type)
+        text.Format("设计文档 %s 的评审流程已被其他用户修改，不能提交设计评审...", visibleId);
+    else if (now.steps != m_seen.steps)
+        text.Format("设计文档 %s 的评审任务已被其他用户修改，不能提交设计评审...", visibleId);
+    return text;
+}
+
+bool CDesignFileAuditSender::StillAsRead() {
+    ReviewRows now;
+    if (!ReadReviewRows(now))
+        return false;
+    const CString refusal = WhatChanged(now);
+    if (refusal.IsEmpty())
+        return true;
+    AfxMessageBox(refusal);
+    return false;
+}
+
+int CDesignFileAuditSender::WriteUnderDocumentLock(const std::function<int()>& write) {
+    m_bWriteFailed = false;
+    m_said.clear();
+    m_notices.clear();
+    m_strKeptBatchNotice.Empty();
+    m_strKeptSummary.Empty();
+    CString refusal;
+    int written = 0;
+    {
+        CSqlTransaction transaction;
+        if (!transaction.IsActive() || !transaction.Lock(CAuditFlowEngine::DocumentLockName(m_strFileID)))
+            return 0;
+        ReviewRows now;
+        if (!ReadReviewRowsLocked(now))
+            return 0;
+        refusal = WhatChanged(now);
+        if (refusal.IsEmpty()) {
+            m_bWriting = true;
+            written = write();
+            m_bWriting = false;
+            m_bWriteFailed = written == 0;
+            if (written && !transaction.Commit())
+                written = 0;
+        }
+    }
+    if (!refusal.IsEmpty()) {
+        AfxMessageBox(refusal);
+        return 0;
+    }
+    if (written) {
+        if (!m_strKeptBatchNotice.IsEmpty())
+            SetBatchNotice(m_strKeptBatchNotice);
+        for (const auto& [receiver, text] : m_notices)
+            theApp.NotifyMessageServer(receiver, text);
+        if (!m_strKeptSummary.IsEmpty())
+            AfxMessageBox(m_strKeptSummary);
+    }
+    m_notices.clear();
+    std::vector<CString> said;
+    said.swap(m_said);
+    for (const CString& text : said)
+        AfxMessageBox(text);
+    return written;
 }
 
 int CDesignFileAuditSender::Send() {
@@ -396,6 +536,10 @@ int CDesignFileAuditSender::Send() {
         return 0;
     }
     m_bEcoPass = m_strSuperior.CompareNoCase(kEcoPassMarker) == 0 ? 1 : 0;
+    // The step rows are read first: what another client writes after either read is found when
+    // the rows are read again before writing.
+    if (!ReadStepRowsText(m_seen.steps))
+        return 0;
     if (!ReadDocumentRow()) {
         // Review rows of a document that is not there would be left without an owner.
         CString text;
@@ -403,6 +547,11 @@ int CDesignFileAuditSender::Send() {
         AfxMessageBox(text);
         return 0;
     }
+    m_seen.found = true;
+    m_seen.state = m_strState;
+    m_seen.model = m_strAuditingModel;
+    m_seen.auditors = m_strAuditorName;
+    m_seen.type = m_strAuditingType;
     const bool hasPath =
         !m_strAuditingModel.IsEmpty() && !m_strAuditorName.IsEmpty() && !m_strAuditingType.IsEmpty();
     m_nConfirmPath = ReadSettingInt(kSettingsSection, "逐个确认评审流程", "0");
@@ -417,12 +566,19 @@ int CDesignFileAuditSender::Send() {
         const char* question = m_strState == "工作中" ? "是否继续采用上级项目任务的评审流程进行设计评审?"
                                                       : "是否继续采用工作任务的原评审流程进行设计评审?";
         keepPath = AfxMessageBox(question, MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+        // No dialog opens on a document another client changed while the question was open.
+        if (!StillAsRead())
+            return 0;
     }
+    // Whatever was answered, the write is decided on the rows as stored when it is made.
+    const auto markWaiting = [this] {
+        return WriteUnderDocumentLock([this] { return MarkWaitingForReview(); });
+    };
     int result = 0;
     if (assignedBySuperior == 2)
-        result = MarkWaitingForReview();
+        result = markWaiting();
     else if (!keepPath)
-        result = assignedBySuperior != 0 ? MarkWaitingForReview() : ChooseTemplateAndStart();
+        result = assignedBySuperior != 0 ? markWaiting() : ChooseTemplateAndStart();
     else
         result = Resubmit();
     if (!result)

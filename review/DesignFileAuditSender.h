@@ -10,6 +10,8 @@
 #include "platform/db/Ado.h"
 #include "teamwork/AuditPath.h"
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 // A failed step of the path: its name, auditor and result, and its level.
@@ -42,6 +44,7 @@ public:
     // the path and the step rows do not fit.
     bool PickRestartSteps();
     int StartStep(CString stepName, CString auditor);
+    // Run inside WriteUnderDocumentLock, which says its summary after the commit.
     int StartReview();
     int MarkWaitingForReview();
     int ChooseTemplateAndStart();
@@ -71,9 +74,41 @@ public:
     int m_bEcoPass = 0;
 
 private:
+    // What a submission decides on: the document's state and path, and its step rows (and
+    // change row) as one text.
+    struct ReviewRows {
+        bool found = false;
+        CString state, model, auditors, type, steps;
+    };
+
     bool ConnectProcessPlanning();
     void TellProcessPlanning();
     int Resubmit();
+    bool ReadStepRowsText(CString& text);
+    // The rows as stored now; false after a database error.
+    bool ReadReviewRows(ReviewRows& rows);
+    // The same, read under the document's lock.
+    bool ReadReviewRowsLocked(ReviewRows& rows);
+    // False (after one box saying what changed, or the database error) when another client
+    // changed the rows since they were first read.
+    bool StillAsRead();
+    // The refusal that says what another client changed since the rows were first read; empty
+    // when nothing did.
+    CString WhatChanged(const ReviewRows& now) const;
+    // Runs write in one transaction under the document's lock, which the review decisions and
+    // the other submissions of the document take too, after reading the rows again: when another
+    // client changed what the submission was decided on, nothing is written and one box says what
+    // changed. Boxes and message-server notices of the write come after the transaction ended.
+    int WriteUnderDocumentLock(const std::function<int()>& write);
+    // A box inside the locked write is shown once the transaction has ended.
+    void Say(const CString& text);
+
+    ReviewRows m_seen; // as read before the question and the dialogs
+    bool m_bWriting = false;
+    bool m_bWriteFailed = false; // the write itself (not the lock or a refusal) failed
+    std::vector<CString> m_said;
+    std::vector<std::pair<CString, CString>> m_notices; // receiver, text
+    CString m_strKeptBatchNotice, m_strKeptSummary;     // of a write not yet committed
 
     bool m_bTemplateFound = false;
     bool m_bNoStepError = false; // the review found no step to open after an error

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <string>
 
@@ -232,6 +233,105 @@ TEST_P(DesignFileAuditSenderTest, KeepingThePathIsAskedWhenConfigured) {
     ws.Execute("UPDATE TeamWorkResult SET State='工作中'");
     EXPECT_EQ(Send("F-1", "_eco_design_pass"), 1);
     EXPECT_EQ(Rows(), (Set{"校对=zhaoliu/未完成"}));
+}
+
+// Another client submits the document, or changes its state, its path or its step rows, while
+// "是否继续采用..." is open: Yes then writes nothing of this submission and one box says what
+// changed. A change to another document meanwhile does not stop it.
+TEST_P(DesignFileAuditSenderTest, WhatAnotherClientWritesWhileAskedStopsTheSubmission) {
+    struct Change {
+        const char* what;
+        std::function<void()> write;
+        const char* refusal; // nullptr: the submission is made
+        Set rows;            // TeamWorkAudit afterwards
+        const char* state;   // of the document afterwards
+    };
+    const auto execute = [this](const char* sql) { return [this, sql] { ws.Execute(sql); }; };
+    // A second client submits the same document from its own connection.
+    const auto submitted = [this] {
+        _ConnectionPtr mine = theApp.m_pConnPDM;
+        theApp.m_pConnPDM = ws.Connect();
+        {
+            vqtest::MessageBoxRecorder other;
+            other.Expect("是否继续采用上级项目任务的评审流程进行设计评审?", IDYES);
+            EXPECT_EQ(Send(), 1);
+        }
+        theApp.m_pConnPDM = mine;
+    };
+    const Change changes[] = {
+        {"submitted by another", submitted, "设计文档 F-1 的状态已被其他用户改为评审，不能提交设计评审...",
+         Set{"校对=zhaoliu/未完成"}, "评审"},
+        {"released", execute("UPDATE TeamWorkResult SET State='正式' WHERE FileID='F-1'"),
+         "设计文档 F-1 的状态已被其他用户改为正式，不能提交设计评审...", Set{}, "正式"},
+        {"another path",
+         execute("UPDATE TeamWorkResult SET AuditingModel='会签', AuditorName='lisi|*|wangwu', "
+                 "AuditingType='并联' WHERE FileID='F-1'"),
+         "设计文档 F-1 的评审流程已被其他用户修改，不能提交设计评审...", Set{}, "工作中"},
+        {"other auditors",
+         execute(
+             "UPDATE TeamWorkResult SET AuditorName='wangwu|*|zhangsan|*|wangwu|*|admin' WHERE FileID='F-1'"),
+         "设计文档 F-1 的评审流程已被其他用户修改，不能提交设计评审...", Set{}, "工作中"},
+        {"deleted", execute("DELETE FROM TeamWorkResult WHERE FileID='F-1'"),
+         "设计文档 F-1 不存在，不能提交设计评审...", Set{}, ""},
+        {"another document", execute("UPDATE TeamWorkResult SET State='评审' WHERE FileID='F-2'"), nullptr,
+         Set{"校对=zhaoliu/未完成"}, "评审"}};
+    ws.WriteSetting("设计过程管理配置", "逐个确认评审流程", "1");
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        ws.Execute(
+            "DELETE FROM TeamWorkAudit; DELETE FROM MessageManage; DELETE FROM TeamWorkResult WHERE FileID "
+            "IN ('F-1', 'F-2')");
+        ws.Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+                   "AuditorName, AuditingType) VALUES ('F-1', 'XM-01#001', '箱盖零件图', 'a.dwg', '工作中', "
+                   "'三级评审', 'zhaoliu|*|zhangsan|*|wangwu|*|admin', '混合'), ('F-2', 'XM-01#001', '箱体', "
+                   "'b.dwg', '工作中', '', '', '')");
+        vq::ScriptedUser user; // opens no dialog
+        vqtest::MessageBoxRecorder rec;
+        rec.Expect("是否继续采用上级项目任务的评审流程进行设计评审?", IDYES, change.write);
+        if (change.refusal)
+            rec.Expect(change.refusal);
+        EXPECT_EQ(Send(), change.refusal ? 0 : 1);
+        EXPECT_EQ(rec.Shown().size(), change.refusal ? 2u : 1u);
+        EXPECT_TRUE(user.Succeeded()) << user.Error();
+        EXPECT_EQ(Rows(), change.rows);
+        EXPECT_EQ(State(), change.state);
+        // One notice at most: the other client's.
+        EXPECT_EQ(Notices("zhaoliu"), change.rows.count("校对=zhaoliu/未完成") ? "1" : "0");
+    }
+}
+
+// The other roads that ask before they write: No with a path assigned by the superior, and the
+// re-submission dialog's choice. Another client's write while they are open stops them too.
+TEST_P(DesignFileAuditSenderTest, WhatAnotherClientWritesWhileTheRoadIsChosenStopsTheSubmission) {
+    ws.WriteSetting("设计过程管理配置", "逐个确认评审流程", "1");
+    ws.WriteSetting("设计过程管理配置", "工作任务评审流程由上级指派", "1");
+    {
+        vqtest::MessageBoxRecorder rec;
+        rec.Expect("是否继续采用上级项目任务的评审流程进行设计评审?", IDNO,
+                   [this] { ws.Execute("UPDATE TeamWorkResult SET State='评审' WHERE FileID='F-1'"); });
+        rec.Expect("设计文档 F-1 的状态已被其他用户改为评审，不能提交设计评审...");
+        EXPECT_EQ(Send(), 0);
+        EXPECT_EQ(State(), "评审") << "not set waiting for its superior";
+    }
+    ws.WriteSetting("设计过程管理配置", "逐个确认评审流程", "0");
+    ws.Execute(
+        "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State, Result) VALUES "
+        "('F-1', '校对', 'zhaoliu', '已完成', '通过'), ('F-1', '审核', 'zhangsan', '已完成', '不通过')");
+    ws.Execute("UPDATE TeamWorkResult SET State='更改'");
+    vq::ScriptedUser user;
+    user.Dialog("设计文档评审提交")
+        .Do([this](CDialog&) {
+            // The reviewer of the failed step takes it back and passes it meanwhile.
+            ws.Execute("UPDATE TeamWorkAudit SET Result='通过' WHERE FileID='F-1' AND AuditTask='审核'");
+        })
+        .Check(D::kFromTaskId, 1)
+        .Click(IDOK)
+        .Message("设计文档 F-1 的评审任务已被其他用户修改，不能提交设计评审...", IDOK);
+    EXPECT_EQ(Send(), 0);
+    EXPECT_TRUE(user.Succeeded()) << user.Error();
+    EXPECT_EQ(State(), "更改") << "neither in review nor waiting for its superior";
+    EXPECT_EQ(Rows(), (Set{"审核=zhangsan/已完成", "校对=zhaoliu/已完成"}));
+    EXPECT_EQ(Notices("zhangsan"), "0");
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, DesignFileAuditSenderTest, vqtest::DbWorkspace::Types(),

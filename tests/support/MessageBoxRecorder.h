@@ -26,6 +26,9 @@ public:
     // this recorder does not expect is answered by the presenter that was in place when the
     // recorder was made (a scripted user, which fails its run on a box it does not expect).
     void WhenShown(const CString& textPart, std::function<void()> whileShown);
+    // From now on a box that this recorder does not expect is answered by the presenter that was
+    // in place when the recorder was made (a scripted user), as after WhenShown.
+    void PassOnUnexpected() { m_passOn = true; }
     // Every box shown so far, in order.
     const std::vector<vq::MessageBoxRequest>& Shown() const { return m_shown; }
     // Texts of the boxes shown so far.

@@ -1,0 +1,422 @@
+// Every road that asks a question and then writes, in one table, in both dialects: another client
+// writes what the question was about while the question is open, the person answers Yes, and
+// nothing of the person's write is stored; one box says what changed. The roads' own tests go
+// through their refusals one by one; this table keeps each road under the same rule.
+#include "changeorders/ECOChangeItemDlg.h"
+#include "core/VqDesignTaskApp.h"
+#include "parts/BorrowRelationDlg.h"
+#include "platform/ui/ScriptedUser.h"
+#include "projects/DataDeleteConfirmDlg.h"
+#include "projects/DesignProjectManageDlg.h"
+#include "projects/DesignProjectManageIds.h"
+#include "projects/ProjectTeamDlg.h"
+#include "projects/ProjectTeamIds.h"
+#include "review/DesignFileAuditSender.h"
+#include "review/WorkDocAuditResultDlg.h"
+#include "teamwork/DeleteWorkCascade.h"
+#include "teamwork/TaskPartDlg.h"
+#include "teamwork/TeamWorkTaskStateDlg.h"
+#include "tests/support/DbWorkspace.h"
+#include "tests/support/MessageBoxRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using Ws = vqtest::DbWorkspace;
+
+struct Road {
+    const char* name;
+    void (*setUp)(Ws&); // the rows when the road opens
+    // The person's actions, the question answered Yes among them; a question that is a dialog of
+    // its own runs the other client's write itself while it is open.
+    void (*script)(vq::ScriptedUser&, const std::function<void()>& write);
+    void (*open)();       // opens the road
+    const char* question; // the box asked; nullptr: the question is a dialog
+    void (*write)(Ws&);   // another client's, while the question is open
+    const char* refusal;  // nullptr: refused without a box
+    const char* check;    // a query of what the person's write would have changed
+    const char* expected; // its value afterwards
+};
+
+void Users(Ws& ws) {
+    ws.Execute(
+        "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), ('lisi', '李四'), "
+        "('zhaoliu', '赵六'), ('admin', '管理员')");
+}
+
+// A work task T1#001 below project task T1 of project P1, managed by zhangsan.
+void WorkTask(Ws& ws, const char* state) {
+    Users(ws);
+    ws.Execute(
+        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+        "TaskType) "
+        "VALUES ('P1', '项目甲', '项目管理', 'zhangsan', '正进行中', 'V'), ('T1', '任务一', '项目甲\\', "
+        "'zhangsan', '正进行中', 'T')");
+    CString sql;
+    sql.Format(
+        "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkType, WorkState) "
+        "VALUES ('T1', 'T1', 'T1#001', 'zhangsan', '箱体设计', 'W', '%s')",
+        state);
+    ws.Execute(sql);
+}
+
+void Sql(Ws& ws, const char* sql) {
+    ws.Execute(sql);
+}
+
+const Road kRoads[] = {
+    {"work task deletion", [](Ws& ws) { WorkTask(ws, "正进行中"); },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Message("删除该工作任务将失去其对应的所有信息,真的要删除吗?", IDYES);
+     },
+     [] { DeleteWorkCascade("T1#001", "T1", "正进行中", true, "p"); },
+     "删除该工作任务将失去其对应的所有信息,真的要删除吗?",
+     [](Ws& ws) { Sql(ws, "UPDATE TeamWorkManage SET WorkState='完成' WHERE WorkID='T1#001'"); },
+     "处于评审及完成状态的任务不能删除...", "SELECT count(*) FROM TeamWorkManage WHERE WorkID='T1#001'", "1"},
+    {"work task deletion from the list", [](Ws& ws) { WorkTask(ws, "正进行中"); },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Message("删除该工作任务将失去其对应的所有信息,真的要删除吗?", IDYES);
+     },
+     [] { DeleteWorkCascade("T1#001", "T1", "正进行中", false, "p"); },
+     "删除该工作任务将失去其对应的所有信息,真的要删除吗?",
+     [](Ws& ws) {
+         Sql(ws,
+             "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, State) VALUES ('F1', 'T1#001', 'a.dwg', "
+             "'工作中')");
+     },
+     " 该任务下存在工作文档，请先删除工作文档...",
+     "SELECT count(*) FROM TeamWorkManage WHERE WorkID='T1#001'", "1"},
+    {"design project deletion",
+     [](Ws& ws) {
+         Users(ws);
+         Sql(ws,
+             "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
+             "WorkState, TaskType, TaskAssigner) VALUES ('A1', 'A_', '项目管理', 'zhangsan', '2026-01-01 "
+             "08:00', '未开始', 'V', 'zhangsan')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("设计项目管理")
+             .Select(projects::manage_ids::kProjectList, "A1")
+             .Click(projects::manage_ids::kDeleteProject)
+             .Message("是否要删除选中的设计项目?", IDYES)
+             .Click(IDCANCEL);
+     },
+     [] {
+         CDesignProjectManageDlg dlg;
+         dlg.DoModal();
+     },
+     "是否要删除选中的设计项目?",
+     [](Ws& ws) { Sql(ws, "UPDATE ProjectManage SET WorkState='正进行中' WHERE ProjectNo='A1'"); },
+     "指定设计项目已开始，不能删除...", "SELECT count(*) FROM ProjectManage WHERE ProjectNo='A1'", "1"},
+    {"project subtree deletion",
+     [](Ws& ws) {
+         Sql(ws,
+             "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, WorkState) VALUES ('P', 'A_', "
+             "'项目管理', '未开始'), ('P-01', 'T1', 'A_\\', '未开始')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("数据删除确认 - 项目")
+             .Click(IDOK)
+             .Message("删除将不可再恢复，是否真的要删除?", IDYES)
+             .Dialog("数据删除确认 - 项目")
+             .Click(IDCANCEL);
+     },
+     [] {
+         CDataDeleteConfirmDlg dlg;
+         dlg.ProjectNo = "P";
+         dlg.ProjectName = "A_";
+         dlg.ProjectPath = "项目管理";
+         dlg.DoModal();
+     },
+     "删除将不可再恢复，是否真的要删除?",
+     [](Ws& ws) { Sql(ws, "UPDATE ProjectManage SET WorkState='评审' WHERE ProjectNo='P'"); },
+     "任务处于评审或完成状态，不能进行删除...", "SELECT count(*) FROM ProjectManage", "2"},
+    {"group leader",
+     [](Ws& ws) {
+         Users(ws);
+         Sql(ws, "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+                 "TaskType, TaskAssigner) VALUES ('P', '项目', '项目管理', 'zhangsan', '未开始', 'V', "
+                 "'zhangsan')");
+         Sql(ws, "INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader) VALUES "
+                 "('P', "
+                 "'_P', 'P', 'zhangsan', 'Y'), ('P', '_P', 'P', 'lisi', 'N')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("项目组成员管理")
+             .RightClick(projects::team_ids::kTree, "项目：P 的工作团队.../李四 [lisi]")
+             .Menu(projects::team_ids::kLeaderCommand)
+             .Message("是否设置选中组员为组长?", IDYES)
+             .Click(IDCANCEL);
+     },
+     [] {
+         CProjectTeamDlg dlg;
+         dlg.m_strProjectNo = "P";
+         dlg.DoModal();
+     },
+     "是否设置选中组员为组长?",
+     [](Ws& ws) { Sql(ws, "DELETE FROM DesignProjectTeam WHERE TeamUser='lisi'"); },
+     "选中的组员已不在项目组中，没有设置组长...", "SELECT TeamUser FROM DesignProjectTeam WHERE IsLeader='Y'",
+     "zhangsan"},
+    {"release of all borrowings",
+     [](Ws& ws) {
+         Sql(ws,
+             "INSERT INTO BorrowingRelation (Code, BorrowedCode, UpCode, ProductCode) VALUES ('K1', 'S1', "
+             "'U1', 'PA'), ('K2', 'S2', 'U1', 'PA')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("借用关系浏览")
+             .RightClick(1205, "借用关系/U1")
+             .Menu(1)
+             .Message("是否真的要解除所有借用关系?", IDYES)
+             .Click(IDCANCEL);
+     },
+     [] {
+         CBorrowRelationDlg dlg;
+         dlg.DoModal();
+     },
+     "是否真的要解除所有借用关系?",
+     [](Ws& ws) {
+         Sql(ws,
+             "INSERT INTO BorrowingRelation (Code, BorrowedCode, UpCode, ProductCode) VALUES ('K5', 'S6', "
+             "'K1', 'PA')");
+     },
+     "存在多层的借用关系，先需逐层进行解除...", "SELECT count(*) FROM BorrowingRelation WHERE UpCode='U1'",
+     "2"},
+    {"work task marked changed", [](Ws& ws) { WorkTask(ws, "完成"); },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("工作任务状态维护")
+             .Click("标记更改...")
+             .Message("将修改工作任务状态为更改，是否继续?", IDYES)
+             .Click("退出");
+     },
+     [] {
+         CTeamWorkTaskStateDlg dlg;
+         dlg.WorkID = "T1#001";
+         dlg.DoModal();
+     },
+     "将修改工作任务状态为更改，是否继续?",
+     [](Ws& ws) { Sql(ws, "UPDATE TeamWorkManage SET WorkState='正进行中' WHERE WorkID='T1#001'"); },
+     "工作任务不处于完成状态，不能标记为更改...",
+     "SELECT WorkState FROM TeamWorkManage WHERE WorkID='T1#001'", "正进行中"},
+    {"work task marked complete",
+     [](Ws& ws) {
+         WorkTask(ws, "正进行中");
+         Sql(ws,
+             "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, State) VALUES ('F1', 'T1#001', 'a.dwg', "
+             "'正式')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("工作任务状态维护")
+             .Click("标记完成...")
+             .Message("是否进行完整性分析?", IDNO)
+             .Message("是否继续标记任务完成?", IDYES)
+             .Click("退出");
+     },
+     [] {
+         CTeamWorkTaskStateDlg dlg;
+         dlg.WorkID = "T1#001";
+         dlg.DoModal();
+     },
+     "是否继续标记任务完成?",
+     [](Ws& ws) { Sql(ws, "UPDATE TeamWorkResult SET State='更改' WHERE FileID='F1'"); },
+     "有未经过评审通过的设计文档，不能标记任务状态为完成...",
+     "SELECT WorkState FROM TeamWorkManage WHERE WorkID='T1#001'", "正进行中"},
+    {"work documents changed",
+     [](Ws& ws) {
+         WorkTask(ws, "完成");
+         Sql(ws,
+             "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, State) VALUES ('F1', 'T1#001', 'a.dwg', "
+             "'正式')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("工作任务状态维护")
+             .Select(CTeamWorkTaskStateDlg::kListId, 0)
+             .Click("更改文件...")
+             .Message("将修改选择工作文档的状态为更改，是否继续?", IDYES)
+             .Click("退出");
+     },
+     [] {
+         CTeamWorkTaskStateDlg dlg;
+         dlg.WorkID = "T1#001";
+         dlg.DoModal();
+     },
+     "将修改选择工作文档的状态为更改，是否继续?",
+     [](Ws& ws) { Sql(ws, "UPDATE TeamWorkResult SET State='评审' WHERE FileID='F1'"); },
+     "选中工作文档不处于正式或已归档状态，不能更改状态...",
+     "SELECT State FROM TeamWorkResult WHERE FileID='F1'", "评审"},
+    // Refused without a box: the acceptance only writes while the task still waits for it.
+    {"task acceptance", [](Ws& ws) { WorkTask(ws, "待确认"); },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Message("该任务尚处于待确认状态，是否接受此任务?", IDYES)
+             .Dialog("设计产品结构管理")
+             .Click("退出");
+     },
+     [] {
+         CTaskPartDlg dlg;
+         dlg.m_strWorkID = "T1#001";
+         dlg.m_bReadOnly = 0;
+         dlg.DoModal();
+     },
+     "是否接受此任务?",
+     [](Ws& ws) { Sql(ws, "UPDATE TeamWorkManage SET WorkState='完成' WHERE WorkID='T1#001'"); }, nullptr,
+     "SELECT WorkState FROM TeamWorkManage WHERE WorkID='T1#001'", "完成"},
+    {"design document submission",
+     [](Ws& ws) {
+         WorkTask(ws, "正进行中");
+         Sql(ws,
+             "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('两级评审', "
+             "'串联', '校对(40,20)|*|批准(40,110)')");
+         Sql(ws, "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+                 "AuditorName, AuditingType) VALUES ('F-1', 'T1#001', '箱盖零件图', 'a.dwg', '工作中', "
+                 "'两级评审', "
+                 "'zhaoliu|*|admin', '串联')");
+         ws.WriteSetting("设计过程管理配置", "逐个确认评审流程", "1");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Message("是否继续采用上级项目任务的评审流程进行设计评审?", IDYES);
+     },
+     [] {
+         CDesignFileAuditSender sender;
+         sender.m_strFileID = "F-1";
+         sender.m_strSuperior = "admin";
+         sender.Send();
+     },
+     "是否继续采用上级项目任务的评审流程进行设计评审?",
+     [](Ws& ws) {
+         Sql(ws,
+             "UPDATE TeamWorkResult SET State='评审' WHERE FileID='F-1'; INSERT INTO TeamWorkAudit (FileID, "
+             "AuditTask, Auditor, State) VALUES ('F-1', '校对', 'lisi', '未完成')");
+     },
+     "设计文档 F-1 的状态已被其他用户改为评审，不能提交设计评审...",
+     "SELECT count(*) FROM MessageManage WHERE Reseiver='zhaoliu'", "0"},
+    {"hand-over of a review step",
+     [](Ws& ws) {
+         WorkTask(ws, "正进行中");
+         Sql(ws,
+             "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('两级评审', "
+             "'串联', '校对(40,20)|*|审核(40,110)')");
+         Sql(ws,
+             "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+             "AuditorName, AuditingType) VALUES ('F-1', 'T1#001', '箱盖零件图', 'a.dwg', '评审', '两级评审', "
+             "'lisi|*|zhaoliu', '串联')");
+         Sql(ws,
+             "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State, Working) VALUES ('F-1', '校对', "
+             "'lisi', '未完成', 'F')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>& write) {
+         user.Dialog("工作文档评审结果")
+             .Select(CWorkDocAuditResultDlg::kStepListId, "校对")
+             .Click(CWorkDocAuditResultDlg::kChangeAuditorId)
+             .Dialog("评审负责人")
+             .Do([write](CDialog&) { write(); })
+             .Set(1147, "admin")
+             .Click(IDOK)
+             .Dialog("工作文档评审结果")
+             .Click(IDCANCEL);
+     },
+     [] {
+         CWorkDocAuditResultDlg dlg;
+         dlg.FileID = "F-1";
+         dlg.DoModal();
+     },
+     nullptr,
+     [](Ws& ws) {
+         Sql(ws, "UPDATE TeamWorkAudit SET State='已完成', Result='通过' WHERE FileID='F-1' AND "
+                 "AuditTask='校对'");
+     },
+     "该评审任务已完成，不能更换负责人...", "SELECT Auditor FROM TeamWorkAudit WHERE FileID='F-1'", "lisi"},
+    {"change notice publication",
+     [](Ws& ws) {
+         theApp.m_strUserName = "Li Si";
+         Sql(ws, "INSERT INTO VqkorvelAll_title (TCode, TName, Manager) VALUES ('P-1', '箱盖', 'zhaoliu')");
+         Sql(ws,
+             "INSERT INTO ECOChangeManage (ECONo, ECOLevel, SaveUser, State, ProductCode) VALUES ('C-02', "
+             "'普通', 'Li Si', '临时', 'JX-0')");
+         Sql(ws, "INSERT INTO ECOChangePart (ECONo, PartCode, PartName) VALUES ('C-02', 'P-1', '箱盖')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>& write) {
+         user.Dialog("更改通知单 - 改底图")
+             .Click("确定")
+             .Dialog("操作提示")
+             .Do([write](CDialog&) { write(); })
+             .Click("正式")
+             .Dialog("更改通知单 - 改底图")
+             .Click("取消")
+             .Message("是否存储更改单信息?", IDNO);
+     },
+     [] {
+         CECOChangeItemDlg dlg;
+         dlg.m_strECONo = "C-02";
+         dlg.m_bNewItem = 0;
+         dlg.DoModal();
+     },
+     nullptr, [](Ws& ws) { Sql(ws, "UPDATE ECOChangeManage SET State='正式' WHERE ECONo='C-02'"); },
+     "更改单：C-02 已发布，本次没有保存，也没有再次发布。", "SELECT count(*) FROM ECOPartRelease", "0"},
+};
+
+class AnsweredWriteRoadsTest : public ::testing::TestWithParam<int> {
+protected:
+    void TearDown() override {
+        theApp.m_pConnPDM = nullptr;
+        theApp.m_nDatabaseType = 0;
+        theApp.m_nAdoCloseMode = 0;
+        theApp.m_strUserName.Empty();
+    }
+};
+
+} // namespace
+
+TEST_P(AnsweredWriteRoadsTest, WhatAnotherClientWritesWhileAskedStopsTheAnsweredWrite) {
+    for (const Road& road : kRoads) {
+        SCOPED_TRACE(road.name);
+        Ws ws(GetParam());
+        theApp.m_pConnPDM = ws.Connect();
+        theApp.m_nDatabaseType = GetParam();
+        theApp.m_nAdoCloseMode = 1;
+        theApp.m_strLoginUser = "zhangsan";
+        theApp.m_strUserName = "张三";
+        ws.WriteSetting("公共管理功能", "当前登陆用户帐号", "zhangsan");
+        road.setUp(ws);
+        const std::function<void()> write = [&] { road.write(ws); };
+        vq::ScriptedUser user;
+        road.script(user, write);
+        {
+            vqtest::MessageBoxRecorder boxes;
+            boxes.PassOnUnexpected(); // the person's script answers the question and closes the road
+            if (road.question)
+                boxes.WhenShown(road.question, write);
+            if (road.refusal)
+                boxes.Expect(road.refusal);
+            road.open();
+            const std::vector<CString> texts = boxes.Texts();
+            auto answered = texts.begin();
+            if (road.question) {
+                answered = std::find_if(texts.begin(), texts.end(),
+                                        [&](const CString& text) { return text.Find(road.question) >= 0; });
+                ASSERT_NE(answered, texts.end());
+                ++answered;
+            }
+            // After the answer the road says one thing of its own: what changed. Boxes the person's
+            // script answers while closing the road are not the road's saying.
+            const auto answeredByScript = [&user](const CString& text) {
+                return std::any_of(user.Log().begin(), user.Log().end(),
+                                   [&](const CString& line) { return line.Find(text) >= 0; });
+            };
+            EXPECT_EQ(std::count_if(answered, texts.end(),
+                                    [&](const CString& text) { return !answeredByScript(text); }),
+                      road.refusal ? 1 : 0)
+                << "boxes after the answer";
+        }
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(ws.QueryText(road.check), road.expected);
+        theApp.m_pConnPDM = nullptr;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, AnsweredWriteRoadsTest, vqtest::DbWorkspace::Types(),
+                         vqtest::DbWorkspace::TypeName);
