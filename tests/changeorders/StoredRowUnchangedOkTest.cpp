@@ -1,6 +1,11 @@
 // Every dialog that edits a stored row, opened on it and closed with OK (or its store button)
 // without a change, leaves every row of every table as it was, apart from the columns it stamps
 // (modification times, logs). One case per dialog, each in both dialects on a fresh database.
+//
+// The forms that edit one row, with another client writing that row while the form is open: a
+// field the user left alone keeps the other client's value beside the user's change; when the
+// other client changed the field the user changed, or deleted the row, nothing is written and
+// one box says so.
 #include "changeorders/ChangeLableItemDlg.h"
 #include "changeorders/ECOChangeItemDlg.h"
 #include "changeorders/ECOModifyItemDlg.h"
@@ -12,6 +17,7 @@
 #include "platform/ui/ScriptedUser.h"
 #include "projects/AssignProjectTaskDlg.h"
 #include "projects/ProjectTaskItemDlg.h"
+#include "projects/ProjectTaskItemIds.h"
 #include "projects/ProjectTeamDlg.h"
 #include "review/AssistAuditDlg.h"
 #include "review/AuditOpinionDlg.h"
@@ -467,7 +473,7 @@ const std::vector<Case> kCases = {
      }},
 };
 
-class StoredRowUnchangedOkTest : public ::testing::TestWithParam<std::tuple<int, std::size_t>> {
+template <class Param> class StoredRowDialogTest : public ::testing::TestWithParam<Param> {
 protected:
     void SetUp() override {
         theApp.m_pConnPDM = ws.Connect();
@@ -487,13 +493,112 @@ protected:
         theApp.m_nDatabaseType = 0;
         theApp.m_nAdoCloseMode = 0;
     }
-    int DatabaseType() const { return std::get<0>(GetParam()); }
+    int DatabaseType() const { return std::get<0>(this->GetParam()); }
 
     vqtest::DbWorkspace ws{DatabaseType()};
     CString m_oldLogin, m_oldName;
 };
 
+using StoredRowUnchangedOkTest = StoredRowDialogTest<std::tuple<int, std::size_t>>;
+
+// A form edited while another client writes its row.
+struct MergeCase {
+    const char* name;
+    std::set<std::string> stamped;
+    // Queues the steps that lead to the form, then `atForm` (which queues the user's steps on the
+    // open form and leaves it on the form's own dialog), then the steps after it; runs it.
+    std::function<void(vq::ScriptedUser&, const std::function<void(vq::ScriptedUser&)>& atForm)> run;
+    // The user's change of one field, and the store.
+    std::function<void(vq::ScriptedUser&)> edit;
+    std::function<void(vq::ScriptedUser&)> store;
+    // How the user leaves the form after a refused store.
+    std::function<void(vq::ScriptedUser&)> leave;
+    const char* fieldCaption; // what the box calls the field the user changed
+    // Another client's writes while the form is open: a field the user leaves alone, the field
+    // the user changes, the deletion of the row.
+    const char* otherField;
+    const char* sameField;
+    const char* deleteRow;
+    // After the store with otherField: the user's field and the other client's field as stored.
+    const char* userQuery;
+    const char* userValue;
+    const char* otherQuery;
+    const char* otherValue;
+};
+
+void OkClick(vq::ScriptedUser& user) {
+    user.Click(IDOK);
+}
+void CancelClick(vq::ScriptedUser& user) {
+    user.Click(IDCANCEL);
+}
+
+const std::vector<MergeCase> kMerges = {
+    {"ProjectTaskItem", kItemStamps,
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CProjectTaskItemDlg dlg;
+         dlg.ProjectNo = "P1-02";
+         dlg.Editable = 1;
+         atForm(user.Dialog("项目/任务项属性"));
+         dlg.DoModal();
+     },
+     [](vq::ScriptedUser& user) { user.Set(projects::item_ids::kRemark, "改为铸件"); }, OkClick, CancelClick,
+     "内容描述", "UPDATE ProjectManage SET Other4 = 700 WHERE ProjectNo = 'P1-02'",
+     "UPDATE ProjectManage SET Remark = '他人所改' WHERE ProjectNo = 'P1-02'",
+     "DELETE FROM ProjectManage WHERE ProjectNo = 'P1-02'",
+     "SELECT Remark FROM ProjectManage WHERE ProjectNo = 'P1-02'", "改为铸件",
+     "SELECT Other4 FROM ProjectManage WHERE ProjectNo = 'P1-02'", "700"},
+};
+
+enum class Meanwhile { OtherField, SameField, Deleted };
+
+using StoredRowMergeTest = StoredRowDialogTest<std::tuple<int, std::size_t, int>>;
+
+std::string MergeTestName(const ::testing::TestParamInfo<std::tuple<int, std::size_t, int>>& info) {
+    static const char* const kMeanwhile[] = {"OtherField", "SameField", "Deleted"};
+    return std::string(kMerges[std::get<1>(info.param)].name) + "_" + kMeanwhile[std::get<2>(info.param)] +
+           (std::get<0>(info.param) == 2 ? "_Oracle" : "_SqlServer");
+}
+
 } // namespace
+
+TEST_P(StoredRowMergeTest, WritesOnlyTheUsersChangeOverTheRowAsStoredNow) {
+    const MergeCase& c = kMerges[std::get<1>(GetParam())];
+    const auto meanwhile = static_cast<Meanwhile>(std::get<2>(GetParam()));
+    const char* write = meanwhile == Meanwhile::OtherField  ? c.otherField
+                        : meanwhile == Meanwhile::SameField ? c.sameField
+                                                            : c.deleteRow;
+    const CString refusal = meanwhile == Meanwhile::Deleted
+                                ? CString("该记录已被其他用户删除，本次修改未保存。")
+                                : CString("该记录已被其他用户修改（") + c.fieldCaption + "），本次修改未保存";
+    Snapshot afterWrite;
+    vq::ScriptedUser user;
+    c.run(user, [&](vq::ScriptedUser& form) {
+        form.Do([&](CDialog&) {
+            ws.Execute(write);
+            afterWrite = TakeSnapshot(c.stamped);
+        });
+        c.edit(form);
+        c.store(form);
+        if (meanwhile != Meanwhile::OtherField) {
+            form.MessageContaining(refusal, IDOK);
+            c.leave(form);
+        }
+    });
+    EXPECT_TRUE(user.Succeeded()) << user.Error();
+    if (meanwhile == Meanwhile::OtherField) {
+        EXPECT_EQ(ws.QueryText(c.userQuery), c.userValue);
+        EXPECT_EQ(ws.QueryText(c.otherQuery), c.otherValue);
+    } else {
+        const Snapshot after = TakeSnapshot(c.stamped);
+        EXPECT_TRUE(afterWrite == after) << Differences(afterWrite, after);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, StoredRowMergeTest,
+                         ::testing::Combine(vqtest::DbWorkspace::Types(),
+                                            ::testing::Range<std::size_t>(0, kMerges.size()), ::testing::Range(0, 3)),
+                         MergeTestName);
 
 TEST_P(StoredRowUnchangedOkTest, LeavesEveryRowAsItWasButItsStamps) {
     const Case& c = kCases[std::get<1>(GetParam())];

@@ -1,0 +1,136 @@
+#include "core/StoredRowEdit.h"
+
+#include "core/ComError.h"
+#include "core/VqDesignTaskApp.h"
+#include "platform/db/SqlText.h"
+
+#include <cstdlib>
+#include <string>
+
+CStoredRowEdit::CStoredRowEdit(const CString& table, std::vector<std::pair<CString, CString>> key)
+    : m_table(table), m_key(std::move(key)) {}
+
+CString CStoredRowEdit::KeyCondition() const {
+    CString condition;
+    for (const auto& [column, value] : m_key) {
+        if (!condition.IsEmpty())
+            condition += " AND ";
+        condition += column + "='" + SqlQuote(value) + "'";
+    }
+    return condition;
+}
+
+CString CStoredRowEdit::LockName() const {
+    CString name = m_table;
+    const char* separator = ":";
+    for (const auto& [column, value] : m_key) {
+        name += separator + value;
+        separator = "|";
+    }
+    name.MakeUpper();
+    return name;
+}
+
+CString CStoredRowEdit::Literal(const StoredField& field) {
+    if (field.number)
+        return CString(std::to_string(std::atoll(field.value.c_str())).c_str());
+    return "'" + SqlQuote(field.value) + "'";
+}
+
+bool CStoredRowEdit::ReadStored(const std::vector<StoredField>& fields, std::vector<CString>& stored,
+                                bool& found) const {
+    stored.clear();
+    found = false;
+    CString columns;
+    for (const StoredField& field : fields)
+        columns += (columns.IsEmpty() ? "" : ", ") + field.column;
+    const CString sql = "SELECT " + columns + " FROM " + m_table + " WHERE " + KeyCondition();
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        found = !rs->IsEOF();
+        if (found)
+            for (long i = 0; i < static_cast<long>(fields.size()); ++i)
+                stored.push_back(VariantToString(rs->GetCollect(i)));
+        rs->Close();
+        return true;
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return false;
+    }
+}
+
+bool CStoredRowEdit::Open(const std::vector<StoredField>& fields) {
+    bool found = false;
+    m_open = ReadStored(fields, m_stored, found) && found;
+    m_opened = fields;
+    return m_open;
+}
+
+std::vector<CString> CStoredRowEdit::ChangedCaptions(const std::vector<StoredField>& fields) const {
+    std::vector<CString> captions;
+    for (std::size_t i = 0; i < fields.size() && i < m_opened.size(); ++i)
+        if (fields[i].value != m_opened[i].value)
+            captions.push_back(fields[i].caption);
+    return captions;
+}
+
+CString CStoredRowEdit::ConflictMessage(const std::vector<CString>& captions) {
+    CString names;
+    for (const CString& caption : captions)
+        names += (names.IsEmpty() ? "" : "、") + caption;
+    CString text;
+    text.Format("该记录已被其他用户修改（%s），本次修改未保存，请重新打开后再修改。", names);
+    return text;
+}
+
+CString CStoredRowEdit::DeletedMessage() {
+    return "该记录已被其他用户删除，本次修改未保存。";
+}
+
+bool CStoredRowEdit::StoreChanges(const std::vector<StoredField>& fields, const std::vector<StoredField>& stamps,
+                                  bool stampAlways) {
+    if (!m_open || fields.size() != m_opened.size())
+        return false;
+    std::vector<CString> now;
+    bool found = false;
+    if (!ReadStored(fields, now, found))
+        return false;
+    if (!found) {
+        ShowDbMessage(DeletedMessage());
+        return false;
+    }
+    std::vector<CString> conflicts;
+    CString assignments;
+    std::vector<std::size_t> changed;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].value == m_opened[i].value)
+            continue;
+        if (now[i] != m_stored[i])
+            conflicts.push_back(fields[i].caption);
+        changed.push_back(i);
+        assignments += (assignments.IsEmpty() ? "" : ", ") + fields[i].column + "=" + Literal(fields[i]);
+    }
+    if (!conflicts.empty()) {
+        ShowDbMessage(ConflictMessage(conflicts));
+        return false;
+    }
+    if (!changed.empty() || stampAlways)
+        for (const StoredField& stamp : stamps)
+            assignments += (assignments.IsEmpty() ? "" : ", ") + stamp.column + "=" + Literal(stamp);
+    if (!assignments.IsEmpty() &&
+        !theApp.ExecuteSql("UPDATE " + m_table + " SET " + assignments + " WHERE " + KeyCondition()))
+        return false;
+    // What is stored now is what the next store of this form compares with.
+    for (std::size_t i : changed)
+        now[i] = fields[i].value;
+    m_stored = now;
+    m_opened = fields;
+    // A changed key column names the row from now on.
+    for (auto& [column, value] : m_key)
+        for (const StoredField& field : fields)
+            if (field.column.CompareNoCase(column) == 0)
+                value = field.value;
+    return true;
+}

@@ -1,0 +1,71 @@
+// CStoredRowEdit: one stored row that a form edits. When the form has shown the row it keeps the
+// row as stored and the values the form would write; on OK, inside the caller's transaction and
+// after the row's lock, it reads the row again and writes only the fields the person changed, so
+// that a field another client changed meanwhile and the person left alone keeps the other
+// client's value. When a field the person changed was changed by another client too, or the row
+// is gone, nothing is written and one box says so (once the transaction has ended).
+//
+//   OnInitDialog, once the row is shown:   m_row.Open(FormFields());
+//   OnOK:
+//     CSqlTransaction transaction;
+//     if (!transaction.IsActive() || !transaction.Lock(m_row.LockName()) ||
+//         !m_row.StoreChanges(FormFields()) || !transaction.Commit())
+//         return;                                  // the form stays open with the person's input
+//
+// Values are compared as text (VariantToString); every value written goes through SqlQuote.
+#pragma once
+
+#include "platform/base/String.h"
+
+#include <utility>
+#include <vector>
+
+struct StoredField {
+    CString column;  // the column of the stored row
+    CString caption; // what the form calls the field, for the message
+    CString value;   // the form's value as text
+    bool number = false; // an integer column: written without quotes
+};
+
+class CStoredRowEdit {
+public:
+    // The row: its table and its key as (column, value) pairs.
+    CStoredRowEdit(const CString& table, std::vector<std::pair<CString, CString>> key);
+
+    // Reads the fields' columns as stored now and keeps the form's values beside them. False
+    // when the row is not there or the read failed (shown).
+    bool Open(const std::vector<StoredField>& fields);
+    bool IsOpen() const { return m_open; }
+
+    // A lock named after the row (table and key), for rows whose other writers take no lock of
+    // their own.
+    CString LockName() const;
+
+    // Inside the caller's transaction, after the row's lock: reads the row again and writes, in
+    // one UPDATE, the fields whose form value differs from the one kept at Open, with `stamps`
+    // (columns written whatever changed, e.g. a modification time) when anything is written or
+    // `stampAlways`. False, nothing written, when the row is gone, a changed field was changed
+    // by another client too (one box names them), or a statement failed (shown). After a
+    // store the written values count as the ones opened, so a second store writes nothing again.
+    bool StoreChanges(const std::vector<StoredField>& fields, const std::vector<StoredField>& stamps = {},
+                      bool stampAlways = false);
+
+    // The captions of the fields of `fields` that differ from the values kept at Open.
+    std::vector<CString> ChangedCaptions(const std::vector<StoredField>& fields) const;
+
+    static CString ConflictMessage(const std::vector<CString>& captions);
+    static CString DeletedMessage();
+
+private:
+    // The columns as stored now, in the order of `fields`; false when the row is gone (found
+    // false) or the read failed (shown).
+    bool ReadStored(const std::vector<StoredField>& fields, std::vector<CString>& stored, bool& found) const;
+    CString KeyCondition() const;
+    static CString Literal(const StoredField& field);
+
+    CString m_table;
+    std::vector<std::pair<CString, CString>> m_key;
+    std::vector<StoredField> m_opened; // the form's values at Open
+    std::vector<CString> m_stored;     // the row as stored at Open
+    bool m_open = false;
+};
