@@ -548,6 +548,21 @@ const std::vector<MergeCase> kMerges = {
      "DELETE FROM ProjectManage WHERE ProjectNo = 'P1-02'",
      "SELECT Remark FROM ProjectManage WHERE ProjectNo = 'P1-02'", "改为铸件",
      "SELECT Other4 FROM ProjectManage WHERE ProjectNo = 'P1-02'", "700"},
+    {"WorkTaskItem", {"TeamWorkLog"},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CTeamTaskItemDlg dlg;
+         dlg.TaskNo = "P1-01";
+         dlg.WorkID = "P1-01#001";
+         dlg.ModifyMode = 1;
+         atForm(user.DialogContaining("属性"));
+         dlg.DoModal();
+     },
+     [](vq::ScriptedUser& user) { user.Set("工作要求", "按新标准"); }, OkClick, CancelClick, "工作要求",
+     "UPDATE TeamWorkManage SET WorkPrompt = '他人内容', Other1 = '320' WHERE WorkID = 'P1-01#001'",
+     "UPDATE TeamWorkManage SET WorkRequest = '他人要求' WHERE WorkID = 'P1-01#001'",
+     "DELETE FROM TeamWorkManage WHERE WorkID = 'P1-01#001'",
+     "SELECT WorkRequest FROM TeamWorkManage WHERE WorkID = 'P1-01#001'", "按新标准",
+     "SELECT WorkPrompt || Other1 FROM TeamWorkManage WHERE WorkID = 'P1-01#001'", "他人内容320"},
 };
 
 enum class Meanwhile { OtherField, SameField, Deleted };
