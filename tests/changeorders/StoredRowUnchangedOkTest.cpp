@@ -524,6 +524,8 @@ struct MergeCase {
     const char* userValue;
     const char* otherQuery;
     const char* otherValue;
+    // What the form says of a deleted row where it has words of its own.
+    const char* deletedText = "该记录已被其他用户删除，本次修改未保存。";
 };
 
 void OkClick(vq::ScriptedUser& user) {
@@ -563,6 +565,46 @@ const std::vector<MergeCase> kMerges = {
      "DELETE FROM TeamWorkManage WHERE WorkID = 'P1-01#001'",
      "SELECT WorkRequest FROM TeamWorkManage WHERE WorkID = 'P1-01#001'", "按新标准",
      "SELECT WorkPrompt || Other1 FROM TeamWorkManage WHERE WorkID = 'P1-01#001'", "他人内容320"},
+    {"ChangeNotice", {},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CECOChangeItemDlg form;
+         form.m_strECONo = "C-02";
+         form.m_bNewItem = 0;
+         atForm(user.Dialog("更改通知单 - 改底图"));
+         form.DoModal();
+     },
+     [](vq::ScriptedUser& user) { user.Set(CECOChangeItemDlg::kRemarkId, "吊耳改位"); },
+     [](vq::ScriptedUser& user) { user.Click("确定").Dialog("操作提示").Click("临时"); },
+     [](vq::ScriptedUser& user) {
+         user.Dialog("更改通知单 - 改底图").Click("取消").Message("是否存储更改单信息?", IDNO);
+     },
+     "备注", "UPDATE ECOChangeManage SET AffectNo = 'SC-9' WHERE ECONo = 'C-02'",
+     "UPDATE ECOChangeManage SET Remark = '他人备注' WHERE ECONo = 'C-02'",
+     "DELETE FROM ECOChangeManage WHERE ECONo = 'C-02'",
+     "SELECT Remark FROM ECOChangeManage WHERE ECONo = 'C-02'", "吊耳改位",
+     "SELECT AffectNo FROM ECOChangeManage WHERE ECONo = 'C-02'", "SC-9", "更改单：C-02 已被删除，本次没有保存。"},
+    {"ChangeNoticeParts", {},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CECOChangeItemDlg form;
+         form.m_strECONo = "C-02";
+         form.m_bNewItem = 0;
+         atForm(user.Dialog("更改通知单 - 改底图"));
+         form.DoModal();
+     },
+     [](vq::ScriptedUser& user) {
+         user.Select(CECOChangeItemDlg::kPartListId, 0)
+             .Click(CECOChangeItemDlg::kPartDeleteId)
+             .Message("是否删除选中的零部件信息?", IDYES);
+     },
+     [](vq::ScriptedUser& user) { user.Click("确定").Dialog("操作提示").Click("临时"); },
+     [](vq::ScriptedUser& user) {
+         user.Dialog("更改通知单 - 改底图").Click("取消").Message("是否存储更改单信息?", IDNO);
+     },
+     "更改图纸", "UPDATE ECOChangeManage SET AffectNo = 'SC-9' WHERE ECONo = 'C-02'",
+     "UPDATE ECOChangePart SET ChangePlace = '3' WHERE ECONo = 'C-02'",
+     "DELETE FROM ECOChangeManage WHERE ECONo = 'C-02'",
+     "SELECT count(*) FROM ECOChangePart WHERE ECONo = 'C-02'", "0",
+     "SELECT AffectNo FROM ECOChangeManage WHERE ECONo = 'C-02'", "SC-9", "更改单：C-02 已被删除，本次没有保存。"},
 };
 
 enum class Meanwhile { OtherField, SameField, Deleted };
@@ -584,7 +626,7 @@ TEST_P(StoredRowMergeTest, WritesOnlyTheUsersChangeOverTheRowAsStoredNow) {
                         : meanwhile == Meanwhile::SameField ? c.sameField
                                                             : c.deleteRow;
     const CString refusal = meanwhile == Meanwhile::Deleted
-                                ? CString("该记录已被其他用户删除，本次修改未保存。")
+                                ? CString(c.deletedText)
                                 : CString("该记录已被其他用户修改（") + c.fieldCaption + "），本次修改未保存";
     Snapshot afterWrite;
     vq::ScriptedUser user;
