@@ -64,16 +64,28 @@ bool CStoredRowEdit::ReadStored(const std::vector<StoredField>& fields, std::vec
 bool CStoredRowEdit::Open(const std::vector<StoredField>& fields) {
     bool found = false;
     m_open = ReadStored(fields, m_stored, found) && found;
-    m_opened = fields;
     return m_open;
 }
 
-std::vector<CString> CStoredRowEdit::ChangedCaptions(const std::vector<StoredField>& fields) const {
-    std::vector<CString> captions;
-    for (std::size_t i = 0; i < fields.size() && i < m_opened.size(); ++i)
-        if (fields[i].value != m_opened[i].value)
-            captions.push_back(fields[i].caption);
-    return captions;
+CString CStoredRowEdit::RowsText(const CString& sql) {
+    CString text;
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        const long columns = rs->GetFields()->GetCount();
+        while (!rs->IsEOF()) {
+            for (long i = 0; i < columns; ++i)
+                text += VariantToString(rs->GetCollect(i)) + "\t";
+            text += "\n";
+            rs->MoveNext();
+        }
+        rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return CString();
+    }
+    return text;
 }
 
 CString CStoredRowEdit::ConflictMessage(const std::vector<CString>& captions) {
@@ -91,7 +103,7 @@ CString CStoredRowEdit::DeletedMessage() {
 
 bool CStoredRowEdit::StoreChanges(const std::vector<StoredField>& fields, const std::vector<StoredField>& stamps,
                                   bool stampAlways) {
-    if (!m_open || fields.size() != m_opened.size())
+    if (!m_open || fields.size() != m_stored.size())
         return false;
     std::vector<CString> now;
     bool found = false;
@@ -105,7 +117,7 @@ bool CStoredRowEdit::StoreChanges(const std::vector<StoredField>& fields, const 
     CString assignments;
     std::vector<std::size_t> changed;
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (fields[i].value == m_opened[i].value)
+        if (fields[i].value == m_stored[i])
             continue;
         if (now[i] != m_stored[i])
             conflicts.push_back(fields[i].caption);
@@ -126,7 +138,6 @@ bool CStoredRowEdit::StoreChanges(const std::vector<StoredField>& fields, const 
     for (std::size_t i : changed)
         now[i] = fields[i].value;
     m_stored = now;
-    m_opened = fields;
     // A changed key column names the row from now on.
     for (auto& [column, value] : m_key)
         for (const StoredField& field : fields)

@@ -1,11 +1,10 @@
-// CStoredRowEdit: one stored row that a form edits. When the form has shown the row it keeps the
-// row as stored and the values the form would write; on OK, inside the caller's transaction and
-// after the row's lock, it reads the row again and writes only the fields the person changed, so
-// that a field another client changed meanwhile and the person left alone keeps the other
-// client's value. When a field the person changed was changed by another client too, or the row
+// CStoredRowEdit: one stored row that a form edits. When the form opens it keeps the row as
+// stored; on OK, inside the caller's transaction and after the row's lock, it reads the row again
+// and writes only the fields whose form value differs from the one read at open, so that a field
+// another client changed meanwhile and the person left alone keeps the other client's value. When a field the person changed was changed by another client too, or the row
 // is gone, nothing is written and one box says so (once the transaction has ended).
 //
-//   OnInitDialog, once the row is shown:   m_row.Open(FormFields());
+//   OnInitDialog:   m_row.Open(FormFields());
 //   OnOK:
 //     CSqlTransaction transaction;
 //     if (!transaction.IsActive() || !transaction.Lock(m_row.LockName()) ||
@@ -32,8 +31,8 @@ public:
     // The row: its table and its key as (column, value) pairs.
     CStoredRowEdit(const CString& table, std::vector<std::pair<CString, CString>> key);
 
-    // Reads the fields' columns as stored now and keeps the form's values beside them. False
-    // when the row is not there or the read failed (shown).
+    // Reads and keeps the fields' columns as stored now (the values of `fields` are not used).
+    // False when the row is not there or the read failed (shown).
     bool Open(const std::vector<StoredField>& fields);
     bool IsOpen() const { return m_open; }
 
@@ -42,7 +41,7 @@ public:
     CString LockName() const;
 
     // Inside the caller's transaction, after the row's lock: reads the row again and writes, in
-    // one UPDATE, the fields whose form value differs from the one kept at Open, with `stamps`
+    // one UPDATE, the fields whose form value differs from the value read at Open, with `stamps`
     // (columns written whatever changed, e.g. a modification time) when anything is written or
     // `stampAlways`. False, nothing written, when the row is gone, a changed field was changed
     // by another client too (one box names them), or a statement failed (shown). After a
@@ -50,8 +49,9 @@ public:
     bool StoreChanges(const std::vector<StoredField>& fields, const std::vector<StoredField>& stamps = {},
                       bool stampAlways = false);
 
-    // The captions of the fields of `fields` that differ from the values kept at Open.
-    std::vector<CString> ChangedCaptions(const std::vector<StoredField>& fields) const;
+    // The rows a statement reads, every column as text, as one text: to tell whether the rows
+    // that hang on a row (a list the form writes whole) changed. Empty after a failed read (shown).
+    static CString RowsText(const CString& sql);
 
     static CString ConflictMessage(const std::vector<CString>& captions);
     static CString DeletedMessage();
@@ -65,7 +65,6 @@ private:
 
     CString m_table;
     std::vector<std::pair<CString, CString>> m_key;
-    std::vector<StoredField> m_opened; // the form's values at Open
-    std::vector<CString> m_stored;     // the row as stored at Open
+    std::vector<CString> m_stored; // the row as stored at Open (or as the last store left it)
     bool m_open = false;
 };
