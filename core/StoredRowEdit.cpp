@@ -101,13 +101,13 @@ CString CStoredRowEdit::DeletedMessage() {
     return "该记录已被其他用户删除，本次修改未保存。";
 }
 
-bool CStoredRowEdit::StoreChanges(const std::vector<StoredField>& fields, const std::vector<StoredField>& stamps,
-                                  bool stampAlways) {
+bool CStoredRowEdit::PrepareUpdate(const std::vector<StoredField>& fields, const std::vector<StoredField>& stamps,
+                                   bool stampAlways, CString& statement) {
+    statement.Empty();
     if (!m_open || fields.size() != m_stored.size())
         return false;
-    std::vector<CString> now;
     bool found = false;
-    if (!ReadStored(fields, now, found))
+    if (!ReadStored(fields, m_now, found))
         return false;
     if (!found) {
         ShowDbMessage(DeletedMessage());
@@ -115,33 +115,45 @@ bool CStoredRowEdit::StoreChanges(const std::vector<StoredField>& fields, const 
     }
     std::vector<CString> conflicts;
     CString assignments;
-    std::vector<std::size_t> changed;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (fields[i].value == m_stored[i])
             continue;
-        if (now[i] != m_stored[i])
+        if (m_now[i] != m_stored[i])
             conflicts.push_back(fields[i].caption);
-        changed.push_back(i);
         assignments += (assignments.IsEmpty() ? "" : ", ") + fields[i].column + "=" + Literal(fields[i]);
     }
     if (!conflicts.empty()) {
         ShowDbMessage(ConflictMessage(conflicts));
         return false;
     }
-    if (!changed.empty() || stampAlways)
+    if (!assignments.IsEmpty() || stampAlways)
         for (const StoredField& stamp : stamps)
             assignments += (assignments.IsEmpty() ? "" : ", ") + stamp.column + "=" + Literal(stamp);
-    if (!assignments.IsEmpty() &&
-        !theApp.ExecuteSql("UPDATE " + m_table + " SET " + assignments + " WHERE " + KeyCondition()))
-        return false;
+    if (!assignments.IsEmpty())
+        statement = "UPDATE " + m_table + " SET " + assignments + " WHERE " + KeyCondition();
+    return true;
+}
+
+void CStoredRowEdit::Written(const std::vector<StoredField>& fields) {
     // What is stored now is what the next store of this form compares with.
-    for (std::size_t i : changed)
-        now[i] = fields[i].value;
-    m_stored = now;
+    for (std::size_t i = 0; i < fields.size() && i < m_now.size(); ++i)
+        if (fields[i].value != m_stored[i])
+            m_now[i] = fields[i].value;
+    m_stored = m_now;
     // A changed key column names the row from now on.
     for (auto& [column, value] : m_key)
         for (const StoredField& field : fields)
             if (field.column.CompareNoCase(column) == 0)
                 value = field.value;
+}
+
+bool CStoredRowEdit::StoreChanges(const std::vector<StoredField>& fields, const std::vector<StoredField>& stamps,
+                                  bool stampAlways) {
+    CString statement;
+    if (!PrepareUpdate(fields, stamps, stampAlways, statement))
+        return false;
+    if (!statement.IsEmpty() && !theApp.ExecuteSql(statement))
+        return false;
+    Written(fields);
     return true;
 }

@@ -49,6 +49,13 @@ public:
     bool StoreChanges(const std::vector<StoredField>& fields, const std::vector<StoredField>& stamps = {},
                       bool stampAlways = false);
 
+    // The first half of StoreChanges, for a caller that runs the statement itself: reads the row
+    // again and gives the UPDATE (empty when there is nothing to write), or refuses as
+    // StoreChanges does. Once the statement has run, Written(fields).
+    bool PrepareUpdate(const std::vector<StoredField>& fields, const std::vector<StoredField>& stamps,
+                       bool stampAlways, CString& statement);
+    void Written(const std::vector<StoredField>& fields);
+
     // The rows a statement reads, every column as text, as one text: to tell whether the rows
     // that hang on a row (a list the form writes whole) changed. Empty after a failed read (shown).
     static CString RowsText(const CString& sql);
@@ -66,5 +73,6 @@ private:
     CString m_table;
     std::vector<std::pair<CString, CString>> m_key;
     std::vector<CString> m_stored; // the row as stored at Open (or as the last store left it)
+    std::vector<CString> m_now;    // the row as PrepareUpdate read it
     bool m_open = false;
 };
