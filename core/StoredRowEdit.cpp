@@ -104,7 +104,12 @@ CString CStoredRowEdit::DeletedMessage() {
 bool CStoredRowEdit::PrepareUpdate(const std::vector<StoredField>& fields, const std::vector<StoredField>& stamps,
                                    bool stampAlways, CString& statement) {
     statement.Empty();
-    if (!m_open || fields.size() != m_stored.size())
+    if (!m_open) {
+        // A row that was not there when the form opened is not there to write.
+        ShowDbMessage(DeletedMessage());
+        return false;
+    }
+    if (fields.size() != m_stored.size())
         return false;
     bool found = false;
     if (!ReadStored(fields, m_now, found))

@@ -10,6 +10,7 @@
 #include "changeorders/ECOChangeItemDlg.h"
 #include "changeorders/ECOModifyItemDlg.h"
 #include "changeorders/ECONextAuditTaskDlg.h"
+#include "changeorders/ECONextAuditTaskItemDlg.h"
 #include "controls/TaskColorDlg.h"
 #include "core/ComError.h"
 #include "core/Settings.h"
@@ -526,6 +527,8 @@ struct MergeCase {
     const char* otherValue;
     // What the form says of a deleted row where it has words of its own.
     const char* deletedText = "该记录已被其他用户删除，本次修改未保存。";
+    // Rows the case needs besides the common ones.
+    const char* rows = nullptr;
 };
 
 void OkClick(vq::ScriptedUser& user) {
@@ -621,6 +624,8 @@ std::string MergeTestName(const ::testing::TestParamInfo<std::tuple<int, std::si
 
 TEST_P(StoredRowMergeTest, WritesOnlyTheUsersChangeOverTheRowAsStoredNow) {
     const MergeCase& c = kMerges[std::get<1>(GetParam())];
+    if (c.rows)
+        ws.Execute(c.rows);
     const auto meanwhile = static_cast<Meanwhile>(std::get<2>(GetParam()));
     const char* write = meanwhile == Meanwhile::OtherField  ? c.otherField
                         : meanwhile == Meanwhile::SameField ? c.sameField
