@@ -608,6 +608,97 @@ const std::vector<MergeCase> kMerges = {
      "DELETE FROM ECOChangeManage WHERE ECONo = 'C-02'",
      "SELECT count(*) FROM ECOChangePart WHERE ECONo = 'C-02'", "0",
      "SELECT AffectNo FROM ECOChangeManage WHERE ECONo = 'C-02'", "SC-9", "更改单：C-02 已被删除，本次没有保存。"},
+    {"ModificationNotice", {},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CECOModifyItemDlg form;
+         form.m_strECONo = "EC-3";
+         form.m_bNewItem = 0;
+         atForm(user.Dialog("修改通知单 - 改蓝图"));
+         form.DoModal();
+     },
+     [](vq::ScriptedUser& user) { user.Set(CECOModifyItemDlg::kRemarkId, "备注二"); },
+     [](vq::ScriptedUser& user) { user.Click("确定"); },
+     [](vq::ScriptedUser& user) {
+         user.Dialog("修改通知单 - 改蓝图").Click("取消").Message("是否存储修改单信息?", IDNO);
+     },
+     "备注", "UPDATE ECOModifyManage SET AffectNo = 'SC-8' WHERE ECONo = 'EC-3'",
+     "UPDATE ECOModifyManage SET Remark = '他人备注' WHERE ECONo = 'EC-3'",
+     "DELETE FROM ECOModifyManage WHERE ECONo = 'EC-3'", "SELECT Remark FROM ECOModifyManage WHERE ECONo = 'EC-3'",
+     "备注二", "SELECT AffectNo FROM ECOModifyManage WHERE ECONo = 'EC-3'", "SC-8"},
+    {"ModificationNoticeDrawings", {},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CECOModifyItemDlg form;
+         form.m_strECONo = "EC-3";
+         form.m_bNewItem = 0;
+         atForm(user.Dialog("修改通知单 - 改蓝图"));
+         form.DoModal();
+     },
+     [](vq::ScriptedUser& user) {
+         user.Select(CECOModifyItemDlg::kPartListId, 0)
+             .Click(CECOModifyItemDlg::kPartDeleteId)
+             .Message("是否要删除选中的图纸信息?", IDYES);
+     },
+     [](vq::ScriptedUser& user) { user.Click("确定"); },
+     [](vq::ScriptedUser& user) {
+         user.Dialog("修改通知单 - 改蓝图").Click("取消").Message("是否存储修改单信息?", IDNO);
+     },
+     "图纸", "UPDATE ECOModifyManage SET AffectNo = 'SC-8' WHERE ECONo = 'EC-3'",
+     "UPDATE ECOModifyPart SET Other2 = '4' WHERE ECONo = 'EC-3'", "DELETE FROM ECOModifyManage WHERE ECONo = 'EC-3'",
+     "SELECT count(*) FROM ECOModifyPart WHERE ECONo = 'EC-3'", "0",
+     "SELECT AffectNo FROM ECOModifyManage WHERE ECONo = 'EC-3'", "SC-8"},
+    {"PartChangeLabel", {},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CChangeLableItemDlg dlg;
+         dlg.m_strPartCode = "P-1";
+         dlg.m_strRevNo = "B";
+         dlg.m_bNewLabel = 0;
+         dlg.m_strChangeLabel = "a";
+         atForm(user.Dialog("图纸更改标记项"));
+         dlg.DoModal();
+     },
+     [](vq::ScriptedUser& user) { user.Set(CChangeLableItemDlg::kRemarkId, "见新图"); }, OkClick, CancelClick,
+     "备注", "UPDATE PartChangeLabel SET FileSerial = 'GC-9' WHERE PartCode = 'P-1' AND ChangeLabel = 'a'",
+     "UPDATE PartChangeLabel SET Remark = '他人备注' WHERE PartCode = 'P-1' AND ChangeLabel = 'a'",
+     "DELETE FROM PartChangeLabel WHERE PartCode = 'P-1' AND ChangeLabel = 'a'",
+     "SELECT Remark FROM PartChangeLabel WHERE PartCode = 'P-1' AND ChangeLabel = 'a'", "见新图",
+     "SELECT FileSerial FROM PartChangeLabel WHERE PartCode = 'P-1' AND ChangeLabel = 'a'", "GC-9"},
+    {"ChangeOrderDocumentLabel", {},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CChangeLableItemDlg dlg(nullptr, ChangeLabelTable::ChangeOrderDocument);
+         dlg.m_strECOGroup = "更改单";
+         dlg.m_strECONo = "C-02";
+         dlg.m_strDocType = "箱座图";
+         dlg.m_bNewLabel = 0;
+         dlg.m_strChangeLabel = "1";
+         atForm(user.Dialog("设计更改标记项"));
+         dlg.DoModal();
+     },
+     [](vq::ScriptedUser& user) { user.Set(CChangeLableItemDlg::kCountId, "2"); }, OkClick, CancelClick,
+     "更改处数", "UPDATE ECOFileChangeLabel SET Content = '补注公差及粗糙度' WHERE ECONo = 'C-02'",
+     "UPDATE ECOFileChangeLabel SET ChangeCount = '3' WHERE ECONo = 'C-02'",
+     "DELETE FROM ECOFileChangeLabel WHERE ECONo = 'C-02'",
+     "SELECT ChangeCount FROM ECOFileChangeLabel WHERE ECONo = 'C-02'", "2",
+     "SELECT Content FROM ECOFileChangeLabel WHERE ECONo = 'C-02'", "补注公差及粗糙度"},
+    {"AssistingReviewTaskOfAChangeOrder", {},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CECONextAuditTaskItemDlg dlg;
+         dlg.m_strECOGroup = "更改单";
+         dlg.m_strECONo = "C-02";
+         dlg.m_strUpAuditName = "校对[N]";
+         dlg.m_strAuditName = "校对[1]";
+         atForm(user.Dialog("更改单—协助评审任务"));
+         dlg.DoModal();
+     },
+     [](vq::ScriptedUser& user) { user.Set(CECONextAuditTaskItemDlg::kRequestId, "核对尺寸及公差"); }, OkClick,
+     CancelClick, "工作要求", "UPDATE ECONextAuditManage SET Auditor = 'wangwu' WHERE ECONo = 'C-02'",
+     "UPDATE ECONextAuditManage SET AuditRequest = '他人要求' WHERE ECONo = 'C-02'",
+     "DELETE FROM ECONextAuditManage WHERE ECONo = 'C-02'",
+     "SELECT AuditRequest FROM ECONextAuditManage WHERE ECONo = 'C-02'", "核对尺寸及公差",
+     "SELECT Auditor FROM ECONextAuditManage WHERE ECONo = 'C-02'", "wangwu",
+     "该记录已被其他用户删除，本次修改未保存。",
+     "INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, AssignDate, AuditName, Auditor, "
+     "BeginTime, AuditState, AuditRequest) VALUES ('更改单', 'C-02', '校对[N]', 'zhangsan', '2026-11-01', "
+     "'校对[1]', 'lisi', '2026-11-01', '未完成', '核对尺寸')"},
 };
 
 enum class Meanwhile { OtherField, SameField, Deleted };
