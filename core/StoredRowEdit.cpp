@@ -152,6 +152,14 @@ void CStoredRowEdit::Written(const std::vector<StoredField>& fields) {
                 value = field.value;
 }
 
+std::vector<CString> CStoredRowEdit::MergedValues(const std::vector<StoredField>& fields) const {
+    std::vector<CString> values;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        values.push_back(i < m_now.size() && i < m_stored.size() && fields[i].value == m_stored[i] ? m_now[i]
+                                                                                                 : fields[i].value);
+    return values;
+}
+
 bool CStoredRowEdit::StoreChanges(const std::vector<StoredField>& fields, const std::vector<StoredField>& stamps,
                                   bool stampAlways) {
     CString statement;

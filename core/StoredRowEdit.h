@@ -55,6 +55,9 @@ public:
     bool PrepareUpdate(const std::vector<StoredField>& fields, const std::vector<StoredField>& stamps,
                        bool stampAlways, CString& statement);
     void Written(const std::vector<StoredField>& fields);
+    // After PrepareUpdate, for a caller that writes the row in its own way (a row replaced
+    // whole): each field's form value where the user changed it, else its value as stored now.
+    std::vector<CString> MergedValues(const std::vector<StoredField>& fields) const;
 
     // The rows a statement reads, every column as text, as one text: to tell whether the rows
     // that hang on a row (a list the form writes whole) changed. Empty after a failed read (shown).

@@ -699,6 +699,23 @@ const std::vector<MergeCase> kMerges = {
      "INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, AssignDate, AuditName, Auditor, "
      "BeginTime, AuditState, AuditRequest) VALUES ('更改单', 'C-02', '校对[N]', 'zhangsan', '2026-11-01', "
      "'校对[1]', 'lisi', '2026-11-01', '未完成', '核对尺寸')"},
+    {"DesignPartBelowAPart", {"TeamWorkPart.SaveDate"},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CDesignPartDlg dlg;
+         dlg.WorkID = "P1-01#001";
+         dlg.PlaceInTree = 1;
+         dlg.UpCode = "P-1";
+         dlg.PartCode = "P-1-1";
+         dlg.PartName = "底板";
+         atForm(user.Dialog("增加设计零部件"));
+         dlg.DoModal();
+     },
+     [](vq::ScriptedUser& user) { user.Set(teamwork::part_ids::kNote, "见图 4"); }, OkClick, CancelClick, "备注",
+     "UPDATE TeamWorkPart SET TrastUser = 'lisi', PartRev = 'B' WHERE PartCode = 'P-1-1'",
+     "UPDATE TeamWorkPartTree SET Other1 = '他人备注' WHERE DCode = 'P-1-1'",
+     "DELETE FROM TeamWorkPart WHERE PartCode = 'P-1-1'",
+     "SELECT Other1 FROM TeamWorkPartTree WHERE DCode = 'P-1-1'", "见图 4",
+     "SELECT TrastUser || PartRev FROM TeamWorkPart WHERE PartCode = 'P-1-1'", "lisiB"},
 };
 
 enum class Meanwhile { OtherField, SameField, Deleted };
