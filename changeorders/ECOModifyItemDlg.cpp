@@ -371,8 +371,8 @@ int CECOModifyItemDlg::StoreNotice() {
         SqlQuote(m_strDepartment), SqlQuote(m_strResion), SqlQuote(m_strRemark),
         SqlQuote(AuditingTypeText(m_nReviewMode)), SqlQuote(m_strAuditingModel), SqlQuote(m_strAuditorName),
         SqlQuote(m_strContent), SqlQuote(m_strAffectNo));
-    if (!theApp.ExecuteSql("DELETE FROM ECOModifyManage WHERE ECONo='" + number + "'") || !theApp.ExecuteSql(sql) ||
-        !WriteParts() || !transaction.Commit())
+    if (!theApp.ExecuteSql("DELETE FROM ECOModifyManage WHERE ECONo='" + number + "'") ||
+        !theApp.ExecuteSql(sql) || !WriteParts() || !transaction.Commit())
         return 0;
     return 1;
 }

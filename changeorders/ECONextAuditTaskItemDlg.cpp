@@ -49,9 +49,9 @@ BOOL CECONextAuditTaskItemDlg::OnInitDialog() {
     LoadTask();
     m_storedRow = std::make_unique<CStoredRowEdit>(
         "ECONextAuditManage", std::vector<std::pair<CString, CString>>{{"ECOGroup", m_strECOGroup},
-                                                                      {"ECONo", m_strECONo},
-                                                                      {"UpAuditName", m_strUpAuditName},
-                                                                      {"AuditName", m_strAuditName}});
+                                                                       {"ECONo", m_strECONo},
+                                                                       {"UpAuditName", m_strUpAuditName},
+                                                                       {"AuditName", m_strAuditName}});
     m_storedRow->Open(StoredFields());
     UpdateData(FALSE);
     if (m_bReadOnly) {

@@ -101,8 +101,9 @@ CString CStoredRowEdit::DeletedMessage() {
     return "该记录已被其他用户删除，本次修改未保存。";
 }
 
-bool CStoredRowEdit::PrepareUpdate(const std::vector<StoredField>& fields, const std::vector<StoredField>& stamps,
-                                   bool stampAlways, CString& statement) {
+bool CStoredRowEdit::PrepareUpdate(const std::vector<StoredField>& fields,
+                                   const std::vector<StoredField>& stamps, bool stampAlways,
+                                   CString& statement) {
     statement.Empty();
     if (!m_open) {
         // A row that was not there when the form opened is not there to write.
@@ -155,13 +156,14 @@ void CStoredRowEdit::Written(const std::vector<StoredField>& fields) {
 std::vector<CString> CStoredRowEdit::MergedValues(const std::vector<StoredField>& fields) const {
     std::vector<CString> values;
     for (std::size_t i = 0; i < fields.size(); ++i)
-        values.push_back(i < m_now.size() && i < m_stored.size() && fields[i].value == m_stored[i] ? m_now[i]
-                                                                                                 : fields[i].value);
+        values.push_back(i < m_now.size() && i < m_stored.size() && fields[i].value == m_stored[i]
+                             ? m_now[i]
+                             : fields[i].value);
     return values;
 }
 
-bool CStoredRowEdit::StoreChanges(const std::vector<StoredField>& fields, const std::vector<StoredField>& stamps,
-                                  bool stampAlways) {
+bool CStoredRowEdit::StoreChanges(const std::vector<StoredField>& fields,
+                                  const std::vector<StoredField>& stamps, bool stampAlways) {
     CString statement;
     if (!PrepareUpdate(fields, stamps, stampAlways, statement))
         return false;

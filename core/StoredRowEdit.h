@@ -1,8 +1,9 @@
 // CStoredRowEdit: one stored row that a form edits. When the form opens it keeps the row as
 // stored; on OK, inside the caller's transaction and after the row's lock, it reads the row again
 // and writes only the fields whose form value differs from the one read at open, so that a field
-// another client changed meanwhile and the person left alone keeps the other client's value. When a field the person changed was changed by another client too, or the row
-// is gone, nothing is written and one box says so (once the transaction has ended).
+// another client changed meanwhile and the person left alone keeps the other client's value.
+// When a field the person changed was changed by another client too, or the row is gone, nothing
+// is written and one box says so (once the transaction has ended).
 //
 //   OnInitDialog:   m_row.Open(FormFields());
 //   OnOK:
@@ -20,9 +21,9 @@
 #include <vector>
 
 struct StoredField {
-    CString column;  // the column of the stored row
-    CString caption; // what the form calls the field, for the message
-    CString value;   // the form's value as text
+    CString column;      // the column of the stored row
+    CString caption;     // what the form calls the field, for the message
+    CString value;       // the form's value as text
     bool number = false; // an integer column: written without quotes
 };
 

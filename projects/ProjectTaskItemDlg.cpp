@@ -240,8 +240,8 @@ BOOL CProjectTaskItemDlg::OnInitDialog() {
     if (auto* spin = dynamic_cast<CSpinButtonCtrl*>(GetDlgItem(kPrioritySpin)))
         spin->SetRange32(0, 1000);
     if (!NewItem && m_bRowFound) {
-        m_storedRow = std::make_unique<CStoredRowEdit>(TableName, std::vector<std::pair<CString, CString>>{
-                                                                      {"ProjectNo", ProjectNo}});
+        m_storedRow = std::make_unique<CStoredRowEdit>(
+            TableName, std::vector<std::pair<CString, CString>>{{"ProjectNo", ProjectNo}});
         m_storedRow->Open(StoredFields());
     }
     return TRUE;

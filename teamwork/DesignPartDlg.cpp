@@ -93,14 +93,16 @@ BOOL CDesignPartDlg::OnInitDialog() {
     if (!OldPartCode.IsEmpty()) {
         ShowStoredPart();
         m_storedPart = std::make_unique<CStoredRowEdit>(
-            "TeamWorkPart", std::vector<std::pair<CString, CString>>{{"WorkID", WorkID}, {"PartCode", OldPartCode}});
+            "TeamWorkPart",
+            std::vector<std::pair<CString, CString>>{{"WorkID", WorkID}, {"PartCode", OldPartCode}});
         if (!m_storedPart->Open(PartFields()))
             m_storedPart.reset();
         if (PlaceInTree) {
             m_storedLink = std::make_unique<CStoredRowEdit>(
-                "TeamWorkPartTree", std::vector<std::pair<CString, CString>>{
-                                        {"WorkID", WorkID}, {"UpCode", UpCode.IsEmpty() ? WorkID : UpCode},
-                                        {"DCode", OldPartCode}});
+                "TeamWorkPartTree",
+                std::vector<std::pair<CString, CString>>{{"WorkID", WorkID},
+                                                         {"UpCode", UpCode.IsEmpty() ? WorkID : UpCode},
+                                                         {"DCode", OldPartCode}});
             if (!m_storedLink->Open(LinkFields()))
                 m_storedLink.reset();
         }

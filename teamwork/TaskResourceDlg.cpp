@@ -3,11 +3,11 @@
 #include "controls/DocViewLauncher.h"
 #include "controls/InputStringDlg.h"
 #include "core/ComError.h"
-#include "core/SqlTransaction.h"
 #include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
@@ -615,8 +615,8 @@ int CTaskResourceDlg::StoreTaskDocument(int row, DocFileItem* item) {
         if (!transaction.IsActive() || !transaction.Lock(lock))
             return 0;
         CString sql;
-        sql.Format("SELECT count(*) FROM TaskExtDocument WHERE TaskNo='%s' AND DocType='%s'", SqlQuote(m_strTaskNo),
-                   SqlQuote(description));
+        sql.Format("SELECT count(*) FROM TaskExtDocument WHERE TaskNo='%s' AND DocType='%s'",
+                   SqlQuote(m_strTaskNo), SqlQuote(description));
         if (theApp.GetSqlInt(sql) > 0) {
             CString text;
             text.Format("文档说明：%s 已被其他用户存储，本次没有保存，请修改文档说明后再存储。", description);
@@ -626,7 +626,8 @@ int CTaskResourceDlg::StoreTaskDocument(int row, DocFileItem* item) {
         sql.Format("INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileBulk, FileType, FileDate) "
                    "VALUES('%s', '%s', '%s', '%s', '%s', '%s')",
                    SqlQuote(m_strTaskNo), SqlQuote(description), SqlQuote(info.GetFileName()),
-                   SqlQuote(info.GetFileSizeKB()), SqlQuote(info.GetFileTypeName()), SqlQuote(info.GetModifyTime()));
+                   SqlQuote(info.GetFileSizeKB()), SqlQuote(info.GetFileTypeName()),
+                   SqlQuote(info.GetModifyTime()));
         if (!theApp.ExecuteSql(sql) || !transaction.Commit())
             return 0;
     }

@@ -553,7 +553,8 @@ const std::vector<MergeCase> kMerges = {
      "DELETE FROM ProjectManage WHERE ProjectNo = 'P1-02'",
      "SELECT Remark FROM ProjectManage WHERE ProjectNo = 'P1-02'", "改为铸件",
      "SELECT Other4 FROM ProjectManage WHERE ProjectNo = 'P1-02'", "700"},
-    {"WorkTaskItem", {"TeamWorkLog"},
+    {"WorkTaskItem",
+     {"TeamWorkLog"},
      [](vq::ScriptedUser& user, const auto& atForm) {
          CTeamTaskItemDlg dlg;
          dlg.TaskNo = "P1-01";
@@ -562,13 +563,19 @@ const std::vector<MergeCase> kMerges = {
          atForm(user.DialogContaining("属性"));
          dlg.DoModal();
      },
-     [](vq::ScriptedUser& user) { user.Set("工作要求", "按新标准"); }, OkClick, CancelClick, "工作要求",
+     [](vq::ScriptedUser& user) { user.Set("工作要求", "按新标准"); },
+     OkClick,
+     CancelClick,
+     "工作要求",
      "UPDATE TeamWorkManage SET WorkPrompt = '他人内容', Other1 = '320' WHERE WorkID = 'P1-01#001'",
      "UPDATE TeamWorkManage SET WorkRequest = '他人要求' WHERE WorkID = 'P1-01#001'",
      "DELETE FROM TeamWorkManage WHERE WorkID = 'P1-01#001'",
-     "SELECT WorkRequest FROM TeamWorkManage WHERE WorkID = 'P1-01#001'", "按新标准",
-     "SELECT WorkPrompt || Other1 FROM TeamWorkManage WHERE WorkID = 'P1-01#001'", "他人内容320"},
-    {"ChangeNotice", {},
+     "SELECT WorkRequest FROM TeamWorkManage WHERE WorkID = 'P1-01#001'",
+     "按新标准",
+     "SELECT WorkPrompt || Other1 FROM TeamWorkManage WHERE WorkID = 'P1-01#001'",
+     "他人内容320"},
+    {"ChangeNotice",
+     {},
      [](vq::ScriptedUser& user, const auto& atForm) {
          CECOChangeItemDlg form;
          form.m_strECONo = "C-02";
@@ -581,12 +588,17 @@ const std::vector<MergeCase> kMerges = {
      [](vq::ScriptedUser& user) {
          user.Dialog("更改通知单 - 改底图").Click("取消").Message("是否存储更改单信息?", IDNO);
      },
-     "备注", "UPDATE ECOChangeManage SET AffectNo = 'SC-9' WHERE ECONo = 'C-02'",
+     "备注",
+     "UPDATE ECOChangeManage SET AffectNo = 'SC-9' WHERE ECONo = 'C-02'",
      "UPDATE ECOChangeManage SET Remark = '他人备注' WHERE ECONo = 'C-02'",
      "DELETE FROM ECOChangeManage WHERE ECONo = 'C-02'",
-     "SELECT Remark FROM ECOChangeManage WHERE ECONo = 'C-02'", "吊耳改位",
-     "SELECT AffectNo FROM ECOChangeManage WHERE ECONo = 'C-02'", "SC-9", "更改单：C-02 已被删除，本次没有保存。"},
-    {"ChangeNoticeParts", {},
+     "SELECT Remark FROM ECOChangeManage WHERE ECONo = 'C-02'",
+     "吊耳改位",
+     "SELECT AffectNo FROM ECOChangeManage WHERE ECONo = 'C-02'",
+     "SC-9",
+     "更改单：C-02 已被删除，本次没有保存。"},
+    {"ChangeNoticeParts",
+     {},
      [](vq::ScriptedUser& user, const auto& atForm) {
          CECOChangeItemDlg form;
          form.m_strECONo = "C-02";
@@ -603,12 +615,17 @@ const std::vector<MergeCase> kMerges = {
      [](vq::ScriptedUser& user) {
          user.Dialog("更改通知单 - 改底图").Click("取消").Message("是否存储更改单信息?", IDNO);
      },
-     "更改图纸", "UPDATE ECOChangeManage SET AffectNo = 'SC-9' WHERE ECONo = 'C-02'",
+     "更改图纸",
+     "UPDATE ECOChangeManage SET AffectNo = 'SC-9' WHERE ECONo = 'C-02'",
      "UPDATE ECOChangePart SET ChangePlace = '3' WHERE ECONo = 'C-02'",
      "DELETE FROM ECOChangeManage WHERE ECONo = 'C-02'",
-     "SELECT count(*) FROM ECOChangePart WHERE ECONo = 'C-02'", "0",
-     "SELECT AffectNo FROM ECOChangeManage WHERE ECONo = 'C-02'", "SC-9", "更改单：C-02 已被删除，本次没有保存。"},
-    {"ModificationNotice", {},
+     "SELECT count(*) FROM ECOChangePart WHERE ECONo = 'C-02'",
+     "0",
+     "SELECT AffectNo FROM ECOChangeManage WHERE ECONo = 'C-02'",
+     "SC-9",
+     "更改单：C-02 已被删除，本次没有保存。"},
+    {"ModificationNotice",
+     {},
      [](vq::ScriptedUser& user, const auto& atForm) {
          CECOModifyItemDlg form;
          form.m_strECONo = "EC-3";
@@ -621,11 +638,16 @@ const std::vector<MergeCase> kMerges = {
      [](vq::ScriptedUser& user) {
          user.Dialog("修改通知单 - 改蓝图").Click("取消").Message("是否存储修改单信息?", IDNO);
      },
-     "备注", "UPDATE ECOModifyManage SET AffectNo = 'SC-8' WHERE ECONo = 'EC-3'",
+     "备注",
+     "UPDATE ECOModifyManage SET AffectNo = 'SC-8' WHERE ECONo = 'EC-3'",
      "UPDATE ECOModifyManage SET Remark = '他人备注' WHERE ECONo = 'EC-3'",
-     "DELETE FROM ECOModifyManage WHERE ECONo = 'EC-3'", "SELECT Remark FROM ECOModifyManage WHERE ECONo = 'EC-3'",
-     "备注二", "SELECT AffectNo FROM ECOModifyManage WHERE ECONo = 'EC-3'", "SC-8"},
-    {"ModificationNoticeDrawings", {},
+     "DELETE FROM ECOModifyManage WHERE ECONo = 'EC-3'",
+     "SELECT Remark FROM ECOModifyManage WHERE ECONo = 'EC-3'",
+     "备注二",
+     "SELECT AffectNo FROM ECOModifyManage WHERE ECONo = 'EC-3'",
+     "SC-8"},
+    {"ModificationNoticeDrawings",
+     {},
      [](vq::ScriptedUser& user, const auto& atForm) {
          CECOModifyItemDlg form;
          form.m_strECONo = "EC-3";
@@ -642,11 +664,16 @@ const std::vector<MergeCase> kMerges = {
      [](vq::ScriptedUser& user) {
          user.Dialog("修改通知单 - 改蓝图").Click("取消").Message("是否存储修改单信息?", IDNO);
      },
-     "图纸", "UPDATE ECOModifyManage SET AffectNo = 'SC-8' WHERE ECONo = 'EC-3'",
-     "UPDATE ECOModifyPart SET Other2 = '4' WHERE ECONo = 'EC-3'", "DELETE FROM ECOModifyManage WHERE ECONo = 'EC-3'",
-     "SELECT count(*) FROM ECOModifyPart WHERE ECONo = 'EC-3'", "0",
-     "SELECT AffectNo FROM ECOModifyManage WHERE ECONo = 'EC-3'", "SC-8"},
-    {"PartChangeLabel", {},
+     "图纸",
+     "UPDATE ECOModifyManage SET AffectNo = 'SC-8' WHERE ECONo = 'EC-3'",
+     "UPDATE ECOModifyPart SET Other2 = '4' WHERE ECONo = 'EC-3'",
+     "DELETE FROM ECOModifyManage WHERE ECONo = 'EC-3'",
+     "SELECT count(*) FROM ECOModifyPart WHERE ECONo = 'EC-3'",
+     "0",
+     "SELECT AffectNo FROM ECOModifyManage WHERE ECONo = 'EC-3'",
+     "SC-8"},
+    {"PartChangeLabel",
+     {},
      [](vq::ScriptedUser& user, const auto& atForm) {
          CChangeLableItemDlg dlg;
          dlg.m_strPartCode = "P-1";
@@ -656,13 +683,19 @@ const std::vector<MergeCase> kMerges = {
          atForm(user.Dialog("图纸更改标记项"));
          dlg.DoModal();
      },
-     [](vq::ScriptedUser& user) { user.Set(CChangeLableItemDlg::kRemarkId, "见新图"); }, OkClick, CancelClick,
-     "备注", "UPDATE PartChangeLabel SET FileSerial = 'GC-9' WHERE PartCode = 'P-1' AND ChangeLabel = 'a'",
+     [](vq::ScriptedUser& user) { user.Set(CChangeLableItemDlg::kRemarkId, "见新图"); },
+     OkClick,
+     CancelClick,
+     "备注",
+     "UPDATE PartChangeLabel SET FileSerial = 'GC-9' WHERE PartCode = 'P-1' AND ChangeLabel = 'a'",
      "UPDATE PartChangeLabel SET Remark = '他人备注' WHERE PartCode = 'P-1' AND ChangeLabel = 'a'",
      "DELETE FROM PartChangeLabel WHERE PartCode = 'P-1' AND ChangeLabel = 'a'",
-     "SELECT Remark FROM PartChangeLabel WHERE PartCode = 'P-1' AND ChangeLabel = 'a'", "见新图",
-     "SELECT FileSerial FROM PartChangeLabel WHERE PartCode = 'P-1' AND ChangeLabel = 'a'", "GC-9"},
-    {"ChangeOrderDocumentLabel", {},
+     "SELECT Remark FROM PartChangeLabel WHERE PartCode = 'P-1' AND ChangeLabel = 'a'",
+     "见新图",
+     "SELECT FileSerial FROM PartChangeLabel WHERE PartCode = 'P-1' AND ChangeLabel = 'a'",
+     "GC-9"},
+    {"ChangeOrderDocumentLabel",
+     {},
      [](vq::ScriptedUser& user, const auto& atForm) {
          CChangeLableItemDlg dlg(nullptr, ChangeLabelTable::ChangeOrderDocument);
          dlg.m_strECOGroup = "更改单";
@@ -673,13 +706,19 @@ const std::vector<MergeCase> kMerges = {
          atForm(user.Dialog("设计更改标记项"));
          dlg.DoModal();
      },
-     [](vq::ScriptedUser& user) { user.Set(CChangeLableItemDlg::kCountId, "2"); }, OkClick, CancelClick,
-     "更改处数", "UPDATE ECOFileChangeLabel SET Content = '补注公差及粗糙度' WHERE ECONo = 'C-02'",
+     [](vq::ScriptedUser& user) { user.Set(CChangeLableItemDlg::kCountId, "2"); },
+     OkClick,
+     CancelClick,
+     "更改处数",
+     "UPDATE ECOFileChangeLabel SET Content = '补注公差及粗糙度' WHERE ECONo = 'C-02'",
      "UPDATE ECOFileChangeLabel SET ChangeCount = '3' WHERE ECONo = 'C-02'",
      "DELETE FROM ECOFileChangeLabel WHERE ECONo = 'C-02'",
-     "SELECT ChangeCount FROM ECOFileChangeLabel WHERE ECONo = 'C-02'", "2",
-     "SELECT Content FROM ECOFileChangeLabel WHERE ECONo = 'C-02'", "补注公差及粗糙度"},
-    {"AssistingReviewTaskOfAChangeOrder", {},
+     "SELECT ChangeCount FROM ECOFileChangeLabel WHERE ECONo = 'C-02'",
+     "2",
+     "SELECT Content FROM ECOFileChangeLabel WHERE ECONo = 'C-02'",
+     "补注公差及粗糙度"},
+    {"AssistingReviewTaskOfAChangeOrder",
+     {},
      [](vq::ScriptedUser& user, const auto& atForm) {
          CECONextAuditTaskItemDlg dlg;
          dlg.m_strECOGroup = "更改单";
@@ -689,17 +728,24 @@ const std::vector<MergeCase> kMerges = {
          atForm(user.Dialog("更改单—协助评审任务"));
          dlg.DoModal();
      },
-     [](vq::ScriptedUser& user) { user.Set(CECONextAuditTaskItemDlg::kRequestId, "核对尺寸及公差"); }, OkClick,
-     CancelClick, "工作要求", "UPDATE ECONextAuditManage SET Auditor = 'wangwu' WHERE ECONo = 'C-02'",
+     [](vq::ScriptedUser& user) { user.Set(CECONextAuditTaskItemDlg::kRequestId, "核对尺寸及公差"); },
+     OkClick,
+     CancelClick,
+     "工作要求",
+     "UPDATE ECONextAuditManage SET Auditor = 'wangwu' WHERE ECONo = 'C-02'",
      "UPDATE ECONextAuditManage SET AuditRequest = '他人要求' WHERE ECONo = 'C-02'",
      "DELETE FROM ECONextAuditManage WHERE ECONo = 'C-02'",
-     "SELECT AuditRequest FROM ECONextAuditManage WHERE ECONo = 'C-02'", "核对尺寸及公差",
-     "SELECT Auditor FROM ECONextAuditManage WHERE ECONo = 'C-02'", "wangwu",
+     "SELECT AuditRequest FROM ECONextAuditManage WHERE ECONo = 'C-02'",
+     "核对尺寸及公差",
+     "SELECT Auditor FROM ECONextAuditManage WHERE ECONo = 'C-02'",
+     "wangwu",
      "该记录已被其他用户删除，本次修改未保存。",
-     "INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, AssignDate, AuditName, Auditor, "
+     "INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, AssignDate, AuditName, "
+     "Auditor, "
      "BeginTime, AuditState, AuditRequest) VALUES ('更改单', 'C-02', '校对[N]', 'zhangsan', '2026-11-01', "
      "'校对[1]', 'lisi', '2026-11-01', '未完成', '核对尺寸')"},
-    {"DesignPartBelowAPart", {"TeamWorkPart.SaveDate"},
+    {"DesignPartBelowAPart",
+     {"TeamWorkPart.SaveDate"},
      [](vq::ScriptedUser& user, const auto& atForm) {
          CDesignPartDlg dlg;
          dlg.WorkID = "P1-01#001";
@@ -710,12 +756,17 @@ const std::vector<MergeCase> kMerges = {
          atForm(user.Dialog("增加设计零部件"));
          dlg.DoModal();
      },
-     [](vq::ScriptedUser& user) { user.Set(teamwork::part_ids::kNote, "见图 4"); }, OkClick, CancelClick, "备注",
+     [](vq::ScriptedUser& user) { user.Set(teamwork::part_ids::kNote, "见图 4"); },
+     OkClick,
+     CancelClick,
+     "备注",
      "UPDATE TeamWorkPart SET TrastUser = 'lisi', PartRev = 'B' WHERE PartCode = 'P-1-1'",
      "UPDATE TeamWorkPartTree SET Other1 = '他人备注' WHERE DCode = 'P-1-1'",
      "DELETE FROM TeamWorkPart WHERE PartCode = 'P-1-1'",
-     "SELECT Other1 FROM TeamWorkPartTree WHERE DCode = 'P-1-1'", "见图 4",
-     "SELECT TrastUser || PartRev FROM TeamWorkPart WHERE PartCode = 'P-1-1'", "lisiB"},
+     "SELECT Other1 FROM TeamWorkPartTree WHERE DCode = 'P-1-1'",
+     "见图 4",
+     "SELECT TrastUser || PartRev FROM TeamWorkPart WHERE PartCode = 'P-1-1'",
+     "lisiB"},
 };
 
 enum class Meanwhile { OtherField, SameField, Deleted };
@@ -767,7 +818,8 @@ TEST_P(StoredRowMergeTest, WritesOnlyTheUsersChangeOverTheRowAsStoredNow) {
 
 INSTANTIATE_TEST_SUITE_P(Forms, StoredRowMergeTest,
                          ::testing::Combine(vqtest::DbWorkspace::Types(),
-                                            ::testing::Range<std::size_t>(0, kMerges.size()), ::testing::Range(0, 3)),
+                                            ::testing::Range<std::size_t>(0, kMerges.size()),
+                                            ::testing::Range(0, 3)),
                          MergeTestName);
 
 TEST_P(StoredRowUnchangedOkTest, LeavesEveryRowAsItWasButItsStamps) {

@@ -215,7 +215,8 @@ TEST_P(TaskResourceTest, ADocumentAnotherClientStoredMeanwhileUnderTheDescriptio
         .Click("批量增加...")
         .Files({fileA})
         .Do([this](CDialog&) {
-            ws->Execute("INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileType, FileBulk, DocSaved) VALUES "
+            ws->Execute("INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileType, FileBulk, "
+                        "DocSaved) VALUES "
                         "('XM-01-01', 'A.TXT', 'theirs.txt', '文本文件', '1KB', '1')");
         })
         .Click(IDOK)
