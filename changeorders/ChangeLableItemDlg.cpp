@@ -4,6 +4,7 @@
 #include "controls/UserBrowseDlg.h"
 #include "core/ComError.h"
 #include "core/ItemText.h"
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
@@ -121,6 +122,14 @@ BOOL CChangeLableItemDlg::OnInitDialog() {
     } else {
         m_strOldLabel = m_strChangeLabel;
         LoadLabel();
+        std::vector<std::pair<CString, CString>> key;
+        if (m_table == ChangeLabelTable::Part)
+            key = {{"PartCode", m_strPartCode}, {"RevNo", m_strRevNo}};
+        else
+            key = {{"ECOGroup", m_strECOGroup}, {"ECONo", m_strECONo}, {"DocType", m_strDocType}};
+        key.emplace_back("ChangeLabel", m_strOldLabel);
+        m_storedRow = std::make_unique<CStoredRowEdit>(TableName(), std::move(key));
+        m_storedRow->Open(StoredFields());
         if (!m_bUseViewRect) {
             m_dLeftX = m_dStoredLeftX;
             m_dLeftY = m_dStoredLeftY;
@@ -199,16 +208,56 @@ CString CChangeLableItemDlg::InsertSql() const {
     return sql;
 }
 
-CString CChangeLableItemDlg::UpdateSql() const {
+std::vector<StoredField> CChangeLableItemDlg::StoredFields() const {
+    return {{"ChangeLabel", "更改标记", m_strChangeLabel},
+            {"ChangeArea", "更改分区", m_strChangeArea},
+            {"ChangeCount", "更改处数", m_strChangeCount},
+            {"FileSerial", "涉及文件号", m_strFileSerial},
+            {"Changer", "更改者", m_strChanger},
+            {"ChangeDate", "更改日期", m_strChangeDate},
+            {"Resion", "更改原因", m_strResion},
+            {"Content", "更改内容", m_strContent},
+            {"Remark", "备注", m_strRemark},
+            {"LeftX", "标记位置", FormatCoordinate(m_dLeftX)},
+            {"LeftY", "标记位置", FormatCoordinate(m_dLeftY)},
+            {"RightX", "标记位置", FormatCoordinate(m_dRightX)},
+            {"RightY", "标记位置", FormatCoordinate(m_dRightY)}};
+}
+
+bool CChangeLableItemDlg::Write(const CString& sql, bool checkUnique) {
+    try {
+        _CommandPtr cmd;
+        cmd.CreateInstance();
+        cmd->PutActiveConnection(m_pConnection);
+        cmd->PutCommandText(sql);
+        cmd->PutCommandType(adCmdText);
+        cmd->Execute(nullptr, nullptr, adCmdUnknown);
+        return true;
+    } catch (_com_error& e) {
+        // Another user may have stored the same mark between the count and the write: the
+        // schema's unique key refuses the row, and the user is told so in the same words.
+        if (checkUnique && ClassifyDbError(e) == DbFailure::Other && CountLabels())
+            ShowDbMessage("该更改标记项已存在，请重新输入...");
+        else
+            theApp.ReportSqlError(e, sql);
+        return false;
+    }
+}
+
+bool CChangeLableItemDlg::StoreChanges() {
+    if (!m_storedRow || !m_storedRow->IsOpen())
+        return false;
+    const bool checkUnique = m_strChangeLabel.CompareNoCase(m_strOldLabel) != 0;
+    CSqlTransaction transaction;
+    if (!transaction.IsActive() || !transaction.Lock(m_storedRow->LockName()))
+        return false;
+    const std::vector<StoredField> fields = StoredFields();
     CString sql;
-    sql.Format("UPDATE %s SET ChangeLabel='%s', ChangeArea='%s', ChangeCount='%s', FileSerial='%s', "
-               "Changer='%s', ChangeDate='%s', Resion='%s', Content='%s', Remark='%s', LeftX='%2f', "
-               "LeftY='%2f', RightX='%2f', RightY='%2f' WHERE %s AND ChangeLabel='%s'",
-               TableName(), SqlQuote(m_strChangeLabel), SqlQuote(m_strChangeArea), SqlQuote(m_strChangeCount),
-               SqlQuote(m_strFileSerial), SqlQuote(m_strChanger), SqlQuote(m_strChangeDate),
-               SqlQuote(m_strResion), SqlQuote(m_strContent), SqlQuote(m_strRemark), m_dLeftX, m_dLeftY,
-               m_dRightX, m_dRightY, KeyCondition(), SqlQuote(m_strOldLabel));
-    return sql;
+    if (!m_storedRow->PrepareUpdate(fields, {}, false, sql) || (!sql.IsEmpty() && !Write(sql, checkUnique)) ||
+        !transaction.Commit())
+        return false;
+    m_storedRow->Written(fields);
+    return true;
 }
 
 void CChangeLableItemDlg::OnOK() {
@@ -224,23 +273,8 @@ void CChangeLableItemDlg::OnOK() {
         AfxMessageBox("该更改标记项已存在，请重新输入...");
         return;
     }
-    const CString sql = m_bNewLabel ? InsertSql() : UpdateSql();
-    try {
-        _CommandPtr cmd;
-        cmd.CreateInstance();
-        cmd->PutActiveConnection(m_pConnection);
-        cmd->PutCommandText(sql);
-        cmd->PutCommandType(adCmdText);
-        cmd->Execute(nullptr, nullptr, adCmdUnknown);
-    } catch (_com_error& e) {
-        // Another user may have stored the same mark between the count and the write: the
-        // schema's unique key refuses the row, and the user is told so in the same words.
-        if (checkUnique && ClassifyDbError(e) == DbFailure::Other && CountLabels())
-            AfxMessageBox("该更改标记项已存在，请重新输入...");
-        else
-            theApp.ReportSqlError(e, sql);
+    if (m_bNewLabel ? !Write(InsertSql(), true) : !StoreChanges())
         return;
-    }
     EndDialog(IDOK);
 }
 

@@ -22,9 +22,13 @@
 // (unless m_bEditOverride is set). OK writes at once; Cancel never writes.
 #pragma once
 
+#include "core/StoredRowEdit.h"
 #include "platform/base/Collections.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
+
+#include <memory>
+#include <vector>
 
 enum class ChangeLabelTable { Part, ChangeOrderDocument };
 
@@ -100,7 +104,14 @@ private:
     CString KeyCondition() const;
     bool KeyComplete() const;
     CString InsertSql() const;
-    CString UpdateSql() const;
+    // The label's fields as the dialog shows them now, each as OK writes it.
+    std::vector<StoredField> StoredFields() const;
+    // Under the label's lock, the fields the user changed over the row as stored now; false
+    // (shown) when another client changed the same field or deleted the label, or the write
+    // failed.
+    bool StoreChanges();
+    // Runs a statement that writes the label; false after telling why.
+    bool Write(const CString& sql, bool checkUnique);
     void MakeReadOnly();
 
     ChangeLabelTable m_table;
@@ -108,6 +119,7 @@ private:
     int m_nAdoCloseMode = 0;
     int m_nDatabaseType = 0;
     CString m_strOldLabel; // the mark when the dialog opened; the key of the row an update writes
+    std::unique_ptr<CStoredRowEdit> m_storedRow; // the existing label as the dialog read it
 };
 
 class CListCtrl;

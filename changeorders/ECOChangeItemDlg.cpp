@@ -120,6 +120,8 @@ BOOL CECOChangeItemDlg::OnInitDialog() {
     ApplyConfigure();
     if (m_listParts.GetItemCount() == 0)
         GetDlgItem(kPartDeleteId)->EnableWindow(FALSE);
+    if (m_bNoticeStored)
+        KeepStoredNotice();
     return TRUE;
 }
 
@@ -273,6 +275,62 @@ bool CECOChangeItemDlg::SaveParts(CECOChangeNotice& notice) {
     return false;
 }
 
+std::vector<StoredField> CECOChangeItemDlg::HeaderFields() const {
+    return {{"ECOLevel", "优先级别", ECOLevelText(m_nLevel)},
+            {"SaveUser", "编制人", m_strSaveUser},
+            {"SaveDate", "编制日期", m_strSaveDate},
+            {"ProductStyle", "产品型号", m_strProductStyle},
+            {"ProductName", "产品名称", m_strProductName},
+            {"ProductCode", "产品总图号", m_strProductCode},
+            {"Department", "发放单位", m_strDepartment},
+            {"Remark", "备注", m_strRemark},
+            {"AffectNo", "生产单号", m_strAffectNo},
+            {"AuditingType", "评审方式", AuditingTypeText(m_nReviewMode)},
+            {"AuditingModel", "评审流程", m_strAuditingModel},
+            {"AuditorName", "评审人员", m_strAuditorName}};
+}
+
+CString CECOChangeItemDlg::PartsText() const {
+    CString text;
+    for (int row = 0; row < m_listParts.GetItemCount(); ++row)
+        for (int column = 0; column < 5; ++column)
+            text += m_listParts.GetItemText(row, column) + "\t";
+    return text;
+}
+
+// The stored part rows in the form of PartsText.
+static CString StoredPartsText(const CString& number) {
+    CECOChangeNotice notice;
+    notice.m_strECONo = number;
+    std::vector<ECOChangePartRow> parts;
+    notice.LoadParts(parts);
+    CString text;
+    for (const ECOChangePartRow& part : parts)
+        for (const CString* field : {&part.m_strPartCode, &part.m_strPartName, &part.m_strChangeLabel,
+                                     &part.m_strChangePlace, &part.m_strChangeECO})
+            text += *field + "\t";
+    return text;
+}
+
+void CECOChangeItemDlg::KeepStoredNotice() {
+    m_storedHeader = std::make_unique<CStoredRowEdit>(
+        "ECOChangeManage", std::vector<std::pair<CString, CString>>{{"ECONo", m_strECONo}});
+    m_storedHeader->Open(HeaderFields());
+    m_strStoredParts = StoredPartsText(m_strECONo);
+    m_strOpenedParts = PartsText();
+}
+
+bool CECOChangeItemDlg::WriteChanges(CECOChangeNotice& notice, const CString& state) {
+    const bool partsChanged = PartsText() != m_strOpenedParts;
+    if (partsChanged && StoredPartsText(m_strECONo) != m_strStoredParts) {
+        ShowDbMessage(CStoredRowEdit::ConflictMessage({"更改图纸"}));
+        return false;
+    }
+    if (!m_storedHeader->StoreChanges(HeaderFields(), {{"State", "", state}}, true))
+        return false;
+    return !partsChanged || SaveParts(notice);
+}
+
 bool CECOChangeItemDlg::StoredNoticeUnchanged() {
     CString sql;
     sql.Format("SELECT State FROM ECOChangeManage WHERE ECONo='%s'", SqlQuote(m_strECONo));
@@ -344,7 +402,10 @@ bool CECOChangeItemDlg::WriteNotice(const CString& state, bool review, CECOPubli
     notice.m_nReviewMode = m_nReviewMode;
     notice.m_strAuditingModel = m_strAuditingModel;
     notice.m_strAuditorName = m_strAuditorName;
-    if (!SaveParts(notice) || !notice.StoreHeader())
+    // A notice stored when the form read it gets the user's changes only; a new one is written
+    // whole.
+    const bool stored = m_bNoticeStored && m_storedHeader && m_storedHeader->IsOpen();
+    if (stored ? !WriteChanges(notice, state) : !SaveParts(notice) || !notice.StoreHeader())
         return false;
     if (publication && !publication->WritePublication())
         return false;
@@ -352,6 +413,7 @@ bool CECOChangeItemDlg::WriteNotice(const CString& state, bool review, CECOPubli
         return false;
     m_bNoticeStored = true;
     m_strStoredState = state;
+    KeepStoredNotice();
     // The reviewers and the receivers of the publication hear of it only once it is stored.
     setup.SendNotices();
     if (publication)
@@ -392,6 +454,7 @@ void CECOChangeItemDlg::WriteFormSettings() {
 
 void CECOChangeItemDlg::ResetForNextNotice(bool) {
     m_bNoticeStored = false;
+    m_storedHeader.reset();
     m_strStoredState.Empty();
     m_strProductCode.Empty();
     m_strProductName.Empty();

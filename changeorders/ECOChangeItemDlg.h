@@ -16,6 +16,10 @@
 #pragma once
 
 #include "changeorders/NoticeFormDlg.h"
+#include "core/StoredRowEdit.h"
+
+#include <memory>
+#include <vector>
 
 class CECOChangeNotice;
 class CECOPublisher;
@@ -98,8 +102,23 @@ private:
     // otherwise one box says what changed (shown once the transaction has ended).
     bool StoredNoticeUnchanged();
     bool SaveParts(CECOChangeNotice& notice);
+    // The header's fields as the form shows them now, each as a store writes it.
+    std::vector<StoredField> HeaderFields() const;
+    // The part list as one text, to tell whether it changed.
+    CString PartsText() const;
+    // Remembers the notice as stored and as the form shows it, for the next store to write only
+    // what the user changed.
+    void KeepStoredNotice();
+    // Inside the store's transaction: the header fields and the part list the user changed,
+    // written over the notice as stored now; false (nothing written, one box) when another
+    // client changed the same field or the part list meanwhile.
+    bool WriteChanges(CECOChangeNotice& notice, const CString& state);
     int SelectedPartRow();
 
     bool m_bNoticeStored = false; // the notice was stored when the form read or last wrote it
     CString m_strStoredState;     // ... in this state
+    // The stored notice's header as the form last read or wrote it, and its part list as stored
+    // and as the form showed it then.
+    std::unique_ptr<CStoredRowEdit> m_storedHeader;
+    CString m_strStoredParts, m_strOpenedParts;
 };

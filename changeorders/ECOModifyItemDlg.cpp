@@ -142,6 +142,8 @@ BOOL CECOModifyItemDlg::OnInitDialog() {
                    kDocAddId, kPartDeleteId, kDocDeleteId, kOpinionId, kNumberButtonId, kDepartmentButtonId,
                    IDOK});
     ApplyConfigure();
+    if (m_bHeaderFound)
+        KeepStoredNotice();
     // The form always opens collapsed; the state stored at OK is written for other programs of
     // the installation and is not read back here.
     return TRUE;
@@ -191,6 +193,7 @@ void CECOModifyItemDlg::LoadHeader() {
     } catch (_com_error& e) {
         ReportComError(e);
     }
+    m_bHeaderFound = found;
     if (!found)
         GetDlgItem(IDOK)->EnableWindow(FALSE);
 }
@@ -279,11 +282,83 @@ CString CECOModifyItemDlg::ValidDateText() const {
     return text;
 }
 
+std::vector<StoredField> CECOModifyItemDlg::HeaderFields() const {
+    return {{"ECOLevel", "优先级别", ECOLevelText(m_nLevel)},
+            {"SaveUser", "编制人", m_strSaveUser},
+            {"SaveDate", "编制日期", m_strSaveDate},
+            {"State", "状态", m_strState},
+            {"ValidDate", "有效期", ValidDateText()},
+            {"ValidType", "有效期（起/止）", m_nValidType == 0 ? "起" : "止"},
+            {"Department", "发放单位", m_strDepartment},
+            {"Resion", "更改原因", m_strResion},
+            {"Remark", "备注", m_strRemark},
+            {"AuditingType", "评审方式", AuditingTypeText(m_nReviewMode)},
+            {"AuditingModel", "评审流程", m_strAuditingModel},
+            {"AuditorName", "评审人员", m_strAuditorName},
+            {"Content", "更改内容", m_strContent},
+            {"AffectNo", "生产单号", m_strAffectNo}};
+}
+
+CString CECOModifyItemDlg::PartsText() const {
+    CString text;
+    for (int row = 0; row < m_listParts.GetItemCount(); ++row)
+        for (int column = 0; column < kPartColumns; ++column)
+            text += m_listParts.GetItemText(row, column) + "\t";
+    return text;
+}
+
+CString CECOModifyItemDlg::StoredPartsText() const {
+    return CStoredRowEdit::RowsText(
+        "SELECT PartCode, PartName, Result, Other1, Other2, Other3 FROM ECOModifyPart WHERE ECONo='" +
+        SqlQuote(m_strECONo) + "' ORDER BY PartCode, PartName, Result, Other1, Other2, Other3");
+}
+
+void CECOModifyItemDlg::KeepStoredNotice() {
+    m_storedHeader = std::make_unique<CStoredRowEdit>(
+        "ECOModifyManage", std::vector<std::pair<CString, CString>>{{"ECONo", m_strECONo}});
+    m_storedHeader->Open(HeaderFields());
+    m_strStoredParts = StoredPartsText();
+    m_strOpenedParts = PartsText();
+}
+
+bool CECOModifyItemDlg::WriteParts() {
+    const CString number = SqlQuote(m_strECONo);
+    if (!theApp.ExecuteSql("DELETE FROM ECOModifyPart WHERE ECONo='" + number + "'"))
+        return false;
+    for (int row = 0; row < m_listParts.GetItemCount(); ++row) {
+        CString values;
+        for (int c = 0; c < kPartColumns; ++c)
+            values += (c ? ", '" : "'") + SqlQuote(m_listParts.GetItemText(row, c)) + "'";
+        if (!theApp.ExecuteSql(
+                "INSERT INTO ECOModifyPart (PartCode, PartName, Result, Other1, Other2, Other3, ECONo) "
+                "VALUES(" +
+                values + ", '" + number + "')"))
+            return false;
+    }
+    return true;
+}
+
+bool CECOModifyItemDlg::WriteChanges() {
+    const bool partsChanged = PartsText() != m_strOpenedParts;
+    if (partsChanged && StoredPartsText() != m_strStoredParts) {
+        ShowDbMessage(CStoredRowEdit::ConflictMessage({"图纸"}));
+        return false;
+    }
+    return m_storedHeader->StoreChanges(HeaderFields()) && (!partsChanged || WriteParts());
+}
+
 int CECOModifyItemDlg::StoreNotice() {
     CWaitCursor wait;
     CSqlTransaction transaction;
     if (!transaction.IsActive())
         return 0;
+    if (m_storedHeader && m_storedHeader->IsOpen()) {
+        // A notice stored when the form read it gets the user's changes only.
+        if (!transaction.Lock(m_storedHeader->LockName()) || !WriteChanges() || !transaction.Commit())
+            return 0;
+        KeepStoredNotice();
+        return 1;
+    }
     const CString number = SqlQuote(m_strECONo);
     CString sql;
     sql.Format(
@@ -296,21 +371,10 @@ int CECOModifyItemDlg::StoreNotice() {
         SqlQuote(m_strDepartment), SqlQuote(m_strResion), SqlQuote(m_strRemark),
         SqlQuote(AuditingTypeText(m_nReviewMode)), SqlQuote(m_strAuditingModel), SqlQuote(m_strAuditorName),
         SqlQuote(m_strContent), SqlQuote(m_strAffectNo));
-    if (!theApp.ExecuteSql("DELETE FROM ECOModifyPart WHERE ECONo='" + number + "'") ||
-        !theApp.ExecuteSql("DELETE FROM ECOModifyManage WHERE ECONo='" + number + "'") ||
-        !theApp.ExecuteSql(sql))
+    if (!theApp.ExecuteSql("DELETE FROM ECOModifyManage WHERE ECONo='" + number + "'") ||
+        !theApp.ExecuteSql(sql) || !WriteParts() || !transaction.Commit())
         return 0;
-    for (int row = 0; row < m_listParts.GetItemCount(); ++row) {
-        CString values;
-        for (int c = 0; c < kPartColumns; ++c)
-            values += (c ? ", '" : "'") + SqlQuote(m_listParts.GetItemText(row, c)) + "'";
-        if (!theApp.ExecuteSql(
-                "INSERT INTO ECOModifyPart (PartCode, PartName, Result, Other1, Other2, Other3, ECONo) "
-                "VALUES(" +
-                values + ", '" + number + "')"))
-            return 0;
-    }
-    return transaction.Commit() ? 1 : 0;
+    return 1;
 }
 
 void CECOModifyItemDlg::WriteFormSettings() {
@@ -328,6 +392,7 @@ void CECOModifyItemDlg::ResetForNextNotice(bool cleared) {
     }
     m_docs.FreeDocs();
     m_docs.m_strECONo.Empty();
+    m_storedHeader.reset();
 }
 
 void CECOModifyItemDlg::OnOK() {

@@ -13,6 +13,11 @@
 // storing replaces the notice's header and drawing rows in one transaction.
 #pragma once
 
+#include "core/StoredRowEdit.h"
+
+#include <memory>
+#include <vector>
+
 #include "changeorders/NoticeFormDlg.h"
 #include "platform/ui/DateTimeCtrl.h"
 
@@ -89,4 +94,21 @@ private:
     void ResetForNextNotice(bool cleared) override;
     void ShowLowerPart(bool expanded);
     void WriteFormSettings();
+    // The header's fields as the form shows them now, each as a store writes it.
+    std::vector<StoredField> HeaderFields() const;
+    // The drawing list as one text, to tell whether it changed.
+    CString PartsText() const;
+    // The stored drawing rows as one text.
+    CString StoredPartsText() const;
+    // Remembers the notice as stored and as the form shows it, for the next store.
+    void KeepStoredNotice();
+    // Inside the store's transaction, after the notice's lock: the header fields and the drawing
+    // list the user changed, written over the notice as stored now; false (nothing written, one
+    // box) when another client changed the same field or the list, or deleted the notice.
+    bool WriteChanges();
+    bool WriteParts();
+
+    bool m_bHeaderFound = false; // the notice was stored when the form read it
+    std::unique_ptr<CStoredRowEdit> m_storedHeader;
+    CString m_strStoredParts, m_strOpenedParts;
 };

@@ -2,6 +2,7 @@
 
 #include "controls/UserBrowseDlg.h"
 #include "core/ComError.h"
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/db/SqlText.h"
@@ -46,6 +47,12 @@ BOOL CECONextAuditTaskItemDlg::OnInitDialog() {
     m_pConnection = theApp.m_pConnPDM;
     m_nAdoCloseMode = theApp.m_nAdoCloseMode;
     LoadTask();
+    m_storedRow = std::make_unique<CStoredRowEdit>(
+        "ECONextAuditManage", std::vector<std::pair<CString, CString>>{{"ECOGroup", m_strECOGroup},
+                                                                       {"ECONo", m_strECONo},
+                                                                       {"UpAuditName", m_strUpAuditName},
+                                                                       {"AuditName", m_strAuditName}});
+    m_storedRow->Open(StoredFields());
     UpdateData(FALSE);
     if (m_bReadOnly) {
         GetDlgItem(kAuditorButtonId)->EnableWindow(FALSE);
@@ -108,12 +115,15 @@ void CECONextAuditTaskItemDlg::OnOK() {
         AfxMessageBox("选定的评审负责人已经有评审任务，不能再分配...");
         return;
     }
-    CString sql;
-    sql.Format("UPDATE ECONextAuditManage SET Auditor='%s', AuditRequest='%s' WHERE ECOGroup='%s' AND "
-               "ECONo='%s' AND UpAuditName='%s' AND AuditName='%s'",
-               SqlQuote(m_strAuditor), SqlQuote(m_strRequest), SqlQuote(m_strECOGroup), SqlQuote(m_strECONo),
-               SqlQuote(m_strUpAuditName), SqlQuote(m_strAuditName));
-    if (!theApp.ExecuteSql(sql))
+    // Under the task's lock, the fields the user changed over the task as stored now; nothing
+    // (one box, the dialog stays open) when another client changed the same field or deleted it.
+    CSqlTransaction transaction;
+    if (!transaction.IsActive() || !transaction.Lock(m_storedRow->LockName()) ||
+        !m_storedRow->StoreChanges(StoredFields()) || !transaction.Commit())
         return;
     EndDialog(IDOK);
+}
+
+std::vector<StoredField> CECONextAuditTaskItemDlg::StoredFields() const {
+    return {{"Auditor", "负责人", m_strAuditor}, {"AuditRequest", "工作要求", m_strRequest}};
 }

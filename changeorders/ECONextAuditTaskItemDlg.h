@@ -5,8 +5,12 @@
 // changed and "确定" writes nothing.
 #pragma once
 
+#include "core/StoredRowEdit.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
+
+#include <memory>
+#include <vector>
 
 class CECONextAuditTaskItemDlg : public CDialog {
 public:
@@ -38,7 +42,11 @@ private:
     void LoadTask();
     // True when another task of the step is held by the account (compared without case).
     bool HoldsAnotherTask(const CString& auditor);
+    // The task's fields as the dialog shows them now.
+    std::vector<StoredField> StoredFields() const;
 
     _ConnectionPtr m_pConnection;
     int m_nAdoCloseMode = 0;
+    // The task as the dialog read it; OK writes only what the user changed in it.
+    std::unique_ptr<CStoredRowEdit> m_storedRow;
 };

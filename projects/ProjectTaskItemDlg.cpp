@@ -5,6 +5,7 @@
 #include "core/DialogSeams.h"
 #include "core/OperationLog.h"
 #include "core/Settings.h"
+#include "core/SqlTransaction.h"
 #include "core/UserNotice.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/PartBrowseDlg.h"
@@ -66,6 +67,15 @@ constexpr const char* kSettingsSection = "设计过程管理配置";
 CString DateText(const SYSTEMTIME& st) {
     CString text;
     text.Format("%04d-%02d-%02d", st.wYear, st.wMonth, st.wDay);
+    return text;
+}
+
+// A date as OK takes it from its picker: a date that an existing item has stored empty and that
+// was left alone stays empty (the picker only shows a default).
+CString PickedDate(const CDateTimeCtrl& picker, const CString& text, bool newItem) {
+    SYSTEMTIME st;
+    if ((newItem || !text.IsEmpty()) && picker.GetTime(&st) == GDT_VALID)
+        return DateText(st);
     return text;
 }
 
@@ -229,6 +239,11 @@ BOOL CProjectTaskItemDlg::OnInitDialog() {
     }
     if (auto* spin = dynamic_cast<CSpinButtonCtrl*>(GetDlgItem(kPrioritySpin)))
         spin->SetRange32(0, 1000);
+    if (!NewItem && m_bRowFound) {
+        m_storedRow = std::make_unique<CStoredRowEdit>(
+            TableName, std::vector<std::pair<CString, CString>>{{"ProjectNo", ProjectNo}});
+        m_storedRow->Open(StoredFields());
+    }
     return TRUE;
 }
 
@@ -780,11 +795,8 @@ bool CProjectTaskItemDlg::CheckDatesAndType(const CString& type) {
     // The date texts follow every change of a picker or of its day box; a date that an existing
     // item has stored empty and that was left alone stays empty (the picker only shows a default).
     for (auto [picker, text] : {std::pair{&m_endDate, &PreendedTime}, std::pair{&m_alertDate, &AlertTime},
-                                std::pair{&m_startDate, &StartTime}}) {
-        SYSTEMTIME st;
-        if ((NewItem || !text->IsEmpty()) && picker->GetTime(&st) == GDT_VALID)
-            *text = DateText(st);
-    }
+                                std::pair{&m_startDate, &StartTime}})
+        *text = PickedDate(*picker, *text, NewItem);
     const CString today = CTime::GetCurrentTime().Format("%Y-%m-%d");
     if (NewItem && PreendedTime.CompareNoCase(today) < 0) {
         Warn("预计完成时间不能早于当前计算机完成时间...", "", -1);
@@ -819,44 +831,53 @@ bool CProjectTaskItemDlg::CheckDatesAndType(const CString& type) {
     return true;
 }
 
-bool CProjectTaskItemDlg::StoreExistingItem(const CString& type) {
+CString CProjectTaskItemDlg::ResourceText() const {
+    CString text;
+    for (int i = 0; i < m_resourceList.GetItemCount(); ++i) {
+        if (i > 0)
+            text += kResourceJoin;
+        text += m_resourceList.GetItemText(i, 0) + kResourcePair + m_resourceList.GetItemText(i, 1);
+    }
+    return text;
+}
+
+std::vector<StoredField> CProjectTaskItemDlg::StoredFields() const {
+    CString priority;
+    priority.Format("%d", Priority);
+    return {{"ProjectNo", "编号", ItemNo},
+            {"ProjectName", "名称", ItemName},
+            {"ProjectManager", "负责人", Manager},
+            {"PreendedTime", "完成日期", PickedDate(m_endDate, PreendedTime, NewItem)},
+            {"Remark", "内容描述", Remark},
+            {"ProjectResource", "资源文件", ResourceText()},
+            {"AuditingModel", "评审流程", AuditingModel},
+            {"AuditorName", "评审人员", AuditorName},
+            {"TaskType", "任务类型", TaskTypeLetter()},
+            {"AlertTime", "报警日期", PickedDate(m_alertDate, AlertTime, NewItem)},
+            {"Other3", "开始日期", PickedDate(m_startDate, StartTime, NewItem)},
+            {"Other4", "优先级", priority, true}};
+}
+
+// Under the item's lock, the fields the user changed are written over the row as stored now, and
+// the paths below a renamed item with them, or nothing when another client changed the same
+// field or deleted the item meanwhile (one box, the dialog stays open).
+bool CProjectTaskItemDlg::StoreExistingItem(const CString&) {
     CWaitCursor wait;
-    CString sql;
-    sql.Format("UPDATE ProjectManage SET ProjectNo='%s', ProjectName='%s', ProjectManager='%s', ModifiedTime='%s', "
-               "PreendedTime='%s', Remark='%s', ProjectResource='%s', AuditingModel='%s', AuditorName='%s', "
-               "TaskType='%s', AlertTime='%s', Other3 = '%s', Other4 = %d WHERE ProjectNo='%s'",
-               SqlQuote(ItemNo), SqlQuote(ItemName), SqlQuote(Manager),
-               SqlQuote(CTime::GetCurrentTime().Format("%Y-%m-%d %H:%M")), SqlQuote(PreendedTime), SqlQuote(Remark),
-               SqlQuote(ProjectResource), SqlQuote(AuditingModel), SqlQuote(AuditorName), SqlQuote(type),
-               SqlQuote(AlertTime), SqlQuote(StartTime), Priority, SqlQuote(ProjectNo));
-    // The paths below a renamed item and the item's row change together or not at all.
-    try {
-        m_pConnection->BeginTrans();
-    } catch (_com_error& e) {
-        ReportComError(e);
+    if (!m_storedRow)
         return false;
-    }
-    bool stored = true;
-    if (ItemName != ProjectName)
-        stored = RewriteChildPaths(ProjectPath, ProjectName, ItemName) != 0;
-    if (stored)
-        stored = theApp.ExecuteSql(sql) != 0;
-    try {
-        if (stored)
-            m_pConnection->CommitTrans();
-        else
-            m_pConnection->RollbackTrans();
-    } catch (_com_error& e) {
-        ReportComError(e);
-        if (stored) {
-            try {
-                m_pConnection->RollbackTrans();
-            } catch (_com_error&) {
-            }
-        }
+    CSqlTransaction transaction;
+    if (!transaction.IsActive() || !transaction.Lock(projects::ProjectTaskLockName(ProjectNo)))
         return false;
-    }
-    return stored;
+    const std::vector<StoredField> stamps = {
+        {"ModifiedTime", "", CTime::GetCurrentTime().Format("%Y-%m-%d %H:%M")}};
+    if (!m_storedRow->StoreChanges(StoredFields(), stamps, true))
+        return false;
+    if (ItemName != ProjectName && !RewriteChildPaths(ProjectPath, ProjectName, ItemName))
+        return false;
+    if (!transaction.Commit())
+        return false;
+    ProjectName = ItemName;
+    return true;
 }
 
 void CProjectTaskItemDlg::NotifyNewManager() {
@@ -893,12 +914,7 @@ void CProjectTaskItemDlg::OnOK() {
     if (!CheckNameAndNumber())
         return;
 
-    ProjectResource.Empty();
-    for (int i = 0; i < m_resourceList.GetItemCount(); ++i) {
-        if (i > 0)
-            ProjectResource += kResourceJoin;
-        ProjectResource += m_resourceList.GetItemText(i, 0) + kResourcePair + m_resourceList.GetItemText(i, 1);
-    }
+    ProjectResource = ResourceText();
     if (vq::Utf8ToGbk(ProjectResource.str()).size() > 254) {
         Warn("分配资源较多，请重新组织!", "警告", -1);
         return;

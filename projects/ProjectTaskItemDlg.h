@@ -9,11 +9,15 @@
 #pragma once
 
 #include "controls/SortListCtrl.h"
+#include "core/StoredRowEdit.h"
 #include "platform/base/Time.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/ComboBox.h"
 #include "platform/ui/DateTimeCtrl.h"
 #include "platform/ui/Dialog.h"
+
+#include <memory>
+#include <vector>
 
 class CProjectTaskItemDlg : public CDialog {
 public:
@@ -107,6 +111,10 @@ private:
     bool CheckNameAndNumber();
     bool CheckDatesAndType(const CString& type);
     bool StoreExistingItem(const CString& type);
+    // The row's fields as the dialog shows them now, each as OK writes it.
+    std::vector<StoredField> StoredFields() const;
+    // The resource list as the stored text.
+    CString ResourceText() const;
     void NotifyNewManager();
     void DeleteWhatThisDialogStored();
 
@@ -129,6 +137,8 @@ private:
     int m_nDatabaseType = 0;
     int m_nPartSelectMode = 0;
     bool m_bRowFound = true;
+    // The existing row as the dialog opened it; OK writes only what the user changed in it.
+    std::unique_ptr<CStoredRowEdit> m_storedRow;
     bool m_bHasTasksBelow = false;
     CString m_strLoadedNo, m_strLoadedName, m_strLoadedManager;
     int m_nLoadedTypeIndex = 0;

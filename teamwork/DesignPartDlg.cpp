@@ -11,6 +11,7 @@
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
+#include "projects/ProjectTaskRecords.h"
 #include "teamwork/SelectWorkPartDlg.h"
 #include "teamwork/WorkPartIds.h"
 
@@ -89,8 +90,23 @@ BOOL CDesignPartDlg::OnInitDialog() {
     OldPartCode = PartCode;
     if (PlaceInTree)
         IsAssemble = 1;
-    if (!OldPartCode.IsEmpty())
+    if (!OldPartCode.IsEmpty()) {
         ShowStoredPart();
+        m_storedPart = std::make_unique<CStoredRowEdit>(
+            "TeamWorkPart",
+            std::vector<std::pair<CString, CString>>{{"WorkID", WorkID}, {"PartCode", OldPartCode}});
+        if (!m_storedPart->Open(PartFields()))
+            m_storedPart.reset();
+        if (PlaceInTree) {
+            m_storedLink = std::make_unique<CStoredRowEdit>(
+                "TeamWorkPartTree",
+                std::vector<std::pair<CString, CString>>{{"WorkID", WorkID},
+                                                         {"UpCode", UpCode.IsEmpty() ? WorkID : UpCode},
+                                                         {"DCode", OldPartCode}});
+            if (!m_storedLink->Open(LinkFields()))
+                m_storedLink.reset();
+        }
+    }
     CDialog::OnInitDialog();
     return TRUE;
 }
@@ -240,13 +256,48 @@ bool CDesignPartDlg::ReadReplacedPart(KeptPartColumns& kept) {
     return true;
 }
 
-bool CDesignPartDlg::StorePart(const CString& savedAt) {
-    // A replaced part keeps its revision, its submitted flag and its state.
-    KeptPartColumns kept;
-    if (!OldPartCode.IsEmpty() && !ReadReplacedPart(kept))
+std::vector<StoredField> CDesignPartDlg::PartFields() const {
+    CString assembly;
+    assembly.Format("%d", IsAssemble ? 1 : 0);
+    return {{"PartCode", "零部件图号", PartCode},
+            {"PartName", "零部件图名", PartName},
+            {"UserName", "负责人", UserName},
+            {"TrastUser", "委托", TrastUser},
+            {"IsAssemble", "部件或产品", assembly, true}};
+}
+
+std::vector<StoredField> CDesignPartDlg::LinkFields() const {
+    return {{"Other1", "备注", Note}};
+}
+
+bool CDesignPartDlg::MergeStoredPart() {
+    CString unused;
+    const std::vector<StoredField> part = PartFields();
+    const std::vector<StoredField> link = LinkFields();
+    if ((m_storedPart && !m_storedPart->PrepareUpdate(part, {}, false, unused)) ||
+        (m_storedLink && !m_storedLink->PrepareUpdate(link, {}, false, unused)))
         return false;
+    if (m_storedPart) {
+        const std::vector<CString> merged = m_storedPart->MergedValues(part);
+        PartName = merged[1];
+        UserName = merged[2];
+        TrastUser = merged[3];
+        IsAssemble = std::atoi(merged[4]) != 0 ? 1 : 0;
+    }
+    if (m_storedLink)
+        Note = m_storedLink->MergedValues(link)[0];
+    return true;
+}
+
+bool CDesignPartDlg::StorePart(const CString& savedAt) {
+    // A replaced part keeps its revision, its submitted flag and its state, as stored when the
+    // work's lock is held.
+    KeptPartColumns kept;
     CSqlTransaction transaction;
     if (!transaction.IsActive())
+        return false;
+    if (!OldPartCode.IsEmpty() && (!transaction.Lock(projects::WorkTaskLockName(WorkID)) ||
+                                   !ReadReplacedPart(kept) || !MergeStoredPart()))
         return false;
     CString sql;
     if (PlaceInTree) {

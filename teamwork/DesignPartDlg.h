@@ -13,9 +13,13 @@
 //   if (dlg.DoModal() == IDOK) { dlg.PartCode, dlg.PartName ... }
 #pragma once
 
+#include "core/StoredRowEdit.h"
 #include "platform/base/String.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
+
+#include <memory>
+#include <vector>
 
 class CDesignPartDlg : public CDialog {
 public:
@@ -64,4 +68,14 @@ private:
     // Opened on a stored part: its declarer, trusted user, assembly tick and link note are shown,
     // so that a store without a change writes them back as they were.
     void ShowStoredPart();
+    // The part row's and the link's fields as the dialog shows them now.
+    std::vector<StoredField> PartFields() const;
+    std::vector<StoredField> LinkFields() const;
+    // Inside the store's transaction, under the work's lock: the fields the user left alone take
+    // the values stored now, so that replacing the rows keeps what another client changed in them;
+    // false (one box) when another client changed a field the user changed, or deleted the part.
+    bool MergeStoredPart();
+
+    // The replaced part's row and link as the dialog read them.
+    std::unique_ptr<CStoredRowEdit> m_storedPart, m_storedLink;
 };

@@ -7,6 +7,7 @@
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
@@ -595,13 +596,11 @@ CString CTaskResourceDlg::InsertWorkResource(DocFileItem* item, const CString& d
     return "";
 }
 
+// A new row's description names its stored row. Every stored row of the task was in the list
+// when the window opened, and the list refuses two rows of one description: a row stored under
+// the description now was stored by another client meanwhile, and is not replaced by this one.
 int CTaskResourceDlg::StoreTaskDocument(int row, DocFileItem* item) {
     const CString description = m_list.GetItemText(row, 0);
-    CString sql;
-    sql.Format("DELETE FROM TaskExtDocument WHERE TaskNo='%s' AND DocType='%s'", SqlQuote(m_strTaskNo),
-               SqlQuote(description));
-    if (!theApp.ExecuteSql(sql))
-        return 0;
     CFileInfo info(item->m_strFile);
     if (!info.Exists()) {
         CString text;
@@ -609,12 +608,30 @@ int CTaskResourceDlg::StoreTaskDocument(int row, DocFileItem* item) {
         AfxMessageBox(text);
         return 0;
     }
-    sql.Format("INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileBulk, FileType, FileDate) "
-               "VALUES('%s', '%s', '%s', '%s', '%s', '%s')",
-               SqlQuote(m_strTaskNo), SqlQuote(description), SqlQuote(info.GetFileName()),
-               SqlQuote(info.GetFileSizeKB()), SqlQuote(info.GetFileTypeName()), SqlQuote(info.GetModifyTime()));
-    if (!theApp.ExecuteSql(sql))
-        return 0;
+    {
+        CSqlTransaction transaction;
+        CString lock = "TaskExtDocument:" + m_strTaskNo + "|" + description;
+        lock.MakeUpper();
+        if (!transaction.IsActive() || !transaction.Lock(lock))
+            return 0;
+        CString sql;
+        sql.Format("SELECT count(*) FROM TaskExtDocument WHERE TaskNo='%s' AND DocType='%s'",
+                   SqlQuote(m_strTaskNo), SqlQuote(description));
+        if (theApp.GetSqlInt(sql) > 0) {
+            CString text;
+            text.Format("文档说明：%s 已被其他用户存储，本次没有保存，请修改文档说明后再存储。", description);
+            ShowDbMessage(text);
+            return 0;
+        }
+        sql.Format("INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileBulk, FileType, FileDate) "
+                   "VALUES('%s', '%s', '%s', '%s', '%s', '%s')",
+                   SqlQuote(m_strTaskNo), SqlQuote(description), SqlQuote(info.GetFileName()),
+                   SqlQuote(info.GetFileSizeKB()), SqlQuote(info.GetFileTypeName()),
+                   SqlQuote(info.GetModifyTime()));
+        if (!theApp.ExecuteSql(sql) || !transaction.Commit())
+            return 0;
+    }
+    CString sql;
     CString select;
     select.Format("SELECT DocSaved, DocContent FROM TaskExtDocument WHERE TaskNo='%s' AND DocType='%s'",
                   SqlQuote(m_strTaskNo), SqlQuote(description));

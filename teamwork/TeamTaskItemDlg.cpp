@@ -3,6 +3,7 @@
 #include "controls/UserBrowseDlg.h"
 #include "core/ComError.h"
 #include "core/Settings.h"
+#include "core/SqlTransaction.h"
 #include "core/TeamWorkLog.h"
 #include "core/UserNotice.h"
 #include "core/VqDesignTaskApp.h"
@@ -220,6 +221,9 @@ void CTeamTaskItemDlg::InitExistingWork() {
     ShowDatesFromTexts();
     OldManager = Manager;
     CheckMaintainRights();
+    m_storedRow = std::make_unique<CStoredRowEdit>(
+        "TeamWorkManage", std::vector<std::pair<CString, CString>>{{"WorkID", WorkID}});
+    m_storedRow->Open(StoredFields());
 }
 
 void CTeamTaskItemDlg::CheckMaintainRights() {
@@ -653,19 +657,40 @@ BOOL CTeamTaskItemDlg::StoreNewWork(const CString& typeLetter, const CString& da
     return FALSE;
 }
 
-BOOL CTeamTaskItemDlg::StoreChangedWork(const CString& typeLetter) {
+std::vector<StoredField> CTeamTaskItemDlg::StoredFields() {
+    auto number = [](int value) {
+        CString text;
+        text.Format("%d", value);
+        return text;
+    };
+    return {{"Manager", "负责人", Manager},
+            {"WorkName", "工作名称", WorkName},
+            {"WorkPrompt", "工作内容", WorkPrompt},
+            {"WorkRequest", "工作要求", WorkRequest},
+            {"WorkType", "任务类型", TypeLetter()},
+            {"BeginTime", "开始时间", PickerDate(BeginDatePicker)},
+            {"CheckTime", "报警时间", PickerDate(CheckDatePicker)},
+            {"PreEndedTime", "完成时间", PickerDate(EndDatePicker)},
+            {"PartCode", "图号前缀", PartCode},
+            {"BeginNum", "起始", number(BeginNum), true},
+            {"EndNum", "终止", number(EndNum), true},
+            {"Other1", "优先级", number(Priority), true}};
+}
+
+// Under the work task's lock, the fields the user changed are written over the row as stored
+// now, with the work log; nothing when another client changed the same field or deleted the
+// work task meanwhile (one box, the window stays open).
+BOOL CTeamTaskItemDlg::StoreChangedWork(const CString&) {
+    if (!m_storedRow || !m_storedRow->IsOpen())
+        return FALSE;
+    CSqlTransaction transaction;
+    if (!transaction.IsActive() || !transaction.Lock(projects::WorkTaskLockName(WorkID)) ||
+        !m_storedRow->StoreChanges(StoredFields()))
+        return FALSE;
     CTeamWorkLog log;
     if (!log.WriteLog(WorkID, "修改", "修改分配工作", NoticeText()))
         return FALSE;
-    CString sql;
-    sql.Format(
-        "UPDATE TeamWorkManage SET Manager='%s', WorkName='%s', WorkPrompt='%s', WorkRequest='%s', "
-        "WorkType='%s', BeginTime='%s', CheckTime='%s', PreEndedTime='%s', PartCode='%s', BeginNum=%d, "
-        "EndNum=%d, Other1=%d WHERE WorkID='%s'",
-        SqlQuote(Manager), SqlQuote(WorkName), SqlQuote(WorkPrompt), SqlQuote(WorkRequest),
-        SqlQuote(typeLetter), SqlQuote(BeginTime), SqlQuote(CheckTime), SqlQuote(PreEndedTime),
-        SqlQuote(PartCode), BeginNum, EndNum, Priority, SqlQuote(WorkID));
-    return theApp.ExecuteSql(sql) ? TRUE : FALSE;
+    return transaction.Commit() ? TRUE : FALSE;
 }
 
 // A failed notice row has been shown and does not undo the stored work task.

@@ -13,6 +13,8 @@
 // not maintain the work task.
 #pragma once
 
+#include "core/StoredRowEdit.h"
+
 #include "platform/base/String.h"
 #include "platform/base/Time.h"
 #include "platform/db/Ado.h"
@@ -20,6 +22,9 @@
 #include "platform/ui/DateTimeCtrl.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/SpinButtonCtrl.h"
+
+#include <memory>
+#include <vector>
 
 class CTeamTaskItemDlg : public CDialog {
 public:
@@ -102,10 +107,14 @@ private:
     CString TypeLetter() const;
     BOOL StoreNewWork(const CString& typeLetter, const CString& dateTime);
     BOOL StoreChangedWork(const CString& typeLetter);
+    // The row's fields as the window shows them now, each as OK writes it.
+    std::vector<StoredField> StoredFields();
     void NotifyManager();
     CString NoticeText();
     // The number of the project task in a work id: the part before the first "#".
     static CString TaskNumberOf(const CString& id);
 
     bool m_bSettingFields = false; // fields are being written by the code, not typed
+    // The existing row as the window opened it; OK writes only what the user changed in it.
+    std::unique_ptr<CStoredRowEdit> m_storedRow;
 };

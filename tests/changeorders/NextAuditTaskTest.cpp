@@ -478,7 +478,7 @@ TEST_P(NextAuditTaskTest, AFinishedTaskOpensReadOnlyAndItsOkWritesAndSendsNothin
     EXPECT_EQ(server.Sessions().size(), 0u);
 }
 
-TEST_P(NextAuditTaskTest, ATaskWhoseRowVanishedKeepsTheListsAuditorAndClosesWithOk) {
+TEST_P(NextAuditTaskTest, ATaskWhoseRowVanishedKeepsTheListsAuditorAndIsSaidToBeGoneOnOk) {
     Task("校对[1]", "lisi", "未完成");
     vq::ScriptedUser user;
     user.Dialog(kManage)
@@ -494,6 +494,8 @@ TEST_P(NextAuditTaskTest, ATaskWhoseRowVanishedKeepsTheListsAuditorAndClosesWith
             EXPECT_EQ(request, "");
         })
         .Click(IDOK)
+        .Message("该记录已被其他用户删除，本次修改未保存。", IDOK)
+        .Click(IDCANCEL)
         .Dialog(kManage)
         .Click("退出");
     dlg.DoModal();

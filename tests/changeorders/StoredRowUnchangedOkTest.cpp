@@ -1,10 +1,16 @@
 // Every dialog that edits a stored row, opened on it and closed with OK (or its store button)
 // without a change, leaves every row of every table as it was, apart from the columns it stamps
 // (modification times, logs). One case per dialog, each in both dialects on a fresh database.
+//
+// The forms that edit one row, with another client writing that row while the form is open: a
+// field the user left alone keeps the other client's value beside the user's change; when the
+// other client changed the field the user changed, or deleted the row, nothing is written and
+// one box says so.
 #include "changeorders/ChangeLableItemDlg.h"
 #include "changeorders/ECOChangeItemDlg.h"
 #include "changeorders/ECOModifyItemDlg.h"
 #include "changeorders/ECONextAuditTaskDlg.h"
+#include "changeorders/ECONextAuditTaskItemDlg.h"
 #include "controls/TaskColorDlg.h"
 #include "core/ComError.h"
 #include "core/Settings.h"
@@ -12,6 +18,7 @@
 #include "platform/ui/ScriptedUser.h"
 #include "projects/AssignProjectTaskDlg.h"
 #include "projects/ProjectTaskItemDlg.h"
+#include "projects/ProjectTaskItemIds.h"
 #include "projects/ProjectTeamDlg.h"
 #include "review/AssistAuditDlg.h"
 #include "review/AuditOpinionDlg.h"
@@ -467,7 +474,7 @@ const std::vector<Case> kCases = {
      }},
 };
 
-class StoredRowUnchangedOkTest : public ::testing::TestWithParam<std::tuple<int, std::size_t>> {
+template <class Param> class StoredRowDialogTest : public ::testing::TestWithParam<Param> {
 protected:
     void SetUp() override {
         theApp.m_pConnPDM = ws.Connect();
@@ -487,13 +494,333 @@ protected:
         theApp.m_nDatabaseType = 0;
         theApp.m_nAdoCloseMode = 0;
     }
-    int DatabaseType() const { return std::get<0>(GetParam()); }
+    int DatabaseType() const { return std::get<0>(this->GetParam()); }
 
     vqtest::DbWorkspace ws{DatabaseType()};
     CString m_oldLogin, m_oldName;
 };
 
+using StoredRowUnchangedOkTest = StoredRowDialogTest<std::tuple<int, std::size_t>>;
+
+// A form edited while another client writes its row.
+struct MergeCase {
+    const char* name;
+    std::set<std::string> stamped;
+    // Queues the steps that lead to the form, then `atForm` (which queues the user's steps on the
+    // open form and leaves it on the form's own dialog), then the steps after it; runs it.
+    std::function<void(vq::ScriptedUser&, const std::function<void(vq::ScriptedUser&)>& atForm)> run;
+    // The user's change of one field, and the store.
+    std::function<void(vq::ScriptedUser&)> edit;
+    std::function<void(vq::ScriptedUser&)> store;
+    // How the user leaves the form after a refused store.
+    std::function<void(vq::ScriptedUser&)> leave;
+    const char* fieldCaption; // what the box calls the field the user changed
+    // Another client's writes while the form is open: a field the user leaves alone, the field
+    // the user changes, the deletion of the row.
+    const char* otherField;
+    const char* sameField;
+    const char* deleteRow;
+    // After the store with otherField: the user's field and the other client's field as stored.
+    const char* userQuery;
+    const char* userValue;
+    const char* otherQuery;
+    const char* otherValue;
+    // What the form says of a deleted row where it has words of its own.
+    const char* deletedText = "该记录已被其他用户删除，本次修改未保存。";
+    // Rows the case needs besides the common ones.
+    const char* rows = nullptr;
+};
+
+void OkClick(vq::ScriptedUser& user) {
+    user.Click(IDOK);
+}
+void CancelClick(vq::ScriptedUser& user) {
+    user.Click(IDCANCEL);
+}
+
+const std::vector<MergeCase> kMerges = {
+    {"ProjectTaskItem", kItemStamps,
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CProjectTaskItemDlg dlg;
+         dlg.ProjectNo = "P1-02";
+         dlg.Editable = 1;
+         atForm(user.Dialog("项目/任务项属性"));
+         dlg.DoModal();
+     },
+     [](vq::ScriptedUser& user) { user.Set(projects::item_ids::kRemark, "改为铸件"); }, OkClick, CancelClick,
+     "内容描述", "UPDATE ProjectManage SET Other4 = 700 WHERE ProjectNo = 'P1-02'",
+     "UPDATE ProjectManage SET Remark = '他人所改' WHERE ProjectNo = 'P1-02'",
+     "DELETE FROM ProjectManage WHERE ProjectNo = 'P1-02'",
+     "SELECT Remark FROM ProjectManage WHERE ProjectNo = 'P1-02'", "改为铸件",
+     "SELECT Other4 FROM ProjectManage WHERE ProjectNo = 'P1-02'", "700"},
+    {"WorkTaskItem",
+     {"TeamWorkLog"},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CTeamTaskItemDlg dlg;
+         dlg.TaskNo = "P1-01";
+         dlg.WorkID = "P1-01#001";
+         dlg.ModifyMode = 1;
+         atForm(user.DialogContaining("属性"));
+         dlg.DoModal();
+     },
+     [](vq::ScriptedUser& user) { user.Set("工作要求", "按新标准"); },
+     OkClick,
+     CancelClick,
+     "工作要求",
+     "UPDATE TeamWorkManage SET WorkPrompt = '他人内容', Other1 = '320' WHERE WorkID = 'P1-01#001'",
+     "UPDATE TeamWorkManage SET WorkRequest = '他人要求' WHERE WorkID = 'P1-01#001'",
+     "DELETE FROM TeamWorkManage WHERE WorkID = 'P1-01#001'",
+     "SELECT WorkRequest FROM TeamWorkManage WHERE WorkID = 'P1-01#001'",
+     "按新标准",
+     "SELECT WorkPrompt || Other1 FROM TeamWorkManage WHERE WorkID = 'P1-01#001'",
+     "他人内容320"},
+    {"ChangeNotice",
+     {},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CECOChangeItemDlg form;
+         form.m_strECONo = "C-02";
+         form.m_bNewItem = 0;
+         atForm(user.Dialog("更改通知单 - 改底图"));
+         form.DoModal();
+     },
+     [](vq::ScriptedUser& user) { user.Set(CECOChangeItemDlg::kRemarkId, "吊耳改位"); },
+     [](vq::ScriptedUser& user) { user.Click("确定").Dialog("操作提示").Click("临时"); },
+     [](vq::ScriptedUser& user) {
+         user.Dialog("更改通知单 - 改底图").Click("取消").Message("是否存储更改单信息?", IDNO);
+     },
+     "备注",
+     "UPDATE ECOChangeManage SET AffectNo = 'SC-9' WHERE ECONo = 'C-02'",
+     "UPDATE ECOChangeManage SET Remark = '他人备注' WHERE ECONo = 'C-02'",
+     "DELETE FROM ECOChangeManage WHERE ECONo = 'C-02'",
+     "SELECT Remark FROM ECOChangeManage WHERE ECONo = 'C-02'",
+     "吊耳改位",
+     "SELECT AffectNo FROM ECOChangeManage WHERE ECONo = 'C-02'",
+     "SC-9",
+     "更改单：C-02 已被删除，本次没有保存。"},
+    {"ChangeNoticeParts",
+     {},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CECOChangeItemDlg form;
+         form.m_strECONo = "C-02";
+         form.m_bNewItem = 0;
+         atForm(user.Dialog("更改通知单 - 改底图"));
+         form.DoModal();
+     },
+     [](vq::ScriptedUser& user) {
+         user.Select(CECOChangeItemDlg::kPartListId, 0)
+             .Click(CECOChangeItemDlg::kPartDeleteId)
+             .Message("是否删除选中的零部件信息?", IDYES);
+     },
+     [](vq::ScriptedUser& user) { user.Click("确定").Dialog("操作提示").Click("临时"); },
+     [](vq::ScriptedUser& user) {
+         user.Dialog("更改通知单 - 改底图").Click("取消").Message("是否存储更改单信息?", IDNO);
+     },
+     "更改图纸",
+     "UPDATE ECOChangeManage SET AffectNo = 'SC-9' WHERE ECONo = 'C-02'",
+     "UPDATE ECOChangePart SET ChangePlace = '3' WHERE ECONo = 'C-02'",
+     "DELETE FROM ECOChangeManage WHERE ECONo = 'C-02'",
+     "SELECT count(*) FROM ECOChangePart WHERE ECONo = 'C-02'",
+     "0",
+     "SELECT AffectNo FROM ECOChangeManage WHERE ECONo = 'C-02'",
+     "SC-9",
+     "更改单：C-02 已被删除，本次没有保存。"},
+    {"ModificationNotice",
+     {},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CECOModifyItemDlg form;
+         form.m_strECONo = "EC-3";
+         form.m_bNewItem = 0;
+         atForm(user.Dialog("修改通知单 - 改蓝图"));
+         form.DoModal();
+     },
+     [](vq::ScriptedUser& user) { user.Set(CECOModifyItemDlg::kRemarkId, "备注二"); },
+     [](vq::ScriptedUser& user) { user.Click("确定"); },
+     [](vq::ScriptedUser& user) {
+         user.Dialog("修改通知单 - 改蓝图").Click("取消").Message("是否存储修改单信息?", IDNO);
+     },
+     "备注",
+     "UPDATE ECOModifyManage SET AffectNo = 'SC-8' WHERE ECONo = 'EC-3'",
+     "UPDATE ECOModifyManage SET Remark = '他人备注' WHERE ECONo = 'EC-3'",
+     "DELETE FROM ECOModifyManage WHERE ECONo = 'EC-3'",
+     "SELECT Remark FROM ECOModifyManage WHERE ECONo = 'EC-3'",
+     "备注二",
+     "SELECT AffectNo FROM ECOModifyManage WHERE ECONo = 'EC-3'",
+     "SC-8"},
+    {"ModificationNoticeDrawings",
+     {},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CECOModifyItemDlg form;
+         form.m_strECONo = "EC-3";
+         form.m_bNewItem = 0;
+         atForm(user.Dialog("修改通知单 - 改蓝图"));
+         form.DoModal();
+     },
+     [](vq::ScriptedUser& user) {
+         user.Select(CECOModifyItemDlg::kPartListId, 0)
+             .Click(CECOModifyItemDlg::kPartDeleteId)
+             .Message("是否要删除选中的图纸信息?", IDYES);
+     },
+     [](vq::ScriptedUser& user) { user.Click("确定"); },
+     [](vq::ScriptedUser& user) {
+         user.Dialog("修改通知单 - 改蓝图").Click("取消").Message("是否存储修改单信息?", IDNO);
+     },
+     "图纸",
+     "UPDATE ECOModifyManage SET AffectNo = 'SC-8' WHERE ECONo = 'EC-3'",
+     "UPDATE ECOModifyPart SET Other2 = '4' WHERE ECONo = 'EC-3'",
+     "DELETE FROM ECOModifyManage WHERE ECONo = 'EC-3'",
+     "SELECT count(*) FROM ECOModifyPart WHERE ECONo = 'EC-3'",
+     "0",
+     "SELECT AffectNo FROM ECOModifyManage WHERE ECONo = 'EC-3'",
+     "SC-8"},
+    {"PartChangeLabel",
+     {},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CChangeLableItemDlg dlg;
+         dlg.m_strPartCode = "P-1";
+         dlg.m_strRevNo = "B";
+         dlg.m_bNewLabel = 0;
+         dlg.m_strChangeLabel = "a";
+         atForm(user.Dialog("图纸更改标记项"));
+         dlg.DoModal();
+     },
+     [](vq::ScriptedUser& user) { user.Set(CChangeLableItemDlg::kRemarkId, "见新图"); },
+     OkClick,
+     CancelClick,
+     "备注",
+     "UPDATE PartChangeLabel SET FileSerial = 'GC-9' WHERE PartCode = 'P-1' AND ChangeLabel = 'a'",
+     "UPDATE PartChangeLabel SET Remark = '他人备注' WHERE PartCode = 'P-1' AND ChangeLabel = 'a'",
+     "DELETE FROM PartChangeLabel WHERE PartCode = 'P-1' AND ChangeLabel = 'a'",
+     "SELECT Remark FROM PartChangeLabel WHERE PartCode = 'P-1' AND ChangeLabel = 'a'",
+     "见新图",
+     "SELECT FileSerial FROM PartChangeLabel WHERE PartCode = 'P-1' AND ChangeLabel = 'a'",
+     "GC-9"},
+    {"ChangeOrderDocumentLabel",
+     {},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CChangeLableItemDlg dlg(nullptr, ChangeLabelTable::ChangeOrderDocument);
+         dlg.m_strECOGroup = "更改单";
+         dlg.m_strECONo = "C-02";
+         dlg.m_strDocType = "箱座图";
+         dlg.m_bNewLabel = 0;
+         dlg.m_strChangeLabel = "1";
+         atForm(user.Dialog("设计更改标记项"));
+         dlg.DoModal();
+     },
+     [](vq::ScriptedUser& user) { user.Set(CChangeLableItemDlg::kCountId, "2"); },
+     OkClick,
+     CancelClick,
+     "更改处数",
+     "UPDATE ECOFileChangeLabel SET Content = '补注公差及粗糙度' WHERE ECONo = 'C-02'",
+     "UPDATE ECOFileChangeLabel SET ChangeCount = '3' WHERE ECONo = 'C-02'",
+     "DELETE FROM ECOFileChangeLabel WHERE ECONo = 'C-02'",
+     "SELECT ChangeCount FROM ECOFileChangeLabel WHERE ECONo = 'C-02'",
+     "2",
+     "SELECT Content FROM ECOFileChangeLabel WHERE ECONo = 'C-02'",
+     "补注公差及粗糙度"},
+    {"AssistingReviewTaskOfAChangeOrder",
+     {},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CECONextAuditTaskItemDlg dlg;
+         dlg.m_strECOGroup = "更改单";
+         dlg.m_strECONo = "C-02";
+         dlg.m_strUpAuditName = "校对[N]";
+         dlg.m_strAuditName = "校对[1]";
+         atForm(user.Dialog("更改单—协助评审任务"));
+         dlg.DoModal();
+     },
+     [](vq::ScriptedUser& user) { user.Set(CECONextAuditTaskItemDlg::kRequestId, "核对尺寸及公差"); },
+     OkClick,
+     CancelClick,
+     "工作要求",
+     "UPDATE ECONextAuditManage SET Auditor = 'wangwu' WHERE ECONo = 'C-02'",
+     "UPDATE ECONextAuditManage SET AuditRequest = '他人要求' WHERE ECONo = 'C-02'",
+     "DELETE FROM ECONextAuditManage WHERE ECONo = 'C-02'",
+     "SELECT AuditRequest FROM ECONextAuditManage WHERE ECONo = 'C-02'",
+     "核对尺寸及公差",
+     "SELECT Auditor FROM ECONextAuditManage WHERE ECONo = 'C-02'",
+     "wangwu",
+     "该记录已被其他用户删除，本次修改未保存。",
+     "INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, AssignDate, AuditName, "
+     "Auditor, "
+     "BeginTime, AuditState, AuditRequest) VALUES ('更改单', 'C-02', '校对[N]', 'zhangsan', '2026-11-01', "
+     "'校对[1]', 'lisi', '2026-11-01', '未完成', '核对尺寸')"},
+    {"DesignPartBelowAPart",
+     {"TeamWorkPart.SaveDate"},
+     [](vq::ScriptedUser& user, const auto& atForm) {
+         CDesignPartDlg dlg;
+         dlg.WorkID = "P1-01#001";
+         dlg.PlaceInTree = 1;
+         dlg.UpCode = "P-1";
+         dlg.PartCode = "P-1-1";
+         dlg.PartName = "底板";
+         atForm(user.Dialog("增加设计零部件"));
+         dlg.DoModal();
+     },
+     [](vq::ScriptedUser& user) { user.Set(teamwork::part_ids::kNote, "见图 4"); },
+     OkClick,
+     CancelClick,
+     "备注",
+     "UPDATE TeamWorkPart SET TrastUser = 'lisi', PartRev = 'B' WHERE PartCode = 'P-1-1'",
+     "UPDATE TeamWorkPartTree SET Other1 = '他人备注' WHERE DCode = 'P-1-1'",
+     "DELETE FROM TeamWorkPart WHERE PartCode = 'P-1-1'",
+     "SELECT Other1 FROM TeamWorkPartTree WHERE DCode = 'P-1-1'",
+     "见图 4",
+     "SELECT TrastUser || PartRev FROM TeamWorkPart WHERE PartCode = 'P-1-1'",
+     "lisiB"},
+};
+
+enum class Meanwhile { OtherField, SameField, Deleted };
+
+using StoredRowMergeTest = StoredRowDialogTest<std::tuple<int, std::size_t, int>>;
+
+std::string MergeTestName(const ::testing::TestParamInfo<std::tuple<int, std::size_t, int>>& info) {
+    static const char* const kMeanwhile[] = {"OtherField", "SameField", "Deleted"};
+    return std::string(kMerges[std::get<1>(info.param)].name) + "_" + kMeanwhile[std::get<2>(info.param)] +
+           (std::get<0>(info.param) == 2 ? "_Oracle" : "_SqlServer");
+}
+
 } // namespace
+
+TEST_P(StoredRowMergeTest, WritesOnlyTheUsersChangeOverTheRowAsStoredNow) {
+    const MergeCase& c = kMerges[std::get<1>(GetParam())];
+    if (c.rows)
+        ws.Execute(c.rows);
+    const auto meanwhile = static_cast<Meanwhile>(std::get<2>(GetParam()));
+    const char* write = meanwhile == Meanwhile::OtherField  ? c.otherField
+                        : meanwhile == Meanwhile::SameField ? c.sameField
+                                                            : c.deleteRow;
+    const CString refusal = meanwhile == Meanwhile::Deleted
+                                ? CString(c.deletedText)
+                                : CString("该记录已被其他用户修改（") + c.fieldCaption + "），本次修改未保存";
+    Snapshot afterWrite;
+    vq::ScriptedUser user;
+    c.run(user, [&](vq::ScriptedUser& form) {
+        form.Do([&](CDialog&) {
+            ws.Execute(write);
+            afterWrite = TakeSnapshot(c.stamped);
+        });
+        c.edit(form);
+        c.store(form);
+        if (meanwhile != Meanwhile::OtherField) {
+            form.MessageContaining(refusal, IDOK);
+            c.leave(form);
+        }
+    });
+    EXPECT_TRUE(user.Succeeded()) << user.Error();
+    if (meanwhile == Meanwhile::OtherField) {
+        EXPECT_EQ(ws.QueryText(c.userQuery), c.userValue);
+        EXPECT_EQ(ws.QueryText(c.otherQuery), c.otherValue);
+    } else {
+        const Snapshot after = TakeSnapshot(c.stamped);
+        EXPECT_TRUE(afterWrite == after) << Differences(afterWrite, after);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, StoredRowMergeTest,
+                         ::testing::Combine(vqtest::DbWorkspace::Types(),
+                                            ::testing::Range<std::size_t>(0, kMerges.size()),
+                                            ::testing::Range(0, 3)),
+                         MergeTestName);
 
 TEST_P(StoredRowUnchangedOkTest, LeavesEveryRowAsItWasButItsStamps) {
     const Case& c = kCases[std::get<1>(GetParam())];

@@ -323,9 +323,10 @@ TEST_P(ProjectTaskItemTest, AParentWithoutAPlannedDateSetsNoBound) {
     user.Dialog("项目/任务项属性").Set(kRemark, "说明").Click(IDOK);
     ASSERT_EQ(change.DoModal(), IDOK);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(Query("SELECT Remark || '|' || PreendedTime || '|' || AlertTime || '|' || Other3 FROM ProjectManage "
-                    "WHERE ProjectNo='C1'"),
-              "说明|||");
+    EXPECT_EQ(
+        Query("SELECT Remark || '|' || COALESCE(PreendedTime, '') || '|' || COALESCE(AlertTime, '') || '|' "
+              "|| COALESCE(Other3, '') FROM ProjectManage WHERE ProjectNo='C1'"),
+        "说明|||");
 
     CProjectTaskItemDlg task;
     task.NewItem = 1;

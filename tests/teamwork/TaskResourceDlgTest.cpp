@@ -209,6 +209,35 @@ TEST_P(TaskResourceTest, ProjectTaskDocumentsRefuseDuplicateDescriptionsAfterSto
     EXPECT_EQ(Query("SELECT DocSaved FROM TaskExtDocument WHERE DocType='b.dwg'"), "1");
 }
 
+TEST_P(TaskResourceTest, ADocumentAnotherClientStoredMeanwhileUnderTheDescriptionIsNotReplaced) {
+    vq::ScriptedUser user;
+    user.Dialog("任务资源管理")
+        .Click("批量增加...")
+        .Files({fileA})
+        .Do([this](CDialog&) {
+            ws->Execute("INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileType, FileBulk, "
+                        "DocSaved) VALUES "
+                        "('XM-01-01', 'A.TXT', 'theirs.txt', '文本文件', '1KB', '1')");
+        })
+        .Click(IDOK)
+        .Message("文档说明：a.txt 已被其他用户存储，本次没有保存，请修改文档说明后再存储。", IDOK)
+        // The row stays in the list; under another description it is stored beside theirs.
+        .Select(CTaskResourceDlg::kListId, 0)
+        .Click("文档提示...")
+        .Dialog("输入字符串")
+        .Set(1013, "我的说明")
+        .Click(IDOK)
+        .Click(IDOK);
+    CTaskResourceDlg dlg;
+    dlg.m_strTaskNo = "XM-01-01";
+    dlg.m_strTaskName = "箱体结构设计";
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str() << " remaining " << user.Remaining();
+    EXPECT_EQ(Query("SELECT FileName FROM TaskExtDocument WHERE DocType='A.TXT'"), "theirs.txt");
+    EXPECT_EQ(Query("SELECT FileName || DocSaved FROM TaskExtDocument WHERE DocType='我的说明'"), "a.txt1");
+    EXPECT_EQ(Query("SELECT count(*) FROM TaskExtDocument"), "2");
+}
+
 TEST_P(TaskResourceTest, ProjectTaskNumberIsFoundByNameAndAStoreWithoutNumberIsRefused) {
     ws->Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath) VALUES ('P-7', '泵', '项目管理');"
                 "INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileType, FileBulk) VALUES "

@@ -1,0 +1,82 @@
+// CStoredRowEdit: one stored row that a form edits. When the form opens it keeps the row as
+// stored; on OK, inside the caller's transaction and after the row's lock, it reads the row again
+// and writes only the fields whose form value differs from the one read at open, so that a field
+// another client changed meanwhile and the person left alone keeps the other client's value.
+// When a field the person changed was changed by another client too, or the row is gone, nothing
+// is written and one box says so (once the transaction has ended).
+//
+//   OnInitDialog:   m_row.Open(FormFields());
+//   OnOK:
+//     CSqlTransaction transaction;
+//     if (!transaction.IsActive() || !transaction.Lock(m_row.LockName()) ||
+//         !m_row.StoreChanges(FormFields()) || !transaction.Commit())
+//         return;                                  // the form stays open with the person's input
+//
+// Values are compared as text (VariantToString); every value written goes through SqlQuote.
+#pragma once
+
+#include "platform/base/String.h"
+
+#include <utility>
+#include <vector>
+
+struct StoredField {
+    CString column;      // the column of the stored row
+    CString caption;     // what the form calls the field, for the message
+    CString value;       // the form's value as text
+    bool number = false; // an integer column: written without quotes
+};
+
+class CStoredRowEdit {
+public:
+    // The row: its table and its key as (column, value) pairs.
+    CStoredRowEdit(const CString& table, std::vector<std::pair<CString, CString>> key);
+
+    // Reads and keeps the fields' columns as stored now (the values of `fields` are not used).
+    // False when the row is not there or the read failed (shown).
+    bool Open(const std::vector<StoredField>& fields);
+    bool IsOpen() const { return m_open; }
+
+    // A lock named after the row (table and key), for rows whose other writers take no lock of
+    // their own.
+    CString LockName() const;
+
+    // Inside the caller's transaction, after the row's lock: reads the row again and writes, in
+    // one UPDATE, the fields whose form value differs from the value read at Open, with `stamps`
+    // (columns written whatever changed, e.g. a modification time) when anything is written or
+    // `stampAlways`. False, nothing written, when the row is gone, a changed field was changed
+    // by another client too (one box names them), or a statement failed (shown). After a
+    // store the written values count as the ones opened, so a second store writes nothing again.
+    bool StoreChanges(const std::vector<StoredField>& fields, const std::vector<StoredField>& stamps = {},
+                      bool stampAlways = false);
+
+    // The first half of StoreChanges, for a caller that runs the statement itself: reads the row
+    // again and gives the UPDATE (empty when there is nothing to write), or refuses as
+    // StoreChanges does. Once the statement has run, Written(fields).
+    bool PrepareUpdate(const std::vector<StoredField>& fields, const std::vector<StoredField>& stamps,
+                       bool stampAlways, CString& statement);
+    void Written(const std::vector<StoredField>& fields);
+    // After PrepareUpdate, for a caller that writes the row in its own way (a row replaced
+    // whole): each field's form value where the user changed it, else its value as stored now.
+    std::vector<CString> MergedValues(const std::vector<StoredField>& fields) const;
+
+    // The rows a statement reads, every column as text, as one text: to tell whether the rows
+    // that hang on a row (a list the form writes whole) changed. Empty after a failed read (shown).
+    static CString RowsText(const CString& sql);
+
+    static CString ConflictMessage(const std::vector<CString>& captions);
+    static CString DeletedMessage();
+
+private:
+    // The columns as stored now, in the order of `fields`; false when the row is gone (found
+    // false) or the read failed (shown).
+    bool ReadStored(const std::vector<StoredField>& fields, std::vector<CString>& stored, bool& found) const;
+    CString KeyCondition() const;
+    static CString Literal(const StoredField& field);
+
+    CString m_table;
+    std::vector<std::pair<CString, CString>> m_key;
+    std::vector<CString> m_stored; // the row as stored at Open (or as the last store left it)
+    std::vector<CString> m_now;    // the row as PrepareUpdate read it
+    bool m_open = false;
+};
