@@ -178,23 +178,22 @@ bool ECOTaskSnapshot::ReadStampsAndTriggers(Stamps& stamps, CString& triggers) {
 
 bool ECOTaskSnapshot::ReadWatchedWrites(Stamps& stamps) {
     // SQLite: the rows the application's connection wrote to the watched tables (counted by the
-    // connection itself, whoever wrote through it) and the database's data version, which changes
-    // whenever another connection commits a write, together with the schema's version. The task's
-    // stamp carries the count, so that an own write is counted in; the order's carries the rest.
+    // connection itself, whoever wrote through it), and how many commits of other connections it
+    // has seen. The task's stamp carries the count, so that an own write is counted in; the
+    // order's carries the rest.
     try {
-        _RecordsetPtr rs =
-            Statement("SELECT vq_watched_writes(?, schema_version), data_version FROM pragma_schema_version, "
-                      "pragma_data_version",
-                      {_variant_t(CString(kWatchedWrites))})
-                ->Execute(nullptr, nullptr, adCmdText);
+        // Reading a table begins the statement's read of the database, which sees the commits of
+        // other connections before the function counts them.
+        _RecordsetPtr rs = Statement("SELECT vq_watched_writes(?) FROM sqlite_master LIMIT 1",
+                                     {_variant_t(CString(kWatchedWrites))})
+                               ->Execute(nullptr, nullptr, adCmdText);
         const CString watched = rs->IsEOF() ? CString() : VariantToString(rs->GetCollect(0L));
-        const CString version = rs->IsEOF() ? CString() : VariantToString(rs->GetCollect(1L));
         rs->Close();
         const int count = watched.ReverseFind('.');
         if (count < 0)
             return true; // a connection without the watch: no stamps
         stamps.task.writes = watched.Mid(count + 1);
-        stamps.task.token = watched.Left(count) + "/" + version;
+        stamps.task.token = watched.Left(count);
         stamps.order.writes = "0";
         stamps.order.token = stamps.task.token;
     } catch (_com_error& e) {

@@ -26,15 +26,38 @@ struct WatchedTable {
 };
 
 struct WriteWatch {
+    sqlite3* db = nullptr;
     bool hooked = false;
     unsigned long long serial = 0;
     unsigned long long epoch = 0;
     long long count = 0;
     bool set = false; // a reader named the tables: until then every row written counts
     std::string spec;
-    long long schemaVersion = -1;
     std::vector<WatchedTable> tables;
+    // The database file's version as the connection's pager counts it (every commit, its own and
+    // those of other connections it has since seen), and the count of changes by other connections
+    // (or that cannot be told apart from them) seen through it.
+    unsigned expectedVersion = 0;
+    bool versionKnown = false;
+    unsigned long long others = 0;
+    bool columnsStale = false; // the schema may have changed: the columns are found again
 };
+
+// The pager's version of the main database; false when the file cannot tell.
+bool FileVersion(sqlite3* db, unsigned& version) {
+    return sqlite3_file_control(db, "main", SQLITE_FCNTL_DATA_VERSION, &version) == SQLITE_OK;
+}
+
+// Another connection committed since the version was last seen: anything may have changed, the
+// watched columns among it.
+void SeeVersion(WriteWatch& watch, unsigned version) {
+    if (!watch.versionKnown || version != watch.expectedVersion) {
+        ++watch.others;
+        watch.columnsStale = true;
+    }
+    watch.expectedVersion = version;
+    watch.versionKnown = true;
+}
 
 bool SameValue(sqlite3_value* a, sqlite3_value* b) {
     const int type = sqlite3_value_type(a);
@@ -127,7 +150,7 @@ std::vector<int> ColumnsOf(sqlite3* db, const std::string& table, const std::str
     return columns;
 }
 
-void SetWatch(sqlite3* db, WriteWatch& watch, const std::string& spec, long long schemaVersion) {
+void SetWatch(sqlite3* db, WriteWatch& watch, const std::string& spec) {
     watch.tables.clear();
     std::size_t from = 0;
     while (from < spec.size()) {
@@ -142,10 +165,11 @@ void SetWatch(sqlite3* db, WriteWatch& watch, const std::string& spec, long long
             watch.tables.push_back(std::move(table));
         from = to + 1;
     }
+    if (spec != watch.spec || !watch.set)
+        ++watch.epoch;
     watch.spec = spec;
-    watch.schemaVersion = schemaVersion;
     watch.set = true;
-    ++watch.epoch;
+    watch.columnsStale = false;
 }
 
 void WatchedWrites(sqlite3_context* context, int, sqlite3_value** arguments) {
@@ -154,13 +178,20 @@ void WatchedWrites(sqlite3_context* context, int, sqlite3_value** arguments) {
         sqlite3_result_null(context);
         return;
     }
+    sqlite3* db = sqlite3_context_db_handle(context);
+    unsigned version = 0;
+    if (!FileVersion(db, version)) {
+        sqlite3_result_null(context); // other connections' commits cannot be seen: no stamps
+        return;
+    }
+    // The statement reads: its transaction has seen every commit before it.
+    SeeVersion(*watch, version);
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
     const std::string spec = text ? text : "";
-    const long long schemaVersion = sqlite3_value_int64(arguments[1]);
-    if (!watch->set || spec != watch->spec || schemaVersion != watch->schemaVersion)
-        SetWatch(sqlite3_context_db_handle(context), *watch, spec, schemaVersion);
+    if (!watch->set || spec != watch->spec || watch->columnsStale)
+        SetWatch(db, *watch, spec);
     const std::string answer = std::to_string(watch->serial) + "." + std::to_string(watch->epoch) + "." +
-                               std::to_string(watch->count);
+                               std::to_string(watch->others) + "." + std::to_string(watch->count);
     sqlite3_result_text(context, answer.c_str(), static_cast<int>(answer.size()), SQLITE_TRANSIENT);
 }
 
@@ -170,12 +201,57 @@ void OnRollback(void* context) {
     ++static_cast<WriteWatch*>(context)->epoch;
 }
 
-// The same for a rollback to a savepoint, seen as the statement is prepared (SQLite has no hook
-// that runs as it is undone): the epoch changes before the rows are taken back.
+// The connection's own commit is about to add one to the pager's version (the write lock is held:
+// no other connection commits in between). A version that moved before it was another
+// connection's commit; a commit that then fails leaves the version short of the one expected,
+// which is taken for another's.
+int OnCommit(void* context) {
+    auto* watch = static_cast<WriteWatch*>(context);
+    unsigned version = 0;
+    if (FileVersion(watch->db, version)) {
+        SeeVersion(*watch, version);
+        watch->expectedVersion = version + 1;
+    } else {
+        watch->versionKnown = false;
+    }
+    return 0;
+}
+
+// What a statement does, seen as it is prepared (SQLite has no hook that runs as it is undone or
+// as the schema changes): a rollback to a savepoint takes back rows counted, and a change of the
+// schema (a table dropped, altered or made) may take rows away without a row written or move the
+// columns: the epoch changes before either happens.
 int OnStatementPrepared(void* context, int action, const char* operation, const char*, const char*,
                         const char*) {
-    if (action == SQLITE_SAVEPOINT && operation && strcasecmp(operation, "ROLLBACK") == 0)
-        ++static_cast<WriteWatch*>(context)->epoch;
+    auto* watch = static_cast<WriteWatch*>(context);
+    switch (action) {
+    case SQLITE_READ:
+    case SQLITE_SELECT:
+    case SQLITE_FUNCTION:
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+    case SQLITE_DELETE:
+    case SQLITE_TRANSACTION:
+    case SQLITE_PRAGMA:
+    case SQLITE_RECURSIVE:
+    case SQLITE_ATTACH:
+    case SQLITE_DETACH:
+    case SQLITE_ANALYZE:
+    case SQLITE_REINDEX:
+    case SQLITE_CREATE_INDEX:
+    case SQLITE_CREATE_TEMP_INDEX:
+    case SQLITE_DROP_INDEX:
+    case SQLITE_DROP_TEMP_INDEX:
+        return SQLITE_OK;
+    case SQLITE_SAVEPOINT:
+        if (!operation || strcasecmp(operation, "ROLLBACK") != 0)
+            return SQLITE_OK;
+        break;
+    default:
+        break;
+    }
+    ++watch->epoch;
+    watch->columnsStale = true;
     return SQLITE_OK;
 }
 
@@ -187,16 +263,18 @@ void Forget(void* watch) {
 
 int InstallSqliteWriteWatch(sqlite3* db) {
     auto* watch = new WriteWatch;
+    watch->db = db;
     watch->serial = ++g_serials;
     watch->hooked = g_watchOn.load();
     // Not deterministic: the same arguments answer anew at every call.
-    const int rc = sqlite3_create_function_v2(db, "vq_watched_writes", 2, SQLITE_UTF8 | SQLITE_DIRECTONLY,
+    const int rc = sqlite3_create_function_v2(db, "vq_watched_writes", 1, SQLITE_UTF8 | SQLITE_DIRECTONLY,
                                               watch, WatchedWrites, nullptr, nullptr, Forget);
     if (rc != SQLITE_OK)
         return rc; // sqlite3_create_function_v2 has called Forget
     if (watch->hooked) {
         sqlite3_preupdate_hook(db, OnRowWritten, watch);
         sqlite3_rollback_hook(db, OnRollback, watch);
+        sqlite3_commit_hook(db, OnCommit, watch);
         sqlite3_set_authorizer(db, OnStatementPrepared, watch);
     }
     return SQLITE_OK;
