@@ -578,9 +578,11 @@ int main(int argc, char** argv) {
             "\nagainst the previous build (%s), ms per decision on %s, judged on %s: a drawing's decision "
             "at an open level on a database of the earlier schema before its upgrade (goal at most "
             "%.1f times the previous build's) and on a database of this schema (goal at most %.1f "
-            "times); a decision at a complete level before the upgrade (where the previous build "
-            "decided the second documents)\n",
-            previous, engine, judged, kEarlierGoal, kCurrentGoal);
+            "times); a decision at a complete level answered by the tables (%s), against the previous "
+            "build's (where it decided the second documents)\n",
+            previous, engine, judged, kEarlierGoal, kCurrentGoal,
+            server ? "before the upgrade"
+                   : "through a connection without stamps: before the upgrade SQLite decides as after it");
         std::printf("%-8s %10s %10s %10s %7s %-6s %7s %-6s %10s %10s %7s\n", "parts", "previous", "earlier",
                     "current", "/prev", "goal", "/prev", "goal", "prev.cmpl", "earl.cmpl", "/prev");
         for (const SizeResult& r : results) {
