@@ -3,6 +3,8 @@
 // nothing of the person's write is stored; one box says what changed. The roads' own tests go
 // through their refusals one by one; this table keeps each road under the same rule.
 #include "changeorders/ECOChangeItemDlg.h"
+#include "changeorders/ECOChangeLableMaintainDlg.h"
+#include "changeorders/PartChangeLableMaintainDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/BorrowRelationDlg.h"
 #include "platform/ui/ScriptedUser.h"
@@ -67,6 +69,31 @@ void WorkTask(Ws& ws, const char* state) {
 
 void Sql(Ws& ws, const char* sql) {
     ws.Execute(sql);
+}
+
+// A temporary change notice C-1 of zhangsan with the label a on its drawing 箱盖图.
+void LabelledNotice(Ws& ws) {
+    Users(ws);
+    Sql(ws, "INSERT INTO ECOChangeManage (ECONo, SaveUser, State) VALUES ('C-1', '张三', '临时')");
+    Sql(ws,
+        "INSERT INTO ECOFileChangeLabel VALUES ('更改单', 'C-1', '箱盖图', 'a', '2B', '1', 'F-1', '张三', "
+        "'2026-11-02', '', '', '', '50.000000', '50.000000', '250.000000', '210.000000')");
+}
+
+void DeleteNoticeLabel(vq::ScriptedUser& user, const std::function<void()>&) {
+    user.Dialog("设计更改标记管理")
+        .Select(CECOChangeLableMaintainDlg::kListId, "a")
+        .Click("删除...")
+        .Message("是否真的要删除选中的更改标记项?", IDYES)
+        .Click("退出");
+}
+
+void OpenNoticeLabels() {
+    CECOChangeLableMaintainDlg dlg;
+    dlg.m_strECOGroup = "更改单";
+    dlg.m_strECONo = "C-1";
+    dlg.m_strDocType = "箱盖图";
+    dlg.DoModal();
 }
 
 const Road kRoads[] = {
@@ -357,6 +384,40 @@ const Road kRoads[] = {
      },
      nullptr, [](Ws& ws) { Sql(ws, "UPDATE ECOChangeManage SET State='正式' WHERE ECONo='C-02'"); },
      "更改单：C-02 已发布，本次没有保存，也没有再次发布。", "SELECT count(*) FROM ECOPartRelease", "0"},
+    {"change label deletion of a notice published meanwhile", LabelledNotice, DeleteNoticeLabel,
+     OpenNoticeLabels, "是否真的要删除选中的更改标记项?",
+     [](Ws& ws) { Sql(ws, "UPDATE ECOChangeManage SET State='正式' WHERE ECONo='C-1'"); },
+     "更改单：C-1 已发布，本次没有删除选中的更改标记项。", "SELECT count(*) FROM ECOFileChangeLabel", "1"},
+    {"change label of a notice changed meanwhile", LabelledNotice, DeleteNoticeLabel, OpenNoticeLabels,
+     "是否真的要删除选中的更改标记项?",
+     [](Ws& ws) { Sql(ws, "UPDATE ECOFileChangeLabel SET ChangeCount='3' WHERE ChangeLabel='a'"); },
+     "更改标记项 a 已被其他用户修改，本次没有删除。", "SELECT count(*) FROM ECOFileChangeLabel", "1"},
+    {"part change label",
+     [](Ws& ws) {
+         Users(ws);
+         Sql(ws,
+             "INSERT INTO VqkorvelAll_title (TCode, TName, ProductDwgCode, CurrentRev) VALUES ('P1', '箱座', "
+             "'PRD', 'B')");
+         Sql(ws,
+             "INSERT INTO PartChangeLabel VALUES ('P1', 'B', 'a', '2B', '2', 'GC-1', '张三', '2026-11-02', "
+             "'', '', '', '50.000000', '50.000000', '250.000000', '210.000000')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Message("未能正确连接文件服务器，不能浏览设计文件...", IDOK)
+             .Dialog("零部件更改标记管理")
+             .Select(CPartChangeLableMaintainDlg::kListId, "a")
+             .Click("删除...")
+             .Message("是否真的要删除选中的更改标记项?", IDYES)
+             .Click("退出");
+     },
+     [] {
+         CPartChangeLableMaintainDlg dlg;
+         dlg.m_strPartNumber = "P1";
+         dlg.DoModal();
+     },
+     "是否真的要删除选中的更改标记项?",
+     [](Ws& ws) { Sql(ws, "UPDATE PartChangeLabel SET FileSerial='GC-9' WHERE ChangeLabel='a'"); },
+     "更改标记项 a 已被其他用户修改，本次没有删除。", "SELECT count(*) FROM PartChangeLabel", "1"},
 };
 
 class AnsweredWriteRoadsTest : public ::testing::TestWithParam<int> {
