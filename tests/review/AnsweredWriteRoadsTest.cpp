@@ -7,6 +7,8 @@
 #include "changeorders/PartChangeLableMaintainDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/BorrowRelationDlg.h"
+#include "platform/ftp/FtpConnection.h"
+#include "platform/ftp/InternetSession.h"
 #include "platform/ui/ScriptedUser.h"
 #include "projects/DataDeleteConfirmDlg.h"
 #include "projects/DesignProjectManageDlg.h"
@@ -14,17 +16,20 @@
 #include "projects/ProjectTeamDlg.h"
 #include "projects/ProjectTeamIds.h"
 #include "review/DesignFileAuditSender.h"
+#include "review/ProjectTaskAuditDlg.h"
 #include "review/WorkDocAuditResultDlg.h"
 #include "teamwork/DeleteWorkCascade.h"
 #include "teamwork/TaskPartDlg.h"
 #include "teamwork/TeamWorkTaskStateDlg.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/FtpServer.h"
 #include "tests/support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -418,6 +423,48 @@ const Road kRoads[] = {
      "是否真的要删除选中的更改标记项?",
      [](Ws& ws) { Sql(ws, "UPDATE PartChangeLabel SET FileSerial='GC-9' WHERE ChangeLabel='a'"); },
      "更改标记项 a 已被其他用户修改，本次没有删除。", "SELECT count(*) FROM PartChangeLabel", "1"},
+    {"project task review closed with its document results",
+     [](Ws& ws) {
+         Users(ws);
+         Sql(ws, "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+                 "AuditingModel, AuditorName) VALUES ('P-1', '泵体设计', '项目\\', 'zhangsan', '评审', "
+                 "'两级评审', "
+                 "'lisi|*|zhaoliu')");
+         Sql(ws,
+             "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('两级评审', "
+             "'串联', '校对(40,20)|*|审核(40,110)')");
+         Sql(ws,
+             "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, "
+             "AuditManager) VALUES ('P-1', '校对', 'lisi', '2026-12-01', '未完成', 'F', 'lisi')");
+         Sql(ws,
+             "INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, "
+             "FileRemark) VALUES ('P-1', '总图', 'total.dwg', 'AutoCAD 图形', '12KB', '2026-11-30', '')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.DialogContaining("评审意见")
+             .Select(CProjectTaskAuditDlg::kDocumentsId, "总图")
+             .Click(CProjectTaskAuditDlg::kToPassedId)
+             .Click(IDCANCEL)
+             .Message("是否要保存审查文档结果?", IDYES);
+     },
+     [] {
+         // The window needs the file server's connection; nothing is fetched on this road.
+         vqtest::FtpServer server;
+         CInternetSession session("vqtest");
+         std::unique_ptr<CFtpConnection> connection(session.GetFtpConnection(
+             server.Host(), server.User(), server.Password(), static_cast<INTERNET_PORT>(server.Port())));
+         ASSERT_TRUE(connection);
+         theApp.m_pFtpConnection = connection.get();
+         CProjectTaskAuditDlg dlg;
+         dlg.m_strTaskNo = "P-1";
+         dlg.m_strStepName = "校对";
+         dlg.m_strReviewer = "lisi";
+         dlg.DoModal();
+         theApp.m_pFtpConnection = nullptr;
+     },
+     "是否要保存审查文档结果?",
+     [](Ws& ws) { Sql(ws, "UPDATE ProjectManage SET WorkState='评审-更改' WHERE ProjectNo='P-1'"); },
+     "该任务已不在评审中，不能保存评审结果!", "SELECT count(*) FROM TaskFileResult", "0"},
 };
 
 class AnsweredWriteRoadsTest : public ::testing::TestWithParam<int> {
