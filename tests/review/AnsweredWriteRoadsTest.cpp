@@ -465,6 +465,33 @@ const Road kRoads[] = {
      "是否要保存审查文档结果?",
      [](Ws& ws) { Sql(ws, "UPDATE ProjectManage SET WorkState='评审-更改' WHERE ProjectNo='P-1'"); },
      "该任务已不在评审中，不能保存评审结果!", "SELECT count(*) FROM TaskFileResult", "0"},
+    {"stored document deleted from a notice sent for review meanwhile",
+     [](Ws& ws) {
+         theApp.m_strUserName = "Li Si";
+         Sql(ws,
+             "INSERT INTO ECOChangeManage (ECONo, ECOLevel, SaveUser, State, ProductCode) VALUES ('C-02', "
+             "'普通', 'Li Si', '临时', 'JX-0')");
+         Sql(ws, "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType) VALUES "
+                 "('更改单', 'C-02', '说明', 'a.txt', '1KB', '文本文档')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("更改通知单 - 改底图")
+             .Select(CECOChangeItemDlg::kDocListId, "说明")
+             .Click(CECOChangeItemDlg::kDocDeleteId)
+             .Message("是否删除选定文档?", IDYES)
+             .Message("该文档已存储在服务器中，是否继续删?", IDYES)
+             .Click("取消")
+             .Message("是否存储更改单信息?", IDNO);
+     },
+     [] {
+         CECOChangeItemDlg dlg;
+         dlg.m_strECONo = "C-02";
+         dlg.m_bNewItem = 0;
+         dlg.DoModal();
+     },
+     "是否删除选定文档?",
+     [](Ws& ws) { Sql(ws, "UPDATE ECOChangeManage SET State='评审' WHERE ECONo='C-02'"); },
+     "更改单：C-02 已提交评审，本次没有删除选定文档。", "SELECT count(*) FROM ECORelateFile", "1"},
 };
 
 class AnsweredWriteRoadsTest : public ::testing::TestWithParam<int> {
