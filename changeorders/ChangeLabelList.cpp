@@ -1,10 +1,13 @@
 #include "changeorders/ChangeLabelList.h"
 
+#include "changeorders/ChangeOrderState.h"
+
 #include "controls/ListHelpers.h"
 #include "controls/ProgressDlg.h"
 #include "controls/SortListCtrl.h"
 #include "core/ComError.h"
 #include "core/ItemText.h"
+#include "core/SqlTransaction.h"
 #include "platform/base/MessageBox.h"
 #include "platform/db/SqlText.h"
 #include "platform/ui/ImageList.h"
@@ -132,4 +135,42 @@ CLabelProgress::~CLabelProgress() {
 
 void CLabelProgress::SetPos(int pos) {
     m_dlg->m_progress.SetPos(pos);
+}
+
+bool LockLabelAsListed(CSqlTransaction& transaction, const CListCtrl& list, int row, const CString& table,
+                       const std::vector<std::pair<CString, CString>>& key) {
+    const CString label = list.GetItemText(row, 0);
+    CString lock = table;
+    CString condition;
+    const char* separator = ":";
+    for (const auto& [column, value] : key) {
+        lock += separator + value;
+        separator = "|";
+        condition += column + "='" + SqlQuote(value) + "' AND ";
+    }
+    lock += separator + label;
+    lock.MakeUpper();
+    if (!transaction.Lock(lock))
+        return false;
+    const CString sql = "SELECT ChangeLabel, ChangeArea, ChangeCount, FileSerial, Changer, ChangeDate FROM " +
+                        table + " WHERE " + condition + "ChangeLabel='" + SqlQuote(label) + "'";
+    std::vector<CString> stored;
+    bool found = false;
+    if (!ReadFirstRowTexts(sql, stored, found))
+        return false;
+    bool same = found;
+    for (int c = 0; same && c < static_cast<int>(stored.size()); ++c) {
+        CString shown = list.GetItemText(row, c);
+        same = shown.Trim() == stored[c];
+    }
+    if (same)
+        return true;
+    const CString visible(vq::VisibleText(label.str()));
+    CString text;
+    if (!found)
+        text.Format("更改标记项 %s 已被其他用户删除...", visible);
+    else
+        text.Format("更改标记项 %s 已被其他用户修改，本次没有删除。", visible);
+    ShowDbMessage(text);
+    return false;
 }

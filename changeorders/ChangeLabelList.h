@@ -8,6 +8,7 @@
 #include "platform/db/Ado.h"
 #include "platform/ui/DialogTemplate.h"
 
+#include <utility>
 #include <vector>
 
 class CSortListCtrl;
@@ -63,3 +64,13 @@ public:
 private:
     CProgressDlg* m_dlg;
 };
+
+class CSqlTransaction;
+
+// Inside the caller's transaction, before the label of a list row is deleted: takes the lock the
+// label form takes on the label's row (the table and its key, the label last) and reads the row
+// again. False, after one box (shown once the transaction has ended), when another client deleted
+// the label or changed one of the listed fields since the list showed them; or after a failed
+// lock or read (shown).
+bool LockLabelAsListed(CSqlTransaction& transaction, const CListCtrl& list, int row, const CString& table,
+                       const std::vector<std::pair<CString, CString>>& key);

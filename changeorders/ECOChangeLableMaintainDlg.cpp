@@ -9,6 +9,7 @@
 #include "controls/RedlineViewDlg.h"
 #include "core/ComError.h"
 #include "core/ItemText.h"
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
@@ -130,6 +131,7 @@ void CECOChangeLableMaintainDlg::LoadOrderState() {
     sql.Format(m_strECOGroup == "修改单" ? "SELECT SaveUser, State FROM ECOModifyManage WHERE ECONo='%s'"
                                          : "SELECT SaveUser, State FROM ECOChangeManage WHERE ECONo='%s'",
                SqlQuote(m_strECONo));
+    m_order = CChangeOrderState(m_strECOGroup, m_strECONo);
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
@@ -137,6 +139,7 @@ void CECOChangeLableMaintainDlg::LoadOrderState() {
         if (!rs->IsEOF()) {
             m_strOrderSaveUser = VariantToString(rs->GetCollect(0L));
             m_strOrderState = VariantToString(rs->GetCollect(1L));
+            m_order.Keep(true, m_strOrderState);
         }
         if (m_nAdoCloseMode)
             rs->Close();
@@ -231,9 +234,7 @@ void CECOChangeLableMaintainDlg::OnDeleteLabel() {
     if (vq::ShowMessageBox("操作提示", "是否真的要删除选中的更改标记项?", MB_YESNO | MB_ICONEXCLAMATION) !=
         IDYES)
         return;
-    const CString sql = "DELETE FROM ECOFileChangeLabel WHERE " + Drawing().KeyCondition() +
-                        " AND ChangeLabel='" + SqlQuote(m_listLabels.GetItemText(row, 0)) + "'";
-    if (!theApp.ExecuteSql(sql))
+    if (!DeleteLabelRow(row))
         return;
     m_listLabels.DeleteItem(row);
     if (m_listLabels.GetItemCount() == 0) {
@@ -242,6 +243,18 @@ void CECOChangeLableMaintainDlg::OnDeleteLabel() {
     } else {
         m_listLabels.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     }
+}
+
+bool CECOChangeLableMaintainDlg::DeleteLabelRow(int row) {
+    CWaitCursor wait;
+    CSqlTransaction transaction;
+    if (!transaction.IsActive() || !m_order.LockStillEditable(transaction, "选中的更改标记项") ||
+        !LockLabelAsListed(transaction, m_listLabels, row, "ECOFileChangeLabel",
+                           {{"ECOGroup", m_strECOGroup}, {"ECONo", m_strECONo}, {"DocType", m_strDocType}}))
+        return false;
+    const CString sql = "DELETE FROM ECOFileChangeLabel WHERE " + Drawing().KeyCondition() +
+                        " AND ChangeLabel='" + SqlQuote(m_listLabels.GetItemText(row, 0)) + "'";
+    return theApp.ExecuteSql(sql) && transaction.Commit();
 }
 
 void CECOChangeLableMaintainDlg::OnCheckMark() {

@@ -8,6 +8,7 @@
 // (m_bEditOverride). Labels are written at once by the label item dialog and by the delete step.
 #pragma once
 
+#include "changeorders/ChangeOrderState.h"
 #include "changeorders/ECODocumentDrawing.h"
 #include "controls/SortListCtrl.h"
 #include "controls/ViewerWindowSize.h"
@@ -74,6 +75,10 @@ private:
     void SetUpList();
     void CheckEditRights();
     CECODocumentDrawing Drawing() const;
+    // Deletes the label of a list row once the person has confirmed it: under the order's lock,
+    // only while the order is as the window found it (or still in the preparer's hands) and the
+    // label as listed. False after one box said why nothing was deleted.
+    bool DeleteLabelRow(int row);
 
     _ConnectionPtr m_pConnection;
     int m_nAdoCloseMode = 0;
@@ -83,6 +88,7 @@ private:
     int m_nSelected = -1;
     CString m_strOrderState;
     CString m_strOrderSaveUser;
+    CChangeOrderState m_order; // as read when the window opened
     CString m_strFetched;
     // The fetched drawings: the viewer reads a drawing as it is set, and the copies go with the
     // dialog.

@@ -8,6 +8,7 @@
 #include "controls/RedlineViewDlg.h"
 #include "core/ComError.h"
 #include "core/ItemText.h"
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
@@ -192,15 +193,25 @@ void CPartChangeLableMaintainDlg::OnDeleteLabel() {
     }
     if (vq::ShowMessageBox("操作提示", "是否真的要删除选中的更改标记项?", MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
-    CString sql;
-    sql.Format("DELETE FROM PartChangeLabel WHERE PartCode='%s' AND RevNo='%s' AND ChangeLabel='%s'",
-               SqlQuote(m_strPartCode), SqlQuote(m_strRevision), SqlQuote(m_listLabels.GetItemText(row, 0)));
-    if (!theApp.ExecuteSql(sql))
+    if (!DeleteLabelRow(row))
         return;
     m_listLabels.DeleteItem(row);
     m_nCurRow = -1;
     if (m_listLabels.GetItemCount() == 0)
         EnableRowButtons();
+}
+
+bool CPartChangeLableMaintainDlg::DeleteLabelRow(int row) {
+    CWaitCursor wait;
+    CSqlTransaction transaction;
+    if (!transaction.IsActive() ||
+        !LockLabelAsListed(transaction, m_listLabels, row, "PartChangeLabel",
+                           {{"PartCode", m_strPartCode}, {"RevNo", m_strRevision}}))
+        return false;
+    CString sql;
+    sql.Format("DELETE FROM PartChangeLabel WHERE PartCode='%s' AND RevNo='%s' AND ChangeLabel='%s'",
+               SqlQuote(m_strPartCode), SqlQuote(m_strRevision), SqlQuote(m_listLabels.GetItemText(row, 0)));
+    return theApp.ExecuteSql(sql) && transaction.Commit();
 }
 
 void CPartChangeLableMaintainDlg::ShowLabelArea(int row) {

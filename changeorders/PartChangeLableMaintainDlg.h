@@ -68,6 +68,9 @@ protected:
 private:
     void EnableRowButtons();
     void DisableCommands();
+    // Deletes the label of a list row once the person has confirmed it, only while it is stored
+    // as listed. False after one box said why nothing was deleted.
+    bool DeleteLabelRow(int row);
 
     _ConnectionPtr m_pConnection;
     int m_nAdoCloseMode = 0;

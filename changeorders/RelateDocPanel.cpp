@@ -10,6 +10,7 @@
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
+#include "core/SqlTransaction.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/File.h"
 #include "platform/base/MessageBox.h"
@@ -114,6 +115,8 @@ CString CRelateDocPanel::SelectStatement(const CString& docType) const {
 
 void CRelateDocPanel::LoadRelatedDocs() {
     FreeDocs();
+    m_order = CChangeOrderState(m_strGroup, m_strECONo);
+    m_order.Read();
     CString sql;
     sql.Format(
         "SELECT DocType, FileName, FileType, FileBulk FROM ECORelateFile WHERE ECOGroup='%s' AND ECONo='%s'",
@@ -211,10 +214,7 @@ void CRelateDocPanel::OnDeleteDocument() {
         if (vq::ShowMessageBox("操作提示", "该文档已存储在服务器中，是否继续删?",
                                MB_YESNO | MB_ICONWARNING) != IDYES)
             return;
-        CString sql;
-        sql.Format("DELETE FROM ECORelateFile WHERE ECOGroup='%s' AND ECONo='%s' AND DocType='%s'",
-                   SqlQuote(m_strGroup), SqlQuote(m_strECONo), SqlQuote(item->m_strDocType));
-        if (!theApp.ExecuteSql(sql))
+        if (!DeleteStoredDocument(*item))
             return;
     }
     m_list.DeleteItem(row);
@@ -226,6 +226,33 @@ void CRelateDocPanel::OnDeleteDocument() {
         EnableButton(m_ids.remove, FALSE);
         EnableButton(m_ids.saveAs, FALSE);
     }
+}
+
+bool CRelateDocPanel::DeleteStoredDocument(const CRelateFileItem& item) {
+    CWaitCursor wait;
+    CString key;
+    key.Format("ECOGroup='%s' AND ECONo='%s' AND DocType='%s'", SqlQuote(m_strGroup), SqlQuote(m_strECONo),
+               SqlQuote(item.m_strDocType));
+    CSqlTransaction transaction;
+    if (!transaction.IsActive() || !m_order.LockStillEditable(transaction, "选定文档"))
+        return false;
+    std::vector<CString> stored;
+    bool found = false;
+    if (!ReadFirstRowTexts("SELECT FileName, FileType, FileBulk FROM ECORelateFile WHERE " + key, stored,
+                           found))
+        return false;
+    if (!found || stored[0] != item.m_strFileName || stored[1] != item.m_strFileType ||
+        stored[2] != item.m_strFileSize) {
+        const CString description(vq::VisibleText(item.m_strDocType.str()));
+        CString text;
+        if (!found)
+            text.Format("文档 %s 已被其他用户删除...", description);
+        else
+            text.Format("文档 %s 已被其他用户更换，本次没有删除。", description);
+        ShowDbMessage(text);
+        return false;
+    }
+    return theApp.ExecuteSql("DELETE FROM ECORelateFile WHERE " + key) && transaction.Commit();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 // stored nor deleted here; a change notice lists every row of its group.
 #pragma once
 
+#include "changeorders/ChangeOrderState.h"
 #include "changeorders/RelateFileItem.h"
 #include "platform/base/Collections.h"
 #include "platform/ui/DialogTemplate.h"
@@ -80,9 +81,14 @@ private:
     bool IsDescriptionTaken(const CString& description) const;
     CString SelectStatement(const CString& docType) const;
     int StoreNewDocument(const CRelateFileItem& item, bool removeOnFailure);
+    // Deletes a stored document once the person has confirmed it: under the order's lock, only
+    // while the order is as the documents were loaded with (or still in the preparer's hands) and
+    // the document is stored as listed. False after one box said why nothing was deleted.
+    bool DeleteStoredDocument(const CRelateFileItem& item);
     void SelectRow(int row);
     void EnableButton(int id, BOOL enable);
 
     RelateDocControlIds m_ids;
+    CChangeOrderState m_order; // as read when the documents were loaded
     CDialog* m_pOwner = nullptr;
 };

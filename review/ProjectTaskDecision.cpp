@@ -41,13 +41,7 @@ int CProjectTaskDecision::SaveAuditResult(bool pass) {
     m_nAction = kWait;
     m_said.clear();
     const bool stored = StoreInTransaction(pass, resultText);
-    // Why a decision was refused is told once its transaction has been rolled back: a box shown
-    // with the task's row locked would keep every other client waiting (on SQLite the whole
-    // database) until the reviewer answers it.
-    std::vector<CString> said;
-    said.swap(m_said);
-    for (const CString& text : said)
-        AfxMessageBox(text);
+    SayWhyRefused();
     if (!stored) {
         m_strNewTaskState.Empty();
         return 0;
@@ -91,11 +85,28 @@ int CProjectTaskDecision::SaveDecideLater() {
     return transaction.Commit() ? 1 : 0;
 }
 
+// Like a decision, the passed document types are written under the task's lock and only while
+// the task is still in review: another reviewer may have returned or archived it while this one
+// was asked whether to save them.
 int CProjectTaskDecision::SaveFileResultsOnly() {
-    CSqlTransaction transaction;
-    if (!transaction.IsActive() || !SaveFileResults())
-        return 0;
-    return transaction.Commit() ? 1 : 0;
+    m_said.clear();
+    bool stored = false;
+    {
+        CSqlTransaction transaction;
+        stored = transaction.IsActive() && LockTask(transaction) && SaveFileResults() && transaction.Commit();
+    }
+    SayWhyRefused();
+    return stored ? 1 : 0;
+}
+
+// Why a decision was refused is told once its transaction has been rolled back: a box shown with
+// the task's row locked would keep every other client waiting (on SQLite the whole database)
+// until the reviewer answers it.
+void CProjectTaskDecision::SayWhyRefused() {
+    std::vector<CString> said;
+    said.swap(m_said);
+    for (const CString& text : said)
+        AfxMessageBox(text);
 }
 
 // Taking the task's lock and then its row first makes a second decision on the same task wait

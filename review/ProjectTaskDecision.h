@@ -52,7 +52,8 @@ public:
     int SaveAuditResult(bool pass);
     // Decide later: the remark and the passed document types; state and result stay.
     int SaveDecideLater();
-    // Only the passed document types of the step (closing the dialog with "是").
+    // Only the passed document types of the step (closing the dialog with "是"), under the task's
+    // lock while the task is in review; 0 after one box said why nothing was written.
     int SaveFileResultsOnly();
 
     // Filled while a pass is stored.
@@ -79,6 +80,7 @@ private:
     bool WriteTaskLog(const CString& resultText);
     bool Notify(const CString& receiver, const CString& text);
     void SendPendingNotices();
+    void SayWhyRefused();
 
     CString m_strBlockingStep; // a step of the same group that another reviewer has open
     std::vector<std::pair<CString, CString>> m_notices; // receiver, text; told after the commit

@@ -14,6 +14,7 @@
 #include "platform/ui/ScriptedUser.h"
 #include "platform/ui/Wnd.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -573,3 +574,69 @@ INSTANTIATE_TEST_SUITE_P(Dialects, ECOChangeLableTest, vqtest::DbWorkspace::Type
                          vqtest::DbWorkspace::TypeName);
 
 } // namespace
+
+// What another client writes while the deletion is asked decides it: a notice that left the
+// preparer's hands or a label that changed deletes nothing and says so in one box; a notice still
+// in his hands, one opened through the override as it stays, or another label changed, does not
+// stop it.
+TEST_P(ECOChangeLableTest, DeletionIsDecidedOnTheNoticeAndLabelAsStoredWhenAnswered) {
+    const struct {
+        const char* name;
+        const char* state; // of the notice when the window opens
+        int override;
+        const char* write;
+        const char* refusal; // nullptr: deleted
+        const char* left;    // rows of the label a afterwards
+    } cases[] = {
+        {"sent for review", "临时", 0, "UPDATE ECOChangeManage SET State='评审'",
+         "更改单：GG-1 已提交评审，本次没有删除选中的更改标记项。", "1"},
+        {"deleted", "临时", 0, "DELETE FROM ECOChangeManage",
+         "更改单：GG-1 已被删除，本次没有删除选中的更改标记项。", "1"},
+        {"another state", "更改", 0, "UPDATE ECOChangeManage SET State='作废'",
+         "更改单：GG-1 的状态已变为“作废”，本次没有删除选中的更改标记项。", "1"},
+        {"label deleted", "临时", 0, "DELETE FROM ECOFileChangeLabel WHERE ChangeLabel='a'",
+         "更改标记项 a 已被其他用户删除...", "0"},
+        {"still the preparer's", "临时", 0, "UPDATE ECOChangeManage SET State='更改'", nullptr, "0"},
+        {"another label changed", "临时", 0,
+         "UPDATE ECOFileChangeLabel SET ChangeArea='9Z' WHERE ChangeLabel='b'", nullptr, "0"},
+        {"published, through the override", "正式", 1,
+         "UPDATE ECOFileChangeLabel SET ChangeCount='7' WHERE "
+         "ChangeLabel='b'",
+         nullptr, "0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ws.Execute("DELETE FROM ECOChangeManage");
+        AddOrder("更改单", "GG-1", "Zhang San", c.state);
+        ws.Execute("DELETE FROM ECOFileChangeLabel WHERE ChangeLabel='a'");
+        ws.Execute("INSERT INTO ECOFileChangeLabel VALUES ('更改单', 'GG-1', '箱盖图', 'a', '2B', '1', "
+                   "'F-1', '张三', "
+                   "'2026-11-02', '', '', '', '50.000000', '50.000000', '250.000000', '210.000000')");
+        vq::ScriptedUser user;
+        user.Dialog("设计更改标记管理").Select(Maintain::kListId, "a").Click("删除...").Do([&](CDialog& d) {
+            EXPECT_EQ(Column(M(d).m_listLabels, 0).size(), c.refusal ? 2u : 1u);
+        });
+        user.Click("退出");
+        {
+            vqtest::MessageBoxRecorder boxes;
+            boxes.Expect("是否真的要删除选中的更改标记项?", IDYES, [&] { ws.Execute(c.write); });
+            // The box is shown with nothing of the deletion holding the notice or the database.
+            bool free = false;
+            if (c.refusal)
+                boxes.Expect(c.refusal, IDOK, [&] {
+                    free = ws.WritesAtOnce("UPDATE ECOFileChangeLabel SET ChangeArea=ChangeArea");
+                });
+            Maintain dlg;
+            dlg.m_strECOGroup = "更改单";
+            dlg.m_strECONo = "GG-1";
+            dlg.m_strDocType = "箱盖图";
+            dlg.m_bEditOverride = c.override;
+            dlg.DoModal();
+            EXPECT_EQ(boxes.Pending(), 0);
+            EXPECT_EQ(boxes.Texts().size(), c.refusal ? 2u : 1u);
+            EXPECT_EQ(free, c.refusal != nullptr);
+        }
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(Label("count(*)", "a"), c.left);
+    }
+}

@@ -362,3 +362,54 @@ TEST_P(RelateDocPanelTest, ACopyKeepsTheTypeOfTheDocument) {
 
 INSTANTIATE_TEST_SUITE_P(Dialects, RelateDocPanelTest, vqtest::DbWorkspace::Types(),
                          vqtest::DbWorkspace::TypeName);
+
+// A stored document is deleted on the notice and the document as stored when the person
+// answers: one that another client replaced or deleted meanwhile, or whose notice was published
+// meanwhile (a modification notice under its own table), deletes nothing and says so once.
+TEST_P(RelateDocPanelTest, AStoredDocumentChangedWhileAskedIsNotDeleted) {
+    ws->Execute("INSERT INTO ECOChangeManage (ECONo, SaveUser, State) VALUES ('E-1', '张三', '临时');"
+                "INSERT INTO ECOModifyManage (ECONo, SaveUser, State) VALUES ('M-1', '张三', '更改')");
+    const struct {
+        const char* group;
+        const char* number;
+        const char* write;
+        const char* refusal;
+        const char* left; // rows afterwards
+    } cases[] = {
+        {"更改单", "E-1", "UPDATE ECORelateFile SET FileName='c.txt', FileBulk='2KB'",
+         "文档 说明A 已被其他用户更换，本次没有删除。", "1"},
+        {"更改单", "E-1", "DELETE FROM ECORelateFile", "文档 说明A 已被其他用户删除...", "0"},
+        {"修改单", "M-1", "UPDATE ECOModifyManage SET State='正式'",
+         "修改单：M-1 已发布，本次没有删除选定文档。", "1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.refusal);
+        ws->Execute("DELETE FROM ECORelateFile");
+        CString sql;
+        sql.Format(
+            "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType) VALUES "
+            "('%s', '%s', '说明A', 'a.txt', '1KB', '文本文档')",
+            c.group, c.number);
+        ws->Execute(sql);
+        DocHostDlg dlg(c.group, c.number);
+        vq::ScriptedUser user;
+        user.Dialog("附加文档")
+            .Select(2001, "说明A")
+            .Click(2003)
+            .Do([](CDialog& d) { EXPECT_EQ(Host(d).m_docs.m_list.GetItemCount(), 1); })
+            .Click(IDCANCEL);
+        vqtest::MessageBoxRecorder boxes;
+        boxes.Expect("是否删除选定文档?", IDYES);
+        boxes.Expect("该文档已存储在服务器中，是否继续删?", IDYES, [&] { ws->Execute(c.write); });
+        // The box is shown with nothing of the deletion holding the notice or the database.
+        bool free = false;
+        boxes.Expect(c.refusal, IDOK,
+                     [&] { free = ws->WritesAtOnce("UPDATE ECORelateFile SET FileBulk=FileBulk"); });
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        EXPECT_TRUE(free);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(boxes.Pending(), 0);
+        EXPECT_EQ(boxes.Texts().size(), 3u);
+        EXPECT_EQ(Query("SELECT count(*) FROM ECORelateFile"), c.left);
+    }
+}

@@ -3,8 +3,12 @@
 // nothing of the person's write is stored; one box says what changed. The roads' own tests go
 // through their refusals one by one; this table keeps each road under the same rule.
 #include "changeorders/ECOChangeItemDlg.h"
+#include "changeorders/ECOChangeLableMaintainDlg.h"
+#include "changeorders/PartChangeLableMaintainDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/BorrowRelationDlg.h"
+#include "platform/ftp/FtpConnection.h"
+#include "platform/ftp/InternetSession.h"
 #include "platform/ui/ScriptedUser.h"
 #include "projects/DataDeleteConfirmDlg.h"
 #include "projects/DesignProjectManageDlg.h"
@@ -12,17 +16,20 @@
 #include "projects/ProjectTeamDlg.h"
 #include "projects/ProjectTeamIds.h"
 #include "review/DesignFileAuditSender.h"
+#include "review/ProjectTaskAuditDlg.h"
 #include "review/WorkDocAuditResultDlg.h"
 #include "teamwork/DeleteWorkCascade.h"
 #include "teamwork/TaskPartDlg.h"
 #include "teamwork/TeamWorkTaskStateDlg.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/FtpServer.h"
 #include "tests/support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -67,6 +74,31 @@ void WorkTask(Ws& ws, const char* state) {
 
 void Sql(Ws& ws, const char* sql) {
     ws.Execute(sql);
+}
+
+// A temporary change notice C-1 of zhangsan with the label a on its drawing 箱盖图.
+void LabelledNotice(Ws& ws) {
+    Users(ws);
+    Sql(ws, "INSERT INTO ECOChangeManage (ECONo, SaveUser, State) VALUES ('C-1', '张三', '临时')");
+    Sql(ws,
+        "INSERT INTO ECOFileChangeLabel VALUES ('更改单', 'C-1', '箱盖图', 'a', '2B', '1', 'F-1', '张三', "
+        "'2026-11-02', '', '', '', '50.000000', '50.000000', '250.000000', '210.000000')");
+}
+
+void DeleteNoticeLabel(vq::ScriptedUser& user, const std::function<void()>&) {
+    user.Dialog("设计更改标记管理")
+        .Select(CECOChangeLableMaintainDlg::kListId, "a")
+        .Click("删除...")
+        .Message("是否真的要删除选中的更改标记项?", IDYES)
+        .Click("退出");
+}
+
+void OpenNoticeLabels() {
+    CECOChangeLableMaintainDlg dlg;
+    dlg.m_strECOGroup = "更改单";
+    dlg.m_strECONo = "C-1";
+    dlg.m_strDocType = "箱盖图";
+    dlg.DoModal();
 }
 
 const Road kRoads[] = {
@@ -357,6 +389,109 @@ const Road kRoads[] = {
      },
      nullptr, [](Ws& ws) { Sql(ws, "UPDATE ECOChangeManage SET State='正式' WHERE ECONo='C-02'"); },
      "更改单：C-02 已发布，本次没有保存，也没有再次发布。", "SELECT count(*) FROM ECOPartRelease", "0"},
+    {"change label deletion of a notice published meanwhile", LabelledNotice, DeleteNoticeLabel,
+     OpenNoticeLabels, "是否真的要删除选中的更改标记项?",
+     [](Ws& ws) { Sql(ws, "UPDATE ECOChangeManage SET State='正式' WHERE ECONo='C-1'"); },
+     "更改单：C-1 已发布，本次没有删除选中的更改标记项。", "SELECT count(*) FROM ECOFileChangeLabel", "1"},
+    {"change label of a notice changed meanwhile", LabelledNotice, DeleteNoticeLabel, OpenNoticeLabels,
+     "是否真的要删除选中的更改标记项?",
+     [](Ws& ws) { Sql(ws, "UPDATE ECOFileChangeLabel SET ChangeCount='3' WHERE ChangeLabel='a'"); },
+     "更改标记项 a 已被其他用户修改，本次没有删除。", "SELECT count(*) FROM ECOFileChangeLabel", "1"},
+    {"part change label",
+     [](Ws& ws) {
+         Users(ws);
+         Sql(ws,
+             "INSERT INTO VqkorvelAll_title (TCode, TName, ProductDwgCode, CurrentRev) VALUES ('P1', '箱座', "
+             "'PRD', 'B')");
+         Sql(ws,
+             "INSERT INTO PartChangeLabel VALUES ('P1', 'B', 'a', '2B', '2', 'GC-1', '张三', '2026-11-02', "
+             "'', '', '', '50.000000', '50.000000', '250.000000', '210.000000')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Message("未能正确连接文件服务器，不能浏览设计文件...", IDOK)
+             .Dialog("零部件更改标记管理")
+             .Select(CPartChangeLableMaintainDlg::kListId, "a")
+             .Click("删除...")
+             .Message("是否真的要删除选中的更改标记项?", IDYES)
+             .Click("退出");
+     },
+     [] {
+         CPartChangeLableMaintainDlg dlg;
+         dlg.m_strPartNumber = "P1";
+         dlg.DoModal();
+     },
+     "是否真的要删除选中的更改标记项?",
+     [](Ws& ws) { Sql(ws, "UPDATE PartChangeLabel SET FileSerial='GC-9' WHERE ChangeLabel='a'"); },
+     "更改标记项 a 已被其他用户修改，本次没有删除。", "SELECT count(*) FROM PartChangeLabel", "1"},
+    {"project task review closed with its document results",
+     [](Ws& ws) {
+         Users(ws);
+         Sql(ws, "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+                 "AuditingModel, AuditorName) VALUES ('P-1', '泵体设计', '项目\\', 'zhangsan', '评审', "
+                 "'两级评审', "
+                 "'lisi|*|zhaoliu')");
+         Sql(ws,
+             "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('两级评审', "
+             "'串联', '校对(40,20)|*|审核(40,110)')");
+         Sql(ws,
+             "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, "
+             "AuditManager) VALUES ('P-1', '校对', 'lisi', '2026-12-01', '未完成', 'F', 'lisi')");
+         Sql(ws,
+             "INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, "
+             "FileRemark) VALUES ('P-1', '总图', 'total.dwg', 'AutoCAD 图形', '12KB', '2026-11-30', '')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.DialogContaining("评审意见")
+             .Select(CProjectTaskAuditDlg::kDocumentsId, "总图")
+             .Click(CProjectTaskAuditDlg::kToPassedId)
+             .Click(IDCANCEL)
+             .Message("是否要保存审查文档结果?", IDYES);
+     },
+     [] {
+         // The window needs the file server's connection; nothing is fetched on this road.
+         vqtest::FtpServer server;
+         CInternetSession session("vqtest");
+         std::unique_ptr<CFtpConnection> connection(session.GetFtpConnection(
+             server.Host(), server.User(), server.Password(), static_cast<INTERNET_PORT>(server.Port())));
+         ASSERT_TRUE(connection);
+         theApp.m_pFtpConnection = connection.get();
+         CProjectTaskAuditDlg dlg;
+         dlg.m_strTaskNo = "P-1";
+         dlg.m_strStepName = "校对";
+         dlg.m_strReviewer = "lisi";
+         dlg.DoModal();
+         theApp.m_pFtpConnection = nullptr;
+     },
+     "是否要保存审查文档结果?",
+     [](Ws& ws) { Sql(ws, "UPDATE ProjectManage SET WorkState='评审-更改' WHERE ProjectNo='P-1'"); },
+     "该任务已不在评审中，不能保存评审结果!", "SELECT count(*) FROM TaskFileResult", "0"},
+    {"stored document deleted from a notice sent for review meanwhile",
+     [](Ws& ws) {
+         theApp.m_strUserName = "Li Si";
+         Sql(ws,
+             "INSERT INTO ECOChangeManage (ECONo, ECOLevel, SaveUser, State, ProductCode) VALUES ('C-02', "
+             "'普通', 'Li Si', '临时', 'JX-0')");
+         Sql(ws, "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType) VALUES "
+                 "('更改单', 'C-02', '说明', 'a.txt', '1KB', '文本文档')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("更改通知单 - 改底图")
+             .Select(CECOChangeItemDlg::kDocListId, "说明")
+             .Click(CECOChangeItemDlg::kDocDeleteId)
+             .Message("是否删除选定文档?", IDYES)
+             .Message("该文档已存储在服务器中，是否继续删?", IDYES)
+             .Click("取消")
+             .Message("是否存储更改单信息?", IDNO);
+     },
+     [] {
+         CECOChangeItemDlg dlg;
+         dlg.m_strECONo = "C-02";
+         dlg.m_bNewItem = 0;
+         dlg.DoModal();
+     },
+     "是否删除选定文档?",
+     [](Ws& ws) { Sql(ws, "UPDATE ECOChangeManage SET State='评审' WHERE ECONo='C-02'"); },
+     "更改单：C-02 已提交评审，本次没有删除选定文档。", "SELECT count(*) FROM ECORelateFile", "1"},
 };
 
 class AnsweredWriteRoadsTest : public ::testing::TestWithParam<int> {
