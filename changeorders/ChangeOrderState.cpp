@@ -72,21 +72,3 @@ bool CChangeOrderState::LockStillEditable(CSqlTransaction& transaction, const CS
     return false;
 }
 
-bool ReadFirstRowTexts(const CString& sql, std::vector<CString>& values, bool& found) {
-    values.clear();
-    found = false;
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        found = !rs->IsEOF();
-        if (found)
-            for (long i = 0; i < rs->GetFields()->GetCount(); ++i)
-                values.push_back(VariantToString(rs->GetCollect(i)));
-        rs->Close();
-        return true;
-    } catch (_com_error& e) {
-        ReportComError(e);
-        return false;
-    }
-}

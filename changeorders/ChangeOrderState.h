@@ -13,6 +13,7 @@
 //       return;                                     // one box said what changed
 #pragma once
 
+#include "core/StoredRowEdit.h"
 #include "platform/base/String.h"
 
 #include <vector>
@@ -52,6 +53,3 @@ private:
     bool m_bFound = false;
 };
 
-// The first row a statement reads, every column as text (trimmed); `found` false without a row.
-// False after a failed read (shown).
-bool ReadFirstRowTexts(const CString& sql, std::vector<CString>& values, bool& found);

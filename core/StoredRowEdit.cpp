@@ -39,20 +39,24 @@ CString CStoredRowEdit::Literal(const StoredField& field) {
 
 bool CStoredRowEdit::ReadStored(const std::vector<StoredField>& fields, std::vector<CString>& stored,
                                 bool& found) const {
-    stored.clear();
-    found = false;
     CString columns;
     for (const StoredField& field : fields)
         columns += (columns.IsEmpty() ? "" : ", ") + field.column;
-    const CString sql = "SELECT " + columns + " FROM " + m_table + " WHERE " + KeyCondition();
+    return ReadFirstRowTexts("SELECT " + columns + " FROM " + m_table + " WHERE " + KeyCondition(), stored,
+                             found);
+}
+
+bool ReadFirstRowTexts(const CString& sql, std::vector<CString>& values, bool& found) {
+    values.clear();
+    found = false;
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
         rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
         found = !rs->IsEOF();
         if (found)
-            for (long i = 0; i < static_cast<long>(fields.size()); ++i)
-                stored.push_back(VariantToString(rs->GetCollect(i)));
+            for (long i = 0; i < rs->GetFields()->GetCount(); ++i)
+                values.push_back(VariantToString(rs->GetCollect(i)));
         rs->Close();
         return true;
     } catch (_com_error& e) {

@@ -80,3 +80,7 @@ private:
     std::vector<CString> m_now;    // the row as PrepareUpdate read it
     bool m_open = false;
 };
+
+// The first row a statement reads, every column as text (trimmed); `found` false without a row.
+// False after a failed read (shown).
+bool ReadFirstRowTexts(const CString& sql, std::vector<CString>& values, bool& found);
