@@ -4,6 +4,7 @@
 // through their refusals one by one; this table keeps each road under the same rule.
 #include "changeorders/ECOChangeItemDlg.h"
 #include "changeorders/ECOChangeLableMaintainDlg.h"
+#include "changeorders/ECONextAuditTaskDlg.h"
 #include "changeorders/PartChangeLableMaintainDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/BorrowRelationDlg.h"
@@ -99,6 +100,30 @@ void OpenNoticeLabels() {
     dlg.m_strECONo = "C-1";
     dlg.m_strDocType = "箱盖图";
     dlg.DoModal();
+}
+
+// An open assisting-review task 校对[1] of lisi on the step 校对[N] of the change order C-1.
+void AssistingTask(Ws& ws) {
+    Users(ws);
+    Sql(ws, "INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, AuditName, Auditor, "
+            "BeginTime, AuditState) VALUES ('更改单', 'C-1', '校对[N]', 'zhangsan', '校对[1]', 'lisi', "
+            "'2026-11-01', '未完成')");
+}
+
+void OpenAssistingTasks() {
+    CECONextAuditTaskDlg dlg;
+    dlg.m_strECOGroup = "更改单";
+    dlg.m_strECONo = "C-1";
+    dlg.m_strUpAuditName = "校对[N]";
+    dlg.DoModal();
+}
+
+void RestartAssistingTask(vq::ScriptedUser& user, const std::function<void()>&) {
+    user.Dialog("更改单—协助评审任务管理")
+        .Select(CECONextAuditTaskDlg::kListId, "校对[1]")
+        .Click(CECONextAuditTaskDlg::kReReviewId)
+        .Message("是否要重新启动选中的协助评审任务?", IDYES)
+        .Click("退出");
 }
 
 const Road kRoads[] = {
@@ -492,6 +517,28 @@ const Road kRoads[] = {
      "是否删除选定文档?",
      [](Ws& ws) { Sql(ws, "UPDATE ECOChangeManage SET State='评审' WHERE ECONo='C-02'"); },
      "更改单：C-02 已提交评审，本次没有删除选定文档。", "SELECT count(*) FROM ECORelateFile", "1"},
+    {"assisting-review task restarted after its reviewer finished it meanwhile", AssistingTask,
+     RestartAssistingTask, OpenAssistingTasks, "是否要重新启动选中的协助评审任务?",
+     [](Ws& ws) { Sql(ws, "UPDATE ECONextAuditManage SET AuditState='完成', AuditResult='通过'"); },
+     "协助评审任务：校对[1] 已被其他用户修改\n本次没有重新启动选中的协助评审任务。",
+     "SELECT AuditState FROM ECONextAuditManage", "完成"},
+    {"assisting-review task restarted after it was deleted meanwhile", AssistingTask, RestartAssistingTask,
+     OpenAssistingTasks, "是否要重新启动选中的协助评审任务?",
+     [](Ws& ws) { Sql(ws, "DELETE FROM ECONextAuditManage"); },
+     "协助评审任务：校对[1] 已被其他用户删除\n本次没有重新启动选中的协助评审任务。",
+     "SELECT count(*) FROM ECONextAuditManage", "0"},
+    {"assisting-review task deleted after it was handed to another reviewer meanwhile", AssistingTask,
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("更改单—协助评审任务管理")
+             .Select(CECONextAuditTaskDlg::kListId, "校对[1]")
+             .Click(CECONextAuditTaskDlg::kDeleteId)
+             .Message("是否要删除选中的协助评审任务?", IDYES)
+             .Click("退出");
+     },
+     OpenAssistingTasks, "是否要删除选中的协助评审任务?",
+     [](Ws& ws) { Sql(ws, "UPDATE ECONextAuditManage SET Auditor='zhaoliu'"); },
+     "协助评审任务：校对[1] 已被其他用户修改\n本次没有删除选中的协助评审任务。",
+     "SELECT Auditor FROM ECONextAuditManage", "zhaoliu"},
 };
 
 class AnsweredWriteRoadsTest : public ::testing::TestWithParam<int> {
