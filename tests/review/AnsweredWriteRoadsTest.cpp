@@ -86,6 +86,22 @@ void LabelledNotice(Ws& ws) {
         "'2026-11-02', '', '', '', '50.000000', '50.000000', '250.000000', '210.000000')");
 }
 
+// The project group of P: zhangsan its leader, lisi a member.
+void ProjectGroup(Ws& ws) {
+    Users(ws);
+    Sql(ws,
+        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+        "TaskType, TaskAssigner) VALUES ('P', '项目', '项目管理', 'zhangsan', '未开始', 'V', 'zhangsan')");
+    Sql(ws, "INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader) VALUES ('P', "
+            "'_P', 'P', 'zhangsan', 'Y'), ('P', '_P', 'P', 'lisi', 'N')");
+}
+
+void OpenProjectGroup() {
+    CProjectTeamDlg dlg;
+    dlg.m_strProjectNo = "P";
+    dlg.DoModal();
+}
+
 void DeleteNoticeLabel(vq::ScriptedUser& user, const std::function<void()>&) {
     user.Dialog("设计更改标记管理")
         .Select(CECOChangeLableMaintainDlg::kListId, "a")
@@ -193,16 +209,7 @@ const Road kRoads[] = {
      "删除将不可再恢复，是否真的要删除?",
      [](Ws& ws) { Sql(ws, "UPDATE ProjectManage SET WorkState='评审' WHERE ProjectNo='P'"); },
      "任务处于评审或完成状态，不能进行删除...", "SELECT count(*) FROM ProjectManage", "2"},
-    {"group leader",
-     [](Ws& ws) {
-         Users(ws);
-         Sql(ws, "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
-                 "TaskType, TaskAssigner) VALUES ('P', '项目', '项目管理', 'zhangsan', '未开始', 'V', "
-                 "'zhangsan')");
-         Sql(ws, "INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader) VALUES "
-                 "('P', "
-                 "'_P', 'P', 'zhangsan', 'Y'), ('P', '_P', 'P', 'lisi', 'N')");
-     },
+    {"group leader", ProjectGroup,
      [](vq::ScriptedUser& user, const std::function<void()>&) {
          user.Dialog("项目组成员管理")
              .RightClick(projects::team_ids::kTree, "项目：P 的工作团队.../李四 [lisi]")
@@ -210,12 +217,7 @@ const Road kRoads[] = {
              .Message("是否设置选中组员为组长?", IDYES)
              .Click(IDCANCEL);
      },
-     [] {
-         CProjectTeamDlg dlg;
-         dlg.m_strProjectNo = "P";
-         dlg.DoModal();
-     },
-     "是否设置选中组员为组长?",
+     OpenProjectGroup, "是否设置选中组员为组长?",
      [](Ws& ws) { Sql(ws, "DELETE FROM DesignProjectTeam WHERE TeamUser='lisi'"); },
      "选中的组员已不在项目组中，没有设置组长...", "SELECT TeamUser FROM DesignProjectTeam WHERE IsLeader='Y'",
      "zhangsan"},
@@ -539,6 +541,20 @@ const Road kRoads[] = {
      [](Ws& ws) { Sql(ws, "UPDATE ECONextAuditManage SET Auditor='zhaoliu'"); },
      "协助评审任务：校对[1] 已被其他用户修改\n本次没有删除选中的协助评审任务。",
      "SELECT Auditor FROM ECONextAuditManage", "zhaoliu"},
+    {"group member deleted after another client made it leader", ProjectGroup,
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("项目组成员管理")
+             .Tree(projects::team_ids::kTree, "项目：P 的工作团队.../李四 [lisi]")
+             .Click(projects::team_ids::kDeleteMember)
+             .Message("真的要删除选定的项目成员吗?", IDYES)
+             .Click(IDCANCEL);
+     },
+     OpenProjectGroup, "真的要删除选定的项目成员吗?",
+     [](Ws& ws) {
+         Sql(ws, "UPDATE DesignProjectTeam SET IsLeader=CASE WHEN TeamUser='lisi' THEN 'Y' ELSE 'N' END");
+     },
+     "选定的项目成员已被其他用户设为组长，本次没有删除。",
+     "SELECT TeamUser FROM DesignProjectTeam WHERE IsLeader='Y'", "lisi"},
 };
 
 class AnsweredWriteRoadsTest : public ::testing::TestWithParam<int> {
