@@ -5,15 +5,15 @@
 #include "changeorders/ECONextAuditTaskDlg.h"
 #include "changeorders/ECONextAuditTaskItemDlg.h"
 #include "changeorders/PartDesignHistoryDlg.h"
-#include "review/AssistAuditDlg.h"
-#include "platform/ui/Dialog.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/Time.h"
+#include "platform/ui/Dialog.h"
 #include "platform/ui/Edit.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
 #include "platform/ui/View.h"
 #include "platform/ui/qt/QtDialogView.h"
+#include "review/AssistAuditDlg.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/MessageServer.h"
@@ -306,9 +306,10 @@ TEST_P(NextAuditTaskTest, TwoUsersAddingAtOnceGetDistinctNamesAndADeleteSparesAF
     // A second user on a connection of his own, working on the same step at the same time.
     _ConnectionPtr other = ws.Connect();
     auto otherAdds = [&other](const char* name, const char* auditor) {
-        other->Execute(CString("INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, "
-                               "AuditName, Auditor, AuditState) VALUES ('更改单', 'C-1', '校对[N]', 'lisi', '") +
-                       name + "', '" + auditor + "', '未完成')");
+        other->Execute(
+            CString("INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, "
+                    "AuditName, Auditor, AuditState) VALUES ('更改单', 'C-1', '校对[N]', 'lisi', '") +
+            name + "', '" + auditor + "', '未完成')");
     };
     vq::ScriptedUser user;
     // Both lists were empty: the other user stores 校对[1] first, so this one's 校对[1] is
@@ -405,6 +406,41 @@ TEST_P(NextAuditTaskTest, RestartingMakesAFinishedTaskOpenAgainAndKeepsItsReview
                     "ECONextAuditManage"),
               "未完成/2026-11-02/通过/同意");
     EXPECT_EQ(Count("MessageManage"), "0");
+}
+
+// Another client deletes one selected task and hands another to a new reviewer before the
+// answer: the restart and the deletion of the selection are refused whole, and the list shows the
+// tasks as stored.
+TEST_P(NextAuditTaskTest, ASelectionAnotherClientChangedIsNeitherRestartedNorDeleted) {
+    Task("校对[1]", "zhaoliu", "完成", "2026-11-02", "通过");
+    Task("校对[2]", "lisi", "完成", "2026-11-02", "通过");
+    Task("校对[3]", "wangwu", "未完成");
+    vq::ScriptedUser user;
+    user.Dialog(kManage)
+        .Do([this](CDialog& d) {
+            SelectRows(d, TaskDlg::kListId, {"校对[1]", "校对[2]"});
+            ws.Execute("DELETE FROM ECONextAuditManage WHERE AuditName='校对[2]'");
+        })
+        .Click(TaskDlg::kReReviewId)
+        .Message("是否要重新启动选中的协助评审任务?", IDYES)
+        .Message("协助评审任务：校对[2] 已被其他用户删除\n本次没有重新启动选中的协助评审任务。", IDOK)
+        .Do([this](CDialog& d) {
+            EXPECT_EQ(Column(d, TaskDlg::kNameColumn), (std::vector<CString>{"校对[1]", "校对[3]"}));
+            EXPECT_EQ(Column(d, TaskDlg::kStateColumn), (std::vector<CString>{"完成", "未完成"}));
+            SelectRows(d, TaskDlg::kListId, {"校对[1]", "校对[3]"});
+            ws.Execute("UPDATE ECONextAuditManage SET Auditor='lisi' WHERE AuditName='校对[3]'");
+        })
+        .Click(TaskDlg::kDeleteId)
+        .Message("是否要删除选中的协助评审任务?", IDYES)
+        .Message("协助评审任务：校对[3] 已被其他用户修改\n本次没有删除选中的协助评审任务。", IDOK)
+        .Do([](CDialog& d) {
+            EXPECT_EQ(Column(d, TaskDlg::kAuditorColumn), (std::vector<CString>{"zhaoliu", "lisi"}));
+        })
+        .Click("退出");
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT AuditState FROM ECONextAuditManage WHERE AuditName='校对[1]'"), "完成");
+    EXPECT_EQ(Count("ECONextAuditManage"), "2");
 }
 
 TEST_P(NextAuditTaskTest, ChangingATaskStoresAuditorAndRequestAndTellsTheAuditor) {
