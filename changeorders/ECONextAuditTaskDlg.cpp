@@ -191,20 +191,18 @@ void CECONextAuditTaskDlg::OnAddTask() {
             }
             today = theApp.GetServerDate();
             CString sql;
-            sql.Format(
-                "INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, AssignDate, "
-                "AuditName, Auditor, BeginTime, AuditState) VALUES('%s', '%s', '%s', '%s', '%s', '%s', "
-                "'%s', '%s', '未完成')",
-                SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(m_strUpAuditName),
-                SqlQuote(m_strLoginUser), SqlQuote(today), SqlQuote(name), SqlQuote(account),
-                SqlQuote(today));
+            sql.Format("INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, AssignDate, "
+                       "AuditName, Auditor, BeginTime, AuditState) VALUES('%s', '%s', '%s', '%s', '%s', '%s', "
+                       "'%s', '%s', '未完成')",
+                       SqlQuote(m_strECOGroup), SqlQuote(m_strECONo), SqlQuote(m_strUpAuditName),
+                       SqlQuote(m_strLoginUser), SqlQuote(today), SqlQuote(name), SqlQuote(account),
+                       SqlQuote(today));
             try {
                 m_pConnection->Execute(sql, nullptr, adCmdText);
                 break;
             } catch (_com_error& e) {
                 if (attempt + 1 < kMaxTasks && ClassifyDbError(e) == DbFailure::Other &&
-                    theApp.GetSqlInt("SELECT count(*) FROM ECONextAuditManage WHERE " + TaskCondition(name)) >
-                        0) {
+                    theApp.GetSqlInt("SELECT count(*) FROM ECONextAuditManage WHERE " + TaskCondition(name)) > 0) {
                     ReloadTasks();
                     continue;
                 }

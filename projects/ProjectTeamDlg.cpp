@@ -27,8 +27,7 @@ const vq::DialogTemplate kTeamTemplate{
      vq::PushButton(kChooseGroup, "选择项目", vq::kBeside), vq::Tree(kTree, vq::kFill),
      vq::PushButton(kAddMembers, "增加成员..."), vq::PushButton(kDeleteMember, "删除成员...", vq::kBeside),
      vq::PushButton(kSetRights, "设定权限...", vq::kBeside),
-     vq::PushButton(kRefreshFromWork, "从工作中刷新", vq::kBeside),
-     vq::PushButton(IDCANCEL, "退出", vq::kBeside)},
+     vq::PushButton(kRefreshFromWork, "从工作中刷新", vq::kBeside), vq::PushButton(IDCANCEL, "退出", vq::kBeside)},
     CSize(520, 440)};
 
 } // namespace
@@ -52,8 +51,7 @@ void CProjectTeamDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 ProjectTeamGroup CProjectTeamDlg::Group() const {
-    return ProjectTeamGroup{m_strProjectNo, m_strProjectName, m_strTaskNo, m_strTaskName,
-                            m_bWorkGroup ? 1 : 0};
+    return ProjectTeamGroup{m_strProjectNo, m_strProjectName, m_strTaskNo, m_strTaskName, m_bWorkGroup ? 1 : 0};
 }
 
 BOOL CProjectTeamDlg::OnInitDialog() {
@@ -160,15 +158,13 @@ void CProjectTeamDlg::OnRefreshFromWork() {
     const char* login = theApp.m_nDatabaseType == 2 ? "rtrim(UserLogName)" : "UserLogName";
     CString sql;
     if (m_bWorkGroup)
-        sql.Format(
-            "SELECT UserLogName, UserName FROM UserInformation WHERE %s IN (SELECT DISTINCT Manager FROM "
-            "TeamWorkManage WHERE TaskNo='%s')",
-            login, SqlQuote(m_strTaskNo));
+        sql.Format("SELECT UserLogName, UserName FROM UserInformation WHERE %s IN (SELECT DISTINCT Manager FROM "
+                   "TeamWorkManage WHERE TaskNo='%s')",
+                   login, SqlQuote(m_strTaskNo));
     else
-        sql.Format(
-            "SELECT UserLogName, UserName FROM UserInformation WHERE %s IN (SELECT DISTINCT ProjectManager "
-            "FROM ProjectManage WHERE ProjectNo LIKE '%s-%%'%s OR ProjectNo='%s')",
-            login, SqlLikeLiteral(m_strProjectNo), kSqlLikeEscape, SqlQuote(m_strProjectNo));
+        sql.Format("SELECT UserLogName, UserName FROM UserInformation WHERE %s IN (SELECT DISTINCT ProjectManager "
+                   "FROM ProjectManage WHERE ProjectNo LIKE '%s-%%'%s OR ProjectNo='%s')",
+                   login, SqlLikeLiteral(m_strProjectNo), kSqlLikeEscape, SqlQuote(m_strProjectNo));
     CStringArray logins, names;
     try {
         _RecordsetPtr rs;
@@ -279,12 +275,10 @@ void CProjectTeamDlg::MakeLeader(HTREEITEM item) {
     member.Format(
         "SELECT count(*) FROM DesignProjectTeam WHERE TeamType='%s' AND TeamGroup='%s' AND TeamUser='%s'",
         group.TeamType(), SqlQuote(group.Key()), SqlQuote(record->code));
-    clear.Format(
-        "UPDATE DesignProjectTeam SET IsLeader='N' WHERE TeamType='%s' AND TeamGroup='%s' AND IsLeader='Y'",
-        group.TeamType(), SqlQuote(group.Key()));
-    set.Format(
-        "UPDATE DesignProjectTeam SET IsLeader='Y' WHERE TeamType='%s' AND TeamGroup='%s' AND TeamUser='%s'",
-        group.TeamType(), SqlQuote(group.Key()), SqlQuote(record->code));
+    clear.Format("UPDATE DesignProjectTeam SET IsLeader='N' WHERE TeamType='%s' AND TeamGroup='%s' AND IsLeader='Y'",
+                 group.TeamType(), SqlQuote(group.Key()));
+    set.Format("UPDATE DesignProjectTeam SET IsLeader='Y' WHERE TeamType='%s' AND TeamGroup='%s' AND TeamUser='%s'",
+               group.TeamType(), SqlQuote(group.Key()), SqlQuote(record->code));
     // A group never stays without its leader: not because the second statement failed, nor because
     // another client removed the chosen member while the question was open (judged on the stored
     // rows, under the group's lock, in the transaction that writes).

@@ -5,15 +5,15 @@
 #include "changeorders/ECONextAuditTaskDlg.h"
 #include "changeorders/ECONextAuditTaskItemDlg.h"
 #include "changeorders/PartDesignHistoryDlg.h"
+#include "review/AssistAuditDlg.h"
+#include "platform/ui/Dialog.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/Time.h"
-#include "platform/ui/Dialog.h"
 #include "platform/ui/Edit.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
 #include "platform/ui/View.h"
 #include "platform/ui/qt/QtDialogView.h"
-#include "review/AssistAuditDlg.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/MessageServer.h"
@@ -306,10 +306,9 @@ TEST_P(NextAuditTaskTest, TwoUsersAddingAtOnceGetDistinctNamesAndADeleteSparesAF
     // A second user on a connection of his own, working on the same step at the same time.
     _ConnectionPtr other = ws.Connect();
     auto otherAdds = [&other](const char* name, const char* auditor) {
-        other->Execute(
-            CString("INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, "
-                    "AuditName, Auditor, AuditState) VALUES ('更改单', 'C-1', '校对[N]', 'lisi', '") +
-            name + "', '" + auditor + "', '未完成')");
+        other->Execute(CString("INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, "
+                               "AuditName, Auditor, AuditState) VALUES ('更改单', 'C-1', '校对[N]', 'lisi', '") +
+                       name + "', '" + auditor + "', '未完成')");
     };
     vq::ScriptedUser user;
     // Both lists were empty: the other user stores 校对[1] first, so this one's 校对[1] is

@@ -62,25 +62,18 @@ protected:
         theApp.m_nAdoCloseMode = 1;
         theApp.m_strLoginUser = "zhangsan";
         ws.WriteSetting("公共管理功能", "当前登陆用户帐号", "zhangsan");
-        ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), "
-                   "('lisi', '李四'),"
+        ws.Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), ('lisi', '李四'),"
                    "('wangwu', '王五'), ('zhaoliu', '赵六')");
-        ws.Execute(
-            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
-            "PreendedTime, WorkState, TaskType, TaskAssigner) VALUES "
-            "('P', '项目', '项目管理', 'zhangsan', '2026-01-01 08:00', '9999-01-01', '未开始', 'V', "
-            "'zhangsan'),"
-            "('P-01', '任务一', '项目\\', 'lisi', '2026-01-01 08:00', '9999-01-01', '未开始', 'T', "
-            "'zhangsan'),"
-            "('P-01-01', '子任务', '项目\\任务一\\', 'wangwu', '2026-01-01 08:00', '9999-01-01', '未开始', "
-            "'T', "
-            "'zhangsan'),"
-            "('PX', '别的项目', '项目管理', 'zhaoliu', '2026-01-01 08:00', '9999-01-01', '未开始', 'V', "
-            "'zhaoliu')");
+        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
+                   "PreendedTime, WorkState, TaskType, TaskAssigner) VALUES "
+                   "('P', '项目', '项目管理', 'zhangsan', '2026-01-01 08:00', '9999-01-01', '未开始', 'V', 'zhangsan'),"
+                   "('P-01', '任务一', '项目\\', 'lisi', '2026-01-01 08:00', '9999-01-01', '未开始', 'T', 'zhangsan'),"
+                   "('P-01-01', '子任务', '项目\\任务一\\', 'wangwu', '2026-01-01 08:00', '9999-01-01', '未开始', 'T', "
+                   "'zhangsan'),"
+                   "('PX', '别的项目', '项目管理', 'zhaoliu', '2026-01-01 08:00', '9999-01-01', '未开始', 'V', 'zhaoliu')");
         ws.Execute("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager) VALUES "
                    "('P-01', 'P-01', 'P-01#001', 'zhaoliu'), ('P-01', 'P-01', 'P-01#002', 'ghost')");
-        ws.Execute("INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader, "
-                   "SaveTime) VALUES "
+        ws.Execute("INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader, SaveTime) VALUES "
                    "('P', '_P', 'P', 'zhangsan', 'Y', '2026-01-01 08:00'),"
                    "('P', '_P', 'P', 'ghost', 'N', '2026-01-01 08:00'),"
                    "('P', '_T', 'P-01', 'lisi', 'N', '2026-01-01 08:00')");
@@ -133,12 +126,9 @@ TEST_P(ProjectTeamTest, AddingMembersThroughTheUserPickerSkipsThoseInTheGroup) {
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(dlg.m_bChanged, 1);
     EXPECT_EQ(Members("_P", "P"), "3");
-    EXPECT_EQ(ws.QueryText("SELECT IsLeader FROM DesignProjectTeam WHERE TeamUser='lisi' AND TeamType='_P'"),
-              "N");
+    EXPECT_EQ(ws.QueryText("SELECT IsLeader FROM DesignProjectTeam WHERE TeamUser='lisi' AND TeamType='_P'"), "N");
     if (GetParam() == 2) { // the Oracle dialect numbers the rows itself
-        EXPECT_EQ(
-            ws.QueryText("SELECT InterID FROM DesignProjectTeam WHERE TeamUser='lisi' AND TeamType='_P'"),
-            "0");
+        EXPECT_EQ(ws.QueryText("SELECT InterID FROM DesignProjectTeam WHERE TeamUser='lisi' AND TeamType='_P'"), "0");
     }
 }
 
@@ -163,7 +153,7 @@ TEST_P(ProjectTeamTest, RefreshTakesTheManagersOfTheProjectOrOfTheTasksWorks) {
         .Click(kRefreshFromWork)
         .Do([](CDialog& d) {
             EXPECT_EQ(MemberTexts(d, kTree), (std::vector<std::string>{"任务：[任务一]P-01 的工作组...",
-                                                                       "  李四 [lisi]", "  赵六 [zhaoliu]"}));
+                                                                        "  李四 [lisi]", "  赵六 [zhaoliu]"}));
             EXPECT_TRUE(d.GetDlgItem(kTaskNo)->IsWindowVisible());
         })
         .Click(IDCANCEL);
@@ -195,8 +185,7 @@ TEST_P(ProjectTeamTest, DeletingAMemberTakesItsRightsAndTheLeaderIsUnique) {
         .Click(IDCANCEL);
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(ws.QueryText("SELECT TeamUser FROM DesignProjectTeam WHERE TeamType='_P' AND IsLeader='Y'"),
-              "lisi");
+    EXPECT_EQ(ws.QueryText("SELECT TeamUser FROM DesignProjectTeam WHERE TeamType='_P' AND IsLeader='Y'"), "lisi");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignProjectTeam WHERE TeamUser='zhangsan'"), "0");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignProjectTeamRight"), "0");
 }
@@ -325,8 +314,7 @@ TEST_P(ProjectTeamTest, ChoosingTheTaskOfAWorkGroupFindsItsProject) {
             CString project;
             d.GetDlgItemText(kProjectNo, project);
             EXPECT_EQ(project, "P");
-            EXPECT_EQ(TreeTexts(d, kTree),
-                      (std::vector<std::string>{"任务：[任务一]P-01 的工作组...", "  李四 [lisi]"}));
+            EXPECT_EQ(TreeTexts(d, kTree), (std::vector<std::string>{"任务：[任务一]P-01 的工作组...", "  李四 [lisi]"}));
         })
         .Click(IDCANCEL);
     dlg.DoModal();
@@ -385,9 +373,8 @@ TEST_P(ProjectTeamTest, TaskBrowserShowsTheTasksOnTheWayAndLocates) {
     vq::ScriptedUser user;
     user.Dialog("浏览项目工作任务")
         .Do([](CDialog& d) {
-            EXPECT_EQ(TreeTexts(d, 1009),
-                      (std::vector<std::string>{"个人相关工作任务...", "  项目 [P]", "    任务一 [P-01]",
-                                                "      子任务 [P-01-01]"}));
+            EXPECT_EQ(TreeTexts(d, 1009), (std::vector<std::string>{"个人相关工作任务...", "  项目 [P]",
+                                                                     "    任务一 [P-01]", "      子任务 [P-01-01]"}));
             EXPECT_EQ(Selected(d, 1009), "子任务 [P-01-01]");
         })
         .Tree(1009, "个人相关工作任务...")
@@ -440,10 +427,7 @@ TEST_P(ProjectTeamTest, CancellingANewProjectRemovesOnlyTheMembersOfTheNumberItL
     typed.IsProject = 1;
     typed.ProjectPath = "项目管理";
     vq::ScriptedUser user2;
-    user2.Dialog("项目/任务项属性")
-        .Set(projects::item_ids::kNumber, "P")
-        .Set(projects::item_ids::kEndDate, end)
-        .Click(IDCANCEL);
+    user2.Dialog("项目/任务项属性").Set(projects::item_ids::kNumber, "P").Set(projects::item_ids::kEndDate, end).Click(IDCANCEL);
     EXPECT_EQ(typed.DoModal(), IDCANCEL);
     EXPECT_TRUE(user2.Succeeded()) << user2.Error().c_str();
     EXPECT_EQ(Members("_P", "P"), "2");
@@ -483,5 +467,4 @@ TEST_P(ProjectTeamTest, ManagerOfATaskIsPickedFromTheProjectGroup) {
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, ProjectTeamTest, vqtest::DbWorkspace::Types(),
-                         vqtest::DbWorkspace::TypeName);
+INSTANTIATE_TEST_SUITE_P(Dialects, ProjectTeamTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
