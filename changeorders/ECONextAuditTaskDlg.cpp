@@ -1,14 +1,21 @@
 #include "changeorders/ECONextAuditTaskDlg.h"
 
+#include "changeorders/ChangeOrderState.h"
 #include "changeorders/ECONextAuditTaskItemDlg.h"
 #include "controls/ListHelpers.h"
 #include "controls/UserBrowseDlg.h"
 #include "core/ComError.h"
+#include "core/SqlTransaction.h"
+#include "core/StoredRowEdit.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
+#include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -250,6 +257,63 @@ void CECONextAuditTaskDlg::OnDblClick(NMHDR*, LRESULT* pResult) {
     *pResult = 0;
 }
 
+std::vector<int> CECONextAuditTaskDlg::SelectedRows() const {
+    std::vector<int> rows;
+    for (int row = 0; row < m_list.GetItemCount(); ++row)
+        if (m_list.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED)
+            rows.push_back(row);
+    return rows;
+}
+
+bool CECONextAuditTaskDlg::LockTasksAsListed(CSqlTransaction& transaction, const std::vector<int>& rows,
+                                             bool wholeTask, const char* what) {
+    // The same lock the task item form takes on its task; taken in the order of the names, so
+    // that two clients locking overlapping selections never wait for each other in a circle.
+    std::vector<CString> locks;
+    for (int row : rows) {
+        const CStoredRowEdit task("ECONextAuditManage",
+                                  {{"ECOGroup", m_strECOGroup},
+                                   {"ECONo", m_strECONo},
+                                   {"UpAuditName", m_strUpAuditName},
+                                   {"AuditName", m_list.GetItemText(row, kNameColumn)}});
+        locks.push_back(task.LockName());
+    }
+    std::sort(locks.begin(), locks.end(),
+              [](const CString& a, const CString& b) { return a.str() < b.str(); });
+    locks.erase(std::unique(locks.begin(), locks.end()), locks.end());
+    for (const CString& lock : locks)
+        if (!transaction.Lock(lock))
+            return false;
+    CString changed;
+    for (int row : rows) {
+        const CString name = m_list.GetItemText(row, kNameColumn);
+        std::vector<CString> stored;
+        bool found = false;
+        if (!ReadFirstRowTexts("SELECT AuditName, Auditor, BeginTime, FinishTime, AuditState, AuditResult, "
+                               "AuditRemark, AuditRequest FROM ECONextAuditManage WHERE " +
+                                   TaskCondition(name),
+                               stored, found))
+            return false;
+        bool same = found;
+        for (int c = 0; same && c < kColumnCount && c < static_cast<int>(stored.size()); ++c) {
+            if (!wholeTask && c != kAuditorColumn && c != kRequestColumn)
+                continue;
+            CString shown = m_list.GetItemText(row, c);
+            same = shown.Trim() == stored[c];
+        }
+        if (same)
+            continue;
+        CString line;
+        line.Format(found ? "协助评审任务：%s 已被其他用户修改\n" : "协助评审任务：%s 已被其他用户删除\n",
+                    CString(vq::VisibleText(name.str()).c_str()));
+        changed += line;
+    }
+    if (changed.IsEmpty())
+        return true;
+    ShowDbMessage(changed + "本次没有" + what + "选中的协助评审任务。");
+    return false;
+}
+
 void CECONextAuditTaskDlg::OnDeleteTask() {
     if (GetFirstSelectedItem(m_list) < 0) {
         AfxMessageBox("请选择协助评审任务项...");
@@ -257,32 +321,51 @@ void CECONextAuditTaskDlg::OnDeleteTask() {
     }
     if (AfxMessageBox("是否要删除选中的协助评审任务?", MB_YESNO) != IDYES)
         return;
-    int row = 0;
-    while (row < m_list.GetItemCount()) {
-        if (!(m_list.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED)) {
-            ++row;
-            continue;
+    const std::vector<int> rows = SelectedRows();
+    // Decided on the tasks as stored after the answer, under their locks, in the transaction that
+    // deletes: a task deleted or handed to another reviewer meanwhile stops the deletion; a
+    // finished task stays (the delete itself spares one finished by the reviewer outside this
+    // system meanwhile); the others go together or not at all.
+    std::vector<int> finished;
+    bool refused = false;
+    {
+        CWaitCursor wait;
+        CSqlTransaction transaction;
+        if (!transaction.IsActive())
+            return;
+        if (!LockTasksAsListed(transaction, rows, false, "删除")) {
+            refused = true;
+        } else {
+            for (int row : rows) {
+                const CString condition = TaskCondition(m_list.GetItemText(row, kNameColumn));
+                if (!theApp.ExecuteSql("DELETE FROM ECONextAuditManage WHERE " + condition +
+                                       " AND (AuditState IS NULL OR AuditState <> '完成')"))
+                    return;
+                const int left =
+                    theApp.GetSqlInt("SELECT count(*) FROM ECONextAuditManage WHERE " + condition);
+                if (left < 0)
+                    return;
+                if (left > 0)
+                    finished.push_back(row);
+            }
+            if (!transaction.Commit())
+                return;
         }
-        const CString name = m_list.GetItemText(row, kNameColumn);
-        // The task may have been finished since the list was loaded: its state is read from the
-        // table, and the delete itself spares a finished task.
-        const CString condition = TaskCondition(name);
-        const CString state = theApp.GetSqlString("SELECT AuditState FROM ECONextAuditManage WHERE " + condition);
-        if (state != kDoneState &&
-            !theApp.ExecuteSql("DELETE FROM ECONextAuditManage WHERE " + condition +
-                               " AND (AuditState IS NULL OR AuditState <> '完成')"))
-            break;
-        if (state == kDoneState ||
-            theApp.GetSqlInt("SELECT count(*) FROM ECONextAuditManage WHERE " + condition) > 0) {
-            m_list.SetItemText(row, kStateColumn, kDoneState);
-            CString text;
-            text.Format("协助评审任务：%s 已完成，不能进行删除...", name);
-            AfxMessageBox(text);
-            ++row;
-            continue;
-        }
-        m_list.DeleteItem(row); // the next row moves into its place
     }
+    if (refused) {
+        ReloadTasks();
+        return;
+    }
+    for (int row : finished) {
+        m_list.SetItemText(row, kStateColumn, kDoneState);
+        CString text;
+        text.Format("协助评审任务：%s 已完成，不能进行删除...", m_list.GetItemText(row, kNameColumn));
+        AfxMessageBox(text);
+    }
+    // From the last row up, so that the rows still to remove keep their places.
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+        if (std::find(finished.begin(), finished.end(), *it) == finished.end())
+            m_list.DeleteItem(*it);
     if (m_list.GetItemCount() == 0)
         EnableRowButtons();
 }
@@ -294,13 +377,30 @@ void CECONextAuditTaskDlg::OnReReview() {
     }
     if (AfxMessageBox("是否要重新启动选中的协助评审任务?", MB_YESNO) != IDYES)
         return;
-    for (int row = 0; row < m_list.GetItemCount(); ++row) {
-        if (!(m_list.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED))
-            continue;
-        const CString name = m_list.GetItemText(row, kNameColumn);
-        if (!theApp.ExecuteSql("UPDATE ECONextAuditManage SET AuditState='未完成' WHERE " +
-                               TaskCondition(name)))
+    const std::vector<int> rows = SelectedRows();
+    // Only tasks still stored as listed are restarted: not one deleted, decided or handed to
+    // another reviewer while the question was open.
+    bool refused = false;
+    {
+        CWaitCursor wait;
+        CSqlTransaction transaction;
+        if (!transaction.IsActive())
             return;
-        m_list.SetItemText(row, kStateColumn, kOpenState);
+        if (!LockTasksAsListed(transaction, rows, true, "重新启动")) {
+            refused = true;
+        } else {
+            for (int row : rows)
+                if (!theApp.ExecuteSql("UPDATE ECONextAuditManage SET AuditState='未完成' WHERE " +
+                                       TaskCondition(m_list.GetItemText(row, kNameColumn))))
+                    return;
+            if (!transaction.Commit())
+                return;
+        }
     }
+    if (refused) {
+        ReloadTasks();
+        return;
+    }
+    for (int row : rows)
+        m_list.SetItemText(row, kStateColumn, kOpenState);
 }

@@ -17,6 +17,10 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListCtrl.h"
 
+#include <vector>
+
+class CSqlTransaction;
+
 class CECONextAuditTaskDlg : public CDialog {
 public:
     enum { IDD = 6021 };
@@ -77,6 +81,14 @@ private:
     // Writes the notice row and calls the message server; the task stays whatever happens.
     void SendTaskNotice(const CString& account, const CString& sendTime, const CString& sendDate);
     void EnableRowButtons();
+    std::vector<int> SelectedRows() const;
+    // Inside the transaction: takes the locks of the tasks on the rows and reads them again. True
+    // when each is stored as the list shows it (wholeTask false: its auditor and request, the
+    // fields this system changes; the review outside it may finish the task); else false, and
+    // one box names the tasks another client changed or deleted and says that nothing was done
+    // (`what`: the operation).
+    bool LockTasksAsListed(CSqlTransaction& transaction, const std::vector<int>& rows, bool wholeTask,
+                           const char* what);
 
     _ConnectionPtr m_pConnection;
     int m_nAdoCloseMode = 0;

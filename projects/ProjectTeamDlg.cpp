@@ -190,30 +190,11 @@ void CProjectTeamDlg::OnRefreshFromWork() {
     m_tree.Expand(m_team.Root(), TVE_EXPAND);
 }
 
-bool CProjectTeamDlg::RunInOneTransaction(const CString& first, const CString& second) {
-    try {
-        theApp.m_pConnPDM->BeginTrans();
-    } catch (_com_error& e) {
-        ReportComError(e);
-        return false;
-    }
-    const bool done = theApp.ExecuteSql(first) && theApp.ExecuteSql(second);
-    try {
-        if (done)
-            theApp.m_pConnPDM->CommitTrans();
-        else
-            theApp.m_pConnPDM->RollbackTrans();
-    } catch (_com_error& e) {
-        ReportComError(e);
-        if (done) {
-            try {
-                theApp.m_pConnPDM->RollbackTrans();
-            } catch (_com_error&) {
-            }
-        }
-        return false;
-    }
-    return done;
+CString CProjectTeamDlg::GroupLockName() const {
+    const ProjectTeamGroup group = Group();
+    CString lock = CString("DesignProjectTeam:") + group.TeamType() + ":" + group.Key();
+    lock.MakeUpper();
+    return lock;
 }
 
 void CProjectTeamDlg::OnDeleteMember() {
@@ -234,14 +215,48 @@ void CProjectTeamDlg::OnDeleteMember() {
     if (MessageBox("真的要删除选定的项目成员吗?", "操作提示", MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
     const ProjectTeamGroup group = Group();
-    CString member, rights;
-    member.Format("DELETE FROM DesignProjectTeam WHERE TeamType='%s' AND TeamGroup='%s' AND TeamUser='%s'",
-                  group.TeamType(), SqlQuote(group.Key()), SqlQuote(record->code));
-    rights.Format("DELETE FROM DesignProjectTeamRight WHERE TeamType='%s' AND TeamGroup='%s' AND TeamUser='%s'",
-                  group.TeamType(), SqlQuote(group.Key()), SqlQuote(record->code));
-    // The member and the member's rights go together, or neither goes.
-    if (!RunInOneTransaction(member, rights))
+    CString condition;
+    condition.Format("TeamType='%s' AND TeamGroup='%s' AND TeamUser='%s'", group.TeamType(),
+                     SqlQuote(group.Key()), SqlQuote(record->code));
+    // Decided on the member as stored after the answer, under the group's lock (the one making a
+    // member leader takes), in the transaction that deletes: a member another client removed or
+    // made leader (or no longer leader) meanwhile stays, so that a group never loses the leader
+    // it was given while the question was open. The member and the member's rights go together,
+    // or neither goes.
+    const bool shownLeader = m_team.IsLeader(item);
+    CString refusal;
+    {
+        CWaitCursor wait;
+        CSqlTransaction transaction;
+        if (!transaction.IsActive() || !transaction.Lock(GroupLockName()))
+            return;
+        const int members =
+            projects::QueryGuardCount("SELECT count(*) FROM DesignProjectTeam WHERE " + condition);
+        if (members < 0)
+            return;
+        const int leaders = members == 0
+                                ? 0
+                                : projects::QueryGuardCount("SELECT count(*) FROM DesignProjectTeam WHERE " +
+                                                            condition + " AND IsLeader='Y'");
+        if (leaders < 0)
+            return;
+        if (members == 0)
+            refusal = "选定的项目成员已被其他用户删除...";
+        else if ((leaders > 0) != shownLeader)
+            refusal = leaders > 0 ? "选定的项目成员已被其他用户设为组长，本次没有删除。"
+                                  : "选定的项目成员已不再是组长，本次没有删除。";
+        else if (!theApp.ExecuteSql("DELETE FROM DesignProjectTeam WHERE " + condition) ||
+                 !theApp.ExecuteSql("DELETE FROM DesignProjectTeamRight WHERE " + condition) ||
+                 !transaction.Commit())
+            return;
+    }
+    if (!refusal.IsEmpty()) {
+        AfxMessageBox(refusal);
+        m_team.RefillMembers(group);
+        m_tree.SelectItem(m_team.Root());
+        m_tree.Expand(m_team.Root(), TVE_EXPAND);
         return;
+    }
     m_tree.DeleteItem(item);
     m_selected = m_tree.GetSelectedItem();
     UpdateButtons();
@@ -270,9 +285,7 @@ void CProjectTeamDlg::MakeLeader(HTREEITEM item) {
     bool gone = false;
     {
         CSqlTransaction transaction;
-        CString lock = CString("DesignProjectTeam:") + group.TeamType() + ":" + group.Key();
-        lock.MakeUpper();
-        if (!transaction.IsActive() || !transaction.Lock(lock))
+        if (!transaction.IsActive() || !transaction.Lock(GroupLockName()))
             return;
         const int members = projects::QueryGuardCount(member);
         if (members < 0)

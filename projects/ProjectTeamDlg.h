@@ -39,7 +39,9 @@ private:
     void FillTree();
     void UpdateButtons();
     void MakeLeader(HTREEITEM item);
-    bool RunInOneTransaction(const CString& first, const CString& second);
+    // The lock of the group's members, taken by every change of the leader or of who is a member
+    // that is decided on rows read after a question.
+    CString GroupLockName() const;
 
     CImageList m_images;
     CTreeCtrlEx m_tree;

@@ -407,6 +407,41 @@ TEST_P(NextAuditTaskTest, RestartingMakesAFinishedTaskOpenAgainAndKeepsItsReview
     EXPECT_EQ(Count("MessageManage"), "0");
 }
 
+// Another client deletes one selected task and hands another to a new reviewer before the
+// answer: the restart and the deletion of the selection are refused whole, and the list shows the
+// tasks as stored.
+TEST_P(NextAuditTaskTest, ASelectionAnotherClientChangedIsNeitherRestartedNorDeleted) {
+    Task("校对[1]", "zhaoliu", "完成", "2026-11-02", "通过");
+    Task("校对[2]", "lisi", "完成", "2026-11-02", "通过");
+    Task("校对[3]", "wangwu", "未完成");
+    vq::ScriptedUser user;
+    user.Dialog(kManage)
+        .Do([this](CDialog& d) {
+            SelectRows(d, TaskDlg::kListId, {"校对[1]", "校对[2]"});
+            ws.Execute("DELETE FROM ECONextAuditManage WHERE AuditName='校对[2]'");
+        })
+        .Click(TaskDlg::kReReviewId)
+        .Message("是否要重新启动选中的协助评审任务?", IDYES)
+        .Message("协助评审任务：校对[2] 已被其他用户删除\n本次没有重新启动选中的协助评审任务。", IDOK)
+        .Do([this](CDialog& d) {
+            EXPECT_EQ(Column(d, TaskDlg::kNameColumn), (std::vector<CString>{"校对[1]", "校对[3]"}));
+            EXPECT_EQ(Column(d, TaskDlg::kStateColumn), (std::vector<CString>{"完成", "未完成"}));
+            SelectRows(d, TaskDlg::kListId, {"校对[1]", "校对[3]"});
+            ws.Execute("UPDATE ECONextAuditManage SET Auditor='lisi' WHERE AuditName='校对[3]'");
+        })
+        .Click(TaskDlg::kDeleteId)
+        .Message("是否要删除选中的协助评审任务?", IDYES)
+        .Message("协助评审任务：校对[3] 已被其他用户修改\n本次没有删除选中的协助评审任务。", IDOK)
+        .Do([](CDialog& d) {
+            EXPECT_EQ(Column(d, TaskDlg::kAuditorColumn), (std::vector<CString>{"zhaoliu", "lisi"}));
+        })
+        .Click("退出");
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT AuditState FROM ECONextAuditManage WHERE AuditName='校对[1]'"), "完成");
+    EXPECT_EQ(Count("ECONextAuditManage"), "2");
+}
+
 TEST_P(NextAuditTaskTest, ChangingATaskStoresAuditorAndRequestAndTellsTheAuditor) {
     Task("校对[1]", "lisi", "未完成");
     Task("校对[2]", "wangwu", "未完成");

@@ -215,6 +215,41 @@ TEST_P(ProjectTeamTest, AMemberRemovedWhileAskedIsNotMadeLeader) {
               "zhangsan");
 }
 
+// The member to delete is removed by another client, or the leader to delete is no longer the
+// leader, before the answer: nothing is deleted, the box says what changed, and the tree is read
+// again.
+TEST_P(ProjectTeamTest, AMemberChangedWhileAskedIsNotDeleted) {
+    ws.Execute("INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader) VALUES "
+               "('P', '_P', 'P', 'lisi', 'N'), ('P', '_P', 'P', 'wangwu', 'N')");
+    CProjectTeamDlg dlg;
+    dlg.m_strProjectNo = "P";
+    vq::ScriptedUser user;
+    user.Dialog("项目组成员管理")
+        .Tree(kTree, kRoot + "/李四 [lisi]")
+        .Do([this](CDialog&) { ws.Execute("DELETE FROM DesignProjectTeam WHERE TeamUser='lisi'"); })
+        .Click(kDeleteMember)
+        .Message("真的要删除选定的项目成员吗?", IDYES)
+        .Message("选定的项目成员已被其他用户删除...", IDOK)
+        .Do([](CDialog& d) {
+            const std::vector<std::string> lines = TreeTexts(d, kTree);
+            EXPECT_EQ(std::count(lines.begin(), lines.end(), "  李四 [lisi]"), 0);
+        })
+        .Tree(kTree, kRoot + "/张三 [zhangsan]")
+        .Do([this](CDialog&) {
+            ws.Execute(
+                "UPDATE DesignProjectTeam SET IsLeader=CASE WHEN TeamUser='wangwu' THEN 'Y' ELSE 'N' END "
+                "WHERE TeamType='_P'");
+        })
+        .Click(kDeleteMember)
+        .Message("真的要删除选定的项目成员吗?", IDYES)
+        .Message("选定的项目成员已不再是组长，本次没有删除。", IDOK)
+        .Click(IDCANCEL);
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignProjectTeam WHERE TeamUser='zhangsan'"), "1");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignProjectTeamRight WHERE TeamUser='zhangsan'"), "1");
+}
+
 TEST_P(ProjectTeamTest, AFailedRightsDeleteKeepsTheMember) {
     if (vqtest::DbWorkspace::OnPostgreSQL())
         GTEST_SKIP() << "the refusing trigger is written for SQLite";

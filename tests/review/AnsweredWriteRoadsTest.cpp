@@ -4,6 +4,7 @@
 // through their refusals one by one; this table keeps each road under the same rule.
 #include "changeorders/ECOChangeItemDlg.h"
 #include "changeorders/ECOChangeLableMaintainDlg.h"
+#include "changeorders/ECONextAuditTaskDlg.h"
 #include "changeorders/PartChangeLableMaintainDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/BorrowRelationDlg.h"
@@ -85,6 +86,22 @@ void LabelledNotice(Ws& ws) {
         "'2026-11-02', '', '', '', '50.000000', '50.000000', '250.000000', '210.000000')");
 }
 
+// The project group of P: zhangsan its leader, lisi a member.
+void ProjectGroup(Ws& ws) {
+    Users(ws);
+    Sql(ws,
+        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+        "TaskType, TaskAssigner) VALUES ('P', '项目', '项目管理', 'zhangsan', '未开始', 'V', 'zhangsan')");
+    Sql(ws, "INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader) VALUES ('P', "
+            "'_P', 'P', 'zhangsan', 'Y'), ('P', '_P', 'P', 'lisi', 'N')");
+}
+
+void OpenProjectGroup() {
+    CProjectTeamDlg dlg;
+    dlg.m_strProjectNo = "P";
+    dlg.DoModal();
+}
+
 void DeleteNoticeLabel(vq::ScriptedUser& user, const std::function<void()>&) {
     user.Dialog("设计更改标记管理")
         .Select(CECOChangeLableMaintainDlg::kListId, "a")
@@ -99,6 +116,30 @@ void OpenNoticeLabels() {
     dlg.m_strECONo = "C-1";
     dlg.m_strDocType = "箱盖图";
     dlg.DoModal();
+}
+
+// An open assisting-review task 校对[1] of lisi on the step 校对[N] of the change order C-1.
+void AssistingTask(Ws& ws) {
+    Users(ws);
+    Sql(ws, "INSERT INTO ECONextAuditManage (ECOGroup, ECONo, UpAuditName, Assigner, AuditName, Auditor, "
+            "BeginTime, AuditState) VALUES ('更改单', 'C-1', '校对[N]', 'zhangsan', '校对[1]', 'lisi', "
+            "'2026-11-01', '未完成')");
+}
+
+void OpenAssistingTasks() {
+    CECONextAuditTaskDlg dlg;
+    dlg.m_strECOGroup = "更改单";
+    dlg.m_strECONo = "C-1";
+    dlg.m_strUpAuditName = "校对[N]";
+    dlg.DoModal();
+}
+
+void RestartAssistingTask(vq::ScriptedUser& user, const std::function<void()>&) {
+    user.Dialog("更改单—协助评审任务管理")
+        .Select(CECONextAuditTaskDlg::kListId, "校对[1]")
+        .Click(CECONextAuditTaskDlg::kReReviewId)
+        .Message("是否要重新启动选中的协助评审任务?", IDYES)
+        .Click("退出");
 }
 
 const Road kRoads[] = {
@@ -168,16 +209,7 @@ const Road kRoads[] = {
      "删除将不可再恢复，是否真的要删除?",
      [](Ws& ws) { Sql(ws, "UPDATE ProjectManage SET WorkState='评审' WHERE ProjectNo='P'"); },
      "任务处于评审或完成状态，不能进行删除...", "SELECT count(*) FROM ProjectManage", "2"},
-    {"group leader",
-     [](Ws& ws) {
-         Users(ws);
-         Sql(ws, "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
-                 "TaskType, TaskAssigner) VALUES ('P', '项目', '项目管理', 'zhangsan', '未开始', 'V', "
-                 "'zhangsan')");
-         Sql(ws, "INSERT INTO DesignProjectTeam (ProjectNo, TeamType, TeamGroup, TeamUser, IsLeader) VALUES "
-                 "('P', "
-                 "'_P', 'P', 'zhangsan', 'Y'), ('P', '_P', 'P', 'lisi', 'N')");
-     },
+    {"group leader", ProjectGroup,
      [](vq::ScriptedUser& user, const std::function<void()>&) {
          user.Dialog("项目组成员管理")
              .RightClick(projects::team_ids::kTree, "项目：P 的工作团队.../李四 [lisi]")
@@ -185,12 +217,7 @@ const Road kRoads[] = {
              .Message("是否设置选中组员为组长?", IDYES)
              .Click(IDCANCEL);
      },
-     [] {
-         CProjectTeamDlg dlg;
-         dlg.m_strProjectNo = "P";
-         dlg.DoModal();
-     },
-     "是否设置选中组员为组长?",
+     OpenProjectGroup, "是否设置选中组员为组长?",
      [](Ws& ws) { Sql(ws, "DELETE FROM DesignProjectTeam WHERE TeamUser='lisi'"); },
      "选中的组员已不在项目组中，没有设置组长...", "SELECT TeamUser FROM DesignProjectTeam WHERE IsLeader='Y'",
      "zhangsan"},
@@ -492,6 +519,42 @@ const Road kRoads[] = {
      "是否删除选定文档?",
      [](Ws& ws) { Sql(ws, "UPDATE ECOChangeManage SET State='评审' WHERE ECONo='C-02'"); },
      "更改单：C-02 已提交评审，本次没有删除选定文档。", "SELECT count(*) FROM ECORelateFile", "1"},
+    {"assisting-review task restarted after its reviewer finished it meanwhile", AssistingTask,
+     RestartAssistingTask, OpenAssistingTasks, "是否要重新启动选中的协助评审任务?",
+     [](Ws& ws) { Sql(ws, "UPDATE ECONextAuditManage SET AuditState='完成', AuditResult='通过'"); },
+     "协助评审任务：校对[1] 已被其他用户修改\n本次没有重新启动选中的协助评审任务。",
+     "SELECT AuditState FROM ECONextAuditManage", "完成"},
+    {"assisting-review task restarted after it was deleted meanwhile", AssistingTask, RestartAssistingTask,
+     OpenAssistingTasks, "是否要重新启动选中的协助评审任务?",
+     [](Ws& ws) { Sql(ws, "DELETE FROM ECONextAuditManage"); },
+     "协助评审任务：校对[1] 已被其他用户删除\n本次没有重新启动选中的协助评审任务。",
+     "SELECT count(*) FROM ECONextAuditManage", "0"},
+    {"assisting-review task deleted after it was handed to another reviewer meanwhile", AssistingTask,
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("更改单—协助评审任务管理")
+             .Select(CECONextAuditTaskDlg::kListId, "校对[1]")
+             .Click(CECONextAuditTaskDlg::kDeleteId)
+             .Message("是否要删除选中的协助评审任务?", IDYES)
+             .Click("退出");
+     },
+     OpenAssistingTasks, "是否要删除选中的协助评审任务?",
+     [](Ws& ws) { Sql(ws, "UPDATE ECONextAuditManage SET Auditor='zhaoliu'"); },
+     "协助评审任务：校对[1] 已被其他用户修改\n本次没有删除选中的协助评审任务。",
+     "SELECT Auditor FROM ECONextAuditManage", "zhaoliu"},
+    {"group member deleted after another client made it leader", ProjectGroup,
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("项目组成员管理")
+             .Tree(projects::team_ids::kTree, "项目：P 的工作团队.../李四 [lisi]")
+             .Click(projects::team_ids::kDeleteMember)
+             .Message("真的要删除选定的项目成员吗?", IDYES)
+             .Click(IDCANCEL);
+     },
+     OpenProjectGroup, "真的要删除选定的项目成员吗?",
+     [](Ws& ws) {
+         Sql(ws, "UPDATE DesignProjectTeam SET IsLeader=CASE WHEN TeamUser='lisi' THEN 'Y' ELSE 'N' END");
+     },
+     "选定的项目成员已被其他用户设为组长，本次没有删除。",
+     "SELECT TeamUser FROM DesignProjectTeam WHERE IsLeader='Y'", "lisi"},
 };
 
 class AnsweredWriteRoadsTest : public ::testing::TestWithParam<int> {
