@@ -38,7 +38,6 @@
 #include "platform/base/MessageBox.h"
 #include "platform/base/Profile.h"
 #include "platform/db/Command.h"
-#include "platform/db/SqliteWriteWatch.h"
 #include "review/AuditFlowEngine.h"
 #include "tests/support/DbWorkspace.h"
 
@@ -222,7 +221,7 @@ public:
             return;
         }
         // SQLite's stamps are the connection's watch of its own writes: a connection opened without
-        // it (SetSqliteWriteWatch) writes without them.
+        // it (DbWorkspace::ConnectWithoutWriteWatch) writes without them.
         const char* which = "FROM sqlite_master WHERE type = 'index' AND name LIKE 'IX_%_Waiting'";
         m_restore = m_ws.QueryText(CString("SELECT group_concat(sql, ';' || char(10)) ") + which);
         m_ws.Execute(m_ws.QueryText(
@@ -323,9 +322,8 @@ void RunEarlierSchema(SizeResult& result) {
     Generate(conn, parts, documents);
     // SQLite's stamps need nothing of the schema: there the questions at a complete level go to the
     // tables through a connection that does not watch its writes.
-    vq::db::SetSqliteWriteWatch(false);
-    _ConnectionPtr tablesConnection = vqtest::DbWorkspace::OnPostgreSQL() ? conn : ws.Connect();
-    vq::db::SetSqliteWriteWatch(true);
+    _ConnectionPtr tablesConnection =
+        vqtest::DbWorkspace::OnPostgreSQL() ? conn : ws.ConnectWithoutWriteWatch();
     for (const auto& [step, login] : {std::pair{"审核", "lisi"}, std::pair{"批准", "wangwu"}}) {
         theApp.m_pConnPDM = conn;
         const Decision drawings = Decide(kChangeTask, step, login, parts, parts);
@@ -472,9 +470,7 @@ int RunWrites(std::vector<int> sizes) {
     vqtest::DbWorkspace ws(0);
     // On SQLite the writes without the stamps go through a connection that does not watch them.
     _ConnectionPtr stampedConnection = ws.Connect();
-    vq::db::SetSqliteWriteWatch(false);
-    _ConnectionPtr plainConnection = server ? stampedConnection : ws.Connect();
-    vq::db::SetSqliteWriteWatch(true);
+    _ConnectionPtr plainConnection = server ? stampedConnection : ws.ConnectWithoutWriteWatch();
     for (int run = 0; run < kRuns && ok; ++run) {
         for (const bool stamped : {true, false}) {
             _ConnectionPtr conn = stamped ? stampedConnection : plainConnection;

@@ -334,20 +334,11 @@ bool CECOChangeItemDlg::WriteChanges(CECOChangeNotice& notice, const CString& st
 bool CECOChangeItemDlg::StoredNoticeUnchanged() {
     CString sql;
     sql.Format("SELECT State FROM ECOChangeManage WHERE ECONo='%s'", SqlQuote(m_strECONo));
+    std::vector<CString> stored;
     bool found = false;
-    CString state;
-    try {
-        _RecordsetPtr rs;
-        rs.CreateInstance();
-        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
-        found = !rs->IsEOF();
-        if (found)
-            state = VariantToString(rs->GetCollect(0L));
-        rs->Close();
-    } catch (_com_error& e) {
-        ReportComError(e);
+    if (!ReadFirstRowTexts(sql, stored, found))
         return false;
-    }
+    const CString state = found ? stored[0] : CString();
     if (found == m_bNoticeStored && state == m_strStoredState)
         return true;
     // Said once the transaction has ended: the box keeps nobody else waiting.

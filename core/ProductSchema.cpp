@@ -84,10 +84,6 @@ int KeysAndFoldingState(const _ConnectionPtr& connection) {
 
 } // namespace
 
-bool ChangeTaskStampsInstalled(const _ConnectionPtr& connection) {
-    return StampsState(connection) > 0;
-}
-
 bool WaitingStepsIndexed(const _ConnectionPtr& connection) {
     return WaitingState(connection) > 0;
 }

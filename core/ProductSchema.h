@@ -9,10 +9,6 @@
 
 #include "platform/db/Ado.h"
 
-// Whether every write that decides a change task's levels is stamped: the stamp's table and all
-// its triggers (on PostgreSQL enabled ALWAYS, with their functions); always on SQLite. False on
-// engines without them and after a failed read.
-bool ChangeTaskStampsInstalled(const _ConnectionPtr& connection);
 // Whether both indexes of the waiting steps are there.
 bool WaitingStepsIndexed(const _ConnectionPtr& connection);
 

@@ -1,6 +1,5 @@
 // The connection, recordset and command objects on the SQLite product database.
 #include "platform/db/Ado.h"
-#include "platform/db/SqliteWriteWatch.h"
 #include "tests/support/DbWorkspace.h"
 
 #include <gtest/gtest.h>
@@ -180,9 +179,7 @@ TEST_F(DbConnectionTest, SqliteConnectionsCountTheirOwnWritesToWatchedTables) {
         EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM ECOAuditLevel"), "2") << undo;
     }
 
-    vq::db::SetSqliteWriteWatch(false);
-    _ConnectionPtr plain = ws.Connect();
-    vq::db::SetSqliteWriteWatch(true);
+    _ConnectionPtr plain = ws.ConnectWithoutWriteWatch();
     EXPECT_TRUE(plain->Execute("SELECT vq_watched_writes('ECOAuditLevel')")->GetCollect(0L).IsNull());
 }
 

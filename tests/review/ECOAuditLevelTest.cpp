@@ -3,7 +3,6 @@
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/db/SqlText.h"
-#include "platform/db/SqliteWriteWatch.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
 
@@ -124,11 +123,7 @@ protected:
         WithoutTheWatch();
     }
     // SQLite: the application's connection opened anew, without the watch of its own writes.
-    void WithoutTheWatch() {
-        vq::db::SetSqliteWriteWatch(false);
-        theApp.m_pConnPDM = ws.Connect();
-        vq::db::SetSqliteWriteWatch(true);
-    }
+    void WithoutTheWatch() { theApp.m_pConnPDM = ws.ConnectWithoutWriteWatch(); }
     // The state of one step of a document, as the application's connection reads it.
     static CString Step(const char* table, const char* fileId, const char* step) {
         return Rows(CString("SELECT State FROM ") + table + " WHERE FileID = '" + fileId +

@@ -1,5 +1,7 @@
 #include "tests/support/DbWorkspace.h"
 
+#include "platform/db/SqliteWriteWatch.h"
+
 #include <csignal>
 #include <unistd.h>
 
@@ -308,6 +310,19 @@ _ConnectionPtr DbWorkspace::Connect() const {
     _ConnectionPtr c;
     c.CreateInstance();
     c->Open(ConnectionText());
+    return c;
+}
+
+_ConnectionPtr DbWorkspace::ConnectWithoutWriteWatch() const {
+    vq::db::SetSqliteWriteWatch(false);
+    _ConnectionPtr c;
+    try {
+        c = Connect();
+    } catch (...) {
+        vq::db::SetSqliteWriteWatch(true);
+        throw;
+    }
+    vq::db::SetSqliteWriteWatch(true);
     return c;
 }
 

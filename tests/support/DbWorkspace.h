@@ -73,6 +73,9 @@ public:
 
     // A new open connection to the product database.
     _ConnectionPtr Connect() const;
+    // The same, on SQLite without the connection's watch of its own writes (its change tasks'
+    // decisions then have no stamps); on a server the same as Connect.
+    _ConnectionPtr ConnectWithoutWriteWatch() const;
     // Runs statements (a script of several, separated by ";") on the product database or on
     // the configuration database; a failure fails the test.
     void Execute(const CString& script) const;
