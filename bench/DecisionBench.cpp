@@ -31,6 +31,7 @@
 // database of the same schema without them (on SQLite: through a connection that does not watch its
 // writes); the goal is at most 1.2 times that, and a cost per row
 // that does not grow with the rows (at most 1.5 times the smallest size's).
+#include "changeorders/ECOModifyParts.h"
 #include "core/InstallPath.h"
 #include "core/Settings.h"
 #include "core/SqlTransaction.h"
@@ -216,8 +217,22 @@ class WithoutShortcuts {
 public:
     explicit WithoutShortcuts(const vqtest::DbWorkspace& ws) : m_ws(ws) {
         if (vqtest::DbWorkspace::OnPostgreSQL()) {
-            m_ws.Execute(StampTriggers("DISABLE") +
-                         "DROP INDEX ix_teamworkaudit_waiting; DROP INDEX ix_teamworkgroupaudit_waiting");
+            m_connection = m_ws.Connect();
+            // Dropped, not disabled: a disabled row trigger still makes the server fetch every
+            // deleted row for it.
+            const char* stamps = "FROM pg_trigger WHERE tgname LIKE 'tr\\_ecostamp\\_%' AND NOT tgisinternal";
+            m_restore =
+                m_ws.QueryText(CString("SELECT string_agg(pg_get_triggerdef(oid) || '; ALTER TABLE ' || "
+                                       "tgrelid::regclass || ' ENABLE ALWAYS TRIGGER ' || tgname, "
+                                       "'; ') ") +
+                               stamps) +
+                "; CREATE INDEX ix_teamworkaudit_waiting ON TeamWorkAudit (FileID) WHERE State = '等待'; "
+                "CREATE INDEX ix_teamworkgroupaudit_waiting ON TeamWorkGroupAudit (FileID) WHERE "
+                "State = '等待'";
+            Run(m_ws.QueryText(CString("SELECT string_agg('DROP TRIGGER ' || tgname || ' ON ' || "
+                                       "tgrelid::regclass, '; ') ") +
+                               stamps) +
+                "; DROP INDEX ix_teamworkaudit_waiting; DROP INDEX ix_teamworkgroupaudit_waiting");
             return;
         }
         // SQLite's stamps are the connection's watch of its own writes: a connection opened without
@@ -228,34 +243,34 @@ public:
             CString("SELECT group_concat('DROP ' || upper(type) || ' ' || name, '; ') ") + which));
     }
     ~WithoutShortcuts() {
-        if (vqtest::DbWorkspace::OnPostgreSQL())
-            m_ws.Execute(StampTriggers("ENABLE ALWAYS") +
-                         "CREATE INDEX ix_teamworkaudit_waiting ON TeamWorkAudit (FileID) WHERE "
-                         "State = '等待'; CREATE INDEX ix_teamworkgroupaudit_waiting ON TeamWorkGroupAudit "
-                         "(FileID) WHERE State = '等待'");
-        else
-            m_ws.Execute(m_restore);
+        try {
+            if (vqtest::DbWorkspace::OnPostgreSQL())
+                Run(m_restore);
+            else
+                m_ws.Execute(m_restore);
+        } catch (const _com_error& e) {
+            std::fprintf(stderr, "the stamps and indexes could not be put back: %s\n",
+                         e.Description().c_str());
+            std::exit(2);
+        }
     }
     WithoutShortcuts(const WithoutShortcuts&) = delete;
     WithoutShortcuts& operator=(const WithoutShortcuts&) = delete;
 
 private:
-    // The statements that disable or enable every stamp trigger of the server's schema.
-    static CString StampTriggers(const char* how) {
-        CString sql;
-        for (const auto& [table, name] :
-             {std::pair{"ECOAuditLevel", "level"}, std::pair{"TeamWorkResult", "result"},
-              std::pair{"ECOModifyPart", "part"}}) {
-            sql += CString("ALTER TABLE ") + table;
-            for (const char* event : {"insert", "delete", "update", "truncate"})
-                sql += CString(event[0] == 'i' ? " " : ", ") + how + " TRIGGER tr_ecostamp_" + name + "_" +
-                       event;
-            sql += "; ";
+    // Runs statements separated by "; " one by one, as they stand (no schema conversion).
+    void Run(const CString& statements) {
+        const std::string text = statements.str();
+        for (std::size_t start = 0; start < text.size();) {
+            const std::size_t end = std::min(text.find("; ", start), text.size());
+            if (end > start)
+                m_connection->Execute(CString(text.substr(start, end - start)));
+            start = end + 2;
         }
-        return sql;
     }
 
     const vqtest::DbWorkspace& m_ws;
+    _ConnectionPtr m_connection; // PostgreSQL
     CString m_restore;
 };
 
@@ -422,24 +437,19 @@ SizeResult RunSize(int parts) {
 constexpr double kWriteGoal = 1.2;
 constexpr double kWriteGrowth = 1.5;
 
-// A change order's `rows` parts stored again as the change order dialog stores them: in one
-// transaction its DELETE, then one INSERT per part.
+// A change order's `rows` parts stored again by the change order dialog's own store, in one
+// transaction.
 bool StoreOrderParts(int rows) {
+    std::vector<std::vector<_variant_t>> parts;
+    parts.reserve(static_cast<std::size_t>(rows));
+    for (int i = 0; i < rows; ++i)
+        parts.push_back({CString("P-" + std::to_string(i)), "零件", "", "", "", "0"});
     CSqlTransaction transaction;
-    if (!transaction.IsActive() || !theApp.ExecuteSql("DELETE FROM ECOModifyPart WHERE ECONo='BG-1'"))
-        return false;
-    for (int i = 0; i < rows; ++i) {
-        if (!theApp.ExecuteSql(
-                "INSERT INTO ECOModifyPart (PartCode, PartName, Result, Other1, Other2, Other3, "
-                "ECONo) VALUES('P-" +
-                CString(std::to_string(i)) + "', '零件', '', '', '', '0', 'BG-1')"))
-            return false;
-    }
-    return transaction.Commit();
+    return transaction.IsActive() && ReplaceModifyParts("BG-1", parts) && transaction.Commit();
 }
 
-// One work's `rows` documents stored (untimed), then deleted by the work deletion's one statement.
-bool DeleteWorkDocuments(const _ConnectionPtr& conn, int rows, Times& spent) {
+// One work's `rows` documents stored, for the work deletion to delete.
+void StoreWorkDocuments(const _ConnectionPtr& conn, int rows) {
     std::vector<std::vector<_variant_t>> documents;
     for (int i = 0; i < rows; ++i)
         documents.push_back({CString("BG-F-" + std::to_string(i)), CString("P-" + std::to_string(i))});
@@ -450,6 +460,10 @@ bool DeleteWorkDocuments(const _ConnectionPtr& conn, int rows, Times& spent) {
         "'p.dwg', '评审')",
         documents);
     conn->CommitTrans();
+}
+
+// The work's documents deleted by the work deletion's one statement.
+bool DeleteWorkDocuments(Times& spent) {
     Stopwatch watch;
     const bool ok = theApp.ExecuteSql("DELETE FROM TeamWorkResult WHERE WorkID='BG-1[M]#001'");
     spent = watch.Elapsed();
@@ -463,29 +477,37 @@ int RunWrites(std::vector<int> sizes) {
     const auto seconds = [server](const Times& t) { return server ? t.wall : t.cpu; };
     theApp.m_nDatabaseType = 0;
     theApp.m_nAdoCloseMode = 1;
-    // [size][write][with the stamps]: the best of five runs (the machine may be busy).
-    constexpr int kRuns = 5;
+    // [size][write][with the stamps]: the best of seven runs (the machine may be busy).
+    constexpr int kRuns = 7;
     std::vector<std::array<std::array<double, 2>, 2>> best(sizes.size(), {{{1e9, 1e9}, {1e9, 1e9}}});
     bool ok = true;
     vqtest::DbWorkspace ws(0);
     // On SQLite the writes without the stamps go through a connection that does not watch them.
     _ConnectionPtr stampedConnection = ws.Connect();
     _ConnectionPtr plainConnection = server ? stampedConnection : ws.ConnectWithoutWriteWatch();
+    // Each size is written with and without the stamps one after the other (the first of the two
+    // alternating from run to run), from tables vacuumed alike, so that neither side gets the
+    // machine's quieter moments or the other's dead rows.
+    const auto settle = [server] {
+        return !server || theApp.ExecuteSql("VACUUM ECOModifyPart, TeamWorkResult");
+    };
     for (int run = 0; run < kRuns && ok; ++run) {
-        for (const bool stamped : {true, false}) {
-            _ConnectionPtr conn = stamped ? stampedConnection : plainConnection;
-            theApp.m_pConnPDM = conn;
-            std::unique_ptr<WithoutShortcuts> without;
-            if (!stamped)
-                without = std::make_unique<WithoutShortcuts>(ws);
-            for (std::size_t size = 0; size < sizes.size() && ok; ++size) {
+        for (std::size_t size = 0; size < sizes.size() && ok; ++size) {
+            for (const bool stamped : {run % 2 == 0, run % 2 != 0}) {
+                _ConnectionPtr conn = stamped ? stampedConnection : plainConnection;
+                theApp.m_pConnPDM = conn;
+                std::unique_ptr<WithoutShortcuts> without;
+                if (!stamped)
+                    without = std::make_unique<WithoutShortcuts>(ws);
                 // The order holds its parts already: the dialog stores them again.
-                ok = StoreOrderParts(sizes[size]);
+                ok = ok && StoreOrderParts(sizes[size]) && settle();
                 Stopwatch watch;
                 ok = ok && StoreOrderParts(sizes[size]);
                 best[size][0][stamped] = std::min(best[size][0][stamped], seconds(watch.Elapsed()));
                 Times deleted;
-                ok = ok && DeleteWorkDocuments(conn, sizes[size], deleted);
+                if (ok)
+                    StoreWorkDocuments(conn, sizes[size]);
+                ok = ok && settle() && DeleteWorkDocuments(deleted);
                 best[size][1][stamped] = std::min(best[size][1][stamped], seconds(deleted));
                 ok = ok && theApp.ExecuteSql("DELETE FROM ECOModifyPart WHERE ECONo='BG-1'");
             }

@@ -1,6 +1,7 @@
 #include "changeorders/ECOModifyItemDlg.h"
 
 #include "changeorders/ECOConfigure.h"
+#include "changeorders/ECOModifyParts.h"
 #include "controls/ListHelpers.h"
 #include "core/ComError.h"
 #include "core/Settings.h"
@@ -322,20 +323,14 @@ void CECOModifyItemDlg::KeepStoredNotice() {
 }
 
 bool CECOModifyItemDlg::WriteParts() {
-    const CString number = SqlQuote(m_strECONo);
-    if (!theApp.ExecuteSql("DELETE FROM ECOModifyPart WHERE ECONo='" + number + "'"))
-        return false;
+    std::vector<std::vector<_variant_t>> parts;
+    parts.reserve(static_cast<std::size_t>(m_listParts.GetItemCount()));
     for (int row = 0; row < m_listParts.GetItemCount(); ++row) {
-        CString values;
+        std::vector<_variant_t>& part = parts.emplace_back();
         for (int c = 0; c < kPartColumns; ++c)
-            values += (c ? ", '" : "'") + SqlQuote(m_listParts.GetItemText(row, c)) + "'";
-        if (!theApp.ExecuteSql(
-                "INSERT INTO ECOModifyPart (PartCode, PartName, Result, Other1, Other2, Other3, ECONo) "
-                "VALUES(" +
-                values + ", '" + number + "')"))
-            return false;
+            part.emplace_back(m_listParts.GetItemText(row, c));
     }
-    return true;
+    return ReplaceModifyParts(m_strECONo, parts);
 }
 
 bool CECOModifyItemDlg::WriteChanges() {

@@ -135,6 +135,8 @@ TEST_P(ModifyNoticeTest, CompilerStoresANewNoticeWithItsDrawings) {
             parts.InsertItem(0, "P-9");
             parts.SetItemText(0, 1, "油标");
             parts.SetItemText(0, 2, "作废");
+            parts.InsertItem(1, "P-10'A");
+            parts.SetItemText(1, 1, "O'Ring 密封圈");
             EXPECT_FALSE(Enabled(d, Form::kContentId));
         })
         // Expanding shows the content and reason; the button keeps its caption.
@@ -156,6 +158,12 @@ TEST_P(ModifyNoticeTest, CompilerStoresANewNoticeWithItsDrawings) {
     EXPECT_EQ(ws.QueryText("SELECT State FROM ECOModifyManage WHERE ECONo='MN-9'"), "临时");
     EXPECT_EQ(ws.QueryText("SELECT ValidDate FROM ECOModifyManage WHERE ECONo='MN-9'").GetLength(), 10);
     EXPECT_EQ(ws.QueryText("SELECT Result FROM ECOModifyPart WHERE ECONo='MN-9' AND PartCode='P-9'"), "作废");
+    // Quotes are stored as typed, and an empty cell as an empty text, not as no value.
+    EXPECT_EQ(ws.QueryText("SELECT PartName FROM ECOModifyPart WHERE ECONo='MN-9' AND PartCode='P-10''A'"),
+              "O'Ring 密封圈");
+    EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM ECOModifyPart WHERE ECONo='MN-9' AND Result='' AND "
+                           "Other1='' AND Other3=''"),
+              "1");
     EXPECT_EQ(ReadSetting("更改界面配置", "展开界面", ""), "1");
 
     // Stored again from the existing notice: replaced, not doubled.
@@ -176,7 +184,7 @@ TEST_P(ModifyNoticeTest, CompilerStoresANewNoticeWithItsDrawings) {
     EXPECT_EQ(again.DoModal(), IDCANCEL);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM ECOModifyManage WHERE ECONo='MN-9'"), "1");
-    EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM ECOModifyPart WHERE ECONo='MN-9'"), "1");
+    EXPECT_EQ(ws.QueryText("SELECT COUNT(*) FROM ECOModifyPart WHERE ECONo='MN-9'"), "2");
     EXPECT_EQ(ws.QueryText("SELECT AffectNo FROM ECOModifyManage WHERE ECONo='MN-9'"), "SC-9");
 }
 
