@@ -290,6 +290,8 @@ constexpr double kGoal = 1.5;
 // database of this version no more than this many times it.
 constexpr double kEarlierGoal = 1.0;
 constexpr double kCurrentGoal = 1.2;
+// Rounds of the drawings' decisions judged against the previous build (the best of each is kept).
+constexpr int kDrawingRounds = 3;
 
 // Milliseconds per decision, on the clock and of the process's processor time.
 struct Figure {
@@ -305,6 +307,12 @@ struct Figure {
         measured = true;
     }
 };
+
+// The lower of two measurements of one figure (the machine may have been busy during either).
+void KeepBest(Figure& kept, const Figure& another) {
+    if (another.measured && (!kept.measured || another.Judged() < kept.Judged()))
+        kept = another;
+}
 
 struct SizeResult {
     int parts = 0;
@@ -360,8 +368,8 @@ void RunEarlierSchema(SizeResult& result) {
 // The previous build's figures, from its own decision_bench (VQ_PREVIOUS_DECISION_BENCH names it;
 // bench/run builds it) on the same number of parts, with the second documents up to 2,000 parts
 // (above, it decides every one of them, for hours: it then decides the drawings alone).
-void RunPrevious(const char* program, SizeResult& result) {
-    const bool second = result.parts <= 2000;
+void RunPrevious(const char* program, SizeResult& result, bool drawingsOnly = false) {
+    const bool second = result.parts <= 2000 && !drawingsOnly;
     const std::string command =
         std::string("'") + program + "' " + std::to_string(result.parts) + (second ? " 1" : " 0");
     FILE* pipe = popen(command.c_str(), "r");
@@ -387,6 +395,27 @@ void RunPrevious(const char* program, SizeResult& result) {
     if (pclose(pipe) != 0)
         std::printf("the previous build's benchmark failed\n");
     std::printf("\n");
+}
+
+// Every drawing's decision of the change task while its level is open (both steps), on a database
+// of this version's schema or of the earlier one: a drawing's figure measured again.
+Figure RunDrawings(int parts, bool earlierSchema) {
+    vqtest::DbWorkspace ws(0);
+    if (earlierSchema)
+        ws.RemakeProductDatabase(VQ_SOURCE_DIR "/tests/host/data/earlier-product.sql",
+                                 VQ_SOURCE_DIR "/tests/host/data/earlier-product-sql");
+    _ConnectionPtr conn = ws.Connect();
+    Generate(conn, parts, parts * 2);
+    theApp.m_pConnPDM = conn;
+    Figure drawings;
+    bool ok = true;
+    for (const auto& [step, login] : {std::pair{"审核", "lisi"}, std::pair{"批准", "wangwu"}}) {
+        const Decision decision = Decide(kChangeTask, step, login, parts, parts);
+        ok = ok && decision.ok;
+        drawings.Add(decision.first, parts, 2);
+    }
+    theApp.m_pConnPDM = nullptr;
+    return ok ? drawings : Figure();
 }
 
 SizeResult RunSize(int parts) {
@@ -569,9 +598,26 @@ int main(int argc, char** argv) {
     std::vector<SizeResult> results;
     for (const int parts : sizes) {
         results.push_back(RunSize(parts));
-        RunEarlierSchema(results.back());
-        if (previous)
-            RunPrevious(previous, results.back());
+        SizeResult& result = results.back();
+        RunEarlierSchema(result);
+        if (!previous)
+            continue;
+        RunPrevious(previous, result);
+        // The drawings' figures that are judged against the previous build's are measured again,
+        // this build's and the previous build's in turn, and the best of each is kept: a clock that
+        // a busy moment slowed by a fifth would otherwise decide the verdict.
+        for (int round = 1; round < kDrawingRounds; ++round) {
+            KeepBest(result.earlierDrawings, RunDrawings(parts, true));
+            KeepBest(result.drawings, RunDrawings(parts, false));
+            SizeResult again;
+            again.parts = parts;
+            RunPrevious(previous, again, true);
+            KeepBest(result.previousDrawings, again.previousDrawings);
+        }
+        std::printf("best of %d rounds, ms per drawing's decision: previous %.3f, earlier schema %.3f, this "
+                    "schema %.3f\n\n",
+                    kDrawingRounds, result.previousDrawings.Judged(), result.earlierDrawings.Judged(),
+                    result.drawings.Judged());
     }
     const bool server = vqtest::DbWorkspace::OnPostgreSQL();
     const char* engine = server ? "PostgreSQL" : "SQLite";
@@ -594,11 +640,12 @@ int main(int argc, char** argv) {
     if (previous) {
         std::printf(
             "\nagainst the previous build (%s), ms per decision on %s, judged on %s: a drawing's decision "
-            "at an open level on a database of the earlier schema before its upgrade (goal at most "
+            "at an open level (the best of %d rounds) on a database of the earlier schema before its upgrade "
+            "(goal at most "
             "%.1f times the previous build's) and on a database of this schema (goal at most %.1f "
             "times); a decision at a complete level answered by the tables (%s), against the previous "
             "build's (where it decided the second documents)\n",
-            previous, engine, judged, kEarlierGoal, kCurrentGoal,
+            previous, engine, judged, kDrawingRounds, kEarlierGoal, kCurrentGoal,
             server ? "before the upgrade"
                    : "through a connection without stamps: before the upgrade SQLite decides as after it");
         std::printf("%-8s %10s %10s %10s %7s %-6s %7s %-6s %10s %10s %7s\n", "parts", "previous", "earlier",

@@ -67,8 +67,42 @@ std::string Identity(const _variant_t& value) {
 // ---------------------------------------------------------------------------------------------
 // The snapshot of a change task
 
-_CommandPtr& ECOTaskSnapshot::Statement(const char* text, const std::vector<_variant_t>& values) {
+_CommandPtr& ECOTaskSnapshot::Statement(const char* text, const std::vector<_variant_t>& values,
+                                        bool planOnce) {
     const bool server = theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
+    if (server && !planOnce) {
+        // On the server a small statement gets its values written into the text and runs as one
+        // plain statement: inside a transaction the driver sends a prepared statement's savepoint
+        // on a round trip of its own, which costs more than planning it. A text value is written
+        // untyped, as the driver binds it, so that it compares as the column does.
+        std::string sql;
+        std::size_t next = 0;
+        const auto literal = [&values, &next] {
+            if (next >= values.size())
+                throw _com_error(E_FAIL, "A statement has more marks than values.");
+            const _variant_t& value = values[next++];
+            if (value.IsNull() || value.IsEmpty())
+                return std::string("NULL");
+            if (value.vt == VT_BSTR)
+                return "'" + SqlQuote(VariantToStoredText(value)).str() + "'";
+            return VariantToStoredText(value).str();
+        };
+        for (const char* at = text; *at; ++at) {
+            if (at[0] == '%' && at[1] == 'k') {
+                sql += "CAST(" + literal() + " AS citext)";
+                ++at;
+            } else if (*at == '?') {
+                sql += literal();
+            } else {
+                sql += *at;
+            }
+        }
+        m_literal.CreateInstance();
+        m_literal->PutActiveConnection(theApp.m_pConnPDM);
+        m_literal->PutCommandText(CString(sql));
+        m_literal->PutCommandType(adCmdText);
+        return m_literal;
+    }
     _CommandPtr& command = m_statements[(server ? "P " : "S ") + std::string(text)];
     if (!command) {
         std::string sql = text;
@@ -161,9 +195,10 @@ bool ECOTaskSnapshot::ReadStampsAndTriggers(Stamps& stamps, CString& triggers) {
         return true;
     }
     try {
-        _RecordsetPtr rs = Statement(kStampsAndTriggers, {_variant_t("T:" + m_readingId),
-                                                          _variant_t("O:" + ChangeOrderNo(m_readingId))})
-                               ->Execute(nullptr, nullptr, adCmdText);
+        _RecordsetPtr rs =
+            Statement(kStampsAndTriggers,
+                      {_variant_t("T:" + m_readingId), _variant_t("O:" + ChangeOrderNo(m_readingId))}, true)
+                ->Execute(nullptr, nullptr, adCmdText);
         for (; !rs->IsEOF(); rs->MoveNext()) {
             TakeStamp(rs, stamps);
             triggers = VariantToString(rs->GetCollect(4L));
@@ -211,7 +246,8 @@ bool ECOTaskSnapshot::ReadTriggers(CString& triggers) {
     triggers.Empty();
     try {
         if (theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL) {
-            _RecordsetPtr rs = Statement(kTriggersFingerprint, {})->Execute(nullptr, nullptr, adCmdText);
+            _RecordsetPtr rs =
+                Statement(kTriggersFingerprint, {}, true)->Execute(nullptr, nullptr, adCmdText);
             if (!rs->IsEOF())
                 triggers = VariantToString(rs->GetCollect(0L));
             rs->Close();
@@ -577,9 +613,11 @@ int CECOAuditLevel::ConfirmMissing(ECOTaskSnapshot& guide, std::size_t part, int
     try {
         _RecordsetPtr rs =
             guide
-                .Statement(text, {blanks, trimmed, trimmed, _variant_t(CString(guide.m_order[part] + "!")),
-                                  blanks, trimmed, _variant_t(workId), _variant_t(workId),
-                                  _variant_t(static_cast<long>(level)), order, stored})
+                .Statement(text,
+                           {blanks, trimmed, trimmed, _variant_t(CString(guide.m_order[part] + "!")), blanks,
+                            trimmed, _variant_t(workId), _variant_t(workId),
+                            _variant_t(static_cast<long>(level)), order, stored},
+                           true)
                 ->Execute(nullptr, nullptr, adCmdText);
         if (!rs->IsEOF()) {
             spellings = std::atol(VariantToString(rs->GetCollect(0L)));
@@ -639,11 +677,12 @@ int CECOAuditLevel::CheckPartsOnServer(ECOTaskSnapshot& guide, const CString& wo
     long order = 0, orderSpellings = 0, submitted = 0, submittedSpellings = 0, missing = 0, sheetLevels = 0;
     CString sheet;
     try {
-        _RecordsetPtr rs =
-            guide
-                .Statement(text, {task, _variant_t(static_cast<long>(level)), task,
-                                  _variant_t(ChangeOrderNo(workId)), blanks, blanks, task, task})
-                ->Execute(nullptr, nullptr, adCmdText);
+        _RecordsetPtr rs = guide
+                               .Statement(text,
+                                          {task, _variant_t(static_cast<long>(level)), task,
+                                           _variant_t(ChangeOrderNo(workId)), blanks, blanks, task, task},
+                                          true)
+                               ->Execute(nullptr, nullptr, adCmdText);
         if (!rs->IsEOF()) {
             order = std::atol(VariantToString(rs->GetCollect(0L)));
             orderSpellings = std::atol(VariantToString(rs->GetCollect(1L)));

@@ -101,11 +101,13 @@ private:
     bool ReadTriggers(CString& triggers);
     // Whether the database has the indexes of the waiting steps.
     static bool WaitingIndexed();
-    // A statement a decision runs at every question, prepared once (m_statements) and ready to run
-    // on the application's connection with `values` bound in order: each "%k" of the text is a text
-    // compared with a key column (cast to the column's type on PostgreSQL, where a bound text may
-    // compare with regard to case), each "?" a value.
-    _CommandPtr& Statement(const char* text, const std::vector<_variant_t>& values);
+    // A statement a decision runs at every question, ready to run on the application's connection
+    // with `values` in order: each "%k" of the text is a text compared with a key column (cast to
+    // the column's type on PostgreSQL, where a text may compare with regard to case), each "?" a
+    // value. It is prepared once (m_statements) and the values are bound, except on PostgreSQL
+    // unless `planOnce` (a statement whose planning costs more than a round trip): there the
+    // values are written into the text.
+    _CommandPtr& Statement(const char* text, const std::vector<_variant_t>& values, bool planOnce = false);
     // The stamps of the task being read (m_readingId); false after a failed read (shown).
     bool ReadStamps(Stamps& stamps);
     // SQLite: the stamps of the connection's watch of its own writes and of the database's version;
@@ -143,6 +145,7 @@ private:
     int m_waitingIndexed = -1; // whether it indexes the waiting steps: -1 not known yet
     // The statements a decision runs at every question, each prepared once (by engine and text).
     std::map<std::string, _CommandPtr> m_statements;
+    _CommandPtr m_literal; // PostgreSQL: the last statement written with its values
     // Distinct stored codes of the order's parts (trimmed), and whether two spellings are equal to
     // the database.
     std::vector<std::string> m_order;

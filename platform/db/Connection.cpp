@@ -371,8 +371,10 @@ void _Connection::LockUntilTransactionEnds(const CString& name) {
     if (!m_inTransaction)
         throw _com_error(E_FAIL, "A lock until the transaction ends needs an open transaction.");
     if (m_engine == Engine::PostgreSQL) {
-        RunOne("SET LOCAL lock_timeout = " + std::to_string(m_lockWait), {});
-        RunOne("SELECT pg_advisory_xact_lock(" + std::to_string(AdvisoryLockKey(name.str())) + ")", {});
+        // One round trip: the condition sets the wait for this transaction before the lock is asked.
+        RunOne("SELECT pg_advisory_xact_lock(" + std::to_string(AdvisoryLockKey(name.str())) +
+                   ") WHERE set_config('lock_timeout', '" + std::to_string(m_lockWait) + "', true) IS NOT NULL",
+               {});
     } else if (m_engine == Engine::SQLite) {
         // A write that changes nothing takes the write lock, waiting once for a busy file (see
         // Open); vq_sequences is this layer's own table.

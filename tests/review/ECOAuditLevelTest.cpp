@@ -242,6 +242,36 @@ TEST_P(ECOAuditLevelTest, ASnapshotFollowsItsOwnWritesOtherWritersAndRollbacks) 
     EXPECT_EQ(kept.CountUnfinishedFiles(kTask), 1);
 }
 
+// Keys that hold quotes, question marks, backslashes and "%k" reach every statement of a snapshot's
+// decisions as they are stored (on a server, its small statements carry their values in the text).
+TEST_P(ECOAuditLevelTest, ASnapshotDecidesTasksWhoseKeysHoldQuotesAndMarks) {
+    const CString order = "JX'0?1\\%k", task = order + "[M]#001", drawing = "D'A?\\";
+    const CString quotedOrder = "JX''0?1\\%k", quotedTask = quotedOrder + "[M]#001", quotedDrawing = "D''A?\\";
+    ws.Execute("UPDATE ECOModifyPart SET ECONo='" + quotedOrder + "';"
+               "UPDATE TeamWorkResult SET WorkID='" + quotedTask + "';"
+               "UPDATE TeamWorkResult SET FileID='" + quotedDrawing + "' WHERE FileID='DA';"
+               "UPDATE ECOAuditLevel SET ECOTaskNo='" + quotedTask + "';"
+               "UPDATE ECOAuditLevel SET FileID='" + quotedDrawing + "' WHERE FileID='DA';"
+               "UPDATE TeamWorkAudit SET FileID='" + quotedDrawing + "' WHERE FileID='DA';"
+               "UPDATE TeamWorkGroupAudit SET FileID='" + quotedDrawing + "' WHERE FileID='DA'");
+    ECOTaskSnapshot snapshot;
+    CECOAuditLevel kept(&snapshot);
+    EXPECT_EQ(kept.AdvanceFileLevel(task, drawing, 1), 1);
+    EXPECT_EQ(kept.AdvanceFileLevel(task, "DB", 1), 1);
+    EXPECT_EQ(kept.CheckModifiedPartsReady(task, 1), 0) << "the sheet is still at 0";
+    EXPECT_EQ(kept.AdvanceFileLevel(task, "SH", 1), 1);
+    EXPECT_EQ(kept.CheckModifiedPartsReady(task, 1), 1);
+    EXPECT_EQ(kept.ResetWaitingAudits(1, task, 1), 1);
+    EXPECT_EQ(StepState("TeamWorkAudit", quotedDrawing.c_str()), "未完成");
+    EXPECT_EQ(StepState("TeamWorkGroupAudit", quotedDrawing.c_str()), "未完成");
+    EXPECT_EQ(StepState("TeamWorkAudit", "DB"), "未完成");
+    EXPECT_EQ(Level(quotedDrawing.c_str()), "1");
+    EXPECT_EQ(kept.CountUnfinishedFiles(task), 0);
+    EXPECT_EQ(kept.AdvanceFileLevel(task, drawing, 1), 1);
+    EXPECT_EQ(kept.AdvanceFileLevel(task, "SH", 1), 1);
+    EXPECT_EQ(kept.CountUnfinishedFiles(task), 1);
+}
+
 // A decision rolled back after the snapshot counted its write in, then another client's write of as
 // many rows: the stamp's count is where the snapshot expects it, its token is not.
 TEST_P(ECOAuditLevelTest, ASnapshotSeesAnotherWriteAfterItsDecisionWasRolledBack) {
