@@ -314,6 +314,24 @@ bool CECONextAuditTaskDlg::LockTasksAsListed(CSqlTransaction& transaction, const
     return false;
 }
 
+bool CECONextAuditTaskDlg::WriteTasksAsListed(const std::vector<int>& rows, bool wholeTask, const char* what,
+                                              const std::function<bool()>& write) {
+    bool refused = false;
+    {
+        CWaitCursor wait;
+        CSqlTransaction transaction;
+        if (!transaction.IsActive())
+            return false;
+        refused = !LockTasksAsListed(transaction, rows, wholeTask, what);
+        if (!refused && (!write() || !transaction.Commit()))
+            return false;
+    }
+    // Read again once the transaction has ended: the list shows the tasks as stored now.
+    if (refused)
+        ReloadTasks();
+    return !refused;
+}
+
 void CECONextAuditTaskDlg::OnDeleteTask() {
     if (GetFirstSelectedItem(m_list) < 0) {
         AfxMessageBox("请选择协助评审任务项...");
@@ -327,35 +345,22 @@ void CECONextAuditTaskDlg::OnDeleteTask() {
     // finished task stays (the delete itself spares one finished by the reviewer outside this
     // system meanwhile); the others go together or not at all.
     std::vector<int> finished;
-    bool refused = false;
-    {
-        CWaitCursor wait;
-        CSqlTransaction transaction;
-        if (!transaction.IsActive())
-            return;
-        if (!LockTasksAsListed(transaction, rows, false, "删除")) {
-            refused = true;
-        } else {
-            for (int row : rows) {
-                const CString condition = TaskCondition(m_list.GetItemText(row, kNameColumn));
-                if (!theApp.ExecuteSql("DELETE FROM ECONextAuditManage WHERE " + condition +
-                                       " AND (AuditState IS NULL OR AuditState <> '完成')"))
-                    return;
-                const int left =
-                    theApp.GetSqlInt("SELECT count(*) FROM ECONextAuditManage WHERE " + condition);
-                if (left < 0)
-                    return;
-                if (left > 0)
-                    finished.push_back(row);
-            }
-            if (!transaction.Commit())
-                return;
+    const bool deleted = WriteTasksAsListed(rows, false, "删除", [&] {
+        for (int row : rows) {
+            const CString condition = TaskCondition(m_list.GetItemText(row, kNameColumn));
+            if (!theApp.ExecuteSql("DELETE FROM ECONextAuditManage WHERE " + condition +
+                                   " AND (AuditState IS NULL OR AuditState <> '完成')"))
+                return false;
+            const int left = theApp.GetSqlInt("SELECT count(*) FROM ECONextAuditManage WHERE " + condition);
+            if (left < 0)
+                return false;
+            if (left > 0)
+                finished.push_back(row);
         }
-    }
-    if (refused) {
-        ReloadTasks();
+        return true;
+    });
+    if (!deleted)
         return;
-    }
     for (int row : finished) {
         m_list.SetItemText(row, kStateColumn, kDoneState);
         CString text;
@@ -380,27 +385,15 @@ void CECONextAuditTaskDlg::OnReReview() {
     const std::vector<int> rows = SelectedRows();
     // Only tasks still stored as listed are restarted: not one deleted, decided or handed to
     // another reviewer while the question was open.
-    bool refused = false;
-    {
-        CWaitCursor wait;
-        CSqlTransaction transaction;
-        if (!transaction.IsActive())
-            return;
-        if (!LockTasksAsListed(transaction, rows, true, "重新启动")) {
-            refused = true;
-        } else {
-            for (int row : rows)
-                if (!theApp.ExecuteSql("UPDATE ECONextAuditManage SET AuditState='未完成' WHERE " +
-                                       TaskCondition(m_list.GetItemText(row, kNameColumn))))
-                    return;
-            if (!transaction.Commit())
-                return;
-        }
-    }
-    if (refused) {
-        ReloadTasks();
+    const bool restarted = WriteTasksAsListed(rows, true, "重新启动", [&] {
+        for (int row : rows)
+            if (!theApp.ExecuteSql("UPDATE ECONextAuditManage SET AuditState='未完成' WHERE " +
+                                   TaskCondition(m_list.GetItemText(row, kNameColumn))))
+                return false;
+        return true;
+    });
+    if (!restarted)
         return;
-    }
     for (int row : rows)
         m_list.SetItemText(row, kStateColumn, kOpenState);
 }

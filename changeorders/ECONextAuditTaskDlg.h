@@ -17,6 +17,7 @@
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListCtrl.h"
 
+#include <functional>
 #include <vector>
 
 class CSqlTransaction;
@@ -89,6 +90,11 @@ private:
     // (`what`: the operation).
     bool LockTasksAsListed(CSqlTransaction& transaction, const std::vector<int>& rows, bool wholeTask,
                            const char* what);
+    // Runs `write` in one transaction after LockTasksAsListed, and commits; true when written. When
+    // the tasks changed meanwhile, nothing is written and the list is read again; after a failure
+    // (shown) nothing is written.
+    bool WriteTasksAsListed(const std::vector<int>& rows, bool wholeTask, const char* what,
+                            const std::function<bool()>& write);
 
     _ConnectionPtr m_pConnection;
     int m_nAdoCloseMode = 0;
