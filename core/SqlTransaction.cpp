@@ -24,11 +24,11 @@ CSqlTransaction::~CSqlTransaction() {
     }
 }
 
-bool CSqlTransaction::Lock(const CString& name) {
+bool CSqlTransaction::Lock(const CString& name, bool withNextStatement) {
     if (!m_active)
         return false;
     try {
-        m_connection->LockUntilTransactionEnds(name);
+        m_connection->LockUntilTransactionEnds(name, withNextStatement);
         return true;
     } catch (_com_error& e) {
         ReportComError(e);

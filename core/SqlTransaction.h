@@ -35,7 +35,10 @@ public:
     // LockUntilTransactionEnds): deciders that take the same name are taken one after the other,
     // and what they read after it is what the one before committed. False after the failure was
     // shown in one box (another client held the lock longer than the lock wait).
-    bool Lock(const CString& name);
+    // `withNextStatement`: the caller's next step is a statement, which asks the lock in its own
+    // round trip where the database allows it, and fails (shown as its failure) when the lock
+    // cannot be had.
+    bool Lock(const CString& name, bool withNextStatement = false);
     // Commits; false (after showing the error, and with everything rolled back) when it fails.
     bool Commit();
     // Runs the statements through the application's SQL services, then commits; false (after the

@@ -325,8 +325,9 @@ int CAuditFlowEngine::StoreInTransaction() {
     if (!transaction.IsActive())
         return 0;
     // Everything that decides is read after the flow's lock: a decision taken at the same moment
-    // as this one has been committed by then, or waits until this one is.
-    if (!transaction.Lock(FlowLockName()) || !LockDocument())
+    // as this one has been committed by then, or waits until this one is. The lock is asked with
+    // the document's row lock, LockDocument's first statement.
+    if (!transaction.Lock(FlowLockName(), true) || !LockDocument())
         return 0;
     if (m_nResult == kFail && m_bReturnToStep && !WriteReturnRecord())
         return 0;

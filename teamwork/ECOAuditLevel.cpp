@@ -9,8 +9,10 @@
 #include "teamwork/AuditPath.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <utility>
 
 namespace {
 CString ChangeOrderNo(const CString& workId) {
@@ -369,7 +371,7 @@ bool ECOTaskSnapshot::Read(const CString& workId, const CString& triggers) {
     return true;
 }
 
-ECOTaskSnapshot::Ready ECOTaskSnapshot::Prepare(const CString& workId) {
+ECOTaskSnapshot::Ready ECOTaskSnapshot::Prepare(const CString& workId, bool beforeOwnWrite) {
     CString triggers;
     // A guide (read without working stamps) stays one for the snapshot's life: it only guides, and
     // the tables confirm what it names (stamps that begin to work meanwhile make nothing wrong; the
@@ -377,14 +379,18 @@ ECOTaskSnapshot::Ready ECOTaskSnapshot::Prepare(const CString& workId) {
     if (m_stamped == 0)
         return Ready::Untrusted;
     if (Holds(workId) && !m_triggers.IsEmpty()) {
+        if (TakeConfirmed())
+            return Ready::Yes;
         // The stamps and the triggers in one read: a trigger changed since the stamps were last
         // compared shows.
         Stamps now;
         m_readingId = m_workId;
-        if (!ReadStampsAndTriggers(now, triggers)) {
+        if (!(beforeOwnWrite ? ReadStamps(now) : ReadStampsAndTriggers(now, triggers))) {
             m_workId.Empty();
             return Ready::Failed;
         }
+        if (beforeOwnWrite)
+            triggers = m_triggers; // read after the write
         // A mark: the own transaction wrote since the last read, without a new stamp when it had
         // stamped before (or a read that took the mark away was rolled back).
         if (!triggers.IsEmpty() && triggers == m_triggers && now == m_stamps && !now.Marked())
@@ -398,6 +404,24 @@ ECOTaskSnapshot::Ready ECOTaskSnapshot::Prepare(const CString& workId) {
     if (triggers.IsEmpty())
         return Ready::Untrusted;
     return Read(workId, triggers) ? Ready::Yes : Ready::Failed;
+}
+
+void ECOTaskSnapshot::MarkConfirmed() {
+    const _ConnectionPtr& connection = theApp.m_pConnPDM;
+    m_confirmed = Confirmed{connection.GetInterfacePtr(), connection ? connection->Uses() : 0,
+                            vq::MessageBoxesShown(), std::chrono::steady_clock::now()};
+}
+
+bool ECOTaskSnapshot::TakeConfirmed() {
+    // The same transaction, nothing run on the connection since the read, nobody asked anything
+    // meanwhile, and hardly any time gone: the read is as good as one now. The task's own rows are
+    // still its to write (its stamp stays locked until the transaction ends); what another client
+    // committed since to the order's parts is as much after this question as after that read.
+    const Confirmed was = std::exchange(m_confirmed, Confirmed());
+    const _ConnectionPtr& connection = theApp.m_pConnPDM;
+    return connection && connection->InTransaction() && was.connection == connection.GetInterfacePtr() &&
+           was.uses == connection->Uses() && was.boxes == vq::MessageBoxesShown() &&
+           std::chrono::steady_clock::now() - was.at < std::chrono::seconds(1);
 }
 
 const std::size_t* ECOTaskSnapshot::MissingPart(int level) {
@@ -539,12 +563,12 @@ CECOAuditLevel::CECOAuditLevel(ECOTaskSnapshot* snapshot) : CECOAuditLevel() {
     m_pSnapshot = snapshot;
 }
 
-ECOTaskSnapshot* CECOAuditLevel::Snapshot(const CString& workId, bool& failed) {
+ECOTaskSnapshot* CECOAuditLevel::Snapshot(const CString& workId, bool& failed, bool beforeOwnWrite) {
     failed = false;
     if (!m_pSnapshot || !theApp.m_pConnPDM)
         return nullptr;
     ECOTaskSnapshot& task = *m_pSnapshot;
-    switch (task.Prepare(workId)) {
+    switch (task.Prepare(workId, beforeOwnWrite)) {
     case ECOTaskSnapshot::Ready::Failed:
         failed = true;
         return nullptr;
@@ -735,9 +759,13 @@ bool CECOAuditLevel::CountOwnWrite(ECOTaskSnapshot& task, long rows) {
     // Nothing but this write since the stamps were compared: on SQLite, whose connection counts each
     // row it writes, the rows it wrote and nothing else; on PostgreSQL, whose last read took the marks away,
     // one new stamp and its mark (none when it wrote no row).
+    // The triggers are read with the stamps, as a question reads them: the snapshot is then
+    // confirmed as the tables are now, and the decision's next question needs no read of its own.
     const ECOTaskSnapshot::Stamp held = task.m_stamps.task;
     ECOTaskSnapshot::Stamps now;
-    bool alone = rows >= 0 && task.ReadStamps(now) && now.order == task.m_stamps.order &&
+    CString triggers;
+    bool alone = rows >= 0 && task.ReadStampsAndTriggers(now, triggers) && !triggers.IsEmpty() &&
+                 triggers == task.m_triggers && now.order == task.m_stamps.order &&
                  now.truncated == task.m_stamps.truncated && !now.order.marked && !now.truncated.marked;
     const bool server = theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
     const long stamps = !server ? rows : rows > 0 ? 1 : 0;
@@ -745,6 +773,10 @@ bool CECOAuditLevel::CountOwnWrite(ECOTaskSnapshot& task, long rows) {
             std::atol(now.task.writes) == std::atol(held.writes) + stamps;
     if (alone) {
         task.m_stamps = now;
+        // Inside a transaction the write keeps the task's stamp locked: nobody else writes the
+        // task's rows until it ends.
+        if (theApp.m_pConnPDM->InTransaction())
+            task.MarkConfirmed();
         return true;
     }
     task.m_workId.Empty();
@@ -905,7 +937,7 @@ int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance
         return theApp.ExecuteSql(sql) ? 1 : 0;
     }
     bool failed = false;
-    ECOTaskSnapshot* task = Snapshot(workId, failed);
+    ECOTaskSnapshot* task = Snapshot(workId, failed, true);
     if (failed)
         return 0; // shown
     int current = 0, maximum = 0;

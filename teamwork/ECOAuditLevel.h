@@ -9,6 +9,7 @@
 #include "platform/base/String.h"
 #include "platform/db/Ado.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -89,8 +90,11 @@ private:
     // The snapshot of the task as the tables are now: read again unless it holds the task and the
     // stamps say nobody else wrote. Untrusted while the stamps cannot tell (the triggers are not all
     // there and firing, or the own transaction wrote the task's rows outside the snapshot); Failed
-    // after a failed read (shown).
-    Ready Prepare(const CString& workId);
+    // after a failed read (shown). Before a write of the caller's own that CountOwnWrite confirms
+    // (`beforeOwnWrite`), a held snapshot is compared by its stamps alone: the triggers are read
+    // with the stamps after the write, and unchanged then they were unchanged all along (every
+    // change of a trigger gives its catalog row a new version).
+    Ready Prepare(const CString& workId, bool beforeOwnWrite = false);
     // Reads the task whose stamps' triggers were `triggers` before; holds it unless its own
     // transaction had written its rows. With no triggers, reads it as a guide, without stamps.
     // False after a failed read (shown).
@@ -118,6 +122,12 @@ private:
     bool ReadStampsAndTriggers(Stamps& stamps, CString& triggers);
     // The stamp of the current row of a read of stamps (key, writes, token, mark).
     static void TakeStamp(const _RecordsetPtr& rs, Stamps& stamps);
+    // A read of the stamps and the triggers right after the own write, inside a transaction, has
+    // found the snapshot as the tables are: until anything else runs on the connection or a box is
+    // shown (and for a moment at most), the next question takes that read for its own. Used up by
+    // that question.
+    void MarkConfirmed();
+    bool TakeConfirmed();
     // Without working stamps: an order part (index into m_order) that the snapshot has at no drawing
     // at `level`, and a level row below its maximum; null when it knows of none. Each goes on from
     // the one it named last, so a run of decisions does not look through the same parts again.
@@ -146,6 +156,14 @@ private:
     // The statements a decision runs at every question, each prepared once (by engine and text).
     std::map<std::string, _CommandPtr> m_statements;
     _CommandPtr m_literal; // PostgreSQL: the last statement written with its values
+    // The connection and its use count, the boxes shown, and the time when the snapshot was last
+    // confirmed.
+    struct Confirmed {
+        const _Connection* connection = nullptr;
+        unsigned long long uses = 0;
+        unsigned long boxes = 0;
+        std::chrono::steady_clock::time_point at;
+    } m_confirmed;
     // Distinct stored codes of the order's parts (trimmed), and whether two spellings are equal to
     // the database.
     std::vector<std::string> m_order;
@@ -209,7 +227,7 @@ private:
                      std::string& key);
     // The snapshot ready for the task and answering for it, or null: no snapshot, a read that
     // failed (`failed`, shown), or rows whose answer only the part check's statements can give.
-    ECOTaskSnapshot* Snapshot(const CString& workId, bool& failed);
+    ECOTaskSnapshot* Snapshot(const CString& workId, bool& failed, bool beforeOwnWrite = false);
     // The part check through its own statements.
     int CheckPartsInTable(const CString& workId, int level);
     // 1 when no document of the task is below its maximum level; 0 also after a failed read.

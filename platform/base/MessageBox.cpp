@@ -1,5 +1,6 @@
 #include "platform/base/MessageBox.h"
 
+#include <atomic>
 #include <cstdio>
 #include <utility>
 
@@ -16,6 +17,8 @@ MessageBoxObserver& Observer() {
     static auto* observer = new MessageBoxObserver();
     return *observer;
 }
+
+std::atomic<unsigned long> g_boxesShown{0};
 
 std::function<void()>& Prelude() {
     static auto* prelude = new std::function<void()>();
@@ -54,12 +57,17 @@ int ShowMessageBox(const CString& caption, const CString& text, UINT type) {
         inPrelude = false;
     }
     MessageBoxRequest request{caption, text, type};
+    ++g_boxesShown;
     if (Observer())
         Observer()(request);
     if (Presenter())
         return Presenter()(request);
     std::fprintf(stderr, "message box [%s]: %s\n", caption.c_str(), text.c_str());
     return SafeAnswer(type);
+}
+
+unsigned long MessageBoxesShown() {
+    return g_boxesShown;
 }
 
 int SafeAnswer(UINT type) {

@@ -70,6 +70,10 @@ std::function<void()> SetMessageBoxPrelude(std::function<void()> prelude);
 // safe answer (SafeAnswer), never its first button: nobody has agreed to anything.
 int ShowMessageBox(const CString& caption, const CString& text, UINT type = MB_OK);
 
+// How many boxes have been shown so far: a reader that kept the count knows whether a person has
+// been asked anything since (and others had the time to write meanwhile).
+unsigned long MessageBoxesShown();
+
 // The answer of a box that nobody can be asked: Cancel, else No, else OK (Abort for
 // Abort/Retry/Ignore), so that a question is never taken as agreed.
 int SafeAnswer(UINT type);

@@ -20,6 +20,7 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <utility>
 
 using vq::db::Engine;
 using vq::db::ResultData;
@@ -322,6 +323,7 @@ void _Connection::Open(const CString& connectionText, const CString& user, const
     }
     m_dbc = dbc;
     m_lost = false;
+    ++m_uses;
     m_connectionText = connectionText;
     KeepDriversLoaded();
 
@@ -366,15 +368,18 @@ long long AdvisoryLockKey(const std::string& name) {
 }
 } // namespace
 
-void _Connection::LockUntilTransactionEnds(const CString& name) {
+void _Connection::LockUntilTransactionEnds(const CString& name, bool withNextStatement) {
     CheckOpen();
     if (!m_inTransaction)
         throw _com_error(E_FAIL, "A lock until the transaction ends needs an open transaction.");
     if (m_engine == Engine::PostgreSQL) {
-        // One round trip: the condition sets the wait for this transaction before the lock is asked.
-        RunOne("SELECT pg_advisory_xact_lock(" + std::to_string(AdvisoryLockKey(name.str())) +
-                   ") WHERE set_config('lock_timeout', '" + std::to_string(m_lockWait) + "', true) IS NOT NULL",
-               {});
+        // One statement: the condition sets the wait for this transaction before the lock is asked.
+        TakePendingLock();
+        m_pendingLock = "SELECT pg_advisory_xact_lock(" + std::to_string(AdvisoryLockKey(name.str())) +
+                        ") WHERE set_config('lock_timeout', '" + std::to_string(m_lockWait) +
+                        "', true) IS NOT NULL";
+        if (!withNextStatement)
+            TakePendingLock();
     } else if (m_engine == Engine::SQLite) {
         // A write that changes nothing takes the write lock, waiting once for a busy file (see
         // Open); vq_sequences is this layer's own table.
@@ -385,6 +390,8 @@ void _Connection::LockUntilTransactionEnds(const CString& name) {
 void _Connection::Close() {
     if (!m_dbc)
         return;
+    ++m_uses;
+    m_pendingLock.clear();
     SQLHDBC dbc = static_cast<SQLHDBC>(m_dbc);
     // The driver frees the statements of a connection with it: free them first.
     for (const auto& weak : m_prepared)
@@ -425,6 +432,7 @@ long _Connection::BeginTrans() {
     CheckOpen();
     if (m_inTransaction)
         throw _com_error(E_FAIL, "Only one transaction can be active on this connection.");
+    ++m_uses;
     SQLRETURN rc = SQLSetConnectAttr(static_cast<SQLHDBC>(m_dbc), SQL_ATTR_AUTOCOMMIT,
                                      reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER);
     if (!SQL_SUCCEEDED(rc))
@@ -460,6 +468,8 @@ void EndTransaction(void* dbc, bool commit, bool& inTransaction) {
 } // namespace
 
 void _Connection::FinishTransaction(bool commit) {
+    ++m_uses;
+    m_pendingLock.clear(); // nothing ran under it
     // The transaction has ended however it ended: its kept reports run now, before the error.
     try {
         EndTransaction(m_dbc, commit, m_inTransaction);
@@ -523,7 +533,21 @@ auto InStatementSpelling(Engine engine, const std::string& sql, Run run) -> decl
 
 ResultData _Connection::RunOne(const std::string& sql, const std::vector<_variant_t>& parameters) {
     CheckOpen();
+    ++m_uses;
+    if (!m_pendingLock.empty() && parameters.empty()) {
+        // The lock and the statement in one round trip: the statement runs once the lock is held.
+        const std::string both = std::exchange(m_pendingLock, std::string()) + ";\n" + sql;
+        return InStatementSpelling(m_engine, sql, [&] { return vq::db::ExecuteOdbc(m_dbc, both, {}, 1); });
+    }
+    TakePendingLock();
     return InStatementSpelling(m_engine, sql, [&] { return vq::db::ExecuteOdbc(m_dbc, sql, parameters); });
+}
+
+void _Connection::TakePendingLock() {
+    if (m_pendingLock.empty())
+        return;
+    const std::string lock = std::exchange(m_pendingLock, std::string());
+    vq::db::ExecuteOdbc(m_dbc, lock, {});
 }
 
 std::shared_ptr<vq::db::PreparedStatement> _Connection::Prepare(const CString& text) {
@@ -542,12 +566,16 @@ std::shared_ptr<vq::db::PreparedStatement> _Connection::Prepare(const CString& t
 ResultData _Connection::RunPrepared(vq::db::PreparedStatement& statement,
                                     const std::vector<_variant_t>& parameters) {
     CheckOpen();
+    ++m_uses;
+    TakePendingLock();
     return InStatementSpelling(m_engine, statement.Sql(), [&] { return statement.Execute(parameters); });
 }
 
 long _Connection::RunPreparedArray(vq::db::PreparedStatement& statement,
                                    const std::vector<std::vector<_variant_t>>& sets) {
     CheckOpen();
+    ++m_uses;
+    TakePendingLock();
     return InStatementSpelling(m_engine, statement.Sql(), [&] { return statement.ExecuteArray(sets); });
 }
 

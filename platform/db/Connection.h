@@ -91,6 +91,10 @@ public:
     void CommitTrans();
     void RollbackTrans();
     bool InTransaction() const { return m_inTransaction; }
+    // How many times the connection has been used: every statement, every start and end of a
+    // transaction, every open and close counts one. A reader that kept the count at its last read
+    // knows whether anything has run on the connection since.
+    unsigned long long Uses() const { return m_uses; }
     // Takes a lock of this name that the transaction holds until it ends: another connection
     // taking the lock of the same name waits until then, so that the writers of one thing (the
     // deciders of one review flow) are taken one after the other and each reads what the one
@@ -99,7 +103,10 @@ public:
     // engines: nothing. Take it first in the transaction: a SQLite transaction that has read
     // cannot start writing once another has written. A wait longer than the lock wait throws the
     // database's lock-timeout error; outside a transaction it throws at once.
-    void LockUntilTransactionEnds(const CString& name);
+    // `withNextStatement`, for a caller whose next step is a statement on this connection: on
+    // PostgreSQL the lock is asked in that statement's round trip, before it, and that statement
+    // throws the lock's error; a transaction that ends before it takes no lock.
+    void LockUntilTransactionEnds(const CString& name, bool withNextStatement = false);
     // PostgreSQL: how long the statements of a transaction that took a named lock wait for a lock
     // another connection holds before they fail (15 s unless set). SQLite: every statement waits
     // for a busy file once, as long as the lock wait was when the connection opened (15 s, or the
@@ -141,12 +148,16 @@ private:
     // Commits or rolls back, then runs the kept reports if the transaction has ended.
     void FinishTransaction(bool commit);
     vq::db::ResultData RunOne(const std::string& sql, const std::vector<_variant_t>& parameters);
+    // Asks the lock kept for the next statement now, on its own (before a prepared statement).
+    void TakePendingLock();
 
     void* m_dbc = nullptr; // the ODBC connection handle
     CString m_connectionText;
     vq::db::Engine m_engine = vq::db::Engine::Other;
     bool m_inTransaction = false;
     bool m_lost = false; // closed by a Reopen that failed
+    unsigned long long m_uses = 0;
+    std::string m_pendingLock; // PostgreSQL: the lock asked with the next statement
     long m_lockWait = 15000; // milliseconds
     std::vector<std::function<void()>> m_afterTransaction;
     // The statements prepared on this connection, freed before it closes.

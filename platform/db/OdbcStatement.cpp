@@ -237,12 +237,19 @@ ResultData ReadResult(void* handle, bool noData) {
     return result;
 }
 
-ResultData ExecuteOdbc(void* dbc, const std::string& sql, const std::vector<_variant_t>& parameters) {
+ResultData ExecuteOdbc(void* dbc, const std::string& sql, const std::vector<_variant_t>& parameters,
+                       int leading) {
     Statement stmt(dbc);
     std::deque<BoundValue> store;
     BindParameters(stmt.Handle(), parameters, store);
     SQLRETURN rc = SQLExecDirect(stmt.Handle(), (SQLCHAR*)sql.c_str(), static_cast<SQLINTEGER>(sql.size()));
     stmt.Check(rc);
+    for (int passed = 0; passed < leading; ++passed) {
+        rc = SQLMoreResults(stmt.Handle());
+        if (rc == SQL_NO_DATA)
+            throw _com_error(E_FAIL, "A statement of the text returned no result.");
+        stmt.Check(rc);
+    }
     return ReadResult(stmt.Handle(), rc == SQL_NO_DATA);
 }
 

@@ -28,8 +28,10 @@ void BindParameters(void* stmt, const std::vector<_variant_t>& parameters, std::
 ResultData ReadResult(void* stmt, bool noData);
 
 // Runs sql with the parameters bound in order to its '?' marks. Throws _com_error with the
-// driver's diagnostics when it fails.
-ResultData ExecuteOdbc(void* dbc, const std::string& sql, const std::vector<_variant_t>& parameters);
+// driver's diagnostics when it fails. Text of several statements gives the result of the one after
+// the first `leading` ones (whose results are passed over; an error of any of them is thrown).
+ResultData ExecuteOdbc(void* dbc, const std::string& sql, const std::vector<_variant_t>& parameters,
+                       int leading = 0);
 
 // The key columns of a table in key order; empty when the driver does not say.
 std::vector<CString> PrimaryKeysOdbc(void* dbc, const std::string& table);

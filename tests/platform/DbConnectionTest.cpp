@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -181,6 +182,96 @@ TEST_F(DbConnectionTest, SqliteConnectionsCountTheirOwnWritesToWatchedTables) {
 
     _ConnectionPtr plain = ws.ConnectWithoutWriteWatch();
     EXPECT_TRUE(plain->Execute("SELECT vq_watched_writes('ECOAuditLevel')")->GetCollect(0L).IsNull());
+}
+
+// A lock asked with the next statement (PostgreSQL: in that statement's round trip) is held before
+// the statement runs and until the transaction ends; the statement gives its own result, a prepared
+// one as well, and it is the statement that fails when the lock cannot be had. A transaction that
+// ends before any statement has taken no lock.
+TEST_F(DbConnectionTest, ALockAskedWithTheNextStatementHoldsFromThatStatementOn) {
+    _ConnectionPtr conn = ws.Connect();
+    _ConnectionPtr other = ws.Connect();
+    conn->Execute("INSERT INTO GroupInformation (GroupName) VALUES ('g1'), ('g2')");
+    const auto lockedByOther = [&] {
+        other->SetLockWait(100);
+        other->BeginTrans();
+        bool locked = false;
+        try {
+            other->LockUntilTransactionEnds("GROUPS");
+        } catch (const _com_error&) {
+            locked = true;
+        }
+        other->RollbackTrans();
+        return locked;
+    };
+    const bool server = conn->GetEngine() == vq::db::Engine::PostgreSQL;
+    const auto quietly = [](const std::function<void()>& step) {
+        try {
+            step();
+        } catch (const _com_error& e) {
+            ADD_FAILURE() << e.Description().str();
+        }
+    };
+
+    quietly([&] {
+        conn->BeginTrans();
+        conn->LockUntilTransactionEnds("GROUPS", true);
+        long affected = -1;
+        conn->Execute("UPDATE GroupInformation SET GroupName = GroupName", &affected);
+        EXPECT_EQ(affected, 2);
+        EXPECT_EQ(conn->Execute("SELECT count(*) FROM GroupInformation")->GetCollect(0L).ToLong(), 2);
+        if (server) {
+            EXPECT_TRUE(lockedByOther());
+        }
+        conn->CommitTrans();
+    });
+    EXPECT_FALSE(server && lockedByOther()) << "released with the transaction";
+
+    // A prepared statement next: the lock is asked on its own before it.
+    quietly([&] {
+        conn->BeginTrans();
+        conn->LockUntilTransactionEnds("GROUPS", true);
+        _CommandPtr count;
+        count.CreateInstance();
+        count->PutActiveConnection(conn);
+        count->PutCommandText("SELECT count(*) FROM GroupInformation WHERE GroupName = ?");
+        count->PutCommandType(adCmdText);
+        count->PutPrepared(true);
+        count->GetParameters()->Append(count->CreateParameter("", adBSTR, adParamInput, 0, _variant_t("g2")));
+        EXPECT_EQ(count->Execute(nullptr, nullptr, adCmdText)->GetCollect(0L).ToLong(), 1);
+        if (server) {
+            EXPECT_TRUE(lockedByOther());
+        }
+        conn->RollbackTrans();
+    });
+
+    // Nothing ran under it: no lock was taken, and nothing is left to take.
+    quietly([&] {
+        conn->BeginTrans();
+        conn->LockUntilTransactionEnds("GROUPS", true);
+        conn->CommitTrans();
+    });
+    EXPECT_FALSE(lockedByOther());
+
+    if (!server)
+        return; // SQLite takes its write lock at once
+    // Held elsewhere: the statement waits as long as the lock wait, fails, and changes nothing.
+    other->BeginTrans();
+    other->LockUntilTransactionEnds("GROUPS");
+    conn->SetLockWait(200);
+    conn->BeginTrans();
+    EXPECT_NO_THROW(conn->LockUntilTransactionEnds("GROUPS", true));
+    try {
+        conn->Execute("UPDATE GroupInformation SET GroupName = 'changed'");
+        ADD_FAILURE() << "the statement ran without the lock";
+    } catch (const _com_error& e) {
+        CString text = e.Description();
+        text.MakeLower();
+        EXPECT_NE(text.Find("lock timeout"), -1) << text.str();
+    }
+    conn->RollbackTrans();
+    other->RollbackTrans();
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM GroupInformation WHERE GroupName = 'changed'"), "0");
 }
 
 TEST(DbWorkspaceTest, SecondWorkspaceUsesItsOwnDatabase) {

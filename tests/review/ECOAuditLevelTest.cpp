@@ -420,6 +420,66 @@ TEST_P(ECOAuditLevelTest, WritesThatNoRowTriggerSeesReachTheNextDecision) {
     }
 }
 
+// A question right after the decision's own write takes the read that confirmed that write. A part
+// another client added to the order meanwhile (the task's own rows wait for the decision: its stamp
+// is locked) is seen by the next question when anything ran on the connection or a box was shown in
+// between; a write that a trigger changed for it did not stamp before the decision (which compares
+// only the stamps before its write) is seen as well. On SQLite no other client writes while the
+// decision holds the write lock.
+TEST_P(ECOAuditLevelTest, AQuestionAfterTheOwnWriteSeesWhatCameBetween) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "SQLite keeps other clients from writing during the decision";
+    BoxCounter boxes;
+    const auto partAdded = [this] {
+        ws.Execute("INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES ('JX-01', 'D', '0')");
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> before, between;
+        int answer;
+    };
+    const Case cases[] = {
+        {"a statement between", nullptr,
+         [&] {
+             partAdded();
+             theApp.GetSqlString("SELECT count(*) FROM GroupInformation");
+         },
+         0},
+        {"a box between", nullptr,
+         [&] {
+             partAdded();
+             AfxMessageBox("继续?");
+         },
+         0},
+        {"an unstamped write before the decision",
+         [&] {
+             ws.Execute("ALTER TABLE ECOAuditLevel DISABLE TRIGGER tr_ecostamp_level_update");
+             ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 1 WHERE FileID = 'SH'");
+             ws.Execute("ALTER TABLE ECOAuditLevel ENABLE ALWAYS TRIGGER tr_ecostamp_level_update");
+         },
+         nullptr, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ws.Execute("DELETE FROM ECOModifyPart WHERE PartCode = 'D'");
+        ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 0");
+        ws.Execute(c.before ? "UPDATE ECOAuditLevel SET CurrentAuditLevel = 1 WHERE FileID = 'DB'"
+                            : "UPDATE ECOAuditLevel SET CurrentAuditLevel = 1 WHERE FileID IN ('DB', 'SH')");
+        ECOTaskSnapshot snapshot;
+        CECOAuditLevel kept(&snapshot);
+        EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0);
+        if (c.before)
+            c.before();
+        theApp.m_pConnPDM->BeginTrans();
+        EXPECT_EQ(kept.AdvanceFileLevel(kTask, "DA", 1), 1);
+        if (c.between)
+            c.between();
+        EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), c.answer);
+        theApp.m_pConnPDM->RollbackTrans();
+    }
+    EXPECT_EQ(boxes.Take(), 1);
+}
+
 // The server's stamp token is a 64-bit number: past 2^31 stamps every write of the rows that decide
 // still succeeds (plain works too). On both engines a snapshot then still sees another client's write.
 TEST_P(ECOAuditLevelTest, StampsPastTheRangeOfAnIntegerKeepEveryWriteWorking) {
