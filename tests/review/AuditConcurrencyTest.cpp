@@ -944,7 +944,8 @@ namespace {
 // the system's words, without the driver's text.
 class DecisionWaitingForTheLockTest : public ::testing::TestWithParam<int> {
 protected:
-    static constexpr int kWaitMs = 3000;
+    // Long enough that a second wait could not hide in a busy machine's slowness.
+    static constexpr int kWaitMs = 6000;
 
     void SetUp() override {
         ws.Execute(
