@@ -243,7 +243,8 @@ TEST_P(ECOAuditLevelTest, ASnapshotFollowsItsOwnWritesOtherWritersAndRollbacks) 
 }
 
 // Keys that hold quotes, question marks, backslashes and "%k" reach every statement of a snapshot's
-// decisions as they are stored (on a server, its small statements carry their values in the text).
+// decisions as they are stored (on a server, its small statements carry their values in the text),
+// with the stamps and on a database made before them, where the snapshot only guides.
 TEST_P(ECOAuditLevelTest, ASnapshotDecidesTasksWhoseKeysHoldQuotesAndMarks) {
     const CString order = "JX'0?1\\%k", task = order + "[M]#001", drawing = "D'A?\\";
     const CString quotedOrder = "JX''0?1\\%k", quotedTask = quotedOrder + "[M]#001", quotedDrawing = "D''A?\\";
@@ -254,22 +255,31 @@ TEST_P(ECOAuditLevelTest, ASnapshotDecidesTasksWhoseKeysHoldQuotesAndMarks) {
                "UPDATE ECOAuditLevel SET FileID='" + quotedDrawing + "' WHERE FileID='DA';"
                "UPDATE TeamWorkAudit SET FileID='" + quotedDrawing + "' WHERE FileID='DA';"
                "UPDATE TeamWorkGroupAudit SET FileID='" + quotedDrawing + "' WHERE FileID='DA'");
-    ECOTaskSnapshot snapshot;
-    CECOAuditLevel kept(&snapshot);
-    EXPECT_EQ(kept.AdvanceFileLevel(task, drawing, 1), 1);
-    EXPECT_EQ(kept.AdvanceFileLevel(task, "DB", 1), 1);
-    EXPECT_EQ(kept.CheckModifiedPartsReady(task, 1), 0) << "the sheet is still at 0";
-    EXPECT_EQ(kept.AdvanceFileLevel(task, "SH", 1), 1);
-    EXPECT_EQ(kept.CheckModifiedPartsReady(task, 1), 1);
-    EXPECT_EQ(kept.ResetWaitingAudits(1, task, 1), 1);
-    EXPECT_EQ(StepState("TeamWorkAudit", quotedDrawing.c_str()), "未完成");
-    EXPECT_EQ(StepState("TeamWorkGroupAudit", quotedDrawing.c_str()), "未完成");
-    EXPECT_EQ(StepState("TeamWorkAudit", "DB"), "未完成");
-    EXPECT_EQ(Level(quotedDrawing.c_str()), "1");
-    EXPECT_EQ(kept.CountUnfinishedFiles(task), 0);
-    EXPECT_EQ(kept.AdvanceFileLevel(task, drawing, 1), 1);
-    EXPECT_EQ(kept.AdvanceFileLevel(task, "SH", 1), 1);
-    EXPECT_EQ(kept.CountUnfinishedFiles(task), 1);
+    for (const bool earlier : {false, true}) {
+        SCOPED_TRACE(earlier ? "the earlier schema" : "the stamps");
+        if (earlier) {
+            ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 0; UPDATE TeamWorkAudit SET State = "
+                       "'等待' WHERE FileID <> 'SH'; UPDATE TeamWorkGroupAudit SET State = '等待'");
+            AsEarlierSchema();
+        }
+        ECOTaskSnapshot snapshot;
+        CECOAuditLevel kept(&snapshot);
+        EXPECT_EQ(kept.AdvanceFileLevel(task, drawing, 1), 1);
+        EXPECT_EQ(kept.CheckModifiedPartsReady(task, 1), 0) << "B is still at 0";
+        EXPECT_EQ(kept.AdvanceFileLevel(task, "DB", 1), 1);
+        EXPECT_EQ(kept.CheckModifiedPartsReady(task, 1), 0) << "the sheet is still at 0";
+        EXPECT_EQ(kept.AdvanceFileLevel(task, "SH", 1), 1);
+        EXPECT_EQ(kept.CheckModifiedPartsReady(task, 1), 1);
+        EXPECT_EQ(kept.ResetWaitingAudits(1, task, 1), 1);
+        EXPECT_EQ(StepState("TeamWorkAudit", quotedDrawing.c_str()), "未完成");
+        EXPECT_EQ(StepState("TeamWorkGroupAudit", quotedDrawing.c_str()), "未完成");
+        EXPECT_EQ(StepState("TeamWorkAudit", "DB"), "未完成");
+        EXPECT_EQ(Level(quotedDrawing.c_str()), "1");
+        EXPECT_EQ(kept.CountUnfinishedFiles(task), 0);
+        EXPECT_EQ(kept.AdvanceFileLevel(task, drawing, 1), 1);
+        EXPECT_EQ(kept.AdvanceFileLevel(task, "SH", 1), 1);
+        EXPECT_EQ(kept.CountUnfinishedFiles(task), 1);
+    }
 }
 
 // A decision rolled back after the snapshot counted its write in, then another client's write of as
