@@ -293,7 +293,7 @@ constexpr double kGoal = 1.5;
 constexpr double kEarlierGoal = 1.0;
 constexpr double kCurrentGoal = 1.2;
 // Rounds of the drawings' decisions judged against the previous build (the best of each is kept).
-constexpr int kDrawingRounds = 3;
+constexpr int kDrawingRounds = 5;
 
 // Milliseconds per decision, on the clock and of the process's processor time.
 struct Figure {

@@ -246,12 +246,18 @@ void CAuditFlowEngine::SendPendingNotifications() {
 
 int CAuditFlowEngine::LockDocument() {
     // Taking the document row first makes a second decision on the same document wait until
-    // this one is committed; its reads then see this decision.
+    // this one is committed; its reads then see this decision. On a server the write that takes
+    // the row gives its state back in the same statement: one round trip instead of two (the
+    // SQLite driver gives no rows back from a write).
     CString sql;
     sql.Format("UPDATE TeamWorkResult SET State=State WHERE FileID='%s'", SqlQuote(m_strFileID));
-    if (!ExecuteSql(sql))
-        return 0;
-    sql.Format("SELECT State FROM TeamWorkResult WHERE FileID='%s'", SqlQuote(m_strFileID));
+    if (m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL) {
+        sql += " RETURNING State";
+    } else {
+        if (!ExecuteSql(sql))
+            return 0;
+        sql.Format("SELECT State FROM TeamWorkResult WHERE FileID='%s'", SqlQuote(m_strFileID));
+    }
     CStringArray state;
     if (!ReadRows(m_pConnPDM, m_nAdoCloseMode, sql, {&state}))
         return 0;

@@ -605,6 +605,9 @@ int CECOAuditLevel::ConfirmMissing(ECOTaskSnapshot& guide, std::size_t part, int
     // part, and no drawing of the task at the level has a code that trims to it. Such a code is the
     // part with blanks after it (a range of codes from the part on) or begins with a blank (a range
     // of codes before "!"). The task's id is compared without its index, so that the codes' is used.
+    // On PostgreSQL OFFSET 0 keeps the level look-up per drawing found by its code: as a join, a
+    // server without statistics of the tables yet goes through every level row of the task at the
+    // level instead, a cost that grows with the drawings that reached it.
     const bool server = theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
     const char* text =
         server
@@ -614,10 +617,8 @@ int CECOAuditLevel::ConfirmMissing(ECOTaskSnapshot& guide, std::size_t part, int
               "r.PartCode < '!')) AND btrim(r.PartCode::text, ?) = ? AND lower(r.WorkID::text) = lower(?) "
               "AND "
               "Upper(r.FileName) Like '%.DWG' AND EXISTS (SELECT 1 FROM ECOAuditLevel a WHERE a.ECOTaskNo = "
-              "%k "
-              "AND a.FileID = r.FileID AND a.CurrentAuditLevel >= ?)) FROM ECOModifyPart WHERE ECONo = %k "
-              "AND "
-              "PartCode = %k AND Upper(Other3) = '0'"
+              "%k AND a.FileID = r.FileID AND a.CurrentAuditLevel >= ? LIMIT 1 OFFSET 0)) FROM ECOModifyPart "
+              "WHERE ECONo = %k AND PartCode = %k AND Upper(Other3) = '0'"
             : "SELECT COUNT(*), SUM(CASE WHEN trim(PartCode, ?) = ? THEN 1 ELSE 0 END), (SELECT COUNT(*) "
               "FROM "
               "TeamWorkResult r WHERE ((r.PartCode >= %k AND r.PartCode < %k) OR (r.PartCode > '' AND "
@@ -668,7 +669,9 @@ int CECOAuditLevel::CheckPartsOnServer(ECOTaskSnapshot& guide, const CString& wo
     // answer depends on the row the database returns first: the part check's own statements answer.
     // On PostgreSQL each drawing looks its level row up by the index (OFFSET 0 keeps the look-up
     // from becoming a join, which a server without statistics of the tables yet runs as a loop over
-    // every level row of the task for every drawing).
+    // every level row of the task for every drawing). The codes the database takes for one are
+    // counted as citext compares them, by their lower case, and both counts sort bytes: sorting
+    // citext itself lowers both codes at every comparison.
     const bool server = theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
     const char* text =
         server
@@ -677,12 +680,13 @@ int CECOAuditLevel::CheckPartsOnServer(ECOTaskSnapshot& guide, const CString& wo
               "a.CurrentAuditLevel >= ? AND a.ECOTaskNo = %k AND a.FileID = r.FileID LIMIT 1 OFFSET 0)), p "
               "AS "
               "MATERIALIZED (SELECT PartCode AS c FROM "
-              "ECOModifyPart WHERE ECONo = %k AND Upper(Other3) = '0') SELECT (SELECT COUNT(DISTINCT c) + "
-              "coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT COUNT(DISTINCT "
-              "c::text) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM p), (SELECT "
-              "COUNT(DISTINCT c) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 "
-              "END), 0) FROM s), (SELECT COUNT(DISTINCT c::text) + coalesce(MAX(CASE WHEN c IS NULL THEN 1 "
-              "ELSE 0 END), 0) FROM s), (SELECT COUNT(*) FROM p WHERE "
+              "ECOModifyPart WHERE ECONo = %k AND Upper(Other3) = '0') SELECT (SELECT COUNT(DISTINCT "
+              "lower(c::text) COLLATE \"C\") + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) "
+              "FROM p), (SELECT COUNT(DISTINCT c::text COLLATE \"C\") + coalesce(MAX(CASE WHEN c IS NULL "
+              "THEN 1 ELSE 0 END), 0) FROM p), (SELECT COUNT(DISTINCT lower(c::text) COLLATE \"C\") + "
+              "coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM s), (SELECT COUNT(DISTINCT "
+              "c::text COLLATE \"C\") + coalesce(MAX(CASE WHEN c IS NULL THEN 1 ELSE 0 END), 0) FROM s), "
+              "(SELECT COUNT(*) FROM p WHERE "
               "btrim(coalesce(c::text, ''), ?) NOT IN (SELECT btrim(coalesce(c::text, ''), ?) FROM s)), "
               "(SELECT COUNT(DISTINCT coalesce(CurrentAuditLevel::text, '')) FROM ECOAuditLevel WHERE "
               "ECOTaskNo = %k AND IsECOFile = 'Y'), (SELECT MIN(CurrentAuditLevel) FROM ECOAuditLevel WHERE "
