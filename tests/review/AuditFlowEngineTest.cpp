@@ -127,6 +127,19 @@ TEST_P(AuditFlowEngineTest, ADecisionOnADocumentNotUnderReviewIsRefused) {
     EXPECT_EQ(Steps(), kLevelTwoOpen);
     EXPECT_EQ(Count("TaskLogInformation"), "0");
     EXPECT_EQ(State(), "更改");
+    // Gone altogether after the dialog read it: the row lock finds no state.
+    ws.Execute("UPDATE TeamWorkResult SET State='评审'");
+    E engine;
+    Load(engine, "lisi", "审核");
+    engine.m_nResult = E::kPass;
+    engine.m_strOpinion = "同意";
+    ws.Execute("DELETE FROM TeamWorkResult");
+    rec.Expect("无法正确读取设计文档信息...");
+    EXPECT_EQ(engine.ApplyAuditResult(), 0);
+    EXPECT_EQ(rec.Pending(), 0);
+    EXPECT_EQ(Steps(), kLevelTwoOpen);
+    EXPECT_EQ(Count("TaskLogInformation"), "0");
+    EXPECT_EQ(Count("MessageManage"), "0");
 }
 
 TEST_P(AuditFlowEngineTest, ADecisionOnAnInvalidPathOrAStepOffThePathIsRefused) {
