@@ -30,8 +30,8 @@
 // Stamps say whether anything wrote the rows that decide since the snapshot read them, whichever
 // client wrote. On PostgreSQL triggers stamp them (table ECOTaskStamp: a count and a token new at
 // every stamp, for the task, for its order, and for every TRUNCATE), a key once per transaction, at
-// its first write there, marking the transaction as having stamped it (a setting local to the
-// transaction) until a reader of the stamp takes the mark away. On SQLite the application's
+// its first write there, marking the stamp row with the transaction that stamped it until a reader
+// of the stamp in that transaction takes the mark away. On SQLite the application's
 // connection counts the rows it writes to those tables itself (vq_watched_writes), and the
 // database's data version changes whenever another connection commits: any other client's write
 // then reads the task again. The snapshot compares the stamps with its own before each question,

@@ -520,6 +520,46 @@ TEST_P(ECOAuditLevelTest, StampsPastTheRangeOfAnIntegerKeepEveryWriteWorking) {
     }
 }
 
+// A key is stamped once per transaction however many rows and spellings of it a statement writes,
+// and a statement over many keys stamps each of them: an insert and a deletion over many tasks at
+// once (twins in case among them, which the database takes for one key), and a transaction that
+// writes a key again in a later statement.
+TEST_P(ECOAuditLevelTest, AStatementOverManyTasksStampsEachOnce) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        return; // SQLite's connection counts its writes itself
+    const auto writes = [&](const char* key) {
+        const CString text =
+            ws.QueryText(CString("SELECT Writes FROM ECOTaskStamp WHERE StampKey = '") + key + "'");
+        return text.IsEmpty() ? 0 : std::atoi(text.c_str());
+    };
+    ws.Execute(
+        "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) SELECT 'M' || g, 'MANY#' || g, "
+        "'m.dwg', 'P' FROM generate_series(1, 300) g UNION ALL SELECT 'A', 'xm-01#002', 'a.dwg', 'P' UNION "
+        "ALL "
+        "SELECT 'B', 'XM-01#002', 'b.dwg', 'P'");
+    EXPECT_EQ(writes("T:XM-01#002"), 1);
+    EXPECT_EQ(writes("T:MANY#1"), 1);
+    EXPECT_EQ(writes("T:many#300"), 1);
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM ECOTaskStamp WHERE StampKey LIKE 'T:MANY#%'"), "300");
+
+    _ConnectionPtr other = ws.Connect();
+    other->BeginTrans();
+    other->Execute("DELETE FROM TeamWorkResult WHERE FileID IN ('A', 'M7')");
+    other->Execute("UPDATE TeamWorkResult SET FileName = 'b2.dwg' WHERE FileID = 'B'");
+    other->Execute(
+        "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('C', 'XM-01#002', "
+        "'c.dwg', 'P')");
+    other->CommitTrans();
+    EXPECT_EQ(writes("T:XM-01#002"), 2) << "one transaction, one stamp";
+    EXPECT_EQ(writes("T:MANY#7"), 2);
+    EXPECT_EQ(writes("T:MANY#8"), 1);
+
+    ws.Execute("DELETE FROM TeamWorkResult WHERE WorkID LIKE 'MANY#%'");
+    EXPECT_EQ(writes("T:MANY#8"), 2);
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM ECOTaskStamp WHERE StampKey LIKE 'T:MANY#%' AND Writes = 2"),
+              "300");
+}
+
 // After a reviewer's snapshot released a complete level, every step that comes to wait there is
 // released by its next decisions as the table's statements release it: written by another client
 // (in either table, under another spelling of the document's id), by the reviewer's own decision
