@@ -10,6 +10,7 @@
 // root expands the whole tree; medians of three. The time per node at each size is set against
 // that at the first size: 1.0 is a time linear in the rows, and a figure above 1.3 means a walk
 // over the tree grows faster than it.
+#include "bench/Goals.h"
 #include "bench/PerNodeGrowth.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ListCtrl.h"
@@ -121,7 +122,8 @@ int main(int argc, char** argv) {
         sizes = {5000, 10000, 20000};
     std::printf("%s, work-group documents (one wide work task), open and expand all\n",
                 vqtest::DbWorkspace::OnPostgreSQL() ? "PostgreSQL" : "SQLite");
-    PerNodeGrowth growth;
+    PerNodeGrowth growth(std::string("work-group documents") +
+                         (vqtest::DbWorkspace::OnPostgreSQL() ? " (PostgreSQL)" : " (SQLite)"));
     for (int documents : sizes) {
         vqtest::DbWorkspace ws(0);
         _ConnectionPtr conn = ws.Connect();
@@ -143,5 +145,5 @@ int main(int argc, char** argv) {
                     seconds, perNode * 1e6);
         growth.EndLine(documents, "documents", perNode);
     }
-    return 0;
+    return bench::Status();
 }

@@ -357,6 +357,28 @@ void DbWorkspace::ExecuteConfig(const CString& script) const {
     RunOrFail(OpenFile(ConfigDatabasePath()), script);
 }
 
+// The patterns name their underscores literally with an escape character of their own, which the
+// translation of the dialect leaves as it stands on every engine.
+int DbWorkspace::StampTriggerCount() const {
+    if (!OnPostgreSQL())
+        return 0;
+    return std::atoi(
+        QueryText("SELECT count(*) FROM pg_trigger WHERE tgname LIKE 'tr!_ecostamp!_%' ESCAPE '!' "
+                  "AND NOT tgisinternal")
+            .c_str());
+}
+
+int DbWorkspace::WaitingIndexCount() const {
+    const char* names = "('ix_teamworkaudit_waiting', 'ix_teamworkgroupaudit_waiting')";
+    return std::atoi(
+        QueryText(OnPostgreSQL()
+                      ? CString("SELECT count(*) FROM pg_indexes WHERE lower(indexname) IN ") + names
+                      : CString("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND "
+                                "lower(name) IN ") +
+                            names)
+            .c_str());
+}
+
 CString DbWorkspace::QueryText(const CString& sql) const {
     try {
         _RecordsetPtr rs;

@@ -82,6 +82,10 @@ public:
     void ExecuteConfig(const CString& script) const;
     // The first column of the first row as text (empty when there is none).
     CString QueryText(const CString& sql) const;
+    // How many of the change tasks' stamp triggers (PostgreSQL) and waiting-step indexes the
+    // product database holds: what a test or benchmark that drops them counts to prove them gone.
+    int StampTriggerCount() const;
+    int WaitingIndexCount() const;
     // Runs the schema's definitions on the product database; once more on a database with rows, as
     // an upgrade of an existing database does.
     void RunSchema() const;
