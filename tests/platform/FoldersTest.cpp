@@ -946,15 +946,19 @@ TEST(Folders, AMachineIsKnownByItsIdNotItsHostName) {
     };
     const std::uint64_t here = vq::ThisProcessMark().machine;
     const auto renamed = machineOf(CLONE_NEWUTS, "another-host", "", "");
-    const auto otherId = machineOf(CLONE_NEWNS, nullptr, other, other);
-    const auto dbusOnly = machineOf(CLONE_NEWNS, nullptr, empty, other);
-    const auto noId = machineOf(CLONE_NEWNS, nullptr, empty, empty);
-    const auto noIdRenamed = machineOf(CLONE_NEWNS | CLONE_NEWUTS, "another-host", empty, empty);
-    if (!renamed || !otherId || !dbusOnly || !noId || !noIdRenamed)
+    // The second place is put in the way only where the machine has it.
+    const std::string dbusFile = "/var/lib/dbus/machine-id";
+    const bool dbus = fs::exists(dbusFile);
+    const auto otherId = machineOf(CLONE_NEWNS, nullptr, other, dbus ? other : "");
+    const auto noId = machineOf(CLONE_NEWNS, nullptr, empty, dbus ? empty : "");
+    const auto noIdRenamed = machineOf(CLONE_NEWNS | CLONE_NEWUTS, "another-host", empty, dbus ? empty : "");
+    if (!renamed || !otherId || !noId || !noIdRenamed)
         GTEST_SKIP() << "no namespaces or no machine id here";
     EXPECT_EQ(*renamed, here);
     EXPECT_NE(*otherId, here);
-    EXPECT_EQ(*dbusOnly, *otherId);
+    if (dbus) {
+        EXPECT_EQ(machineOf(CLONE_NEWNS, nullptr, empty, other), otherId);
+    }
     EXPECT_NE(*noId, here);
     EXPECT_NE(*noId, *otherId);
     EXPECT_NE(*noIdRenamed, *noId);
