@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -15,6 +16,7 @@
 #include <set>
 #include <string>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -195,8 +197,12 @@ std::vector<long> ViewerSessions(const std::string& folder) {
         return sessions;
     std::string text;
     char buffer[512];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) != 0;) {
+        if (n > 0)
+            text.append(buffer, static_cast<std::size_t>(n));
+        else if (errno != EINTR)
+            break;
+    }
     ::close(fd);
     for (std::size_t at = 0; at < text.size();) {
         std::size_t end = text.find('\n', at);
@@ -210,7 +216,27 @@ std::vector<long> ViewerSessions(const std::string& folder) {
     return sessions;
 }
 
-bool ViewersMayRun(const std::string& folder) {
+// Whether a copy handed to a viewer may still be read from the folder, apart from a process
+// holding one of its files open (vq::FoldersInUse, asked of every folder before it goes): the
+// folder has a viewers record that was written less than vq::kHandedCopiesKeptFor ago, or a
+// process of a recorded viewer's session still runs. A viewer may read the copy outside its
+// session, and late: one that daemonises, or hands the path to a running instance of itself or to
+// the desktop's service manager, long after the program started with the path has ended. Sessions
+// are looked up only where their ids mean the same as to the maker (sessionsHere). A record that
+// cannot be read counts as a new one.
+bool HandedCopiesMayBeRead(const std::string& folder, bool sessionsHere) {
+    struct stat st;
+    if (::lstat((folder + kViewersSuffix).c_str(), &st) != 0)
+        return errno != ENOENT;
+    timespec now{};
+    if (::clock_gettime(CLOCK_REALTIME, &now) != 0)
+        return true;
+    const auto keptFor = std::chrono::duration_cast<std::chrono::seconds>(vq::kHandedCopiesKeptFor).count();
+    // A record from the future (a clock set back) is as new as can be.
+    if (st.st_mtim.tv_sec > now.tv_sec || now.tv_sec - st.st_mtim.tv_sec < keptFor)
+        return true;
+    if (!sessionsHere)
+        return false;
     const std::vector<long> sessions = ViewerSessions(folder);
     return std::any_of(sessions.begin(), sessions.end(), vq::SessionMayRun);
 }
@@ -224,14 +250,15 @@ void RemoveCallFolder(const std::string& folder) {
     std::filesystem::remove_all(folder, ec);
 }
 
-// This process's call folders whose object went while a viewer still read a copy in them, and
+// This process's call folders whose object went after a copy in them was handed to a viewer, and
 // those whose viewer could not be recorded (kept until a later run).
 std::mutex g_keptMutex;
 std::vector<std::string> g_keptForViewers;
 std::set<std::string> g_unrecordedViewers;
 
-// A call folder of the working folder that nobody can still read: made by a process of this machine
-// that has ended (not this one), with no viewer of it still running.
+// A call folder of the working folder that nobody can still read, unless a process holds one of
+// its files: made by a process that has ended for certain (not this one), of the user's own, with
+// no copy in it that a viewer may still read.
 bool Abandoned(const std::string& working, const std::string& name) {
     vq::ProcessMark maker;
     if (!CallFolderMaker(name, maker))
@@ -243,32 +270,54 @@ bool Abandoned(const std::string& working, const std::string& name) {
     struct stat st;
     if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
         return false;
-    // Viewers of an earlier boot have ended with it.
-    return maker.boot != own.boot || !ViewersMayRun(folder);
+    // Viewers of an earlier boot have ended with it (a maker of this machine in another boot is
+    // proven ended only by a mark of the current form).
+    if (!maker.earlierForm && maker.boot != own.boot)
+        return true;
+    return !HandedCopiesMayBeRead(folder, vq::SameProcessSpace(maker, own));
 }
 
 void SweepCallFolders(const std::string& working) {
-    if (!IsPrivateFolder(working))
-        return;
-    {
+    // A sweep that fails part way leaves folders for a later one: it never throws.
+    try {
+        if (!IsPrivateFolder(working))
+            return;
+        std::vector<std::string> candidates;
+        {
+            std::lock_guard<std::mutex> lock(g_keptMutex);
+            for (const std::string& folder : g_keptForViewers)
+                if (g_unrecordedViewers.count(folder) == 0 && !HandedCopiesMayBeRead(folder, true))
+                    candidates.push_back(folder);
+        }
+        const std::size_t kept = candidates.size();
+        std::vector<std::string> names;
+        {
+            DIR* d = ::opendir(working.c_str());
+            if (!d)
+                return;
+            while (const dirent* e = ::readdir(d))
+                names.emplace_back(e->d_name);
+            ::closedir(d);
+        }
+        for (const std::string& name : names)
+            if (Abandoned(working, name))
+                candidates.push_back(working + "/" + name);
+        // Nothing goes while a process still reads from it.
+        const std::vector<bool> inUse = vq::FoldersInUse(candidates);
+        std::vector<std::string> removed;
+        for (std::size_t i = 0; i < candidates.size(); ++i) {
+            if (inUse[i])
+                continue;
+            RemoveCallFolder(candidates[i]);
+            if (i < kept)
+                removed.push_back(candidates[i]);
+        }
         std::lock_guard<std::mutex> lock(g_keptMutex);
-        std::erase_if(g_keptForViewers, [](const std::string& folder) {
-            if (g_unrecordedViewers.count(folder) != 0 || ViewersMayRun(folder))
-                return false;
-            RemoveCallFolder(folder);
-            return true;
+        std::erase_if(g_keptForViewers, [&removed](const std::string& folder) {
+            return std::find(removed.begin(), removed.end(), folder) != removed.end();
         });
+    } catch (...) {
     }
-    DIR* d = ::opendir(working.c_str());
-    if (!d)
-        return;
-    std::vector<std::string> names;
-    while (const dirent* e = ::readdir(d))
-        names.emplace_back(e->d_name);
-    ::closedir(d);
-    for (const std::string& name : names)
-        if (Abandoned(working, name))
-            RemoveCallFolder(working + "/" + name);
 }
 
 UINT CopyOut(const CString& text, LPTSTR buf, UINT size) {
@@ -355,17 +404,25 @@ bool InPrivateWorkingFolder(const CString& path) {
 }
 
 CallFolder::~CallFolder() {
-    if (m_folder.empty())
-        return;
-    {
-        std::lock_guard<std::mutex> lock(g_keptMutex);
-        if (g_unrecordedViewers.count(m_folder) != 0 || ViewersMayRun(m_folder))
-            g_keptForViewers.push_back(m_folder);
-        else
-            RemoveCallFolder(m_folder);
+    // Nothing here may throw: a window's object goes with it.
+    try {
+        if (m_folder.empty())
+            return;
+        {
+            // A folder with a copy handed to a viewer is left to the sweeps, which keep it while the
+            // viewer may read it; one without goes now.
+            std::lock_guard<std::mutex> lock(g_keptMutex);
+            struct stat st;
+            if (g_unrecordedViewers.count(m_folder) != 0 ||
+                ::lstat((m_folder + kViewersSuffix).c_str(), &st) == 0 || errno != ENOENT)
+                g_keptForViewers.push_back(m_folder);
+            else
+                RemoveCallFolder(m_folder);
+        }
+        const std::size_t slash = m_folder.rfind('/');
+        SweepCallFolders(m_folder.substr(0, slash));
+    } catch (...) {
     }
-    const std::size_t slash = m_folder.rfind('/');
-    SweepCallFolders(m_folder.substr(0, slash));
 }
 
 CString CallFolder::Path() {

@@ -9,6 +9,7 @@
 
 #include "platform/base/String.h"
 
+#include <chrono>
 #include <string>
 
 namespace vq {
@@ -40,9 +41,11 @@ bool InPrivateWorkingFolder(const CString& path);
 // documents) take the names the person or the viewer sees inside it, and no other call (another host
 // of the same user at the same step) can choose the same path. Its name carries the mark of the
 // process that made it (vq::ProcessMark), so that a later run can tell a folder whose maker has
-// ended. The folder goes, with what it holds, with the object, unless a copy in it was handed to a
-// viewer that still runs (vq::HandedToViewer): it then stays until that viewer has ended, or until
-// a later run finds its maker and its viewers gone.
+// ended for certain; a maker of another machine or of a PID namespace that cannot be looked into
+// from here is never taken for ended. The folder goes, with what it holds, with the object, unless
+// a copy in it was handed to a viewer (vq::HandedToViewer): it then stays while the viewer may
+// still read it (see vq::RemoveLeftoverCallFolders), and goes at a later sweep of this process or
+// of a later run. The object never throws from its destructor.
 class CallFolder {
 public:
     CallFolder() = default;
@@ -62,15 +65,28 @@ private:
 };
 
 // Records that a program started detached from this process (the session of its own that it
-// leads) was handed a path: when the path is a copy in a call folder, that folder stays while a
-// process of the session runs. Other paths are not recorded.
+// leads) was handed a path: when the path is a copy in a call folder, the session is added to the
+// folder's record "<folder>.viewers" beside it, whose time is that of the last copy handed over.
+// Other paths are not recorded.
 void HandedToViewer(const CString& path, long session);
 
-// Removes the call folders in the working folder that nobody can still read: those whose maker has
-// ended for certain (a process of this machine: another machine's folders are never touched) and
-// whose viewers have all ended, and those of this process that were kept for viewers that have
-// ended since. Folders of names this system does not make are left alone. Run once a process when
-// it first takes its working folder, and whenever a call folder goes.
+// How long a call folder stays after a copy in it was last handed to a viewer, whatever the viewer
+// was seen to do: the program started with the path may have passed it on (to a running instance
+// of itself, to the desktop's service manager, to a process that left its session) and ended before
+// the copy was read.
+inline constexpr std::chrono::hours kHandedCopiesKeptFor{24};
+
+// Removes the call folders in the working folder that nobody can still read. A folder goes when its
+// maker has ended for certain (vq::ProcessHasEnded: not one of another machine or of a PID
+// namespace this process cannot look into; this process's own once their objects went), and
+//  - no copy in it was handed to a viewer, or
+//  - the last copy was handed over at least vq::kHandedCopiesKeptFor ago, and no process of a
+//    recorded viewer's session still runs (looked up only for a maker of this PID namespace; those
+//    of an earlier boot have all ended),
+// and in either case no process that this one can look into has a file of it open or mapped or
+// works in it (vq::FoldersInUse). Folders of names this system does not make are left alone. Run
+// once a process when it first takes its working folder, and whenever a call folder goes; it never
+// throws (a sweep that fails leaves the folders to a later one).
 void RemoveLeftoverCallFolders();
 
 // The user's home folder ($HOME) without a trailing separator; empty when it is not set.

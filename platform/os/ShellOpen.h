@@ -34,8 +34,8 @@ inline bool StartProgram(const CString& program, const std::vector<CString>& arg
 // Starts a program detached from this process: it is not a child that must be waited for, and
 // it keeps running when this process ends. True when the program itself was started (a program
 // that cannot be found or run gives false). A copy in a call folder given as an argument keeps
-// its folder while the program, or a process it started, runs (vq::HandedToViewer). Used by the
-// desktop's opener.
+// its folder while a viewer may still read it (vq::HandedToViewer, vq::RemoveLeftoverCallFolders).
+// Used by the desktop's opener.
 bool SpawnDetached(const CString& program, const std::vector<CString>& arguments);
 
 } // namespace vq

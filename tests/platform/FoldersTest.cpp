@@ -8,17 +8,24 @@
 #include "platform/base/File.h"
 #include "platform/base/ProcessMark.h"
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <sched.h>
 #include <string>
+#include <sys/mman.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -360,12 +367,59 @@ std::string PlantCallFolder(const std::string& working, const std::string& name)
 
 } // namespace
 
-// A call folder's name carries the mark of its maker. At a later run's start the folders of makers
-// that have ended (killed while a review was open) go with what they hold; those of running
-// processes, of another machine, and of names this system does not make stay. A process id that
-// another process took since is not mistaken for the maker.
-TEST(Folders, CallFoldersOfRunsThatEndedGoAtTheNextStart) {
-    vqtest::Workspace ws;
+namespace {
+
+// Ages a call folder's viewers record past the time copies handed to viewers are kept for.
+void AgeRecord(const std::string& folder) {
+    const std::string record = folder + ".viewers";
+    ASSERT_TRUE(fs::exists(record)) << record;
+    fs::last_write_time(record, fs::file_time_type::clock::now() - vq::kHandedCopiesKeptFor -
+                                    std::chrono::minutes(1));
+}
+
+// A process id that no process of this namespace has.
+long UnusedProcessId() {
+    for (long pid = 4194000;; --pid)
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            return pid;
+}
+
+// The clock ticks since boot at which no process can have started: one far ahead.
+unsigned long long TickNoProcessStartedAt() {
+    timespec now{};
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    return (static_cast<unsigned long long>(now.tv_sec) + 1000000ull) *
+           static_cast<unsigned long long>(::sysconf(_SC_CLK_TCK));
+}
+
+// The mark earlier builds gave this process's folders: a hash of the host name, the boot's, the id
+// and the start time.
+vq::ProcessMark EarlierFormMark(long pid, unsigned long long start) {
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    const auto hash = [](const std::string& text) {
+        std::uint32_t h = 2166136261u;
+        for (const unsigned char c : text) {
+            h ^= c;
+            h *= 16777619u;
+        }
+        return h;
+    };
+    std::ifstream bootFile("/proc/sys/kernel/random/boot_id");
+    std::string boot;
+    bootFile >> boot;
+    vq::ProcessMark mark;
+    mark.machine = hash(host);
+    mark.boot = hash(boot);
+    mark.pid = pid;
+    mark.start = start;
+    mark.earlierForm = true;
+    return mark;
+}
+
+// The checks of the call folders a later run removes (run as they are, and while processes come
+// and go).
+void CheckCallFoldersOfEndedRunsGo(vqtest::Workspace& ws) {
     const std::string working = ws.WorkDir().str();
     BlockedChild killed(false), running(false);
     vq::ProcessMark killedMark, runningMark;
@@ -380,19 +434,52 @@ TEST(Folders, CallFoldersOfRunsThatEndedGoAtTheNextStart) {
     reused.start += 1;
     vq::ProcessMark otherMachine = killedMark;
     otherMachine.machine ^= 1;
+    vq::ProcessMark otherMachineEarlierBoot = otherMachine;
+    otherMachineEarlierBoot.boot ^= 1;
     vq::ProcessMark earlierBoot = runningMark;
     earlierBoot.boot ^= 1;
-    const std::string gone[] = {
+    // A process of another PID namespace (a sandbox sharing the temporary folder): its id means
+    // nothing here, whether or not a process of that id runs; it has ended only when no process of
+    // the machine started at its moment.
+    vq::ProcessMark otherSpaceUnseen = runningMark;
+    otherSpaceUnseen.pidSpace ^= 1;
+    otherSpaceUnseen.pid = UnusedProcessId();
+    vq::ProcessMark otherSpaceEnded = runningMark;
+    otherSpaceEnded.pidSpace ^= 1;
+    otherSpaceEnded.start = TickNoProcessStartedAt();
+    // A start time read in another time namespace differs by its offset: not a sign of another
+    // process.
+    vq::ProcessMark otherClock = runningMark;
+    otherClock.timeSpace ^= 1;
+    otherClock.start += 1000;
+    EXPECT_FALSE(vq::ProcessHasEnded(otherSpaceUnseen));
+    EXPECT_FALSE(vq::ProcessHasEnded(otherClock));
+    // Marks of earlier builds name no namespace and the host name alone.
+    const vq::ProcessMark earlierRunning = EarlierFormMark(UnusedProcessId(), runningMark.start);
+    const vq::ProcessMark earlierEnded = EarlierFormMark(running.pid, TickNoProcessStartedAt());
+    vq::ProcessMark earlierOtherBoot = earlierEnded;
+    earlierOtherBoot.boot ^= 1;
+    const bool seesAll = std::filesystem::read_symlink("/proc/self/ns/pid").string() == "pid:[4026531836]";
+
+    std::vector<std::string> gone = {
         PlantCallFolder(working, CallFolderName(killedMark, "Ab12Cd")),
         PlantCallFolder(working, CallFolderName(reused, "Ab12Cd")),
         PlantCallFolder(working, CallFolderName(earlierBoot, "Ab12Cd")),
     };
-    const std::string kept[] = {
+    std::vector<std::string> kept = {
         PlantCallFolder(working, CallFolderName(runningMark, "Ab12Cd")),
         PlantCallFolder(working, CallFolderName(otherMachine, "Ab12Cd")),
+        PlantCallFolder(working, CallFolderName(otherMachineEarlierBoot, "Ab12Cd")),
+        PlantCallFolder(working, CallFolderName(otherSpaceUnseen, "Ab12Cd")),
+        PlantCallFolder(working, CallFolderName(otherClock, "Ab12Cd")),
+        PlantCallFolder(working, CallFolderName(earlierRunning, "Ab12Cd")),
+        PlantCallFolder(working, CallFolderName(earlierOtherBoot, "Ab12Cd")),
         PlantCallFolder(working, "call-Ab12Cd"),
         PlantCallFolder(working, "registry"),
     };
+    // Proven ended only by a process that sees every process of the machine.
+    for (const vq::ProcessMark& mark : {otherSpaceEnded, earlierEnded})
+        (seesAll ? gone : kept).push_back(PlantCallFolder(working, CallFolderName(mark, "Ab12Cd")));
     std::ofstream(working + "/" + CallFolderName(killedMark, "file00")) << "not a folder";
     // This process's own folder, in use.
     vq::CallFolder own;
@@ -416,11 +503,9 @@ TEST(Folders, CallFoldersOfRunsThatEndedGoAtTheNextStart) {
     EXPECT_TRUE(fs::is_directory(ownFolder));
 }
 
-// A copy handed to a viewer that reads it later (a program started detached) keeps its folder
-// after the window went, until every process of the viewer's session has ended; at a later run as
-// well, whose maker has ended by then.
-TEST(Folders, ACopyHandedToAViewerStaysUntilTheViewerHasEnded) {
-    vqtest::Workspace ws;
+// The checks of copies handed to viewers whose programs run in the session they were started in
+// (run as they are, and while processes come and go).
+void CheckCopiesStayForViewersOfTheirSession(vqtest::Workspace& ws) {
     const std::string working = ws.WorkDir().str();
     std::string folder;
     BlockedChild viewer(true);
@@ -434,6 +519,10 @@ TEST(Folders, ACopyHandedToAViewerStaysUntilTheViewerHasEnded) {
         vq::HandedToViewer(ws.WorkDir() + "/x.dwg", viewer.pid);
     }
     EXPECT_EQ(ws.ReadFile(CString(folder + "/P-1_total_.dwg")), "drawing bytes");
+    vq::RemoveLeftoverCallFolders();
+    EXPECT_TRUE(fs::exists(folder + "/P-1_total_.dwg"));
+    // Past the time copies are kept for, the viewer's session still runs.
+    AgeRecord(folder);
     vq::RemoveLeftoverCallFolders();
     EXPECT_TRUE(fs::exists(folder + "/P-1_total_.dwg"));
     viewer.End();
@@ -451,9 +540,442 @@ TEST(Folders, ACopyHandedToAViewerStaysUntilTheViewerHasEnded) {
     vq::RemoveLeftoverCallFolders();
     EXPECT_TRUE(fs::exists(left + "/校对.rtf"));
     second.End();
+    // The copy was handed over just now: a viewer it was passed on to may open it yet.
+    vq::RemoveLeftoverCallFolders();
+    EXPECT_TRUE(fs::exists(left + "/校对.rtf"));
+    AgeRecord(left);
     vq::RemoveLeftoverCallFolders();
     EXPECT_FALSE(fs::exists(left));
     EXPECT_FALSE(fs::exists(left + ".viewers"));
+
+    // Of a maker in another PID namespace the sessions mean nothing here: the record's time and
+    // the files held open decide.
+    vq::ProcessMark elsewhere = vq::ThisProcessMark();
+    elsewhere.pidSpace ^= 1;
+    elsewhere.start = TickNoProcessStartedAt();
+    if (std::filesystem::read_symlink("/proc/self/ns/pid").string() == "pid:[4026531836]") {
+        const std::string sandboxed = PlantCallFolder(working, CallFolderName(elsewhere, "Sb01Sb"));
+        std::ofstream(sandboxed + ".viewers") << ::getsid(0) << "\n";
+        vq::RemoveLeftoverCallFolders();
+        EXPECT_TRUE(fs::exists(sandboxed + "/校对.rtf"));
+        AgeRecord(sandboxed);
+        vq::RemoveLeftoverCallFolders();
+        EXPECT_FALSE(fs::exists(sandboxed));
+    }
+}
+
+} // namespace
+
+// A call folder's name carries the mark of its maker. At a later run's start the folders of makers
+// that have ended for certain (killed while a review was open) go with what they hold; those of
+// running processes, of another machine (whatever its boot), of a process that cannot be seen from
+// here (another PID namespace), and of names this system does not make stay. A process id that
+// another process took since is not mistaken for the maker.
+TEST(Folders, CallFoldersOfRunsThatEndedGoAtTheNextStart) {
+    vqtest::Workspace ws;
+    CheckCallFoldersOfEndedRunsGo(ws);
+}
+
+// A copy handed to a viewer that reads it later (a program started detached) keeps its folder
+// after the window went, until every process of the viewer's session has ended and the copy was
+// handed over long enough ago; at a later run as well, whose maker has ended by then.
+TEST(Folders, ACopyHandedToAViewerStaysUntilTheViewerHasEnded) {
+    vqtest::Workspace ws;
+    CheckCopiesStayForViewersOfTheirSession(ws);
+}
+
+namespace {
+
+// A process of the test's own that takes hold of a copy the way a viewer outside the session the
+// copy was handed to does (a daemon, a running instance, a program the desktop's service manager
+// started): in a session of its own, told a path, it reads the file and keeps it open, maps it, or
+// works in its folder, and lets go when its input closes.
+class OutsideViewer {
+public:
+    enum Way { kKeepsOpen, kMaps, kWorksIn };
+
+    explicit OutsideViewer(Way way) {
+        int go[2], told[2];
+        if (::pipe(go) != 0 || ::pipe(told) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::setsid();
+            ::close(go[1]);
+            ::close(told[0]);
+            std::string path;
+            char c;
+            while (::read(go[0], &c, 1) == 1 && c != '\n')
+                path += c;
+            std::string seen(64, '\0');
+            const int fd = ::open(path.c_str(), O_RDONLY);
+            const ssize_t n = fd >= 0 ? ::read(fd, seen.data(), seen.size()) : -1;
+            seen.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+            if (way == kMaps && fd >= 0)
+                ::mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (way != kKeepsOpen && fd >= 0)
+                ::close(fd);
+            if (way == kWorksIn && ::chdir(fs::path(path).parent_path().c_str()) != 0)
+                seen = "no chdir";
+            [[maybe_unused]] const ssize_t w = ::write(told[1], seen.data(), seen.size());
+            ::close(told[1]);
+            while (::read(go[0], &c, 1) > 0) {
+            }
+            ::_exit(0);
+        }
+        ::close(go[0]);
+        ::close(told[1]);
+        m_go = go[1];
+        m_told = told[0];
+    }
+    ~OutsideViewer() { End(); }
+    // Has it open the file (late: long after it started); what it read.
+    std::string Open(const std::string& path) {
+        const std::string line = path + "\n";
+        if (::write(m_go, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+            return std::string();
+        std::string seen;
+        char buffer[64];
+        for (ssize_t n; (n = ::read(m_told, buffer, sizeof buffer)) > 0;)
+            seen.append(buffer, static_cast<std::size_t>(n));
+        return seen;
+    }
+    void End() {
+        if (m_pid <= 0)
+            return;
+        ::close(m_go);
+        ::close(m_told);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_go = -1;
+    int m_told = -1;
+};
+
+} // namespace
+
+// A copy handed to a viewer stays for as long as a viewer may read it, whichever way the viewer
+// runs: the program started with the path ends at once, having passed the path on to a process
+// outside its session (one it became by daemonising, a running instance, one the desktop's service
+// manager starts), which opens the copy only after the window went, and keeps it open, maps it or
+// works in its folder past the time copies are kept for, and past the end of the run.
+TEST(Folders, ACopyStaysWhileAViewerOutsideTheSessionItWasHandedToMayReadIt) {
+    vqtest::Workspace ws;
+    for (const OutsideViewer::Way way :
+         {OutsideViewer::kKeepsOpen, OutsideViewer::kMaps, OutsideViewer::kWorksIn}) {
+        SCOPED_TRACE(way);
+        OutsideViewer instance(way);
+        std::string copy;
+        {
+            BlockedChild launcher(true);
+            vq::CallFolder window;
+            copy = (window.Path() + "P-1_total_.dwg").str();
+            std::ofstream(copy) << "drawing bytes";
+            vq::HandedToViewer(CString(copy), launcher.pid);
+            // It passed the path on and ended before the window closed.
+            launcher.End();
+        }
+        const std::string folder = fs::path(copy).parent_path().string();
+        vq::RemoveLeftoverCallFolders();
+        ASSERT_TRUE(fs::exists(copy));
+        EXPECT_EQ(instance.Open(copy), "drawing bytes");
+        AgeRecord(folder);
+        vq::RemoveLeftoverCallFolders();
+        EXPECT_TRUE(fs::exists(copy));
+        // A later run, whose maker has ended, leaves it too.
+        NextRunsWorkingFolder();
+        EXPECT_TRUE(fs::exists(copy));
+        instance.End();
+        vq::RemoveLeftoverCallFolders();
+        EXPECT_FALSE(fs::exists(folder));
+        EXPECT_FALSE(fs::exists(folder + ".viewers"));
+    }
+    // A folder of a run killed with a copy held open by a process (no record) stays as well.
+    BlockedChild maker(false);
+    vq::ProcessMark makerMark;
+    ASSERT_TRUE(vq::MarkOfProcess(maker.pid, makerMark));
+    maker.End(true);
+    const std::string left = PlantCallFolder(ws.WorkDir().str(), CallFolderName(makerMark, "Kk00Kk"));
+    OutsideViewer holder(OutsideViewer::kKeepsOpen);
+    EXPECT_NE(holder.Open(left + "/校对.rtf"), "");
+    vq::RemoveLeftoverCallFolders();
+    EXPECT_TRUE(fs::exists(left + "/校对.rtf"));
+    holder.End();
+    vq::RemoveLeftoverCallFolders();
+    EXPECT_FALSE(fs::exists(left));
+}
+
+namespace {
+
+// Children that start and end at once, a few at a time, as on a busy machine: until stopped, or
+// until a bound in count or time is reached.
+class ProcessChurn {
+public:
+    ProcessChurn(int limit, std::chrono::seconds bound) {
+        const auto deadline = std::chrono::steady_clock::now() + bound;
+        m_thread = std::thread([this, limit, deadline] {
+            while (!m_stop && m_made < limit && std::chrono::steady_clock::now() < deadline) {
+                pid_t batch[8];
+                int started = 0;
+                for (pid_t& pid : batch) {
+                    pid = ::fork();
+                    if (pid == 0)
+                        ::_exit(0);
+                    started += pid > 0;
+                }
+                for (const pid_t pid : batch)
+                    if (pid > 0)
+                        ::waitpid(pid, nullptr, 0);
+                m_made += started;
+            }
+            m_done = true;
+        });
+    }
+    ~ProcessChurn() {
+        m_stop = true;
+        m_thread.join();
+    }
+    bool Running() const { return !m_done; }
+    int Made() const { return m_made; }
+
+private:
+    std::atomic<bool> m_stop{false}, m_done{false};
+    std::atomic<int> m_made{0};
+    std::thread m_thread;
+};
+
+} // namespace
+
+// Processes that end while they are read (thousands of short children meanwhile) are taken for
+// ended: reading them never throws, not from a window's object going either, and a process that
+// runs is never taken for ended. The call-folder rules hold meanwhile.
+TEST(Folders, ProcessesEndingWhileTheyAreReadNeverMakeTheChecksFail) {
+    vqtest::Workspace ws;
+    const std::string working = ws.WorkDir().str();
+    BlockedChild viewer(true);
+    vq::ProcessMark running;
+    ASSERT_TRUE(vq::MarkOfProcess(viewer.pid, running));
+    std::vector<std::string> folders;
+    {
+        ProcessChurn churn(2000, std::chrono::seconds(12));
+        // A second reader meanwhile, as another window of the process may be.
+        std::atomic<int> thrown{0}, wrong{0};
+        std::thread reader([&] {
+            while (churn.Running()) {
+                try {
+                    vq::ProcessMark mark;
+                    wrong += !vq::SessionMayRun(viewer.pid) || vq::ProcessHasEnded(running) ||
+                             !vq::MarkOfProcess(viewer.pid, mark) || !(mark == running);
+                } catch (...) {
+                    ++thrown;
+                }
+            }
+        });
+        while (churn.Running()) {
+            EXPECT_NO_THROW({
+                EXPECT_TRUE(vq::SessionMayRun(viewer.pid));
+                EXPECT_FALSE(vq::ProcessHasEnded(running));
+                EXPECT_EQ(vq::FoldersInUse({working}), std::vector<bool>{false});
+                {
+                    vq::CallFolder window;
+                    const CString copy = window.Path() + "a.dwg";
+                    std::ofstream(copy.str()) << "drawing bytes";
+                    vq::HandedToViewer(copy, viewer.pid);
+                    folders.push_back(fs::path(copy.str()).parent_path().string());
+                }
+                vq::RemoveLeftoverCallFolders();
+            });
+        }
+        reader.join();
+        EXPECT_EQ(thrown, 0);
+        EXPECT_EQ(wrong, 0);
+        EXPECT_GT(churn.Made(), 100);
+    }
+    for (const std::string& folder : folders) {
+        EXPECT_TRUE(fs::exists(folder + "/a.dwg")) << folder;
+        AgeRecord(folder);
+    }
+    viewer.End();
+    vq::RemoveLeftoverCallFolders();
+    for (const std::string& folder : folders)
+        EXPECT_FALSE(fs::exists(folder)) << folder;
+
+    ProcessChurn churn(2000, std::chrono::seconds(12));
+    CheckCallFoldersOfEndedRunsGo(ws);
+    CheckCopiesStayForViewersOfTheirSession(ws);
+}
+
+namespace {
+
+// A child of the test in namespaces of its own (CLONE_NEW... flags; in a new PID namespace it is
+// the first process, with a /proc of its own). It runs a function, hands back what it returned, and
+// runs on until End. result is "unshare failed" when the namespaces cannot be made.
+class NamespacedChild {
+public:
+    NamespacedChild(int flags, const std::function<std::string()>& body) {
+        int in[2], out[2];
+        if (::pipe(in) != 0 || ::pipe(out) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(in[1]);
+            ::close(out[0]);
+            std::string result;
+            if (::unshare(flags) != 0) {
+                result = "unshare failed";
+            } else {
+                if ((flags & CLONE_NEWNS) != 0)
+                    ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
+                if ((flags & CLONE_NEWPID) != 0) {
+                    const pid_t first = ::fork();
+                    if (first != 0) {
+                        ::close(in[0]);
+                        ::close(out[1]);
+                        ::waitpid(first, nullptr, 0);
+                        ::_exit(0);
+                    }
+                    if (::mount("proc", "/proc", "proc", 0, nullptr) != 0)
+                        result = "unshare failed";
+                }
+                if (result.empty())
+                    result = body();
+            }
+            [[maybe_unused]] const ssize_t n = ::write(out[1], result.data(), result.size());
+            ::close(out[1]);
+            char c;
+            while (::read(in[0], &c, 1) > 0) {
+            }
+            ::_exit(0);
+        }
+        ::close(in[0]);
+        ::close(out[1]);
+        m_input = in[1];
+        char buffer[256];
+        for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+            result.append(buffer, static_cast<std::size_t>(n));
+        ::close(out[0]);
+    }
+    ~NamespacedChild() { End(); }
+    void End() {
+        if (m_pid <= 0)
+            return;
+        ::close(m_input);
+        ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+    std::string result;
+
+private:
+    pid_t m_pid = -1;
+    int m_input = -1;
+};
+
+} // namespace
+
+// Two hosts of one user sharing the temporary folder, one in a PID namespace of its own (a sandbox
+// or container): neither takes the other's running maker, whose id it cannot see, for ended, and
+// neither removes the other's folders while their makers run.
+TEST(Folders, HostsInPidNamespacesOfTheirOwnKeepEachOthersCallFolders) {
+    if (!vqtest::CanActAsOtherUser())
+        GTEST_SKIP() << "needs root to make namespaces";
+    vqtest::Workspace ws;
+    const std::string working = ws.WorkDir().str();
+    vq::CallFolder own;
+    const std::string ownFolder = own.Path().str();
+    BlockedChild killed(false);
+    vq::ProcessMark killedMark;
+    ASSERT_TRUE(vq::MarkOfProcess(killed.pid, killedMark));
+    killed.End(true);
+    const std::string killedFolder = PlantCallFolder(working, CallFolderName(killedMark, "Ab12Cd"));
+
+    NamespacedChild sandbox(CLONE_NEWPID | CLONE_NEWNS, [] {
+        // Left to the end of the process, as a window still open.
+        auto* window = new vq::CallFolder;
+        const std::string folder = window->Path().str();
+        vq::RemoveLeftoverCallFolders();
+        return folder + "\n" + vq::MarkText(vq::ThisProcessMark());
+    });
+    if (sandbox.result == "unshare failed")
+        GTEST_SKIP() << "no PID namespaces here";
+    const std::size_t line = sandbox.result.find('\n');
+    ASSERT_NE(line, std::string::npos) << sandbox.result;
+    const std::string sandboxFolder = sandbox.result.substr(0, line);
+    vq::ProcessMark sandboxMark;
+    ASSERT_TRUE(vq::ParseMark(sandbox.result.substr(line + 1), sandboxMark)) << sandbox.result;
+    EXPECT_EQ(sandboxMark.pid, 1);
+    EXPECT_NE(sandboxMark.pidSpace, vq::ThisProcessMark().pidSpace);
+    EXPECT_EQ(sandboxMark.machine, vq::ThisProcessMark().machine);
+    // Its sweep left this namespace's folders alone, the one of a maker ended as well: nothing
+    // there proves it.
+    EXPECT_TRUE(fs::is_directory(ownFolder));
+    EXPECT_TRUE(fs::exists(killedFolder + "/校对.rtf"));
+    EXPECT_FALSE(vq::ProcessHasEnded(sandboxMark));
+    vq::RemoveLeftoverCallFolders();
+    EXPECT_TRUE(fs::is_directory(sandboxFolder));
+    EXPECT_FALSE(fs::exists(killedFolder));
+    sandbox.End();
+}
+
+// The machine a mark names is its machine id (/etc/machine-id, else /var/lib/dbus/machine-id),
+// not its host name: a process of this machine under another host name is of this machine, one
+// with another id is another machine's even under this host name, and its folders stay whatever
+// its boot and process. Only without an id does the host name tell machines apart.
+TEST(Folders, AMachineIsKnownByItsIdNotItsHostName) {
+    if (!vqtest::CanActAsOtherUser())
+        GTEST_SKIP() << "needs root to make namespaces";
+    vqtest::Workspace ws;
+    const std::string other = ws.WriteFile("other-id", "0123456789abcdef0123456789abcdef\n").str();
+    const std::string empty = ws.WriteFile("no-id", "").str();
+    const auto machineOf = [](int flags, const char* host, const std::string& etcId,
+                              const std::string& dbusId) {
+        NamespacedChild child(flags, [&] {
+            if ((host && ::sethostname(host, std::strlen(host)) != 0) ||
+                (!etcId.empty() &&
+                 ::mount(etcId.c_str(), "/etc/machine-id", nullptr, MS_BIND, nullptr) != 0) ||
+                (!dbusId.empty() &&
+                 ::mount(dbusId.c_str(), "/var/lib/dbus/machine-id", nullptr, MS_BIND, nullptr) != 0))
+                return std::string("unshare failed");
+            return vq::MarkText(vq::ThisProcessMark());
+        });
+        vq::ProcessMark mark;
+        return vq::ParseMark(child.result, mark) ? std::optional<std::uint64_t>(mark.machine) : std::nullopt;
+    };
+    const std::uint64_t here = vq::ThisProcessMark().machine;
+    const auto renamed = machineOf(CLONE_NEWUTS, "another-host", "", "");
+    // The second place is put in the way only where the machine has it.
+    const std::string dbusFile = "/var/lib/dbus/machine-id";
+    const bool dbus = fs::exists(dbusFile);
+    const auto otherId = machineOf(CLONE_NEWNS, nullptr, other, dbus ? other : "");
+    const auto noId = machineOf(CLONE_NEWNS, nullptr, empty, dbus ? empty : "");
+    const auto noIdRenamed = machineOf(CLONE_NEWNS | CLONE_NEWUTS, "another-host", empty, dbus ? empty : "");
+    if (!renamed || !otherId || !noId || !noIdRenamed)
+        GTEST_SKIP() << "no namespaces or no machine id here";
+    EXPECT_EQ(*renamed, here);
+    EXPECT_NE(*otherId, here);
+    if (dbus) {
+        EXPECT_EQ(machineOf(CLONE_NEWNS, nullptr, empty, other), otherId);
+    }
+    EXPECT_NE(*noId, here);
+    EXPECT_NE(*noId, *otherId);
+    EXPECT_NE(*noIdRenamed, *noId);
+
+    // A process of the other machine under this host name, in a boot and with an id not of here.
+    vq::ProcessMark elsewhere = vq::ThisProcessMark();
+    elsewhere.machine = *otherId;
+    elsewhere.boot ^= 1;
+    elsewhere.pid = UnusedProcessId();
+    vq::ProcessMark earlierBoot = elsewhere;
+    earlierBoot.machine = here;
+    const std::string working = ws.WorkDir().str();
+    const std::string kept = PlantCallFolder(working, CallFolderName(elsewhere, "Mm00Mm"));
+    const std::string gone = PlantCallFolder(working, CallFolderName(earlierBoot, "Mm00Mm"));
+    vq::RemoveLeftoverCallFolders();
+    EXPECT_TRUE(fs::exists(kept + "/校对.rtf"));
+    EXPECT_FALSE(fs::exists(gone));
 }
 
 TEST(Folders, NativePathFindsEntriesSpelledInAnotherCase) {
