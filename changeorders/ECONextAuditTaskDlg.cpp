@@ -13,6 +13,7 @@
 #include "platform/base/WaitCursor.h"
 #include "platform/db/SqlText.h"
 #include "platform/ui/DataExchange.h"
+#include "review/AssistTaskRows.h"
 
 #include <algorithm>
 #include <vector>
@@ -285,32 +286,20 @@ bool CECONextAuditTaskDlg::LockTasksAsListed(CSqlTransaction& transaction, const
         if (!transaction.Lock(lock))
             return false;
     CString changed;
-    for (int row : rows) {
-        const CString name = m_list.GetItemText(row, kNameColumn);
-        std::vector<CString> stored;
-        bool found = false;
-        if (!ReadFirstRowTexts("SELECT AuditName, Auditor, BeginTime, FinishTime, AuditState, AuditResult, "
-                               "AuditRemark, AuditRequest FROM ECONextAuditManage WHERE " +
-                                   TaskCondition(name),
-                               stored, found))
-            return false;
-        bool same = found;
-        for (int c = 0; same && c < kColumnCount && c < static_cast<int>(stored.size()); ++c) {
-            if (!wholeTask && c != kAuditorColumn && c != kRequestColumn)
-                continue;
-            CString shown = m_list.GetItemText(row, c);
-            same = shown.Trim() == stored[c];
-        }
-        if (same)
-            continue;
-        CString line;
-        line.Format(found ? "协助评审任务：%s 已被其他用户修改\n" : "协助评审任务：%s 已被其他用户删除\n",
-                    CString(vq::VisibleText(name.str()).c_str()));
-        changed += line;
-    }
+    const std::vector<int> compared =
+        wholeTask ? std::vector<int>{} : std::vector<int>{kAuditorColumn, kRequestColumn};
+    if (!FindChangedAssistTasks(
+            m_list, rows, kNameColumn, kColumnCount, compared,
+            [this](const CString& name) {
+                return "SELECT AuditName, Auditor, BeginTime, FinishTime, AuditState, AuditResult, "
+                       "AuditRemark, AuditRequest FROM ECONextAuditManage WHERE " +
+                       TaskCondition(name);
+            },
+            changed))
+        return false;
     if (changed.IsEmpty())
         return true;
-    ShowDbMessage(changed + "本次没有" + what + "选中的协助评审任务。");
+    SayAssistTasksChanged(changed, what);
     return false;
 }
 

@@ -30,6 +30,11 @@ CString Upper(CString s) {
     return s;
 }
 
+// The lock of the borrowings below one part: releases of that level are taken one after the other.
+CString LevelLockName(const CString& upCode) {
+    return Upper("BorrowingRelation:" + upCode);
+}
+
 } // namespace
 
 BEGIN_MESSAGE_MAP(CBorrowRelationDlg, CDialog)
@@ -197,11 +202,31 @@ void CBorrowRelationDlg::ReleaseOne() {
     }
     if (vq::ShowMessageBox("警告", "是否真的要解除借用关系?", MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
-    const CString sql = "DELETE FROM BorrowingRelation WHERE Code='" + SqlQuote(record->second) +
-                        "' AND ProductCode='" + SqlQuote(record->first) + "'";
-    if (!theApp.ExecuteSql(sql))
-        return;
     HTREEITEM parent = m_tree.GetParentItem(node);
+    bool deeper = false;
+    {
+        // As for releasing all below a part: judged on the stored rows in the transaction that
+        // deletes, since another client may have stored a borrowing below this part while the
+        // question was open, which would then be left below a released part. The count is the
+        // last step before the commit: a borrowing found below the part rolls the delete back.
+        CSqlTransaction transaction;
+        if (!transaction.IsActive() || !transaction.Lock(LevelLockName(m_tree.GetItemText(parent))))
+            return;
+        const CString sql = "DELETE FROM BorrowingRelation WHERE Code='" + SqlQuote(record->second) +
+                            "' AND ProductCode='" + SqlQuote(record->first) + "'";
+        if (!theApp.ExecuteSql(sql))
+            return;
+        deeper = theApp.GetSqlInt("SELECT count(*) FROM BorrowingRelation WHERE UpCode='" +
+                                  SqlQuote(record->second) + "'") > 0;
+        if (theApp.m_bConnectionLost)
+            return;
+        if (!deeper && !transaction.Commit())
+            return;
+    }
+    if (deeper) {
+        AfxMessageBox("存在多层的借用关系，先需逐层进行解除...");
+        return;
+    }
     m_tree.DeleteItem(node);
     if (parent)
         m_tree.SelectItem(parent);
@@ -225,9 +250,7 @@ void CBorrowRelationDlg::ReleaseAllBelow(HTREEITEM node) {
         // borrowing that another client stored below one of the parts while the question was open
         // would otherwise be left below a released part.
         CSqlTransaction transaction;
-        CString lock = "BorrowingRelation:" + upCode;
-        lock.MakeUpper();
-        if (!transaction.IsActive() || !transaction.Lock(lock))
+        if (!transaction.IsActive() || !transaction.Lock(LevelLockName(upCode)))
             return;
         CString sql;
         sql.Format(

@@ -9,6 +9,7 @@
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/SqlTransaction.h"
+#include "core/StoredRowEdit.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
@@ -17,9 +18,13 @@
 #include "platform/maker/FileStore.h"
 #include "platform/ui/DataExchange.h"
 #include "review/AssistAuditTaskDlg.h"
+#include "review/AssistTaskRows.h"
 #include "review/AuditFlowEngine.h"
 
 #include "platform/base/File.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -37,6 +42,11 @@ const vq::TemplateRegistration kAssistAuditRegistration(CAssistAuditDlg::IDD, kA
 
 constexpr const char* kNoSelectionText = "请选择协助评审任务项...";
 constexpr const char* kTooManyTasksText = "协助评审任务不能超过100项...";
+constexpr const char* kOpenState = "未完成";
+
+bool IsFinishedState(const CString& state) {
+    return state == "完成" || state == "已完成";
+}
 
 } // namespace
 
@@ -185,6 +195,7 @@ bool CAssistAuditDlg::AddTaskFor(const CString& user, const CString& sendTime, c
     CString task;
     const CString today = CTime::GetCurrentTime().Format("%Y-%m-%d");
     const char* refusal = nullptr;
+    CString closed;
     {
         // Two windows adding tasks to one step at the same moment would otherwise both take the
         // first name free in their own list, and the results of the two tasks would then go into
@@ -193,8 +204,17 @@ bool CAssistAuditDlg::AddTaskFor(const CString& user, const CString& sendTime, c
         if (!transaction.IsActive() || !transaction.Lock(CAuditFlowEngine::DocumentLockName(FileID)))
             return false;
         LoadTasks();
+        // The step may have been decided, or the document released, since the caller saw it open
+        // (the automatic mode of the opinion dialog adds to documents it read before the person
+        // picked the auditors): a task added now would be one nobody can take up.
+        if (!ReadStepClosed(closed)) {
+            EnableEditButtons();
+            return false;
+        }
         task = FreeTaskName();
-        if (task.IsEmpty()) {
+        if (!closed.IsEmpty()) {
+            // refused below, once the lock is given back
+        } else if (task.IsEmpty()) {
             refusal = kTooManyTasksText;
         } else if (HasAuditor(user)) {
             refusal = "选定的评审负责人已经有评审任务，不能再分配...";
@@ -212,6 +232,11 @@ bool CAssistAuditDlg::AddTaskFor(const CString& user, const CString& sendTime, c
         }
     }
     // The boxes wait until the lock is given back: on SQLite it holds the whole database.
+    if (!closed.IsEmpty()) {
+        EnableEditButtons();
+        ShowDbMessage(closed + "本次没有增加协助评审任务。");
+        return false;
+    }
     if (refusal) {
         EnableEditButtons();
         AfxMessageBox(refusal);
@@ -226,36 +251,93 @@ bool CAssistAuditDlg::AddTaskFor(const CString& user, const CString& sendTime, c
     return true;
 }
 
-int CAssistAuditDlg::DeleteTask(const CString& task) {
-    // The state that decides is the stored one, read under the document's lock that the assisting
-    // reviewer's result takes too: the list may be older than a result stored meanwhile.
-    CSqlTransaction transaction;
-    CString state;
-    if (!ReadAssistTaskStateLocked(transaction, FileID, UpAuditName, task, state))
-        return -1;
-    if (state == "完成" || state == "已完成") {
-        transaction.Commit();
-        for (int row = 0; row < m_list.GetItemCount(); ++row) {
-            if (m_list.GetItemText(row, kTaskColumn) == task)
-                m_list.SetItemText(row, kStateColumn, state);
-        }
-        return 0;
-    }
+std::vector<int> CAssistAuditDlg::SelectedRows() const {
+    std::vector<int> rows;
+    for (int row = 0; row < m_list.GetItemCount(); ++row)
+        if (m_list.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED)
+            rows.push_back(row);
+    return rows;
+}
+
+bool CAssistAuditDlg::ReadStepClosed(CString& closed) {
+    // The document's row is the lock every decision on it takes (with its flow's): a decision
+    // taken at the same moment has been committed by now, or waits until this transaction ends.
     CString sql;
-    sql.Format("DELETE FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
-               SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(task));
+    sql.Format("UPDATE TeamWorkResult SET State=State WHERE FileID='%s'", SqlQuote(FileID));
     if (!theApp.ExecuteSql(sql))
-        return -1;
+        return false;
+    std::vector<CString> document;
+    bool found = false;
+    sql.Format("SELECT State FROM TeamWorkResult WHERE FileID='%s'", SqlQuote(FileID));
+    if (!ReadFirstRowTexts(sql, document, found))
+        return false;
+    const CString shownId(vq::VisibleText(FileID.str()).c_str());
+    const CString shownStep(vq::VisibleText(UpAuditName.str()).c_str());
+    CString line;
+    if (!found || document.empty() || document[0] != "评审") {
+        line.Format("工作文档：%s 已不在评审中\n", shownId);
+        closed += line;
+        return true;
+    }
+    std::vector<CString> step;
+    sql.Format("SELECT State FROM TeamWorkAudit WHERE FileID='%s' AND AuditTask='%s'", SqlQuote(FileID),
+               SqlQuote(UpAuditName));
+    if (!ReadFirstRowTexts(sql, step, found))
+        return false;
+    if (!found || step.empty())
+        line.Format("工作文档：%s 的评审任务：%s 已不存在\n", shownId, shownStep);
+    else if (step[0] == "已完成")
+        line.Format("工作文档：%s 的评审任务：%s 已评审完成\n", shownId, shownStep);
+    closed += line;
+    return true;
+}
+
+bool CAssistAuditDlg::WriteTasksAsListed(const std::vector<int>& rows, const std::vector<int>& compared,
+                                         const char* what, bool opensTasks,
+                                         const std::function<bool()>& write) {
+    CString changed;
+    {
+        CWaitCursor wait;
+        CSqlTransaction transaction;
+        // The lock the assisting reviewer's result and the adding of tasks take too.
+        if (!transaction.IsActive() || !transaction.Lock(CAuditFlowEngine::DocumentLockName(FileID)))
+            return false;
+        if (opensTasks && !ReadStepClosed(changed))
+            return false;
+        const auto selectTask = [this](const CString& task) {
+            CString sql;
+            sql.Format(
+                "SELECT AuditTask, Auditor, BeginDate, FinishDate, State, Result, Prompt, AuditRequest FROM "
+                "TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
+                SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(task));
+            return sql;
+        };
+        if (!FindChangedAssistTasks(m_list, rows, kTaskColumn, kColumnCount, compared, selectTask, changed))
+            return false;
+        if (changed.IsEmpty() && (!write() || !transaction.Commit()))
+            return false;
+    }
+    if (changed.IsEmpty())
+        return true;
+    // Said once the transaction has ended; the list then shows the tasks as stored now.
+    SayAssistTasksChanged(changed, what);
+    LoadTasks();
+    EnableEditButtons();
+    return false;
+}
+
+bool CAssistAuditDlg::DeleteTaskMarkup(const CString& task) {
+    CString sql;
     sql.Format("SELECT FileLogID FROM DesignMarkupManage WHERE FileID='%s' AND AuditName='%s'",
                SqlQuote(FileID), SqlQuote(task));
     const int markupId = theApp.GetSqlInt(sql);
+    if (theApp.m_bConnectionLost)
+        return false;
     sql.Format("DELETE FROM DesignMarkupManage WHERE FileLogID = %d", markupId);
     if (!theApp.ExecuteSql(sql))
-        return -1;
+        return false;
     sql.Format("DELETE FROM DesignMarkupPackage WHERE FileLogID = %d", markupId);
-    if (!theApp.ExecuteSql(sql))
-        return -1;
-    return transaction.Commit() ? 1 : -1;
+    return theApp.ExecuteSql(sql) != FALSE;
 }
 
 void CAssistAuditDlg::OnDblClick(NMHDR*, LRESULT* pResult) {
@@ -296,17 +378,26 @@ void CAssistAuditDlg::OnRestartTask() {
     }
     if (AfxMessageBox("是否要重新启动选中的协助评审任务?", MB_YESNO) != IDYES)
         return;
-    for (int row = 0; row < m_list.GetItemCount(); ++row) {
-        if (!(m_list.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED))
-            continue;
-        CString sql;
-        sql.Format("UPDATE TeamWorkNextAudit SET State='未完成' WHERE FileID='%s' AND UpAuditName='%s' AND "
-                   "AuditTask='%s'",
-                   SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(m_list.GetItemText(row, kTaskColumn)));
-        if (!theApp.ExecuteSql(sql))
-            return;
-        m_list.SetItemText(row, kStateColumn, "未完成");
-    }
+    const std::vector<int> rows = SelectedRows();
+    // Only tasks still stored as listed are restarted (not one deleted, decided again or handed to
+    // another reviewer while the question was open), and only on a step still open: a task of a
+    // decided step or of a document no longer under review would wait for nobody.
+    const bool restarted = WriteTasksAsListed(rows, {}, "重新启动", true, [&] {
+        for (int row : rows) {
+            CString sql;
+            sql.Format(
+                "UPDATE TeamWorkNextAudit SET State='未完成' WHERE FileID='%s' AND UpAuditName='%s' AND "
+                "AuditTask='%s'",
+                SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(m_list.GetItemText(row, kTaskColumn)));
+            if (!theApp.ExecuteSql(sql))
+                return false;
+        }
+        return true;
+    });
+    if (!restarted)
+        return;
+    for (int row : rows)
+        m_list.SetItemText(row, kStateColumn, kOpenState);
 }
 
 void CAssistAuditDlg::OnDeleteTask() {
@@ -316,25 +407,48 @@ void CAssistAuditDlg::OnDeleteTask() {
     }
     if (AfxMessageBox("是否要删除选中的协助评审任务?", MB_YESNO) != IDYES)
         return;
-    for (int row = 0; row < m_list.GetItemCount();) {
-        if (!(m_list.GetItemState(row, LVIS_SELECTED) & LVIS_SELECTED)) {
-            ++row;
-            continue;
+    const std::vector<int> rows = SelectedRows();
+    // Decided on the tasks as stored after the answer: a task deleted or handed to another
+    // reviewer meanwhile stops the deletion; a finished assisting review is part of the step's
+    // record and stays (also one finished after the list was read); the others go with their
+    // markup together or not at all.
+    std::vector<std::pair<int, CString>> finished; // row, stored state
+    const bool deleted = WriteTasksAsListed(rows, {kAuditorColumn, kRequestColumn}, "删除", false, [&] {
+        finished.clear();
+        for (int row : rows) {
+            const CString task = m_list.GetItemText(row, kTaskColumn);
+            CString sql;
+            sql.Format("SELECT State FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND "
+                       "AuditTask='%s'",
+                       SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(task));
+            const CString state = theApp.GetSqlString(sql).Trim();
+            if (theApp.m_bConnectionLost)
+                return false;
+            if (IsFinishedState(state)) {
+                finished.emplace_back(row, state);
+                continue;
+            }
+            sql.Format(
+                "DELETE FROM TeamWorkNextAudit WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
+                SqlQuote(FileID), SqlQuote(UpAuditName), SqlQuote(task));
+            if (!theApp.ExecuteSql(sql) || !DeleteTaskMarkup(task))
+                return false;
         }
-        const CString task = m_list.GetItemText(row, kTaskColumn);
-        const int deleted = DeleteTask(task);
-        if (deleted < 0)
-            break;
-        if (deleted == 0) {
-            // A finished assisting review is part of the step's record: it stays.
-            CString text;
-            text.Format("协助评审任务：%s 已完成，不能进行删除...", task);
-            AfxMessageBox(text);
-            ++row;
-            continue;
-        }
-        m_list.DeleteItem(row);
+        return true;
+    });
+    if (!deleted)
+        return;
+    for (const auto& [row, state] : finished) {
+        m_list.SetItemText(row, kStateColumn, state);
+        CString text;
+        text.Format("协助评审任务：%s 已完成，不能进行删除...", m_list.GetItemText(row, kTaskColumn));
+        AfxMessageBox(text);
     }
+    // From the last row up, so that the rows still to remove keep their places.
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+        if (std::none_of(finished.begin(), finished.end(),
+                         [&](const auto& kept) { return kept.first == *it; }))
+            m_list.DeleteItem(*it);
     EnableEditButtons();
 }
 

@@ -3,8 +3,10 @@
 // and opens the redline markup an assisting reviewer left. In its automatic mode it gives the
 // preset auditors their tasks at once and closes (several documents decided together). Tasks are
 // added under the document's lock, after reading the step's tasks again, so that two windows adding
-// at the same moment never give one name (or one auditor) twice; a deletion goes by the stored
-// state under the same lock, so that a result stored meanwhile is never deleted.
+// at the same moment never give one name (or one auditor) twice, and only while the document is
+// under review and the step still open. A restart or deletion is decided under the same lock on
+// the tasks as stored after the answer: a task another client changed or deleted meanwhile stops
+// it (one box says which), and a deletion keeps the tasks whose stored state is finished.
 #pragma once
 
 #include "controls/SortListCtrl.h"
@@ -12,6 +14,9 @@
 #include "platform/base/Folders.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
+
+#include <functional>
+#include <vector>
 
 class CAssistAuditDlg : public CDialog {
 public:
@@ -24,8 +29,17 @@ public:
     static constexpr int kBrowseMarkupId = 1006;
 
     // The columns of the task list.
-    enum Column { kTaskColumn, kAuditorColumn, kBeginColumn, kFinishColumn, kStateColumn, kResultColumn,
-                  kOpinionColumn, kRequestColumn };
+    enum Column {
+        kTaskColumn,
+        kAuditorColumn,
+        kBeginColumn,
+        kFinishColumn,
+        kStateColumn,
+        kResultColumn,
+        kOpinionColumn,
+        kRequestColumn,
+        kColumnCount
+    };
 
     explicit CAssistAuditDlg(CWnd* parent = nullptr);
     ~CAssistAuditDlg() override;
@@ -69,9 +83,21 @@ private:
     // (another window may have added tasks since), then the name is chosen and the row written.
     // Says why a user got none once the lock is given back; false when the adding must end.
     bool AddTaskFor(const CString& user, const CString& sendTime, const CString& sendDate);
-    // Deletes one task with its markup in one transaction, unless its stored state is finished:
-    // 1 deleted, 0 kept (finished; the list shows the stored state), -1 failed (shown).
-    int DeleteTask(const CString& task);
+    std::vector<int> SelectedRows() const;
+    // Inside a transaction holding the document's lock: takes the document's row (the lock a
+    // decision takes) and reads whether a task may still be opened on the step: the document under
+    // review ("评审") and the step stored and not decided. When not, `closed` gets the line that
+    // says why. False when a statement failed (shown).
+    bool ReadStepClosed(CString& closed);
+    // Runs `write` in one transaction under the document's lock, after checking the listed rows
+    // against the tasks as stored (the columns `compared`, every column when empty) and, with
+    // `opensTasks`, that the step is still open; true when written. When anything changed
+    // meanwhile, nothing is written, one box says what and that nothing of `what` was done, and
+    // the list is read again; after a failure (shown) nothing is written.
+    bool WriteTasksAsListed(const std::vector<int>& rows, const std::vector<int>& compared, const char* what,
+                            bool opensTasks, const std::function<bool()>& write);
+    // Deletes a task's markup (inside the caller's transaction); false when a statement failed.
+    bool DeleteTaskMarkup(const CString& task);
     void SendAssistNotice(const CString& auditor, const CString& sendTime, const CString& sendDate);
     bool FindTaskMarkup(const CString& task, CString& markupId, CString& fileType);
     CString DownloadMarkup(const CString& markupId, const CString& fileType);

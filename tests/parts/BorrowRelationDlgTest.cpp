@@ -1,5 +1,6 @@
 // The borrowing relation browser: the tree of the borrowing register, which commands each node
-// allows, releasing one borrowing or all those below a node, and the query list.
+// allows, releasing one borrowing or all those below a node (refused on a level another client
+// stored meanwhile), and the query list.
 #include "parts/BorrowRelationDlg.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ScriptedUser.h"
@@ -197,6 +198,43 @@ TEST_P(BorrowRelationTest, ALevelStoredWhileAskedRefusesReleasingAll) {
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(Count("1=1"), "7");
+}
+
+// The same for one borrowing: a part below which another client stored a borrowing while "解除借用"
+// was asked keeps its borrowing (of either product) and its node, and one box says why; once the
+// lower level is released, the part can be released.
+TEST_P(BorrowRelationTest, ALevelStoredWhileAskedRefusesReleasingOne) {
+    CBorrowRelationDlg dlg;
+    vq::ScriptedUser user;
+    user.Dialog("借用关系浏览")
+        .Tree(1205, "借用关系/U1/K1")
+        .Click(1091)
+        .Message("是否真的要解除借用关系?", IDYES)
+        .Do([&](CDialog& d) {
+            EXPECT_EQ(Count("Code='K1'"), "2");
+            EXPECT_NE(dlg.m_tree.FindPath("借用关系/U1/K1"), nullptr);
+            EXPECT_EQ(dlg.m_tree.GetItemText(dlg.m_tree.GetSelectedItem()), "K1");
+            EXPECT_EQ(Buttons(d), std::make_pair(true, true));
+        })
+        .Do([&](CDialog&) { ws->Execute("DELETE FROM BorrowingRelation WHERE UpCode='K1'"); })
+        .Click(1091)
+        .Message("是否真的要解除借用关系?", IDYES)
+        .Do([&](CDialog&) {
+            EXPECT_EQ(Count("Code='K1'"), "1");
+            EXPECT_EQ(dlg.m_tree.FindPath("借用关系/U1/K1"), nullptr);
+        })
+        .Click(IDCANCEL);
+    vqtest::MessageBoxRecorder boxes;
+    boxes.WhenShown("是否真的要解除借用关系?", [this] {
+        ws->Execute(
+            "INSERT INTO BorrowingRelation (Code, BorrowedCode, UpCode, ProductCode) VALUES ('K5', 'S6', "
+            "'K1', 'PA')");
+    });
+    boxes.Expect("存在多层的借用关系，先需逐层进行解除...");
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(boxes.Pending(), 0);
+    EXPECT_EQ(Count("1=1"), "5");
 }
 
 TEST_P(BorrowRelationTest, QueryListJumpsToTheTreeNode) {

@@ -16,6 +16,7 @@
 #include "projects/DesignProjectManageIds.h"
 #include "projects/ProjectTeamDlg.h"
 #include "projects/ProjectTeamIds.h"
+#include "review/AssistAuditDlg.h"
 #include "review/DesignFileAuditSender.h"
 #include "review/ProjectTaskAuditDlg.h"
 #include "review/WorkDocAuditResultDlg.h"
@@ -142,6 +143,27 @@ void RestartAssistingTask(vq::ScriptedUser& user, const std::function<void()>&) 
         .Click("退出");
 }
 
+// A finished assisting review 会审[1] of lisi on the open step 会审[N] of the document F-1 under review.
+void WorkAssistingTask(Ws& ws) {
+    Users(ws);
+    Sql(ws, "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State) VALUES ('F-1', "
+            "'XM-01#001', "
+            "'箱盖零件图', 'a.dwg', '评审')");
+    Sql(ws,
+        "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State) VALUES ('F-1', '会审[N]', 'zhangsan', "
+        "'未完成')");
+    Sql(ws,
+        "INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, Assigner, AuditTask, Auditor, State, Result) "
+        "VALUES ('F-1', '会审[N]', 'zhangsan', '会审[1]', 'lisi', '已完成', '通过')");
+}
+
+void OpenWorkAssistingTasks() {
+    CAssistAuditDlg dlg(nullptr);
+    dlg.FileID = "F-1";
+    dlg.UpAuditName = "会审[N]";
+    dlg.DoModal();
+}
+
 const Road kRoads[] = {
     {"work task deletion", [](Ws& ws) { WorkTask(ws, "正进行中"); },
      [](vq::ScriptedUser& user, const std::function<void()>&) {
@@ -239,6 +261,31 @@ const Road kRoads[] = {
          dlg.DoModal();
      },
      "是否真的要解除所有借用关系?",
+     [](Ws& ws) {
+         Sql(ws,
+             "INSERT INTO BorrowingRelation (Code, BorrowedCode, UpCode, ProductCode) VALUES ('K5', 'S6', "
+             "'K1', 'PA')");
+     },
+     "存在多层的借用关系，先需逐层进行解除...", "SELECT count(*) FROM BorrowingRelation WHERE UpCode='U1'",
+     "2"},
+    {"release of one borrowing",
+     [](Ws& ws) {
+         Sql(ws,
+             "INSERT INTO BorrowingRelation (Code, BorrowedCode, UpCode, ProductCode) VALUES ('K1', 'S1', "
+             "'U1', 'PA'), ('K2', 'S2', 'U1', 'PA')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("借用关系浏览")
+             .Tree(1205, "借用关系/U1/K1")
+             .Click(1091)
+             .Message("是否真的要解除借用关系?", IDYES)
+             .Click(IDCANCEL);
+     },
+     [] {
+         CBorrowRelationDlg dlg;
+         dlg.DoModal();
+     },
+     "是否真的要解除借用关系?",
      [](Ws& ws) {
          Sql(ws,
              "INSERT INTO BorrowingRelation (Code, BorrowedCode, UpCode, ProductCode) VALUES ('K5', 'S6', "
@@ -541,6 +588,34 @@ const Road kRoads[] = {
      [](Ws& ws) { Sql(ws, "UPDATE ECONextAuditManage SET Auditor='zhaoliu'"); },
      "协助评审任务：校对[1] 已被其他用户修改\n本次没有删除选中的协助评审任务。",
      "SELECT Auditor FROM ECONextAuditManage", "zhaoliu"},
+    {"work document's assisting task restarted after the document was released meanwhile", WorkAssistingTask,
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("设计过程—协助评审任务管理")
+             .Select(CAssistAuditDlg::kListId, "会审[1]")
+             .Click(CAssistAuditDlg::kRestartId)
+             .Message("是否要重新启动选中的协助评审任务?", IDYES)
+             .Click("退出");
+     },
+     OpenWorkAssistingTasks, "是否要重新启动选中的协助评审任务?",
+     [](Ws& ws) {
+         Sql(ws, "UPDATE TeamWorkAudit SET State='已完成', Result='通过'");
+         Sql(ws, "UPDATE TeamWorkResult SET State='正式'");
+     },
+     "工作文档：F-1 已不在评审中\n本次没有重新启动选中的协助评审任务。",
+     "SELECT State FROM TeamWorkNextAudit", "已完成"},
+    {"work document's assisting task deleted after it was handed to another reviewer meanwhile",
+     WorkAssistingTask,
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("设计过程—协助评审任务管理")
+             .Select(CAssistAuditDlg::kListId, "会审[1]")
+             .Click(CAssistAuditDlg::kDeleteId)
+             .Message("是否要删除选中的协助评审任务?", IDYES)
+             .Click("退出");
+     },
+     OpenWorkAssistingTasks, "是否要删除选中的协助评审任务?",
+     [](Ws& ws) { Sql(ws, "UPDATE TeamWorkNextAudit SET Auditor='zhaoliu', State='未完成'"); },
+     "协助评审任务：会审[1] 已被其他用户修改\n本次没有删除选中的协助评审任务。",
+     "SELECT Auditor FROM TeamWorkNextAudit", "zhaoliu"},
     {"group member deleted after another client made it leader", ProjectGroup,
      [](vq::ScriptedUser& user, const std::function<void()>&) {
          user.Dialog("项目组成员管理")

@@ -1,7 +1,8 @@
 // Assisting reviews in both dialects: tasks added by hand and automatically, their names, the
 // hundred-task limit, tasks another window added meanwhile, a lock held too long, changing,
 // restarting and deleting them (finished ones stay, also when finished after the list was read,
-// and keep their auditor), the read-only mode, and the opinion dialog of a step that needs them.
+// and keep their auditor), what another client writes while a restart, deletion or add is asked,
+// the read-only mode, and the opinion dialog of a step that needs them.
 #include "review/AssistAuditDlg.h"
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
@@ -11,11 +12,13 @@
 #include "review/AuditFlowEngine.h"
 #include "review/AuditOpinionDlg.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -72,6 +75,17 @@ protected:
             rs->MoveNext();
         }
         rs->Close();
+        return all;
+    }
+    // The list as shown, one "task=auditor/state" per row, in the form of Tasks().
+    static Set Listed(CDialog& d) {
+        auto& list = *static_cast<CListCtrl*>(d.GetDlgItem(A::kListId));
+        Set all;
+        for (int row = 0; row < list.GetItemCount(); ++row)
+            all.insert((list.GetItemText(row, A::kTaskColumn) + "=" +
+                        list.GetItemText(row, A::kAuditorColumn) + "/" +
+                        list.GetItemText(row, A::kStateColumn))
+                           .str());
         return all;
     }
     static void SelectRows(CDialog& d, std::initializer_list<int> rows) {
@@ -264,6 +278,150 @@ TEST_P(AssistAuditDlgTest, ATaskFinishedAfterTheListWasReadIsNotDeleted) {
         .Click(IDCANCEL);
     Run(user);
     EXPECT_EQ(Tasks(), (Set{"会审[1]=lisi/已完成"}));
+}
+
+// Another client writes while a restart or a deletion is asked: the tasks, the step and the
+// document are read again under the document's lock after the answer. A task deleted, handed to
+// another reviewer or decided again, a step decided or a document released meanwhile stops the
+// whole write: one box says what changed, nothing is stored, and the list shows the tasks as
+// stored (never "未完成" for a restart that was not stored).
+TEST_P(AssistAuditDlgTest, WhatAnotherClientWritesWhileARestartOrDeletionIsAskedStopsIt) {
+    struct Case {
+        const char* name;
+        int button;
+        std::vector<int> rows;
+        const char* meanwhile;
+        const char* refusal;
+        Set after;
+    };
+    constexpr const char* kRestart = "是否要重新启动选中的协助评审任务?";
+    constexpr const char* kDelete = "是否要删除选中的协助评审任务?";
+    const Case cases[] = {
+        {"restart of a task deleted",
+         A::kRestartId,
+         {0},
+         "DELETE FROM TeamWorkNextAudit WHERE AuditTask='会审[1]'",
+         "协助评审任务：会审[1] 已被其他用户删除\n本次没有重新启动选中的协助评审任务。",
+         Set{"会审[2]=wangwu/未完成"}},
+        {"restart of a task handed over",
+         A::kRestartId,
+         {0},
+         "UPDATE TeamWorkNextAudit SET Auditor='zhaoliu' WHERE AuditTask='会审[1]'",
+         "协助评审任务：会审[1] 已被其他用户修改\n本次没有重新启动选中的协助评审任务。",
+         Set{"会审[1]=zhaoliu/已完成", "会审[2]=wangwu/未完成"}},
+        {"restart of a task decided again",
+         A::kRestartId,
+         {0},
+         "UPDATE TeamWorkNextAudit SET Result='不通过' WHERE AuditTask='会审[1]'",
+         "协助评审任务：会审[1] 已被其他用户修改\n本次没有重新启动选中的协助评审任务。",
+         Set{"会审[1]=lisi/已完成", "会审[2]=wangwu/未完成"}},
+        {"restart of two, one of them deleted",
+         A::kRestartId,
+         {0, 1},
+         "DELETE FROM TeamWorkNextAudit WHERE AuditTask='会审[2]'",
+         "协助评审任务：会审[2] 已被其他用户删除\n本次没有重新启动选中的协助评审任务。",
+         Set{"会审[1]=lisi/已完成"}},
+        {"restart on a released document",
+         A::kRestartId,
+         {0},
+         "UPDATE TeamWorkAudit SET State='已完成', Result='通过'; UPDATE TeamWorkResult SET State='正式'",
+         "工作文档：F-1 已不在评审中\n本次没有重新启动选中的协助评审任务。",
+         Set{"会审[1]=lisi/已完成", "会审[2]=wangwu/未完成"}},
+        {"restart on a step decided",
+         A::kRestartId,
+         {0},
+         "UPDATE TeamWorkAudit SET State='已完成', Result='通过'",
+         "工作文档：F-1 的评审任务：会审[N] 已评审完成\n本次没有重新启动选中的协助评审任务。",
+         Set{"会审[1]=lisi/已完成", "会审[2]=wangwu/未完成"}},
+        {"deletion of a task handed over",
+         A::kDeleteId,
+         {1},
+         "UPDATE TeamWorkNextAudit SET Auditor='zhaoliu' WHERE AuditTask='会审[2]'",
+         "协助评审任务：会审[2] 已被其他用户修改\n本次没有删除选中的协助评审任务。",
+         Set{"会审[1]=lisi/已完成", "会审[2]=zhaoliu/未完成"}},
+        {"deletion of two, one of them given another request",
+         A::kDeleteId,
+         {0, 1},
+         "UPDATE TeamWorkNextAudit SET AuditRequest='再核对' WHERE AuditTask='会审[2]'",
+         "协助评审任务：会审[2] 已被其他用户修改\n本次没有删除选中的协助评审任务。",
+         Set{"会审[1]=lisi/已完成", "会审[2]=wangwu/未完成"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ws.Execute("DELETE FROM TeamWorkNextAudit; DELETE FROM DesignMarkupManage; UPDATE TeamWorkAudit SET "
+                   "State='未完成', Result=NULL; UPDATE TeamWorkResult SET State='评审'");
+        AddTask("会审[1]", "lisi", "已完成");
+        AddTask("会审[2]", "wangwu", "未完成");
+        ws.Execute("UPDATE TeamWorkNextAudit SET Result='通过' WHERE AuditTask='会审[1]'");
+        ws.Execute(
+            "INSERT INTO DesignMarkupManage (FileLogID, FileID, AuditName, TaskGroup, FileGroup) VALUES (7, "
+            "'F-1', '会审[2]', '_T', '_Markup')");
+        const char* question = c.button == A::kRestartId ? kRestart : kDelete;
+        const Set after = c.after;
+        vq::ScriptedUser user;
+        user.Dialog(kCaption)
+            .Do([&c](CDialog& d) {
+                SelectRows(d, {});
+                for (int row : c.rows)
+                    static_cast<CListCtrl*>(d.GetDlgItem(A::kListId))
+                        ->SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+            })
+            .Click(c.button)
+            .Message(question, IDYES)
+            .Do([&after](CDialog& d) { EXPECT_EQ(Listed(d), after); })
+            .Click(IDCANCEL);
+        vqtest::MessageBoxRecorder boxes;
+        boxes.WhenShown(question, [&] { ws.Execute(c.meanwhile); });
+        boxes.Expect(c.refusal);
+        Run(user);
+        EXPECT_EQ(boxes.Pending(), 0);
+        EXPECT_EQ(boxes.Texts().size(), 2u) << "the question and one box";
+        EXPECT_EQ(Tasks(), after);
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignMarkupManage"), "1");
+    }
+}
+
+// The step is decided, or the document released, while the person picks the auditors (or before
+// the opinion dialog's automatic mode comes to the document): no task and no notice is written,
+// and one box says why for all the users picked.
+TEST_P(AssistAuditDlgTest, NoTaskIsAddedToAStepDecidedOrADocumentReleasedMeanwhile) {
+    vq::ScriptedUser user;
+    user.Dialog(kCaption)
+        .Click(A::kAddId)
+        .Dialog(kPicker)
+        .Do([this](CDialog&) { ws.Execute("UPDATE TeamWorkAudit SET State='已完成', Result='通过'"); })
+        .Select(1059, "lisi")
+        .Do([](CDialog& d) {
+            auto& list = *static_cast<CListCtrl*>(d.GetDlgItem(1059));
+            for (int i = 0; i < list.GetItemCount(); ++i)
+                if (list.GetItemText(i, 0) == "wangwu")
+                    list.SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+        })
+        .Click(IDOK)
+        .Message("工作文档：F-1 的评审任务：会审[N] 已评审完成\n本次没有增加协助评审任务。", IDOK)
+        .Dialog(kCaption)
+        .Do([](CDialog& d) {
+            EXPECT_EQ(Listed(d), Set{});
+            EXPECT_FALSE(d.GetDlgItem(A::kDeleteId)->IsWindowEnabled());
+        })
+        .Click(IDCANCEL);
+    Run(user);
+    EXPECT_EQ(Tasks(), Set{});
+
+    ws.Execute(
+        "UPDATE TeamWorkAudit SET State='未完成', Result=NULL; UPDATE TeamWorkResult SET State='正式'");
+    vq::ScriptedUser automatic;
+    automatic.Message("工作文档：F-1 已不在评审中\n本次没有增加协助评审任务。", IDOK);
+    CAssistAuditDlg dlg(nullptr);
+    dlg.FileID = "F-1";
+    dlg.UpAuditName = "会审[N]";
+    dlg.AutoAssign = 1;
+    dlg.PresetAuditors.Add("lisi");
+    dlg.PresetAuditors.Add("zhaoliu");
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(automatic.Succeeded()) << automatic.Error();
+    EXPECT_EQ(Tasks(), Set{});
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), "0");
 }
 
 TEST_P(AssistAuditDlgTest, ATaskIsChangedInItsOwnDialogAndItsAuditorIsTold) {

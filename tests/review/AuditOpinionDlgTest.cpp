@@ -1,7 +1,7 @@
 // The review opinion dialog in both dialects, worked by the scripted user: a document submitted
 // for review walks a three-level path with peers and a mixed-auditor step to its release, fails
-// back to its designer, is returned to an earlier step, waits for a decision taken later, and a
-// batch of documents is decided together.
+// back to its designer, is returned to an earlier step, waits for a decision taken later, a batch
+// of documents is decided together, and a batch's assisting reviewers are assigned to each document.
 #include "review/AuditOpinionDlg.h"
 #include "core/ComError.h"
 #include "core/Settings.h"
@@ -11,6 +11,7 @@
 #include "platform/ui/ScriptedUser.h"
 #include "platform/ui/View.h"
 #include "platform/ui/qt/QtDialogView.h"
+#include "review/AssistAuditDlg.h"
 #include "review/DesignFileAuditSender.h"
 #include "review/SelectReturnTaskDlg.h"
 #include "tests/support/DbWorkspace.h"
@@ -481,6 +482,82 @@ TEST_P(AuditOpinionDlgTest, ABatchWithoutAnOpenStepKeepsOkDisabled) {
     run({"F-3"}, "设计会签", false);        // only a finished step
     run({"F-3", "F-2"}, "设计会签", true);  // one step still open
     EXPECT_EQ(Steps("F-2"), (Set{"设计会签=lisi/未完成/"}));
+}
+
+// "协助评审..." of a batch gives the auditors picked for the first document to the others too. A
+// document whose step another client decided, or which was released, while the person was asked
+// and picked gets no task and no notice, and one box names it; the other documents get theirs.
+TEST_P(AuditOpinionDlgTest, ABatchAssignmentSkipsAStepDecidedOrADocumentReleasedMeanwhile) {
+    ws.Execute(
+        "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('协审', '并联', "
+        "'会审[N](40,20)')");
+    struct Case {
+        const char* name;
+        const char* meanwhile;
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {"step decided", "UPDATE TeamWorkAudit SET State='已完成', Result='通过' WHERE FileID='F-3'",
+         "工作文档：F-3 的评审任务：会审[N] 已评审完成\n本次没有增加协助评审任务。"},
+        {"document released",
+         "UPDATE TeamWorkAudit SET State='已完成', Result='通过' WHERE FileID='F-3'; UPDATE TeamWorkResult "
+         "SET "
+         "State='正式' WHERE FileID='F-3'",
+         "工作文档：F-3 已不在评审中\n本次没有增加协助评审任务。"},
+    };
+    constexpr const char* kQuestion = "这将同时对所选中的3个文档进行协助评审指派, 是否继续?";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ws.Execute(
+            "DELETE FROM TeamWorkResult; DELETE FROM TeamWorkAudit; DELETE FROM TeamWorkNextAudit; DELETE "
+            "FROM MessageManage");
+        for (const char* id : {"F-2", "F-3", "F-4"}) {
+            CString sql;
+            sql.Format(
+                "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+                "AuditorName) VALUES ('%s', 'XM-01[M]#001', '箱座零件图', 'b.dwg', '评审', '协审', "
+                "'zhangsan'); INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State) VALUES ('%s', "
+                "'会审[N]', 'zhangsan', '未完成')",
+                id, id);
+            ws.Execute(sql);
+        }
+        theApp.m_strLoginUser = "zhangsan";
+        vq::ScriptedUser user;
+        user.Message("编号为:F-2文档的评审任务:会审[N]需要分配下级协助评审任务...", IDOK)
+            .Dialog("评审意见")
+            .Click(D::kAssistAuditId)
+            .Message(kQuestion, IDYES)
+            .Dialog("设计过程—协助评审任务管理")
+            .Click(CAssistAuditDlg::kAddId)
+            .Dialog("用户浏览 - 选择组(多用户)")
+            .Select(1059, "lisi")
+            .Click(IDOK)
+            .Dialog("设计过程—协助评审任务管理")
+            .Click(IDCANCEL)
+            .Message(c.refusal, IDOK)
+            .Dialog("评审意见")
+            .Click(IDCANCEL);
+        vqtest::MessageBoxRecorder boxes;
+        boxes.WhenShown(kQuestion, [&] { ws.Execute(c.meanwhile); });
+        CAuditOpinionDlg dlg(nullptr);
+        dlg.m_bMultiDoc = 1;
+        for (const char* id : {"F-2", "F-3", "F-4"}) {
+            dlg.m_arrFileIDs.Add(id);
+            dlg.m_arrAuditTasks.Add("会审[N]");
+        }
+        dlg.m_strFileID = "F-2";
+        dlg.m_strAuditTask = "会审[N]";
+        dlg.m_strWorkID = "XM-01[M]#001";
+        dlg.DoModal();
+        EXPECT_TRUE(user.Succeeded()) << user.Error();
+        EXPECT_EQ(
+            Column(
+                "SELECT FileID || ':' || AuditTask || '=' || Auditor || '/' || State FROM TeamWorkNextAudit"),
+            (Set{"F-2:会审[1]=lisi/未完成", "F-4:会审[1]=lisi/未完成"}));
+        EXPECT_EQ(NoticesTo("lisi"), (Set{"辛苦了， 需要您对工作组任务 F-2 进行 会审[N] 的协助评审",
+                                          "辛苦了， 需要您对工作组任务 F-4 进行 会审[N] 的协助评审"}));
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), "2");
+    }
 }
 
 TEST_P(AuditOpinionDlgTest, AnEmptyBatchClosesWithoutStoringAnything) {
