@@ -12,6 +12,7 @@
 #include "platform/ui/ScriptedUser.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/ProcessBarrier.h"
 #include "tests/support/RecordingShell.h"
 
 #include <gtest/gtest.h>
@@ -518,4 +519,64 @@ TEST_P(RelateDocPanelTest, ADeletionDeletesOnlyTheRowItReadAgain) {
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(Query("SELECT count(*) FROM ECORelateFile"), "0");
+}
+
+// Windows of two to four clients store a document under one description at the same moment
+// (they meet at a barrier right before the store), nine times over: one stores its document, every
+// other stores nothing and says in one box that the description is taken; the row holds the
+// storing window's document.
+TEST_P(RelateDocPanelTest, WindowsStoringUnderOneDescriptionAtOnceKeepOneDocument) {
+    const std::string taken =
+        "文档说明：说明A 已存在（其他用户已存储该说明的文档），本次没有保存，请修改文档说明后再存储。|";
+    for (int run = 0; run < 9; ++run) {
+        const int windows = 2 + run % 3;
+        ws->Execute("DELETE FROM ECORelateFile");
+        std::vector<CString> files;
+        for (int window = 0; window < windows; ++window) {
+            CString name;
+            name.Format("in/w%d.txt", window);
+            files.push_back(ws->WriteFile(name, std::string(static_cast<size_t>(window + 1), 'w')));
+        }
+        const auto reports =
+            vqtest::RunAtBarrier(windows, [&](int index, const std::function<void()>& arrive) {
+                theApp.m_pConnPDM = ws->Connect();
+                int stored = -1;
+                DocHostDlg dlg(kChangeNoticeGroup, "E-1");
+                vq::ScriptedUser user;
+                // After the scripted user: the boxes come here.
+                std::string said;
+                vq::SetMessageBoxPresenter([&said](const vq::MessageBoxRequest& request) {
+                    said += request.text.str() + "|";
+                    return IDOK;
+                });
+                user.Dialog("附加文档");
+                Add(user, files[static_cast<size_t>(index)], "说明A");
+                user.Do([&](CDialog& d) {
+                        arrive();
+                        stored = Host(d).m_docs.SaveRelatedDocs();
+                    })
+                    .Click(IDCANCEL);
+                dlg.DoModal();
+                return std::to_string(stored) + "|" + said;
+            });
+        int storing = -1;
+        for (int window = 0; window < windows; ++window) {
+            ASSERT_TRUE(reports[static_cast<size_t>(window)]) << "run " << run << ", window " << window;
+            const std::string& report = *reports[static_cast<size_t>(window)];
+            if (report == "1|") {
+                EXPECT_EQ(storing, -1) << "run " << run;
+                storing = window;
+            } else {
+                EXPECT_EQ(report, "0|" + taken) << "run " << run << ", window " << window;
+            }
+        }
+        ASSERT_NE(storing, -1) << "run " << run;
+        EXPECT_EQ(Query("SELECT count(*) FROM ECORelateFile"), "1") << "run " << run;
+        CString name;
+        name.Format("w%d.txt", storing);
+        EXPECT_EQ(Query("SELECT FileName FROM ECORelateFile"), name) << "run " << run;
+        CString size;
+        size.Format("%d", storing + 1);
+        EXPECT_EQ(Query("SELECT length(DocContent) FROM ECORelateFile"), size) << "run " << run;
+    }
 }
