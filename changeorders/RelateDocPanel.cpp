@@ -11,6 +11,8 @@
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/SqlTransaction.h"
+#include "core/StoredRow.h"
+#include "core/StoredRowEdit.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/File.h"
 #include "platform/base/MessageBox.h"
@@ -25,6 +27,31 @@
 namespace {
 
 constexpr const char* kSheetDocType = "_VQ_ECO";
+
+// The lock that the stores and deletions of the documents of one description of an order take.
+CString DescriptionLockName(const CString& group, const CString& number, const CString& description) {
+    CString name = "ECORelateFile:" + group + "|" + number + "|" + description;
+    name.MakeUpper();
+    return name;
+}
+
+// Takes the row this store inserted out again, inside the owner's transaction: the row with its
+// values, not one another client stored under the description.
+void RemoveOwnRow(const CString& key, const CFileInfo& info) {
+    CString sql;
+    sql.Format("DELETE FROM ECORelateFile WHERE %s AND FileName='%s' AND FileBulk='%s' AND FileType='%s' AND "
+               "Other1='%s'",
+               key, SqlQuote(info.GetFileName()), SqlQuote(info.GetFileSizeKB()),
+               SqlQuote(info.GetFileTypeName()), SqlQuote(info.GetModifyTime()));
+    theApp.ExecuteSql(sql);
+}
+
+CString TakenDescriptionText(const CString& description) {
+    CString text;
+    text.Format("文档说明：%s 已存在（其他用户已存储该说明的文档），本次没有保存，请修改文档说明后再存储。",
+                CString(vq::VisibleText(description.str())));
+    return text;
+}
 
 } // namespace
 
@@ -234,25 +261,45 @@ bool CRelateDocPanel::DeleteStoredDocument(const CRelateFileItem& item) {
     key.Format("ECOGroup='%s' AND ECONo='%s' AND DocType='%s'", SqlQuote(m_strGroup), SqlQuote(m_strECONo),
                SqlQuote(item.m_strDocType));
     CSqlTransaction transaction;
-    if (!transaction.IsActive() || !m_order.LockStillEditable(transaction, "选定文档"))
+    if (!transaction.IsActive() || !m_order.LockStillEditable(transaction, "选定文档") ||
+        !transaction.Lock(DescriptionLockName(m_strGroup, m_strECONo, item.m_strDocType)))
         return false;
-    std::vector<CString> stored;
-    bool found = false;
-    if (!ReadFirstRowTexts("SELECT FileName, FileType, FileBulk FROM ECORelateFile WHERE " + key, stored,
-                           found))
-        return false;
-    if (!found || stored[0] != item.m_strFileName || stored[1] != item.m_strFileType ||
-        stored[2] != item.m_strFileSize) {
-        const CString description(vq::VisibleText(item.m_strDocType.str()));
+    const CString description(vq::VisibleText(item.m_strDocType.str()));
+    const auto refuse = [&description](const char* format) {
         CString text;
-        if (!found)
-            text.Format("文档 %s 已被其他用户删除...", description);
-        else
-            text.Format("文档 %s 已被其他用户更换，本次没有删除。", description);
+        text.Format(format, description);
         ShowDbMessage(text);
         return false;
-    }
-    return theApp.ExecuteSql("DELETE FROM ECORelateFile WHERE " + key) && transaction.Commit();
+    };
+    // The row is read with its stored identity, and on a server kept from other writers until the
+    // end of the transaction.
+    const CString identity = StoredRowIdColumn();
+    std::vector<CString> stored;
+    bool found = false;
+    if (!ReadFirstRowTexts("SELECT FileName, FileType, FileBulk" +
+                               (identity.IsEmpty() ? CString() : ", " + identity) +
+                               " FROM ECORelateFile WHERE " + key + LockingReadSuffix(),
+                           stored, found))
+        return false;
+    if (!found)
+        return refuse("文档 %s 已被其他用户删除...");
+    if (stored[0] != item.m_strFileName || stored[1] != item.m_strFileType || stored[2] != item.m_strFileSize)
+        return refuse("文档 %s 已被其他用户更换，本次没有删除。");
+    RunAfterRecheckHook();
+    // Only the row re-read goes; a document stored under the description meanwhile by a program
+    // that takes none of our locks is seen by the last guard, and nothing is deleted.
+    const long deleted = ExecuteCountingRows("DELETE FROM ECORelateFile WHERE " + key + " AND " +
+                                             StoredRowIs(stored.size() > 3 ? stored[3] : CString()));
+    if (deleted < 0)
+        return false;
+    if (deleted != 1)
+        return refuse("文档 %s 已被其他用户更换，本次没有删除。");
+    const int left = theApp.GetSqlInt("SELECT count(*) FROM ECORelateFile WHERE " + key);
+    if (theApp.m_bConnectionLost)
+        return false;
+    if (left != 0)
+        return refuse("文档 %s 已被其他用户更换，本次没有删除。");
+    return transaction.Commit();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -356,7 +403,7 @@ int CRelateDocPanel::SaveRelatedDocs() {
 }
 
 int CRelateDocPanel::SaveRelatedDoc(int row) {
-    const CRelateFileItem* item = ItemOf(row);
+    CRelateFileItem* item = ItemOf(row);
     if (!item)
         return 0;
     if (item->m_bStored)
@@ -378,6 +425,9 @@ int CRelateDocPanel::SaveRelatedDoc(int row) {
     try {
         if (stored) {
             connection->CommitTrans();
+            // Stored now: a later store of the form leaves it as it is, a deletion finds it so.
+            item->m_strFileName = CFileInfo(item->m_strFileName).GetFileName();
+            item->m_bStored = 1;
             return 1;
         }
         connection->RollbackTrans();
@@ -387,12 +437,10 @@ int CRelateDocPanel::SaveRelatedDoc(int row) {
     return 0;
 }
 
+// A new row's description names its stored row. Every stored row of the order was listed when
+// the form loaded its documents, and the list refuses a description it holds: a row stored under
+// the description now was stored by another client meanwhile, and is not replaced by this one.
 int CRelateDocPanel::StoreNewDocument(const CRelateFileItem& item, bool removeOnFailure) {
-    CString sql;
-    sql.Format("DELETE FROM ECORelateFile WHERE ECOGroup='%s' AND ECONo='%s' AND DocType='%s'",
-               SqlQuote(m_strGroup), SqlQuote(m_strECONo), SqlQuote(item.m_strDocType));
-    if (!theApp.ExecuteSql(sql))
-        return 0;
     CFileInfo info(item.m_strFileName);
     if (!info.Exists()) {
         CString text;
@@ -401,6 +449,25 @@ int CRelateDocPanel::StoreNewDocument(const CRelateFileItem& item, bool removeOn
         AfxMessageBox(text);
         return 0;
     }
+    CString key;
+    key.Format("ECOGroup='%s' AND ECONo='%s' AND DocType='%s'", SqlQuote(m_strGroup), SqlQuote(m_strECONo),
+               SqlQuote(item.m_strDocType));
+    try {
+        theApp.m_pConnPDM->LockUntilTransactionEnds(
+            DescriptionLockName(m_strGroup, m_strECONo, item.m_strDocType));
+    } catch (_com_error& e) {
+        ReportComError(e);
+        return 0;
+    }
+    const int taken = theApp.GetSqlInt("SELECT count(*) FROM ECORelateFile WHERE " + key);
+    if (theApp.m_bConnectionLost)
+        return 0;
+    if (taken != 0) {
+        ShowDbMessage(TakenDescriptionText(item.m_strDocType));
+        return 0;
+    }
+    RunAfterRecheckHook();
+    CString sql;
     sql.Format("INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType, Other1) "
                "VALUES('%s', '%s', '%s', '%s', '%s', '%s', '%s')",
                SqlQuote(m_strGroup), SqlQuote(m_strECONo), SqlQuote(item.m_strDocType),
@@ -408,15 +475,22 @@ int CRelateDocPanel::StoreNewDocument(const CRelateFileItem& item, bool removeOn
                SqlQuote(info.GetModifyTime()));
     if (!theApp.ExecuteSql(sql))
         return 0;
+    // The last guard: a program that takes none of our locks may have stored a row under the
+    // description since the count; the content would go into both rows.
+    if (theApp.GetSqlInt("SELECT count(*) FROM ECORelateFile WHERE " + key) != 1) {
+        if (!theApp.m_bConnectionLost) {
+            ShowDbMessage(TakenDescriptionText(item.m_strDocType));
+            if (removeOnFailure)
+                RemoveOwnRow(key, info);
+        }
+        return 0;
+    }
     CVQSaveFileToDB store;
     if (!store.PushFileToDB(SelectStatement(item.m_strDocType), item.m_strFileName, "DocContent", "PDM")) {
         AfxMessageBox("未能正确存储文档文件...");
         // Inside the owner's transaction the row is taken out again here; our own is rolled back.
-        if (removeOnFailure) {
-            sql.Format("DELETE FROM ECORelateFile WHERE ECOGroup='%s' AND ECONo='%s' AND DocType='%s'",
-                       SqlQuote(m_strGroup), SqlQuote(m_strECONo), SqlQuote(item.m_strDocType));
-            theApp.ExecuteSql(sql);
-        }
+        if (removeOnFailure)
+            RemoveOwnRow(key, info);
         return 0;
     }
     return 1;

@@ -80,10 +80,13 @@ private:
     bool HidesSheet() const;
     bool IsDescriptionTaken(const CString& description) const;
     CString SelectStatement(const CString& docType) const;
+    // Stores a new document under the description's lock, inside the transaction open on the
+    // connection; a document stored under the description meanwhile refuses it (one box).
     int StoreNewDocument(const CRelateFileItem& item, bool removeOnFailure);
-    // Deletes a stored document once the person has confirmed it: under the order's lock, only
-    // while the order is as the documents were loaded with (or still in the preparer's hands) and
-    // the document is stored as listed. False after one box said why nothing was deleted.
+    // Deletes a stored document once the person has confirmed it: under the order's lock and the
+    // description's, only while the order is as the documents were loaded with (or still in the
+    // preparer's hands) and the document is stored as listed; only that row, by its stored
+    // identity. False after one box said why nothing was deleted.
     bool DeleteStoredDocument(const CRelateFileItem& item);
     void SelectRow(int row);
     void EnableButton(int id, BOOL enable);

@@ -2,6 +2,8 @@
 
 #include "core/ComError.h"
 #include "core/SqlTransaction.h"
+#include "core/StoredRow.h"
+#include "core/StoredRowEdit.h"
 #include "core/TeamWorkLog.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
@@ -77,7 +79,7 @@ bool PassesChecks(const CString& workId, const CString& taskNo, const CString& w
                               MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
-// The statements of the deletion, in order; the work row comes last.
+// The statements of the deletion before the work row's own, in order.
 std::vector<CString> DeletionStatements(const CString& workId, int storageMode, bool withStructure) {
     std::vector<const char*> formats = {
         "DELETE FROM TeamWorkRequest WHERE WorkID='%s'",
@@ -97,27 +99,84 @@ std::vector<CString> DeletionStatements(const CString& workId, int storageMode, 
         formats.push_back(
             "DELETE FROM VqkorvelTeam_detail WHERE FileID IN (SELECT FileID FROM TeamWorkResult WHERE WorkID='%s')");
     }
-    formats.push_back("DELETE FROM TeamWorkResult WHERE WorkID='%s'");
+    // No statement deletes a row of TeamWorkResult: the checks under the lock found none, and one
+    // stored meanwhile by a client that takes no lock of ours refuses the deletion (the last guard).
+    // The work row itself goes by its stored identity (DeleteRowsIfUnchanged).
     formats.push_back("DELETE FROM TeamWorkPart WHERE WorkID='%s'");
     formats.push_back("DELETE FROM TeamWorkPartTree WHERE WorkID='%s'");
-    formats.push_back("DELETE FROM TeamWorkManage WHERE WorkID='%s'");
     std::vector<CString> statements;
     for (const char* format : formats)
         statements.push_back(WithWork(format, workId));
     return statements;
 }
 
+// Counts what may have come after the checks under the lock, in the deleting transaction: the
+// sub-work tasks and the documents of the work. 1 when there are none, 0 when there are, -1 after
+// a database error has been shown.
+int NothingCameMeanwhile(const CString& workId) {
+    CString sql;
+    sql.Format("SELECT count(*) FROM TeamWorkManage WHERE UpWorkID='%s' AND WorkID<>'%s'", SqlQuote(workId),
+               SqlQuote(workId));
+    const int below = projects::QueryGuardCount(sql);
+    if (below != 0)
+        return below < 0 ? -1 : 0;
+    sql.Format("SELECT count(*) FROM TeamWorkResult WHERE WorkID = '%s'", SqlQuote(workId));
+    const int documents = projects::QueryGuardCount(sql);
+    return documents == 0 ? 1 : documents < 0 ? -1 : 0;
+}
+
 // The rows go in one transaction that first takes the work's lock and reads again, from the
 // stored rows, what the checks before the question read: a document stored, a sub-work task made
 // or the work sent to review by another client while the question was open refuses the deletion
-// (said once the lock is given back), and nothing is deleted.
+// (said once the lock is given back), and nothing is deleted. Other programs write the same
+// database without our lock: the work row goes only as it was re-read (its stored identity, its
+// state still one that may be deleted), and a last guard after the statements, in the same
+// transaction, rolls everything back when a sub-work task or a document of the work came
+// meanwhile; the check's own message then says what came.
 bool DeleteRowsIfUnchanged(const CString& workId, const CString& taskNo,
                            const std::vector<CString>& statements) {
     CString refusal;
+    bool guarded = false;
     {
         CSqlTransaction transaction;
         if (!transaction.IsActive() || !transaction.Lock(projects::WorkTaskLockName(workId)))
             return false;
+        const CString identity = StoredRowIdColumn();
+        CString sql;
+        // The work row is read with its stored identity, and on a server kept from other writers
+        // until the transaction ends.
+        sql.Format("SELECT WorkState%s FROM TeamWorkManage WHERE %s AND TaskNo='%s'%s",
+                   identity.IsEmpty() ? CString() : ", " + identity,
+                   projects::NumberIsExactly("WorkID", workId), SqlQuote(taskNo), LockingReadSuffix());
+        std::vector<CString> stored;
+        bool found = false;
+        if (!ReadFirstRowTexts(sql, stored, found))
+            return false;
+        const CString storedState = found ? stored[0] : CString();
+        if (theApp.m_bConnectionLost || !FindRefusal(workId, taskNo, storedState, refusal))
+            return false;
+        if (refusal.IsEmpty()) {
+            RunAfterRecheckHook();
+            for (const CString& statement : statements)
+                if (!theApp.ExecuteSql(statement))
+                    return false;
+            sql.Format("DELETE FROM TeamWorkManage WHERE %s AND TaskNo='%s' AND %s AND (WorkState IS NULL OR "
+                       "WorkState NOT IN ('评审', '完成'))",
+                       projects::NumberIsExactly("WorkID", workId), SqlQuote(taskNo),
+                       StoredRowIs(stored.size() > 1 ? stored[1] : CString()));
+            const long deleted = ExecuteCountingRows(sql);
+            if (deleted < 0)
+                return false;
+            const int nothingCame = deleted == 1 ? NothingCameMeanwhile(workId) : 0;
+            if (nothingCame == 1)
+                return transaction.Commit();
+            if (nothingCame < 0 || theApp.m_bConnectionLost)
+                return false;
+            guarded = true;
+        }
+    }
+    if (guarded) {
+        // Rolled back: the checks, read again, name what came.
         CString sql;
         sql.Format("SELECT WorkState FROM TeamWorkManage WHERE %s",
                    projects::NumberIsExactly("WorkID", workId));
@@ -125,7 +184,7 @@ bool DeleteRowsIfUnchanged(const CString& workId, const CString& taskNo,
         if (theApp.m_bConnectionLost || !FindRefusal(workId, taskNo, storedState, refusal))
             return false;
         if (refusal.IsEmpty())
-            return transaction.ExecuteAndCommit(statements);
+            refusal = "该工作任务已被其他用户修改，没有删除任何数据...";
     }
     AfxMessageBox(refusal);
     return false;

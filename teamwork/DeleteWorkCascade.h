@@ -14,9 +14,11 @@
 // After the answer the checks are made again on the stored rows (the stored state included),
 // under the work's lock, in the transaction that deletes: what another client changed while the
 // question was open refuses with the check's own message. The rows go in that one transaction,
-// the work row last, so that a failure leaves the work task whole; document contents on the FTP
-// server (storage modes 1 and 2) are removed after the rows, and any that stay there are
-// reported. Writes the work log row with logPrompt (a failing log row is reported as such). True
-// when the deletion ran to its end.
+// the work row last (by its stored identity, as re-read), so that a failure leaves the work task
+// whole; a sub-work task or document that a program taking none of our locks stored after the
+// checks is seen by a last guard in that transaction, which rolls everything back; document contents on the
+// FTP server (storage modes 1 and 2) are removed after the rows, and any that stay there are reported. Writes
+// the work log row with logPrompt (a failing log row is reported as such). True when the deletion ran to its
+// end.
 bool DeleteWorkCascade(const CString& workId, const CString& taskNo, const CString& workState,
                        bool withStructure, const CString& logPrompt);

@@ -8,6 +8,8 @@
 #include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/SqlTransaction.h"
+#include "core/StoredRow.h"
+#include "core/StoredRowEdit.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Time.h"
@@ -313,7 +315,7 @@ void CTaskResourceDlg::OnDeleteDocument() {
         if (vq::ShowMessageBox("操作提示", "该文档已存储在服务器中，是否继续删?", MB_YESNO | MB_ICONWARNING) != IDYES)
             return;
         const CString key = m_bWorkTask ? item->m_strKey : m_list.GetItemText(row, 0);
-        if (!DeleteStoredResource(key))
+        if (!DeleteStoredResource(key, item))
             return;
     }
     m_list.DeleteItem(row);
@@ -325,7 +327,7 @@ void CTaskResourceDlg::OnDeleteDocument() {
         EnableEditing(FALSE);
 }
 
-int CTaskResourceDlg::DeleteStoredResource(const CString& key) {
+int CTaskResourceDlg::DeleteStoredResource(const CString& key, const DocFileItem* item) {
     CString sql;
     if (m_bWorkTask) {
         sql.Format("DELETE FROM TeamWorkResource WHERE WorkID='%s' AND ResourceID='%s'", SqlQuote(m_strTaskNo),
@@ -335,9 +337,56 @@ int CTaskResourceDlg::DeleteStoredResource(const CString& key) {
         sql.Format("DELETE FROM TeamWorkResourcePack WHERE ResourceID='%s'", SqlQuote(key));
         return theApp.ExecuteSql(sql);
     }
-    sql.Format("DELETE FROM TaskExtDocument WHERE TaskNo='%s' AND DocType='%s'", SqlQuote(m_strTaskNo),
-               SqlQuote(key));
-    return theApp.ExecuteSql(sql);
+    return item ? DeleteTaskDocument(key, *item) : 0;
+}
+
+// Only the row the person saw goes: re-read under the description's lock (the lock its stores
+// take), with its stored identity, and on a server kept from other writers until the commit. A
+// document another client deleted, replaced or stored under the description meanwhile stays;
+// the last guard sees one that a program taking none of our locks stored after the re-read.
+int CTaskResourceDlg::DeleteTaskDocument(const CString& description, const DocFileItem& item) {
+    CString key;
+    key.Format("TaskNo='%s' AND DocType='%s'", SqlQuote(m_strTaskNo), SqlQuote(description));
+    CSqlTransaction transaction;
+    if (!transaction.IsActive() || !transaction.Lock(DescriptionLockName(description)))
+        return 0;
+    const auto refuse = [&description](const char* format) {
+        CString text;
+        text.Format(format, CString(vq::VisibleText(description.str())));
+        ShowDbMessage(text);
+        return 0;
+    };
+    const CString identity = StoredRowIdColumn();
+    std::vector<CString> stored;
+    bool found = false;
+    if (!ReadFirstRowTexts("SELECT FileName, FileType, FileBulk" +
+                               (identity.IsEmpty() ? CString() : ", " + identity) +
+                               " FROM TaskExtDocument WHERE " + key + LockingReadSuffix(),
+                           stored, found))
+        return 0;
+    if (!found)
+        return refuse("文档 %s 已被其他用户删除...");
+    if (stored[0] != item.m_strFile || stored[1] != item.m_strFileType || stored[2] != item.m_strFileSize)
+        return refuse("文档 %s 已被其他用户更换，本次没有删除。");
+    RunAfterRecheckHook();
+    const long deleted = ExecuteCountingRows("DELETE FROM TaskExtDocument WHERE " + key + " AND " +
+                                             StoredRowIs(stored.size() > 3 ? stored[3] : CString()));
+    if (deleted < 0)
+        return 0;
+    if (deleted != 1)
+        return refuse("文档 %s 已被其他用户更换，本次没有删除。");
+    const int left = theApp.GetSqlInt("SELECT count(*) FROM TaskExtDocument WHERE " + key);
+    if (theApp.m_bConnectionLost)
+        return 0;
+    if (left != 0)
+        return refuse("文档 %s 已被其他用户更换，本次没有删除。");
+    return transaction.Commit() ? 1 : 0;
+}
+
+CString CTaskResourceDlg::DescriptionLockName(const CString& description) const {
+    CString lock = "TaskExtDocument:" + m_strTaskNo + "|" + description;
+    lock.MakeUpper();
+    return lock;
 }
 
 void CTaskResourceDlg::OnEditDescription() {
@@ -599,6 +648,8 @@ CString CTaskResourceDlg::InsertWorkResource(DocFileItem* item, const CString& d
 // A new row's description names its stored row. Every stored row of the task was in the list
 // when the window opened, and the list refuses two rows of one description: a row stored under
 // the description now was stored by another client meanwhile, and is not replaced by this one.
+// The row and its content are stored in one transaction under the description's lock: a failed
+// content leaves no row, and takes out no row of another client.
 int CTaskResourceDlg::StoreTaskDocument(int row, DocFileItem* item) {
     const CString description = m_list.GetItemText(row, 0);
     CFileInfo info(item->m_strFile);
@@ -608,41 +659,50 @@ int CTaskResourceDlg::StoreTaskDocument(int row, DocFileItem* item) {
         AfxMessageBox(text);
         return 0;
     }
-    {
-        CSqlTransaction transaction;
-        CString lock = "TaskExtDocument:" + m_strTaskNo + "|" + description;
-        lock.MakeUpper();
-        if (!transaction.IsActive() || !transaction.Lock(lock))
-            return 0;
-        CString sql;
-        sql.Format("SELECT count(*) FROM TaskExtDocument WHERE TaskNo='%s' AND DocType='%s'",
-                   SqlQuote(m_strTaskNo), SqlQuote(description));
-        if (theApp.GetSqlInt(sql) > 0) {
-            CString text;
-            text.Format("文档说明：%s 已被其他用户存储，本次没有保存，请修改文档说明后再存储。", description);
-            ShowDbMessage(text);
-            return 0;
-        }
-        sql.Format("INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileBulk, FileType, FileDate) "
-                   "VALUES('%s', '%s', '%s', '%s', '%s', '%s')",
-                   SqlQuote(m_strTaskNo), SqlQuote(description), SqlQuote(info.GetFileName()),
-                   SqlQuote(info.GetFileSizeKB()), SqlQuote(info.GetFileTypeName()),
-                   SqlQuote(info.GetModifyTime()));
-        if (!theApp.ExecuteSql(sql) || !transaction.Commit())
-            return 0;
-    }
+    CString key;
+    key.Format("TaskNo='%s' AND DocType='%s'", SqlQuote(m_strTaskNo), SqlQuote(description));
+    const auto taken = [&description] {
+        CString text;
+        text.Format("文档说明：%s 已被其他用户存储，本次没有保存，请修改文档说明后再存储。", description);
+        ShowDbMessage(text);
+        return 0;
+    };
+    CSqlTransaction transaction;
+    if (!transaction.IsActive() || !transaction.Lock(DescriptionLockName(description)))
+        return 0;
+    const int existing = theApp.GetSqlInt("SELECT count(*) FROM TaskExtDocument WHERE " + key);
+    if (theApp.m_bConnectionLost)
+        return 0;
+    if (existing != 0)
+        return taken();
+    RunAfterRecheckHook();
     CString sql;
+    sql.Format("INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileBulk, FileType, FileDate) "
+               "VALUES('%s', '%s', '%s', '%s', '%s', '%s')",
+               SqlQuote(m_strTaskNo), SqlQuote(description), SqlQuote(info.GetFileName()),
+               SqlQuote(info.GetFileSizeKB()), SqlQuote(info.GetFileTypeName()),
+               SqlQuote(info.GetModifyTime()));
+    if (!theApp.ExecuteSql(sql))
+        return 0;
+    // The last guard: a program that takes none of our locks may have stored a row under the
+    // description since the count; the content would go into both rows.
+    const int rows = theApp.GetSqlInt("SELECT count(*) FROM TaskExtDocument WHERE " + key);
+    if (theApp.m_bConnectionLost)
+        return 0;
+    if (rows != 1)
+        return taken();
     CString select;
-    select.Format("SELECT DocSaved, DocContent FROM TaskExtDocument WHERE TaskNo='%s' AND DocType='%s'",
-                  SqlQuote(m_strTaskNo), SqlQuote(description));
+    select.Format("SELECT DocSaved, DocContent FROM TaskExtDocument WHERE %s", key);
     CVQSaveFileToDB store;
     if (!store.PushFileToDB(select, item->m_strFile, "DocContent", "PDM")) {
-        AfxMessageBox("未能正确存储文档文件...");
-        sql.Format("DELETE FROM TaskExtDocument WHERE TaskNo='%s' AND DocType='%s'", SqlQuote(m_strTaskNo),
-                   SqlQuote(description));
-        theApp.ExecuteSql(sql);
+        // Said once the transaction is rolled back and its lock given back.
+        ShowDbMessage("未能正确存储文档文件...");
         return 0;
     }
+    if (!transaction.Commit())
+        return 0;
+    // Stored: the record names the stored row now, as a row read from the table does.
+    item->m_strFile = info.GetFileName();
     item->m_nStored = 1;
     m_list.SetItemData(row, reinterpret_cast<DWORD_PTR>(item));
     return 1;

@@ -74,7 +74,14 @@ private:
     void LoadTaskDocuments();
     void ClearList();
     void AddStoredRow(DocFileItem* item, const CString& iconName);
-    int DeleteStoredResource(const CString& key);
+    // The key is the ResourceID in work-task mode, the description in project-task mode, where
+    // `item` is the row's record as listed.
+    int DeleteStoredResource(const CString& key, const DocFileItem* item = nullptr);
+    // Deletes the task document of the description as listed in `item`, under the description's
+    // lock, by the stored identity of the row re-read; 0 after one box said why nothing went.
+    int DeleteTaskDocument(const CString& description, const DocFileItem& item);
+    // The lock that the stores and deletions of the task's documents of one description take.
+    CString DescriptionLockName(const CString& description) const;
     void ViewDocument();
     int CheckDuplicateDescription(int row, const CString& text);
     // The first row other than exceptRow whose description is the text (letter case not

@@ -4,6 +4,7 @@
 // that fail leave no row without content; fetched files stay in the temporary folder.
 #include "changeorders/RelateDocPanel.h"
 #include "changeorders/ECOConfigure.h"
+#include "core/StoredRow.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/os/ShellOpen.h"
 #include "platform/ui/DataExchange.h"
@@ -11,6 +12,7 @@
 #include "platform/ui/ScriptedUser.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/ProcessBarrier.h"
 #include "tests/support/RecordingShell.h"
 
 #include <gtest/gtest.h>
@@ -411,5 +413,170 @@ TEST_P(RelateDocPanelTest, AStoredDocumentChangedWhileAskedIsNotDeleted) {
         EXPECT_EQ(boxes.Pending(), 0);
         EXPECT_EQ(boxes.Texts().size(), 3u);
         EXPECT_EQ(Query("SELECT count(*) FROM ECORelateFile"), c.left);
+    }
+}
+
+// A store under a description another client took meanwhile stores nothing and says so once; the
+// other client's row and content stay, whatever the letter case of its description. A program
+// that takes none of our locks and stores under the description between the check and the
+// insert: on a server the last guard sees it and the store is rolled back; on SQLite the store's
+// lock keeps it out until the store has ended.
+TEST_P(RelateDocPanelTest, AStoreNeverReplacesADocumentStoredUnderItsDescriptionMeanwhile) {
+    const char* theirs = "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType, "
+                         "DocSaved) VALUES ('更改单', 'E-1', '说明a', 'theirs.txt', '9KB', '文本文档', '1')";
+    for (const bool atTheMoment : {false, true}) {
+        SCOPED_TRACE(atTheMoment ? "between the check and the insert" : "while the form was open");
+        ws->Execute("DELETE FROM ECORelateFile");
+        bool wrote = false;
+        if (atTheMoment)
+            SetAfterRecheckHook([&] { wrote = ws->WritesAtOnce(theirs); });
+        const bool refused = !atTheMoment || vqtest::DbWorkspace::OnPostgreSQL();
+        DocHostDlg dlg(kChangeNoticeGroup, "E-1");
+        vq::ScriptedUser user;
+        user.Dialog("附加文档");
+        Add(user, fileB, "说明A");
+        user.Do([&](CDialog& d) {
+            if (!atTheMoment)
+                ws->Execute(theirs);
+            EXPECT_EQ(Host(d).m_docs.SaveRelatedDocs(), refused ? 0 : 1);
+        });
+        if (refused)
+            user.Message("文档说明：说明A "
+                         "已存在（其他用户已存储该说明的文档），本次没有保存，请修改文档说明后再存储。",
+                         IDOK);
+        user.Click(IDCANCEL);
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        SetAfterRecheckHook(nullptr);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(wrote, atTheMoment && vqtest::DbWorkspace::OnPostgreSQL());
+        EXPECT_EQ(Query("SELECT count(*) FROM ECORelateFile"), "1");
+        EXPECT_EQ(Query("SELECT FileName FROM ECORelateFile"), refused ? "theirs.txt" : "b.dwg");
+    }
+    // A document stored by the form is not stored again by the form's next store.
+    ws->Execute("DELETE FROM ECORelateFile");
+    DocHostDlg dlg(kChangeNoticeGroup, "E-1");
+    vq::ScriptedUser user;
+    user.Dialog("附加文档");
+    Add(user, fileA, "说明A");
+    user.Do([](CDialog& d) {
+            EXPECT_EQ(Host(d).m_docs.SaveRelatedDocs(), 1);
+            EXPECT_EQ(Host(d).m_docs.SaveRelatedDocs(), 1);
+        })
+        .Click(IDCANCEL);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT FileName || DocSaved FROM ECORelateFile"), "a.txt1");
+}
+
+// After the questions the deletion re-reads the document under its locks and deletes that row
+// alone: on a server the row re-read is kept from other writers until the end, and a document a
+// program that takes none of our locks stores under the description at that moment is seen by the
+// last guard (nothing deleted, one box); on SQLite the deletion's lock keeps both out. A document
+// stored by the form itself is deleted as stored.
+TEST_P(RelateDocPanelTest, ADeletionDeletesOnlyTheRowItReadAgain) {
+    ws->Execute("INSERT INTO ECOChangeManage (ECONo, SaveUser, State) VALUES ('E-1', '张三', '临时');"
+                "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType) VALUES "
+                "('更改单', 'E-1', '说明A', 'a.txt', '1KB', '文本文档')");
+    bool changed = true;
+    bool added = false;
+    SetAfterRecheckHook([&] {
+        changed = ws->WritesAtOnce("UPDATE ECORelateFile SET FileName='c.txt'");
+        added =
+            ws->WritesAtOnce("INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, "
+                             "FileType) VALUES ('更改单', 'E-1', '说明a', 'theirs.txt', '9KB', '文本文档')");
+    });
+    const bool server = vqtest::DbWorkspace::OnPostgreSQL();
+    {
+        DocHostDlg dlg(kChangeNoticeGroup, "E-1");
+        vq::ScriptedUser user;
+        user.Dialog("附加文档").Select(2001, "说明A").Click(2003).Click(IDCANCEL);
+        vqtest::MessageBoxRecorder boxes;
+        boxes.Expect("是否删除选定文档?", IDYES);
+        boxes.Expect("该文档已存储在服务器中，是否继续删?", IDYES);
+        if (server)
+            boxes.Expect("文档 说明A 已被其他用户更换，本次没有删除。");
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        SetAfterRecheckHook(nullptr);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(boxes.Pending(), 0);
+    }
+    EXPECT_FALSE(changed);
+    EXPECT_EQ(added, server);
+    EXPECT_EQ(Query("SELECT count(*) FROM ECORelateFile WHERE FileName='a.txt'"), server ? "1" : "0");
+    EXPECT_EQ(Query("SELECT count(*) FROM ECORelateFile WHERE FileName='theirs.txt'"), server ? "1" : "0");
+
+    ws->Execute("DELETE FROM ECORelateFile");
+    DocHostDlg dlg(kChangeNoticeGroup, "E-1");
+    vq::ScriptedUser user;
+    user.Dialog("附加文档");
+    Add(user, fileA, "说明A");
+    user.Do([](CDialog& d) { EXPECT_EQ(Host(d).m_docs.SaveRelatedDocs(), 1); })
+        .Select(2001, "说明A")
+        .Click(2003)
+        .Message("是否删除选定文档?", IDYES)
+        .Message("该文档已存储在服务器中，是否继续删?", IDYES)
+        .Click(IDCANCEL);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Query("SELECT count(*) FROM ECORelateFile"), "0");
+}
+
+// Windows of two to four clients store a document under one description at the same moment
+// (they meet at a barrier right before the store), nine times over: one stores its document, every
+// other stores nothing and says in one box that the description is taken; the row holds the
+// storing window's document.
+TEST_P(RelateDocPanelTest, WindowsStoringUnderOneDescriptionAtOnceKeepOneDocument) {
+    const std::string taken =
+        "文档说明：说明A 已存在（其他用户已存储该说明的文档），本次没有保存，请修改文档说明后再存储。|";
+    for (int run = 0; run < 9; ++run) {
+        const int windows = 2 + run % 3;
+        ws->Execute("DELETE FROM ECORelateFile");
+        std::vector<CString> files;
+        for (int window = 0; window < windows; ++window) {
+            CString name;
+            name.Format("in/w%d.txt", window);
+            files.push_back(ws->WriteFile(name, std::string(static_cast<size_t>(window + 1), 'w')));
+        }
+        const auto reports =
+            vqtest::RunAtBarrier(windows, [&](int index, const std::function<void()>& arrive) {
+                theApp.m_pConnPDM = ws->Connect();
+                int stored = -1;
+                DocHostDlg dlg(kChangeNoticeGroup, "E-1");
+                vq::ScriptedUser user;
+                // After the scripted user: the boxes come here.
+                std::string said;
+                vq::SetMessageBoxPresenter([&said](const vq::MessageBoxRequest& request) {
+                    said += request.text.str() + "|";
+                    return IDOK;
+                });
+                user.Dialog("附加文档");
+                Add(user, files[static_cast<size_t>(index)], "说明A");
+                user.Do([&](CDialog& d) {
+                        arrive();
+                        stored = Host(d).m_docs.SaveRelatedDocs();
+                    })
+                    .Click(IDCANCEL);
+                dlg.DoModal();
+                return std::to_string(stored) + "|" + said;
+            });
+        int storing = -1;
+        for (int window = 0; window < windows; ++window) {
+            ASSERT_TRUE(reports[static_cast<size_t>(window)]) << "run " << run << ", window " << window;
+            const std::string& report = *reports[static_cast<size_t>(window)];
+            if (report == "1|") {
+                EXPECT_EQ(storing, -1) << "run " << run;
+                storing = window;
+            } else {
+                EXPECT_EQ(report, "0|" + taken) << "run " << run << ", window " << window;
+            }
+        }
+        ASSERT_NE(storing, -1) << "run " << run;
+        EXPECT_EQ(Query("SELECT count(*) FROM ECORelateFile"), "1") << "run " << run;
+        CString name;
+        name.Format("w%d.txt", storing);
+        EXPECT_EQ(Query("SELECT FileName FROM ECORelateFile"), name) << "run " << run;
+        CString size;
+        size.Format("%d", storing + 1);
+        EXPECT_EQ(Query("SELECT length(DocContent) FROM ECORelateFile"), size) << "run " << run;
     }
 }

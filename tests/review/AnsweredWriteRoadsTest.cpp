@@ -22,6 +22,7 @@
 #include "review/WorkDocAuditResultDlg.h"
 #include "teamwork/DeleteWorkCascade.h"
 #include "teamwork/TaskPartDlg.h"
+#include "teamwork/TaskResourceDlg.h"
 #include "teamwork/TeamWorkTaskStateDlg.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
@@ -630,6 +631,64 @@ const Road kRoads[] = {
      },
      "选定的项目成员已被其他用户设为组长，本次没有删除。",
      "SELECT TeamUser FROM DesignProjectTeam WHERE IsLeader='Y'", "lisi"},
+    // Documents stored under a description: another client replaces the document while the
+    // second question is open; the deletion leaves the replacement.
+    {"stored document of a notice replaced under its description meanwhile",
+     [](Ws& ws) {
+         theApp.m_strUserName = "Li Si";
+         Sql(ws,
+             "INSERT INTO ECOChangeManage (ECONo, ECOLevel, SaveUser, State, ProductCode) VALUES ('C-02', "
+             "'普通', 'Li Si', '临时', 'JX-0')");
+         Sql(ws, "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType) VALUES "
+                 "('更改单', 'C-02', '说明', 'a.txt', '1KB', '文本文档')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("更改通知单 - 改底图")
+             .Select(CECOChangeItemDlg::kDocListId, "说明")
+             .Click(CECOChangeItemDlg::kDocDeleteId)
+             .Message("是否删除选定文档?", IDYES)
+             .Message("该文档已存储在服务器中，是否继续删?", IDYES)
+             .Click("取消")
+             .Message("是否存储更改单信息?", IDNO);
+     },
+     [] {
+         CECOChangeItemDlg dlg;
+         dlg.m_strECONo = "C-02";
+         dlg.m_bNewItem = 0;
+         dlg.DoModal();
+     },
+     "该文档已存储在服务器中，是否继续删?",
+     [](Ws& ws) {
+         Sql(ws, "DELETE FROM ECORelateFile; INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, "
+                 "FileBulk, FileType) VALUES ('更改单', 'C-02', '说明', 'theirs.txt', '9KB', '文本文档')");
+     },
+     "文档 说明 已被其他用户更换，本次没有删除。", "SELECT FileName FROM ECORelateFile", "theirs.txt"},
+    {"project-task document replaced under its description meanwhile",
+     [](Ws& ws) {
+         Sql(ws,
+             "INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileType, FileBulk, DocSaved) VALUES "
+             "('XM-01-01', 'a.txt', 'a.txt', '文本文档', '1KB', '1')");
+     },
+     [](vq::ScriptedUser& user, const std::function<void()>&) {
+         user.Dialog("任务资源管理")
+             .Select(CTaskResourceDlg::kListId, 0)
+             .Click("删除")
+             .Message("是否删除选定文档?", IDYES)
+             .Message("该文档已存储在服务器中，是否继续删?", IDYES)
+             .Click(IDCANCEL);
+     },
+     [] {
+         CTaskResourceDlg dlg;
+         dlg.m_strTaskNo = "XM-01-01";
+         dlg.DoModal();
+     },
+     "该文档已存储在服务器中，是否继续删?",
+     [](Ws& ws) {
+         Sql(ws,
+             "DELETE FROM TaskExtDocument; INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileType, "
+             "FileBulk, DocSaved) VALUES ('XM-01-01', 'A.TXT', 'theirs.txt', '文本文档', '9KB', '1')");
+     },
+     "文档 a.txt 已被其他用户更换，本次没有删除。", "SELECT FileName FROM TaskExtDocument", "theirs.txt"},
 };
 
 class AnsweredWriteRoadsTest : public ::testing::TestWithParam<int> {

@@ -2,14 +2,15 @@
 // is open), the rows of every table that hangs on it (and nothing of a neighbour's), the storage
 // modes against a real FTP server, and a failing statement that leaves the work task whole.
 #include "teamwork/DeleteWorkCascade.h"
+#include "core/StoredRow.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ftp/FtpConnection.h"
 #include "platform/ftp/InternetSession.h"
+#include "platform/maker/FileStore.h"
+#include "projects/WorkDocumentCopies.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
 #include "tests/support/MessageBoxRecorder.h"
-#include "platform/maker/FileStore.h"
-#include "projects/WorkDocumentCopies.h"
 
 #include <gtest/gtest.h>
 
@@ -266,6 +267,63 @@ TEST_P(DeleteWorkCascadeTest, WhatAnotherClientChangesWhileAskedRefusesTheDeleti
     });
     EXPECT_TRUE(DeleteWorkCascade("T1#001", "T1", "正进行中", false, "p"));
     EXPECT_EQ(RowsOfFirstWork(), 0);
+}
+
+// Between the checks read again under the work's lock and the deletion, a program that takes none
+// of our locks stores a document of the work or makes a sub-work task, and tries to send the work
+// to review. On a server the work row read again is kept from other writers, the last guard sees
+// what came, everything is rolled back and the check's own message says what came; on SQLite the
+// lock keeps them all out and the work goes.
+TEST_P(DeleteWorkCascadeTest, WhatComesBetweenTheReadAgainAndTheDeletionRollsItBack) {
+    const bool server = vqtest::DbWorkspace::OnPostgreSQL();
+    const struct {
+        const char* what;
+        const char* write;
+        const char* refusal;
+        const char* cameCount; // the table and condition of what came
+    } cases[] = {
+        {"a work document",
+         "INSERT INTO TeamWorkResult (FileID, WorkID, FileName) VALUES ('F9', 'T1#001', 'D9.dwg')",
+         " 该任务下存在工作文档，请先删除工作文档...", "FileID='F9'"},
+        {"a sub-work task",
+         "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, WorkState) VALUES ('T1', 'T1#001', "
+         "'T1#001#001', "
+         "'待确认')",
+         "请先删除任务下面的任务，再删除本任务...", "WorkID='T1#001#001'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        bool reviewed = true;
+        bool wrote = false;
+        SetAfterRecheckHook([&] {
+            reviewed = ws->WritesAtOnce("UPDATE TeamWorkManage SET WorkState='评审' WHERE WorkID='T1#001'");
+            wrote = ws->WritesAtOnce(c.write);
+        });
+        {
+            vqtest::MessageBoxRecorder boxes;
+            boxes.Expect("删除该工作任务将失去其对应的所有信息,真的要删除吗?", IDYES);
+            if (server)
+                boxes.Expect(c.refusal);
+            EXPECT_EQ(DeleteWorkCascade("T1#001", "T1", "正进行中", true, "p"), !server);
+            SetAfterRecheckHook(nullptr);
+            EXPECT_EQ(boxes.Pending(), 0);
+            EXPECT_EQ(boxes.Texts().size(), server ? 2u : 1u);
+        }
+        EXPECT_FALSE(reviewed);
+        EXPECT_EQ(wrote, server);
+        EXPECT_EQ(RowsOfFirstWork(), server ? 6 : 0);
+        EXPECT_EQ(Count("TeamWorkManage", "WorkID='T1#001' AND WorkState='正进行中'"), server ? 1 : 0);
+        EXPECT_EQ(Count(c.cameCount[0] == 'F' ? "TeamWorkResult" : "TeamWorkManage", c.cameCount),
+                  server ? 1 : 0);
+        EXPECT_EQ(Count("TeamWorkLog", "1=1"), server ? 0 : 1);
+        ws->Execute(
+            "DELETE FROM TeamWorkResult; DELETE FROM TeamWorkLog; DELETE FROM TeamWorkManage WHERE WorkID "
+            "LIKE 'T1#001%'; DELETE FROM TeamWorkRequest WHERE WorkID='T1#001'; DELETE FROM "
+            "TeamWorkResource WHERE WorkID='T1#001'; DELETE FROM TeamWorkResourcePack WHERE "
+            "ResourceID='R1'; DELETE FROM TeamWorkPart WHERE WorkID='T1#001'; DELETE FROM "
+            "TeamWorkPartTree WHERE WorkID='T1#001'");
+        AddWorkRows(*ws, "T1#001", "R1");
+    }
 }
 
 TEST_P(DeleteWorkCascadeTest, FailingStatementLeavesTheWorkTaskWhole) {

@@ -3,13 +3,15 @@
 // store that cannot be done and the clean-up when a content cannot be stored.
 #include "teamwork/TaskResourceDlg.h"
 #include "core/FileInfo.h"
+#include "core/StoredRow.h"
 #include "core/VqDesignTaskApp.h"
-#include "platform/maker/FileStore.h"
 #include "platform/base/File.h"
 #include "platform/base/Time.h"
+#include "platform/maker/FileStore.h"
 #include "platform/os/ShellOpen.h"
 #include "platform/ui/ScriptedUser.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/RecordingShell.h"
 
 #include <gtest/gtest.h>
@@ -371,6 +373,118 @@ TEST_P(TaskResourceTest, ReadOnlyDialogOffersNoCommandThatChangesData) {
     dlg.m_bReadOnly = 1;
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str() << " remaining " << user.Remaining();
+}
+
+// A project-task document is deleted, after "该文档已存储在服务器中，是否继续删?", as the person saw
+// it: one another client replaced or deleted while the question was open stays (one box); on a
+// server the row re-read is kept from other writers until the end, and a document a program that
+// takes none of our locks stores under the description at that moment is seen by the last guard;
+// on SQLite the deletion's lock keeps both out. A document stored in the same window is deleted.
+TEST_P(TaskResourceTest, ADeletionDeletesOnlyTheDocumentThePersonSaw) {
+    const bool server = vqtest::DbWorkspace::OnPostgreSQL();
+    const char* mine =
+        "INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileType, FileBulk, DocSaved) "
+        "VALUES ('XM-01-01', 'a.txt', 'a.txt', '文本文档', '1KB', '1')";
+    const char* theirs =
+        "INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileType, FileBulk, DocSaved) "
+        "VALUES ('XM-01-01', 'A.TXT', 'theirs.txt', '文本文档', '9KB', '1')";
+    const CString replace = CString("DELETE FROM TaskExtDocument;") + theirs;
+    const struct {
+        const char* what;
+        const char* whileAsked; // another client's write while the question is open
+        bool atTheMoment;       // a client without our locks writes between the re-read and the delete
+        const char* refusal;
+        const char* mineLeft;
+        const char* theirsLeft;
+    } cases[] = {
+        {"replaced while asked", replace.c_str(), false, "文档 a.txt 已被其他用户更换，本次没有删除。", "0",
+         "1"},
+        {"deleted while asked", "DELETE FROM TaskExtDocument", false, "文档 a.txt 已被其他用户删除...", "0",
+         "0"},
+        {"stored beside it at the moment", nullptr, true,
+         server ? "文档 a.txt 已被其他用户更换，本次没有删除。" : nullptr, server ? "1" : "0",
+         server ? "1" : "0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ws->Execute("DELETE FROM TaskExtDocument");
+        ws->Execute(mine);
+        bool changed = true;
+        bool added = false;
+        if (c.atTheMoment)
+            SetAfterRecheckHook([&] {
+                changed = ws->WritesAtOnce("UPDATE TaskExtDocument SET FileName='c.txt'");
+                added = ws->WritesAtOnce(theirs);
+            });
+        vq::ScriptedUser user;
+        user.Dialog("任务资源管理").Select(CTaskResourceDlg::kListId, 0).Click("删除").Click(IDCANCEL);
+        vqtest::MessageBoxRecorder boxes;
+        boxes.Expect("是否删除选定文档?", IDYES);
+        boxes.Expect("该文档已存储在服务器中，是否继续删?", IDYES, [&] {
+            if (c.whileAsked)
+                ws->Execute(c.whileAsked);
+        });
+        if (c.refusal)
+            boxes.Expect(c.refusal);
+        CTaskResourceDlg dlg;
+        dlg.m_strTaskNo = "XM-01-01";
+        dlg.DoModal();
+        SetAfterRecheckHook(nullptr);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str() << " remaining " << user.Remaining();
+        EXPECT_EQ(boxes.Pending(), 0);
+        EXPECT_EQ(boxes.Texts().size(), c.refusal ? 3u : 2u);
+        if (c.atTheMoment) {
+            EXPECT_FALSE(changed);
+            EXPECT_EQ(added, server);
+        }
+        EXPECT_EQ(Query("SELECT count(*) FROM TaskExtDocument WHERE FileName='a.txt'"), c.mineLeft);
+        EXPECT_EQ(Query("SELECT count(*) FROM TaskExtDocument WHERE FileName='theirs.txt'"), c.theirsLeft);
+    }
+    // Stored in this window, then deleted in it.
+    ws->Execute("DELETE FROM TaskExtDocument");
+    vq::ScriptedUser user;
+    user.Dialog("任务资源管理")
+        .Click("批量增加...")
+        .Files({fileA})
+        .Click("存储...")
+        .Select(CTaskResourceDlg::kListId, 0)
+        .Click("删除")
+        .Message("是否删除选定文档?", IDYES)
+        .Message("该文档已存储在服务器中，是否继续删?", IDYES)
+        .Click(IDCANCEL);
+    CTaskResourceDlg dlg;
+    dlg.m_strTaskNo = "XM-01-01";
+    dlg.DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str() << " remaining " << user.Remaining();
+    EXPECT_EQ(Query("SELECT count(*) FROM TaskExtDocument"), "0");
+}
+
+// A store's last guard: a program that takes none of our locks stores a document under the
+// description between the store's check and its insert. On a server the store is rolled back
+// (one box, theirs alone stays); on SQLite the store's lock keeps the other out.
+TEST_P(TaskResourceTest, AStoreIsRolledBackWhenADocumentCameUnderItsDescriptionAtThatMoment) {
+    const bool server = vqtest::DbWorkspace::OnPostgreSQL();
+    bool added = false;
+    SetAfterRecheckHook([&] {
+        added =
+            ws->WritesAtOnce("INSERT INTO TaskExtDocument (TaskNo, DocType, FileName, FileType, FileBulk, "
+                             "DocSaved) VALUES ('XM-01-01', 'A.TXT', 'theirs.txt', '文本文档', '9KB', '1')");
+    });
+    vq::ScriptedUser user;
+    user.Dialog("任务资源管理").Click("批量增加...").Files({fileA}).Click("存储...");
+    if (server)
+        user.Message("文档说明：a.txt 已被其他用户存储，本次没有保存，请修改文档说明后再存储。", IDOK);
+    user.Click(IDCANCEL);
+    if (server)
+        user.Message("外部资源已发生修改，是否存储?", IDNO);
+    CTaskResourceDlg dlg;
+    dlg.m_strTaskNo = "XM-01-01";
+    dlg.DoModal();
+    SetAfterRecheckHook(nullptr);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str() << " remaining " << user.Remaining();
+    EXPECT_EQ(added, server);
+    EXPECT_EQ(Query("SELECT count(*) FROM TaskExtDocument"), "1");
+    EXPECT_EQ(Query("SELECT FileName FROM TaskExtDocument"), server ? "theirs.txt" : "a.txt");
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, TaskResourceTest, vqtest::DbWorkspace::Types(), vqtest::DbWorkspace::TypeName);
