@@ -4,7 +4,6 @@
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
 #include "platform/ui/View.h"
-#include "platform/ui/qt/EndGuard.h"
 #include "platform/ui/qt/QtApplication.h"
 
 #include <cstdio>

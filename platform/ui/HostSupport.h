@@ -21,6 +21,9 @@ bool CloseModelessWindows(CloseWith how);
 // Destroys every window still open, modal dialogs too, newest first, without asking: each gives
 // back what it holds. For a program that ends on a signal, before anything else.
 void DestroyEveryWindow();
+// When the host caught a signal that ends it (VqHostCatchEndSignals...): ends the program by it
+// now, without a core file. Else returns.
+void EndIfSignalled();
 // From the first window a person sees on: when the library is unloaded or the program exits with
 // windows still open (a program that returns from main without closing its modeless windows,
 // calls exit() with a dialog open, or whose display went: Qt then exits), they are destroyed then

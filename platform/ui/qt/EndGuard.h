@@ -18,8 +18,4 @@ void PrepareEndGuard();
 // end by `signo` within 2 seconds.
 void StartEndGuard(int signo);
 
-// When an end signal has been caught (HostSignals.cpp): ends the program by it now, without a
-// core file. Else returns.
-void EndIfSignalled();
-
 } // namespace vq
