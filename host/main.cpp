@@ -112,12 +112,12 @@ int main(int argc, char** argv) {
         return status;
     };
 
-    // For a person: Ctrl+C, Ctrl+\, a closed terminal or SIGTERM close the windows first, so that what
-    // they hold (a step marked as under review) is given back.
-    if (!headless)
-        if (auto catchSignals =
-                reinterpret_cast<decltype(&VqHostCatchEndSignals)>(library.Symbol("VqHostCatchEndSignals")))
-            catchSignals();
+    // Ctrl+C, Ctrl+\, a closed terminal, SIGTERM or any other signal that would end the host close
+    // the windows first, so that what they hold (a step marked as under review) is given back; a
+    // headless run stops its script and unwinds first.
+    if (auto catchSignals = reinterpret_cast<decltype(&VqHostCatchEndSignals)>(
+            library.Symbol(headless ? "VqHostCatchEndSignalsHeadless" : "VqHostCatchEndSignals")))
+        catchSignals();
 
     if (rest.empty()) {
         if (headless)

@@ -22,6 +22,11 @@
 #include <string>
 #include <utility>
 
+// From the driver manager's installer library (odbcinst.h, which needs the ODBC types in the
+// global namespace).
+extern "C" int SQLGetPrivateProfileString(const char* section, const char* entry, const char* fallback,
+                                          char* value, int size, const char* file);
+
 using vq::db::Engine;
 using vq::db::ResultData;
 
@@ -152,11 +157,12 @@ std::string MapAccessText(const std::vector<Attribute>& attrs, const std::string
     return "DRIVER=" + DriverLibrary("libmdbodbc.so", "MDBTools") + ";DBQ=" + path + ";";
 }
 
-// Whether the data source of a "DSN=name;..." text is served by the SQLite driver.
-bool IsSqliteDataSource(const std::vector<Attribute>& attrs) {
+// The driver of the data source of a "DSN=name;..." text as odbc.ini names it, in lower case;
+// empty when the text names no data source, or names a driver itself.
+std::string DataSourceDriver(const std::vector<Attribute>& attrs) {
     const Attribute* dsn = FindAttribute(attrs, "DSN");
     if (!dsn || FindAttribute(attrs, "DRIVER"))
-        return false;
+        return {};
     SQLCHAR name[256];
     SQLCHAR driver[512];
     SQLSMALLINT nameLength = 0, driverLength = 0;
@@ -165,9 +171,78 @@ bool IsSqliteDataSource(const std::vector<Attribute>& attrs) {
                                         sizeof driver, &driverLength))) {
         direction = SQL_FETCH_NEXT;
         if (Lower(reinterpret_cast<char*>(name)) == Lower(dsn->value))
-            return Lower(reinterpret_cast<char*>(driver)).find("sqlite") != std::string::npos;
+            return Lower(reinterpret_cast<char*>(driver));
     }
-    return false;
+    return {};
+}
+
+// Whether the text opens a database through psqlODBC: a data source of that driver, or the
+// driver named in the text.
+bool IsPostgresqlDriver(const std::vector<Attribute>& attrs) {
+    std::string driver = DataSourceDriver(attrs);
+    if (const Attribute* named = FindAttribute(attrs, "DRIVER"))
+        driver = Lower(named->value);
+    return driver.find("psqlodbc") != std::string::npos || driver.find("postgres") != std::string::npos;
+}
+
+// A value of odbc.ini as psqlODBC reads it: without its braces, else with "%XX" and "+" decoded.
+std::string DecodedIniValue(const std::string& value) {
+    if (value.size() >= 2 && value.front() == '{' && value.back() == '}')
+        return value.substr(1, value.size() - 2);
+    std::string out;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '+') {
+            out += ' ';
+        } else if (value[i] == '%' && i + 2 < value.size() &&
+                   std::isxdigit(static_cast<unsigned char>(value[i + 1])) &&
+                   std::isxdigit(static_cast<unsigned char>(value[i + 2]))) {
+            out += static_cast<char>(std::stoi(value.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += value[i];
+        }
+    }
+    return out;
+}
+
+// The statements psqlODBC runs after it connects (ConnSettings), as the connection text or else
+// the data source gives them (odbc.ini, read as the driver manager reads it).
+std::string ConnectionSettings(const std::vector<Attribute>& attrs) {
+    if (const Attribute* given = FindAttribute(attrs, "CONNSETTINGS"))
+        return given->value;
+    const Attribute* dsn = FindAttribute(attrs, "DSN");
+    if (!dsn || FindAttribute(attrs, "DRIVER"))
+        return {};
+    char value[4096] = {};
+    const int length =
+        SQLGetPrivateProfileString(dsn->value.c_str(), "ConnSettings", "", value, sizeof value, "odbc.ini");
+    return length > 0 ? DecodedIniValue(std::string(value, std::min<std::size_t>(length, sizeof value - 1)))
+                      : std::string();
+}
+
+// Every text goes to the server and comes back as UTF-8, whatever the locale of the process:
+// psqlODBC would otherwise take the locale's character set (GB18030 under zh_CN.GB18030) both for
+// the session and for reading the statements it is given. Its ConnSettings statements run first
+// on every connection, and psqlODBC takes a client encoding they set as its own; what the data
+// source has there runs after it.
+constexpr char kUtf8Session[] = "SET client_encoding TO 'UTF8'";
+
+std::string WithUtf8Session(const std::vector<Attribute>& attrs) {
+    const std::string settings = ConnectionSettings(attrs);
+    std::string value = kUtf8Session;
+    if (!TrimText(settings).empty())
+        value += ";" + settings;
+    std::string braced = "{";
+    for (char c : value) {
+        braced += c;
+        if (c == '}')
+            braced += '}';
+    }
+    std::string out;
+    for (const Attribute& a : attrs)
+        if (Lower(a.key) != "connsettings")
+            out += a.key + "=" + OdbcConnectionValue(CString(a.value)).str() + ";";
+    return out + "ConnSettings=" + braced + "}";
 }
 
 // Keeps the ODBC drivers that are loaded now loaded for the life of the process. The driver
@@ -294,7 +369,9 @@ void _Connection::Open(const CString& connectionText, const CString& user, const
     // passed: SQLite's own wait (busy_timeout) is switched off below, since the driver would wait
     // it again on every try, and the driver waits the lock wait, unless the connection text names
     // a Timeout of its own.
-    const bool sqliteSource = !configFile && IsSqliteDataSource(attrs);
+    const bool sqliteSource = !configFile && DataSourceDriver(attrs).find("sqlite") != std::string::npos;
+    if (!configFile && IsPostgresqlDriver(attrs))
+        text = WithUtf8Session(attrs);
     if (sqliteSource) {
         text += ";NoCreat=1";
         if (const Attribute* timeout = FindAttribute(attrs, "TIMEOUT"))
@@ -338,6 +415,9 @@ void _Connection::Open(const CString& connectionText, const CString& user, const
     else
         m_engine = Engine::Other;
 
+    if (m_engine == Engine::PostgreSQL)
+        KeepUtf8Session();
+
     if (m_engine == Engine::SQLite && !configFile) {
         // Several clients share one file: readers do not block the writer, and a busy file is
         // waited for instead of failing at once (by the driver where it is the data source's).
@@ -348,6 +428,31 @@ void _Connection::Open(const CString& connectionText, const CString& user, const
             } catch (const _com_error&) {
             }
         }
+    }
+}
+
+void _Connection::KeepUtf8Session() {
+    // The data source may set another encoding after ours, or the driver may be one that takes no
+    // ConnSettings: the session is asked, and set when it is not UTF-8. A connection that cannot
+    // say it is UTF-8 is not used.
+    const auto encoding = [this] {
+        const ResultData data = RunOne("SHOW client_encoding", {});
+        CString value;
+        if (!data.rows.empty() && !data.rows.front().empty())
+            data.rows.front().front().TryGetString(value);
+        return Lower(value.str());
+    };
+    try {
+        std::string now = encoding();
+        if (now != "utf8" && now != "unicode") {
+            RunOne(kUtf8Session, {});
+            now = encoding();
+        }
+        if (now != "utf8" && now != "unicode")
+            throw _com_error(E_FAIL, CString("The session's client encoding stays " + now + ", not UTF8."));
+    } catch (...) {
+        Close();
+        throw;
     }
 }
 

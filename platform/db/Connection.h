@@ -143,6 +143,8 @@ public:
 
 private:
     void CheckOpen() const;
+    // On PostgreSQL: makes sure the session sends and receives UTF-8 (closes and throws if not).
+    void KeepUtf8Session();
     // Runs the reports kept by AfterTransaction once no transaction is open.
     void RunReportsAfterTransaction();
     // Commits or rolls back, then runs the kept reports if the transaction has ended.

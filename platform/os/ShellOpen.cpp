@@ -3,6 +3,7 @@
 #include "platform/base/Folders.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -46,6 +47,10 @@ bool SpawnDetached(const CString& program, const std::vector<CString>& arguments
                 ::dup2(devnull, 1);
                 ::dup2(devnull, 2);
             }
+            // The host ignores the signals of failed writes (it handles the failure); the program
+            // started gets them as programs expect, ending when its reader goes away.
+            ::signal(SIGPIPE, SIG_DFL);
+            ::signal(SIGXFSZ, SIG_DFL);
             ::execvp(argv[0], argv.data());
             const int error = errno;
             [[maybe_unused]] ssize_t n = ::write(report[1], &error, sizeof error);

@@ -122,6 +122,7 @@ extern "C" int VqHostStartHeadless(const char* scriptPath) {
         std::fprintf(stderr, "vqhost: %s\n", user->Error().c_str());
         return 0;
     }
+    user->StopAtEndRequest();
     user->SetLogSink(&PrintLine);
     user->SetDialogSink(&PrintReportLists);
     HeadlessUser() = std::move(user);
@@ -137,6 +138,9 @@ extern "C" int VqHostFinishHeadless() {
     if (!user->Failed() && user->NextIsWindow())
         user->RunModeless();
     vq::CloseModelessWindows(vq::CloseWith::Destroy);
+    // A signal asked the host to end: the windows have given back what they held, and the host
+    // ends by that signal, as it would have without catching it.
+    vq::EndIfSignalled();
     if (user->Failed()) {
         std::fprintf(stderr, "vqhost: script stopped: %s\n", user->Error().c_str());
         return 0;

@@ -21,6 +21,9 @@ bool CloseModelessWindows(CloseWith how);
 // Destroys every window still open, modal dialogs too, newest first, without asking: each gives
 // back what it holds. For a program that ends on a signal, before anything else.
 void DestroyEveryWindow();
+// When the host caught a signal that ends it (VqHostCatchEndSignals...): ends the program by it
+// now, without a core file. Else returns.
+void EndIfSignalled();
 // From the first window a person sees on: when the library is unloaded or the program exits with
 // windows still open (a program that returns from main without closing its modeless windows,
 // calls exit() with a dialog open, or whose display went: Qt then exits), they are destroyed then
@@ -69,10 +72,15 @@ void VqHostWaitForWindows();
 // returns 1.
 int VqHostRunWindow(const vq::EntryInfo* entries, int count, VqHostInvoke invoke);
 
-// For a host that works for a person: on SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1 and SIGUSR2
-// (Ctrl+C, the terminal closed, told to stop, Ctrl+\, a user signal) every window is destroyed
-// without asking, giving back what it holds, as soon as the windows' event loop runs, and the host
-// then ends by that signal. A second signal before that ends it at once. A signal that was ignored
-// when this was called stays ignored.
+// For a host that works for a person: on SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2,
+// SIGALRM and every other signal that would end it and can be caught (Ctrl+C, the terminal closed,
+// told to stop, Ctrl+\, a user signal, a timer) every window is destroyed without asking, giving
+// back what it holds, as soon as the windows' event loop runs, and the host then ends by that
+// signal. A second signal before that ends it at once. A signal that was ignored when this was
+// called stays ignored. SIGPIPE and SIGXFSZ are ignored: the write that raised them fails instead.
 void VqHostCatchEndSignals();
+// The same for a headless host: the transfer under way stops, the script stops as at a failure
+// (every dialog ends as with Cancel, every question gets its safe answer) and the call unwinds;
+// VqHostFinishHeadless then closes the windows left open and ends the host by the signal.
+void VqHostCatchEndSignalsHeadless();
 }

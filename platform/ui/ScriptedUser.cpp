@@ -1,4 +1,5 @@
 #include "platform/ui/ScriptedUser.h"
+#include "platform/base/EndRequest.h"
 
 #include "platform/ui/Button.h"
 #include "platform/ui/ComboBox.h"
@@ -816,6 +817,14 @@ void ScriptedUser::Fail(const CString& message, const Step* step) {
     Record(CString("error: ") + text);
 }
 
+bool ScriptedUser::Stopped() {
+    // The host was asked to end (a signal): nothing more is done as the script says; everything
+    // unwinds as after a failure, giving back what it holds.
+    if (m_stopAtEndRequest && !Failed() && vq::EndRequested())
+        Fail("the program was asked to end");
+    return Failed();
+}
+
 CString ScriptedUser::Describe(const Step& step) const {
     static const char* const names[] = {
         "dialog",  "set",  "click", "check", "select", "dblclick", "rclick", "column", "tree", "expand",
@@ -864,7 +873,7 @@ INT_PTR ScriptedUser::RunModal(CDialog& dialog) {
     auto open = [&] { return ::IsWindow(&dialog) && dialog.GetSerial() == serial && !dialog.HasEnded(); };
     DispatchPostedMessages();
     while (open()) {
-        if (Failed()) {
+        if (Stopped()) {
             // After a failure every dialog closes as with Cancel (without its own handlers) so
             // that the code under test unwinds.
             dialog.EndDialog(IDCANCEL);
@@ -912,7 +921,7 @@ CDialog* ScriptedUser::FindModelessWindow(const Step& step) const {
 
 bool ScriptedUser::RunModeless() {
     DispatchPostedMessages();
-    while (!Failed() && !m_steps.empty()) {
+    while (!Stopped() && !m_steps.empty()) {
         const Step step = m_steps.front();
         if (step.verb != Verb::Window) {
             Fail("no modeless window is named before the action", &step);
@@ -934,7 +943,7 @@ void ScriptedUser::WorkModelessWindow(CDialog& window) {
     const std::uint64_t serial = window.GetSerial();
     // The window may close (and delete itself) on any action.
     auto open = [&] { return ::IsWindow(&window) && window.GetSerial() == serial && window.IsWindowVisible(); };
-    while (open() && !Failed() && !m_steps.empty() && m_steps.front().verb != Verb::Window) {
+    while (open() && !Stopped() && !m_steps.empty() && m_steps.front().verb != Verb::Window) {
         const Step step = m_steps.front();
         switch (step.verb) {
         case Verb::Dialog:
@@ -1249,7 +1258,7 @@ void ScriptedUser::ProcessPendingEvents() {
 int ScriptedUser::ShowMessageBox(const MessageBoxRequest& request) {
     Record("message " + Quote(request.caption) + ": " + request.text);
     auto fallback = [&request] { return SafeAnswer(request.type); };
-    if (Failed())
+    if (Stopped())
         return fallback();
     if (m_steps.empty() || m_steps.front().verb != Verb::Message) {
         Fail("an unexpected message box [" + request.caption + "]: " + request.text,
@@ -1276,7 +1285,7 @@ bool ScriptedUser::RunFileDialog(FileDialogRequest& request) {
            Quote(request.title.IsEmpty() ? CString(request.open ? "打开" : "另存为") : request.title));
     m_fileDialogFolder = request.initialDir;
     m_fileDialogFilterIndex = request.filterIndex;
-    if (Failed())
+    if (Stopped())
         return false;
     if (m_steps.empty() || m_steps.front().verb != Verb::File) {
         Fail("an unexpected file dialog", m_steps.empty() ? nullptr : &m_steps.front());
@@ -1301,7 +1310,7 @@ bool ScriptedUser::RunFileDialog(FileDialogRequest& request) {
 }
 
 bool ScriptedUser::RunColorDialog(ColorDialogRequest& request) {
-    if (Failed())
+    if (Stopped())
         return false;
     if (m_steps.empty() || m_steps.front().verb != Verb::Color) {
         Fail("an unexpected colour dialog", m_steps.empty() ? nullptr : &m_steps.front());
@@ -1316,7 +1325,7 @@ bool ScriptedUser::RunColorDialog(ColorDialogRequest& request) {
 }
 
 bool ScriptedUser::RunFontDialog(FontDialogRequest& request) {
-    if (Failed())
+    if (Stopped())
         return false;
     if (m_steps.empty() || m_steps.front().verb != Verb::Font) {
         Fail("an unexpected font dialog", m_steps.empty() ? nullptr : &m_steps.front());
@@ -1377,7 +1386,7 @@ UINT ScriptedUser::MenuCommandOfText(const CMenu& menu, const Step& step) {
 }
 
 UINT ScriptedUser::TrackPopupMenu(const CMenu& menu, CPoint, CWnd*) {
-    if (Failed())
+    if (Stopped())
         return 0;
     if (m_steps.empty() || m_steps.front().verb != Verb::Menu) {
         CString items;

@@ -116,6 +116,11 @@ public:
     // True when the next action left is a Window action.
     bool NextIsWindow() const { return !m_steps.empty() && m_steps.front().verb == Verb::Window; }
 
+    // When the program is asked to end (vq::RequestEnd, from a signal), the run stops as at a
+    // failure ("the program was asked to end"): every dialog ends as with Cancel and every
+    // question gets its safe answer, so that the code unwinds. The headless host asks for this.
+    void StopAtEndRequest() { m_stopAtEndRequest = true; }
+
     // --- Outcome
     // True while no action failed and no unexpected dialog, box or menu appeared.
     bool Failed() const { return !m_error.IsEmpty(); }
@@ -192,6 +197,8 @@ public:
 private:
     ScriptedUser& Add(Step step);
     void Fail(const CString& message, const Step* step = nullptr);
+    // Failed(), after failing the run when the program was asked to end (StopAtEndRequest).
+    bool Stopped();
     void Record(const CString& line);
     bool Perform(CDialog& dialog, const Step& step);
     CWnd* FindTarget(CDialog& dialog, const Step& step);
@@ -207,6 +214,7 @@ private:
     CString m_fileDialogFolder;
     int m_fileDialogFilterIndex = 0;
     CString m_error;
+    bool m_stopAtEndRequest = false;
     std::function<void(const CString&)> m_sink;
     std::function<void(CDialog&)> m_dialogSink;
     DialogView* m_previousView = nullptr;

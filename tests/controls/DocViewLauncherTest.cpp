@@ -11,7 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -244,6 +249,30 @@ TEST(ShellOpenTest, DetachedProgramsReportWhetherTheyStarted) {
     EXPECT_FALSE(vq::SpawnDetached("", {}));
     // The desktop's opener starts nothing for a file that is not there.
     EXPECT_FALSE(vq::ActiveShellOpener().OpenFile("/nonexistent/folder/a.pdf"));
+}
+
+// The host ignores SIGPIPE and SIGXFSZ (a failed write is handled where it is made); a program it
+// starts gets them back as programs expect, so that it ends when the reader of its output goes.
+TEST(ShellOpenTest, AStartedProgramDoesNotInheritTheIgnoredSignalsOfFailedWrites) {
+    vqtest::Workspace ws;
+    const std::string file = (ws.Root() + "/ignored").str();
+    const auto oldPipe = std::signal(SIGPIPE, SIG_IGN);
+    const auto oldSize = std::signal(SIGXFSZ, SIG_IGN);
+    const bool started =
+        vq::SpawnDetached("/bin/sh", {"-c", CString("grep SigIgn /proc/$$/status > '" + file +
+                                                    ".tmp' && mv '" + file + ".tmp' '" + file + "'")});
+    std::signal(SIGPIPE, oldPipe);
+    std::signal(SIGXFSZ, oldSize);
+    ASSERT_TRUE(started);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!std::filesystem::exists(file) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::ifstream in(file);
+    std::string label, mask;
+    ASSERT_TRUE(in >> label >> mask) << "the program wrote nothing";
+    const unsigned long long ignored = std::stoull(mask, nullptr, 16);
+    EXPECT_EQ(ignored & (1ull << (SIGPIPE - 1)), 0u) << mask;
+    EXPECT_EQ(ignored & (1ull << (SIGXFSZ - 1)), 0u) << mask;
 }
 
 } // namespace

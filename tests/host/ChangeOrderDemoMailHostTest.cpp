@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -59,6 +60,22 @@ vqtest::ShellRun RunReadmeRoad(const vqtest::DemoWorkspace& demo, std::string li
     return run;
 }
 
+// The workspace itself and what lies in it that another user could enter, read or write, by path.
+std::vector<std::string> OpenToOthers(const std::filesystem::path& dir) {
+    using std::filesystem::perms;
+    std::vector<std::string> open;
+    const auto check = [&open](const std::filesystem::path& path,
+                               const std::filesystem::file_status& status) {
+        if ((status.permissions() & (perms::group_all | perms::others_all)) != perms::none)
+            open.push_back(path.string());
+    };
+    check(dir, std::filesystem::symlink_status(dir));
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+        if (!entry.is_symlink())
+            check(entry.path(), entry.symlink_status());
+    return open;
+}
+
 } // namespace
 
 TEST(ChangeOrderRoadDemo, ThePublishingMailLandsInTheDemosMailFolder) {
@@ -85,6 +102,17 @@ TEST(ChangeOrderRoadDemo, ThePublishingMailLandsInTheDemosMailFolder) {
         }
     EXPECT_NE(mails.find("zhangsan@localhost"), std::string::npos) << run.out;
     EXPECT_NE(mails.find("vqpdm@demo.local"), std::string::npos) << run.out;
+
+    // The workspace, with the database account of vqdetail.mdb and the mails, is the user's alone,
+    // and an earlier one open to others is closed on the next run.
+    ASSERT_TRUE(std::filesystem::exists(demo.Dir() / "system" / "vqdetail.mdb"));
+    EXPECT_EQ(OpenToOthers(demo.Dir()), std::vector<std::string>{});
+    std::filesystem::permissions(demo.Dir(), std::filesystem::perms(0755));
+    std::filesystem::permissions(demo.Dir() / "system" / "vqdetail.mdb", std::filesystem::perms(0644));
+    std::filesystem::permissions(demo.Dir() / "mail", std::filesystem::perms(0755));
+    run = demo.Host(look, "ShowECOChanageItemData JX-2026-004 lisi");
+    EXPECT_NE(run.out.find("result: 1"), std::string::npos) << run.out;
+    EXPECT_EQ(OpenToOthers(demo.Dir()), std::vector<std::string>{});
 }
 
 // The work document's review as the README walks it: submitted, decided level by level, released.

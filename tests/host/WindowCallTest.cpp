@@ -1015,12 +1015,14 @@ TEST_F(WindowCallOnDisplay, AProgramThatReturnsGivesTheStepOfItsWindowBack) {
 }
 
 // The host with the modeless review open ends on Ctrl+C (SIGINT), on SIGTERM, when its terminal
-// goes (SIGHUP), on Ctrl+\ (SIGQUIT) and on a user signal: the window is closed first and the step
-// given back; the host then ends by the signal. While the window is open the call has not ended,
-// and its result is not printed.
+// goes (SIGHUP), on Ctrl+\ (SIGQUIT), on a user signal, a timer's (SIGALRM, SIGVTALRM), a power
+// failure's or a real-time signal: the window is closed first and the step given back; the host
+// then ends by the signal. While the window is open the call has not ended, and its result is not
+// printed. A SIGPIPE sent before (as a write to a closed pipe raises it) does not end it.
 TEST_F(WindowCallOnDisplay, ASignalEndsTheHostWithTheStepGivenBack) {
     const std::string output = ws.Root().str() + "/host.out";
-    for (int signo : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2}) {
+    for (int signo :
+         {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPWR, SIGRTMIN + 2}) {
         SCOPED_TRACE(::strsignal(signo));
         const int pid =
             vqtest::StartHost({"DoMultiTeamTaskAuditWithMarkup", "F-0006", "zhaoliu", "校对", "0"}, output);
@@ -1033,10 +1035,84 @@ TEST_F(WindowCallOnDisplay, ASignalEndsTheHostWithTheStepGivenBack) {
         }));
         ASSERT_FALSE(ended) << early.out;
         EXPECT_EQ(ReadBytes(CString(output)).find("result:"), std::string::npos);
+        ::kill(pid, SIGPIPE);
         ::kill(pid, signo);
         const vqtest::HostRun run = WaitForEnd(pid, output);
         EXPECT_EQ(run.signal, signo) << run.out;
         EXPECT_EQ(Working(ws), "F") << run.out;
+    }
+}
+
+// A headless host uploading the redline file of a project task's review over a slow link, ended
+// by SIGTERM or a timer's SIGALRM (a SIGPIPE before it, as a closed standard output raises it,
+// does not end it): the upload stops, the server keeps its earlier redline file whole and no part
+// of the new one, nothing is recorded, the step is given back, and the host ends by the signal
+// without a result.
+TEST(WindowCall, ASignalDuringAHeadlessUploadGivesTheStepBackAndLeavesNoPart) {
+    vqtest::DbWorkspace ws(0);
+    vqtest::FtpServer slow(vqtest::FtpFault::SlowDataConnection);
+    ASSERT_TRUE(slow.IsRunning());
+    vqtest::ConfigRow config;
+    config.domainName = slow.Url();
+    ws.SetConfig(config);
+    ws.Execute(
+        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+        "AuditingModel, AuditorName) VALUES ('PT-9', '泵体设计', '项目\\', 'mgr', '评审', '单级', 'u1');"
+        "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('单级', '串联', "
+        "'校对(40,20)');"
+        "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, "
+        "AuditManager) VALUES ('PT-9', '校对', 'u1', '2026-12-01', '未完成', 'F', 'u1');"
+        "INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, "
+        "FileRemark) VALUES ('PT-9', '总图', 'total.dwg', 'AutoCAD 图形', '12KB', '2026-11-30', '')");
+    slow.WriteFile("Vq/Working/PT-9/total.dwg", "drawing bytes");
+    const std::string earlier = "earlier redline.\n";
+    slow.WriteFile("Vq/Auditing/PT-9/校对_总图.dwg", earlier);
+    // Two minutes over the slow link: the upload is under way long before it could end.
+    const std::string redline = (ws.Root() + "/redline.dwg").str();
+    std::ofstream(redline, std::ios::binary) << std::string(2000000, 'r');
+    const std::string script = (ws.Root() + "/review.txt").str();
+    std::ofstream(script, std::ios::binary) << "dialog ~\"评审意见\"\nselect 1001 0\nclick 1011\n"
+                                               "dialog ~\"输入文件名\"\nset 1182 \""
+                                            << redline << "\"\nclick 1\n";
+    const std::string folder = (slow.Root() + "/Vq/Auditing/PT-9").str();
+    const auto others = [&folder] {
+        std::vector<std::string> names;
+        std::error_code error;
+        for (const auto& file : std::filesystem::directory_iterator(folder, error))
+            if (file.path().filename() != "校对_总图.dwg")
+                names.push_back(file.path().filename().string());
+        return names;
+    };
+    const auto uploading = [&] {
+        std::error_code error;
+        for (const auto& file : std::filesystem::directory_iterator(folder, error))
+            if (file.path().filename() != "校对_总图.dwg" && file.file_size(error) > 0)
+                return true;
+        return false;
+    };
+    const std::string output = ws.Root().str() + "/host.out";
+    for (int signo : {SIGTERM, SIGALRM}) {
+        SCOPED_TRACE(::strsignal(signo));
+        const int pid = vqtest::StartHost(
+            {"--headless", "--script", script, "DoProjectTaskAudit", "PT-9", "u1", "校对"}, output);
+        ASSERT_GT(pid, 0);
+        vqtest::HostRun early;
+        bool ended = false;
+        ASSERT_TRUE(Eventually([&] {
+            ended = vqtest::FinishHost(pid, output, early, false);
+            return ended || uploading();
+        }));
+        ASSERT_FALSE(ended) << early.out;
+        EXPECT_EQ(ws.QueryText("SELECT Working FROM TaskAuditManage WHERE ProjectNo='PT-9'"), "T");
+        ::kill(pid, SIGPIPE);
+        ::kill(pid, signo);
+        const vqtest::HostRun run = WaitForEnd(pid, output);
+        EXPECT_EQ(run.signal, signo) << run.out;
+        EXPECT_EQ(run.out.find("result:"), std::string::npos) << run.out;
+        EXPECT_EQ(others(), std::vector<std::string>{}) << run.out;
+        EXPECT_EQ(slow.ReadFile("Vq/Auditing/PT-9/校对_总图.dwg"), earlier);
+        EXPECT_EQ(ws.QueryText("SELECT RedlineFiles FROM TaskAuditManage WHERE ProjectNo='PT-9'"), "");
+        EXPECT_EQ(ws.QueryText("SELECT Working FROM TaskAuditManage WHERE ProjectNo='PT-9'"), "F") << run.out;
     }
 }
 

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <langinfo.h>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -123,6 +127,112 @@ TEST_F(DbConnectionTest, AConnectionThatCannotBeOpenedAgainStaysLost) {
     conn->Close();
     EXPECT_FALSE(conn->IsLost());
     EXPECT_EQ(stateOf([&] { conn->Execute("SELECT 1"); }), "");
+}
+
+// --- Text whatever the locale of the process --------------------------------------------------
+
+// The process in the locale zh_CN.GB18030 (LC_ALL, in the environment and set) while the object
+// lives. When the system lacks it, it is taken from the folder that LOCPATH names or else made
+// there with localedef; Reason() says why the process could not take it.
+class Gb18030Locale {
+public:
+    explicit Gb18030Locale(const std::string& folder) {
+        const char* all = std::getenv("LC_ALL");
+        const char* path = std::getenv("LOCPATH");
+        m_oldAll = all ? std::optional<std::string>(all) : std::nullopt;
+        m_oldPath = path ? std::optional<std::string>(path) : std::nullopt;
+        m_oldLocale = std::setlocale(LC_ALL, nullptr);
+        setenv("LC_ALL", kName, 1);
+        if (!std::setlocale(LC_ALL, kName) && !(path && *path)) {
+            const std::string command =
+                "localedef -i zh_CN -f GB18030 '" + folder + "/" + kName + "' >/dev/null 2>&1";
+            [[maybe_unused]] const int status = std::system(command.c_str());
+            setenv("LOCPATH", folder.c_str(), 1);
+            std::setlocale(LC_ALL, kName);
+        }
+        const char* codeset = nl_langinfo(CODESET);
+        if (std::string(codeset ? codeset : "") != "GB18030")
+            m_reason =
+                std::string("the locale ") + kName + " is not installed and localedef could not make it";
+    }
+    ~Gb18030Locale() {
+        Restore("LC_ALL", m_oldAll);
+        Restore("LOCPATH", m_oldPath);
+        std::setlocale(LC_ALL, m_oldLocale.c_str());
+    }
+    const std::string& Reason() const { return m_reason; }
+
+private:
+    static constexpr const char* kName = "zh_CN.GB18030";
+    static void Restore(const char* name, const std::optional<std::string>& value) {
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
+    }
+    std::optional<std::string> m_oldAll, m_oldPath;
+    std::string m_oldLocale;
+    std::string m_reason;
+};
+
+CString Show(const _ConnectionPtr& conn, const char* setting) {
+    return conn->Execute(CString("SHOW ") + setting)->GetCollect(0L).ToString();
+}
+
+// A process in zh_CN.GB18030 writes and reads Chinese text as UTF-8: in a statement's text, beside
+// quotes and parameter markers that a reader of GB18030 would take for the second byte of a
+// character, and as bound values. On PostgreSQL the session is UTF-8 from its start, and again
+// after the server ended it and the connection was opened anew; statements the connection text or
+// the data source set to run at the start still run.
+TEST_F(DbConnectionTest, ChineseTextRoundTripsInAGb18030Locale) {
+    Gb18030Locale locale(ws.Root().str());
+    if (!locale.Reason().empty())
+        GTEST_SKIP() << locale.Reason();
+    const auto writeAndRead = [&](const _ConnectionPtr& conn, const CString& login) {
+        conn->Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('" + login + "', '评审')");
+        _CommandPtr cmd;
+        cmd.CreateInstance();
+        cmd->PutActiveConnection(conn);
+        cmd->PutCommandText("UPDATE UserInformation SET UserName = '该评审' || ? WHERE UserLogName = ?");
+        cmd->GetParameters()->Append(
+            cmd->CreateParameter("", adVarChar, adParamInput, 50, _variant_t("任务")));
+        cmd->GetParameters()->Append(
+            cmd->CreateParameter("", adVarChar, adParamInput, 50, _variant_t(login)));
+        cmd->Execute(nullptr, nullptr, adCmdText);
+        _RecordsetPtr rs =
+            conn->Execute("SELECT UserName FROM UserInformation WHERE UserLogName = '" + login + "'");
+        EXPECT_FALSE(rs->IsEOF());
+        return rs->IsEOF() ? CString() : rs->GetCollect(0L).ToString();
+    };
+    _ConnectionPtr conn = ws.Connect();
+    EXPECT_EQ(writeAndRead(conn, "张三"), "该评审任务");
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        return;
+    EXPECT_EQ(Show(conn, "client_encoding"), "UTF8");
+    ws.EndSession(conn);
+    conn->Reopen();
+    EXPECT_EQ(Show(conn, "client_encoding"), "UTF8");
+    EXPECT_EQ(writeAndRead(conn, "李四"), "该评审任务");
+
+    _ConnectionPtr given;
+    given.CreateInstance();
+    given->Open("DSN=vqdetail;UID=sa;PWD=;ConnSettings={SET application_name TO 'vq given'}");
+    EXPECT_EQ(Show(given, "application_name"), "vq given");
+    EXPECT_EQ(Show(given, "client_encoding"), "UTF8");
+    given->Close();
+    // A data source of another name: the driver manager keeps what it read of one it has opened.
+    const CString odbcIni(std::getenv("ODBCINI"));
+    const std::string dsn = ws.ReadFile(odbcIni);
+    std::string source = dsn.substr(dsn.find('\n'));
+    ws.WriteFile(odbcIni,
+                 dsn + "[vqsource]" + source + "ConnSettings=SET+application_name+TO+%27vq+source%27\n");
+    _ConnectionPtr sourced;
+    sourced.CreateInstance();
+    sourced->Open("DSN=vqsource;UID=sa;PWD=");
+    ws.WriteFile(odbcIni, dsn);
+    EXPECT_EQ(Show(sourced, "application_name"), "vq source");
+    EXPECT_EQ(Show(sourced, "client_encoding"), "UTF8");
+    EXPECT_EQ(writeAndRead(sourced, "王五"), "该评审任务");
 }
 
 // Each SQLite connection counts the rows it writes to the tables a reader names (an update only when

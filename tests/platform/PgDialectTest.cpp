@@ -330,6 +330,8 @@ TEST(PgSchemaTest, FoldingFunctionsHoldTheClientsCharacterTable) {
 TEST(PgSchemaTest, ServerHasEveryTableWithTheSameColumnsInTheSameOrder) {
     if (!vqtest::DbWorkspace::OnPostgreSQL())
         GTEST_SKIP() << "the product database is SQLite";
+    if (const std::string refused = vqtest::DbWorkspace::LocaleRefused(); !refused.empty())
+        GTEST_SKIP() << refused;
     std::string schema = ReadText(VQ_SOURCE_DIR "/schema/sqlite/product.sql");
     std::vector<std::string> tables;
     std::regex create(R"(CREATE\s+TABLE\s+(?:IF\s+NOT\s+EXISTS\s+)?(\w+))", std::regex::icase);
@@ -347,6 +349,52 @@ TEST(PgSchemaTest, ServerHasEveryTableWithTheSameColumnsInTheSameOrder) {
     vqtest::DbWorkspace::RunScript(file, CString(schema));
     for (const std::string& table : tables)
         EXPECT_EQ(ColumnsOf(server, table), ColumnsOf(file, table)) << table;
+}
+
+// Every integer key the SQLite schema numbers itself is numbered on the server by a sequence of
+// the name the server folds the table's and the column's names to, ASCII letters alone, whatever
+// the database's locale: a Turkish one folds "I" to a dotless "ı" in lower(), which named columns
+// that do not exist ("filelogıd") and stopped the schema. A row inserted without its key gets one,
+// and the next one another.
+TEST(PgSchemaTest, KeysAreNumberedBySequencesOfTheServersOwnNamesInAnyLocale) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "the product database is SQLite";
+    if (const std::string refused = vqtest::DbWorkspace::LocaleRefused(); !refused.empty())
+        GTEST_SKIP() << refused;
+    const std::string schema = ReadText(VQ_SOURCE_DIR "/schema/sqlite/product.sql");
+    std::vector<std::pair<std::string, std::string>> keys;
+    std::regex table(R"(CREATE\s+TABLE\s+(?:IF\s+NOT\s+EXISTS\s+)?(\w+)\s*\(([^;]*))", std::regex::icase);
+    std::regex key(R"((\w+)\s+INTEGER\s+PRIMARY\s+KEY)", std::regex::icase);
+    for (std::sregex_iterator it(schema.begin(), schema.end(), table), end; it != end; ++it) {
+        const std::string body = (*it)[2];
+        std::smatch found;
+        if (std::regex_search(body, found, key))
+            keys.emplace_back((*it)[1], found[1]);
+    }
+    ASSERT_FALSE(keys.empty());
+    const auto asciiLower = [](std::string s) {
+        for (char& c : s)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return s;
+    };
+    vqtest::DbWorkspace ws;
+    for (const auto& [name, column] : keys) {
+        SCOPED_TRACE(name + "." + column);
+        const std::string sequence = asciiLower(name) + "_" + asciiLower(column) + "_seq";
+        EXPECT_EQ(ws.QueryText(CString("SELECT count(*) FROM pg_class WHERE relkind = 'S' AND relname = '" +
+                                       sequence + "'")),
+                  "1");
+    }
+    bool hasFileLog = false;
+    for (const auto& [name, column] : keys)
+        hasFileLog = hasFileLog || (name == "DesignMarkupManage" && column == "FileLogID");
+    ASSERT_TRUE(hasFileLog);
+    ws.Execute("INSERT INTO DesignMarkupManage (FileID) VALUES ('a.dwg');"
+               "INSERT INTO DesignMarkupManage (FileID) VALUES ('b.dwg')");
+    EXPECT_EQ(
+        ws.QueryText("SELECT count(DISTINCT FileLogID) FROM DesignMarkupManage WHERE FileLogID IS NOT NULL"),
+        "2");
 }
 
 } // namespace

@@ -63,6 +63,22 @@ std::string PgAttributes(const char* separator, const std::string& database) {
            "Database=" + database + s + "Username=sa" + s + "Password=" + s + "SSLmode=disable";
 }
 
+// The locale clauses of CREATE DATABASE for a product database. VQ_PG_LC_CTYPE gives the database
+// a character type of its own (as servers set up with LC_CTYPE C are), VQ_PG_LOCALE a whole locale
+// ("tr_TR.UTF-8"), or an ICU locale written "icu:tr", whatever the cluster's.
+std::string PgDatabaseLocale() {
+    const std::string ctype = GetEnv("VQ_PG_LC_CTYPE").value_or("");
+    const std::string locale = GetEnv("VQ_PG_LOCALE").value_or("");
+    std::string clauses;
+    if (locale.rfind("icu:", 0) == 0)
+        clauses += " LOCALE_PROVIDER icu ICU_LOCALE '" + locale.substr(4) + "'";
+    else if (!locale.empty())
+        clauses += " LOCALE '" + locale + "'";
+    if (!ctype.empty())
+        clauses += " LC_CTYPE '" + ctype + "'";
+    return clauses.empty() ? clauses : " TEMPLATE template0" + clauses;
+}
+
 // A connection to the server's maintenance database, to create and drop product databases.
 _ConnectionPtr OpenPgMaintenance() {
     _ConnectionPtr c;
@@ -207,6 +223,22 @@ bool DbWorkspace::OnPostgreSQL() {
     return !PgPort().empty();
 }
 
+std::string DbWorkspace::LocaleRefused() {
+    if (!OnPostgreSQL() || PgDatabaseLocale().empty())
+        return {};
+    const std::string name = "vqtest_locale_" + std::to_string(getpid());
+    try {
+        _ConnectionPtr server = OpenPgMaintenance();
+        server->Execute(CString("DROP DATABASE IF EXISTS " + name));
+        server->Execute(CString("CREATE DATABASE " + name + PgDatabaseLocale()));
+        server->Execute(CString("DROP DATABASE " + name));
+        return {};
+    } catch (const _com_error& e) {
+        return "the server at port " + PgPort() + " cannot make a database of" + PgDatabaseLocale() + ": " +
+               e.Description().str();
+    }
+}
+
 CString DbWorkspace::ProductDatabasePath() const {
     return CString(ProcessFolder() + "/vqpdm.db");
 }
@@ -248,11 +280,7 @@ void DbWorkspace::MakeProductDatabase(const std::string& sqliteSchema, const std
         try {
             _ConnectionPtr server = OpenPgMaintenance();
             server->Execute(CString("DROP DATABASE IF EXISTS " + m_pgDatabase + " WITH (FORCE)"));
-            // VQ_PG_LC_CTYPE gives the database a character type of its own (as servers set up
-            // with LC_CTYPE C are), whatever the cluster's.
-            const std::string ctype = GetEnv("VQ_PG_LC_CTYPE").value_or("");
-            server->Execute(CString("CREATE DATABASE " + m_pgDatabase +
-                                    (ctype.empty() ? "" : " TEMPLATE template0 LC_CTYPE '" + ctype + "'")));
+            server->Execute(CString("CREATE DATABASE " + m_pgDatabase + PgDatabaseLocale()));
         } catch (const _com_error& e) {
             ADD_FAILURE() << "cannot create the database on the PostgreSQL server at port " << PgPort()
                           << ": " << e.Description().c_str();

@@ -22,7 +22,8 @@
 // On a PostgreSQL server: when the environment variable VQ_PG_PORT names the port of a server on
 // 127.0.0.1 (superuser "sa", trusted; scripts/pg-cluster starts one), each DbWorkspace creates a
 // fresh product database on it with the schema of schema/postgresql/product-sql, points "vqdetail"
-// at it through psqlODBC and drops the database when it ends. Execute and QueryText then run on
+// at it through psqlODBC and drops the database when it ends. VQ_PG_LOCALE ("tr_TR.UTF-8", or
+// "icu:tr") or VQ_PG_LC_CTYPE give that database a locale of its own. Execute and QueryText then run on
 // that database; the configuration database stays a SQLite file.
 #pragma once
 
@@ -60,6 +61,9 @@ public:
     CString ProductDatabasePath() const;
     // True when the product database is on a PostgreSQL server (VQ_PG_PORT is set).
     static bool OnPostgreSQL();
+    // Empty when the product databases can be made in the locale VQ_PG_LOCALE or VQ_PG_LC_CTYPE
+    // name (or none is named); else the server's reason why not (the locale is not installed).
+    static std::string LocaleRefused();
     CString ConfigDatabasePath() const { return SystemDir() + "/vqdetail.mdb"; }
     // The text that opens the product database, as the connection holder builds it.
     CString ConnectionText() const { return "DSN=vqdetail; UID=sa; PWD="; }

@@ -1,10 +1,16 @@
-// The end of a host on SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1 and SIGUSR2 (VqHostCatchEndSignals),
-// every signal that would otherwise end it where it stands: the signal is passed
-// from its handler through a pipe to the windows' event loop, which destroys every window (each
-// gives back what it holds, the step a review window marks as worked on) and then ends the
+// The end of a host on a signal that would otherwise end it where it stands (VqHostCatchEndSignals):
+// SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM and every other one whose default
+// is to end the program and that can be caught, but for those a failed write raises. The signal is
+// passed from its handler through a pipe to the windows' event loop, which destroys every window
+// (each gives back what it holds, the step a review window marks as worked on) and then ends the
 // program by the same signal, as it would have ended without the handler. The windows are
 // destroyed without a word to the display, and the end comes within 2 seconds of the signal
 // even when the display holds the loop (EndGuard.h); a transfer under way stops at once.
+// Headless (VqHostCatchEndSignalsHeadless) there is no loop to pass it to: the transfer under way
+// stops, the script stops as at a failure so that the call unwinds and its windows close, and the
+// host then ends by the signal (VqHostFinishHeadless), within the same 2 seconds.
+// SIGPIPE and SIGXFSZ, which a write to a closed pipe or socket or past the file size limit
+// raises, are ignored: the write fails instead (EPIPE, EFBIG) and is handled where it is made.
 #include "platform/base/EndRequest.h"
 #include "platform/ui/HostSupport.h"
 #include "platform/ui/View.h"
@@ -19,10 +25,24 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
-constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2};
+// The signals that end a program unless it catches them (SIGKILL and SIGSTOP cannot be caught;
+// those of a fault the program made, SIGSEGV and the like, are not asked for from outside).
+const std::vector<int>& EndSignals() {
+    static const std::vector<int> caught = [] {
+        std::vector<int> list = {SIGINT,    SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2,  SIGALRM,
+                                 SIGVTALRM, SIGPROF, SIGIO,  SIGPWR,  SIGXCPU, SIGSTKFLT};
+        for (int signo = SIGRTMIN; signo <= SIGRTMAX; ++signo)
+            list.push_back(signo);
+        return list;
+    }();
+    return caught;
+}
+
+constexpr int kIgnoredSignals[] = {SIGPIPE, SIGXFSZ};
 
 int g_pipe[2] = {-1, -1};
 volatile sig_atomic_t g_pending = 0;
@@ -44,14 +64,32 @@ void OnEndSignal(int signo) {
     // A transfer running on the loop's thread stops at once and gives the loop back.
     vq::RequestEnd();
     const unsigned char byte = static_cast<unsigned char>(signo);
-    [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
+    if (g_pipe[1] >= 0) {
+        [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
+    }
+}
+
+// The handlers, on every end signal that is not ignored now; the signals of failed writes ignored.
+void InstallHandlers() {
+    for (int signo : kIgnoredSignals)
+        std::signal(signo, SIG_IGN);
+    for (int signo : EndSignals()) {
+        struct sigaction previous {};
+        if (::sigaction(signo, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN)
+            continue;
+        struct sigaction action {};
+        action.sa_handler = OnEndSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(signo, &action, nullptr);
+    }
 }
 
 void EndOnSignal() {
     unsigned char byte = 0;
     if (::read(g_pipe[0], &byte, 1) != 1)
         return;
-    for (int signo : kEndSignals)
+    for (int signo : EndSignals())
         std::signal(signo, SIG_DFL);
     // The display may not answer (its server stopped): nothing waits for it.
     vq::LeaveTheDisplay();
@@ -78,15 +116,32 @@ extern "C" void VqHostCatchEndSignals() {
     vq::PrepareEndGuard();
     auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] { EndOnSignal(); });
-    for (int signo : kEndSignals) {
-        struct sigaction previous {};
-        ::sigaction(signo, nullptr, &previous);
-        if (previous.sa_handler == SIG_IGN)
-            continue;
-        struct sigaction action {};
-        action.sa_handler = OnEndSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        ::sigaction(signo, &action, nullptr);
-    }
+    InstallHandlers();
 }
+
+extern "C" void VqHostCatchEndSignalsHeadless() {
+    static bool caught = false;
+    if (caught || g_pipe[0] >= 0)
+        return;
+    caught = true;
+    vq::PrepareEndGuard();
+    InstallHandlers();
+}
+
+namespace vq {
+
+void EndIfSignalled() {
+    const int signo = g_pending;
+    if (!signo)
+        return;
+    for (int other : EndSignals())
+        std::signal(other, SIG_DFL);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const struct rlimit noCore { 0, 0 };
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    EndAtOnce(signo);
+    ::_exit(128 + signo);
+}
+
+} // namespace vq
