@@ -164,7 +164,8 @@ void CRichText::OpenFileAsked(CWnd* parent, UINT questionIcon) {
         AfxMessageBox(kNotRtf);
         return;
     }
-    if (parent->MessageBox("打开意见文件将覆盖当前内容，是否继续?", "操作提示", MB_YESNO | questionIcon) != IDYES)
+    if (parent->MessageBox("打开意见文件将覆盖当前内容，是否继续?", "操作提示",
+                           MB_YESNO | questionIcon | MB_DEFBUTTON2) != IDYES)
         return;
     if (!LoadFile(path))
         AfxMessageBox("不能读取该RTF文件!");

@@ -35,8 +35,59 @@ int LeadingNumber(const CString& text) {
     return value;
 }
 
-CString Gbk(const CString& text) {
-    return vq::Utf8ToGbk(text.str());
+// The charset of one mail: GB2312 when it holds every character of the mail's texts (the charset
+// every reader knows), else GB18030, which holds every character.
+CString MailCharset(const std::vector<const CString*>& texts) {
+    std::string bytes;
+    for (const CString* text : texts)
+        if (!vq::Utf8ToGb2312(text->str(), bytes))
+            return "GB18030";
+    return "GB2312";
+}
+
+CString InCharset(const CString& text, const CString& charset) {
+    std::string bytes;
+    if (charset == "GB2312" && vq::Utf8ToGb2312(text.str(), bytes))
+        return CString(bytes);
+    return CString(vq::Utf8ToGb18030(text.str()));
+}
+
+// The sender account as written in the settings: an address alone, or a display name before the
+// address in angle brackets ("设计部门 <pdm@vq.example>", "\"Design Dept\" <pdm@vq.example>"). False
+// when the address cannot go between the brackets of MAIL FROM: a "<" without its ">", text after
+// the ">", or an address that is empty, holds no "@", or holds a blank, bracket or control character.
+bool SplitSender(const CString& account, CString& name, CString& address) {
+    CString text = account;
+    text.Trim(" \t");
+    name.Empty();
+    address = text;
+    const int open = text.Find('<');
+    if (open >= 0) {
+        const int close = text.Find('>', open);
+        if (close < 0 || !text.Mid(close + 1).Trim(" \t").IsEmpty())
+            return false;
+        address = text.Mid(open + 1, close - open - 1);
+        address.Trim(" \t");
+        CString written = text.Left(open);
+        written.Trim(" \t");
+        if (written.GetLength() >= 2 && written[0] == '"' && written[written.GetLength() - 1] == '"') {
+            // A quoted name: its backslashes escape the character after them.
+            std::string plain;
+            const std::string inner = written.Mid(1, written.GetLength() - 2).str();
+            for (std::size_t i = 0; i < inner.size(); ++i)
+                plain += inner[i] == '\\' && i + 1 < inner.size() ? inner[++i] : inner[i];
+            written = CString(plain);
+        }
+        name = written;
+    }
+    if (address.IsEmpty() || address.Find('@') < 0)
+        return false;
+    for (const char ch : address.str()) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte <= ' ' || byte == 127 || ch == '<' || ch == '>' || ch == '"')
+            return false;
+    }
+    return name.FindOneOf("\r\n") < 0;
 }
 
 // The receivers who got nothing, one a line after the job's message; a control character in a
@@ -161,6 +212,11 @@ int CMailSender::SendBySmtp() {
         return 1;
     if (!CheckAddresses())
         return 0;
+    CString senderName, senderAddress;
+    if (!SplitSender(SenderAccount, senderName, senderAddress)) {
+        AfxMessageBox("邮件发件人的地址格式不正确，不能发送邮件...\n发件人：" + SenderAccount, MB_OK);
+        return 0;
+    }
 
     SmtpProgress progress;
     progress.Step(4, "正在连接邮件服务器......");
@@ -196,7 +252,6 @@ int CMailSender::SendBySmtp() {
         return 0;
     }
     progress.Step(7, "正在自动发送消息邮件......");
-    const CString sender = Gbk(SenderAccount);
     for (int i = 0; i < Items.GetSize(); ++i) {
         if (progress.Cancelled()) {
             client->cancelled = true;
@@ -204,22 +259,41 @@ int CMailSender::SendBySmtp() {
         }
         const CMailItem& item = Items[i];
         CMimeMessage message;
-        message.From.SetAddress(sender);
-        message.AddRecipients(Gbk(item.Address));
-        message.Subject = Gbk(item.Subject);
-        message.BodyParts.emplace_back(Gbk(item.Text).c_str(), "text/plain", "GB2312",
+        // The addresses go as stored; the texts a reader shows go in one charset that holds them.
+        message.AddRecipients(item.Address);
+        std::vector<const CString*> texts{&senderName, &item.Subject, &item.Text};
+        for (const CMimeAddress& to : message.ToList)
+            texts.push_back(&to.Name);
+        const CString charset = MailCharset(texts);
+        message.From = CMimeAddress(senderAddress, InCharset(senderName, charset));
+        for (CMimeAddress& to : message.ToList)
+            to.Name = InCharset(to.Name, charset);
+        message.Subject = InCharset(item.Subject, charset);
+        message.BodyParts.emplace_back(InCharset(item.Text, charset).c_str(), "text/plain", charset,
                                        CMimeBodyPart::EncodingAuto);
         const bool accepted = client->SendMessage(message) == 0;
         sent += accepted ? 1 : 0;
         if (client->Stopped)
             return stopped();
+        if (!accepted && client->SenderRefused) {
+            // Every mail goes from the same sender: none of the others would be taken either.
+            for (int rest = i; rest < Items.GetSize(); ++rest)
+                notSent.push_back(Items[rest].Address);
+            client->Disconnect();
+            progress.Step(10);
+            AfxMessageBox(
+                NotSentText("邮件服务器拒绝了发件人的地址，不能发送邮件...\n发件人：" + senderAddress,
+                            notSent),
+                MB_OK);
+            return 0;
+        }
         // A mail not sent is named by its record's address text as stored; of a mail sent, the
         // recipients the server refused.
         if (!accepted)
             notSent.push_back(item.Address);
         else
             for (const CString& refused : client->Refused)
-                notSent.push_back(CString(vq::GbkToUtf8(refused.str())));
+                notSent.push_back(refused);
         if (!client->InSession) {
             // The connection is gone: the mails after this one cannot go either.
             for (int rest = i + 1; rest < Items.GetSize(); ++rest)

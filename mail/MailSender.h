@@ -4,7 +4,9 @@
 // through the system's own SMTP client or through simple MAPI, as the settings choose. Failures
 // are shown inside the job; the caller only sees 1 or 0.
 //
-// Texts are UTF-8 in memory; subjects and bodies go out in code page 936 (declared GB2312).
+// Texts are UTF-8 in memory. On the SMTP way each mail's subject, body and display names go out
+// in GB2312 when it holds all of them, else in GB18030; addresses go as stored. The sender account
+// may carry a display name ("设计部门 <pdm@vq.example>"); MAIL FROM takes its address alone.
 #pragma once
 
 #include "platform/base/Collections.h"

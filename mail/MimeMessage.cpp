@@ -49,7 +49,7 @@ template <class Visit> void ForEachLine(std::string_view text, Visit visit) {
 }
 
 // Where to cut a line that is longer than width: after the last break character within the
-// width, else after width bytes, moved back so that no double-byte character is split.
+// width, else after width bytes, moved back so that no character of two or four bytes is split.
 std::size_t CutPosition(std::string_view line, std::size_t width) {
     for (std::size_t i = width; i > 0; --i) {
         if (std::string_view(kBreakCharacters).find(line[i - 1]) != std::string_view::npos)
@@ -57,7 +57,7 @@ std::size_t CutPosition(std::string_view line, std::size_t width) {
     }
     std::size_t pos = 0;
     while (pos < width) {
-        std::size_t step = vq::IsGbkLeadByte(static_cast<unsigned char>(line[pos])) ? 2 : 1;
+        const std::size_t step = vq::GbCharacterLength(line, pos);
         if (pos + step > width)
             break;
         pos += step;
@@ -65,20 +65,12 @@ std::size_t CutPosition(std::string_view line, std::size_t width) {
     return pos == 0 ? width : pos;
 }
 
-// A display name as the text of a quoted string: a quote or backslash of the name gets a
-// backslash in front, so the name cannot close the quotes early. The second byte of a double-byte
-// character may be a backslash; it stays as it is.
+// A display name of printable ASCII as the text of a quoted string: a quote or backslash of the
+// name gets a backslash in front, so the name cannot close the quotes early.
 std::string QuotedNameText(const CString& name) {
-    const std::string& in = name.str();
     std::string out;
-    out.reserve(in.size() + 4);
-    for (std::size_t i = 0; i < in.size(); ++i) {
-        const char ch = in[i];
-        if (vq::IsGbkLeadByte(static_cast<unsigned char>(ch)) && i + 1 < in.size()) {
-            out += ch;
-            out += in[++i];
-            continue;
-        }
+    out.reserve(name.str().size() + 4);
+    for (const char ch : name.str()) {
         if (ch == '"' || ch == '\\')
             out += '\\';
         out += ch;
@@ -140,14 +132,50 @@ CString CMimeMessage::FormatDate(const CTime& time, int zoneOffsetMinutes) {
     return text;
 }
 
-CString CMimeMessage::FormatAddresses(const std::vector<CMimeAddress>& list) {
-    CString text;
+CString CMimeMessage::FormatAddresses(const std::vector<CMimeAddress>& list, const CString& charset,
+                                      int nameLength) {
+    constexpr std::size_t kLineLimit = 76;
+    constexpr std::size_t kIndent = 4;
+    std::string text;
+    std::size_t column = static_cast<std::size_t>(std::max(nameLength, 0)) + 2;
     for (std::size_t i = 0; i < list.size(); ++i) {
-        if (i > 0)
-            text += ",\r\n    ";
-        if (!list[i].Name.IsEmpty())
-            text += "\"" + QuotedNameText(list[i].Name) + "\" ";
-        text += "<" + list[i].Address + ">";
+        const std::string address = "<" + list[i].Address.str() + ">";
+        const CString& name = list[i].Name;
+        // The entries after the first begin on lines of their own, after four blanks.
+        const char* const indent = "    ";
+        if (!name.IsEmpty() && IsPlainHeaderText(name.str())) {
+            if (i > 0)
+                text += ",\r\n" + std::string(indent);
+            text += "\"" + QuotedNameText(name) + "\" " + address;
+            continue;
+        }
+        // The blanks around a name only part it from its address; a reader shows the name alone.
+        CString words = name;
+        words.Trim(" ");
+        // A name goes as one encoded word where a line can hold it (the line after a fold when
+        // this one cannot, or with one blank in front of an entry instead of four): some readers
+        // show a blank between two words of one name.
+        const std::size_t oneWord =
+            charset.str().size() + 7 + (static_cast<std::size_t>(words.GetLength()) + 2) / 3 * 4;
+        const bool roomy = words.IsEmpty() || oneWord + kIndent <= kLineLimit || oneWord + 2 > kLineLimit;
+        if (i > 0) {
+            text += roomy ? ",\r\n    " : ",\r\n ";
+            column = roomy ? kIndent : 1;
+        } else if (!words.IsEmpty() && column + oneWord > kLineLimit && oneWord + 2 <= kLineLimit) {
+            text += "\r\n ";
+            column = 1;
+        }
+        if (!words.IsEmpty()) {
+            // From the column on, each line of the words within the limit (as after "Name: ").
+            const std::string encoded = EncodeHeaderText(words, charset, static_cast<int>(column) - 2).str();
+            text += encoded;
+            const std::size_t lastBreak = encoded.rfind("\r\n");
+            column =
+                lastBreak == std::string::npos ? column + encoded.size() : encoded.size() - lastBreak - 2;
+            // A line that holds encoded words stays within the limit: the address may go on the next.
+            text += column + 1 + address.size() > kLineLimit ? "\r\n " : " ";
+        }
+        text += address;
     }
     return text;
 }
@@ -172,8 +200,7 @@ CString CMimeMessage::EncodeHeaderText(const CString& text, const CString& chars
         const std::size_t maxBytes = room / 4 * 3;
         std::size_t end = pos;
         while (end < bytes.size()) {
-            const std::size_t step =
-                vq::IsGbkLeadByte(static_cast<unsigned char>(bytes[end])) && end + 1 < bytes.size() ? 2 : 1;
+            const std::size_t step = vq::GbCharacterLength(bytes, end);
             if (end + step - pos > maxBytes)
                 break;
             end += step;
@@ -199,18 +226,18 @@ void CMimeMessage::AddStandardHeaders() {
     Headers.Remove("Date");
     Headers.Add("Date", FormatDate(SendTime, ZoneOffset));
     Headers.Remove("Subject");
-    // The subject is declared in the charset of the text it goes with.
+    // The subject and the display names are declared in the charset of the text they go with.
     const CString charset =
         BodyParts.empty() || BodyParts[0].Charset.IsEmpty() ? CString("GB2312") : BodyParts[0].Charset;
     Headers.Add("Subject", EncodeHeaderText(Subject, charset, 7));
     if (!CcList.empty()) {
         Headers.Remove("Cc");
-        Headers.Add("Cc", FormatAddresses(CcList));
+        Headers.Add("Cc", FormatAddresses(CcList, charset, 2));
     }
     Headers.Remove("To");
-    Headers.Add("To", FormatAddresses(ToList));
+    Headers.Add("To", FormatAddresses(ToList, charset, 2));
     Headers.Remove("From");
-    Headers.Add("From", FormatAddresses({From}));
+    Headers.Add("From", FormatAddresses({From}, charset, 4));
 }
 
 void CMimeMessage::BuildText(CString& out) {

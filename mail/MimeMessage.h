@@ -2,9 +2,10 @@
 // creation), written as Internet message text with MIME headers. The SMTP client takes its
 // recipients for RCPT TO and its text for DATA.
 //
-// Texts are 8-bit strings as they go on the wire (code page 936 for this system's mails). A
-// subject that is not plain ASCII is written as encoded words (Base64 of its bytes, declared in
-// the charset of the first body part), so that mail readers show it in its own characters.
+// Texts are 8-bit strings as they go on the wire, in the charset of the first body part (GB2312,
+// or GB18030 for this system's mails whose text GB2312 cannot hold); addresses are as stored. A
+// subject or display name that is not plain ASCII is written as encoded words (Base64 of its
+// bytes, declared in that charset), so that mail readers show it in its own characters.
 #pragma once
 
 #include "mail/MimeBodyPart.h"
@@ -37,8 +38,11 @@ public:
     // The date in Internet form: "Mon, 7 Dec 2026 09:05:00 +0800".
     static CString FormatDate(const CTime& time, int zoneOffsetMinutes);
     // "name" <address> (or <address> alone) for each entry, joined by ",\r\n    "; quotes and
-    // backslashes of a name are escaped with a backslash.
-    static CString FormatAddresses(const std::vector<CMimeAddress>& list);
+    // backslashes of a name are escaped with a backslash. A name that is not plain ASCII goes
+    // without its surrounding blanks as encoded words of charset (EncodeHeaderText; the first
+    // entry follows a header name of nameLength characters), the address untouched after it.
+    static CString FormatAddresses(const std::vector<CMimeAddress>& list, const CString& charset = "GB2312",
+                                   int nameLength = 2);
     // A header value as it may go on the wire: printable ASCII unchanged, anything else as
     // "=?charset?B?...?=" words of whole characters, each line of the header (after a name of
     // up to nameLength characters and ": ") within 76 characters, folded with CR LF and a blank.

@@ -373,17 +373,24 @@ int CSmtp::Quit() {
 
 int CSmtp::SendMessage(CMimeMessage& message) {
     Refused.clear();
-    if (message.From.Address.IsEmpty() || message.ToList.empty())
+    SenderRefused = 0;
+    if (message.From.Address.IsEmpty() || IsUnsafeEntry(message.From)) {
+        SenderRefused = 1;
+        return -1;
+    }
+    if (message.ToList.empty())
         return -1;
     // A line break in a name or the subject would end the header line early and let the rest
     // pass as headers or commands of its own; an address must not leave its brackets. Such a
     // message is not sent at all.
-    if (IsUnsafeEntry(message.From) || HasLineBreak(message.Subject) || ListHasUnsafeEntry(message.ToList) ||
+    if (HasLineBreak(message.Subject) || ListHasUnsafeEntry(message.ToList) ||
         ListHasUnsafeEntry(message.CcList) || ListHasUnsafeEntry(message.BccList))
         return -1;
     int result = MailFrom(message.From.Address);
-    if (result != 0)
+    if (result != 0) {
+        SenderRefused = result != -1 && result != 530 ? 1 : 0;
         return result;
+    }
     int accepted = 0;
     int last = -1;
     for (const auto* list : {&message.ToList, &message.CcList, &message.BccList}) {

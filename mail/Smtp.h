@@ -62,6 +62,9 @@ public:
     int Stopped = 0;
     // The recipient addresses the server refused in the last SendMessage.
     std::vector<CString> Refused;
+    // 1 when the last SendMessage failed at its sender: an address that cannot go into MAIL FROM,
+    // or one the server refused there (a refusal for want of a log-on, 530, is not the sender's).
+    int SenderRefused = 0;
 
 protected:
     virtual int OnRecoverableError(int code, const char* reply) { return 0; }

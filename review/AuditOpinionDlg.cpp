@@ -290,7 +290,8 @@ void CAuditOpinionDlg::OnCancel() {
     GetDlgItemText(kOpinionId, opinion);
     CWnd* ok = GetDlgItem(IDOK);
     if (!m_bSaved && ok && ok->IsWindowEnabled() && opinion != m_strShownOpinion &&
-        MessageBox("批注结果未保存，是否真的要退出?", "操作提示", MB_YESNO | MB_ICONWARNING) != IDYES)
+        MessageBox("批注结果未保存，是否真的要退出?", "操作提示",
+                   MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
         return;
     CDialog::OnCancel();
 }

@@ -651,7 +651,8 @@ void CDesignDocAuditDlg::OnCancel() {
     // since the window opened, with a decision that could still be stored.
     CWnd* ok = GetDlgItem(IDOK);
     if (ok && ok->IsWindowEnabled() && HasUnsavedWork() &&
-        MessageBox("批注结果未保存，是否真的要退出?", "操作提示", MB_YESNO | MB_ICONWARNING) != IDYES)
+        MessageBox("批注结果未保存，是否真的要退出?", "操作提示",
+                   MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
         return;
     if (m_VoloViewer.GetSafeHwnd() && !m_VoloViewer.GetDrawingFile().IsEmpty())
         DiscardViewerMarkup();

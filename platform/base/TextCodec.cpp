@@ -186,6 +186,41 @@ std::string Utf8ToGbk(std::string_view utf8) {
     });
 }
 
+bool Utf8ToGb2312(std::string_view utf8, std::string& out) {
+    if (!HasNonAscii(utf8)) {
+        out.assign(utf8);
+        return true;
+    }
+    thread_local Converter converter("GB2312", "UTF-8");
+    bool complete = true;
+    out = converter.Convert(utf8, [&complete](std::string&, std::string_view, bool) {
+        complete = false;
+        return std::size_t{0}; // the rest is of no use
+    });
+    return complete;
+}
+
+std::string Utf8ToGb18030(std::string_view utf8) {
+    if (!HasNonAscii(utf8))
+        return std::string(utf8);
+    thread_local Converter converter("GB18030", "UTF-8");
+    return converter.Convert(utf8, [](std::string& out, std::string_view rest, bool incomplete) {
+        // Every character has a form: only a byte that is no UTF-8 gets here.
+        out += '?';
+        return incomplete ? rest.size() : std::size_t{1};
+    });
+}
+
+std::size_t GbCharacterLength(std::string_view bytes, std::size_t pos) {
+    if (pos >= bytes.size() || !IsGbkLeadByte(static_cast<unsigned char>(bytes[pos])) ||
+        pos + 1 >= bytes.size())
+        return 1;
+    const auto second = static_cast<unsigned char>(bytes[pos + 1]);
+    if (second >= '0' && second <= '9')
+        return pos + 3 < bytes.size() ? 4 : bytes.size() - pos;
+    return 2;
+}
+
 bool HasGbkForm(std::string_view utf8) {
     return !HasNonAscii(utf8) || GbkToUtf8(Utf8ToGbk(utf8)) == utf8;
 }

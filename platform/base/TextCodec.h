@@ -1,6 +1,6 @@
 // Conversion between the UTF-8 text of memory and code page 936 (GBK), the encoding of the
-// settings file, the special-characters file, import text files and text exports. Nothing else in
-// the system converts text.
+// settings file, the special-characters file, import text files and text exports; and to GB2312
+// and GB18030, the charsets of outgoing mail. Nothing else in the system converts text.
 #pragma once
 
 #include <cstddef>
@@ -43,6 +43,19 @@ void AppendUtf8Character(std::string& out, unsigned long code);
 // The texts are compared character by character through a table built once, so a large sort
 // converts nothing. <0, 0 or >0.
 int CompareSortText(std::string_view a, std::string_view b);
+
+// UTF-8 to GB2312 (EUC-CN): true, with the bytes in out, when every character of the text has a
+// GB2312 form; false (out undefined) when one has none (镕, 喆, 堃, "—", "·") or a byte is no UTF-8.
+bool Utf8ToGb2312(std::string_view utf8, std::string& out);
+
+// UTF-8 to GB18030, which has a form for every Unicode character (a superset of code page 936 in
+// its one- and two-byte forms, four bytes for the rest). A byte that is not valid UTF-8 becomes "?".
+std::string Utf8ToGb18030(std::string_view utf8);
+
+// The length of the character that starts at pos of code page 936 or GB18030 bytes: 4 for a
+// GB18030 four-byte form (a lead byte, then a digit), 2 for another lead byte with a byte after
+// it, else 1. Text of either charset is cut between characters by stepping with it.
+std::size_t GbCharacterLength(std::string_view bytes, std::size_t pos);
 
 // Whether the byte can start a double-byte character of code page 936.
 inline bool IsGbkLeadByte(unsigned char byte) {

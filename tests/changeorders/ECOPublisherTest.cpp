@@ -211,6 +211,54 @@ TEST_P(ECOPublisherTest, NoticesMergedPerReceiverAreMailedAndStored) {
     EXPECT_EQ(Count("MessageManage WHERE Reseiver='wangwu'"), "1");
 }
 
+// A handout department and a manager whose names GB2312 lacks (镕 喆), an address stored with
+// its display name, and a sender account written with one: mail readers show every notice as
+// written, the envelope carries the addresses alone, and the message rows hold the same texts.
+TEST_P(ECOPublisherTest, NoticesWithNamesOutsideGb2312ReachMailReadersAsWritten) {
+    ws.Execute("INSERT INTO UserInformation (UserLogName, UserName, EmailAddress) VALUES ('wangzhe', '王喆', "
+               "'王喆 <wz@vq.example>')");
+    ws.Execute("INSERT INTO EnpartmentManage (Code, Name, Manager) VALUES ('S09', '镕钢车间', '王喆')");
+    ws.Execute("INSERT INTO ECOHandout (ECOGroup, ECONo, Enpartment) VALUES ('更改单', 'EC-1', '镕钢车间')");
+    vqtest::SmtpServer server;
+    ASSERT_TRUE(server.IsRunning());
+    UseMailServer(server);
+    ws.WriteSetting("邮件服务器配置", "SMTP邮件发送帐号", "设计部门 <pdm@vq.example>");
+    CECOPublisher publisher;
+    publisher.m_strECONo = "EC-1";
+    publisher.m_strECOGroup = "更改单";
+    publisher.m_nSmtpPort = server.Port();
+    publisher.Publish();
+    EXPECT_TRUE(rec.Shown().empty());
+
+    ASSERT_TRUE(server.WaitForMails(3));
+    const auto mails = server.Received();
+    ASSERT_EQ(mails.size(), 3u);
+    for (const auto& mail : mails) {
+        EXPECT_EQ(mail.from, "pdm@vq.example");
+        const auto read = vqtest::SmtpServer::ReadAsMailReaders(mail.data);
+        ASSERT_TRUE(read.ran) << (read.defects.empty() ? "" : read.defects[0].str());
+        for (const CString& defect : read.defects)
+            ADD_FAILURE() << defect.str() << "\n" << mail.data;
+        EXPECT_EQ(read.subject, "更改单发放自动通知");
+        EXPECT_EQ(read.body, read.oldBody);
+        ASSERT_FALSE(read.addresses.empty());
+        EXPECT_EQ(read.addresses[0], "设计部门 <pdm@vq.example>");
+        if (mail.recipients == std::vector<CString>{"wz@vq.example"}) {
+            EXPECT_EQ(read.charset, "gb18030");
+            EXPECT_EQ(read.addresses,
+                      (std::vector<CString>{"设计部门 <pdm@vq.example>", "王喆 <wz@vq.example>"}));
+            EXPECT_EQ(read.body.Find("更改单：EC-1 已发布，涉及到发放部门：镕钢车间，请注意签收...\n时间："),
+                      0)
+                << read.body.str();
+            EXPECT_EQ(read.body, Message("wangzhe"));
+        } else {
+            // The others' texts GB2312 holds.
+            EXPECT_EQ(read.charset, "gb2312");
+        }
+    }
+    EXPECT_NE(Message("wangzhe").Find("镕钢车间"), -1);
+}
+
 TEST_P(ECOPublisherTest, MessageRowsAreWrittenWhenNobodyCanBeMailed) {
     ws.Execute("UPDATE UserInformation SET EmailAddress=''");
     CECOPublisher publisher;

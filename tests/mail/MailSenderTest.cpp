@@ -243,6 +243,127 @@ TEST(MailSender, ChineseTextDecodesBackFromTheWire) {
         << subject;
 }
 
+// Every mail as two readers read it: the texts and the display names of sender and receivers
+// in their own characters, also those that code page 936 has and GB2312 lacks (镕 喆 堃, common
+// in names) and those only GB18030 has; the envelope carries the addresses alone. A mail whose
+// texts GB2312 holds keeps that charset.
+TEST(MailSender, EveryReaderReadsTheTextsAndNamesAsWritten) {
+    vqtest::Workspace ws;
+    vqtest::SmtpServer server;
+    WriteSmtpSettings(ws, server);
+    vqtest::MessageBoxRecorder boxes;
+    // A name that one encoded word holds, but not on the line of "To: ".
+    std::string longName;
+    for (int i = 0; i < 22; ++i)
+        longName += i % 2 ? "喆" : "堃";
+    struct Case {
+        const char* sender; // the setting as an administrator writes it
+        std::string address;
+        const char* subject;
+        const char* text;
+        const char* charset;
+        std::vector<CString> shownAddresses; // sender, then receivers
+    };
+    const Case cases[] = {
+        {"设计部门 <pdm@vq.example>",
+         "张三 <zs@vq.example>",
+         "更改单发放自动通知",
+         "更改单：EC-1 已发布，涉及到发放部门：设计一室，请注意签收...\n时间：2026-12-10 09:30\n",
+         "gb2312",
+         {"设计部门 <pdm@vq.example>", "张三 <zs@vq.example>"}},
+        {"\"Design Dept\" <pdm@vq.example>",
+         "王喆 <wz@vq.example>;李堃<lk@vq.example>",
+         "镕钢车间：更改单发放自动通知",
+         "更改单：EC-1 已发布，涉及到发放部门：镕钢车间，请注意签收...\n时间：2026-12-10 09:30\n",
+         "gb18030",
+         {"Design Dept <pdm@vq.example>", "王喆 <wz@vq.example>", "李堃 <lk@vq.example>"}},
+        // Only GB18030 has "•" and "€".
+        {"pdm@vq.example",
+         longName + " <long@vq.example>",
+         "Status",
+         "• 价格 100€ — 已确认",
+         "gb18030",
+         {"pdm@vq.example", CString(longName) + " <long@vq.example>"}},
+    };
+    std::size_t count = 0;
+    for (const Case& c : cases) {
+        ws.WriteSetting(kSection, "SMTP邮件发送帐号", c.sender);
+        CMailSender job;
+        job.SmtpPort = server.Port();
+        job.To = "a@vq.example";
+        job.Items.Add(CMailItem("", c.address, c.subject, c.text));
+        ASSERT_EQ(1, job.Send(0)) << c.sender;
+        ASSERT_TRUE(server.WaitForMails(++count));
+        const vqtest::SmtpServer::Mail mail = server.Received().back();
+        EXPECT_EQ(mail.from, "pdm@vq.example");
+        const auto read = vqtest::SmtpServer::ReadAsMailReaders(mail.data);
+        ASSERT_TRUE(read.ran) << (read.defects.empty() ? "" : read.defects[0].str());
+        for (const CString& defect : read.defects)
+            ADD_FAILURE() << defect.str() << "\n" << mail.data;
+        EXPECT_EQ(read.charset, c.charset);
+        EXPECT_EQ(read.subject, c.subject);
+        EXPECT_EQ(read.oldSubject, c.subject);
+        const CString text = CString(c.text);
+        EXPECT_EQ(read.body, text);
+        EXPECT_EQ(read.oldBody, text);
+        std::vector<CString> shown = read.addresses;
+        EXPECT_EQ(shown, c.shownAddresses) << mail.data;
+        // The second reader shows the same names beside the same addresses.
+        for (const CString& address : c.shownAddresses) {
+            CString name = address.Find('<') > 0 ? address.Left(address.Find('<')) : CString();
+            name.Trim();
+            EXPECT_TRUE((read.oldFrom + read.oldTo).Find(name) >= 0)
+                << read.oldFrom.str() << read.oldTo.str();
+        }
+        // What goes on the wire before the body is ASCII in lines a reader takes whole.
+        const std::string head = mail.data.substr(0, mail.data.find("\r\n\r\n"));
+        std::size_t start = 0;
+        for (std::size_t end; (end = head.find("\r\n", start)) != std::string::npos || start < head.size();
+             start = end + 2) {
+            end = end == std::string::npos ? head.size() : end;
+            const std::string line = head.substr(start, end - start);
+            EXPECT_LE(line.size(), 76u) << line;
+            EXPECT_TRUE(std::all_of(line.begin(), line.end(), [](char ch) {
+                return (ch >= 0x20 && ch < 0x7F) || ch == '\t';
+            })) << line;
+            if (end == head.size())
+                break;
+        }
+    }
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+// A sender the server refuses stops the job at the first mail with one box that names the
+// sender, not the receivers' addresses as the fault; the mails after it are not tried.
+TEST(MailSender, ASenderRefusedByTheServerIsNamedAsTheFault) {
+    vqtest::Workspace ws;
+    vqtest::ScriptedSmtpServer server([](const std::string& command) -> std::vector<std::string> {
+        if (command.rfind("MAIL FROM", 0) == 0)
+            return {"553 5.7.1 Sender address rejected\r\n"};
+        return vqtest::ScriptedSmtpServer::Accepting(command);
+    });
+    WriteScriptedServerSettings(ws);
+    ws.WriteSetting(kSection, "SMTP邮件发送帐号", "设计部门 <pdm@x>");
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("邮件服务器拒绝了发件人的地址，不能发送邮件...\n发件人：pdm@"
+                 "x\n以下收件人没有收到邮件：\n张三 <a@x>\nb@x");
+    CMailSender job;
+    job.SmtpPort = server.Port();
+    job.To = "a@x";
+    job.Items.Add(CMailItem("", "张三 <a@x>", "s", "1"));
+    job.Items.Add(CMailItem("", "b@x", "s", "2"));
+    EXPECT_EQ(0, job.Send(0));
+    EXPECT_EQ(0, boxes.Pending());
+    EXPECT_EQ(1u, boxes.Shown().size());
+    const auto commands = server.Commands();
+    EXPECT_EQ(1, std::count_if(commands.begin(), commands.end(), [](const std::string& command) {
+                  return command.rfind("MAIL FROM", 0) == 0;
+              }));
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "MAIL FROM: <pdm@x>"), commands.end());
+    EXPECT_EQ("QUIT", commands.back());
+    EXPECT_TRUE(server.Messages().empty());
+}
+
 TEST(MailSender, NothingIsSentWithoutTheServerSwitchOrSettings) {
     vqtest::Workspace ws;
     vqtest::MessageBoxRecorder boxes;
@@ -283,6 +404,13 @@ TEST(MailSender, AddressChecksComeBeforeAnyConnection) {
         {"s@x", "ax", "", "", "邮件收件人的地址要包含'@'，不能发送邮件..."},
         {"s@x", "a@x", "cc", "", "邮件抄送人的地址要包含'@'，不能发送邮件..."},
         {"s@x", "a@x", "", "bcc", "邮件密送人的地址要包含'@'，不能发送邮件..."},
+        // A sender written with a display name whose address cannot go into MAIL FROM is named
+        // as the sender's fault, before any connection.
+        {"设计部门 <pdm@x", "a@x", "", "",
+         "邮件发件人的地址格式不正确，不能发送邮件...\n发件人：设计部门 <pdm@x"},
+        {"设计部门 <pdm@x> 张三", "a@x", "", "", "邮件发件人的地址格式不正确"},
+        {"pdm@x <设计部门>", "a@x", "", "", "邮件发件人的地址格式不正确"},
+        {"Design Dept <pdm x@y>", "a@x", "", "", "邮件发件人的地址格式不正确"},
     };
     for (const Case& c : cases) {
         ws.WriteSetting(kSection, "SMTP邮件发送帐号", c.sender);
@@ -415,7 +543,7 @@ TEST(MailSender, AddressCarryingItsOwnParametersIsNotSentAndNamesKeepTheirQuotes
         EXPECT_EQ(0, job.Send(0));
         EXPECT_EQ(0, boxes.Pending());
     }
-    // A display name with quotes stays one quoted name in the To header.
+    // A display name with quotes stays one name in the To header, quotes and all.
     CMailSender job;
     job.SmtpPort = server.Port();
     job.To = "zs@vq.example";
@@ -424,8 +552,9 @@ TEST(MailSender, AddressCarryingItsOwnParametersIsNotSentAndNamesKeepTheirQuotes
     auto mails = server.Received();
     ASSERT_EQ(1u, mails.size());
     EXPECT_EQ((std::vector<CString>{"zs@vq.example"}), mails[0].recipients);
-    EXPECT_NE(std::string::npos,
-              mails[0].data.find("\r\nTo: \"" + vq::Utf8ToGbk("张三 \\\"经理\\\" ") + "\" <zs@vq.example>\r\n"))
+    const auto read = vqtest::SmtpServer::ReadAsMailReaders(mails[0].data);
+    EXPECT_TRUE(read.ran && read.defects.empty()) << mails[0].data;
+    EXPECT_EQ(read.addresses, (std::vector<CString>{"sender@vq.example", "张三 \"经理\" <zs@vq.example>"}))
         << mails[0].data;
 }
 

@@ -48,11 +48,11 @@ TEST(MimeRecipients, EntriesNamesAndBadEntries) {
     EXPECT_EQ("\"Zhang San \" <zs@vq.example>,\r\n    <li@vq.example>,\r\n    <>",
               CMimeMessage::FormatAddresses(message.ToList));
 
-    // Quotes and backslashes in a name are escaped; a code page 936 character whose second byte
-    // is a backslash stays whole.
+    // Quotes and backslashes in a name are escaped; a name that is not ASCII goes as an encoded
+    // word, so a code page 936 character whose second byte is a backslash stays whole.
     std::vector<CMimeAddress> named{CMimeAddress("zs@x", "Zhang \"Boss\" \\ "),
                                     CMimeAddress("w@x", "\x81\x5c\"")};
-    EXPECT_EQ("\"Zhang \\\"Boss\\\" \\\\ \" <zs@x>,\r\n    \"\x81\x5c\\\"\" <w@x>",
+    EXPECT_EQ("\"Zhang \\\"Boss\\\" \\\\ \" <zs@x>,\r\n    =?GB2312?B?gVwi?= <w@x>",
               CMimeMessage::FormatAddresses(named));
 
     CMimeMessage other;
@@ -129,6 +129,60 @@ TEST(MimeMessageText, SubjectsGoAsEncodedWordsWithinTheLineLimit) {
     EXPECT_EQ(vqtest::SmtpServer::HeaderText(lookalike, "Subject"), CString("=?GB2312?B?uPy4xA==?="));
     EXPECT_EQ(vqtest::SmtpServer::HeaderLines(lookalike, "Subject")[0].find("=?GB2312?B?uPy4xA==?="),
               std::string::npos);
+}
+
+// Display names and the subject in GB18030, as two mail readers read them: four-byte characters
+// are never split between two encoded words, a name that one word holds goes as one word (on a
+// line of its own when the line has no room), a longer one in words of whole characters, and
+// the address in its brackets stays as it is; every header line is ASCII within 76 characters.
+TEST(MimeMessageText, NamesAndSubjectInGb18030ReachReadersWhole) {
+    std::string shortName, oneWordName, longName, subject;
+    for (int i = 0; i < 4; ++i)
+        shortName += "镕•";
+    for (int i = 0; i < 22; ++i)
+        oneWordName += i % 2 ? "喆" : "堃";
+    for (int i = 0; i < 20; ++i)
+        longName += "•堃";
+    for (int i = 0; i < 20; ++i)
+        subject += "镕钢车间•";
+    CMimeMessage message;
+    message.SendTime = CTime(2026, 3, 5, 9, 7, 3);
+    message.From = CMimeAddress("pdm@vq.example", vq::Utf8ToGb18030("设计部门 •").c_str());
+    message.ToList = {CMimeAddress("a@vq.example", vq::Utf8ToGb18030(" " + shortName + " ").c_str()),
+                      CMimeAddress("b@vq.example", vq::Utf8ToGb18030(oneWordName).c_str()),
+                      CMimeAddress("c@vq.example", vq::Utf8ToGb18030(longName).c_str()),
+                      CMimeAddress("d@vq.example")};
+    message.Subject = vq::Utf8ToGb18030(subject);
+    message.BodyParts.emplace_back(vq::Utf8ToGb18030("正文 •").c_str(), "text/plain", "GB18030");
+    CString text;
+    message.BuildText(text);
+    const std::string data = text.str();
+    const auto read = vqtest::SmtpServer::ReadAsMailReaders(data);
+    ASSERT_TRUE(read.ran) << (read.defects.empty() ? "" : read.defects[0].str());
+    for (const CString& defect : read.defects)
+        ADD_FAILURE() << defect.str() << "\n" << data;
+    EXPECT_EQ(read.subject, CString(subject));
+    EXPECT_EQ(read.oldSubject, CString(subject));
+    EXPECT_EQ(read.body, "正文 •");
+    ASSERT_EQ(read.addresses.size(), 5u) << data;
+    EXPECT_EQ(read.addresses[0], "设计部门 • <pdm@vq.example>");
+    EXPECT_EQ(read.addresses[1], CString(shortName + " <a@vq.example>"));
+    EXPECT_EQ(read.addresses[2], CString(oneWordName + " <b@vq.example>")) << data;
+    EXPECT_EQ(read.addresses[4], "d@vq.example");
+    // The second reader joins the words of the long name without a blank.
+    EXPECT_GE(read.oldTo.Find(CString(longName + " <c@vq.example>")), 0) << read.oldTo.str();
+    const std::vector<std::string> to = vqtest::SmtpServer::HeaderLines(data, "To");
+    EXPECT_EQ(std::count_if(to.begin(), to.end(),
+                            [](const std::string& line) { return line.find("=?") != std::string::npos; }),
+              5)
+        << data; // one each, the one-word name on a line of its own, the long name in three
+    for (const std::string& name : {std::string("From"), std::string("To"), std::string("Subject")})
+        for (const std::string& line : vqtest::SmtpServer::HeaderLines(data, name)) {
+            EXPECT_LE(line.size(), 76u) << line;
+            EXPECT_TRUE(std::all_of(line.begin(), line.end(), [](char ch) {
+                return ch >= 0x20 && ch < 0x7F;
+            })) << line;
+        }
 }
 
 TEST(MimeMessageText, PresetHeadersCcAndMultipart) {
@@ -301,4 +355,9 @@ TEST(MimeWrap, BreaksAfterBreakCharactersAndNeverInsideACharacter) {
     EXPECT_EQ(chinese.substr(0, 3) + "\r\n" + chinese.substr(3, 4) + "\r\n" + chinese.substr(7), out.str());
     CMimeMessage::WrapLines(out, "x\ry\r\n", 76);
     EXPECT_EQ("x\r\ny\r\n", out.str());
+    // Nor are the four-byte characters of GB18030 (a lead byte, then a digit).
+    const std::string four = vq::Utf8ToGb18030("ab••");
+    ASSERT_EQ(10u, four.size());
+    CMimeMessage::WrapLines(out, four, 5);
+    EXPECT_EQ(four.substr(0, 2) + "\r\n" + four.substr(2, 4) + "\r\n" + four.substr(6), out.str());
 }

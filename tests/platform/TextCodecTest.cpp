@@ -49,3 +49,31 @@ TEST(TextCodec, ValidUtf8Check) {
     EXPECT_FALSE(vq::IsValidUtf8("\xC0\xAF"));     // overlong "/"
     EXPECT_FALSE(vq::IsValidUtf8("\xED\xA0\x80")); // surrogate
 }
+
+// The charsets of outgoing mail: GB2312 takes a text only when it holds every character of it (镕
+// 喆 堃 and the em dash are code page 936 but not GB2312); GB18030 holds every character, in
+// code page 936's bytes where it has them and four bytes for the rest, and texts of both are cut
+// between characters.
+TEST(TextCodec, MailCharsetsHoldTheWholeText) {
+    std::string out;
+    EXPECT_TRUE(vq::Utf8ToGb2312("中文 abc", out));
+    EXPECT_EQ(out, "\xD6\xD0\xCE\xC4 abc");
+    EXPECT_TRUE(vq::Utf8ToGb2312("plain", out));
+    EXPECT_EQ(out, "plain");
+    for (const char* outside : {"镕钢车间", "王喆", "李堃", "设计——变更", "a€", "😀", "a\xC3(b"})
+        EXPECT_FALSE(vq::Utf8ToGb2312(outside, out)) << outside;
+
+    EXPECT_EQ(vq::Utf8ToGb18030("镕钢车间"), Utf8ToGbk("镕钢车间"));
+    EXPECT_EQ(vq::Utf8ToGb18030("•"), "\x81\x36\xA6\x31");
+    EXPECT_EQ(vq::Utf8ToGb18030("a😀b"), "a\x94\x39\xFC\x36"
+                                        "b");
+    EXPECT_EQ(vq::Utf8ToGb18030("a\xC3(b"), "a?(b");
+
+    const std::string mixed = vq::Utf8ToGb18030("a镕•");
+    EXPECT_EQ(vq::GbCharacterLength(mixed, 0), 1u);
+    EXPECT_EQ(vq::GbCharacterLength(mixed, 1), 2u);
+    EXPECT_EQ(vq::GbCharacterLength(mixed, 3), 4u);
+    EXPECT_EQ(vq::GbCharacterLength(mixed.substr(0, 5), 3), 2u); // a four-byte form cut short
+    EXPECT_EQ(vq::GbCharacterLength(mixed.substr(0, 4), 3), 1u);
+    EXPECT_EQ(vq::GbCharacterLength(Utf8ToGbk("中"), 0), 2u);
+}

@@ -16,10 +16,12 @@
 #include "review/SelectReturnTaskDlg.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/UnattendedMessageBoxes.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -248,6 +250,52 @@ TEST_P(AuditOpinionDlgTest, CancelAsksBeforeATypedOpinionIsLost) {
     EXPECT_EQ(kept, "孔距尺寸未注公差");
     EXPECT_EQ(Review("zhaoliu", "校对", [](vq::ScriptedUser& u) { u.Dialog("评审意见").Click(IDCANCEL); }),
               0);
+    EXPECT_EQ(Steps(), (Set{"校对=zhaoliu/未完成/"}));
+}
+
+// A person who hurries out with Esc and confirms with Enter, as the keys of every other box
+// allow: the question that would throw the typed opinion away has 否 as its default, so Enter
+// keeps the window and the opinion; only 是 chosen on purpose closes it.
+TEST_P(AuditOpinionDlgTest, EscThenEnterKeepsATypedOpinion) {
+    Submit();
+    theApp.m_strLoginUser = "zhaoliu";
+    vq::DialogView* previous = vq::SetDialogView(&vq::QtDialogView());
+    vq::MessageBoxPresenter testBoxes = vq::SetMessageBoxPresenter(vqtest::LibraryMessageBoxPresenter());
+    CAuditOpinionDlg dlg(nullptr);
+    dlg.m_strFileID = "F-1";
+    dlg.m_strAuditTask = "校对";
+    const CString question = "批注结果未保存，是否真的要退出?";
+    auto asked = [question] { return vq::qtinput::MessageBoxText() == question; };
+    auto answered = [] { return vq::qtinput::MessageBoxText().IsEmpty(); };
+    std::vector<std::string> seen;
+    // A step still waiting when the dialog has gone (the fault: Enter closed it) does nothing.
+    auto running = std::make_shared<bool>(true);
+    vq::qtinput::WhenReady(
+        [&dlg] { return ::IsWindow(&dlg) && !vq::qtinput::ShownRect(dlg).IsRectEmpty(); },
+        [&] {
+            vq::qtinput::TypeAtFocus(dlg, "孔距尺寸未注公差");
+            vq::qtinput::WhenReady(asked, [&] {
+                vq::qtinput::WhenReady(answered, [&, running] {
+                    if (!*running)
+                        return;
+                    const bool open = ::IsWindow(&dlg);
+                    seen.push_back(open ? "open: " + dlg.GetDlgItem(D::kOpinionId)->GetWindowTextValue().str()
+                                        : "closed");
+                    if (open) {
+                        vq::qtinput::WhenReady(asked,
+                                               [] { EXPECT_TRUE(vq::qtinput::AnswerMessageBox("是(Y)")); });
+                        EXPECT_TRUE(vq::qtinput::Key(*dlg.GetDlgItem(D::kOpinionId), VK_ESCAPE));
+                    }
+                });
+                EXPECT_TRUE(vq::qtinput::KeyToTopWindow(VK_RETURN));
+            });
+            EXPECT_TRUE(vq::qtinput::Key(*dlg.GetDlgItem(D::kOpinionId), VK_ESCAPE));
+        });
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    *running = false;
+    vq::SetMessageBoxPresenter(std::move(testBoxes));
+    vq::SetDialogView(previous);
+    EXPECT_EQ(seen, (std::vector<std::string>{"open: 孔距尺寸未注公差"}));
     EXPECT_EQ(Steps(), (Set{"校对=zhaoliu/未完成/"}));
 }
 

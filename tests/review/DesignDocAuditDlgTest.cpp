@@ -12,6 +12,7 @@
 #include "platform/ui/Wnd.h"
 #include "platform/ui/qt/QtDialogView.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/UnattendedMessageBoxes.h"
 
 #include <gtest/gtest.h>
 
@@ -299,6 +300,57 @@ TEST_P(DesignDocAuditDlgTest, CancelAsksOnlyBeforeWorkIsThrownAway) {
         EXPECT_EQ(Working(), "F") << what;
         EXPECT_EQ(ws.QueryText("SELECT count(*) FROM DesignMarkupManage"), "0") << what;
     }
+}
+
+// Esc then Enter over a typed opinion, as a person hurries out: Enter answers the question with
+// its default 否, the window stays with the opinion; 是 chosen on purpose then closes it.
+TEST_P(DesignDocAuditDlgTest, EscThenEnterKeepsTheWindowAndItsOpinion) {
+    vq::DialogView* previous = vq::SetDialogView(&vq::QtDialogView());
+    vq::MessageBoxPresenter testBoxes = vq::SetMessageBoxPresenter(vqtest::LibraryMessageBoxPresenter());
+    const CString question = "批注结果未保存，是否真的要退出?";
+    auto review = []() -> CDesignDocAuditDlg* {
+        for (CWnd* w : vq::TopLevelWindows())
+            if (auto* shown = dynamic_cast<CDesignDocAuditDlg*>(w);
+                shown && ::IsWindow(shown) && !vq::qtinput::ShownRect(*shown).IsRectEmpty())
+                return shown;
+        return nullptr;
+    };
+    auto asked = [question] { return vq::qtinput::MessageBoxText() == question; };
+    auto answered = [] { return vq::qtinput::MessageBoxText().IsEmpty(); };
+    std::vector<std::string> seen;
+    // A step still waiting when the window has gone (the fault: Enter closed it) does nothing.
+    auto running = std::make_shared<bool>(true);
+    vq::qtinput::WhenReady(
+        [&] { return review() != nullptr; },
+        [&] {
+            CWnd& opinion = *review()->GetDlgItem(CDesignDocAuditDlg::kOpinionId);
+            EXPECT_TRUE(vq::qtinput::Type(opinion, "孔距"));
+            vq::qtinput::WhenReady(asked, [&] {
+                vq::qtinput::WhenReady(answered, [&, running] {
+                    if (!*running)
+                        return;
+                    CDesignDocAuditDlg* open = review();
+                    seen.push_back(open ? "open: " + vq::qtinput::ShownText(
+                                                         *open->GetDlgItem(CDesignDocAuditDlg::kOpinionId))
+                                                         .str()
+                                        : "closed");
+                    if (open) {
+                        vq::qtinput::WhenReady(asked,
+                                               [] { EXPECT_TRUE(vq::qtinput::AnswerMessageBox("是(Y)")); });
+                        EXPECT_TRUE(
+                            vq::qtinput::Key(*open->GetDlgItem(CDesignDocAuditDlg::kOpinionId), VK_ESCAPE));
+                    }
+                });
+                EXPECT_TRUE(vq::qtinput::KeyToTopWindow(VK_RETURN));
+            });
+            EXPECT_TRUE(vq::qtinput::Key(opinion, VK_ESCAPE));
+        });
+    EXPECT_EQ(DoTeamTaskAuditWithMarkup("F-1", "zhaoliu", "校对", 0), 0);
+    *running = false;
+    vq::SetMessageBoxPresenter(std::move(testBoxes));
+    vq::SetDialogView(previous);
+    EXPECT_EQ(seen, (std::vector<std::string>{"open: 孔距"}));
+    EXPECT_EQ(Working(), "F");
 }
 
 TEST_P(DesignDocAuditDlgTest, RemarkupStartsFromTheDrawingAndClearingUsesAScratchFileOfItsOwn) {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -231,6 +232,128 @@ CString SmtpServer::HeaderText(const std::string& data, const std::string& name)
     }
     const std::size_t first = text.find_first_not_of(' ');
     return CString(first == std::string::npos ? std::string() : text.substr(first));
+}
+
+namespace {
+
+// argv: the message file. Prints one line per value: a key, a blank, the value's UTF-8 in hex.
+const char* kReaderScript = R"PY(
+import sys, email
+from email import policy
+from email.header import decode_header, make_header
+data = open(sys.argv[1], "rb").read()
+def out(key, value):
+    sys.stdout.write(key + " " + value.encode("utf-8", "surrogateescape").hex() + "\n")
+m = email.message_from_bytes(data, policy=policy.default)
+for d in m.defects:
+    out("defect", "message: " + type(d).__name__)
+for name in ("From", "To", "Subject"):
+    h = m[name]
+    if h is None:
+        out("defect", name + ": missing")
+        continue
+    out(name, str(h))
+    for d in h.defects:
+        out("defect", name + ": " + type(d).__name__)
+    if name != "Subject":
+        for a in h.addresses:
+            out("address", a.display_name + " <" + a.addr_spec + ">" if a.display_name else a.addr_spec)
+out("charset", m.get_content_charset() or "")
+try:
+    out("body", m.get_content())
+except Exception as e:
+    out("defect", "body: " + repr(e))
+c = email.message_from_bytes(data, policy=policy.compat32)
+for name in ("From", "To", "Subject"):
+    try:
+        out("old" + name, str(make_header(decode_header(c[name]))))
+    except Exception as e:
+        out("defect", "compat32 " + name + ": " + repr(e))
+try:
+    out("oldBody", c.get_payload(decode=True).decode(c.get_content_charset()))
+except Exception as e:
+    out("defect", "compat32 body: " + repr(e))
+out("done", "")
+)PY";
+
+std::string FromHex(const std::string& hex) {
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return bytes;
+}
+
+CString WithLfLineEnds(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out += text[i];
+    return CString(out);
+}
+
+} // namespace
+
+SmtpServer::ReaderView SmtpServer::ReadAsMailReaders(const std::string& data) {
+    ReaderView view;
+    std::string templ = (std::filesystem::temp_directory_path() / "vqmailread.XXXXXX").string();
+    if (!::mkdtemp(templ.data())) {
+        view.defects.push_back("cannot create a folder for the readers");
+        return view;
+    }
+    const std::filesystem::path folder(templ);
+    {
+        std::ofstream script(folder / "read.py", std::ios::binary);
+        script << kReaderScript;
+        std::ofstream mail(folder / "mail.eml", std::ios::binary);
+        mail << data;
+    }
+    const std::string command = "/usr/bin/python3 '" + (folder / "read.py").string() + "' '" +
+                                (folder / "mail.eml").string() + "' 2>&1";
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            output.append(buffer, n);
+        ::pclose(pipe);
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t blank = line.find(' ');
+        const std::string key = line.substr(0, blank);
+        if (blank == std::string::npos ||
+            line.find_first_not_of("0123456789abcdef", blank + 1) != std::string::npos) {
+            view.defects.push_back("reader: " + line); // a traceback
+            continue;
+        }
+        const CString value = WithLfLineEnds(FromHex(line.substr(blank + 1)));
+        if (key == "defect")
+            view.defects.push_back(value);
+        else if (key == "From")
+            view.from = value;
+        else if (key == "To")
+            view.to = value;
+        else if (key == "Subject")
+            view.subject = value;
+        else if (key == "address")
+            view.addresses.push_back(value);
+        else if (key == "charset")
+            view.charset = value;
+        else if (key == "body")
+            view.body = value;
+        else if (key == "oldFrom")
+            view.oldFrom = value;
+        else if (key == "oldTo")
+            view.oldTo = value;
+        else if (key == "oldSubject")
+            view.oldSubject = value;
+        else if (key == "oldBody")
+            view.oldBody = value;
+        else if (key == "done")
+            view.ran = true;
+    }
+    return view;
 }
 
 } // namespace vqtest

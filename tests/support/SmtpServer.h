@@ -49,6 +49,18 @@ public:
     // own coders.
     static CString HeaderText(const std::string& data, const std::string& name);
 
+    // What two mail readers show of a message text, both Python's email package run by
+    // /usr/bin/python3: with policy=default, and with the compat32 policy and
+    // email.header.decode_header. Texts are UTF-8, line ends of the bodies LF.
+    struct ReaderView {
+        bool ran = false;
+        CString from, to, subject, body, charset;    // policy=default; the body as get_content gives it
+        std::vector<CString> addresses;              // "display name <address>" (or the address) of From, To
+        CString oldFrom, oldTo, oldSubject, oldBody; // compat32; the body decoded strictly
+        std::vector<CString> defects;                // what either reader found wrong, and its errors
+    };
+    static ReaderView ReadAsMailReaders(const std::string& data);
+
 private:
     CString m_user;
     CString m_password;
