@@ -313,8 +313,11 @@ static CString StoredPartsText(const CString& number) {
 }
 
 void CECOChangeItemDlg::KeepStoredNotice() {
+    // Its preparer and the time it was prepared tell the notice from one made again under the
+    // same number after it was deleted.
     m_storedHeader = std::make_unique<CStoredRowEdit>(
-        "ECOChangeManage", std::vector<std::pair<CString, CString>>{{"ECONo", m_strECONo}});
+        "ECOChangeManage", std::vector<std::pair<CString, CString>>{{"ECONo", m_strECONo}},
+        std::vector<CString>{"SaveUser", "SaveDate"});
     m_storedHeader->Open(HeaderFields());
     m_strStoredParts = StoredPartsText(m_strECONo);
     m_strOpenedParts = PartsText();
@@ -333,11 +336,17 @@ bool CECOChangeItemDlg::WriteChanges(CECOChangeNotice& notice, const CString& st
 
 bool CECOChangeItemDlg::StoredNoticeUnchanged() {
     CString sql;
-    sql.Format("SELECT State FROM ECOChangeManage WHERE ECONo='%s'", SqlQuote(m_strECONo));
+    sql.Format("SELECT State, SaveUser, SaveDate FROM ECOChangeManage WHERE ECONo='%s'",
+               SqlQuote(m_strECONo));
     std::vector<CString> stored;
     bool found = false;
     if (!ReadFirstRowTexts(sql, stored, found))
         return false;
+    // A notice deleted and made again under the same number (by another preparer, at another
+    // time) is not the one the form read: it counts as deleted.
+    if (found && m_bNoticeStored && m_storedHeader && m_storedHeader->IsOpen() && stored.size() == 3 &&
+        std::vector<CString>(stored.begin() + 1, stored.end()) != m_storedHeader->Identity())
+        found = false;
     const CString state = found ? stored[0] : CString();
     if (found == m_bNoticeStored && state == m_strStoredState)
         return true;

@@ -315,8 +315,11 @@ CString CECOModifyItemDlg::StoredPartsText() const {
 }
 
 void CECOModifyItemDlg::KeepStoredNotice() {
+    // Its preparer and the time it was prepared tell the notice from one made again under the
+    // same number after it was deleted.
     m_storedHeader = std::make_unique<CStoredRowEdit>(
-        "ECOModifyManage", std::vector<std::pair<CString, CString>>{{"ECONo", m_strECONo}});
+        "ECOModifyManage", std::vector<std::pair<CString, CString>>{{"ECONo", m_strECONo}},
+        std::vector<CString>{"SaveUser", "SaveDate"});
     m_storedHeader->Open(HeaderFields());
     m_strStoredParts = StoredPartsText();
     m_strOpenedParts = PartsText();
