@@ -277,8 +277,8 @@ TEST(UpgradeDatabaseHost, OnlyAProductDatabaseIsUpgraded) {
     EXPECT_EQ(vqtest::RunProgramMeasured("/usr/bin/psql", {postgres, "-Atc", tables}).out, before);
 
     const std::string argument = ws.ProductDatabaseArgument();
-    const std::string port = argument.substr(argument.find("port=") + 5, argument.find(' ', argument.find("port=")) -
-                                                                             argument.find("port=") - 5);
+    const std::string port = argument.substr(
+        argument.find("port=") + 5, argument.find(' ', argument.find("port=")) - argument.find("port=") - 5);
     run = UpgradeOf("postgresql://sa:" + std::string(kPassword) + "@127.0.0.1:" + port + "/postgres");
     EXPECT_EQ(run.status, 1) << run.out;
     EXPECT_EQ(run.out.find(kPassword), std::string::npos) << run.out;
@@ -300,8 +300,7 @@ TEST(UpgradeDatabaseHost, OnAServerItWaitsForTheClientsLocksAndSaysSo) {
     _ConnectionPtr client = ws.Connect();
     client->BeginTrans();
     client->Execute("UPDATE ECOChangeManage SET Remark = '改' WHERE ECONo = 'C-1'");
-    const int pid =
-        vqtest::StartProgram(VQ_SOURCE_DIR "/" + std::string(kUpgradeCommand), {target}, output);
+    const int pid = vqtest::StartProgram(VQ_SOURCE_DIR "/" + std::string(kUpgradeCommand), {target}, output);
     ASSERT_GT(pid, 0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (ReadText(output).find("waiting for them") == std::string::npos &&
@@ -320,7 +319,8 @@ TEST(UpgradeDatabaseHost, OnAServerItWaitsForTheClientsLocksAndSaysSo) {
     EXPECT_EQ(run.out.find("ERROR"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find(kPassword), std::string::npos) << run.out;
     EXPECT_EQ(ws.QueryText("SELECT Remark FROM ECOChangeManage WHERE ECONo = 'C-1'"), "改");
-    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM pg_indexes WHERE indexname = 'ix_ecochangemanage_state'"), "1");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM pg_indexes WHERE indexname = 'ix_ecochangemanage_state'"),
+              "1");
 
     // A client that holds on: two tries, then nothing changed.
     ws.Execute("DROP INDEX IX_ECOChangeManage_State");
@@ -333,5 +333,6 @@ TEST(UpgradeDatabaseHost, OnAServerItWaitsForTheClientsLocksAndSaysSo) {
     EXPECT_EQ(run.status, 1) << run.out;
     EXPECT_NE(run.out.find("through 2 tries; nothing was changed"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("ERROR"), std::string::npos) << run.out;
-    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM pg_indexes WHERE indexname = 'ix_ecochangemanage_state'"), "0");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM pg_indexes WHERE indexname = 'ix_ecochangemanage_state'"),
+              "0");
 }
