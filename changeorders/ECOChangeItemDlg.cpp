@@ -113,6 +113,10 @@ BOOL CECOChangeItemDlg::OnInitDialog() {
     m_listParts.m_editable = 1;
 
     OpenNotice();
+    // The notice as read, before the group's configuration replaces its review mode and flow: what
+    // the configuration replaces is stored as the form's change.
+    if (m_bNoticeStored)
+        KeepStoredNotice();
     // Decided here whatever the opener asked for: the preparer edits a notice in his hands.
     m_bReadOnly = InPreparersHands() ? 0 : 1;
     ApplyReadOnly({kRemarkId, kAffectNoId}, {kLevelId, kNumberButtonId, kPartAddId, kPartDeleteId,
@@ -120,8 +124,6 @@ BOOL CECOChangeItemDlg::OnInitDialog() {
     ApplyConfigure();
     if (m_listParts.GetItemCount() == 0)
         GetDlgItem(kPartDeleteId)->EnableWindow(FALSE);
-    if (m_bNoticeStored)
-        KeepStoredNotice();
     return TRUE;
 }
 

@@ -135,6 +135,10 @@ BOOL CECOModifyItemDlg::OnInitDialog() {
     m_dateValid.SetFormat("yyyy-MM-dd");
 
     OpenNotice();
+    // The notice as read, before the group's configuration replaces its review mode and flow: what
+    // the configuration replaces is stored as the form's change.
+    if (m_bHeaderFound)
+        KeepStoredNotice();
     // An opener's read-only form stays read-only; an editable one only in its preparer's hands.
     if (!m_bReadOnly && !InPreparersHands())
         m_bReadOnly = 1;
@@ -143,8 +147,6 @@ BOOL CECOModifyItemDlg::OnInitDialog() {
                    kDocAddId, kPartDeleteId, kDocDeleteId, kOpinionId, kNumberButtonId, kDepartmentButtonId,
                    IDOK});
     ApplyConfigure();
-    if (m_bHeaderFound)
-        KeepStoredNotice();
     // The form always opens collapsed; the state stored at OK is written for other programs of
     // the installation and is not read back here.
     return TRUE;
