@@ -129,13 +129,19 @@ BOOL CChangeLableItemDlg::OnInitDialog() {
             key = {{"ECOGroup", m_strECOGroup}, {"ECONo", m_strECONo}, {"DocType", m_strDocType}};
         key.emplace_back("ChangeLabel", m_strOldLabel);
         m_storedRow = std::make_unique<CStoredRowEdit>(TableName(), std::move(key));
-        m_storedRow->Open(StoredFields());
         if (!m_bUseViewRect) {
             m_dLeftX = m_dStoredLeftX;
             m_dLeftY = m_dStoredLeftY;
             m_dRightX = m_dStoredRightX;
             m_dRightY = m_dStoredRightY;
         }
+        // The form read the label's own position: a working rectangle taken instead is the
+        // user's change.
+        std::vector<StoredField> opened = StoredFields();
+        const double stored[] = {m_dStoredLeftX, m_dStoredLeftY, m_dStoredRightX, m_dStoredRightY};
+        for (std::size_t i = 0; i < 4; ++i)
+            opened[opened.size() - 4 + i].value = FormatCoordinate(stored[i]);
+        m_storedRow->Open(opened);
     }
     if (m_bReadOnly && !m_bEditOverride)
         MakeReadOnly();

@@ -113,6 +113,10 @@ BOOL CECOChangeItemDlg::OnInitDialog() {
     m_listParts.m_editable = 1;
 
     OpenNotice();
+    // The notice as read, before the group's configuration replaces its review mode and flow: what
+    // the configuration replaces is stored as the form's change.
+    if (m_bNoticeStored)
+        KeepStoredNotice();
     // Decided here whatever the opener asked for: the preparer edits a notice in his hands.
     m_bReadOnly = InPreparersHands() ? 0 : 1;
     ApplyReadOnly({kRemarkId, kAffectNoId}, {kLevelId, kNumberButtonId, kPartAddId, kPartDeleteId,
@@ -120,8 +124,6 @@ BOOL CECOChangeItemDlg::OnInitDialog() {
     ApplyConfigure();
     if (m_listParts.GetItemCount() == 0)
         GetDlgItem(kPartDeleteId)->EnableWindow(FALSE);
-    if (m_bNoticeStored)
-        KeepStoredNotice();
     return TRUE;
 }
 
@@ -313,8 +315,11 @@ static CString StoredPartsText(const CString& number) {
 }
 
 void CECOChangeItemDlg::KeepStoredNotice() {
+    // Its preparer and the time it was prepared tell the notice from one made again under the
+    // same number after it was deleted.
     m_storedHeader = std::make_unique<CStoredRowEdit>(
-        "ECOChangeManage", std::vector<std::pair<CString, CString>>{{"ECONo", m_strECONo}});
+        "ECOChangeManage", std::vector<std::pair<CString, CString>>{{"ECONo", m_strECONo}},
+        std::vector<CString>{"SaveUser", "SaveDate"});
     m_storedHeader->Open(HeaderFields());
     m_strStoredParts = StoredPartsText(m_strECONo);
     m_strOpenedParts = PartsText();
@@ -333,11 +338,17 @@ bool CECOChangeItemDlg::WriteChanges(CECOChangeNotice& notice, const CString& st
 
 bool CECOChangeItemDlg::StoredNoticeUnchanged() {
     CString sql;
-    sql.Format("SELECT State FROM ECOChangeManage WHERE ECONo='%s'", SqlQuote(m_strECONo));
+    sql.Format("SELECT State, SaveUser, SaveDate FROM ECOChangeManage WHERE ECONo='%s'",
+               SqlQuote(m_strECONo));
     std::vector<CString> stored;
     bool found = false;
     if (!ReadFirstRowTexts(sql, stored, found))
         return false;
+    // A notice deleted and made again under the same number (by another preparer, at another
+    // time) is not the one the form read: it counts as deleted.
+    if (found && m_bNoticeStored && m_storedHeader && m_storedHeader->IsOpen() && stored.size() == 3 &&
+        std::vector<CString>(stored.begin() + 1, stored.end()) != m_storedHeader->Identity())
+        found = false;
     const CString state = found ? stored[0] : CString();
     if (found == m_bNoticeStored && state == m_strStoredState)
         return true;

@@ -135,6 +135,10 @@ BOOL CECOModifyItemDlg::OnInitDialog() {
     m_dateValid.SetFormat("yyyy-MM-dd");
 
     OpenNotice();
+    // The notice as read, before the group's configuration replaces its review mode and flow: what
+    // the configuration replaces is stored as the form's change.
+    if (m_bHeaderFound)
+        KeepStoredNotice();
     // An opener's read-only form stays read-only; an editable one only in its preparer's hands.
     if (!m_bReadOnly && !InPreparersHands())
         m_bReadOnly = 1;
@@ -143,8 +147,6 @@ BOOL CECOModifyItemDlg::OnInitDialog() {
                    kDocAddId, kPartDeleteId, kDocDeleteId, kOpinionId, kNumberButtonId, kDepartmentButtonId,
                    IDOK});
     ApplyConfigure();
-    if (m_bHeaderFound)
-        KeepStoredNotice();
     // The form always opens collapsed; the state stored at OK is written for other programs of
     // the installation and is not read back here.
     return TRUE;
@@ -315,8 +317,11 @@ CString CECOModifyItemDlg::StoredPartsText() const {
 }
 
 void CECOModifyItemDlg::KeepStoredNotice() {
+    // Its preparer and the time it was prepared tell the notice from one made again under the
+    // same number after it was deleted.
     m_storedHeader = std::make_unique<CStoredRowEdit>(
-        "ECOModifyManage", std::vector<std::pair<CString, CString>>{{"ECONo", m_strECONo}});
+        "ECOModifyManage", std::vector<std::pair<CString, CString>>{{"ECONo", m_strECONo}},
+        std::vector<CString>{"SaveUser", "SaveDate"});
     m_storedHeader->Open(HeaderFields());
     m_strStoredParts = StoredPartsText();
     m_strOpenedParts = PartsText();

@@ -7,8 +7,9 @@
 #include <cstdlib>
 #include <string>
 
-CStoredRowEdit::CStoredRowEdit(const CString& table, std::vector<std::pair<CString, CString>> key)
-    : m_table(table), m_key(std::move(key)) {}
+CStoredRowEdit::CStoredRowEdit(const CString& table, std::vector<std::pair<CString, CString>> key,
+                               std::vector<CString> identity)
+    : m_table(table), m_key(std::move(key)), m_identity(std::move(identity)) {}
 
 CString CStoredRowEdit::KeyCondition() const {
     CString condition;
@@ -38,12 +39,21 @@ CString CStoredRowEdit::Literal(const StoredField& field) {
 }
 
 bool CStoredRowEdit::ReadStored(const std::vector<StoredField>& fields, std::vector<CString>& stored,
-                                bool& found) const {
+                                std::vector<CString>& identity, bool& found) const {
     CString columns;
     for (const StoredField& field : fields)
         columns += (columns.IsEmpty() ? "" : ", ") + field.column;
-    return ReadFirstRowTexts("SELECT " + columns + " FROM " + m_table + " WHERE " + KeyCondition(), stored,
-                             found);
+    for (const CString& column : m_identity)
+        columns += (columns.IsEmpty() ? "" : ", ") + column;
+    identity.clear();
+    if (!ReadFirstRowTexts("SELECT " + columns + " FROM " + m_table + " WHERE " + KeyCondition(), stored,
+                           found))
+        return false;
+    if (found && stored.size() == fields.size() + m_identity.size()) {
+        identity.assign(stored.begin() + static_cast<std::ptrdiff_t>(fields.size()), stored.end());
+        stored.resize(fields.size());
+    }
+    return true;
 }
 
 bool ReadFirstRowTexts(const CString& sql, std::vector<CString>& values, bool& found) {
@@ -67,7 +77,10 @@ bool ReadFirstRowTexts(const CString& sql, std::vector<CString>& values, bool& f
 
 bool CStoredRowEdit::Open(const std::vector<StoredField>& fields) {
     bool found = false;
-    m_open = ReadStored(fields, m_stored, found) && found;
+    m_open = ReadStored(fields, m_stored, m_identityValues, found) && found;
+    m_opened.clear();
+    for (const StoredField& field : fields)
+        m_opened.push_back(field.value);
     return m_open;
 }
 
@@ -114,19 +127,24 @@ bool CStoredRowEdit::PrepareUpdate(const std::vector<StoredField>& fields,
         ShowDbMessage(DeletedMessage());
         return false;
     }
-    if (fields.size() != m_stored.size())
+    if (fields.size() != m_stored.size() || fields.size() != m_opened.size())
         return false;
     bool found = false;
-    if (!ReadStored(fields, m_now, found))
+    std::vector<CString> identity;
+    if (!ReadStored(fields, m_now, identity, found))
         return false;
-    if (!found) {
+    // A row deleted and made again under the same key is another row: the person's edit was
+    // of the one that is gone.
+    if (!found || identity != m_identityValues) {
         ShowDbMessage(DeletedMessage());
         return false;
     }
     std::vector<CString> conflicts;
     CString assignments;
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (fields[i].value == m_stored[i])
+        // Left alone by the person (whatever the form can show of the stored value), or stored
+        // so already (another client wrote the same value).
+        if (fields[i].value == m_opened[i] || fields[i].value == m_now[i])
             continue;
         if (m_now[i] != m_stored[i])
             conflicts.push_back(fields[i].caption);
@@ -146,21 +164,29 @@ bool CStoredRowEdit::PrepareUpdate(const std::vector<StoredField>& fields,
 
 void CStoredRowEdit::Written(const std::vector<StoredField>& fields) {
     // What is stored now is what the next store of this form compares with.
-    for (std::size_t i = 0; i < fields.size() && i < m_now.size(); ++i)
-        if (fields[i].value != m_stored[i])
+    for (std::size_t i = 0; i < fields.size() && i < m_now.size() && i < m_opened.size(); ++i)
+        if (fields[i].value != m_opened[i])
             m_now[i] = fields[i].value;
     m_stored = m_now;
+    m_opened.clear();
+    for (const StoredField& field : fields)
+        m_opened.push_back(field.value);
+    // A written identity column names the row from now on.
+    for (std::size_t i = 0; i < m_identity.size() && i < m_identityValues.size(); ++i)
+        for (std::size_t j = 0; j < fields.size() && j < m_now.size(); ++j)
+            if (fields[j].column.CompareNoCase(m_identity[i]) == 0)
+                m_identityValues[i] = m_now[j];
     // A changed key column names the row from now on.
     for (auto& [column, value] : m_key)
-        for (const StoredField& field : fields)
-            if (field.column.CompareNoCase(column) == 0)
-                value = field.value;
+        for (std::size_t j = 0; j < fields.size() && j < m_now.size(); ++j)
+            if (fields[j].column.CompareNoCase(column) == 0)
+                value = m_now[j];
 }
 
 std::vector<CString> CStoredRowEdit::MergedValues(const std::vector<StoredField>& fields) const {
     std::vector<CString> values;
     for (std::size_t i = 0; i < fields.size(); ++i)
-        values.push_back(i < m_now.size() && i < m_stored.size() && fields[i].value == m_stored[i]
+        values.push_back(i < m_now.size() && i < m_opened.size() && fields[i].value == m_opened[i]
                              ? m_now[i]
                              : fields[i].value);
     return values;

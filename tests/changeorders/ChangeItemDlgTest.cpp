@@ -231,7 +231,8 @@ TEST_P(ChangeItemDlgTest, ThePreparerEditsATemporaryNoticeThoughOpenedReadOnlyAn
     EXPECT_EQ(Query("SELECT Remark FROM ECOChangeManage WHERE ECONo='C-02'"), "O'Brien 改");
     EXPECT_EQ(Query("SELECT ECOLevel FROM ECOChangeManage WHERE ECONo='C-02'"), "优先");
     EXPECT_EQ(Query("SELECT State FROM ECOChangeManage WHERE ECONo='C-02'"), "临时");
-    EXPECT_EQ(Query("SELECT AuditingType FROM ECOChangeManage WHERE ECONo='C-02'"), "无");
+    // The review mode the notice was stored without (shown as "无") was left alone: it stays so.
+    EXPECT_EQ(Query("SELECT AuditingType FROM ECOChangeManage WHERE ECONo='C-02'"), "");
     EXPECT_EQ(Query("SELECT count(*) FROM ECOChangeManage WHERE ECONo='C-02'"), "1");
     EXPECT_EQ(Query("SELECT ChangeECO FROM ECOChangePart WHERE ECONo='C-02'"), "M-2; M-1");
 }

@@ -1,7 +1,8 @@
 // A product database made by an earlier version (tests/host/data: its schema, before the stamps of
 // change-task writes and the indexes of waiting steps): the host works on it and says once how to
 // bring it to this version's schema; scripts/upgrade-database does so without touching a row, and
-// changes nothing when it runs again.
+// changes nothing when it runs again. It refuses any other database without making anything in
+// it, waits for the locks of clients on a server and says so in words, and never shows a password.
 #include "core/ComError.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/HostProcess.h"
@@ -9,9 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -104,6 +109,32 @@ vqtest::HostRun Upgrade(const vqtest::DbWorkspace& ws) {
     return vqtest::RunProgramMeasured(VQ_SOURCE_DIR "/" + std::string(kUpgradeCommand),
                                       {ws.ProductDatabaseArgument()});
 }
+
+vqtest::HostRun UpgradeOf(const std::string& target) {
+    return vqtest::RunProgramMeasured(VQ_SOURCE_DIR "/" + std::string(kUpgradeCommand), {target});
+}
+
+// Runs sqlite3 on a file (a new file is made).
+std::string Sqlite(const std::string& file, const std::string& sql) {
+    return vqtest::RunProgramMeasured("/usr/bin/sqlite3", {file, sql}).out;
+}
+
+// The product database's connection string on a server, naming another database of it.
+std::string OnDatabase(const vqtest::DbWorkspace& ws, const std::string& database) {
+    std::string text = ws.ProductDatabaseArgument();
+    const std::size_t at = text.find("dbname=");
+    const std::size_t end = text.find(' ', at);
+    return text.replace(at, end - at, "dbname=" + database);
+}
+
+std::string ReadText(const std::string& file) {
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+const char* const kPassword = "Geheim-4711";
 
 } // namespace
 
@@ -199,4 +230,109 @@ TEST(UpgradeDatabaseHost, AnythingButADatabaseIsRefused) {
     const CString other = ws.WriteFile("in/notes.txt", "not a database\n");
     run = vqtest::RunProgramMeasured(VQ_SOURCE_DIR "/" + std::string(kUpgradeCommand), {other.str()});
     EXPECT_NE(run.status, 0) << run.out;
+}
+
+// Databases that are no product database (another program's, the configuration database, the
+// server's own) are refused: nothing is made in them, the status is not 0, and the message says
+// why. An existing file is a file whatever its name holds.
+TEST(UpgradeDatabaseHost, OnlyAProductDatabaseIsUpgraded) {
+    vqtest::DbWorkspace ws(0);
+    const std::string other = ws.Root().str() + "/other.db";
+    Sqlite(other, "CREATE TABLE Notes (Line TEXT)");
+    for (const std::string& file : {other, ws.ConfigDatabasePath().str()}) {
+        const std::string before = Sqlite(file, "SELECT group_concat(name) FROM sqlite_master");
+        const vqtest::HostRun run = UpgradeOf(file);
+        EXPECT_EQ(run.status, 1) << file << "\n" << run.out;
+        EXPECT_NE(run.out.find("is not a product database"), std::string::npos) << run.out;
+        EXPECT_EQ(Sqlite(file, "SELECT group_concat(name) FROM sqlite_master"), before) << file;
+    }
+
+    // A SQLite product database whose path holds "=" (as a connection string would).
+    const std::string equals = ws.Root().str() + "/a=b;c.db";
+    Sqlite(equals, ".read " VQ_SOURCE_DIR "/schema/sqlite/product.sql");
+    Sqlite(equals, "DROP INDEX IX_ECOChangeManage_State");
+    vqtest::HostRun run = UpgradeOf(equals);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(Sqlite(equals, "SELECT count(*) FROM sqlite_master WHERE name = 'IX_ECOChangeManage_State'"),
+              "1\n");
+
+    // A server nobody answers on: said in words, without the password.
+    run = UpgradeOf(std::string("host=127.0.0.1 port=1 dbname=vqpdm user=sa password=") + kPassword +
+                    " connect_timeout=5");
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_NE(run.out.find("cannot connect"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find(kPassword), std::string::npos) << run.out;
+
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        return;
+    // The server's own database, with a password in the text and in a URI.
+    const std::string tables = "SELECT count(*) FROM pg_tables WHERE schemaname = 'public'";
+    const std::string postgres = OnDatabase(ws, "postgres");
+    const std::string before = vqtest::RunProgramMeasured("/usr/bin/psql", {postgres, "-Atc", tables}).out;
+    run = UpgradeOf(postgres + " password=" + kPassword);
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_NE(run.out.find("is not a product database"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find(kPassword), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("password=***"), std::string::npos) << run.out;
+    EXPECT_EQ(vqtest::RunProgramMeasured("/usr/bin/psql", {postgres, "-Atc", tables}).out, before);
+
+    const std::string argument = ws.ProductDatabaseArgument();
+    const std::string port = argument.substr(
+        argument.find("port=") + 5, argument.find(' ', argument.find("port=")) - argument.find("port=") - 5);
+    run = UpgradeOf("postgresql://sa:" + std::string(kPassword) + "@127.0.0.1:" + port + "/postgres");
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_EQ(run.out.find(kPassword), std::string::npos) << run.out;
+}
+
+// On a server, a client in the middle of a transaction holds locks on tables the upgrade changes:
+// the upgrade waits for it and says so in words; the client is never the one the server ends,
+// also when it then reaches for a table the upgrade wants; a client that holds on past the tries
+// leaves the database unchanged, with a message in words.
+TEST(UpgradeDatabaseHost, OnAServerItWaitsForTheClientsLocksAndSaysSo) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        GTEST_SKIP() << "a SQLite file is waited for by its busy timeout";
+    vqtest::DbWorkspace ws(0);
+    ws.Execute("INSERT INTO ECOChangeManage (ECONo, State) VALUES ('C-1', '临时')");
+    ws.Execute("DROP INDEX IX_ECOChangeManage_State");
+    const std::string target = ws.ProductDatabaseArgument() + " password=" + kPassword;
+    const std::string output = ws.Root().str() + "/upgrade.out";
+
+    _ConnectionPtr client = ws.Connect();
+    client->BeginTrans();
+    client->Execute("UPDATE ECOChangeManage SET Remark = '改' WHERE ECONo = 'C-1'");
+    const int pid = vqtest::StartProgram(VQ_SOURCE_DIR "/" + std::string(kUpgradeCommand), {target}, output);
+    ASSERT_GT(pid, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (ReadText(output).find("waiting for them") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The client goes on with its work: it reads and writes tables the upgrade locks before
+    // ECOChangeManage.
+    EXPECT_NO_THROW(client->Execute("UPDATE AuditingManage SET AuditingStyle = AuditingStyle"));
+    EXPECT_NO_THROW(client->Execute("SELECT count(*) FROM DesignMarkupManage"));
+    client->CommitTrans();
+    vqtest::HostRun run;
+    ASSERT_TRUE(vqtest::FinishHost(pid, output, run));
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("other clients hold locks"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("upgraded:"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("ERROR"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find(kPassword), std::string::npos) << run.out;
+    EXPECT_EQ(ws.QueryText("SELECT Remark FROM ECOChangeManage WHERE ECONo = 'C-1'"), "改");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM pg_indexes WHERE indexname = 'ix_ecochangemanage_state'"),
+              "1");
+
+    // A client that holds on: two tries, then nothing changed.
+    ws.Execute("DROP INDEX IX_ECOChangeManage_State");
+    client->BeginTrans();
+    client->Execute("UPDATE ECOChangeManage SET Remark = '再改' WHERE ECONo = 'C-1'");
+    setenv("VQ_UPGRADE_ATTEMPTS", "2", 1);
+    run = UpgradeOf(target);
+    unsetenv("VQ_UPGRADE_ATTEMPTS");
+    client->RollbackTrans();
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_NE(run.out.find("through 2 tries; nothing was changed"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("ERROR"), std::string::npos) << run.out;
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM pg_indexes WHERE indexname = 'ix_ecochangemanage_state'"),
+              "0");
 }
