@@ -1262,9 +1262,10 @@ TEST_F(WindowCallOnDisplay, ASignalDuringASlowFetchEndsTheHostWithoutAPartialCop
 
 // The redline file of a project task's review going up over a slow link, under a window manager:
 // its window stands above the review window it serves, which takes no input meanwhile. Closing the
-// review window first asks whether to stop the transfer: 是 stops it, the server keeps its earlier
-// redline file whole (and no part of the new one), nothing is recorded, and the review window then
-// closes through its cancel road.
+// review window asks once, saying what each answer does: 否 stops the transfer and closes without
+// keeping the passed document types, the server keeps its earlier redline file whole (and no part
+// of the new one), nothing is recorded, and the review window then closes through its cancel road
+// without asking again.
 TEST_F(WindowCallOnDisplay, ARedlineUploadsWindowStandsAboveTheReviewAndClosingItAsksFirst) {
     WindowManager manager;
     ASSERT_TRUE(manager.Managing()) << "openbox did not start (scripts/setup installs it)";
