@@ -308,7 +308,19 @@ void CAuditFlowEngine::RunBeforeDecision() {
         write();
 }
 
-int CAuditFlowEngine::CheckStepUnderLock() {
+int CAuditFlowEngine::CheckStep() {
+    m_said.clear();
+    m_bStepChanged = false;
+    int ours = 0;
+    {
+        const Deciding deciding(m_bDeciding);
+        ours = CheckStepUnderLock(false);
+    }
+    SayKept();
+    return ours;
+}
+
+int CAuditFlowEngine::CheckStepUnderLock(bool takeRow) {
     // The step's row is taken first: a client that writes it without the flow's lock (a hand-over
     // by another program) waits until this decision has ended, or has committed before it is read.
     CString where;
@@ -319,7 +331,7 @@ int CAuditFlowEngine::CheckStepUnderLock() {
     else
         where.Format("TeamWorkAudit SET State=State WHERE FileID='%s' AND AuditTask='%s'",
                      SqlQuote(m_strFileID), SqlQuote(m_strAuditTask));
-    if (!ExecuteSql("UPDATE " + where))
+    if (takeRow && !ExecuteSql("UPDATE " + where))
         return 0;
     CString sql;
     if (m_bAssistAudit)
@@ -432,7 +444,7 @@ int CAuditFlowEngine::StoreInTransaction() {
     // Everything that decides is read after the flow's lock: a decision taken at the same moment
     // as this one has been committed by then, or waits until this one is. The lock is asked with
     // the document's row lock, LockDocument's first statement.
-    if (!transaction.Lock(FlowLockName(), true) || !LockDocument() || !CheckStepUnderLock())
+    if (!transaction.Lock(FlowLockName(), true) || !LockDocument() || !CheckStepUnderLock(true))
         return 0;
     if (m_nResult == kFail && m_bReturnToStep && !WriteReturnRecord())
         return 0;
@@ -814,7 +826,7 @@ int CAuditFlowEngine::StoreOpinionInTransaction() {
     CSqlTransaction transaction;
     if (!transaction.IsActive())
         return 0;
-    if (!transaction.Lock(FlowLockName(), true) || !LockDocument() || !CheckStepUnderLock())
+    if (!transaction.Lock(FlowLockName(), true) || !LockDocument() || !CheckStepUnderLock(true))
         return 0;
     m_strStoredOpinion = StoredOpinion();
     CString sql;
@@ -869,7 +881,7 @@ int CAuditFlowEngine::StoreAssistInTransaction() {
             Say(kBadStatementText + taskQuery);
         return 0;
     }
-    if (!CheckStepUnderLock())
+    if (!CheckStepUnderLock(true))
         return 0;
     CString sql;
     if (m_nResult == kLater) {

@@ -120,6 +120,10 @@ public:
     // transaction under the document's lock; a task that no longer exists is said once and
     // nothing is stored (0).
     int SaveAssistAuditResult();
+    // The step as stored now, without a lock: 1 while it is open and still the reviewer's, else 0
+    // after one box said what changed (before the confirm writes anything, such as markup). The
+    // decision reads it again under its lock.
+    int CheckStep();
     // 1 when every assisting review of the step is finished ("已完成" or "完成"), also when
     // there is none.
     int CheckAssistAudits(const CString& fileId, const CString& upStepName);
@@ -226,7 +230,7 @@ private:
     // Reads the step again under the decision's lock: 1 while it is open and still the reviewer's
     // (his own, the auditor's he acts for, or his group's as the window read them); 0 after saying
     // what changed. A step without a row passes: the write reports it.
-    int CheckStepUnderLock();
+    int CheckStepUnderLock(bool takeRow);
     int StoreOpinionInTransaction();
     // Names the step that ReadStepRow read (the kind of row, the document and the step).
     CString ReadStepKey() const;

@@ -446,6 +446,12 @@ bool CAuditOpinionDlg::LinkProcessPlanning() {
 bool CAuditOpinionDlg::DecideMainStep() {
     PrepareEngine();
     m_engine.m_strReturnTime = CTime::GetCurrentTime().Format("%Y-%m-%d %H:%M");
+    // A step decided or handed over since the window read it is not asked about nor linked to the
+    // process-planning side; the decision reads it again under its lock.
+    if (!m_engine.CheckStep()) {
+        RefuseChangedStep();
+        return false;
+    }
     if (!AskReturnToStep())
         return false;
     if (!LinkProcessPlanning()) {

@@ -644,6 +644,13 @@ void CDesignDocAuditDlg::OnOK() {
     // What the markup meets decides: a lost connection it met has been said, and the decision is
     // not tried on it.
     theApp.m_bConnectionLost = FALSE;
+    // A step decided or handed over since the window read it takes no markup of this reviewer
+    // either; the decision reads the step again under its lock.
+    if (m_pEngine && !m_pEngine->CheckStep()) {
+        if (m_pEngine->m_bStepChanged)
+            DisableDecision();
+        return;
+    }
     // Markup that could not be stored stops the decision: the box has said why, the markup stays
     // in the viewer and the reviewer confirms again.
     if (SaveMarkup() < 0 || theApp.m_bConnectionLost)
