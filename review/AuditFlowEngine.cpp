@@ -331,10 +331,15 @@ int CAuditFlowEngine::CheckStepUnderLock(bool takeRow) {
     else
         where.Format("TeamWorkAudit SET State=State WHERE FileID='%s' AND AuditTask='%s'",
                      SqlQuote(m_strFileID), SqlQuote(m_strAuditTask));
-    if (takeRow && !ExecuteSql("UPDATE " + where))
+    // On a server the write gives the row back in the same statement, as LockDocument's does.
+    const bool returning = takeRow && m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
+    if (takeRow && !returning && !ExecuteSql("UPDATE " + where))
         return 0;
     CString sql;
-    if (m_bAssistAudit)
+    if (returning)
+        sql = "UPDATE " + where +
+              (m_bAssistAudit ? " RETURNING State, Auditor, Auditor" : " RETURNING State, Auditor, Manager");
+    else if (m_bAssistAudit)
         sql.Format("SELECT State, Auditor, Auditor FROM TeamWorkNextAudit WHERE FileID='%s' AND "
                    "UpAuditName='%s' AND "
                    "AuditTask='%s'",
