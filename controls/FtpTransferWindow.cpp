@@ -115,7 +115,13 @@ void CFtpTransferWindow::AskToStopForClose() {
     if (m_stopped)
         return;
     CWnd* served = ServedWindow();
-    if (!served || served->MessageBox(kStopQuestion, "操作提示", MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (!served)
+        return;
+    const LRESULT own = served->SendMessage(kCloseDuringTransfer);
+    if (own == kGoOn || !ServedWindow())
+        return;
+    if (own != kStopForClose &&
+        served->MessageBox(kStopQuestion, "操作提示", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     m_stopped = true;
 }

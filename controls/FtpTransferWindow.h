@@ -39,6 +39,13 @@ public:
     static CString MessageOf(const FtpTransferState& state);
     // The question asked when the served window is closed during the transfer.
     static constexpr const char* kStopQuestion = "文件正在传输，是否停止传输并关闭窗口?";
+    // Sent to the served window when it is closed during the transfer, before anything is asked.
+    // A window whose close asks a question of its own asks it here, together with the stop, in one
+    // box, and answers kStopForClose (the transfer stops; the window closes once it has ended, and
+    // asks nothing more) or kGoOn (the transfer and the window go on). A window that does not
+    // handle it (0) gets kStopQuestion.
+    static constexpr UINT kCloseDuringTransfer = WM_USER + 0x3A51;
+    enum CloseAnswer : LRESULT { kAskedNothing = 0, kStopForClose = 1, kGoOn = 2 };
 
     // The transfer of this window that serves `window`, or null.
     static CFtpTransferWindow* ServingWindow(const CWnd& window);

@@ -47,6 +47,19 @@ bool ReadRows(const _ConnectionPtr& connection, int closeMode, const CString& sq
     return true;
 }
 
+// The step is marked "[M]" in the path: its row stores the group of its auditors.
+bool IsGroupStep(const CAuditPath& path, const CString& step) {
+    for (int i = 0; i < path.GetCount(); ++i) {
+        CString name = path.GetItem(i)->m_strTaskName;
+        if (StoredStepName(name).CompareNoCase(step) != 0)
+            continue;
+        name.MakeUpper();
+        if (name.Find("[M]") >= 0)
+            return true;
+    }
+    return false;
+}
+
 bool IsFinishedAssist(const CString& state) {
     return state == "已完成" || state == "完成";
 }
@@ -151,6 +164,8 @@ int CAuditFlowEngine::LoadDocument() {
     ReadDocumentRecord();
     ReadAuditPath();
     BuildPath();
+    CString state, result, prompt;
+    ReadStepRow(state, result, prompt);
     if (m_strWorkManager.IsEmpty() && m_strProjectManager.IsEmpty())
         ReadWorkManagers();
     return 1;
@@ -169,17 +184,23 @@ void CAuditFlowEngine::ReadWorkManagers() {
 int CAuditFlowEngine::ReadStepRow(CString& state, CString& result, CString& prompt) {
     CString sql;
     if (m_bAssistAudit)
-        sql.Format("SELECT State, Result, Prompt FROM TeamWorkNextAudit WHERE FileID='%s' AND AuditTask='%s'",
+        sql.Format("SELECT State, Result, Prompt, Auditor FROM TeamWorkNextAudit WHERE FileID='%s' AND "
+                   "AuditTask='%s'",
                    SqlQuote(m_strFileID), SqlQuote(m_strAuditTask));
     else
-        sql.Format("SELECT State, Result, Prompt FROM TeamWorkAudit WHERE FileID='%s' AND AuditTask='%s'",
-                   SqlQuote(m_strFileID), SqlQuote(m_strAuditTask));
-    CStringArray states, results, prompts;
-    if (!ReadRows(m_pConnPDM, m_nAdoCloseMode, sql, {&states, &results, &prompts}) || states.GetSize() == 0)
+        sql.Format(
+            "SELECT State, Result, Prompt, Auditor FROM TeamWorkAudit WHERE FileID='%s' AND AuditTask='%s'",
+            SqlQuote(m_strFileID), SqlQuote(m_strAuditTask));
+    CStringArray states, results, prompts, auditors;
+    if (!ReadRows(m_pConnPDM, m_nAdoCloseMode, sql, {&states, &results, &prompts, &auditors}) ||
+        states.GetSize() == 0)
         return 0;
     state = states[0];
     result = results[0];
     prompt = prompts[0];
+    m_strReadAuditor = auditors[0];
+    m_strReadAuditor.Trim();
+    m_strReadStep = ReadStepKey();
     return 1;
 }
 
@@ -273,6 +294,99 @@ int CAuditFlowEngine::LockDocument() {
     return 1;
 }
 
+CString CAuditFlowEngine::ReadStepKey() const {
+    return CString(m_bAssistAudit ? "TeamWorkNextAudit" : "TeamWorkAudit") + "\n" + m_strFileID + "\n" +
+           m_strAuditTask;
+}
+
+std::function<void()> CAuditFlowEngine::s_beforeNextDecision;
+
+void CAuditFlowEngine::RunBeforeDecision() {
+    std::function<void()> write;
+    write.swap(s_beforeNextDecision);
+    if (write)
+        write();
+}
+
+int CAuditFlowEngine::CheckStep() {
+    m_said.clear();
+    m_bStepChanged = false;
+    int ours = 0;
+    {
+        const Deciding deciding(m_bDeciding);
+        ours = CheckStepUnderLock(false);
+    }
+    SayKept();
+    return ours;
+}
+
+int CAuditFlowEngine::CheckStepUnderLock(bool takeRow) {
+    // The step's row is taken first: a client that writes it without the flow's lock (a hand-over
+    // by another program) waits until this decision has ended, or has committed before it is read.
+    CString where;
+    if (m_bAssistAudit)
+        where.Format(
+            "TeamWorkNextAudit SET State=State WHERE FileID='%s' AND UpAuditName='%s' AND AuditTask='%s'",
+            SqlQuote(m_strFileID), SqlQuote(AssistParentStep(m_strAuditTask)), SqlQuote(m_strAuditTask));
+    else
+        where.Format("TeamWorkAudit SET State=State WHERE FileID='%s' AND AuditTask='%s'",
+                     SqlQuote(m_strFileID), SqlQuote(m_strAuditTask));
+    // On a server the write gives the row back in the same statement, as LockDocument's does.
+    const bool returning = takeRow && m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
+    if (takeRow && !returning && !ExecuteSql("UPDATE " + where))
+        return 0;
+    CString sql;
+    if (returning)
+        sql = "UPDATE " + where +
+              (m_bAssistAudit ? " RETURNING State, Auditor, Auditor" : " RETURNING State, Auditor, Manager");
+    else if (m_bAssistAudit)
+        sql.Format("SELECT State, Auditor, Auditor FROM TeamWorkNextAudit WHERE FileID='%s' AND "
+                   "UpAuditName='%s' AND "
+                   "AuditTask='%s'",
+                   SqlQuote(m_strFileID), SqlQuote(AssistParentStep(m_strAuditTask)),
+                   SqlQuote(m_strAuditTask));
+    else
+        sql.Format("SELECT State, Auditor, Manager FROM TeamWorkAudit WHERE FileID='%s' AND AuditTask='%s'",
+                   SqlQuote(m_strFileID), SqlQuote(m_strAuditTask));
+    CStringArray states, auditors, deciders;
+    if (!ReadRows(m_pConnPDM, m_nAdoCloseMode, sql, {&states, &auditors, &deciders}))
+        return 0;
+    if (states.GetSize() == 0)
+        return 1;
+    CString state = states[0], auditor = auditors[0], decider = deciders[0];
+    state.Trim();
+    auditor.Trim();
+    decider.Trim();
+    const bool finished = m_bAssistAudit ? IsFinishedAssist(state) : state == "已完成";
+    if (finished) {
+        m_bStepChanged = true;
+        CString text = "该评审任务已完成，不能保存评审结果...";
+        if (!decider.IsEmpty())
+            text.Format("该评审任务已被%s评审，不能保存评审结果...", CString(vq::VisibleText(decider.str())));
+        Say(text);
+        return 0;
+    }
+    // The step is still the reviewer's: he is its auditor; a delegate acts for the auditor the
+    // window read; a step of mixed auditors ("[M]") stores its group, which a member decides while
+    // it has the group the window read.
+    const bool readThisStep = m_strReadStep == ReadStepKey();
+    const bool asRead = readThisStep && auditor.CompareNoCase(m_strReadAuditor) == 0;
+    bool ours = auditor.CompareNoCase(m_strLogin) == 0;
+    if (m_bConsigned && !m_bAssistAudit)
+        ours = asRead || !readThisStep;
+    else if (!ours && !m_bAssistAudit && IsGroupStep(m_path, m_strAuditTask))
+        ours = asRead;
+    if (ours)
+        return 1;
+    m_bStepChanged = true;
+    CString text = "该评审任务的负责人已被更换，不能保存评审结果...";
+    if (!auditor.IsEmpty())
+        text.Format("该评审任务的负责人已被更换为%s，不能保存评审结果...",
+                    CString(vq::VisibleText(auditor.str())));
+    Say(text);
+    return 0;
+}
+
 int CAuditFlowEngine::ApplyAuditResult() {
     if (!m_path.m_bValidPath) {
         if (m_options.reportInvalidPath)
@@ -287,6 +401,8 @@ int CAuditFlowEngine::ApplyAuditResult() {
     CWaitCursor wait;
     m_pending.clear();
     m_said.clear();
+    m_bStepChanged = false;
+    RunBeforeDecision();
     int stored = 0;
     {
         // What the decision has to say waits until its transaction has ended: a box shown with
@@ -333,7 +449,7 @@ int CAuditFlowEngine::StoreInTransaction() {
     // Everything that decides is read after the flow's lock: a decision taken at the same moment
     // as this one has been committed by then, or waits until this one is. The lock is asked with
     // the document's row lock, LockDocument's first statement.
-    if (!transaction.Lock(FlowLockName(), true) || !LockDocument())
+    if (!transaction.Lock(FlowLockName(), true) || !LockDocument() || !CheckStepUnderLock(true))
         return 0;
     if (m_nResult == kFail && m_bReturnToStep && !WriteReturnRecord())
         return 0;
@@ -696,25 +812,51 @@ int CAuditFlowEngine::WriteAuditLog() {
 }
 
 int CAuditFlowEngine::SaveOpinionOnly() {
+    m_said.clear();
+    m_bStepChanged = false;
+    RunBeforeDecision();
+    int stored = 0;
+    {
+        const Deciding deciding(m_bDeciding);
+        stored = StoreOpinionInTransaction();
+    }
+    SayKept();
+    return stored;
+}
+
+// Decide later changes no state, but it writes the step's opinion and reviewer: it is taken under
+// the same lock as a decision, so that it never lands on a step another client has decided or
+// handed over, nor on a document that left review meanwhile.
+int CAuditFlowEngine::StoreOpinionInTransaction() {
+    CSqlTransaction transaction;
+    if (!transaction.IsActive())
+        return 0;
+    if (!transaction.Lock(FlowLockName(), true) || !LockDocument() || !CheckStepUnderLock(true))
+        return 0;
     m_strStoredOpinion = StoredOpinion();
     CString sql;
     sql.Format("SELECT count(*) FROM TeamWorkAudit WHERE FileID='%s' AND AuditTask='%s'", SqlQuote(m_strFileID),
                SqlQuote(m_strAuditTask));
     if (theApp.GetSqlInt(sql) < 1) {
         if (!theApp.m_bConnectionLost)
-            AfxMessageBox(kBadStatementText + CString("SELECT FinishDate, Prompt, Manager FROM TeamWorkAudit WHERE FileID='") +
-                          SqlQuote(m_strFileID) + "' AND AuditTask='" + SqlQuote(m_strAuditTask) + "'");
+            Say(kBadStatementText +
+                CString("SELECT FinishDate, Prompt, Manager FROM TeamWorkAudit WHERE FileID='") +
+                SqlQuote(m_strFileID) + "' AND AuditTask='" + SqlQuote(m_strAuditTask) + "'");
         return 0;
     }
     sql.Format("UPDATE TeamWorkAudit SET FinishDate='%s', Prompt='%s', Manager='%s' WHERE FileID='%s' AND "
                "AuditTask='%s'",
                SqlQuote(Now(false)), SqlQuote(m_strStoredOpinion), SqlQuote(m_strLogin), SqlQuote(m_strFileID),
                SqlQuote(m_strAuditTask));
-    return ExecuteSql(sql);
+    if (!ExecuteSql(sql))
+        return 0;
+    return transaction.Commit() ? 1 : 0;
 }
 
 int CAuditFlowEngine::SaveAssistAuditResult() {
     m_said.clear();
+    m_bStepChanged = false;
+    RunBeforeDecision();
     int stored = 0;
     {
         const Deciding deciding(m_bDeciding);
@@ -744,6 +886,8 @@ int CAuditFlowEngine::StoreAssistInTransaction() {
             Say(kBadStatementText + taskQuery);
         return 0;
     }
+    if (!CheckStepUnderLock(true))
+        return 0;
     CString sql;
     if (m_nResult == kLater) {
         sql.Format("Update TeamWorkNextAudit SET Prompt='%s', Auditor='%s', Working='F'  WHERE FileID='%s' AND "

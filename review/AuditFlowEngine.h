@@ -19,8 +19,11 @@
 // decided, and exactly one of them opens the next level or releases. A lock another reviewer
 // holds longer than the lock wait is said in one box, and nothing is stored. A decision is refused (nothing
 // stored) on a path that is invalid, on a step that is not on the path and on a document that is not under
-// review ("评审"). The message server hears of the notices only after the commit, and the reviewer sees the
-// decision's messages only once its transaction has ended, so that no lock is held while he reads them.
+// review ("评审"). Under the same lock the step is read again: a step that another client has decided, or
+// handed over to another auditor, since the window read it is not decided again (decide later included):
+// one box says who has it now and nothing is stored. The message server hears of the notices only after
+// the commit, and the reviewer sees the decision's messages only once its transaction has ended, so that
+// no lock is held while he reads them.
 //
 // Tables written: TeamWorkAudit, TeamWorkGroupAudit, TeamWorkNextAudit (assisting results),
 // TeamWorkAuditChange (return record), AuditConsignHistory (delegates), TeamWorkResult.State,
@@ -101,19 +104,26 @@ public:
     // The submitter (Manager of the work) and the project manager above the work of m_strWorkID.
     void ReadWorkManagers();
     // State, Result and Prompt of the step row (TeamWorkAudit, or TeamWorkNextAudit for an
-    // assisting review); 0 when there is no row.
+    // assisting review); 0 when there is no row. The step's auditor is kept: a decision stored
+    // later checks that the step still has it.
     int ReadStepRow(CString& state, CString& result, CString& prompt);
 
     // --- Deciding -----------------------------------------------------------------------------
     // Pass or fail of a main step, with the return record and the reopening of earlier steps
     // when m_bReturnToStep is set: 1 when everything was stored, 0 when nothing was.
     int ApplyAuditResult();
-    // Decide later: FinishDate (local time), Prompt and Manager of the step row only.
+    // Decide later: FinishDate (local time), Prompt and Manager of the step row only; under the
+    // document's lock, while the document is under review and the step is still open and the
+    // reviewer's.
     int SaveOpinionOnly();
     // The result of an assisting review (TeamWorkNextAudit); decide later keeps it open. One
     // transaction under the document's lock; a task that no longer exists is said once and
     // nothing is stored (0).
     int SaveAssistAuditResult();
+    // The step as stored now, without a lock: 1 while it is open and still the reviewer's, else 0
+    // after one box said what changed (before the confirm writes anything, such as markup). The
+    // decision reads it again under its lock.
+    int CheckStep();
     // 1 when every assisting review of the step is finished ("已完成" or "完成"), also when
     // there is none.
     int CheckAssistAudits(const CString& fileId, const CString& upStepName);
@@ -193,6 +203,12 @@ public:
 
     // Tests only: runs inside a decision's transaction right after the step row was written.
     std::function<void()> m_onStepStored;
+    // Tests only: runs once, just before the next decision of any review window (project tasks
+    // included) takes its lock: another client's write between the window's read and the write.
+    static std::function<void()> s_beforeNextDecision;
+    static void RunBeforeDecision();
+    // The last decision was refused because the step was decided or handed over meanwhile.
+    bool m_bStepChanged = false;
 
     _ConnectionPtr m_pConnPDM;
     int m_nDatabaseType = 0;
@@ -211,6 +227,13 @@ private:
     void Say(const CString& text);
     int StoreDecision();
     int LockDocument();
+    // Reads the step again under the decision's lock: 1 while it is open and still the reviewer's
+    // (his own, the auditor's he acts for, or his group's as the window read them); 0 after saying
+    // what changed. A step without a row passes: the write reports it.
+    int CheckStepUnderLock(bool takeRow);
+    int StoreOpinionInTransaction();
+    // Names the step that ReadStepRow read (the kind of row, the document and the step).
+    CString ReadStepKey() const;
     CString StoredOpinion();
     CString Now(bool seconds) const;
     int WriteNotice(const CString& receiver, const CString& text, bool seconds);
@@ -224,6 +247,9 @@ private:
     std::vector<PendingNotice> m_pending; // told to the message server after the commit
     std::vector<CString> m_said;          // shown once the decision's transaction has ended
     bool m_bDeciding = false;
+    // The step's auditor as the window read it (ReadStepRow, LoadDocument), and which step that was.
+    CString m_strReadAuditor;
+    CString m_strReadStep;
     // The change task's parts, drawings and levels, read once for the decisions of this engine.
     ECOTaskSnapshot m_changeTask;
 };

@@ -447,24 +447,42 @@ bool CAuditOpinionDlg::LinkProcessPlanning() {
 bool CAuditOpinionDlg::DecideMainStep() {
     PrepareEngine();
     m_engine.m_strReturnTime = CTime::GetCurrentTime().Format("%Y-%m-%d %H:%M");
+    // A step decided or handed over since the window read it is not asked about nor linked to the
+    // process-planning side; the decision reads it again under its lock.
+    if (!m_engine.CheckStep()) {
+        RefuseChangedStep();
+        return false;
+    }
     if (!AskReturnToStep())
         return false;
     if (!LinkProcessPlanning()) {
         vq::ShowMessageBox("操作提示", "下载文件失败!", MB_OK | MB_ICONWARNING);
         return false;
     }
-    if (m_nResult == 2)
-        return m_engine.SaveOpinionOnly() != 0;
+    if (m_nResult == 2) {
+        if (m_engine.SaveOpinionOnly())
+            return true;
+        RefuseChangedStep();
+        return false;
+    }
     if (!m_engine.ApplyAuditResult()) {
         // A step off its path, a path without auditors or a document no longer under review
         // cannot be decided here; the reason has been shown once.
         if (!m_engine.m_path.m_bValidPath || m_engine.m_path.m_nCurrentLevel < 0 ||
             m_engine.m_strDocState != "评审")
             GetDlgItem(IDOK)->EnableWindow(FALSE);
+        RefuseChangedStep();
         return false;
     }
     m_bSaved = 1;
     return true;
+}
+
+// A step that another client decided or handed over since the window read it takes no decision
+// from this window (the box has said who has it now). Several documents go on with the next one.
+void CAuditOpinionDlg::RefuseChangedStep() {
+    if (m_engine.m_bStepChanged && !m_bMultiDoc)
+        GetDlgItem(IDOK)->EnableWindow(FALSE);
 }
 
 void CAuditOpinionDlg::SignFiles(const CString& fileName) {
@@ -490,8 +508,10 @@ void CAuditOpinionDlg::OnOK() {
             return;
         }
         PrepareEngine();
-        if (!m_engine.SaveAssistAuditResult())
+        if (!m_engine.SaveAssistAuditResult()) {
+            RefuseChangedStep();
             return;
+        }
         SignFiles(m_engine.m_strFileName);
         m_bSaved = 1;
     } else {
@@ -510,8 +530,11 @@ void CAuditOpinionDlg::OnOK() {
                 continue; // a finished or unreadable step is not decided again
             PrepareEngine();
             if (m_bAssistAudit) {
-                if (!m_engine.SaveAssistAuditResult())
+                if (!m_engine.SaveAssistAuditResult()) {
+                    if (m_engine.m_bStepChanged)
+                        continue;
                     return;
+                }
                 m_bSaved = 1;
                 continue;
             }
@@ -525,8 +548,11 @@ void CAuditOpinionDlg::OnOK() {
                                                             : "该评审任务不存在，为无效路径!");
                 continue;
             }
-            if (!DecideMainStep())
+            if (!DecideMainStep()) {
+                if (m_engine.m_bStepChanged)
+                    continue;
                 return;
+            }
             SignFiles(m_engine.m_strFileName);
         }
         m_notices.SendAuditResultMessages();

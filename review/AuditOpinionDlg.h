@@ -90,6 +90,7 @@ private:
     // One main-step decision of the current document (2.1 to 2.4 of the confirm); false when
     // the confirm must end.
     bool DecideMainStep();
+    void RefuseChangedStep();
     void SignFiles(const CString& fileName);
     int SignReportFile();
     int SignWordFile();

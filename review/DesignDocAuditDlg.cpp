@@ -288,6 +288,9 @@ void CDesignDocAuditDlg::ReadStep() {
         DisableDecision();
         return;
     }
+    // The engine keeps the step's auditor as read now: the decision checks that it still has it.
+    CString state, result, prompt;
+    m_pEngine->ReadStepRow(state, result, prompt);
     if (m_strStepResult == "通过")
         m_nResult = 0;
     else if (m_strStepResult == "不通过")
@@ -590,18 +593,30 @@ bool CDesignDocAuditDlg::StoreDecision() {
     m_pEngine->m_bReassign = m_bReassign;
     if (m_bAssistAudit) {
         if (!m_pEngine->SaveAssistAuditResult()) {
-            MessageBox("保存评审信息时, 数据库出现异常!", "操作说明", MB_OK | MB_ICONEXCLAMATION);
+            // A task decided or handed over meanwhile has been said as such.
+            if (m_pEngine->m_bStepChanged)
+                DisableDecision();
+            else
+                MessageBox("保存评审信息时, 数据库出现异常!", "操作说明", MB_OK | MB_ICONEXCLAMATION);
             return false;
         }
         return true;
     }
     m_pEngine->m_strReturnTime = CTime::GetCurrentTime().Format("%Y-%m-%d %H:%M");
-    if (m_nResult == CAuditFlowEngine::kLater)
-        return m_pEngine->SaveOpinionOnly() != 0;
+    if (m_nResult == CAuditFlowEngine::kLater) {
+        if (m_pEngine->SaveOpinionOnly())
+            return true;
+        if (m_pEngine->m_bStepChanged)
+            DisableDecision();
+        return false;
+    }
     if (!ChooseReturnStep())
         return false;
-    if (!m_pEngine->ApplyAuditResult())
+    if (!m_pEngine->ApplyAuditResult()) {
+        if (m_pEngine->m_bStepChanged)
+            DisableDecision();
         return false;
+    }
     m_bSaved = 1;
     m_strDocState = m_pEngine->m_strDocState;
     if (m_nResult == CAuditFlowEngine::kFail)
@@ -629,6 +644,13 @@ void CDesignDocAuditDlg::OnOK() {
     // What the markup meets decides: a lost connection it met has been said, and the decision is
     // not tried on it.
     theApp.m_bConnectionLost = FALSE;
+    // A step decided or handed over since the window read it takes no markup of this reviewer
+    // either; the decision reads the step again under its lock.
+    if (m_pEngine && !m_pEngine->CheckStep()) {
+        if (m_pEngine->m_bStepChanged)
+            DisableDecision();
+        return;
+    }
     // Markup that could not be stored stops the decision: the box has said why, the markup stays
     // in the viewer and the reviewer confirms again.
     if (SaveMarkup() < 0 || theApp.m_bConnectionLost)

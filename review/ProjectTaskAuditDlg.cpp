@@ -1,6 +1,7 @@
 #include "review/ProjectTaskAuditDlg.h"
 
 #include "controls/DocViewLauncher.h"
+#include "controls/FtpTransferWindow.h"
 #include "controls/InputFileNameDlg.h"
 #include "core/ComError.h"
 #include "core/DocumentFetch.h"
@@ -92,6 +93,7 @@ BEGIN_MESSAGE_MAP(CProjectTaskAuditDlg, CDialog)
     ON_BN_CLICKED(kHistoryId, &CProjectTaskAuditDlg::OnTaskHistory)
     ON_BN_CLICKED(kRelatedId, &CProjectTaskAuditDlg::OnRelatedInfo)
     ON_MESSAGE(kClearBrowseMessage, &CProjectTaskAuditDlg::OnClearBrowse)
+    ON_MESSAGE(CFtpTransferWindow::kCloseDuringTransfer, &CProjectTaskAuditDlg::OnCloseDuringTransfer)
 END_MESSAGE_MAP()
 
 CProjectTaskAuditDlg::CProjectTaskAuditDlg(CWnd* parent) : CDialog(kAuditTemplate, parent) {
@@ -194,8 +196,8 @@ void CProjectTaskAuditDlg::LoadStepRecord() {
     if (!marked)
         SayStepNotMarked();
     CString state, result, remark, redlines;
-    sql.Format("Select AuditState,AuditResult,AuditRemark,RedlineFiles From TaskAuditManage WHERE ProjectNo='%s' "
-               "AND AuditName='%s'",
+    sql.Format("Select AuditState,AuditResult,AuditRemark,RedlineFiles,Auditor From TaskAuditManage WHERE "
+               "ProjectNo='%s' AND AuditName='%s'",
                SqlQuote(m_strTaskNo), SqlQuote(m_strStepName));
     try {
         _RecordsetPtr rs;
@@ -206,6 +208,10 @@ void CProjectTaskAuditDlg::LoadStepRecord() {
             result = VariantToString(rs->GetCollect(1L));
             remark = VariantToString(rs->GetCollect(2L));
             redlines = VariantToString(rs->GetCollect(3L));
+            // The decision checks that the step still has this auditor.
+            m_strStepAuditor = VariantToString(rs->GetCollect(4L));
+            m_strStepAuditor.Trim();
+            m_bStepRead = true;
         }
         if (m_nAdoCloseMode)
             rs->Close();
@@ -600,6 +606,8 @@ void CProjectTaskAuditDlg::FillDecision(CProjectTaskDecision& decision) const {
     for (int i = 0; i < m_passed.GetCount(); ++i)
         decision.m_arrPassedTypes.Add(m_passed.GetText(i));
     decision.m_pPath = const_cast<CAuditPath*>(&m_path);
+    decision.m_strReadAuditor = m_strStepAuditor;
+    decision.m_bStepRead = m_bStepRead;
 }
 
 void CProjectTaskAuditDlg::OnOK() {
@@ -614,6 +622,8 @@ void CProjectTaskAuditDlg::OnOK() {
         FillDecision(decision);
         if (decision.SaveDecideLater())
             EndDialog(IDOK);
+        else if (decision.m_bStepChanged)
+            GetDlgItem(IDOK)->EnableWindow(FALSE);
         return;
     }
     if (SaveAuditResult())
@@ -627,13 +637,25 @@ int CProjectTaskAuditDlg::SaveAuditResult() {
         return 0;
     }
     CWaitCursor wait;
-    if (!UploadOpinion())
-        return 0;
     CProjectTaskDecision decision;
     FillDecision(decision);
+    // A step decided or handed over since the window read it is refused before its opinion file
+    // is replaced on the server; the decision reads it again under the task's lock.
+    if (!decision.CheckStep()) {
+        if (decision.m_bStepChanged)
+            GetDlgItem(IDOK)->EnableWindow(FALSE);
+        return 0;
+    }
+    if (!UploadOpinion())
+        return 0;
     if (!decision.SaveAuditResult(pass)) {
         // Nothing of the decision is stored: an opinion on the server would read as the step's.
-        RemoveUploadedFile(m_strStepName + ".rtf");
+        // A step another reviewer decided in the moment since the check above has that reviewer's
+        // opinion under this name, replaced by the upload: removing it would lose both.
+        if (!decision.m_bStepDecided)
+            RemoveUploadedFile(m_strStepName + ".rtf");
+        if (decision.m_bStepChanged)
+            GetDlgItem(IDOK)->EnableWindow(FALSE);
         return 0;
     }
     if (!decision.m_strNewTaskState.IsEmpty())
@@ -655,7 +677,10 @@ bool CProjectTaskAuditDlg::UploadOpinion() {
     const CString remote = m_strStepName + ".rtf";
     if (!EnterAuditFolderToStore(remote))
         return false;
-    if (!m_pFtpConnection->PutFile(local, remote, FTP_TRANSFER_TYPE_BINARY, 1)) {
+    m_bUploadingOpinion = true;
+    const BOOL put = m_pFtpConnection->PutFile(local, remote, FTP_TRANSFER_TYPE_BINARY, 1);
+    m_bUploadingOpinion = false;
+    if (!put) {
         // A full server disk or a name too long for the server is said as such.
         ReportStoreFailure(m_pFtpConnection, kUploadFailed, remote);
         return false;
@@ -663,11 +688,33 @@ bool CProjectTaskAuditDlg::UploadOpinion() {
     return true;
 }
 
+// Closed while a file goes to the server: one question says what each answer does, the close's
+// own question (whether to keep the passed document types) included; the close that follows
+// the stopped transfer does what was answered here without asking again.
+LRESULT CProjectTaskAuditDlg::OnCloseDuringTransfer(WPARAM, LPARAM) {
+    CString question = CFtpTransferWindow::kStopQuestion;
+    if (m_bUploadingOpinion)
+        question += "\n评审意见尚未上传完毕，停止传输后本次评审结果不会保存。";
+    question += "\n是：停止传输，保存审查文档结果后关闭窗口"
+                "\n否：停止传输，不保存审查文档结果，关闭窗口"
+                "\n取消：继续传输";
+    const int answer = MessageBox(question, "操作提示", MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer != IDYES && answer != IDNO)
+        return CFtpTransferWindow::kGoOn;
+    m_nCloseAfterStop = answer == IDYES ? 1 : 2;
+    return CFtpTransferWindow::kStopForClose;
+}
+
 void CProjectTaskAuditDlg::OnCancel() {
     // Closing works on the connection opened again when the server is back (the results asked
     // for, and the mark given back).
     CVqConnectHolder::ReopenReportedLoss();
-    if (MessageBox("是否要保存审查文档结果?", "操作提示", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    const int asked = m_nCloseAfterStop;
+    m_nCloseAfterStop = 0;
+    const bool keep =
+        asked != 0 ? asked == 1
+                   : MessageBox("是否要保存审查文档结果?", "操作提示", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    if (keep) {
         UpdateData(TRUE);
         CProjectTaskDecision decision;
         FillDecision(decision);

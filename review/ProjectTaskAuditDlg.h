@@ -87,6 +87,7 @@ protected:
     afx_msg void OnTaskHistory();
     afx_msg void OnRelatedInfo();
     afx_msg LRESULT OnClearBrowse(WPARAM wParam, LPARAM lParam);
+    afx_msg LRESULT OnCloseDuringTransfer(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -124,6 +125,12 @@ private:
     int m_nSelectedRow = -1;
     bool m_bFilling = true;
     bool m_bMarked = false; // the step's row was marked as held (Working 'T') by this window
+    // A close during a transfer asked its one question: 0 not asked, 1 close keeping the passed
+    // document types, 2 close without them. The close that follows the stop asks nothing more.
+    int m_nCloseAfterStop = 0;
+    bool m_bUploadingOpinion = false; // the transfer running is the decision's opinion file
+    CString m_strStepAuditor;         // the step's auditor as the window read it
+    bool m_bStepRead = false;
     CAuditPath m_path;
     CString m_strAuditingModel;
     CString m_strAuditorName;

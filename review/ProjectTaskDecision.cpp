@@ -9,6 +9,7 @@
 #include "platform/base/WaitCursor.h"
 #include "platform/db/Ado.h"
 #include "projects/ProjectTaskRecords.h"
+#include "review/AuditFlowEngine.h"
 #include "teamwork/AuditPath.h"
 
 namespace {
@@ -40,6 +41,8 @@ int CProjectTaskDecision::SaveAuditResult(bool pass) {
     m_strNewTaskState.Empty();
     m_nAction = kWait;
     m_said.clear();
+    m_bStepChanged = m_bStepDecided = false;
+    CAuditFlowEngine::RunBeforeDecision();
     const bool stored = StoreInTransaction(pass, resultText);
     SayWhyRefused();
     if (!stored) {
@@ -56,7 +59,7 @@ int CProjectTaskDecision::SaveAuditResult(bool pass) {
 
 bool CProjectTaskDecision::StoreInTransaction(bool pass, const CString& resultText) {
     CSqlTransaction transaction;
-    if (!transaction.IsActive() || !LockTask(transaction))
+    if (!transaction.IsActive() || !LockTask(transaction) || !StepIsStillOurs(true))
         return false;
     if (!UpdateStepRow(resultText))
         return false;
@@ -71,18 +74,111 @@ bool CProjectTaskDecision::StoreInTransaction(bool pass, const CString& resultTe
     return transaction.Commit();
 }
 
+// Decide later changes neither state nor result, but it writes the step's remark, its reviewer and
+// its passed document types: only under the task's lock, while the task is in review and the step
+// is still open and the reviewer's.
 int CProjectTaskDecision::SaveDecideLater() {
     CWaitCursor wait;
-    CSqlTransaction transaction;
-    if (!transaction.IsActive())
-        return 0;
+    m_said.clear();
+    m_bStepChanged = m_bStepDecided = false;
+    CAuditFlowEngine::RunBeforeDecision();
+    bool stored = false;
+    {
+        CSqlTransaction transaction;
+        if (transaction.IsActive() && LockTask(transaction) && StepIsStillOurs(true)) {
+            CString sql;
+            sql.Format(
+                "UPDATE TaskAuditManage SET AuditRemark='%s', AuditManager='%s' WHERE ProjectNo='%s' AND "
+                "AuditName='%s'",
+                SqlQuote(m_strRemark), SqlQuote(m_strLoginUser), SqlQuote(m_strTaskNo),
+                SqlQuote(m_strStepName));
+            stored = ExecuteOnStepRow(sql) && SaveFileResults() && transaction.Commit();
+        }
+    }
+    SayWhyRefused();
+    return stored ? 1 : 0;
+}
+
+bool CProjectTaskDecision::IsGroupStep() const {
+    if (!m_pPath)
+        return false;
+    for (int i = 0; i < m_pPath->GetCount(); ++i) {
+        CString name = m_pPath->GetItem(i)->m_strTaskName;
+        if (StoredStepName(name).CompareNoCase(m_strStepName) != 0)
+            continue;
+        name.MakeUpper();
+        if (name.Find("[M]") >= 0)
+            return true;
+    }
+    return false;
+}
+
+int CProjectTaskDecision::CheckStep() {
+    m_said.clear();
+    m_bStepChanged = m_bStepDecided = false;
+    const bool ours = StepIsStillOurs(false);
+    SayWhyRefused();
+    return ours ? 1 : 0;
+}
+
+bool CProjectTaskDecision::StepIsStillOurs(bool takeRow) {
     CString sql;
-    sql.Format("UPDATE TaskAuditManage SET AuditRemark='%s', AuditManager='%s' WHERE ProjectNo='%s' AND "
+    // Under the task's lock the step's row is taken first: a client that writes it without that
+    // lock (a hand-over by another program) waits until the decision has ended, or has committed
+    // before it is read.
+    if (takeRow) {
+        sql.Format("UPDATE TaskAuditManage SET Working=Working WHERE ProjectNo='%s' AND AuditName='%s'",
+                   SqlQuote(m_strTaskNo), SqlQuote(m_strStepName));
+        if (!theApp.ExecuteSql(sql))
+            return false;
+    }
+    sql.Format("SELECT AuditState, Auditor, AuditManager FROM TaskAuditManage WHERE ProjectNo='%s' AND "
                "AuditName='%s'",
-               SqlQuote(m_strRemark), SqlQuote(m_strLoginUser), SqlQuote(m_strTaskNo), SqlQuote(m_strStepName));
-    if (!theApp.ExecuteSql(sql) || !SaveFileResults())
-        return 0;
-    return transaction.Commit() ? 1 : 0;
+               SqlQuote(m_strTaskNo), SqlQuote(m_strStepName));
+    CString state, auditor, decider;
+    bool found = false;
+    try {
+        _RecordsetPtr rs;
+        rs.CreateInstance();
+        rs->Open(sql, theApp.m_pConnPDM, adOpenForwardOnly, adLockReadOnly, adCmdText);
+        if (!rs->IsEOF()) {
+            found = true;
+            state = VariantToString(rs->GetCollect(0L));
+            auditor = VariantToString(rs->GetCollect(1L));
+            decider = VariantToString(rs->GetCollect(2L));
+        }
+        if (theApp.m_nAdoCloseMode)
+            rs->Close();
+    } catch (_com_error& e) {
+        ReportComError(e);
+        m_said.push_back(kSqlFailure + sql);
+        return false;
+    }
+    if (!found)
+        return true;
+    state.Trim();
+    auditor.Trim();
+    decider.Trim();
+    if (state == "已完成") {
+        m_bStepChanged = m_bStepDecided = true;
+        CString text = "该评审任务已完成，不能保存评审结果!";
+        if (!decider.IsEmpty())
+            text.Format("该评审任务已被%s评审，不能保存评审结果!", CString(vq::VisibleText(decider.str())));
+        m_said.push_back(text);
+        return false;
+    }
+    // The step is still the reviewer's: he is its auditor, or the step of mixed auditors ("[M]")
+    // still has the group the window read.
+    if (auditor.CompareNoCase(m_strLoginUser) == 0 ||
+        (IsGroupStep() && m_bStepRead && auditor.CompareNoCase(m_strReadAuditor) == 0))
+        return true;
+    m_bStepChanged = true;
+    CString text = "该评审任务的负责人已被更换，不能保存评审结果!";
+    if (!auditor.IsEmpty())
+        text.Format("该评审任务的负责人已被更换为%s，不能保存评审结果!",
+                    CString(vq::VisibleText(auditor.str())));
+    m_said.push_back(text);
+    return false;
 }
 
 // Like a decision, the passed document types are written under the task's lock and only while
@@ -122,19 +218,25 @@ bool CProjectTaskDecision::LockTask(CSqlTransaction& transaction) {
         return false;
     sql.Format("SELECT WorkState FROM ProjectManage WHERE ProjectNo='%s'", SqlQuote(m_strTaskNo));
     if (theApp.GetSqlString(sql) != "评审") {
+        m_bStepChanged = true;
         m_said.push_back("该任务已不在评审中，不能保存评审结果!");
         return false;
     }
     return true;
 }
 
-// The step's row; a row that is not there is a failure like any other, not a silent no-op.
 bool CProjectTaskDecision::UpdateStepRow(const CString& resultText) {
     CString sql;
     sql.Format("UPDATE TaskAuditManage SET FinishTime='%s', AuditState='已完成', AuditResult='%s', "
                "AuditRemark='%s', AuditManager='%s' WHERE ProjectNo='%s' AND AuditName='%s'",
                SqlQuote(LocalDate()), SqlQuote(resultText), SqlQuote(m_strRemark), SqlQuote(m_strLoginUser),
                SqlQuote(m_strTaskNo), SqlQuote(m_strStepName));
+    return ExecuteOnStepRow(sql);
+}
+
+// A write of the step's row; a row that is not there is a failure like any other, not a silent
+// no-op.
+bool CProjectTaskDecision::ExecuteOnStepRow(const CString& sql) {
     long affected = 0;
     try {
         theApp.m_pConnPDM->Execute(sql, &affected, adCmdText);

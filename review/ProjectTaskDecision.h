@@ -46,12 +46,17 @@ public:
     CStringArray m_arrDocumentTypes;  // the row texts of the documents list, in order
     CStringArray m_arrPassedTypes;    // the entries of the passed list
     CAuditPath* m_pPath = nullptr;    // the task's review path, loaded around the step
+    CString m_strReadAuditor;         // the step's auditor as the window read it
+    bool m_bStepRead = false;         // ... when it read one
 
     // Pass (true) or fail: the step row, the moving on, the passed document types and the log
     // row. 1 stored; 0 after the failure was shown, with nothing written.
     int SaveAuditResult(bool pass);
     // Decide later: the remark and the passed document types; state and result stay.
     int SaveDecideLater();
+    // The step as stored now, without a lock: 1 while it is open and the reviewer's, else 0 after
+    // one box said what changed (before anything, such as the opinion file, is written).
+    int CheckStep();
     // Only the passed document types of the step (closing the dialog with "是"), under the task's
     // lock while the task is in review; 0 after one box said why nothing was written.
     int SaveFileResultsOnly();
@@ -64,11 +69,21 @@ public:
     CStringArray m_arrStepWorking; // Working
     Action m_nAction = kWait;
     CString m_strNewTaskState; // the task's state after the decision, empty when unchanged
+    // The last decision was refused because another client decided the step (m_bStepDecided),
+    // handed it over or took the task out of review since the window read it.
+    bool m_bStepChanged = false;
+    bool m_bStepDecided = false;
 
 private:
     bool StoreInTransaction(bool pass, const CString& resultText);
     bool LockTask(CSqlTransaction& transaction);
     bool UpdateStepRow(const CString& resultText);
+    // Reads the step again (under the task's lock, taking its row, when takeRow): false after
+    // noting what changed in m_said. A step without a row passes: its write reports it.
+    bool StepIsStillOurs(bool takeRow);
+    bool ExecuteOnStepRow(const CString& sql);
+    // The step is marked "[M]" in the path: its row stores the group of its auditors.
+    bool IsGroupStep() const;
     bool AdvanceAfterPass();
     void CollectSameLevelSteps();
     void CollectNextLevelSteps();

@@ -17,6 +17,8 @@
 #include "projects/ProjectTeamDlg.h"
 #include "projects/ProjectTeamIds.h"
 #include "review/AssistAuditDlg.h"
+#include "review/AuditFlowEngine.h"
+#include "review/AuditOpinionDlg.h"
 #include "review/DesignFileAuditSender.h"
 #include "review/ProjectTaskAuditDlg.h"
 #include "review/WorkDocAuditResultDlg.h"
@@ -163,6 +165,110 @@ void OpenWorkAssistingTasks() {
     dlg.FileID = "F-1";
     dlg.UpAuditName = "会审[N]";
     dlg.DoModal();
+}
+
+// The document F-1 under review on a two-level path; its first step 校对 is lisi's and open.
+void DocumentUnderReview(Ws& ws) {
+    Users(ws);
+    Sql(ws, "INSERT INTO TeamWorkManage (TaskNo, WorkID, Manager, WorkName) VALUES ('XM-01', 'XM-01#001', "
+            "'zhangsan', '箱体部件设计')");
+    Sql(ws,
+        "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('两级评审', '混合', "
+        "'校对(40,20)|*|审核(40,110)')");
+    Sql(ws, "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+            "AuditorName, "
+            "AuditingType) VALUES ('F-1', 'XM-01#001', '箱盖说明', 'a.txt', '评审', '两级评审', "
+            "'lisi|*|zhaoliu', "
+            "'混合')");
+    Sql(ws,
+        "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, BeginDate, State, Manager, Working) VALUES "
+        "('F-1', '校对', 'lisi', '2026-12-01 10:00', '未完成', 'lisi', 'F')");
+}
+
+// The superior hands 校对 over to zhaoliu.
+void HandOverDocumentStep(Ws& ws) {
+    Sql(ws, "UPDATE TeamWorkAudit SET Auditor='zhaoliu', Manager='zhaoliu' WHERE AuditTask='校对'");
+    Sql(ws, "UPDATE TeamWorkResult SET AuditorName='zhaoliu|*|zhaoliu'");
+}
+
+// A second window of lisi passes 校对.
+void PassDocumentStepElsewhere(Ws& ws) {
+    Sql(ws, "UPDATE TeamWorkAudit SET State='已完成', Result='通过', Prompt='可以', Manager='lisi' WHERE "
+            "AuditTask='校对'");
+}
+
+// lisi decides 校对 in the opinion dialog, which then cannot decide it again; another client
+// writes between the window's read of the step and the decision.
+void DecideDocumentStep(vq::ScriptedUser& user, const std::function<void()>& write, int choice) {
+    user.Dialog("评审意见")
+        .Set(CAuditOpinionDlg::kOpinionId, "迟到的意见")
+        .Check(choice, 1)
+        .Do([write](CDialog&) { CAuditFlowEngine::s_beforeNextDecision = write; })
+        .Click(IDOK)
+        .Dialog("评审意见")
+        .Do([](CDialog& dialog) { EXPECT_FALSE(dialog.GetDlgItem(IDOK)->IsWindowEnabled()); })
+        .Click(IDCANCEL);
+}
+
+void OpenDocumentStep() {
+    theApp.m_strLoginUser = "lisi";
+    CAuditOpinionDlg dlg(nullptr);
+    dlg.m_strFileID = "F-1";
+    dlg.m_strAuditTask = "校对";
+    dlg.DoModal();
+    EXPECT_EQ(dlg.m_bSaved, 0);
+}
+
+// The project task P-1 under review; its step 校对 is lisi's and open.
+void ProjectTaskUnderReview(Ws& ws) {
+    Users(ws);
+    Sql(ws,
+        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
+        "AuditingModel, AuditorName) VALUES ('P-1', '泵体设计', '项目\\', 'zhangsan', '评审', '两级评审', "
+        "'lisi|*|zhaoliu')");
+    Sql(ws,
+        "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('两级评审', '串联', "
+        "'校对(40,20)|*|审核(40,110)')");
+    Sql(ws, "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, "
+            "AuditManager) VALUES ('P-1', '校对', 'lisi', '2026-12-01', '未完成', 'F', 'lisi')");
+    Sql(ws, "INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, "
+            "FileRemark) VALUES ('P-1', '总图', 'total.dwg', 'AutoCAD 图形', '12KB', '2026-11-30', '')");
+}
+
+// lisi decides 校对 of the project task with the document passed; another client writes between
+// the window's read of the step and the decision. Refused, the window takes no decision again.
+void DecideProjectTaskStep(vq::ScriptedUser& user, const std::function<void()>& write, int choice) {
+    user.DialogContaining("评审意见")
+        .Select(CProjectTaskAuditDlg::kDocumentsId, "总图")
+        .Click(CProjectTaskAuditDlg::kToPassedId)
+        .Set(CProjectTaskAuditDlg::kRemarkId, "迟到的备注")
+        .Check(choice, 1)
+        .Do([write](CDialog&) { CAuditFlowEngine::s_beforeNextDecision = write; })
+        .Click(IDOK)
+        .DialogContaining("评审意见")
+        .Do([](CDialog& dialog) { EXPECT_FALSE(dialog.GetDlgItem(IDOK)->IsWindowEnabled()); })
+        .Click(IDCANCEL)
+        .Message("是否要保存审查文档结果?", IDNO);
+}
+
+void OpenProjectTaskStep() {
+    // The window needs the file server's connection; a decision uploads its opinion there.
+    vqtest::FtpServer server;
+    server.MakeFolder("Vq/Auditing");
+    CInternetSession session("vqtest");
+    std::unique_ptr<CFtpConnection> connection(session.GetFtpConnection(
+        server.Host(), server.User(), server.Password(), static_cast<INTERNET_PORT>(server.Port())));
+    ASSERT_TRUE(connection);
+    theApp.m_pFtpConnection = connection.get();
+    theApp.m_strLoginUser = "lisi";
+    CProjectTaskAuditDlg dlg;
+    dlg.m_strTaskNo = "P-1";
+    dlg.m_strStepName = "校对";
+    dlg.m_strReviewer = "lisi";
+    dlg.DoModal();
+    theApp.m_pFtpConnection = nullptr;
+    // A refused decision leaves no opinion file of its own on the server.
+    EXPECT_FALSE(server.Exists("Vq/Auditing/P-1/校对.rtf"));
 }
 
 const Road kRoads[] = {
@@ -689,6 +795,61 @@ const Road kRoads[] = {
              "FileBulk, DocSaved) VALUES ('XM-01-01', 'A.TXT', 'theirs.txt', '文本文档', '9KB', '1')");
      },
      "文档 a.txt 已被其他用户更换，本次没有删除。", "SELECT FileName FROM TaskExtDocument", "theirs.txt"},
+    {"work-document pass after the step was handed over meanwhile", DocumentUnderReview,
+     [](vq::ScriptedUser& user, const std::function<void()>& write) {
+         DecideDocumentStep(user, write, CAuditOpinionDlg::kPassId);
+     },
+     OpenDocumentStep, nullptr, HandOverDocumentStep,
+     "该评审任务的负责人已被更换为zhaoliu，不能保存评审结果...",
+     "SELECT State || '/' || Auditor || '/' || coalesce(Prompt, '') || '/' || (SELECT count(*) FROM "
+     "TaskLogInformation) FROM TeamWorkAudit",
+     "未完成/zhaoliu//0"},
+    {"work-document fail after another window passed the step meanwhile", DocumentUnderReview,
+     [](vq::ScriptedUser& user, const std::function<void()>& write) {
+         DecideDocumentStep(user, write, CAuditOpinionDlg::kFailId);
+     },
+     OpenDocumentStep, nullptr, PassDocumentStepElsewhere, "该评审任务已被lisi评审，不能保存评审结果...",
+     "SELECT Result || '/' || Prompt || '/' || (SELECT State FROM TeamWorkResult) FROM TeamWorkAudit",
+     "通过/可以/评审"},
+    {"work-document decided later after another window passed the step meanwhile", DocumentUnderReview,
+     [](vq::ScriptedUser& user, const std::function<void()>& write) {
+         DecideDocumentStep(user, write, CAuditOpinionDlg::kLaterId);
+     },
+     OpenDocumentStep, nullptr, PassDocumentStepElsewhere, "该评审任务已被lisi评审，不能保存评审结果...",
+     "SELECT Result || '/' || Prompt FROM TeamWorkAudit", "通过/可以"},
+    {"project-task pass after the step was handed over meanwhile", ProjectTaskUnderReview,
+     [](vq::ScriptedUser& user, const std::function<void()>& write) {
+         DecideProjectTaskStep(user, write, CProjectTaskAuditDlg::kPassId);
+     },
+     OpenProjectTaskStep, nullptr,
+     [](Ws& ws) { Sql(ws, "UPDATE TaskAuditManage SET Auditor='zhaoliu', AuditManager='zhaoliu'"); },
+     "该评审任务的负责人已被更换为zhaoliu，不能保存评审结果!",
+     "SELECT AuditState || '/' || Auditor || '/' || (SELECT count(*) FROM TaskFileResult) || '/' || (SELECT "
+     "WorkState FROM ProjectManage) FROM TaskAuditManage",
+     "未完成/zhaoliu/0/评审"},
+    {"project-task decided later after another window decided the step meanwhile", ProjectTaskUnderReview,
+     [](vq::ScriptedUser& user, const std::function<void()>& write) {
+         DecideProjectTaskStep(user, write, CProjectTaskAuditDlg::kLaterId);
+     },
+     OpenProjectTaskStep, nullptr,
+     [](Ws& ws) {
+         Sql(ws, "UPDATE TaskAuditManage SET AuditState='已完成', AuditResult='不通过', AuditRemark='不行', "
+                 "AuditManager='lisi'");
+         Sql(ws, "UPDATE ProjectManage SET WorkState='评审-更改'");
+     },
+     "该任务已不在评审中，不能保存评审结果!",
+     "SELECT AuditRemark || '/' || (SELECT count(*) FROM TaskFileResult) FROM TaskAuditManage", "不行/0"},
+    {"project-task decided later after another window passed the step meanwhile", ProjectTaskUnderReview,
+     [](vq::ScriptedUser& user, const std::function<void()>& write) {
+         DecideProjectTaskStep(user, write, CProjectTaskAuditDlg::kLaterId);
+     },
+     OpenProjectTaskStep, nullptr,
+     [](Ws& ws) {
+         Sql(ws, "UPDATE TaskAuditManage SET AuditState='已完成', AuditResult='通过', AuditRemark='可以', "
+                 "AuditManager='lisi'");
+     },
+     "该评审任务已被lisi评审，不能保存评审结果!",
+     "SELECT AuditRemark || '/' || (SELECT count(*) FROM TaskFileResult) FROM TaskAuditManage", "可以/0"},
 };
 
 class AnsweredWriteRoadsTest : public ::testing::TestWithParam<int> {

@@ -805,6 +805,148 @@ protected:
     }
 };
 
+// The superior hands 审核 of one document over from lisi to zhaoliu in the review results while
+// lisi decides it in as many windows, opened before (each read the step as lisi's): passes, fails
+// and decide-later in turn. As one after the other: the first that comes is stored, every later
+// decision of the step is refused with one box and stores nothing, and a hand-over after a
+// decision is refused too. On SQLite and the server, in both dialects.
+class StepHandedOverWhileDecided : public ConcurrentDecisionTest {
+protected:
+    void SetUpFlow(int) override {
+        ws->Execute(
+            "DELETE FROM TeamWorkAudit; DELETE FROM TeamWorkResult; DELETE FROM TeamWorkManage; DELETE FROM "
+            "AuditingManage; DELETE FROM UserInformation; DELETE FROM MessageManage; DELETE FROM "
+            "TaskLogInformation; "
+            "INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), ('lisi', "
+            "'李四'), "
+            "('zhaoliu', '赵六'), ('wangwu', '王五'), ('chenqi', '陈七'); "
+            "INSERT INTO TeamWorkManage (TaskNo, WorkID, Manager, WorkName) VALUES ('XM-01', 'XM-01#001', "
+            "'zhangsan', '箱体部件设计'); "
+            "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('三级评审', "
+            "'混合', "
+            "'校对(40,20)|*|审核(40,110)|*|工艺审查(240,110)|*|批准(40,200)'); "
+            "INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, State, AuditingModel, "
+            "AuditorName) VALUES ('F-1', 'XM-01#001', '箱盖说明', 'a.txt', '评审', '三级评审', "
+            "'wangwu|*|lisi|*|wangwu|*|chenqi'); "
+            "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, State, Result, Manager, Working) VALUES "
+            "('F-1', '校对', 'wangwu', '已完成', '通过', 'wangwu', 'F'), ('F-1', '审核', 'lisi', '未完成', "
+            "NULL, "
+            "'lisi', 'F'), ('F-1', '工艺审查', 'wangwu', '已完成', '通过', 'wangwu', 'F')");
+    }
+    std::vector<CString> FlowRows() const override {
+        return {"SELECT FileID, AuditTask, Auditor, State, Result, Prompt, Manager FROM TeamWorkAudit",
+                "SELECT FileID, State, AuditorName FROM TeamWorkResult",
+                "SELECT Reseiver, Content FROM MessageManage",
+                "SELECT ProjectNo, TaskName, Result, Advise FROM TaskLogInformation"};
+    }
+    std::vector<std::vector<int>> SerialOrders(int reviewers) const override { return EveryOrder(reviewers); }
+    bool EveryDecisionStored() const override { return false; }
+    int Decide(int index, const std::function<void()>& arrive) override {
+        if (index == 0) {
+            theApp.m_strLoginUser = "zhangsan";
+            vq::ScriptedUser user;
+            user.Dialog("工作文档评审结果")
+                .Select(CWorkDocAuditResultDlg::kStepListId, "审核")
+                .Do([&arrive](CDialog&) { arrive(); })
+                .Click(CWorkDocAuditResultDlg::kChangeAuditorId)
+                .Dialog("评审负责人")
+                .Set(1147, "zhaoliu")
+                .Click(IDOK)
+                .Dialog("工作文档评审结果")
+                .Click(IDCANCEL);
+            CWorkDocAuditResultDlg dlg;
+            dlg.FileID = "F-1";
+            dlg.DoModal();
+            return user.Succeeded() ? 1 : 0;
+        }
+        theApp.m_strLoginUser = "lisi";
+        CAuditFlowEngine engine(CAuditFlowEngine::OpinionDialogOptions(false));
+        engine.m_strLogin = "lisi";
+        engine.m_strFileID = "F-1";
+        engine.m_strAuditTask = "审核";
+        if (!engine.LoadDocument())
+            return 0;
+        engine.m_nResult = index % 3 == 1   ? CAuditFlowEngine::kPass
+                           : index % 3 == 2 ? CAuditFlowEngine::kFail
+                                            : CAuditFlowEngine::kLater;
+        engine.m_strOpinion = "lisi 的第" + CString(std::to_string(index)) + "个窗口";
+        arrive();
+        return engine.m_nResult == CAuditFlowEngine::kLater ? engine.SaveOpinionOnly()
+                                                            : engine.ApplyAuditResult();
+    }
+};
+struct StepHandedOverWhileDecidedOracle : StepHandedOverWhileDecided {
+    void SetUp() override {
+        ws.emplace(2);
+        theApp.m_nDatabaseType = 2;
+    }
+};
+
+// The reviewer u1 decides the project task's step 会签 in as many windows (passes, fails and
+// decide-later in turn) while another program hands the open step over to zhaoliu with a
+// statement of its own: as one after the other, one decision or the hand-over comes first and
+// nothing decides the step twice or for another auditor.
+class ProjectTaskStepInSeveralWindows : public ConcurrentDecisionTest {
+protected:
+    void SetUpFlow(int) override {
+        ws->Execute(
+            "DELETE FROM TaskAuditManage; DELETE FROM ProjectManage; DELETE FROM AuditingManage; DELETE FROM "
+            "MessageManage; DELETE FROM TaskLogInformation; DELETE FROM TaskFileResult; "
+            "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('两级评审', "
+            "'混合', '校对(40,20)|*|会签(40,110)'); "
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectManager, WorkState, AuditingModel, "
+            "AuditorName) VALUES ('P-1', '泵体设计', 'zhangsan', '评审', '两级评审', 'zhaoliu|*|u1'); "
+            "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, AuditState, AuditResult, Working) "
+            "VALUES ('P-1', '校对', 'zhaoliu', '已完成', '通过', 'F'), ('P-1', '会签', 'u1', '未完成', NULL, "
+            "'F')");
+    }
+    std::vector<CString> FlowRows() const override {
+        return {
+            "SELECT ProjectNo, AuditName, Auditor, AuditState, AuditResult, AuditRemark, AuditManager FROM "
+            "TaskAuditManage",
+            "SELECT ProjectNo, WorkState FROM ProjectManage", "SELECT Reseiver, Content FROM MessageManage",
+            "SELECT ProjectNo, WorkType, TaskName, Result, Remark FROM TaskLogInformation",
+            "SELECT ProjectNo, AuditName, Auditor, DocumentType FROM TaskFileResult"};
+    }
+    std::vector<std::vector<int>> SerialOrders(int reviewers) const override { return EveryOrder(reviewers); }
+    bool EveryDecisionStored() const override { return false; }
+    int Decide(int index, const std::function<void()>& arrive) override {
+        if (index == 0) {
+            arrive();
+            return theApp.ExecuteSql(
+                "UPDATE TaskAuditManage SET Auditor='zhaoliu', AuditManager='zhaoliu' WHERE "
+                "ProjectNo='P-1' AND AuditName='会签' AND AuditState='未完成'");
+        }
+        theApp.m_strLoginUser = "u1";
+        CAuditPath path;
+        path.Load("混合", "校对(40,20)|*|会签(40,110)", "zhaoliu|*|u1", "会签");
+        CProjectTaskDecision decision;
+        decision.m_strTaskNo = "P-1";
+        decision.m_strStepName = "会签";
+        decision.m_strReviewer = "u1";
+        decision.m_strLoginUser = "u1";
+        decision.m_strTaskName = "泵体设计";
+        decision.m_strTaskManager = "zhangsan";
+        decision.m_strRemark = "u1 的第" + CString(std::to_string(index)) + "个窗口";
+        decision.m_arrDocumentTypes.Add("装配图");
+        decision.m_arrPassedTypes.Add("装配图");
+        decision.m_pPath = &path;
+        // The window read the step as u1's when it opened.
+        decision.m_strReadAuditor = "u1";
+        decision.m_bStepRead = true;
+        arrive();
+        if (index % 3 == 0)
+            return decision.SaveDecideLater();
+        return decision.SaveAuditResult(index % 3 == 1);
+    }
+};
+struct ProjectTaskStepInSeveralWindowsOracle : ProjectTaskStepInSeveralWindows {
+    void SetUp() override {
+        ws.emplace(2);
+        theApp.m_nDatabaseType = 2;
+    }
+};
+
 struct AssistingReviewers : AssistingReviewsTest {
     bool WithMainReviewer() const override { return false; }
 };
@@ -863,6 +1005,23 @@ TEST_F(AssistingTasksDeletedWhileDecided, NoDecidedTaskIsDeletedAndNoDecisionOnA
 }
 
 TEST_F(HandOversAtOnce, EveryHandOverIsKeptInTheListAndTheSteps) {
+    RunRoad(0);
+}
+
+TEST_F(StepHandedOverWhileDecided, OneDecisionOrTheHandOverComesFirstAndNothingDecidesTheStepTwice) {
+    RunRoad(0);
+}
+
+TEST_F(StepHandedOverWhileDecidedOracle, OneDecisionOrTheHandOverComesFirstAndNothingDecidesTheStepTwice) {
+    RunRoad(0);
+}
+
+TEST_F(ProjectTaskStepInSeveralWindows, OneDecisionOrTheHandOverComesFirstAndNothingDecidesTheStepTwice) {
+    RunRoad(0);
+}
+
+TEST_F(ProjectTaskStepInSeveralWindowsOracle,
+       OneDecisionOrTheHandOverComesFirstAndNothingDecidesTheStepTwice) {
     RunRoad(0);
 }
 

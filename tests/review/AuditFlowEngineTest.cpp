@@ -365,6 +365,118 @@ TEST_P(AuditFlowEngineTest, AssistingReviewsCountAsFinishedInEitherSpelling) {
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkNextAudit WHERE Auditor='wangwu'"), "0");
 }
 
+// What another client commits between the window's read of the step and the decision's write:
+// a hand-over, a decision of the same step in another window, an assisting task finished by
+// another. Nothing of the refused decision is stored and one box says who has the step now;
+// the reviewer's own step, a step of a group and a delegate's step as read still take it.
+TEST_P(AuditFlowEngineTest, AStepHandedOverOrDecidedSinceTheWindowReadItTakesNoDecision) {
+    const CString handOver =
+        "UPDATE TeamWorkAudit SET Auditor='zhaoliu', Manager='zhaoliu' WHERE AuditTask='审核'";
+    for (const int result : {E::kPass, E::kFail, E::kLater}) {
+        SCOPED_TRACE(result);
+        E engine;
+        Load(engine, "lisi", "审核");
+        engine.m_nResult = result;
+        engine.m_strOpinion = "迟到的意见";
+        E::s_beforeNextDecision = [&] { ws.Execute(handOver); };
+        vqtest::MessageBoxRecorder rec;
+        rec.Expect("该评审任务的负责人已被更换为zhaoliu，不能保存评审结果...");
+        EXPECT_EQ(result == E::kLater ? engine.SaveOpinionOnly() : engine.ApplyAuditResult(), 0);
+        EXPECT_EQ(rec.Pending(), 0);
+        EXPECT_EQ(rec.Shown().size(), 1u);
+        EXPECT_TRUE(engine.m_bStepChanged);
+        EXPECT_EQ(Steps(),
+                  (Set{"校对=zhaoliu/已完成/通过", "审核=zhaoliu/未完成/", "工艺审查=wangwu/未完成/"}));
+        EXPECT_EQ(ws.QueryText("SELECT coalesce(Prompt, '') FROM TeamWorkAudit WHERE AuditTask='审核'"), "");
+        EXPECT_EQ(Count("TaskLogInformation"), "0");
+        EXPECT_EQ(Count("MessageManage"), "0");
+        EXPECT_EQ(State(), "评审");
+        ws.Execute("UPDATE TeamWorkAudit SET Auditor='lisi', Manager='lisi' WHERE AuditTask='审核'");
+    }
+
+    // Two windows on one step: the first passes, the second's fail (or decide later) is refused
+    // and names who decided; the document stays under review, the step passed.
+    E first, second, later;
+    Load(first, "lisi", "审核");
+    Load(second, "lisi", "审核");
+    Load(later, "lisi", "审核");
+    first.m_nResult = E::kPass;
+    first.m_strOpinion = "意见";
+    EXPECT_EQ(first.ApplyAuditResult(), 1);
+    second.m_nResult = E::kFail;
+    {
+        vqtest::MessageBoxRecorder rec;
+        rec.Expect("该评审任务已被lisi评审，不能保存评审结果...");
+        EXPECT_EQ(second.ApplyAuditResult(), 0);
+        rec.Expect("该评审任务已被lisi评审，不能保存评审结果...");
+        later.m_strOpinion = "覆盖";
+        EXPECT_EQ(later.SaveOpinionOnly(), 0);
+        EXPECT_EQ(rec.Pending(), 0);
+        EXPECT_EQ(rec.Shown().size(), 2u);
+    }
+    EXPECT_EQ(State(), "评审");
+    EXPECT_EQ(ws.QueryText(
+                  "SELECT State || '/' || Result || '/' || Prompt FROM TeamWorkAudit WHERE AuditTask='审核'"),
+              "已完成/通过/意见");
+    EXPECT_EQ(Count("TaskLogInformation"), "1");
+
+    // A delegate acts for the auditor he read: handed over meanwhile, he decides for nobody.
+    E delegate;
+    Load(delegate, "zhangsan", "工艺审查");
+    delegate.m_bConsigned = 1;
+    delegate.m_nResult = E::kPass;
+    E::s_beforeNextDecision = [&] {
+        ws.Execute("UPDATE TeamWorkAudit SET Auditor='chenqi' WHERE AuditTask='工艺审查'");
+    };
+    {
+        vqtest::MessageBoxRecorder rec;
+        rec.Expect("该评审任务的负责人已被更换为chenqi，不能保存评审结果...");
+        EXPECT_EQ(delegate.ApplyAuditResult(), 0);
+        EXPECT_EQ(rec.Pending(), 0);
+    }
+    EXPECT_EQ(Count("AuditConsignHistory"), "0");
+    // A window opened after the hand-over has no step of its reviewer's to decide either.
+    E::s_beforeNextDecision = nullptr;
+    E opened;
+    Load(opened, "wangwu", "工艺审查");
+    opened.m_nResult = E::kPass;
+    {
+        vqtest::MessageBoxRecorder rec;
+        rec.Expect("该评审任务的负责人已被更换为chenqi，不能保存评审结果...");
+        EXPECT_EQ(opened.ApplyAuditResult(), 0);
+        EXPECT_EQ(rec.Pending(), 0);
+    }
+    // A step of mixed auditors ("[M]" in the path) stores their group, and a member decides it.
+    ws.Execute("UPDATE AuditingManage SET AuditingPath='校对(40,20)|*|审核(40,110)|*|工艺审查[M](240,110)|*|"
+               "批准(40,200)' WHERE AuditingModel='三级评审'");
+    ws.Execute("UPDATE TeamWorkAudit SET Auditor='工艺组' WHERE AuditTask='工艺审查'");
+    E group;
+    Load(group, "wangwu", "工艺审查");
+    group.m_nResult = E::kPass;
+    EXPECT_EQ(group.ApplyAuditResult(), 1);
+    EXPECT_EQ(ws.QueryText("SELECT State || '/' || Manager FROM TeamWorkAudit WHERE AuditTask='工艺审查'"),
+              "已完成/wangwu");
+
+    // An assisting task another window finished meanwhile keeps that result.
+    ws.Execute("INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, AuditTask, Auditor, State) VALUES "
+               "('F-1', '批准[N]', '批准[1]', 'chenqi', '未完成')");
+    E assist;
+    assist.m_bAssistAudit = 1;
+    Load(assist, "chenqi", "批准[1]");
+    assist.m_nResult = E::kFail;
+    assist.m_strOpinion = "不行";
+    E::s_beforeNextDecision = [&] {
+        ws.Execute("UPDATE TeamWorkNextAudit SET State='已完成', Result='通过', Prompt='可以'");
+    };
+    {
+        vqtest::MessageBoxRecorder rec;
+        rec.Expect("该评审任务已被chenqi评审，不能保存评审结果...");
+        EXPECT_EQ(assist.SaveAssistAuditResult(), 0);
+        EXPECT_EQ(rec.Pending(), 0);
+    }
+    EXPECT_EQ(ws.QueryText("SELECT Result || '/' || Prompt FROM TeamWorkNextAudit"), "通过/可以");
+}
+
 TEST_P(AuditFlowEngineTest, AChangeTaskDocumentWaitsForItsChangeOrderAfterItsLastLevel) {
     theApp.m_nUseChangeTask = 1;
     ws.Execute("UPDATE TeamWorkAudit SET State='已完成', Result='通过'");

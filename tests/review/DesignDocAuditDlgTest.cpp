@@ -11,6 +11,7 @@
 #include "platform/ui/View.h"
 #include "platform/ui/Wnd.h"
 #include "platform/ui/qt/QtDialogView.h"
+#include "review/AuditFlowEngine.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/UnattendedMessageBoxes.h"
 
@@ -635,6 +636,63 @@ TEST_P(DesignDocAuditDlgTest, DecisionsOnTheEngineWithTheClosingNoteOfEachRoad) 
     EXPECT_EQ(ws.QueryText("SELECT length(SendTime) FROM MessageManage WHERE Content LIKE '%F-3%' LIMIT 1"),
               "19")
         << "notices carry their time with seconds";
+}
+
+// Another window passes the step, or another program hands it over, after this window read it:
+// before the confirm (checked before any markup is stored), or in the moment before the
+// decision's write. One box says
+// who has the step now, nothing of the decision is stored and the window takes no decision again.
+TEST_P(DesignDocAuditDlgTest, AStepDecidedOrHandedOverMeanwhileTakesNoDecisionWithOneBox) {
+    struct Case {
+        const char* id;
+        const char* result;
+        bool atTheWrite; // in the moment between the confirm's check and the write
+        const char* write;
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {"F-1", "评审不通过", false,
+         "UPDATE TeamWorkAudit SET State='已完成', Result='通过', Prompt='可以' WHERE FileID='F-1'",
+         "该评审任务已被zhaoliu评审，不能保存评审结果..."},
+        {"F-2", "下次再评审", true,
+         "UPDATE TeamWorkAudit SET Auditor='wangwu', Manager='wangwu' WHERE FileID='F-2'",
+         "该评审任务的负责人已被更换为wangwu，不能保存评审结果..."},
+        {"F-3", "评审通过", true,
+         "UPDATE TeamWorkAudit SET State='已完成', Result='不通过', Prompt='可以' WHERE FileID='F-3'",
+         "该评审任务已被zhaoliu评审，不能保存评审结果..."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        const auto write = [this, &c] { ws.Execute(c.write); };
+        vq::ScriptedUser user;
+        user.Dialog(CString("设计文档评审意见 - 校对[") + c.id + "]")
+            .Set(CDesignDocAuditDlg::kOpinionId, "迟到的意见")
+            .Check(c.result, 1)
+            .Do([&](CDialog&) {
+                if (c.atTheWrite)
+                    CAuditFlowEngine::s_beforeNextDecision = write;
+                else
+                    write();
+            })
+            .Click(IDOK)
+            .Message(c.refusal, IDOK)
+            .Dialog(CString("设计文档评审意见 - 校对[") + c.id + "]")
+            .Do([](CDialog& d) { EXPECT_FALSE(d.GetDlgItem(IDOK)->IsWindowEnabled()); })
+            .Click(IDCANCEL);
+        EXPECT_EQ(DoTeamTaskAuditWithMarkup(c.id, "zhaoliu", "校对", 0), 0);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        CAuditFlowEngine::s_beforeNextDecision = nullptr;
+        EXPECT_EQ(ws.QueryText(CString("SELECT Prompt FROM TeamWorkAudit WHERE FileID='") + c.id + "'"),
+                  CString(c.id) == "F-2" ? "" : "可以");
+        EXPECT_EQ(ws.QueryText(CString("SELECT State FROM TeamWorkResult WHERE FileID='") + c.id + "'"),
+                  "评审");
+        EXPECT_EQ(
+            ws.QueryText(CString("SELECT count(*) FROM TaskLogInformation WHERE ProjectNo='") + c.id + "'"),
+            "0");
+        EXPECT_EQ(
+            ws.QueryText(CString("SELECT count(*) FROM MessageManage WHERE Content LIKE '%") + c.id + "%'"),
+            "0");
+    }
 }
 
 TEST_P(DesignDocAuditDlgTest, ANextLevelWithoutAReviewerIsRefusedAndNothingIsStored) {

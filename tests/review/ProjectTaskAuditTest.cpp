@@ -3,6 +3,7 @@
 // and fetched back, a redline file attached and saved again, a group step waited for), a fail
 // that returns the task, decide later, the passed document types moved both ways, the failures
 // that must leave the database as it was, and two users of one machine reviewing with the host.
+#include "controls/FtpTransferWindow.h"
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/Folders.h"
@@ -603,6 +604,44 @@ TEST_P(ProjectTaskAuditTest, AnOpinionUploadBrokenOffLeavesNoOpinionFile) {
               0);
     EXPECT_EQ(Step("校对", "AuditState"), "未完成");
     EXPECT_EQ(TaskState(), "评审");
+}
+
+// Closed while a file goes to the server, the review asks once, and says what each answer does:
+// 取消 lets the transfer and the window go on; 是 stops it and closes keeping the passed document
+// types; 否 stops it and closes without them. The close that follows the stopped transfer asks
+// nothing more, and the window closes only once the transfer has ended.
+TEST_P(ProjectTaskAuditTest, ClosingDuringATransferAsksOnceAndEachAnswerDoesWhatItSays) {
+    for (const int answer : {IDYES, IDNO}) {
+        SCOPED_TRACE(answer);
+        ws->Execute("DELETE FROM TaskFileResult");
+        bool closedDuringTransfer = true;
+        vq::ScriptedUser user;
+        user.DialogContaining("评审意见")
+            .Select(D::kDocumentsId, "总图")
+            .Click(D::kToPassedId)
+            .Do([&closedDuringTransfer](CDialog& dialog) {
+                FtpTransferState state;
+                state.fileName = "校对_总图.dwg";
+                state.upload = true;
+                state.total = 40000;
+                state.seconds = 1.5;
+                CFtpTransferWindow display;
+                EXPECT_TRUE(display.Update(state));
+                ASSERT_EQ(display.ServedWindow(), &dialog);
+                dialog.SendMessage(WM_CLOSE); // 取消
+                EXPECT_TRUE(display.Update(state));
+                dialog.SendMessage(WM_CLOSE); // the answer
+                EXPECT_FALSE(display.Update(state));
+                closedDuringTransfer = dialog.HasEnded();
+            })
+            .MessageContaining(CFtpTransferWindow::kStopQuestion, IDCANCEL)
+            .MessageContaining(CFtpTransferWindow::kStopQuestion, answer);
+        Run(user, "u1", "校对");
+        EXPECT_FALSE(closedDuringTransfer);
+        EXPECT_EQ(Query("SELECT count(*) FROM TaskFileResult WHERE DocumentType='总图'"),
+                  answer == IDYES ? "1" : "0");
+        EXPECT_EQ(Step("校对", "Working"), "F");
+    }
 }
 
 TEST_P(ProjectTaskAuditTest, StepHeldByAnotherReviewerStopsTheMoveButNotTheDecision) {
