@@ -4,7 +4,6 @@
 #include "core/Settings.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/Collections.h"
-#include "platform/base/MessageBox.h"
 #include "platform/base/TextCodec.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/db/Ado.h"
@@ -48,12 +47,7 @@ CEntryFrame::CEntryFrame(const CString& loginAccount, Ftp ftp) : m_withFtp(ftp =
     // it is shown once, and the call ends here. So does a broken installation or a settings file
     // that cannot be read: the call would otherwise go on with the defaults (the default data
     // source among them) without a word.
-    const CString fault = SettingsFault();
-    if (!fault.IsEmpty()) {
-        vq::ShowMessageBox("错误信息", fault, MB_OK);
-        return;
-    }
-    if (GetSettingsFilePath().IsEmpty())
+    if (SaidSettingsFault() || GetSettingsFilePath().IsEmpty())
         return;
     SetCurrentLoginUser(loginAccount);
     if (!m_holder.ConnectPDM())

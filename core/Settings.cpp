@@ -2,6 +2,7 @@
 
 #include "core/InstallPath.h"
 #include "platform/base/Folders.h"
+#include "platform/base/MessageBox.h"
 #include "platform/base/Profile.h"
 #include "platform/base/TextCodec.h"
 
@@ -64,6 +65,14 @@ CString SettingsFault() {
                 "它的设置读不出来，也不会写入它；请把它另存为GBK编码的文本。",
                 path, encoding);
     return text;
+}
+
+bool SaidSettingsFault() {
+    const CString fault = SettingsFault();
+    if (fault.IsEmpty())
+        return false;
+    vq::ShowMessageBox("错误信息", fault, MB_OK);
+    return true;
 }
 
 extern "C" const char* VqHostInstallationFault() {

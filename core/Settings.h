@@ -16,6 +16,9 @@ CString GetSettingsFilePath();
 // say), named with what is wrong with it. Empty when the settings can be read, and when no
 // installation is named at all (the entry call says so itself).
 CString SettingsFault();
+// Says SettingsFault in one box, as an entry call does before it reads or writes any setting;
+// true when there was something to say (the call then ends without opening anything).
+bool SaidSettingsFault();
 
 extern "C" {
 // The host's question before a run that nobody answers (--list, --headless, --script): the text of

@@ -6,7 +6,9 @@
 //   vqhost [--headless] [--script FILE] ENTRY [ARG...]
 //   vqhost                      (main window with a menu of every entry function)
 //
-// The library is looked up in VQ_LIBRARY, then beside the host's folder.
+// The library is looked up in VQ_LIBRARY, then beside the host's folder. A run that nobody
+// answers (--list, --headless, --script) first asks the library whether the installation and its
+// settings can be read, and when not says why on standard error and ends with status 1.
 
 #include "core/Settings.h"
 #include "host/EntryCall.h"
