@@ -8,8 +8,9 @@ extern "C" int ConfigureTaskItemColor() {
     if (!vq::EntryCallCanShowDialogs())
         return 0;
     // Without an installation folder each of the seven colours would say so again: it is said
-    // once, and the call ends here.
-    if (GetSettingsFilePath().IsEmpty())
+    // once, and the call ends here. So is a settings file that cannot be read, which OK would
+    // otherwise fail to write in silence.
+    if (SaidSettingsFault() || GetSettingsFilePath().IsEmpty())
         return 0;
     CTaskColorDlg dialog(nullptr);
     return dialog.DoModal() == IDOK ? 1 : 0;

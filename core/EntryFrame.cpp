@@ -44,8 +44,10 @@ CEntryFrame::CEntryFrame(const CString& loginAccount, Ftp ftp) : m_withFtp(ftp =
     m_entered = true;
     vq::BeginWaitCursor();
     // Without an installation folder every settings read would show the same message again:
-    // it is shown once, and the call ends here.
-    if (GetSettingsFilePath().IsEmpty())
+    // it is shown once, and the call ends here. So does a broken installation or a settings file
+    // that cannot be read: the call would otherwise go on with the defaults (the default data
+    // source among them) without a word.
+    if (SaidSettingsFault() || GetSettingsFilePath().IsEmpty())
         return;
     SetCurrentLoginUser(loginAccount);
     if (!m_holder.ConnectPDM())

@@ -5,12 +5,16 @@
 #include "platform/base/TextCodec.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
 constexpr const char* kCaption = "错误信息";
+constexpr const char* kVqpdmError = "读取VQPDM注册变量出错，请正确安装VQPDM3.5!";
+constexpr const char* kSetupError = "读取VQ60注册变量出错，请正确安装VQMCAD6.0!";
 
 void ShowError(const CString& text) {
     vq::ShowMessageBox(kCaption, text, MB_OK);
@@ -75,12 +79,14 @@ bool ReadFirstLine(FILE* f, std::string& line) {
 std::atomic<unsigned long> g_lookups{0};
 
 // Steps 3 to 5 shared by both functions: read the folder, append the relative path, copy it out.
-int BuildPath(FILE* f, LPCTSTR relPath, LPTSTR outBuf, const char* readError) {
+int BuildPath(FILE* f, const CString& fullPath, LPCTSTR relPath, LPTSTR outBuf, const char* readError) {
     ++g_lookups;
     std::string folder;
     bool ok = ReadFirstLine(f, folder);
     std::fclose(f);
     if (!ok) {
+        // The box keeps the system's words; which file it means goes to standard error.
+        std::fprintf(stderr, "vqdesigntask: %s is empty or cannot be read\n", fullPath.c_str());
         ShowError(readError);
         return 0;
     }
@@ -121,6 +127,55 @@ bool InstallationNamed() {
     return false;
 }
 
+CString InstallationFault(CString* folder) {
+    char windowsDir[MAX_PATH];
+    UINT n = GetWindowsDirectory(windowsDir, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return CString(); // nothing is named: the entry call says what it says of that
+    auto fault = [](const char* systemText, const CString& detail) {
+        return CString(systemText) + "\n" + detail;
+    };
+    // vqpdm.txt, else vqsetup.ini, as GetInstallFilePath takes them.
+    CString unreadable;
+    for (const char* name : {"vqpdm.txt", "vqsetup.ini"}) {
+        const char* systemText = std::strcmp(name, "vqpdm.txt") == 0 ? kVqpdmError : kSetupError;
+        CString fullPath;
+        FILE* f = OpenInWindowsFolder(windowsDir, name, fullPath);
+        if (!f) {
+            const int error = errno;
+            if (error != ENOENT && unreadable.IsEmpty()) {
+                CString detail;
+                detail.Format("不能读取文件 %s (%s)。", fullPath, std::strerror(error));
+                unreadable = fault(systemText, detail);
+            }
+            continue;
+        }
+        std::string line;
+        const bool read = ReadFirstLine(f, line);
+        std::fclose(f);
+        CString detail;
+        if (!read) {
+            detail.Format("文件 %s 是空的或不能读取。", fullPath);
+            return fault(systemText, detail);
+        }
+        if (line.empty()) {
+            detail.Format("文件 %s 的第一行没有指定安装目录。", fullPath);
+            return fault(systemText, detail);
+        }
+        const CString native = vq::NativePath(CString(line));
+        struct stat st {};
+        if (::stat(native.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            detail.Format("文件 %s 指定的安装目录 %s 不存在。", fullPath, native);
+            return fault(systemText, detail);
+        }
+        if (folder)
+            *folder = native;
+        return CString();
+    }
+    // A vqpdm.txt that is there but cannot be read, without a vqsetup.ini to fall back on.
+    return unreadable;
+}
+
 int GetInstallFilePath(LPCTSTR relPath, LPTSTR outBuf) {
     if (!outBuf)
         return 0;
@@ -132,7 +187,7 @@ int GetInstallFilePath(LPCTSTR relPath, LPTSTR outBuf) {
     FILE* f = OpenInWindowsFolder(windowsDir, "vqpdm.txt", fullPath);
     if (!f)
         return GetInstallFilePathFromSetup(relPath, outBuf);
-    return BuildPath(f, relPath, outBuf, "读取VQPDM注册变量出错，请正确安装VQPDM3.5!");
+    return BuildPath(f, fullPath, relPath, outBuf, kVqpdmError);
 }
 
 int GetInstallFilePathFromSetup(LPCTSTR relPath, LPTSTR outBuf) {
@@ -150,7 +205,7 @@ int GetInstallFilePathFromSetup(LPCTSTR relPath, LPTSTR outBuf) {
         ShowError(text);
         return 0;
     }
-    return BuildPath(f, relPath, outBuf, "读取VQ60注册变量出错，请正确安装VQMCAD6.0!");
+    return BuildPath(f, fullPath, relPath, outBuf, kSetupError);
 }
 
 CString ReadFileLine(FILE* file) {

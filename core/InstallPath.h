@@ -21,6 +21,12 @@ unsigned long InstallFolderLookupsSoFar();
 // Whether the Windows folder holds one of the two files that name the installation folder;
 // asks nothing and shows nothing.
 bool InstallationNamed();
+// What is wrong with the installation the Windows folder names, without showing anything: the
+// system's own message of the file (first line) and, on a second line, the file and what is wrong
+// with it (empty, unreadable without a vqsetup.ini to fall back on, no folder in its first line, a
+// folder that does not exist). Empty when the installation folder is there (then *folder, when
+// given, receives it) and when neither file is there: an entry call says what it says of that.
+CString InstallationFault(CString* folder = nullptr);
 
 // The next piece of a line of a code page 936 text file, in UTF-8, without its line end: at most 99
 // bytes of the file (a double-byte character is never cut: the piece then ends before it). A line

@@ -1,11 +1,14 @@
 #include "core/Settings.h"
 
 #include "core/InstallPath.h"
+#include "platform/base/Folders.h"
+#include "platform/base/MessageBox.h"
 #include "platform/base/Profile.h"
 #include "platform/base/TextCodec.h"
 
 #include <climits>
 #include <mutex>
+#include <string>
 
 namespace {
 
@@ -46,6 +49,36 @@ CString GetSettingsFilePath() {
     if (kept.scopes > 0)
         kept.path = path;
     return CString(path);
+}
+
+CString SettingsFault() {
+    CString folder;
+    CString fault = InstallationFault(&folder);
+    if (!fault.IsEmpty() || folder.IsEmpty())
+        return fault;
+    const CString path = vq::NativePath(folder + "/qent/spt/vqpdmcad.ini");
+    const CString encoding = vq::ProfileEncodingFault(path);
+    if (encoding.IsEmpty())
+        return CString();
+    CString text;
+    text.Format("配置文件 %s 不是代码页936(GBK)文本: %s。\n"
+                "它的设置读不出来，也不会写入它；请把它另存为GBK编码的文本。",
+                path, encoding);
+    return text;
+}
+
+bool SaidSettingsFault() {
+    const CString fault = SettingsFault();
+    if (fault.IsEmpty())
+        return false;
+    vq::ShowMessageBox("错误信息", fault, MB_OK);
+    return true;
+}
+
+extern "C" const char* VqHostInstallationFault() {
+    static std::string text; // the host reads it before its next call
+    text = SettingsFault().str();
+    return text.c_str();
 }
 
 CString ReadSetting(LPCTSTR section, LPCTSTR key, LPCTSTR def) {

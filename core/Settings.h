@@ -11,6 +11,21 @@
 // of the path without regard to case.
 CString GetSettingsFilePath();
 
+// What keeps the settings from being read, without showing anything: the installation's fault
+// (InstallationFault), or a settings file that is not code page 936 text (one saved in UTF-8,
+// say), named with what is wrong with it. Empty when the settings can be read, and when no
+// installation is named at all (the entry call says so itself).
+CString SettingsFault();
+// Says SettingsFault in one box, as an entry call does before it reads or writes any setting;
+// true when there was something to say (the call then ends without opening anything).
+bool SaidSettingsFault();
+
+extern "C" {
+// The host's question before a run that nobody answers (--list, --headless, --script): the text of
+// SettingsFault in UTF-8, empty when there is none. Valid until the next call.
+const char* VqHostInstallationFault();
+}
+
 // Keeps the settings file's path for as long as it lives (scopes may nest; the path is found again
 // once the outermost ends, so an installation moved between two calls is followed).
 class CSettingsCallScope {

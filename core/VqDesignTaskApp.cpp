@@ -67,9 +67,11 @@ int CVqDesignTaskApp::ExitInstance() {
 
 void CVqDesignTaskApp::LoadSettings() {
     // The library is loaded before a host may have set up its installation (a test program
-    // makes its workspace later): then the defaults stand without a message box for every key,
-    // and the first entry call says once that the installation folder is missing.
-    const bool named = InstallationNamed();
+    // makes its workspace later), and before anybody could answer a box: an installation that is
+    // missing or broken, or a settings file that cannot be read, leaves the defaults without a
+    // word here. The entry call says it once (and a host that runs without a person asks
+    // VqHostInstallationFault first).
+    const bool named = InstallationNamed() && SettingsFault().IsEmpty();
     auto setting = [named](LPCTSTR section, LPCTSTR key, LPCTSTR def) {
         return named ? ReadSettingInt(section, key, def) : std::atoi(def);
     };

@@ -1,5 +1,8 @@
 #include "host/EntryCall.h"
 
+#include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -8,12 +11,16 @@
 namespace vqhost {
 namespace {
 
+// A whole number as written, within the range of int: "4294967296" is refused, never taken modulo
+// 2^32 (as 0), and so are blanks and anything after the digits.
 bool ToInt(const std::string& text, int& value) {
-    if (text.empty())
+    if (text.empty() ||
+        !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-' || text[0] == '+'))
         return false;
     char* end = nullptr;
-    long v = std::strtol(text.c_str(), &end, 10);
-    if (*end != '\0')
+    errno = 0;
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != '\0' || errno == ERANGE || v < INT_MIN || v > INT_MAX)
         return false;
     value = static_cast<int>(v);
     return true;

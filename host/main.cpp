@@ -6,8 +6,11 @@
 //   vqhost [--headless] [--script FILE] ENTRY [ARG...]
 //   vqhost                      (main window with a menu of every entry function)
 //
-// The library is looked up in VQ_LIBRARY, then beside the host's folder.
+// The library is looked up in VQ_LIBRARY, then beside the host's folder. A run that nobody
+// answers (--list, --headless, --script) first asks the library whether the installation and its
+// settings can be read, and when not says why on standard error and ends with status 1.
 
+#include "core/Settings.h"
 #include "host/EntryCall.h"
 #include "platform/os/SharedLibrary.h"
 #include "platform/ui/HostSupport.h"
@@ -94,6 +97,17 @@ int main(int argc, char** argv) {
     }
     int count = 0;
     const vq::EntryInfo* entries = table(&count);
+
+    // A run that nobody answers cannot have an installation fault put to a person: it is said
+    // once, here, and the run ends (a person's call says it in a box of its own).
+    if (list || headless) {
+        auto fault =
+            reinterpret_cast<decltype(&VqHostInstallationFault)>(library.Symbol("VqHostInstallationFault"));
+        if (const char* text = fault ? fault() : nullptr; text && *text) {
+            std::fprintf(stderr, "vqhost: %s\n", text);
+            return 1;
+        }
+    }
 
     if (list) {
         for (int i = 0; i < count; ++i)

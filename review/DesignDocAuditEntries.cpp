@@ -92,6 +92,9 @@ extern "C" int DoMultiTeamTaskAuditWithMarkup(_ConnectionPtr connection, CWnd* p
         if (!vq::EntryCallCanShowDialogs() || !EntryLoginAccepted(login))
             return 0;
         CWaitCursor wait;
+        // Settings that cannot be read are said before the login account would be written.
+        if (SaidSettingsFault())
+            return 0;
         SetCurrentLoginUser(login);
         CVqConnectHolder settings;
         settings.LoadDatabaseConfig();
@@ -136,7 +139,7 @@ int HostDoMultiTeamTaskAuditWithMarkup(CString fileId, CString login, CString ta
     _ConnectionPtr hostConnection;
     {
         CVqConnectHolder holder;
-        if (GetSettingsFilePath().IsEmpty() || !holder.ConnectPDM())
+        if (SaidSettingsFault() || GetSettingsFilePath().IsEmpty() || !holder.ConnectPDM())
             return 0;
         hostConnection = holder.m_pConnection;
         holder.m_pConnection = nullptr;

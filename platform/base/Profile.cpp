@@ -83,6 +83,7 @@ void ParseAgain(Line& line) {
 struct ProfileFile {
     std::vector<Line> lines;
     std::string eol = "\r\n"; // the line end for new lines
+    std::string encodingFault; // why the bytes are not code page 936 text; empty when they are
 };
 
 bool ReadBytes(const std::string& path, std::string& bytes) {
@@ -100,6 +101,7 @@ bool ReadBytes(const std::string& path, std::string& bytes) {
 
 ProfileFile Load(const std::string& bytes) {
     ProfileFile file;
+    file.encodingFault = vq::Cp936TextFault(bytes);
     std::size_t first = bytes.find('\n');
     if (first != std::string::npos)
         file.eol = first > 0 && bytes[first - 1] == '\r' ? "\r\n" : "\n";
@@ -390,6 +392,11 @@ CString ProfilePath(const CString& path) {
     return NativePath(path);
 }
 
+CString ProfileEncodingFault(const CString& path) {
+    const std::shared_ptr<const ProfileFile> file = LoadParsed(ProfilePath(path).str());
+    return file ? CString(file->encodingFault) : CString();
+}
+
 CString ReadProfileString(const CString& section, const CString& key, const CString& def,
                           const CString& path) {
     std::string value;
@@ -445,6 +452,8 @@ BOOL WritePrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR value, LPCT
         pf = Load(bytes);
     else if (::access(file.c_str(), F_OK) == 0)
         return FALSE; // exists but cannot be read: never overwrite it
+    if (!pf.encodingFault.empty())
+        return FALSE; // text of another encoding: lines of this one would make it two files in one
     struct stat st;
     if (::stat(file.c_str(), &st) == 0 && (!(st.st_mode & 0222) || ::access(file.c_str(), W_OK) != 0))
         return FALSE; // a read-only file stays as it is (even for a user whose rights would allow it)

@@ -22,7 +22,8 @@ DWORD GetPrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR def, LPTSTR 
 
 // Writes key=value into the section (adding the section at the end of the file when it is missing).
 // value NULL deletes the key; key NULL deletes the whole section. FALSE when the file cannot be
-// written (for example when its folder does not exist).
+// written (for example when its folder does not exist), and, leaving it as it is, when it is not
+// code page 936 text (vq::ProfileEncodingFault).
 BOOL WritePrivateProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR value, LPCTSTR path);
 
 // The decimal value at the start of the value text (0 when it has none; negative values give 0);
@@ -34,6 +35,10 @@ namespace vq {
 // The whole value as a CString, without any buffer limit; def when the key is missing.
 CString ReadProfileString(const CString& section, const CString& key, const CString& def,
                           const CString& path);
+// Why the file is not code page 936 text (vq::Cp936TextFault: a UTF-8 file, say), so that its
+// sections and keys cannot be found as written and no line may be written into it; empty when it
+// is, and when it is missing or cannot be read.
+CString ProfileEncodingFault(const CString& path);
 // WritePrivateProfileString with CString arguments.
 BOOL WriteProfileString(const CString& section, const CString& key, const CString& value,
                         const CString& path);

@@ -308,4 +308,24 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
+std::string Cp936TextFault(std::string_view bytes) {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        return "它是UTF-8文本(以UTF-8的字节顺序标记开头)";
+    if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")
+        return "它是UTF-16文本(以UTF-16的字节顺序标记开头)";
+    if (bytes.find('\0') != std::string_view::npos)
+        return "它含有NUL字节(可能是UTF-16文本)";
+    if (!HasNonAscii(bytes) || !IsValidUtf8(bytes))
+        return std::string();
+    // Well-formed UTF-8 of two-byte characters only (accented Latin letters) is well-formed code
+    // page 936 as well, and stays that; a character of three bytes or more (every Chinese one)
+    // decides it.
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[pos]) >= 0xE0)
+            return "它是UTF-8文本";
+        pos += Utf8SequenceLength(bytes.substr(pos));
+    }
+    return std::string();
+}
+
 } // namespace vq

@@ -57,6 +57,14 @@ std::string Utf8ToGb18030(std::string_view utf8);
 // it, else 1. Text of either charset is cut between characters by stepping with it.
 std::size_t GbCharacterLength(std::string_view bytes, std::size_t pos);
 
+// Why the bytes of a file are not code page 936 text, in words for the person who saved it (in
+// Chinese); empty when they may well be. Certain: a UTF-8 or UTF-16 byte order mark, a NUL byte
+// (text of two bytes a character). Near certain: well-formed UTF-8 that holds a character of three
+// or four bytes, as every Chinese character is (code page 936 text almost never is well-formed
+// UTF-8). Text of ASCII only, or of two-byte UTF-8 characters only, is well-formed in both and
+// passes.
+std::string Cp936TextFault(std::string_view bytes);
+
 // Whether the byte can start a double-byte character of code page 936.
 inline bool IsGbkLeadByte(unsigned char byte) {
     return byte >= 0x81 && byte <= 0xFE;

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -199,6 +200,20 @@ bool HasButton(UINT type, int answer) {
     }
 }
 
+// A number of a script line: digits only, from 0 to most (ids, rows, entries, check states,
+// colour parts and answers are never negative). What does not fit is refused, never wrapped
+// (4294967297 would be 1, OK).
+bool ParseNumber(const std::string& word, int& value, int most = INT_MAX) {
+    if (word.empty() || word.size() > 10 ||
+        !std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    const long long v = std::stoll(word);
+    if (v > most)
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
 int ParseAnswer(const std::string& word, bool& ok) {
     static const std::pair<const char*, int> answers[] = {
         {"IDOK", IDOK},       {"IDCANCEL", IDCANCEL}, {"IDYES", IDYES},      {"IDNO", IDNO},
@@ -207,10 +222,9 @@ int ParseAnswer(const std::string& word, bool& ok) {
     for (const auto& [name, value] : answers)
         if (word == name)
             return value;
-    char* end = nullptr;
-    const long value = std::strtol(word.c_str(), &end, 10);
-    ok = !word.empty() && *end == '\0';
-    return static_cast<int>(value);
+    int value = 0;
+    ok = ParseNumber(word, value);
+    return value;
 }
 
 // Reads a date picker value: "yyyy-MM-dd", optionally followed by " HH:mm" or " HH:mm:ss".
@@ -282,12 +296,8 @@ bool Tokenize(const std::string& line, std::vector<Token>& tokens, CString& erro
     return true;
 }
 
-bool ParseInt(const Token& token, int& value) {
-    if (token.kind != Token::Word || token.value.empty())
-        return false;
-    char* end = nullptr;
-    value = static_cast<int>(std::strtol(token.value.c_str(), &end, 10));
-    return *end == '\0';
+bool ParseInt(const Token& token, int& value, int most = INT_MAX) {
+    return token.kind == Token::Word && ParseNumber(token.value, value, most);
 }
 
 } // namespace
@@ -341,7 +351,7 @@ bool ParseScriptLine(const CString& line, ScriptedUser::Step& step, CString& err
         ok = t.size() == 2 && target(1);
     } else if (verb == "check") {
         step.verb = Verb::Check;
-        ok = t.size() == 3 && target(1) && ParseInt(t[2], step.number);
+        ok = t.size() == 3 && target(1) && ParseInt(t[2], step.number, 2);
     } else if (verb == "select" || verb == "dblclick" || verb == "rclick") {
         step.verb = verb == "select"     ? Verb::Select
                     : verb == "dblclick" ? Verb::DoubleClick
@@ -381,7 +391,7 @@ bool ParseScriptLine(const CString& line, ScriptedUser::Step& step, CString& err
             step.color = -1;
             ok = true;
         } else {
-            ok = t.size() == 4 && ParseInt(t[1], r) && ParseInt(t[2], g) && ParseInt(t[3], b);
+            ok = t.size() == 4 && ParseInt(t[1], r, 255) && ParseInt(t[2], g, 255) && ParseInt(t[3], b, 255);
             step.color = RGB(r, g, b);
         }
     } else if (verb == "font") {

@@ -2,6 +2,7 @@
 #include "controls/TaskColorDlg.h"
 #include "core/Settings.h"
 #include "platform/base/Profile.h"
+#include "platform/base/TextCodec.h"
 #include "platform/ui/ScriptedUser.h"
 #include "tests/support/Workspace.h"
 
@@ -74,7 +75,7 @@ TEST(TaskColorTest, OkWithoutChangesWritesTheSevenShownColoursAndGivesOne) {
 // through the link, which stays.
 TEST(TaskColorTest, OkWritesASettingsFileKeptAsALinkThroughIt) {
     vqtest::Workspace ws;
-    const CString shared = ws.WriteFile("shared/vqpdmcad.ini", "[设计任务颜色]\r\n");
+    const CString shared = ws.WriteFile("shared/vqpdmcad.ini", vq::Utf8ToGbk("[设计任务颜色]\r\n"));
     std::filesystem::permissions(
         shared.str(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                           std::filesystem::perms::group_read | std::filesystem::perms::group_write);
@@ -89,6 +90,19 @@ TEST(TaskColorTest, OkWritesASettingsFileKeptAsALinkThroughIt) {
     EXPECT_EQ(std::filesystem::status(shared.str()).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
                   std::filesystem::perms::group_read | std::filesystem::perms::group_write);
+}
+
+// A settings file saved in UTF-8 cannot take the colours: the call says so once, opens no dialog
+// and leaves the file as it is.
+TEST(TaskColorTest, ASettingsFileInAnotherEncodingIsSaidAndNotWritten) {
+    vqtest::Workspace ws;
+    const std::string utf8 = "[设计任务颜色]\r\n归档=255\r\n";
+    ws.WriteFile(ws.SettingsPath(), utf8);
+    vq::ScriptedUser user;
+    user.MessageContaining(ws.SettingsPath() + " 不是代码页936", IDOK);
+    EXPECT_EQ(ConfigureTaskItemColor(), 0);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(ws.ReadFile(ws.SettingsPath()), utf8);
 }
 
 TEST(TaskColorTest, ColourChosenInThePaletteIsWrittenToItsKey) {

@@ -66,6 +66,43 @@ TEST(EntryFrame, AnEmptyInstallationFileGivesOneMessage) {
     EXPECT_FALSE(vq::IsWaitCursorShown());
 }
 
+// A settings file saved in UTF-8 that names another data source: the call says so in one box
+// naming the file and opens nothing (the default data source least of all), and the login
+// account is not written into the file in another encoding.
+TEST(EntryFrame, ASettingsFileInAnotherEncodingEndsTheCallWithOneMessage) {
+    vqtest::DbWorkspace ws(0);
+    const std::string utf8 = "[服务器参数配置]\nPDM数据源=otherdsn\n[公共管理功能]\n当前登陆用户帐号=admin\n";
+    ws.WriteFile(ws.SettingsPath(), utf8);
+    vqtest::MessageBoxRecorder rec;
+    rec.Expect("不是代码页936");
+    {
+        CEntryFrame frame("zhangsan");
+        EXPECT_FALSE(frame.IsOpen());
+        EXPECT_FALSE(static_cast<bool>(theApp.m_pConnPDM));
+    }
+    ASSERT_EQ(rec.Shown().size(), 1u);
+    EXPECT_NE(rec.Shown()[0].text.Find(ws.SettingsPath()), -1) << rec.Shown()[0].text.c_str();
+    EXPECT_EQ(rec.Shown()[0].caption, "错误信息");
+    EXPECT_EQ(ws.ReadFile(ws.SettingsPath()), utf8);
+    EXPECT_FALSE(vq::IsWaitCursorShown());
+}
+
+// A vqpdm.txt that names a folder that is not there no longer runs on the defaults in silence.
+TEST(EntryFrame, AnInstallationFolderThatIsNotThereGivesOneMessageNamingTheFile) {
+    vqtest::DbWorkspace ws(0);
+    ws.WriteFile(ws.WindowsDir() + "/vqpdm.txt", (ws.Root() + "/moved-away\n").str());
+    vqtest::MessageBoxRecorder rec;
+    rec.Expect("读取VQPDM注册变量出错，请正确安装VQPDM3.5!");
+    {
+        CEntryFrame frame("zhangsan");
+        EXPECT_FALSE(frame.IsOpen());
+    }
+    ASSERT_EQ(rec.Shown().size(), 1u);
+    EXPECT_NE(rec.Shown()[0].text.Find(ws.WindowsDir() + "/vqpdm.txt"), -1) << rec.Shown()[0].text.c_str();
+    EXPECT_NE(rec.Shown()[0].text.Find(ws.Root() + "/moved-away"), -1);
+    EXPECT_FALSE(static_cast<bool>(theApp.m_pConnPDM));
+}
+
 // A call from another thread than the program's main thread is refused, and leaves alone what the
 // call under way on the main thread has lent and recorded.
 TEST_P(EntryFrameTest, ACallFromAnotherThreadLeavesTheCallUnderWayAlone) {

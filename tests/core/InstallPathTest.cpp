@@ -86,6 +86,45 @@ TEST_F(InstallPathTest, EmptyVqpdmTxtShowsItsMessageWithoutFallingBack) {
     EXPECT_EQ(boxes.Shown()[0].type, MB_OK);
 }
 
+// The installation is judged without a box (the library does it while it loads, before anybody
+// could answer one): each fault keeps the system's words and names the file and what is wrong.
+TEST_F(InstallPathTest, FaultsOfTheInstallationNameTheFileWithoutABox) {
+    CString folder;
+    EXPECT_EQ(InstallationFault(&folder), "");
+    EXPECT_EQ(folder, ws.InstallDir());
+    const CString txt = ws.WindowsDir() + "/vqpdm.txt";
+    auto expectFault = [&](const CString& what) {
+        const CString fault = InstallationFault();
+        EXPECT_EQ(fault.Find("读取VQPDM注册变量出错，请正确安装VQPDM3.5!\n"), 0) << fault.c_str();
+        EXPECT_NE(fault.Find(txt), -1) << fault.c_str();
+        EXPECT_NE(fault.Find(what), -1) << fault.c_str();
+    };
+    ws.WriteFile("windows/vqpdm.txt", "");
+    expectFault("是空的");
+    ws.WriteFile("windows/vqpdm.txt", "\r\nsecond line\r\n");
+    expectFault("没有指定安装目录");
+    ws.WriteFile("windows/vqpdm.txt", (ws.Root() + "/gone\n").str());
+    expectFault(ws.Root() + "/gone 不存在");
+    ws.WriteFile("windows/vqpdm.txt", (ws.SettingsPath() + "\n").str()); // a file, not a folder
+    expectFault("不存在");
+    // A vqpdm.txt that cannot be opened (a link to itself) is said unless vqsetup.ini, which
+    // the system then follows, names an installation.
+    RemoveVqpdmTxt();
+    fs::create_symlink("vqpdm.txt", txt.str());
+    expectFault("不能读取文件");
+    ws.WriteFile("windows/vqsetup.ini", (ws.InstallDir() + "\n").str());
+    EXPECT_EQ(InstallationFault(), "");
+    ws.WriteFile("windows/vqsetup.ini", "");
+    const CString setup = InstallationFault();
+    EXPECT_EQ(setup.Find("读取VQ60注册变量出错，请正确安装VQMCAD6.0!\n"), 0) << setup.c_str();
+    EXPECT_NE(setup.Find(ws.WindowsDir() + "/vqsetup.ini"), -1) << setup.c_str();
+    // Neither file: nothing is named, and the entry call says what it says of that.
+    fs::remove(txt.str());
+    fs::remove((ws.WindowsDir() + "/vqsetup.ini").str());
+    EXPECT_EQ(InstallationFault(), "");
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
 TEST_F(InstallPathTest, MissingSetupFileNamesItsFullPath) {
     RemoveVqpdmTxt();
     boxes.Expect("打开文件");

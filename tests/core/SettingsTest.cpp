@@ -89,3 +89,25 @@ TEST(Settings, TheFileIsFoundOnceInACallAndAgainInTheNext) {
     }
     EXPECT_EQ(ReadSetting("s", "where", ""), "moved");
 }
+
+// A settings file saved in UTF-8 (as a Linux editor saves it) cannot be read as code page 936:
+// the fault names it and what is wrong, and nothing is written into it.
+TEST(Settings, ASettingsFileInUtf8IsToldAndNeverWrittenInto) {
+    vqtest::Workspace ws;
+    EXPECT_EQ(SettingsFault(), "");
+    const std::string utf8 = "[服务器参数配置]\r\nPDM数据源=otherdsn\r\n";
+    ws.WriteFile(ws.SettingsPath(), utf8);
+    const CString fault = SettingsFault();
+    EXPECT_NE(fault.Find(ws.SettingsPath() + " 不是代码页936"), -1) << fault.c_str();
+    EXPECT_NE(fault.Find("UTF-8"), -1) << fault.c_str();
+    EXPECT_FALSE(WriteSetting("公共管理功能", "当前登陆用户帐号", "lisi"));
+    EXPECT_FALSE(WriteSetting("服务器参数配置", "PDM数据源", "vqdetail"));
+    EXPECT_EQ(ws.ReadFile(ws.SettingsPath()), utf8);
+    // Saved again in code page 936, the same lines are read as written.
+    ws.WriteFile(ws.SettingsPath(), vq::Utf8ToGbk(utf8));
+    EXPECT_EQ(SettingsFault(), "");
+    EXPECT_EQ(ReadSetting("服务器参数配置", "PDM数据源", "vqdetail"), "otherdsn");
+    // A broken installation is the settings' fault too.
+    ws.WriteFile(ws.WindowsDir() + "/vqpdm.txt", "");
+    EXPECT_EQ(SettingsFault().Find("读取VQPDM注册变量出错，请正确安装VQPDM3.5!"), 0);
+}

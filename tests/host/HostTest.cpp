@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -77,6 +78,99 @@ TEST(Host, LoadsWithoutAnInstallationWithoutMessageBoxes) {
     EXPECT_EQ(r.out.find("message"), std::string::npos) << r.out;
 }
 
+namespace {
+
+// A Windows folder of its own for one run of the host: VQ_WINDOWS_DIR points at it while this
+// lives, and it goes with it.
+class OwnWindowsFolder {
+public:
+    explicit OwnWindowsFolder(const std::string& name)
+        : m_dir(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()))) {
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir / "windows");
+        if (const char* saved = std::getenv("VQ_WINDOWS_DIR"))
+            m_saved = saved;
+        m_hadSaved = std::getenv("VQ_WINDOWS_DIR") != nullptr;
+        ::setenv("VQ_WINDOWS_DIR", (m_dir / "windows").c_str(), 1);
+    }
+    ~OwnWindowsFolder() {
+        if (m_hadSaved)
+            ::setenv("VQ_WINDOWS_DIR", m_saved.c_str(), 1);
+        else
+            ::unsetenv("VQ_WINDOWS_DIR");
+        std::error_code ec;
+        std::filesystem::remove_all(m_dir, ec);
+    }
+    const std::filesystem::path& Dir() const { return m_dir; }
+    void Write(const std::string& relative, const std::string& bytes) const {
+        std::filesystem::create_directories((m_dir / relative).parent_path());
+        std::ofstream(m_dir / relative, std::ios::binary) << bytes;
+    }
+    std::string Read(const std::string& relative) const {
+        std::ifstream in(m_dir / relative, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+private:
+    std::filesystem::path m_dir;
+    std::string m_saved;
+    bool m_hadSaved = false;
+};
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+// A run that nobody answers says a broken installation once, naming the file, and ends with a
+// failure instead of waiting for a box (or repeating it for every setting the library reads).
+TEST(Host, ABrokenInstallationIsSaidOnceAndTheRunEnds) {
+    const std::string message = "读取VQPDM注册变量出错，请正确安装VQPDM3.5!";
+    OwnWindowsFolder folder("vqhost-broken");
+    const std::string txt = (folder.Dir() / "windows" / "vqpdm.txt").string();
+    folder.Write("windows/vqpdm.txt", "");
+    const auto script = folder.Dir() / "cancel.script";
+    folder.Write("cancel.script", "click 2\n");
+    for (const std::string& args : std::vector<std::string>{
+             "--list", "--headless ShowTeamTaskAuditHistory a b 1",
+             "--headless --script " + script.string() + " DesignProjectManageMain zhangsan 0"}) {
+        HostRun r = RunHost(args);
+        EXPECT_EQ(r.status, 1) << args << "\n" << r.out;
+        EXPECT_EQ(Occurrences(r.out, message), 1u) << args << "\n" << r.out;
+        EXPECT_NE(r.out.find(txt + " 是空的"), std::string::npos) << args << "\n" << r.out;
+        EXPECT_EQ(r.out.find("result:"), std::string::npos) << args << "\n" << r.out;
+    }
+    // A folder that is not there is said as well, instead of running on the defaults.
+    folder.Write("windows/vqpdm.txt", (folder.Dir() / "gone").string() + "\n");
+    HostRun gone = RunHost("--headless ShowTeamTaskAuditHistory a b 1");
+    EXPECT_EQ(gone.status, 1) << gone.out;
+    EXPECT_EQ(Occurrences(gone.out, message), 1u) << gone.out;
+    EXPECT_NE(gone.out.find((folder.Dir() / "gone").string() + " 不存在"), std::string::npos) << gone.out;
+}
+
+// A settings file saved in UTF-8 naming another data source: the host neither lists the default
+// data source's projects nor writes its code page 936 lines into the file; it says what is wrong.
+TEST(Host, ASettingsFileInUtf8IsSaidAndLeftAsItIs) {
+    OwnWindowsFolder folder("vqhost-utf8");
+    folder.Write("windows/vqpdm.txt", (folder.Dir() / "install").string() + "\n");
+    const std::string settings =
+        "[服务器参数配置]\nPDM数据源=otherdsn\n[公共管理功能]\n当前登陆用户帐号=admin\n";
+    folder.Write("install/qent/spt/vqpdmcad.ini", settings);
+    const std::string path = (folder.Dir() / "install" / "qent" / "spt" / "vqpdmcad.ini").string();
+    for (const std::string& args :
+         {std::string("--list"), std::string("--headless DesignProjectManageMain zhangsan 0")}) {
+        HostRun r = RunHost(args);
+        EXPECT_EQ(r.status, 1) << args << "\n" << r.out;
+        EXPECT_EQ(Occurrences(r.out, path + " 不是代码页936(GBK)文本"), 1u) << args << "\n" << r.out;
+        EXPECT_EQ(r.out.find("result:"), std::string::npos) << args << "\n" << r.out;
+    }
+    EXPECT_EQ(folder.Read("install/qent/spt/vqpdmcad.ini"), settings);
+}
+
 TEST(Host, HeadlessCallPrintsTheResult) {
     HostRun r = RunHost("--headless ShowTeamTaskAuditHistory T1 admin 3");
     EXPECT_EQ(r.status, 0) << r.out;
@@ -95,6 +189,34 @@ TEST(Host, RefusesWrongArguments) {
     HostRun kind = RunHost("--headless ShowTeamTaskAuditHistory a b notanumber");
     EXPECT_NE(kind.status, 0);
     EXPECT_NE(kind.out.find("must be a whole number"), std::string::npos) << kind.out;
+
+    // A number that does not fit an int is refused, never taken modulo 2^32 (4294967296 as 0,
+    // which would switch 禁止新建 off); so is anything around the digits.
+    for (const char* number : {"4294967296", "4294967297", "2147483648", "-2147483649",
+                               "99999999999999999999", "'1 '", "' 1'", "1x", "0x1", "''"}) {
+        HostRun wide = RunHost(std::string("--headless DesignProjectManageMain zhangsan ") + number);
+        EXPECT_NE(wide.status, 0) << number;
+        EXPECT_NE(wide.out.find("argument 2 of DesignProjectManageMain must be a whole number"),
+                  std::string::npos)
+            << number << "\n"
+            << wide.out;
+        EXPECT_EQ(wide.out.find("result:"), std::string::npos) << number << "\n" << wide.out;
+    }
+}
+
+// A script's number that does not fit is refused before anything runs, as other bad numbers
+// are: "click 4294967297" would press OK (1), "select 1105 4294967296" choose entry 0.
+TEST(Host, ScriptNumbersThatDoNotFitAreRefusedBeforeTheCall) {
+    auto script = std::filesystem::temp_directory_path() / ("vqhost-numbers-" + std::to_string(::getpid()));
+    for (const char* line :
+         {"click 4294967297", "click -1", "select 1105 4294967296", "check 1020 4294967297"}) {
+        std::ofstream(script) << "dialog ~\"\"\n" << line << "\n";
+        HostRun r = RunHost("--headless --script " + script.string() + " ShowTeamTaskAuditHistory a b 1");
+        EXPECT_NE(r.status, 0) << line << "\n" << r.out;
+        EXPECT_NE(r.out.find("script line 2: cannot read the"), std::string::npos) << line << "\n" << r.out;
+        EXPECT_EQ(r.out.find("result:"), std::string::npos) << line << "\n" << r.out;
+    }
+    std::filesystem::remove(script);
 }
 
 TEST(Host, ScriptWithUnusedActionsFails) {

@@ -142,6 +142,26 @@ TEST_F(ProfileTest, ReadOnlyFileIsNotReplaced) {
     EXPECT_EQ(ws.ReadFile(path), HostFile());
 }
 
+// A file of another encoding (saved in UTF-8 by an editor) is never written into: lines of code
+// page 936 after its own would leave one file in two encodings, with two sections of one name.
+TEST_F(ProfileTest, AFileInAnotherEncodingIsNotWrittenInto) {
+    const std::string utf8 = "[服务器参数配置]\nPDM数据源=otherdsn\n";
+    const CString other = ws.WriteFile("install/qent/spt/utf8.ini", utf8);
+    EXPECT_NE(vq::ProfileEncodingFault(other), "");
+    EXPECT_FALSE(WritePrivateProfileString("服务器参数配置", "PDM数据源", "x", other));
+    EXPECT_FALSE(WritePrivateProfileString("公共管理功能", "当前登陆用户帐号", "lisi", other));
+    EXPECT_FALSE(WritePrivateProfileString("服务器参数配置", nullptr, nullptr, other));
+    EXPECT_EQ(ws.ReadFile(other), utf8);
+    const std::string bom = "\xEF\xBB\xBF[a]\r\nb=c\r\n";
+    const CString marked = ws.WriteFile("install/qent/spt/bom.ini", bom);
+    EXPECT_FALSE(WritePrivateProfileString("a", "b", "d", marked));
+    EXPECT_EQ(ws.ReadFile(marked), bom);
+    // The host's own file, and one that is not there yet, are code page 936.
+    EXPECT_EQ(vq::ProfileEncodingFault(path), "");
+    EXPECT_EQ(vq::ProfileEncodingFault(ws.Root() + "/none.ini"), "");
+    EXPECT_TRUE(WritePrivateProfileString("数据库配置", "DSN", "x", path));
+}
+
 TEST_F(ProfileTest, ValueWithLineBreaksCannotAddLines) {
     ASSERT_TRUE(WritePrivateProfileString("数据库配置", "DSN", "a\r\n[数据库配置]\nDSN=b", path));
     EXPECT_EQ(Read("数据库配置", "DSN"), "a  [数据库配置] DSN=b");

@@ -108,6 +108,41 @@ TEST(ScriptedUserTest, LinesThatCannotBeReadAreRefused) {
     Refusal("\"quoted first\"");
 }
 
+// A number that does not fit is refused as any other bad number, never wrapped modulo 2^32:
+// 4294967297 would be 1, the OK button, and 4294967296 entry 0.
+TEST(ScriptedUserTest, NumbersThatDoNotFitAreRefusedNotWrapped) {
+    for (const char* line : {"click 4294967297",
+                             "click 4294967296",
+                             "click 2147483648",
+                             "click 99999999999999999999",
+                             "click -1",
+                             "click +1",
+                             "click 1x",
+                             "click 0x10",
+                             "select 1105 4294967296",
+                             "select 1105 -1",
+                             "select -1105 0",
+                             "dblclick * 4294967296",
+                             "column * -1",
+                             "check 1087 4294967297",
+                             "check 1087 3",
+                             "menu -2",
+                             "menu 4294967298",
+                             "file \"/tmp/a.csv\" 4294967297",
+                             "message * 4294967302",
+                             "message * -1",
+                             "color 256 0 0",
+                             "color 0 -1 0",
+                             "font \"宋体\" 4294967308"})
+        EXPECT_NE(Refusal(line).Find("cannot read"), -1) << line;
+    // The largest numbers that fit are taken as written.
+    EXPECT_EQ(Parse("click 2147483647").id, 2147483647);
+    EXPECT_EQ(Parse("select 1105 2147483647").number, 2147483647);
+    EXPECT_EQ(Parse("check 1087 2").number, 2);
+    EXPECT_EQ(Parse("color 255 0 255").color, static_cast<long long>(RGB(255, 0, 255)));
+    EXPECT_EQ(Parse("message * 0007").number, IDNO);
+}
+
 const vq::DialogTemplate kInnerTemplate{"内层",
                                         {vq::DefPushButton(IDOK, "确定"), vq::PushButton(IDCANCEL, "取消")}};
 const vq::DialogTemplate kOuterTemplate{"外层",

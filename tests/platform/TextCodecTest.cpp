@@ -77,3 +77,22 @@ TEST(TextCodec, MailCharsetsHoldTheWholeText) {
     EXPECT_EQ(vq::GbCharacterLength(mixed.substr(0, 4), 3), 1u);
     EXPECT_EQ(vq::GbCharacterLength(Utf8ToGbk("中"), 0), 2u);
 }
+
+// A settings file saved by an editor in UTF-8 is told apart from code page 936 text; text of
+// code page 936 (and ASCII) passes, even where it happens to be well-formed UTF-8 as well.
+TEST(TextCodec, TextThatIsNotCodePage936IsRecognised) {
+    const std::string gbk = vq::Utf8ToGbk("[服务器参数配置]\r\nPDM数据源=otherdsn\r\n");
+    EXPECT_EQ(vq::Cp936TextFault(gbk), "");
+    EXPECT_EQ(vq::Cp936TextFault("[a]\nb=c\n"), "");
+    EXPECT_EQ(vq::Cp936TextFault(""), "");
+    EXPECT_EQ(vq::Cp936TextFault("\xD6\xD0"), "") << "中 in code page 936 is well-formed UTF-8 too";
+    EXPECT_EQ(vq::Cp936TextFault("\xD6\xD0\xCE\xC4\xFF"), "") << "a broken byte is no other encoding";
+
+    EXPECT_NE(vq::Cp936TextFault("[服务器参数配置]\nPDM数据源=otherdsn\n"), "");
+    EXPECT_NE(vq::Cp936TextFault("\xEF\xBB\xBF[a]\nb=c\n").find("字节顺序标记"), std::string::npos);
+    EXPECT_NE(vq::Cp936TextFault(std::string("\xFF\xFE[\0a\0]\0", 8)).find("UTF-16"), std::string::npos);
+    EXPECT_NE(vq::Cp936TextFault(std::string("[\0a\0]\0", 6)), "");
+    EXPECT_NE(vq::Cp936TextFault("a=\xF0\x9F\x98\x80\n"), "") << "a character of four bytes";
+    // Accented letters of two bytes each are well-formed code page 936 too: not taken for UTF-8.
+    EXPECT_EQ(vq::Cp936TextFault("caf\xC3\xA9\n[x\xC3\xA9]\n\xC2\xA7x"), "");
+}

@@ -453,6 +453,21 @@ TEST_P(DesignDocAuditDlgTest, TheHoldIsGivenBackOnEveryWayOutButNotWhenAnotherTo
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
 }
 
+// A settings file saved in UTF-8: the call on the host's connection says so once and opens no
+// window, and the login account is not written into the file in another encoding.
+TEST_P(DesignDocAuditDlgTest, SettingsThatCannotBeReadOpenNoWindowAndAreNotWritten) {
+    const std::string utf8 = "[公共管理功能]\n当前登陆用户帐号=admin\n";
+    ws.WriteFile(ws.SettingsPath(), utf8);
+    _ConnectionPtr host = ws.Connect();
+    vq::ScriptedUser user;
+    user.MessageContaining(ws.SettingsPath() + " 不是代码页936", IDOK);
+    EXPECT_EQ(DoMultiTeamTaskAuditWithMarkup(host, nullptr, "F-1", "zhaoliu", "校对", 0), 0);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(CDesignDocAuditDlg::LiveCount(), 0);
+    EXPECT_EQ(Working(), "F");
+    EXPECT_EQ(ws.ReadFile(ws.SettingsPath()), utf8);
+}
+
 // The server restarts while a modeless window works on the host's connection: the decision that
 // meets the lost session says only that, and the next one opens the connection again and is
 // stored.
