@@ -271,34 +271,16 @@ bool CRelateDocPanel::DeleteStoredDocument(const CRelateFileItem& item) {
         ShowDbMessage(text);
         return false;
     };
-    // The row is read with its stored identity, and on a server kept from other writers until the
-    // end of the transaction.
-    const CString identity = StoredRowIdColumn();
-    std::vector<CString> stored;
-    bool found = false;
-    if (!ReadFirstRowTexts("SELECT FileName, FileType, FileBulk" +
-                               (identity.IsEmpty() ? CString() : ", " + identity) +
-                               " FROM ECORelateFile WHERE " + key + LockingReadSuffix(),
-                           stored, found))
-        return false;
-    if (!found)
+    switch (DeleteStoredDocumentRow("ECORelateFile", key, item.m_strFileName, item.m_strFileType, item.m_strFileSize)) {
+    case StoredDocumentDeletion::Deleted:
+        break;
+    case StoredDocumentDeletion::Gone:
         return refuse("文档 %s 已被其他用户删除...");
-    if (stored[0] != item.m_strFileName || stored[1] != item.m_strFileType || stored[2] != item.m_strFileSize)
+    case StoredDocumentDeletion::Replaced:
         return refuse("文档 %s 已被其他用户更换，本次没有删除。");
-    RunAfterRecheckHook();
-    // Only the row re-read goes; a document stored under the description meanwhile by a program
-    // that takes none of our locks is seen by the last guard, and nothing is deleted.
-    const long deleted = ExecuteCountingRows("DELETE FROM ECORelateFile WHERE " + key + " AND " +
-                                             StoredRowIs(stored.size() > 3 ? stored[3] : CString()));
-    if (deleted < 0)
+    case StoredDocumentDeletion::Failed:
         return false;
-    if (deleted != 1)
-        return refuse("文档 %s 已被其他用户更换，本次没有删除。");
-    const int left = theApp.GetSqlInt("SELECT count(*) FROM ECORelateFile WHERE " + key);
-    if (theApp.m_bConnectionLost)
-        return false;
-    if (left != 0)
-        return refuse("文档 %s 已被其他用户更换，本次没有删除。");
+    }
     return transaction.Commit();
 }
 

@@ -1,6 +1,7 @@
 #include "core/StoredRow.h"
 
 #include "core/VqDesignTaskApp.h"
+#include "core/StoredRowEdit.h"
 #include "platform/db/SqlText.h"
 
 #include <utility>
@@ -73,4 +74,32 @@ void SetAfterRecheckHook(std::function<void()> hook) {
 void RunAfterRecheckHook() {
     if (const auto& hook = AfterRecheckHook())
         hook();
+}
+
+StoredDocumentDeletion DeleteStoredDocumentRow(const CString& table, const CString& key, const CString& fileName,
+                                               const CString& fileType, const CString& fileSize) {
+    const CString identity = StoredRowIdColumn();
+    std::vector<CString> stored;
+    bool found = false;
+    if (!ReadFirstRowTexts("SELECT FileName, FileType, FileBulk" + (identity.IsEmpty() ? CString() : ", " + identity) +
+                               " FROM " + table + " WHERE " + key + LockingReadSuffix(),
+                           stored, found))
+        return StoredDocumentDeletion::Failed;
+    if (!found)
+        return StoredDocumentDeletion::Gone;
+    if (stored[0] != fileName || stored[1] != fileType || stored[2] != fileSize)
+        return StoredDocumentDeletion::Replaced;
+    RunAfterRecheckHook();
+    // Only the row re-read goes; a document stored under the key meanwhile by a program that takes
+    // none of our locks is seen by the last guard, and nothing is deleted.
+    const long deleted = ExecuteCountingRows("DELETE FROM " + table + " WHERE " + key + " AND " +
+                                             StoredRowIs(stored.size() > 3 ? stored[3] : CString()));
+    if (deleted < 0)
+        return StoredDocumentDeletion::Failed;
+    if (deleted != 1)
+        return StoredDocumentDeletion::Replaced;
+    const int left = theApp.GetSqlInt("SELECT count(*) FROM " + table + " WHERE " + key);
+    if (theApp.m_bConnectionLost)
+        return StoredDocumentDeletion::Failed;
+    return left == 0 ? StoredDocumentDeletion::Deleted : StoredDocumentDeletion::Replaced;
 }

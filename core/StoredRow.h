@@ -27,6 +27,14 @@ CString LockingReadSuffix();
 // changed; -1 after the failure was shown as the SQL services show one.
 long ExecuteCountingRows(const CString& sql);
 
+// Deletes the one stored document row of `table` that `key` names, inside the caller's
+// transaction under its lock, only while it still holds the file name, type and size the person
+// saw: re-read with its identity (kept from other writers on a server), deleted by it, and no row
+// left under the key afterwards (a document another program stored meanwhile).
+enum class StoredDocumentDeletion { Deleted, Gone, Replaced, Failed };
+StoredDocumentDeletion DeleteStoredDocumentRow(const CString& table, const CString& key, const CString& fileName,
+                                               const CString& fileType, const CString& fileSize);
+
 // Runs between a write's re-check under its lock and the write itself: tests set it to commit,
 // at that very moment, what a client that takes none of our locks writes. Empty in the product.
 void SetAfterRecheckHook(std::function<void()> hook);

@@ -356,30 +356,16 @@ int CTaskResourceDlg::DeleteTaskDocument(const CString& description, const DocFi
         ShowDbMessage(text);
         return 0;
     };
-    const CString identity = StoredRowIdColumn();
-    std::vector<CString> stored;
-    bool found = false;
-    if (!ReadFirstRowTexts("SELECT FileName, FileType, FileBulk" +
-                               (identity.IsEmpty() ? CString() : ", " + identity) +
-                               " FROM TaskExtDocument WHERE " + key + LockingReadSuffix(),
-                           stored, found))
-        return 0;
-    if (!found)
+    switch (DeleteStoredDocumentRow("TaskExtDocument", key, item.m_strFile, item.m_strFileType, item.m_strFileSize)) {
+    case StoredDocumentDeletion::Deleted:
+        break;
+    case StoredDocumentDeletion::Gone:
         return refuse("文档 %s 已被其他用户删除...");
-    if (stored[0] != item.m_strFile || stored[1] != item.m_strFileType || stored[2] != item.m_strFileSize)
+    case StoredDocumentDeletion::Replaced:
         return refuse("文档 %s 已被其他用户更换，本次没有删除。");
-    RunAfterRecheckHook();
-    const long deleted = ExecuteCountingRows("DELETE FROM TaskExtDocument WHERE " + key + " AND " +
-                                             StoredRowIs(stored.size() > 3 ? stored[3] : CString()));
-    if (deleted < 0)
+    case StoredDocumentDeletion::Failed:
         return 0;
-    if (deleted != 1)
-        return refuse("文档 %s 已被其他用户更换，本次没有删除。");
-    const int left = theApp.GetSqlInt("SELECT count(*) FROM TaskExtDocument WHERE " + key);
-    if (theApp.m_bConnectionLost)
-        return 0;
-    if (left != 0)
-        return refuse("文档 %s 已被其他用户更换，本次没有删除。");
+    }
     return transaction.Commit() ? 1 : 0;
 }
 
