@@ -791,17 +791,24 @@ bool CECOAuditLevel::CountOwnWrite(ECOTaskSnapshot& task, long rows) {
 }
 
 int CECOAuditLevel::CheckPartsInTable(const CString& workId, int level) {
+    // The distinct codes of the order and of the drawings at the level, as the database tells codes
+    // apart. Of two spellings the database takes for one (a code in upper and lower case), DISTINCT
+    // would return whichever row it meets first, and the exact comparison below would then answer
+    // by the rows' order on disk; each group gives its lowest spelling by bytes instead, so that the
+    // answer is the same however the rows lie.
+    const bool server = theApp.m_pConnPDM && theApp.m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
+    const char* spelling = server ? "MIN(PartCode::text COLLATE \"C\")" : "MIN(PartCode COLLATE BINARY)";
     CString sql;
-    sql.Format("SELECT Distinct PartCode FROM ECOModifyPart WHERE ECONo = '%s' AND Upper(Other3) = '0'",
-               SqlQuote(ChangeOrderNo(workId)));
+    sql.Format("SELECT %s FROM ECOModifyPart WHERE ECONo = '%s' AND Upper(Other3) = '0' GROUP BY PartCode",
+               spelling, SqlQuote(ChangeOrderNo(workId)));
     CStringArray orderParts;
     if (!ReadColumnValues(sql, orderParts, kOrderPartsError))
         return 0;
     sql.Format(
-        "SELECT distinct PartCode FROM TeamWorkResult WHERE WorkID = '%s' AND Upper(FileName) Like '%%.DWG' "
-        "AND FileID IN ( SELECT Distinct FileID FROM ECOAuditLevel WHERE CurrentAuditLevel >= %d AND "
-        "ECOTaskNo = '%s' )",
-        SqlQuote(workId), level, SqlQuote(workId));
+        "SELECT %s FROM TeamWorkResult WHERE WorkID = '%s' AND Upper(FileName) Like '%%.DWG' AND FileID "
+        "IN ( SELECT Distinct FileID FROM ECOAuditLevel WHERE CurrentAuditLevel >= %d AND ECOTaskNo = "
+        "'%s' ) GROUP BY PartCode",
+        spelling, SqlQuote(workId), level, SqlQuote(workId));
     CStringArray submitted;
     if (!ReadColumnValues(sql, submitted, kSubmittedPartsError))
         return 0;
@@ -818,7 +825,10 @@ int CECOAuditLevel::CheckPartsInTable(const CString& workId, int level) {
         AfxMessageBox(kMorePartsWarning);
         return 1;
     }
-    sql.Format("SELECT CurrentAuditLevel FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND IsECOFile = 'Y'",
+    // Of the sheet's rows (one, unless a client stored more) the lowest level answers, a row without
+    // a level lowest of all: not whichever row the database happens to return first.
+    sql.Format("SELECT CurrentAuditLevel FROM ECOAuditLevel WHERE ECOTaskNo = '%s' AND IsECOFile = 'Y' ORDER "
+               "BY CASE WHEN CurrentAuditLevel IS NULL THEN 0 ELSE 1 END, CurrentAuditLevel",
                SqlQuote(workId));
     CString sheetLevel = theApp.GetSqlString(sql);
     if (sheetLevel.IsEmpty())

@@ -15,6 +15,7 @@
 #include <functional>
 #include <limits>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -144,6 +145,10 @@ protected:
         int warnings = 0;
         CString steps;
     };
+
+    // The randomized sequences of other clients' writes between a reviewer's decisions, compared
+    // with and without a snapshot: on a database with the stamps, or on one of the earlier schema.
+    void CompareRandomSequences(bool stamped);
 
     vqtest::DbWorkspace ws{GetParam()};
     vqtest::MessageBoxRecorder rec;
@@ -888,8 +893,12 @@ std::vector<SnapshotSeed> SnapshotSeeds() {
 // snapshot kept by the reviewer and by one of the other clients, and with none. Every answer, every
 // box and the steps released after every decision are the same. The seed and the sequence that
 // failed are printed: VQ_SNAPSHOT_SEED=<seed> runs that seed again.
-TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableWhateverOtherClientsWrite) {
+void ECOAuditLevelTest::CompareRandomSequences(bool stamped) {
     AddDocuments();
+    if (!stamped)
+        AsEarlierSchema(); // the snapshot then only guides the questions
+    if (HasFatalFailure())
+        return;
     const std::vector<CString> documents = {"DA", "DB", "RA", "RB", "DA2", "DC"};
     const char* const parts[] = {"A", "B", "C", "D"};
     const char* const names[] = {"x.dwg", "x.DWG", "x.doc"};
@@ -899,7 +908,7 @@ TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableWhateverOtherClientsWrite) {
     // is finished takes a document its guide names below its maximum, once the tables confirm it,
     // for the answer: the part check's warning of more parts than the order has is then not shown
     // when other clients made them more since the guide was read (the answer is the same).
-    bool finishedBoxes = true;
+    const bool finishedBoxes = stamped;
     const auto run = [&](unsigned seed, int sequence, bool kept, std::ostringstream& trace) {
         std::mt19937 random(seed + static_cast<unsigned>(sequence));
         const auto pick = [&random](std::size_t n) { return static_cast<int>(random() % n); };
@@ -1141,14 +1150,18 @@ TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableWhateverOtherClientsWrite) {
             EXPECT_EQ(kept, plain) << database << ", " << trace.str();
         }
     };
-    const std::vector<SnapshotSeed> seeds = SnapshotSeeds();
-    for (const SnapshotSeed& seed : seeds)
-        compare("stamped", seed.seed, seed.stamped);
-    // On a database made by an earlier version the snapshot only guides the questions.
-    AsEarlierSchema();
-    finishedBoxes = false;
-    for (const SnapshotSeed& seed : seeds)
-        compare("without the stamps", seed.seed, seed.unstamped);
+    for (const SnapshotSeed& seed : SnapshotSeeds())
+        compare(stamped ? "stamped" : "without the stamps", seed.seed,
+                stamped ? seed.stamped : seed.unstamped);
+}
+
+TEST_P(ECOAuditLevelTest, ASnapshotAnswersAsTheTableWhateverOtherClientsWrite) {
+    CompareRandomSequences(true);
+}
+
+// The same on a database made by an earlier version (no stamps, no waiting-step indexes).
+TEST_P(ECOAuditLevelTest, AGuideAnswersAsTheTableWhateverOtherClientsWrite) {
+    CompareRandomSequences(false);
 }
 
 TEST_P(ECOAuditLevelTest, MoreSubmittedPartsThanTheOrderHasWarnAndOpen) {
@@ -1190,6 +1203,40 @@ TEST_P(ECOAuditLevelTest, AnOrderWithoutItsSheetRowNeverCompletes) {
 
 // The count of unfinished documents cannot be read (here: the table changed while the part
 // check's warning was up): the task is not finished, and nothing is released.
+// The order lists part A twice, in two spellings the database takes for one, and A's drawing
+// carries one of them: the answer is the same whichever spelling was stored first, with a snapshot
+// and without (the rows' order on disk decides nothing).
+TEST_P(ECOAuditLevelTest, TwoSpellingsOfAPartAnswerTheSameWhicheverWasStoredFirst) {
+    ws.Execute("UPDATE TeamWorkResult SET PartCode = 'a' WHERE FileID = 'DA'");
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 1");
+    std::set<int> answers;
+    for (const CString first : {"A", "a"}) {
+        const CString second = first == "A" ? "a" : "A";
+        ws.Execute("DELETE FROM ECOModifyPart WHERE ECONo = 'JX-01'");
+        for (const CString& code : {first, CString("B"), second})
+            ws.Execute("INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES ('JX-01', '" + code +
+                       "', '0')");
+        ECOTaskSnapshot snapshot;
+        CECOAuditLevel kept(&snapshot);
+        answers.insert(levels.CheckModifiedPartsReady(kTask, 1));
+        answers.insert(kept.CheckModifiedPartsReady(kTask, 1));
+    }
+    EXPECT_EQ(answers.size(), 1u);
+    // The same with the order's sheet stored twice, at two levels: the lower one answers.
+    ws.Execute("UPDATE ECOModifyPart SET PartCode = 'a' WHERE PartCode = 'A'");
+    for (const bool lowerFirst : {false, true}) {
+        ws.Execute("DELETE FROM ECOAuditLevel WHERE IsECOFile = 'Y'");
+        for (const int level : {lowerFirst ? 0 : 1, lowerFirst ? 1 : 0})
+            ws.Execute("INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, "
+                       "MaxAuditLevel) VALUES ('JX-01[M]#001', 'SH" +
+                       CString(std::to_string(level)) + "', 'Y', " + CString(std::to_string(level)) + ", 2)");
+        ECOTaskSnapshot snapshot;
+        CECOAuditLevel kept(&snapshot);
+        EXPECT_EQ(levels.CheckModifiedPartsReady(kTask, 1), 0) << lowerFirst;
+        EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0) << lowerFirst;
+    }
+}
+
 TEST_P(ECOAuditLevelTest, AnUnreadableCountIsNotAllFinished) {
     ws.Execute(
         "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('DC', 'JX-01[M]#001', "
