@@ -135,6 +135,10 @@ bool CFtpTransferWindow::Update(const FtpTransferState& state) {
     // main thread. The program's end still stops it.
     if (!vq::IsWindowThread())
         return true;
+    // Whatever touches a display that has gone ends the program where it stands: the transfer stops
+    // first, taking back what it left half done, and its window is left alone.
+    if (vq::ActiveDialogView().DisplayGone())
+        return false;
     if (!m_started) {
         m_started = true;
         BeginServing();

@@ -26,10 +26,12 @@
 #include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -849,6 +851,76 @@ std::unique_ptr<TransferWatch> WatchOf(const CString& sessionPath, bool upload, 
     return watch;
 }
 
+// A store whose data is going up on this thread, for a program that exits in the middle of it: a
+// call that its display makes may end the program there (Xlib exits on the first call that meets
+// a display that has gone), and no other road then takes the temporary file back. A store started
+// from input that an outer store's display let run stands inside that one.
+struct StoreUnderway {
+    std::string baseUrl;
+    CString user;
+    CString password;
+    std::string wireTemp;
+    const TransferWatch* watch = nullptr;
+    const StoreUnderway* outer = nullptr;
+};
+
+thread_local const StoreUnderway* t_storeUnderway = nullptr;
+
+// Marks a store as under way on this thread for as long as it lives.
+class StoreUnderwayMark {
+public:
+    explicit StoreUnderwayMark(StoreUnderway& store) : m_store(store) {
+        store.outer = t_storeUnderway;
+        t_storeUnderway = &store;
+    }
+    ~StoreUnderwayMark() { t_storeUnderway = m_store.outer; }
+    StoreUnderwayMark(const StoreUnderwayMark&) = delete;
+    StoreUnderwayMark& operator=(const StoreUnderwayMark&) = delete;
+
+private:
+    const StoreUnderway& m_store;
+};
+
+// At the program's exit, a store under way on the exiting thread is broken off (its data
+// connection reset, so that the server stops writing the file) and its temporary file deleted
+// through a session of its own, from a server that answers at once (the transfer's own session is
+// in the middle of a request).
+void TakeBackTheStore(const StoreUnderway& store) {
+    for (const TransferSocket& socket : store.watch->sockets) {
+        sockaddr_storage local{}, peer{};
+        if (socket.known && PortOf(socket.peer) != store.watch->controlPort &&
+            EndsOf(socket.fd, local, peer) && SameAddress(local, socket.local) &&
+            SameAddress(peer, socket.peer)) {
+            // Disconnecting to no address resets the connection and drops what it still holds; the
+            // number stays the transfer library's.
+            sockaddr unspecified{};
+            unspecified.sa_family = AF_UNSPEC;
+            ::connect(socket.fd, &unspecified, sizeof unspecified);
+        }
+    }
+    CURL* curl = curl_easy_init();
+    if (!curl)
+        return;
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+    std::vector<std::string> responses;
+    ReplyOnClose replyOnClose;
+    Prepare(curl, errorBuffer, &responses, store.user, store.password, true, 1, &replyOnClose);
+    curl_slist* quote = curl_slist_append(nullptr, ("DELE " + store.wireTemp).c_str());
+    curl_easy_setopt(curl, CURLOPT_URL, (store.baseUrl + "/").c_str());
+    curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(curl, CURLOPT_QUOTE, quote);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, kEndRemovalTimeoutMs);
+    curl_easy_perform(curl);
+    curl_slist_free_all(quote);
+    curl_easy_cleanup(curl);
+}
+
+// The innermost store first: it stands in the middle of the outer one's step.
+void TakeBackTheStoresUnderway() {
+    for (const StoreUnderway* store = std::exchange(t_storeUnderway, nullptr); store; store = store->outer)
+        TakeBackTheStore(*store);
+}
+
 } // namespace
 
 void SetFtpTransferDisplayFactory(std::function<std::unique_ptr<FtpTransferDisplay>()> factory) {
@@ -1257,6 +1329,12 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
     curl_easy_setopt(m_impl->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
     m_impl->replyOnClose.armed = true;
     const auto watch = WatchOf(remote, true, static_cast<std::uint64_t>(info.st_size), &m_impl->replyOnClose);
+    // A program that exits while the data goes up takes the temporary file back at its exit.
+    static const bool takesBackAtExit = std::atexit(TakeBackTheStoresUnderway) == 0;
+    StoreUnderway store{BaseUrl().str(), m_strUser, m_strPassword, temp, watch.get()};
+    std::optional<StoreUnderwayMark> underway;
+    if (takesBackAtExit)
+        underway.emplace(store);
     m_bBusy = true;
     CURLcode code = PerformTransfer(
         m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive,
@@ -1266,6 +1344,7 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
             return std::fseek(in, 0, SEEK_SET) == 0;
         },
         *watch);
+    underway.reset();
     m_bBusy = false;
     m_impl->replyOnClose.armed = false;
     std::fclose(in);

@@ -116,7 +116,10 @@ public:
                  DWORD attributes = FILE_ATTRIBUTE_NORMAL, DWORD flags = FTP_TRANSFER_TYPE_BINARY,
                  DWORD_PTR context = 1);
     // Stores a local file on the server, replacing a file of that name. The file goes up under a
-    // short temporary name of its own beside the target and is renamed into place when whole.
+    // short temporary name of its own beside the target and is renamed into place when whole. A
+    // program that exits while the data goes up (Xlib exits so in a call of the transfer's display
+    // when the display has gone) takes the temporary file back as it exits, from a server that
+    // answers at once.
     BOOL PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags = FTP_TRANSFER_TYPE_BINARY,
                  DWORD_PTR context = 1);
 

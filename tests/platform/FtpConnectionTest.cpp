@@ -1390,3 +1390,28 @@ TEST(CurlLateLoadTest, TheFirstSessionLoadsLibcurlOrSaysWhyItCannot) {
         << missing.out;
     std::filesystem::remove(local);
 }
+
+// A program that exits in the middle of a store (from a call of the transfer's display: Xlib exits
+// so in whatever call meets a display that has gone) takes the temporary file back from the server,
+// which keeps its earlier file whole.
+TEST(CurlLateLoadTest, AProgramThatExitsDuringAStoreLeavesNoPartOnTheServer) {
+    vqtest::FtpServer slow(vqtest::FtpFault::SlowDataConnection);
+    ASSERT_TRUE(slow.IsRunning());
+    slow.WriteFile("Vq/校对_总图.dwg", "earlier redline.\n");
+    const std::filesystem::path local = std::filesystem::path(slow.Root().str()).parent_path() /
+                                        ("vqftp-exit-" + std::to_string(slow.Port()) + ".dwg");
+    // Two minutes over the slow link.
+    std::ofstream(local, std::ios::binary) << BinaryBytes(2000000);
+    const vqtest::HostRun run = vqtest::RunProgramMeasured(
+        VQ_BINARY_DIR "/tests/vqcurlprobe",
+        {"--exit-while-storing", slow.Host().str(), std::to_string(slow.Port()), slow.User().str(),
+         slow.Password().str(), local.string(), "/Vq/校对_总图.dwg"});
+    EXPECT_EQ(3, run.status) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("exit at ")) << run.out;
+    std::vector<std::string> names;
+    for (const auto& file : std::filesystem::directory_iterator((slow.Root() + "/Vq").str()))
+        names.push_back(file.path().filename().string());
+    EXPECT_EQ(std::vector<std::string>{"校对_总图.dwg"}, names) << run.out;
+    EXPECT_EQ("earlier redline.\n", slow.ReadFile("Vq/校对_总图.dwg"));
+    std::filesystem::remove(local);
+}
