@@ -67,9 +67,13 @@ CString CFtpTransferWindow::MessageOf(const FtpTransferState& state) {
     CString moved = SizeText(state.done);
     if (state.total > 0)
         moved += " / " + SizeText(state.total);
+    // The speed of what the server has taken, not of what went into the system's buffers.
     const double speed = state.seconds > 0 ? static_cast<double>(state.done) / state.seconds : 0;
-    return "文件: " + state.fileName + "\n已传输: " + moved +
-           "\n速度: " + SizeText(static_cast<std::uint64_t>(speed)) + "/s";
+    CString text = "文件: " + state.fileName + "\n已传输: " + moved +
+                   "\n速度: " + SizeText(static_cast<std::uint64_t>(speed)) + "/s";
+    if (state.waitingForServer)
+        text += CString("\n") + kWaitingForServer;
+    return text;
 }
 
 CFtpTransferWindow::~CFtpTransferWindow() {
@@ -131,6 +135,10 @@ bool CFtpTransferWindow::Update(const FtpTransferState& state) {
     // main thread. The program's end still stops it.
     if (!vq::IsWindowThread())
         return true;
+    // Whatever touches a display that has gone ends the program where it stands: the transfer stops
+    // first, taking back what it left half done, and its window is left alone.
+    if (vq::ActiveDialogView().DisplayGone())
+        return false;
     if (!m_started) {
         m_started = true;
         BeginServing();
@@ -156,8 +164,10 @@ bool CFtpTransferWindow::Update(const FtpTransferState& state) {
     if (now - m_lastShown >= kRefresh) {
         m_lastShown = now;
         m_window->SetText(MessageOf(state));
+        // The file is whole on the server only once the server says so, after the transfer: while
+        // it runs the bar stops short of 100 %.
         if (state.total > 0)
-            m_window->SetPos(static_cast<int>(std::min<std::uint64_t>(state.done * 100 / state.total, 100)));
+            m_window->SetPos(static_cast<int>(std::min<std::uint64_t>(state.done * 100 / state.total, 99)));
     }
     return !m_window->PeekAndPump() && !m_stopped;
 }

@@ -2,6 +2,8 @@
 // longer than a second gets a progress window with the file's name, the bytes moved of the
 // whole, the speed and a cancel button (取消, or Esc); pressing it stops the transfer. While the
 // window is up, the window's input (and the host's) is let run between the transfer's steps.
+// A store shows what the server has taken, and once it has taken everything, that the server's
+// answer is awaited; the bar stays short of 100 % while the transfer runs.
 //
 // The window stands above the window the transfer serves (the dialog whose command started it)
 // and is modal to it: that window takes no input until the transfer ends. Closing it meanwhile
@@ -35,8 +37,10 @@ public:
     CProgressWnd* Window() const { return m_window.get(); }
     // The window the transfer serves, while it exists (null when it serves none).
     CWnd* ServedWindow() const;
-    // The message line of a state: "文件: a.dwg\n已传输: 1.5 MB / 2.0 MB\n速度: 1.0 KB/s".
+    // The message line of a state: "文件: a.dwg\n已传输: 1.5 MB / 2.0 MB\n速度: 1.0 KB/s", and
+    // kWaitingForServer below once the server has taken every byte of a store.
     static CString MessageOf(const FtpTransferState& state);
+    static constexpr const char* kWaitingForServer = "文件已全部发出，正在等待FTP服务器确认...";
     // The question asked when the served window is closed during the transfer.
     static constexpr const char* kStopQuestion = "文件正在传输，是否停止传输并关闭窗口?";
     // Sent to the served window when it is closed during the transfer, before anything is asked.

@@ -6,8 +6,13 @@
 
 #include <arpa/inet.h>
 #include <curl/curl.h>
+#include <linux/inet_diag.h>
+#include <linux/netlink.h>
+#include <linux/sock_diag.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,10 +26,12 @@
 #include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -324,16 +331,143 @@ struct ReplyOnClose {
     bool armed = false;
 };
 
-int PeerPort(int fd) {
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return -1;
+int PortOf(const sockaddr_storage& address) {
     if (address.ss_family == AF_INET)
         return ntohs(reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
     if (address.ss_family == AF_INET6)
         return ntohs(reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port);
     return -1;
+}
+
+int PeerPort(int fd) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return -1;
+    return PortOf(address);
+}
+
+// A socket the transfer library opened or accepted during a transfer. It is known by its two ends
+// from its first look on: the library closes a data connection as soon as it has handed over the
+// last byte (an accepted one without telling), while the system still sends what it holds, and the
+// number may then name another socket.
+struct TransferSocket {
+    curl_socket_t fd = CURL_SOCKET_BAD;
+    sockaddr_storage local{};
+    sockaddr_storage peer{};
+    bool known = false;    // the ends above are the socket's
+    bool finished = false; // closed, and the server's end has acknowledged everything
+};
+
+bool SameAddress(const sockaddr_storage& a, const sockaddr_storage& b) {
+    if (a.ss_family != b.ss_family)
+        return false;
+    if (a.ss_family == AF_INET) {
+        const auto& x = reinterpret_cast<const sockaddr_in&>(a);
+        const auto& y = reinterpret_cast<const sockaddr_in&>(b);
+        return x.sin_port == y.sin_port && x.sin_addr.s_addr == y.sin_addr.s_addr;
+    }
+    if (a.ss_family == AF_INET6) {
+        const auto& x = reinterpret_cast<const sockaddr_in6&>(a);
+        const auto& y = reinterpret_cast<const sockaddr_in6&>(b);
+        return x.sin6_port == y.sin6_port && std::memcmp(&x.sin6_addr, &y.sin6_addr, sizeof x.sin6_addr) == 0;
+    }
+    return false;
+}
+
+// The ends of a connected socket; false for one that is not connected or not open.
+bool EndsOf(int fd, sockaddr_storage& local, sockaddr_storage& peer) {
+    socklen_t localLength = sizeof local;
+    socklen_t peerLength = sizeof peer;
+    return ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localLength) == 0 &&
+           ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0 &&
+           (local.ss_family == AF_INET || local.ss_family == AF_INET6);
+}
+
+// The bytes of a TCP connection that its other end has not yet acknowledged, after its socket was
+// closed (the system sends them on): asked of the system's socket table by the connection's ends.
+// 0 when the connection is no longer there, -1 when the table cannot be asked.
+long long UnacknowledgedAfterClose(const sockaddr_storage& local, const sockaddr_storage& peer) {
+    const int fd = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
+    if (fd < 0)
+        return -1;
+    struct {
+        nlmsghdr header;
+        inet_diag_req_v2 request;
+    } message{};
+    message.header.nlmsg_len = sizeof message;
+    message.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+    message.header.nlmsg_flags = NLM_F_REQUEST;
+    inet_diag_req_v2& request = message.request;
+    request.sdiag_family = static_cast<std::uint8_t>(local.ss_family);
+    request.sdiag_protocol = IPPROTO_TCP;
+    request.idiag_states = ~0U;
+    request.id.idiag_cookie[0] = request.id.idiag_cookie[1] = INET_DIAG_NOCOOKIE;
+    if (local.ss_family == AF_INET) {
+        const auto& from = reinterpret_cast<const sockaddr_in&>(local);
+        const auto& to = reinterpret_cast<const sockaddr_in&>(peer);
+        request.id.idiag_sport = from.sin_port;
+        request.id.idiag_dport = to.sin_port;
+        std::memcpy(request.id.idiag_src, &from.sin_addr, sizeof from.sin_addr);
+        std::memcpy(request.id.idiag_dst, &to.sin_addr, sizeof to.sin_addr);
+    } else {
+        const auto& from = reinterpret_cast<const sockaddr_in6&>(local);
+        const auto& to = reinterpret_cast<const sockaddr_in6&>(peer);
+        request.id.idiag_sport = from.sin6_port;
+        request.id.idiag_dport = to.sin6_port;
+        std::memcpy(request.id.idiag_src, &from.sin6_addr, sizeof from.sin6_addr);
+        std::memcpy(request.id.idiag_dst, &to.sin6_addr, sizeof to.sin6_addr);
+    }
+    long long queued = -1;
+    alignas(nlmsghdr) char reply[8192];
+    if (::send(fd, &message, sizeof message, 0) == static_cast<ssize_t>(sizeof message)) {
+        // The table answers at once; a socket that does not answer within the time is not waited for.
+        pollfd wait{fd, POLLIN, 0};
+        const ssize_t got = ::poll(&wait, 1, 100) == 1 ? ::recv(fd, reply, sizeof reply, MSG_DONTWAIT) : -1;
+        const auto* header = reinterpret_cast<const nlmsghdr*>(reply);
+        if (got >= static_cast<ssize_t>(sizeof(nlmsghdr)) && NLMSG_OK(header, static_cast<unsigned>(got))) {
+            if (header->nlmsg_type == SOCK_DIAG_BY_FAMILY &&
+                header->nlmsg_len >= NLMSG_LENGTH(sizeof(inet_diag_msg)))
+                queued = reinterpret_cast<const inet_diag_msg*>(NLMSG_DATA(header))->idiag_wqueue;
+            else if (header->nlmsg_type == NLMSG_ERROR &&
+                     header->nlmsg_len >= NLMSG_LENGTH(sizeof(nlmsgerr)) &&
+                     reinterpret_cast<const nlmsgerr*>(NLMSG_DATA(header))->error == -ENOENT)
+                queued = 0; // gone: everything was acknowledged, or the connection was reset
+        }
+    }
+    ::close(fd);
+    return queued;
+}
+
+// The bytes written to a data connection of the transfer that the server's end has not yet
+// acknowledged (the system's send queue, also after the socket was closed); 0 for the control
+// connection (to controlPort) and for a socket that is not connected (the listening socket of
+// active mode).
+std::uint64_t Unacknowledged(TransferSocket& socket, int controlPort) {
+    if (socket.finished)
+        return 0;
+    sockaddr_storage local{}, peer{};
+    const bool open = EndsOf(socket.fd, local, peer);
+    if (open && !socket.known) {
+        socket.local = local;
+        socket.peer = peer;
+        socket.known = true;
+    }
+    if (!socket.known || PortOf(socket.peer) == controlPort)
+        return 0;
+    if (open && SameAddress(local, socket.local) && SameAddress(peer, socket.peer)) {
+        int queued = 0;
+        return ::ioctl(socket.fd, SIOCOUTQ, &queued) == 0 && queued > 0 ? static_cast<std::uint64_t>(queued)
+                                                                        : 0;
+    }
+    const long long queued = UnacknowledgedAfterClose(socket.local, socket.peer);
+    // A closed connection whose bytes have all arrived is not asked about again; one the table
+    // cannot tell about counts as delivered.
+    if (queued <= 0) {
+        socket.finished = true;
+        return 0;
+    }
+    return static_cast<std::uint64_t>(queued);
 }
 
 // The lines the server has sent, or sends within the time, up to the last line of a reply.
@@ -563,7 +697,33 @@ struct TransferWatch {
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     ReplyOnClose* replyOnClose = nullptr;
     bool stopped = false;
+    // The sockets the transfer opened, for what a store has handed over and the server not yet
+    // taken; the server's port of the control connection.
+    std::vector<TransferSocket> sockets;
+    int controlPort = -1;
 };
+
+int NoteSocket(void* user, curl_socket_t fd, curlsocktype) {
+    auto* watch = static_cast<TransferWatch*>(user);
+    // A number seen before was closed meanwhile: it is a new socket now.
+    watch->sockets.erase(std::remove_if(watch->sockets.begin(), watch->sockets.end(),
+                                        [fd](const TransferSocket& known) { return known.fd == fd; }),
+                         watch->sockets.end());
+    watch->sockets.push_back(TransferSocket{fd});
+    return CURL_SOCKOPT_OK;
+}
+
+// What a store has handed over and the server has taken: the bytes written less those still on
+// their way (in the send queue of the data connection, not yet acknowledged by the server's end).
+std::uint64_t TakenByServer(TransferWatch& watch, curl_off_t handedOver) {
+    if (handedOver <= 0)
+        return 0;
+    std::uint64_t underway = 0;
+    for (TransferSocket& socket : watch.sockets)
+        underway += Unacknowledged(socket, watch.controlPort);
+    const auto handed = static_cast<std::uint64_t>(handedOver);
+    return underway < handed ? handed - underway : 0;
+}
 
 int StopTransfer(TransferWatch* watch) {
     watch->stopped = true;
@@ -595,11 +755,15 @@ int WatchTransfer(void* user, curl_off_t downTotal, curl_off_t downNow, curl_off
     }
     if (watch->display) {
         FtpTransferState& state = watch->state;
-        const curl_off_t done = state.upload ? upNow : downNow;
         const curl_off_t total = state.upload ? upTotal : downTotal;
-        state.done = done > 0 ? static_cast<std::uint64_t>(done) : 0;
         if (total > 0)
             state.total = static_cast<std::uint64_t>(total);
+        if (state.upload) {
+            state.done = TakenByServer(*watch, upNow);
+            state.waitingForServer = state.total > 0 && state.done >= state.total;
+        } else {
+            state.done = downNow > 0 ? static_cast<std::uint64_t>(downNow) : 0;
+        }
         state.seconds = std::chrono::duration<double>(now - watch->started).count();
         if (!watch->display->Update(state) || vq::EndRequested())
             return StopTransfer(watch);
@@ -651,6 +815,8 @@ CURLcode PerformTransfer(CURL* curl, char* errorBuffer, std::vector<std::string>
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchTransfer);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
+    curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, NoteSocket);
+    curl_easy_setopt(curl, CURLOPT_SOCKOPTDATA, &watch);
     CURLcode code = PerformRequest(curl, errorBuffer, responses, [&watch, &restart, passive] {
         if (watch.stopped)
             return false;
@@ -676,12 +842,83 @@ std::unique_ptr<TransferWatch> WatchOf(const CString& sessionPath, bool upload, 
                                        ReplyOnClose* replyOnClose) {
     auto watch = std::make_unique<TransferWatch>();
     watch->replyOnClose = replyOnClose;
+    watch->controlPort = replyOnClose ? replyOnClose->serverPort : -1;
     watch->state.fileName = sessionPath.Mid(sessionPath.ReverseFind('/') + 1);
     watch->state.upload = upload;
     watch->state.total = total;
     if (const auto& factory = DisplayFactory())
         watch->display = factory();
     return watch;
+}
+
+// A store whose data is going up on this thread, for a program that exits in the middle of it: a
+// call that its display makes may end the program there (Xlib exits on the first call that meets
+// a display that has gone), and no other road then takes the temporary file back. A store started
+// from input that an outer store's display let run stands inside that one.
+struct StoreUnderway {
+    std::string baseUrl;
+    CString user;
+    CString password;
+    std::string wireTemp;
+    const TransferWatch* watch = nullptr;
+    const StoreUnderway* outer = nullptr;
+};
+
+thread_local const StoreUnderway* t_storeUnderway = nullptr;
+
+// Marks a store as under way on this thread for as long as it lives.
+class StoreUnderwayMark {
+public:
+    explicit StoreUnderwayMark(StoreUnderway& store) : m_store(store) {
+        store.outer = t_storeUnderway;
+        t_storeUnderway = &store;
+    }
+    ~StoreUnderwayMark() { t_storeUnderway = m_store.outer; }
+    StoreUnderwayMark(const StoreUnderwayMark&) = delete;
+    StoreUnderwayMark& operator=(const StoreUnderwayMark&) = delete;
+
+private:
+    const StoreUnderway& m_store;
+};
+
+// At the program's exit, a store under way on the exiting thread is broken off (its data
+// connection reset, so that the server stops writing the file) and its temporary file deleted
+// through a session of its own, from a server that answers at once (the transfer's own session is
+// in the middle of a request).
+void TakeBackTheStore(const StoreUnderway& store) {
+    for (const TransferSocket& socket : store.watch->sockets) {
+        sockaddr_storage local{}, peer{};
+        if (socket.known && PortOf(socket.peer) != store.watch->controlPort &&
+            EndsOf(socket.fd, local, peer) && SameAddress(local, socket.local) &&
+            SameAddress(peer, socket.peer)) {
+            // Disconnecting to no address resets the connection and drops what it still holds; the
+            // number stays the transfer library's.
+            sockaddr unspecified{};
+            unspecified.sa_family = AF_UNSPEC;
+            ::connect(socket.fd, &unspecified, sizeof unspecified);
+        }
+    }
+    CURL* curl = curl_easy_init();
+    if (!curl)
+        return;
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+    std::vector<std::string> responses;
+    ReplyOnClose replyOnClose;
+    Prepare(curl, errorBuffer, &responses, store.user, store.password, true, 1, &replyOnClose);
+    curl_slist* quote = curl_slist_append(nullptr, ("DELE " + store.wireTemp).c_str());
+    curl_easy_setopt(curl, CURLOPT_URL, (store.baseUrl + "/").c_str());
+    curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(curl, CURLOPT_QUOTE, quote);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, kEndRemovalTimeoutMs);
+    curl_easy_perform(curl);
+    curl_slist_free_all(quote);
+    curl_easy_cleanup(curl);
+}
+
+// The innermost store first: it stands in the middle of the outer one's step.
+void TakeBackTheStoresUnderway() {
+    for (const StoreUnderway* store = std::exchange(t_storeUnderway, nullptr); store; store = store->outer)
+        TakeBackTheStore(*store);
 }
 
 } // namespace
@@ -1092,6 +1329,12 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
     curl_easy_setopt(m_impl->curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(info.st_size));
     m_impl->replyOnClose.armed = true;
     const auto watch = WatchOf(remote, true, static_cast<std::uint64_t>(info.st_size), &m_impl->replyOnClose);
+    // A program that exits while the data goes up takes the temporary file back at its exit.
+    static const bool takesBackAtExit = std::atexit(TakeBackTheStoresUnderway) == 0;
+    StoreUnderway store{BaseUrl().str(), m_strUser, m_strPassword, temp, watch.get()};
+    std::optional<StoreUnderwayMark> underway;
+    if (takesBackAtExit)
+        underway.emplace(store);
     m_bBusy = true;
     CURLcode code = PerformTransfer(
         m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive,
@@ -1101,6 +1344,7 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
             return std::fseek(in, 0, SEEK_SET) == 0;
         },
         *watch);
+    underway.reset();
     m_bBusy = false;
     m_impl->replyOnClose.armed = false;
     std::fclose(in);

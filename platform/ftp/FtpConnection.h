@@ -48,12 +48,20 @@ struct FtpDirEntry {
 };
 
 // A fetch or a store as it runs, for whoever shows it.
+//
+// A store counts what the server's end of the data connection has acknowledged, not what was handed
+// to the connection: the system's buffers take megabytes at once, which a slow server may need
+// minutes to take in. Only the server's reply after the data says that it has the whole file;
+// until then the transfer is not done, whatever `done` says.
 struct FtpTransferState {
     CString fileName;        // the name of the file on the server, without its folder
     bool upload = false;     // a store (else a fetch)
-    std::uint64_t done = 0;  // bytes moved so far
+    std::uint64_t done = 0;  // bytes the server has taken so far (a fetch: bytes received)
     std::uint64_t total = 0; // the file's size, 0 when not known
     double seconds = 0;      // since the transfer started
+    // The server has taken every byte of a store: its answer that it has the whole file (after
+    // writing it) is awaited.
+    bool waitingForServer = false;
 };
 
 // Shows one transfer while it runs (a window that appears once it takes a while). Update is called
@@ -108,7 +116,10 @@ public:
                  DWORD attributes = FILE_ATTRIBUTE_NORMAL, DWORD flags = FTP_TRANSFER_TYPE_BINARY,
                  DWORD_PTR context = 1);
     // Stores a local file on the server, replacing a file of that name. The file goes up under a
-    // short temporary name of its own beside the target and is renamed into place when whole.
+    // short temporary name of its own beside the target and is renamed into place when whole. A
+    // program that exits while the data goes up (Xlib exits so in a call of the transfer's display
+    // when the display has gone) takes the temporary file back as it exits, from a server that
+    // answers at once.
     BOOL PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags = FTP_TRANSFER_TYPE_BINARY,
                  DWORD_PTR context = 1);
 

@@ -96,6 +96,12 @@ public:
     virtual void MessagePosted() = 0;
     // Lets pending input and repaints happen during a long operation (progress windows).
     virtual void ProcessPendingEvents() = 0;
+    // Whether the display has gone (its X server ended or was killed): the program then ends as
+    // the window system next meets it, which a long operation's step (an FTP transfer's) must not
+    // be in the middle of. When it has gone, the end is asked for (vq::RequestEnd), as an end
+    // signal asks for it, so that the operation stops on its own road and takes back what it left
+    // half done; its window is then not touched again.
+    virtual bool DisplayGone() { return false; }
 
     // Message boxes: the answer (IDOK, IDYES ...).
     virtual int ShowMessageBox(const MessageBoxRequest& request) = 0;

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -398,6 +399,43 @@ TEST(FtpTransferWindowTest, ALongTransferIsShownAndItsCancelStopsIt) {
     ASSERT_NE(upload.Window(), nullptr);
     upload.Window()->GetDlgItemText(CProgressWnd::kMessageId, text);
     EXPECT_EQ(text, "文件: 图纸 100%.dwg\n已传输: 100 字节\n速度: 50 字节/s");
+}
+
+// A store shows what the server has taken and the speed of that; once the server has taken every
+// byte, the window says that it waits for the server's answer, and the bar stays at 99 % until the
+// transfer has ended (the window then goes).
+TEST(FtpTransferWindowTest, AStoreWaitingForTheServersAnswerIsNotShownAsDone) {
+    vq::ScriptedUser user;
+    CFtpTransferWindow display;
+    FtpTransferState state;
+    state.fileName = "校对_总图.dwg";
+    state.upload = true;
+    state.total = 200 * 1024;
+    state.done = 3 * 1024;
+    state.seconds = 3;
+    EXPECT_TRUE(display.Update(state));
+    CProgressWnd* window = display.Window();
+    ASSERT_NE(window, nullptr);
+    CString text;
+    window->GetDlgItemText(CProgressWnd::kMessageId, text);
+    EXPECT_EQ(text, "文件: 校对_总图.dwg\n已传输: 3.0 KB / 200.0 KB\n速度: 1.0 KB/s");
+    window->GetWindowText(text);
+    EXPECT_EQ(text, "正在上传文件 [1%]");
+
+    // The next step is shown once the window's refresh interval has passed.
+    state.done = state.total;
+    state.seconds = 200;
+    state.waitingForServer = true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    do {
+        EXPECT_TRUE(display.Update(state));
+        window->GetDlgItemText(CProgressWnd::kMessageId, text);
+    } while (text.Find(CFtpTransferWindow::kWaitingForServer) < 0 &&
+             std::chrono::steady_clock::now() < deadline);
+    EXPECT_EQ(text, CString("文件: 校对_总图.dwg\n已传输: 200.0 KB / 200.0 KB\n速度: 1.0 KB/s\n") +
+                        CFtpTransferWindow::kWaitingForServer);
+    window->GetWindowText(text);
+    EXPECT_EQ(text, "正在上传文件 [99%]");
 }
 
 // A transfer started by a command of a dialog serves that dialog: its window belongs to the dialog,

@@ -1043,17 +1043,12 @@ TEST_F(WindowCallOnDisplay, ASignalEndsTheHostWithTheStepGivenBack) {
     }
 }
 
-// A headless host uploading the redline file of a project task's review over a slow link, ended
-// by SIGTERM or a timer's SIGALRM (a SIGPIPE before it, as a closed standard output raises it,
-// does not end it): the upload stops, the server keeps its earlier redline file whole and no part
-// of the new one, nothing is recorded, the step is given back, and the host ends by the signal
-// without a result.
-TEST(WindowCall, ASignalDuringAHeadlessUploadGivesTheStepBackAndLeavesNoPart) {
-    vqtest::DbWorkspace ws(0);
-    vqtest::FtpServer slow(vqtest::FtpFault::SlowDataConnection);
-    ASSERT_TRUE(slow.IsRunning());
+// The review of project task PT-9 by u1 (校对, its step not under way), its drawing total.dwg on the
+// file server `ftp`, which the workspace's settings name, beside an earlier redline file of the
+// drawing; returns that file's content.
+std::string PrepareRedlineReview(vqtest::DbWorkspace& ws, const vqtest::FtpServer& ftp) {
     vqtest::ConfigRow config;
-    config.domainName = slow.Url();
+    config.domainName = ftp.Url();
     ws.SetConfig(config);
     ws.Execute(
         "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
@@ -1064,9 +1059,43 @@ TEST(WindowCall, ASignalDuringAHeadlessUploadGivesTheStepBackAndLeavesNoPart) {
         "AuditManager) VALUES ('PT-9', '校对', 'u1', '2026-12-01', '未完成', 'F', 'u1');"
         "INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, "
         "FileRemark) VALUES ('PT-9', '总图', 'total.dwg', 'AutoCAD 图形', '12KB', '2026-11-30', '')");
-    slow.WriteFile("Vq/Working/PT-9/total.dwg", "drawing bytes");
+    ftp.WriteFile("Vq/Working/PT-9/total.dwg", "drawing bytes");
     const std::string earlier = "earlier redline.\n";
-    slow.WriteFile("Vq/Auditing/PT-9/校对_总图.dwg", earlier);
+    ftp.WriteFile("Vq/Auditing/PT-9/校对_总图.dwg", earlier);
+    return earlier;
+}
+
+// The names in PT-9's folder of redline files on the server other than the earlier redline file.
+std::vector<std::string> OtherRedlineFiles(const vqtest::FtpServer& ftp) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& file :
+         std::filesystem::directory_iterator((ftp.Root() + "/Vq/Auditing/PT-9").str(), error))
+        if (file.path().filename() != "校对_总图.dwg")
+            names.push_back(file.path().filename().string());
+    return names;
+}
+
+// Whether a new redline file of PT-9 is going up: some of it has reached the server.
+bool RedlineUploading(const vqtest::FtpServer& ftp) {
+    std::error_code error;
+    for (const auto& file :
+         std::filesystem::directory_iterator((ftp.Root() + "/Vq/Auditing/PT-9").str(), error))
+        if (file.path().filename() != "校对_总图.dwg" && file.file_size(error) > 0)
+            return true;
+    return false;
+}
+
+// A headless host uploading the redline file of a project task's review over a slow link, ended
+// by SIGTERM or a timer's SIGALRM (a SIGPIPE before it, as a closed standard output raises it,
+// does not end it): the upload stops, the server keeps its earlier redline file whole and no part
+// of the new one, nothing is recorded, the step is given back, and the host ends by the signal
+// without a result.
+TEST(WindowCall, ASignalDuringAHeadlessUploadGivesTheStepBackAndLeavesNoPart) {
+    vqtest::DbWorkspace ws(0);
+    vqtest::FtpServer slow(vqtest::FtpFault::SlowDataConnection);
+    ASSERT_TRUE(slow.IsRunning());
+    const std::string earlier = PrepareRedlineReview(ws, slow);
     // Two minutes over the slow link: the upload is under way long before it could end.
     const std::string redline = (ws.Root() + "/redline.dwg").str();
     std::ofstream(redline, std::ios::binary) << std::string(2000000, 'r');
@@ -1074,22 +1103,6 @@ TEST(WindowCall, ASignalDuringAHeadlessUploadGivesTheStepBackAndLeavesNoPart) {
     std::ofstream(script, std::ios::binary) << "dialog ~\"评审意见\"\nselect 1001 0\nclick 1011\n"
                                                "dialog ~\"输入文件名\"\nset 1182 \""
                                             << redline << "\"\nclick 1\n";
-    const std::string folder = (slow.Root() + "/Vq/Auditing/PT-9").str();
-    const auto others = [&folder] {
-        std::vector<std::string> names;
-        std::error_code error;
-        for (const auto& file : std::filesystem::directory_iterator(folder, error))
-            if (file.path().filename() != "校对_总图.dwg")
-                names.push_back(file.path().filename().string());
-        return names;
-    };
-    const auto uploading = [&] {
-        std::error_code error;
-        for (const auto& file : std::filesystem::directory_iterator(folder, error))
-            if (file.path().filename() != "校对_总图.dwg" && file.file_size(error) > 0)
-                return true;
-        return false;
-    };
     const std::string output = ws.Root().str() + "/host.out";
     for (int signo : {SIGTERM, SIGALRM}) {
         SCOPED_TRACE(::strsignal(signo));
@@ -1100,7 +1113,7 @@ TEST(WindowCall, ASignalDuringAHeadlessUploadGivesTheStepBackAndLeavesNoPart) {
         bool ended = false;
         ASSERT_TRUE(Eventually([&] {
             ended = vqtest::FinishHost(pid, output, early, false);
-            return ended || uploading();
+            return ended || RedlineUploading(slow);
         }));
         ASSERT_FALSE(ended) << early.out;
         EXPECT_EQ(ws.QueryText("SELECT Working FROM TaskAuditManage WHERE ProjectNo='PT-9'"), "T");
@@ -1109,7 +1122,7 @@ TEST(WindowCall, ASignalDuringAHeadlessUploadGivesTheStepBackAndLeavesNoPart) {
         const vqtest::HostRun run = WaitForEnd(pid, output);
         EXPECT_EQ(run.signal, signo) << run.out;
         EXPECT_EQ(run.out.find("result:"), std::string::npos) << run.out;
-        EXPECT_EQ(others(), std::vector<std::string>{}) << run.out;
+        EXPECT_EQ(OtherRedlineFiles(slow), std::vector<std::string>{}) << run.out;
         EXPECT_EQ(slow.ReadFile("Vq/Auditing/PT-9/校对_总图.dwg"), earlier);
         EXPECT_EQ(ws.QueryText("SELECT RedlineFiles FROM TaskAuditManage WHERE ProjectNo='PT-9'"), "");
         EXPECT_EQ(ws.QueryText("SELECT Working FROM TaskAuditManage WHERE ProjectNo='PT-9'"), "F") << run.out;
@@ -1296,6 +1309,47 @@ TEST_F(WindowCallEnding, TheHostEndsOnASignalWhenItsDisplayIsFrozen) {
     }
 }
 
+// The X server killed, or ended, while the redline file of a project task's review goes up over a
+// slow link (a program of someone else's whose review window is worked as a person does): the
+// upload stops and takes its partial file back from the server, which keeps its earlier redline
+// file whole; nothing is recorded, and the step is given back as the program ends.
+TEST_F(WindowCallEnding, AnUploadEndedByTheLossOfTheDisplayLeavesNoPartOnTheServer) {
+    vqtest::FtpServer slow(vqtest::FtpFault::SlowDataConnection);
+    ASSERT_TRUE(slow.IsRunning());
+    const std::string earlier = PrepareRedlineReview(ws, slow);
+    // Two minutes over the slow link: the upload is under way long before it could end.
+    const std::string redline = (ws.Root() + "/redline.dwg").str();
+    std::ofstream(redline, std::ios::binary) << std::string(2000000, 'r');
+    const auto step = [this] {
+        return ws.QueryText("SELECT Working FROM TaskAuditManage WHERE ProjectNo='PT-9'");
+    };
+    for (Ending ending : {Ending::DisplayKilled, Ending::DisplayEnds}) {
+        SCOPED_TRACE(Describe(ending));
+        VirtualDisplay display(VirtualDisplay::LastClient::Stays);
+        ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start (scripts/setup installs it)";
+        OnDisplay(env, display);
+        const int pid = vqtest::StartProgram(
+            kOutsideCaller, {"--redline", redline, "DoProjectTaskAudit", "PT-9", "u1", "校对"}, Output());
+        ASSERT_GT(pid, 0);
+        vqtest::HostRun early;
+        bool ended = false;
+        ASSERT_TRUE(Eventually([&] {
+            ended = vqtest::FinishHost(pid, Output(), early, false);
+            return ended || RedlineUploading(slow);
+        }));
+        ASSERT_FALSE(ended) << early.out;
+        EXPECT_EQ(step(), "T");
+        display.Signal(ending == Ending::DisplayKilled ? SIGKILL : SIGTERM);
+        const vqtest::HostRun run = EndsWithin(pid, kEndingPatience);
+        EXPECT_EQ(run.signal, 0) << run.out;
+        EXPECT_FALSE(SanitizerReported(run.out)) << run.out;
+        EXPECT_EQ(OtherRedlineFiles(slow), std::vector<std::string>{}) << run.out;
+        EXPECT_EQ(slow.ReadFile("Vq/Auditing/PT-9/校对_总图.dwg"), earlier);
+        EXPECT_EQ(ws.QueryText("SELECT RedlineFiles FROM TaskAuditManage WHERE ProjectNo='PT-9'"), "");
+        EXPECT_EQ(step(), "F") << run.out;
+    }
+}
+
 // The host fetching a 2 MB released drawing over a slow link for the change-label management ends
 // on SIGTERM within two seconds, as it would have without the fetch, and no part of the copy stays
 // in the working folder.
@@ -1348,21 +1402,7 @@ TEST_F(WindowCallOnDisplay, ARedlineUploadsWindowStandsAboveTheReviewAndClosingI
     WorkTheWidgets driver;
     vqtest::FtpServer slow(vqtest::FtpFault::SlowDataConnection);
     ASSERT_TRUE(slow.IsRunning());
-    vqtest::ConfigRow config;
-    config.domainName = slow.Url();
-    ws.SetConfig(config);
-    ws.Execute(
-        "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, WorkState, "
-        "AuditingModel, AuditorName) VALUES ('PT-9', '泵体设计', '项目\\', 'mgr', '评审', '单级', 'u1');"
-        "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('单级', '串联', "
-        "'校对(40,20)');"
-        "INSERT INTO TaskAuditManage (ProjectNo, AuditName, Auditor, BeginTime, AuditState, Working, "
-        "AuditManager) VALUES ('PT-9', '校对', 'u1', '2026-12-01', '未完成', 'F', 'u1');"
-        "INSERT INTO TaskDocuments (ProjectNo, DocumentType, FileName, FileType, FileBulk, FileDate, "
-        "FileRemark) VALUES ('PT-9', '总图', 'total.dwg', 'AutoCAD 图形', '12KB', '2026-11-30', '')");
-    slow.WriteFile("Vq/Working/PT-9/total.dwg", "drawing bytes");
-    const std::string earlier = "earlier redline.\n";
-    slow.WriteFile("Vq/Auditing/PT-9/校对_总图.dwg", earlier);
+    const std::string earlier = PrepareRedlineReview(ws, slow);
     // Two minutes over the slow link: the window is there long before the upload could end, also
     // on a busy machine.
     const std::string redline = (ws.Root() + "/redline.dwg").str();

@@ -1182,6 +1182,101 @@ TEST(FtpSlowTransferTest, ALongTransferIsShownAndStopsWhenStopped) {
     std::filesystem::remove_all(local);
 }
 
+namespace {
+
+// What a store's display was shown, beside what the server had on disk of the upload just then.
+struct ShownAgainstServer {
+    FtpTransferState state;
+    std::uint64_t onServer = 0;
+};
+
+class ComparingDisplay : public FtpTransferDisplay {
+public:
+    ComparingDisplay(std::vector<ShownAgainstServer>& shown, std::function<std::uint64_t()> onServer)
+        : m_shown(shown), m_onServer(std::move(onServer)) {}
+    bool Update(const FtpTransferState& state) override {
+        m_shown.push_back({state, m_onServer()});
+        return true;
+    }
+
+private:
+    std::vector<ShownAgainstServer>& m_shown;
+    std::function<std::uint64_t()> m_onServer;
+};
+
+// The bytes of the upload under way in a served folder (its temporary file), or of the stored file.
+std::uint64_t BytesIn(const std::string& folder) {
+    std::uint64_t bytes = 0;
+    std::error_code error;
+    for (const auto& file : std::filesystem::directory_iterator(folder, error)) {
+        const std::uintmax_t size = file.file_size(error);
+        if (!error)
+            bytes = std::max<std::uint64_t>(bytes, size);
+    }
+    return bytes;
+}
+
+} // namespace
+
+// A store over a slow link (a file far smaller than what the system's buffers take at once, which
+// is handed over in the first moment) shows what the server has taken: never more than it has read
+// (with the few KiB on their way in its receive buffer), so never the whole file, or a speed above
+// the server's, while the server still reads; in active mode and passive alike. A server that
+// confirms the store 15 seconds after its data shows the whole file and that its answer is awaited,
+// for those 15 seconds.
+TEST(FtpSlowTransferTest, AStoreShowsWhatTheServerHasTaken) {
+    constexpr std::uint64_t kOnTheirWay = 16 * 1024;
+    const auto storeShown = [](vqtest::FtpServer& server, const std::string& bytes, BOOL passive) {
+        server.MakeFolder("Vq");
+        const std::string folder = (server.Root() + "/Vq").str();
+        const std::filesystem::path local = std::filesystem::path(server.Root().str()).parent_path() /
+                                            ("vqftp-shown-" + std::to_string(server.Port()) + ".dwg");
+        std::ofstream(local, std::ios::binary) << bytes;
+        std::vector<ShownAgainstServer> shown;
+        SetFtpTransferDisplayFactory(
+            [&] { return std::make_unique<ComparingDisplay>(shown, [&folder] { return BytesIn(folder); }); });
+        CInternetSession session("VQQENT");
+        std::unique_ptr<CFtpConnection> ftp(
+            session.GetFtpConnection(server.Host(), server.User(), server.Password(),
+                                     static_cast<INTERNET_PORT>(server.Port()), passive));
+        EXPECT_TRUE(ftp->PutFile(local.c_str(), "/Vq/校对_总图.dwg")) << ftp->GetLastErrorText().c_str();
+        SetFtpTransferDisplayFactory({});
+        EXPECT_TRUE(bytes == server.ReadFile("Vq/校对_总图.dwg"));
+        std::filesystem::remove(local);
+        return shown;
+    };
+
+    const std::string bytes = BinaryBytes(160 * 1024);
+    for (BOOL passive : {FALSE, TRUE}) {
+        SCOPED_TRACE(passive ? "passive" : "active");
+        vqtest::FtpServer slow(vqtest::FtpFault::SlowDataConnection);
+        ASSERT_TRUE(slow.IsRunning());
+        const std::vector<ShownAgainstServer> shown = storeShown(slow, bytes, passive);
+        int whileSlow = 0;
+        for (const ShownAgainstServer& step : shown) {
+            EXPECT_EQ(step.state.total, bytes.size());
+            ASSERT_LE(step.state.done, step.onServer + kOnTheirWay)
+                << "at " << step.state.seconds << " s the server had " << step.onServer;
+            EXPECT_EQ(step.state.waitingForServer, step.state.done == bytes.size());
+            if (step.state.done > 0 && step.onServer + 2 * kOnTheirWay < bytes.size())
+                ++whileSlow;
+        }
+        EXPECT_GE(whileSlow, 3) << "the store was not looked at while the server still read";
+    }
+
+    vqtest::FtpServer late(vqtest::FtpFault::LateTransferReply);
+    ASSERT_TRUE(late.IsRunning());
+    const std::vector<ShownAgainstServer> shown = storeShown(late, BinaryBytes(100 * 1024), FALSE);
+    ASSERT_FALSE(shown.empty());
+    const auto waiting = std::find_if(shown.begin(), shown.end(), [](const ShownAgainstServer& step) {
+        return step.state.waitingForServer;
+    });
+    ASSERT_NE(waiting, shown.end());
+    EXPECT_TRUE(shown.back().state.waitingForServer);
+    EXPECT_EQ(shown.back().state.done, shown.back().state.total);
+    EXPECT_GE(shown.back().state.seconds - waiting->state.seconds, 10.0);
+}
+
 // vsftpd whose disk fills up while a large file streams in closes the data connection under the
 // client and says so only on the control connection: the store is still said as a full server
 // disk, with the server's line, and nothing is left on the server. A small file is stored.
@@ -1293,5 +1388,30 @@ TEST(CurlLateLoadTest, TheFirstSessionLoadsLibcurlOrSaysWhyItCannot) {
                       "libcurl at start: no\nsession refused: 不能加载FTP传输库 "
                       "libvq-no-such-curl.so.4:\nlibvq-no-such-curl.so.4: cannot open shared object file"))
         << missing.out;
+    std::filesystem::remove(local);
+}
+
+// A program that exits in the middle of a store (from a call of the transfer's display: Xlib exits
+// so in whatever call meets a display that has gone) takes the temporary file back from the server,
+// which keeps its earlier file whole.
+TEST(CurlLateLoadTest, AProgramThatExitsDuringAStoreLeavesNoPartOnTheServer) {
+    vqtest::FtpServer slow(vqtest::FtpFault::SlowDataConnection);
+    ASSERT_TRUE(slow.IsRunning());
+    slow.WriteFile("Vq/校对_总图.dwg", "earlier redline.\n");
+    const std::filesystem::path local = std::filesystem::path(slow.Root().str()).parent_path() /
+                                        ("vqftp-exit-" + std::to_string(slow.Port()) + ".dwg");
+    // Two minutes over the slow link.
+    std::ofstream(local, std::ios::binary) << BinaryBytes(2000000);
+    const vqtest::HostRun run = vqtest::RunProgramMeasured(
+        VQ_BINARY_DIR "/tests/vqcurlprobe",
+        {"--exit-while-storing", slow.Host().str(), std::to_string(slow.Port()), slow.User().str(),
+         slow.Password().str(), local.string(), "/Vq/校对_总图.dwg"});
+    EXPECT_EQ(3, run.status) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("exit at ")) << run.out;
+    std::vector<std::string> names;
+    for (const auto& file : std::filesystem::directory_iterator((slow.Root() + "/Vq").str()))
+        names.push_back(file.path().filename().string());
+    EXPECT_EQ(std::vector<std::string>{"校对_总图.dwg"}, names) << run.out;
+    EXPECT_EQ("earlier redline.\n", slow.ReadFile("Vq/校对_总图.dwg"));
     std::filesystem::remove(local);
 }

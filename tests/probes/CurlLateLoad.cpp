@@ -5,6 +5,11 @@
 //
 // "libcurl at start: no" (or "yes"), then either "session refused: <the session's error>" or the
 // results of fetching REMOTE to LOCAL, storing LOCAL back as "/stored.bin" and listing "/".
+//
+//     vqcurlprobe --exit-while-storing HOST PORT USER PASSWORD LOCAL REMOTE
+//
+// stores LOCAL as REMOTE and calls exit(3) from the transfer's display once the server has taken
+// some of it, as a program does whose display has gone (Xlib exits in whatever call meets it).
 #include "platform/ftp/InternetSession.h"
 
 #include <dlfcn.h>
@@ -12,9 +17,43 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
+namespace {
+
+class ExitingDisplay : public FtpTransferDisplay {
+public:
+    bool Update(const FtpTransferState& state) override {
+        if (state.done > 0) {
+            std::printf("exit at %llu of %llu bytes\n", static_cast<unsigned long long>(state.done),
+                        static_cast<unsigned long long>(state.total));
+            std::fflush(stdout);
+            std::exit(3);
+        }
+        return true;
+    }
+};
+
+int ExitWhileStoring(char** argv) {
+    try {
+        CInternetSession session("VQQENT");
+        std::unique_ptr<CFtpConnection> ftp(session.GetFtpConnection(
+            argv[0], argv[2], argv[3], static_cast<INTERNET_PORT>(std::atoi(argv[1])), FALSE));
+        SetFtpTransferDisplayFactory([] { return std::make_unique<ExitingDisplay>(); });
+        std::printf("stored: %d\n", ftp->PutFile(argv[4], argv[5]) ? 1 : 0);
+    } catch (CInternetException& e) {
+        std::printf("session refused: %s\n", e.ErrorText().c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    if (argc == 8 && std::string(argv[1]) == "--exit-while-storing")
+        return ExitWhileStoring(argv + 2);
     if (argc != 7)
         return 2;
     void* early = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_NOLOAD);

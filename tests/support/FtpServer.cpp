@@ -185,12 +185,29 @@ elif fault == "too-many":
 elif fault == "retr-not-logged-in":
     Handler.ftp_RETR = lambda self, file: self.respond("530 Not logged in.")
 elif fault.startswith("slow-"):
-    from pyftpdlib.handlers import ThrottledDTPHandler
+    # As over a slow link: what the server has not read yet waits on the client's side, not in a
+    # large receive buffer of the server's (each data socket keeps at most a few KiB), and every
+    # upload's bytes read so far are on disk at once.
+    import socket
+    from pyftpdlib.handlers import ActiveDTP, PassiveDTP, ThrottledDTPHandler
+    def small_receive_buffer(base):
+        class SmallReceiveBuffer(base):
+            def create_socket(self, family, type):
+                super().create_socket(family, type)
+                self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+        return SmallReceiveBuffer
     class Slow(ThrottledDTPHandler):
         read_limit = write_limit = int(fault[5:])
         def use_sendfile(self):
             return False
+        def handle_read(self):
+            super().handle_read()
+            if self.receive and self.file_obj is not None and not self.file_obj.closed:
+                self.file_obj.flush()
+        handle_read_event = handle_read
     handler.dtp_handler = Slow
+    handler.passive_dtp = small_receive_buffer(PassiveDTP)
+    handler.active_dtp = small_receive_buffer(ActiveDTP)
 elif fault == "late-226":
     # The data connection closes at once; the reply that confirms the transfer comes 15 s later.
     from pyftpdlib.handlers import DTPHandler

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <poll.h>
 #include <semaphore.h>
 #include <sys/socket.h>
 #include <thread>
@@ -88,6 +89,16 @@ void PrepareEndGuard() {
     g_displayFd = DisplayConnection();
     std::atexit(EndBySignalUnderWay);
     std::thread(Guard).detach();
+}
+
+bool DisplayConnectionBroken() {
+    const int fd = DisplayConnection();
+    if (fd < 0)
+        return false;
+    // The server's end closed: what it sent before is read by Qt's own thread, so only the hang-up
+    // counts, never data waiting.
+    pollfd connection{fd, POLLRDHUP, 0};
+    return ::poll(&connection, 1, 0) == 1 && (connection.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
 }
 
 void StartEndGuard(int signo) {

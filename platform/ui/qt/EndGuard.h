@@ -18,4 +18,9 @@ void PrepareEndGuard();
 // end by `signo` within 2 seconds.
 void StartEndGuard(int signo);
 
+// Whether the connection to the X server has broken (the server ended or was killed): Qt ends the
+// program, through exit, at its next look at the display's events. False on other platforms and
+// while the display is only slow or frozen.
+bool DisplayConnectionBroken();
+
 } // namespace vq

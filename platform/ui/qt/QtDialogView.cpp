@@ -1,12 +1,14 @@
 #include "platform/ui/qt/QtDialogView.h"
 
+#include "platform/base/EndRequest.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/WaitCursor.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/HostSupport.h"
+#include "platform/ui/ImageBridge.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/View.h"
-#include "platform/ui/ImageBridge.h"
+#include "platform/ui/qt/EndGuard.h"
 #include "platform/ui/qt/QtApplication.h"
 #include "platform/ui/qt/QtControls.h"
 
@@ -1444,10 +1446,22 @@ public:
     }
 
     void ProcessPendingEvents() override {
+        // A display that has gone would end the program here, at Qt's next look at its events, in
+        // the middle of the loop's step; Qt ends it in the event loop the loop returns to instead,
+        // where the windows give back what they hold.
+        if (DisplayGone())
+            return;
         FlushChanges();
         if (QCoreApplication::instance())
             QCoreApplication::processEvents();
         DispatchPostedMessages();
+    }
+
+    bool DisplayGone() override {
+        if (!vq::DisplayConnectionBroken())
+            return false;
+        vq::RequestEnd();
+        return true;
     }
 
     int ShowMessageBox(const MessageBoxRequest& request) override {
