@@ -117,7 +117,8 @@ protected:
         if (vqtest::DbWorkspace::OnPostgreSQL()) {
             ws.Execute(ws.QueryText("SELECT string_agg(format('DROP TRIGGER %I ON %s', tgname, "
                                     "tgrelid::regclass), '; ') FROM pg_trigger WHERE tgname LIKE "
-                                    "'tr_ecostamp_%'"));
+                                    "'tr!_ecostamp!_%' ESCAPE '!' OR tgname LIKE 'tr!_ecoreplica!_%' ESCAPE "
+                                    "'!'"));
             ws.Execute("DROP TABLE ECOTaskStamp; DROP INDEX IX_TeamWorkAudit_Waiting; DROP INDEX "
                        "IX_TeamWorkGroupAudit_Waiting");
         } else {
