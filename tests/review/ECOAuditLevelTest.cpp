@@ -118,7 +118,8 @@ protected:
         if (vqtest::DbWorkspace::OnPostgreSQL()) {
             ws.Execute(ws.QueryText("SELECT string_agg(format('DROP TRIGGER %I ON %s', tgname, "
                                     "tgrelid::regclass), '; ') FROM pg_trigger WHERE tgname LIKE "
-                                    "'tr_ecostamp_%'"));
+                                    "'tr!_ecostamp!_%' ESCAPE '!' OR tgname LIKE 'tr!_ecoreplica!_%' ESCAPE "
+                                    "'!'"));
             ws.Execute("DROP TABLE ECOTaskStamp; DROP INDEX IX_TeamWorkAudit_Waiting; DROP INDEX "
                        "IX_TeamWorkGroupAudit_Waiting");
         } else {
@@ -569,6 +570,68 @@ TEST_P(ECOAuditLevelTest, AStatementOverManyTasksStampsEachOnce) {
     EXPECT_EQ(writes("T:MANY#8"), 2);
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM ECOTaskStamp WHERE StampKey LIKE 'T:MANY#%' AND Writes = 2"),
               "300");
+
+    // Statements that write no row, or rows without a key, stamp nothing and fail nothing.
+    const char* const stamps = "SELECT count(*) || '/' || sum(Writes) FROM ECOTaskStamp";
+    const CString before = ws.QueryText(stamps);
+    ws.Execute("DELETE FROM TeamWorkResult WHERE FileID = 'none'");
+    ws.Execute(
+        "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('N', NULL, 'n.dwg', 'P')");
+    ws.Execute("INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES (NULL, 'N', '0')");
+    ws.Execute("DELETE FROM ECOModifyPart WHERE ECONo IS NULL");
+    EXPECT_EQ(ws.QueryText(stamps), before);
+}
+
+// The logical replication's apply process fires row triggers only, never a statement's: the writes it
+// applies (here: a replica session whose statement triggers are disabled) are stamped by the row
+// triggers, a key once per transaction. An ordinary session leaves those row triggers alone.
+TEST_P(ECOAuditLevelTest, WritesOnlyRowTriggersSeeAreStampedToo) {
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        return; // SQLite's connection counts its writes itself
+    const auto writes = [&](const char* key) {
+        const CString text =
+            ws.QueryText(CString("SELECT Writes FROM ECOTaskStamp WHERE StampKey = '") + key + "'");
+        return text.IsEmpty() ? 0 : std::atoi(text.c_str());
+    };
+    ws.Execute(
+        "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('C1', 'RP#3', 'c.dwg', "
+        "'P'), ('C2', 'RP#3', 'c.dwg', 'Q')");
+    ws.Execute("INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES ('RP', 'A', '0')");
+    ASSERT_EQ(writes("T:RP#3"), 1);
+    ASSERT_EQ(writes("O:RP"), 1);
+    for (const char* table : {"ECOAuditLevel", "TeamWorkResult", "ECOModifyPart"}) {
+        const CString name = CString(table).CompareNoCase("ECOAuditLevel") == 0    ? "level"
+                             : CString(table).CompareNoCase("TeamWorkResult") == 0 ? "result"
+                                                                                   : "part";
+        ws.Execute(CString("ALTER TABLE ") + table + " DISABLE TRIGGER tr_ecostamp_" + name +
+                   "_insert, DISABLE TRIGGER tr_ecostamp_" + name + "_delete");
+    }
+
+    // An ordinary session: no trigger of an insert or a deletion fires now.
+    ws.Execute(
+        "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('O1', 'RP#4', 'o.dwg', "
+        "'P')");
+    EXPECT_EQ(writes("T:RP#4"), 0);
+
+    _ConnectionPtr apply = ws.Connect();
+    apply->BeginTrans();
+    apply->Execute("SET LOCAL session_replication_role = replica");
+    apply->Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('R1', 'RP#1', "
+                   "'r.dwg', 'P')");
+    apply->Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('R2', 'rp#1', "
+                   "'r.dwg', 'Q')");
+    apply->Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('R3', 'RP#2', "
+                   "'r.dwg', 'P')");
+    apply->Execute("DELETE FROM TeamWorkResult WHERE FileID = 'C1'");
+    apply->Execute("DELETE FROM TeamWorkResult WHERE FileID = 'C2'");
+    apply->Execute(
+        "INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, CurrentAuditLevel) VALUES ('RP#1', 'R1', 0)");
+    apply->Execute("DELETE FROM ECOModifyPart WHERE ECONo = 'RP'");
+    apply->CommitTrans();
+    EXPECT_EQ(writes("T:RP#1"), 1) << "one transaction, one stamp";
+    EXPECT_EQ(writes("T:RP#2"), 1);
+    EXPECT_EQ(writes("T:RP#3"), 2);
+    EXPECT_EQ(writes("O:RP"), 2);
 }
 
 // After a reviewer's snapshot released a complete level, every step that comes to wait there is
