@@ -14,9 +14,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <utility>
@@ -546,6 +551,49 @@ TEST_F(QtViewLayoutTest, ADialogTooLargeForTheScreenScrollsAboveItsButtons) {
     };
     EXPECT_EQ(dlg.DoModal(), IDOK);
     EXPECT_TRUE(ran);
+}
+
+// The width and height in the header of a PNG file (0, 0 when it is none).
+CSize PngSize(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    unsigned char header[24] = {};
+    if (!in.read(reinterpret_cast<char*>(header), sizeof header))
+        return CSize(0, 0);
+    auto at = [&](int i) {
+        return (header[i] << 24) | (header[i + 1] << 16) | (header[i + 2] << 8) | header[i + 3];
+    };
+    return CSize(at(16), at(20));
+}
+
+// A dialog's picture in the screenshot folder has its frame at the scale of the screen, as the
+// dialog: a border and a title bar (28) of the view's pixels around it, in the screen's pixels. (A
+// frame of the screen's pixels drawn around a picture of them showed the dialog shrunk into a
+// corner at 125 %.)
+TEST_F(QtViewLayoutTest, AScreenshotFramesTheDialogAtTheScreensScale) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("vq-layout-shots-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const char* old = std::getenv("VQ_SCREENSHOT_DIR");
+    const std::string saved = old ? old : "";
+    ::setenv("VQ_SCREENSHOT_DIR", dir.c_str(), 1);
+    CRect client;
+    {
+        CLayoutDlg dlg(kShortTemplate);
+        dlg.steps = [&](CLayoutDlg& d) { d.GetClientRect(&client); };
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+    }
+    if (old)
+        ::setenv("VQ_SCREENSHOT_DIR", saved.c_str(), 1);
+    else
+        ::unsetenv("VQ_SCREENSHOT_DIR");
+    const double scale = vq::ViewScreenScale();
+    for (const char* name : {"评审负责人 - 示例.png", "评审负责人 - 示例 (2).png"}) {
+        EXPECT_EQ(PngSize(dir / name), CSize(static_cast<int>(std::lround((client.Width() + 2) * scale)),
+                                             static_cast<int>(std::lround((client.Height() + 29) * scale))))
+            << name << AtScale();
+    }
+    fs::remove_all(dir);
 }
 
 } // namespace

@@ -46,6 +46,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
@@ -226,6 +227,41 @@ void FitWidth(QWidget* window, int limit) {
 // Names the scroll area that holds the rows of a dialog too large for the screen.
 const char kScrolledRows[] = "vqScrolledRows";
 
+// The rows of a dialog too large for the screen, scrolled up and down; across only when they need
+// more than the screen's width: the area is as wide as the rows beside its scroll bar, within
+// `widest`, and follows the rows as they change.
+class ScrolledRows : public QScrollArea {
+public:
+    ScrolledRows(QWidget* parent, int widest) : QScrollArea(parent), m_widest(widest) {}
+
+    // The width the rows need beside the scroll bar, when the screen has it; else 0.
+    int RowsAcross() const {
+        const QWidget* rows = widget();
+        const int across = rows ? rows->minimumSizeHint().width() + verticalScrollBar()->sizeHint().width() +
+                                      2 * frameWidth()
+                                : 0;
+        return across <= m_widest ? across : 0;
+    }
+    QSize minimumSizeHint() const override {
+        return QScrollArea::minimumSizeHint().expandedTo(QSize(RowsAcross(), 0));
+    }
+    // Rows that fit across never scroll sideways.
+    void FollowRows() {
+        setHorizontalScrollBarPolicy(RowsAcross() > 0 ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+        updateGeometry();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched == widget() && e->type() == QEvent::LayoutRequest)
+            FollowRows();
+        return QScrollArea::eventFilter(watched, e);
+    }
+
+private:
+    int m_widest;
+};
+
 // A dialog that needs more room than the screen has even with its lists and painted windows at
 // their least sizes scrolls: the rows above its final row of buttons go into a scroll area, so that
 // those buttons (确定, 取消) stay in sight and every other control is reached by scrolling (the
@@ -244,14 +280,18 @@ bool ScrollWhatDoesNotFit(QWidget* window, QSize screen) {
     const int stretch = outer->stretch(0);
     outer->takeAt(0);
     body->setParent(nullptr);
+    // The window's margins stay around the scroll area; the standard gap before its scroll bar.
+    body->setContentsMargins(0, 0, 6, 0);
     auto* rows = new QWidget();
     rows->setLayout(body); // takes the rows' widgets along
-    auto* scroll = new QScrollArea(window);
+    const QMargins margins = outer->contentsMargins();
+    auto* scroll = new ScrolledRows(window, screen.width() - margins.left() - margins.right());
     scroll->setObjectName(QString::fromLatin1(kScrolledRows));
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidget(rows);
+    scroll->FollowRows();
     outer->insertWidget(0, scroll, stretch);
     InvalidateLayouts(window);
     outer->activate();
@@ -1237,23 +1277,28 @@ QImage GrabWithFocus(QWidget* window) {
 }
 
 // The picture in a window frame for screenshots: a border, and when titled a title bar above
-// showing the caption.
+// showing the caption. A picture taken at a scale of the screen (its pixels the screen's) is framed
+// at that scale, the frame drawn in the view's pixels as the window system draws it there.
 QImage InWindowFrame(const QImage& client, const QString& caption, bool titled) {
+    const qreal scale = client.devicePixelRatio();
+    const int width = qRound(client.width() / scale);
+    const int height = qRound(client.height() / scale);
     const int top = titled ? 28 : 1;
-    QImage framed(client.width() + 2, client.height() + top + 1, QImage::Format_RGB32);
+    QImage framed(qRound((width + 2) * scale), qRound((height + top + 1) * scale), QImage::Format_RGB32);
+    framed.setDevicePixelRatio(scale);
     framed.fill(QColor(120, 120, 120));
     QPainter p(&framed);
     if (titled) {
-        p.fillRect(QRect(1, 1, client.width(), top - 1), QColor(232, 236, 242));
+        p.fillRect(QRect(1, 1, width, top - 1), QColor(232, 236, 242));
         QFont font;
         font.setFamilies({QString::fromUtf8(vq::DefaultFontFace())});
         font.setPixelSize(vq::kViewFontPixels);
         p.setFont(font);
         p.setPen(Qt::black);
-        p.drawText(QRect(10, 1, client.width() - 40, top - 1), Qt::AlignVCenter | Qt::AlignLeft, caption);
-        p.drawText(QRect(client.width() - 26, 1, 20, top - 1), Qt::AlignCenter, QStringLiteral("\u00d7"));
+        p.drawText(QRect(10, 1, width - 40, top - 1), Qt::AlignVCenter | Qt::AlignLeft, caption);
+        p.drawText(QRect(width - 26, 1, 20, top - 1), Qt::AlignCenter, QStringLiteral("\u00d7"));
     }
-    p.drawImage(1, top, client);
+    p.drawImage(QPointF(1, top), client);
     p.end();
     return framed;
 }
