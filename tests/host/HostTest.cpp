@@ -408,33 +408,39 @@ class EntryKeyboardHost : public ::testing::TestWithParam<DemoCall> {};
 } // namespace
 
 // The same windows worked with the keyboard alone (in the Qt view, off screen): Tab and Shift+Tab
-// go round to every enabled button and never to no control, the window fits a 1024x768 screen, and
-// Esc after a word typed where it opened closes it, except where that word is an opinion: there
-// it asks first.
+// go round to every enabled button and never to no control, the window fits a 1024x768 screen at a
+// scale of 1 and of 125 % (what does not fit scrolls, its buttons in sight), and Esc after a word
+// typed where it opened closes it, except where that word is an opinion: there it asks first.
 TEST_P(EntryKeyboardHost, TabReachesEveryButtonTheWindowFitsAndEscAsksBeforeAnOpinionIsLost) {
     const DemoCall& call = GetParam();
     DemoWorkspace demo;
     const std::filesystem::path standIn = demo.Dir().string() + "-keys";
     std::filesystem::create_directories(standIn / "host");
     std::filesystem::create_symlink(VQ_BINARY_DIR "/tests/vqkeywalk", standIn / "host" / "vqhost");
-    const vqtest::ShellRun run =
-        vqtest::Shell(demo.Command(standIn.string(), std::string(call.name) + " " + call.args));
+    std::vector<std::pair<std::string, vqtest::ShellRun>> runs;
+    for (const std::string scale : {"1", "1.25"})
+        runs.emplace_back(
+            scale, vqtest::Shell("QT_SCALE_FACTOR=" + scale + " " +
+                                 demo.Command(standIn.string(), std::string(call.name) + " " + call.args)));
     std::filesystem::remove_all(standIn);
-    const std::size_t window = run.out.find("window \"");
-    ASSERT_NE(window, std::string::npos) << run.out;
-    std::istringstream size(run.out.substr(run.out.find("\" ", window) + 2));
-    int width = 0, height = 0;
-    char by = 0;
-    size >> width >> by >> height;
-    EXPECT_LE(width, kScreenClientWidth) << run.out;
-    EXPECT_LE(height, kScreenClientHeight) << run.out;
-    EXPECT_EQ(run.out.find(" misses "), std::string::npos) << run.out;
-    EXPECT_EQ(run.out.find("lost the focus"), std::string::npos) << run.out;
-    EXPECT_EQ(run.out.find(" stops on spin"), std::string::npos) << run.out;
-    const bool opinion = kOpinionEntries.count(call.name) != 0;
-    EXPECT_NE(run.out.find(opinion ? "box \"" : "esc after typing: closes", window), std::string::npos)
-        << run.out;
-    EXPECT_NE(run.out.find("result: "), std::string::npos) << run.out;
+    for (const auto& [scale, run] : runs) {
+        SCOPED_TRACE("QT_SCALE_FACTOR=" + scale);
+        const std::size_t window = run.out.find("window \"");
+        ASSERT_NE(window, std::string::npos) << run.out;
+        std::istringstream size(run.out.substr(run.out.find("\" ", window) + 2));
+        int width = 0, height = 0;
+        char by = 0;
+        size >> width >> by >> height;
+        EXPECT_LE(width, kScreenClientWidth) << run.out;
+        EXPECT_LE(height, kScreenClientHeight) << run.out;
+        EXPECT_EQ(run.out.find(" misses "), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("lost the focus"), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find(" stops on spin"), std::string::npos) << run.out;
+        const bool opinion = kOpinionEntries.count(call.name) != 0;
+        EXPECT_NE(run.out.find(opinion ? "box \"" : "esc after typing: closes", window), std::string::npos)
+            << run.out;
+        EXPECT_NE(run.out.find("result: "), std::string::npos) << run.out;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, EntryKeyboardHost, ::testing::ValuesIn(kDemoCalls),

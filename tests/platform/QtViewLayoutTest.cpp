@@ -2,8 +2,9 @@
 // standard gap, small buttons are as wide as their text, buttons between two lists stand in a
 // column, report lists show no blank strip beside their columns, short dialogs no empty strip,
 // controls marked for the right column stand there from the top; a list of many columns scrolls
-// rather than widening its dialog; every registered dialog fits a laptop screen and shows its
-// columns and button texts whole.
+// rather than widening its dialog; every registered dialog fits a 1024×768 screen, at a scale of
+// 1 and of 125 % (ctest runs these tests once more with QT_SCALE_FACTOR=1.25), and shows its
+// columns and button texts whole; a dialog too large for the screen scrolls above its buttons.
 #include "platform/ui/DC.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListBox.h"
@@ -13,9 +14,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <utility>
@@ -25,9 +31,29 @@ namespace {
 
 constexpr int kGap = 6; // the standard gap of the view's layout
 // The client area a dialog may take on a 1024×768 screen (the smallest the users work on, and
-// laptops of 1366×768): the screen less the task bar (40) and the window's frame and title bar.
+// laptops of 1366×768): the screen less the task bar (40) and the window's frame and title bar, in
+// the screen's own pixels.
 constexpr int kScreenClientWidth = 1014;
 constexpr int kScreenClientHeight = 698;
+
+// The height in the view's pixels, at the scale the tests run at (1, or 1.25: 558).
+int ViewClientHeight() {
+    return static_cast<int>(kScreenClientHeight / vq::ViewScreenScale());
+}
+// Whether a client area of this size in the view's pixels fits the screen's.
+bool FitsTheScreen(const CRect& client) {
+    const double scale = vq::ViewScreenScale();
+    return std::lround(client.Width() * scale) <= kScreenClientWidth &&
+           std::lround(client.Height() * scale) <= kScreenClientHeight;
+}
+// Whether a control's rectangle lies whole within another (the dialog's client area).
+bool Inside(const CRect& inner, const CRect& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+std::string AtScale() {
+    return " at scale " + std::to_string(vq::ViewScreenScale()).substr(0, 4);
+}
 
 constexpr int kOwner = 1301;
 constexpr int kBrowse = 1302;
@@ -366,7 +392,7 @@ TEST_F(QtViewLayoutTest, ALowerPartShownAndHiddenSwitchesTheWindowBetweenTwoHeig
             const FormGeometry expanded = Settled(d);
             CRect client;
             d.GetClientRect(&client);
-            EXPECT_LE(client.Height(), kScreenClientHeight);
+            EXPECT_LE(client.Height(), ViewClientHeight());
             // Taller by the room of the lower part, in the same place and as wide; the lists keep
             // the height they need (what the template gave above it goes to all rows alike).
             EXPECT_GE(d.Shown(kContent).Height(), 60);
@@ -378,7 +404,7 @@ TEST_F(QtViewLayoutTest, ALowerPartShownAndHiddenSwitchesTheWindowBetweenTwoHeig
             EXPECT_GE(expanded.parts, std::min(collapsed.parts, 150));
             if (t == &kTallNoticeTemplate) {
                 // At the screen's height, the lists as high as they were.
-                EXPECT_EQ(client.Height(), kScreenClientHeight);
+                EXPECT_EQ(client.Height(), ViewClientHeight());
                 EXPECT_NEAR(expanded.docs, collapsed.docs, 1);
                 EXPECT_NEAR(expanded.parts, collapsed.parts, 1);
             }
@@ -473,6 +499,103 @@ TEST_F(QtViewLayoutTest, RightColumnControlsStandBesideTheRestFromTheTopInTempla
     EXPECT_EQ(dlg.DoModal(), IDOK);
 }
 
+// A dialog too large for any screen: a painted window wider than the screen at 125 % over more
+// rows of fields than a screen holds.
+constexpr int kPicture = 1350;
+constexpr int kFirstField = 1400;
+constexpr int kFieldCount = 30;
+vq::DialogTemplate HugeTemplate() {
+    std::vector<vq::ControlTemplate> c{
+        vq::CustomWindow(kPicture, vq::kFill, WS_BORDER, CRect(0, 0, 900, 200))};
+    for (int i = 0; i < kFieldCount; ++i) {
+        c.push_back(vq::Label(("字段" + std::to_string(i) + ":").c_str()));
+        c.push_back(vq::EditBox(kFirstField + i, vq::kBeside));
+    }
+    c.push_back(vq::DefPushButton(IDOK, "确定"));
+    c.push_back(vq::PushButton(IDCANCEL, "取消", vq::kBeside));
+    return vq::DialogTemplate{"过大 - 示例", c};
+}
+
+TEST_F(QtViewLayoutTest, ADialogTooLargeForTheScreenScrollsAboveItsButtons) {
+    const vq::DialogTemplate huge = HugeTemplate();
+    CLayoutDlg dlg(huge);
+    bool ran = false;
+    dlg.steps = [&](CLayoutDlg& d) {
+        ran = true;
+        CRect client;
+        d.GetClientRect(&client);
+        EXPECT_TRUE(FitsTheScreen(client)) << client.Width() << "x" << client.Height() << AtScale();
+        EXPECT_EQ(client.Height(), ViewClientHeight()) << "it takes the screen's height";
+        // The buttons whole in sight at the bottom, the painted window narrowed to the dialog.
+        for (int id : {IDOK, IDCANCEL}) {
+            const CRect button = d.Shown(id);
+            EXPECT_TRUE(Inside(button, client)) << id;
+            EXPECT_GE(button.top, client.bottom - 60) << id;
+        }
+        const CRect picture = d.Shown(kPicture);
+        EXPECT_FALSE(picture.IsRectEmpty());
+        EXPECT_LE(picture.right, client.right);
+        // The last fields lie below the dialog's client area at first; Tab into them brings each
+        // in sight above the buttons, wide enough to type in.
+        const int last = kFirstField + kFieldCount - 1;
+        EXPECT_GT(d.Shown(last).top, client.bottom);
+        for (int id = last - 2; id < last; ++id) {
+            ASSERT_TRUE(vq::qtinput::Key(*d.GetDlgItem(id), VK_TAB));
+            CWnd& next = *d.GetDlgItem(id + 1);
+            EXPECT_TRUE(vq::qtinput::HasFocus(next)) << id + 1;
+            const CRect field = d.Shown(id + 1);
+            EXPECT_TRUE(Inside(field, client)) << id + 1;
+            EXPECT_LT(field.bottom, d.Shown(IDOK).top) << id + 1;
+            EXPECT_GE(field.Width(), 100) << id + 1;
+        }
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(ran);
+}
+
+// The width and height in the header of a PNG file (0, 0 when it is none).
+CSize PngSize(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    unsigned char header[24] = {};
+    if (!in.read(reinterpret_cast<char*>(header), sizeof header))
+        return CSize(0, 0);
+    auto at = [&](int i) {
+        return (header[i] << 24) | (header[i + 1] << 16) | (header[i + 2] << 8) | header[i + 3];
+    };
+    return CSize(at(16), at(20));
+}
+
+// A dialog's picture in the screenshot folder has its frame at the scale of the screen, as the
+// dialog: a border and a title bar (28) of the view's pixels around it, in the screen's pixels. (A
+// frame of the screen's pixels drawn around a picture of them showed the dialog shrunk into a
+// corner at 125 %.)
+TEST_F(QtViewLayoutTest, AScreenshotFramesTheDialogAtTheScreensScale) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("vq-layout-shots-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const char* old = std::getenv("VQ_SCREENSHOT_DIR");
+    const std::string saved = old ? old : "";
+    ::setenv("VQ_SCREENSHOT_DIR", dir.c_str(), 1);
+    CRect client;
+    {
+        CLayoutDlg dlg(kShortTemplate);
+        dlg.steps = [&](CLayoutDlg& d) { d.GetClientRect(&client); };
+        EXPECT_EQ(dlg.DoModal(), IDOK);
+    }
+    if (old)
+        ::setenv("VQ_SCREENSHOT_DIR", saved.c_str(), 1);
+    else
+        ::unsetenv("VQ_SCREENSHOT_DIR");
+    const double scale = vq::ViewScreenScale();
+    for (const char* name : {"评审负责人 - 示例.png", "评审负责人 - 示例 (2).png"}) {
+        EXPECT_EQ(PngSize(dir / name), CSize(static_cast<int>(std::lround((client.Width() + 2) * scale)),
+                                             static_cast<int>(std::lround((client.Height() + 29) * scale))))
+            << name << AtScale();
+    }
+    fs::remove_all(dir);
+}
+
 } // namespace
 
 namespace {
@@ -562,18 +685,31 @@ END_MESSAGE_MAP()
 } // namespace
 
 // Every dialog of the system fits the smallest screen its users work on, so that its top rows and
-// its buttons are in reach.
+// its buttons are in reach: its picture (in the screen's pixels) within the screen, and its 确定 and
+// 取消 whole within its client area.
 TEST_F(QtViewLayoutTest, EveryRegisteredDialogFitsALaptopScreen) {
     const std::vector<UINT> ids = vq::RegisteredDialogTemplateIds();
     ASSERT_GT(ids.size(), 50u); // the library's dialogs register when it is loaded
     std::vector<std::string> tooLarge;
     for (UINT id : ids) {
+        const std::string caption = vq::FindDialogTemplate(id)->caption.c_str();
         CPictureDlg dlg(id);
+        dlg.steps = [&](CPictureDlg& d) {
+            CRect client;
+            d.GetClientRect(&client);
+            for (int button : {IDOK, IDCANCEL}) {
+                CWnd* control = d.GetDlgItem(button);
+                const CRect shown = control ? vq::qtinput::ShownRect(*control) : CRect();
+                if (!shown.IsRectEmpty() && !Inside(shown, client))
+                    tooLarge.push_back(caption + AtScale() + ": button " + std::to_string(button) +
+                                       " out of sight");
+            }
+        };
         ASSERT_EQ(dlg.DoModal(), IDOK) << id;
         const CSize size = dlg.m_picture.GetSize();
         if (size.cx > kScreenClientWidth || size.cy > kScreenClientHeight)
-            tooLarge.push_back(std::string(vq::FindDialogTemplate(id)->caption.c_str()) + " " +
-                               std::to_string(size.cx) + "x" + std::to_string(size.cy));
+            tooLarge.push_back(caption + AtScale() + ": " + std::to_string(size.cx) + "x" +
+                               std::to_string(size.cy));
     }
     EXPECT_TRUE(tooLarge.empty()) << ::testing::PrintToString(tooLarge);
 }
@@ -589,15 +725,20 @@ TEST_F(QtViewLayoutTest, EveryRegisteredDialogShowsItsColumnsAndButtonTextsWithi
     for (UINT id : ids) {
         const std::string caption = vq::FindDialogTemplate(id)->caption.c_str();
         CPictureDlg empty(id);
+        int emptyWidth = 0;
+        empty.steps = [&](CPictureDlg& d) {
+            CRect client;
+            d.GetClientRect(&client);
+            emptyWidth = client.Width();
+        };
         ASSERT_EQ(empty.DoModal(), IDOK) << id;
-        const int emptyWidth = empty.m_picture.GetSize().cx;
         CPictureDlg dlg(id);
         dlg.fill = FillEveryReportList;
         dlg.steps = [&](CPictureDlg& d) {
             CRect client;
             d.GetClientRect(&client);
-            if (client.Width() > kScreenClientWidth || client.Height() > kScreenClientHeight)
-                faults.push_back(caption + ": " + std::to_string(client.Width()) + "x" +
+            if (!FitsTheScreen(client))
+                faults.push_back(caption + AtScale() + ": " + std::to_string(client.Width()) + "x" +
                                  std::to_string(client.Height()));
             if (client.Width() != emptyWidth)
                 faults.push_back(caption + ": " + std::to_string(client.Width()) + " wide with columns, " +

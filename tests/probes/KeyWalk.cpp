@@ -2,7 +2,8 @@
 // mouse does, in the Qt view off screen, and prints what it found (HostTest runs it in place of the
 // host on the demo workspace):
 //
-//     window "CAPTION" WIDTHxHEIGHT      the window's client area
+//     window "CAPTION" WIDTHxHEIGHT      the window's client area, in the screen's pixels (more than
+//                                        the view's at a scale: QT_SCALE_FACTOR=1.25)
 //     tab misses "BUTTON"                an enabled button Tab never reached going round
 //     shift+tab misses "BUTTON"          ... nor Shift+Tab
 //     tab lost the focus                 Tab took the focus to no control of the window
@@ -23,6 +24,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -135,8 +137,9 @@ int main(int argc, char** argv) {
             walked = dialog;
             CWnd* opensIn = FocusedControl(*dialog);
             const CRect client = vq::qtinput::ShownRect(*dialog);
-            std::printf("window \"%s\" %dx%d\n", dialog->GetWindowTextValue().c_str(), client.Width(),
-                        client.Height());
+            const double scale = vq::ViewScreenScale();
+            std::printf("window \"%s\" %ldx%ld\n", dialog->GetWindowTextValue().c_str(),
+                        std::lround(client.Width() * scale), std::lround(client.Height() * scale));
             WalkRound(*dialog, "Tab", "tab");
             if (::IsWindow(dialog))
                 WalkRound(*dialog, "Shift+Tab", "shift+tab");

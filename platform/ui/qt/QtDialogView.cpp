@@ -47,6 +47,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
@@ -116,11 +118,32 @@ CWnd* FocusedWindow(QWidget* window) {
 
 // ---- The dialog window -----------------------------------------------------------------------
 
-// The largest client area a dialog takes: a 1366×768 laptop screen less the task bar and the
-// window's frame and title bar.
-const QSize kScreenClient(1356, 698);
-// The least height a list, tree or multi-line field keeps when a dialog is squeezed to fit.
+// The client area a window has on the smallest screen the users work on, 1024×768, less the task
+// bar and the window's frame and title bar; and that frame and title bar. Both in the screen's own
+// pixels, which a scale (QT_SCALE_FACTOR, the desktop's 125 %) makes more than one of the view's.
+const QSize kSmallestScreenClient(1014, 698);
+const QSize kWindowFrame(10, 30);
+
+// The largest client area a dialog takes, in the view's pixels: the smallest screen's at the scale
+// of the screen the window opens on (at 125 %, 811×558), and where a person sees the windows no
+// more than that screen's work area leaves inside the window's frame.
+QSize ScreenClient(const QWidget* window) {
+    const QScreen* screen = window ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return kSmallestScreenClient;
+    const double scale = std::max(1.0, screen->devicePixelRatio());
+    auto inView = [scale](QSize size) {
+        return QSize(static_cast<int>(size.width() / scale), static_cast<int>(size.height() / scale));
+    };
+    QSize client = inView(kSmallestScreenClient);
+    if (vq::QtReachesAPerson())
+        client = client.boundedTo(screen->availableGeometry().size() - inView(kWindowFrame));
+    return client.expandedTo(QSize(1, 1));
+}
+// The least height a list, tree, multi-line field or painted window keeps when a dialog is
+// squeezed to fit, and the least width.
 constexpr int kSqueezedHeight = 72;
+constexpr int kSqueezedWidth = 120;
 
 // Nested layouts, and the frames holding them, keep the sizes they computed until each is
 // invalidated: the window's own layout alone would go on using the rows' old sizes.
@@ -134,44 +157,155 @@ void InvalidateLayouts(QWidget* window) {
         window->layout()->invalidate();
 }
 
-// The least height a list, tree or multi-line field was given before a dialog squeezed it.
+// The least height a list, tree, multi-line field or painted window was given before a dialog
+// squeezed it.
 const char kNaturalHeight[] = "vqNaturalHeight";
+// Marks the widget of a painted window (a drawing viewer, a chart): it shows what fits its size.
+const char kPaintedWindow[] = "vqPaintedWindow";
 
-// A dialog whose controls need more height than it may take (the screen's, or less) shortens its
-// lists, trees and multi-line fields, each in proportion to what it has above the least height,
-// until the dialog fits.
-void FitHeight(QWidget* window, int limit) {
-    const int excess = window->minimumSizeHint().height() - limit;
+// Shortens (or narrows) the widgets chosen, each in proportion to what it has above the least
+// size, until the window's controls need no more than `limit`; false when there was nothing to
+// take.
+bool Squeeze(QWidget* window, Qt::Orientation side, int limit, bool painted) {
+    const bool vertical = side == Qt::Vertical;
+    auto length = [vertical](QSize size) { return vertical ? size.height() : size.width(); };
+    auto least = [vertical](QWidget* w) { return vertical ? w->minimumHeight() : w->minimumWidth(); };
+    const int floor = vertical ? kSqueezedHeight : kSqueezedWidth;
+    const int excess = length(window->minimumSizeHint()) - limit;
     if (excess <= 0)
-        return;
-    std::vector<QWidget*> tall;
+        return false;
+    std::vector<QWidget*> squeezed;
     int spare = 0;
     for (QWidget* child : window->findChildren<QWidget*>()) {
-        if (qobject_cast<QAbstractScrollArea*>(child) && child->isVisibleTo(window) &&
-            child->minimumHeight() > kSqueezedHeight) {
-            tall.push_back(child);
-            spare += child->minimumHeight() - kSqueezedHeight;
+        const bool kind = painted ? child->property(kPaintedWindow).toBool()
+                                  : qobject_cast<QAbstractScrollArea*>(child) != nullptr;
+        if (kind && child->isVisibleTo(window) && least(child) > floor) {
+            squeezed.push_back(child);
+            spare += least(child) - floor;
         }
     }
     if (spare <= 0)
-        return;
+        return false;
     const double share = std::min(1.0, static_cast<double>(excess) / spare);
-    for (QWidget* child : tall) {
-        if (!child->property(kNaturalHeight).isValid())
-            child->setProperty(kNaturalHeight, child->minimumHeight());
-        const int above = child->minimumHeight() - kSqueezedHeight;
-        child->setMinimumHeight(child->minimumHeight() - static_cast<int>(std::ceil(above * share)));
+    for (QWidget* child : squeezed) {
+        const int taken = static_cast<int>(std::ceil((least(child) - floor) * share));
+        if (vertical) {
+            if (!child->property(kNaturalHeight).isValid())
+                child->setProperty(kNaturalHeight, child->minimumHeight());
+            child->setMinimumHeight(child->minimumHeight() - taken);
+        } else {
+            child->setMinimumWidth(child->minimumWidth() - taken);
+        }
     }
     // The window takes its new least size when its layout is activated.
     InvalidateLayouts(window);
     if (window->layout())
         window->layout()->activate();
+    return true;
+}
+
+// A dialog whose controls need more height than it may take (the screen's, or less) shortens its
+// lists, trees and multi-line fields, each in proportion to what it has above the least height,
+// until the dialog fits; when that is not enough (at a scale of the screen that leaves fewer of
+// the view's pixels), its painted windows as well.
+void FitHeight(QWidget* window, int limit) {
+    if (!Squeeze(window, Qt::Vertical, limit, false) && window->minimumSizeHint().height() <= limit)
+        return;
+    Squeeze(window, Qt::Vertical, limit, true);
     if (window->height() > limit)
         window->resize(window->width(), std::max(limit, window->minimumSizeHint().height()));
 }
 
+// The same across: a dialog wider than the screen leaves narrows its lists, trees and painted
+// windows (a list scrolls sideways, a viewer shows less at once).
+void FitWidth(QWidget* window, int limit) {
+    if (!Squeeze(window, Qt::Horizontal, limit, false) && window->minimumSizeHint().width() <= limit)
+        return;
+    Squeeze(window, Qt::Horizontal, limit, true);
+    if (window->width() > limit)
+        window->resize(std::max(limit, window->minimumSizeHint().width()), window->height());
+}
+
+// Names the scroll area that holds the rows of a dialog too large for the screen.
+const char kScrolledRows[] = "vqScrolledRows";
+
+// The rows of a dialog too large for the screen, scrolled up and down; across only when they need
+// more than the screen's width: the area is as wide as the rows beside its scroll bar, within
+// `widest`, and follows the rows as they change.
+class ScrolledRows : public QScrollArea {
+public:
+    ScrolledRows(QWidget* parent, int widest) : QScrollArea(parent), m_widest(widest) {}
+
+    // The width the rows need beside the scroll bar, when the screen has it; else 0.
+    int RowsAcross() const {
+        const QWidget* rows = widget();
+        const int across = rows ? rows->minimumSizeHint().width() + verticalScrollBar()->sizeHint().width() +
+                                      2 * frameWidth()
+                                : 0;
+        return across <= m_widest ? across : 0;
+    }
+    QSize minimumSizeHint() const override {
+        return QScrollArea::minimumSizeHint().expandedTo(QSize(RowsAcross(), 0));
+    }
+    // Rows that fit across never scroll sideways.
+    void FollowRows() {
+        setHorizontalScrollBarPolicy(RowsAcross() > 0 ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+        updateGeometry();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched == widget() && e->type() == QEvent::LayoutRequest)
+            FollowRows();
+        return QScrollArea::eventFilter(watched, e);
+    }
+
+private:
+    int m_widest;
+};
+
+// A dialog that needs more room than the screen has even with its lists and painted windows at
+// their least sizes scrolls: the rows above its final row of buttons go into a scroll area, so that
+// those buttons (确定, 取消) stay in sight and every other control is reached by scrolling (the
+// area follows the keyboard focus). The window then takes the screen's room. True when the rows
+// scroll (now or since before).
+bool ScrollWhatDoesNotFit(QWidget* window, QSize screen) {
+    if (window->findChild<QScrollArea*>(kScrolledRows, Qt::FindDirectChildrenOnly))
+        return true;
+    const QSize need = window->minimumSizeHint();
+    auto* outer = qobject_cast<QBoxLayout*>(window->layout());
+    if ((need.width() <= screen.width() && need.height() <= screen.height()) || !outer || outer->count() == 0)
+        return false;
+    QLayout* body = outer->itemAt(0)->layout();
+    if (!body)
+        return false;
+    const int stretch = outer->stretch(0);
+    outer->takeAt(0);
+    body->setParent(nullptr);
+    // The window's margins stay around the scroll area; the standard gap before its scroll bar.
+    body->setContentsMargins(0, 0, 6, 0);
+    auto* rows = new QWidget();
+    rows->setLayout(body); // takes the rows' widgets along
+    const QMargins margins = outer->contentsMargins();
+    auto* scroll = new ScrolledRows(window, screen.width() - margins.left() - margins.right());
+    scroll->setObjectName(QString::fromLatin1(kScrolledRows));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setWidget(rows);
+    scroll->FollowRows();
+    outer->insertWidget(0, scroll, stretch);
+    InvalidateLayouts(window);
+    outer->activate();
+    window->resize(window->size().expandedTo(need).boundedTo(screen).expandedTo(window->minimumSizeHint()));
+    return true;
+}
+
 void FitToScreen(QWidget* window) {
-    FitHeight(window, kScreenClient.height());
+    const QSize screen = ScreenClient(window);
+    FitWidth(window, screen.width());
+    FitHeight(window, screen.height());
+    ScrollWhatDoesNotFit(window, screen);
 }
 
 // Gives the lists, trees and multi-line fields that a dialog squeezed their natural heights back.
@@ -326,7 +460,7 @@ private:
             return; // the screen's size stays
         int target = heightBefore;
         if (appeared.empty() != went.empty())
-            target = std::clamp(heightBefore + m_leastHeight - before, 0, kScreenClient.height());
+            target = std::clamp(heightBefore + m_leastHeight - before, 0, ScreenClient(this).height());
         FitHeight(this, target);
         resize(width(), std::max(target, minimumSizeHint().height()));
     }
@@ -470,6 +604,8 @@ void SetNaturalSize(CWnd& window, QWidget* widget) {
     using K = vq::ControlKind;
     const vq::ControlTemplate* t = window.GetTemplate();
     const CRect hint = t ? t->rect : CRect();
+    if (window.GetControlKind() == K::Window)
+        widget->setProperty(kPaintedWindow, true);
     const bool sized = !hint.IsRectEmpty() &&
                        (window.GetControlKind() == K::Window || window.GetControlKind() == K::ListCtrl ||
                         window.GetControlKind() == K::TreeCtrl || window.GetControlKind() == K::ListBox);
@@ -1053,10 +1189,15 @@ DialogBinding* Build(CDialog& dialog, QWidget* parent) {
     // Controls it keeps hidden for now (a lower part, a panel) have their room kept on the screen,
     // so that showing them makes the window taller, not its lists shorter (up to half the screen).
     const int hidden = HiddenControlsHeight(window, window->Controls());
-    const int limit = kScreenClient.height() - std::min(hidden, kScreenClient.height() / 2);
+    const QSize screen = ScreenClient(window);
+    const int limit = screen.height() - std::min(hidden, screen.height() / 2);
     window->FollowShownControls(window->minimumSizeHint().height());
+    FitWidth(window, screen.width());
     FitHeight(window, limit);
-    window->resize(size.boundedTo(QSize(kScreenClient.width(), limit)).expandedTo(window->minimumSizeHint()));
+    // Rows that scroll have the screen's height: showing the hidden controls needs no room kept.
+    const bool scrolls = ScrollWhatDoesNotFit(window, screen);
+    window->resize(size.boundedTo(QSize(screen.width(), scrolls ? screen.height() : limit))
+                       .expandedTo(window->minimumSizeHint()));
     return binding;
 }
 
@@ -1138,23 +1279,28 @@ QImage GrabWithFocus(QWidget* window) {
 }
 
 // The picture in a window frame for screenshots: a border, and when titled a title bar above
-// showing the caption.
+// showing the caption. A picture taken at a scale of the screen (its pixels the screen's) is framed
+// at that scale, the frame drawn in the view's pixels as the window system draws it there.
 QImage InWindowFrame(const QImage& client, const QString& caption, bool titled) {
+    const qreal scale = client.devicePixelRatio();
+    const int width = qRound(client.width() / scale);
+    const int height = qRound(client.height() / scale);
     const int top = titled ? 28 : 1;
-    QImage framed(client.width() + 2, client.height() + top + 1, QImage::Format_RGB32);
+    QImage framed(qRound((width + 2) * scale), qRound((height + top + 1) * scale), QImage::Format_RGB32);
+    framed.setDevicePixelRatio(scale);
     framed.fill(QColor(120, 120, 120));
     QPainter p(&framed);
     if (titled) {
-        p.fillRect(QRect(1, 1, client.width(), top - 1), QColor(232, 236, 242));
+        p.fillRect(QRect(1, 1, width, top - 1), QColor(232, 236, 242));
         QFont font;
         font.setFamilies({QString::fromUtf8(vq::DefaultFontFace())});
         font.setPixelSize(vq::kViewFontPixels);
         p.setFont(font);
         p.setPen(Qt::black);
-        p.drawText(QRect(10, 1, client.width() - 40, top - 1), Qt::AlignVCenter | Qt::AlignLeft, caption);
-        p.drawText(QRect(client.width() - 26, 1, 20, top - 1), Qt::AlignCenter, QStringLiteral("\u00d7"));
+        p.drawText(QRect(10, 1, width - 40, top - 1), Qt::AlignVCenter | Qt::AlignLeft, caption);
+        p.drawText(QRect(width - 26, 1, 20, top - 1), Qt::AlignCenter, QStringLiteral("\u00d7"));
     }
-    p.drawImage(1, top, client);
+    p.drawImage(QPointF(1, top), client);
     p.end();
     return framed;
 }
@@ -1700,6 +1846,12 @@ CString ScreenshotFileName(const CString& caption) {
     if (name.isEmpty())
         name = QStringLiteral("dialog");
     return CString((name + QStringLiteral(".png")).toUtf8().toStdString());
+}
+
+double ViewScreenScale() {
+    EnsureQtApplication();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->devicePixelRatio() : 1.0;
 }
 
 CBitmap RenderDialogInQt(CDialog& dialog) {

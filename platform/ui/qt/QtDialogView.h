@@ -14,6 +14,11 @@ namespace vq {
 // screen and returns its picture, without running a loop.
 CBitmap RenderDialogInQt(CDialog& dialog);
 
+// How many of the screen's own pixels one pixel of the view takes on the screen its windows open
+// on (1.25 at a scale of 125 %, QT_SCALE_FACTOR or the desktop's): a window's size times this is
+// what it takes of the screen.
+double ViewScreenScale();
+
 // Called from the event loop after a top-level window of the view has been destroyed (a
 // modeless window closed); nullptr: nothing. Returns the handler it replaces.
 std::function<void()> SetTopWindowGoneHandler(std::function<void()> handler);
