@@ -8,6 +8,7 @@
 #include "core/ComError.h"
 #include "core/ItemText.h"
 #include "core/SqlTransaction.h"
+#include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
 #include "platform/db/SqlText.h"
 #include "platform/ui/ImageList.h"
@@ -108,8 +109,7 @@ bool ReadPartLabelArea(const _ConnectionPtr& connection, int closeMode, const CS
             AfxMessageBox("无对应的更改标记位置信息...");
         return found;
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
         return false;
     }
 }

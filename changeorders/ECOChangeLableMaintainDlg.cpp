@@ -144,8 +144,7 @@ void CECOChangeLableMaintainDlg::LoadOrderState() {
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
 }
 

@@ -83,8 +83,7 @@ bool CECODocumentDrawing::ReadLabelArea(const CString& label, double area[4]) {
             AfxMessageBox("无对应的更改标记位置信息...");
         return found;
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
         return false;
     }
 }

@@ -216,8 +216,7 @@ void CPartChangeHistoryDlg::RunQuery() {
             rs->Close();
     } catch (_com_error& e) {
         complete = false;
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
     // After a failed read the rows shown are not the whole history: the row buttons wait for the
     // next query.

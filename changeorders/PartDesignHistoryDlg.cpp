@@ -141,8 +141,7 @@ void CPartDesignHistoryDlg::LoadList() {
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
 }
 

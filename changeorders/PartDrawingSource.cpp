@@ -37,8 +37,7 @@ int CPartDrawingSource::ResolveDrawing() {
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
         return 0;
     }
     // The part's number as its title row stores it: a number typed in another case finds the row

@@ -54,8 +54,7 @@ CString CVqDesignTaskApp::GetPartResultFiles(CString partCode) {
         if (m_nAdoCloseMode && rs->GetState() == adStateOpen)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
         return "''";
     }
     KeepLatestPerPage(rows);

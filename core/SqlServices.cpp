@@ -60,6 +60,7 @@ int CVqDesignTaskApp::ExecuteSql(CString sql) {
         cmd->PutCommandText(sql);
         cmd->PutCommandType(adCmdText);
         cmd->Execute(nullptr, nullptr, adCmdUnknown);
+        NoteWriteSucceeded();
         return 1;
     } catch (_com_error& e) {
         ReportSqlError(e, sql);

@@ -42,9 +42,10 @@ bool CSqlTransaction::Commit() {
     try {
         m_connection->CommitTrans();
         m_active = false;
+        NoteWriteSucceeded();
         return true;
     } catch (_com_error& e) {
-        ReportComError(e);
+        ReportFailedCommit(e);
     }
     try {
         m_connection->RollbackTrans();
@@ -81,9 +82,10 @@ bool ExecuteSqlAsOneUnit(const _ConnectionPtr& connection, const std::vector<CSt
     }
     try {
         connection->CommitTrans();
+        NoteWriteSucceeded();
         return true;
     } catch (_com_error& e) {
-        ReportComError(e);
+        ReportFailedCommit(e);
         try {
             connection->RollbackTrans();
         } catch (_com_error&) {

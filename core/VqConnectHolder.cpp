@@ -35,6 +35,9 @@ CString ConfigReadFailureText(const _com_error& e, const CString& path) {
     case DbFailure::ReadOnly:
     case DbFailure::SchemaMismatch:
     case DbFailure::ValueTooLong:
+    case DbFailure::DiskFull:
+    case DbFailure::DiskError:
+    case DbFailure::NoPermission:
         break;
     }
     if (e.Description().Find("no such table") >= 0)

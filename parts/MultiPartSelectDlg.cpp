@@ -220,8 +220,7 @@ void CMultiPartSelectDlg::LoadChildren(HTREEITEM node, const CString& code) {
         }
         rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
     progress.SetPos(100);
     m_tree.Expand(node, TVE_EXPAND);

@@ -245,8 +245,7 @@ bool CPartBorrowQueryDlg::ReadUpwardLines(CProgressWnd& progress) {
                 if (m_nAdoCloseMode)
                     rs->Close();
             } catch (_com_error& e) {
-                ReportComError(e);
-                AfxMessageBox(sql);
+                theApp.ReportSqlError(e, sql);
                 return true; // what was read is shown
             }
         }

@@ -81,8 +81,7 @@ int CPartBrowseRight::LoadAllowedCodes() {
         }
         CloseIfAsked(rs, m_nAdoCloseMode);
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
     return 1;
 }

@@ -319,8 +319,7 @@ void CPartRevisionTreeDlg::FillChangeOrderList(const CString& revision) {
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
 }
 

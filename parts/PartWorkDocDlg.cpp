@@ -62,8 +62,7 @@ void CPartWorkDocDlg::FillList() {
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
 }
 

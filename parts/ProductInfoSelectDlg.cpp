@@ -138,8 +138,7 @@ void CProductInfoSelectDlg::ReadPairs(const CString& sql, CStringPairArray& pair
         }
         rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
 }
 

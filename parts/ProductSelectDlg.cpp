@@ -293,8 +293,7 @@ void CProductSelectDlg::LoadControlledProducts(const _ConnectionPtr& connection,
             SqlQuote(login));
         AppendFirstColumn(connection, sql, codes);
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
 }
 

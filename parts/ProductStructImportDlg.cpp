@@ -833,6 +833,7 @@ void CProductStructImportDlg::Store() {
     progress->m_progress.SetRange(0, 10);
     m_nKeptAssemblies = 0;
     m_strFailCause.Empty();
+    m_bFailCauseShown = false;
     m_storedParents.clear();
     m_failedTitles.clear();
     m_bBoundStore = false;
@@ -889,6 +890,8 @@ CString CProductStructImportDlg::StoreMessage() const {
                                              : "产品结构信息存储完毕...";
     if (m_nFailedRows > 0)
         text.AppendFormat("\n有 %d 条数据未能存储。", m_nFailedRows);
+    if (m_bStoreFailed && !m_bFailCauseShown && !m_strFailCause.IsEmpty())
+        text += "\n" + m_strFailCause;
     return text;
 }
 
@@ -1025,7 +1028,9 @@ void CProductStructImportDlg::BeginStore() {
         // written, and the store ends having stored nothing.
         m_pConnection->Execute("SELECT 1", nullptr, adCmdText);
     } catch (_com_error& e) {
-        if (IsConnectionLost(e)) {
+        // A database that takes no writes (lost, read-only, full, locked) ends the store here,
+        // having stored nothing; the last message says why.
+        if (NoWriteCanSucceed(ClassifyDbError(e))) {
             m_bAllOrNothing = true;
             ReportFailure(e);
             FailStore(0);
@@ -1121,10 +1126,10 @@ bool CProductStructImportDlg::EndUnit(bool keep, int rows) {
     }
 }
 
-bool CProductStructImportDlg::AskStop(const CString& sql, const char* question) {
-    if (theApp.m_bConnectionLost)
-        return true; // the message said so; every further statement would fail the same way
-    AfxMessageBox(sql);
+bool CProductStructImportDlg::AskStop(const CString&, const char* question) {
+    if (theApp.m_bConnectionLost || m_bStoreFailed)
+        return true; // every further statement would fail the same way: the final message says it
+    // The failing statement has been shown with its cause (ExecuteSql): the question follows.
     return vq::ShowMessageBox("操作提示", question, MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
@@ -1132,8 +1137,8 @@ bool CProductStructImportDlg::AskStop(const CString& sql, const char* question) 
 // Where the store runs in one transaction (SQLite, PostgreSQL) it writes through prepared commands
 // with bound values: the titles and the details in batches of units (one call per statement and
 // batch). When a batch or a unit fails, it is undone and run again statement by statement as
-// text, so that the failing statement is shown and asked about as always; a lost connection ends
-// the store at once.
+// text, so that the failing statement is shown and asked about as always; a database that takes
+// no writes (a lost connection, read-only, full, locked) ends the store at once.
 
 _CommandPtr CProductStructImportDlg::PreparedCommand(const CString& text) {
     _CommandPtr cmd;
@@ -1214,17 +1219,38 @@ CString CProductStructImportDlg::ParentName(int row) const {
 }
 
 void CProductStructImportDlg::ReportFailure(const _com_error& e) {
-    if (m_bAllOrNothing && IsConnectionLost(e)) {
-        // The store's last message says that nothing was stored and why, in one box; the next
-        // action opens the connection again.
-        theApp.m_bConnectionLost = TRUE;
+    const DbFailure failure = ClassifyDbError(e);
+    // In one transaction a failure stored nothing, and the store's last message says so and why,
+    // in one box. Unit by unit, a database that takes no writes is said there too; any other
+    // failure is shown as it happens. The next action opens a lost connection again.
+    const bool saidAtTheEnd =
+        m_bAllOrNothing || (NoWriteCanSucceed(failure) && failure != DbFailure::ConnectionLost);
+    if (saidAtTheEnd) {
+        if (failure == DbFailure::ConnectionLost)
+            theApp.m_bConnectionLost = TRUE;
     } else {
         ReportStoreError(e);
     }
     if (!m_strFailCause.IsEmpty())
         return;
-    const DbFailure failure = ClassifyDbError(e);
+    m_bFailCauseShown = !saidAtTheEnd;
     m_strFailCause = failure != DbFailure::Other ? DbFailureText(failure) : CString(e.Description());
+}
+
+bool CProductStructImportDlg::RunStatement(const CString& sql) {
+    try {
+        _Connection::CheckUsable(m_pConnection);
+        m_pConnection->Execute(sql, nullptr, adCmdText);
+        return true;
+    } catch (_com_error& e) {
+        if (NoWriteCanSucceed(ClassifyDbError(e))) {
+            ReportFailure(e);
+            FailStore(0);
+        } else {
+            theApp.ReportSqlError(e, sql);
+        }
+    }
+    return false;
 }
 
 bool CProductStructImportDlg::StoreTitleBatch(TitleBatch& batch, const CString& now) {
@@ -1241,8 +1267,13 @@ bool CProductStructImportDlg::StoreTitleBatch(TitleBatch& batch, const CString& 
         m_nRowsInTransaction += units;
         return true;
     } catch (_com_error& e) {
-        if (IsConnectionLost(e))
+        // A database that takes no writes ends the store: the next statement would fail the same
+        // way (SQLite may have rolled the whole transaction back already).
+        if (NoWriteCanSucceed(ClassifyDbError(e))) {
             ReportFailure(e);
+            FailStore(units);
+            return false;
+        }
         try {
             m_pConnection->Execute("ROLLBACK TO SAVEPOINT vq_store_batch");
             m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
@@ -1324,8 +1355,11 @@ bool CProductStructImportDlg::StoreTitleUnit(const CProductStructItem& line, con
     }
     CString sql;
     sql.Format("DELETE FROM %s WHERE Tcode='%s'", m_strTitleTable, SqlQuote(item->m_strCode));
-    if (!theApp.ExecuteSql(sql)) {
+    // A title is one row: counted once, whether its delete, its insert or both failed.
+    bool counted = false;
+    if (!RunStatement(sql)) {
         ++m_nFailedRows;
+        counted = true;
         m_failedTitles.insert(LowerKey(item->m_strCode));
         if (AskStop(sql, "插入标题出错，是否退出?")) {
             EndUnit(false, 1);
@@ -1353,10 +1387,11 @@ bool CProductStructImportDlg::StoreTitleUnit(const CProductStructItem& line, con
                    SqlQuote(m_strProductDwgCode), SqlQuote(item->m_strTitleOther1),
                    SqlQuote(item->m_strTitleOther3), SqlQuote(item->m_strTitleOther4),
                    SqlQuote(item->m_strTitleOther5), SqlQuote(m_strLoginUser));
-    if (!theApp.ExecuteSql(sql)) {
+    if (!RunStatement(sql)) {
         // The old title row comes back: a failed insert loses nothing.
-        bool kept = EndUnit(false, 1);
-        ++m_nFailedRows;
+        bool kept = m_bStoreFailed ? false : EndUnit(false, 1);
+        if (!counted)
+            ++m_nFailedRows;
         m_failedTitles.insert(LowerKey(item->m_strCode));
         if (!kept || AskStop(sql, "插入标题出错，是否退出?")) {
             m_bStoreStopped = TRUE;
@@ -1438,8 +1473,9 @@ bool CProductStructImportDlg::StoreDetailUnit(const DetailUnit& unit) {
 // The parents of a batch, all together; when that fails, parent by parent, each as two
 // statements through the prepared commands inside one savepoint. When a parent fails there the
 // batch is undone: the parents before it are stored again, the failing one statement by
-// statement as text (which shows and asks as always), the rest as a batch again. A lost
-// connection ends the store, counting what the transaction lost.
+// statement as text (which shows and asks as always), the rest as a batch again. A database that
+// takes no writes (a lost connection, read-only, full) ends the store, counting what the
+// transaction lost.
 bool CProductStructImportDlg::StoreDetailBatch(std::vector<DetailUnit>& batch) {
     if (batch.empty())
         return true;
@@ -1460,8 +1496,8 @@ bool CProductStructImportDlg::StoreDetailBatch(std::vector<DetailUnit>& batch) {
 
 // All parents of a batch inside a savepoint: their deletes as one call, their inserts as one
 // call. Failed: undone, nothing counted; Stop: the store has ended (the connection is lost, or
-// undoing failed). A lost connection loses the rows of the whole batch, which went to the server
-// together.
+// undoing failed). A database that takes no writes loses the rows of the whole batch, which went
+// to the server together.
 CProductStructImportDlg::SetResult CProductStructImportDlg::StoreDetailsAsSet(const std::vector<DetailUnit>& units) {
     std::unordered_set<std::string> parents;
     for (const DetailUnit& unit : units)
@@ -1482,7 +1518,7 @@ CProductStructImportDlg::SetResult CProductStructImportDlg::StoreDetailsAsSet(co
         m_detailInsert->ExecuteArray(inserts);
         m_pConnection->Execute("RELEASE SAVEPOINT vq_store_batch");
     } catch (_com_error& e) {
-        if (IsConnectionLost(e)) {
+        if (NoWriteCanSucceed(ClassifyDbError(e))) {
             ReportFailure(e);
             m_nFailedRows += rows;
             FailStore(0);
@@ -1561,7 +1597,7 @@ bool CProductStructImportDlg::StoreDetailsByParent(std::vector<DetailUnit>& unit
             m_storedParents.push_back(unit.row);
         return true;
     }
-    if (IsConnectionLost(error)) {
+    if (NoWriteCanSucceed(ClassifyDbError(error))) {
         ReportFailure(error);
         m_nFailedRows += rowsOf(failing, failing + 1);
         m_nRowsInTransaction += rowsOf(0, failing); // written in the transaction that is lost
@@ -1597,7 +1633,7 @@ void CProductStructImportDlg::StoreDetailsAsText(const CString& upCode, const CS
         CProductStructItem* item = &line;
         sql.Format("DELETE FROM %s WHERE UpCode='%s' AND Dcode='%s'", m_strDetailTable, SqlQuote(upCode),
                    SqlQuote(item->m_strCode));
-        if (!theApp.ExecuteSql(sql) && AskStop(sql, "删除明细出错，是否退出?")) {
+        if (!RunStatement(sql) && AskStop(sql, "删除明细出错，是否退出?")) {
             stop = true;
             failed = true;
             break;
@@ -1634,7 +1670,7 @@ void CProductStructImportDlg::StoreDetailsAsText(const CString& upCode, const CS
                        item->m_nQuantity, SqlNumber(item->m_dWeight), SqlQuote(item->m_strRemark),
                        SqlQuote(item->m_strStand), SqlQuote(item->m_strStyle), SqlQuote(item->m_strOther1),
                        SqlQuote(item->m_strOther2), SqlQuote(m_strProductDwgCode));
-        if (!theApp.ExecuteSql(sql)) {
+        if (!RunStatement(sql)) {
             failed = true;
             stop = AskStop(sql, "插入明细信息出错，是否退出?");
             break;

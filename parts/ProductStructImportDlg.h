@@ -127,6 +127,8 @@ public:
     int m_nKeptAssemblies = 0;
     // Why the store failed, in the system's words where it has them (empty when not known).
     CString m_strFailCause;
+    // The cause has been shown in a box of its own; otherwise the final message names it.
+    bool m_bFailCauseShown = false;
 
     // Reads a file of a kind (1 to 4) and fills the lists, as the "选择文件..." button does
     // after its file dialog.
@@ -171,15 +173,19 @@ private:
     bool BeginUnit();
     bool EndUnit(bool keep, int rows);
     void FailStore(int rowsOfUnit);
-    // Shows why a statement of the store's own failed and keeps the first cause for the final
-    // message.
+    // Keeps the first cause of a failure for the final message; shows it at once only where the
+    // store goes on unit by unit and the database may still take the next unit.
     void ReportFailure(const _com_error& e);
+    // Runs one text statement of the store; false after a failure. A database that takes no
+    // writes (read-only, full, locked, lost) fails the store at once (FailStore) and is said in the
+    // final message alone; any other failure is shown with its statement, as ExecuteSql shows it.
+    bool RunStatement(const CString& sql);
     // After a stop in one transaction: leaves in it the assemblies stored whole, or rolls it back.
     void KeepWholeAssemblies(bool titlesStored);
     bool RestoreAssemblies(const std::vector<int>& rows, bool titlesStored);
     CString StoreMessage() const;
-    // After a failed statement: true when the store must stop, because the connection is lost
-    // or because the user chose to.
+    // After a failed statement: true when the store must stop, because the store has failed (the
+    // database takes no writes) or because the user chose to.
     bool AskStop(const CString& sql, const char* question);
 
     // The store through prepared commands with bound values (inside one running transaction).

@@ -118,8 +118,7 @@ bool CSelectProductTreeDlg::ReadPairs(const CString& sql, CStringPairArray& pair
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
         return false;
     }
     return true;

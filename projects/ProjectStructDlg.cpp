@@ -127,8 +127,7 @@ void CProjectStructDlg::ReadWorkRows() {
         if (theApp.m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
     for (int i = 0; i < static_cast<int>(m_works.size()); ++i)
         m_worksByParent[projects::GroupKey(m_works[i].upWorkId)].push_back(i);

@@ -31,8 +31,7 @@ void ReadProjectTaskRows(const CString& projectNo, std::vector<TaskRow>& rows) {
         if (theApp.m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
 }
 

@@ -178,8 +178,7 @@ void CProjectTeamDlg::OnRefreshFromWork() {
         if (theApp.m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
     for (int i = 0; i < logins.GetSize(); ++i) {
         if (CountTeamMember(group, logins[i]) != 0)

@@ -95,8 +95,7 @@ void CProjectTeamTree::ReadMembers(const ProjectTeamGroup& group, const CString&
         if (theApp.m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
 }
 

@@ -162,8 +162,7 @@ void CTaskQueryDlg::ReadRows(const CString& sql) {
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
 }
 

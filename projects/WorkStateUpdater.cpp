@@ -47,8 +47,7 @@ int CWorkStateUpdater::ReadProjectRow(CString sql) {
             rs->Close();
     } catch (_com_error& e) {
         m_bStatementFailed = true;
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
     return found ? 1 : 0;
 }

@@ -471,8 +471,7 @@ bool CAssistAuditDlg::FindTaskMarkup(const CString& task, CString& markupId, CSt
             rs->Close();
         return found;
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
         return false;
     }
 }

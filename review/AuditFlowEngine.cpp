@@ -67,7 +67,10 @@ bool IsFinishedAssist(const CString& state) {
 // Marks an engine as deciding while it lives: what the decision says is kept until then.
 struct Deciding {
     bool& flag;
-    explicit Deciding(bool& f) : flag(f) { flag = true; }
+    Deciding(bool& f, unsigned long& failuresBefore) : flag(f) {
+        flag = true;
+        failuresBefore = ReportedDbFailureCount();
+    }
     ~Deciding() { flag = false; }
     Deciding(const Deciding&) = delete;
     Deciding& operator=(const Deciding&) = delete;
@@ -157,8 +160,11 @@ void CAuditFlowEngine::BuildPath() {
 }
 
 int CAuditFlowEngine::LoadDocument() {
+    const unsigned long failures = ReportedDbFailureCount();
     if (!ReadDocumentInfo()) {
-        AfxMessageBox("无法正确读取设计文档信息...");
+        // A database that cannot be read (a disk error, locked, lost) has been said as what it is.
+        if (!NoWriteFailureReportedSince(failures))
+            AfxMessageBox("无法正确读取设计文档信息...");
         return 0;
     }
     ReadDocumentRecord();
@@ -313,7 +319,7 @@ int CAuditFlowEngine::CheckStep() {
     m_bStepChanged = false;
     int ours = 0;
     {
-        const Deciding deciding(m_bDeciding);
+        const Deciding deciding(m_bDeciding, m_failuresBefore);
         ours = CheckStepUnderLock(false);
     }
     SayKept();
@@ -408,7 +414,7 @@ int CAuditFlowEngine::ApplyAuditResult() {
         // What the decision has to say waits until its transaction has ended: a box shown with
         // the document's row locked would keep every other client waiting (on SQLite the whole
         // database) until the reviewer answers it.
-        const Deciding deciding(m_bDeciding);
+        const Deciding deciding(m_bDeciding, m_failuresBefore);
         stored = StoreInTransaction();
     }
     if (stored)
@@ -473,6 +479,10 @@ int CAuditFlowEngine::StoreInTransaction() {
 }
 
 void CAuditFlowEngine::Say(const CString& text) {
+    // A database that takes no writes (read-only, full, locked, lost) has been said in one box
+    // with what was stored: that a step of the decision failed adds nothing to it.
+    if (m_bDeciding && NoWriteFailureReportedSince(m_failuresBefore))
+        return;
     if (m_bDeciding)
         m_said.push_back(text);
     else
@@ -545,8 +555,7 @@ int CAuditFlowEngine::WriteReturnRecord() {
     CString sql;
     sql.Format("DELETE FROM TeamWorkAuditChange WHERE FileID='%s' AND TaskGroup='Task'", SqlQuote(m_strFileID));
     if (!ExecuteSql(sql)) {
-        Say(sql);
-        Say(kCheckSchemaText);
+        Say(kCheckSchemaText); // the statement has been shown with its cause
         return 0;
     }
     const CString savedTime = m_strReturnTime.IsEmpty() ? Now(false) : m_strReturnTime;
@@ -556,8 +565,7 @@ int CAuditFlowEngine::WriteReturnRecord() {
                SqlQuote(m_strReturnStepAuditor), SqlQuote(m_strReturnLevelType), SqlQuote(m_strAuditTask),
                SqlQuote(m_strLogin), SqlQuote(savedTime));
     if (!ExecuteSql(sql)) {
-        Say(sql);
-        Say(kCheckSchemaText);
+        Say(kCheckSchemaText); // the statement has been shown with its cause
         return 0;
     }
     return ReturnToEarlierStep(m_strReturnStep, m_strReturnLevelType);
@@ -584,10 +592,8 @@ int CAuditFlowEngine::ReturnToEarlierStep(const CString& stepName, const CString
         CString sql;
         sql.Format("UPDATE TeamWorkAudit SET Result='不通过-返', State='未完成' WHERE FileID='%s' AND AuditTask='%s'",
                    SqlQuote(m_strFileID), SqlQuote(StoredStepName(item.m_strTaskName)));
-        if (!ExecuteSql(sql)) {
-            Say(sql);
-            return 0;
-        }
+        if (!ExecuteSql(sql))
+            return 0; // the statement has been shown with its cause
     }
     return 1;
 }
@@ -608,8 +614,7 @@ int CAuditFlowEngine::DriveAuditFlow() {
         CString sql;
         sql.Format("DELETE FROM TeamWorkAuditChange WHERE FileID='%s' AND TaskGroup='Task'", SqlQuote(m_strFileID));
         if (!ExecuteSql(sql)) {
-            Say(sql);
-            Say(kCheckSchemaText);
+            Say(kCheckSchemaText); // the statement has been shown with its cause
             return 0;
         }
     }
@@ -817,7 +822,7 @@ int CAuditFlowEngine::SaveOpinionOnly() {
     RunBeforeDecision();
     int stored = 0;
     {
-        const Deciding deciding(m_bDeciding);
+        const Deciding deciding(m_bDeciding, m_failuresBefore);
         stored = StoreOpinionInTransaction();
     }
     SayKept();
@@ -859,7 +864,7 @@ int CAuditFlowEngine::SaveAssistAuditResult() {
     RunBeforeDecision();
     int stored = 0;
     {
-        const Deciding deciding(m_bDeciding);
+        const Deciding deciding(m_bDeciding, m_failuresBefore);
         stored = StoreAssistInTransaction();
     }
     SayKept();
@@ -938,5 +943,15 @@ int CAuditFlowEngine::ClearWorking() {
     else
         sql.Format("UPDATE TeamWorkAudit SET Working='F' WHERE FileID='%s' AND AuditTask='%s'", SqlQuote(m_strFileID),
                    SqlQuote(m_strAuditTask));
-    return ExecuteSql(sql);
+    // Given back as the window closes: a database that takes no writes has been said already.
+    try {
+        _Connection::CheckUsable(theApp.m_pConnPDM);
+        theApp.m_pConnPDM->Execute(sql, nullptr, adCmdText);
+        NoteWriteSucceeded();
+        return 1;
+    } catch (_com_error& e) {
+        if (!NoWriteFailureSaid(e))
+            theApp.ReportSqlError(e, sql);
+    }
+    return 0;
 }

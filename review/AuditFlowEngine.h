@@ -247,6 +247,8 @@ private:
     std::vector<PendingNotice> m_pending; // told to the message server after the commit
     std::vector<CString> m_said;          // shown once the decision's transaction has ended
     bool m_bDeciding = false;
+    // The count of reported database failures as the decision began (ReportedDbFailureCount).
+    unsigned long m_failuresBefore = 0;
     // The step's auditor as the window read it (ReadStepRow, LoadDocument), and which step that was.
     CString m_strReadAuditor;
     CString m_strReadStep;

@@ -2,6 +2,7 @@
 
 #include "controls/DocViewLauncher.h"
 #include "controls/ProgressDlg.h"
+#include "core/ComError.h"
 #include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
 #include "core/InstallPath.h"
@@ -244,8 +245,11 @@ int CAuditOpinionDlg::LoadAuditContext() {
         AfxMessageBox("该工作文档已被评审...");
         GetDlgItem(IDOK)->EnableWindow(FALSE);
     }
+    const unsigned long failures = ReportedDbFailureCount();
     if (!m_engine.ReadDocumentInfo()) {
-        AfxMessageBox("无法正确读取设计文档信息...");
+        // A database that cannot be read (a disk error, locked, lost) has been said as what it is.
+        if (!NoWriteFailureReportedSince(failures))
+            AfxMessageBox("无法正确读取设计文档信息...");
         GetDlgItem(IDOK)->EnableWindow(FALSE);
         return 0;
     }

@@ -315,8 +315,7 @@ int CWorkDocAuditResultDlg::ReadReviewSettings() {
             rs->Close();
         return found;
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
         return 0;
     }
 }
@@ -339,8 +338,7 @@ int CWorkDocAuditResultDlg::ReadFileInfo(const CString& fileId) {
             rs->Close();
         return found;
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
         return 0;
     }
 }

@@ -199,8 +199,7 @@ void CAssignTeamTaskDlg::ReadParentTask() {
         if (m_closeMode && rs->GetState() == adStateOpen)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
         return;
     }
     if (path == "项目管理") {
@@ -263,8 +262,7 @@ bool CAssignTeamTaskDlg::ReadGroupWork() {
         if (m_closeMode && rs->GetState() == adStateOpen)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
         return false;
     }
     return true;

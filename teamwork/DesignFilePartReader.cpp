@@ -97,8 +97,7 @@ int CDesignFilePartReader::ReadDrawingModels(CString /*fileName*/, CString fileI
         }
         CloseIfAsked(rs, m_nAdoCloseMode);
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
         return 0;
     }
     if (others.GetSize() == 0)
@@ -160,8 +159,7 @@ void CDesignFilePartReader::ReadSubPartsOracle(CString partCode) {
         }
         CloseIfAsked(rs, m_nAdoCloseMode);
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
 }
 
@@ -248,8 +246,7 @@ int CDesignFilePartReader::DownloadDocument(CString fileId) {
         }
         CloseIfAsked(rs, m_nAdoCloseMode);
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
         return 0;
     }
     const CString localPath = LocalPathFor(fileId, fileName);

@@ -139,8 +139,7 @@ void CPersonalWorkTaskDlg::FillManagedProjects() {
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
 
     // The top projects of the kept rows, each once, in the order first met.
@@ -194,8 +193,7 @@ CString CPersonalWorkTaskDlg::FindTaskByNameAndPath(const CString& name, const C
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
     return number;
 }

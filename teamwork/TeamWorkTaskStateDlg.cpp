@@ -170,8 +170,7 @@ void CTeamWorkTaskStateDlg::ReadWork() {
             if (CloseMode)
                 rs->Close();
         } catch (_com_error& e) {
-            ReportComError(e);
-            AfxMessageBox(sql);
+            theApp.ReportSqlError(e, sql);
         }
     }
     ReadOnly = 0;
@@ -232,8 +231,7 @@ void CTeamWorkTaskStateDlg::FillDocumentList() {
         if (CloseMode)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
     }
 }
 

@@ -39,8 +39,7 @@ int CWorkDocAuditInfo::ReadDocAuditInfo(CString fileId) {
             rs->Close();
         return found;
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
         return 0;
     }
 }

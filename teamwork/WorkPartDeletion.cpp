@@ -31,8 +31,7 @@ bool ReadCount(const CString& sql, int& count) {
             rs->Close();
         return true;
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
         return false;
     }
 }
@@ -59,8 +58,7 @@ bool ReadLinksBelow(const CString& workId, const CStringArray& parents, int firs
             rs->Close();
         return true;
     } catch (_com_error& e) {
-        ReportComError(e);
-        AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
         return false;
     }
 }

@@ -506,6 +506,7 @@ void _Connection::Close() {
     if (m_inTransaction) {
         SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
         m_inTransaction = false;
+        m_rolledBack = true;
     }
     SQLDisconnect(dbc);
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
@@ -543,6 +544,7 @@ long _Connection::BeginTrans() {
     if (!SQL_SUCCEEDED(rc))
         throw vq::db::DiagnosticError(SQL_HANDLE_DBC, m_dbc);
     m_inTransaction = true;
+    m_rolledBack = false;
     return 1;
 }
 
@@ -577,7 +579,11 @@ void _Connection::FinishTransaction(bool commit) {
     m_pendingLock.clear(); // nothing ran under it
     // The transaction has ended however it ended: its kept reports run now, before the error.
     try {
+        // Ended either way when this throws: a failed commit rolls back.
+        if (m_inTransaction)
+            m_rolledBack = true;
         EndTransaction(m_dbc, commit, m_inTransaction);
+        m_rolledBack = !commit;
     } catch (const _com_error&) {
         RunReportsAfterTransaction();
         throw;

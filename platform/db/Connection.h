@@ -91,6 +91,10 @@ public:
     void CommitTrans();
     void RollbackTrans();
     bool InTransaction() const { return m_inTransaction; }
+    // How the last transaction ended: true when it was rolled back (by RollbackTrans, by a commit
+    // that failed, or by Close), false when it committed or while none has ended since BeginTrans.
+    // The reports kept for its end read it to say what was stored.
+    bool LastTransactionRolledBack() const { return m_rolledBack; }
     // How many times the connection has been used: every statement, every start and end of a
     // transaction, every open and close counts one. A reader that kept the count at its last read
     // knows whether anything has run on the connection since.
@@ -157,6 +161,7 @@ private:
     CString m_connectionText;
     vq::db::Engine m_engine = vq::db::Engine::Other;
     bool m_inTransaction = false;
+    bool m_rolledBack = false;
     bool m_lost = false; // closed by a Reopen that failed
     unsigned long long m_uses = 0;
     std::string m_pendingLock; // PostgreSQL: the lock asked with the next statement

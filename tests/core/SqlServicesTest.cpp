@@ -387,6 +387,19 @@ TEST(ComErrorTest, CommonCausesComeBeforeTheDriversText) {
         {"ERROR: index row size 2720 exceeds btree version 4 maximum 2704 for index \"ix_name\"", "54000",
          DbFailure::ValueTooLong},
         {"[SQLite]file is not a database (26)", "HY000", DbFailure::NotADatabase},
+        // A full disk as SQLite says it (a short write, or the database's page limit) and as the
+        // server does, with its SQLSTATE or only in its words.
+        {"[SQLite]database or disk is full (13)", "HY000", DbFailure::DiskFull},
+        {"ERROR: could not extend file \"base/16384/16385\": No space left on device", "53100",
+         DbFailure::DiskFull},
+        {"ERROR: could not extend file \"base/16384/16385\": No space left on device;\nError while executing "
+         "the query",
+         "HY000", DbFailure::DiskFull},
+        // A write the disk refused (SQLite: a file larger than the process may write).
+        {"[SQLite]disk I/O error (10)", "HY000", DbFailure::DiskError},
+        {"ERROR: could not write to file \"pg_wal/xlogtemp.123\": Input/output error", "58030",
+         DbFailure::DiskError},
+        {"ERROR: permission denied for table teamworkaudit", "42501", DbFailure::NoPermission},
     };
     vqtest::MessageBoxRecorder rec;
     for (const Case& c : cases) {

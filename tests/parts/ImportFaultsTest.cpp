@@ -2,15 +2,18 @@
 // are refused and named before storing, a failed commit or a quit writes nothing more, a host
 // killed while it stores leaves the tables as they were, and a moved database file does not end
 // the host.
+#include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/ProductStructImportDlg.h"
 #include "platform/ui/ScriptedUser.h"
 #include "tests/parts/CancellingUser.h"
 #include "tests/parts/ImportFixtures.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 extern "C" int ImportProductDataFromFile(CString unused, CString login);
@@ -210,8 +213,7 @@ TEST_P(ImportFaultTest, AFailedCommitStoresNothingAndTheMessageSaysSoAndWhy) {
         })
         .Select(1062, 1)
         .Click(1329)
-        .AnyMessage(IDOK) // the database's refusal
-        .MessageContaining("产品结构信息存储失败，没有存储任何数据。\n", IDOK)
+        .MessageContaining("产品结构信息存储失败，没有存储任何数据。\n", IDOK) // one box, with the cause
         .Do([](CDialog& d) {
             const CString& cause = ImportDlg(d).m_strFailCause;
             EXPECT_NE(cause.Find(vqtest::DbWorkspace::OnPostgreSQL() ? "refused at commit" : "FOREIGN KEY"),
@@ -242,9 +244,8 @@ TEST_P(ImportFaultTest, QuittingAtATitleErrorStoresNothing) {
     ReadCsv(user, csv)
         .Select(1062, 1)
         .Click(1329)
-        .AnyMessage(IDOK)
-        .AnyMessage(IDOK)
-        .MessageContaining("INSERT INTO VqkorvelTeam_title", IDOK)
+        .AnyMessage(IDOK)                             // the database's refusal
+        .MessageContaining("执行出错的SQL语句", IDOK) // the statement, after the system's words
         .Message("插入标题出错，是否退出?", IDYES)
         .Message("产品结构信息存储已中止，没有存储任何数据。", IDOK)
         .Click(IDCANCEL);
@@ -341,6 +342,131 @@ TEST_P(ImportFaultTest, AStoreWithoutTheServerSaysInOneBoxThatNothingWasStored) 
     EXPECT_EQ(Rows(ws, "SELECT UpCode, Dcode, Dname FROM VqkorvelTeam_detail ORDER BY Dcode"),
               (std::vector<std::string>{"Q|A-1|new", "Q|B-1|"}));
     EXPECT_FALSE(theApp.m_bConnectionLost);
+}
+
+// A database that takes no writes: read-only (the database on the server, a read-only session on
+// SQLite, which says what a read-only file says), a disk with little room left (SQLite's page
+// limit) and a full one (a process that may write no more). The store ends at the first refused
+// statement with one box that names the cause and says that nothing was stored, no statement and
+// no question before it; the rows are as they were.
+TEST_P(ImportFaultTest, ADatabaseThatTakesNoWritesIsSaidInOneBoxAndNothingIsStored) {
+    struct Fault {
+        const char* name;
+        DbFailure cause;
+        const char* setUp; // on the dialog's connection, once the file is read
+    };
+    std::vector<Fault> faults{{"read-only", DbFailure::ReadOnly, "PRAGMA query_only=1"}};
+    if (!vqtest::DbWorkspace::OnPostgreSQL()) {
+        faults.push_back({"little room", DbFailure::DiskFull, nullptr});
+        faults.push_back({"full disk", DbFailure::DiskError, nullptr});
+    }
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.name);
+        vqtest::DbWorkspace ws(GetParam());
+        ws.Execute(
+            "INSERT INTO VqkorvelTeam_title (FileID, Tcode, Tname) VALUES ('_X_SAVE_', 'N-5', 'old');"
+            "INSERT INTO VqkorvelTeam_detail (FileID, UpCode, Ditem, Dcode, Dname) VALUES ('_X_SAVE_', "
+            "'N-0', 5, 'N-15', 'old')");
+        RememberAllColumns(ws);
+        std::string lines = kCsvHeader;
+        for (int i = 0; i < 400; ++i)
+            lines += "\"" + (i < 10 ? std::string("TOP") : "N-" + std::to_string(i / 10 - 1)) + "\",\"" +
+                     std::to_string(i % 10 + 1) + "\",\"N-" + std::to_string(i) +
+                     "\",\"一个名称足够长的零件\",\"Q235\",\"1\",\"0.5\",\"\",\"A4\"\r\n";
+        const CString csv = WriteGbk(ws, "in/s.csv", lines);
+        const bool readOnly = fault.cause == DbFailure::ReadOnly;
+        // Sessions opened from now on are read-only; this one takes it back.
+        _ConnectionPtr admin = ws.Connect();
+        if (readOnly && vqtest::DbWorkspace::OnPostgreSQL())
+            admin->Execute(
+                "DO $$ BEGIN EXECUTE format('ALTER DATABASE %I SET default_transaction_read_only = on', "
+                "current_database()); END $$");
+        std::optional<vqtest::FileSizeLimit> fullDisk;
+        vq::ScriptedUser user;
+        user.Dialog("产品结构数据导入");
+        ReadCsv(user, csv)
+            .Select(1062, 1)
+            .Do([&](CDialog&) {
+                if (readOnly && !vqtest::DbWorkspace::OnPostgreSQL())
+                    theApp.m_pConnPDM->Execute(fault.setUp);
+                if (fault.cause == DbFailure::DiskFull) {
+                    const CString pages =
+                        VariantToString(theApp.m_pConnPDM->Execute("PRAGMA page_count")->GetCollect(0L));
+                    theApp.m_pConnPDM->Execute("PRAGMA max_page_count=" + pages);
+                }
+                if (fault.cause == DbFailure::DiskError)
+                    fullDisk.emplace(16);
+            })
+            .Click(1329)
+            .Message(CString("产品结构信息存储失败，没有存储任何数据。\n") + DbFailureText(fault.cause), IDOK)
+            .Do([&](CDialog&) { fullDisk.reset(); })
+            .Click(IDCANCEL);
+        const int result = ImportProductDataFromFile("", "admin");
+        fullDisk.reset();
+        if (readOnly && vqtest::DbWorkspace::OnPostgreSQL())
+            admin->Execute(
+                "DO $$ BEGIN EXECUTE format('ALTER DATABASE %I RESET default_transaction_read_only', "
+                "current_database()); END $$");
+        EXPECT_EQ(result, 1);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(Rows(ws, "SELECT Tcode, Tname FROM VqkorvelTeam_title"),
+                  (std::vector<std::string>{"N-5|old"}));
+        EXPECT_EQ(Rows(ws, "SELECT UpCode, Dcode, Dname FROM VqkorvelTeam_detail"),
+                  (std::vector<std::string>{"N-0|N-15|old"}));
+    }
+}
+
+// The old title of a code can neither be deleted nor replaced (the user goes on each time): the
+// title is one row not stored, however many of its statements failed, and its parent's two lines
+// are two more. No box shows a statement without the system's words before it.
+TEST_P(ImportFaultTest, ATitleWhoseStatementsAllFailCountsAsOneRowNotStored) {
+    vqtest::DbWorkspace ws(GetParam());
+    ws.Execute(
+        "INSERT INTO VqkorvelTeam_title (FileID, TCode, TName) VALUES ('_X_SAVE_', 'BAD', 'old title')");
+    RefuseBadCodes(ws);
+    {
+        _ConnectionPtr conn = ws.Connect();
+        if (vqtest::DbWorkspace::OnPostgreSQL()) {
+            conn->Execute("CREATE FUNCTION refuse_delete() RETURNS trigger LANGUAGE plpgsql AS "
+                          "$$ BEGIN RAISE EXCEPTION 'refused'; END $$");
+            conn->Execute(
+                "CREATE TRIGGER keep_bad_title BEFORE DELETE ON VqkorvelTeam_title FOR EACH ROW WHEN "
+                "(OLD.TCode = 'BAD') EXECUTE FUNCTION refuse_delete()");
+        } else {
+            conn->Execute(
+                "CREATE TRIGGER keep_bad_title BEFORE DELETE ON VqkorvelTeam_title WHEN OLD.TCode='BAD' "
+                "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        }
+    }
+    RememberAllColumns(ws);
+    const CString csv =
+        WriteGbk(ws, "in/s.csv",
+                 std::string(kCsvHeader) + "\"Q\",\"1\",\"BAD\",\"new\",\"\",\"1\",\"0\",\"\",\"A1\"\r\n"
+                                           "\"Q\",\"2\",\"Q-2\",\"\",\"\",\"1\",\"0\",\"\",\"\"\r\n"
+                                           "\"R\",\"1\",\"R-1\",\"\",\"\",\"1\",\"0\",\"\",\"\"\r\n");
+    const CString statement = "执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n";
+    vq::ScriptedUser user;
+    user.Dialog("产品结构数据导入");
+    ReadCsv(user, csv)
+        .Select(1062, 1)
+        .Click(1329)
+        .AnyMessage(IDOK)
+        .MessageContaining(statement + "DELETE FROM VqkorvelTeam_title", IDOK)
+        .Message("插入标题出错，是否退出?", IDNO)
+        .AnyMessage(IDOK)
+        .MessageContaining(statement + "INSERT INTO VqkorvelTeam_title", IDOK)
+        .Message("插入标题出错，是否退出?", IDNO)
+        .AnyMessage(IDOK)
+        .MessageContaining(statement + "INSERT INTO VqkorvelTeam_detail", IDOK)
+        .Message("插入明细信息出错，是否退出?", IDNO)
+        .Message("产品结构信息存储完毕...\n有 3 条数据未能存储。", IDOK)
+        .Click(IDCANCEL);
+    EXPECT_EQ(ImportProductDataFromFile("", "admin"), 1);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(Rows(ws, "SELECT TCode, TName FROM VqkorvelTeam_title WHERE TCode='BAD'"),
+              (std::vector<std::string>{"BAD|old title"}));
+    EXPECT_EQ(Rows(ws, "SELECT UpCode, Dcode FROM VqkorvelTeam_detail ORDER BY UpCode"),
+              (std::vector<std::string>{"R|R-1"}));
 }
 
 // The database file is moved away while the dialog is open (its connection keeps the file): the

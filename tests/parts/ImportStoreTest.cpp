@@ -97,8 +97,9 @@ TEST_P(ImportStoreTest, AFailingParentInsideABatchIsFoundAndTheOthersAreStored) 
         .Select(1062, 1)
         .Click(1329)
         .AnyMessage(IDOK)
-        .AnyMessage(IDOK)
-        .MessageContaining("INSERT INTO VqkorvelTeam_detail", IDOK)
+        .MessageContaining("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\nINSERT INTO "
+                           "VqkorvelTeam_detail",
+                           IDOK)
         .Message("插入明细信息出错，是否退出?", IDNO)
         .Message("产品结构信息存储完毕...\n有 2 条数据未能存储。", IDOK)
         .Click(IDCANCEL);

@@ -391,7 +391,9 @@ TEST_P(PartBorrowQueryTest, AFailingParentLookupShowsTheErrorAndTheStatementAndK
                 "DROP TABLE VqkorvelAll_detail");
     vq::ScriptedUser user;
     user.AnyMessage(IDOK)
-        .Message("SELECT UpCode, UpName FROM VqkorvelAll_detail WHERE DCode='A'", IDOK)
+        .Message("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n"
+                 "SELECT UpCode, UpName FROM VqkorvelAll_detail WHERE DCode='A'",
+                 IDOK)
         .Dialog("零部件借用性查询")
         .Do([](CDialog& d) { EXPECT_EQ(TreeLines(static_cast<CPartBorrowQueryDlg&>(d)), (Lines{"轴 [A]"})); })
         .Check(1393, 1)

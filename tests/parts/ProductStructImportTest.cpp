@@ -405,15 +405,18 @@ TEST_P(ImportTest, AFailedInsertKeepsTheOldRowsAndTheMessageSaysSo) {
         .Click(IDOK)
         .Select(1062, 1)
         .Click(1329)
-        // The title insert of BAD fails: the error, the statement, then the question.
+        // The title insert of BAD fails: the error, the statement after the system's words (never
+        // a box of the statement alone), then the question.
         .AnyMessage(IDOK)
-        .AnyMessage(IDOK)
-        .MessageContaining("INSERT INTO VqkorvelTeam_title", IDOK)
+        .MessageContaining("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\nINSERT INTO "
+                           "VqkorvelTeam_title",
+                           IDOK)
         .Message("插入标题出错，是否退出?", IDNO)
         // The detail insert of BAD fails: parent Q keeps its old lines, R goes on.
         .AnyMessage(IDOK)
-        .AnyMessage(IDOK)
-        .MessageContaining("INSERT INTO VqkorvelTeam_detail", IDOK)
+        .MessageContaining("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\nINSERT INTO "
+                           "VqkorvelTeam_detail",
+                           IDOK)
         .Message("插入明细信息出错，是否退出?", IDNO)
         .Message("产品结构信息存储完毕...\n有 3 条数据未能存储。", IDOK)
         .Click(IDCANCEL);
@@ -443,7 +446,6 @@ TEST_P(ImportTest, AnsweringYesStopsTheStoreAndTheMessageSaysSo) {
         .Click(IDOK)
         .Select(1062, 1)
         .Click(1329)
-        .AnyMessage(IDOK)
         .AnyMessage(IDOK)
         .AnyMessage(IDOK)
         .Message("插入明细信息出错，是否退出?", IDYES)

@@ -1194,7 +1194,8 @@ TEST_P(DecisionWaitingForTheLockTest, WaitsOnceAsLongAsTheLockWaitAndSaysWhyInOn
     report.get();
     std::getline(report, said, '\0');
     EXPECT_EQ(result, 0) << *reports[1];
-    EXPECT_EQ(said, (DbFailureText(DbFailure::Busy) + "|").str());
+    // One box: the cause, and that the decision stored nothing.
+    EXPECT_EQ(said, (DbFailureText(DbFailure::Busy) + "\n" + kNothingStoredText + "|").str());
     // The lock wait, once: a second wait would take as long again.
     EXPECT_GE(waited, kWaitMs);
     EXPECT_LT(waited, kWaitMs * 2 - 500) << "the decision waited more than once";

@@ -159,8 +159,8 @@ TEST_P(AuditFlowEngineTest, AFailedReturnRecordStopsBeforeTheDecisionIsStored) {
     ws.Execute("DROP TABLE TeamWorkAuditChange");
     vqtest::MessageBoxRecorder rec;
     rec.Expect(""); // the failed statement
-    rec.Expect("执行出错的SQL语句");
-    rec.Expect("DELETE FROM TeamWorkAuditChange");
+    rec.Expect(
+        "执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\nDELETE FROM TeamWorkAuditChange");
     rec.Expect("请检查数据库结构是否已更新...");
     E engine;
     Load(engine, "lisi", "审核");

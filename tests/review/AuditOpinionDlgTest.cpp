@@ -15,6 +15,7 @@
 #include "review/DesignFileAuditSender.h"
 #include "review/SelectReturnTaskDlg.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/UnattendedMessageBoxes.h"
 
@@ -22,6 +23,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -497,6 +499,80 @@ TEST_P(AuditOpinionDlgTest, ARefusedDecisionDisablesOkAndStoresNothing) {
     EXPECT_EQ(Steps(), (Set{"校对=zhaoliu/未完成/"}));
     EXPECT_EQ(State(), "更改");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TaskLogInformation"), "0");
+}
+
+// The database takes no writes when the reviewer confirms: read-only (a session or database that
+// is, as a read-only file is to SQLite) and, on SQLite, a full disk. One box names the cause and
+// says that nothing was stored, without a statement in it; nothing of the decision is stored, and
+// the window stays open to try again.
+TEST_P(AuditOpinionDlgTest, ADecisionTheDatabaseCannotWriteIsSaidInOneBoxAndStoresNothing) {
+    Submit();
+    const Set before = Steps();
+    const CString notices = ws.QueryText("SELECT count(*) FROM MessageManage");
+    struct Fault {
+        const char* name;
+        DbFailure cause;
+    };
+    std::vector<Fault> faults{{"read-only", DbFailure::ReadOnly}};
+    if (!vqtest::DbWorkspace::OnPostgreSQL())
+        faults.push_back({"full disk", DbFailure::DiskError}); // the process may write no more
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.name);
+        std::optional<vqtest::FileSizeLimit> fullDisk;
+        const bool readOnly = fault.cause == DbFailure::ReadOnly;
+        // Sessions opened from now on are read-only; this one takes it back.
+        _ConnectionPtr admin = ws.Connect();
+        if (readOnly && vqtest::DbWorkspace::OnPostgreSQL()) {
+            admin->Execute(
+                "DO $$ BEGIN EXECUTE format('ALTER DATABASE %I SET default_transaction_read_only = on', "
+                "current_database()); END $$");
+            theApp.m_pConnPDM = ws.Connect();
+        } else if (readOnly) {
+            theApp.m_pConnPDM->Execute("PRAGMA query_only=1");
+        }
+        CString said;
+        theApp.m_strLoginUser = "zhaoliu";
+        vq::ScriptedUser user;
+        user.Dialog("评审意见")
+            .Set(D::kOpinionId, "同意")
+            .Check(D::kPassId, 1)
+            .Do([&](CDialog&) {
+                if (!readOnly)
+                    fullDisk.emplace(16);
+            })
+            .Click(IDOK)
+            .MessageContaining(DbFailureText(fault.cause), IDOK)
+            .Do([&](CDialog& d) {
+                fullDisk.reset();
+                EXPECT_FALSE(d.HasEnded());
+                EXPECT_TRUE(d.GetDlgItem(IDOK)->IsWindowEnabled());
+            })
+            .Click(IDCANCEL)
+            .Message("批注结果未保存，是否真的要退出?", IDYES);
+        CAuditOpinionDlg dlg(nullptr);
+        dlg.m_strFileID = "F-1";
+        dlg.m_strAuditTask = "校对";
+        dlg.DoModal();
+        fullDisk.reset();
+        EXPECT_TRUE(user.Succeeded()) << user.Error();
+        for (const CString& line : user.Log()) {
+            if (line.Find("message") != 0 || line.Find(DbFailureText(fault.cause)) < 0)
+                continue;
+            EXPECT_GE(line.Find(kNothingStoredText), 0) << line;
+            // The driver's words may name the kind of statement; no statement is quoted.
+            for (const char* sql : {"SELECT ", "INSERT INTO", " WHERE ", "TeamWork"})
+                EXPECT_LT(line.Find(sql), 0) << line;
+        }
+        if (readOnly && vqtest::DbWorkspace::OnPostgreSQL())
+            admin->Execute(
+                "DO $$ BEGIN EXECUTE format('ALTER DATABASE %I RESET default_transaction_read_only', "
+                "current_database()); END $$");
+        theApp.m_pConnPDM = ws.Connect();
+        EXPECT_EQ(Steps(), before);
+        EXPECT_EQ(State(), "评审");
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TaskLogInformation"), "0");
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), notices);
+    }
 }
 
 // A batch in which no document has an open step for the reviewer cannot be confirmed: OK would

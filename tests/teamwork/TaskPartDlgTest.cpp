@@ -336,7 +336,9 @@ TEST_P(TaskPartTest, AFailedGuardReadStopsTheDeletion) {
         .Click("删除零部件...")
         .Message("是否要删除选定的零部件?", IDYES)
         .AnyMessage(IDOK)
-        .Message("SELECT count(*) FROM VqkorvelTeam_title WHERE TCode='P-1'", IDOK)
+        .Message("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n"
+                 "SELECT count(*) FROM VqkorvelTeam_title WHERE TCode='P-1'",
+                 IDOK)
         .Click("退出");
     Run(dlg, user);
     EXPECT_EQ(Rows("SELECT count(*) FROM TeamWorkPartTree"), "3");
