@@ -3,6 +3,7 @@
 // the parent's manager, dates and day counts, the priority, and a number taken meanwhile by
 // another client.
 #include "teamwork/TeamTaskItemDlg.h"
+#include "core/StoredRow.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/ui/ComboBox.h"
 #include "platform/ui/ScriptedUser.h"
@@ -428,6 +429,70 @@ TEST_P(TeamTaskItemTest, ANumberTakenMeanwhileIsReplacedByTheNextFreeOne) {
     EXPECT_EQ(ws.QueryText("SELECT WorkName FROM TeamWorkManage WHERE WorkID='T1#001'"), "先存者");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkLog WHERE LogID='T1#001'"), "0");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkLog WHERE LogID='T1#002'"), "1");
+}
+
+// The parent a new work task hangs on is read again under the lock its deletion takes: a work
+// task group or project task that another client deleted while the window was open takes no work
+// task (one box, no row, no log row, the window stays open); a client that takes none of our locks
+// cannot delete the parent between that read and the insert.
+TEST_P(TeamTaskItemTest, AWorkTaskIsNotStoredBelowAParentDeletedMeanwhile) {
+    const struct {
+        const char* what;
+        const char* upWorkId;
+        const char* deletion;
+        const char* refusal;
+    } cases[] = {
+        {"a work task group", "T1#001", "DELETE FROM TeamWorkManage WHERE WorkID='T1#001'",
+         "上级工作任务已被其他用户删除，工作任务没有保存..."},
+        {"the project task", "", "DELETE FROM ProjectManage WHERE ProjectNo='T1'",
+         "上级项目任务已被其他用户删除，工作任务没有保存..."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AddWork("T1#001", "T1", "zhangsan", "V");
+        CTeamTaskItemDlg dlg;
+        dlg.TaskNo = "T1";
+        dlg.UpWorkID = c.upWorkId;
+        bool stillOpen = false;
+        vq::ScriptedUser user;
+        user.Dialog("工作任务分解").Set(kName, "子工作").Do([&](CDialog&) { ws.Execute(c.deletion); });
+        SetDates(user, "2030-01-01", "2030-01-02", "2030-01-03");
+        user.Click(IDOK).Message(c.refusal, IDOK).Do([&](CDialog& d) {
+            stillOpen = true;
+            d.EndDialog(IDCANCEL);
+        });
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_TRUE(stillOpen);
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkManage WHERE WorkName='子工作'"), "0");
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkLog"), "0");
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), "0");
+        ws.Execute("DELETE FROM TeamWorkManage; DELETE FROM ProjectManage WHERE ProjectNo='T1'");
+        ws.Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
+            "WorkState, TaskType) VALUES ('T1', '任务一', '项目甲\\', 'zhangsan', '2040-12-31', '正进行中', "
+            "'T')");
+    }
+
+    // Between the read under the lock and the insert, a program without our locks tries to delete
+    // the parent: the parent's row is held, and the work task is stored below a parent that stays.
+    AddWork("T1#001", "T1", "zhangsan", "V");
+    bool deleted = true;
+    SetAfterRecheckHook(
+        [&] { deleted = ws.WritesAtOnce("DELETE FROM TeamWorkManage WHERE WorkID='T1#001'"); });
+    CTeamTaskItemDlg dlg;
+    dlg.TaskNo = "T1";
+    dlg.UpWorkID = "T1#001";
+    vq::ScriptedUser user;
+    user.Dialog("工作任务分解").Set(kName, "子工作");
+    SetDates(user, "2030-01-01", "2030-01-02", "2030-01-03");
+    user.Click(IDOK);
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    SetAfterRecheckHook(nullptr);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_FALSE(deleted);
+    EXPECT_EQ(ws.QueryText("SELECT UpWorkID FROM TeamWorkManage WHERE WorkName='子工作'"), "T1#001");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkManage WHERE WorkID='T1#001'"), "1");
 }
 
 TEST_P(TeamTaskItemTest, AFailedStoreLeavesTheDialogOpenWithoutNotice) {
