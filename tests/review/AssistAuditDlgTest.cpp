@@ -477,6 +477,65 @@ TEST_P(AssistAuditDlgTest, ATaskDecidedWhileItIsBeingChangedKeepsItsAuditor) {
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), "0");
 }
 
+// The task's dialog writes only what the person changed in it over the task as stored when OK is
+// pressed: another client's change of the other field stays, the same value stored by another
+// client is no conflict, another value in the changed field or a task deleted (or deleted and
+// added again under its name) meanwhile stores nothing and one box says so.
+TEST_P(AssistAuditDlgTest, ATaskChangedInItsDialogKeepsWhatAnotherClientStoredMeanwhile) {
+    const struct {
+        const char* what;
+        const char* other;   // another client's write while the dialog is open
+        const char* typed;   // the request the person types
+        const char* refusal; // nullptr: stored
+        const char* stored;  // Auditor/AuditRequest/AssignDate afterwards
+    } cases[] = {
+        {"another auditor", "UPDATE TeamWorkNextAudit SET Auditor='zhaoliu'", "核对孔位", nullptr,
+         "zhaoliu/核对孔位/2026-12-01 10:00:00"},
+        {"the same request", "UPDATE TeamWorkNextAudit SET AuditRequest='核对孔位'", "核对孔位", nullptr,
+         "lisi/核对孔位/2026-12-01 10:00:00"},
+        {"another request", "UPDATE TeamWorkNextAudit SET AuditRequest='核对壁厚'", "核对孔位",
+         "该记录已被其他用户修改（工作要求），本次修改未保存，请重新打开后再修改。",
+         "lisi/核对壁厚/2026-12-01 10:00:00"},
+        {"deleted", "DELETE FROM TeamWorkNextAudit", "核对孔位", "该记录已被其他用户删除，本次修改未保存。",
+         ""},
+        {"deleted and added again",
+         "UPDATE TeamWorkNextAudit SET AssignDate='2026-12-01 10:05:00', AuditRequest=''", "核对孔位",
+         "该记录已被其他用户删除，本次修改未保存。", "lisi//2026-12-01 10:05:00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ws.Execute("DELETE FROM TeamWorkNextAudit; DELETE FROM MessageManage");
+        ws.Execute(
+            "INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, Assigner, AssignDate, AuditTask, Auditor, "
+            "State, AuditRequest) VALUES ('F-1', '会审[N]', 'zhangsan', '2026-12-01 10:00:00', '会审[1]', "
+            "'lisi', '未完成', '')");
+        vq::ScriptedUser user;
+        user.Dialog(kCaption)
+            .DoubleClick(A::kListId, 0)
+            .Dialog("设计过程—协助评审任务")
+            .Do([&](CDialog&) { ws.Execute(c.other); })
+            .Set(T::kRequestId, c.typed)
+            .Click(IDOK);
+        if (c.refusal)
+            user.Message(c.refusal, IDOK).Dialog("设计过程—协助评审任务").Click(IDCANCEL);
+        user.Dialog(kCaption)
+            .Do([&](CDialog& d) {
+                if (!c.refusal) {
+                    auto& list = *static_cast<CListCtrl*>(d.GetDlgItem(A::kListId));
+                    EXPECT_EQ(list.GetItemText(0, A::kAuditorColumn) + "/" +
+                                  list.GetItemText(0, A::kRequestColumn),
+                              CString(c.stored).Left(CString(c.stored).ReverseFind('/')));
+                }
+            })
+            .Click(IDCANCEL);
+        Run(user);
+        EXPECT_EQ(
+            ws.QueryText("SELECT Auditor || '/' || AuditRequest || '/' || AssignDate FROM TeamWorkNextAudit"),
+            c.stored);
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), c.refusal ? "0" : "1");
+    }
+}
+
 TEST_P(AssistAuditDlgTest, ReadOnlyTheTasksCanOnlyBeLookedAt) {
     AddTask("会审[1]", "lisi", "未完成");
     vq::ScriptedUser user;
