@@ -744,6 +744,9 @@ void CProjectTaskAuditDlg::FinishOpinion(bool stored) {
             m_pFtpConnection->Rename(m_strFormerOpinion, remote);
     } else {
         m_pFtpConnection->Remove(m_strStagedOpinion);
+        // A former opinion that PlaceOpinion moved aside and could not give its name back.
+        if (m_bFormerOpinionKept)
+            m_pFtpConnection->Rename(m_strFormerOpinion, remote);
     }
     m_strStagedOpinion.Empty();
     m_bOpinionPlaced = m_bFormerOpinionKept = false;

@@ -6,6 +6,7 @@
 #include "review/AssistAuditDlg.h"
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
 #include "review/AssistAuditTaskDlg.h"
@@ -13,9 +14,12 @@
 #include "review/AuditOpinionDlg.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/ProcessBarrier.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -533,6 +537,57 @@ TEST_P(AssistAuditDlgTest, ATaskChangedInItsDialogKeepsWhatAnotherClientStoredMe
             ws.QueryText("SELECT Auditor || '/' || AuditRequest || '/' || AssignDate FROM TeamWorkNextAudit"),
             c.stored);
         EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), c.refusal ? "0" : "1");
+    }
+}
+
+// The task's dialog with its OK at hand, for a client that presses it at a given moment.
+class PressingAssistTaskDlg : public CAssistAuditTaskDlg {
+public:
+    using CAssistAuditTaskDlg::OnOK;
+};
+
+// Three clients change the request of one task at once, each in a process of its own, two of them
+// to the same text: one after the other, the first stores, a client storing the value stored by
+// then stores too (no conflict), and a client storing another value is told and stores nothing.
+TEST_P(AssistAuditDlgTest, ClientsChangingOneTaskAtOnceStoreOneAfterTheOther) {
+    constexpr int kClients = 3;
+    const char* const typed[kClients] = {"核对孔位", "核对孔位", "核对壁厚"};
+    const std::string conflict = "该记录已被其他用户修改（工作要求），本次修改未保存，请重新打开后再修改。|";
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE(run);
+        ws.Execute("DELETE FROM TeamWorkNextAudit");
+        ws.Execute(
+            "INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, Assigner, AssignDate, AuditTask, Auditor, "
+            "State, AuditRequest) VALUES ('F-1', '会审[N]', 'zhangsan', '2026-12-01 10:00:00', '会审[1]', "
+            "'lisi', '未完成', '')");
+        const std::vector<std::optional<std::string>> reports =
+            vqtest::RunAtBarrier(kClients, [&](int index, const std::function<void()>& arrive) {
+                theApp.m_pConnPDM = ws.Connect();
+                PressingAssistTaskDlg dlg;
+                dlg.FileID = "F-1";
+                dlg.UpAuditName = "会审[N]";
+                dlg.AuditTask = "会审[1]";
+                vq::ScriptedUser user;
+                std::string said;
+                vq::SetMessageBoxPresenter([&said](const vq::MessageBoxRequest& request) {
+                    said += request.text.str() + "|";
+                    return IDOK;
+                });
+                user.Dialog("设计过程—协助评审任务").Set(T::kRequestId, typed[index]).Do([&](CDialog& d) {
+                    arrive();
+                    static_cast<PressingAssistTaskDlg&>(d).OnOK();
+                    d.EndDialog(IDCANCEL);
+                });
+                dlg.DoModal();
+                return said;
+            });
+        const CString stored = ws.QueryText("SELECT AuditRequest FROM TeamWorkNextAudit");
+        EXPECT_TRUE(stored == typed[0] || stored == typed[2]) << stored.c_str();
+        for (int index = 0; index < kClients; ++index) {
+            ASSERT_TRUE(reports[static_cast<std::size_t>(index)]) << index;
+            EXPECT_EQ(*reports[static_cast<std::size_t>(index)], stored == typed[index] ? "" : conflict)
+                << index;
+        }
     }
 }
 
