@@ -294,9 +294,11 @@ std::vector<StoredField> CECOChangeItemDlg::HeaderFields() const {
 
 CString CECOChangeItemDlg::PartsText() const {
     CString text;
-    for (int row = 0; row < m_listParts.GetItemCount(); ++row)
+    for (int row = 0; row < m_listParts.GetItemCount(); ++row) {
         for (int column = 0; column < 5; ++column)
             text += m_listParts.GetItemText(row, column) + "\t";
+        text += "\n";
+    }
     return text;
 }
 
@@ -307,10 +309,12 @@ static CString StoredPartsText(const CString& number) {
     std::vector<ECOChangePartRow> parts;
     notice.LoadParts(parts);
     CString text;
-    for (const ECOChangePartRow& part : parts)
+    for (const ECOChangePartRow& part : parts) {
         for (const CString* field : {&part.m_strPartCode, &part.m_strPartName, &part.m_strChangeLabel,
                                      &part.m_strChangePlace, &part.m_strChangeECO})
             text += *field + "\t";
+        text += "\n";
+    }
     return text;
 }
 
@@ -326,10 +330,17 @@ void CECOChangeItemDlg::KeepStoredNotice() {
 }
 
 bool CECOChangeItemDlg::WriteChanges(CECOChangeNotice& notice, const CString& state) {
-    const bool partsChanged = PartsText() != m_strOpenedParts;
-    if (partsChanged && StoredPartsText(m_strECONo) != m_strStoredParts) {
-        ShowDbMessage(CStoredRowEdit::ConflictMessage({"更改图纸"}));
-        return false;
+    const CString parts = PartsText();
+    const bool partsChanged = parts != m_strOpenedParts;
+    // The parts another client stored meanwhile conflict with the person's change unless they are
+    // the very parts the form now lists.
+    if (partsChanged) {
+        const CString stored = StoredPartsText(m_strECONo);
+        if (stored != m_strStoredParts &&
+            CStoredRowEdit::SortedRows(stored) != CStoredRowEdit::SortedRows(parts)) {
+            ShowDbMessage(CStoredRowEdit::ConflictMessage({"更改图纸"}));
+            return false;
+        }
     }
     if (!m_storedHeader->StoreChanges(HeaderFields(), {{"State", "", state}}, true))
         return false;

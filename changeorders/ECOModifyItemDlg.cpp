@@ -304,9 +304,11 @@ std::vector<StoredField> CECOModifyItemDlg::HeaderFields() const {
 
 CString CECOModifyItemDlg::PartsText() const {
     CString text;
-    for (int row = 0; row < m_listParts.GetItemCount(); ++row)
+    for (int row = 0; row < m_listParts.GetItemCount(); ++row) {
         for (int column = 0; column < kPartColumns; ++column)
-            text += m_listParts.GetItemText(row, column) + "\t";
+            text += m_listParts.GetItemText(row, column).Trim() + "\t";
+        text += "\n";
+    }
     return text;
 }
 
@@ -339,10 +341,17 @@ bool CECOModifyItemDlg::WriteParts() {
 }
 
 bool CECOModifyItemDlg::WriteChanges() {
-    const bool partsChanged = PartsText() != m_strOpenedParts;
-    if (partsChanged && StoredPartsText() != m_strStoredParts) {
-        ShowDbMessage(CStoredRowEdit::ConflictMessage({"图纸"}));
-        return false;
+    const CString parts = PartsText();
+    const bool partsChanged = parts != m_strOpenedParts;
+    // The drawings another client stored meanwhile conflict with the person's change unless they
+    // are the very drawings the form now lists.
+    if (partsChanged) {
+        const CString stored = StoredPartsText();
+        if (stored != m_strStoredParts &&
+            CStoredRowEdit::SortedRows(stored) != CStoredRowEdit::SortedRows(parts)) {
+            ShowDbMessage(CStoredRowEdit::ConflictMessage({"图纸"}));
+            return false;
+        }
     }
     return m_storedHeader->StoreChanges(HeaderFields()) && (!partsChanged || WriteParts());
 }

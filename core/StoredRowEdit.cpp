@@ -4,6 +4,7 @@
 #include "core/VqDesignTaskApp.h"
 #include "platform/db/SqlText.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -103,6 +104,24 @@ CString CStoredRowEdit::RowsText(const CString& sql) {
         return CString();
     }
     return text;
+}
+
+CString CStoredRowEdit::SortedRows(const CString& rowsText) {
+    std::vector<std::string> rows;
+    const std::string& text = rowsText.str();
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        std::size_t end = text.find('\n', begin);
+        if (end == std::string::npos)
+            end = text.size();
+        rows.push_back(text.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    std::sort(rows.begin(), rows.end());
+    std::string sorted;
+    for (const std::string& row : rows)
+        sorted += row + "\n";
+    return CString(sorted.c_str());
 }
 
 CString CStoredRowEdit::ConflictMessage(const std::vector<CString>& captions) {

@@ -76,6 +76,11 @@ public:
     // The rows a statement reads, every column as text, as one text: to tell whether the rows
     // that hang on a row (a list the form writes whole) changed. Empty after a failed read (shown).
     static CString RowsText(const CString& sql);
+    // A text of rows in the form of RowsText (each cell followed by a tab, each row by a newline)
+    // with its rows in a fixed order: to tell whether a list the form writes whole holds what is
+    // stored now, whatever order either lists the rows in (another client may have stored the
+    // person's very change).
+    static CString SortedRows(const CString& rowsText);
 
     static CString ConflictMessage(const std::vector<CString>& captions);
     static CString DeletedMessage();

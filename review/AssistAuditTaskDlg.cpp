@@ -72,6 +72,14 @@ BOOL CAssistAuditTaskDlg::OnInitDialog() {
     } catch (_com_error& e) {
         ReportComError(e);
     }
+    // Who assigned the task and when tell it from one deleted and added again under its name.
+    m_storedRow = std::make_unique<CStoredRowEdit>(
+        "TeamWorkNextAudit",
+        std::vector<std::pair<CString, CString>>{
+            {"FileID", FileID}, {"UpAuditName", UpAuditName}, {"AuditTask", AuditTask}},
+        std::vector<CString>{"Assigner", "AssignDate"});
+    if (!ReadOnly)
+        m_storedRow->Open(StoredFields());
     UpdateData(FALSE);
     if (ReadOnly) {
         GetDlgItem(kPickAuditorId)->EnableWindow(FALSE);
@@ -92,33 +100,44 @@ void CAssistAuditTaskDlg::OnPickAuditor() {
     UpdateData(FALSE);
 }
 
+std::vector<StoredField> CAssistAuditTaskDlg::StoredFields() const {
+    return {{"Auditor", "负责人", Auditor}, {"AuditRequest", "工作要求", AuditRequest}};
+}
+
 void CAssistAuditTaskDlg::OnOK() {
     UpdateData(TRUE);
     if (ReadOnly) {
         EndDialog(IDCANCEL);
         return;
     }
-    bool open = false;
+    bool decided = false;
     {
         // The task may have been decided since the list showed it open: the stored state decides,
         // read under the document's lock that the assisting reviewer's result takes too, so that
-        // a finished review never gets another auditor.
+        // a finished review never gets another auditor. A task that is gone is said as deleted by
+        // the merge.
         CSqlTransaction transaction;
         CString state;
         if (!ReadAssistTaskStateLocked(transaction, FileID, UpAuditName, AuditTask, state))
             return;
-        open = state == "未完成";
-        if (open) {
-            CString sql;
-            sql.Format("UPDATE TeamWorkNextAudit SET Auditor='%s', AuditRequest='%s' WHERE FileID='%s' AND "
-                       "UpAuditName='%s' AND AuditTask='%s'",
-                       SqlQuote(Auditor), SqlQuote(AuditRequest), SqlQuote(FileID), SqlQuote(UpAuditName),
-                       SqlQuote(AuditTask));
-            if (!theApp.ExecuteSql(sql) || !transaction.Commit())
+        decided = !state.IsEmpty() && state != "未完成";
+        if (!decided) {
+            // Only the fields the person changed go over the task as stored now.
+            const std::vector<StoredField> fields = StoredFields();
+            CString statement;
+            if (!m_storedRow || !m_storedRow->PrepareUpdate(fields, {}, false, statement))
+                return; // the dialog stays open with the person's input; the box is said after the rollback
+            if (!statement.IsEmpty() && !theApp.ExecuteSql(statement))
                 return;
+            const std::vector<CString> merged = m_storedRow->MergedValues(fields);
+            if (!transaction.Commit())
+                return;
+            m_storedRow->Written(fields);
+            Auditor = merged[0];
+            AuditRequest = merged[1];
         }
     }
-    if (!open) {
+    if (decided) {
         AfxMessageBox("该评审任务已执行，不能再修改...");
         EndDialog(IDCANCEL);
         return;

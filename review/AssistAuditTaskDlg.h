@@ -1,10 +1,17 @@
 // CAssistAuditTaskDlg ("设计过程—协助评审任务"): one assisting review: its name, its auditor (picked
-// with "...") and what the assigner asks of the auditor. OK stores auditor and request while the
-// stored task is still open.
+// with "...") and what the assigner asks of the auditor. OK stores, while the stored task is still
+// open, the fields the person changed over the task as stored now (CStoredRowEdit): a field another
+// client changed to another value meanwhile, or a task deleted (or deleted and added again) since
+// the dialog opened, stores nothing and one box says so. Auditor and AuditRequest then hold the
+// task as stored.
 #pragma once
 
+#include "core/StoredRowEdit.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
+
+#include <memory>
+#include <vector>
 
 class CSqlTransaction;
 
@@ -39,4 +46,8 @@ protected:
     void OnOK() override;
     afx_msg void OnPickAuditor();
     DECLARE_MESSAGE_MAP()
+
+private:
+    std::vector<StoredField> StoredFields() const;
+    std::unique_ptr<CStoredRowEdit> m_storedRow;
 };

@@ -648,12 +648,13 @@ int CProjectTaskAuditDlg::SaveAuditResult() {
     }
     if (!UploadOpinion())
         return 0;
-    if (!decision.SaveAuditResult(pass)) {
-        // Nothing of the decision is stored: an opinion on the server would read as the step's.
-        // A step another reviewer decided in the moment since the check above has that reviewer's
-        // opinion under this name, replaced by the upload: removing it would lose both.
-        if (!decision.m_bStepDecided)
-            RemoveUploadedFile(m_strStepName + ".rtf");
+    // The opinion takes the step's name only under the decision's lock, after the step was read
+    // again: a decision refused there (another reviewer decided the step, or it was handed over)
+    // leaves nothing of its opinion, and another reviewer's opinion file keeps its place.
+    decision.m_placeOpinion = [this](CString& why) { return PlaceOpinion(why); };
+    const bool stored = decision.SaveAuditResult(pass) != 0;
+    FinishOpinion(stored);
+    if (!stored) {
         if (decision.m_bStepChanged)
             GetDlgItem(IDOK)->EnableWindow(FALSE);
         return 0;
@@ -663,9 +664,20 @@ int CProjectTaskAuditDlg::SaveAuditResult() {
     return 1;
 }
 
-// The opinion goes to the server before anything of the decision is written; a failure stops
-// the decision with nothing stored, and a decision that is not stored takes the file back.
+CString CProjectTaskAuditDlg::OwnOpinionName(const char* suffix) {
+    // The call folder's name is this call's own: no other call, of this host or another, picks it.
+    CString folder = m_callFolder.Path();
+    folder.TrimRight('/');
+    const int slash = folder.ReverseFind('/');
+    return m_strStepName + ".rtf." + (slash >= 0 ? folder.Mid(slash + 1) : folder) + suffix;
+}
+
+// The opinion goes to the server before anything of the decision is written, under a name of its
+// own; a failure stops the decision with nothing stored. The decision puts it in place
+// (PlaceOpinion), and FinishOpinion takes it back when the decision is not stored.
 bool CProjectTaskAuditDlg::UploadOpinion() {
+    m_bOpinionPlaced = m_bFormerOpinionKept = false;
+    m_strStagedOpinion.Empty();
     const CString local = m_callFolder.Path() + MakeValidFileName(m_strStepName) + ".rtf";
     if (!m_opinion.SaveFile(local)) {
         // Nothing has gone to the network yet: the local disk (full, or the folder not
@@ -675,17 +687,69 @@ bool CProjectTaskAuditDlg::UploadOpinion() {
     }
     theApp.AddUniqueFile(local);
     const CString remote = m_strStepName + ".rtf";
+    const CString staged = OwnOpinionName(".tmp");
     if (!EnterAuditFolderToStore(remote))
         return false;
     m_bUploadingOpinion = true;
-    const BOOL put = m_pFtpConnection->PutFile(local, remote, FTP_TRANSFER_TYPE_BINARY, 1);
+    const BOOL put = m_pFtpConnection->PutFile(local, staged, FTP_TRANSFER_TYPE_BINARY, 1);
     m_bUploadingOpinion = false;
     if (!put) {
-        // A full server disk or a name too long for the server is said as such.
+        // A full server disk or a name too long for the server is said as such. What arrived of a
+        // broken transfer does not stay.
         ReportStoreFailure(m_pFtpConnection, kUploadFailed, remote);
+        RemoveUploadedFile(staged);
         return false;
     }
+    m_strStagedOpinion = staged;
     return true;
+}
+
+bool CProjectTaskAuditDlg::PlaceOpinion(CString& why) {
+    const CString remote = m_strStepName + ".rtf";
+    if (m_strStagedOpinion.IsEmpty() || !EnterAuditFolder()) {
+        why = kUploadFailed;
+        return false;
+    }
+    // A folder under the step's name is no opinion file to move aside: the server cannot take the
+    // opinion there.
+    if (m_pFtpConnection->SetCurrentDirectory(remote)) {
+        EnterAuditFolder();
+        why = kUploadFailed;
+        return false;
+    }
+    // A step without an opinion file (its first decision) has none to move aside.
+    m_strFormerOpinion = OwnOpinionName(".old");
+    m_bFormerOpinionKept = m_pFtpConnection->Rename(remote, m_strFormerOpinion) != FALSE;
+    if (m_pFtpConnection->Rename(m_strStagedOpinion, remote)) {
+        m_bOpinionPlaced = true;
+        return true;
+    }
+    why = StoreFailureText(m_pFtpConnection, kUploadFailed, remote);
+    if (m_bFormerOpinionKept && m_pFtpConnection->Rename(m_strFormerOpinion, remote))
+        m_bFormerOpinionKept = false;
+    return false;
+}
+
+void CProjectTaskAuditDlg::FinishOpinion(bool stored) {
+    if (m_strStagedOpinion.IsEmpty() || !EnterAuditFolder())
+        return;
+    const CString remote = m_strStepName + ".rtf";
+    if (stored) {
+        if (m_bFormerOpinionKept)
+            m_pFtpConnection->Remove(m_strFormerOpinion);
+    } else if (m_bOpinionPlaced) {
+        // Placed under the lock, then the commit failed: the file under the step's name is ours.
+        m_pFtpConnection->Remove(remote);
+        if (m_bFormerOpinionKept)
+            m_pFtpConnection->Rename(m_strFormerOpinion, remote);
+    } else {
+        m_pFtpConnection->Remove(m_strStagedOpinion);
+        // A former opinion that PlaceOpinion moved aside and could not give its name back.
+        if (m_bFormerOpinionKept)
+            m_pFtpConnection->Rename(m_strFormerOpinion, remote);
+    }
+    m_strStagedOpinion.Empty();
+    m_bOpinionPlaced = m_bFormerOpinionKept = false;
 }
 
 // Closed while a file goes to the server: one question says what each answer does, the close's

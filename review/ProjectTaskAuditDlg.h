@@ -111,7 +111,16 @@ private:
     // the file server cannot use there, or a folder that cannot be entered.
     bool EnterAuditFolderToStore(const CString& remote);
     int SaveAuditResult();
+    // Stages the opinion on the server under a name of this call's own (m_strStagedOpinion).
     bool UploadOpinion();
+    // Under the decision's lock: the step's opinion file as stored moves aside and the staged one
+    // takes its name; false (nothing moved, `why` the failure) when the staged file cannot.
+    bool PlaceOpinion(CString& why);
+    // After the decision: a stored one drops the opinion file it replaced; a refused one takes its
+    // own file back and gives the step's former opinion file its name again.
+    void FinishOpinion(bool stored);
+    // The name of this call's own beside the step's opinion file, with `suffix`.
+    CString OwnOpinionName(const char* suffix);
     void RemoveUploadedFile(const CString& remote);
     void FillDecision(class CProjectTaskDecision& decision) const;
 
@@ -129,6 +138,10 @@ private:
     // document types, 2 close without them. The close that follows the stop asks nothing more.
     int m_nCloseAfterStop = 0;
     bool m_bUploadingOpinion = false; // the transfer running is the decision's opinion file
+    CString m_strStagedOpinion;       // the opinion as uploaded, before the decision places it
+    CString m_strFormerOpinion;       // the step's opinion file moved aside by PlaceOpinion
+    bool m_bOpinionPlaced = false;    // the staged opinion has the step's name
+    bool m_bFormerOpinionKept = false; // a former opinion file is under m_strFormerOpinion
     CString m_strStepAuditor;         // the step's auditor as the window read it
     bool m_bStepRead = false;
     CAuditPath m_path;

@@ -71,6 +71,14 @@ bool CProjectTaskDecision::StoreInTransaction(bool pass, const CString& resultTe
     }
     if (!SaveFileResults() || !WriteTaskLog(resultText))
         return false;
+    if (m_placeOpinion) {
+        CString why;
+        if (!m_placeOpinion(why)) {
+            if (!why.IsEmpty())
+                m_said.push_back(why);
+            return false;
+        }
+    }
     return transaction.Commit();
 }
 

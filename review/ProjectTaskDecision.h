@@ -12,8 +12,9 @@
 // opens the next level or archives: when any statement fails, or the lock is held by another
 // reviewer longer than the lock wait, nothing of the decision stays written. Notices are rows of the
 // transaction; the message server hears of them after the commit, and the reviewer reads why a decision was
-// refused after the rollback. The review dialog uploads the opinion file before it calls the decision, and
-// removes it again when the decision is not stored.
+// refused after the rollback. The review dialog stages the opinion file on the server under a name of its
+// own before it calls the decision; the decision puts it in place (m_placeOpinion) as its last write under
+// the lock, so that a refused decision leaves nothing of it and replaces no other reviewer's opinion.
 //
 //   CProjectTaskDecision decision;
 //   decision.m_strTaskNo = ...; decision.m_pPath = &path; ...   // the dialog's facts
@@ -23,6 +24,7 @@
 #include "platform/base/Collections.h"
 #include "platform/base/String.h"
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -48,6 +50,10 @@ public:
     CAuditPath* m_pPath = nullptr;    // the task's review path, loaded around the step
     CString m_strReadAuditor;         // the step's auditor as the window read it
     bool m_bStepRead = false;         // ... when it read one
+    // Runs under the task's lock once the step was read again, as the decision's last write before
+    // the commit: puts the opinion file the dialog staged in place. False refuses the decision, and
+    // `why` (when not empty) is said after the rollback. Empty: no file goes with the decision.
+    std::function<bool(CString& why)> m_placeOpinion;
 
     // Pass (true) or fail: the step row, the moving on, the passed document types and the log
     // row. 1 stored; 0 after the failure was shown, with nothing written.

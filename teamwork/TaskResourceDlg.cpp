@@ -17,8 +17,11 @@
 #include "platform/maker/FileStore.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/FileDialog.h"
+#include "projects/ProjectTaskRecords.h"
 
+#include <optional>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -560,75 +563,99 @@ int CTaskResourceDlg::StoreResources(int row) {
     return m_bWorkTask ? StoreWorkResource(row, item) : StoreTaskDocument(row, item);
 }
 
+// The row and its content are stored in one transaction under the work's lock, the lock the
+// work's deletion takes: a work another client deleted since the window opened takes no resource
+// (it would hang on no work), and a failed content leaves no row. A work the caller is making and
+// has not stored yet (m_bNewWork) is not looked for. The identifier is unique: when another client
+// stored the same number since it was computed, the insert is refused, rolled back, and the next
+// free number is taken.
 int CTaskResourceDlg::StoreWorkResource(int row, DocFileItem* item) {
-    CString sql;
-    if (!item->m_strKey.IsEmpty()) {
-        sql.Format("DELETE FROM TeamWorkResource WHERE ResourceID='%s'", SqlQuote(item->m_strKey));
-        if (!theApp.ExecuteSql(sql))
-            return 0;
-        sql.Format("DELETE FROM TeamWorkResourcePack WHERE ResourceID='%s'", SqlQuote(item->m_strKey));
-        if (!theApp.ExecuteSql(sql))
-            return 0;
-    }
     const CString description = m_list.GetItemText(row, 0);
-    if (!CFileInfo(item->m_strFile).Exists()) {
+    CFileInfo info(item->m_strFile);
+    if (!info.Exists()) {
         CString text;
         text.Format("文档文件: %s 已不存在，请检查...", description);
         AfxMessageBox(text);
         return 0;
     }
-    const CString key = InsertWorkResource(item, description);
-    if (key.IsEmpty())
-        return 0;
-    sql.Format("INSERT INTO TeamWorkResourcePack (ResourceID) VALUES('%s')", SqlQuote(key));
-    CString select;
-    select.Format("SELECT DocSaved, DocContent FROM TeamWorkResourcePack WHERE ResourceID='%s'", SqlQuote(key));
-    CVQSaveFileToDB store;
-    const bool stored = theApp.ExecuteSql(sql) && store.PushFileToDB(select, item->m_strFile, "DocContent", "PDM");
-    if (!stored) {
-        // A resource row without its content would list a document nobody can open.
-        AfxMessageBox("未能正确存储文档文件...");
-        sql.Format("DELETE FROM TeamWorkResourcePack WHERE ResourceID='%s'", SqlQuote(key));
-        theApp.ExecuteSql(sql);
-        sql.Format("DELETE FROM TeamWorkResource WHERE ResourceID='%s'", SqlQuote(key));
-        theApp.ExecuteSql(sql);
-        return 0;
-    }
-    item->m_strKey = key;
-    item->m_nStored = 1;
-    m_list.SetItemData(row, reinterpret_cast<DWORD_PTR>(item));
-    return 1;
-}
-
-CString CTaskResourceDlg::InsertWorkResource(DocFileItem* item, const CString& description) {
-    CFileInfo info(item->m_strFile);
     for (int attempt = 0; attempt < kResourceIdAttempts; ++attempt) {
-        const CString key = MakeNewResourceID();
-        if (key.IsEmpty())
-            return "";
+        CString key;
         CString sql;
-        sql.Format("INSERT INTO TeamWorkResource (WorkID, ResourceID, ResourceType, ResourceName, FileSize, "
-                   "FileDate, FileType) VALUES('%s', '%s', '%s', '%s', '%s', '%s', '%s')",
-                   SqlQuote(m_strTaskNo), SqlQuote(key), SqlQuote(description), SqlQuote(info.GetFileName()),
-                   SqlQuote(info.GetFileSizeKB()), SqlQuote(info.GetModifyTime()),
-                   SqlQuote(info.GetFileTypeName()));
-        try {
-            m_pConnection->Execute(sql, nullptr, adCmdText);
-            return key;
-        } catch (_com_error& e) {
-            // The identifier is unique: when another client stored the same number since it was
-            // computed, the insert is refused and the next free number is taken.
-            CString count;
-            count.Format("SELECT count(*) FROM TeamWorkResource WHERE ResourceID='%s'", SqlQuote(key));
-            if (theApp.GetSqlInt(count) > 0)
-                continue;
-            ReportComError(e);
-            AfxMessageBox("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n" + sql);
-            return "";
+        std::optional<_com_error> refused;
+        {
+            CSqlTransaction transaction;
+            if (!transaction.IsActive() || !transaction.Lock(projects::WorkTaskLockName(m_strTaskNo)))
+                return 0;
+            if (!m_bNewWork) {
+                // On a server the work's row is kept from other writers until the transaction ends.
+                std::vector<CString> work;
+                bool found = false;
+                if (!ReadFirstRowTexts("SELECT WorkID FROM TeamWorkManage WHERE " +
+                                           projects::NumberIsExactly("WorkID", m_strTaskNo) +
+                                           LockingReadSuffix(),
+                                       work, found))
+                    return 0;
+                if (!found) {
+                    ShowDbMessage("该工作任务已被其他用户删除，外部资源没有保存...");
+                    return 0;
+                }
+            }
+            if (!item->m_strKey.IsEmpty()) {
+                sql.Format("DELETE FROM TeamWorkResource WHERE ResourceID='%s'", SqlQuote(item->m_strKey));
+                if (!theApp.ExecuteSql(sql))
+                    return 0;
+                sql.Format("DELETE FROM TeamWorkResourcePack WHERE ResourceID='%s'",
+                           SqlQuote(item->m_strKey));
+                if (!theApp.ExecuteSql(sql))
+                    return 0;
+            }
+            RunAfterRecheckHook();
+            key = MakeNewResourceID();
+            if (key.IsEmpty())
+                return 0;
+            sql.Format(
+                "INSERT INTO TeamWorkResource (WorkID, ResourceID, ResourceType, ResourceName, FileSize, "
+                "FileDate, FileType) VALUES('%s', '%s', '%s', '%s', '%s', '%s', '%s')",
+                SqlQuote(m_strTaskNo), SqlQuote(key), SqlQuote(description), SqlQuote(info.GetFileName()),
+                SqlQuote(info.GetFileSizeKB()), SqlQuote(info.GetModifyTime()),
+                SqlQuote(info.GetFileTypeName()));
+            try {
+                m_pConnection->Execute(sql, nullptr, adCmdText);
+            } catch (_com_error& e) {
+                refused = e;
+            }
+            if (!refused) {
+                CString pack;
+                pack.Format("INSERT INTO TeamWorkResourcePack (ResourceID) VALUES('%s')", SqlQuote(key));
+                CString select;
+                select.Format("SELECT DocSaved, DocContent FROM TeamWorkResourcePack WHERE ResourceID='%s'",
+                              SqlQuote(key));
+                CVQSaveFileToDB store;
+                if (!theApp.ExecuteSql(pack) ||
+                    !store.PushFileToDB(select, item->m_strFile, "DocContent", "PDM")) {
+                    // A resource row without its content would list a document nobody can open; said
+                    // once the transaction is rolled back.
+                    ShowDbMessage("未能正确存储文档文件...");
+                    return 0;
+                }
+                if (!transaction.Commit())
+                    return 0;
+                item->m_strKey = key;
+                item->m_nStored = 1;
+                m_list.SetItemData(row, reinterpret_cast<DWORD_PTR>(item));
+                return 1;
+            }
         }
+        CString count;
+        count.Format("SELECT count(*) FROM TeamWorkResource WHERE ResourceID='%s'", SqlQuote(key));
+        if (theApp.GetSqlInt(count) > 0)
+            continue;
+        ReportComError(*refused);
+        AfxMessageBox("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n" + sql);
+        return 0;
     }
     AfxMessageBox("未能生成唯一的资源编号，请稍后再存储...");
-    return "";
+    return 0;
 }
 
 // A new row's description names its stored row. Every stored row of the task was in the list

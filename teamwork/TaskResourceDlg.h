@@ -39,6 +39,7 @@ public:
     CString m_strTaskName;    // the task's or work's name
     int m_bWorkTask = 0;      // 1: work-task mode (TeamWorkResource); 0: project-task mode
     int m_bReadOnly = 0;      // browse only
+    int m_bNewWork = 0;       // work-task mode: the work is being made by the caller, not stored yet
     CString m_strProjectPath; // finds a missing m_strTaskNo by name; empty: "项目管理"
 
     CSortListCtrl m_list;
@@ -90,9 +91,6 @@ private:
     int StoreResources(int row);
     int StoreWorkResource(int row, DocFileItem* item);
     int StoreTaskDocument(int row, DocFileItem* item);
-    // Inserts the TeamWorkResource row under a fresh ResourceID, numbering again when another
-    // client took the number meanwhile; the identifier stored, or empty after a shown failure.
-    CString InsertWorkResource(DocFileItem* item, const CString& description);
     void SelectRow(int row);
     DocFileItem* ItemOf(int row) const;
     int SelectedRow() const;

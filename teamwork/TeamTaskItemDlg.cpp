@@ -4,6 +4,7 @@
 #include "core/ComError.h"
 #include "core/Settings.h"
 #include "core/SqlTransaction.h"
+#include "core/StoredRow.h"
 #include "core/TeamWorkLog.h"
 #include "core/UserNotice.h"
 #include "core/VqDesignTaskApp.h"
@@ -21,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -515,6 +517,7 @@ void CTeamTaskItemDlg::OnAssignResource() {
     dlg.m_strTaskNo = WorkID;
     dlg.m_strTaskName = WorkName;
     dlg.m_bWorkTask = 1;
+    dlg.m_bNewWork = ModifyMode == 0 ? 1 : 0;
     dlg.m_bReadOnly = 0;
     dlg.DoModal();
 }
@@ -606,51 +609,90 @@ void CTeamTaskItemDlg::OnOK() {
     EndDialog(IDOK);
 }
 
-// Writes the work log and inserts the row. The id shown was numbered when the window opened:
-// when another client has stored it meanwhile, or stores it between our check and our INSERT
-// (the unique key refuses ours then), the work task is numbered again and stored under the new id.
+// The lock that the deletion of the new work task's parent takes (a work task group, or the
+// project task itself), and whether the parent is still stored, read under that lock; on a server
+// the parent's row is kept from other writers until the transaction ends. 1 stored, 0 gone, -1
+// after a failed read (shown).
+CString CTeamTaskItemDlg::ParentLockName() const {
+    return UpWorkID.CompareNoCase(TaskNo) == 0 ? projects::ProjectTaskLockName(TaskNo)
+                                               : projects::WorkTaskLockName(UpWorkID);
+}
+
+int CTeamTaskItemDlg::ParentStored() const {
+    const bool belowTask = UpWorkID.CompareNoCase(TaskNo) == 0;
+    const CString sql = belowTask ? "SELECT ProjectNo FROM ProjectManage WHERE " +
+                                        projects::TaskNumberIs("ProjectNo", TaskNo) + LockingReadSuffix()
+                                  : "SELECT WorkID FROM TeamWorkManage WHERE " +
+                                        projects::NumberIsExactly("WorkID", UpWorkID) + LockingReadSuffix();
+    std::vector<CString> row;
+    bool found = false;
+    if (!ReadFirstRowTexts(sql, row, found))
+        return -1;
+    return found ? 1 : 0;
+}
+
+// Writes the work log and inserts the row, in one transaction under the parent's lock: a parent
+// that another client deleted since the window opened takes no work task below it (the deletion
+// takes the same lock and looks for sub-work tasks under it). The id shown was numbered when the
+// window opened: when another client has stored it meanwhile, or stores it between our check and
+// our INSERT (the unique key refuses ours then, and the transaction with our log row is rolled
+// back), the work task is numbered again and stored under the new id.
 BOOL CTeamTaskItemDlg::StoreNewWork(const CString& typeLetter, const CString& dateTime) {
     const _ConnectionPtr connection = Connection ? Connection : theApp.m_pConnPDM;
     for (int attempt = 0; attempt < 20; ++attempt) {
-        if (IsWorkIDStored(connection, WorkID, CloseMode)) {
-            const CString fresh = MakeNewWorkID();
-            if (fresh.IsEmpty())
-                return FALSE;
-            WorkID = fresh;
-            SetFieldText(kWorkIdEdit, WorkID);
-        }
-        CString prompt;
-        prompt.Format("给%s分配新工作：%s[%s]", Manager, WorkName, WorkID);
-        CTeamWorkLog log;
-        if (!log.WriteLog(WorkID, "增加", "分配工作", prompt))
-            return FALSE;
+        std::optional<_com_error> refused;
         CString sql;
-        sql.Format("INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkPrompt, "
-                   "WorkRequest, "
-                   "WorkType, BeginTime, CheckTime, PreEndedTime, CreateTime, WorkState, PartCode, BeginNum, "
-                   "EndNum, "
-                   "Other1) VALUES('%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', "
-                   "'%s', '%s', "
-                   "%d, %d, %d)",
-                   SqlQuote(TaskNo), SqlQuote(UpWorkID), SqlQuote(WorkID), SqlQuote(Manager),
-                   SqlQuote(WorkName), SqlQuote(WorkPrompt), SqlQuote(WorkRequest), SqlQuote(typeLetter),
-                   SqlQuote(BeginTime), SqlQuote(CheckTime), SqlQuote(PreEndedTime), SqlQuote(dateTime),
-                   SqlQuote(WorkState), SqlQuote(PartCode), BeginNum, EndNum, Priority);
-        try {
-            connection->Execute(sql, nullptr, adCmdText);
-            return TRUE;
-        } catch (_com_error& e) {
-            if (!IsWorkIDStored(connection, WorkID, CloseMode)) {
-                ReportComError(e);
-                AfxMessageBox("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n" + sql);
+        {
+            CSqlTransaction transaction;
+            if (!transaction.IsActive() || !transaction.Lock(ParentLockName()))
+                return FALSE;
+            const int parent = ParentStored();
+            if (parent < 0)
+                return FALSE;
+            if (parent == 0) {
+                ShowDbMessage(UpWorkID.CompareNoCase(TaskNo) == 0
+                                  ? "上级项目任务已被其他用户删除，工作任务没有保存..."
+                                  : "上级工作任务已被其他用户删除，工作任务没有保存...");
                 return FALSE;
             }
-            // Another client took the id: our log row names a work task that is not ours.
-            CString undo;
-            undo.Format("DELETE FROM TeamWorkLog WHERE LogID='%s' AND LogType='增加' AND UserName='%s' AND "
-                        "LogPrompt='%s'",
-                        SqlQuote(WorkID), SqlQuote(log.m_strUserName), SqlQuote(prompt));
-            theApp.ExecuteSql(undo);
+            if (IsWorkIDStored(connection, WorkID, CloseMode)) {
+                const CString fresh = MakeNewWorkID();
+                if (fresh.IsEmpty())
+                    return FALSE;
+                WorkID = fresh;
+                SetFieldText(kWorkIdEdit, WorkID);
+            }
+            RunAfterRecheckHook();
+            CString prompt;
+            prompt.Format("给%s分配新工作：%s[%s]", Manager, WorkName, WorkID);
+            CTeamWorkLog log;
+            if (!log.WriteLog(WorkID, "增加", "分配工作", prompt))
+                return FALSE;
+            sql.Format(
+                "INSERT INTO TeamWorkManage (TaskNo, UpWorkID, WorkID, Manager, WorkName, WorkPrompt, "
+                "WorkRequest, "
+                "WorkType, BeginTime, CheckTime, PreEndedTime, CreateTime, WorkState, PartCode, BeginNum, "
+                "EndNum, "
+                "Other1) VALUES('%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', '%s', "
+                "'%s', '%s', "
+                "%d, %d, %d)",
+                SqlQuote(TaskNo), SqlQuote(UpWorkID), SqlQuote(WorkID), SqlQuote(Manager), SqlQuote(WorkName),
+                SqlQuote(WorkPrompt), SqlQuote(WorkRequest), SqlQuote(typeLetter), SqlQuote(BeginTime),
+                SqlQuote(CheckTime), SqlQuote(PreEndedTime), SqlQuote(dateTime), SqlQuote(WorkState),
+                SqlQuote(PartCode), BeginNum, EndNum, Priority);
+            try {
+                connection->Execute(sql, nullptr, adCmdText);
+            } catch (_com_error& e) {
+                refused = e;
+            }
+            if (!refused)
+                return transaction.Commit() ? TRUE : FALSE;
+        }
+        // Rolled back, our log row with it; another client that took the id is numbered past.
+        if (!IsWorkIDStored(connection, WorkID, CloseMode)) {
+            ReportComError(*refused);
+            AfxMessageBox("执行出错的SQL语句,(请检查表、字段是否存在，或字段类型是否匹配)：\n" + sql);
+            return FALSE;
         }
     }
     AfxMessageBox("不能正常自动生成工作任务编号...");

@@ -106,6 +106,8 @@ private:
     void SetFieldText(int id, const CString& text);
     CString TypeLetter() const;
     BOOL StoreNewWork(const CString& typeLetter, const CString& dateTime);
+    CString ParentLockName() const;
+    int ParentStored() const;
     BOOL StoreChangedWork(const CString& typeLetter);
     // The row's fields as the window shows them now, each as OK writes it.
     std::vector<StoredField> StoredFields();

@@ -33,6 +33,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -251,10 +252,15 @@ void DecideProjectTaskStep(vq::ScriptedUser& user, const std::function<void()>& 
         .Message("是否要保存审查文档结果?", IDNO);
 }
 
+// The file server of the project-task roads while the window is open, for the other client's write.
+vqtest::FtpServer* g_projectTaskServer = nullptr;
+constexpr const char* kOtherOpinion = "另一个窗口的意见";
+
 void OpenProjectTaskStep() {
     // The window needs the file server's connection; a decision uploads its opinion there.
     vqtest::FtpServer server;
     server.MakeFolder("Vq/Auditing");
+    g_projectTaskServer = &server;
     CInternetSession session("vqtest");
     std::unique_ptr<CFtpConnection> connection(session.GetFtpConnection(
         server.Host(), server.User(), server.Password(), static_cast<INTERNET_PORT>(server.Port())));
@@ -267,8 +273,26 @@ void OpenProjectTaskStep() {
     dlg.m_strReviewer = "lisi";
     dlg.DoModal();
     theApp.m_pFtpConnection = nullptr;
-    // A refused decision leaves no opinion file of its own on the server.
-    EXPECT_FALSE(server.Exists("Vq/Auditing/P-1/校对.rtf"));
+    g_projectTaskServer = nullptr;
+    // A refused decision leaves no opinion file of its own on the server, and another window's
+    // opinion keeps its place.
+    if (server.Exists("Vq/Auditing/P-1/校对.rtf")) {
+        EXPECT_EQ(server.ReadFile("Vq/Auditing/P-1/校对.rtf"), kOtherOpinion);
+    }
+    std::vector<std::string> names;
+    if (server.IsFolder("Vq/Auditing/P-1"))
+        for (const auto& entry :
+             std::filesystem::directory_iterator((server.Root() + "/Vq/Auditing/P-1").str()))
+            names.push_back(entry.path().filename().string());
+    EXPECT_LE(names.size(), server.Exists("Vq/Auditing/P-1/校对.rtf") ? 1u : 0u);
+}
+
+// Another window of lisi passes 校对 of the project task, with its opinion file.
+void PassProjectTaskStepElsewhere(Ws& ws) {
+    Sql(ws, "UPDATE TaskAuditManage SET AuditState='已完成', AuditResult='通过', AuditRemark='可以', "
+            "AuditManager='lisi'");
+    if (g_projectTaskServer)
+        g_projectTaskServer->WriteFile("Vq/Auditing/P-1/校对.rtf", kOtherOpinion);
 }
 
 const Road kRoads[] = {
@@ -827,6 +851,14 @@ const Road kRoads[] = {
      "SELECT AuditState || '/' || Auditor || '/' || (SELECT count(*) FROM TaskFileResult) || '/' || (SELECT "
      "WorkState FROM ProjectManage) FROM TaskAuditManage",
      "未完成/zhaoliu/0/评审"},
+    {"project-task fail after another window passed the step meanwhile", ProjectTaskUnderReview,
+     [](vq::ScriptedUser& user, const std::function<void()>& write) {
+         DecideProjectTaskStep(user, write, CProjectTaskAuditDlg::kFailId);
+     },
+     OpenProjectTaskStep, nullptr, PassProjectTaskStepElsewhere, "该评审任务已被lisi评审，不能保存评审结果!",
+     "SELECT AuditResult || '/' || AuditRemark || '/' || (SELECT count(*) FROM TaskFileResult) || '/' || "
+     "(SELECT WorkState FROM ProjectManage) FROM TaskAuditManage",
+     "通过/可以/0/评审"},
     {"project-task decided later after another window decided the step meanwhile", ProjectTaskUnderReview,
      [](vq::ScriptedUser& user, const std::function<void()>& write) {
          DecideProjectTaskStep(user, write, CProjectTaskAuditDlg::kLaterId);

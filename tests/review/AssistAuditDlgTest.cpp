@@ -6,6 +6,7 @@
 #include "review/AssistAuditDlg.h"
 #include "core/ComError.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
 #include "platform/ui/ListCtrl.h"
 #include "platform/ui/ScriptedUser.h"
 #include "review/AssistAuditTaskDlg.h"
@@ -13,9 +14,12 @@
 #include "review/AuditOpinionDlg.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
+#include "tests/support/ProcessBarrier.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -475,6 +479,116 @@ TEST_P(AssistAuditDlgTest, ATaskDecidedWhileItIsBeingChangedKeepsItsAuditor) {
     Run(user);
     EXPECT_EQ(Tasks(), (Set{"会审[1]=lisi/已完成"}));
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), "0");
+}
+
+// The task's dialog writes only what the person changed in it over the task as stored when OK is
+// pressed: another client's change of the other field stays, the same value stored by another
+// client is no conflict, another value in the changed field or a task deleted (or deleted and
+// added again under its name) meanwhile stores nothing and one box says so.
+TEST_P(AssistAuditDlgTest, ATaskChangedInItsDialogKeepsWhatAnotherClientStoredMeanwhile) {
+    const struct {
+        const char* what;
+        const char* other;   // another client's write while the dialog is open
+        const char* typed;   // the request the person types
+        const char* refusal; // nullptr: stored
+        const char* stored;  // Auditor/AuditRequest/AssignDate afterwards
+    } cases[] = {
+        {"another auditor", "UPDATE TeamWorkNextAudit SET Auditor='zhaoliu'", "核对孔位", nullptr,
+         "zhaoliu/核对孔位/2026-12-01 10:00:00"},
+        {"the same request", "UPDATE TeamWorkNextAudit SET AuditRequest='核对孔位'", "核对孔位", nullptr,
+         "lisi/核对孔位/2026-12-01 10:00:00"},
+        {"another request", "UPDATE TeamWorkNextAudit SET AuditRequest='核对壁厚'", "核对孔位",
+         "该记录已被其他用户修改（工作要求），本次修改未保存，请重新打开后再修改。",
+         "lisi/核对壁厚/2026-12-01 10:00:00"},
+        {"deleted", "DELETE FROM TeamWorkNextAudit", "核对孔位", "该记录已被其他用户删除，本次修改未保存。",
+         ""},
+        {"deleted and added again",
+         "UPDATE TeamWorkNextAudit SET AssignDate='2026-12-01 10:05:00', AuditRequest=''", "核对孔位",
+         "该记录已被其他用户删除，本次修改未保存。", "lisi//2026-12-01 10:05:00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ws.Execute("DELETE FROM TeamWorkNextAudit; DELETE FROM MessageManage");
+        ws.Execute(
+            "INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, Assigner, AssignDate, AuditTask, Auditor, "
+            "State, AuditRequest) VALUES ('F-1', '会审[N]', 'zhangsan', '2026-12-01 10:00:00', '会审[1]', "
+            "'lisi', '未完成', '')");
+        vq::ScriptedUser user;
+        user.Dialog(kCaption)
+            .DoubleClick(A::kListId, 0)
+            .Dialog("设计过程—协助评审任务")
+            .Do([&](CDialog&) { ws.Execute(c.other); })
+            .Set(T::kRequestId, c.typed)
+            .Click(IDOK);
+        if (c.refusal)
+            user.Message(c.refusal, IDOK).Dialog("设计过程—协助评审任务").Click(IDCANCEL);
+        user.Dialog(kCaption)
+            .Do([&](CDialog& d) {
+                if (!c.refusal) {
+                    auto& list = *static_cast<CListCtrl*>(d.GetDlgItem(A::kListId));
+                    EXPECT_EQ(list.GetItemText(0, A::kAuditorColumn) + "/" +
+                                  list.GetItemText(0, A::kRequestColumn),
+                              CString(c.stored).Left(CString(c.stored).ReverseFind('/')));
+                }
+            })
+            .Click(IDCANCEL);
+        Run(user);
+        EXPECT_EQ(
+            ws.QueryText("SELECT Auditor || '/' || AuditRequest || '/' || AssignDate FROM TeamWorkNextAudit"),
+            c.stored);
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), c.refusal ? "0" : "1");
+    }
+}
+
+// The task's dialog with its OK at hand, for a client that presses it at a given moment.
+class PressingAssistTaskDlg : public CAssistAuditTaskDlg {
+public:
+    using CAssistAuditTaskDlg::OnOK;
+};
+
+// Three clients change the request of one task at once, each in a process of its own, two of them
+// to the same text: one after the other, the first stores, a client storing the value stored by
+// then stores too (no conflict), and a client storing another value is told and stores nothing.
+TEST_P(AssistAuditDlgTest, ClientsChangingOneTaskAtOnceStoreOneAfterTheOther) {
+    constexpr int kClients = 3;
+    const char* const typed[kClients] = {"核对孔位", "核对孔位", "核对壁厚"};
+    const std::string conflict = "该记录已被其他用户修改（工作要求），本次修改未保存，请重新打开后再修改。|";
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE(run);
+        ws.Execute("DELETE FROM TeamWorkNextAudit");
+        ws.Execute(
+            "INSERT INTO TeamWorkNextAudit (FileID, UpAuditName, Assigner, AssignDate, AuditTask, Auditor, "
+            "State, AuditRequest) VALUES ('F-1', '会审[N]', 'zhangsan', '2026-12-01 10:00:00', '会审[1]', "
+            "'lisi', '未完成', '')");
+        const std::vector<std::optional<std::string>> reports =
+            vqtest::RunAtBarrier(kClients, [&](int index, const std::function<void()>& arrive) {
+                theApp.m_pConnPDM = ws.Connect();
+                PressingAssistTaskDlg dlg;
+                dlg.FileID = "F-1";
+                dlg.UpAuditName = "会审[N]";
+                dlg.AuditTask = "会审[1]";
+                vq::ScriptedUser user;
+                std::string said;
+                vq::SetMessageBoxPresenter([&said](const vq::MessageBoxRequest& request) {
+                    said += request.text.str() + "|";
+                    return IDOK;
+                });
+                user.Dialog("设计过程—协助评审任务").Set(T::kRequestId, typed[index]).Do([&](CDialog& d) {
+                    arrive();
+                    static_cast<PressingAssistTaskDlg&>(d).OnOK();
+                    d.EndDialog(IDCANCEL);
+                });
+                dlg.DoModal();
+                return said;
+            });
+        const CString stored = ws.QueryText("SELECT AuditRequest FROM TeamWorkNextAudit");
+        EXPECT_TRUE(stored == typed[0] || stored == typed[2]) << stored.c_str();
+        for (int index = 0; index < kClients; ++index) {
+            ASSERT_TRUE(reports[static_cast<std::size_t>(index)]) << index;
+            EXPECT_EQ(*reports[static_cast<std::size_t>(index)], stored == typed[index] ? "" : conflict)
+                << index;
+        }
+    }
 }
 
 TEST_P(AssistAuditDlgTest, ReadOnlyTheTasksCanOnlyBeLookedAt) {

@@ -181,11 +181,19 @@ TEST_P(ProjectTaskAuditTest, TwoLevelsReviewedToTheEnd) {
     // 标准化 is still open: nothing moves yet.
     EXPECT_EQ(Count("TaskAuditManage"), "2");
 
+    // An opinion file of an earlier round under the step's name gives way to the decision's own;
+    // nothing else of the decision stays beside it.
+    ftp.WriteFile("Vq/Auditing/P-1/标准化.rtf", "上一轮的意见");
     {
         vq::ScriptedUser user;
         Decide(user, "符合标准。", D::kPassId);
         Run(user, "u2", "标准化");
     }
+    EXPECT_NE(ftp.ReadFile("Vq/Auditing/P-1/标准化.rtf").find("\\rtf"), std::string::npos);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator((ftp.Root() + "/Vq/Auditing/P-1").str()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names.size(), 3u) << "校对.rtf, 校对_总图.dwf and 标准化.rtf only";
     EXPECT_EQ(Step("审核", "AuditState"), "未完成");
     EXPECT_EQ(Step("审核", "Auditor"), "u3");
     EXPECT_EQ(Step("会审", "Auditor"), "grp");

@@ -3,15 +3,24 @@
 // the parent's manager, dates and day counts, the priority, and a number taken meanwhile by
 // another client.
 #include "teamwork/TeamTaskItemDlg.h"
+#include "core/StoredRow.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/MessageBox.h"
 #include "platform/ui/ComboBox.h"
 #include "platform/ui/ScriptedUser.h"
 #include "platform/ui/SpinButtonCtrl.h"
 #include "platform/ui/TreeCtrl.h"
 #include "projects/ProjectTaskRecords.h"
+#include "teamwork/DeleteWorkCascade.h"
 #include "tests/support/DbWorkspace.h"
+#include "tests/support/ProcessBarrier.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -428,6 +437,143 @@ TEST_P(TeamTaskItemTest, ANumberTakenMeanwhileIsReplacedByTheNextFreeOne) {
     EXPECT_EQ(ws.QueryText("SELECT WorkName FROM TeamWorkManage WHERE WorkID='T1#001'"), "先存者");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkLog WHERE LogID='T1#001'"), "0");
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkLog WHERE LogID='T1#002'"), "1");
+}
+
+// The parent a new work task hangs on is read again under the lock its deletion takes: a work
+// task group or project task that another client deleted while the window was open takes no work
+// task (one box, no row, no log row, the window stays open); a client that takes none of our locks
+// cannot delete the parent between that read and the insert.
+TEST_P(TeamTaskItemTest, AWorkTaskIsNotStoredBelowAParentDeletedMeanwhile) {
+    const struct {
+        const char* what;
+        const char* upWorkId;
+        const char* deletion;
+        const char* refusal;
+    } cases[] = {
+        {"a work task group", "T1#001", "DELETE FROM TeamWorkManage WHERE WorkID='T1#001'",
+         "上级工作任务已被其他用户删除，工作任务没有保存..."},
+        {"the project task", "", "DELETE FROM ProjectManage WHERE ProjectNo='T1'",
+         "上级项目任务已被其他用户删除，工作任务没有保存..."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AddWork("T1#001", "T1", "zhangsan", "V");
+        CTeamTaskItemDlg dlg;
+        dlg.TaskNo = "T1";
+        dlg.UpWorkID = c.upWorkId;
+        bool stillOpen = false;
+        vq::ScriptedUser user;
+        user.Dialog("工作任务分解").Set(kName, "子工作").Do([&](CDialog&) { ws.Execute(c.deletion); });
+        SetDates(user, "2030-01-01", "2030-01-02", "2030-01-03");
+        user.Click(IDOK).Message(c.refusal, IDOK).Do([&](CDialog& d) {
+            stillOpen = true;
+            d.EndDialog(IDCANCEL);
+        });
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_TRUE(stillOpen);
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkManage WHERE WorkName='子工作'"), "0");
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkLog"), "0");
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM MessageManage"), "0");
+        ws.Execute("DELETE FROM TeamWorkManage; DELETE FROM ProjectManage WHERE ProjectNo='T1'");
+        ws.Execute(
+            "INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, PreendedTime, "
+            "WorkState, TaskType) VALUES ('T1', '任务一', '项目甲\\', 'zhangsan', '2040-12-31', '正进行中', "
+            "'T')");
+    }
+
+    // Between the read under the lock and the insert, a program without our locks tries to delete
+    // the parent: the parent's row is held, and the work task is stored below a parent that stays.
+    AddWork("T1#001", "T1", "zhangsan", "V");
+    bool deleted = true;
+    SetAfterRecheckHook(
+        [&] { deleted = ws.WritesAtOnce("DELETE FROM TeamWorkManage WHERE WorkID='T1#001'"); });
+    CTeamTaskItemDlg dlg;
+    dlg.TaskNo = "T1";
+    dlg.UpWorkID = "T1#001";
+    vq::ScriptedUser user;
+    user.Dialog("工作任务分解").Set(kName, "子工作");
+    SetDates(user, "2030-01-01", "2030-01-02", "2030-01-03");
+    user.Click(IDOK);
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    SetAfterRecheckHook(nullptr);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_FALSE(deleted);
+    EXPECT_EQ(ws.QueryText("SELECT UpWorkID FROM TeamWorkManage WHERE WorkName='子工作'"), "T1#001");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkManage WHERE WorkID='T1#001'"), "1");
+}
+
+// The work item dialog with its OK at hand, for a client that presses it at a given moment.
+class PressingTeamTaskItemDlg : public CTeamTaskItemDlg {
+public:
+    using CTeamTaskItemDlg::OnOK;
+};
+
+// One client deletes a work task group while three others divide it, each in a process of its own,
+// all at once: one after the other, never an orphan. Either the group goes and every division is
+// refused with one box, or the divisions stored before the deletion keep the group and the
+// deletion says why.
+TEST_P(TeamTaskItemTest, ClientsDividingAGroupWhileAnotherDeletesItLeaveNoOrphan) {
+    constexpr int kClients = 4;
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE(run);
+        ws.Execute("DELETE FROM TeamWorkManage; DELETE FROM TeamWorkLog");
+        AddWork("T1#001", "T1", "zhangsan", "V");
+        const std::vector<std::optional<std::string>> reports =
+            vqtest::RunAtBarrier(kClients, [&](int index, const std::function<void()>& arrive) {
+                theApp.m_pConnPDM = ws.Connect();
+                std::string said;
+                if (index == 0) {
+                    vq::SetMessageBoxPresenter([&said](const vq::MessageBoxRequest& request) {
+                        if (request.text.Find("真的要删除吗") >= 0)
+                            return IDYES;
+                        said += request.text.str() + "|";
+                        return IDOK;
+                    });
+                    arrive();
+                    const bool deleted = DeleteWorkCascade("T1#001", "T1", "待确认", false, "p");
+                    return std::string(deleted ? "deleted|" : "kept|") + said;
+                }
+                PressingTeamTaskItemDlg dlg;
+                dlg.TaskNo = "T1";
+                dlg.UpWorkID = "T1#001";
+                vq::ScriptedUser user;
+                vq::SetMessageBoxPresenter([&said](const vq::MessageBoxRequest& request) {
+                    said += request.text.str() + "|";
+                    return IDOK;
+                });
+                user.Dialog("工作任务分解").Set(kName, CString(("子工作" + std::to_string(index)).c_str()));
+                SetDates(user, "2030-01-01", "2030-01-02", "2030-01-03");
+                user.Do([&](CDialog& d) {
+                    arrive();
+                    static_cast<PressingTeamTaskItemDlg&>(d).OnOK();
+                    d.EndDialog(IDCANCEL);
+                });
+                dlg.DoModal();
+                return "divided|" + said;
+            });
+        const bool groupStays =
+            ws.QueryText("SELECT count(*) FROM TeamWorkManage WHERE WorkID='T1#001'") == "1";
+        const int below =
+            std::atoi(ws.QueryText("SELECT count(*) FROM TeamWorkManage WHERE UpWorkID='T1#001'").c_str());
+        EXPECT_TRUE(groupStays || below == 0) << "a work task below a group that is gone";
+        ASSERT_TRUE(reports[0]);
+        EXPECT_EQ(*reports[0], groupStays ? "kept|请先删除任务下面的任务，再删除本任务...|" : "deleted|");
+        int stored = 0;
+        for (int index = 1; index < kClients; ++index) {
+            ASSERT_TRUE(reports[static_cast<std::size_t>(index)]) << index;
+            const std::string& report = *reports[static_cast<std::size_t>(index)];
+            CString query;
+            query.Format("SELECT count(*) FROM TeamWorkManage WHERE WorkName='子工作%d'", index);
+            const bool mine = ws.QueryText(query) == "1";
+            stored += mine ? 1 : 0;
+            EXPECT_EQ(report,
+                      mine ? "divided|" : "divided|上级工作任务已被其他用户删除，工作任务没有保存...|")
+                << index;
+        }
+        EXPECT_EQ(stored, below);
+        EXPECT_EQ(groupStays, stored > 0);
+    }
 }
 
 TEST_P(TeamTaskItemTest, AFailedStoreLeavesTheDialogOpenWithoutNotice) {
