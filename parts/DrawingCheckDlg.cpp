@@ -333,9 +333,7 @@ BOOL CDrawingCheckDlg::ReadStructure(const CString& code) {
         if (m_nAdoCloseMode)
             rs->Close();
     } catch (_com_error& e) {
-        ReportComError(e);
-        if (m_nDatabaseType == 2)
-            AfxMessageBox(sql);
+        theApp.ReportSqlError(e, sql);
         return FALSE;
     }
     return TRUE;

@@ -943,11 +943,8 @@ int CECOAuditLevel::AdvanceFileLevel(CString workId, CString fileId, int advance
             m_pSnapshot->m_workId.Empty();
         sql.Format("UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE ECOTaskNo = '%s' AND FileID = '%s'",
                    SqlQuote(workId), SqlQuote(fileId));
-        if (!theApp.ExecuteSql(sql)) {
-            if (!theApp.m_bConnectionLost)
-                AfxMessageBox(sql);
-            return 0;
-        }
+        if (!theApp.ExecuteSql(sql))
+            return 0; // shown, with its statement
         sql.Format(
             "UPDATE ECOAuditLevel SET CurrentAuditLevel = 0 WHERE ECOTaskNo = '%s' AND IsECOFile = 'Y'",
             SqlQuote(workId));
@@ -1087,11 +1084,8 @@ int CECOAuditLevel::GetFileLevels(CString workId, CString fileId, int& maxLevel,
             found = true;
             maxLevel = std::atoi(VariantToString(row[0]));
             currentLevel = std::atoi(VariantToString(row[1]));
-        })) {
-        if (!theApp.m_bConnectionLost)
-            AfxMessageBox(sql);
-        return 0;
-    }
+        }))
+        return 0; // the error shown
     return 1;
 }
 
