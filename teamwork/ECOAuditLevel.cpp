@@ -416,12 +416,16 @@ bool ECOTaskSnapshot::TakeConfirmed() {
     // The same transaction, nothing run on the connection since the read, nobody asked anything
     // meanwhile, and hardly any time gone: the read is as good as one now. The task's own rows are
     // still its to write (its stamp stays locked until the transaction ends); what another client
-    // committed since to the order's parts is as much after this question as after that read.
-    const Confirmed was = std::exchange(m_confirmed, Confirmed());
+    // committed since to the order's parts is as much after this question as after that read. A
+    // second question with nothing run between is as much at that moment as the first.
     const _ConnectionPtr& connection = theApp.m_pConnPDM;
-    return connection && connection->InTransaction() && was.connection == connection.GetInterfacePtr() &&
-           was.uses == connection->Uses() && was.boxes == vq::MessageBoxesShown() &&
-           std::chrono::steady_clock::now() - was.at < std::chrono::seconds(1);
+    const bool holds =
+        connection && connection->InTransaction() && m_confirmed.connection == connection.GetInterfacePtr() &&
+        m_confirmed.uses == connection->Uses() && m_confirmed.boxes == vq::MessageBoxesShown() &&
+        std::chrono::steady_clock::now() - m_confirmed.at < std::chrono::seconds(1);
+    if (!holds)
+        m_confirmed = Confirmed();
+    return holds;
 }
 
 const std::size_t* ECOTaskSnapshot::MissingPart(int level) {

@@ -124,8 +124,9 @@ private:
     static void TakeStamp(const _RecordsetPtr& rs, Stamps& stamps);
     // A read of the stamps and the triggers right after the own write, inside a transaction, has
     // found the snapshot as the tables are: until anything else runs on the connection or a box is
-    // shown (and for a moment at most), the next question takes that read for its own. Used up by
-    // that question.
+    // shown (and for a moment at most), every question takes that read for its own (a decision asks
+    // whether its level is complete and then whether its task is finished, with nothing between).
+    // Given up as soon as it no longer holds.
     void MarkConfirmed();
     bool TakeConfirmed();
     // Without working stamps: an order part (index into m_order) that the snapshot has at no drawing
