@@ -244,6 +244,9 @@ private:
     int CheckPartsOnServer(ECOTaskSnapshot& guide, const CString& workId, int level);
     // Whether the tables confirm that a document of the task is below its maximum level: 1, 0, -1.
     int ConfirmUnfinished(ECOTaskSnapshot& guide, const std::string& fileKey);
+    // PostgreSQL, with a snapshot (held for the task: `task`, else a guide or none yet): the document
+    // one level up, its first row read and its rows written in one statement, as AdvanceFileLevel.
+    int AdvanceOnServer(ECOTaskSnapshot* task, const CString& workId, const CString& fileId);
     // Counts an own write of `rows` rows into the snapshot's stamp; false when the stamp shows
     // another write too (the snapshot is then given up).
     bool CountOwnWrite(ECOTaskSnapshot& task, long rows);
