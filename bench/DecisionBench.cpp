@@ -14,15 +14,17 @@
 //   build/bench/bench/decision_bench --writes [rows ...]
 //
 // Runs on SQLite (default sizes 200, 2,000 and 20,000 parts), or on PostgreSQL when VQ_PG_PORT
-// names a server (200 and 2,000). Each size then runs the change task once more on a database made
-// from an earlier version's schema (tests/host/data), as it is before scripts/upgrade-database
-// (on PostgreSQL without the stamps, where the snapshot only guides; SQLite's stamps need nothing of
-// the schema), and decides a sample at a complete level there as the tables answer it (the
-// database computes the part check). When VQ_PREVIOUS_DECISION_BENCH names the
-// previous build's decision_bench (bench/run builds it), that runs on the same sizes too. Last, per
-// size: a decision at a complete level against the same decision answered by the tables, with whether
-// it holds the goal of at most 1.5 times it, and against a decision of the plain work (how far from
-// flat in the parts); then a drawing's decision against the previous build's, on a database of the
+// names a server (200 and 2,000: at 20,000 parts a server decides for well over an hour, so that
+// size runs there only when the arguments name it, as "decision_bench 200 2000 20000"). Each size then runs
+// the change task once more on a database made from an earlier version's schema (tests/host/data), as it is
+// before scripts/upgrade-database (on PostgreSQL without the stamps, where the snapshot only guides; SQLite's
+// stamps need nothing of the schema), and decides a sample at a complete level there as the tables answer it
+// (the database computes the part check). When VQ_PREVIOUS_DECISION_BENCH names the previous build's
+// decision_bench (bench/run builds it from bench/PreviousDecisionBench.cpp and bench/DecisionShape.h on the
+// previous build's source), that decides the same change task on a database of its own schema, on the same
+// sizes. Last, per size: a decision at a complete level against the same decision answered by the tables,
+// with whether it holds the goal of at most 1.5 times it, and against a decision of the plain work (how far
+// from flat in the parts); then a drawing's decision against the previous build's, on a database of the
 // earlier schema (goal: no more) and of this one (goal: at most 1.2 times). Processor time on
 // SQLite, the clock on PostgreSQL (where the process's processor time leaves out the server's share).
 //
