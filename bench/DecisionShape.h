@@ -89,9 +89,8 @@ inline void Generate(const _ConnectionPtr& conn, int parts) {
         "'wangwu')");
     conn->Execute(
         "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType, Other1, "
-        "DocSaved, "
-        "Other4) VALUES ('修改单', 'EC-1', '_VQ_ECO', 'EC-1.doc', '24', 'Word 文档', '2026-11-21 11:00', '', "
-        "'')");
+        "DocSaved, Other4) VALUES ('修改单', 'EC-1', '_VQ_ECO', 'EC-1.doc', '24', 'Word 文档', "
+        "'2026-11-21 11:00', '', '')");
     conn->Execute("INSERT INTO RelateMessage (Code, Type, Topic, Saver, SaveTime, Content) VALUES ('EC-1', "
                   "'任务', '加工困难', 'zhangsan', '2026-11-21 11:30:00', '按修改单改蓝图。')");
     std::vector<std::vector<_variant_t>> results, steps, orderParts, levels, opinions, notices, notes, files,
@@ -154,13 +153,11 @@ inline void Generate(const _ConnectionPtr& conn, int parts) {
         notices);
     Insert(conn,
            "INSERT INTO RelateMessage (Code, Type, Topic, Saver, SaveTime, Content) VALUES (?, '图纸', "
-           "'铸造圆角', "
-           "'zhangsan', '2026-11-20 15:10:00', '未注铸造圆角R3~R5。')",
+           "'铸造圆角', 'zhangsan', '2026-11-20 15:10:00', '未注铸造圆角R3~R5。')",
            notes);
     Insert(conn,
            "INSERT INTO ECORelateFile (ECOGroup, ECONo, DocType, FileName, FileBulk, FileType, Other1, "
-           "DocSaved, "
-           "Other4) VALUES ('修改单', 'EC-1', ?, ?, '4', ?, '2026-11-21 10:40', '', '')",
+           "DocSaved, Other4) VALUES ('修改单', 'EC-1', ?, ?, '4', ?, '2026-11-21 10:40', '', '')",
            files);
     Insert(conn,
            "INSERT INTO ECOFileChangeLabel (ECOGroup, ECONo, DocType, ChangeLabel, ChangeArea, ChangeCount, "
