@@ -1,9 +1,11 @@
 // One reviewer's decision over the documents of a work, as the opinion dialog runs it for several
 // documents at once (one engine, one decision per document): on the documents of a change task of
 // a change order of as many parts, and the same decision on as many documents of a plain work as
-// the baseline. The change task holds the drawing of each part, the order's sheet beside them and
-// a second document of each part (a report or a second drawing sheet) decided after all the
-// drawings: those are decided while their level is already complete. Both works have two review
+// the baseline. The change task is shaped as a real one (bench/DecisionShape.h): the drawing of
+// each part, the order's sheet beside them and a second document of each part (a report or a second
+// drawing sheet), decided after all the drawings: those are decided while their level is already
+// complete; the documents' opinions and notices and the order's modification notice with its
+// documents and review steps. Both works have two review
 // levels; the first decision passes every document's first step and opens the second, the second
 // passes the last step. Each size runs in a database of its own, filled just before (a server has
 // no statistics of it yet).
@@ -12,15 +14,17 @@
 //   build/bench/bench/decision_bench --writes [rows ...]
 //
 // Runs on SQLite (default sizes 200, 2,000 and 20,000 parts), or on PostgreSQL when VQ_PG_PORT
-// names a server (200 and 2,000). Each size then runs the change task once more on a database made
-// from an earlier version's schema (tests/host/data), as it is before scripts/upgrade-database
-// (on PostgreSQL without the stamps, where the snapshot only guides; SQLite's stamps need nothing of
-// the schema), and decides a sample at a complete level there as the tables answer it (the
-// database computes the part check). When VQ_PREVIOUS_DECISION_BENCH names the
-// previous build's decision_bench (bench/run builds it), that runs on the same sizes too. Last, per
-// size: a decision at a complete level against the same decision answered by the tables, with whether
-// it holds the goal of at most 1.5 times it, and against a decision of the plain work (how far from
-// flat in the parts); then a drawing's decision against the previous build's, on a database of the
+// names a server (200 and 2,000: at 20,000 parts a server decides for well over an hour, so that
+// size runs there only when the arguments name it, as "decision_bench 200 2000 20000"). Each size then runs
+// the change task once more on a database made from an earlier version's schema (tests/host/data), as it is
+// before scripts/upgrade-database (on PostgreSQL without the stamps, where the snapshot only guides; SQLite's
+// stamps need nothing of the schema), and decides a sample at a complete level there as the tables answer it
+// (the database computes the part check). When VQ_PREVIOUS_DECISION_BENCH names the previous build's
+// decision_bench (bench/run builds it from bench/PreviousDecisionBench.cpp and bench/DecisionShape.h on the
+// previous build's source), that decides the same change task on a database of its own schema, on the same
+// sizes. Last, per size: a decision at a complete level against the same decision answered by the tables,
+// with whether it holds the goal of at most 1.5 times it, and against a decision of the plain work (how far
+// from flat in the parts); then a drawing's decision against the previous build's, on a database of the
 // earlier schema (goal: no more) and of this one (goal: at most 1.2 times). Processor time on
 // SQLite, the clock on PostgreSQL (where the process's processor time leaves out the server's share).
 //
@@ -47,6 +51,7 @@
 #include "review/AuditFlowEngine.h"
 #include "tests/support/DbWorkspace.h"
 
+#include "bench/DecisionShape.h"
 #include "bench/Goals.h"
 
 #include <algorithm>
@@ -66,82 +71,21 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr const char* kChangeTask = "EC-1[M]#001";
-constexpr const char* kPlainWork = "XM-1[M]#002";
+using bench::FileId;
+using bench::Insert;
+using bench::kChangeTask;
+using bench::kPlainWork;
 
-void Insert(const _ConnectionPtr& conn, const char* sql, const std::vector<std::vector<_variant_t>>& rows) {
-    _CommandPtr cmd;
-    cmd.CreateInstance();
-    cmd->PutActiveConnection(conn);
-    cmd->PutCommandText(sql);
-    cmd->PutCommandType(adCmdText);
-    cmd->PutPrepared(true);
-    for (std::size_t from = 0; from < rows.size(); from += 1000)
-        cmd->ExecuteArray(std::vector<std::vector<_variant_t>>(
-            rows.begin() + static_cast<long>(from),
-            rows.begin() + static_cast<long>(std::min(rows.size(), from + 1000))));
-}
-
-CString FileId(const char* work, int i) {
-    return CString(std::string(work).substr(0, 4) + "F-" + std::to_string(i));
-}
-
-// Document i of a work: below `parts` the drawing of part i, then a second document of part
-// i - parts, a report or a second drawing sheet in turn.
-CString PartOf(int i, int parts) {
-    return CString("P-" + std::to_string(i < parts ? i : i - parts));
-}
-CString FileNameOf(int i, int parts) {
-    if (i < parts)
-        return CString("p" + std::to_string(i) + ".dwg");
-    return CString("p" + std::to_string(i - parts) + ((i - parts) % 2 == 0 ? ".doc" : "-2.dwg"));
-}
-
-void Generate(const _ConnectionPtr& conn, int parts, int documents) {
-    conn->BeginTrans();
-    conn->Execute("INSERT INTO UserInformation (UserLogName, UserName) VALUES ('zhangsan', '张三'), ('lisi', "
-                  "'李四'), ('wangwu', '王五')");
-    conn->Execute(
-        "INSERT INTO AuditingManage (AuditingModel, AuditingStyle, AuditingPath) VALUES ('两级', '混合', "
-        "'审核(40,20)|*|批准(40,110)')");
-    conn->Execute(
-        "INSERT INTO TeamWorkManage (TaskNo, WorkID, Manager, WorkName) VALUES ('EC-1', 'EC-1[M]#001', "
-        "'zhangsan', '更改任务'), ('XM-1', 'XM-1[M]#002', 'zhangsan', '设计工作')");
-    std::vector<std::vector<_variant_t>> results, steps, orderParts, levels;
-    for (const char* work : {kChangeTask, kPlainWork}) {
-        for (int i = 0; i < documents; ++i) {
-            const CString file = FileId(work, i);
-            const CString part = PartOf(i, parts);
-            results.push_back({file, CString(work), part, FileNameOf(i, parts), CString("")});
-            steps.push_back({file});
-            if (CString(work) == kChangeTask) {
-                if (i < parts)
-                    orderParts.push_back({part});
-                levels.push_back({file, CString("N"), 0L});
-            }
-        }
+// The change task and the plain work of bench/DecisionShape.h in the database; a benchmark that
+// cannot make them stops with a failure.
+void MakeChangeTask(const _ConnectionPtr& conn, int parts) {
+    try {
+        bench::Generate(conn, parts);
+    } catch (const _com_error& e) {
+        std::fprintf(stderr, "the change task of %d parts could not be made: %s\n", parts,
+                     e.Description().c_str());
+        std::exit(2);
     }
-    // The order's sheet has passed its levels already.
-    results.push_back(
-        {CString("EC-SH"), CString(kChangeTask), CString(""), CString("sheet.tbl"), CString("_ECO")});
-    levels.push_back({CString("EC-SH"), CString("Y"), 2L});
-    Insert(conn,
-           "INSERT INTO TeamWorkResult (FileID, WorkID, PartCode, FileName, Other4, FilePrompt, State, "
-           "AuditingModel, AuditorName, AuditingType) VALUES (?, ?, ?, ?, ?, '零件图', '评审', '两级', "
-           "'lisi|*|wangwu', '混合')",
-           results);
-    Insert(conn,
-           "INSERT INTO TeamWorkAudit (FileID, AuditTask, Auditor, BeginDate, State, Manager, Working) "
-           "VALUES (?, "
-           "'审核', 'lisi', '2026-12-01 10:00', '未完成', 'lisi', 'F')",
-           steps);
-    Insert(conn, "INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES ('EC-1', ?, '0')", orderParts);
-    Insert(
-        conn,
-        "INSERT INTO ECOAuditLevel (ECOTaskNo, FileID, IsECOFile, CurrentAuditLevel, MaxAuditLevel) VALUES "
-        "('EC-1[M]#001', ?, ?, ?, 2)",
-        levels);
-    conn->CommitTrans();
 }
 
 // Seconds on the clock and of the process's processor time (the SQLite engine runs in the
@@ -377,7 +321,7 @@ void RunEarlierSchema(SizeResult& result) {
     ws.RemakeProductDatabase(VQ_SOURCE_DIR "/tests/host/data/earlier-product.sql",
                              VQ_SOURCE_DIR "/tests/host/data/earlier-product-sql");
     _ConnectionPtr conn = ws.Connect();
-    Generate(conn, parts, documents);
+    MakeChangeTask(conn, parts);
     // SQLite's stamps need nothing of the schema: there the questions at a complete level go to the
     // tables through a connection that does not watch its writes.
     _ConnectionPtr tablesConnection =
@@ -400,9 +344,13 @@ void RunEarlierSchema(SizeResult& result) {
     theApp.m_pConnPDM = nullptr;
 }
 
-// The previous build's figures, from its own decision_bench (VQ_PREVIOUS_DECISION_BENCH names it;
-// bench/run builds it) on the same number of parts, with the second documents up to 2,000 parts
-// (above, it decides every one of them, for hours: it then decides the drawings alone).
+// The previous build's figures, from its decision_bench (VQ_PREVIOUS_DECISION_BENCH names it):
+// bench/run builds bench/PreviousDecisionBench.cpp with bench/DecisionShape.h from the previous
+// build's source as that program, so that it decides the same change task (the second documents,
+// opinions and notices included) on a database of its own schema. It decides the second documents
+// too up to 2,000 parts (above, each decision at a complete level reads the whole order: it would
+// take hours), else the drawings alone. A program that does not say it made this change task (the
+// previous build's own benchmark, whose shape differs) gives no figures.
 void RunPrevious(const char* program, SizeResult& result, bool drawingsOnly = false) {
     const bool second = result.parts <= 2000 && !drawingsOnly;
     const std::string command =
@@ -413,22 +361,38 @@ void RunPrevious(const char* program, SizeResult& result, bool drawingsOnly = fa
         return;
     }
     std::printf("the previous build (%s):\n", command.c_str());
+    const std::string shape =
+        "one decision over the change task of " + std::to_string(result.parts) + " parts";
+    bool shaped = false;
+    Figure drawings, complete;
     char line[512];
     while (std::fgets(line, sizeof line, pipe)) {
         std::fputs(line, stdout);
+        if (std::string(line).rfind(shape, 0) == 0)
+            shaped = true;
         char step[64] = {}, kind[64] = {};
         double clock = 0, process = 0;
-        // "step drawings clock process ..." and "step second documents clock process ...".
+        // "step drawings clock process" and "step second documents clock process".
         if (std::sscanf(line, "%63s %63s", step, kind) != 2)
             continue;
         const std::string k = kind;
         if (k == "drawings" && std::sscanf(line, "%*s %*s %lf %lf", &clock, &process) == 2)
-            result.previousDrawings.Add({clock / 1000, process / 1000}, 1, 2);
+            drawings.Add({clock / 1000, process / 1000}, 1, 2);
         else if (k == "second" && std::sscanf(line, "%*s %*s %*s %lf %lf", &clock, &process) == 2)
-            result.previousComplete.Add({clock / 1000, process / 1000}, 1, 2);
+            complete.Add({clock / 1000, process / 1000}, 1, 2);
     }
-    if (pclose(pipe) != 0)
-        std::printf("the previous build's benchmark failed\n");
+    if (pclose(pipe) != 0) {
+        std::printf("the previous build's benchmark failed\n\n");
+        return;
+    }
+    if (!shaped) {
+        std::printf("the previous build's program does not decide this benchmark's change task: its "
+                    "figures are left out (bench/run builds the one that does)\n\n");
+        return;
+    }
+    result.previousDrawings = drawings;
+    if (second)
+        result.previousComplete = complete;
     std::printf("\n");
 }
 
@@ -440,7 +404,7 @@ Figure RunDrawings(int parts, bool earlierSchema) {
         ws.RemakeProductDatabase(VQ_SOURCE_DIR "/tests/host/data/earlier-product.sql",
                                  VQ_SOURCE_DIR "/tests/host/data/earlier-product-sql");
     _ConnectionPtr conn = ws.Connect();
-    Generate(conn, parts, parts * 2);
+    MakeChangeTask(conn, parts);
     theApp.m_pConnPDM = conn;
     Figure drawings;
     bool ok = true;
@@ -462,7 +426,7 @@ SizeResult RunSize(int parts) {
     result.parts = parts;
     vqtest::DbWorkspace ws(0);
     _ConnectionPtr conn = ws.Connect();
-    Generate(conn, parts, documents);
+    MakeChangeTask(conn, parts);
     theApp.m_pConnPDM = conn;
     theApp.m_nDatabaseType = 0;
     theApp.m_nAdoCloseMode = 1;

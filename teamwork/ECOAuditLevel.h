@@ -124,8 +124,9 @@ private:
     static void TakeStamp(const _RecordsetPtr& rs, Stamps& stamps);
     // A read of the stamps and the triggers right after the own write, inside a transaction, has
     // found the snapshot as the tables are: until anything else runs on the connection or a box is
-    // shown (and for a moment at most), the next question takes that read for its own. Used up by
-    // that question.
+    // shown (and for a moment at most), every question takes that read for its own (a decision asks
+    // whether its level is complete and then whether its task is finished, with nothing between).
+    // Given up as soon as it no longer holds.
     void MarkConfirmed();
     bool TakeConfirmed();
     // Without working stamps: an order part (index into m_order) that the snapshot has at no drawing
@@ -243,6 +244,9 @@ private:
     int CheckPartsOnServer(ECOTaskSnapshot& guide, const CString& workId, int level);
     // Whether the tables confirm that a document of the task is below its maximum level: 1, 0, -1.
     int ConfirmUnfinished(ECOTaskSnapshot& guide, const std::string& fileKey);
+    // PostgreSQL, with a snapshot (held for the task: `task`, else a guide or none yet): the document
+    // one level up, its first row read and its rows written in one statement, as AdvanceFileLevel.
+    int AdvanceOnServer(ECOTaskSnapshot* task, const CString& workId, const CString& fileId);
     // Counts an own write of `rows` rows into the snapshot's stamp; false when the stamp shows
     // another write too (the snapshot is then given up).
     bool CountOwnWrite(ECOTaskSnapshot& task, long rows);

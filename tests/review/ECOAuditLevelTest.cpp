@@ -500,6 +500,24 @@ TEST_P(ECOAuditLevelTest, AQuestionAfterTheOwnWriteSeesWhatCameBetween) {
         theApp.m_pConnPDM->RollbackTrans();
     }
     EXPECT_EQ(boxes.Take(), 1);
+    // The decision's questions one after the other may take the same read while nothing runs
+    // between them; a part added before a later question that comes after a statement is seen there.
+    ws.Execute("DELETE FROM ECOModifyPart WHERE PartCode = 'D'");
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 0");
+    ws.Execute("UPDATE ECOAuditLevel SET CurrentAuditLevel = 1 WHERE FileID IN ('DB', 'SH')");
+    ECOTaskSnapshot snapshot;
+    CECOAuditLevel kept(&snapshot);
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0);
+    theApp.m_pConnPDM->BeginTrans();
+    EXPECT_EQ(kept.AdvanceFileLevel(kTask, "DA", 1), 1);
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 1);
+    EXPECT_EQ(kept.CountUnfinishedFiles(kTask), 0);
+    partAdded();
+    theApp.GetSqlString("SELECT count(*) FROM GroupInformation");
+    EXPECT_EQ(kept.CheckModifiedPartsReady(kTask, 1), 0);
+    EXPECT_EQ(kept.CountUnfinishedFiles(kTask), 0);
+    theApp.m_pConnPDM->RollbackTrans();
+    EXPECT_EQ(boxes.Take(), 0);
 }
 
 // The server's stamp token is a 64-bit number: past 2^31 stamps every write of the rows that decide
