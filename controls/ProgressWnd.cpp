@@ -34,7 +34,9 @@ CProgressWnd::CProgressWnd(CWnd* parent, LPCTSTR title, BOOL smooth) : m_smooth(
 // Runs inside Create, so the window is complete before a view shows it.
 BOOL CProgressWnd::OnInitDialog() {
     CDialog::OnInitDialog();
-    m_exStyle |= WS_EX_TOPMOST;
+    // A taskbar entry of its own: a person who minimised it finds it there, also under a window
+    // manager that gives a window over another (its owner) none.
+    m_exStyle |= WS_EX_TOPMOST | WS_EX_APPWINDOW;
     SetWindowText(m_title);
     Layout();
     CenterWindow();
