@@ -202,7 +202,8 @@ bool CFtpTransferWindow::Waiting(const CString& server, bool connecting, double 
 
 void CFtpTransferWindow::Open(const CString& title) {
     CWnd* served = ServedWindow();
-    m_window = std::make_unique<CProgressWnd>(served, title);
+    // A taskbar entry of its own: the person may minimise it and must find it again.
+    m_window = std::make_unique<CProgressWnd>(served, title, FALSE, true);
     if (!served)
         return;
     // Modal to the served window: it takes no input while the request runs, and says why in its

@@ -23,7 +23,8 @@ BEGIN_MESSAGE_MAP(CProgressWnd, CDialog)
     ON_WM_CHAR()
 END_MESSAGE_MAP()
 
-CProgressWnd::CProgressWnd(CWnd* parent, LPCTSTR title, BOOL smooth) : m_smooth(smooth) {
+CProgressWnd::CProgressWnd(CWnd* parent, LPCTSTR title, BOOL smooth, bool ownTaskbarEntry)
+    : m_smooth(smooth), m_ownTaskbarEntry(ownTaskbarEntry) {
     if (title)
         m_title = title;
     SetTemplate(kProgressWndTemplate);
@@ -34,9 +35,11 @@ CProgressWnd::CProgressWnd(CWnd* parent, LPCTSTR title, BOOL smooth) : m_smooth(
 // Runs inside Create, so the window is complete before a view shows it.
 BOOL CProgressWnd::OnInitDialog() {
     CDialog::OnInitDialog();
-    // A taskbar entry of its own: a person who minimised it finds it there, also under a window
-    // manager that gives a window over another (its owner) none.
-    m_exStyle |= WS_EX_TOPMOST | WS_EX_APPWINDOW;
+    m_exStyle |= WS_EX_TOPMOST;
+    // A person who minimised it finds it there, also under a window manager that gives a window
+    // over another (its owner) no taskbar entry.
+    if (m_ownTaskbarEntry)
+        m_exStyle |= WS_EX_APPWINDOW;
     SetWindowText(m_title);
     Layout();
     CenterWindow();
