@@ -76,6 +76,14 @@ CString CFtpTransferWindow::MessageOf(const FtpTransferState& state) {
     return text;
 }
 
+CString CFtpTransferWindow::WaitingMessage(const CString& server, bool connecting) {
+    return connecting ? "正在连接FTP服务器 " + server + " ..." : "正在等待FTP服务器 " + server + " 的应答...";
+}
+
+CString CFtpTransferWindow::BusyCaption(const CString& caption, const CString& why) {
+    return caption + " (" + why + "，完成前本窗口不能操作)";
+}
+
 CFtpTransferWindow::~CFtpTransferWindow() {
     m_window.reset();
     EndServing();
@@ -108,8 +116,16 @@ void CFtpTransferWindow::EndServing() {
     m_served = nullptr;
     if (!served)
         return;
-    if (m_servedWasEnabled)
+    if (m_servedWasEnabled) {
+        // Its own caption again, unless its code gave it another meanwhile.
+        if (served->GetWindowTextValue() == m_busyCaption)
+            served->SetWindowText(m_servedCaption);
         served->EnableWindow(TRUE);
+        // The window comes back where the person works: restored when it was minimised (some window
+        // managers minimise it with the transfer's window, others leave it behind), in front and
+        // active.
+        vq::ActiveDialogView().BringToFront(*served);
+    }
     // The close the person asked for, now that the transfer has ended.
     if (m_stopped)
         served->PostMessage(WM_CLOSE);
@@ -124,8 +140,8 @@ void CFtpTransferWindow::AskToStopForClose() {
     const LRESULT own = served->SendMessage(kCloseDuringTransfer);
     if (own == kGoOn || !ServedWindow())
         return;
-    if (own != kStopForClose &&
-        served->MessageBox(kStopQuestion, "操作提示", MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (own != kStopForClose && served->MessageBox(m_waiting ? kStopWaitingQuestion : kStopQuestion,
+                                                   "操作提示", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     m_stopped = true;
 }
@@ -148,15 +164,8 @@ bool CFtpTransferWindow::Update(const FtpTransferState& state) {
     if (!m_window) {
         if (state.seconds < kShowAfterSeconds)
             return true;
-        CWnd* served = ServedWindow();
-        m_window = std::make_unique<CProgressWnd>(served, state.upload ? "正在上传文件" : "正在下载文件");
+        Open(state.upload ? "正在上传文件" : "正在下载文件");
         m_window->SetRange(0, 100);
-        // Modal to the served window: it takes no input while the transfer runs, and the window
-        // is where typing goes, so that 取消 is at hand.
-        if (served) {
-            m_servedWasEnabled = served->EnableWindow(FALSE) == FALSE;
-            vq::ActiveDialogView().BringToFront(*m_window);
-        }
     } else if (m_window->Cancelled()) {
         return false;
     }
@@ -170,4 +179,50 @@ bool CFtpTransferWindow::Update(const FtpTransferState& state) {
             m_window->SetPos(static_cast<int>(std::min<std::uint64_t>(state.done * 100 / state.total, 99)));
     }
     return !m_window->PeekAndPump() && !m_stopped;
+}
+
+bool CFtpTransferWindow::Waiting(const CString& server, bool connecting, double seconds) {
+    if (!vq::IsWindowThread())
+        return true;
+    if (!m_started) {
+        m_started = true;
+        m_waiting = true;
+        BeginServing();
+    }
+    if (m_stopped)
+        return false;
+    if (!m_window) {
+        if (seconds < kShowAfterSeconds)
+            return true;
+        Open(connecting ? "正在连接FTP服务器" : "正在等待FTP服务器");
+        m_window->SetText(WaitingMessage(server, connecting));
+    } else if (m_window->Cancelled()) {
+        return false;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastShown >= kRefresh) {
+        m_lastShown = now;
+        // Nothing to measure: the bar says how long it has waited.
+        CString waited;
+        waited.Format("已等待 %d 秒", static_cast<int>(seconds));
+        m_window->m_bar.SetWindowText(waited);
+    }
+    return !m_window->PeekAndPump() && !m_stopped;
+}
+
+void CFtpTransferWindow::Open(const CString& title) {
+    CWnd* served = ServedWindow();
+    // A taskbar entry of its own: the person may minimise it and must find it again.
+    m_window = std::make_unique<CProgressWnd>(served, title, FALSE, true);
+    if (!served)
+        return;
+    // Modal to the served window: it takes no input while the request runs, and says why in its
+    // caption; the window is where typing goes, so that 取消 is at hand.
+    m_servedWasEnabled = served->EnableWindow(FALSE) == FALSE;
+    if (m_servedWasEnabled) {
+        m_servedCaption = served->GetWindowTextValue();
+        m_busyCaption = BusyCaption(m_servedCaption, title);
+        served->SetWindowText(m_busyCaption);
+    }
+    vq::ActiveDialogView().BringToFront(*m_window);
 }

@@ -23,7 +23,8 @@ BEGIN_MESSAGE_MAP(CProgressWnd, CDialog)
     ON_WM_CHAR()
 END_MESSAGE_MAP()
 
-CProgressWnd::CProgressWnd(CWnd* parent, LPCTSTR title, BOOL smooth) : m_smooth(smooth) {
+CProgressWnd::CProgressWnd(CWnd* parent, LPCTSTR title, BOOL smooth, bool ownTaskbarEntry)
+    : m_smooth(smooth), m_ownTaskbarEntry(ownTaskbarEntry) {
     if (title)
         m_title = title;
     SetTemplate(kProgressWndTemplate);
@@ -35,6 +36,10 @@ CProgressWnd::CProgressWnd(CWnd* parent, LPCTSTR title, BOOL smooth) : m_smooth(
 BOOL CProgressWnd::OnInitDialog() {
     CDialog::OnInitDialog();
     m_exStyle |= WS_EX_TOPMOST;
+    // A person who minimised it finds it there, also under a window manager that gives a window
+    // over another (its owner) no taskbar entry.
+    if (m_ownTaskbarEntry)
+        m_exStyle |= WS_EX_APPWINDOW;
     SetWindowText(m_title);
     Layout();
     CenterWindow();

@@ -26,8 +26,12 @@ public:
     static constexpr int kMessageId = 11;
     static constexpr int kBarId = 12;
 
-    // Creates and shows the window at once; without a parent it belongs to no window.
-    explicit CProgressWnd(CWnd* parent = nullptr, LPCTSTR title = "正在进行", BOOL smooth = FALSE);
+    // Creates and shows the window at once; without a parent it belongs to no window. With
+    // ownTaskbarEntry it has a taskbar entry of its own, for a window that a person may minimise by
+    // itself and must find again (a transfer's, whose parent takes no input meanwhile); else the
+    // window manager keeps it with its parent.
+    explicit CProgressWnd(CWnd* parent = nullptr, LPCTSTR title = "正在进行", BOOL smooth = FALSE,
+                          bool ownTaskbarEntry = false);
     ~CProgressWnd() override;
 
     // The range of the loop and the step of StepIt. The bar itself always shows percentages.
@@ -86,6 +90,7 @@ private:
     void Cancel();
 
     BOOL m_smooth = FALSE;
+    bool m_ownTaskbarEntry = false;
     // Set while PeekAndPump runs with its cancel-on-Esc flag.
     bool m_escCancels = false;
 };

@@ -20,6 +20,9 @@ namespace {
 // The FTP folders below "Vq" that documents are stored in.
 const char* const kVqFolders[] = {"Auditing", "Proven", "Working"};
 
+// What to check when the FTP server cannot be used.
+const char* const kCheckServer = "请检查服务器是否正确安装,或网络是否正常工作?";
+
 // What to tell the user when the Config table of the local configuration database cannot be
 // read: the file may be empty, another kind of file, locked, or of an older version.
 CString ConfigReadFailureText(const _com_error& e, const CString& path) {
@@ -55,6 +58,8 @@ bool FolderOnServer(CFtpConnection* ftp, const CString& path) {
     if (ftp->ListDirectory(slash < 0 ? CString() : path.Left(slash), entries))
         return std::any_of(entries.begin(), entries.end(),
                            [&name](const FtpDirEntry& e) { return e.name == name; });
+    if (ftp->GetLastFailure() == vq::FetchFailure::Cancelled)
+        return false;
     CString current;
     ftp->GetCurrentDirectory(current);
     if (!ftp->SetCurrentDirectory(path))
@@ -292,10 +297,10 @@ int CVqConnectHolder::ConnectFTP() {
     }
     OpenFtpConnection();
     if (!m_pFtpConnection) {
-        // A refused logon, or a server that takes no more sessions, has been told in words with
-        // the server's line: neither the server's installation nor the network is at fault.
-        if (!m_bLogonRefused)
-            Tell("请检查服务器是否正确安装,或网络是否正常工作?");
+        // A failure that OpenFtpConnection has told (in one box with this advice where it applies),
+        // and a logon the person stopped, are not told again.
+        if (!m_bFailureTold)
+            Tell(kCheckServer);
         return 0;
     }
     return 1;
@@ -336,7 +341,7 @@ int CVqConnectHolder::LoadFtpConfig() {
 void CVqConnectHolder::OpenFtpConnection() {
     delete m_pFtpConnection;
     m_pFtpConnection = nullptr;
-    m_bLogonRefused = false;
+    m_bFailureTold = false;
     if (!m_pInternetSession)
         return;
 
@@ -345,7 +350,8 @@ void CVqConnectHolder::OpenFtpConnection() {
     INTERNET_PORT port = 0;
     if (!AfxParseURL(m_strFtpServer, serviceType, server, object, port) &&
         !AfxParseURL("ftp://" + m_strFtpServer, serviceType, server, object, port)) {
-        Tell("服务器名称不符!");
+        Tell(CString("服务器名称不符!\n") + kCheckServer);
+        m_bFailureTold = true;
         return;
     }
 
@@ -360,30 +366,61 @@ void CVqConnectHolder::OpenFtpConnection() {
                 m_pFtpConnection =
                     m_pInternetSession->GetFtpConnection(server, m_strFtpUser, m_strFtpPassword, port, FALSE);
         } catch (CInternetException& e) {
-            char text[1024];
-            e.GetErrorMessage(text, sizeof text);
-            Tell(CString(text));
             m_pFtpConnection = nullptr;
-            m_bLogonRefused =
-                e.m_dwError == ERROR_INTERNET_LOGIN_FAILURE || e.m_dwError == ERROR_INTERNET_SERVER_BUSY;
+            m_bFailureTold = true;
+            // The person stopped waiting for the server: nothing to tell. A refused logon, or a
+            // server that takes no more sessions, is told in words with the server's line: neither
+            // the server's installation nor the network is at fault. Any other failure (refused,
+            // no answer in time, an unknown name) is told with what to check, in the same box.
+            if (e.m_dwError != ERROR_INTERNET_OPERATION_CANCELLED) {
+                char text[1024];
+                e.GetErrorMessage(text, sizeof text);
+                const bool refused =
+                    e.m_dwError == ERROR_INTERNET_LOGIN_FAILURE || e.m_dwError == ERROR_INTERNET_SERVER_BUSY;
+                Tell(refused ? CString(text) : CString(text) + "\n" + kCheckServer);
+            }
         }
     }
     if (!m_pFtpConnection)
         return;
 
+    // The person may stop waiting for a slow server while the folders are looked at or made: the
+    // connection then goes, and nothing more is made or said.
+    const auto stopped = [this] {
+        if (m_pFtpConnection->GetLastFailure() != vq::FetchFailure::Cancelled)
+            return false;
+        delete m_pFtpConnection;
+        m_pFtpConnection = nullptr;
+        m_bFailureTold = true;
+        return true;
+    };
     m_pFtpConnection->GetCurrentDirectory(m_strFtpCurrentDir);
     if (!FolderOnServer(m_pFtpConnection, "Vq")) {
+        if (stopped())
+            return;
         m_pFtpConnection->CreateDirectory("Vq");
+        if (stopped())
+            return;
         m_pFtpConnection->SetCurrentDirectory("Vq");
-        for (const char* folder : kVqFolders)
+        if (stopped())
+            return;
+        for (const char* folder : kVqFolders) {
             m_pFtpConnection->CreateDirectory(folder);
+            if (stopped())
+                return;
+        }
         return;
     }
     // "Vq" is there: complete the folders below it that documents are stored in.
     for (const char* folder : kVqFolders) {
         CString path = CString("Vq/") + folder;
-        if (!FolderOnServer(m_pFtpConnection, path))
-            m_pFtpConnection->CreateDirectory(path);
+        if (FolderOnServer(m_pFtpConnection, path))
+            continue;
+        if (stopped())
+            return;
+        m_pFtpConnection->CreateDirectory(path);
+        if (stopped())
+            return;
     }
 }
 

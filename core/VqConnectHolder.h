@@ -61,8 +61,8 @@ public:
 private:
     // A message box of the FTP half, unless it is to stay quiet.
     void Tell(const CString& text) const;
-    // The server refused the account at the last OpenFtpConnection (its reply has been told).
-    bool m_bLogonRefused = false;
+    // The last OpenFtpConnection has told why it did not connect (or the person stopped it).
+    bool m_bFailureTold = false;
     // The local configuration database and the connection text that opens it.
     static CString LocalDatabasePath();
     static CString LocalConnectionText(const CString& path);

@@ -601,13 +601,14 @@ DWORD ErrorNumber(CURLcode code) {
 }
 
 // The server's error reply of the last request when it sent one, else what went wrong in words
-// a user can act on (the transfer library's own texts are English and name socket calls).
-CString DescribeFailure(CURLcode code, const std::vector<std::string>& responses) {
+// a user can act on (the transfer library's own texts are English and name socket calls). Only a
+// fetch or a store (transfer) is said to have been stopped.
+CString DescribeFailure(CURLcode code, const std::vector<std::string>& responses, bool transfer = false) {
     if (const CString reply = LastErrorReply(responses); !reply.IsEmpty())
         return reply;
     switch (code) {
     case CURLE_OPERATION_TIMEDOUT:
-        return "FTP服务器没有及时响应，传输已停止。";
+        return transfer ? "FTP服务器没有及时响应，传输已停止。" : "FTP服务器没有及时响应。";
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_CONNECT:
         return "无法连接FTP服务器。";
@@ -694,6 +695,9 @@ struct TransferWatch {
 
     std::unique_ptr<FtpTransferDisplay> display;
     FtpTransferState state;
+    // A listing: its display shows the wait for the server (Waiting), not a file that moves.
+    bool listing = false;
+    CString server;
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     ReplyOnClose* replyOnClose = nullptr;
     bool stopped = false;
@@ -753,7 +757,11 @@ int WatchTransfer(void* user, curl_off_t downTotal, curl_off_t downNow, curl_off
             return 1;
         }
     }
-    if (watch->display) {
+    if (watch->display && watch->listing) {
+        const double seconds = std::chrono::duration<double>(now - watch->started).count();
+        if (!watch->display->Waiting(watch->server, false, seconds))
+            return StopTransfer(watch);
+    } else if (watch->display) {
         FtpTransferState& state = watch->state;
         const curl_off_t total = state.upload ? upTotal : downTotal;
         if (total > 0)
@@ -921,6 +929,63 @@ void TakeBackTheStoresUnderway() {
         TakeBackTheStore(*store);
 }
 
+// Watches a request that moves no file (the logon, commands) while the server has not answered
+// it: its display shows that the request waits (from a second on), and the person may stop it.
+struct RequestWatch {
+    std::unique_ptr<FtpTransferDisplay> display;
+    CString server;
+    bool connecting = false;
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    bool stopped = false;
+};
+
+int WatchRequest(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto* watch = static_cast<RequestWatch*>(user);
+    if (watch->stopped)
+        return 1;
+    if (!watch->display)
+        return 0;
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - watch->started).count();
+    if (watch->display->Waiting(watch->server, watch->connecting, seconds))
+        return 0;
+    watch->stopped = true;
+    return 1;
+}
+
+// Sets up the watch of the prepared request: its display, when the windows' layer gives one.
+void WatchRequestOf(CURL* curl, RequestWatch& watch, const CString& server, bool connecting) {
+    watch.server = server;
+    watch.connecting = connecting;
+    if (const auto& factory = DisplayFactory())
+        watch.display = factory();
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, WatchRequest);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
+}
+
+// Why a logon that had no reply from the server failed: the address refused the connection,
+// nothing answered in time, the name is unknown, or the address cannot be reached.
+CString LogonFailureText(CURL* curl, CURLcode code, const CString& server) {
+    long error = 0;
+    if (curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &error) != CURLE_OK)
+        error = 0;
+    const CString cannot = "无法连接FTP服务器 " + server;
+    switch (code) {
+    case CURLE_COULDNT_CONNECT:
+        if (error == ECONNREFUSED)
+            return cannot + "：服务器拒绝了连接。";
+        return cannot + "。";
+    case CURLE_OPERATION_TIMEDOUT:
+        return cannot + "：服务器没有及时应答。";
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return cannot + "：找不到这个服务器名称。";
+    default:
+        break;
+    }
+    return CString();
+}
+
 } // namespace
 
 void SetFtpTransferDisplayFactory(std::function<std::unique_ptr<FtpTransferDisplay>()> factory) {
@@ -932,6 +997,10 @@ bool CFtpConnection::Idle() {
         return true;
     Fail("FTP连接正在传输文件，请等传输结束后再试。");
     return false;
+}
+
+CString CFtpConnection::ServerAddress() const {
+    return m_strServer + ":" + CString(std::to_string(m_nPort));
 }
 
 CString CFtpConnection::BaseUrl() const {
@@ -1044,9 +1113,21 @@ void CFtpConnection::Connect() {
     // Log on only: the URL without a path leaves the server in the folder it gave after logon.
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, (BaseUrl() + "/").c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_NOBODY, 1L);
+    // A server slow to answer shows a window that says so, whose 取消 stops the logon.
+    RequestWatch watch;
+    WatchRequestOf(m_impl->curl, watch, ServerAddress(), true);
     CURLcode code = curl_easy_perform(m_impl->curl);
+    watch.display.reset();
+    if (watch.stopped) {
+        Fail("已停止连接FTP服务器。", vq::FetchFailure::Cancelled);
+        throw CInternetException(ERROR_INTERNET_OPERATION_CANCELLED, m_strLastError);
+    }
     if (code != CURLE_OK) {
         Fail(DescribeFailure(code, m_impl->responses));
+        // Without a word from the server, what happened to the connection is named.
+        if (LastErrorReply(m_impl->responses).IsEmpty())
+            if (const CString text = LogonFailureText(m_impl->curl, code, ServerAddress()); !text.IsEmpty())
+                m_strLastError = text;
         // Servers refuse a session in their own words ("530 Login incorrect."): say what happened
         // first, and keep the server's line for whoever looks after the server. A server that
         // requires encryption, takes no more sessions or refuses service altogether ("421 Service
@@ -1142,11 +1223,24 @@ bool CFtpConnection::RunCommands(const std::vector<std::string>& commands, long 
     curl_easy_setopt(m_impl->curl, CURLOPT_URL, UrlOf(root, true).c_str());
     curl_easy_setopt(m_impl->curl, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(m_impl->curl, CURLOPT_QUOTE, m_impl->quote);
+    // A server slow to answer shows a window that says so, whose 取消 stops the commands; while
+    // its input runs the connection takes no other call. A request with a time limit of its own
+    // (the program is ending) shows nothing.
+    RequestWatch watch;
     if (timeoutMs > 0)
         curl_easy_setopt(m_impl->curl, CURLOPT_TIMEOUT_MS, timeoutMs);
+    else
+        WatchRequestOf(m_impl->curl, watch, ServerAddress(), false);
+    m_bBusy = true;
     // A request with a time limit of its own (the program is ending) is not made again.
-    CURLcode code =
-        PerformRequest(m_impl->curl, m_impl->errorBuffer, m_impl->responses, [timeoutMs] { return timeoutMs <= 0; });
+    CURLcode code = PerformRequest(m_impl->curl, m_impl->errorBuffer, m_impl->responses,
+                                   [timeoutMs, &watch] { return timeoutMs <= 0 && !watch.stopped; });
+    m_bBusy = false;
+    watch.display.reset();
+    if (watch.stopped) {
+        Fail("已停止等待FTP服务器的应答。", vq::FetchFailure::Cancelled);
+        return false;
+    }
     if (code != CURLE_OK) {
         FailWithReply(DescribeFailure(code, m_impl->responses));
         return false;
@@ -1270,7 +1364,7 @@ BOOL CFtpConnection::GetFile(LPCTSTR remoteFile, LPCTSTR localFile, BOOL failIfE
         if (sink.error != 0 || code == CURLE_OK)
             FailLocalWrite(sink.error, local);
         else
-            FailWithReply(DescribeFailure(code, m_impl->responses), FtpRequest::Fetch);
+            FailWithReply(DescribeFailure(code, m_impl->responses, true), FtpRequest::Fetch);
         ::unlink(temp.c_str());
         return FALSE;
     }
@@ -1364,7 +1458,7 @@ BOOL CFtpConnection::PutFile(LPCTSTR localFile, LPCTSTR remoteFile, DWORD flags,
         return FALSE;
     }
     if (code != CURLE_OK) {
-        FailWithReply(DescribeFailure(code, m_impl->responses), FtpRequest::Store);
+        FailWithReply(DescribeFailure(code, m_impl->responses, true), FtpRequest::Store);
         // A server that cut the upload off without a word may have run out of disk; one that does
         // not answer at all takes nothing back either.
         if (code == CURLE_SEND_ERROR && LastErrorReply(m_impl->responses).IsEmpty() &&
@@ -1433,7 +1527,13 @@ bool CFtpConnection::RunListing(const std::string& wireDir, const char* command,
         curl_easy_setopt(m_impl->curl, CURLOPT_CUSTOMREQUEST, command);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEFUNCTION, AppendToString);
     curl_easy_setopt(m_impl->curl, CURLOPT_WRITEDATA, &out);
+    // A server slow to answer shows a window that says so, whose 取消 stops the listing.
     TransferWatch watch;
+    watch.listing = true;
+    watch.server = ServerAddress();
+    if (const auto& factory = DisplayFactory())
+        watch.display = factory();
+    m_bBusy = true;
     CURLcode code = PerformTransfer(
         m_impl->curl, m_impl->errorBuffer, m_impl->responses, m_bPassive,
         [&out] {
@@ -1441,6 +1541,12 @@ bool CFtpConnection::RunListing(const std::string& wireDir, const char* command,
             return true;
         },
         watch);
+    m_bBusy = false;
+    watch.display.reset();
+    if (watch.stopped) {
+        Fail("已停止等待FTP服务器的应答。", vq::FetchFailure::Cancelled);
+        return false;
+    }
     if (code != CURLE_OK) {
         FailWithReply(DescribeFailure(code, m_impl->responses));
         return false;

@@ -67,14 +67,22 @@ struct FtpTransferState {
 // Shows one transfer while it runs (a window that appears once it takes a while). Update is called
 // on the thread of the transfer at least once a second and whenever data moves; it returns false
 // when the person has stopped the transfer.
+//
+// A request that moves no file (the logon, a command, a listing) has a display too, which hears
+// of it through Waiting: called on the request's thread at least once a second while the server
+// has not answered it, with the server's address ("127.0.0.1:2121"), whether the request is the
+// logon, and the seconds since it began. It returns false when the person has stopped waiting;
+// the request then fails as Cancelled (the logon: ERROR_INTERNET_OPERATION_CANCELLED).
 class FtpTransferDisplay {
 public:
     virtual ~FtpTransferDisplay() = default;
     virtual bool Update(const FtpTransferState& state) = 0;
+    virtual bool Waiting(const CString& /*server*/, bool /*connecting*/, double /*seconds*/) { return true; }
 };
 
-// Makes the display of each fetch and store (GetFile, PutFile) from now on; an empty function,
-// the default, shows none. The windows' layer sets it when the library is loaded.
+// Makes the display of each fetch and store (GetFile, PutFile), and of each request that waits
+// for the server, from now on; an empty function, the default, shows none. The windows' layer
+// sets it when the library is loaded.
 void SetFtpTransferDisplayFactory(std::function<std::unique_ptr<FtpTransferDisplay>()> factory);
 
 // What a request of a connection does, for reading the server's refusal of it.
@@ -181,6 +189,8 @@ private:
 public:
     // "ftp://server:port" of the connection.
     CString BaseUrl() const;
+    // "server:port", as the windows name the server.
+    CString ServerAddress() const;
 
 private:
     CString m_strServer;

@@ -23,6 +23,7 @@ constexpr DWORD ERROR_INTERNET_TIMEOUT = 12002;           // the server stopped 
 constexpr DWORD ERROR_INTERNET_EXTENDED_ERROR = 12003;    // the server answered with an error
 constexpr DWORD ERROR_INTERNET_SERVER_BUSY = 12051;       // the server takes no more sessions now
 constexpr DWORD ERROR_INTERNET_INTERNAL_ERROR = 12004;    // anything else
+constexpr DWORD ERROR_INTERNET_OPERATION_CANCELLED = 12017; // the person stopped waiting for the server
 
 class CInternetException {
 public:

@@ -140,6 +140,7 @@ constexpr DWORD WS_OVERLAPPEDWINDOW =
 constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
 constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
 constexpr DWORD WS_EX_TOPMOST = 0x00000008;
+constexpr DWORD WS_EX_APPWINDOW = 0x00040000; // a taskbar entry of its own, even with an owner
 constexpr DWORD WS_EX_STATICEDGE = 0x00020000;
 
 // Button styles

@@ -976,9 +976,11 @@ TEST_P(PartChangeLableEntryTest, EntriesReturnZeroWithoutADialogWhenTheFtpServer
     config.domainName = "127.0.0.1:1";
     ws.SetConfig(config);
     vq::ScriptedUser user;
+    // One box a call: what happened, and what to check.
     for (int call = 0; call < 2; ++call)
-        user.MessageContaining("无法连接FTP服务器", IDOK)
-            .Message("请检查服务器是否正确安装,或网络是否正常工作?", IDOK);
+        user.Message(
+            "无法连接FTP服务器 127.0.0.1:1：服务器拒绝了连接。\n请检查服务器是否正确安装,或网络是否正常工作?",
+            IDOK);
     EXPECT_EQ(PartChangeLableMaintain("P1", 0, "zhangsan"), 0);
     EXPECT_EQ(PartChangeLableBrowse("P1", "zhangsan"), 0);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();

@@ -1,7 +1,10 @@
 #include "core/VqConnectHolder.h"
 #include "platform/ftp/FtpConnection.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ScriptedUser.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/FtpServer.h"
+#include "tests/support/LoopbackSocket.h"
 #include "tests/support/MessageBoxRecorder.h"
 #include "tests/support/VsftpdServer.h"
 
@@ -281,13 +284,76 @@ TEST_F(ConnectHolderFtpTest, WrongPasswordShowsTheServersReplyAndNothingElse) {
         EXPECT_EQ(rec.Shown()[0].text, CString(server.text));
     }
 
-    // A server that cannot be reached still gets the second box after the error's own text.
-    UseServer("127.0.0.1:1");
+    // A server that refuses the connection is said as such, with what to check, in one box.
+    int refusingPort = 0;
+    const int refusingSocket = vqtest::RefusingPortOnLoopback(refusingPort);
+    ASSERT_GE(refusingSocket, 0);
+    const CString address = "127.0.0.1:" + CString(std::to_string(refusingPort));
+    UseServer(address);
     rec.Clear();
-    rec.Expect("无法连接FTP服务器");
-    rec.Expect(kServerMessage);
+    rec.Expect("");
     EXPECT_EQ(0, Connect(holder));
-    EXPECT_EQ(0, rec.Pending());
+    ::close(refusingSocket);
+    ASSERT_EQ(1u, rec.Shown().size());
+    EXPECT_EQ(rec.Shown()[0].text,
+              "无法连接FTP服务器 " + address + "：服务器拒绝了连接。\n" + CString(kServerMessage));
+}
+
+namespace {
+
+// Notes the caption of every window that opens without a dialog loop of its own (a progress
+// window), and presses the 取消 of the first one as soon as it lets input run, as a person does
+// once it appears.
+class PressingCancelOfTheWait : public vq::ScriptedUser {
+public:
+    std::vector<CString> opened;
+    bool pressed = false;
+
+    void WindowCreated(CWnd& window) override {
+        opened.push_back(window.GetWindowTextValue());
+        if (!m_wait && !pressed)
+            m_wait = &window;
+    }
+    void WindowDestroyed(CWnd& window) override {
+        if (&window == m_wait)
+            m_wait = nullptr;
+    }
+    void ProcessPendingEvents() override {
+        vq::ScriptedUser::ProcessPendingEvents();
+        if (!m_wait || pressed)
+            return;
+        for (CWnd* child : m_wait->GetChildren())
+            if (auto* button = dynamic_cast<CButton*>(child);
+                button && button->GetWindowTextValue().Trim() == "取消") {
+                pressed = true;
+                button->Click();
+                return;
+            }
+    }
+
+private:
+    CWnd* m_wait = nullptr;
+};
+
+} // namespace
+
+// A server slow to answer (a logon of some seconds) shows a window that says the logon waits for
+// it, before the logon ends; its 取消 ends the logon at once, quietly: no box, no connection, and
+// nothing made on the server.
+TEST_F(ConnectHolderFtpTest, AServerSlowToAnswerShowsTheWaitAndItsCancelEndsTheLogonQuietly) {
+    vqtest::FtpServer slow(vqtest::FtpFault::SlowReplies);
+    ASSERT_TRUE(slow.IsRunning());
+    UseServer(slow.Url());
+    PressingCancelOfTheWait user;
+    CVqConnectHolder holder;
+    ASSERT_EQ(1, holder.ConnectPDM());
+    EXPECT_EQ(0, holder.ConnectFTP());
+    EXPECT_EQ(user.opened, std::vector<CString>{"正在连接FTP服务器"});
+    EXPECT_TRUE(user.pressed);
+    EXPECT_FALSE(user.Failed()) << user.Error().c_str();
+    EXPECT_TRUE(rec.Shown().empty());
+    EXPECT_EQ(nullptr, holder.m_pFtpConnection);
+    EXPECT_FALSE(slow.Exists("Vq"));
 }
 
 // vsftpd serving a local account: refused with a wrong password (in words, then the server's
@@ -338,11 +404,11 @@ TEST_F(ConnectHolderFtpTest, UrlOfAnotherServiceConnectsToNothing) {
 
 TEST_F(ConnectHolderFtpTest, ServerNameThatIsNoAddress) {
     UseServer("file server");
-    rec.Expect("服务器名称不符!");
-    rec.Expect(kServerMessage);
+    rec.Expect("服务器名称不符!\n" + CString(kServerMessage));
     CVqConnectHolder holder;
     EXPECT_EQ(0, Connect(holder));
     EXPECT_EQ(0, rec.Pending());
+    EXPECT_EQ(1u, rec.Shown().size());
 }
 
 // Values holding a separator or a brace are quoted as ODBC wants them; plain values stay as they

@@ -15,7 +15,7 @@ TEST(ProjectTaskAuditHost, FirstReviewerEndsTheFirstLevelOfTheDemoTask) {
     DemoWorkspace demo;
     // Without the workspace's FTP server the call says so and opens no dialog.
     demo.SetServers(false);
-    const ShellRun refused = demo.Host("message * IDOK\nmessage \"请检查服务器是否正确安装,或网络是否正常工作?\" IDOK\n",
+    const ShellRun refused = demo.Host("message ~\"请检查服务器是否正确安装,或网络是否正常工作?\" IDOK\n",
                                        "DoProjectTaskAudit XM-02-01 zhaoliu 校对");
     EXPECT_EQ(refused.out.find("dialog \""), std::string::npos) << refused.out;
     EXPECT_NE(refused.out.find("result: 0"), std::string::npos) << refused.out;

@@ -19,8 +19,9 @@ TEST(ProjectTreeHost, WorkBreakdownNeedsTheFtpServerOfTheDemoSettings) {
                                "tree 1501 \"项目：二级减速机设计[XM-01] .../箱体结构设计 [XM-01-01]\"\n"
                                "click 1509\n"
                                "click 2\n";
-    const std::string refused = "message * IDOK\n"
-                                "message \"请检查服务器是否正确安装,或网络是否正常工作?\" IDOK\n";
+    // One box: that the server refused the connection, and what to check.
+    const std::string refused =
+        "message ~\"服务器拒绝了连接。\\n请检查服务器是否正确安装,或网络是否正常工作?\" IDOK\n";
     const ShellRun without = demo.Host(refused, "AssignProjectTaskMain XM-01 zhangsan 0");
     EXPECT_EQ(without.status, 0) << without.out;
     EXPECT_NE(without.out.find("请检查服务器是否正确安装,或网络是否正常工作?"), std::string::npos) << without.out;

@@ -1391,11 +1391,11 @@ TEST_F(WindowCallOnDisplay, ASignalDuringASlowFetchEndsTheHostWithoutAPartialCop
 }
 
 // The redline file of a project task's review going up over a slow link, under a window manager:
-// its window stands above the review window it serves, which takes no input meanwhile. Closing the
-// review window asks once, saying what each answer does: 否 stops the transfer and closes without
-// keeping the passed document types, the server keeps its earlier redline file whole (and no part
-// of the new one), nothing is recorded, and the review window then closes through its cancel road
-// without asking again.
+// its window stands above the review window it serves, which takes no input meanwhile and says so
+// in its caption. Closing the review window asks once, saying what each answer does: 否 stops the
+// transfer and closes without keeping the passed document types, the server keeps its earlier
+// redline file whole (and no part of the new one), nothing is recorded, and the review window then
+// closes through its cancel road without asking again.
 TEST_F(WindowCallOnDisplay, ARedlineUploadsWindowStandsAboveTheReviewAndClosingItAsksFirst) {
     WindowManager manager;
     ASSERT_TRUE(manager.Managing()) << "openbox did not start (scripts/setup installs it)";
@@ -1413,6 +1413,7 @@ TEST_F(WindowCallOnDisplay, ARedlineUploadsWindowStandsAboveTheReviewAndClosingI
 
     const CString review = "评审意见";
     CString reviewCaption;
+    CString busyCaption;
     std::vector<std::string> stacked;
     CString askedOver;
     const auto transferStacked = [&stacked] {
@@ -1440,8 +1441,12 @@ TEST_F(WindowCallOnDisplay, ARedlineUploadsWindowStandsAboveTheReviewAndClosingI
                                                        askedOver = vq::qtinput::MessageBoxOwnerCaption();
                                                        EXPECT_TRUE(vq::qtinput::AnswerMessageBox("否(N)"));
                                                    });
+                            // Meanwhile the review says why it takes no input.
+                            busyCaption = ShownDialogStartingWith(review)->GetWindowTextValue();
+                            EXPECT_EQ(busyCaption,
+                                      CFtpTransferWindow::BusyCaption(reviewCaption, "正在上传文件"));
                             // The window manager's close, as its close box or Alt+F4 asks.
-                            CommandOutput("LC_ALL=C.UTF-8 wmctrl -F -c '" + reviewCaption.str() + "'");
+                            CommandOutput("LC_ALL=C.UTF-8 wmctrl -F -c '" + busyCaption.str() + "'");
                         });
                     CDialog* input = ShownDialogStartingWith("输入文件名");
                     EXPECT_TRUE(vq::qtinput::Type(*input->GetDlgItem(1182), CString(redline)));
@@ -1462,7 +1467,7 @@ TEST_F(WindowCallOnDisplay, ARedlineUploadsWindowStandsAboveTheReviewAndClosingI
     };
     ASSERT_LT(at("评审意见"), static_cast<long>(stacked.size())) << ::testing::PrintToString(stacked);
     EXPECT_GT(at("正在上传文件"), at("评审意见")) << ::testing::PrintToString(stacked);
-    EXPECT_EQ(askedOver, reviewCaption);
+    EXPECT_EQ(askedOver, busyCaption);
     EXPECT_EQ(slow.ReadFile("Vq/Auditing/PT-9/校对_总图.dwg"), earlier);
     for (const auto& file : std::filesystem::directory_iterator((slow.Root() + "/Vq/Auditing/PT-9").str()))
         EXPECT_EQ(file.path().filename().string(), "校对_总图.dwg");

@@ -5,6 +5,7 @@
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/FtpServer.h"
 #include "tests/support/HostProcess.h"
+#include "tests/support/LoopbackSocket.h"
 #include "tests/support/VsftpdServer.h"
 #include "tests/support/Workspace.h"
 
@@ -24,6 +25,7 @@
 #include <set>
 #include <sstream>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -1216,6 +1218,38 @@ std::uint64_t BytesIn(const std::string& folder) {
     return bytes;
 }
 
+// The waits a display hears of (whether each was the logon, and its seconds), stopping them once
+// they have lasted stopAfter seconds.
+struct ShownWaits {
+    std::vector<std::pair<bool, double>> waits;
+    std::set<std::string> servers;
+    double stopAfter = 1e9;
+};
+
+class WaitRecordingDisplay : public FtpTransferDisplay {
+public:
+    explicit WaitRecordingDisplay(ShownWaits& shown) : m_shown(shown) {}
+    bool Update(const FtpTransferState&) override { return true; }
+    bool Waiting(const CString& server, bool connecting, double seconds) override {
+        m_shown.waits.emplace_back(connecting, seconds);
+        m_shown.servers.insert(server.str());
+        return seconds < m_shown.stopAfter;
+    }
+
+private:
+    ShownWaits& m_shown;
+};
+
+// The logon's failure: its error number and text.
+std::pair<DWORD, CString> LogonFailure(CInternetSession& session, const CString& host, int port) {
+    try {
+        delete session.GetFtpConnection(host, "vquser", "vqpass", static_cast<INTERNET_PORT>(port));
+    } catch (CInternetException& e) {
+        return {e.m_dwError, e.ErrorText()};
+    }
+    return {0, "the logon succeeded"};
+}
+
 } // namespace
 
 // A store over a slow link (a file far smaller than what the system's buffers take at once, which
@@ -1275,6 +1309,66 @@ TEST(FtpSlowTransferTest, AStoreShowsWhatTheServerHasTaken) {
     EXPECT_TRUE(shown.back().state.waitingForServer);
     EXPECT_EQ(shown.back().state.done, shown.back().state.total);
     EXPECT_GE(shown.back().state.seconds - waiting->state.seconds, 10.0);
+}
+
+// A server slow to answer (its control connection a few bytes a second) is shown as a wait for the
+// server from the logon on, and the person may stop it: the logon fails as stopped, and a command
+// as Cancelled, within a second or two. A server that never finishes its greeting is given up as
+// not answering, a refused connection as refused; neither is said as a transfer stopped, and each
+// names the server.
+TEST(FtpSlowServerTest, AWaitForTheServerIsShownCanBeStoppedAndIsNamedWhenGivenUp) {
+    ShownWaits shown;
+    SetFtpTransferDisplayFactory([&] { return std::make_unique<WaitRecordingDisplay>(shown); });
+    CInternetSession session("VQQENT");
+    vqtest::FtpServer slow(vqtest::FtpFault::SlowReplies);
+    ASSERT_TRUE(slow.IsRunning());
+    const std::string address = "127.0.0.1:" + std::to_string(slow.Port());
+
+    shown.stopAfter = 1.0;
+    auto start = std::chrono::steady_clock::now();
+    const auto [stoppedError, stoppedText] = LogonFailure(session, slow.Host(), slow.Port());
+    EXPECT_EQ(stoppedError, ERROR_INTERNET_OPERATION_CANCELLED) << stoppedText.c_str();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+    ASSERT_FALSE(shown.waits.empty());
+    EXPECT_TRUE(std::all_of(shown.waits.begin(), shown.waits.end(), [](const auto& w) { return w.first; }))
+        << "the logon is shown as the logon";
+    EXPECT_GE(shown.waits.back().second, 1.0);
+    EXPECT_EQ(shown.servers, std::set<std::string>{address});
+
+    // Left to run, the slow logon succeeds; a command it answers slowly is shown as a wait of its own.
+    shown = ShownWaits{};
+    std::unique_ptr<CFtpConnection> ftp(session.GetFtpConnection(slow.Host(), slow.User(), slow.Password(),
+                                                                 static_cast<INTERNET_PORT>(slow.Port())));
+    shown.waits.clear();
+    shown.stopAfter = 1.0;
+    start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(ftp->SetCurrentDirectory("/"));
+    EXPECT_EQ(ftp->GetLastFailure(), vq::FetchFailure::Cancelled) << ftp->GetLastErrorText().c_str();
+    EXPECT_EQ(ftp->GetLastErrorText(), "已停止等待FTP服务器的应答。");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+    ASSERT_FALSE(shown.waits.empty());
+    EXPECT_FALSE(shown.waits.back().first) << "a command is no logon";
+    ftp.reset();
+
+    // The greeting alone takes longer than a logon is waited for.
+    vqtest::FtpServer trickling(vqtest::FtpFault::TricklingReplies);
+    ASSERT_TRUE(trickling.IsRunning());
+    shown = ShownWaits{};
+    const auto [lateError, lateText] = LogonFailure(session, trickling.Host(), trickling.Port());
+    EXPECT_EQ(lateError, ERROR_INTERNET_TIMEOUT);
+    EXPECT_EQ(lateText, "无法连接FTP服务器 127.0.0.1:" + CString(std::to_string(trickling.Port())) +
+                            "：服务器没有及时应答。");
+    EXPECT_FALSE(shown.waits.empty());
+
+    int refusingPort = 0;
+    const int refusing = vqtest::RefusingPortOnLoopback(refusingPort);
+    ASSERT_GE(refusing, 0);
+    const auto [refusedError, refusedText] = LogonFailure(session, "127.0.0.1", refusingPort);
+    ::close(refusing);
+    EXPECT_EQ(refusedError, ERROR_INTERNET_CANNOT_CONNECT);
+    EXPECT_EQ(refusedText, "无法连接FTP服务器 127.0.0.1:" + CString(std::to_string(refusingPort)) +
+                               "：服务器拒绝了连接。");
+    SetFtpTransferDisplayFactory({});
 }
 
 // vsftpd whose disk fills up while a large file streams in closes the data connection under the

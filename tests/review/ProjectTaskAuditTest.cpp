@@ -1491,8 +1491,12 @@ TEST_P(ProjectTaskAuditTest, NoFtpServerNoDialog) {
     row.domainName = "127.0.0.1:1";
     ws->SetConfig(row);
     vq::ScriptedUser user;
-    user.AnyMessage(IDOK).Message("请检查服务器是否正确安装,或网络是否正常工作?", IDOK);
+    // One box: what happened, and what to check.
+    user.Message(
+        "无法连接FTP服务器 127.0.0.1:1：服务器拒绝了连接。\n请检查服务器是否正确安装,或网络是否正常工作?",
+        IDOK);
     Run(user, "u1", "校对");
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     EXPECT_EQ(Step("校对", "Working"), "F");
 }
 

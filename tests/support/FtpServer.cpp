@@ -226,6 +226,19 @@ elif fault == "unavailable":
         self.respond("421 Service not available, closing control connection.")
         self.close_when_done()
     Handler.handle = unavailable
+elif fault.startswith("trickle-"):
+    # Each reply goes out a byte at a time (the greeting too, as the connection is taken).
+    import time
+    rate = int(fault[8:])
+    def trickle(self, s):
+        data = s.encode("gbk", "replace")
+        for i in range(len(data)):
+            time.sleep(1.0 / rate)
+            try:
+                self.socket.sendall(data[i:i + 1])
+            except OSError:
+                return  # the client went away
+    Handler.push = trickle
 elif fault == "tls-required":
     Handler.ftp_USER = lambda self, line: self.respond("550 SSL/TLS required on the control channel")
 elif fault == "file-in-use":
@@ -337,6 +350,10 @@ std::string FaultName(FtpFault fault) {
         return "late-226";
     case FtpFault::ServiceUnavailable:
         return "unavailable";
+    case FtpFault::SlowReplies:
+        return "trickle-" + std::to_string(kSlowRepliesBytesPerSecond);
+    case FtpFault::TricklingReplies:
+        return "trickle-1";
     case FtpFault::TlsRequiredOnLogon:
         return "tls-required";
     case FtpFault::FileInUse:

@@ -55,6 +55,11 @@ enum class FtpFault {
     // Every connection is greeted "421 Service not available, closing control connection." and
     // closed, as by a server that is shutting down.
     ServiceUnavailable,
+    // Every reply on the control connection, the greeting first, goes out a byte at a time:
+    // kSlowRepliesBytesPerSecond (a logon takes some seconds), or one byte a second (the greeting
+    // alone takes longer than a client waits for a logon).
+    SlowReplies,
+    TricklingReplies,
     // The logon is refused "550 SSL/TLS required on the control channel", as by a server that
     // accepts encrypted sessions only.
     TlsRequiredOnLogon,
@@ -77,6 +82,8 @@ constexpr const char* kIdleCloseLine = "421 Timeout.";
 
 // The speed of the data connections of SlowDataConnection, in bytes a second.
 constexpr int kSlowBytesPerSecond = 16 * 1024;
+// The speed of the replies of SlowReplies, in bytes a second.
+constexpr int kSlowRepliesBytesPerSecond = 20;
 
 class FtpServer {
 public:

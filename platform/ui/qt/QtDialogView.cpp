@@ -420,6 +420,47 @@ protected:
         vq::PressKey(*target, key);
     }
     void resizeEvent(QResizeEvent* e) override;
+
+public:
+    // The window is to be active once it is back from being minimised.
+    void ActivateWhenBack() {
+        m_activateWhenBack = true;
+        QTimer::singleShot(300, this, [this] { ActivateIfBack(); });
+    }
+
+protected:
+    // A window that takes no input while a window it owns works (the dialog a transfer serves, and
+    // the transfer's window) goes and comes back with it: minimising one minimises the other, and
+    // restoring either (from its taskbar entry) restores both, the owned window in front. So a
+    // window manager that minimises a window with the one over it never leaves one of them behind.
+    // A person who comes back to the waiting window finds the owned window in front of it.
+    void changeEvent(QEvent* e) override {
+        QDialog::changeEvent(e);
+        if (e->type() == QEvent::WindowStateChange) {
+            // The platform reports each change of state after it happened, also those made here:
+            // the others follow once the changes have settled, so that a late report of an earlier
+            // state does not send the windows back and forth.
+            // The window that changed last leads.
+            const bool was = static_cast<QWindowStateChangeEvent*>(e)->oldState() & Qt::WindowMinimized;
+            if (was != isMinimized()) {
+                Leader() = this;
+                FollowTimer()->start(150);
+            }
+            if (m_activateWhenBack && !isMinimized())
+                QTimer::singleShot(0, this, [this] { ActivateIfBack(); });
+        } else if (e->type() == QEvent::ActivationChange && isActiveWindow() && m_activateWhenBack) {
+            m_activateWhenBack = false;
+        } else if (e->type() == QEvent::ActivationChange && isActiveWindow() && Waits()) {
+            // A window manager activates the waiting window for a moment as the owned window is
+            // minimised, before it minimises the waiting one too: only a waiting window that stays
+            // active and shown brings back an owned window that is minimised.
+            RaiseOwned(false);
+            QTimer::singleShot(600, this, [this] {
+                if (isActiveWindow() && !isMinimized() && Waits())
+                    RaiseOwned(true);
+            });
+        }
+    }
     // The height the window had when the first control was shown or hidden since its layout last
     // took its place (its layout may make it grow before the window hears of the change).
     bool eventFilter(QObject* watched, QEvent* e) override {
@@ -440,6 +481,72 @@ protected:
     }
 
 private:
+    void ActivateIfBack() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (m_activateWhenBack && isVisible() && !isMinimized() && !isActiveWindow() &&
+            (!modal || modal == this))
+            activateWindow();
+    }
+    static QWidget* OwnerOf(QWidget* window) {
+        return window->parentWidget() ? window->parentWidget()->window() : nullptr;
+    }
+    // The window whose minimised state changed last, and the timer after which the windows that go
+    // with it follow it.
+    static QPointer<DialogWindow>& Leader() {
+        static auto* leader = new QPointer<DialogWindow>();
+        return *leader;
+    }
+    static QTimer* FollowTimer() {
+        static QPointer<QTimer> timer;
+        if (!timer) {
+            timer = new QTimer(QCoreApplication::instance());
+            timer->setSingleShot(true);
+            QObject::connect(timer, &QTimer::timeout, [] {
+                if (DialogWindow* leader = Leader())
+                    leader->FollowMinimised(leader->isMinimized());
+            });
+        }
+        return timer;
+    }
+    // The dialog's code has disabled it (CWnd::EnableWindow) while a window it owns works.
+    bool Waits() const { return Alive() && !dialog->IsWindowEnabled(); }
+    static void SetMinimised(QWidget* window, bool minimised) {
+        if (window->isMinimized() != minimised)
+            window->setWindowState(minimised ? window->windowState() | Qt::WindowMinimized
+                                             : window->windowState() & ~Qt::WindowMinimized);
+    }
+    std::vector<QWidget*> ShownOwnedWindows() const {
+        std::vector<QWidget*> owned;
+        for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (child->isWindow() && child->isVisible() && dynamic_cast<DialogWindow*>(child))
+                owned.push_back(child);
+        return owned;
+    }
+    void FollowMinimised(bool minimised) {
+        if (auto* owner = dynamic_cast<DialogWindow*>(OwnerOf(this)); owner && owner->Waits())
+            SetMinimised(owner, minimised);
+        if (!Waits())
+            return;
+        for (QWidget* owned : ShownOwnedWindows())
+            SetMinimised(owned, minimised);
+        if (!minimised)
+            RaiseOwned(true);
+    }
+    // Raises the windows this one owns that are shown (restoring those that are minimised when
+    // asked) over it, and makes the newest of them active.
+    void RaiseOwned(bool restoreMinimised) {
+        QWidget* newest = nullptr;
+        for (QWidget* owned : ShownOwnedWindows()) {
+            if (owned->isMinimized() && !restoreMinimised)
+                continue;
+            SetMinimised(owned, false);
+            owned->raise();
+            newest = owned;
+        }
+        if (newest)
+            newest->activateWindow();
+    }
+
     // Controls that appear (a form's lower part expanded) make the window taller by the room they
     // need, within the screen; controls that go make it shorter by the room they needed, so that
     // showing and hiding switch between two heights. Controls that take each other's place (a list
@@ -465,6 +572,7 @@ private:
         resize(width(), std::max(target, minimumSizeHint().height()));
     }
 
+    bool m_activateWhenBack = false;
     std::vector<QPointer<QWidget>> m_controls;
     std::vector<QWidget*> m_shown;
     int m_leastHeight = 0;
@@ -1129,6 +1237,12 @@ DialogBinding* Build(CDialog& dialog, QWidget* parent) {
     auto* window = new DialogWindow(parent);
     auto* binding = new DialogBinding(dialog, window);
     Bindings()[dialog.GetSerial()].reset(binding);
+    // A dialog over another window is kept with it by the window manager, and some window managers
+    // give it no taskbar entry of its own: the person finds it through its owner's. A window without
+    // an owner, and one that asks for an entry of its own (a progress window, which a person may
+    // minimise by itself), is a window of its own to the window manager, with its own entry.
+    if (!parent || (dialog.GetExStyle() & WS_EX_APPWINDOW))
+        window->setWindowFlags((window->windowFlags() & ~Qt::WindowType_Mask) | Qt::Window);
     window->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     // A dialog without a caption (a progress window) has no title bar.
     if (!HasTitleBar(dialog))
@@ -1578,8 +1692,13 @@ public:
             return;
         // A minimised window is restored first (to the size it had, maximised or not): what it
         // brings to the front is seen with it.
-        if (widget->isMinimized())
+        if (widget->isMinimized()) {
+            // A window manager may take the activation of a window it has not shown again yet for
+            // nothing: it is asked again once the window is back.
+            if (auto* dialog = dynamic_cast<DialogWindow*>(widget))
+                dialog->ActivateWhenBack();
             widget->setWindowState((widget->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        }
         widget->raise();
         widget->activateWindow();
         NextBoxOwner() = widget;
@@ -2191,6 +2310,27 @@ bool Minimize(CWnd& window) {
 bool IsMinimized(CWnd& window) {
     QWidget* w = WidgetFor(window);
     return w && w->window()->isMinimized();
+}
+
+bool Restore(CWnd& window) {
+    QWidget* w = WidgetFor(window);
+    if (!w || !w->window()->isVisible())
+        return false;
+    QWidget* top = w->window();
+    top->setWindowState(top->windowState() & ~Qt::WindowMinimized);
+    top->raise();
+    top->activateWindow();
+    return true;
+}
+
+bool IsActive(CWnd& window) {
+    QWidget* w = WidgetFor(window);
+    return w && w->window()->isActiveWindow();
+}
+
+bool HasTaskbarEntry(CWnd& window) {
+    QWidget* w = WidgetFor(window);
+    return w && w->window()->windowType() == Qt::Window;
 }
 
 CString MainWindowStatus() {

@@ -78,6 +78,13 @@ bool PressKeysInMainWindow(const CString& keys);
 // The window of a dialog minimised as its title bar's button does it; whether it is minimised.
 bool Minimize(CWnd& window);
 bool IsMinimized(CWnd& window);
+// The window of a dialog restored as its taskbar entry does it: shown as it was before it was
+// minimised, and active. Whether it is the active window.
+bool Restore(CWnd& window);
+bool IsActive(CWnd& window);
+// Whether the window of a dialog is a window of its own to the window manager, which then gives it
+// a taskbar entry, rather than a dialog kept with the window that owns it.
+bool HasTaskbarEntry(CWnd& window);
 // The menu of the main window's menu bar that the keyboard or mouse is on, without its '&' ("文件(F)"),
 // empty when none; `open` tells whether its menu is shown.
 CString MainWindowMenu(bool* open = nullptr);
