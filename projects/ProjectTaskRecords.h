@@ -44,8 +44,8 @@ CString NameCharacterMessage();
 inline constexpr int kFileNameBytes = 255;
 inline constexpr int kPathBytes = 4096;
 // The room a local copy's name keeps for the document after the number: a short name such as
-// "校对.rtf" or "A-1.dwg" (8.3 bytes), so that a number at the limit still leaves its documents
-// fetchable.
+// "校对.rtf" or "A-1.dwg" (the 12 bytes of an 8.3 name), so that a number at the limit still leaves
+// its documents fetchable.
 inline constexpr int kDocumentNameRoom = 12;
 // Empty when every name a project, task or work number leads to stays within those limits; else
 // the message that names the limit the number passes, for `what` ("项目或任务编号"). The names:
