@@ -287,15 +287,16 @@ void CPartChangeHistoryDlg::OnDrawingProperty() {
     dlg.DoModal();
 }
 
-// The order's sheet stays in the temporary folder after its program has been started (that
-// program may still be reading it); it is one of the application's downloaded files and goes
-// with them.
+// The order's sheet is fetched into the dialog's own folder, which goes with the dialog; once its
+// program has been started with it, it stays while that program may still read it
+// (vq::HandedToViewer).
 void CPartChangeHistoryDlg::OnDblClick(NMHDR*, LRESULT* pResult) {
     *pResult = 0;
     const int row = GetFirstSelectedItem(m_list);
     if (row < 0)
         return;
-    const CString path = FetchChangeOrderSheet(m_list.GetItemText(row, 1), m_list.GetItemText(row, 2));
+    const CString path =
+        FetchChangeOrderSheet(m_copies.Path(), m_list.GetItemText(row, 1), m_list.GetItemText(row, 2));
     if (path.IsEmpty()) {
         AfxMessageBox("没有对应的更改单，检查是否采用新的更改单编制方式填写...");
         return;

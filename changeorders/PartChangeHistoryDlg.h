@@ -14,6 +14,7 @@
 #include "controls/ResizeCtrl.h"
 #include "controls/SortListCtrl.h"
 #include "platform/base/Collections.h"
+#include "platform/base/Folders.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/ComboBox.h"
 #include "platform/ui/Dialog.h"
@@ -101,4 +102,6 @@ private:
     CImageList m_imageArrows;
     CResizeCtrl m_resize;
     CPtrArray m_arrRows; // CItemText records behind the rows
+    // Where the orders' sheets are fetched to: a folder of the dialog's own (see OnDblClick).
+    vq::CallFolder m_copies;
 };

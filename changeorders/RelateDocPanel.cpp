@@ -8,7 +8,6 @@
 #include "core/ComError.h"
 #include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
-#include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/SqlTransaction.h"
 #include "core/StoredRow.h"
@@ -313,8 +312,8 @@ CString CRelateDocPanel::FetchDocument(const CRelateFileItem& item) {
     if (!item.m_bStored)
         return item.m_strFileName;
     // The stored name comes from the database: made a valid file name as a whole, it names a
-    // file in the temporary folder whatever separators it holds.
-    const CString path = GetTempDirectory() + MakeValidFileName("M" + m_strECONo + "_" + item.m_strFileName);
+    // file in the panel's call folder whatever separators it holds.
+    const CString path = m_copies.Path() + MakeValidFileName("M" + m_strECONo + "_" + item.m_strFileName);
     CWaitCursor wait;
     CVQSaveFileToDB store;
     if (store.PopFileFromDB(SelectStatement(item.m_strDocType), path, "DocContent", "PDM").IsEmpty()) {

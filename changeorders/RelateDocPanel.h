@@ -17,6 +17,7 @@
 #include "changeorders/ChangeOrderState.h"
 #include "changeorders/RelateFileItem.h"
 #include "platform/base/Collections.h"
+#include "platform/base/Folders.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/ListCtrl.h"
 
@@ -63,8 +64,8 @@ public:
     // Enables the buttons for the order's rights: adding and deleting only when editable.
     void EnableEditing();
 
-    // The local file of a row's document: fetched into the temporary folder when it is stored,
-    // its own path when it is new. Empty after a message.
+    // The local file of a row's document: fetched into the panel's own call folder when it is
+    // stored, its own path when it is new. Empty after a message.
     CString FetchDocument(const CRelateFileItem& item);
     CRelateFileItem* ItemOf(int row) const;
 
@@ -94,4 +95,8 @@ private:
     RelateDocControlIds m_ids;
     CChangeOrderState m_order; // as read when the documents were loaded
     CDialog* m_pOwner = nullptr;
+    // Where the stored documents are fetched to: a folder of the form's own, so that another
+    // host of the same user never writes over a copy this one opened, and nothing stays when
+    // the form closes (but a copy handed to a viewer, which stays while the viewer may read it).
+    vq::CallFolder m_copies;
 };

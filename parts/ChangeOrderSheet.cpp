@@ -1,7 +1,6 @@
 #include "parts/ChangeOrderSheet.h"
 
 #include "core/DocumentFetch.h"
-#include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
@@ -9,7 +8,7 @@
 #include "platform/db/SqlText.h"
 #include "platform/maker/FileStore.h"
 
-CString FetchChangeOrderSheet(const CString& group, const CString& number) {
+CString FetchChangeOrderSheet(const CString& folder, const CString& group, const CString& number) {
     CWaitCursor wait;
     CString sql;
     sql.Format("SELECT FileBulk FROM ECORelateFile WHERE ECOGroup='%s' AND ECONo='%s' AND DocType='_VQ_ECO'",
@@ -18,7 +17,7 @@ CString FetchChangeOrderSheet(const CString& group, const CString& number) {
         return "";
     CString name;
     name.Format("M%s_ECO.tbl", MakeValidFileName(number));
-    const CString localPath = GetTempDirectory() + name;
+    const CString localPath = folder + name;
     sql.Format("SELECT DocSaved, DocContent FROM ECORelateFile WHERE ECOGroup='%s' AND ECONo='%s' AND "
                "DocType='_VQ_ECO'",
                SqlQuote(group), SqlQuote(number));

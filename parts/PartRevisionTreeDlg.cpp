@@ -388,8 +388,8 @@ void CPartRevisionTreeDlg::OpenReleasedDocument() {
         AfxMessageBox("不能正常设置服务器存储信息...");
         return;
     }
-    const CString localPath = FetchRevisionDocument(m_pFtpConnection, file, part, m_strChosenRevision,
-                                                    INTERNET_FLAG_NO_CACHE_WRITE);
+    const CString localPath = FetchRevisionDocument(m_pFtpConnection, m_copies.Path(), file, part,
+                                                    m_strChosenRevision, INTERNET_FLAG_NO_CACHE_WRITE);
     if (localPath.IsEmpty())
         return;
     OpenDocumentFile(localPath);
@@ -421,7 +421,7 @@ void CPartRevisionTreeDlg::OnDblClkChangeOrders(NMHDR*, LRESULT* pResult) {
         return;
     const int row = m_listChangeOrders.GetNextSelectedItem(pos);
     const CString number = m_listChangeOrders.GetItemText(row, 0);
-    const CString path = FetchChangeOrderSheet("修改单", number);
+    const CString path = FetchChangeOrderSheet(m_copies.Path(), "修改单", number);
     if (path.IsEmpty()) {
         AfxMessageBox("没有对应的更改单，检查是否采用新的更改单编制方式填写...");
         return;

@@ -16,6 +16,7 @@
 #include "controls/TreeStack.h"
 #include "parts/DocumentItem.h"
 #include "platform/base/Collections.h"
+#include "platform/base/Folders.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ImageList.h"
@@ -99,6 +100,9 @@ private:
     CString m_strLatestRev;
     int m_nCheckRights = 1;
     CPtrArray m_arrChangeOrderRows; // CItemText behind each notice row
+    // Where documents and sheets are fetched to: a folder of the dialog's own, so that another
+    // host of the same user never writes over a copy this one opened.
+    vq::CallFolder m_copies;
 };
 
 // BrowsePartReversionTree(partCode, login): shows the revision browser of a part over the product

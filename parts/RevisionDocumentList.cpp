@@ -3,7 +3,6 @@
 #include "controls/SysImageList.h"
 #include "core/ComError.h"
 #include "core/DocumentFetch.h"
-#include "core/InstallPath.h"
 #include "core/VqDesignTaskApp.h"
 #include "parts/DocumentItem.h"
 #include "platform/base/Folders.h"
@@ -54,8 +53,8 @@ void FillRevisionDocumentList(CListCtrl& list, const CObArray& documents, const 
     }
 }
 
-CString FetchRevisionDocument(CFtpConnection* connection, const CString& file, const CString& prefix,
-                              const CString& revision, DWORD findFlags) {
+CString FetchRevisionDocument(CFtpConnection* connection, const CString& folder, const CString& file,
+                              const CString& prefix, const CString& revision, DWORD findFlags) {
     // The stored name may name a subfolder of the revision's folder, nothing outside it.
     if (!vq::StaysBelowFolder(file)) {
         AfxMessageBox("文档下载失败!");
@@ -74,8 +73,9 @@ CString FetchRevisionDocument(CFtpConnection* connection, const CString& file, c
     const CString extension = dot >= 0 ? name.Mid(dot) : CString();
     CString localName;
     localName.Format("%s_%s_%s%s", prefix, title, revision, extension);
-    // The copy goes to the temporary folder, not to whatever the process's current folder is.
-    const CString localPath = GetTempDirectory() + localName;
+    // The copy goes to the caller's own folder, not to whatever the process's current folder is,
+    // nor to a name another call of the same user could choose.
+    const CString localPath = folder + localName;
     if (!FetchDocumentCopy(connection, file, localPath, name, "文档下载失败!"))
         return CString();
     return localPath;

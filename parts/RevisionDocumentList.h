@@ -21,9 +21,10 @@ void ReadDocumentItems(const _ConnectionPtr& connection, int adoCloseMode, const
 void FillRevisionDocumentList(CListCtrl& list, const CObArray& documents, const CString& revision,
                               CStringArray& rowFileNames);
 
-// Fetches the document file from the FTP connection's current folder into the temporary folder as
+// Fetches the document file from the FTP connection's current folder into `folder` (a call folder
+// of the dialog's own, vq::CallFolder, ending with '/') as
 // "<prefix>_<file title>_<revision><extension>" and records it among the downloaded files. Says
 // "该文档已不在原存放位置，请检查!" when the file is gone and "文档下载失败!" when the transfer fails
 // (an older copy must not pass for this revision's document); the local path, or empty.
-CString FetchRevisionDocument(CFtpConnection* connection, const CString& file, const CString& prefix,
-                              const CString& revision, DWORD findFlags);
+CString FetchRevisionDocument(CFtpConnection* connection, const CString& folder, const CString& file,
+                              const CString& prefix, const CString& revision, DWORD findFlags);

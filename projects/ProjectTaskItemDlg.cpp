@@ -93,6 +93,16 @@ bool DateFromText(const CString& text, SYSTEMTIME& st) {
     return vq::IsValidSystemTime(st);
 }
 
+// Empty when a new number's names stay within the file systems' limits (NumberNameLengthMessage),
+// also those of the first work task created with it ("<number>#001"); else the message saying
+// which limit it passes.
+CString NewNumberLengthMessage(const CString& number, int createWorkTask) {
+    const CString message = NumberNameLengthMessage(number);
+    if (!message.IsEmpty() || !createWorkTask)
+        return message;
+    return NumberNameLengthMessage(number + "#001");
+}
+
 } // namespace
 
 BEGIN_MESSAGE_MAP(CProjectTaskItemDlg, CDialog)
@@ -748,6 +758,13 @@ bool CProjectTaskItemDlg::CheckNameAndNumber() {
         Warn(NumberCharacterMessage(), "", kNumber);
         return false;
     }
+    // A new number names the task's folder on the file server and its documents' local copies: one
+    // past the file systems' limits would be stored, and none of its documents could be fetched.
+    if (const CString tooLong = NewItem ? NewNumberLengthMessage(ItemNo, CreateWorkTask) : CString();
+        !tooLong.IsEmpty()) {
+        Warn(tooLong, "", kNumber);
+        return false;
+    }
     CString sql;
     // Numbers that differ only in letter case, in any script, or that name one folder, are one number.
     sql.Format("SELECT ProjectName,ProjectPath FROM %s WHERE %s", TableName,
@@ -1041,6 +1058,10 @@ bool CProjectTaskItemDlg::LockNewNumber(const CString& emptyMessage, const CStri
     }
     if (!HasValidItemNumber(ItemNo)) {
         Warn(NumberCharacterMessage() + characterEnding, "", kNumber);
+        return false;
+    }
+    if (const CString tooLong = NewNumberLengthMessage(ItemNo, CreateWorkTask); !tooLong.IsEmpty()) {
+        Warn(tooLong, "", kNumber);
         return false;
     }
     // A number that any row holds, a task's as well as a project's, is never locked as new: a

@@ -3,6 +3,7 @@
 #include "core/ComError.h"
 #include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/Folders.h"
 #include "platform/base/TextCodec.h"
 #include "platform/db/SqlText.h"
 #include "projects/WorkNumbering.h"
@@ -76,6 +77,37 @@ bool HasValidItemNumber(const CString& number) {
 
 CString NumberCharacterMessage() {
     return CharacterMessage("项目或任务编号不能包含以下字母");
+}
+
+CString NumberNameLengthMessage(const CString& number, const CString& what) {
+    const CString folder = MakeValidFileName(number);
+    // "项目或任务编号太长：它的本地文档副本名至少有 258 字节，超过了文件名 255 字节的上限，..."
+    const auto tooLong = [&what](const char* names, std::size_t bytes, bool path) {
+        CString text;
+        text.Format("%s太长：%s有 %d 字节，超过了%s %d 字节的上限，请使用较短的编号!", what, names,
+                    static_cast<int>(bytes), path ? "路径" : "文件名", path ? kPathBytes : kFileNameBytes);
+        return text;
+    };
+    // On the file server: the folder name, and the path of a document in it.
+    const std::size_t serverName = vq::Utf8ToGbk(folder.str()).size();
+    if (serverName > static_cast<std::size_t>(kFileNameBytes))
+        return tooLong("它在文件服务器上的文件夹名", serverName, false);
+    CString root = theApp.m_strFtpRootDir;
+    root.Replace('\\', '/');
+    if (root.IsEmpty() || root.Right(1) != "/")
+        root += "/";
+    const std::size_t serverPath =
+        vq::Utf8ToGbk((root + "Vq/Auditing/").str()).size() + serverName + 1 + kDocumentNameRoom;
+    if (serverPath >= static_cast<std::size_t>(kPathBytes))
+        return tooLong("它在文件服务器上的文档路径至少", serverPath, true);
+    // On the local disk: the copies' names, and their paths in a call folder.
+    const std::size_t localName = 1 + static_cast<std::size_t>(folder.GetLength()) + 1 + kDocumentNameRoom;
+    if (localName > static_cast<std::size_t>(kFileNameBytes))
+        return tooLong("它的本地文档副本名至少", localName, false);
+    const std::size_t localPath = vq::CallFolderPathLength() + localName;
+    if (localPath >= static_cast<std::size_t>(kPathBytes))
+        return tooLong("它的本地文档副本路径至少", localPath, true);
+    return CString();
 }
 
 CString NameCharacterMessage() {

@@ -39,6 +39,25 @@ bool HasValidItemNumber(const CString& number);
 CString NumberCharacterMessage();
 CString NameCharacterMessage();
 
+// The file systems' limits that the names made from a number meet: a name (one component of a
+// path) of at most 255 bytes, a whole path of less than 4096 bytes (PATH_MAX, its end included).
+inline constexpr int kFileNameBytes = 255;
+inline constexpr int kPathBytes = 4096;
+// The room a local copy's name keeps for the document after the number: a short name such as
+// "校对.rtf" or "A-1.dwg" (the 12 bytes of an 8.3 name), so that a number at the limit still leaves
+// its documents fetchable.
+inline constexpr int kDocumentNameRoom = 12;
+// Empty when every name a project, task or work number leads to stays within those limits; else
+// the message that names the limit the number passes, for `what` ("项目或任务编号"). The names:
+//  - its folder on the file server ("Vq/Working/<number>", "Vq/Auditing/<number>"), in code page
+//    936 as the FTP layer sends it, below the folder the session starts in;
+//  - the local copies of its documents in a call folder of the working folder, in UTF-8, whose
+//    names hold the number with a letter before it and "_" and a document name after it
+//    ("T<number>_<file>", "<number>_<step>.rtf"), with kDocumentNameRoom for that name.
+// Checked before anything is stored under the number: a number past them would be stored, but no
+// document of its task could be fetched or stored ("文件名太长").
+CString NumberNameLengthMessage(const CString& number, const CString& what = "项目或任务编号");
+
 // The sequence of a new child from the numbers of the existing children: the text after the
 // last "-" (the whole number without one), its leading digits as an integer (0 without any);
 // the smallest integer from 1 that none uses, or the largest plus 1.

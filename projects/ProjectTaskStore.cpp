@@ -63,6 +63,12 @@ int StoreNewTask(CProjectTaskItemDlg& item, const CString& parentNo, const CStri
             AfxMessageBox(text);
             return 0;
         }
+        // The number proposed now may be longer than the one checked in the dialog.
+        if (const CString tooLong = NumberNameLengthMessage(next + (item.CreateWorkTask ? "#001" : ""));
+            !tooLong.IsEmpty()) {
+            AfxMessageBox(tooLong);
+            return 0;
+        }
         item.ItemNo = next;
     }
     if (!InsertNewItemRow(item, path, created, assigner))

@@ -276,8 +276,8 @@ void CTaskVersionDlg::OpenDocument() {
     if (number.IsEmpty() || !vq::StaysBelowFolder(m_strSelectedVersion) ||
         !SetTaskFtpFolder(m_pFtpConnection, folder))
         return;
-    const CString localPath =
-        FetchRevisionDocument(m_pFtpConnection, file, number, m_strSelectedVersion, INTERNET_FLAG_RELOAD);
+    const CString localPath = FetchRevisionDocument(m_pFtpConnection, m_copies.Path(), file, number,
+                                                    m_strSelectedVersion, INTERNET_FLAG_RELOAD);
     if (localPath.IsEmpty())
         return;
     m_strFetchedPath = localPath;

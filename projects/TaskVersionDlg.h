@@ -13,6 +13,7 @@
 #include "controls/TreeCtrlEx.h"
 #include "controls/TreeStack.h"
 #include "platform/base/Collections.h"
+#include "platform/base/Folders.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ImageList.h"
@@ -84,4 +85,7 @@ private:
     CTreeCtrlEx m_tree;
     CListCtrl m_list;
     CImageList m_treeImages;
+    // Where version documents are fetched to: a folder of the dialog's own, so that another host
+    // of the same user never writes over a copy this one opened.
+    vq::CallFolder m_copies;
 };

@@ -2,7 +2,6 @@
 
 #include "controls/ProgressWnd.h"
 #include "core/ComError.h"
-#include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/MessageBox.h"
@@ -69,6 +68,15 @@ int CDesignFilePartReader::ReadFileParts(CString fileName, CString fileId) {
     const FileKind kind = GetFileKind(fileName);
     if (kind == FileKind::NotHandled)
         return 0;
+    // The models go beside the document: the viewer finds the files a drawing or an assembly
+    // refers to by their names in its folder (a native path).
+    const int slash = fileName.ReverseFind('/');
+    m_folder = slash >= 0 ? fileName.Left(slash + 1) : CString();
+    if (m_folder.IsEmpty()) {
+        // Nowhere of the caller's own to put them: nothing is read, and the person is told once.
+        AfxMessageBox("下载文档失败！");
+        return 0;
+    }
     CString sql;
     sql.Format("SELECT PartCode FROM TeamWorkResult WHERE FileID='%s'", SqlQuote(fileId));
     const CString partCode = theApp.GetSqlString(sql);
@@ -190,12 +198,12 @@ void CDesignFilePartReader::ReadSubPartsProc(CString partCode) {
 
 CString CDesignFilePartReader::LocalPathFor(const CString& fileId, const CString& fileName) {
     // Only the name is used: a stored name with folders in it never leads out of the
-    // temporary folder. It is kept as stored (the documents that an assembly refers to are found
+    // document's folder. It is kept as stored (the documents that an assembly refers to are found
     // by their names); one that names no file of its own ("", "..") gives way to the id.
     CString name = NameWithoutFolder(fileName);
     if (StoredFolderName(name).IsEmpty())
         name = StoredFolderName(fileId);
-    const CString folder = GetTempDirectory();
+    const CString& folder = m_folder;
     if (folder.IsEmpty() || name.IsEmpty())
         return CString();
     CString path = folder + name;

@@ -5,7 +5,6 @@
 #include "core/ComError.h"
 #include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
-#include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/SqlTransaction.h"
 #include "core/StoredRow.h"
@@ -453,10 +452,10 @@ void CTaskResourceDlg::ViewDocument() {
     CString path;
     if (item->m_nStored) {
         // The stored name comes from the database: whatever folders it names, the fetched file
-        // lands in the temporary folder.
+        // lands in the dialog's call folder.
         CString name;
         name.Format("T%s_%s", m_strTaskNo, item->m_strFile);
-        path = GetTempDirectory() + MakeValidFileName(name);
+        path = m_copies.Path() + MakeValidFileName(name);
         CString sql;
         if (m_bWorkTask)
             sql.Format(m_nDatabaseType == 2

@@ -14,6 +14,7 @@
 #include "controls/SortListCtrl.h"
 #include "controls/SysImageList.h"
 #include "platform/base/Collections.h"
+#include "platform/base/Folders.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
 #include "teamwork/DocFileItem.h"
@@ -106,4 +107,8 @@ private:
     BOOL m_bViewDocument = FALSE;
     CSysImageList m_sysImages;
     CPtrArray m_arrItems; // DocFileItem*, owned
+    // Where documents are fetched to: a folder of the dialog's own, so that another host of the
+    // same user never writes over a copy this one opened, and nothing stays when it closes (but a
+    // copy handed to a viewer, which stays while the viewer may read it).
+    vq::CallFolder m_copies;
 };

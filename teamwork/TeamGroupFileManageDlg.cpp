@@ -556,7 +556,8 @@ void CTeamGroupFileManageDlg::OnBrowse() {
     if (!record)
         return;
     CWaitCursor wait;
-    BrowseWorkDocument(*record, m_list.GetItemText(m_nCurrentRow, kNameColumn), m_nDatabaseType);
+    BrowseWorkDocument(m_copies.Path(), *record, m_list.GetItemText(m_nCurrentRow, kNameColumn),
+                       m_nDatabaseType);
 }
 
 void CTeamGroupFileManageDlg::OnListDblClk(NMHDR*, LRESULT* result) {

@@ -13,6 +13,7 @@
 #include "controls/TreeCtrlEx.h"
 #include "controls/TreeStack.h"
 #include "platform/base/Collections.h"
+#include "platform/base/Folders.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ImageList.h"
@@ -107,4 +108,8 @@ private:
     CString m_strPartCode;
     CPtrArray m_nodeRecords;
     CPtrArray m_rowRecords;
+    // Where documents are fetched to: a folder of the dialog's own, so that another host of the
+    // same user never writes over a copy this one opened, and nothing stays when it closes (but a
+    // copy handed to a viewer, which stays while the viewer may read it).
+    vq::CallFolder m_copies;
 };

@@ -594,6 +594,13 @@ void CTeamTaskItemDlg::OnOK() {
             AfxMessageBox(projects::NumberCharacterMessage());
             return;
         }
+        // It names the local copies of the work's resources ("T<work number>_<file>"), which
+        // must stay within the file system's limits.
+        if (const CString tooLong = projects::NumberNameLengthMessage(WorkID, "工作任务编号");
+            !tooLong.IsEmpty()) {
+            AfxMessageBox(tooLong);
+            return;
+        }
         if (!StoreNewWork(typeLetter, dateTime))
             return;
     } else {
@@ -659,6 +666,11 @@ BOOL CTeamTaskItemDlg::StoreNewWork(const CString& typeLetter, const CString& da
                 const CString fresh = MakeNewWorkID();
                 if (fresh.IsEmpty())
                     return FALSE;
+                if (const CString tooLong = projects::NumberNameLengthMessage(fresh, "工作任务编号");
+                    !tooLong.IsEmpty()) {
+                    AfxMessageBox(tooLong);
+                    return FALSE;
+                }
                 WorkID = fresh;
                 SetFieldText(kWorkIdEdit, WorkID);
             }

@@ -579,7 +579,7 @@ void CTeamWorkTaskStateDlg::OnBrowse() {
     if (!record)
         return;
     CWaitCursor wait;
-    BrowseWorkDocument(*record, DocList.GetItemText(row, kNameColumn), DatabaseType);
+    BrowseWorkDocument(m_copies.Path(), *record, DocList.GetItemText(row, kNameColumn), DatabaseType);
 }
 
 void CTeamWorkTaskStateDlg::OnReviewResult() {

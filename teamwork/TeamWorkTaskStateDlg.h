@@ -11,6 +11,7 @@
 
 #include "controls/SysImageList.h"
 #include "platform/base/Collections.h"
+#include "platform/base/Folders.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
 #include "platform/ui/ListCtrl.h"
@@ -103,4 +104,8 @@ private:
     int DocsNeedNoReview = 0;
     int IsChangeTask = 0;
     int UseChangeMarks = 1;
+    // Where documents are fetched to: a folder of the dialog's own, so that another host of the
+    // same user never writes over a copy this one opened, and nothing stays when it closes (but a
+    // copy handed to a viewer, which stays while the viewer may read it).
+    vq::CallFolder m_copies;
 };

@@ -159,7 +159,7 @@ void CWorkDocPropertyDlg::OnBrowse() {
 }
 
 void CWorkDocPropertyDlg::BrowseDocument() {
-    const CString tempPath = WorkDocumentTempPath(FileID, m_strFileName);
+    const CString tempPath = WorkDocumentTempPath(m_copies.Path(), FileID, m_strFileName);
     CString sql;
     sql.Format(m_nDatabaseType == 2
                    ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s'"

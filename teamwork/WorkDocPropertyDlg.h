@@ -3,6 +3,7 @@
 // Opening the dialog and browsing each write a work-log row.
 #pragma once
 
+#include "platform/base/Folders.h"
 #include "platform/db/Ado.h"
 #include "platform/ui/Dialog.h"
 
@@ -63,4 +64,8 @@ private:
     int m_nAdoCloseMode = 0;
     CString m_strFileName;
     int m_nDatabaseType = 0;
+    // Where documents are fetched to: a folder of the dialog's own, so that another host of the
+    // same user never writes over a copy this one opened, and nothing stays when it closes (but a
+    // copy handed to a viewer, which stays while the viewer may read it).
+    vq::CallFolder m_copies;
 };

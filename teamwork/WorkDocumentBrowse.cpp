@@ -3,7 +3,6 @@
 #include "controls/DocViewLauncher.h"
 #include "core/DocumentFetch.h"
 #include "core/FileInfo.h"
-#include "core/InstallPath.h"
 #include "core/ItemText.h"
 #include "core/TeamWorkLog.h"
 #include "core/VqDesignTaskApp.h"
@@ -13,9 +12,10 @@
 #include "teamwork/DesignFilePartReader.h"
 #include "teamwork/DocFileItem.h"
 
-bool BrowseWorkDocument(const DocFileItem& record, const CString& shownName, int databaseType) {
+bool BrowseWorkDocument(const CString& folder, const DocFileItem& record, const CString& shownName,
+                        int databaseType) {
     const CString& fileId = record.m_strKey;
-    const CString tempPath = WorkDocumentTempPath(fileId, record.m_strFile);
+    const CString tempPath = WorkDocumentTempPath(folder, fileId, record.m_strFile);
     CString sql;
     sql.Format(databaseType == 2
                    ? "SELECT DocSaved, DocContent FROM TeamWorkResultPack WHERE rtrim(FileID)='%s' ORDER BY FileID"
@@ -34,12 +34,12 @@ bool BrowseWorkDocument(const DocFileItem& record, const CString& shownName, int
     return true;
 }
 
-CString WorkDocumentTempPath(const CString& fileId, const CString& storedName) {
+CString WorkDocumentTempPath(const CString& folder, const CString& fileId, const CString& storedName) {
     // The stored name comes from the database: whatever folders it names, the fetched file lands
-    // in the temporary folder under a plain name.
+    // in the caller's folder under a plain name.
     CString name;
     name.Format("T%s_%s", fileId, storedName);
-    return GetTempDirectory() + MakeValidFileName(name);
+    return folder + MakeValidFileName(name);
 }
 
 void OpenFetchedWorkDocument(const CString& tempPath, const CString& fileId) {

@@ -442,6 +442,11 @@ CString CallFolder::Path() {
     return CString(m_folder + "/");
 }
 
+std::size_t CallFolderPathLength() {
+    return static_cast<std::size_t>(WorkingFolder().GetLength()) + std::strlen(kCallPrefix) +
+           MarkText(ThisProcessMark()).size() + std::strlen("-XXXXXX/");
+}
+
 void HandedToViewer(const CString& path, long session) {
     // Only a copy directly inside a call folder of the working folder is recorded.
     std::string below;

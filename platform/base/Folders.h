@@ -10,6 +10,7 @@
 #include "platform/base/String.h"
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 
 namespace vq {
@@ -63,6 +64,11 @@ public:
 private:
     std::string m_folder; // made; empty until then
 };
+
+// The length in bytes of the path a call folder of this process has (its trailing '/' included),
+// made or not: names built into a call folder are held against the file system's limit on a whole
+// path with it. Nothing is made but the working folder.
+std::size_t CallFolderPathLength();
 
 // Records that a program started detached from this process (the session of its own that it
 // leads) was handed a path: when the path is a copy in a call folder, the session is added to the

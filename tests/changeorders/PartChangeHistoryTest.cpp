@@ -230,8 +230,8 @@ TEST_P(PartChangeHistoryTest, OrderSheetIsFetchedKeptAndRecorded) {
     Run(user);
     ASSERT_EQ(shell.opened.size(), 1u);
     // The "/" of the number is not allowed in a file name.
-    EXPECT_NE(shell.opened[0].Find("MJX#01_ECO.tbl"), -1) << shell.opened[0].c_str();
-    // The file stays for the program that shows it, and goes with the downloaded files.
+    EXPECT_EQ(ws.CopyInCallFolder(shell.opened[0]), "MJX#01_ECO.tbl");
+    // The file is the dialog's own, in a folder that goes with it.
     EXPECT_EQ(ws.ReadFile(shell.opened[0]), "sheet\r\nbytes\x01");
     bool recorded = false;
     for (int i = 0; i < theApp.m_arrDownloadFiles.GetSize(); ++i)

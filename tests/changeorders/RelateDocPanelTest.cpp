@@ -1,11 +1,13 @@
 // The attached documents of a change order in both dialects, hosted by a small form: documents
 // added, refused under a taken description, stored with their contents and fetched back byte for
 // byte, opened, copied, deleted; the sheet of a modification notice kept out of the list; stores
-// that fail leave no row without content; fetched files stay in the temporary folder.
+// that fail leave no row without content; fetched files stay in a folder of the form's own, which
+// goes with it.
 #include "changeorders/RelateDocPanel.h"
 #include "changeorders/ECOConfigure.h"
 #include "core/StoredRow.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/maker/FileStore.h"
 #include "platform/os/ShellOpen.h"
 #include "platform/ui/DataExchange.h"
 #include "platform/ui/Dialog.h"
@@ -163,8 +165,8 @@ TEST_P(RelateDocPanelTest, DocumentsAreStoredAndFetchedBackByteForByte) {
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     ASSERT_EQ(shell.opened.size(), 1u);
     const CString fetched = shell.opened[0];
-    EXPECT_EQ(fetched, ws->WorkDir() + "/ME-1_b.dwg");
-    EXPECT_EQ(ReadAll(fetched), std::string("drawing\0bytes\xff", 14));
+    EXPECT_EQ(ws->CopyInCallFolder(fetched), "ME-1_b.dwg");
+    EXPECT_EQ(shell.openedBytes[0], std::string("drawing\0bytes\xff", 14));
     EXPECT_EQ(theApp.m_arrDownloadFiles.GetSize() > 0
                   ? theApp.m_arrDownloadFiles[theApp.m_arrDownloadFiles.GetSize() - 1]
                   : CString(),
@@ -319,11 +321,11 @@ TEST_P(RelateDocPanelTest, AStoreThatFailsLeavesNoRowWithoutContent) {
     EXPECT_EQ(Query("SELECT count(*) FROM ECORelateFile WHERE ECONo='M-2'"), "1");
 }
 
-TEST_P(RelateDocPanelTest, AFetchedFileStaysInTheTemporaryFolder) {
+TEST_P(RelateDocPanelTest, AFetchedFileStaysInTheFormsOwnFolder) {
     StoreTwo();
     ws->Execute("UPDATE ECORelateFile SET FileName='../../x/../evil.txt' WHERE DocType='说明A'");
     ws->Execute("UPDATE ECORelateFile SET ECONo='E/1' WHERE ECONo='E-1'");
-    DocHostDlg dlg(kChangeNoticeGroup, "E/1");
+    std::optional<DocHostDlg> dlg(std::in_place, kChangeNoticeGroup, "E/1");
     CString fetched;
     vq::ScriptedUser user;
     user.Dialog("附加文档")
@@ -331,12 +333,63 @@ TEST_P(RelateDocPanelTest, AFetchedFileStaysInTheTemporaryFolder) {
             CRelateDocPanel& docs = Host(d).m_docs;
             const int row = docs.m_list.GetItemText(0, 0) == "说明A" ? 0 : 1;
             fetched = docs.FetchDocument(*docs.ItemOf(row));
+            EXPECT_EQ(ReadAll(fetched), "content of a");
         })
         .Click(IDCANCEL);
-    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_EQ(dlg->DoModal(), IDCANCEL);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-    EXPECT_EQ(fetched, ws->WorkDir() + "/ME#1_..#..#x#..#evil.txt");
-    EXPECT_EQ(ReadAll(fetched), "content of a");
+    EXPECT_EQ(ws->CopyInCallFolder(fetched), "ME#1_..#..#x#..#evil.txt");
+    EXPECT_EQ(ReadAll(fetched), "content of a") << "kept while the form lives";
+    dlg.reset();
+    EXPECT_TRUE(ws->WorkDirEntries().empty()) << "the copy went with the form";
+}
+
+// Two forms of one user (two hosts) open the same attached document: each fetches it into a folder
+// of its own, so the second fetch, of content stored meanwhile, leaves the copy the first form
+// opened as it was; each folder goes when its form closes (the recording shell hands nothing to a
+// viewer), the first's only when the first closes.
+TEST_P(RelateDocPanelTest, TwoFormsOpeningOneDocumentEachHaveTheirOwnCopy) {
+    StoreTwo();
+    const CString newer = ws->WriteFile("in/newer.dwg", "the drawing stored meanwhile");
+    RecordingShell shell;
+    std::optional<DocHostDlg> first(std::in_place, kChangeNoticeGroup, "E-1");
+    vq::ScriptedUser user;
+    user.Dialog("附加文档")
+        .Check(2005, 1)
+        .Select(2001, "图纸B")
+        .Do([&](CDialog&) {
+            CVQSaveFileToDB store;
+            ASSERT_EQ(store.PushFileToDB("SELECT DocSaved, DocContent FROM ECORelateFile WHERE ECONo='E-1' "
+                                         "AND DocType='图纸B'",
+                                         newer, "DocContent", "PDM"),
+                      1);
+            DocHostDlg second(kChangeNoticeGroup, "E-1");
+            EXPECT_EQ(second.DoModal(), IDCANCEL);
+        })
+        .Dialog("附加文档")
+        .Check(2005, 1)
+        .Select(2001, "图纸B")
+        .Click(IDCANCEL)
+        .Dialog("附加文档")
+        .Do([&](CDialog&) {
+            ASSERT_EQ(shell.opened.size(), 2u);
+            EXPECT_EQ(ReadAll(shell.opened[0]), std::string("drawing\0bytes\xff", 14));
+            EXPECT_FALSE(std::filesystem::exists(shell.opened[1].str())) << "went with the second form";
+            EXPECT_EQ(ws->WorkDirEntries().size(), 1u);
+        })
+        .Click(IDCANCEL);
+    EXPECT_EQ(first->DoModal(), IDCANCEL);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(ReadAll(shell.opened.at(0)), std::string("drawing\0bytes\xff", 14))
+        << "kept while the form lives";
+    first.reset();
+    ASSERT_EQ(shell.opened.size(), 2u);
+    EXPECT_NE(shell.opened[0], shell.opened[1]);
+    for (const CString& copy : shell.opened)
+        EXPECT_EQ(ws->CopyInCallFolder(copy), "ME-1_b.dwg");
+    EXPECT_EQ(shell.openedBytes[0], std::string("drawing\0bytes\xff", 14));
+    EXPECT_EQ(shell.openedBytes[1], "the drawing stored meanwhile");
+    EXPECT_TRUE(ws->WorkDirEntries().empty());
 }
 
 TEST_P(RelateDocPanelTest, ACopyKeepsTheTypeOfTheDocument) {

@@ -344,7 +344,10 @@ std::vector<Place> Places() {
              ASSERT_TRUE(f.connection->SetCurrentDirectory("/Vq/Proven/PRD/P1/B"));
              vq::ScriptedUser user;
              user.Message("文档下载失败!", IDOK);
-             EXPECT_EQ(FetchRevisionDocument(f.connection.get(), text, "P1", "B", INTERNET_FLAG_RELOAD), "");
+             vq::CallFolder copies;
+             EXPECT_EQ(FetchRevisionDocument(f.connection.get(), copies.Path(), text, "P1", "B",
+                                             INTERNET_FLAG_RELOAD),
+                       "");
              EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
              f.Lend(false);
          },
@@ -1394,12 +1397,11 @@ TEST_P(StoredNamePathsTest, EntriesNameFoldersAndCopiesFromTheStoredNumber) {
         EXPECT_FALSE(ftp.Exists(folder)) << folder;
 }
 
-// Copies get names predictable from stored data, so they go to the user's private working folder,
-// never to the shared temporary folder: a file of mode 0666 that another user planted at each
-// name the copies once had there is neither used nor changed, every copy is the user's alone
-// (0600), and a link at a copy's name in the working folder is replaced, never followed. The
-// review's copies go to a folder of the window's own there: links at their names in the working
-// folder are not even looked at.
+// Copies get names predictable from stored data, so they go to a folder of the call's own in the
+// user's private working folder, never to the shared temporary folder: a file of mode 0666 that
+// another user planted at each name the copies once had there is neither used nor changed, every
+// copy is the user's alone (0600), and links at the copies' names in the working folder are not
+// even looked at.
 TEST_P(StoredNamePathsTest, CopiesGoToTheWorkingFolderWhateverStandsAtTheirFormerNames) {
     RecordingShell shell;
     ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
@@ -1461,22 +1463,25 @@ TEST_P(StoredNamePathsTest, CopiesGoToTheWorkingFolderWhateverStandsAtTheirForme
         EXPECT_EQ(ws->CopyInCallFolder(drawing), "_M_P1[B]_p1.dwg");
         EXPECT_EQ(ws->ReadFile(drawing), "released drawing");
     }
+    std::map<std::string, CString> copies;
+    vq::CallFolder browser;
     ASSERT_TRUE(connection->SetCurrentDirectory("/Vq/Proven/PRD/P1/B"));
-    EXPECT_EQ(FetchRevisionDocument(connection.get(), "p1.dwg", "P1", "B", INTERNET_FLAG_RELOAD),
-              ws->WorkDir() + "/P1_p1_B.dwg");
+    copies["P1_p1_B.dwg"] =
+        FetchRevisionDocument(connection.get(), browser.Path(), "p1.dwg", "P1", "B", INTERNET_FLAG_RELOAD);
     const CString sheet = ws->WriteFile("in/sheet.tbl", "change order sheet");
     CVQSaveFileToDB store;
     ASSERT_EQ(store.PushFileToDB("SELECT DocSaved, DocContent FROM ECORelateFile WHERE ECONo='JX-1'", sheet,
                                  "DocContent", "PDM"),
               1);
-    EXPECT_EQ(FetchChangeOrderSheet("更改单", "JX-1"), ws->WorkDir() + "/MJX-1_ECO.tbl");
+    copies["MJX-1_ECO.tbl"] = FetchChangeOrderSheet(browser.Path(), "更改单", "JX-1");
     Lend(false);
 
     EXPECT_EQ(ws->ReadFile(outside), "precious");
     EXPECT_EQ(ws->ReadFile(opinion), "planted");
     for (const auto& [name, content] : expected) {
         const CString former = ws->TempDir() + "/" + CString(name);
-        const CString copy = ws->WorkDir() + "/" + CString(name);
+        const CString copy = copies[name];
+        EXPECT_EQ(ws->CopyInCallFolder(copy), CString(name));
         struct stat st;
         ASSERT_EQ(::lstat(former.c_str(), &st), 0) << name;
         EXPECT_EQ(st.st_mode & 07777, 0666u) << name;
@@ -1484,9 +1489,8 @@ TEST_P(StoredNamePathsTest, CopiesGoToTheWorkingFolderWhateverStandsAtTheirForme
         ASSERT_EQ(::lstat(copy.c_str(), &st), 0) << name;
         EXPECT_TRUE(S_ISREG(st.st_mode)) << name;
         EXPECT_EQ(st.st_mode & 07777, 0600u) << name;
-        if (!content.empty()) {
-            EXPECT_EQ(ws->ReadFile(copy), content) << name;
-        }
+        EXPECT_EQ(ws->ReadFile(copy), content) << name;
+        EXPECT_TRUE(fs::is_symlink((ws->WorkDir() + "/" + CString(name)).str())) << name;
     }
     for (const char* name : reviewNames)
         EXPECT_TRUE(fs::is_symlink((ws->WorkDir() + "/" + CString(name)).str())) << name;

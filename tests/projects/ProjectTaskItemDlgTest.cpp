@@ -194,6 +194,75 @@ TEST_P(ProjectTaskItemTest, ANumberOfDotsIsRefusedWithTheCharacterMessage) {
     EXPECT_EQ(Query("SELECT count(*) FROM LogInformation WHERE PartCode IN " + refused), "0");
 }
 
+// A new number whose local copies ("T<number>_<file>", UTF-8) would pass the file name limit is
+// refused with the limit named, before anything is stored under it: by OK and by the buttons that
+// lock a new number, for a typed project number (80 Chinese characters pass, 81 do not; 242 ASCII
+// do not), for the first work task made with a simple project ("<number>#001"), and for the number
+// a new task of the work breakdown is given below a long one.
+TEST_P(ProjectTaskItemTest, ANumberWhoseCopiesWouldPassTheFileNameLimitIsRefused) {
+    const auto repeated = [](const char* piece, int times) {
+        CString text;
+        for (int i = 0; i < times; ++i)
+            text += piece;
+        return text;
+    };
+    const auto message = [](int bytes) {
+        CString text;
+        text.Format("项目或任务编号太长：它的本地文档副本名至少有 %d 字节，超过了文件名 255 "
+                    "字节的上限，请使用较短的编号!",
+                    bytes);
+        return text;
+    };
+    CProjectTaskItemDlg dlg;
+    dlg.NewItem = 1;
+    dlg.Editable = 1;
+    dlg.IsProject = 1;
+    dlg.ProjectPath = "项目管理";
+    vq::ScriptedUser user;
+    user.Dialog("项目/任务项属性")
+        .Set(kName, "长编号项目")
+        .Set(kEndDate, DaysFromToday(30))
+        .Set(kNumber, repeated("箱", 81))
+        .Click(IDOK)
+        .Message(message(257), IDOK)
+        .Set(kNumber, repeated("A", 242))
+        .Click(kMembers)
+        .Message(message(256), IDOK)
+        .Set(kNumber, repeated("箱", 80))
+        .Check(kSimpleProject, 1)
+        .Check(kCreateWorkTask, 1)
+        .Click(IDOK)
+        .Message(message(258), IDOK)
+        .Check(kCreateWorkTask, 0)
+        .Click(IDOK);
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(dlg.ItemNo, repeated("箱", 80));
+    EXPECT_EQ(Query("SELECT count(*) FROM DesignProjectTeam"), "0");
+
+    const CString parent = repeated("L", 239);
+    ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, CreatedTime, "
+               "PreendedTime, WorkState, TaskType, TaskAssigner, Other4) VALUES ('" +
+               parent + "', '长项目', '项目管理', 'zhangsan', '2026-01-01 08:00', '" + DaysFromToday(400) +
+               "', '正进行中', 'V', 'zhangsan', 500)");
+    CProjectTaskItemDlg task;
+    task.NewItem = 1;
+    task.Editable = 1;
+    task.ProjectNo = parent;
+    vq::ScriptedUser breakdown;
+    breakdown.Dialog("项目/任务项属性")
+        .Do([&](CDialog& d) { EXPECT_EQ(Text(d, kNumber), parent + "-01"); })
+        .Set(kName, "长编号子任务")
+        .Set(kEndDate, DaysFromToday(30))
+        .Click(IDOK)
+        .Message(message(256), IDOK)
+        .Click(IDCANCEL);
+    EXPECT_EQ(task.DoModal(), IDCANCEL);
+    EXPECT_TRUE(breakdown.Succeeded()) << breakdown.Error().c_str();
+    EXPECT_EQ(Query("SELECT count(*) FROM ProjectManage WHERE ProjectName IN ('长编号项目', '长编号子任务')"),
+              "0");
+}
+
 TEST_P(ProjectTaskItemTest, NewTaskGetsTheNextNumberAndTheParentsDateBound) {
     CProjectTaskItemDlg dlg;
     dlg.NewItem = 1;

@@ -1,15 +1,19 @@
 // Project and task rows: the naming rules, the numbering of new tasks and work tasks, storing a
 // new task whose number was taken meanwhile, the path rewrite on rename, the top-level lookup and
 // the test for anything below an item.
+#include "projects/ProjectTaskRecords.h"
 #include "core/VqDesignTaskApp.h"
 #include "platform/base/Collections.h"
+#include "platform/base/Folders.h"
 #include "projects/ProjectTaskItemDlg.h"
-#include "projects/ProjectTaskRecords.h"
 #include "projects/ProjectTaskStore.h"
 #include "tests/support/DbWorkspace.h"
 #include "tests/support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 using namespace projects;
 
@@ -122,6 +126,67 @@ TEST_P(ProjectTaskRecordsTest, NewTaskWhoseNumberWasTakenTakesTheNextOneOrIsRefu
     EXPECT_EQ(StoreNewTask(item, "P1", "P1\\", "2026-12-07 10:00", "zhangsan"), 0);
     EXPECT_EQ(rec.Pending(), 0);
     EXPECT_EQ(ws.QueryText("SELECT count(*) FROM ProjectManage WHERE ProjectName='另一任务'"), "0");
+}
+
+namespace {
+
+CString Repeated(const char* piece, int times) {
+    CString text;
+    for (int i = 0; i < times; ++i)
+        text += piece;
+    return text;
+}
+
+} // namespace
+
+// A number's documents are copied locally under names that begin with it ("T<number>_<file>", in
+// UTF-8: 3 bytes a Chinese character) and it names its folder on the file server (code page 936):
+// the names it leads to, with room for a short document name, stay within 255 bytes, so 241 ASCII
+// characters or 80 Chinese ones pass and one more does not; a deep folder on either side makes the
+// whole path pass its 4096 bytes.
+TEST_P(ProjectTaskRecordsTest, NumbersWhoseNamesPassTheFileSystemsLimitsAreRefused) {
+    EXPECT_EQ(NumberNameLengthMessage(Repeated("A", 241)), "");
+    EXPECT_EQ(NumberNameLengthMessage(Repeated("A", 242)),
+              "项目或任务编号太长：它的本地文档副本名至少有 256 字节，超过了文件名 255 "
+              "字节的上限，请使用较短的编号!");
+    EXPECT_EQ(NumberNameLengthMessage(Repeated("箱", 80)), "");
+    EXPECT_EQ(NumberNameLengthMessage(Repeated("箱", 81)),
+              "项目或任务编号太长：它的本地文档副本名至少有 257 字节，超过了文件名 255 "
+              "字节的上限，请使用较短的编号!");
+    // The numbers seen stored: 86 and 130 characters.
+    for (int length : {86, 130})
+        EXPECT_NE(NumberNameLengthMessage(Repeated("箱", length)).Find("255 字节的上限"), -1) << length;
+    // A work number says so.
+    EXPECT_EQ(NumberNameLengthMessage(Repeated("A", 238) + "#001", "工作任务编号"),
+              "工作任务编号太长：它的本地文档副本名至少有 256 字节，超过了文件名 255 "
+              "字节的上限，请使用较短的编号!");
+
+    // The folder the FTP session starts in, deep enough that a document's path in the number's
+    // folder passes 4096 bytes: 4095 with its end is the most a path may hold.
+    const CString root = theApp.m_strFtpRootDir;
+    const CString number = Repeated("箱", 80); // 160 bytes on the server
+    // "/<root>/" + "Vq/Auditing/" (12) + 160 + "/" + 12: 3910 bytes of root leave 4095.
+    theApp.m_strFtpRootDir = "/" + Repeated("d", 3908) + "/";
+    EXPECT_EQ(NumberNameLengthMessage(number), "");
+    theApp.m_strFtpRootDir = "/" + Repeated("d", 3909) + "\\";
+    EXPECT_EQ(NumberNameLengthMessage(number), "项目或任务编号太长：它在文件服务器上的文档路径至少有 4096 "
+                                               "字节，超过了路径 4096 字节的上限，请使用较短的编号!");
+    theApp.m_strFtpRootDir = root;
+
+    // A temporary folder deep enough that a copy's path in a call folder passes 4096 bytes.
+    vqtest::EnvGuard temp({"TMPDIR"});
+    CString deep = ws.TempDir();
+    while (deep.GetLength() < 3800)
+        deep += "/" + Repeated("t", 200);
+    ASSERT_TRUE(std::filesystem::create_directories(deep.str()));
+    setenv("TMPDIR", deep.c_str(), 1);
+    const std::size_t folder = vq::CallFolderPathLength();
+    ASSERT_LT(folder, 4000u);
+    const int fits = static_cast<int>(4095 - folder) - 14; // "T" + number + "_" + 12
+    ASSERT_LT(fits, 241) << "the name alone stays within its limit";
+    EXPECT_EQ(NumberNameLengthMessage(Repeated("A", fits)), "");
+    EXPECT_NE(NumberNameLengthMessage(Repeated("A", fits + 1)).Find("本地文档副本路径至少有 4096 字节"), -1)
+        << NumberNameLengthMessage(Repeated("A", fits + 1)).str();
 }
 
 TEST_P(ProjectTaskRecordsTest, RenamingP1LeavesP10AndItsTaskNamedP1Alone) {

@@ -191,8 +191,8 @@ TEST_P(TaskVersionFtpTest, DocumentsAreFetchedIntoTheTemporaryFolder) {
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     ASSERT_EQ(shell.opened.size(), 3u);
-    EXPECT_EQ(shell.opened[0], ws->WorkDir() + "/T-1_main_B.dwg");
-    EXPECT_EQ(shell.opened[1], ws->WorkDir() + "/T-1_old_A.dwg");
+    EXPECT_EQ(ws->CopyInCallFolder(shell.opened[0]), "T-1_main_B.dwg");
+    EXPECT_EQ(ws->CopyInCallFolder(shell.opened[1]), "T-1_old_A.dwg");
     EXPECT_EQ(shell.opened[2], shell.opened[0]);
     EXPECT_EQ(ws->ReadFile(shell.opened[0]), "version B drawing");
     EXPECT_EQ(ws->ReadFile(shell.opened[1]), "version A drawing");

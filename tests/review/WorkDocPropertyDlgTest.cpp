@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,11 +23,21 @@ namespace {
 
 using D = CWorkDocPropertyDlg;
 
+// Records each path it opens and, in `beside`, what the files of its folder held then (the copies
+// go with the dialog).
 class RecordingViewer : public vq::DocumentViewer {
 public:
-    explicit RecordingViewer(std::vector<CString>& opened) : m_opened(opened) {}
+    RecordingViewer(std::vector<CString>& opened, std::map<std::string, std::string>& beside)
+        : m_opened(opened), m_beside(beside) {}
     bool OpenFile(const CString& path) override {
         m_opened.push_back(path);
+        std::error_code error;
+        for (const auto& entry :
+             std::filesystem::directory_iterator(std::filesystem::path(path.str()).parent_path(), error)) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            m_beside[entry.path().filename().string()].assign(std::istreambuf_iterator<char>(in),
+                                                              std::istreambuf_iterator<char>());
+        }
         return true;
     }
     void SetViewCacheMode(bool) override {}
@@ -32,6 +46,7 @@ public:
 
 private:
     std::vector<CString>& m_opened;
+    std::map<std::string, std::string>& m_beside;
 };
 
 class WorkDocPropertyTest : public ::testing::TestWithParam<int> {
@@ -49,7 +64,7 @@ protected:
         theApp.m_nDatabaseType = GetParam();
         Store("F-1", "content");
         vq::SetDocumentViewerFactory([this](const CString&) -> std::unique_ptr<vq::DocumentViewer> {
-            return std::make_unique<RecordingViewer>(opened);
+            return std::make_unique<RecordingViewer>(opened, beside);
         });
     }
     void TearDown() override { vq::SetDocumentViewerFactory(nullptr); }
@@ -67,6 +82,7 @@ protected:
     vqtest::DbWorkspace ws{GetParam()};
     CEntryFrame frame{"zhangsan"};
     std::vector<CString> opened;
+    std::map<std::string, std::string> beside; // the files beside the documents opened, as they were then
 };
 
 } // namespace
@@ -135,24 +151,28 @@ TEST_P(WorkDocPropertyTest, MissingTaskMissingContentAndNoBrowseBox) {
     EXPECT_EQ(LogCount(), "3");
 }
 
-// A stored name with a folder in it is fetched under a plain name in the temporary folder; a 3D
-// drawing brings the other documents of its part beside it before it is opened.
+// A stored name with a folder in it is fetched under a plain name in the dialog's own folder; a 3D
+// drawing brings the other documents of its part beside it before it is opened, and all of them go
+// with the dialog.
 TEST_P(WorkDocPropertyTest, ADrawingStoredWithAFolderIsBrowsedWithTheDocumentsOfItsPart) {
     ws.Execute("INSERT INTO TeamWorkResult (FileID, WorkID, FilePrompt, FileName, PartCode) VALUES ('F-3', "
                "'XM-01#001', '支架图', 'dir\\BRACKET.SLDDRW', 'B-1'), ('F-4', 'XM-01#001', '支架', "
                "'bracket.SLDPRT', 'B-1')");
     Store("F-3", "drawing");
     Store("F-4", "model");
-    CWorkDocPropertyDlg dlg;
-    dlg.FileID = "F-3";
     vq::ScriptedUser user;
     user.Dialog("工作文档属性").Check(D::kBrowseId, 1).Click(IDCANCEL);
-    dlg.DoModal();
+    {
+        CWorkDocPropertyDlg dlg;
+        dlg.FileID = "F-3";
+        dlg.DoModal();
+    }
     EXPECT_TRUE(user.Succeeded()) << user.Error();
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], ws.WorkDir() + "/TF-3_dir#BRACKET.SLDDRW");
-    EXPECT_EQ(ws.ReadFile(opened[0]), "drawing");
-    EXPECT_EQ(ws.ReadFile(ws.WorkDir() + "/bracket.SLDPRT"), "model");
+    EXPECT_EQ(ws.CopyInCallFolder(opened[0]), "TF-3_dir#BRACKET.SLDDRW");
+    EXPECT_EQ(beside["TF-3_dir#BRACKET.SLDDRW"], "drawing");
+    EXPECT_EQ(beside["bracket.SLDPRT"], "model");
+    EXPECT_TRUE(ws.WorkDirEntries().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, WorkDocPropertyTest, vqtest::DbWorkspace::Types(),

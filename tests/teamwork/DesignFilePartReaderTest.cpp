@@ -1,9 +1,10 @@
 // The design-file part reader in both dialects: the kinds of files it handles, an assembly whose
 // model files lie in the database and on a real FTP server, a drawing and the other documents of
-// its part, cyclic structures, names that would leave the temporary folder or meet each other,
-// and the failures it reports.
+// its part, cyclic structures, names that would leave the document's folder or meet each other,
+// and the failures it reports. The models go beside the document, into its call folder.
 #include "teamwork/DesignFilePartReader.h"
 #include "core/VqDesignTaskApp.h"
+#include "platform/base/Folders.h"
 #include "platform/ftp/FtpConnection.h"
 #include "platform/ftp/InternetSession.h"
 #include "platform/maker/FileStore.h"
@@ -69,10 +70,12 @@ protected:
                                      local, "DocContent", "PDM"),
                   1);
     }
-    std::string Temp(const CString& name) const { return ws.ReadFile(ws.WorkDir() + "/" + name); }
-    bool Downloaded(const CString& name) const {
+    // A document of that name in the call folder, as a dialog fetched it there.
+    CString Doc(const CString& name) { return copies.Path() + name; }
+    std::string Temp(const CString& name) { return ws.ReadFile(copies.Path() + name); }
+    bool Downloaded(const CString& name) {
         for (int i = 0; i < theApp.m_arrDownloadFiles.GetSize(); ++i)
-            if (theApp.m_arrDownloadFiles[i] == ws.WorkDir() + "/" + name)
+            if (theApp.m_arrDownloadFiles[i] == copies.Path() + name)
                 return true;
         return false;
     }
@@ -81,6 +84,7 @@ protected:
     vqtest::FtpServer server;
     CInternetSession session{"vqtest"};
     std::unique_ptr<CFtpConnection> connection;
+    vq::CallFolder copies;
 };
 
 } // namespace
@@ -102,7 +106,7 @@ TEST(DesignFileKind, TheFileNameDecidesTheKind) {
 TEST_P(DesignFilePartReaderTest, AnAssemblyFetchesEveryModelOnceFromTheDatabaseAndTheFtpServer) {
     vqtest::MessageBoxRecorder boxes;
     CDesignFilePartReader reader;
-    EXPECT_EQ(reader.ReadFileParts(ws.TempDir() + "/T_gear.SLDASM", "F-ASM"), 1);
+    EXPECT_EQ(reader.ReadFileParts(Doc("T_gear.SLDASM"), "F-ASM"), 1);
     EXPECT_TRUE(boxes.Shown().empty());
     // Every line of the structure below A-0, at every depth; the cycle back to A-3 ends there.
     ASSERT_GE(reader.m_arrDCode.GetSize(), 5);
@@ -122,7 +126,7 @@ TEST_P(DesignFilePartReaderTest, ADrawingFetchesTheOtherDocumentsOfItsPartAndThe
     StoreInDatabase("F-DOC", "notes");
     vqtest::MessageBoxRecorder boxes;
     CDesignFilePartReader reader;
-    EXPECT_EQ(reader.ReadFileParts("gear.SLDDRW", "F-DRW"), 1);
+    EXPECT_EQ(reader.ReadFileParts(Doc("gear.SLDDRW"), "F-DRW"), 1);
     EXPECT_TRUE(boxes.Shown().empty());
     EXPECT_EQ(Temp("gear.SLDASM"), "assembly");
     EXPECT_EQ(Temp("gear.doc"), "notes");
@@ -136,8 +140,8 @@ TEST_P(DesignFilePartReaderTest, WithoutModelsNothingIsFetched) {
                "'Z-9')");
     vqtest::MessageBoxRecorder boxes;
     CDesignFilePartReader reader;
-    EXPECT_EQ(reader.ReadFileParts("lone.SLDDRW", "F-9"), 1);
-    EXPECT_EQ(reader.ReadFileParts("plan.doc", "F-DOC"), 0) << "a file of no handled kind";
+    EXPECT_EQ(reader.ReadFileParts(Doc("lone.SLDDRW"), "F-9"), 1);
+    EXPECT_EQ(reader.ReadFileParts(Doc("plan.doc"), "F-DOC"), 0) << "a file of no handled kind";
     EXPECT_TRUE(boxes.Shown().empty());
     EXPECT_EQ(theApp.m_arrDownloadFiles.GetSize(), 0);
 }
@@ -147,7 +151,7 @@ TEST_P(DesignFilePartReaderTest, ADocumentWithoutPartIsReported) {
     vqtest::MessageBoxRecorder boxes;
     boxes.Expect("不能正确读取设计文档对应的零部件信息...");
     CDesignFilePartReader reader;
-    EXPECT_EQ(reader.ReadFileParts("x.SLDASM", "F-8"), 0);
+    EXPECT_EQ(reader.ReadFileParts(Doc("x.SLDASM"), "F-8"), 0);
     EXPECT_EQ(boxes.Pending(), 0);
 }
 
@@ -158,7 +162,7 @@ TEST_P(DesignFilePartReaderTest, AFailedDownloadIsReportedAndTheOthersGoOn) {
     boxes.Expect("下载文档失败！");
     boxes.Expect("下载文档失败！");
     CDesignFilePartReader reader;
-    EXPECT_EQ(reader.ReadFileParts("gear.SLDASM", "F-ASM"), 1);
+    EXPECT_EQ(reader.ReadFileParts(Doc("gear.SLDASM"), "F-ASM"), 1);
     EXPECT_EQ(boxes.Pending(), 0);
     EXPECT_EQ(Temp("shaft.SLDPRT"), "shaft model");
     EXPECT_EQ(Temp("wheel.sldprt"), "wheel model");
@@ -187,7 +191,7 @@ TEST_P(DesignFilePartReaderTest, OnVsftpdModelsComeFromTheLoginFolderInModesOneA
             theApp.m_nDocStorageMode = mode;
             vqtest::MessageBoxRecorder boxes;
             CDesignFilePartReader reader;
-            EXPECT_EQ(reader.ReadFileParts("gear.SLDASM", "F-ASM"), 1);
+            EXPECT_EQ(reader.ReadFileParts(Doc("gear.SLDASM"), "F-ASM"), 1);
             EXPECT_TRUE(boxes.Shown().empty());
             EXPECT_EQ(Temp("shaft.SLDPRT"), mode == 1 ? "shaft model" : "shaft on the server");
             EXPECT_EQ(Temp("wheel.sldprt"), "wheel model");
@@ -205,25 +209,39 @@ TEST_P(DesignFilePartReaderTest, WithoutTheFtpServerItsModelsCannotBeFetched) {
     boxes.Expect("下载文档失败！");
     boxes.Expect("下载文档失败！");
     CDesignFilePartReader reader;
-    EXPECT_EQ(reader.ReadFileParts("gear.SLDASM", "F-ASM"), 1);
+    EXPECT_EQ(reader.ReadFileParts(Doc("gear.SLDASM"), "F-ASM"), 1);
     EXPECT_EQ(boxes.Pending(), 0);
     // The database still has the contents of the documents it holds.
     EXPECT_EQ(Temp("shaft.SLDPRT"), "shaft model");
 }
 
-TEST_P(DesignFilePartReaderTest, StoredNamesStayInTheTemporaryFolderAndNeverOverwriteEachOther) {
+TEST_P(DesignFilePartReaderTest, StoredNamesStayInTheDocumentsFolderAndNeverOverwriteEachOther) {
     ws.Execute("UPDATE TeamWorkResult SET FileName='../../escape.SLDPRT' WHERE FileID='F-1'");
     ws.Execute("UPDATE TeamWorkResult SET FileName='C:\\work\\same.prt' WHERE FileID='F-2'");
     ws.Execute("UPDATE TeamWorkResult SET FileName='same.PRT' WHERE FileID='F-3'");
     server.WriteFile("Vq/Working/F-3.PRT", "sub assembly");
     vqtest::MessageBoxRecorder boxes;
     CDesignFilePartReader reader;
-    EXPECT_EQ(reader.ReadFileParts("gear.SLDASM", "F-ASM"), 1);
+    EXPECT_EQ(reader.ReadFileParts(Doc("gear.SLDASM"), "F-ASM"), 1);
     EXPECT_TRUE(boxes.Shown().empty());
     EXPECT_EQ(Temp("escape.SLDPRT"), "shaft model");
     EXPECT_FALSE(std::filesystem::exists((ws.Root() + "/../escape.SLDPRT").str()));
     EXPECT_EQ(Temp("same.prt"), "wheel model");
     EXPECT_EQ(Temp("F-3_same.PRT"), "sub assembly");
+}
+
+// A document given without its folder has nothing beside it to put the models in: none is written
+// anywhere (not into the process's current folder, not into the shared working folder), and one box
+// says so.
+TEST_P(DesignFilePartReaderTest, ADocumentWithoutFolderGetsNoModelsWrittenAnywhere) {
+    vqtest::MessageBoxRecorder boxes;
+    boxes.Expect("下载文档失败！");
+    CDesignFilePartReader reader;
+    EXPECT_EQ(reader.ReadFileParts("gear.SLDASM", "F-ASM"), 0);
+    EXPECT_EQ(boxes.Pending(), 0);
+    EXPECT_EQ(theApp.m_arrDownloadFiles.GetSize(), 0);
+    EXPECT_FALSE(std::filesystem::exists("shaft.SLDPRT"));
+    EXPECT_TRUE(ws.WorkDirEntries().size() <= 1u) << "only the call folder of the fixture";
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, DesignFilePartReaderTest, vqtest::DbWorkspace::Types(),

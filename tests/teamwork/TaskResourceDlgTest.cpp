@@ -92,7 +92,7 @@ TEST_P(TaskResourceTest, WorkResourcesAreStoredListedViewedAndDeleted) {
     EXPECT_EQ(Query("SELECT FileSize FROM TeamWorkResource WHERE ResourceID='" + prefix + "0001'"), "1KB");
     EXPECT_EQ(Query("SELECT DocSaved FROM TeamWorkResourcePack WHERE ResourceID='" + prefix + "0002'"), "1");
 
-    // Listed again; ticking "浏览文档" fetches the stored content into the temporary folder.
+    // Listed again; ticking "浏览文档" fetches the stored content into the dialog's own folder.
     RecordingShell shell;
     CString fetched;
     vq::ScriptedUser view;
@@ -118,7 +118,7 @@ TEST_P(TaskResourceTest, WorkResourcesAreStoredListedViewedAndDeleted) {
     ASSERT_TRUE(view.Succeeded()) << view.Error().c_str() << " remaining " << view.Remaining();
     ASSERT_FALSE(shell.opened.empty());
     fetched = shell.opened.front();
-    EXPECT_EQ(fetched, ws->WorkDir() + "/TXM-01#001_b.dwg");
+    EXPECT_EQ(ws->CopyInCallFolder(fetched), "TXM-01#001_b.dwg");
     EXPECT_EQ(ReadAll(fetched), std::string("drawing\0bytes", 13));
     EXPECT_EQ(Query("SELECT count(*) FROM TeamWorkResource WHERE ResourceID='" + prefix + "0001'"), "0");
     EXPECT_EQ(Query("SELECT count(*) FROM TeamWorkResourcePack WHERE ResourceID='" + prefix + "0001'"), "0");
@@ -318,7 +318,7 @@ TEST_P(TaskResourceTest, ContentThatCannotBeStoredLeavesNoRowsBehind) {
     EXPECT_EQ(Query("SELECT count(*) FROM TaskExtDocument"), "0");
 }
 
-TEST_P(TaskResourceTest, FetchedFileStaysInTheTemporaryFolderWhateverItsStoredName) {
+TEST_P(TaskResourceTest, FetchedFileStaysInTheDialogsOwnFolderWhateverItsStoredName) {
     ws->Execute("INSERT INTO TeamWorkResource (WorkID, ResourceID, ResourceType, ResourceName) VALUES "
                 "('W1', 'R1', '坏名字', '..\\../escape.txt')");
     ws->Execute("INSERT INTO TeamWorkResource (WorkID, ResourceID, ResourceType, ResourceName) VALUES "
@@ -344,9 +344,56 @@ TEST_P(TaskResourceTest, FetchedFileStaysInTheTemporaryFolderWhateverItsStoredNa
     dlg.DoModal();
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str() << " remaining " << user.Remaining();
     ASSERT_EQ(shell.opened.size(), 1u);
-    EXPECT_EQ(shell.opened[0], ws->WorkDir() + "/TW1_..#..#escape.txt");
-    EXPECT_EQ(ReadAll(shell.opened[0]), "content of a");
+    EXPECT_EQ(ws->CopyInCallFolder(shell.opened[0]), "TW1_..#..#escape.txt");
+    EXPECT_EQ(shell.openedBytes[0], "content of a");
     EXPECT_FALSE(CFileInfo(ws->WorkDir() + "/../escape.txt").Exists());
+}
+
+// Two resource dialogs of one user (two hosts) view the same resource of a task: each fetches it
+// into a folder of its own, so the copy the first opened stays as it was when the second fetches
+// the content stored meanwhile, and each folder goes with its dialog.
+TEST_P(TaskResourceTest, TwoDialogsViewingOneResourceEachHaveTheirOwnCopy) {
+    ws->Execute("INSERT INTO TaskExtDocument (TaskNo, DocType, FileName) VALUES ('XM-01', '图纸', 'b.dwg')");
+    const CString select = "SELECT DocSaved, DocContent FROM TaskExtDocument WHERE TaskNo='XM-01'";
+    CVQSaveFileToDB store;
+    ASSERT_EQ(store.PushFileToDB(select, fileB, "DocContent", "PDM"), 1);
+    const CString newer = ws->WriteFile("in/newer.dwg", "stored meanwhile");
+    RecordingShell shell;
+    std::optional<CTaskResourceDlg> first(std::in_place);
+    first->m_strTaskNo = "XM-01";
+    vq::ScriptedUser user;
+    user.Dialog("任务资源管理")
+        .Select(CTaskResourceDlg::kListId, 0)
+        .Check(CTaskResourceDlg::kViewCheckId, 1)
+        .Do([&](CDialog&) {
+            CVQSaveFileToDB again;
+            ASSERT_EQ(again.PushFileToDB(select, newer, "DocContent", "PDM"), 1);
+            CTaskResourceDlg second;
+            second.m_strTaskNo = "XM-01";
+            second.DoModal();
+        })
+        .Dialog("任务资源管理")
+        .Select(CTaskResourceDlg::kListId, 0)
+        .Check(CTaskResourceDlg::kViewCheckId, 1)
+        .Click(IDCANCEL)
+        .Dialog("任务资源管理")
+        .Do([&](CDialog&) {
+            ASSERT_EQ(shell.opened.size(), 2u);
+            EXPECT_EQ(ReadAll(shell.opened[0]), std::string("drawing\0bytes", 13));
+            EXPECT_FALSE(CFileInfo(shell.opened[1]).Exists()) << "went with the second dialog";
+        })
+        .Click(IDCANCEL);
+    first->DoModal();
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str() << " remaining " << user.Remaining();
+    EXPECT_EQ(ReadAll(shell.opened.at(0)), std::string("drawing\0bytes", 13))
+        << "the first's copy stays with it";
+    first.reset();
+    ASSERT_EQ(shell.opened.size(), 2u);
+    EXPECT_NE(shell.opened[0], shell.opened[1]);
+    for (const CString& copy : shell.opened)
+        EXPECT_EQ(ws->CopyInCallFolder(copy), "TXM-01_b.dwg");
+    EXPECT_EQ(shell.openedBytes[1], "stored meanwhile");
+    EXPECT_TRUE(ws->WorkDirEntries().empty());
 }
 
 TEST_P(TaskResourceTest, LargeSelectionIsTakenWhole) {

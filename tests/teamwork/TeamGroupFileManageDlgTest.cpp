@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 extern "C" int TeamGorupFileManageMain(CString taskNo, int byWorkId, CString login);
@@ -50,11 +52,18 @@ Texts ListRows(CDialog& d) {
     return rows;
 }
 
+// Records each path it opens and, in `bytes` when given, what the file held then (the copies go
+// with the dialog).
 class RecordingViewer : public vq::DocumentViewer {
 public:
-    explicit RecordingViewer(std::vector<CString>& opened) : m_opened(opened) {}
+    explicit RecordingViewer(std::vector<CString>& opened, std::vector<std::string>* bytes = nullptr)
+        : m_opened(opened), m_bytes(bytes) {}
     bool OpenFile(const CString& path) override {
         m_opened.push_back(path);
+        if (m_bytes) {
+            std::ifstream in(path.str(), std::ios::binary);
+            m_bytes->emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
         return true;
     }
     void SetViewCacheMode(bool) override {}
@@ -63,6 +72,7 @@ public:
 
 private:
     std::vector<CString>& m_opened;
+    std::vector<std::string>* m_bytes;
 };
 
 class GroupFileManageTest : public ::testing::TestWithParam<int> {
@@ -237,8 +247,9 @@ TEST_P(GroupFileManageTest, BrowsingFetchesOpensAndLogsTheDocument) {
                                  "DocContent", "PDM"),
               1);
     std::vector<CString> opened;
-    vq::SetDocumentViewerFactory([&opened](const CString&) -> std::unique_ptr<vq::DocumentViewer> {
-        return std::make_unique<RecordingViewer>(opened);
+    std::vector<std::string> bytes;
+    vq::SetDocumentViewerFactory([&opened, &bytes](const CString&) -> std::unique_ptr<vq::DocumentViewer> {
+        return std::make_unique<RecordingViewer>(opened, &bytes);
     });
     vq::ScriptedUser user;
     user.Dialog(kCaption)
@@ -253,14 +264,17 @@ TEST_P(GroupFileManageTest, BrowsingFetchesOpensAndLogsTheDocument) {
         .Click("浏览...")
         .Message("不能取得文档g.doc：服务器上没有该文件。", IDOK)
         .Click("退出");
-    CTeamGroupFileManageDlg dlg;
-    dlg.TaskNo = "T1";
-    dlg.DoModal();
+    {
+        CTeamGroupFileManageDlg dlg;
+        dlg.TaskNo = "T1";
+        dlg.DoModal();
+    }
     vq::SetDocumentViewerFactory(nullptr);
     EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], ws.WorkDir() + "/TF3_dir#a1.dwg");
-    EXPECT_EQ(ws.ReadFile(opened[0]), "drawing");
+    EXPECT_EQ(ws.CopyInCallFolder(opened[0]), "TF3_dir#a1.dwg");
+    EXPECT_EQ(bytes[0], "drawing");
+    EXPECT_TRUE(ws.WorkDirEntries().empty()) << "the copy went with the dialog";
     EXPECT_EQ(ws.QueryText("SELECT LogPrompt FROM TeamWorkLog WHERE LogTopic='浏览文档' AND LogID='F3' AND "
                            "LogPrompt LIKE '直接%'"),
               "直接浏览工作文档：二文档[F3]");

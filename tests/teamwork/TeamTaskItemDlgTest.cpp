@@ -225,6 +225,42 @@ TEST_P(TeamTaskItemTest, AWorkNumberTheServersCodePageCannotWriteIsRefused) {
     }
 }
 
+// A work number holds its task's and "#NNN": below a task stored by another client under a long
+// number, a work task whose number would make the local copies of its resources ("T<number>_<file>")
+// pass the file name limit is refused with that limit named, and nothing is stored; one byte less
+// is stored.
+TEST_P(TeamTaskItemTest, AWorkNumberPastTheFileNameLimitIsRefused) {
+    const struct {
+        int taskLength;
+        bool stored;
+    } cases[] = {{238, false}, {237, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.taskLength);
+        CString taskNo;
+        for (int i = 0; i < c.taskLength; ++i)
+            taskNo += "T";
+        ws.Execute("INSERT INTO ProjectManage (ProjectNo, ProjectName, ProjectPath, ProjectManager, "
+                   "PreendedTime, WorkState, TaskType) VALUES ('" +
+                   taskNo + "', '长任务', '项目甲\\', 'zhangsan', '2040-12-31', '正进行中', 'T')");
+        CTeamTaskItemDlg dlg;
+        dlg.TaskNo = taskNo;
+        vq::ScriptedUser user;
+        user.Dialog("工作任务分解").Set(kName, "设计");
+        SetDates(user);
+        user.Click(IDOK);
+        if (!c.stored)
+            user.Message("工作任务编号太长：它的本地文档副本名至少有 256 字节，超过了文件名 255 "
+                         "字节的上限，请使用较短的编号!",
+                         IDOK)
+                .Click(IDCANCEL);
+        EXPECT_EQ(dlg.DoModal(), c.stored ? IDOK : IDCANCEL);
+        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+        EXPECT_EQ(ws.QueryText("SELECT count(*) FROM TeamWorkManage WHERE WorkID='" + taskNo + "#001'"),
+                  c.stored ? "1" : "0");
+        ws.Execute("DELETE FROM ProjectManage WHERE ProjectNo='" + taskNo + "'");
+    }
+}
+
 TEST_P(TeamTaskItemTest, WithoutAParentFinishDateTheSettingsBoundTheDateOrNothingDoes) {
     AddWork("T1#001", "T1", "zhangsan", "V");
     ws.Execute("UPDATE TeamWorkManage SET PreEndedTime='' WHERE WorkID='T1#001'");
