@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdint>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -193,6 +195,49 @@ void RunOrFail(const _ConnectionPtr& c, const CString& script) {
     }
 }
 
+// PostgreSQL: the name of a database that holds the product schema made by `schema` (whose text and
+// database locale `key` stands for), for each test's product database to be copied from: loading the
+// schema statement by statement costs most of a short test's time. Whichever test program comes first
+// makes it, under a lock of the server that the others wait for, under a name of its own, renamed
+// when complete (a program ended halfway leaves no template that looks whole). Empty, with the
+// failure reported, when it cannot be made.
+std::string SchemaTemplate(const std::string& key, const std::function<std::string()>& schema) {
+    std::uint64_t hash = 14695981039346656037ull; // FNV-1a
+    for (const char c : key)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    const std::string name = std::string("vqtest_schema_") + hex;
+    const std::string building = name + "_" + std::to_string(getpid());
+    try {
+        _ConnectionPtr server = OpenPgMaintenance();
+        server->Execute(CString("SELECT pg_advisory_lock(" + std::to_string(static_cast<std::int64_t>(hash)) + ")"));
+        // The session's lock goes with the connection, also when something below throws.
+        if (server->Execute(CString("SELECT count(*) FROM pg_database WHERE datname = '" + name + "'"))
+                ->GetCollect(0L)
+                .ToString() == "1")
+            return name;
+        server->Execute(CString("DROP DATABASE IF EXISTS " + building + " WITH (FORCE)"));
+        server->Execute(CString("CREATE DATABASE " + building + PgDatabaseLocale()));
+        {
+            _ConnectionPtr c;
+            c.CreateInstance();
+            c->Open(CString(PgAttributes(";", building) + ";"));
+            DbWorkspace::RunScript(c, CString(schema()));
+            c->Close();
+        }
+        server->Execute(CString("ALTER DATABASE " + building + " RENAME TO " + name));
+        return name;
+    } catch (const _com_error& e) {
+        ADD_FAILURE() << "cannot make the schema's template database " << name << ": " << e.Description().c_str();
+        try {
+            OpenPgMaintenance()->Execute(CString("DROP DATABASE IF EXISTS " + building + " WITH (FORCE)"));
+        } catch (const _com_error&) {
+        }
+        return {};
+    }
+}
+
 // The temporary folder the test program was started with (a workspace changes TMPDIR).
 const std::string kStartTempFolder = [] {
     const char* tmp = std::getenv("TMPDIR");
@@ -268,24 +313,15 @@ DbWorkspace::DbWorkspace(int databaseType)
     setenv("ODBCSYSINI", odbcDir.c_str(), 1);
     setenv("ODBCINI", (odbcDir + "/odbc.ini").c_str(), 1);
 
-    MakeProductDatabase(VQ_SOURCE_DIR "/schema/sqlite/product.sql",
-                        OnPostgreSQL() ? CommandOutput("bash '" VQ_SOURCE_DIR "/schema/postgresql/product-sql'")
-                                       : std::string());
+    RemakeProductDatabase(VQ_SOURCE_DIR "/schema/sqlite/product.sql",
+                          VQ_SOURCE_DIR "/schema/postgresql/product-sql");
     RunOrFail(OpenFile(ConfigDatabasePath()), ReadText(VQ_SOURCE_DIR "/schema/sqlite/config.sql"));
     SetConfig(ConfigRow());
 }
 
 void DbWorkspace::MakeProductDatabase(const std::string& sqliteSchema, const std::string& postgresqlSchema) const {
     if (OnPostgreSQL()) {
-        try {
-            _ConnectionPtr server = OpenPgMaintenance();
-            server->Execute(CString("DROP DATABASE IF EXISTS " + m_pgDatabase + " WITH (FORCE)"));
-            server->Execute(CString("CREATE DATABASE " + m_pgDatabase + PgDatabaseLocale()));
-        } catch (const _com_error& e) {
-            ADD_FAILURE() << "cannot create the database on the PostgreSQL server at port " << PgPort()
-                          << ": " << e.Description().c_str();
-        }
-        RunOrFail(OpenProduct(), postgresqlSchema);
+        MakePgDatabase("", [&postgresqlSchema] { return postgresqlSchema; });
         return;
     }
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
@@ -295,11 +331,35 @@ void DbWorkspace::MakeProductDatabase(const std::string& sqliteSchema, const std
     RunOrFail(OpenFile(ProductDatabasePath()), ReadText(sqliteSchema));
 }
 
+// PostgreSQL: this process's product database made anew, as a copy of the template of `schema` when
+// a key names it, else by running the schema in it.
+void DbWorkspace::MakePgDatabase(const std::string& key, const std::function<std::string()>& schema) const {
+    const std::string from = key.empty() ? std::string() : SchemaTemplate(key, schema);
+    try {
+        _ConnectionPtr server = OpenPgMaintenance();
+        server->Execute(CString("DROP DATABASE IF EXISTS " + m_pgDatabase + " WITH (FORCE)"));
+        server->Execute(CString("CREATE DATABASE " + m_pgDatabase +
+                                (from.empty() ? PgDatabaseLocale() : " TEMPLATE " + from)));
+    } catch (const _com_error& e) {
+        ADD_FAILURE() << "cannot create the database on the PostgreSQL server at port " << PgPort() << ": "
+                      << e.Description().c_str();
+    }
+    if (from.empty())
+        RunOrFail(OpenProduct(), schema());
+}
+
 void DbWorkspace::RemakeProductDatabase(const std::string& sqliteSchema,
                                         const std::string& postgresqlScript) const {
-    MakeProductDatabase(sqliteSchema,
-                        OnPostgreSQL() ? CommandOutput("bash '" + postgresqlScript + "' '" + sqliteSchema + "'")
-                                       : std::string());
+    if (!OnPostgreSQL()) {
+        MakeProductDatabase(sqliteSchema, std::string());
+        return;
+    }
+    // The template is named after everything the script's output depends on: its own text, the
+    // SQLite schema it converts, the functions beside it and the database's locale.
+    const std::string folder = fs::path(postgresqlScript).parent_path().string();
+    const std::string key = ReadText(postgresqlScript) + '\0' + ReadText(sqliteSchema) + '\0' +
+                            ReadText(folder + "/fold-case.sql") + '\0' + PgDatabaseLocale();
+    MakePgDatabase(key, [&] { return CommandOutput("bash '" + postgresqlScript + "' '" + sqliteSchema + "'"); });
 }
 
 std::string DbWorkspace::ProductDatabaseArgument() const {

@@ -33,6 +33,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -125,6 +126,7 @@ public:
 private:
     _ConnectionPtr OpenProduct() const;
     void MakeProductDatabase(const std::string& sqliteSchema, const std::string& postgresqlSchema) const;
+    void MakePgDatabase(const std::string& key, const std::function<std::string()>& schema) const;
     void KillOnSqlite(const CString& table, const CString& condition, const std::vector<std::string>& args,
                       HostRun& run);
     void KillOnPostgreSQL(const CString& table, const CString& condition,
