@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <cstdint>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -211,7 +211,8 @@ std::string SchemaTemplate(const std::string& key, const std::function<std::stri
     const std::string building = name + "_" + std::to_string(getpid());
     try {
         _ConnectionPtr server = OpenPgMaintenance();
-        server->Execute(CString("SELECT pg_advisory_lock(" + std::to_string(static_cast<std::int64_t>(hash)) + ")"));
+        server->Execute(
+            CString("SELECT pg_advisory_lock(" + std::to_string(static_cast<std::int64_t>(hash)) + ")"));
         // The session's lock goes with the connection, also when something below throws.
         if (server->Execute(CString("SELECT count(*) FROM pg_database WHERE datname = '" + name + "'"))
                 ->GetCollect(0L)
@@ -229,7 +230,8 @@ std::string SchemaTemplate(const std::string& key, const std::function<std::stri
         server->Execute(CString("ALTER DATABASE " + building + " RENAME TO " + name));
         return name;
     } catch (const _com_error& e) {
-        ADD_FAILURE() << "cannot make the schema's template database " << name << ": " << e.Description().c_str();
+        ADD_FAILURE() << "cannot make the schema's template database " << name << ": "
+                      << e.Description().c_str();
         try {
             OpenPgMaintenance()->Execute(CString("DROP DATABASE IF EXISTS " + building + " WITH (FORCE)"));
         } catch (const _com_error&) {
@@ -359,7 +361,8 @@ void DbWorkspace::RemakeProductDatabase(const std::string& sqliteSchema,
     const std::string folder = fs::path(postgresqlScript).parent_path().string();
     const std::string key = ReadText(postgresqlScript) + '\0' + ReadText(sqliteSchema) + '\0' +
                             ReadText(folder + "/fold-case.sql") + '\0' + PgDatabaseLocale();
-    MakePgDatabase(key, [&] { return CommandOutput("bash '" + postgresqlScript + "' '" + sqliteSchema + "'"); });
+    MakePgDatabase(key,
+                   [&] { return CommandOutput("bash '" + postgresqlScript + "' '" + sqliteSchema + "'"); });
 }
 
 std::string DbWorkspace::ProductDatabaseArgument() const {
