@@ -1,5 +1,7 @@
 #include "tests/support/UnattendedMessageBoxes.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <utility>
 
@@ -11,13 +13,22 @@ vq::MessageBoxPresenter& Library() {
     return presenter;
 }
 
+int AnswerUnattended(const vq::MessageBoxRequest& box) {
+    std::fprintf(stderr, "unattended message box [%s]: %s\n", box.caption.c_str(), box.text.c_str());
+    return vq::SafeAnswer(box.type);
+}
+
+// The tests of one program share its process, and a test may leave another presenter in place
+// (one it put there for a child process it forked, say): every test starts with the unattended one.
+class UnattendedAtEveryTest : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { vq::SetMessageBoxPresenter(&AnswerUnattended); }
+};
+
 // The library is loaded (and has installed its presenter) before the test program's own static
 // objects are made.
 const bool kUnattended = [] {
-    Library() = vq::SetMessageBoxPresenter([](const vq::MessageBoxRequest& box) {
-        std::fprintf(stderr, "unattended message box [%s]: %s\n", box.caption.c_str(), box.text.c_str());
-        return vq::SafeAnswer(box.type);
-    });
+    Library() = vq::SetMessageBoxPresenter(&AnswerUnattended);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new UnattendedAtEveryTest);
     return true;
 }();
 
