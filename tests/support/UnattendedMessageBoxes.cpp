@@ -18,8 +18,8 @@ int AnswerUnattended(const vq::MessageBoxRequest& box) {
     return vq::SafeAnswer(box.type);
 }
 
-// The tests of one program share its process, and a test may leave another presenter in place
-// (one it put there for a child process it forked, say): every test starts with the unattended one.
+// The tests of one program share its process, and a test may leave another presenter in place:
+// every test starts with the unattended one.
 class UnattendedAtEveryTest : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override { vq::SetMessageBoxPresenter(&AnswerUnattended); }
 };
