@@ -37,6 +37,8 @@
 #include <optional>
 #include <string>
 
+#include <sys/types.h>
+
 namespace vqtest {
 
 struct ConfigRow {
@@ -125,6 +127,8 @@ public:
 
 private:
     _ConnectionPtr OpenProduct() const;
+    _ConnectionPtr ProductSession(const CString& script) const;
+    void EndProductSession() const;
     void MakeProductDatabase(const std::string& sqliteSchema, const std::string& postgresqlSchema) const;
     void MakePgDatabase(const std::string& key, const std::function<std::string()>& schema) const;
     void KillOnSqlite(const CString& table, const CString& condition, const std::vector<std::string>& args,
@@ -134,6 +138,9 @@ private:
 
     int m_databaseType;
     std::string m_pgDatabase; // the database on the server, when there is one
+    // PostgreSQL: the session Execute and QueryText share, and the process that opened it.
+    mutable _ConnectionPtr m_session;
+    mutable pid_t m_sessionOwner = 0;
     std::optional<std::string> m_oldSysIni;
     std::optional<std::string> m_oldIni;
 };
