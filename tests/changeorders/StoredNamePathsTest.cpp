@@ -292,7 +292,8 @@ void AddTaskNumbered(StoredNamePathsTest& f, const CString& text) {
         no + "', '总图', 'XM-02-01/B-3000-02-01.dwf', 'DWF', '6KB', '2026-11-30', '')");
 }
 
-std::vector<Place> Places() {
+// The project-task review: its documents, opinions and redlines.
+std::vector<Place> ReviewPlaces() {
     return {
         {"redline upload of the project-task review (document type)",
          [](StoredNamePathsTest& f, const CString& text) {
@@ -338,6 +339,47 @@ std::vector<Place> Places() {
              EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
          },
          Taken::WholeName},
+    };
+}
+
+// The project-task review of a task numbered with the text.
+std::vector<Place> NumberedTaskReviewPlaces() {
+    return {
+        {"project-task review of a task numbered with the text (task number)",
+         [](StoredNamePathsTest& f, const CString& text) {
+             AddTaskNumbered(f, text);
+             f.ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwf");
+             vq::ScriptedUser user;
+             user.DialogContaining("评审意见")
+                 .Check(D::kBrowseId, 1)
+                 .Select(D::kDocumentsId, 0)
+                 .Click(D::kAttachId)
+                 .Dialog("输入文件名")
+                 .Set(1182, f.redline)
+                 .Click(IDOK)
+                 .Message(UnusableName(text), IDOK)
+                 .Click(IDCANCEL)
+                 .Message("是否要保存审查文档结果?", IDNO);
+             EXPECT_EQ(DoProjectTaskAudit(text, "u1", "校对"), 0);
+             EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+             EXPECT_EQ(f.ws->QueryText("SELECT AuditState FROM TaskAuditManage WHERE ProjectNo='" +
+                                       SqlQuote(text) + "'"),
+                       "未完成");
+             // The reviewer's opinion is written to the temporary folder before it is sent: that
+             // copy is the reviewer's own text, named after the step.
+             std::remove((f.ws->WorkDir() + "/校对.rtf").c_str());
+             const CString no = SqlQuote(text);
+             f.ws->Execute("DELETE FROM ProjectManage WHERE ProjectNo='" + no +
+                           "';DELETE FROM TaskAuditManage WHERE ProjectNo='" + no +
+                           "';DELETE FROM TaskDocuments WHERE ProjectNo='" + no + "'");
+         },
+         Taken::TaskNumber},
+    };
+}
+
+// The released documents and drawings of a revision, and the revision browser of a product's part.
+std::vector<Place> ReleasedPlaces() {
+    return {
         {"released document of a revision (file name)",
          [](StoredNamePathsTest& f, const CString& text) {
              f.Lend(true);
@@ -377,6 +419,39 @@ std::vector<Place> Places() {
              }
              f.Lend(false);
          }},
+        {"revision browser of a part of a product coded with the text (product code)",
+         [](StoredNamePathsTest& f, const CString& text) {
+             f.ws->Execute(
+                 "UPDATE VqkorvelAll_title SET ProductDwgCode='" + SqlQuote(text) +
+                 "' WHERE TCode='P1';"
+                 "INSERT INTO PartRevManage (PartCode, RevPath, RevNumber) VALUES ('P1', '', 'B');"
+                 "DELETE FROM Documents;INSERT INTO Documents VALUES ('P1', '设计图', 'drawing.dwg', 'DWG', "
+                 "'12KB', '', '', 'B')");
+             f.ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
+             f.Lend(true);
+             {
+                 vq::ScriptedUser user;
+                 user.Dialog("浏览图号版本信息")
+                     .Tree(1009, "图号 P1 的版本信息.../B")
+                     .Check(1013, 1)
+                     .Message("不能正常设置服务器存储信息...", IDOK)
+                     .Click(IDOK);
+                 CPartRevisionTreeDlg dlg;
+                 dlg.m_strPartCode = "P1";
+                 dlg.DoModal();
+                 EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+             }
+             f.Lend(false);
+             f.ws->Execute("UPDATE VqkorvelAll_title SET ProductDwgCode='PRD' WHERE TCode='P1';DELETE FROM "
+                           "PartRevManage;DELETE FROM Documents");
+         },
+         Taken::FolderName},
+    };
+}
+
+// The work-document store and the versions of a task.
+std::vector<Place> StorePlaces() {
+    return {
         {"work-document store (stored copy name)",
          [](StoredNamePathsTest& f, const CString& text) {
              f.Lend(true);
@@ -391,35 +466,6 @@ std::vector<Place> Places() {
              f.Lend(false);
          },
          Taken::WholeName},
-        {"project-task review of a task numbered with the text (task number)",
-         [](StoredNamePathsTest& f, const CString& text) {
-             AddTaskNumbered(f, text);
-             f.ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwf");
-             vq::ScriptedUser user;
-             user.DialogContaining("评审意见")
-                 .Check(D::kBrowseId, 1)
-                 .Select(D::kDocumentsId, 0)
-                 .Click(D::kAttachId)
-                 .Dialog("输入文件名")
-                 .Set(1182, f.redline)
-                 .Click(IDOK)
-                 .Message(UnusableName(text), IDOK)
-                 .Click(IDCANCEL)
-                 .Message("是否要保存审查文档结果?", IDNO);
-             EXPECT_EQ(DoProjectTaskAudit(text, "u1", "校对"), 0);
-             EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-             EXPECT_EQ(f.ws->QueryText("SELECT AuditState FROM TaskAuditManage WHERE ProjectNo='" +
-                                       SqlQuote(text) + "'"),
-                       "未完成");
-             // The reviewer's opinion is written to the temporary folder before it is sent: that
-             // copy is the reviewer's own text, named after the step.
-             std::remove((f.ws->WorkDir() + "/校对.rtf").c_str());
-             const CString no = SqlQuote(text);
-             f.ws->Execute("DELETE FROM ProjectManage WHERE ProjectNo='" + no +
-                           "';DELETE FROM TaskAuditManage WHERE ProjectNo='" + no +
-                           "';DELETE FROM TaskDocuments WHERE ProjectNo='" + no + "'");
-         },
-         Taken::TaskNumber},
         {"versions of a task numbered with the text (task number)",
          [](StoredNamePathsTest& f, const CString& text) {
              const CString no = SqlQuote(text);
@@ -453,33 +499,12 @@ std::vector<Place> Places() {
                            "';DELETE FROM TaskRevManage;DELETE FROM TaskRevDocuments");
          },
          Taken::TaskNumber},
-        {"revision browser of a part of a product coded with the text (product code)",
-         [](StoredNamePathsTest& f, const CString& text) {
-             f.ws->Execute(
-                 "UPDATE VqkorvelAll_title SET ProductDwgCode='" + SqlQuote(text) +
-                 "' WHERE TCode='P1';"
-                 "INSERT INTO PartRevManage (PartCode, RevPath, RevNumber) VALUES ('P1', '', 'B');"
-                 "DELETE FROM Documents;INSERT INTO Documents VALUES ('P1', '设计图', 'drawing.dwg', 'DWG', "
-                 "'12KB', '', '', 'B')");
-             f.ws->WriteSetting("浏览器配置", "直接浏览文档格式", "dwg");
-             f.Lend(true);
-             {
-                 vq::ScriptedUser user;
-                 user.Dialog("浏览图号版本信息")
-                     .Tree(1009, "图号 P1 的版本信息.../B")
-                     .Check(1013, 1)
-                     .Message("不能正常设置服务器存储信息...", IDOK)
-                     .Click(IDOK);
-                 CPartRevisionTreeDlg dlg;
-                 dlg.m_strPartCode = "P1";
-                 dlg.DoModal();
-                 EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-             }
-             f.Lend(false);
-             f.ws->Execute("UPDATE VqkorvelAll_title SET ProductDwgCode='PRD' WHERE TCode='P1';DELETE FROM "
-                           "PartRevManage;DELETE FROM Documents");
-         },
-         Taken::FolderName},
+    };
+}
+
+// The cascade deletion in the work breakdown.
+std::vector<Place> DeletionPlaces() {
+    return {
         {"cascade deletion of a task numbered with the text below the deleted one (task number)",
          [](StoredNamePathsTest& f, const CString& text) {
              const CString no = SqlQuote(text);
@@ -520,15 +545,16 @@ std::vector<Place> Places() {
     };
 }
 
-} // namespace
-
-TEST_P(StoredNamePathsTest, HostileNamesReachNothingOutsideTheirFolder) {
+// Every place of the list, run with each name it may take, reaches nothing outside its folder: no
+// file on the server or in the temporary folder changes, the other task keeps its rows and nothing
+// is opened.
+void ExpectHostileNamesReachNothing(StoredNamePathsTest& f, const std::vector<Place>& places) {
     RecordingShell shell;
-    const auto served = FilesBelow(ftp.Root());
-    const auto temporary = FilesBelow(ws->TempDir());
-    const CString otherTask = RowsOfTheOtherTask();
+    const auto served = FilesBelow(f.ftp.Root());
+    const auto temporary = FilesBelow(f.ws->TempDir());
+    const CString otherTask = f.RowsOfTheOtherTask();
     ASSERT_EQ(otherTask, "1 2 1 1 ");
-    for (const Place& place : Places()) {
+    for (const Place& place : places) {
         std::vector<const char*> names;
         if (place.taken == Taken::PartOfName || place.taken == Taken::WholeName)
             names.assign(std::begin(kHostileNames), std::end(kHostileNames));
@@ -538,14 +564,36 @@ TEST_P(StoredNamePathsTest, HostileNamesReachNothingOutsideTheirFolder) {
             names.insert(names.end(), std::begin(kOtherTaskNumbers), std::end(kOtherTaskNumbers));
         for (const char* name : names) {
             SCOPED_TRACE(std::string(place.name) + ": \"" + name + "\"");
-            place.run(*this, name);
-            EXPECT_EQ(FilesBelow(ftp.Root()), served);
-            EXPECT_EQ(FilesBelow(ws->TempDir()), temporary);
-            EXPECT_EQ(RowsOfTheOtherTask(), otherTask);
+            place.run(f, name);
+            EXPECT_EQ(FilesBelow(f.ftp.Root()), served);
+            EXPECT_EQ(FilesBelow(f.ws->TempDir()), temporary);
+            EXPECT_EQ(f.RowsOfTheOtherTask(), otherTask);
             EXPECT_TRUE(shell.opened.empty());
             shell.opened.clear();
         }
     }
+}
+
+} // namespace
+
+TEST_P(StoredNamePathsTest, HostileNamesInTheReviewReachNothingOutsideTheirFolder) {
+    ExpectHostileNamesReachNothing(*this, ReviewPlaces());
+}
+
+TEST_P(StoredNamePathsTest, HostileTaskNumbersInTheReviewReachNothingOutsideTheirFolder) {
+    ExpectHostileNamesReachNothing(*this, NumberedTaskReviewPlaces());
+}
+
+TEST_P(StoredNamePathsTest, HostileNamesOfReleasedFilesReachNothingOutsideTheirFolder) {
+    ExpectHostileNamesReachNothing(*this, ReleasedPlaces());
+}
+
+TEST_P(StoredNamePathsTest, HostileNamesInTheStoreAndVersionsReachNothingOutsideTheirFolder) {
+    ExpectHostileNamesReachNothing(*this, StorePlaces());
+}
+
+TEST_P(StoredNamePathsTest, HostileNamesInTheCascadeDeletionReachNothingOutsideTheirFolder) {
+    ExpectHostileNamesReachNothing(*this, DeletionPlaces());
 }
 
 namespace {

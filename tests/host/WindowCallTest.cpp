@@ -931,7 +931,7 @@ TEST_F(WindowCallOnDisplay, EveryStartOnADisplayWithNoOtherClientOpensIt) {
         ASSERT_NE(run.out.find("reaches: a person"), std::string::npos) << run.out;
     }
     env.Set("DISPLAY", display.Name().c_str());
-    for (int start = 0; start < 30; ++start) {
+    for (int start = 0; start < 10; ++start) {
         const vqtest::HostRun run = RunToEnd(kOutsideCaller, {"--reach"}, ws);
         ASSERT_EQ(run.status, 0) << "start " << start << ":\n" << run.out;
         ASSERT_NE(run.out.find("reaches: a person"), std::string::npos) << "start " << start << ":\n"

@@ -33,9 +33,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <memory>
+#include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -884,7 +888,8 @@ const Road kRoads[] = {
      "SELECT AuditRemark || '/' || (SELECT count(*) FROM TaskFileResult) FROM TaskAuditManage", "可以/0"},
 };
 
-class AnsweredWriteRoadsTest : public ::testing::TestWithParam<int> {
+// Each road in each dialect: (the database type, the road's index in kRoads).
+class AnsweredWriteRoadsTest : public ::testing::TestWithParam<std::tuple<int, int>> {
 protected:
     void TearDown() override {
         theApp.m_pConnPDM = nullptr;
@@ -897,51 +902,72 @@ protected:
 } // namespace
 
 TEST_P(AnsweredWriteRoadsTest, WhatAnotherClientWritesWhileAskedStopsTheAnsweredWrite) {
-    for (const Road& road : kRoads) {
-        SCOPED_TRACE(road.name);
-        Ws ws(GetParam());
-        theApp.m_pConnPDM = ws.Connect();
-        theApp.m_nDatabaseType = GetParam();
-        theApp.m_nAdoCloseMode = 1;
-        theApp.m_strLoginUser = "zhangsan";
-        theApp.m_strUserName = "张三";
-        ws.WriteSetting("公共管理功能", "当前登陆用户帐号", "zhangsan");
-        road.setUp(ws);
-        const std::function<void()> write = [&] { road.write(ws); };
-        vq::ScriptedUser user;
-        road.script(user, write);
-        {
-            vqtest::MessageBoxRecorder boxes;
-            boxes.PassOnUnexpected(); // the person's script answers the question and closes the road
-            if (road.question)
-                boxes.WhenShown(road.question, write);
-            if (road.refusal)
-                boxes.Expect(road.refusal);
-            road.open();
-            const std::vector<CString> texts = boxes.Texts();
-            auto answered = texts.begin();
-            if (road.question) {
-                answered = std::find_if(texts.begin(), texts.end(),
-                                        [&](const CString& text) { return text.Find(road.question) >= 0; });
-                ASSERT_NE(answered, texts.end());
-                ++answered;
-            }
-            // After the answer the road says one thing of its own: what changed. Boxes the person's
-            // script answers while closing the road are not the road's saying.
-            const auto answeredByScript = [&user](const CString& text) {
-                return std::any_of(user.Log().begin(), user.Log().end(),
-                                   [&](const CString& line) { return line.Find(text) >= 0; });
-            };
-            EXPECT_EQ(std::count_if(answered, texts.end(),
-                                    [&](const CString& text) { return !answeredByScript(text); }),
-                      road.refusal ? 1 : 0)
-                << "boxes after the answer";
+    const auto [databaseType, index] = GetParam();
+    const Road& road = kRoads[index];
+    SCOPED_TRACE(road.name);
+    Ws ws(databaseType);
+    theApp.m_pConnPDM = ws.Connect();
+    theApp.m_nDatabaseType = databaseType;
+    theApp.m_nAdoCloseMode = 1;
+    theApp.m_strLoginUser = "zhangsan";
+    theApp.m_strUserName = "张三";
+    ws.WriteSetting("公共管理功能", "当前登陆用户帐号", "zhangsan");
+    road.setUp(ws);
+    const std::function<void()> write = [&] { road.write(ws); };
+    vq::ScriptedUser user;
+    road.script(user, write);
+    {
+        vqtest::MessageBoxRecorder boxes;
+        boxes.PassOnUnexpected(); // the person's script answers the question and closes the road
+        if (road.question)
+            boxes.WhenShown(road.question, write);
+        if (road.refusal)
+            boxes.Expect(road.refusal);
+        road.open();
+        const std::vector<CString> texts = boxes.Texts();
+        auto answered = texts.begin();
+        if (road.question) {
+            answered = std::find_if(texts.begin(), texts.end(),
+                                    [&](const CString& text) { return text.Find(road.question) >= 0; });
+            ASSERT_NE(answered, texts.end());
+            ++answered;
         }
-        EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
-        EXPECT_EQ(ws.QueryText(road.check), road.expected);
-        theApp.m_pConnPDM = nullptr;
+        // After the answer the road says one thing of its own: what changed. Boxes the person's
+        // script answers while closing the road are not the road's saying.
+        const auto answeredByScript = [&user](const CString& text) {
+            return std::any_of(user.Log().begin(), user.Log().end(),
+                               [&](const CString& line) { return line.Find(text) >= 0; });
+        };
+        EXPECT_EQ(std::count_if(answered, texts.end(),
+                                [&](const CString& text) { return !answeredByScript(text); }),
+                  road.refusal ? 1 : 0)
+            << "boxes after the answer";
     }
+    EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
+    EXPECT_EQ(ws.QueryText(road.check), road.expected);
+    theApp.m_pConnPDM = nullptr;
 }
 
-INSTANTIATE_TEST_SUITE_P(Dialects, AnsweredWriteRoadsTest, vqtest::DbWorkspace::Types(),
-                         vqtest::DbWorkspace::TypeName);
+namespace {
+
+// A road's test is named after the road, its words joined in capitals: "SqlServer_WorkTaskDeletion".
+std::string RoadTestName(const ::testing::TestParamInfo<std::tuple<int, int>>& info) {
+    std::string name = std::get<0>(info.param) == 2 ? "Oracle_" : "SqlServer_";
+    bool capital = true;
+    for (const char* c = kRoads[std::get<1>(info.param)].name; *c; ++c) {
+        if (std::isalnum(static_cast<unsigned char>(*c))) {
+            name += capital ? static_cast<char>(std::toupper(static_cast<unsigned char>(*c))) : *c;
+            capital = false;
+        } else if (*c != '\'') {
+            capital = true;
+        }
+    }
+    return name;
+}
+
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(Dialects, AnsweredWriteRoadsTest,
+                         ::testing::Combine(vqtest::DbWorkspace::Types(),
+                                            ::testing::Range(0, static_cast<int>(std::size(kRoads)))),
+                         RoadTestName);
