@@ -428,10 +428,10 @@ _ConnectionPtr DbWorkspace::OpenProduct() const {
 
 namespace {
 
-// Whether a script leaves something in its session for the statements after it: a setting, a
-// transaction, a lock, a temporary object, a prepared statement or a notification channel.
-bool ChangesSession(const CString& script) {
-    for (const std::string& statement : SplitScript(script.str(), false)) {
+// Whether a script's statements leave something in their session for the statements after them: a
+// setting, a transaction, a lock, a temporary object, a prepared statement or a notification channel.
+bool ChangesSession(const std::vector<std::string>& statements) {
+    for (const std::string& statement : statements) {
         std::string text;
         for (char ch : statement)
             text += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
@@ -457,8 +457,8 @@ bool ChangesSession(const CString& script) {
 // lives. A script that changes its session gets a connection of its own, as every script did
 // before; so does a child process, which must not write on its parent's socket. A session the
 // server has ended (a test that ends sessions, a trigger that ends its own) is replaced.
-_ConnectionPtr DbWorkspace::ProductSession(const CString& script) const {
-    if (m_pgDatabase.empty() || ChangesSession(script) || (m_session && m_sessionOwner != getpid()))
+_ConnectionPtr DbWorkspace::ProductSession(const std::vector<std::string>& statements) const {
+    if (m_pgDatabase.empty() || ChangesSession(statements) || (m_session && m_sessionOwner != getpid()))
         return OpenProduct();
     if (m_session) {
         try {
@@ -491,8 +491,9 @@ void DbWorkspace::Execute(const CString& script) const {
     }
     // Tables a test makes are declared as on SQLite: the schema converter makes them PostgreSQL's.
     // Blob literals are rewritten when each statement runs (RunScript).
-    _ConnectionPtr c = ProductSession(script);
-    for (const std::string& statement : SplitScript(script.str(), false)) {
+    const std::vector<std::string> statements = SplitScript(script.str(), false);
+    _ConnectionPtr c = ProductSession(statements);
+    for (const std::string& statement : statements) {
         std::string text = statement;
         std::string head = text.substr(0, 40);
         for (char& ch : head)
@@ -537,7 +538,7 @@ CString DbWorkspace::QueryText(const CString& sql) const {
     try {
         _RecordsetPtr rs;
         rs.CreateInstance();
-        rs->Open(sql, ProductSession(sql), adOpenStatic, adLockReadOnly, adCmdText);
+        rs->Open(sql, ProductSession(SplitScript(sql.str(), false)), adOpenStatic, adLockReadOnly, adCmdText);
         if (rs->IsEOF())
             return CString();
         CString text;

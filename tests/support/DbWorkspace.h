@@ -36,6 +36,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <sys/types.h>
 
@@ -127,7 +128,7 @@ public:
 
 private:
     _ConnectionPtr OpenProduct() const;
-    _ConnectionPtr ProductSession(const CString& script) const;
+    _ConnectionPtr ProductSession(const std::vector<std::string>& statements) const;
     void EndProductSession() const;
     void MakeProductDatabase(const std::string& sqliteSchema, const std::string& postgresqlSchema) const;
     void MakePgDatabase(const std::string& key, const std::function<std::string()>& schema) const;
