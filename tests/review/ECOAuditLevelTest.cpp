@@ -611,6 +611,15 @@ TEST_P(ECOAuditLevelTest, AWriteOverManyTasksStampsThemAllAtOnce) {
     ws.Execute("INSERT INTO ECOModifyPart (ECONo, PartCode, Other3) VALUES (NULL, 'N', '0')");
     ws.Execute("DELETE FROM ECOModifyPart WHERE ECONo IS NULL");
     EXPECT_EQ(ws.QueryText(stamps), before);
+
+    // One task written in two cases by one statement is one key: stamped once, not "G:".
+    ws.Execute(
+        "INSERT INTO TeamWorkResult (FileID, WorkID, FileName, PartCode) VALUES ('D1', 'xc-01#003', 'd.dwg', "
+        "'P'), ('D2', 'XC-01#003', 'd.dwg', 'P'), ('D3', 'xc-01#003', 'd.dwg', 'P')");
+    EXPECT_EQ(ws.QueryText("SELECT count(*) || '/' || sum(Writes) FROM ECOTaskStamp WHERE lower(StampKey::text) = "
+                           "'t:xc-01#003'"),
+              "1/1");
+    EXPECT_EQ(writes("G:"), 3);
 }
 
 // The logical replication's apply process fires row triggers only, never a statement's: the writes it
