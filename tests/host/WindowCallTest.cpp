@@ -1043,6 +1043,32 @@ TEST_F(WindowCallOnDisplay, ASignalEndsTheHostWithTheStepGivenBack) {
     }
 }
 
+// A signal while another client holds the step's row (its write waits for the lock past the
+// 2 seconds in which a host held by its display is ended): the windows still give the step back
+// once the lock is let go, and the host then ends by the signal.
+TEST_F(WindowCallOnDisplay, ASignalWhileTheStepIsLockedStillGivesItBack) {
+    const std::string output = ws.Root().str() + "/host.out";
+    const int pid = vqtest::StartHost({"DoMultiTeamTaskAuditWithMarkup", "F-0006", "zhaoliu", "校对", "0"}, output);
+    ASSERT_GT(pid, 0);
+    vqtest::HostRun early;
+    bool ended = false;
+    ASSERT_TRUE(Eventually([&] {
+        ended = vqtest::FinishHost(pid, output, early, false);
+        return ended || Working(ws) == "T";
+    }));
+    ASSERT_FALSE(ended) << early.out;
+    _ConnectionPtr other = ws.Connect();
+    other->BeginTrans();
+    other->Execute("UPDATE TeamWorkAudit SET Working = 'T' WHERE FileID='F-0006' AND AuditTask='校对'");
+    ::kill(pid, SIGTERM);
+    // The lock is held past the 2 seconds: the give-back under way waits for it.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    other->CommitTrans();
+    const vqtest::HostRun run = WaitForEnd(pid, output);
+    EXPECT_EQ(run.signal, SIGTERM) << run.out;
+    EXPECT_EQ(Working(ws), "F") << run.out;
+}
+
 // The review of project task PT-9 by u1 (校对, its step not under way), its drawing total.dwg on the
 // file server `ftp`, which the workspace's settings name, beside an earlier redline file of the
 // drawing; returns that file's content.

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -26,9 +27,12 @@ namespace {
 // how long after the signal the guard ends the program itself.
 constexpr auto kLoopPatience = std::chrono::milliseconds(600);
 constexpr auto kEndWithin = std::chrono::milliseconds(1700);
+// How long after the signal a loop that has begun giving back what the windows hold may take.
+constexpr auto kGiveBackWithin = std::chrono::seconds(10);
 
 sem_t g_started;
 volatile sig_atomic_t g_signal = 0;
+std::atomic<bool> g_givingBack{false};
 int g_displayFd = -1;
 
 // The descriptor of Qt's connection to an X server; -1 on another platform.
@@ -64,6 +68,11 @@ void Guard() {
         ::shutdown(g_displayFd, SHUT_RDWR);
     }
     std::this_thread::sleep_for(kEndWithin - kLoopPatience);
+    // The loop took the signal and is giving back what the windows hold: it ends the program itself
+    // when done. Only a give-back that outlasts its own timeouts is cut short.
+    const auto cutOff = std::chrono::steady_clock::now() + (kGiveBackWithin - kEndWithin);
+    while (g_givingBack.load() && std::chrono::steady_clock::now() < cutOff)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EndBySignal(signo);
 }
 
@@ -89,6 +98,10 @@ void PrepareEndGuard() {
     g_displayFd = DisplayConnection();
     std::atexit(EndBySignalUnderWay);
     std::thread(Guard).detach();
+}
+
+void EndGuardGivingBack() {
+    g_givingBack.store(true);
 }
 
 bool DisplayConnectionBroken() {

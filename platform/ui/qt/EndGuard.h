@@ -18,6 +18,12 @@ void PrepareEndGuard();
 // end by `signo` within 2 seconds.
 void StartEndGuard(int signo);
 
+// From the windows' thread, as it begins to destroy the windows on the end signal: each gives back
+// what it holds (a write to the database, which has timeouts of its own). The guard then lets it
+// finish instead of ending the program at its 2 seconds (a busy machine would otherwise leave a step
+// marked as worked on), and ends it only 10 seconds after the signal.
+void EndGuardGivingBack();
+
 // Whether the connection to the X server has broken (the server ended or was killed): Qt ends the
 // program, through exit, at its next look at the display's events. False on other platforms and
 // while the display is only slow or frozen.

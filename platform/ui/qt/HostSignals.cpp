@@ -91,6 +91,7 @@ void EndOnSignal() {
         return;
     for (int signo : EndSignals())
         std::signal(signo, SIG_DFL);
+    vq::EndGuardGivingBack();
     // The display may not answer (its server stopped): nothing waits for it.
     vq::LeaveTheDisplay();
     vq::DestroyEveryWindow();
