@@ -1014,6 +1014,33 @@ TEST_F(WindowCallOnDisplay, AProgramThatReturnsGivesTheStepOfItsWindowBack) {
     EXPECT_EQ(Working(ws), "F") << run.out;
 }
 
+// The review of F-0006 (zhaoliu, 校对) started on the display, once it has taken the step (Working
+// "T"); -1, and the test fails, when the host ends before or never takes it.
+int StartReviewHoldingItsStep(const vqtest::DbWorkspace& ws, const std::string& output) {
+    const int pid =
+        vqtest::StartHost({"DoMultiTeamTaskAuditWithMarkup", "F-0006", "zhaoliu", "校对", "0"}, output);
+    if (pid <= 0) {
+        ADD_FAILURE() << "the host did not start";
+        return -1;
+    }
+    vqtest::HostRun early;
+    bool ended = false;
+    if (!Eventually([&] {
+            ended = vqtest::FinishHost(pid, output, early, false);
+            return ended || Working(ws) == "T";
+        })) {
+        ::kill(pid, SIGKILL);
+        vqtest::FinishHost(pid, output, early);
+        ADD_FAILURE() << "the review never took its step:\n" << early.out;
+        return -1;
+    }
+    if (ended) {
+        ADD_FAILURE() << "the host ended before the review took its step:\n" << early.out;
+        return -1;
+    }
+    return pid;
+}
+
 // The host with the modeless review open ends on Ctrl+C (SIGINT), on SIGTERM, when its terminal
 // goes (SIGHUP), on Ctrl+\ (SIGQUIT), on a user signal, a timer's (SIGALRM, SIGVTALRM), a power
 // failure's or a real-time signal: the window is closed first and the step given back; the host
@@ -1024,16 +1051,8 @@ TEST_F(WindowCallOnDisplay, ASignalEndsTheHostWithTheStepGivenBack) {
     for (int signo :
          {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPWR, SIGRTMIN + 2}) {
         SCOPED_TRACE(::strsignal(signo));
-        const int pid =
-            vqtest::StartHost({"DoMultiTeamTaskAuditWithMarkup", "F-0006", "zhaoliu", "校对", "0"}, output);
+        const int pid = StartReviewHoldingItsStep(ws, output);
         ASSERT_GT(pid, 0);
-        vqtest::HostRun early;
-        bool ended = false;
-        ASSERT_TRUE(Eventually([&] {
-            ended = vqtest::FinishHost(pid, output, early, false);
-            return ended || Working(ws) == "T";
-        }));
-        ASSERT_FALSE(ended) << early.out;
         EXPECT_EQ(ReadBytes(CString(output)).find("result:"), std::string::npos);
         ::kill(pid, SIGPIPE);
         ::kill(pid, signo);
@@ -1048,15 +1067,8 @@ TEST_F(WindowCallOnDisplay, ASignalEndsTheHostWithTheStepGivenBack) {
 // once the lock is let go, and the host then ends by the signal.
 TEST_F(WindowCallOnDisplay, ASignalWhileTheStepIsLockedStillGivesItBack) {
     const std::string output = ws.Root().str() + "/host.out";
-    const int pid = vqtest::StartHost({"DoMultiTeamTaskAuditWithMarkup", "F-0006", "zhaoliu", "校对", "0"}, output);
+    const int pid = StartReviewHoldingItsStep(ws, output);
     ASSERT_GT(pid, 0);
-    vqtest::HostRun early;
-    bool ended = false;
-    ASSERT_TRUE(Eventually([&] {
-        ended = vqtest::FinishHost(pid, output, early, false);
-        return ended || Working(ws) == "T";
-    }));
-    ASSERT_FALSE(ended) << early.out;
     _ConnectionPtr other = ws.Connect();
     other->BeginTrans();
     other->Execute("UPDATE TeamWorkAudit SET Working = 'T' WHERE FileID='F-0006' AND AuditTask='校对'");
