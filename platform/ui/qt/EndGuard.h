@@ -4,7 +4,7 @@
 // hold that thread, though, in a wait for the display's reply. The guard then cuts the display
 // connection off, which ends that wait, so that the loop (or Qt, ending the program on a broken
 // display) still gives back what the windows hold; and in the end it ends the program by the
-// signal itself.
+// signal itself, unless the loop is already giving back (EndGuardGivingBack).
 #pragma once
 
 namespace vq {
