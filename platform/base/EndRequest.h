@@ -22,4 +22,16 @@ inline void ClearEndRequest() noexcept {
     g_endRequested.store(false, std::memory_order_relaxed);
 }
 
+// Whether the program, asked to end, has begun giving back what it holds (the windows' loop
+// destroying the windows, or a headless script stopped and its call unwinding): each give-back is
+// a database write with timeouts of its own, which the end guard lets finish (EndGuard.h).
+inline std::atomic<bool> g_givingBack{false};
+
+inline void BeginGivingBack() noexcept {
+    g_givingBack.store(true, std::memory_order_relaxed);
+}
+inline bool GivingBack() noexcept {
+    return g_givingBack.load(std::memory_order_relaxed);
+}
+
 } // namespace vq

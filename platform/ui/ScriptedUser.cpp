@@ -830,8 +830,10 @@ void ScriptedUser::Fail(const CString& message, const Step* step) {
 bool ScriptedUser::Stopped() {
     // The host was asked to end (a signal): nothing more is done as the script says; everything
     // unwinds as after a failure, giving back what it holds.
-    if (m_stopAtEndRequest && !Failed() && vq::EndRequested())
+    if (m_stopAtEndRequest && !Failed() && vq::EndRequested()) {
+        vq::BeginGivingBack();
         Fail("the program was asked to end");
+    }
     return Failed();
 }
 

@@ -1128,7 +1128,8 @@ bool RedlineUploading(const vqtest::FtpServer& ftp) {
 // by SIGTERM or a timer's SIGALRM (a SIGPIPE before it, as a closed standard output raises it,
 // does not end it): the upload stops, the server keeps its earlier redline file whole and no part
 // of the new one, nothing is recorded, the step is given back, and the host ends by the signal
-// without a result.
+// without a result. Also when another client holds the step's row past the 2 seconds in which a
+// host that does not unwind is ended: the give-back waits for the lock.
 TEST(WindowCall, ASignalDuringAHeadlessUploadGivesTheStepBackAndLeavesNoPart) {
     vqtest::DbWorkspace ws(0);
     vqtest::FtpServer slow(vqtest::FtpFault::SlowDataConnection);
@@ -1142,8 +1143,13 @@ TEST(WindowCall, ASignalDuringAHeadlessUploadGivesTheStepBackAndLeavesNoPart) {
                                                "dialog ~\"输入文件名\"\nset 1182 \""
                                             << redline << "\"\nclick 1\n";
     const std::string output = ws.Root().str() + "/host.out";
-    for (int signo : {SIGTERM, SIGALRM}) {
-        SCOPED_TRACE(::strsignal(signo));
+    const struct {
+        int signo;
+        bool rowLocked;
+    } endings[] = {{SIGTERM, false}, {SIGALRM, false}, {SIGTERM, true}};
+    for (const auto& ending : endings) {
+        const int signo = ending.signo;
+        SCOPED_TRACE(std::string(::strsignal(signo)) + (ending.rowLocked ? ", the row locked" : ""));
         const int pid = vqtest::StartHost(
             {"--headless", "--script", script, "DoProjectTaskAudit", "PT-9", "u1", "校对"}, output);
         ASSERT_GT(pid, 0);
@@ -1155,8 +1161,18 @@ TEST(WindowCall, ASignalDuringAHeadlessUploadGivesTheStepBackAndLeavesNoPart) {
         }));
         ASSERT_FALSE(ended) << early.out;
         EXPECT_EQ(ws.QueryText("SELECT Working FROM TaskAuditManage WHERE ProjectNo='PT-9'"), "T");
+        _ConnectionPtr other;
+        if (ending.rowLocked) {
+            other = ws.Connect();
+            other->BeginTrans();
+            other->Execute("UPDATE TaskAuditManage SET Working = 'T' WHERE ProjectNo='PT-9'");
+        }
         ::kill(pid, SIGPIPE);
         ::kill(pid, signo);
+        if (other) {
+            std::this_thread::sleep_for(std::chrono::seconds(3));
+            other->CommitTrans();
+        }
         const vqtest::HostRun run = WaitForEnd(pid, output);
         EXPECT_EQ(run.signal, signo) << run.out;
         EXPECT_EQ(run.out.find("result:"), std::string::npos) << run.out;

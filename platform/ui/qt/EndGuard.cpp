@@ -1,4 +1,5 @@
 #include "platform/ui/qt/EndGuard.h"
+#include "platform/base/EndRequest.h"
 
 #include <QGuiApplication>
 
@@ -32,7 +33,6 @@ constexpr auto kGiveBackWithin = std::chrono::seconds(10);
 
 sem_t g_started;
 volatile sig_atomic_t g_signal = 0;
-std::atomic<bool> g_givingBack{false};
 int g_displayFd = -1;
 
 // The descriptor of Qt's connection to an X server; -1 on another platform.
@@ -71,7 +71,7 @@ void Guard() {
     // The loop took the signal and is giving back what the windows hold: it ends the program itself
     // when done. Only a give-back that outlasts its own timeouts is cut short.
     const auto cutOff = std::chrono::steady_clock::now() + (kGiveBackWithin - kEndWithin);
-    while (g_givingBack.load() && std::chrono::steady_clock::now() < cutOff)
+    while (GivingBack() && std::chrono::steady_clock::now() < cutOff)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EndBySignal(signo);
 }
@@ -98,10 +98,6 @@ void PrepareEndGuard() {
     g_displayFd = DisplayConnection();
     std::atexit(EndBySignalUnderWay);
     std::thread(Guard).detach();
-}
-
-void EndGuardGivingBack() {
-    g_givingBack.store(true);
 }
 
 bool DisplayConnectionBroken() {

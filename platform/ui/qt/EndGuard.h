@@ -4,7 +4,12 @@
 // hold that thread, though, in a wait for the display's reply. The guard then cuts the display
 // connection off, which ends that wait, so that the loop (or Qt, ending the program on a broken
 // display) still gives back what the windows hold; and in the end it ends the program by the
-// signal itself, unless the loop is already giving back (EndGuardGivingBack).
+// signal itself, unless the program is already giving back what it holds (vq::BeginGivingBack,
+// EndRequest.h: the loop destroying the windows, or a headless script stopped and its call
+// unwinding). Each give-back is a write to the database with timeouts of its own: the guard lets it
+// finish instead of ending the program at its 2 seconds (a busy machine, or another client holding
+// the row, would otherwise leave a step marked as worked on), and ends it 10 seconds after the
+// signal.
 #pragma once
 
 namespace vq {
@@ -17,12 +22,6 @@ void PrepareEndGuard();
 // From the handler of the first end signal (only what a signal handler may do): the program is to
 // end by `signo` within 2 seconds.
 void StartEndGuard(int signo);
-
-// From the windows' thread, as it begins to destroy the windows on the end signal: each gives back
-// what it holds (a write to the database, which has timeouts of its own). The guard then lets it
-// finish instead of ending the program at its 2 seconds (a busy machine would otherwise leave a step
-// marked as worked on), and ends it only 10 seconds after the signal.
-void EndGuardGivingBack();
 
 // Whether the connection to the X server has broken (the server ended or was killed): Qt ends the
 // program, through exit, at its next look at the display's events. False on other platforms and

@@ -5,10 +5,11 @@
 // (each gives back what it holds, the step a review window marks as worked on) and then ends the
 // program by the same signal, as it would have ended without the handler. The windows are
 // destroyed without a word to the display, and the end comes within 2 seconds of the signal
-// even when the display holds the loop (EndGuard.h); a transfer under way stops at once.
+// even when the display holds the loop (EndGuard.h), or within 10 once the windows are giving back
+// what they hold; a transfer under way stops at once.
 // Headless (VqHostCatchEndSignalsHeadless) there is no loop to pass it to: the transfer under way
 // stops, the script stops as at a failure so that the call unwinds and its windows close, and the
-// host then ends by the signal (VqHostFinishHeadless), within the same 2 seconds.
+// host then ends by the signal (VqHostFinishHeadless), within the same limits.
 // SIGPIPE and SIGXFSZ, which a write to a closed pipe or socket or past the file size limit
 // raises, are ignored: the write fails instead (EPIPE, EFBIG) and is handled where it is made.
 #include "platform/base/EndRequest.h"
@@ -91,7 +92,7 @@ void EndOnSignal() {
         return;
     for (int signo : EndSignals())
         std::signal(signo, SIG_DFL);
-    vq::EndGuardGivingBack();
+    vq::BeginGivingBack();
     // The display may not answer (its server stopped): nothing waits for it.
     vq::LeaveTheDisplay();
     vq::DestroyEveryWindow();
