@@ -773,11 +773,90 @@ std::optional<std::string> SequenceName(const Nodes& v) {
     return std::nullopt;
 }
 
+// The lower-case words that a rewrite above starts from (a function, FROM DUAL, LIKE, ORDER BY,
+// CONNECT BY, a sequence's step).
+bool RewriteStartsAt(std::string_view word) {
+    static const char* const kWords[] = {"getdate", "sysdate", "datepart", "to_char", "dual",   "group_concat",
+                                         "rtrim",   "like",    "ilike",    "order",   "connect", "nextval"};
+    if (word.size() < 4 || word.size() > 12)
+        return false;
+    char lower[13] = {};
+    for (std::size_t i = 0; i < word.size(); ++i)
+        lower[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(word[i])));
+    for (const char* w : kWords)
+        if (std::strcmp(lower, w) == 0)
+            return true;
+    return false;
+}
+
+// Whether the statement has nothing to translate, found in one pass without taking it apart:
+// outside its quoted text it has no word a rewrite starts from, no parenthesis after a FROM or
+// JOIN (a subquery that may need a name), no '+' (an outer join's "(+)"), no ';', no comment and
+// balanced parentheses. Most statements a program runs are such (a read or write of one row by its
+// key), and translating them costs more processor time than the database's answer. Any doubt
+// leaves the statement to the translation: that gives back such a statement unchanged.
+bool NothingToTranslate(std::string_view s) {
+    int depth = 0;
+    bool fromSeen = false;
+    std::size_t pos = 0;
+    while (pos < s.size()) {
+        const unsigned char ch = static_cast<unsigned char>(s[pos]);
+        if (ch == '\'' || ch == '"' || ch == '[') {
+            // Quoted as the tokenizer quotes: '' and "" stand for the character itself.
+            const char close = ch == '[' ? ']' : static_cast<char>(ch);
+            ++pos;
+            while (pos < s.size()) {
+                if (s[pos] == close) {
+                    if (close != ']' && pos + 1 < s.size() && s[pos + 1] == close) {
+                        pos += 2;
+                        continue;
+                    }
+                    ++pos;
+                    break;
+                }
+                ++pos;
+            }
+        } else if (IsWordChar(ch)) {
+            const std::size_t start = pos;
+            while (pos < s.size() && IsWordChar(static_cast<unsigned char>(s[pos])))
+                ++pos;
+            const std::string_view word = s.substr(start, pos - start);
+            if (RewriteStartsAt(word))
+                return false;
+            if (word.size() == 4 && (std::tolower(static_cast<unsigned char>(word[0])) == 'f' ||
+                                     std::tolower(static_cast<unsigned char>(word[0])) == 'j')) {
+                std::string lower(word);
+                std::transform(lower.begin(), lower.end(), lower.begin(),
+                               [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+                fromSeen = fromSeen || lower == "from" || lower == "join";
+            }
+        } else {
+            if (ch == '+' || ch == ';')
+                return false;
+            if ((ch == '-' || ch == '/') && pos + 1 < s.size() && (s[pos + 1] == '-' || s[pos + 1] == '*'))
+                return false;
+            if (ch == '(') {
+                if (fromSeen)
+                    return false;
+                ++depth;
+            } else if (ch == ')' && --depth < 0) {
+                return false;
+            }
+            ++pos;
+        }
+    }
+    return depth == 0;
+}
+
 } // namespace
 
 TranslatedStatement TranslateStatement(std::string_view sql, Engine engine) {
     TranslatedStatement result;
     if (engine != Engine::SQLite && engine != Engine::PostgreSQL) {
+        result.sql = std::string(sql);
+        return result;
+    }
+    if (NothingToTranslate(sql)) {
         result.sql = std::string(sql);
         return result;
     }

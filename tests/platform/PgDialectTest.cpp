@@ -52,6 +52,33 @@ TEST(PgDialectText, LikeKeepsBackslashesPlainUnlessTheStatementNamesAnEscape) {
     EXPECT_EQ(Pg(escaped), escaped);
 }
 
+// What stands after quoted text, a doubled quote, a quoted name or a comment is still read as
+// the statement's own: its LIKE, ORDER BY or subquery is translated. A statement with nothing to
+// translate, whatever its quoted text holds, comes back byte for byte.
+TEST(PgDialectText, TextAfterQuotesAndCommentsIsStillTranslated) {
+    const struct {
+        const char* sql;
+        const char* translated;
+    } cases[] = {
+        {"UPDATE T SET a='it''s' WHERE b LIKE 'x'", "UPDATE T SET a='it''s' WHERE b LIKE 'x' ESCAPE ''"},
+        {"SELECT [a'b], \"c\"\"d\" FROM T WHERE e Like 'x'",
+         "SELECT [a'b], \"c\"\"d\" FROM T WHERE e Like 'x' ESCAPE ''"},
+        {"SELECT a -- it's\nFROM T WHERE b LIKE 'x'", "SELECT a -- it's\nFROM T WHERE b LIKE 'x' ESCAPE ''"},
+        {"SELECT a /* don't */ FROM T WHERE b LIKE 'x'", "SELECT a /* don't */ FROM T WHERE b LIKE 'x' ESCAPE ''"},
+        {"SELECT a FROM T WHERE b='零件' Order By a", "SELECT a FROM T WHERE b='零件' Order By a, ctid"},
+        {"SELECT COUNT(*) FROM (SELECT a FROM T WHERE b='x')",
+         "SELECT COUNT(*) FROM (SELECT a FROM T WHERE b='x') vq_d1"},
+        {"UPDATE T SET a=1;", "UPDATE T SET a=1"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Pg(c.sql), c.translated) << c.sql;
+    for (const char* same :
+         {"UPDATE T SET a='x;y -- (+) like', b=? WHERE FileID='F-1' AND Step='审核'",
+          "SELECT COUNT(*) FROM T WHERE a='order by' AND b=\"like\"",
+          "INSERT INTO T (a, b) VALUES ('dual', 'it''s')", "SELECT a FROM T WHERE b='unclosed"})
+        EXPECT_EQ(Pg(same), same);
+}
+
 TEST(PgDialectText, SubqueryInFromGetsTheNameItNeeds) {
     EXPECT_EQ(Pg("SELECT count(*) FROM (SELECT a FROM T)"), "SELECT count(*) FROM (SELECT a FROM T) vq_d1");
     EXPECT_EQ(Pg("SELECT x.a FROM T x JOIN (SELECT a FROM U) WHERE 1=1"),
