@@ -773,20 +773,19 @@ std::optional<std::string> SequenceName(const Nodes& v) {
     return std::nullopt;
 }
 
-// The lower-case words that a rewrite above starts from (a function, FROM DUAL, LIKE, ORDER BY,
-// CONNECT BY, a sequence's step).
+// Whether a word of a statement is `lower`, in any case.
+bool WordIs(std::string_view word, std::string_view lower) {
+    return word.size() == lower.size() && std::equal(word.begin(), word.end(), lower.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == b;
+           });
+}
+
+// Whether a rewrite above starts from the word (a function, FROM DUAL, LIKE, ORDER BY, CONNECT BY,
+// a sequence's step).
 bool RewriteStartsAt(std::string_view word) {
     static const char* const kWords[] = {"getdate", "sysdate", "datepart", "to_char", "dual",   "group_concat",
                                          "rtrim",   "like",    "ilike",    "order",   "connect", "nextval"};
-    if (word.size() < 4 || word.size() > 12)
-        return false;
-    char lower[13] = {};
-    for (std::size_t i = 0; i < word.size(); ++i)
-        lower[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(word[i])));
-    for (const char* w : kWords)
-        if (std::strcmp(lower, w) == 0)
-            return true;
-    return false;
+    return std::any_of(std::begin(kWords), std::end(kWords), [&](const char* w) { return WordIs(word, w); });
 }
 
 // Whether the statement has nothing to translate, found in one pass without taking it apart:
@@ -823,13 +822,7 @@ bool NothingToTranslate(std::string_view s) {
             const std::string_view word = s.substr(start, pos - start);
             if (RewriteStartsAt(word))
                 return false;
-            if (word.size() == 4 && (std::tolower(static_cast<unsigned char>(word[0])) == 'f' ||
-                                     std::tolower(static_cast<unsigned char>(word[0])) == 'j')) {
-                std::string lower(word);
-                std::transform(lower.begin(), lower.end(), lower.begin(),
-                               [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-                fromSeen = fromSeen || lower == "from" || lower == "join";
-            }
+            fromSeen = fromSeen || WordIs(word, "from") || WordIs(word, "join");
         } else {
             if (ch == '+' || ch == ';')
                 return false;
