@@ -4,7 +4,9 @@
 #include <cctype>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <regex>
+#include <unordered_map>
 
 namespace vq::db {
 namespace {
@@ -841,18 +843,9 @@ bool NothingToTranslate(std::string_view s) {
     return depth == 0;
 }
 
-} // namespace
-
-TranslatedStatement TranslateStatement(std::string_view sql, Engine engine) {
+// The statement taken apart into its tokens and put together again with its rewrites.
+TranslatedStatement TranslateTokens(std::string_view sql, Engine engine) {
     TranslatedStatement result;
-    if (engine != Engine::SQLite && engine != Engine::PostgreSQL) {
-        result.sql = std::string(sql);
-        return result;
-    }
-    if (NothingToTranslate(sql)) {
-        result.sql = std::string(sql);
-        return result;
-    }
     std::size_t pos = 0;
     Nodes nodes = Tokenize(sql, pos, false);
     while (pos < sql.size()) { // an unbalanced ')' at the top: keep the rest as it is
@@ -882,6 +875,47 @@ TranslatedStatement TranslateStatement(std::string_view sql, Engine engine) {
     Transform(nodes, engine);
     result.sql = Serialize(nodes);
     return result;
+}
+
+// The translations of the statements that had something to translate, kept: most of them are
+// run again and again with their values bound (the steps of a decision), and taking them apart
+// costs more than the database's answer to many. Bounded: statements with their values written
+// into the text come and go, so the memo is emptied when it is full, and a long text is not kept.
+class TranslationMemo {
+public:
+    TranslatedStatement Find(std::string_view sql, Engine engine) {
+        if (sql.size() > kLongestKept)
+            return TranslateTokens(sql, engine);
+        std::string key(1, engine == Engine::PostgreSQL ? 'P' : 'S');
+        key.append(sql);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (const auto found = m_kept.find(key); found != m_kept.end())
+                return found->second;
+        }
+        TranslatedStatement translated = TranslateTokens(sql, engine);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_kept.size() >= kMostKept)
+            m_kept.clear();
+        m_kept.emplace(std::move(key), translated);
+        return translated;
+    }
+
+private:
+    static constexpr std::size_t kLongestKept = 4096;
+    static constexpr std::size_t kMostKept = 512;
+    std::mutex m_mutex;
+    std::unordered_map<std::string, TranslatedStatement> m_kept;
+};
+
+} // namespace
+
+TranslatedStatement TranslateStatement(std::string_view sql, Engine engine) {
+    if ((engine != Engine::SQLite && engine != Engine::PostgreSQL) || NothingToTranslate(sql))
+        return {{}, std::string(sql)};
+    // Never destroyed: a statement may still be translated while static objects are destroyed.
+    static TranslationMemo* const memo = new TranslationMemo;
+    return memo->Find(sql, engine);
 }
 
 std::optional<std::string> ProcedureStatement(std::string_view name, Engine engine) {

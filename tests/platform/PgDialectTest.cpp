@@ -77,6 +77,15 @@ TEST(PgDialectText, TextAfterQuotesAndCommentsIsStillTranslated) {
           "SELECT COUNT(*) FROM T WHERE a='order by' AND b=\"like\"",
           "INSERT INTO T (a, b) VALUES ('dual', 'it''s')", "SELECT a FROM T WHERE b='unclosed"})
         EXPECT_EQ(Pg(same), same);
+    // The same text, again and again, on either engine: each engine's own translation.
+    const std::string clock = "SELECT getdate() FROM T WHERE a = ? ORDER BY a";
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(Pg(clock), "SELECT to_char(statement_timestamp(), 'YYYY-MM-DD HH24:MI:SS') FROM T WHERE a = ? "
+                             "ORDER BY a, ctid");
+        EXPECT_EQ(TranslateStatement(clock, Engine::SQLite).sql,
+                  "SELECT datetime('now','localtime') FROM T WHERE a = ? ORDER BY a");
+        EXPECT_EQ(TranslateStatement(clock, Engine::Other).sql, clock);
+    }
 }
 
 TEST(PgDialectText, SubqueryInFromGetsTheNameItNeeds) {
