@@ -25,6 +25,24 @@ bool IsWordChar(unsigned char ch) {
     return std::isalnum(ch) || ch == '_' || ch == '$' || ch == '#' || ch == '@' || ch >= 0x80;
 }
 
+// The end of the quoted text that starts at `pos` ('...', "..." or [...]; within the first two a
+// doubled quote stands for itself): the position after its closing quote, or the end of the text.
+std::size_t QuotedEnd(std::string_view s, std::size_t pos) {
+    const char close = s[pos] == '[' ? ']' : s[pos];
+    ++pos;
+    while (pos < s.size()) {
+        if (s[pos] == close) {
+            if (close != ']' && pos + 1 < s.size() && s[pos + 1] == close) {
+                pos += 2;
+                continue;
+            }
+            return pos + 1;
+        }
+        ++pos;
+    }
+    return pos;
+}
+
 Nodes Tokenize(std::string_view s, std::size_t& pos, bool inGroup) {
     Nodes out;
     while (pos < s.size()) {
@@ -43,19 +61,7 @@ Nodes Tokenize(std::string_view s, std::size_t& pos, bool inGroup) {
             pos = end == std::string_view::npos ? s.size() : end + 2;
             out.push_back({Node::Space, std::string(s.substr(start, pos - start)), {}});
         } else if (ch == '\'' || ch == '"' || ch == '[') {
-            char close = ch == '[' ? ']' : static_cast<char>(ch);
-            ++pos;
-            while (pos < s.size()) {
-                if (s[pos] == close) {
-                    if (close != ']' && pos + 1 < s.size() && s[pos + 1] == close) {
-                        pos += 2;
-                        continue;
-                    }
-                    ++pos;
-                    break;
-                }
-                ++pos;
-            }
+            pos = QuotedEnd(s, pos);
             out.push_back(
                 {ch == '\'' ? Node::Str : Node::QIdent, std::string(s.substr(start, pos - start)), {}});
         } else if (std::isdigit(ch) ||
@@ -803,20 +809,7 @@ bool NothingToTranslate(std::string_view s) {
     while (pos < s.size()) {
         const unsigned char ch = static_cast<unsigned char>(s[pos]);
         if (ch == '\'' || ch == '"' || ch == '[') {
-            // Quoted as the tokenizer quotes: '' and "" stand for the character itself.
-            const char close = ch == '[' ? ']' : static_cast<char>(ch);
-            ++pos;
-            while (pos < s.size()) {
-                if (s[pos] == close) {
-                    if (close != ']' && pos + 1 < s.size() && s[pos + 1] == close) {
-                        pos += 2;
-                        continue;
-                    }
-                    ++pos;
-                    break;
-                }
-                ++pos;
-            }
+            pos = QuotedEnd(s, pos);
         } else if (IsWordChar(ch)) {
             const std::size_t start = pos;
             while (pos < s.size() && IsWordChar(static_cast<unsigned char>(s[pos])))
