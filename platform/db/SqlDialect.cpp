@@ -903,6 +903,12 @@ private:
 
 } // namespace
 
+TranslatedStatement TranslateEveryToken(std::string_view sql, Engine engine) {
+    if (engine != Engine::SQLite && engine != Engine::PostgreSQL)
+        return {{}, std::string(sql)};
+    return TranslateTokens(sql, engine);
+}
+
 TranslatedStatement TranslateStatement(std::string_view sql, Engine engine) {
     if ((engine != Engine::SQLite && engine != Engine::PostgreSQL) || NothingToTranslate(sql))
         return {{}, std::string(sql)};

@@ -56,6 +56,10 @@ struct TranslatedStatement {
 
 TranslatedStatement TranslateStatement(std::string_view sql, Engine engine);
 
+// The same translation with every statement taken apart into its tokens, none passed on by the
+// one-scan check of TranslateStatement nor answered from its memo: what those must agree with.
+TranslatedStatement TranslateEveryToken(std::string_view sql, Engine engine);
+
 // The statement that stands for a stored procedure the engine lacks, with one '?' per parameter;
 // nothing when the engine has its own procedures or the name is unknown.
 std::optional<std::string> ProcedureStatement(std::string_view name, Engine engine);

@@ -88,6 +88,44 @@ TEST(PgDialectText, TextAfterQuotesAndCommentsIsStillTranslated) {
     }
 }
 
+// The one-scan check and the memo of the translation answer every statement as the whole
+// translation does, on each engine and when asked again: statements as the reviews and change
+// orders write them, with values of every kind written into their text, and the edge cases.
+TEST(PgDialectText, TheShortcutsAnswerAsTheWholeTranslation) {
+    const char* const statements[] = {
+        "SELECT FilePrompt, FileName, FileSize FROM TeamWorkResult WHERE FileID='F-0006'",
+        "SELECT ProjectManager FROM ProjectManage WHERE ProjectNo IN (SELECT TaskNo FROM TeamWorkManage "
+        "WHERE WorkID='W-1')",
+        "SELECT State, Result, Prompt, Auditor FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='审核'",
+        "INSERT INTO MessageManage (Sender, Reseiver, SendTime, SendDate, MachineIP, Topic, Content, ReadFlag) "
+        "VALUES('张三', 'lisi', '10:00', '2026-12-11', '127.0.0.1', '评审(通过)', 'it''s -- done; 1+1', '0')",
+        "UPDATE TeamWorkAudit SET FinishDate=getdate(), State='已完成' WHERE FileID='F-1' AND AuditTask='审核'",
+        "UPDATE TeamWorkResult SET State=State WHERE FileID='F-1'",
+        "SELECT count(*) FROM TeamWorkAudit WHERE FileID='F-1' AND AuditTask='校对'",
+        "DELETE FROM TeamWorkAuditChange WHERE FileID='F-1' AND TaskGroup='Task'",
+        "SELECT a FROM T x, U y WHERE x.c = y.d(+) AND x.e = 'f'",
+        "SELECT PartCode FROM Parts START WITH UpCode='P-1' CONNECT BY PRIOR PartCode = UpCode",
+        "SELECT Markup_FileLogID.NEXTVAL FROM DUAL",
+        "SELECT a FROM T WHERE b LIKE 'x%' ORDER BY a",
+        "SELECT COUNT(*) FROM (SELECT a FROM T)",
+        "SELECT [a b], \"c\" FROM T WHERE d = 'e]'",
+        "SELECT a FROM T WHERE (b = 1",
+        "SELECT a FROM T WHERE b = 1)",
+        "UPDATE T SET a = 1;",
+        "SELECT a -- order\nFROM T",
+        "SELECT 12order, .5like FROM T",
+        "",
+    };
+    for (const Engine engine : {Engine::PostgreSQL, Engine::SQLite, Engine::PostgreSQL})
+        for (const char* sql : statements)
+            for (int asked = 0; asked < 2; ++asked) {
+                const vq::db::TranslatedStatement shortcut = TranslateStatement(sql, engine);
+                const vq::db::TranslatedStatement whole = vq::db::TranslateEveryToken(sql, engine);
+                EXPECT_EQ(shortcut.sql, whole.sql) << sql;
+                EXPECT_EQ(shortcut.before, whole.before) << sql;
+            }
+}
+
 TEST(PgDialectText, SubqueryInFromGetsTheNameItNeeds) {
     EXPECT_EQ(Pg("SELECT count(*) FROM (SELECT a FROM T)"), "SELECT count(*) FROM (SELECT a FROM T) vq_d1");
     EXPECT_EQ(Pg("SELECT x.a FROM T x JOIN (SELECT a FROM U) WHERE 1=1"),
