@@ -117,8 +117,15 @@ std::string Lower(std::string s) {
     return s;
 }
 
+// Whether a word of a statement is `lower` (a keyword written in lower case), in any case.
+bool WordIs(std::string_view word, std::string_view lower) {
+    return word.size() == lower.size() && std::equal(word.begin(), word.end(), lower.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == b;
+           });
+}
+
 bool IsWord(const Node& n, const char* word) {
-    return n.kind == Node::Word && n.text.size() == std::strlen(word) && Lower(n.text) == Lower(word);
+    return n.kind == Node::Word && WordIs(n.text, word);
 }
 bool IsPunct(const Node& n, char ch) {
     return n.kind == Node::Punct && n.text[0] == ch;
@@ -779,13 +786,6 @@ std::optional<std::string> SequenceName(const Nodes& v) {
         IsWord(v[sig[3]], "nextval") && IsWord(v[sig[4]], "from") && IsWord(v[sig[5]], "dual"))
         return v[sig[1]].text;
     return std::nullopt;
-}
-
-// Whether a word of a statement is `lower`, in any case.
-bool WordIs(std::string_view word, std::string_view lower) {
-    return word.size() == lower.size() && std::equal(word.begin(), word.end(), lower.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) == b;
-           });
 }
 
 // Whether a rewrite above starts from the word (a function, FROM DUAL, LIKE, ORDER BY, CONNECT BY,
