@@ -3,7 +3,6 @@
 
 #include <QGuiApplication>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
