@@ -207,11 +207,9 @@ private:
         if (vqtest::DbWorkspace::OnPostgreSQL()) {
             m_connection = m_ws.Connect();
             // Dropped, not disabled: a disabled row trigger still makes the server fetch every
-            // deleted row for it.
-            // The stamps' triggers and the row triggers that stamp for logical replication, each put
-            // back enabled as it was (ALWAYS, or REPLICA).
-            const char* stamps = "FROM pg_trigger WHERE (tgname LIKE 'tr!_ecostamp!_%' ESCAPE '!' OR tgname "
-                                 "LIKE 'tr!_ecoreplica!_%' ESCAPE '!') AND NOT tgisinternal";
+            // deleted row for it. Each is put back enabled as it was (ALWAYS, or REPLICA).
+            const char* stamps = "FROM pg_trigger WHERE tgname LIKE 'tr!_ecostamp!_%' ESCAPE '!' AND NOT "
+                                 "tgisinternal";
             m_restore =
                 m_ws.QueryText(CString("SELECT string_agg(pg_get_triggerdef(oid) || '; ALTER TABLE ' || "
                                        "tgrelid::regclass || CASE tgenabled WHEN 'R' THEN ' ENABLE "

@@ -125,11 +125,15 @@ _CommandPtr& ECOTaskSnapshot::Statement(const char* text, const std::vector<_var
 
 // PostgreSQL: what the stamps' triggers and their functions are (their catalog rows get a new
 // version, xmin, at every change of them), one row; NULL unless the stamp's table, all twelve
-// triggers, enabled ALWAYS, and the three functions are there.
+// triggers, enabled ALWAYS, and the three functions are there, and NULL in a database that
+// subscribes to a publication: logical replication applies rows without the statements whose
+// triggers stamp them.
 #define VQ_TRIGGERS_FINGERPRINT                                                                              \
     "SELECT CASE WHEN to_regclass('ecotaskstamp') IS NOT NULL AND count(*) = 12 AND (SELECT count(*) FROM "  \
     "pg_proc WHERE proname IN ('vq_eco_stamp', 'vq_eco_stamp_mark', 'vq_eco_stamp_read')) = 3 AND "          \
-    "bool_and(t.tgenabled = 'A') THEN string_agg(t.oid::text || '.' || t.xmin::text || '.' || "              \
+    "bool_and(t.tgenabled = 'A') AND NOT EXISTS (SELECT 1 FROM pg_subscription WHERE subdbid = (SELECT oid " \
+    "FROM pg_database WHERE datname = current_database())) THEN string_agg(t.oid::text || '.' || "           \
+    "t.xmin::text || '.' || "                                                                                \
     "p.xmin::text, "                                                                                         \
     "',' ORDER BY t.oid) || '/' || (SELECT string_agg(f.oid::text || '.' || f.xmin::text, ',' ORDER BY "     \
     "f.oid) FROM pg_proc f WHERE f.proname IN ('vq_eco_stamp', 'vq_eco_stamp_mark', 'vq_eco_stamp_read')) "  \

@@ -518,8 +518,8 @@ int DbWorkspace::StampTriggerCount() const {
     if (!OnPostgreSQL())
         return 0;
     return std::atoi(
-        QueryText("SELECT count(*) FROM pg_trigger WHERE (tgname LIKE 'tr!_ecostamp!_%' ESCAPE '!' OR "
-                  "tgname LIKE 'tr!_ecoreplica!_%' ESCAPE '!') AND NOT tgisinternal")
+        QueryText("SELECT count(*) FROM pg_trigger WHERE tgname LIKE 'tr!_ecostamp!_%' ESCAPE '!' AND NOT "
+                  "tgisinternal")
             .c_str());
 }
 
