@@ -207,14 +207,12 @@ private:
         if (vqtest::DbWorkspace::OnPostgreSQL()) {
             m_connection = m_ws.Connect();
             // Dropped, not disabled: a disabled row trigger still makes the server fetch every
-            // deleted row for it. Each is put back enabled as it was (ALWAYS, or REPLICA).
+            // deleted row for it. Each is put back enabled ALWAYS, as the schema makes them all.
             const char* stamps = "FROM pg_trigger WHERE tgname LIKE 'tr!_ecostamp!_%' ESCAPE '!' AND NOT "
                                  "tgisinternal";
             m_restore =
                 m_ws.QueryText(CString("SELECT string_agg(pg_get_triggerdef(oid) || '; ALTER TABLE ' || "
-                                       "tgrelid::regclass || CASE tgenabled WHEN 'R' THEN ' ENABLE "
-                                       "REPLICA TRIGGER ' ELSE ' ENABLE ALWAYS TRIGGER ' END || tgname, "
-                                       "'; ') ") +
+                                       "tgrelid::regclass || ' ENABLE ALWAYS TRIGGER ' || tgname, '; ') ") +
                                stamps) +
                 "; CREATE INDEX ix_teamworkaudit_waiting ON TeamWorkAudit (FileID) WHERE State = '等待'; "
                 "CREATE INDEX ix_teamworkgroupaudit_waiting ON TeamWorkGroupAudit (FileID) WHERE "

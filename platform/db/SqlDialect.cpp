@@ -979,10 +979,7 @@ std::string SpellingInStatement(std::string_view sql, const std::string& name) {
     while (pos < rest.size()) {
         unsigned char ch = static_cast<unsigned char>(rest[pos]);
         if (ch == '\'') { // skip a string
-            std::size_t end = rest.find('\'', pos + 1);
-            while (end != std::string_view::npos && end + 1 < rest.size() && rest[end + 1] == '\'')
-                end = rest.find('\'', end + 2);
-            pos = end == std::string_view::npos ? rest.size() : end + 1;
+            pos = QuotedEnd(rest, pos);
             continue;
         }
         if (!IsWordChar(ch) || std::isdigit(ch)) {
@@ -992,9 +989,9 @@ std::string SpellingInStatement(std::string_view sql, const std::string& name) {
         std::size_t start = pos;
         while (pos < rest.size() && IsWordChar(static_cast<unsigned char>(rest[pos])))
             ++pos;
-        std::string word(rest.substr(start, pos - start));
-        if (word.size() == name.size() && Lower(word) == name)
-            return word;
+        const std::string_view word = rest.substr(start, pos - start);
+        if (WordIs(word, name))
+            return std::string(word);
     }
     return name;
 }
