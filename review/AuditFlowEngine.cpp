@@ -170,8 +170,10 @@ int CAuditFlowEngine::LoadDocument() {
     ReadDocumentRecord();
     ReadAuditPath();
     BuildPath();
-    CString state, result, prompt;
-    ReadStepRow(state, result, prompt);
+    if (m_strReadStep != ReadStepKey()) {
+        CString state, result, prompt;
+        ReadStepRow(state, result, prompt);
+    }
     if (m_strWorkManager.IsEmpty() && m_strProjectManager.IsEmpty())
         ReadWorkManagers();
     return 1;
@@ -229,13 +231,25 @@ bool CAuditFlowEngine::CanAskReturnToStep() const {
            m_strWorkID.Find("[M]#001") > 0;
 }
 
+bool CAuditFlowEngine::StepRowExists() {
+    if (m_bStepRowTaken)
+        return true;
+    CString sql;
+    sql.Format("SELECT count(*) FROM TeamWorkAudit WHERE FileID='%s' AND AuditTask='%s'",
+               SqlQuote(m_strFileID), SqlQuote(m_strAuditTask));
+    return theApp.GetSqlInt(sql) >= 1;
+}
+
 CString CAuditFlowEngine::StoredOpinion() {
     if (!m_options.joinStoredPrompt)
         return m_strOpinion;
-    CString sql;
-    sql.Format("SELECT Prompt FROM TeamWorkAudit WHERE FileID='%s' AND AuditTask='%s'", SqlQuote(m_strFileID),
-               SqlQuote(m_strAuditTask));
-    const CString present = theApp.GetSqlString(sql);
+    CString present = m_strTakenPrompt;
+    if (!m_bStepRowTaken) {
+        CString sql;
+        sql.Format("SELECT Prompt FROM TeamWorkAudit WHERE FileID='%s' AND AuditTask='%s'",
+                   SqlQuote(m_strFileID), SqlQuote(m_strAuditTask));
+        present = theApp.GetSqlString(sql);
+    }
     if (present.IsEmpty())
         return m_strOpinion;
     return present + " ;  \n 集中评审意见:" + m_strOpinion;
@@ -337,6 +351,8 @@ int CAuditFlowEngine::CheckStepUnderLock(bool takeRow) {
     else
         where.Format("TeamWorkAudit SET State=State WHERE FileID='%s' AND AuditTask='%s'",
                      SqlQuote(m_strFileID), SqlQuote(m_strAuditTask));
+    m_bStepRowTaken = false;
+    m_strTakenPrompt.Empty();
     // On a server the write gives the row back in the same statement, as LockDocument's does.
     const bool returning = takeRow && m_pConnPDM->GetEngine() == vq::db::Engine::PostgreSQL;
     if (takeRow && !returning && !ExecuteSql("UPDATE " + where))
@@ -344,21 +360,27 @@ int CAuditFlowEngine::CheckStepUnderLock(bool takeRow) {
     CString sql;
     if (returning)
         sql = "UPDATE " + where +
-              (m_bAssistAudit ? " RETURNING State, Auditor, Auditor" : " RETURNING State, Auditor, Manager");
+              (m_bAssistAudit ? " RETURNING State, Auditor, Auditor, Prompt"
+                              : " RETURNING State, Auditor, Manager, Prompt");
     else if (m_bAssistAudit)
-        sql.Format("SELECT State, Auditor, Auditor FROM TeamWorkNextAudit WHERE FileID='%s' AND "
+        sql.Format("SELECT State, Auditor, Auditor, Prompt FROM TeamWorkNextAudit WHERE FileID='%s' AND "
                    "UpAuditName='%s' AND "
                    "AuditTask='%s'",
                    SqlQuote(m_strFileID), SqlQuote(AssistParentStep(m_strAuditTask)),
                    SqlQuote(m_strAuditTask));
     else
-        sql.Format("SELECT State, Auditor, Manager FROM TeamWorkAudit WHERE FileID='%s' AND AuditTask='%s'",
+        sql.Format("SELECT State, Auditor, Manager, Prompt FROM TeamWorkAudit WHERE FileID='%s' AND "
+                   "AuditTask='%s'",
                    SqlQuote(m_strFileID), SqlQuote(m_strAuditTask));
-    CStringArray states, auditors, deciders;
-    if (!ReadRows(m_pConnPDM, m_nAdoCloseMode, sql, {&states, &auditors, &deciders}))
+    CStringArray states, auditors, deciders, prompts;
+    if (!ReadRows(m_pConnPDM, m_nAdoCloseMode, sql, {&states, &auditors, &deciders, &prompts}))
         return 0;
     if (states.GetSize() == 0)
         return 1;
+    if (takeRow && !m_bAssistAudit) {
+        m_bStepRowTaken = true;
+        m_strTakenPrompt = prompts[0];
+    }
     CString state = states[0], auditor = auditors[0], decider = deciders[0];
     state.Trim();
     auditor.Trim();
@@ -509,10 +531,8 @@ int CAuditFlowEngine::StoreDecision() {
     const CString rowQuery =
         "SELECT FinishDate, State, Result, Prompt, Manager FROM TeamWorkAudit WHERE FileID='" +
         SqlQuote(m_strFileID) + "' AND AuditTask='" + SqlQuote(m_strAuditTask) + "'";
-    sql.Format("SELECT count(*) FROM TeamWorkAudit WHERE FileID='%s' AND AuditTask='%s'", SqlQuote(m_strFileID),
-               SqlQuote(m_strAuditTask));
     // A missing row is a failed statement; a lost connection has been said as what it is.
-    if (theApp.GetSqlInt(sql) < 1) {
+    if (!StepRowExists()) {
         if (!theApp.m_bConnectionLost)
             Say(kBadStatementText + rowQuery);
         return 0;
@@ -839,16 +859,14 @@ int CAuditFlowEngine::StoreOpinionInTransaction() {
     if (!transaction.Lock(FlowLockName(), true) || !LockDocument() || !CheckStepUnderLock(true))
         return 0;
     m_strStoredOpinion = StoredOpinion();
-    CString sql;
-    sql.Format("SELECT count(*) FROM TeamWorkAudit WHERE FileID='%s' AND AuditTask='%s'", SqlQuote(m_strFileID),
-               SqlQuote(m_strAuditTask));
-    if (theApp.GetSqlInt(sql) < 1) {
+    if (!StepRowExists()) {
         if (!theApp.m_bConnectionLost)
             Say(kBadStatementText +
                 CString("SELECT FinishDate, Prompt, Manager FROM TeamWorkAudit WHERE FileID='") +
                 SqlQuote(m_strFileID) + "' AND AuditTask='" + SqlQuote(m_strAuditTask) + "'");
         return 0;
     }
+    CString sql;
     sql.Format("UPDATE TeamWorkAudit SET FinishDate='%s', Prompt='%s', Manager='%s' WHERE FileID='%s' AND "
                "AuditTask='%s'",
                SqlQuote(Now(false)), SqlQuote(m_strStoredOpinion), SqlQuote(m_strLogin), SqlQuote(m_strFileID),

@@ -99,7 +99,8 @@ public:
     // Builds m_path around m_strAuditTask (current level, lower-level steps).
     void BuildPath();
     // ReadDocumentInfo (message "无法正确读取设计文档信息..." when it fails), ReadDocumentRecord,
-    // ReadAuditPath, BuildPath; 1 when the document could be read.
+    // ReadAuditPath, BuildPath, and ReadStepRow unless the window has read this step already (the
+    // decision acts for the auditor the window showed); 1 when the document could be read.
     int LoadDocument();
     // The submitter (Manager of the work) and the project manager above the work of m_strWorkID.
     void ReadWorkManagers();
@@ -235,6 +236,8 @@ private:
     // Names the step that ReadStepRow read (the kind of row, the document and the step).
     CString ReadStepKey() const;
     CString StoredOpinion();
+    // The main step's row is there (taken by the decision's lock, or counted).
+    bool StepRowExists();
     CString Now(bool seconds) const;
     int WriteNotice(const CString& receiver, const CString& text, bool seconds);
     void SendPendingNotifications();
@@ -252,6 +255,10 @@ private:
     // The step's auditor as the window read it (ReadStepRow, LoadDocument), and which step that was.
     CString m_strReadAuditor;
     CString m_strReadStep;
+    // The main step's row as the decision's lock took it (CheckStepUnderLock): while the lock
+    // holds, nobody else changes it, so that its prompt and its presence need no second read.
+    bool m_bStepRowTaken = false;
+    CString m_strTakenPrompt;
     // The change task's parts, drawings and levels, read once for the decisions of this engine.
     ECOTaskSnapshot m_changeTask;
 };

@@ -657,6 +657,8 @@ TEST_P(DesignDocAuditDlgTest, DecisionsOnTheEngineWithTheClosingNoteOfEachRoad) 
 // before the confirm (checked before any markup is stored), or in the moment before the
 // decision's write. One box says
 // who has the step now, nothing of the decision is stored and the window takes no decision again.
+// A reviewer acting for the step's auditor acts for the auditor the window showed, not for the one
+// the step was handed to meanwhile.
 TEST_P(DesignDocAuditDlgTest, AStepDecidedOrHandedOverMeanwhileTakesNoDecisionWithOneBox) {
     struct Case {
         const char* id;
@@ -664,7 +666,10 @@ TEST_P(DesignDocAuditDlgTest, AStepDecidedOrHandedOverMeanwhileTakesNoDecisionWi
         bool atTheWrite; // in the moment between the confirm's check and the write
         const char* write;
         const char* refusal;
+        const char* login = "zhaoliu";
+        int delegated = 0;
     };
+    AddDocument("F-4", "part-F-4.DWG");
     const Case cases[] = {
         {"F-1", "评审不通过", false,
          "UPDATE TeamWorkAudit SET State='已完成', Result='通过', Prompt='可以' WHERE FileID='F-1'",
@@ -675,6 +680,9 @@ TEST_P(DesignDocAuditDlgTest, AStepDecidedOrHandedOverMeanwhileTakesNoDecisionWi
         {"F-3", "评审通过", true,
          "UPDATE TeamWorkAudit SET State='已完成', Result='不通过', Prompt='可以' WHERE FileID='F-3'",
          "该评审任务已被zhaoliu评审，不能保存评审结果..."},
+        {"F-4", "评审通过", false,
+         "UPDATE TeamWorkAudit SET Auditor='wangwu', Manager='wangwu' WHERE FileID='F-4'",
+         "该评审任务的负责人已被更换为wangwu，不能保存评审结果...", "lisi", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
@@ -694,11 +702,11 @@ TEST_P(DesignDocAuditDlgTest, AStepDecidedOrHandedOverMeanwhileTakesNoDecisionWi
             .Dialog(CString("设计文档评审意见 - 校对[") + c.id + "]")
             .Do([](CDialog& d) { EXPECT_FALSE(d.GetDlgItem(IDOK)->IsWindowEnabled()); })
             .Click(IDCANCEL);
-        EXPECT_EQ(DoTeamTaskAuditWithMarkup(c.id, "zhaoliu", "校对", 0), 0);
+        EXPECT_EQ(DoTeamTaskAuditWithMarkup(c.id, c.login, "校对", c.delegated), 0);
         EXPECT_TRUE(user.Succeeded()) << user.Error().c_str();
         CAuditFlowEngine::s_beforeNextDecision = nullptr;
         EXPECT_EQ(ws.QueryText(CString("SELECT Prompt FROM TeamWorkAudit WHERE FileID='") + c.id + "'"),
-                  CString(c.id) == "F-2" ? "" : "可以");
+                  CString(c.refusal).Find("更换") >= 0 ? "" : "可以");
         EXPECT_EQ(ws.QueryText(CString("SELECT State FROM TeamWorkResult WHERE FileID='") + c.id + "'"),
                   "评审");
         EXPECT_EQ(
@@ -706,6 +714,9 @@ TEST_P(DesignDocAuditDlgTest, AStepDecidedOrHandedOverMeanwhileTakesNoDecisionWi
             "0");
         EXPECT_EQ(
             ws.QueryText(CString("SELECT count(*) FROM MessageManage WHERE Content LIKE '%") + c.id + "%'"),
+            "0");
+        EXPECT_EQ(
+            ws.QueryText(CString("SELECT count(*) FROM AuditConsignHistory WHERE FILEID='") + c.id + "'"),
             "0");
     }
 }
