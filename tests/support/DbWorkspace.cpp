@@ -17,6 +17,7 @@
 #include <set>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -82,13 +83,59 @@ std::string PgDatabaseLocale() {
     return clauses.empty() ? clauses : " TEMPLATE template0" + clauses;
 }
 
-// A connection to the server's maintenance database, to create and drop product databases.
+// The process's session on the server's maintenance database, to create and drop product
+// databases. Each test makes and drops its database, and a new session costs the server a process
+// of its own (tens of milliseconds on a machine with dear page faults), so the process keeps one
+// for its life. It is never closed: a child process (fork) opens its own and leaves its parent's
+// alone, for a close would end the parent's session on the socket both hold. A session the server
+// has ended is opened again.
+struct MaintenanceSession {
+    _ConnectionPtr connection;
+    pid_t owner = 0;
+};
+
 _ConnectionPtr OpenPgMaintenance() {
+    static auto* const session = new MaintenanceSession;
+    if (session->connection && session->owner == getpid()) {
+        try {
+            session->connection->Execute("SELECT 1", nullptr, adCmdText);
+            return session->connection;
+        } catch (const _com_error&) {
+        }
+    }
+    // A parent's or an ended session is left as it is, never closed.
+    static auto* const leftAlone = new std::vector<_ConnectionPtr>;
+    if (session->connection)
+        leftAlone->push_back(session->connection);
+    session->connection = nullptr;
     _ConnectionPtr c;
     c.CreateInstance();
     c->Open(CString(PgAttributes(";", "postgres") + ";"));
+    session->connection = c;
+    session->owner = getpid();
     return c;
 }
+
+// Holds a session-level advisory lock of the maintenance session until the end of the scope.
+class MaintenanceLock {
+public:
+    MaintenanceLock(_ConnectionPtr server, std::int64_t key) : m_server(std::move(server)), m_key(key) {
+        m_server->Execute(CString("SELECT pg_advisory_lock(" + std::to_string(m_key) + ")"));
+    }
+    ~MaintenanceLock() {
+        try {
+            m_server->Execute(CString("SELECT pg_advisory_unlock(" + std::to_string(m_key) + ")"));
+        } catch (const _com_error&) {
+            // an ended session has given its locks back
+        }
+    }
+    MaintenanceLock(const MaintenanceLock&) = delete;
+    MaintenanceLock& operator=(const MaintenanceLock&) = delete;
+
+private:
+    _ConnectionPtr m_server;
+    std::int64_t m_key;
+};
 
 // The output of a program run by the shell (the schema converter).
 std::string CommandOutput(const std::string& command) {
@@ -212,9 +259,7 @@ std::string SchemaTemplate(const std::string& key, const std::function<std::stri
     const std::string building = name + "_" + std::to_string(getpid());
     try {
         _ConnectionPtr server = OpenPgMaintenance();
-        server->Execute(
-            CString("SELECT pg_advisory_lock(" + std::to_string(static_cast<std::int64_t>(hash)) + ")"));
-        // The session's lock goes with the connection, also when something below throws.
+        const MaintenanceLock lock(server, static_cast<std::int64_t>(hash));
         if (server->Execute(CString("SELECT count(*) FROM pg_database WHERE datname = '" + name + "'"))
                 ->GetCollect(0L)
                 .ToString() == "1")
