@@ -468,6 +468,30 @@ TEST_P(AuditOpinionDlgTest, ABatchJoinsTheNewOpinionToWhatTheStepAlreadyHolds) {
     EXPECT_TRUE(user.Succeeded()) << user.Error();
     EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE FileID='F-2'"),
               "先看过 ;  \n 集中评审意见:同意");
+
+    // Another client writes the step's opinion after the window read it: the new one is joined to
+    // what the step holds as the decision is written.
+    AddDocument("F-3", "箱盖零件图", "c.dwg", "会签", "lisi");
+    Submit("F-3");
+    ws.Execute("UPDATE TeamWorkAudit SET Prompt='先看过' WHERE FileID='F-3'");
+    theApp.m_strLoginUser = "lisi";
+    vq::ScriptedUser again;
+    again.Dialog("评审意见").Set(D::kOpinionId, "同意").Check(D::kPassId, 1).Click(IDOK);
+    CAuditOpinionDlg later(nullptr);
+    later.m_bMultiDoc = 1;
+    later.m_arrFileIDs.Add("F-3");
+    later.m_arrAuditTasks.Add("设计会签");
+    later.m_strFileID = "F-3";
+    later.m_strAuditTask = "设计会签";
+    later.m_strWorkID = "XM-01[M]#001";
+    CAuditFlowEngine::s_beforeNextDecision = [this] {
+        ws.Execute("UPDATE TeamWorkAudit SET Prompt='又看过' WHERE FileID='F-3'");
+    };
+    later.DoModal();
+    CAuditFlowEngine::s_beforeNextDecision = nullptr;
+    EXPECT_TRUE(again.Succeeded()) << again.Error();
+    EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE FileID='F-3'"),
+              "又看过 ;  \n 集中评审意见:同意");
 }
 
 // A decision that the path or the document's state refuses is said once; OK then stays disabled
