@@ -450,48 +450,44 @@ TEST_P(AuditOpinionDlgTest, ABatchDecidesEachDocumentOnItsOwnPathAndSendsOneNoti
               (Set{"恭喜您，您提交的工作任务 箱体部件设计 [XM-01[M]#001] 的部分文档在 设计会签 评审通过"}));
 }
 
+// Also when another client writes the step's opinion after the window read it: the opinion the
+// step holds as the decision is written is the one joined to.
 TEST_P(AuditOpinionDlgTest, ABatchJoinsTheNewOpinionToWhatTheStepAlreadyHolds) {
-    AddDocument("F-2", "箱座零件图", "b.dwg", "会签", "lisi");
-    Submit("F-2");
-    ws.Execute("UPDATE TeamWorkAudit SET Prompt='先看过' WHERE FileID='F-2'");
-    theApp.m_strLoginUser = "lisi";
-    vq::ScriptedUser user;
-    user.Dialog("评审意见").Set(D::kOpinionId, "同意").Check(D::kPassId, 1).Click(IDOK);
-    CAuditOpinionDlg dlg(nullptr);
-    dlg.m_bMultiDoc = 1;
-    dlg.m_arrFileIDs.Add("F-2");
-    dlg.m_arrAuditTasks.Add("设计会签");
-    dlg.m_strFileID = "F-2";
-    dlg.m_strAuditTask = "设计会签";
-    dlg.m_strWorkID = "XM-01[M]#001";
-    dlg.DoModal();
-    EXPECT_TRUE(user.Succeeded()) << user.Error();
-    EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE FileID='F-2'"),
-              "先看过 ;  \n 集中评审意见:同意");
-
-    // Another client writes the step's opinion after the window read it: the new one is joined to
-    // what the step holds as the decision is written.
-    AddDocument("F-3", "箱盖零件图", "c.dwg", "会签", "lisi");
-    Submit("F-3");
-    ws.Execute("UPDATE TeamWorkAudit SET Prompt='先看过' WHERE FileID='F-3'");
-    theApp.m_strLoginUser = "lisi";
-    vq::ScriptedUser again;
-    again.Dialog("评审意见").Set(D::kOpinionId, "同意").Check(D::kPassId, 1).Click(IDOK);
-    CAuditOpinionDlg later(nullptr);
-    later.m_bMultiDoc = 1;
-    later.m_arrFileIDs.Add("F-3");
-    later.m_arrAuditTasks.Add("设计会签");
-    later.m_strFileID = "F-3";
-    later.m_strAuditTask = "设计会签";
-    later.m_strWorkID = "XM-01[M]#001";
-    CAuditFlowEngine::s_beforeNextDecision = [this] {
-        ws.Execute("UPDATE TeamWorkAudit SET Prompt='又看过' WHERE FileID='F-3'");
+    struct Case {
+        const char* id;
+        const char* part;
+        const char* file;
+        const char* writtenMeanwhile; // the opinion another client stores before the decision
+        const char* joined;
     };
-    later.DoModal();
-    CAuditFlowEngine::s_beforeNextDecision = nullptr;
-    EXPECT_TRUE(again.Succeeded()) << again.Error();
-    EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE FileID='F-3'"),
-              "又看过 ;  \n 集中评审意见:同意");
+    const Case cases[] = {{"F-2", "箱座零件图", "b.dwg", nullptr, "先看过 ;  \n 集中评审意见:同意"},
+                          {"F-3", "箱盖零件图", "c.dwg", "又看过", "又看过 ;  \n 集中评审意见:同意"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        const CString id = c.id;
+        AddDocument(id, c.part, c.file, "会签", "lisi");
+        Submit(id);
+        ws.Execute("UPDATE TeamWorkAudit SET Prompt='先看过' WHERE FileID='" + id + "'");
+        theApp.m_strLoginUser = "lisi";
+        vq::ScriptedUser user;
+        user.Dialog("评审意见").Set(D::kOpinionId, "同意").Check(D::kPassId, 1).Click(IDOK);
+        CAuditOpinionDlg dlg(nullptr);
+        dlg.m_bMultiDoc = 1;
+        dlg.m_arrFileIDs.Add(id);
+        dlg.m_arrAuditTasks.Add("设计会签");
+        dlg.m_strFileID = id;
+        dlg.m_strAuditTask = "设计会签";
+        dlg.m_strWorkID = "XM-01[M]#001";
+        if (c.writtenMeanwhile)
+            CAuditFlowEngine::s_beforeNextDecision = [this, &c, id] {
+                ws.Execute(CString("UPDATE TeamWorkAudit SET Prompt='") + c.writtenMeanwhile +
+                           "' WHERE FileID='" + id + "'");
+            };
+        dlg.DoModal();
+        CAuditFlowEngine::s_beforeNextDecision = nullptr;
+        EXPECT_TRUE(user.Succeeded()) << user.Error();
+        EXPECT_EQ(ws.QueryText("SELECT Prompt FROM TeamWorkAudit WHERE FileID='" + id + "'"), c.joined);
+    }
 }
 
 // A decision that the path or the document's state refuses is said once; OK then stays disabled
