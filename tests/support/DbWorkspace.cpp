@@ -89,6 +89,16 @@ std::string PgDatabaseLocale() {
 // for its life. It is never closed: a child process (fork) opens its own and leaves its parent's
 // alone, for a close would end the parent's session on the socket both hold. A session the server
 // has ended is opened again.
+// Whether a session still answers (the server may have ended it).
+bool Answers(const _ConnectionPtr& session) {
+    try {
+        session->Execute("SELECT 1", nullptr, adCmdText);
+        return true;
+    } catch (const _com_error&) {
+        return false;
+    }
+}
+
 struct MaintenanceSession {
     _ConnectionPtr connection;
     pid_t owner = 0;
@@ -96,13 +106,8 @@ struct MaintenanceSession {
 
 _ConnectionPtr OpenPgMaintenance() {
     static auto* const session = new MaintenanceSession;
-    if (session->connection && session->owner == getpid()) {
-        try {
-            session->connection->Execute("SELECT 1", nullptr, adCmdText);
-            return session->connection;
-        } catch (const _com_error&) {
-        }
-    }
+    if (session->connection && session->owner == getpid() && Answers(session->connection))
+        return session->connection;
     // A parent's or an ended session is left as it is, never closed.
     static auto* const leftAlone = new std::vector<_ConnectionPtr>;
     if (session->connection)
@@ -505,14 +510,9 @@ bool ChangesSession(const std::vector<std::string>& statements) {
 _ConnectionPtr DbWorkspace::ProductSession(const std::vector<std::string>& statements) const {
     if (m_pgDatabase.empty() || ChangesSession(statements) || (m_session && m_sessionOwner != getpid()))
         return OpenProduct();
-    if (m_session) {
-        try {
-            m_session->Execute("SELECT 1", nullptr, adCmdText);
-            return m_session;
-        } catch (const _com_error&) {
-            m_session = nullptr;
-        }
-    }
+    if (m_session && Answers(m_session))
+        return m_session;
+    m_session = nullptr;
     m_session = OpenProduct();
     m_sessionOwner = getpid();
     return m_session;
