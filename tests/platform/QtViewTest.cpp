@@ -11,17 +11,24 @@
 #include "platform/ui/View.h"
 #include "platform/ui/qt/QtApplication.h"
 #include "platform/ui/qt/QtDialogView.h"
+#include "platform/ui/qt/SigpipeHeld.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
+
+#include <pthread.h>
+#include <unistd.h>
 
 namespace {
 
@@ -897,6 +904,68 @@ TEST(QtViewNames, FileTypesNameTheirPatternsOnce) {
     EXPECT_EQ(vq::FileDialogNameFilter("表格文件(*.tbl)", "*.tbl"), "表格文件 (*.tbl)");
     EXPECT_EQ(vq::FileDialogNameFilter("图形 (*.dwg;*.dxf)", "*.dwg;*.dxf"), "图形 (*.dwg *.dxf)");
     EXPECT_EQ(vq::FileDialogNameFilter("文本 (*.txt)", "*.csv"), "文本 (*.txt) (*.csv)");
+}
+
+// A write to a socket or pipe whose reader is gone (the X server killed under the windows) fails
+// with EPIPE while the windows' loop runs, in a program that left SIGPIPE at its default, which would
+// end it before the windows give back what they hold. The signal the write raised is gone when the
+// loop ends and the thread's mask is as before; a thread that holds SIGPIPE itself keeps it held,
+// with what is waiting.
+TEST(QtViewDisplayWrites, AWriteToAClosedReaderFailsInsteadOfEndingTheProgram) {
+    struct sigaction previous {};
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    ASSERT_EQ(::sigaction(SIGPIPE, &byDefault, &previous), 0);
+    const auto writeToClosedReader = [] {
+        int ends[2];
+        if (::pipe(ends) != 0)
+            return 0;
+        ::close(ends[0]);
+        const ssize_t written = ::write(ends[1], "x", 1);
+        const int error = written < 0 ? errno : 0;
+        ::close(ends[1]);
+        return error;
+    };
+    const auto held = [] {
+        sigset_t mask;
+        ::pthread_sigmask(SIG_SETMASK, nullptr, &mask);
+        return sigismember(&mask, SIGPIPE) == 1;
+    };
+    const auto pending = [] {
+        sigset_t set;
+        ::sigpending(&set);
+        return sigismember(&set, SIGPIPE) == 1;
+    };
+    for (const bool heldByTheThread : {false, true}) {
+        SCOPED_TRACE(heldByTheThread ? "the thread holds SIGPIPE itself" : "SIGPIPE at its default");
+        int error = 0;
+        bool heldAfter = false;
+        bool pendingAfter = false;
+        std::thread loop([&] {
+            sigset_t pipe;
+            sigemptyset(&pipe);
+            sigaddset(&pipe, SIGPIPE);
+            if (heldByTheThread)
+                ::pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+            {
+                const vq::SigpipeHeld scope;
+                error = writeToClosedReader();
+            }
+            heldAfter = held();
+            pendingAfter = pending();
+            if (heldByTheThread) {
+                const struct timespec now {0, 0};
+                ::sigtimedwait(&pipe, nullptr, &now);
+                ::pthread_sigmask(SIG_UNBLOCK, &pipe, nullptr);
+            }
+        });
+        loop.join();
+        EXPECT_EQ(error, EPIPE);
+        EXPECT_EQ(heldAfter, heldByTheThread);
+        EXPECT_EQ(pendingAfter, heldByTheThread);
+    }
+    ::sigaction(SIGPIPE, &previous, nullptr);
 }
 
 // Qt's own buttons and the file dialog speak Chinese like the rest of the system.

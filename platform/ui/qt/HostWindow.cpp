@@ -9,6 +9,7 @@
 #include "platform/ui/View.h"
 #include "platform/ui/qt/QtApplication.h"
 #include "platform/ui/qt/QtDialogView.h"
+#include "platform/ui/qt/SigpipeHeld.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -279,6 +280,7 @@ extern "C" void VqHostWaitForWindows() {
         vq::CloseModelessWindows(vq::CloseWith::Destroy);
         return;
     }
+    const vq::SigpipeHeld displayWritesFailQuietly;
     QEventLoop loop;
     auto previous = vq::SetTopWindowGoneHandler([&loop] {
         if (vq::ModelessWindows().empty())

@@ -1,4 +1,5 @@
 #include "platform/ui/qt/QtDialogView.h"
+#include "platform/ui/qt/SigpipeHeld.h"
 
 #include "platform/base/EndRequest.h"
 #include "platform/base/MessageBox.h"
@@ -1599,6 +1600,7 @@ public:
         // The program may end while the dialog is open (exit() from its own loop, or its display
         // gone): the dialog then still gives back what it holds.
         CloseWindowsAtTheEnd();
+        const SigpipeHeld displayWritesFailQuietly;
         FlushChanges();
         DialogBinding* binding = Build(dialog, WidgetOf(dialog.GetParentWindow()));
         DialogWindow* window = binding->DialogWidget();
@@ -1737,6 +1739,7 @@ public:
             return SafeAnswer(request.type);
         }
         BeforeLoop();
+        const SigpipeHeld displayWritesFailQuietly;
         QMessageBox box(MessageBoxOwner());
         std::map<QAbstractButton*, int> ids;
         QPushButton* escape = nullptr;
@@ -1752,6 +1755,7 @@ public:
         if (!SomebodyAnswers())
             return false;
         BeforeLoop();
+        const SigpipeHeld displayWritesFailQuietly;
         QFileDialog dialog(WidgetOf(request.owner));
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
         dialog.setWindowTitle(request.title.IsEmpty() ? QString::fromUtf8(request.open ? "打开" : "另存为")
