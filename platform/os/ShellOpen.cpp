@@ -47,10 +47,16 @@ bool SpawnDetached(const CString& program, const std::vector<CString>& arguments
                 ::dup2(devnull, 1);
                 ::dup2(devnull, 2);
             }
-            // The host ignores the signals of failed writes (it handles the failure); the program
-            // started gets them as programs expect, ending when its reader goes away.
+            // The host ignores the signals of failed writes (it handles the failure), and a window's
+            // loop holds SIGPIPE back on its thread; the program started gets them as programs
+            // expect, ending when its reader goes away.
             ::signal(SIGPIPE, SIG_DFL);
             ::signal(SIGXFSZ, SIG_DFL);
+            sigset_t failedWrites;
+            sigemptyset(&failedWrites);
+            sigaddset(&failedWrites, SIGPIPE);
+            sigaddset(&failedWrites, SIGXFSZ);
+            ::sigprocmask(SIG_UNBLOCK, &failedWrites, nullptr);
             ::execvp(argv[0], argv.data());
             const int error = errno;
             [[maybe_unused]] ssize_t n = ::write(report[1], &error, sizeof error);
