@@ -1,5 +1,4 @@
 #include "platform/ui/qt/QtDialogView.h"
-#include "platform/ui/qt/SigpipeHeld.h"
 
 #include "platform/base/EndRequest.h"
 #include "platform/base/MessageBox.h"
@@ -12,6 +11,7 @@
 #include "platform/ui/qt/EndGuard.h"
 #include "platform/ui/qt/QtApplication.h"
 #include "platform/ui/qt/QtControls.h"
+#include "platform/ui/qt/SigpipeHeld.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
