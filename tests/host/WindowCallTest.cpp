@@ -138,10 +138,10 @@ constexpr auto kPatience = std::chrono::seconds(90);
 // something; what lies between is a busy machine.
 constexpr auto kEndingPatience = std::chrono::seconds(30);
 
-// Waits until `done` holds, looking again every few milliseconds, at most kPatience; whether it
+// Waits until `done` holds, looking again every few milliseconds, at most `patience`; whether it
 // came to hold.
-bool Eventually(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds patience = kPatience) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
@@ -451,15 +451,12 @@ private:
             ::_exit(127);
         }
         // It manages once it names itself on the root window.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (m_pid > 0 && std::chrono::steady_clock::now() < deadline) {
-            if (CommandOutput("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") !=
-                std::string::npos) {
-                m_managing = true;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        }
+        m_managing = m_pid > 0 && Eventually(
+                                      [] {
+                                          return CommandOutput("xprop -root _NET_SUPPORTING_WM_CHECK")
+                                                     .find("window id") != std::string::npos;
+                                      },
+                                      std::chrono::seconds(30));
     }
     void Stop() {
         if (m_pid <= 0)

@@ -83,12 +83,6 @@ std::string PgDatabaseLocale() {
     return clauses.empty() ? clauses : " TEMPLATE template0" + clauses;
 }
 
-// The process's session on the server's maintenance database, to create and drop product
-// databases. Each test makes and drops its database, and a new session costs the server a process
-// of its own (tens of milliseconds on a machine with dear page faults), so the process keeps one
-// for its life. It is never closed: a child process (fork) opens its own and leaves its parent's
-// alone, for a close would end the parent's session on the socket both hold. A session the server
-// has ended is opened again.
 // Whether a session still answers (the server may have ended it).
 bool Answers(const _ConnectionPtr& session) {
     try {
@@ -99,6 +93,12 @@ bool Answers(const _ConnectionPtr& session) {
     }
 }
 
+// The process's session on the server's maintenance database, to create and drop product
+// databases. Each test makes and drops its database, and a new session costs the server a process
+// of its own (tens of milliseconds on a machine with dear page faults), so the process keeps one
+// for its life. It is never closed: a child process (fork) opens its own and leaves its parent's
+// alone, for a close would end the parent's session on the socket both hold. A session the server
+// has ended is opened again.
 struct MaintenanceSession {
     _ConnectionPtr connection;
     pid_t owner = 0;
